@@ -1,0 +1,1 @@
+// Keeps every folder library non-empty while its folder is.

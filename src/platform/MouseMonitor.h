@@ -1,0 +1,35 @@
+#pragma once
+// Global mouse monitor port: the left button and motion anywhere on the desktop.
+
+#include "base/Geometry.h"
+
+#include <cstdint>
+#include <functional>
+
+namespace fw {
+
+enum Modifier : std::uint32_t {
+    ModShift = 1u << 0,
+    ModControl = 1u << 1,
+    ModOption = 1u << 2,   // Alt (Mod1)
+    ModCommand = 1u << 3,  // Super (Mod4)
+};
+using Modifiers = std::uint32_t;
+
+struct MouseEvent {
+    enum class Type { LeftDown, LeftUp, LeftDrag, Moved };
+    Type type = Type::Moved;
+    Point position;        // global top-left points
+    Modifiers modifiers = 0;
+};
+
+class MouseMonitor {
+public:
+    virtual ~MouseMonitor() = default;
+    // Starts delivering events on the main thread; false when the platform cannot monitor.
+    virtual bool start(std::function<void(const MouseEvent&)> handler) = 0;
+    virtual void stop() = 0;
+    virtual bool running() const = 0;
+};
+
+} // namespace fw

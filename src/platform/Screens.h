@@ -1,0 +1,31 @@
+#pragma once
+// Screens port: the displays of the desktop, primary first, in global top-left points.
+
+#include "base/Geometry.h"
+
+#include <QString>
+#include <functional>
+#include <vector>
+
+namespace fw {
+
+struct ScreenInfo {
+    QString key;        // display key: EDID-derived UUID form, else the output/monitor name
+    QString name;       // human name of the output or monitor
+    Rect frame;         // whole display
+    Rect visibleFrame;  // display minus panels and docks (work area)
+    bool primary = false;
+
+    friend bool operator==(const ScreenInfo&, const ScreenInfo&) = default;
+};
+
+class Screens {
+public:
+    virtual ~Screens() = default;
+    // Primary display first, then the others in the platform's order.
+    virtual std::vector<ScreenInfo> screens() const = 0;
+    // Called on the main thread after displays are added, removed or changed. One handler.
+    virtual void setChangeHandler(std::function<void()> handler) = 0;
+};
+
+} // namespace fw

@@ -1,0 +1,77 @@
+#pragma once
+// Window port: other applications' top-level windows. Every frame is the window's visible
+// outer frame (decorations included, client-side shadows excluded) in global top-left points.
+// Reads return nothing when the window is gone or cannot be read; writes return false.
+
+#include "base/Geometry.h"
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace fw {
+
+using WindowId = std::uint64_t;   // the client window id on X11
+using Pid = std::int64_t;         // 0 = unknown
+
+struct WindowInfo {
+    WindowId id = 0;
+    Pid pid = 0;
+    QString title;
+    QString appClass;        // WM_CLASS class (fallback application name)
+    Rect frame;
+    int layer = 0;           // 0 = ordinary application windows
+    bool onScreen = true;    // mapped and not minimized
+    bool normal = true;      // a normal top-level window (not dialog, dock, menu, transient)
+    bool minimized = false;
+    bool fullscreen = false;
+
+    friend bool operator==(const WindowInfo&, const WindowInfo&) = default;
+};
+
+struct SizeHints {
+    std::optional<Size> minimum;
+    std::optional<Size> maximum;
+    Size increment;   // 0 = none
+    Size base;
+
+    friend bool operator==(const SizeHints&, const SizeHints&) = default;
+};
+
+class WindowSystem {
+public:
+    virtual ~WindowSystem() = default;
+
+    // Every window of the desktop, front to back, our own windows excluded. One pass.
+    virtual std::vector<WindowInfo> snapshot() = 0;
+
+    virtual std::optional<Rect> frame(WindowId id) = 0;
+    virtual std::optional<QString> title(WindowId id) = 0;
+    virtual std::optional<Pid> pid(WindowId id) = 0;
+    virtual std::optional<SizeHints> sizeHints(WindowId id) = 0;
+    virtual bool isMinimized(WindowId id) = 0;
+    virtual bool isFullscreen(WindowId id) = 0;
+    // Whether the window manager lets the position / size be changed.
+    virtual bool isMovable(WindowId id) = 0;
+    virtual bool isResizable(WindowId id) = 0;
+
+    // Writes return once the window manager applied or refused the change (bounded wait);
+    // the frame read afterwards is the truth.
+    virtual bool setPosition(WindowId id, Point topLeft) = 0;
+    virtual bool setSize(WindowId id, Size size) = 0;
+    virtual bool setFrame(WindowId id, const Rect& frame) = 0;
+    // Leaves the maximized state (no-op when not maximized).
+    virtual bool unmaximize(WindowId id) = 0;
+
+    // Raises without focusing where the platform can.
+    virtual bool raise(WindowId id) = 0;
+    // Raises and focuses (restores a minimized window).
+    virtual bool activate(WindowId id) = 0;
+    virtual std::optional<WindowId> focusedWindow() = 0;
+    virtual std::optional<Pid> frontmostPid() = 0;
+    // Topmost window of the snapshot whose frame contains the point.
+    virtual std::optional<WindowId> windowAt(Point p) = 0;
+};
+
+} // namespace fw
