@@ -26,6 +26,10 @@ std::uint64_t CancelToken::onCancel(std::function<void()> fn) const
 {
     if (!state_)
         return 0;
+    if (state_->cancelled) {
+        fn();
+        return 0;
+    }
     const auto key = state_->nextKey++;
     state_->callbacks.emplace_back(key, std::move(fn));
     return key;
@@ -40,17 +44,31 @@ void CancelToken::removeOnCancel(std::uint64_t key) const
 
 void Clock::SleepAwaiter::await_suspend(std::coroutine_handle<> h)
 {
-    // The awaiter lives in the suspended coroutine's frame until it resumes, so `this` is stable.
+    // The awaiter lives in the suspended coroutine's frame until it resumes or the frame is
+    // destroyed (then the destructor withdraws both callbacks), so `this` is stable here.
     timer = clock.schedule(delay, [this, h] {
+        timer = 0;
         completed = true;
-        token.removeOnCancel(cancelKey);
+        token.removeOnCancel(std::exchange(cancelKey, 0));
         h.resume();
     });
     cancelKey = token.onCancel([this, h] {
+        cancelKey = 0;
         clock.cancel(timer);
         // Resume from the loop, not from inside cancel(), so the canceller finishes first.
-        clock.schedule(Duration::zero(), [h] { h.resume(); });
+        timer = clock.schedule(Duration::zero(), [this, h] {
+            timer = 0;
+            h.resume();
+        });
     });
+}
+
+Clock::SleepAwaiter::~SleepAwaiter()
+{
+    if (timer)
+        clock.cancel(timer);
+    if (cancelKey)
+        token.removeOnCancel(cancelKey);
 }
 
 RepeatingTimer::RepeatingTimer(Clock& clock, Duration interval, std::function<void()> fn)

@@ -8,6 +8,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <type_traits>
+#include <variant>
 #include <vector>
 
 namespace fw {
@@ -35,7 +40,8 @@ public:
     // Ends every pending sleep on this token at once (they return false).
     void cancel() const;
 
-    // Registers a callback run on cancel(); returns a key for removal.
+    // Registers a callback run on cancel(); returns a key for removal. On a token that is
+    // already cancelled, fn runs at once (and 0 is returned); on a default-made token it never runs.
     std::uint64_t onCancel(std::function<void()> fn) const;
     void removeOnCancel(std::uint64_t key) const;
 
@@ -60,8 +66,14 @@ public:
     virtual void cancel(TimerId id) = 0;
 
     // Awaitable pause. Resumes with true after the delay, or with false as soon as the
-    // token is cancelled (also when it already was).
+    // token is cancelled (also when it already was). When the awaiting task is destroyed
+    // while it sleeps, the pending timer and cancel callback go with it.
     struct SleepAwaiter {
+        SleepAwaiter(Clock& c, Duration d, CancelToken t) : clock(c), delay(d), token(std::move(t)) {}
+        ~SleepAwaiter();
+        SleepAwaiter(const SleepAwaiter&) = delete;
+        SleepAwaiter& operator=(const SleepAwaiter&) = delete;
+
         Clock& clock;
         Duration delay;
         CancelToken token;
@@ -73,7 +85,7 @@ public:
         void await_suspend(std::coroutine_handle<> h);
         bool await_resume() const noexcept { return completed; }
     };
-    SleepAwaiter sleep(Duration delay, CancelToken token = {}) { return SleepAwaiter{*this, delay, std::move(token)}; }
+    SleepAwaiter sleep(Duration delay, CancelToken token = {}) { return SleepAwaiter(*this, delay, std::move(token)); }
 
     // Runs fn after delay only while owner is still alive.
     template<typename Owner>
@@ -122,18 +134,57 @@ public:
     void advance(Duration by);
     // Runs timers until none is left or `limit` of virtual time has passed. Returns false on limit.
     bool runUntilIdle(Duration limit = std::chrono::hours(1));
-    // Runs a task to its end, advancing time as its sleeps require.
+    // Thrown by run() when the task has not finished once `limit` of virtual time has passed
+    // (or nothing is left that could wake it); a test then fails with this message.
+    struct Timeout : std::runtime_error {
+        using std::runtime_error::runtime_error;
+    };
+
+    // Runs a task to its end, advancing time as its sleeps require. Throws Timeout when the
+    // task does not finish; the task is then destroyed and its pending sleeps cancelled.
     template<typename T>
     T run(Task<T> task, Duration limit = std::chrono::hours(1))
     {
-        task.start();
-        while (!task.done() && stepToNext(now_ + limit)) {
-        }
+        if (!runTask(task, limit))
+            throw Timeout("VirtualClock::run: the task did not finish within " + std::to_string(toMilliseconds(limit))
+                + " ms of virtual time");
         return task.result();
     }
+    // Like run(), but reports an unfinished task as nothing instead of throwing.
+    template<typename T>
+    auto tryRun(Task<T> task, Duration limit = std::chrono::hours(1))
+    {
+        using R = std::conditional_t<std::is_void_v<T>, std::monostate, T>;
+        std::optional<R> out;
+        if (runTask(task, limit)) {
+            if constexpr (std::is_void_v<T>)
+                out.emplace();
+            else
+                out.emplace(task.result());
+        }
+        return out;
+    }
     std::size_t pendingCount() const { return timers_.size(); }
+    // Moves time forward without running timers, as a busy main thread would (a slow
+    // synchronous call); timers that fell due meanwhile run at the next advance or run.
+    void elapse(Duration by)
+    {
+        if (by > Duration::zero())
+            now_ += by;
+    }
 
 private:
+    template<typename T>
+    bool runTask(Task<T>& task, Duration limit)
+    {
+        if (!task.valid())
+            return false;
+        const Duration deadline = now_ + limit;
+        task.start();
+        while (!task.done() && stepToNext(deadline)) {
+        }
+        return task.done();
+    }
     bool stepToNext(Duration deadline);
     struct Timer {
         Duration due;

@@ -94,7 +94,11 @@ bool Rect::contains(const Point& p) const
 
 bool Rect::contains(const Rect& r) const
 {
-    if (isEmpty() || r.isNull())
+    // As the union rule has it (the union of the two equals this one): every rectangle holds
+    // the null rectangle, the null rectangle holds nothing else, edges may coincide.
+    if (r.isNull())
+        return true;
+    if (isNull())
         return false;
     return r.minX() >= minX() && r.maxX() <= maxX() && r.minY() >= minY() && r.maxY() <= maxY();
 }
@@ -140,7 +144,7 @@ bool parseRect(const QString& text, Rect& out)
     for (int i = 0; i < 4; ++i) {
         bool ok = false;
         v[i] = m.captured(i + 1).toDouble(&ok);
-        if (!ok)
+        if (!ok || !std::isfinite(v[i]))
             return false;
     }
     out = Rect(v[0], v[1], v[2], v[3]);

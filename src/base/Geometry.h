@@ -69,8 +69,10 @@ struct Rect {
     bool intersects(const Rect& other) const;
     // Smallest rectangle holding both; a null operand is ignored.
     Rect united(const Rect& other) const;
-    // Minimum edges inside, maximum edges outside: minX <= x < maxX.
+    // Minimum edges inside, maximum edges outside: minX <= x < maxX. Never in an empty rect.
     bool contains(const Point& p) const;
+    // True when the union of the two is this rectangle: edges may coincide; the null
+    // rectangle is in every rectangle.
     bool contains(const Rect& r) const;
 };
 
@@ -79,7 +81,7 @@ QString formatNumber(double v);
 QString toString(const Point& p);
 QString toString(const Size& s);
 QString toString(const Rect& r);
-// Reads the forms above back; false for anything else.
+// Reads the rectangle form back; false for anything else, including non-finite numbers.
 bool parseRect(const QString& text, Rect& out);
 
 } // namespace fw

@@ -1,12 +1,24 @@
 #pragma once
 // Cooperative tasks: C++20 coroutines resumed on the main thread by the clock's timers.
 //
-//   Task<bool> move(...) { ...; if (!co_await clock.sleep(80ms, token)) co_return false; ... }
+//   Task<bool> move(...) {
+//       ...
+//       const bool slept = co_await clock.sleep(80ms, token);
+//       if (!slept)
+//           co_return false;
+//       ...
+//   }
 //   fw::spawn(move(...));               // start now, detached; the frame frees itself at the end
 //   bool ok = co_await move(...);       // or await it from another task
 //
-// A Task is lazy: nothing runs until it is awaited or spawned. Exceptions escaping a
-// spawned task terminate the program (failures here are values, never exceptions).
+// Always bind the result of co_await to a variable first. Never write co_await inside the
+// condition of an if, while, for or switch (`if (!co_await sleep(...))`): GCC 12 miscompiles
+// that form and the coroutine silently never runs.
+//
+// A Task is lazy: nothing runs until it is awaited or spawned. Destroying a Task that is
+// suspended destroys its frame (and, through it, any task it awaits); pending sleeps are
+// withdrawn from the clock. Exceptions escaping a spawned task terminate the program
+// (failures here are values, never exceptions).
 
 #include <coroutine>
 #include <exception>

@@ -72,6 +72,21 @@ public:
     virtual std::optional<Pid> frontmostPid() = 0;
     // Topmost window of the snapshot whose frame contains the point.
     virtual std::optional<WindowId> windowAt(Point p) = 0;
+
+    // One window's entry as the snapshot would give it; nothing when it is gone.
+    virtual std::optional<WindowInfo> windowInfo(WindowId id)
+    {
+        for (auto& info : snapshot()) {
+            if (info.id == id)
+                return info;
+        }
+        return std::nullopt;
+    }
+
+    // An application's "enhanced user interface" switch (assistive mode that animates its own
+    // frame changes). Nothing when the platform has no such switch or it cannot be read.
+    virtual std::optional<bool> enhancedUserInterface(Pid) { return std::nullopt; }
+    virtual bool setEnhancedUserInterface(Pid, bool) { return false; }
 };
 
 } // namespace fw

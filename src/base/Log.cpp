@@ -1,0 +1,356 @@
+#include "base/Log.h"
+
+#include "base/Geometry.h"
+
+#include <QLoggingCategory>
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+namespace fw {
+
+namespace {
+
+// Info and above are on by default; debug is off unless QT_LOGGING_RULES turns it on
+// (e.g. "orrindale.Framewell.*.debug=true").
+Q_LOGGING_CATEGORY(catApp, "orrindale.Framewell.App", QtInfoMsg)
+Q_LOGGING_CATEGORY(catMotion, "orrindale.Framewell.Motion", QtInfoMsg)
+Q_LOGGING_CATEGORY(catHotKeys, "orrindale.Framewell.HotKeys", QtInfoMsg)
+Q_LOGGING_CATEGORY(catWindowAccess, "orrindale.Framewell.WindowAccess", QtInfoMsg)
+Q_LOGGING_CATEGORY(catHover, "orrindale.Framewell.Hover", QtInfoMsg)
+
+const QLoggingCategory& qtCategory(LogCategory c)
+{
+    switch (c) {
+    case LogCategory::App: return catApp();
+    case LogCategory::Motion: return catMotion();
+    case LogCategory::HotKeys: return catHotKeys();
+    case LogCategory::WindowAccess: return catWindowAccess();
+    case LogCategory::Hover: return catHover();
+    }
+    return catApp();
+}
+
+const char* levelName(LogLevel l)
+{
+    switch (l) {
+    case LogLevel::Debug: return "debug";
+    case LogLevel::Info: return "info";
+    case LogLevel::Error: return "error";
+    }
+    return "info";
+}
+
+// Guards the capture chain and keeps lines from different threads whole.
+std::mutex& logMutex()
+{
+    static std::mutex m;
+    return m;
+}
+
+log::Capture* currentCapture = nullptr;
+
+QString textOf(const LogArg& a)
+{
+    return std::visit(
+        [](const auto& v) -> QString {
+            using V = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<V, QString>)
+                return v;
+            else if constexpr (std::is_same_v<V, bool>)
+                return v ? QStringLiteral("true") : QStringLiteral("false");
+            else if constexpr (std::is_same_v<V, double>)
+                return formatNumber(v);
+            else
+                return QString::number(v);
+        },
+        a.value);
+}
+
+long long integerOf(const LogArg& a, bool& ok)
+{
+    ok = true;
+    return std::visit(
+        [&ok](const auto& v) -> long long {
+            using V = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<V, QString>)
+                return v.trimmed().toLongLong(&ok);
+            else if constexpr (std::is_same_v<V, double>) {
+                if (!(v >= -9.2e18 && v <= 9.2e18)) { // NaN, infinities and out-of-range values
+                    ok = false;
+                    return 0;
+                }
+                return static_cast<long long>(v);
+            } else
+                return static_cast<long long>(v);
+        },
+        a.value);
+}
+
+double doubleOf(const LogArg& a, bool& ok)
+{
+    ok = true;
+    return std::visit(
+        [&ok](const auto& v) -> double {
+            using V = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<V, QString>)
+                return v.trimmed().toDouble(&ok);
+            else
+                return static_cast<double>(v);
+        },
+        a.value);
+}
+
+bool truthOf(const LogArg& a)
+{
+    return std::visit(
+        [](const auto& v) -> bool {
+            using V = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<V, QString>)
+                return !v.isEmpty() && v != QLatin1String("0") && v.compare(QLatin1String("false"), Qt::CaseInsensitive) != 0;
+            else
+                return v != 0;
+        },
+        a.value);
+}
+
+bool isFlag(char c) { return c == '-' || c == '+' || c == ' ' || c == '#' || c == '0'; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// printf with a specification assembled only from validated flags, width and precision.
+QString printfOne(const std::string& spec, long long v)
+{
+    char buf[512];
+    std::snprintf(buf, sizeof buf, spec.c_str(), v);
+    return QString::fromLatin1(buf);
+}
+
+QString printfOne(const std::string& spec, double v)
+{
+    char buf[512];
+    std::snprintf(buf, sizeof buf, spec.c_str(), v);
+    return QString::fromLatin1(buf);
+}
+
+} // namespace
+
+QString categoryName(LogCategory c) { return QString::fromLatin1(qtCategory(c).categoryName()); }
+
+namespace log {
+
+QString render(const char* format, std::initializer_list<LogArg> args)
+{
+    QString out;
+    if (!format)
+        return out;
+    auto next = args.begin();
+    const std::string f(format);
+    std::size_t i = 0;
+    std::size_t literalStart = 0;
+    auto flushLiteral = [&](std::size_t end) {
+        if (end > literalStart)
+            out += QString::fromUtf8(f.data() + literalStart, qsizetype(end - literalStart));
+    };
+
+    while (i < f.size()) {
+        if (f[i] != '%') {
+            ++i;
+            continue;
+        }
+        flushLiteral(i);
+        const std::size_t start = i++;
+        if (i < f.size() && f[i] == '%') {
+            out += QLatin1Char('%');
+            literalStart = ++i;
+            continue;
+        }
+
+        // %{modifiers}, flags, width, .precision, length, conversion
+        QString modifiers;
+        if (i < f.size() && f[i] == '{') {
+            const auto close = f.find('}', i);
+            if (close == std::string::npos) {
+                literalStart = start; // not a specification: keep the text as written
+                break;
+            }
+            modifiers = QString::fromUtf8(f.data() + i + 1, qsizetype(close - i - 1));
+            i = close + 1;
+        }
+        std::string flags, width, precision;
+        bool hasPrecision = false;
+        while (i < f.size() && isFlag(f[i]))
+            flags += f[i++];
+        while (i < f.size() && isDigit(f[i]))
+            width += f[i++];
+        if (i < f.size() && f[i] == '.') {
+            hasPrecision = true;
+            ++i;
+            while (i < f.size() && isDigit(f[i]))
+                precision += f[i++];
+        }
+        while (i < f.size() && (f[i] == 'l' || f[i] == 'h' || f[i] == 'q' || f[i] == 'z' || f[i] == 'j' || f[i] == 't' || f[i] == 'L'))
+            ++i;
+        if (i >= f.size()) {
+            literalStart = start; // a '%' without a conversion: keep the text as written
+            break;
+        }
+        const char conv = f[i++];
+        literalStart = i;
+
+        const bool known = std::string_view("sSdiuxXofFeEgGc@p").find(conv) != std::string_view::npos;
+        if (!known || width.size() > 3 || precision.size() > 3) {
+            out += QString::fromUtf8(f.data() + start, qsizetype(i - start));
+            continue;
+        }
+        if (next == args.end()) {
+            out += QStringLiteral("<missing>");
+            continue;
+        }
+        const LogArg& arg = *next++;
+        const std::string base = "%" + flags + width + (hasPrecision ? "." + precision : std::string());
+        const QStringList mods = modifiers.split(QLatin1Char(','), Qt::SkipEmptyParts);
+        auto hasMod = [&](const char* m) {
+            for (const auto& s : mods)
+                if (s.trimmed() == QLatin1String(m))
+                    return true;
+            return false;
+        };
+
+        switch (conv) {
+        case 's':
+        case 'S':
+        case '@':
+        case 'p': {
+            QString t = textOf(arg);
+            if (hasPrecision)
+                t.truncate(precision.empty() ? 0 : std::stoi(precision));
+            if (!width.empty()) {
+                const int w = std::stoi(width);
+                t = flags.find('-') != std::string::npos ? t.leftJustified(w) : t.rightJustified(w);
+            }
+            out += t;
+            break;
+        }
+        case 'd':
+        case 'i':
+        case 'u':
+        case 'x':
+        case 'X':
+        case 'o':
+        case 'c': {
+            if (hasMod("bool") || hasMod("BOOL")) {
+                const bool b = truthOf(arg);
+                out += hasMod("BOOL") ? (b ? QStringLiteral("YES") : QStringLiteral("NO"))
+                                      : (b ? QStringLiteral("true") : QStringLiteral("false"));
+                break;
+            }
+            bool ok = false;
+            const long long v = integerOf(arg, ok);
+            if (!ok) {
+                out += textOf(arg); // not a number: show it as it is rather than a made-up 0
+                break;
+            }
+            if (conv == 'c') {
+                out += QChar(char32_t(v)).isPrint() ? QString(QChar(char32_t(v))) : QString::number(v);
+                break;
+            }
+            const char c = conv == 'i' ? 'd' : conv;
+            out += printfOne(base + "ll" + c, v);
+            break;
+        }
+        default: { // f F e E g G
+            bool ok = false;
+            const double v = doubleOf(arg, ok);
+            if (!ok) {
+                out += textOf(arg);
+                break;
+            }
+            out += printfOne(base + conv, v);
+            break;
+        }
+        }
+    }
+    flushLiteral(f.size());
+    return out;
+}
+
+bool enabled(LogCategory c, LogLevel level)
+{
+    {
+        std::lock_guard lock(logMutex());
+        if (currentCapture)
+            return true;
+    }
+    const auto& cat = qtCategory(c);
+    switch (level) {
+    case LogLevel::Debug: return cat.isDebugEnabled();
+    case LogLevel::Info: return cat.isInfoEnabled();
+    case LogLevel::Error: return cat.isCriticalEnabled() || cat.isWarningEnabled();
+    }
+    return true;
+}
+
+void write(LogCategory c, LogLevel level, const QString& message)
+{
+    std::lock_guard lock(logMutex());
+    if (Capture* cap = currentCapture) {
+        cap->entries_.push_back({c, level, message});
+        if (cap->silence_)
+            return;
+    }
+    const auto& cat = qtCategory(c);
+    const bool on = level == LogLevel::Debug ? cat.isDebugEnabled()
+        : level == LogLevel::Info            ? cat.isInfoEnabled()
+                                             : (cat.isCriticalEnabled() || cat.isWarningEnabled());
+    if (!on)
+        return;
+    // One line per entry; embedded line breaks are escaped so a message never spans lines.
+    QString text = message;
+    text.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+    const QByteArray line = QByteArray(cat.categoryName()) + ' ' + levelName(level) + ": " + text.toUtf8() + '\n';
+    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+    std::fflush(stderr);
+}
+
+Capture::Capture(bool silence) : silence_(silence)
+{
+    std::lock_guard lock(logMutex());
+    previous_ = currentCapture;
+    currentCapture = this;
+}
+
+Capture::~Capture()
+{
+    std::lock_guard lock(logMutex());
+    // Captures nest like scopes; should one end out of order, unlink it wherever it is.
+    if (currentCapture == this) {
+        currentCapture = previous_;
+        return;
+    }
+    for (Capture* c = currentCapture; c; c = c->previous_) {
+        if (c->previous_ == this) {
+            c->previous_ = previous_;
+            return;
+        }
+    }
+}
+
+QStringList Capture::messages(LogCategory c) const
+{
+    QStringList list;
+    for (const auto& e : entries_)
+        if (e.category == c)
+            list << e.message;
+    return list;
+}
+
+bool Capture::contains(const QString& message) const
+{
+    for (const auto& e : entries_)
+        if (e.message == message)
+            return true;
+    return false;
+}
+
+} // namespace log
+} // namespace fw

@@ -1,0 +1,85 @@
+#pragma once
+// Logging under the subsystem "orrindale.Framewell" with fixed categories. Messages are
+// written with the unified-log style format strings the system uses ("%{public}s", "%ld",
+// "%{bool}d", "%.1f", …), rendered as they stand, to stderr. Tests capture them.
+//
+//   fw::log::info(fw::LogCategory::WindowAccess,
+//       "Geometry rejected by %{public}s: requested %{public}s, actual %{public}s",
+//       appName, toString(target), actual);
+
+#include <QString>
+#include <QStringList>
+#include <initializer_list>
+#include <variant>
+#include <vector>
+
+namespace fw {
+
+enum class LogCategory { App, Motion, HotKeys, WindowAccess, Hover };
+enum class LogLevel { Debug, Info, Error };
+
+// "orrindale.Framewell.<Category>"
+QString categoryName(LogCategory c);
+
+struct LogArg {
+    std::variant<long long, double, bool, QString> value;
+    LogArg(int v) : value((long long)v) {}
+    LogArg(long v) : value((long long)v) {}
+    LogArg(long long v) : value(v) {}
+    LogArg(unsigned v) : value((long long)v) {}
+    LogArg(unsigned long v) : value((long long)v) {}
+    LogArg(unsigned long long v) : value((long long)v) {}
+    LogArg(double v) : value(v) {}
+    LogArg(bool v) : value(v) {}
+    LogArg(const QString& v) : value(v) {}
+    LogArg(const char* v) : value(QString::fromUtf8(v)) {}
+};
+
+struct LogEntry {
+    LogCategory category;
+    LogLevel level;
+    QString message;
+};
+
+namespace log {
+
+// Renders a format with its arguments: %{public}s / %{private}s / %s take text, %d %ld %lld
+// %i %u %lu take integers, %{bool}d renders "true"/"false", %f %.Nf %g take numbers, %% is %.
+// Missing arguments render as "<missing>"; a mismatched type is converted, never a crash.
+QString render(const char* format, std::initializer_list<LogArg> args);
+
+void write(LogCategory c, LogLevel level, const QString& message);
+
+// Whether an entry of this level would be written (QT_LOGGING_RULES decide; debug is off by
+// default). Always true while a Capture is active, so tests see every entry.
+bool enabled(LogCategory c, LogLevel level);
+
+template<typename... A>
+void debug(LogCategory c, const char* format, const A&... a) { write(c, LogLevel::Debug, render(format, {LogArg(a)...})); }
+template<typename... A>
+void info(LogCategory c, const char* format, const A&... a) { write(c, LogLevel::Info, render(format, {LogArg(a)...})); }
+template<typename... A>
+void error(LogCategory c, const char* format, const A&... a) { write(c, LogLevel::Error, render(format, {LogArg(a)...})); }
+
+// Captures every entry written while it lives (stderr output continues unless silenced).
+class Capture {
+public:
+    explicit Capture(bool silence = true);
+    ~Capture();
+    Capture(const Capture&) = delete;
+    Capture& operator=(const Capture&) = delete;
+
+    const std::vector<LogEntry>& entries() const { return entries_; }
+    QStringList messages(LogCategory c) const;
+    bool contains(const QString& message) const;
+    void clear() { entries_.clear(); }
+
+private:
+    friend void write(LogCategory, LogLevel, const QString&);
+    std::vector<LogEntry> entries_;
+    bool silence_;
+    Capture* previous_;
+};
+
+} // namespace log
+} // namespace fw

@@ -1,0 +1,186 @@
+#include "base/UserDefaults.h"
+
+#include "base/AtomicFile.h"
+#include "base/Log.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace fw {
+
+bool UserDefaults::boolValue(const QString& key, bool fallback) const
+{
+    const auto v = value(key);
+    return v && v->isBool() ? v->toBool() : fallback;
+}
+
+QString UserDefaults::stringValue(const QString& key, const QString& fallback) const
+{
+    const auto v = value(key);
+    return v && v->isString() ? v->toString() : fallback;
+}
+
+// MARK: - MemoryDefaults
+
+std::optional<QJsonValue> MemoryDefaults::value(const QString& key) const
+{
+    auto it = values_.find(key);
+    if (it == values_.end())
+        return std::nullopt;
+    return it->second;
+}
+
+void MemoryDefaults::setValue(const QString& key, const QJsonValue& value)
+{
+    if (value.isUndefined()) {
+        remove(key);
+        return;
+    }
+    values_[key] = value;
+    recordWrite(key, value);
+}
+
+void MemoryDefaults::remove(const QString& key)
+{
+    values_.erase(key);
+    recordWrite(key, std::nullopt);
+}
+
+QStringList MemoryDefaults::keys() const
+{
+    QStringList list;
+    for (const auto& [k, v] : values_)
+        list << k;
+    return list;
+}
+
+// MARK: - FileDefaults
+
+namespace {
+
+QString errnoText(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
+
+} // namespace
+
+FileDefaults::FileDefaults(QString path) : path_(path.isEmpty() ? defaultPath() : std::move(path))
+{
+    load();
+}
+
+QString FileDefaults::defaultPath()
+{
+    // XDG: only an absolute XDG_CONFIG_HOME counts; otherwise ~/.config.
+    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (base.isEmpty() || !QDir::isAbsolutePath(base))
+        base = QDir::homePath() + QStringLiteral("/.config");
+    return QDir::cleanPath(base + QStringLiteral("/framewell/defaults.json"));
+}
+
+void FileDefaults::load()
+{
+    values_.clear();
+    const QFileInfo info(path_);
+    if (!info.exists() && !info.isSymLink())
+        return; // first run
+
+    QString problem;
+    QJsonObject object;
+    QFile file(path_);
+    if (info.isDir()) {
+        problem = QStringLiteral("it is a directory");
+    } else if (!file.open(QIODevice::ReadOnly)) {
+        problem = file.errorString();
+    } else {
+        QJsonParseError parseError{};
+        const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &parseError);
+        if (parseError.error != QJsonParseError::NoError)
+            problem = QStringLiteral("%1 at offset %2").arg(parseError.errorString()).arg(parseError.offset);
+        else if (!doc.isObject())
+            problem = QStringLiteral("not a JSON object");
+        else
+            object = doc.object();
+    }
+    if (problem.isEmpty()) {
+        for (auto it = object.begin(); it != object.end(); ++it)
+            values_[it.key()] = it.value();
+        return;
+    }
+
+    // Keep what we cannot read for the user to inspect; start empty.
+    const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+    QString aside = path_ + QStringLiteral(".corrupt-") + stamp;
+    for (int n = 1; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
+        aside = path_ + QStringLiteral(".corrupt-") + stamp + QLatin1Char('-') + QString::number(n);
+    const int renamed = std::rename(QFile::encodeName(path_).constData(), QFile::encodeName(aside).constData());
+    const int renameError = errno;
+    if (renamed == 0) {
+        movedAside_ = aside;
+        log::error(LogCategory::App, "Unreadable defaults file %{public}s (%{public}s) moved to %{public}s; starting with empty defaults",
+            path_, problem, aside);
+    } else {
+        // It cannot be moved, so it must not be replaced either: keep changes in memory only.
+        writeBlocked_ = true;
+        lastWriteOk_ = false;
+        log::error(LogCategory::App, "Unreadable defaults file %{public}s (%{public}s) could not be moved aside (%{public}s); changes will not be saved",
+            path_, problem, errnoText(renameError));
+    }
+}
+
+void FileDefaults::save()
+{
+    if (writeBlocked_) {
+        lastWriteOk_ = false;
+        return;
+    }
+    QJsonObject object;
+    for (const auto& [k, v] : values_)
+        object.insert(k, v);
+    QString error;
+    lastWriteOk_ = writeFileAtomically(path_, QJsonDocument(object).toJson(QJsonDocument::Indented), &error);
+    if (!lastWriteOk_)
+        log::error(LogCategory::App, "Defaults not saved: %{public}s", error);
+}
+
+std::optional<QJsonValue> FileDefaults::value(const QString& key) const
+{
+    auto it = values_.find(key);
+    if (it == values_.end())
+        return std::nullopt;
+    return it->second;
+}
+
+void FileDefaults::setValue(const QString& key, const QJsonValue& value)
+{
+    if (value.isUndefined()) {
+        remove(key);
+        return;
+    }
+    values_[key] = value;
+    recordWrite(key, value);
+    save();
+}
+
+void FileDefaults::remove(const QString& key)
+{
+    values_.erase(key);
+    recordWrite(key, std::nullopt);
+    save();
+}
+
+QStringList FileDefaults::keys() const
+{
+    QStringList list;
+    for (const auto& [k, v] : values_)
+        list << k;
+    return list;
+}
+
+} // namespace fw

@@ -1,0 +1,83 @@
+#pragma once
+// The user-defaults store: key → JSON value. The file store keeps one JSON object in
+// $XDG_CONFIG_HOME/framewell/defaults.json and writes it atomically on every change
+// (temp file, fsync, rename). A file that does not parse is moved aside (logged), never
+// overwritten in place, and the store starts empty.
+
+#include <QJsonValue>
+#include <QString>
+#include <QStringList>
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace fw {
+
+class UserDefaults {
+public:
+    virtual ~UserDefaults() = default;
+
+    virtual std::optional<QJsonValue> value(const QString& key) const = 0;
+    virtual void setValue(const QString& key, const QJsonValue& value) = 0;
+    virtual void remove(const QString& key) = 0;
+    virtual QStringList keys() const = 0;
+
+    // Convenience reads; the fallback when absent or of another type.
+    bool boolValue(const QString& key, bool fallback) const;
+    QString stringValue(const QString& key, const QString& fallback = {}) const;
+
+    // Every setValue/remove in order, for tests of which keys an operation writes.
+    struct Write {
+        QString key;
+        std::optional<QJsonValue> value; // nothing for a removal
+    };
+    const std::vector<Write>& writeLog() const { return writeLog_; }
+    void clearWriteLog() { writeLog_.clear(); }
+
+protected:
+    void recordWrite(const QString& key, std::optional<QJsonValue> value) { writeLog_.push_back({key, std::move(value)}); }
+
+private:
+    std::vector<Write> writeLog_;
+};
+
+// Kept in memory only (tests, and the fallback when no file can be written).
+class MemoryDefaults final : public UserDefaults {
+public:
+    std::optional<QJsonValue> value(const QString& key) const override;
+    void setValue(const QString& key, const QJsonValue& value) override;
+    void remove(const QString& key) override;
+    QStringList keys() const override;
+
+private:
+    std::map<QString, QJsonValue> values_;
+};
+
+class FileDefaults final : public UserDefaults {
+public:
+    // path: the JSON file; defaultPath() when empty.
+    explicit FileDefaults(QString path = {});
+    static QString defaultPath();
+
+    std::optional<QJsonValue> value(const QString& key) const override;
+    void setValue(const QString& key, const QJsonValue& value) override;
+    void remove(const QString& key) override;
+    QStringList keys() const override;
+
+    // Where an unreadable file was moved, if it was (for tests and the log).
+    QString movedAsidePath() const { return movedAside_; }
+    // False when the last write could not be made durable (the values stay in memory).
+    bool lastWriteSucceeded() const { return lastWriteOk_; }
+
+private:
+    void load();
+    void save();
+    QString path_;
+    QString movedAside_;
+    bool lastWriteOk_ = true;
+    bool writeBlocked_ = false; // an unreadable file that could not be moved aside stays untouched
+    std::map<QString, QJsonValue> values_;
+};
+
+} // namespace fw

@@ -1,0 +1,15 @@
+#include "platform/AccessibleNodes.h"
+
+namespace fw {
+
+std::optional<NodeId> EmptyAccessibleNodes::windowNode(WindowId)
+{
+    return std::nullopt;
+}
+
+std::optional<NodeAttributes> EmptyAccessibleNodes::read(NodeId, std::chrono::milliseconds)
+{
+    return std::nullopt;
+}
+
+} // namespace fw

@@ -1,0 +1,40 @@
+#include "platform/sim/FakeApplications.h"
+
+namespace fw {
+
+void FakeApplications::add(ApplicationEntry entry)
+{
+    QString id = entry.id;
+    entries_[id] = std::move(entry);
+}
+
+void FakeApplications::add(const QString& id, const QString& name, const QString& icon)
+{
+    ApplicationEntry e;
+    e.id = id;
+    e.name = name;
+    e.icon = icon;
+    e.path = u"/fake/applications/"_qs + id + u".desktop"_qs;
+    add(std::move(e));
+}
+
+void FakeApplications::remove(const QString& id) { entries_.erase(id); }
+
+std::optional<ApplicationEntry> FakeApplications::entry(const QString& id) const
+{
+    ++lookups_;
+    auto it = entries_.find(id);
+    if (it == entries_.end())
+        return std::nullopt;
+    return it->second;
+}
+
+std::vector<ApplicationEntry> FakeApplications::installed() const
+{
+    std::vector<ApplicationEntry> out;
+    for (const auto& [id, e] : entries_)
+        out.push_back(e);
+    return out;
+}
+
+} // namespace fw

@@ -1,0 +1,860 @@
+#include "platform/sim/SimDesktop.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace fw::sim {
+
+namespace {
+
+// Window ids and sizes are pixels on X; a size below one pixel does not exist.
+constexpr double kSmallestSide = 1;
+
+double constrainAxis(double v, std::optional<double> min, std::optional<double> max, double inc, double base)
+{
+    v = std::max(v, kSmallestSide);
+    if (max)
+        v = std::min(v, *max);
+    if (min)
+        v = std::max(v, *min);
+    if (inc > 0 && v > base) {
+        // Round down to base + i × increment; a small epsilon keeps exact steps exact.
+        v = base + std::floor((v - base) / inc + 1e-9) * inc;
+        if (min && v < *min)
+            v += inc;
+        v = std::max(v, kSmallestSide);
+    }
+    return v;
+}
+
+bool finite(Point p) { return std::isfinite(p.x) && std::isfinite(p.y); }
+bool finite(Size s) { return std::isfinite(s.width) && std::isfinite(s.height); }
+
+} // namespace
+
+QString writeKindName(WriteKind k)
+{
+    switch (k) {
+    case Write::Position: return QStringLiteral("position");
+    case Write::Size: return QStringLiteral("size");
+    case Write::Frame: return QStringLiteral("frame");
+    case Write::Raise: return QStringLiteral("raise");
+    case Write::Activate: return QStringLiteral("activate");
+    case Write::Unmaximize: return QStringLiteral("unmaximize");
+    case Write::EnhancedUserInterface: return QStringLiteral("enhanced-ui");
+    }
+    return QStringLiteral("?");
+}
+
+QString WriteRecord::toString() const
+{
+    QString value;
+    switch (kind) {
+    case Write::Position: value = fw::toString(position); break;
+    case Write::Size: value = fw::toString(size); break;
+    case Write::Frame: value = fw::toString(frame()); break;
+    case Write::EnhancedUserInterface: value = flag ? QStringLiteral("on") : QStringLiteral("off"); break;
+    default: break;
+    }
+    QString s = writeKindName(kind);
+    if (!value.isEmpty())
+        s += QLatin1Char(' ') + value;
+    s += QStringLiteral(" @%1ms").arg(formatNumber(toMilliseconds(time)));
+    if (!accepted)
+        s += QStringLiteral(" refused");
+    return s;
+}
+
+// ---------------------------------------------------------------- mouse
+
+bool SimMouse::start(std::function<void(const MouseEvent&)> handler)
+{
+    ++startCount_;
+    if (!available_)
+        return false;
+    handler_ = std::move(handler);
+    running_ = true;
+    return true;
+}
+
+void SimMouse::stop()
+{
+    running_ = false;
+    handler_ = nullptr;
+}
+
+bool SimMouse::inject(const MouseEvent& e)
+{
+    position_ = e.position;
+    if (!running_ || !handler_)
+        return false;
+    auto handler = handler_; // the handler may stop the monitor
+    handler(e);
+    return true;
+}
+
+// ---------------------------------------------------------------- desktop
+
+SimDesktop::SimDesktop(VirtualClock& clock) : clock_(clock) {}
+
+SimDesktop::~SimDesktop() = default;
+
+void SimDesktop::schedule(Duration delay, std::function<void()> fn)
+{
+    // Timers outlive nothing: a desktop destroyed before they fire turns them into no-ops.
+    clock_.callAfter(delay, std::weak_ptr<int>(alive_), std::move(fn));
+}
+
+// ---- screens
+
+std::vector<ScreenInfo> SimDesktop::screens() const { return screens_; }
+
+void SimDesktop::setChangeHandler(std::function<void()> handler) { screensChanged_ = std::move(handler); }
+
+void SimDesktop::fireScreensChanged()
+{
+    if (screensChanged_) {
+        auto handler = screensChanged_;
+        handler();
+    }
+}
+
+void SimDesktop::normaliseScreens()
+{
+    // There is always exactly one primary display while any exists, and it comes first.
+    auto primary = std::find_if(screens_.begin(), screens_.end(), [](const ScreenInfo& s) { return s.primary; });
+    if (primary == screens_.end()) {
+        if (!screens_.empty())
+            screens_.front().primary = true;
+        return;
+    }
+    std::rotate(screens_.begin(), primary, primary + 1);
+    for (std::size_t i = 1; i < screens_.size(); ++i)
+        screens_[i].primary = false;
+}
+
+void SimDesktop::addScreen(const ScreenInfo& screen)
+{
+    auto it = std::find_if(screens_.begin(), screens_.end(), [&](const ScreenInfo& s) { return s.key == screen.key; });
+    if (it != screens_.end()) {
+        *it = screen;
+    } else {
+        screens_.push_back(screen);
+        it = screens_.end() - 1;
+    }
+    if (screen.primary) {
+        for (auto& s : screens_)
+            s.primary = false;
+        std::find_if(screens_.begin(), screens_.end(), [&](const ScreenInfo& s) { return s.key == screen.key; })->primary = true;
+    }
+    normaliseScreens();
+    fireScreensChanged();
+}
+
+bool SimDesktop::removeScreen(const QString& key)
+{
+    const auto before = screens_.size();
+    std::erase_if(screens_, [&](const ScreenInfo& s) { return s.key == key; });
+    if (screens_.size() == before)
+        return false;
+    normaliseScreens();
+    fireScreensChanged();
+    return true;
+}
+
+bool SimDesktop::changeScreen(const QString& key, const ScreenInfo& screen)
+{
+    auto it = std::find_if(screens_.begin(), screens_.end(), [&](const ScreenInfo& s) { return s.key == key; });
+    if (it == screens_.end())
+        return false;
+    const bool primary = screen.primary;
+    *it = screen;
+    if (primary) {
+        const QString newKey = screen.key;
+        for (auto& s : screens_)
+            s.primary = s.key == newKey;
+    }
+    normaliseScreens();
+    fireScreensChanged();
+    return true;
+}
+
+void SimDesktop::setScreens(const std::vector<ScreenInfo>& screens)
+{
+    screens_ = screens;
+    bool seenPrimary = false;
+    for (auto& s : screens_) {
+        if (s.primary && seenPrimary)
+            s.primary = false;
+        seenPrimary = seenPrimary || s.primary;
+    }
+    normaliseScreens();
+    fireScreensChanged();
+}
+
+// ---- applications and windows
+
+SimWindow* SimDesktop::find(WindowId id)
+{
+    auto it = windows_.find(id);
+    return it == windows_.end() ? nullptr : &it->second;
+}
+
+const SimWindow* SimDesktop::window(WindowId id) const
+{
+    auto it = windows_.find(id);
+    return it == windows_.end() ? nullptr : &it->second;
+}
+
+SimApp* SimDesktop::findApp(Pid pid)
+{
+    auto it = apps_.find(pid);
+    return it == apps_.end() ? nullptr : &it->second;
+}
+
+const SimApp* SimDesktop::app(Pid pid) const
+{
+    auto it = apps_.find(pid);
+    return it == apps_.end() ? nullptr : &it->second;
+}
+
+SimApp& SimDesktop::ensureApp(Pid pid)
+{
+    auto it = apps_.find(pid);
+    if (it == apps_.end()) {
+        AppSpec spec;
+        spec.pid = pid;
+        spec.name = QStringLiteral("App %1").arg(pid);
+        it = apps_.emplace(pid, SimApp{spec, false}).first;
+    }
+    return it->second;
+}
+
+void SimDesktop::addApp(const AppSpec& spec)
+{
+    SimApp& a = ensureApp(spec.pid);
+    a.spec = spec;
+    if (a.spec.name.isEmpty())
+        a.spec.name = QStringLiteral("App %1").arg(spec.pid);
+    if (!a.spec.running)
+        a.frontmost = false;
+}
+
+WindowId SimDesktop::addWindow(const WindowSpec& specIn)
+{
+    WindowSpec spec = specIn;
+    if (spec.id == 0)
+        spec.id = nextId_++;
+    else
+        nextId_ = std::max(nextId_, spec.id + 1);
+    SimApp& a = ensureApp(spec.pid);
+    a.spec.running = true;
+    if (spec.appClass.isEmpty())
+        spec.appClass = a.spec.name;
+
+    removeWindow(spec.id);
+    SimWindow w;
+    w.spec = spec;
+    w.frame = spec.frame;
+    w.restoreFrame = spec.frame;
+    windows_[spec.id] = w;
+    if (spec.maximized) {
+        windows_[spec.id].spec.maximized = false;
+        setMaximized(spec.id, true);
+    }
+    if (spec.front)
+        stacking_.insert(stacking_.begin(), spec.id);
+    else
+        stacking_.push_back(spec.id);
+    return spec.id;
+}
+
+void SimDesktop::removeWindow(WindowId id)
+{
+    if (auto f = faults_.find(id); f != faults_.end() && f->second.driftTimer)
+        clock_.cancel(std::exchange(f->second.driftTimer, 0));
+    windows_.erase(id);
+    std::erase(stacking_, id);
+    if (focused_ == id)
+        focused_.reset();
+}
+
+bool SimDesktop::closeWindow(WindowId id)
+{
+    if (!find(id))
+        return false;
+    removeWindow(id);
+    return true;
+}
+
+bool SimDesktop::quitApp(Pid pid)
+{
+    SimApp* a = findApp(pid);
+    if (!a || !a->spec.running)
+        return false;
+    std::vector<WindowId> ids;
+    for (const auto& [id, w] : windows_)
+        if (w.spec.pid == pid)
+            ids.push_back(id);
+    for (auto id : ids)
+        removeWindow(id);
+    a->spec.running = false;
+    a->frontmost = false;
+    return true;
+}
+
+bool SimDesktop::place(WindowId id, const Rect& frame)
+{
+    SimWindow* w = find(id);
+    if (!w)
+        return false;
+    w->frame = frame;
+    return true;
+}
+
+bool SimDesktop::setTitle(WindowId id, const QString& title)
+{
+    SimWindow* w = find(id);
+    if (!w)
+        return false;
+    w->spec.title = title;
+    return true;
+}
+
+bool SimDesktop::setSizeHints(WindowId id, const SizeHints& hints)
+{
+    SimWindow* w = find(id);
+    if (!w)
+        return false;
+    w->spec.hints = hints;
+    return true;
+}
+
+bool SimDesktop::setMinimized(WindowId id, bool minimized)
+{
+    SimWindow* w = find(id);
+    if (!w)
+        return false;
+    w->spec.minimized = minimized;
+    if (minimized && focused_ == id)
+        focused_.reset();
+    return true;
+}
+
+bool SimDesktop::setFullscreen(WindowId id, bool fullscreen)
+{
+    SimWindow* w = find(id);
+    if (!w)
+        return false;
+    w->spec.fullscreen = fullscreen;
+    return true;
+}
+
+bool SimDesktop::setMaximized(WindowId id, bool maximized)
+{
+    SimWindow* w = find(id);
+    if (!w)
+        return false;
+    if (maximized == w->spec.maximized)
+        return true;
+    if (maximized) {
+        // Fill the visible frame of the screen the window overlaps most.
+        w->restoreFrame = w->frame;
+        double best = 0;
+        for (const auto& s : screens_) {
+            const Rect i = w->frame.intersection(s.frame);
+            const double area = i.isNull() ? 0 : i.width() * i.height();
+            if (area > best) {
+                best = area;
+                w->frame = s.visibleFrame;
+            }
+        }
+    } else {
+        w->frame = w->restoreFrame;
+    }
+    w->spec.maximized = maximized;
+    return true;
+}
+
+bool SimDesktop::setMovable(WindowId id, bool movable)
+{
+    SimWindow* w = find(id);
+    if (!w)
+        return false;
+    w->spec.movable = movable;
+    return true;
+}
+
+bool SimDesktop::setResizable(WindowId id, bool resizable)
+{
+    SimWindow* w = find(id);
+    if (!w)
+        return false;
+    w->spec.resizable = resizable;
+    return true;
+}
+
+void SimDesktop::toFront(WindowId id)
+{
+    std::erase(stacking_, id);
+    stacking_.insert(stacking_.begin(), id);
+}
+
+bool SimDesktop::setFocus(WindowId id)
+{
+    SimWindow* w = find(id);
+    if (!w)
+        return false;
+    w->spec.minimized = false;
+    toFront(id);
+    focused_ = id;
+    setFrontmostApp(w->spec.pid);
+    return true;
+}
+
+void SimDesktop::setFrontmostApp(Pid pid)
+{
+    for (auto& [p, a] : apps_)
+        a.frontmost = p == pid && a.spec.running;
+    if (focused_) {
+        const SimWindow* w = window(*focused_);
+        if (!w || w->spec.pid != pid)
+            focused_.reset();
+    }
+}
+
+bool SimDesktop::setEnhancedUserInterfaceState(Pid pid, std::optional<bool> value, bool settable)
+{
+    SimApp* a = findApp(pid);
+    if (!a)
+        return false;
+    a->spec.enhancedUserInterface = value;
+    a->spec.enhancedUserInterfaceSettable = settable;
+    return true;
+}
+
+// ---- faults
+
+void SimDesktop::refuseWrites(WindowId id, const RefusalScript& script)
+{
+    auto& f = faults_[id];
+    f.refusal = script;
+    f.refusalMatches = 0;
+}
+
+void SimDesktop::applyLate(WindowId id, Duration delay)
+{
+    auto& f = faults_[id];
+    f.late = delay > Duration::zero();
+    f.lateDelay = delay;
+}
+
+void SimDesktop::driftAfterWrite(WindowId id, const Rect& to, Duration delay, int times)
+{
+    auto& f = faults_[id];
+    f.driftTo = to;
+    f.driftDelay = delay;
+    f.driftTimes = times;
+}
+
+void SimDesktop::closeAt(WindowId id, Duration at)
+{
+    schedule(std::max(Duration::zero(), at - clock_.now()), [this, id] { closeWindow(id); });
+}
+
+void SimDesktop::closeAfter(WindowId id, Duration delay)
+{
+    schedule(delay, [this, id] { closeWindow(id); });
+}
+
+void SimDesktop::closeOnNextWrite(WindowId id) { faults_[id].closeOnWrite = true; }
+
+WindowId SimDesktop::launchLate(const AppSpec& appSpec, const WindowSpec& windowSpec, Duration delay)
+{
+    WindowSpec spec = windowSpec;
+    spec.pid = appSpec.pid;
+    spec.front = true;
+    if (spec.id == 0)
+        spec.id = nextId_++;
+    else
+        nextId_ = std::max(nextId_, spec.id + 1);
+    if (!findApp(appSpec.pid)) {
+        AppSpec notYet = appSpec;
+        notYet.running = false;
+        addApp(notYet);
+    }
+    schedule(delay, [this, appSpec, spec] {
+        AppSpec running = appSpec;
+        running.running = true;
+        addApp(running);
+        addWindow(spec);
+        setFocus(spec.id);
+    });
+    return spec.id;
+}
+
+void SimDesktop::setWriteLatency(WindowId id, Duration latency) { faults_[id].latency = latency; }
+
+// ---- write log
+
+std::vector<WriteRecord> SimDesktop::writesFor(WindowId id) const
+{
+    std::vector<WriteRecord> out;
+    std::copy_if(writes_.begin(), writes_.end(), std::back_inserter(out), [id](const WriteRecord& r) { return r.window == id; });
+    return out;
+}
+
+std::vector<WriteRecord> SimDesktop::writesOf(std::uint32_t kinds) const
+{
+    std::vector<WriteRecord> out;
+    std::copy_if(writes_.begin(), writes_.end(), std::back_inserter(out), [kinds](const WriteRecord& r) { return (r.kind & kinds) != 0; });
+    return out;
+}
+
+void SimDesktop::spendLatency(WindowId id)
+{
+    auto f = faults_.find(id);
+    if (f != faults_.end() && f->second.latency > Duration::zero() && find(id))
+        clock_.elapse(f->second.latency);
+}
+
+// Common part of every window write: runs the scripted faults that decide whether it fails,
+// then logs it. `w` is the live window when the write may go on.
+bool SimDesktop::beginWrite(WriteRecord record, SimWindow*& w)
+{
+    w = find(record.window);
+    if (w)
+        record.pid = w->spec.pid;
+    auto f = faults_.find(record.window);
+    bool ok = w != nullptr;
+    if (ok && f != faults_.end()) {
+        Faults& faults = f->second;
+        if (faults.closeOnWrite) {
+            faults.closeOnWrite = false;
+            removeWindow(record.window);
+            w = nullptr;
+            ok = false;
+        } else if (faults.refusal && (faults.refusal->kinds & record.kind)) {
+            const int n = ++faults.refusalMatches;
+            const RefusalScript& s = *faults.refusal;
+            if (n > s.skip && (s.count < 0 || n - s.skip <= s.count))
+                ok = false;
+        }
+    }
+    record.accepted = ok;
+    writes_.push_back(record);
+    return ok;
+}
+
+bool SimDesktop::windowWrite(WriteKind kind, WindowId id, SimWindow*& w)
+{
+    WriteRecord r;
+    r.kind = kind;
+    r.window = id;
+    r.time = clock_.now();
+    spendLatency(id);
+    return beginWrite(r, w);
+}
+
+bool SimDesktop::writeGeometry(WriteKind kind, WindowId id, std::optional<Point> pos, std::optional<Size> size)
+{
+    WriteRecord r;
+    r.kind = kind;
+    r.window = id;
+    r.time = clock_.now();
+    if (pos)
+        r.position = *pos;
+    if (size)
+        r.size = *size;
+    spendLatency(id);
+
+    SimWindow* w = find(id);
+    // Values no window can have, and changes the window manager does not allow, are refused
+    // before any scripted fault sees them.
+    bool allowed = (!pos || finite(*pos)) && (!size || finite(*size));
+    if (w && allowed) {
+        const bool moves = pos && *pos != w->frame.origin;
+        const bool resizes = size && *size != w->frame.size;
+        allowed = !(moves && !w->spec.movable) && !(resizes && !w->spec.resizable);
+    }
+    if (!allowed) {
+        r.pid = w ? w->spec.pid : 0;
+        r.accepted = false;
+        writes_.push_back(r);
+        return false;
+    }
+    if (!beginWrite(r, w))
+        return false;
+    // A maximized or full-screen window keeps its frame until it leaves that state; the
+    // write itself succeeds, as a window manager's would, and the read-back tells the truth.
+    if (w->spec.maximized || w->spec.fullscreen)
+        return true;
+
+    const Faults* f = faults_.contains(id) ? &faults_[id] : nullptr;
+    if (f && f->late)
+        schedule(f->lateDelay, [this, id, pos, size] { applyGeometry(id, pos, size); });
+    else
+        applyGeometry(id, pos, size);
+    armDrift(id);
+    return true;
+}
+
+void SimDesktop::applyGeometry(WindowId id, std::optional<Point> pos, std::optional<Size> size)
+{
+    SimWindow* w = find(id);
+    if (!w)
+        return;
+    if (pos)
+        w->frame.origin = *pos;
+    if (size)
+        w->frame.size = constrainedSize(*size, w->spec.hints);
+}
+
+void SimDesktop::armDrift(WindowId id)
+{
+    auto it = faults_.find(id);
+    if (it == faults_.end() || !it->second.driftTo || it->second.driftTimes == 0)
+        return;
+    Faults& f = it->second;
+    if (f.driftTimer)
+        clock_.cancel(f.driftTimer);
+    std::weak_ptr<int> alive = alive_;
+    f.driftTimer = clock_.schedule(f.driftDelay, [this, alive, id] {
+        if (alive.expired())
+            return;
+        auto fi = faults_.find(id);
+        if (fi == faults_.end())
+            return;
+        fi->second.driftTimer = 0;
+        if (fi->second.driftTimes > 0)
+            --fi->second.driftTimes;
+        if (SimWindow* w = find(id); w && fi->second.driftTo)
+            w->frame = *fi->second.driftTo;
+    });
+}
+
+Size SimDesktop::constrainedSize(Size requested, const SizeHints& hints)
+{
+    // Without a base size the minimum size serves as the base (as X window managers do).
+    const bool baseGiven = hints.base != Size{};
+    const double baseW = baseGiven ? hints.base.width : (hints.minimum ? hints.minimum->width : 0);
+    const double baseH = baseGiven ? hints.base.height : (hints.minimum ? hints.minimum->height : 0);
+    auto minW = hints.minimum ? std::optional<double>(hints.minimum->width) : std::nullopt;
+    auto minH = hints.minimum ? std::optional<double>(hints.minimum->height) : std::nullopt;
+    auto maxW = hints.maximum ? std::optional<double>(hints.maximum->width) : std::nullopt;
+    auto maxH = hints.maximum ? std::optional<double>(hints.maximum->height) : std::nullopt;
+    // A maximum below the minimum means nothing; the minimum wins.
+    if (maxW && minW && *maxW < *minW)
+        maxW.reset();
+    if (maxH && minH && *maxH < *minH)
+        maxH.reset();
+    return Size{constrainAxis(requested.width, minW, maxW, hints.increment.width, baseW),
+                constrainAxis(requested.height, minH, maxH, hints.increment.height, baseH)};
+}
+
+// ---- WindowSystem
+
+WindowInfo SimDesktop::infoOf(const SimWindow& w) const
+{
+    WindowInfo info;
+    info.id = w.spec.id;
+    info.pid = w.spec.pid;
+    info.title = w.spec.title;
+    info.appClass = w.spec.appClass;
+    info.frame = w.frame;
+    info.layer = w.spec.layer;
+    info.onScreen = !w.spec.minimized;
+    info.normal = w.spec.normal;
+    info.minimized = w.spec.minimized;
+    info.fullscreen = w.spec.fullscreen;
+    return info;
+}
+
+std::vector<WindowInfo> SimDesktop::snapshot()
+{
+    ++snapshots_;
+    std::vector<WindowInfo> out;
+    out.reserve(stacking_.size());
+    for (WindowId id : stacking_)
+        out.push_back(infoOf(windows_.at(id)));
+    return out;
+}
+
+std::optional<WindowInfo> SimDesktop::windowInfo(WindowId id)
+{
+    ++reads_;
+    const SimWindow* w = find(id);
+    return w ? std::optional<WindowInfo>(infoOf(*w)) : std::nullopt;
+}
+
+std::optional<Rect> SimDesktop::frame(WindowId id)
+{
+    ++reads_;
+    ++frameReads_;
+    const SimWindow* w = find(id);
+    return w ? std::optional<Rect>(w->frame) : std::nullopt;
+}
+
+std::optional<QString> SimDesktop::title(WindowId id)
+{
+    ++reads_;
+    const SimWindow* w = find(id);
+    return w ? std::optional<QString>(w->spec.title) : std::nullopt;
+}
+
+std::optional<Pid> SimDesktop::pid(WindowId id)
+{
+    ++reads_;
+    const SimWindow* w = find(id);
+    return w ? std::optional<Pid>(w->spec.pid) : std::nullopt;
+}
+
+std::optional<SizeHints> SimDesktop::sizeHints(WindowId id)
+{
+    ++reads_;
+    const SimWindow* w = find(id);
+    return w ? std::optional<SizeHints>(w->spec.hints) : std::nullopt;
+}
+
+bool SimDesktop::isMinimized(WindowId id)
+{
+    ++reads_;
+    const SimWindow* w = find(id);
+    return w && w->spec.minimized;
+}
+
+bool SimDesktop::isFullscreen(WindowId id)
+{
+    ++reads_;
+    const SimWindow* w = find(id);
+    return w && w->spec.fullscreen;
+}
+
+bool SimDesktop::isMovable(WindowId id)
+{
+    ++reads_;
+    const SimWindow* w = find(id);
+    return w && w->spec.movable;
+}
+
+bool SimDesktop::isResizable(WindowId id)
+{
+    ++reads_;
+    const SimWindow* w = find(id);
+    return w && w->spec.resizable;
+}
+
+bool SimDesktop::setPosition(WindowId id, Point topLeft)
+{
+    return writeGeometry(Write::Position, id, topLeft, std::nullopt);
+}
+
+bool SimDesktop::setSize(WindowId id, Size size) { return writeGeometry(Write::Size, id, std::nullopt, size); }
+
+bool SimDesktop::setFrame(WindowId id, const Rect& frame)
+{
+    return writeGeometry(Write::Frame, id, frame.origin, frame.size);
+}
+
+bool SimDesktop::unmaximize(WindowId id)
+{
+    SimWindow* w = nullptr;
+    if (!windowWrite(Write::Unmaximize, id, w))
+        return false;
+    setMaximized(id, false);
+    return true;
+}
+
+bool SimDesktop::raise(WindowId id)
+{
+    SimWindow* w = nullptr;
+    if (!windowWrite(Write::Raise, id, w))
+        return false;
+    toFront(id);
+    return true;
+}
+
+bool SimDesktop::activate(WindowId id)
+{
+    SimWindow* w = nullptr;
+    if (!windowWrite(Write::Activate, id, w))
+        return false;
+    return setFocus(id);
+}
+
+std::optional<WindowId> SimDesktop::focusedWindow()
+{
+    ++reads_;
+    if (!focused_)
+        return std::nullopt;
+    const SimWindow* w = find(*focused_);
+    if (!w || w->spec.minimized)
+        return std::nullopt;
+    return focused_;
+}
+
+std::optional<Pid> SimDesktop::frontmostPid()
+{
+    for (const auto& [pid, a] : apps_)
+        if (a.frontmost && a.spec.running)
+            return pid;
+    return std::nullopt;
+}
+
+std::optional<WindowId> SimDesktop::windowAt(Point p)
+{
+    ++reads_;
+    for (WindowId id : stacking_) {
+        const SimWindow& w = windows_.at(id);
+        if (!w.spec.minimized && w.frame.contains(p))
+            return id;
+    }
+    return std::nullopt;
+}
+
+std::optional<bool> SimDesktop::enhancedUserInterface(Pid pid)
+{
+    ++reads_;
+    const SimApp* a = findApp(pid);
+    if (!a || !a->spec.running)
+        return std::nullopt;
+    return a->spec.enhancedUserInterface;
+}
+
+bool SimDesktop::setEnhancedUserInterface(Pid pid, bool on)
+{
+    WriteRecord r;
+    r.kind = Write::EnhancedUserInterface;
+    r.pid = pid;
+    r.flag = on;
+    r.time = clock_.now();
+    SimApp* a = findApp(pid);
+    r.accepted = a && a->spec.running && a->spec.enhancedUserInterface && a->spec.enhancedUserInterfaceSettable;
+    writes_.push_back(r);
+    if (r.accepted)
+        a->spec.enhancedUserInterface = on;
+    return r.accepted;
+}
+
+// ---- Permissions
+
+bool SimDesktop::windowControlGranted(bool prompt)
+{
+    if (prompt && !controlGranted_)
+        ++prompts_;
+    return controlGranted_;
+}
+
+bool SimDesktop::resetWindowControl()
+{
+    ++resets_;
+    return resetAvailable_;
+}
+
+bool SimDesktop::openSettings(const QString& pane)
+{
+    openedSettings_.push_back(pane);
+    return settingsAvailable_;
+}
+
+} // namespace fw::sim

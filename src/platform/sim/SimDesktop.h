@@ -1,0 +1,316 @@
+#pragma once
+// An in-memory desktop on a virtual clock, for scenario tests: screens, applications and
+// windows behind the Screens, WindowSystem and Permissions ports, plus a mouse monitor that
+// tests drive by hand. Writes follow the rules a window manager enforces (minimum and maximum
+// size, size increments from the base size), are recorded with their virtual time, and can be
+// disturbed by scripted faults: refusals, late application, drift, closing, late launches.
+//
+//   VirtualClock clock;
+//   sim::SimDesktop sim(clock);
+//   sim.addScreen({.key = "A", .name = "Left", .frame = {0, 0, 1920, 1080}, ...});
+//   WindowId w = sim.addWindow({.pid = 100, .title = "Notes", .frame = {10, 10, 800, 600}});
+//   sim.refuseWrites(w, {.kinds = sim::Write::Position, .skip = 2});
+//   ... run the code under test on `sim` (a WindowSystem&) ...
+//   EXPECT_EQ(sim.writesFor(w).size(), 3);
+
+#include "base/Clock.h"
+#include "platform/MouseMonitor.h"
+#include "platform/Permissions.h"
+#include "platform/Screens.h"
+#include "platform/WindowSystem.h"
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace fw::sim {
+
+// What a write asked for. Kinds are bit flags, so fault scripts can select several.
+struct Write {
+    enum Kind : std::uint32_t {
+        Position = 1u << 0,
+        Size = 1u << 1,
+        Frame = 1u << 2,
+        Raise = 1u << 3,
+        Activate = 1u << 4,
+        Unmaximize = 1u << 5,
+        EnhancedUserInterface = 1u << 6,
+    };
+    static constexpr std::uint32_t Geometry = Position | Size | Frame;
+    static constexpr std::uint32_t All = 0x7f;
+};
+using WriteKind = Write::Kind;
+
+QString writeKindName(WriteKind k);
+
+// One write as the code under test made it: the requested value, not the applied one.
+struct WriteRecord {
+    WriteKind kind = Write::Position;
+    WindowId window = 0;   // 0 for application-wide writes
+    Pid pid = 0;
+    Point position;        // Position and Frame writes
+    Size size;             // Size and Frame writes
+    bool flag = false;     // EnhancedUserInterface writes
+    Duration time{0};      // virtual time of the write
+    bool accepted = false; // what the write returned
+
+    Rect frame() const { return Rect(position, size); }
+    // "size {400, 300} @16ms", "frame {{0, 0}, {10, 10}} @0ms refused", …
+    QString toString() const;
+};
+
+struct AppSpec {
+    Pid pid = 0;
+    QString name;            // empty: "App <pid>"
+    bool running = true;
+    // Enhanced user interface flag: absent = unreadable.
+    std::optional<bool> enhancedUserInterface;
+    bool enhancedUserInterfaceSettable = true;
+};
+
+struct WindowSpec {
+    WindowId id = 0;         // 0: the desktop picks one
+    Pid pid = 0;             // its application is created when unknown
+    QString title;
+    QString appClass;        // empty: the application's name
+    Rect frame;
+    SizeHints hints;         // minimum / maximum / increment / base, on the outer frame
+    int layer = 0;
+    bool normal = true;
+    bool minimized = false;
+    bool fullscreen = false;
+    bool maximized = false;
+    bool movable = true;
+    bool resizable = true;
+    bool front = true;       // on top of the stack (false: at the back)
+};
+
+struct SimWindow {
+    WindowSpec spec;         // id, pid, title, hints and flags as they are now
+    Rect frame;
+    Rect restoreFrame;       // frame before maximizing
+};
+
+struct SimApp {
+    AppSpec spec;
+    bool frontmost = false;
+};
+
+// Scripted refusal: matching writes return false and change nothing.
+struct RefusalScript {
+    std::uint32_t kinds = Write::Geometry;
+    int skip = 0;            // matching writes that still go through first
+    int count = -1;          // refusals, then the window behaves again; -1 = for ever
+};
+
+// The desktop's mouse monitor: tests inject the events the platform would deliver.
+class SimMouse final : public MouseMonitor {
+public:
+    bool start(std::function<void(const MouseEvent&)> handler) override;
+    void stop() override;
+    bool running() const override { return running_; }
+
+    // Whether start() succeeds (false: the platform cannot monitor).
+    void setAvailable(bool available) { available_ = available; }
+
+    // Delivers an event to the installed handler; false when the monitor is not running.
+    bool inject(const MouseEvent& e);
+    bool press(Point p, Modifiers m = 0) { return inject({MouseEvent::Type::LeftDown, p, m}); }
+    bool drag(Point p, Modifiers m = 0) { return inject({MouseEvent::Type::LeftDrag, p, m}); }
+    bool release(Point p, Modifiers m = 0) { return inject({MouseEvent::Type::LeftUp, p, m}); }
+    bool move(Point p, Modifiers m = 0) { return inject({MouseEvent::Type::Moved, p, m}); }
+
+    Point position() const { return position_; }
+    int startCount() const { return startCount_; }
+
+private:
+    std::function<void(const MouseEvent&)> handler_;
+    bool running_ = false;
+    bool available_ = true;
+    Point position_;
+    int startCount_ = 0;
+};
+
+class SimDesktop final : public Screens, public WindowSystem, public Permissions {
+public:
+    explicit SimDesktop(VirtualClock& clock);
+    ~SimDesktop() override;
+    SimDesktop(const SimDesktop&) = delete;
+    SimDesktop& operator=(const SimDesktop&) = delete;
+
+    VirtualClock& clock() { return clock_; }
+    SimMouse& mouse() { return mouse_; }
+
+    // ---- Screens
+    std::vector<ScreenInfo> screens() const override;
+    void setChangeHandler(std::function<void()> handler) override;
+    // Each change calls the handler once, synchronously. Keys are unique: adding a known key
+    // replaces that screen. A new primary screen makes the others non-primary.
+    void addScreen(const ScreenInfo& screen);
+    bool removeScreen(const QString& key);
+    bool changeScreen(const QString& key, const ScreenInfo& screen);
+    void setScreens(const std::vector<ScreenInfo>& screens);
+
+    // ---- Applications and windows (set-up and outside changes; never logged as writes)
+    void addApp(const AppSpec& app);
+    // Creates the window (and its application when unknown); returns its id.
+    WindowId addWindow(const WindowSpec& spec);
+    // The window closes now: reads give nothing, writes fail.
+    bool closeWindow(WindowId id);
+    // The application quits: its windows close and it stops running.
+    bool quitApp(Pid pid);
+    // Outside changes (the user or the application itself).
+    bool place(WindowId id, const Rect& frame);
+    bool setTitle(WindowId id, const QString& title);
+    bool setSizeHints(WindowId id, const SizeHints& hints);
+    bool setMinimized(WindowId id, bool minimized);
+    bool setFullscreen(WindowId id, bool fullscreen);
+    // Maximizing fills the visible frame of the window's screen; leaving it restores the frame.
+    bool setMaximized(WindowId id, bool maximized);
+    bool setMovable(WindowId id, bool movable);
+    bool setResizable(WindowId id, bool resizable);
+    bool setFocus(WindowId id);     // focuses and raises, as a click would
+    void setFrontmostApp(Pid pid);  // 0: none
+    bool setEnhancedUserInterfaceState(Pid pid, std::optional<bool> value, bool settable = true);
+
+    const SimWindow* window(WindowId id) const;
+    const SimApp* app(Pid pid) const;
+    // Window ids front to back, minimized and off-screen windows included.
+    const std::vector<WindowId>& stacking() const { return stacking_; }
+    bool exists(WindowId id) const { return window(id) != nullptr; }
+
+    // ---- Scripted faults (all in virtual time)
+    void refuseWrites(WindowId id, const RefusalScript& script = {});
+    // Geometry writes return true, but each takes effect only `delay` after it was made.
+    void applyLate(WindowId id, Duration delay);
+    // `delay` after the window's last accepted geometry write, it moves to `to` (again after
+    // each write while writes keep coming). `times` drifts, then it stays put.
+    void driftAfterWrite(WindowId id, const Rect& to, Duration delay, int times = 1);
+    void closeAt(WindowId id, Duration at);           // absolute virtual time
+    void closeAfter(WindowId id, Duration delay);
+    // The next write of any kind closes the window and fails.
+    void closeOnNextWrite(WindowId id);
+    // The application starts `delay` from now: then it runs, its window appears on top and it
+    // becomes frontmost with the window focused. Returns the window's id (unreadable until then).
+    WindowId launchLate(const AppSpec& app, const WindowSpec& window, Duration delay);
+    // Every write on the window makes virtual time pass (a slow application). Timers that
+    // fall due meanwhile run after the write, as they would on a busy main thread.
+    void setWriteLatency(WindowId id, Duration latency);
+
+    // ---- Write log and read counters
+    const std::vector<WriteRecord>& writes() const { return writes_; }
+    std::vector<WriteRecord> writesFor(WindowId id) const;
+    std::vector<WriteRecord> writesOf(std::uint32_t kinds) const;
+    void clearWrites() { writes_.clear(); }
+    // Port reads of windows (frame, title, pid, hints and the state queries).
+    int readCount() const { return reads_; }
+    int frameReadCount() const { return frameReads_; }
+    int snapshotCount() const { return snapshots_; }
+    void resetCounters() { reads_ = frameReads_ = snapshots_ = 0; }
+
+    // ---- WindowSystem
+    std::vector<WindowInfo> snapshot() override;
+    std::optional<Rect> frame(WindowId id) override;
+    std::optional<QString> title(WindowId id) override;
+    std::optional<Pid> pid(WindowId id) override;
+    std::optional<SizeHints> sizeHints(WindowId id) override;
+    bool isMinimized(WindowId id) override;
+    bool isFullscreen(WindowId id) override;
+    bool isMovable(WindowId id) override;
+    bool isResizable(WindowId id) override;
+    bool setPosition(WindowId id, Point topLeft) override;
+    bool setSize(WindowId id, Size size) override;
+    bool setFrame(WindowId id, const Rect& frame) override;
+    bool unmaximize(WindowId id) override;
+    bool raise(WindowId id) override;
+    bool activate(WindowId id) override;
+    std::optional<WindowId> focusedWindow() override;
+    std::optional<Pid> frontmostPid() override;
+    std::optional<WindowId> windowAt(Point p) override;
+
+    std::optional<WindowInfo> windowInfo(WindowId id) override;
+    // Nothing when the application is gone or its flag is unreadable; writing fails then, and
+    // when the flag is not settable.
+    std::optional<bool> enhancedUserInterface(Pid pid) override;
+    bool setEnhancedUserInterface(Pid pid, bool on) override;
+
+    // ---- Permissions
+    bool windowControlGranted(bool prompt) override;
+    bool windowPreviewsGranted() override { return previewsGranted_; }
+    bool resetWindowControl() override;
+    bool openSettings(const QString& pane) override;
+
+    void setWindowControlGranted(bool granted) { controlGranted_ = granted; }
+    void setWindowPreviewsGranted(bool granted) { previewsGranted_ = granted; }
+    // Whether a reset tool exists (X11 has none: false by default).
+    void setResetAvailable(bool available) { resetAvailable_ = available; }
+    // What openSettings() answers (true by default).
+    void setSettingsAvailable(bool available) { settingsAvailable_ = available; }
+    int promptCount() const { return prompts_; }
+    int resetCount() const { return resets_; }
+    const QStringList& openedSettings() const { return openedSettings_; }
+
+    // The size the window manager gives a window that asks for `requested`.
+    static Size constrainedSize(Size requested, const SizeHints& hints);
+
+private:
+    struct Faults {
+        std::optional<RefusalScript> refusal;
+        int refusalMatches = 0;
+        Duration lateDelay{0};
+        bool late = false;
+        std::optional<Rect> driftTo;
+        Duration driftDelay{0};
+        int driftTimes = 0;
+        TimerId driftTimer = 0;
+        bool closeOnWrite = false;
+        Duration latency{0};
+    };
+
+    SimWindow* find(WindowId id);
+    WindowInfo infoOf(const SimWindow& w) const;
+    SimApp* findApp(Pid pid);
+    SimApp& ensureApp(Pid pid);
+    void fireScreensChanged();
+    void normaliseScreens();
+    void toFront(WindowId id);
+    // Applies the faults to a write and logs it; false when the write must fail.
+    bool beginWrite(WriteRecord record, SimWindow*& w);
+    bool windowWrite(WriteKind kind, WindowId id, SimWindow*& w);
+    void spendLatency(WindowId id);
+    bool writeGeometry(WriteKind kind, WindowId id, std::optional<Point> pos, std::optional<Size> size);
+    void applyGeometry(WindowId id, std::optional<Point> pos, std::optional<Size> size);
+    void armDrift(WindowId id);
+    void removeWindow(WindowId id);
+    void schedule(Duration delay, std::function<void()> fn);
+
+    VirtualClock& clock_;
+    SimMouse mouse_;
+    std::vector<ScreenInfo> screens_;
+    std::function<void()> screensChanged_;
+    std::map<Pid, SimApp> apps_;
+    std::map<WindowId, SimWindow> windows_;
+    std::map<WindowId, Faults> faults_;
+    std::vector<WindowId> stacking_;   // front to back
+    std::optional<WindowId> focused_;
+    WindowId nextId_ = 0x400001;
+    std::vector<WriteRecord> writes_;
+    int reads_ = 0;
+    int frameReads_ = 0;
+    int snapshots_ = 0;
+    bool controlGranted_ = true;
+    bool previewsGranted_ = true;
+    bool resetAvailable_ = false;
+    bool settingsAvailable_ = true;
+    int prompts_ = 0;
+    int resets_ = 0;
+    QStringList openedSettings_;
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+};
+
+} // namespace fw::sim

@@ -1,0 +1,253 @@
+#include "base/Log.h"
+#include "base/UserDefaults.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+
+using namespace fw;
+
+namespace {
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+void writeFile(const QString& path, const QByteArray& data)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(data);
+}
+
+QStringList dirEntries(const QString& dir)
+{
+    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// Lowers the file-size limit so every write past `bytes` fails, as on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lim = saved_;
+        lim.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &lim);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previous_);
+    }
+
+private:
+    rlimit saved_{};
+    void (*previous_)(int) = nullptr;
+};
+
+} // namespace
+
+TEST(MemoryDefaults, StoresRemovesAndLogsEveryWriteInOrder)
+{
+    MemoryDefaults d;
+    d.setValue("a", true);
+    d.setValue("b", QStringLiteral("x"));
+    d.setValue("a", 3);
+    d.remove("b");
+    d.setValue("c", QJsonValue(QJsonValue::Undefined)); // same as a removal
+    EXPECT_EQ(d.keys(), QStringList{"a"});
+    EXPECT_EQ(d.value("a"), QJsonValue(3));
+    EXPECT_FALSE(d.value("b").has_value());
+    // Typed reads fall back on absence and on another type.
+    EXPECT_TRUE(d.boolValue("a", true));
+    EXPECT_FALSE(d.boolValue("missing", false));
+    EXPECT_EQ(d.stringValue("a", "fb"), "fb");
+
+    const auto& w = d.writeLog();
+    ASSERT_EQ(w.size(), 5u);
+    EXPECT_EQ(w[0].key, "a");
+    EXPECT_EQ(w[2].value, QJsonValue(3));
+    EXPECT_EQ(w[3].key, "b");
+    EXPECT_FALSE(w[3].value.has_value());
+    EXPECT_EQ(w[4].key, "c");
+    EXPECT_FALSE(w[4].value.has_value());
+    d.clearWriteLog();
+    EXPECT_TRUE(d.writeLog().empty());
+}
+
+TEST(FileDefaults, DefaultPathFollowsXdgConfigHomeElseHomeConfig)
+{
+    const QByteArray savedXdg = qgetenv("XDG_CONFIG_HOME");
+    const QByteArray savedHome = qgetenv("HOME");
+    qputenv("XDG_CONFIG_HOME", "/tmp/xdg-test-config");
+    EXPECT_EQ(FileDefaults::defaultPath(), "/tmp/xdg-test-config/framewell/defaults.json");
+    qputenv("HOME", "/tmp/home-test");
+    qputenv("XDG_CONFIG_HOME", "relative/ignored");
+    EXPECT_EQ(FileDefaults::defaultPath(), "/tmp/home-test/.config/framewell/defaults.json");
+    qunsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(FileDefaults::defaultPath(), "/tmp/home-test/.config/framewell/defaults.json");
+    qputenv("HOME", savedHome);
+    if (savedXdg.isNull())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", savedXdg);
+}
+
+TEST(FileDefaults, ValuesSurviveARestartAsOneJsonObject)
+{
+    QTemporaryDir tmp;
+    const QString path = tmp.filePath("config/framewell/defaults.json"); // directories made on demand
+    {
+        FileDefaults d(path);
+        EXPECT_TRUE(d.keys().isEmpty());
+        d.setValue("windowStacksEnabled", false);
+        d.setValue("stackTransition", QStringLiteral("genie"));
+        d.setValue("layouts", QJsonObject{{"display", QJsonArray{1, 2.5, "x"}}});
+        d.setValue("gone", 1);
+        d.remove("gone");
+        EXPECT_TRUE(d.lastWriteSucceeded());
+    }
+    const QJsonDocument doc = QJsonDocument::fromJson(readFile(path));
+    ASSERT_TRUE(doc.isObject());
+    EXPECT_EQ(doc.object().keys(), (QStringList{"layouts", "stackTransition", "windowStacksEnabled"}));
+
+    FileDefaults again(path);
+    EXPECT_FALSE(again.boolValue("windowStacksEnabled", true));
+    EXPECT_EQ(again.stringValue("stackTransition"), "genie");
+    EXPECT_EQ(again.value("layouts"), QJsonValue(QJsonObject{{"display", QJsonArray{1, 2.5, "x"}}}));
+    EXPECT_FALSE(again.value("gone").has_value());
+    EXPECT_TRUE(again.movedAsidePath().isEmpty());
+    // Only the file itself is left: no temporary files.
+    EXPECT_EQ(dirEntries(tmp.filePath("config/framewell")), QStringList{"defaults.json"});
+}
+
+TEST(FileDefaults, AFailedWriteLeavesTheOldFileWholeAndKeepsTheValueInMemory)
+{
+    QTemporaryDir tmp;
+    const QString path = tmp.filePath("defaults.json");
+    FileDefaults d(path);
+    d.setValue("kept", QStringLiteral("old"));
+    const QByteArray before = readFile(path);
+    ASSERT_LT(before.size(), 200);
+
+    log::Capture capture;
+    {
+        FileSizeLimit limit(200); // the new contents are larger: the write is torn part way
+        d.setValue("big", QString(5000, QLatin1Char('x')));
+    }
+    EXPECT_FALSE(d.lastWriteSucceeded());
+    EXPECT_EQ(readFile(path), before);
+    EXPECT_EQ(d.stringValue("big").size(), 5000);
+    EXPECT_EQ(dirEntries(tmp.path()), QStringList{"defaults.json"}); // the torn temp file is gone
+    ASSERT_EQ(capture.messages(LogCategory::App).size(), 1);
+    EXPECT_TRUE(capture.messages(LogCategory::App)[0].startsWith("Defaults not saved: "));
+
+    // The next change that can be written carries everything, including the earlier value.
+    d.remove("kept");
+    EXPECT_TRUE(d.lastWriteSucceeded());
+    FileDefaults reread(path);
+    EXPECT_EQ(reread.keys(), QStringList{"big"});
+}
+
+TEST(FileDefaults, AnUnusableDirectoryFailsTheWriteWithoutLosingTheValue)
+{
+    QTemporaryDir tmp;
+    writeFile(tmp.filePath("framewell"), "a file where the directory should be");
+    log::Capture capture;
+    FileDefaults d(tmp.filePath("framewell/defaults.json"));
+    d.setValue("k", 1);
+    EXPECT_FALSE(d.lastWriteSucceeded());
+    EXPECT_EQ(d.value("k"), QJsonValue(1));
+    EXPECT_EQ(readFile(tmp.filePath("framewell")), "a file where the directory should be");
+}
+
+TEST(FileDefaults, AnUnreadableFileIsMovedAsideLoggedAndTheStoreStartsEmpty)
+{
+    const QByteArray bad[] = {"{\"a\": tru", "[1, 2]", "", "\"text\""};
+    for (const QByteArray& contents : bad) {
+        SCOPED_TRACE(contents.toStdString());
+        QTemporaryDir tmp;
+        const QString path = tmp.filePath("defaults.json");
+        writeFile(path, contents);
+        log::Capture capture;
+        FileDefaults d(path);
+        EXPECT_TRUE(d.keys().isEmpty());
+        const QString aside = d.movedAsidePath();
+        ASSERT_FALSE(aside.isEmpty());
+        EXPECT_TRUE(QFileInfo(aside).fileName().startsWith("defaults.json.corrupt-"));
+        EXPECT_EQ(readFile(aside), contents);
+        EXPECT_FALSE(QFile::exists(path));
+        ASSERT_EQ(capture.messages(LogCategory::App).size(), 1);
+        EXPECT_TRUE(capture.messages(LogCategory::App)[0].contains(aside));
+
+        // New values go to a fresh file; the kept copy is untouched.
+        d.setValue("x", 1);
+        EXPECT_TRUE(d.lastWriteSucceeded());
+        EXPECT_EQ(readFile(aside), contents);
+        EXPECT_EQ(FileDefaults(path).value("x"), QJsonValue(1));
+    }
+}
+
+TEST(FileDefaults, TwoCorruptFilesInOneSecondAreBothKept)
+{
+    QTemporaryDir tmp;
+    const QString path = tmp.filePath("defaults.json");
+    log::Capture capture;
+    writeFile(path, "first{");
+    FileDefaults a(path);
+    writeFile(path, "second{");
+    FileDefaults b(path);
+    ASSERT_FALSE(a.movedAsidePath().isEmpty());
+    ASSERT_FALSE(b.movedAsidePath().isEmpty());
+    EXPECT_NE(a.movedAsidePath(), b.movedAsidePath());
+    EXPECT_EQ(readFile(a.movedAsidePath()), "first{");
+    EXPECT_EQ(readFile(b.movedAsidePath()), "second{");
+}
+
+TEST(FileDefaults, ADirectoryInPlaceOfTheFileIsMovedAsideLikeAnyUnreadableFile)
+{
+    QTemporaryDir tmp;
+    const QString path = tmp.filePath("defaults.json");
+    QDir().mkpath(path + "/inner");
+    log::Capture capture;
+    FileDefaults d(path);
+    ASSERT_FALSE(d.movedAsidePath().isEmpty());
+    EXPECT_TRUE(QFileInfo(d.movedAsidePath() + "/inner").isDir());
+    d.setValue("k", true);
+    EXPECT_TRUE(d.lastWriteSucceeded());
+    EXPECT_TRUE(FileDefaults(path).boolValue("k", false));
+}
+
+TEST(FileDefaults, AnUnreadableFileThatCannotBeMovedIsNeverOverwritten)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "permissions do not bind root";
+    QTemporaryDir tmp;
+    const QString dir = tmp.filePath("framewell");
+    const QString path = dir + "/defaults.json";
+    writeFile(path, "{\"secret\": 1}");
+    QFile::setPermissions(path, QFileDevice::Permissions{});
+    QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    log::Capture capture;
+    FileDefaults d(path);
+    d.setValue("k", 1);
+    EXPECT_FALSE(d.lastWriteSucceeded());
+    EXPECT_EQ(d.value("k"), QJsonValue(1));
+    EXPECT_TRUE(d.movedAsidePath().isEmpty());
+    QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    EXPECT_EQ(readFile(path), "{\"secret\": 1}");
+}
