@@ -1,0 +1,97 @@
+#pragma once
+// The per-display layout store: for every display key, the adjusted tree of each layout
+// whose dividers the user moved, the layout active on the display and the display's custom
+// layouts. Every change is written to user defaults at once, so nothing is saved at exit:
+//
+//   "layouts.v2"        display key → {layout id → tree}
+//   "customLayouts.v1"  display key → [layout]
+//   "activeLayouts.v1"  display key → layout
+//
+// Stored data is read per display and per entry: an entry that does not decode or breaks
+// the store's rules is dropped silently, and everything else is kept.
+//
+// Invariants: every held tree is valid; every custom layout has an id beginning "user-",
+// a name that is not blank, and an id unique within its display's list.
+// Belongs to the main thread.
+
+#include "layout/LayoutArchive.h"
+#include "layout/SnapLayout.h"
+
+#include <QString>
+
+#include <map>
+#include <optional>
+#include <vector>
+
+namespace fw {
+
+class UserDefaults;
+
+class LayoutStore {
+public:
+    static QString savedKey() { return QStringLiteral("layouts.v2"); }
+    static QString customKey() { return QStringLiteral("customLayouts.v1"); }
+    static QString activeKey() { return QStringLiteral("activeLayouts.v1"); }
+    static QString cornerCustomId() { return QStringLiteral("corner-custom"); }
+    static QString cornerCustomName() { return QStringLiteral("Custom corner layout"); }
+
+    // Loads the three keys; writes nothing.
+    explicit LayoutStore(UserDefaults& defaults);
+    ~LayoutStore();
+    LayoutStore(const LayoutStore&) = delete;
+    LayoutStore& operator=(const LayoutStore&) = delete;
+
+    // The built-ins as adjusted on the display, the display's corner layout when it has one,
+    // then its custom layouts as adjusted.
+    std::vector<SnapLayout> layouts(const QString& display) const;
+    // The layout menus and the export list: built-ins and custom layouts as stored, then the
+    // extra layout (or else the active one) and the corner layout when not already listed
+    // with an equal tree.
+    std::vector<SnapLayout> menuLayouts(const QString& display,
+                                        const std::optional<SnapLayout>& including = std::nullopt) const;
+    // Candidates for recognising the layout a display's windows form: the active layout, the
+    // full list, the built-ins unadjusted; each distinct layout once.
+    std::vector<SnapLayout> choices(const QString& display) const;
+    std::optional<SnapLayout> activeLayout(const QString& display) const;
+    std::vector<SnapLayout> customLayouts(const QString& display) const;
+
+    // The layout with the tree the display holds for its id, when that tree has the same
+    // region numbers as the layout's own; otherwise the layout unchanged.
+    SnapLayout adjusted(const SnapLayout& layout, const QString& display) const;
+
+    // Writes "activeLayouts.v1" unless the tree is invalid or the layout is already active.
+    void setActive(const SnapLayout& layout, const QString& display);
+    // Records the layout's tree as the display's adjusted tree for its id and makes it
+    // active; writes "layouts.v2" only when the stored tree changed.
+    void save(const SnapLayout& layout, const QString& display);
+    // Forgets the display's adjusted trees and active layout; always writes both keys.
+    void reset(const QString& display);
+    // Adds or replaces a custom layout; false (nothing changes) for an id not beginning
+    // "user-", an invalid tree, a name over 60 characters or a blank name.
+    bool upsertCustom(const SnapLayout& layout, const QString& display);
+    // False when the display has no custom layout with that id.
+    bool deleteCustom(const QString& id, const QString& display);
+
+    struct ImportResult {
+        std::vector<SnapLayout> layouts; // the display's custom list after the merge
+        int added = 0;
+        int skipped = 0;
+    };
+    // Merges imported layouts into the display's custom layouts; stores and writes only when
+    // at least one was added. Layouts that break the custom-layout rules are left out.
+    ImportResult importLayouts(const std::vector<SnapLayout>& imported, const QString& display);
+
+    void saveSaved();
+
+private:
+    void saveCustom();
+    void saveActive();
+    void load();
+
+    UserDefaults& defaults_;
+    std::map<QString, std::map<QString, RegionTree>> saved_;
+    std::map<QString, SnapLayout> active_;
+    std::map<QString, std::vector<SnapLayout>> custom_;
+};
+
+} // namespace fw

@@ -1,0 +1,32 @@
+#include "layout/ScreenGeometry.h"
+
+namespace fw {
+
+QString displayKey(const ScreenInfo& screen)
+{
+    return screen.key.isEmpty() ? screen.name : screen.key;
+}
+
+std::optional<ScreenInfo> containing(const std::vector<ScreenInfo>& screens, const Point& point)
+{
+    for (const ScreenInfo& s : screens) {
+        if (s.frame.contains(point))
+            return s;
+    }
+    return std::nullopt;
+}
+
+Rect topLeftVisibleFrame(const ScreenInfo& screen) { return screen.visibleFrame; }
+
+double primaryScreenMaxY(const std::vector<ScreenInfo>& screens)
+{
+    return screens.empty() ? 0 : screens.front().frame.maxY();
+}
+
+Rect topLeftRect(const Rect& appKitRect, const std::vector<ScreenInfo>& screens)
+{
+    const double p = primaryScreenMaxY(screens);
+    return Rect(appKitRect.minX(), p - appKitRect.maxY(), appKitRect.width(), appKitRect.height());
+}
+
+} // namespace fw

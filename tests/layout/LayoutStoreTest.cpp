@@ -1,0 +1,361 @@
+#include "TreeBuilders.h"
+#include "base/UserDefaults.h"
+#include "layout/LayoutStore.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include <gtest/gtest.h>
+
+using namespace fw;
+
+namespace {
+
+const QString kSaved = QStringLiteral("layouts.v2");
+const QString kCustom = QStringLiteral("customLayouts.v1");
+const QString kActive = QStringLiteral("activeLayouts.v1");
+const QString kDisplay = QStringLiteral("37D8832A-2D66-02CA-B9F7-8F30A301B230");
+const QString kOther = QStringLiteral("HDMI-1");
+
+QStringList keysWritten(const UserDefaults& defaults)
+{
+    QStringList keys;
+    for (const auto& write : defaults.writeLog())
+        keys << write.key;
+    return keys;
+}
+
+QJsonValue json(const char* text)
+{
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(QByteArray(text), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << text;
+    return doc.isObject() ? QJsonValue(doc.object()) : QJsonValue(doc.array());
+}
+
+SnapLayout custom(const QString& id, const QString& name, RegionTree tree)
+{
+    return SnapLayout{id, name, std::move(tree), std::nullopt};
+}
+
+SnapLayout builtIn(const char* id)
+{
+    for (const auto& layout : SnapLayout::builtIns())
+        if (layout.id == QLatin1String(id))
+            return layout;
+    ADD_FAILURE() << "no built-in " << id;
+    return {};
+}
+
+SnapLayout withTree(SnapLayout layout, RegionTree tree)
+{
+    layout.tree = std::move(tree);
+    return layout;
+}
+
+QStringList names(const std::vector<SnapLayout>& layouts)
+{
+    QStringList out;
+    for (const auto& l : layouts)
+        out << l.name;
+    return out;
+}
+
+QStringList builtInNames() { return names(SnapLayout::builtIns()); }
+
+} // namespace
+
+TEST(LayoutStore, FreshInstallOffersTheBuiltInsAndWritesNothing)
+{
+    MemoryDefaults defaults;
+    LayoutStore store(defaults);
+    EXPECT_EQ(store.layouts(kDisplay), SnapLayout::builtIns());
+    EXPECT_EQ(store.menuLayouts(kDisplay), SnapLayout::builtIns());
+    EXPECT_EQ(store.choices(kDisplay), SnapLayout::builtIns());
+    EXPECT_FALSE(store.activeLayout(kDisplay).has_value());
+    EXPECT_TRUE(store.customLayouts(kDisplay).empty());
+    EXPECT_TRUE(defaults.writeLog().empty());
+}
+
+TEST(LayoutStore, AdjustedTreesApplyOnlyWithTheSameRegions)
+{
+    MemoryDefaults defaults;
+    defaults.setValue(kSaved, json(R"({"HDMI-1": {
+        "halves": {"split": {"_0": "horizontal", "_1": 0.6, "_2": {"leaf": {"_0": 0}}, "_3": {"leaf": {"_0": 1}}}},
+        "rows": {"split": {"_0": "vertical", "_1": 0.3, "_2": {"leaf": {"_0": 0}},
+                 "_3": {"split": {"_0": "vertical", "_1": 0.5, "_2": {"leaf": {"_0": 1}}, "_3": {"leaf": {"_0": 2}}}}}}}})"));
+    defaults.clearWriteLog();
+    LayoutStore store(defaults);
+    EXPECT_TRUE(defaults.writeLog().empty());
+
+    const SnapLayout adjustedHalves = withTree(builtIn("halves"), H(0.6, L(0), L(1)));
+    const auto full = store.layouts(kOther);
+    EXPECT_EQ(names(full), builtInNames());
+    EXPECT_EQ(full[0], adjustedHalves);
+    EXPECT_EQ(full[5], builtIn("rows")) << "a stored tree with other regions is ignored";
+    EXPECT_EQ(store.layouts(kDisplay), SnapLayout::builtIns()) << "other displays are untouched";
+
+    // The menus list built-ins as they come; an adjusted active layout follows at the end.
+    EXPECT_EQ(store.menuLayouts(kOther), SnapLayout::builtIns());
+    store.setActive(adjustedHalves, kOther);
+    auto menu = store.menuLayouts(kOther);
+    ASSERT_EQ(menu.size(), 9u);
+    EXPECT_EQ(menu[0], builtIn("halves"));
+    EXPECT_EQ(menu[8], adjustedHalves);
+    // An extra layout takes the active one's place; one already listed is not repeated.
+    EXPECT_EQ(store.menuLayouts(kOther, builtIn("rows")).size(), 8u);
+    EXPECT_EQ(store.menuLayouts(kOther, withTree(builtIn("rows"), V(0.7, L(0), L(1)))).back().tree, V(0.7, L(0), L(1)));
+
+    // Candidates: the active layout first, then each distinct layout once.
+    const auto choices = store.choices(kOther);
+    ASSERT_EQ(choices.size(), 9u);
+    EXPECT_EQ(choices[0], adjustedHalves);
+    EXPECT_EQ(choices[1], builtIn("thirds"));
+    EXPECT_EQ(choices[8], builtIn("halves"));
+
+    // The ignored tree stays stored through later writes.
+    store.save(withTree(builtIn("focus"), H(0.7, L(0), L(1))), kOther);
+    const QJsonObject written = defaults.value(kSaved)->toObject().value(kOther).toObject();
+    EXPECT_EQ(written.keys(), (QStringList{"focus", "halves", "rows"}));
+}
+
+TEST(LayoutStore, LoadingDropsOnlyTheEntriesThatFail)
+{
+    MemoryDefaults defaults;
+    defaults.setValue(kSaved, json(R"({
+        "good": {"halves": {"split": {"_0": "horizontal", "_1": 0.6, "_2": {"leaf": {"_0": 0}}, "_3": {"leaf": {"_0": 1}}}},
+                 "rows": {"leaf": {"_0": 3}, "split": {}},
+                 "thirds": {"split": {"_0": "horizontal", "_1": 0.95, "_2": {"leaf": {"_0": 0}}, "_3": {"leaf": {"_0": 1}}}},
+                 "focus": "not a tree"},
+        "broken": [1, 2, 3]})"));
+    defaults.setValue(kCustom, json(R"({
+        "good": [
+            {"id": "user-a", "name": "  Kept untrimmed ", "tree": {"leaf": {"_0": 0}}, "apps": {"0": "org.gnome.Terminal"}},
+            {"id": "plain", "name": "Wrong id", "tree": {"leaf": {"_0": 0}}},
+            {"id": "user-b", "name": " \n ", "tree": {"leaf": {"_0": 0}}},
+            {"id": "user-c", "name": "Invalid", "tree": {"leaf": {"_0": 16}}},
+            {"id": "user-a", "name": "Second of a", "tree": {"leaf": {"_0": 1}}},
+            {"name": "No id", "tree": {"leaf": {"_0": 0}}},
+            42,
+            {"id": "user-d", "name": "Also kept", "tree": {"leaf": {"_0": 2}}}],
+        "broken": {"id": "user-e"},
+        "empty": [7]})"));
+    defaults.setValue(kActive, json(R"({
+        "good": {"id": "focus", "name": "Wide + narrow", "tree": {"leaf": {"_0": 0}}},
+        "badTree": {"id": "focus", "name": "Wide + narrow", "tree": {"leaf": {"_0": -1}}},
+        "notALayout": [1]})"));
+    defaults.clearWriteLog();
+    LayoutStore store(defaults);
+    EXPECT_TRUE(defaults.writeLog().empty());
+
+    EXPECT_EQ(store.layouts(QStringLiteral("good"))[0].tree, H(0.6, L(0), L(1)));
+    const auto kept = store.customLayouts(QStringLiteral("good"));
+    ASSERT_EQ(kept.size(), 2u);
+    EXPECT_EQ(kept[0].id, QStringLiteral("user-a"));
+    EXPECT_EQ(kept[0].name, QStringLiteral("  Kept untrimmed "));
+    EXPECT_EQ(kept[0].apps, (SnapLayout::AppMap{{0, {QStringLiteral("org.gnome.Terminal")}}}));
+    EXPECT_EQ(kept[1].id, QStringLiteral("user-d"));
+    EXPECT_TRUE(store.customLayouts(QStringLiteral("empty")).empty());
+    EXPECT_EQ(store.activeLayout(QStringLiteral("good"))->tree, L(0));
+    EXPECT_FALSE(store.activeLayout(QStringLiteral("badTree")).has_value());
+    EXPECT_FALSE(store.activeLayout(QStringLiteral("notALayout")).has_value());
+
+    // A change on another display keeps every good entry of the others.
+    store.save(builtIn("rows"), kOther);
+    store.upsertCustom(custom(QStringLiteral("user-z"), QStringLiteral("New"), L(0)), kOther);
+    const QJsonObject saved = defaults.value(kSaved)->toObject();
+    EXPECT_EQ(saved.value("good").toObject().keys(), QStringList{"halves"});
+    EXPECT_TRUE(saved.contains(kOther));
+    EXPECT_EQ(defaults.value(kCustom)->toObject().value("good").toArray().size(), 2);
+    EXPECT_TRUE(defaults.value(kActive)->toObject().contains("good"));
+
+    // What was written reads back the same.
+    LayoutStore reloaded(defaults);
+    EXPECT_EQ(reloaded.customLayouts(QStringLiteral("good")), kept);
+    EXPECT_EQ(reloaded.layouts(QStringLiteral("good")), store.layouts(QStringLiteral("good")));
+    EXPECT_EQ(reloaded.activeLayout(kOther), store.activeLayout(kOther));
+    EXPECT_EQ(reloaded.customLayouts(kOther), store.customLayouts(kOther));
+}
+
+TEST(LayoutStore, WholeKeysOfTheWrongShapeLoadEmpty)
+{
+    MemoryDefaults defaults;
+    defaults.setValue(kSaved, QJsonValue(QStringLiteral("{}")));
+    defaults.setValue(kCustom, json("[1]"));
+    defaults.setValue(kActive, QJsonValue(3));
+    LayoutStore store(defaults);
+    EXPECT_EQ(store.layouts(kDisplay), SnapLayout::builtIns());
+    EXPECT_FALSE(store.activeLayout(kDisplay).has_value());
+}
+
+TEST(LayoutStore, SetActiveAndSaveWriteOnlyWhatChanged)
+{
+    MemoryDefaults defaults;
+    LayoutStore store(defaults);
+    const SnapLayout halves = builtIn("halves");
+    const SnapLayout moved = withTree(halves, H(0.55, L(0), L(1)));
+
+    store.setActive(withTree(halves, H(0.5, L(0), L(0))), kDisplay);
+    store.save(withTree(halves, H(0.01, L(0), L(1))), kDisplay);
+    EXPECT_TRUE(defaults.writeLog().empty()) << "invalid trees are refused";
+
+    store.setActive(halves, kDisplay);
+    EXPECT_EQ(keysWritten(defaults), QStringList{kActive});
+    defaults.clearWriteLog();
+    store.setActive(halves, kDisplay);
+    EXPECT_TRUE(defaults.writeLog().empty()) << "an equal layout writes nothing";
+    store.setActive(moved, kDisplay);
+    EXPECT_EQ(keysWritten(defaults), QStringList{kActive}) << "same id, another tree";
+
+    defaults.clearWriteLog();
+    store.save(halves, kDisplay);
+    EXPECT_EQ(keysWritten(defaults), (QStringList{kActive, kSaved})) << "the own tree is stored too";
+    defaults.clearWriteLog();
+    store.save(halves, kDisplay);
+    EXPECT_TRUE(defaults.writeLog().empty());
+    store.setActive(builtIn("rows"), kDisplay);
+    defaults.clearWriteLog();
+    store.save(halves, kDisplay);
+    EXPECT_EQ(keysWritten(defaults), QStringList{kActive}) << "an unchanged tree only re-activates";
+    defaults.clearWriteLog();
+    store.save(moved, kDisplay);
+    EXPECT_EQ(keysWritten(defaults), (QStringList{kActive, kSaved}));
+    EXPECT_EQ(store.layouts(kDisplay)[0], moved);
+    EXPECT_EQ(store.activeLayout(kDisplay), moved);
+
+    EXPECT_EQ(*defaults.value(kSaved), json(R"({"37D8832A-2D66-02CA-B9F7-8F30A301B230": {"halves":
+        {"split": {"_0": "horizontal", "_1": 0.55, "_2": {"leaf": {"_0": 0}}, "_3": {"leaf": {"_0": 1}}}}}})"));
+    EXPECT_EQ(*defaults.value(kActive), json(R"({"37D8832A-2D66-02CA-B9F7-8F30A301B230": {"id": "halves", "name": "Halves",
+        "tree": {"split": {"_0": "horizontal", "_1": 0.55, "_2": {"leaf": {"_0": 0}}, "_3": {"leaf": {"_0": 1}}}}}})"));
+
+    // Reset forgets trees and the active layout, keeps custom layouts, and always writes.
+    ASSERT_TRUE(store.upsertCustom(custom(QStringLiteral("user-1"), QStringLiteral("Mine"), L(0)), kDisplay));
+    defaults.clearWriteLog();
+    store.reset(kDisplay);
+    EXPECT_EQ(keysWritten(defaults), (QStringList{kSaved, kActive}));
+    EXPECT_EQ(store.layouts(kDisplay).size(), 9u);
+    EXPECT_EQ(store.layouts(kDisplay)[0], halves);
+    EXPECT_FALSE(store.activeLayout(kDisplay).has_value());
+    defaults.clearWriteLog();
+    store.reset(QStringLiteral("never seen"));
+    EXPECT_EQ(keysWritten(defaults), (QStringList{kSaved, kActive}));
+}
+
+TEST(LayoutStore, CornerLayoutExistsOnceSaved)
+{
+    MemoryDefaults defaults;
+    LayoutStore store(defaults);
+    ASSERT_TRUE(store.upsertCustom(custom(QStringLiteral("user-1"), QStringLiteral("Mine"), L(0)), kDisplay));
+    const SnapLayout corner = custom(QStringLiteral("corner-custom"), QStringLiteral("Corner"), V(0.3, L(0), L(1)));
+    store.save(corner, kDisplay);
+
+    const auto full = store.layouts(kDisplay);
+    ASSERT_EQ(full.size(), 10u);
+    EXPECT_EQ(full[8], custom(QStringLiteral("corner-custom"), QStringLiteral("Custom corner layout"), V(0.3, L(0), L(1))));
+    EXPECT_EQ(full[9].id, QStringLiteral("user-1"));
+    EXPECT_EQ(store.layouts(kOther).size(), 8u);
+
+    // The menu holds the active corner layout once; with another extra it is added itself.
+    EXPECT_EQ(store.menuLayouts(kDisplay).size(), 10u);
+    const auto menu = store.menuLayouts(kDisplay, builtIn("rows"));
+    ASSERT_EQ(menu.size(), 10u);
+    EXPECT_EQ(menu[9].name, QStringLiteral("Custom corner layout"));
+}
+
+TEST(LayoutStore, UpsertCustomChecksAndWrites)
+{
+    MemoryDefaults defaults;
+    LayoutStore store(defaults);
+    const QString sixty = QStringLiteral(" ") + QString(58, QChar('n')) + QStringLiteral(" ");
+    for (const SnapLayout& refused :
+         {custom(QStringLiteral("mine"), QStringLiteral("Mine"), L(0)),
+          custom(QStringLiteral("user-1"), QStringLiteral("Mine"), H(0.5, L(1), L(1))),
+          custom(QStringLiteral("user-1"), sixty + QStringLiteral("n"), L(0)),
+          custom(QStringLiteral("user-1"), QStringLiteral(" \t\n"), L(0))}) {
+        EXPECT_FALSE(store.upsertCustom(refused, kDisplay)) << refused.name.toStdString();
+    }
+    EXPECT_TRUE(defaults.writeLog().empty());
+    EXPECT_TRUE(store.customLayouts(kDisplay).empty());
+
+    ASSERT_TRUE(store.upsertCustom(custom(QStringLiteral("user-1"), sixty, L(0)), kDisplay));
+    EXPECT_EQ(keysWritten(defaults), QStringList{kCustom});
+    EXPECT_EQ(store.customLayouts(kDisplay)[0].name, sixty);
+    ASSERT_TRUE(store.upsertCustom(custom(QStringLiteral("user-2"), QStringLiteral("Two"), L(1)), kDisplay));
+
+    // Replacing drops the display's adjusted tree for that id, but not the active layout.
+    SnapLayout first = custom(QStringLiteral("user-1"), QStringLiteral("One"), H(0.5, L(0), L(1)));
+    ASSERT_TRUE(store.upsertCustom(first, kDisplay));
+    store.save(withTree(first, H(0.3, L(0), L(1))), kDisplay);
+    EXPECT_EQ(store.layouts(kDisplay)[8].tree, H(0.3, L(0), L(1)));
+    defaults.clearWriteLog();
+    first.apps = SnapLayout::AppMap{{1, {QStringLiteral("firefox")}}};
+    ASSERT_TRUE(store.upsertCustom(first, kDisplay));
+    EXPECT_EQ(keysWritten(defaults), (QStringList{kSaved, kCustom}));
+    EXPECT_EQ(store.customLayouts(kDisplay), (std::vector<SnapLayout>{first, custom("user-2", "Two", L(1))}));
+    EXPECT_EQ(store.layouts(kDisplay)[8], first);
+    EXPECT_EQ(store.activeLayout(kDisplay)->tree, H(0.3, L(0), L(1)));
+
+    defaults.clearWriteLog();
+    ASSERT_TRUE(store.upsertCustom(first, kDisplay));
+    EXPECT_EQ(keysWritten(defaults), QStringList{kCustom}) << "no adjusted tree left to drop";
+}
+
+TEST(LayoutStore, DeleteCustomWritesWhatItRemoves)
+{
+    MemoryDefaults defaults;
+    LayoutStore store(defaults);
+    const SnapLayout mine = custom(QStringLiteral("user-1"), QStringLiteral("Mine"), H(0.5, L(0), L(1)));
+    EXPECT_FALSE(store.deleteCustom(QStringLiteral("user-1"), kDisplay));
+    ASSERT_TRUE(store.upsertCustom(mine, kDisplay));
+    ASSERT_TRUE(store.upsertCustom(custom(QStringLiteral("user-2"), QStringLiteral("Other"), L(0)), kDisplay));
+    defaults.clearWriteLog();
+    EXPECT_FALSE(store.deleteCustom(QStringLiteral("user-3"), kDisplay));
+    EXPECT_FALSE(store.deleteCustom(QStringLiteral("user-1"), kOther));
+    EXPECT_TRUE(defaults.writeLog().empty());
+
+    store.save(withTree(mine, H(0.4, L(0), L(1))), kDisplay);
+    defaults.clearWriteLog();
+    EXPECT_TRUE(store.deleteCustom(QStringLiteral("user-1"), kDisplay));
+    EXPECT_EQ(keysWritten(defaults), (QStringList{kSaved, kActive, kCustom}));
+    EXPECT_FALSE(store.activeLayout(kDisplay).has_value());
+    EXPECT_EQ(names(store.customLayouts(kDisplay)), QStringList{"Other"});
+
+    defaults.clearWriteLog();
+    EXPECT_TRUE(store.deleteCustom(QStringLiteral("user-2"), kDisplay));
+    EXPECT_EQ(keysWritten(defaults), QStringList{kCustom});
+    EXPECT_EQ(*defaults.value(kCustom), json(R"({"37D8832A-2D66-02CA-B9F7-8F30A301B230": []})"));
+}
+
+TEST(LayoutStore, ImportWritesOnlyWhenSomethingWasAdded)
+{
+    MemoryDefaults defaults;
+    LayoutStore store(defaults);
+    ASSERT_TRUE(store.upsertCustom(custom(QStringLiteral("user-1"), QStringLiteral("Focus"), L(0)), kDisplay));
+    const auto file = LayoutArchive::decode(LayoutArchive::encode(
+        {custom(QStringLiteral("x"), QStringLiteral("focus"), H(0.5, L(0), L(1))),
+         custom(QStringLiteral("y"), QStringLiteral("Grid"), H(0.5, V(0.5, L(0), L(1)), L(2)))}));
+    defaults.clearWriteLog();
+
+    const auto first = store.importLayouts(file, kDisplay);
+    EXPECT_EQ(first.added, 2);
+    EXPECT_EQ(first.skipped, 0);
+    EXPECT_EQ(keysWritten(defaults), QStringList{kCustom});
+    EXPECT_EQ(names(store.customLayouts(kDisplay)), (QStringList{"Focus", "focus (imported)", "Grid"}));
+    EXPECT_EQ(store.customLayouts(kDisplay), first.layouts);
+
+    defaults.clearWriteLog();
+    const auto second = store.importLayouts(file, kDisplay);
+    EXPECT_EQ(second.added, 0);
+    EXPECT_EQ(second.skipped, 2);
+    EXPECT_TRUE(defaults.writeLog().empty());
+    EXPECT_EQ(store.customLayouts(kDisplay), first.layouts);
+
+    // Layouts that could never be stored as custom layouts are left out.
+    const auto third = store.importLayouts({custom(QStringLiteral("halves"), QStringLiteral("A"), L(0)),
+                                            custom(QStringLiteral("user-b"), QStringLiteral("B"), L(16)),
+                                            custom(QStringLiteral("user-c"), QStringLiteral(" "), L(0))},
+                                           kDisplay);
+    EXPECT_EQ(third.added + third.skipped, 0);
+    EXPECT_TRUE(defaults.writeLog().empty());
+    EXPECT_TRUE(store.customLayouts(kOther).empty());
+}
