@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <initializer_list>
+#include <string>
 #include <variant>
 #include <vector>
 
@@ -33,6 +34,7 @@ struct LogArg {
     LogArg(bool v) : value(v) {}
     LogArg(const QString& v) : value(v) {}
     LogArg(const char* v) : value(QString::fromUtf8(v)) {}
+    LogArg(const std::string& v) : value(QString::fromStdString(v)) {}
 };
 
 struct LogEntry {

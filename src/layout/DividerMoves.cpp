@@ -123,7 +123,9 @@ RegionTree RegionTree::settingDivider(const DividerPath& path, double position, 
         if (target > kMaxRatio)
             target = kMaxRatio;
 
-        const auto [a0, b0] = divide(s.axis(), c, s.ratio());
+        // Plain names, not structured bindings: clang 14 cannot capture those in a lambda.
+        const auto before = divide(s.axis(), c, s.ratio());
+        const Rect a0 = before.first, b0 = before.second;
         auto tryRatio = [&](double r) -> std::optional<RegionTree> {
             const auto [a1, b1] = divide(s.axis(), c, r);
             auto a = s.first().refitted(a0, a1, minimumSize);

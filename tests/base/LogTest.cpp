@@ -1,6 +1,7 @@
 #include "base/Log.h"
 
 #include <QFile>
+#include <QLoggingCategory>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -36,7 +37,7 @@ TEST(LogRender, BadFormatsAndArgumentsNeverCrashOrInventValues)
     EXPECT_EQ(log::render("%.1f", {"n/a"}), "n/a");
     EXPECT_EQ(log::render("%ld", {2.9}), "2");
     EXPECT_EQ(log::render("%ld", {std::numeric_limits<double>::infinity()}), "inf");
-    EXPECT_EQ(log::render("%{public}s/%s", {7, 2.5}), "7/2.5");
+    EXPECT_EQ(log::render("%{public}s/%s/%s", {7, 2.5, std::string("std")}), "7/2.5/std");
     // Unfinished or unknown specifications stay as written.
     EXPECT_EQ(log::render("50%", {}), "50%");
     EXPECT_EQ(log::render("a %{public", {"x"}), "a %{public");
@@ -72,6 +73,8 @@ TEST(LogCapture, InnermostCaptureGetsEntriesAndOuterResumesAfterIt)
 
 TEST(LogOutput, WritesOneLinePerEntryToStderrWithCategoryAndLevel)
 {
+    if (!qEnvironmentVariableIsEmpty("QT_LOGGING_RULES") || !qEnvironmentVariableIsEmpty("QT_LOGGING_CONF"))
+        GTEST_SKIP() << "logging rules from the environment override the ones this test sets";
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath("stderr.txt");
@@ -86,6 +89,16 @@ TEST(LogOutput, WritesOneLinePerEntryToStderrWithCategoryAndLevel)
         log::error(LogCategory::App, "two\nlines");
         log::debug(LogCategory::Hover, "hidden unless debug is enabled");
         EXPECT_EQ(quiet.entries().size(), 3u);
+        // Logging rules (as QT_LOGGING_RULES sets them) switch levels per category.
+        QLoggingCategory::setFilterRules("orrindale.Framewell.Hover.debug=true\norrindale.Framewell.App.info=false");
+        log::debug(LogCategory::Hover, "shown %d", 1);
+        log::info(LogCategory::App, "App info is off");
+        QLoggingCategory::setFilterRules(QString());
+        log::debug(LogCategory::Hover, "hidden again");
+        {
+            log::Capture silent; // the innermost capture silences; nothing reaches stderr
+            log::error(LogCategory::App, "captured only");
+        }
     }
     std::fflush(stderr);
     ::dup2(saved, 2);
@@ -97,5 +110,6 @@ TEST(LogOutput, WritesOneLinePerEntryToStderrWithCategoryAndLevel)
     const QString text = QString::fromUtf8(out.readAll());
     EXPECT_EQ(text,
         "orrindale.Framewell.Motion info: Group of 2 (a, b)\n"
-        "orrindale.Framewell.App error: two\\nlines\n");
+        "orrindale.Framewell.App error: two\\nlines\n"
+        "orrindale.Framewell.Hover debug: shown 1\n");
 }

@@ -1,0 +1,139 @@
+#include "editor/AppIcon.h"
+
+#include "editor/AppNames.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QPainter>
+#include <QPixmap>
+#include <cmath>
+#include <unordered_map>
+
+namespace fw {
+
+namespace {
+
+std::unordered_map<QString, QIcon>& cache()
+{
+    static std::unordered_map<QString, QIcon> icons;
+    return icons;
+}
+
+bool usable(const QIcon& icon) { return !icon.isNull() && !icon.pixmap(QSize(32, 32)).isNull(); }
+
+} // namespace
+
+std::optional<QIcon> AppIcon::resolve(const QString& value)
+{
+    if (value.isEmpty())
+        return std::nullopt;
+    if (QDir::isAbsolutePath(value)) {
+        if (!QFileInfo(value).isFile())
+            return std::nullopt;
+        QIcon icon(value);
+        return usable(icon) ? std::optional(icon) : std::nullopt;
+    }
+    if (value.contains(u'/'))
+        return std::nullopt;
+    QString name = value;
+    QIcon themed = QIcon::fromTheme(name);
+    if (usable(themed))
+        return themed;
+    // Some entries name the icon with its file extension.
+    for (const char* ext : {".png", ".svg", ".xpm"}) {
+        if (name.endsWith(QLatin1String(ext))) {
+            name.chop(4);
+            themed = QIcon::fromTheme(name);
+            if (usable(themed))
+                return themed;
+            break;
+        }
+    }
+    for (const char* ext : {".png", ".svg", ".xpm"}) {
+        const QString path = u"/usr/share/pixmaps/"_qs + name + QLatin1String(ext);
+        if (QFileInfo(path).isFile()) {
+            QIcon icon(path);
+            if (usable(icon))
+                return icon;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<QIcon> AppIcon::icon(const QString& id)
+{
+    auto& icons = cache();
+    if (auto it = icons.find(id); it != icons.end())
+        return it->second;
+    const auto apps = AppNames::applications();
+    if (!apps)
+        return std::nullopt;
+    const auto entry = apps->entry(id);
+    if (!entry)
+        return std::nullopt;
+    auto found = resolve(entry->icon);
+    if (!found)
+        found = resolve(u"application-x-executable"_qs);
+    if (!found)
+        return std::nullopt;
+    icons.emplace(id, *found);
+    return found;
+}
+
+std::optional<QRectF> AppIcon::iconRect(const QRectF& area, double maxSide)
+{
+    const double side = std::min({maxSide, area.width() - 4, area.height() - 4});
+    if (!(side >= 9))
+        return std::nullopt;
+    const QPointF c = area.center();
+    return QRectF(c.x() - side / 2, c.y() - side / 2, side, side);
+}
+
+void AppIcon::drawRegionIcons(QPainter& painter, const RegionTree& tree, const std::optional<SnapLayout::AppMap>& apps,
+                              const QRectF& in, double maxSide)
+{
+    if (!apps)
+        return;
+    const auto rects = tree.unitRects(Rect(0, 0, 1, 1));
+    for (const auto& [region, unit] : rects) {
+        auto it = apps->find(region);
+        if (it == apps->end() || it->second.isEmpty())
+            continue;
+        const QRectF area(in.x() + unit.minX() * in.width(), in.y() + unit.minY() * in.height(),
+                          unit.width() * in.width(), unit.height() * in.height());
+        const auto target = iconRect(area, maxSide);
+        if (!target)
+            continue;
+        const auto image = icon(it->second.first());
+        if (!image)
+            continue;
+        painter.save();
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        painter.setOpacity(1.0);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+        const int px = int(std::ceil(target->width() * dpr));
+        const QPixmap pm = image->pixmap(QSize(px, px));
+        if (!pm.isNull())
+            painter.drawPixmap(*target, pm, QRectF(pm.rect()));
+        painter.restore();
+    }
+}
+
+std::size_t AppIcon::cacheSize() { return cache().size(); }
+
+void AppIcon::resetCache() { cache().clear(); }
+
+std::map<RegionNumber, QIcon> appIcons(const SnapLayout::AppMap& apps)
+{
+    std::map<RegionNumber, QIcon> out;
+    for (const auto& [region, ids] : apps) {
+        if (ids.isEmpty())
+            continue;
+        if (auto icon = AppIcon::icon(ids.first()))
+            out.emplace(region, *icon);
+    }
+    return out;
+}
+
+} // namespace fw

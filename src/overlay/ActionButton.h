@@ -1,0 +1,22 @@
+#pragma once
+// The rounded push button of the overlay: it runs a closure when clicked.
+
+#include <QPushButton>
+#include <functional>
+
+namespace fw {
+
+class ActionButton : public QPushButton {
+    Q_OBJECT
+public:
+    // The caller sets the frame.
+    ActionButton(const QString& title, std::function<void()> action, QWidget* parent = nullptr);
+
+    // Run by performAction(); may be replaced or cleared at any time.
+    std::function<void()> invoke;
+
+    // Runs `invoke` when it is set; otherwise nothing. The closure may replace `invoke`.
+    void performAction();
+};
+
+} // namespace fw

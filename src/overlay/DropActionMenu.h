@@ -1,0 +1,62 @@
+#pragma once
+// What a drop onto a placed window or a region does, and the tile menu that offers those
+// drops. Plain values (QtCore only) shared by the coordinator and the menu view. Frames are
+// in global top-left points.
+
+#include "base/Geometry.h"
+#include "layout/RegionTree.h"
+
+#include <QString>
+#include <vector>
+
+namespace fw {
+
+struct RegionDropIntent {
+    enum class Kind { swap, split, splitSide, place, fillColumn, choose, putBack };
+
+    Kind kind = Kind::place;
+    RegionNumber region = 0;
+    // split: true = the new window goes on top; splitSide: true = on the left. Unused (false)
+    // by the other kinds, so it never makes two of them differ.
+    bool side = false;
+
+    static RegionDropIntent swap(RegionNumber r) { return {Kind::swap, r, false}; }
+    static RegionDropIntent split(RegionNumber r, bool top) { return {Kind::split, r, top}; }
+    static RegionDropIntent splitSide(RegionNumber r, bool left) { return {Kind::splitSide, r, left}; }
+    static RegionDropIntent place(RegionNumber r) { return {Kind::place, r, false}; }
+    static RegionDropIntent fillColumn(RegionNumber r) { return {Kind::fillColumn, r, false}; }
+    static RegionDropIntent choose(RegionNumber r) { return {Kind::choose, r, false}; }
+    static RegionDropIntent putBack(RegionNumber r) { return {Kind::putBack, r, false}; }
+
+    bool hasSide() const { return kind == Kind::split || kind == Kind::splitSide; }
+
+    // Same case and region, and for split and splitSide the same side.
+    friend bool operator==(const RegionDropIntent& a, const RegionDropIntent& b)
+    {
+        return a.kind == b.kind && a.region == b.region && (!a.hasSide() || a.side == b.side);
+    }
+};
+
+struct DropActionMenu {
+    // Tile measures: tiles of 112 × 92 points, 8 apart, 10 from the menu's edge.
+    static constexpr double tileWidth = 112;
+    static constexpr double tileHeight = 92;
+    static constexpr double tileGap = 8;
+    static constexpr double margin = 10;
+
+    struct Item {
+        RegionDropIntent intent;
+        QString title;  // the text under the symbol
+        QString symbol; // symbol name (see overlay/Symbols.h)
+        Rect frame;     // the tile, inside the menu's frame
+
+        friend bool operator==(const Item&, const Item&) = default;
+    };
+
+    std::vector<Item> items; // in tile order
+    Rect frame;
+
+    friend bool operator==(const DropActionMenu&, const DropActionMenu&) = default;
+};
+
+} // namespace fw

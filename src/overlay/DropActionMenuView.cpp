@@ -1,0 +1,128 @@
+#include "overlay/DropActionMenuView.h"
+
+#include "overlay/Symbols.h"
+
+#include <QEvent>
+#include <QPainter>
+#include <cmath>
+
+namespace fw {
+
+// --- DropActionTile ---
+
+DropActionTile::DropActionTile(const QString& symbol, const QString& title, QWidget* parent)
+    : QWidget(parent), symbol_(symbol)
+{
+    caption_ = makeLabel(title, 12.5, QFont::DemiBold, StyleColor::label, this);
+    caption_->setAlignment(Qt::AlignCenter);
+    setAccessibleName(title);
+    setAccessibleDescription(QStringLiteral("button"));
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    applyColors();
+}
+
+DropActionTile::Colors DropActionTile::colors(State state, const QPalette& palette)
+{
+    switch (state) {
+    case State::normal:
+        return {styleColor(StyleColor::label, palette, 0.05), styleColor(StyleColor::separator, palette, 0.4),
+                styleColor(StyleColor::secondaryLabel, palette), styleColor(StyleColor::label, palette), 1};
+    case State::highlighted:
+        return {styleColor(StyleColor::accent, palette, 0.22), styleColor(StyleColor::accent, palette, 0.8),
+                styleColor(StyleColor::accent, palette), styleColor(StyleColor::label, palette), 2};
+    case State::armed:
+        return {styleColor(StyleColor::accent, palette), styleColor(StyleColor::accent, palette), QColor(Qt::white),
+                QColor(Qt::white), 2};
+    }
+    return {};
+}
+
+bool DropActionTile::setState(State state)
+{
+    if (state == state_)
+        return false;
+    state_ = state;
+    applyColors();
+    return true;
+}
+
+void DropActionTile::applyColors()
+{
+    ++recolorCount_;
+    caption_->setColor(state_ == State::armed ? StyleColor::white : StyleColor::label);
+    update();
+}
+
+void DropActionTile::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    caption_->setGeometry(captionRect());
+}
+
+void DropActionTile::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        applyColors();
+}
+
+void DropActionTile::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const Colors c = colors(state_, palette());
+    const double bw = c.borderWidth;
+    const QRectF r = QRectF(rect()).adjusted(bw / 2, bw / 2, -bw / 2, -bw / 2);
+    p.setPen(QPen(c.border, bw));
+    p.setBrush(c.background);
+    p.drawRoundedRect(r, 14 - bw / 2, 14 - bw / 2);
+    // The symbol at 26 points, centred in its band.
+    const QRectF band = iconRect();
+    const QRectF glyph(band.center().x() - 15, band.center().y() - 15, 30, 30);
+    Symbols::draw(p, symbol_, glyph, c.icon);
+}
+
+// --- DropActionMenuView ---
+
+DropActionMenuView::DropActionMenuView(QWidget* parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_TranslucentBackground);
+    background_ = makeGlassCard(QRect(), this);
+    background_->setCornerRadius(22);
+}
+
+void DropActionMenuView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    background_->setGeometry(rect());
+}
+
+void DropActionMenuView::configure(const DropActionMenu& menu, const std::optional<RegionDropIntent>& highlighted,
+                                   bool armed)
+{
+    if (!actions_ || !(*actions_ == menu)) {
+        actions_ = menu;
+        for (DropActionTile* t : tiles_)
+            delete t;
+        tiles_.clear();
+        for (const auto& item : menu.items) {
+            auto* tile = new DropActionTile(item.symbol, item.title, background_);
+            // Item frames share the menu frame's coordinates; the view's origin is the menu's.
+            const Rect f = item.frame.offsetBy(-menu.frame.minX(), -menu.frame.minY());
+            tile->setGeometry(int(std::lround(f.minX())), int(std::lround(f.minY())), int(std::lround(f.width())),
+                              int(std::lround(f.height())));
+            tile->show();
+            tiles_.push_back(tile);
+        }
+        background_->setGeometry(rect());
+    }
+    const std::size_t n = std::min(tiles_.size(), actions_->items.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        auto state = DropActionTile::State::normal;
+        if (highlighted && actions_->items[i].intent == *highlighted)
+            state = armed ? DropActionTile::State::armed : DropActionTile::State::highlighted;
+        tiles_[i]->setState(state);
+    }
+}
+
+} // namespace fw

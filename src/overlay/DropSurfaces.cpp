@@ -1,0 +1,147 @@
+#include "overlay/DropSurfaces.h"
+
+#include "overlay/Symbols.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QPainter>
+#include <algorithm>
+
+namespace fw {
+
+// --- DropSurfaceView ---
+
+DropSurfaceView::DropSurfaceView(QWidget* parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_TranslucentBackground);
+}
+
+void DropSurfaceView::setSurfaceArmed(bool armed)
+{
+    if (armed == surfaceArmed_)
+        return;
+    surfaceArmed_ = armed;
+    QWidget::update();
+}
+
+QColor DropSurfaceView::surfaceFill() const
+{
+    return styleColor(StyleColor::accent, palette(), surfaceArmed_ ? 0.44 : 0.25);
+}
+
+QColor DropSurfaceView::surfaceBorder() const
+{
+    return styleColor(StyleColor::accent, palette(), surfaceArmed_ ? 1.0 : 0.85);
+}
+
+void DropSurfaceView::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    // The border is drawn inside the surface's outline, as a layer border is.
+    const double bw = surfaceBorderWidth();
+    const QRectF s = surfaceRect();
+    if (s.width() > 0 && s.height() > 0) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(surfaceFill());
+        p.drawRoundedRect(s, 14, 14);
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(surfaceBorder(), bw));
+        const QRectF inner = s.adjusted(bw / 2, bw / 2, -bw / 2, -bw / 2);
+        p.drawRoundedRect(inner, 14 - bw / 2, 14 - bw / 2);
+    }
+    const QRectF k = keylineRect();
+    if (k.width() > 0 && k.height() > 0) {
+        p.setPen(QPen(styleColor(StyleColor::white, palette(), surfaceArmed_ ? 0.6 : 0.3), 1));
+        p.drawRoundedRect(k.adjusted(0.5, 0.5, -0.5, -0.5), 10.5, 10.5);
+    }
+}
+
+// --- ReturnBadge ---
+
+ReturnBadge::ReturnBadge(QWidget* parent) : GlassCard(parent) { setCornerRadius(16); }
+
+void ReturnBadge::paintEvent(QPaintEvent* event)
+{
+    GlassCard::paintEvent(event);
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const double bw = armed ? 1.5 : 1.0;
+    const QRectF r = QRectF(rect()).adjusted(bw / 2, bw / 2, -bw / 2, -bw / 2);
+    p.setBrush(styleColor(StyleColor::accent, palette(), armed ? 0.15 : 0.04));
+    p.setPen(QPen(styleColor(StyleColor::accent, palette(), armed ? 0.85 : 0.4), bw));
+    p.drawRoundedRect(r, 16 - bw / 2, 16 - bw / 2);
+}
+
+// --- ReturnTargetView ---
+
+ReturnTargetView::ReturnTargetView(QWidget* parent) : DropSurfaceView(parent)
+{
+    badge_ = new ReturnBadge(this);
+    badge_->resize(int(badgeWidth), int(badgeHeight));
+    caption_ = makeLabel(QStringLiteral("Previous position"), 14, QFont::DemiBold, StyleColor::label, badge_);
+    icon_ = new QLabel(badge_);
+    icon_->setGeometry(16, 13, 20, 20);
+    icon_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    setSurfaceArmed(false);
+    applySymbol();
+    caption_->setGeometry(47, 13, 175, 20);
+    layoutBadge();
+}
+
+void ReturnTargetView::applySymbol()
+{
+    icon_->setPixmap(Symbols::image(symbolName_, 19, styleColor(StyleColor::accent, palette()), devicePixelRatioF()));
+    icon_->setAccessibleDescription(caption_->text());
+}
+
+void ReturnTargetView::setCaption(bool armed)
+{
+    if (armed == armed_)
+        return;
+    armed_ = armed;
+    caption_->setText(armed ? QStringLiteral("Release to return") : QStringLiteral("Previous position"));
+    badge_->armed = armed;
+    badge_->update();
+    setSurfaceArmed(armed);
+}
+
+void ReturnTargetView::update(const QString& caption, const QString& symbol, bool armed)
+{
+    setCaption(armed);
+    if (caption_->text() != caption)
+        caption_->setText(caption);
+    if (symbol != symbolName_) {
+        symbolName_ = symbol;
+        applySymbol();
+    }
+}
+
+void ReturnTargetView::layoutBadge()
+{
+    const double w = width(), h = height();
+    const double bw = std::max(std::min(w - 24, badgeWidth), 100.0);
+    // The badge's bottom sits max(h − 78, 8) above the view's bottom.
+    const double bottom = std::max(h - 78, 8.0);
+    badge_->setGeometry(int(std::lround((w - bw) / 2)), int(std::lround(h - bottom - badgeHeight)), int(bw),
+                        int(badgeHeight));
+    caption_->setGeometry(47, 13, int(bw - 59), 20);
+}
+
+void ReturnTargetView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    layoutBadge();
+}
+
+void ReturnTargetView::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange) {
+        applySymbol();
+        badge_->update();
+        QWidget::update();
+    }
+}
+
+} // namespace fw

@@ -1,0 +1,93 @@
+#pragma once
+// Where a dragged window will land: a tinted, rounded surface with a thin inner keyline.
+// `PreviewView` is the drop preview of a region (always armed); `ReturnTargetView` adds a
+// badge with a symbol and a caption, for the window's previous position and for other targets
+// whose caption and symbol the controller sets.
+
+#include "overlay/OverlayStyle.h"
+
+#include <QWidget>
+
+class QLabel;
+
+namespace fw {
+
+class DropSurfaceView : public QWidget {
+    Q_OBJECT
+public:
+    explicit DropSurfaceView(QWidget* parent = nullptr);
+
+    bool surfaceArmed() const { return surfaceArmed_; }
+    // Redraws only when the value changes.
+    void setSurfaceArmed(bool armed);
+
+    // Where the two parts are drawn, in view coordinates.
+    QRectF surfaceRect() const { return QRectF(rect()).adjusted(4, 4, -4, -4); }
+    QRectF keylineRect() const { return QRectF(rect()).adjusted(7, 7, -7, -7); }
+    // The surface's fill, border colour and border width for the current state.
+    QColor surfaceFill() const;
+    QColor surfaceBorder() const;
+    double surfaceBorderWidth() const { return surfaceArmed_ ? 4 : 3; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    bool surfaceArmed_ = true;
+};
+
+class PreviewView : public DropSurfaceView {
+    Q_OBJECT
+public:
+    explicit PreviewView(QWidget* parent = nullptr) : DropSurfaceView(parent) {}
+};
+
+// The badge of a return target: a glass card tinted by the target's armed state.
+class ReturnBadge : public GlassCard {
+    Q_OBJECT
+public:
+    explicit ReturnBadge(QWidget* parent = nullptr);
+    bool armed = false;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+};
+
+class ReturnTargetView : public DropSurfaceView {
+    Q_OBJECT
+public:
+    static constexpr double badgeWidth = 236;
+    static constexpr double badgeHeight = 46;
+
+    explicit ReturnTargetView(QWidget* parent = nullptr);
+
+    ReturnBadge* badge() const { return badge_; }
+    OverlayLabel* caption() const { return caption_; }
+    QLabel* icon() const { return icon_; }
+    QString symbolName() const { return symbolName_; }
+    bool armed() const { return armed_; }
+    // Whether the badge is meant to be shown; the controller sets it with the badge.
+    bool showsCaption = true;
+
+    // "Release to return" when armed, "Previous position" when not; nothing when unchanged.
+    void setCaption(bool armed);
+    // Sets the armed state, then the caption and the symbol, each only when it differs.
+    void update(const QString& caption, const QString& symbol, bool armed);
+    using QWidget::update;
+
+protected:
+    void resizeEvent(QResizeEvent*) override;
+    void changeEvent(QEvent*) override;
+
+private:
+    void layoutBadge();
+    void applySymbol();
+
+    ReturnBadge* badge_;
+    OverlayLabel* caption_;
+    QLabel* icon_;
+    QString symbolName_ = QStringLiteral("arrow.uturn.backward");
+    bool armed_ = false;
+};
+
+} // namespace fw

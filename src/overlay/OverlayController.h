@@ -1,0 +1,142 @@
+#pragma once
+// Owns the floating panels through which snapping shows itself: the drop preview and the
+// previews of a composition, the return and swap-source targets, the tile menu, the window
+// chooser, the region assist panels, the divider editor with its toolbar, and the resize
+// feedback. It decides nothing: every choice goes back through closures the coordinator
+// supplies. Frames are global top-left points, which are also Qt's, so no conversion is
+// needed. Panels are hidden, never closed.
+
+#include "base/Geometry.h"
+#include "layout/SnapLayout.h"
+#include "overlay/OverlayView.h"
+#include "overlay/ResizeFeedback.h"
+#include "platform/Screens.h"
+#include "windows/ManagedWindow.h"
+
+#include <QImage>
+#include <chrono>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+namespace fw {
+
+class ActionButton;
+class Clock;
+class DividerEditorView;
+class DropActionMenuView;
+class GlassCard;
+class OverlayWindow;
+class RegionAssistView;
+class ReturnTargetView;
+
+class OverlayController {
+public:
+    using WindowNumberLookup = std::function<std::optional<WindowId>(const ManagedWindow&)>;
+
+    // `clock` gives the uptime that limits window-number lookups (a steady clock when null);
+    // `windowNumber` resolves a window to the number panels are stacked against (its client
+    // window id when empty); `screens` is the screen list for the resize hint.
+    explicit OverlayController(Clock* clock = nullptr, WindowNumberLookup windowNumber = {},
+                               std::function<std::vector<ScreenInfo>()> screens = {});
+    ~OverlayController();
+    OverlayController(const OverlayController&) = delete;
+    OverlayController& operator=(const OverlayController&) = delete;
+
+    ResizeFeedback& feedback() { return *feedback_; }
+
+    // Written by the coordinator when it builds the layout picker.
+    std::unique_ptr<OverlayWindow> picker;
+    OverlayView* pickerView = nullptr;
+
+    // Run by every "Done" of the chooser, the assist panels and the divider toolbar.
+    std::function<void()> onCancel;
+
+    // Whether the point lies over one of our visible interactive panels: the picker, the
+    // chooser, the divider editor and its toolbar, the assist panels.
+    bool containsPoint(Point p) const;
+
+    // Remembers the dragged window and its number (looked up at most every 0.2 s).
+    void setDraggedWindow(const std::optional<ManagedWindow>& window);
+    const std::optional<ManagedWindow>& draggedWindow() const { return draggedWindow_; }
+    std::optional<WindowId> draggedWindowNumber() const { return draggedWindowNumber_; }
+
+    void showReturnPreview(bool armed, const ManagedWindow& window, const Rect& frame);
+    void hidePicker();
+    // Hit test of the layout picker during a drag; stores the result in the view's selection.
+    std::optional<SnapSelection> hover(Point at);
+    void showPreview(const std::optional<Rect>& frame);
+    void showCompositionPreviews(const std::vector<Rect>& frames);
+    void hideAll();
+    void hideAssistPanels();
+
+    void showWindowChooser(const ScreenInfo& on, const std::vector<ManagedWindow>& windows, const QString& title,
+                           const std::optional<QString>& subtitle, std::function<void(const ManagedWindow&)> choose,
+                           std::function<void()> cancel);
+    void showRegionAssist(const std::map<RegionNumber, Rect>& regions, const std::vector<ManagedWindow>& windows,
+                          const std::unordered_map<ManagedWindow, QImage>& thumbnails,
+                          std::function<void(RegionNumber, const ManagedWindow&)> choose,
+                          std::function<void(RegionNumber)> skip);
+    void showDividerEditor(const ScreenInfo& on, const SnapLayout& layout,
+                           std::function<void(const DividerPath&)> onEqualize,
+                           std::function<void(const DividerPath&, double, bool)> onChange);
+    void updateDividerEditor(const SnapLayout& layout);
+    void updateAssistThumbnail(const QImage& image, const ManagedWindow& window);
+    // The toolbar card above the divider editor: a hint, "50/50" and "Done".
+    GlassCard* makeDividerEditorToolbar(DividerEditorView* view, std::function<void()> done);
+
+    // --- panels and views, for the coordinator and tests ---
+    OverlayWindow* preview() const { return preview_.get(); }
+    OverlayWindow* returnPreview() const { return returnPreview_.get(); }
+    ReturnTargetView* returnView() const { return returnView_; }
+    OverlayWindow* swapSourcePreview() const { return swapSourcePreview_.get(); }
+    ReturnTargetView* swapSourceView() const { return swapSourceView_; }
+    OverlayWindow* actionMenu() const { return actionMenu_.get(); }
+    DropActionMenuView* actionMenuView() const { return actionMenuView_; }
+    const std::vector<std::unique_ptr<OverlayWindow>>& compositionPreviews() const { return compositionPreviews_; }
+    OverlayWindow* chooser() const { return chooser_.get(); }
+    const std::map<RegionNumber, std::unique_ptr<OverlayWindow>>& assistPanels() const { return assistPanels_; }
+    const std::map<RegionNumber, RegionAssistView*>& assistViews() const { return assistViews_; }
+    OverlayWindow* editor() const { return editor_.get(); }
+    DividerEditorView* editorView() const { return editorView_; }
+    OverlayWindow* editorToolbar() const { return editorToolbar_.get(); }
+    // Every panel this controller holds now (the picker included).
+    std::vector<OverlayWindow*> panels() const;
+    int windowNumberLookups() const { return lookups_; }
+
+private:
+    std::chrono::nanoseconds uptime() const;
+    void orderBelowDragged(OverlayWindow& panel);
+    // Panels are deleted on the next turn of the loop, so a button may hide its own panel.
+    void dispose(std::unique_ptr<OverlayWindow> panel);
+
+    std::unique_ptr<ResizeFeedback> feedback_;
+    std::vector<std::unique_ptr<OverlayWindow>> compositionPreviews_;
+    std::unique_ptr<OverlayWindow> preview_;
+    std::unique_ptr<OverlayWindow> returnPreview_;
+    std::optional<ManagedWindow> draggedWindow_;
+    std::optional<WindowId> draggedWindowNumber_;
+    std::chrono::nanoseconds lastDraggedLookup_{0};
+    bool looked_ = false;
+    std::unique_ptr<OverlayWindow> swapSourcePreview_;
+    ReturnTargetView* swapSourceView_ = nullptr;
+    ReturnTargetView* returnView_ = nullptr;
+    std::unique_ptr<OverlayWindow> actionMenu_;
+    DropActionMenuView* actionMenuView_ = nullptr;
+    std::unique_ptr<OverlayWindow> chooser_;
+    std::map<RegionNumber, std::unique_ptr<OverlayWindow>> assistPanels_;
+    std::map<RegionNumber, RegionAssistView*> assistViews_;
+    std::unique_ptr<OverlayWindow> editor_;
+    DividerEditorView* editorView_ = nullptr;
+    std::unique_ptr<OverlayWindow> editorToolbar_;
+
+    Clock* clock_;
+    WindowNumberLookup windowNumber_;
+    int lookups_ = 0;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+} // namespace fw

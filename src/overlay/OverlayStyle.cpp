@@ -1,0 +1,193 @@
+#include "overlay/OverlayStyle.h"
+
+#include "base/Clock.h"
+#include "overlay/OverlayWindow.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QPointer>
+
+namespace fw {
+
+bool isDark(const QPalette& palette) { return palette.color(QPalette::Window).lightness() < 128; }
+
+QColor styleColor(StyleColor color, const QPalette& palette, double alpha)
+{
+    QColor c;
+    switch (color) {
+    case StyleColor::label:
+        c = palette.color(QPalette::WindowText);
+        break;
+    case StyleColor::secondaryLabel:
+        c = palette.color(QPalette::WindowText);
+        c.setAlphaF(c.alphaF() * 0.55);
+        break;
+    case StyleColor::accent:
+        c = palette.color(QPalette::Highlight);
+        break;
+    case StyleColor::separator:
+        c = palette.color(QPalette::WindowText);
+        c.setAlphaF(c.alphaF() * (isDark(palette) ? 0.4 : 0.3));
+        break;
+    case StyleColor::white:
+        c = Qt::white;
+        break;
+    }
+    c.setAlphaF(std::clamp(c.alphaF() * alpha, 0.0, 1.0));
+    return c;
+}
+
+QFont systemFont(double size, QFont::Weight weight)
+{
+    QFont f = QApplication::font();
+    f.setPixelSize(std::max(1, int(std::lround(size))));
+    f.setWeight(weight);
+    return f;
+}
+
+// --- OverlayLabel ---
+
+OverlayLabel::OverlayLabel(const QString& text, const QFont& font, StyleColor color, QWidget* parent)
+    : QWidget(parent), text_(text), color_(color)
+{
+    setFont(font);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAccessibleName(text);
+}
+
+void OverlayLabel::setText(const QString& text)
+{
+    if (text == text_)
+        return;
+    text_ = text;
+    setAccessibleName(text);
+    updateGeometry();
+    update();
+}
+
+void OverlayLabel::setColor(StyleColor color)
+{
+    color_ = color;
+    update();
+}
+
+void OverlayLabel::setAlignment(Qt::Alignment alignment)
+{
+    alignment_ = alignment;
+    update();
+}
+
+void OverlayLabel::setWordWrap(bool wrap)
+{
+    wordWrap_ = wrap;
+    update();
+}
+
+void OverlayLabel::setTextFont(const QFont& font)
+{
+    setFont(font);
+    updateGeometry();
+    update();
+}
+
+QString OverlayLabel::shownText() const
+{
+    if (wordWrap_)
+        return text_;
+    return fontMetrics().elidedText(text_, Qt::ElideRight, width());
+}
+
+QSize OverlayLabel::sizeHint() const
+{
+    const QFontMetrics fm = fontMetrics();
+    return {fm.horizontalAdvance(text_) + 1, fm.height()};
+}
+
+void OverlayLabel::sizeToFit() { resize(sizeHint()); }
+
+void OverlayLabel::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setPen(styleColor(color_, palette()));
+    p.setFont(font());
+    if (wordWrap_)
+        p.drawText(rect(), int(alignment_ & Qt::AlignHorizontal_Mask) | Qt::AlignTop | Qt::TextWordWrap, text_);
+    else
+        p.drawText(rect(), int(alignment_), shownText());
+}
+
+OverlayLabel* makeLabel(const QString& text, double size, QFont::Weight weight, StyleColor color, QWidget* parent)
+{
+    return new OverlayLabel(text, systemFont(size, weight), color, parent);
+}
+
+// --- GlassCard ---
+
+GlassCard::GlassCard(QWidget* parent) : QWidget(parent) {}
+
+void GlassCard::setCornerRadius(double radius)
+{
+    cornerRadius_ = radius;
+    if (auto* panel = qobject_cast<OverlayWindow*>(parentWidget()))
+        panel->updateShape();
+    update();
+}
+
+QPainterPath GlassCard::outline() const
+{
+    QPainterPath path;
+    path.addRoundedRect(QRectF(rect()), cornerRadius_, cornerRadius_);
+    return path;
+}
+
+void GlassCard::resizeEvent(QResizeEvent*)
+{
+    if (auto* panel = qobject_cast<OverlayWindow*>(parentWidget()))
+        panel->updateShape();
+}
+
+void GlassCard::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const auto* panel = qobject_cast<const OverlayWindow*>(window());
+    const bool translucent = panel ? panel->isTranslucent() : true;
+    QColor fill = palette().color(QPalette::Window);
+    fill.setAlphaF(translucent ? 0.88 : 1.0);
+    const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    p.setPen(QPen(styleColor(StyleColor::separator, palette(), 0.35), 1));
+    p.setBrush(fill);
+    p.drawRoundedRect(r, cornerRadius_, cornerRadius_);
+}
+
+GlassCard* makeGlassCard(const QRect& frame, QWidget* parent)
+{
+    auto* card = new GlassCard(parent);
+    card->setGeometry(frame);
+    return card;
+}
+
+// --- bringToFront ---
+
+void bringToFront(QWidget* window, Clock& clock)
+{
+    QPointer<QWidget> weak(window);
+    auto step = [weak] {
+        if (!weak)
+            return;
+        weak->show();
+        weak->activateWindow();
+        weak->raise();
+    };
+    clock.schedule(Duration(0), [weak, step, &clock] {
+        if (!weak)
+            return;
+        step();
+        clock.schedule(milliseconds(150), [weak, step] {
+            if (weak && weak->isVisible() && !weak->isActiveWindow())
+                step();
+        });
+    });
+}
+
+} // namespace fw

@@ -1,0 +1,99 @@
+#pragma once
+// Shared look of the overlay: the colours (taken from the desktop's palette whenever something
+// is drawn, so light and dark desktops both work), fonts in points, labels, the glass card,
+// and bringing one of our own windows to the front.
+
+#include <QColor>
+#include <QFont>
+#include <QPainterPath>
+#include <QRect>
+#include <QString>
+#include <QWidget>
+
+namespace fw {
+
+class Clock;
+
+enum class StyleColor {
+    label,          // primary text
+    secondaryLabel, // secondary text
+    accent,         // the desktop's selection colour
+    separator,      // hairlines and borders
+    white,
+};
+
+// The colour in a palette, with its alpha multiplied by `alpha`.
+QColor styleColor(StyleColor color, const QPalette& palette, double alpha = 1.0);
+// Whether the palette is a dark one (dark window background).
+bool isDark(const QPalette& palette);
+
+// The desktop's interface font at a size in points (one point = one device-independent pixel).
+QFont systemFont(double size, QFont::Weight weight = QFont::Normal);
+
+// A one-line text that truncates at its tail (or wraps, when asked), drawn in a style colour
+// resolved at paint time.
+class OverlayLabel : public QWidget {
+    Q_OBJECT
+public:
+    OverlayLabel(const QString& text, const QFont& font, StyleColor color, QWidget* parent = nullptr);
+
+    QString text() const { return text_; }
+    void setText(const QString& text);
+    StyleColor color() const { return color_; }
+    void setColor(StyleColor color);
+    Qt::Alignment alignment() const { return alignment_; }
+    void setAlignment(Qt::Alignment alignment);
+    bool wordWrap() const { return wordWrap_; }
+    void setWordWrap(bool wrap);
+    void setTextFont(const QFont& font);
+    // The text as it is drawn at the current width (elided when it does not fit).
+    QString shownText() const;
+    // Resizes to the text's natural size.
+    void sizeToFit();
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    QString text_;
+    StyleColor color_;
+    Qt::Alignment alignment_ = Qt::AlignLeft | Qt::AlignVCenter;
+    bool wordWrap_ = false;
+};
+
+// A non-editable label in the system font of the size and weight, in the colour, truncating
+// its tail.
+OverlayLabel* makeLabel(const QString& text, double size, QFont::Weight weight, StyleColor color,
+                        QWidget* parent = nullptr);
+
+// The frosted card behind notices, choosers, toolbars and the picker: a rounded, translucent
+// fill with a faint border. Translucent only where a compositing manager runs; the panel
+// holding it cuts its corners with a shape mask otherwise.
+class GlassCard : public QWidget {
+    Q_OBJECT
+public:
+    explicit GlassCard(QWidget* parent = nullptr);
+
+    double cornerRadius() const { return cornerRadius_; }
+    void setCornerRadius(double radius);
+    // The card's outline in its own coordinates.
+    QPainterPath outline() const;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
+
+private:
+    double cornerRadius_ = 20;
+};
+
+GlassCard* makeGlassCard(const QRect& frame, QWidget* parent = nullptr);
+
+// Brings one of our own windows forward and gives it the keyboard, even when another
+// application is active: on the next turn of the loop, and once more 150 ms later if it is
+// visible but still not active. A window destroyed in between is skipped.
+void bringToFront(QWidget* window, Clock& clock);
+
+} // namespace fw

@@ -1,0 +1,615 @@
+#include "overlay/OverlayView.h"
+
+#include "editor/AppIcon.h"
+#include "editor/AppNames.h"
+#include "overlay/ActionButton.h"
+#include "overlay/OverlayStyle.h"
+#include "overlay/OverlayWindow.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <algorithm>
+#include <cmath>
+
+namespace fw {
+
+namespace {
+
+constexpr double rowHeight = 118;
+
+bool isCustom(const SnapLayout& layout) { return layout.id.startsWith(u"user-"); }
+
+const SnapLayout* builtInWithId(const QString& id)
+{
+    for (const SnapLayout& b : SnapLayout::builtIns())
+        if (b.id == id)
+            return &b;
+    return nullptr;
+}
+
+// Unit rectangle mapped into an area.
+QRectF mapUnit(const Rect& unit, const QRectF& area)
+{
+    return QRectF(area.x() + unit.minX() * area.width(), area.y() + unit.minY() * area.height(),
+                  unit.width() * area.width(), unit.height() * area.height());
+}
+
+// Half-open containment, like the frames of the layout geometry: min ≤ p < max.
+bool containsPoint(const QRectF& r, const QPointF& p)
+{
+    return p.x() >= r.left() && p.x() < r.right() && p.y() >= r.top() && p.y() < r.bottom();
+}
+
+void fillRounded(QPainter& p, const QRectF& r, double radius, const QColor& color)
+{
+    QPainterPath path;
+    path.addRoundedRect(r, radius, radius);
+    p.fillPath(path, color);
+}
+
+} // namespace
+
+// --- RegionButton ---
+
+RegionButton::RegionButton(const QString& label, QWidget* parent) : QAbstractButton(parent)
+{
+    setAccessibleName(label);
+    setFocusPolicy(Qt::NoFocus);
+    connect(this, &QAbstractButton::clicked, this, &RegionButton::choose);
+}
+
+void RegionButton::choose()
+{
+    if (!invoke)
+        return;
+    auto fn = invoke;
+    fn();
+}
+
+void RegionButton::setExactFrame(const QRectF& frame)
+{
+    exact_ = frame;
+    setGeometry(frame.toAlignedRect());
+}
+
+QRectF RegionButton::localRect() const { return exact_.translated(-QPointF(geometry().topLeft())); }
+
+std::optional<QRectF> RegionButton::iconRect() const
+{
+    const QRectF r = localRect().adjusted(1, 1, -1, -1);
+    const double side = std::min({30.0, r.width() - 8, r.height() - 8});
+    if (side < 10)
+        return std::nullopt;
+    return QRectF(r.center().x() - side / 2, r.center().y() - side / 2, side, side);
+}
+
+bool RegionButton::hitButton(const QPoint& pos) const { return containsPoint(localRect(), QPointF(pos)); }
+
+void RegionButton::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QPalette pal = palette();
+    const QRectF r = localRect().adjusted(1, 1, -1, -1);
+    fillRounded(p, r, 6,
+                highlightedRegion ? styleColor(StyleColor::accent, pal)
+                                  : styleColor(StyleColor::label, pal, occupied ? 0.22 : 0.11));
+    if (highlightedRegion) {
+        QPainterPath edge;
+        edge.addRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), 5.5, 5.5);
+        p.strokePath(edge, QPen(styleColor(StyleColor::white, pal, 0.35), 1));
+    }
+    if (icon && !icon->isNull()) {
+        if (auto target = iconRect()) {
+            const int px = int(std::ceil(target->width() * devicePixelRatioF()));
+            const QPixmap pm = icon->pixmap(QSize(px, px));
+            p.setRenderHint(QPainter::SmoothPixmapTransform);
+            p.drawPixmap(*target, pm, QRectF(pm.rect()));
+        }
+    }
+}
+
+// --- LayoutCardPlatter ---
+
+LayoutCardPlatter::LayoutCardPlatter(QWidget* parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void LayoutCardPlatter::setHighlighted(bool highlighted)
+{
+    if (highlighted == highlighted_)
+        return;
+    highlighted_ = highlighted;
+    update();
+}
+
+void LayoutCardPlatter::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    fillRounded(p, QRectF(rect()), 14,
+                highlighted_ ? styleColor(StyleColor::accent, palette(), 0.16)
+                             : styleColor(StyleColor::label, palette(), 0.045));
+}
+
+// --- KeyCapLabel ---
+
+KeyCapLabel::KeyCapLabel(const QString& key, QWidget* parent) : QWidget(parent)
+{
+    label_ = makeLabel(key, 10, QFont::DemiBold, StyleColor::secondaryLabel, this);
+    label_->sizeToFit();
+    resize(label_->width() + 12, 18);
+    label_->move(6, (18 - label_->height()) / 2);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void KeyCapLabel::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    fillRounded(p, QRectF(rect()), 5, styleColor(StyleColor::label, palette(), 0.08));
+}
+
+// --- CompositionButton ---
+
+CompositionButton::CompositionButton(const SnapLayout& layout_, bool adjusted, QWidget* parent)
+    : QAbstractButton(parent), layout(layout_)
+{
+    setFocusPolicy(Qt::NoFocus);
+    setCursor(Qt::PointingHandCursor);
+    if (adjusted) {
+        adjusted_ = true;
+    } else if (isCustom(layout)) {
+        adjusted_ = false;
+    } else {
+        const SnapLayout* b = builtInWithId(layout.id);
+        adjusted_ = !(b && b->tree == layout.tree);
+    }
+    const std::optional<QString> summary = AppNames::summary(layout.tree, layout.apps);
+    if (adjusted_) {
+        detail = summary ? *summary : u"Use adjusted proportions"_qs;
+        displayName = u"Adjusted: "_qs + layout.name;
+    } else {
+        detail = summary ? *summary : isCustom(layout) ? u"Custom layout"_qs : u"Standard proportions"_qs;
+        displayName = layout.name;
+    }
+    QString accessible = u"Apply "_qs + displayName + u" to windows on this display"_qs;
+    if (summary)
+        accessible += u": "_qs + *summary;
+    setAccessibleName(accessible);
+    connect(this, &QAbstractButton::clicked, this, &CompositionButton::applyLayout);
+    // The view paints the plate behind the button, which reaches past its frame.
+    connect(this, &QAbstractButton::pressed, this, [this] { if (parentWidget()) parentWidget()->update(); });
+    connect(this, &QAbstractButton::released, this, [this] { if (parentWidget()) parentWidget()->update(); });
+}
+
+void CompositionButton::applyLayout()
+{
+    if (!invoke)
+        return;
+    auto fn = invoke;
+    fn();
+}
+
+void CompositionButton::setExactFrame(const QRectF& frame)
+{
+    exact_ = frame;
+    setGeometry(frame.toAlignedRect());
+}
+
+QRectF CompositionButton::miniatureRect() const
+{
+    const QPointF o = exact_.topLeft() - QPointF(geometry().topLeft());
+    return QRectF(o.x() + 5, o.y(), exact_.width() - 10, 67);
+}
+
+bool CompositionButton::hitButton(const QPoint& pos) const
+{
+    return containsPoint(exact_.translated(-QPointF(geometry().topLeft())), QPointF(pos));
+}
+
+void CompositionButton::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QPalette pal = palette();
+    const bool active = isActive();
+    const QRectF m = miniatureRect();
+    for (const auto& [region, unit] : layout.tree.unitRects(Rect(0, 0, 1, 1))) {
+        (void)region;
+        fillRounded(p, mapUnit(unit, m).adjusted(2, 2, -2, -2), 6,
+                    active ? styleColor(StyleColor::accent, pal) : styleColor(StyleColor::label, pal, 0.12));
+    }
+    AppIcon::drawRegionIcons(p, layout.tree, layout.apps, m, 30);
+
+    const QPointF o = exact_.topLeft() - QPointF(geometry().topLeft());
+    const double w = exact_.width();
+    const double s = isCustom(layout) ? 58 : 0;
+    QFont nameFont = systemFont(11, highlightedComposition ? QFont::DemiBold : QFont::Normal);
+    p.setFont(nameFont);
+    p.setPen(styleColor(StyleColor::label, pal));
+    const QRectF nameRect(o.x() + s, o.y() + 73, w - 2 * s, 18);
+    p.drawText(nameRect, Qt::AlignCenter, QFontMetrics(nameFont).elidedText(displayName, Qt::ElideRight, int(nameRect.width())));
+    if (detail) {
+        const QFont f = systemFont(9);
+        p.setFont(f);
+        p.setPen(styleColor(StyleColor::secondaryLabel, pal));
+        const QRectF r(o.x(), o.y() + 91, w, 12);
+        p.drawText(r, Qt::AlignCenter, QFontMetrics(f).elidedText(*detail, Qt::ElideRight, int(r.width())));
+    }
+}
+
+// --- OverlayView ---
+
+int OverlayView::columnCount(double width, std::size_t n)
+{
+    if (width >= 720)
+        return n < 7 ? 6 : 4;
+    return 3;
+}
+
+double OverlayView::viewHeight(double width, std::size_t n, bool wholeComposition)
+{
+    const int columns = columnCount(width, n);
+    const auto rows = (n + std::size_t(columns) - 1) / std::size_t(columns);
+    return (wholeComposition ? 80 : 58) + double(rows) * rowHeight + 12;
+}
+
+OverlayView::OverlayView(std::vector<SnapLayout> layouts, std::optional<QString> currentLayout, bool wholeComposition,
+                         bool dragging, const Occupants& occupants, double width, QWidget* parent)
+    : QWidget(parent), layouts_(std::move(layouts)), wholeComposition_(wholeComposition)
+{
+    const double w = width;
+    const std::size_t n = layouts_.size();
+    const int columns = columnCount(w, n);
+    const double top = wholeComposition ? 80 : 58;
+    resize(int(std::lround(w)), int(std::lround(viewHeight(w, n, wholeComposition))));
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
+
+    title_ = makeLabel(wholeComposition ? u"Choose a composition"_qs
+                       : dragging      ? u"Drag into a region."_qs
+                                       : u"Choose a region."_qs,
+                       18, QFont::DemiBold, StyleColor::label, this);
+    title_->setGeometry(22, 16, int(w - 120), 24);
+
+    cancelHint_ = new QWidget(this);
+    cancelHint_->setGeometry(int(w - 104), 20, 82, 18);
+    cancelHint_->setAccessibleName(u"Press Escape to cancel"_qs);
+    cancelHint_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    auto* cancel = makeLabel(u"Cancel"_qs, 11, QFont::Normal, StyleColor::secondaryLabel, cancelHint_);
+    cancel->sizeToFit();
+    cancel->move(82 - cancel->width(), (18 - cancel->height()) / 2);
+    auto* esc = new KeyCapLabel(u"esc"_qs, cancelHint_);
+    esc->move(cancel->x() - 6 - esc->width(), 0);
+
+    if (wholeComposition) {
+        subtitle_ = makeLabel(u"Apply the shown proportions to this display. Adjusted layouts are separate choices."_qs,
+                              12, QFont::Normal, StyleColor::secondaryLabel, this);
+        subtitle_->setGeometry(22, 44, int(w - 44), 18);
+        QPointer<OverlayView> self(this);
+        createButton_ = new ActionButton(u"Create Custom Layout…"_qs, [self] {
+            if (self && self->onCreate)
+                self->onCreate();
+        }, this);
+        createButton_->setFocusPolicy(Qt::NoFocus);
+        createButton_->setGeometry(int(w - 216), 14, 194, 28);
+        cancelHint_->hide();
+    }
+
+    const double c = (w - 36) / columns;
+    for (std::size_t idx = 0; idx < n; ++idx) {
+        const int i = int(idx);
+        const int r = i / columns, k = i % columns;
+        const QRectF cell(c * k + 18, top + r * rowHeight, c, rowHeight);
+        if (wholeComposition)
+            buildCompositionCard(i, cell, c);
+        else
+            buildRegionCard(i, cell, c, currentLayout, occupants);
+    }
+}
+
+void OverlayView::buildCompositionCard(int i, const QRectF& cell, double c)
+{
+    const SnapLayout& layout = layouts_[std::size_t(i)];
+    const double x = cell.x(), y = cell.y();
+    bool adjusted = false;
+    if (isCustom(layout)) {
+        const auto first = std::find_if(layouts_.begin(), layouts_.end(), [&](const SnapLayout& l) { return l.id == layout.id; });
+        adjusted = first != layouts_.end() && !(first->tree == layout.tree);
+    }
+    auto* button = new CompositionButton(layout, adjusted, this);
+    button->setExactFrame(QRectF(x + 2, y, c - 6, 105));
+    QPointer<OverlayView> self(this);
+    button->invoke = [self, i] {
+        if (self && self->onChoose)
+            self->onChoose(SnapSelection{i, 0});
+    };
+    compositionButtons_.emplace_back(i, button);
+    if (isCustom(layout)) {
+        auto* edit = new ActionButton(u"Edit"_qs, [self, layout] {
+            if (self && self->onEdit)
+                self->onEdit(layout);
+        }, this);
+        edit->setFont(systemFont(11));
+        edit->setFocusPolicy(Qt::NoFocus);
+        edit->setAccessibleName(u"Edit "_qs + layout.name);
+        edit->setGeometry(QRectF(x + c - 60, y + 71, 50, 22).toAlignedRect());
+        editButtons_[i] = edit;
+    }
+}
+
+void OverlayView::buildRegionCard(int i, const QRectF& cell, double c, const std::optional<QString>& currentLayout,
+                                  const Occupants& occupants)
+{
+    const SnapLayout& layout = layouts_[std::size_t(i)];
+    const double x = cell.x(), y = cell.y();
+    auto* platter = new LayoutCardPlatter(this);
+    platter->setGeometry(QRectF(x + 2, y - 7, c - 6, 110).toAlignedRect());
+    platter->lower();
+    platters_[i] = platter;
+
+    const QRectF area(x + 11, y + 2, c - 24, 63);
+    const auto occupied = occupants.find(layout.id);
+    QPointer<OverlayView> self(this);
+    for (const auto& [region, unit] : layout.tree.unitRects(Rect(0, 0, 1, 1))) {
+        auto* button = new RegionButton(layout.name + u", region "_qs + QString::number(region + 1), this);
+        if (occupied != occupants.end()) {
+            if (auto icon = occupied->second.find(region); icon != occupied->second.end())
+                button->icon = icon->second;
+        }
+        button->setExactFrame(mapUnit(unit, area).adjusted(1.5, 1.5, -1.5, -1.5));
+        const SnapSelection selection{i, region};
+        button->invoke = [self, selection] {
+            if (self && self->onChoose)
+                self->onChoose(selection);
+        };
+        regionButtons_.emplace_back(selection, button);
+    }
+
+    const bool current = currentLayout && *currentLayout == layout.id;
+    auto* name = makeLabel(i < 9 ? QString::number(i + 1) + u"  "_qs + layout.name : layout.name, 11,
+                           current ? QFont::DemiBold : QFont::Normal, StyleColor::label, this);
+    name->setAlignment(Qt::AlignCenter);
+    name->setGeometry(QRectF(x, y + 73, c, 16).toRect());
+    cardNames_[i] = name;
+
+    const SnapLayout* builtIn = builtInWithId(layout.id);
+    QString second;
+    if (!builtIn || !(builtIn->tree == layout.tree))
+        second = u"Custom proportions"_qs;
+    else if (current)
+        second = u"Current layout"_qs;
+    if (!second.isEmpty()) {
+        auto* detail = makeLabel(second, 9, QFont::Normal, StyleColor::secondaryLabel, this);
+        detail->setAlignment(Qt::AlignCenter);
+        detail->setGeometry(QRectF(x, y + 90, c, 12).toRect());
+        cardDetails_[i] = detail;
+    }
+}
+
+OverlayLabel* OverlayView::cardName(int index) const
+{
+    auto it = cardNames_.find(index);
+    return it == cardNames_.end() ? nullptr : it->second;
+}
+
+OverlayLabel* OverlayView::cardDetail(int index) const
+{
+    auto it = cardDetails_.find(index);
+    return it == cardDetails_.end() ? nullptr : it->second;
+}
+
+ActionButton* OverlayView::editButton(int index) const
+{
+    auto it = editButtons_.find(index);
+    return it == editButtons_.end() ? nullptr : it->second;
+}
+
+std::optional<SnapSelection> OverlayView::selection(const QPointF& point) const
+{
+    if (!wholeComposition_) {
+        for (const auto& [sel, button] : regionButtons_)
+            if (containsPoint(button->exactFrame(), point))
+                return sel;
+    } else {
+        for (const auto& [index, button] : compositionButtons_)
+            if (containsPoint(button->exactFrame(), point))
+                return SnapSelection{index, 0};
+    }
+    return std::nullopt;
+}
+
+void OverlayView::refreshSelection()
+{
+    for (const auto& [sel, button] : regionButtons_) {
+        const bool on = selected && *selected == sel;
+        if (on != button->highlightedRegion) {
+            button->highlightedRegion = on;
+            button->update();
+        }
+    }
+    for (const auto& [index, platter] : platters_)
+        platter->setHighlighted(selected && selected->layoutIndex == index);
+    bool changed = false;
+    for (const auto& [index, button] : compositionButtons_) {
+        const bool on = selected && selected->layoutIndex == index;
+        if (on != button->highlightedComposition) {
+            button->highlightedComposition = on;
+            button->update();
+            changed = true;
+        }
+        if (on) {
+            for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
+                if (auto* scroll = qobject_cast<QScrollArea*>(w)) {
+                    scroll->ensureWidgetVisible(button, 0, 0);
+                    break;
+                }
+            }
+        }
+    }
+    if (changed)
+        update();
+}
+
+RegionNumber OverlayView::defaultRegion(int layoutIndex) const
+{
+    if (wholeComposition_ || layoutIndex < 0 || std::size_t(layoutIndex) >= layouts_.size())
+        return 0;
+    const auto regions = layouts_[std::size_t(layoutIndex)].tree.regionNumbers();
+    return regions.empty() ? 0 : *std::min_element(regions.begin(), regions.end());
+}
+
+void OverlayView::select(SnapSelection s)
+{
+    selected = s;
+    refreshSelection();
+    if (onHover)
+        onHover(s);
+}
+
+void OverlayView::keyPressEvent(QKeyEvent* event)
+{
+    const int n = int(layouts_.size());
+    if (n == 0) {
+        event->accept();
+        return;
+    }
+    const SnapSelection current = selected ? *selected : SnapSelection{0, defaultRegion(0)};
+    const int key = event->key();
+    if (key >= Qt::Key_1 && key <= Qt::Key_9) {
+        const int d = key - Qt::Key_0;
+        event->accept();
+        if (d <= n)
+            select({d - 1, defaultRegion(d - 1)});
+        return;
+    }
+    auto cycleLayout = [&](int delta) {
+        const int index = ((current.layoutIndex + delta) % n + n) % n;
+        select({index, defaultRegion(index)});
+    };
+    switch (key) {
+    case Qt::Key_Left:
+        cycleLayout(-1);
+        break;
+    case Qt::Key_Right:
+        cycleLayout(+1);
+        break;
+    case Qt::Key_Up:
+    case Qt::Key_Down: {
+        const int delta = key == Qt::Key_Down ? 1 : -1;
+        if (wholeComposition_) {
+            cycleLayout(delta);
+            break;
+        }
+        // Region numbers are identities, not positions: step through the numbers the
+        // layout really has, in ascending order.
+        const int index = std::clamp(current.layoutIndex, 0, n - 1);
+        auto regions = layouts_[std::size_t(index)].tree.regionNumbers();
+        std::sort(regions.begin(), regions.end());
+        regions.erase(std::unique(regions.begin(), regions.end()), regions.end());
+        const int m = int(regions.size());
+        const auto at = std::find(regions.begin(), regions.end(), current.region);
+        RegionNumber next;
+        if (at == regions.end())
+            next = delta > 0 ? regions.front() : regions.back();
+        else
+            next = regions[std::size_t(((int(at - regions.begin()) + delta) % m + m) % m)];
+        select({index, next});
+        break;
+    }
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (onChoose)
+            onChoose(current);
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void OverlayView::mouseMoveEvent(QMouseEvent* event)
+{
+    if (onHover)
+        onHover(selection(event->position()));
+    QWidget::mouseMoveEvent(event);
+}
+
+void OverlayView::leaveEvent(QEvent* event)
+{
+    if (onHover)
+        onHover(std::nullopt);
+    QWidget::leaveEvent(event);
+}
+
+void OverlayView::paintEvent(QPaintEvent*)
+{
+    if (compositionButtons_.empty())
+        return;
+    // The plates of the composition cards reach 6 points above and below their buttons.
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    for (const auto& [index, button] : compositionButtons_) {
+        (void)index;
+        fillRounded(p, button->exactFrame().adjusted(0, -6, 0, 6), 14,
+                    button->isActive() ? styleColor(StyleColor::accent, palette(), 0.16)
+                                       : styleColor(StyleColor::label, palette(), 0.045));
+    }
+}
+
+// --- Hosting ---
+
+double pickerWidth(const Rect& visible) { return std::min(visible.width() - 40, 820.0); }
+
+Rect pickerFrame(const Rect& visible, double viewWidth, double viewHeight)
+{
+    const double h = std::min(viewHeight, visible.height() - 24);
+    return Rect(visible.midX() - viewWidth / 2, visible.minY() + 12, viewWidth, h);
+}
+
+std::unique_ptr<OverlayWindow> makePickerPanel(OverlayView* view, const Rect& visibleFrame, bool dragging)
+{
+    const Rect frame = pickerFrame(visibleFrame, view->width(), view->height());
+    auto panel = std::make_unique<OverlayWindow>(frame, !dragging);
+    panel->setTitle(u"Choose a Layout"_qs);
+    panel->setAcceptsKeys(!dragging);
+    auto* card = makeGlassCard(QRect(0, 0, int(std::lround(frame.width())), int(std::lround(frame.height()))));
+    card->setCornerRadius(26);
+    if (view->height() > card->height()) {
+        auto* scroll = new QScrollArea(card);
+        scroll->setFrameShape(QFrame::NoFrame);
+        scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        scroll->setWidgetResizable(false);
+        scroll->viewport()->setAutoFillBackground(false);
+        scroll->setAutoFillBackground(false);
+        scroll->setGeometry(card->rect());
+        scroll->setWidget(view);
+        view->setAutoFillBackground(false);
+    } else {
+        view->setParent(card);
+        view->move(0, 0);
+    }
+    panel->setContentView(card);
+    panel->setHasShadow(false);
+    return panel;
+}
+
+void showPickerPanel(OverlayWindow& panel, OverlayView& view, bool dragging)
+{
+    if (dragging) {
+        panel.orderFrontRegardless();
+        return;
+    }
+    panel.makeKeyAndOrderFront();
+    view.setFocus(Qt::OtherFocusReason);
+}
+
+} // namespace fw

@@ -1,0 +1,213 @@
+#pragma once
+// The layout picker: one card per layout in a grid. In region mode a card is a miniature of
+// the layout whose regions are buttons; in composition mode a card is one button that applies
+// the whole layout with its apps. The view reports the region under the pointer or the
+// keyboard selection through onHover and a click, Return or Enter through onChoose; it
+// decides nothing about placement.
+//
+// Geometry is top-left (y downward), in points. Hit tests use the exact fractional frames of
+// the buttons, so the gaps between region buttons belong to no region.
+
+#include "base/Geometry.h"
+#include "layout/SnapLayout.h"
+
+#include <QAbstractButton>
+#include <QIcon>
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace fw {
+
+class ActionButton;
+class OverlayLabel;
+class OverlayWindow;
+
+// What the picker hands back: a layout (index into the picker's layouts) and a region number
+// of that layout (composition mode always uses 0).
+struct SnapSelection {
+    int layoutIndex = 0;
+    RegionNumber region = 0;
+    friend bool operator==(const SnapSelection&, const SnapSelection&) = default;
+};
+
+// One region of a region card.
+class RegionButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    // `label` is the accessibility label.
+    explicit RegionButton(const QString& label, QWidget* parent = nullptr);
+
+    bool highlightedRegion = false;
+    // Drawn with a stronger fill; the picker never sets it.
+    bool occupied = false;
+    std::optional<QIcon> icon;
+    std::function<void()> invoke;
+
+    void choose();
+    // The exact frame in the parent's coordinates; the widget covers it rounded outward.
+    QRectF exactFrame() const { return exact_; }
+    void setExactFrame(const QRectF& frame);
+    // Where the icon is drawn (local coordinates), or nothing when it would be under 10 points.
+    std::optional<QRectF> iconRect() const;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    bool hitButton(const QPoint& pos) const override;
+
+private:
+    QRectF localRect() const;
+    QRectF exact_;
+};
+
+// The rounded plate behind a region card; it never takes part in hit testing.
+class LayoutCardPlatter : public QWidget {
+    Q_OBJECT
+public:
+    explicit LayoutCardPlatter(QWidget* parent = nullptr);
+    bool highlighted() const { return highlighted_; }
+    void setHighlighted(bool highlighted);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    bool highlighted_ = false;
+};
+
+// A short key name drawn as a key cap; sized to its text.
+class KeyCapLabel : public QWidget {
+    Q_OBJECT
+public:
+    explicit KeyCapLabel(const QString& key, QWidget* parent = nullptr);
+    OverlayLabel* label() const { return label_; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    OverlayLabel* label_;
+};
+
+// One card of composition mode: applies the whole layout with its apps.
+class CompositionButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    CompositionButton(const SnapLayout& layout, bool adjusted, QWidget* parent = nullptr);
+
+    const SnapLayout layout;
+    std::optional<QString> detail;
+    QString displayName;
+    bool highlightedComposition = false;
+    std::function<void()> invoke;
+
+    void applyLayout();
+    bool isAdjusted() const { return adjusted_; }
+    // Highlighted or being pressed.
+    bool isActive() const { return highlightedComposition || isDown(); }
+    QRectF exactFrame() const { return exact_; }
+    void setExactFrame(const QRectF& frame);
+    // The miniature area in local coordinates.
+    QRectF miniatureRect() const;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    bool hitButton(const QPoint& pos) const override;
+
+private:
+    bool adjusted_ = false;
+    QRectF exact_;
+};
+
+class OverlayView : public QWidget {
+    Q_OBJECT
+public:
+    // Layout id → (region → icon of the application whose window occupies it).
+    using Occupants = std::map<QString, std::map<RegionNumber, QIcon>>;
+
+    OverlayView(std::vector<SnapLayout> layouts, std::optional<QString> currentLayout, bool wholeComposition,
+                bool dragging, const Occupants& occupants, double width, QWidget* parent = nullptr);
+
+    const std::vector<SnapLayout>& layouts() const { return layouts_; }
+    bool wholeComposition() const { return wholeComposition_; }
+
+    std::function<void(SnapSelection)> onChoose;
+    std::function<void()> onCreate;
+    std::function<void(const SnapLayout&)> onEdit;
+    std::function<void(std::optional<SnapSelection>)> onHover;
+
+    std::optional<SnapSelection> selected;
+
+    // In card order; within a card, ascending region number. Empty in composition mode.
+    const std::vector<std::pair<SnapSelection, RegionButton*>>& regionButtons() const { return regionButtons_; }
+    // In card order. Empty in region mode.
+    const std::vector<std::pair<int, CompositionButton*>>& compositionButtons() const { return compositionButtons_; }
+    const std::map<int, LayoutCardPlatter*>& platters() const { return platters_; }
+    OverlayLabel* titleLabel() const { return title_; }
+    OverlayLabel* subtitle() const { return subtitle_; }
+    QWidget* cancelHint() const { return cancelHint_; }
+    ActionButton* createButton() const { return createButton_; }
+    // Region mode: each card's name and second line (nullptr when it has none), by layout index.
+    OverlayLabel* cardName(int index) const;
+    OverlayLabel* cardDetail(int index) const;
+    // Composition mode: the Edit button of a custom layout's card, by layout index.
+    ActionButton* editButton(int index) const;
+
+    // The selection under a point in view coordinates; nothing in gaps and outside cards.
+    std::optional<SnapSelection> selection(const QPointF& point) const;
+    // Applies `selected` to every button and card.
+    void refreshSelection();
+
+    static int columnCount(double width, std::size_t layoutCount);
+    static double viewHeight(double width, std::size_t layoutCount, bool wholeComposition);
+
+protected:
+    void keyPressEvent(QKeyEvent*) override;
+    void mouseMoveEvent(QMouseEvent*) override;
+    void leaveEvent(QEvent*) override;
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    void buildCompositionCard(int i, const QRectF& cell, double c);
+    void buildRegionCard(int i, const QRectF& cell, double c, const std::optional<QString>& currentLayout,
+                         const Occupants& occupants);
+    // The region a default selection of a layout uses: 0 in composition mode, else the
+    // layout's lowest region number.
+    RegionNumber defaultRegion(int layoutIndex) const;
+    void select(SnapSelection s);
+
+    std::vector<SnapLayout> layouts_;
+    bool wholeComposition_;
+    std::vector<std::pair<int, CompositionButton*>> compositionButtons_;
+    std::vector<std::pair<SnapSelection, RegionButton*>> regionButtons_;
+    std::map<int, LayoutCardPlatter*> platters_;
+    std::map<int, OverlayLabel*> cardNames_;
+    std::map<int, OverlayLabel*> cardDetails_;
+    std::map<int, ActionButton*> editButtons_;
+    OverlayLabel* title_ = nullptr;
+    OverlayLabel* subtitle_ = nullptr;
+    QWidget* cancelHint_ = nullptr;
+    ActionButton* createButton_ = nullptr;
+};
+
+// --- Hosting the picker on a display ---
+
+// min(visible width − 40, 820).
+double pickerWidth(const Rect& visibleFrame);
+// Centred on the visible frame, its top 12 points below the visible frame's top,
+// min(view height, visible height − 24) high.
+Rect pickerFrame(const Rect& visibleFrame, double viewWidth, double viewHeight);
+
+// The panel that shows a picker view: titled "Choose a Layout", level 101, a glass card of
+// corner radius 26 holding the view (in a vertical scroll view when the view is taller than
+// the panel). Interactive and key-capable unless a drag is under way.
+std::unique_ptr<OverlayWindow> makePickerPanel(OverlayView* view, const Rect& visibleFrame, bool dragging);
+// Shows it: during a drag in front without the keyboard; otherwise as the key window with
+// the view holding the keyboard focus.
+void showPickerPanel(OverlayWindow& panel, OverlayView& view, bool dragging);
+
+} // namespace fw

@@ -1,0 +1,99 @@
+#pragma once
+// The one floating panel behind every overlay surface: frameless, above ordinary windows,
+// never the main window, and given the keyboard only when its maker allows it.
+//
+// On X11 a panel that ignores the mouse is override-redirect and transparent for input, so
+// clicks reach the windows under it; a panel that takes clicks is a frameless tool window that
+// does not take focus unless `acceptsKeys` is set. Levels order our panels among themselves
+// and against other windows: 101 above everything, 100 and 1–2 above ordinary windows (in that
+// order), 0 directly below a given window (restacked through the PanelStacking port).
+
+#include "base/Geometry.h"
+#include "platform/WindowSystem.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <vector>
+
+namespace fw {
+
+class PanelStacking;
+
+class OverlayWindow : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int aboveEverythingLevel = 101;
+    static constexpr int aboveWindowsLevel = 100;
+
+    // The panel recipe: frame in global top-left points; interactive panels take clicks and
+    // have a shadow, others let clicks through. Level 101, no keys, hidden.
+    OverlayWindow(const Rect& contentRect, bool interactive);
+    ~OverlayWindow() override;
+
+    // Whether the panel may become the key (keyboard) window. False at creation.
+    bool acceptsKeys() const { return acceptsKeys_; }
+    void setAcceptsKeys(bool accepts);
+    bool canBecomeKeyWindow() const { return acceptsKeys_; }
+    bool canBecomeMainWindow() const { return false; }
+
+    // Kept by the stack badges; the panel never reads it.
+    bool badgeShown = false;
+
+    bool ignoresMouseEvents() const { return ignoresMouse_; }
+    void setIgnoresMouseEvents(bool ignores);
+    bool hasShadow() const { return hasShadow_; }
+    void setHasShadow(bool shadow) { hasShadow_ = shadow; }
+    int level() const { return level_; }
+    void setLevel(int level) { level_ = level; }
+    QString title() const { return windowTitle(); }
+    void setTitle(const QString& title) { setWindowTitle(title); }
+
+    // Frame in global top-left points.
+    Rect frame() const;
+    // Writes the frame only when it differs; true when it changed.
+    bool setFrame(const Rect& frame);
+
+    // The panel's content, filling it; the panel takes ownership and deletes the earlier one.
+    void setContentView(QWidget* view);
+    QWidget* contentView() const { return content_; }
+
+    // Shows the panel above the other panels of its level and below those of higher levels,
+    // without activating it.
+    void orderFrontRegardless();
+    // Shows the panel in front and gives it the keyboard when it accepts keys; otherwise the
+    // same as orderFrontRegardless().
+    void makeKeyAndOrderFront();
+    // Hides the panel; it stays alive for reuse.
+    void orderOut();
+    // Level 0, shown directly below the window; at the back when that window is unknown.
+    void orderBelow(std::optional<WindowId> window);
+    bool isOrderedIn() const { return isVisible(); }
+
+    // Whether translucent pixels show translucent (a compositing manager runs, or no stacking
+    // port is installed, as under the offscreen platform).
+    bool isTranslucent() const { return translucent_; }
+    // Re-cuts the shape mask after the content's outline changed (opaque panels only).
+    void updateShape();
+
+    // The window system hooks the panels use; installed once by the application.
+    static void setStacking(PanelStacking* stacking);
+    static PanelStacking* stacking();
+    // Every panel that exists, oldest first.
+    static std::vector<OverlayWindow*> allPanels();
+
+protected:
+    void resizeEvent(QResizeEvent*) override;
+
+private:
+    void applyFlags();
+    void raiseHigherLevels();
+
+    bool acceptsKeys_ = false;
+    bool ignoresMouse_ = false;
+    bool hasShadow_ = false;
+    bool translucent_ = true;
+    int level_ = aboveEverythingLevel;
+    QPointer<QWidget> content_;
+};
+
+} // namespace fw

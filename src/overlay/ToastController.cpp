@@ -1,0 +1,75 @@
+#include "overlay/ToastController.h"
+
+#include "overlay/OverlayStyle.h"
+#include "overlay/OverlayWindow.h"
+
+namespace fw {
+
+ToastController::ToastController(Clock& clock, const Screens& screens, std::function<std::optional<Point>()> pointer)
+    : clock_(clock), screens_(screens), pointer_(std::move(pointer))
+{
+}
+
+ToastController::~ToastController()
+{
+    if (dismissal_)
+        clock_.cancel(*dismissal_);
+}
+
+Rect ToastController::noticeFrame(const Rect& visible)
+{
+    const double w = std::min(visible.width() - 40, 540.0);
+    const double h = 86;
+    return Rect(visible.midX() - w / 2, visible.maxY() - 40 - h, w, h);
+}
+
+void ToastController::hide()
+{
+    if (panel_)
+        panel_->orderOut();
+    panel_.reset();
+    text_.clear();
+}
+
+void ToastController::show(const QString& text, double seconds)
+{
+    if (dismissal_) {
+        clock_.cancel(*dismissal_);
+        dismissal_.reset();
+    }
+    hide();
+
+    const std::vector<ScreenInfo> screens = screens_.screens();
+    if (screens.empty())
+        return;
+    const ScreenInfo* screen = &screens.front();
+    if (auto p = pointer_ ? pointer_() : std::nullopt) {
+        for (const ScreenInfo& s : screens) {
+            if (s.frame.contains(*p)) {
+                screen = &s;
+                break;
+            }
+        }
+    }
+
+    const Rect frame = noticeFrame(screen->visibleFrame);
+    auto panel = std::make_unique<OverlayWindow>(frame, false);
+    const int w = int(std::lround(frame.width()));
+    auto* card = makeGlassCard(QRect(0, 0, w, 86));
+    auto* label = makeLabel(text, 13, QFont::Medium, StyleColor::label, card);
+    label->setWordWrap(true);
+    label->setGeometry(20, 18, w - 40, 52);
+    panel->setContentView(card);
+    panel->setAccessibleName(text);
+    panel->orderFrontRegardless();
+    panel_ = std::move(panel);
+    text_ = text;
+
+    // The timer belongs to this notice: the next show cancels it, and so does destruction.
+    dismissal_ = clock_.schedule(milliseconds(std::max(0.0, seconds) * 1000.0), [this] {
+        dismissal_.reset();
+        hide();
+    });
+}
+
+} // namespace fw

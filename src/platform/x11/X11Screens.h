@@ -1,0 +1,41 @@
+#pragma once
+// The screens port on X11: Qt's screens (RandR monitors, primary first) with their work areas,
+// and display keys read from RandR: a UUID-form key derived from the monitor's EDID when its
+// output has one, else the monitor's name as Qt reports it. Needs a QGuiApplication on xcb.
+
+#include "platform/Screens.h"
+
+#include <QByteArray>
+#include <QMap>
+#include <QObject>
+
+class QScreen;
+
+namespace fw {
+
+class X11Screens : public QObject, public Screens {
+public:
+    X11Screens();
+    ~X11Screens() override;
+
+    std::vector<ScreenInfo> screens() const override;
+    void setChangeHandler(std::function<void()> handler) override;
+
+    // "XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX" from an EDID block; empty when it is not a valid
+    // EDID (too short or a wrong header). Only the 128-byte base block counts.
+    static QString displayKeyFromEdid(const QByteArray& edid);
+    // The same key for a second display whose EDID is identical to the first one's (twin
+    // monitors without serial numbers): the connector name is mixed in.
+    static QString displayKeyFromEdid(const QByteArray& edid, const QString& connector);
+
+private:
+    // Monitor or output name → EDID bytes, read from RandR.
+    QMap<QString, QByteArray> edidByName() const;
+    void watch(QScreen* screen);
+    void changed();
+
+    std::function<void()> handler_;
+    bool pending_ = false;
+};
+
+} // namespace fw

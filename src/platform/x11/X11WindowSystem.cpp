@@ -1,0 +1,698 @@
+#include "platform/x11/X11WindowSystem.h"
+
+#include "platform/x11/X11Connection.h"
+
+#include <QList>
+#include <xcb/res.h>
+
+#include <algorithm>
+#include <cmath>
+#include <unistd.h>
+#include <unordered_map>
+
+namespace fw {
+
+namespace x11 {
+
+struct Extents {
+    int left = 0, right = 0, top = 0, bottom = 0;
+};
+
+// What one read of a client window found. `alive` is false when the window could not be read.
+struct ClientState {
+    xcb_window_t window = XCB_NONE;
+    bool alive = false;
+    // Geometry
+    Rect client;                       // inside the border, root coordinates
+    int border = 0;
+    Extents frameExtents, gtkExtents;
+    xcb_window_t topLevel = XCB_NONE;  // ancestor whose parent is root (the WM frame)
+    // Identity
+    Pid pid = 0;
+    std::optional<QString> title;
+    QString appClass;
+    // Kind
+    bool overrideRedirect = false;
+    bool viewable = false;
+    bool iconic = false;
+    std::vector<xcb_atom_t> types, states, allowedActions;
+    bool hasAllowedActions = false;
+    bool transient = false;
+    // Hints
+    SizeHints hints;
+
+    Rect outerFrame() const
+    {
+        const Rect outer(client.x() - border, client.y() - border, client.width() + 2 * border,
+                         client.height() + 2 * border);
+        const double l = frameExtents.left - gtkExtents.left, r = frameExtents.right - gtkExtents.right;
+        const double t = frameExtents.top - gtkExtents.top, b = frameExtents.bottom - gtkExtents.bottom;
+        return Rect(outer.x() - l, outer.y() - t, outer.width() + l + r, outer.height() + t + b);
+    }
+    bool has(const std::vector<xcb_atom_t>& list, xcb_atom_t a) const
+    {
+        return std::find(list.begin(), list.end(), a) != list.end();
+    }
+};
+
+} // namespace x11
+
+using namespace x11;
+
+namespace {
+
+Extents extentsFrom(const xcb_get_property_reply_t* r)
+{
+    auto v = cardinals(r);
+    if (v.size() < 4)
+        return {};
+    // Extents are small non-negative numbers; anything else is a broken property.
+    for (auto e : v)
+        if (e > 4096)
+            return {};
+    return {int(v[0]), int(v[1]), int(v[2]), int(v[3])};
+}
+
+std::vector<xcb_atom_t> atomList(const xcb_get_property_reply_t* r)
+{
+    return cardinals(r);
+}
+
+// WM_NORMAL_HINTS: flags, x, y, w, h, min w/h, max w/h, inc w/h, min/max aspect, base w/h, gravity.
+SizeHints parseNormalHints(const xcb_get_property_reply_t* r)
+{
+    SizeHints h;
+    auto v = cardinals(r);
+    if (v.size() < 15)
+        return h;
+    const std::uint32_t flags = v[0];
+    auto dim = [](std::uint32_t x) { return double(std::int32_t(x)); };
+    if (flags & 16)   // PMinSize
+        h.minimum = Size{dim(v[5]), dim(v[6])};
+    if ((flags & 32) && std::int32_t(v[7]) > 0 && std::int32_t(v[8]) > 0)   // PMaxSize
+        h.maximum = Size{dim(v[7]), dim(v[8])};
+    if (flags & 64)   // PResizeInc
+        h.increment = Size{std::max(0.0, dim(v[9])), std::max(0.0, dim(v[10]))};
+    if ((flags & 256) && v.size() >= 17)   // PBaseSize
+        h.base = Size{dim(v[15]), dim(v[16])};
+    return h;
+}
+
+int clampCoord(double v) { return int(std::clamp<long>(std::lround(v), -32768, 32767)); }
+int clampSize(double v) { return int(std::clamp<long>(std::lround(v), 1, 32767)); }
+
+} // namespace
+
+X11WindowSystem::X11WindowSystem(const QByteArray& displayName)
+    : conn_(std::make_unique<Connection>(displayName)), ownPid_(::getpid())
+{
+    if (!conn_->ok())
+        return;
+    xcb_connection_t* c = conn_->raw();
+    const auto* res = xcb_get_extension_data(c, &xcb_res_id);
+    hasRes_ = res && res->present;
+
+    helper_ = xcb_generate_id(c);
+    const std::uint32_t mask = XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK;
+    const std::uint32_t values[] = {1, XCB_EVENT_MASK_PROPERTY_CHANGE};
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, helper_, conn_->root(), -100, -100, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, mask, values);
+    const std::uint32_t pid = std::uint32_t(ownPid_);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, helper_, conn_->atoms().netWmPid, XCB_ATOM_CARDINAL, 32,
+                        1, &pid);
+    conn_->flush();
+}
+
+X11WindowSystem::~X11WindowSystem() = default;
+
+bool X11WindowSystem::connected() const
+{
+    return conn_->ok();
+}
+
+std::vector<ClientState> X11WindowSystem::read(const std::vector<std::uint32_t>& ids, unsigned fields)
+{
+    std::vector<ClientState> out(ids.size());
+    if (!conn_->ok())
+        return out;
+    xcb_connection_t* c = conn_->raw();
+    const Atoms& a = conn_->atoms();
+
+    struct Cookies {
+        xcb_get_geometry_cookie_t geometry;
+        xcb_translate_coordinates_cookie_t translate;
+        xcb_query_tree_cookie_t tree;
+        xcb_get_property_cookie_t extents, gtkExtents;
+        xcb_get_property_cookie_t pid, netName, name, wmClass;
+        xcb_get_window_attributes_cookie_t attributes;
+        xcb_get_property_cookie_t type, state, wmState, transient, allowed;
+        xcb_get_property_cookie_t normalHints;
+    };
+    std::vector<Cookies> cookies(ids.size());
+
+    // One round: every request for every window, then the replies in order.
+    for (size_t i = 0; i < ids.size(); ++i) {
+        const xcb_window_t w = ids[i];
+        Cookies& k = cookies[i];
+        k.geometry = xcb_get_geometry(c, w);
+        if (fields & Geometry) {
+            k.translate = xcb_translate_coordinates(c, w, conn_->root(), 0, 0);
+            k.tree = xcb_query_tree(c, w);
+            k.extents = conn_->property(w, a.netFrameExtents, XCB_ATOM_CARDINAL, 4);
+            k.gtkExtents = conn_->property(w, a.gtkFrameExtents, XCB_ATOM_CARDINAL, 4);
+        }
+        if (fields & Identity) {
+            k.pid = conn_->property(w, a.netWmPid, XCB_ATOM_CARDINAL, 1);
+            k.netName = conn_->property(w, a.netWmName, a.utf8String, 256);
+            k.name = conn_->property(w, XCB_ATOM_WM_NAME, XCB_ATOM_ANY, 256);
+            k.wmClass = conn_->property(w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 128);
+        }
+        if (fields & Kind) {
+            k.attributes = xcb_get_window_attributes(c, w);
+            k.type = conn_->property(w, a.netWmWindowType, XCB_ATOM_ATOM, 32);
+            k.state = conn_->property(w, a.netWmState, XCB_ATOM_ATOM, 32);
+            k.wmState = conn_->property(w, a.wmState, a.wmState, 2);
+            k.transient = conn_->property(w, XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW, 1);
+            k.allowed = conn_->property(w, a.netWmAllowedActions, XCB_ATOM_ATOM, 64);
+        }
+        if (fields & (Hints | Geometry))
+            k.normalHints = conn_->property(w, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 18);
+    }
+
+    std::vector<size_t> needParent, needPid;
+    for (size_t i = 0; i < ids.size(); ++i) {
+        ClientState& s = out[i];
+        const Cookies& k = cookies[i];
+        s.window = ids[i];
+        auto g = FW_XCB_REPLY(c, xcb_get_geometry, k.geometry);
+        s.alive = bool(g);
+        if (g) {
+            s.border = g->border_width;
+            s.client = Rect(g->x + g->border_width, g->y + g->border_width, g->width, g->height);
+        }
+        if (fields & Geometry) {
+            auto t = FW_XCB_REPLY(c, xcb_translate_coordinates, k.translate);
+            auto tree = FW_XCB_REPLY(c, xcb_query_tree, k.tree);
+            s.frameExtents = extentsFrom(conn_->reply(k.extents).p);
+            s.gtkExtents = extentsFrom(conn_->reply(k.gtkExtents).p);
+            if (!t || !tree)
+                s.alive = false;
+            else if (g) {
+                s.client = Rect(t->dst_x, t->dst_y, g->width, g->height);
+                s.topLevel = s.window;
+                if (tree->parent != conn_->root() && tree->parent != XCB_NONE) {
+                    s.topLevel = tree->parent;
+                    needParent.push_back(i);
+                }
+            }
+        }
+        if (fields & Identity) {
+            if (auto p = cardinal(conn_->reply(k.pid).p))
+                s.pid = Pid(*p);
+            else
+                needPid.push_back(i);
+            s.title = text(conn_->reply(k.netName).p, a);
+            auto legacy = text(conn_->reply(k.name).p, a);
+            if (!s.title)
+                s.title = legacy;
+            QByteArray cls = bytes(conn_->reply(k.wmClass).p);
+            const QList<QByteArray> parts = cls.split('\0');
+            if (parts.size() >= 2)
+                s.appClass = QString::fromLatin1(parts[1]);
+        }
+        if (fields & Kind) {
+            auto attr = FW_XCB_REPLY(c, xcb_get_window_attributes, k.attributes);
+            if (attr) {
+                s.overrideRedirect = attr->override_redirect;
+                s.viewable = attr->map_state == XCB_MAP_STATE_VIEWABLE;
+            } else {
+                s.alive = false;
+            }
+            s.types = atomList(conn_->reply(k.type).p);
+            s.states = atomList(conn_->reply(k.state).p);
+            auto ws = cardinal(conn_->reply(k.wmState).p);
+            s.iconic = ws && *ws == 3;
+            auto tr = conn_->reply(k.transient);
+            s.transient = cardinal(tr.p).value_or(0) != 0;
+            auto allowed = conn_->reply(k.allowed);
+            s.hasAllowedActions = allowed && allowed->type != XCB_NONE;
+            s.allowedActions = atomList(allowed.p);
+        }
+        if (fields & (Hints | Geometry))
+            s.hints = parseNormalHints(conn_->reply(k.normalHints).p);
+    }
+
+    // Climb to the top-level ancestor (the WM frame), one round per level for all windows.
+    for (int depth = 0; depth < 16 && !needParent.empty(); ++depth) {
+        std::vector<xcb_query_tree_cookie_t> trees;
+        for (size_t i : needParent)
+            trees.push_back(xcb_query_tree(c, out[i].topLevel));
+        std::vector<size_t> next;
+        for (size_t j = 0; j < needParent.size(); ++j) {
+            ClientState& s = out[needParent[j]];
+            auto tree = FW_XCB_REPLY(c, xcb_query_tree, trees[j]);
+            if (!tree) {
+                s.alive = false;
+                continue;
+            }
+            if (tree->parent != conn_->root() && tree->parent != XCB_NONE) {
+                s.topLevel = tree->parent;
+                next.push_back(needParent[j]);
+            }
+        }
+        needParent.swap(next);
+    }
+
+    // Process ids the windows do not state: ask the X-Resource extension for the client's pid.
+    if (hasRes_ && !needPid.empty()) {
+        std::vector<xcb_res_query_client_ids_cookie_t> q;
+        for (size_t i : needPid) {
+            xcb_res_client_id_spec_t spec{out[i].window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+            q.push_back(xcb_res_query_client_ids(c, 1, &spec));
+        }
+        for (size_t j = 0; j < needPid.size(); ++j) {
+            auto r = FW_XCB_REPLY(c, xcb_res_query_client_ids, q[j]);
+            if (!r)
+                continue;
+            for (auto it = xcb_res_query_client_ids_ids_iterator(r.p); it.rem;
+                 xcb_res_client_id_value_next(&it)) {
+                if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) && it.data->length >= 4) {
+                    out[needPid[j]].pid = Pid(*xcb_res_client_id_value_value(it.data));
+                    break;
+                }
+            }
+        }
+    }
+    return out;
+}
+
+std::optional<ClientState> X11WindowSystem::readOne(WindowId id, unsigned fields)
+{
+    if (id == 0 || id > 0xffffffffu)
+        return std::nullopt;
+    auto v = read({std::uint32_t(id)}, fields);
+    if (v.empty() || !v.front().alive)
+        return std::nullopt;
+    return std::move(v.front());
+}
+
+std::vector<WindowInfo> X11WindowSystem::snapshot()
+{
+    if (!conn_->ok())
+        return {};
+    xcb_connection_t* c = conn_->raw();
+    const Atoms& a = conn_->atoms();
+    auto stackingCookie = conn_->property(conn_->root(), a.netClientListStacking, XCB_ATOM_WINDOW, 4096);
+    auto listCookie = conn_->property(conn_->root(), a.netClientList, XCB_ATOM_WINDOW, 4096);
+    auto rootTreeCookie = xcb_query_tree(c, conn_->root());
+    auto stacking = conn_->reply(stackingCookie);
+    auto list = conn_->reply(listCookie);
+    auto rootTree = FW_XCB_REPLY(c, xcb_query_tree, rootTreeCookie);
+
+    std::vector<std::uint32_t> ids = cardinals(stacking.p);
+    if (ids.empty())
+        ids = cardinals(list.p);   // some WMs leave the stacking list unset
+    std::vector<xcb_window_t> rootChildren;
+    if (rootTree) {
+        auto* ch = xcb_query_tree_children(rootTree.p);
+        rootChildren.assign(ch, ch + xcb_query_tree_children_length(rootTree.p));
+    }
+    const bool noClientList = (!stacking || stacking->type == XCB_NONE) && (!list || list->type == XCB_NONE);
+    if (noClientList)
+        ids = rootChildren;   // no EWMH WM: the top-level windows themselves
+
+    std::vector<ClientState> states = read(ids, All);
+
+    std::unordered_map<xcb_window_t, size_t> zIndex;   // bottom to top
+    for (size_t i = 0; i < rootChildren.size(); ++i)
+        zIndex[rootChildren[i]] = i;
+
+    struct Entry {
+        WindowInfo info;
+        long z;
+        size_t listIndex;
+    };
+    std::vector<Entry> entries;
+    for (size_t i = 0; i < states.size(); ++i) {
+        const ClientState& s = states[i];
+        if (!s.alive || s.overrideRedirect)
+            continue;
+        if (s.pid != 0 && s.pid == ownPid_)
+            continue;
+        if (!s.types.empty() && (s.types.front() == a.netWmWindowTypeDock || s.types.front() == a.netWmWindowTypeDesktop))
+            continue;
+        if (noClientList && !s.viewable)
+            continue;
+        WindowInfo w;
+        w.id = s.window;
+        w.pid = s.pid;
+        w.title = s.title.value_or(QString());
+        w.appClass = s.appClass;
+        w.frame = s.outerFrame();
+        w.layer = 0;
+        w.minimized = s.iconic || s.has(s.states, a.netWmStateHidden);
+        w.fullscreen = s.has(s.states, a.netWmStateFullscreen);
+        w.onScreen = s.viewable && !w.minimized;
+        w.normal = (s.types.empty() || s.types.front() == a.netWmWindowTypeNormal) && !s.transient;
+        auto z = zIndex.find(s.topLevel);
+        entries.push_back({w, z == zIndex.end() ? -1 : long(z->second), i});
+    }
+    // Front to back: QueryTree order is the truth; windows not found there keep list order.
+    std::stable_sort(entries.begin(), entries.end(), [](const Entry& l, const Entry& r) {
+        if (l.z != r.z)
+            return l.z > r.z;
+        return l.listIndex > r.listIndex;
+    });
+    std::vector<WindowInfo> out;
+    out.reserve(entries.size());
+    for (auto& e : entries)
+        out.push_back(std::move(e.info));
+    return out;
+}
+
+std::optional<Rect> X11WindowSystem::frame(WindowId id)
+{
+    auto s = readOne(id, Geometry);
+    if (!s)
+        return std::nullopt;
+    return s->outerFrame();
+}
+
+std::optional<QString> X11WindowSystem::title(WindowId id)
+{
+    auto s = readOne(id, Identity);
+    if (!s)
+        return std::nullopt;
+    return s->title;
+}
+
+std::optional<Pid> X11WindowSystem::pid(WindowId id)
+{
+    auto s = readOne(id, Identity);
+    if (!s || s->pid == 0)
+        return std::nullopt;
+    return s->pid;
+}
+
+std::optional<SizeHints> X11WindowSystem::sizeHints(WindowId id)
+{
+    auto s = readOne(id, Geometry | Hints);
+    if (!s)
+        return std::nullopt;
+    // The client's hints are client sizes; report them as outer frame sizes.
+    const Rect outer = s->outerFrame();
+    const double dw = outer.width() - s->client.width();
+    const double dh = outer.height() - s->client.height();
+    SizeHints h = s->hints;
+    if (h.minimum)
+        h.minimum = Size{h.minimum->width + dw, h.minimum->height + dh};
+    if (h.maximum)
+        h.maximum = Size{h.maximum->width + dw, h.maximum->height + dh};
+    if (h.base != Size{})
+        h.base = Size{h.base.width + dw, h.base.height + dh};
+    return h;
+}
+
+bool X11WindowSystem::isMinimized(WindowId id)
+{
+    auto s = readOne(id, Kind);
+    return s && (s->iconic || s->has(s->states, conn_->atoms().netWmStateHidden));
+}
+
+bool X11WindowSystem::isFullscreen(WindowId id)
+{
+    auto s = readOne(id, Kind);
+    return s && s->has(s->states, conn_->atoms().netWmStateFullscreen);
+}
+
+bool X11WindowSystem::isMovable(WindowId id)
+{
+    auto s = readOne(id, Kind);
+    if (!s)
+        return false;
+    return !s->hasAllowedActions || s->has(s->allowedActions, conn_->atoms().netWmActionMove);
+}
+
+bool X11WindowSystem::isResizable(WindowId id)
+{
+    auto s = readOne(id, Kind | Hints);
+    if (!s)
+        return false;
+    if (s->hasAllowedActions && !s->has(s->allowedActions, conn_->atoms().netWmActionResize))
+        return false;
+    const SizeHints& h = s->hints;
+    return !(h.minimum && h.maximum && *h.minimum == *h.maximum);
+}
+
+bool X11WindowSystem::windowManagerPresent()
+{
+    auto check = conn_->reply(conn_->property(conn_->root(), conn_->atoms().netSupportingWmCheck,
+                                              XCB_ATOM_WINDOW, 1));
+    return cardinal(check.p).value_or(0) != 0;
+}
+
+bool X11WindowSystem::supports(std::uint32_t atom)
+{
+    // _NET_SUPPORTED changes only when a WM starts; re-read it at most once a second.
+    const std::int64_t now = nowMs();
+    if (supportedReadAt_ < 0 || now - supportedReadAt_ > 1000) {
+        supported_ = cardinals(conn_->reply(conn_->property(conn_->root(), conn_->atoms().netSupported,
+                                                            XCB_ATOM_ATOM, 4096)).p);
+        supportedReadAt_ = now;
+    }
+    return std::find(supported_.begin(), supported_.end(), atom) != supported_.end();
+}
+
+std::uint32_t X11WindowSystem::serverTime()
+{
+    // A zero-length append makes the server send a PropertyNotify carrying its current time.
+    xcb_connection_t* c = conn_->raw();
+    xcb_change_property(c, XCB_PROP_MODE_APPEND, helper_, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 0, nullptr);
+    conn_->flush();
+    const std::int64_t deadline = nowMs() + writeTimeoutMs_;
+    for (;;) {
+        while (xcb_generic_event_t* e = xcb_poll_for_event(c)) {
+            const bool hit = (e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY &&
+                             reinterpret_cast<xcb_property_notify_event_t*>(e)->window == helper_ &&
+                             reinterpret_cast<xcb_property_notify_event_t*>(e)->atom == XCB_ATOM_WM_NAME;
+            const std::uint32_t t = hit ? reinterpret_cast<xcb_property_notify_event_t*>(e)->time : 0;
+            free(e);
+            if (hit)
+                return t;
+        }
+        if (!waitReadable(c, deadline))
+            return XCB_CURRENT_TIME;
+    }
+}
+
+void X11WindowSystem::settle(std::uint32_t watched, int rounds)
+{
+    xcb_connection_t* c = conn_->raw();
+    const Atoms& a = conn_->atoms();
+    const std::uint32_t on = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_change_window_attributes(c, watched, XCB_CW_EVENT_MASK, &on);
+    // A barrier: the WM handles messages in order, so once it has answered this request for
+    // frame extents on our own window, it has also handled (and applied) everything before it.
+    const bool barrier = supports(a.netRequestFrameExtents);
+    if (barrier)
+        conn_->sendRootMessage(helper_, a.netRequestFrameExtents, 0);
+    conn_->flush();
+
+    const std::int64_t deadline = nowMs() + writeTimeoutMs_;
+    bool done = false;
+    while (!done) {
+        while (xcb_generic_event_t* e = xcb_poll_for_event(c)) {
+            switch (e->response_type & 0x7f) {
+            case XCB_PROPERTY_NOTIFY: {
+                auto* p = reinterpret_cast<xcb_property_notify_event_t*>(e);
+                if (barrier && p->window == helper_ && p->atom == a.netFrameExtents) {
+                    // Another round covers what the WM's own requests caused meanwhile
+                    // (e.g. the FocusIn after it focused a window).
+                    if (--rounds > 0) {
+                        conn_->sendRootMessage(helper_, a.netRequestFrameExtents, 0);
+                        conn_->flush();
+                    } else {
+                        done = true;
+                    }
+                }
+                break;
+            }
+            case XCB_DESTROY_NOTIFY:
+                if (reinterpret_cast<xcb_destroy_notify_event_t*>(e)->window == watched)
+                    done = true;
+                break;
+            case XCB_CONFIGURE_NOTIFY:
+                if (!barrier && reinterpret_cast<xcb_configure_notify_event_t*>(e)->window == watched)
+                    done = true;
+                break;
+            default:
+                break;   // errors about windows that have just closed end up here: dropped
+            }
+            free(e);
+        }
+        if (done || !waitReadable(c, deadline))
+            break;
+    }
+    const std::uint32_t off = XCB_EVENT_MASK_NO_EVENT;
+    xcb_change_window_attributes(c, watched, XCB_CW_EVENT_MASK, &off);
+    conn_->flush();
+}
+
+bool X11WindowSystem::write(WindowId id, const Rect& target, bool position, bool size)
+{
+    if (!target.isFinite())
+        return false;
+    auto s = readOne(id, Geometry);
+    if (!s)
+        return false;
+    xcb_connection_t* c = conn_->raw();
+    conn_->drainQueue();
+
+    // From the requested visible frame to the client rectangle and the WM's outer frame origin.
+    const Extents& f = s->frameExtents;
+    const Extents& g = s->gtkExtents;
+    const double clientW = target.width() - (f.left + f.right) + (g.left + g.right) - 2 * s->border;
+    const double clientH = target.height() - (f.top + f.bottom) + (g.top + g.bottom) - 2 * s->border;
+    const double outerX = target.x() - g.left;
+    const double outerY = target.y() - g.top;
+
+    if (windowManagerPresent()) {
+        const std::uint32_t flags = (position ? (1u << 8) | (1u << 9) : 0) | (size ? (1u << 10) | (1u << 11) : 0);
+        const std::uint32_t gravityNorthWest = 1, sourcePager = 2u << 12;
+        conn_->sendRootMessage(s->window, conn_->atoms().netMoveresizeWindow, gravityNorthWest | flags | sourcePager,
+                               std::uint32_t(clampCoord(outerX)), std::uint32_t(clampCoord(outerY)),
+                               std::uint32_t(clampSize(clientW)), std::uint32_t(clampSize(clientH)));
+        settle(s->window);
+    } else {
+        // No window manager: the client is a top-level window and takes the geometry itself.
+        std::uint32_t values[4];
+        std::uint16_t mask = 0;
+        int n = 0;
+        if (position) {
+            mask |= XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y;
+            values[n++] = std::uint32_t(clampCoord(outerX + f.left));
+            values[n++] = std::uint32_t(clampCoord(outerY + f.top));
+        }
+        if (size) {
+            mask |= XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT;
+            values[n++] = std::uint32_t(clampSize(clientW));
+            values[n++] = std::uint32_t(clampSize(clientH));
+        }
+        xcb_configure_window(c, s->window, mask, values);
+        conn_->flush();
+    }
+    // The write counts when the window is still there to be read back.
+    return readOne(id, Geometry).has_value();
+}
+
+bool X11WindowSystem::setPosition(WindowId id, Point topLeft)
+{
+    return write(id, Rect(topLeft, Size{1, 1}), true, false);
+}
+
+bool X11WindowSystem::setSize(WindowId id, Size size)
+{
+    return write(id, Rect(Point{}, size), false, true);
+}
+
+bool X11WindowSystem::setFrame(WindowId id, const Rect& frame)
+{
+    return write(id, frame, true, true);
+}
+
+bool X11WindowSystem::unmaximize(WindowId id)
+{
+    auto s = readOne(id, Kind);
+    if (!s)
+        return false;
+    const Atoms& a = conn_->atoms();
+    const bool vert = s->has(s->states, a.netWmStateMaximizedVert);
+    const bool horz = s->has(s->states, a.netWmStateMaximizedHorz);
+    if (!vert && !horz)
+        return true;
+    conn_->drainQueue();
+    const std::uint32_t remove = 0, sourcePager = 2;
+    conn_->sendRootMessage(s->window, a.netWmState, remove, a.netWmStateMaximizedVert, a.netWmStateMaximizedHorz,
+                           sourcePager);
+    settle(s->window);
+    return readOne(id, Geometry).has_value();
+}
+
+bool X11WindowSystem::raise(WindowId id)
+{
+    auto s = readOne(id, Geometry);
+    if (!s)
+        return false;
+    conn_->drainQueue();
+    const Atoms& a = conn_->atoms();
+    if (windowManagerPresent() && supports(a.netRestackWindow)) {
+        const std::uint32_t sourcePager = 2, above = XCB_STACK_MODE_ABOVE;
+        conn_->sendRootMessage(s->window, a.netRestackWindow, sourcePager, XCB_NONE, above);
+    } else {
+        // A configure request for the client; a WM that redirects it decides, else X applies it.
+        const std::uint32_t above = XCB_STACK_MODE_ABOVE;
+        xcb_configure_window(conn_->raw(), s->window, XCB_CONFIG_WINDOW_STACK_MODE, &above);
+    }
+    settle(s->window);
+    return readOne(id, Geometry).has_value();
+}
+
+bool X11WindowSystem::activate(WindowId id)
+{
+    auto s = readOne(id, Geometry);
+    if (!s)
+        return false;
+    conn_->drainQueue();
+    if (!windowManagerPresent()) {
+        const std::uint32_t above = XCB_STACK_MODE_ABOVE;
+        xcb_configure_window(conn_->raw(), s->window, XCB_CONFIG_WINDOW_STACK_MODE, &above);
+        xcb_set_input_focus(conn_->raw(), XCB_INPUT_FOCUS_POINTER_ROOT, s->window, XCB_CURRENT_TIME);
+        conn_->flush();
+        return readOne(id, Geometry).has_value();
+    }
+    const std::uint32_t time = serverTime();
+    const std::uint32_t sourcePager = 2;
+    conn_->sendRootMessage(s->window, conn_->atoms().netActiveWindow, sourcePager, time, XCB_NONE);
+    // Two rounds: the WM learns that the focus moved only from the FocusIn its own request made.
+    settle(s->window, 2);
+    return readOne(id, Geometry).has_value();
+}
+
+std::optional<WindowId> X11WindowSystem::focusedWindow()
+{
+    if (!conn_->ok())
+        return std::nullopt;
+    auto active = cardinal(conn_->reply(conn_->property(conn_->root(), conn_->atoms().netActiveWindow,
+                                                        XCB_ATOM_WINDOW, 1)).p);
+    std::uint32_t w = active.value_or(0);
+    if (w == 0) {
+        // No EWMH answer: the X input focus, when it is a top-level client window.
+        auto focus = FW_XCB_REPLY(conn_->raw(), xcb_get_input_focus, xcb_get_input_focus(conn_->raw()));
+        if (!focus || focus->focus == XCB_NONE || focus->focus == XCB_INPUT_FOCUS_POINTER_ROOT ||
+            focus->focus == conn_->root())
+            return std::nullopt;
+        w = focus->focus;
+    }
+    auto s = readOne(w, Identity | Kind);
+    if (!s || s->overrideRedirect || (s->pid != 0 && s->pid == ownPid_))
+        return std::nullopt;
+    return WindowId(w);
+}
+
+std::optional<Pid> X11WindowSystem::frontmostPid()
+{
+    auto w = focusedWindow();
+    if (!w)
+        return std::nullopt;
+    return pid(*w);
+}
+
+std::optional<WindowId> X11WindowSystem::windowAt(Point p)
+{
+    for (const WindowInfo& w : snapshot())
+        if (w.onScreen && w.frame.contains(p))
+            return w.id;
+    return std::nullopt;
+}
+
+} // namespace fw

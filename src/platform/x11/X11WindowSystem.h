@@ -1,0 +1,77 @@
+#pragma once
+// The window port on a real X server with an EWMH window manager (openbox, xfwm4, KWin, …).
+// Window ids are client window ids from the WM's client list; frames are the WM's outer frame
+// (client rectangle grown by _NET_FRAME_EXTENTS, shrunk by _GTK_FRAME_EXTENTS for client-side
+// decorated windows). Reads are pipelined: all requests go out before the first reply is read.
+// Writes go through the WM and wait, bounded, until it has handled them; the read-back is the
+// truth. Not thread-safe: one thread uses one instance.
+
+#include "platform/WindowSystem.h"
+
+#include <QByteArray>
+#include <memory>
+
+namespace fw {
+
+namespace x11 {
+class Connection;
+struct ClientState;
+}
+
+class X11WindowSystem : public WindowSystem {
+public:
+    // Connects to the display name given, or to $DISPLAY when empty.
+    explicit X11WindowSystem(const QByteArray& displayName = {});
+    ~X11WindowSystem() override;
+
+    bool connected() const;
+    // Upper bound of the wait after each write, raise or activation (default 100 ms).
+    void setWriteTimeout(int milliseconds) { writeTimeoutMs_ = milliseconds; }
+    // Windows of this process id are never listed (default: our own pid).
+    void setOwnPid(Pid pid) { ownPid_ = pid; }
+
+    std::vector<WindowInfo> snapshot() override;
+
+    std::optional<Rect> frame(WindowId id) override;
+    std::optional<QString> title(WindowId id) override;
+    std::optional<Pid> pid(WindowId id) override;
+    std::optional<SizeHints> sizeHints(WindowId id) override;
+    bool isMinimized(WindowId id) override;
+    bool isFullscreen(WindowId id) override;
+    bool isMovable(WindowId id) override;
+    bool isResizable(WindowId id) override;
+
+    bool setPosition(WindowId id, Point topLeft) override;
+    bool setSize(WindowId id, Size size) override;
+    bool setFrame(WindowId id, const Rect& frame) override;
+    bool unmaximize(WindowId id) override;
+
+    bool raise(WindowId id) override;
+    bool activate(WindowId id) override;
+    std::optional<WindowId> focusedWindow() override;
+    std::optional<Pid> frontmostPid() override;
+    std::optional<WindowId> windowAt(Point p) override;
+
+private:
+    enum Fields : unsigned { Geometry = 1, Identity = 2, Kind = 4, Hints = 8, All = 15 };
+    std::vector<x11::ClientState> read(const std::vector<std::uint32_t>& ids, unsigned fields);
+    std::optional<x11::ClientState> readOne(WindowId id, unsigned fields);
+    bool windowManagerPresent();
+    bool supports(std::uint32_t atom);
+    std::uint32_t serverTime();
+    // Sends the EWMH move/resize for the given parts of `target` and waits for the WM.
+    bool write(WindowId id, const Rect& target, bool position, bool size);
+    // Waits until the WM has handled what was sent before (or the bound passes, or the window
+    // is destroyed), `rounds` times over. Events of `watched` are selected for the duration.
+    void settle(std::uint32_t watched, int rounds = 1);
+
+    std::unique_ptr<x11::Connection> conn_;
+    std::uint32_t helper_ = 0;   // unmapped window of ours: barriers and server time
+    int writeTimeoutMs_ = 100;
+    Pid ownPid_ = 0;
+    bool hasRes_ = false;
+    std::int64_t supportedReadAt_ = -1;
+    std::vector<std::uint32_t> supported_;
+};
+
+} // namespace fw

@@ -1,0 +1,262 @@
+#include "platform/x11/XdgApplications.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <set>
+
+namespace fw {
+
+namespace {
+
+// Desktop entries are small; anything larger is not one and is not read whole.
+constexpr qint64 maxEntrySize = 1 << 20;
+
+QString unescape(const QString& v)
+{
+    QString out;
+    out.reserve(v.size());
+    for (qsizetype i = 0; i < v.size(); ++i) {
+        QChar c = v[i];
+        if (c == u'\\' && i + 1 < v.size()) {
+            QChar n = v[++i];
+            switch (n.unicode()) {
+            case 's': out += u' '; break;
+            case 'n': out += u'\n'; break;
+            case 't': out += u'\t'; break;
+            case 'r': out += u'\r'; break;
+            case '\\': out += u'\\'; break;
+            default: out += u'\\'; out += n; break;
+            }
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// Locale keys to try, best first: lang_COUNTRY@MODIFIER, lang_COUNTRY, lang@MODIFIER, lang.
+QStringList localeKeys(const QString& locale)
+{
+    QString l = locale;
+    QString modifier;
+    if (int at = l.indexOf(u'@'); at >= 0) {
+        modifier = l.mid(at + 1);
+        l = l.left(at);
+    }
+    if (int dot = l.indexOf(u'.'); dot >= 0)
+        l = l.left(dot);
+    if (l.isEmpty() || l == u"C" || l == u"POSIX")
+        return {};
+    QString lang = l, country;
+    if (int us = l.indexOf(u'_'); us >= 0) {
+        lang = l.left(us);
+        country = l.mid(us + 1);
+    }
+    QStringList keys;
+    if (!country.isEmpty() && !modifier.isEmpty())
+        keys << lang + u'_' + country + u'@' + modifier;
+    if (!country.isEmpty())
+        keys << lang + u'_' + country;
+    if (!modifier.isEmpty())
+        keys << lang + u'@' + modifier;
+    keys << lang;
+    return keys;
+}
+
+} // namespace
+
+XdgApplications::XdgApplications() : XdgApplications(environmentDirs(), environmentLocale()) {}
+
+XdgApplications::XdgApplications(QStringList applicationDirs, QString locale)
+    : dirs_(std::move(applicationDirs)), locale_(std::move(locale))
+{
+}
+
+QStringList XdgApplications::environmentDirs()
+{
+    QString home = qEnvironmentVariable("XDG_DATA_HOME");
+    if (home.isEmpty() || !QDir::isAbsolutePath(home))
+        home = QDir::homePath() + QStringLiteral("/.local/share");
+    QStringList data = qEnvironmentVariable("XDG_DATA_DIRS").split(u':', Qt::SkipEmptyParts);
+    if (data.isEmpty())
+        data = {u"/usr/local/share"_qs, u"/usr/share"_qs};
+    QStringList dirs{QDir::cleanPath(home + QStringLiteral("/applications"))};
+    for (const QString& d : data) {
+        if (!QDir::isAbsolutePath(d))
+            continue;
+        QString p = QDir::cleanPath(d + QStringLiteral("/applications"));
+        if (!dirs.contains(p))
+            dirs << p;
+    }
+    return dirs;
+}
+
+QString XdgApplications::environmentLocale()
+{
+    for (const char* var : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        QString v = qEnvironmentVariable(var);
+        if (!v.isEmpty())
+            return v;
+    }
+    return {};
+}
+
+std::optional<ApplicationEntry> XdgApplications::parse(const QByteArray& text, const QString& id, const QString& locale)
+{
+    const QStringList keys = localeKeys(locale);
+    bool inEntry = false, sawEntry = false;
+    QString type, name, icon, wmClass;
+    bool hidden = false;
+    int nameRank = -1; // index in keys of the localised Name found; keys.size() = plain Name
+    for (const QByteArray& rawLine : text.split('\n')) {
+        QString line = QString::fromUtf8(rawLine).trimmed();
+        if (line.isEmpty() || line.startsWith(u'#'))
+            continue;
+        if (line.startsWith(u'[')) {
+            // Only the first [Desktop Entry] group describes the application.
+            if (sawEntry && inEntry)
+                break;
+            inEntry = line == u"[Desktop Entry]";
+            sawEntry = sawEntry || inEntry;
+            continue;
+        }
+        if (!inEntry)
+            continue;
+        int eq = line.indexOf(u'=');
+        if (eq <= 0)
+            continue;
+        QString key = line.left(eq).trimmed();
+        QString value = unescape(line.mid(eq + 1).trimmed());
+        QString locKey;
+        if (int br = key.indexOf(u'['); br > 0 && key.endsWith(u']')) {
+            locKey = key.mid(br + 1, key.size() - br - 2);
+            key = key.left(br);
+        }
+        if (key == u"Name") {
+            int rank = locKey.isEmpty() ? int(keys.size()) : int(keys.indexOf(locKey));
+            if (rank < 0)
+                continue;
+            // Lower rank is a better match; the first line of a rank wins.
+            if (nameRank < 0 || rank < nameRank) {
+                name = value;
+                nameRank = rank;
+            }
+        } else if (!locKey.isEmpty()) {
+            continue;
+        } else if (key == u"Type") {
+            type = value;
+        } else if (key == u"Icon") {
+            icon = value;
+        } else if (key == u"StartupWMClass") {
+            wmClass = value;
+        } else if (key == u"Hidden") {
+            hidden = value == u"true";
+        }
+    }
+    if (!sawEntry || hidden || type != u"Application" || name.isEmpty())
+        return std::nullopt;
+    ApplicationEntry e;
+    e.id = id;
+    e.name = name;
+    e.icon = icon;
+    e.startupWmClass = wmClass;
+    return e;
+}
+
+const XdgApplications::Parsed* XdgApplications::load(const QString& path, const QString& id) const
+{
+    QFileInfo info(path);
+    if (!info.isFile()) {
+        cache_.erase(path);
+        return nullptr;
+    }
+    auto it = cache_.find(path);
+    if (it != cache_.end() && it->second.modified == info.lastModified() && it->second.size == info.size()
+        && it->second.entry.id == id)
+        return &it->second;
+    Parsed p;
+    p.modified = info.lastModified();
+    p.size = info.size();
+    if (info.size() <= maxEntrySize) {
+        QFile f(path);
+        if (f.open(QIODevice::ReadOnly)) {
+            if (auto e = parse(f.read(maxEntrySize), id, locale_)) {
+                p.present = true;
+                p.entry = *e;
+                p.entry.path = path;
+            }
+        }
+    }
+    if (!p.present)
+        p.entry.id = id;
+    return &(cache_[path] = std::move(p));
+}
+
+QStringList XdgApplications::candidatePaths(const QString& dir, const QString& id) const
+{
+    // "a-b-c" may live at a-b-c.desktop, a/b-c.desktop, a-b/c.desktop or a/b/c.desktop.
+    QStringList out{dir + u'/' + id + QStringLiteral(".desktop")};
+    QList<qsizetype> dashes;
+    for (qsizetype i = 0; i < id.size(); ++i)
+        if (id[i] == u'-')
+            dashes << i;
+    if (dashes.isEmpty() || dashes.size() > 6)
+        return out;
+    for (unsigned mask = 1; mask < (1u << dashes.size()); ++mask) {
+        QString rel = id;
+        for (qsizetype b = 0; b < dashes.size(); ++b)
+            if (mask & (1u << b))
+                rel[dashes[b]] = u'/';
+        out << dir + u'/' + rel + QStringLiteral(".desktop");
+    }
+    return out;
+}
+
+std::optional<ApplicationEntry> XdgApplications::entry(const QString& id) const
+{
+    if (id.isEmpty() || id.contains(u'/') || id.startsWith(u'.') || id.contains(u"..") || id.contains(QChar(0)))
+        return std::nullopt;
+    for (const QString& dir : dirs_) {
+        for (const QString& path : candidatePaths(dir, id)) {
+            const Parsed* p = load(path, id);
+            if (!p)
+                continue;
+            // The first file with this id decides, also when it hides the application.
+            if (!p->present)
+                return std::nullopt;
+            return p->entry;
+        }
+    }
+    return std::nullopt;
+}
+
+std::vector<ApplicationEntry> XdgApplications::installed() const
+{
+    std::set<QString> seen;
+    std::vector<ApplicationEntry> out;
+    for (const QString& dir : dirs_) {
+        QDir root(dir);
+        QDirIterator it(dir, {u"*.desktop"_qs}, QDir::Files, QDirIterator::Subdirectories | QDirIterator::FollowSymlinks);
+        std::vector<std::pair<QString, QString>> found;
+        while (it.hasNext()) {
+            QString path = it.next();
+            QString rel = root.relativeFilePath(path);
+            QString id = rel.left(rel.size() - 8).replace(u'/', u'-');
+            found.emplace_back(id, path);
+        }
+        std::sort(found.begin(), found.end());
+        for (const auto& [id, path] : found) {
+            if (!seen.insert(id).second)
+                continue;
+            const Parsed* p = load(path, id);
+            if (p && p->present)
+                out.push_back(p->entry);
+        }
+    }
+    std::sort(out.begin(), out.end(), [](const ApplicationEntry& a, const ApplicationEntry& b) { return a.id < b.id; });
+    return out;
+}
+
+} // namespace fw

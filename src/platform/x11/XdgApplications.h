@@ -1,0 +1,53 @@
+#pragma once
+// The installed applications of an XDG desktop: desktop entries under
+// $XDG_DATA_HOME/applications and each $XDG_DATA_DIRS/applications, earlier folders first.
+// An entry's id is its path below the applications folder with "/" turned into "-" and
+// ".desktop" dropped. Entries marked Hidden hide the id in later folders as well; entries
+// whose Type is not Application are not applications. Parsed entries are kept per file and
+// read again when the file changes.
+
+#include "platform/Applications.h"
+
+#include <QDateTime>
+#include <QStringList>
+#include <map>
+
+namespace fw {
+
+class XdgApplications final : public Applications {
+public:
+    // Folders and language from the environment (XDG_DATA_HOME, XDG_DATA_DIRS, LC_ALL,
+    // LC_MESSAGES, LANG).
+    XdgApplications();
+    // Explicit applications folders (highest precedence first) and locale ("de_DE.UTF-8").
+    XdgApplications(QStringList applicationDirs, QString locale);
+
+    std::optional<ApplicationEntry> entry(const QString& id) const override;
+    std::vector<ApplicationEntry> installed() const override;
+
+    const QStringList& applicationDirs() const { return dirs_; }
+
+    // Parses the text of a desktop entry file. Nothing when it is not a visible application
+    // (no [Desktop Entry] group, Type not Application, Hidden=true, or no Name).
+    static std::optional<ApplicationEntry> parse(const QByteArray& text, const QString& id, const QString& locale);
+    // Applications folders of the environment, highest precedence first.
+    static QStringList environmentDirs();
+    static QString environmentLocale();
+
+private:
+    struct Parsed {
+        QDateTime modified;
+        qint64 size = -1;
+        bool present = false;   // the file held a visible application
+        ApplicationEntry entry;
+    };
+    // Whether a file exists at path; when it does, its parsed entry (cached by mtime/size).
+    const Parsed* load(const QString& path, const QString& id) const;
+    QStringList candidatePaths(const QString& dir, const QString& id) const;
+
+    QStringList dirs_;
+    QString locale_;
+    mutable std::map<QString, Parsed> cache_;
+};
+
+} // namespace fw

@@ -1,0 +1,47 @@
+#include "windows/ManagedWindow.h"
+
+#include <QCoreApplication>
+
+namespace fw {
+
+Pid ownPid()
+{
+    return Pid(QCoreApplication::applicationPid());
+}
+
+std::optional<ManagedWindow> ManagedWindow::make(WindowSystem& ws, const WindowInfo& info)
+{
+    // A process we cannot name has no running application behind it.
+    if (info.pid <= 0 || info.pid == ownPid())
+        return std::nullopt;
+    if (!info.normal || info.fullscreen || info.minimized)
+        return std::nullopt;
+    if (!ws.isMovable(info.id) || !ws.isResizable(info.id))
+        return std::nullopt;
+    ManagedWindow w;
+    w.element = info.id;
+    w.pid = info.pid;
+    w.title = info.title;
+    w.appName = info.appClass.isEmpty() ? kUnnamedApplication : info.appClass;
+    return w;
+}
+
+std::optional<ManagedWindow> ManagedWindow::make(WindowSystem& ws, WindowId id)
+{
+    auto info = ws.windowInfo(id);
+    if (!info)
+        return std::nullopt;
+    // Pid, state and title are read from the window itself; the snapshot entry can lag.
+    info->pid = ws.pid(id).value_or(0);
+    if (info->pid <= 0 || info->pid == ownPid() || !info->normal)
+        return std::nullopt;
+    info->fullscreen = ws.isFullscreen(id);
+    info->minimized = ws.isMinimized(id);
+    if (auto t = ws.title(id))
+        info->title = *t;
+    else
+        info->title = kUntitledWindow;
+    return make(ws, *info);
+}
+
+} // namespace fw

@@ -1,0 +1,179 @@
+#pragma once
+// Reading, finding, writing and moving other applications' windows through the window
+// system port. Holds no state between calls: the ports it is made with, and the desktop's
+// reduce-motion setting. Main thread only; the asynchronous operations are cooperative
+// tasks whose waits go through the clock, and every wait on the desktop is bounded.
+//
+// The window list ("window-server list") is one WindowSystem::snapshot(); operations that
+// read it take it as an argument so that one pass fetches it once. Of the list only entries
+// on screen count, as the window server would list them.
+
+#include "base/Clock.h"
+#include "base/Geometry.h"
+#include "base/Task.h"
+#include "platform/Permissions.h"
+#include "platform/Screens.h"
+#include "platform/WindowSystem.h"
+#include "windows/CoordinatorHost.h"
+#include "windows/ManagedWindow.h"
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+namespace fw {
+
+using WindowList = std::vector<WindowInfo>;
+// Process id → frames of its on-screen layer-0 windows, in list order.
+using BoundsMap = std::unordered_map<Pid, std::vector<Rect>>;
+
+struct DiscoveredWindow {
+    ManagedWindow window;
+    Rect frame;
+};
+
+// Told the frame read when a write was refused (nothing when unreadable).
+using RejectionHandler = std::function<void(std::optional<Rect>)>;
+// Group moves: the window, its frame read then, and its target.
+using GroupRejectionHandler = std::function<void(const ManagedWindow&, std::optional<Rect>, const Rect&)>;
+
+// Counters of one animated move, summed over its frames.
+struct MoveStats {
+    long frames = 0;
+    Duration writeTime{0};
+    Duration slowest{0};
+};
+
+class WindowAccess {
+public:
+    WindowAccess(WindowSystem& windows, Screens& screens, Clock& clock, Permissions& permissions);
+
+    // The desktop's reduce-motion setting, read once per move. False when unset.
+    void setReduceMotion(std::function<bool()> reduceMotion) { reduceMotion_ = std::move(reduceMotion); }
+
+    WindowSystem& windowSystem() { return ws_; }
+    Clock& clock() { return clock_; }
+
+    // ---- Discovery
+
+    std::optional<Rect> frame(WindowId element) const;
+    std::optional<Rect> frame(const ManagedWindow& w) const { return frame(w.element); }
+
+    BoundsMap onScreenBoundsByPid(const WindowList* list = nullptr) const;
+
+    // The manageable windows, with the frames read now, sorted by application name and title
+    // (code points after canonical normalisation; ties keep discovery order). With a display
+    // key, only the windows whose largest overlap is with that display; a key that names no
+    // connected display gives nothing. `pids` limits the processes asked.
+    std::vector<DiscoveredWindow> managedWindows(const std::unordered_set<ManagedWindow>& excluding = {},
+                                                 const std::optional<QString>& displayKey = std::nullopt,
+                                                 const WindowList* list = nullptr,
+                                                 const std::unordered_set<Pid>* pids = nullptr) const;
+    std::vector<ManagedWindow> windows(const std::unordered_set<ManagedWindow>& excluding = {},
+                                       const std::optional<QString>& displayKey = std::nullopt,
+                                       const WindowList* list = nullptr) const;
+
+    // Readable, neither minimized nor full screen, and on screen within 3 points of a listed
+    // window of its process.
+    bool isUsableWindow(WindowId element, Pid pid, const BoundsMap& bounds) const;
+    bool isUsable(const ManagedWindow& w, const BoundsMap& bounds) const { return isUsableWindow(w.element, w.pid, bounds); }
+
+    std::optional<ManagedWindow> windowUnderPoint(Point p) const;
+    std::optional<ManagedWindow> focusedWindow() const;
+    // The window's number when the list holds it (the client id here, else a match by
+    // process, frame and title).
+    std::optional<WindowId> windowID(WindowId element, Pid pid, const QString& title, const WindowList& list) const;
+    std::optional<WindowId> windowID(const ManagedWindow& w, const WindowList& list) const
+    {
+        return windowID(w.element, w.pid, w.title, list);
+    }
+
+    // The window manager draws the title-bar buttons here: applications have none to report.
+    std::optional<Rect> trafficLightFrame(WindowId) const { return std::nullopt; }
+    std::optional<Rect> minimizeButtonFrame(WindowId) const { return std::nullopt; }
+    // No idle inhibitor is exposed to us: false.
+    bool otherAppKeepsDisplayAwake() const { return false; }
+
+    // Differences of minX, minY, width and height each at most the tolerance (empty rectangles
+    // included).
+    static bool approximatelyEqual(const Rect& a, const Rect& b, double tolerance);
+    // Both finite with positive sizes and each of the four edges within the tolerance.
+    static bool edgesMatch(const Rect& a, const Rect& b, double tolerance);
+    // A frame as the logs write it; "unavailable" when there is none.
+    static QString frameText(const std::optional<Rect>& frame);
+
+    // ---- Writes
+
+    // Writes the frame (shrinking first) and verifies it: re-reads after 16, 48, 112, 208,
+    // 352 and 512 ms with one re-write after the second check. True when the frame read back
+    // is within the tolerance. A refusal calls onRejected and logs. A cancelled token only
+    // shortens the waits.
+    Task<bool> setFrame(ManagedWindow window, Rect target, double tolerance,
+                        RejectionHandler onRejected = {}, CancelToken token = {});
+    // Logs a placed window that moved off its frame (or could not be read).
+    void checkDrift(const ManagedWindow& window, const Rect& expected, std::optional<Rect> actual);
+    // Brings the window forward; its application is activated first unless it is frontmost.
+    void raise(const ManagedWindow& window);
+    bool windowControlGranted(bool prompt) { return permissions_.windowControlGranted(prompt); }
+    void openAccessibilitySettings();
+    // False when the platform has no reset tool (nothing else happens then).
+    bool resetAccessibilityPermission();
+
+    // ---- Motion
+
+    // 0.24 s eased move of at most 16 frames, settled by setFrame; animated back to its start
+    // frame when it fails. One "Motion" summary line per move that got past its first checks.
+    Task<bool> animateMove(ManagedWindow window, RejectionHandler onRejected, Rect target,
+                           double tolerance, CancelToken token = {});
+    // Also gives up as soon as the owner's interaction generation differs. The owner must
+    // outlive the task.
+    Task<bool> animateMoveGuarded(ManagedWindow window, RejectionHandler onRejected,
+                                  const CoordinatorHost& owner, std::uint64_t generation, Rect target,
+                                  double tolerance, CancelToken token = {});
+    // All windows in the same frames; a refused window drops out (reported through the
+    // callback) and nothing is rolled back.
+    Task<bool> animateGroup(std::vector<std::pair<ManagedWindow, Rect>> items, GroupRejectionHandler callback,
+                            const CoordinatorHost& owner, std::uint64_t generation, double tolerance,
+                            CancelToken token = {});
+    // The stack slide: out to `out` and back home in 0.44 s, raising the window (or running
+    // the action) once at the turning point, then settled at home. Cancelling does not stop it
+    // (it only shortens the settle's waits).
+    Task<void> shuffle(ManagedWindow window, Rect out, Rect home, CancelToken token = {});
+    Task<void> shuffleBack(ManagedWindow window, std::function<void()> action, Rect out, Rect home,
+                           CancelToken token = {});
+
+    // The three-step frame write against the previous frame: shrink, move, grow; only what
+    // changed is written. False at the first failed write.
+    bool writeFrame(WindowId element, const Rect& next, const Rect& previous);
+    // Adds one frame's write time (measured from `since`) to the counters.
+    void recordWrite(MoveStats& stats, Duration since) const;
+    void logMoveSummary(const QString& outcome, const ManagedWindow& window, bool resizing, bool jumped,
+                        const MoveStats& stats, Duration startUptime) const;
+
+private:
+    Task<bool> move(ManagedWindow window, RejectionHandler onRejected, const CoordinatorHost* owner,
+                    std::uint64_t generation, Rect target, double tolerance, CancelToken token);
+    Task<void> rollBack(ManagedWindow window, Rect from, Rect start, double tolerance, bool reduce,
+                        bool resizing, MoveStats& stats, CancelToken token);
+    Task<void> slide(ManagedWindow window, std::function<void()> turn, Rect out, Rect home, CancelToken token);
+    // Switches the application's enhanced interface off when it is on; true when this did it.
+    bool switchOffEnhancedInterface(Pid pid);
+    bool reduceMotion() const { return reduceMotion_ && reduceMotion_(); }
+
+    WindowSystem& ws_;
+    Screens& screens_;
+    Clock& clock_;
+    Permissions& permissions_;
+    std::function<bool()> reduceMotion_;
+};
+
+// The number of the one listed layer-0 window of the process within 5 points of the frame,
+// preferring the one whose title matches; nothing when none or several match.
+std::optional<WindowId> cgWindowNumber(Pid pid, const Rect& frame, const QString& title, const WindowList& list);
+
+} // namespace fw

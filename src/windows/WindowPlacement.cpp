@@ -1,0 +1,344 @@
+#include "windows/WindowPlacement.h"
+
+#include "layout/RegionGeometry.h"
+
+#include <set>
+
+namespace fw {
+
+namespace {
+
+constexpr double kLooseTolerance = 5.0;
+constexpr double kTightTolerance = 1.0;
+
+} // namespace
+
+void WindowPlacement::raiseWindow(const ManagedWindow& window)
+{
+    WindowSystem& ws = access_.windowSystem();
+    const auto front = ws.frontmostPid();
+    if (!front || *front != window.pid)
+        ws.activate(window.element);
+    ws.raise(window.element);
+}
+
+void WindowPlacement::activateOwners(const RegionWindows& windows, const std::optional<ManagedWindow>& pickerWindow)
+{
+    bool pickerAmongThem = false;
+    for (const auto& [region, window] : windows) {
+        raiseWindow(window);
+        if (pickerWindow && window == *pickerWindow)
+            pickerAmongThem = true;
+    }
+    if (pickerAmongThem)
+        raiseWindow(*pickerWindow);
+}
+
+void WindowPlacement::recordSplitMismatch(ColumnSplitRecord& record, const ManagedWindow& window,
+                                          std::optional<Rect> actual, const Rect& expected)
+{
+    record.lastMismatch = ColumnSplitRecord::Mismatch{window, actual, expected};
+    access_.checkDrift(window, expected, actual);
+}
+
+RejectionHandler WindowPlacement::rejectionFor(const Variant& variant, const ManagedWindow& window,
+                                               const Rect& requested) const
+{
+    if (!variant.record)
+        return {};
+    return [record = variant.record, window, requested](std::optional<Rect> actual) {
+        recordFirstTarget(actual, *record, window, requested);
+    };
+}
+
+Task<PlacementOutcome> WindowPlacement::applyFrames(PlacementItems targets, RestoreMap restore, PlacementMover mover,
+                                                    const CoordinatorHost& owner, std::uint64_t generation,
+                                                    double tolerance)
+{
+    Variant v;
+    v.moveTolerance = kLooseTolerance;
+    v.report = Report::none;
+    co_return co_await transact(std::move(targets), std::move(restore), std::move(mover), std::move(v), owner,
+                                generation, tolerance);
+}
+
+Task<PlacementOutcome> WindowPlacement::applyFramesAndRaise(PlacementItems targets, RestoreMap restore,
+                                                            PlacementMover mover, ManagedWindow front,
+                                                            const CoordinatorHost& owner, std::uint64_t generation,
+                                                            double tolerance)
+{
+    Variant v;
+    v.front = {std::move(front)};
+    v.moveTolerance = kLooseTolerance;
+    v.report = Report::drift;
+    co_return co_await transact(std::move(targets), std::move(restore), std::move(mover), std::move(v), owner,
+                                generation, tolerance);
+}
+
+Task<PlacementOutcome> WindowPlacement::applyFramesAndRaiseB(PlacementItems targets, RestoreMap restore,
+                                                             PlacementMover mover, ManagedWindow firstFront,
+                                                             ManagedWindow secondFront, const CoordinatorHost& owner,
+                                                             std::uint64_t generation, double tolerance)
+{
+    Variant v;
+    v.front = {std::move(firstFront), std::move(secondFront)};
+    v.moveTolerance = kTightTolerance;
+    v.report = Report::drift;
+    co_return co_await transact(std::move(targets), std::move(restore), std::move(mover), std::move(v), owner,
+                                generation, tolerance);
+}
+
+Task<PlacementOutcome> WindowPlacement::applyColumnSplitFrames(PlacementItems targets, RestoreMap restore,
+                                                               MismatchHandler onMismatch, PlacementMover mover,
+                                                               std::shared_ptr<ColumnSplitRecord> record,
+                                                               ManagedWindow front, const CoordinatorHost& owner,
+                                                               std::uint64_t generation, double tolerance)
+{
+    Variant v;
+    v.front = {std::move(front)};
+    v.moveTolerance = kLooseTolerance;
+    v.report = Report::handler;
+    v.onMismatch = std::move(onMismatch);
+    v.record = record ? std::move(record) : std::make_shared<ColumnSplitRecord>();
+    co_return co_await transact(std::move(targets), std::move(restore), std::move(mover), std::move(v), owner,
+                                generation, tolerance);
+}
+
+Task<PlacementOutcome> WindowPlacement::applyCompositionFrames(PlacementItems targets, RestoreMap restore,
+                                                               PlacementMover mover, ManagedWindow front,
+                                                               const CoordinatorHost& owner,
+                                                               std::uint64_t generation, double tolerance)
+{
+    Variant v;
+    v.front = {std::move(front)};
+    v.moveTolerance = kTightTolerance;
+    v.report = Report::drift;
+    co_return co_await transact(std::move(targets), std::move(restore), std::move(mover), std::move(v), owner,
+                                generation, tolerance);
+}
+
+Task<PlacementOutcome> WindowPlacement::placeRaised(ManagedWindow window, Rect frame, const CoordinatorHost& owner,
+                                                    std::uint64_t generation)
+{
+    PlacementItems targets{PlacementItem{window, frame}};
+    co_return co_await applyCompositionFrames(std::move(targets), {}, {}, window, owner, generation,
+                                              kTightTolerance);
+}
+
+Task<PlacementOutcome> WindowPlacement::transact(PlacementItems targets, RestoreMap restore, PlacementMover mover,
+                                                 Variant variant, const CoordinatorHost& owner,
+                                                 std::uint64_t generation, double tolerance)
+{
+    auto unchanged = [&owner, generation] { return owner.interactionGeneration() == generation; };
+
+    // The roll-back list for k targets counted as moved: those k, then the rest that the
+    // caller asked to have restored.
+    PlacementItems restoreList;
+    auto rollBackList = [&](std::size_t k) {
+        PlacementItems list(restoreList.begin(), restoreList.begin() + std::min(k, restoreList.size()));
+        const auto rest = WindowRecords::filtered(restoreList, k, restoreList.size(), restore);
+        list.insert(list.end(), rest.begin(), rest.end());
+        return list;
+    };
+
+    // 1. Read every target's frame before anything moves.
+    bool unreadable = false;
+    for (const auto& t : targets) {
+        const auto it = restore.find(t.window);
+        if (it != restore.end()) {
+            restoreList.push_back({t.window, it->second});
+            if (!access_.frame(t.window))
+                unreadable = true;
+            continue;
+        }
+        const auto f = access_.frame(t.window);
+        if (!f) {
+            unreadable = true;
+            restoreList.push_back({t.window, Rect()});
+            continue;
+        }
+        restoreList.push_back({t.window, *f});
+    }
+    if (unreadable) {
+        // Nothing of ours has moved, but windows the caller moved before and asked to have
+        // restored still go back.
+        co_return co_await rollBack(rollBackList(0), variant);
+    }
+
+    const std::size_t n = targets.size();
+    if (n == 0) {
+        if (!unchanged())
+            co_return PlacementOutcome::rolledBack;
+    } else if (mover && n > 1) {
+        // 3. The caller's mover moves them all.
+        if (!unchanged())
+            co_return co_await rollBack(rollBackList(n), variant);
+        const bool moved = co_await mover(targets);
+        if (!moved || !unchanged())
+            co_return co_await rollBack(rollBackList(n), variant);
+    } else {
+        // 4. One by one, in target order.
+        for (std::size_t i = 0; i < n; ++i) {
+            if (!unchanged())
+                co_return co_await rollBack(rollBackList(i), variant);
+            const auto& t = targets[i];
+            const bool ok = co_await access_.animateMove(t.window, rejectionFor(variant, t.window, t.frame), t.frame,
+                                                         variant.moveTolerance);
+            if (!ok)
+                co_return co_await rollBack(rollBackList(i + 1), variant);
+        }
+        if (!unchanged())
+            co_return co_await rollBack(rollBackList(n), variant);
+    }
+
+    // 5. Raise the front windows, then watch.
+    for (const auto& w : variant.front)
+        raiseWindow(w);
+    std::unordered_set<ManagedWindow> corrected;
+    int checkIndex = 0;
+    int clean = 0;
+    co_await sleepMilliseconds(access_.clock(), kCheckPauses[0]);
+
+    // 6. Checks.
+    for (;;) {
+        if (!unchanged())
+            co_return co_await rollBack(rollBackList(n), variant);
+        std::vector<std::size_t> off;
+        for (std::size_t i = 0; i < n; ++i) {
+            const auto& t = targets[i];
+            const auto f = access_.frame(t.window);
+            if (f && approximatelyEquals(*f, t.frame, tolerance))
+                continue;
+            switch (variant.report) {
+            case Report::none:
+                break;
+            case Report::drift:
+                access_.checkDrift(t.window, t.frame, f);
+                break;
+            case Report::handler:
+                if (variant.onMismatch)
+                    variant.onMismatch(t.window, f, t.frame);
+                break;
+            }
+            off.push_back(i);
+        }
+        if (off.empty()) {
+            if (++clean >= kCleanChecksToCommit)
+                co_return PlacementOutcome::committed;
+        } else {
+            for (std::size_t i : off) {
+                const auto& t = targets[i];
+                if (!unchanged() || corrected.count(t.window))
+                    co_return co_await rollBack(rollBackList(n), variant);
+                corrected.insert(t.window);
+                const bool ok = co_await access_.animateMove(t.window, rejectionFor(variant, t.window, t.frame),
+                                                             t.frame, variant.moveTolerance);
+                if (!ok)
+                    co_return co_await rollBack(rollBackList(n), variant);
+            }
+            clean = 0;
+        }
+        if (++checkIndex >= int(std::size(kCheckPauses)))
+            co_return co_await rollBack(rollBackList(n), variant);
+        co_await sleepMilliseconds(access_.clock(), kCheckPauses[checkIndex]);
+    }
+}
+
+Task<PlacementOutcome> WindowPlacement::rollBack(PlacementItems list, const Variant& variant)
+{
+    if (list.empty())
+        co_return PlacementOutcome::rolledBack;
+    bool allOk = true;
+    for (auto it = list.rbegin(); it != list.rend(); ++it) {
+        const bool ok = co_await access_.animateMove(it->window, rejectionFor(variant, it->window, it->frame),
+                                                     it->frame, variant.moveTolerance);
+        allOk = allOk && ok;
+    }
+    co_return allOk ? PlacementOutcome::rolledBack : PlacementOutcome::rollbackFailed;
+}
+
+Task<PlacementOutcome> WindowPlacement::framesStillMatch(PlacementItems targets, const CoordinatorHost& owner,
+                                                         std::uint64_t generation)
+{
+    auto unchanged = [&owner, generation] { return owner.interactionGeneration() == generation; };
+    if (!unchanged())
+        co_return PlacementOutcome::rolledBack;
+
+    struct Off {
+        ManagedWindow window;
+        Rect target;
+        Rect found;
+    };
+    std::vector<Off> off;
+    for (const auto& t : targets) {
+        const auto f = access_.frame(t.window);
+        if (!f)
+            co_return PlacementOutcome::rolledBack;
+        if (!WindowAccess::approximatelyEqual(*f, t.frame, kLooseTolerance))
+            off.push_back({t.window, t.frame, *f});
+    }
+
+    auto allMatch = [&] {
+        for (const auto& t : targets) {
+            const auto f = access_.frame(t.window);
+            if (!f || !WindowAccess::approximatelyEqual(*f, t.frame, kLooseTolerance))
+                return false;
+        }
+        return true;
+    };
+
+    if (off.empty()) {
+        if (!unchanged())
+            co_return PlacementOutcome::rolledBack;
+        if (targets.empty())
+            co_return PlacementOutcome::committed;
+        co_return allMatch() ? PlacementOutcome::committed : PlacementOutcome::rolledBack;
+    }
+
+    PlacementItems undo;
+    auto undoAll = [&]() -> Task<PlacementOutcome> {
+        if (undo.empty())
+            co_return PlacementOutcome::rolledBack;
+        bool allOk = true;
+        for (auto it = undo.rbegin(); it != undo.rend(); ++it) {
+            const bool ok = co_await access_.animateMove(it->window, {}, it->frame, kLooseTolerance);
+            allOk = allOk && ok;
+        }
+        co_return allOk ? PlacementOutcome::rolledBack : PlacementOutcome::rollbackFailed;
+    };
+
+    for (const auto& o : off) {
+        if (!unchanged())
+            co_return co_await undoAll();
+        undo.push_back({o.window, o.found});
+        const bool ok = co_await access_.animateMove(o.window, {}, o.target, kLooseTolerance);
+        if (!ok)
+            co_return co_await undoAll();
+    }
+    if (!unchanged() || !allMatch())
+        co_return co_await undoAll();
+    co_return PlacementOutcome::committed;
+}
+
+GroupMover WindowPlacement::compositionGroupMover(const CoordinatorHost& owner, std::uint64_t generation)
+{
+    WindowAccess* access = &access_;
+    const CoordinatorHost* host = &owner;
+    return [access, host, generation](std::vector<std::pair<ManagedWindow, Rect>> items)
+               -> Task<std::unordered_set<ManagedWindow>> {
+        // The coroutine frame holds copies: the closure object may be gone when it resumes.
+        return [](WindowAccess* access, const CoordinatorHost* host, std::uint64_t generation,
+                  std::vector<std::pair<ManagedWindow, Rect>> items) -> Task<std::unordered_set<ManagedWindow>> {
+            co_await access->animateGroup(items, {}, *host, generation, kTightTolerance);
+            std::unordered_set<ManagedWindow> settled;
+            for (const auto& [window, target] : items) {
+                const auto f = access->frame(window);
+                if (f && approximatelyEquals(*f, target, kTightTolerance))
+                    settled.insert(window);
+            }
+            co_return settled;
+        }(access, host, generation, std::move(items));
+    };
+}
+
+} // namespace fw

@@ -1,0 +1,138 @@
+#pragma once
+// Placement transactions: several windows moved as one unit, the front window raised, the
+// result watched for a short while, committed only when every window held still, and every
+// touched window put back (the last first) when it did not. Plus the composition run, which
+// matches windows to a layout's regions and places them one transaction at a time.
+//
+// Main thread only. Every routine is a cooperative task: the WindowPlacement object, the
+// WindowAccess it was made with and every CoordinatorHost passed in must outlive the tasks.
+// The owner's interaction generation is only read, never written; at the first checkpoint
+// where it differs from the captured value the transaction gives up and rolls back.
+
+#include "base/Task.h"
+#include "windows/CoordinatorHost.h"
+#include "windows/PlacementRecord.h"
+#include "windows/WindowAccess.h"
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+namespace fw {
+
+using PlacementItems = std::vector<PlacementItem>;
+// Frames to put windows back to instead of the frames they have when a transaction starts.
+using RestoreMap = std::unordered_map<ManagedWindow, Rect>;
+// Moves every window of the list itself; true when it did.
+using PlacementMover = std::function<Task<bool>(PlacementItems)>;
+// Told of each window found off target: the window, the frame read (nothing when
+// unreadable) and the frame it should have.
+using MismatchHandler = std::function<void(const ManagedWindow&, std::optional<Rect>, const Rect&)>;
+// Moves the windows together; returns those that ended within 1 point of their targets.
+using GroupMover = std::function<Task<std::unordered_set<ManagedWindow>>(std::vector<std::pair<ManagedWindow, Rect>>)>;
+
+using RegionFrames = std::map<RegionNumber, Rect>;
+using RegionWindows = std::map<RegionNumber, ManagedWindow>;
+
+struct SequenceResult {
+    PlacementOutcome outcome = PlacementOutcome::rolledBack;
+    RegionWindows placed; // empty unless committed
+};
+
+class WindowPlacement {
+public:
+    explicit WindowPlacement(WindowAccess& access) : access_(access) {}
+
+    // Pauses before the checks of a transaction, in milliseconds.
+    static constexpr int kCheckPauses[5] = {80, 160, 240, 240, 240};
+    static constexpr int kCleanChecksToCommit = 3;
+
+    // ---- Transactions. `tolerance` decides whether a window checked is on target; moves use
+    // the variant's own tolerance (5 points, 1 point for the swap and the composition).
+
+    // Resizing neighbours together: raises nothing, reports nothing.
+    Task<PlacementOutcome> applyFrames(PlacementItems targets, RestoreMap restore, PlacementMover mover,
+                                       const CoordinatorHost& owner, std::uint64_t generation, double tolerance);
+    // Column fill: raises the front window; a drifted window is logged.
+    Task<PlacementOutcome> applyFramesAndRaise(PlacementItems targets, RestoreMap restore, PlacementMover mover,
+                                               ManagedWindow front, const CoordinatorHost& owner,
+                                               std::uint64_t generation, double tolerance);
+    // Swap: raises the first front window, then the second, which ends on top.
+    Task<PlacementOutcome> applyFramesAndRaiseB(PlacementItems targets, RestoreMap restore, PlacementMover mover,
+                                                ManagedWindow firstFront, ManagedWindow secondFront,
+                                                const CoordinatorHost& owner, std::uint64_t generation,
+                                                double tolerance);
+    // Column split: off-target windows go to the caller's handler, and every move records its
+    // refused frame write (the first one of the action) in `record`.
+    Task<PlacementOutcome> applyColumnSplitFrames(PlacementItems targets, RestoreMap restore,
+                                                  MismatchHandler onMismatch, PlacementMover mover,
+                                                  std::shared_ptr<ColumnSplitRecord> record, ManagedWindow front,
+                                                  const CoordinatorHost& owner, std::uint64_t generation,
+                                                  double tolerance);
+    // A composition's windows, and the raised placement of one window.
+    Task<PlacementOutcome> applyCompositionFrames(PlacementItems targets, RestoreMap restore, PlacementMover mover,
+                                                  ManagedWindow front, const CoordinatorHost& owner,
+                                                  std::uint64_t generation, double tolerance);
+
+    // Windows that should already be at their frames: each one more than 5 points off is moved
+    // back once; the corrections are undone, the last first, when that does not hold.
+    Task<PlacementOutcome> framesStillMatch(PlacementItems targets, const CoordinatorHost& owner,
+                                            std::uint64_t generation);
+
+    // One window placed, raised and verified in one frame (tolerance 1).
+    Task<PlacementOutcome> placeRaised(ManagedWindow window, Rect frame, const CoordinatorHost& owner,
+                                       std::uint64_t generation);
+
+    // ---- The composition run
+
+    // Matches the candidates (and the fixed windows) to the regions, places them, raises
+    // them, verifies that they hold still and commits, or puts every touched window back to
+    // the frame it had when the run began. `owner`/`generation` go to each single placement;
+    // `raiseOwner` names the picker window raised last; the run gives up when the
+    // generation of `watchedOwner` differs from `watchedGeneration`.
+    Task<SequenceResult> runSequence(std::vector<CompositionCandidate<ManagedWindow>> candidates,
+                                     RegionFrames regionFrames, GroupMover moveGroup, RegionWindows fixed,
+                                     const CoordinatorHost& owner, std::uint64_t generation,
+                                     const CoordinatorHost& raiseOwner, const CoordinatorHost& watchedOwner,
+                                     std::uint64_t watchedGeneration);
+
+    // The group mover the coordinator hands to runSequence: the group move (tolerance 1, no
+    // callback) under the owner's generation, then the windows read back within 1 point of
+    // their targets.
+    GroupMover compositionGroupMover(const CoordinatorHost& owner, std::uint64_t generation);
+
+    // Activates each window's application unless it is frontmost, then raises the window, in
+    // ascending region number; the picker window, when it is one of them, once more last.
+    void activateOwners(const RegionWindows& windows, const std::optional<ManagedWindow>& pickerWindow);
+
+    // The column split's mismatch handler: keeps the latest mismatch and logs the drift.
+    void recordSplitMismatch(ColumnSplitRecord& record, const ManagedWindow& window, std::optional<Rect> actual,
+                             const Rect& expected);
+
+private:
+    enum class Report { none, drift, handler };
+    struct Variant {
+        std::vector<ManagedWindow> front;
+        double moveTolerance = 5.0;
+        Report report = Report::none;
+        MismatchHandler onMismatch;
+        std::shared_ptr<ColumnSplitRecord> record; // set: moves record refusals
+    };
+
+    Task<PlacementOutcome> transact(PlacementItems targets, RestoreMap restore, PlacementMover mover, Variant variant,
+                                    const CoordinatorHost& owner, std::uint64_t generation, double tolerance);
+    Task<PlacementOutcome> rollBack(PlacementItems list, const Variant& variant);
+    RejectionHandler rejectionFor(const Variant& variant, const ManagedWindow& window, const Rect& requested) const;
+    // Activates the window's application unless it is frontmost, then raises the window.
+    void raiseWindow(const ManagedWindow& window);
+
+    WindowAccess& access_;
+};
+
+} // namespace fw

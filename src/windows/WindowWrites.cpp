@@ -1,0 +1,109 @@
+#include "base/Log.h"
+#include "windows/WindowAccess.h"
+
+#include <algorithm>
+#include <array>
+
+namespace fw {
+
+namespace {
+// Waits before each check of a frame write; the re-write follows the second check.
+constexpr std::array<int, 6> kCheckWaitsMs{16, 32, 64, 96, 144, 160};
+}
+
+bool WindowAccess::switchOffEnhancedInterface(Pid pid)
+{
+    auto on = ws_.enhancedUserInterface(pid);
+    if (on && *on)
+        return ws_.setEnhancedUserInterface(pid, false);
+    return false;
+}
+
+bool WindowAccess::writeFrame(WindowId element, const Rect& next, const Rect& previous)
+{
+    const Size shrunk{std::min(next.width(), previous.width()), std::min(next.height(), previous.height())};
+    if (shrunk != previous.size && !ws_.setSize(element, shrunk))
+        return false;
+    if (next.origin != previous.origin && !ws_.setPosition(element, next.origin))
+        return false;
+    if (next.size != shrunk && !ws_.setSize(element, next.size))
+        return false;
+    return true;
+}
+
+Task<bool> WindowAccess::setFrame(ManagedWindow window, Rect target, double tolerance,
+                                  RejectionHandler onRejected, CancelToken token)
+{
+    const WindowId id = window.element;
+    const auto current = ws_.frame(id);
+    if (!current)
+        co_return false;
+    if (edgesMatch(*current, target, 1.0))
+        co_return true;
+
+    const bool restoreInterface = switchOffEnhancedInterface(window.pid);
+    // A maximized window keeps its maximized frame until it leaves that state.
+    ws_.unmaximize(id);
+
+    bool ok = false;
+    ws_.setSize(id, Size{std::min(target.width(), current->width()), std::min(target.height(), current->height())});
+    if (ws_.setPosition(id, target.origin) && ws_.setSize(id, target.size)) {
+        auto f = ws_.frame(id);
+        ok = f && edgesMatch(*f, target, tolerance);
+    }
+
+    for (std::size_t attempt = 0; !ok && attempt < kCheckWaitsMs.size(); ++attempt) {
+        // A cancelled wait counts as finished: the checks go on without waiting.
+        co_await clock_.sleep(milliseconds(kCheckWaitsMs[attempt]), token);
+        auto f = ws_.frame(id);
+        if (f && edgesMatch(*f, target, tolerance)) {
+            ok = true;
+            break;
+        }
+        if (attempt == 1) {
+            ws_.setPosition(id, target.origin);
+            ws_.setSize(id, target.size);
+        }
+    }
+
+    if (!ok) {
+        const auto actual = ws_.frame(id);
+        if (onRejected)
+            onRejected(actual);
+        log::info(LogCategory::WindowAccess, "Geometry rejected by %{public}s: requested %{public}s, actual %{public}s",
+                  window.appName, toString(target), frameText(actual));
+    }
+    if (restoreInterface)
+        ws_.setEnhancedUserInterface(window.pid, true);
+    co_return ok;
+}
+
+void WindowAccess::checkDrift(const ManagedWindow& window, const Rect& expected, std::optional<Rect> actual)
+{
+    log::info(LogCategory::WindowAccess, "Post-placement drift in %{public}s: expected %{public}s, actual %{public}s",
+              window.appName, toString(expected), frameText(actual));
+}
+
+void WindowAccess::raise(const ManagedWindow& window)
+{
+    const auto front = ws_.frontmostPid();
+    if (!(front && *front == window.pid) && window.pid > 0)
+        ws_.activate(window.element);   // activates the application at this window
+    ws_.raise(window.element);
+}
+
+void WindowAccess::openAccessibilitySettings()
+{
+    permissions_.openSettings(QStringLiteral("accessibility"));
+}
+
+bool WindowAccess::resetAccessibilityPermission()
+{
+    if (!permissions_.resetWindowControl())
+        return false;
+    permissions_.windowControlGranted(true);
+    openAccessibilitySettings();
+    return true;
+}
+
+} // namespace fw

@@ -1,0 +1,257 @@
+// The panel recipe, the buttons, notices and symbols.
+#include "overlay/ActionButton.h"
+#include "overlay/OverlayStyle.h"
+#include "overlay/OverlayWindow.h"
+#include "overlay/Symbols.h"
+#include "overlay/ToastController.h"
+#include "overlay/WindowChoiceButton.h"
+
+#include "base/Clock.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QRawFont>
+#include <gtest/gtest.h>
+
+namespace fw {
+namespace {
+
+class FixedScreens final : public Screens {
+public:
+    std::vector<ScreenInfo> list;
+    std::vector<ScreenInfo> screens() const override { return list; }
+    void setChangeHandler(std::function<void()>) override {}
+};
+
+ScreenInfo screen(const QString& name, Rect frame, Rect visible)
+{
+    ScreenInfo s;
+    s.key = name;
+    s.name = name;
+    s.frame = frame;
+    s.visibleFrame = visible;
+    return s;
+}
+
+TEST(OverlayWindowRecipe, DisplayOnlyPanelsLetClicksThroughAndNeverTakeKeys)
+{
+    OverlayWindow panel(Rect(10, 20, 300, 86), false);
+    const Qt::WindowFlags f = panel.windowFlags();
+    EXPECT_TRUE(f.testFlag(Qt::WindowTransparentForInput));
+    EXPECT_TRUE(f.testFlag(Qt::X11BypassWindowManagerHint));
+    EXPECT_TRUE(f.testFlag(Qt::WindowDoesNotAcceptFocus));
+    EXPECT_TRUE(f.testFlag(Qt::FramelessWindowHint));
+    EXPECT_TRUE(panel.testAttribute(Qt::WA_ShowWithoutActivating));
+    EXPECT_FALSE(panel.canBecomeKeyWindow());
+    EXPECT_FALSE(panel.canBecomeMainWindow());
+    EXPECT_FALSE(panel.hasShadow());
+    EXPECT_EQ(panel.level(), 101);
+    EXPECT_FALSE(panel.badgeShown);
+    EXPECT_EQ(panel.frame(), Rect(10, 20, 300, 86));
+    EXPECT_FALSE(panel.isVisible()) << "made hidden";
+
+    panel.orderFrontRegardless();
+    EXPECT_TRUE(panel.isVisible());
+    EXPECT_FALSE(panel.isActiveWindow());
+    panel.orderOut();
+    EXPECT_FALSE(panel.isVisible());
+}
+
+TEST(OverlayWindowRecipe, InteractivePanelsTakeClicksAndKeysOnlyWhenAllowed)
+{
+    OverlayWindow panel(Rect(0, 0, 200, 100), true);
+    EXPECT_FALSE(panel.windowFlags().testFlag(Qt::WindowTransparentForInput));
+    EXPECT_FALSE(panel.windowFlags().testFlag(Qt::X11BypassWindowManagerHint));
+    EXPECT_EQ(panel.windowType(), Qt::Tool);
+    EXPECT_TRUE(panel.windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
+    EXPECT_TRUE(panel.hasShadow());
+    EXPECT_FALSE(panel.canBecomeKeyWindow());
+
+    panel.orderFrontRegardless();
+    panel.setAcceptsKeys(true);
+    EXPECT_TRUE(panel.isVisible()) << "changing the key rule keeps a shown panel shown";
+    EXPECT_TRUE(panel.canBecomeKeyWindow());
+    EXPECT_FALSE(panel.windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
+    EXPECT_FALSE(panel.canBecomeMainWindow());
+
+    panel.setIgnoresMouseEvents(true);
+    EXPECT_TRUE(panel.windowFlags().testFlag(Qt::WindowTransparentForInput));
+    EXPECT_TRUE(panel.windowFlags().testFlag(Qt::X11BypassWindowManagerHint));
+}
+
+TEST(OverlayWindowRecipe, FramesAreWrittenOnlyWhenTheyChangeAndContentFillsThePanel)
+{
+    OverlayWindow panel(Rect(0, 0, 200, 100), false);
+    EXPECT_FALSE(panel.setFrame(Rect(0, 0, 200, 100)));
+    EXPECT_TRUE(panel.setFrame(Rect(50, 60, 300, 120)));
+    EXPECT_EQ(panel.frame(), Rect(50, 60, 300, 120));
+
+    QPointer<QWidget> first = new QWidget;
+    panel.setContentView(first);
+    EXPECT_EQ(first->geometry(), QRect(0, 0, 300, 120));
+    panel.setContentView(new QWidget);
+    EXPECT_TRUE(first.isNull()) << "the replaced content is released";
+    panel.setFrame(Rect(50, 60, 320, 140));
+    EXPECT_EQ(panel.contentView()->size(), QSize(320, 140));
+
+    const auto before = OverlayWindow::allPanels().size();
+    {
+        OverlayWindow other(Rect(0, 0, 1, 1), false);
+        EXPECT_EQ(OverlayWindow::allPanels().size(), before + 1);
+    }
+    EXPECT_EQ(OverlayWindow::allPanels().size(), before);
+}
+
+TEST(ActionButtons, RunTheirClosureOnlyWhenSet)
+{
+    int runs = 0;
+    ActionButton button(u"Done"_qs, [&] { ++runs; });
+    button.click();
+    EXPECT_EQ(runs, 1);
+    button.invoke = nullptr;
+    button.click();
+    button.performAction();
+    EXPECT_EQ(runs, 1);
+    // A closure that replaces itself still runs to its end.
+    button.invoke = [&] {
+        button.invoke = nullptr;
+        ++runs;
+    };
+    button.performAction();
+    EXPECT_EQ(runs, 2);
+    EXPECT_EQ(button.text(), u"Done"_qs);
+}
+
+TEST(ActionButtons, WindowChoiceRowNamesTheAppAndWindow)
+{
+    ManagedWindow w{42, 1234, u"Report.odt"_qs, u"Writer"_qs};
+    bool chosen = false;
+    WindowChoiceButton row(w, [&] { chosen = true; });
+    EXPECT_EQ(row.windowChoice(), w);
+    EXPECT_EQ(row.accessibleName(), u"Writer: Report.odt"_qs);
+    EXPECT_EQ(row.text(), QString());
+    row.click();
+    EXPECT_TRUE(chosen);
+    // Application name above the window title, both beside the icon.
+    const QSizeF s(500, 56);
+    EXPECT_LT(WindowChoiceButton::nameRect(s).bottom(), WindowChoiceButton::titleRect(s).top() + 1);
+    EXPECT_GE(WindowChoiceButton::nameRect(s).left(), WindowChoiceButton::iconRect(s).right());
+    EXPECT_EQ(WindowChoiceButton::iconRect(s), QRectF(12, 12, 32, 32));
+    row.resize(500, 56);
+    EXPECT_FALSE(row.grab().isNull()) << "draws without an icon";
+}
+
+struct ToastFixture : ::testing::Test {
+    VirtualClock clock;
+    FixedScreens screens;
+    std::optional<Point> pointer;
+    ToastController toasts{clock, screens, [this] { return pointer; }};
+
+    void SetUp() override
+    {
+        screens.list = {screen(u"LEFT"_qs, Rect(0, 0, 1920, 1080), Rect(0, 30, 1920, 1050)),
+                        screen(u"RIGHT"_qs, Rect(1920, 0, 1280, 1024), Rect(1920, 0, 1280, 1000))};
+    }
+};
+
+TEST_F(ToastFixture, ANewerNoticeReplacesTheOlderAndOutlivesItsTimer)
+{
+    toasts.show(u"First"_qs, 4.0);
+    ASSERT_NE(toasts.panel(), nullptr);
+    QPointer<OverlayWindow> first = toasts.panel();
+    clock.advance(milliseconds(2000));
+    toasts.show(u"Second"_qs, 4.0);
+    EXPECT_TRUE(first.isNull()) << "the first notice is gone at once";
+    EXPECT_EQ(toasts.text(), u"Second"_qs);
+    clock.advance(milliseconds(2500)); // past the first notice's end
+    ASSERT_NE(toasts.panel(), nullptr);
+    EXPECT_TRUE(toasts.panel()->isVisible());
+    clock.advance(milliseconds(1499));
+    EXPECT_NE(toasts.panel(), nullptr);
+    clock.advance(milliseconds(2));
+    EXPECT_EQ(toasts.panel(), nullptr);
+    EXPECT_EQ(clock.pendingCount(), 0u);
+}
+
+TEST_F(ToastFixture, NoticeGoesToTheDisplayUnderThePointer)
+{
+    pointer = Point{2000, 500};
+    toasts.show(u"On the right"_qs, 4.0);
+    ASSERT_NE(toasts.panel(), nullptr);
+    EXPECT_EQ(toasts.panel()->frame(), Rect(1920 + 640 - 270, 1000 - 40 - 86, 540, 86));
+    EXPECT_TRUE(toasts.panel()->ignoresMouseEvents());
+    EXPECT_FALSE(toasts.panel()->canBecomeKeyWindow());
+    EXPECT_EQ(toasts.panel()->level(), 101);
+
+    pointer = Point{-500, -500}; // on no display: the first one
+    toasts.show(u"Nowhere"_qs, 4.0);
+    EXPECT_EQ(toasts.panel()->frame(), Rect(960 - 270, 1080 - 40 - 86, 540, 86));
+
+    EXPECT_EQ(ToastController::noticeFrame(Rect(0, 0, 500, 400)), Rect(20, 274, 460, 86));
+}
+
+TEST_F(ToastFixture, WithoutDisplaysTheEarlierNoticeIsHiddenAndNothingShown)
+{
+    toasts.show(u"Before"_qs, 4.0);
+    screens.list.clear();
+    toasts.show(u"Lost"_qs, 4.0);
+    EXPECT_EQ(toasts.panel(), nullptr);
+    EXPECT_EQ(clock.pendingCount(), 0u) << "the earlier dismissal was cancelled";
+}
+
+TEST(ToastLifetime, ADestroyedControllerLeavesNoTimerBehind)
+{
+    VirtualClock clock;
+    FixedScreens screens;
+    screens.list = {screen(u"A"_qs, Rect(0, 0, 800, 600), Rect(0, 0, 800, 600))};
+    {
+        ToastController toasts(clock, screens, [] { return std::optional<Point>(); });
+        toasts.show(u"Bye"_qs, 4.0);
+    }
+    EXPECT_EQ(clock.pendingCount(), 0u);
+    clock.advance(milliseconds(5000));
+}
+
+TEST(BringToFront, ShowsOnTheNextTurnAndSkipsWindowsThatWent)
+{
+    VirtualClock clock;
+    auto* window = new QWidget;
+    bringToFront(window, clock);
+    EXPECT_FALSE(window->isVisible()) << "nothing happens inline";
+    clock.advance(Duration(0));
+    EXPECT_TRUE(window->isVisible());
+    delete window;
+    clock.advance(milliseconds(200)); // the second step finds the window gone
+
+    auto* gone = new QWidget;
+    bringToFront(gone, clock);
+    delete gone;
+    clock.runUntilIdle();
+    EXPECT_EQ(clock.pendingCount(), 0u);
+}
+
+TEST(Symbols, EveryNameHasAGlyphThatDraws)
+{
+    ASSERT_TRUE(Symbols::fontAvailable()) << Symbols::fontPath().toStdString();
+    const QRawFont raw = QRawFont::fromFont(Symbols::font(24));
+    for (const auto& [name, glyph] : Symbols::table()) {
+        EXPECT_TRUE(raw.supportsCharacter(uint(glyph.codepoint))) << name.toStdString();
+        const QImage img = Symbols::image(name, 24, Qt::black).toImage();
+        int inked = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                inked += qAlpha(img.pixel(x, y)) > 128;
+        EXPECT_GT(inked, 10) << name.toStdString();
+    }
+    for (const char* needed : {"checkmark", "arrow.uturn.backward", "arrow.left.and.right", "arrow.up.and.down"})
+        EXPECT_TRUE(Symbols::contains(QString::fromLatin1(needed))) << needed;
+
+    QImage canvas(10, 10, QImage::Format_ARGB32);
+    QPainter p(&canvas);
+    EXPECT_FALSE(Symbols::draw(p, u"no.such.symbol"_qs, QRectF(0, 0, 10, 10), Qt::black));
+    EXPECT_TRUE(Symbols::image(u"no.such.symbol"_qs, 10, Qt::black).isNull());
+}
+
+} // namespace
+} // namespace fw

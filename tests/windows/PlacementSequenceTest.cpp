@@ -1,0 +1,192 @@
+#include "PlacementFixture.h"
+
+#include "layout/RegionGeometry.h"
+
+using namespace fw;
+using namespace fw::placementtest;
+
+namespace {
+
+// Two columns of a 1920 × 1050 visible frame, the right one split in two rows.
+const Rect kLeft(4, 4, 952, 1042);
+const Rect kTopRight(964, 4, 952, 517);
+const Rect kBottomRight(964, 529, 952, 517);
+const RegionFrames kRegions{{0, kLeft}, {1, kTopRight}, {2, kBottomRight}};
+
+const Rect kStartA(100, 100, 500, 400);
+const Rect kStartB(1000, 100, 500, 400);
+const Rect kStartC(1000, 600, 500, 400);
+
+class Sequence : public PlacementDesk {
+protected:
+    Sequence()
+    {
+        a = add(201, kStartA);
+        b = add(202, kStartB);
+        c = add(203, kStartC);
+        sim.setFrontmostApp(0);
+    }
+    std::vector<CompositionCandidate<ManagedWindow>> candidates() const
+    {
+        return {{a, kStartA, {0, 0}}, {b, kStartB, {0, 0}}, {c, kStartC, {0, 0}}};
+    }
+    Task<SequenceResult> runWith(GroupMover mover, RegionWindows fixed = {},
+                                 std::vector<CompositionCandidate<ManagedWindow>> cands = {}, bool useCands = false)
+    {
+        return placement.runSequence(useCands ? std::move(cands) : candidates(), kRegions, std::move(mover),
+                                     std::move(fixed), host, 7, host, host, 7);
+    }
+    void putBack()
+    {
+        sim.place(a.element, kStartA);
+        sim.place(b.element, kStartB);
+        sim.place(c.element, kStartC);
+    }
+    // Back where the run found them; a window left within a point of it counts as back.
+    void expectAllAtStart()
+    {
+        EXPECT_TRUE(approximatelyEquals(frameOf(a), kStartA, 1.0)) << toString(frameOf(a)).toStdString();
+        EXPECT_TRUE(approximatelyEquals(frameOf(b), kStartB, 1.0)) << toString(frameOf(b)).toStdString();
+        EXPECT_TRUE(approximatelyEquals(frameOf(c), kStartC, 1.0)) << toString(frameOf(c)).toStdString();
+    }
+    ManagedWindow a, b, c;
+};
+
+} // namespace
+
+TEST_F(Sequence, ACleanRunPlacesEveryWindowRaisesThemInRegionOrderAndCommits)
+{
+    host.picker = a;
+    const auto r = run(runWith(placement.compositionGroupMover(host, 7)));
+    EXPECT_EQ(r.outcome, PlacementOutcome::committed);
+    EXPECT_EQ(r.placed, (RegionWindows{{0, a}, {1, b}, {2, c}}));
+    EXPECT_EQ(frameOf(a), kLeft);
+    EXPECT_EQ(frameOf(b), kTopRight);
+    EXPECT_EQ(frameOf(c), kBottomRight);
+    // Region order, then the picker window once more, last; no single placements raised
+    // anything before.
+    EXPECT_EQ(raises(), (QStringList{activateOf(a), raiseOf(a), activateOf(b), raiseOf(b), activateOf(c), raiseOf(c),
+                                     activateOf(a), raiseOf(a)}));
+    // The checks come 80, 160 and 240 ms after the raise.
+    const Duration raisedAt = sim.writesOf(sim::Write::Raise).back().time;
+    EXPECT_EQ(clock.now() - raisedAt, 480ms);
+}
+
+TEST_F(Sequence, NothingToPlaceCommitsAnEmptyMapAfterThreeChecks)
+{
+    const auto r = run(placement.runSequence({}, kRegions, {}, {}, host, 7, host, host, 7));
+    EXPECT_EQ(r.outcome, PlacementOutcome::committed);
+    EXPECT_TRUE(r.placed.empty());
+    EXPECT_EQ(clock.now(), 480ms);
+    EXPECT_TRUE(sim.writes().empty());
+}
+
+TEST_F(Sequence, WithoutAGroupMoverWindowsArePlacedOneAtATimeTheSmallestRegionFirst)
+{
+    const auto r = run(runWith({}));
+    EXPECT_EQ(r.outcome, PlacementOutcome::committed);
+    EXPECT_EQ(r.placed, (RegionWindows{{0, a}, {1, b}, {2, c}}));
+    // Regions 1 and 2 have equal areas (region 1 first), region 0 is the largest.
+    const Duration tB = firstWriteAfter(b, -1ms);
+    const Duration tC = firstWriteAfter(c, -1ms);
+    const Duration tA = firstWriteAfter(a, -1ms);
+    EXPECT_LT(tB, tC);
+    EXPECT_LT(tC, tA);
+}
+
+TEST_F(Sequence, FixedWindowsGoFirstAndAFixedWindowThatCannotBePlacedLeavesItsRegionFree)
+{
+    // C is fixed in region 0 but cannot become that wide; region 5 has no frame, so its
+    // fixed window (B) is an ordinary candidate. C is tried first, gives up, and leaves
+    // region 0 to the others; as a fixed window it is offered nothing else.
+    sim.setSizeHints(c.element, SizeHints{.maximum = Size{900, 1100}});
+    const auto r = run(runWith({}, RegionWindows{{0, c}, {5, b}}));
+    EXPECT_EQ(r.outcome, PlacementOutcome::committed);
+    EXPECT_EQ(r.placed.size(), 2u);
+    ASSERT_EQ(r.placed.count(0), 1u);
+    for (const auto& [region, w] : r.placed)
+        EXPECT_NE(w, c);
+    EXPECT_EQ(frameOf(c), kStartC);
+    EXPECT_LT(firstWriteAfter(c, -1ms), firstWriteAfter(a, -1ms));
+}
+
+TEST_F(Sequence, AGenerationChangeAtAnyCheckpointPutsEveryWindowBackWithAnEmptyMap)
+{
+    auto mover = placement.compositionGroupMover(host, 7);
+    ASSERT_EQ(run(runWith(mover)).outcome, PlacementOutcome::committed);
+    const int checkpoints = host.reads;
+    ASSERT_GT(checkpoints, 5);
+    for (int n = 1; n <= checkpoints; ++n) {
+        SCOPED_TRACE(n);
+        putBack();
+        host.reset(n);
+        const auto r = run(runWith(mover));
+        EXPECT_EQ(r.outcome, PlacementOutcome::rolledBack);
+        EXPECT_TRUE(r.placed.empty());
+        expectAllAtStart();
+    }
+}
+
+TEST_F(Sequence, AWindowDriftingDuringVerificationIsPlacedOnceMoreThenTheRunGivesUp)
+{
+    sim.driftAfterWrite(b.element, Rect(900, 50, 500, 400), 100ms, 1);
+    auto r = run(runWith(placement.compositionGroupMover(host, 7)));
+    EXPECT_EQ(r.outcome, PlacementOutcome::committed);
+    EXPECT_EQ(frameOf(b), kTopRight);
+
+    putBack();
+    sim.driftAfterWrite(b.element, Rect(900, 50, 500, 400), 100ms, 3);
+    r = run(runWith(placement.compositionGroupMover(host, 7)));
+    EXPECT_EQ(r.outcome, PlacementOutcome::rolledBack);
+    EXPECT_TRUE(r.placed.empty());
+    expectAllAtStart();
+}
+
+TEST_F(Sequence, AWindowMovedButNotPlacedGoesBackBeforeTheRunCommits)
+{
+    // The group move leaves B half way and reports nobody in place; B then cannot take its
+    // region (too wide for it), so its single placement gives up where the group left it.
+    sim.setSizeHints(b.element, SizeHints{.maximum = Size{600, 600}});
+    const Rect halfWay(700, 300, 500, 400);
+    GroupMover stalls = [this, halfWay](std::vector<std::pair<ManagedWindow, Rect>> items)
+        -> Task<std::unordered_set<ManagedWindow>> {
+        for (const auto& [w, target] : items) {
+            if (w == b)
+                sim.setFrame(w.element, halfWay);
+        }
+        co_return std::unordered_set<ManagedWindow>{};
+    };
+    const std::vector<CompositionCandidate<ManagedWindow>> two{{a, kStartA, {0, 0}}, {b, kStartB, {0, 0}}};
+    const RegionFrames regions{{0, kLeft}, {1, kTopRight}};
+    auto r = run(placement.runSequence(two, regions, stalls, {}, host, 7, host, host, 7));
+    EXPECT_EQ(r.outcome, PlacementOutcome::committed);
+    EXPECT_EQ(r.placed, (RegionWindows{{0, a}}));
+    EXPECT_EQ(frameOf(a), kLeft);
+    EXPECT_EQ(frameOf(b), kStartB);
+
+    // When B cannot be put back, nothing is committed: A goes back too.
+    putBack();
+    GroupMover closesB = [this](std::vector<std::pair<ManagedWindow, Rect>> items)
+        -> Task<std::unordered_set<ManagedWindow>> {
+        (void)items;
+        sim.closeWindow(b.element);
+        co_return std::unordered_set<ManagedWindow>{};
+    };
+    r = run(placement.runSequence(two, regions, closesB, {}, host, 7, host, host, 7));
+    EXPECT_EQ(r.outcome, PlacementOutcome::rollbackFailed);
+    EXPECT_TRUE(r.placed.empty());
+    EXPECT_EQ(frameOf(a), kStartA);
+}
+
+TEST_F(Sequence, AWindowAlreadyInItsRegionIsNotMovedAndUnreadableWindowsTakeNoPart)
+{
+    sim.place(b.element, kTopRight);
+    sim.closeWindow(c.element);
+    std::vector<CompositionCandidate<ManagedWindow>> cands{{a, kStartA, {0, 0}}, {b, kTopRight, {0, 0}},
+                                                           {c, kBottomRight, {0, 0}}};
+    const auto r = run(runWith(placement.compositionGroupMover(host, 7), {}, cands, true));
+    EXPECT_EQ(r.outcome, PlacementOutcome::committed);
+    EXPECT_EQ(r.placed.at(1), b);
+    EXPECT_EQ(r.placed.count(2), 0u);
+    EXPECT_EQ(geometryWriteCount(b), 0);
+}

@@ -1,0 +1,303 @@
+#include "PlacementFixture.h"
+
+using namespace fw;
+using namespace fw::placementtest;
+
+namespace {
+
+const Rect kStartA(10, 10, 500, 400);
+const Rect kStartB(600, 10, 500, 400);
+const Rect kStartC(1200, 10, 500, 400);
+const Rect kStartD(300, 500, 500, 400);
+const Rect kTargetA(4, 4, 952, 1042);
+const Rect kTargetB(964, 4, 952, 517);
+const Rect kTargetC(964, 529, 952, 517);
+
+class Transaction : public PlacementDesk {
+protected:
+    Transaction()
+    {
+        a = add(101, kStartA);
+        b = add(102, kStartB);
+        c = add(103, kStartC);
+        sim.setFrontmostApp(0);
+    }
+    PlacementItems threeTargets() const { return {{a, kTargetA}, {b, kTargetB}, {c, kTargetC}}; }
+    // Moves every window at once through the window system, taking no time.
+    PlacementMover instantMover(int* calls = nullptr)
+    {
+        return [this, calls](PlacementItems items) -> Task<bool> {
+            if (calls)
+                ++*calls;
+            for (const auto& item : items)
+                sim.setFrame(item.window.element, item.frame);
+            co_return true;
+        };
+    }
+    void putBack()
+    {
+        sim.place(a.element, kStartA);
+        sim.place(b.element, kStartB);
+        sim.place(c.element, kStartC);
+    }
+    ManagedWindow a, b, c;
+};
+
+} // namespace
+
+TEST_F(Transaction, CleanRunRaisesTheFrontWindowAndCommitsAfterThreeChecks)
+{
+    int calls = 0;
+    const auto o = run(placement.applyFramesAndRaise(threeTargets(), {}, instantMover(&calls), b, host, 7, 5.0));
+    EXPECT_EQ(o, PlacementOutcome::committed);
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(frameOf(a), kTargetA);
+    EXPECT_EQ(frameOf(c), kTargetC);
+    EXPECT_EQ(raises(), (QStringList{activateOf(b), raiseOf(b)}));
+    // Generation read before and after the mover, then after the waits of 80, 160 and 240 ms.
+    EXPECT_EQ(host.readTimes, (std::vector<Duration>{0ms, 0ms, 80ms, 240ms, 480ms}));
+    EXPECT_EQ(clock.now(), 480ms);
+    EXPECT_TRUE(logs.messages(LogCategory::WindowAccess).isEmpty());
+
+    // The resize variant raises nothing; the front window's app already frontmost is not
+    // activated again.
+    sim.clearWrites();
+    putBack();
+    EXPECT_EQ(run(placement.applyFrames(threeTargets(), {}, instantMover(), host, 7, 5.0)), PlacementOutcome::committed);
+    EXPECT_TRUE(raises().isEmpty());
+    putBack();
+    sim.setFrontmostApp(b.pid);
+    EXPECT_EQ(run(placement.applyCompositionFrames(threeTargets(), {}, instantMover(), b, host, 7, 1.0)),
+              PlacementOutcome::committed);
+    EXPECT_EQ(raises(), QStringList{raiseOf(b)});
+}
+
+TEST_F(Transaction, AGenerationChangeAtAnyCheckpointPutsEveryWindowBack)
+{
+    // Count the checkpoints of a clean run of one-by-one moves, then raise the generation at
+    // each of them in turn.
+    ASSERT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {}, {}, c, host, 7, 5.0)), PlacementOutcome::committed);
+    const int checkpoints = host.reads;
+    ASSERT_EQ(checkpoints, 3 + 1 + 3); // before each move, after the last, after each wait
+    for (int n = 1; n <= checkpoints; ++n) {
+        SCOPED_TRACE(n);
+        putBack();
+        host.reset(n);
+        EXPECT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {}, {}, c, host, 7, 5.0)),
+                  PlacementOutcome::rolledBack);
+        EXPECT_EQ(frameOf(a), kStartA);
+        EXPECT_EQ(frameOf(b), kStartB);
+        EXPECT_EQ(frameOf(c), kStartC);
+    }
+    // Before any move nothing is written at all.
+    putBack();
+    sim.clearWrites();
+    host.reset(1);
+    EXPECT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {}, {}, c, host, 7, 5.0)), PlacementOutcome::rolledBack);
+    EXPECT_TRUE(sim.writes().empty());
+    EXPECT_EQ(clock.now() - host.readTimes.front(), 0ms);
+}
+
+TEST_F(Transaction, AFailedMoveRollsBackTheLastFirstWithTheCallersRestoreFrames)
+{
+    // D was moved by the caller before the transaction and is to go back to kStartD; it is
+    // not a target. C refuses every write.
+    const auto d = add(104, kStartD);
+    sim.place(d.element, Rect(50, 50, 300, 300));
+    sim.refuseWrites(c.element);
+    const RestoreMap restore{{d, kStartD}, {a, Rect(20, 20, 500, 400)}};
+    PlacementItems targets = threeTargets();
+    targets.push_back({d, Rect(0, 0, 800, 800)});
+
+    const auto o = run(placement.applyFramesAndRaise(targets, restore, {}, a, host, 7, 5.0));
+    EXPECT_EQ(o, PlacementOutcome::rolledBack);
+    // The restore map's frame wins over the frame read at the start.
+    EXPECT_EQ(frameOf(a), Rect(20, 20, 500, 400));
+    EXPECT_EQ(frameOf(b), kStartB);
+    EXPECT_EQ(frameOf(c), kStartC);
+    EXPECT_EQ(frameOf(d), kStartD);
+    // Walked from the end: D (only named by the restore map), then C (still in place: no
+    // write), B, A. Nothing was raised.
+    const Duration tD = firstWriteAfter(d, -1ms);
+    ASSERT_GE(tD, 0ms);
+    const Duration tB = firstWriteAfter(b, tD);
+    const Duration tA = firstWriteAfter(a, tD);
+    EXPECT_LT(tD, tB);
+    EXPECT_LT(tB, tA);
+    EXPECT_TRUE(raises().isEmpty());
+}
+
+TEST_F(Transaction, ARollBackMoveThatFailsDoesNotStopTheOthers)
+{
+    host.bumpAt = 4; // after the three moves
+    host.onBump = [&] { sim.closeWindow(b.element); };
+    EXPECT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {}, {}, a, host, 7, 5.0)),
+              PlacementOutcome::rollbackFailed);
+    EXPECT_EQ(frameOf(a), kStartA);
+    EXPECT_EQ(frameOf(c), kStartC);
+}
+
+TEST_F(Transaction, AnUnreadableTargetStopsBeforeMovingButStillRestoresTheCallersWindows)
+{
+    sim.closeWindow(c.element);
+    // Nothing to restore: nothing is written.
+    EXPECT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {}, {}, a, host, 7, 5.0)), PlacementOutcome::rolledBack);
+    EXPECT_TRUE(sim.writes().empty());
+
+    // A was moved by the caller and is named in the restore map: it goes back.
+    sim.place(a.element, Rect(700, 600, 400, 300));
+    EXPECT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {{a, kStartA}}, {}, a, host, 7, 5.0)),
+              PlacementOutcome::rolledBack);
+    EXPECT_EQ(frameOf(a), kStartA);
+    EXPECT_EQ(frameOf(b), kStartB);
+
+    // When that fails, the caller hears so.
+    sim.place(a.element, Rect(700, 600, 400, 300));
+    sim.refuseWrites(a.element);
+    EXPECT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {{a, kStartA}}, {}, a, host, 7, 5.0)),
+              PlacementOutcome::rollbackFailed);
+}
+
+TEST_F(Transaction, EmptyAndTrivialTargetLists)
+{
+    // No targets: the front window is still raised and the run commits after 480 ms.
+    EXPECT_EQ(run(placement.applyFramesAndRaise({}, {}, instantMover(), a, host, 7, 5.0)), PlacementOutcome::committed);
+    EXPECT_EQ(raises(), (QStringList{activateOf(a), raiseOf(a)}));
+    EXPECT_EQ(clock.now(), 480ms);
+    // With the generation already changed it gives up at once, raising nothing.
+    sim.clearWrites();
+    host.reset(1);
+    const Duration t0 = clock.now();
+    EXPECT_EQ(run(placement.applyFramesAndRaise({}, {}, {}, a, host, 7, 5.0)), PlacementOutcome::rolledBack);
+    EXPECT_EQ(clock.now(), t0);
+    EXPECT_TRUE(sim.writes().empty());
+
+    // One target with a mover: the mover is not used.
+    host.reset();
+    int calls = 0;
+    EXPECT_EQ(run(placement.applyFramesAndRaise({{a, kTargetA}}, {}, instantMover(&calls), a, host, 7, 5.0)),
+              PlacementOutcome::committed);
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(frameOf(a), kTargetA);
+
+    // A window already at its target is not written to.
+    sim.clearWrites();
+    EXPECT_EQ(run(placement.applyFramesAndRaise({{a, Rect(4.5, 4, 952, 1042)}}, {}, {}, a, host, 7, 5.0)),
+              PlacementOutcome::committed);
+    EXPECT_EQ(geometryWriteCount(a), 0);
+}
+
+TEST_F(Transaction, ADriftedWindowIsCorrectedOnceAndASecondDriftRollsBack)
+{
+    const Rect away(300, 300, 500, 400);
+    sim.driftAfterWrite(a.element, away, 100ms, 1);
+    EXPECT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {}, instantMover(), c, host, 7, 5.0)),
+              PlacementOutcome::committed);
+    EXPECT_EQ(frameOf(a), kTargetA);
+    const QStringList drift = logs.messages(LogCategory::WindowAccess);
+    ASSERT_EQ(drift.size(), 1);
+    EXPECT_EQ(drift[0], QStringLiteral("Post-placement drift in App101: expected {{4, 4}, {952, 1042}}, actual "
+                                       "{{300, 300}, {500, 400}}"));
+
+    // Drifting again after its correction ends the run: everything goes back.
+    putBack();
+    logs.clear();
+    sim.driftAfterWrite(a.element, away, 100ms, 2);
+    EXPECT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {}, instantMover(), c, host, 7, 5.0)),
+              PlacementOutcome::rolledBack);
+    EXPECT_EQ(frameOf(a), kStartA);
+    EXPECT_EQ(frameOf(b), kStartB);
+    EXPECT_EQ(frameOf(c), kStartC);
+    EXPECT_EQ(logs.messages(LogCategory::WindowAccess).size(), 2);
+}
+
+TEST_F(Transaction, TwoWindowsDriftingAtOneCheckAreBothReportedAndCorrectedInTargetOrder)
+{
+    sim.driftAfterWrite(c.element, Rect(0, 0, 300, 300), 100ms, 1);
+    sim.driftAfterWrite(a.element, Rect(0, 500, 300, 300), 100ms, 1);
+    EXPECT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {}, instantMover(), b, host, 7, 5.0)),
+              PlacementOutcome::committed);
+    const QStringList drift = logs.messages(LogCategory::WindowAccess);
+    ASSERT_EQ(drift.size(), 2);
+    EXPECT_TRUE(drift[0].contains("App101"));
+    EXPECT_TRUE(drift[1].contains("App103"));
+    EXPECT_LT(firstWriteAfter(a, 1ms), firstWriteAfter(c, 1ms));
+    EXPECT_EQ(frameOf(a), kTargetA);
+    EXPECT_EQ(frameOf(c), kTargetC);
+}
+
+TEST_F(Transaction, TheSwapRaisesTheSecondWindowLastAndTheResizeVariantReportsNothing)
+{
+    EXPECT_EQ(run(placement.applyFramesAndRaiseB({{a, kStartB}, {b, kStartA}}, {}, {}, a, b, host, 7, 1.0)),
+              PlacementOutcome::committed);
+    EXPECT_EQ(frameOf(a), kStartB);
+    EXPECT_EQ(frameOf(b), kStartA);
+    ASSERT_GE(sim.stacking().size(), 2u);
+    EXPECT_EQ(sim.stacking()[0], b.element);
+    EXPECT_EQ(sim.stacking()[1], a.element);
+
+    // A drift under the resize variant is corrected without a log line.
+    putBack();
+    sim.driftAfterWrite(a.element, Rect(300, 300, 500, 400), 100ms, 1);
+    EXPECT_EQ(run(placement.applyFrames(threeTargets(), {}, instantMover(), host, 7, 5.0)), PlacementOutcome::committed);
+    EXPECT_TRUE(logs.messages(LogCategory::WindowAccess).isEmpty());
+}
+
+TEST_F(Transaction, TheColumnSplitRecordsTheFirstRefusalAndHandsMismatchesToTheCaller)
+{
+    auto record = std::make_shared<ColumnSplitRecord>();
+    std::vector<std::pair<WindowId, std::optional<Rect>>> mismatches;
+    MismatchHandler onMismatch = [&](const ManagedWindow& w, std::optional<Rect> actual, const Rect& expected) {
+        placement.recordSplitMismatch(*record, w, actual, expected);
+        mismatches.emplace_back(w.element, actual);
+    };
+    // C cannot grow to its target (its maximum size is smaller).
+    sim.setSizeHints(c.element, SizeHints{.maximum = Size{900, 517}});
+    const auto o = run(placement.applyColumnSplitFrames(threeTargets(), {}, onMismatch, instantMover(), record, a, host,
+                                                        7, 5.0));
+    // The mover reported success, so C is found off target at the first check, corrected
+    // (refused: the move fails) and everything goes back.
+    EXPECT_EQ(o, PlacementOutcome::rolledBack);
+    ASSERT_FALSE(mismatches.empty());
+    EXPECT_EQ(mismatches.front().first, c.element);
+    ASSERT_TRUE(record->firstRefusal);
+    EXPECT_EQ(record->firstRefusal->window, c);
+    EXPECT_EQ(record->firstRefusal->requested, kTargetC);
+    ASSERT_TRUE(record->firstRefusal->actual);
+    EXPECT_EQ(record->firstRefusal->actual->size, (Size{900, 517}));
+    ASSERT_TRUE(record->lastMismatch);
+    EXPECT_EQ(record->lastMismatch->window, c);
+    EXPECT_EQ(frameOf(a), kStartA);
+    EXPECT_EQ(frameOf(b), kStartB);
+    EXPECT_EQ(frameOf(c), kStartC);
+    EXPECT_TRUE(logs.contains(QStringLiteral("Post-placement drift in App103: expected {{964, 529}, {952, 517}}, actual "
+                                             "{{964, 529}, {900, 517}}")));
+}
+
+TEST_F(Transaction, FramesStillMatchCorrectsWindowsMoreThanFivePointsOff)
+{
+    sim.place(a.element, kTargetA);
+    sim.place(b.element, Rect(968, 0, 952, 517)); // 4 points off: fine
+    const PlacementItems targets{{a, kTargetA}, {b, kTargetB}};
+    sim.resetCounters();
+    EXPECT_EQ(run(placement.framesStillMatch(targets, host, 7)), PlacementOutcome::committed);
+    EXPECT_EQ(sim.frameReadCount(), 4); // every frame read twice
+    EXPECT_TRUE(sim.writes().empty());
+
+    sim.place(a.element, Rect(4, 4, 946, 1042)); // 6 points narrower
+    EXPECT_EQ(run(placement.framesStillMatch(targets, host, 7)), PlacementOutcome::committed);
+    EXPECT_EQ(frameOf(a), kTargetA);
+
+    // A correction that does not hold is undone.
+    sim.place(a.element, Rect(4, 4, 946, 1042));
+    sim.setSizeHints(a.element, SizeHints{.maximum = Size{946, 1042}});
+    EXPECT_EQ(run(placement.framesStillMatch(targets, host, 7)), PlacementOutcome::rolledBack);
+    EXPECT_EQ(frameOf(a), Rect(4, 4, 946, 1042));
+
+    // An unreadable window: nothing moves.
+    sim.clearWrites();
+    sim.place(a.element, Rect(100, 100, 300, 300));
+    sim.closeWindow(b.element);
+    EXPECT_EQ(run(placement.framesStillMatch(targets, host, 7)), PlacementOutcome::rolledBack);
+    EXPECT_TRUE(sim.writes().empty());
+}

@@ -1,0 +1,125 @@
+// The global mouse monitor on a real server while openbox moves a window by its title bar.
+#include "platform/x11/X11MouseMonitor.h"
+#include "x11/XSession.h"
+
+#include <gtest/gtest.h>
+
+namespace fw {
+namespace {
+
+using test::XSession;
+using Type = MouseEvent::Type;
+
+TEST(X11MouseMonitor, ReportsPressDragStepsAndReleaseDuringATitleBarMove)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    auto client = session.startTestClient(QStringLiteral("drag me"), {"--size", "400x300", "--position", "100,100"});
+    ASSERT_TRUE(client.window) << session.error();
+    test::SessionApp app(session);
+
+    X11MouseMonitor monitor(session.display());
+    std::vector<MouseEvent> events;
+    ASSERT_TRUE(monitor.start([&](const MouseEvent& e) { events.push_back(e); }));
+    EXPECT_TRUE(monitor.running());
+
+    const auto before = session.wmFrame(client.window);
+    ASSERT_TRUE(before);
+    std::vector<Point> stepPositions;
+    Point pressedAt;
+    const auto frames = session.dragTitleBar(client.window, 200, 100, 10, [&](int step) {
+        const auto p = session.pointer();
+        ASSERT_TRUE(p);
+        if (step < 0) {
+            pressedAt = *p;
+            EXPECT_TRUE(session.waitFor([&] { return !events.empty(); }, 3000));
+            return;
+        }
+        // Every step arrives while openbox holds its move grab, at the pointer's position.
+        stepPositions.push_back(*p);
+        EXPECT_TRUE(session.waitFor([&] {
+            return !events.empty() && events.back().type == Type::LeftDrag && events.back().position == *p;
+        }, 3000)) << "step " << step;
+    });
+    ASSERT_TRUE(session.waitFor([&] { return !events.empty() && events.back().type == Type::LeftUp; }, 3000));
+
+    // The window moved with the pointer, step by step.
+    ASSERT_EQ(frames.size(), 10u);
+    EXPECT_EQ(frames.back(), before->offsetBy(200, 100));
+    // openbox starts its move on the step past its drag threshold and follows every step after.
+    for (size_t i = 1; i < frames.size(); ++i)
+        EXPECT_NE(frames[i], frames[i - 1]) << "the frame changed during the drag, step " << i;
+
+    // Press first (at the title bar), drags only while the button is down, release last.
+    ASSERT_GE(events.size(), 12u);
+    EXPECT_EQ(events.front().type, Type::LeftDown);
+    EXPECT_EQ(events.front().position, pressedAt);
+    EXPECT_EQ(stepPositions.front(), pressedAt + Point({20, 10}));
+    int drags = 0;
+    for (size_t i = 1; i + 1 < events.size(); ++i) {
+        EXPECT_EQ(events[i].type, Type::LeftDrag) << i;
+        drags += events[i].type == Type::LeftDrag;
+    }
+    EXPECT_EQ(drags, 10);
+    EXPECT_EQ(events.back().position, stepPositions.back());
+    EXPECT_EQ(events.back().modifiers, 0u);
+
+    // With the button up, motion is plain movement; after stop, nothing more arrives.
+    session.moveRelative(5, 5);
+    EXPECT_TRUE(session.waitFor([&] { return events.back().type == Type::Moved; }, 3000));
+    monitor.stop();
+    EXPECT_FALSE(monitor.running());
+    const size_t count = events.size();
+    session.moveRelative(5, 5);
+    session.pressButton(1);
+    session.releaseButton(1);
+    session.waitFor([] { return false; }, 50);
+    EXPECT_EQ(events.size(), count);
+}
+
+TEST(X11MouseMonitor, ReportsHeldModifiersAndSurvivesStopFromItsHandler)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    test::SessionApp app(session);
+    X11MouseMonitor monitor(session.display());
+    std::vector<MouseEvent> events;
+    ASSERT_TRUE(monitor.start([&](const MouseEvent& e) {
+        events.push_back(e);
+        if (e.type == Type::LeftUp)
+            monitor.stop();   // the handler may end the monitor
+    }));
+
+    session.warpPointer(300, 300);
+    // Control (keycode 37) and Shift (50) in the server's default keymap.
+    xcb_connection_t* c = session.connection();
+    for (int key : {37, 50})
+        xcb_test_fake_input(c, XCB_KEY_PRESS, std::uint8_t(key), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    session.pressButton(1);
+    ASSERT_TRUE(session.waitFor([&] { return !events.empty(); }, 3000));
+    session.releaseButton(1);
+    ASSERT_TRUE(session.waitFor([&] { return !monitor.running(); }, 3000));
+    for (int key : {37, 50})
+        xcb_test_fake_input(c, XCB_KEY_RELEASE, std::uint8_t(key), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    xcb_flush(c);
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].type, Type::LeftDown);
+    EXPECT_EQ(events[0].position, (Point{300, 300}));
+    EXPECT_EQ(events[0].modifiers, ModControl | ModShift);
+    EXPECT_EQ(events[1].type, Type::LeftUp);
+
+    // A monitor can be started again after it stopped itself.
+    ASSERT_TRUE(monitor.start([&](const MouseEvent& e) { events.push_back(e); }));
+    session.moveRelative(3, 0);
+    EXPECT_TRUE(session.waitFor([&] { return events.size() == 3 && events[2].type == Type::Moved; }, 3000));
+}
+
+TEST(X11MouseMonitor, FailsToStartWithoutAServer)
+{
+    X11MouseMonitor monitor(QByteArray(":nonexistent"));
+    EXPECT_FALSE(monitor.start([](const MouseEvent&) {}));
+    EXPECT_FALSE(monitor.running());
+}
+
+} // namespace
+} // namespace fw

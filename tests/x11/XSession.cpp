@@ -1,0 +1,766 @@
+#include "x11/XSession.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <xcb/randr.h>
+#include <xcb/xtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace fw::test {
+
+namespace {
+
+std::int64_t nowMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+xcb_atom_t intern(xcb_connection_t* c, const char* name)
+{
+    auto* r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
+    const xcb_atom_t a = r ? r->atom : XCB_NONE;
+    free(r);
+    return a;
+}
+
+std::vector<std::uint32_t> property32(xcb_connection_t* c, xcb_window_t w, xcb_atom_t prop, xcb_atom_t type)
+{
+    auto* r = xcb_get_property_reply(c, xcb_get_property(c, 0, w, prop, type, 0, 4096), nullptr);
+    std::vector<std::uint32_t> v;
+    if (r && r->format == 32) {
+        auto* p = static_cast<std::uint32_t*>(xcb_get_property_value(r));
+        v.assign(p, p + xcb_get_property_value_length(r) / 4);
+    }
+    free(r);
+    return v;
+}
+
+// Waits for a child to end; true when it ended (and was reaped) within the time.
+bool waitExit(pid_t pid, int timeoutMs, int* status = nullptr)
+{
+    const std::int64_t deadline = nowMs() + timeoutMs;
+    const int pidfd = int(::syscall(SYS_pidfd_open, pid, 0));
+    for (;;) {
+        int st = 0;
+        const pid_t r = ::waitpid(pid, &st, WNOHANG);
+        if (r == pid || (r < 0 && errno == ECHILD)) {
+            if (pidfd >= 0)
+                ::close(pidfd);
+            if (status)
+                *status = st;
+            return true;
+        }
+        const std::int64_t left = deadline - nowMs();
+        if (left <= 0)
+            break;
+        if (pidfd >= 0) {
+            pollfd p{pidfd, POLLIN, 0};
+            ::poll(&p, 1, int(left));
+        } else {
+            pollfd none{};
+            ::poll(&none, 0, int(std::min<std::int64_t>(left, 2)));
+        }
+    }
+    if (pidfd >= 0)
+        ::close(pidfd);
+    return false;
+}
+
+QString findProgram(const QString& name)
+{
+    if (name.contains('/'))
+        return name;
+    return QStandardPaths::findExecutable(name);
+}
+
+} // namespace
+
+XSession::XSession(const XSessionOptions& options)
+{
+    if (!start(options)) {
+        // Leave nothing running behind a failed start.
+        for (auto it = started_.rbegin(); it != started_.rend(); ++it)
+            stop(*it);
+        started_.clear();
+    }
+}
+
+XSession::~XSession()
+{
+    if (c_)
+        xcb_disconnect(c_);
+    for (auto it = started_.rbegin(); it != started_.rend(); ++it)
+        stop(*it);
+    if (!dir_.isEmpty() && qEnvironmentVariableIsEmpty("FW_KEEP_XSESSION"))
+        QDir(dir_).removeRecursively();
+}
+
+void XSession::fail(const QString& why)
+{
+    if (error_.isEmpty())
+        error_ = why;
+}
+
+QString XSession::logTail(const QString& name) const
+{
+    QFile f(dir_ + "/logs/" + name + ".log");
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray all = f.readAll();
+    return QString::fromLocal8Bit(all.right(600)).trimmed();
+}
+
+bool XSession::start(const XSessionOptions& o)
+{
+    QByteArray tmpl = QDir::tempPath().toLocal8Bit() + "/fw-xsession-XXXXXX";
+    if (!::mkdtemp(tmpl.data())) {
+        fail(QStringLiteral("cannot create a temporary directory: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
+        return false;
+    }
+    dir_ = QString::fromLocal8Bit(tmpl);
+    for (const char* sub : {"home", "config", "cache", "data", "runtime", "logs"})
+        QDir().mkpath(dir_ + "/" + sub);
+    QFile::setPermissions(dir_ + "/runtime", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+    // Environment: ours, with the session's display, home and XDG directories.
+    const QByteArray d = dir_.toLocal8Bit();
+    for (char** e = environ; *e; ++e) {
+        const QByteArray kv(*e);
+        if (kv.startsWith("DISPLAY=") || kv.startsWith("HOME=") || kv.startsWith("XDG_") ||
+            kv.startsWith("WAYLAND_DISPLAY=") || kv.startsWith("DBUS_SESSION_BUS_ADDRESS=") ||
+            kv.startsWith("SHELL=") || kv.startsWith("QT_QPA_PLATFORM="))
+            continue;
+        env_.push_back(kv);
+    }
+    env_.push_back("HOME=" + d + "/home");
+    env_.push_back("XDG_CONFIG_HOME=" + d + "/config");
+    env_.push_back("XDG_CACHE_HOME=" + d + "/cache");
+    env_.push_back("XDG_DATA_HOME=" + d + "/data");
+    env_.push_back("XDG_RUNTIME_DIR=" + d + "/runtime");
+    env_.push_back("SHELL=/bin/sh");
+
+    // The server picks a free display and writes its number to fd 3 once it accepts clients.
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
+        fail(QStringLiteral("cannot create a pipe"));
+        return false;
+    }
+    const QString xvfb = findProgram(QStringLiteral("Xvfb"));
+    if (xvfb.isEmpty()) {
+        ::close(fds[0]);
+        ::close(fds[1]);
+        fail(QStringLiteral("Xvfb is not installed (run scripts/deps)"));
+        return false;
+    }
+    {
+        const QStringList args{xvfb, "-displayfd", "3", "-screen", "0",
+                               QStringLiteral("%1x%2x24").arg(o.width).arg(o.height), "-noreset", "-nolisten", "tcp"};
+        std::vector<QByteArray> a;
+        for (const QString& s : args)
+            a.push_back(s.toLocal8Bit());
+        std::vector<char*> argv;
+        for (auto& s : a)
+            argv.push_back(s.data());
+        argv.push_back(nullptr);
+        std::vector<char*> envp;
+        for (auto& s : env_)
+            envp.push_back(s.data());
+        envp.push_back(nullptr);
+        const QByteArray log = (dir_ + "/logs/Xvfb.log").toLocal8Bit();
+        const int logFd = ::open(log.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+            ::dup2(fds[1], 3);
+            if (logFd >= 0) {
+                ::dup2(logFd, 1);
+                ::dup2(logFd, 2);
+            }
+            ::execve(argv[0], argv.data(), envp.data());
+            ::_exit(127);
+        }
+        if (logFd >= 0)
+            ::close(logFd);
+        ::close(fds[1]);
+        if (pid < 0) {
+            ::close(fds[0]);
+            fail(QStringLiteral("cannot start Xvfb"));
+            return false;
+        }
+        serverPid_ = pid;
+        started_.push_back(pid);
+    }
+    QByteArray number;
+    const std::int64_t deadline = nowMs() + 10000;
+    while (!number.endsWith('\n')) {
+        const std::int64_t left = deadline - nowMs();
+        pollfd p{fds[0], POLLIN, 0};
+        if (left <= 0 || ::poll(&p, 1, int(left)) <= 0)
+            break;
+        char buf[32];
+        const ssize_t n = ::read(fds[0], buf, sizeof buf);
+        if (n <= 0)
+            break;
+        number.append(buf, n);
+    }
+    ::close(fds[0]);
+    number = number.trimmed();
+    if (number.isEmpty()) {
+        fail(QStringLiteral("Xvfb did not start: %1").arg(logTail("Xvfb")));
+        return false;
+    }
+    display_ = ":" + number;
+    env_.push_back("DISPLAY=" + display_);
+
+    c_ = xcb_connect(display_.constData(), nullptr);
+    if (!c_ || xcb_connection_has_error(c_)) {
+        fail(QStringLiteral("cannot connect to Xvfb on %1").arg(QString::fromLatin1(display_)));
+        return false;
+    }
+    root_ = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
+    const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_change_window_attributes(c_, root_, XCB_CW_EVENT_MASK, &mask);
+    xcb_flush(c_);
+
+    if (o.windowManager) {
+        if (findProgram(QStringLiteral("openbox")).isEmpty()) {
+            fail(QStringLiteral("openbox is not installed (run scripts/deps)"));
+            return false;
+        }
+        wmPid_ = spawn({QStringLiteral("openbox"), QStringLiteral("--sm-disable")});
+        if (!wmPid_)
+            return false;
+        const xcb_atom_t check = intern(c_, "_NET_SUPPORTING_WM_CHECK");
+        const bool up = waitFor([&] {
+            auto v = property32(c_, root_, check, XCB_ATOM_WINDOW);
+            return !v.empty() && v[0] != 0;
+        }, 10000);
+        // The check window appears before openbox runs its event loop, and openbox drops what
+        // arrives while it starts up (windows mapped then stay unmanaged): ask until it answers.
+        bool running = false;
+        const std::int64_t until = nowMs() + 10000;
+        while (up && !running && nowMs() < until)
+            running = syncWithWindowManager(50);
+        if (!up || !running) {
+            fail(QStringLiteral("openbox did not start: %1").arg(logTail(QStringLiteral("openbox-1"))));
+            return false;
+        }
+    }
+    if (o.compositor && !startCompositor())
+        return false;
+    return true;
+}
+
+pid_t XSession::spawn(const QStringList& args)
+{
+    if (args.isEmpty())
+        return 0;
+    const QString program = findProgram(args.front());
+    if (program.isEmpty()) {
+        fail(QStringLiteral("%1 is not installed (run scripts/deps)").arg(args.front()));
+        return 0;
+    }
+    std::vector<QByteArray> a{program.toLocal8Bit()};
+    for (int i = 1; i < args.size(); ++i)
+        a.push_back(args[i].toLocal8Bit());
+    std::vector<char*> argv;
+    for (auto& s : a)
+        argv.push_back(s.data());
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (auto& s : env_)
+        envp.push_back(s.data());
+    envp.push_back(nullptr);
+    const QString name = QStringLiteral("%1-%2").arg(QFileInfo(program).fileName()).arg(++spawned_);
+    const QByteArray log = (dir_ + "/logs/" + name + ".log").toLocal8Bit();
+    const int logFd = ::open(log.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const int nullFd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (nullFd >= 0)
+            ::dup2(nullFd, 0);
+        if (logFd >= 0) {
+            ::dup2(logFd, 1);
+            ::dup2(logFd, 2);
+        }
+        ::execve(argv[0], argv.data(), envp.data());
+        ::_exit(127);
+    }
+    if (logFd >= 0)
+        ::close(logFd);
+    if (nullFd >= 0)
+        ::close(nullFd);
+    if (pid < 0) {
+        fail(QStringLiteral("cannot start %1").arg(args.front()));
+        return 0;
+    }
+    started_.push_back(pid);
+    return pid;
+}
+
+int XSession::run(const QStringList& argv, int timeoutMs)
+{
+    const pid_t pid = spawn(argv);
+    if (!pid)
+        return -1;
+    int status = 0;
+    if (!waitExit(pid, timeoutMs, &status)) {
+        stop(pid);
+        return -1;
+    }
+    std::erase(started_, pid);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool XSession::stop(pid_t pid)
+{
+    if (pid <= 0 || std::find(started_.begin(), started_.end(), pid) == started_.end())
+        return false;
+    ::kill(pid, SIGCONT);
+    ::kill(pid, SIGTERM);
+    bool ended = waitExit(pid, 2000);
+    if (!ended) {
+        ::kill(pid, SIGKILL);
+        ended = waitExit(pid, 2000);
+    }
+    std::erase(started_, pid);
+    return ended;
+}
+
+bool XSession::pause(pid_t pid)
+{
+    return std::find(started_.begin(), started_.end(), pid) != started_.end() && ::kill(pid, SIGSTOP) == 0;
+}
+
+bool XSession::resume(pid_t pid)
+{
+    return std::find(started_.begin(), started_.end(), pid) != started_.end() && ::kill(pid, SIGCONT) == 0;
+}
+
+QString XSession::testClientPath()
+{
+    return QStringLiteral(FW_TEST_CLIENT_PATH);
+}
+
+XSession::Client XSession::startXterm(const QString& title, const QStringList& extra)
+{
+    Client client;
+    // An outline font from fontconfig: the core "fixed" fonts may not be installed.
+    QStringList args{QStringLiteral("xterm"), QStringLiteral("-fa"), QStringLiteral("Monospace"), QStringLiteral("-fs"),
+                     QStringLiteral("10"), QStringLiteral("-T"), title, QStringLiteral("-n"), title};
+    args += extra;
+    client.pid = spawn(args);
+    if (!client.pid)
+        return client;
+    client.window = waitForWindow(title, client.pid);
+    if (!client.window)
+        fail(QStringLiteral("xterm \"%1\" did not appear: %2").arg(title, logTail(QStringLiteral("xterm-%1").arg(spawned_))));
+    return client;
+}
+
+XSession::Client XSession::startTestClient(const QString& title, const QStringList& flags)
+{
+    Client client;
+    QStringList args{testClientPath(), QStringLiteral("--title"), title};
+    args += flags;
+    client.pid = spawn(args);
+    if (!client.pid)
+        return client;
+    const bool many = flags.contains(QStringLiteral("--count"));
+    client.window = waitForWindow(many ? title + " 0" : title, client.pid);
+    if (!client.window)
+        fail(QStringLiteral("the test client \"%1\" did not appear").arg(title));
+    return client;
+}
+
+void XSession::sync()
+{
+    free(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr));
+}
+
+bool XSession::waitFor(const std::function<bool()>& condition, int timeoutMs)
+{
+    const std::int64_t deadline = nowMs() + timeoutMs;
+    for (;;) {
+        if (condition())
+            return true;
+        const std::int64_t left = deadline - nowMs();
+        if (left <= 0)
+            return false;
+        if (QCoreApplication::instance())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        // Wake on the next event of the root window, or after a few ms at most.
+        if (c_ && !xcb_connection_has_error(c_)) {
+            while (xcb_generic_event_t* e = xcb_poll_for_event(c_))
+                free(e);
+            pollfd p{xcb_get_file_descriptor(c_), POLLIN, 0};
+            ::poll(&p, 1, int(std::min<std::int64_t>(left, 5)));
+            while (xcb_generic_event_t* e = xcb_poll_for_event(c_))
+                free(e);
+        } else {
+            pollfd none{};
+            ::poll(&none, 0, int(std::min<std::int64_t>(left, 5)));
+        }
+    }
+}
+
+xcb_window_t XSession::waitForWindow(const QString& title, pid_t pid, int timeoutMs)
+{
+    const xcb_atom_t clientList = intern(c_, "_NET_CLIENT_LIST");
+    const xcb_atom_t extents = intern(c_, "_NET_FRAME_EXTENTS");
+    const xcb_atom_t pidAtom = intern(c_, "_NET_WM_PID");
+    xcb_window_t found = XCB_NONE;
+    waitFor([&] {
+        std::vector<std::uint32_t> candidates;
+        if (wmPid_)
+            candidates = property32(c_, root_, clientList, XCB_ATOM_WINDOW);
+        else
+            for (xcb_window_t w : rootChildren())
+                candidates.push_back(w);
+        for (std::uint32_t w : candidates) {
+            if (windowTitle(w) != title)
+                continue;
+            auto p = property32(c_, w, pidAtom, XCB_ATOM_CARDINAL);
+            if (pid && !p.empty() && pid_t(p[0]) != pid)
+                continue;
+            auto* attr = xcb_get_window_attributes_reply(c_, xcb_get_window_attributes(c_, w), nullptr);
+            const bool viewable = attr && attr->map_state == XCB_MAP_STATE_VIEWABLE;
+            free(attr);
+            if (!viewable)
+                continue;
+            if (wmPid_ && property32(c_, w, extents, XCB_ATOM_CARDINAL).size() < 4)
+                continue;
+            found = w;
+            return true;
+        }
+        return false;
+    }, timeoutMs);
+    return found;
+}
+
+bool XSession::syncWithWindowManager(int timeoutMs)
+{
+    if (!wmPid_ || !c_)
+        return false;
+    if (!probe_) {
+        probe_ = xcb_generate_id(c_);
+        const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+        xcb_create_window(c_, XCB_COPY_FROM_PARENT, probe_, root_, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+                          XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &mask);
+    }
+    const xcb_atom_t request = intern(c_, "_NET_REQUEST_FRAME_EXTENTS");
+    const xcb_atom_t extents = intern(c_, "_NET_FRAME_EXTENTS");
+    while (xcb_generic_event_t* e = xcb_poll_for_event(c_))
+        free(e);
+    xcb_client_message_event_t ev{};
+    ev.response_type = XCB_CLIENT_MESSAGE;
+    ev.format = 32;
+    ev.window = probe_;
+    ev.type = request;
+    xcb_send_event(c_, 0, root_, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&ev));
+    xcb_flush(c_);
+    const std::int64_t deadline = nowMs() + timeoutMs;
+    while (!xcb_connection_has_error(c_)) {
+        while (xcb_generic_event_t* e = xcb_poll_for_event(c_)) {
+            const bool hit = (e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY &&
+                             reinterpret_cast<xcb_property_notify_event_t*>(e)->window == probe_ &&
+                             reinterpret_cast<xcb_property_notify_event_t*>(e)->atom == extents;
+            free(e);
+            if (hit)
+                return true;
+        }
+        const std::int64_t left = deadline - nowMs();
+        if (left <= 0)
+            return false;
+        pollfd p{xcb_get_file_descriptor(c_), POLLIN, 0};
+        ::poll(&p, 1, int(left));
+    }
+    return false;
+}
+
+bool XSession::waitForRootMessage(const char* type, xcb_window_t window, int timeoutMs)
+{
+    const xcb_atom_t atom = intern(c_, type);
+    const std::int64_t deadline = nowMs() + timeoutMs;
+    while (!xcb_connection_has_error(c_)) {
+        while (xcb_generic_event_t* e = xcb_poll_for_event(c_)) {
+            const bool hit = (e->response_type & 0x7f) == XCB_CLIENT_MESSAGE &&
+                             reinterpret_cast<xcb_client_message_event_t*>(e)->type == atom &&
+                             reinterpret_cast<xcb_client_message_event_t*>(e)->window == window;
+            free(e);
+            if (hit)
+                return true;
+        }
+        const std::int64_t left = deadline - nowMs();
+        if (left <= 0)
+            return false;
+        pollfd p{xcb_get_file_descriptor(c_), POLLIN, 0};
+        ::poll(&p, 1, int(left));
+    }
+    return false;
+}
+
+std::optional<Rect> XSession::waitForFrameChange(xcb_window_t client, const Rect& from, int timeoutMs)
+{
+    std::optional<Rect> now;
+    waitFor([&] {
+        now = wmFrame(client);
+        return !now || *now != from;
+    }, timeoutMs);
+    if (now && *now == from)
+        return std::nullopt;
+    return now;
+}
+
+xcb_window_t XSession::topLevelOf(xcb_window_t w)
+{
+    for (int depth = 0; depth < 16; ++depth) {
+        auto* t = xcb_query_tree_reply(c_, xcb_query_tree(c_, w), nullptr);
+        if (!t)
+            return XCB_NONE;
+        const xcb_window_t parent = t->parent;
+        free(t);
+        if (parent == root_ || parent == XCB_NONE)
+            return w;
+        w = parent;
+    }
+    return XCB_NONE;
+}
+
+std::optional<Rect> XSession::wmFrame(xcb_window_t client)
+{
+    const xcb_window_t top = topLevelOf(client);
+    if (!top)
+        return std::nullopt;
+    auto* g = xcb_get_geometry_reply(c_, xcb_get_geometry(c_, top), nullptr);
+    if (!g)
+        return std::nullopt;
+    const Rect r(g->x, g->y, g->width + 2 * g->border_width, g->height + 2 * g->border_width);
+    free(g);
+    return r;
+}
+
+std::optional<Size> XSession::clientSize(xcb_window_t w)
+{
+    auto* g = xcb_get_geometry_reply(c_, xcb_get_geometry(c_, w), nullptr);
+    if (!g)
+        return std::nullopt;
+    const Size s{double(g->width), double(g->height)};
+    free(g);
+    return s;
+}
+
+std::vector<xcb_window_t> XSession::rootChildren()
+{
+    auto* t = xcb_query_tree_reply(c_, xcb_query_tree(c_, root_), nullptr);
+    std::vector<xcb_window_t> v;
+    if (t) {
+        auto* ch = xcb_query_tree_children(t);
+        v.assign(ch, ch + xcb_query_tree_children_length(t));
+    }
+    free(t);
+    return v;
+}
+
+xcb_window_t XSession::topmostMapped()
+{
+    auto children = rootChildren();
+    for (auto it = children.rbegin(); it != children.rend(); ++it) {
+        auto* a = xcb_get_window_attributes_reply(c_, xcb_get_window_attributes(c_, *it), nullptr);
+        const bool candidate = a && a->map_state == XCB_MAP_STATE_VIEWABLE && !a->override_redirect;
+        free(a);
+        if (candidate)
+            return *it;
+    }
+    return XCB_NONE;
+}
+
+xcb_window_t XSession::inputFocus()
+{
+    auto* f = xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr);
+    const xcb_window_t w = f ? f->focus : XCB_NONE;
+    free(f);
+    return w;
+}
+
+xcb_window_t XSession::activeWindow()
+{
+    auto v = property32(c_, root_, intern(c_, "_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW);
+    return v.empty() ? XCB_NONE : v[0];
+}
+
+QString XSession::windowTitle(xcb_window_t w)
+{
+    auto* r = xcb_get_property_reply(c_, xcb_get_property(c_, 0, w, XCB_ATOM_WM_NAME, XCB_ATOM_ANY, 0, 256), nullptr);
+    QString t;
+    if (r && r->format == 8)
+        t = QString::fromUtf8(static_cast<const char*>(xcb_get_property_value(r)), xcb_get_property_value_length(r));
+    free(r);
+    return t;
+}
+
+bool XSession::exists(xcb_window_t w)
+{
+    auto* g = xcb_get_geometry_reply(c_, xcb_get_geometry(c_, w), nullptr);
+    free(g);
+    return g != nullptr;
+}
+
+void XSession::warpPointer(int x, int y)
+{
+    // A warp, not an XTest motion: it moves the pointer without any raw motion event.
+    xcb_warp_pointer(c_, XCB_NONE, root_, 0, 0, 0, 0, std::int16_t(x), std::int16_t(y));
+    sync();
+}
+
+void XSession::moveRelative(int dx, int dy)
+{
+    xcb_test_fake_input(c_, XCB_MOTION_NOTIFY, 1, XCB_CURRENT_TIME, XCB_NONE, dx, dy, 0);
+    sync();
+}
+
+void XSession::pressButton(int button)
+{
+    xcb_test_fake_input(c_, XCB_BUTTON_PRESS, std::uint8_t(button), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    sync();
+}
+
+void XSession::releaseButton(int button)
+{
+    xcb_test_fake_input(c_, XCB_BUTTON_RELEASE, std::uint8_t(button), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    sync();
+}
+
+std::optional<Point> XSession::pointer()
+{
+    auto* p = xcb_query_pointer_reply(c_, xcb_query_pointer(c_, root_), nullptr);
+    if (!p)
+        return std::nullopt;
+    const Point pt{double(p->root_x), double(p->root_y)};
+    free(p);
+    return pt;
+}
+
+std::vector<Rect> XSession::dragTitleBar(xcb_window_t client, int dx, int dy, int steps,
+                                         const std::function<void(int)>& afterStep)
+{
+    std::vector<Rect> frames;
+    auto frame = wmFrame(client);
+    const auto ext = property32(c_, client, intern(c_, "_NET_FRAME_EXTENTS"), XCB_ATOM_CARDINAL);
+    if (!frame || ext.size() < 4 || steps <= 0)
+        return frames;
+    // Middle of the title bar: the top extent holds the border and the title bar.
+    warpPointer(int(frame->midX()), int(frame->y() + std::max<std::uint32_t>(ext[2], 2) / 2));
+    pressButton(1);
+    if (afterStep)
+        afterStep(-1);
+    Rect last = *frame;
+    for (int i = 0; i < steps; ++i) {
+        const int sx = dx * (i + 1) / steps - dx * i / steps;
+        const int sy = dy * (i + 1) / steps - dy * i / steps;
+        moveRelative(sx, sy);
+        // Once openbox has answered a request sent after the motion, it has handled the motion.
+        syncWithWindowManager();
+        if (auto now = wmFrame(client))
+            last = *now;
+        frames.push_back(last);
+        if (afterStep)
+            afterStep(i);
+    }
+    releaseButton(1);
+    return frames;
+}
+
+bool XSession::splitIntoTwoMonitors()
+{
+    if (run({QStringLiteral("xrandr"), QStringLiteral("--setmonitor"), QStringLiteral("LEFT"),
+             QStringLiteral("1920/508x1080/286+0+0"), QStringLiteral("screen")}) != 0 ||
+        run({QStringLiteral("xrandr"), QStringLiteral("--setmonitor"), QStringLiteral("RIGHT"),
+             QStringLiteral("1280/339x1024/271+1920+0"), QStringLiteral("none")}) != 0) {
+        fail(QStringLiteral("xrandr --setmonitor failed"));
+        return false;
+    }
+    auto* m = xcb_randr_get_monitors_reply(c_, xcb_randr_get_monitors(c_, root_, 1), nullptr);
+    const int n = m ? int(m->nMonitors) : 0;
+    free(m);
+    if (n != 2) {
+        fail(QStringLiteral("expected two monitors after xrandr --setmonitor, found %1").arg(n));
+        return false;
+    }
+    return true;
+}
+
+bool XSession::startCompositor()
+{
+    const pid_t pid = spawn({QStringLiteral("xcompmgr")});
+    if (!pid)
+        return false;
+    const xcb_atom_t cm = intern(c_, "_NET_WM_CM_S0");
+    const bool up = waitFor([&] {
+        auto* r = xcb_get_selection_owner_reply(c_, xcb_get_selection_owner(c_, cm), nullptr);
+        const bool owned = r && r->owner != XCB_NONE;
+        free(r);
+        return owned;
+    });
+    if (!up)
+        fail(QStringLiteral("xcompmgr did not take the compositing selection"));
+    return up;
+}
+
+SessionApp::SessionApp(const XSession& session)
+{
+    hadRuntime_ = qEnvironmentVariableIsSet("XDG_RUNTIME_DIR");
+    oldRuntime_ = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", (session.directory() + "/runtime").toLocal8Bit());
+    hadDisplay_ = qEnvironmentVariableIsSet("DISPLAY");
+    oldDisplay_ = qgetenv("DISPLAY");
+    hadPlatform_ = qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
+    oldPlatform_ = qgetenv("QT_QPA_PLATFORM");
+    qputenv("DISPLAY", session.display());
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    storage_ = {QByteArray("framewell-x11-test")};
+    for (auto& s : storage_)
+        argv_.push_back(s.data());
+    argv_.push_back(nullptr);
+    argc_ = int(storage_.size());
+    app_ = std::make_unique<QApplication>(argc_, argv_.data());
+}
+
+SessionApp::~SessionApp()
+{
+    app_.reset();
+    if (hadDisplay_)
+        qputenv("DISPLAY", oldDisplay_);
+    else
+        qunsetenv("DISPLAY");
+    if (hadPlatform_)
+        qputenv("QT_QPA_PLATFORM", oldPlatform_);
+    else
+        qunsetenv("QT_QPA_PLATFORM");
+    if (hadRuntime_)
+        qputenv("XDG_RUNTIME_DIR", oldRuntime_);
+    else
+        qunsetenv("XDG_RUNTIME_DIR");
+}
+
+} // namespace fw::test

@@ -1,0 +1,175 @@
+#pragma once
+// A private X session for one test: its own Xvfb (display chosen by the server through
+// -displayfd), optionally openbox and xcompmgr, its own HOME and XDG_* directories in a temp
+// dir, and helpers to start clients, wait for windows and frames, drive the pointer through
+// XTest and split the screen into two monitors. Everything started here is ended here, by pid.
+//
+//   fw::test::XSession session;
+//   ASSERT_TRUE(session.ok()) << session.error();
+//   auto term = session.startXterm("one");
+//   ASSERT_TRUE(term.window) << session.error();
+//
+// Waits never sleep for a fixed time: they wake on X events (or a short poll) and end at a
+// deadline. When the server or the window manager cannot start, ok() is false and error() says
+// why; tests assert on it so that a broken machine fails loudly.
+
+#include "base/Geometry.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <xcb/xcb.h>
+#include <xcb/xtest.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+class QApplication;
+
+namespace fw::test {
+
+struct XSessionOptions {
+    int width = 1920;
+    int height = 1080;
+    bool windowManager = true;   // openbox
+    bool compositor = false;     // xcompmgr
+};
+
+class XSession {
+public:
+    explicit XSession(const XSessionOptions& options = {});
+    ~XSession();
+    XSession(const XSession&) = delete;
+    XSession& operator=(const XSession&) = delete;
+
+    bool ok() const { return error_.isEmpty(); }
+    std::string error() const { return error_.toStdString(); }
+    QByteArray display() const { return display_; }   // e.g. ":7"
+    QString directory() const { return dir_; }
+    xcb_connection_t* connection() const { return c_; }
+    xcb_window_t root() const { return root_; }
+    pid_t serverPid() const { return serverPid_; }
+    pid_t windowManagerPid() const { return wmPid_; }
+
+    // --- processes -------------------------------------------------------------------------
+    // Starts a program with the session's environment; its output goes to a log file in the
+    // session directory. 0 when it cannot start (error() says why).
+    pid_t spawn(const QStringList& argv);
+    // Runs a program to its end; its exit status, or -1 when it failed or took too long.
+    int run(const QStringList& argv, int timeoutMs = 5000);
+    // SIGTERM, then SIGKILL when it has not ended within 2 s. Only for pids started here.
+    bool stop(pid_t pid);
+    // Stops and restarts a process without ending it (SIGSTOP / SIGCONT).
+    bool pause(pid_t pid);
+    bool resume(pid_t pid);
+
+    // --- clients ---------------------------------------------------------------------------
+    struct Client {
+        pid_t pid = 0;
+        xcb_window_t window = XCB_NONE;   // the client window, once managed and mapped
+    };
+    Client startXterm(const QString& title, const QStringList& extra = {});
+    // Our small client; `flags` as its command line takes them (see client/TestClient.cpp).
+    Client startTestClient(const QString& title, const QStringList& flags = {});
+    static QString testClientPath();
+
+    // --- waiting ---------------------------------------------------------------------------
+    // Re-checks the condition on every X event of the root window (and every few ms, handling
+    // pending Qt events when a Qt application exists) until it holds or the time is up.
+    bool waitFor(const std::function<bool()>& condition, int timeoutMs = 5000);
+    // A mapped top-level window with this title (and, when pid != 0, this _NET_WM_PID or none),
+    // managed by the WM when one runs. XCB_NONE when none appeared in time.
+    xcb_window_t waitForWindow(const QString& title, pid_t pid = 0, int timeoutMs = 5000);
+    // Returns once the WM has handled everything sent to the server before (it answers a
+    // frame-extents request in order). False without a WM or when it did not answer in time.
+    bool syncWithWindowManager(int timeoutMs = 2000);
+    // Waits for a client message of this type about this window, sent to the root window
+    // (as pagers and we send EWMH requests). Other events read meanwhile are dropped.
+    bool waitForRootMessage(const char* type, xcb_window_t window, int timeoutMs = 5000);
+    // Waits until the WM frame of a client differs from `from`; the new frame or nothing.
+    std::optional<Rect> waitForFrameChange(xcb_window_t client, const Rect& from, int timeoutMs = 2000);
+
+    // --- reading, independent of the adapters under test -----------------------------------
+    // The outer geometry of the client's top-level window (the WM frame), border included.
+    std::optional<Rect> wmFrame(xcb_window_t client);
+    xcb_window_t topLevelOf(xcb_window_t client);
+    std::vector<xcb_window_t> rootChildren();   // bottom to top
+    // The highest viewable child of the root that is not override-redirect (a WM frame).
+    xcb_window_t topmostMapped();
+    xcb_window_t inputFocus();
+    xcb_window_t activeWindow();
+    QString windowTitle(xcb_window_t w);
+    bool exists(xcb_window_t w);
+    // Client-side size of the window (inside its border).
+    std::optional<Size> clientSize(xcb_window_t w);
+
+    // --- input through XTest ---------------------------------------------------------------
+    void warpPointer(int x, int y);          // a warp: makes no raw motion events
+    void moveRelative(int dx, int dy);       // relative: makes raw motion events
+    void pressButton(int button);
+    void releaseButton(int button);
+    std::optional<Point> pointer();
+    // Presses on the middle of the client's title bar, moves by (dx, dy) in `steps` relative
+    // steps, syncing with the WM after each (openbox starts moving on the second), then releases. The
+    // callback runs after the press (step -1) and after each step. The frames after each step.
+    std::vector<Rect> dragTitleBar(xcb_window_t client, int dx, int dy, int steps,
+                                   const std::function<void(int)>& afterStep = {});
+
+    // --- displays --------------------------------------------------------------------------
+    // Splits the screen (at least 3200×1080) into LEFT 1920×1080 at 0,0 (on the server's only
+    // output) and RIGHT 1280×1024 at 1920,0 (no output), as xrandr --setmonitor does.
+    bool splitIntoTwoMonitors();
+    bool startCompositor();
+
+    // Environment handed to every program started here.
+    const std::vector<QByteArray>& environment() const { return env_; }
+
+private:
+    bool start(const XSessionOptions& o);
+    void fail(const QString& why);
+    QString logTail(const QString& name) const;
+    void sync();
+
+    QString error_;
+    QString dir_;
+    QByteArray display_;
+    std::vector<QByteArray> env_;
+    xcb_connection_t* c_ = nullptr;
+    xcb_window_t root_ = XCB_NONE;
+    xcb_window_t probe_ = XCB_NONE;
+    pid_t serverPid_ = 0, wmPid_ = 0;
+    std::vector<pid_t> started_;
+    int spawned_ = 0;
+};
+
+// A Qt application (widgets) connected to the session's display through the xcb platform.
+// Sets DISPLAY, QT_QPA_PLATFORM and XDG_RUNTIME_DIR for the process while it lives and restores them after.
+// One at a time per process.
+class SessionApp {
+public:
+    explicit SessionApp(const XSession& session);
+    ~SessionApp();
+    QApplication* app() const { return app_.get(); }
+
+private:
+    QByteArray oldDisplay_, oldPlatform_, oldRuntime_;
+    bool hadDisplay_ = false, hadPlatform_ = false, hadRuntime_ = false;
+    int argc_ = 0;
+    std::vector<QByteArray> storage_;
+    std::vector<char*> argv_;
+    std::unique_ptr<QApplication> app_;
+};
+
+} // namespace fw::test
+
+namespace fw {
+// Readable values in test failures.
+inline void PrintTo(const Point& p, std::ostream* os) { *os << toString(p).toStdString(); }
+inline void PrintTo(const Size& s, std::ostream* os) { *os << toString(s).toStdString(); }
+inline void PrintTo(const Rect& r, std::ostream* os) { *os << toString(r).toStdString(); }
+} // namespace fw

@@ -1,0 +1,103 @@
+// Desktop entries as installed applications (no X server needed).
+#include "platform/x11/XdgApplications.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace fw {
+namespace {
+
+struct XdgFixture : ::testing::Test {
+    QTemporaryDir tmp;
+    QString home, system;
+
+    void SetUp() override
+    {
+        home = tmp.filePath(u"home/applications"_qs);
+        system = tmp.filePath(u"usr/applications"_qs);
+        QDir().mkpath(home);
+        QDir().mkpath(system);
+    }
+    void write(const QString& dir, const QString& rel, const QByteArray& text)
+    {
+        const QString path = dir + u'/' + rel;
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(text);
+    }
+};
+
+TEST_F(XdgFixture, NamesAreLocalisedWithTheBestMatchingKey)
+{
+    const QByteArray text = "# comment\n[Desktop Entry]\nType=Application\nName=Files\nName[de]=Dateien\n"
+                            "Name[de_AT]=Dateien (AT)\nName[sr@latin]=Datoteke\nIcon=system-file-manager\n"
+                            "StartupWMClass=Nautilus\n[Desktop Action new]\nName=New Window\n";
+    auto plain = XdgApplications::parse(text, u"files"_qs, u"C"_qs);
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->name, u"Files"_qs);
+    EXPECT_EQ(plain->icon, u"system-file-manager"_qs);
+    EXPECT_EQ(plain->startupWmClass, u"Nautilus"_qs);
+    EXPECT_EQ(XdgApplications::parse(text, u"files"_qs, u"de_DE.UTF-8"_qs)->name, u"Dateien"_qs);
+    EXPECT_EQ(XdgApplications::parse(text, u"files"_qs, u"de_AT.UTF-8"_qs)->name, u"Dateien (AT)"_qs);
+    EXPECT_EQ(XdgApplications::parse(text, u"files"_qs, u"sr_RS.UTF-8@latin"_qs)->name, u"Datoteke"_qs);
+    EXPECT_EQ(XdgApplications::parse(text, u"files"_qs, u"fr_FR"_qs)->name, u"Files"_qs);
+    EXPECT_EQ(XdgApplications::parse("[Desktop Entry]\nType=Application\nName=A\\sB\\\\C\n", u"x"_qs, {})->name,
+              u"A B\\C"_qs);
+}
+
+TEST_F(XdgFixture, OnlyVisibleApplicationsCount)
+{
+    EXPECT_FALSE(XdgApplications::parse("[Desktop Entry]\nType=Link\nName=Site\n", u"x"_qs, {}));
+    EXPECT_FALSE(XdgApplications::parse("[Desktop Entry]\nType=Application\nName=Gone\nHidden=true\n", u"x"_qs, {}));
+    EXPECT_FALSE(XdgApplications::parse("[Desktop Entry]\nType=Application\n", u"x"_qs, {}));
+    EXPECT_FALSE(XdgApplications::parse("Type=Application\nName=No group\n", u"x"_qs, {}));
+    EXPECT_FALSE(XdgApplications::parse(QByteArray("\x00\xff\xfe garbage", 12), u"x"_qs, {}));
+    EXPECT_TRUE(XdgApplications::parse("[Desktop Entry]\nType=Application\nName=Quiet\nNoDisplay=true\n", u"x"_qs, {}))
+        << "an application kept out of menus is still installed";
+}
+
+TEST_F(XdgFixture, EarlierFoldersWinAndSubfoldersFormTheId)
+{
+    write(system, u"editor.desktop"_qs, "[Desktop Entry]\nType=Application\nName=System Editor\n");
+    write(home, u"editor.desktop"_qs, "[Desktop Entry]\nType=Application\nName=My Editor\n");
+    write(system, u"hidden.desktop"_qs, "[Desktop Entry]\nType=Application\nName=Hidden One\n");
+    write(home, u"hidden.desktop"_qs, "[Desktop Entry]\nType=Application\nName=Hidden One\nHidden=true\n");
+    write(system, u"kde4/okular.desktop"_qs, "[Desktop Entry]\nType=Application\nName=Okular\nIcon=okular\n");
+    write(system, u"notes.txt"_qs, "[Desktop Entry]\nType=Application\nName=Not an entry\n");
+
+    XdgApplications apps({home, system}, u"C"_qs);
+    EXPECT_EQ(apps.entry(u"editor"_qs)->name, u"My Editor"_qs);
+    EXPECT_EQ(apps.entry(u"editor"_qs)->path, home + u"/editor.desktop"_qs);
+    EXPECT_FALSE(apps.entry(u"hidden"_qs)) << "Hidden in the user's folder hides the system entry";
+    ASSERT_TRUE(apps.entry(u"kde4-okular"_qs));
+    EXPECT_EQ(apps.entry(u"kde4-okular"_qs)->icon, u"okular"_qs);
+    EXPECT_FALSE(apps.entry(u"notes"_qs));
+    EXPECT_FALSE(apps.entry(u"../usr/applications/editor"_qs)) << "ids never name paths";
+    EXPECT_FALSE(apps.entry(QString()));
+
+    std::vector<QString> ids;
+    for (const auto& e : apps.installed())
+        ids.push_back(e.id);
+    EXPECT_EQ(ids, (std::vector<QString>{u"editor"_qs, u"kde4-okular"_qs}));
+
+    // A changed file is read again.
+    write(home, u"editor.desktop"_qs, "[Desktop Entry]\nType=Application\nName=Renamed Editor Here\n");
+    EXPECT_EQ(apps.entry(u"editor"_qs)->name, u"Renamed Editor Here"_qs);
+    QFile::remove(home + u"/editor.desktop"_qs);
+    EXPECT_EQ(apps.entry(u"editor"_qs)->name, u"System Editor"_qs);
+}
+
+TEST_F(XdgFixture, EnvironmentFoldersPutTheUsersFirst)
+{
+    qputenv("XDG_DATA_HOME", tmp.filePath(u"home"_qs).toUtf8());
+    qputenv("XDG_DATA_DIRS", (tmp.filePath(u"usr"_qs) + u":relative/ignored:"_qs + tmp.filePath(u"usr"_qs)).toUtf8());
+    EXPECT_EQ(XdgApplications::environmentDirs(), (QStringList{home, system}));
+    qunsetenv("XDG_DATA_HOME");
+    qunsetenv("XDG_DATA_DIRS");
+}
+
+} // namespace
+} // namespace fw

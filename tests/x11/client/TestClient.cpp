@@ -1,0 +1,185 @@
+// A tiny X client for the real-server tests: plain top-level windows whose title, size hints,
+// window type and _NET_WM_PID the test chooses. Prints "window 0x…" per window once mapped,
+// exits when the WM asks it to close a window or when it loses the server.
+//
+//   fw_test_client [--title T] [--size WxH] [--position X,Y] [--min WxH] [--max WxH]
+//                  [--inc WxH] [--base WxH] [--no-pid] [--type normal|dialog|dock|none]
+//                  [--transient-for ID] [--maximized] [--count N] [--no-move] [--strut-top H]
+#include <xcb/xcb.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+xcb_atom_t atom(xcb_connection_t* c, const char* name)
+{
+    auto* r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
+    xcb_atom_t a = r ? r->atom : XCB_NONE;
+    free(r);
+    return a;
+}
+
+bool pair(const char* s, char sep, int& a, int& b)
+{
+    char* end = nullptr;
+    a = int(std::strtol(s, &end, 0));
+    if (!end || *end != sep)
+        return false;
+    b = int(std::strtol(end + 1, &end, 0));
+    return end && *end == '\0';
+}
+
+[[noreturn]] void usage(const char* what)
+{
+    std::fprintf(stderr, "fw_test_client: bad argument %s\n", what);
+    std::exit(2);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::string title = "fw test client";
+    int w = 300, h = 200, x = 0, y = 0, count = 1;
+    int minW = -1, minH = -1, maxW = -1, maxH = -1, incW = -1, incH = -1, baseW = -1, baseH = -1;
+    bool setPid = true, positioned = false, maximized = false, noMove = false;
+    int strutTop = 0;
+    std::string type = "normal";
+    std::uint32_t transientFor = 0;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        auto next = [&]() -> const char* {
+            if (i + 1 >= argc)
+                usage(a.c_str());
+            return argv[++i];
+        };
+        if (a == "--title") title = next();
+        else if (a == "--size") { if (!pair(next(), 'x', w, h)) usage("--size"); }
+        else if (a == "--position") { if (!pair(next(), ',', x, y)) usage("--position"); positioned = true; }
+        else if (a == "--min") { if (!pair(next(), 'x', minW, minH)) usage("--min"); }
+        else if (a == "--max") { if (!pair(next(), 'x', maxW, maxH)) usage("--max"); }
+        else if (a == "--inc") { if (!pair(next(), 'x', incW, incH)) usage("--inc"); }
+        else if (a == "--base") { if (!pair(next(), 'x', baseW, baseH)) usage("--base"); }
+        else if (a == "--no-pid") setPid = false;
+        else if (a == "--type") type = next();
+        else if (a == "--transient-for") transientFor = std::uint32_t(std::strtoul(next(), nullptr, 0));
+        else if (a == "--maximized") maximized = true;
+        else if (a == "--no-move") noMove = true;
+        else if (a == "--count") count = std::atoi(next());
+        else if (a == "--strut-top") strutTop = std::atoi(next());
+        else usage(a.c_str());
+    }
+
+    int screenNumber = 0;
+    xcb_connection_t* c = xcb_connect(nullptr, &screenNumber);
+    if (xcb_connection_has_error(c)) {
+        std::fprintf(stderr, "fw_test_client: cannot open display\n");
+        return 1;
+    }
+    auto it = xcb_setup_roots_iterator(xcb_get_setup(c));
+    for (int i = 0; i < screenNumber; ++i)
+        xcb_screen_next(&it);
+    xcb_screen_t* screen = it.data;
+
+    const xcb_atom_t wmProtocols = atom(c, "WM_PROTOCOLS"), wmDelete = atom(c, "WM_DELETE_WINDOW");
+    const xcb_atom_t netWmName = atom(c, "_NET_WM_NAME"), utf8 = atom(c, "UTF8_STRING");
+    const xcb_atom_t netWmPid = atom(c, "_NET_WM_PID"), netType = atom(c, "_NET_WM_WINDOW_TYPE");
+    const xcb_atom_t netState = atom(c, "_NET_WM_STATE");
+    const xcb_atom_t netAllowed = atom(c, "_NET_WM_ALLOWED_ACTIONS");
+    std::string typeName = "_NET_WM_WINDOW_TYPE_" + std::string(type == "dialog" ? "DIALOG" : type == "dock" ? "DOCK" : "NORMAL");
+    const xcb_atom_t typeAtom = atom(c, typeName.c_str());
+    const xcb_atom_t maxV = atom(c, "_NET_WM_STATE_MAXIMIZED_VERT"), maxH_ = atom(c, "_NET_WM_STATE_MAXIMIZED_HORZ");
+    (void)netAllowed;
+
+    std::vector<xcb_window_t> windows;
+    for (int n = 0; n < count; ++n) {
+        xcb_window_t win = xcb_generate_id(c);
+        const std::uint32_t values[] = {screen->white_pixel, XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_EXPOSURE};
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, win, screen->root, x + 10 * n, y + 10 * n, w, h, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK,
+                          values);
+        std::string t = count > 1 ? title + " " + std::to_string(n) : title;
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, t.size(), t.data());
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, netWmName, utf8, 8, t.size(), t.data());
+        const char cls[] = "fwtestclient\0FwTestClient";
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, sizeof(cls), cls);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, wmProtocols, XCB_ATOM_ATOM, 32, 1, &wmDelete);
+        if (setPid) {
+            const std::uint32_t pid = std::uint32_t(getpid());
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, netWmPid, XCB_ATOM_CARDINAL, 32, 1, &pid);
+        }
+        if (type != "none")
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, netType, XCB_ATOM_ATOM, 32, 1, &typeAtom);
+        if (transientFor)
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW, 32, 1,
+                                &transientFor);
+        if (maximized) {
+            const xcb_atom_t st[] = {maxV, maxH_};
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, netState, XCB_ATOM_ATOM, 32, 2, st);
+        }
+        // WM_NORMAL_HINTS: flags, x, y, w, h, min, max, inc, min/max aspect, base, gravity.
+        std::uint32_t hints[18] = {};
+        if (positioned) hints[0] |= 1 | 4;   // USPosition | PPosition
+        if (minW >= 0) { hints[0] |= 16; hints[5] = minW; hints[6] = minH; }
+        if (maxW >= 0) { hints[0] |= 32; hints[7] = maxW; hints[8] = maxH; }
+        if (incW >= 0) { hints[0] |= 64; hints[9] = incW; hints[10] = incH; }
+        if (baseW >= 0) { hints[0] |= 256; hints[15] = baseW; hints[16] = baseH; }
+        hints[1] = x; hints[2] = y; hints[3] = w; hints[4] = h;
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 32, 18,
+                            hints);
+        if (noMove) {
+            // Motif hints listing close as the only function: no move, no resize.
+            const std::uint32_t motif[5] = {1 /* functions */, 32 /* close */, 0, 0, 0};
+            const xcb_atom_t motifAtom = atom(c, "_MOTIF_WM_HINTS");
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, motifAtom, motifAtom, 32, 5, motif);
+        }
+        if (strutTop > 0) {
+            // Reserve a band along the top of the screen, as a panel does.
+            const std::uint32_t strut[12] = {0, 0, std::uint32_t(strutTop), 0, 0, 0, 0, 0, 0, screen->width_in_pixels - 1u, 0, 0};
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, atom(c, "_NET_WM_STRUT_PARTIAL"), XCB_ATOM_CARDINAL, 32, 12,
+                                strut);
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, atom(c, "_NET_WM_STRUT"), XCB_ATOM_CARDINAL, 32, 4, strut);
+        }
+        xcb_map_window(c, win);
+        windows.push_back(win);
+    }
+    xcb_flush(c);
+
+    size_t mapped = 0;
+    while (xcb_generic_event_t* e = xcb_wait_for_event(c)) {
+        const int type_ = e->response_type & 0x7f;
+        if (type_ == XCB_MAP_NOTIFY) {
+            auto* m = reinterpret_cast<xcb_map_notify_event_t*>(e);
+            std::printf("window 0x%x\n", m->window);
+            std::fflush(stdout);
+            ++mapped;
+        } else if (type_ == XCB_CLIENT_MESSAGE) {
+            auto* m = reinterpret_cast<xcb_client_message_event_t*>(e);
+            if (m->type == wmProtocols && m->data.data32[0] == wmDelete) {
+                xcb_destroy_window(c, m->window);
+                xcb_flush(c);
+                std::erase(windows, m->window);
+                if (windows.empty()) {
+                    free(e);
+                    break;
+                }
+            }
+        } else if (type_ == XCB_DESTROY_NOTIFY) {
+            std::erase(windows, reinterpret_cast<xcb_destroy_notify_event_t*>(e)->window);
+            if (windows.empty()) {
+                free(e);
+                break;
+            }
+        }
+        free(e);
+    }
+    (void)mapped;
+    xcb_disconnect(c);
+    return 0;
+}
