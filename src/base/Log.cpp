@@ -118,17 +118,17 @@ bool isFlag(char c) { return c == '-' || c == '+' || c == ' ' || c == '#' || c =
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // printf with a specification assembled only from validated flags, width and precision.
-QString printfOne(const std::string& spec, long long v)
+QString printfOne(const std::string& conversion, long long v)
 {
     char buf[512];
-    std::snprintf(buf, sizeof buf, spec.c_str(), v);
+    std::snprintf(buf, sizeof buf, conversion.c_str(), v);
     return QString::fromLatin1(buf);
 }
 
-QString printfOne(const std::string& spec, double v)
+QString printfOne(const std::string& conversion, double v)
 {
     char buf[512];
-    std::snprintf(buf, sizeof buf, spec.c_str(), v);
+    std::snprintf(buf, sizeof buf, conversion.c_str(), v);
     return QString::fromLatin1(buf);
 }
 

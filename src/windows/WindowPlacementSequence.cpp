@@ -223,9 +223,12 @@ Task<SequenceResult> WindowPlacement::runSequence(std::vector<CompositionCandida
             if (!isPlaced(w))
                 leftOver.push_back(w);
         }
-        if (!leftOver.empty() && !co_await restoreWindows(leftOver)) {
-            co_await rollBackRun();
-            co_return SequenceResult{PlacementOutcome::rollbackFailed, {}};
+        if (!leftOver.empty()) {
+            const bool restored = co_await restoreWindows(leftOver);
+            if (!restored) {
+                co_await rollBackRun();
+                co_return SequenceResult{PlacementOutcome::rollbackFailed, {}};
+            }
         }
         // ---- Raise
         activateOwners(placed, raiseOwner.pickerWindow());

@@ -314,7 +314,7 @@ TEST_F(SimDesktopTest, LateLaunchShowsTheAppFrontmostAfterItsDelay)
     const WindowId w = sim.launchLate({.pid = 7, .name = "Mail"}, {.title = "Inbox", .frame = {10, 10, 400, 300}}, 200ms);
     EXPECT_NE(w, old);
     EXPECT_FALSE(sim.frame(w));
-    EXPECT_FALSE(sim.app(7)->spec.running);
+    EXPECT_FALSE(sim.app(7)->setup.running);
     EXPECT_FALSE(sim.setFrame(w, {0, 0, 10, 10}));
 
     clock.advance(199ms);

@@ -23,7 +23,7 @@ protected:
     {
         std::vector<std::pair<ManagedWindow, Rect>> items;
         for (const auto& [id, frame] : targets)
-            items.emplace_back(ManagedWindow{id, sim.window(id) ? sim.window(id)->spec.pid : 12, "w", names[id]}, frame);
+            items.emplace_back(ManagedWindow{id, sim.window(id) ? sim.window(id)->setup.pid : 12, "w", names[id]}, frame);
         return wa.animateGroup(items, [this](const ManagedWindow& w, std::optional<Rect> r, const Rect& t) {
             refusals.push_back({w.element, r, t});
         }, owner, generation, 1.0);

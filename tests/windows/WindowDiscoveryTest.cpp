@@ -25,10 +25,10 @@ TEST_F(WindowDiscovery, OnlyNormalMovableWindowsOfOtherApplicationsAreManaged)
     EXPECT_EQ(managed(plain).title, "");   // an empty title stays empty
     EXPECT_EQ(managed(plain).appName, "Editor");
 
-    auto rejected = [&](sim::WindowSpec spec) {
-        spec.pid = 11;
-        spec.frame = r;
-        return !ManagedWindow::make(sim, sim.addWindow(spec));
+    auto rejected = [&](sim::WindowSpec setup) {
+        setup.pid = 11;
+        setup.frame = r;
+        return !ManagedWindow::make(sim, sim.addWindow(setup));
     };
     EXPECT_TRUE(rejected({.normal = false}));
     EXPECT_TRUE(rejected({.minimized = true}));

@@ -222,51 +222,51 @@ SimApp& SimDesktop::ensureApp(Pid pid)
 {
     auto it = apps_.find(pid);
     if (it == apps_.end()) {
-        AppSpec spec;
-        spec.pid = pid;
-        spec.name = QStringLiteral("App %1").arg(pid);
-        it = apps_.emplace(pid, SimApp{spec, false}).first;
+        AppSpec setup;
+        setup.pid = pid;
+        setup.name = QStringLiteral("App %1").arg(pid);
+        it = apps_.emplace(pid, SimApp{setup, false}).first;
     }
     return it->second;
 }
 
-void SimDesktop::addApp(const AppSpec& spec)
+void SimDesktop::addApp(const AppSpec& setup)
 {
-    SimApp& a = ensureApp(spec.pid);
-    a.spec = spec;
-    if (a.spec.name.isEmpty())
-        a.spec.name = QStringLiteral("App %1").arg(spec.pid);
-    if (!a.spec.running)
+    SimApp& a = ensureApp(setup.pid);
+    a.setup = setup;
+    if (a.setup.name.isEmpty())
+        a.setup.name = QStringLiteral("App %1").arg(setup.pid);
+    if (!a.setup.running)
         a.frontmost = false;
 }
 
-WindowId SimDesktop::addWindow(const WindowSpec& specIn)
+WindowId SimDesktop::addWindow(const WindowSpec& setupIn)
 {
-    WindowSpec spec = specIn;
-    if (spec.id == 0)
-        spec.id = nextId_++;
+    WindowSpec setup = setupIn;
+    if (setup.id == 0)
+        setup.id = nextId_++;
     else
-        nextId_ = std::max(nextId_, spec.id + 1);
-    SimApp& a = ensureApp(spec.pid);
-    a.spec.running = true;
-    if (spec.appClass.isEmpty())
-        spec.appClass = a.spec.name;
+        nextId_ = std::max(nextId_, setup.id + 1);
+    SimApp& a = ensureApp(setup.pid);
+    a.setup.running = true;
+    if (setup.appClass.isEmpty())
+        setup.appClass = a.setup.name;
 
-    removeWindow(spec.id);
+    removeWindow(setup.id);
     SimWindow w;
-    w.spec = spec;
-    w.frame = spec.frame;
-    w.restoreFrame = spec.frame;
-    windows_[spec.id] = w;
-    if (spec.maximized) {
-        windows_[spec.id].spec.maximized = false;
-        setMaximized(spec.id, true);
+    w.setup = setup;
+    w.frame = setup.frame;
+    w.restoreFrame = setup.frame;
+    windows_[setup.id] = w;
+    if (setup.maximized) {
+        windows_[setup.id].setup.maximized = false;
+        setMaximized(setup.id, true);
     }
-    if (spec.front)
-        stacking_.insert(stacking_.begin(), spec.id);
+    if (setup.front)
+        stacking_.insert(stacking_.begin(), setup.id);
     else
-        stacking_.push_back(spec.id);
-    return spec.id;
+        stacking_.push_back(setup.id);
+    return setup.id;
 }
 
 void SimDesktop::removeWindow(WindowId id)
@@ -290,15 +290,15 @@ bool SimDesktop::closeWindow(WindowId id)
 bool SimDesktop::quitApp(Pid pid)
 {
     SimApp* a = findApp(pid);
-    if (!a || !a->spec.running)
+    if (!a || !a->setup.running)
         return false;
     std::vector<WindowId> ids;
     for (const auto& [id, w] : windows_)
-        if (w.spec.pid == pid)
+        if (w.setup.pid == pid)
             ids.push_back(id);
     for (auto id : ids)
         removeWindow(id);
-    a->spec.running = false;
+    a->setup.running = false;
     a->frontmost = false;
     return true;
 }
@@ -317,7 +317,7 @@ bool SimDesktop::setTitle(WindowId id, const QString& title)
     SimWindow* w = find(id);
     if (!w)
         return false;
-    w->spec.title = title;
+    w->setup.title = title;
     return true;
 }
 
@@ -326,7 +326,7 @@ bool SimDesktop::setSizeHints(WindowId id, const SizeHints& hints)
     SimWindow* w = find(id);
     if (!w)
         return false;
-    w->spec.hints = hints;
+    w->setup.hints = hints;
     return true;
 }
 
@@ -335,7 +335,7 @@ bool SimDesktop::setMinimized(WindowId id, bool minimized)
     SimWindow* w = find(id);
     if (!w)
         return false;
-    w->spec.minimized = minimized;
+    w->setup.minimized = minimized;
     if (minimized && focused_ == id)
         focused_.reset();
     return true;
@@ -346,7 +346,7 @@ bool SimDesktop::setFullscreen(WindowId id, bool fullscreen)
     SimWindow* w = find(id);
     if (!w)
         return false;
-    w->spec.fullscreen = fullscreen;
+    w->setup.fullscreen = fullscreen;
     return true;
 }
 
@@ -355,7 +355,7 @@ bool SimDesktop::setMaximized(WindowId id, bool maximized)
     SimWindow* w = find(id);
     if (!w)
         return false;
-    if (maximized == w->spec.maximized)
+    if (maximized == w->setup.maximized)
         return true;
     if (maximized) {
         // Fill the visible frame of the screen the window overlaps most.
@@ -372,7 +372,7 @@ bool SimDesktop::setMaximized(WindowId id, bool maximized)
     } else {
         w->frame = w->restoreFrame;
     }
-    w->spec.maximized = maximized;
+    w->setup.maximized = maximized;
     return true;
 }
 
@@ -381,7 +381,7 @@ bool SimDesktop::setMovable(WindowId id, bool movable)
     SimWindow* w = find(id);
     if (!w)
         return false;
-    w->spec.movable = movable;
+    w->setup.movable = movable;
     return true;
 }
 
@@ -390,7 +390,7 @@ bool SimDesktop::setResizable(WindowId id, bool resizable)
     SimWindow* w = find(id);
     if (!w)
         return false;
-    w->spec.resizable = resizable;
+    w->setup.resizable = resizable;
     return true;
 }
 
@@ -405,20 +405,20 @@ bool SimDesktop::setFocus(WindowId id)
     SimWindow* w = find(id);
     if (!w)
         return false;
-    w->spec.minimized = false;
+    w->setup.minimized = false;
     toFront(id);
     focused_ = id;
-    setFrontmostApp(w->spec.pid);
+    setFrontmostApp(w->setup.pid);
     return true;
 }
 
 void SimDesktop::setFrontmostApp(Pid pid)
 {
     for (auto& [p, a] : apps_)
-        a.frontmost = p == pid && a.spec.running;
+        a.frontmost = p == pid && a.setup.running;
     if (focused_) {
         const SimWindow* w = window(*focused_);
-        if (!w || w->spec.pid != pid)
+        if (!w || w->setup.pid != pid)
             focused_.reset();
     }
 }
@@ -428,8 +428,8 @@ bool SimDesktop::setEnhancedUserInterfaceState(Pid pid, std::optional<bool> valu
     SimApp* a = findApp(pid);
     if (!a)
         return false;
-    a->spec.enhancedUserInterface = value;
-    a->spec.enhancedUserInterfaceSettable = settable;
+    a->setup.enhancedUserInterface = value;
+    a->setup.enhancedUserInterfaceSettable = settable;
     return true;
 }
 
@@ -471,26 +471,26 @@ void SimDesktop::closeOnNextWrite(WindowId id) { faults_[id].closeOnWrite = true
 
 WindowId SimDesktop::launchLate(const AppSpec& appSpec, const WindowSpec& windowSpec, Duration delay)
 {
-    WindowSpec spec = windowSpec;
-    spec.pid = appSpec.pid;
-    spec.front = true;
-    if (spec.id == 0)
-        spec.id = nextId_++;
+    WindowSpec setup = windowSpec;
+    setup.pid = appSpec.pid;
+    setup.front = true;
+    if (setup.id == 0)
+        setup.id = nextId_++;
     else
-        nextId_ = std::max(nextId_, spec.id + 1);
+        nextId_ = std::max(nextId_, setup.id + 1);
     if (!findApp(appSpec.pid)) {
         AppSpec notYet = appSpec;
         notYet.running = false;
         addApp(notYet);
     }
-    schedule(delay, [this, appSpec, spec] {
+    schedule(delay, [this, appSpec, setup] {
         AppSpec running = appSpec;
         running.running = true;
         addApp(running);
-        addWindow(spec);
-        setFocus(spec.id);
+        addWindow(setup);
+        setFocus(setup.id);
     });
-    return spec.id;
+    return setup.id;
 }
 
 void SimDesktop::setWriteLatency(WindowId id, Duration latency) { faults_[id].latency = latency; }
@@ -524,7 +524,7 @@ bool SimDesktop::beginWrite(WriteRecord record, SimWindow*& w)
 {
     w = find(record.window);
     if (w)
-        record.pid = w->spec.pid;
+        record.pid = w->setup.pid;
     auto f = faults_.find(record.window);
     bool ok = w != nullptr;
     if (ok && f != faults_.end()) {
@@ -575,10 +575,10 @@ bool SimDesktop::writeGeometry(WriteKind kind, WindowId id, std::optional<Point>
     if (w && allowed) {
         const bool moves = pos && *pos != w->frame.origin;
         const bool resizes = size && *size != w->frame.size;
-        allowed = !(moves && !w->spec.movable) && !(resizes && !w->spec.resizable);
+        allowed = !(moves && !w->setup.movable) && !(resizes && !w->setup.resizable);
     }
     if (!allowed) {
-        r.pid = w ? w->spec.pid : 0;
+        r.pid = w ? w->setup.pid : 0;
         r.accepted = false;
         writes_.push_back(r);
         return false;
@@ -587,7 +587,7 @@ bool SimDesktop::writeGeometry(WriteKind kind, WindowId id, std::optional<Point>
         return false;
     // A maximized or full-screen window keeps its frame until it leaves that state; the
     // write itself succeeds, as a window manager's would, and the read-back tells the truth.
-    if (w->spec.maximized || w->spec.fullscreen)
+    if (w->setup.maximized || w->setup.fullscreen)
         return true;
 
     const Faults* f = faults_.contains(id) ? &faults_[id] : nullptr;
@@ -607,7 +607,7 @@ void SimDesktop::applyGeometry(WindowId id, std::optional<Point> pos, std::optio
     if (pos)
         w->frame.origin = *pos;
     if (size)
-        w->frame.size = constrainedSize(*size, w->spec.hints);
+        w->frame.size = constrainedSize(*size, w->setup.hints);
 }
 
 void SimDesktop::armDrift(WindowId id)
@@ -657,16 +657,16 @@ Size SimDesktop::constrainedSize(Size requested, const SizeHints& hints)
 WindowInfo SimDesktop::infoOf(const SimWindow& w) const
 {
     WindowInfo info;
-    info.id = w.spec.id;
-    info.pid = w.spec.pid;
-    info.title = w.spec.title;
-    info.appClass = w.spec.appClass;
+    info.id = w.setup.id;
+    info.pid = w.setup.pid;
+    info.title = w.setup.title;
+    info.appClass = w.setup.appClass;
     info.frame = w.frame;
-    info.layer = w.spec.layer;
-    info.onScreen = !w.spec.minimized;
-    info.normal = w.spec.normal;
-    info.minimized = w.spec.minimized;
-    info.fullscreen = w.spec.fullscreen;
+    info.layer = w.setup.layer;
+    info.onScreen = !w.setup.minimized;
+    info.normal = w.setup.normal;
+    info.minimized = w.setup.minimized;
+    info.fullscreen = w.setup.fullscreen;
     return info;
 }
 
@@ -699,49 +699,49 @@ std::optional<QString> SimDesktop::title(WindowId id)
 {
     ++reads_;
     const SimWindow* w = find(id);
-    return w ? std::optional<QString>(w->spec.title) : std::nullopt;
+    return w ? std::optional<QString>(w->setup.title) : std::nullopt;
 }
 
 std::optional<Pid> SimDesktop::pid(WindowId id)
 {
     ++reads_;
     const SimWindow* w = find(id);
-    return w ? std::optional<Pid>(w->spec.pid) : std::nullopt;
+    return w ? std::optional<Pid>(w->setup.pid) : std::nullopt;
 }
 
 std::optional<SizeHints> SimDesktop::sizeHints(WindowId id)
 {
     ++reads_;
     const SimWindow* w = find(id);
-    return w ? std::optional<SizeHints>(w->spec.hints) : std::nullopt;
+    return w ? std::optional<SizeHints>(w->setup.hints) : std::nullopt;
 }
 
 bool SimDesktop::isMinimized(WindowId id)
 {
     ++reads_;
     const SimWindow* w = find(id);
-    return w && w->spec.minimized;
+    return w && w->setup.minimized;
 }
 
 bool SimDesktop::isFullscreen(WindowId id)
 {
     ++reads_;
     const SimWindow* w = find(id);
-    return w && w->spec.fullscreen;
+    return w && w->setup.fullscreen;
 }
 
 bool SimDesktop::isMovable(WindowId id)
 {
     ++reads_;
     const SimWindow* w = find(id);
-    return w && w->spec.movable;
+    return w && w->setup.movable;
 }
 
 bool SimDesktop::isResizable(WindowId id)
 {
     ++reads_;
     const SimWindow* w = find(id);
-    return w && w->spec.resizable;
+    return w && w->setup.resizable;
 }
 
 bool SimDesktop::setPosition(WindowId id, Point topLeft)
@@ -788,7 +788,7 @@ std::optional<WindowId> SimDesktop::focusedWindow()
     if (!focused_)
         return std::nullopt;
     const SimWindow* w = find(*focused_);
-    if (!w || w->spec.minimized)
+    if (!w || w->setup.minimized)
         return std::nullopt;
     return focused_;
 }
@@ -796,7 +796,7 @@ std::optional<WindowId> SimDesktop::focusedWindow()
 std::optional<Pid> SimDesktop::frontmostPid()
 {
     for (const auto& [pid, a] : apps_)
-        if (a.frontmost && a.spec.running)
+        if (a.frontmost && a.setup.running)
             return pid;
     return std::nullopt;
 }
@@ -806,7 +806,7 @@ std::optional<WindowId> SimDesktop::windowAt(Point p)
     ++reads_;
     for (WindowId id : stacking_) {
         const SimWindow& w = windows_.at(id);
-        if (!w.spec.minimized && w.frame.contains(p))
+        if (!w.setup.minimized && w.frame.contains(p))
             return id;
     }
     return std::nullopt;
@@ -816,9 +816,9 @@ std::optional<bool> SimDesktop::enhancedUserInterface(Pid pid)
 {
     ++reads_;
     const SimApp* a = findApp(pid);
-    if (!a || !a->spec.running)
+    if (!a || !a->setup.running)
         return std::nullopt;
-    return a->spec.enhancedUserInterface;
+    return a->setup.enhancedUserInterface;
 }
 
 bool SimDesktop::setEnhancedUserInterface(Pid pid, bool on)
@@ -829,10 +829,10 @@ bool SimDesktop::setEnhancedUserInterface(Pid pid, bool on)
     r.flag = on;
     r.time = clock_.now();
     SimApp* a = findApp(pid);
-    r.accepted = a && a->spec.running && a->spec.enhancedUserInterface && a->spec.enhancedUserInterfaceSettable;
+    r.accepted = a && a->setup.running && a->setup.enhancedUserInterface && a->setup.enhancedUserInterfaceSettable;
     writes_.push_back(r);
     if (r.accepted)
-        a->spec.enhancedUserInterface = on;
+        a->setup.enhancedUserInterface = on;
     return r.accepted;
 }
 

@@ -91,13 +91,13 @@ struct WindowSpec {
 };
 
 struct SimWindow {
-    WindowSpec spec;         // id, pid, title, hints and flags as they are now
+    WindowSpec setup;         // id, pid, title, hints and flags as they are now
     Rect frame;
     Rect restoreFrame;       // frame before maximizing
 };
 
 struct SimApp {
-    AppSpec spec;
+    AppSpec setup;
     bool frontmost = false;
 };
 
@@ -159,7 +159,7 @@ public:
     // ---- Applications and windows (set-up and outside changes; never logged as writes)
     void addApp(const AppSpec& app);
     // Creates the window (and its application when unknown); returns its id.
-    WindowId addWindow(const WindowSpec& spec);
+    WindowId addWindow(const WindowSpec& setup);
     // The window closes now: reads give nothing, writes fail.
     bool closeWindow(WindowId id);
     // The application quits: its windows close and it stops running.

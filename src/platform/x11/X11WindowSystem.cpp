@@ -267,8 +267,8 @@ std::vector<ClientState> X11WindowSystem::read(const std::vector<std::uint32_t>&
     if (hasRes_ && !needPid.empty()) {
         std::vector<xcb_res_query_client_ids_cookie_t> q;
         for (size_t i : needPid) {
-            xcb_res_client_id_spec_t spec{out[i].window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
-            q.push_back(xcb_res_query_client_ids(c, 1, &spec));
+            xcb_res_client_id_spec_t wanted{out[i].window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+            q.push_back(xcb_res_query_client_ids(c, 1, &wanted));
         }
         for (size_t j = 0; j < needPid.size(); ++j) {
             auto r = FW_XCB_REPLY(c, xcb_res_query_client_ids, q[j]);

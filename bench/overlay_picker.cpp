@@ -1,0 +1,93 @@
+// Time from asking for the layout picker (eight built-in layouts and four custom ones) to its
+// panel shown and painted: the first time in the process (fonts, styles and the icon font load
+// then) and once everything has been created before. Offscreen platform; the real server's
+// map round trip is measured by bench_x11_overlay_picker.
+#include "layout/SnapLayout.h"
+#include "overlay/OverlayView.h"
+#include "overlay/OverlayWindow.h"
+
+#include <QApplication>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+using namespace fw;
+
+std::vector<SnapLayout> pickerLayouts()
+{
+    std::vector<SnapLayout> layouts = SnapLayout::builtIns();
+    for (int i = 0; i < 4; ++i) {
+        layouts.push_back(SnapLayout{u"user-"_qs + QString::number(i), u"Custom "_qs + QString::number(i),
+                                     RegionTree::split(SplitAxis::horizontal, 0.3 + 0.1 * i, RegionTree::leaf(0),
+                                                       RegionTree::split(SplitAxis::vertical, 0.5, RegionTree::leaf(1),
+                                                                         RegionTree::leaf(2))),
+                                     std::nullopt});
+    }
+    return layouts;
+}
+
+// Builds the view and its panel, shows it and paints it synchronously.
+std::unique_ptr<OverlayWindow> openPicker(const std::vector<SnapLayout>& layouts)
+{
+    const Rect visible(1920, 0, 1280, 1024);
+    auto* view = new OverlayView(layouts, u"halves"_qs, false, true, {}, pickerWidth(visible));
+    auto panel = makePickerPanel(view, visible, true);
+    showPickerPanel(*panel, *view, true);
+    panel->repaint();
+    return panel;
+}
+
+void BM_PickerFirstShow(benchmark::State& state)
+{
+    const auto layouts = pickerLayouts();
+    for (auto _ : state) {
+        auto panel = openPicker(layouts);
+        benchmark::DoNotOptimize(panel.get());
+        state.PauseTiming();
+        panel.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_PickerFirstShow)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_PickerShowAgain(benchmark::State& state)
+{
+    const auto layouts = pickerLayouts();
+    for (auto _ : state) {
+        auto panel = openPicker(layouts);
+        benchmark::DoNotOptimize(panel.get());
+        state.PauseTiming();
+        panel.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_PickerShowAgain)->Unit(benchmark::kMillisecond);
+
+// The same panel hidden and shown again with a new selection.
+void BM_PickerReorderFront(benchmark::State& state)
+{
+    auto panel = openPicker(pickerLayouts());
+    auto* view = panel->findChild<OverlayView*>();
+    int i = 0;
+    for (auto _ : state) {
+        panel->orderOut();
+        view->selected = SnapSelection{i++ % 12, 0};
+        view->refreshSelection();
+        panel->orderFrontRegardless();
+        panel->repaint();
+    }
+}
+BENCHMARK(BM_PickerReorderFront)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
