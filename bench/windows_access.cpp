@@ -1,15 +1,12 @@
 // Window access on a real server under openbox: a verified frame write from request to
 // confirmed read-back (with the port calls it costs), an animated move (frames written in its
 // 0.24 s and the largest gap between them), and the manageable windows of a display among 50.
+#include "BenchSupport.h"
 #include "base/Log.h"
-#include "base/QtClock.h"
-#include "platform/x11/X11Permissions.h"
-#include "platform/x11/X11WindowSystem.h"
-#include "windows/WindowAccess.h"
+#include "x11/AccessRig.h"
 #include "x11/XSession.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -62,50 +59,14 @@ private:
     WindowSystem& w_;
 };
 
-class OneScreen final : public Screens {
-public:
-    std::vector<ScreenInfo> screens() const override
-    {
-        return {{"LEFT", "LEFT", Rect(0, 0, 1920, 1080), Rect(0, 0, 1920, 1080), true}};
-    }
-    void setChangeHandler(std::function<void()>) override {}
-};
-
-template<typename T>
-Task<void> storeResult(Task<T> task, std::optional<T>* out)
-{
-    *out = co_await task;
-}
-
-template<typename T>
-std::optional<T> drive(Task<T> task)
-{
-    std::optional<T> out;
-    spawn(storeResult(std::move(task), &out));
-    QElapsedTimer timer;
-    timer.start();
-    while (!out && timer.elapsed() < 10000)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-    return out;
-}
-
 struct Rig {
     X11WindowSystem x11{session->display()};
     CountingWindows ws{x11};
-    OneScreen screens;
+    test::OneScreen screens;
     QtClock clock;
     X11Permissions permissions;
     WindowAccess access{ws, screens, clock, permissions};
 };
-
-void setPercentiles(benchmark::State& state, std::vector<double> samples, const char* median, const char* p95)
-{
-    std::sort(samples.begin(), samples.end());
-    if (samples.empty())
-        return;
-    state.counters[median] = samples[samples.size() / 2];
-    state.counters[p95] = samples[std::min(samples.size() - 1, samples.size() * 95 / 100)];
-}
 
 void BM_VerifiedWrite(benchmark::State& state)
 {
@@ -124,13 +85,13 @@ void BM_VerifiedWrite(benchmark::State& state)
         flip = !flip;
         rig.ws.calls = 0;
         const auto start = std::chrono::steady_clock::now();
-        ok = drive(rig.access.setFrame(*window, target, 1.0)).value_or(false) && ok;
+        ok = test::runOnQtLoop(rig.access.setFrame(*window, target, 1.0)).value_or(false) && ok;
         const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
         calls += rig.ws.calls;
         samples.push_back(ms);
         state.SetIterationTime(ms / 1000.0);
     }
-    setPercentiles(state, samples, "median_ms", "p95_ms");
+    bench::setPercentiles(state, samples, "median_ms", "p95_ms");
     state.counters["port_calls"] = double(calls) / double(std::max<std::int64_t>(1, state.iterations()));
     if (!ok)
         state.SkipWithError("a write was not verified");
@@ -146,12 +107,12 @@ void BM_AnimatedMove(benchmark::State& state)
         return;
     }
     const Rect a(100, 100, 640, 480), b(1100, 500, 640, 480);
-    drive(rig.access.setFrame(*window, a, 1.0));
+    test::runOnQtLoop(rig.access.setFrame(*window, a, 1.0));
     bool flip = false, ok = true;
     std::vector<double> frames, gaps;
     for (auto _ : state) {
         rig.ws.positionWrites.clear();
-        ok = drive(rig.access.animateMove(*window, {}, flip ? a : b, 1.0)).value_or(false) && ok;
+        ok = test::runOnQtLoop(rig.access.animateMove(*window, {}, flip ? a : b, 1.0)).value_or(false) && ok;
         flip = !flip;
         // A pure move writes one position per frame; the settle writes none when it arrived.
         const auto& t = rig.ws.positionWrites;
@@ -161,8 +122,8 @@ void BM_AnimatedMove(benchmark::State& state)
             gap = std::max(gap, std::chrono::duration<double, std::milli>(t[i] - t[i - 1]).count());
         gaps.push_back(gap);
     }
-    setPercentiles(state, frames, "frames_median", "frames_p95");
-    setPercentiles(state, gaps, "max_gap_ms_median", "max_gap_ms_p95");
+    bench::setPercentiles(state, frames, "frames_median", "frames_p95");
+    bench::setPercentiles(state, gaps, "max_gap_ms_median", "max_gap_ms_p95");
     if (!ok)
         state.SkipWithError("a move did not arrive");
 }
@@ -188,19 +149,8 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     auto owned = std::make_unique<test::XSession>();
     session = owned.get();
-    if (!session->ok()) {
-        std::fprintf(stderr, "windows bench: %s\n", session->error().c_str());
+    if (!bench::startBenchWindows(*session, windowCount, many, writable, "windows bench"))
         return 1;
-    }
-    many = session->startTestClient(QStringLiteral("bench"), {"--count", QString::number(windowCount - 1)});
-    writable = session->startTestClient(QStringLiteral("written"));
-    const bool all = session->waitFor([&] {
-        return session->waitForWindow(QStringLiteral("bench %1").arg(windowCount - 2), 0, 10) != XCB_NONE;
-    }, 10000);
-    if (!many.window || !writable.window || !all) {
-        std::fprintf(stderr, "windows bench: %s\n", session->error().c_str());
-        return 1;
-    }
     int qargc = 1;
     char name[] = "bench_windows_access";
     char* qargv[] = {name, nullptr};

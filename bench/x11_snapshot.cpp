@@ -1,6 +1,7 @@
 // Real-server figures under openbox: the window-list snapshot of 50 windows, pipelined (every
 // request sent before the first reply is read) against one request at a time, next to one X
 // round trip; and the latency from a frame write to its read-back.
+#include "BenchSupport.h"
 #include "platform/x11/X11WindowSystem.h"
 #include "x11/XSession.h"
 
@@ -110,11 +111,7 @@ void BM_FrameWriteToReadBack(benchmark::State& state)
         samples.push_back(ms);
         state.SetIterationTime(ms / 1000.0);
     }
-    std::sort(samples.begin(), samples.end());
-    if (!samples.empty()) {
-        state.counters["median_ms"] = samples[samples.size() / 2];
-        state.counters["p95_ms"] = samples[std::min(samples.size() - 1, samples.size() * 95 / 100)];
-    }
+    fw::bench::setPercentiles(state, samples, "median_ms", "p95_ms");
     if (!ok)
         state.SkipWithError("a frame did not read back as written");
 }
@@ -127,20 +124,8 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     auto owned = std::make_unique<fw::test::XSession>();
     session = owned.get();
-    if (!session->ok()) {
-        std::fprintf(stderr, "x11 bench: %s\n", session->error().c_str());
+    if (!fw::bench::startBenchWindows(*session, windowCount, many, writable, "x11 bench"))
         return 1;
-    }
-    many = session->startTestClient(QStringLiteral("bench"), {"--count", QString::number(windowCount - 1)});
-    writable = session->startTestClient(QStringLiteral("written"));
-    // Wait until the WM manages all of them.
-    const bool all = session->waitFor([&] {
-        return session->waitForWindow(QStringLiteral("bench %1").arg(windowCount - 2), 0, 10) != XCB_NONE;
-    }, 10000);
-    if (!many.window || !writable.window || !all) {
-        std::fprintf(stderr, "x11 bench: %s\n", session->error().c_str());
-        return 1;
-    }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

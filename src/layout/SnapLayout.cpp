@@ -37,8 +37,10 @@ std::optional<RegionNumber> regionKey(const QString& key)
     return RegionNumber(n);
 }
 
-// "apps" as region → list of texts.
-std::optional<SnapLayout::AppMap> appsAsLists(const QJsonValue& json)
+// "apps" as region → list of texts, each entry's value read by `ids`; nothing when a key is not
+// a region number or `ids` refuses a value.
+template<typename ReadIds>
+std::optional<SnapLayout::AppMap> appsByRegion(const QJsonValue& json, ReadIds ids)
 {
     if (!json.isObject())
         return std::nullopt;
@@ -46,33 +48,40 @@ std::optional<SnapLayout::AppMap> appsAsLists(const QJsonValue& json)
     const QJsonObject obj = json.toObject();
     for (auto it = obj.begin(); it != obj.end(); ++it) {
         auto region = regionKey(it.key());
-        if (!region || !it.value().isArray())
+        if (!region)
+            return std::nullopt;
+        std::optional<QStringList> list = ids(it.value());
+        if (!list)
+            return std::nullopt;
+        out[*region] = std::move(*list);
+    }
+    return out;
+}
+
+// "apps" as region → list of texts.
+std::optional<SnapLayout::AppMap> appsAsLists(const QJsonValue& json)
+{
+    return appsByRegion(json, [](const QJsonValue& value) -> std::optional<QStringList> {
+        if (!value.isArray())
             return std::nullopt;
         QStringList ids;
-        for (const QJsonValue& v : it.value().toArray()) {
+        for (const QJsonValue& v : value.toArray()) {
             if (!v.isString())
                 return std::nullopt;
             ids.append(v.toString());
         }
-        out[*region] = ids;
-    }
-    return out;
+        return ids;
+    });
 }
 
 // "apps" as region → single text, each turned into a one-element list.
 std::optional<SnapLayout::AppMap> appsAsSingles(const QJsonValue& json)
 {
-    if (!json.isObject())
-        return std::nullopt;
-    SnapLayout::AppMap out;
-    const QJsonObject obj = json.toObject();
-    for (auto it = obj.begin(); it != obj.end(); ++it) {
-        auto region = regionKey(it.key());
-        if (!region || !it.value().isString())
+    return appsByRegion(json, [](const QJsonValue& value) -> std::optional<QStringList> {
+        if (!value.isString())
             return std::nullopt;
-        out[*region] = QStringList{it.value().toString()};
-    }
-    return out;
+        return QStringList{value.toString()};
+    });
 }
 
 } // namespace

@@ -12,6 +12,22 @@ constexpr double kGap = 8;
 // Room a region needs beyond its window's minimum: the gap plus one point of slack.
 constexpr double kMargin = 9;
 
+// One direction of the unit square, and the divider edge that moves along it.
+struct Axis {
+    double (Rect::*min)() const;
+    double (Rect::*max)() const;
+    double (Rect::*length)() const;
+    double Size::*extent;
+    RegionEdge divider;
+};
+constexpr Axis kVertical{&Rect::minY, &Rect::maxY, &Rect::height, &Size::height, RegionEdge::bottom};
+constexpr Axis kHorizontal{&Rect::minX, &Rect::maxX, &Rect::width, &Size::width, RegionEdge::right};
+
+bool same(double a, double b)
+{
+    return std::abs(a - b) < kSame;
+}
+
 } // namespace
 
 std::optional<SnapLayout> fittingMinimumSizes(const SnapLayout& layout, RegionNumber first, RegionNumber second,
@@ -26,52 +42,36 @@ std::optional<SnapLayout> fittingMinimumSizes(const SnapLayout& layout, RegionNu
     const Rect a = ia->second;
     const Rect b = ib->second;
 
-    const bool column = std::abs(a.minX() - b.minX()) < kSame;
-    RegionTree tree;
-    if (column) {
-        if (!(std::abs(a.width() - b.width()) < kSame))
-            return std::nullopt;
-        const double length = display.height() - kGap;
-        if (!(length > 0))
-            return std::nullopt;
-        const bool firstIsUpper = a.minY() < b.minY();
-        const Rect upper = firstIsUpper ? a : b;
-        const Rect lower = firstIsUpper ? b : a;
-        const double upperMin = firstIsUpper ? firstMinimum.height : secondMinimum.height;
-        const double lowerMin = firstIsUpper ? secondMinimum.height : firstMinimum.height;
-        const double lo = upper.minY() + (upperMin + kMargin) / length;
-        const double hi = lower.maxY() - (lowerMin + kMargin) / length;
-        if (lo > hi)
-            return std::nullopt;
-        const double position = std::min(std::max(lo, upper.maxY()), hi);
-        tree = layout.tree.moveDivider(firstIsUpper ? first : second, RegionEdge::bottom, position, Size{0.01, 0.01});
-    } else {
-        if (!(std::abs(a.minY() - b.minY()) < kSame && std::abs(a.height() - b.height()) < kSame))
-            return std::nullopt;
-        const double length = display.width() - kGap;
-        if (!(length > 0))
-            return std::nullopt;
-        const bool firstIsLeft = a.minX() < b.minX();
-        const Rect left = firstIsLeft ? a : b;
-        const Rect right = firstIsLeft ? b : a;
-        const double leftMin = firstIsLeft ? firstMinimum.width : secondMinimum.width;
-        const double rightMin = firstIsLeft ? secondMinimum.width : firstMinimum.width;
-        const double lo = left.minX() + (leftMin + kMargin) / length;
-        const double hi = right.maxX() - (rightMin + kMargin) / length;
-        if (lo > hi)
-            return std::nullopt;
-        const double position = std::min(std::max(lo, left.maxX()), hi);
-        tree = layout.tree.moveDivider(firstIsLeft ? first : second, RegionEdge::right, position, Size{0.01, 0.01});
-    }
+    // Regions in one column share their left edge and stack vertically; otherwise they must share
+    // a row and sit side by side.
+    const bool column = same(a.minX(), b.minX());
+    const Axis& along = column ? kVertical : kHorizontal;
+    const Axis& across = column ? kHorizontal : kVertical;
+    if (!(same((a.*across.min)(), (b.*across.min)()) && same((a.*across.length)(), (b.*across.length)())))
+        return std::nullopt;
+    const double length = (display.*along.length)() - kGap;
+    if (!(length > 0))
+        return std::nullopt;
+    const bool firstIsEarlier = (a.*along.min)() < (b.*along.min)();
+    const Rect earlier = firstIsEarlier ? a : b;
+    const Rect later = firstIsEarlier ? b : a;
+    const double earlierMin = (firstIsEarlier ? firstMinimum : secondMinimum).*along.extent;
+    const double laterMin = (firstIsEarlier ? secondMinimum : firstMinimum).*along.extent;
+    const double lo = (earlier.*along.min)() + (earlierMin + kMargin) / length;
+    const double hi = (later.*along.max)() - (laterMin + kMargin) / length;
+    if (lo > hi)
+        return std::nullopt;
+    const double position = std::min(std::max(lo, (earlier.*along.max)()), hi);
+    const RegionTree tree =
+        layout.tree.moveDivider(firstIsEarlier ? first : second, along.divider, position, Size{0.01, 0.01});
 
     const auto frames = tree.frames(display, kGap);
     const auto fa = frames.find(first);
     const auto fb = frames.find(second);
     if (frames.empty() || fa == frames.end() || fb == frames.end())
         return std::nullopt;
-    const bool fits = column
-        ? firstMinimum.height <= fa->second.height() && secondMinimum.height <= fb->second.height()
-        : firstMinimum.width <= fa->second.width() && secondMinimum.width <= fb->second.width();
+    const bool fits = firstMinimum.*along.extent <= (fa->second.*along.length)()
+        && secondMinimum.*along.extent <= (fb->second.*along.length)();
     if (!fits)
         return std::nullopt;
     SnapLayout adjusted = layout;

@@ -102,7 +102,8 @@ public:
     // Differences of minX, minY, width and height each at most the tolerance (empty rectangles
     // included).
     static bool approximatelyEqual(const Rect& a, const Rect& b, double tolerance);
-    // Both finite with positive sizes and each of the four edges within the tolerance.
+    // Both finite with positive sizes and each of the four edges within the tolerance (the
+    // layout's approximatelyEquals).
     static bool edgesMatch(const Rect& a, const Rect& b, double tolerance);
     // A frame as the logs write it; "unavailable" when there is none.
     static QString frameText(const std::optional<Rect>& frame);

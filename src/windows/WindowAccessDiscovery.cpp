@@ -1,5 +1,7 @@
 #include "windows/WindowAccess.h"
 
+#include "layout/RegionGeometry.h"
+
 #include <QList>
 #include <algorithm>
 #include <cmath>
@@ -77,12 +79,7 @@ bool WindowAccess::approximatelyEqual(const Rect& a, const Rect& b, double toler
 
 bool WindowAccess::edgesMatch(const Rect& a, const Rect& b, double tolerance)
 {
-    if (!a.isFinite() || !b.isFinite())
-        return false;
-    if (!(a.width() > 0 && a.height() > 0 && b.width() > 0 && b.height() > 0))
-        return false;
-    return std::abs(a.minX() - b.minX()) <= tolerance && std::abs(a.minY() - b.minY()) <= tolerance
-        && std::abs(a.maxX() - b.maxX()) <= tolerance && std::abs(a.maxY() - b.maxY()) <= tolerance;
+    return approximatelyEquals(a, b, tolerance);
 }
 
 QString WindowAccess::frameText(const std::optional<Rect>& frame)

@@ -55,9 +55,7 @@ Task<PlacementOutcome> WindowPlacement::applyFrames(PlacementItems targets, Rest
                                                     const CoordinatorHost& owner, std::uint64_t generation,
                                                     double tolerance)
 {
-    Variant v;
-    v.moveTolerance = kLooseTolerance;
-    v.report = Report::none;
+    Variant v{.moveTolerance = kLooseTolerance, .report = Report::none};
     co_return co_await transact(std::move(targets), std::move(restore), std::move(mover), std::move(v), owner,
                                 generation, tolerance);
 }
@@ -67,10 +65,7 @@ Task<PlacementOutcome> WindowPlacement::applyFramesAndRaise(PlacementItems targe
                                                             const CoordinatorHost& owner, std::uint64_t generation,
                                                             double tolerance)
 {
-    Variant v;
-    v.front = {std::move(front)};
-    v.moveTolerance = kLooseTolerance;
-    v.report = Report::drift;
+    Variant v{.front = {std::move(front)}, .moveTolerance = kLooseTolerance, .report = Report::drift};
     co_return co_await transact(std::move(targets), std::move(restore), std::move(mover), std::move(v), owner,
                                 generation, tolerance);
 }
@@ -80,10 +75,9 @@ Task<PlacementOutcome> WindowPlacement::applyFramesAndRaiseB(PlacementItems targ
                                                              ManagedWindow secondFront, const CoordinatorHost& owner,
                                                              std::uint64_t generation, double tolerance)
 {
-    Variant v;
-    v.front = {std::move(firstFront), std::move(secondFront)};
-    v.moveTolerance = kTightTolerance;
-    v.report = Report::drift;
+    Variant v{.front = {std::move(firstFront), std::move(secondFront)},
+              .moveTolerance = kTightTolerance,
+              .report = Report::drift};
     co_return co_await transact(std::move(targets), std::move(restore), std::move(mover), std::move(v), owner,
                                 generation, tolerance);
 }
@@ -94,12 +88,11 @@ Task<PlacementOutcome> WindowPlacement::applyColumnSplitFrames(PlacementItems ta
                                                                ManagedWindow front, const CoordinatorHost& owner,
                                                                std::uint64_t generation, double tolerance)
 {
-    Variant v;
-    v.front = {std::move(front)};
-    v.moveTolerance = kLooseTolerance;
-    v.report = Report::handler;
-    v.onMismatch = std::move(onMismatch);
-    v.record = record ? std::move(record) : std::make_shared<ColumnSplitRecord>();
+    Variant v{.front = {std::move(front)},
+              .moveTolerance = kLooseTolerance,
+              .report = Report::handler,
+              .onMismatch = std::move(onMismatch),
+              .record = record ? std::move(record) : std::make_shared<ColumnSplitRecord>()};
     co_return co_await transact(std::move(targets), std::move(restore), std::move(mover), std::move(v), owner,
                                 generation, tolerance);
 }
@@ -109,10 +102,7 @@ Task<PlacementOutcome> WindowPlacement::applyCompositionFrames(PlacementItems ta
                                                                const CoordinatorHost& owner,
                                                                std::uint64_t generation, double tolerance)
 {
-    Variant v;
-    v.front = {std::move(front)};
-    v.moveTolerance = kTightTolerance;
-    v.report = Report::drift;
+    Variant v{.front = {std::move(front)}, .moveTolerance = kTightTolerance, .report = Report::drift};
     co_return co_await transact(std::move(targets), std::move(restore), std::move(mover), std::move(v), owner,
                                 generation, tolerance);
 }

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
 #include <vector>
 
@@ -104,6 +105,31 @@ protected:
     WindowPlacement placement{access};
     FakeHost host{clock};
     log::Capture logs;
+};
+
+// Three windows a, b and c of three applications (pids firstPid, +1, +2) at their start
+// frames, none of them frontmost.
+class ThreeWindowDesk : public PlacementDesk {
+protected:
+    ThreeWindowDesk(Pid firstPid, const Rect& startA, const Rect& startB, const Rect& startC)
+        : starts_{startA, startB, startC}
+    {
+        a = add(firstPid, startA);
+        b = add(firstPid + 1, startB);
+        c = add(firstPid + 2, startC);
+        sim.setFrontmostApp(0);
+    }
+    // Puts the three back at their start frames.
+    void putBack()
+    {
+        sim.place(a.element, starts_[0]);
+        sim.place(b.element, starts_[1]);
+        sim.place(c.element, starts_[2]);
+    }
+    ManagedWindow a, b, c;
+
+private:
+    std::array<Rect, 3> starts_;
 };
 
 } // namespace fw::placementtest

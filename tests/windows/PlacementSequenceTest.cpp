@@ -17,15 +17,9 @@ const Rect kStartA(100, 100, 500, 400);
 const Rect kStartB(1000, 100, 500, 400);
 const Rect kStartC(1000, 600, 500, 400);
 
-class Sequence : public PlacementDesk {
+class Sequence : public ThreeWindowDesk {
 protected:
-    Sequence()
-    {
-        a = add(201, kStartA);
-        b = add(202, kStartB);
-        c = add(203, kStartC);
-        sim.setFrontmostApp(0);
-    }
+    Sequence() : ThreeWindowDesk(201, kStartA, kStartB, kStartC) {}
     std::vector<CompositionCandidate<ManagedWindow>> candidates() const
     {
         return {{a, kStartA, {0, 0}}, {b, kStartB, {0, 0}}, {c, kStartC, {0, 0}}};
@@ -36,12 +30,6 @@ protected:
         return placement.runSequence(useCands ? std::move(cands) : candidates(), kRegions, std::move(mover),
                                      std::move(fixed), host, 7, host, host, 7);
     }
-    void putBack()
-    {
-        sim.place(a.element, kStartA);
-        sim.place(b.element, kStartB);
-        sim.place(c.element, kStartC);
-    }
     // Back where the run found them; a window left within a point of it counts as back.
     void expectAllAtStart()
     {
@@ -49,7 +37,6 @@ protected:
         EXPECT_TRUE(approximatelyEquals(frameOf(b), kStartB, 1.0)) << toString(frameOf(b)).toStdString();
         EXPECT_TRUE(approximatelyEquals(frameOf(c), kStartC, 1.0)) << toString(frameOf(c)).toStdString();
     }
-    ManagedWindow a, b, c;
 };
 
 } // namespace

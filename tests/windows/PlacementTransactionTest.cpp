@@ -13,15 +13,9 @@ const Rect kTargetA(4, 4, 952, 1042);
 const Rect kTargetB(964, 4, 952, 517);
 const Rect kTargetC(964, 529, 952, 517);
 
-class Transaction : public PlacementDesk {
+class Transaction : public ThreeWindowDesk {
 protected:
-    Transaction()
-    {
-        a = add(101, kStartA);
-        b = add(102, kStartB);
-        c = add(103, kStartC);
-        sim.setFrontmostApp(0);
-    }
+    Transaction() : ThreeWindowDesk(101, kStartA, kStartB, kStartC) {}
     PlacementItems threeTargets() const { return {{a, kTargetA}, {b, kTargetB}, {c, kTargetC}}; }
     // Moves every window at once through the window system, taking no time.
     PlacementMover instantMover(int* calls = nullptr)
@@ -34,13 +28,6 @@ protected:
             co_return true;
         };
     }
-    void putBack()
-    {
-        sim.place(a.element, kStartA);
-        sim.place(b.element, kStartB);
-        sim.place(c.element, kStartC);
-    }
-    ManagedWindow a, b, c;
 };
 
 } // namespace

@@ -1,13 +1,8 @@
 // Window access on a real server: verified writes, animated and group moves under openbox.
 #include "base/Log.h"
-#include "base/QtClock.h"
-#include "platform/x11/X11Permissions.h"
-#include "platform/x11/X11WindowSystem.h"
-#include "windows/WindowAccess.h"
+#include "x11/AccessRig.h"
 #include "x11/XSession.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -15,48 +10,9 @@
 namespace fw {
 namespace {
 
+using test::AccessRig;
+using test::runOnQtLoop;
 using test::XSession;
-
-class OneScreen final : public Screens {
-public:
-    std::vector<ScreenInfo> screens() const override
-    {
-        return {{"LEFT", "LEFT", Rect(0, 0, 1920, 1080), Rect(0, 0, 1920, 1080), true}};
-    }
-    void setChangeHandler(std::function<void()>) override {}
-};
-
-template<typename T>
-Task<void> storeResult(Task<T> task, std::optional<T>* out)
-{
-    *out = co_await task;
-}
-
-// Runs a task on the Qt event loop until it ends or the deadline passes.
-template<typename T>
-std::optional<T> drive(Task<T> task, int timeoutMs = 10000)
-{
-    std::optional<T> out;
-    spawn(storeResult(std::move(task), &out));
-    QElapsedTimer timer;
-    timer.start();
-    while (!out && timer.elapsed() < timeoutMs)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-    return out;
-}
-
-struct Rig {
-    explicit Rig(const XSession& session) : ws(session.display()) {}
-    int argc = 1;
-    char name[16] = "test_x11";
-    char* argv[2] = {name, nullptr};
-    QCoreApplication app{argc, argv};
-    X11WindowSystem ws;
-    OneScreen screens;
-    QtClock clock;
-    X11Permissions permissions;
-    WindowAccess access{ws, screens, clock, permissions};
-};
 
 TEST(WindowAccessX11, VerifiedWriteReportsWhatXtermsCellGridKept)
 {
@@ -65,7 +21,7 @@ TEST(WindowAccessX11, VerifiedWriteReportsWhatXtermsCellGridKept)
     auto term = session.startXterm(QStringLiteral("cells"));
     auto client = session.startTestClient(QStringLiteral("free"), {"--size", "500x400"});
     ASSERT_TRUE(term.window && client.window) << session.error();
-    Rig rig(session);
+    AccessRig rig(session);
     log::Capture logs;
 
     auto termWindow = ManagedWindow::make(rig.ws, term.window);
@@ -79,7 +35,7 @@ TEST(WindowAccessX11, VerifiedWriteReportsWhatXtermsCellGridKept)
     const Rect region(8, 8, hints->base.width + 100 * hints->increment.width + std::floor(hints->increment.width / 2),
                       hints->base.height + 30 * hints->increment.height + std::floor(hints->increment.height / 2));
     std::optional<Rect> rejected;
-    auto ok = drive(rig.access.setFrame(*termWindow, region, 1.0, [&](std::optional<Rect> r) { rejected = r; }));
+    auto ok = runOnQtLoop(rig.access.setFrame(*termWindow, region, 1.0, [&](std::optional<Rect> r) { rejected = r; }));
     ASSERT_TRUE(ok);
     EXPECT_FALSE(*ok);
     ASSERT_TRUE(rejected);
@@ -92,7 +48,7 @@ TEST(WindowAccessX11, VerifiedWriteReportsWhatXtermsCellGridKept)
     // A window without a grid takes the frame exactly.
     auto free = ManagedWindow::make(rig.ws, client.window);
     ASSERT_TRUE(free);
-    EXPECT_EQ(drive(rig.access.setFrame(*free, Rect(960, 8, 952, 700), 1.0)), true);
+    EXPECT_EQ(runOnQtLoop(rig.access.setFrame(*free, Rect(960, 8, 952, 700), 1.0)), true);
     EXPECT_EQ(session.wmFrame(client.window), Rect(960, 8, 952, 700));
 }
 
@@ -103,14 +59,14 @@ TEST(WindowAccessX11, AnimatedAndGroupMovesEndAtTheirTargets)
     auto one = session.startTestClient(QStringLiteral("one"), {"--size", "400x300"});
     auto two = session.startTestClient(QStringLiteral("two"), {"--size", "400x300"});
     ASSERT_TRUE(one.window && two.window) << session.error();
-    Rig rig(session);
+    AccessRig rig(session);
     log::Capture logs;
     auto a = ManagedWindow::make(rig.ws, one.window);
     auto b = ManagedWindow::make(rig.ws, two.window);
     ASSERT_TRUE(a && b);
 
     const Rect target(700, 200, 600, 500);
-    EXPECT_EQ(drive(rig.access.animateMove(*a, {}, target, 1.0)), true);
+    EXPECT_EQ(runOnQtLoop(rig.access.animateMove(*a, {}, target, 1.0)), true);
     EXPECT_EQ(session.wmFrame(one.window), target);
     const auto motion = logs.messages(LogCategory::Motion);
     ASSERT_EQ(motion.size(), 1);
@@ -120,7 +76,7 @@ TEST(WindowAccessX11, AnimatedAndGroupMovesEndAtTheirTargets)
         std::uint64_t interactionGeneration() const override { return 3; }
     } owner;
     const Rect left(8, 8, 948, 1064), right(964, 8, 948, 1064);
-    EXPECT_EQ(drive(rig.access.animateGroup({{*a, left}, {*b, right}}, {}, owner, 3, 1.0)), true);
+    EXPECT_EQ(runOnQtLoop(rig.access.animateGroup({{*a, left}, {*b, right}}, {}, owner, 3, 1.0)), true);
     EXPECT_EQ(session.wmFrame(one.window), left);
     EXPECT_EQ(session.wmFrame(two.window), right);
     EXPECT_TRUE(logs.messages(LogCategory::Motion).last().startsWith(

@@ -83,6 +83,38 @@ bool waitExit(pid_t pid, int timeoutMs, int* status = nullptr)
     return false;
 }
 
+// Reads the connection's events until one is a hit or the time is up; the others are dropped.
+bool waitForEvent(xcb_connection_t* c, int timeoutMs, const std::function<bool(const xcb_generic_event_t*)>& hit)
+{
+    const std::int64_t deadline = nowMs() + timeoutMs;
+    while (!xcb_connection_has_error(c)) {
+        while (xcb_generic_event_t* e = xcb_poll_for_event(c)) {
+            const bool found = hit(e);
+            free(e);
+            if (found)
+                return true;
+        }
+        const std::int64_t left = deadline - nowMs();
+        if (left <= 0)
+            return false;
+        pollfd p{xcb_get_file_descriptor(c), POLLIN, 0};
+        ::poll(&p, 1, int(left));
+    }
+    return false;
+}
+
+// In a forked child: sends standard output and error to the log (when open), then runs the
+// program; never returns.
+[[noreturn]] void execLogged(std::vector<char*>& argv, std::vector<char*>& envp, int logFd)
+{
+    if (logFd >= 0) {
+        ::dup2(logFd, 1);
+        ::dup2(logFd, 2);
+    }
+    ::execve(argv[0], argv.data(), envp.data());
+    ::_exit(127);
+}
+
 QString findProgram(const QString& name)
 {
     if (name.contains('/'))
@@ -189,12 +221,7 @@ bool XSession::start(const XSessionOptions& o)
         if (pid == 0) {
             ::prctl(PR_SET_PDEATHSIG, SIGKILL);
             ::dup2(fds[1], 3);
-            if (logFd >= 0) {
-                ::dup2(logFd, 1);
-                ::dup2(logFd, 2);
-            }
-            ::execve(argv[0], argv.data(), envp.data());
-            ::_exit(127);
+            execLogged(argv, envp, logFd);
         }
         if (logFd >= 0)
             ::close(logFd);
@@ -298,12 +325,7 @@ pid_t XSession::spawn(const QStringList& args)
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (nullFd >= 0)
             ::dup2(nullFd, 0);
-        if (logFd >= 0) {
-            ::dup2(logFd, 1);
-            ::dup2(logFd, 2);
-        }
-        ::execve(argv[0], argv.data(), envp.data());
-        ::_exit(127);
+        execLogged(argv, envp, logFd);
     }
     if (logFd >= 0)
         ::close(logFd);
@@ -479,45 +501,19 @@ bool XSession::syncWithWindowManager(int timeoutMs)
     xcb_send_event(c_, 0, root_, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char*>(&ev));
     xcb_flush(c_);
-    const std::int64_t deadline = nowMs() + timeoutMs;
-    while (!xcb_connection_has_error(c_)) {
-        while (xcb_generic_event_t* e = xcb_poll_for_event(c_)) {
-            const bool hit = (e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY &&
-                             reinterpret_cast<xcb_property_notify_event_t*>(e)->window == probe_ &&
-                             reinterpret_cast<xcb_property_notify_event_t*>(e)->atom == extents;
-            free(e);
-            if (hit)
-                return true;
-        }
-        const std::int64_t left = deadline - nowMs();
-        if (left <= 0)
-            return false;
-        pollfd p{xcb_get_file_descriptor(c_), POLLIN, 0};
-        ::poll(&p, 1, int(left));
-    }
-    return false;
+    return waitForEvent(c_, timeoutMs, [&](const xcb_generic_event_t* e) {
+        const auto* n = reinterpret_cast<const xcb_property_notify_event_t*>(e);
+        return (e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY && n->window == probe_ && n->atom == extents;
+    });
 }
 
 bool XSession::waitForRootMessage(const char* type, xcb_window_t window, int timeoutMs)
 {
     const xcb_atom_t atom = intern(c_, type);
-    const std::int64_t deadline = nowMs() + timeoutMs;
-    while (!xcb_connection_has_error(c_)) {
-        while (xcb_generic_event_t* e = xcb_poll_for_event(c_)) {
-            const bool hit = (e->response_type & 0x7f) == XCB_CLIENT_MESSAGE &&
-                             reinterpret_cast<xcb_client_message_event_t*>(e)->type == atom &&
-                             reinterpret_cast<xcb_client_message_event_t*>(e)->window == window;
-            free(e);
-            if (hit)
-                return true;
-        }
-        const std::int64_t left = deadline - nowMs();
-        if (left <= 0)
-            return false;
-        pollfd p{xcb_get_file_descriptor(c_), POLLIN, 0};
-        ::poll(&p, 1, int(left));
-    }
-    return false;
+    return waitForEvent(c_, timeoutMs, [&](const xcb_generic_event_t* e) {
+        const auto* m = reinterpret_cast<const xcb_client_message_event_t*>(e);
+        return (e->response_type & 0x7f) == XCB_CLIENT_MESSAGE && m->type == atom && m->window == window;
+    });
 }
 
 std::optional<Rect> XSession::waitForFrameChange(xcb_window_t client, const Rect& from, int timeoutMs)
