@@ -117,7 +117,7 @@ bool truthOf(const LogArg& a)
 bool isFlag(char c) { return c == '-' || c == '+' || c == ' ' || c == '#' || c == '0'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// printf with a specification assembled only from validated flags, width and precision.
+// printf with a conversion assembled only from validated flags, width and precision.
 QString printfOne(const std::string& conversion, long long v)
 {
     char buf[512];
@@ -170,7 +170,7 @@ QString render(const char* format, std::initializer_list<LogArg> args)
         if (i < f.size() && f[i] == '{') {
             const auto close = f.find('}', i);
             if (close == std::string::npos) {
-                literalStart = start; // not a specification: keep the text as written
+                literalStart = start; // not a conversion: keep the text as written
                 break;
             }
             modifiers = QString::fromUtf8(f.data() + i + 1, qsizetype(close - i - 1));

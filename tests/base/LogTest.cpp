@@ -38,7 +38,7 @@ TEST(LogRender, BadFormatsAndArgumentsNeverCrashOrInventValues)
     EXPECT_EQ(log::render("%ld", {2.9}), "2");
     EXPECT_EQ(log::render("%ld", {std::numeric_limits<double>::infinity()}), "inf");
     EXPECT_EQ(log::render("%{public}s/%s/%s", {7, 2.5, std::string("std")}), "7/2.5/std");
-    // Unfinished or unknown specifications stay as written.
+    // Unfinished or unknown conversions stay as written.
     EXPECT_EQ(log::render("50%", {}), "50%");
     EXPECT_EQ(log::render("a %{public", {"x"}), "a %{public");
     EXPECT_EQ(log::render("%k and %d", {5}), "%k and 5");

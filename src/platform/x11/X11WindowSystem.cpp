@@ -276,7 +276,8 @@ std::vector<ClientState> X11WindowSystem::read(const std::vector<std::uint32_t>&
                 continue;
             for (auto it = xcb_res_query_client_ids_ids_iterator(r.p); it.rem;
                  xcb_res_client_id_value_next(&it)) {
-                if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) && it.data->length >= 4) {
+                // Only the local-pid id was asked for, so any value of 4 bytes or more is the pid.
+                if (it.data->length >= 4) {
                     out[needPid[j]].pid = Pid(*xcb_res_client_id_value_value(it.data));
                     break;
                 }
