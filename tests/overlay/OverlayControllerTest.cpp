@@ -254,6 +254,50 @@ TEST_F(OverlayControllerTest, DividerEditorAndToolbar)
     EXPECT_EQ(cancels, 1);
 }
 
+TEST_F(OverlayControllerTest, PickerHoverHitTestsGlobalPointsAndStoresTheSelection)
+{
+    EXPECT_FALSE(controller.hover({100, 100})) << "no picker: nothing";
+
+    // A picker on a display that does not start at the origin, shown as during a drag.
+    const Rect visible(1440, 30, 1280, 994);
+    auto* view = new OverlayView(SnapLayout::builtIns(), std::nullopt, false, true, {}, pickerWidth(visible));
+    controller.picker = makePickerPanel(view, visible, true);
+    controller.pickerView = view;
+    showPickerPanel(*controller.picker, *view, true);
+    const Rect panel = controller.picker->frame();
+    ASSERT_EQ(panel.minX(), 1440 + 230);
+
+    // The centre of the second region of the third card, in global coordinates.
+    RegionButton* target = nullptr;
+    for (const auto& [sel, b] : view->regionButtons())
+        if (sel == SnapSelection{2, 1})
+            target = b;
+    ASSERT_TRUE(target);
+    const QPointF c = target->exactFrame().center();
+    const auto hit = controller.hover({panel.minX() + c.x(), panel.minY() + c.y()});
+    EXPECT_EQ(hit, (SnapSelection{2, 1}));
+    EXPECT_EQ(view->selected, hit);
+    EXPECT_TRUE(target->highlightedRegion);
+    EXPECT_TRUE(view->platters().at(2)->highlighted());
+
+    // The dragged window's preview never covers the picker.
+    controller.setDraggedWindow(window(9));
+    controller.showPreview(Rect(1500, 100, 400, 400));
+    EXPECT_TRUE(controller.picker->isOrderedIn());
+    EXPECT_EQ(controller.preview()->level(), 0);
+
+    // Off every button: the selection is cleared, the highlight goes.
+    EXPECT_FALSE(controller.hover({panel.minX() + 2, panel.minY() + 2}));
+    EXPECT_FALSE(view->selected);
+    EXPECT_FALSE(target->highlightedRegion);
+    EXPECT_FALSE(view->platters().at(2)->highlighted());
+
+    controller.hidePicker();
+    EXPECT_FALSE(controller.picker);
+    EXPECT_EQ(controller.pickerView, nullptr);
+    EXPECT_FALSE(controller.hover({panel.minX() + c.x(), panel.minY() + c.y()}));
+}
+
 TEST_F(OverlayControllerTest, ContainsPointCoversInteractivePanelsOnly)
 {
     controller.showPreview(Rect(0, 0, 300, 300));
