@@ -21,7 +21,8 @@ std::optional<ManagedWindow> ManagedWindow::make(WindowSystem& ws, const WindowI
     ManagedWindow w;
     w.element = info.id;
     w.pid = info.pid;
-    w.title = info.title;
+    // The list cannot tell an empty name from none: ask the window itself.
+    w.title = info.title.isEmpty() ? ws.title(info.id).value_or(kUntitledWindow) : info.title;
     w.appName = info.appClass.isEmpty() ? kUnnamedApplication : info.appClass;
     return w;
 }

@@ -177,3 +177,41 @@ TEST_F(Sequence, AWindowAlreadyInItsRegionIsNotMovedAndUnreadableWindowsTakeNoPa
     EXPECT_EQ(r.placed.count(2), 0u);
     EXPECT_EQ(geometryWriteCount(b), 0);
 }
+
+TEST_F(Sequence, ASinglePlacementThatCannotRestoreItsWindowRollsBackTheWholeRun)
+{
+    // Without a group mover B (region 1) and C (region 2) are placed first; A's turn comes
+    // last and its window closes on the first write, so its own roll-back fails too. Nothing
+    // more is assigned or raised and the windows placed before go back.
+    sim.closeOnNextWrite(a.element);
+    const auto r = run(runWith({}));
+    EXPECT_EQ(r.outcome, PlacementOutcome::rollbackFailed);
+    EXPECT_TRUE(r.placed.empty());
+    EXPECT_EQ(frameOf(b), kStartB);
+    EXPECT_EQ(frameOf(c), kStartC);
+    // B and C were raised by their own placements; the run itself raised nothing afterwards.
+    EXPECT_EQ(raises(), (QStringList{activateOf(b), raiseOf(b), activateOf(c), raiseOf(c)}));
+}
+
+TEST_F(Sequence, AssigningStopsAfterThirtyTwoFailedPlacementsAndTheRunStillCommits)
+{
+    // Six windows that refuse every write and six regions they all fit: 36 pairs to try, but
+    // the run gives up assigning after 32 placements that rolled back. Each single placement
+    // reads its owner's generation exactly once (before its only move).
+    std::vector<CompositionCandidate<ManagedWindow>> cands;
+    RegionFrames regions;
+    for (int i = 0; i < 6; ++i) {
+        const Rect start(20 + 150 * i, 700, 100, 100);
+        const auto w = add(Pid(300 + i), start);
+        sim.refuseWrites(w.element);
+        cands.push_back({w, start, {0, 0}});
+        regions.emplace(i, Rect(4 + 310 * i, 4, 300, 300));
+    }
+    FakeHost placementOwner{clock};
+    const auto r = run(placement.runSequence(cands, regions, {}, {}, placementOwner, 7, host, host, 7));
+    EXPECT_EQ(placementOwner.reads, 32);
+    EXPECT_EQ(r.outcome, PlacementOutcome::committed);
+    EXPECT_TRUE(r.placed.empty());
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(frameOf(cands[std::size_t(i)].window), cands[std::size_t(i)].frame);
+}

@@ -92,6 +92,15 @@ TEST(WindowChromeReader, StopsSearchingContainersAtDepthTen)
         button = shallow.add("AXGroup", "", Rect(100, 50, 800, 100), {button});
     const NodeId root = shallow.add("AXWindow", "", window, {button});
     EXPECT_EQ(WindowChromeReader::read(shallow, root, window, 200).elements.size(), 1u);   // depth 10
+
+    // Ten groups: the one at depth 10 is not searched, so its button at depth 11 is never seen.
+    TreeNodes edge;
+    NodeId deep = edge.add("AXButton", "", Rect(200, 60, 10, 10));
+    for (int depth = 10; depth >= 1; --depth)
+        deep = edge.add("AXGroup", "", Rect(100, 50, 800, 100), {deep});
+    const NodeId top = edge.add("AXWindow", "", window, {deep});
+    EXPECT_TRUE(WindowChromeReader::read(edge, top, window, 200).elements.empty());
+    EXPECT_EQ(edge.visited.size(), 11u);   // the window and its ten groups
 }
 
 TEST(WindowChromeReader, WindowsWithoutNodesHaveNoChrome)

@@ -16,7 +16,57 @@ protected:
     }
 };
 
+// The simulated desktop, except that one window has no name at all: its title cannot be
+// read, and the list shows it as the empty text.
+class NamelessWindow final : public WindowSystem {
+public:
+    NamelessWindow(WindowSystem& inner, WindowId nameless) : in(inner), id(nameless) {}
+    std::vector<WindowInfo> snapshot() override
+    {
+        auto list = in.snapshot();
+        for (auto& info : list) {
+            if (info.id == id)
+                info.title.clear();
+        }
+        return list;
+    }
+    std::optional<QString> title(WindowId w) override { return w == id ? std::nullopt : in.title(w); }
+    std::optional<Rect> frame(WindowId w) override { return in.frame(w); }
+    std::optional<Pid> pid(WindowId w) override { return in.pid(w); }
+    std::optional<SizeHints> sizeHints(WindowId w) override { return in.sizeHints(w); }
+    bool isMinimized(WindowId w) override { return in.isMinimized(w); }
+    bool isFullscreen(WindowId w) override { return in.isFullscreen(w); }
+    bool isMovable(WindowId w) override { return in.isMovable(w); }
+    bool isResizable(WindowId w) override { return in.isResizable(w); }
+    bool setPosition(WindowId w, Point p) override { return in.setPosition(w, p); }
+    bool setSize(WindowId w, Size s) override { return in.setSize(w, s); }
+    bool setFrame(WindowId w, const Rect& r) override { return in.setFrame(w, r); }
+    bool unmaximize(WindowId w) override { return in.unmaximize(w); }
+    bool raise(WindowId w) override { return in.raise(w); }
+    bool activate(WindowId w) override { return in.activate(w); }
+    std::optional<WindowId> focusedWindow() override { return in.focusedWindow(); }
+    std::optional<Pid> frontmostPid() override { return in.frontmostPid(); }
+    std::optional<WindowId> windowAt(Point p) override { return in.windowAt(p); }
+
+private:
+    WindowSystem& in;
+    WindowId id;
+};
+
 } // namespace
+
+TEST_F(WindowDiscovery, WindowsWithoutANameAreUntitledWhicheverWayTheyAreFound)
+{
+    const WindowId named = addWindow(10, "Editor", "", Rect(0, 0, 400, 300));
+    const WindowId nameless = addWindow(11, "Viewer", "", Rect(500, 0, 400, 300));
+    NamelessWindow ws(sim, nameless);
+    WindowAccess access(ws, sim, clock, sim);
+
+    EXPECT_EQ(titles(access.managedWindows()), QStringList({"Editor/", "Viewer/Untitled window"}));
+    ASSERT_TRUE(ManagedWindow::make(ws, nameless));
+    EXPECT_EQ(ManagedWindow::make(ws, nameless)->title, "Untitled window");
+    EXPECT_EQ(ManagedWindow::make(ws, named)->title, "");
+}
 
 TEST_F(WindowDiscovery, OnlyNormalMovableWindowsOfOtherApplicationsAreManaged)
 {
