@@ -4,6 +4,7 @@
 // Lookups never launch anything.
 
 #include <QString>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -26,6 +27,24 @@ public:
     virtual std::optional<ApplicationEntry> entry(const QString& id) const = 0;
     // Every installed application, by id.
     virtual std::vector<ApplicationEntry> installed() const = 0;
+};
+
+// Finds the desktop entry of a window from its WM_CLASS: the entry whose StartupWMClass is
+// the class (or instance), else the entry whose id, or the id's last dotted part, is the
+// class or instance, else the entry named like the class; all compared case-insensitively.
+// The index is built from one listing of the installed entries; call rebuild() to refresh it.
+class WindowApplicationIndex {
+public:
+    explicit WindowApplicationIndex(const Applications& apps) : apps_(apps) {}
+    void rebuild();
+    std::optional<ApplicationEntry> entryFor(const QString& wmClass, const QString& wmInstance) const;
+
+private:
+    const Applications& apps_;
+    std::vector<ApplicationEntry> entries_;
+    std::map<QString, std::size_t> byStartupClass_;
+    std::map<QString, std::size_t> byId_;
+    std::map<QString, std::size_t> byName_;
 };
 
 } // namespace fw

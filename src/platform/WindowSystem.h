@@ -20,6 +20,8 @@ struct WindowInfo {
     Pid pid = 0;
     QString title;
     QString appClass;        // WM_CLASS class (fallback application name)
+    QString appInstance;     // WM_CLASS instance
+    QString appName;         // display name from the application's desktop entry; empty = unknown
     Rect frame;
     int layer = 0;           // 0 = ordinary application windows
     bool onScreen = true;    // mapped and not minimized

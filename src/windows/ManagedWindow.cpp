@@ -9,6 +9,13 @@ Pid ownPid()
     return Pid(QCoreApplication::applicationPid());
 }
 
+QString ManagedWindow::applicationName(const WindowInfo& info)
+{
+    if (!info.appName.isEmpty())
+        return info.appName;
+    return info.appClass.isEmpty() ? kUnnamedApplication : info.appClass;
+}
+
 std::optional<ManagedWindow> ManagedWindow::make(WindowSystem& ws, const WindowInfo& info)
 {
     // A process we cannot name has no running application behind it.
@@ -23,7 +30,7 @@ std::optional<ManagedWindow> ManagedWindow::make(WindowSystem& ws, const WindowI
     w.pid = info.pid;
     // The list cannot tell an empty name from none: ask the window itself.
     w.title = info.title.isEmpty() ? ws.title(info.id).value_or(kUntitledWindow) : info.title;
-    w.appName = info.appClass.isEmpty() ? kUnnamedApplication : info.appClass;
+    w.appName = applicationName(info);
     return w;
 }
 

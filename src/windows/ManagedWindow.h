@@ -25,6 +25,8 @@ struct ManagedWindow {
     // The same tests with the facts of a snapshot entry; only the movable and resizable
     // questions go to the window system.
     static std::optional<ManagedWindow> make(WindowSystem& ws, const WindowInfo& info);
+    // The desktop entry's display name, else the WM_CLASS class, else "Application".
+    static QString applicationName(const WindowInfo& info);
 
     friend bool operator==(const ManagedWindow& a, const ManagedWindow& b)
     {

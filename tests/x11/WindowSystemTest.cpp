@@ -1,7 +1,11 @@
 // The window port on a real server: openbox, xterm and our test client.
 #include "platform/x11/X11WindowSystem.h"
+#include "platform/x11/XdgApplications.h"
+#include "windows/ManagedWindow.h"
 #include "x11/XSession.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -73,6 +77,36 @@ TEST(X11WindowSystem, SnapshotListsClientsWithTheirWmFramesAndNoneOfOurs)
     EXPECT_EQ(ws.frame(client.window), session.wmFrame(client.window));
     EXPECT_EQ(ws.title(anonymous.window), QStringLiteral("no pid"));
     EXPECT_EQ(ws.pid(anonymous.window), anonymous.pid);
+}
+
+TEST(X11WindowSystem, WindowsAreNamedAfterTheirDesktopEntries)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    auto term = session.startXterm(QStringLiteral("named"));
+    ASSERT_TRUE(term.window) << session.error();
+
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("handy-terminal.desktop")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[Desktop Entry]\nType=Application\nName=Handy Terminal\nExec=xterm\nStartupWMClass=XTerm\n");
+    file.close();
+    XdgApplications apps({dir.path()}, QStringLiteral("C"));
+
+    X11WindowSystem ws(session.display());
+    ASSERT_TRUE(ws.connected());
+    auto unnamed = find(ws.snapshot(), term.window);
+    ASSERT_NE(unnamed, nullptr);
+    EXPECT_EQ(unnamed->appClass, QStringLiteral("XTerm"));
+    EXPECT_TRUE(unnamed->appName.isEmpty()) << "no applications installed: the class stands in";
+    EXPECT_EQ(ManagedWindow::make(ws, term.window)->appName, QStringLiteral("XTerm"));
+
+    ws.setApplications(&apps);
+    auto named = find(ws.snapshot(), term.window);
+    ASSERT_NE(named, nullptr);
+    EXPECT_EQ(named->appName, QStringLiteral("Handy Terminal"));
+    EXPECT_EQ(ManagedWindow::make(ws, term.window)->appName, QStringLiteral("Handy Terminal"));
+    ws.setApplications(nullptr);
 }
 
 TEST(X11WindowSystem, FrameWritesReadBackAndRefusedGeometryIsWhatTheWmKept)

@@ -31,6 +31,7 @@ struct ClientState {
     Pid pid = 0;
     std::optional<QString> title;
     QString appClass;
+    QString appInstance;
     // Kind
     bool overrideRedirect = false;
     bool viewable = false;
@@ -217,8 +218,10 @@ std::vector<ClientState> X11WindowSystem::read(const std::vector<std::uint32_t>&
                 s.title = legacy;
             QByteArray cls = bytes(conn_->reply(k.wmClass).p);
             const QList<QByteArray> parts = cls.split('\0');
-            if (parts.size() >= 2)
+            if (parts.size() >= 2) {
+                s.appInstance = QString::fromLatin1(parts[0]);
                 s.appClass = QString::fromLatin1(parts[1]);
+            }
         }
         if (fields & Kind) {
             auto attr = FW_XCB_REPLY(c, xcb_get_window_attributes, k.attributes);
@@ -297,10 +300,21 @@ std::optional<ClientState> X11WindowSystem::readOne(WindowId id, unsigned fields
     return std::move(v.front());
 }
 
+void X11WindowSystem::setApplications(const Applications* apps)
+{
+    if (apps)
+        appIndex_ = std::make_unique<WindowApplicationIndex>(*apps);
+    else
+        appIndex_.reset();
+}
+
 std::vector<WindowInfo> X11WindowSystem::snapshot()
 {
     if (!conn_->ok())
         return {};
+    // Entries can be installed or removed at any time; one listing per snapshot is cheap.
+    if (appIndex_)
+        appIndex_->rebuild();
     xcb_connection_t* c = conn_->raw();
     const Atoms& a = conn_->atoms();
     auto stackingCookie = conn_->property(conn_->root(), a.netClientListStacking, XCB_ATOM_WINDOW, 4096);
@@ -349,6 +363,11 @@ std::vector<WindowInfo> X11WindowSystem::snapshot()
         w.pid = s.pid;
         w.title = s.title.value_or(QString());
         w.appClass = s.appClass;
+        w.appInstance = s.appInstance;
+        if (appIndex_) {
+            if (auto entry = appIndex_->entryFor(s.appClass, s.appInstance))
+                w.appName = entry->name;
+        }
         w.frame = s.outerFrame();
         w.layer = 0;
         w.minimized = s.iconic || s.has(s.states, a.netWmStateHidden);

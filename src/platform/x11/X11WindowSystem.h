@@ -6,6 +6,7 @@
 // Writes go through the WM and wait, bounded, until it has handled them; the read-back is the
 // truth. Not thread-safe: one thread uses one instance.
 
+#include "platform/Applications.h"
 #include "platform/WindowSystem.h"
 
 #include <QByteArray>
@@ -29,6 +30,9 @@ public:
     void setWriteTimeout(int milliseconds) { writeTimeoutMs_ = milliseconds; }
     // Windows of this process id are never listed (default: our own pid).
     void setOwnPid(Pid pid) { ownPid_ = pid; }
+    // Names windows after their applications' desktop entries (WM_CLASS matched to the
+    // entries); without it the snapshot leaves WindowInfo::appName empty. Not owned.
+    void setApplications(const Applications* apps);
 
     std::vector<WindowInfo> snapshot() override;
 
@@ -68,6 +72,7 @@ private:
     std::unique_ptr<x11::Connection> conn_;
     std::uint32_t helper_ = 0;   // unmapped window of ours: barriers and server time
     int writeTimeoutMs_ = 100;
+    std::unique_ptr<WindowApplicationIndex> appIndex_;
     Pid ownPid_ = 0;
     bool hasRes_ = false;
     std::int64_t supportedReadAt_ = -1;
