@@ -28,6 +28,10 @@ struct WindowInfo {
     bool normal = true;      // a normal top-level window (not dialog, dock, menu, transient)
     bool minimized = false;
     bool fullscreen = false;
+    // Whether the window manager lets it be moved / resized, when the snapshot already knows;
+    // nothing = ask isMovable / isResizable.
+    std::optional<bool> movable;
+    std::optional<bool> resizable;
 
     friend bool operator==(const WindowInfo&, const WindowInfo&) = default;
 };

@@ -23,7 +23,8 @@ std::optional<ManagedWindow> ManagedWindow::make(WindowSystem& ws, const WindowI
         return std::nullopt;
     if (!info.normal || info.fullscreen || info.minimized)
         return std::nullopt;
-    if (!ws.isMovable(info.id) || !ws.isResizable(info.id))
+    const bool movable = info.movable ? *info.movable : ws.isMovable(info.id);
+    if (!movable || !(info.resizable ? *info.resizable : ws.isResizable(info.id)))
         return std::nullopt;
     ManagedWindow w;
     w.element = info.id;

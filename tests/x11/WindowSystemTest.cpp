@@ -266,6 +266,14 @@ TEST(X11WindowSystem, SettableAndMaximizedWindows)
     EXPECT_TRUE(ws.isMovable(maximized.window));
     EXPECT_TRUE(ws.isResizable(maximized.window));
     EXPECT_FALSE(ws.isFullscreen(maximized.window));
+    // The snapshot carries the same answers, so discovery needs no request per window.
+    const auto list = ws.snapshot();
+    for (const auto& c : {fixed, locked, maximized}) {
+        const WindowInfo* w = find(list, c.window);
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(w->movable, ws.isMovable(c.window)) << session.windowTitle(c.window).toStdString();
+        EXPECT_EQ(w->resizable, ws.isResizable(c.window)) << session.windowTitle(c.window).toStdString();
+    }
 
     // openbox maximizes it over the whole work area; unmaximize hands it back its own frame.
     const auto big = ws.frame(maximized.window);

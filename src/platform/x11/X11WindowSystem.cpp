@@ -61,6 +61,20 @@ struct ClientState {
 using namespace x11;
 
 namespace {
+// Movable unless the window manager's allowed actions leave out moving.
+bool movableFrom(const ClientState& s, const Atoms& a)
+{
+    return !s.hasAllowedActions || s.has(s.allowedActions, a.netWmActionMove);
+}
+
+// Resizable unless the allowed actions leave out resizing or the minimum size is the maximum.
+bool resizableFrom(const ClientState& s, const Atoms& a)
+{
+    if (s.hasAllowedActions && !s.has(s.allowedActions, a.netWmActionResize))
+        return false;
+    const SizeHints& h = s.hints;
+    return !(h.minimum && h.maximum && *h.minimum == *h.maximum);
+}
 
 Extents extentsFrom(const xcb_get_property_reply_t* r)
 {
@@ -374,6 +388,8 @@ std::vector<WindowInfo> X11WindowSystem::snapshot()
         w.fullscreen = s.has(s.states, a.netWmStateFullscreen);
         w.onScreen = s.viewable && !w.minimized;
         w.normal = (s.types.empty() || s.types.front() == a.netWmWindowTypeNormal) && !s.transient;
+        w.movable = movableFrom(s, a);
+        w.resizable = resizableFrom(s, a);
         auto z = zIndex.find(s.topLevel);
         entries.push_back({w, z == zIndex.end() ? -1 : long(z->second), i});
     }
@@ -445,23 +461,17 @@ bool X11WindowSystem::isFullscreen(WindowId id)
     return s && s->has(s->states, conn_->atoms().netWmStateFullscreen);
 }
 
+
 bool X11WindowSystem::isMovable(WindowId id)
 {
     auto s = readOne(id, Kind);
-    if (!s)
-        return false;
-    return !s->hasAllowedActions || s->has(s->allowedActions, conn_->atoms().netWmActionMove);
+    return s && movableFrom(*s, conn_->atoms());
 }
 
 bool X11WindowSystem::isResizable(WindowId id)
 {
     auto s = readOne(id, Kind | Hints);
-    if (!s)
-        return false;
-    if (s->hasAllowedActions && !s->has(s->allowedActions, conn_->atoms().netWmActionResize))
-        return false;
-    const SizeHints& h = s->hints;
-    return !(h.minimum && h.maximum && *h.minimum == *h.maximum);
+    return s && resizableFrom(*s, conn_->atoms());
 }
 
 bool X11WindowSystem::windowManagerPresent()
