@@ -22,6 +22,8 @@ const WindowInfo* find(const std::vector<WindowInfo>& list, WindowId id)
     auto it = std::find_if(list.begin(), list.end(), [&](const WindowInfo& w) { return w.id == id; });
     return it == list.end() ? nullptr : &*it;
 }
+// The result points into the list: a temporary list would leave it dangling.
+const WindowInfo* find(std::vector<WindowInfo>&&, WindowId) = delete;
 
 TEST(X11WindowSystem, SnapshotListsClientsWithTheirWmFramesAndNoneOfOurs)
 {
@@ -95,14 +97,16 @@ TEST(X11WindowSystem, WindowsAreNamedAfterTheirDesktopEntries)
 
     X11WindowSystem ws(session.display());
     ASSERT_TRUE(ws.connected());
-    auto unnamed = find(ws.snapshot(), term.window);
+    const auto before = ws.snapshot();
+    auto unnamed = find(before, term.window);
     ASSERT_NE(unnamed, nullptr);
     EXPECT_EQ(unnamed->appClass, QStringLiteral("XTerm"));
     EXPECT_TRUE(unnamed->appName.isEmpty()) << "no applications installed: the class stands in";
     EXPECT_EQ(ManagedWindow::make(ws, term.window)->appName, QStringLiteral("XTerm"));
 
     ws.setApplications(&apps);
-    auto named = find(ws.snapshot(), term.window);
+    const auto after = ws.snapshot();
+    auto named = find(after, term.window);
     ASSERT_NE(named, nullptr);
     EXPECT_EQ(named->appName, QStringLiteral("Handy Terminal"));
     EXPECT_EQ(ManagedWindow::make(ws, term.window)->appName, QStringLiteral("Handy Terminal"));
@@ -240,7 +244,8 @@ TEST(X11WindowSystem, ActivateRaisesAndFocusesRaiseOnlyRaises)
                    reinterpret_cast<const char*>(&ev));
     xcb_flush(session.connection());
     ASSERT_TRUE(session.waitFor([&] { return ws.isMinimized(third.window); }));
-    const WindowInfo* listed = find(ws.snapshot(), third.window);
+    const auto list = ws.snapshot();
+    const WindowInfo* listed = find(list, third.window);
     ASSERT_NE(listed, nullptr);
     EXPECT_TRUE(listed->minimized);
     EXPECT_FALSE(listed->onScreen);
