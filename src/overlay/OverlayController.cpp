@@ -282,6 +282,8 @@ void OverlayController::showWindowChooser(const ScreenInfo& on, const std::vecto
         row->setGeometry(0, int(i * 60), int(docWidth), 56);
     }
     scroll->setWidget(document);
+    // setWidget turns on the document's background fill, which would paint an opaque box.
+    document->setAutoFillBackground(false);
 
     auto* cancelButton = new ActionButton(QStringLiteral("Cancel"), std::move(cancel), card);
     cancelButton->setGeometry(20, int(h - 48), 190, 30);

@@ -101,6 +101,8 @@ RegionAssistView::RegionAssistView(const std::vector<ManagedWindow>& choices, co
         controls_.push_back(tile);
     }
     scroll_->setWidget(document_);
+    // setWidget turns on the document's background fill, which would paint an opaque box.
+    document_->setAutoFillBackground(false);
     scroll_->verticalScrollBar()->setValue(0); // the first row shows
 
     overlayBar_ = new QScrollBar(Qt::Vertical, scroll_);

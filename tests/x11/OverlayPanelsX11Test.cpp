@@ -1,0 +1,303 @@
+// The tile menu, region assist and the resize feedback on a real server (openbox, xcompmgr),
+// each shown through the overlay controller over an xterm: the server maps each panel where the
+// controller was asked to put it, the panel paints, and the keyboard stays where it belongs.
+// With FRAMEWELL_SHOTS_DIR set, each case also saves a photograph of the screen for review.
+#include "overlay/OverlayController.h"
+#include "overlay/DropActionMenuView.h"
+#include "overlay/OverlayWindow.h"
+#include "overlay/RegionAssistView.h"
+#include "overlay/ResizeFeedback.h"
+#include "platform/x11/X11Stacking.h"
+#include "x11/XSession.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPixmap>
+#include <QScreen>
+#include <QScrollArea>
+#include <gtest/gtest.h>
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace fw {
+namespace {
+
+using test::XSession;
+
+bool viewable(XSession& s, xcb_window_t w)
+{
+    auto* r = xcb_get_window_attributes_reply(s.connection(), xcb_get_window_attributes(s.connection(), w), nullptr);
+    const bool v = r && r->map_state == XCB_MAP_STATE_VIEWABLE;
+    free(r);
+    return v;
+}
+
+xcb_window_t idOf(OverlayWindow* panel) { return xcb_window_t(panel->winId()); }
+
+QImage grab(const Rect& r)
+{
+    return QGuiApplication::primaryScreen()
+        ->grabWindow(0, int(r.minX()), int(r.minY()), int(r.width()), int(r.height()))
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+// The share of pixels that differ between two photographs of the same area.
+double changed(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size() || a.isNull())
+        return 0;
+    qint64 n = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            n += a.pixel(x, y) != b.pixel(x, y);
+    return double(n) / (double(a.width()) * a.height());
+}
+
+// Saves the whole screen as the server shows it, only when a review directory is named.
+void saveShot(const QString& name)
+{
+    const QString dir = qEnvironmentVariable("FRAMEWELL_SHOTS_DIR");
+    if (dir.isEmpty())
+        return;
+    ASSERT_TRUE(QDir().mkpath(dir)) << dir.toStdString();
+    const QImage shot = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+    ASSERT_FALSE(shot.isNull());
+    EXPECT_TRUE(shot.save(dir + "/" + name)) << name.toStdString();
+}
+
+ScreenInfo wholeScreen() { return ScreenInfo{"S", "S", Rect(0, 0, 1920, 1080), Rect(0, 0, 1920, 1080), true}; }
+
+// One session per case: openbox, xcompmgr and an active xterm under the panels.
+struct Desktop {
+    XSession session{test::XSessionOptions{1920, 1080, true, true}};
+    std::unique_ptr<test::SessionApp> app;
+    std::unique_ptr<X11Stacking> stacking;
+    XSession::Client term;
+    xcb_window_t focus = XCB_NONE;
+
+    // Starts everything; empty on success, else why not.
+    std::string start()
+    {
+        if (!session.ok())
+            return session.error();
+        term = session.startXterm(QStringLiteral("work"), {QStringLiteral("-geometry"), QStringLiteral("150x50+60+40")});
+        if (!term.window)
+            return session.error();
+        if (!session.waitFor([&] { return session.activeWindow() == term.window && session.inputFocus() != XCB_NONE; }))
+            return "the xterm never became active";
+        focus = session.inputFocus();
+        app = std::make_unique<test::SessionApp>(session);
+        stacking = std::make_unique<X11Stacking>();
+        if (!stacking->compositing())
+            return "xcompmgr does not own _NET_WM_CM_S0";
+        OverlayWindow::setStacking(stacking.get());
+        return {};
+    }
+    ~Desktop() { OverlayWindow::setStacking(nullptr); }
+
+    // The panel is viewable at exactly this frame on the server.
+    bool waitShownAt(OverlayWindow* panel, const Rect& frame)
+    {
+        return session.waitFor([&] {
+            const xcb_window_t top = session.topLevelOf(idOf(panel));
+            return top != XCB_NONE && viewable(session, top) && session.wmFrame(idOf(panel)) == frame;
+        });
+    }
+    std::string frameOf(OverlayWindow* panel)
+    {
+        const auto f = session.wmFrame(idOf(panel));
+        return f ? toString(*f).toStdString() : "nowhere";
+    }
+
+    // Waits until the photographed area differs enough from `before`: the panel has painted.
+    bool waitPainted(const QImage& before, const Rect& area, double share)
+    {
+        return session.waitFor([&] { return changed(before, grab(area)) >= share; });
+    }
+
+    // Everything sent so far has reached the window manager and Qt has handled its answers.
+    void settle()
+    {
+        session.syncWithWindowManager();
+        QApplication::processEvents();
+    }
+};
+
+DropActionMenu fiveTileMenu(Point origin)
+{
+    const std::vector<std::tuple<RegionDropIntent, QString, QString>> items{
+        {RegionDropIntent::place(1), QStringLiteral("Add to stack"), QStringLiteral("square.2.layers.3d")},
+        {RegionDropIntent::split(1, true), QStringLiteral("Top half"), QStringLiteral("rectangle.tophalf.inset.filled")},
+        {RegionDropIntent::split(1, false), QStringLiteral("Bottom half"), QStringLiteral("rectangle.bottomhalf.inset.filled")},
+        {RegionDropIntent::swap(1), QStringLiteral("Swap"), QStringLiteral("arrow.left.arrow.right")},
+        {RegionDropIntent::fillColumn(1), QStringLiteral("Fill column"), QStringLiteral("rectangle.portrait.inset.filled")},
+    };
+    const double m = DropActionMenu::margin, w = DropActionMenu::tileWidth, h = DropActionMenu::tileHeight,
+                 g = DropActionMenu::tileGap;
+    DropActionMenu menu;
+    menu.frame = Rect(origin.x, origin.y, m + 3 * w + 2 * g + m, m + 2 * h + g + m);
+    for (std::size_t i = 0; i < items.size(); ++i)
+        menu.items.push_back({std::get<0>(items[i]), std::get<1>(items[i]), std::get<2>(items[i]),
+                              Rect(origin.x + m + double(i % 3) * (w + g), origin.y + m + double(i / 3) * (h + g), w, h)});
+    return menu;
+}
+
+TEST(X11OverlayPanels, TileMenuShowsItsFiveTilesOverTheWindowWithoutTakingTheKeyboard)
+{
+    Desktop d;
+    const std::string why = d.start();
+    ASSERT_TRUE(why.empty()) << why;
+    XSession& s = d.session;
+
+    OverlayController controller;
+    const DropActionMenu menu = fiveTileMenu(Point{400, 300});
+    const QImage before = grab(menu.frame);
+    controller.actionMenu()->setFrame(menu.frame);
+    controller.actionMenuView()->configure(menu, RegionDropIntent::split(1, true), false);
+    controller.actionMenu()->orderFrontRegardless();
+    ASSERT_EQ(controller.actionMenuView()->tiles().size(), 5u);
+
+    ASSERT_TRUE(d.waitShownAt(controller.actionMenu(), menu.frame)) << "menu at " << d.frameOf(controller.actionMenu());
+    ASSERT_TRUE(d.waitPainted(before, menu.frame, 0.3)) << "the menu's tiles were not drawn";
+    d.settle();
+    EXPECT_EQ(s.inputFocus(), d.focus) << "the menu took the keyboard";
+    EXPECT_EQ(s.activeWindow(), d.term.window);
+    EXPECT_FALSE(controller.actionMenu()->isActiveWindow());
+
+    // The armed tile repaints in place; the menu stays where it is.
+    const QImage unarmed = grab(menu.frame);
+    controller.actionMenuView()->configure(menu, RegionDropIntent::swap(1), true);
+    ASSERT_TRUE(d.waitPainted(unarmed, menu.frame, 0.01)) << "arming a tile changed nothing on screen";
+    EXPECT_EQ(s.wmFrame(idOf(controller.actionMenu())), menu.frame);
+    saveShot(QStringLiteral("x11-drop-tile-menu.png"));
+
+    controller.hideAll();
+    EXPECT_TRUE(s.waitFor([&] { return !viewable(s, idOf(controller.actionMenu())); }));
+    EXPECT_EQ(s.inputFocus(), d.focus);
+}
+
+TEST(X11OverlayPanels, RegionAssistCoversEachEmptyRegionAndTakesTheKeyboardForItsFirstPanel)
+{
+    Desktop d;
+    const std::string why = d.start();
+    ASSERT_TRUE(why.empty()) << why;
+    XSession& s = d.session;
+
+    const std::vector<ManagedWindow> windows{
+        {d.term.window, Pid(d.term.pid), "work", "XTerm"},
+        {0x600001, Pid(4242), "Quarterly report.odt", "Writer"},
+        {0x600002, Pid(4243), "Inbox (12) — a long window title that has to be cut short", "Mail"}};
+    QImage thumb(320, 200, QImage::Format_ARGB32);
+    thumb.fill(QColor(235, 235, 240));
+    {
+        QPainter p(&thumb);
+        p.fillRect(0, 0, 320, 24, QColor(60, 60, 70));
+        p.fillRect(20, 44, 200, 10, QColor(150, 150, 160));
+        p.fillRect(20, 64, 260, 10, QColor(170, 170, 180));
+        p.fillRect(20, 84, 120, 60, QColor(90, 140, 220));
+    }
+    const std::map<RegionNumber, Rect> regions{{1, Rect(960, 0, 960, 540)}, {2, Rect(960, 540, 960, 540)}};
+    const QImage before = grab(regions.at(1));
+
+    OverlayController controller;
+    controller.showRegionAssist(regions, windows, {{windows[1], thumb}}, {}, {});
+    ASSERT_EQ(controller.assistPanels().size(), 2u);
+    for (const auto& [r, f] : regions) {
+        OverlayWindow* panel = controller.assistPanels().at(r).get();
+        ASSERT_TRUE(d.waitShownAt(panel, f)) << "assist " << r << " at " << d.frameOf(panel);
+    }
+    ASSERT_TRUE(d.waitPainted(before, regions.at(1), 0.3)) << "the assist card was not drawn";
+
+    // The card is translucent all over, the list of windows included: above the xterm's edge
+    // the list's background shows the white terminal on one side and the grey desktop on the other.
+    {
+        const RegionAssistView* v = controller.assistViews().at(1);
+        const QRect list(v->scrollView()->mapToGlobal(QPoint(0, 0)), v->scrollView()->size());
+        const Rect term = *s.wmFrame(d.term.window);
+        const QPoint overTerm(list.left() + 8, list.top() + 8), overDesk(list.right() - 16, list.top() + 8);
+        ASSERT_LT(overTerm.x(), term.maxX());
+        ASSERT_GT(overDesk.x(), term.maxX());
+        ASSERT_LT(overTerm.y(), term.maxY());
+        for (const QPoint& p : {overTerm, overDesk})
+            ASSERT_EQ(v->scrollView()->viewport()->childAt(v->scrollView()->viewport()->mapFromGlobal(p)),
+                      v->documentView()) << "a tile lies under the sample point";
+        const QImage shot = grab(Rect(0, 0, 1920, 1080));
+        EXPECT_NE(shot.pixel(overTerm), shot.pixel(overDesk)) << "the list paints an opaque box on the card";
+    }
+
+    // The assist offers keyboard choice: the top panel becomes the focus, its first tile the
+    // focused control; the other panel does not take it.
+    OverlayWindow* first = controller.assistPanels().at(1).get();
+    EXPECT_TRUE(s.waitFor([&] { return s.inputFocus() == idOf(first); }))
+        << "focus on " << s.inputFocus() << ", first assist panel " << idOf(first);
+    EXPECT_NE(s.inputFocus(), idOf(controller.assistPanels().at(2).get()));
+    const RegionAssistView* view = controller.assistViews().at(1);
+    ASSERT_NE(view->firstChoice(), nullptr);
+    EXPECT_TRUE(s.waitFor([&] { return view->firstChoice()->hasFocus(); }));
+    saveShot(QStringLiteral("x11-region-assist.png"));
+
+    controller.hideAssistPanels();
+    EXPECT_TRUE(s.waitFor([&] { return !viewable(s, idOf(first)); }));
+}
+
+TEST(X11OverlayPanels, ResizeFeedbackShowsOutlinesBarAndHintBesideTheBarWithoutTakingTheKeyboard)
+{
+    Desktop d;
+    const std::string why = d.start();
+    ASSERT_TRUE(why.empty()) << why;
+    XSession& s = d.session;
+
+    OverlayController controller;
+    ResizeFeedback& feedback = controller.feedback();
+    const std::vector<Rect> outlines{Rect(60, 40, 700, 600), Rect(764, 40, 700, 600)};
+    const Rect bar(760, 40, 4, 600);
+    const Point at{762, 300};
+    const ScreenInfo screen = wholeScreen();
+    const QImage before = grab(Rect(0, 0, 1920, 1080));
+    feedback.show(outlines, bar, QStringLiteral("Resize together"), QStringLiteral("Drag this shared edge"),
+                  QStringLiteral("arrow.left.and.right"), at, screen, std::nullopt);
+
+    ASSERT_EQ(feedback.outlines().size(), 2u);
+    for (std::size_t i = 0; i < outlines.size(); ++i)
+        ASSERT_TRUE(d.waitShownAt(feedback.outlines()[i].get(), outlines[i]))
+            << "outline " << i << " at " << d.frameOf(feedback.outlines()[i].get());
+    ASSERT_TRUE(d.waitShownAt(feedback.bar(), bar)) << "bar at " << d.frameOf(feedback.bar());
+
+    // The bubble sits right of the bar, centred on the pointer, as wide as its texts need.
+    const ResizeHintView* hv = feedback.hintView();
+    EXPECT_GE(hv->width(), 150);
+    EXPECT_LE(hv->width(), 360);
+    EXPECT_EQ(hv->height(), int(ResizeHintView::bubbleHeight));
+    const Rect hintAt = ResizeFeedback::hintFrame(at, Size{double(hv->width()), ResizeHintView::bubbleHeight},
+                                                  screen.visibleFrame, bar);
+    EXPECT_EQ(hintAt.minX(), bar.maxX() + 14);
+    ASSERT_TRUE(d.waitShownAt(feedback.hint(), hintAt)) << "hint at " << d.frameOf(feedback.hint());
+    const QImage hintBefore = before.copy(int(hintAt.minX()), int(hintAt.minY()), int(hintAt.width()), int(hintAt.height()));
+    ASSERT_TRUE(d.waitPainted(hintBefore, hintAt, 0.3))
+        << "the hint was not drawn";
+
+    // Nothing of the feedback accepts the keyboard; the bar is above the outlines, they above the xterm.
+    d.settle();
+    EXPECT_EQ(s.inputFocus(), d.focus) << "the feedback took the keyboard";
+    EXPECT_EQ(s.activeWindow(), d.term.window);
+    const auto kids = s.rootChildren();
+    const auto pos = [&](OverlayWindow* p) {
+        return std::find(kids.begin(), kids.end(), s.topLevelOf(idOf(p))) - kids.begin();
+    };
+    EXPECT_GT(pos(feedback.bar()), pos(feedback.outlines()[0].get()));
+    EXPECT_GT(pos(feedback.outlines()[0].get()), std::ptrdiff_t(std::find(kids.begin(), kids.end(),
+                                                                          s.topLevelOf(d.term.window)) - kids.begin()));
+    saveShot(QStringLiteral("x11-resize-feedback.png"));
+
+    controller.hideAll();
+    EXPECT_TRUE(s.waitFor([&] { return !viewable(s, idOf(feedback.hint())) && !viewable(s, idOf(feedback.bar())); }));
+    EXPECT_EQ(s.inputFocus(), d.focus);
+}
+
+} // namespace
+} // namespace fw
