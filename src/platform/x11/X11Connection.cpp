@@ -17,6 +17,10 @@ constexpr const char* atomNames[] = {
     "_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ", "_NET_WM_ALLOWED_ACTIONS",
     "_NET_WM_ACTION_MOVE", "_NET_WM_ACTION_RESIZE", "WM_STATE", "WM_TRANSIENT_FOR", "_NET_WORKAREA",
     "EDID", "COMPOUND_TEXT",
+    "_NET_WM_WINDOW_TYPE_DIALOG", "_NET_WM_WINDOW_TYPE_TOOLBAR", "_NET_WM_WINDOW_TYPE_MENU",
+    "_NET_WM_WINDOW_TYPE_UTILITY", "_NET_WM_WINDOW_TYPE_SPLASH", "_NET_WM_WINDOW_TYPE_DROPDOWN_MENU",
+    "_NET_WM_WINDOW_TYPE_POPUP_MENU", "_NET_WM_WINDOW_TYPE_TOOLTIP", "_NET_WM_WINDOW_TYPE_NOTIFICATION",
+    "_NET_WM_WINDOW_TYPE_COMBO", "_NET_WM_WINDOW_TYPE_DND",
 };
 static_assert(sizeof(atomNames) / sizeof(atomNames[0]) == sizeof(Atoms) / sizeof(xcb_atom_t));
 } // namespace
@@ -145,8 +149,21 @@ std::optional<QString> text(const xcb_get_property_reply_t* r, const Atoms& atom
     int zero = b.indexOf('\0');
     if (zero >= 0)
         b.truncate(zero);
-    if (r->type == atoms.utf8String)
+    if (r->type == atoms.utf8String) {
+        // A value cut at the read limit can end inside a character: drop that partial character.
+        if (r->bytes_after > 0 && zero < 0) {
+            int lead = b.size() - 1;
+            while (lead >= 0 && b.size() - lead < 4 && (std::uint8_t(b[lead]) & 0xc0) == 0x80)
+                --lead;
+            if (lead >= 0) {
+                const auto c = std::uint8_t(b[lead]);
+                const int need = c >= 0xf0 ? 4 : c >= 0xe0 ? 3 : c >= 0xc0 ? 2 : 1;
+                if (b.size() - lead < need)
+                    b.truncate(lead);
+            }
+        }
         return QString::fromUtf8(b);
+    }
     return QString::fromLatin1(b);
 }
 

@@ -24,6 +24,11 @@ struct Atoms {
         netWmStateHidden, netWmStateFullscreen, netWmStateMaximizedVert, netWmStateMaximizedHorz,
         netWmAllowedActions, netWmActionMove, netWmActionResize, wmState, wmTransientFor,
         netWorkarea, edid, compoundText;
+    // The other window types a client may name, so that the first one known can be chosen.
+    xcb_atom_t netWmWindowTypeDialog, netWmWindowTypeToolbar, netWmWindowTypeMenu,
+        netWmWindowTypeUtility, netWmWindowTypeSplash, netWmWindowTypeDropdownMenu,
+        netWmWindowTypePopupMenu, netWmWindowTypeTooltip, netWmWindowTypeNotification,
+        netWmWindowTypeCombo, netWmWindowTypeDnd;
 };
 
 // Ownership-taking reply pointer.

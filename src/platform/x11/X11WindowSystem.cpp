@@ -93,6 +93,21 @@ std::vector<xcb_atom_t> atomList(const xcb_get_property_reply_t* r)
     return cardinals(r);
 }
 
+// The window type: the first listed type that is known (clients may put newer types first);
+// XCB_NONE when none is.
+xcb_atom_t windowType(const std::vector<xcb_atom_t>& types, const Atoms& a)
+{
+    const xcb_atom_t known[] = {
+        a.netWmWindowTypeNormal, a.netWmWindowTypeDock, a.netWmWindowTypeDesktop, a.netWmWindowTypeDialog,
+        a.netWmWindowTypeToolbar, a.netWmWindowTypeMenu, a.netWmWindowTypeUtility, a.netWmWindowTypeSplash,
+        a.netWmWindowTypeDropdownMenu, a.netWmWindowTypePopupMenu, a.netWmWindowTypeTooltip,
+        a.netWmWindowTypeNotification, a.netWmWindowTypeCombo, a.netWmWindowTypeDnd};
+    for (xcb_atom_t t : types)
+        if (t != XCB_NONE && std::find(std::begin(known), std::end(known), t) != std::end(known))
+            return t;
+    return XCB_NONE;
+}
+
 // WM_NORMAL_HINTS: flags, x, y, w, h, min w/h, max w/h, inc w/h, min/max aspect, base w/h, gravity.
 SizeHints parseNormalHints(const xcb_get_property_reply_t* r)
 {
@@ -102,7 +117,7 @@ SizeHints parseNormalHints(const xcb_get_property_reply_t* r)
         return h;
     const std::uint32_t flags = v[0];
     auto dim = [](std::uint32_t x) { return double(std::int32_t(x)); };
-    if (flags & 16)   // PMinSize
+    if ((flags & 16) && std::int32_t(v[5]) >= 0 && std::int32_t(v[6]) >= 0)   // PMinSize
         h.minimum = Size{dim(v[5]), dim(v[6])};
     if ((flags & 32) && std::int32_t(v[7]) > 0 && std::int32_t(v[8]) > 0)   // PMaxSize
         h.maximum = Size{dim(v[7]), dim(v[8])};
@@ -230,11 +245,15 @@ std::vector<ClientState> X11WindowSystem::read(const std::vector<std::uint32_t>&
             auto legacy = text(conn_->reply(k.name).p, a);
             if (!s.title)
                 s.title = legacy;
-            QByteArray cls = bytes(conn_->reply(k.wmClass).p);
+            auto classReply = conn_->reply(k.wmClass);
+            const QByteArray cls = classReply && classReply->format == 8 ? bytes(classReply.p) : QByteArray();
             const QList<QByteArray> parts = cls.split('\0');
             if (parts.size() >= 2) {
                 s.appInstance = QString::fromLatin1(parts[0]);
                 s.appClass = QString::fromLatin1(parts[1]);
+            } else if (!cls.isEmpty()) {
+                // One string without its separator: the only name there is serves as both.
+                s.appInstance = s.appClass = QString::fromLatin1(cls);
             }
         }
         if (fields & Kind) {
@@ -257,6 +276,10 @@ std::vector<ClientState> X11WindowSystem::read(const std::vector<std::uint32_t>&
         }
         if (fields & (Hints | Geometry))
             s.hints = parseNormalHints(conn_->reply(k.normalHints).p);
+        // Client-side shadows cannot take up the whole window: such extents are broken.
+        const Extents& gtk = s.gtkExtents;
+        if (gtk.left + gtk.right >= s.client.width() || gtk.top + gtk.bottom >= s.client.height())
+            s.gtkExtents = {};
     }
 
     // Climb to the top-level ancestor (the WM frame), one round per level for all windows.
@@ -306,7 +329,7 @@ std::vector<ClientState> X11WindowSystem::read(const std::vector<std::uint32_t>&
 
 std::optional<ClientState> X11WindowSystem::readOne(WindowId id, unsigned fields)
 {
-    if (id == 0 || id > 0xffffffffu)
+    if (id == 0 || id > 0xffffffffu || id == conn_->root())
         return std::nullopt;
     auto v = read({std::uint32_t(id)}, fields);
     if (v.empty() || !v.front().alive)
@@ -341,6 +364,15 @@ std::vector<WindowInfo> X11WindowSystem::snapshot()
     std::vector<std::uint32_t> ids = cardinals(stacking.p);
     if (ids.empty())
         ids = cardinals(list.p);   // some WMs leave the stacking list unset
+    {
+        // Any client can write these lists: each window once, never the root window.
+        std::vector<std::uint32_t> unique;
+        unique.reserve(ids.size());
+        for (std::uint32_t id : ids)
+            if (id != XCB_NONE && id != conn_->root() && std::find(unique.begin(), unique.end(), id) == unique.end())
+                unique.push_back(id);
+        ids.swap(unique);
+    }
     std::vector<xcb_window_t> rootChildren;
     if (rootTree) {
         auto* ch = xcb_query_tree_children(rootTree.p);
@@ -368,7 +400,8 @@ std::vector<WindowInfo> X11WindowSystem::snapshot()
             continue;
         if (s.pid != 0 && s.pid == ownPid_)
             continue;
-        if (!s.types.empty() && (s.types.front() == a.netWmWindowTypeDock || s.types.front() == a.netWmWindowTypeDesktop))
+        const xcb_atom_t type = windowType(s.types, a);
+        if (type == a.netWmWindowTypeDock || type == a.netWmWindowTypeDesktop)
             continue;
         if (noClientList && !s.viewable)
             continue;
@@ -387,7 +420,7 @@ std::vector<WindowInfo> X11WindowSystem::snapshot()
         w.minimized = s.iconic || s.has(s.states, a.netWmStateHidden);
         w.fullscreen = s.has(s.states, a.netWmStateFullscreen);
         w.onScreen = s.viewable && !w.minimized;
-        w.normal = (s.types.empty() || s.types.front() == a.netWmWindowTypeNormal) && !s.transient;
+        w.normal = (type == XCB_NONE || type == a.netWmWindowTypeNormal) && !s.transient;
         w.movable = movableFrom(s, a);
         w.resizable = resizableFrom(s, a);
         auto z = zIndex.find(s.topLevel);
@@ -476,9 +509,13 @@ bool X11WindowSystem::isResizable(WindowId id)
 
 bool X11WindowSystem::windowManagerPresent()
 {
-    auto check = conn_->reply(conn_->property(conn_->root(), conn_->atoms().netSupportingWmCheck,
-                                              XCB_ATOM_WINDOW, 1));
-    return cardinal(check.p).value_or(0) != 0;
+    // A WM that quit can leave its claim on the root: the check window must still exist and
+    // name itself.
+    const xcb_atom_t check = conn_->atoms().netSupportingWmCheck;
+    const auto w = cardinal(conn_->reply(conn_->property(conn_->root(), check, XCB_ATOM_WINDOW, 1)).p);
+    if (!w || *w == 0)
+        return false;
+    return cardinal(conn_->reply(conn_->property(*w, check, XCB_ATOM_WINDOW, 1)).p) == w;
 }
 
 bool X11WindowSystem::supports(std::uint32_t atom)

@@ -5,8 +5,13 @@
 //   fw_test_client [--title T] [--size WxH] [--position X,Y] [--min WxH] [--max WxH]
 //                  [--inc WxH] [--base WxH] [--no-pid] [--type normal|dialog|dock|none]
 //                  [--transient-for ID] [--maximized] [--count N] [--no-move] [--strut-top H]
+//                  [--churn]
+// --churn: besides the windows above, keeps creating and destroying further windows (titled
+// "T churn") for as long as it runs: each mapped one is followed by a new one, the oldest is
+// destroyed, and every other new one is destroyed before the WM could manage it.
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -48,7 +53,7 @@ int main(int argc, char** argv)
     std::string title = "fw test client";
     int w = 300, h = 200, x = 0, y = 0, count = 1;
     int minW = -1, minH = -1, maxW = -1, maxH = -1, incW = -1, incH = -1, baseW = -1, baseH = -1;
-    bool setPid = true, positioned = false, maximized = false, noMove = false;
+    bool setPid = true, positioned = false, maximized = false, noMove = false, churn = false;
     int strutTop = 0;
     std::string type = "normal";
     std::uint32_t transientFor = 0;
@@ -73,6 +78,7 @@ int main(int argc, char** argv)
         else if (a == "--no-move") noMove = true;
         else if (a == "--count") count = std::atoi(next());
         else if (a == "--strut-top") strutTop = std::atoi(next());
+        else if (a == "--churn") churn = true;
         else usage(a.c_str());
     }
 
@@ -151,11 +157,49 @@ int main(int argc, char** argv)
     }
     xcb_flush(c);
 
+    // Churn windows: created, mapped and destroyed without end, paced by the WM's mapping.
+    std::vector<xcb_window_t> churned;
+    unsigned churnCount = 0;
+    auto churnOne = [&] {
+        xcb_window_t win = xcb_generate_id(c);
+        const std::uint32_t values[] = {screen->white_pixel, XCB_EVENT_MASK_STRUCTURE_NOTIFY};
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, win, screen->root, 40 + int(churnCount % 50) * 7, 40, 160, 120, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK,
+                          values);
+        const std::string t = title + " churn";
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, t.size(), t.data());
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, netWmName, utf8, 8, t.size(), t.data());
+        if (setPid) {
+            const std::uint32_t pid = std::uint32_t(getpid());
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, netWmPid, XCB_ATOM_CARDINAL, 32, 1, &pid);
+        }
+        xcb_map_window(c, win);
+        if (++churnCount % 2 == 0)
+            xcb_destroy_window(c, win);   // gone before the WM could manage it
+        else
+            churned.push_back(win);
+        while (churned.size() > 3) {
+            xcb_destroy_window(c, churned.front());
+            churned.erase(churned.begin());
+        }
+        xcb_flush(c);
+    };
+    if (churn) {
+        churnOne();
+        churnOne();
+    }
+
     size_t mapped = 0;
     while (xcb_generic_event_t* e = xcb_wait_for_event(c)) {
         const int type_ = e->response_type & 0x7f;
         if (type_ == XCB_MAP_NOTIFY) {
             auto* m = reinterpret_cast<xcb_map_notify_event_t*>(e);
+            if (std::find(churned.begin(), churned.end(), m->window) != churned.end()) {
+                churnOne();
+                churnOne();
+                free(e);
+                continue;
+            }
             std::printf("window 0x%x\n", m->window);
             std::fflush(stdout);
             ++mapped;
