@@ -207,7 +207,9 @@ std::optional<SnapSelection> OverlayController::hover(Point at)
     if (!picker || !pickerView)
         return std::nullopt;
     const QPointF local = pickerView->mapFromGlobal(QPointF(at.x, at.y));
-    const auto selection = pickerView->selection(local);
+    // A view taller than its panel scrolls: the cards beyond the panel's edge are hidden and
+    // must not take a drop.
+    const auto selection = picker->frame().contains(at) ? pickerView->selection(local) : std::nullopt;
     pickerView->selected = selection;
     pickerView->refreshSelection();
     return selection;

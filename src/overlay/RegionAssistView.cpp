@@ -93,8 +93,10 @@ RegionAssistView::RegionAssistView(const std::vector<ManagedWindow>& choices, co
         // Each row, a short last row included, is centred on its own width.
         const double x = (g.tileWidth + 12) * column + (g.gridWidth - ((g.tileWidth + 12) * inRow - 12)) / 2;
         const double yTop = top + (g.tileHeight + 12) * row;
-        tile->setGeometry(int(std::lround(x)), int(std::lround(yTop)), int(std::lround(g.tileWidth)),
-                          int(std::lround(g.tileHeight)));
+        // Edges rounded, not origin and size apart, so the last column never passes the grid.
+        const long left = std::lround(x), upper = std::lround(yTop);
+        tile->setGeometry(int(left), int(upper), int(std::lround(x + g.tileWidth) - left),
+                          int(std::lround(yTop + g.tileHeight) - upper));
         if (!firstChoice_)
             firstChoice_ = tile;
         choices_[choice] = tile;
