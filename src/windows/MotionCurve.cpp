@@ -20,7 +20,9 @@ double easeInOut(double p)
 Rect animateFrame(const Rect& from, const Rect& to, double progress)
 {
     const double e = easeInOut(progress);
-    auto lerp = [e](double a, double b) { return a + e * (b - a); };
+    // std::lerp: exact at both ends, monotone, and finite for any finite frames (a + e(b − a)
+    // overflows for far-apart values and misses the end by rounding).
+    auto lerp = [e](double a, double b) { return std::lerp(a, b, e); };
     return Rect(lerp(from.x(), to.x()), lerp(from.y(), to.y()),
                 lerp(from.width(), to.width()), lerp(from.height(), to.height()));
 }
