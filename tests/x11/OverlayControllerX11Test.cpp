@@ -22,27 +22,7 @@ namespace {
 
 using test::XSession;
 
-bool mapped(XSession& s, xcb_window_t w)
-{
-    auto* r = xcb_get_window_attributes_reply(s.connection(), xcb_get_window_attributes(s.connection(), w), nullptr);
-    const bool viewable = r && r->map_state == XCB_MAP_STATE_VIEWABLE;
-    free(r);
-    return viewable;
-}
-
 // The root child that holds a window of ours (itself when unmanaged, else the WM's frame).
-// Where the server has a window's top-left corner, in root coordinates.
-std::optional<QPoint> rootPositionOf(XSession& s, xcb_window_t w)
-{
-    auto cookie = xcb_translate_coordinates(s.connection(), w, s.root(), 0, 0);
-    xcb_translate_coordinates_reply_t* r = xcb_translate_coordinates_reply(s.connection(), cookie, nullptr);
-    if (!r)
-        return std::nullopt;
-    const QPoint p(r->dst_x, r->dst_y);
-    free(r);
-    return p;
-}
-
 xcb_window_t topLevel(XSession& s, OverlayWindow* panel) { return s.topLevelOf(xcb_window_t(panel->winId())); }
 
 ScreenInfo screenOf(XSession&)
@@ -84,7 +64,7 @@ TEST(X11Overlay, ClickThroughPreviewLetsAClickReachTheWindowUnderIt)
     const Rect frame = *s.wmFrame(under.window);
     controller.showPreview(frame.insetBy(20, 40)); // no dragged window: above everything
     OverlayWindow* preview = controller.preview();
-    ASSERT_TRUE(s.waitFor([&] { return mapped(s, xcb_window_t(preview->winId())); }));
+    ASSERT_TRUE(s.waitFor([&] { return s.isViewable(xcb_window_t(preview->winId())); }));
     const auto kids = s.rootChildren();
     const auto pos = [&](xcb_window_t w) { return std::find(kids.begin(), kids.end(), w) - kids.begin(); };
     ASSERT_GT(pos(topLevel(s, preview)), pos(s.topLevelOf(under.window))) << "the preview covers the window";
@@ -119,7 +99,7 @@ TEST(X11Overlay, PreviewOfADraggedWindowSitsDirectlyBelowItsFrame)
         ASSERT_TRUE(s.waitFor([&] {
             const auto kids = s.rootChildren();
             const auto at = std::find(kids.begin(), kids.end(), frame);
-            return mapped(s, w) && at != kids.begin() && at != kids.end()
+            return s.isViewable(w) && at != kids.begin() && at != kids.end()
                    && (*(at - 1) == w || (at - 1 != kids.begin() && *(at - 2) == w));
         })) << "panel not below the dragged window's frame";
     }
@@ -167,7 +147,7 @@ TEST(X11Overlay, PanelsNeverTakeTheFocusAndHideAllUnmapsThemAll)
     ASSERT_GE(panels.size(), 8u);
     ASSERT_TRUE(s.waitFor([&] {
         return std::all_of(panels.begin(), panels.end(), [&](OverlayWindow* p) {
-            return !p->isVisible() || mapped(s, xcb_window_t(p->winId()));
+            return !p->isVisible() || s.isViewable(xcb_window_t(p->winId()));
         });
     }));
     EXPECT_EQ(s.inputFocus(), active.window);
@@ -185,9 +165,9 @@ TEST(X11Overlay, PanelsNeverTakeTheFocusAndHideAllUnmapsThemAll)
     // of its position can lag behind the WM under load.
     s.syncWithWindowManager();
     QWidget* bar = done->window();
-    const auto barAt = rootPositionOf(s, xcb_window_t(bar->winId()));
+    const auto barAt = s.rootPosition(xcb_window_t(bar->winId()));
     ASSERT_TRUE(barAt);
-    const QPoint centre = *barAt + done->mapTo(bar, done->rect().center());
+    const QPoint centre = QPoint(int(barAt->x), int(barAt->y)) + done->mapTo(bar, done->rect().center());
     s.warpPointer(centre.x(), centre.y());
     s.pressButton(1);
     s.releaseButton(1);
@@ -202,7 +182,7 @@ TEST(X11Overlay, PanelsNeverTakeTheFocusAndHideAllUnmapsThemAll)
     for (OverlayWindow* p : controller.panels())
         ids.push_back(xcb_window_t(p->winId()));
     EXPECT_TRUE(s.waitFor([&] {
-        return std::none_of(ids.begin(), ids.end(), [&](xcb_window_t w) { return mapped(s, w); });
+        return std::none_of(ids.begin(), ids.end(), [&](xcb_window_t w) { return s.isViewable(w); });
     })) << "a panel stayed mapped";
     EXPECT_EQ(s.inputFocus(), active.window);
 }

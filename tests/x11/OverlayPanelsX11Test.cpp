@@ -28,14 +28,6 @@ namespace {
 
 using test::XSession;
 
-bool viewable(XSession& s, xcb_window_t w)
-{
-    auto* r = xcb_get_window_attributes_reply(s.connection(), xcb_get_window_attributes(s.connection(), w), nullptr);
-    const bool v = r && r->map_state == XCB_MAP_STATE_VIEWABLE;
-    free(r);
-    return v;
-}
-
 xcb_window_t idOf(OverlayWindow* panel) { return xcb_window_t(panel->winId()); }
 
 QImage grab(const Rect& r)
@@ -105,7 +97,7 @@ struct Desktop {
     {
         return session.waitFor([&] {
             const xcb_window_t top = session.topLevelOf(idOf(panel));
-            return top != XCB_NONE && viewable(session, top) && session.wmFrame(idOf(panel)) == frame;
+            return top != XCB_NONE && session.isViewable(top) && session.wmFrame(idOf(panel)) == frame;
         });
     }
     std::string frameOf(OverlayWindow* panel)
@@ -177,7 +169,7 @@ TEST(X11OverlayPanels, TileMenuShowsItsFiveTilesOverTheWindowWithoutTakingTheKey
     saveShot(QStringLiteral("x11-drop-tile-menu.png"));
 
     controller.hideAll();
-    EXPECT_TRUE(s.waitFor([&] { return !viewable(s, idOf(controller.actionMenu())); }));
+    EXPECT_TRUE(s.waitFor([&] { return !s.isViewable(idOf(controller.actionMenu())); }));
     EXPECT_EQ(s.inputFocus(), d.focus);
 }
 
@@ -242,7 +234,7 @@ TEST(X11OverlayPanels, RegionAssistCoversEachEmptyRegionAndTakesTheKeyboardForIt
     saveShot(QStringLiteral("x11-region-assist.png"));
 
     controller.hideAssistPanels();
-    EXPECT_TRUE(s.waitFor([&] { return !viewable(s, idOf(first)); }));
+    EXPECT_TRUE(s.waitFor([&] { return !s.isViewable(idOf(first)); }));
 }
 
 TEST(X11OverlayPanels, ResizeFeedbackShowsOutlinesBarAndHintBesideTheBarWithoutTakingTheKeyboard)
@@ -295,7 +287,7 @@ TEST(X11OverlayPanels, ResizeFeedbackShowsOutlinesBarAndHintBesideTheBarWithoutT
     saveShot(QStringLiteral("x11-resize-feedback.png"));
 
     controller.hideAll();
-    EXPECT_TRUE(s.waitFor([&] { return !viewable(s, idOf(feedback.hint())) && !viewable(s, idOf(feedback.bar())); }));
+    EXPECT_TRUE(s.waitFor([&] { return !s.isViewable(idOf(feedback.hint())) && !s.isViewable(idOf(feedback.bar())); }));
     EXPECT_EQ(s.inputFocus(), d.focus);
 }
 

@@ -622,6 +622,24 @@ bool XSession::exists(xcb_window_t w)
     return g != nullptr;
 }
 
+bool XSession::isViewable(xcb_window_t w)
+{
+    auto* r = xcb_get_window_attributes_reply(c_, xcb_get_window_attributes(c_, w), nullptr);
+    const bool viewable = r && r->map_state == XCB_MAP_STATE_VIEWABLE;
+    free(r);
+    return viewable;
+}
+
+std::optional<Point> XSession::rootPosition(xcb_window_t w)
+{
+    auto* r = xcb_translate_coordinates_reply(c_, xcb_translate_coordinates(c_, w, root_, 0, 0), nullptr);
+    if (!r)
+        return std::nullopt;
+    const Point p{double(r->dst_x), double(r->dst_y)};
+    free(r);
+    return p;
+}
+
 void XSession::warpPointer(int x, int y)
 {
     // A warp, not an XTest motion: it moves the pointer without any raw motion event.

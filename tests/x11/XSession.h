@@ -105,6 +105,10 @@ public:
     xcb_window_t activeWindow();
     QString windowTitle(xcb_window_t w);
     bool exists(xcb_window_t w);
+    // Mapped with every ancestor mapped (the server's viewable state).
+    bool isViewable(xcb_window_t w);
+    // Where the server has the window's top-left corner, in root coordinates.
+    std::optional<Point> rootPosition(xcb_window_t w);
     // Client-side size of the window (inside its border).
     std::optional<Size> clientSize(xcb_window_t w);
 
