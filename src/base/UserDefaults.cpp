@@ -45,13 +45,13 @@ void MemoryDefaults::setValue(const QString& key, const QJsonValue& value)
         return;
     }
     values_[key] = value;
-    recordWrite(key, value);
+    writeLog_.push_back({key, value});
 }
 
 void MemoryDefaults::remove(const QString& key)
 {
     values_.erase(key);
-    recordWrite(key, std::nullopt);
+    writeLog_.push_back({key, std::nullopt});
 }
 
 QStringList MemoryDefaults::keys() const
@@ -164,14 +164,12 @@ void FileDefaults::setValue(const QString& key, const QJsonValue& value)
         return;
     }
     values_[key] = value;
-    recordWrite(key, value);
     save();
 }
 
 void FileDefaults::remove(const QString& key)
 {
     values_.erase(key);
-    recordWrite(key, std::nullopt);
     save();
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // The user-defaults store: key → JSON value. The file store keeps one JSON object in
 // $XDG_CONFIG_HOME/framewell/defaults.json and writes it atomically on every change
-// (temp file, fsync, rename). A file that does not parse is moved aside (logged), never
-// overwritten in place, and the store starts empty.
+// (temp file, fsync, rename), and holds nothing else per write. A file that does not parse
+// is moved aside (logged), never overwritten in place, and the store starts empty.
 
 #include <QJsonValue>
 #include <QString>
@@ -26,23 +26,10 @@ public:
     // Convenience reads; the fallback when absent or of another type.
     bool boolValue(const QString& key, bool fallback) const;
     QString stringValue(const QString& key, const QString& fallback = {}) const;
-
-    // Every setValue/remove in order, for tests of which keys an operation writes.
-    struct Write {
-        QString key;
-        std::optional<QJsonValue> value; // nothing for a removal
-    };
-    const std::vector<Write>& writeLog() const { return writeLog_; }
-    void clearWriteLog() { writeLog_.clear(); }
-
-protected:
-    void recordWrite(const QString& key, std::optional<QJsonValue> value) { writeLog_.push_back({key, std::move(value)}); }
-
-private:
-    std::vector<Write> writeLog_;
 };
 
-// Kept in memory only (tests, and the fallback when no file can be written).
+// Kept in memory only (tests, and the fallback when no file can be written). Keeps every
+// write in order, so tests can check which keys an operation writes.
 class MemoryDefaults final : public UserDefaults {
 public:
     std::optional<QJsonValue> value(const QString& key) const override;
@@ -50,8 +37,16 @@ public:
     void remove(const QString& key) override;
     QStringList keys() const override;
 
+    struct Write {
+        QString key;
+        std::optional<QJsonValue> value; // nothing for a removal
+    };
+    const std::vector<Write>& writeLog() const { return writeLog_; }
+    void clearWriteLog() { writeLog_.clear(); }
+
 private:
     std::map<QString, QJsonValue> values_;
+    std::vector<Write> writeLog_;
 };
 
 class FileDefaults final : public UserDefaults {

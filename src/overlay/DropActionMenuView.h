@@ -3,7 +3,7 @@
 // whether the pointer is over it and whether releasing now would perform it. The coordinator
 // decides everything; the view only draws.
 
-#include "overlay/DropActionMenu.h"
+#include "snap/DropActionMenu.h"
 #include "overlay/OverlayStyle.h"
 
 #include <QWidget>

@@ -1,7 +1,6 @@
 #include "overlay/OverlayStyle.h"
 
 #include "base/Clock.h"
-#include "overlay/OverlayWindow.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -138,6 +137,13 @@ QPainterPath GlassCard::outline() const
     QPainterPath path;
     path.addRoundedRect(QRectF(rect()), cornerRadius_, cornerRadius_);
     return path;
+}
+
+std::optional<QPainterPath> GlassCard::shapeOutline() const
+{
+    if (cornerRadius_ <= 0)
+        return std::nullopt;
+    return outline();
 }
 
 void GlassCard::resizeEvent(QResizeEvent*)

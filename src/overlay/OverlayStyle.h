@@ -3,6 +3,8 @@
 // is drawn, so light and dark desktops both work), fonts in points, labels, the glass card,
 // and bringing one of our own windows to the front.
 
+#include "overlay/OverlayWindow.h"
+
 #include <QColor>
 #include <QFont>
 #include <QPainterPath>
@@ -71,7 +73,7 @@ OverlayLabel* makeLabel(const QString& text, double size, QFont::Weight weight, 
 // The frosted card behind notices, choosers, toolbars and the picker: a rounded, translucent
 // fill with a faint border. Translucent only where a compositing manager runs; the panel
 // holding it cuts its corners with a shape mask otherwise.
-class GlassCard : public QWidget {
+class GlassCard : public QWidget, public ShapedContent {
     Q_OBJECT
 public:
     explicit GlassCard(QWidget* parent = nullptr);
@@ -80,6 +82,8 @@ public:
     void setCornerRadius(double radius);
     // The card's outline in its own coordinates.
     QPainterPath outline() const;
+    // The outline when the corners are rounded.
+    std::optional<QPainterPath> shapeOutline() const override;
 
 protected:
     void paintEvent(QPaintEvent*) override;

@@ -1,10 +1,10 @@
 #include "overlay/OverlayView.h"
 
-#include "editor/AppIcon.h"
-#include "editor/AppNames.h"
 #include "overlay/ActionButton.h"
+#include "overlay/AppIcon.h"
 #include "overlay/OverlayStyle.h"
 #include "overlay/OverlayWindow.h"
+#include "snap/AppNames.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

@@ -10,6 +10,7 @@
 
 #include "base/Geometry.h"
 #include "layout/SnapLayout.h"
+#include "snap/SnapSelection.h"
 
 #include <QAbstractButton>
 #include <QIcon>
@@ -26,14 +27,6 @@ namespace fw {
 class ActionButton;
 class OverlayLabel;
 class OverlayWindow;
-
-// What the picker hands back: a layout (index into the picker's layouts) and a region number
-// of that layout (composition mode always uses 0).
-struct SnapSelection {
-    int layoutIndex = 0;
-    RegionNumber region = 0;
-    friend bool operator==(const SnapSelection&, const SnapSelection&) = default;
-};
 
 // One region of a region card.
 class RegionButton : public QAbstractButton {

@@ -1,6 +1,5 @@
 #include "overlay/OverlayWindow.h"
 
-#include "overlay/OverlayStyle.h"
 #include "platform/PanelStacking.h"
 
 #include <QResizeEvent>
@@ -130,9 +129,10 @@ void OverlayWindow::updateShape()
     if (translucent_)
         return;
     // Without a compositor the corners outside a rounded card would show black.
-    auto* card = qobject_cast<GlassCard*>(content_.data());
-    if (card && card->geometry() == rect() && card->cornerRadius() > 0) {
-        setMask(QRegion(card->outline().toFillPolygon().toPolygon()));
+    const auto* shaped = dynamic_cast<const ShapedContent*>(content_.data());
+    const auto outline = shaped && content_->geometry() == rect() ? shaped->shapeOutline() : std::nullopt;
+    if (outline) {
+        setMask(QRegion(outline->toFillPolygon().toPolygon()));
     } else {
         clearMask();
     }

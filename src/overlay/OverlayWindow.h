@@ -11,13 +11,24 @@
 #include "base/Geometry.h"
 #include "platform/WindowSystem.h"
 
+#include <QPainterPath>
 #include <QPointer>
 #include <QWidget>
+#include <optional>
 #include <vector>
 
 namespace fw {
 
 class PanelStacking;
+
+// Content whose visible outline is not its rectangle, such as a rounded card. A panel that
+// cannot show translucent pixels cuts its shape along the outline of such content.
+class ShapedContent {
+public:
+    virtual ~ShapedContent() = default;
+    // The outline in the content's own coordinates; nothing when it is the whole rectangle.
+    virtual std::optional<QPainterPath> shapeOutline() const = 0;
+};
 
 class OverlayWindow : public QWidget {
     Q_OBJECT

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <malloc.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -132,6 +133,28 @@ TEST(FileDefaults, ValuesSurviveARestartAsOneJsonObject)
     EXPECT_TRUE(again.movedAsidePath().isEmpty());
     // Only the file itself is left: no temporary files.
     EXPECT_EQ(dirEntries(tmp.filePath("config/framewell")), QStringList{"defaults.json"});
+}
+
+template<typename T>
+concept KeepsWriteLog = requires(const T& d) { d.writeLog(); };
+
+TEST(FileDefaults, HoldsNothingPerWrite)
+{
+    // The write log is a test aid of the memory store; the file store has none, and the
+    // shared interface does not offer one.
+    static_assert(KeepsWriteLog<MemoryDefaults>);
+    static_assert(!KeepsWriteLog<FileDefaults>);
+    static_assert(!KeepsWriteLog<UserDefaults>);
+
+    QTemporaryDir tmp;
+    FileDefaults d(tmp.filePath("defaults.json"));
+    d.setValue("k", 0);
+    const auto before = mallinfo2().uordblks;
+    for (int i = 0; i < 150; ++i)
+        d.setValue("k", QString::number(i).repeated(400)); // distinct texts, 1–2 KB each
+    const auto after = mallinfo2().uordblks;
+    EXPECT_LT(after, before + 64 * 1024) << "150 writes of one key must not keep 150 values";
+    EXPECT_EQ(d.keys(), QStringList{"k"});
 }
 
 TEST(FileDefaults, AFailedWriteLeavesTheOldFileWholeAndKeepsTheValueInMemory)

@@ -17,7 +17,7 @@ const QString kActive = QStringLiteral("activeLayouts.v1");
 const QString kDisplay = QStringLiteral("37D8832A-2D66-02CA-B9F7-8F30A301B230");
 const QString kOther = QStringLiteral("HDMI-1");
 
-QStringList keysWritten(const UserDefaults& defaults)
+QStringList keysWritten(const MemoryDefaults& defaults)
 {
     QStringList keys;
     for (const auto& write : defaults.writeLog())

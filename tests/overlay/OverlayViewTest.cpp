@@ -1,7 +1,7 @@
 // The layout picker view: grid geometry, keys, hit tests, card texts and hosting.
 #include "overlay/OverlayView.h"
 
-#include "editor/AppNames.h"
+#include "snap/AppNames.h"
 #include "layout/TreeBuilders.h"
 #include "overlay/ActionButton.h"
 #include "overlay/OverlayStyle.h"

@@ -1,6 +1,4 @@
-#include "editor/AppNames.h"
-
-#include "editor/AppIcon.h"
+#include "snap/AppNames.h"
 
 #include <QCollator>
 #include <algorithm>
@@ -21,7 +19,6 @@ std::shared_ptr<const Applications>& source()
 void AppNames::setApplications(std::shared_ptr<const Applications> applications)
 {
     source() = std::move(applications);
-    AppIcon::resetCache();
 }
 
 std::shared_ptr<const Applications> AppNames::applications() { return source(); }

@@ -1,6 +1,4 @@
-#include "editor/AppIcon.h"
-
-#include "editor/AppNames.h"
+#include "overlay/AppIcon.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -19,9 +17,23 @@ std::unordered_map<QString, QIcon>& cache()
     return icons;
 }
 
+std::shared_ptr<const Applications>& source()
+{
+    static std::shared_ptr<const Applications> apps;
+    return apps;
+}
+
 bool usable(const QIcon& icon) { return !icon.isNull() && !icon.pixmap(QSize(32, 32)).isNull(); }
 
 } // namespace
+
+void AppIcon::setApplications(std::shared_ptr<const Applications> applications)
+{
+    source() = std::move(applications);
+    resetCache();
+}
+
+std::shared_ptr<const Applications> AppIcon::applications() { return source(); }
 
 std::optional<QIcon> AppIcon::resolve(const QString& value)
 {
@@ -65,7 +77,7 @@ std::optional<QIcon> AppIcon::icon(const QString& id)
     auto& icons = cache();
     if (auto it = icons.find(id); it != icons.end())
         return it->second;
-    const auto apps = AppNames::applications();
+    const auto apps = source();
     if (!apps)
         return std::nullopt;
     const auto entry = apps->entry(id);

@@ -2,6 +2,7 @@
 // Names of the applications that layouts carry: an application id becomes the name a person
 // reads, two ids are ordered by those names, and a layout's apps become one summary line.
 // Names come from the installed applications (the desktop entries) and are not cached.
+// The shell installs the applications once; icons have their own source in the overlay.
 
 #include "layout/SnapLayout.h"
 #include "platform/Applications.h"
@@ -15,8 +16,7 @@ namespace fw {
 
 class AppNames {
 public:
-    // The applications that names and icons come from. Installing another source also starts
-    // a fresh icon cache. With none installed every id is unknown.
+    // The applications that names come from. With none installed every id is unknown.
     static void setApplications(std::shared_ptr<const Applications> applications);
     static std::shared_ptr<const Applications> applications();
 

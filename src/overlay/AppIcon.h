@@ -5,10 +5,12 @@
 // next time.
 
 #include "layout/SnapLayout.h"
+#include "platform/Applications.h"
 
 #include <QIcon>
 #include <QRectF>
 #include <map>
+#include <memory>
 #include <optional>
 
 class QPainter;
@@ -17,6 +19,11 @@ namespace fw {
 
 class AppIcon {
 public:
+    // The applications that icons come from; installing another source starts a fresh cache.
+    // With none installed no id has an icon.
+    static void setApplications(std::shared_ptr<const Applications> applications);
+    static std::shared_ptr<const Applications> applications();
+
     // The icon of the application with this id: cached, else looked up and cached.
     static std::optional<QIcon> icon(const QString& id);
     // The square an icon takes in a region area: side min(maxSide, width − 4, height − 4),
@@ -28,7 +35,7 @@ public:
                                 const std::optional<SnapLayout::AppMap>& apps, const QRectF& in, double maxSide);
 
     static std::size_t cacheSize();
-    // Empties the cache; done when another applications source is installed.
+    // Empties the cache.
     static void resetCache();
     // Resolves an icon value of a desktop entry (theme name or absolute path).
     static std::optional<QIcon> resolve(const QString& iconValue);

@@ -1,12 +1,15 @@
 #pragma once
-// What a drop onto a placed window or a region does, and the tile menu that offers those
-// drops. Plain values (QtCore only) shared by the coordinator and the menu view. Frames are
-// in global top-left points.
+// What a drop onto a placed window or a region does, the tile menu that offers those drops,
+// and the plan of a column fill. Plain values of the coordinator that the menu view draws.
+// Frames are in global top-left points.
 
 #include "base/Geometry.h"
 #include "layout/RegionTree.h"
+#include "layout/SnapLayout.h"
 
 #include <QString>
+#include <optional>
+#include <set>
 #include <vector>
 
 namespace fw {
@@ -47,7 +50,7 @@ struct DropActionMenu {
     struct Item {
         RegionDropIntent intent;
         QString title;  // the text under the symbol
-        QString symbol; // symbol name (see overlay/Symbols.h)
+        QString symbol; // name of the symbol drawn on the tile
         Rect frame;     // the tile, inside the menu's frame
 
         friend bool operator==(const Item&, const Item&) = default;
@@ -57,6 +60,19 @@ struct DropActionMenu {
     Rect frame;
 
     friend bool operator==(const DropActionMenu&, const DropActionMenu&) = default;
+};
+
+// The plan of a fillColumn drop: the layout after the merge, the merged region the dragged
+// window fills, and the regions the merge replaces. A rejoined split also names its space
+// (unit coordinates) and axis; a top-edge column fill has neither.
+struct ColumnFill {
+    SnapLayout layout;
+    RegionNumber region = 0;
+    std::set<RegionNumber> columnRegions;
+    std::optional<Rect> space;
+    std::optional<SplitAxis> axis;
+
+    friend bool operator==(const ColumnFill&, const ColumnFill&) = default;
 };
 
 } // namespace fw
