@@ -7,6 +7,7 @@
 #include "base/Geometry.h"
 #include "snap/SnapSinks.h"
 #include "windows/ManagedWindow.h"
+#include "windows/WindowAccess.h"
 
 #include <QString>
 #include <QStringList>
@@ -17,7 +18,10 @@
 
 namespace fw {
 
+// Windows with frames to record (a placement's outcome, a switch's new frames).
 using WindowFramePairs = std::vector<std::pair<ManagedWindow, Rect>>;
+// Windows with the frames a scan read, in the scan's order.
+using WindowSnapshot = std::vector<DiscoveredWindow>;
 
 // One region under a window that spans several: its name, frame and the window recorded
 // there (absent when empty or when that is the spanning window itself).
@@ -51,7 +55,7 @@ struct LayoutSummary {
 struct WindowStackCallbacks {
     std::function<bool()> canRefresh;
     std::function<void(const ManagedWindow&)> onChoose;
-    std::function<void(const WindowFramePairs&)> onSnapshot;
+    std::function<void(const WindowSnapshot&)> onSnapshot;
     std::function<std::vector<SpanCover>()> spanProvider;
     std::function<LayoutSummary(const Rect&)> layoutSummary;
     std::function<void(Tip)> tip;

@@ -218,6 +218,12 @@ const SimApp* SimDesktop::app(Pid pid) const
     return it == apps_.end() ? nullptr : &it->second;
 }
 
+bool SimDesktop::isRunning(Pid pid) const
+{
+    const SimApp* a = app(pid);
+    return a && a->setup.running;
+}
+
 SimApp& SimDesktop::ensureApp(Pid pid)
 {
     auto it = apps_.find(pid);

@@ -1,9 +1,10 @@
 #pragma once
 // An in-memory desktop on a virtual clock, for scenario tests: screens, applications and
-// windows behind the Screens, WindowSystem and Permissions ports, plus a mouse monitor that
-// tests drive by hand. Writes follow the rules a window manager enforces (minimum and maximum
-// size, size increments from the base size), are recorded with their virtual time, and can be
-// disturbed by scripted faults: refusals, late application, drift, closing, late launches.
+// windows behind the Screens, WindowSystem, Permissions and Processes ports, plus a mouse
+// monitor that tests drive by hand. Writes follow the rules a window manager enforces
+// (minimum and maximum size, size increments from the base size), are recorded with their
+// virtual time, and can be disturbed by scripted faults: refusals, late application, drift,
+// closing, late launches.
 //
 //   VirtualClock clock;
 //   sim::SimDesktop sim(clock);
@@ -16,6 +17,7 @@
 #include "base/Clock.h"
 #include "platform/MouseMonitor.h"
 #include "platform/Permissions.h"
+#include "platform/Processes.h"
 #include "platform/Screens.h"
 #include "platform/WindowSystem.h"
 
@@ -136,7 +138,7 @@ private:
     int startCount_ = 0;
 };
 
-class SimDesktop final : public Screens, public WindowSystem, public Permissions {
+class SimDesktop final : public Screens, public WindowSystem, public Permissions, public Processes {
 public:
     explicit SimDesktop(VirtualClock& clock);
     ~SimDesktop() override;
@@ -238,6 +240,9 @@ public:
     // when the flag is not settable.
     std::optional<bool> enhancedUserInterface(Pid pid) override;
     bool setEnhancedUserInterface(Pid pid, bool on) override;
+
+    // ---- Processes: an application runs until it quits.
+    bool isRunning(Pid pid) const override;
 
     // ---- Permissions
     bool windowControlGranted(bool prompt) override;

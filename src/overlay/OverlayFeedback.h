@@ -1,0 +1,41 @@
+#pragma once
+// The overlay controller behind the coordinator's feedback seam: each call is handed on as it
+// stands; thumbnails become the images the assist views draw.
+
+#include "snap/SnapFeedback.h"
+
+namespace fw {
+
+class OverlayController;
+
+class OverlayFeedback final : public SnapFeedback {
+public:
+    explicit OverlayFeedback(OverlayController& overlay) : overlay_(overlay) {}
+
+    void setOnCancel(std::function<void()> cancel) override;
+    bool containsPoint(Point p) const override;
+    void setDraggedWindow(const std::optional<ManagedWindow>& window) override;
+    std::optional<SnapSelection> hoverPicker(Point at) override;
+    void hidePicker() override;
+    void showPreview(const std::optional<Rect>& frame) override;
+    void showCompositionPreviews(const std::vector<Rect>& frames) override;
+    void showReturnPreview(bool armed, const ManagedWindow& window, const Rect& frame) override;
+    void showWindowChooser(const ScreenInfo& on, const std::vector<ManagedWindow>& windows, const QString& title,
+                           const std::optional<QString>& subtitle, std::function<void(const ManagedWindow&)> choose,
+                           std::function<void()> cancel) override;
+    void showRegionAssist(const std::map<RegionNumber, Rect>& regions, const std::vector<ManagedWindow>& windows,
+                          const Thumbnails& thumbnails, std::function<void(RegionNumber, const ManagedWindow&)> choose,
+                          std::function<void(RegionNumber)> skip) override;
+    void updateAssistThumbnail(const Thumbnail& image, const ManagedWindow& window) override;
+    void hideAssistPanels() override;
+    void showDividerEditor(const ScreenInfo& on, const SnapLayout& layout,
+                           std::function<void(const DividerPath&)> equalize,
+                           std::function<void(const DividerPath&, double, bool)> change) override;
+    void updateDividerEditor(const SnapLayout& layout) override;
+    void hideAll() override;
+
+private:
+    OverlayController& overlay_;
+};
+
+} // namespace fw

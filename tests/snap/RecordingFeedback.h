@@ -1,0 +1,148 @@
+#pragma once
+// The coordinator's feedback for tests: records each call as one line of text, in order, and
+// keeps the callbacks it was given so a test can play the user's part.
+
+#include "snap/SnapFeedback.h"
+#include "snap/WindowStackController.h"
+
+#include <QStringList>
+#include <algorithm>
+
+namespace fw::snaptest {
+
+class RecordingFeedback final : public SnapFeedback {
+public:
+    QStringList calls;
+    std::function<void()> onCancel;
+    std::optional<SnapSelection> pickerAnswer; // what hoverPicker reports
+    bool overPanel = false;                    // what containsPoint reports
+    std::function<void(RegionNumber, const ManagedWindow&)> assistChoose;
+    std::function<void(RegionNumber)> assistSkip;
+    std::function<void(const ManagedWindow&)> chooserChoose;
+    std::function<void()> chooserCancel;
+    std::function<void(const DividerPath&)> editorEqualize;
+    std::function<void(const DividerPath&, double, bool)> editorChange;
+
+    // The calls named `name` ("hideAll", "showPreview", …).
+    int count(const QString& name) const
+    {
+        int n = 0;
+        for (const QString& c : calls)
+            n += c == name || c.startsWith(name + u' ') ? 1 : 0;
+        return n;
+    }
+
+    void setOnCancel(std::function<void()> cancel) override
+    {
+        onCancel = std::move(cancel);
+        calls << u"setOnCancel"_qs;
+    }
+    bool containsPoint(Point) const override { return overPanel; }
+    void setDraggedWindow(const std::optional<ManagedWindow>& w) override
+    {
+        calls << u"setDraggedWindow %1"_qs.arg(w ? QString::number(w->element) : u"none"_qs);
+    }
+    std::optional<SnapSelection> hoverPicker(Point at) override
+    {
+        calls << u"hoverPicker %1"_qs.arg(toString(at));
+        return pickerAnswer;
+    }
+    void hidePicker() override { calls << u"hidePicker"_qs; }
+    void showPreview(const std::optional<Rect>& frame) override
+    {
+        calls << u"showPreview %1"_qs.arg(frame ? toString(*frame) : u"none"_qs);
+    }
+    void showCompositionPreviews(const std::vector<Rect>& frames) override
+    {
+        calls << u"showCompositionPreviews %1"_qs.arg(frames.size());
+    }
+    void showReturnPreview(bool armed, const ManagedWindow& w, const Rect& frame) override
+    {
+        calls << u"showReturnPreview %1 %2 %3"_qs.arg(armed).arg(w.element).arg(toString(frame));
+    }
+    void showWindowChooser(const ScreenInfo& on, const std::vector<ManagedWindow>& windows, const QString& title,
+                           const std::optional<QString>&, std::function<void(const ManagedWindow&)> choose,
+                           std::function<void()> cancel) override
+    {
+        chooserChoose = std::move(choose);
+        chooserCancel = std::move(cancel);
+        calls << u"showWindowChooser %1 %2 %3"_qs.arg(on.key).arg(windows.size()).arg(title);
+    }
+    void showRegionAssist(const std::map<RegionNumber, Rect>& regions, const std::vector<ManagedWindow>& windows,
+                          const Thumbnails&, std::function<void(RegionNumber, const ManagedWindow&)> choose,
+                          std::function<void(RegionNumber)> skip) override
+    {
+        assistChoose = std::move(choose);
+        assistSkip = std::move(skip);
+        calls << u"showRegionAssist %1 %2"_qs.arg(regions.size()).arg(windows.size());
+    }
+    void updateAssistThumbnail(const Thumbnail&, const ManagedWindow& w) override
+    {
+        calls << u"updateAssistThumbnail %1"_qs.arg(w.element);
+    }
+    void hideAssistPanels() override { calls << u"hideAssistPanels"_qs; }
+    void showDividerEditor(const ScreenInfo& on, const SnapLayout& layout, std::function<void(const DividerPath&)> eq,
+                           std::function<void(const DividerPath&, double, bool)> change) override
+    {
+        editorEqualize = std::move(eq);
+        editorChange = std::move(change);
+        calls << u"showDividerEditor %1 %2"_qs.arg(on.key, layout.id);
+    }
+    void updateDividerEditor(const SnapLayout& layout) override { calls << u"updateDividerEditor %1"_qs.arg(layout.id); }
+    void hideAll() override { calls << u"hideAll"_qs; }
+};
+
+// The stack controller for tests: counts what the coordinator asks of it and keeps the
+// callbacks the coordinator installs; stacks can be declared by hand.
+class RecordingStacks final : public WindowStackController {
+public:
+    int suspends = 0, refreshes = 0, pickerDismissals = 0, scanResets = 0;
+    std::vector<WindowFramePairs> changes;
+    std::vector<std::vector<ManagedWindow>> declaredStacks; // front first
+
+    void noteMouseMoved(Point) override {}
+    void suspend() override { ++suspends; }
+    void scheduleRefresh() override { ++refreshes; }
+    void dismissPickers() override { ++pickerDismissals; }
+    bool menuOpen() const override { return false; }
+    void noteWindowChanged(const WindowFramePairs& windows) override { changes.push_back(windows); }
+    void resetScanState() override { ++scanResets; }
+    bool monitoringEnabled() const override { return monitoring; }
+    void setMonitoringEnabled(bool enabled) override { monitoring = enabled; }
+    std::vector<ManagedWindow> stackMates(const ManagedWindow& w) const override
+    {
+        const auto* s = find(w);
+        return s ? *s : std::vector<ManagedWindow>{w};
+    }
+    ManagedWindow stack(const ManagedWindow& w) const override
+    {
+        const auto* s = find(w);
+        return s ? s->front() : w;
+    }
+    bool isSameWindowOrStack(const ManagedWindow& a, const ManagedWindow& b) const override
+    {
+        const auto* s = find(a);
+        return a == b || (s && std::find(s->begin(), s->end(), b) != s->end());
+    }
+    // How many of the callback slots are filled.
+    int installedCallbacks() const
+    {
+        const auto& c = callbacks;
+        return bool(c.canRefresh) + bool(c.onChoose) + bool(c.onSnapshot) + bool(c.spanProvider)
+            + bool(c.layoutSummary) + bool(c.tip) + bool(c.switchLayout) + bool(c.stretch);
+    }
+
+    bool monitoring = true;
+
+private:
+    const std::vector<ManagedWindow>* find(const ManagedWindow& w) const
+    {
+        for (const auto& s : declaredStacks) {
+            if (std::find(s.begin(), s.end(), w) != s.end())
+                return &s;
+        }
+        return nullptr;
+    }
+};
+
+} // namespace fw::snaptest
