@@ -13,6 +13,9 @@
 
 namespace fw {
 
+// Makes the task of a choice. The task outlives the function that made it, so the function
+// must not be a coroutine lambda with captures: call a coroutine that takes what it needs as
+// parameters.
 using SelectionRun = std::function<Task<void>(SnapSelection)>;
 
 // How long a release's choice waits before it is carried out.
