@@ -6,6 +6,7 @@
 
 #include "base/Geometry.h"
 #include "base/TaskScope.h"
+#include "layout/RegionTree.h"
 #include "snap/WindowCapture.h"
 #include "windows/ManagedWindow.h"
 

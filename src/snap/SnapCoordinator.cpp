@@ -2,6 +2,7 @@
 
 #include "layout/LayoutStore.h"
 #include "layout/ScreenGeometry.h"
+#include "snap/AssistThumbnails.h"
 #include "snap/Reconcile.h"
 #include "snap/SpanCovers.h"
 #include "windows/WindowAccess.h"
@@ -144,6 +145,16 @@ LayoutSummary SnapCoordinator::activeLayout(const ScreenInfo& screen) const
         }
     }
     return summary;
+}
+
+void SnapCoordinator::captureAssistThumbnails(std::vector<ManagedWindow> windows)
+{
+    fw::captureAssistThumbnails(ctx_, assist_, std::move(windows));
+}
+
+void SnapCoordinator::storeThumbnail(const Thumbnail& image, const ManagedWindow& window, const InteractionStamp& stamp)
+{
+    fw::storeThumbnail(ctx_, assist_, image, window, stamp);
 }
 
 void SnapCoordinator::applySavedLayout(int, const ScreenInfo&) {}

@@ -82,6 +82,10 @@ public:
     // The names of the display's own layouts and the position of the active one.
     LayoutSummary activeLayout(const ScreenInfo& screen) const;
 
+    // ---- Snap assist thumbnails, kept while the interaction that asked for them lasts
+    void captureAssistThumbnails(std::vector<ManagedWindow> windows);
+    void storeThumbnail(const Thumbnail& image, const ManagedWindow& window, const InteractionStamp& stamp);
+
     // ---- Requests of the stack controller whose work is not part of this coordinator:
     // applying a display's own layout by number, and stretching a window across the regions
     // it covers. Both are dropped.

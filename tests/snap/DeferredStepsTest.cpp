@@ -3,10 +3,26 @@
 #include "SnapFixture.h"
 
 #include "snap/DeferredSteps.h"
+#include "snap/AssistThumbnails.h"
 #include "snap/WindowMoves.h"
+
+#include <QImage>
 
 namespace fw::snaptest {
 namespace {
+
+// Hands over one image every 50 ms.
+struct SlowCapture final : WindowCapture {
+    explicit SlowCapture(Clock& c) : clock(c) {}
+    Clock& clock;
+    Task<void> captureWindowThumbnails(std::vector<ManagedWindow> windows, double maxSide, ThumbnailDelivery deliver) override
+    {
+        for (const ManagedWindow& w : windows) {
+            co_await clock.sleep(50ms);
+            deliver(w, std::make_shared<const QImage>(int(maxSide), int(maxSide) / 2, QImage::Format_ARGB32));
+        }
+    }
+};
 
 Task<void> record(std::vector<SnapSelection>& into, SnapSelection s)
 {
@@ -97,6 +113,37 @@ TEST_F(DeferredSteps, ACoordinatorDestroyedMidTaskLeavesNoSleepAndNoLaterWrite)
         EXPECT_LE(write.time, gone) << write.toString().toStdString();
     EXPECT_TRUE(defaults.writeLog().empty());
     EXPECT_NE(frameOf(w), target);
+}
+
+TEST_F(DeferredSteps, ThumbnailsAreKeptOnlyWhileTheirInteractionLasts)
+{
+    SlowCapture slow(clock);
+    captureUsed = &slow;
+    auto& c = start();
+    const auto a = add(100, Rect()), b = add(101, Rect()), d = add(102, Rect());
+    c.captureAssistThumbnails({a, b, d});
+    clock.advance(60ms);
+    ASSERT_EQ(c.assist().thumbnails.size(), 1u);
+    EXPECT_EQ(c.assist().thumbnails.at(a)->width(), 520);
+    EXPECT_EQ(feedback.count(u"updateAssistThumbnail"_qs), 1);
+
+    // An image that arrives for an interaction that has ended is dropped.
+    const InteractionStamp before = c.stamp();
+    c.endInteraction(false);
+    EXPECT_TRUE(c.assist().thumbnails.empty());
+    c.storeThumbnail(std::make_shared<const QImage>(), b, before);
+    EXPECT_TRUE(c.assist().thumbnails.empty());
+    clock.runUntilIdle();
+    EXPECT_TRUE(c.assist().thumbnails.empty()) << "the capture ended with the interaction";
+    EXPECT_EQ(feedback.count(u"updateAssistThumbnail"_qs), 1);
+
+    // A new capture replaces one under way.
+    c.captureAssistThumbnails({a, b});
+    clock.advance(10ms);
+    c.captureAssistThumbnails({d});
+    clock.runUntilIdle();
+    EXPECT_EQ(c.assist().thumbnails.size(), 1u);
+    EXPECT_EQ(c.assist().thumbnails.count(d), 1u);
 }
 
 } // namespace

@@ -47,7 +47,7 @@ protected:
 
     SnapServices services(bool diagnostics = false)
     {
-        return SnapServices{access, placement, sim, sim, clock, defaults, store, feedback, stacks, capture, diagnostics};
+        return SnapServices{access, placement, sim, sim, clock, defaults, store, feedback, stacks, *captureUsed, diagnostics};
     }
     // The coordinator on this desk, its notices collected in `notices`.
     SnapCoordinator& start(bool diagnostics = false)
@@ -107,6 +107,7 @@ protected:
     RecordingFeedback feedback;
     RecordingStacks stacks;
     NoWindowCapture capture;
+    WindowCapture* captureUsed = &capture; // what the coordinator is given
     std::shared_ptr<FakeApplications> apps = std::make_shared<FakeApplications>();
     log::Capture logs;
     QStringList notices;
