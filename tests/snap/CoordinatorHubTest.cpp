@@ -2,8 +2,6 @@
 // field, the refresh guard, and the stack controller's requests it answers itself.
 #include "SnapFixture.h"
 
-#include "snap/DropSession.h"
-
 namespace fw::snaptest {
 namespace {
 
@@ -170,19 +168,6 @@ TEST_F(CoordinatorHub, LayoutSummaryNamesTheDisplaysOwnLayoutsAndTheActiveOne)
     c.layouts().setGroup(u"B"_qs, {builtIn(u"halves"_qs), {}, {}});
     EXPECT_EQ(stacks.callbacks.layoutSummary(onRight).active, std::nullopt);
     EXPECT_EQ(stacks.callbacks.layoutSummary(Rect(-500, -500, 10, 10)), LayoutSummary{}) << "off every display";
-}
-
-TEST_F(CoordinatorHub, DropTargetsDifferingByAFractionOfAPointDiffer)
-{
-    const auto w = add(100, Rect());
-    const RegionDropTarget a{u"A"_qs, builtIn(u"halves"_qs), RegionDropIntent::split(1, true), w, Rect(8, 8, 100, 100), {}, {}};
-    RegionDropTarget b = a;
-    EXPECT_EQ(a, b);
-    b.frame = Rect(8, 8, 100.25, 100);
-    EXPECT_NE(a, b);
-    b = a;
-    b.intent = RegionDropIntent::split(1, false);
-    EXPECT_NE(a, b);
 }
 
 } // namespace

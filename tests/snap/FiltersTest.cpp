@@ -1,10 +1,10 @@
 // The coordinator's filters over its tables, the next composition candidate and the values of
 // the drop log line.
-#include "SnapFixture.h"
-
 #include "snap/CoordinatorFilters.h"
 
-namespace fw::snaptest {
+#include <gtest/gtest.h>
+
+namespace fw {
 namespace {
 
 ManagedWindow win(WindowId id, Pid pid = 0) { return ManagedWindow{id, pid ? pid : Pid(id), {}, {}}; }
@@ -66,19 +66,5 @@ TEST(Filters, DropLogValues)
     EXPECT_EQ(millisecondsSince(Duration(0), Duration(0)), 0);
 }
 
-class UsableFilters : public SnapDesk {};
-
-TEST_F(UsableFilters, WindowsThatAreGoneOrOffScreenDropOut)
-{
-    const auto shown = add(100, Rect(0, 0, 400, 300)), hidden = add(101, Rect(0, 0, 400, 300)),
-               closed = add(102, Rect(0, 0, 400, 300));
-    sim.setMinimized(hidden.element, true);
-    sim.closeWindow(closed.element);
-    const BoundsMap bounds = access.onScreenBoundsByPid();
-    EXPECT_EQ(usableRegionEntries({{0, shown}, {1, hidden}, {2, closed}}, bounds, access), (RegionWindows{{0, shown}}));
-    EXPECT_EQ(usableWindowEntries({{shown, {0, 1}}, {closed, {1, 2}}}, bounds, access), (SpanMap{{shown, {0, 1}}}));
-    EXPECT_EQ(vanishedWindows({shown, hidden, closed}, access), (WindowSet{closed}));
-}
-
 } // namespace
-} // namespace fw::snaptest
+} // namespace fw
