@@ -133,9 +133,26 @@ void X11ButtonGrabs::run()
             [[maybe_unused]] auto n = ::read(wakeFd_, &count, sizeof count);
         }
     }
+    release();
     std::lock_guard guard(mutex_);
     ended_ = true;
     applied_.notify_all();
+}
+
+void X11ButtonGrabs::release()
+{
+    xcb_connection_t* c = conn_->raw();
+    if (xcb_connection_has_error(c))
+        return;
+    // Once the ungrab has been handled no press freezes for us again; the ones already frozen
+    // on their way to us are passed on untouched.
+    free(xcb_request_check(c, xcb_ungrab_button_checked(c, XCB_BUTTON_INDEX_ANY, conn_->root(), XCB_MOD_MASK_ANY)));
+    while (xcb_generic_event_t* e = xcb_poll_for_event(c)) {
+        if ((e->response_type & 0x7f) == XCB_BUTTON_PRESS)
+            xcb_allow_events(c, XCB_ALLOW_REPLAY_POINTER, reinterpret_cast<xcb_button_press_event_t*>(e)->time);
+        free(e);
+    }
+    xcb_flush(c);
 }
 
 std::vector<ButtonGrab> X11ButtonGrabs::applyGrabs(const std::vector<ButtonGrab>& wanted)

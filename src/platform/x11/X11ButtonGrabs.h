@@ -38,6 +38,8 @@ private:
     // On the tap thread: replaces every grab with `wanted`; returns the refused ones.
     std::vector<ButtonGrab> applyGrabs(const std::vector<ButtonGrab>& wanted);
     void handle(const void* event);
+    // On the tap thread as it ends: lets go of every grab.
+    void release();
     // Blocks until the thread has applied the grabs of request `serial` (or has ended).
     void waitApplied(std::uint64_t serial);
     void wake();

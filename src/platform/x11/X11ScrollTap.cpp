@@ -64,8 +64,9 @@ void X11ScrollTap::remove()
         return;
     installed_ = false;
     handler_ = nullptr;
-    xcb_ungrab_button(conn_->raw(), XCB_BUTTON_INDEX_ANY, conn_->root(), XCB_MOD_MASK_ANY);
-    conn_->flush();
+    // Checked: once this returns, the server has let go, and the next notch is the application's.
+    xcb_connection_t* c = conn_->raw();
+    free(xcb_request_check(c, xcb_ungrab_button_checked(c, XCB_BUTTON_INDEX_ANY, conn_->root(), XCB_MOD_MASK_ANY)));
 }
 
 void X11ScrollTap::drain()
