@@ -50,7 +50,37 @@ bool MouseTapState::handle(const ButtonEvent& event)
     return true;
 }
 
-MouseShortcuts::MouseShortcuts(ButtonGrabs& platform) : platform_(platform) {}
+void MouseMatchQueue::push(ShortcutAction action, Point at)
+{
+    bool wake;
+    {
+        std::lock_guard guard(lock_);
+        wake = waiting_.empty();
+        waiting_.emplace_back(action, at);
+    }
+    if (wake)
+        QMetaObject::invokeMethod(this, "drain", Qt::QueuedConnection);
+}
+
+void MouseMatchQueue::drain()
+{
+    std::vector<std::pair<ShortcutAction, Point>> matches;
+    {
+        std::lock_guard guard(lock_);
+        matches.swap(waiting_);
+    }
+    for (const auto& [action, at] : matches)
+        if (deliver)
+            deliver(action, at);
+}
+
+MouseShortcuts::MouseShortcuts(ButtonGrabs& platform) : platform_(platform)
+{
+    queue_.deliver = [this](ShortcutAction a, Point at) {
+        if (action)
+            action(a, at);
+    };
+}
 
 MouseShortcuts::~MouseShortcuts()
 {
@@ -86,7 +116,7 @@ void MouseShortcuts::startTapThread()
         unavailable_ = !platform_.refused().empty();
         return;
     }
-    state_->setOnMatch([this](ShortcutAction a, Point at) { deliver(a, at); });
+    state_->setOnMatch([this](ShortcutAction a, Point at) { queue_.push(a, at); });
     const bool started = platform_.start(grabs(), [state = state_](const ButtonEvent& e) { return state->handle(e); });
     unavailable_ = !started || !platform_.refused().empty();
 }
@@ -95,17 +125,6 @@ void MouseShortcuts::stop()
 {
     platform_.stop();
     state_->clearSwallowed();
-}
-
-void MouseShortcuts::deliver(ShortcutAction a, Point at)
-{
-    QMetaObject::invokeMethod(
-        &context_,
-        [this, a, at] {
-            if (action)
-                action(a, at);
-        },
-        Qt::QueuedConnection);
 }
 
 } // namespace fw

@@ -50,6 +50,24 @@ private:
     Match onMatch_;
 };
 
+// Carries matches from the tap thread to the main thread. The matches wait behind the queue's
+// own lock; Qt's event queue carries only the wake-up, so no data crosses the threads outside
+// a lock this code holds.
+class MouseMatchQueue : public QObject {
+    Q_OBJECT
+public:
+    std::function<void(ShortcutAction, Point)> deliver;   // main thread
+
+    // Any thread.
+    void push(ShortcutAction action, Point at);
+    // Main thread: hands every waiting match to `deliver`, in order.
+    Q_INVOKABLE void drain();
+
+private:
+    std::mutex lock_;
+    std::vector<std::pair<ShortcutAction, Point>> waiting_;
+};
+
 class MouseShortcuts {
 public:
     explicit MouseShortcuts(ButtonGrabs& platform);
@@ -75,15 +93,13 @@ public:
     void setSuspended(bool suspended) { state_->setSuspended(suspended); }
 
 private:
-    // On the tap thread: posts the match to the main thread.
-    void deliver(ShortcutAction action, Point at);
     std::vector<ButtonGrab> grabs() const;
 
     ButtonGrabs& platform_;
     std::shared_ptr<MouseTapState> state_ = std::make_shared<MouseTapState>();
     std::map<MouseTrigger, ShortcutAction> triggers_;   // main thread's copy, for the grabs
     bool unavailable_ = false;
-    QObject context_;   // lives on the main thread; posted matches die with it
+    MouseMatchQueue queue_;   // lives on the main thread; matches still waiting die with it
 };
 
 } // namespace fw

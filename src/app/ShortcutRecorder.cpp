@@ -62,14 +62,7 @@ bool ShortcutRecorder::keyDownForKey(std::optional<std::uint32_t> keyCode, std::
     if (!keyCode)
         return true;   // a key without a stored code cannot be bound
     const KeyCombo combo{*keyCode, modifiers, label};
-    if (const auto why = store_.refusal(combo, *recording_)) {
-        hint_ = *why;
-        update();
-        return true;
-    }
-    store_.setCombo(combo, *recording_);
-    finish();
-    return true;
+    return offer(store_.refusal(combo, *recording_), [&] { store_.setCombo(combo, *recording_); });
 }
 
 bool ShortcutRecorder::keyDownForMouse(std::optional<std::uint32_t> keyCode)
@@ -88,13 +81,18 @@ bool ShortcutRecorder::mouseDown(int button, std::uint32_t modifiers)
     if (!recording_ || !recordingMouse_)
         return false;
     const MouseTrigger trigger{button, modifiers & CarbonModifierMask};
-    if (const auto why = store_.refusal(trigger, *recording_)) {
-        hint_ = *why;
+    return offer(store_.refusal(trigger, *recording_), [&] { store_.setMouseTrigger(trigger, *recording_); });
+}
+
+bool ShortcutRecorder::offer(const std::optional<QString>& refusal, const std::function<void()>& store)
+{
+    if (refusal) {
+        hint_ = *refusal;   // the recording goes on
         update();
-        return true;
+    } else {
+        store();
+        finish();
     }
-    store_.setMouseTrigger(trigger, *recording_);
-    finish();
     return true;
 }
 

@@ -58,6 +58,8 @@ private:
     bool begin(std::uint32_t tag, bool mouse);
     bool keyDownForKey(std::optional<std::uint32_t> keyCode, std::uint32_t modifiers, const QString& label);
     bool keyDownForMouse(std::optional<std::uint32_t> keyCode);
+    // Shows why a binding is refused, or stores it and ends the recording; consumes the input.
+    bool offer(const std::optional<QString>& refusal, const std::function<void()>& store);
     void finish();   // ends the recording after a stored change and reports it
     void update();
 

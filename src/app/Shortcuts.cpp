@@ -50,25 +50,21 @@ std::optional<KeyCombo> effectiveCombo(const ShortcutStore::Entries& table, Shor
     return KeyCombo::defaultFor(action);
 }
 
-// An unsigned 32-bit integer, or nothing (another type, a fraction, out of range).
-std::optional<std::uint32_t> readUInt32(const QJsonValue& v)
+// A whole number within [low, high], or nothing (another type, a fraction, out of range).
+template<typename T>
+std::optional<T> readInteger(const QJsonValue& v, double low, double high)
 {
     if (!v.isDouble())
         return std::nullopt;
     const double d = v.toDouble();
-    if (d < 0 || d > 4294967295.0 || d != std::floor(d))
+    if (d < low || d > high || d != std::floor(d))
         return std::nullopt;
-    return std::uint32_t(d);
+    return T(d);
 }
 
-std::optional<int> readInt(const QJsonValue& v)
+std::optional<std::uint32_t> readUInt32(const QJsonValue& v)
 {
-    if (!v.isDouble())
-        return std::nullopt;
-    const double d = v.toDouble();
-    if (d < -2147483648.0 || d > 2147483647.0 || d != std::floor(d))
-        return std::nullopt;
-    return int(d);
+    return readInteger<std::uint32_t>(v, 0, 4294967295.0);
 }
 
 // An entry object; nothing when malformed. A missing or null "combo" turns the key off.
@@ -105,7 +101,7 @@ std::optional<MouseTrigger> decodeTrigger(const QJsonValue& value)
     if (!value.isObject())
         return std::nullopt;
     const QJsonObject o = value.toObject();
-    const auto button = readInt(o.value(QStringLiteral("button")));
+    const auto button = readInteger<int>(o.value(QStringLiteral("button")), -2147483648.0, 2147483647.0);
     const auto modifiers = readUInt32(o.value(QStringLiteral("modifiers")));
     if (!button || !modifiers)
         return std::nullopt;

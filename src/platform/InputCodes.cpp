@@ -73,6 +73,8 @@ constexpr std::pair<int, int> shifted[] = {
     {Qt::Key_Less, Qt::Key_Comma}, {Qt::Key_Greater, Qt::Key_Period}, {Qt::Key_Question, Qt::Key_Slash},
     {Qt::Key_AsciiTilde, Qt::Key_QuoteLeft}, {Qt::Key_Backtab, Qt::Key_Tab},
 };
+// Stored buttons 0 to 4 and their X buttons: left, right, middle, back, forward.
+constexpr std::pair<int, int> namedButtons[] = {{0, 1}, {1, 3}, {2, 2}, {3, 8}, {4, 9}};
 // clang-format on
 
 const KeyEntry* entryFor(std::uint32_t keyCode)
@@ -155,20 +157,9 @@ std::optional<int> storedButton(Qt::MouseButton button)
 
 std::optional<int> xButtonForStoredButton(int button)
 {
-    switch (button) {
-    case 0:
-        return 1;
-    case 1:
-        return 3;
-    case 2:
-        return 2;
-    case 3:
-        return 8;
-    case 4:
-        return 9;
-    default:
-        break;
-    }
+    for (auto [stored, x] : namedButtons)
+        if (stored == button)
+            return x;
     if (button >= 5 && button + 5 <= 255)
         return button + 5;
     return std::nullopt;
@@ -176,20 +167,9 @@ std::optional<int> xButtonForStoredButton(int button)
 
 std::optional<int> storedButtonForXButton(int xButton)
 {
-    switch (xButton) {
-    case 1:
-        return 0;
-    case 3:
-        return 1;
-    case 2:
-        return 2;
-    case 8:
-        return 3;
-    case 9:
-        return 4;
-    default:
-        break;
-    }
+    for (auto [stored, x] : namedButtons)
+        if (x == xButton)
+            return stored;
     if (xButton >= 10 && xButton <= 255)
         return xButton - 5;
     return std::nullopt;

@@ -59,6 +59,16 @@ void clickButton(XSession& s, int button)
     s.releaseButton(button);
 }
 
+// Clicks the button while Ctrl and Alt are held.
+void ctrlAltClick(XSession& s, int button)
+{
+    key(s, ControlL, true);
+    key(s, AltL, true);
+    clickButton(s, button);
+    key(s, AltL, false);
+    key(s, ControlL, false);
+}
+
 // The button presses and releases that reached a window, as its application would see them.
 class ButtonWatcher {
 public:
@@ -170,11 +180,7 @@ TEST(ShortcutsX11, ABoundMiddleClickRunsItsActionAndNeverReachesTheWindowWhileAn
     ASSERT_TRUE(frame);
     const Point inside{std::floor(frame->midX()), std::floor(frame->midY())};
     session.warpPointer(int(inside.x), int(inside.y));
-    key(session, ControlL, true);
-    key(session, AltL, true);
-    clickButton(session, 2);
-    key(session, AltL, false);
-    key(session, ControlL, false);
+    ctrlAltClick(session, 2);
     ASSERT_TRUE(session.waitFor([&] { return runs.size() == 1; }, 3000));
     EXPECT_EQ(runs[0].first, ShortcutAction::stack);
     EXPECT_EQ(runs[0].second, inside);
@@ -185,11 +191,7 @@ TEST(ShortcutsX11, ABoundMiddleClickRunsItsActionAndNeverReachesTheWindowWhileAn
 
     // While suspended (the shortcuts window records) the bound click reaches the window too.
     mouse.setSuspended(true);
-    key(session, ControlL, true);
-    key(session, AltL, true);
-    clickButton(session, 2);
-    key(session, AltL, false);
-    key(session, ControlL, false);
+    ctrlAltClick(session, 2);
     ASSERT_TRUE(session.waitFor([&] { return watcher.seen().size() == 4; }, 3000));
     EXPECT_EQ(runs.size(), 1u);
     mouse.stop();

@@ -11,34 +11,49 @@ namespace fw::x11 {
 
 namespace {
 constexpr xcb_keysym_t numLockKeysym = 0xff7f;
+
+// One modifier as X, the stored bits and the mouse monitor name it.
+struct ModifierName {
+    std::uint16_t x;
+    std::uint32_t carbon;
+    Modifier modifier;
+};
+constexpr ModifierName modifierNames[] = {
+    {XCB_MOD_MASK_CONTROL, CarbonControl, ModControl},
+    {XCB_MOD_MASK_1, CarbonOption, ModOption},
+    {XCB_MOD_MASK_SHIFT, CarbonShift, ModShift},
+    {XCB_MOD_MASK_4, CarbonCommand, ModCommand},
+};
+
+// The bits of `field` for every modifier set in an X state.
+template<typename T>
+std::uint32_t fromState(std::uint16_t state, T ModifierName::*field)
+{
+    std::uint32_t m = 0;
+    for (const ModifierName& n : modifierNames)
+        if (state & n.x)
+            m |= n.*field;
+    return m;
 }
+} // namespace
 
 std::uint16_t xModifiers(std::uint32_t carbon)
 {
     std::uint16_t m = 0;
-    if (carbon & CarbonControl)
-        m |= XCB_MOD_MASK_CONTROL;
-    if (carbon & CarbonOption)
-        m |= XCB_MOD_MASK_1;
-    if (carbon & CarbonShift)
-        m |= XCB_MOD_MASK_SHIFT;
-    if (carbon & CarbonCommand)
-        m |= XCB_MOD_MASK_4;
+    for (const ModifierName& n : modifierNames)
+        if (carbon & n.carbon)
+            m |= n.x;
     return m;
 }
 
 std::uint32_t carbonModifiers(std::uint16_t state)
 {
-    std::uint32_t m = 0;
-    if (state & XCB_MOD_MASK_CONTROL)
-        m |= CarbonControl;
-    if (state & XCB_MOD_MASK_1)
-        m |= CarbonOption;
-    if (state & XCB_MOD_MASK_SHIFT)
-        m |= CarbonShift;
-    if (state & XCB_MOD_MASK_4)
-        m |= CarbonCommand;
-    return m;
+    return fromState(state, &ModifierName::carbon);
+}
+
+Modifiers modifiers(std::uint16_t state)
+{
+    return fromState(state, &ModifierName::modifier);
 }
 
 std::uint16_t numLockMask(xcb_connection_t* c)

@@ -3,6 +3,8 @@
 // bits as X modifier masks and back, the Lock and NumLock variants every passive grab needs,
 // and reading a connection's events on the Qt main thread.
 
+#include "platform/MouseMonitor.h"
+
 #include <xcb/xcb.h>
 
 #include <cstdint>
@@ -19,6 +21,8 @@ namespace fw::x11 {
 std::uint16_t xModifiers(std::uint32_t carbon);
 // The stored bits of an event's state; Lock, NumLock and button bits are ignored.
 std::uint32_t carbonModifiers(std::uint16_t state);
+// The same as the mouse monitor reports them.
+Modifiers modifiers(std::uint16_t state);
 
 // The modifier that Num_Lock is mapped to (Mod2 on most keyboards), or 0 when none is.
 std::uint16_t numLockMask(xcb_connection_t* c);
