@@ -157,7 +157,10 @@ bool SimButtonGrabs::throughTap(const ButtonEvent& event)
         return false;
     queue_.push_back(&request);
     changed_.notify_all();
-    changed_.wait(lock, [&] { return request.dropped.has_value() || stopping_; });
+    // A request the tap thread has taken is always answered; one still queued when the thread
+    // stops is withdrawn. Either way nothing touches `request` once this returns.
+    const auto queued = [&] { return std::find(queue_.begin(), queue_.end(), &request) != queue_.end(); };
+    changed_.wait(lock, [&] { return request.dropped.has_value() || (stopping_ && queued()); });
     if (!request.dropped) {
         std::erase(queue_, &request);
         return false;
