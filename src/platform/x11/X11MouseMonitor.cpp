@@ -1,6 +1,7 @@
 #include "platform/x11/X11MouseMonitor.h"
 
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11Input.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -12,24 +13,6 @@
 namespace fw {
 
 using namespace x11;
-
-namespace {
-
-Modifiers modifiersFrom(std::uint16_t mask)
-{
-    Modifiers m = 0;
-    if (mask & XCB_MOD_MASK_SHIFT)
-        m |= ModShift;
-    if (mask & XCB_MOD_MASK_CONTROL)
-        m |= ModControl;
-    if (mask & XCB_MOD_MASK_1)
-        m |= ModOption;
-    if (mask & XCB_MOD_MASK_4)
-        m |= ModCommand;
-    return m;
-}
-
-} // namespace
 
 X11MouseMonitor::X11MouseMonitor(const QByteArray& displayName) : displayName_(displayName) {}
 
@@ -189,7 +172,7 @@ bool X11MouseMonitor::drainOnce()
         auto p = FW_XCB_REPLY(c, xcb_query_pointer, cookies[i]);
         if (!p)
             continue;
-        events.push_back({kinds[i], Point{double(p->root_x), double(p->root_y)}, modifiersFrom(p->mask)});
+        events.push_back({kinds[i], Point{double(p->root_x), double(p->root_y)}, x11::modifiers(p->mask)});
     }
     // The handler may stop the monitor: deliver from a copy of the handler.
     auto handler = handler_;

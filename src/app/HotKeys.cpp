@@ -1,0 +1,105 @@
+#include "app/HotKeys.h"
+
+#include "base/Log.h"
+
+namespace fw {
+
+namespace {
+// Key codes of the digits 1 to 9.
+constexpr std::uint32_t digitKeyCodes[] = {18, 19, 20, 21, 23, 22, 26, 28, 25};
+} // namespace
+
+HotKeys::HotKeys(GlobalHotKeys& platform, UserDefaults& defaults) : platform_(platform), store_(defaults) {}
+
+HotKeys::~HotKeys()
+{
+    unregisterEscapeKey();
+    unregisterAll();
+    removeHandler();
+}
+
+void HotKeys::installHandler()
+{
+    platform_.setHandler([this](std::uint32_t id) { handle(id); });
+    handlerInstalled_ = true;
+}
+
+void HotKeys::removeHandler()
+{
+    if (!handlerInstalled_)
+        return;
+    platform_.setHandler(nullptr);
+    handlerInstalled_ = false;
+}
+
+void HotKeys::handle(std::uint32_t id)
+{
+    if (action)
+        action(id);
+}
+
+void HotKeys::registerKeys()
+{
+    failures_.clear();
+    for (std::uint32_t i = 0; i < 9; ++i) {
+        const auto r = platform_.registerHotKey(digitKeyCodes[i], CarbonControl | CarbonOption, firstLayoutKeyId + i);
+        if (r.status == HotKeyOk && r.ref)
+            keys_.push_back(r.ref);
+    }
+    for (ShortcutAction a : allShortcutActions) {
+        const auto combo = store_.combo(a);
+        if (!combo)
+            continue;   // turned off
+        const auto r = platform_.registerHotKey(combo->keyCode, combo->modifiers, rawValue(a));
+        if (r.status == HotKeyOk && r.ref) {
+            keys_.push_back(r.ref);
+            continue;
+        }
+        failures_.insert(a);
+        log::error(LogCategory::HotKeys, "Registration failed: %{public}s status %d", title(a), r.status);
+    }
+}
+
+void HotKeys::unregisterAll()
+{
+    for (HotKeyRef ref : keys_)
+        platform_.unregisterHotKey(ref);
+    keys_.clear();
+}
+
+void HotKeys::reregister()
+{
+    unregisterAll();
+    if (!suspended_)
+        registerKeys();
+}
+
+bool HotKeys::registerEscapeKey()
+{
+    if (escapeKey_)
+        return true;
+    const auto r = platform_.registerHotKey(KeyCodeEscape, 0, escapeKeyId);
+    if (r.status == HotKeyOk)
+        escapeKey_ = r.ref;
+    return escapeKey_ != 0;
+}
+
+void HotKeys::unregisterEscapeKey()
+{
+    if (!escapeKey_)
+        return;
+    platform_.unregisterHotKey(escapeKey_);
+    escapeKey_ = 0;
+}
+
+void HotKeys::setSuspended(bool suspended)
+{
+    if (suspended == suspended_)
+        return;
+    suspended_ = suspended;
+    unregisterAll();
+    if (!suspended)
+        registerKeys();
+}
+
+} // namespace fw

@@ -1,0 +1,78 @@
+#pragma once
+// The global hot keys: the stored keyboard shortcuts of the eight actions, the nine fixed
+// layout keys Ctrl+Alt+1 … 9 (ids 101 to 109) and, while the layout picker is shown, the
+// Escape key (id 4). Every press reaches one closure, `action`, with the key's id; what an id
+// does is the command dispatch's business. Main thread only.
+//
+//   HotKeys hotKeys(platformHotKeys, defaults);
+//   hotKeys.action = [&](std::uint32_t id) { dispatch(id); };
+//   hotKeys.installHandler();
+//   hotKeys.registerKeys();        // failures() names the actions whose keys are taken
+
+#include "app/Shortcuts.h"
+#include "platform/GlobalHotKeys.h"
+
+#include <cstdint>
+#include <functional>
+#include <set>
+#include <vector>
+
+namespace fw {
+
+class HotKeys {
+public:
+    static constexpr std::uint32_t escapeKeyId = 4;
+    static constexpr std::uint32_t firstLayoutKeyId = 101;   // Ctrl+Alt+1; 109 is Ctrl+Alt+9
+
+    HotKeys(GlobalHotKeys& platform, UserDefaults& defaults);
+    // Leaves nothing registered.
+    ~HotKeys();
+    HotKeys(const HotKeys&) = delete;
+    HotKeys& operator=(const HotKeys&) = delete;
+
+    // Called with the id of every press.
+    std::function<void(std::uint32_t id)> action;
+
+    // Connects the presses to `handle` / disconnects them.
+    void installHandler();
+    void removeHandler();
+    bool handlerInstalled() const { return handlerInstalled_; }
+    // One press: calls `action` when it is set.
+    void handle(std::uint32_t id);
+
+    // Registers the layout keys, then each action's effective combination in case order.
+    // Adds to what is registered (callers unregister first); ignores `suspended`. An action
+    // whose key cannot be registered is logged and put into failures(); a layout key that
+    // fails is skipped silently.
+    void registerKeys();
+    // Unregisters everything registerKeys registered; the Escape key stays.
+    void unregisterAll();
+    // unregisterAll, then registerKeys unless suspended: after the shortcuts changed.
+    void reregister();
+
+    // The Escape key (no modifiers, id 4) while the layout picker is shown. False when it
+    // could not be registered.
+    bool registerEscapeKey();
+    void unregisterEscapeKey();
+    bool escapeKeyRegistered() const { return escapeKey_ != 0; }
+
+    // The actions whose registration failed in the last registerKeys.
+    const std::set<ShortcutAction>& failures() const { return failures_; }
+    std::size_t registeredCount() const { return keys_.size(); }
+
+    // True while the shortcuts window records: the keys being recorded must reach it.
+    bool suspended() const { return suspended_; }
+    // When the value changes: unregisters every key (true) or registers them again (false).
+    void setSuspended(bool suspended);
+
+private:
+    GlobalHotKeys& platform_;
+    ShortcutStore store_;
+    bool handlerInstalled_ = false;
+    std::vector<HotKeyRef> keys_;
+    HotKeyRef escapeKey_ = 0;
+    std::set<ShortcutAction> failures_;
+    bool suspended_ = false;
+};
+
+} // namespace fw

@@ -1,0 +1,155 @@
+#include "app/ShortcutRecorder.h"
+
+namespace fw {
+
+namespace {
+const QString keyHint = QStringLiteral("Press the new shortcut, Delete to clear, or Escape to cancel.");
+const QString mouseHint = QStringLiteral(
+    "Over this window, click the middle or a side button (hold keys to add them). Delete clears; Escape cancels.");
+
+bool isClearKey(std::optional<std::uint32_t> keyCode)
+{
+    return keyCode == KeyCodeBackspace || keyCode == KeyCodeForwardDelete;
+}
+} // namespace
+
+void ShortcutRecorder::recordKey(std::uint32_t tag)
+{
+    begin(tag, false);
+}
+
+void ShortcutRecorder::recordMouse(std::uint32_t tag)
+{
+    begin(tag, true);
+}
+
+bool ShortcutRecorder::begin(std::uint32_t tag, bool mouse)
+{
+    const auto action = shortcutAction(tag);
+    if (!action)
+        return false;
+    endRecording();
+    recording_ = action;
+    recordingMouse_ = mouse;
+    hint_ = mouse ? mouseHint : keyHint;
+    if (onRecording)
+        onRecording(true);
+    update();
+    return true;
+}
+
+bool ShortcutRecorder::keyDown(std::optional<std::uint32_t> keyCode, std::uint32_t modifiers, const QString& label)
+{
+    if (!recording_)
+        return false;
+    if (recordingMouse_)
+        return keyDownForMouse(keyCode);
+    return keyDownForKey(keyCode, modifiers & CarbonModifierMask, label);
+}
+
+bool ShortcutRecorder::keyDownForKey(std::optional<std::uint32_t> keyCode, std::uint32_t modifiers,
+                                     const QString& label)
+{
+    if (modifiers == 0 && keyCode == KeyCodeEscape) {
+        endRecording();
+        return true;
+    }
+    if (modifiers == 0 && isClearKey(keyCode)) {
+        store_.setCombo(std::nullopt, *recording_);
+        finish();
+        return true;
+    }
+    if (!keyCode)
+        return true;   // a key without a stored code cannot be bound
+    const KeyCombo combo{*keyCode, modifiers, label};
+    return offer(store_.refusal(combo, *recording_), [&] { store_.setCombo(combo, *recording_); });
+}
+
+bool ShortcutRecorder::keyDownForMouse(std::optional<std::uint32_t> keyCode)
+{
+    if (keyCode == KeyCodeEscape) {
+        endRecording();
+    } else if (isClearKey(keyCode)) {
+        store_.setMouseTrigger(std::nullopt, *recording_);
+        finish();
+    }
+    return true;
+}
+
+bool ShortcutRecorder::mouseDown(int button, std::uint32_t modifiers)
+{
+    if (!recording_ || !recordingMouse_)
+        return false;
+    const MouseTrigger trigger{button, modifiers & CarbonModifierMask};
+    return offer(store_.refusal(trigger, *recording_), [&] { store_.setMouseTrigger(trigger, *recording_); });
+}
+
+bool ShortcutRecorder::offer(const std::optional<QString>& refusal, const std::function<void()>& store)
+{
+    if (refusal) {
+        hint_ = *refusal;   // the recording goes on
+        update();
+    } else {
+        store();
+        finish();
+    }
+    return true;
+}
+
+void ShortcutRecorder::finish()
+{
+    endRecording();
+    if (onChange)
+        onChange();
+}
+
+void ShortcutRecorder::endRecording()
+{
+    const bool wasRecording = recording_.has_value();
+    recording_.reset();
+    recordingMouse_ = false;
+    hint_.clear();
+    if (wasRecording && onRecording)
+        onRecording(false);
+    update();
+}
+
+void ShortcutRecorder::restoreDefaults()
+{
+    endRecording();
+    store_.restoreDefaults();
+    if (onChange)
+        onChange();
+    update();
+}
+
+ShortcutRecorder::Row ShortcutRecorder::row(ShortcutAction action) const
+{
+    Row r;
+    const bool here = recording_ == action;
+    if (here && !recordingMouse_) {
+        r.keyTitle = QStringLiteral("Type shortcut…");
+    } else {
+        const auto combo = store_.combo(action);
+        r.keyTitle = combo ? combo->displayString() : QStringLiteral("None");
+    }
+    const auto triggers = store_.mouseTriggers();
+    const auto trigger = triggers.find(action);
+    if (here && recordingMouse_)
+        r.mouseTitle = QStringLiteral("Click a button…");
+    else
+        r.mouseTitle = trigger != triggers.end() ? trigger->second.description() : QStringLiteral("None");
+    if (failures && failures().count(action))
+        r.note = QStringLiteral("In use elsewhere");
+    else if (trigger != triggers.end() && mouseUnavailable && mouseUnavailable())
+        r.note = QStringLiteral("Mouse unavailable");
+    return r;
+}
+
+void ShortcutRecorder::update()
+{
+    if (onUpdate)
+        onUpdate();
+}
+
+} // namespace fw

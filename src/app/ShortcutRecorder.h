@@ -1,0 +1,72 @@
+#pragma once
+// What the shortcuts window decides: which action is being recorded (a key or a mouse button),
+// what a key press or click during a recording does, the hint under the rows, and each row's
+// button titles and note. The window only turns its events into these calls and shows the
+// result. Every end of a recording reports `onRecording(false)`, so the hot keys and mouse
+// matching that the recording suspended come back whichever way it ended.
+
+#include "app/Shortcuts.h"
+
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <set>
+
+namespace fw {
+
+class ShortcutRecorder {
+public:
+    explicit ShortcutRecorder(UserDefaults& defaults) : store_(defaults) {}
+
+    // Installed by the owner (each may stay empty).
+    std::function<void()> onChange;                        // after every stored change
+    std::function<void(bool)> onRecording;                 // true at a start, false at an end
+    std::function<std::set<ShortcutAction>()> failures;    // hot keys that failed to register
+    std::function<bool()> mouseUnavailable;                // the platform refused the tap
+    std::function<void()> onUpdate;                        // rows or hint changed: show them
+
+    const ShortcutStore& store() const { return store_; }
+    std::optional<ShortcutAction> recording() const { return recording_; }
+    bool recordingMouse() const { return recording_ && recordingMouse_; }
+    QString hint() const { return hint_; }
+
+    // Starts recording the keyboard or mouse shortcut of the action numbered `tag`; a tag
+    // that names no action does nothing. Any recording in progress ends first.
+    void recordKey(std::uint32_t tag);
+    void recordMouse(std::uint32_t tag);
+
+    // A key press while recording; true when it is consumed. `keyCode` is none for a key the
+    // stored codes lack; `label` is the key's label (KeyCombo::keyLabel).
+    bool keyDown(std::optional<std::uint32_t> keyCode, std::uint32_t modifiers, const QString& label);
+    // A middle or side button press while recording a mouse shortcut; true when consumed.
+    bool mouseDown(int button, std::uint32_t modifiers);
+
+    // Ends any recording: the hint clears and onRecording(false) follows when one was going.
+    void endRecording();
+    // Ends any recording, then drops both stored tables.
+    void restoreDefaults();
+
+    struct Row {
+        QString keyTitle;     // "Ctrl+Alt+P", "None", "Type shortcut…"
+        QString mouseTitle;   // "Middle button", "None", "Click a button…"
+        QString note;         // "In use elsewhere", "Mouse unavailable" or empty
+    };
+    Row row(ShortcutAction action) const;
+
+private:
+    bool begin(std::uint32_t tag, bool mouse);
+    bool keyDownForKey(std::optional<std::uint32_t> keyCode, std::uint32_t modifiers, const QString& label);
+    bool keyDownForMouse(std::optional<std::uint32_t> keyCode);
+    // Shows why a binding is refused, or stores it and ends the recording; consumes the input.
+    bool offer(const std::optional<QString>& refusal, const std::function<void()>& store);
+    void finish();   // ends the recording after a stored change and reports it
+    void update();
+
+    ShortcutStore store_;
+    std::optional<ShortcutAction> recording_;
+    bool recordingMouse_ = false;
+    QString hint_;
+};
+
+} // namespace fw

@@ -1,0 +1,307 @@
+// The shortcut model and its two stored tables. Decoding is all or nothing: one malformed
+// entry makes a whole table read as empty, so every action falls back to its default.
+#include "app/Shortcuts.h"
+
+#include <QJsonObject>
+#include <QStringList>
+
+#include <cmath>
+
+namespace fw {
+
+namespace {
+
+struct ActionInfo {
+    ShortcutAction action;
+    const char* title;
+    const char* key;
+    std::uint32_t keyCode;
+};
+
+constexpr ActionInfo actionInfo[] = {
+    {ShortcutAction::place, "Place Focused Window", "P", 35},
+    {ShortcutAction::layouts, "Choose a Layout", "Z", 6},
+    {ShortcutAction::adjust, "Adjust Shared Dividers", "A", 0},
+    {ShortcutAction::stack, "Show Window Stack", "S", 1},
+    {ShortcutAction::next, "Next Window in Stack", "]", 30},
+    {ShortcutAction::previous, "Previous Window in Stack", "[", 33},
+    {ShortcutAction::sendToBack, "Move Spanning Window Behind", "B", 11},
+    {ShortcutAction::restore, "Restore Focused Window", "R", 15},
+};
+
+const ActionInfo& info(ShortcutAction action)
+{
+    for (const ActionInfo& i : actionInfo)
+        if (i.action == action)
+            return i;
+    return actionInfo[0];
+}
+
+QString numberKey(ShortcutAction action)
+{
+    return QString::number(rawValue(action));
+}
+
+std::optional<KeyCombo> effectiveCombo(const ShortcutStore::Entries& table, ShortcutAction action)
+{
+    const auto it = table.find(numberKey(action));
+    if (it != table.end())
+        return it->second.combo;
+    return KeyCombo::defaultFor(action);
+}
+
+// A whole number within [low, high], or nothing (another type, a fraction, out of range).
+template<typename T>
+std::optional<T> readInteger(const QJsonValue& v, double low, double high)
+{
+    if (!v.isDouble())
+        return std::nullopt;
+    const double d = v.toDouble();
+    if (d < low || d > high || d != std::floor(d))
+        return std::nullopt;
+    return T(d);
+}
+
+std::optional<std::uint32_t> readUInt32(const QJsonValue& v)
+{
+    return readInteger<std::uint32_t>(v, 0, 4294967295.0);
+}
+
+// An entry object; nothing when malformed. A missing or null "combo" turns the key off.
+std::optional<ShortcutStore::Entry> decodeEntry(const QJsonValue& value)
+{
+    if (!value.isObject())
+        return std::nullopt;
+    const QJsonValue c = value.toObject().value(QStringLiteral("combo"));
+    if (c.isUndefined() || c.isNull())
+        return ShortcutStore::Entry{};
+    if (!c.isObject())
+        return std::nullopt;
+    const QJsonObject o = c.toObject();
+    const auto keyCode = readUInt32(o.value(QStringLiteral("keyCode")));
+    const auto modifiers = readUInt32(o.value(QStringLiteral("modifiers")));
+    const QJsonValue key = o.value(QStringLiteral("key"));
+    if (!keyCode || !modifiers || !key.isString())
+        return std::nullopt;
+    return ShortcutStore::Entry{KeyCombo{*keyCode, *modifiers, key.toString()}};
+}
+
+QJsonObject encodeEntry(const ShortcutStore::Entry& entry)
+{
+    QJsonObject o;
+    if (entry.combo)
+        o.insert(QStringLiteral("combo"), QJsonObject{{QStringLiteral("keyCode"), double(entry.combo->keyCode)},
+                                                     {QStringLiteral("modifiers"), double(entry.combo->modifiers)},
+                                                     {QStringLiteral("key"), entry.combo->key}});
+    return o;
+}
+
+std::optional<MouseTrigger> decodeTrigger(const QJsonValue& value)
+{
+    if (!value.isObject())
+        return std::nullopt;
+    const QJsonObject o = value.toObject();
+    const auto button = readInteger<int>(o.value(QStringLiteral("button")), -2147483648.0, 2147483647.0);
+    const auto modifiers = readUInt32(o.value(QStringLiteral("modifiers")));
+    if (!button || !modifiers)
+        return std::nullopt;
+    return MouseTrigger{*button, *modifiers};
+}
+
+// A key of the mouse table as an action: decimal digits of an unsigned 32-bit number that is
+// one of the actions' numbers ("05" names the same action as "5").
+std::optional<ShortcutAction> actionForKey(const QString& key)
+{
+    if (key.isEmpty() || key.size() > 10)
+        return std::nullopt;
+    for (QChar ch : key)
+        if (ch < u'0' || ch > u'9')
+            return std::nullopt;
+    const qulonglong n = key.toULongLong();
+    if (n > 0xffffffffull)
+        return std::nullopt;
+    return shortcutAction(std::uint32_t(n));
+}
+
+} // namespace
+
+std::optional<ShortcutAction> shortcutAction(std::uint32_t raw)
+{
+    for (const ActionInfo& i : actionInfo)
+        if (rawValue(i.action) == raw)
+            return i.action;
+    return std::nullopt;
+}
+
+QString title(ShortcutAction action)
+{
+    return QString::fromUtf8(info(action).title);
+}
+
+QString modifierLabel(std::uint32_t modifiers)
+{
+    QStringList names;
+    if (modifiers & CarbonControl)
+        names << QStringLiteral("Ctrl");
+    if (modifiers & CarbonOption)
+        names << QStringLiteral("Alt");
+    if (modifiers & CarbonShift)
+        names << QStringLiteral("Shift");
+    if (modifiers & CarbonCommand)
+        names << QStringLiteral("Super");
+    return names.join(u'+');
+}
+
+KeyCombo KeyCombo::defaultFor(ShortcutAction action)
+{
+    const ActionInfo& i = info(action);
+    return KeyCombo{i.keyCode, CarbonControl | CarbonOption, QString::fromUtf8(i.key)};
+}
+
+QString KeyCombo::displayString() const
+{
+    const QString mods = modifierLabel(modifiers);
+    return mods.isEmpty() ? key : mods + u'+' + key;
+}
+
+QString KeyCombo::keyLabel(std::uint32_t keyCode, const QString& characters)
+{
+    switch (keyCode) {
+    case KeyCodeReturn:
+        return QStringLiteral("↩");
+    case KeyCodeTab:
+        return QStringLiteral("⇥");
+    case KeyCodeSpace:
+        return QStringLiteral("Space");
+    case KeyCodeLeft:
+        return QStringLiteral("←");
+    case KeyCodeRight:
+        return QStringLiteral("→");
+    case KeyCodeDown:
+        return QStringLiteral("↓");
+    case KeyCodeUp:
+        return QStringLiteral("↑");
+    default:
+        break;
+    }
+    if (characters.isEmpty())
+        return QStringLiteral("?");
+    // A typed character is shown upper-cased; a key's name ("Page Up") as it is.
+    return characters.size() == 1 ? characters.toUpper() : characters;
+}
+
+QString MouseTrigger::description() const
+{
+    const QString name = button == 2 ? QStringLiteral("Middle button") : QStringLiteral("Button %1").arg(button + 1);
+    const QString mods = modifierLabel(modifiers);
+    return mods.isEmpty() ? name : mods + u'+' + name;
+}
+
+ShortcutStore::Entries ShortcutStore::entries() const
+{
+    const auto value = defaults_.value(keysKey);
+    if (!value || !value->isObject())
+        return {};
+    Entries table;
+    const QJsonObject o = value->toObject();
+    for (auto it = o.begin(); it != o.end(); ++it) {
+        auto entry = decodeEntry(it.value());
+        if (!entry)
+            return {};
+        table.emplace(it.key(), std::move(*entry));
+    }
+    return table;
+}
+
+std::optional<KeyCombo> ShortcutStore::combo(ShortcutAction action) const
+{
+    return effectiveCombo(entries(), action);
+}
+
+void ShortcutStore::setCombo(const std::optional<KeyCombo>& combo, ShortcutAction action)
+{
+    Entries table = entries();
+    table[numberKey(action)] = Entry{combo};
+    QJsonObject o;
+    for (const auto& [key, entry] : table)
+        o.insert(key, encodeEntry(entry));
+    defaults_.setValue(keysKey, o);
+}
+
+std::map<ShortcutAction, MouseTrigger> ShortcutStore::mouseTriggers() const
+{
+    const auto value = defaults_.value(mouseKey);
+    if (!value || !value->isObject())
+        return {};
+    std::map<ShortcutAction, MouseTrigger> triggers;
+    const QJsonObject o = value->toObject();
+    for (auto it = o.begin(); it != o.end(); ++it) {
+        const auto trigger = decodeTrigger(it.value());
+        if (!trigger)
+            return {};
+        const auto action = actionForKey(it.key());
+        if (!action)
+            continue;
+        // Two keys for one action (only a hand edit makes them): the plain number wins,
+        // else the first in key order.
+        if (it.key() == numberKey(*action) || !triggers.count(*action))
+            triggers[*action] = *trigger;
+    }
+    return triggers;
+}
+
+void ShortcutStore::setMouseTrigger(const std::optional<MouseTrigger>& trigger, ShortcutAction action)
+{
+    auto triggers = mouseTriggers();
+    if (trigger)
+        triggers[action] = *trigger;
+    else
+        triggers.erase(action);
+    QJsonObject o;
+    for (const auto& [a, t] : triggers)
+        o.insert(numberKey(a), QJsonObject{{QStringLiteral("button"), t.button},
+                                           {QStringLiteral("modifiers"), double(t.modifiers)}});
+    defaults_.setValue(mouseKey, o);
+}
+
+std::optional<ShortcutAction> ShortcutStore::action(const KeyCombo& combo, std::optional<ShortcutAction> excluding) const
+{
+    const Entries table = entries();
+    for (ShortcutAction a : allShortcutActions)
+        if (a != excluding && effectiveCombo(table, a) == combo)
+            return a;
+    return std::nullopt;
+}
+
+std::optional<ShortcutAction> ShortcutStore::action(const MouseTrigger& trigger,
+                                                    std::optional<ShortcutAction> excluding) const
+{
+    for (const auto& [a, t] : mouseTriggers())
+        if (a != excluding && t == trigger)
+            return a;
+    return std::nullopt;
+}
+
+void ShortcutStore::restoreDefaults()
+{
+    defaults_.remove(keysKey);
+    defaults_.remove(mouseKey);
+}
+
+std::optional<QString> ShortcutStore::refusal(const KeyCombo& combo, ShortcutAction action) const
+{
+    if (!combo.hasRequiredModifier())
+        return QStringLiteral("Include Ctrl, Alt or Super.");
+    if (const auto holder = this->action(combo, action))
+        return combo.displayString() + QStringLiteral(" is already ") + title(*holder) + u'.';
+    return std::nullopt;
+}
+
+std::optional<QString> ShortcutStore::refusal(const MouseTrigger& trigger, ShortcutAction action) const
+{
+    if (const auto holder = this->action(trigger, action))
+        return trigger.description() + QStringLiteral(" is already ") + title(*holder) + u'.';
+    return std::nullopt;
+}
+
+} // namespace fw

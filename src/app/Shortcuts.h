@@ -1,0 +1,129 @@
+#pragma once
+// The shortcut model: the eight bindable commands, their key combinations and mouse-button
+// triggers, the labels shown for them, and the store that keeps both tables in the user
+// defaults ("shortcuts.v1" and "mouseShortcuts.v1", JSON objects keyed by the command's
+// number). The store keeps no state of its own: every call reads or writes the defaults, so
+// every reader sees the latest table. Main thread only.
+
+#include "base/UserDefaults.h"
+#include "platform/InputCodes.h"
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <tuple>
+
+namespace fw {
+
+// The raw value is the command's number everywhere: hot-key id, key of both stored tables,
+// what a mouse shortcut hands to the command dispatch.
+enum class ShortcutAction : std::uint32_t {
+    place = 6,
+    layouts = 1,
+    adjust = 2,
+    stack = 5,
+    next = 7,
+    previous = 8,
+    sendToBack = 9,
+    restore = 3,
+};
+
+// Case order: the order of every walk over the actions.
+inline constexpr std::array<ShortcutAction, 8> allShortcutActions{
+    ShortcutAction::place, ShortcutAction::layouts,  ShortcutAction::adjust,     ShortcutAction::stack,
+    ShortcutAction::next,  ShortcutAction::previous, ShortcutAction::sendToBack, ShortcutAction::restore,
+};
+
+constexpr std::uint32_t rawValue(ShortcutAction a) { return std::uint32_t(a); }
+// 1, 2, 3, 5, 6, 7, 8, 9 name actions; every other number (4 is the Escape key) none.
+std::optional<ShortcutAction> shortcutAction(std::uint32_t rawValue);
+// "Place Focused Window", "Choose a Layout", …
+QString title(ShortcutAction action);
+
+// The modifier names of a stored mask in the fixed order Ctrl, Alt, Shift, Super, joined
+// with "+" ("Ctrl+Alt"); empty without modifiers.
+QString modifierLabel(std::uint32_t modifiers);
+
+struct KeyCombo {
+    std::uint32_t keyCode = 0;
+    std::uint32_t modifiers = 0;   // stored bits only
+    QString key;                   // the key's label, as recorded
+
+    // The default binding: Ctrl+Alt and the action's key.
+    static KeyCombo defaultFor(ShortcutAction action);
+
+    // "Ctrl+Alt+P": the modifier names, then the key's label.
+    QString displayString() const;
+    // The label of a key: Return "↩", Tab "⇥", Space "Space", the arrows "←" "→" "↓" "↑";
+    // otherwise what it types without modifiers, upper-cased, or the key's name ("F5",
+    // "Page Up") when it types nothing visible; "?" when that is empty.
+    static QString keyLabel(std::uint32_t keyCode, const QString& characters);
+    // Whether the combination holds Ctrl, Alt or Super (a binding needs one of them).
+    bool hasRequiredModifier() const { return (modifiers & (CarbonControl | CarbonOption | CarbonCommand)) != 0; }
+
+    friend bool operator==(const KeyCombo&, const KeyCombo&) = default;
+};
+
+struct MouseTrigger {
+    int button = 2;                // stored button number; 2 is the middle button
+    std::uint32_t modifiers = 0;
+
+    // "Middle button", "Button 4" (stored button 3), "Ctrl+Alt+Middle button".
+    QString description() const;
+
+    friend bool operator==(const MouseTrigger&, const MouseTrigger&) = default;
+    friend bool operator<(const MouseTrigger& a, const MouseTrigger& b)
+    {
+        return std::tie(a.button, a.modifiers) < std::tie(b.button, b.modifiers);
+    }
+};
+
+class ShortcutStore {
+public:
+    static inline const QString keysKey = QStringLiteral("shortcuts.v1");
+    static inline const QString mouseKey = QStringLiteral("mouseShortcuts.v1");
+
+    // An entry without a combo turns the action's keyboard shortcut off.
+    struct Entry {
+        std::optional<KeyCombo> combo;
+        friend bool operator==(const Entry&, const Entry&) = default;
+    };
+    using Entries = std::map<QString, Entry>;   // decimal action number → entry
+
+    explicit ShortcutStore(UserDefaults& defaults) : defaults_(defaults) {}
+    UserDefaults& defaults() const { return defaults_; }
+
+    // The stored key table; empty when absent or when any part of it does not decode.
+    Entries entries() const;
+    // The effective combination: the stored entry's (none when turned off), else the default.
+    std::optional<KeyCombo> combo(ShortcutAction action) const;
+    // Stores the combination (none turns the shortcut off), keeping every other entry.
+    void setCombo(const std::optional<KeyCombo>& combo, ShortcutAction action);
+
+    // The stored mouse triggers; keys that name no action are dropped.
+    std::map<ShortcutAction, MouseTrigger> mouseTriggers() const;
+    // Stores or (none) removes the action's trigger, keeping the others.
+    void setMouseTrigger(const std::optional<MouseTrigger>& trigger, ShortcutAction action);
+
+    // The first action in case order, other than `excluding`, whose effective combination
+    // equals `combo` in all three fields.
+    std::optional<ShortcutAction> action(const KeyCombo& combo, std::optional<ShortcutAction> excluding) const;
+    // An action other than `excluding` whose stored trigger equals `trigger`.
+    std::optional<ShortcutAction> action(const MouseTrigger& trigger, std::optional<ShortcutAction> excluding) const;
+
+    // Every action back to its default key and without a mouse trigger.
+    void restoreDefaults();
+
+    // Why a new binding for `action` is refused, or nothing when it may be stored:
+    // "Include Ctrl, Alt or Super." or "Ctrl+Alt+Z is already Choose a Layout.".
+    std::optional<QString> refusal(const KeyCombo& combo, ShortcutAction action) const;
+    std::optional<QString> refusal(const MouseTrigger& trigger, ShortcutAction action) const;
+
+private:
+    UserDefaults& defaults_;
+};
+
+} // namespace fw

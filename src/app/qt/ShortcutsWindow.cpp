@@ -1,0 +1,217 @@
+#include "app/qt/ShortcutsWindow.h"
+
+#include "overlay/OverlayStyle.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+
+namespace fw {
+
+namespace {
+
+constexpr int windowWidth = 660;
+constexpr int windowHeight = 412;
+
+// A frame given from the bottom left of the content, as x, y, width, height.
+QRect frameFromBottom(int x, int y, int w, int h)
+{
+    return QRect(x, windowHeight - y - h, w, h);
+}
+
+bool isModifierKey(int key)
+{
+    switch (key) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Meta:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_Hyper_L:
+    case Qt::Key_Hyper_R:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The window itself: every way it goes away (close button, Escape, hide) is reported.
+class ShortcutsWindow final : public QWidget {
+public:
+    std::function<void()> onHidden;
+
+protected:
+    void hideEvent(QHideEvent* e) override
+    {
+        QWidget::hideEvent(e);
+        if (onHidden)
+            onHidden();
+    }
+    void keyPressEvent(QKeyEvent* e) override
+    {
+        if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier)
+            close();
+        else
+            QWidget::keyPressEvent(e);
+    }
+};
+
+} // namespace
+
+ShortcutsWindowController::ShortcutsWindowController(UserDefaults& defaults, QObject* parent)
+    : QObject(parent), recorder_(defaults)
+{
+    recorder_.onChange = [this] {
+        if (onChange)
+            onChange();
+    };
+    recorder_.onRecording = [this](bool on) {
+        if (onRecording)
+            onRecording(on);
+    };
+    recorder_.failures = [this] { return failures ? failures() : std::set<ShortcutAction>{}; };
+    recorder_.mouseUnavailable = [this] { return mouseUnavailable && mouseUnavailable(); };
+    recorder_.onUpdate = [this] { refresh(); };
+    build();
+    refresh();
+}
+
+ShortcutsWindowController::~ShortcutsWindowController()
+{
+    watchInput(false);
+    if (auto* w = static_cast<ShortcutsWindow*>(window_.get()))
+        w->onHidden = nullptr;
+}
+
+QWidget* ShortcutsWindowController::window() const
+{
+    return window_.get();
+}
+
+void ShortcutsWindowController::build()
+{
+    auto* w = new ShortcutsWindow;
+    window_.reset(w);
+    w->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    w->setWindowTitle(QStringLiteral("Shortcuts"));
+    w->setFixedSize(windowWidth, windowHeight);
+    w->onHidden = [this] { recorder_.endRecording(); };
+
+    auto place = [](QWidget* widget, QRect frame) { widget->setGeometry(frame); };
+    place(makeLabel(QStringLiteral("Click a shortcut, then press the keys or mouse button you want. Delete turns it off."),
+                    12, QFont::Normal, StyleColor::secondaryLabel, w),
+          frameFromBottom(20, 376, 620, 18));
+    place(makeLabel(QStringLiteral("Keyboard"), 11, QFont::DemiBold, StyleColor::secondaryLabel, w),
+          frameFromBottom(254, 350, 120, 14));
+    place(makeLabel(QStringLiteral("Mouse"), 11, QFont::DemiBold, StyleColor::secondaryLabel, w),
+          frameFromBottom(384, 350, 120, 14));
+
+    int i = 0;
+    for (ShortcutAction action : allShortcutActions) {
+        const int y = 314 - 34 * i++;
+        const std::uint32_t tag = rawValue(action);
+        place(makeLabel(title(action), 13, QFont::Normal, StyleColor::label, w), frameFromBottom(20, y + 4, 220, 18));
+        Row row;
+        row.key = new QPushButton(w);
+        place(row.key, frameFromBottom(250, y - 2, 120, 28));
+        connect(row.key, &QPushButton::clicked, this, [this, tag] { recorder_.recordKey(tag); });
+        row.mouse = new QPushButton(w);
+        place(row.mouse, frameFromBottom(380, y - 2, 140, 28));
+        connect(row.mouse, &QPushButton::clicked, this, [this, tag] { recorder_.recordMouse(tag); });
+        row.note = new QLabel(w);
+        row.note->setFont(systemFont(11));
+        QPalette orange = row.note->palette();
+        orange.setColor(QPalette::WindowText, QColor(255, 149, 0));
+        row.note->setPalette(orange);
+        place(row.note, frameFromBottom(528, y + 5, 124, 16));
+        rows_[action] = row;
+    }
+    hint_ = makeLabel(QString(), 11, QFont::Normal, StyleColor::secondaryLabel, w);
+    place(hint_, frameFromBottom(20, 24, 470, 16));
+    restore_ = new QPushButton(QStringLiteral("Restore Defaults"), w);
+    place(restore_, frameFromBottom(500, 16, 140, 30));
+    connect(restore_, &QPushButton::clicked, this, [this] { recorder_.restoreDefaults(); });
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        w->move(screen->availableGeometry().center() - QPoint(windowWidth / 2, windowHeight / 2));
+}
+
+void ShortcutsWindowController::refresh()
+{
+    for (const auto& [action, row] : rows_) {
+        const ShortcutRecorder::Row r = recorder_.row(action);
+        row.key->setText(r.keyTitle);
+        row.mouse->setText(r.mouseTitle);
+        row.note->setText(r.note);
+    }
+    hint_->setText(recorder_.hint());
+    watchInput(recorder_.recording().has_value());
+}
+
+void ShortcutsWindowController::show()
+{
+    refresh();
+    window_->show();
+    window_->raise();
+    window_->activateWindow();
+}
+
+void ShortcutsWindowController::close()
+{
+    recorder_.endRecording();
+    window_->close();
+}
+
+QString ShortcutsWindowController::note(ShortcutAction action) const
+{
+    return rows_.at(action).note->text();
+}
+
+QString ShortcutsWindowController::hint() const
+{
+    return hint_->text();
+}
+
+void ShortcutsWindowController::watchInput(bool on)
+{
+    if (on == watching_ || !qApp)
+        return;
+    watching_ = on;
+    if (on)
+        qApp->installEventFilter(this);
+    else
+        qApp->removeEventFilter(this);
+}
+
+bool ShortcutsWindowController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (!recorder_.recording())
+        return QObject::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        auto* e = static_cast<QKeyEvent*>(event);
+        if (isModifierKey(e->key()))
+            return true;
+        const auto code = keyCodeForQtKey(e->key(), e->modifiers() & Qt::KeypadModifier);
+        const QString label = code ? KeyCombo::keyLabel(*code, keyCharacters(*code)) : QString();
+        return recorder_.keyDown(code, carbonModifiers(e->modifiers()), label);
+    }
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        auto* e = static_cast<QMouseEvent*>(event);
+        const auto button = storedButton(e->button());
+        return button && recorder_.mouseDown(*button, carbonModifiers(e->modifiers()));
+    }
+    default:
+        return QObject::eventFilter(watched, event);
+    }
+}
+
+} // namespace fw

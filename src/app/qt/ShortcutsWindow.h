@@ -1,0 +1,83 @@
+#pragma once
+// The shortcuts window: one row per action with a button for its keyboard shortcut and one
+// for its mouse-button shortcut, a hint line and "Restore Defaults". Clicking a row's button
+// records: the next key combination, or the next middle or side click over our windows,
+// becomes the binding once it is valid; Delete clears it, Escape cancels. The owner installs
+// the four closures and shows the window; the window is created once and kept.
+//
+//   ShortcutsWindowController shortcuts(defaults);
+//   shortcuts.failures = [&] { return hotKeys.failures(); };
+//   shortcuts.mouseUnavailable = [&] { return mouse.unavailable(); };
+//   shortcuts.onRecording = [&](bool on) { hotKeys.setSuspended(on); mouse.setSuspended(on); };
+//   shortcuts.onChange = [&] { hotKeys.reregister(); mouse.configure(defaults); shortcuts.refresh(); };
+//   shortcuts.show();
+//
+// A recording ends whichever way the window goes away (its close button, Escape, hiding it),
+// so the hot keys and mouse matching it suspended always come back.
+
+#include "app/ShortcutRecorder.h"
+
+#include <QObject>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+
+class QLabel;
+class QPushButton;
+class QWidget;
+
+namespace fw {
+
+class OverlayLabel;
+
+class ShortcutsWindowController : public QObject {
+    Q_OBJECT
+public:
+    explicit ShortcutsWindowController(UserDefaults& defaults, QObject* parent = nullptr);
+    ~ShortcutsWindowController() override;
+
+    std::function<void()> onChange;                        // after every stored change
+    std::function<void(bool)> onRecording;                 // a recording started / ended
+    std::function<std::set<ShortcutAction>()> failures;    // empty until replaced
+    std::function<bool()> mouseUnavailable;                // false until replaced
+
+    // Sets every button title and note from the stored tables.
+    void refresh();
+    // Refreshes, shows the window and brings it forward.
+    void show();
+    // Ends any recording and closes the window (it is kept for the next show).
+    void close();
+
+    QWidget* window() const;
+    const ShortcutRecorder& recorder() const { return recorder_; }
+    QPushButton* keyButton(ShortcutAction action) const { return rows_.at(action).key; }
+    QPushButton* mouseButton(ShortcutAction action) const { return rows_.at(action).mouse; }
+    QString note(ShortcutAction action) const;
+    QString hint() const;
+    QPushButton* restoreButton() const { return restore_; }
+
+protected:
+    // The monitors of a recording: key presses, and middle or side clicks, anywhere in the
+    // application while one is going.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void build();
+    void watchInput(bool on);
+
+    struct Row {
+        QPushButton* key = nullptr;
+        QPushButton* mouse = nullptr;
+        QLabel* note = nullptr;
+    };
+    ShortcutRecorder recorder_;
+    std::unique_ptr<QWidget> window_;
+    std::map<ShortcutAction, Row> rows_;
+    OverlayLabel* hint_ = nullptr;
+    QPushButton* restore_ = nullptr;
+    bool watching_ = false;
+};
+
+} // namespace fw

@@ -1,0 +1,113 @@
+#pragma once
+// Simulated global input for tests: hot keys that tests press by combination, button grabs
+// whose tap thread is a real thread (so the matching's locking is exercised as in production),
+// and a scroll tap that tests feed events. Each can play a combination held by another client
+// or a platform that refuses.
+//
+//   sim::SimHotKeys keys;
+//   keys.take(35, CarbonControl | CarbonOption);      // another client holds Ctrl+Alt+P
+//   ... HotKeys over `keys` ...
+//   keys.press(0, CarbonControl | CarbonOption);      // the handler gets the id bound to A
+
+#include "platform/ButtonGrabs.h"
+#include "platform/GlobalHotKeys.h"
+#include "platform/ScrollTap.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace fw::sim {
+
+class SimHotKeys final : public GlobalHotKeys {
+public:
+    Registration registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers, std::uint32_t id) override;
+    void unregisterHotKey(HotKeyRef ref) override;
+    void setHandler(std::function<void(std::uint32_t id)> handler) override { handler_ = std::move(handler); }
+
+    // Another client holds the combination: registering it fails with HotKeyTaken.
+    void take(std::uint32_t keyCode, std::uint32_t modifiers) { taken_.insert({keyCode, modifiers}); }
+    // A press of the combination; false when nothing of ours is registered for it.
+    bool press(std::uint32_t keyCode, std::uint32_t modifiers);
+
+    // Registered ids in registration order.
+    std::vector<std::uint32_t> registeredIds() const;
+    bool hasHandler() const { return bool(handler_); }
+
+private:
+    struct Key {
+        std::uint32_t keyCode, modifiers, id;
+    };
+    std::map<HotKeyRef, Key> keys_;
+    std::set<std::pair<std::uint32_t, std::uint32_t>> taken_;
+    HotKeyRef next_ = 1;
+    std::function<void(std::uint32_t)> handler_;
+};
+
+class SimButtonGrabs final : public ButtonGrabs {
+public:
+    ~SimButtonGrabs() override;
+
+    bool start(const std::vector<ButtonGrab>& grabs, Filter filter) override;
+    void regrab(const std::vector<ButtonGrab>& grabs) override;
+    std::vector<ButtonGrab> refused() const override;
+    void stop() override;
+    bool running() const override;
+
+    // Whether start() succeeds.
+    void setAvailable(bool available) { available_ = available; }
+    // Another client holds the combination: it is refused and never reaches our filter.
+    void take(const ButtonGrab& grab);
+    std::vector<ButtonGrab> grabbed() const;
+    int starts() const { return starts_; }
+
+    // One press or release by the user, from any thread: a grabbed press goes through the
+    // filter on the tap thread, as does the release of a press it dropped. True when the
+    // event reached the application under the pointer.
+    bool press(int button, std::uint32_t modifiers, Point at = {});
+    bool release(int button);
+
+private:
+    struct Request {
+        ButtonEvent event;
+        std::optional<bool> dropped;
+    };
+    void run();
+    bool throughTap(const ButtonEvent& event);
+
+    bool available_ = true;
+    int starts_ = 0;
+    std::thread thread_;
+    Filter filter_;
+    mutable std::mutex mutex_;   // guards everything below
+    std::condition_variable changed_;
+    std::vector<ButtonGrab> grabbed_, refused_, taken_;
+    std::deque<Request*> queue_;
+    std::set<int> heldByTap_;    // buttons whose press the tap dropped: their release is ours
+    bool stopping_ = false;
+    bool live_ = false;          // between start and stop
+};
+
+class SimScrollTap final : public ScrollTap {
+public:
+    bool install(std::function<void(const ScrollEvent&)> handler) override;
+    void remove() override;
+    bool installed() const override { return bool(handler_); }
+
+    void setAvailable(bool available) { available_ = available; }
+    // One scroll event: true when it reached the application under the pointer.
+    bool scroll(const ScrollEvent& event);
+
+private:
+    std::function<void(const ScrollEvent&)> handler_;
+    bool available_ = true;
+};
+
+} // namespace fw::sim

@@ -1,0 +1,143 @@
+#include "platform/x11/X11GlobalHotKeys.h"
+
+#include "platform/InputCodes.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11Input.h"
+
+#include <QCoreApplication>
+#include <xcb/xcb_keysyms.h>
+
+#include <algorithm>
+
+namespace fw {
+
+using namespace x11;
+
+X11GlobalHotKeys::X11GlobalHotKeys(const QByteArray& displayName) : displayName_(displayName) {}
+
+X11GlobalHotKeys::~X11GlobalHotKeys()
+{
+    pump_.reset();
+    conn_.reset();   // the server drops our grabs with the connection
+}
+
+bool X11GlobalHotKeys::connect()
+{
+    if (conn_)
+        return conn_->ok();
+    conn_ = std::make_unique<Connection>(displayName_);
+    if (!conn_->ok())
+        return false;
+    numLock_ = numLockMask(conn_->raw());
+    if (QCoreApplication::instance())
+        pump_ = std::make_unique<EventPump>(conn_->raw(), [this] { drain(); });
+    return true;
+}
+
+GlobalHotKeys::Registration X11GlobalHotKeys::registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers,
+                                                             std::uint32_t id)
+{
+    if (!connect())
+        return {HotKeyNoSuchKey, 0};
+    const auto keysym = keysymForKeyCode(keyCode);
+    if (!keysym)
+        return {HotKeyNoSuchKey, 0};
+    Grab g{id, {}, xModifiers(modifiers)};
+    if (xcb_key_symbols_t* syms = xcb_key_symbols_alloc(conn_->raw())) {
+        if (xcb_keycode_t* codes = xcb_key_symbols_get_keycode(syms, *keysym)) {
+            for (const xcb_keycode_t* c = codes; *c != XCB_NO_SYMBOL; ++c)
+                g.keycodes.push_back(*c);
+            free(codes);
+        }
+        xcb_key_symbols_free(syms);
+    }
+    if (g.keycodes.empty())
+        return {HotKeyNoSuchKey, 0};
+    for (const auto& [ref, other] : grabs_) {
+        const bool sameKey = std::any_of(g.keycodes.begin(), g.keycodes.end(), [&](std::uint8_t k) {
+            return std::find(other.keycodes.begin(), other.keycodes.end(), k) != other.keycodes.end();
+        });
+        if (sameKey && other.mods == g.mods)
+            return {HotKeyTaken, 0};
+    }
+    if (const int error = grab(g))
+        return {error, 0};
+    const HotKeyRef ref = nextRef_++;
+    grabs_.emplace(ref, std::move(g));
+    return {HotKeyOk, ref};
+}
+
+int X11GlobalHotKeys::grab(const Grab& g)
+{
+    xcb_connection_t* c = conn_->raw();
+    struct Sent {
+        std::uint8_t keycode;
+        std::uint16_t mods;
+        xcb_void_cookie_t cookie;
+    };
+    std::vector<Sent> sent;
+    for (std::uint8_t keycode : g.keycodes)
+        for (std::uint16_t mods : lockVariants(g.mods, numLock_))
+            sent.push_back({keycode, mods, xcb_grab_key_checked(c, 0, conn_->root(), mods, keycode,
+                                                                XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)});
+    int error = 0;
+    for (const Sent& s : sent) {
+        if (xcb_generic_error_t* e = xcb_request_check(c, s.cookie)) {
+            if (!error)
+                error = e->error_code;
+            free(e);
+        }
+    }
+    if (error)
+        ungrab(g);   // a combination is ours in every lock state or not at all
+    if (pump_)
+        pump_->kick();
+    return error;
+}
+
+void X11GlobalHotKeys::ungrab(const Grab& g)
+{
+    for (std::uint8_t keycode : g.keycodes)
+        for (std::uint16_t mods : lockVariants(g.mods, numLock_))
+            xcb_ungrab_key(conn_->raw(), keycode, conn_->root(), mods);
+    conn_->flush();
+}
+
+void X11GlobalHotKeys::unregisterHotKey(HotKeyRef ref)
+{
+    const auto it = grabs_.find(ref);
+    if (it == grabs_.end())
+        return;
+    ungrab(it->second);
+    grabs_.erase(it);
+}
+
+void X11GlobalHotKeys::setHandler(std::function<void(std::uint32_t)> handler)
+{
+    handler_ = std::move(handler);
+    if (handler_)
+        connect();
+}
+
+void X11GlobalHotKeys::drain()
+{
+    if (!conn_ || xcb_connection_has_error(conn_->raw()))
+        return;
+    // Collect first: the handler may register or unregister keys.
+    std::vector<std::uint32_t> ids;
+    while (xcb_generic_event_t* e = xcb_poll_for_event(conn_->raw())) {
+        if ((e->response_type & 0x7f) == XCB_KEY_PRESS) {
+            const auto* k = reinterpret_cast<const xcb_key_press_event_t*>(e);
+            const std::uint16_t mods = k->state & ~(XCB_MOD_MASK_LOCK | numLock_) & 0xff;
+            for (const auto& [ref, g] : grabs_)
+                if (g.mods == mods && std::find(g.keycodes.begin(), g.keycodes.end(), k->detail) != g.keycodes.end())
+                    ids.push_back(g.id);
+        }
+        free(e);
+    }
+    for (std::uint32_t id : ids)
+        if (handler_)
+            handler_(id);
+}
+
+} // namespace fw

@@ -1,0 +1,110 @@
+#include "platform/x11/X11Input.h"
+
+#include "platform/InputCodes.h"
+#include "platform/x11/X11Connection.h"
+
+#include <QSocketNotifier>
+#include <QTimer>
+#include <xcb/xcb_keysyms.h>
+
+namespace fw::x11 {
+
+namespace {
+constexpr xcb_keysym_t numLockKeysym = 0xff7f;
+
+// One modifier as X, the stored bits and the mouse monitor name it.
+struct ModifierName {
+    std::uint16_t x;
+    std::uint32_t carbon;
+    Modifier modifier;
+};
+constexpr ModifierName modifierNames[] = {
+    {XCB_MOD_MASK_CONTROL, CarbonControl, ModControl},
+    {XCB_MOD_MASK_1, CarbonOption, ModOption},
+    {XCB_MOD_MASK_SHIFT, CarbonShift, ModShift},
+    {XCB_MOD_MASK_4, CarbonCommand, ModCommand},
+};
+
+// The bits of `field` for every modifier set in an X state.
+template<typename T>
+std::uint32_t fromState(std::uint16_t state, T ModifierName::*field)
+{
+    std::uint32_t m = 0;
+    for (const ModifierName& n : modifierNames)
+        if (state & n.x)
+            m |= n.*field;
+    return m;
+}
+} // namespace
+
+std::uint16_t xModifiers(std::uint32_t carbon)
+{
+    std::uint16_t m = 0;
+    for (const ModifierName& n : modifierNames)
+        if (carbon & n.carbon)
+            m |= n.x;
+    return m;
+}
+
+std::uint32_t carbonModifiers(std::uint16_t state)
+{
+    return fromState(state, &ModifierName::carbon);
+}
+
+Modifiers modifiers(std::uint16_t state)
+{
+    return fromState(state, &ModifierName::modifier);
+}
+
+std::uint16_t numLockMask(xcb_connection_t* c)
+{
+    xcb_key_symbols_t* syms = xcb_key_symbols_alloc(c);
+    if (!syms)
+        return 0;
+    xcb_keycode_t* codes = xcb_key_symbols_get_keycode(syms, numLockKeysym);
+    xcb_key_symbols_free(syms);
+    if (!codes)
+        return 0;
+    std::uint16_t mask = 0;
+    auto map = FW_XCB_REPLY(c, xcb_get_modifier_mapping, xcb_get_modifier_mapping(c));
+    if (map) {
+        const xcb_keycode_t* keys = xcb_get_modifier_mapping_keycodes(map.p);
+        const int per = map->keycodes_per_modifier;
+        for (int mod = 0; mod < 8 && !mask; ++mod)
+            for (int k = 0; k < per && !mask; ++k)
+                for (const xcb_keycode_t* code = codes; *code != XCB_NO_SYMBOL; ++code)
+                    if (keys[mod * per + k] == *code)
+                        mask = std::uint16_t(1u << mod);
+    }
+    free(codes);
+    return mask;
+}
+
+std::vector<std::uint16_t> lockVariants(std::uint16_t mods, std::uint16_t numLock)
+{
+    std::vector<std::uint16_t> v{mods, std::uint16_t(mods | XCB_MOD_MASK_LOCK)};
+    if (numLock && numLock != XCB_MOD_MASK_LOCK) {
+        v.push_back(mods | numLock);
+        v.push_back(mods | numLock | XCB_MOD_MASK_LOCK);
+    }
+    return v;
+}
+
+EventPump::EventPump(xcb_connection_t* c, std::function<void()> drain)
+    : notifier_(std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(c), QSocketNotifier::Read)),
+      timer_(std::make_unique<QTimer>())
+{
+    timer_->setSingleShot(true);
+    timer_->setInterval(0);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), drain);
+    QObject::connect(timer_.get(), &QTimer::timeout, timer_.get(), std::move(drain));
+}
+
+EventPump::~EventPump() = default;
+
+void EventPump::kick()
+{
+    timer_->start();
+}
+
+} // namespace fw::x11

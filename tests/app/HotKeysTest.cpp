@@ -1,0 +1,117 @@
+// Global hot keys over the simulated platform: what is registered in which order, failures
+// and their log lines, presses, the Escape key, and suspension while recording.
+#include "app/HotKeys.h"
+#include "base/Log.h"
+#include "platform/sim/SimInput.h"
+
+#include <gtest/gtest.h>
+
+namespace fw {
+namespace {
+
+constexpr std::uint32_t CtrlAlt = CarbonControl | CarbonOption;
+
+struct HotKeysFixture : ::testing::Test {
+    MemoryDefaults defaults;
+    sim::SimHotKeys platform;
+    HotKeys hotKeys{platform, defaults};
+    std::vector<std::uint32_t> pressed;
+
+    void SetUp() override
+    {
+        hotKeys.action = [this](std::uint32_t id) { pressed.push_back(id); };
+        hotKeys.installHandler();
+    }
+};
+
+TEST_F(HotKeysFixture, RegistersLayoutKeysThenActionsAndReportsTakenCombinations)
+{
+    hotKeys.registerKeys();
+    EXPECT_EQ(platform.registeredIds(),
+              (std::vector<std::uint32_t>{101, 102, 103, 104, 105, 106, 107, 108, 109, 6, 1, 2, 5, 7, 8, 9, 3}));
+    EXPECT_TRUE(hotKeys.failures().empty());
+    EXPECT_TRUE(platform.press(21, CtrlAlt));   // Ctrl+Alt+4
+    EXPECT_TRUE(platform.press(35, CtrlAlt));   // Ctrl+Alt+P
+    EXPECT_EQ(pressed, (std::vector<std::uint32_t>{104, 6}));
+
+    // Turned off: not registered and no failure. Two actions on one combination: the second
+    // in case order fails and is logged. A combination another client holds fails too; a
+    // layout key that is taken fails silently.
+    ShortcutStore store(defaults);
+    store.setCombo(std::nullopt, ShortcutAction::stack);
+    store.setCombo(KeyCombo{35, CtrlAlt, "P"}, ShortcutAction::next);
+    platform.take(15, CtrlAlt);   // Ctrl+Alt+R
+    platform.take(19, CtrlAlt);   // Ctrl+Alt+2
+    log::Capture log;
+    hotKeys.unregisterAll();
+    EXPECT_TRUE(platform.registeredIds().empty());
+    hotKeys.registerKeys();
+    EXPECT_EQ(platform.registeredIds(), (std::vector<std::uint32_t>{101, 103, 104, 105, 106, 107, 108, 109, 6, 1, 2, 8, 9}));
+    EXPECT_EQ(hotKeys.failures(), (std::set<ShortcutAction>{ShortcutAction::next, ShortcutAction::restore}));
+    EXPECT_EQ(log.messages(LogCategory::HotKeys),
+              (QStringList{"Registration failed: Next Window in Stack status 10",
+                           "Registration failed: Restore Focused Window status 10"}));
+    ASSERT_EQ(log.entries().size(), 2u);
+    EXPECT_EQ(log.entries()[0].level, LogLevel::Error);
+
+    // failures() describes the last registration; unregistering keeps it.
+    hotKeys.unregisterAll();
+    EXPECT_EQ(hotKeys.failures().size(), 2u);
+}
+
+TEST_F(HotKeysFixture, EscapeKeyOutlivesUnregisterAllAndRemovingTheHandlerSilencesPresses)
+{
+    hotKeys.registerKeys();
+    ASSERT_TRUE(hotKeys.registerEscapeKey());
+    EXPECT_TRUE(hotKeys.registerEscapeKey()) << "a second call keeps the one registration";
+    hotKeys.unregisterAll();
+    EXPECT_EQ(hotKeys.registeredCount(), 0u);
+    EXPECT_FALSE(platform.press(35, CtrlAlt));
+    EXPECT_TRUE(platform.press(KeyCodeEscape, 0));
+    EXPECT_EQ(pressed, (std::vector<std::uint32_t>{4}));
+
+    hotKeys.unregisterEscapeKey();
+    EXPECT_FALSE(hotKeys.escapeKeyRegistered());
+    EXPECT_FALSE(platform.press(KeyCodeEscape, 0));
+
+    hotKeys.registerKeys();
+    hotKeys.removeHandler();
+    EXPECT_FALSE(platform.hasHandler());
+    platform.press(35, CtrlAlt);
+    EXPECT_EQ(pressed.size(), 1u);
+}
+
+TEST_F(HotKeysFixture, SuspensionUnregistersOnceAndRegistersOnceAgain)
+{
+    hotKeys.registerKeys();
+    hotKeys.setSuspended(true);
+    EXPECT_TRUE(platform.registeredIds().empty());
+    hotKeys.setSuspended(true);
+    // A change while suspended is stored but not registered.
+    ShortcutStore(defaults).setCombo(KeyCombo{40, CtrlAlt, "K"}, ShortcutAction::place);
+    hotKeys.reregister();
+    EXPECT_TRUE(platform.registeredIds().empty());
+    hotKeys.setSuspended(false);
+    hotKeys.setSuspended(false);
+    EXPECT_EQ(platform.registeredIds().size(), 17u) << "registered once, not twice";
+    EXPECT_TRUE(platform.press(40, CtrlAlt));
+    EXPECT_FALSE(platform.press(35, CtrlAlt));
+    EXPECT_EQ(pressed, (std::vector<std::uint32_t>{6}));
+}
+
+TEST(HotKeys, DestructionLeavesNothingRegistered)
+{
+    MemoryDefaults defaults;
+    sim::SimHotKeys platform;
+    {
+        HotKeys hotKeys(platform, defaults);
+        hotKeys.installHandler();
+        hotKeys.registerKeys();
+        hotKeys.registerEscapeKey();
+    }
+    EXPECT_TRUE(platform.registeredIds().empty());
+    EXPECT_FALSE(platform.hasHandler());
+}
+
+} // namespace
+} // namespace fw

@@ -1,0 +1,186 @@
+// Mouse-button shortcuts over simulated grabs whose tap thread is a real thread: matching,
+// swallowed releases, suspension, the thread's lifecycle, a refused tap, and the main thread
+// changing the table while clicks arrive (run once under ThreadSanitizer).
+#include "app/MouseShortcuts.h"
+#include "platform/sim/SimInput.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+namespace fw {
+namespace {
+
+constexpr std::uint32_t CtrlAlt = CarbonControl | CarbonOption;
+
+struct Delivered {
+    ShortcutAction action;
+    Point at;
+};
+
+struct MouseFixture : ::testing::Test {
+    MemoryDefaults defaults;
+    ShortcutStore store{defaults};
+    sim::SimButtonGrabs platform;
+    std::unique_ptr<MouseShortcuts> mouse = std::make_unique<MouseShortcuts>(platform);
+    std::vector<Delivered> delivered;
+
+    void SetUp() override
+    {
+        mouse->action = [this](ShortcutAction a, Point at) { delivered.push_back({a, at}); };
+    }
+    // Runs the main thread's queue until `count` matches have arrived or the time is up.
+    void settle(size_t count, int timeoutMs = 1000)
+    {
+        QElapsedTimer t;
+        t.start();
+        do
+            QCoreApplication::processEvents();
+        while (delivered.size() < count && t.elapsed() < timeoutMs);
+    }
+};
+
+TEST_F(MouseFixture, AMatchedClickRunsItsActionOnTheMainThreadAndNeitherHalfReachesTheApplication)
+{
+    store.setMouseTrigger(MouseTrigger{2, 0}, ShortcutAction::stack);
+    store.setMouseTrigger(MouseTrigger{3, CtrlAlt}, ShortcutAction::next);
+    mouse->configure(defaults);
+    ASSERT_TRUE(mouse->running());
+    EXPECT_FALSE(mouse->unavailable());
+    EXPECT_EQ(platform.grabbed().size(), 2u);
+
+    EXPECT_FALSE(platform.press(2, 0, Point{40, 50}));
+    EXPECT_TRUE(delivered.empty()) << "handed to the main thread, not called on the tap thread";
+    EXPECT_FALSE(platform.release(2));
+    settle(1);
+    ASSERT_EQ(delivered.size(), 1u);
+    EXPECT_EQ(delivered[0].action, ShortcutAction::stack);
+    EXPECT_EQ(delivered[0].at, (Point{40, 50}));
+
+    // Modifiers must match exactly; the table swallows nothing it did not match.
+    EXPECT_TRUE(platform.press(2, CarbonControl));
+    EXPECT_TRUE(platform.release(2));
+    EXPECT_TRUE(platform.press(3, CarbonControl));
+    EXPECT_FALSE(platform.press(3, CtrlAlt, Point{1, 2}));
+    EXPECT_FALSE(platform.release(3));
+    settle(2);
+    ASSERT_EQ(delivered.size(), 2u);
+    EXPECT_EQ(delivered[1].action, ShortcutAction::next);
+
+    // A matched press whose release comes after suspension: the release is still dropped.
+    EXPECT_FALSE(platform.press(2, 0));
+    mouse->setSuspended(true);
+    EXPECT_FALSE(platform.release(2));
+    EXPECT_TRUE(platform.press(2, 0)) << "suspended: the click reaches the window being recorded";
+    EXPECT_TRUE(platform.release(2));
+    mouse->setSuspended(false);
+    EXPECT_FALSE(platform.press(2, 0));
+    EXPECT_FALSE(platform.release(2));
+    settle(4);
+    EXPECT_EQ(delivered.size(), 4u);
+}
+
+TEST_F(MouseFixture, TheTapRunsOnlyWhileATriggerOfButtonTwoOrUpIsBound)
+{
+    mouse->configure(defaults);
+    EXPECT_FALSE(mouse->running());
+    EXPECT_EQ(platform.starts(), 0);
+
+    // Left and right buttons are never bound, even when stored.
+    store.setMouseTrigger(MouseTrigger{0, 0}, ShortcutAction::place);
+    store.setMouseTrigger(MouseTrigger{1, CtrlAlt}, ShortcutAction::layouts);
+    mouse->configure(defaults);
+    EXPECT_FALSE(mouse->running());
+
+    store.setMouseTrigger(MouseTrigger{2, 0}, ShortcutAction::stack);
+    mouse->configure(defaults);
+    store.setMouseTrigger(MouseTrigger{4, 0}, ShortcutAction::next);
+    mouse->configure(defaults);
+    EXPECT_EQ(platform.starts(), 1) << "a second configure re-grabs the running tap";
+    EXPECT_EQ(platform.grabbed(), (std::vector<ButtonGrab>{{2, 0}, {4, 0}}));
+
+    store.setMouseTrigger(std::nullopt, ShortcutAction::stack);
+    store.setMouseTrigger(std::nullopt, ShortcutAction::next);
+    mouse->configure(defaults);
+    EXPECT_FALSE(mouse->running());
+    EXPECT_TRUE(platform.press(2, 0)) << "after stop, clicks reach applications untouched";
+}
+
+TEST_F(MouseFixture, ARefusedTapOrATakenCombinationIsReportedUntilAConfigureSucceeds)
+{
+    store.setMouseTrigger(MouseTrigger{2, 0}, ShortcutAction::stack);
+    platform.setAvailable(false);
+    mouse->configure(defaults);
+    EXPECT_TRUE(mouse->unavailable());
+    EXPECT_FALSE(mouse->running());
+
+    platform.setAvailable(true);
+    platform.take({3, 0});
+    store.setMouseTrigger(MouseTrigger{3, 0}, ShortcutAction::next);
+    mouse->configure(defaults);
+    EXPECT_TRUE(mouse->running());
+    EXPECT_TRUE(mouse->unavailable()) << "another client holds button 3";
+    EXPECT_FALSE(platform.press(2, 0)) << "the other trigger still works";
+
+    store.setMouseTrigger(MouseTrigger{4, 0}, ShortcutAction::next);
+    mouse->configure(defaults);
+    EXPECT_FALSE(mouse->unavailable());
+}
+
+TEST_F(MouseFixture, AMatchStillOnItsWayIsDroppedWhenTheObjectIsGone)
+{
+    store.setMouseTrigger(MouseTrigger{2, 0}, ShortcutAction::stack);
+    mouse->configure(defaults);
+    EXPECT_FALSE(platform.press(2, 0));
+    mouse.reset();
+    EXPECT_FALSE(platform.running());
+    settle(1, 50);
+    EXPECT_TRUE(delivered.empty());
+}
+
+// Clicks from another thread while the main thread reconfigures, suspends, stops and starts:
+// every field the tap thread reads is behind the state's lock (checked under ThreadSanitizer).
+TEST_F(MouseFixture, TheTableCanChangeWhileClicksArrive)
+{
+    store.setMouseTrigger(MouseTrigger{2, 0}, ShortcutAction::stack);
+    mouse->configure(defaults);
+    std::atomic<bool> done{false};
+    std::atomic<int> dropped{0};
+    std::thread user([&] {
+        while (!done) {
+            if (!platform.press(2, 0))
+                ++dropped;
+            platform.release(2);
+        }
+    });
+    for (int i = 0; i < 200; ++i) {
+        mouse->setSuspended(i % 3 == 0);
+        store.setMouseTrigger(MouseTrigger{2, i % 2 ? 0u : CarbonShift}, ShortcutAction::stack);
+        mouse->configure(defaults);
+        if (i % 10 == 0)
+            mouse->stop();
+        if (i % 10 == 5)
+            mouse->startTapThread();
+        QCoreApplication::processEvents();
+    }
+    mouse->setSuspended(false);
+    store.setMouseTrigger(MouseTrigger{2, 0}, ShortcutAction::stack);
+    mouse->configure(defaults);
+    QElapsedTimer t;
+    t.start();
+    while (dropped == 0 && t.elapsed() < 2000)
+        QCoreApplication::processEvents();
+    done = true;
+    user.join();
+    mouse->stop();
+    settle(size_t(dropped.load()));
+    EXPECT_GT(dropped.load(), 0);
+    EXPECT_EQ(delivered.size(), size_t(dropped.load())) << "every dropped press ran its action once";
+}
+
+} // namespace
+} // namespace fw

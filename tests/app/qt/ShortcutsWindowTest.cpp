@@ -1,0 +1,219 @@
+// The shortcuts window, offscreen, wired to hot keys and mouse shortcuts over the simulated
+// platform as the shell wires it: recording keys and buttons, refusals, clearing, defaults,
+// notes, and every way of closing the window during a recording.
+#include "app/HotKeys.h"
+#include "app/MouseShortcuts.h"
+#include "app/qt/ShortcutsWindow.h"
+#include "platform/sim/SimInput.h"
+
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace fw {
+namespace {
+
+constexpr std::uint32_t CtrlAlt = CarbonControl | CarbonOption;
+constexpr auto QtCtrlAlt = Qt::ControlModifier | Qt::AltModifier;
+
+struct WindowFixture : ::testing::Test {
+    MemoryDefaults defaults;
+    sim::SimHotKeys keys;
+    sim::SimButtonGrabs buttons;
+    HotKeys hotKeys{keys, defaults};
+    MouseShortcuts mouse{buttons};
+    ShortcutsWindowController window{defaults};
+    std::vector<bool> recordingReports;
+    int changes = 0;
+
+    void SetUp() override
+    {
+        hotKeys.installHandler();
+        hotKeys.registerKeys();
+        mouse.configure(defaults);
+        window.failures = [this] { return hotKeys.failures(); };
+        window.mouseUnavailable = [this] { return mouse.unavailable(); };
+        window.onRecording = [this](bool on) {
+            recordingReports.push_back(on);
+            hotKeys.setSuspended(on);
+            mouse.setSuspended(on);
+        };
+        window.onChange = [this] {
+            ++changes;
+            hotKeys.reregister();
+            mouse.configure(defaults);
+            window.refresh();
+        };
+        window.show();
+    }
+    QStringList column(bool mouseColumn) const
+    {
+        QStringList titles;
+        for (ShortcutAction a : allShortcutActions)
+            titles << (mouseColumn ? window.mouseButton(a) : window.keyButton(a))->text();
+        return titles;
+    }
+    QWidget* target() const { return window.keyButton(ShortcutAction::place); }
+    void click(ShortcutAction a, bool mouseColumn)
+    {
+        QTest::mouseClick(mouseColumn ? window.mouseButton(a) : window.keyButton(a), Qt::LeftButton);
+    }
+};
+
+TEST_F(WindowFixture, ShowsTheStoredShortcutsInRowsOfTheFixedLayout)
+{
+    EXPECT_EQ(window.window()->windowTitle(), "Shortcuts");
+    EXPECT_EQ(window.window()->size(), QSize(660, 412));
+    EXPECT_EQ(column(false).join(' '),
+              "Ctrl+Alt+P Ctrl+Alt+Z Ctrl+Alt+A Ctrl+Alt+S Ctrl+Alt+] Ctrl+Alt+[ Ctrl+Alt+B Ctrl+Alt+R");
+    EXPECT_EQ(column(true), QStringList(8, "None"));
+    // Rows 34 points apart, the first one's buttons 312 points above the bottom edge.
+    EXPECT_EQ(window.keyButton(ShortcutAction::place)->geometry(), QRect(250, 412 - 312 - 28, 120, 28));
+    EXPECT_EQ(window.mouseButton(ShortcutAction::restore)->geometry(), QRect(380, 412 - 74 - 28, 140, 28));
+    EXPECT_EQ(window.restoreButton()->text(), "Restore Defaults");
+    EXPECT_TRUE(window.hint().isEmpty());
+}
+
+TEST_F(WindowFixture, RecordingAKeyRefusesWhatItMustAndStoresAValidCombination)
+{
+    click(ShortcutAction::place, false);
+    EXPECT_EQ(window.keyButton(ShortcutAction::place)->text(), "Type shortcut…");
+    EXPECT_EQ(window.hint(), "Press the new shortcut, Delete to clear, or Escape to cancel.");
+    EXPECT_EQ(recordingReports, (std::vector<bool>{true}));
+    EXPECT_TRUE(keys.registeredIds().empty()) << "the hot keys step aside while recording";
+    EXPECT_TRUE(mouse.state().suspended());
+
+    QTest::keyClick(target(), Qt::Key_Control, Qt::ControlModifier);   // a modifier alone waits
+    QTest::keyClick(target(), Qt::Key_P, Qt::ShiftModifier);
+    EXPECT_EQ(window.hint(), "Include Ctrl, Alt or Super.");
+    QTest::keyClick(target(), Qt::Key_Z, QtCtrlAlt);
+    EXPECT_EQ(window.hint(), "Ctrl+Alt+Z is already Choose a Layout.");
+    EXPECT_EQ(window.recorder().recording(), ShortcutAction::place);
+    EXPECT_EQ(changes, 0);
+
+    QTest::keyClick(target(), Qt::Key_NumberSign, Qt::MetaModifier | Qt::ShiftModifier);   // Shift+Super+3
+    EXPECT_FALSE(window.recorder().recording());
+    EXPECT_EQ(window.keyButton(ShortcutAction::place)->text(), "Shift+Super+3");
+    EXPECT_TRUE(window.hint().isEmpty());
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(recordingReports, (std::vector<bool>{true, false}));
+    EXPECT_EQ(keys.registeredIds().size(), 17u);
+    std::vector<std::uint32_t> pressed;
+    hotKeys.action = [&](std::uint32_t id) { pressed.push_back(id); };
+    EXPECT_TRUE(keys.press(20, CarbonShift | CarbonCommand));
+    EXPECT_FALSE(keys.press(35, CtrlAlt));
+    EXPECT_EQ(pressed, (std::vector<std::uint32_t>{6}));
+
+    // Its own combination again is no conflict; Escape with Ctrl held is a combination too.
+    click(ShortcutAction::place, false);
+    QTest::keyClick(target(), Qt::Key_Escape, Qt::ControlModifier);
+    EXPECT_EQ(window.keyButton(ShortcutAction::place)->text(), "Ctrl+Escape");
+}
+
+TEST_F(WindowFixture, DeleteTurnsAShortcutOffAndEscapeCancels)
+{
+    click(ShortcutAction::stack, false);
+    QTest::keyClick(target(), Qt::Key_Escape);
+    EXPECT_FALSE(window.recorder().recording());
+    EXPECT_EQ(changes, 0);
+    EXPECT_TRUE(window.window()->isVisible()) << "Escape while recording only cancels";
+
+    click(ShortcutAction::stack, false);
+    QTest::keyClick(target(), Qt::Key_Backspace);
+    EXPECT_EQ(window.keyButton(ShortcutAction::stack)->text(), "None");
+    EXPECT_EQ(keys.registeredIds().size(), 16u);
+    EXPECT_FALSE(keys.press(1, CtrlAlt));
+
+    // Clicking another row's button ends one recording and starts the next.
+    click(ShortcutAction::next, false);
+    recordingReports.clear();
+    click(ShortcutAction::next, true);
+    EXPECT_EQ(recordingReports, (std::vector<bool>{false, true}));
+    EXPECT_EQ(window.keyButton(ShortcutAction::next)->text(), "Ctrl+Alt+]");
+    EXPECT_EQ(window.mouseButton(ShortcutAction::next)->text(), "Click a button…");
+}
+
+TEST_F(WindowFixture, RecordingAMouseButtonBindsItAndTheTapMatchesIt)
+{
+    click(ShortcutAction::stack, true);
+    EXPECT_EQ(window.hint(), "Over this window, click the middle or a side button (hold keys to add them). "
+                             "Delete clears; Escape cancels.");
+    QTest::keyClick(target(), Qt::Key_K, QtCtrlAlt);
+    EXPECT_EQ(window.recorder().recording(), ShortcutAction::stack) << "letters do nothing";
+    QTest::mouseClick(window.window(), Qt::MiddleButton, Qt::MetaModifier, QPoint(30, 30));
+    EXPECT_EQ(window.mouseButton(ShortcutAction::stack)->text(), "Super+Middle button");
+    EXPECT_TRUE(buttons.running());
+    EXPECT_FALSE(buttons.press(2, CarbonCommand)) << "configured and matching again";
+    buttons.release(2);
+
+    click(ShortcutAction::next, true);
+    QTest::mouseClick(window.window(), Qt::MiddleButton, Qt::MetaModifier, QPoint(30, 30));
+    EXPECT_EQ(window.hint(), "Super+Middle button is already Show Window Stack.");
+    QTest::mouseClick(window.window(), Qt::BackButton, Qt::NoModifier, QPoint(30, 30));
+    EXPECT_EQ(window.mouseButton(ShortcutAction::next)->text(), "Button 4");
+
+    click(ShortcutAction::stack, true);
+    QTest::keyClick(target(), Qt::Key_Delete);
+    EXPECT_EQ(window.mouseButton(ShortcutAction::stack)->text(), "None");
+    EXPECT_EQ(ShortcutStore(defaults).mouseTriggers().size(), 1u);
+}
+
+TEST_F(WindowFixture, NotesShowTakenKeysAndAnUnavailableTapAndRestoreDefaultsResetsBoth)
+{
+    keys.take(6, CtrlAlt);   // another client holds Ctrl+Alt+Z
+    ShortcutStore store(defaults);
+    store.setMouseTrigger(MouseTrigger{2, 0}, ShortcutAction::adjust);
+    buttons.setAvailable(false);
+    hotKeys.reregister();
+    mouse.configure(defaults);
+    window.refresh();
+    EXPECT_EQ(window.note(ShortcutAction::layouts), "In use elsewhere");
+    EXPECT_EQ(window.note(ShortcutAction::adjust), "Mouse unavailable");
+    EXPECT_EQ(window.note(ShortcutAction::place), "");
+
+    store.setCombo(std::nullopt, ShortcutAction::restore);
+    window.refresh();
+    click(ShortcutAction::place, false);
+    recordingReports.clear();
+    QTest::mouseClick(window.restoreButton(), Qt::LeftButton);
+    EXPECT_EQ(recordingReports, (std::vector<bool>{false})) << "the recording ends first";
+    EXPECT_FALSE(defaults.value(ShortcutStore::keysKey));
+    EXPECT_FALSE(defaults.value(ShortcutStore::mouseKey));
+    EXPECT_EQ(window.keyButton(ShortcutAction::restore)->text(), "Ctrl+Alt+R");
+    EXPECT_EQ(window.note(ShortcutAction::adjust), "") << "no trigger left to be unavailable";
+}
+
+// However the window goes away during a recording, the hot keys are registered again and
+// mouse matching resumes.
+TEST_F(WindowFixture, EveryWayOfClosingEndsTheRecording)
+{
+    const std::vector<std::pair<const char*, std::function<void()>>> closers = {
+        {"close button", [&] { window.window()->close(); }},
+        {"hidden", [&] { window.window()->hide(); }},
+        {"controller", [&] { window.close(); }},
+        {"Escape after the recording", [&] {
+             QTest::keyClick(target(), Qt::Key_Escape);
+             QTest::keyClick(window.window(), Qt::Key_Escape);
+         }},
+    };
+    for (const auto& [how, close] : closers) {
+        window.show();
+        click(ShortcutAction::adjust, true);
+        ASSERT_TRUE(hotKeys.suspended()) << how;
+        close();
+        EXPECT_FALSE(window.window()->isVisible()) << how;
+        EXPECT_FALSE(window.recorder().recording()) << how;
+        EXPECT_FALSE(hotKeys.suspended()) << how;
+        EXPECT_EQ(keys.registeredIds().size(), 17u) << how;
+        EXPECT_FALSE(mouse.state().suspended()) << how;
+        EXPECT_EQ(window.mouseButton(ShortcutAction::adjust)->text(), "None") << how;
+        EXPECT_EQ(recordingReports.back(), false) << how;
+    }
+    // Key events no longer go to the recorder once it ended.
+    QTest::keyClick(target(), Qt::Key_K, QtCtrlAlt);
+    EXPECT_EQ(changes, 0);
+}
+
+} // namespace
+} // namespace fw

@@ -1,0 +1,232 @@
+// Hot keys, mouse-button shortcuts and scroll capture on a real server with openbox, driven
+// through XTest. What reaches an application is read from the test client's window by a
+// connection of the test's own that selects its button events.
+#include "app/HotKeys.h"
+#include "app/MouseShortcuts.h"
+#include "app/ScrollCapture.h"
+#include "base/Log.h"
+#include "base/QtClock.h"
+#include "platform/x11/X11ButtonGrabs.h"
+#include "platform/x11/X11GlobalHotKeys.h"
+#include "platform/x11/X11ScrollTap.h"
+#include "x11/XSession.h"
+
+#include <xcb/xcb_keysyms.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace fw {
+namespace {
+
+using test::XSession;
+
+// Keysyms the tests type.
+constexpr xcb_keysym_t ControlL = 0xffe3, AltL = 0xffe9, NumLock = 0xff7f, Escape = 0xff1b, LetterP = 0x70,
+                       Digit4 = 0x34, BracketRight = 0x5d;
+constexpr std::uint32_t CtrlAlt = CarbonControl | CarbonOption;
+
+xcb_keycode_t keycode(XSession& s, xcb_keysym_t sym)
+{
+    xcb_key_symbols_t* syms = xcb_key_symbols_alloc(s.connection());
+    xcb_keycode_t* codes = xcb_key_symbols_get_keycode(syms, sym);
+    const xcb_keycode_t code = codes ? codes[0] : 0;
+    free(codes);
+    xcb_key_symbols_free(syms);
+    return code;
+}
+
+void key(XSession& s, xcb_keysym_t sym, bool down)
+{
+    xcb_test_fake_input(s.connection(), down ? XCB_KEY_PRESS : XCB_KEY_RELEASE, keycode(s, sym), XCB_CURRENT_TIME,
+                        XCB_NONE, 0, 0, 0);
+    xcb_flush(s.connection());
+}
+
+// Presses the keys in order, taps the last one, releases the rest in reverse.
+void chord(XSession& s, std::initializer_list<xcb_keysym_t> syms)
+{
+    for (xcb_keysym_t k : syms)
+        key(s, k, true);
+    for (auto it = std::rbegin(syms); it != std::rend(syms); ++it)
+        key(s, *it, false);
+}
+
+void clickButton(XSession& s, int button)
+{
+    s.pressButton(button);
+    s.releaseButton(button);
+}
+
+// Clicks the button while Ctrl and Alt are held.
+void ctrlAltClick(XSession& s, int button)
+{
+    key(s, ControlL, true);
+    key(s, AltL, true);
+    clickButton(s, button);
+    key(s, AltL, false);
+    key(s, ControlL, false);
+}
+
+// The button presses and releases that reached a window, as its application would see them.
+class ButtonWatcher {
+public:
+    ButtonWatcher(const XSession& s, xcb_window_t window) : c_(xcb_connect(s.display().constData(), nullptr))
+    {
+        const std::uint32_t mask = XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE;
+        ok_ = !xcb_request_check(c_, xcb_change_window_attributes_checked(c_, window, XCB_CW_EVENT_MASK, &mask));
+    }
+    ~ButtonWatcher() { xcb_disconnect(c_); }
+    bool ok() const { return ok_; }
+    // Reads what has arrived: "press 2", "release 2", …
+    const std::vector<std::string>& seen()
+    {
+        while (xcb_generic_event_t* e = xcb_poll_for_event(c_)) {
+            const int type = e->response_type & 0x7f;
+            const auto* b = reinterpret_cast<xcb_button_press_event_t*>(e);
+            if (type == XCB_BUTTON_PRESS || type == XCB_BUTTON_RELEASE)
+                seen_.push_back((type == XCB_BUTTON_PRESS ? "press " : "release ") + std::to_string(b->detail));
+            free(e);
+        }
+        return seen_;
+    }
+
+private:
+    xcb_connection_t* c_;
+    bool ok_ = false;
+    std::vector<std::string> seen_;
+};
+
+TEST(ShortcutsX11, DefaultHotKeysReachTheHandlerInEveryLockState)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    test::SessionApp app(session);
+    MemoryDefaults defaults;
+    X11GlobalHotKeys platform(session.display());
+    HotKeys hotKeys(platform, defaults);
+    std::vector<std::uint32_t> ids;
+    hotKeys.action = [&](std::uint32_t id) { ids.push_back(id); };
+    hotKeys.installHandler();
+    hotKeys.registerKeys();
+    EXPECT_TRUE(hotKeys.failures().empty());
+    EXPECT_EQ(hotKeys.registeredCount(), 17u);
+
+    chord(session, {ControlL, AltL, LetterP});
+    ASSERT_TRUE(session.waitFor([&] { return ids.size() == 1; }, 3000));
+    chord(session, {ControlL, AltL, Digit4});
+    chord(session, {NumLock});   // on
+    chord(session, {ControlL, AltL, BracketRight});
+    chord(session, {NumLock});   // off
+    ASSERT_TRUE(session.waitFor([&] { return ids.size() == 3; }, 3000));
+    EXPECT_EQ(ids, (std::vector<std::uint32_t>{6, 104, 7}));
+
+    // Unregistered keys no longer arrive; the Escape key registered apart does (and, coming
+    // after, proves that the earlier press was not merely late).
+    hotKeys.unregisterAll();
+    ASSERT_TRUE(hotKeys.registerEscapeKey());
+    chord(session, {ControlL, AltL, LetterP});
+    chord(session, {Escape});
+    ASSERT_TRUE(session.waitFor([&] { return ids.size() == 4; }, 3000));
+    EXPECT_EQ(ids.back(), 4u);
+}
+
+TEST(ShortcutsX11, ACombinationOpenboxHoldsOrThatWeHoldTwiceIsReportedAsFailed)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    test::SessionApp app(session);
+    MemoryDefaults defaults;
+    ShortcutStore store(defaults);
+    store.setCombo(KeyCombo{KeyCodeLeft, CtrlAlt, "←"}, ShortcutAction::place);   // openbox: previous desktop
+    store.setCombo(KeyCombo{35, CtrlAlt, "P"}, ShortcutAction::restore);
+    X11GlobalHotKeys platform(session.display());
+    HotKeys hotKeys(platform, defaults);
+    log::Capture log;
+    hotKeys.registerKeys();
+    EXPECT_EQ(hotKeys.failures(), (std::set<ShortcutAction>{ShortcutAction::place}));
+    EXPECT_EQ(log.messages(LogCategory::HotKeys), QStringList{"Registration failed: Place Focused Window status 10"});
+
+    // Now P is free for restore; registered a second time under another id it fails alike.
+    hotKeys.unregisterAll();
+    store.setCombo(KeyCombo{35, CtrlAlt, "P"}, ShortcutAction::next);
+    hotKeys.registerKeys();
+    EXPECT_EQ(hotKeys.failures(), (std::set<ShortcutAction>{ShortcutAction::place, ShortcutAction::restore}));
+    EXPECT_EQ(log.messages(LogCategory::HotKeys).last(), "Registration failed: Restore Focused Window status 10");
+}
+
+TEST(ShortcutsX11, ABoundMiddleClickRunsItsActionAndNeverReachesTheWindowWhileAnUnboundOneDoes)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    auto client = session.startTestClient(QStringLiteral("clicks"), {"--size", "400x300", "--position", "100,100"});
+    ASSERT_TRUE(client.window) << session.error();
+    test::SessionApp app(session);
+    ButtonWatcher watcher(session, client.window);
+    ASSERT_TRUE(watcher.ok());
+
+    MemoryDefaults defaults;
+    ShortcutStore(defaults).setMouseTrigger(MouseTrigger{2, CtrlAlt}, ShortcutAction::stack);
+    X11ButtonGrabs grabs(session.display());
+    MouseShortcuts mouse(grabs);
+    std::vector<std::pair<ShortcutAction, Point>> runs;
+    mouse.action = [&](ShortcutAction a, Point at) { runs.push_back({a, at}); };
+    mouse.configure(defaults);
+    ASSERT_TRUE(mouse.running());
+    EXPECT_FALSE(mouse.unavailable());
+
+    const auto frame = session.wmFrame(client.window);
+    ASSERT_TRUE(frame);
+    const Point inside{std::floor(frame->midX()), std::floor(frame->midY())};
+    session.warpPointer(int(inside.x), int(inside.y));
+    ctrlAltClick(session, 2);
+    ASSERT_TRUE(session.waitFor([&] { return runs.size() == 1; }, 3000));
+    EXPECT_EQ(runs[0].first, ShortcutAction::stack);
+    EXPECT_EQ(runs[0].second, inside);
+
+    clickButton(session, 2);   // no modifiers: not bound, passed on
+    ASSERT_TRUE(session.waitFor([&] { return watcher.seen().size() == 2; }, 3000));
+    EXPECT_EQ(watcher.seen(), (std::vector<std::string>{"press 2", "release 2"}));
+
+    // While suspended (the shortcuts window records) the bound click reaches the window too.
+    mouse.setSuspended(true);
+    ctrlAltClick(session, 2);
+    ASSERT_TRUE(session.waitFor([&] { return watcher.seen().size() == 4; }, 3000));
+    EXPECT_EQ(runs.size(), 1u);
+    mouse.stop();
+    EXPECT_FALSE(mouse.running());
+}
+
+TEST(ShortcutsX11, ScrollNotchesStepWhileCapturedAndReachTheApplicationWhenNot)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    auto client = session.startTestClient(QStringLiteral("scrolls"), {"--size", "400x300", "--position", "100,100"});
+    ASSERT_TRUE(client.window) << session.error();
+    test::SessionApp app(session);
+    ButtonWatcher watcher(session, client.window);
+    ASSERT_TRUE(watcher.ok());
+    const auto frame = session.wmFrame(client.window);
+    ASSERT_TRUE(frame);
+    session.warpPointer(int(frame->midX()), int(frame->midY()));
+
+    X11ScrollTap tap(session.display());
+    QtClock clock;
+    ScrollCapture capture(tap, clock);
+    std::vector<int> steps;
+    capture.start([&](int d) { steps.push_back(d); });
+    ASSERT_TRUE(capture.capturing());
+    clickButton(session, 5);   // one notch down: the next window
+    ASSERT_TRUE(session.waitFor([&] { return steps.size() == 1; }, 3000));
+    EXPECT_EQ(steps[0], 1);
+
+    capture.stop();
+    clickButton(session, 5);
+    ASSERT_TRUE(session.waitFor([&] { return watcher.seen().size() == 2; }, 3000));
+    EXPECT_EQ(watcher.seen(), (std::vector<std::string>{"press 5", "release 5"}));
+    EXPECT_EQ(steps.size(), 1u);
+}
+
+} // namespace
+} // namespace fw
