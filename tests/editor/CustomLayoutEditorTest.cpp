@@ -99,9 +99,12 @@ TEST_F(Editor, ControlsStandWhereTheDesignPutsThemTopToBottom)
     EXPECT_TRUE(std::is_sorted(order.begin(), order.end()) && std::adjacent_find(order.begin(), order.end()) == order.end());
     EXPECT_EQ(top("Save Changes"), top("Cancel"));
 
-    // No button answers Return; Escape closes.
-    for (QPushButton* b : e->findChildren<QPushButton*>())
+    // No button answers Return or carries an accidental mnemonic; Escape closes.
+    for (QPushButton* b : e->findChildren<QPushButton*>()) {
         EXPECT_FALSE(b->autoDefault() || b->isDefault()) << b->text().toStdString();
+        EXPECT_TRUE(QKeySequence::mnemonic(b->text()).isEmpty()) << b->text().toStdString();
+    }
+    EXPECT_EQ(e->saveApplyButton()->text().replace("&&", "&"), "Save & Apply");
     e->show();
     e->activateWindow();
     QApplication::processEvents();

@@ -121,7 +121,8 @@ void CustomLayoutEditor::buildButtons()
     if (editing_)
         delete_ = button(QStringLiteral("Delete Layout…"), frame(126, 24, 140, 32), &CustomLayoutEditor::confirmDelete);
     save_ = button(editor::saveTitle(editing_), frame(458, 24, 134, 32), &CustomLayoutEditor::saveOnly);
-    saveApply_ = button(QStringLiteral("Save & Apply"), frame(606, 24, 148, 32), &CustomLayoutEditor::saveAndApply);
+    // "&&" shows one "&" instead of marking a mnemonic.
+    saveApply_ = button(QStringLiteral("Save && Apply"), frame(606, 24, 148, 32), &CustomLayoutEditor::saveAndApply);
 }
 
 void CustomLayoutEditor::setTabOrder()

@@ -1,8 +1,10 @@
 #include "editor/qt/FileDialogs.h"
 
+#include <QDir>
 #include <QGridLayout>
 #include <QLabel>
 
+#include <algorithm>
 #include <tuple>
 #include <vector>
 
@@ -32,6 +34,9 @@ QFileDialog* makeFileDialog(QWidget* parent, const QString& title, const QString
     auto* dialog = new QFileDialog(parent);
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setWindowTitle(title);
+    // Not the program's working directory, which means nothing to the user.
+    dialog->setDirectory(QDir::homePath());
+    dialog->resize(std::max(dialog->width(), 760), std::max(dialog->height(), 520));
     auto* grid = qobject_cast<QGridLayout*>(dialog->layout());
     if (!grid)
         return dialog; // never so for Qt's own dialog; the extra controls are then left out

@@ -16,7 +16,7 @@ inline QRect fromBottomLeft(int x, int y, int width, int height, int viewHeight)
     return QRect(x, viewHeight - y - height, width, height);
 }
 
-// A non-native dialog with the title, the message shown above everything else and, when
+// A non-native dialog in the home folder with the title, the message shown above everything else and, when
 // given, the accessory (reparented) below the dialog's own controls. Returns at once; the
 // caller sets modes and filters and shows it.
 QFileDialog* makeFileDialog(QWidget* parent, const QString& title, const QString& message, QWidget* accessory = nullptr);
