@@ -238,8 +238,13 @@ TEST_F(Editor, TheAppsMenuOfEachRegionTogglesRunningAppsAndDropsAppsOfMergedRegi
     install("notes", "notes", Qt::blue);
     install("files", "Files");
     auto e = make(mine);
-    e->runningApplications = [] { return QStringList{"notes", "files", "mail"}; };
-    e->statusUpdate();
+    QStringList running{"notes", "files"};
+    e->runningApplications = [&] { return running; };
+    e->refreshRunningApplications();
+    running << "mail";
+    EXPECT_FALSE(item(*e, "Mail"));
+    emit e->appMenu()->menu()->aboutToShow(); // the list is asked again as the menu opens
+    EXPECT_TRUE(item(*e, "Mail"));
 
     // Region 1 of "Mine" holds Mail.
     test::press(e->canvas(), {700, 100});

@@ -202,15 +202,43 @@ void CustomLayoutEditor::statusUpdate()
     rebuildAppMenu();
 }
 
+void CustomLayoutEditor::refreshRunningApplications()
+{
+    running_ = runningApplications ? runningApplications() : QStringList();
+    rebuildAppMenu();
+}
+
 void CustomLayoutEditor::rebuildAppMenu()
+{
+    // A new menu each time: the old one may be the sender of the choice being handled.
+    auto* menu = new QMenu(appMenu_);
+    fillAppMenu(menu);
+    QPointer<CustomLayoutEditor> self(this);
+    connect(menu, &QMenu::triggered, this, [self](QAction* action) {
+        if (self)
+            self->chooseApp(action->data().toInt());
+    });
+    // Applications started or quit since the last change show up when the menu opens.
+    connect(menu, &QMenu::aboutToShow, this, [self, menu] {
+        if (!self)
+            return;
+        self->running_ = self->runningApplications ? self->runningApplications() : QStringList();
+        menu->clear();
+        self->fillAppMenu(menu);
+    });
+    QMenu* old = appMenu_->menu();
+    appMenu_->setMenu(menu);
+    if (old)
+        old->deleteLater();
+}
+
+void CustomLayoutEditor::fillAppMenu(QMenu* menu)
 {
     const auto& apps = canvas_->apps();
     const auto found = apps.find(canvas_->draft.selectedRegion);
     const QStringList current = found == apps.end() ? QStringList() : found->second;
-    const auto model = editor::appMenu(current, runningApplications ? runningApplications() : QStringList());
+    const auto model = editor::appMenu(current, running_);
 
-    // A new menu each time: the old one may be the sender of the choice being handled.
-    auto* menu = new QMenu(appMenu_);
     menuBundles_.clear();
     const auto add = [menu](const QString& title, int tag, bool on) {
         QAction* action = menu->addAction(title);
@@ -229,16 +257,7 @@ void CustomLayoutEditor::rebuildAppMenu()
     }
     menu->addSeparator();
     menu->addAction(QStringLiteral("Other App…"))->setData(otherAppTag);
-    QPointer<CustomLayoutEditor> self(this);
-    connect(menu, &QMenu::triggered, this, [self](QAction* action) {
-        if (self)
-            self->chooseApp(action->data().toInt());
-    });
-    QMenu* old = appMenu_->menu();
-    appMenu_->setMenu(menu);
     appMenu_->setText(model.title);
-    if (old)
-        old->deleteLater();
 }
 
 void CustomLayoutEditor::chooseApp(int tag)

@@ -16,6 +16,7 @@
 
 class QComboBox;
 class QLineEdit;
+class QMenu;
 class QMessageBox;
 class QPushButton;
 
@@ -45,7 +46,8 @@ public:
     std::function<bool(const SnapLayout&, bool)> onSave;
     // `editing` as handed in, after the user confirmed; true closes the window.
     std::function<bool(const SnapLayout&)> onDelete;
-    // The ids of the running applications, offered in the apps menu. Unset: none.
+    // The ids of the running applications, offered in the apps menu: asked when the menu
+    // opens and by refreshRunningApplications(), not at every change. Unset: none.
     std::function<QStringList()> runningApplications;
 
     CustomLayoutCanvas* canvas() const { return canvas_; }
@@ -76,6 +78,8 @@ public:
     void chooseApp(int tag);
     // Buttons, status line, the apps of vanished regions, the apps label and menu.
     void statusUpdate();
+    // Asks for the running applications again and rebuilds the apps menu.
+    void refreshRunningApplications();
     void save(bool apply);
     // Shows the delete confirmation on the window; its "Delete" calls onDelete.
     void confirmDelete();
@@ -94,6 +98,7 @@ private:
     void buildButtons();
     void setTabOrder();
     void rebuildAppMenu();
+    void fillAppMenu(QMenu* menu);
     std::optional<QString> chooseOtherApp(RegionNumber region);
     ActionButton* button(const QString& title, const QRect& frame, void (CustomLayoutEditor::*action)());
 
@@ -116,6 +121,7 @@ private:
     OverlayLabel* appLabel_ = nullptr;
     QPushButton* appMenu_ = nullptr;
     QStringList menuBundles_;
+    QStringList running_;
     QPointer<QMessageBox> confirmation_;
 };
 

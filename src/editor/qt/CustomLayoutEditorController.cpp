@@ -42,7 +42,7 @@ void CustomLayoutEditorController::openCustomLayoutEditor(const QString& key, co
     editor->onSave = [this, key](const SnapLayout& saved, bool apply) { return actions.save(saved, apply, key); };
     editor->onDelete = [this, key](const SnapLayout& removed) { return actions.remove(removed, key); };
     editor->runningApplications = [this] { return runningApplications ? runningApplications() : QStringList(); };
-    editor->statusUpdate(); // the menu now offers the running applications
+    editor->refreshRunningApplications();
     editor_ = editor;
     displayKey_ = key;
 
