@@ -6,7 +6,8 @@
 //       auto capture = co_await services.capture(window, frame);
 //       ...
 //       auto transition = services.makeShaderTransition(ShaderTransition::stackMoveDuration);
-//       co_await transition->play(StackTransition::genie, pieces, [&]() -> Task<void> { ...raise...; co_return; });
+//       ShaderTransition::RevealAction raise = [&]() -> Task<void> { ...raise the window...; co_return; };
+//       co_await transition->play(StackTransition::genie, pieces, std::move(raise));
 //   }
 //   auto shuffle = co_await services.captureCardShuffle({{target, out}}, leaving, slot);
 //   if (shuffle)

@@ -145,7 +145,9 @@ Task<std::shared_ptr<CardShuffle>> WindowTransitions::captureCardShuffle(std::ve
 
 Task<void> WindowTransitions::present(std::shared_ptr<CardShuffle> shuffle, ManagedWindow window)
 {
-    co_await presentBack(std::move(shuffle), [this, window] { access_.raise(window); });
+    // Bound first: GCC 12 destroys a lambda written inside a co_await expression twice.
+    std::function<void()> raise = [this, window] { access_.raise(window); };
+    co_await presentBack(std::move(shuffle), std::move(raise));
 }
 
 Task<void> WindowTransitions::presentBack(std::shared_ptr<CardShuffle> shuffle, std::function<void()> begin)

@@ -181,9 +181,10 @@ Task<void> GlTransitionPresenter::playShader(std::uint32_t effect, std::vector<T
     }
     for (auto& s : run->surfaces)
         s.panel->orderFront();
-    co_await waitExposed([run] {
+    std::function<bool()> allExposed = [run] {
         return std::all_of(run->surfaces.begin(), run->surfaces.end(), [](auto& s) { return s.panel->exposed(); });
-    });
+    };
+    co_await waitExposed(std::move(allExposed));
     // The untouched pictures cover the windows before the caller moves them.
     run->started = clock_.now();
     renderShaderFrame(*run);
@@ -222,7 +223,8 @@ Task<void> GlTransitionPresenter::presentCards(std::shared_ptr<const CardShuffle
         }
     };
     panel.orderFront();
-    co_await waitExposed([&panel] { return panel.exposed(); });
+    std::function<bool()> exposed = [&panel] { return panel.exposed(); };
+    co_await waitExposed(std::move(exposed));
     draw(0);
     const bool paused = co_await clock_.sleep(coverPause);
     (void)paused;
