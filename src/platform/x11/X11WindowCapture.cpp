@@ -208,13 +208,16 @@ std::vector<std::optional<X11WindowCapture::TopLevel>> X11WindowCapture::topLeve
         }
         pending = std::move(next);
     }
+    // The top-level's geometry and state, and the window's own state: a window manager hides
+    // a minimized client before its frame.
     std::vector<xcb_get_geometry_cookie_t> geometry(found.size());
-    std::vector<xcb_get_window_attributes_cookie_t> attributes(found.size());
+    std::vector<xcb_get_window_attributes_cookie_t> attributes(found.size()), own(found.size());
     for (std::size_t i = 0; i < found.size(); ++i) {
         if (found[i] == XCB_NONE)
             continue;
         geometry[i] = xcb_get_geometry(c, found[i]);
         attributes[i] = xcb_get_window_attributes(c, found[i]);
+        own[i] = xcb_get_window_attributes(c, windows[i]);
     }
     std::vector<std::optional<TopLevel>> out(found.size());
     for (std::size_t i = 0; i < found.size(); ++i) {
@@ -222,11 +225,12 @@ std::vector<std::optional<X11WindowCapture::TopLevel>> X11WindowCapture::topLeve
             continue;
         auto g = FW_XCB_REPLY(c, xcb_get_geometry, geometry[i]);
         auto a = FW_XCB_REPLY(c, xcb_get_window_attributes, attributes[i]);
-        if (!g || !a)
+        auto o = FW_XCB_REPLY(c, xcb_get_window_attributes, own[i]);
+        if (!g || !a || !o)
             continue;
         const int b = g->border_width;
-        out[i] = TopLevel{found[i], {g->x, g->y, g->width + 2 * b, g->height + 2 * b}, g->depth,
-                          a->map_state == XCB_MAP_STATE_VIEWABLE};
+        const bool viewable = a->map_state == XCB_MAP_STATE_VIEWABLE && o->map_state == XCB_MAP_STATE_VIEWABLE;
+        out[i] = TopLevel{found[i], {g->x, g->y, g->width + 2 * b, g->height + 2 * b}, g->depth, viewable};
     }
     return out;
 }

@@ -49,7 +49,7 @@ private:
         std::uint32_t window = 0;
         PixelRect rect;          // root coordinates, border included (the pixmap's extent)
         int depth = 0;
-        bool viewable = false;
+        bool viewable = false;   // the top-level and the window asked for are both viewable
     };
     struct SharedMemory {
         bool usable = false;
@@ -68,8 +68,8 @@ private:
     std::optional<PixelImage> readDrawable(std::uint32_t drawable, const PixelRect& part, int depth);
     bool reserveSharedMemory(std::size_t bytes);
     void releaseSharedMemory();
-    // Paints the wallpaper into the canvas, whose top left is at `origin`; false when there is
-    // no wallpaper pixmap.
+    // Paints the wallpaper's part inside `area` (root coordinates) into the canvas of that
+    // area; false when there is no wallpaper pixmap.
     bool drawWallpaper(PixelImage& canvas, const PixelRect& area);
     std::optional<std::uint32_t> desktopWindow();
 

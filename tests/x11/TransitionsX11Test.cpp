@@ -1,0 +1,290 @@
+// Window capture and transitions on a real server (openbox, with and without xcompmgr): real
+// windows are captured, the desktop behind them composed from the wallpaper, a shader
+// transition plays over a real window and ends on time, the card shuffle brings a window
+// forward, and without a compositing manager nothing is shown while the switch still happens.
+// With FRAMEWELL_SHOTS_DIR set, the screenshot case photographs every effect at mid-progress.
+#include "base/QtClock.h"
+#include "overlay/OverlayWindow.h"
+#include "platform/x11/X11Stacking.h"
+#include "platform/x11/X11WindowCapture.h"
+#include "transitions/ShaderPlayback.h"
+#include "transitions/WindowTransitions.h"
+#include "transitions/qt/GlTransitionPresenter.h"
+#include "x11/AccessRig.h"
+#include "x11/XSession.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QScreen>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace fw {
+namespace {
+
+using namespace std::chrono_literals;
+using test::XSession;
+
+QImage grab(const Rect& r)
+{
+    return QGuiApplication::primaryScreen()
+        ->grabWindow(0, int(r.minX()), int(r.minY()), int(r.width()), int(r.height()))
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+double changed(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size() || a.isNull())
+        return 0;
+    qint64 n = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            n += a.pixel(x, y) != b.pixel(x, y);
+    return double(n) / (double(a.width()) * a.height());
+}
+
+Task<bool> finished(Task<void> task)
+{
+    co_await task;
+    co_return true;
+}
+
+// A transition panel of ours that the server shows.
+bool panelShown(XSession& session)
+{
+    for (OverlayWindow* p : OverlayWindow::allPanels())
+        if (p->title() == QStringLiteral("Framewell transition") && session.isViewable(xcb_window_t(p->winId())))
+            return true;
+    return false;
+}
+
+// openbox, optionally xcompmgr, and the transitions over the real adapters.
+struct Desk {
+    explicit Desk(bool compositor) : session(test::XSessionOptions{1920, 1080, true, compositor}) {}
+    ~Desk() { OverlayWindow::setStacking(nullptr); }
+
+    std::string start()
+    {
+        if (!session.ok())
+            return session.error();
+        app = std::make_unique<test::SessionApp>(session);
+        stacking = std::make_unique<X11Stacking>();
+        OverlayWindow::setStacking(stacking.get());
+        ws = std::make_unique<X11WindowSystem>(session.display());
+        capture = std::make_unique<X11WindowCapture>(session.display());
+        access = std::make_unique<WindowAccess>(*ws, screens, clock, permissions);
+        presenter = std::make_unique<GlTransitionPresenter>(clock);
+        services = std::make_unique<WindowTransitions>(*access, screens, permissions, *capture, *presenter);
+        return ws->connected() && capture->available() ? "" : "no connection or no Composite";
+    }
+    XSession::Client client(const QString& title, const QString& colours, const QString& position)
+    {
+        return session.startTestClient(title, {"--colors", colours, "--size", "400x300", "--position", position});
+    }
+
+    XSession session;
+    std::unique_ptr<test::SessionApp> app;
+    std::unique_ptr<X11Stacking> stacking;
+    std::unique_ptr<X11WindowSystem> ws;
+    std::unique_ptr<X11WindowCapture> capture;
+    test::OneScreen screens;
+    QtClock clock;
+    X11Permissions permissions;
+    std::unique_ptr<WindowAccess> access;
+    std::unique_ptr<GlTransitionPresenter> presenter;
+    std::unique_ptr<WindowTransitions> services;
+};
+
+// Sets a wallpaper of one colour, as wallpaper setters do; the pixmap lives with the session's
+// connection.
+void setWallpaper(XSession& session, std::uint32_t rgb)
+{
+    xcb_connection_t* c = session.connection();
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const xcb_pixmap_t pixmap = xcb_generate_id(c);
+    xcb_create_pixmap(c, screen->root_depth, pixmap, session.root(), screen->width_in_pixels, screen->height_in_pixels);
+    const xcb_gcontext_t gc = xcb_generate_id(c);
+    xcb_create_gc(c, gc, pixmap, XCB_GC_FOREGROUND, &rgb);
+    const xcb_rectangle_t all{0, 0, screen->width_in_pixels, screen->height_in_pixels};
+    xcb_poly_fill_rectangle(c, pixmap, gc, 1, &all);
+    auto* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 13, "_XROOTPMAP_ID"), nullptr);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, session.root(), atom->atom, XCB_ATOM_PIXMAP, 32, 1, &pixmap);
+    free(atom);
+    free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+}
+
+TEST(CaptureX11, RealWindowsAndTheDesktopBehindThem)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    auto term = session.startXterm(QStringLiteral("shell"), {"-geometry", "80x24+100+100"});
+    ASSERT_TRUE(term.window) << session.error();
+    auto painted = session.startTestClient(QStringLiteral("Painted"),
+                                           {"--colors", "ff0000,0000ff", "--size", "400x300", "--position", "900,200"});
+    ASSERT_TRUE(painted.window) << session.error();
+    X11WindowSystem ws(session.display());
+    X11WindowCapture capture(session.display());
+    ASSERT_TRUE(capture.available());
+    EXPECT_TRUE(capture.sharedMemory());
+
+    // The xterm with its decorations: its text and title bar give it more than one colour.
+    const auto termFrame = ws.frame(term.window);
+    ASSERT_TRUE(termFrame);
+    const PixelSize full{int(termFrame->width()), int(termFrame->height())};
+    std::optional<PixelImage> shot;
+    ASSERT_TRUE(session.waitFor([&] {
+        shot = capture.captureWindow(term.window, *termFrame, full);
+        return shot && std::set<std::uint32_t>(shot->pixels.begin(), shot->pixels.end()).size() >= 3;
+    })) << "the xterm's picture stayed blank";
+    EXPECT_EQ(shot->size(), full);
+    const auto half = capture.captureWindow(term.window, *termFrame, {full.width / 2, full.height / 2});
+    ASSERT_TRUE(half);
+    EXPECT_EQ(half->size(), (PixelSize{full.width / 2, full.height / 2}));
+
+    // The desktop behind an area across the painted window's left edge: wallpaper, then the
+    // window where it lies (its right half shows only when the window is listed).
+    setWallpaper(session, 0x336699);
+    const auto frame = ws.frame(painted.window);
+    ASSERT_TRUE(frame);
+    const Rect area(frame->minX() - 100, frame->minY() + 100, 200, 100);
+    std::optional<PixelImage> desk;
+    ASSERT_TRUE(session.waitFor([&] {
+        desk = capture.captureDesktop(area, {painted.window}, {200, 100});
+        return desk && desk->pixel(150, 50) == argb(255, 255, 0, 0);
+    })) << "the painted window never showed in the desktop picture";
+    EXPECT_EQ(desk->pixel(10, 50), argb(255, 0x33, 0x66, 0x99));
+    const auto bare = capture.captureDesktop(area, {}, {100, 50});
+    ASSERT_TRUE(bare);
+    EXPECT_EQ(bare->pixel(75, 25), argb(255, 0x33, 0x66, 0x99));
+
+    // A minimized window has no picture.
+    ASSERT_EQ(session.run({"xdotool", "windowminimize", QString::number(painted.window)}), 0);
+    ASSERT_TRUE(session.waitFor([&] { return !session.isViewable(painted.window); }));
+    EXPECT_FALSE(capture.captureWindow(painted.window, *frame, {400, 300}));
+    EXPECT_FALSE(capture.captureWindow(0x7fffff0, *frame, {400, 300}));   // no such window
+}
+
+TEST(TransitionX11, PlaysOverARealWindowAndEndsOnTime)
+{
+    Desk desk(true);
+    ASSERT_EQ(desk.start(), "");
+    ASSERT_TRUE(desk.services->gpuAvailable());
+    auto back = desk.client(QStringLiteral("Back"), QStringLiteral("ff0000,ffff00"), QStringLiteral("300,200"));
+    auto front = desk.client(QStringLiteral("Front"), QStringLiteral("00ff00,00ffff"), QStringLiteral("300,200"));
+    ASSERT_TRUE(back.window && front.window) << desk.session.error();
+    const auto window = ManagedWindow::make(*desk.ws, front.window);
+    const auto incoming = ManagedWindow::make(*desk.ws, back.window);
+    const auto frame = desk.ws->frame(front.window);
+    ASSERT_TRUE(window && incoming && frame);
+    ASSERT_TRUE(desk.session.waitFor([&] { return grab(*frame).pixel(50, 150) == qRgb(0, 255, 0); }));
+    const auto picture = test::runOnQtLoop(desk.services->capture(*window, *frame));
+    ASSERT_TRUE(picture && *picture);
+    const QImage before = grab(*frame);
+
+    QElapsedTimer timer;
+    qint64 revealedAt = -1;
+    bool coveredAtReveal = false;
+    double changeMidway = 0;
+    int reveals = 0;
+    // The switch: the window behind comes forward under the panel.
+    ShaderTransition::RevealAction reveal = [&]() -> Task<void> {
+        ++reveals;
+        revealedAt = timer.elapsed();
+        coveredAtReveal = panelShown(desk.session);
+        desk.access->raise(*incoming);
+        QTimer::singleShot(250, [&] { changeMidway = changed(before, grab(*frame)); });
+        co_return;
+    };
+    auto transition = desk.services->makeShaderTransition(500ms);
+    timer.start();
+    const auto done = test::runOnQtLoop(
+        finished(transition->play(StackTransition::genie, {{**picture, *frame, std::nullopt, std::nullopt}}, reveal)));
+    ASSERT_TRUE(done);
+    const qint64 playedFor = timer.elapsed() - revealedAt;
+    EXPECT_EQ(reveals, 1);
+    EXPECT_TRUE(coveredAtReveal);
+    EXPECT_GE(playedFor, 500);
+    EXPECT_LT(playedFor, 1500);   // at the latest the safety end
+    // Halfway the genie has poured much of the picture away, uncovering the window behind.
+    EXPECT_GT(changeMidway, 0.3) << "the genie did not show over the window";
+    EXPECT_FALSE(panelShown(desk.session));
+    // Nothing of the old picture is left once the panel is gone: the window behind shows.
+    EXPECT_TRUE(desk.session.waitFor([&] {
+        const QImage now = grab(*frame);
+        return now.pixel(50, 150) == qRgb(255, 0, 0) && now.pixel(int(frame->width()) - 50, 150) == qRgb(255, 255, 0);
+    }));
+}
+
+TEST(TransitionX11, CardShuffleBringsTheWindowBehindForward)
+{
+    Desk desk(true);
+    ASSERT_EQ(desk.start(), "");
+    auto back = desk.client(QStringLiteral("Back"), QStringLiteral("ff0000,ffff00"), QStringLiteral("300,200"));
+    auto front = desk.client(QStringLiteral("Front"), QStringLiteral("00ff00,00ffff"), QStringLiteral("300,200"));
+    ASSERT_TRUE(back.window && front.window) << desk.session.error();
+    ASSERT_TRUE(desk.session.waitFor([&] { return desk.session.topmostMapped() == desk.session.topLevelOf(front.window); }));
+    const auto slot = desk.ws->frame(front.window);
+    ASSERT_TRUE(slot);
+    ASSERT_EQ(desk.ws->frame(back.window), slot);
+    const auto incoming = ManagedWindow::make(*desk.ws, back.window);
+    const auto leaving = ManagedWindow::make(*desk.ws, front.window);
+    ASSERT_TRUE(incoming && leaving);
+
+    const auto shuffle =
+        test::runOnQtLoop(desk.services->captureCardShuffle({{*incoming, slot->offsetBy(300, 0)}}, {*leaving}, *slot));
+    ASSERT_TRUE(shuffle && *shuffle);
+    ASSERT_EQ((*shuffle)->captures.size(), 3u);
+    EXPECT_EQ((*shuffle)->captures[1].image->pixel(300, 250), argb(255, 255, 255, 0));
+
+    QElapsedTimer timer;
+    timer.start();
+    ASSERT_TRUE(test::runOnQtLoop(finished(desk.services->present(*shuffle, *incoming))));
+    EXPECT_GE(timer.elapsed(), 550);
+    EXPECT_LT(timer.elapsed(), 2000);
+    EXPECT_TRUE(desk.session.waitFor([&] { return desk.session.topmostMapped() == desk.session.topLevelOf(back.window); }));
+    EXPECT_FALSE(panelShown(desk.session));
+}
+
+TEST(TransitionX11, WithoutACompositorNothingIsShownAndTheSwitchStillHappens)
+{
+    Desk desk(false);
+    ASSERT_EQ(desk.start(), "");
+    auto back = desk.client(QStringLiteral("Back"), QStringLiteral("ff0000,ffff00"), QStringLiteral("300,200"));
+    auto front = desk.client(QStringLiteral("Front"), QStringLiteral("00ff00,00ffff"), QStringLiteral("300,200"));
+    ASSERT_TRUE(back.window && front.window) << desk.session.error();
+    const auto slot = desk.ws->frame(front.window);
+    const auto incoming = ManagedWindow::make(*desk.ws, back.window);
+    const auto leaving = ManagedWindow::make(*desk.ws, front.window);
+    ASSERT_TRUE(slot && incoming && leaving);
+
+    EXPECT_FALSE(desk.services->gpuAvailable());   // black corners would be worse than no animation
+    EXPECT_FALSE(test::runOnQtLoop(desk.services->captureCardShuffle({{*incoming, *slot}}, {*leaving}, *slot)).value_or(nullptr));
+
+    const auto picture = test::runOnQtLoop(desk.services->capture(*leaving, *slot));
+    ASSERT_TRUE(picture && *picture);   // pictures still work: thumbnails need them
+    int reveals = 0;
+    ShaderTransition::RevealAction reveal = [&]() -> Task<void> {
+        ++reveals;
+        desk.access->raise(*incoming);
+        co_return;
+    };
+    auto transition = desk.services->makeShaderTransition(500ms);
+    QElapsedTimer timer;
+    timer.start();
+    ASSERT_TRUE(test::runOnQtLoop(
+        finished(transition->play(StackTransition::melt, {{**picture, *slot, std::nullopt, std::nullopt}}, reveal))));
+    EXPECT_LT(timer.elapsed(), 200);
+    EXPECT_EQ(reveals, 1);
+    EXPECT_TRUE(OverlayWindow::allPanels().empty());
+    EXPECT_TRUE(desk.session.waitFor([&] { return desk.session.topmostMapped() == desk.session.topLevelOf(back.window); }));
+}
+
+} // namespace
+} // namespace fw
+
