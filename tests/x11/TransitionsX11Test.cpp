@@ -10,6 +10,8 @@
 #include "transitions/ShaderPlayback.h"
 #include "transitions/WindowTransitions.h"
 #include "transitions/qt/GlTransitionPresenter.h"
+#include "transitions/qt/TransitionGpu.h"
+#include "transitions/qt/TransitionPanel.h"
 #include "x11/AccessRig.h"
 #include "x11/XSession.h"
 
@@ -20,6 +22,7 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 #include <set>
@@ -288,3 +291,87 @@ TEST(TransitionX11, WithoutACompositorNothingIsShownAndTheSwitchStillHappens)
 } // namespace
 } // namespace fw
 
+namespace fw {
+namespace {
+
+// Draws one frame into a panel over the desktop and photographs the screen once the compositor
+// shows it.
+void photograph(XSession& session, TransitionPanel& panel, const std::function<void()>& draw, const QString& file)
+{
+    const Rect area = panel.panel()->frame();
+    const QImage before = grab(area);
+    panel.orderFront();
+    ASSERT_TRUE(session.waitFor([&] { return panel.exposed(); }));
+    // Drawn again until the compositing manager shows it, as playback does while it covers.
+    ASSERT_TRUE(session.waitFor([&] {
+        draw();
+        return changed(before, grab(area)) > 0.05;
+    })) << file.toStdString();
+    ASSERT_TRUE(QGuiApplication::primaryScreen()->grabWindow(0).save(file)) << file.toStdString();
+    panel.orderOut();
+}
+
+// For review by eye: every effect at mid-progress over a real xterm (the window behind already
+// raised, as after the reveal), and the card shuffle at two moments.
+TEST(TransitionX11, ScreenshotsAtMidProgress)
+{
+    const QString dir = qEnvironmentVariable("FRAMEWELL_SHOTS_DIR");
+    if (dir.isEmpty())
+        GTEST_SKIP() << "FRAMEWELL_SHOTS_DIR is not set";
+    Desk desk(true);
+    ASSERT_EQ(desk.start(), "");
+    setWallpaper(desk.session, 0x2a4d69);
+    auto behind = desk.client(QStringLiteral("Behind"), QStringLiteral("ff8800,3366ff"), QStringLiteral("300,200"));
+    auto term = desk.session.startXterm(QStringLiteral("shell"), {"-geometry", "70x22+300+200", "-bg", "#fdf6e3"});
+    ASSERT_TRUE(behind.window && term.window) << desk.session.error();
+    desk.session.run({"xdotool", "type", "--window", QString::number(term.window), "ls -la /usr/share"});
+    const auto window = ManagedWindow::make(*desk.ws, term.window);
+    const auto frame = desk.ws->frame(term.window);
+    ASSERT_TRUE(window && frame);
+    const auto picture = test::runOnQtLoop(desk.services->capture(*window, *frame));
+    ASSERT_TRUE(picture && *picture);
+    desk.access->raise(*ManagedWindow::make(*desk.ws, behind.window));
+
+    auto gpu = desk.presenter->gpu();
+    ASSERT_TRUE(gpu && gpu->makeCurrent());
+    const unsigned texture = gpu->makeTexture(**picture);
+    // The genie pours into its default point near the top left (window managers report no
+    // minimize button position).
+    const auto plan = planSurface(*frame, std::nullopt, std::nullopt);
+    for (StackTransition t : {StackTransition::genie, StackTransition::tornado, StackTransition::melt,
+                              StackTransition::disintegrate}) {
+        TransitionPanel panel(*frame, 2);
+        photograph(desk.session, panel, [&] {
+            gpu->beginWindowFrame(panel.surface(), panel.drawableSize(), false);
+            gpu->drawEffect(effectDraw(effectNumber(t), *plan, float(easeInOutCubic(0.5))), texture);
+            gpu->present(panel.surface());
+        }, dir + "/transition-" + rawValue(t) + ".png");
+    }
+    gpu->makeCurrent();
+    gpu->deleteTexture(texture);
+
+    // The card shuffle: the xterm comes in from behind the painted window.
+    const auto slot = desk.ws->frame(behind.window);
+    ASSERT_TRUE(desk.ws->setFrame(term.window, *slot));
+    const auto shuffle = test::runOnQtLoop(desk.services->captureCardShuffle(
+        {{*window, slot->offsetBy(320, 0)}}, {*ManagedWindow::make(*desk.ws, behind.window)}, *slot));
+    ASSERT_TRUE(shuffle && *shuffle);
+    gpu->makeCurrent();
+    std::vector<unsigned> textures;
+    for (const auto& capture : (*shuffle)->captures)
+        textures.push_back(gpu->makeTexture(capture));
+    for (double t : {0.25, 0.5}) {
+        TransitionPanel panel((*shuffle)->scene.area, OverlayWindow::aboveEverythingLevel);
+        photograph(desk.session, panel, [&] {
+            gpu->beginWindowFrame(panel.surface(), panel.drawableSize(), true);
+            gpu->drawCards((*shuffle)->drawList(t), textures);
+            gpu->present(panel.surface());
+        }, dir + QStringLiteral("/transition-shuffle-%1.png").arg(int(t * 100)));
+    }
+    gpu->makeCurrent();
+    for (unsigned t : textures)
+        gpu->deleteTexture(t);
+}
+
+} // namespace
+} // namespace fw

@@ -90,6 +90,16 @@ Task<void> GlTransitionPresenter::waitExposed(std::function<bool()> exposed)
     }
 }
 
+Task<void> GlTransitionPresenter::cover(std::function<void()> drawFirstFrame)
+{
+    const Duration until = clock_.now() + coverPause;
+    do {
+        drawFirstFrame();
+        const bool slept = co_await clock_.sleep(frameInterval);
+        (void)slept;
+    } while (clock_.now() < until);
+}
+
 void GlTransitionPresenter::endRun(const std::shared_ptr<ShaderRun>& run)
 {
     if (run->ended)
@@ -187,9 +197,8 @@ Task<void> GlTransitionPresenter::playShader(std::uint32_t effect, std::vector<T
     co_await waitExposed(std::move(allExposed));
     // The untouched pictures cover the windows before the caller moves them.
     run->started = clock_.now();
-    renderShaderFrame(*run);
-    const bool paused = co_await clock_.sleep(coverPause);
-    (void)paused;
+    std::function<void()> first = [this, run] { renderShaderFrame(*run); };
+    co_await cover(std::move(first));
     co_await reveal();
     co_await animate(run);
     tearDown(*run);

@@ -53,6 +53,10 @@ private:
     void endRun(const std::shared_ptr<ShaderRun>& run);
     Task<void> animate(std::shared_ptr<ShaderRun> run);
     void tearDown(ShaderRun& run);
+    // Draws the first frame for the cover pause, again every frame interval: a compositing
+    // manager still setting up a new panel would miss a single frame, and the windows beneath
+    // would show when the caller moves them.
+    Task<void> cover(std::function<void()> drawFirstFrame);
     // Waits, bounded, until the window system shows every surface.
     Task<void> waitExposed(std::function<bool()> exposed);
 
