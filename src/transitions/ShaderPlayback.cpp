@@ -91,6 +91,10 @@ EffectDraw effectDraw(std::uint32_t effect, const ShaderSurfacePlan& plan, float
     const bool melt = effect == 4;
     u.columns = melt ? kMeltColumns : kGridColumns;
     u.rows = melt ? kMeltRows : kGridRows;
+    // The static picture does not bend: one cell draws the same pixels as the grid, and on a
+    // software renderer every triangle costs.
+    if (effect == 0)
+        u.columns = u.rows = 1;
     draw.vertexCount = u.columns * u.rows * 6;
     return draw;
 }

@@ -63,7 +63,9 @@ struct EffectDraw {
     ParticleUniforms particles;      // for the particle pipeline
     std::uint32_t vertexCount = 0;   // two triangles per cell or tile
 };
-// The draw of a window for the effect number at the eased progress.
+// The draw of a window for the effect number at the eased progress: 64 × 40 cells for genie and
+// tornado, 160 × 60 for melt, one cell for the unbent static picture, the particle tiles for
+// disintegrate (effect 3).
 EffectDraw effectDraw(std::uint32_t effect, const ShaderSurfacePlan& plan, float easedProgress);
 
 } // namespace fw

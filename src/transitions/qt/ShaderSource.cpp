@@ -6,13 +6,13 @@ namespace {
 
 // Coordinates inside a window are window-local: u left to right, v top to bottom, both 0…1.
 // A window is placed through `rect`, its rectangle in device coordinates (x, y of its top left,
-// width, height). Grid and particle geometry comes from the vertex index alone: vertex i
-// belongs to cell i / 6 and takes corner i mod 6, two triangles per cell. Colours are
-// premultiplied throughout and blended as source over.
+// width, height). Grid and particle geometry comes from the vertex index alone, drawn through
+// fixed element lists (two triangles per cell or tile) so that each shared corner is computed
+// once: a grid vertex is grid point (i mod (columns + 1), i / (columns + 1)); a particle vertex
+// is corner i mod 4 of tile i / 4. Colours are premultiplied throughout and blended as source
+// over.
 constexpr char kSource[] = R"GLSL(
 #if defined(TRANSITION_VERTEX) || defined(DISINTEGRATE_VERTEX)
-const vec2 kCorners[6] = vec2[6](vec2(0.0, 0.0), vec2(1.0, 0.0), vec2(0.0, 1.0),
-                                 vec2(1.0, 0.0), vec2(1.0, 1.0), vec2(0.0, 1.0));
 out vec2 vUv;
 out float vAlpha;
 
@@ -77,8 +77,7 @@ vec2 melt(vec2 uv)
 void main()
 {
     uint i = uint(gl_VertexID);
-    uint cell = i / 6u;
-    vec2 grid = vec2(float(cell % columns), float(cell / columns)) + kCorners[i % 6u];
+    vec2 grid = vec2(float(i % (columns + 1u)), float(i / (columns + 1u)));
     vec2 uv = grid / vec2(float(columns), float(rows));
     vec2 local = uv;
     if (effect == 1u)
@@ -119,8 +118,8 @@ float hash(uint n)
 void main()
 {
     uint i = uint(gl_VertexID);
-    uint id = i / 6u;
-    vec2 k = kCorners[i % 6u];
+    uint id = i / 4u;
+    vec2 k = vec2(float(i & 1u), float((i >> 1u) & 1u));
     vec2 size = vec2(1.0 / float(columns), 1.0 / float(rows));
     vec2 cell = vec2(float(id % columns), float(id / columns));
     vec2 home = (cell + 0.5) * size;

@@ -149,6 +149,8 @@ TransitionGpu::~TransitionGpu()
     gl_->glDeleteVertexArrays(2, arrays);
     const GLuint buffers[] = {cardBuffer_, gridUniforms_, particleUniforms_};
     gl_->glDeleteBuffers(3, buffers);
+    for (const ElementList& list : elementLists_)
+        gl_->glDeleteBuffers(1, &list.buffer);
     context_->doneCurrent();
 }
 
@@ -223,6 +225,29 @@ bool TransitionGpu::beginWindowFrame(QSurface* window, PixelSize size, bool dept
 
 void TransitionGpu::present(QSurface* window) { context_->swapBuffers(window); }
 
+GLuint TransitionGpu::elements(ShaderPipeline pipeline, std::uint32_t columns, std::uint32_t rows)
+{
+    for (const ElementList& list : elementLists_)
+        if (list.pipeline == pipeline && list.columns == columns && list.rows == rows)
+            return list.buffer;
+    // Two triangles per cell, corners in the order (0,0) (1,0) (0,1), (1,0) (1,1) (0,1).
+    std::vector<std::uint32_t> indices;
+    indices.reserve(std::size_t(columns) * rows * 6);
+    const std::uint32_t corners[6][2] = {{0, 0}, {1, 0}, {0, 1}, {1, 0}, {1, 1}, {0, 1}};
+    for (std::uint32_t y = 0; y < rows; ++y)
+        for (std::uint32_t x = 0; x < columns; ++x)
+            for (const auto& k : corners)
+                indices.push_back(pipeline == ShaderPipeline::grid ? (y + k[1]) * (columns + 1) + x + k[0]
+                                                                   : (y * columns + x) * 4 + k[1] * 2 + k[0]);
+    GLuint buffer = 0;
+    gl_->glGenBuffers(1, &buffer);
+    gl_->glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffer);
+    gl_->glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(indices.size() * sizeof(std::uint32_t)), indices.data(),
+                      GL_STATIC_DRAW);
+    elementLists_.push_back({pipeline, columns, rows, buffer});
+    return buffer;
+}
+
 void TransitionGpu::drawEffect(const EffectDraw& draw, GLuint texture)
 {
     const bool grid = draw.pipeline == ShaderPipeline::grid;
@@ -246,7 +271,11 @@ void TransitionGpu::drawEffect(const EffectDraw& draw, GLuint texture)
     gl_->glEnable(GL_SCISSOR_TEST);
     gl_->glScissor(GLint(std::lround(x0)), GLint(std::lround(y0)), GLsizei(std::max(0L, std::lround(x1 - x0))),
                    GLsizei(std::max(0L, std::lround(y1 - y0))));
-    gl_->glDrawArrays(GL_TRIANGLES, 0, GLsizei(draw.vertexCount));
+    const std::uint32_t columns = grid ? draw.grid.columns : draw.particles.columns;
+    const std::uint32_t rows = grid ? draw.grid.rows : draw.particles.rows;
+    // The element list is part of the vertex array's state: bound while the array is.
+    gl_->glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, elements(draw.pipeline, columns, rows));
+    gl_->glDrawElements(GL_TRIANGLES, GLsizei(draw.vertexCount), GL_UNSIGNED_INT, nullptr);
     gl_->glDisable(GL_SCISSOR_TEST);
     gl_->glBindVertexArray(0);
 }

@@ -68,6 +68,9 @@ private:
     TransitionGpu() = default;
     bool build();
     unsigned program(int entryVertex, int entryFragment);
+    // The element list of a grid (shared corners) or of particle tiles (four corners each),
+    // made on first use and kept.
+    unsigned elements(ShaderPipeline pipeline, std::uint32_t columns, std::uint32_t rows);
 
     std::unique_ptr<QOffscreenSurface> surface_;
     std::unique_ptr<QOpenGLContext> context_;
@@ -76,6 +79,12 @@ private:
     unsigned pipeline_ = 0, particles_ = 0, cards_ = 0;
     unsigned emptyVertices_ = 0, cardVertices_ = 0, cardBuffer_ = 0;
     unsigned gridUniforms_ = 0, particleUniforms_ = 0;
+    struct ElementList {
+        ShaderPipeline pipeline;
+        std::uint32_t columns, rows;
+        unsigned buffer;
+    };
+    std::vector<ElementList> elementLists_;
 };
 
 // An offscreen framebuffer (colour, and depth when asked) for tests and benchmarks.
