@@ -15,34 +15,7 @@
 #include <memory>
 #include <unistd.h>
 
-namespace fw {
-namespace {
-
-struct Lock {
-    QString what, who, why, mode;
-    unsigned uid = 0, pid = 0;
-};
-
-QDBusArgument& operator<<(QDBusArgument& arg, const Lock& l)
-{
-    arg.beginStructure();
-    arg << l.what << l.who << l.why << l.mode << l.uid << l.pid;
-    arg.endStructure();
-    return arg;
-}
-
-const QDBusArgument& operator>>(const QDBusArgument& arg, Lock& l)
-{
-    arg.beginStructure();
-    arg >> l.what >> l.who >> l.why >> l.mode >> l.uid >> l.pid;
-    arg.endStructure();
-    return arg;
-}
-
-} // namespace
-} // namespace fw
-
-Q_DECLARE_METATYPE(fw::Lock)
+Q_DECLARE_METATYPE(fw::InhibitorLock)
 
 namespace fw {
 namespace {
@@ -52,9 +25,9 @@ class FakeLogind : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.login1.Manager")
 public:
-    QList<Lock> locks;
+    QList<InhibitorLock> locks;
 public slots:
-    QList<Lock> ListInhibitors() { return locks; }
+    QList<InhibitorLock> ListInhibitors() { return locks; }
 };
 
 // A private bus with the stand-in on it, served from its own thread (the adapter's call blocks
@@ -84,7 +57,7 @@ struct PrivateBus {
         daemon.waitForFinished(2000);
     }
     // Replaces the locks, from the stand-in's thread.
-    void setLocks(const QList<Lock>& locks)
+    void setLocks(const QList<InhibitorLock>& locks)
     {
         QMetaObject::invokeMethod(&logind, [this, locks] { logind.locks = locks; }, Qt::BlockingQueuedConnection);
     }
@@ -102,8 +75,8 @@ TEST(IdleInhibitors, OnlyAnotherProcesssBlockingIdleLockKeepsTheDisplayAwake)
     char name[] = "idle-inhibitors";
     char* argv[] = {name, nullptr};
     QCoreApplication app(argc, argv);
-    qDBusRegisterMetaType<Lock>();
-    qDBusRegisterMetaType<QList<Lock>>();
+    qDBusRegisterMetaType<InhibitorLock>();
+    qDBusRegisterMetaType<QList<InhibitorLock>>();
     PrivateBus bus;
     ASSERT_FALSE(bus.address.isEmpty()) << "dbus-daemon did not start (scripts/deps installs it)";
     ASSERT_TRUE(bus.registered);

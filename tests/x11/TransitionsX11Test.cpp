@@ -13,6 +13,7 @@
 #include "transitions/qt/TransitionGpu.h"
 #include "transitions/qt/TransitionPanel.h"
 #include "x11/AccessRig.h"
+#include "x11/ScreenPhotos.h"
 #include "x11/XSession.h"
 
 #include <QApplication>
@@ -33,24 +34,8 @@ namespace {
 using namespace std::chrono_literals;
 using test::XSession;
 
-QImage grab(const Rect& r)
-{
-    return QGuiApplication::primaryScreen()
-        ->grabWindow(0, int(r.minX()), int(r.minY()), int(r.width()), int(r.height()))
-        .toImage()
-        .convertToFormat(QImage::Format_RGB32);
-}
-
-double changed(const QImage& a, const QImage& b)
-{
-    if (a.size() != b.size() || a.isNull())
-        return 0;
-    qint64 n = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            n += a.pixel(x, y) != b.pixel(x, y);
-    return double(n) / (double(a.width()) * a.height());
-}
+using test::changed;
+using test::grab;
 
 Task<bool> finished(Task<void> task)
 {
@@ -90,6 +75,24 @@ struct Desk {
     {
         return session.startTestClient(title, {"--colors", colours, "--size", "400x300", "--position", position});
     }
+    // Two windows in one frame: "Back" (red | yellow) behind "Front" (green | cyan), painted.
+    std::string stackOfTwo()
+    {
+        back = client(QStringLiteral("Back"), QStringLiteral("ff0000,ffff00"), QStringLiteral("300,200"));
+        front = client(QStringLiteral("Front"), QStringLiteral("00ff00,00ffff"), QStringLiteral("300,200"));
+        if (!back.window || !front.window)
+            return session.error();
+        slot = ws->frame(front.window);
+        behind = ManagedWindow::make(*ws, back.window);
+        inFront = ManagedWindow::make(*ws, front.window);
+        if (!slot || !behind || !inFront || ws->frame(back.window) != slot)
+            return "the two windows do not share one frame";
+        const bool shown = session.waitFor([&] {
+            return session.topmostMapped() == session.topLevelOf(front.window)
+                && grab(*slot).pixel(50, 150) == qRgb(0, 255, 0);
+        });
+        return shown ? "" : "the front window never showed";
+    }
 
     XSession session;
     std::unique_ptr<test::SessionApp> app;
@@ -102,6 +105,9 @@ struct Desk {
     std::unique_ptr<WindowAccess> access;
     std::unique_ptr<GlTransitionPresenter> presenter;
     std::unique_ptr<WindowTransitions> services;
+    XSession::Client back, front;
+    std::optional<ManagedWindow> behind, inFront;
+    std::optional<Rect> slot;
 };
 
 // Sets a wallpaper of one colour, as wallpaper setters do; the pixmap lives with the session's
@@ -178,14 +184,10 @@ TEST(TransitionX11, PlaysOverARealWindowAndEndsOnTime)
     Desk desk(true);
     ASSERT_EQ(desk.start(), "");
     ASSERT_TRUE(desk.services->gpuAvailable());
-    auto back = desk.client(QStringLiteral("Back"), QStringLiteral("ff0000,ffff00"), QStringLiteral("300,200"));
-    auto front = desk.client(QStringLiteral("Front"), QStringLiteral("00ff00,00ffff"), QStringLiteral("300,200"));
-    ASSERT_TRUE(back.window && front.window) << desk.session.error();
-    const auto window = ManagedWindow::make(*desk.ws, front.window);
-    const auto incoming = ManagedWindow::make(*desk.ws, back.window);
-    const auto frame = desk.ws->frame(front.window);
-    ASSERT_TRUE(window && incoming && frame);
-    ASSERT_TRUE(desk.session.waitFor([&] { return grab(*frame).pixel(50, 150) == qRgb(0, 255, 0); }));
+    ASSERT_EQ(desk.stackOfTwo(), "");
+    const auto& window = desk.inFront;
+    const auto& incoming = desk.behind;
+    const auto& frame = desk.slot;
     const auto picture = test::runOnQtLoop(desk.services->capture(*window, *frame));
     ASSERT_TRUE(picture && *picture);
     const QImage before = grab(*frame);
@@ -228,16 +230,8 @@ TEST(TransitionX11, CardShuffleBringsTheWindowBehindForward)
 {
     Desk desk(true);
     ASSERT_EQ(desk.start(), "");
-    auto back = desk.client(QStringLiteral("Back"), QStringLiteral("ff0000,ffff00"), QStringLiteral("300,200"));
-    auto front = desk.client(QStringLiteral("Front"), QStringLiteral("00ff00,00ffff"), QStringLiteral("300,200"));
-    ASSERT_TRUE(back.window && front.window) << desk.session.error();
-    ASSERT_TRUE(desk.session.waitFor([&] { return desk.session.topmostMapped() == desk.session.topLevelOf(front.window); }));
-    const auto slot = desk.ws->frame(front.window);
-    ASSERT_TRUE(slot);
-    ASSERT_EQ(desk.ws->frame(back.window), slot);
-    const auto incoming = ManagedWindow::make(*desk.ws, back.window);
-    const auto leaving = ManagedWindow::make(*desk.ws, front.window);
-    ASSERT_TRUE(incoming && leaving);
+    ASSERT_EQ(desk.stackOfTwo(), "");
+    const auto& [incoming, leaving, slot] = std::tie(desk.behind, desk.inFront, desk.slot);
 
     const auto shuffle =
         test::runOnQtLoop(desk.services->captureCardShuffle({{*incoming, slot->offsetBy(300, 0)}}, {*leaving}, *slot));
@@ -250,7 +244,7 @@ TEST(TransitionX11, CardShuffleBringsTheWindowBehindForward)
     ASSERT_TRUE(test::runOnQtLoop(finished(desk.services->present(*shuffle, *incoming))));
     EXPECT_GE(timer.elapsed(), 550);
     EXPECT_LT(timer.elapsed(), 2000);
-    EXPECT_TRUE(desk.session.waitFor([&] { return desk.session.topmostMapped() == desk.session.topLevelOf(back.window); }));
+    EXPECT_TRUE(desk.session.waitFor([&] { return desk.session.topmostMapped() == desk.session.topLevelOf(desk.back.window); }));
     EXPECT_FALSE(panelShown(desk.session));
 }
 
@@ -258,13 +252,8 @@ TEST(TransitionX11, WithoutACompositorNothingIsShownAndTheSwitchStillHappens)
 {
     Desk desk(false);
     ASSERT_EQ(desk.start(), "");
-    auto back = desk.client(QStringLiteral("Back"), QStringLiteral("ff0000,ffff00"), QStringLiteral("300,200"));
-    auto front = desk.client(QStringLiteral("Front"), QStringLiteral("00ff00,00ffff"), QStringLiteral("300,200"));
-    ASSERT_TRUE(back.window && front.window) << desk.session.error();
-    const auto slot = desk.ws->frame(front.window);
-    const auto incoming = ManagedWindow::make(*desk.ws, back.window);
-    const auto leaving = ManagedWindow::make(*desk.ws, front.window);
-    ASSERT_TRUE(slot && incoming && leaving);
+    ASSERT_EQ(desk.stackOfTwo(), "");
+    const auto& [incoming, leaving, slot] = std::tie(desk.behind, desk.inFront, desk.slot);
 
     EXPECT_FALSE(desk.services->gpuAvailable());   // black corners would be worse than no animation
     EXPECT_FALSE(test::runOnQtLoop(desk.services->captureCardShuffle({{*incoming, *slot}}, {*leaving}, *slot)).value_or(nullptr));
@@ -287,7 +276,7 @@ TEST(TransitionX11, WithoutACompositorNothingIsShownAndTheSwitchStillHappens)
     EXPECT_LT(revealedAt, 100);   // at once, without the cover pause
     EXPECT_EQ(reveals, 1);
     EXPECT_TRUE(OverlayWindow::allPanels().empty());
-    EXPECT_TRUE(desk.session.waitFor([&] { return desk.session.topmostMapped() == desk.session.topLevelOf(back.window); }));
+    EXPECT_TRUE(desk.session.waitFor([&] { return desk.session.topmostMapped() == desk.session.topLevelOf(desk.back.window); }));
 }
 
 } // namespace

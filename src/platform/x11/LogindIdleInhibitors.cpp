@@ -16,6 +16,15 @@ namespace fw {
 
 namespace {
 std::atomic<int> connectionCount{0};
+} // namespace
+
+QDBusArgument& operator<<(QDBusArgument& arg, const InhibitorLock& lock)
+{
+    arg.beginStructure();
+    arg << lock.what << lock.who << lock.why << lock.mode << lock.uid << lock.pid;
+    arg.endStructure();
+    return arg;
+}
 
 const QDBusArgument& operator>>(const QDBusArgument& arg, InhibitorLock& lock)
 {
@@ -24,7 +33,6 @@ const QDBusArgument& operator>>(const QDBusArgument& arg, InhibitorLock& lock)
     arg.endStructure();
     return arg;
 }
-} // namespace
 
 bool keepsDisplayAwake(const std::vector<InhibitorLock>& locks, unsigned ownPid)
 {

@@ -9,6 +9,8 @@
 #include <QString>
 #include <vector>
 
+class QDBusArgument;
+
 namespace fw {
 
 class LogindIdleInhibitors final : public IdleInhibitors {
@@ -35,6 +37,9 @@ struct InhibitorLock {
     unsigned uid = 0;
     unsigned pid = 0;
 };
+// The lock as one (ssssuu) structure on the bus.
+QDBusArgument& operator<<(QDBusArgument& arg, const InhibitorLock& lock);
+const QDBusArgument& operator>>(const QDBusArgument& arg, InhibitorLock& lock);
 // Whether the locks keep the display awake for a process other than `ownPid`.
 bool keepsDisplayAwake(const std::vector<InhibitorLock>& locks, unsigned ownPid);
 
