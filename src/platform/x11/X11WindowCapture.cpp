@@ -43,7 +43,7 @@ bool sane(const Rect& r)
 
 } // namespace
 
-PixelImage scaledPicture(const PixelImage& image, PixelSize size)
+PixelImage scaledPicture(PixelImage image, PixelSize size)
 {
     if (image.isNull() || size.isEmpty())
         return {};
@@ -167,17 +167,17 @@ std::optional<PixelImage> X11WindowCapture::readDrawable(std::uint32_t drawable,
             return std::nullopt;
         data = xcb_get_image_data(plain.p);
     }
-    PixelImage out(part.width, part.height);
-    std::memcpy(out.pixels.data(), data, bytes);
     const bool swapped = (xcb_get_setup(c)->image_byte_order == XCB_IMAGE_ORDER_MSB_FIRST)
         != (std::endian::native == std::endian::big);
-    for (std::uint32_t& p : out.pixels) {
-        if (swapped)
-            p = __builtin_bswap32(p);
-        // Depth 24 leaves the top byte undefined: those pixels are opaque.
-        if (depth != 32)
-            p |= 0xff000000u;
-    }
+    // Depth 24 leaves the top byte undefined: those pixels are opaque.
+    const std::uint32_t opaque = depth == 32 ? 0 : 0xff000000u;
+    const auto* source = reinterpret_cast<const std::uint32_t*>(data);
+    PixelImage out;
+    out.width = part.width;
+    out.height = part.height;
+    out.pixels.assign(source, source + std::size_t(part.width) * std::size_t(part.height));
+    for (std::uint32_t& p : out.pixels)
+        p = (swapped ? __builtin_bswap32(p) : p) | opaque;
     return out;
 }
 
@@ -242,18 +242,14 @@ std::optional<PixelImage> X11WindowCapture::readWindow(const TopLevel& top, cons
     xcb_connection_t* c = conn_->raw();
     if (redirected_.insert(top.window).second)
         xcb_composite_redirect_window(c, top.window, XCB_COMPOSITE_REDIRECT_AUTOMATIC);
+    // Not checked on its own: when naming fails (unmapped meanwhile, or gone) the pixmap does
+    // not exist and reading it fails, which saves a round trip on every capture.
     const xcb_pixmap_t pixmap = xcb_generate_id(c);
-    xcb_generic_error_t* error =
-        xcb_request_check(c, xcb_composite_name_window_pixmap_checked(c, top.window, pixmap));
-    if (error) {
-        // BadMatch: unmapped meanwhile; BadWindow: gone. Redirect again next time.
-        free(error);
-        redirected_.erase(top.window);
-        conn_->drainQueue();
-        return std::nullopt;
-    }
+    xcb_composite_name_window_pixmap(c, top.window, pixmap);
     auto image = readDrawable(pixmap, part, top.depth);
-    xcb_free_pixmap(c, pixmap);
+    xcb_free_pixmap(c, pixmap);   // a pixmap never named gives an error, dropped below
+    if (!image)
+        redirected_.erase(top.window);   // redirect again next time
     conn_->flush();
     // Errors of the unchecked requests above (a redirect refused, say) are of no use here.
     conn_->drainQueue();
@@ -281,7 +277,7 @@ std::optional<PixelImage> X11WindowCapture::captureWindow(WindowId window, const
         whole.drawOver(*image, part.x - wanted.x, part.y - wanted.y);
         image = std::move(whole);
     }
-    return scaledPicture(*image, size);
+    return scaledPicture(std::move(*image), size);
 }
 
 bool X11WindowCapture::drawWallpaper(PixelImage& canvas, const PixelRect& area)
@@ -353,7 +349,7 @@ std::optional<PixelImage> X11WindowCapture::captureDesktop(const Rect& area, con
         if (auto image = readWindow(*top, local))
             canvas.drawOver(*image, part.x - a.x, part.y - a.y);
     }
-    return scaledPicture(canvas, size);
+    return scaledPicture(std::move(canvas), size);
 }
 
 } // namespace fw

@@ -81,6 +81,6 @@ private:
 };
 
 // The picture scaled to the size (smooth filtering); the picture itself when the sizes match.
-PixelImage scaledPicture(const PixelImage& image, PixelSize size);
+PixelImage scaledPicture(PixelImage image, PixelSize size);
 
 } // namespace fw
