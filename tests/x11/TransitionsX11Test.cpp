@@ -179,6 +179,19 @@ TEST(CaptureX11, RealWindowsAndTheDesktopBehindThem)
     EXPECT_FALSE(capture.captureWindow(0x7fffff0, *frame, {400, 300}));   // no such window
 }
 
+TEST(CaptureX11, AServerWithoutCompositeGivesNoPictures)
+{
+    XSession session(test::XSessionOptions{800, 600, false, false, {"-extension", "Composite"}});
+    ASSERT_TRUE(session.ok()) << session.error();
+    auto painted = session.startTestClient(QStringLiteral("Painted"), {"--size", "200x100", "--position", "10,10"});
+    ASSERT_TRUE(painted.window) << session.error();
+    X11WindowCapture capture(session.display());
+    ASSERT_TRUE(capture.connected());
+    EXPECT_FALSE(capture.available());
+    EXPECT_FALSE(capture.captureWindow(painted.window, Rect(10, 10, 200, 100), {200, 100}));
+    EXPECT_FALSE(capture.captureDesktop(Rect(0, 0, 100, 100), {painted.window}, {100, 100}));
+}
+
 TEST(TransitionX11, PlaysOverARealWindowAndEndsOnTime)
 {
     Desk desk(true);

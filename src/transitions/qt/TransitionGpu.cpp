@@ -36,7 +36,7 @@ QSurfaceFormat TransitionGpu::surfaceFormat()
 bool TransitionGpu::available()
 {
     static const bool answer = [] {
-        if (!QGuiApplication::instance())
+        if (!qGuiApp)   // a core application has no windows system to ask
             return false;
         QOpenGLContext probe;
         probe.setFormat(surfaceFormat());
