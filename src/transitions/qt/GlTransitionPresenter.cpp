@@ -113,9 +113,8 @@ void GlTransitionPresenter::endRun(const std::shared_ptr<ShaderRun>& run)
     });
 }
 
-bool GlTransitionPresenter::renderShaderFrame(ShaderRun& run)
+bool GlTransitionPresenter::renderShaderFrame(ShaderRun& run, double p)
 {
-    const double p = linearProgress(clock_.now() - run.started, run.duration);
     const float eased = float(easeInOutCubic(p));
     for (auto& s : run.surfaces) {
         // A surface the window system does not show yet is skipped for this frame.
@@ -148,7 +147,7 @@ Task<void> GlTransitionPresenter::animate(std::shared_ptr<ShaderRun> run)
     const std::weak_ptr<ShaderRun> weak = run;
     auto tick = [this, weak] {
         auto r = weak.lock();
-        if (r && !r->ended && renderShaderFrame(*r))
+        if (r && !r->ended && renderShaderFrame(*r, linearProgress(clock_.now() - r->started, r->duration)))
             endRun(r);
     };
     RepeatingTimer frames(clock_, frameInterval, tick);
@@ -196,8 +195,7 @@ Task<void> GlTransitionPresenter::playShader(std::uint32_t effect, std::vector<T
     };
     co_await waitExposed(std::move(allExposed));
     // The untouched pictures cover the windows before the caller moves them.
-    run->started = clock_.now();
-    std::function<void()> first = [this, run] { renderShaderFrame(*run); };
+    std::function<void()> first = [this, run] { renderShaderFrame(*run, 0); };
     co_await cover(std::move(first));
     co_await reveal();
     co_await animate(run);

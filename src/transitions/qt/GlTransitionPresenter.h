@@ -47,9 +47,9 @@ public:
 
 private:
     struct ShaderRun;
-    // Draws one frame of every shown surface; true when the run should end (progress reached
-    // 1, or the context is lost).
-    bool renderShaderFrame(ShaderRun& run);
+    // Draws the frame of progress p (0…1) on every shown surface; true when the run should end
+    // (progress reached 1, or the context is lost).
+    bool renderShaderFrame(ShaderRun& run, double p);
     void endRun(const std::shared_ptr<ShaderRun>& run);
     Task<void> animate(std::shared_ptr<ShaderRun> run);
     void tearDown(ShaderRun& run);
