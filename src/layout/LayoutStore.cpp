@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <set>
+#include <unordered_set>
 
 namespace fw {
 
@@ -82,12 +83,12 @@ void LayoutStore::load()
             if (!d.value().isArray())
                 continue;
             auto& list = custom_[d.key()];
-            for (const QJsonValue& entry : d.value().toArray()) {
+            const QJsonArray entries = d.value().toArray();
+            list.reserve(size_t(entries.size()));
+            std::unordered_set<QString> seen; // the first of duplicate ids wins, in linear time
+            for (const QJsonValue& entry : entries) {
                 auto layout = SnapLayout::fromJson(entry);
-                if (!layout || !isStorableCustom(layout.value()))
-                    continue;
-                const QString& id = layout.value().id;
-                if (std::any_of(list.begin(), list.end(), [&](const SnapLayout& l) { return l.id == id; }))
+                if (!layout || !isStorableCustom(layout.value()) || !seen.insert(layout.value().id).second)
                     continue;
                 list.push_back(std::move(layout).value());
             }
