@@ -1,8 +1,12 @@
 #pragma once
-// Shared by the real-X benchmarks (header only: every bench/*.cpp is its own program).
+// Shared by the benchmarks (header only: every bench/*.cpp is its own program).
 
 #include "x11/XSession.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QWidget>
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -41,6 +45,41 @@ inline bool startBenchWindows(test::XSession& session, int windowCount, test::XS
     if (!many.window || !writable.window || !all) {
         std::fprintf(stderr, "%s: %s\n", program, session.error().c_str());
         return false;
+    }
+    return true;
+}
+
+// Counts the paint events a widget receives. A window paints all its dirty widgets, parents
+// before children, and flushes them in one pass inside one event delivery; so once a paint of
+// the widget was seen and event processing has returned, its whole content has been painted
+// and handed to the window system.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    int paints() const { return paints_; }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints_;
+        return false;
+    }
+
+private:
+    int paints_ = 0;
+};
+
+// Processes events until the counter has seen a paint beyond `before` (the pass that paint
+// belongs to has then ended). False when none came within `limitMs`.
+inline bool waitForPaint(const PaintCounter& counter, int before, int limitMs = 2000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (counter.paints() == before) {
+        if (timer.elapsed() > limitMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
     }
     return true;
 }

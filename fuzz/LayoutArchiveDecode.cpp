@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::set<QString> ids;
     for (const SnapLayout& layout : first.layouts) {
         check(ids.insert(layout.id).second, "merged ids unique");
-        check(LayoutArchive::characterCount(layout.name) <= LayoutArchive::maxNameLength, "merged name length");
+        check(LayoutArchive::fitsNameBounds(layout.name), "merged name within the name bounds");
     }
     const auto second = LayoutArchive::merge(layouts, first.layouts);
     check(second.added == 0 && second.skipped == int(layouts.size()), "second merge adds nothing");

@@ -47,8 +47,10 @@ void checkRules(const LayoutStore& store, const QStringList& displays)
         }
         if (auto active = store.activeLayout(display))
             check(active->tree.isValid(), "active tree valid");
-        for (const SnapLayout& layout : store.menuLayouts(display))
+        for (const SnapLayout& layout : store.menuLayouts(display)) {
             check(layout.tree.isValid(), "menu trees valid");
+            check(LayoutArchive::fitsNameBounds(layout.name), "menu names within the name bounds");
+        }
         for (const SnapLayout& layout : store.choices(display))
             check(layout.tree.isValid(), "choice trees valid");
     }

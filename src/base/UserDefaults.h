@@ -1,8 +1,10 @@
 #pragma once
 // The user-defaults store: key → JSON value. The file store keeps one JSON object in
 // $XDG_CONFIG_HOME/framewell/defaults.json and writes it atomically on every change
-// (temp file, fsync, rename), and holds nothing else per write. A file that does not parse
-// is moved aside (logged), never overwritten in place, and the store starts empty.
+// (temp file, fsync, rename), and holds nothing else per write. A file that does not parse, is
+// not a regular file (a FIFO, a device, a directory, a link to one) or is larger than
+// maxFileBytes is moved aside (logged), never read whole nor overwritten in place, and the
+// store starts empty.
 
 #include <QJsonValue>
 #include <QString>
@@ -51,6 +53,9 @@ private:
 
 class FileDefaults final : public UserDefaults {
 public:
+    // The largest file read, and written: far above what any user's layouts take.
+    static constexpr qint64 maxFileBytes = 8 * 1024 * 1024;
+
     // path: the JSON file; defaultPath() when empty.
     explicit FileDefaults(QString path = {});
     static QString defaultPath();

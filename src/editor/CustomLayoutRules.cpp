@@ -112,8 +112,12 @@ std::variant<SnapLayout, QString> savedLayout(const QString& identifier, const Q
     QString name;
     try {
         name = LayoutArchive::isValidName(nameText);
-    } catch (const LayoutArchive::ArchiveError&) {
-        return nameMessage();
+    } catch (const LayoutArchive::ArchiveError& error) {
+        // Empty or over 60 characters is the editor's own message; a name within 60 characters
+        // that the shared rules still refuse (control characters, too much in one character)
+        // gets the rules' message, the same one import and the store give.
+        const qsizetype count = LayoutArchive::characterCount(nameText.trimmed());
+        return count == 0 || count > 60 ? nameMessage() : error.message();
     }
     SnapLayout::AppMap kept;
     for (const auto& [region, ids] : keepingRegions(apps, tree)) {

@@ -105,10 +105,47 @@ bool LayoutArchive::containsControlCharacter(const QString& text)
     return false;
 }
 
+bool LayoutArchive::fitsNameBounds(const QString& text)
+{
+    // The encoded length first, stopping as soon as it is over: every UTF-16 unit takes at
+    // least one UTF-8 byte, so the character walk below never sees more than maxNameBytes
+    // units.
+    qsizetype bytes = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = text.at(i).unicode();
+        if (u < 0x80) {
+            bytes += 1;
+        } else if (u < 0x800) {
+            bytes += 2;
+        } else if (QChar::isHighSurrogate(u) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            bytes += 4;
+            ++i;
+        } else {
+            bytes += 3;
+        }
+        if (bytes > maxNameBytes)
+            return false;
+    }
+
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    qsizetype start = 0;
+    int characters = 0;
+    for (qsizetype end = finder.toNextBoundary(); end != -1; start = end, end = finder.toNextBoundary()) {
+        if (++characters > maxNameLength)
+            return false;
+        int codePoints = 0;
+        for (qsizetype i = start; i < end; ++i)
+            codePoints += text.at(i).isLowSurrogate() && i > start && text.at(i - 1).isHighSurrogate() ? 0 : 1;
+        if (codePoints > maxCodePointsPerCharacter)
+            return false;
+    }
+    return true;
+}
+
 QString LayoutArchive::isValidName(const QString& name)
 {
     const QString trimmed = name.trimmed();
-    if (trimmed.isEmpty() || characterCount(trimmed) > maxNameLength || containsControlCharacter(trimmed))
+    if (trimmed.isEmpty() || !fitsNameBounds(trimmed) || containsControlCharacter(trimmed))
         refuse(kBadName);
     return trimmed;
 }

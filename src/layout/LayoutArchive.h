@@ -31,6 +31,13 @@ public:
     static constexpr int maxDepth = 15;
     static constexpr int maxNodes = 31;
     static constexpr int maxNameLength = 60;
+    // What one name may hold beyond its 60 user-perceived characters, so that no name costs
+    // much to check, store or draw. 32 code points per character take a base character and
+    // the 30 combining marks in a row that stream-safe Unicode text allows (the longest emoji
+    // sequences, a family with skin tones, take 11). 4096 UTF-8 bytes take 60 such emoji
+    // families (41 bytes each) with room to spare.
+    static constexpr int maxCodePointsPerCharacter = 32;
+    static constexpr qsizetype maxNameBytes = 4096;
     static QString formatIdentifier() { return QStringLiteral("orrindale.Framewell.layouts"); }
 
     // A refused export or import; `message` is the user-facing text.
@@ -73,8 +80,14 @@ public:
     // {"region": n} or {"axis", "ratio", "first", "second"}.
     static QJsonObject node(const RegionTree& tree);
     // The name trimmed of white space and newlines at both ends; 1 to 60 user-perceived
-    // characters and no control or format characters. Throws ArchiveError.
+    // characters within the bounds above and no control or format characters. Throws
+    // ArchiveError.
     static QString isValidName(const QString& name);
+    // The length rules every stored or drawn name keeps (not trimmed, not checked for
+    // blanks or controls): at most 60 user-perceived characters, maxCodePointsPerCharacter
+    // per character and maxNameBytes in UTF-8. Looks at no more than maxNameBytes code units
+    // whatever the text's length.
+    static bool fitsNameBounds(const QString& text);
 
     // "user-import-" + the SHA-256 of the compact, key-sorted {"name", "tree"} object.
     static QString importedId(const QString& trimmedName, const RegionTree& tree);

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <set>
+#include <unordered_set>
 
 namespace fw {
 
@@ -24,10 +25,16 @@ bool isBlank(const QString& name) { return name.trimmed().isEmpty(); }
 
 bool hasCustomId(const SnapLayout& layout) { return layout.id.startsWith(QLatin1String("user-")); }
 
+// Any layout the store keeps: a valid tree, and a name short enough to check and draw.
+bool isStorable(const SnapLayout& layout)
+{
+    return layout.tree.isValid() && LayoutArchive::fitsNameBounds(layout.name);
+}
+
 // The rules every stored custom layout keeps, apart from the uniqueness of its id.
 bool isStorableCustom(const SnapLayout& layout)
 {
-    return hasCustomId(layout) && layout.tree.isValid() && !isBlank(layout.name);
+    return hasCustomId(layout) && isStorable(layout) && !isBlank(layout.name);
 }
 
 bool containsSameIdAndTree(const std::vector<SnapLayout>& list, const SnapLayout& layout)
@@ -76,12 +83,12 @@ void LayoutStore::load()
             if (!d.value().isArray())
                 continue;
             auto& list = custom_[d.key()];
-            for (const QJsonValue& entry : d.value().toArray()) {
+            const QJsonArray entries = d.value().toArray();
+            list.reserve(size_t(entries.size()));
+            std::unordered_set<QString> seen; // the first of duplicate ids wins, in linear time
+            for (const QJsonValue& entry : entries) {
                 auto layout = SnapLayout::fromJson(entry);
-                if (!layout || !isStorableCustom(layout.value()))
-                    continue;
-                const QString& id = layout.value().id;
-                if (std::any_of(list.begin(), list.end(), [&](const SnapLayout& l) { return l.id == id; }))
+                if (!layout || !isStorableCustom(layout.value()) || !seen.insert(layout.value().id).second)
                     continue;
                 list.push_back(std::move(layout).value());
             }
@@ -92,7 +99,7 @@ void LayoutStore::load()
         const QJsonObject displays = value->toObject();
         for (auto d = displays.begin(); d != displays.end(); ++d) {
             auto layout = SnapLayout::fromJson(d.value());
-            if (layout && layout.value().tree.isValid())
+            if (layout && isStorable(layout.value()))
                 active_.insert_or_assign(d.key(), std::move(layout).value());
         }
     }
@@ -137,7 +144,8 @@ std::vector<SnapLayout> LayoutStore::menuLayouts(const QString& display,
     list.insert(list.end(), custom.begin(), custom.end());
 
     const std::optional<SnapLayout> extra = including ? including : activeLayout(display);
-    if (extra && !containsSameIdAndTree(list, *extra))
+    // An extra layout with a name beyond the bounds is not listed: menus and pickers draw names.
+    if (extra && LayoutArchive::fitsNameBounds(extra->name) && !containsSameIdAndTree(list, *extra))
         list.push_back(*extra);
 
     for (const SnapLayout& layout : layouts(display)) {
@@ -183,7 +191,7 @@ std::vector<SnapLayout> LayoutStore::customLayouts(const QString& display) const
 
 void LayoutStore::setActive(const SnapLayout& layout, const QString& display)
 {
-    if (!layout.tree.isValid())
+    if (!isStorable(layout))
         return;
     if (const auto a = active_.find(display); a != active_.end() && a->second == layout)
         return;
@@ -193,7 +201,7 @@ void LayoutStore::setActive(const SnapLayout& layout, const QString& display)
 
 void LayoutStore::save(const SnapLayout& layout, const QString& display)
 {
-    if (!layout.tree.isValid())
+    if (!isStorable(layout))
         return;
     auto& trees = saved_[display];
     if (const auto t = trees.find(layout.id); t != trees.end() && t->second == layout.tree) {
@@ -215,8 +223,7 @@ void LayoutStore::reset(const QString& display)
 
 bool LayoutStore::upsertCustom(const SnapLayout& layout, const QString& display)
 {
-    if (!hasCustomId(layout) || !layout.tree.isValid()
-        || LayoutArchive::characterCount(layout.name) > LayoutArchive::maxNameLength || isBlank(layout.name))
+    if (!isStorableCustom(layout))
         return false;
 
     auto& list = custom_[display];

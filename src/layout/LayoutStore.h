@@ -10,8 +10,9 @@
 // Stored data is read per display and per entry: an entry that does not decode or breaks
 // the store's rules is dropped silently, and everything else is kept.
 //
-// Invariants: every held tree is valid; every custom layout has an id beginning "user-",
-// a name that is not blank, and an id unique within its display's list.
+// Invariants: every held tree is valid; every held name keeps LayoutArchive's name bounds
+// (so nothing listed is slow to draw); every custom layout has an id beginning "user-", a
+// name that is not blank, and an id unique within its display's list.
 // Belongs to the main thread.
 
 #include "layout/LayoutArchive.h"
@@ -59,7 +60,8 @@ public:
     // region numbers as the layout's own; otherwise the layout unchanged.
     SnapLayout adjusted(const SnapLayout& layout, const QString& display) const;
 
-    // Writes "activeLayouts.v1" unless the tree is invalid or the layout is already active.
+    // Writes "activeLayouts.v1" unless the tree is invalid, the name beyond the bounds or the
+    // layout already active.
     void setActive(const SnapLayout& layout, const QString& display);
     // Records the layout's tree as the display's adjusted tree for its id and makes it
     // active; writes "layouts.v2" only when the stored tree changed.
@@ -67,7 +69,8 @@ public:
     // Forgets the display's adjusted trees and active layout; always writes both keys.
     void reset(const QString& display);
     // Adds or replaces a custom layout; false (nothing changes) for an id not beginning
-    // "user-", an invalid tree, a name over 60 characters or a blank name.
+    // "user-", an invalid tree, a name beyond the name bounds (over 60 characters, counted
+    // untrimmed) or a blank name.
     bool upsertCustom(const SnapLayout& layout, const QString& display);
     // False when the display has no custom layout with that id.
     bool deleteCustom(const QString& id, const QString& display);

@@ -9,9 +9,13 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <csignal>
 #include <malloc.h>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace fw;
@@ -252,6 +256,104 @@ TEST(FileDefaults, ADirectoryInPlaceOfTheFileIsMovedAsideLikeAnyUnreadableFile)
     d.setValue("k", true);
     EXPECT_TRUE(d.lastWriteSucceeded());
     EXPECT_TRUE(FileDefaults(path).boolValue("k", false));
+}
+
+namespace {
+
+// After `path` was found unreadable: the log line names the reason and where it was moved,
+// the store is empty, and the first write makes a fresh regular file in its place.
+void expectMovedAsideUnread(FileDefaults& d, const log::Capture& capture, const QString& path, const char* reason)
+{
+    EXPECT_TRUE(d.keys().isEmpty());
+    ASSERT_FALSE(d.movedAsidePath().isEmpty());
+    ASSERT_EQ(capture.messages(LogCategory::App).size(), 1);
+    const QString line = capture.messages(LogCategory::App)[0];
+    EXPECT_TRUE(line.contains(reason)) << line.toStdString();
+    EXPECT_TRUE(line.contains(d.movedAsidePath())) << line.toStdString();
+    d.setValue("k", 1);
+    EXPECT_TRUE(d.lastWriteSucceeded());
+    EXPECT_TRUE(QFileInfo(path).isFile() && !QFileInfo(path).isSymLink());
+    EXPECT_EQ(FileDefaults(path).value("k"), QJsonValue(1));
+}
+
+} // namespace
+
+TEST(FileDefaults, WhatIsNotASmallRegularFileIsMovedAsideWithoutBeingRead)
+{
+    QTemporaryDir tmp;
+    const QString path = tmp.filePath("defaults.json");
+    const QByteArray name = QFile::encodeName(path);
+
+    {
+        // A FIFO: opening it to read would wait for a writer. A writer started here sees
+        // whether anything opened it before the test let it go (its open returns either way).
+        SCOPED_TRACE("FIFO");
+        ASSERT_EQ(::mkfifo(name.constData(), 0600), 0);
+        std::atomic<bool> released{false};
+        std::atomic<bool> openedByLoad{false};
+        std::thread writer([&] {
+            const int fd = ::open(name.constData(), O_WRONLY);
+            openedByLoad = fd >= 0 && !released;
+            ::close(fd);
+        });
+        log::Capture capture;
+        FileDefaults d(path);
+        released = true;
+        // Let the writer go: open the FIFO (wherever it was moved) for reading, which never blocks.
+        const QString fifo = d.movedAsidePath().isEmpty() ? path : d.movedAsidePath();
+        const int reader = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
+        writer.join();
+        ::close(reader);
+        EXPECT_FALSE(openedByLoad) << "the load opened the FIFO";
+        struct stat st {};
+        ASSERT_EQ(::lstat(QFile::encodeName(d.movedAsidePath()).constData(), &st), 0);
+        EXPECT_TRUE(S_ISFIFO(st.st_mode));
+        expectMovedAsideUnread(d, capture, path, "FIFO");
+        QFile::remove(path);
+    }
+    {
+        // A 1 GB sparse file that starts like a good one: refused by its size, never read.
+        SCOPED_TRACE("1 GB");
+        writeFile(path, "{\"k\": 2}");
+        ASSERT_EQ(::truncate(name.constData(), 1 << 30), 0);
+        log::Capture capture;
+        FileDefaults d(path);
+        EXPECT_EQ(QFileInfo(d.movedAsidePath()).size(), 1 << 30);
+        expectMovedAsideUnread(d, capture, path, "larger than 8388608 bytes");
+        QFile::remove(d.movedAsidePath());
+        QFile::remove(path);
+    }
+
+    {
+        // A link to an endless device: refused from its status, so never read at all.
+        SCOPED_TRACE("link to /dev/zero");
+        ASSERT_EQ(::symlink("/dev/zero", name.constData()), 0);
+        log::Capture capture;
+        FileDefaults d(path);
+        EXPECT_EQ(QFileInfo(d.movedAsidePath()).symLinkTarget(), QStringLiteral("/dev/zero"));
+        expectMovedAsideUnread(d, capture, path, "device");
+        QFile::remove(path);
+    }
+    // A link to a good regular file is read through (dotfile managers link config files).
+    writeFile(tmp.filePath("real.json"), "{\"k\": 3}");
+    QFile::remove(path);
+    ASSERT_EQ(::symlink(QFile::encodeName(tmp.filePath("real.json")).constData(), name.constData()), 0);
+    EXPECT_EQ(FileDefaults(path).value("k"), QJsonValue(3));
+}
+
+TEST(FileDefaults, DefaultsTooLargeToReadBackAreNotWritten)
+{
+    QTemporaryDir tmp;
+    const QString path = tmp.filePath("defaults.json");
+    FileDefaults d(path);
+    d.setValue("small", 1);
+    log::Capture capture;
+    d.setValue("huge", QString(int(FileDefaults::maxFileBytes), QLatin1Char('x')));
+    EXPECT_FALSE(d.lastWriteSucceeded());
+    EXPECT_EQ(d.value("huge")->toString().size(), FileDefaults::maxFileBytes);
+    ASSERT_EQ(capture.messages(LogCategory::App).size(), 1);
+    EXPECT_TRUE(capture.messages(LogCategory::App)[0].startsWith("Defaults not saved: "));
+    EXPECT_EQ(FileDefaults(path).keys(), QStringList{"small"});
 }
 
 TEST(FileDefaults, AnUnreadableFileThatCannotBeMovedIsNeverOverwritten)

@@ -168,17 +168,23 @@ TEST_F(Editor, NamesNeedOneToSixtyCharactersWithoutControls)
 {
     auto e = make(mine);
     const QString thumb = QString::fromUtf8("👍🏽"); // two code points, one character
+    const QString length = "Give your layout a name between 1 and 60 characters.";
+    const QString rules = QString::fromUtf8("Layout names must be 1–60 characters without control characters.");
+    // 60 characters, each an "a" carrying 8,000 combining marks: within the count, over the bounds.
+    const QString heavy = (QString("a") + QString(8000, QChar(0x0301))).repeated(60);
     const struct {
         QString text;
         std::optional<QString> saved;
+        QString message;
     } cases[] = {
-        {thumb.repeated(60), thumb.repeated(60)},
-        {thumb.repeated(61), std::nullopt},
-        {"   ", std::nullopt},
-        {"", std::nullopt},
-        {"  Focus\n", QStringLiteral("Focus")},
-        {"Tab\there", std::nullopt},
-        {QStringLiteral("Zero") + QChar(0x200B) + "width", std::nullopt},
+        {thumb.repeated(60), thumb.repeated(60), {}},
+        {thumb.repeated(61), std::nullopt, length},
+        {"   ", std::nullopt, length},
+        {"", std::nullopt, length},
+        {"  Focus\n", QStringLiteral("Focus"), {}},
+        {"Tab\there", std::nullopt, rules},
+        {QStringLiteral("Zero") + QChar(0x200B) + "width", std::nullopt, rules},
+        {heavy, std::nullopt, rules},
     };
     for (const auto& c : cases) {
         saves.clear();
@@ -189,8 +195,8 @@ TEST_F(Editor, NamesNeedOneToSixtyCharactersWithoutControls)
             EXPECT_EQ(saves[0].layout.name, *c.saved);
             EXPECT_EQ(saves[0].layout.id, "user-1") << "editing keeps the id";
         } else {
-            EXPECT_TRUE(saves.empty()) << c.text.toStdString();
-            EXPECT_EQ(e->message()->text(), "Give your layout a name between 1 and 60 characters.");
+            EXPECT_TRUE(saves.empty()) << c.text.left(40).toStdString();
+            EXPECT_EQ(e->message()->text(), c.message) << c.text.left(40).toStdString();
         }
         e->statusUpdate();
     }

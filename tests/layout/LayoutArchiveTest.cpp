@@ -122,11 +122,42 @@ TEST(LayoutArchive, ExportRefusesInCheckOrder)
     // The tree of a layout is checked before its name.
     EXPECT_EQ(exportOutcome({named(QStringLiteral("\t"), L(16))}), QStringLiteral("A layout has invalid regions."));
 
-    // One user-perceived character can take many bytes: 128 such names overflow the limit.
-    const QString heavy = QStringLiteral("a") + QString(5000, QChar(0x0301));
+    // One user-perceived character can hold 5,000 code points: such a name is refused.
+    const QString heavy = markedName(1, 5000);
     ASSERT_EQ(LayoutArchive::characterCount(heavy), 1);
-    EXPECT_EQ(exportOutcome(std::vector<SnapLayout>(128, named(heavy, L(0)))),
-              QStringLiteral("This layout file is too large."));
+    EXPECT_EQ(exportOutcome({named(heavy, L(0))}), kNameMessage);
+}
+
+TEST(LayoutArchive, NamesAreBoundedInWhatEachCharacterHolds)
+{
+    // A base letter with 31 marks is one character of 32 code points, the most one may hold.
+    EXPECT_TRUE(LayoutArchive::fitsNameBounds(markedName(43, 31)));
+    EXPECT_FALSE(LayoutArchive::fitsNameBounds(markedName(1, 32)));
+    // 60 emoji families with skin tones (11 code points, 41 bytes each) fit.
+    QString families;
+    for (int i = 0; i < 60; ++i)
+        families += QString::fromUtf8("\U0001F468\U0001F3FB\u200D\U0001F469\U0001F3FD\u200D\U0001F467\U0001F3FE"
+                                      "\u200D\U0001F466\U0001F3FF");
+    EXPECT_EQ(LayoutArchive::characterCount(families), 60);
+    EXPECT_TRUE(LayoutArchive::fitsNameBounds(families));
+    // The encoded length: 4,096 UTF-8 bytes and not one more, with fewer than 60 characters.
+    // Letters with combining harpoons: three bytes per mark.
+    const auto harpoons = [](int marks) { return QLatin1Char('a') + QString(marks, QChar(0x20D0)); };
+    QString exact;
+    for (int i = 0; i < 43; ++i)
+        exact += harpoons(31);
+    exact += harpoons(17) + QStringLiteral("xx");
+    ASSERT_EQ(exact.toUtf8().size(), 4096);
+    EXPECT_TRUE(LayoutArchive::fitsNameBounds(exact));
+    EXPECT_FALSE(LayoutArchive::fitsNameBounds(exact + QLatin1Char('x')));
+
+    // The file from the hostile review: 60 characters of 8,001 code points each, 960 KB, is
+    // refused by its name, in a file that keeps every other limit.
+    const QByteArray hostile = oneLayout(QStringLiteral("\"%1\"").arg(markedName(60, 8000)), QStringLiteral(R"({"region": 0})"));
+    ASSERT_LT(hostile.size(), LayoutArchive::maxBytes);
+    ASSERT_GT(hostile.size(), 960000);
+    EXPECT_EQ(outcome(hostile), kNameMessage);
+    EXPECT_EQ(LayoutArchive::characterCount(markedName(60, 8000)), 60);
 }
 
 TEST(LayoutArchive, NamesAreTrimmedCountedByCharacterAndFreeOfControls)

@@ -308,8 +308,8 @@ TEST(LayoutInvariants, DividerOperationsKeepTreesSound)
         ASSERT_TRUE(edged.isValid()) << show(edged);
         ASSERT_TRUE(sameShape(edged, t));
         if (!(edged == t)) {
-            const auto& ru = before.at(r);
-            const auto& nu = edged.unitRects(kUnit).at(r);
+            const Rect ru = before.at(r);
+            const Rect nu = edged.unitRects(kUnit).at(r); // a copy: the map is a temporary
             const double e0 = edge == RegionEdge::left ? ru.minX() : edge == RegionEdge::right ? ru.maxX()
                 : edge == RegionEdge::top ? ru.minY() : ru.maxY();
             const double e1 = edge == RegionEdge::left ? nu.minX() : edge == RegionEdge::right ? nu.maxX()

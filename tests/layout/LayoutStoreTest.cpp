@@ -177,6 +177,40 @@ TEST(LayoutStore, LoadingDropsOnlyTheEntriesThatFail)
     EXPECT_EQ(reloaded.customLayouts(kOther), store.customLayouts(kOther));
 }
 
+TEST(LayoutStore, NamesBeyondTheBoundsNeverReachTheMenus)
+{
+    // 60 characters of 8,001 code points each (960 KB): within the character count, beyond
+    // what a name may hold. Stored by an earlier version, it is dropped on load; nothing
+    // stores it later, so no menu or picker ever has to draw it.
+    const QString hostile = markedName(60, 8000);
+    const QString fits = markedName(60, 31);
+    const auto entry = [](const QString& id, const QString& name) {
+        return SnapLayout{id, name, H(0.5, L(0), L(1)), std::nullopt}.toJson();
+    };
+    MemoryDefaults defaults;
+    defaults.setValue(kCustom, QJsonObject{{kDisplay, QJsonArray{entry("user-a", "Before"), entry("user-h", hostile),
+                                                                 entry("user-b", fits)}}});
+    defaults.setValue(kActive, QJsonObject{{kDisplay, entry("user-h", hostile)}, {kOther, entry("user-b", fits)}});
+    defaults.clearWriteLog();
+    LayoutStore store(defaults);
+    EXPECT_EQ(names(store.customLayouts(kDisplay)), (QStringList{"Before", fits}));
+    EXPECT_FALSE(store.activeLayout(kDisplay).has_value());
+    EXPECT_EQ(store.activeLayout(kOther)->name, fits);
+
+    const SnapLayout bad = custom(QStringLiteral("user-h"), hostile, L(0));
+    EXPECT_FALSE(store.upsertCustom(bad, kDisplay));
+    store.setActive(bad, kDisplay);
+    store.save(bad, kDisplay);
+    EXPECT_EQ(store.importLayouts({bad}, kDisplay).added, 0);
+    EXPECT_TRUE(defaults.writeLog().empty());
+
+    for (const auto& list : {store.menuLayouts(kDisplay), store.menuLayouts(kDisplay, bad), store.layouts(kDisplay),
+                             store.choices(kDisplay)}) {
+        for (const SnapLayout& layout : list)
+            EXPECT_NE(layout.name, hostile);
+    }
+}
+
 TEST(LayoutStore, WholeKeysOfTheWrongShapeLoadEmpty)
 {
     MemoryDefaults defaults;

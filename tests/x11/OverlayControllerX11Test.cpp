@@ -10,6 +10,7 @@
 #include "x11/XSession.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
@@ -185,6 +186,27 @@ TEST(X11Overlay, PanelsNeverTakeTheFocusAndHideAllUnmapsThemAll)
         return std::none_of(ids.begin(), ids.end(), [&](xcb_window_t w) { return s.isViewable(w); });
     })) << "a panel stayed mapped";
     EXPECT_EQ(s.inputFocus(), active.window);
+}
+
+TEST(X11Overlay, PanelsQueuedForDeletionAreFreedBeforeTheApplicationEnds)
+{
+    Desktop d;
+    ASSERT_TRUE(d.start()) << d.session.error();
+    std::vector<QPointer<OverlayWindow>> panels;
+    {
+        OverlayController controller;
+        controller.showCompositionPreviews({Rect(0, 0, 400, 400), Rect(400, 0, 400, 400)});
+        controller.showPreview(Rect(100, 100, 300, 300));
+        for (OverlayWindow* p : controller.panels())
+            panels.emplace_back(p);
+        controller.hideAll(); // queues the composition previews with deleteLater
+    }
+    OverlayWindow::setStacking(nullptr);
+    d.stacking.reset();
+    d.app.reset();
+    ASSERT_GE(panels.size(), 2u);
+    for (const auto& p : panels)
+        EXPECT_TRUE(p.isNull()) << "a panel outlived the application";
 }
 
 } // namespace

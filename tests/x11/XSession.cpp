@@ -764,6 +764,9 @@ SessionApp::SessionApp(const XSession& session)
 
 SessionApp::~SessionApp()
 {
+    // Objects queued with deleteLater are freed while the application still exists; without
+    // an event loop after them they would outlive it and show up as leaks.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     app_.reset();
     if (hadDisplay_)
         qputenv("DISPLAY", oldDisplay_);
