@@ -20,14 +20,28 @@ bool isPlainFileName(const QString& name)
 
 QString diagnosticsPath(const QString& fileName) { return QDir(QDir::tempPath()).filePath(fileName); }
 
+QByteArray diagnosticsBytes(const QJsonObject& obj) { return QJsonDocument(obj).toJson(QJsonDocument::Indented); }
+
 bool writeDiagnostics(const QString& fileName, const QJsonObject& obj)
+{
+    return writeDiagnosticsBytes(fileName, diagnosticsBytes(obj));
+}
+
+bool writeDiagnosticsBytes(const QString& fileName, const QByteArray& bytes)
 {
     if (!isPlainFileName(fileName)) {
         log::error(LogCategory::App, "Diagnostics not written: invalid file name \"%{public}s\"", fileName);
         return false;
     }
+    // A temporary directory that does not exist comes back empty, which would name the
+    // working directory.
+    if (QDir::tempPath().isEmpty()) {
+        log::error(LogCategory::App, "Diagnostics not written: the temporary directory %{public}s does not exist",
+                   qEnvironmentVariable("TMPDIR"));
+        return false;
+    }
     QString error;
-    if (!writeFileAtomically(diagnosticsPath(fileName), QJsonDocument(obj).toJson(QJsonDocument::Indented), &error)) {
+    if (!writeFileAtomically(diagnosticsPath(fileName), bytes, &error)) {
         log::error(LogCategory::App, "Diagnostics not written: %{public}s", error);
         return false;
     }

@@ -15,12 +15,12 @@ QString toString(PlacementOutcome o)
     return QString();
 }
 
-void recordFirstTarget(std::optional<Rect> actual, ColumnSplitRecord& record, const ManagedWindow& window,
-                       const Rect& requested)
+void recordFirstTarget(std::optional<Rect> actual, std::optional<ColumnSplitRecord::Refusal>& box,
+                       const ManagedWindow& window, const Rect& requested)
 {
-    if (record.firstRefusal)
+    if (box)
         return;
-    record.firstRefusal = ColumnSplitRecord::Refusal{window, requested, actual};
+    box = ColumnSplitRecord::Refusal{window, requested, actual};
 }
 
 } // namespace fw

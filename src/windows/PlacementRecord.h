@@ -95,7 +95,12 @@ struct ColumnSplitRecord {
 };
 
 // Keeps only the first refusal of an action: does nothing once the record holds one.
-void recordFirstTarget(std::optional<Rect> actual, ColumnSplitRecord& record, const ManagedWindow& window,
-                       const Rect& requested);
+void recordFirstTarget(std::optional<Rect> actual, std::optional<ColumnSplitRecord::Refusal>& box,
+                       const ManagedWindow& window, const Rect& requested);
+inline void recordFirstTarget(std::optional<Rect> actual, ColumnSplitRecord& record, const ManagedWindow& window,
+                              const Rect& requested)
+{
+    recordFirstTarget(actual, record.firstRefusal, window, requested);
+}
 
 } // namespace fw

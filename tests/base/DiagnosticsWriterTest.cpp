@@ -63,6 +63,19 @@ TEST(DiagnosticsWriter, RefusesNamesOutsideTheTemporaryDirectoryAndReportsFailur
     EXPECT_TRUE(QFileInfo(tmp.path() + "/Framewell-stack-state.json/keep").isDir());
 }
 
+TEST(DiagnosticsWriter, AMissingTemporaryDirectoryFailsTheWriteInsteadOfUsingTheWorkingDirectory)
+{
+    TempDirScope tmp;
+    log::Capture capture;
+    const QString cwd = QDir::currentPath();
+    QDir::setCurrent(tmp.path());
+    qputenv("TMPDIR", QFile::encodeName(tmp.path() + "/gone"));
+    EXPECT_FALSE(writeDiagnostics("Framewell-drag-state.json", QJsonObject{{"a", 1}}));
+    QDir::setCurrent(cwd);
+    EXPECT_TRUE(QDir(tmp.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    EXPECT_EQ(capture.messages(LogCategory::App).size(), 1);
+}
+
 TEST(AtomicFile, KeepsTheModeOfTheFileItReplaces)
 {
     QTemporaryDir tmp;

@@ -1,8 +1,9 @@
 #pragma once
 // The one desk every coordinator test works on: two displays side by side on the simulated
 // desktop in virtual time, memory-backed user defaults and layout store, fake applications,
-// recording feedback and stacks, no capture, the log and the notices captured, and the
-// temporary directory (where diagnostic files go) private to the test.
+// recording feedback and stacks, no capture, the log and the notices captured, the temporary
+// directory (where diagnostic files go) private to the test, and the coordinator itself
+// once a test starts it.
 //
 //   Left  "A": frame (0, 0, 1920, 1080), visible (0, 0, 1920, 1050), primary
 //   Right "B": frame (1920, 0, 1680, 1050), visible (1920, 24, 1680, 1026)
@@ -15,6 +16,7 @@
 #include "platform/sim/FakeApplications.h"
 #include "platform/sim/SimDesktop.h"
 #include "snap/SnapContext.h"
+#include "snap/SnapCoordinator.h"
 #include "windows/WindowAccess.h"
 #include "windows/WindowPlacement.h"
 
@@ -45,7 +47,14 @@ protected:
 
     SnapServices services(bool diagnostics = false)
     {
-        return SnapServices{access, placement, sim, sim, clock, defaults, store, feedback, stacks, capture, diagnostics};
+        return SnapServices{access, placement, sim, sim, clock, defaults, store, feedback, stacks, *captureUsed, diagnostics};
+    }
+    // The coordinator on this desk, its notices collected in `notices`.
+    SnapCoordinator& start(bool diagnostics = false)
+    {
+        coordinator = std::make_unique<SnapCoordinator>(services(diagnostics));
+        coordinator->sinks().report = [this](const QString& text) { notices << text; };
+        return *coordinator;
     }
 
     // A window of its own application (created when new, named "App<pid>").
@@ -98,9 +107,11 @@ protected:
     RecordingFeedback feedback;
     RecordingStacks stacks;
     NoWindowCapture capture;
+    WindowCapture* captureUsed = &capture; // what the coordinator is given
     std::shared_ptr<FakeApplications> apps = std::make_shared<FakeApplications>();
     log::Capture logs;
     QStringList notices;
+    std::unique_ptr<SnapCoordinator> coordinator; // after everything it uses
 
 private:
     QByteArray savedTmp_;

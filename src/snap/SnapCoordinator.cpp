@@ -1,0 +1,164 @@
+#include "snap/SnapCoordinator.h"
+
+#include "layout/LayoutStore.h"
+#include "layout/ScreenGeometry.h"
+#include "snap/AssistThumbnails.h"
+#include "snap/Reconcile.h"
+#include "snap/SpanCovers.h"
+#include "windows/WindowAccess.h"
+
+namespace fw {
+
+SnapCoordinator::SnapCoordinator(const SnapServices& services)
+    : sideSplits_(services.defaults), ctx_{services, tasks_, sinks_, self_.weak()}, tasks_(services.clock)
+{
+    installCallbacks();
+}
+
+SnapCoordinator::~SnapCoordinator() { self_.cut(); }
+
+void SnapCoordinator::installCallbacks()
+{
+    std::weak_ptr<SnapCoordinator> weak = self_.weak();
+    ctx_.feedback.setOnCancel([weak] {
+        if (auto self = weak.lock())
+            self->endInteraction(false);
+    });
+    auto& fill = ctx_.stacks.callbacks;
+    fill.canRefresh = [weak] {
+        auto self = weak.lock();
+        return self && self->canRefreshStacks();
+    };
+    fill.onSnapshot = [weak](const WindowSnapshot& snapshot) {
+        if (auto self = weak.lock())
+            self->reconcile(snapshot);
+    };
+    fill.spanProvider = [weak] {
+        auto self = weak.lock();
+        return self ? self->spanCovers() : std::vector<SpanCover>{};
+    };
+    fill.stretch = [weak](const ManagedWindow& window, const Rect& asked) {
+        auto self = weak.lock();
+        if (!self || self->interaction_.mutating)
+            return;
+        if (const auto current = self->ctx_.access.frame(window))
+            self->stretch(window, asked, *current);
+    };
+    fill.layoutSummary = [weak](const Rect& frame) {
+        auto self = weak.lock();
+        const auto screen = self ? containing(self->ctx_.screenList(), Point{frame.midX(), frame.midY()}) : std::nullopt;
+        return screen ? self->activeLayout(*screen) : LayoutSummary{};
+    };
+    fill.switchLayout = [weak](int number, const Rect& frame) {
+        auto self = weak.lock();
+        const auto screen = self ? containing(self->ctx_.screenList(), Point{frame.midX(), frame.midY()}) : std::nullopt;
+        if (!screen)
+            return;
+        self->tasks_.after(Duration::zero(), [weak, number, screen = *screen] {
+            if (auto later = weak.lock())
+                later->applySavedLayout(number, screen);
+        });
+    };
+    fill.onChoose = [weak](const ManagedWindow& window) {
+        if (auto self = weak.lock())
+            self->noteStackChoice(window);
+    };
+}
+
+void SnapCoordinator::endInteraction(bool resumeStacks)
+{
+    interaction_.advance();
+    if (resumeStacks)
+        ctx_.stacks.dismissPickers();
+    else
+        ctx_.stacks.suspend();
+    sinks_.sendPresentationChanged(false);
+    drop_.end();
+    interaction_.pendingEdit.reset();
+    assist_.end(tasks_);
+    ctx_.feedback.hideAll();
+    picker_.end();
+    ctx_.stacks.scheduleRefresh();
+}
+
+bool SnapCoordinator::canRefreshStacks() const
+{
+    return !interaction_.mutating && !picker_.pickerScreen() && !interaction_.windowInteraction;
+}
+
+void SnapCoordinator::recordReturnHomes(const WindowFramePairs& placed, const SnapLayout& layout,
+                                        const ScreenInfo& screen)
+{
+    memory_.recordReturnHomes(placed, layout, screen);
+}
+
+void SnapCoordinator::noteStackChoice(const ManagedWindow& window)
+{
+    if (const auto frame = ctx_.access.frame(window))
+        layouts_.noteFrontWindow(window, *frame, ctx_.screenList());
+}
+
+void SnapCoordinator::reconcile(const WindowSnapshot& snapshot, const std::optional<QString>& display)
+{
+    fw::reconcile(ctx_, layouts_, memory_, recovery_, snapshot, display);
+}
+
+void SnapCoordinator::ensureGroup(const ScreenInfo& screen, const std::optional<ManagedWindow>& including,
+                                  const std::optional<Rect>& frame)
+{
+    layouts_.ensureGroup(screen, including, frame, ctx_.access, ctx_.store, memory_);
+}
+
+void SnapCoordinator::adoptRecognizedLayout(const RecoveredLayout<ManagedWindow>& recovered, const ScreenInfo& screen)
+{
+    layouts_.adopt(recovered, screen, ctx_.store, memory_);
+}
+
+std::vector<SpanCover> SnapCoordinator::spanCovers() const { return fw::spanCovers(layouts_.groups(), ctx_.screenList()); }
+
+QJsonArray SnapCoordinator::recoveryDisplayRecords() const
+{
+    return fw::recoveryDisplayRecords(ctx_.screenList(), layouts_, memory_);
+}
+
+bool SnapCoordinator::isSideSplitFill(const ColumnFill& fill, const QString& display)
+{
+    return sideSplits_.isSideSplitFill(fill, display, layouts_.group(display));
+}
+
+LayoutSummary SnapCoordinator::activeLayout(const ScreenInfo& screen) const
+{
+    const QString key = displayKey(screen);
+    LayoutSummary summary;
+    const auto own = ctx_.store.customLayouts(key);
+    for (const SnapLayout& layout : own)
+        summary.names << layout.name;
+    std::optional<QString> current;
+    if (const LayoutGroup* group = layouts_.group(key))
+        current = group->layout.id;
+    else if (const auto active = ctx_.store.activeLayout(key))
+        current = active->id;
+    for (std::size_t i = 0; current && i < own.size(); ++i) {
+        if (own[i].id == *current) {
+            summary.active = int(i);
+            break;
+        }
+    }
+    return summary;
+}
+
+void SnapCoordinator::captureAssistThumbnails(std::vector<ManagedWindow> windows)
+{
+    fw::captureAssistThumbnails(ctx_, assist_, std::move(windows));
+}
+
+void SnapCoordinator::storeThumbnail(const Thumbnail& image, const ManagedWindow& window, const InteractionStamp& stamp)
+{
+    fw::storeThumbnail(ctx_, assist_, image, window, stamp);
+}
+
+void SnapCoordinator::applySavedLayout(int, const ScreenInfo&) {}
+
+void SnapCoordinator::stretch(const ManagedWindow&, const Rect&, const Rect&) {}
+
+} // namespace fw

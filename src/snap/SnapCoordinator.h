@@ -1,0 +1,112 @@
+#pragma once
+// The one object that carries out snapping. A thin hub: it owns the coordinator's state
+// objects, its sinks and its task scope; it fills the callback slots of the overlay and the
+// stack controller; it is the only place that ends an interaction (and so raises the
+// interaction generation); and it keeps every name other subsystems call, each handed to the
+// state object or run that does the work. Main thread only; created once by the application
+// shell, which installs the sinks when launching has finished.
+
+#include "snap/AppliedLayouts.h"
+#include "snap/DropSession.h"
+#include "snap/Interaction.h"
+#include "snap/PickerSession.h"
+#include "snap/RecoveryRecords.h"
+#include "snap/SideSplitStore.h"
+#include "snap/SnapAssistSession.h"
+#include "snap/SnapContext.h"
+#include "snap/WindowMemory.h"
+#include "snap/WindowStackController.h"
+#include "windows/CoordinatorHost.h"
+
+#include <QJsonArray>
+#include <optional>
+#include <vector>
+
+namespace fw {
+
+class SnapCoordinator final : public CoordinatorHost {
+public:
+    using Group = LayoutGroup;
+    using RegionDropTarget = fw::RegionDropTarget;
+
+    // Fills the overlay's cancel slot and seven slots of the stack controller; the sinks and
+    // the stack controller's tip slot stay empty for the shell.
+    explicit SnapCoordinator(const SnapServices& services);
+    // Ends every task and deferred step it started; its callbacks elsewhere go quiet.
+    ~SnapCoordinator() override;
+    SnapCoordinator(const SnapCoordinator&) = delete;
+    SnapCoordinator& operator=(const SnapCoordinator&) = delete;
+
+    // ---- State, for the runs and the subsystems that read it
+    SnapContext& context() { return ctx_; }
+    SnapSinks& sinks() { return sinks_; }
+    Interaction& interaction() { return interaction_; }
+    const Interaction& interaction() const { return interaction_; }
+    AppliedLayouts& layouts() { return layouts_; }
+    const AppliedLayouts::Groups& groups() const { return layouts_.groups(); }
+    WindowMemory& memory() { return memory_; }
+    const WindowMemory& memory() const { return memory_; }
+    SideSplitStore& sideSplits() { return sideSplits_; }
+    PickerSession& picker() { return picker_; }
+    const PickerSession& picker() const { return picker_; }
+    DropSession& drop() { return drop_; }
+    AssistState& assist() { return assist_; }
+    const RecoveryStateFile& recovery() const { return recovery_; }
+    TaskScope& tasks() { return tasks_; }
+
+    // ---- CoordinatorHost
+    std::uint64_t interactionGeneration() const override { return interaction_.generation(); }
+    std::optional<ManagedWindow> pickerWindow() const override { return picker_.pickerWindow; }
+    // The current interaction, for an action that runs later.
+    InteractionStamp stamp() const { return ctx_.stamp(); }
+
+    // ---- The hub
+    // Ends whatever interaction is under way and raises the generation by one. resumeStacks:
+    // true only at a left-button press outside our panels (the stack pickers close, the
+    // stacks keep running); otherwise the stack controller is suspended.
+    void endInteraction(bool resumeStacks);
+    // No window moves, no picker is open and no press is being handled.
+    bool canRefreshStacks() const;
+    void recordReturnHomes(const WindowFramePairs& placed, const SnapLayout& layout, const ScreenInfo& screen);
+    // The window the stack switcher brought forward occupies the region it fills.
+    void noteStackChoice(const ManagedWindow& window);
+
+    // ---- Applied layouts, memories and records
+    void reconcile(const WindowSnapshot& snapshot, const std::optional<QString>& display = std::nullopt);
+    void ensureGroup(const ScreenInfo& screen, const std::optional<ManagedWindow>& including = std::nullopt,
+                     const std::optional<Rect>& frame = std::nullopt);
+    void adoptRecognizedLayout(const RecoveredLayout<ManagedWindow>& recovered, const ScreenInfo& screen);
+    std::vector<SpanCover> spanCovers() const;
+    QJsonArray recoveryDisplayRecords() const;
+    bool isSideSplitFill(const ColumnFill& fill, const QString& display);
+    // The names of the display's own layouts and the position of the active one.
+    LayoutSummary activeLayout(const ScreenInfo& screen) const;
+
+    // ---- Snap assist thumbnails, kept while the interaction that asked for them lasts
+    void captureAssistThumbnails(std::vector<ManagedWindow> windows);
+    void storeThumbnail(const Thumbnail& image, const ManagedWindow& window, const InteractionStamp& stamp);
+
+    // ---- Requests of the stack controller whose work is not part of this coordinator:
+    // applying a display's own layout by number, and stretching a window across the regions
+    // it covers. Both are dropped.
+    void applySavedLayout(int number, const ScreenInfo& screen);
+    void stretch(const ManagedWindow& window, const Rect& asked, const Rect& current);
+
+private:
+    void installCallbacks();
+
+    Lifeline<SnapCoordinator> self_{this};
+    SnapSinks sinks_;
+    Interaction interaction_;
+    AppliedLayouts layouts_;
+    WindowMemory memory_;
+    SideSplitStore sideSplits_;
+    PickerSession picker_;
+    DropSession drop_;
+    AssistState assist_;
+    RecoveryStateFile recovery_;
+    SnapContext ctx_;
+    TaskScope tasks_; // last, so it ends its tasks while everything they use still exists
+};
+
+} // namespace fw

@@ -1,0 +1,52 @@
+#include "snap/WindowMoves.h"
+
+#include "windows/WindowAccess.h"
+
+#include <cmath>
+
+namespace fw {
+
+namespace {
+
+Task<bool> refused() { co_return false; }
+
+} // namespace
+
+Task<bool> moveWindow(WindowAccess& access, const ManagedWindow& window, const Rect& target, bool guarded,
+                      bool& firstMove, const InteractionStamp& stamp)
+{
+    const bool first = std::exchange(firstMove, false);
+    if (!(guarded && first))
+        return access.animateMove(window, {}, target, kMoveTolerance);
+    const CoordinatorHost* host = stamp.host();
+    if (!host)
+        return refused();
+    return access.animateMoveGuarded(window, {}, *host, stamp.generation(), target, kMoveTolerance);
+}
+
+Task<bool> moveGroup(WindowAccess& access, std::vector<std::pair<ManagedWindow, Rect>> moves,
+                     std::shared_ptr<RejectionBox> box, InteractionStamp stamp)
+{
+    const CoordinatorHost* host = stamp.host();
+    if (!host)
+        co_return false;
+    auto keepFirst = [box](const ManagedWindow& w, std::optional<Rect> actual, const Rect& requested) {
+        recordFirstTarget(w, actual, *box, requested);
+    };
+    const bool moved = co_await access.animateGroup(std::move(moves), keepFirst, *host, stamp.generation(), kMoveTolerance);
+    co_return moved;
+}
+
+void recordLatestTarget(WindowAccess& access, const ManagedWindow& window, std::optional<Rect> actual,
+                        RejectionBox& box, const Rect& requested)
+{
+    box = PlacementRejection{window, requested, actual};
+    access.checkDrift(window, requested, actual);
+}
+
+QString sizeText(const Rect& frame)
+{
+    return u"%1 × %2"_qs.arg(qint64(std::trunc(frame.width()))).arg(qint64(std::trunc(frame.height())));
+}
+
+} // namespace fw

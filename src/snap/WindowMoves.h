@@ -1,0 +1,56 @@
+#pragma once
+// The coordinator's thin layer over the animated moves of window access: the one-window
+// move of every placement task (guarded by the interaction at most for its first move), the
+// group move that keeps the first window that refused its frame, the two ways of keeping a
+// refusal, and the size text of the notices.
+
+#include "base/Geometry.h"
+#include "base/Task.h"
+#include "windows/CoordinatorHost.h"
+#include "windows/ManagedWindow.h"
+#include "windows/PlacementRecord.h"
+
+#include <QString>
+#include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace fw {
+
+class WindowAccess;
+
+// The window that did not take the frame it was asked for: the frame asked for and the one it
+// reported (nothing when unreadable).
+using PlacementRejection = ColumnSplitRecord::Refusal;
+// Filled by the moves of one placement; empty until a refusal arrives.
+using RejectionBox = std::optional<PlacementRejection>;
+
+// Settle tolerance of the coordinator's moves, in points.
+inline constexpr double kMoveTolerance = 5.0;
+
+// Moves one window animated and settles it within 5 points. `firstMove` is the task's
+// one-shot flag, consumed by every move: the move is guarded (it stops as soon as the
+// stamp's interaction ends) only when the caller asks for it and the flag was set.
+Task<bool> moveWindow(WindowAccess& access, const ManagedWindow& window, const Rect& target, bool guarded,
+                      bool& firstMove, const InteractionStamp& stamp);
+
+// Moves the windows together (0.24 s, settled within 5 points), stopping when the stamp's
+// interaction ends; the first window that refuses its frame is kept in the box.
+Task<bool> moveGroup(WindowAccess& access, std::vector<std::pair<ManagedWindow, Rect>> moves,
+                     std::shared_ptr<RejectionBox> box, InteractionStamp stamp);
+
+// Keeps the first refusal: nothing once the box holds one.
+inline void recordFirstTarget(const ManagedWindow& window, std::optional<Rect> actual, RejectionBox& box,
+                              const Rect& requested)
+{
+    recordFirstTarget(actual, box, window, requested);
+}
+// Keeps the latest refusal and logs the window's drift from the frame asked for.
+void recordLatestTarget(WindowAccess& access, const ManagedWindow& window, std::optional<Rect> actual,
+                        RejectionBox& box, const Rect& requested);
+
+// "1280 × 800": width and height truncated toward zero.
+QString sizeText(const Rect& frame);
+
+} // namespace fw
