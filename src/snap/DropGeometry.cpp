@@ -13,15 +13,6 @@ namespace {
 
 // Frames that count as the whole layout's width or height in unit coordinates.
 constexpr double kWholeUnit = 0.999;
-// How far inside a frame a point is clamped, so that it lies in the half-open frame.
-constexpr double kInside = 0.01;
-
-Point clampedInto(const Point& p, const Rect& r)
-{
-    return {std::clamp(p.x, r.minX(), std::max(r.minX(), r.maxX() - kInside)),
-            std::clamp(p.y, r.minY(), std::max(r.minY(), r.maxY() - kInside))};
-}
-
 double distance(const Point& a, const Point& b) { return std::hypot(a.x - b.x, a.y - b.y); }
 
 double area(const Rect& r) { return r.isNull() ? 0 : r.width() * r.height(); }
@@ -57,6 +48,14 @@ RegionTree replacingFrom(const RegionTree& t, const TreePath& path, std::size_t 
 }
 
 } // namespace
+
+Point clampedInto(const Point& p, const Rect& r)
+{
+    // 0.01 inside the maximum edges, so that the point lies in the half-open frame.
+    constexpr double inside = 0.01;
+    return {std::clamp(p.x, r.minX(), std::max(r.minX(), r.maxX() - inside)),
+            std::clamp(p.y, r.minY(), std::max(r.minY(), r.maxY() - inside))};
+}
 
 // ---- Tree walks
 

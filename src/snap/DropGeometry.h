@@ -72,6 +72,9 @@ std::optional<std::size_t> bestOverlapIndex(const Rect& rect, const std::vector<
 
 // --- What lies under the pointer ---
 
+// The point clamped into the frame: x into [minX, maxX − 0.01], y into [minY, maxY − 0.01].
+Point clampedInto(const Point& point, const Rect& frame);
+
 // The region under a point of the display: of the regions whose frame grown by 8 holds the
 // point, the one whose frame is nearest (measured to the point clamped into the frame, to
 // maxX − 0.01 and maxY − 0.01), the lower number on a tie. Nothing outside the display or
