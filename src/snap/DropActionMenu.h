@@ -1,18 +1,28 @@
 #pragma once
-// What a drop onto a placed window or a region does, the tile menu that offers those drops,
-// and the plan of a column fill. Plain values of the coordinator that the menu view draws.
-// Frames are in global top-left points.
+// What a drop onto a placed window or a region does, the tile menu that offers those drops
+// (its layout and hit test), and the plan of a column fill. Plain values of the coordinator
+// that the menu view draws. Frames are in global top-left points.
 
 #include "base/Geometry.h"
 #include "layout/RegionTree.h"
 #include "layout/SnapLayout.h"
 
 #include <QString>
+#include <cstddef>
+#include <functional>
 #include <optional>
 #include <set>
+#include <unordered_map>
 #include <vector>
 
 namespace fw {
+
+// The text and symbol name of one tile.
+struct TileText {
+    QString title;
+    QString symbol;
+    friend bool operator==(const TileText&, const TileText&) = default;
+};
 
 struct RegionDropIntent {
     enum class Kind { swap, split, splitSide, place, fillColumn, choose, putBack };
@@ -33,12 +43,31 @@ struct RegionDropIntent {
 
     bool hasSide() const { return kind == Kind::split || kind == Kind::splitSide; }
 
+    // "Swap", "Top Half", "Add to Stack", … with their symbols; empty for choose, which is
+    // never a tile.
+    TileText defaultTitleAndSymbol() const;
+
     // Same case and region, and for split and splitSide the same side.
     friend bool operator==(const RegionDropIntent& a, const RegionDropIntent& b)
     {
         return a.kind == b.kind && a.region == b.region && (!a.hasSide() || a.side == b.side);
     }
 };
+
+} // namespace fw
+
+// The case number, then the region, then the side for split and splitSide only.
+template<>
+struct std::hash<fw::RegionDropIntent> {
+    std::size_t operator()(const fw::RegionDropIntent& i) const noexcept
+    {
+        std::size_t h = std::hash<int>{}(int(i.kind));
+        h = h * 31 + std::hash<fw::RegionNumber>{}(i.region);
+        return i.hasSide() ? h * 31 + std::size_t(i.side) : h;
+    }
+};
+
+namespace fw {
 
 struct DropActionMenu {
     // Tile measures: tiles of 112 × 92 points, 8 apart, 10 from the menu's edge.
@@ -56,8 +85,20 @@ struct DropActionMenu {
         friend bool operator==(const Item&, const Item&) = default;
     };
 
+    // Texts that replace an intent's default title and symbol.
+    using TitleOverrides = std::unordered_map<RegionDropIntent, TileText>;
+
     std::vector<Item> items; // in tile order
     Rect frame;
+
+    // One tile per intent, in order, centred on the target (not clamped to any display): one
+    // row when the tiles fit the target's width, else two rows, each row centred. No intents
+    // give an empty menu of 132 × 12.
+    static DropActionMenu centeredIn(const Rect& target, const std::vector<RegionDropIntent>& intents,
+                                     const TitleOverrides& titles = {});
+    // The intent of the tile whose centre is nearest to the point (the earlier on a tie),
+    // margins and gaps included; nothing outside the menu's frame or in an empty menu.
+    std::optional<RegionDropIntent> item(const Point& at) const;
 
     friend bool operator==(const DropActionMenu&, const DropActionMenu&) = default;
 };
