@@ -3,6 +3,7 @@
 // the simulated desktop, so only the coordinator's own work is measured. With diagnostics on,
 // each pass also builds the recovery document and compares it with the last one written.
 #include "base/UserDefaults.h"
+#include "snap/RecordingFeedback.h"
 #include "layout/LayoutStore.h"
 #include "platform/sim/SimDesktop.h"
 #include "snap/SnapCoordinator.h"
@@ -17,29 +18,6 @@
 namespace {
 
 using namespace fw;
-
-class NoFeedback final : public SnapFeedback {
-public:
-    void setOnCancel(std::function<void()>) override {}
-    bool containsPoint(Point) const override { return false; }
-    void setDraggedWindow(const std::optional<ManagedWindow>&) override {}
-    std::optional<SnapSelection> hoverPicker(Point) override { return std::nullopt; }
-    void hidePicker() override {}
-    void showPreview(const std::optional<Rect>&) override {}
-    void showCompositionPreviews(const std::vector<Rect>&) override {}
-    void showReturnPreview(bool, const ManagedWindow&, const Rect&) override {}
-    void showWindowChooser(const ScreenInfo&, const std::vector<ManagedWindow>&, const QString&,
-                           const std::optional<QString>&, std::function<void(const ManagedWindow&)>,
-                           std::function<void()>) override {}
-    void showRegionAssist(const std::map<RegionNumber, Rect>&, const std::vector<ManagedWindow>&, const Thumbnails&,
-                          std::function<void(RegionNumber, const ManagedWindow&)>, std::function<void(RegionNumber)>) override {}
-    void updateAssistThumbnail(const Thumbnail&, const ManagedWindow&) override {}
-    void hideAssistPanels() override {}
-    void showDividerEditor(const ScreenInfo&, const SnapLayout&, std::function<void(const DividerPath&)>,
-                           std::function<void(const DividerPath&, double, bool)>) override {}
-    void updateDividerEditor(const SnapLayout&) override {}
-    void hideAll() override {}
-};
 
 struct Desk {
     explicit Desk(bool diagnostics)
@@ -74,7 +52,7 @@ struct Desk {
     WindowPlacement placement{access};
     MemoryDefaults defaults;
     LayoutStore store{defaults};
-    NoFeedback feedback;
+    snaptest::RecordingFeedback feedback;
     NoWindowStacks stacks;
     NoWindowCapture capture;
     std::unique_ptr<SnapCoordinator> coordinator;

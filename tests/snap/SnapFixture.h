@@ -11,6 +11,7 @@
 #include "RecordingFeedback.h"
 #include "base/Log.h"
 #include "base/UserDefaults.h"
+#include "layout/TreeBuilders.h"
 #include "layout/LayoutStore.h"
 #include "layout/ScreenGeometry.h"
 #include "platform/sim/FakeApplications.h"
@@ -22,6 +23,14 @@
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+// Readable values in failures.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
+namespace fw {
+inline void PrintTo(const SnapSelection& s, std::ostream* os) { *os << "(" << s.layoutIndex << ", " << s.region << ")"; }
+inline void PrintTo(const ManagedWindow& w, std::ostream* os) { *os << w.appName.toStdString() << "#" << w.element; }
+} // namespace fw
 
 namespace fw::snaptest {
 
