@@ -32,7 +32,9 @@ public:
         const auto target = frames.find(region_);
         if (target == frames.end())
             co_return PlacementResult{};
-        target_ = target->second;
+        regionFrame_ = target->second;
+        // A window on a cell grid is moved to, and checked against, the grid's frame.
+        target_ = ctx_.access.gridFrame(window_, regionFrame_);
         const auto before = ctx_.access.frame(window_);
         if (!before)
             co_return PlacementResult{};
@@ -119,7 +121,7 @@ private:
         }
         group.windows[region_] = window_;
         layouts_.setGroup(key, std::move(group));
-        const WindowFramePairs placed{{window_, target_}};
+        const WindowFramePairs placed{{window_, regionFrame_}};
         ctx_.stacks.noteWindowChanged(placed);
         memory_.recordReturnHomes(placed, layout_, screen_);
     }
@@ -152,6 +154,7 @@ private:
     const std::optional<Rect> startFrame_;
     const bool guarded_;
     const InteractionStamp stamp_;
+    Rect regionFrame_;
     Rect target_;
     Rect before_;
     Rect prior_;

@@ -76,6 +76,20 @@ TEST_F(Placement, ASettledWindowIsRecordedAtTheThirdCheckWithItsFrameFromBeforeA
     EXPECT_EQ(replaced.layout.id, u"quarters"_qs);
     EXPECT_EQ(replaced.windows, (std::map<RegionNumber, ManagedWindow>{{1, elsewhere}, {2, w}}));
     EXPECT_EQ(c.memory().originals.at(elsewhere), region(u"halves"_qs, 0, kRight)) << "the frame read at the start";
+
+    // A terminal's cell grid cannot take the region exactly: it is placed on its grid, each
+    // side short by less than a cell, and recorded in the region.
+    const Rect cells(100, 100, 10 + 80 * 7, 20 + 24 * 15);
+    const auto term = add(103, cells);
+    sim.setSizeHints(term.element, {.increment = Size{7, 15}, .base = Size{10, 20}});
+    EXPECT_TRUE(place(term, 0, halves).placed);
+    const Rect got = frameOf(term), wanted = region(halves, 0);
+    EXPECT_EQ(got.origin, wanted.origin);
+    EXPECT_GT(got.width(), wanted.width() - 7);
+    EXPECT_GT(got.height(), wanted.height() - 15);
+    EXPECT_FALSE(WindowAccess::edgesMatch(got, wanted, 5)) << "the grid is off by more than the settle tolerance";
+    EXPECT_EQ(c.groups().at(u"A"_qs).windows.at(0), term);
+    EXPECT_EQ(c.memory().returnHomes.at(term).frame, wanted);
     EXPECT_TRUE(notices.isEmpty());
 }
 
