@@ -174,6 +174,16 @@ TEST_F(LayoutPicker, HoveringPreviewsTheRegionAndAReleaseWithoutOneEndsTheIntera
     EXPECT_EQ(frameOf(w), Rect(2000, 100, 600, 400));
     EXPECT_TRUE(sim.writesFor(w.element).empty());
 
+    // A release over a seam corner commits its selection the same way; without one, nothing.
+    c.showLayoutPicker(w, kRight, true, Rect(2000, 100, 600, 400), false);
+    const auto pending = clock.pendingCount();
+    c.commitCornerSelection();
+    EXPECT_EQ(clock.pendingCount(), pending);
+    c.picker().cornerSelection = SnapSelection{0, 1};
+    c.commitCornerSelection();
+    clock.runUntilIdle();
+    EXPECT_EQ(frameOf(w), region(u"halves"_qs, 1, kRight));
+
     // In composition mode every region of the hovered layout is previewed.
     c.showLayoutPicker(w, kRight, false, std::nullopt, true);
     c.updatePickerPreview(feedback.hoverPicker(feedback.pickerPoint(3)));
