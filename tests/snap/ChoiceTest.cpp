@@ -11,13 +11,6 @@ namespace {
 
 class Choice : public SnapDesk {
 protected:
-    std::vector<bool> presented;
-    SnapCoordinator& startWithSinks()
-    {
-        auto& c = start();
-        c.sinks().presentationChanged = [this](bool shown) { presented.push_back(shown); };
-        return c;
-    }
     // The drag monitor's part: the picker opened for a drag, the pointer over a region of a
     // card, the release.
     void dragOntoPicker(const ManagedWindow& w, const Rect& before, int layoutIndex, RegionNumber r,
@@ -31,7 +24,7 @@ protected:
 
 TEST_F(Choice, AWindowDraggedOverThePickerLandsInTheRegionAndTheRestIsOfferedForTheOthers)
 {
-    auto& c = startWithSinks();
+    auto& c = start();
     SnapLayout adjusted = builtIn(u"thirds"_qs);
     adjusted.tree = H(0.4, L(0), H(0.5, L(1), L(2)));
     const Rect before(300, 200, 700, 500);
@@ -71,7 +64,7 @@ TEST_F(Choice, AWindowDraggedOverThePickerLandsInTheRegionAndTheRestIsOfferedFor
 
 TEST_F(Choice, AChoiceRefusedWhileWindowsMoveEndsTheInteractionOnlyWhenThePickerWentWithTheRelease)
 {
-    auto& c = startWithSinks();
+    auto& c = start();
     const Rect before(300, 200, 700, 500);
     const auto w = add(100, before);
     c.showLayoutPicker(w, kLeft, false, std::nullopt, false);
@@ -110,7 +103,7 @@ TEST_F(Choice, AChoiceRefusedWhileWindowsMoveEndsTheInteractionOnlyWhenThePicker
 
 TEST_F(Choice, NothingToPlaceNamesThePlaceShortcutAsItIsBound)
 {
-    auto& c = startWithSinks();
+    auto& c = start();
     // As the "--preview" option opens it: no window.
     c.showLayoutPicker(std::nullopt, kLeft, false, std::nullopt, false);
     clock.run(c.choose({0, 1}));
@@ -130,7 +123,7 @@ TEST_F(Choice, NothingToPlaceNamesThePlaceShortcutAsItIsBound)
 
 TEST_F(Choice, AFailedPlacementEndsItsInteractionAndOneOvertakenLeavesTheNewerOneAlone)
 {
-    auto& c = startWithSinks();
+    auto& c = start();
     const SnapLayout& halves = builtIn(u"halves"_qs);
     const Rect wideBefore(100, 100, region(halves, 1).width() + 60, 500);
     const auto wide = add(100, wideBefore);

@@ -16,13 +16,6 @@ QStringList ids(const std::vector<SnapLayout>& layouts)
 
 class LayoutPicker : public SnapDesk {
 protected:
-    std::vector<bool> presented;
-    SnapCoordinator& startWithSinks()
-    {
-        auto& c = start();
-        c.sinks().presentationChanged = [this](bool shown) { presented.push_back(shown); };
-        return c;
-    }
     const PickerPresentation& shown() const { return feedback.picker.value(); }
 };
 
@@ -31,7 +24,7 @@ const QStringList kBuiltInIds{u"halves"_qs, u"thirds"_qs, u"focus"_qs, u"stack"_
 
 TEST_F(LayoutPicker, RegionCardsCarryTheDisplaysTreesWithTheAppliedLayoutInPlaceAndOccupantIcons)
 {
-    auto& c = startWithSinks();
+    auto& c = start();
     const SnapLayout mine{u"user-1"_qs, u"Mine"_qs, H(0.3, L(0), L(1)),
                           SnapLayout::AppMap{{0, {u"org.example.Notes"_qs, u"other"_qs}}, {1, {}}}};
     ASSERT_TRUE(store.upsertCustom(mine, u"A"_qs));
@@ -86,7 +79,7 @@ TEST_F(LayoutPicker, RegionCardsCarryTheDisplaysTreesWithTheAppliedLayoutInPlace
 
 TEST_F(LayoutPicker, CompositionCardsFollowTheMenusAndCreateAndEditHandTheDisplayToTheShell)
 {
-    auto& c = startWithSinks();
+    auto& c = start();
     SnapLayout mine{u"user-1"_qs, u"Mine"_qs, H(0.3, L(0), L(1)), std::nullopt};
     ASSERT_TRUE(store.upsertCustom(mine, u"A"_qs));
     SnapLayout adjustedHalves = builtIn(u"halves"_qs);
@@ -140,7 +133,7 @@ TEST_F(LayoutPicker, CompositionCardsFollowTheMenusAndCreateAndEditHandTheDispla
 
 TEST_F(LayoutPicker, HoveringPreviewsTheRegionAndAReleaseWithoutOneEndsTheInteraction)
 {
-    auto& c = startWithSinks();
+    auto& c = start();
     const auto w = add(100, Rect(2000, 100, 600, 400));
     c.showLayoutPicker(w, kRight, true, Rect(2000, 100, 600, 400), false);
     feedback.calls.clear();

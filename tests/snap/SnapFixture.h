@@ -58,11 +58,13 @@ protected:
     {
         return SnapServices{access, placement, sim, sim, clock, defaults, store, feedback, stacks, *captureUsed, diagnostics};
     }
-    // The coordinator on this desk, its notices collected in `notices`.
+    // The coordinator on this desk, its notices collected in `notices` and what it tells the
+    // shell about its pickers in `presented`.
     SnapCoordinator& start(bool diagnostics = false)
     {
         coordinator = std::make_unique<SnapCoordinator>(services(diagnostics));
         coordinator->sinks().report = [this](const QString& text) { notices << text; };
+        coordinator->sinks().presentationChanged = [this](bool shown) { presented.push_back(shown); };
         return *coordinator;
     }
 
@@ -120,6 +122,7 @@ protected:
     std::shared_ptr<FakeApplications> apps = std::make_shared<FakeApplications>();
     log::Capture logs;
     QStringList notices;
+    std::vector<bool> presented;
     std::unique_ptr<SnapCoordinator> coordinator; // after everything it uses
 
 private:
