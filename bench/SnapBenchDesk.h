@@ -1,11 +1,12 @@
 #pragma once
 // Shared by the coordinator benchmarks (header only): the coordinator's services on the
-// simulated desktop with feedback that does nothing, displays covered by stacks in the four
+// simulated desktop with the tests' recording feedback (it draws nothing), displays covered by stacks in the four
 // quarters with a window spanning the top row, and the program's main.
 
 #include "base/UserDefaults.h"
 #include "layout/LayoutStore.h"
 #include "platform/sim/SimDesktop.h"
+#include "snap/RecordingFeedback.h"
 #include "snap/SnapCoordinator.h"
 #include "windows/WindowAccess.h"
 #include "windows/WindowPlacement.h"
@@ -17,29 +18,6 @@
 
 namespace fw::bench {
 
-class NoFeedback final : public SnapFeedback {
-public:
-    void setOnCancel(std::function<void()>) override {}
-    bool containsPoint(Point) const override { return false; }
-    void setDraggedWindow(const std::optional<ManagedWindow>&) override {}
-    std::optional<SnapSelection> hoverPicker(Point) override { return std::nullopt; }
-    void hidePicker() override {}
-    void showPreview(const std::optional<Rect>&) override {}
-    void showCompositionPreviews(const std::vector<Rect>&) override {}
-    void showReturnPreview(bool, const ManagedWindow&, const Rect&) override {}
-    void showWindowChooser(const ScreenInfo&, const std::vector<ManagedWindow>&, const QString&,
-                           const std::optional<QString>&, std::function<void(const ManagedWindow&)>,
-                           std::function<void()>) override {}
-    void showRegionAssist(const std::map<RegionNumber, Rect>&, const std::vector<ManagedWindow>&, const Thumbnails&,
-                          std::function<void(RegionNumber, const ManagedWindow&)>, std::function<void(RegionNumber)>) override {}
-    void updateAssistThumbnail(const Thumbnail&, const ManagedWindow&) override {}
-    void hideAssistPanels() override {}
-    void showDividerEditor(const ScreenInfo&, const SnapLayout&, std::function<void(const DividerPath&)>,
-                           std::function<void(const DividerPath&, double, bool)>) override {}
-    void updateDividerEditor(const SnapLayout&) override {}
-    void hideAll() override {}
-};
-
 // The coordinator's services; `start` makes the coordinator once the desktop is set up.
 struct SnapBenchDesk {
     VirtualClock clock;
@@ -48,7 +26,7 @@ struct SnapBenchDesk {
     WindowPlacement placement{access};
     MemoryDefaults defaults;
     LayoutStore store{defaults};
-    NoFeedback feedback;
+    snaptest::RecordingFeedback feedback; // records, draws nothing
     NoWindowStacks stacks;
     NoThumbnailCapture capture;
     std::unique_ptr<SnapCoordinator> coordinator;

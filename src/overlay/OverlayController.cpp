@@ -12,6 +12,7 @@
 #include "overlay/WindowChoiceButton.h"
 #include "overlay/WindowThumbnailButton.h"
 
+#include <QAbstractButton>
 #include <QKeyEvent>
 #include <QPointer>
 #include <QScrollArea>
@@ -190,6 +191,20 @@ void OverlayController::showCompositionPreviews(const std::vector<Rect>& frames)
         picker->orderFrontRegardless();
 }
 
+void OverlayController::hideReturnPanels()
+{
+    returnPreview_->orderOut();
+    swapSourcePreview_->orderOut();
+}
+
+void OverlayController::showPicker(const ScreenInfo& on, OverlayView* view, bool dragging)
+{
+    hidePicker();
+    picker = makePickerPanel(view, topLeftVisibleFrame(on), dragging);
+    pickerView = view;
+    showPickerPanel(*picker, *view, dragging);
+}
+
 void OverlayController::hidePicker()
 {
     for (auto& panel : compositionPreviews_)
@@ -223,11 +238,18 @@ void OverlayController::hideAssistPanels()
     assistViews_.clear();
 }
 
+void OverlayController::disableAssistControls()
+{
+    for (const auto& [region, view] : assistViews_) {
+        for (QAbstractButton* control : view->controls())
+            control->setEnabled(false);
+    }
+}
+
 void OverlayController::hideAll()
 {
     setDraggedWindow(std::nullopt);
-    returnPreview_->orderOut();
-    swapSourcePreview_->orderOut();
+    hideReturnPanels();
     actionMenu_->orderOut();
     feedback_->hide();
     hidePicker();

@@ -65,6 +65,11 @@ public:
     std::optional<WindowId> draggedWindowNumber() const { return draggedWindowNumber_; }
 
     void showReturnPreview(bool armed, const ManagedWindow& window, const Rect& frame);
+    // Orders out the return preview and the swap-source panel.
+    void hideReturnPanels();
+    // Shows the view as the layout picker on the display, replacing any picker: hung at the
+    // top centre of its visible frame; in front without the keyboard while dragging.
+    void showPicker(const ScreenInfo& on, OverlayView* view, bool dragging);
     void hidePicker();
     // Hit test of the layout picker during a drag; stores the result in the view's selection.
     std::optional<SnapSelection> hover(Point at);
@@ -85,6 +90,8 @@ public:
                            std::function<void(const DividerPath&, double, bool)> onChange);
     void updateDividerEditor(const SnapLayout& layout);
     void updateAssistThumbnail(const QImage& image, const ManagedWindow& window);
+    // Every control of every assist view stops taking clicks.
+    void disableAssistControls();
     // The toolbar card above the divider editor: a hint, "50/50" and "Done".
     GlassCard* makeDividerEditorToolbar(DividerEditorView* view, std::function<void()> done);
 

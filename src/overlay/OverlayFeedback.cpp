@@ -1,16 +1,73 @@
 #include "overlay/OverlayFeedback.h"
 
+#include "layout/ScreenGeometry.h"
+#include "overlay/AppIcon.h"
 #include "overlay/OverlayController.h"
+#include "overlay/WindowThumbnailButton.h"
 
 #include <QImage>
 
 namespace fw {
+
+namespace {
+
+std::optional<QIcon> resolve(const OccupantIcon& occupant)
+{
+    if (occupant.pid && WindowThumbnailButton::appIconLookup()) {
+        if (auto icon = WindowThumbnailButton::appIconLookup()(*occupant.pid); icon && !icon->isNull())
+            return icon;
+    }
+    if (occupant.appId.isEmpty())
+        return std::nullopt;
+    return AppIcon::icon(occupant.appId);
+}
+
+OverlayView::Occupants icons(const PickerOccupants& occupants)
+{
+    OverlayView::Occupants out;
+    for (const auto& [layout, regions] : occupants) {
+        for (const auto& [region, occupant] : regions) {
+            if (auto icon = resolve(occupant))
+                out[layout][region] = *icon;
+        }
+    }
+    return out;
+}
+
+} // namespace
 
 void OverlayFeedback::setOnCancel(std::function<void()> cancel) { overlay_.onCancel = std::move(cancel); }
 
 bool OverlayFeedback::containsPoint(Point p) const { return overlay_.containsPoint(p); }
 
 void OverlayFeedback::setDraggedWindow(const std::optional<ManagedWindow>& window) { overlay_.setDraggedWindow(window); }
+
+void OverlayFeedback::showPicker(PickerPresentation p)
+{
+    const double width = pickerWidth(topLeftVisibleFrame(p.screen));
+    auto* view = new OverlayView(std::move(p.layouts), p.currentLayout, p.wholeComposition, p.dragging,
+                                 icons(p.occupants), width);
+    view->onChoose = std::move(p.choose);
+    view->onHover = std::move(p.hover);
+    view->onCreate = std::move(p.create);
+    view->onEdit = std::move(p.edit);
+    overlay_.showPicker(p.screen, view, p.dragging);
+}
+
+bool OverlayFeedback::pickerShown() const { return overlay_.picker && overlay_.pickerView; }
+
+std::optional<SnapSelection> OverlayFeedback::pickerSelection() const
+{
+    return overlay_.pickerView ? overlay_.pickerView->selected : std::nullopt;
+}
+
+void OverlayFeedback::setPickerSelection(const std::optional<SnapSelection>& selection)
+{
+    if (!overlay_.pickerView)
+        return;
+    overlay_.pickerView->selected = selection;
+    overlay_.pickerView->refreshSelection();
+}
 
 std::optional<SnapSelection> OverlayFeedback::hoverPicker(Point at) { return overlay_.hover(at); }
 
@@ -24,6 +81,8 @@ void OverlayFeedback::showReturnPreview(bool armed, const ManagedWindow& window,
 {
     overlay_.showReturnPreview(armed, window, frame);
 }
+
+void OverlayFeedback::hideReturnPanels() { overlay_.hideReturnPanels(); }
 
 void OverlayFeedback::showWindowChooser(const ScreenInfo& on, const std::vector<ManagedWindow>& windows,
                                         const QString& title, const std::optional<QString>& subtitle,
@@ -50,6 +109,8 @@ void OverlayFeedback::updateAssistThumbnail(const Thumbnail& image, const Manage
     if (image)
         overlay_.updateAssistThumbnail(*image, window);
 }
+
+void OverlayFeedback::disableAssistControls() { overlay_.disableAssistControls(); }
 
 void OverlayFeedback::hideAssistPanels() { overlay_.hideAssistPanels(); }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The overlay controller behind the coordinator's feedback seam: each call is handed on as it
-// stands; thumbnails become the images the assist views draw.
+// stands; thumbnails become the images the assist views draw, and the picker's occupant
+// icons the icons of running or installed applications.
 
 #include "snap/SnapFeedback.h"
 
@@ -15,11 +16,16 @@ public:
     void setOnCancel(std::function<void()> cancel) override;
     bool containsPoint(Point p) const override;
     void setDraggedWindow(const std::optional<ManagedWindow>& window) override;
+    void showPicker(PickerPresentation picker) override;
+    bool pickerShown() const override;
+    std::optional<SnapSelection> pickerSelection() const override;
+    void setPickerSelection(const std::optional<SnapSelection>& selection) override;
     std::optional<SnapSelection> hoverPicker(Point at) override;
     void hidePicker() override;
     void showPreview(const std::optional<Rect>& frame) override;
     void showCompositionPreviews(const std::vector<Rect>& frames) override;
     void showReturnPreview(bool armed, const ManagedWindow& window, const Rect& frame) override;
+    void hideReturnPanels() override;
     void showWindowChooser(const ScreenInfo& on, const std::vector<ManagedWindow>& windows, const QString& title,
                            const std::optional<QString>& subtitle, std::function<void(const ManagedWindow&)> choose,
                            std::function<void()> cancel) override;
@@ -27,6 +33,7 @@ public:
                           const Thumbnails& thumbnails, std::function<void(RegionNumber, const ManagedWindow&)> choose,
                           std::function<void(RegionNumber)> skip) override;
     void updateAssistThumbnail(const Thumbnail& image, const ManagedWindow& window) override;
+    void disableAssistControls() override;
     void hideAssistPanels() override;
     void showDividerEditor(const ScreenInfo& on, const SnapLayout& layout,
                            std::function<void(const DividerPath&)> equalize,

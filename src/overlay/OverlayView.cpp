@@ -19,8 +19,6 @@ namespace fw {
 
 namespace {
 
-constexpr double rowHeight = 118;
-
 bool isCustom(const SnapLayout& layout) { return layout.id.startsWith(u"user-"); }
 
 const SnapLayout* builtInWithId(const QString& id)
@@ -37,6 +35,8 @@ QRectF mapUnit(const Rect& unit, const QRectF& area)
     return QRectF(area.x() + unit.minX() * area.width(), area.y() + unit.minY() * area.height(),
                   unit.width() * area.width(), unit.height() * area.height());
 }
+
+QRectF toQRectF(const Rect& r) { return QRectF(r.x(), r.y(), r.width(), r.height()); }
 
 // Half-open containment, like the frames of the layout geometry: min ≤ p < max.
 bool containsPoint(const QRectF& r, const QPointF& p)
@@ -246,29 +246,13 @@ void CompositionButton::paintEvent(QPaintEvent*)
 
 // --- OverlayView ---
 
-int OverlayView::columnCount(double width, std::size_t n)
-{
-    if (width >= 720)
-        return n < 7 ? 6 : 4;
-    return 3;
-}
-
-double OverlayView::viewHeight(double width, std::size_t n, bool wholeComposition)
-{
-    const int columns = columnCount(width, n);
-    const auto rows = (n + std::size_t(columns) - 1) / std::size_t(columns);
-    return (wholeComposition ? 80 : 58) + double(rows) * rowHeight + 12;
-}
-
 OverlayView::OverlayView(std::vector<SnapLayout> layouts, std::optional<QString> currentLayout, bool wholeComposition,
                          bool dragging, const Occupants& occupants, double width, QWidget* parent)
-    : QWidget(parent), layouts_(std::move(layouts)), wholeComposition_(wholeComposition)
+    : QWidget(parent), layouts_(std::move(layouts)), wholeComposition_(wholeComposition),
+      geometry_(PickerGeometry::make(layouts_, wholeComposition, width))
 {
     const double w = width;
-    const std::size_t n = layouts_.size();
-    const int columns = columnCount(w, n);
-    const double top = wholeComposition ? 80 : 58;
-    resize(int(std::lround(w)), int(std::lround(viewHeight(w, n, wholeComposition))));
+    resize(int(std::lround(w)), int(std::lround(geometry_.height)));
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
 
@@ -302,29 +286,26 @@ OverlayView::OverlayView(std::vector<SnapLayout> layouts, std::optional<QString>
         cancelHint_->hide();
     }
 
-    const double c = (w - 36) / columns;
-    for (std::size_t idx = 0; idx < n; ++idx) {
-        const int i = int(idx);
-        const int r = i / columns, k = i % columns;
-        const QRectF cell(c * k + 18, top + r * rowHeight, c, rowHeight);
+    for (const PickerCard& card : geometry_.cards) {
         if (wholeComposition)
-            buildCompositionCard(i, cell, c);
+            buildCompositionCard(card);
         else
-            buildRegionCard(i, cell, c, currentLayout, occupants);
+            buildRegionCard(card, currentLayout, occupants);
     }
 }
 
-void OverlayView::buildCompositionCard(int i, const QRectF& cell, double c)
+void OverlayView::buildCompositionCard(const PickerCard& card)
 {
+    const int i = card.index;
     const SnapLayout& layout = layouts_[std::size_t(i)];
-    const double x = cell.x(), y = cell.y();
+    const double x = card.cell.x(), y = card.cell.y(), c = card.cell.width();
     bool adjusted = false;
     if (isCustom(layout)) {
         const auto first = std::find_if(layouts_.begin(), layouts_.end(), [&](const SnapLayout& l) { return l.id == layout.id; });
         adjusted = first != layouts_.end() && !(first->tree == layout.tree);
     }
     auto* button = new CompositionButton(layout, adjusted, this);
-    button->setExactFrame(QRectF(x + 2, y, c - 6, 105));
+    button->setExactFrame(toQRectF(card.button.value_or(Rect())));
     QPointer<OverlayView> self(this);
     button->invoke = [self, i] {
         if (self && self->onChoose)
@@ -344,26 +325,26 @@ void OverlayView::buildCompositionCard(int i, const QRectF& cell, double c)
     }
 }
 
-void OverlayView::buildRegionCard(int i, const QRectF& cell, double c, const std::optional<QString>& currentLayout,
+void OverlayView::buildRegionCard(const PickerCard& card, const std::optional<QString>& currentLayout,
                                   const Occupants& occupants)
 {
+    const int i = card.index;
     const SnapLayout& layout = layouts_[std::size_t(i)];
-    const double x = cell.x(), y = cell.y();
+    const double x = card.cell.x(), y = card.cell.y(), c = card.cell.width();
     auto* platter = new LayoutCardPlatter(this);
     platter->setGeometry(QRectF(x + 2, y - 7, c - 6, 110).toAlignedRect());
     platter->lower();
     platters_[i] = platter;
 
-    const QRectF area(x + 11, y + 2, c - 24, 63);
     const auto occupied = occupants.find(layout.id);
     QPointer<OverlayView> self(this);
-    for (const auto& [region, unit] : layout.tree.unitRects(Rect(0, 0, 1, 1))) {
+    for (const auto& [region, frame] : card.regions) {
         auto* button = new RegionButton(layout.name + u", region "_qs + QString::number(region + 1), this);
         if (occupied != occupants.end()) {
             if (auto icon = occupied->second.find(region); icon != occupied->second.end())
                 button->icon = icon->second;
         }
-        button->setExactFrame(mapUnit(unit, area).adjusted(1.5, 1.5, -1.5, -1.5));
+        button->setExactFrame(toQRectF(frame));
         const SnapSelection selection{i, region};
         button->invoke = [self, selection] {
             if (self && self->onChoose)
@@ -413,16 +394,7 @@ ActionButton* OverlayView::editButton(int index) const
 
 std::optional<SnapSelection> OverlayView::selection(const QPointF& point) const
 {
-    if (!wholeComposition_) {
-        for (const auto& [sel, button] : regionButtons_)
-            if (containsPoint(button->exactFrame(), point))
-                return sel;
-    } else {
-        for (const auto& [index, button] : compositionButtons_)
-            if (containsPoint(button->exactFrame(), point))
-                return SnapSelection{index, 0};
-    }
-    return std::nullopt;
+    return geometry_.selection(Point{point.x(), point.y()});
 }
 
 void OverlayView::refreshSelection()
@@ -565,14 +537,6 @@ void OverlayView::paintEvent(QPaintEvent*)
 }
 
 // --- Hosting ---
-
-double pickerWidth(const Rect& visible) { return std::min(visible.width() - 40, 820.0); }
-
-Rect pickerFrame(const Rect& visible, double viewWidth, double viewHeight)
-{
-    const double h = std::min(viewHeight, visible.height() - 24);
-    return Rect(visible.midX() - viewWidth / 2, visible.minY() + 12, viewWidth, h);
-}
 
 std::unique_ptr<OverlayWindow> makePickerPanel(OverlayView* view, const Rect& visibleFrame, bool dragging)
 {

@@ -5,11 +5,13 @@
 // keyboard selection through onHover and a click, Return or Enter through onChoose; it
 // decides nothing about placement.
 //
-// Geometry is top-left (y downward), in points. Hit tests use the exact fractional frames of
-// the buttons, so the gaps between region buttons belong to no region.
+// Geometry is top-left (y downward), in points, laid out by PickerGeometry. Hit tests use the
+// exact fractional frames of the buttons, so the gaps between region buttons belong to no
+// region.
 
 #include "base/Geometry.h"
 #include "layout/SnapLayout.h"
+#include "snap/PickerGeometry.h"
 #include "snap/SnapSelection.h"
 
 #include <QAbstractButton>
@@ -127,6 +129,7 @@ public:
 
     const std::vector<SnapLayout>& layouts() const { return layouts_; }
     bool wholeComposition() const { return wholeComposition_; }
+    const PickerGeometry& geometry() const { return geometry_; }
 
     std::function<void(SnapSelection)> onChoose;
     std::function<void()> onCreate;
@@ -155,9 +158,6 @@ public:
     // Applies `selected` to every button and card.
     void refreshSelection();
 
-    static int columnCount(double width, std::size_t layoutCount);
-    static double viewHeight(double width, std::size_t layoutCount, bool wholeComposition);
-
 protected:
     void keyPressEvent(QKeyEvent*) override;
     void mouseMoveEvent(QMouseEvent*) override;
@@ -165,8 +165,8 @@ protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
-    void buildCompositionCard(int i, const QRectF& cell, double c);
-    void buildRegionCard(int i, const QRectF& cell, double c, const std::optional<QString>& currentLayout,
+    void buildCompositionCard(const PickerCard& card);
+    void buildRegionCard(const PickerCard& card, const std::optional<QString>& currentLayout,
                          const Occupants& occupants);
     // The region a default selection of a layout uses: 0 in composition mode, else the
     // layout's lowest region number.
@@ -175,6 +175,7 @@ private:
 
     std::vector<SnapLayout> layouts_;
     bool wholeComposition_;
+    PickerGeometry geometry_;
     std::vector<std::pair<int, CompositionButton*>> compositionButtons_;
     std::vector<std::pair<SnapSelection, RegionButton*>> regionButtons_;
     std::map<int, LayoutCardPlatter*> platters_;
@@ -187,13 +188,7 @@ private:
     ActionButton* createButton_ = nullptr;
 };
 
-// --- Hosting the picker on a display ---
-
-// min(visible width − 40, 820).
-double pickerWidth(const Rect& visibleFrame);
-// Centred on the visible frame, its top 12 points below the visible frame's top,
-// min(view height, visible height − 24) high.
-Rect pickerFrame(const Rect& visibleFrame, double viewWidth, double viewHeight);
+// --- Hosting the picker on a display (its width and frame: PickerGeometry.h) ---
 
 // The panel that shows a picker view: titled "Choose a Layout", level 101, a glass card of
 // corner radius 26 holding the view (in a vertical scroll view when the view is taller than

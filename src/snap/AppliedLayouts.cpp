@@ -2,6 +2,7 @@
 
 #include "layout/LayoutStore.h"
 #include "layout/ScreenGeometry.h"
+#include "snap/CoordinatorFilters.h"
 #include "windows/WindowAccess.h"
 
 #include <algorithm>
@@ -143,6 +144,17 @@ void AppliedLayouts::removeWindow(const ManagedWindow& window)
         std::erase_if(group.windows, [&](const auto& entry) { return entry.second == window; });
         group.spans.erase(window);
     }
+}
+
+void AppliedLayouts::pruneVanishedWindows(const WindowAccess& access, WindowMemory& memory)
+{
+    const BoundsMap bounds = access.onScreenBoundsByPid();
+    for (auto& [key, group] : groups_) {
+        group.windows = usableRegionEntries(group.windows, bounds, access);
+        group.spans = usableWindowEntries(group.spans, bounds, access);
+    }
+    for (const ManagedWindow& window : vanishedWindows(memory.holders(), access))
+        memory.forget(window);
 }
 
 } // namespace fw

@@ -69,6 +69,11 @@ public:
     // Takes the window out of every group, as an occupant and as a span.
     void removeWindow(const ManagedWindow& window);
 
+    // Forgets windows that are gone: every group keeps only its usable windows (readable,
+    // neither minimized nor full screen, on screen); the memories of windows whose frame can
+    // no longer be read are dropped.
+    void pruneVanishedWindows(const WindowAccess& access, WindowMemory& memory);
+
 private:
     Groups groups_;
 };

@@ -10,10 +10,12 @@
 #include "snap/ThumbnailCapture.h"
 #include "windows/ManagedWindow.h"
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <set>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace fw {
@@ -24,6 +26,24 @@ struct SnapAssistSession {
     std::vector<W> candidates;
     std::map<RegionNumber, W> occupied;
     std::set<RegionNumber> skipped;
+
+    // A new session: every later repeat of a candidate is dropped (the first stays), nothing
+    // is skipped.
+    static SnapAssistSession make(std::map<RegionNumber, Rect> regions, const std::vector<W>& candidates,
+                                  std::map<RegionNumber, W> occupied)
+    {
+        SnapAssistSession session{std::move(regions), {}, std::move(occupied), {}};
+        for (const W& w : candidates) {
+            if (std::find(session.candidates.begin(), session.candidates.end(), w) == session.candidates.end())
+                session.candidates.push_back(w);
+        }
+        return session;
+    }
+    // Keeps the candidates that are in the set, in their order.
+    void keepCandidates(const std::unordered_set<W>& in)
+    {
+        std::erase_if(candidates, [&](const W& w) { return !in.count(w); });
+    }
 
     // Neither chosen for nor skipped.
     bool isOpen(RegionNumber region) const { return !occupied.count(region) && !skipped.count(region); }

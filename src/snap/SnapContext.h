@@ -5,14 +5,19 @@
 
 #include "base/Clock.h"
 #include "base/TaskScope.h"
+#include "layout/SnapLayout.h"
 #include "platform/Screens.h"
 #include "snap/SnapFeedback.h"
 #include "snap/SnapSinks.h"
 #include "snap/ThumbnailCapture.h"
 #include "snap/WindowStackController.h"
 #include "windows/CoordinatorHost.h"
+#include "windows/PlacementRecord.h"
 
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace fw {
@@ -37,12 +42,29 @@ struct SnapServices {
     ThumbnailCapture& capture;
     // The program runs with "--diagnostics": the diagnostic state files are written.
     bool diagnostics = false;
+    // The current key binding of a bindable command, by the command's fixed number, as the
+    // shortcut subsystem labels it ("Ctrl+Alt+P"). Unset: the default bindings' labels.
+    std::function<QString(std::uint32_t command)> shortcutLabel;
+};
+
+// Where a picker choice hands over to runs of other families: applying a whole layout with
+// its apps, and inserting the window at a seam corner. Each stays empty until its family
+// exists; a composition choice then changes nothing, and a pending corner insertion is
+// carried out as a plain placement.
+struct ChoiceHandOffs {
+    std::function<Task<void>(SnapLayout, ScreenInfo, InteractionStamp)> applyComposition;
+    std::function<Task<bool>(CornerInsertion<ManagedWindow>, ManagedWindow, RegionNumber, SnapLayout, ScreenInfo,
+                             std::optional<Rect>, InteractionStamp)>
+        insertAtCorner;
 };
 
 struct SnapContext : SnapServices {
     TaskScope& tasks;
     SnapSinks& sinks;
     std::weak_ptr<const CoordinatorHost> host;
+    // The hub's end of the interaction under way (raises the generation).
+    std::function<void(bool resumeStacks)> endInteraction;
+    ChoiceHandOffs handOffs;
 
     // The current interaction, for an action that runs later.
     InteractionStamp stamp() const { return InteractionStamp(host); }

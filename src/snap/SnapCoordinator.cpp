@@ -3,8 +3,13 @@
 #include "layout/LayoutStore.h"
 #include "layout/ScreenGeometry.h"
 #include "snap/AssistThumbnails.h"
+#include "snap/ChooseSelection.h"
+#include "snap/LayoutPicker.h"
+#include "snap/PlaceWindow.h"
 #include "snap/Reconcile.h"
+#include "snap/SnapAssist.h"
 #include "snap/SpanCovers.h"
+#include "snap/WindowRaising.h"
 #include "windows/WindowAccess.h"
 
 namespace fw {
@@ -12,6 +17,7 @@ namespace fw {
 SnapCoordinator::SnapCoordinator(const SnapServices& services)
     : sideSplits_(services.defaults), ctx_{services, tasks_, sinks_, self_.weak()}, tasks_(services.clock)
 {
+    ctx_.endInteraction = [this](bool resumeStacks) { endInteraction(resumeStacks); };
     installCallbacks();
 }
 
@@ -145,6 +151,66 @@ LayoutSummary SnapCoordinator::activeLayout(const ScreenInfo& screen) const
         }
     }
     return summary;
+}
+
+void SnapCoordinator::showLayoutPicker(const std::optional<ManagedWindow>& window, const ScreenInfo& screen,
+                                       bool dragging, const std::optional<Rect>& startFrame, bool composition)
+{
+    fw::showLayoutPicker(ctx_, choiceState(), PickerRequest{window, screen, dragging, startFrame, composition});
+}
+
+void SnapCoordinator::commitPickerSelection() { fw::commitPickerSelection(ctx_, choiceState()); }
+
+void SnapCoordinator::commitCornerSelection() { fw::commitCornerSelection(ctx_, choiceState()); }
+
+void SnapCoordinator::updatePickerPreview(const std::optional<SnapSelection>& selection)
+{
+    fw::updatePickerPreview(ctx_, picker_, selection);
+}
+
+void SnapCoordinator::hideDropPanels() { fw::hideDropPanels(ctx_, picker_); }
+
+void SnapCoordinator::pruneVanishedWindows() { layouts_.pruneVanishedWindows(ctx_.access, memory_); }
+
+Task<void> SnapCoordinator::choose(SnapSelection selection) { return fw::choose(ctx_, choiceState(), selection); }
+
+namespace {
+
+Task<bool> placeAndReport(SnapContext& ctx, Task<PlacementResult> placement)
+{
+    const PlacementResult result = co_await std::move(placement);
+    if (result.notice)
+        ctx.sinks.sendReport(*result.notice);
+    co_return result.placed;
+}
+
+} // namespace
+
+Task<bool> SnapCoordinator::placeInRegion(ManagedWindow window, RegionNumber region, SnapLayout layout,
+                                          ScreenInfo screen, std::optional<Rect> startFrame, bool guarded)
+{
+    return placeAndReport(ctx_, fw::placeInRegion(ctx_, layouts_, memory_, std::move(window), region, std::move(layout),
+                                                  std::move(screen), startFrame, guarded));
+}
+
+void SnapCoordinator::startSnapAssist(const ScreenInfo& screen, const InteractionStamp& stamp,
+                                      const std::vector<ManagedWindow>& windowsBefore)
+{
+    fw::startSnapAssist(ctx_, choiceState(), screen, stamp, windowsBefore);
+}
+
+void SnapCoordinator::showAssistPanel(const ScreenInfo& screen) { fw::showAssistPanel(ctx_, choiceState(), screen); }
+
+void SnapCoordinator::activateOwners(const RegionWindows& windows)
+{
+    ctx_.placement.activateOwners(windows, picker_.pickerWindow);
+}
+
+void SnapCoordinator::raiseWindows(const std::vector<ManagedWindow>& inOrder) { fw::raiseWindows(ctx_.access, inOrder); }
+
+Task<bool> SnapCoordinator::moveCompositionWindow(ManagedWindow window, Rect frame, std::uint64_t generation)
+{
+    return fw::moveCompositionWindow(ctx_.placement, std::move(window), frame, *this, generation);
 }
 
 void SnapCoordinator::captureAssistThumbnails(std::vector<ManagedWindow> windows)

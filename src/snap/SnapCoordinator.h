@@ -7,6 +7,7 @@
 // shell, which installs the sinks when launching has finished.
 
 #include "snap/AppliedLayouts.h"
+#include "snap/ChoiceState.h"
 #include "snap/DropSession.h"
 #include "snap/Interaction.h"
 #include "snap/PickerSession.h"
@@ -17,6 +18,7 @@
 #include "snap/WindowMemory.h"
 #include "snap/WindowStackController.h"
 #include "windows/CoordinatorHost.h"
+#include "windows/WindowPlacement.h"
 
 #include <QJsonArray>
 #include <optional>
@@ -82,9 +84,42 @@ public:
     // The names of the display's own layouts and the position of the active one.
     LayoutSummary activeLayout(const ScreenInfo& screen) const;
 
+    // ---- The layout picker
+    // Opened by the drag monitor on the first entry of a drag into a display's picker zone
+    // (dragging, with the window's frame before the drag) and by the commands (no start
+    // frame; composition for "Choose a Layout").
+    void showLayoutPicker(const std::optional<ManagedWindow>& window, const ScreenInfo& screen, bool dragging,
+                          const std::optional<Rect>& startFrame, bool composition);
+    // The drag monitor: a release over the picker, and over a seam corner.
+    void commitPickerSelection();
+    void commitCornerSelection();
+    // The drag monitor: the pointer moved over the picker (or left it), and the return
+    // panels go while the picker is shown.
+    void updatePickerPreview(const std::optional<SnapSelection>& selection);
+    void hideDropPanels();
+    void pruneVanishedWindows();
+
+    // ---- Choosing and placing
+    // A picker selection carried out under the mutation guard.
+    Task<void> choose(SnapSelection selection);
+    // One window into one region, its notice sent; true when placed and recorded.
+    Task<bool> placeInRegion(ManagedWindow window, RegionNumber region, SnapLayout layout, ScreenInfo screen,
+                             std::optional<Rect> startFrame, bool guarded);
+    // Snap assist for the display after a picker placement of the interaction `stamp`.
+    void startSnapAssist(const ScreenInfo& screen, const InteractionStamp& stamp,
+                         const std::vector<ManagedWindow>& windowsBefore);
+    void showAssistPanel(const ScreenInfo& screen);
+
     // ---- Snap assist thumbnails, kept while the interaction that asked for them lasts
     void captureAssistThumbnails(std::vector<ManagedWindow> windows);
     void storeThumbnail(const Thumbnail& image, const ManagedWindow& window, const InteractionStamp& stamp);
+
+    // ---- Raising and composition moves
+    // Brings a group forward in ascending region order, the picker's window once more last.
+    void activateOwners(const RegionWindows& windows);
+    // The first window of the list ends in front.
+    void raiseWindows(const std::vector<ManagedWindow>& inOrder);
+    Task<bool> moveCompositionWindow(ManagedWindow window, Rect frame, std::uint64_t generation);
 
     // ---- Requests of the stack controller whose work is not part of this coordinator:
     // applying a display's own layout by number, and stretching a window across the regions
@@ -94,6 +129,7 @@ public:
 
 private:
     void installCallbacks();
+    ChoiceState choiceState() { return {interaction_, picker_, layouts_, memory_, assist_}; }
 
     Lifeline<SnapCoordinator> self_{this};
     SnapSinks sinks_;

@@ -1,12 +1,14 @@
 #pragma once
 // The overlay as the coordinator sees it: the panels through which snapping shows itself
-// (previews, the return target, the layout picker's hit test, the window chooser, region
-// assist, the divider editor) and the one cancel callback the panels report. It decides
-// nothing. The overlay adapts its controller to it; tests use a recording fake.
+// (the layout picker, previews, the return target, the window chooser, region assist, the
+// divider editor) and the one cancel callback the panels report. It decides nothing. The
+// overlay adapts its controller to it; tests use a recording fake, which places the picker
+// with the same PickerGeometry as the overlay's view.
 
 #include "base/Geometry.h"
 #include "layout/SnapLayout.h"
 #include "platform/Screens.h"
+#include "platform/WindowSystem.h"
 #include "snap/SnapSelection.h"
 #include "snap/ThumbnailCapture.h"
 #include "windows/ManagedWindow.h"
@@ -22,6 +24,31 @@ namespace fw {
 
 using Thumbnails = std::unordered_map<ManagedWindow, Thumbnail>;
 
+// What marks an occupied region on a picker card: the icon of the running application with
+// the process id when it has one, else the icon of the application with the id.
+struct OccupantIcon {
+    std::optional<Pid> pid;
+    QString appId;
+    friend bool operator==(const OccupantIcon&, const OccupantIcon&) = default;
+};
+// Layout id → (region → icon).
+using PickerOccupants = std::map<QString, std::map<RegionNumber, OccupantIcon>>;
+
+// The layout picker as the coordinator asks for it. Each callback holds the coordinator
+// weakly.
+struct PickerPresentation {
+    ScreenInfo screen;
+    std::vector<SnapLayout> layouts; // one card each, in this order
+    std::optional<QString> currentLayout;
+    bool wholeComposition = false;
+    bool dragging = false;
+    PickerOccupants occupants;
+    std::function<void(SnapSelection)> choose;
+    std::function<void(std::optional<SnapSelection>)> hover;
+    std::function<void()> create;                // composition mode only
+    std::function<void(const SnapLayout&)> edit; // composition mode only
+};
+
 class SnapFeedback {
 public:
     virtual ~SnapFeedback() = default;
@@ -33,6 +60,14 @@ public:
     // The dragged window, below which the drop panels are ordered.
     virtual void setDraggedWindow(const std::optional<ManagedWindow>& window) = 0;
 
+    // Shows the layout picker on its display, replacing any shown one: a panel hung at the
+    // top centre of the visible frame; interactive and holding the keyboard unless dragging.
+    virtual void showPicker(PickerPresentation picker) = 0;
+    virtual bool pickerShown() const = 0;
+    // The shown picker's selection: the region under the pointer or chosen by the keyboard.
+    virtual std::optional<SnapSelection> pickerSelection() const = 0;
+    // Makes the selection the shown picker's and highlights it (nothing: no highlight).
+    virtual void setPickerSelection(const std::optional<SnapSelection>& selection) = 0;
     // The layout picker's selection under a point during a drag; the picker keeps it.
     virtual std::optional<SnapSelection> hoverPicker(Point at) = 0;
     virtual void hidePicker() = 0;
@@ -41,6 +76,8 @@ public:
     virtual void showPreview(const std::optional<Rect>& frame) = 0;
     virtual void showCompositionPreviews(const std::vector<Rect>& frames) = 0;
     virtual void showReturnPreview(bool armed, const ManagedWindow& window, const Rect& frame) = 0;
+    // Orders out the return preview and the swap-source panel.
+    virtual void hideReturnPanels() = 0;
 
     virtual void showWindowChooser(const ScreenInfo& on, const std::vector<ManagedWindow>& windows,
                                    const QString& title, const std::optional<QString>& subtitle,
@@ -52,6 +89,8 @@ public:
                                   std::function<void(RegionNumber, const ManagedWindow&)> choose,
                                   std::function<void(RegionNumber)> skip) = 0;
     virtual void updateAssistThumbnail(const Thumbnail& image, const ManagedWindow& window) = 0;
+    // Every control of every assist panel stops taking clicks (while a chosen window moves).
+    virtual void disableAssistControls() = 0;
     virtual void hideAssistPanels() = 0;
     virtual void showDividerEditor(const ScreenInfo& on, const SnapLayout& layout,
                                    std::function<void(const DividerPath&)> equalize,

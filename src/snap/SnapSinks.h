@@ -26,6 +26,11 @@ struct SnapSinks {
     void sendReport(const QString& text) const { call(report, text); }
     void sendTip(Tip t) const { call(tip, t); }
     void sendPresentationChanged(bool shown) const { call(presentationChanged, shown); }
+    void sendCreateCustomLayout(const QString& display) const { call(onCreateCustomLayout, display); }
+    void sendEditCustomLayout(const QString& display, const SnapLayout& layout) const
+    {
+        call(onEditCustomLayout, display, layout);
+    }
 
 private:
     template<typename F, typename... A>

@@ -112,6 +112,11 @@ public:
     // A frame as the logs write it; "unavailable" when there is none.
     static QString frameText(const std::optional<Rect>& frame);
 
+    // The frame a window on a cell grid (size increments, as terminals have) can take for a
+    // target: the target's origin, each side shortened to the grid the window's frame lies on
+    // now, by less than one cell. The target itself without increments or when unreadable.
+    Rect gridFrame(const ManagedWindow& window, const Rect& target) const;
+
     // ---- Writes
 
     // Writes the frame (shrinking first) and verifies it: re-reads after 16, 48, 112, 208,

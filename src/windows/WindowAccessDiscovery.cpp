@@ -77,6 +77,23 @@ bool WindowAccess::approximatelyEqual(const Rect& a, const Rect& b, double toler
     return within(a, b, tolerance);
 }
 
+Rect WindowAccess::gridFrame(const ManagedWindow& window, const Rect& target) const
+{
+    const auto hints = ws_.sizeHints(window.element);
+    const auto current = ws_.frame(window.element);
+    if (!hints || !current)
+        return target;
+    // The grid is counted from the current side, so frame decorations drop out.
+    auto onGrid = [](double wanted, double now, double cell) {
+        if (!(cell > 1) || !std::isfinite(wanted - now))
+            return wanted;
+        const double over = std::fmod(std::fmod(std::round(wanted - now), cell) + cell, cell);
+        return wanted - over;
+    };
+    return Rect(target.origin, Size{onGrid(target.width(), current->width(), hints->increment.width),
+                                    onGrid(target.height(), current->height(), hints->increment.height)});
+}
+
 bool WindowAccess::edgesMatch(const Rect& a, const Rect& b, double tolerance)
 {
     return approximatelyEquals(a, b, tolerance);

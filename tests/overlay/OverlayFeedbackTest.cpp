@@ -3,13 +3,17 @@
 #include "overlay/OverlayFeedback.h"
 
 #include "base/Clock.h"
+#include "overlay/AppIcon.h"
+#include "overlay/OverlayView.h"
 #include "overlay/OverlayController.h"
 #include "overlay/OverlayWindow.h"
 #include "overlay/RegionAssistView.h"
 #include "overlay/WindowThumbnailButton.h"
+#include "platform/sim/FakeApplications.h"
 
 #include <QApplication>
 #include <QImage>
+#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -52,6 +56,56 @@ TEST(OverlayFeedback, HandsEachCallToTheController)
     EXPECT_FALSE(overlay.preview()->isOrderedIn());
     EXPECT_TRUE(overlay.assistPanels().empty());
     EXPECT_FALSE(feedback.containsPoint(Point{100, 100}));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+QIcon filled(Qt::GlobalColor color)
+{
+    QPixmap p(16, 16);
+    p.fill(color);
+    return QIcon(p);
+}
+
+TEST(OverlayFeedback, ShowsThePickerWithOccupantIconsAndReportsItsSelection)
+{
+    VirtualClock clock;
+    OverlayController overlay(&clock);
+    OverlayFeedback feedback(overlay);
+    // Application 5 runs with an icon; "notes" is installed with one; application 6 has none.
+    QTemporaryDir dir;
+    ASSERT_TRUE(filled(Qt::blue).pixmap(16).save(dir.filePath(u"notes.png"_qs)));
+    auto apps = std::make_shared<FakeApplications>();
+    apps->add(u"notes"_qs, u"Notes"_qs, dir.filePath(u"notes.png"_qs));
+    AppIcon::setApplications(apps);
+    WindowThumbnailButton::appIconLookup() = [](Pid pid) { return pid == 5 ? std::optional(filled(Qt::red)) : std::nullopt; };
+
+    std::vector<SnapSelection> chosen;
+    PickerPresentation p;
+    p.screen = ScreenInfo{u"S"_qs, u"S"_qs, Rect(0, 0, 1920, 1080), Rect(0, 0, 1920, 1080), true};
+    p.layouts = {SnapLayout::builtIns()[1]};
+    p.occupants = {{u"thirds"_qs, {{0, OccupantIcon{5, u"notes"_qs}}, {1, OccupantIcon{6, u"notes"_qs}}, {2, OccupantIcon{6, {}}}}}};
+    p.choose = [&](SnapSelection s) { chosen.push_back(s); };
+    feedback.showPicker(p);
+    ASSERT_TRUE(feedback.pickerShown() && overlay.pickerView);
+    EXPECT_EQ(overlay.picker->frame(), pickerFrame(Rect(0, 0, 1920, 1080), 820, overlay.pickerView->height()));
+    const auto& buttons = overlay.pickerView->regionButtons();
+    ASSERT_EQ(buttons.size(), 3u);
+    auto colour = [](const RegionButton* b) { return b->icon->pixmap(16).toImage().pixelColor(8, 8); };
+    EXPECT_EQ(colour(buttons[0].second), QColor(Qt::red)) << "the running application's icon first";
+    EXPECT_EQ(colour(buttons[1].second), QColor(Qt::blue)) << "else the installed application's";
+    EXPECT_FALSE(buttons[2].second->icon);
+
+    feedback.setPickerSelection(SnapSelection{0, 2});
+    EXPECT_TRUE(buttons[2].second->highlightedRegion);
+    EXPECT_EQ(feedback.pickerSelection(), (SnapSelection{0, 2}));
+    QTest::mouseClick(buttons[1].second, Qt::LeftButton, {}, buttons[1].second->exactFrame().center().toPoint()
+                                                                   - buttons[1].second->pos());
+    EXPECT_EQ(chosen, (std::vector<SnapSelection>{{0, 1}}));
+
+    feedback.hidePicker();
+    EXPECT_FALSE(feedback.pickerShown() || feedback.pickerSelection());
+    WindowThumbnailButton::appIconLookup() = {};
+    AppIcon::setApplications(nullptr);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 

@@ -167,7 +167,7 @@ TEST(OverlayInvariants, PickerGeometryAndHitTestsFollowTheLayouts)
         std::optional<SnapSelection> clicked;
         view.onChoose = [&](SnapSelection s) { clicked = s; };
 
-        const int columns = OverlayView::columnCount(w, layouts.size());
+        const int columns = pickerColumnCount(w, layouts.size());
         const int rows = (n + columns - 1) / columns;
         ASSERT_EQ(view.height(), (composition ? 80 : 58) + rows * 118 + 12);
         const QRectF bounds(0, 0, view.width(), view.height());
@@ -372,7 +372,7 @@ TEST(OverlayInvariants, PickerPanelScrollsWhenNeededAndHoverMatchesTheView)
         SCOPED_TRACE("case " + std::to_string(caseNo) + " on " + toString(visible).toStdString() + ": " +
                      describe(layouts, pickerWidth(visible), composition));
         auto* view = new OverlayView(layouts, std::nullopt, composition, true, {}, pickerWidth(visible));
-        const double viewHeight = OverlayView::viewHeight(pickerWidth(visible), layouts.size(), composition);
+        const double viewHeight = pickerViewHeight(pickerWidth(visible), layouts.size(), composition);
         ASSERT_EQ(view->height(), viewHeight);
         controller.picker = makePickerPanel(view, visible, true);
         controller.pickerView = view;

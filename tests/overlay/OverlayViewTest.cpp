@@ -62,12 +62,12 @@ RegionButton* buttonFor(const OverlayView& v, SnapSelection s)
 
 TEST(OverlayViewGeometry, ColumnsRowsAndHeightFollowWidthAndCount)
 {
-    EXPECT_EQ(OverlayView::columnCount(719, 6), 3);
-    EXPECT_EQ(OverlayView::columnCount(720, 6), 6);
-    EXPECT_EQ(OverlayView::columnCount(720, 7), 4);
-    EXPECT_EQ(OverlayView::viewHeight(720, 7, false), 306);
-    EXPECT_EQ(OverlayView::viewHeight(720, 7, true), 328);
-    EXPECT_EQ(OverlayView::viewHeight(719, 1, false), 188);
+    EXPECT_EQ(pickerColumnCount(719, 6), 3);
+    EXPECT_EQ(pickerColumnCount(720, 6), 6);
+    EXPECT_EQ(pickerColumnCount(720, 7), 4);
+    EXPECT_EQ(pickerViewHeight(720, 7, false), 306);
+    EXPECT_EQ(pickerViewHeight(720, 7, true), 328);
+    EXPECT_EQ(pickerViewHeight(719, 1, false), 188);
 
     OverlayView seven(manyLayouts(7), std::nullopt, false, true, {}, 720);
     EXPECT_EQ(seven.size(), QSize(720, 306));

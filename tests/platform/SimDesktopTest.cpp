@@ -181,10 +181,15 @@ TEST_F(SimDesktopTest, RaiseReordersWithoutFocusActivateFocusesAndRestores)
     EXPECT_TRUE(sim.activate(c));
     EXPECT_EQ(ids(sim.snapshot()), (std::vector<WindowId>{c, a, b}));
     EXPECT_FALSE(sim.isMinimized(c));
-    EXPECT_EQ(sim.focusedWindow(), c);
     EXPECT_EQ(sim.windowAt({550, 50}), c);
+    // The focus, and the frontmost application with it, follows on the next turn.
+    EXPECT_EQ(sim.focusedWindow(), b);
+    clock.runUntilIdle();
+    EXPECT_EQ(sim.focusedWindow(), c);
 
     EXPECT_TRUE(sim.activate(a));
+    EXPECT_EQ(sim.frontmostPid(), 2);
+    clock.runUntilIdle();
     EXPECT_EQ(sim.frontmostPid(), 1);
     EXPECT_EQ(sim.app(2)->frontmost, false);
     EXPECT_EQ(describe(sim.writesOf(Write::Raise | Write::Activate)),

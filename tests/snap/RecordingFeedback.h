@@ -1,7 +1,10 @@
 #pragma once
 // The coordinator's feedback for tests: records each call as one line of text, in order, and
-// keeps the callbacks it was given so a test can play the user's part.
+// keeps the callbacks it was given so a test can play the user's part. The picker is laid out
+// with the overlay's own PickerGeometry, so hovering a point selects what the view would.
 
+#include "layout/ScreenGeometry.h"
+#include "snap/PickerGeometry.h"
 #include "snap/SnapFeedback.h"
 #include "snap/WindowStackController.h"
 
@@ -14,8 +17,12 @@ class RecordingFeedback final : public SnapFeedback {
 public:
     QStringList calls;
     std::function<void()> onCancel;
-    std::optional<SnapSelection> pickerAnswer; // what hoverPicker reports
-    bool overPanel = false;                    // what containsPoint reports
+    bool overPanel = false; // what containsPoint reports
+    // The shown picker: what was asked for, its geometry and panel, and its selection.
+    std::optional<PickerPresentation> picker;
+    PickerGeometry pickerGeometry;
+    Rect pickerPanel;
+    std::optional<SnapSelection> selected;
     std::function<void(RegionNumber, const ManagedWindow&)> assistChoose;
     std::function<void(RegionNumber)> assistSkip;
     std::function<void(const ManagedWindow&)> chooserChoose;
@@ -42,12 +49,47 @@ public:
     {
         calls << u"setDraggedWindow %1"_qs.arg(w ? QString::number(w->element) : u"none"_qs);
     }
+    void showPicker(PickerPresentation p) override
+    {
+        calls << u"showPicker %1 %2 %3%4"_qs.arg(p.screen.key)
+                     .arg(p.layouts.size())
+                     .arg(p.wholeComposition ? u"composition"_qs : u"regions"_qs)
+                     .arg(p.dragging ? u" dragging"_qs : QString());
+        const Rect visible = topLeftVisibleFrame(p.screen);
+        pickerGeometry = PickerGeometry::make(p.layouts, p.wholeComposition, pickerWidth(visible));
+        pickerPanel = pickerFrame(visible, pickerGeometry.width, pickerGeometry.height);
+        picker = std::move(p);
+        selected.reset();
+    }
+    bool pickerShown() const override { return picker.has_value(); }
+    std::optional<SnapSelection> pickerSelection() const override { return picker ? selected : std::nullopt; }
+    void setPickerSelection(const std::optional<SnapSelection>& s) override
+    {
+        if (picker)
+            selected = s;
+    }
     std::optional<SnapSelection> hoverPicker(Point at) override
     {
         calls << u"hoverPicker %1"_qs.arg(toString(at));
-        return pickerAnswer;
+        if (!picker)
+            return std::nullopt;
+        selected = pickerSelectionAt(pickerGeometry, pickerPanel, at);
+        return selected;
     }
-    void hidePicker() override { calls << u"hidePicker"_qs; }
+    // The global centre of a region button of the shown picker (of the layout button in
+    // composition mode).
+    Point pickerPoint(int layoutIndex, RegionNumber region = 0) const
+    {
+        const PickerCard& card = pickerGeometry.cards.at(std::size_t(layoutIndex));
+        const Rect r = card.button ? *card.button : card.regions.at(region);
+        return Point{pickerPanel.minX() + r.midX(), pickerPanel.minY() + r.midY()};
+    }
+    void hidePicker() override
+    {
+        calls << u"hidePicker"_qs;
+        picker.reset();
+        selected.reset();
+    }
     void showPreview(const std::optional<Rect>& frame) override
     {
         calls << u"showPreview %1"_qs.arg(frame ? toString(*frame) : u"none"_qs);
@@ -60,6 +102,7 @@ public:
     {
         calls << u"showReturnPreview %1 %2 %3"_qs.arg(armed).arg(w.element).arg(toString(frame));
     }
+    void hideReturnPanels() override { calls << u"hideReturnPanels"_qs; }
     void showWindowChooser(const ScreenInfo& on, const std::vector<ManagedWindow>& windows, const QString& title,
                            const std::optional<QString>&, std::function<void(const ManagedWindow&)> choose,
                            std::function<void()> cancel) override
@@ -80,6 +123,7 @@ public:
     {
         calls << u"updateAssistThumbnail %1"_qs.arg(w.element);
     }
+    void disableAssistControls() override { calls << u"disableAssistControls"_qs; }
     void hideAssistPanels() override { calls << u"hideAssistPanels"_qs; }
     void showDividerEditor(const ScreenInfo& on, const SnapLayout& layout, std::function<void(const DividerPath&)> eq,
                            std::function<void(const DividerPath&, double, bool)> change) override
@@ -89,7 +133,12 @@ public:
         calls << u"showDividerEditor %1 %2"_qs.arg(on.key, layout.id);
     }
     void updateDividerEditor(const SnapLayout& layout) override { calls << u"updateDividerEditor %1"_qs.arg(layout.id); }
-    void hideAll() override { calls << u"hideAll"_qs; }
+    void hideAll() override
+    {
+        calls << u"hideAll"_qs;
+        picker.reset();
+        selected.reset();
+    }
 };
 
 // The stack controller for tests: counts what the coordinator asks of it and keeps the

@@ -11,6 +11,7 @@
 #include "RecordingFeedback.h"
 #include "base/Log.h"
 #include "base/UserDefaults.h"
+#include "layout/TreeBuilders.h"
 #include "layout/LayoutStore.h"
 #include "layout/ScreenGeometry.h"
 #include "platform/sim/FakeApplications.h"
@@ -22,6 +23,14 @@
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+// Readable values in failures.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
+namespace fw {
+inline void PrintTo(const SnapSelection& s, std::ostream* os) { *os << "(" << s.layoutIndex << ", " << s.region << ")"; }
+inline void PrintTo(const ManagedWindow& w, std::ostream* os) { *os << w.appName.toStdString() << "#" << w.element; }
+} // namespace fw
 
 namespace fw::snaptest {
 
@@ -49,11 +58,13 @@ protected:
     {
         return SnapServices{access, placement, sim, sim, clock, defaults, store, feedback, stacks, *captureUsed, diagnostics};
     }
-    // The coordinator on this desk, its notices collected in `notices`.
+    // The coordinator on this desk, its notices collected in `notices` and what it tells the
+    // shell about its pickers in `presented`.
     SnapCoordinator& start(bool diagnostics = false)
     {
         coordinator = std::make_unique<SnapCoordinator>(services(diagnostics));
         coordinator->sinks().report = [this](const QString& text) { notices << text; };
+        coordinator->sinks().presentationChanged = [this](bool shown) { presented.push_back(shown); };
         return *coordinator;
     }
 
@@ -111,6 +122,7 @@ protected:
     std::shared_ptr<FakeApplications> apps = std::make_shared<FakeApplications>();
     log::Capture logs;
     QStringList notices;
+    std::vector<bool> presented;
     std::unique_ptr<SnapCoordinator> coordinator; // after everything it uses
 
 private:

@@ -785,7 +785,12 @@ bool SimDesktop::activate(WindowId id)
     SimWindow* w = nullptr;
     if (!windowWrite(Write::Activate, id, w))
         return false;
-    return setFocus(id);
+    // The window comes forward at once; the focus, and with it the frontmost application,
+    // changes on the next turn of the loop, as the window manager's answer arrives on X11.
+    w->setup.minimized = false;
+    toFront(id);
+    schedule(Duration::zero(), [this, id] { setFocus(id); });
+    return true;
 }
 
 std::optional<WindowId> SimDesktop::focusedWindow()

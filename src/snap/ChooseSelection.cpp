@@ -1,0 +1,105 @@
+#include "snap/ChooseSelection.h"
+
+#include "layout/LayoutStore.h"
+#include "layout/ScreenGeometry.h"
+#include "snap/PlaceWindow.h"
+#include "snap/ShortcutLabels.h"
+#include "snap/SnapAssist.h"
+#include "snap/SnapContext.h"
+#include "windows/WindowAccess.h"
+
+namespace fw {
+
+namespace {
+
+// A refused choice whose picker is gone (the release path) would leave the picker's display
+// claimed: the stacks suspended and the Escape key taken until the next click.
+void endRefusedRelease(SnapContext& ctx, const PickerSession& picker)
+{
+    if (picker.pickerScreen() && !ctx.feedback.pickerShown())
+        ctx.endInteraction(false);
+}
+
+// What follows a placement of the picker's window: on failure the interaction ends (unless a
+// newer one began); on success the layout is remembered as the display's and snap assist
+// offers the display's other windows.
+void afterPlacement(SnapContext& ctx, ChoiceState state, bool placed, const InteractionStamp& stamp,
+                    const ScreenInfo& screen, const SnapLayout& chosen, const std::vector<ManagedWindow>& others)
+{
+    if (!placed) {
+        if (stamp.current())
+            ctx.endInteraction(false);
+        return;
+    }
+    if (!stamp.current())
+        return;
+    const QString display = displayKey(screen);
+    const LayoutGroup* group = state.layouts.group(display);
+    ctx.store.save(group ? group->layout : chosen, display);
+    state.picker.cornerSelection.reset();
+    state.picker.cornerInsertion.reset();
+    if (!state.layouts.group(display)) {
+        ctx.endInteraction(false);
+        return;
+    }
+    startSnapAssist(ctx, state, screen, stamp, others);
+}
+
+// The picker's window into the chosen region: at the pending seam corner when there is one.
+Task<bool> placePickerWindow(SnapContext& ctx, ChoiceState state, ManagedWindow window, RegionNumber region,
+                             SnapLayout layout, ScreenInfo screen, InteractionStamp stamp)
+{
+    const std::optional<Rect> original = state.picker.pickerOriginal;
+    if (state.picker.cornerInsertion && ctx.handOffs.insertAtCorner) {
+        const bool inserted = co_await ctx.handOffs.insertAtCorner(*state.picker.cornerInsertion, window, region,
+                                                                   layout, screen, original, stamp);
+        co_return inserted;
+    }
+    const PlacementResult result = co_await placeInRegion(ctx, state.layouts, state.memory, window, region, layout,
+                                                          screen, original, false);
+    if (result.notice)
+        ctx.sinks.sendReport(*result.notice);
+    co_return result.placed;
+}
+
+} // namespace
+
+QString noWindowNotice(const SnapContext& ctx)
+{
+    return u"Drag a window here, or focus a window and press "_qs + shortcutLabel(ctx, kPlaceCommand) + u"."_qs;
+}
+
+Task<void> choose(SnapContext& ctx, ChoiceState state, SnapSelection selection)
+{
+    auto guard = MutationGuard::take(state.interaction, ctx.stacks);
+    if (!guard) {
+        endRefusedRelease(ctx, state.picker);
+        co_return;
+    }
+    const InteractionStamp stamp = ctx.stamp();
+    const PickerSession& picker = state.picker;
+    const auto screen = picker.pickerScreen() ? screenWithKey(ctx.screenList(), *picker.pickerScreen()) : std::nullopt;
+    const auto index = std::size_t(selection.layoutIndex);
+    if (!screen || selection.layoutIndex < 0 || index >= picker.pickerLayouts.size()) {
+        endRefusedRelease(ctx, picker);
+        co_return;
+    }
+    const SnapLayout layout = picker.pickerLayouts[index];
+    if (picker.choosingComposition) {
+        if (ctx.handOffs.applyComposition)
+            co_await ctx.handOffs.applyComposition(layout, *screen, stamp);
+        co_return;
+    }
+    if (!picker.pickerWindow) {
+        ctx.sinks.sendReport(noWindowNotice(ctx));
+        ctx.endInteraction(false);
+        co_return;
+    }
+    const ManagedWindow window = *picker.pickerWindow;
+    const std::vector<ManagedWindow> others = ctx.access.windows({window}, displayKey(*screen));
+    ctx.feedback.hidePicker();
+    const bool placed = co_await placePickerWindow(ctx, state, window, selection.region, layout, *screen, stamp);
+    afterPlacement(ctx, state, placed, stamp, *screen, layout, others);
+}
+
+} // namespace fw

@@ -1,0 +1,182 @@
+#include "snap/PlaceWindow.h"
+
+#include "layout/ScreenGeometry.h"
+#include "snap/AppliedLayouts.h"
+#include "snap/SnapContext.h"
+#include "snap/WindowMemory.h"
+#include "snap/WindowMoves.h"
+#include "windows/WindowAccess.h"
+#include "windows/WindowPlacement.h"
+
+namespace fw {
+
+namespace {
+
+constexpr int kSettledChecks = 3;
+constexpr int kChecks = 5;
+
+class RegionPlacement {
+public:
+    RegionPlacement(SnapContext& ctx, AppliedLayouts& layouts, WindowMemory& memory, ManagedWindow window,
+                    RegionNumber region, SnapLayout layout, ScreenInfo screen, std::optional<Rect> startFrame,
+                    bool guarded)
+        : ctx_(ctx), layouts_(layouts), memory_(memory), window_(std::move(window)), region_(region),
+          layout_(std::move(layout)), screen_(std::move(screen)), startFrame_(startFrame), guarded_(guarded),
+          stamp_(ctx.stamp())
+    {
+    }
+
+    Task<PlacementResult> run()
+    {
+        const auto frames = regionFrames(layout_, screen_);
+        const auto target = frames.find(region_);
+        if (target == frames.end())
+            co_return PlacementResult{};
+        regionFrame_ = target->second;
+        // A window on a cell grid is moved to, and checked against, the grid's frame.
+        target_ = ctx_.access.gridFrame(window_, regionFrame_);
+        const auto before = ctx_.access.frame(window_);
+        if (!before)
+            co_return PlacementResult{};
+        before_ = *before;
+        firstMove_ = true;
+        const auto prior = ctx_.access.frame(window_);
+        if (!prior)
+            co_return closingNotice();
+        prior_ = *prior;
+        if (!stamp_.current())
+            co_return co_await rollBack();
+        const bool moved = co_await moveWindow(ctx_.access, window_, target_, guarded_, firstMove_, stamp_);
+        if (!moved || !stamp_.current())
+            co_return co_await rollBack();
+        const bool settled = co_await settle();
+        if (!settled)
+            co_return co_await rollBack();
+        record();
+        co_return PlacementResult{true, std::nullopt};
+    }
+
+private:
+    // Brings the window forward, then checks it until it has held still three checks in a
+    // row; one drift is corrected. False: five checks did not do it, a second drift, a failed
+    // correction or the interaction ended.
+    Task<bool> settle()
+    {
+        ctx_.access.raise(window_);
+        bool corrected = false;
+        int stable = 0;
+        co_await ctx_.clock.sleep(milliseconds(WindowPlacement::kCheckPauses[0]));
+        for (int pass = 1;; ++pass) {
+            if (!stamp_.current())
+                co_return false;
+            const auto frame = ctx_.access.frame(window_);
+            if (frame && WindowAccess::edgesMatch(*frame, target_, kMoveTolerance)) {
+                if (++stable == kSettledChecks)
+                    co_return true;
+            } else {
+                ctx_.access.checkDrift(window_, target_, frame);
+                if (corrected)
+                    co_return false;
+                corrected = true;
+                const bool moved = co_await ctx_.access.animateMove(window_, {}, target_, kMoveTolerance);
+                if (!moved || !stamp_.current())
+                    co_return false;
+                stable = 0;
+            }
+            if (pass == kChecks)
+                co_return false;
+            co_await ctx_.clock.sleep(milliseconds(WindowPlacement::kCheckPauses[pass]));
+        }
+    }
+
+    Task<PlacementResult> rollBack()
+    {
+        const bool restored = co_await moveWindow(ctx_.access, window_, prior_, guarded_, firstMove_, stamp_);
+        if (!restored)
+            co_return PlacementResult{false, notRestoredNotice(window_.appName)};
+        co_return closingNotice();
+    }
+
+    PlacementResult closingNotice() const
+    {
+        if (!stamp_.current())
+            return {};
+        return {false, keptNoSizeNotice(window_.appName)};
+    }
+
+    void record()
+    {
+        if (!memory_.originals.count(window_))
+            memory_.originals[window_] = startFrame_.value_or(before_);
+        layouts_.removeWindow(window_);
+        const QString key = displayKey(screen_);
+        const LayoutGroup* existing = layouts_.group(key);
+        LayoutGroup group;
+        if (existing && existing->layout.id == layout_.id) {
+            group = *existing;
+        } else {
+            group = LayoutGroup{layout_, {}, {}};
+            if (existing)
+                carryOver(*existing, group);
+        }
+        group.windows[region_] = window_;
+        layouts_.setGroup(key, std::move(group));
+        const WindowFramePairs placed{{window_, regionFrame_}};
+        ctx_.stacks.noteWindowChanged(placed);
+        memory_.recordReturnHomes(placed, layout_, screen_);
+    }
+
+    // The windows of the display's former group that sit in another region of the new layout
+    // stay, as that region's occupants (the first one found in each).
+    void carryOver(const LayoutGroup& old, LayoutGroup& group) const
+    {
+        const auto frames = regionFrames(layout_, screen_);
+        for (const auto& [oldRegion, other] : old.windows) {
+            const auto frame = ctx_.access.frame(other);
+            if (!frame)
+                continue;
+            for (const auto& [region, regionFrame] : frames) {
+                if (region != region_ && WindowAccess::approximatelyEqual(*frame, regionFrame, kRegionTolerance)) {
+                    group.windows.emplace(region, other);
+                    break;
+                }
+            }
+        }
+    }
+
+    SnapContext& ctx_;
+    AppliedLayouts& layouts_;
+    WindowMemory& memory_;
+    const ManagedWindow window_;
+    const RegionNumber region_;
+    const SnapLayout layout_;
+    const ScreenInfo screen_;
+    const std::optional<Rect> startFrame_;
+    const bool guarded_;
+    const InteractionStamp stamp_;
+    Rect regionFrame_;
+    Rect target_;
+    Rect before_;
+    Rect prior_;
+    bool firstMove_ = false;
+};
+
+} // namespace
+
+Task<PlacementResult> placeInRegion(SnapContext& ctx, AppliedLayouts& layouts, WindowMemory& memory,
+                                    ManagedWindow window, RegionNumber region, SnapLayout layout, ScreenInfo screen,
+                                    std::optional<Rect> startFrame, bool guarded)
+{
+    RegionPlacement placement(ctx, layouts, memory, std::move(window), region, std::move(layout), std::move(screen),
+                              startFrame, guarded);
+    co_return co_await placement.run();
+}
+
+QString keptNoSizeNotice(const QString& appName)
+{
+    return appName + u" did not keep the region’s size. Its prior frame was restored."_qs;
+}
+
+QString notRestoredNotice(const QString& appName) { return appName + u" could not be placed or fully restored."_qs; }
+
+} // namespace fw

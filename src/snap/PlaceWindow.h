@@ -1,0 +1,43 @@
+#pragma once
+// Placing one window into one region of a layout on a display: the window is moved there,
+// brought forward and checked until it has held still three checks in a row (checks 80, 160,
+// 240, 240 and 240 ms apart, one corrective move at most); then it becomes the region's
+// occupant, keeps its frame from before its first placement and gets its return position.
+// Anything else puts it back where it was, with the notice that says so. A window on a cell
+// grid (a terminal) is placed on the grid: short of the region by less than one cell.
+
+#include "base/Geometry.h"
+#include "base/Task.h"
+#include "layout/SnapLayout.h"
+#include "platform/Screens.h"
+#include "windows/ManagedWindow.h"
+
+#include <QString>
+#include <optional>
+
+namespace fw {
+
+class AppliedLayouts;
+class WindowMemory;
+struct SnapContext;
+
+// How a placement ended: placed and recorded, or not; and the notice due (nothing when the
+// window was never touched or a newer interaction took over).
+struct PlacementResult {
+    bool placed = false;
+    std::optional<QString> notice;
+};
+
+// guarded: the first move gives up as soon as the interaction under way ends (a return to a
+// previous position); otherwise the moves run to their end. startFrame: the window's frame
+// before the gesture, recorded as its frame from before when it has none yet.
+Task<PlacementResult> placeInRegion(SnapContext& ctx, AppliedLayouts& layouts, WindowMemory& memory,
+                                    ManagedWindow window, RegionNumber region, SnapLayout layout, ScreenInfo screen,
+                                    std::optional<Rect> startFrame, bool guarded);
+
+// "<app> did not keep the region’s size. Its prior frame was restored." and
+// "<app> could not be placed or fully restored."
+QString keptNoSizeNotice(const QString& appName);
+QString notRestoredNotice(const QString& appName);
+
+} // namespace fw

@@ -1,0 +1,26 @@
+#include "snap/ShortcutLabels.h"
+
+namespace fw {
+
+namespace {
+
+QString defaultLabel(std::uint32_t command)
+{
+    switch (command) {
+    case kPlaceCommand:
+        return QStringLiteral("Ctrl+Alt+P");
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
+QString shortcutLabel(const SnapServices& services, std::uint32_t command)
+{
+    if (services.shortcutLabel)
+        return services.shortcutLabel(command);
+    return defaultLabel(command);
+}
+
+} // namespace fw

@@ -1,0 +1,33 @@
+#include "snap/WindowRaising.h"
+
+#include "windows/WindowAccess.h"
+#include "windows/WindowPlacement.h"
+
+namespace fw {
+
+void raiseWindows(WindowAccess& access, const std::vector<ManagedWindow>& inOrder)
+{
+    for (auto w = inOrder.rbegin(); w != inOrder.rend(); ++w)
+        access.raise(*w);
+}
+
+std::optional<WindowFramePairs> tracks(RegionNumber region, const std::vector<ManagedWindow>& windows,
+                                       const std::map<RegionNumber, Rect>& frames)
+{
+    const auto frame = frames.find(region);
+    if (frame == frames.end())
+        return std::nullopt;
+    WindowFramePairs out;
+    for (const ManagedWindow& window : windows)
+        out.emplace_back(window, frame->second);
+    return out;
+}
+
+Task<bool> moveCompositionWindow(WindowPlacement& placement, ManagedWindow window, Rect frame,
+                                 const CoordinatorHost& owner, std::uint64_t generation)
+{
+    const PlacementOutcome outcome = co_await placement.placeRaised(window, frame, owner, generation);
+    co_return outcome == PlacementOutcome::committed;
+}
+
+} // namespace fw

@@ -1,0 +1,96 @@
+#pragma once
+// The snap coordinator over the real X11 adapters and the real overlay, in the test process
+// (there is no program shell to start yet), for x11 tests and benchmarks. Needs the session's
+// Qt application (SessionApp) to exist first. Thumbnails are not captured and the stack
+// controller does nothing; notices are collected.
+//
+//   test::SessionApp app(session);
+//   test::CoordinatorRig rig(session);
+//   rig.placeFocusedWindow();
+
+#include "base/QtClock.h"
+#include "base/UserDefaults.h"
+#include "layout/LayoutStore.h"
+#include "overlay/OverlayController.h"
+#include "overlay/OverlayFeedback.h"
+#include "overlay/OverlayWindow.h"
+#include "platform/x11/LocalProcesses.h"
+#include "platform/x11/X11Permissions.h"
+#include "platform/x11/X11Screens.h"
+#include "platform/x11/X11Stacking.h"
+#include "platform/x11/X11WindowSystem.h"
+#include "snap/SnapCoordinator.h"
+#include "windows/WindowAccess.h"
+#include "windows/WindowPlacement.h"
+#include "x11/XSession.h"
+
+#include <QStringList>
+#include <memory>
+#include <optional>
+
+namespace fw::test {
+
+struct CoordinatorRig {
+    explicit CoordinatorRig(const XSession& session) : ws(session.display())
+    {
+        OverlayWindow::setStacking(&stacking);
+        coordinator = std::make_unique<SnapCoordinator>(
+            SnapServices{access, placement, screens, processes, clock, defaults, store, feedback, stacks, capture});
+        coordinator->sinks().report = [this](const QString& text) { notices << text; };
+    }
+    ~CoordinatorRig()
+    {
+        coordinator.reset();
+        OverlayWindow::setStacking(nullptr);
+    }
+    CoordinatorRig(const CoordinatorRig&) = delete;
+    CoordinatorRig& operator=(const CoordinatorRig&) = delete;
+
+    // The display that holds the largest part of the frame (the first on a tie).
+    std::optional<ScreenInfo> screenOf(const Rect& frame) const
+    {
+        std::optional<ScreenInfo> best;
+        double most = 0;
+        for (const ScreenInfo& s : screens.screens()) {
+            const Rect common = s.frame.intersection(frame);
+            const double area = common.isNull() ? 0 : common.width() * common.height();
+            if (area > most) {
+                most = area;
+                best = s;
+            }
+        }
+        return best;
+    }
+
+    // What the "place the focused window" command does: the picker, not for a drag, on the
+    // focused window's display. False without a focused window.
+    bool placeFocusedWindow()
+    {
+        const auto window = access.focusedWindow();
+        const auto frame = window ? access.frame(*window) : std::nullopt;
+        const auto screen = frame ? screenOf(*frame) : std::nullopt;
+        if (!screen)
+            return false;
+        coordinator->showLayoutPicker(window, *screen, false, std::nullopt, false);
+        return true;
+    }
+
+    X11WindowSystem ws;
+    X11Screens screens;
+    QtClock clock;
+    X11Permissions permissions;
+    WindowAccess access{ws, screens, clock, permissions};
+    WindowPlacement placement{access};
+    LocalProcesses processes;
+    MemoryDefaults defaults;
+    LayoutStore store{defaults};
+    X11Stacking stacking;
+    OverlayController overlay{&clock, {}, [this] { return screens.screens(); }};
+    OverlayFeedback feedback{overlay};
+    NoWindowStacks stacks;
+    NoThumbnailCapture capture;
+    QStringList notices;
+    std::unique_ptr<SnapCoordinator> coordinator;
+};
+
+} // namespace fw::test
