@@ -122,6 +122,8 @@ public:
     xcb_window_t inputFocus();
     xcb_window_t activeWindow();
     QString windowTitle(xcb_window_t w);
+    // The names of the atoms in a window's ATOM list property (e.g. "_NET_WM_STATE").
+    QStringList atomNames(xcb_window_t w, const char* property);
     bool exists(xcb_window_t w);
     // Mapped with every ancestor mapped (the server's viewable state).
     bool isViewable(xcb_window_t w);
@@ -146,7 +148,10 @@ public:
     // Splits the screen (at least 3200×1080) into LEFT 1920×1080 at 0,0 (on the server's only
     // output) and RIGHT 1280×1024 at 1920,0 (no output), as xrandr --setmonitor does.
     bool splitIntoTwoMonitors();
+    // Starts xcompmgr, unless the WM composites itself.
     bool startCompositor();
+    // Whether a compositing manager holds _NET_WM_CM_S0.
+    bool compositing();
 
     // Environment handed to every program started here.
     const std::vector<QByteArray>& environment() const { return env_; }
