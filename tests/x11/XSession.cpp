@@ -311,13 +311,17 @@ bool XSession::startWindowManager(const QString& name)
         const char* name;
         QStringList arguments;
         bool sessionBus;
+        const char* homeFile;   // written under HOME first
+        const char* homeFileText;
     };
     const Command commands[] = {
-        {"openbox", {QStringLiteral("--sm-disable")}, false},
-        {"xfwm4", {QStringLiteral("--compositor=off"), QStringLiteral("--sm-client-disable")}, true},
-        {"icewm", {}, false},
-        {"fluxbox", {}, false},
-        {"metacity", {QStringLiteral("--sm-disable")}, false},
+        {"openbox", {QStringLiteral("--sm-disable")}, false, nullptr, nullptr},
+        {"xfwm4", {QStringLiteral("--compositor=off"), QStringLiteral("--sm-client-disable")}, true, nullptr, nullptr},
+        {"icewm", {}, false, nullptr, nullptr},
+        // fluxbox's style sets a wallpaper through fbsetbg, which fails here and pops up an
+        // xmessage that takes the focus at some random moment.
+        {"fluxbox", {}, false, ".fluxbox/overlay", "background: none\n"},
+        {"metacity", {QStringLiteral("--sm-disable")}, false, nullptr, nullptr},
     };
     const auto* command = std::find_if(std::begin(commands), std::end(commands),
                                        [&](const Command& c) { return name == QLatin1String(c.name); });
@@ -332,6 +336,15 @@ bool XSession::startWindowManager(const QString& name)
     }
     if (command->sessionBus && !startSessionBus())
         return false;
+    if (command->homeFile) {
+        const QString path = dir_ + QStringLiteral("/home/") + QLatin1String(command->homeFile);
+        QDir().mkpath(QFileInfo(path).path());
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(command->homeFileText) < 0) {
+            fail(QStringLiteral("cannot write %1").arg(path));
+            return false;
+        }
+    }
     wmPid_ = spawn(QStringList{name} + command->arguments);
     if (!wmPid_)
         return false;
@@ -648,6 +661,14 @@ std::optional<XSession::Extents> XSession::frameExtents(xcb_window_t client)
     if (v.size() < 4)
         return std::nullopt;
     return Extents{int(v[0]), int(v[1]), int(v[2]), int(v[3])};
+}
+
+std::optional<Rect> XSession::workArea()
+{
+    const auto v = property32(c_, root_, intern(c_, "_NET_WORKAREA"), XCB_ATOM_CARDINAL);
+    if (v.size() < 4)
+        return std::nullopt;
+    return Rect(std::int32_t(v[0]), std::int32_t(v[1]), v[2], v[3]);
 }
 
 std::optional<Size> XSession::clientSize(xcb_window_t w)

@@ -129,6 +129,8 @@ public:
     bool isViewable(xcb_window_t w);
     // Where the server has the window's top-left corner, in root coordinates.
     std::optional<Point> rootPosition(xcb_window_t w);
+    // The WM's work area of the first desktop (_NET_WORKAREA); nothing when unset.
+    std::optional<Rect> workArea();
     // Client-side size of the window (inside its border).
     std::optional<Size> clientSize(xcb_window_t w);
 
