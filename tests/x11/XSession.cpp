@@ -108,6 +108,11 @@ bool waitForEvent(xcb_connection_t* c, int timeoutMs, const std::function<bool(c
 // program; never returns.
 [[noreturn]] void execLogged(std::vector<char*>& argv, std::vector<char*>& envp, int logFd)
 {
+    // Blocked signals stay blocked across exec: a program that does not clear the mask itself
+    // (fluxbox) would never see its SIGTERM.
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
     if (logFd >= 0) {
         ::dup2(logFd, 1);
         ::dup2(logFd, 2);
@@ -139,8 +144,11 @@ XSession::~XSession()
 {
     if (c_)
         xcb_disconnect(c_);
-    for (auto it = started_.rbegin(); it != started_.rend(); ++it)
-        stop(*it);
+    // The server first: its clients then end on their own. fluxbox's SIGTERM handler talks to
+    // the server and can deadlock when the signal lands inside one of its requests.
+    stop(serverPid_);
+    while (!started_.empty())
+        stop(started_.back());
     if (!dir_.isEmpty() && qEnvironmentVariableIsEmpty("FW_KEEP_XSESSION"))
         QDir(dir_).removeRecursively();
 }
