@@ -40,6 +40,7 @@ struct Session {
 Session* current = nullptr;
 Figures* figures = nullptr;
 
+// Window access over the session, and the xterm as a managed window (nothing when it is not).
 struct Rig {
     explicit Rig(const QByteArray& display) : ws(display) {}
     X11WindowSystem ws;
@@ -47,6 +48,7 @@ struct Rig {
     QtClock clock;
     X11Permissions permissions;
     WindowAccess access{ws, screens, clock, permissions};
+    std::optional<ManagedWindow> term() { return ManagedWindow::make(ws, current->term.window); }
 };
 
 double msSince(Clock::time_point start)
@@ -99,11 +101,9 @@ void BM_AdapterWrite(benchmark::State& state)
 void BM_VerifiedWrite(benchmark::State& state)
 {
     Rig rig(current->x->display());
-    const auto window = ManagedWindow::make(rig.ws, current->term.window);
-    if (!window) {
-        state.SkipWithError("the xterm is not manageable");
-        return;
-    }
+    const auto window = rig.term();
+    if (!window)
+        return state.SkipWithError("the xterm is not manageable");
     const auto [a, b] = gridFrames(rig.ws, window->element);
     timeSamples(state, "verified", [&](int i) {
         return test::runOnQtLoop(rig.access.setFrame(*window, i % 2 ? a : b, 1.0)).value_or(false);
@@ -113,11 +113,9 @@ void BM_VerifiedWrite(benchmark::State& state)
 void BM_AnimatedMove(benchmark::State& state)
 {
     Rig rig(current->x->display());
-    const auto window = ManagedWindow::make(rig.ws, current->term.window);
-    if (!window) {
-        state.SkipWithError("the xterm is not manageable");
-        return;
-    }
+    const auto window = rig.term();
+    if (!window)
+        return state.SkipWithError("the xterm is not manageable");
     const Rect a = gridFrames(rig.ws, window->element).first;
     const Rect b(a.x() + 900, a.y() + 300, a.width(), a.height());
     test::runOnQtLoop(rig.access.setFrame(*window, a, 1.0));

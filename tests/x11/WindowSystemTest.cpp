@@ -225,16 +225,20 @@ TEST(X11WindowSystem, ClosedWindowsFailReadsAndWrites)
 }
 
 
-// Three test clients, each mapped over the one before.
+// A session with three test clients, each mapped over the one before, and the port over it.
 struct ThreeWindows {
-    explicit ThreeWindows(XSession& session)
-        : back(session.startTestClient(QStringLiteral("back"), {"--position", "100,100"})),
-          front(session.startTestClient(QStringLiteral("front"), {"--position", "150,150"})),
-          third(session.startTestClient(QStringLiteral("third"), {"--position", "200,200"}))
+    ThreeWindows()
     {
+        if (!session.ok())
+            return;
+        back = session.startTestClient(QStringLiteral("back"), {"--position", "100,100"});
+        front = session.startTestClient(QStringLiteral("front"), {"--position", "150,150"});
+        third = session.startTestClient(QStringLiteral("third"), {"--position", "200,200"});
     }
-    bool ok() const { return back.window && front.window && third.window; }
+    bool ok() const { return session.ok() && back.window && front.window && third.window; }
+    XSession session;
     XSession::Client back, front, third;
+    X11WindowSystem ws{session.display()};
 };
 
 // Asks the WM to minimize a window, as a taskbar does.
@@ -261,11 +265,10 @@ void iconify(XSession& session, xcb_window_t w)
 
 TEST(X11WindowSystem, ActivateRaisesAndFocusesRaiseBringsToTheFront)
 {
-    XSession session;
-    ASSERT_TRUE(session.ok()) << session.error();
-    ThreeWindows w(session);
-    ASSERT_TRUE(w.ok()) << session.error();
-    X11WindowSystem ws(session.display());
+    ThreeWindows w;
+    ASSERT_TRUE(w.ok()) << w.session.error();
+    XSession& session = w.session;
+    X11WindowSystem& ws = w.ws;
     auto top = [&] { return session.topmostMapped(); };
     ASSERT_EQ(top(), session.topLevelOf(w.third.window));
 
@@ -303,11 +306,10 @@ TEST(X11WindowSystem, RaiseLeavesTheFocusAloneUnderOpenboxIcewmAndMetacity)
 {
     if (!QStringList{"openbox", "icewm", "metacity"}.contains(XSession::testWindowManager()))
         GTEST_SKIP() << "xfwm4 focuses every window it raises; fluxbox raises only by activation";
-    XSession session;
-    ASSERT_TRUE(session.ok()) << session.error();
-    ThreeWindows w(session);
-    ASSERT_TRUE(w.ok()) << session.error();
-    X11WindowSystem ws(session.display());
+    ThreeWindows w;
+    ASSERT_TRUE(w.ok()) << w.session.error();
+    XSession& session = w.session;
+    X11WindowSystem& ws = w.ws;
     ASSERT_TRUE(ws.activate(w.back.window));
     ASSERT_TRUE(ws.raise(w.front.window));
     EXPECT_EQ(session.topmostMapped(), session.topLevelOf(w.front.window));
@@ -320,11 +322,10 @@ TEST(X11WindowSystem, Xfwm4FocusesTheWindowsItRaises)
 {
     if (XSession::testWindowManager() != QLatin1String("xfwm4"))
         GTEST_SKIP() << "xfwm4's policy";
-    XSession session;
-    ASSERT_TRUE(session.ok()) << session.error();
-    ThreeWindows w(session);
-    ASSERT_TRUE(w.ok()) << session.error();
-    X11WindowSystem ws(session.display());
+    ThreeWindows w;
+    ASSERT_TRUE(w.ok()) << w.session.error();
+    XSession& session = w.session;
+    X11WindowSystem& ws = w.ws;
     EXPECT_FALSE(session.atomNames(session.root(), "_NET_SUPPORTED").contains(QStringLiteral("_NET_RESTACK_WINDOW")));
     ASSERT_TRUE(ws.activate(w.back.window));
     ASSERT_TRUE(ws.raise(w.front.window));
@@ -338,11 +339,10 @@ TEST(X11WindowSystem, FluxboxIgnoresRestackRequestsSoARaiseActivates)
 {
     if (XSession::testWindowManager() != QLatin1String("fluxbox"))
         GTEST_SKIP() << "fluxbox's policy";
-    XSession session;
-    ASSERT_TRUE(session.ok()) << session.error();
-    ThreeWindows w(session);
-    ASSERT_TRUE(w.ok()) << session.error();
-    X11WindowSystem ws(session.display());
+    ThreeWindows w;
+    ASSERT_TRUE(w.ok()) << w.session.error();
+    XSession& session = w.session;
+    X11WindowSystem& ws = w.ws;
     ASSERT_TRUE(ws.activate(w.third.window));
 
     // The request alone, as a pager sends it: nothing moves.
@@ -362,11 +362,10 @@ TEST(X11WindowSystem, FluxboxIgnoresRestackRequestsSoARaiseActivates)
 // fluxbox none at all). A write that changes nothing does not wait at all.
 TEST(X11WindowSystem, WritesRaisesAndActivationsEndOnTheWindowManagersAnswer)
 {
-    XSession session;
-    ASSERT_TRUE(session.ok()) << session.error();
-    ThreeWindows w(session);
-    ASSERT_TRUE(w.ok()) << session.error();
-    X11WindowSystem ws(session.display());
+    ThreeWindows w;
+    ASSERT_TRUE(w.ok()) << w.session.error();
+    XSession& session = w.session;
+    X11WindowSystem& ws = w.ws;
     ws.setWriteTimeout(60000);
     // Runs the calls on a thread and waits (on X events) until they are done: far less than
     // one time-out when the WM answers.
