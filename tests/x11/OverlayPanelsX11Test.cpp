@@ -80,7 +80,7 @@ struct Desktop {
         term = session.startXterm(QStringLiteral("work"), {QStringLiteral("-geometry"), QStringLiteral("150x50+60+40")});
         if (!term.window)
             return session.error();
-        if (!session.waitFor([&] { return session.activeWindow() == term.window && session.inputFocus() != XCB_NONE; }))
+        if (!session.activate(term.window))
             return "the xterm never became active";
         focus = session.inputFocus();
         app = std::make_unique<test::SessionApp>(session);

@@ -82,7 +82,7 @@ TEST(OverlayPickerX11, PickerShowsItsCardsAtTheTopCentreOfTheRightMonitorWithout
     ASSERT_TRUE(session.splitIntoTwoMonitors()) << session.error();
     auto term = session.startXterm(u"active one"_qs);
     ASSERT_TRUE(term.window) << session.error();
-    ASSERT_TRUE(session.waitFor([&] { return session.activeWindow() == term.window; })) << "xterm never became active";
+    ASSERT_TRUE(session.activate(term.window)) << "xterm never became active";
     const xcb_window_t focusBefore = session.inputFocus();
 
     SessionApp app(session);

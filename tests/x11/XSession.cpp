@@ -602,6 +602,23 @@ bool XSession::syncWithWindowManager(int timeoutMs)
     });
 }
 
+bool XSession::activate(xcb_window_t client, int timeoutMs)
+{
+    xcb_client_message_event_t ev{};
+    ev.response_type = XCB_CLIENT_MESSAGE;
+    ev.format = 32;
+    ev.window = client;
+    ev.type = intern(c_, "_NET_ACTIVE_WINDOW");
+    ev.data.data32[0] = 2;   // from a pager
+    xcb_send_event(c_, 0, root_, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&ev));
+    xcb_flush(c_);
+    return waitFor([&] {
+        const xcb_window_t focus = inputFocus();
+        return activeWindow() == client && (focus == client || topLevelOf(focus) == topLevelOf(client));
+    }, timeoutMs);
+}
+
 bool XSession::waitForRootMessage(const char* type, xcb_window_t window, int timeoutMs)
 {
     const xcb_atom_t atom = intern(c_, type);

@@ -96,6 +96,10 @@ public:
     // configure request for an unmanaged window of ours in order, as every WM must. False
     // without a WM or when it did not answer in time.
     bool syncWithWindowManager(int timeoutMs = 2000);
+    // Asks the WM to activate a client, as a pager does (new windows are not focused by every
+    // WM at every moment: xfwm4 still starting up leaves them alone), and waits until it is the
+    // active window with the input focus. False when that did not happen in time.
+    bool activate(xcb_window_t client, int timeoutMs = 5000);
     // Waits for a client message of this type about this window, sent to the root window
     // (as pagers and we send EWMH requests). Other events read meanwhile are dropped.
     bool waitForRootMessage(const char* type, xcb_window_t window, int timeoutMs = 5000);
