@@ -1,4 +1,4 @@
-// The tile menu, region assist and the resize feedback on a real server (openbox, xcompmgr),
+// The tile menu, region assist and the resize feedback on a real server (the test WM, xcompmgr),
 // each shown through the overlay controller over an xterm: the server maps each panel where the
 // controller was asked to put it, the panel paints, and the keyboard stays where it belongs.
 // With FRAMEWELL_SHOTS_DIR set, each case also saves a photograph of the screen for review.
@@ -48,7 +48,7 @@ void saveShot(const QString& name)
 
 ScreenInfo wholeScreen() { return ScreenInfo{"S", "S", Rect(0, 0, 1920, 1080), Rect(0, 0, 1920, 1080), true}; }
 
-// One session per case: openbox, xcompmgr and an active xterm under the panels.
+// One session per case: the test WM, xcompmgr and an active xterm under the panels.
 struct Desktop {
     XSession session{test::XSessionOptions{1920, 1080, true, true}};
     std::unique_ptr<test::SessionApp> app;
@@ -64,7 +64,7 @@ struct Desktop {
         term = session.startXterm(QStringLiteral("work"), {QStringLiteral("-geometry"), QStringLiteral("150x50+60+40")});
         if (!term.window)
             return session.error();
-        if (!session.waitFor([&] { return session.activeWindow() == term.window && session.inputFocus() != XCB_NONE; }))
+        if (!session.activate(term.window))
             return "the xterm never became active";
         focus = session.inputFocus();
         app = std::make_unique<test::SessionApp>(session);
