@@ -46,13 +46,19 @@ Task<void> WindowThumbnails::captureWindowThumbnails(std::vector<ManagedWindow> 
     if (windows.empty() || !permissions_.windowPreviewsGranted() || access_.otherAppKeepsDisplayAwake()
         || !capture_.available())
         co_return;
-    const WindowList list = access_.windowSystem().snapshot();
     const double limit = thumbnailSideLimit(maxSide, windows.size());
-    for (const ManagedWindow& window : windows) {
-        // One capture per turn of the loop: the chooser stays responsive between them, and a
-        // caller that no longer wants the images ends this task in between.
-        const bool turned = co_await access_.clock().sleep(Duration(0));
-        (void)turned;
+    // Nothing in the caller's own turn, then one capture per turn of the loop: the chooser stays
+    // responsive between them, and a caller that no longer wants the images ends this task in
+    // between.
+    const bool turned = co_await access_.clock().sleep(Duration(0));
+    (void)turned;
+    const WindowList list = access_.windowSystem().snapshot();
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        if (i > 0) {
+            const bool next = co_await access_.clock().sleep(Duration(0));
+            (void)next;
+        }
+        const ManagedWindow& window = windows[i];
         auto picture = captureOne(window, list, limit);
         if (picture && deliver && makeImage_)
             deliver(window, makeImage_(std::move(*picture)));
