@@ -1,0 +1,59 @@
+#pragma once
+// What the welcome window says: its four steps, the shortcut line read from the stored
+// shortcuts, and the three status rows (window control, window previews and the desktop's
+// own tiling) for a given permission and tiling state. The window is WelcomeWindowController
+// (onboarding/qt).
+
+#include "app/Shortcuts.h"
+
+#include <QString>
+
+#include <array>
+#include <optional>
+
+namespace fw {
+
+struct WelcomeStep {
+    QString number;
+    QString title;
+    QString body;
+};
+const std::array<WelcomeStep, 4>& welcomeSteps();
+
+struct WelcomeShortcutRow {
+    ShortcutAction action;
+    QString label;
+};
+const std::array<WelcomeShortcutRow, 4>& welcomeShortcutRows();
+
+// "Ctrl+Alt+P  Place   Ctrl+Alt+Z  Layouts   …": each row's effective combination and label;
+// a shortcut that is switched off is left out.
+QString welcomeShortcutLine(const ShortcutStore& shortcuts);
+
+// The desktop's tiling preferences the welcome window asks about.
+inline const QString edgeTilingKey = QStringLiteral("EnableTilingByEdgeDrag");
+inline const QString topTilingKey = QStringLiteral("EnableTopTilingByEdgeDrag");
+
+struct WelcomeStatus {
+    enum class Tone { ready, muted };   // green, or the secondary text colour
+
+    QString permissionText;
+    Tone permissionTone = Tone::muted;
+    QString permissionButton;
+    bool resetHidden = false;
+
+    QString previewsText;
+    Tone previewsTone = Tone::muted;
+    bool previewsButtonHidden = false;
+
+    QString tilingText;   // with its "▲ "; empty when hidden
+    bool tilingHidden = true;
+};
+
+// The rows for the grants and the desktop's two tiling preferences (unset counts as on).
+WelcomeStatus welcomeStatus(bool controlGranted, bool previewsGranted, std::optional<bool> edgeTiling,
+                            std::optional<bool> topTiling);
+// The tiling row's tool tip.
+QString tilingToolTip();
+
+} // namespace fw
