@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QLabel>
+#include <QLinearGradient>
 #include <QPainter>
 #include <QPointer>
 
@@ -36,7 +37,40 @@ private:
     QString text_;
 };
 
+// The drawn application icon: a layout of three regions on a rounded tile.
+QIcon drawnIcon()
+{
+    QIcon icon;
+    for (const int side : {88, 176}) {
+        QPixmap pm(side, side);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        p.setRenderHint(QPainter::Antialiasing);
+        const double u = side / 88.0;
+        QLinearGradient fill(0, 0, 0, side);
+        fill.setColorAt(0, QColor(74, 144, 226));
+        fill.setColorAt(1, QColor(40, 94, 180));
+        p.setPen(Qt::NoPen);
+        p.setBrush(fill);
+        p.drawRoundedRect(QRectF(4 * u, 4 * u, 80 * u, 80 * u), 18 * u, 18 * u);
+        p.setBrush(QColor(255, 255, 255, 235));
+        for (const QRectF& r : {QRectF(18, 20, 24, 48), QRectF(46, 20, 24, 22), QRectF(46, 46, 24, 22)})
+            p.drawRoundedRect(QRectF(r.x() * u, r.y() * u, r.width() * u, r.height() * u), 4 * u, 4 * u);
+        p.end();
+        icon.addPixmap(pm);
+    }
+    return icon;
+}
+
 } // namespace
+
+QIcon AboutWindowController::applicationIcon()
+{
+    if (!QApplication::windowIcon().isNull())
+        return QApplication::windowIcon();
+    const QIcon themed = QIcon::fromTheme(QStringLiteral("framewell"));
+    return themed.isNull() ? drawnIcon() : themed;
+}
 
 AboutView::AboutView(const QString& version, const QString& build, const QIcon& icon, std::function<void()> onWebsite,
                      QWidget* parent)
@@ -49,7 +83,7 @@ AboutView::AboutView(const QString& version, const QString& build, const QIcon& 
     icon_->setAlignment(Qt::AlignCenter);
     icon_->setAccessibleName(QStringLiteral("Framewell app icon"));
     if (!icon.isNull())
-        icon_->setPixmap(icon.pixmap(QSize(88, 88)));
+        icon_->setPixmap(icon.pixmap(QSize(88, 88), devicePixelRatioF()));
 
     const auto centred = [&](const QString& text, double size, QFont::Weight weight, StyleColor color, QRect frame) {
         OverlayLabel* label = makeLabel(text, size, weight, color, this);
@@ -89,7 +123,7 @@ AboutWindowController::AboutWindowController(Clock& clock)
 {
     openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
     QPointer<AboutWindowController> self(this);
-    view_ = new AboutView(productVersion(), productBuildText(), QApplication::windowIcon(), [self] {
+    view_ = new AboutView(productVersion(), productBuildText(), applicationIcon(), [self] {
         if (self && self->openUrl)
             self->openUrl(vendorAddress(QStringLiteral("/framewell/")));
     }, window_.get());

@@ -59,6 +59,10 @@ public:
     QWidget* window() const;
     AboutView* view() const { return view_; }
 
+    // The application's icon: the one the application set, else the icon theme's
+    // "framewell", else a drawn one.
+    static QIcon applicationIcon();
+
 private:
     Clock& clock_;
     std::unique_ptr<OnboardingWindow> window_;

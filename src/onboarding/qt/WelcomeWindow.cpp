@@ -115,17 +115,13 @@ void WelcomeWindowController::buildStatusRows()
     const int r = upperRaise;
     QPointer<WelcomeWindowController> self(this);
     tilingLabel_ = addLabel(w, {}, 12, QFont::Medium, StyleColor::orange, frame(40, 171 + r, 435, 20));
-    tilingButton_ = new ActionButton(QStringLiteral("Open Desktop Settings…"), [self] {
-        if (self && self->openDesktopSettings)
-            self->openDesktopSettings();
-    }, w);
+    tilingButton_ = new ActionButton(QStringLiteral("Open Desktop Settings…"),
+                                     forward(&WelcomeWindowController::openDesktopSettings), w);
     tilingButton_->setGeometry(frame(476, 165 + r, 205, 32));
 
     previewsLabel_ = addLabel(w, {}, 12, QFont::Medium, StyleColor::label, frame(40, 125 + r, 435, 20));
-    previewsButton_ = new ActionButton(QStringLiteral("Enable Window Previews…"), [self] {
-        if (self && self->onPreviews)
-            self->onPreviews();
-    }, w);
+    previewsButton_ = new ActionButton(QStringLiteral("Enable Window Previews…"),
+                                       forward(&WelcomeWindowController::onPreviews), w);
     previewsButton_->setGeometry(frame(476, 119 + r, 205, 32));
 
     permissionLabel_ = addLabel(w, {}, 12, QFont::Medium, StyleColor::label, frame(40, 79 + r, 435, 20));
@@ -155,13 +151,6 @@ void WelcomeWindowController::buildStatusRows()
 void WelcomeWindowController::buildButtons()
 {
     QWidget* w = window_.get();
-    QPointer<WelcomeWindowController> self(this);
-    const auto forward = [self](std::function<void()> WelcomeWindowController::*callback) {
-        return [self, callback] {
-            if (self && (self.data()->*callback))
-                (self.data()->*callback)();
-        };
-    };
     previewButton_ = new ActionButton(QStringLiteral("Preview Layouts"), forward(&WelcomeWindowController::onPreview), w);
     previewButton_->setGeometry(frame(38, 24, 144, 30));
     arrangeButton_ = new ActionButton(QStringLiteral("Arrange a Window"), forward(&WelcomeWindowController::onArrange), w);
@@ -251,6 +240,15 @@ void WelcomeWindowController::resetPermission()
     }
     if (onReport)
         onReport(QStringLiteral("Couldn’t reset automatically: this desktop keeps no window-control permission to reset."));
+}
+
+std::function<void()> WelcomeWindowController::forward(std::function<void()> WelcomeWindowController::*callback)
+{
+    // The button acts only while the controller lives and the callback is set.
+    return [self = QPointer<WelcomeWindowController>(this), callback] {
+        if (self && (self.data()->*callback))
+            (self.data()->*callback)();
+    };
 }
 
 QWidget* WelcomeWindowController::window() const { return window_.get(); }

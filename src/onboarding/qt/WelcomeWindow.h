@@ -99,6 +99,8 @@ private:
     void buildStatusRows();
     void buildButtons();
     void resetPermission();
+    // A button action that runs one of the callbacks above.
+    std::function<void()> forward(std::function<void()> WelcomeWindowController::*callback);
     void windowHidden();
     // A frame given from the bottom left of the content.
     QRect frame(int x, int y, int width, int height) const;

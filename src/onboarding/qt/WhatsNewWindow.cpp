@@ -24,7 +24,9 @@ WhatsNewWindowController::WhatsNewWindowController(const std::vector<WhatsNew::E
     notes_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     notes_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     notes_->setLineWrapMode(QTextEdit::WidgetWidth);
-    notes_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    // Selectable with the mouse; no caret, and Return stays with the window's Done.
+    notes_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    notes_->setFocusPolicy(Qt::NoFocus);
     notes_->setOpenLinks(false);
     notes_->viewport()->setAutoFillBackground(false);
     notes_->setStyleSheet(QStringLiteral("QTextBrowser { background: transparent; }"));

@@ -179,6 +179,7 @@ TEST(AboutWindow, TextsFramesAndWebsite)
     EXPECT_EQ(v->labels()[4]->geometry(), QRect(24, 267, 392, 27));
     EXPECT_EQ(v->iconView()->geometry(), QRect(176, 26, 88, 88));
     EXPECT_EQ(v->iconView()->accessibleName(), "Framewell app icon");
+    EXPECT_FALSE(v->iconView()->pixmap().isNull());
     EXPECT_EQ(v->websiteButton()->geometry(), QRect(140, 331, 160, 28));
     EXPECT_EQ(v->websiteButton()->text(), vendorHost());
     EXPECT_EQ(v->websiteButton()->accessibleName(), "Visit Framewell on the Corvellan website");
@@ -188,6 +189,7 @@ TEST(AboutWindow, TextsFramesAndWebsite)
     // The version line with a build as a bundle without one would show it.
     AboutView bare("1.18.1", "1", QIcon(), {});
     EXPECT_EQ(bare.labels()[1]->accessibleName(), "Version 1.18.1 (1)");
+    EXPECT_TRUE(bare.iconView()->pixmap().isNull()) << "no icon leaves the place empty";
 
     QPalette light, dark;
     light.setColor(QPalette::Window, Qt::white);
