@@ -76,7 +76,7 @@ struct Desk {
     LayoutStore store{defaults};
     NoFeedback feedback;
     NoWindowStacks stacks;
-    NoWindowCapture capture;
+    NoThumbnailCapture capture;
     std::unique_ptr<SnapCoordinator> coordinator;
     WindowSnapshot snapshot;
 };

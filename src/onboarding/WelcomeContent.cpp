@@ -1,7 +1,5 @@
 #include "onboarding/WelcomeContent.h"
 
-#include <QStringList>
-
 namespace fw {
 
 const std::array<WelcomeStep, 4>& welcomeSteps()
@@ -16,26 +14,6 @@ const std::array<WelcomeStep, 4>& welcomeSteps()
          u"Resize shared edges together, and save layouts with their apps for Ctrl+Alt+1–9."_qs},
     }};
     return steps;
-}
-
-const std::array<WelcomeShortcutRow, 4>& welcomeShortcutRows()
-{
-    static const std::array<WelcomeShortcutRow, 4> rows{{
-        {ShortcutAction::place, u"Place"_qs},
-        {ShortcutAction::layouts, u"Layouts"_qs},
-        {ShortcutAction::adjust, u"Adjust"_qs},
-        {ShortcutAction::stack, u"Stack"_qs},
-    }};
-    return rows;
-}
-
-QString welcomeShortcutLine(const ShortcutStore& shortcuts)
-{
-    QStringList parts;
-    for (const WelcomeShortcutRow& row : welcomeShortcutRows())
-        if (const auto combo = shortcuts.combo(row.action))
-            parts << combo->displayString() + QStringLiteral("  ") + row.label;
-    return parts.join(QStringLiteral("   "));
 }
 
 WelcomeStatus welcomeStatus(bool controlGranted, bool previewsGranted, std::optional<bool> edgeTiling,

@@ -1,10 +1,7 @@
 #pragma once
-// What the welcome window says: its four steps, the shortcut line read from the stored
-// shortcuts, and the three status rows (window control, window previews and the desktop's
-// own tiling) for a given permission and tiling state. The window is WelcomeWindowController
-// (onboarding/qt).
-
-#include "app/Shortcuts.h"
+// What the welcome window says: its four steps and the three status rows (window control,
+// window previews and the desktop's own tiling) for a given permission and tiling state. The
+// window, with its shortcut line, is WelcomeWindowController (onboarding/qt).
 
 #include <QString>
 
@@ -19,16 +16,6 @@ struct WelcomeStep {
     QString body;
 };
 const std::array<WelcomeStep, 4>& welcomeSteps();
-
-struct WelcomeShortcutRow {
-    ShortcutAction action;
-    QString label;
-};
-const std::array<WelcomeShortcutRow, 4>& welcomeShortcutRows();
-
-// "Ctrl+Alt+P  Place   Ctrl+Alt+Z  Layouts   …": each row's effective combination and label;
-// a shortcut that is switched off is left out.
-QString welcomeShortcutLine(const ShortcutStore& shortcuts);
 
 // The desktop's tiling preferences the welcome window asks about.
 inline const QString edgeTilingKey = QStringLiteral("EnableTilingByEdgeDrag");

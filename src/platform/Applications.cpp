@@ -1,5 +1,8 @@
 #include "platform/Applications.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace fw {
 
 namespace {
@@ -44,6 +47,36 @@ std::optional<ApplicationEntry> WindowApplicationIndex::entryFor(const QString& 
         auto it = byName_.find(folded(wmClass));
         if (it != byName_.end())
             return entries_[it->second];
+    }
+    return std::nullopt;
+}
+
+QString desktopEntryIdOfRelativePath(const QString& relativePath)
+{
+    QString id = relativePath;
+    if (id.endsWith(u".desktop"))
+        id.chop(8);
+    return id.replace(u'/', u'-');
+}
+
+std::optional<QString> desktopEntryId(const QString& path, const QStringList& folders)
+{
+    if (!path.endsWith(u".desktop") || !QDir::isAbsolutePath(path))
+        return std::nullopt;
+    // A file reached through a symbolic link to a folder still belongs to that folder.
+    const QString clean = QDir::cleanPath(path);
+    const QFileInfo info(clean);
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    const QString canonical = folder.isEmpty() ? QString() : folder + u'/' + info.fileName();
+    for (const QString& folder : folders) {
+        for (const QString& root : {QDir::cleanPath(folder), QFileInfo(folder).canonicalFilePath()}) {
+            if (root.isEmpty())
+                continue;
+            for (const QString& file : {clean, canonical}) {
+                if (file.size() > root.size() + 9 && file.startsWith(root + u'/'))
+                    return desktopEntryIdOfRelativePath(file.mid(root.size() + 1));
+            }
+        }
     }
     return std::nullopt;
 }

@@ -4,6 +4,7 @@
 // Lookups never launch anything.
 
 #include <QString>
+#include <QStringList>
 #include <map>
 #include <optional>
 #include <vector>
@@ -27,7 +28,17 @@ public:
     virtual std::optional<ApplicationEntry> entry(const QString& id) const = 0;
     // Every installed application, by id.
     virtual std::vector<ApplicationEntry> installed() const = 0;
+    // The folders the entries are found in, highest precedence first; none when the source
+    // has no folders.
+    virtual QStringList folders() const { return {}; }
 };
+
+// The id of the desktop entry at `path` when it lies in one of the applications folders
+// (the first folder that holds it decides): its path below that folder with "/" turned into
+// "-" and ".desktop" dropped. Nothing for any other path.
+std::optional<QString> desktopEntryId(const QString& path, const QStringList& folders);
+// The id for a path relative to an applications folder ("kde/konsole.desktop" → "kde-konsole").
+QString desktopEntryIdOfRelativePath(const QString& relativePath);
 
 // Finds the desktop entry of a window from its WM_CLASS: the entry whose StartupWMClass is
 // the class (or instance), else the entry whose id, or the id's last dotted part, is the

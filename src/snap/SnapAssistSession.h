@@ -7,7 +7,7 @@
 #include "base/Geometry.h"
 #include "base/TaskScope.h"
 #include "layout/RegionTree.h"
-#include "snap/WindowCapture.h"
+#include "snap/ThumbnailCapture.h"
 #include "windows/ManagedWindow.h"
 
 #include <map>

@@ -8,7 +8,7 @@
 #include "platform/Screens.h"
 #include "snap/SnapFeedback.h"
 #include "snap/SnapSinks.h"
-#include "snap/WindowCapture.h"
+#include "snap/ThumbnailCapture.h"
 #include "snap/WindowStackController.h"
 #include "windows/CoordinatorHost.h"
 
@@ -34,7 +34,7 @@ struct SnapServices {
     LayoutStore& store;
     SnapFeedback& feedback;
     WindowStackController& stacks;
-    WindowCapture& capture;
+    ThumbnailCapture& capture;
     // The program runs with "--diagnostics": the diagnostic state files are written.
     bool diagnostics = false;
 };

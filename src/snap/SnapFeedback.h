@@ -8,7 +8,7 @@
 #include "layout/SnapLayout.h"
 #include "platform/Screens.h"
 #include "snap/SnapSelection.h"
-#include "snap/WindowCapture.h"
+#include "snap/ThumbnailCapture.h"
 #include "windows/ManagedWindow.h"
 
 #include <QString>

@@ -11,6 +11,7 @@
 #include "base/Clock.h"
 #include "base/Geometry.h"
 #include "base/Task.h"
+#include "platform/IdleInhibitors.h"
 #include "platform/Permissions.h"
 #include "platform/Screens.h"
 #include "platform/WindowSystem.h"
@@ -55,6 +56,8 @@ public:
 
     // The desktop's reduce-motion setting, read once per move. False when unset.
     void setReduceMotion(std::function<bool()> reduceMotion) { reduceMotion_ = std::move(reduceMotion); }
+    // The idle inhibitor port; not owned. Without one, no application keeps the display awake.
+    void setIdleInhibitors(IdleInhibitors* inhibitors) { inhibitors_ = inhibitors; }
 
     WindowSystem& windowSystem() { return ws_; }
     Clock& clock() { return clock_; }
@@ -96,8 +99,9 @@ public:
     // The window manager draws the title-bar buttons here: applications have none to report.
     std::optional<Rect> trafficLightFrame(WindowId) const { return std::nullopt; }
     std::optional<Rect> minimizeButtonFrame(WindowId) const { return std::nullopt; }
-    // No idle inhibitor is exposed to us: false.
-    bool otherAppKeepsDisplayAwake() const { return false; }
+    // Whether another application holds the display awake (a video plays), through the idle
+    // inhibitor port; false without one.
+    bool otherAppKeepsDisplayAwake() const { return inhibitors_ && inhibitors_->otherAppKeepsDisplayAwake(); }
 
     // Differences of minX, minY, width and height each at most the tolerance (empty rectangles
     // included).
@@ -171,6 +175,7 @@ private:
     Clock& clock_;
     Permissions& permissions_;
     std::function<bool()> reduceMotion_;
+    IdleInhibitors* inhibitors_ = nullptr;
 };
 
 // The number of the one listed layer-0 window of the process within 5 points of the frame,

@@ -1,35 +1,17 @@
-// The welcome window's content and the video's end rules, without widgets: the shortcut line
-// from the stored shortcuts, the status rows for each grant and tiling state, and a video run
-// over a fake player in virtual time.
+// The welcome window's content and the video's end rules, without widgets: the steps, the
+// status rows for each grant and tiling state, and a video run over a fake player in virtual
+// time.
 #include "onboarding/WelcomeContent.h"
 #include "onboarding/WelcomeVideo.h"
-
-#include <QJsonDocument>
-#include <QJsonObject>
 
 #include <gtest/gtest.h>
 
 namespace fw {
 namespace {
 
-TEST(WelcomeContent, ShortcutLineFollowsTheStoredShortcuts)
-{
-    MemoryDefaults d;
-    ShortcutStore store(d);
-    EXPECT_EQ(welcomeShortcutLine(store),
-              "Ctrl+Alt+P  Place   Ctrl+Alt+Z  Layouts   Ctrl+Alt+A  Adjust   Ctrl+Alt+S  Stack");
-    d.setValue(ShortcutStore::keysKey, QJsonDocument::fromJson(R"({"1":{},"5":{"combo":
-        {"keyCode":1,"modifiers":4352,"key":"S"}}})").object());
-    EXPECT_EQ(welcomeShortcutLine(store), "Ctrl+Alt+P  Place   Ctrl+Alt+A  Adjust   Ctrl+Super+S  Stack")
-        << "a shortcut switched off is left out";
-    d.setValue(ShortcutStore::keysKey, QJsonValue(QStringLiteral("not a table")));
-    EXPECT_EQ(welcomeShortcutLine(store),
-              "Ctrl+Alt+P  Place   Ctrl+Alt+Z  Layouts   Ctrl+Alt+A  Adjust   Ctrl+Alt+S  Stack");
-    EXPECT_EQ(welcomeSteps()[3].body, "Resize shared edges together, and save layouts with their apps for Ctrl+Alt+1–9.");
-}
-
 TEST(WelcomeContent, StatusRows)
 {
+    EXPECT_EQ(welcomeSteps()[3].body, "Resize shared edges together, and save layouts with their apps for Ctrl+Alt+1–9.");
     using Tone = WelcomeStatus::Tone;
     const auto ready = welcomeStatus(true, true, false, false);
     EXPECT_EQ(ready.permissionText, "● Ready. Framewell lives in your tray.");

@@ -12,7 +12,7 @@ namespace fw::snaptest {
 namespace {
 
 // Hands over one image every 50 ms.
-struct SlowCapture final : WindowCapture {
+struct SlowCapture final : ThumbnailCapture {
     explicit SlowCapture(Clock& c) : clock(c) {}
     Clock& clock;
     Task<void> captureWindowThumbnails(std::vector<ManagedWindow> windows, double maxSide, ThumbnailDelivery deliver) override

@@ -106,8 +106,8 @@ protected:
     LayoutStore store{defaults};
     RecordingFeedback feedback;
     RecordingStacks stacks;
-    NoWindowCapture capture;
-    WindowCapture* captureUsed = &capture; // what the coordinator is given
+    NoThumbnailCapture capture;
+    ThumbnailCapture* captureUsed = &capture; // what the coordinator is given
     std::shared_ptr<FakeApplications> apps = std::make_shared<FakeApplications>();
     log::Capture logs;
     QStringList notices;

@@ -11,13 +11,12 @@
 #include "onboarding/qt/WhatsNewWindow.h"
 #include "overlay/OverlayStyle.h"
 #include "platform/x11/X11Permissions.h"
+#include "x11/ScreenPhotos.h"
 #include "x11/XSession.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QGuiApplication>
 #include <QPushButton>
-#include <QScreen>
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
@@ -73,11 +72,7 @@ struct OnboardingDesk {
     QImage picture(xcb_window_t client)
     {
         const auto frame = session.wmFrame(client);
-        if (!frame)
-            return {};
-        return QGuiApplication::primaryScreen()
-            ->grabWindow(0, int(frame->minX()), int(frame->minY()), int(frame->width()), int(frame->height()))
-            .toImage();
+        return frame ? test::grab(*frame) : QImage();
     }
 
     // Photographs the window, only when a review directory is named.

@@ -8,6 +8,7 @@
 #include "overlay/RegionAssistView.h"
 #include "overlay/ResizeFeedback.h"
 #include "platform/x11/X11Stacking.h"
+#include "x11/ScreenPhotos.h"
 #include "x11/XSession.h"
 
 #include <QApplication>
@@ -30,25 +31,8 @@ using test::XSession;
 
 xcb_window_t idOf(OverlayWindow* panel) { return xcb_window_t(panel->winId()); }
 
-QImage grab(const Rect& r)
-{
-    return QGuiApplication::primaryScreen()
-        ->grabWindow(0, int(r.minX()), int(r.minY()), int(r.width()), int(r.height()))
-        .toImage()
-        .convertToFormat(QImage::Format_RGB32);
-}
-
-// The share of pixels that differ between two photographs of the same area.
-double changed(const QImage& a, const QImage& b)
-{
-    if (a.size() != b.size() || a.isNull())
-        return 0;
-    qint64 n = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            n += a.pixel(x, y) != b.pixel(x, y);
-    return double(n) / (double(a.width()) * a.height());
-}
+using test::changed;
+using test::grab;
 
 // Saves the whole screen as the server shows it, only when a review directory is named.
 void saveShot(const QString& name)

@@ -202,8 +202,10 @@ bool XSession::start(const XSessionOptions& o)
         return false;
     }
     {
-        const QStringList args{xvfb, "-displayfd", "3", "-screen", "0",
-                               QStringLiteral("%1x%2x24").arg(o.width).arg(o.height), "-noreset", "-nolisten", "tcp"};
+        const QStringList args = QStringList{xvfb, "-displayfd", "3", "-screen", "0",
+                                             QStringLiteral("%1x%2x24").arg(o.width).arg(o.height), "-noreset", "-nolisten",
+                                             "tcp"}
+            + o.serverArguments;
         std::vector<QByteArray> a;
         for (const QString& s : args)
             a.push_back(s.toLocal8Bit());

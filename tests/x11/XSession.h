@@ -38,6 +38,7 @@ struct XSessionOptions {
     int height = 1080;
     bool windowManager = true;   // openbox
     bool compositor = false;     // xcompmgr
+    QStringList serverArguments; // more Xvfb arguments, e.g. {"-extension", "Composite"}
 };
 
 class XSession {

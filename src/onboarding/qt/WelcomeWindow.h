@@ -13,6 +13,7 @@
 //
 // The video stops whenever the window goes away, by its close button or any other way.
 
+#include "app/Shortcuts.h"
 #include "onboarding/WelcomeContent.h"
 
 #include <QObject>
@@ -37,6 +38,16 @@ class RepeatingTimer;
 class UserDefaults;
 class VideoPlayer;
 class WelcomeVideoView;
+
+struct WelcomeShortcutRow {
+    ShortcutAction action;
+    QString label;
+};
+const std::array<WelcomeShortcutRow, 4>& welcomeShortcutRows();
+
+// "Ctrl+Alt+P  Place   Ctrl+Alt+Z  Layouts   …": each row's effective combination and label;
+// a shortcut that is switched off is left out.
+QString welcomeShortcutLine(const ShortcutStore& shortcuts);
 
 class WelcomeWindowController : public QObject {
     Q_OBJECT

@@ -18,9 +18,12 @@ public:
 
     std::optional<ApplicationEntry> entry(const QString& id) const override;
     std::vector<ApplicationEntry> installed() const override;
+    QStringList folders() const override { return folders_; }
+    void setFolders(QStringList folders) { folders_ = std::move(folders); }
 
 private:
     std::map<QString, ApplicationEntry> entries_;
+    QStringList folders_;
     mutable int lookups_ = 0;
 };
 

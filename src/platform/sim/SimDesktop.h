@@ -1,6 +1,6 @@
 #pragma once
 // An in-memory desktop on a virtual clock, for scenario tests: screens, applications and
-// windows behind the Screens, WindowSystem, Permissions and Processes ports, plus a mouse
+// windows behind the Screens, WindowSystem, Permissions, Processes and IdleInhibitors ports, plus a mouse
 // monitor that tests drive by hand. Writes follow the rules a window manager enforces
 // (minimum and maximum size, size increments from the base size), are recorded with their
 // virtual time, and can be disturbed by scripted faults: refusals, late application, drift,
@@ -15,6 +15,7 @@
 //   EXPECT_EQ(sim.writesFor(w).size(), 3);
 
 #include "base/Clock.h"
+#include "platform/IdleInhibitors.h"
 #include "platform/MouseMonitor.h"
 #include "platform/Permissions.h"
 #include "platform/Processes.h"
@@ -138,7 +139,7 @@ private:
     int startCount_ = 0;
 };
 
-class SimDesktop final : public Screens, public WindowSystem, public Permissions, public Processes {
+class SimDesktop final : public Screens, public WindowSystem, public Permissions, public Processes, public IdleInhibitors {
 public:
     explicit SimDesktop(VirtualClock& clock);
     ~SimDesktop() override;
@@ -257,6 +258,11 @@ public:
     // What openSettings() answers (true by default).
     void setSettingsAvailable(bool available) { settingsAvailable_ = available; }
     int promptCount() const { return prompts_; }
+    // ---- IdleInhibitors
+    bool otherAppKeepsDisplayAwake() override { return displayKeptAwake_; }
+    // Another application starts or stops holding the display awake (a video plays).
+    void setDisplayKeptAwake(bool awake) { displayKeptAwake_ = awake; }
+
     int resetCount() const { return resets_; }
     const QStringList& openedSettings() const { return openedSettings_; }
 
@@ -312,6 +318,7 @@ private:
     bool previewsGranted_ = true;
     bool resetAvailable_ = false;
     bool settingsAvailable_ = true;
+    bool displayKeptAwake_ = false;
     int prompts_ = 0;
     int resets_ = 0;
     QStringList openedSettings_;

@@ -242,9 +242,7 @@ std::vector<ApplicationEntry> XdgApplications::installed() const
         std::vector<std::pair<QString, QString>> found;
         while (it.hasNext()) {
             QString path = it.next();
-            QString rel = root.relativeFilePath(path);
-            QString id = rel.left(rel.size() - 8).replace(u'/', u'-');
-            found.emplace_back(id, path);
+            found.emplace_back(desktopEntryIdOfRelativePath(root.relativeFilePath(path)), path);
         }
         std::sort(found.begin(), found.end());
         for (const auto& [id, path] : found) {

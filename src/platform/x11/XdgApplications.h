@@ -24,6 +24,7 @@ public:
 
     std::optional<ApplicationEntry> entry(const QString& id) const override;
     std::vector<ApplicationEntry> installed() const override;
+    QStringList folders() const override { return dirs_; }
 
     const QStringList& applicationDirs() const { return dirs_; }
 

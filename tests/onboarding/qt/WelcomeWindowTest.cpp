@@ -10,6 +10,8 @@
 #include "platform/sim/SimDesktop.h"
 
 #include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMediaPlayer>
 #include <QPushButton>
 #include <QTest>
@@ -254,6 +256,21 @@ TEST_F(WelcomeFixture, VideoOverlayEndsWithSkipEscapeReadinessOrTheWindowGoingAw
     EXPECT_EQ(stops, 6);
     welcome.videoButton()->click();
     EXPECT_TRUE(welcome.video()) << "Watch the Video plays it again";
+}
+
+TEST(WelcomeShortcutLine, FollowsTheStoredShortcuts)
+{
+    MemoryDefaults d;
+    ShortcutStore store(d);
+    EXPECT_EQ(welcomeShortcutLine(store),
+              "Ctrl+Alt+P  Place   Ctrl+Alt+Z  Layouts   Ctrl+Alt+A  Adjust   Ctrl+Alt+S  Stack");
+    d.setValue(ShortcutStore::keysKey, QJsonDocument::fromJson(R"({"1":{},"5":{"combo":
+        {"keyCode":1,"modifiers":4352,"key":"S"}}})").object());
+    EXPECT_EQ(welcomeShortcutLine(store), "Ctrl+Alt+P  Place   Ctrl+Alt+A  Adjust   Ctrl+Super+S  Stack")
+        << "a shortcut switched off is left out";
+    d.setValue(ShortcutStore::keysKey, QJsonValue(QStringLiteral("not a table")));
+    EXPECT_EQ(welcomeShortcutLine(store),
+              "Ctrl+Alt+P  Place   Ctrl+Alt+Z  Layouts   Ctrl+Alt+A  Adjust   Ctrl+Alt+S  Stack");
 }
 
 bool spinUntil(const std::function<bool()>& condition, int ms)

@@ -5,10 +5,12 @@
 //   fw_test_client [--title T] [--size WxH] [--position X,Y] [--min WxH] [--max WxH]
 //                  [--inc WxH] [--base WxH] [--no-pid] [--type normal|dialog|dock|none]
 //                  [--transient-for ID] [--maximized] [--count N] [--no-move] [--strut-top H]
-//                  [--churn]
+//                  [--churn] [--colors RRGGBB,RRGGBB]
 // --churn: besides the windows above, keeps creating and destroying further windows (titled
 // "T churn") for as long as it runs: each mapped one is followed by a new one, the oldest is
 // destroyed, and every other new one is destroyed before the WM could manage it.
+// --colors: the window's left half in the first colour, its right half in the second (hex RGB
+// pixels of a 24-bit TrueColor screen), instead of plain white.
 #include <xcb/xcb.h>
 
 #include <algorithm>
@@ -53,7 +55,8 @@ int main(int argc, char** argv)
     std::string title = "fw test client";
     int w = 300, h = 200, x = 0, y = 0, count = 1;
     int minW = -1, minH = -1, maxW = -1, maxH = -1, incW = -1, incH = -1, baseW = -1, baseH = -1;
-    bool setPid = true, positioned = false, maximized = false, noMove = false, churn = false;
+    bool setPid = true, positioned = false, maximized = false, noMove = false, churn = false, coloured = false;
+    std::uint32_t left = 0, right = 0;
     int strutTop = 0;
     std::string type = "normal";
     std::uint32_t transientFor = 0;
@@ -79,6 +82,14 @@ int main(int argc, char** argv)
         else if (a == "--count") count = std::atoi(next());
         else if (a == "--strut-top") strutTop = std::atoi(next());
         else if (a == "--churn") churn = true;
+        else if (a == "--colors") {
+            const std::string v = next();
+            const auto comma = v.find(',');
+            if (comma == std::string::npos) usage("--colors");
+            left = std::uint32_t(std::strtoul(v.substr(0, comma).c_str(), nullptr, 16));
+            right = std::uint32_t(std::strtoul(v.substr(comma + 1).c_str(), nullptr, 16));
+            coloured = true;
+        }
         else usage(a.c_str());
     }
 
@@ -106,7 +117,8 @@ int main(int argc, char** argv)
     std::vector<xcb_window_t> windows;
     for (int n = 0; n < count; ++n) {
         xcb_window_t win = xcb_generate_id(c);
-        const std::uint32_t values[] = {screen->white_pixel, XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_EXPOSURE};
+        const std::uint32_t values[] = {coloured ? left : screen->white_pixel,
+                                        XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_EXPOSURE};
         xcb_create_window(c, XCB_COPY_FROM_PARENT, win, screen->root, x + 10 * n, y + 10 * n, w, h, 0,
                           XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK,
                           values);
@@ -189,10 +201,24 @@ int main(int argc, char** argv)
         churnOne();
     }
 
+    xcb_gcontext_t gc = xcb_generate_id(c);
+    xcb_create_gc(c, gc, screen->root, XCB_GC_FOREGROUND, &right);
+
     size_t mapped = 0;
     while (xcb_generic_event_t* e = xcb_wait_for_event(c)) {
         const int type_ = e->response_type & 0x7f;
-        if (type_ == XCB_MAP_NOTIFY) {
+        if (type_ == XCB_EXPOSE && coloured) {
+            // The right half in the second colour; the background already paints the left.
+            auto* x = reinterpret_cast<xcb_expose_event_t*>(e);
+            auto g = xcb_get_geometry_reply(c, xcb_get_geometry(c, x->window), nullptr);
+            if (g) {
+                const xcb_rectangle_t half = {std::int16_t(g->width / 2), 0, std::uint16_t(g->width - g->width / 2),
+                                              g->height};
+                xcb_poly_fill_rectangle(c, x->window, gc, 1, &half);
+                xcb_flush(c);
+                free(g);
+            }
+        } else if (type_ == XCB_MAP_NOTIFY) {
             auto* m = reinterpret_cast<xcb_map_notify_event_t*>(e);
             if (std::find(churned.begin(), churned.end(), m->window) != churned.end()) {
                 churnOne();

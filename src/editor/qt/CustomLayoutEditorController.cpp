@@ -1,0 +1,57 @@
+#include "editor/qt/CustomLayoutEditorController.h"
+
+#include "editor/qt/CustomLayoutEditor.h"
+#include "layout/LayoutStore.h"
+#include "layout/ScreenGeometry.h"
+#include "overlay/OverlayStyle.h"
+
+namespace fw {
+
+CustomLayoutEditorController::CustomLayoutEditorController(LayoutStore& store, Screens& screens, Clock& clock)
+    : actions(store, screens), store_(store), screens_(screens), clock_(clock)
+{
+}
+
+CustomLayoutEditorController::~CustomLayoutEditorController() { delete editor_.data(); }
+
+void CustomLayoutEditorController::openCustomLayoutEditor(const QString& key, const std::optional<SnapLayout>& layout)
+{
+    if (editor_) {
+        const auto& open = editor_->editing();
+        const bool same = (!open && !layout) || (open && layout && open->id == layout->id);
+        if (editor_->isVisible() && same) {
+            bringToFront(editor_, clock_);
+            return;
+        }
+        editor_->close();
+        editor_->deleteLater();
+        editor_.clear();
+    }
+    if (cancelDrag)
+        cancelDrag();
+
+    const std::optional<SnapLayout> applied = appliedLayout ? appliedLayout(key) : std::nullopt;
+    std::optional<ScreenInfo> screen;
+    for (const ScreenInfo& s : screens_.screens()) {
+        if (fw::displayKey(s) == key) {
+            screen = s;
+            break;
+        }
+    }
+    auto* editor = new CustomLayoutEditor(store_.menuLayouts(key, applied), applied, screen ? screen->name : key, layout);
+    editor->onSave = [this, key](const SnapLayout& saved, bool apply) { return actions.save(saved, apply, key); };
+    editor->onDelete = [this, key](const SnapLayout& removed) { return actions.remove(removed, key); };
+    editor->runningApplications = [this] { return runningApplications ? runningApplications() : QStringList(); };
+    editor->refreshRunningApplications();
+    editor_ = editor;
+    displayKey_ = key;
+
+    if (screen) {
+        const Rect visible = screen->visibleFrame;
+        editor->move(int(visible.midX() - editor->width() / 2.0), int(visible.midY() - editor->height() / 2.0));
+    }
+    editor->show();
+    bringToFront(editor, clock_);
+}
+
+} // namespace fw

@@ -1,0 +1,65 @@
+#include "editor/qt/FileDialogs.h"
+
+#include <QDir>
+#include <QGridLayout>
+#include <QLabel>
+
+#include <algorithm>
+#include <tuple>
+#include <vector>
+
+namespace fw {
+
+namespace {
+
+const char* const messageName = "fileDialogMessage";
+
+// Moves every item of the grid one row down, freeing the first row.
+void freeFirstRow(QGridLayout* grid)
+{
+    std::vector<std::tuple<QLayoutItem*, int, int, int, int>> items;
+    for (int i = grid->count() - 1; i >= 0; --i) {
+        int row = 0, column = 0, rows = 0, columns = 0;
+        grid->getItemPosition(i, &row, &column, &rows, &columns);
+        items.emplace_back(grid->takeAt(i), row, column, rows, columns);
+    }
+    for (auto& [item, row, column, rows, columns] : items)
+        grid->addItem(item, row + 1, column, rows, columns);
+}
+
+} // namespace
+
+QFileDialog* makeFileDialog(QWidget* parent, const QString& title, const QString& message, QWidget* accessory)
+{
+    auto* dialog = new QFileDialog(parent);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setWindowTitle(title);
+    // Not the program's working directory, which means nothing to the user.
+    dialog->setDirectory(QDir::homePath());
+    dialog->resize(std::max(dialog->width(), 760), std::max(dialog->height(), 520));
+    auto* grid = qobject_cast<QGridLayout*>(dialog->layout());
+    if (!grid)
+        return dialog; // never so for Qt's own dialog; the extra controls are then left out
+    const int columns = grid->columnCount();
+    if (!message.isEmpty()) {
+        freeFirstRow(grid);
+        auto* label = new QLabel(message, dialog);
+        label->setObjectName(QLatin1String(messageName));
+        label->setWordWrap(true);
+        grid->addWidget(label, 0, 0, 1, columns);
+    }
+    if (accessory) {
+        accessory->setParent(dialog);
+        accessory->setMinimumSize(accessory->size());
+        grid->addWidget(accessory, grid->rowCount(), 0, 1, columns, Qt::AlignLeft);
+    }
+    return dialog;
+}
+
+QString fileDialogMessage(const QFileDialog* dialog)
+{
+    const auto* label = dialog ? dialog->findChild<QLabel*>(QLatin1String(messageName)) : nullptr;
+    return label ? label->text() : QString();
+}
+
+} // namespace fw

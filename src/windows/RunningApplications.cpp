@@ -1,0 +1,24 @@
+#include "windows/RunningApplications.h"
+
+namespace fw {
+
+QStringList runningApplicationIds(const std::vector<WindowInfo>& windows, const WindowApplicationIndex& index)
+{
+    QStringList ids;
+    for (const WindowInfo& w : windows) {
+        if (!w.normal || w.layer != 0)
+            continue;
+        const auto entry = index.entryFor(w.appClass, w.appInstance);
+        if (entry && !ids.contains(entry->id))
+            ids << entry->id;
+    }
+    return ids;
+}
+
+QStringList RunningApplications::ids()
+{
+    index_.rebuild();
+    return runningApplicationIds(windows_.snapshot(), index_);
+}
+
+} // namespace fw

@@ -1,0 +1,365 @@
+// The editor window: its controls where the design puts them, the "Start from" menu, the
+// status line and buttons, the apps menu of each region, the name rule, and what saving and
+// deleting hand to the owner.
+#include "EditorFixture.h"
+
+#include "editor/qt/CustomLayoutCanvas.h"
+#include "editor/qt/CustomLayoutEditor.h"
+#include "editor/qt/FileDialogs.h"
+#include "overlay/ActionButton.h"
+#include "overlay/OverlayStyle.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTimer>
+
+namespace fw {
+namespace {
+
+using test::EditorFixture;
+
+struct Saved {
+    SnapLayout layout;
+    bool apply = false;
+};
+
+struct Editor : EditorFixture {
+    const SnapLayout mine{"user-1", "Mine", H(0.6, L(0), L(1)), SnapLayout::AppMap{{1, {"mail"}}}};
+    std::vector<Saved> saves;
+    std::vector<SnapLayout> deletions;
+    bool answer = true;
+
+    std::unique_ptr<CustomLayoutEditor> make(const std::optional<SnapLayout>& editing,
+                                             const std::optional<SnapLayout>& current = std::nullopt)
+    {
+        auto starters = store.menuLayouts(key, current);
+        if (editing)
+            starters.push_back(*editing);
+        auto editor = std::make_unique<CustomLayoutEditor>(starters, current, "Studio Display", editing);
+        editor->onSave = [this](const SnapLayout& l, bool apply) {
+            saves.push_back({l, apply});
+            return answer;
+        };
+        editor->onDelete = [this](const SnapLayout& l) {
+            deletions.push_back(l);
+            return answer;
+        };
+        return editor;
+    }
+
+    static QAction* item(CustomLayoutEditor& e, const QString& title)
+    {
+        for (QAction* a : e.appMenu()->menu()->actions())
+            if (a->text() == title)
+                return a;
+        return nullptr;
+    }
+    static QStringList items(CustomLayoutEditor& e)
+    {
+        QStringList out;
+        for (QAction* a : e.appMenu()->menu()->actions())
+            out << (a->isSeparator() ? QStringLiteral("—") : a->text() + (a->isChecked() ? QStringLiteral("*") : QString()));
+        return out;
+    }
+};
+
+TEST_F(Editor, ControlsStandWhereTheDesignPutsThemTopToBottom)
+{
+    auto e = make(mine);
+    EXPECT_EQ(e->windowTitle(), "Edit Layout — Studio Display");
+    EXPECT_EQ(e->size(), QSize(780, 620));
+    EXPECT_EQ(e->minimumSize(), e->maximumSize());
+    EXPECT_EQ(e->nameField()->geometry(), QRect(72, 56, 280, 26));
+    EXPECT_EQ(e->canvas()->geometry(), QRect(24, 120, 732, 310));
+    EXPECT_EQ(e->saveApplyButton()->geometry(), QRect(606, 564, 148, 32));
+
+    // Reading down the window: heading, name, hint, canvas, apps row, edit buttons, status,
+    // bottom buttons.
+    const auto top = [&](const QString& text) {
+        for (QWidget* w : e->findChildren<QWidget*>()) {
+            const auto* label = qobject_cast<OverlayLabel*>(w);
+            const auto* button = qobject_cast<QAbstractButton*>(w);
+            if ((label && label->text() == text) || (button && button->text() == text))
+                return w->y();
+        }
+        ADD_FAILURE() << text.toStdString();
+        return -1;
+    };
+    const std::vector<int> order{top("Edit “Mine”"), e->nameField()->y(), top("Click a region to split it. Drag dividers to resize. Double-click a divider for 50/50."),
+                                 e->canvas()->y(), e->appMenu()->y(), top("Split left / right"), e->message()->y(),
+                                 top("Delete Layout…")};
+    EXPECT_TRUE(std::is_sorted(order.begin(), order.end()) && std::adjacent_find(order.begin(), order.end()) == order.end());
+    EXPECT_EQ(top("Save Changes"), top("Cancel"));
+
+    // No button answers Return or carries an accidental mnemonic; Escape closes.
+    for (QPushButton* b : e->findChildren<QPushButton*>()) {
+        EXPECT_FALSE(b->autoDefault() || b->isDefault()) << b->text().toStdString();
+        EXPECT_TRUE(QKeySequence::mnemonic(b->text()).isEmpty()) << b->text().toStdString();
+    }
+    EXPECT_EQ(e->saveApplyButton()->text().replace("&&", "&"), "Save & Apply");
+    e->show();
+    e->activateWindow();
+    QApplication::processEvents();
+    ASSERT_TRUE(e->isActiveWindow());
+    QTest::keyClick(e->nameField(), Qt::Key_Return);
+    EXPECT_TRUE(saves.empty());
+    EXPECT_TRUE(e->isVisible());
+    QTest::keyClick(e->nameField(), Qt::Key_Escape);
+    EXPECT_FALSE(e->isVisible());
+}
+
+TEST_F(Editor, StartFromListsBlankTheSavedLayoutAndTheRestOnceAndCanBeUndone)
+{
+    auto e = make(mine);
+    QStringList names;
+    for (int i = 0; i < e->startMenu()->count(); ++i)
+        names << e->startMenu()->itemText(i);
+    EXPECT_EQ(names.mid(0, 3), QStringList({"Blank canvas", "Mine (as saved)", SnapLayout::builtIns().front().name}));
+    EXPECT_EQ(names.count("Mine"), 0) << "the edited layout is not offered twice";
+    EXPECT_EQ(e->startMenu()->currentIndex(), 1) << "the entry with the canvas's tree";
+    EXPECT_EQ(e->startMenu()->iconSize(), QSize(36, 22));
+    EXPECT_FALSE(e->startMenu()->itemIcon(0).isNull());
+    EXPECT_EQ(e->canvas()->apps(), (SnapLayout::AppMap{{1, {"mail"}}}));
+
+    e->startMenu()->setCurrentIndex(0);
+    e->changeStarter();
+    EXPECT_EQ(e->canvas()->draft.tree, L(0));
+    EXPECT_TRUE(e->canvas()->apps().empty());
+    EXPECT_TRUE(e->undo()->isEnabled());
+    e->changeStarter();
+    EXPECT_EQ(e->canvas()->draft.undoTrees.size(), 1u) << "the same tree again adds no step";
+    e->undo()->click();
+    EXPECT_EQ(e->canvas()->draft.tree, mine.tree);
+}
+
+TEST_F(Editor, NewLayoutsStartFromTheCurrentLayoutOrHalvesAndKeepOneId)
+{
+    const SnapLayout current{"thirds", "Thirds", H(0.33, L(0), H(0.5, L(1), L(2))), std::nullopt};
+    auto withCurrent = make(std::nullopt, current);
+    EXPECT_EQ(withCurrent->canvas()->draft.tree, current.tree);
+    EXPECT_EQ(withCurrent->windowTitle(), "Create Custom Layout — Studio Display");
+    EXPECT_FALSE(withCurrent->deleteButton());
+
+    auto e = make(std::nullopt);
+    EXPECT_EQ(e->canvas()->draft.tree, SnapLayout::builtIns().front().tree);
+    EXPECT_TRUE(QRegularExpression("^user-[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$")
+                    .match(e->identifier()).hasMatch()) << e->identifier().toStdString();
+    answer = false;
+    e->saveButton()->click();
+    e->saveApplyButton()->click();
+    ASSERT_EQ(saves.size(), 2u);
+    EXPECT_EQ(saves[0].layout.id, e->identifier());
+    EXPECT_EQ(saves[1].layout.id, e->identifier());
+    EXPECT_FALSE(saves[0].apply);
+    EXPECT_TRUE(saves[1].apply);
+    EXPECT_EQ(saves[0].layout.name, "My Layout");
+    EXPECT_FALSE(saves[0].layout.apps) << "no apps at all, not an empty map";
+}
+
+TEST_F(Editor, NamesNeedOneToSixtyCharactersWithoutControls)
+{
+    auto e = make(mine);
+    const QString thumb = QString::fromUtf8("👍🏽"); // two code points, one character
+    const struct {
+        QString text;
+        std::optional<QString> saved;
+    } cases[] = {
+        {thumb.repeated(60), thumb.repeated(60)},
+        {thumb.repeated(61), std::nullopt},
+        {"   ", std::nullopt},
+        {"", std::nullopt},
+        {"  Focus\n", QStringLiteral("Focus")},
+        {"Tab\there", std::nullopt},
+        {QStringLiteral("Zero") + QChar(0x200B) + "width", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        saves.clear();
+        e->nameField()->setText(c.text);
+        e->saveButton()->click();
+        if (c.saved) {
+            ASSERT_EQ(saves.size(), 1u) << c.text.toStdString();
+            EXPECT_EQ(saves[0].layout.name, *c.saved);
+            EXPECT_EQ(saves[0].layout.id, "user-1") << "editing keeps the id";
+        } else {
+            EXPECT_TRUE(saves.empty()) << c.text.toStdString();
+            EXPECT_EQ(e->message()->text(), "Give your layout a name between 1 and 60 characters.");
+        }
+        e->statusUpdate();
+    }
+}
+
+TEST_F(Editor, StatusAndButtonsFollowTheDraftAndSelectionSurvivesUndoRedo)
+{
+    auto e = make(std::nullopt, SnapLayout{"one", "One", L(0), std::nullopt});
+    EXPECT_EQ(e->message()->text(), "1 regions · Region 1 selected. Saving alone leaves your windows in place.");
+    EXPECT_EQ(e->appLabel()->text(), "App in Region 1");
+    EXPECT_FALSE(e->merge()->isEnabled());
+    EXPECT_FALSE(e->undo()->isEnabled());
+
+    e->leftRight()->click(); // 0 | 1
+    test::press(e->canvas(), {600, 100});
+    test::release(e->canvas(), {600, 100});
+    e->topBottom()->click(); // 0 | (1 over 2), region 1 stays selected
+    EXPECT_EQ(e->canvas()->draft.tree, H(0.5, L(0), V(0.5, L(1), L(2))));
+    test::press(e->canvas(), {600, 250});
+    test::release(e->canvas(), {600, 250});
+    EXPECT_EQ(e->message()->text(), "3 regions · Region 3 selected. Saving alone leaves your windows in place.");
+    EXPECT_TRUE(e->merge()->isEnabled());
+
+    e->undo()->click(); // region 2 is gone: the lowest is selected
+    EXPECT_EQ(e->canvas()->draft.selectedRegion, 0);
+    EXPECT_TRUE(e->redo()->isEnabled());
+    e->redo()->click();
+    EXPECT_EQ(e->canvas()->draft.selectedRegion, 0);
+    EXPECT_EQ(e->appLabel()->text(), "App in Region 1");
+    EXPECT_FALSE(e->redo()->isEnabled());
+
+    // Sixteen regions: no more splits, whatever the selection.
+    RegionTree tree = L(0);
+    for (RegionNumber n = 1; n < 16; ++n)
+        tree = H(0.5, tree, L(n));
+    e->canvas()->draft.commit(tree);
+    e->canvas()->changed();
+    EXPECT_FALSE(e->leftRight()->isEnabled());
+    EXPECT_FALSE(e->topBottom()->isEnabled());
+}
+
+TEST_F(Editor, TheAppsMenuOfEachRegionTogglesRunningAppsAndDropsAppsOfMergedRegions)
+{
+    install("mail", "Mail", Qt::red);
+    install("notes", "notes", Qt::blue);
+    install("files", "Files");
+    auto e = make(mine);
+    QStringList running{"notes", "files"};
+    e->runningApplications = [&] { return running; };
+    e->refreshRunningApplications();
+    running << "mail";
+    EXPECT_FALSE(item(*e, "Mail"));
+    emit e->appMenu()->menu()->aboutToShow(); // the list is asked again as the menu opens
+    EXPECT_TRUE(item(*e, "Mail"));
+
+    // Region 1 of "Mine" holds Mail.
+    test::press(e->canvas(), {700, 100});
+    test::release(e->canvas(), {700, 100});
+    EXPECT_EQ(e->appMenu()->text(), "Mail");
+    EXPECT_EQ(items(*e), QStringList({"No App", "—", "Files", "Mail*", "notes", "—", "Other App…"}))
+        << "sorted by name ignoring case";
+    EXPECT_FALSE(item(*e, "Mail")->icon().isNull());
+    item(*e, "notes")->trigger();
+    item(*e, "Files")->trigger();
+    EXPECT_EQ(e->canvas()->apps().at(1), QStringList({"mail", "notes", "files"})) << "in the order picked";
+    EXPECT_EQ(e->appMenu()->text(), "Mail, notes, Files");
+    item(*e, "Mail")->trigger();
+    EXPECT_EQ(e->canvas()->apps().at(1), QStringList({"notes", "files"}));
+
+    // Region 0 has its own list.
+    test::press(e->canvas(), {50, 100});
+    test::release(e->canvas(), {50, 100});
+    EXPECT_EQ(e->appMenu()->text(), "No App");
+    EXPECT_EQ(items(*e).first(), "No App*");
+    item(*e, "Mail")->trigger();
+    item(*e, "Mail")->trigger();
+    EXPECT_EQ(e->canvas()->apps().count(0), 0u) << "unpicking the last app removes the region's entry";
+    item(*e, "Files")->trigger();
+    item(*e, "No App")->trigger();
+    EXPECT_EQ(e->canvas()->apps().count(0), 0u);
+
+    // Merging away region 1 drops its apps before anything can save them.
+    e->merge()->click();
+    EXPECT_EQ(e->canvas()->draft.tree, L(0));
+    EXPECT_TRUE(e->canvas()->apps().empty());
+    e->saveButton()->click();
+    ASSERT_EQ(saves.size(), 1u);
+    EXPECT_FALSE(saves[0].layout.apps);
+}
+
+TEST_F(Editor, OtherAppAddsTheChosenDesktopEntryOnce)
+{
+    QDir(dir.path()).mkpath("applications/kde");
+    const QString folder = dir.filePath("applications");
+    QFile entry(folder + "/kde/konsole.desktop");
+    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+    entry.write("[Desktop Entry]\nType=Application\nName=Konsole\n");
+    entry.close();
+    apps->setFolders({folder});
+    install("kde-konsole", "Konsole");
+    auto e = make(std::nullopt);
+
+    const auto choose = [&](const QString& path) {
+        QString message;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_TRUE(dialog);
+            message = fileDialogMessage(dialog);
+            EXPECT_EQ(dialog->nameFilters(), QStringList({"Applications (*.desktop)"}));
+            EXPECT_EQ(dialog->labelText(QFileDialog::Accept), "Add");
+            if (path.isEmpty()) {
+                dialog->reject();
+                return;
+            }
+            dialog->selectFile(path);
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        e->chooseApp(CustomLayoutEditor::otherAppTag);
+        return message;
+    };
+    EXPECT_EQ(choose(folder + "/kde/konsole.desktop"), "Choose an app to add to region 1.");
+    EXPECT_EQ(e->canvas()->apps().at(0), QStringList({"kde-konsole"}));
+    choose(folder + "/kde/konsole.desktop");
+    EXPECT_EQ(e->canvas()->apps().at(0), QStringList({"kde-konsole"})) << "already in the list";
+    choose(QString());
+    // An entry outside the applications folders names no application.
+    QFile::copy(folder + "/kde/konsole.desktop", dir.filePath("stray.desktop"));
+    choose(dir.filePath("stray.desktop"));
+    EXPECT_EQ(e->canvas()->apps().at(0), QStringList({"kde-konsole"}));
+}
+
+TEST_F(Editor, DeletingAsksFirstAndHandsOnTheLayoutAsItWasOpened)
+{
+    auto e = make(mine);
+    e->show();
+    e->leftRight()->click(); // edited state differs from the saved layout
+    e->deleteButton()->click();
+    QMessageBox* alert = e->deleteConfirmation();
+    ASSERT_TRUE(alert);
+    EXPECT_EQ(alert->text(), "Delete “Mine”?");
+    EXPECT_EQ(alert->informativeText(), "Windows arranged with it stay where they are.");
+    QTest::keyClick(alert, Qt::Key_Return);
+    EXPECT_TRUE(deletions.empty()) << "Return deletes nothing";
+    ASSERT_TRUE(alert->escapeButton());
+    EXPECT_EQ(alert->escapeButton()->text(), "Cancel");
+    const auto button = [&](const QString& text) {
+        for (QAbstractButton* b : e->deleteConfirmation()->buttons())
+            if (b->text() == text)
+                return b;
+        return static_cast<QAbstractButton*>(nullptr);
+    };
+    button("Cancel")->click();
+    EXPECT_TRUE(deletions.empty());
+    EXPECT_FALSE(e->deleteConfirmation());
+    EXPECT_TRUE(e->isVisible());
+
+    answer = false;
+    e->deleteButton()->click();
+    button("Delete")->click();
+    ASSERT_EQ(deletions.size(), 1u);
+    EXPECT_EQ(deletions[0], mine);
+    EXPECT_TRUE(e->isVisible()) << "a refused delete keeps the window";
+
+    answer = true;
+    e->deleteButton()->click();
+    button("Delete")->click();
+    EXPECT_EQ(deletions.size(), 2u);
+    EXPECT_FALSE(e->isVisible());
+}
+
+} // namespace
+} // namespace fw
