@@ -122,6 +122,10 @@ TEST(OnboardingX11, WelcomeMapsAtItsSizeAndItsCloseButtonEndsTheVideo)
     const xcb_window_t id = desk.mapped(welcome.window());
     ASSERT_NE(id, XCB_NONE) << desk.session.error();
     EXPECT_EQ(desk.session.clientSize(id), Size(720, 750));
+    const auto frame = desk.session.wmFrame(id);
+    ASSERT_TRUE(frame);
+    EXPECT_NEAR(frame->midX(), 960, 20) << "centred on the screen";
+    EXPECT_NEAR(frame->midY(), 540, 20);
     EXPECT_EQ(welcome.permissionLabel()->text(), "● Ready. Framewell lives in your tray.") << "granted on X11";
     EXPECT_FALSE(welcome.resetButton()->isVisible());
     desk.photograph(id, "welcome.png");

@@ -136,8 +136,7 @@ QWidget* AboutWindowController::window() const { return window_.get(); }
 
 void AboutWindowController::show()
 {
-    window_->show();
-    bringToFront(window_.get(), clock_);
+    window_->present(clock_);
 }
 
 } // namespace fw

@@ -1,9 +1,11 @@
 #include "onboarding/qt/OnboardingWindow.h"
 
+#include "overlay/OverlayStyle.h"
 #include "overlay/Symbols.h"
 
 #include <QAbstractButton>
 #include <QKeyEvent>
+#include <QScreen>
 
 namespace fw {
 
@@ -20,6 +22,18 @@ OnboardingWindow::OnboardingWindow(const QString& title, QSize contentSize, bool
 QRect OnboardingWindow::frameFromBottom(int x, int y, int width, int height) const
 {
     return fw::frameFromBottom(this->height(), x, y, width, height);
+}
+
+void OnboardingWindow::present(Clock& clock)
+{
+    if (!placed_ && screen()) {
+        placed_ = true;
+        move(screen()->availableGeometry().center() - rect().center());
+    }
+    if (isMinimized())
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    bringToFront(this, clock);
 }
 
 QRect frameFromBottom(int viewHeight, int x, int y, int width, int height)

@@ -14,6 +14,8 @@ class QAbstractButton;
 
 namespace fw {
 
+class Clock;
+
 class OnboardingWindow : public QWidget {
     Q_OBJECT
 public:
@@ -22,6 +24,10 @@ public:
     // A frame given from the bottom left of the content, in Qt's top-left coordinates.
     QRect frameFromBottom(int x, int y, int width, int height) const;
 
+    // Shows the window (centred on its screen the first time, restored when minimized) and
+    // brings it to the front.
+    void present(Clock& clock);
+
     QAbstractButton* returnButton = nullptr;   // pressed by Return and Enter when visible and enabled
     std::function<void()> onCancel;            // Escape
     std::function<void()> onHidden;            // the window went away, whichever way
@@ -29,6 +35,9 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+
+private:
+    bool placed_ = false;
 };
 
 // The same conversion for any view of the given height.

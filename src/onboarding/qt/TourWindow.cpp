@@ -71,8 +71,7 @@ void TourWindowController::show(int page)
 void TourWindowController::open(int page)
 {
     show(page);
-    window_->show();
-    bringToFront(window_.get(), clock_);
+    window_->present(clock_);
 }
 
 } // namespace fw

@@ -229,8 +229,7 @@ void WelcomeWindowController::playVideo()
 void WelcomeWindowController::show()
 {
     refreshPermissionState();
-    window_->show();
-    bringToFront(window_.get(), clock_);
+    window_->present(clock_);
     if (!permissionTimer_->active())
         permissionTimer_->start();
 }

@@ -57,8 +57,7 @@ QWidget* WhatsNewWindowController::window() const { return window_.get(); }
 
 void WhatsNewWindowController::show()
 {
-    window_->show();
-    bringToFront(window_.get(), clock_);
+    window_->present(clock_);
 }
 
 void WhatsNewWindowController::fillNotes(QTextDocument& document, const std::vector<WhatsNew::Entry>& entries,

@@ -238,6 +238,7 @@ TEST_F(WelcomeFixture, VideoOverlayEndsWithSkipEscapeReadinessOrTheWindowGoingAw
     };
     for (std::size_t i = 0; i < ways.size(); ++i) {
         welcome.show();
+        EXPECT_FALSE(window()->isMinimized()) << "showing restores a minimized window";
         welcome.playVideo();
         ASSERT_TRUE(welcome.video());
         ways[i]();
