@@ -31,6 +31,25 @@ QColor styleColor(StyleColor color, const QPalette& palette, double alpha)
     case StyleColor::white:
         c = Qt::white;
         break;
+    case StyleColor::tertiaryLabel:
+        c = palette.color(QPalette::WindowText);
+        c.setAlphaF(c.alphaF() * 0.3);
+        break;
+    case StyleColor::windowBackground:
+        c = palette.color(QPalette::Window);
+        break;
+    case StyleColor::link:
+        c = palette.color(QPalette::Link);
+        break;
+    case StyleColor::green:
+        c = isDark(palette) ? QColor(48, 209, 88) : QColor(40, 167, 69);
+        break;
+    case StyleColor::orange:
+        c = isDark(palette) ? QColor(255, 159, 10) : QColor(230, 126, 0);
+        break;
+    case StyleColor::black:
+        c = Qt::black;
+        break;
     }
     c.setAlphaF(std::clamp(c.alphaF() * alpha, 0.0, 1.0));
     return c;

@@ -24,6 +24,12 @@ enum class StyleColor {
     accent,         // the desktop's selection colour
     separator,      // hairlines and borders
     white,
+    tertiaryLabel,  // the faintest text
+    windowBackground,
+    link,
+    green,          // a state that is ready
+    orange,         // a warning
+    black,
 };
 
 // The colour in a palette, with its alpha multiplied by `alpha`.
