@@ -101,7 +101,7 @@ void SnapCoordinator::recordReturnHomes(const WindowFramePairs& placed, const Sn
 void SnapCoordinator::noteStackChoice(const ManagedWindow& window)
 {
     if (const auto frame = ctx_.access.frame(window))
-        layouts_.noteFrontWindow(window, *frame, ctx_.screenList());
+        layouts_.noteFrontWindow(window, *frame, ctx_.access.grid(window), ctx_.screenList());
 }
 
 void SnapCoordinator::reconcile(const WindowSnapshot& snapshot, const std::optional<QString>& display)

@@ -639,6 +639,7 @@ WindowInfo SimDesktop::infoOf(const SimWindow& w) const
     info.normal = w.setup.normal;
     info.minimized = w.setup.minimized;
     info.fullscreen = w.setup.fullscreen;
+    info.increment = w.setup.hints.increment;
     return info;
 }
 
