@@ -85,6 +85,7 @@ TEST(DragMonitorX11, DraggingAnXtermToTheTopCentreOfTheRightMonitorPlacesItThrou
     // The title bar to the top centre of the right monitor: the picker hangs there.
     const auto start = session.wmFrame(term.window);
     ASSERT_TRUE(start && pressTitleBar(session, term.window));
+    ASSERT_TRUE(session.waitFor([&] { return rig.monitor->candidate().has_value(); })) << "the press was not followed";
     const Point pressed = session.pointer().value_or(Point{});
     glide(session, int(visible.midX() - pressed.x), int(visible.minY() + 6 - pressed.y), 24);
     ASSERT_TRUE(session.waitFor([&] { return rig.overlay.picker && rig.overlay.pickerView; }))
@@ -124,6 +125,7 @@ TEST(DragMonitorX11, DraggingAnXtermToTheTopCentreOfTheRightMonitorPlacesItThrou
 
     // Away and back to within 10 points of its slot: released there, it goes back.
     ASSERT_TRUE(pressTitleBar(session, term.window));
+    ASSERT_TRUE(session.waitFor([&] { return rig.monitor->candidate().has_value(); })) << "the press was not followed";
     glide(session, 150, 200, 10);
     glide(session, -140, -190, 10);
     const auto near = session.wmFrame(term.window);
