@@ -8,13 +8,12 @@
 #include "snap/AppliedLayouts.h"
 #include "snap/PickerGeometry.h"
 #include "x11/CoordinatorRig.h"
+#include "x11/DragSteps.h"
 #include "x11/ScreenPhotos.h"
 #include "x11/XSession.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <gtest/gtest.h>
-#include <xcb/xtest.h>
 
 namespace fw {
 namespace {
@@ -22,42 +21,12 @@ namespace {
 using test::CoordinatorRig;
 using test::SessionApp;
 using test::XSession;
-
-constexpr std::uint8_t kAltKeycode = 64; // Alt_L in the server's default keymap (Mod1)
+using test::glide;
+using test::glideTo;
+using test::pressKey;
+using test::pressTitleBar;
 
 QString describe(const std::optional<Rect>& frame) { return frame ? toString(*frame) : u"nowhere"_qs; }
-
-// Moves the pointer by (dx, dy) in relative XTest steps (relative motion makes the raw events
-// the monitor reads), each once the window manager has handled the one before and at a
-// hand's pace: about 60 steps a second.
-void glide(XSession& s, int dx, int dy, int steps)
-{
-    for (int i = 0; i < steps; ++i) {
-        QElapsedTimer paced;
-        paced.start();
-        s.moveRelative(dx * (i + 1) / steps - dx * i / steps, dy * (i + 1) / steps - dy * i / steps);
-        s.syncWithWindowManager();
-        s.waitFor([&] { return paced.elapsed() >= 17; }, 100);
-    }
-}
-
-// Presses on the middle of the client's title bar.
-bool pressTitleBar(XSession& s, xcb_window_t client)
-{
-    const auto frame = s.wmFrame(client);
-    if (!frame)
-        return false;
-    s.warpPointer(int(frame->midX()), int(frame->y()) + 8);
-    s.pressButton(1);
-    return true;
-}
-
-void pressKey(XSession& s, std::uint8_t keycode, bool down)
-{
-    xcb_test_fake_input(s.connection(), down ? XCB_KEY_PRESS : XCB_KEY_RELEASE, keycode, XCB_CURRENT_TIME, XCB_NONE,
-                        0, 0, 0);
-    xcb_flush(s.connection());
-}
 
 // With FRAMEWELL_SHOTS_DIR set, a photograph of the rectangle for review.
 void saveShot(const Rect& area, const QString& name)
@@ -86,8 +55,7 @@ TEST(DragMonitorX11, DraggingAnXtermToTheTopCentreOfTheRightMonitorPlacesItThrou
     const auto start = session.wmFrame(term.window);
     ASSERT_TRUE(start && pressTitleBar(session, term.window));
     ASSERT_TRUE(session.waitFor([&] { return rig.monitor->candidate().has_value(); })) << "the press was not followed";
-    const Point pressed = session.pointer().value_or(Point{});
-    glide(session, int(visible.midX() - pressed.x), int(visible.minY() + 6 - pressed.y), 24);
+    glideTo(session, {visible.midX(), visible.minY() + 6}, 24);
     ASSERT_TRUE(session.waitFor([&] { return rig.overlay.picker && rig.overlay.pickerView; }))
         << "no picker; xterm at " << describe(session.wmFrame(term.window)).toStdString();
     const PickerGeometry& geometry = rig.overlay.pickerView->geometry();
@@ -102,8 +70,7 @@ TEST(DragMonitorX11, DraggingAnXtermToTheTopCentreOfTheRightMonitorPlacesItThrou
     // Over "Halves" region 0, and let go.
     ASSERT_EQ(rig.overlay.pickerView->layouts().front().name, u"Halves"_qs);
     const Rect button = geometry.cards.front().regions.at(0);
-    const Point now = session.pointer().value_or(Point{});
-    glide(session, int(panel.minX() + button.midX() - now.x), int(panel.minY() + button.midY() - now.y), 6);
+    glideTo(session, {panel.minX() + button.midX(), panel.minY() + button.midY()}, 6);
     ASSERT_TRUE(session.waitFor([&] {
         return rig.overlay.pickerView && rig.overlay.pickerView->selected == SnapSelection{0, 0};
     })) << "the pointer is not over Halves region 0";
@@ -137,15 +104,14 @@ TEST(DragMonitorX11, DraggingAnXtermToTheTopCentreOfTheRightMonitorPlacesItThrou
         << "xterm at " << describe(session.wmFrame(term.window)).toStdString();
 
     // With Alt held (the window manager's own move) nothing is followed and nothing offered.
-    pressKey(session, kAltKeycode, true);
+    pressKey(session, test::kAltKeycode, true);
     ASSERT_TRUE(pressTitleBar(session, term.window));
     ASSERT_TRUE(session.waitFor([&] { return rig.coordinator->interaction().windowInteraction; })) << "the press";
-    const Point altPressed = session.pointer().value_or(Point{});
-    glide(session, int(visible.midX() - altPressed.x), int(visible.minY() + 6 - altPressed.y), 12);
+    glideTo(session, {visible.midX(), visible.minY() + 6}, 12);
     EXPECT_FALSE(session.waitFor([&] { return rig.overlay.picker != nullptr; }, 300)) << "a picker for an Alt drag";
     EXPECT_FALSE(rig.monitor->candidate());
     session.releaseButton(1);
-    pressKey(session, kAltKeycode, false);
+    pressKey(session, test::kAltKeycode, false);
     EXPECT_TRUE(session.waitFor([&] { return !rig.coordinator->interaction().windowInteraction; }));
     EXPECT_FALSE(rig.overlay.picker);
     EXPECT_TRUE(rig.notices.isEmpty()) << rig.notices.join(u" | "_qs).toStdString();
