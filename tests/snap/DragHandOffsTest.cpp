@@ -190,11 +190,23 @@ TEST_F(DragHandOffs, TheReturnGestureTakesTheWindowBackToItsRegionUnlessThePicke
     dragTo(near); // the window within 16 points of its slot: ready at once
     EXPECT_EQ(states().back(), u"ready return"_qs);
     EXPECT_TRUE(feedback.calls.last().startsWith(u"showReturnPreview 1"_qs));
+    // A press on another window within 0.08 s of the release: the window stays.
     releaseAt(near);
+    clock.advance(50ms);
+    sim.mouse().press({1000, 600});
+    sim.mouse().release({1000, 600});
+    clock.runUntilIdle();
+    EXPECT_EQ(frameOf(w), home.offsetBy(10, 15));
+
+    pressOn(w, {210, grab.y + 15});
+    dragTo({210, grab.y + 110});
+    dragTo({205, grab.y + 5});
+    EXPECT_EQ(states().back(), u"ready return"_qs);
+    releaseAt({205, grab.y + 5});
     EXPECT_FALSE(c.interaction().windowInteraction);
     clock.advance(79ms);
     EXPECT_FALSE(c.interaction().mutating);
-    EXPECT_EQ(frameOf(w), home.offsetBy(10, 15));
+    EXPECT_EQ(frameOf(w), home.offsetBy(5, 5));
     clock.advance(1ms);
     EXPECT_TRUE(c.interaction().mutating);
     clock.runUntilIdle();

@@ -247,6 +247,17 @@ TEST_F(DragMonitorScenario, ALostReleaseCancelsTheDragAfterTheWatchdogAndACancel
     rest(1s);
     EXPECT_FALSE(monitor->hoverTimerRunning());
 
+    // A press on one of our panels starts nothing, but the drag before it is over.
+    pressOn(w, {650, 215});
+    feedback.overPanel = true;
+    const int refreshes = stacks.refreshes;
+    sim.mouse().press({650, 215});
+    EXPECT_FALSE(monitor->candidate());
+    EXPECT_FALSE(c.interaction().windowInteraction);
+    EXPECT_GT(stacks.refreshes, refreshes);
+    sim.mouse().release({650, 215});
+    feedback.overPanel = false;
+
     // Paused: nothing is followed.
     monitor->enabled = false;
     pressOn(w, {650, 215});
