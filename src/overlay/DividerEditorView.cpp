@@ -138,8 +138,7 @@ void DividerEditorView::paintEvent(QPaintEvent*)
         p.setBrush(Qt::NoBrush);
         p.setPen(QPen(styleColor(StyleColor::accent, palette(), 0.8), 2));
         p.drawRoundedRect(r.adjusted(1, 1, -1, -1), 11, 11);
-        p.setPen(Qt::white);
-        p.drawText(QRectF(f.midX() - 30, f.midY() - 18, 60, 36), Qt::AlignCenter, QString::number(region + 1));
+        drawOutlinedText(p, QRectF(f.midX() - 30, f.midY() - 18, 60, 36), QString::number(region + 1), numberFont);
     }
     for (const auto& d : dividers()) {
         const QRectF h = handleRect(d, width(), height());

@@ -303,7 +303,9 @@ void OverlayController::showWindowChooser(const ScreenInfo& on, const std::vecto
             if (choose)
                 choose(window);
         }, icon.value_or(QIcon()), document);
-        row->setGeometry(0, int(i * 60), int(docWidth), 56);
+        // Rows every 60 points, 56 high, laid out from the document's bottom: the 4-point
+        // gap falls above each row, and the last row ends at the bottom edge.
+        row->setGeometry(0, int(i * 60 + 4), int(docWidth), 56);
     }
     scroll->setWidget(document);
     // setWidget turns on the document's background fill, which would paint an opaque box.

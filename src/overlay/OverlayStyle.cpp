@@ -31,9 +31,55 @@ QColor styleColor(StyleColor color, const QPalette& palette, double alpha)
     case StyleColor::white:
         c = Qt::white;
         break;
+    case StyleColor::tertiaryLabel:
+        c = palette.color(QPalette::WindowText);
+        c.setAlphaF(c.alphaF() * 0.3);
+        break;
+    case StyleColor::windowBackground:
+        c = palette.color(QPalette::Window);
+        break;
+    case StyleColor::link:
+        c = palette.color(QPalette::Link);
+        break;
+    case StyleColor::green:
+        c = isDark(palette) ? QColor(48, 209, 88) : QColor(40, 167, 69);
+        break;
+    case StyleColor::orange:
+        c = isDark(palette) ? QColor(255, 159, 10) : QColor(230, 126, 0);
+        break;
+    case StyleColor::black:
+        c = Qt::black;
+        break;
     }
     c.setAlphaF(std::clamp(c.alphaF() * alpha, 0.0, 1.0));
     return c;
+}
+
+QColor cardFill(const QPalette& palette, bool translucent)
+{
+    QColor fill = palette.color(QPalette::Window);
+    fill.setAlphaF(translucent ? kCardOpacity : 1.0);
+    return fill;
+}
+
+void drawOutlinedText(QPainter& painter, const QRectF& box, const QString& text, const QFont& font)
+{
+    const QFontMetricsF fm(font);
+    const QPointF baseline(box.center().x() - fm.horizontalAdvance(text) / 2,
+                           box.center().y() + (fm.ascent() - fm.descent()) / 2);
+    QPainterPath path;
+    path.addText(baseline, font, text);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(QColor(0, 0, 0, 70), 6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.drawPath(path.translated(0, 1.5));
+    painter.setPen(QPen(QColor(0, 0, 0, 190), 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.drawPath(path);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::white);
+    painter.drawPath(path);
+    painter.restore();
 }
 
 QFont systemFont(double size, QFont::Weight weight)
@@ -158,8 +204,7 @@ void GlassCard::paintEvent(QPaintEvent*)
     p.setRenderHint(QPainter::Antialiasing);
     const auto* panel = qobject_cast<const OverlayWindow*>(window());
     const bool translucent = panel ? panel->isTranslucent() : true;
-    QColor fill = palette().color(QPalette::Window);
-    fill.setAlphaF(translucent ? 0.88 : 1.0);
+    const QColor fill = cardFill(palette(), translucent);
     const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
     p.setPen(QPen(styleColor(StyleColor::separator, palette(), 0.35), 1));
     p.setBrush(fill);

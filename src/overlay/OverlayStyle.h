@@ -12,6 +12,8 @@
 #include <QString>
 #include <QWidget>
 
+class QPainter;
+
 namespace fw {
 
 class Clock;
@@ -22,6 +24,12 @@ enum class StyleColor {
     accent,         // the desktop's selection colour
     separator,      // hairlines and borders
     white,
+    tertiaryLabel,  // the faintest text
+    windowBackground,
+    link,
+    green,          // a state that is ready
+    orange,         // a warning
+    black,
 };
 
 // The colour in a palette, with its alpha multiplied by `alpha`.
@@ -31,6 +39,17 @@ bool isDark(const QPalette& palette);
 
 // The desktop's interface font at a size in points (one point = one device-independent pixel).
 QFont systemFont(double size, QFont::Weight weight = QFont::Normal);
+
+// How opaque the cards are where translucency shows. Nothing blurs what lies behind a panel
+// here, so a lighter fill lets the text of the windows underneath run through every card.
+inline constexpr double kCardOpacity = 0.98;
+// The fill of every card: the palette's window colour at kCardOpacity, or opaque where the
+// panel cannot show translucent pixels.
+QColor cardFill(const QPalette& palette, bool translucent = true);
+
+// Draws the text in white with a dark outline and a soft shadow, so that it reads over any
+// window (the divider editor's region numbers lie over the windows themselves).
+void drawOutlinedText(QPainter& painter, const QRectF& box, const QString& text, const QFont& font);
 
 // A one-line text that truncates at its tail (or wraps, when asked), drawn in a style colour
 // resolved at paint time.
@@ -70,8 +89,8 @@ private:
 OverlayLabel* makeLabel(const QString& text, double size, QFont::Weight weight, StyleColor color,
                         QWidget* parent = nullptr);
 
-// The frosted card behind notices, choosers, toolbars and the picker: a rounded, translucent
-// fill with a faint border. Translucent only where a compositing manager runs; the panel
+// The frosted card behind notices, choosers, toolbars and the picker: a rounded, nearly opaque
+// fill (cardFill) with a faint border. Translucent only where a compositing manager runs; the panel
 // holding it cuts its corners with a shape mask otherwise.
 class GlassCard : public QWidget, public ShapedContent {
     Q_OBJECT

@@ -143,9 +143,7 @@ void RegionAssistView::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     // A frosted card with a separator-coloured border.
-    QColor fill = palette().color(QPalette::Window);
-    fill.setAlphaF(0.9);
-    p.setBrush(fill);
+    p.setBrush(cardFill(palette()));
     p.setPen(QPen(styleColor(StyleColor::separator, palette()), 1));
     p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 14, 14);
 }

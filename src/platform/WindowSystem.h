@@ -45,6 +45,12 @@ struct SizeHints {
     friend bool operator==(const SizeHints&, const SizeHints&) = default;
 };
 
+// The size a window manager gives a window asked for `requested`: within the minimum and
+// maximum (a maximum below the minimum means nothing), then rounded down to the base size plus
+// whole increments but not below the minimum. Without a base size the minimum serves as the
+// base. Never below one pixel.
+Size constrainedToHints(Size requested, const SizeHints& hints);
+
 class WindowSystem {
 public:
     virtual ~WindowSystem() = default;

@@ -153,7 +153,11 @@ TEST_F(OverlayControllerTest, ChooserSizeRowsAndButtons)
     EXPECT_GT(list->widget()->height(), list->viewport()->height());
     const auto rows = list->widget()->findChildren<WindowChoiceButton*>();
     ASSERT_EQ(rows.size(), 10);
-    EXPECT_EQ(rows[1]->geometry(), QRect(0, 60, 512, 56));
+    // Laid out from the document's bottom, 56 high every 60: tops 4, 64, …, 544; the last
+    // row ends at the document's bottom edge.
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(rows[i]->geometry(), QRect(0, 4 + 60 * i, 512, 56)) << "row " << i;
+    EXPECT_EQ(rows[9]->geometry().top() + rows[9]->height(), 600);
     QTest::mouseClick(rows[1], Qt::LeftButton);
     ASSERT_EQ(chosen.size(), 1u);
     EXPECT_EQ(chosen[0], ws[1]);

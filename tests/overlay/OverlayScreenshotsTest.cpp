@@ -1,11 +1,15 @@
 // Renders the tile menu, region assist and the resize hint to PNG files for review when
-// FRAMEWELL_SHOTS_DIR names a directory; otherwise checks only that they render.
+// FRAMEWELL_SHOTS_DIR names a directory; otherwise checks only that they render. Checks that
+// the cards hide the windows behind them and that the divider editor's numbers read over
+// light and dark windows alike.
+#include "overlay/DividerEditorView.h"
 #include "overlay/DropActionMenuView.h"
 #include "overlay/RegionAssistView.h"
 #include "overlay/ResizeFeedback.h"
 
 #include <QDir>
 #include <QPainter>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace fw {
@@ -64,6 +68,78 @@ TEST(OverlayScreenshots, TileMenuRegionAssistAndResizeHint)
     ResizeHintView hint;
     hint.update("Resize together", "Drag this shared edge", "arrow.left.and.right", 360);
     save(hint, "resize-hint.png");
+}
+
+// The panel's picture over a backdrop of one colour.
+QImage over(QWidget& w, QColor backdrop)
+{
+    w.setAttribute(Qt::WA_DontShowOnScreen);
+    w.show();
+    QImage canvas(w.size(), QImage::Format_RGB32);
+    canvas.fill(backdrop);
+    QPainter p(&canvas);
+    p.drawPixmap(0, 0, w.grab());
+    return canvas;
+}
+
+// How much of what lies behind shows through the card, at worst, inside the area (clear of its
+// rounded corners): the difference between the card over black and over white, 0 (opaque) to
+// 1 (clear).
+double seeThrough(QWidget& w, int dx, int dy)
+{
+    const QImage dark = over(w, Qt::black), light = over(w, Qt::white);
+    EXPECT_LT(2 * dy, w.height());
+    int worst = 0;
+    for (int y = dy; y < w.height() - dy; ++y)
+        for (int x = dx; x < w.width() - dx; ++x)
+            worst = std::max(worst, qGray(light.pixel(x, y)) - qGray(dark.pixel(x, y)));
+    return worst / 255.0;
+}
+
+TEST(OverlayLegibility, CardsHideTheWindowsBehindThem)
+{
+    // Nothing blurs what lies behind a panel: text behind a card may show through by a few
+    // percent at most, on the card and under every tile and text of it.
+    DropActionMenuView menuView;
+    DropActionMenu menu;
+    menu.frame = Rect(0, 0, 10 + 3 * 112 + 2 * 8 + 10, 10 + 92 + 10);
+    for (int i = 0; i < 3; ++i)
+        menu.items.push_back({RegionDropIntent::swap(i), "Swap", "arrow.left.arrow.right",
+                              Rect(10 + i * 120.0, 10, 112, 92)});
+    menuView.resize(int(menu.frame.width()), int(menu.frame.height()));
+    menuView.configure(menu, RegionDropIntent::swap(1), false);
+    EXPECT_LE(seeThrough(menuView, 22, 22), 0.04);
+
+    ResizeHintView hint;
+    hint.update("Resize together", "Drag this shared edge", "arrow.left.and.right", 360);
+    EXPECT_LE(seeThrough(hint, 23, 6), 0.04);
+
+    RegionAssistView assist({{1, 1, "Notes", "Editor"}}, {}, {}, {}, {}, QRect(0, 0, 500, 400));
+    EXPECT_LE(seeThrough(assist, 14, 14), 0.04);
+
+    GlassCard card;
+    card.setAttribute(Qt::WA_TranslucentBackground);
+    card.resize(300, 100);
+    EXPECT_LE(seeThrough(card, 20, 20), 0.04);
+}
+
+TEST(OverlayLegibility, DividerEditorNumbersHaveADarkOutline)
+{
+    // A single region: its number "1" sits in the middle of the view.
+    DividerEditorView view(SnapLayout{"one", "One", RegionTree::leaf(0), std::nullopt}, QRect(0, 0, 300, 200));
+    for (QColor behind : {QColor(Qt::white), QColor(Qt::black)}) {
+        const QImage shot = over(view, behind);
+        int whites = 0, darks = 0;
+        for (int y = 80; y < 120; ++y)
+            for (int x = 130; x < 170; ++x) {
+                const int g = qGray(shot.pixel(x, y));
+                whites += g > 240;
+                darks += g < 60;
+            }
+        // Over a white window the outline shows, over a black one the white figure does.
+        EXPECT_GT(whites, 20);
+        EXPECT_GT(darks, 20);
+    }
 }
 
 } // namespace

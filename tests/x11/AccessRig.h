@@ -28,6 +28,11 @@ Task<void> storeResult(Task<T> task, std::optional<T>* out)
 {
     *out = co_await task;
 }
+inline Task<bool> finished(Task<void> task)
+{
+    co_await task;
+    co_return true;
+}
 } // namespace detail
 
 // Runs a task on the Qt event loop until it ends or the deadline passes; nothing when it did
@@ -42,6 +47,12 @@ std::optional<T> runOnQtLoop(Task<T> task, int timeoutMs = 10000)
     while (!out && timer.elapsed() < timeoutMs)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
     return out;
+}
+
+// The same for a task without a result: true when it ended in time.
+inline bool runOnQtLoop(Task<void> task, int timeoutMs = 10000)
+{
+    return runOnQtLoop(detail::finished(std::move(task)), timeoutMs).value_or(false);
 }
 
 // One primary display "LEFT", 1920×1080 at 0,0, that never changes.

@@ -1,4 +1,4 @@
-// The overlay panels on a real server with openbox and a compositing manager: previews let
+// The overlay panels on a real server with the test WM and a compositing manager: previews let
 // clicks through, sit directly below the dragged window, never take the focus, and hiding
 // everything leaves nothing mapped.
 #include "overlay/OverlayController.h"
@@ -70,7 +70,7 @@ TEST(X11Overlay, ClickThroughPreviewLetsAClickReachTheWindowUnderIt)
     const auto pos = [&](xcb_window_t w) { return std::find(kids.begin(), kids.end(), w) - kids.begin(); };
     ASSERT_GT(pos(topLevel(s, preview)), pos(s.topLevelOf(under.window))) << "the preview covers the window";
 
-    // A click on the covered client area focuses the window below (openbox click-to-focus).
+    // A click on the covered client area focuses the window below (click to focus, as every WM here does).
     s.warpPointer(int(frame.midX()), int(frame.midY()));
     s.pressButton(1);
     s.releaseButton(1);
@@ -81,6 +81,8 @@ TEST(X11Overlay, ClickThroughPreviewLetsAClickReachTheWindowUnderIt)
 
 TEST(X11Overlay, PreviewOfADraggedWindowSitsDirectlyBelowItsFrame)
 {
+    if (XSession::testWindowManager() == QLatin1String("metacity"))
+        GTEST_SKIP() << "metacity restacks its frames over unmanaged windows between them";
     Desktop d;
     ASSERT_TRUE(d.start()) << d.session.error();
     XSession& s = d.session;

@@ -1,13 +1,18 @@
-// The tile menu, region assist and the resize feedback on a real server (openbox, xcompmgr),
+// The tile menu, region assist and the resize feedback on a real server (the test WM, xcompmgr),
 // each shown through the overlay controller over an xterm: the server maps each panel where the
 // controller was asked to put it, the panel paints, and the keyboard stays where it belongs.
 // With FRAMEWELL_SHOTS_DIR set, each case also saves a photograph of the screen for review.
 #include "overlay/OverlayController.h"
 #include "overlay/DropActionMenuView.h"
+#include "overlay/OverlayView.h"
 #include "overlay/OverlayWindow.h"
 #include "overlay/RegionAssistView.h"
 #include "overlay/ResizeFeedback.h"
 #include "platform/x11/X11Stacking.h"
+#include "platform/x11/X11WindowCapture.h"
+#include "transitions/WindowThumbnails.h"
+#include "transitions/qt/ThumbnailImage.h"
+#include "x11/AccessRig.h"
 #include "x11/ScreenPhotos.h"
 #include "x11/XSession.h"
 
@@ -48,7 +53,7 @@ void saveShot(const QString& name)
 
 ScreenInfo wholeScreen() { return ScreenInfo{"S", "S", Rect(0, 0, 1920, 1080), Rect(0, 0, 1920, 1080), true}; }
 
-// One session per case: openbox, xcompmgr and an active xterm under the panels.
+// One session per case: the test WM, xcompmgr and an active xterm under the panels.
 struct Desktop {
     XSession session{test::XSessionOptions{1920, 1080, true, true}};
     std::unique_ptr<test::SessionApp> app;
@@ -56,15 +61,15 @@ struct Desktop {
     XSession::Client term;
     xcb_window_t focus = XCB_NONE;
 
-    // Starts everything; empty on success, else why not.
-    std::string start()
+    // Starts everything; empty on success, else why not. `xterm` are the xterm's arguments.
+    std::string start(const QStringList& xterm = {QStringLiteral("-geometry"), QStringLiteral("150x50+60+40")})
     {
         if (!session.ok())
             return session.error();
-        term = session.startXterm(QStringLiteral("work"), {QStringLiteral("-geometry"), QStringLiteral("150x50+60+40")});
+        term = session.startXterm(QStringLiteral("work"), xterm);
         if (!term.window)
             return session.error();
-        if (!session.waitFor([&] { return session.activeWindow() == term.window && session.inputFocus() != XCB_NONE; }))
+        if (!session.activate(term.window))
             return "the xterm never became active";
         focus = session.inputFocus();
         app = std::make_unique<test::SessionApp>(session);
@@ -94,6 +99,18 @@ struct Desktop {
     bool waitPainted(const QImage& before, const Rect& area, double share)
     {
         return session.waitFor([&] { return changed(before, grab(area)) >= share; });
+    }
+
+    // Waits until two photographs of the area in a row are the same: drawing has finished.
+    bool waitStill(const Rect& area)
+    {
+        QImage last;
+        return session.waitFor([&] {
+            const QImage now = grab(area);
+            const bool same = now == last;
+            last = now;
+            return same;
+        });
     }
 
     // Everything sent so far has reached the window manager and Qt has handled its answers.
@@ -273,6 +290,115 @@ TEST(X11OverlayPanels, ResizeFeedbackShowsOutlinesBarAndHintBesideTheBarWithoutT
     controller.hideAll();
     EXPECT_TRUE(s.waitFor([&] { return !s.isViewable(idOf(feedback.hint())) && !s.isViewable(idOf(feedback.bar())); }));
     EXPECT_EQ(s.inputFocus(), d.focus);
+}
+
+} // namespace
+} // namespace fw
+
+namespace fw {
+namespace {
+
+// Thumbnails of the windows through the real capture, as snap assist takes them.
+std::unordered_map<ManagedWindow, QImage> captureThumbnails(XSession& session, const std::vector<ManagedWindow>& windows)
+{
+    X11WindowSystem ws(session.display());
+    test::OneScreen screens;
+    QtClock clock;
+    X11Permissions permissions;
+    WindowAccess access(ws, screens, clock, permissions);
+    X11WindowCapture capture(session.display());
+    WindowThumbnails thumbnails(access, permissions, capture, thumbnailImage);
+    std::unordered_map<ManagedWindow, QImage> out;
+    ThumbnailDelivery deliver = [&](const ManagedWindow& w, Thumbnail image) { out[w] = *image; };
+    test::runOnQtLoop(thumbnails.captureWindowThumbnails(windows, 520, deliver));
+    return out;
+}
+
+// For review by eye, with FRAMEWELL_SHOTS_DIR set: every panel over windows full of text (the
+// picker, the tile menu, the resize hint, the divider editor, the window chooser and region
+// assist with real thumbnails of the windows).
+TEST(X11OverlayPanels, ScreenshotsOverWindowsFullOfText)
+{
+    if (qEnvironmentVariable("FRAMEWELL_SHOTS_DIR").isEmpty())
+        GTEST_SKIP() << "FRAMEWELL_SHOTS_DIR is not set";
+    Desktop d;
+    const std::string why = d.start({"-geometry", "158x80+0+0", "-e", "sh", "-c",
+                                     "cat /usr/share/common-licenses/GPL-3; exec cat"});
+    ASSERT_TRUE(why.empty()) << why;
+    XSession& s = d.session;
+    auto numbers = s.startXterm(QStringLiteral("numbers"),
+                                {"-geometry", "158x80+964+0", "-bg", "#fdf6e3", "-fg", "#303030", "-e", "sh", "-c",
+                                 "seq 1 3000 | paste -d ' ' - - - - - - - - - - - - - -; exec cat"});
+    auto painted = s.startTestClient(QStringLiteral("Painted"),
+                                     {"--colors", "ff8800,3366ff", "--size", "520x360", "--position", "700,600"});
+    ASSERT_TRUE(numbers.window && painted.window) << s.error();
+    const Rect all(0, 0, 1920, 1080);
+    ASSERT_TRUE(d.waitStill(all));
+    const ScreenInfo screen = wholeScreen();
+    OverlayController controller;
+
+    const auto shoot = [&](const QString& name, const Rect& area, const std::function<void()>& show) {
+        const QImage before = grab(area);
+        show();
+        ASSERT_TRUE(d.waitPainted(before, area, 0.05)) << name.toStdString() << " was not drawn";
+        ASSERT_TRUE(d.waitStill(all));
+        saveShot(name);
+    };
+
+    auto* view = new OverlayView(SnapLayout::builtIns(), QStringLiteral("halves"), false, false, {},
+                                 pickerWidth(screen.visibleFrame));
+    auto picker = makePickerPanel(view, screen.visibleFrame, true);
+    view->selected = SnapSelection{3, 1};
+    view->refreshSelection();
+    shoot(QStringLiteral("x11-text-picker.png"), picker->frame(), [&] { showPickerPanel(*picker, *view, true); });
+    picker->orderOut();
+
+    const DropActionMenu menu = fiveTileMenu(Point{300, 420});
+    shoot(QStringLiteral("x11-text-drop-tile-menu.png"), menu.frame, [&] {
+        controller.actionMenu()->setFrame(menu.frame);
+        controller.actionMenuView()->configure(menu, RegionDropIntent::split(1, true), false);
+        controller.actionMenu()->orderFrontRegardless();
+    });
+    controller.hideAll();
+
+    const Rect bar(958, 0, 4, 1080);
+    shoot(QStringLiteral("x11-text-resize-hint.png"), all, [&] {
+        controller.feedback().show({Rect(0, 0, 956, 1080), Rect(964, 0, 956, 1080)}, bar, QStringLiteral("Resize together"),
+                                   QStringLiteral("Drag this shared edge to resize both windows"),
+                                   QStringLiteral("arrow.left.and.right"), Point{960, 400}, screen, std::nullopt);
+    });
+    controller.hideAll();
+
+    shoot(QStringLiteral("x11-text-divider-editor.png"), all,
+          [&] { controller.showDividerEditor(screen, SnapLayout::builtIns()[3], {}, {}); });
+    controller.hideAll();
+
+    X11WindowSystem ws(s.display());
+    std::vector<ManagedWindow> windows;
+    for (xcb_window_t w : {d.term.window, numbers.window, painted.window}) {
+        const auto managed = ManagedWindow::make(ws, w);
+        ASSERT_TRUE(managed) << "window " << w;
+        windows.push_back(*managed);
+    }
+    shoot(QStringLiteral("x11-text-window-chooser.png"), all, [&] {
+        controller.showWindowChooser(screen, windows, QStringLiteral("Choose a window to arrange."),
+                                     QStringLiteral("Pick a window, then choose its place in a layout."), {}, {});
+    });
+    controller.hideAll();
+
+    // Region assist after a window went into the top-left quarter: the other three offer the
+    // windows, each with its picture taken through Composite.
+    const auto thumbnails = captureThumbnails(s, windows);
+    ASSERT_GE(thumbnails.size(), 2u) << "fewer than two thumbnails were captured";
+    std::map<RegionNumber, Rect> regions;
+    for (const auto& [region, frame] : SnapLayout::builtIns()[4].tree.frames(screen.visibleFrame, 8))
+        if (region != 0)
+            regions[region] = frame;
+    shoot(QStringLiteral("x11-text-region-assist.png"), all,
+          [&] { controller.showRegionAssist(regions, windows, thumbnails, {}, {}); });
+    controller.hideAll();
+    // Hidden panels are deleted on the next turn of the loop: let it come before the app goes.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-// Overlay panels on a real server (openbox, xcompmgr, two monitors): where the picker shows,
+// Overlay panels on a real server (the test WM, xcompmgr, two monitors): where the picker shows,
 // what it draws, and that no panel takes the keyboard from the active window.
 #include "base/QtClock.h"
 #include "overlay/OverlayStyle.h"
@@ -82,7 +82,7 @@ TEST(OverlayPickerX11, PickerShowsItsCardsAtTheTopCentreOfTheRightMonitorWithout
     ASSERT_TRUE(session.splitIntoTwoMonitors()) << session.error();
     auto term = session.startXterm(u"active one"_qs);
     ASSERT_TRUE(term.window) << session.error();
-    ASSERT_TRUE(session.waitFor([&] { return session.activeWindow() == term.window; })) << "xterm never became active";
+    ASSERT_TRUE(session.activate(term.window)) << "xterm never became active";
     const xcb_window_t focusBefore = session.inputFocus();
 
     SessionApp app(session);
@@ -151,8 +151,12 @@ TEST(OverlayPickerX11, PickerShowsItsCardsAtTheTopCentreOfTheRightMonitorWithout
     EXPECT_FALSE(clickable.isActiveWindow());
 }
 
+// metacity keeps its frames together: it restacks them over any unmanaged window placed
+// between two of them, so there the preview ends up above the dragged window.
 TEST(OverlayPickerX11, PreviewPanelsGoDirectlyBelowTheDraggedWindow)
 {
+    if (XSession::testWindowManager() == QLatin1String("metacity"))
+        GTEST_SKIP() << "metacity restacks its frames over unmanaged windows between them";
     XSession session({1920, 1080, true, false});
     ASSERT_TRUE(session.ok()) << session.error();
     auto back = session.startXterm(u"behind"_qs);
@@ -161,13 +165,14 @@ TEST(OverlayPickerX11, PreviewPanelsGoDirectlyBelowTheDraggedWindow)
 
     SessionApp app(session);
     X11Stacking stacking;
-    EXPECT_FALSE(stacking.compositing());
+    EXPECT_EQ(stacking.compositing(), session.compositing());
     PanelStackingGuard guard(&stacking);
 
+    // Without a compositing manager, an opaque panel with its rounded corners cut by a mask.
     OverlayWindow preview(Rect(0, 0, 600, 400), false);
-    EXPECT_FALSE(preview.isTranslucent());
+    EXPECT_EQ(preview.isTranslucent(), session.compositing());
     preview.setContentView(makeGlassCard(QRect(0, 0, 600, 400)));
-    EXPECT_FALSE(preview.mask().isEmpty()) << "an opaque panel cuts its rounded corners";
+    EXPECT_EQ(preview.mask().isEmpty(), session.compositing());
     preview.orderBelow(WindowId(front.window));
     const xcb_window_t win = xcb_window_t(preview.winId());
     const xcb_window_t frontFrame = session.topLevelOf(front.window);

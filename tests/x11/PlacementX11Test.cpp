@@ -1,4 +1,4 @@
-// Placement transactions on a real server: xterm and the test client under openbox.
+// Placement transactions on a real server: xterm and the test client under the test WM.
 #include "base/Log.h"
 #include "windows/WindowPlacement.h"
 #include "x11/AccessRig.h"

@@ -37,12 +37,6 @@ using test::XSession;
 using test::changed;
 using test::grab;
 
-Task<bool> finished(Task<void> task)
-{
-    co_await task;
-    co_return true;
-}
-
 // A transition panel of ours that the server shows.
 bool panelShown(XSession& session)
 {
@@ -222,7 +216,7 @@ TEST(TransitionX11, PlaysOverARealWindowAndEndsOnTime)
     auto transition = desk.services->makeShaderTransition(500ms);
     timer.start();
     const auto done = test::runOnQtLoop(
-        finished(transition->play(StackTransition::genie, {{**picture, *frame, std::nullopt, std::nullopt}}, reveal)));
+        transition->play(StackTransition::genie, {{**picture, *frame, std::nullopt, std::nullopt}}, reveal));
     ASSERT_TRUE(done);
     const qint64 playedFor = timer.elapsed() - revealedAt;
     EXPECT_EQ(reveals, 1);
@@ -254,7 +248,7 @@ TEST(TransitionX11, CardShuffleBringsTheWindowBehindForward)
 
     QElapsedTimer timer;
     timer.start();
-    ASSERT_TRUE(test::runOnQtLoop(finished(desk.services->present(*shuffle, *incoming))));
+    ASSERT_TRUE(test::runOnQtLoop(desk.services->present(*shuffle, *incoming)));
     EXPECT_GE(timer.elapsed(), 550);
     EXPECT_LT(timer.elapsed(), 2000);
     EXPECT_TRUE(desk.session.waitFor([&] { return desk.session.topmostMapped() == desk.session.topLevelOf(desk.back.window); }));
@@ -285,7 +279,7 @@ TEST(TransitionX11, WithoutACompositorNothingIsShownAndTheSwitchStillHappens)
     auto transition = desk.services->makeShaderTransition(500ms);
     timer.start();
     ASSERT_TRUE(test::runOnQtLoop(
-        finished(transition->play(StackTransition::melt, {{**picture, *slot, std::nullopt, std::nullopt}}, reveal))));
+        transition->play(StackTransition::melt, {{**picture, *slot, std::nullopt, std::nullopt}}, reveal)));
     EXPECT_LT(revealedAt, 100);   // at once, without the cover pause
     EXPECT_EQ(reveals, 1);
     EXPECT_TRUE(OverlayWindow::allPanels().empty());

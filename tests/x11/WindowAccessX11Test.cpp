@@ -1,4 +1,4 @@
-// Window access on a real server: verified writes, animated and group moves under openbox.
+// Window access on a real server: verified writes, animated and group moves under the test WM.
 #include "base/Log.h"
 #include "x11/AccessRig.h"
 #include "x11/XSession.h"
@@ -75,7 +75,11 @@ TEST(WindowAccessX11, AnimatedAndGroupMovesEndAtTheirTargets)
     struct Owner final : CoordinatorHost {
         std::uint64_t interactionGeneration() const override { return 3; }
     } owner;
-    const Rect left(8, 8, 948, 1064), right(964, 8, 948, 1064);
+    // Two halves of the work area (icewm keeps windows above its taskbar).
+    const Rect area = session.workArea().value_or(Rect(0, 0, 1920, 1080));
+    const double half = std::floor(area.width() / 2);
+    const Rect left(area.x() + 8, area.y() + 8, half - 12, area.height() - 16);
+    const Rect right(area.x() + half + 4, area.y() + 8, half - 12, area.height() - 16);
     EXPECT_EQ(runOnQtLoop(rig.access.animateGroup({{*a, left}, {*b, right}}, {}, owner, 3, 1.0)), true);
     EXPECT_EQ(session.wmFrame(one.window), left);
     EXPECT_EQ(session.wmFrame(two.window), right);

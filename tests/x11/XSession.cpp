@@ -8,6 +8,7 @@
 #include <xcb/randr.h>
 #include <xcb/xtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -107,6 +108,11 @@ bool waitForEvent(xcb_connection_t* c, int timeoutMs, const std::function<bool(c
 // program; never returns.
 [[noreturn]] void execLogged(std::vector<char*>& argv, std::vector<char*>& envp, int logFd)
 {
+    // Blocked signals stay blocked across exec: a program that does not clear the mask itself
+    // (fluxbox) would never see its SIGTERM.
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
     if (logFd >= 0) {
         ::dup2(logFd, 1);
         ::dup2(logFd, 2);
@@ -138,8 +144,11 @@ XSession::~XSession()
 {
     if (c_)
         xcb_disconnect(c_);
-    for (auto it = started_.rbegin(); it != started_.rend(); ++it)
-        stop(*it);
+    // The server first: its clients then end on their own. fluxbox's SIGTERM handler talks to
+    // the server and can deadlock when the signal lands inside one of its requests.
+    stop(serverPid_);
+    while (!started_.empty())
+        stop(started_.back());
     if (!dir_.isEmpty() && qEnvironmentVariableIsEmpty("FW_KEEP_XSESSION"))
         QDir(dir_).removeRecursively();
 }
@@ -187,6 +196,8 @@ bool XSession::start(const XSessionOptions& o)
     env_.push_back("XDG_DATA_HOME=" + d + "/data");
     env_.push_back("XDG_RUNTIME_DIR=" + d + "/runtime");
     env_.push_back("SHELL=/bin/sh");
+    // GTK programs (xfwm4, metacity) would start an accessibility bus of their own.
+    env_.push_back("NO_AT_BRIDGE=1");
 
     // The server picks a free display and writes its number to fd 3 once it accepts clients.
     int fds[2];
@@ -268,32 +279,115 @@ bool XSession::start(const XSessionOptions& o)
     xcb_change_window_attributes(c_, root_, XCB_CW_EVENT_MASK, &mask);
     xcb_flush(c_);
 
-    if (o.windowManager) {
-        if (findProgram(QStringLiteral("openbox")).isEmpty()) {
-            fail(QStringLiteral("openbox is not installed (run scripts/deps)"));
-            return false;
-        }
-        wmPid_ = spawn({QStringLiteral("openbox"), QStringLiteral("--sm-disable")});
-        if (!wmPid_)
-            return false;
-        const xcb_atom_t check = intern(c_, "_NET_SUPPORTING_WM_CHECK");
-        const bool up = waitFor([&] {
-            auto v = property32(c_, root_, check, XCB_ATOM_WINDOW);
-            return !v.empty() && v[0] != 0;
-        }, 10000);
-        // The check window appears before openbox runs its event loop, and openbox drops what
-        // arrives while it starts up (windows mapped then stay unmanaged): ask until it answers.
-        bool running = false;
-        const std::int64_t until = nowMs() + 10000;
-        while (up && !running && nowMs() < until)
-            running = syncWithWindowManager(50);
-        if (!up || !running) {
-            fail(QStringLiteral("openbox did not start: %1").arg(logTail(QStringLiteral("openbox-1"))));
+    if (o.windowManager && !startWindowManager(o.windowManagerName.isEmpty() ? testWindowManager() : o.windowManagerName))
+        return false;
+    if (o.compositor && !startCompositor())
+        return false;
+    return true;
+}
+
+QString XSession::testWindowManager()
+{
+    const QString name = qEnvironmentVariable("FRAMEWELL_TEST_WM").trimmed();
+    return name.isEmpty() ? QStringLiteral("openbox") : name;
+}
+
+bool XSession::startSessionBus()
+{
+    // A private bus for this session alone: what the WM starts on it (xfconfd) ends with it.
+    const QString address = QStringLiteral("unix:path=%1/runtime/bus").arg(dir_);
+    if (!spawn({QStringLiteral("dbus-daemon"), QStringLiteral("--session"), QStringLiteral("--nofork"),
+                QStringLiteral("--nopidfile"), QStringLiteral("--print-address"), QStringLiteral("--address=") + address}))
+        return false;
+    // It prints its address once it listens.
+    const QString log = dir_ + QStringLiteral("/logs/dbus-daemon-%1.log").arg(spawned_);
+    const bool listening = waitFor([&] {
+        QFile f(log);
+        return f.open(QIODevice::ReadOnly) && f.readAll().contains("unix:");
+    }, 10000);
+    if (!listening) {
+        fail(QStringLiteral("dbus-daemon did not start: %1").arg(logTail(QStringLiteral("dbus-daemon-%1").arg(spawned_))));
+        return false;
+    }
+    env_.push_back("DBUS_SESSION_BUS_ADDRESS=" + address.toLocal8Bit());
+    return true;
+}
+
+bool XSession::startWindowManager(const QString& name)
+{
+    // xfwm4's compositor stays off: the tests that want one start xcompmgr. metacity keeps its
+    // own: it holds the compositing selection even with compositing off.
+    struct Command {
+        const char* name;
+        QStringList arguments;
+        bool sessionBus;
+        const char* homeFile;   // written under HOME first
+        const char* homeFileText;
+    };
+    const Command commands[] = {
+        {"openbox", {QStringLiteral("--sm-disable")}, false, nullptr, nullptr},
+        {"xfwm4", {QStringLiteral("--compositor=off"), QStringLiteral("--sm-client-disable")}, true, nullptr, nullptr},
+        {"icewm", {}, false, nullptr, nullptr},
+        // fluxbox's style sets a wallpaper through fbsetbg, which fails here and pops up an
+        // xmessage that takes the focus at some random moment.
+        {"fluxbox", {}, false, ".fluxbox/overlay", "background: none\n"},
+        {"metacity", {QStringLiteral("--sm-disable")}, false, nullptr, nullptr},
+    };
+    const auto* command = std::find_if(std::begin(commands), std::end(commands),
+                                       [&](const Command& c) { return name == QLatin1String(c.name); });
+    if (command == std::end(commands)) {
+        fail(QStringLiteral("unknown window manager \"%1\" in FRAMEWELL_TEST_WM (openbox, xfwm4, icewm, fluxbox or "
+                            "metacity)").arg(name));
+        return false;
+    }
+    if (findProgram(name).isEmpty()) {
+        fail(QStringLiteral("%1 is not installed (run scripts/deps)").arg(name));
+        return false;
+    }
+    if (command->sessionBus && !startSessionBus())
+        return false;
+    if (command->homeFile) {
+        const QString path = dir_ + QStringLiteral("/home/") + QLatin1String(command->homeFile);
+        QDir().mkpath(QFileInfo(path).path());
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(command->homeFileText) < 0) {
+            fail(QStringLiteral("cannot write %1").arg(path));
             return false;
         }
     }
-    if (o.compositor && !startCompositor())
+    wmPid_ = spawn(QStringList{name} + command->arguments);
+    if (!wmPid_)
         return false;
+    const QString log = QStringLiteral("%1-%2").arg(name).arg(spawned_);
+    // Up once its check window names it. The frame-extents answer cannot tell: fluxbox never
+    // gives one.
+    const xcb_atom_t check = intern(c_, "_NET_SUPPORTING_WM_CHECK");
+    const xcb_atom_t wmName = intern(c_, "_NET_WM_NAME");
+    bool exited = false;
+    const bool named = waitFor([&] {
+        if (::waitpid(wmPid_, nullptr, WNOHANG) == wmPid_)
+            return exited = true;
+        auto v = property32(c_, root_, check, XCB_ATOM_WINDOW);
+        if (v.empty() || v[0] == 0)
+            return false;
+        auto* r = xcb_get_property_reply(c_, xcb_get_property(c_, 0, v[0], wmName, XCB_ATOM_ANY, 0, 64), nullptr);
+        const bool hasName = r && xcb_get_property_value_length(r) > 0;
+        free(r);
+        return hasName;
+    }, 30000);
+    // openbox names itself before its event loop runs and drops windows mapped in that gap:
+    // also wait until it answers.
+    bool running = false;
+    const std::int64_t until = nowMs() + 10000;
+    while (named && !exited && !running && nowMs() < until)
+        running = syncWithWindowManager(50);
+    if (!running) {
+        if (exited)
+            std::erase(started_, wmPid_);
+        fail(QStringLiteral("%1 did not start: %2").arg(name, logTail(log)));
+        return false;
+    }
+    wmName_ = name;
     return true;
 }
 
@@ -452,6 +546,8 @@ xcb_window_t XSession::waitForWindow(const QString& title, pid_t pid, int timeou
     const xcb_atom_t clientList = intern(c_, "_NET_CLIENT_LIST");
     const xcb_atom_t extents = intern(c_, "_NET_FRAME_EXTENTS");
     const xcb_atom_t pidAtom = intern(c_, "_NET_WM_PID");
+    const xcb_atom_t type = intern(c_, "_NET_WM_WINDOW_TYPE");
+    const xcb_atom_t dock = intern(c_, "_NET_WM_WINDOW_TYPE_DOCK");
     xcb_window_t found = XCB_NONE;
     waitFor([&] {
         std::vector<std::uint32_t> candidates;
@@ -471,7 +567,9 @@ xcb_window_t XSession::waitForWindow(const QString& title, pid_t pid, int timeou
             free(attr);
             if (!viewable)
                 continue;
-            if (wmPid_ && property32(c_, w, extents, XCB_ATOM_CARDINAL).size() < 4)
+            // Managed once the WM states its frame extents (docks get none from metacity).
+            if (wmPid_ && property32(c_, w, extents, XCB_ATOM_CARDINAL).size() < 4 &&
+                property32(c_, w, type, XCB_ATOM_ATOM) != std::vector<std::uint32_t>{dock})
                 continue;
             found = w;
             return true;
@@ -486,27 +584,41 @@ bool XSession::syncWithWindowManager(int timeoutMs)
     if (!wmPid_ || !c_)
         return false;
     if (!probe_) {
+        // Unmapped, input-only and not override-redirect: its configure requests go to the WM.
         probe_ = xcb_generate_id(c_);
-        const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-        xcb_create_window(c_, XCB_COPY_FROM_PARENT, probe_, root_, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+        const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+        xcb_create_window(c_, XCB_COPY_FROM_PARENT, probe_, root_, -100, -100, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
                           XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &mask);
     }
-    const xcb_atom_t request = intern(c_, "_NET_REQUEST_FRAME_EXTENTS");
-    const xcb_atom_t extents = intern(c_, "_NET_FRAME_EXTENTS");
     while (xcb_generic_event_t* e = xcb_poll_for_event(c_))
         free(e);
+    // A width never asked for before: only a change is reported, and an answer to an earlier
+    // request that timed out cannot pass for this one.
+    probeWidth_ = probeWidth_ >= 30000 ? 2 : probeWidth_ + 1;
+    const std::uint32_t width = probeWidth_;
+    xcb_configure_window(c_, probe_, XCB_CONFIG_WINDOW_WIDTH, &width);
+    xcb_flush(c_);
+    return waitForEvent(c_, timeoutMs, [&](const xcb_generic_event_t* e) {
+        const auto* n = reinterpret_cast<const xcb_configure_notify_event_t*>(e);
+        return (e->response_type & 0x7f) == XCB_CONFIGURE_NOTIFY && n->window == probe_ && n->width == width;
+    });
+}
+
+bool XSession::activate(xcb_window_t client, int timeoutMs)
+{
     xcb_client_message_event_t ev{};
     ev.response_type = XCB_CLIENT_MESSAGE;
     ev.format = 32;
-    ev.window = probe_;
-    ev.type = request;
+    ev.window = client;
+    ev.type = intern(c_, "_NET_ACTIVE_WINDOW");
+    ev.data.data32[0] = 2;   // from a pager
     xcb_send_event(c_, 0, root_, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char*>(&ev));
     xcb_flush(c_);
-    return waitForEvent(c_, timeoutMs, [&](const xcb_generic_event_t* e) {
-        const auto* n = reinterpret_cast<const xcb_property_notify_event_t*>(e);
-        return (e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY && n->window == probe_ && n->atom == extents;
-    });
+    return waitFor([&] {
+        const xcb_window_t focus = inputFocus();
+        return activeWindow() == client && (focus == client || topLevelOf(focus) == topLevelOf(client));
+    }, timeoutMs);
 }
 
 bool XSession::waitForRootMessage(const char* type, xcb_window_t window, int timeoutMs)
@@ -553,9 +665,37 @@ std::optional<Rect> XSession::wmFrame(xcb_window_t client)
     auto* g = xcb_get_geometry_reply(c_, xcb_get_geometry(c_, top), nullptr);
     if (!g)
         return std::nullopt;
-    const Rect r(g->x, g->y, g->width + 2 * g->border_width, g->height + 2 * g->border_width);
+    const Rect outer(g->x, g->y, g->width + 2 * g->border_width, g->height + 2 * g->border_width);
     free(g);
-    return r;
+    const auto ext = frameExtents(client);
+    const auto at = rootPosition(client);
+    auto* cg = xcb_get_geometry_reply(c_, xcb_get_geometry(c_, client), nullptr);
+    if (!ext || !at || !cg || top == client) {
+        free(cg);
+        return outer;
+    }
+    const Rect visible(at->x - cg->border_width - ext->left, at->y - cg->border_width - ext->top,
+                       cg->width + 2 * cg->border_width + ext->left + ext->right,
+                       cg->height + 2 * cg->border_width + ext->top + ext->bottom);
+    free(cg);
+    // Extents that reach outside the WM's own window are not its frame: trust the window.
+    return outer.contains(visible) ? visible : outer;
+}
+
+std::optional<XSession::Extents> XSession::frameExtents(xcb_window_t client)
+{
+    const auto v = property32(c_, client, intern(c_, "_NET_FRAME_EXTENTS"), XCB_ATOM_CARDINAL);
+    if (v.size() < 4)
+        return std::nullopt;
+    return Extents{int(v[0]), int(v[1]), int(v[2]), int(v[3])};
+}
+
+std::optional<Rect> XSession::workArea()
+{
+    const auto v = property32(c_, root_, intern(c_, "_NET_WORKAREA"), XCB_ATOM_CARDINAL);
+    if (v.size() < 4)
+        return std::nullopt;
+    return Rect(std::int32_t(v[0]), std::int32_t(v[1]), v[2], v[3]);
 }
 
 std::optional<Size> XSession::clientSize(xcb_window_t w)
@@ -582,13 +722,21 @@ std::vector<xcb_window_t> XSession::rootChildren()
 
 xcb_window_t XSession::topmostMapped()
 {
+    std::vector<xcb_window_t> frames;
+    for (std::uint32_t w : property32(c_, root_, intern(c_, "_NET_CLIENT_LIST"), XCB_ATOM_WINDOW))
+        frames.push_back(topLevelOf(w));
     auto children = rootChildren();
     for (auto it = children.rbegin(); it != children.rend(); ++it) {
-        auto* a = xcb_get_window_attributes_reply(c_, xcb_get_window_attributes(c_, *it), nullptr);
-        const bool candidate = a && a->map_state == XCB_MAP_STATE_VIEWABLE && !a->override_redirect;
-        free(a);
-        if (candidate)
+        if (frames.empty()) {
+            // No WM lists clients: the highest viewable window that is not override-redirect.
+            auto* a = xcb_get_window_attributes_reply(c_, xcb_get_window_attributes(c_, *it), nullptr);
+            const bool candidate = a && a->map_state == XCB_MAP_STATE_VIEWABLE && !a->override_redirect;
+            free(a);
+            if (candidate)
+                return *it;
+        } else if (std::find(frames.begin(), frames.end(), *it) != frames.end() && isViewable(*it)) {
             return *it;
+        }
     }
     return XCB_NONE;
 }
@@ -615,6 +763,18 @@ QString XSession::windowTitle(xcb_window_t w)
         t = QString::fromUtf8(static_cast<const char*>(xcb_get_property_value(r)), xcb_get_property_value_length(r));
     free(r);
     return t;
+}
+
+QStringList XSession::atomNames(xcb_window_t w, const char* property)
+{
+    QStringList names;
+    for (std::uint32_t a : property32(c_, w, intern(c_, property), XCB_ATOM_ATOM)) {
+        auto* r = xcb_get_atom_name_reply(c_, xcb_get_atom_name(c_, a), nullptr);
+        if (r)
+            names << QString::fromLatin1(xcb_get_atom_name_name(r), xcb_get_atom_name_name_length(r));
+        free(r);
+    }
+    return names;
 }
 
 bool XSession::exists(xcb_window_t w)
@@ -726,18 +886,24 @@ bool XSession::splitIntoTwoMonitors()
     return true;
 }
 
+bool XSession::compositing()
+{
+    const xcb_atom_t cm = intern(c_, "_NET_WM_CM_S0");
+    auto* r = xcb_get_selection_owner_reply(c_, xcb_get_selection_owner(c_, cm), nullptr);
+    const bool owned = r && r->owner != XCB_NONE;
+    free(r);
+    return owned;
+}
+
 bool XSession::startCompositor()
 {
+    // A window manager that composites itself (metacity) already holds the selection.
+    if (compositing())
+        return true;
     const pid_t pid = spawn({QStringLiteral("xcompmgr")});
     if (!pid)
         return false;
-    const xcb_atom_t cm = intern(c_, "_NET_WM_CM_S0");
-    const bool up = waitFor([&] {
-        auto* r = xcb_get_selection_owner_reply(c_, xcb_get_selection_owner(c_, cm), nullptr);
-        const bool owned = r && r->owner != XCB_NONE;
-        free(r);
-        return owned;
-    });
+    const bool up = waitFor([&] { return compositing(); });
     if (!up)
         fail(QStringLiteral("xcompmgr did not take the compositing selection"));
     return up;

@@ -1,8 +1,10 @@
 #pragma once
 // A private X session for one test: its own Xvfb (display chosen by the server through
-// -displayfd), optionally openbox and xcompmgr, its own HOME and XDG_* directories in a temp
-// dir, and helpers to start clients, wait for windows and frames, drive the pointer through
-// XTest and split the screen into two monitors. Everything started here is ended here, by pid.
+// -displayfd), optionally a window manager (the one FRAMEWELL_TEST_WM names: openbox, xfwm4,
+// icewm, fluxbox or metacity; openbox by default) and xcompmgr, its own HOME and XDG_*
+// directories in a temp dir, and helpers to start clients, wait for windows and frames, drive
+// the pointer through XTest and split the screen into two monitors. Everything started here is
+// ended here, by pid.
 //
 //   fw::test::XSession session;
 //   ASSERT_TRUE(session.ok()) << session.error();
@@ -36,9 +38,10 @@ namespace fw::test {
 struct XSessionOptions {
     int width = 1920;
     int height = 1080;
-    bool windowManager = true;   // openbox
+    bool windowManager = true;   // the one XSession::testWindowManager() names
     bool compositor = false;     // xcompmgr
     QStringList serverArguments; // more Xvfb arguments, e.g. {"-extension", "Composite"}
+    QString windowManagerName;   // overrides testWindowManager() when not empty
 };
 
 class XSession {
@@ -56,6 +59,10 @@ public:
     xcb_window_t root() const { return root_; }
     pid_t serverPid() const { return serverPid_; }
     pid_t windowManagerPid() const { return wmPid_; }
+    // The window manager the tests run under: FRAMEWELL_TEST_WM, else "openbox".
+    static QString testWindowManager();
+    // The one running here ("openbox", "xfwm4", …); empty without a window manager.
+    QString windowManager() const { return wmName_; }
 
     // --- processes -------------------------------------------------------------------------
     // Starts a program with the session's environment; its output goes to a log file in the
@@ -86,9 +93,14 @@ public:
     // A mapped top-level window with this title (and, when pid != 0, this _NET_WM_PID or none),
     // managed by the WM when one runs. XCB_NONE when none appeared in time.
     xcb_window_t waitForWindow(const QString& title, pid_t pid = 0, int timeoutMs = 5000);
-    // Returns once the WM has handled everything sent to the server before (it answers a
-    // frame-extents request in order). False without a WM or when it did not answer in time.
+    // Returns once the WM has handled everything sent to the server before: it passes on a
+    // configure request for an unmanaged window of ours in order, as every WM must. False
+    // without a WM or when it did not answer in time.
     bool syncWithWindowManager(int timeoutMs = 2000);
+    // Asks the WM to activate a client, as a pager does (new windows are not focused by every
+    // WM at every moment: xfwm4 still starting up leaves them alone), and waits until it is the
+    // active window with the input focus. False when that did not happen in time.
+    bool activate(xcb_window_t client, int timeoutMs = 5000);
     // Waits for a client message of this type about this window, sent to the root window
     // (as pagers and we send EWMH requests). Other events read meanwhile are dropped.
     bool waitForRootMessage(const char* type, xcb_window_t window, int timeoutMs = 5000);
@@ -96,20 +108,34 @@ public:
     std::optional<Rect> waitForFrameChange(xcb_window_t client, const Rect& from, int timeoutMs = 2000);
 
     // --- reading, independent of the adapters under test -----------------------------------
-    // The outer geometry of the client's top-level window (the WM frame), border included.
+    // The visible WM frame of a client: its rectangle in root coordinates grown by the
+    // _NET_FRAME_EXTENTS the WM states, checked to lie within the WM's top-level window (which
+    // can be larger: metacity's has invisible resize borders). Without extents, the top-level
+    // window's outer geometry, border included.
     std::optional<Rect> wmFrame(xcb_window_t client);
+    // The WM's _NET_FRAME_EXTENTS of a client (left, right, top, bottom); nothing when unset.
+    struct Extents {
+        int left = 0, right = 0, top = 0, bottom = 0;
+    };
+    std::optional<Extents> frameExtents(xcb_window_t client);
     xcb_window_t topLevelOf(xcb_window_t client);
     std::vector<xcb_window_t> rootChildren();   // bottom to top
-    // The highest viewable child of the root that is not override-redirect (a WM frame).
+    // The highest viewable child of the root that is the top-level window (WM frame) of a
+    // client the WM lists; WM frames may be override-redirect (icewm's are). Without a
+    // client list, the highest viewable window that is not override-redirect.
     xcb_window_t topmostMapped();
     xcb_window_t inputFocus();
     xcb_window_t activeWindow();
     QString windowTitle(xcb_window_t w);
+    // The names of the atoms in a window's ATOM list property (e.g. "_NET_WM_STATE").
+    QStringList atomNames(xcb_window_t w, const char* property);
     bool exists(xcb_window_t w);
     // Mapped with every ancestor mapped (the server's viewable state).
     bool isViewable(xcb_window_t w);
     // Where the server has the window's top-left corner, in root coordinates.
     std::optional<Point> rootPosition(xcb_window_t w);
+    // The WM's work area of the first desktop (_NET_WORKAREA); nothing when unset.
+    std::optional<Rect> workArea();
     // Client-side size of the window (inside its border).
     std::optional<Size> clientSize(xcb_window_t w);
 
@@ -129,13 +155,18 @@ public:
     // Splits the screen (at least 3200×1080) into LEFT 1920×1080 at 0,0 (on the server's only
     // output) and RIGHT 1280×1024 at 1920,0 (no output), as xrandr --setmonitor does.
     bool splitIntoTwoMonitors();
+    // Starts xcompmgr, unless the WM composites itself.
     bool startCompositor();
+    // Whether a compositing manager holds _NET_WM_CM_S0.
+    bool compositing();
 
     // Environment handed to every program started here.
     const std::vector<QByteArray>& environment() const { return env_; }
 
 private:
     bool start(const XSessionOptions& o);
+    bool startWindowManager(const QString& name);
+    bool startSessionBus();
     void fail(const QString& why);
     QString logTail(const QString& name) const;
     void sync();
@@ -148,6 +179,8 @@ private:
     xcb_window_t root_ = XCB_NONE;
     xcb_window_t probe_ = XCB_NONE;
     pid_t serverPid_ = 0, wmPid_ = 0;
+    QString wmName_;
+    std::uint32_t probeWidth_ = 1;
     std::vector<pid_t> started_;
     int spawned_ = 0;
 };

@@ -29,6 +29,8 @@ struct Atoms {
         netWmWindowTypeUtility, netWmWindowTypeSplash, netWmWindowTypeDropdownMenu,
         netWmWindowTypePopupMenu, netWmWindowTypeTooltip, netWmWindowTypeNotification,
         netWmWindowTypeCombo, netWmWindowTypeDnd;
+    // Leaving the maximized state, and windows kept above the others.
+    xcb_atom_t netWmActionMaximizeHorz, netWmActionMaximizeVert, netWmStateAbove;
 };
 
 // Ownership-taking reply pointer.

@@ -149,6 +149,20 @@ QMap<QString, QByteArray> X11Screens::edidByName() const
     return out;
 }
 
+std::optional<Rect> X11Screens::workArea() const
+{
+    auto* native = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!native || !native->connection())
+        return std::nullopt;
+    Connection conn(native->connection(), 0);
+    if (!conn.ok())
+        return std::nullopt;
+    const auto v = cardinals(conn.reply(conn.property(conn.root(), conn.atoms().netWorkarea, XCB_ATOM_CARDINAL, 4)).p);
+    if (v.size() < 4 || v[2] == 0 || v[3] == 0)
+        return std::nullopt;
+    return Rect(std::int32_t(v[0]), std::int32_t(v[1]), v[2], v[3]);
+}
+
 std::vector<ScreenInfo> X11Screens::screens() const
 {
     std::vector<ScreenInfo> out;
@@ -159,6 +173,7 @@ std::vector<ScreenInfo> X11Screens::screens() const
     if (primary && list.removeOne(primary))
         list.prepend(primary);
     const QMap<QString, QByteArray> edids = edidByName();
+    const std::optional<Rect> area = workArea();
     QSet<QString> keys;
     for (QScreen* s : list) {
         // Qt's geometry is in device-independent pixels; windows are read in X pixels.
@@ -166,7 +181,10 @@ std::vector<ScreenInfo> X11Screens::screens() const
         ScreenInfo info;
         info.name = s->name();
         info.frame = toRect(s->geometry(), scale);
-        info.visibleFrame = toRect(s->availableGeometry(), scale);
+        // The monitor within the WM's work area, read here: Qt takes _NET_WORKAREA only from
+        // its first change, so a bar the WM had before (icewm's, fluxbox's) would be missed.
+        const Rect within = area ? info.frame.intersection(*area) : Rect::null();
+        info.visibleFrame = within.isEmpty() ? toRect(s->availableGeometry(), scale) : within;
         info.primary = s == primary;
         const QByteArray edid = edids.value(s->name());
         info.key = displayKeyFromEdid(edid);

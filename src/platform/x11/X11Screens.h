@@ -1,5 +1,5 @@
 #pragma once
-// The screens port on X11: Qt's screens (RandR monitors, primary first) with their work areas,
+// The screens port on X11: Qt's screens (RandR monitors, primary first) within the WM's work area,
 // and display keys read from RandR: a UUID-form key derived from the monitor's EDID when its
 // output has one, else the monitor's name as Qt reports it. Needs a QGuiApplication on xcb.
 
@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QMap>
 #include <QObject>
+#include <optional>
 
 class QScreen;
 
@@ -31,6 +32,8 @@ public:
 private:
     // Monitor or output name → EDID bytes, read from RandR.
     QMap<QString, QByteArray> edidByName() const;
+    // The first desktop's _NET_WORKAREA, in X pixels; nothing when unset.
+    std::optional<Rect> workArea() const;
     void watch(QScreen* screen);
     void changed();
 

@@ -38,7 +38,7 @@ struct ClientState {
     bool iconic = false;
     std::vector<xcb_atom_t> types, states, allowedActions;
     bool hasAllowedActions = false;
-    bool transient = false;
+    xcb_window_t transientFor = XCB_NONE;
     // Hints
     SizeHints hints;
 
@@ -67,13 +67,20 @@ bool movableFrom(const ClientState& s, const Atoms& a)
     return !s.hasAllowedActions || s.has(s.allowedActions, a.netWmActionMove);
 }
 
-// Resizable unless the allowed actions leave out resizing or the minimum size is the maximum.
+// Resizable unless the minimum size is the maximum or the allowed actions leave out resizing.
+// A maximized window that may leave that state counts as resizable, since writes unmaximize
+// first: xfwm4 takes the resize action away while a window is maximized.
 bool resizableFrom(const ClientState& s, const Atoms& a)
 {
-    if (s.hasAllowedActions && !s.has(s.allowedActions, a.netWmActionResize))
-        return false;
     const SizeHints& h = s.hints;
-    return !(h.minimum && h.maximum && *h.minimum == *h.maximum);
+    if (h.minimum && h.maximum && *h.minimum == *h.maximum)
+        return false;
+    if (!s.hasAllowedActions || s.has(s.allowedActions, a.netWmActionResize))
+        return true;
+    const bool vert = s.has(s.states, a.netWmStateMaximizedVert);
+    const bool horz = s.has(s.states, a.netWmStateMaximizedHorz);
+    return (vert || horz) && (!vert || s.has(s.allowedActions, a.netWmActionMaximizeVert)) &&
+           (!horz || s.has(s.allowedActions, a.netWmActionMaximizeHorz));
 }
 
 Extents extentsFrom(const xcb_get_property_reply_t* r)
@@ -142,11 +149,12 @@ X11WindowSystem::X11WindowSystem(const QByteArray& displayName)
     const auto* res = xcb_get_extension_data(c, &xcb_res_id);
     hasRes_ = res && res->present;
 
+    // Never mapped, so never shown. Not override-redirect: its configure requests go through
+    // the window manager, which makes them a barrier (see settle()).
     helper_ = xcb_generate_id(c);
-    const std::uint32_t mask = XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK;
-    const std::uint32_t values[] = {1, XCB_EVENT_MASK_PROPERTY_CHANGE};
+    const std::uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
     xcb_create_window(c, XCB_COPY_FROM_PARENT, helper_, conn_->root(), -100, -100, 1, 1, 0,
-                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, mask, values);
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &events);
     const std::uint32_t pid = std::uint32_t(ownPid_);
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, helper_, conn_->atoms().netWmPid, XCB_ATOM_CARDINAL, 32,
                         1, &pid);
@@ -269,7 +277,7 @@ std::vector<ClientState> X11WindowSystem::read(const std::vector<std::uint32_t>&
             auto ws = cardinal(conn_->reply(k.wmState).p);
             s.iconic = ws && *ws == 3;
             auto tr = conn_->reply(k.transient);
-            s.transient = cardinal(tr.p).value_or(0) != 0;
+            s.transientFor = cardinal(tr.p).value_or(XCB_NONE);
             auto allowed = conn_->reply(k.allowed);
             s.hasAllowedActions = allowed && allowed->type != XCB_NONE;
             s.allowedActions = atomList(allowed.p);
@@ -420,7 +428,7 @@ std::vector<WindowInfo> X11WindowSystem::snapshot()
         w.minimized = s.iconic || s.has(s.states, a.netWmStateHidden);
         w.fullscreen = s.has(s.states, a.netWmStateFullscreen);
         w.onScreen = s.viewable && !w.minimized;
-        w.normal = (type == XCB_NONE || type == a.netWmWindowTypeNormal) && !s.transient;
+        w.normal = (type == XCB_NONE || type == a.netWmWindowTypeNormal) && s.transientFor == XCB_NONE;
         w.movable = movableFrom(s, a);
         w.resizable = resizableFrom(s, a);
         auto z = zIndex.find(s.topLevel);
@@ -552,44 +560,46 @@ std::uint32_t X11WindowSystem::serverTime()
     }
 }
 
+std::uint32_t X11WindowSystem::requestBarrier()
+{
+    // A width the helper does not have: the server reports only configures that change
+    // something, and a late answer to an earlier barrier cannot pass for this one.
+    barrierWidth_ = barrierWidth_ >= 30000 ? 2 : barrierWidth_ + 1;
+    xcb_configure_window(conn_->raw(), helper_, XCB_CONFIG_WINDOW_WIDTH, &barrierWidth_);
+    conn_->flush();
+    return barrierWidth_;
+}
+
 void X11WindowSystem::settle(std::uint32_t watched, int rounds)
 {
     xcb_connection_t* c = conn_->raw();
-    const Atoms& a = conn_->atoms();
     const std::uint32_t on = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
     xcb_change_window_attributes(c, watched, XCB_CW_EVENT_MASK, &on);
-    // A barrier: the WM handles messages in order, so once it has answered this request for
-    // frame extents on our own window, it has also handled (and applied) everything before it.
-    const bool barrier = supports(a.netRequestFrameExtents);
-    if (barrier)
-        conn_->sendRootMessage(helper_, a.netRequestFrameExtents, 0);
-    conn_->flush();
-
+    // A barrier: a window manager passes configure requests for windows it does not manage on
+    // to the server, in order with the messages sent before them. Once our helper has the width
+    // asked for, the WM has handled (and applied) everything before. Every WM answers it, unlike
+    // _NET_REQUEST_FRAME_EXTENTS (fluxbox never answers that, icewm not for override-redirect
+    // windows).
+    std::uint32_t width = requestBarrier();
     const std::int64_t deadline = nowMs() + writeTimeoutMs_;
     bool done = false;
     while (!done) {
         while (xcb_generic_event_t* e = xcb_poll_for_event(c)) {
             switch (e->response_type & 0x7f) {
-            case XCB_PROPERTY_NOTIFY: {
-                auto* p = reinterpret_cast<xcb_property_notify_event_t*>(e);
-                if (barrier && p->window == helper_ && p->atom == a.netFrameExtents) {
+            case XCB_CONFIGURE_NOTIFY: {
+                auto* n = reinterpret_cast<xcb_configure_notify_event_t*>(e);
+                if (n->window == helper_ && n->width == width) {
                     // Another round covers what the WM's own requests caused meanwhile
                     // (e.g. the FocusIn after it focused a window).
-                    if (--rounds > 0) {
-                        conn_->sendRootMessage(helper_, a.netRequestFrameExtents, 0);
-                        conn_->flush();
-                    } else {
+                    if (--rounds > 0)
+                        width = requestBarrier();
+                    else
                         done = true;
-                    }
                 }
                 break;
             }
             case XCB_DESTROY_NOTIFY:
                 if (reinterpret_cast<xcb_destroy_notify_event_t*>(e)->window == watched)
-                    done = true;
-                break;
-            case XCB_CONFIGURE_NOTIFY:
-                if (!barrier && reinterpret_cast<xcb_configure_notify_event_t*>(e)->window == watched)
                     done = true;
                 break;
             default:
@@ -605,6 +615,37 @@ void X11WindowSystem::settle(std::uint32_t watched, int rounds)
     conn_->flush();
 }
 
+bool X11WindowSystem::inFront(const ClientState& target)
+{
+    xcb_connection_t* c = conn_->raw();
+    const Atoms& a = conn_->atoms();
+    auto tree = FW_XCB_REPLY(c, xcb_query_tree, xcb_query_tree(c, conn_->root()));
+    if (!tree)
+        return false;
+    const auto* children = xcb_query_tree_children(tree.p);
+    const int count = xcb_query_tree_children_length(tree.p);
+    const auto* at = std::find(children, children + count, target.topLevel);
+    if (at == children + count)
+        return false;
+    if (at + 1 == children + count)
+        return true;
+    // Something is above: only other clients' visible frames count, not the WM's own windows,
+    // windows kept above the others, docks, the window's own dialogs or our windows.
+    const std::vector<xcb_window_t> above(at + 1, children + count);
+    auto ids = cardinals(conn_->reply(conn_->property(conn_->root(), a.netClientList, XCB_ATOM_WINDOW, 4096)).p);
+    for (const ClientState& s : read(ids, Geometry | Kind | Identity)) {
+        if (!s.alive || s.window == target.window || !s.viewable || s.iconic || s.transientFor == target.window ||
+            (s.pid != 0 && s.pid == ownPid_) || s.has(s.states, a.netWmStateAbove))
+            continue;
+        const xcb_atom_t type = windowType(s.types, a);
+        if (type == a.netWmWindowTypeDock || type == a.netWmWindowTypeDesktop)
+            continue;
+        if (std::find(above.begin(), above.end(), s.topLevel) != above.end())
+            return false;
+    }
+    return true;
+}
+
 bool X11WindowSystem::write(WindowId id, const Rect& target, bool position, bool size)
 {
     if (!target.isFinite())
@@ -618,17 +659,34 @@ bool X11WindowSystem::write(WindowId id, const Rect& target, bool position, bool
     // From the requested visible frame to the client rectangle and the WM's outer frame origin.
     const Extents& f = s->frameExtents;
     const Extents& g = s->gtkExtents;
-    const double clientW = target.width() - (f.left + f.right) + (g.left + g.right) - 2 * s->border;
-    const double clientH = target.height() - (f.top + f.bottom) + (g.top + g.bottom) - 2 * s->border;
+    Size client{target.width() - (f.left + f.right) + (g.left + g.right) - 2 * s->border,
+                target.height() - (f.top + f.bottom) + (g.top + g.bottom) - 2 * s->border};
+    // Ask only for a size the window's own hints allow: window managers differ in which hints
+    // they enforce (icewm and fluxbox go below the minimum, xfwm4 and fluxbox ignore the
+    // increments), and the read-back must mean the same under each.
+    if (size)
+        client = constrainedToHints(client, s->hints);
+    const double clientW = client.width, clientH = client.height;
     const double outerX = target.x() - g.left;
     const double outerY = target.y() - g.top;
+    // A write that changes nothing waits for nothing.
+    const Rect now = s->outerFrame();
+    const bool samePosition = std::lround(now.x()) == clampCoord(target.x()) && std::lround(now.y()) == clampCoord(target.y());
+    const bool sameSize = std::lround(s->client.width()) == clampSize(clientW) &&
+                          std::lround(s->client.height()) == clampSize(clientH);
+    if ((!position || samePosition) && (!size || sameSize))
+        return true;
 
     if (windowManagerPresent()) {
-        const std::uint32_t flags = (position ? (1u << 8) | (1u << 9) : 0) | (size ? (1u << 10) | (1u << 11) : 0);
+        // Every value flagged, the parts not written as they are now: fluxbox takes all four
+        // whatever the flags say.
+        const double x = position ? outerX : now.x() - g.left, y = position ? outerY : now.y() - g.top;
+        const double w = size ? clientW : s->client.width(), h = size ? clientH : s->client.height();
+        const std::uint32_t flags = (1u << 8) | (1u << 9) | (1u << 10) | (1u << 11);
         const std::uint32_t gravityNorthWest = 1, sourcePager = 2u << 12;
         conn_->sendRootMessage(s->window, conn_->atoms().netMoveresizeWindow, gravityNorthWest | flags | sourcePager,
-                               std::uint32_t(clampCoord(outerX)), std::uint32_t(clampCoord(outerY)),
-                               std::uint32_t(clampSize(clientW)), std::uint32_t(clampSize(clientH)));
+                               std::uint32_t(clampCoord(x)), std::uint32_t(clampCoord(y)), std::uint32_t(clampSize(w)),
+                               std::uint32_t(clampSize(h)));
         settle(s->window);
     } else {
         // No window manager: the client is a top-level window and takes the geometry itself.
@@ -701,7 +759,14 @@ bool X11WindowSystem::raise(WindowId id)
         xcb_configure_window(conn_->raw(), s->window, XCB_CONFIG_WINDOW_STACK_MODE, &above);
     }
     settle(s->window);
-    return readOne(id, Geometry).has_value();
+    // Some WMs ignore restack requests (fluxbox, with or without a sibling, and the client's
+    // own): what the server stacks is the truth, and activation raises where they do not.
+    auto after = readOne(id, Geometry | Kind);
+    if (!after)
+        return false;
+    if (after->viewable && windowManagerPresent() && !inFront(*after))
+        return activate(id);
+    return true;
 }
 
 bool X11WindowSystem::activate(WindowId id)

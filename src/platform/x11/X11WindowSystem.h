@@ -26,7 +26,8 @@ public:
     ~X11WindowSystem() override;
 
     bool connected() const;
-    // Upper bound of the wait after each write, raise or activation (default 100 ms).
+    // Upper bound of the wait after each write, raise or activation (default 100 ms); reached
+    // only when the window manager hangs.
     void setWriteTimeout(int milliseconds) { writeTimeoutMs_ = milliseconds; }
     // Windows of this process id are never listed (default: our own pid).
     void setOwnPid(Pid pid) { ownPid_ = pid; }
@@ -68,9 +69,16 @@ private:
     // Waits until the WM has handled what was sent before (or the bound passes, or the window
     // is destroyed), `rounds` times over. Events of `watched` are selected for the duration.
     void settle(std::uint32_t watched, int rounds = 1);
+    // Sends a configure request for the helper that only a pass through the WM answers; the
+    // width that answers it.
+    std::uint32_t requestBarrier();
+    // Whether the client's WM frame stands above every other client frame it can go above, as
+    // the server stacks them.
+    bool inFront(const x11::ClientState& target);
 
     std::unique_ptr<x11::Connection> conn_;
     std::uint32_t helper_ = 0;   // unmapped window of ours: barriers and server time
+    std::uint32_t barrierWidth_ = 1;
     int writeTimeoutMs_ = 100;
     std::unique_ptr<WindowApplicationIndex> appIndex_;
     Pid ownPid_ = 0;

@@ -1,0 +1,289 @@
+// The X11 adapters under each window manager (openbox, xfwm4, icewm, fluxbox, metacity; or the
+// one FRAMEWELL_TEST_WM names), each in its own session, on an xterm: one adapter write, a
+// verified write, an animated move (designed 0.24 s), a raise and an activation, whether a
+// maximized xterm is manageable, and whether a raise raises without focusing. Medians of 20;
+// one table of all window managers at the end.
+#include "BenchSupport.h"
+#include "base/Log.h"
+#include "x11/AccessRig.h"
+#include "x11/XSession.h"
+
+#include <QCoreApplication>
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace {
+
+using namespace fw;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kSamples = 20;
+
+// What one window manager gave; negative times were not measured.
+struct Figures {
+    std::map<std::string, double> medianMs;
+    int maximizedListed = -1;   // 1 yes, 0 no
+    int raised = -1, focusMoved = -1;   // raises out of kSamples
+    std::string error;
+};
+
+struct Session {
+    std::unique_ptr<test::XSession> x;
+    test::XSession::Client term, back, maximized;
+};
+
+Session* current = nullptr;
+Figures* figures = nullptr;
+
+// Window access over the session, and the xterm as a managed window (nothing when it is not).
+struct Rig {
+    explicit Rig(const QByteArray& display) : ws(display) {}
+    X11WindowSystem ws;
+    test::OneScreen screens;
+    QtClock clock;
+    X11Permissions permissions;
+    WindowAccess access{ws, screens, clock, permissions};
+    std::optional<ManagedWindow> term() { return ManagedWindow::make(ws, current->term.window); }
+};
+
+double msSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? -1 : v[v.size() / 2];
+}
+
+// Times `step(i)` kSamples times; reports the median under `name`.
+void timeSamples(benchmark::State& state, const char* name, const std::function<bool(int)>& step)
+{
+    std::vector<double> samples;
+    bool ok = true;
+    int i = 0;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        ok = step(i++) && ok;
+        const double ms = msSince(start);
+        samples.push_back(ms);
+        state.SetIterationTime(ms / 1000.0);
+    }
+    bench::setPercentiles(state, samples, "median_ms", "p95_ms");
+    figures->medianMs[name] = median(samples);
+    if (!ok)
+        state.SkipWithError("a step failed");
+}
+
+// Two frames on the xterm's cell grid, so that a verified write can succeed.
+std::pair<Rect, Rect> gridFrames(X11WindowSystem& ws, WindowId id)
+{
+    const SizeHints h = ws.sizeHints(id).value_or(SizeHints{});
+    const double iw = std::max(1.0, h.increment.width), ih = std::max(1.0, h.increment.height);
+    const Size base = h.base != Size{} ? h.base : ws.frame(id).value_or(Rect(0, 0, 400, 300)).size;
+    return {Rect(100, 100, base.width + 60 * iw, base.height + 20 * ih),
+            Rect(160, 140, base.width + 64 * iw, base.height + 22 * ih)};
+}
+
+void BM_AdapterWrite(benchmark::State& state)
+{
+    X11WindowSystem ws(current->x->display());
+    const WindowId id = current->term.window;
+    timeSamples(state, "write", [&](int i) { return ws.setPosition(id, i % 2 ? Point{120, 90} : Point{80, 110}); });
+}
+
+void BM_VerifiedWrite(benchmark::State& state)
+{
+    Rig rig(current->x->display());
+    const auto window = rig.term();
+    if (!window)
+        return state.SkipWithError("the xterm is not manageable");
+    const auto [a, b] = gridFrames(rig.ws, window->element);
+    timeSamples(state, "verified", [&](int i) {
+        return test::runOnQtLoop(rig.access.setFrame(*window, i % 2 ? a : b, 1.0)).value_or(false);
+    });
+}
+
+void BM_AnimatedMove(benchmark::State& state)
+{
+    Rig rig(current->x->display());
+    const auto window = rig.term();
+    if (!window)
+        return state.SkipWithError("the xterm is not manageable");
+    const Rect a = gridFrames(rig.ws, window->element).first;
+    const Rect b(a.x() + 900, a.y() + 300, a.width(), a.height());
+    test::runOnQtLoop(rig.access.setFrame(*window, a, 1.0));
+    timeSamples(state, "animated", [&](int i) {
+        return test::runOnQtLoop(rig.access.animateMove(*window, {}, i % 2 ? a : b, 1.0)).value_or(false);
+    });
+}
+
+// Each sample: the xterm in front and focused (untimed), then a timed raise of the one behind.
+void BM_Raise(benchmark::State& state)
+{
+    X11WindowSystem ws(current->x->display());
+    test::XSession& s = *current->x;
+    int raised = 0, focusMoved = 0;
+    std::vector<double> samples;
+    for (auto _ : state) {
+        state.PauseTiming();
+        ws.activate(current->term.window);
+        const xcb_window_t focus = s.inputFocus();
+        state.ResumeTiming();
+        const auto start = Clock::now();
+        ws.raise(current->back.window);
+        samples.push_back(msSince(start));
+        state.SetIterationTime(samples.back() / 1000.0);
+        raised += s.topmostMapped() == s.topLevelOf(current->back.window);
+        focusMoved += s.inputFocus() != focus;
+    }
+    bench::setPercentiles(state, samples, "median_ms", "p95_ms");
+    figures->medianMs["raise"] = median(samples);
+    figures->raised = raised;
+    figures->focusMoved = focusMoved;
+}
+
+void BM_Activate(benchmark::State& state)
+{
+    X11WindowSystem ws(current->x->display());
+    timeSamples(state, "activate", [&](int i) {
+        return ws.activate(i % 2 ? current->term.window : current->back.window);
+    });
+}
+
+void BM_MaximizedListed(benchmark::State& state)
+{
+    X11WindowSystem ws(current->x->display());
+    bool listed = false;
+    for (auto _ : state)
+        listed = ManagedWindow::make(ws, current->maximized.window).has_value();
+    figures->maximizedListed = listed ? 1 : 0;
+    state.counters["listed"] = listed ? 1 : 0;
+}
+
+bool startSession(const QString& wm, Session& session, std::string& error)
+{
+    test::XSessionOptions options;
+    options.windowManagerName = wm;
+    session.x = std::make_unique<test::XSession>(options);
+    test::XSession& s = *session.x;
+    if (s.ok())
+        session.maximized = s.startXterm(QStringLiteral("maximized"), {QStringLiteral("-maximized")});
+    // Maximized once its frame spans most of the screen.
+    if (s.ok() && !s.waitFor([&] {
+            auto f = s.wmFrame(session.maximized.window);
+            return f && f->width() > 1500;
+        }))
+        error = "the xterm did not maximize";
+    if (s.ok())
+        session.back = s.startXterm(QStringLiteral("behind"), {QStringLiteral("-geometry"), QStringLiteral("80x24+300+300")});
+    if (s.ok())
+        session.term = s.startXterm(QStringLiteral("written"), {QStringLiteral("-geometry"), QStringLiteral("80x24+80+110")});
+    if (!s.ok())
+        error = s.error();
+    return error.empty();
+}
+
+std::string cell(double ms)
+{
+    if (ms < 0)
+        return "–";
+    char buf[32];
+    std::snprintf(buf, sizeof buf, ms < 10 ? "%.1f ms" : "%.0f ms", ms);
+    return buf;
+}
+
+void printTable(const std::vector<std::pair<QString, Figures>>& all)
+{
+    auto row = [&](const char* label, const std::function<std::string(const Figures&)>& value) {
+        std::string line = std::string("| ") + label + " |";
+        for (const auto& [wm, f] : all)
+            line += " " + (f.error.empty() ? value(f) : std::string("–")) + " |";
+        std::printf("%s\n", line.c_str());
+    };
+    std::string head = "| |", rule = "|---|";
+    for (const auto& [wm, f] : all) {
+        head += " " + wm.toStdString() + " |";
+        rule += "---|";
+    }
+    std::printf("\n%s\n%s\n", head.c_str(), rule.c_str());
+    row("one adapter write", [](const Figures& f) { return cell(f.medianMs.at("write")); });
+    row("verified write", [](const Figures& f) { return cell(f.medianMs.at("verified")); });
+    row("animated move (designed 0.24 s)", [](const Figures& f) { return cell(f.medianMs.at("animated")); });
+    row("raise", [](const Figures& f) { return cell(f.medianMs.at("raise")); });
+    row("activation", [](const Figures& f) { return cell(f.medianMs.at("activate")); });
+    row("maximized xterm listed", [](const Figures& f) { return std::string(f.maximizedListed == 1 ? "yes" : "no"); });
+    row("raise without activation", [](const Figures& f) {
+        if (f.raised < kSamples)
+            return std::string("does not raise");
+        return std::string(f.focusMoved > 0 ? "also focuses" : "ok");
+    });
+    for (const auto& [wm, f] : all)
+        if (!f.error.empty())
+            std::printf("%s: %s\n", wm.toLocal8Bit().constData(), f.error.c_str());
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    int qargc = 1;
+    char name[] = "bench_x11_window_managers";
+    char* qargv[] = {name, nullptr};
+    QCoreApplication app(qargc, qargv);
+    log::Capture quiet;   // rejected writes and moves would drown the table
+
+    QStringList wms{"openbox", "xfwm4", "icewm", "fluxbox", "metacity"};
+    if (!qEnvironmentVariableIsEmpty("FRAMEWELL_TEST_WM"))
+        wms = {test::XSession::testWindowManager()};
+    // Benchmarks run in the order they are registered: each window manager's session starts
+    // with its first benchmark and ends when the next one's starts.
+    std::vector<std::pair<QString, Figures>> all;
+    for (const QString& wm : wms)
+        all.emplace_back(wm, Figures{});
+    Session session;
+    int running = -1;
+    using Body = void (*)(benchmark::State&);
+    const std::pair<const char*, Body> benches[] = {
+        {"AdapterWrite", BM_AdapterWrite}, {"VerifiedWrite", BM_VerifiedWrite}, {"AnimatedMove", BM_AnimatedMove},
+        {"Raise", BM_Raise},               {"Activate", BM_Activate},           {"MaximizedListed", BM_MaximizedListed}};
+    for (int k = 0; k < int(all.size()); ++k) {
+        for (const auto& [title, body] : benches) {
+            auto run = [k, body = body, &all, &session, &running](benchmark::State& state) {
+                figures = &all[k].second;
+                if (running != k) {
+                    session = Session{};
+                    running = k;
+                    if (!startSession(all[k].first, session, figures->error))
+                        std::fprintf(stderr, "%s: %s\n", all[k].first.toLocal8Bit().constData(), figures->error.c_str());
+                }
+                current = &session;
+                if (!figures->error.empty()) {
+                    state.SkipWithError(figures->error.c_str());
+                    return;
+                }
+                body(state);
+            };
+            auto* b = benchmark::RegisterBenchmark((std::string(title) + "/" + all[k].first.toStdString()).c_str(), run);
+            b->Unit(benchmark::kMillisecond)->Iterations(body == BM_MaximizedListed ? 1 : kSamples);
+            if (body != BM_MaximizedListed)
+                b->UseManualTime();
+        }
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    session = Session{};
+    // Benchmarks left out by a filter have no figures: show them as not measured.
+    for (auto& [wm, f] : all)
+        for (const char* key : {"write", "verified", "animated", "raise", "activate"})
+            f.medianMs.try_emplace(key, -1);
+    printTable(all);
+    benchmark::Shutdown();
+    return 0;
+}

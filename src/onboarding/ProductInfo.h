@@ -1,0 +1,27 @@
+#pragma once
+// What the program says about itself: its version and build, the vendor's web host (a
+// build-time setting, FRAMEWELL_VENDOR_HOST, defaulting to a name under the reserved
+// ".example" domain so that an unconfigured build asks no real host) and the addresses on it,
+// and the tagline and motto of the About and welcome windows.
+
+#include <QString>
+#include <QUrl>
+
+namespace fw {
+
+// "0.1.0": the project's version.
+QString productVersion();
+// The build number (FRAMEWELL_BUILD_NUMBER), as text and as a number (0 when it is none).
+QString productBuildText();
+qint64 productBuild();
+
+// The vendor's web host name, e.g. "corvellan.example".
+QString vendorHost();
+// The secure web address of a path on the vendor's host.
+QUrl vendorAddress(const QString& path);
+
+// The one-line tagline (About window and welcome headline) and the maker's motto.
+QString productTagline();
+QString makerMotto();
+
+} // namespace fw

@@ -1,0 +1,71 @@
+#include "onboarding/TourPages.h"
+
+#include <QStringList>
+
+#include <algorithm>
+
+namespace fw {
+
+QString accessibilityLabel(TourArtKind kind)
+{
+    switch (kind) {
+    case TourArtKind::dropMenu:
+        return QStringLiteral("A window dragged over a placed window, with tiles for stack, left half, top half and swap.");
+    case TourArtKind::stack:
+        return QStringLiteral("Three stacked windows with a badge of app icons under the traffic lights, and the "
+                              "switcher's numbered cards.");
+    case TourArtKind::span:
+        return QStringLiteral("One window spanning two of three columns.");
+    case TourArtKind::layouts:
+        return QStringLiteral("A layout with an app in each region, and Ctrl+Alt+1, 2 and 3 switching between layouts.");
+    case TourArtKind::shortcuts:
+        return QStringLiteral("Keyboard shortcuts and a mouse with middle and side buttons.");
+    }
+    return {};
+}
+
+const std::array<TourPage, tourPageCount>& tourPages()
+{
+    static const std::array<TourPage, tourPageCount> pages{{
+        {u"Drop windows into place"_qs,
+         u"Drag a window to the top center of a display and drop it into a region of a layout. Once windows are "
+         "placed, drag another onto one of them and pick from the tiles: add it to the stack, take a half, rejoin a "
+         "split, or swap."_qs,
+         TourArtKind::dropMenu, u"Show the Layouts"_qs},
+        {u"Stack windows in one spot"_qs,
+         u"Windows that share a region form a stack. The badge on the front window's left edge shows what's behind "
+         "it; click an icon to switch. Rest on the yellow button for the full switcher, then scroll to flip "
+         "through."_qs,
+         TourArtKind::stack, u"Open This Window's Stack"_qs},
+        {u"Span across regions"_qs,
+         u"Hold Super while dragging a window's edge across its neighbors, and it covers whole regions. The windows "
+         "underneath stay stacked behind it; Ctrl+Alt+B sends the span to the back."_qs,
+         TourArtKind::span, std::nullopt},
+        {u"Your layouts, with their apps"_qs,
+         u"Design layouts for the parts of your day and choose the apps that live in each spot. Applying one opens "
+         "and places them; Ctrl+Alt+1–9 switch between your layouts."_qs,
+         TourArtKind::layouts, u"Create a Layout…"_qs},
+        {u"Keys and mouse buttons"_qs,
+         u"Every action has a keyboard shortcut you can change, and any of them can take your mouse's middle or "
+         "side button — middle-click a stacked window to open its stack, for example."_qs,
+         TourArtKind::shortcuts, u"Open Shortcuts…"_qs},
+    }};
+    return pages;
+}
+
+int clampTourPage(int index) { return std::clamp(index, 0, tourPageCount - 1); }
+
+QString tourDots(int index)
+{
+    QStringList dots;
+    for (int i = 0; i < tourPageCount; ++i)
+        dots << (i == clampTourPage(index) ? QStringLiteral("●") : QStringLiteral("○"));
+    return dots.join(u' ');
+}
+
+QString tourDotsLabel(int index)
+{
+    return QStringLiteral("Page %1 of %2").arg(clampTourPage(index) + 1).arg(tourPageCount);
+}
+
+} // namespace fw

@@ -1,0 +1,60 @@
+#include "onboarding/WelcomeContent.h"
+
+namespace fw {
+
+const std::array<WelcomeStep, 4>& welcomeSteps()
+{
+    static const std::array<WelcomeStep, 4> steps{{
+        {u"1"_qs, u"Drag to the top"_qs, u"Move a window to the top center of any display and drop it into a region."_qs},
+        {u"2"_qs, u"Drop onto a window"_qs,
+         u"Drag onto a placed window and pick a tile: stack, take a half, rejoin or swap."_qs},
+        {u"3"_qs, u"Stack windows in one spot"_qs,
+         u"The badge on the window's left edge shows what's behind; click an icon to switch."_qs},
+        {u"4"_qs, u"Make it yours"_qs,
+         u"Resize shared edges together, and save layouts with their apps for Ctrl+Alt+1–9."_qs},
+    }};
+    return steps;
+}
+
+WelcomeStatus welcomeStatus(bool controlGranted, bool previewsGranted, std::optional<bool> edgeTiling,
+                            std::optional<bool> topTiling)
+{
+    using Tone = WelcomeStatus::Tone;
+    WelcomeStatus s;
+    if (controlGranted) {
+        s.permissionText = QStringLiteral("● Ready. Framewell lives in your tray.");
+        s.permissionTone = Tone::ready;
+        s.permissionButton = QStringLiteral("Window Control Settings…");
+    } else {
+        s.permissionText = QStringLiteral("● Enable Accessibility to arrange windows.");
+        s.permissionButton = QStringLiteral("Enable Window Control");
+    }
+    s.resetHidden = controlGranted;
+    if (previewsGranted) {
+        s.previewsText = QStringLiteral("● Window previews on, with the 3D Shuffle.");
+        s.previewsTone = Tone::ready;
+    } else {
+        s.previewsText = QStringLiteral("○ Optional: Window Previews add previews and the 3D Shuffle.");
+    }
+    s.previewsButtonHidden = previewsGranted;
+
+    const bool edge = edgeTiling.value_or(true), top = topTiling.value_or(true);
+    QString message;
+    if (edge && top)
+        message = QStringLiteral("Desktop edge and top tiling compete with Framewell’s drags.");
+    else if (edge)
+        message = QStringLiteral("Desktop edge tiling competes with Framewell’s corner drags.");
+    else if (top)
+        message = QStringLiteral("Desktop top tiling competes with Framewell’s top-center picker.");
+    s.tilingHidden = message.isEmpty();
+    s.tilingText = s.tilingHidden ? QString() : QStringLiteral("▲ ") + message;
+    return s;
+}
+
+QString tilingToolTip()
+{
+    return QStringLiteral("Turn off tiling by dragging windows to the screen edges and to the top in your desktop’s "
+                          "window settings.");
+}
+
+} // namespace fw

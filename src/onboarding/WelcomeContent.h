@@ -1,0 +1,46 @@
+#pragma once
+// What the welcome window says: its four steps and the three status rows (window control,
+// window previews and the desktop's own tiling) for a given permission and tiling state. The
+// window, with its shortcut line, is WelcomeWindowController (onboarding/qt).
+
+#include <QString>
+
+#include <array>
+#include <optional>
+
+namespace fw {
+
+struct WelcomeStep {
+    QString number;
+    QString title;
+    QString body;
+};
+const std::array<WelcomeStep, 4>& welcomeSteps();
+
+// The desktop's tiling preferences the welcome window asks about.
+inline const QString edgeTilingKey = QStringLiteral("EnableTilingByEdgeDrag");
+inline const QString topTilingKey = QStringLiteral("EnableTopTilingByEdgeDrag");
+
+struct WelcomeStatus {
+    enum class Tone { ready, muted };   // green, or the secondary text colour
+
+    QString permissionText;
+    Tone permissionTone = Tone::muted;
+    QString permissionButton;
+    bool resetHidden = false;
+
+    QString previewsText;
+    Tone previewsTone = Tone::muted;
+    bool previewsButtonHidden = false;
+
+    QString tilingText;   // with its "▲ "; empty when hidden
+    bool tilingHidden = true;
+};
+
+// The rows for the grants and the desktop's two tiling preferences (unset counts as on).
+WelcomeStatus welcomeStatus(bool controlGranted, bool previewsGranted, std::optional<bool> edgeTiling,
+                            std::optional<bool> topTiling);
+// The tiling row's tool tip.
+QString tilingToolTip();
+
+} // namespace fw

@@ -1,0 +1,60 @@
+#include "onboarding/WelcomeVideo.h"
+
+#include "onboarding/ProductInfo.h"
+
+namespace fw {
+
+WelcomeVideoRun::WelcomeVideoRun(Clock& clock, VideoPlayback& player) : clock_(clock), player_(player) {}
+
+WelcomeVideoRun::~WelcomeVideoRun()
+{
+    if (readiness_)
+        clock_.cancel(readiness_);
+    if (!done_) {
+        player_.onEnded = nullptr;
+        player_.onFailed = nullptr;
+    }
+}
+
+void WelcomeVideoRun::start()
+{
+    if (done_ || readiness_)
+        return;
+    const std::weak_ptr<int> alive = alive_;
+    player_.onEnded = [this, alive] {
+        if (!alive.expired())
+            finish();
+    };
+    player_.onFailed = player_.onEnded;
+    readiness_ = clock_.callAfter(readinessLimit, alive, [this] {
+        readiness_ = 0;
+        if (!player_.ready())
+            finish();
+    });
+    player_.play();
+}
+
+void WelcomeVideoRun::finish()
+{
+    if (done_)
+        return;
+    done_ = true;
+    if (readiness_)
+        clock_.cancel(readiness_);
+    readiness_ = 0;
+    player_.onEnded = nullptr;
+    player_.onFailed = nullptr;
+    player_.stop();
+    if (onDone) {
+        auto fn = onDone;   // the closure may destroy this run
+        fn();
+    }
+}
+
+QUrl welcomeVideoURL()
+{
+    static const QUrl url = vendorAddress(QStringLiteral("/framewell/video/welcome.mp4"));
+    return url;
+}
+
+} // namespace fw

@@ -1,0 +1,47 @@
+#pragma once
+// The rules of one showing of the welcome video, apart from its widgets: the run starts the
+// player and ends at the first of: the video played to its end, the player failed, the video
+// was not ready 8 s after the start, or finish() (Skip, Escape, the window going away). The
+// end runs once: the player is stopped and its source dropped, the readiness check withdrawn,
+// and onDone called. WelcomeVideoView (onboarding/qt) shows a run.
+
+#include "base/Clock.h"
+#include "onboarding/VideoPlayback.h"
+
+#include <QUrl>
+
+#include <functional>
+#include <memory>
+
+namespace fw {
+
+class WelcomeVideoRun {
+public:
+    static constexpr Duration readinessLimit = std::chrono::seconds(8);
+
+    WelcomeVideoRun(Clock& clock, VideoPlayback& player);
+    ~WelcomeVideoRun();
+    WelcomeVideoRun(const WelcomeVideoRun&) = delete;
+    WelcomeVideoRun& operator=(const WelcomeVideoRun&) = delete;
+
+    // Called once when the run has ended, whichever way.
+    std::function<void()> onDone;
+
+    // Starts playing and the readiness check.
+    void start();
+    // Ends the run; later calls do nothing.
+    void finish();
+    bool done() const { return done_; }
+
+private:
+    Clock& clock_;
+    VideoPlayback& player_;
+    TimerId readiness_ = 0;
+    bool done_ = false;
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+};
+
+// https://<vendor host>/framewell/video/welcome.mp4
+QUrl welcomeVideoURL();
+
+} // namespace fw

@@ -1,0 +1,72 @@
+#pragma once
+// The About window: the application's icon, name, version and build, the tagline and a line
+// of description, the maker's name (in the maker's red, a shade per light or dark palette)
+// and motto, and a button titled with the vendor's host that opens the product page. Built
+// once and kept; showing it again shows the same window.
+//
+//   AboutWindowController about(clock);
+//   about.show();
+
+#include <QIcon>
+#include <QObject>
+#include <QUrl>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QLabel;
+class QPushButton;
+
+namespace fw {
+
+class Clock;
+class OnboardingWindow;
+
+class AboutView : public QWidget {
+    Q_OBJECT
+public:
+    // The 440 × 410 view; onWebsite runs when the website button is pressed.
+    AboutView(const QString& version, const QString& build, const QIcon& icon, std::function<void()> onWebsite,
+              QWidget* parent = nullptr);
+
+    QPushButton* websiteButton() const { return websiteButton_; }
+    QLabel* iconView() const { return icon_; }
+    // The labels from top to bottom: name, version, tagline, description, maker, motto.
+    std::vector<QWidget*> labels() const { return labels_; }
+    // The maker's colour in this palette.
+    static QColor makerColor(const QPalette& palette);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    QPushButton* websiteButton_ = nullptr;
+    QLabel* icon_ = nullptr;
+    std::vector<QWidget*> labels_;
+};
+
+class AboutWindowController : public QObject {
+    Q_OBJECT
+public:
+    explicit AboutWindowController(Clock& clock);
+    ~AboutWindowController() override;
+
+    // Opens an address; the desktop's default handler until replaced.
+    std::function<void(const QUrl&)> openUrl;
+
+    void show();
+    QWidget* window() const;
+    AboutView* view() const { return view_; }
+
+    // The application's icon: the one the application set, else the icon theme's
+    // "framewell", else a drawn one.
+    static QIcon applicationIcon();
+
+private:
+    Clock& clock_;
+    std::unique_ptr<OnboardingWindow> window_;
+    AboutView* view_ = nullptr;
+};
+
+} // namespace fw

@@ -1,0 +1,29 @@
+#pragma once
+// The alert that shows an update check's outcome: up to date, available (Download opens the
+// release's page, Later does nothing), needs a newer system, or unreachable. Modal, and kept
+// above other windows so that it is not lost behind them.
+//
+//   updates.check(productVersion(), productBuild(), [&](const UpdateCheck::Outcome& o) {
+//       presentUpdateOutcome(o, vendorHost(), updates.systemName());
+//   });
+
+#include "onboarding/UpdateCheck.h"
+
+#include <QMessageBox>
+
+#include <functional>
+#include <memory>
+
+namespace fw {
+
+// The alert of an outcome, built but not shown: its first button is the default one.
+std::unique_ptr<QMessageBox> makeUpdateAlert(const UpdateCheck::Outcome& outcome, const QString& host,
+                                             const QString& systemName);
+
+// Shows the alert modally and, when its first button was chosen and the outcome offers a
+// link (only `available`), opens the link with openUrl (the desktop's handler when empty).
+// Returns whether the first button was chosen.
+bool presentUpdateOutcome(const UpdateCheck::Outcome& outcome, const QString& host, const QString& systemName,
+                          const std::function<void(const QUrl&)>& openUrl = {});
+
+} // namespace fw

@@ -1,0 +1,94 @@
+#pragma once
+// The welcome video overlay: it covers the whole welcome content with a title, the playing
+// video, "Skip" (also Escape) and a caption, and removes itself when the run ends (played to
+// the end, failed, not ready within 8 s, skipped, or the window went away). Clicks on its
+// background go nowhere. The player is behind a small interface, so the overlay's rules can
+// be driven by a fake one; MediaVideoPlayer plays for real with Qt Multimedia.
+
+#include "onboarding/VideoPlayback.h"
+
+#include <QUrl>
+
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QAudioOutput;
+class QMediaPlayer;
+class QPushButton;
+class QVideoWidget;
+
+namespace fw {
+
+class Clock;
+class OverlayLabel;
+class WelcomeVideoRun;
+
+// A player with the widget that shows its picture (the overlay takes it as its child).
+class VideoPlayer : public VideoPlayback {
+public:
+    virtual QWidget* surface() = 0;
+};
+
+// Streams a URL through QMediaPlayer into a QVideoWidget, with sound.
+class MediaVideoPlayer final : public QObject, public VideoPlayer {
+    Q_OBJECT
+public:
+    explicit MediaVideoPlayer(const QUrl& url);
+    ~MediaVideoPlayer() override;
+
+    void play() override;
+    void stop() override;
+    bool ready() const override;
+    QWidget* surface() override;
+    QMediaPlayer* mediaPlayer() const { return player_.get(); }
+
+private:
+    // Reports on the next turn of the loop, outside the player's own signal.
+    void report(bool ended);
+
+    QUrl url_;
+    std::unique_ptr<QMediaPlayer> player_;
+    std::unique_ptr<QAudioOutput> audio_;
+    QPointer<QVideoWidget> view_;
+    bool stopped_ = false;
+};
+
+class WelcomeVideoView : public QWidget {
+    Q_OBJECT
+public:
+    // frame: the content's whole area; the overlay lays itself out for its size.
+    WelcomeVideoView(const QRect& frame, std::unique_ptr<VideoPlayer> player, Clock& clock, QWidget* parent);
+    ~WelcomeVideoView() override;
+
+    // Called once when the overlay has finished; it then hides and deletes itself.
+    std::function<void()> onDone;
+
+    // Starts playing (and the 8 s readiness check).
+    void play();
+    void finish();
+    bool done() const;
+
+    VideoPlayer& player() const { return *player_; }
+    QWidget* playerView() const { return playerView_; }
+    QPushButton* skipButton() const { return skip_; }
+    OverlayLabel* titleLabel() const { return title_; }
+    OverlayLabel* captionLabel() const { return caption_; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    std::unique_ptr<VideoPlayer> player_;
+    std::unique_ptr<WelcomeVideoRun> run_;
+    QWidget* playerView_ = nullptr;
+    QPushButton* skip_ = nullptr;
+    OverlayLabel* title_ = nullptr;
+    OverlayLabel* caption_ = nullptr;
+};
+
+} // namespace fw

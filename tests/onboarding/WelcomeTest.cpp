@@ -1,0 +1,114 @@
+// The welcome window's content and the video's end rules, without widgets: the steps, the
+// status rows for each grant and tiling state, and a video run over a fake player in virtual
+// time.
+#include "onboarding/WelcomeContent.h"
+#include "onboarding/WelcomeVideo.h"
+
+#include <gtest/gtest.h>
+
+namespace fw {
+namespace {
+
+TEST(WelcomeContent, StatusRows)
+{
+    EXPECT_EQ(welcomeSteps()[3].body, "Resize shared edges together, and save layouts with their apps for Ctrl+Alt+1–9.");
+    using Tone = WelcomeStatus::Tone;
+    const auto ready = welcomeStatus(true, true, false, false);
+    EXPECT_EQ(ready.permissionText, "● Ready. Framewell lives in your tray.");
+    EXPECT_EQ(ready.permissionTone, Tone::ready);
+    EXPECT_EQ(ready.permissionButton, "Window Control Settings…");
+    EXPECT_TRUE(ready.resetHidden);
+    EXPECT_EQ(ready.previewsText, "● Window previews on, with the 3D Shuffle.");
+    EXPECT_EQ(ready.previewsTone, Tone::ready);
+    EXPECT_TRUE(ready.previewsButtonHidden);
+    EXPECT_TRUE(ready.tilingHidden);
+    EXPECT_TRUE(ready.tilingText.isEmpty());
+
+    const auto denied = welcomeStatus(false, false, std::nullopt, std::nullopt);
+    EXPECT_EQ(denied.permissionText, "● Enable Accessibility to arrange windows.");
+    EXPECT_EQ(denied.permissionTone, Tone::muted);
+    EXPECT_EQ(denied.permissionButton, "Enable Window Control");
+    EXPECT_FALSE(denied.resetHidden);
+    EXPECT_EQ(denied.previewsText, "○ Optional: Window Previews add previews and the 3D Shuffle.");
+    EXPECT_FALSE(denied.previewsButtonHidden);
+    EXPECT_FALSE(denied.tilingHidden) << "unset counts as on";
+    EXPECT_EQ(denied.tilingText, "▲ Desktop edge and top tiling compete with Framewell’s drags.");
+
+    EXPECT_EQ(welcomeStatus(true, true, false, std::nullopt).tilingText,
+              "▲ Desktop top tiling competes with Framewell’s top-center picker.");
+    EXPECT_EQ(welcomeStatus(true, true, true, false).tilingText,
+              "▲ Desktop edge tiling competes with Framewell’s corner drags.");
+}
+
+class FakePlayback : public VideoPlayback {
+public:
+    void play() override { ++plays; }
+    void stop() override { ++stops; }
+    bool ready() const override { return isReady; }
+    void end() { if (auto fn = onEnded) fn(); }
+    void fail() { if (auto fn = onFailed) fn(); }
+    int plays = 0, stops = 0;
+    bool isReady = false;
+};
+
+TEST(WelcomeVideoRun, EndsOnceWhicheverRuleFiresFirst)
+{
+    VirtualClock clock;
+    FakePlayback player;
+    int done = 0;
+    {
+        WelcomeVideoRun run(clock, player);
+        run.onDone = [&] { ++done; };
+        run.start();
+        EXPECT_EQ(player.plays, 1);
+        player.isReady = true;
+        clock.advance(std::chrono::seconds(8));
+        EXPECT_FALSE(run.done()) << "ready in time: it plays on";
+        player.end();
+        EXPECT_TRUE(run.done());
+        player.end();
+        player.fail();
+        run.finish();
+        EXPECT_EQ(done, 1);
+        EXPECT_EQ(player.stops, 1);
+    }
+
+    // Not ready after 8 s, with the end of media arriving after the readiness rule.
+    WelcomeVideoRun slow(clock, player);
+    slow.onDone = [&] { ++done; };
+    player.isReady = false;
+    slow.start();
+    clock.advance(std::chrono::milliseconds(7999));
+    EXPECT_FALSE(slow.done());
+    clock.advance(std::chrono::milliseconds(1));
+    EXPECT_TRUE(slow.done());
+    player.end();
+    EXPECT_EQ(done, 2);
+
+    WelcomeVideoRun failing(clock, player);
+    failing.onDone = [&] { ++done; };
+    failing.start();
+    player.fail();
+    EXPECT_TRUE(failing.done());
+    EXPECT_EQ(clock.pendingCount(), 0u) << "the readiness check goes with the run's end";
+    EXPECT_EQ(done, 3);
+    EXPECT_EQ(welcomeVideoURL().path(), "/framewell/video/welcome.mp4");
+}
+
+TEST(WelcomeVideoRun, ARunDestroyedMidwayLeavesNothingBehind)
+{
+    VirtualClock clock;
+    FakePlayback player;
+    bool done = false;
+    {
+        WelcomeVideoRun run(clock, player);
+        run.onDone = [&] { done = true; };
+        run.start();
+    }
+    EXPECT_EQ(clock.pendingCount(), 0u);
+    player.end();
+    EXPECT_FALSE(done);
+}
+
+} // namespace
+} // namespace fw

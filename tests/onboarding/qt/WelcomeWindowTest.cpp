@@ -1,0 +1,324 @@
+// The welcome window over the simulated platform, offscreen: frames and texts (nothing
+// overlaps, no text is cut), the status rows for granted and denied permissions and the 2 s
+// re-reading while visible, the buttons and keys, and the video overlay: its end rules with a
+// fake player, and every way the window goes away stopping it; then one real playback of a
+// small H.264 file through Qt Multimedia to its end.
+#include "onboarding/qt/DesktopIllustration.h"
+#include "onboarding/qt/WelcomeVideoView.h"
+#include "onboarding/qt/WelcomeWindow.h"
+#include "overlay/OverlayStyle.h"
+#include "platform/sim/SimDesktop.h"
+
+#include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMediaPlayer>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#ifndef FW_TEST_DATA
+#define FW_TEST_DATA "tests/data"
+#endif
+
+namespace fw {
+namespace {
+
+class FakePlayer : public VideoPlayer {
+public:
+    explicit FakePlayer(int& stops) : stops_(stops) {}
+    void play() override { ++plays; }
+    void stop() override { ++stops_; }
+    bool ready() const override { return isReady; }
+    QWidget* surface() override { return new QWidget; }
+    int plays = 0;
+    bool isReady = true;
+
+private:
+    int& stops_;
+};
+
+struct WelcomeFixture : ::testing::Test {
+    VirtualClock clock;
+    sim::SimDesktop desk{clock};
+    MemoryDefaults defaults;
+    WelcomeWindowController welcome{desk, defaults, clock};
+    FakePlayer* player = nullptr;   // the latest overlay's
+    int stops = 0;
+
+    void SetUp() override
+    {
+        welcome.makePlayer = [this](const QUrl&) {
+            auto p = std::make_unique<FakePlayer>(stops);
+            player = p.get();
+            return p;
+        };
+    }
+    QWidget* window() const { return welcome.window(); }
+    // Lets deferred deletions run.
+    static void settle() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+};
+
+TEST_F(WelcomeFixture, FramesTextsAndNothingOverlaps)
+{
+    welcome.show();
+    EXPECT_EQ(window()->size(), QSize(720, 750));
+    EXPECT_EQ(window()->windowTitle(), "Framewell");
+    EXPECT_EQ(welcome.picture()->geometry(), QRect(40, 141, 640, 196));
+    EXPECT_FALSE(welcome.picture()->middleSymbol());
+    EXPECT_EQ(welcome.videoButton()->geometry(), QRect(288, 241, 158, 30)) << "centred on the middle window";
+    EXPECT_EQ(welcome.permissionLabel()->geometry(), QRect(40, 629, 435, 20));
+    EXPECT_EQ(welcome.permissionButton()->geometry(), QRect(476, 623, 205, 32));
+    EXPECT_EQ(welcome.tourButton()->geometry(), QRect(529, 696, 152, 30));
+    EXPECT_EQ(welcome.keysLabel()->geometry(), QRect(40, 674, 640, 18));
+
+    EXPECT_EQ(welcome.keysLabel()->text(),
+              "Ctrl+Alt+P  Place   Ctrl+Alt+Z  Layouts   Ctrl+Alt+A  Adjust   Ctrl+Alt+S  Stack");
+    EXPECT_TRUE(welcome.keysLabel()->isVisible()) << "the shortcut line is shown";
+
+    // As on X11: both grants, no desktop tiling known.
+    EXPECT_EQ(welcome.permissionLabel()->text(), "● Ready. Framewell lives in your tray.");
+    EXPECT_EQ(welcome.permissionLabel()->color(), StyleColor::green);
+    EXPECT_EQ(welcome.permissionButton()->text(), "Window Control Settings…");
+    EXPECT_EQ(welcome.previewsLabel()->text(), "● Window previews on, with the 3D Shuffle.");
+    EXPECT_FALSE(welcome.resetButton()->isVisible());
+    EXPECT_FALSE(welcome.previewsButton()->isVisible());
+    EXPECT_FALSE(welcome.tilingLabel()->isVisible());
+    EXPECT_FALSE(welcome.tilingButton()->isVisible());
+
+    // Every visible element lies in the content, no two overlap (frames that only touch by a
+    // point are allowed, as the steps' title and body do), and no text is cut short; also
+    // with every optional row showing.
+    desk.setWindowControlGranted(false);
+    desk.setWindowPreviewsGranted(false);
+    welcome.windowManagerPreference = [](const QString&) { return std::optional<bool>(); };
+    welcome.refreshPermissionState();
+    const QList<QWidget*> children = window()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    for (QWidget* a : children) {
+        if (!a->isVisible())
+            continue;
+        EXPECT_TRUE(window()->rect().contains(a->geometry())) << a->accessibleName().toStdString();
+        if (auto* label = qobject_cast<OverlayLabel*>(a)) {
+            EXPECT_EQ(label->shownText(), label->text());
+        }
+        for (QWidget* b : children) {
+            if (a >= b || !b->isVisible() || (a == welcome.picture() || b == welcome.picture()))
+                continue;
+            EXPECT_FALSE(a->geometry().adjusted(1, 1, -1, -1).intersects(b->geometry().adjusted(1, 1, -1, -1)))
+                << a->accessibleName().toStdString() << " / " << b->accessibleName().toStdString();
+        }
+    }
+    EXPECT_TRUE(welcome.picture()->geometry().contains(welcome.videoButton()->geometry()));
+}
+
+TEST_F(WelcomeFixture, DeniedRowsFollowTheGrantsEveryTwoSecondsWhileVisible)
+{
+    desk.setWindowControlGranted(false);
+    desk.setWindowPreviewsGranted(false);
+    std::vector<QString> reports;
+    int ticks = 0;
+    welcome.onReport = [&](const QString& text) { reports.push_back(text); };
+    welcome.onPermissionTick = [&] { ++ticks; };
+    welcome.show();
+    EXPECT_EQ(welcome.permissionLabel()->text(), "● Enable Accessibility to arrange windows.");
+    EXPECT_EQ(welcome.permissionLabel()->color(), StyleColor::secondaryLabel);
+    EXPECT_EQ(welcome.permissionButton()->text(), "Enable Window Control");
+    EXPECT_EQ(welcome.previewsLabel()->text(), "○ Optional: Window Previews add previews and the 3D Shuffle.");
+    EXPECT_TRUE(welcome.resetButton()->isVisible());
+    EXPECT_TRUE(welcome.previewsButton()->isVisible());
+    EXPECT_TRUE(welcome.permissionTimerActive());
+
+    welcome.permissionButton()->click();
+    EXPECT_EQ(desk.promptCount(), 1);
+    EXPECT_EQ(desk.openedSettings(), QStringList({"accessibility"}));
+
+    welcome.resetButton()->click();
+    EXPECT_EQ(desk.resetCount(), 1);
+    EXPECT_EQ(reports, std::vector<QString>{"Couldn’t reset automatically: this desktop keeps no window-control "
+                                            "permission to reset."})
+        << "a reset that did nothing says so";
+    desk.setResetAvailable(true);
+    welcome.resetButton()->click();
+    EXPECT_EQ(reports.size(), 1u);
+    EXPECT_EQ(desk.promptCount(), 2) << "after a reset the permission is asked for again";
+
+    desk.setWindowControlGranted(true);
+    clock.advance(std::chrono::milliseconds(1999));
+    EXPECT_EQ(welcome.permissionButton()->text(), "Enable Window Control");
+    clock.advance(std::chrono::milliseconds(1));
+    EXPECT_EQ(welcome.permissionLabel()->text(), "● Ready. Framewell lives in your tray.");
+    EXPECT_FALSE(welcome.resetButton()->isVisible());
+    EXPECT_EQ(ticks, 1);
+
+    window()->hide();
+    EXPECT_FALSE(welcome.permissionTimerActive()) << "nothing is watched while the window is away";
+    desk.setWindowPreviewsGranted(true);
+    clock.advance(std::chrono::seconds(10));
+    EXPECT_EQ(ticks, 1);
+    welcome.show();
+    EXPECT_EQ(welcome.previewsLabel()->text(), "● Window previews on, with the 3D Shuffle.") << "refreshed on showing";
+}
+
+TEST_F(WelcomeFixture, TilingRowFromTheDesktopsPreferences)
+{
+    std::map<QString, std::optional<bool>> prefs;
+    welcome.windowManagerPreference = [&](const QString& key) { return prefs[key]; };
+    int opened = 0;
+    welcome.openDesktopSettings = [&] { ++opened; };
+    welcome.show();
+    EXPECT_EQ(welcome.tilingLabel()->text(), "▲ Desktop edge and top tiling compete with Framewell’s drags.");
+    EXPECT_EQ(welcome.tilingLabel()->color(), StyleColor::orange);
+    EXPECT_FALSE(welcome.tilingLabel()->toolTip().isEmpty());
+    EXPECT_TRUE(welcome.tilingButton()->isVisible());
+    welcome.tilingButton()->click();
+    EXPECT_EQ(opened, 1);
+
+    prefs[edgeTilingKey] = false;
+    welcome.refreshPermissionState();
+    EXPECT_EQ(welcome.tilingLabel()->text(), "▲ Desktop top tiling competes with Framewell’s top-center picker.");
+    prefs[topTilingKey] = false;
+    welcome.refreshPermissionState();
+    EXPECT_FALSE(welcome.tilingLabel()->isVisible());
+    EXPECT_FALSE(welcome.tilingButton()->isVisible());
+}
+
+TEST_F(WelcomeFixture, ButtonsKeysAndTheShortcutLine)
+{
+    std::vector<std::string> calls;
+    welcome.onPreview = [&] { calls.push_back("preview"); };
+    welcome.onArrange = [&] { calls.push_back("arrange"); };
+    welcome.onTour = [&] { calls.push_back("tour"); };
+    welcome.onPreviews = [&] { calls.push_back("previews"); };
+    welcome.show();
+    welcome.previewButton()->click();
+    welcome.arrangeButton()->click();
+    welcome.tourButton()->click();
+    QTest::keyClick(window(), Qt::Key_Return);
+    QTest::keyClick(window(), Qt::Key_Escape);
+    EXPECT_EQ(calls, (std::vector<std::string>{"preview", "arrange", "tour", "tour"}));
+    EXPECT_TRUE(window()->isVisible()) << "Escape without a video leaves the window as it is";
+
+    ShortcutStore(defaults).setCombo(std::nullopt, ShortcutAction::layouts);
+    welcome.refreshShortcuts();
+    EXPECT_EQ(welcome.keysLabel()->text(), "Ctrl+Alt+P  Place   Ctrl+Alt+A  Adjust   Ctrl+Alt+S  Stack");
+}
+
+TEST_F(WelcomeFixture, VideoOverlayEndsWithSkipEscapeReadinessOrTheWindowGoingAway)
+{
+    welcome.show();
+    welcome.playVideo();
+    WelcomeVideoView* video = welcome.video();
+    ASSERT_TRUE(video);
+    EXPECT_EQ(video->geometry(), QRect(0, 0, 720, 750)) << "covers the content";
+    EXPECT_EQ(video->titleLabel()->text(), "Getting started with Framewell");
+    EXPECT_EQ(video->titleLabel()->geometry(), QRect(40, 64, 640, 28));
+    EXPECT_EQ(video->playerView()->geometry(), QRect(40, 112, 640, 360));
+    EXPECT_EQ(video->skipButton()->geometry(), QRect(580, 492, 100, 30));
+    EXPECT_EQ(video->captionLabel()->geometry(), QRect(40, 498, 520, 18));
+    EXPECT_EQ(player->plays, 1);
+    FakePlayer* first = player;
+    welcome.playVideo();
+    EXPECT_EQ(welcome.video(), video) << "a second play while one shows does nothing";
+    EXPECT_EQ(first->plays, 1);
+
+    QTest::keyClick(window(), Qt::Key_Escape);
+    EXPECT_FALSE(welcome.video());
+    EXPECT_EQ(stops, 1);
+    EXPECT_TRUE(window()->isVisible()) << "Escape ends the video only";
+    settle();
+
+    // Each way the window goes away stops the video: the title bar's close button (a close
+    // event), hiding, minimizing, and the controller's own close.
+    const std::vector<std::function<void()>> ways{
+        [&] { window()->close(); },
+        [&] { window()->hide(); },
+        [&] { window()->showMinimized(); },
+        [&] { welcome.close(); },
+    };
+    for (std::size_t i = 0; i < ways.size(); ++i) {
+        welcome.show();
+        EXPECT_FALSE(window()->isMinimized()) << "showing restores a minimized window";
+        welcome.playVideo();
+        ASSERT_TRUE(welcome.video());
+        ways[i]();
+        EXPECT_FALSE(welcome.video()) << "way " << i;
+        EXPECT_EQ(stops, int(i) + 2) << "way " << i;
+        settle();
+    }
+    welcome.show();
+    EXPECT_TRUE(window()->findChildren<WelcomeVideoView*>().isEmpty()) << "the normal content shows again";
+
+    // Not ready within 8 s: the overlay ends itself.
+    welcome.playVideo();
+    player->isReady = false;
+    clock.advance(std::chrono::seconds(8));
+    EXPECT_FALSE(welcome.video());
+    EXPECT_EQ(stops, 6);
+    welcome.videoButton()->click();
+    EXPECT_TRUE(welcome.video()) << "Watch the Video plays it again";
+}
+
+TEST(WelcomeShortcutLine, FollowsTheStoredShortcuts)
+{
+    MemoryDefaults d;
+    ShortcutStore store(d);
+    EXPECT_EQ(welcomeShortcutLine(store),
+              "Ctrl+Alt+P  Place   Ctrl+Alt+Z  Layouts   Ctrl+Alt+A  Adjust   Ctrl+Alt+S  Stack");
+    d.setValue(ShortcutStore::keysKey, QJsonDocument::fromJson(R"({"1":{},"5":{"combo":
+        {"keyCode":1,"modifiers":4352,"key":"S"}}})").object());
+    EXPECT_EQ(welcomeShortcutLine(store), "Ctrl+Alt+P  Place   Ctrl+Alt+A  Adjust   Ctrl+Super+S  Stack")
+        << "a shortcut switched off is left out";
+    d.setValue(ShortcutStore::keysKey, QJsonValue(QStringLiteral("not a table")));
+    EXPECT_EQ(welcomeShortcutLine(store),
+              "Ctrl+Alt+P  Place   Ctrl+Alt+Z  Layouts   Ctrl+Alt+A  Adjust   Ctrl+Alt+S  Stack");
+}
+
+bool spinUntil(const std::function<bool()>& condition, int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!condition() && t.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    return condition();
+}
+
+TEST_F(WelcomeFixture, RealVideoPlaysToItsEndAndStopsWithTheWindow)
+{
+    MediaVideoPlayer* media = nullptr;
+    welcome.makePlayer = [&](const QUrl&) {
+        auto p = std::make_unique<MediaVideoPlayer>(QUrl::fromLocalFile(FW_TEST_DATA "/welcome-test.mp4"));
+        media = p.get();
+        return p;
+    };
+    welcome.show();
+    welcome.playVideo();
+    ASSERT_TRUE(welcome.video() && media);
+    std::vector<QMediaPlayer::MediaStatus> statuses;
+    QObject watcher;
+    QObject::connect(media->mediaPlayer(), &QMediaPlayer::mediaStatusChanged, &watcher,
+                     [&](QMediaPlayer::MediaStatus s) { statuses.push_back(s); });
+    ASSERT_TRUE(spinUntil([&] { return !welcome.video(); }, 10000)) << "the 0.6 s video ends the overlay";
+    EXPECT_NE(std::find(statuses.begin(), statuses.end(), QMediaPlayer::EndOfMedia), statuses.end())
+        << "played to its end, not failed";
+    settle();
+
+    welcome.playVideo();
+    ASSERT_TRUE(media);
+    QMediaPlayer* mp = media->mediaPlayer();
+    ASSERT_TRUE(spinUntil([&] { return mp->playbackState() == QMediaPlayer::PlayingState; }, 5000));
+    QObject guard;
+    bool playedOn = false;
+    QObject::connect(mp, &QMediaPlayer::playbackStateChanged, &guard, [&](QMediaPlayer::PlaybackState s) {
+        playedOn = playedOn || s == QMediaPlayer::PlayingState;
+    });
+    window()->close();
+    EXPECT_EQ(mp->playbackState(), QMediaPlayer::StoppedState);
+    EXPECT_TRUE(mp->source().isEmpty());
+    EXPECT_FALSE(welcome.video());
+    spinUntil([] { return false; }, 200);
+    EXPECT_FALSE(playedOn) << "nothing plays on behind the closed window";
+}
+
+} // namespace
+} // namespace fw

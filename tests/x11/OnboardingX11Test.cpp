@@ -1,0 +1,180 @@
+// The onboarding windows on a real server with openbox: each maps at its content size under
+// its title, and closing the welcome window with the window manager's close button (a
+// _NET_CLOSE_WINDOW request, as a click on the title bar's button makes) ends the video that
+// plays in it. With FRAMEWELL_SHOTS_DIR set, each window is also photographed for review.
+#include "base/QtClock.h"
+#include "onboarding/WhatsNew.h"
+#include "onboarding/qt/AboutWindow.h"
+#include "onboarding/qt/TourWindow.h"
+#include "onboarding/qt/WelcomeVideoView.h"
+#include "onboarding/qt/WelcomeWindow.h"
+#include "onboarding/qt/WhatsNewWindow.h"
+#include "overlay/OverlayStyle.h"
+#include "platform/x11/X11Permissions.h"
+#include "x11/ScreenPhotos.h"
+#include "x11/XSession.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPushButton>
+#include <gtest/gtest.h>
+#include <xcb/xcb.h>
+
+#include <unistd.h>
+
+namespace fw {
+namespace {
+
+using test::XSession;
+
+class StillPlayer : public VideoPlayer {
+public:
+    explicit StillPlayer(int& stops) : stops_(stops) {}
+    void play() override {}
+    void stop() override { ++stops_; }
+    bool ready() const override { return true; }
+    QWidget* surface() override
+    {
+        auto* picture = new QWidget;
+        picture->setStyleSheet(QStringLiteral("background: black;"));
+        return picture;
+    }
+
+private:
+    int& stops_;
+};
+
+struct OnboardingDesk {
+    XSession session;
+    std::unique_ptr<test::SessionApp> app;
+    QtClock clock;
+
+    OnboardingDesk()
+    {
+        if (session.ok())
+            app = std::make_unique<test::SessionApp>(session);
+    }
+
+    // The client window of our own top-level window with this title, once the WM shows it.
+    xcb_window_t mapped(QWidget* window)
+    {
+        const xcb_window_t id = session.waitForWindow(window->windowTitle(), getpid());
+        if (id == XCB_NONE)
+            return id;
+        session.syncWithWindowManager();
+        // Let the window paint before it is photographed.
+        session.waitFor([&] { return window->isVisible() && !window->visibleRegion().isEmpty(); }, 1000);
+        QApplication::processEvents();
+        return id;
+    }
+
+    // The window with its frame as the server shows it.
+    QImage picture(xcb_window_t client)
+    {
+        const auto frame = session.wmFrame(client);
+        return frame ? test::grab(*frame) : QImage();
+    }
+
+    // Photographs the window, only when a review directory is named.
+    void photograph(xcb_window_t client, const QString& name)
+    {
+        const QString dir = qEnvironmentVariable("FRAMEWELL_SHOTS_DIR");
+        if (dir.isEmpty())
+            return;
+        ASSERT_TRUE(QDir().mkpath(dir));
+        EXPECT_TRUE(picture(client).save(dir + "/" + name)) << name.toStdString();
+    }
+
+    // Asks the window manager to close the window, as its close button does.
+    void closeByWindowManager(xcb_window_t client)
+    {
+        xcb_connection_t* c = session.connection();
+        const auto atom = [c](const char* name) {
+            xcb_intern_atom_reply_t* r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(strlen(name)), name), nullptr);
+            const xcb_atom_t a = r ? r->atom : XCB_NONE;
+            free(r);
+            return a;
+        };
+        xcb_client_message_event_t ev{};
+        ev.response_type = XCB_CLIENT_MESSAGE;
+        ev.format = 32;
+        ev.window = client;
+        ev.type = atom("_NET_CLOSE_WINDOW");
+        ev.data.data32[0] = XCB_CURRENT_TIME;
+        ev.data.data32[1] = 2;
+        xcb_send_event(c, 0, session.root(),
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&ev));
+        xcb_flush(c);
+    }
+};
+
+TEST(OnboardingX11, WelcomeMapsAtItsSizeAndItsCloseButtonEndsTheVideo)
+{
+    OnboardingDesk desk;
+    ASSERT_TRUE(desk.session.ok()) << desk.session.error();
+    X11Permissions permissions;
+    MemoryDefaults defaults;
+    WelcomeWindowController welcome(permissions, defaults, desk.clock);
+    int stops = 0;
+    welcome.makePlayer = [&](const QUrl&) { return std::make_unique<StillPlayer>(stops); };
+    welcome.show();
+    const xcb_window_t id = desk.mapped(welcome.window());
+    ASSERT_NE(id, XCB_NONE) << desk.session.error();
+    EXPECT_EQ(desk.session.clientSize(id), Size(720, 750));
+    const auto frame = desk.session.wmFrame(id);
+    ASSERT_TRUE(frame);
+    EXPECT_NEAR(frame->midX(), 960, 20) << "centred on the screen";
+    EXPECT_NEAR(frame->midY(), 540, 20);
+    EXPECT_EQ(welcome.permissionLabel()->text(), "● Ready. Framewell lives in your tray.") << "granted on X11";
+    EXPECT_FALSE(welcome.resetButton()->isVisible());
+    desk.photograph(id, "welcome.png");
+
+    const QImage before = desk.picture(id);
+    welcome.playVideo();
+    ASSERT_TRUE(welcome.video());
+    EXPECT_TRUE(desk.session.waitFor([&] { return desk.picture(id) != before; })) << "the overlay shows";
+    desk.photograph(id, "welcome-video.png");
+    desk.closeByWindowManager(id);
+    EXPECT_TRUE(desk.session.waitFor([&] { return !welcome.window()->isVisible(); }));
+    EXPECT_FALSE(welcome.video());
+    EXPECT_EQ(stops, 1);
+}
+
+TEST(OnboardingX11, TourWhatsNewAndAboutMapAtTheirSizes)
+{
+    OnboardingDesk desk;
+    ASSERT_TRUE(desk.session.ok()) << desk.session.error();
+    TourWindowController tour(desk.clock);
+    WhatsNewWindowController whatsNew(WhatsNew::entries("1.16.1", "1.17.1"), desk.clock);
+    AboutWindowController about(desk.clock);
+
+    const std::vector<std::tuple<QWidget*, std::function<void()>, QSize, QString>> windows{
+        {tour.window(), [&] { tour.open(1); }, QSize(680, 520), "tour.png"},
+        {whatsNew.window(), [&] { whatsNew.show(); }, QSize(560, 460), "whats-new.png"},
+        {about.window(), [&] { about.show(); }, QSize(440, 410), "about.png"},
+    };
+    for (const auto& [window, show, size, shot] : windows) {
+        show();
+        const xcb_window_t id = desk.mapped(window);
+        ASSERT_NE(id, XCB_NONE) << shot.toStdString();
+        EXPECT_EQ(desk.session.clientSize(id), Size(size.width(), size.height())) << shot.toStdString();
+        desk.photograph(id, shot);
+        window->close();
+    }
+
+    // Every page of the tour, for review.
+    if (qEnvironmentVariableIsEmpty("FRAMEWELL_SHOTS_DIR"))
+        return;
+    tour.open(0);
+    const xcb_window_t id = desk.mapped(tour.window());
+    for (int page = 0; page < tourPageCount; ++page) {
+        const QImage before = desk.picture(id);
+        tour.show(page);
+        desk.session.waitFor([&] { return page == 0 || desk.picture(id) != before; });
+        desk.photograph(id, QStringLiteral("tour-%1.png").arg(page + 1));
+    }
+}
+
+} // namespace
+} // namespace fw
