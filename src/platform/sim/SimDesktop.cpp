@@ -63,9 +63,27 @@ void SimMouse::stop()
     handler_ = nullptr;
 }
 
+std::optional<PointerState> SimMouse::pointerState()
+{
+    if (!running_)
+        return std::nullopt;
+    return PointerState{position_, leftDown_, modifiers_};
+}
+
+void SimMouse::releaseUnseen(Point p)
+{
+    position_ = p;
+    leftDown_ = false;
+}
+
 bool SimMouse::inject(const MouseEvent& e)
 {
     position_ = e.position;
+    modifiers_ = e.modifiers;
+    if (e.type == MouseEvent::Type::LeftDown)
+        leftDown_ = true;
+    else if (e.type == MouseEvent::Type::LeftUp)
+        leftDown_ = false;
     if (!running_ || !handler_)
         return false;
     auto handler = handler_; // the handler may stop the monitor
