@@ -56,7 +56,7 @@ protected:
 
     SnapServices services(bool diagnostics = false)
     {
-        return SnapServices{access, placement, sim, sim, clock, defaults, store, feedback, stacks, *captureUsed, diagnostics};
+        return SnapServices{access, placement, sim, sim, clock, defaults, store, feedback, *stacksUsed, *captureUsed, diagnostics};
     }
     // The coordinator on this desk, its notices collected in `notices` and what it tells the
     // shell about its pickers in `presented`.
@@ -117,6 +117,7 @@ protected:
     LayoutStore store{defaults};
     RecordingFeedback feedback;
     RecordingStacks stacks;
+    WindowStackController* stacksUsed = &stacks; // what the coordinator is given
     NoThumbnailCapture capture;
     ThumbnailCapture* captureUsed = &capture; // what the coordinator is given
     std::shared_ptr<FakeApplications> apps = std::make_shared<FakeApplications>();

@@ -1,0 +1,270 @@
+// The layer list of the X11 window port: every viewable top-level window in QueryTree(root)
+// order (the server's true stacking), front to back, each managed frame named by its client
+// and each window given a level from its kind: ordinary 0, kept above 3, dock 20,
+// override-redirect 101. Desktop windows and input-only windows are left out.
+//
+// The stacks scan this list every second, so a steady desktop costs one round trip: the root's
+// children and, for every top-level window seen before, its attributes and its client's
+// geometry, frame extents and state go out together. Windows that are new (or whose client
+// went away) are resolved afterwards: their client through WM_STATE, their process through
+// _NET_WM_PID or the X-Resource extension, their type.
+#include "platform/x11/X11ClientState.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11WindowSystem.h"
+
+#include <unordered_set>
+
+namespace fw {
+
+using namespace x11;
+
+namespace {
+
+// What one pass asks of one known top-level window.
+struct LayerAsk {
+    xcb_window_t top = XCB_NONE;
+    xcb_get_window_attributes_cookie_t attributes{};
+    bool placed = false;
+    xcb_get_geometry_cookie_t geometry{};
+    bool managed = false;
+    xcb_translate_coordinates_cookie_t translate{};
+    xcb_get_property_cookie_t extents{}, gtkExtents{}, state{};
+};
+
+bool hasAtom(const std::vector<std::uint32_t>& list, xcb_atom_t atom)
+{
+    return std::find(list.begin(), list.end(), atom) != list.end();
+}
+
+void readAttributes(LayerSeen& s, const xcb_get_window_attributes_reply_t* attr)
+{
+    s.read = attr != nullptr;
+    if (!attr)
+        return;
+    s.viewable = attr->map_state == XCB_MAP_STATE_VIEWABLE;
+    s.overrideRedirect = attr->override_redirect;
+    s.inputOnly = attr->_class == XCB_WINDOW_CLASS_INPUT_ONLY;
+}
+
+void readStates(LayerSeen& s, const std::vector<std::uint32_t>& states, const Atoms& a)
+{
+    s.above = hasAtom(states, a.netWmStateAbove);
+    s.hidden = hasAtom(states, a.netWmStateHidden);
+}
+
+int levelOf(const LayerSeen& seen, const LayerWindow& w)
+{
+    if (seen.overrideRedirect)
+        return 101;
+    if (w.dock)
+        return 20;
+    return seen.above ? 3 : 0;
+}
+
+// Sends what every known top-level window needs: its attributes and, once resolved, its
+// target's geometry (with the frame extents and state of a managed client).
+std::vector<LayerAsk> askKnown(const Connection& conn, const LayerCache& known)
+{
+    xcb_connection_t* c = conn.raw();
+    const Atoms& a = conn.atoms();
+    std::vector<LayerAsk> asks;
+    asks.reserve(known.size());
+    for (const auto& [top, w] : known) {
+        LayerAsk& k = asks.emplace_back();
+        k.top = top;
+        k.attributes = xcb_get_window_attributes(c, top);
+        if (!w.resolved)
+            continue;
+        k.placed = true;
+        k.geometry = xcb_get_geometry(c, w.target);
+        k.managed = w.managed;
+        if (w.managed) {
+            k.translate = xcb_translate_coordinates(c, w.target, conn.root(), 0, 0);
+            k.extents = conn.property(w.target, a.netFrameExtents, XCB_ATOM_CARDINAL, 4);
+            k.gtkExtents = conn.property(w.target, a.gtkFrameExtents, XCB_ATOM_CARDINAL, 4);
+            k.state = conn.property(w.target, a.netWmState, XCB_ATOM_ATOM, 32);
+        }
+    }
+    return asks;
+}
+
+// What the known windows show now.
+void readKnown(const Connection& conn, const std::vector<LayerAsk>& asks, LayerPass& pass)
+{
+    xcb_connection_t* c = conn.raw();
+    for (const LayerAsk& k : asks) {
+        LayerSeen& s = pass[k.top];
+        readAttributes(s, FW_XCB_REPLY(c, xcb_get_window_attributes, k.attributes).p);
+        if (!k.placed)
+            continue;
+        ClientState cs;
+        auto g = FW_XCB_REPLY(c, xcb_get_geometry, k.geometry);
+        cs.alive = bool(g);
+        if (g) {
+            cs.border = g->border_width;
+            cs.client = Rect(g->x + g->border_width, g->y + g->border_width, g->width, g->height);
+        }
+        if (k.managed) {
+            auto t = FW_XCB_REPLY(c, xcb_translate_coordinates, k.translate);
+            cs.frameExtents = extentsFrom(conn.reply(k.extents).p);
+            cs.gtkExtents = extentsFrom(conn.reply(k.gtkExtents).p);
+            readStates(s, cardinals(conn.reply(k.state).p), conn.atoms());
+            cs.alive = cs.alive && t;
+            if (t && g)
+                cs.client = Rect(t->dst_x, t->dst_y, g->width, g->height);
+            const Extents& gtk = cs.gtkExtents;
+            if (gtk.left + gtk.right >= cs.client.width() || gtk.top + gtk.bottom >= cs.client.height())
+                cs.gtkExtents = {};
+        }
+        s.placed = cs.alive;
+        s.frame = cs.outerFrame();
+    }
+}
+
+// The listed windows, front to back (the children come bottom to top).
+std::vector<WindowLayer> listed(const xcb_window_t* children, int count, const LayerCache& known, const LayerPass& pass)
+{
+    std::vector<WindowLayer> out;
+    out.reserve(std::size_t(count));
+    for (int i = count - 1; i >= 0; --i) {
+        const auto w = known.find(children[i]);
+        const auto s = pass.find(children[i]);
+        if (w == known.end() || !w->second.resolved || s == pass.end())
+            continue;
+        const LayerSeen& seen = s->second;
+        if (!seen.viewable || seen.inputOnly || !seen.placed || seen.hidden || w->second.desktop)
+            continue;
+        out.push_back({WindowId(w->second.target), w->second.pid, seen.frame, levelOf(seen, w->second)});
+    }
+    return out;
+}
+
+// Top-level windows to resolve: the children of the frames not probed before.
+struct Probe {
+    xcb_get_window_attributes_cookie_t attributes;
+    xcb_get_property_cookie_t wmState;
+    xcb_query_tree_cookie_t tree;
+};
+struct ChildProbe {
+    std::uint32_t top;
+    xcb_window_t child;
+    xcb_get_property_cookie_t wmState;
+};
+
+} // namespace
+
+std::vector<WindowLayer> X11WindowSystem::layers()
+{
+    if (!conn_->ok())
+        return {};
+    xcb_connection_t* c = conn_->raw();
+    LayerCache& known = *layerCache_;
+
+    // One round: the stacking order and what every known window needs.
+    const auto treeCookie = xcb_query_tree(c, conn_->root());
+    const std::vector<LayerAsk> asks = askKnown(*conn_, known);
+    auto tree = FW_XCB_REPLY(c, xcb_query_tree, treeCookie);
+    LayerPass pass;
+    pass.reserve(asks.size());
+    readKnown(*conn_, asks, pass);
+    if (!tree)
+        return {};
+
+    const auto* children = xcb_query_tree_children(tree.p);
+    const int count = xcb_query_tree_children_length(tree.p);
+    std::unordered_set<xcb_window_t> present;
+    std::vector<std::uint32_t> fresh;
+    for (int i = 0; i < count; ++i) {
+        present.insert(children[i]);
+        auto it = pass.find(children[i]);
+        // New, or viewable now but not (or no longer) found through what was kept of it.
+        if (it == pass.end() || !it->second.read || (it->second.viewable && !it->second.placed))
+            fresh.push_back(children[i]);
+    }
+    std::erase_if(known, [&](const auto& entry) { return !present.count(entry.first); });
+    lastLayerResolutions_ = fresh.size();
+    if (!fresh.empty())
+        resolveLayers(fresh, pass);
+    return listed(children, count, known, pass);
+}
+
+void X11WindowSystem::resolveLayers(const std::vector<std::uint32_t>& tops, LayerPass& pass)
+{
+    xcb_connection_t* c = conn_->raw();
+    const Atoms& a = conn_->atoms();
+    LayerCache& known = *layerCache_;
+
+    std::vector<Probe> probes;
+    probes.reserve(tops.size());
+    for (std::uint32_t top : tops)
+        probes.push_back({xcb_get_window_attributes(c, top), conn_->property(top, a.wmState, a.wmState, 2),
+                          xcb_query_tree(c, top)});
+    // A frame's client is its child with WM_STATE; a window with WM_STATE or override-redirect
+    // stands for itself.
+    std::vector<ChildProbe> childProbes;
+    std::vector<std::uint32_t> unplaced;
+    for (std::size_t i = 0; i < tops.size(); ++i) {
+        const std::uint32_t top = tops[i];
+        LayerSeen& s = pass[top];
+        s = {};
+        readAttributes(s, FW_XCB_REPLY(c, xcb_get_window_attributes, probes[i].attributes).p);
+        const auto state = conn_->reply(probes[i].wmState);
+        auto tree = FW_XCB_REPLY(c, xcb_query_tree, probes[i].tree);
+        if (!s.read) {
+            known.erase(top);
+            continue;
+        }
+        LayerWindow& w = known[top];
+        w = {};
+        w.target = top;
+        // Asked again once it is viewable: unmapped frames come and go with their clients.
+        if (!s.viewable || s.inputOnly)
+            continue;
+        unplaced.push_back(top);
+        if (s.overrideRedirect || (state && state->type != XCB_NONE)) {
+            w.managed = !s.overrideRedirect;
+            continue;
+        }
+        const auto* kids = tree ? xcb_query_tree_children(tree.p) : nullptr;
+        for (int k = tree ? xcb_query_tree_children_length(tree.p) - 1 : -1; k >= 0; --k)
+            childProbes.push_back({top, kids[k], conn_->property(kids[k], a.wmState, a.wmState, 2)});
+    }
+    for (const ChildProbe& p : childProbes) {
+        const auto state = conn_->reply(p.wmState);
+        LayerWindow& w = known[p.top];
+        if (state && state->type != XCB_NONE && !w.managed) {
+            w.target = p.child;
+            w.managed = true;
+        }
+    }
+    placeResolved(unplaced, pass);
+}
+
+void X11WindowSystem::placeResolved(const std::vector<std::uint32_t>& tops, LayerPass& pass)
+{
+    const Atoms& a = conn_->atoms();
+    LayerCache& known = *layerCache_;
+    // Their process, type, state and frame, read as the snapshot reads clients.
+    std::vector<std::uint32_t> targets;
+    for (std::uint32_t top : tops)
+        targets.push_back(known[top].target);
+    const std::vector<ClientState> states = read(targets, Geometry | Identity | Kind);
+    for (std::size_t i = 0; i < tops.size(); ++i) {
+        const ClientState& cs = states[i];
+        if (!cs.alive)
+            continue;
+        LayerWindow& w = known[tops[i]];
+        LayerSeen& s = pass[tops[i]];
+        const xcb_atom_t type = windowType(cs.types, a);
+        w.resolved = true;
+        w.pid = cs.pid;
+        w.dock = type == a.netWmWindowTypeDock;
+        w.desktop = type == a.netWmWindowTypeDesktop;
+        if (w.managed)
+            readStates(s, cs.states, a);
+        s.placed = true;
+        s.frame = cs.outerFrame();
+    }
+}
+
+} // namespace fw

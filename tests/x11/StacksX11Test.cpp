@@ -1,0 +1,82 @@
+// Window stacks on a real server (Xvfb, the test window manager): two xterms put in the same
+// region form a stack, and the cycle command brings the other one to the front, as the
+// server's own stacking (QueryTree) shows. The layer list names each frame by its client, with
+// the frame window access reads.
+#include "layout/ScreenGeometry.h"
+#include "layout/SnapLayout.h"
+#include "x11/CoordinatorRig.h"
+#include "x11/XSession.h"
+
+#include <gtest/gtest.h>
+
+namespace fw {
+namespace {
+
+using test::CoordinatorRig;
+using test::SessionApp;
+using test::XSession;
+
+// Which of the windows the server stacks highest.
+WindowId frontOf(X11WindowSystem& ws, WindowId a, WindowId b)
+{
+    for (const WindowLayer& l : ws.layers()) {
+        if (l.id == a || l.id == b)
+            return l.id;
+    }
+    return 0;
+}
+
+TEST(StacksX11, TwoXtermsInOneRegionFormAStackAndTheCycleBringsTheOtherForward)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    auto one = session.startXterm(u"stack one"_qs, {"-geometry", "80x24+100+100"});
+    auto two = session.startXterm(u"stack two"_qs, {"-geometry", "80x24+400+300"});
+    ASSERT_TRUE(one.window && two.window) << session.error();
+
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    const ScreenInfo screen = rig.screens.screens().front();
+    const Rect left = SnapLayout::builtIns().front().tree.frames(topLeftVisibleFrame(screen), 8).at(0);
+    ASSERT_TRUE(rig.ws.setFrame(one.window, left));
+    ASSERT_TRUE(rig.ws.setFrame(two.window, left));
+    ASSERT_TRUE(session.activate(two.window));
+    const auto frame = rig.ws.frame(two.window);
+    ASSERT_TRUE(frame && rig.ws.frame(one.window) == frame) << "both on the same cell grid";
+
+    // The layer list: both xterms, ordinary, by their client ids, with their frames.
+    const auto layers = rig.ws.layers();
+    for (const auto& term : {one, two}) {
+        const auto at = std::find_if(layers.begin(), layers.end(), [&](const WindowLayer& l) { return l.id == term.window; });
+        ASSERT_NE(at, layers.end());
+        EXPECT_EQ(at->level, 0);
+        EXPECT_EQ(at->pid, Pid(term.pid));
+        EXPECT_EQ(at->frame, *frame);
+    }
+    EXPECT_EQ(rig.ws.layers(), layers) << "the second pass, from what the first kept, reads the same";
+    EXPECT_EQ(rig.ws.lastLayerResolutions(), 0u) << "in one round trip";
+
+    rig.stacks.start();
+    rig.stacks.refresh(true);
+    ASSERT_EQ(rig.stacks.presented().size(), 1u);
+    const auto members = rig.stacks.presented()[0].members;
+    ASSERT_EQ(members.size(), 2u);
+    EXPECT_EQ(frontOf(rig.ws, one.window, two.window), two.window);
+
+    const auto front = ManagedWindow::make(rig.ws, two.window);
+    ASSERT_TRUE(front);
+    ASSERT_TRUE(rig.stacks.cycleStack(*front, true));
+    EXPECT_FALSE(rig.stacks.shuffling()) << "no compositor: the window comes forward at once";
+    ASSERT_TRUE(session.waitFor([&] { return frontOf(rig.ws, one.window, two.window) == one.window; }))
+        << "the other xterm never came to the front";
+    EXPECT_TRUE(session.waitFor([&] { return session.activeWindow() == one.window; }));
+
+    const auto back = ManagedWindow::make(rig.ws, one.window);
+    ASSERT_TRUE(back);
+    ASSERT_TRUE(rig.stacks.cycleStack(*back, true));
+    EXPECT_TRUE(session.waitFor([&] { return frontOf(rig.ws, one.window, two.window) == two.window; }));
+    rig.stacks.stop();
+}
+
+} // namespace
+} // namespace fw
