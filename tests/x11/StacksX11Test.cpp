@@ -66,10 +66,11 @@ TEST(StacksX11, TwoXtermsInOneRegionFormAStackAndTheCycleBringsTheOtherForward)
     const auto front = ManagedWindow::make(rig.ws, two.window);
     ASSERT_TRUE(front);
     ASSERT_TRUE(rig.stacks.cycleStack(*front, true));
-    EXPECT_FALSE(rig.stacks.shuffling()) << "no compositor: the window comes forward at once";
     ASSERT_TRUE(session.waitFor([&] { return frontOf(rig.ws, one.window, two.window) == one.window; }))
         << "the other xterm never came to the front";
-    EXPECT_TRUE(session.waitFor([&] { return session.activeWindow() == one.window; }));
+    // Without a compositing manager the window comes forward at once; with one (metacity's
+    // own) the card shuffle plays first.
+    ASSERT_TRUE(session.waitFor([&] { return !rig.stacks.shuffling(); }));
 
     const auto back = ManagedWindow::make(rig.ws, one.window);
     ASSERT_TRUE(back);

@@ -54,7 +54,8 @@ void readStates(LayerSeen& s, const std::vector<std::uint32_t>& states, const At
 
 int levelOf(const LayerSeen& seen, const LayerWindow& w)
 {
-    if (seen.overrideRedirect)
+    // Some window managers (icewm) make their frames override-redirect: what counts is the client.
+    if (seen.overrideRedirect && !w.managed)
         return 101;
     if (w.dock)
         return 20;
@@ -139,17 +140,28 @@ std::vector<WindowLayer> listed(const xcb_window_t* children, int count, const L
     return out;
 }
 
-// Top-level windows to resolve: the children of the frames not probed before.
+// A top-level window being resolved, and a window under a frame searched for WM_STATE.
 struct Probe {
     xcb_get_window_attributes_cookie_t attributes;
     xcb_get_property_cookie_t wmState;
     xcb_query_tree_cookie_t tree;
 };
-struct ChildProbe {
+struct Descendant {
     std::uint32_t top;
-    xcb_window_t child;
+    xcb_window_t window;
     xcb_get_property_cookie_t wmState;
+    xcb_query_tree_cookie_t tree;
 };
+// Frames hold their client a few levels down at most (icewm and fluxbox nest it).
+constexpr int kClientSearchDepth = 4;
+
+std::vector<xcb_window_t> childrenOf(const Reply<xcb_query_tree_reply_t>& tree)
+{
+    if (!tree)
+        return {};
+    const auto* kids = xcb_query_tree_children(tree.p);
+    return std::vector<xcb_window_t>(kids, kids + xcb_query_tree_children_length(tree.p));
+}
 
 } // namespace
 
@@ -177,8 +189,8 @@ std::vector<WindowLayer> X11WindowSystem::layers()
     for (int i = 0; i < count; ++i) {
         present.insert(children[i]);
         auto it = pass.find(children[i]);
-        // New, or viewable now but not (or no longer) found through what was kept of it.
-        if (it == pass.end() || !it->second.read || (it->second.viewable && !it->second.placed))
+        // New, or shown now but not (or no longer) found through what was kept of it.
+        if (it == pass.end() || !it->second.read || (it->second.viewable && !it->second.inputOnly && !it->second.placed))
             fresh.push_back(children[i]);
     }
     std::erase_if(known, [&](const auto& entry) { return !present.count(entry.first); });
@@ -199,9 +211,9 @@ void X11WindowSystem::resolveLayers(const std::vector<std::uint32_t>& tops, Laye
     for (std::uint32_t top : tops)
         probes.push_back({xcb_get_window_attributes(c, top), conn_->property(top, a.wmState, a.wmState, 2),
                           xcb_query_tree(c, top)});
-    // A frame's client is its child with WM_STATE; a window with WM_STATE or override-redirect
-    // stands for itself.
-    std::vector<ChildProbe> childProbes;
+    // A window with WM_STATE stands for itself, a frame for the client inside it (the
+    // descendant with WM_STATE); any other window, override-redirect or not, for itself.
+    std::vector<std::pair<std::uint32_t, xcb_window_t>> frontier;
     std::vector<std::uint32_t> unplaced;
     for (std::size_t i = 0; i < tops.size(); ++i) {
         const std::uint32_t top = tops[i];
@@ -209,7 +221,7 @@ void X11WindowSystem::resolveLayers(const std::vector<std::uint32_t>& tops, Laye
         s = {};
         readAttributes(s, FW_XCB_REPLY(c, xcb_get_window_attributes, probes[i].attributes).p);
         const auto state = conn_->reply(probes[i].wmState);
-        auto tree = FW_XCB_REPLY(c, xcb_query_tree, probes[i].tree);
+        const auto tree = FW_XCB_REPLY(c, xcb_query_tree, probes[i].tree);
         if (!s.read) {
             known.erase(top);
             continue;
@@ -217,27 +229,48 @@ void X11WindowSystem::resolveLayers(const std::vector<std::uint32_t>& tops, Laye
         LayerWindow& w = known[top];
         w = {};
         w.target = top;
-        // Asked again once it is viewable: unmapped frames come and go with their clients.
+        // Asked again once it is shown: unmapped frames come and go with their clients.
         if (!s.viewable || s.inputOnly)
             continue;
         unplaced.push_back(top);
-        if (s.overrideRedirect || (state && state->type != XCB_NONE)) {
-            w.managed = !s.overrideRedirect;
+        w.managed = state && state->type != XCB_NONE;
+        if (w.managed)
             continue;
-        }
-        const auto* kids = tree ? xcb_query_tree_children(tree.p) : nullptr;
-        for (int k = tree ? xcb_query_tree_children_length(tree.p) - 1 : -1; k >= 0; --k)
-            childProbes.push_back({top, kids[k], conn_->property(kids[k], a.wmState, a.wmState, 2)});
+        for (xcb_window_t kid : childrenOf(tree))
+            frontier.emplace_back(top, kid);
     }
-    for (const ChildProbe& p : childProbes) {
-        const auto state = conn_->reply(p.wmState);
-        LayerWindow& w = known[p.top];
-        if (state && state->type != XCB_NONE && !w.managed) {
-            w.target = p.child;
-            w.managed = true;
-        }
-    }
+    findClients(std::move(frontier));
     placeResolved(unplaced, pass);
+}
+
+void X11WindowSystem::findClients(std::vector<std::pair<std::uint32_t, xcb_window_t>> frontier)
+{
+    xcb_connection_t* c = conn_->raw();
+    const Atoms& a = conn_->atoms();
+    LayerCache& known = *layerCache_;
+    // One level a round, for every frame at once.
+    for (int depth = 0; depth < kClientSearchDepth && !frontier.empty(); ++depth) {
+        std::vector<Descendant> asked;
+        asked.reserve(frontier.size());
+        for (const auto& [top, window] : frontier)
+            asked.push_back({top, window, conn_->property(window, a.wmState, a.wmState, 2), xcb_query_tree(c, window)});
+        frontier.clear();
+        for (const Descendant& d : asked) {
+            const auto state = conn_->reply(d.wmState);
+            const auto tree = FW_XCB_REPLY(c, xcb_query_tree, d.tree);
+            LayerWindow& w = known[d.top];
+            if (w.managed)
+                continue;
+            if (state && state->type != XCB_NONE) {
+                w.target = d.window;
+                w.managed = true;
+                continue;
+            }
+            for (xcb_window_t kid : childrenOf(tree))
+                frontier.emplace_back(d.top, kid);
+        }
+        std::erase_if(frontier, [&](const auto& f) { return known[f.first].managed; });
+    }
 }
 
 void X11WindowSystem::placeResolved(const std::vector<std::uint32_t>& tops, LayerPass& pass)

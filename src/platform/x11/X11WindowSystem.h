@@ -73,6 +73,8 @@ private:
     // Finds the client, process and type of top-level windows not seen (viewable) before, and
     // what this pass shows of them.
     void resolveLayers(const std::vector<std::uint32_t>& tops, std::unordered_map<std::uint32_t, x11::LayerSeen>& pass);
+    // The client inside each frame: the descendant with WM_STATE, searched level by level.
+    void findClients(std::vector<std::pair<std::uint32_t, std::uint32_t>> frontier);
     // Reads the process, type, state and frame of resolved windows.
     void placeResolved(const std::vector<std::uint32_t>& tops, std::unordered_map<std::uint32_t, x11::LayerSeen>& pass);
     bool windowManagerPresent();
