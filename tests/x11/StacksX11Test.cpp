@@ -1,7 +1,8 @@
 // Window stacks on a real server (Xvfb, the test window manager): two xterms put in the same
 // region form a stack, and the cycle command brings the other one to the front, as the
 // server's own stacking (QueryTree) shows. The layer list names each frame by its client, with
-// the frame window access reads.
+// the frame window access reads, in one round trip once it knows the windows; an application
+// becoming active is observed.
 #include "layout/ScreenGeometry.h"
 #include "layout/SnapLayout.h"
 #include "x11/CoordinatorRig.h"
@@ -56,6 +57,24 @@ TEST(StacksX11, TwoXtermsInOneRegionFormAStackAndTheCycleBringsTheOtherForward)
     EXPECT_EQ(rig.ws.layers(), layers) << "the second pass, from what the first kept, reads the same";
     EXPECT_EQ(rig.ws.lastLayerResolutions(), 0u) << "in one round trip";
 
+    // Moved, a window is still read in one round; resized, it is resolved again. Either way
+    // the list states the frame that window access reads.
+    auto listedFrame = [&](WindowId id) -> std::optional<Rect> {
+        for (const WindowLayer& l : rig.ws.layers()) {
+            if (l.id == id)
+                return l.frame;
+        }
+        return std::nullopt;
+    };
+    ASSERT_TRUE(rig.ws.setFrame(one.window, frame->offsetBy(40, 30)));
+    EXPECT_EQ(listedFrame(one.window), rig.ws.frame(one.window));
+    EXPECT_EQ(rig.ws.lastLayerResolutions(), 0u);
+    ASSERT_TRUE(rig.ws.setFrame(one.window, Rect(300, 200, 500, 400)));
+    EXPECT_EQ(listedFrame(one.window), rig.ws.frame(one.window));
+    EXPECT_EQ(rig.ws.lastLayerResolutions(), 1u);
+    ASSERT_TRUE(rig.ws.setFrame(one.window, left));
+    ASSERT_EQ(rig.ws.frame(one.window), frame);
+
     rig.stacks.start();
     rig.stacks.refresh(true);
     ASSERT_EQ(rig.stacks.presented().size(), 1u);
@@ -63,19 +82,22 @@ TEST(StacksX11, TwoXtermsInOneRegionFormAStackAndTheCycleBringsTheOtherForward)
     ASSERT_EQ(members.size(), 2u);
     EXPECT_EQ(frontOf(rig.ws, one.window, two.window), two.window);
 
-    const auto front = ManagedWindow::make(rig.ws, two.window);
-    ASSERT_TRUE(front);
-    ASSERT_TRUE(rig.stacks.cycleStack(*front, true));
-    ASSERT_TRUE(session.waitFor([&] { return frontOf(rig.ws, one.window, two.window) == one.window; }))
-        << "the other xterm never came to the front";
-    // Without a compositing manager the window comes forward at once; with one (metacity's
-    // own) the card shuffle plays first.
-    ASSERT_TRUE(session.waitFor([&] { return !rig.stacks.shuffling(); }));
+    // The other xterm's application becomes active: the controller hears of it.
+    ASSERT_TRUE(session.activate(one.window));
+    EXPECT_TRUE(session.waitFor([&] { return rig.stacks.lastSwitchAt() > 0; })) << "no activation observed";
+    ASSERT_EQ(frontOf(rig.ws, one.window, two.window), one.window);
 
-    const auto back = ManagedWindow::make(rig.ws, one.window);
-    ASSERT_TRUE(back);
-    ASSERT_TRUE(rig.stacks.cycleStack(*back, true));
-    EXPECT_TRUE(session.waitFor([&] { return frontOf(rig.ws, one.window, two.window) == two.window; }));
+    // The cycle command brings the other one forward, and back again.
+    for (const auto& [from, to] : {std::pair{one.window, two.window}, std::pair{two.window, one.window}}) {
+        const auto front = ManagedWindow::make(rig.ws, from);
+        ASSERT_TRUE(front);
+        ASSERT_TRUE(rig.stacks.cycleStack(*front, true));
+        EXPECT_TRUE(session.waitFor([&] { return frontOf(rig.ws, one.window, two.window) == to; }))
+            << "the other xterm never came to the front";
+        // Without a compositing manager the window comes forward at once; with one (metacity's
+        // own) the card shuffle plays first.
+        ASSERT_TRUE(session.waitFor([&] { return !rig.stacks.shuffling(); }));
+    }
     rig.stacks.stop();
 }
 

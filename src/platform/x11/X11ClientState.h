@@ -85,14 +85,18 @@ inline xcb_atom_t windowType(const std::vector<xcb_atom_t>& types, const Atoms& 
 }
 
 // What the layer list keeps of each top-level window between passes, so that a pass over a
-// steady desktop is one round trip: the window it stands for, its process and its type.
+// steady desktop is one round trip: the window it stands for, its process and type, and how
+// the visible frame lies against the top-level window (frame extents, invisible borders), which
+// holds while the top-level window keeps its size.
 struct LayerWindow {
     bool resolved = false;             // found out while viewable; otherwise asked again when it is
     xcb_window_t target = XCB_NONE;    // the managed client inside it, or the top-level itself
-    bool managed = false;              // target is a client with WM_STATE (frame extents apply)
+    bool managed = false;              // target is a client with WM_STATE
     Pid pid = 0;
     bool dock = false;
     bool desktop = false;
+    Size topSize;                      // the top-level window's size when the frame was read
+    double left = 0, top = 0, right = 0, bottom = 0;   // frame edges minus top-level edges
 };
 using LayerCache = std::unordered_map<xcb_window_t, LayerWindow>;
 
@@ -104,6 +108,7 @@ struct LayerSeen {
     bool inputOnly = false;
     bool placed = false;     // its frame (and state) came back
     Rect frame;
+    Rect topFrame;           // the top-level window's own rectangle, border included
     bool above = false;
     bool hidden = false;
 };

@@ -4,10 +4,11 @@
 // override-redirect 101. Desktop windows and input-only windows are left out.
 //
 // The stacks scan this list every second, so a steady desktop costs one round trip: the root's
-// children and, for every top-level window seen before, its attributes and its client's
-// geometry, frame extents and state go out together. Windows that are new (or whose client
-// went away) are resolved afterwards: their client through WM_STATE, their process through
-// _NET_WM_PID or the X-Resource extension, their type.
+// children and, for every top-level window seen before, its attributes, its geometry and its
+// client's state go out together; the visible frame follows from the top-level window's
+// rectangle as it did when the window was resolved. Windows that are new, changed size or lost
+// their client are resolved afterwards: their client through WM_STATE, their process through
+// _NET_WM_PID or the X-Resource extension, their type, their frame as window access reads it.
 #include "platform/x11/X11ClientState.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11WindowSystem.h"
@@ -27,13 +28,18 @@ struct LayerAsk {
     bool placed = false;
     xcb_get_geometry_cookie_t geometry{};
     bool managed = false;
-    xcb_translate_coordinates_cookie_t translate{};
-    xcb_get_property_cookie_t extents{}, gtkExtents{}, state{};
+    xcb_get_property_cookie_t state{};
 };
 
 bool hasAtom(const std::vector<std::uint32_t>& list, xcb_atom_t atom)
 {
     return std::find(list.begin(), list.end(), atom) != list.end();
+}
+
+// A top-level window's rectangle in root coordinates, its border included.
+Rect topFrameOf(const xcb_get_geometry_reply_t& g)
+{
+    return Rect(g.x, g.y, g.width + 2 * g.border_width, g.height + 2 * g.border_width);
 }
 
 void readAttributes(LayerSeen& s, const xcb_get_window_attributes_reply_t* attr)
@@ -63,11 +69,10 @@ int levelOf(const LayerSeen& seen, const LayerWindow& w)
 }
 
 // Sends what every known top-level window needs: its attributes and, once resolved, its
-// target's geometry (with the frame extents and state of a managed client).
+// geometry (with the state of a managed client).
 std::vector<LayerAsk> askKnown(const Connection& conn, const LayerCache& known)
 {
     xcb_connection_t* c = conn.raw();
-    const Atoms& a = conn.atoms();
     std::vector<LayerAsk> asks;
     asks.reserve(known.size());
     for (const auto& [top, w] : known) {
@@ -77,20 +82,17 @@ std::vector<LayerAsk> askKnown(const Connection& conn, const LayerCache& known)
         if (!w.resolved)
             continue;
         k.placed = true;
-        k.geometry = xcb_get_geometry(c, w.target);
+        k.geometry = xcb_get_geometry(c, top);
         k.managed = w.managed;
-        if (w.managed) {
-            k.translate = xcb_translate_coordinates(c, w.target, conn.root(), 0, 0);
-            k.extents = conn.property(w.target, a.netFrameExtents, XCB_ATOM_CARDINAL, 4);
-            k.gtkExtents = conn.property(w.target, a.gtkFrameExtents, XCB_ATOM_CARDINAL, 4);
-            k.state = conn.property(w.target, a.netWmState, XCB_ATOM_ATOM, 32);
-        }
+        if (w.managed)
+            k.state = conn.property(w.target, conn.atoms().netWmState, XCB_ATOM_ATOM, 32);
     }
     return asks;
 }
 
-// What the known windows show now.
-void readKnown(const Connection& conn, const std::vector<LayerAsk>& asks, LayerPass& pass)
+// What the known windows show now. A window whose top-level changed size is not placed: it is
+// resolved again, since its frame extents may have changed with it.
+void readKnown(const Connection& conn, const std::vector<LayerAsk>& asks, const LayerCache& known, LayerPass& pass)
 {
     xcb_connection_t* c = conn.raw();
     for (const LayerAsk& k : asks) {
@@ -98,27 +100,16 @@ void readKnown(const Connection& conn, const std::vector<LayerAsk>& asks, LayerP
         readAttributes(s, FW_XCB_REPLY(c, xcb_get_window_attributes, k.attributes).p);
         if (!k.placed)
             continue;
-        ClientState cs;
-        auto g = FW_XCB_REPLY(c, xcb_get_geometry, k.geometry);
-        cs.alive = bool(g);
-        if (g) {
-            cs.border = g->border_width;
-            cs.client = Rect(g->x + g->border_width, g->y + g->border_width, g->width, g->height);
-        }
-        if (k.managed) {
-            auto t = FW_XCB_REPLY(c, xcb_translate_coordinates, k.translate);
-            cs.frameExtents = extentsFrom(conn.reply(k.extents).p);
-            cs.gtkExtents = extentsFrom(conn.reply(k.gtkExtents).p);
+        const auto g = FW_XCB_REPLY(c, xcb_get_geometry, k.geometry);
+        if (k.managed)
             readStates(s, cardinals(conn.reply(k.state).p), conn.atoms());
-            cs.alive = cs.alive && t;
-            if (t && g)
-                cs.client = Rect(t->dst_x, t->dst_y, g->width, g->height);
-            const Extents& gtk = cs.gtkExtents;
-            if (gtk.left + gtk.right >= cs.client.width() || gtk.top + gtk.bottom >= cs.client.height())
-                cs.gtkExtents = {};
-        }
-        s.placed = cs.alive;
-        s.frame = cs.outerFrame();
+        const LayerWindow& w = known.at(k.top);
+        if (!g || topFrameOf(*g.p).size != w.topSize)
+            continue;
+        const Rect t = topFrameOf(*g.p);
+        s.topFrame = t;
+        s.frame = Rect(t.minX() + w.left, t.minY() + w.top, t.width() - w.left + w.right, t.height() - w.top + w.bottom);
+        s.placed = true;
     }
 }
 
@@ -143,6 +134,7 @@ std::vector<WindowLayer> listed(const xcb_window_t* children, int count, const L
 // A top-level window being resolved, and a window under a frame searched for WM_STATE.
 struct Probe {
     xcb_get_window_attributes_cookie_t attributes;
+    xcb_get_geometry_cookie_t geometry;
     xcb_get_property_cookie_t wmState;
     xcb_query_tree_cookie_t tree;
 };
@@ -178,7 +170,7 @@ std::vector<WindowLayer> X11WindowSystem::layers()
     auto tree = FW_XCB_REPLY(c, xcb_query_tree, treeCookie);
     LayerPass pass;
     pass.reserve(asks.size());
-    readKnown(*conn_, asks, pass);
+    readKnown(*conn_, asks, known, pass);
     if (!tree)
         return {};
 
@@ -209,8 +201,8 @@ void X11WindowSystem::resolveLayers(const std::vector<std::uint32_t>& tops, Laye
     std::vector<Probe> probes;
     probes.reserve(tops.size());
     for (std::uint32_t top : tops)
-        probes.push_back({xcb_get_window_attributes(c, top), conn_->property(top, a.wmState, a.wmState, 2),
-                          xcb_query_tree(c, top)});
+        probes.push_back({xcb_get_window_attributes(c, top), xcb_get_geometry(c, top),
+                          conn_->property(top, a.wmState, a.wmState, 2), xcb_query_tree(c, top)});
     // A window with WM_STATE stands for itself, a frame for the client inside it (the
     // descendant with WM_STATE); any other window, override-redirect or not, for itself.
     std::vector<std::pair<std::uint32_t, xcb_window_t>> frontier;
@@ -220,8 +212,12 @@ void X11WindowSystem::resolveLayers(const std::vector<std::uint32_t>& tops, Laye
         LayerSeen& s = pass[top];
         s = {};
         readAttributes(s, FW_XCB_REPLY(c, xcb_get_window_attributes, probes[i].attributes).p);
+        const auto geometry = FW_XCB_REPLY(c, xcb_get_geometry, probes[i].geometry);
         const auto state = conn_->reply(probes[i].wmState);
         const auto tree = FW_XCB_REPLY(c, xcb_query_tree, probes[i].tree);
+        s.read = s.read && geometry;
+        if (geometry)
+            s.topFrame = topFrameOf(*geometry.p);
         if (!s.read) {
             known.erase(top);
             continue;
@@ -297,6 +293,11 @@ void X11WindowSystem::placeResolved(const std::vector<std::uint32_t>& tops, Laye
             readStates(s, cs.states, a);
         s.placed = true;
         s.frame = cs.outerFrame();
+        w.topSize = s.topFrame.size;
+        w.left = s.frame.minX() - s.topFrame.minX();
+        w.top = s.frame.minY() - s.topFrame.minY();
+        w.right = s.frame.maxX() - s.topFrame.maxX();
+        w.bottom = s.frame.maxY() - s.topFrame.maxY();
     }
 }
 
