@@ -32,11 +32,15 @@ void installCallbacks(SnapContext& ctx, ChoiceState state, const QString& displa
     };
     if (!p.wholeComposition)
         return;
+    // Ending the interaction hides the picker and with it these closures: what they hand on
+    // is copied first.
     p.create = [host, c, display] {
         if (host.expired())
             return;
-        c->endInteraction(false);
-        c->sinks.sendCreateCustomLayout(display);
+        SnapContext* context = c;
+        const QString on = display;
+        context->endInteraction(false);
+        context->sinks.sendCreateCustomLayout(on);
     };
     p.edit = [host, c, display](const SnapLayout& layout) {
         if (host.expired())
@@ -49,8 +53,10 @@ void installCallbacks(SnapContext& ctx, ChoiceState state, const QString& displa
                 break;
             }
         }
-        c->endInteraction(false);
-        c->sinks.sendEditCustomLayout(display, current);
+        SnapContext* context = c;
+        const QString on = display;
+        context->endInteraction(false);
+        context->sinks.sendEditCustomLayout(on, current);
     };
 }
 
