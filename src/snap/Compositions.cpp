@@ -26,7 +26,7 @@ class CompositionRun {
 public:
     CompositionRun(SnapContext& ctx, ChoiceState state, SnapLayout layout, ScreenInfo screen, InteractionStamp stamp)
         : ctx_(ctx), state_(state), layout_(std::move(layout)), screen_(std::move(screen)), stamp_(std::move(stamp)),
-          index_(installedApplications(ctx))
+          applications_(ctx.applications), index_(applications_ ? *applications_ : installedApplications(ctx))
     {
     }
 
@@ -289,6 +289,7 @@ private:
     const SnapLayout layout_;
     const ScreenInfo screen_;
     const InteractionStamp stamp_;
+    const std::shared_ptr<const Applications> applications_; // kept while the index reads it
     WindowApplicationIndex index_;
     QString display_;
     std::map<RegionNumber, Rect> frames_;

@@ -38,7 +38,8 @@ public:
     LateWindowTask(SnapContext& ctx, ChoiceState state, const std::vector<MissingApp>& pending, QString layoutId,
                    ScreenInfo screen)
         : ctx_(ctx), state_(state), layoutId_(std::move(layoutId)), screen_(std::move(screen)),
-          display_(displayKey(screen_)), host_(ctx.host), index_(installedApplications(ctx))
+          display_(displayKey(screen_)), host_(ctx.host), applications_(ctx.applications),
+          index_(applications_ ? *applications_ : installedApplications(ctx))
     {
         for (const MissingApp& app : pending)
             entries_.push_back({app});
@@ -229,6 +230,7 @@ private:
     const ScreenInfo screen_;
     const QString display_;
     const std::weak_ptr<const CoordinatorHost> host_;
+    const std::shared_ptr<const Applications> applications_; // kept while the index reads it
     WindowApplicationIndex index_;
     std::vector<PendingApp> entries_;
     std::unordered_map<ManagedWindow, WindowSighting> sightings_;
