@@ -140,10 +140,31 @@ public:
     void raiseWindows(const std::vector<ManagedWindow>& inOrder);
     Task<bool> moveCompositionWindow(ManagedWindow window, Rect frame, std::uint64_t generation);
 
-    // ---- Requests of the stack controller whose work is not part of this coordinator:
-    // applying a display's own layout by number, and stretching a window across the regions
-    // it covers. Both are dropped.
+    // ---- Compositions: a whole layout with its apps, chosen in the picker for the interaction
+    // `stamp` (the choice holds the mutation guard); and a display's group applied to its
+    // windows in one transaction.
+    Task<void> applyComposition(SnapLayout layout, ScreenInfo screen, InteractionStamp stamp);
+    Task<bool> applyGroup(LayoutGroup group, ScreenInfo screen);
+
+    // ---- Commands of the menus, hot keys, welcome window and stack controller
+    // Restores the focused snapped window to its frame from before snapping.
+    Task<void> restoreFocusedWindow();
+    // A display's own layout by number (from 0; Ctrl+Alt+1 … 9, the "Switch Layout" menu, the
+    // stack controller), and any layout with its apps (the layout menus, the editor's apply).
     void applySavedLayout(int number, const ScreenInfo& screen);
+    void startLayoutApplication(const SnapLayout& layout, const ScreenInfo& screen);
+    // Forgets the display's adjusted proportions, moving a built-in layout's windows to match.
+    Task<void> resetLayouts(ScreenInfo screen);
+    // The divider editor for the display's applied layout.
+    void adjustLayout(const ScreenInfo& screen);
+    // The window chooser of the display, whose pick opens the layout picker.
+    void showWindowChooser(const ScreenInfo& screen);
+    // The displays or the workspace changed: applied layouts and return positions are
+    // forgotten and the interaction ends.
+    void displaysChanged();
+
+    // ---- A request of the stack controller whose work is not part of this coordinator:
+    // stretching a window across the regions it covers. Dropped.
     void stretch(const ManagedWindow& window, const Rect& asked, const Rect& current);
 
 private:

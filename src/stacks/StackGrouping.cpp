@@ -12,6 +12,17 @@ const QString kOtherWindows = QStringLiteral("Other windows");
 
 bool hasArea(const Rect& r) { return r.isFinite() && r.width() > 0 && r.height() > 0; }
 
+// Puts the item into the first group it fits, or into a new group of its own.
+template<typename T, typename Fits>
+void addFirstFit(std::vector<std::vector<const T*>>& groups, const T& item, Fits fits)
+{
+    const auto group = std::find_if(groups.begin(), groups.end(), [&](const auto& g) { return fits(g); });
+    if (group == groups.end())
+        groups.push_back({&item});
+    else
+        group->push_back(&item);
+}
+
 void appendSection(WindowStack& stack, WindowStackSection section)
 {
     stack.members.insert(stack.members.end(), section.members.begin(), section.members.end());
@@ -32,13 +43,8 @@ std::vector<WindowStack> frameStacks(const WindowSnapshot& windows)
     std::vector<std::vector<const DiscoveredWindow*>> groups;
     std::unordered_set<ManagedWindow> taken;
     for (const DiscoveredWindow& d : windows) {
-        if (!hasArea(d.frame) || !taken.insert(d.window).second)
-            continue;
-        auto group = std::find_if(groups.begin(), groups.end(), [&](const auto& g) { return framesAllMatch(g, d); });
-        if (group == groups.end())
-            groups.push_back({&d});
-        else
-            group->push_back(&d);
+        if (hasArea(d.frame) && taken.insert(d.window).second)
+            addFirstFit(groups, d, [&](const auto& g) { return framesAllMatch(g, d); });
     }
     std::vector<WindowStack> out;
     for (const auto& g : groups) {
@@ -59,14 +65,8 @@ std::vector<WindowStack> frameStacks(const WindowSnapshot& windows)
 std::vector<WindowStack> spanStacks(const std::vector<SpanCover>& covers, const WindowSnapshot& windows)
 {
     std::vector<std::vector<const SpanCover*>> groups;
-    for (const SpanCover& cover : covers) {
-        auto group = std::find_if(groups.begin(), groups.end(),
-                                  [&](const auto& g) { return approximatelyEqual5(g.front()->frame, cover.frame); });
-        if (group == groups.end())
-            groups.push_back({&cover});
-        else
-            group->push_back(&cover);
-    }
+    for (const SpanCover& cover : covers)
+        addFirstFit(groups, cover, [&](const auto& g) { return approximatelyEqual5(g.front()->frame, cover.frame); });
     std::vector<WindowStack> out;
     for (const auto& g : groups) {
         if (auto stack = spanStack(g, windows))
