@@ -94,9 +94,7 @@ private:
     // when each of its edges lies within the tolerance of the region's.
     bool settledAt(const Rect& frame) const
     {
-        if (WindowAccess::gridCells(grid_, regionFrame_) == Size{})
-            return WindowAccess::edgesMatch(frame, regionFrame_, kMoveTolerance);
-        return WindowAccess::sitsIn(frame, regionFrame_, grid_, kMoveTolerance);
+        return WindowAccess::arrivedAt(frame, regionFrame_, grid_, kMoveTolerance);
     }
 
     Task<PlacementResult> rollBack()

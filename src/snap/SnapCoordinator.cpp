@@ -4,6 +4,7 @@
 #include "layout/ScreenGeometry.h"
 #include "snap/AssistThumbnails.h"
 #include "snap/ChooseSelection.h"
+#include "snap/DropExecution.h"
 #include "snap/LayoutPicker.h"
 #include "snap/PlaceWindow.h"
 #include "snap/ReleaseHandOffs.h"
@@ -22,6 +23,7 @@ SnapCoordinator::SnapCoordinator(const SnapServices& services)
 {
     ctx_.endInteraction = [this](bool resumeStacks) { endInteraction(resumeStacks); };
     installCallbacks();
+    installDropHandOffs(ctx_, dropState());
 }
 
 SnapCoordinator::~SnapCoordinator() { self_.cut(); }

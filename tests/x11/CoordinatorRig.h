@@ -34,6 +34,12 @@
 
 namespace fw::test {
 
+inline Task<void> placeThroughCoordinator(SnapCoordinator& c, ManagedWindow window, RegionNumber region,
+                                          SnapLayout layout, ScreenInfo screen)
+{
+    co_await c.placeInRegion(std::move(window), region, std::move(layout), std::move(screen), std::nullopt, false);
+}
+
 struct CoordinatorRig {
     explicit CoordinatorRig(const XSession& session) : ws(session.display()), mouse(session.display())
     {
@@ -86,6 +92,14 @@ struct CoordinatorRig {
             return false;
         coordinator->showLayoutPicker(window, *screen, false, std::nullopt, false);
         return true;
+    }
+
+    // Puts the window into the region as a placement does (its frame from before and its
+    // return position recorded); the caller waits for its frame.
+    void placeWindow(WindowId window, RegionNumber region, const SnapLayout& layout, const ScreenInfo& screen)
+    {
+        if (const auto w = ManagedWindow::make(ws, window))
+            coordinator->tasks().spawn(placeThroughCoordinator(*coordinator, *w, region, layout, screen));
     }
 
     X11WindowSystem ws;
