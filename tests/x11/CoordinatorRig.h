@@ -34,10 +34,15 @@
 
 namespace fw::test {
 
+// How a placement the test asked for ended: nothing while it runs.
+using PlacementDone = std::shared_ptr<std::optional<bool>>;
+
 inline Task<void> placeThroughCoordinator(SnapCoordinator& c, ManagedWindow window, RegionNumber region,
-                                          SnapLayout layout, ScreenInfo screen)
+                                          SnapLayout layout, ScreenInfo screen, PlacementDone done)
 {
-    co_await c.placeInRegion(std::move(window), region, std::move(layout), std::move(screen), std::nullopt, false);
+    const bool placed =
+        co_await c.placeInRegion(std::move(window), region, std::move(layout), std::move(screen), std::nullopt, false);
+    *done = placed;
 }
 
 struct CoordinatorRig {
@@ -95,11 +100,15 @@ struct CoordinatorRig {
     }
 
     // Puts the window into the region as a placement does (its frame from before and its
-    // return position recorded); the caller waits for its frame.
-    void placeWindow(WindowId window, RegionNumber region, const SnapLayout& layout, const ScreenInfo& screen)
+    // return position recorded); the caller waits for the outcome.
+    PlacementDone placeWindow(WindowId window, RegionNumber region, const SnapLayout& layout, const ScreenInfo& screen)
     {
+        auto done = std::make_shared<std::optional<bool>>();
         if (const auto w = ManagedWindow::make(ws, window))
-            coordinator->tasks().spawn(placeThroughCoordinator(*coordinator, *w, region, layout, screen));
+            coordinator->tasks().spawn(placeThroughCoordinator(*coordinator, *w, region, layout, screen, done));
+        else
+            *done = false;
+        return done;
     }
 
     X11WindowSystem ws;

@@ -6,12 +6,14 @@
 #include "layout/ScreenGeometry.h"
 #include "overlay/DropActionMenuView.h"
 #include "snap/AppliedLayouts.h"
+#include "snap/CoordinatorFilters.h"
 #include "x11/CoordinatorRig.h"
 #include "x11/DragSteps.h"
 #include "x11/ScreenPhotos.h"
 #include "x11/XSession.h"
 
 #include <QDir>
+#include <QJsonObject>
 #include <gtest/gtest.h>
 
 namespace fw {
@@ -45,13 +47,12 @@ protected:
 
     // The two windows placed in "Halves" on the screen, the xterm in region 0; false when
     // they did not settle.
-    bool placeBoth(const ScreenInfo& screen)
+    bool placeBoth(const ScreenInfo& screen) { return place(term.window, 0, screen) && place(client.window, 1, screen); }
+    // Placed through the coordinator, to the end of its checks.
+    bool place(xcb_window_t w, RegionNumber r, const ScreenInfo& screen)
     {
-        rig->placeWindow(term.window, 0, halves, screen);
-        if (!session.waitFor([&] { return !rig->coordinator->interaction().mutating && placed(term.window, 0, screen); }, 10000))
-            return false;
-        rig->placeWindow(client.window, 1, halves, screen);
-        return session.waitFor([&] { return !rig->coordinator->interaction().mutating && placed(client.window, 1, screen); }, 10000);
+        const auto done = rig->placeWindow(w, r, halves, screen);
+        return session.waitFor([&] { return done->has_value(); }, 10000) && **done && placed(w, r, screen);
     }
     bool placed(xcb_window_t w, RegionNumber r, const ScreenInfo& screen)
     {
@@ -61,6 +62,18 @@ protected:
     {
         const auto hints = rig->ws.sizeHints(w);
         return hints ? hints->increment : Size{};
+    }
+    // What the drag is over, for failure messages.
+    std::string dropState() const
+    {
+        const auto& targets = rig->monitor->targets();
+        const DropSession& drop = rig->coordinator->drop();
+        const auto intent = [](const std::optional<RegionDropTarget>& t) {
+            return t ? dropIntentText(t->intent).toStdString() : std::string("none");
+        };
+        return "hovered " + intent(targets.activeDrop) + ", drop " + intent(drop.regionDrop) +
+               (drop.regionDropArmed ? " armed" : "") + (drop.shownMenu ? ", menu shown" : ", no menu") +
+               (rig->monitor->dragging() ? ", dragging" : ", not dragging");
     }
     bool pressXterm()
     {
@@ -92,7 +105,7 @@ TEST_F(DropX11, AnXtermReleasedOnTheArmedSwapTileTradesFramesWithTheTestClient)
 
     ASSERT_TRUE(pressXterm()) << "the press was not followed";
     ASSERT_TRUE(test::holdOverTile(session, *rig, {frames.at(1).midX(), frames.at(1).midY()}, RegionDropIntent::swap(1)))
-        << "the swap tile did not arm; xterm at " << describe(session.wmFrame(term.window)).toStdString();
+        << "the swap tile did not arm; xterm at " << describe(session.wmFrame(term.window)).toStdString() << "; " << dropState();
     const auto* view = rig->overlay.actionMenuView();
     ASSERT_TRUE(rig->overlay.actionMenu()->isOrderedIn());
     const auto lit = std::find_if(view->tiles().begin(), view->tiles().end(),
@@ -126,14 +139,12 @@ TEST_F(DropX11, ASideSplitTheTestClientsMinimumCannotTakeIsRolledBack)
     const auto left = rig->screenOf(Rect(0, 0, 1920, 1080));
     ASSERT_TRUE(left);
     const auto frames = regionFrames(halves, *left);
-    rig->placeWindow(client.window, 1, halves, *left);
-    ASSERT_TRUE(session.waitFor([&] { return !rig->coordinator->interaction().mutating && placed(client.window, 1, *left); }, 10000))
-        << "client at " << describe(session.wmFrame(client.window)).toStdString();
+    ASSERT_TRUE(place(client.window, 1, *left)) << "client at " << describe(session.wmFrame(client.window)).toStdString();
 
     ASSERT_TRUE(pressXterm()) << "the press was not followed";
     ASSERT_TRUE(test::holdOverTile(session, *rig, {frames.at(1).midX(), frames.at(1).midY()},
                                    RegionDropIntent::splitSide(1, true)))
-        << "the left-half tile did not arm";
+        << "the left-half tile did not arm; " << dropState();
     const auto released = session.wmFrame(term.window);
     session.releaseButton(1);
     ASSERT_TRUE(session.waitFor([&] { return !rig->notices.isEmpty() && !rig->coordinator->interaction().mutating; }, 15000))
