@@ -108,18 +108,11 @@ Task<PlacementResult> fillColumn(SnapContext& ctx, AppliedLayouts& layouts, Wind
     restore.emplace(window, startFrame);
     const PlacementOutcome outcome = co_await ctx.placement.applyFramesAndRaise(
         moves, std::move(restore), std::move(together), window, *host, stamp.generation(), kInRegion);
-    switch (outcome) {
-    case PlacementOutcome::committed:
-        recordFill(ctx, layouts, memory, window, fill, target.display, screen, column, moves, startFrame);
-        co_return PlacementResult{true, std::nullopt};
-    case PlacementOutcome::rolledBack:
-        if (!stamp.current())
-            co_return PlacementResult{};
-        co_return PlacementResult{false, u"A window in that column did not fit the full height. The split was kept."_qs};
-    case PlacementOutcome::rollbackFailed:
-        break;
-    }
-    co_return PlacementResult{false, u"The column could not be filled or fully restored."_qs};
+    if (outcome != PlacementOutcome::committed)
+        co_return uncommitted(outcome, stamp, u"A window in that column did not fit the full height. The split was kept."_qs,
+                              u"The column could not be filled or fully restored."_qs);
+    recordFill(ctx, layouts, memory, window, fill, target.display, screen, column, moves, startFrame);
+    co_return PlacementResult{true, std::nullopt};
 }
 
 } // namespace fw

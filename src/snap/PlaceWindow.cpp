@@ -182,6 +182,16 @@ Task<PlacementResult> placeInRegion(SnapContext& ctx, AppliedLayouts& layouts, W
     co_return co_await placement.run();
 }
 
+PlacementResult uncommitted(PlacementOutcome outcome, const InteractionStamp& stamp, const QString& rolledBack,
+                            const QString& notRestored)
+{
+    if (outcome == PlacementOutcome::rollbackFailed)
+        return {false, notRestored};
+    if (outcome == PlacementOutcome::rolledBack && stamp.current())
+        return {false, rolledBack};
+    return {};
+}
+
 QString keptNoSizeNotice(const QString& appName)
 {
     return appName + u" did not keep the region’s size. Its prior frame was restored."_qs;

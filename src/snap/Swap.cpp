@@ -79,18 +79,11 @@ Task<PlacementResult> swapWindows(SnapContext& ctx, AppliedLayouts& layouts, Win
     RestoreMap restore{{window, startFrame}};
     const PlacementOutcome outcome = co_await ctx.placement.applyFramesAndRaiseB(
         std::move(targets), std::move(restore), {}, occupant, window, *host, stamp.generation(), kArrival);
-    switch (outcome) {
-    case PlacementOutcome::committed:
-        recordSwap(ctx, layouts, memory, window, home, target, startFrame, *occupantFrame);
-        co_return PlacementResult{true, std::nullopt};
-    case PlacementOutcome::rolledBack:
-        if (!stamp.current())
-            co_return PlacementResult{};
-        co_return PlacementResult{false, u"A window could not fit the other region. The swap was restored."_qs};
-    case PlacementOutcome::rollbackFailed:
-        break;
-    }
-    co_return PlacementResult{false, u"The swap could not finish or fully restore both windows."_qs};
+    if (outcome != PlacementOutcome::committed)
+        co_return uncommitted(outcome, stamp, u"A window could not fit the other region. The swap was restored."_qs,
+                              u"The swap could not finish or fully restore both windows."_qs);
+    recordSwap(ctx, layouts, memory, window, home, target, startFrame, *occupantFrame);
+    co_return PlacementResult{true, std::nullopt};
 }
 
 } // namespace fw
