@@ -145,7 +145,7 @@ private:
     bool stillPlaced(const PendingApp& entry) const
     {
         const auto frame = ctx_.access.frame(*entry.window);
-        return !frame || WindowAccess::holdsRegion(*frame, entry.target, ctx_.access.grid(*entry.window), 1.0);
+        return !frame || WindowAccess::arrivedAt(*frame, entry.target, ctx_.access.grid(*entry.window), 1.0);
     }
 
     // The first unclaimed window of the app that has been seen long enough and held still.

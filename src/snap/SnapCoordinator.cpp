@@ -7,6 +7,7 @@
 #include "snap/Compositions.h"
 #include "snap/CoordinatorCommands.h"
 #include "snap/GroupPlacement.h"
+#include "snap/DropExecution.h"
 #include "snap/LayoutPicker.h"
 #include "snap/PlaceWindow.h"
 #include "snap/ReleaseHandOffs.h"
@@ -28,6 +29,7 @@ SnapCoordinator::SnapCoordinator(const SnapServices& services)
         return applyComposition(std::move(layout), std::move(screen), std::move(stamp));
     };
     installCallbacks();
+    installDropHandOffs(ctx_, dropState());
 }
 
 SnapCoordinator::~SnapCoordinator() { self_.cut(); }

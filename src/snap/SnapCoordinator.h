@@ -10,6 +10,7 @@
 #include "snap/ChoiceState.h"
 #include "snap/DragHandOffs.h"
 #include "snap/DropSession.h"
+#include "snap/DropState.h"
 #include "snap/Interaction.h"
 #include "snap/PickerSession.h"
 #include "snap/RecoveryRecords.h"
@@ -170,6 +171,7 @@ public:
 private:
     void installCallbacks();
     ChoiceState choiceState() { return {interaction_, picker_, layouts_, memory_, assist_}; }
+    DropState dropState() { return {interaction_, picker_, drop_, layouts_, memory_, sideSplits_}; }
 
     Lifeline<SnapCoordinator> self_{this};
     SnapSinks sinks_;

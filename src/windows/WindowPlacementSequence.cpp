@@ -75,7 +75,7 @@ Task<SequenceResult> WindowPlacement::runSequence(std::vector<CompositionCandida
     };
     auto inRegion = [&](const ManagedWindow& w, const Rect& region) {
         const auto f = access_.frame(w);
-        return f && WindowAccess::holdsRegion(*f, region, access_.grid(w), kTolerance);
+        return f && WindowAccess::arrivedAt(*f, region, access_.grid(w), kTolerance);
     };
     auto isPlaced = [&](const ManagedWindow& w) {
         for (const auto& [region, window] : placed) {
