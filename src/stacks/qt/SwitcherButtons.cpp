@@ -87,7 +87,13 @@ void WindowSetButton::paintEvent(QPaintEvent*)
         }
     }
 
-    p.setFont(systemFont(12, QFont::DemiBold));
+    // The desktop's font may run wider than the card was drawn for: the heading gives up to
+    // two points before it truncates.
+    double headingSize = 12;
+    while (headingSize > 10
+           && QFontMetricsF(systemFont(headingSize, QFont::DemiBold)).horizontalAdvance(heading_) > w - 24)
+        headingSize -= 0.5;
+    p.setFont(systemFont(headingSize, QFont::DemiBold));
     p.setPen(styleColor(StyleColor::label, pal));
     drawElided(p, heading_, QRectF(12, h - 23 - 17, w - 24, 17), Qt::AlignLeft | Qt::AlignVCenter);
     p.setFont(systemFont(11));
