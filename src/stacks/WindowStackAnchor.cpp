@@ -49,6 +49,9 @@ WindowStackAnchor::WindowStackAnchor(const AnchorServices& services, SwitcherPre
 WindowStackAnchor::~WindowStackAnchor()
 {
     self_.cut();
+    // Scrolling goes back to the applications even when the anchor goes with its switcher up.
+    if (switcherShown())
+        scroll_.stop();
     clock_.cancel(peekWork_);
     clock_.cancel(rekeyWork_);
     presenter_.popoverDidClose = nullptr;

@@ -164,6 +164,11 @@ TEST_F(StackAnchorTest, PopoverPeekAndChoice)
     anchor().showPopover();
     EXPECT_TRUE(anchor().popoverShown());
     EXPECT_EQ(capture.requests.size(), 2u);
+    // An anchor that goes with its switcher up gives scrolling back and ends its capture.
+    const int stops = scroll.stops;
+    panel.setContentView(nullptr);
+    EXPECT_EQ(scroll.stops, stops + 1);
+    EXPECT_EQ(capture.running, 0);
 }
 
 TEST_F(StackAnchorTest, KeyPanelSurvivesScrollingAndYieldsItsCaptureToAPopover)
