@@ -153,47 +153,49 @@ void StackPresenter::configureAnchorCallbacks(WindowStackAnchor& anchor, const W
 {
     auto weak = self_.weak();
     auto* a = &anchor;
-    WindowStackAnchor::Actions actions;
-    actions.sections = stack.sections;
-    actions.layoutInfo = [weak, frame = stack.frame] {
+    anchor.sections = stack.sections;
+    anchor.layoutInfo = [weak, frame = stack.frame] {
         auto self = weak.lock();
         const auto& summary = self ? self->controller_.callbacks.layoutSummary : nullptr;
-        return summary ? summary(frame) : LayoutSummary{};
+        const LayoutSummary offered = summary ? summary(frame) : LayoutSummary{};
+        return LayoutOffer{std::vector<QString>(offered.names.begin(), offered.names.end()), offered.active};
     };
-    actions.chooseLayout = [weak, frame = stack.frame](int index) {
+    anchor.chooseLayout = [weak, frame = stack.frame](int index) {
         if (auto self = weak.lock(); self && self->controller_.callbacks.switchLayout)
             self->controller_.callbacks.switchLayout(index, frame);
     };
+    anchor.sendToBack = nullptr;
     if (!stack.underneath.empty()) {
-        actions.sendToBack = [weak, stack] {
+        anchor.sendToBack = [weak, stack] {
             if (auto self = weak.lock())
                 self->controller_.bringUnderneathForward(stack);
         };
     }
-    actions.choose = [weak, a, stack](const ManagedWindow& chosen) {
+    anchor.choose = [weak, a, stack](const ManagedWindow& chosen) {
         const std::optional<ManagedWindow> front = a->front();
         a->endPeek(true, [weak, stack, chosen, front] {
             if (auto self = weak.lock())
                 self->controller_.switchFront(chosen, stack.slot(chosen), front && *front == chosen, front);
         });
     };
-    actions.peekWindow = [weak](const ManagedWindow& w) {
+    anchor.peekWindow = [weak](const ManagedWindow& w) {
         if (auto self = weak.lock())
             self->access_.raise(w);
     };
-    actions.currentFronts = [weak, stack] {
+    anchor.currentFronts = [weak, stack] {
         auto self = weak.lock();
         return self ? self->controller_.slotRepresentatives(stack) : std::vector<ManagedWindow>{};
     };
+    anchor.stretch = nullptr;
     if (!stack.sections.empty()) {
-        actions.stretch = [weak, a, frame = stack.frame](const ManagedWindow& w) {
-            a->endPeek(false, {});
+        anchor.stretch = [weak, a, frame = stack.frame](const ManagedWindow& w) {
+            a->endPeek(false);
             a->teardown();
             if (auto self = weak.lock(); self && self->controller_.callbacks.stretch)
                 self->controller_.callbacks.stretch(w, frame);
         };
     }
-    actions.cycle = [weak, a, stack](int step) -> std::optional<ManagedWindow> {
+    anchor.cycle = [weak, a, stack](int step) -> std::optional<ManagedWindow> {
         auto self = weak.lock();
         const auto front = a->front();
         if (!self || !front)
@@ -203,8 +205,8 @@ void StackPresenter::configureAnchorCallbacks(WindowStackAnchor& anchor, const W
             self->fronts_[stack.members.front()] = *next;
         return next;
     };
-    actions.onDismiss = std::move(onDismiss);
-    anchor.setActions(std::move(actions));
+    if (onDismiss)
+        anchor.onDismiss = std::move(onDismiss);
 }
 
 void StackPresenter::endPass()
@@ -292,7 +294,7 @@ void StackPresenter::closeSwitchers()
     for (auto& [window, panel] : panels_) {
         WindowStackAnchor& anchor = panel->anchor();
         anchor.endPeek(true, {});
-        if (anchor.switcherUp())
+        if (anchor.switcherShown())
             anchor.teardown();
         else
             anchor.didDismiss();
@@ -337,9 +339,9 @@ void StackPresenter::forget(const std::unordered_set<ManagedWindow>& known)
 
 bool StackPresenter::switcherOpen() const
 {
-    if (explicitPanel_ && explicitPanel_->anchor().switcherUp())
+    if (explicitPanel_ && explicitPanel_->anchor().switcherShown())
         return true;
-    return std::any_of(panels_.begin(), panels_.end(), [](const auto& p) { return p.second->anchor().switcherUp(); });
+    return std::any_of(panels_.begin(), panels_.end(), [](const auto& p) { return p.second->anchor().switcherShown(); });
 }
 
 int StackPresenter::visiblePanelCount() const

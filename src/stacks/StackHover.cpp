@@ -134,7 +134,7 @@ StackHoverState StackPresenter::hoverAnchor(const ManagedWindow& key, AnchorPane
             state.exitedAt = now;
         return now - *state.exitedAt >= grace ? close() : state;
     };
-    if (anchor.switcherUp()) {
+    if (anchor.switcherShown()) {
         const auto picker = anchor.pickerFrame();
         if (picker)
             return leaving(insideAny(geometry.retention, p) || picker->contains(p), switcherLeaveGrace);

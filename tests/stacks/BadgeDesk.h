@@ -42,48 +42,65 @@ struct RecordingBadge final : BadgeSurface {
     void raise() override { ++raises; }
 };
 
-struct RecordingAnchor final : NoWindowStackAnchor {
-    bool popover = false, keyPanel = false;
-    Rect near;
-    void showPopover() override { popover = true; }
-    void showKeyPanel(const Rect& r) override
+// The switcher's presentation: a popover of 400 × 300 points where the anchor puts it, and a
+// key panel.
+struct RecordingSwitcher final : SwitcherPresenter {
+    bool picker = false, popover = false, keyPanel = false;
+    Rect popoverAt, keyPanelAt, anchorAt;
+    void makePicker(PickerContent, PickerSlots) override { picker = true; }
+    bool hasPicker() const override { return picker; }
+    Size pickerSize() const override { return {400, 300}; }
+    void setThumbnail(const Thumbnail&, const ManagedWindow&) override {}
+    void markCurrent(const std::optional<ManagedWindow>&) override {}
+    void showPopover(const Rect& frame, bool) override
     {
-        keyPanel = true;
-        near = r;
+        popover = true;
+        popoverAt = frame;
     }
     bool popoverShown() const override { return popover; }
+    std::optional<Rect> popoverFrame() const override { return popover ? std::optional(popoverAt) : std::nullopt; }
+    void closePopover() override
+    {
+        if (std::exchange(popover, false) && popoverDidClose)
+            popoverDidClose();
+    }
+    void clearPopoverContent() override { picker = false; }
+    void showKeyPanel(const Rect& frame) override
+    {
+        keyPanel = true;
+        keyPanelAt = frame;
+    }
     bool hasKeyPanel() const override { return keyPanel; }
-    std::optional<Rect> pickerFrame() const override
-    {
-        return popover ? std::optional(Rect(0, 200, 400, 300)) : std::nullopt;
-    }
-    void teardown() override
-    {
-        popover = keyPanel = false;
-        didDismiss();
-    }
-    const Actions& actions() const { return actions_; }
+    void makeKeyPanelKey() override {}
+    void closeKeyPanel() override { keyPanel = false; }
+    bool reduceMotion() const override { return false; }
+    Rect anchorFrame() const override { return anchorAt; }
 };
 
 struct RecordingAnchorPanel final : AnchorPanel {
-    RecordingAnchorPanel(const Rect& f, std::vector<RecordingAnchorPanel*>& live) : registry(live), at(f)
+    RecordingAnchorPanel(const Rect& f, const AnchorServices& services, std::vector<RecordingAnchorPanel*>& live)
+        : registry(live), a(services, switcher), at(f)
     {
+        switcher.anchorAt = f;
         live.push_back(this);
     }
     ~RecordingAnchorPanel() override { std::erase(registry, this); }
     std::vector<RecordingAnchorPanel*>& registry;
-    RecordingAnchor a;
+    RecordingSwitcher switcher;
+    WindowStackAnchor a;
     Rect at;
     bool visible = false;
     WindowStackAnchor& anchor() override { return a; }
     Rect frame() const override { return at; }
-    void setFrame(const Rect& f) override { at = f; }
+    void setFrame(const Rect& f) override { at = switcher.anchorAt = f; }
     bool isVisible() const override { return visible; }
     void orderFrontRegardless() override { visible = true; }
     void orderOut() override { visible = false; }
 };
 
 struct RecordingSurfaces final : StackSurfaces {
+    explicit RecordingSurfaces(const AnchorServices& s) : services(s) {}
+    AnchorServices services;
     std::vector<RecordingBadge*> badges;   // the live ones, oldest first
     std::vector<RecordingAnchorPanel*> anchors;
     int badgesMade = 0;
@@ -94,7 +111,7 @@ struct RecordingSurfaces final : StackSurfaces {
     }
     std::unique_ptr<AnchorPanel> makeAnchorPanel(const Rect& frame) override
     {
-        return std::make_unique<RecordingAnchorPanel>(frame, anchors);
+        return std::make_unique<RecordingAnchorPanel>(frame, services, anchors);
     }
 };
 
@@ -120,6 +137,12 @@ struct ScriptedChromeReads final : ChromeReads {
 
 class BadgeDesk : public StackDesk {
 protected:
+    ~BadgeDesk() override
+    {
+        coordinator.reset();   // both go before the panels and readers they use
+        controller.reset();
+    }
+
     static constexpr double kTitleBar = 22;
 
     // The controller with its own presenter over the recording panels, started.
@@ -168,7 +191,8 @@ protected:
         return out;
     }
 
-    RecordingSurfaces surfaces;
+    NoScrollSteps scroll;
+    RecordingSurfaces surfaces{AnchorServices{clock, capture, sim, sim, scroll}};
     ScriptedChromeReads reads{clock};
     std::vector<Tip> tips;
 };

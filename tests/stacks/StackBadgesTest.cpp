@@ -117,21 +117,21 @@ TEST_F(StackBadges, HoverOpensTheSwitcherOnlyOverTheRealFrontAndAShortcutSwitche
     pointAt(button);
     EXPECT_FALSE(presenter().hoverPaused());
     clock.advance(440ms);
-    EXPECT_FALSE(anchorPanel->a.popover);
+    EXPECT_FALSE(anchorPanel->switcher.popover);
     clock.advance(110ms);
-    EXPECT_TRUE(anchorPanel->a.popover);
+    EXPECT_TRUE(anchorPanel->switcher.popover);
     EXPECT_TRUE(anchorPanel->visible);
     EXPECT_EQ(tips.back(), Tip::switcher);
 
     // Leaving for 0.35 s (neither the anchor nor the picker) closes it.
     pointAt(Point{100, 300});   // inside the picker's frame
     clock.advance(1s);
-    EXPECT_TRUE(anchorPanel->a.popover);
+    EXPECT_TRUE(anchorPanel->switcher.popover);
     pointAt(Point{1500, 900});
     clock.advance(200ms);
-    EXPECT_TRUE(anchorPanel->a.popover);
+    EXPECT_TRUE(anchorPanel->switcher.popover);
     clock.advance(300ms);
-    EXPECT_FALSE(anchorPanel->a.popover);
+    EXPECT_FALSE(anchorPanel->switcher.popover);
     EXPECT_FALSE(anchorPanel->visible);
     clock.advance(2s);
     EXPECT_TRUE(presenter().hoverPaused()) << "far from every anchor and badge";
@@ -142,7 +142,7 @@ TEST_F(StackBadges, HoverOpensTheSwitcherOnlyOverTheRealFrontAndAShortcutSwitche
     ASSERT_EQ(surfaces.anchors.size(), 1u);
     pointAt(Point{left.minX() + 25, left.minY() + 20});
     clock.advance(600ms);
-    EXPECT_FALSE(anchorPanel->a.popover);
+    EXPECT_FALSE(anchorPanel->switcher.popover);
     EXPECT_TRUE(logs.contains(u"Hover refused for App101: pointer is over App102"_qs));
     sim.closeWindow(cover.element);
     clock.advance(1s);
@@ -156,7 +156,7 @@ TEST_F(StackBadges, HoverOpensTheSwitcherOnlyOverTheRealFrontAndAShortcutSwitche
     pointAt(button);
     clock.advance(2s);
     EXPECT_EQ(presenter().explicitPickerPanel(), explicitPanel);
-    EXPECT_TRUE(static_cast<const RecordingAnchorPanel*>(explicitPanel)->a.keyPanel);
+    EXPECT_TRUE(static_cast<const RecordingAnchorPanel*>(explicitPanel)->switcher.keyPanel);
     s.setMenuOpen(false);
     (void)a;
 }

@@ -2,6 +2,8 @@
 
 #include "overlay/OverlayWindow.h"
 #include "stacks/qt/StackBadgeView.h"
+#include "stacks/qt/WindowStackAnchorView.h"
+#include "stacks/qt/WindowStackPicker.h"
 
 #include <QWindow>
 #include <cmath>
@@ -130,21 +132,37 @@ void BadgePanel::raise()
         window_->orderFrontRegardless();
 }
 
-QtStackSurfaces::QtStackSurfaces(Clock& clock, std::function<bool()> reduceMotion)
-    : clock_(clock), reduceMotion_(std::move(reduceMotion))
+QtAnchorPanel::QtAnchorPanel(const Rect& frame, const AnchorServices& services, std::function<bool()> reduceMotion)
+    : window_(std::make_unique<OverlayWindow>(frame, false)), view_(new WindowStackAnchorView(services))
+{
+    window_->setLevel(1);
+    window_->setTitle(QStringLiteral("Framewell stack anchor"));
+    view_->reduceMotionSetting = std::move(reduceMotion);
+    window_->setContentView(view_);
+}
+
+QtAnchorPanel::~QtAnchorPanel() = default;
+
+WindowStackAnchor& QtAnchorPanel::anchor() { return view_->anchor(); }
+Rect QtAnchorPanel::frame() const { return window_->frame(); }
+void QtAnchorPanel::setFrame(const Rect& frame) { window_->setFrame(frame); }
+bool QtAnchorPanel::isVisible() const { return window_->isOrderedIn(); }
+void QtAnchorPanel::orderFrontRegardless() { window_->orderFrontRegardless(); }
+void QtAnchorPanel::orderOut() { window_->orderOut(); }
+
+QtStackSurfaces::QtStackSurfaces(const AnchorServices& services, std::function<bool()> reduceMotion)
+    : services_(services), reduceMotion_(std::move(reduceMotion))
 {
 }
 
 std::unique_ptr<BadgeSurface> QtStackSurfaces::makeBadge()
 {
-    return std::make_unique<BadgePanel>(clock_, [this] { return reduceMotion(); });
+    return std::make_unique<BadgePanel>(services_.clock, [this] { return reduceMotion(); });
 }
 
 std::unique_ptr<AnchorPanel> QtStackSurfaces::makeAnchorPanel(const Rect& frame)
 {
-    if (anchorMaker_)
-        return anchorMaker_(frame);
-    return std::make_unique<NoAnchorPanel>(frame);
+    return std::make_unique<QtAnchorPanel>(frame, services_, [this] { return reduceMotion(); });
 }
 
 } // namespace fw

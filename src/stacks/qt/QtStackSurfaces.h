@@ -3,11 +3,13 @@
 // not keep it above, so the presenter raises it after each pass) holding a StackBadgeView;
 // it lets clicks through until the pointer comes near. It fades in and out through the
 // window's opacity (seen only with a compositing manager; the end states are exact either
-// way) and glides in 0.25 s when it moves. Anchor panels come from the anchor maker when one
-// is installed, else they show nothing.
+// way) and glides in 0.25 s when it moves. An anchor panel is a click-through panel over the
+// front window's title-bar button holding a WindowStackAnchorView, whose anchor presents the
+// switcher.
 
 #include "base/Clock.h"
 #include "stacks/StackSurfaces.h"
+#include "stacks/WindowStackAnchor.h"
 
 #include <functional>
 #include <memory>
@@ -16,6 +18,7 @@ namespace fw {
 
 class OverlayWindow;
 class StackBadgeView;
+class WindowStackAnchorView;
 
 class BadgePanel final : public BadgeSurface {
 public:
@@ -54,22 +57,37 @@ private:
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 
+class QtAnchorPanel final : public AnchorPanel {
+public:
+    QtAnchorPanel(const Rect& frame, const AnchorServices& services, std::function<bool()> reduceMotion);
+    ~QtAnchorPanel() override;
+
+    WindowStackAnchor& anchor() override;
+    Rect frame() const override;
+    void setFrame(const Rect& frame) override;
+    bool isVisible() const override;
+    void orderFrontRegardless() override;
+    void orderOut() override;
+
+    OverlayWindow& window() const { return *window_; }
+    WindowStackAnchorView& view() const { return *view_; }
+
+private:
+    std::unique_ptr<OverlayWindow> window_;
+    WindowStackAnchorView* view_;
+};
+
 class QtStackSurfaces final : public StackSurfaces {
 public:
-    using AnchorMaker = std::function<std::unique_ptr<AnchorPanel>(const Rect&)>;
-
-    explicit QtStackSurfaces(Clock& clock, std::function<bool()> reduceMotion = {});
+    explicit QtStackSurfaces(const AnchorServices& services, std::function<bool()> reduceMotion = {});
 
     std::unique_ptr<BadgeSurface> makeBadge() override;
     std::unique_ptr<AnchorPanel> makeAnchorPanel(const Rect& frame) override;
     bool reduceMotion() const override { return reduceMotion_ && reduceMotion_(); }
-    // Where the anchor panels with their switcher come from.
-    void setAnchorMaker(AnchorMaker maker) { anchorMaker_ = std::move(maker); }
 
 private:
-    Clock& clock_;
+    AnchorServices services_;
     std::function<bool()> reduceMotion_;
-    AnchorMaker anchorMaker_;
 };
 
 } // namespace fw
