@@ -5,7 +5,6 @@
 #include "stacks/qt/WindowStackAnchorView.h"
 #include "stacks/qt/WindowStackPicker.h"
 
-#include <QWindow>
 #include <cmath>
 
 namespace fw {
@@ -39,6 +38,7 @@ bool BadgePanel::expanded() const { return view_->expanded(); }
 void BadgePanel::setExpanded(bool expanded, bool animated) { view_->setExpanded(expanded, animated && !reduceMotion_()); }
 Rect BadgePanel::frame() const { return window_->frame(); }
 bool BadgePanel::isVisible() const { return window_->isOrderedIn(); }
+bool BadgePanel::ignoresMouse() const { return window_->ignoresMouseEvents(); }
 bool BadgePanel::badgeShown() const { return window_->badgeShown; }
 
 void BadgePanel::animate(TimerId& slot, double seconds, std::function<void(double)> step, std::function<void()> done)
@@ -90,7 +90,7 @@ void BadgePanel::setBadgeShown(bool shown)
         if (!isVisible()) {
             window_->setWindowOpacity(reduce ? 1 : 0);
             window_->orderFrontRegardless();
-            setIgnoresMouse(ignoresMouse_);
+            window_->setClickThrough(window_->ignoresMouseEvents());   // now that it has a native window
         }
         if (reduce) {
             window_->setWindowOpacity(1);
@@ -120,10 +120,7 @@ void BadgePanel::setBadgeShown(bool shown)
 
 void BadgePanel::setIgnoresMouse(bool ignores)
 {
-    ignoresMouse_ = ignores;
-    // The panel stays override-redirect; only its input region changes, in place.
-    if (QWindow* handle = window_->windowHandle())
-        handle->setFlag(Qt::WindowTransparentForInput, ignores);
+    window_->setClickThrough(ignores);
 }
 
 void BadgePanel::raise()

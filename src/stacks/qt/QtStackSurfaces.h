@@ -41,7 +41,7 @@ public:
 
     OverlayWindow& window() const { return *window_; }
     StackBadgeView& view() const { return *view_; }
-    bool ignoresMouse() const { return ignoresMouse_; }
+    bool ignoresMouse() const;
 
 private:
     // Runs `step(t)` for t from 0 to 1 over the seconds on the timer slot, then `done`; a new
@@ -52,7 +52,6 @@ private:
     std::function<bool()> reduceMotion_;
     std::unique_ptr<OverlayWindow> window_;
     StackBadgeView* view_;
-    bool ignoresMouse_ = true;
     TimerId fade_ = 0, glide_ = 0;
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
