@@ -102,7 +102,7 @@ struct StackPresenter::BadgeLayout {
 QString StackPresenter::spotKey(const Rect& slot) const
 {
     const Point centre{slot.midX(), slot.midY()};
-    for (const ScreenInfo& s : screens_.screens()) {
+    for (const ScreenInfo& s : passScreens()) {
         if (s.frame.contains(centre))
             return s.key;
     }
@@ -208,7 +208,7 @@ std::optional<StackPresenter::BadgeLayout> StackPresenter::layoutBadge(const Man
         const double y = controls ? controls->midY() + 2 : s.minY() + 16;
         double x = s.minX() - upright.width / 2;
         const Point probe{s.minX() + 1, s.midY()};
-        for (const ScreenInfo& screen : screens_.screens()) {
+        for (const ScreenInfo& screen : passScreens()) {
             if (screen.frame.contains(probe)) {
                 x = std::max(x, screen.visibleFrame.minX() + 1);
                 break;

@@ -178,8 +178,15 @@ QString StackPresenter::windowHitDescription(const QString& label, const Rect& r
         text += QStringLiteral("none");
     else
         text += QStringLiteral("pid %1 level %2 %3").arg(over->pid).arg(over->level).arg(toString(over->frame));
-    const auto hit = access_.windowUnderPoint(point);
-    return text + QStringLiteral(" hit ") + (hit ? hit->title : QStringLiteral("nothing"));
+    // The window under the point, named from what the last scan found.
+    const auto hit = std::find_if(layers.begin(), layers.end(), [&](const auto& l) { return l.frame.contains(point); });
+    QString title = QStringLiteral("nothing");
+    if (hit != layers.end()) {
+        const auto& known = controller_.knownFrames();
+        const auto window = std::find_if(known.begin(), known.end(), [&](const DiscoveredWindow& d) { return d.window.element == hit->id; });
+        title = window != known.end() ? window->window.title : QStringLiteral("window %1").arg(hit->id);
+    }
+    return text + QStringLiteral(" hit ") + title;
 }
 
 } // namespace fw::stacks

@@ -30,10 +30,17 @@ AnchorPanel* StackPresenter::panel(const ManagedWindow& window) const
     return it == panels_.end() ? nullptr : it->second.get();
 }
 
+const std::vector<ScreenInfo>& StackPresenter::passScreens() const
+{
+    if (!passScreens_)
+        passScreens_ = screens_.screens();
+    return *passScreens_;
+}
+
 std::vector<Rect> StackPresenter::screenFrames() const
 {
     std::vector<Rect> out;
-    for (const ScreenInfo& s : screens_.screens())
+    for (const ScreenInfo& s : passScreens())
         out.push_back(s.frame);
     return out;
 }
@@ -76,7 +83,7 @@ bool StackPresenter::confirmsFront(const ManagedWindow& candidate, const Rect& p
                                    const WindowStack& stack, Point point) const
 {
     // No Dock on this desktop: the first layer over the button must be the candidate itself.
-    const auto screens = screens_.screens();
+    const auto& screens = passScreens();
     const auto screen = std::find_if(screens.begin(), screens.end(), [&](const ScreenInfo& s) { return s.frame.contains(point); });
     if (screen == screens.end() || !screen->visibleFrame.contains(probe))
         return false;
@@ -84,8 +91,9 @@ bool StackPresenter::confirmsFront(const ManagedWindow& candidate, const Rect& p
     if (layer == layers.end() || layer->level != 0 || layer->pid != candidate.pid
         || !stack.sitsInSlot(candidate, layer->frame))
         return false;
-    const auto under = access_.windowUnderPoint(point);
-    return under && *under == candidate;
+    // The window under the point, from the same list: the server's own stacking, no round trip.
+    const auto under = std::find_if(layers.begin(), layers.end(), [&](const WindowLayerSnapshot& l) { return l.frame.contains(point); });
+    return under != layers.end() && under->id == candidate.element && under->pid == candidate.pid;
 }
 
 StackPresentation::Shown StackPresenter::present(const WindowStack& stack, const std::vector<ManagedWindow>& members,
@@ -211,6 +219,7 @@ void StackPresenter::configureAnchorCallbacks(WindowStackAnchor& anchor, const W
 
 void StackPresenter::endPass()
 {
+    passScreens_.reset();
     retireStale();
     if (panels_.empty() && badges_.empty()) {
         pauseHover();

@@ -173,6 +173,8 @@ private:
     void closeSwitchers();
     void tearDownExplicit();
     std::vector<Rect> screenFrames() const;
+    // The screens, read once per pass (reading them asks the server several things).
+    const std::vector<ScreenInfo>& passScreens() const;
     bool dockLayer(const WindowLayerSnapshot& layer, const std::vector<Rect>& screens) const;
 
     // Badge placement steps.
@@ -219,6 +221,7 @@ private:
     std::unique_ptr<AnchorPanel> explicitPanel_;
     std::unordered_set<BadgeKey> badgesSeen_;
     std::unordered_set<ManagedWindow> anchorsSeen_;
+    mutable std::optional<std::vector<ScreenInfo>> passScreens_;
     int chromeReadCount_ = 0;
     Point lastPointer_;
     TimerId hoverTimer_ = 0;
