@@ -392,6 +392,7 @@ bool StackPresenter::openSwitcher(const WindowStack& stack, const std::vector<Ma
     });
     panel->orderFrontRegardless();
     panel->anchor().showKeyPanel(anchor);
+    raisePanels();   // the badges go under the switcher
     return true;
 }
 

@@ -106,7 +106,12 @@ void StackPresenter::hoverTick()
         else
             hoverStates_[key] = next;
     }
-    hoverBadges(p);
+    // Under an open switcher the badges stay as they are, and under it: the window manager
+    // settles a switcher's place a moment after it shows.
+    if (switcherOpen())
+        raisePanels();
+    else
+        hoverBadges(p);
     const bool idle = std::all_of(hoverStates_.begin(), hoverStates_.end(),
                                   [](const auto& s) { return s.second == StackHoverState{}; });
     if (!isPointerNear(p) && visiblePanelCount() == 0 && idle)
@@ -183,6 +188,7 @@ StackHoverState StackPresenter::showStep(const ManagedWindow& key, AnchorPanel& 
     }
     panel.orderFrontRegardless();
     panel.anchor().showPopover();
+    raisePanels();   // the badges go under the switcher
     if (controller_.callbacks.tip)
         controller_.callbacks.tip(Tip::switcher);
     return {true, std::nullopt, std::nullopt};

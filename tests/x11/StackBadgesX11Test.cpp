@@ -13,6 +13,11 @@
 #include "x11/CoordinatorRig.h"
 #include "x11/XSession.h"
 
+#include <QDir>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace fw {
@@ -120,6 +125,59 @@ TEST(StackBadgesX11, TwoXtermsShowOneBadgeWhoseIconAndSwitcherBringTheOtherForwa
     EXPECT_TRUE(session.waitFor([&] { return frontOf(rig.ws, one.window, two.window) == two.window; }))
         << "choosing the other xterm in the switcher did not bring it forward";
     ASSERT_TRUE(session.waitFor([&] { return !rig.stacks.shuffling(); }));
+    rig.stacks.stop();
+}
+
+// Photographs (with FRAMEWELL_SHOTS_DIR set) of a badge at rest and open, an upright badge on
+// the window's edge, and the switcher's popover, over xterms full of text with a compositor.
+TEST(StackBadgesX11, Screenshots)
+{
+    const QString dir = qEnvironmentVariable("FRAMEWELL_SHOTS_DIR");
+    if (dir.isEmpty())
+        GTEST_SKIP() << "FRAMEWELL_SHOTS_DIR is not set";
+    XSession session{test::XSessionOptions{1920, 1080, true, true}};
+    ASSERT_TRUE(session.ok()) << session.error();
+    const QStringList text{"-bg", "#fdf6e3", "-fg", "#303030", "-e", "sh", "-c",
+                           "cat /usr/share/common-licenses/GPL-3; exec cat"};
+    auto one = session.startXterm(u"shot one"_qs, QStringList{"-geometry", "100x40+100+100"} + text);
+    auto two = session.startXterm(u"shot two"_qs, QStringList{"-geometry", "100x40+400+300"} + text);
+    ASSERT_TRUE(one.window && two.window) << session.error();
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    const Rect left = SnapLayout::builtIns().front().tree.frames(topLeftVisibleFrame(rig.screens.screens().front()), 8).at(0);
+    ASSERT_TRUE(rig.ws.setFrame(one.window, left) && rig.ws.setFrame(two.window, left));
+    ASSERT_TRUE(session.activate(two.window));
+    ASSERT_TRUE(rig.startDragMonitor());
+    const auto shoot = [&](const QString& name) {
+        QEventLoop wait;
+        QTimer::singleShot(600, &wait, &QEventLoop::quit);
+        wait.exec();
+        ASSERT_TRUE(QDir().mkpath(dir));
+        EXPECT_TRUE(QGuiApplication::primaryScreen()->grabWindow(0, 0, 0, 700, 420).toImage().save(dir + "/" + name));
+    };
+
+    rig.stacks.setBadgesOnEdge(false);
+    rig.stacks.start();
+    rig.stacks.refresh(true);
+    auto* presenter = rig.stacks.presenter();
+    ASSERT_TRUE(session.waitFor([&] { return presenter->badges().size() == 1; }));
+    auto* panel = dynamic_cast<BadgePanel*>(presenter->badges().begin()->second.panel.get());
+    pointAt(session, QPoint(600, 400));
+    shoot(u"badge-compact.png"_qs);
+    pointAt(session, panel->view().mapToGlobal(panel->view().frames().icons[0].center().toPoint()));
+    ASSERT_TRUE(session.waitFor([&] { return panel->view().openness() == 1; }));
+    shoot(u"badge-open.png"_qs);
+
+    rig.stacks.setBadgesOnEdge(true);
+    ASSERT_TRUE(session.waitFor([&] { return presenter->badges().size() == 1; }));
+    pointAt(session, QPoint(600, 400));
+    shoot(u"badge-edge.png"_qs);
+
+    const auto buttons = rig.access.minimizeButtonFrame(two.window);
+    ASSERT_TRUE(buttons);
+    pointAt(session, QPoint(int(buttons->midX()), int(buttons->midY())));
+    ASSERT_TRUE(session.waitFor([&] { return rig.stacks.visiblePanelCount() == 1; }, 8000));
+    shoot(u"switcher-popover.png"_qs);
     rig.stacks.stop();
 }
 

@@ -1,6 +1,7 @@
 #include "stacks/qt/QtStackSurfaces.h"
 
 #include "overlay/OverlayWindow.h"
+#include "platform/PanelStacking.h"
 #include "stacks/qt/StackBadgeView.h"
 #include "stacks/qt/WindowStackAnchorView.h"
 #include "stacks/qt/WindowStackPicker.h"
@@ -125,8 +126,18 @@ void BadgePanel::setIgnoresMouse(bool ignores)
 
 void BadgePanel::raise()
 {
-    if (isVisible())
-        window_->orderFrontRegardless();
+    if (!isVisible())
+        return;
+    // Our panels above it that take clicks (a switcher) are managed windows, which the window
+    // manager stacks among its own, under this unmanaged one: it goes just below them instead.
+    if (PanelStacking* stacking = OverlayWindow::stacking()) {
+        for (OverlayWindow* p : OverlayWindow::allPanels()) {
+            if (p != window_.get() && p->isOrderedIn() && p->level() > window_->level() && !p->ignoresMouseEvents()
+                && stacking->orderBelow(window_->winId(), p->winId()))
+                return;
+        }
+    }
+    window_->orderFrontRegardless();
 }
 
 QtAnchorPanel::QtAnchorPanel(const Rect& frame, const AnchorServices& services, std::function<bool()> reduceMotion)

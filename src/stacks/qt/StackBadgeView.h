@@ -54,7 +54,8 @@ public:
     std::optional<int> highlighted() const { return highlighted_; }
     std::optional<BadgeGroup> group() const { return group_; }
     Frames frames() const;
-    // The icon drawn for a member: its application's, else a generic one.
+    // The icon drawn for a member: its application's, else the theme's generic one; none
+    // without either (a tile with the application's initial is drawn then).
     static QIcon iconFor(const ManagedWindow& window);
     // The tooltip of a member's icon: the application, and the title when there is one.
     static QString tooltipFor(const ManagedWindow& window);
@@ -76,6 +77,7 @@ private:
     void animateTo(double target, double seconds);
     void click(std::optional<int> index);
     void paintGroup(class QPainter& p, const Frames& f);
+    static void paintPlaceholder(class QPainter& p, const QRectF& r, const QString& name);
 
     Clock& clock_;
     std::vector<ManagedWindow> members_;
