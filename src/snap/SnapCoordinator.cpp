@@ -223,7 +223,26 @@ void SnapCoordinator::storeThumbnail(const Thumbnail& image, const ManagedWindow
     fw::storeThumbnail(ctx_, assist_, image, window, stamp);
 }
 
+void SnapCoordinator::displaysChanged()
+{
+    layouts_.clear();
+    memory_.returnHomes.clear();
+    ctx_.stacks.resetScanState();
+    ctx_.stacks.scheduleRefresh();
+    endInteraction(false);
+}
+
+Task<void> SnapCoordinator::restoreFocusedWindow() { co_return; }
+
+void SnapCoordinator::startLayoutApplication(const SnapLayout&, const ScreenInfo&) {}
+
 void SnapCoordinator::applySavedLayout(int, const ScreenInfo&) {}
+
+Task<void> SnapCoordinator::resetDisplayGroups(ScreenInfo) { co_return; }
+
+void SnapCoordinator::adjustLayout(const ScreenInfo&) {}
+
+void SnapCoordinator::showWindowChooser(const ScreenInfo&) {}
 
 void SnapCoordinator::stretch(const ManagedWindow&, const Rect&, const Rect&) {}
 

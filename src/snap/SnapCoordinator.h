@@ -121,10 +121,29 @@ public:
     void raiseWindows(const std::vector<ManagedWindow>& inOrder);
     Task<bool> moveCompositionWindow(ManagedWindow window, Rect frame, std::uint64_t generation);
 
-    // ---- Requests of the stack controller whose work is not part of this coordinator:
-    // applying a display's own layout by number, and stretching a window across the regions
-    // it covers. Both are dropped.
+    // ---- Commands of the menus, hot keys and welcome window
+    // The displays or the workspace changed: every display's applied layout and every
+    // return position are forgotten (the frames from before snapping stay), the stack
+    // controller's scans start afresh and the interaction ends.
+    void displaysChanged();
+
+    // The commands below are not built yet: each does nothing, and offers() answers false for
+    // it, so that the shell leaves its menu items disabled and its keys without effect.
+    enum class Command { restoreWindow, applyLayout, resetLayouts, adjustDividers, chooseWindow };
+    static constexpr bool offers(Command) { return false; }
+    // Restores the focused snapped window to its frame from before snapping.
+    Task<void> restoreFocusedWindow();
+    // Places a layout with its apps on the display; also a display's own layout by number
+    // (a request of the stack controller and of Ctrl+Alt+1 … 9).
+    void startLayoutApplication(const SnapLayout& layout, const ScreenInfo& screen);
     void applySavedLayout(int number, const ScreenInfo& screen);
+    // Forgets the display's adjusted proportions, moving its snapped windows to match.
+    Task<void> resetDisplayGroups(ScreenInfo screen);
+    // The divider editor for the display's applied layout.
+    void adjustLayout(const ScreenInfo& screen);
+    // The window chooser of the display, whose pick opens the layout picker.
+    void showWindowChooser(const ScreenInfo& screen);
+    // Stretches a window across the regions it covers (a request of the stack controller).
     void stretch(const ManagedWindow& window, const Rect& asked, const Rect& current);
 
 private:
