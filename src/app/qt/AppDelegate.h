@@ -84,6 +84,8 @@ public:
     std::function<void()> quitApplication;
     // Runs a modal alert, kept above other windows; the button chosen, or null.
     std::function<QAbstractButton*(QMessageBox&)> runAlert;
+    // Runs once the welcome window's controller is made, before it is first shown.
+    std::function<void(WelcomeWindowController&)> onWelcomeCreated;
     // Where the Start at Login entry is written.
     void setLoginItem(LoginItem item) { loginItem_ = std::move(item); }
 

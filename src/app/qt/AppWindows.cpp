@@ -78,6 +78,8 @@ void AppDelegate::showWelcome()
             return platform_.desktop.windowManagerPreference(key);
         };
         welcome_->openDesktopSettings = [this] { platform_.desktop.openTilingSettings(); };
+        if (onWelcomeCreated)
+            onWelcomeCreated(*welcome_);
     }
     welcome_->show();
 }
