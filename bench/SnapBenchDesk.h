@@ -51,7 +51,41 @@ struct SnapBenchDesk {
         sim.addWindow({.pid = pid++, .title = QStringLiteral("span"), .frame = regions.at(0).united(regions.at(2))});
         return pid;
     }
+
+    // Two displays side by side with 25 windows each (stacks of five in every quarter, a window
+    // spanning the top row, four loose windows), the coordinator started and the layouts
+    // adopted; returns the windows with their frames.
+    WindowSnapshot startBusyDesk()
+    {
+        Pid pid = 100;
+        for (const ScreenInfo& screen : kBusyScreens) {
+            pid = addQuarterStacks(screen, 5, pid);
+            for (int k = 0; k < 4; ++k) {
+                const Rect loose(screen.frame.x() + 200 + 90 * k, 150 + 60 * k, 700, 500);
+                sim.addWindow({.pid = pid++, .title = QStringLiteral("loose"), .frame = loose});
+            }
+        }
+        start(false);
+        WindowSnapshot snapshot = access.managedWindows();
+        coordinator->reconcile(snapshot);
+        return snapshot;
+    }
+
+    static inline const ScreenInfo kBusyScreens[] = {
+        {QStringLiteral("A"), QStringLiteral("Left"), Rect(0, 0, 1920, 1080), Rect(0, 0, 1920, 1050), true},
+        {QStringLiteral("B"), QStringLiteral("Right"), Rect(1920, 0, 1680, 1050), Rect(1920, 24, 1680, 1026), false},
+    };
 };
+
+// Skips the benchmark unless the busy desk stands: 50 windows and both displays' layouts.
+inline bool busyDeskReady(benchmark::State& state, const WindowSnapshot& snapshot, const SnapCoordinator& coordinator)
+{
+    if (snapshot.size() != 50 || coordinator.groups().size() != 2) {
+        state.SkipWithError("the desk is not 2 displays with 50 windows and 2 layouts");
+        return false;
+    }
+    return true;
+}
 
 // The benchmarks' main: Qt's core application exists while they run.
 inline int runBenchmarks(int argc, char** argv)

@@ -10,26 +10,10 @@ namespace {
 
 using namespace fw;
 
-const ScreenInfo kScreens[] = {
-    {QStringLiteral("A"), QStringLiteral("Left"), Rect(0, 0, 1920, 1080), Rect(0, 0, 1920, 1050), true},
-    {QStringLiteral("B"), QStringLiteral("Right"), Rect(1920, 0, 1680, 1050), Rect(1920, 24, 1680, 1026), false},
-};
+const auto& kScreens = bench::SnapBenchDesk::kBusyScreens;
 
 struct Desk : bench::SnapBenchDesk {
-    Desk()
-    {
-        Pid pid = 100;
-        for (const ScreenInfo& screen : kScreens) {
-            pid = addQuarterStacks(screen, 5, pid);
-            for (int k = 0; k < 4; ++k) {
-                const Rect loose(screen.frame.x() + 200 + 90 * k, 150 + 60 * k, 700, 500);
-                sim.addWindow({.pid = pid++, .title = QStringLiteral("loose"), .frame = loose});
-            }
-        }
-        start(false);
-        snapshot = access.managedWindows();
-        coordinator->reconcile(snapshot);
-    }
+    Desk() : snapshot(startBusyDesk()) {}
 
     // The dragged window: one of the loose ones, over the display under the point.
     DropTargetQuery query(Point p) const
@@ -47,14 +31,7 @@ struct Desk : bench::SnapBenchDesk {
     WindowSnapshot snapshot;
 };
 
-bool ready(benchmark::State& state, const Desk& desk)
-{
-    if (desk.snapshot.size() != 50 || desk.coordinator->groups().size() != 2) {
-        state.SkipWithError("the desk is not 2 displays with 50 windows and 2 layouts");
-        return false;
-    }
-    return true;
-}
+bool ready(benchmark::State& state, const Desk& desk) { return bench::busyDeskReady(state, desk.snapshot, *desk.coordinator); }
 
 void BM_DropTargetAlongADrag(benchmark::State& state)
 {

@@ -125,4 +125,14 @@ void OverlayFeedback::updateDividerEditor(const SnapLayout& layout) { overlay_.u
 
 void OverlayFeedback::hideAll() { overlay_.hideAll(); }
 
+void OverlayFeedback::showEdgeHint(const Rect& bar, const QString& heading, const QString& detail,
+                                   const QString& symbolName, Point at, const ScreenInfo& on)
+{
+    overlay_.feedback().show({}, bar, heading, detail, symbolName, at, on, std::nullopt);
+}
+
+void OverlayFeedback::moveResizeHint(Point to) { overlay_.feedback().moveHint(to); }
+
+void OverlayFeedback::hideResizeFeedback() { overlay_.feedback().hide(); }
+
 } // namespace fw

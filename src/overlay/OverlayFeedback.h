@@ -39,6 +39,10 @@ public:
                            std::function<void(const DividerPath&)> equalize,
                            std::function<void(const DividerPath&, double, bool)> change) override;
     void updateDividerEditor(const SnapLayout& layout) override;
+    void showEdgeHint(const Rect& bar, const QString& heading, const QString& detail, const QString& symbolName,
+                      Point at, const ScreenInfo& on) override;
+    void moveResizeHint(Point to) override;
+    void hideResizeFeedback() override;
     void hideAll() override;
 
 private:

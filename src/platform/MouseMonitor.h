@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace fw {
 
@@ -15,6 +16,13 @@ enum Modifier : std::uint32_t {
     ModCommand = 1u << 3,  // Super (Mod4)
 };
 using Modifiers = std::uint32_t;
+
+// The pointer as the platform reports it now, between events.
+struct PointerState {
+    Point position;        // global top-left points
+    bool leftDown = false; // the left button is held
+    Modifiers modifiers = 0;
+};
 
 struct MouseEvent {
     enum class Type { LeftDown, LeftUp, LeftDrag, Moved };
@@ -30,6 +38,10 @@ public:
     virtual bool start(std::function<void(const MouseEvent&)> handler) = 0;
     virtual void stop() = 0;
     virtual bool running() const = 0;
+    // The pointer now (a drag that goes quiet is followed with it, and a release the monitor
+    // missed is noticed); nothing while the monitor is not running or the pointer cannot be
+    // read.
+    virtual std::optional<PointerState> pointerState() = 0;
 };
 
 } // namespace fw

@@ -32,6 +32,7 @@ struct WindowInfo {
     // nothing = ask isMovable / isResizable.
     std::optional<bool> movable;
     std::optional<bool> resizable;
+    Size increment;          // size increments of its hints (a terminal's cell); 0 = none
 
     friend bool operator==(const WindowInfo&, const WindowInfo&) = default;
 };

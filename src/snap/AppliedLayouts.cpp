@@ -65,7 +65,7 @@ void AppliedLayouts::ensureGroup(const ScreenInfo& screen, const std::optional<M
         excluding.insert(*including);
     WindowSnapshot windows = access.managedWindows(excluding, key);
     if (including && frame)
-        windows.push_back({*including, *frame});
+        windows.push_back({*including, *frame, access.grid(*including)});
     const auto recovered = recognizeLayout(store.choices(key), windows, store.activeLayout(key),
                                            topLeftVisibleFrame(screen));
     if (recovered)
@@ -92,7 +92,7 @@ void AppliedLayouts::reconcileDisplay(const ScreenInfo& screen, const WindowSnap
     for (const auto& [region, frame] : frames) {
         std::vector<ManagedWindow> inRegion;
         for (const auto& entry : snapshot) {
-            if (!WindowAccess::approximatelyEqual(entry.frame, frame, kRegionTolerance))
+            if (!WindowAccess::sitsIn(entry.frame, frame, entry.grid, kRegionTolerance))
                 continue;
             inRegion.push_back(entry.window);
             matched.emplace_back(entry.window, frame);
@@ -116,7 +116,7 @@ void AppliedLayouts::reconcileDisplay(const ScreenInfo& screen, const WindowSnap
     }
 }
 
-void AppliedLayouts::noteFrontWindow(const ManagedWindow& window, const Rect& frame,
+void AppliedLayouts::noteFrontWindow(const ManagedWindow& window, const Rect& frame, const Size& grid,
                                      const std::vector<ScreenInfo>& screens)
 {
     std::vector<QString> keys;
@@ -130,7 +130,7 @@ void AppliedLayouts::noteFrontWindow(const ManagedWindow& window, const Rect& fr
         if (!screen)
             continue;
         for (const auto& [region, regionFrame] : regionFrames(it->second.layout, *screen)) {
-            if (WindowAccess::approximatelyEqual(regionFrame, frame, kRegionTolerance)) {
+            if (WindowAccess::sitsIn(frame, regionFrame, grid, kRegionTolerance)) {
                 it->second.windows[region] = window;
                 break;
             }

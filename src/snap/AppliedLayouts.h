@@ -63,8 +63,9 @@ public:
                           WindowMemory& memory);
 
     // Records a window the stack switcher brought forward as the occupant of the first region,
-    // on any display, whose frame its frame matches.
-    void noteFrontWindow(const ManagedWindow& window, const Rect& frame, const std::vector<ScreenInfo>& screens);
+    // on any display, that its frame (on its grid) sits in.
+    void noteFrontWindow(const ManagedWindow& window, const Rect& frame, const Size& grid,
+                         const std::vector<ScreenInfo>& screens);
 
     // Takes the window out of every group, as an occupant and as a span.
     void removeWindow(const ManagedWindow& window);

@@ -52,7 +52,11 @@ bool spansAllow(const SpanMap& spans, const std::set<RegionNumber>& regions)
     });
 }
 
-bool agrees(const Rect& a, const Rect& b) { return WindowAccess::approximatelyEqual(a, b, kFrameAgreement); }
+// The dragged window still sits in the slot it was given (on its grid, for a terminal).
+bool agrees(const DropTargetQuery& q, const Rect& slot)
+{
+    return WindowAccess::sitsIn(q.windowFrame, slot, q.windowGrid, kFrameAgreement);
+}
 
 // The window fronting the region's stack, unless that is the dragged window.
 std::optional<ManagedWindow> occupantOf(const Decision& d, RegionNumber region)
@@ -183,7 +187,7 @@ std::optional<RegionDropTarget> homeRegion(const Decision& d, RegionNumber r)
     const DropTargetQuery& q = d.query;
     const ReturnSnapTarget& home = *q.returnTarget;
     if (!q.allowPutBack || !(home.layout == d.group.layout) || !(home.displayBounds == q.visibleFrame) ||
-        !agrees(home.frame, q.windowFrame))
+        !agrees(q, home.frame))
         return std::nullopt;
     std::vector<RegionDropIntent> intents{RegionDropIntent::putBack(r)};
     DropActionMenu::TitleOverrides titles;
@@ -201,7 +205,7 @@ std::optional<RegionDropTarget> occupiedRegion(const Decision& d, RegionNumber r
     std::vector<RegionDropIntent> intents{RegionDropIntent::place(r)};
     DropActionMenu::TitleOverrides titles;
     appendHalvesAndRejoin(d, r, intents, titles);
-    if (q.returnTarget && agrees(q.returnTarget->frame, q.windowFrame))
+    if (q.returnTarget && agrees(q, q.returnTarget->frame))
         intents.push_back(RegionDropIntent::swap(r));
     const Rect frame = d.frameOf(r);
     return RegionDropTarget{q.display, d.group.layout, RegionDropIntent::choose(r), occupant,

@@ -28,6 +28,7 @@ struct DropTargetQuery {
     Rect visibleFrame;                              // that display's visible frame
     bool allowPutBack = false;                      // it has left its previous slot
     Rect windowFrame;                               // its frame as the drag monitor knows it
+    Size windowGrid;                                // its size increments; 0 = none
     Point pointer;
 };
 

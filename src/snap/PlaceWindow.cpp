@@ -33,12 +33,13 @@ public:
         if (target == frames.end())
             co_return PlacementResult{};
         regionFrame_ = target->second;
-        // A window on a cell grid is moved to, and checked against, the grid's frame.
-        target_ = ctx_.access.gridFrame(window_, regionFrame_);
+        grid_ = ctx_.access.grid(window_);
         const auto before = ctx_.access.frame(window_);
         if (!before)
             co_return PlacementResult{};
         before_ = *before;
+        // A window on a cell grid is moved to the frame its grid allows in the region.
+        target_ = WindowAccess::gridFrame(before_, regionFrame_, grid_);
         firstMove_ = true;
         const auto prior = ctx_.access.frame(window_);
         if (!prior)
@@ -70,7 +71,7 @@ private:
             if (!stamp_.current())
                 co_return false;
             const auto frame = ctx_.access.frame(window_);
-            if (frame && WindowAccess::edgesMatch(*frame, target_, kMoveTolerance)) {
+            if (frame && settledAt(*frame)) {
                 if (++stable == kSettledChecks)
                     co_return true;
             } else {
@@ -87,6 +88,15 @@ private:
                 co_return false;
             co_await ctx_.clock.sleep(milliseconds(WindowPlacement::kCheckPauses[pass]));
         }
+    }
+
+    // A window on a cell grid has settled when it sits in the region on its grid; any other
+    // when each of its edges lies within the tolerance of the region's.
+    bool settledAt(const Rect& frame) const
+    {
+        if (WindowAccess::gridCells(grid_, regionFrame_) == Size{})
+            return WindowAccess::edgesMatch(frame, regionFrame_, kMoveTolerance);
+        return WindowAccess::sitsIn(frame, regionFrame_, grid_, kMoveTolerance);
     }
 
     Task<PlacementResult> rollBack()
@@ -135,8 +145,9 @@ private:
             const auto frame = ctx_.access.frame(other);
             if (!frame)
                 continue;
+            const Size grid = ctx_.access.grid(other);
             for (const auto& [region, regionFrame] : frames) {
-                if (region != region_ && WindowAccess::approximatelyEqual(*frame, regionFrame, kRegionTolerance)) {
+                if (region != region_ && WindowAccess::sitsIn(*frame, regionFrame, grid, kRegionTolerance)) {
                     group.windows.emplace(region, other);
                     break;
                 }
@@ -155,6 +166,7 @@ private:
     const bool guarded_;
     const InteractionStamp stamp_;
     Rect regionFrame_;
+    Size grid_;
     Rect target_;
     Rect before_;
     Rect prior_;

@@ -70,8 +70,9 @@ void startSnapAssist(SnapContext& ctx, ChoiceState state, const ScreenInfo& scre
     std::vector<ManagedWindow> candidates;
     for (const ManagedWindow& window : windowsBefore) {
         const auto frame = ctx.access.frame(window);
+        const Size grid = frame ? ctx.access.grid(window) : Size{};
         const bool arranged = frame && std::any_of(occupied.begin(), occupied.end(), [&](const Rect& r) {
-            return WindowAccess::approximatelyEqual(*frame, r, kRegionTolerance);
+            return WindowAccess::sitsIn(*frame, r, grid, kRegionTolerance);
         });
         if (!arranged)
             candidates.push_back(window);

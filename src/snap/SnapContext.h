@@ -7,6 +7,7 @@
 #include "base/TaskScope.h"
 #include "layout/SnapLayout.h"
 #include "platform/Screens.h"
+#include "snap/DragHandOffs.h"
 #include "snap/SnapFeedback.h"
 #include "snap/SnapSinks.h"
 #include "snap/ThumbnailCapture.h"
@@ -65,6 +66,7 @@ struct SnapContext : SnapServices {
     // The hub's end of the interaction under way (raises the generation).
     std::function<void(bool resumeStacks)> endInteraction;
     ChoiceHandOffs handOffs;
+    DragHandOffs dragHandOffs;
 
     // The current interaction, for an action that runs later.
     InteractionStamp stamp() const { return InteractionStamp(host); }

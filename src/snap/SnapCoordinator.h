@@ -8,6 +8,7 @@
 
 #include "snap/AppliedLayouts.h"
 #include "snap/ChoiceState.h"
+#include "snap/DragHandOffs.h"
 #include "snap/DropSession.h"
 #include "snap/Interaction.h"
 #include "snap/PickerSession.h"
@@ -98,6 +99,24 @@ public:
     void updatePickerPreview(const std::optional<SnapSelection>& selection);
     void hideDropPanels();
     void pruneVanishedWindows();
+
+    // ---- The drag: where a dragged window returns to, the hint over shared edges, and the
+    // coordinator's side of a release
+    std::optional<ReturnSnapTarget> returnTarget(const ManagedWindow& window, const Rect& from);
+    void showReturnPreview(const ReturnSnapTarget& target, bool armed, const ManagedWindow& window);
+    void updateSharedEdgeHint(const Point& point);
+    bool performRegionDrop(const RegionDropTarget& target, const ManagedWindow& window,
+                           const std::optional<ReturnSnapTarget>& home, const Rect& startFrame);
+    // Only ever told that no target is under the pointer.
+    void setRegionDrop(std::nullopt_t);
+    void returnToPreviousPosition(const ManagedWindow& window, const ReturnSnapTarget& target, const Rect& startFrame);
+    void windowReleased(const WindowRelease& release);
+    // Handed to the drop families through the context's drag hand-offs; nothing while a slot
+    // is empty.
+    void showRegionDrop(const RegionDropTarget& target, const ManagedWindow& window,
+                        const std::optional<ReturnSnapTarget>& returnTarget, bool armed);
+    void performSplitDrop(const SplitDropRequest& request);
+    void updateSpanPreview(const SpanPreviewRequest& request);
 
     // ---- Choosing and placing
     // A picker selection carried out under the mutation guard.

@@ -97,6 +97,13 @@ public:
                                    std::function<void(const DividerPath&, double, bool)> change) = 0;
     virtual void updateDividerEditor(const SnapLayout& layout) = 0;
 
+    // The resize feedback: the bar over a shared edge with its hint bubble beside the pointer,
+    // the bubble following the pointer, and hiding the outlines, bar and bubble.
+    virtual void showEdgeHint(const Rect& bar, const QString& heading, const QString& detail,
+                              const QString& symbolName, Point at, const ScreenInfo& on) = 0;
+    virtual void moveResizeHint(Point to) = 0;
+    virtual void hideResizeFeedback() = 0;
+
     // Hides every surface and forgets the dragged window.
     virtual void hideAll() = 0;
 };

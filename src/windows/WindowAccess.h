@@ -36,6 +36,7 @@ using BoundsMap = std::unordered_map<Pid, std::vector<Rect>>;
 struct DiscoveredWindow {
     ManagedWindow window;
     Rect frame;
+    Size grid;   // its size increments, as the window list states them; 0 = none
 };
 
 // Told the frame read when a write was refused (nothing when unreadable).
@@ -112,10 +113,22 @@ public:
     // A frame as the logs write it; "unavailable" when there is none.
     static QString frameText(const std::optional<Rect>& frame);
 
-    // The frame a window on a cell grid (size increments, as terminals have) can take for a
-    // target: the target's origin, each side shortened to the grid the window's frame lies on
-    // now, by less than one cell. The target itself without increments or when unreadable.
-    Rect gridFrame(const ManagedWindow& window, const Rect& target) const;
+    // Whether a window's frame sits in a target frame (a region, a slot, the place it was
+    // given): minX, minY, width and height each within the tolerance, except that a window on
+    // a cell grid (size increments, as terminals have) may also fall short of the target by up
+    // to one more cell on each side; never longer than the target plus the tolerance.
+    static bool sitsIn(const Rect& frame, const Rect& target, const Size& grid, double tolerance);
+    // The cells of a grid that count against a target: an increment above 1 point and below
+    // half the target's side on its axis (a larger one would let a window leave most of the
+    // target empty); zero on every other axis.
+    static Size gridCells(const Size& grid, const Rect& target);
+    // The frame a window now at `current` on a cell grid can take for a target: the target's
+    // origin, each side shortened to the grid the current frame lies on, by less than one
+    // cell. The target itself on an axis without a counting cell.
+    static Rect gridFrame(const Rect& current, const Rect& target, const Size& grid);
+    // The window's size increments (its cell grid); zero on an axis without one, or when the
+    // hints cannot be read.
+    Size grid(const ManagedWindow& window) const;
 
     // ---- Writes
 

@@ -77,21 +77,41 @@ bool WindowAccess::approximatelyEqual(const Rect& a, const Rect& b, double toler
     return within(a, b, tolerance);
 }
 
-Rect WindowAccess::gridFrame(const ManagedWindow& window, const Rect& target) const
+Size WindowAccess::gridCells(const Size& grid, const Rect& target)
 {
-    const auto hints = ws_.sizeHints(window.element);
-    const auto current = ws_.frame(window.element);
-    if (!hints || !current)
-        return target;
+    auto counts = [](double cell, double side) { return cell > 1 && cell < side / 2 ? cell : 0.0; };
+    return Size{counts(grid.width, target.width()), counts(grid.height, target.height())};
+}
+
+bool WindowAccess::sitsIn(const Rect& frame, const Rect& target, const Size& grid, double tolerance)
+{
+    const Size cells = gridCells(grid, target);
+    auto fits = [&](double side, double targetSide, double cell) {
+        const double shortBy = targetSide - side;
+        return shortBy >= -tolerance && shortBy <= cell + tolerance;
+    };
+    return std::abs(frame.minX() - target.minX()) <= tolerance && std::abs(frame.minY() - target.minY()) <= tolerance
+        && fits(frame.width(), target.width(), cells.width) && fits(frame.height(), target.height(), cells.height);
+}
+
+Rect WindowAccess::gridFrame(const Rect& current, const Rect& target, const Size& grid)
+{
+    const Size cells = gridCells(grid, target);
     // The grid is counted from the current side, so frame decorations drop out.
     auto onGrid = [](double wanted, double now, double cell) {
-        if (!(cell > 1) || !std::isfinite(wanted - now))
+        if (cell == 0 || !std::isfinite(wanted - now))
             return wanted;
         const double over = std::fmod(std::fmod(std::round(wanted - now), cell) + cell, cell);
         return wanted - over;
     };
-    return Rect(target.origin, Size{onGrid(target.width(), current->width(), hints->increment.width),
-                                    onGrid(target.height(), current->height(), hints->increment.height)});
+    return Rect(target.origin, Size{onGrid(target.width(), current.width(), cells.width),
+                                    onGrid(target.height(), current.height(), cells.height)});
+}
+
+Size WindowAccess::grid(const ManagedWindow& window) const
+{
+    const auto hints = ws_.sizeHints(window.element);
+    return hints ? hints->increment : Size{};
 }
 
 bool WindowAccess::edgesMatch(const Rect& a, const Rect& b, double tolerance)
@@ -171,7 +191,7 @@ std::vector<DiscoveredWindow> WindowAccess::managedWindows(const std::unordered_
                 continue;
             if (!hasBoundsNear(bounds, pid, *f))
                 continue;
-            found.push_back({std::move(*window), *f});
+            found.push_back({std::move(*window), *f, info.increment});
         }
     }
 

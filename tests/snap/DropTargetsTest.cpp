@@ -141,6 +141,12 @@ TEST(DropTargets, TilesOverAnOccupiedRegionFollowItsSize)
     EXPECT_EQ(titles(desk.at(desk.centre(0))).back(), u"Swap");
     desk.query.windowFrame = desk.home->frame.offsetBy(5.5, 0);
     EXPECT_EQ(titles(desk.at(desk.centre(0))).back(), u"Whole Column");
+    // A terminal sits in its slot on its cell grid, short of it by less than a cell.
+    const Rect slot = desk.home->frame;
+    desk.query.windowFrame = Rect(slot.x(), slot.y(), slot.width() - 8, slot.height() - 16);
+    EXPECT_EQ(titles(desk.at(desk.centre(0))).back(), u"Whole Column");
+    desk.query.windowGrid = Size{9, 17};
+    EXPECT_EQ(titles(desk.at(desk.centre(0))).back(), u"Swap");
 
     // 700 × 400 in a column that does not span the display's height; the rejoin refused.
     Desk wide(kQuarters, Rect(0, 0, 1424, 824));

@@ -30,6 +30,22 @@ protected:
         return f.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(f.readAll()).object() : QJsonObject();
     }
     bool recoveryFileExists() const { return QFile::exists(diagnosticsFile(kRecoveryStateFile)); }
+
+    // A terminal: its size lies on a grid of cells over a base size.
+    ManagedWindow terminal(Pid pid, const Rect& frame, Size cell, Size base = {})
+    {
+        const auto w = add(pid, frame);
+        sim.setSizeHints(w.element, {.increment = cell, .base = base});
+        return w;
+    }
+    // The largest frame on that grid at the target's origin: each side short by less than a
+    // cell.
+    static Rect onGrid(const Rect& target, Size cell, Size base = {})
+    {
+        auto fit = [](double side, double c, double b) { return b + std::floor((side - b) / c) * c; };
+        return Rect(target.origin, Size{fit(target.width(), cell.width, base.width),
+                                        fit(target.height(), cell.height, base.height)});
+    }
 };
 
 TEST_F(Reconcile, OccupantsFollowWindowsThatCloseMoveAwayOrChangeDisplay)
@@ -93,6 +109,71 @@ TEST_F(Reconcile, ASnapshotOfOneDisplayLeavesTheOtherDisplaysAlone)
     // Read literally, the same pass over every display would have emptied the right one.
     c.reconcile(scan(u"A"_qs));
     EXPECT_TRUE(groupOn(u"B"_qs).windows.empty());
+}
+
+TEST_F(Reconcile, ATerminalPlacedOnItsGridKeepsItsRegionUntilItLeavesIt)
+{
+    auto& c = start();
+    const SnapLayout& halves = builtIn(u"halves"_qs);
+    const Rect home = region(halves, 1);
+    const Size cell{9, 17}, base{4, 6};
+    const auto plain = add(100, region(halves, 0));
+    const auto term = terminal(101, Rect(100, 100, 4 + 9 * 60, 6 + 17 * 30), cell, base);
+    ASSERT_TRUE(clock.run(c.placeInRegion(term, 1, halves, kLeft, std::nullopt, false)));
+    const Rect placed = onGrid(home, cell, base);
+    ASSERT_EQ(frameOf(term), placed);
+    ASSERT_GT(home.width() - placed.width(), 5);
+    ASSERT_GT(home.height() - placed.height(), 5);
+
+    // Scan after scan it stays in its region, next to the window found in the other half.
+    for (int scanNumber = 0; scanNumber < 2; ++scanNumber) {
+        c.reconcile(scan());
+        EXPECT_EQ(groupOn(u"A"_qs).windows, (RegionWindows{{0, plain}, {1, term}}));
+        EXPECT_EQ(c.memory().returnHomes.at(term).frame, home);
+    }
+    EXPECT_TRUE(notices.isEmpty());
+
+    // Another terminal on the same grid in that region, brought forward in its stack, becomes
+    // the region's occupant.
+    const auto mate = terminal(102, placed, cell, base);
+    c.noteStackChoice(mate);
+    EXPECT_EQ(groupOn(u"A"_qs).windows.at(1), mate);
+    sim.closeWindow(mate.element);
+
+    // Out of the region: moved by more than the tolerance, a whole cell shorter than its fit,
+    // or a cell longer than the region.
+    const Rect away[] = {placed.offsetBy(5.5, 0), Rect(placed.origin, Size{placed.width() - 9, placed.height()}),
+                         Rect(placed.origin, Size{placed.width() + 18, placed.height()})};
+    for (const Rect& frame : away) {
+        SCOPED_TRACE(toString(frame).toStdString());
+        sim.place(term.element, frame);
+        c.reconcile(scan());
+        EXPECT_EQ(groupOn(u"A"_qs).windows, (RegionWindows{{0, plain}}));
+    }
+    // Back on its grid, a point off: in again.
+    sim.place(term.element, placed.offsetBy(-1, 1));
+    c.reconcile(scan());
+    EXPECT_EQ(groupOn(u"A"_qs).windows, (RegionWindows{{0, plain}, {1, term}}));
+}
+
+TEST_F(Reconcile, TerminalsHandPlacedOnTheirGridsFormTheLayoutAndSpanIt)
+{
+    auto& c = start();
+    const SnapLayout& halves = builtIn(u"halves"_qs);
+    const Size cell{9, 17}, wide{13, 17};
+    const auto left = terminal(100, onGrid(region(halves, 0), cell), cell);
+    const auto right = terminal(101, onGrid(region(halves, 1), cell, Size{4, 6}), cell, Size{4, 6});
+    const Rect both = region(halves, 0).united(region(halves, 1));
+    const auto across = terminal(102, onGrid(both, wide), wide);
+    ASSERT_GT(both.width() - frameOf(across).width(), 5);
+    c.reconcile(scan());
+    const LayoutGroup& group = groupOn(u"A"_qs);
+    EXPECT_EQ(group.layout.id, u"halves"_qs);
+    EXPECT_EQ(group.windows, (RegionWindows{{0, left}, {1, right}}));
+    EXPECT_EQ(group.spans, (SpanMap{{across, {0, 1}}}));
+    EXPECT_EQ(c.memory().returnHomes.at(left).frame, region(halves, 0));
+    ASSERT_EQ(c.spanCovers().size(), 1u);
+    EXPECT_EQ(c.spanCovers().front().title, u"Across both columns"_qs);
 }
 
 TEST_F(Reconcile, MemoriesOfGoneWindowsAreForgottenAFewAtATime)

@@ -133,6 +133,13 @@ public:
         calls << u"showDividerEditor %1 %2"_qs.arg(on.key, layout.id);
     }
     void updateDividerEditor(const SnapLayout& layout) override { calls << u"updateDividerEditor %1"_qs.arg(layout.id); }
+    void showEdgeHint(const Rect& bar, const QString& heading, const QString& detail, const QString& symbol, Point at,
+                      const ScreenInfo& on) override
+    {
+        calls << u"showEdgeHint %1 %2 %3 %4 %5 %6"_qs.arg(toString(bar), heading, detail, symbol, toString(at), on.key);
+    }
+    void moveResizeHint(Point to) override { calls << u"moveResizeHint %1"_qs.arg(toString(to)); }
+    void hideResizeFeedback() override { calls << u"hideResizeFeedback"_qs; }
     void hideAll() override
     {
         calls << u"hideAll"_qs;

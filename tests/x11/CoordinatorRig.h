@@ -2,11 +2,13 @@
 // The snap coordinator over the real X11 adapters and the real overlay, in the test process
 // (there is no program shell to start yet), for x11 tests and benchmarks. Needs the session's
 // Qt application (SessionApp) to exist first. Thumbnails are not captured and the stack
-// controller does nothing; notices are collected.
+// controller does nothing; notices are collected. The drag monitor, fed by the real mouse
+// monitor, is there once a test starts it.
 //
 //   test::SessionApp app(session);
 //   test::CoordinatorRig rig(session);
 //   rig.placeFocusedWindow();
+//   rig.startDragMonitor();   // then drag windows with XTest
 
 #include "base/QtClock.h"
 #include "base/UserDefaults.h"
@@ -15,10 +17,12 @@
 #include "overlay/OverlayFeedback.h"
 #include "overlay/OverlayWindow.h"
 #include "platform/x11/LocalProcesses.h"
+#include "platform/x11/X11MouseMonitor.h"
 #include "platform/x11/X11Permissions.h"
 #include "platform/x11/X11Screens.h"
 #include "platform/x11/X11Stacking.h"
 #include "platform/x11/X11WindowSystem.h"
+#include "snap/DragMonitor.h"
 #include "snap/SnapCoordinator.h"
 #include "windows/WindowAccess.h"
 #include "windows/WindowPlacement.h"
@@ -31,7 +35,7 @@
 namespace fw::test {
 
 struct CoordinatorRig {
-    explicit CoordinatorRig(const XSession& session) : ws(session.display())
+    explicit CoordinatorRig(const XSession& session) : ws(session.display()), mouse(session.display())
     {
         OverlayWindow::setStacking(&stacking);
         coordinator = std::make_unique<SnapCoordinator>(
@@ -40,6 +44,7 @@ struct CoordinatorRig {
     }
     ~CoordinatorRig()
     {
+        monitor.reset();
         coordinator.reset();
         OverlayWindow::setStacking(nullptr);
     }
@@ -60,6 +65,14 @@ struct CoordinatorRig {
             }
         }
         return best;
+    }
+
+    // The drag monitor over the real mouse monitor, as the program installs it. False when the
+    // server has no XInput 2.2.
+    bool startDragMonitor()
+    {
+        monitor = std::make_unique<DragMonitor>(*coordinator, mouse);
+        return monitor->install();
     }
 
     // What the "place the focused window" command does: the picker, not for a drag, on the
@@ -90,7 +103,9 @@ struct CoordinatorRig {
     NoWindowStacks stacks;
     NoThumbnailCapture capture;
     QStringList notices;
+    X11MouseMonitor mouse;
     std::unique_ptr<SnapCoordinator> coordinator;
+    std::unique_ptr<DragMonitor> monitor;
 };
 
 } // namespace fw::test

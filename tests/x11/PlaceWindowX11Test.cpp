@@ -96,6 +96,13 @@ TEST(PlaceWindowX11, PlacingTheFocusedXtermThroughThePickerThenOffersTheOtherWin
     const auto& group = rig.coordinator->groups().at(displayKey(*right));
     EXPECT_EQ(group.layout.id, u"halves"_qs);
     EXPECT_EQ(group.windows.at(1).element, term.window);
+    // A scan lists it with its cells: the next reconcile keeps it in its region.
+    const auto scan = rig.access.managedWindows();
+    const auto listed = std::find_if(scan.begin(), scan.end(), [&](const auto& d) { return d.window.element == term.window; });
+    ASSERT_NE(listed, scan.end());
+    EXPECT_EQ(listed->grid, hints->increment);
+    rig.coordinator->reconcile(scan);
+    EXPECT_EQ(rig.coordinator->groups().at(displayKey(*right)).windows.at(1).element, term.window);
 
     // Region assist over the empty left half offers the test client, with its icon as no
     // thumbnail was captured.

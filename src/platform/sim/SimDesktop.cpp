@@ -63,9 +63,27 @@ void SimMouse::stop()
     handler_ = nullptr;
 }
 
+std::optional<PointerState> SimMouse::pointerState()
+{
+    if (!running_)
+        return std::nullopt;
+    return PointerState{position_, leftDown_, modifiers_};
+}
+
+void SimMouse::releaseUnseen(Point p)
+{
+    position_ = p;
+    leftDown_ = false;
+}
+
 bool SimMouse::inject(const MouseEvent& e)
 {
     position_ = e.position;
+    modifiers_ = e.modifiers;
+    if (e.type == MouseEvent::Type::LeftDown)
+        leftDown_ = true;
+    else if (e.type == MouseEvent::Type::LeftUp)
+        leftDown_ = false;
     if (!running_ || !handler_)
         return false;
     auto handler = handler_; // the handler may stop the monitor
@@ -639,6 +657,7 @@ WindowInfo SimDesktop::infoOf(const SimWindow& w) const
     info.normal = w.setup.normal;
     info.minimized = w.setup.minimized;
     info.fullscreen = w.setup.fullscreen;
+    info.increment = w.setup.hints.increment;
     return info;
 }
 

@@ -117,6 +117,8 @@ public:
     bool start(std::function<void(const MouseEvent&)> handler) override;
     void stop() override;
     bool running() const override { return running_; }
+    // The position, button and modifiers of the last event (or of releaseUnseen).
+    std::optional<PointerState> pointerState() override;
 
     // Whether start() succeeds (false: the platform cannot monitor).
     void setAvailable(bool available) { available_ = available; }
@@ -128,6 +130,12 @@ public:
     bool release(Point p, Modifiers m = 0) { return inject({MouseEvent::Type::LeftUp, p, m}); }
     bool move(Point p, Modifiers m = 0) { return inject({MouseEvent::Type::Moved, p, m}); }
 
+    // The pointer is at the point before the platform reports it (the next event tells).
+    void setPosition(Point p) { position_ = p; }
+    // The button comes up at the point without an event reaching the handler, as when the
+    // platform loses a release.
+    void releaseUnseen(Point p);
+
     Point position() const { return position_; }
     int startCount() const { return startCount_; }
 
@@ -136,6 +144,8 @@ private:
     bool running_ = false;
     bool available_ = true;
     Point position_;
+    bool leftDown_ = false;
+    Modifiers modifiers_ = 0;
     int startCount_ = 0;
 };
 

@@ -102,6 +102,22 @@ void X11MouseMonitor::stop()
     leftDown_ = false;
 }
 
+std::optional<PointerState> X11MouseMonitor::pointerState()
+{
+    if (!running_ || !conn_ || xcb_connection_has_error(conn_->raw()))
+        return std::nullopt;
+    xcb_connection_t* c = conn_->raw();
+    auto p = FW_XCB_REPLY(c, xcb_query_pointer, xcb_query_pointer(c, conn_->root()));
+    // The round trip may have pulled raw events into xcb's queue without the socket turning
+    // readable: drain them shortly.
+    if (timer_)
+        timer_->start();
+    if (!p)
+        return std::nullopt;
+    return PointerState{Point{double(p->root_x), double(p->root_y)}, bool(p->mask & XCB_BUTTON_MASK_1),
+                        x11::modifiers(p->mask)};
+}
+
 void X11MouseMonitor::drain()
 {
     if (!running_ || !conn_)

@@ -27,6 +27,8 @@ public:
     bool start(std::function<void(const MouseEvent&)> handler) override;
     void stop() override;
     bool running() const override { return running_; }
+    // One pointer query on the monitor's connection.
+    std::optional<PointerState> pointerState() override;
 
     // Reads and delivers whatever the server has sent (also called by the notifier and timer).
     void drain();

@@ -431,6 +431,7 @@ std::vector<WindowInfo> X11WindowSystem::snapshot()
         w.normal = (type == XCB_NONE || type == a.netWmWindowTypeNormal) && s.transientFor == XCB_NONE;
         w.movable = movableFrom(s, a);
         w.resizable = resizableFrom(s, a);
+        w.increment = s.hints.increment;
         auto z = zIndex.find(s.topLevel);
         entries.push_back({w, z == zIndex.end() ? -1 : long(z->second), i});
     }

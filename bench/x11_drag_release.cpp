@@ -1,0 +1,180 @@
+// The drag on a real server (Xvfb + openbox, two monitors, an xterm and eight other windows on
+// the right monitor), the coordinator and the drag monitor over the real adapters and overlay:
+//   - one drag event handled by the monitor (the window's frame read and the hover update);
+//   - the release over a region of the picker to the first frame write of the xterm (the
+//     request to the window manager); the choice waits 0.1 s after the release by design, so
+//     the counter "beyondDelay_ms" is what the release costs past that wait.
+#include "layout/ScreenGeometry.h"
+#include "snap/PickerGeometry.h"
+#include "x11/CoordinatorRig.h"
+#include "x11/DragSteps.h"
+#include "x11/XSession.h"
+
+#include <QElapsedTimer>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+using namespace fw;
+
+test::XSession* gSession = nullptr;
+test::CoordinatorRig* gRig = nullptr;
+test::XSession::Client gTerm;
+
+const Rect kStart(2000, 300, 500, 400);
+
+Rect visibleRight() { return topLeftVisibleFrame(gRig->screenOf(Rect(1920, 0, 1280, 1024)).value_or(ScreenInfo{})); }
+
+// The frame writes the program sends to the window manager, seen on a connection of its own
+// that receives the client messages sent to the root window.
+class WriteWatch {
+public:
+    explicit WriteWatch(const QByteArray& display) : c_(xcb_connect(display.constData(), nullptr))
+    {
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c_)).data;
+        const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        xcb_change_window_attributes(c_, screen->root, XCB_CW_EVENT_MASK, &mask);
+        const char name[] = "_NET_MOVERESIZE_WINDOW";
+        auto* atom = xcb_intern_atom_reply(c_, xcb_intern_atom(c_, 0, sizeof name - 1, name), nullptr);
+        atom_ = atom ? atom->atom : XCB_NONE;
+        free(atom);
+        xcb_flush(c_);
+    }
+    ~WriteWatch() { xcb_disconnect(c_); }
+    WriteWatch(const WriteWatch&) = delete;
+    WriteWatch& operator=(const WriteWatch&) = delete;
+
+    // Whether a frame write for the window arrived since the last call.
+    bool written(xcb_window_t window)
+    {
+        bool seen = false;
+        while (xcb_generic_event_t* e = xcb_poll_for_event(c_)) {
+            const auto* m = reinterpret_cast<const xcb_client_message_event_t*>(e);
+            seen = seen || ((e->response_type & 0x7f) == XCB_CLIENT_MESSAGE && m->type == atom_ && m->window == window);
+            free(e);
+        }
+        return seen;
+    }
+
+private:
+    xcb_connection_t* c_;
+    xcb_atom_t atom_ = XCB_NONE;
+};
+
+// Waits at a hand's pace: the throttle lets at most 60 drag steps a second through.
+void pace()
+{
+    QElapsedTimer t;
+    t.start();
+    gSession->waitFor([&] { return t.elapsed() >= 17; }, 100);
+}
+
+void BM_X11DragEventWithHover(benchmark::State& state)
+{
+    DragMonitor& monitor = *gRig->monitor;
+    gRig->ws.setFrame(gTerm.window, kStart);
+    gSession->syncWithWindowManager();
+    // The button held in the xterm's text (the window manager moves nothing), the moves of the
+    // window made by the benchmark: each step is one drag event handed to the monitor.
+    const Point grab{kStart.midX(), kStart.minY() + 120};
+    gSession->warpPointer(int(grab.x), int(grab.y));
+    gSession->pressButton(1);
+    if (!gSession->waitFor([&] { return monitor.candidate().has_value(); }, 2000)) {
+        state.SkipWithError("the press was not followed");
+        return;
+    }
+    int step = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const double dx = 40 + 3 * (step++ % 60);
+        gRig->ws.setFrame(gTerm.window, kStart.offsetBy(dx, 20));
+        gSession->syncWithWindowManager();
+        pace();
+        state.ResumeTiming();
+        monitor.handle({MouseEvent::Type::LeftDrag, Point{grab.x + dx, grab.y + 20}, 0});
+    }
+    if (!monitor.dragging())
+        state.SkipWithError("the xterm never started to move");
+    gSession->releaseButton(1);
+    gSession->waitFor([&] { return !monitor.candidate(); }, 2000);
+}
+BENCHMARK(BM_X11DragEventWithHover)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(60);
+
+void BM_X11ReleaseToFirstFrameWrite(benchmark::State& state)
+{
+    const Rect visible = visibleRight();
+    WriteWatch writes(gSession->display());
+    double beyond = 0;
+    int region = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        gRig->ws.setFrame(gTerm.window, kStart);
+        gSession->syncWithWindowManager();
+        if (!test::pressTitleBar(*gSession, gTerm.window) ||
+            !gSession->waitFor([&] { return gRig->monitor->candidate().has_value(); }, 2000)) {
+            state.SkipWithError("the press was not followed");
+            return;
+        }
+        test::glideTo(*gSession, {visible.midX(), visible.minY() + 6}, 16);
+        if (!gSession->waitFor([&] { return gRig->overlay.pickerView != nullptr; }, 2000)) {
+            state.SkipWithError("no picker");
+            return;
+        }
+        const PickerGeometry& geometry = gRig->overlay.pickerView->geometry();
+        const Rect panel = pickerFrame(visible, geometry.width, geometry.height);
+        const Rect button = geometry.cards.front().regions.at(region);
+        test::glideTo(*gSession, {panel.minX() + button.midX(), panel.minY() + button.midY()}, 6);
+        const SnapSelection wanted{0, region};
+        gSession->waitFor([&] { return gRig->overlay.pickerView && gRig->overlay.pickerView->selected == wanted; }, 2000);
+        const auto before = gSession->wmFrame(gTerm.window).value_or(Rect());
+        writes.written(gTerm.window);
+        QElapsedTimer released;
+        state.ResumeTiming();
+        released.start();
+        gSession->releaseButton(1);
+        const bool written = gSession->waitFor([&] { return writes.written(gTerm.window); }, 2000);
+        const double ms = double(released.nsecsElapsed()) / 1e6;
+        state.PauseTiming();
+        const auto moved = gSession->waitForFrameChange(gTerm.window, before, 2000);
+        if (!written || !moved) {
+            state.SkipWithError("the xterm was not moved");
+            return;
+        }
+        beyond += ms - 100;
+        region = 1 - region;
+        gSession->waitFor([&] { return !gRig->coordinator->interaction().mutating; }, 5000);
+        gRig->coordinator->endInteraction(false);
+        state.ResumeTiming();
+    }
+    state.counters["beyondDelay_ms"] = benchmark::Counter(beyond, benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_X11ReleaseToFirstFrameWrite)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(12);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    test::XSession session({3200, 1080, true, false});
+    if (!session.ok() || !session.splitIntoTwoMonitors()) {
+        fprintf(stderr, "no X session with two monitors: %s\n", session.error().c_str());
+        return 1;
+    }
+    gSession = &session;
+    auto others = session.startTestClient(u"other"_qs, {"--count", "8", "--position", "2300,500"});
+    gTerm = session.startXterm(u"bench xterm"_qs, {"-geometry", "80x24+2000+300"});
+    if (!others.window || !gTerm.window) {
+        fprintf(stderr, "clients did not start: %s\n", session.error().c_str());
+        return 1;
+    }
+    test::SessionApp app(session);
+    test::CoordinatorRig rig(session);
+    if (!rig.startDragMonitor()) {
+        fprintf(stderr, "no XInput 2.2\n");
+        return 1;
+    }
+    gRig = &rig;
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,271 @@
+#include "snap/DragMonitor.h"
+
+#include "base/DiagnosticsWriter.h"
+#include "snap/SnapCoordinator.h"
+#include "windows/WindowAccess.h"
+
+#include <QDateTime>
+#include <cmath>
+
+namespace fw {
+
+namespace {
+
+QString flag(bool on) { return on ? QStringLiteral("true") : QStringLiteral("false"); }
+
+} // namespace
+
+DragMonitor::DragMonitor(SnapCoordinator& coordinator, MouseMonitor& mouse)
+    : coordinator_(coordinator), mouse_(mouse), trace_(coordinator.context().diagnostics),
+      handler_(coordinator, trace_), tasks_(coordinator.context().clock)
+{
+}
+
+DragMonitor::~DragMonitor()
+{
+    self_.cut();
+    if (globalMonitor_)
+        mouse_.stop();
+}
+
+bool DragMonitor::install()
+{
+    if (globalMonitor_)
+        mouse_.stop();
+    std::weak_ptr<DragMonitor> weak = self_.weak();
+    globalMonitor_ = mouse_.start([weak](const MouseEvent& event) {
+        if (auto self = weak.lock())
+            self->handle(event);
+    });
+    return globalMonitor_;
+}
+
+void DragMonitor::stop()
+{
+    if (globalMonitor_)
+        mouse_.stop();
+    globalMonitor_ = false;
+    reset(true);
+}
+
+void DragMonitor::handle(const MouseEvent& event)
+{
+    if (!enabled)
+        return;
+    switch (event.type) {
+    case MouseEvent::Type::Moved:
+        mouseMoved(event.position);
+        break;
+    case MouseEvent::Type::LeftDown:
+        press(event.position, event.modifiers);
+        break;
+    case MouseEvent::Type::LeftDrag:
+        dragStep(event.position, event.modifiers);
+        break;
+    case MouseEvent::Type::LeftUp:
+        release(event.position, event.modifiers);
+        break;
+    }
+}
+
+void DragMonitor::mouseMoved(const Point& p)
+{
+    SnapContext& ctx = coordinator_.context();
+    if (ctx.stacks.menuOpen())
+        return;
+    ctx.stacks.noteMouseMoved(p);
+    ctx.feedback.moveResizeHint(p);
+    const Duration now = ctx.clock.now();
+    if (now - lastHover_ > kEdgeHintInterval) {
+        lastHover_ = now;
+        coordinator_.updateSharedEdgeHint(p);
+    }
+}
+
+void DragMonitor::press(const Point& p, Modifiers modifiers)
+{
+    SnapContext& ctx = coordinator_.context();
+    ctx.stacks.noteMouseMoved(p);
+    reset(true);
+    if (ctx.feedback.containsPoint(p))
+        return; // the press belongs to one of our panels
+    coordinator_.interaction().windowInteraction = true;
+    ctx.stacks.dismissPickers();
+    coordinator_.endInteraction(true);
+    if (!ctx.access.windowControlGranted(false) || (modifiers & ModOption))
+        return;
+    const auto window = ctx.access.windowUnderPoint(p);
+    const auto frame = window ? ctx.access.frame(*window) : std::nullopt;
+    if (!frame)
+        return;
+    candidate_ = window;
+    original_ = frame;
+    startPoint_ = p;
+    trace(QStringLiteral("mouse down"), p);
+    grabbedEdges_ = edgesNear(p, *frame);
+}
+
+void DragMonitor::dragStep(const Point& p, Modifiers modifiers)
+{
+    if (!candidate_ || !original_ || !startPoint_)
+        return;
+    if (modifiers & ModOption) {
+        handler_.withdrawOffers();
+        return;
+    }
+    const Duration now = coordinator_.context().clock.now();
+    if (now - lastUpdate_ < kStepInterval)
+        return;
+    lastUpdate_ = now;
+    if (std::hypot(p.x - startPoint_->x, p.y - startPoint_->y) <= kStartDistance)
+        return;
+    observedPointerDrag_ = true;
+    if (!dragging_ && !startsOrResizes(p, modifiers))
+        return;
+    startHoverTimer();
+    updateHover(*candidate_, *original_, p, now, modifiers);
+}
+
+bool DragMonitor::startsOrResizes(const Point& p, Modifiers modifiers)
+{
+    SnapContext& ctx = coordinator_.context();
+    const auto current = ctx.access.frame(*candidate_);
+    if (!current)
+        return false;
+    if (resizing_ || frameChanged(*current, *original_, grabbedEdges_)) {
+        if (!resizing_)
+            ctx.stacks.suspend();
+        resizing_ = true;
+        const bool span = modifiers & ModCommand;
+        trace(u"native resize span="_qs + flag(span), p);
+        handler_.resizeMoved({*candidate_, grabbedEdges_, span, *original_, *current, p});
+        return false;
+    }
+    if (!movedWithoutResize(*current, *original_)) {
+        trace(QStringLiteral("awaiting window movement"), p);
+        return false;
+    }
+    dragging_ = true;
+    ctx.stacks.suspend();
+    const bool home = handler_.dragStarted(*candidate_, *original_);
+    trace(home ? QStringLiteral("drag with home") : QStringLiteral("drag without home"), p);
+    return true;
+}
+
+void DragMonitor::release(const Point& p, Modifiers modifiers)
+{
+    SnapContext& ctx = coordinator_.context();
+    const bool span = resizing_ && (modifiers & ModCommand);
+    const EdgeSet edges = dragging_ && !resizing_ ? EdgeSet{} : grabbedEdges_;
+    trace(u"release resizing="_qs + flag(resizing_) + u" span="_qs + flag(span), p);
+    ctx.feedback.hideResizeFeedback();
+    if (modifiers & ModOption) {
+        trace(QStringLiteral("option bypass"), p);
+        writeDragState();
+        coordinator_.endInteraction(false);
+        reset(true);
+        return;
+    }
+    const ReleaseOutcome outcome = handler_.dragReleased(
+        {candidate_, original_, startPoint_, p, ctx.clock.now(), modifiers, dragging_, edges, span});
+    if (outcome.handOff) {
+        tasks_.after(outcome.handOffDelay, [this, record = *outcome.handOff] { coordinator_.windowReleased(record); });
+    }
+    trace(outcome.finalText, p);
+    writeDragState();
+    reset(!outcome.handed);
+}
+
+void DragMonitor::startHoverTimer()
+{
+    if (hoverTimer_)
+        return;
+    std::weak_ptr<DragMonitor> weak = self_.weak();
+    hoverTimer_ = std::make_unique<RepeatingTimer>(coordinator_.context().clock, kHoverInterval, [weak] {
+        if (auto self = weak.lock())
+            self->hoverTick();
+    });
+    hoverTimer_->start();
+}
+
+void DragMonitor::hoverTick()
+{
+    if (!dragging_)
+        return;
+    const Duration now = coordinator_.context().clock.now();
+    const auto pointer = mouse_.pointerState();
+    if (!pointer)
+        return;
+    if (pointer->leftDown) {
+        releasedAt_.reset();
+        if (candidate_ && original_ && now - lastUpdate_ >= kStepInterval) {
+            lastUpdate_ = now;
+            updateHover(*candidate_, *original_, pointer->position, now, pointer->modifiers);
+        }
+        return;
+    }
+    if (!releasedAt_)
+        releasedAt_ = now;
+    if (now - *releasedAt_ >= kReleaseWatchdog) {
+        trace(QStringLiteral("cancelled"));
+        writeDragState();
+        reset(true);
+        coordinator_.endInteraction(false);
+    }
+}
+
+void DragMonitor::updateHover(const ManagedWindow& window, const Rect& original, const Point& p, Duration now,
+                              Modifiers modifiers)
+{
+    handler_.dragMoved({window, original, p, startPoint_, now, modifiers});
+}
+
+void DragMonitor::reset(bool endInteraction)
+{
+    hoverTimer_.reset();
+    releasedAt_.reset();
+    trace_.clear();
+    observedPointerDrag_ = false;
+    handler_.reset();
+    candidate_.reset();
+    original_.reset();
+    startPoint_.reset();
+    dragging_ = resizing_ = false;
+    coordinator_.hideDropPanels();
+    grabbedEdges_.clear();
+    if (endInteraction) {
+        coordinator_.interaction().windowInteraction = false;
+        coordinator_.context().stacks.scheduleRefresh();
+    }
+}
+
+void DragMonitor::cancel()
+{
+    trace(QStringLiteral("cancelled"));
+    writeDragState();
+    reset(true);
+    coordinator_.endInteraction(false);
+}
+
+void DragMonitor::trace(const QString& state, const std::optional<Point>& pointer)
+{
+    trace_.add(state, coordinator_.context().clock.now(), pointer, handler_.routedDisplay());
+}
+
+void DragMonitor::writeDragState()
+{
+    if (!trace_.enabled() || !observedPointerDrag_ || trace_.empty())
+        return;
+    DragState state;
+    state.pid = ownPid();
+    state.date = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss +0000"));
+    state.app = candidate_ ? candidate_->appName : QStringLiteral("none");
+    state.events = trace_.events();
+    state.displays = coordinator_.recoveryDisplayRecords();
+    state.original = original_;
+    if (candidate_)
+        state.released = coordinator_.context().access.frame(*candidate_);
+    writeDiagnostics(kDragStateFile, dragStateDocument(state));
+}
+
+} // namespace fw

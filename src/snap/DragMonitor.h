@@ -1,0 +1,113 @@
+#pragma once
+// Follows every left-button press, drag and release on the desktop and turns them into the
+// snapping interaction: it finds the pressed window, tells moving it from resizing it, follows
+// the pointer while it moves (at most 60 steps a second, only once the pointer has gone more
+// than 8 points, and every 0.06 s while the pointer rests), and hands the release to the
+// coordinator. A press with Alt held is not followed (window managers move windows with
+// Alt+drag); holding Alt during a drag withdraws every offer, and releasing with it held drops
+// the window where it is. A release the platform never reported is noticed after 0.18 s of
+// the button being up and cancels the drag. What the pointer is over, and whom the release
+// goes to, is decided by the drag handler over the coordinator.
+//
+// One monitor for the whole run, created by the application shell after the coordinator (and
+// destroyed before it), fed from the platform's mouse monitor:
+//
+//   DragMonitor monitor(coordinator, platform.mouse);
+//   monitor.install();          // or feed it: mouse.start([&](auto& e) { monitor.handle(e); })
+//   ...
+//   monitor.cancel();           // before a command acts on a window
+//   monitor.stop();             // at termination
+
+#include "base/Clock.h"
+#include "base/TaskScope.h"
+#include "platform/MouseMonitor.h"
+#include "snap/DragTrace.h"
+#include "snap/SnapDragHandler.h"
+
+#include <QString>
+#include <memory>
+#include <optional>
+
+namespace fw {
+
+class SnapCoordinator;
+
+class DragMonitor {
+public:
+    // Drag steps are processed at most this often; the hover timer ticks every 0.06 s; the
+    // release watchdog gives up on a lost release after 0.18 s.
+    static constexpr Duration kStepInterval = std::chrono::duration_cast<Duration>(std::chrono::duration<double>(1.0 / 60));
+    static constexpr Duration kHoverInterval = 60ms;
+    static constexpr Duration kReleaseWatchdog = 180ms;
+    static constexpr Duration kEdgeHintInterval = 100ms;
+    static constexpr double kStartDistance = 8;
+
+    DragMonitor(SnapCoordinator& coordinator, MouseMonitor& mouse);
+    ~DragMonitor();
+    DragMonitor(const DragMonitor&) = delete;
+    DragMonitor& operator=(const DragMonitor&) = delete;
+
+    // Starts the platform's mouse monitor with a handler that holds this monitor weakly and
+    // calls handle(); false when the platform cannot monitor.
+    bool install();
+    // Whether install() started the platform's monitor.
+    bool globalMonitor() const { return globalMonitor_; }
+    // One event of the platform's mouse monitor.
+    void handle(const MouseEvent& event);
+    // Stops the platform's monitor when install() started it, then forgets the drag.
+    void stop();
+    // Forgets the drag: offers, panels of the drag and the trace. With endInteraction the
+    // press is over for the coordinator too (the stacks may refresh again).
+    void reset(bool endInteraction);
+    // What every command of the shell runs before it acts: the trace ends "cancelled", the
+    // drag-state file is written, the drag is forgotten and the coordinator's interaction ends.
+    void cancel();
+    // Diagnostics: one state of the drag, and the drag-state file.
+    void trace(const QString& state, const std::optional<Point>& pointer = std::nullopt);
+    void writeDragState();
+    // The hover timer and its tick.
+    void startHoverTimer();
+    void hoverTick();
+    void updateHover(const ManagedWindow& window, const Rect& original, const Point& p, Duration now,
+                     Modifiers modifiers);
+
+    // False while snapping is paused: every event is ignored.
+    bool enabled = true;
+
+    // The drag as it stands, for tests and diagnostics.
+    const std::optional<ManagedWindow>& candidate() const { return candidate_; }
+    bool dragging() const { return dragging_; }
+    bool resizing() const { return resizing_; }
+    const EdgeSet& grabbedEdges() const { return grabbedEdges_; }
+    bool hoverTimerRunning() const { return hoverTimer_ != nullptr; }
+    const SnapDragHandler& targets() const { return handler_; }
+    const DragTrace& dragTrace() const { return trace_; }
+
+private:
+    void mouseMoved(const Point& p);
+    void press(const Point& p, Modifiers modifiers);
+    void dragStep(const Point& p, Modifiers modifiers);
+    bool startsOrResizes(const Point& p, Modifiers modifiers);
+    void release(const Point& p, Modifiers modifiers);
+
+    SnapCoordinator& coordinator_;
+    MouseMonitor& mouse_;
+    DragTrace trace_;
+    SnapDragHandler handler_;
+    bool globalMonitor_ = false;
+    std::optional<ManagedWindow> candidate_;
+    std::optional<Rect> original_;
+    std::optional<Point> startPoint_;
+    bool observedPointerDrag_ = false;
+    bool dragging_ = false;
+    bool resizing_ = false;
+    EdgeSet grabbedEdges_;
+    std::unique_ptr<RepeatingTimer> hoverTimer_;
+    std::optional<Duration> releasedAt_; // the button first seen up during a drag without a release
+    Duration lastHover_{};
+    Duration lastUpdate_{};
+    Lifeline<DragMonitor> self_{this};
+    TaskScope tasks_; // the release hand-offs due later: they go with the monitor
+};
+
+} // namespace fw

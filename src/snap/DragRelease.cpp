@@ -1,0 +1,88 @@
+// The release of a drag: one last look at what is under the pointer, then the one hand-off the
+// release goes to.
+#include "layout/ScreenGeometry.h"
+#include "snap/AppliedLayouts.h"
+#include "snap/SnapCoordinator.h"
+#include "snap/SnapDragHandler.h"
+
+namespace fw {
+
+namespace {
+
+constexpr Duration kReleaseHandOffDelay = 80ms;
+
+} // namespace
+
+ReleaseOutcome SnapDragHandler::dragReleased(const DragRelease& release)
+{
+    const Point& p = release.pointer;
+    SnapFeedback& feedback = coordinator_.context().feedback;
+    if (release.dragging && release.window && release.original)
+        dragMoved({*release.window, *release.original, p, release.startPoint, release.now, release.modifiers});
+    if (release.dragging) {
+        if (const auto screen = containing(coordinator_.context().screenList(), p)) {
+            if (inPickerZone(p, release.startPoint.value_or(p), screen->frame, topLeftVisibleFrame(*screen)))
+                markChoosing();
+        }
+    }
+    if (feedback.pickerShown()) {
+        markChoosing();
+        coordinator_.updatePickerPreview(feedback.hoverPicker(p));
+    }
+    const bool corner = cornerStillOffered(p);
+    if (cornerTarget && !corner)
+        endCornerOffer();
+    return handOff(release, corner);
+}
+
+bool SnapDragHandler::cornerStillOffered(const Point& p) const
+{
+    if (!cornerTarget || !dragDisplay)
+        return false;
+    const auto screen = screenWithKey(coordinator_.context().screenList(), *dragDisplay);
+    if (!screen || displayKey(*screen) != pickerDisplay)
+        return false;
+    const Rect visible = topLeftVisibleFrame(*screen);
+    return snapCornerAt(clampedInto(p, visible), screen->frame, visible) == cornerTarget;
+}
+
+ReleaseOutcome SnapDragHandler::handOff(const DragRelease& release, bool corner)
+{
+    SnapFeedback& feedback = coordinator_.context().feedback;
+    const bool pressed = release.window && release.original;
+    if (activeDrop && pressed &&
+        coordinator_.performRegionDrop(*activeDrop, *release.window, returnTarget, *release.original))
+        return {u"released region drop"_qs, true, std::nullopt, {}};
+    coordinator_.setRegionDrop(std::nullopt);
+    if (corner) {
+        coordinator_.commitCornerSelection();
+        return {u"released corner"_qs, false, std::nullopt, {}};
+    }
+    ReleaseOutcome outcome{returnPreviewArmed ? u"released return"_qs : u"released native or chooser"_qs, false,
+                           std::nullopt, {}};
+    // The generation is read now, after the steps above may have ended an interaction: the
+    // hand-off belongs to the interaction that is current when it is scheduled.
+    const auto record = [&] {
+        return WindowRelease{*release.window, *release.original, coordinator_.interactionGeneration(), release.edges,
+                             release.span, release.pointer};
+    };
+    if (pressed && returnTarget && returnPreviewArmed && returnGesture && returnGesture->isArmed &&
+        !feedback.pickerSelection()) {
+        coordinator_.returnToPreviousPosition(*release.window, *returnTarget, *release.original);
+    } else if (feedback.pickerShown() && pickerDisplay) {
+        coordinator_.updatePickerPreview(feedback.hoverPicker(release.pointer));
+        const bool selected = feedback.pickerSelection().has_value();
+        coordinator_.commitPickerSelection();
+        if (!selected && pressed) {
+            outcome.handOff = record();
+            outcome.handed = true;
+        }
+    } else if (pressed) {
+        outcome.handOff = record();
+        outcome.handOffDelay = kReleaseHandOffDelay;
+        outcome.handed = true;
+    }
+    return outcome;
+}
+
+} // namespace fw

@@ -1,0 +1,282 @@
+// One step of a window drag: the display it is routed to and what the pointer is over there.
+#include "snap/SnapDragHandler.h"
+
+#include "layout/LayoutStore.h"
+#include "layout/ScreenGeometry.h"
+#include "snap/CoordinatorFilters.h"
+#include "snap/DropLayouts.h"
+#include "snap/DropTargets.h"
+#include "snap/SnapCoordinator.h"
+#include "windows/WindowAccess.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace fw {
+
+namespace {
+
+constexpr double kZoneShare = 0.2;
+constexpr double kZoneHalfWidth = 180;
+constexpr double kZoneDepth = 22;
+constexpr double kZoneClimb = 10;
+
+std::vector<Rect> framesOf(const std::vector<ScreenInfo>& screens)
+{
+    std::vector<Rect> frames;
+    for (const ScreenInfo& s : screens)
+        frames.push_back(s.frame);
+    return frames;
+}
+
+} // namespace
+
+QString snapCornerName(SnapCorner corner)
+{
+    switch (corner) {
+    case SnapCorner::topLeft:
+        return QStringLiteral("topLeft");
+    case SnapCorner::bottomLeft:
+        return QStringLiteral("bottomLeft");
+    case SnapCorner::topRight:
+        return QStringLiteral("topRight");
+    case SnapCorner::bottomRight:
+        return QStringLiteral("bottomRight");
+    }
+    return {};
+}
+
+bool inPickerZone(const Point& point, const Rect& frame, const Rect& visibleFrame)
+{
+    return frame.contains(point) && std::abs(point.x - frame.midX()) < std::min(kZoneShare * frame.width(), kZoneHalfWidth)
+        && point.y <= visibleFrame.minY() + kZoneDepth;
+}
+
+bool inPickerZone(const Point& point, const Point& start, const Rect& frame, const Rect& visibleFrame)
+{
+    if (!inPickerZone(point, frame, visibleFrame))
+        return false;
+    return !inPickerZone(start, frame, visibleFrame) || point.y <= start.y - kZoneClimb;
+}
+
+bool SnapDragHandler::dragStarted(const ManagedWindow& window, const Rect& original)
+{
+    returnTarget = coordinator_.returnTarget(window, original);
+    returnGesture.reset();
+    if (returnTarget)
+        returnGesture.emplace(returnTarget->frame);
+    return returnTarget.has_value();
+}
+
+void SnapDragHandler::resizeMoved(const SpanPreviewRequest& step) { coordinator_.updateSpanPreview(step); }
+
+void SnapDragHandler::withdrawOffers()
+{
+    coordinator_.endInteraction(false);
+    pickerDisplay.reset();
+    cornerTarget.reset();
+    clearDropAndReturn();
+    cornerHover = {};
+}
+
+void SnapDragHandler::reset()
+{
+    dragDisplay.reset();
+    clearDropAndReturn();
+    cornerHover = {};
+    cornerTarget.reset();
+    pickerDisplay.reset();
+    returnTarget.reset();
+    returnGesture.reset();
+}
+
+void SnapDragHandler::note(const QString& state, Duration now, const Point& at) { trace_.add(state, now, at, dragDisplay); }
+
+void SnapDragHandler::markChoosing()
+{
+    if (returnGesture)
+        returnGesture->markChoosing();
+}
+
+void SnapDragHandler::clearDropAndReturn()
+{
+    activeDrop.reset();
+    dropHover = {};
+    returnHover = {};
+    returnPreviewArmed = false;
+}
+
+void SnapDragHandler::endCornerOffer()
+{
+    coordinator_.endInteraction(false);
+    cornerTarget.reset();
+    pickerDisplay.reset();
+}
+
+void SnapDragHandler::dragMoved(const DragStep& step)
+{
+    if (step.modifiers & ModOption) {
+        withdrawOffers();
+        return;
+    }
+    const auto screens = coordinator_.context().screenList();
+    std::optional<std::size_t> preferred;
+    if ((activeDrop || cornerTarget || pickerDisplay) && dragDisplay) {
+        const auto same = std::find_if(screens.begin(), screens.end(),
+                                       [&](const ScreenInfo& s) { return displayKey(s) == *dragDisplay; });
+        if (same != screens.end())
+            preferred = std::size_t(same - screens.begin());
+    }
+    const auto routed = rectIndex(step.pointer, framesOf(screens), preferred);
+    if (!routed) {
+        outsideDisplays(step);
+        return;
+    }
+    const ScreenInfo& screen = screens[*routed];
+    const QString key = displayKey(screen);
+    dragDisplay = key;
+    const Point q = clampedInto(step.pointer, topLeftVisibleFrame(screen));
+
+    const auto under = containing(screens, step.pointer);
+    const bool onReturnDisplay = under && returnTarget && returnTarget->display == displayKey(*under);
+    if (returnGesture) {
+        if (const auto frame = coordinator_.context().access.frame(step.window))
+            returnGesture->update(*frame, step.pointer, onReturnDisplay);
+    }
+    if (pickerDisplay && *pickerDisplay != key) {
+        coordinator_.endInteraction(false);
+        pickerDisplay.reset();
+        cornerTarget.reset();
+    }
+    if (cornerStep(step, screen, q) || pickerStep(step, screen, q) || dropStep(step, screen, q) ||
+        returnStep(step, key, onReturnDisplay))
+        return;
+    note(u"no region target on "_qs + key, step.now, step.pointer);
+    returnPreviewArmed = false;
+    returnHover = {};
+    coordinator_.hideDropPanels();
+}
+
+void SnapDragHandler::outsideDisplays(const DragStep& step)
+{
+    dragDisplay.reset();
+    note(u"outside displays"_qs, step.now, step.pointer);
+    coordinator_.endInteraction(false);
+    clearDropAndReturn();
+    pickerDisplay.reset();
+    cornerTarget.reset();
+}
+
+bool SnapDragHandler::cornerStep(const DragStep& step, const ScreenInfo& screen, const Point& q)
+{
+    const Rect visible = topLeftVisibleFrame(screen);
+    const auto corner = snapCornerAt(q, screen.frame, visible);
+    if (!corner) {
+        cornerHover = {};
+        if (cornerTarget)
+            endCornerOffer();
+        return false;
+    }
+    clearDropAndReturn();
+    coordinator_.setRegionDrop(std::nullopt);
+    coordinator_.hideDropPanels();
+
+    const QString key = displayKey(screen);
+    std::vector<Rect> others;
+    for (const ScreenInfo& s : coordinator_.context().screenList()) {
+        if (!(s == screen))
+            others.push_back(s.frame);
+    }
+    const bool seam = isNearOtherRect(q, others, screen.frame);
+    const bool held = cornerHover.isHeld(key + u'-' + snapCornerName(*corner), step.now, kSeamCornerDwell);
+    if (seam && !held) {
+        note(u"hold seam corner"_qs, step.now, step.pointer);
+        if (cornerTarget)
+            endCornerOffer();
+        return true;
+    }
+    note(u"corner "_qs + snapCornerName(*corner) + u" on "_qs + key, step.now, step.pointer);
+    if (cornerTarget == corner && pickerDisplay == key)
+        return true;
+
+    coordinator_.endInteraction(false);
+    coordinator_.context().feedback.setDraggedWindow(step.window);
+    coordinator_.ensureGroup(screen, step.window, step.original);
+    coordinator_.pruneVanishedWindows();
+    const LayoutGroup* group = coordinator_.layouts().group(key);
+    const LayoutChoice choice = cornerLayout(*corner, group ? std::optional(group->layout) : std::nullopt,
+                                             coordinator_.context().store.layouts(key));
+    const bool newAbove = *corner == SnapCorner::topLeft || *corner == SnapCorner::topRight;
+    coordinator_.performSplitDrop({step.window, screen, choice.layout, choice.region, newAbove, true, step.original});
+    cornerTarget = corner;
+    pickerDisplay = key;
+    return true;
+}
+
+bool SnapDragHandler::pickerStep(const DragStep& step, const ScreenInfo& screen, const Point& q)
+{
+    const QString key = displayKey(screen);
+    if (inPickerZone(q, step.startPoint.value_or(q), screen.frame, topLeftVisibleFrame(screen))) {
+        markChoosing();
+        if (!pickerDisplay) {
+            coordinator_.showLayoutPicker(step.window, screen, true, step.original, false);
+            pickerDisplay = key;
+        }
+    }
+    if (!pickerDisplay)
+        return false;
+    note(u"layout chooser on "_qs + key, step.now, step.pointer);
+    clearDropAndReturn();
+    markChoosing();
+    coordinator_.hideDropPanels();
+    coordinator_.updatePickerPreview(coordinator_.context().feedback.hoverPicker(q));
+    return true;
+}
+
+bool SnapDragHandler::dropStep(const DragStep& step, const ScreenInfo& screen, const Point& q)
+{
+    const QString key = displayKey(screen);
+    DropTargetQuery query{step.window,
+                          returnTarget ? &*returnTarget : nullptr,
+                          key,
+                          topLeftVisibleFrame(screen),
+                          returnGesture && (returnGesture->hasDeparted || returnGesture->hasLeftSlot),
+                          step.original,
+                          q};
+    const auto target = regionDropTarget(coordinator_, query);
+    if (!target) {
+        activeDrop.reset();
+        dropHover = {};
+        coordinator_.setRegionDrop(std::nullopt);
+        return false;
+    }
+    activeDrop = target;
+    returnPreviewArmed = false;
+    returnHover = {};
+    const bool held = dropHover.isHeld(target, step.now, kDropDwell);
+    note((held ? u"ready "_qs : u"hold "_qs) + dropIntentText(target->intent) + u" on "_qs + key, step.now,
+         step.pointer);
+    coordinator_.showRegionDrop(*target, step.window, returnTarget, held);
+    return true;
+}
+
+bool SnapDragHandler::returnStep(const DragStep& step, const QString& key, bool onReturnDisplay)
+{
+    if (!returnTarget || returnTarget->display != key || !onReturnDisplay ||
+        (returnGesture && returnGesture->isChoosingLayout))
+        return false;
+    if (!returnGesture || !returnGesture->isArmed) {
+        returnHover = {};
+        returnPreviewArmed = false;
+    } else if (!returnGesture->isAligned) {
+        returnPreviewArmed = returnHover.isHeld(key, step.now, kReturnDwell);
+    } else {
+        returnPreviewArmed = true;
+        returnHover = {};
+    }
+    note(returnPreviewArmed ? u"ready return"_qs : u"previous position"_qs, step.now, step.pointer);
+    coordinator_.showReturnPreview(*returnTarget, returnPreviewArmed, step.window);
+    return true;
+}
+
+} // namespace fw

@@ -1,0 +1,85 @@
+#pragma once
+// What a window drag is over and whom its release goes to, decided over the coordinator. Each
+// step routes the drag to a display and finds, in this order: Alt held (every offer
+// withdrawn), no display, a display corner (held 0.28 s when it borders another display), the
+// layout picker at the top centre (opened once per drag and display), a region drop target
+// (ready after 0.18 s), the window's previous position (ready once the return gesture arms, at
+// once when aligned, else after 0.16 s), or nothing. It leaves behind exactly what the release
+// needs, and the release goes to one hand-off: a region drop, the seam corner, the previous
+// position, the layout picker, or a window released over no target.
+
+#include "snap/DragHandler.h"
+#include "snap/DragTrace.h"
+#include "snap/DropHover.h"
+#include "snap/DropSession.h"
+#include "snap/ReturnSnap.h"
+#include "snap/SnapCorner.h"
+#include "snap/WindowMemory.h"
+
+#include <QString>
+#include <optional>
+
+namespace fw {
+
+class SnapCoordinator;
+struct ScreenInfo;
+
+// Dwell times before an offer is ready.
+inline constexpr Duration kDropDwell = 180ms;
+inline constexpr Duration kSeamCornerDwell = 280ms;
+inline constexpr Duration kReturnDwell = 160ms;
+
+// "topLeft", "bottomLeft", "topRight", "bottomRight".
+QString snapCornerName(SnapCorner corner);
+
+// The picker zone of a display for a point: on the display, less than min(20 % of its width,
+// 180) from its middle and at most 22 below its visible frame's top.
+bool inPickerZone(const Point& point, const Rect& frame, const Rect& visibleFrame);
+// The same for the pointer of a drag that started at `start`: a drag that begins in the zone
+// must first climb 10 points.
+bool inPickerZone(const Point& point, const Point& start, const Rect& frame, const Rect& visibleFrame);
+
+class SnapDragHandler final : public DragHandler {
+public:
+    SnapDragHandler(SnapCoordinator& coordinator, DragTrace& trace) : coordinator_(coordinator), trace_(trace) {}
+
+    bool dragStarted(const ManagedWindow& window, const Rect& original) override;
+    void dragMoved(const DragStep& step) override;
+    void resizeMoved(const SpanPreviewRequest& step) override;
+    ReleaseOutcome dragReleased(const DragRelease& release) override;
+    void withdrawOffers() override;
+    void reset() override;
+    std::optional<QString> routedDisplay() const override { return dragDisplay; }
+
+    // What the last step found, as the release needs it.
+    std::optional<QString> dragDisplay;     // the display the drag is routed to
+    std::optional<SnapCorner> cornerTarget; // the seam corner on offer
+    std::optional<ReturnSnapTarget> returnTarget;
+    std::optional<ReturnSnapGesture> returnGesture;
+    std::optional<RegionDropTarget> activeDrop;
+    DropHover<RegionDropTarget> dropHover;
+    DropHover<QString> cornerHover;
+    DropHover<QString> returnHover;
+    bool returnPreviewArmed = false;
+    std::optional<QString> pickerDisplay; // the display of the open picker or corner offer
+
+private:
+    void note(const QString& state, Duration now, const Point& at);
+    void markChoosing();
+    void clearDropAndReturn();
+    void endCornerOffer();
+    // Hover steps; each returns true when it ended the step.
+    void outsideDisplays(const DragStep& step);
+    bool cornerStep(const DragStep& step, const ScreenInfo& screen, const Point& q);
+    bool pickerStep(const DragStep& step, const ScreenInfo& screen, const Point& q);
+    bool dropStep(const DragStep& step, const ScreenInfo& screen, const Point& q);
+    bool returnStep(const DragStep& step, const QString& key, bool onReturnDisplay);
+    // Release steps.
+    bool cornerStillOffered(const Point& p) const;
+    ReleaseOutcome handOff(const DragRelease& release, bool corner);
+
+    SnapCoordinator& coordinator_;
+    DragTrace& trace_;
+};
+
+} // namespace fw

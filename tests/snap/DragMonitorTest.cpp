@@ -1,0 +1,304 @@
+// The drag monitor's mechanics over scripted pointer streams: the start distance, the step
+// rate, moving versus resizing, the picker opened once per drag and display and closed on a
+// change of display, on Alt and off every display, the lost release, cancelling, and the
+// drag-state file; the hint over a shared edge while no button is down.
+#include "DragDesk.h"
+
+namespace fw::snaptest {
+namespace {
+
+class DragMonitorScenario : public DragDesk {
+protected:
+    int pickersShown(const QString& display) const
+    {
+        return int(std::count_if(feedback.calls.begin(), feedback.calls.end(), [&](const QString& call) {
+            return call.startsWith(u"showPicker "_qs + display);
+        }));
+    }
+};
+
+TEST_F(DragMonitorScenario, APressBecomesAWindowDragOnlyPastTheStartDistanceAndOnceTheWindowMoves)
+{
+    recordHandOffs();
+    auto& c = *coordinator;
+    const Rect before(300, 200, 700, 500);
+    const auto w = add(100, before);
+    const Point grab(650, 215);
+    pressOn(w, grab);
+    EXPECT_EQ(monitor->candidate(), w);
+    EXPECT_TRUE(monitor->grabbedEdges().empty()) << "the title bar is no edge";
+    EXPECT_TRUE(c.interaction().windowInteraction);
+
+    clock.advance(20ms);
+    sim.mouse().drag({grab.x + 8, grab.y}); // 8 points: still a press
+    clock.advance(20ms);
+    sim.mouse().drag({grab.x + 6, grab.y + 6}); // 8.49 points, the window has not moved
+    EXPECT_EQ(states(), (QStringList{u"mouse down"_qs, u"awaiting window movement"_qs}));
+    sim.place(w.element, before.offsetBy(20, 0));
+    clock.advance(10ms);
+    sim.mouse().drag({grab.x + 20, grab.y}); // 10 ms after the last processed step: not looked at
+    EXPECT_FALSE(monitor->dragging());
+    sim.place(w.element, before.offsetBy(3, 0));
+    clock.advance(7ms);
+    sim.mouse().drag({grab.x + 20, grab.y}); // a window moved by exactly 3 points does not move yet
+    EXPECT_FALSE(monitor->dragging());
+    sim.place(w.element, before.offsetBy(3.01, 0));
+    const int suspends = stacks.suspends;
+    clock.advance(20ms);
+    sim.mouse().drag({grab.x + 20, grab.y});
+    EXPECT_TRUE(monitor->dragging());
+    EXPECT_TRUE(monitor->hoverTimerRunning());
+    EXPECT_EQ(stacks.suspends, suspends + 1);
+
+    dragTo({700, 400});
+    rest(200ms);
+    releaseAt({700, 400});
+    EXPECT_FALSE(monitor->hoverTimerRunning());
+    EXPECT_TRUE(c.interaction().windowInteraction) << "the window is handed over after the release";
+    EXPECT_EQ(fileStates(), (QStringList{u"mouse down"_qs, u"awaiting window movement"_qs, u"drag without home"_qs,
+                                         u"no region target on A"_qs, u"release resizing=false span=false"_qs,
+                                         u"no region target on A"_qs, u"released native or chooser"_qs}));
+    const QJsonObject file = stateFile();
+    EXPECT_EQ(file.value(u"app"_qs).toString(), u"App100"_qs);
+    EXPECT_EQ(file.value(u"original"_qs).toString(), toString(before));
+    EXPECT_EQ(file.value(u"released"_qs).toString(), toString(frameOf(w)));
+    EXPECT_EQ(file.value(u"displays"_qs).toArray().size(), 2);
+    EXPECT_EQ(file.value(u"events"_qs).toArray().at(1).toObject().value(u"pointer"_qs).toString(), u"{656, 221}"_qs);
+
+    // Over no target: handed over 0.08 s after the release, with the generation then current.
+    clock.advance(79ms);
+    EXPECT_TRUE(releases.empty());
+    clock.advance(1ms);
+    ASSERT_EQ(releases.size(), 1u);
+    EXPECT_EQ(releases[0], (WindowRelease{w, before, c.interactionGeneration(), {}, false, Point{700, 400}}));
+}
+
+TEST_F(DragMonitorScenario, AChangeOfSizeOrAnEdgeThatMovesIsANativeResizeUntilTheRelease)
+{
+    recordHandOffs();
+    const Rect before(300, 200, 700, 500);
+    const auto w = add(100, before);
+    const Point edge(997, 400);
+    sim.mouse().press(edge);
+    EXPECT_EQ(monitor->grabbedEdges(), EdgeSet{RegionEdge::right});
+    sim.place(w.element, Rect(300, 200, 704, 500));
+    clock.advance(20ms);
+    sim.mouse().drag({1010, 400}); // 4 points wider is no resize
+    EXPECT_FALSE(monitor->resizing());
+    const int suspends = stacks.suspends;
+    sim.place(w.element, Rect(300, 200, 704.01, 500));
+    clock.advance(20ms);
+    sim.mouse().drag({1011, 400});
+    EXPECT_TRUE(monitor->resizing());
+    sim.place(w.element, Rect(300, 200, 760, 500)); // a resize stays one, whatever the frame does
+    clock.advance(20ms);
+    sim.mouse().drag({1060, 400}, ModCommand);
+    EXPECT_EQ(stacks.suspends, suspends + 1) << "suspended at the first resize step only";
+    EXPECT_FALSE(monitor->hoverTimerRunning());
+    ASSERT_EQ(spans.size(), 2u);
+    EXPECT_EQ(spans[1].grabbedEdges, EdgeSet{RegionEdge::right});
+    EXPECT_TRUE(spans[1].span);
+    EXPECT_EQ(spans[1].before, before);
+    EXPECT_EQ(spans[1].current, Rect(300, 200, 760, 500));
+    EXPECT_EQ(spans[1].pointer, Point(1060, 400));
+    sim.mouse().release({1060, 400}, ModCommand);
+    EXPECT_EQ(fileStates().mid(1), (QStringList{u"awaiting window movement"_qs, u"native resize span=false"_qs,
+                                                u"native resize span=true"_qs, u"release resizing=true span=true"_qs,
+                                                u"released native or chooser"_qs}));
+    clock.advance(80ms);
+    ASSERT_EQ(releases.size(), 1u);
+    EXPECT_EQ(releases[0].grabbedEdges, EdgeSet{RegionEdge::right});
+    EXPECT_TRUE(releases[0].span);
+
+    // With an edge grabbed, an origin that moves by 3.01 points is a resize too.
+    const auto other = add(101, Rect(300, 700, 400, 300));
+    sim.mouse().press({302, 850});
+    EXPECT_EQ(monitor->grabbedEdges(), EdgeSet{RegionEdge::left});
+    sim.place(other.element, Rect(303.01, 700, 400, 300));
+    clock.advance(20ms);
+    sim.mouse().drag({290, 850});
+    EXPECT_TRUE(monitor->resizing());
+    sim.mouse().release({290, 850});
+    clock.advance(80ms);
+    EXPECT_EQ(releases.back().grabbedEdges, EdgeSet{RegionEdge::left});
+    EXPECT_FALSE(releases.back().span);
+}
+
+TEST_F(DragMonitorScenario, ThePickerOpensOncePerDragAndDisplayAndClosesOnAnotherDisplayAltOrOffEveryDisplay)
+{
+    auto& c = *coordinator;
+    const Rect before(300, 200, 700, 500);
+    const auto w = add(100, before);
+    pressOn(w, {650, 215});
+    dragTo({650, 240});
+    dragTo({960, 10});
+    EXPECT_EQ(pickersShown(u"A"_qs), 1);
+    EXPECT_EQ(c.picker().pickerOriginal, before);
+    dragTo({960, 400}); // far below the zone: the picker stays
+    dragTo({960, 12});
+    EXPECT_EQ(pickersShown(u"A"_qs), 1);
+    EXPECT_TRUE(feedback.picker);
+    EXPECT_EQ(states().mid(2), (QStringList{u"no region target on A"_qs, u"layout chooser on A"_qs}));
+
+    // 10 points onto B the offer stays on A; 40 points onto B it ends and B is routed.
+    dragTo({1930, 300});
+    EXPECT_TRUE(feedback.picker);
+    dragTo({1960, 300});
+    EXPECT_FALSE(feedback.picker);
+    EXPECT_EQ(states().back(), u"no region target on B"_qs);
+    dragTo({2760, 30});
+    EXPECT_EQ(pickersShown(u"B"_qs), 1);
+
+    // Alt withdraws the offer without a trace; letting go of it offers again.
+    const QStringList traced = states();
+    dragTo({2760, 30}, ModOption);
+    EXPECT_FALSE(feedback.picker);
+    EXPECT_FALSE(c.picker().pickerScreen());
+    rest(100ms);
+    EXPECT_EQ(states(), traced);
+    dragTo({2760, 31});
+    EXPECT_EQ(pickersShown(u"B"_qs), 2);
+
+    // 10 points below B, closer to it than 24, is off every display: the offer ends.
+    dragTo({2760, 1060});
+    EXPECT_FALSE(feedback.picker);
+    EXPECT_EQ(states().back(), u"outside displays"_qs);
+    dragTo({2760, 31});
+    EXPECT_EQ(pickersShown(u"B"_qs), 3);
+
+    // Released over "Halves" region 1 of B's picker: placed there 0.1 s later.
+    const Point target = feedback.pickerPoint(0, 1);
+    dragTo(target);
+    releaseAt(target);
+    EXPECT_FALSE(c.interaction().windowInteraction);
+    clock.runUntilIdle();
+    EXPECT_EQ(frameOf(w), region(u"halves"_qs, 1, kRight));
+    EXPECT_EQ(c.groups().at(u"B"_qs).windows.at(1), w);
+    EXPECT_TRUE(notices.isEmpty());
+}
+
+TEST_F(DragMonitorScenario, AltPressesAreNotFollowedAndAnAltReleaseDropsTheWindowWhereItIs)
+{
+    recordHandOffs();
+    auto& c = *coordinator;
+    const Rect before(300, 200, 700, 500);
+    const auto w = add(100, before);
+    pressOn(w, {650, 215}, ModOption);
+    EXPECT_FALSE(monitor->candidate());
+    dragTo({960, 10}, ModOption);
+    EXPECT_FALSE(feedback.picker);
+    releaseAt({960, 10}, ModOption);
+    EXPECT_FALSE(c.interaction().windowInteraction);
+
+    pressOn(w, {650, 215});
+    dragTo({650, 240});
+    dragTo({960, 10});
+    ASSERT_TRUE(feedback.picker);
+    const auto generation = c.interactionGeneration();
+    releaseAt(feedback.pickerPoint(0, 1), ModOption);
+    clock.runUntilIdle();
+    EXPECT_EQ(frameOf(w), pressFrame.offsetBy(310, -205)) << "left where the window manager put it";
+    EXPECT_GT(c.interactionGeneration(), generation);
+    EXPECT_FALSE(c.picker().pickerScreen());
+    EXPECT_TRUE(releases.empty());
+    EXPECT_FALSE(c.interaction().windowInteraction);
+    EXPECT_EQ(fileStates().mid(fileStates().size() - 2),
+              (QStringList{u"release resizing=false span=false"_qs, u"option bypass"_qs}));
+}
+
+TEST_F(DragMonitorScenario, ALostReleaseCancelsTheDragAfterTheWatchdogAndACancelEndsItTheSameWay)
+{
+    auto& c = *coordinator;
+    const auto w = add(100, Rect(300, 200, 700, 500));
+    pressOn(w, {650, 215});
+    dragTo({650, 260});
+    dragTo({960, 10});
+    ASSERT_TRUE(feedback.picker);
+    sim.mouse().releaseUnseen({960, 10});
+    const auto generation = c.interactionGeneration();
+    rest(170ms);
+    EXPECT_TRUE(monitor->dragging()) << "the button is up for less than 0.18 s at the ticks so far";
+    rest(130ms);
+    EXPECT_FALSE(monitor->candidate());
+    EXPECT_FALSE(monitor->hoverTimerRunning());
+    EXPECT_EQ(c.interactionGeneration(), generation + 1);
+    EXPECT_FALSE(feedback.picker);
+    EXPECT_FALSE(c.interaction().windowInteraction);
+    EXPECT_EQ(fileStates().back(), u"cancelled"_qs);
+    EXPECT_FALSE(stateFile().value(u"events"_qs).toArray().last().toObject().contains(u"pointer"_qs));
+
+    // A click writes no file.
+    QFile::remove(diagnosticsFile(kDragStateFile));
+    pressOn(w, {650, 215});
+    releaseAt({650, 215});
+    clock.advance(100ms);
+    EXPECT_FALSE(QFile::exists(diagnosticsFile(kDragStateFile)));
+
+    // The shell's cancel: the trace ends "cancelled", the file is written, the drag forgotten
+    // and the interaction ended.
+    pressOn(w, {650, 215});
+    dragTo({650, 260});
+    const auto before = c.interactionGeneration();
+    monitor->cancel();
+    EXPECT_EQ(fileStates().back(), u"cancelled"_qs);
+    EXPECT_FALSE(monitor->candidate());
+    EXPECT_EQ(c.interactionGeneration(), before + 1);
+    EXPECT_FALSE(c.interaction().windowInteraction);
+    rest(1s);
+    EXPECT_FALSE(monitor->hoverTimerRunning());
+
+    // A press on one of our panels starts nothing, but the drag before it is over.
+    pressOn(w, {650, 215});
+    feedback.overPanel = true;
+    const int refreshes = stacks.refreshes;
+    sim.mouse().press({650, 215});
+    EXPECT_FALSE(monitor->candidate());
+    EXPECT_FALSE(c.interaction().windowInteraction);
+    EXPECT_GT(stacks.refreshes, refreshes);
+    sim.mouse().release({650, 215});
+    feedback.overPanel = false;
+
+    // Paused: nothing is followed.
+    monitor->enabled = false;
+    pressOn(w, {650, 215});
+    EXPECT_FALSE(monitor->candidate());
+}
+
+TEST_F(DragMonitorScenario, TheSharedEdgeHintFollowsThePointerAtMostTenTimesASecond)
+{
+    auto& c = *coordinator;
+    const SnapLayout& halves = builtIn(u"halves"_qs);
+    const auto left = add(100, region(halves, 0));
+    const auto right = add(101, region(halves, 1));
+    c.layouts().setGroup(u"A"_qs, LayoutGroup{halves, {{0, left}, {1, right}}, {}});
+    // The bar is 6 points wide over x = 960 (the visible frame inset by 4): 957…963.
+    feedback.calls.clear();
+    clock.advance(200ms);
+    sim.mouse().move({955, 500}); // over the left window, 7 points beside the bar
+    EXPECT_EQ(feedback.calls.filter(u"showEdgeHint"_qs),
+              (QStringList{u"showEdgeHint {{957, 16}, {6, 1018}} Resize together Drag this shared edge "
+                           "arrow.left.and.right {955, 500} A"_qs}));
+    clock.advance(50ms);
+    sim.mouse().move({900, 500}); // within 0.1 s: the hint is not looked at again
+    EXPECT_EQ(feedback.count(u"hideResizeFeedback"_qs), 0);
+    EXPECT_EQ(feedback.calls.last(), u"moveResizeHint {900, 500}"_qs);
+    clock.advance(60ms);
+    sim.mouse().move({949.99, 500});
+    EXPECT_EQ(feedback.count(u"hideResizeFeedback"_qs), 1);
+
+    // A window off its region by more than 6 points shows nothing.
+    sim.place(left.element, region(halves, 0).offsetBy(0, 7));
+    clock.advance(110ms);
+    sim.mouse().move({955, 500});
+    EXPECT_EQ(feedback.count(u"showEdgeHint"_qs), 1);
+    // While the picker is open the hint is left alone.
+    sim.place(left.element, region(halves, 0));
+    c.showLayoutPicker(std::nullopt, kLeft, false, std::nullopt, false);
+    feedback.calls.clear();
+    clock.advance(110ms);
+    sim.mouse().move({955, 500});
+    EXPECT_EQ(feedback.count(u"showEdgeHint"_qs) + feedback.count(u"hideResizeFeedback"_qs), 0);
+}
+
+} // namespace
+} // namespace fw::snaptest

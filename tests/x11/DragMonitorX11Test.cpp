@@ -1,0 +1,121 @@
+// The whole gesture on a real server (Xvfb, openbox, two monitors), with the coordinator, the
+// drag monitor and the real mouse monitor, window adapters and overlay in the test process: a
+// drag of an xterm's title bar to the top centre of the right monitor shows the layout picker
+// there; releasing over "Halves" region 0 puts the xterm into that region on its cell grid;
+// dragging it away and back next to its slot puts it back; the same drag with Alt held is not
+// followed.
+#include "layout/ScreenGeometry.h"
+#include "snap/AppliedLayouts.h"
+#include "snap/PickerGeometry.h"
+#include "x11/CoordinatorRig.h"
+#include "x11/DragSteps.h"
+#include "x11/ScreenPhotos.h"
+#include "x11/XSession.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+
+namespace fw {
+namespace {
+
+using test::CoordinatorRig;
+using test::SessionApp;
+using test::XSession;
+using test::glide;
+using test::glideTo;
+using test::pressKey;
+using test::pressTitleBar;
+
+QString describe(const std::optional<Rect>& frame) { return frame ? toString(*frame) : u"nowhere"_qs; }
+
+// With FRAMEWELL_SHOTS_DIR set, a photograph of the rectangle for review.
+void saveShot(const Rect& area, const QString& name)
+{
+    const QString dir = qEnvironmentVariable("FRAMEWELL_SHOTS_DIR");
+    if (!dir.isEmpty() && QDir().mkpath(dir))
+        test::grab(area).save(dir + u"/"_qs + name);
+}
+
+TEST(DragMonitorX11, DraggingAnXtermToTheTopCentreOfTheRightMonitorPlacesItThroughThePicker)
+{
+    XSession session({3200, 1080, true, false});
+    ASSERT_TRUE(session.ok()) << session.error();
+    ASSERT_TRUE(session.splitIntoTwoMonitors()) << session.error();
+    auto term = session.startXterm(u"drag me"_qs, {"-geometry", "80x24+2000+300"});
+    ASSERT_TRUE(term.window) << session.error();
+
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    ASSERT_TRUE(rig.startDragMonitor()) << "no XInput 2.2";
+    const auto right = rig.screenOf(Rect(1920, 0, 1280, 1024));
+    ASSERT_TRUE(right);
+    const Rect visible = topLeftVisibleFrame(*right);
+
+    // The title bar to the top centre of the right monitor: the picker hangs there.
+    const auto start = session.wmFrame(term.window);
+    ASSERT_TRUE(start && pressTitleBar(session, term.window));
+    ASSERT_TRUE(session.waitFor([&] { return rig.monitor->candidate().has_value(); })) << "the press was not followed";
+    glideTo(session, {visible.midX(), visible.minY() + 6}, 24);
+    ASSERT_TRUE(session.waitFor([&] { return rig.overlay.picker && rig.overlay.pickerView; }))
+        << "no picker; xterm at " << describe(session.wmFrame(term.window)).toStdString();
+    const PickerGeometry& geometry = rig.overlay.pickerView->geometry();
+    const Rect panel = pickerFrame(visible, geometry.width, geometry.height);
+    const auto panelWindow = xcb_window_t(rig.overlay.picker->winId());
+    ASSERT_TRUE(session.waitFor([&] { return session.isViewable(panelWindow) && session.wmFrame(panelWindow) == panel; }))
+        << "picker at " << describe(session.wmFrame(panelWindow)).toStdString() << ", expected " << toString(panel).toStdString();
+    EXPECT_TRUE(rig.monitor->dragging());
+    EXPECT_EQ(rig.coordinator->picker().pickerScreen(), displayKey(*right));
+    saveShot(right->frame, u"drag-picker.png"_qs);
+
+    // Over "Halves" region 0, and let go.
+    ASSERT_EQ(rig.overlay.pickerView->layouts().front().name, u"Halves"_qs);
+    const Rect button = geometry.cards.front().regions.at(0);
+    glideTo(session, {panel.minX() + button.midX(), panel.minY() + button.midY()}, 6);
+    ASSERT_TRUE(session.waitFor([&] {
+        return rig.overlay.pickerView && rig.overlay.pickerView->selected == SnapSelection{0, 0};
+    })) << "the pointer is not over Halves region 0";
+    session.releaseButton(1);
+
+    const Rect target = regionFrames(SnapLayout::builtIns().front(), *right).at(0);
+    const auto hints = rig.ws.sizeHints(term.window);
+    ASSERT_TRUE(hints && hints->increment.width > 1 && hints->increment.height > 1);
+    auto onGrid = [&](const std::optional<Rect>& f) {
+        return f && f->origin == target.origin && f->width() <= target.width() &&
+               target.width() - f->width() < hints->increment.width && f->height() <= target.height() &&
+               target.height() - f->height() < hints->increment.height;
+    };
+    ASSERT_TRUE(session.waitFor([&] { return onGrid(session.wmFrame(term.window)) && !rig.coordinator->interaction().mutating; }, 10000))
+        << "xterm at " << describe(session.wmFrame(term.window)).toStdString() << ", region " << toString(target).toStdString()
+        << "; notices: " << rig.notices.join(u" | "_qs).toStdString();
+    EXPECT_EQ(rig.coordinator->groups().at(displayKey(*right)).windows.at(0).element, term.window);
+    EXPECT_TRUE(rig.notices.isEmpty()) << rig.notices.join(u" | "_qs).toStdString();
+
+    // Away and back to within 10 points of its slot: released there, it goes back.
+    ASSERT_TRUE(pressTitleBar(session, term.window));
+    ASSERT_TRUE(session.waitFor([&] { return rig.monitor->candidate().has_value(); })) << "the press was not followed";
+    glide(session, 150, 200, 10);
+    glide(session, -140, -190, 10);
+    const auto near = session.wmFrame(term.window);
+    ASSERT_TRUE(near && !onGrid(near)) << "the window manager did not move the xterm";
+    ASSERT_TRUE(session.waitFor([&] { return rig.monitor->targets().returnPreviewArmed; }))
+        << "the return did not arm; xterm at " << describe(near).toStdString();
+    session.releaseButton(1);
+    EXPECT_TRUE(session.waitFor([&] { return onGrid(session.wmFrame(term.window)) && !rig.coordinator->interaction().mutating; }, 10000))
+        << "xterm at " << describe(session.wmFrame(term.window)).toStdString();
+
+    // With Alt held (the window manager's own move) nothing is followed and nothing offered.
+    pressKey(session, test::kAltKeycode, true);
+    ASSERT_TRUE(pressTitleBar(session, term.window));
+    ASSERT_TRUE(session.waitFor([&] { return rig.coordinator->interaction().windowInteraction; })) << "the press";
+    glideTo(session, {visible.midX(), visible.minY() + 6}, 12);
+    EXPECT_FALSE(session.waitFor([&] { return rig.overlay.picker != nullptr; }, 300)) << "a picker for an Alt drag";
+    EXPECT_FALSE(rig.monitor->candidate());
+    session.releaseButton(1);
+    pressKey(session, test::kAltKeycode, false);
+    EXPECT_TRUE(session.waitFor([&] { return !rig.coordinator->interaction().windowInteraction; }));
+    EXPECT_FALSE(rig.overlay.picker);
+    EXPECT_TRUE(rig.notices.isEmpty()) << rig.notices.join(u" | "_qs).toStdString();
+}
+
+} // namespace
+} // namespace fw
