@@ -205,8 +205,8 @@ void ShellCommands::toggleLogin()
 void ShellCommands::togglePause()
 {
     paused_ = !paused_;
-    DragTracking& monitor = s_.monitor();
-    monitor.setEnabled(!paused_);
+    DragMonitor& monitor = s_.monitor();
+    monitor.enabled = !paused_;
     if (paused_) {
         monitor.reset(true);
         s_.coordinator.endInteraction(false);

@@ -10,12 +10,12 @@
 //   hotKeys.action = [&](std::uint32_t id) { commands.handleHotKey(id); };
 //   tray.onCommand = [&](MenuCommand c, const MenuPayload& p) { commands.perform(c, p); };
 
-#include "app/DragTracking.h"
 #include "app/LoginItem.h"
 #include "app/Shortcuts.h"
 #include "app/StatusMenuModel.h"
 #include "base/TaskScope.h"
 #include "platform/Platform.h"
+#include "snap/DragMonitor.h"
 
 #include <QString>
 #include <cstdint>
@@ -59,7 +59,7 @@ struct ShellServices {
     LoginItem& loginItem;
     ShellViews& views;
     // The drag monitor, created on first use.
-    std::function<DragTracking&()> monitor;
+    std::function<DragMonitor&()> monitor;
     // The report sink: the log and a 4-second notice.
     std::function<void(const QString&)> report;
 };

@@ -242,6 +242,7 @@ bool SnapDragHandler::dropStep(const DragStep& step, const ScreenInfo& screen, c
                           topLeftVisibleFrame(screen),
                           returnGesture && (returnGesture->hasDeparted || returnGesture->hasLeftSlot),
                           step.original,
+                          Size{}, // the window's grid joins once drops onto its own slot are carried out
                           q};
     const auto target = regionDropTarget(coordinator_, query);
     if (!target) {

@@ -9,6 +9,7 @@
 #include "layout/ScreenGeometry.h"
 #include "platform/sim/SimPlatform.h"
 #include "snap/RecordingFeedback.h"
+#include "snap/DragMonitor.h"
 #include "snap/SnapCoordinator.h"
 #include "windows/WindowAccess.h"
 #include "windows/WindowPlacement.h"
@@ -50,16 +51,6 @@ struct RecordingViews final : ShellViews {
     bool gpuAvailable() override { return gpu; }
     void pausedChanged(bool paused) override { calls << (paused ? u"paused"_qs : u"running"_qs); }
     void quit() override { calls << u"quit"_qs; }
-};
-
-struct RecordingMonitor final : DragTracking {
-    int cancels = 0, resets = 0;
-    bool on = true;
-    void handle(const MouseEvent&) override {}
-    void cancel() override { ++cancels; }
-    void reset(bool) override { ++resets; }
-    bool enabled() const override { return on; }
-    void setEnabled(bool e) override { on = e; }
 };
 
 // A stack subsystem that answers as told and records what it was asked.
@@ -120,7 +111,7 @@ protected:
         notices.clear();
         views.calls.clear();
         stacks.calls.clear();
-        monitor.cancels = 0;
+        const auto before = coordinator.interaction().generation();
         commands.handleHotKey(id);
         sim.clock.advance(std::chrono::seconds(1));
         QStringList out;
@@ -129,8 +120,8 @@ protected:
                 out << call;
         }
         out << views.calls << stacks.calls << notices;
-        if (monitor.cancels)
-            out << u"cancel x%1"_qs.arg(monitor.cancels);
+        if (const auto ended = coordinator.interaction().generation() - before)
+            out << u"ended x%1"_qs.arg(ended);
         return out;
     }
 
@@ -146,10 +137,10 @@ protected:
     QTemporaryDir dir;
     LoginItem login{dir.path() + u"/autostart"_qs, u"/usr/bin/framewell"_qs};
     RecordingViews views;
-    RecordingMonitor monitor;
+    DragMonitor monitor{coordinator, sim.desktop.mouse()};
     QStringList notices;
     ShellCommands commands{ShellServices{sim.platform(), access, coordinator, stacks, store, login, views,
-                                         [this]() -> DragTracking& { return monitor; },
+                                         [this]() -> DragMonitor& { return monitor; },
                                          [this](const QString& t) { notices << t; }}};
     WindowId left = 0, right = 0;
 };
@@ -161,20 +152,22 @@ TEST_F(ShellCommandsTest, EveryIdWithAndWithoutAFocusedWindow)
     // nothing do nothing at all.
     for (std::uint32_t id : {0u, 1u, 2u, 3u, 10u, 100u, 101u, 109u, 110u})
         EXPECT_EQ(press(id), QStringList()) << id;
-    EXPECT_EQ(press(4), QStringList{u"cancel x1"_qs});
-    EXPECT_EQ(press(6), (QStringList{u"showPicker LEFT 8 regions"_qs, u"cancel x1"_qs}));
-    EXPECT_EQ(press(5), (QStringList{u"switcher Notes"_qs, noOthers, u"cancel x1"_qs}));
-    EXPECT_EQ(press(7), (QStringList{u"next Notes"_qs, noOthers, u"cancel x1"_qs}));
-    EXPECT_EQ(press(8), (QStringList{u"previous Notes"_qs, noOthers, u"cancel x1"_qs}));
+    // Escape and every command that found its window end the drag first (the picker ends the
+    // interaction once more as it opens); refusals end nothing.
+    EXPECT_EQ(press(4), QStringList{u"ended x1"_qs});
+    EXPECT_EQ(press(6), (QStringList{u"showPicker LEFT 8 regions"_qs, u"ended x2"_qs}));
+    EXPECT_EQ(press(5), (QStringList{u"switcher Notes"_qs, noOthers, u"ended x1"_qs}));
+    EXPECT_EQ(press(7), (QStringList{u"next Notes"_qs, noOthers, u"ended x1"_qs}));
+    EXPECT_EQ(press(8), (QStringList{u"previous Notes"_qs, noOthers, u"ended x1"_qs}));
     EXPECT_EQ(press(9), (QStringList{u"span Notes"_qs,
                                      u"Focus a window that spans regions, or one it covers, to send the span to the back."_qs,
-                                     u"cancel x1"_qs}));
+                                     u"ended x1"_qs}));
     stacks.result = true;
-    EXPECT_EQ(press(7), (QStringList{u"next Notes"_qs, u"cancel x1"_qs}));
+    EXPECT_EQ(press(7), (QStringList{u"next Notes"_qs, u"ended x1"_qs}));
 
     // The focused window on the other display: the picker opens there.
     sim.desktop.setFocus(right);
-    EXPECT_EQ(press(6), (QStringList{u"showPicker RIGHT 8 regions"_qs, u"cancel x1"_qs}));
+    EXPECT_EQ(press(6), (QStringList{u"showPicker RIGHT 8 regions"_qs, u"ended x2"_qs}));
 
     // No focused window: each refusal in its sentence, and nothing is cancelled.
     sim.desktop.setFrontmostApp(0);
@@ -200,14 +193,13 @@ TEST_F(ShellCommandsTest, PauseGrantAndStacksSettingStopCommands)
     sim.desktop.setWindowControlGranted(false);
     EXPECT_EQ(press(6), QStringList{u"welcome"_qs});
     EXPECT_EQ(press(5), QStringList{u"welcome"_qs});
-    EXPECT_EQ(press(4), QStringList{u"cancel x1"_qs});   // Escape needs no grant
+    EXPECT_EQ(press(4), QStringList{u"ended x1"_qs});   // Escape needs no grant
     sim.desktop.setWindowControlGranted(true);
 
     // Paused: every id and every mouse shortcut is ignored, silently.
     commands.togglePause();
     EXPECT_TRUE(commands.paused());
-    EXPECT_FALSE(monitor.on);
-    EXPECT_EQ(monitor.resets, 1);
+    EXPECT_FALSE(monitor.enabled);
     EXPECT_EQ(stacks.calls, QStringList{u"disable"_qs});
     EXPECT_EQ(views.calls, QStringList{u"paused"_qs});
     for (std::uint32_t id : {4u, 5u, 6u, 7u, 9u})
@@ -218,7 +210,7 @@ TEST_F(ShellCommandsTest, PauseGrantAndStacksSettingStopCommands)
     // Resuming brings the stacks back as stored; stored off, they stay off.
     sim.defaults.setValue(ShellCommands::windowStacksEnabledKey, false);
     commands.togglePause();
-    EXPECT_TRUE(monitor.on);
+    EXPECT_TRUE(monitor.enabled);
     EXPECT_EQ(stacks.calls, QStringList{u"disable"_qs});
     sim.defaults.setValue(ShellCommands::windowStacksEnabledKey, u"yes"_qs);   // not a Boolean: on
     commands.perform(MenuCommand::togglePause, {});
@@ -267,10 +259,11 @@ TEST_F(ShellCommandsTest, DisplayCommandsFindTheirDisplayOnTheNextTurn)
     commands.perform(MenuCommand::importLayouts, u"GONE"_qs);                                  // disconnected
     commands.perform(MenuCommand::exportLayouts, QStringList{u"LEFT"_qs});                    // wrong kind
     EXPECT_TRUE(views.calls.isEmpty());   // nothing before the next turn
+    const auto before = coordinator.interaction().generation();
     sim.clock.advance(Duration::zero());
+    EXPECT_EQ(coordinator.interaction().generation() - before, 2u);   // import and export end the drag first
     EXPECT_EQ(views.calls, (QStringList{u"editor RIGHT new"_qs, u"editor LEFT user-1"_qs, u"import LEFT"_qs,
                                        u"export RIGHT none"_qs}));
-    EXPECT_EQ(monitor.cancels, 2);   // import and export end the drag first
 
     // A layout row made for other display bounds is stale.
     commands.perform(MenuCommand::applyMenuLayout,

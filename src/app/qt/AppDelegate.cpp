@@ -72,7 +72,7 @@ AppDelegate::AppDelegate(Platform& platform, const QStringList& arguments)
       loginItem_(LoginItem::defaultDirectory(), QCoreApplication::applicationFilePath()),
       tips_(platform.defaults),
       commands_(ShellServices{platform, access_, coordinator_, *stacks_, store_, loginItem_, *this,
-                              [this]() -> DragTracking& { return monitor(); },
+                              [this]() -> DragMonitor& { return monitor(); },
                               [this](const QString& text) { log(text); }}),
       lastTrusted_(platform.permissions.windowControlGranted(false)),
       tasks_(platform.clock)
@@ -96,10 +96,10 @@ AppDelegate::~AppDelegate()
         terminate();
 }
 
-DragTracking& AppDelegate::monitor()
+DragMonitor& AppDelegate::monitor()
 {
     if (!monitor_)
-        monitor_ = std::make_unique<NoDragTracking>(coordinator_);
+        monitor_ = std::make_unique<DragMonitor>(coordinator_, platform_.mouse);
     return *monitor_;
 }
 
@@ -211,20 +211,11 @@ void AppDelegate::startDragTracking()
 
 void AppDelegate::installDragMonitor()
 {
-    if (platform_.mouse.running())
-        return;
-    std::weak_ptr<AppDelegate> weak = self_.weak();
-    platform_.mouse.start([weak](const MouseEvent& event) {
-        if (auto self = weak.lock())
-            self->monitor().handle(event);
-    });
+    if (!monitor().globalMonitor())
+        monitor().install();
 }
 
-void AppDelegate::stopDragMonitor()
-{
-    platform_.mouse.stop();
-    monitor().reset(true);
-}
+void AppDelegate::stopDragMonitor() { monitor().stop(); }
 
 void AppDelegate::startStacks()
 {

@@ -14,7 +14,6 @@
 //   …  // the event loop runs
 //   delegate.terminate();
 
-#include "app/DragTracking.h"
 #include "app/HotKeys.h"
 #include "app/LoginItem.h"
 #include "app/MainThreadStallLog.h"
@@ -27,6 +26,7 @@
 #include "overlay/OverlayFeedback.h"
 #include "overlay/ToastController.h"
 #include "platform/Platform.h"
+#include "snap/DragMonitor.h"
 #include "snap/SnapCoordinator.h"
 #include "transitions/WindowThumbnails.h"
 #include "windows/WindowAccess.h"
@@ -118,7 +118,7 @@ public:
     WindowAccess& access() { return access_; }
     OverlayController& overlay() { return overlay_; }
     StatusMenuView* tray() const { return tray_.get(); }
-    DragTracking& monitor();
+    DragMonitor& monitor();
     WelcomeWindowController* welcome() const { return welcome_.get(); }
     WhatsNewWindowController* whatsNew() const { return whatsNew_.get(); }
     TourWindowController* tour() const { return tour_.get(); }
@@ -170,7 +170,7 @@ private:
     bool trayAvailable_ = false;
 
     std::unique_ptr<StatusMenuView> tray_;
-    std::unique_ptr<DragTracking> monitor_;
+    std::unique_ptr<DragMonitor> monitor_;   // after the coordinator: destroyed before it
     std::unique_ptr<WelcomeWindowController> welcome_;
     std::unique_ptr<WhatsNewWindowController> whatsNew_;
     std::unique_ptr<TourWindowController> tour_;

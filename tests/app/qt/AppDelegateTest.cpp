@@ -1,5 +1,6 @@
 // The whole program over the simulated platform, offscreen and in virtual time: the real
-// application delegate starts, places the focused window through its hot key and the picker,
+// application delegate starts, places the focused window through its hot key and the picker
+// and another through a title-bar drag,
 // runs menu commands, follows display and workspace changes, opens again when relaunched, and
 // quits leaving nothing registered; the launch sequence's order, first-run windows, lost
 // permission alert and command-line options.
@@ -12,6 +13,7 @@
 #include "onboarding/qt/WelcomeVideoView.h"
 #include "onboarding/qt/WelcomeWindow.h"
 #include "overlay/OverlayView.h"
+#include "overlay/OverlayWindow.h"
 #include "overlay/WindowThumbnailButton.h"
 #include "platform/sim/SimPlatform.h"
 
@@ -162,6 +164,28 @@ TEST_F(ProgramTest, StartPlaceTheFocusedWindowPauseAndQuitLeavingNothingRegister
     EXPECT_EQ(placed.element, notes);
     EXPECT_EQ(sim.desktop.window(notes)->frame, regionFrames(group->second.layout, kLeft).at(region));
     EXPECT_FALSE(registeredId(4));
+
+    // A title-bar drag of the other window to the top centre of the right display: the
+    // picker drops down there, and the release over "Halves" region 1 places it.
+    const Rect mailFrame = sim.desktop.window(mail)->frame;
+    const Point grab{2350, 110};
+    auto dragTo = [&](const Point& at) {
+        sim.desktop.place(mail, mailFrame.offsetBy(at.x - grab.x, at.y - grab.y));
+        sim.clock.advance(20ms);
+        sim.desktop.mouse().drag(at);
+    };
+    sim.desktop.mouse().press(grab);
+    dragTo({2360, 140});
+    dragTo({2560, 10});
+    ASSERT_TRUE(app.overlay().picker && app.overlay().pickerView);
+    const Rect panel = app.overlay().picker->frame();
+    const Rect button = app.overlay().pickerView->geometry().cards.front().regions.at(1);
+    const Point over{panel.minX() + button.midX(), panel.minY() + button.midY()};
+    dragTo(over);
+    sim.desktop.mouse().release(over);
+    sim.clock.advance(std::chrono::seconds(2));
+    EXPECT_EQ(sim.desktop.window(mail)->frame, regionFrames(SnapLayout::builtIns().front(), kRight).at(1));
+    EXPECT_EQ(app.coordinator().groups().at(u"RIGHT"_qs).windows.at(1).element, mail);
 
     // The menu: pause, and every hot key is ignored while paused; the stall log runs only while
     // the menu is open.
