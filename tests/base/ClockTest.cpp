@@ -101,7 +101,7 @@ TEST(VirtualClock, RepeatingTimerFiresEachIntervalAndStopsFromItsOwnCallback)
 
 namespace {
 
-Task<void> forever(Clock& clock, CancelToken token, int& resumed)
+Task<void> loopForever(Clock& clock, CancelToken token, int& resumed)
 {
     for (;;) {
         const bool slept = co_await clock.sleep(1s, token);
@@ -135,7 +135,7 @@ TEST(VirtualClock, RunReportsATaskThatDoesNotFinishInsteadOfCrashing)
     timer.start();
     int resumed = 0;
     const Duration start = clock.now();
-    EXPECT_FALSE(clock.tryRun(forever(clock, CancelToken::make(), resumed), 5s).has_value());
+    EXPECT_FALSE(clock.tryRun(loopForever(clock, CancelToken::make(), resumed), 5s).has_value());
     EXPECT_LE(clock.now() - start, 5s);
     EXPECT_EQ(resumed, 5); // a sleep ending exactly at the limit still ends
     timer.stop();

@@ -257,6 +257,8 @@ TEST(TransitionX11, CardShuffleBringsTheWindowBehindForward)
 
 TEST(TransitionX11, WithoutACompositorNothingIsShownAndTheSwitchStillHappens)
 {
+    if (XSession::testWindowManager() == QLatin1String("metacity"))
+        GTEST_SKIP() << "metacity always holds the compositing selection, so there is no desktop without one";
     Desk desk(false);
     ASSERT_EQ(desk.start(), "");
     ASSERT_EQ(desk.stackOfTwo(), "");
