@@ -5,6 +5,7 @@
 //   - idle: the processor time it takes over 60 s with 20 windows open and nothing happening;
 //   - memory: its resident size after the start and after every 50 of 200 title-bar drags of
 //     an xterm to the right monitor's top centre, each released over a region of "Halves".
+#include "BenchSupport.h"
 #include "layout/ScreenGeometry.h"
 #include "layout/SnapLayout.h"
 #include "snap/AppliedLayouts.h"
@@ -152,10 +153,8 @@ BENCHMARK(BM_X11ProgramResidentSizeOverTwoHundredDrags)->Unit(benchmark::kSecond
 int main(int argc, char** argv)
 {
     test::XSession session({3200, 1080, true, false});
-    if (!session.ok() || !session.splitIntoTwoMonitors()) {
-        fprintf(stderr, "no X session with two monitors: %s\n", session.error().c_str());
+    if (!bench::twoMonitors(session))
         return 1;
-    }
     gSession = &session;
     session.spawn({u"trayer"_qs, u"--edge"_qs, u"top"_qs, u"--align"_qs, u"right"_qs, u"--widthtype"_qs,
                    u"request"_qs, u"--height"_qs, u"24"_qs, u"--SetDockType"_qs, u"true"_qs});

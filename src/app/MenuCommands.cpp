@@ -9,8 +9,6 @@
 
 namespace fw {
 
-using Command = SnapCoordinator::Command;
-
 void ShellCommands::perform(MenuCommand command, const MenuPayload& payload)
 {
     switch (command) {
@@ -75,8 +73,8 @@ void ShellCommands::performDisplayCommand(MenuCommand command, const MenuPayload
             const auto it = s_.coordinator.groups().find(key);
             s_.views.exportLayouts(key, it == s_.coordinator.groups().end() ? std::nullopt
                                                                             : std::optional(it->second.layout));
-        } else if (SnapCoordinator::offers(Command::resetLayouts) && s_.views.confirmResetLayouts(screen)) {
-            tasks_.spawn(s_.coordinator.resetDisplayGroups(screen));
+        } else if (s_.views.confirmResetLayouts(screen)) {
+            tasks_.spawn(s_.coordinator.resetLayouts(screen));
         }
     });
 }
@@ -249,8 +247,6 @@ StatusMenuState ShellCommands::menuState() const
         state.combos[action] = shortcuts.combo(action);
     state.stacks = {s_.stacks.available(), stacksSetting(), readStackTransition(p.defaults), s_.stacks.badgeSettings(),
                     s_.stacks.hasMovedBadges()};
-    state.offers = {SnapCoordinator::offers(Command::restoreWindow), SnapCoordinator::offers(Command::applyLayout),
-                    SnapCoordinator::offers(Command::resetLayouts), SnapCoordinator::offers(Command::adjustDividers)};
     if (const auto screen = targetScreen()) {
         DisplayMenuState& d = state.display;
         d.screen = *screen;

@@ -10,8 +10,6 @@
 
 namespace fw {
 
-using Command = SnapCoordinator::Command;
-
 ShellCommands::ShellCommands(ShellServices services) : s_(std::move(services)), tasks_(s_.platform.clock) {}
 
 ShellCommands::~ShellCommands() = default;
@@ -26,7 +24,7 @@ void ShellCommands::handleHotKey(std::uint32_t id)
         return;
     if (id >= HotKeys::firstLayoutKeyId && id < HotKeys::firstLayoutKeyId + 9) {
         const auto screen = targetScreen();
-        if (screen && SnapCoordinator::offers(Command::applyLayout))
+        if (screen)
             s_.coordinator.applySavedLayout(int(id - HotKeys::firstLayoutKeyId), *screen);
         return;
     }
@@ -60,7 +58,7 @@ void ShellCommands::handleMouseShortcut(ShortcutAction action, Point at)
 
 void ShellCommands::chooseLayout()
 {
-    if (paused_ || !SnapCoordinator::offers(Command::applyLayout))
+    if (paused_)
         return;
     if (!trusted()) {
         s_.views.showWelcome();
@@ -90,15 +88,11 @@ void ShellCommands::placeFocusedWindow()
 
 void ShellCommands::restoreWindow()
 {
-    if (!SnapCoordinator::offers(Command::restoreWindow))
-        return;
     tasks_.spawn(s_.coordinator.restoreFocusedWindow());
 }
 
 void ShellCommands::adjustDividers()
 {
-    if (!SnapCoordinator::offers(Command::adjustDividers))
-        return;
     if (const auto screen = screenUnderMouse())
         s_.coordinator.adjustLayout(*screen);
 }
@@ -216,7 +210,7 @@ void ShellCommands::arrangeWindow()
         return;
     }
     const auto screen = screenUnderMouse();
-    if (screen && SnapCoordinator::offers(Command::chooseWindow))
+    if (screen)
         s_.coordinator.showWindowChooser(*screen);
 }
 

@@ -150,9 +150,9 @@ Menu statusMenu(const StatusMenuState& state)
     choose.command = MenuCommand::chooseLayout;
     menu.items.push_back(std::move(choose));
     menu.items.push_back(shortcutItem(state, QStringLiteral("Adjust Shared Dividers"), MenuCommand::adjustLayout,
-                                      ShortcutAction::adjust, state.offers.adjust));
+                                      ShortcutAction::adjust, true));
     menu.items.push_back(shortcutItem(state, QStringLiteral("Restore Focused Window"), MenuCommand::restoreWindow,
-                                      ShortcutAction::restore, state.offers.restore));
+                                      ShortcutAction::restore, true));
     menu.items.push_back(separator());
     menu.items.push_back(holder(QStringLiteral("Window Stacks"), QStringLiteral("square.stack"),
                                 windowStacksMenu(state), state.stacks.available));
@@ -265,7 +265,7 @@ Menu chooseLayoutMenu(const StatusMenuState& state)
 {
     const DisplayMenuState& d = state.display;
     const Rect bounds = topLeftVisibleFrame(d.screen);
-    const bool placeable = !state.paused && state.windowControl && state.offers.applyLayout;
+    const bool placeable = !state.paused && state.windowControl;
     Menu menu = layoutChoiceMenu(d.offered, d.applied, d.key, d.screen.name, placeable, MenuCommand::applyMenuLayout,
                                  bounds);
     const auto layoutsCombo = effectiveCombo(state, ShortcutAction::layouts);
@@ -277,8 +277,7 @@ Menu chooseLayoutMenu(const StatusMenuState& state)
                                    signed_, state.appearance);
 
     menu.items.push_back(separator());
-    MenuItem gallery = command(QStringLiteral("Open Layout Gallery…"), MenuCommand::chooseLayout,
-                               !state.paused && state.offers.applyLayout);
+    MenuItem gallery = command(QStringLiteral("Open Layout Gallery…"), MenuCommand::chooseLayout, !state.paused);
     gallery.keyLabel = keyEquivalentLabel(layoutsCombo);
     menu.items.push_back(std::move(gallery));
     MenuItem create = command(QStringLiteral("Create Custom Layout…"), MenuCommand::createCustomLayout);
@@ -301,8 +300,7 @@ Menu chooseLayoutMenu(const StatusMenuState& state)
         menu.items.push_back(std::move(item));
     }
     menu.items.push_back(separator());
-    MenuItem reset = command(QStringLiteral("Reset Layouts on ") + d.screen.name + u'…', MenuCommand::resetLayouts,
-                             state.offers.resetLayouts);
+    MenuItem reset = command(QStringLiteral("Reset Layouts on ") + d.screen.name + u'…', MenuCommand::resetLayouts);
     reset.payload = d.key;
     menu.items.push_back(std::move(reset));
     return menu;
@@ -317,7 +315,7 @@ Menu switchLayoutMenu(const StatusMenuState& state)
                                    d.custom, state.appearance);
     menu.items.push_back(header(d.custom.empty() ? QStringLiteral("No layouts for %1 yet").arg(d.screen.name)
                                                  : QStringLiteral("Your layouts on %1").arg(d.screen.name)));
-    const bool enabled = !state.paused && state.windowControl && state.offers.applyLayout;
+    const bool enabled = !state.paused && state.windowControl;
     for (std::size_t i = 0; i < d.custom.size(); ++i) {
         const SnapLayout& layout = d.custom[i];
         MenuItem item = command(layout.name, MenuCommand::chooseLayoutToSwitch, enabled);

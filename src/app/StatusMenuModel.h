@@ -133,13 +133,6 @@ struct StatusMenuState {
         StackBadgeSettings badges;
         bool movedBadges = false;
     } stacks;
-    // The coordinator commands that exist (their items stay disabled otherwise).
-    struct Offers {
-        bool restore = false;
-        bool applyLayout = false;
-        bool resetLayouts = false;
-        bool adjust = false;
-    } offers;
     QString appearance;             // "light" or "dark": the palette the diagrams are drawn in
     DisplayMenuState display;
 };

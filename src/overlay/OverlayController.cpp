@@ -169,6 +169,45 @@ void OverlayController::showReturnPreview(bool armed, const ManagedWindow& windo
     orderBelowDragged(*returnPreview_);
 }
 
+namespace {
+
+void placeDropSurface(OverlayWindow& panel, ReturnTargetView& view, const Rect& frame, const QString& caption,
+                      const QString& symbol, bool armed, bool showsCaption)
+{
+    view.showsCaption = showsCaption;
+    view.badge()->setVisible(showsCaption);
+    view.update(caption, symbol, armed);
+    if (panel.setFrame(frame))
+        panel.update();
+}
+
+} // namespace
+
+void OverlayController::showDropTarget(const Rect& frame, const QString& caption, const QString& symbol, bool armed,
+                                       bool showsCaption, const std::optional<Rect>& swapSource)
+{
+    setDraggedWindow(draggedWindow_);
+    placeDropSurface(*returnPreview_, *returnView_, frame, caption, symbol, armed, showsCaption);
+    orderBelowDragged(*returnPreview_);
+    if (!swapSource) {
+        swapSourcePreview_->orderOut();
+        return;
+    }
+    placeDropSurface(*swapSourcePreview_, *swapSourceView_, *swapSource, QStringLiteral("Other window here"),
+                     QStringLiteral("arrow.left.arrow.right"), armed, showsCaption);
+    orderBelowDragged(*swapSourcePreview_);
+}
+
+void OverlayController::showActionMenu(const DropActionMenu& menu, const std::optional<RegionDropIntent>& highlighted,
+                                       bool armed)
+{
+    if (actionMenu_->setFrame(menu.frame))
+        actionMenu_->update();
+    actionMenuView_->configure(menu, highlighted, armed);
+    if (!actionMenu_->isOrderedIn())
+        actionMenu_->orderFrontRegardless();
+}
+
 void OverlayController::showCompositionPreviews(const std::vector<Rect>& frames)
 {
     preview_->orderOut();

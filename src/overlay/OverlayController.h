@@ -10,6 +10,7 @@
 #include "layout/SnapLayout.h"
 #include "overlay/OverlayView.h"
 #include "overlay/ResizeFeedback.h"
+#include "snap/DropActionMenu.h"
 #include "platform/Screens.h"
 #include "windows/ManagedWindow.h"
 
@@ -67,6 +68,14 @@ public:
     void showReturnPreview(bool armed, const ManagedWindow& window, const Rect& frame);
     // Orders out the return preview and the swap-source panel.
     void hideReturnPanels();
+    // A region drop target: the return preview over the frame with the caption and symbol
+    // (the badge hidden without a caption), the swap-source panel over the other window's
+    // place or ordered out; both directly below the dragged window.
+    void showDropTarget(const Rect& frame, const QString& caption, const QString& symbol, bool armed,
+                        bool showsCaption, const std::optional<Rect>& swapSource);
+    // The tile menu at its frame (moved only when it differs), in front; tiles lit by the
+    // highlighted intent and whether a release would perform it.
+    void showActionMenu(const DropActionMenu& menu, const std::optional<RegionDropIntent>& highlighted, bool armed);
     // Shows the view as the layout picker on the display, replacing any picker: hung at the
     // top centre of its visible frame; in front without the keyboard while dragging.
     void showPicker(const ScreenInfo& on, OverlayView* view, bool dragging);

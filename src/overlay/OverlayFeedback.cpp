@@ -125,6 +125,24 @@ void OverlayFeedback::updateDividerEditor(const SnapLayout& layout) { overlay_.u
 
 void OverlayFeedback::hideAll() { overlay_.hideAll(); }
 
+void OverlayFeedback::showDropTarget(const DropTargetLook& look)
+{
+    overlay_.showDropTarget(look.frame, look.caption, look.symbol, look.armed, look.showsCaption, look.swapSource);
+}
+
+void OverlayFeedback::showDropMenu(const DropActionMenu& menu, const std::optional<RegionDropIntent>& highlighted,
+                                   bool armed)
+{
+    overlay_.showActionMenu(menu, highlighted, armed);
+}
+
+void OverlayFeedback::showSplitHint(const Rect& outline, const QString& heading, const QString& detail,
+                                    const QString& symbolName, Point near, const ScreenInfo& on,
+                                    const ManagedWindow& below)
+{
+    overlay_.feedback().show({outline}, std::nullopt, heading, detail, symbolName, near, on, below);
+}
+
 void OverlayFeedback::showEdgeHint(const Rect& bar, const QString& heading, const QString& detail,
                                    const QString& symbolName, Point at, const ScreenInfo& on)
 {

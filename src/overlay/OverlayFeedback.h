@@ -43,6 +43,11 @@ public:
                       Point at, const ScreenInfo& on) override;
     void moveResizeHint(Point to) override;
     void hideResizeFeedback() override;
+    void showDropTarget(const DropTargetLook& look) override;
+    void showDropMenu(const DropActionMenu& menu, const std::optional<RegionDropIntent>& highlighted,
+                      bool armed) override;
+    void showSplitHint(const Rect& outline, const QString& heading, const QString& detail, const QString& symbolName,
+                       Point near, const ScreenInfo& on, const ManagedWindow& below) override;
     void hideAll() override;
 
 private:

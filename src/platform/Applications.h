@@ -1,7 +1,8 @@
 #pragma once
 // Applications port: the installed applications, each named by its application id (on Linux
 // the desktop-entry id: the entry's file name without ".desktop", sub-folders joined by "-").
-// Lookups never launch anything.
+// Lookups never launch anything; launch() starts only an installed entry's own command, so an
+// id (from a layout, a file or the defaults) is never run as a command line.
 
 #include <QString>
 #include <QStringList>
@@ -17,6 +18,8 @@ struct ApplicationEntry {
     QString icon;           // icon theme name or absolute file path; empty = none
     QString path;           // where the entry was found
     QString startupWmClass; // WM_CLASS the application's windows carry, when the entry says
+    QString exec;           // the entry's command (Exec=), field codes still in it
+    QString tryExec;        // a program that must exist for the entry to run (TryExec=)
 
     friend bool operator==(const ApplicationEntry&, const ApplicationEntry&) = default;
 };
@@ -31,6 +34,21 @@ public:
     // The folders the entries are found in, highest precedence first; none when the source
     // has no folders.
     virtual QStringList folders() const { return {}; }
+    // Starts the installed application with this id, detached and without asking for focus;
+    // does not wait for it. False when no installed entry has the id or its command cannot be
+    // started; nothing runs then.
+    virtual bool launch(const QString& id) const
+    {
+        (void)id;
+        return false;
+    }
+};
+
+// No installed application: every lookup misses and nothing launches.
+class NoApplications final : public Applications {
+public:
+    std::optional<ApplicationEntry> entry(const QString&) const override { return std::nullopt; }
+    std::vector<ApplicationEntry> installed() const override { return {}; }
 };
 
 // The id of the desktop entry at `path` when it lies in one of the applications folders

@@ -30,9 +30,11 @@ QString AppNames::withoutAppSuffix(const QString& name)
     return name;
 }
 
-QString AppNames::displayName(const QString& id)
+QString AppNames::displayName(const QString& id) { return displayName(source().get(), id); }
+
+QString AppNames::displayName(const Applications* apps, const QString& id)
 {
-    if (const auto& apps = source()) {
+    if (apps) {
         if (auto entry = apps->entry(id)) {
             QString name = withoutAppSuffix(entry->name);
             if (!name.isEmpty())

@@ -23,6 +23,8 @@ public:
     // The installed application's name without a trailing ".app"; the id itself when no
     // application has it.
     static QString displayName(const QString& id);
+    // The same from the given applications (none: the id itself).
+    static QString displayName(const Applications* applications, const QString& id);
     // True when a's name sorts before b's (localised, case-insensitive); equal names: false.
     static bool displayNameOrder(const QString& a, const QString& b);
     // "Name + Name · Name": the apps of each region that exists in the tree, columns left to

@@ -61,6 +61,7 @@ bool inPickerZone(const Point& point, const Point& start, const Rect& frame, con
 
 bool SnapDragHandler::dragStarted(const ManagedWindow& window, const Rect& original)
 {
+    windowGrid = coordinator_.context().access.grid(window);
     returnTarget = coordinator_.returnTarget(window, original);
     returnGesture.reset();
     if (returnTarget)
@@ -88,6 +89,7 @@ void SnapDragHandler::reset()
     pickerDisplay.reset();
     returnTarget.reset();
     returnGesture.reset();
+    windowGrid = {};
 }
 
 void SnapDragHandler::note(const QString& state, Duration now, const Point& at) { trace_.add(state, now, at, dragDisplay); }
@@ -242,7 +244,7 @@ bool SnapDragHandler::dropStep(const DragStep& step, const ScreenInfo& screen, c
                           topLeftVisibleFrame(screen),
                           returnGesture && (returnGesture->hasDeparted || returnGesture->hasLeftSlot),
                           step.original,
-                          Size{}, // the window's grid joins once drops onto its own slot are carried out
+                          windowGrid,
                           q};
     const auto target = regionDropTarget(coordinator_, query);
     if (!target) {

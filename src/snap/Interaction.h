@@ -15,13 +15,14 @@
 
 namespace fw {
 
-// A divider edit: moved by a distance in points, or set to 50/50.
+// A divider edit: moved to a position (a fraction of the layout's unit square along the
+// divider's axis, as the divider editor reports it), or set to 50/50.
 struct DividerEdit {
     enum class Kind { move, equalize };
     Kind kind = Kind::equalize;
-    double distance = 0; // move only
+    double position = 0; // move only
 
-    static DividerEdit move(double distance) { return {Kind::move, distance}; }
+    static DividerEdit move(double position) { return {Kind::move, position}; }
     static DividerEdit equalize() { return {Kind::equalize, 0}; }
     friend bool operator==(const DividerEdit&, const DividerEdit&) = default;
 };

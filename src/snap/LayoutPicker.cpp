@@ -32,11 +32,15 @@ void installCallbacks(SnapContext& ctx, ChoiceState state, const QString& displa
     };
     if (!p.wholeComposition)
         return;
+    // Ending the interaction hides the picker, which destroys these closures: what they use
+    // afterwards is copied out first.
     p.create = [host, c, display] {
         if (host.expired())
             return;
-        c->endInteraction(false);
-        c->sinks.sendCreateCustomLayout(display);
+        SnapContext* const context = c;
+        const QString shownOn = display;
+        context->endInteraction(false);
+        context->sinks.sendCreateCustomLayout(shownOn);
     };
     p.edit = [host, c, display](const SnapLayout& layout) {
         if (host.expired())
@@ -49,8 +53,10 @@ void installCallbacks(SnapContext& ctx, ChoiceState state, const QString& displa
                 break;
             }
         }
-        c->endInteraction(false);
-        c->sinks.sendEditCustomLayout(display, current);
+        SnapContext* const context = c;
+        const QString shownOn = display;
+        context->endInteraction(false);
+        context->sinks.sendEditCustomLayout(shownOn, current);
     };
 }
 

@@ -94,9 +94,7 @@ private:
     // when each of its edges lies within the tolerance of the region's.
     bool settledAt(const Rect& frame) const
     {
-        if (WindowAccess::gridCells(grid_, regionFrame_) == Size{})
-            return WindowAccess::edgesMatch(frame, regionFrame_, kMoveTolerance);
-        return WindowAccess::sitsIn(frame, regionFrame_, grid_, kMoveTolerance);
+        return WindowAccess::arrivedAt(frame, regionFrame_, grid_, kMoveTolerance);
     }
 
     Task<PlacementResult> rollBack()
@@ -182,6 +180,16 @@ Task<PlacementResult> placeInRegion(SnapContext& ctx, AppliedLayouts& layouts, W
     RegionPlacement placement(ctx, layouts, memory, std::move(window), region, std::move(layout), std::move(screen),
                               startFrame, guarded);
     co_return co_await placement.run();
+}
+
+PlacementResult uncommitted(PlacementOutcome outcome, const InteractionStamp& stamp, const QString& rolledBack,
+                            const QString& notRestored)
+{
+    if (outcome == PlacementOutcome::rollbackFailed)
+        return {false, notRestored};
+    if (outcome == PlacementOutcome::rolledBack && stamp.current())
+        return {false, rolledBack};
+    return {};
 }
 
 QString keptNoSizeNotice(const QString& appName)

@@ -10,7 +10,9 @@
 #include "base/Task.h"
 #include "layout/SnapLayout.h"
 #include "platform/Screens.h"
+#include "windows/CoordinatorHost.h"
 #include "windows/ManagedWindow.h"
+#include "windows/PlacementRecord.h"
 
 #include <QString>
 #include <optional>
@@ -27,6 +29,11 @@ struct PlacementResult {
     bool placed = false;
     std::optional<QString> notice;
 };
+
+// A transaction of several windows that did not commit: the roll-back's notice only while the
+// interaction `stamp` is current, the failed restore's always.
+PlacementResult uncommitted(PlacementOutcome outcome, const InteractionStamp& stamp, const QString& rolledBack,
+                            const QString& notRestored);
 
 // guarded: the first move gives up as soon as the interaction under way ends (a return to a
 // previous position); otherwise the moves run to their end. startFrame: the window's frame

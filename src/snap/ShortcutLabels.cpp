@@ -9,6 +9,8 @@ QString defaultLabel(std::uint32_t command)
     switch (command) {
     case kPlaceCommand:
         return QStringLiteral("Ctrl+Alt+P");
+    case kLayoutsCommand:
+        return QStringLiteral("Ctrl+Alt+Z");
     default:
         return {};
     }

@@ -23,6 +23,7 @@
 
 namespace fw {
 
+class Applications;
 class LayoutStore;
 class Processes;
 class UserDefaults;
@@ -46,12 +47,14 @@ struct SnapServices {
     // The current key binding of a bindable command, by the command's fixed number, as the
     // shortcut subsystem labels it ("Ctrl+Alt+P"). Unset: the default bindings' labels.
     std::function<QString(std::uint32_t command)> shortcutLabel;
+    // The installed applications: the apps of a layout are found, named and launched through
+    // them. None: no application is installed.
+    std::shared_ptr<const Applications> applications;
 };
 
 // Where a picker choice hands over to runs of other families: applying a whole layout with
-// its apps, and inserting the window at a seam corner. Each stays empty until its family
-// exists; a composition choice then changes nothing, and a pending corner insertion is
-// carried out as a plain placement.
+// its apps, and inserting the window at a seam corner. Each is empty until the hub fills it;
+// a pending corner insertion is then carried out as a plain placement.
 struct ChoiceHandOffs {
     std::function<Task<void>(SnapLayout, ScreenInfo, InteractionStamp)> applyComposition;
     std::function<Task<bool>(CornerInsertion<ManagedWindow>, ManagedWindow, RegionNumber, SnapLayout, ScreenInfo,

@@ -4,6 +4,10 @@
 #include "layout/ScreenGeometry.h"
 #include "snap/AssistThumbnails.h"
 #include "snap/ChooseSelection.h"
+#include "snap/Compositions.h"
+#include "snap/CoordinatorCommands.h"
+#include "snap/GroupPlacement.h"
+#include "snap/DropExecution.h"
 #include "snap/LayoutPicker.h"
 #include "snap/PlaceWindow.h"
 #include "snap/ReleaseHandOffs.h"
@@ -21,7 +25,11 @@ SnapCoordinator::SnapCoordinator(const SnapServices& services)
     : sideSplits_(services.defaults), ctx_{services, tasks_, sinks_, self_.weak()}, tasks_(services.clock)
 {
     ctx_.endInteraction = [this](bool resumeStacks) { endInteraction(resumeStacks); };
+    ctx_.handOffs.applyComposition = [this](SnapLayout layout, ScreenInfo screen, InteractionStamp stamp) {
+        return applyComposition(std::move(layout), std::move(screen), std::move(stamp));
+    };
     installCallbacks();
+    installDropHandOffs(ctx_, dropState());
 }
 
 SnapCoordinator::~SnapCoordinator() { self_.cut(); }
@@ -276,26 +284,35 @@ void SnapCoordinator::storeThumbnail(const Thumbnail& image, const ManagedWindow
     fw::storeThumbnail(ctx_, assist_, image, window, stamp);
 }
 
-void SnapCoordinator::displaysChanged()
+Task<void> SnapCoordinator::applyComposition(SnapLayout layout, ScreenInfo screen, InteractionStamp stamp)
 {
-    layouts_.clear();
-    memory_.returnHomes.clear();
-    ctx_.stacks.resetScanState();
-    ctx_.stacks.scheduleRefresh();
-    endInteraction(false);
+    return fw::applyComposition(ctx_, choiceState(), std::move(layout), std::move(screen), std::move(stamp));
 }
 
-Task<void> SnapCoordinator::restoreFocusedWindow() { co_return; }
+Task<bool> SnapCoordinator::applyGroup(LayoutGroup group, ScreenInfo screen)
+{
+    return fw::applyGroup(ctx_, layouts_, memory_, std::move(group), std::move(screen));
+}
 
-void SnapCoordinator::startLayoutApplication(const SnapLayout&, const ScreenInfo&) {}
+Task<void> SnapCoordinator::restoreFocusedWindow() { return fw::restoreFocusedWindow(ctx_, choiceState()); }
 
-void SnapCoordinator::applySavedLayout(int, const ScreenInfo&) {}
+void SnapCoordinator::applySavedLayout(int number, const ScreenInfo& screen)
+{
+    fw::applySavedLayout(ctx_, choiceState(), number, screen);
+}
 
-Task<void> SnapCoordinator::resetDisplayGroups(ScreenInfo) { co_return; }
+void SnapCoordinator::startLayoutApplication(const SnapLayout& layout, const ScreenInfo& screen)
+{
+    fw::startLayoutApplication(ctx_, choiceState(), layout, screen);
+}
 
-void SnapCoordinator::adjustLayout(const ScreenInfo&) {}
+Task<void> SnapCoordinator::resetLayouts(ScreenInfo screen) { return fw::resetLayouts(ctx_, choiceState(), std::move(screen)); }
 
-void SnapCoordinator::showWindowChooser(const ScreenInfo&) {}
+void SnapCoordinator::adjustLayout(const ScreenInfo& screen) { fw::adjustLayout(ctx_, choiceState(), screen); }
+
+void SnapCoordinator::showWindowChooser(const ScreenInfo& screen) { fw::showWindowChooser(ctx_, choiceState(), screen); }
+
+void SnapCoordinator::displaysChanged() { fw::displaysChanged(ctx_, choiceState()); }
 
 void SnapCoordinator::stretch(const ManagedWindow&, const Rect&, const Rect&) {}
 

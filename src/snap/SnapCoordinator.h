@@ -10,6 +10,7 @@
 #include "snap/ChoiceState.h"
 #include "snap/DragHandOffs.h"
 #include "snap/DropSession.h"
+#include "snap/DropState.h"
 #include "snap/Interaction.h"
 #include "snap/PickerSession.h"
 #include "snap/RecoveryRecords.h"
@@ -140,34 +141,37 @@ public:
     void raiseWindows(const std::vector<ManagedWindow>& inOrder);
     Task<bool> moveCompositionWindow(ManagedWindow window, Rect frame, std::uint64_t generation);
 
-    // ---- Commands of the menus, hot keys and welcome window
-    // The displays or the workspace changed: every display's applied layout and every
-    // return position are forgotten (the frames from before snapping stay), the stack
-    // controller's scans start afresh and the interaction ends.
-    void displaysChanged();
+    // ---- Compositions: a whole layout with its apps, chosen in the picker for the interaction
+    // `stamp` (the choice holds the mutation guard); and a display's group applied to its
+    // windows in one transaction.
+    Task<void> applyComposition(SnapLayout layout, ScreenInfo screen, InteractionStamp stamp);
+    Task<bool> applyGroup(LayoutGroup group, ScreenInfo screen);
 
-    // The commands below are not built yet: each does nothing, and offers() answers false for
-    // it, so that the shell leaves its menu items disabled and its keys without effect.
-    enum class Command { restoreWindow, applyLayout, resetLayouts, adjustDividers, chooseWindow };
-    static constexpr bool offers(Command) { return false; }
+    // ---- Commands of the menus, hot keys, welcome window and stack controller
     // Restores the focused snapped window to its frame from before snapping.
     Task<void> restoreFocusedWindow();
-    // Places a layout with its apps on the display; also a display's own layout by number
-    // (a request of the stack controller and of Ctrl+Alt+1 … 9).
-    void startLayoutApplication(const SnapLayout& layout, const ScreenInfo& screen);
+    // A display's own layout by number (from 0; Ctrl+Alt+1 … 9, the "Switch Layout" menu, the
+    // stack controller), and any layout with its apps (the layout menus, the editor's apply).
     void applySavedLayout(int number, const ScreenInfo& screen);
-    // Forgets the display's adjusted proportions, moving its snapped windows to match.
-    Task<void> resetDisplayGroups(ScreenInfo screen);
+    void startLayoutApplication(const SnapLayout& layout, const ScreenInfo& screen);
+    // Forgets the display's adjusted proportions, moving a built-in layout's windows to match.
+    Task<void> resetLayouts(ScreenInfo screen);
     // The divider editor for the display's applied layout.
     void adjustLayout(const ScreenInfo& screen);
     // The window chooser of the display, whose pick opens the layout picker.
     void showWindowChooser(const ScreenInfo& screen);
-    // Stretches a window across the regions it covers (a request of the stack controller).
+    // The displays or the workspace changed: applied layouts and return positions are
+    // forgotten and the interaction ends.
+    void displaysChanged();
+
+    // ---- A request of the stack controller whose work is not part of this coordinator:
+    // stretching a window across the regions it covers. Dropped.
     void stretch(const ManagedWindow& window, const Rect& asked, const Rect& current);
 
 private:
     void installCallbacks();
     ChoiceState choiceState() { return {interaction_, picker_, layouts_, memory_, assist_}; }
+    DropState dropState() { return {interaction_, picker_, drop_, layouts_, memory_, sideSplits_}; }
 
     Lifeline<SnapCoordinator> self_{this};
     SnapSinks sinks_;

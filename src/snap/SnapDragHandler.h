@@ -62,6 +62,7 @@ public:
     DropHover<QString> returnHover;
     bool returnPreviewArmed = false;
     std::optional<QString> pickerDisplay; // the display of the open picker or corner offer
+    Size windowGrid;                      // the dragged window's cell grid (0: none), read at its start
 
 private:
     void note(const QString& state, Duration now, const Point& at);

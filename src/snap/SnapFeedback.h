@@ -9,6 +9,7 @@
 #include "layout/SnapLayout.h"
 #include "platform/Screens.h"
 #include "platform/WindowSystem.h"
+#include "snap/DropActionMenu.h"
 #include "snap/SnapSelection.h"
 #include "snap/ThumbnailCapture.h"
 #include "windows/ManagedWindow.h"
@@ -47,6 +48,20 @@ struct PickerPresentation {
     std::function<void(std::optional<SnapSelection>)> hover;
     std::function<void()> create;                // composition mode only
     std::function<void(const SnapLayout&)> edit; // composition mode only
+};
+
+// What a region drop target shows: the preview over the frame the drop gives, with its caption
+// and symbol (the caption hidden while a tile menu shows), and, for a swap, the panel over
+// the place the other window goes to ("Other window here").
+struct DropTargetLook {
+    Rect frame;
+    QString caption;
+    QString symbol;
+    bool armed = false;
+    bool showsCaption = true;
+    std::optional<Rect> swapSource;
+
+    friend bool operator==(const DropTargetLook&, const DropTargetLook&) = default;
 };
 
 class SnapFeedback {
@@ -103,6 +118,19 @@ public:
                               const QString& symbolName, Point at, const ScreenInfo& on) = 0;
     virtual void moveResizeHint(Point to) = 0;
     virtual void hideResizeFeedback() = 0;
+
+    // The surfaces of a region drop target, directly below the dragged window; without a swap
+    // source, that panel goes.
+    virtual void showDropTarget(const DropTargetLook& look) = 0;
+    // The tile menu at its frame, in front: the highlighted tile (none: no tile) lit, armed or
+    // not.
+    virtual void showDropMenu(const DropActionMenu& menu, const std::optional<RegionDropIntent>& highlighted,
+                              bool armed) = 0;
+    // The offer of a split at a seam corner: an outline over the space the window already there
+    // keeps, directly below the dragged window, and the hint bubble near a point.
+    virtual void showSplitHint(const Rect& outline, const QString& heading, const QString& detail,
+                               const QString& symbolName, Point near, const ScreenInfo& on,
+                               const ManagedWindow& below) = 0;
 
     // Hides every surface and forgets the dragged window.
     virtual void hideAll() = 0;

@@ -4,7 +4,16 @@
 #include "platform/Processes.h"
 #include "snap/CoordinatorFilters.h"
 
+#include <algorithm>
+
 namespace fw {
+
+namespace {
+
+// What a window without a learnt minimum is taken to need.
+constexpr Size kUnknownMinimum{180, 140};
+
+} // namespace
 
 std::unordered_set<ManagedWindow> WindowMemory::holders() const
 {
@@ -16,6 +25,26 @@ std::unordered_set<ManagedWindow> WindowMemory::holders() const
     for (const auto& [w, size] : minimumSizes)
         out.insert(w);
     return out;
+}
+
+Size WindowMemory::minimumSize(const std::vector<ManagedWindow>& windows) const
+{
+    Size largest{0, 0};
+    for (const ManagedWindow& w : windows) {
+        const auto it = minimumSizes.find(w);
+        const Size m = it == minimumSizes.end() ? kUnknownMinimum : it->second;
+        largest = Size{std::max(largest.width, m.width), std::max(largest.height, m.height)};
+    }
+    return largest;
+}
+
+void WindowMemory::learnMinimum(const ManagedWindow& window, const Size& kept, bool width)
+{
+    Size& learnt = minimumSizes[window];
+    if (width)
+        learnt.width = std::max(learnt.width, kept.width);
+    else
+        learnt.height = std::max(learnt.height, kept.height);
 }
 
 void WindowMemory::forget(const ManagedWindow& window)

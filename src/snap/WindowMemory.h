@@ -47,6 +47,14 @@ public:
     WindowHistorySweep<ManagedWindow> historySweep;
     std::unordered_map<ManagedWindow, Size> minimumSizes;
 
+    // The largest learnt minimum width and the largest learnt minimum height over the windows,
+    // a window without an entry counting as 180 × 140; 0 × 0 for no windows.
+    Size minimumSize(const std::vector<ManagedWindow>& windows) const;
+    // The window kept a larger size than asked along one axis (its width when `width`): the
+    // kept length becomes its learnt minimum on that axis unless it had a larger one; the
+    // other axis keeps what it had learnt, 0 when nothing.
+    void learnMinimum(const ManagedWindow& window, const Size& kept, bool width);
+
     // Every window with an entry in originals, returnHomes or minimumSizes.
     std::unordered_set<ManagedWindow> holders() const;
     void forget(const ManagedWindow& window);

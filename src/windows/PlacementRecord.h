@@ -35,13 +35,14 @@ struct PlacementItem {
     Rect frame;
 };
 
-// The outcome of inserting a window at a seam corner of an applied layout.
+// The plan of inserting a window into one half of a region that a split (a drop tile or a
+// seam corner) makes in an applied layout.
 template<typename W>
 struct CornerInsertion {
-    std::map<RegionNumber, W> assignments;   // region → the window occupying it afterwards
-    std::optional<W> displaced;     // the window pushed out of its region, if any
-    RegionNumber displacedRegion = 0;       // where the displaced window goes
-    RegionNumber originalRegion = 0;        // where the inserted window came from
+    std::map<RegionNumber, W> assignments; // region of the new layout → the window going there
+    std::optional<W> displaced;            // the window that filled the split region, if any
+    RegionNumber displacedRegion = 0;      // the other half, which the displaced window takes
+    RegionNumber originalRegion = 0;       // the region of the old layout that was split
 };
 
 // A layout matched to the windows that now occupy its regions.

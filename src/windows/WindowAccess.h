@@ -118,6 +118,10 @@ public:
     // a cell grid (size increments, as terminals have) may also fall short of the target by up
     // to one more cell on each side; never longer than the target plus the tolerance.
     static bool sitsIn(const Rect& frame, const Rect& target, const Size& grid, double tolerance);
+    // Whether a window moved to a target has arrived: each of its edges within the tolerance
+    // of the target's, or, for a window whose grid counts against the target, sitting in it
+    // as above. The arrival check of every placement and placement transaction.
+    static bool arrivedAt(const Rect& frame, const Rect& target, const Size& grid, double tolerance);
     // The cells of a grid that count against a target: an increment above 1 point and below
     // half the target's side on its axis (a larger one would let a window leave most of the
     // target empty); zero on every other axis.

@@ -94,6 +94,13 @@ bool WindowAccess::sitsIn(const Rect& frame, const Rect& target, const Size& gri
         && fits(frame.width(), target.width(), cells.width) && fits(frame.height(), target.height(), cells.height);
 }
 
+bool WindowAccess::arrivedAt(const Rect& frame, const Rect& target, const Size& grid, double tolerance)
+{
+    if (gridCells(grid, target) == Size{})
+        return edgesMatch(frame, target, tolerance);
+    return sitsIn(frame, target, grid, tolerance);
+}
+
 Rect WindowAccess::gridFrame(const Rect& current, const Rect& target, const Size& grid)
 {
     const Size cells = gridCells(grid, target);

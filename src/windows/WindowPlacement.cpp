@@ -131,23 +131,19 @@ Task<PlacementOutcome> WindowPlacement::transact(PlacementItems targets, Restore
         return list;
     };
 
-    // 1. Read every target's frame before anything moves.
+    // 1. Read every target's frame before anything moves. A window on a cell grid (a
+    // terminal) is moved to the frame its grid allows in the target and checked by the grid
+    // rule; any other to the target itself.
     bool unreadable = false;
+    PlacementItems moves;
+    std::vector<Size> grids;
     for (const auto& t : targets) {
-        const auto it = restore.find(t.window);
-        if (it != restore.end()) {
-            restoreList.push_back({t.window, it->second});
-            if (!access_.frame(t.window))
-                unreadable = true;
-            continue;
-        }
         const auto f = access_.frame(t.window);
-        if (!f) {
-            unreadable = true;
-            restoreList.push_back({t.window, Rect()});
-            continue;
-        }
-        restoreList.push_back({t.window, *f});
+        const auto it = restore.find(t.window);
+        restoreList.push_back({t.window, it != restore.end() ? it->second : f.value_or(Rect())});
+        unreadable = unreadable || !f;
+        grids.push_back(access_.grid(t.window));
+        moves.push_back({t.window, f ? WindowAccess::gridFrame(*f, t.frame, grids.back()) : t.frame});
     }
     if (unreadable) {
         // Nothing of ours has moved, but windows the caller moved before and asked to have
@@ -163,7 +159,7 @@ Task<PlacementOutcome> WindowPlacement::transact(PlacementItems targets, Restore
         // 3. The caller's mover moves them all.
         if (!unchanged())
             co_return co_await rollBack(rollBackList(n), variant);
-        const bool moved = co_await mover(targets);
+        const bool moved = co_await mover(moves);
         if (!moved || !unchanged())
             co_return co_await rollBack(rollBackList(n), variant);
     } else {
@@ -171,8 +167,8 @@ Task<PlacementOutcome> WindowPlacement::transact(PlacementItems targets, Restore
         for (std::size_t i = 0; i < n; ++i) {
             if (!unchanged())
                 co_return co_await rollBack(rollBackList(i), variant);
-            const auto& t = targets[i];
-            const bool ok = co_await access_.animateMove(t.window, rejectionFor(variant, t.window, t.frame), t.frame,
+            const auto& m = moves[i];
+            const bool ok = co_await access_.animateMove(m.window, rejectionFor(variant, m.window, m.frame), m.frame,
                                                          variant.moveTolerance);
             if (!ok)
                 co_return co_await rollBack(rollBackList(i + 1), variant);
@@ -196,18 +192,19 @@ Task<PlacementOutcome> WindowPlacement::transact(PlacementItems targets, Restore
         std::vector<std::size_t> off;
         for (std::size_t i = 0; i < n; ++i) {
             const auto& t = targets[i];
+            const auto& m = moves[i];
             const auto f = access_.frame(t.window);
-            if (f && approximatelyEquals(*f, t.frame, tolerance))
+            if (f && WindowAccess::arrivedAt(*f, t.frame, grids[i], tolerance))
                 continue;
             switch (variant.report) {
             case Report::none:
                 break;
             case Report::drift:
-                access_.checkDrift(t.window, t.frame, f);
+                access_.checkDrift(m.window, m.frame, f);
                 break;
             case Report::handler:
                 if (variant.onMismatch)
-                    variant.onMismatch(t.window, f, t.frame);
+                    variant.onMismatch(m.window, f, m.frame);
                 break;
             }
             off.push_back(i);
@@ -217,12 +214,12 @@ Task<PlacementOutcome> WindowPlacement::transact(PlacementItems targets, Restore
                 co_return PlacementOutcome::committed;
         } else {
             for (std::size_t i : off) {
-                const auto& t = targets[i];
-                if (!unchanged() || corrected.count(t.window))
+                const auto& m = moves[i];
+                if (!unchanged() || corrected.count(m.window))
                     co_return co_await rollBack(rollBackList(n), variant);
-                corrected.insert(t.window);
-                const bool ok = co_await access_.animateMove(t.window, rejectionFor(variant, t.window, t.frame),
-                                                             t.frame, variant.moveTolerance);
+                corrected.insert(m.window);
+                const bool ok = co_await access_.animateMove(m.window, rejectionFor(variant, m.window, m.frame),
+                                                             m.frame, variant.moveTolerance);
                 if (!ok)
                     co_return co_await rollBack(rollBackList(n), variant);
             }

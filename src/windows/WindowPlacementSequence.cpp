@@ -1,5 +1,7 @@
 // The composition run: match windows to regions, place them (together, then one at a time),
-// raise them, verify, and commit or put every touched window back where the run found it.
+// raise them, verify, and commit or put every touched window back where the run found it. A
+// window on a cell grid (a terminal) is aimed at the frame its grid allows in a region and
+// counts as placed when it sits in the region on its grid.
 
 #include "windows/WindowPlacement.h"
 
@@ -65,6 +67,15 @@ Task<SequenceResult> WindowPlacement::runSequence(std::vector<CompositionCandida
     auto inPlace = [&](const ManagedWindow& w, const Rect& target) {
         const auto f = access_.frame(w);
         return f && approximatelyEquals(*f, target, kTolerance);
+    };
+    // The frame a window is moved to for a region, and whether it sits in the region.
+    auto aim = [&](const ManagedWindow& w, const Rect& region) {
+        const auto f = access_.frame(w);
+        return f ? WindowAccess::gridFrame(*f, region, access_.grid(w)) : region;
+    };
+    auto inRegion = [&](const ManagedWindow& w, const Rect& region) {
+        const auto f = access_.frame(w);
+        return f && WindowAccess::arrivedAt(*f, region, access_.grid(w), kTolerance);
     };
     auto isPlaced = [&](const ManagedWindow& w) {
         for (const auto& [region, window] : placed) {
@@ -139,9 +150,10 @@ Task<SequenceResult> WindowPlacement::runSequence(std::vector<CompositionCandida
         std::vector<std::pair<ManagedWindow, Rect>> tracks;
         std::vector<Pending> pending;
         for (const auto& [region, window] : assigned) {
-            const Rect target = regionFrames.at(region);
+            const Rect& frame = regionFrames.at(region);
             touch(window);
-            if (inPlace(window, target)) {
+            const Rect target = aim(window, frame);
+            if (inRegion(window, frame)) {
                 placed[region] = window;
             } else {
                 tracks.emplace_back(window, target);
@@ -168,13 +180,13 @@ Task<SequenceResult> WindowPlacement::runSequence(std::vector<CompositionCandida
                 break;
             if (!priorFrames.count(window))
                 continue;
-            const Rect target = regionFrames.at(region);
+            const Rect& frame = regionFrames.at(region);
             touch(window);
-            if (inPlace(window, target)) {
+            if (inRegion(window, frame)) {
                 placed[region] = window;
                 continue;
             }
-            const auto o = co_await placeRaised(window, target, owner, generation);
+            const auto o = co_await placeRaised(window, aim(window, frame), owner, generation);
             if (o == PlacementOutcome::committed)
                 placed[region] = window;
             else if (o == PlacementOutcome::rollbackFailed)
@@ -204,13 +216,13 @@ Task<SequenceResult> WindowPlacement::runSequence(std::vector<CompositionCandida
         }
         const RegionNumber region = best->first;
         const ManagedWindow window = best->second;
-        const Rect target = regionFrames.at(region);
+        const Rect& frame = regionFrames.at(region);
         touch(window);
-        if (inPlace(window, target)) {
+        if (inRegion(window, frame)) {
             placed[region] = window;
             continue;
         }
-        const auto o = co_await placeRaised(window, target, owner, generation);
+        const auto o = co_await placeRaised(window, aim(window, frame), owner, generation);
         if (!handle(o, region, window))
             co_return co_await rollBackRun();
     }
@@ -245,7 +257,7 @@ Task<SequenceResult> WindowPlacement::runSequence(std::vector<CompositionCandida
         std::vector<std::pair<RegionNumber, ManagedWindow>> mismatches;
         for (const auto& [region, window] : placed) {
             const auto frame = regionFrames.find(region);
-            if (frame == regionFrames.end() || !inPlace(window, frame->second))
+            if (frame == regionFrames.end() || !inRegion(window, frame->second))
                 mismatches.emplace_back(region, window);
         }
         if (mismatches.empty()) {
@@ -257,7 +269,7 @@ Task<SequenceResult> WindowPlacement::runSequence(std::vector<CompositionCandida
                 if (!unchanged() || retried.count(window) || frame == regionFrames.end())
                     co_return co_await rollBackRun();
                 retried.insert(window);
-                const auto o = co_await placeRaised(window, frame->second, owner, generation);
+                const auto o = co_await placeRaised(window, aim(window, frame->second), owner, generation);
                 if (o != PlacementOutcome::committed)
                     co_return co_await rollBackRun();
             }

@@ -148,10 +148,17 @@ protected:
 TEST_F(ShellCommandsTest, EveryIdWithAndWithoutAFocusedWindow)
 {
     const QString noOthers = u"No other windows share this window’s position and size."_qs;
-    // Ids whose coordinator commands are not built yet (1, 2, 3, 101–109) and ids that name
-    // nothing do nothing at all.
-    for (std::uint32_t id : {0u, 1u, 2u, 3u, 10u, 100u, 101u, 109u, 110u})
+    // Ids that name nothing do nothing at all.
+    for (std::uint32_t id : {0u, 10u, 100u, 110u})
         EXPECT_EQ(press(id), QStringList()) << id;
+    // The coordinator's commands on the focused window's display, each refusal in its sentence.
+    EXPECT_EQ(press(1), (QStringList{u"showPicker LEFT 8 composition"_qs, u"ended x1"_qs}));
+    EXPECT_EQ(press(2), (QStringList{u"Nothing is snapped on Left. Choose a layout first (Ctrl+Alt+Z), or drag a "
+                                     "window to the top center."_qs,
+                                     u"ended x1"_qs}));
+    EXPECT_EQ(press(3), QStringList{u"Focus a snapped window to restore its previous size."_qs});
+    for (std::uint32_t id : {101u, 109u})
+        EXPECT_EQ(press(id), QStringList{u"You haven't made any layouts for Left yet. Create one from Choose a Layout."_qs});
     // Escape and every command that found its window end the drag first (the picker ends the
     // interaction once more as it opens); refusals end nothing.
     EXPECT_EQ(press(4), QStringList{u"ended x1"_qs});

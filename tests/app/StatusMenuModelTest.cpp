@@ -42,7 +42,7 @@ StatusMenuState baseState()
     return s;
 }
 
-TEST(StatusMenuModel, EveryItemInOrderWithKeyLabelsAndUnbuiltCommandsDisabled)
+TEST(StatusMenuModel, EveryItemInOrderWithKeyLabelsAndStacksDisabledWithoutStacks)
 {
     const Menu menu = statusMenu(baseState());
     EXPECT_EQ(titles(menu), (QStringList{u"Place Focused Window…"_qs, u"Choose a Layout"_qs, u"Adjust Shared Dividers"_qs,
@@ -57,9 +57,9 @@ TEST(StatusMenuModel, EveryItemInOrderWithKeyLabelsAndUnbuiltCommandsDisabled)
     EXPECT_EQ(menu.item(u"Restore Focused Window"_qs)->keyLabel, u"Ctrl+Alt+R"_qs);
     EXPECT_EQ(menu.item(u"Quit Framewell"_qs)->keyLabel, u"Ctrl+Q"_qs);
     EXPECT_TRUE(menu.item(u"Place Focused Window…"_qs)->enabled);
-    // Not built yet: restore, adjust, and window stacks without a stack subsystem.
-    EXPECT_FALSE(menu.item(u"Adjust Shared Dividers"_qs)->enabled);
-    EXPECT_FALSE(menu.item(u"Restore Focused Window"_qs)->enabled);
+    // Window stacks stay disabled without a stack subsystem.
+    EXPECT_TRUE(menu.item(u"Adjust Shared Dividers"_qs)->enabled);
+    EXPECT_TRUE(menu.item(u"Restore Focused Window"_qs)->enabled);
     EXPECT_FALSE(menu.item(u"Window Stacks"_qs)->enabled);
     const Menu& stacks = *menu.item(u"Window Stacks"_qs)->submenu;
     EXPECT_EQ(stacks.item(u"Next Window"_qs)->keyLabel, u"Ctrl+Alt+]"_qs);
@@ -121,7 +121,6 @@ TEST(StatusMenuModel, DisplaySubmenusWithAndWithoutOwnLayouts)
     for (int i = 0; i < 10; ++i)
         s.display.custom.push_back(custom(i, u"Mine %1"_qs.arg(i)));
     s.display.activeCustom = 2;
-    s.offers.applyLayout = true;
     sw = switchLayoutMenu(s);
     EXPECT_EQ(sw.items[0].title, u"Your layouts on Studio"_qs);
     EXPECT_EQ(sw.items[1].keyLabel, u"Ctrl+Alt+1"_qs);

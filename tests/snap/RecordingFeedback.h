@@ -29,6 +29,9 @@ public:
     std::function<void()> chooserCancel;
     std::function<void(const DividerPath&)> editorEqualize;
     std::function<void(const DividerPath&, double, bool)> editorChange;
+    // The last drop target and tile menu shown.
+    std::optional<DropTargetLook> dropTarget;
+    std::optional<DropActionMenu> shownMenu;
 
     // The calls named `name` ("hideAll", "showPreview", …).
     int count(const QString& name) const
@@ -140,6 +143,30 @@ public:
     }
     void moveResizeHint(Point to) override { calls << u"moveResizeHint %1"_qs.arg(toString(to)); }
     void hideResizeFeedback() override { calls << u"hideResizeFeedback"_qs; }
+    void showDropTarget(const DropTargetLook& look) override
+    {
+        dropTarget = look;
+        calls << u"showDropTarget %1 %2 %3%4%5%6"_qs.arg(toString(look.frame), look.caption, look.symbol)
+                     .arg(look.armed ? u" armed"_qs : QString())
+                     .arg(look.showsCaption ? QString() : u" captionHidden"_qs)
+                     .arg(look.swapSource ? u" swap "_qs + toString(*look.swapSource) : QString());
+    }
+    void showDropMenu(const DropActionMenu& menu, const std::optional<RegionDropIntent>& highlighted,
+                      bool armed) override
+    {
+        shownMenu = menu;
+        QString lit = u"none"_qs;
+        for (const auto& item : menu.items)
+            lit = highlighted && item.intent == *highlighted ? item.title : lit;
+        calls << u"showDropMenu %1 %2%3"_qs.arg(menu.items.size()).arg(lit).arg(armed ? u" armed"_qs : QString());
+    }
+    void showSplitHint(const Rect& outline, const QString& heading, const QString& detail, const QString& symbol,
+                       Point near, const ScreenInfo& on, const ManagedWindow& below) override
+    {
+        calls << u"showSplitHint %1 %2 / %3 %4 %5 %6 %7"_qs.arg(toString(outline), heading, detail, symbol,
+                                                                 toString(near), on.key)
+                     .arg(below.element);
+    }
     void hideAll() override
     {
         calls << u"hideAll"_qs;

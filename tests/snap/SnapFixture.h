@@ -56,7 +56,9 @@ protected:
 
     SnapServices services(bool diagnostics = false)
     {
-        return SnapServices{access, placement, sim, sim, clock, defaults, store, feedback, stacks, *captureUsed, diagnostics};
+        SnapServices s{access, placement, sim, sim, clock, defaults, store, feedback, stacks, *captureUsed, diagnostics};
+        s.applications = apps;
+        return s;
     }
     // The coordinator on this desk, its notices collected in `notices` and what it tells the
     // shell about its pickers in `presented`.

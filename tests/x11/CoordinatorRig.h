@@ -34,6 +34,17 @@
 
 namespace fw::test {
 
+// How a placement the test asked for ended: nothing while it runs.
+using PlacementDone = std::shared_ptr<std::optional<bool>>;
+
+inline Task<void> placeThroughCoordinator(SnapCoordinator& c, ManagedWindow window, RegionNumber region,
+                                          SnapLayout layout, ScreenInfo screen, PlacementDone done)
+{
+    const bool placed =
+        co_await c.placeInRegion(std::move(window), region, std::move(layout), std::move(screen), std::nullopt, false);
+    *done = placed;
+}
+
 struct CoordinatorRig {
     explicit CoordinatorRig(const XSession& session) : ws(session.display()), mouse(session.display())
     {
@@ -86,6 +97,18 @@ struct CoordinatorRig {
             return false;
         coordinator->showLayoutPicker(window, *screen, false, std::nullopt, false);
         return true;
+    }
+
+    // Puts the window into the region as a placement does (its frame from before and its
+    // return position recorded); the caller waits for the outcome.
+    PlacementDone placeWindow(WindowId window, RegionNumber region, const SnapLayout& layout, const ScreenInfo& screen)
+    {
+        auto done = std::make_shared<std::optional<bool>>();
+        if (const auto w = ManagedWindow::make(ws, window))
+            coordinator->tasks().spawn(placeThroughCoordinator(*coordinator, *w, region, layout, screen, done));
+        else
+            *done = false;
+        return done;
     }
 
     X11WindowSystem ws;

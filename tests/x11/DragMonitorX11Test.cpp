@@ -2,8 +2,8 @@
 // drag monitor and the real mouse monitor, window adapters and overlay in the test process: a
 // drag of an xterm's title bar to the top centre of the right monitor shows the layout picker
 // there; releasing over "Halves" region 0 puts the xterm into that region on its cell grid;
-// dragging it away and back next to its slot puts it back; the same drag with Alt held is not
-// followed.
+// dragging it away and back next to its slot offers to put it back, and the release does; the
+// same drag with Alt held is not followed.
 #include "layout/ScreenGeometry.h"
 #include "snap/AppliedLayouts.h"
 #include "snap/PickerGeometry.h"
@@ -90,15 +90,20 @@ TEST(DragMonitorX11, DraggingAnXtermToTheTopCentreOfTheRightMonitorPlacesItThrou
     EXPECT_EQ(rig.coordinator->groups().at(displayKey(*right)).windows.at(0).element, term.window);
     EXPECT_TRUE(rig.notices.isEmpty()) << rig.notices.join(u" | "_qs).toStdString();
 
-    // Away and back to within 10 points of its slot: released there, it goes back.
+    // Away and back to within 10 points of its slot: its own region offers to put it back
+    // (the xterm sits there on its cell grid), and released there, it goes back.
     ASSERT_TRUE(pressTitleBar(session, term.window));
     ASSERT_TRUE(session.waitFor([&] { return rig.monitor->candidate().has_value(); })) << "the press was not followed";
     glide(session, 150, 200, 10);
     glide(session, -140, -190, 10);
     const auto near = session.wmFrame(term.window);
     ASSERT_TRUE(near && !onGrid(near)) << "the window manager did not move the xterm";
-    ASSERT_TRUE(session.waitFor([&] { return rig.monitor->targets().returnPreviewArmed; }))
-        << "the return did not arm; xterm at " << describe(near).toStdString();
+    const auto offersPutBack = [&] {
+        const auto& drop = rig.coordinator->drop().regionDrop;
+        return drop && drop->display == displayKey(*right) && drop->intent == RegionDropIntent::choose(0) &&
+               rig.monitor->targets().activeDrop == drop;
+    };
+    ASSERT_TRUE(session.waitFor(offersPutBack)) << "no offer to put it back; xterm at " << describe(near).toStdString();
     session.releaseButton(1);
     EXPECT_TRUE(session.waitFor([&] { return onGrid(session.wmFrame(term.window)) && !rig.coordinator->interaction().mutating; }, 10000))
         << "xterm at " << describe(session.wmFrame(term.window)).toStdString();

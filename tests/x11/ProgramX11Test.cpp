@@ -9,12 +9,12 @@
 #include "snap/AppliedLayouts.h"
 #include "snap/PickerGeometry.h"
 #include "x11/DragSteps.h"
+#include "x11/FakeKeys.h"
 #include "x11/ProgramSession.h"
 #include "x11/XSession.h"
 
 #include <QDir>
 #include <QFile>
-#include <xcb/xcb_keysyms.h>
 
 #include <gtest/gtest.h>
 
@@ -29,34 +29,6 @@ namespace {
 
 using test::XSession;
 using namespace test;
-
-constexpr xcb_keysym_t ControlL = 0xffe3, AltL = 0xffe9, LetterP = 0x70, Return = 0xff0d;
-
-xcb_keycode_t keycode(XSession& s, xcb_keysym_t sym)
-{
-    xcb_key_symbols_t* syms = xcb_key_symbols_alloc(s.connection());
-    xcb_keycode_t* codes = xcb_key_symbols_get_keycode(syms, sym);
-    const xcb_keycode_t code = codes ? codes[0] : 0;
-    free(codes);
-    xcb_key_symbols_free(syms);
-    return code;
-}
-
-void key(XSession& s, xcb_keysym_t sym, bool down)
-{
-    const xcb_keycode_t code = keycode(s, sym);
-    xcb_test_fake_input(s.connection(), down ? XCB_KEY_PRESS : XCB_KEY_RELEASE, code, XCB_CURRENT_TIME, XCB_NONE, 0,
-                        0, 0);
-    xcb_flush(s.connection());
-}
-
-void chord(XSession& s, std::initializer_list<xcb_keysym_t> syms)
-{
-    for (xcb_keysym_t k : syms)
-        key(s, k, true);
-    for (auto it = std::rbegin(syms); it != std::rend(syms); ++it)
-        key(s, *it, false);
-}
 
 // Whether another client may grab the combination on the root window now.
 bool keyFree(XSession& s, xcb_keysym_t sym, std::uint16_t mods)

@@ -6,6 +6,10 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+#include <unistd.h>
+
 namespace fw {
 namespace {
 
@@ -97,6 +101,60 @@ TEST_F(XdgFixture, EnvironmentFoldersPutTheUsersFirst)
     EXPECT_EQ(XdgApplications::environmentDirs(), (QStringList{home, system}));
     qunsetenv("XDG_DATA_HOME");
     qunsetenv("XDG_DATA_DIRS");
+}
+
+TEST_F(XdgFixture, ExecLinesAreSplitWithoutAShellAndLoseTheirFieldCodes)
+{
+    using Args = std::optional<QStringList>;
+    EXPECT_EQ(XdgApplications::commandLine(u"xterm"_qs), Args(QStringList{u"xterm"_qs}));
+    EXPECT_EQ(XdgApplications::commandLine(u"mail %U --file=%f \"a b\"  'c d' 100%% %i %c %k"_qs),
+              Args((QStringList{u"mail"_qs, u"--file="_qs, u"a b"_qs, u"c d"_qs, u"100%"_qs})));
+    EXPECT_EQ(XdgApplications::commandLine(u"\"/opt/My App/run\" \"say \\\"hi\\\" for \\$5\""_qs),
+              Args((QStringList{u"/opt/My App/run"_qs, u"say \"hi\" for $5"_qs})));
+    EXPECT_EQ(XdgApplications::commandLine(u"run ; rm -rf x | y"_qs),
+              Args((QStringList{u"run"_qs, u";"_qs, u"rm"_qs, u"-rf"_qs, u"x"_qs, u"|"_qs, u"y"_qs})))
+        << "shell characters are plain arguments";
+    EXPECT_FALSE(XdgApplications::commandLine(u"\"unterminated"_qs));
+    EXPECT_FALSE(XdgApplications::commandLine(u"%U"_qs));
+    EXPECT_FALSE(XdgApplications::commandLine(QString()));
+}
+
+TEST_F(XdgFixture, LaunchingRunsOnlyAnInstalledEntrysCommandInASessionOfItsOwn)
+{
+    const QString marker = tmp.filePath(u"marker"_qs), evil = tmp.filePath(u"evil"_qs);
+    write(home, u"org.example.Marker.desktop"_qs,
+          "[Desktop Entry]\nType=Application\nName=Marker\nExec=/bin/sh -c \"cat /proc/self/stat > '"
+              + marker.toUtf8() + "'\" %U\n");
+    write(home, u"org.example.Absent.desktop"_qs,
+          "[Desktop Entry]\nType=Application\nName=Absent\nTryExec=/nonexistent/program\nExec=/bin/touch " + evil.toUtf8()
+              + "\n");
+    write(home, u"org.example.Broken.desktop"_qs,
+          "[Desktop Entry]\nType=Application\nName=Broken\nExec=/nonexistent/program " + evil.toUtf8() + "\n");
+    const XdgApplications apps({home, system}, u"C"_qs);
+
+    ASSERT_TRUE(apps.launch(u"org.example.Marker"_qs));
+    QByteArray stat;
+    for (int i = 0; i < 500 && stat.isEmpty(); ++i) {
+        QFile file(marker);
+        if (file.open(QIODevice::ReadOnly))
+            stat = file.readAll();
+        if (stat.isEmpty())
+            std::this_thread::sleep_for(std::chrono::milliseconds(10)); // a real process: poll its outcome
+    }
+    ASSERT_FALSE(stat.isEmpty()) << "the entry's command never ran";
+    const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+    ASSERT_GT(fields.size(), 3);
+    EXPECT_NE(fields[3].toLongLong(), qint64(::getsid(0))) << "a session of its own";
+
+    // Ids are only ever looked up: shell syntax and paths in them never run anything, a
+    // missing TryExec program or Exec program means not installed.
+    for (const QString& id : {u"org.example.Marker;touch evil"_qs, u"$(touch evil)"_qs, u"`touch evil`"_qs,
+                              u"/bin/touch "_qs + evil, u"../applications/org.example.Marker"_qs, evil,
+                              u"org.example.Marker && touch evil"_qs, u"org.example.Absent"_qs,
+                              u"org.example.Broken"_qs})
+        EXPECT_FALSE(apps.launch(id)) << id.toStdString();
+    EXPECT_FALSE(QFile::exists(evil));
+    EXPECT_FALSE(QFile::exists(home + u"/evil"_qs));
 }
 
 } // namespace

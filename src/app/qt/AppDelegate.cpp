@@ -64,7 +64,8 @@ AppDelegate::AppDelegate(Platform& platform, const QStringList& arguments)
                                     const auto combo = action ? ShortcutStore(platform_.defaults).combo(*action)
                                                               : std::nullopt;
                                     return combo ? combo->displayString() : QString();
-                                }}),
+                                },
+                                platform.applications}),
       hotKeys_(platform.hotKeys, platform.defaults),
       mouseShortcuts_(platform.buttonGrabs),
       toast_(platform.clock, platform.screens, platform.pointerLocation),

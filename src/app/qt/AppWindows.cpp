@@ -22,7 +22,6 @@
 #include "transitions/qt/GlTransitionPresenter.h"
 #include "windows/RunningApplications.h"
 
-#include <QDesktopServices>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -130,10 +129,6 @@ void AppDelegate::openCustomLayoutEditor(const QString& displayKey, const std::o
         editors_->actions.report = [this](const QString& text) { log(text); };
     }
     editors_->openCustomLayoutEditor(displayKey, layout);
-    // Placing a layout on its display is not built yet: the editor saves only.
-    if (CustomLayoutEditor* editor = editors_->editor();
-        editor && !SnapCoordinator::offers(SnapCoordinator::Command::applyLayout))
-        editor->saveApplyButton()->setEnabled(false);
 }
 
 void AppDelegate::importLayouts(const QString& displayKey)
@@ -212,11 +207,7 @@ void AppDelegate::checkForUpdates()
         auto self = weak.lock();
         if (!self)
             return;
-        auto box = makeUpdateAlert(outcome, vendorHost(), self->updates_->systemName());
-        const bool chosen = firstChosen(*box, self->runAlert(*box));
-        const auto link = UpdateCheck::alertText(outcome, vendorHost(), self->updates_->systemName()).link;
-        if (chosen && link)
-            QDesktopServices::openUrl(*link);
+        presentUpdateOutcome(outcome, vendorHost(), self->updates_->systemName(), {}, self->runAlert);
     });
 }
 

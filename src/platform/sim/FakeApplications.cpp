@@ -29,6 +29,18 @@ std::optional<ApplicationEntry> FakeApplications::entry(const QString& id) const
     return it->second;
 }
 
+bool FakeApplications::launch(const QString& id) const
+{
+    if (!entries_.count(id))
+        return false;
+    launched_ << id;
+    if (const auto action = actions_.find(id); action != actions_.end() && action->second) {
+        const auto run = action->second;
+        run();
+    }
+    return true;
+}
+
 std::vector<ApplicationEntry> FakeApplications::installed() const
 {
     std::vector<ApplicationEntry> out;

@@ -1,8 +1,11 @@
 #pragma once
-// In-memory applications for tests: entries are added and removed by the test.
+// In-memory applications for tests: entries are added and removed by the test. Launching an
+// installed application records its id and runs what the test scripted for it (a window that
+// appears later, two windows, nothing).
 
 #include "platform/Applications.h"
 
+#include <functional>
 #include <map>
 
 namespace fw {
@@ -18,6 +21,12 @@ public:
 
     std::optional<ApplicationEntry> entry(const QString& id) const override;
     std::vector<ApplicationEntry> installed() const override;
+    bool launch(const QString& id) const override;
+
+    // What launching the application does besides being recorded.
+    void onLaunch(const QString& id, std::function<void()> action) { actions_[id] = std::move(action); }
+    // The ids launched, in order (only installed ones start).
+    const QStringList& launched() const { return launched_; }
     QStringList folders() const override { return folders_; }
     void setFolders(QStringList folders) { folders_ = std::move(folders); }
 
@@ -25,6 +34,8 @@ private:
     std::map<QString, ApplicationEntry> entries_;
     QStringList folders_;
     mutable int lookups_ = 0;
+    std::map<QString, std::function<void()>> actions_;
+    mutable QStringList launched_;
 };
 
 } // namespace fw

@@ -1,5 +1,7 @@
 #include "platform/x11/XdgApplications.h"
 
+#include "platform/x11/DetachedLaunch.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -65,7 +67,87 @@ QStringList localeKeys(const QString& locale)
     return keys;
 }
 
+// The arguments as written, quotes removed; nothing for an unterminated quote.
+std::optional<QStringList> splitArguments(const QString& exec)
+{
+    QStringList args;
+    QString current;
+    bool inArgument = false;
+    for (qsizetype i = 0; i < exec.size(); ++i) {
+        const QChar c = exec[i];
+        if (c == u'"' || c == u'\'') {
+            inArgument = true;
+            for (++i;; ++i) {
+                if (i >= exec.size())
+                    return std::nullopt;
+                if (exec[i] == c)
+                    break;
+                if (c == u'"' && exec[i] == u'\\' && i + 1 < exec.size() && QStringView(u"\"`$\\").contains(exec[i + 1]))
+                    ++i;
+                current += exec[i];
+            }
+        } else if (c == u' ' || c == u'\t' || c == u'\n') {
+            if (inArgument)
+                args << current;
+            current.clear();
+            inArgument = false;
+        } else {
+            if (c == u'\\' && i + 1 < exec.size())
+                ++i;
+            current += exec[i];
+            inArgument = true;
+        }
+    }
+    if (inArgument)
+        args << current;
+    return args;
+}
+
+// An argument without its field codes; "%%" stands for "%".
+QString withoutFieldCodes(const QString& argument)
+{
+    QString kept;
+    for (qsizetype i = 0; i < argument.size(); ++i) {
+        if (argument[i] != u'%' || i + 1 == argument.size()) {
+            kept += argument[i];
+            continue;
+        }
+        if (argument[++i] == u'%')
+            kept += u'%';
+    }
+    return kept;
+}
+
 } // namespace
+
+std::optional<QStringList> XdgApplications::commandLine(const QString& exec)
+{
+    const auto args = splitArguments(exec);
+    if (!args)
+        return std::nullopt;
+    QStringList out;
+    for (const QString& a : *args) {
+        // A field code on its own (a file, a URL, the icon, …) leaves no argument behind.
+        if (a.size() == 2 && a[0] == u'%' && a[1] != u'%')
+            continue;
+        out << withoutFieldCodes(a);
+    }
+    if (out.isEmpty() || out.front().isEmpty())
+        return std::nullopt;
+    return out;
+}
+
+bool XdgApplications::launch(const QString& id) const
+{
+    const auto e = entry(id);
+    if (!e || (!e->tryExec.isEmpty() && executablePath(e->tryExec).isEmpty()))
+        return false;
+    const auto command = commandLine(e->exec);
+    if (!command)
+        return false;
+    const QString program = executablePath(command->front());
+    return !program.isEmpty() && startDetached(program, *command);
+}
 
 XdgApplications::XdgApplications() : XdgApplications(environmentDirs(), environmentLocale()) {}
 
@@ -107,7 +189,7 @@ std::optional<ApplicationEntry> XdgApplications::parse(const QByteArray& text, c
 {
     const QStringList keys = localeKeys(locale);
     bool inEntry = false, sawEntry = false;
-    QString type, name, icon, wmClass;
+    QString type, name, icon, wmClass, exec, tryExec;
     bool hidden = false;
     int nameRank = -1; // index in keys of the localised Name found; keys.size() = plain Name
     for (const QByteArray& rawLine : text.split('\n')) {
@@ -151,6 +233,10 @@ std::optional<ApplicationEntry> XdgApplications::parse(const QByteArray& text, c
             icon = value;
         } else if (key == u"StartupWMClass") {
             wmClass = value;
+        } else if (key == u"Exec") {
+            exec = value;
+        } else if (key == u"TryExec") {
+            tryExec = value;
         } else if (key == u"Hidden") {
             hidden = value == u"true";
         }
@@ -162,6 +248,8 @@ std::optional<ApplicationEntry> XdgApplications::parse(const QByteArray& text, c
     e.name = name;
     e.icon = icon;
     e.startupWmClass = wmClass;
+    e.exec = exec;
+    e.tryExec = tryExec;
     return e;
 }
 

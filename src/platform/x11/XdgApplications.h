@@ -4,7 +4,8 @@
 // An entry's id is its path below the applications folder with "/" turned into "-" and
 // ".desktop" dropped. Entries marked Hidden hide the id in later folders as well; entries
 // whose Type is not Application are not applications. Parsed entries are kept per file and
-// read again when the file changes.
+// read again when the file changes. Launching runs the entry's Exec= command without a shell
+// (field codes dropped), unless its TryExec= program is missing.
 
 #include "platform/Applications.h"
 
@@ -25,6 +26,7 @@ public:
     std::optional<ApplicationEntry> entry(const QString& id) const override;
     std::vector<ApplicationEntry> installed() const override;
     QStringList folders() const override { return dirs_; }
+    bool launch(const QString& id) const override;
 
     const QStringList& applicationDirs() const { return dirs_; }
 
@@ -34,6 +36,11 @@ public:
     // Applications folders of the environment, highest precedence first.
     static QStringList environmentDirs();
     static QString environmentLocale();
+    // The arguments of an Exec= value (after the entry's string escapes): split at blanks,
+    // double quotes with \", \`, \$ and \\ escapes and single quotes taken as the shell
+    // would, every field code (%f, %U, %i, …) dropped and %% read as %. Nothing for an
+    // unterminated quote or no program.
+    static std::optional<QStringList> commandLine(const QString& exec);
 
 private:
     struct Parsed {

@@ -23,7 +23,6 @@ StatusMenuState state()
         s.combos[a] = KeyCombo::defaultFor(a);
     s.edgeTiling = false;
     s.topTiling = false;
-    s.offers.applyLayout = true;
     s.display.screen = {u"LEFT"_qs, u"Studio"_qs, Rect(0, 0, 1920, 1080), Rect(0, 0, 1920, 1050), true};
     s.display.key = u"LEFT"_qs;
     s.display.offered = SnapLayout::builtIns();

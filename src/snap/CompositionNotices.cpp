@@ -1,0 +1,89 @@
+#include "snap/CompositionNotices.h"
+
+#include "snap/CompositionMatching.h"
+
+namespace fw {
+
+namespace {
+
+constexpr double kClusterTolerance = 5.0;
+
+QJsonArray frameArray(const Rect& r) { return QJsonArray{r.x(), r.y(), r.width(), r.height()}; }
+
+} // namespace
+
+QString joinedList(const QStringList& items)
+{
+    switch (items.size()) {
+    case 0:
+        return {};
+    case 1:
+        return items.front();
+    case 2:
+        return items[0] + u" and "_qs + items[1];
+    default:
+        return items.mid(0, items.size() - 1).join(u", "_qs) + u", and "_qs + items.back();
+    }
+}
+
+QString notInstalledNotice(const QString& appId) { return appId + u" isn't installed, so its spot was left free."_qs; }
+
+QString openingNotice(const QStringList& names)
+{
+    return u"Opening "_qs + joinedList(names) + u". Each window goes to its spot when it appears."_qs;
+}
+
+QString arrangedNotice(int windows, int spaces)
+{
+    return u"Arranged %1 windows. %2 %3 available."_qs.arg(windows).arg(spaces).arg(
+        spaces == 1 ? u"space remains"_qs : u"spaces remain"_qs);
+}
+
+QString unsettledNotice(const QStringList& names, int entries)
+{
+    const bool one = entries == 1;
+    return joinedList(names) + u" didn't settle into "_qs + (one ? u"its spot"_qs : u"their spots"_qs)
+        + u" in time, so "_qs + (one ? u"it was"_qs : u"they were"_qs) + u" left where "_qs
+        + (one ? u"it is"_qs : u"they are"_qs) + u"."_qs;
+}
+
+std::vector<CompositionRecord> clusterPlacements(const std::vector<CompositionRecord>& records, const WindowSet& used)
+{
+    std::vector<std::vector<CompositionRecord>> clusters;
+    for (const CompositionRecord& record : records) {
+        auto home = std::find_if(clusters.begin(), clusters.end(), [&](const auto& cluster) {
+            return WindowAccess::approximatelyEqual(cluster.front().frame, record.frame, kClusterTolerance);
+        });
+        if (home == clusters.end())
+            clusters.push_back({record});
+        else
+            home->push_back(record);
+    }
+    std::vector<CompositionRecord> out;
+    for (const auto& cluster : clusters) {
+        const auto next = nextCompositionCandidate(cluster, used);
+        const auto chosen = std::find_if(cluster.begin(), cluster.end(),
+                                         [&](const CompositionRecord& r) { return r.window == next->window; });
+        out.push_back(*chosen);
+    }
+    return out;
+}
+
+QJsonObject compositionStateDocument(qint64 pid, double timestamp, const QString& layoutId, const QString& display,
+                                     PlacementOutcome outcome, const std::vector<CompositionPlacement>& placements,
+                                     const std::map<RegionNumber, Rect>& targets)
+{
+    QJsonArray placed;
+    for (const CompositionPlacement& p : placements) {
+        QJsonObject record = compositionPlacementRecord(p.region, p.app, targets, p.actual);
+        placed.append(record);
+    }
+    QJsonArray regions;
+    for (const auto& [region, frame] : targets)
+        regions.append(QJsonObject{{u"region"_qs, double(region)}, {u"frame"_qs, frameArray(frame)}});
+    return {{u"pid"_qs, double(pid)},         {u"timestamp"_qs, timestamp}, {u"layout"_qs, layoutId},
+            {u"display"_qs, display},         {u"outcome"_qs, toString(outcome)},
+            {u"placements"_qs, placed},       {u"targets"_qs, regions}};
+}
+
+} // namespace fw

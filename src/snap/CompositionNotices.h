@@ -1,0 +1,51 @@
+#pragma once
+// The words and records of a composition (a layout applied with its apps): its notices, the
+// English list of application names they use, the clusters of candidate windows that share a
+// frame (a stack counts once), and the composition-state diagnostics document. Pure.
+
+#include "base/Geometry.h"
+#include "snap/CoordinatorFilters.h"
+#include "windows/PlacementRecord.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+#include <map>
+#include <optional>
+#include <vector>
+
+namespace fw {
+
+// "A", "A and B", "A, B, and C".
+QString joinedList(const QStringList& items);
+
+// "<id> isn't installed, so its spot was left free."
+QString notInstalledNotice(const QString& appId);
+// "Opening <names>. Each window goes to its spot when it appears."
+QString openingNotice(const QStringList& names);
+// "Arranged <n> windows. <k> space remains available." (spaces remain for k > 1).
+QString arrangedNotice(int windows, int spaces);
+// "<names> didn't settle into its spot in time, so it was left where it is." for one
+// unsettled entry; the plural form for more.
+QString unsettledNotice(const QStringList& names, int entries);
+
+// The records grouped by frames that agree within 5 points with the first record of an
+// earlier cluster (the first such cluster wins); one record per cluster, in cluster order:
+// the first of the cluster by order whose window is not in `used`, else its first by order.
+std::vector<CompositionRecord> clusterPlacements(const std::vector<CompositionRecord>& records, const WindowSet& used);
+
+// One placed window of the composition-state file.
+struct CompositionPlacement {
+    RegionNumber region = 0;
+    QString app;                // the window's application name
+    std::optional<Rect> actual; // its frame when the file is written
+};
+
+// {"pid", "timestamp", "layout", "display", "outcome", "placements", "targets"}; frames as
+// [x, y, width, height], targets in ascending region number.
+QJsonObject compositionStateDocument(qint64 pid, double timestamp, const QString& layoutId, const QString& display,
+                                     PlacementOutcome outcome, const std::vector<CompositionPlacement>& placements,
+                                     const std::map<RegionNumber, Rect>& targets);
+
+} // namespace fw

@@ -1,0 +1,359 @@
+#include "snap/Compositions.h"
+
+#include "base/DiagnosticsWriter.h"
+#include "base/Log.h"
+#include "layout/LayoutStore.h"
+#include "layout/ScreenGeometry.h"
+#include "snap/AppNames.h"
+#include "snap/CompositionNotices.h"
+#include "snap/CoordinatorFilters.h"
+#include "snap/LateWindows.h"
+#include "snap/SnapContext.h"
+#include "snap/WindowRaising.h"
+#include "windows/WindowPlacement.h"
+
+#include <QDateTime>
+#include <algorithm>
+#include <climits>
+#include <set>
+
+namespace fw {
+
+namespace {
+
+// The composition as one run: plan, place, record, report.
+class CompositionRun {
+public:
+    CompositionRun(SnapContext& ctx, ChoiceState state, SnapLayout layout, ScreenInfo screen, InteractionStamp stamp)
+        : ctx_(ctx), state_(state), layout_(std::move(layout)), screen_(std::move(screen)), stamp_(std::move(stamp)),
+          applications_(ctx.applications), index_(applications_ ? *applications_ : installedApplications(ctx))
+    {
+    }
+
+    Task<void> run()
+    {
+        prepare();
+        matchApps();
+        gatherCandidates();
+        launchApps();
+        if (candidates_.empty() && match_.front.empty() && match_.behind.empty() && opening_.isEmpty()) {
+            ctx_.endInteraction(false);
+            ctx_.sinks.sendReport(u"Open a resizable window on this display first."_qs);
+            co_return;
+        }
+        const bool placed = co_await place();
+        if (!placed)
+            co_return;
+        writeDiagnostics();
+        if (!settleOutcome())
+            co_return;
+        co_await moveStackedWindows();
+        commit();
+        ctx_.endInteraction(false);
+        report();
+        logLayoutTiming(layout_.id, result_.placed.size(), start_, ctx_.clock.now());
+    }
+
+private:
+    // The display, its region frames and its windows (those of its applied layout first).
+    void prepare()
+    {
+        display_ = displayKey(screen_);
+        frames_ = regionFrames(layout_, screen_);
+        list_ = ctx_.access.windowSystem().snapshot();
+        const std::vector<ManagedWindow> listed = ctx_.access.windows({}, display_, &list_);
+        WindowSet inGroup;
+        if (const LayoutGroup* group = state_.layouts.group(display_)) {
+            for (const auto& [region, window] : group->windows)
+                inGroup.insert(window);
+        }
+        std::vector<std::pair<RegionNumber, ManagedWindow>> numbered;
+        for (std::size_t i = 0; i < listed.size(); ++i)
+            numbered.emplace_back(RegionNumber(i), listed[i]);
+        std::stable_sort(numbered.begin(), numbered.end(), SetMembersFirst{inGroup});
+        for (const auto& [number, window] : numbered)
+            displayWindows_.push_back(window);
+        ctx_.feedback.hidePicker();
+    }
+
+    // The windows of the layout's apps, this display's preferred.
+    void matchApps()
+    {
+        if (!layout_.apps)
+            return;
+        index_.rebuild();
+        const std::vector<AppWindow> windows = appWindows(ctx_, index_, list_);
+        const std::unordered_set<ManagedWindow> here(displayWindows_.begin(), displayWindows_.end());
+        match_ = matchLayoutApps(layout_.apps, frames_, windows, here);
+        for (const auto& [region, window] : match_.front)
+            taken_.insert(window);
+        for (const auto& [region, windows] : match_.behind)
+            taken_.insert(windows.begin(), windows.end());
+        for (const ManagedWindow& window : taken_)
+            rememberFrame(window);
+    }
+
+    // The display's other windows, ranked front to back, a stack of them counted once.
+    void gatherCandidates()
+    {
+        std::vector<WindowId> order;
+        for (const WindowInfo& info : list_) {
+            if (info.onScreen && info.layer == 0)
+                order.push_back(info.id);
+        }
+        std::vector<CompositionRecord> records;
+        for (const ManagedWindow& window : displayWindows_) {
+            const auto frame = taken_.count(window) ? std::optional<Rect>() : rememberFrame(window);
+            if (!frame)
+                continue;
+            const auto number = ctx_.access.windowID(window, list_);
+            const auto at = number ? std::find(order.begin(), order.end(), *number) : order.end();
+            records.push_back({window, *frame, at == order.end() ? INT_MAX : int(at - order.begin())});
+        }
+        for (const CompositionRecord& record : clusterPlacements(records, taken_))
+            candidates_.push_back({record.window, record.frame, minimumSize(record.window)});
+    }
+
+    // The apps that have no window are opened; those that cannot be leave their regions free.
+    void launchApps()
+    {
+        QStringList ids;
+        for (const MissingApp& missing : match_.missing) {
+            if (!ids.contains(missing.appId))
+                ids << missing.appId;
+        }
+        std::sort(ids.begin(), ids.end());
+        const QStringList absent = launchMissingApps(ctx_, ids);
+        for (const MissingApp& missing : match_.missing) {
+            if (absent.contains(missing.appId))
+                continue;
+            pending_.push_back(missing);
+            if (!opening_.contains(missing.appId))
+                opening_ << missing.appId;
+        }
+        std::sort(opening_.begin(), opening_.end());
+        for (const MissingApp& waiting : missingAppsStillOpen(pending_, match_.front))
+            reserved_.insert(waiting.region);
+    }
+
+    // The placement sequence over every region but those kept for apps being opened. False:
+    // the coordinator is gone.
+    Task<bool> place()
+    {
+        const CoordinatorHost* host = stamp_.host();
+        if (!host)
+            co_return false;
+        RegionFrames targets;
+        for (const auto& [region, frame] : frames_) {
+            if (!reserved_.count(region))
+                targets.emplace(region, frame);
+        }
+        const std::uint64_t generation = stamp_.generation();
+        start_ = ctx_.clock.now();
+        result_ = co_await ctx_.placement.runSequence(candidates_, targets,
+                                                      ctx_.placement.compositionGroupMover(*host, generation),
+                                                      match_.front, *host, generation, *host, *host, generation);
+        co_return true;
+    }
+
+    // Every way the sequence can end short of a commit, with its notice. True: go on.
+    bool settleOutcome()
+    {
+        const PlacementOutcome outcome = result_.outcome;
+        if (outcome == PlacementOutcome::rollbackFailed) {
+            ctx_.stacks.resetScanState();
+            ctx_.stacks.scheduleRefresh();
+            ctx_.sinks.sendReport(u"The composition could not be applied or fully restored. Check your window positions."_qs);
+        }
+        const bool placedNothing = result_.placed.empty() && opening_.isEmpty();
+        if (stamp_.current() && outcome == PlacementOutcome::committed && !placedNothing)
+            return true;
+        if (stamp_.current()) {
+            ctx_.endInteraction(false);
+            if (outcome == PlacementOutcome::rolledBack)
+                ctx_.sinks.sendReport(u"The composition did not keep its sizes. The prior arrangement was restored."_qs);
+            else if (outcome == PlacementOutcome::committed)
+                ctx_.sinks.sendReport(u"These windows could not fit this composition. Their prior positions were kept."_qs);
+        }
+        logLayoutTiming(layout_.id, result_.placed.size(), start_, ctx_.clock.now());
+        return false;
+    }
+
+    // The windows of a region's later apps go behind its front window.
+    Task<void> moveStackedWindows()
+    {
+        WindowFramePairs items;
+        for (const auto& [region, windows] : match_.behind) {
+            for (const ManagedWindow& window : windows)
+                items.emplace_back(window, aim(window, frames_.at(region)));
+        }
+        const CoordinatorHost* host = stamp_.host();
+        if (items.empty() || !host)
+            co_return;
+        co_await ctx_.access.animateGroup(items, {}, *host, stamp_.generation(), kPlacementTolerance);
+        for (const auto& [region, windows] : match_.behind) {
+            const auto front = result_.placed.find(region);
+            std::vector<ManagedWindow> inOrder;
+            if (front != result_.placed.end())
+                inOrder.push_back(front->second);
+            inOrder.insert(inOrder.end(), windows.begin(), windows.end());
+            raiseWindows(ctx_.access, inOrder);
+            if (front != result_.placed.end())
+                ctx_.access.raise(front->second);
+        }
+    }
+
+    // The placed windows become the display's applied layout.
+    void commit()
+    {
+        WindowFramePairs placed;
+        for (const auto& [region, window] : result_.placed) {
+            if (!state_.memory.originals.count(window) && before_.count(window))
+                state_.memory.originals[window] = before_.at(window);
+            placed.emplace_back(window, frames_.at(region));
+        }
+        WindowSet moved;
+        for (const auto& [window, frame] : placed)
+            moved.insert(window);
+        for (const auto& [display, group] : state_.layouts.groups()) {
+            if (display == display_)
+                continue;
+            LayoutGroup kept = group;
+            kept.windows = removingWindows(moved, group.windows);
+            state_.layouts.setGroup(display, std::move(kept));
+        }
+        state_.layouts.setGroup(display_, LayoutGroup{layout_, result_.placed, {}});
+        ctx_.stacks.noteWindowChanged(placed);
+        state_.memory.recordReturnHomes(placed, layout_, screen_);
+        ctx_.store.save(layout_, display_);
+    }
+
+    // The tip for a display without layouts of its own, then the one notice.
+    void report()
+    {
+        if (!layout_.id.startsWith(u"user-"_qs) && ctx_.store.customLayouts(display_).empty())
+            ctx_.sinks.sendTip(Tip::ownLayouts);
+        if (!opening_.isEmpty()) {
+            QStringList names;
+            for (const QString& id : opening_)
+                names << AppNames::displayName(ctx_.applications.get(), id);
+            ctx_.sinks.sendReport(openingNotice(names));
+            settleLateApps(ctx_, state_, pending_, layout_.id, screen_);
+            return;
+        }
+        const int spaces = int(frames_.size()) - int(result_.placed.size());
+        if (spaces >= 1)
+            ctx_.sinks.sendReport(arrangedNotice(int(result_.placed.size()), spaces));
+    }
+
+    void writeDiagnostics() const
+    {
+        if (!ctx_.diagnostics)
+            return;
+        std::vector<CompositionPlacement> placements;
+        for (const auto& [region, window] : result_.placed)
+            placements.push_back({region, window.appName, ctx_.access.frame(window)});
+        const double now = double(QDateTime::currentMSecsSinceEpoch()) / 1000.0;
+        fw::writeDiagnostics(kCompositionStateFile,
+                         compositionStateDocument(ownPid(), now, layout_.id, display_, result_.outcome, placements,
+                                                  frames_));
+    }
+
+    // The frame read now, kept as the window's frame from before the composition.
+    std::optional<Rect> rememberFrame(const ManagedWindow& window)
+    {
+        const auto frame = ctx_.access.frame(window);
+        if (frame)
+            before_[window] = *frame;
+        return frame;
+    }
+
+    // The smallest size the window keeps: as it was seen to, else as its hints say.
+    Size minimumSize(const ManagedWindow& window) const
+    {
+        if (const auto seen = state_.memory.minimumSizes.find(window); seen != state_.memory.minimumSizes.end())
+            return seen->second;
+        const auto hints = ctx_.access.windowSystem().sizeHints(window.element);
+        return hints && hints->minimum ? *hints->minimum : Size{};
+    }
+
+    // A region's frame for the window, on its cell grid when it has one.
+    Rect aim(const ManagedWindow& window, const Rect& region) const
+    {
+        const auto frame = ctx_.access.frame(window);
+        return frame ? WindowAccess::gridFrame(*frame, region, ctx_.access.grid(window)) : region;
+    }
+
+    SnapContext& ctx_;
+    ChoiceState state_;
+    const SnapLayout layout_;
+    const ScreenInfo screen_;
+    const InteractionStamp stamp_;
+    const std::shared_ptr<const Applications> applications_; // kept while the index reads it
+    WindowApplicationIndex index_;
+    QString display_;
+    std::map<RegionNumber, Rect> frames_;
+    WindowList list_;
+    std::vector<ManagedWindow> displayWindows_;
+    AppMatch match_;
+    WindowSet taken_;
+    std::unordered_map<ManagedWindow, Rect> before_;
+    std::vector<CompositionCandidate<ManagedWindow>> candidates_;
+    std::vector<MissingApp> pending_;
+    QStringList opening_;
+    std::set<RegionNumber> reserved_;
+    Duration start_{0};
+    SequenceResult result_;
+};
+
+} // namespace
+
+const Applications& installedApplications(const SnapContext& ctx)
+{
+    static const NoApplications none;
+    return ctx.applications ? *ctx.applications : none;
+}
+
+std::vector<AppWindow> appWindows(const SnapContext& ctx, const WindowApplicationIndex& index, const WindowList& list)
+{
+    std::unordered_map<WindowId, const WindowInfo*> infos;
+    for (const WindowInfo& info : list)
+        infos.emplace(info.id, &info);
+    std::vector<AppWindow> out;
+    for (const ManagedWindow& window : ctx.access.windows({}, std::nullopt, &list)) {
+        QString id;
+        if (const auto info = infos.find(window.element); info != infos.end()) {
+            if (const auto entry = index.entryFor(info->second->appClass, info->second->appInstance))
+                id = entry->id;
+        }
+        out.push_back({window, id, ctx.access.frame(window)});
+    }
+    return out;
+}
+
+QStringList launchMissingApps(SnapContext& ctx, const QStringList& ids)
+{
+    QStringList absent;
+    for (const QString& id : ids) {
+        if (installedApplications(ctx).launch(id))
+            continue;
+        absent << id;
+        ctx.sinks.sendReport(notInstalledNotice(id));
+    }
+    return absent;
+}
+
+Task<void> applyComposition(SnapContext& ctx, ChoiceState state, SnapLayout layout, ScreenInfo screen,
+                            InteractionStamp stamp)
+{
+    CompositionRun run(ctx, state, std::move(layout), std::move(screen), std::move(stamp));
+    co_await run.run();
+}
+
+void logLayoutTiming(const QString& layoutId, std::size_t windows, Duration start, Duration now)
+{
+    log::info(LogCategory::Motion, "Layout %{public}s with %ld windows finished %ld ms after choosing", layoutId,
+              (long)windows, millisecondsSince(start, now));
+}
+
+} // namespace fw

@@ -1,0 +1,262 @@
+// Compositions, whole gestures on the simulated desktop: a layout whose regions name apps
+// places the running ones (one from the other display, one behind another), launches the
+// missing one and places its window when it has settled, while an app that is not installed
+// is named once and leaves its region to the display's other windows; the 20 s limit with its
+// notice; another layout stopping the late-window task; a layout without apps (with a
+// terminal on its cell grid); a composition that does not hold, with its state file.
+#include "SnapFixture.h"
+
+#include "snap/CompositionNotices.h"
+#include "snap/Compositions.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+
+namespace fw::snaptest {
+namespace {
+
+class Composition : public SnapDesk {
+protected:
+    // An installed application whose windows carry the class `name`.
+    void install(const QString& id, const QString& name)
+    {
+        ApplicationEntry entry;
+        entry.id = id;
+        entry.name = name;
+        entry.startupWmClass = name;
+        apps->add(entry);
+    }
+    // A running window of the application with the class.
+    ManagedWindow window(Pid pid, const QString& appClass, const Rect& frame)
+    {
+        if (!sim.app(pid))
+            sim.addApp({.pid = pid, .name = appClass});
+        const WindowId id = sim.addWindow({.pid = pid, .title = appClass, .appClass = appClass, .frame = frame});
+        return ManagedWindow::make(sim, id).value_or(ManagedWindow{});
+    }
+    // Launching the app makes its window appear `delay` later.
+    void launchesLate(const QString& id, Pid pid, const QString& appClass, Duration delay, WindowId* appeared = nullptr)
+    {
+        apps->onLaunch(id, [this, pid, appClass, delay, appeared] {
+            launchedAt = clock.now();
+            const WindowId w = sim.launchLate({.pid = pid, .name = appClass},
+                                              {.title = appClass, .appClass = appClass, .frame = Rect(300, 200, 800, 600)},
+                                              delay);
+            if (appeared)
+                *appeared = w;
+        });
+    }
+    static SnapLayout work(SnapLayout::AppMap apps)
+    {
+        return SnapLayout{u"user-1"_qs, u"Work"_qs, H(0.5, L(0), V(0.5, L(1), L(2))), std::move(apps)};
+    }
+    // Runs virtual time until the notices number `count` (at most 30 s).
+    void until(int count)
+    {
+        for (int i = 0; i < 3000 && notices.size() < count; ++i)
+            clock.advance(10ms);
+    }
+    QJsonObject stateFile() const
+    {
+        QFile file(diagnosticsFile(kCompositionStateFile));
+        return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject{};
+    }
+    static QJsonArray array(const Rect& r) { return QJsonArray{r.x(), r.y(), r.width(), r.height()}; }
+
+    Duration launchedAt{0}; // of the last launch
+};
+
+TEST_F(Composition, RunningAppsArePlacedAMissingOneIsOpenedAndPlacedWhenItSettlesAndAnUninstalledOneLeavesItsSpotFree)
+{
+    auto& c = start(true);
+    install(u"org.example.Mail"_qs, u"Mail"_qs);
+    install(u"org.example.Notes"_qs, u"Notes"_qs);
+    install(u"org.example.Web"_qs, u"Web.app"_qs);
+    const auto mail = window(100, u"Mail"_qs, Rect(2000, 100, 600, 500)); // on the other display
+    const auto notes = window(101, u"Notes"_qs, Rect(100, 100, 500, 400));
+    const auto loose = window(102, u"Loose"_qs, Rect(700, 300, 500, 400));
+    WindowId web = 0;
+    launchesLate(u"org.example.Web"_qs, 103, u"Web"_qs, 3s, &web);
+    apps->onLaunch(u"org.example.Ghost"_qs, [] { ADD_FAILURE() << "an app that is not installed never starts"; });
+    const SnapLayout layout = work({{0, {u"org.example.Mail"_qs, u"org.example.Notes"_qs}},
+                                    {1, {u"org.example.Web"_qs}},
+                                    {2, {u"org.example.Ghost"_qs}}});
+
+    c.startLayoutApplication(layout, kLeft);
+    until(2);
+    // Ghost is not installed: said once, not announced as opening, and its region went to the
+    // display's other window.
+    EXPECT_EQ(notices, (QStringList{u"org.example.Ghost isn't installed, so its spot was left free."_qs,
+                                    u"Opening Web. Each window goes to its spot when it appears."_qs}));
+    EXPECT_EQ(apps->launched(), QStringList{u"org.example.Web"_qs});
+    EXPECT_EQ(frameOf(mail), region(layout, 0)) << "taken from the other display";
+    EXPECT_EQ(frameOf(notes), region(layout, 0)) << "behind Mail";
+    const auto& order = sim.stacking();
+    EXPECT_LT(std::find(order.begin(), order.end(), mail.element), std::find(order.begin(), order.end(), notes.element));
+    EXPECT_EQ(frameOf(loose), region(layout, 2));
+    EXPECT_EQ(c.groups().at(u"A"_qs).windows, (std::map<RegionNumber, ManagedWindow>{{0, mail}, {2, loose}}));
+    EXPECT_EQ(c.memory().originals.at(mail), Rect(2000, 100, 600, 500));
+    EXPECT_EQ(store.activeLayout(u"A"_qs), layout);
+    EXPECT_FALSE(c.interaction().mutating);
+    EXPECT_EQ(presented.back(), false) << "the interaction has ended";
+    QStringList timing = logs.messages(LogCategory::Motion).filter(u"Layout user-1 with 2 windows finished "_qs);
+    ASSERT_EQ(timing.size(), 1);
+    EXPECT_TRUE(timing.front().endsWith(u" ms after choosing"_qs));
+
+    const QJsonObject state = stateFile();
+    EXPECT_EQ(state[u"layout"_qs], u"user-1"_qs);
+    EXPECT_EQ(state[u"display"_qs], u"A"_qs);
+    EXPECT_EQ(state[u"outcome"_qs], u"committed"_qs);
+    const QJsonArray placements = state[u"placements"_qs].toArray();
+    ASSERT_EQ(placements.size(), 2);
+    EXPECT_EQ(placements[0].toObject(), (QJsonObject{{u"region"_qs, 0}, {u"app"_qs, u"Mail"_qs},
+                                                      {u"requested"_qs, array(region(layout, 0))},
+                                                      {u"actual"_qs, array(region(layout, 0))}, {u"fits"_qs, true}}));
+    const QJsonArray targets = state[u"targets"_qs].toArray();
+    ASSERT_EQ(targets.size(), 3);
+    EXPECT_EQ(targets[1].toObject(), (QJsonObject{{u"region"_qs, 1}, {u"frame"_qs, array(region(layout, 1))}}));
+
+    // Web's window appears 3 s after the launch; it goes to its region once it has been seen
+    // for 0.8 s and held still for 0.6 s, and then stays.
+    clock.advance(launchedAt + 3s + 750ms - clock.now());
+    ASSERT_TRUE(sim.exists(web));
+    EXPECT_EQ(frameOf(*ManagedWindow::make(sim, web)), Rect(300, 200, 800, 600));
+    clock.advance(2s);
+    const auto late = ManagedWindow::make(sim, web);
+    EXPECT_EQ(frameOf(*late), region(layout, 1));
+    clock.advance(5s);
+    EXPECT_EQ(c.groups().at(u"A"_qs).windows,
+              (std::map<RegionNumber, ManagedWindow>{{0, mail}, {1, *late}, {2, loose}}));
+    EXPECT_EQ(notices.size(), 2) << "every window settled";
+    EXPECT_EQ(c.tasks().taskCount(), 0u) << "the late-window task has ended";
+}
+
+TEST_F(Composition, AfterTwentySecondsOneNoticeNamesTheAppsWhoseWindowsNeverSettled)
+{
+    auto& c = start();
+    install(u"org.example.Web"_qs, u"Web"_qs);
+    install(u"org.example.Slow"_qs, u"Slow"_qs);
+    launchesLate(u"org.example.Web"_qs, 103, u"Web"_qs, 1s); // one window for two regions
+    const SnapLayout layout = work({{0, {u"org.example.Web"_qs}}, {1, {u"org.example.Web"_qs}},
+                                    {2, {u"org.example.Slow"_qs}}});
+
+    c.startLayoutApplication(layout, kLeft);
+    until(1);
+    const Duration opened = clock.now();
+    EXPECT_EQ(notices, QStringList{u"Opening Slow and Web. Each window goes to its spot when it appears."_qs});
+    EXPECT_EQ(apps->launched(), (QStringList{u"org.example.Slow"_qs, u"org.example.Web"_qs}));
+
+    clock.advance(opened + 19500ms - clock.now());
+    EXPECT_EQ(notices.size(), 1);
+    ASSERT_EQ(c.groups().at(u"A"_qs).windows.size(), 1u);
+    EXPECT_EQ(c.groups().at(u"A"_qs).windows.begin()->first, 0) << "the first entry got the one window";
+    clock.advance(1s);
+    // Two unsettled entries: the plural, with each app named once, in the order of their ids.
+    EXPECT_EQ(notices.back(), u"Slow and Web didn't settle into their spots in time, so they were left where they are."_qs);
+    EXPECT_EQ(c.tasks().taskCount(), 0u);
+}
+
+TEST_F(Composition, AnotherLayoutOnTheDisplayStopsTheLateWindowTaskWithoutANotice)
+{
+    auto& c = start();
+    std::vector<Tip> tips;
+    c.sinks().tip = [&](Tip t) { tips.push_back(t); };
+    install(u"org.example.Web"_qs, u"Web"_qs);
+    WindowId web = 0;
+    launchesLate(u"org.example.Web"_qs, 103, u"Web"_qs, 5s, &web);
+    const auto loose = window(102, u"Loose"_qs, Rect(700, 300, 500, 400));
+
+    c.startLayoutApplication(work({{0, {u"org.example.Web"_qs}}}), kLeft);
+    until(1);
+    EXPECT_EQ(notices, QStringList{u"Opening Web. Each window goes to its spot when it appears."_qs});
+    EXPECT_TRUE(tips.empty()) << "a layout of the user's own";
+
+    // The user applies a built-in layout meanwhile; a display without layouts of its own gets
+    // the tip once.
+    c.startLayoutApplication(builtIn(u"thirds"_qs), kLeft);
+    until(2);
+    EXPECT_EQ(notices.back(), u"Arranged 1 windows. 2 spaces remain available."_qs);
+    EXPECT_EQ(tips, std::vector<Tip>{Tip::ownLayouts});
+    clock.advance(25s);
+    ASSERT_TRUE(sim.exists(web));
+    EXPECT_TRUE(sim.writesFor(web).empty()) << "the late window is left alone";
+    EXPECT_EQ(notices.size(), 2);
+    EXPECT_EQ(c.groups().at(u"A"_qs).layout.id, u"thirds"_qs);
+    EXPECT_EQ(c.groups().at(u"A"_qs).windows.size(), 1u);
+    EXPECT_EQ(c.groups().at(u"A"_qs).windows.begin()->second, loose);
+    EXPECT_EQ(c.tasks().taskCount(), 0u);
+}
+
+TEST_F(Composition, ALayoutWithoutAppsArrangesTheDisplaysWindowsATerminalOnItsGrid)
+{
+    auto& c = start();
+    const auto plain = add(100, Rect(100, 100, 700, 500));
+    const WindowId termId = sim.addWindow({.pid = 101, .title = u"term"_qs, .frame = Rect(900, 200, 6 + 80 * 7, 24 + 24 * 15),
+                                           .hints = {.minimum = Size{20, 40}, .increment = Size{7, 15}, .base = Size{6, 24}}});
+    const auto term = *ManagedWindow::make(sim, termId);
+    const SnapLayout thirds = builtIn(u"thirds"_qs);
+
+    c.startLayoutApplication(thirds, kLeft);
+    until(1);
+    EXPECT_EQ(notices, QStringList{u"Arranged 2 windows. 1 space remains available."_qs});
+    const auto& placed = c.groups().at(u"A"_qs).windows;
+    ASSERT_EQ(placed.size(), 2u);
+    for (const auto& [r, w] : placed) {
+        const Rect frame = region(thirds, r);
+        EXPECT_TRUE(WindowAccess::arrivedAt(frameOf(w), frame, access.grid(w), 1.0))
+            << "region " << r << " " << toString(frameOf(w)).toStdString();
+    }
+    EXPECT_TRUE(std::any_of(placed.begin(), placed.end(), [&](const auto& e) { return e.second == term; }));
+    EXPECT_TRUE(std::any_of(placed.begin(), placed.end(), [&](const auto& e) { return e.second == plain; }));
+
+    // Nothing to arrange on the other display.
+    c.startLayoutApplication(thirds, kRight);
+    until(2);
+    EXPECT_EQ(notices.back(), u"Open a resizable window on this display first."_qs);
+    EXPECT_FALSE(c.picker().pickerScreen()) << "the interaction has ended";
+}
+
+TEST_F(Composition, ACompositionThatDoesNotHoldIsRolledBackAndItsStateFileSaysSo)
+{
+    auto& c = start(true);
+    const Rect before(100, 100, 700, 500), otherBefore(900, 200, 600, 400);
+    const auto steady = add(100, before);
+    const auto restless = add(101, otherBefore);
+    sim.driftAfterWrite(restless.element, otherBefore, 100ms, 1000); // an app that keeps its own frame
+
+    c.startLayoutApplication(builtIn(u"halves"_qs), kLeft);
+    until(1);
+    EXPECT_EQ(notices, QStringList{u"The composition did not keep its sizes. The prior arrangement was restored."_qs});
+    EXPECT_EQ(frameOf(steady), before);
+    EXPECT_EQ(frameOf(restless), otherBefore);
+    EXPECT_FALSE(c.groups().count(u"A"_qs)) << "nothing recorded";
+    const QJsonObject state = stateFile();
+    EXPECT_EQ(state[u"outcome"_qs], u"rolledBack"_qs);
+    EXPECT_EQ(state[u"placements"_qs].toArray(), QJsonArray{});
+    EXPECT_EQ(state[u"targets"_qs].toArray().size(), 2);
+    EXPECT_EQ(state[u"pid"_qs].toInteger(), qint64(ownPid()));
+}
+
+TEST(CompositionTexts, ListsNoticesAndClusters)
+{
+    EXPECT_EQ(joinedList({u"A"_qs}), u"A"_qs);
+    EXPECT_EQ(joinedList({u"A"_qs, u"B"_qs}), u"A and B"_qs);
+    EXPECT_EQ(joinedList({u"A"_qs, u"B"_qs, u"C"_qs}), u"A, B, and C"_qs);
+    EXPECT_EQ(unsettledNotice({u"Web"_qs}, 1), u"Web didn't settle into its spot in time, so it was left where it is."_qs);
+    EXPECT_EQ(unsettledNotice({u"Web"_qs}, 2),
+              u"Web didn't settle into their spots in time, so they were left where they are."_qs);
+    EXPECT_EQ(arrangedNotice(3, 2), u"Arranged 3 windows. 2 spaces remain available."_qs);
+
+    // Frames 5.0 apart share a cluster; a frame near only the second cluster's first member
+    // joins that one; each cluster is represented by its frontmost member.
+    const ManagedWindow a{1, 1}, b{2, 2}, c{3, 3}, d{4, 4};
+    const std::vector<CompositionRecord> records{{a, Rect(0, 0, 100, 100), 3},
+                                                 {b, Rect(20, 0, 100, 100), 1},
+                                                 {c, Rect(5, 0, 100, 100), 0},
+                                                 {d, Rect(24, 0, 100, 100), 2}};
+    EXPECT_EQ(clusterPlacements(records, {}), (std::vector<CompositionRecord>{records[2], records[1]}));
+}
+
+} // namespace
+} // namespace fw::snaptest
