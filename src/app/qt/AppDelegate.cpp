@@ -57,6 +57,8 @@ AppDelegate::AppDelegate(Platform& platform, const QStringList& arguments)
       feedback_(overlay_),
       stacks_(std::make_unique<NoWindowStacks>()),
       thumbnails_(access_, platform.permissions, platform.capture, thumbnailImage),
+      transitionPresenter_(platform.clock, platform.stacking),
+      transitions_(access_, platform.screens, platform.permissions, platform.capture, transitionPresenter_),
       coordinator_(SnapServices{access_, placement_, platform.screens, platform.processes, platform.clock,
                                 platform.defaults, store_, feedback_, *stacks_, thumbnails_, options_.diagnostics,
                                 [this](std::uint32_t command) {

@@ -1,7 +1,7 @@
 #pragma once
 // The program: built from the platform's ports, it owns every object that lives for the whole
 // run and creates them in this order: the layout store, window access and placement, the
-// overlay, the stack controller, thumbnails and the snap coordinator, the hot keys, the mouse
+// overlay, the stack controller, thumbnails, the transitions and the snap coordinator, the hot keys, the mouse
 // shortcuts, the notices and the menu's stall log. launch() then installs every process-wide
 // hook in one place: the tray menu, the coordinator's sinks, drag tracking, the stacks, the
 // hot keys and mouse shortcuts, the display and workspace observers, the first-run windows and
@@ -29,6 +29,8 @@
 #include "snap/DragMonitor.h"
 #include "snap/SnapCoordinator.h"
 #include "transitions/WindowThumbnails.h"
+#include "transitions/WindowTransitions.h"
+#include "transitions/qt/GlTransitionPresenter.h"
 #include "windows/WindowAccess.h"
 #include "windows/WindowPlacement.h"
 
@@ -117,6 +119,7 @@ public:
     LayoutStore& store() { return store_; }
     WindowAccess& access() { return access_; }
     OverlayController& overlay() { return overlay_; }
+    TransitionServices& transitions() { return transitions_; }
     StatusMenuView* tray() const { return tray_.get(); }
     DragMonitor& monitor();
     WelcomeWindowController* welcome() const { return welcome_.get(); }
@@ -156,6 +159,8 @@ private:
     OverlayFeedback feedback_;
     std::unique_ptr<WindowStackController> stacks_;
     WindowThumbnails thumbnails_;
+    GlTransitionPresenter transitionPresenter_;
+    WindowTransitions transitions_;   // the switch animations, for a stack controller
     SnapCoordinator coordinator_;
     HotKeys hotKeys_;
     MouseShortcuts mouseShortcuts_;

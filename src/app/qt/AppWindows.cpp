@@ -19,7 +19,6 @@
 #include "onboarding/qt/WelcomeWindow.h"
 #include "onboarding/qt/WhatsNewWindow.h"
 #include "overlay/ActionButton.h"
-#include "transitions/qt/GlTransitionPresenter.h"
 #include "windows/RunningApplications.h"
 
 #include <QMessageBox>
@@ -214,7 +213,7 @@ void AppDelegate::checkForUpdates()
 bool AppDelegate::gpuAvailable()
 {
     if (!gpu_)
-        gpu_ = GlTransitionPresenter(platform_.clock, platform_.stacking).gpuAvailable();
+        gpu_ = transitionPresenter_.gpuAvailable();
     return *gpu_;
 }
 

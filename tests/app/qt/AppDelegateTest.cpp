@@ -150,6 +150,7 @@ TEST_F(ProgramTest, StartPlaceTheFocusedWindowPauseAndQuitLeavingNothingRegister
     EXPECT_TRUE(logs.contains(u"Framewell started; accessibility=true"_qs));
     EXPECT_FALSE(app.welcome());
 
+    const Rect notesFrame = sim.desktop.window(notes)->frame;
     // Ctrl+Alt+P: the picker for the focused window, with Escape registered while it shows;
     // Return places the window in the first layout's region, and the interaction ends.
     ASSERT_TRUE(sim.hotKeys.press(35, CtrlAlt));
@@ -201,6 +202,13 @@ TEST_F(ProgramTest, StartPlaceTheFocusedWindowPauseAndQuitLeavingNothingRegister
     EXPECT_FALSE(app.overlay().pickerView);
     choose({u"Resume Snapping"_qs});
     EXPECT_FALSE(app.commands().paused());
+    // The coordinator's restore, from the menu: the focused window goes back to its frame from
+    // before it was placed and leaves the display's layout.
+    sim.desktop.setFocus(notes);
+    choose({u"Restore Focused Window"_qs});
+    sim.clock.advance(std::chrono::seconds(2));
+    EXPECT_EQ(sim.desktop.window(notes)->frame, notesFrame);
+    EXPECT_TRUE(app.coordinator().groups().at(u"LEFT"_qs).windows.empty());
     choose({u"Start at Login"_qs});
     EXPECT_TRUE(QFile::exists(dir.path() + u"/autostart/framewell.desktop"_qs));
 
