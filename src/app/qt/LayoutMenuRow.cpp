@@ -93,17 +93,18 @@ void LayoutMenuRow::paintEvent(QPaintEvent*)
 
 void LayoutMenuRow::resizeEvent(QResizeEvent*) { layoutParts(); }
 
-void LayoutMenuRow::enterEvent(QEnterEvent*)
+void LayoutMenuRow::setHighlighted(bool highlighted)
 {
-    highlighted_ = true;
-    update();
+    if (std::exchange(highlighted_, highlighted) != highlighted)
+        update();
 }
 
-void LayoutMenuRow::leaveEvent(QEvent*)
-{
-    highlighted_ = false;
-    update();
-}
+void LayoutMenuRow::enterEvent(QEnterEvent*) { setHighlighted(true); }
+
+void LayoutMenuRow::leaveEvent(QEvent*) { setHighlighted(false); }
+
+// A menu closed under the pointer sends no leave event.
+void LayoutMenuRow::hideEvent(QHideEvent*) { setHighlighted(false); }
 
 void LayoutMenuRow::mousePressEvent(QMouseEvent* event) { event->accept(); }
 

@@ -1,6 +1,7 @@
 #pragma once
 // A row of the "Choose a Layout" menu: the layout's diagram, its name, a detail line and a
-// check mark for the layout active on the display; highlighted under the pointer. A release
+// check mark for the layout active on the display; highlighted under the pointer or as the
+// menu's active item, and not after the menu closes. A release
 // of the button inside the row chooses it (presses and drags do nothing). Shown in a menu
 // through a QWidgetAction.
 
@@ -30,7 +31,9 @@ public:
     bool current() const { return row_.current; }
     // Shows or hides the check mark.
     void setCurrent(bool current);
+    // Highlighted under the pointer and as the menu's active item; never while hidden.
     bool highlighted() const { return highlighted_; }
+    void setHighlighted(bool highlighted);
     QLabel* nameLabel() const { return name_; }
     QLabel* detailLabel() const { return detail_; }
     QLabel* checkmark() const { return check_; }
@@ -42,6 +45,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void changeEvent(QEvent* event) override;

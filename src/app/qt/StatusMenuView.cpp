@@ -195,6 +195,8 @@ QAction* StatusMenuView::addRow(QMenu* menu, const MenuItem& item)
     };
     action->setDefaultWidget(row);
     action->setText(item.title);
+    // The keys move the menu's active item.
+    connect(menu, &QMenu::hovered, row, [row, action](QAction* active) { row->setHighlighted(active == action); });
     menu->addAction(action);
     return action;
 }

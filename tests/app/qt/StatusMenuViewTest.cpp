@@ -110,6 +110,24 @@ TEST(StatusMenuView, LayoutRowsChooseOnReleaseInsideWhenEnabled)
     halves->setEnabled(false);
     QTest::mouseClick(halves, Qt::LeftButton, {}, QPoint(200, 30));
     EXPECT_EQ(sent.size(), 1u);
+
+    // The highlight follows the menu's active item, and a menu closed under the pointer
+    // opens again without it.
+    QMenu* menu = view.chooseLayoutMenu();
+    LayoutMenuRow* columns = rowOf(menu, u"Three columns"_qs);
+    QAction* columnsItem = nullptr;
+    for (QAction* a : menu->actions()) {
+        if (auto* w = qobject_cast<QWidgetAction*>(a); w && w->defaultWidget() == columns)
+            columnsItem = a;
+    }
+    menu->show();
+    emit menu->hovered(columnsItem);
+    EXPECT_TRUE(columns->highlighted());
+    emit menu->hovered(menu->actions().back());
+    EXPECT_FALSE(columns->highlighted());
+    emit menu->hovered(columnsItem);
+    menu->hide();
+    EXPECT_FALSE(columns->highlighted());
 }
 
 TEST(StatusIcon, DrawnInThePalettesTextColourAndFadedWhilePaused)
