@@ -70,6 +70,7 @@ AppDelegate::AppDelegate(Platform& platform, const QStringList& arguments)
                                 platform.applications}),
       hotKeys_(platform.hotKeys, platform.defaults),
       mouseShortcuts_(platform.buttonGrabs),
+      scrollCapture_(platform.scrollTap, platform.clock),
       toast_(platform.clock, platform.screens, platform.pointerLocation),
       menuStalls_(platform.clock),
       loginItem_(LoginItem::defaultDirectory(), QCoreApplication::applicationFilePath()),
@@ -333,6 +334,7 @@ void AppDelegate::terminate()
     hotKeys_.unregisterAll();
     hotKeys_.removeHandler();
     mouseShortcuts_.stop();
+    scrollCapture_.stop();
     coordinator_.endInteraction(false);
     stacks_->stop();
     if (welcome_)

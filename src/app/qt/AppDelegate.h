@@ -1,13 +1,13 @@
 #pragma once
 // The program: built from the platform's ports, it owns every object that lives for the whole
 // run and creates them in this order: the layout store, window access and placement, the
-// overlay, the stack controller, thumbnails, the transitions and the snap coordinator, the hot keys, the mouse
-// shortcuts, the notices and the menu's stall log. launch() then installs every process-wide
-// hook in one place: the tray menu, the coordinator's sinks, drag tracking, the stacks, the
-// hot keys and mouse shortcuts, the display and workspace observers, the first-run windows and
-// the command-line options; terminate() removes them again in a fixed order. The windows
-// (welcome, tour, About, What's New, shortcuts, the layout editor and file panels) are made
-// on first use. Main thread only.
+// overlay, the stack controller, thumbnails, the transitions and the snap coordinator, the hot
+// keys, the mouse shortcuts and scroll capture, the notices and the menu's stall log. launch()
+// then installs every process-wide hook in one place: the tray menu, the coordinator's sinks,
+// drag tracking, the stacks, the hot keys and mouse shortcuts, the display and workspace
+// observers, the first-run windows and the command-line options; terminate() removes them
+// again in a fixed order. The windows (welcome, tour, About, What's New, shortcuts, the layout
+// editor and file panels) are made on first use. Main thread only.
 //
 //   AppDelegate delegate(platform, QCoreApplication::arguments());
 //   delegate.launch();
@@ -18,6 +18,7 @@
 #include "app/LoginItem.h"
 #include "app/MainThreadStallLog.h"
 #include "app/MouseShortcuts.h"
+#include "app/ScrollCapture.h"
 #include "app/ShellCommands.h"
 #include "base/TaskScope.h"
 #include "layout/LayoutStore.h"
@@ -114,6 +115,7 @@ public:
     ShellCommands& commands() { return commands_; }
     HotKeys& hotKeys() { return hotKeys_; }
     MouseShortcuts& mouseShortcuts() { return mouseShortcuts_; }
+    ScrollCapture& scrollCapture() { return scrollCapture_; }
     ToastController& toast() { return toast_; }
     MainThreadStallLog& menuStalls() { return menuStalls_; }
     LayoutStore& store() { return store_; }
@@ -164,6 +166,7 @@ private:
     SnapCoordinator coordinator_;
     HotKeys hotKeys_;
     MouseShortcuts mouseShortcuts_;
+    ScrollCapture scrollCapture_;   // the stack switcher's scrolling, for a stack controller
     ToastController toast_;
     MainThreadStallLog menuStalls_;
     LoginItem loginItem_;
