@@ -4,7 +4,7 @@
 // "Framewell-diagnostics.json" in the temporary directory. Nothing reads it back; a failed
 // write is ignored.
 
-#include "snap/WindowStackController.h"
+#include "app/StackCommands.h"
 
 #include <QJsonArray>
 #include <QJsonObject>

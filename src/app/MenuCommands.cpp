@@ -136,7 +136,7 @@ void ShellCommands::chooseLayoutToSwitch(const MenuPayload& payload)
 
 void ShellCommands::performStackSetting(MenuCommand command, const MenuPayload& payload)
 {
-    WindowStackController& stacks = s_.stacks;
+    StackCommands& stacks = s_.stacks;
     const StackBadgeSettings badges = stacks.badgeSettings();
     switch (command) {
     case MenuCommand::chooseTransition: return chooseTransition(payload);
@@ -227,8 +227,7 @@ void ShellCommands::menuDidClose()
 {
     s_.stacks.setStatusMenuOpen(false);
     if (std::exchange(menuOpen_, false)) {
-        s_.stacks.setNeedsPresentationRefresh();
-        s_.stacks.scheduleRefresh();
+        s_.stacks.menuClosed();
     }
 }
 
@@ -245,8 +244,8 @@ StatusMenuState ShellCommands::menuState() const
     const ShortcutStore shortcuts(p.defaults);
     for (ShortcutAction action : allShortcutActions)
         state.combos[action] = shortcuts.combo(action);
-    state.stacks = {s_.stacks.available(), stacksSetting(), readStackTransition(p.defaults), s_.stacks.badgeSettings(),
-                    s_.stacks.hasMovedBadges()};
+    state.stacks = {s_.stacks.available(), s_.stacks.presented(), stacksSetting(), readStackTransition(p.defaults),
+                    s_.stacks.badgeSettings(), s_.stacks.hasMovedBadges()};
     if (const auto screen = targetScreen()) {
         DisplayMenuState& d = state.display;
         d.screen = *screen;

@@ -133,6 +133,9 @@ const QString switchFailed = QStringLiteral("No other windows share this windowâ
 
 void ShellCommands::showWindowStack()
 {
+    // Without a drawn switcher there is nothing to show.
+    if (!s_.stacks.presented())
+        return;
     const auto window = stackCommandWindow(switchDisabled, switchNoWindow);
     if (window && !s_.stacks.presentPickerForFrontWindow(*window))
         s_.report(switchFailed);

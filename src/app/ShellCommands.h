@@ -11,6 +11,7 @@
 //   tray.onCommand = [&](MenuCommand c, const MenuPayload& p) { commands.perform(c, p); };
 
 #include "app/LoginItem.h"
+#include "app/StackCommands.h"
 #include "app/Shortcuts.h"
 #include "app/StatusMenuModel.h"
 #include "base/TaskScope.h"
@@ -27,7 +28,6 @@ namespace fw {
 class LayoutStore;
 class SnapCoordinator;
 class WindowAccess;
-class WindowStackController;
 
 // The windows and panels the commands open, and the program itself; the application delegate.
 class ShellViews {
@@ -54,7 +54,7 @@ struct ShellServices {
     Platform& platform;
     WindowAccess& access;
     SnapCoordinator& coordinator;
-    WindowStackController& stacks;
+    StackCommands& stacks;
     LayoutStore& store;
     LoginItem& loginItem;
     ShellViews& views;

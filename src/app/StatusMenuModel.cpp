@@ -180,9 +180,10 @@ Menu windowStacksMenu(const StatusMenuState& state)
 {
     const auto& stacks = state.stacks;
     const bool live = stacks.available;
+    const bool drawn = live && stacks.presented;
     Menu menu{QStringLiteral("Window Stacks"), {}, {}};
     menu.items.push_back(shortcutItem(state, QStringLiteral("Show Window Stack…"), MenuCommand::showWindowStack,
-                                      ShortcutAction::stack, live));
+                                      ShortcutAction::stack, drawn));
     menu.items.push_back(shortcutItem(state, QStringLiteral("Next Window"), MenuCommand::nextInStack,
                                       ShortcutAction::next, live));
     menu.items.push_back(shortcutItem(state, QStringLiteral("Previous Window"), MenuCommand::previousInStack,
@@ -199,20 +200,20 @@ Menu windowStacksMenu(const StatusMenuState& state)
     menu.items.push_back(holder(QStringLiteral("Transition"), {}, std::move(transitions), live));
     menu.items.push_back(toggle(QStringLiteral("Use Window Stacks"), MenuCommand::toggleStacks, stacks.enabled, live));
     menu.items.push_back(
-        toggle(QStringLiteral("Show Stack Badges"), MenuCommand::toggleBadges, stacks.badges.enabled, live));
+        toggle(QStringLiteral("Show Stack Badges"), MenuCommand::toggleBadges, stacks.badges.enabled, drawn));
     MenuItem autoPlace = toggle(QStringLiteral("Place Badges Automatically"), MenuCommand::toggleBadgeAutoPlace,
-                                stacks.badges.autoPlace, live);
+                                stacks.badges.autoPlace, drawn);
     autoPlace.toolTip = QStringLiteral("Put each stack's badge in an empty part of the title bar, tab strip or "
                                        "toolbar, away from the window's controls");
     menu.items.push_back(std::move(autoPlace));
     MenuItem onEdge = toggle(QStringLiteral("Badges on Window Edge"), MenuCommand::toggleBadgesOnEdge,
-                             stacks.badges.onEdge, live);
+                             stacks.badges.onEdge, drawn);
     onEdge.toolTip = QStringLiteral("Stand each stack's badge on its window's left edge, between windows, instead "
                                     "of in the title bar");
     menu.items.push_back(std::move(onEdge));
     MenuItem reset = command(stacks.badges.autoPlace ? QStringLiteral("Place All Badges Automatically")
                                                      : QStringLiteral("Move All Badges Back Under the Title Bar"),
-                             MenuCommand::resetAllBadges, live);
+                             MenuCommand::resetAllBadges, drawn);
     reset.hidden = !stacks.movedBadges;
     menu.items.push_back(std::move(reset));
     return menu;

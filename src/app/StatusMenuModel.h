@@ -6,9 +6,9 @@
 // Layout") carry a signature: the view rebuilds them only when it changes.
 
 #include "app/Shortcuts.h"
+#include "app/StackCommands.h"
 #include "layout/SnapLayout.h"
 #include "platform/Screens.h"
-#include "snap/WindowStackController.h"
 #include "transitions/StackTransition.h"
 
 #include <QString>
@@ -128,6 +128,7 @@ struct StatusMenuState {
     std::map<ShortcutAction, std::optional<KeyCombo>> combos;
     struct Stacks {
         bool available = false;
+        bool presented = false;     // badges and a switcher are drawn
         bool enabled = true;        // "windowStacksEnabled"
         StackTransition transition = StackTransition::shuffle;
         StackBadgeSettings badges;

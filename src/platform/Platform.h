@@ -6,6 +6,7 @@
 #include "base/Clock.h"
 #include "base/Geometry.h"
 #include "base/UserDefaults.h"
+#include "platform/ApplicationActivations.h"
 #include "platform/Applications.h"
 #include "platform/ButtonGrabs.h"
 #include "platform/DesktopSettings.h"
@@ -31,6 +32,7 @@ struct Platform {
     WindowSystem& windows;
     Screens& screens;
     Workspaces& workspaces;
+    ApplicationActivations& activations;
     MouseMonitor& mouse;
     Permissions& permissions;
     Processes& processes;

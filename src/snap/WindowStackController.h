@@ -9,7 +9,6 @@
 #include "windows/ManagedWindow.h"
 #include "windows/WindowAccess.h"
 
-#include <QJsonArray>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -64,22 +63,6 @@ struct WindowStackCallbacks {
     std::function<void(const ManagedWindow&, const Rect&)> stretch;
 };
 
-// What the launch diagnostics report of the stacks.
-struct StackDiagnostics {
-    std::vector<int> stackSizes;             // members of each stack, in order
-    int visibleAnchors = 0;                  // stack panels on screen
-    double lastRefreshMilliseconds = 0;
-    QJsonArray details;                      // one record per stack, as the controller keeps them
-    std::vector<DiscoveredWindow> knownFrames;   // the windows of the last scan with their frames
-};
-
-// The badge settings the status menu shows.
-struct StackBadgeSettings {
-    bool enabled = true;
-    bool autoPlace = true;
-    bool onEdge = true;
-};
-
 class WindowStackController {
 public:
     virtual ~WindowStackController() = default;
@@ -108,38 +91,6 @@ public:
     virtual ManagedWindow stack(const ManagedWindow& containing) const = 0;
     // The same window, or two windows of one stack.
     virtual bool isSameWindowOrStack(const ManagedWindow& a, const ManagedWindow& b) const = 0;
-
-    // ---- What the application shell asks of it. The defaults stand for no stack subsystem:
-    // available() is false, and the shell then leaves its stack commands and settings disabled.
-    virtual bool available() const { return false; }
-    // Stacks on; while off, stack membership is ignored.
-    virtual bool enabled() const { return false; }
-    // On: schedules a refresh. Off: suspends the controller and forgets its stacks.
-    virtual void setEnabled(bool) {}
-    // Installs its observers and timers / removes them and hides its panels.
-    virtual void start() {}
-    virtual void stop() {}
-    // One refresh pass now; `force` makes a full window discovery.
-    virtual void refresh(bool /*force*/) {}
-    // The shell's status menu opens or closes.
-    virtual void setStatusMenuOpen(bool) {}
-    // The badges are placed anew at the next refresh.
-    virtual void setNeedsPresentationRefresh() {}
-    // The stack switcher for the window's stack; false when nothing was shown.
-    virtual bool presentPickerForFrontWindow(const ManagedWindow&) { return false; }
-    // Brings the next (forward) or previous window of the window's stack to the front.
-    virtual bool cycleFrontStack(const ManagedWindow&, bool /*forward*/) { return false; }
-    // Brings the windows under the window's span forward.
-    virtual bool sendSpanToBack(const ManagedWindow&) { return false; }
-    virtual StackBadgeSettings badgeSettings() const { return {}; }
-    virtual void setBadgesEnabled(bool) {}
-    virtual void setBadgesOnEdge(bool) {}
-    // Takes the new value and re-presents the badges (the shell stores the setting).
-    virtual void setAutoPlaceBadges(bool) {}
-    // Whether the user moved any badge, and forgetting every moved badge.
-    virtual bool hasMovedBadges() const { return false; }
-    virtual void resetBadgePlacements() {}
-    virtual StackDiagnostics diagnostics() const { return {}; }
 };
 
 // No stacks: nothing to suspend, refresh or show; every window stands alone.

@@ -54,23 +54,13 @@ struct RecordingViews final : ShellViews {
 };
 
 // A stack subsystem that answers as told and records what it was asked.
-struct ShellStacks final : WindowStackController {
+struct ShellStacks final : StackCommands {
     QStringList calls;
     bool on = true, result = false, monitoring = true;
     StackBadgeSettings badges;
-    void noteMouseMoved(Point) override {}
-    void suspend() override {}
-    void scheduleRefresh() override {}
-    void dismissPickers() override {}
-    bool menuOpen() const override { return false; }
-    void noteWindowChanged(const WindowFramePairs&) override {}
-    void resetScanState() override {}
-    bool monitoringEnabled() const override { return monitoring; }
     void setMonitoringEnabled(bool e) override { monitoring = e; }
-    std::vector<ManagedWindow> stackMates(const ManagedWindow& w) const override { return {w}; }
-    ManagedWindow stack(const ManagedWindow& w) const override { return w; }
-    bool isSameWindowOrStack(const ManagedWindow& a, const ManagedWindow& b) const override { return a == b; }
     bool available() const override { return true; }
+    bool presented() const override { return true; }
     bool enabled() const override { return on; }
     void setEnabled(bool e) override
     {
@@ -131,9 +121,10 @@ protected:
     WindowPlacement placement{access};
     snaptest::RecordingFeedback feedback;
     ShellStacks stacks;
+    NoWindowStacks noStacks;
     NoThumbnailCapture capture;
     SnapCoordinator coordinator{
-        SnapServices{access, placement, sim.desktop, sim.desktop, sim.clock, sim.defaults, store, feedback, stacks, capture}};
+        SnapServices{access, placement, sim.desktop, sim.desktop, sim.clock, sim.defaults, store, feedback, noStacks, capture}};
     QTemporaryDir dir;
     LoginItem login{dir.path() + u"/autostart"_qs, u"/usr/bin/framewell"_qs};
     RecordingViews views;

@@ -68,6 +68,16 @@ TEST(StatusMenuModel, EveryItemInOrderWithKeyLabelsAndStacksDisabledWithoutStack
     EXPECT_TRUE(stacks.item(u"Transition"_qs)->submenu->items[0].checked);
     EXPECT_TRUE(stacks.item(u"Place All Badges Automatically"_qs)->hidden);
 
+    // Stacks without drawn badges or switcher: switching works, the switcher and badges do not.
+    StatusMenuState engine = baseState();
+    engine.stacks.available = true;
+    const Menu live = windowStacksMenu(engine);
+    EXPECT_TRUE(statusMenu(engine).item(u"Window Stacks"_qs)->enabled);
+    EXPECT_TRUE(live.item(u"Next Window"_qs)->enabled);
+    EXPECT_TRUE(live.item(u"Use Window Stacks"_qs)->enabled);
+    EXPECT_FALSE(live.item(u"Show Window Stack…"_qs)->enabled);
+    EXPECT_FALSE(live.item(u"Show Stack Badges"_qs)->enabled);
+
     // A turned-off shortcut and a key whose label is a word show no key label.
     StatusMenuState s = baseState();
     s.combos[ShortcutAction::place].reset();

@@ -55,12 +55,15 @@ AppDelegate::AppDelegate(Platform& platform, const QStringList& arguments)
       placement_(access_),
       overlay_(&platform.clock, {}, [&platform] { return platform.screens.screens(); }),
       feedback_(overlay_),
-      stacks_(std::make_unique<NoWindowStacks>()),
       thumbnails_(access_, platform.permissions, platform.capture, thumbnailImage),
       transitionPresenter_(platform.clock, platform.stacking),
       transitions_(access_, platform.screens, platform.permissions, platform.capture, transitionPresenter_),
+      stacks_({access_, platform.screens, platform.permissions, platform.clock, platform.defaults, transitions_,
+               platform.activations, nullptr, options_.diagnostics}),
+      // No badges or switcher are drawn yet.
+      stackCommands_(stacks_, false),
       coordinator_(SnapServices{access_, placement_, platform.screens, platform.processes, platform.clock,
-                                platform.defaults, store_, feedback_, *stacks_, thumbnails_, options_.diagnostics,
+                                platform.defaults, store_, feedback_, stacks_, thumbnails_, options_.diagnostics,
                                 [this](std::uint32_t command) {
                                     const auto action = shortcutAction(command);
                                     const auto combo = action ? ShortcutStore(platform_.defaults).combo(*action)
@@ -75,7 +78,7 @@ AppDelegate::AppDelegate(Platform& platform, const QStringList& arguments)
       menuStalls_(platform.clock),
       loginItem_(LoginItem::defaultDirectory(), QCoreApplication::applicationFilePath()),
       tips_(platform.defaults),
-      commands_(ShellServices{platform, access_, coordinator_, *stacks_, store_, loginItem_, *this,
+      commands_(ShellServices{platform, access_, coordinator_, stackCommands_, store_, loginItem_, *this,
                               [this]() -> DragMonitor& { return monitor(); },
                               [this](const QString& text) { log(text); }}),
       lastTrusted_(platform.permissions.windowControlGranted(false)),
@@ -199,7 +202,7 @@ void AppDelegate::installCoordinatorSinks()
     SnapSinks& sinks = coordinator_.sinks();
     sinks.report = [this](const QString& text) { log(text); };
     sinks.tip = [this](Tip tip) { showTip(tip); };
-    stacks_->callbacks.tip = [this](Tip tip) { showTip(tip); };
+    stacks_.callbacks.tip = [this](Tip tip) { showTip(tip); };
     sinks.onCreateCustomLayout = [this](const QString& display) { openCustomLayoutEditor(display, std::nullopt); };
     sinks.onEditCustomLayout = [this](const QString& display, const SnapLayout& layout) {
         openCustomLayoutEditor(display, layout);
@@ -223,9 +226,9 @@ void AppDelegate::stopDragMonitor() { monitor().stop(); }
 
 void AppDelegate::startStacks()
 {
-    stacks_->setEnabled(commands_.stacksSetting());
-    stacks_->start();
-    stacks_->refresh(true);
+    stackCommands_.setEnabled(commands_.stacksSetting());
+    stackCommands_.start();
+    stackCommands_.refresh(true);
 }
 
 void AppDelegate::startShortcuts()
@@ -290,14 +293,14 @@ void AppDelegate::handleOptions()
     if (options_.diagnostics) {
         writeLaunchDiagnostics({platform_.permissions.windowPreviewsGranted(),
                                 platform_.permissions.windowControlGranted(false), qint64(::getpid()),
-                                int(platform_.screens.screens().size()), stacks_->diagnostics(),
+                                int(platform_.screens.screens().size()), stackCommands_.diagnostics(),
                                 coordinator_.recoveryDisplayRecords()});
     }
 }
 
 void AppDelegate::prebuildMenus()
 {
-    if (!tray_ || tray_->menuOpen() || stacks_->menuOpen())
+    if (!tray_ || tray_->menuOpen() || stackCommands_.menuOpen())
         return;
     tray_->prebuild(commands_.menuState());
 }
@@ -336,7 +339,7 @@ void AppDelegate::terminate()
     mouseShortcuts_.stop();
     scrollCapture_.stop();
     coordinator_.endInteraction(false);
-    stacks_->stop();
+    stackCommands_.stop();
     if (welcome_)
         welcome_->close();
     platform_.screens.setChangeHandler({});

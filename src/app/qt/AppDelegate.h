@@ -1,7 +1,7 @@
 #pragma once
 // The program: built from the platform's ports, it owns every object that lives for the whole
 // run and creates them in this order: the layout store, window access and placement, the
-// overlay, the stack controller, thumbnails, the transitions and the snap coordinator, the hot
+// overlay, thumbnails, the transitions, the window stacks and the snap coordinator, the hot
 // keys, the mouse shortcuts and scroll capture, the notices and the menu's stall log. launch()
 // then installs every process-wide hook in one place: the tray menu, the coordinator's sinks,
 // drag tracking, the stacks, the hot keys and mouse shortcuts, the display and workspace
@@ -20,6 +20,7 @@
 #include "app/MouseShortcuts.h"
 #include "app/ScrollCapture.h"
 #include "app/ShellCommands.h"
+#include "app/StackCommands.h"
 #include "base/TaskScope.h"
 #include "layout/LayoutStore.h"
 #include "onboarding/Tips.h"
@@ -29,6 +30,7 @@
 #include "platform/Platform.h"
 #include "snap/DragMonitor.h"
 #include "snap/SnapCoordinator.h"
+#include "stacks/WindowStackController.h"
 #include "transitions/WindowThumbnails.h"
 #include "transitions/WindowTransitions.h"
 #include "transitions/qt/GlTransitionPresenter.h"
@@ -122,6 +124,7 @@ public:
     WindowAccess& access() { return access_; }
     OverlayController& overlay() { return overlay_; }
     TransitionServices& transitions() { return transitions_; }
+    stacks::WindowStackController& stacks() { return stacks_; }
     StatusMenuView* tray() const { return tray_.get(); }
     DragMonitor& monitor();
     WelcomeWindowController* welcome() const { return welcome_.get(); }
@@ -159,14 +162,15 @@ private:
     WindowPlacement placement_;
     OverlayController overlay_;
     OverlayFeedback feedback_;
-    std::unique_ptr<WindowStackController> stacks_;
     WindowThumbnails thumbnails_;
     GlTransitionPresenter transitionPresenter_;
-    WindowTransitions transitions_;   // the switch animations, for a stack controller
+    WindowTransitions transitions_;
+    stacks::WindowStackController stacks_;
+    EngineStackCommands stackCommands_;
     SnapCoordinator coordinator_;
     HotKeys hotKeys_;
     MouseShortcuts mouseShortcuts_;
-    ScrollCapture scrollCapture_;   // the stack switcher's scrolling, for a stack controller
+    ScrollCapture scrollCapture_;   // the stack switcher's scrolling, for its presentation
     ToastController toast_;
     MainThreadStallLog menuStalls_;
     LoginItem loginItem_;

@@ -23,7 +23,7 @@ void SimWorkspaces::switchWorkspace()
 }
 
 SimPlatform::SimPlatform()
-    : platform_{desktop, desktop, workspaces, desktop.mouse(), desktop, desktop, desktop, capture, clock, defaults,
+    : platform_{desktop, desktop, workspaces, desktop, desktop.mouse(), desktop, desktop, desktop, capture, clock, defaults,
                 hotKeys, buttonGrabs, scrollTap, settings, applications, nullptr,
                 [this] { return std::optional<Point>(desktop.mouse().position()); }}
 {

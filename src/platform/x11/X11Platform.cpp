@@ -4,6 +4,7 @@
 #include "platform/x11/GnomeDesktopSettings.h"
 #include "platform/x11/LocalProcesses.h"
 #include "platform/x11/LogindIdleInhibitors.h"
+#include "platform/x11/X11ApplicationActivations.h"
 #include "platform/x11/X11ButtonGrabs.h"
 #include "platform/x11/X11GlobalHotKeys.h"
 #include "platform/x11/X11MouseMonitor.h"
@@ -26,6 +27,7 @@ struct X11Platform::Adapters {
     X11WindowSystem windows;
     X11Screens screens;
     X11Workspaces workspaces;
+    X11ApplicationActivations activations;
     X11MouseMonitor mouse;
     X11Permissions permissions;
     LocalProcesses processes;
@@ -43,7 +45,7 @@ X11Platform::X11Platform() : adapters_(std::make_unique<Adapters>())
 {
     Adapters& a = *adapters_;
     platform_ = std::make_unique<Platform>(Platform{
-        a.windows, a.screens, a.workspaces, a.mouse, a.permissions, a.processes, a.idleInhibitors, a.capture,
+        a.windows, a.screens, a.workspaces, a.activations, a.mouse, a.permissions, a.processes, a.idleInhibitors, a.capture,
         a.clock, a.defaults, a.hotKeys, a.buttonGrabs, a.scrollTap, a.desktop, a.applications,
         a.stacking.available() ? &a.stacking : nullptr,
         [] {

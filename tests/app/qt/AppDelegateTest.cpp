@@ -122,6 +122,8 @@ protected:
             out << u"display observer"_qs;
         if (sim.workspaces.watching())
             out << u"workspace observer"_qs;
+        if (sim.desktop.hasActivationHandler())
+            out << u"activation observer"_qs;
         return out;
     }
 
@@ -143,7 +145,8 @@ TEST_F(ProgramTest, StartPlaceTheFocusedWindowPauseAndQuitLeavingNothingRegister
     ShortcutStore(sim.defaults).setMouseTrigger(MouseTrigger{3, 0}, ShortcutAction::stack);
     AppDelegate& app = start();
     EXPECT_EQ(registrations(), (QStringList{u"hot keys"_qs, u"hot-key handler"_qs, u"mouse monitor"_qs,
-                                            u"button grabs"_qs, u"display observer"_qs, u"workspace observer"_qs}));
+                                            u"button grabs"_qs, u"display observer"_qs, u"workspace observer"_qs,
+                                            u"activation observer"_qs}));
     for (std::uint32_t id : {1u, 2u, 3u, 5u, 6u, 7u, 8u, 9u, 101u, 109u})
         EXPECT_TRUE(registeredId(id)) << id;
     EXPECT_FALSE(registeredId(4));
@@ -187,6 +190,24 @@ TEST_F(ProgramTest, StartPlaceTheFocusedWindowPauseAndQuitLeavingNothingRegister
     sim.clock.advance(std::chrono::seconds(2));
     EXPECT_EQ(sim.desktop.window(mail)->frame, regionFrames(SnapLayout::builtIns().front(), kRight).at(1));
     EXPECT_EQ(app.coordinator().groups().at(u"RIGHT"_qs).windows.at(1).element, mail);
+
+    // A window opened over the placed one forms a stack with it: Ctrl+Alt+] brings the mail
+    // back to the front.
+    const WindowId draft = sim.desktop.addWindow(
+        {.pid = 300, .title = u"Draft"_qs, .frame = sim.desktop.window(mail)->frame});
+    sim.desktop.setFocus(draft);
+    sim.clock.advance(std::chrono::seconds(2));
+    auto front = [&] {
+        for (WindowId id : sim.desktop.stacking()) {
+            if (id == mail || id == draft)
+                return id;
+        }
+        return WindowId(0);
+    };
+    ASSERT_EQ(front(), draft);
+    EXPECT_TRUE(sim.hotKeys.press(30, CtrlAlt));
+    sim.clock.advance(std::chrono::seconds(2));
+    EXPECT_EQ(front(), mail);
 
     // The menu: pause, and every hot key is ignored while paused; the stall log runs only while
     // the menu is open.
