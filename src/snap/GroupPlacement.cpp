@@ -12,11 +12,13 @@ namespace fw {
 namespace {
 
 // The moves of the group: its usable occupants in region order (on their cell grids), then its
-// spans over the union of their regions; regions the tree lacks are left out.
-PlacementItems groupMoves(SnapContext& ctx, const LayoutGroup& group, const std::map<RegionNumber, Rect>& frames)
+// usable spans over the union of their regions; regions the tree lacks are left out. A span
+// whose window closed or became unusable leaves the group.
+PlacementItems groupMoves(SnapContext& ctx, LayoutGroup& group, const std::map<RegionNumber, Rect>& frames)
 {
     const WindowList list = ctx.access.windowSystem().snapshot();
     const BoundsMap bounds = ctx.access.onScreenBoundsByPid(&list);
+    group.spans = usableWindowEntries(group.spans, bounds, ctx.access);
     PlacementItems items;
     for (const auto& [region, window] : usableRegionEntries(group.windows, bounds, ctx.access)) {
         const auto frame = frames.find(region);
