@@ -37,6 +37,16 @@ struct WindowInfo {
     friend bool operator==(const WindowInfo&, const WindowInfo&) = default;
 };
 
+// One viewable window as the window server stacks it: the stacks' layer list.
+struct WindowLayer {
+    WindowId id = 0;   // the client window; an unmanaged window stands for itself
+    Pid pid = 0;       // 0 = unknown
+    Rect frame;
+    int level = 0;     // 0 ordinary, 3 kept above, 20 dock, 101 override-redirect
+
+    friend bool operator==(const WindowLayer&, const WindowLayer&) = default;
+};
+
 struct SizeHints {
     std::optional<Size> minimum;
     std::optional<Size> maximum;
@@ -58,6 +68,19 @@ public:
 
     // Every window of the desktop, front to back, our own windows excluded. One pass.
     virtual std::vector<WindowInfo> snapshot() = 0;
+
+    // Every viewable window front to back with its level, desktop windows left out, our own
+    // included: lighter than snapshot(), for a scan every second. By default the snapshot's
+    // on-screen entries.
+    virtual std::vector<WindowLayer> layers()
+    {
+        std::vector<WindowLayer> out;
+        for (const auto& info : snapshot()) {
+            if (info.onScreen)
+                out.push_back({info.id, info.pid, info.frame, info.layer});
+        }
+        return out;
+    }
 
     virtual std::optional<Rect> frame(WindowId id) = 0;
     virtual std::optional<QString> title(WindowId id) = 0;

@@ -1,8 +1,8 @@
 #pragma once
 // The window stack controller as the coordinator sees it: what the coordinator asks of it
 // (suspend, refresh, the windows sharing a slot) and the callback slots the coordinator
-// fills. The stacks subsystem implements it; NoWindowStacks stands in until then and makes
-// every window its own stack.
+// fills. stacks::WindowStackController (src/stacks) implements it; NoWindowStacks stands in
+// where no stacks run and makes every window its own stack.
 
 #include "base/Geometry.h"
 #include "snap/SnapSinks.h"

@@ -57,6 +57,7 @@ public:
 
     // The desktop's reduce-motion setting, read once per move. False when unset.
     void setReduceMotion(std::function<bool()> reduceMotion) { reduceMotion_ = std::move(reduceMotion); }
+    bool reduceMotion() const { return reduceMotion_ && reduceMotion_(); }
     // The idle inhibitor port; not owned. Without one, no application keeps the display awake.
     void setIdleInhibitors(IdleInhibitors* inhibitors) { inhibitors_ = inhibitors; }
 
@@ -190,7 +191,6 @@ private:
     Task<void> slide(ManagedWindow window, std::function<void()> turn, Rect out, Rect home, CancelToken token);
     // Switches the application's enhanced interface off when it is on; true when this did it.
     bool switchOffEnhancedInterface(Pid pid);
-    bool reduceMotion() const { return reduceMotion_ && reduceMotion_(); }
 
     WindowSystem& ws_;
     Screens& screens_;

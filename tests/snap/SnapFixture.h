@@ -56,7 +56,7 @@ protected:
 
     SnapServices services(bool diagnostics = false)
     {
-        SnapServices s{access, placement, sim, sim, clock, defaults, store, feedback, stacks, *captureUsed, diagnostics};
+        SnapServices s{access, placement, sim, sim, clock, defaults, store, feedback, *stacksUsed, *captureUsed, diagnostics};
         s.applications = apps;
         return s;
     }
@@ -119,6 +119,7 @@ protected:
     LayoutStore store{defaults};
     RecordingFeedback feedback;
     RecordingStacks stacks;
+    WindowStackController* stacksUsed = &stacks; // what the coordinator is given
     NoThumbnailCapture capture;
     ThumbnailCapture* captureUsed = &capture; // what the coordinator is given
     std::shared_ptr<FakeApplications> apps = std::make_shared<FakeApplications>();

@@ -1,9 +1,9 @@
 #pragma once
 // The snap coordinator over the real X11 adapters and the real overlay, in the test process
 // (there is no program shell to start yet), for x11 tests and benchmarks. Needs the session's
-// Qt application (SessionApp) to exist first. Thumbnails are not captured and the stack
-// controller does nothing; notices are collected. The drag monitor, fed by the real mouse
-// monitor, is there once a test starts it.
+// Qt application (SessionApp) to exist first. Thumbnails are not captured; the stack controller
+// is the real one with the real transitions, started when a test asks for it; notices are
+// collected. The drag monitor, fed by the real mouse monitor, is there once a test starts it.
 //
 //   test::SessionApp app(session);
 //   test::CoordinatorRig rig(session);
@@ -17,13 +17,18 @@
 #include "overlay/OverlayFeedback.h"
 #include "overlay/OverlayWindow.h"
 #include "platform/x11/LocalProcesses.h"
+#include "platform/x11/X11ApplicationActivations.h"
 #include "platform/x11/X11MouseMonitor.h"
 #include "platform/x11/X11Permissions.h"
 #include "platform/x11/X11Screens.h"
 #include "platform/x11/X11Stacking.h"
+#include "platform/x11/X11WindowCapture.h"
 #include "platform/x11/X11WindowSystem.h"
 #include "snap/DragMonitor.h"
 #include "snap/SnapCoordinator.h"
+#include "stacks/WindowStackController.h"
+#include "transitions/WindowTransitions.h"
+#include "transitions/qt/GlTransitionPresenter.h"
 #include "windows/WindowAccess.h"
 #include "windows/WindowPlacement.h"
 #include "x11/XSession.h"
@@ -46,7 +51,9 @@ inline Task<void> placeThroughCoordinator(SnapCoordinator& c, ManagedWindow wind
 }
 
 struct CoordinatorRig {
-    explicit CoordinatorRig(const XSession& session) : ws(session.display()), mouse(session.display())
+    explicit CoordinatorRig(const XSession& session)
+        : ws(session.display()), windowCapture(session.display()), activations(session.display()),
+          mouse(session.display())
     {
         OverlayWindow::setStacking(&stacking);
         coordinator = std::make_unique<SnapCoordinator>(
@@ -123,7 +130,11 @@ struct CoordinatorRig {
     X11Stacking stacking;
     OverlayController overlay{&clock, {}, [this] { return screens.screens(); }};
     OverlayFeedback feedback{overlay};
-    NoWindowStacks stacks;
+    X11WindowCapture windowCapture;
+    GlTransitionPresenter presenter{clock, &stacking};
+    WindowTransitions transitions{access, screens, permissions, windowCapture, presenter};
+    X11ApplicationActivations activations;
+    fw::stacks::WindowStackController stacks{{access, screens, permissions, clock, defaults, transitions, activations}};
     NoThumbnailCapture capture;
     QStringList notices;
     X11MouseMonitor mouse;

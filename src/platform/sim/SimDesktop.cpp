@@ -418,6 +418,7 @@ bool SimDesktop::setFocus(WindowId id)
 
 void SimDesktop::setFrontmostApp(Pid pid)
 {
+    const auto before = frontmostPid();
     for (auto& [p, a] : apps_)
         a.frontmost = p == pid && a.setup.running;
     if (focused_) {
@@ -425,6 +426,12 @@ void SimDesktop::setFrontmostApp(Pid pid)
         if (!w || w->setup.pid != pid)
             focused_.reset();
     }
+    const auto after = frontmostPid();
+    if (after && after != before && activated_)
+        schedule(Duration::zero(), [this] {
+            if (activated_)
+                activated_();
+        });
 }
 
 bool SimDesktop::setEnhancedUserInterfaceState(Pid pid, std::optional<bool> value, bool settable)

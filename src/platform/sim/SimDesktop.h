@@ -15,6 +15,7 @@
 //   EXPECT_EQ(sim.writesFor(w).size(), 3);
 
 #include "base/Clock.h"
+#include "platform/ApplicationActivations.h"
 #include "platform/IdleInhibitors.h"
 #include "platform/MouseMonitor.h"
 #include "platform/Permissions.h"
@@ -149,7 +150,8 @@ private:
     int startCount_ = 0;
 };
 
-class SimDesktop final : public Screens, public WindowSystem, public Permissions, public Processes, public IdleInhibitors {
+class SimDesktop final : public Screens, public WindowSystem, public Permissions, public Processes, public IdleInhibitors,
+                         public ApplicationActivations {
 public:
     explicit SimDesktop(VirtualClock& clock);
     ~SimDesktop() override;
@@ -273,6 +275,11 @@ public:
     // Another application starts or stops holding the display awake (a video plays).
     void setDisplayKeptAwake(bool awake) { displayKeptAwake_ = awake; }
 
+    // ---- ApplicationActivations: a change of the frontmost application is told on the next
+    // turn of the loop.
+    void setActivationHandler(std::function<void()> handler) override { activated_ = std::move(handler); }
+    bool hasActivationHandler() const { return bool(activated_); }
+
     int resetCount() const { return resets_; }
     const QStringList& openedSettings() const { return openedSettings_; }
 
@@ -314,6 +321,7 @@ private:
     SimMouse mouse_;
     std::vector<ScreenInfo> screens_;
     std::function<void()> screensChanged_;
+    std::function<void()> activated_;
     std::map<Pid, SimApp> apps_;
     std::map<WindowId, SimWindow> windows_;
     std::map<WindowId, Faults> faults_;

@@ -1,5 +1,6 @@
 #include "platform/x11/X11WindowSystem.h"
 
+#include "platform/x11/X11ClientState.h"
 #include "platform/x11/X11Connection.h"
 
 #include <QList>
@@ -11,52 +12,6 @@
 #include <unordered_map>
 
 namespace fw {
-
-namespace x11 {
-
-struct Extents {
-    int left = 0, right = 0, top = 0, bottom = 0;
-};
-
-// What one read of a client window found. `alive` is false when the window could not be read.
-struct ClientState {
-    xcb_window_t window = XCB_NONE;
-    bool alive = false;
-    // Geometry
-    Rect client;                       // inside the border, root coordinates
-    int border = 0;
-    Extents frameExtents, gtkExtents;
-    xcb_window_t topLevel = XCB_NONE;  // ancestor whose parent is root (the WM frame)
-    // Identity
-    Pid pid = 0;
-    std::optional<QString> title;
-    QString appClass;
-    QString appInstance;
-    // Kind
-    bool overrideRedirect = false;
-    bool viewable = false;
-    bool iconic = false;
-    std::vector<xcb_atom_t> types, states, allowedActions;
-    bool hasAllowedActions = false;
-    xcb_window_t transientFor = XCB_NONE;
-    // Hints
-    SizeHints hints;
-
-    Rect outerFrame() const
-    {
-        const Rect outer(client.x() - border, client.y() - border, client.width() + 2 * border,
-                         client.height() + 2 * border);
-        const double l = frameExtents.left - gtkExtents.left, r = frameExtents.right - gtkExtents.right;
-        const double t = frameExtents.top - gtkExtents.top, b = frameExtents.bottom - gtkExtents.bottom;
-        return Rect(outer.x() - l, outer.y() - t, outer.width() + l + r, outer.height() + t + b);
-    }
-    bool has(const std::vector<xcb_atom_t>& list, xcb_atom_t a) const
-    {
-        return std::find(list.begin(), list.end(), a) != list.end();
-    }
-};
-
-} // namespace x11
 
 using namespace x11;
 
@@ -83,36 +38,9 @@ bool resizableFrom(const ClientState& s, const Atoms& a)
            (!horz || s.has(s.allowedActions, a.netWmActionMaximizeHorz));
 }
 
-Extents extentsFrom(const xcb_get_property_reply_t* r)
-{
-    auto v = cardinals(r);
-    if (v.size() < 4)
-        return {};
-    // Extents are small non-negative numbers; anything else is a broken property.
-    for (auto e : v)
-        if (e > 4096)
-            return {};
-    return {int(v[0]), int(v[1]), int(v[2]), int(v[3])};
-}
-
 std::vector<xcb_atom_t> atomList(const xcb_get_property_reply_t* r)
 {
     return cardinals(r);
-}
-
-// The window type: the first listed type that is known (clients may put newer types first);
-// XCB_NONE when none is.
-xcb_atom_t windowType(const std::vector<xcb_atom_t>& types, const Atoms& a)
-{
-    const xcb_atom_t known[] = {
-        a.netWmWindowTypeNormal, a.netWmWindowTypeDock, a.netWmWindowTypeDesktop, a.netWmWindowTypeDialog,
-        a.netWmWindowTypeToolbar, a.netWmWindowTypeMenu, a.netWmWindowTypeUtility, a.netWmWindowTypeSplash,
-        a.netWmWindowTypeDropdownMenu, a.netWmWindowTypePopupMenu, a.netWmWindowTypeTooltip,
-        a.netWmWindowTypeNotification, a.netWmWindowTypeCombo, a.netWmWindowTypeDnd};
-    for (xcb_atom_t t : types)
-        if (t != XCB_NONE && std::find(std::begin(known), std::end(known), t) != std::end(known))
-            return t;
-    return XCB_NONE;
 }
 
 // WM_NORMAL_HINTS: flags, x, y, w, h, min w/h, max w/h, inc w/h, min/max aspect, base w/h, gravity.
@@ -141,7 +69,7 @@ int clampSize(double v) { return int(std::clamp<long>(std::lround(v), 1, 32767))
 } // namespace
 
 X11WindowSystem::X11WindowSystem(const QByteArray& displayName)
-    : conn_(std::make_unique<Connection>(displayName)), ownPid_(::getpid())
+    : conn_(std::make_unique<Connection>(displayName)), ownPid_(::getpid()), layerCache_(std::make_unique<LayerCache>())
 {
     if (!conn_->ok())
         return;

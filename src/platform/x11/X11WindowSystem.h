@@ -11,12 +11,15 @@
 
 #include <QByteArray>
 #include <memory>
+#include <unordered_map>
 
 namespace fw {
 
 namespace x11 {
 class Connection;
 struct ClientState;
+struct LayerWindow;
+struct LayerSeen;
 }
 
 class X11WindowSystem : public WindowSystem {
@@ -36,6 +39,12 @@ public:
     void setApplications(const Applications* apps);
 
     std::vector<WindowInfo> snapshot() override;
+    // QueryTree(root) order, viewable windows only, each managed frame named by its client
+    // (the child with WM_STATE). Windows seen before cost one pipelined round together; new
+    // ones are resolved in a few more.
+    std::vector<WindowLayer> layers() override;
+    // How many top-level windows the last layers() had to resolve; 0: it took one round trip.
+    std::size_t lastLayerResolutions() const { return lastLayerResolutions_; }
 
     std::optional<Rect> frame(WindowId id) override;
     std::optional<QString> title(WindowId id) override;
@@ -61,6 +70,13 @@ private:
     enum Fields : unsigned { Geometry = 1, Identity = 2, Kind = 4, Hints = 8, All = 15 };
     std::vector<x11::ClientState> read(const std::vector<std::uint32_t>& ids, unsigned fields);
     std::optional<x11::ClientState> readOne(WindowId id, unsigned fields);
+    // Finds the client, process and type of top-level windows not seen (viewable) before, and
+    // what this pass shows of them.
+    void resolveLayers(const std::vector<std::uint32_t>& tops, std::unordered_map<std::uint32_t, x11::LayerSeen>& pass);
+    // The client inside each frame: the descendant with WM_STATE, searched level by level.
+    void findClients(std::vector<std::pair<std::uint32_t, std::uint32_t>> frontier);
+    // Reads the process, type, state and frame of resolved windows.
+    void placeResolved(const std::vector<std::uint32_t>& tops, std::unordered_map<std::uint32_t, x11::LayerSeen>& pass);
     bool windowManagerPresent();
     bool supports(std::uint32_t atom);
     std::uint32_t serverTime();
@@ -85,6 +101,8 @@ private:
     bool hasRes_ = false;
     std::int64_t supportedReadAt_ = -1;
     std::vector<std::uint32_t> supported_;
+    std::unique_ptr<std::unordered_map<std::uint32_t, x11::LayerWindow>> layerCache_;
+    std::size_t lastLayerResolutions_ = 0;
 };
 
 } // namespace fw

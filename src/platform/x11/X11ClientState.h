@@ -1,0 +1,117 @@
+#pragma once
+// What one read of a client window finds, shared by the window snapshot and the layer list of
+// the X11 window port: its geometry with the window manager's frame extents, identity, kind
+// and size hints, and the visible outer frame they give.
+
+#include "base/Geometry.h"
+#include "platform/WindowSystem.h"
+#include "platform/x11/X11Connection.h"
+
+#include <algorithm>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+namespace fw::x11 {
+
+struct Extents {
+    int left = 0, right = 0, top = 0, bottom = 0;
+};
+
+// What one read of a client window found. `alive` is false when the window could not be read.
+struct ClientState {
+    xcb_window_t window = XCB_NONE;
+    bool alive = false;
+    // Geometry
+    Rect client;                       // inside the border, root coordinates
+    int border = 0;
+    Extents frameExtents, gtkExtents;
+    xcb_window_t topLevel = XCB_NONE;  // ancestor whose parent is root (the WM frame)
+    // Identity
+    Pid pid = 0;
+    std::optional<QString> title;
+    QString appClass;
+    QString appInstance;
+    // Kind
+    bool overrideRedirect = false;
+    bool viewable = false;
+    bool iconic = false;
+    std::vector<xcb_atom_t> types, states, allowedActions;
+    bool hasAllowedActions = false;
+    xcb_window_t transientFor = XCB_NONE;
+    // Hints
+    SizeHints hints;
+
+    Rect outerFrame() const
+    {
+        const Rect outer(client.x() - border, client.y() - border, client.width() + 2 * border,
+                         client.height() + 2 * border);
+        const double l = frameExtents.left - gtkExtents.left, r = frameExtents.right - gtkExtents.right;
+        const double t = frameExtents.top - gtkExtents.top, b = frameExtents.bottom - gtkExtents.bottom;
+        return Rect(outer.x() - l, outer.y() - t, outer.width() + l + r, outer.height() + t + b);
+    }
+    bool has(const std::vector<xcb_atom_t>& list, xcb_atom_t a) const
+    {
+        return std::find(list.begin(), list.end(), a) != list.end();
+    }
+};
+
+// _NET_FRAME_EXTENTS or _GTK_FRAME_EXTENTS; none when the property is broken.
+inline Extents extentsFrom(const xcb_get_property_reply_t* r)
+{
+    auto v = cardinals(r);
+    if (v.size() < 4)
+        return {};
+    // Extents are small non-negative numbers; anything else is a broken property.
+    for (auto e : v)
+        if (e > 4096)
+            return {};
+    return {int(v[0]), int(v[1]), int(v[2]), int(v[3])};
+}
+
+// The window type: the first listed type that is known (clients may put newer types first);
+// XCB_NONE when none is.
+inline xcb_atom_t windowType(const std::vector<xcb_atom_t>& types, const Atoms& a)
+{
+    const xcb_atom_t known[] = {
+        a.netWmWindowTypeNormal, a.netWmWindowTypeDock, a.netWmWindowTypeDesktop, a.netWmWindowTypeDialog,
+        a.netWmWindowTypeToolbar, a.netWmWindowTypeMenu, a.netWmWindowTypeUtility, a.netWmWindowTypeSplash,
+        a.netWmWindowTypeDropdownMenu, a.netWmWindowTypePopupMenu, a.netWmWindowTypeTooltip,
+        a.netWmWindowTypeNotification, a.netWmWindowTypeCombo, a.netWmWindowTypeDnd};
+    for (xcb_atom_t t : types)
+        if (t != XCB_NONE && std::find(std::begin(known), std::end(known), t) != std::end(known))
+            return t;
+    return XCB_NONE;
+}
+
+// What the layer list keeps of each top-level window between passes, so that a pass over a
+// steady desktop is one round trip: the window it stands for, its process and type, and how
+// the visible frame lies against the top-level window (frame extents, invisible borders), which
+// holds while the top-level window keeps its size.
+struct LayerWindow {
+    bool resolved = false;             // found out while viewable; otherwise asked again when it is
+    xcb_window_t target = XCB_NONE;    // the managed client inside it, or the top-level itself
+    bool managed = false;              // target is a client with WM_STATE
+    Pid pid = 0;
+    bool dock = false;
+    bool desktop = false;
+    Size topSize;                      // the top-level window's size when the frame was read
+    double left = 0, top = 0, right = 0, bottom = 0;   // frame edges minus top-level edges
+};
+using LayerCache = std::unordered_map<xcb_window_t, LayerWindow>;
+
+// What one pass found of a top-level window.
+struct LayerSeen {
+    bool read = false;       // its attributes came back
+    bool viewable = false;
+    bool overrideRedirect = false;
+    bool inputOnly = false;
+    bool placed = false;     // its frame (and state) came back
+    Rect frame;
+    Rect topFrame;           // the top-level window's own rectangle, border included
+    bool above = false;
+    bool hidden = false;
+};
+using LayerPass = std::unordered_map<xcb_window_t, LayerSeen>;
+
+} // namespace fw::x11

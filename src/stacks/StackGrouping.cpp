@@ -1,0 +1,204 @@
+#include "stacks/StackGrouping.h"
+
+#include "windows/WindowAccess.h"
+
+#include <algorithm>
+
+namespace fw {
+
+namespace {
+
+const QString kOtherWindows = QStringLiteral("Other windows");
+
+bool hasArea(const Rect& r) { return r.isFinite() && r.width() > 0 && r.height() > 0; }
+
+// Puts the item into the first group it fits, or into a new group of its own.
+template<typename T, typename Fits>
+void addFirstFit(std::vector<std::vector<const T*>>& groups, const T& item, Fits fits)
+{
+    const auto group = std::find_if(groups.begin(), groups.end(), [&](const auto& g) { return fits(g); });
+    if (group == groups.end())
+        groups.push_back({&item});
+    else
+        group->push_back(&item);
+}
+
+void appendSection(WindowStack& stack, WindowStackSection section)
+{
+    stack.members.insert(stack.members.end(), section.members.begin(), section.members.end());
+    stack.sections.push_back(std::move(section));
+}
+
+} // namespace
+
+bool framesAllMatch(const std::vector<const DiscoveredWindow*>& group, const DiscoveredWindow& window)
+{
+    return std::all_of(group.begin(), group.end(), [&](const DiscoveredWindow* member) {
+        return sameSlot(member->frame, member->grid, window.frame, window.grid);
+    });
+}
+
+std::vector<WindowStack> frameStacks(const WindowSnapshot& windows)
+{
+    std::vector<std::vector<const DiscoveredWindow*>> groups;
+    std::unordered_set<ManagedWindow> taken;
+    for (const DiscoveredWindow& d : windows) {
+        if (hasArea(d.frame) && taken.insert(d.window).second)
+            addFirstFit(groups, d, [&](const auto& g) { return framesAllMatch(g, d); });
+    }
+    std::vector<WindowStack> out;
+    for (const auto& g : groups) {
+        if (g.size() < 2)
+            continue;
+        WindowStack stack;
+        stack.frame = g.front()->frame;
+        stack.frameGrid = g.front()->grid;
+        for (const DiscoveredWindow* d : g) {
+            stack.members.push_back(d->window);
+            stack.grids[d->window] = d->grid;
+        }
+        out.push_back(std::move(stack));
+    }
+    return out;
+}
+
+std::vector<WindowStack> spanStacks(const std::vector<SpanCover>& covers, const WindowSnapshot& windows)
+{
+    std::vector<std::vector<const SpanCover*>> groups;
+    for (const SpanCover& cover : covers)
+        addFirstFit(groups, cover, [&](const auto& g) { return approximatelyEqual5(g.front()->frame, cover.frame); });
+    std::vector<WindowStack> out;
+    for (const auto& g : groups) {
+        if (auto stack = spanStack(g, windows))
+            out.push_back(std::move(*stack));
+    }
+    return out;
+}
+
+std::optional<WindowStack> spanStack(const std::vector<const SpanCover*>& group, const WindowSnapshot& windows)
+{
+    if (group.empty())
+        return std::nullopt;
+    const SpanCover& first = *group.front();
+    const Rect span = first.frame;
+    std::vector<ManagedWindow> spanning;
+    for (const SpanCover* c : group)
+        spanning.push_back(c->window);
+    std::vector<const DiscoveredWindow*> inside;
+    std::unordered_set<ManagedWindow> seen(spanning.begin(), spanning.end());
+    for (const DiscoveredWindow& d : windows) {
+        if (insideGrown5(d.frame, span) && seen.insert(d.window).second)
+            inside.push_back(&d);
+    }
+    if (inside.empty() && spanning.size() < 2)
+        return std::nullopt;
+
+    WindowStack stack;
+    stack.frame = span;
+    for (const ManagedWindow& w : spanning)
+        stack.slotFrames.emplace(w, span);
+    for (const DiscoveredWindow& d : windows) {
+        if (std::find(spanning.begin(), spanning.end(), d.window) != spanning.end())
+            stack.grids.emplace(d.window, d.grid);
+    }
+    for (const DiscoveredWindow* d : inside) {
+        stack.slotFrames.emplace(d->window, d->frame);
+        stack.grids.emplace(d->window, d->grid);
+    }
+
+    appendSection(stack, {first.title, spanning, span});
+    std::unordered_set<ManagedWindow> claimed(spanning.begin(), spanning.end());
+    for (const SpanRegion& region : first.regions) {
+        std::vector<ManagedWindow> members;
+        for (const DiscoveredWindow* d : inside) {
+            if (!claimed.count(d->window) && WindowAccess::sitsIn(d->frame, region.frame, d->grid, kStackTolerance))
+                members.push_back(d->window);
+        }
+        if (region.occupant) {
+            if (auto at = std::find(members.begin(), members.end(), *region.occupant); at != members.end())
+                std::rotate(members.begin(), at, at + 1);
+        }
+        if (members.empty())
+            continue;
+        claimed.insert(members.begin(), members.end());
+        appendSection(stack, {region.title, std::move(members), region.frame});
+    }
+    std::vector<ManagedWindow> others;
+    for (const DiscoveredWindow* d : inside) {
+        if (!claimed.count(d->window))
+            others.push_back(d->window);
+    }
+    if (!others.empty())
+        appendSection(stack, {kOtherWindows, std::move(others), std::nullopt});
+
+    for (const ManagedWindow& m : stack.members) {
+        if (std::find(spanning.begin(), spanning.end(), m) == spanning.end())
+            stack.underneath.push_back(m);
+    }
+    for (const SpanRegion& region : first.regions)
+        stack.regionFrames.push_back(region.frame);
+    return stack;
+}
+
+bool isOutsideSpans(const Rect& frame, const std::vector<WindowStack>& spans)
+{
+    return std::none_of(spans.begin(), spans.end(), [&](const WindowStack& s) { return insideGrown5(frame, s.frame); });
+}
+
+std::vector<WindowStack> mergeStacks(const std::vector<WindowStack>& frames, const std::vector<WindowStack>& spans)
+{
+    std::vector<WindowStack> out = spans;
+    for (const WindowStack& s : frames) {
+        if (isOutsideSpans(s.frame, spans))
+            out.push_back(s);
+    }
+    return out;
+}
+
+WindowFramePairs expandWithStackMates(const WindowFramePairs& input, const std::vector<std::vector<ManagedWindow>>& carried)
+{
+    std::unordered_set<ManagedWindow> targets;
+    for (const auto& [w, frame] : input)
+        targets.insert(w);
+    std::unordered_set<ManagedWindow> emitted;
+    WindowFramePairs out;
+    for (const auto& [w, frame] : input) {
+        const auto group = std::find_if(carried.begin(), carried.end(), [&](const auto& members) {
+            return std::find(members.begin(), members.end(), w) != members.end();
+        });
+        const std::vector<ManagedWindow> alone{w};
+        for (const ManagedWindow& m : group == carried.end() ? alone : *group) {
+            if (!(m == w) && targets.count(m))
+                continue;
+            if (emitted.insert(m).second)
+                out.emplace_back(m, frame);
+        }
+    }
+    return out;
+}
+
+std::vector<ManagedWindow> CycleOrder::assign(const std::vector<ManagedWindow>& windows)
+{
+    for (const ManagedWindow& w : windows) {
+        if (order_.emplace(w, next_).second)
+            ++next_;
+    }
+    std::vector<ManagedWindow> sorted = windows;
+    std::stable_sort(sorted.begin(), sorted.end(), [this](const auto& a, const auto& b) { return precedes(a, b); });
+    return sorted;
+}
+
+bool CycleOrder::precedes(const ManagedWindow& a, const ManagedWindow& b) const
+{
+    const auto ia = order_.find(a), ib = order_.find(b);
+    const int na = ia == order_.end() ? 0 : ia->second;
+    const int nb = ib == order_.end() ? 0 : ib->second;
+    return na < nb;
+}
+
+void CycleOrder::keepOnly(const std::unordered_set<ManagedWindow>& known)
+{
+    std::erase_if(order_, [&](const auto& entry) { return !known.count(entry.first); });
+}
+
+} // namespace fw

@@ -1,0 +1,167 @@
+// The questions the coordinator asks of the current stacks while it moves windows: which
+// windows still share a window's slot, which one stands in front, which must move with a
+// placement; and the slot lookups the views use. Only frame stacks answer them; span stacks
+// are for showing and for sending a span behind.
+#include "stacks/WindowStackController.h"
+
+#include <algorithm>
+#include <map>
+
+namespace fw::stacks {
+
+Size WindowStackController::gridOf(const ManagedWindow& window) const
+{
+    for (const DiscoveredWindow& d : knownFrames_) {
+        if (d.window == window)
+            return d.grid;
+    }
+    return {};
+}
+
+bool WindowStackController::sitsIn(const ManagedWindow& window, const Rect& frame, const Rect& slot) const
+{
+    // The slot is some window's frame: that window's cells count too.
+    Size slotGrid;
+    for (const DiscoveredWindow& d : knownFrames_) {
+        if (d.frame == slot) {
+            slotGrid = d.grid;
+            break;
+        }
+    }
+    return sameSlot(frame, gridOf(window), slot, slotGrid);
+}
+
+const WindowStack* WindowStackController::presentedStackOf(const ManagedWindow& window) const
+{
+    for (const WindowStack& s : presented_) {
+        if (s.contains(window))
+            return &s;
+    }
+    return nullptr;
+}
+
+std::vector<ManagedWindow> WindowStackController::stackMates(const ManagedWindow& window) const
+{
+    if (!enabled_)
+        return {window};
+    const auto stack = std::find_if(stacks_.begin(), stacks_.end(), [&](const WindowStack& s) { return s.contains(window); });
+    if (stack == stacks_.end())
+        return {window};
+    const BoundsMap bounds = access_.onScreenBoundsByPid();
+    std::vector<ManagedWindow> mates;
+    for (const ManagedWindow& m : stack->members) {
+        if (m == window) {
+            mates.push_back(m);
+            continue;
+        }
+        const auto frame = access_.frame(m);
+        if (frame && access_.isUsable(m, bounds) && stack->sitsInSlot(m, *frame))
+            mates.push_back(m);
+    }
+    return mates;
+}
+
+ManagedWindow WindowStackController::stackFront(const ManagedWindow& window) const
+{
+    if (!enabled_)
+        return window;
+    for (const WindowStack& s : stacks_) {
+        if (!s.contains(window))
+            continue;
+        const auto front = stackFronts_.find(s.members.front());
+        return front == stackFronts_.end() ? window : front->second;
+    }
+    return window;
+}
+
+bool WindowStackController::isSameWindowOrStack(const ManagedWindow& a, const ManagedWindow& b) const
+{
+    if (a == b)
+        return true;
+    return enabled_ && std::any_of(stacks_.begin(), stacks_.end(), [&](const WindowStack& s) {
+        return s.contains(a) && s.contains(b);
+    });
+}
+
+void WindowStackController::noteWindowChanged(const WindowFramePairs& windows)
+{
+    if (monitoringEnabled_)
+        updateKnownFrames(windows);
+}
+
+void WindowStackController::updateKnownFrames(const WindowFramePairs& windows)
+{
+    if (!enabled_)
+        return;
+    for (const auto& [window, frame] : windows) {
+        auto known = std::find_if(knownFrames_.begin(), knownFrames_.end(),
+                                  [&](const DiscoveredWindow& d) { return d.window == window; });
+        if (known != knownFrames_.end())
+            known->frame = frame;
+        else
+            knownFrames_.push_back({window, frame, access_.grid(window)});
+    }
+    stacks_ = frameStacks(knownFrames_);
+}
+
+WindowFramePairs WindowStackController::withStackMates(const WindowFramePairs& windows) const
+{
+    if (!enabled_)
+        return windows;
+    const BoundsMap bounds = access_.onScreenBoundsByPid();
+    std::vector<std::vector<ManagedWindow>> carried;
+    for (const WindowStack& s : stacks_) {
+        std::vector<ManagedWindow>& members = carried.emplace_back();
+        for (const ManagedWindow& m : s.members) {
+            const bool placing = std::any_of(windows.begin(), windows.end(), [&](const auto& p) { return p.first == m; });
+            std::optional<Rect> frame;
+            if (!placing && access_.isUsable(m, bounds))
+                frame = access_.frame(m);
+            if (placing || (frame && s.sitsInSlot(m, *frame)))
+                members.push_back(m);
+        }
+    }
+    return expandWithStackMates(windows, carried);
+}
+
+std::vector<ManagedWindow> WindowStackController::slotMates(const ManagedWindow& window,
+                                                            const std::vector<ManagedWindow>& members,
+                                                            const WindowStack& stack) const
+{
+    const Rect reference = stack.slot(window);
+    std::vector<ManagedWindow> mates;
+    for (const ManagedWindow& m : members) {
+        if (m == window)
+            continue;
+        const Rect s = stack.slot(m);
+        if (approximatelyEqual5(s, reference) || insideGrown5(s, reference) || insideGrown5(reference, s))
+            mates.push_back(m);
+    }
+    return mates;
+}
+
+std::vector<ManagedWindow> WindowStackController::slotRepresentatives(const WindowStack& stack) const
+{
+    const std::vector<WindowLayer> list = access_.windowSystem().layers();
+    std::map<QString, std::pair<std::size_t, ManagedWindow>> kept;
+    for (const ManagedWindow& m : stack.members) {
+        const auto at = std::find_if(list.begin(), list.end(), [&](const WindowLayer& l) { return l.id == m.element; });
+        if (at == list.end())
+            continue;
+        const std::size_t position = std::size_t(at - list.begin());
+        const QString key = toString(stack.slot(m));
+        const auto it = kept.find(key);
+        if (it == kept.end() || position < it->second.first)
+            kept[key] = {position, m};
+    }
+    std::vector<std::pair<std::size_t, ManagedWindow>> entries;
+    for (const auto& [key, entry] : kept)
+        entries.push_back(entry);
+    std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    std::vector<ManagedWindow> out;
+    for (const auto& [position, m] : entries)
+        out.push_back(m);
+    return out;
+}
+
+} // namespace fw::stacks

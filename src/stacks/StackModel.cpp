@@ -1,0 +1,123 @@
+#include "stacks/StackModel.h"
+
+#include "windows/WindowAccess.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace fw {
+
+bool approximatelyEqual5(const Rect& a, const Rect& b)
+{
+    return WindowAccess::approximatelyEqual(a, b, kStackTolerance);
+}
+
+bool sameSlot(const Rect& frame, const Size& grid, const Rect& slot, const Size& slotGrid)
+{
+    return WindowAccess::sitsIn(frame, slot, grid, kStackTolerance)
+        || WindowAccess::sitsIn(slot, frame, slotGrid, kStackTolerance);
+}
+
+bool insideGrown5(const Rect& frame, const Rect& outer)
+{
+    const Rect grown = outer.insetBy(-kStackTolerance, -kStackTolerance);
+    return !grown.isNull() && grown.contains(frame);
+}
+
+bool WindowStack::contains(const ManagedWindow& w) const
+{
+    return indexOfWindow(w, members).has_value();
+}
+
+Rect WindowStack::slot(const ManagedWindow& member) const
+{
+    const auto it = slotFrames.find(member);
+    return it == slotFrames.end() ? frame : it->second;
+}
+
+Size WindowStack::gridOf(const ManagedWindow& member) const
+{
+    const auto it = grids.find(member);
+    return it == grids.end() ? Size{} : it->second;
+}
+
+bool WindowStack::sitsInSlot(const ManagedWindow& member, const Rect& current) const
+{
+    const Rect s = slot(member);
+    // A slot of the member's own (a window under a span) has the member's own cells.
+    const Size slotGrid = s == frame ? frameGrid : gridOf(member);
+    return sameSlot(current, gridOf(member), s, slotGrid);
+}
+
+std::optional<std::size_t> indexOfWindow(const ManagedWindow& window, const std::vector<ManagedWindow>& list)
+{
+    const auto it = std::find(list.begin(), list.end(), window);
+    if (it == list.end())
+        return std::nullopt;
+    return std::size_t(it - list.begin());
+}
+
+std::optional<ManagedWindow> nextMember(const ManagedWindow& after, const std::vector<ManagedWindow>& list, int step)
+{
+    const auto i = indexOfWindow(after, list);
+    if (list.size() < 2 || !i)
+        return std::nullopt;
+    const long n = long(list.size());
+    return list[std::size_t(((long(*i) + step) % n + n) % n)];
+}
+
+std::vector<WindowLayerSnapshot> captureLayers(WindowSystem& windows, Pid excludingPid)
+{
+    std::vector<WindowLayerSnapshot> out = windows.layers();
+    std::erase_if(out, [&](const WindowLayerSnapshot& l) { return l.pid == excludingPid && l.level != 0; });
+    return out;
+}
+
+ScanDecision WindowScanState::decide(const std::vector<WindowLayerSnapshot>& current, Pid ownPid, bool forceFull,
+                                     bool presentationPending, double now)
+{
+    std::vector<WindowLayerSnapshot> fresh;
+    for (const auto& l : current) {
+        if (l.level == 0 && l.pid != ownPid)
+            fresh.push_back(l);
+    }
+    std::sort(fresh.begin(), fresh.end(), [](const auto& a, const auto& b) { return a.id < b.id; });
+
+    const bool dueFull = now - lastDiscovery >= fullDiscoveryInterval;
+    if (!forceFull && documents && *documents == fresh) {
+        const bool restacked = layers != current;
+        layers = current;
+        if (!dueFull)
+            return presentationPending || restacked ? ScanDecision::present : ScanDecision::unchanged;
+    } else {
+        layers = current;
+    }
+
+    if (forceFull || !documents || dueFull) {
+        changedPIDs.reset();
+        lastDiscovery = now;
+        documents = std::move(fresh);
+        return ScanDecision::discover;
+    }
+    // Windows that appeared, disappeared or moved: both sides of the difference.
+    std::unordered_set<Pid> changed;
+    auto collect = [&changed](const std::vector<WindowLayerSnapshot>& from, const std::vector<WindowLayerSnapshot>& in) {
+        for (const auto& l : from) {
+            if (std::find(in.begin(), in.end(), l) == in.end())
+                changed.insert(l.pid);
+        }
+    };
+    collect(*documents, fresh);
+    collect(fresh, *documents);
+    changedPIDs = std::move(changed);
+    documents = std::move(fresh);
+    return ScanDecision::discover;
+}
+
+void WindowScanState::forceFullDiscovery()
+{
+    documents.reset();
+    changedPIDs.reset();
+}
+
+} // namespace fw
