@@ -234,7 +234,11 @@ void installResizeHandOffs(SnapContext& ctx, ResizeState state)
     ctx.dragHandOffs.updateSpanPreview = [&ctx, state](const SpanPreviewRequest& step) {
         updateSpanPreview(ctx, state, step);
     };
-    state.interaction.drainPendingEdit = [&ctx, state] { ctx.tasks.spawn(drainDividerEdits(ctx, state)); };
+    // Not once the coordinator is going: a guard released as its tasks end starts nothing.
+    state.interaction.drainPendingEdit = [&ctx, state] {
+        if (!ctx.host.expired())
+            ctx.tasks.spawn(drainDividerEdits(ctx, state));
+    };
 }
 
 } // namespace fw
