@@ -7,6 +7,7 @@
 #include "snap/SnapContext.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace fw {
 

@@ -11,6 +11,8 @@
 #include "windows/WindowAccess.h"
 #include "windows/WindowPlacement.h"
 
+#include <cmath>
+
 namespace fw {
 
 namespace {

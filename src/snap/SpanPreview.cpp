@@ -1,10 +1,11 @@
 #include "snap/SpanPreview.h"
 
 #include "layout/ScreenGeometry.h"
+#include "snap/DividerEdits.h"
 #include "snap/SnapContext.h"
 #include "snap/SpanPlacement.h"
 
-#include <algorithm>
+#include <cmath>
 
 namespace fw {
 
@@ -100,7 +101,7 @@ RegionTree treeFollowingEdges(const RegionTree& tree, RegionNumber region, const
     const Rect area = visibleFrame.insetBy(kHalfGap, kHalfGap);
     if (area.isEmpty())
         return tree;
-    const Size minimum{std::min(180 / area.width(), 0.24), std::min(140 / area.height(), 0.24)};
+    const Size minimum = minimumRegionShare(area);
     RegionTree moved = tree;
     for (const EdgeRecord& e : edgeRecords(before, after, area)) {
         if (std::abs(e.after - e.before) > kEdgeMoved && (grabbed.empty() || grabbed.count(e.edge)))
