@@ -1,0 +1,169 @@
+#pragma once
+// The anchor of one window stack: it presents that stack's switcher, either in a popover under
+// the anchor (when the pointer rests on the stack) or in a key panel (when the user asks for
+// the switcher by shortcut or menu). While the switcher is up it captures the members'
+// thumbnails (the front window first), turns scroll-wheel steps into cycling through the
+// stack, raises a window for a look while the pointer rests on its card (and restores the
+// earlier front windows afterwards), and tears everything down when the switcher closes. The
+// stack controller fills the action slots; an empty slot makes its step do nothing. Deciding
+// code: the widgets are behind SwitcherPresenter. Main thread only.
+//
+//   WindowStackAnchor anchor({clock, capture, permissions, screens, scroll}, presenter);
+//   anchor.choose = [&](const ManagedWindow& w) { ... };
+//   anchor.update(members, front);
+//   anchor.showPopover();
+
+#include "base/Clock.h"
+#include "base/TaskScope.h"
+#include "platform/Permissions.h"
+#include "platform/Screens.h"
+#include "snap/ThumbnailCapture.h"
+#include "stacks/StackModel.h"
+#include "stacks/SwitcherPresenter.h"
+
+#include <functional>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+namespace fw {
+
+// The one scroll-wheel capture of the program, as the anchors use it.
+class ScrollSteps {
+public:
+    virtual ~ScrollSteps() = default;
+    // Takes scrolling from the applications and hands each step (+1 or -1) to the closure.
+    virtual void start(std::function<void(int)> step) = 0;
+    virtual void stop() = 0;
+};
+
+class NoScrollSteps final : public ScrollSteps {
+public:
+    void start(std::function<void(int)>) override {}
+    void stop() override {}
+};
+
+// What the anchors work with; each must outlive them.
+struct AnchorServices {
+    Clock& clock;
+    ThumbnailCapture& capture;
+    Permissions& permissions;
+    Screens& screens;
+    ScrollSteps& scroll;
+};
+
+class WindowStackAnchor {
+public:
+    static constexpr double thumbnailSide = 360;
+    static constexpr Duration peekDelay = 150ms;
+    static constexpr Duration peekLeaveDelay = 300ms;
+    static constexpr Duration restorePause = 40ms;
+    static constexpr Duration restoreSettle = 60ms;
+    static constexpr double steppingGrace = 1.0;            // seconds a resignation is ignored
+    static constexpr Duration rekeyDelay = 350ms;
+    static constexpr double panelInset = 8;
+    // The settings pane offered when window previews are still not allowed.
+    static inline const QString previewsPane = QStringLiteral("screenRecording");
+
+    WindowStackAnchor(const AnchorServices& services, SwitcherPresenter& presenter);
+    ~WindowStackAnchor();
+    WindowStackAnchor(const WindowStackAnchor&) = delete;
+    WindowStackAnchor& operator=(const WindowStackAnchor&) = delete;
+
+    // ---- Slots filled by the stack controller
+    std::function<void(const ManagedWindow&)> choose;   // bring the member forward
+    std::function<void()> onDismiss;                    // after every tear-down
+    std::function<std::optional<ManagedWindow>(int)> cycle;   // next (+1) / previous (-1); the new front
+    std::vector<WindowStackSection> sections;
+    std::function<void()> sendToBack;                   // only for stacks with windows underneath
+    std::function<LayoutOffer()> layoutInfo;
+    std::function<void(int)> chooseLayout;
+    std::function<void(const ManagedWindow&)> stretch;  // only for stacks with sections
+    std::function<void(const ManagedWindow&)> peekWindow;
+    std::function<std::vector<ManagedWindow>()> currentFronts;
+
+    // ---- Called by the stack controller
+    // The stack's members in display order and the one in front; an open switcher marks it.
+    void update(std::vector<ManagedWindow> members, std::optional<ManagedWindow> front);
+    // The switcher in the popover; nothing while the popover is shown.
+    void showPopover();
+    // The switcher in a key panel centred on the rectangle (global top-left points), kept 8
+    // points inside the visible frame of the first screen it meets; nothing while a key panel
+    // exists or the popover is shown.
+    void showKeyPanel(const Rect& near);
+    // The popover's frame while it is shown (never the key panel's).
+    std::optional<Rect> pickerFrame() const;
+    // Ends any peek; with `restore`, raises the earlier front windows again (one every 40 ms)
+    // before `then` runs; without anything to restore `then` runs at once.
+    void endPeek(bool restore, std::function<void()> then = {});
+    // Closes whatever presentation is up, then didDismiss().
+    void teardown();
+    // The common clean-up; safe to run twice.
+    void didDismiss();
+
+    // ---- Reported by the presentation
+    void popoverDidClose() { didDismiss(); }
+    void windowDidResignKey();
+
+    // ---- State
+    bool popoverShown() const { return presenter_.popoverShown(); }
+    bool hasKeyPanel() const { return presenter_.hasKeyPanel(); }
+    bool switcherShown() const { return popoverShown() || hasKeyPanel(); }
+    const std::vector<ManagedWindow>& members() const { return members_; }
+    const std::optional<ManagedWindow>& front() const { return front_; }
+    const std::vector<ManagedWindow>& peeked() const { return peeked_; }
+    const std::optional<ManagedWindow>& peekOrigin() const { return peekOrigin_; }
+    const std::unordered_map<ManagedWindow, Thumbnail>& thumbnails() const { return thumbnails_; }
+    bool capturing() const;
+    double steppingUntil() const { return steppingUntil_; }
+
+    // The popover's frame for a picker of this size: centred under the anchor, 4 points below
+    // it, kept 8 points inside the visible frame of the screen the anchor is on.
+    static Rect popoverFrame(const Rect& anchor, const Size& picker, const std::vector<ScreenInfo>& screens);
+    // The key panel's frame for a picker of this size near the rectangle (global top-left).
+    static Rect keyPanelFrame(const Rect& near, const Size& picker, const std::vector<ScreenInfo>& screens);
+    // The windows whose thumbnails are captured: the front first, then the other members.
+    static std::vector<ManagedWindow> captureOrder(const std::vector<ManagedWindow>& members,
+                                                   const std::optional<ManagedWindow>& front);
+
+    // One scroll step (+1 or -1) while the switcher is up.
+    void step(int direction);
+    // The picker reported the windows under the pointer (empty: none).
+    void schedulePeek(std::vector<ManagedWindow> windows);
+
+private:
+    void makePicker(bool previewsAllowed);
+    void startThumbnailCapture();
+    void stopThumbnailCapture();
+    void receiveThumbnail(const Thumbnail& image, const ManagedWindow& window, std::uint64_t capture);
+    void startScrollStepping();
+    void peek(const std::vector<ManagedWindow>& windows);
+    void enablePreviews();
+    Task<void> restore(std::vector<ManagedWindow> windows, std::function<void()> then);
+    double uptime() const { return toSeconds(clock_.now()); }
+
+    Lifeline<WindowStackAnchor> self_{this};
+    Clock& clock_;
+    ThumbnailCapture& capture_;
+    Permissions& permissions_;
+    Screens& screens_;
+    ScrollSteps& scroll_;
+    SwitcherPresenter& presenter_;
+
+    std::vector<ManagedWindow> peeked_;
+    std::optional<ManagedWindow> peekOrigin_;
+    std::vector<ManagedWindow> peekRestore_;
+    TimerId peekWork_ = 0;
+    std::vector<ManagedWindow> members_;
+    std::optional<ManagedWindow> front_;
+    std::optional<TaskScope::Id> captureTask_;
+    std::uint64_t captureSerial_ = 0;     // the capture whose images are taken
+    std::unordered_map<ManagedWindow, Thumbnail> thumbnails_;
+    double steppingUntil_ = 0;
+    std::uint64_t keyPanelSerial_ = 0;
+    TimerId rekeyWork_ = 0;
+
+    TaskScope tasks_;   // last: it ends the capture and restorations while the rest exists
+};
+
+} // namespace fw
