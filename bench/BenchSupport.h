@@ -26,6 +26,16 @@ inline void setPercentiles(benchmark::State& state, std::vector<double> samples,
     state.counters[p95] = samples[std::min(samples.size() - 1, samples.size() * 95 / 100)];
 }
 
+// Whether the session started and now shows two monitors side by side; says why on stderr
+// when not.
+inline bool twoMonitors(test::XSession& session)
+{
+    if (session.ok() && session.splitIntoTwoMonitors())
+        return true;
+    std::fprintf(stderr, "no X session with two monitors: %s\n", session.error().c_str());
+    return false;
+}
+
 // Starts the test client with windowCount - 1 windows ("bench 0", "bench 1", …) and one more,
 // "written", and waits until the WM manages all of them. On failure says why on stderr, after
 // `program`, and returns false.

@@ -4,6 +4,7 @@
 //   - the release over a region of the picker to the first frame write of the xterm (the
 //     request to the window manager); the choice waits 0.1 s after the release by design, so
 //     the counter "beyondDelay_ms" is what the release costs past that wait.
+#include "BenchSupport.h"
 #include "layout/ScreenGeometry.h"
 #include "snap/PickerGeometry.h"
 #include "x11/CoordinatorRig.h"
@@ -155,10 +156,8 @@ BENCHMARK(BM_X11ReleaseToFirstFrameWrite)->Unit(benchmark::kMillisecond)->UseRea
 int main(int argc, char** argv)
 {
     test::XSession session({3200, 1080, true, false});
-    if (!session.ok() || !session.splitIntoTwoMonitors()) {
-        fprintf(stderr, "no X session with two monitors: %s\n", session.error().c_str());
+    if (!bench::twoMonitors(session))
         return 1;
-    }
     gSession = &session;
     auto others = session.startTestClient(u"other"_qs, {"--count", "8", "--position", "2300,500"});
     gTerm = session.startXterm(u"bench xterm"_qs, {"-geometry", "80x24+2000+300"});

@@ -2,6 +2,7 @@
 // windows on the right monitor), the coordinator over the real adapters and overlay:
 //   - "place the focused window" to the picker panel mapped on screen;
 //   - a picker choice to the window manager's first change of the xterm's frame.
+#include "BenchSupport.h"
 #include "base/Task.h"
 #include "layout/SnapLayout.h"
 #include "x11/CoordinatorRig.h"
@@ -72,10 +73,8 @@ BENCHMARK(BM_X11ChoiceToFirstFrameChange)->Unit(benchmark::kMillisecond)->UseRea
 int main(int argc, char** argv)
 {
     test::XSession session({3200, 1080, true, false});
-    if (!session.ok() || !session.splitIntoTwoMonitors()) {
-        fprintf(stderr, "no X session with two monitors: %s\n", session.error().c_str());
+    if (!bench::twoMonitors(session))
         return 1;
-    }
     gSession = &session;
     auto others = session.startTestClient(u"other"_qs, {"--count", "8", "--position", "2300,500"});
     gTerm = session.startXterm(u"bench xterm"_qs, {"-geometry", "80x24+2000+80"});

@@ -5,13 +5,13 @@
 #include "app/MouseShortcuts.h"
 #include "platform/x11/X11ButtonGrabs.h"
 #include "platform/x11/X11GlobalHotKeys.h"
+#include "x11/FakeKeys.h"
 #include "x11/XSession.h"
 
 #include "BenchSupport.h"
 
 #include <QCoreApplication>
 #include <benchmark/benchmark.h>
-#include <xcb/xcb_keysyms.h>
 
 #include <chrono>
 #include <thread>
@@ -22,22 +22,6 @@ using namespace fw;
 using Clock = std::chrono::steady_clock;
 
 test::XSession* gSession = nullptr;
-
-xcb_keycode_t keycode(xcb_keysym_t sym)
-{
-    xcb_key_symbols_t* syms = xcb_key_symbols_alloc(gSession->connection());
-    xcb_keycode_t* codes = xcb_key_symbols_get_keycode(syms, sym);
-    const xcb_keycode_t code = codes ? codes[0] : 0;
-    free(codes);
-    xcb_key_symbols_free(syms);
-    return code;
-}
-
-void fake(std::uint8_t type, std::uint8_t detail)
-{
-    xcb_test_fake_input(gSession->connection(), type, detail, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-    xcb_flush(gSession->connection());
-}
 
 // Runs the Qt loop until `done` or 2 s. Records the microseconds from `start` to `at` as the
 // iteration's time, or counts a miss.
@@ -70,20 +54,21 @@ void BM_X11HotKeyPressToHandler(benchmark::State& state)
     };
     hotKeys.installHandler();
     hotKeys.registerKeys();
-    const xcb_keycode_t control = keycode(0xffe3), alt = keycode(0xffe9), p = keycode(0x70);
-    fake(XCB_KEY_PRESS, control);
-    fake(XCB_KEY_PRESS, alt);
+    const xcb_keycode_t control = test::keycode(*gSession, test::ControlL), alt = test::keycode(*gSession, test::AltL),
+                        p = test::keycode(*gSession, test::LetterP);
+    test::fakeKey(*gSession, control, true);
+    test::fakeKey(*gSession, alt, true);
     std::vector<double> samples;
     int misses = 0;
     for (auto _ : state) {
         done = false;
         const auto start = Clock::now();
-        fake(XCB_KEY_PRESS, p);
+        test::fakeKey(*gSession, p, true);
         record(state, done, start, at, samples, misses);
-        fake(XCB_KEY_RELEASE, p);
+        test::fakeKey(*gSession, p, false);
     }
-    fake(XCB_KEY_RELEASE, alt);
-    fake(XCB_KEY_RELEASE, control);
+    test::fakeKey(*gSession, alt, false);
+    test::fakeKey(*gSession, control, false);
     bench::setPercentiles(state, samples, "median_us", "p95_us");
     state.counters["misses"] = misses;
 }
@@ -107,13 +92,13 @@ void BM_X11MiddleClickToAction(benchmark::State& state)
     for (auto _ : state) {
         done = false;
         const auto start = Clock::now();
-        fake(XCB_BUTTON_PRESS, 2);
+        gSession->pressButton(2);
         record(state, done, start, at, samples, misses);
         // The action can run before the tap thread's AllowEvents reaches the server; XTest input
         // sent while the pointer is still frozen can then stay stuck until further input (seen
         // with Xvfb 21.1.7), so the release waits for the thaw.
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        fake(XCB_BUTTON_RELEASE, 2);
+        gSession->releaseButton(2);
     }
     bench::setPercentiles(state, samples, "median_us", "p95_us");
     state.counters["misses"] = misses;

@@ -91,10 +91,8 @@ BENCHMARK(BM_X11SwapReleaseToBothSettled)->Unit(benchmark::kMillisecond)->UseMan
 int main(int argc, char** argv)
 {
     test::XSession session({3200, 1080, true, false});
-    if (!session.ok() || !session.splitIntoTwoMonitors()) {
-        fprintf(stderr, "no X session with two monitors: %s\n", session.error().c_str());
+    if (!bench::twoMonitors(session))
         return 1;
-    }
     gSession = &session;
     gTerm = session.startXterm(u"bench xterm"_qs, {"-geometry", "80x24+2000+300"});
     gClient = session.startTestClient(u"other"_qs, {"--position", "2600,400"});

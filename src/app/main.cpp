@@ -1,5 +1,11 @@
-// Framewell entry: starts the Qt application and its event loop, and ends cleanly on
-// SIGTERM or SIGINT (the signal is turned into a quit on the main thread).
+// Framewell entry: one running copy per user (a later copy asks the running one to open again
+// and ends), the real desktop's ports, the application delegate, and the event loop. SIGTERM
+// and SIGINT end it cleanly: the signal becomes a quit on the main thread, and quitting
+// terminates the delegate.
+#include "app/qt/AppDelegate.h"
+#include "app/qt/SingleInstance.h"
+#include "platform/x11/X11Platform.h"
+
 #include <QApplication>
 #include <QSocketNotifier>
 
@@ -8,6 +14,7 @@
 #include <unistd.h>
 
 namespace {
+
 int signalPipe[2] = {-1, -1};
 
 void onSignal(int)
@@ -15,23 +22,14 @@ void onSignal(int)
     const char c = 1;
     [[maybe_unused]] auto n = ::write(signalPipe[1], &c, 1);
 }
-} // namespace
 
-int main(int argc, char** argv)
+// Turns SIGTERM and SIGINT into a quit of the event loop.
+bool quitOnSignals(QSocketNotifier*& notifier)
 {
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        fprintf(stderr, "Framewell needs an X11 session: DISPLAY is not set.\n");
-        return 2;
-    }
-    QApplication app(argc, argv);
-    app.setApplicationName(QStringLiteral("Framewell"));
-    app.setOrganizationDomain(QStringLiteral("orrindale"));
-    app.setQuitOnLastWindowClosed(false);
-
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
-        return 1;
-    QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&notifier, &QSocketNotifier::activated, &app, [] {
+        return false;
+    notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] {
         char c;
         [[maybe_unused]] auto n = ::read(signalPipe[0], &c, 1);
         QCoreApplication::quit();
@@ -40,8 +38,35 @@ int main(int argc, char** argv)
     sa.sa_handler = onSignal;
     sigemptyset(&sa.sa_mask);
     sa.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &sa, nullptr);
-    sigaction(SIGINT, &sa, nullptr);
+    return sigaction(SIGTERM, &sa, nullptr) == 0 && sigaction(SIGINT, &sa, nullptr) == 0;
+}
 
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        fprintf(stderr, "Framewell needs an X11 session: DISPLAY is not set.\n");
+        return 2;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication app(argc, argv);
+    app.setApplicationName(QStringLiteral("Framewell"));
+    app.setOrganizationDomain(QStringLiteral("orrindale"));
+    app.setQuitOnLastWindowClosed(false);
+
+    fw::SingleInstance instance;
+    if (instance.claim() == fw::SingleInstance::Claim::another)
+        return 0;
+    QSocketNotifier* signalNotifier = nullptr;
+    if (!quitOnSignals(signalNotifier))
+        return 1;
+
+    fw::X11Platform desktop;
+    fw::AppDelegate delegate(desktop.platform(), app.arguments());
+    instance.onReopen = [&delegate] { delegate.reopen(); };
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &app, [&delegate] { delegate.terminate(); });
+    QMetaObject::invokeMethod(&app, [&delegate] { delegate.launch(); }, Qt::QueuedConnection);
     return app.exec();
 }

@@ -38,17 +38,22 @@ WelcomeStatus welcomeStatus(bool controlGranted, bool previewsGranted, std::opti
     }
     s.previewsButtonHidden = previewsGranted;
 
-    const bool edge = edgeTiling.value_or(true), top = topTiling.value_or(true);
-    QString message;
-    if (edge && top)
-        message = QStringLiteral("Desktop edge and top tiling compete with Framewell’s drags.");
-    else if (edge)
-        message = QStringLiteral("Desktop edge tiling competes with Framewell’s corner drags.");
-    else if (top)
-        message = QStringLiteral("Desktop top tiling competes with Framewell’s top-center picker.");
-    s.tilingHidden = message.isEmpty();
-    s.tilingText = s.tilingHidden ? QString() : QStringLiteral("▲ ") + message;
+    const auto message = desktopTilingSentence(edgeTiling, topTiling);
+    s.tilingHidden = !message;
+    s.tilingText = message ? QStringLiteral("▲ ") + *message : QString();
     return s;
+}
+
+std::optional<QString> desktopTilingSentence(std::optional<bool> edgeTiling, std::optional<bool> topTiling)
+{
+    const bool edge = edgeTiling.value_or(true), top = topTiling.value_or(true);
+    if (edge && top)
+        return QStringLiteral("Desktop edge and top tiling compete with Framewell’s drags.");
+    if (edge)
+        return QStringLiteral("Desktop edge tiling competes with Framewell’s corner drags.");
+    if (top)
+        return QStringLiteral("Desktop top tiling competes with Framewell’s top-center picker.");
+    return std::nullopt;
 }
 
 QString tilingToolTip()

@@ -3,6 +3,8 @@
 // window previews and the desktop's own tiling) for a given permission and tiling state. The
 // window, with its shortcut line, is WelcomeWindowController (onboarding/qt).
 
+#include "platform/DesktopSettings.h"
+
 #include <QString>
 
 #include <array>
@@ -18,8 +20,8 @@ struct WelcomeStep {
 const std::array<WelcomeStep, 4>& welcomeSteps();
 
 // The desktop's tiling preferences the welcome window asks about.
-inline const QString edgeTilingKey = QStringLiteral("EnableTilingByEdgeDrag");
-inline const QString topTilingKey = QStringLiteral("EnableTopTilingByEdgeDrag");
+inline const QString& edgeTilingKey = DesktopSettings::edgeTilingKey;
+inline const QString& topTilingKey = DesktopSettings::topTilingKey;
 
 struct WelcomeStatus {
     enum class Tone { ready, muted };   // green, or the secondary text colour
@@ -40,6 +42,9 @@ struct WelcomeStatus {
 // The rows for the grants and the desktop's two tiling preferences (unset counts as on).
 WelcomeStatus welcomeStatus(bool controlGranted, bool previewsGranted, std::optional<bool> edgeTiling,
                             std::optional<bool> topTiling);
+// The sentence on the desktop's own tiling (unset counts as on); nothing when neither tiles.
+// The welcome window's tiling row and the status menu's tiling item say it.
+std::optional<QString> desktopTilingSentence(std::optional<bool> edgeTiling, std::optional<bool> topTiling);
 // The tiling row's tool tip.
 QString tilingToolTip();
 

@@ -151,6 +151,13 @@ void OverlayFeedback::showEdgeHint(const Rect& bar, const QString& heading, cons
 
 void OverlayFeedback::moveResizeHint(Point to) { overlay_.feedback().moveHint(to); }
 
+void OverlayFeedback::showResizeOutlines(const std::vector<Rect>& outlines, const QString& heading,
+                                         const QString& detail, const QString& symbolName, Point at,
+                                         const ScreenInfo& on)
+{
+    overlay_.feedback().show(outlines, std::nullopt, heading, detail, symbolName, at, on, std::nullopt);
+}
+
 void OverlayFeedback::hideResizeFeedback() { overlay_.feedback().hide(); }
 
 } // namespace fw

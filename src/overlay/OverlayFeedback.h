@@ -42,6 +42,8 @@ public:
     void showEdgeHint(const Rect& bar, const QString& heading, const QString& detail, const QString& symbolName,
                       Point at, const ScreenInfo& on) override;
     void moveResizeHint(Point to) override;
+    void showResizeOutlines(const std::vector<Rect>& outlines, const QString& heading, const QString& detail,
+                            const QString& symbolName, Point at, const ScreenInfo& on) override;
     void hideResizeFeedback() override;
     void showDropTarget(const DropTargetLook& look) override;
     void showDropMenu(const DropActionMenu& menu, const std::optional<RegionDropIntent>& highlighted,

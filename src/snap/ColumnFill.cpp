@@ -98,12 +98,7 @@ Task<PlacementResult> fillColumn(SnapContext& ctx, AppliedLayouts& layouts, Wind
             moves.push_back({d.window, joined->second});
     }
     auto box = std::make_shared<RejectionBox>();
-    PlacementMover together = [&access = ctx.access, box, stamp](PlacementItems items) {
-        std::vector<std::pair<ManagedWindow, Rect>> pairs;
-        for (const auto& item : items)
-            pairs.emplace_back(item.window, item.frame);
-        return moveGroup(access, std::move(pairs), box, stamp);
-    };
+    PlacementMover together = togetherMover(ctx.access, box, stamp);
     RestoreMap restore;
     restore.emplace(window, startFrame);
     const PlacementOutcome outcome = co_await ctx.placement.applyFramesAndRaise(

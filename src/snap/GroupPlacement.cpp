@@ -12,11 +12,13 @@ namespace fw {
 namespace {
 
 // The moves of the group: its usable occupants in region order (on their cell grids), then its
-// spans over the union of their regions; regions the tree lacks are left out.
-PlacementItems groupMoves(SnapContext& ctx, const LayoutGroup& group, const std::map<RegionNumber, Rect>& frames)
+// usable spans over the union of their regions; regions the tree lacks are left out. A span
+// whose window closed or became unusable leaves the group.
+PlacementItems groupMoves(SnapContext& ctx, LayoutGroup& group, const std::map<RegionNumber, Rect>& frames)
 {
     const WindowList list = ctx.access.windowSystem().snapshot();
     const BoundsMap bounds = ctx.access.onScreenBoundsByPid(&list);
+    group.spans = usableWindowEntries(group.spans, bounds, ctx.access);
     PlacementItems items;
     for (const auto& [region, window] : usableRegionEntries(group.windows, bounds, ctx.access)) {
         const auto frame = frames.find(region);
@@ -42,8 +44,9 @@ Task<bool> applyGroup(SnapContext& ctx, AppliedLayouts& layouts, WindowMemory& m
         co_return false;
     const auto frames = regionFrames(group.layout, screen);
     const PlacementItems items = groupMoves(ctx, group, frames);
-    const PlacementOutcome outcome =
-        co_await ctx.placement.applyFrames(items, {}, {}, *host, stamp.generation(), kMoveTolerance);
+    const PlacementOutcome outcome = co_await ctx.placement.applyFrames(
+        items, {}, togetherMover(ctx.access, std::make_shared<RejectionBox>(), stamp), *host, stamp.generation(),
+        kMoveTolerance);
     if (outcome == PlacementOutcome::rollbackFailed) {
         ctx.sinks.sendReport(u"A window could not be resized or fully restored."_qs);
         co_return false;

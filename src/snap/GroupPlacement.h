@@ -1,8 +1,8 @@
 #pragma once
 // Applying a display's group to its windows: every window of the group (and every window
-// spanning several of its regions) moved to its region frames as one transaction that is
-// rolled back whole when a window does not take its frame. Resets of a display's layouts and
-// divider edits use it.
+// spanning several of its regions) moved to its region frames together, as one transaction
+// that is rolled back whole when a window does not take its frame. Resets of a display's
+// layouts, divider edits and resizes of placed windows use it.
 
 #include "base/Task.h"
 #include "platform/Screens.h"

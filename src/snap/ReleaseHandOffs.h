@@ -30,8 +30,8 @@ bool performRegionDrop(SnapContext& ctx, Interaction& interaction, DropSession& 
 // The pointer left every drop target: a held one ends its interaction.
 void leaveRegionDrop(SnapContext& ctx, const DropSession& drop);
 
-// A window released over no target. The work is handed on; until the family that does it
-// exists, a release of the interaction still under way only ends the press.
+// A window released over no target: a task of the release family; with that slot empty, a
+// release of the interaction still under way only ends the press.
 void windowReleased(SnapContext& ctx, Interaction& interaction, const WindowRelease& release);
 
 } // namespace fw

@@ -11,11 +11,13 @@
 #include "snap/LayoutPicker.h"
 #include "snap/PlaceWindow.h"
 #include "snap/ReleaseHandOffs.h"
+#include "snap/ReleaseOutsideTargets.h"
 #include "snap/ReturnSnap.h"
 #include "snap/SharedEdgeHint.h"
 #include "snap/Reconcile.h"
 #include "snap/SnapAssist.h"
 #include "snap/SpanCovers.h"
+#include "snap/SpanPlacement.h"
 #include "snap/WindowRaising.h"
 #include "windows/WindowAccess.h"
 
@@ -30,6 +32,7 @@ SnapCoordinator::SnapCoordinator(const SnapServices& services)
     };
     installCallbacks();
     installDropHandOffs(ctx_, dropState());
+    installResizeHandOffs(ctx_, resizeState());
 }
 
 SnapCoordinator::~SnapCoordinator() { self_.cut(); }
@@ -314,6 +317,9 @@ void SnapCoordinator::showWindowChooser(const ScreenInfo& screen) { fw::showWind
 
 void SnapCoordinator::displaysChanged() { fw::displaysChanged(ctx_, choiceState()); }
 
-void SnapCoordinator::stretch(const ManagedWindow&, const Rect&, const Rect&) {}
+void SnapCoordinator::stretch(const ManagedWindow& window, const Rect& asked, const Rect& current)
+{
+    tasks_.spawn(runSpanPlacement(ctx_, resizeState(), window, current, asked));
+}
 
 } // namespace fw

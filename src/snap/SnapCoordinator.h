@@ -14,6 +14,7 @@
 #include "snap/Interaction.h"
 #include "snap/PickerSession.h"
 #include "snap/RecoveryRecords.h"
+#include "snap/ResizeState.h"
 #include "snap/SideSplitStore.h"
 #include "snap/SnapAssistSession.h"
 #include "snap/SnapContext.h"
@@ -164,14 +165,15 @@ public:
     // forgotten and the interaction ends.
     void displaysChanged();
 
-    // ---- A request of the stack controller whose work is not part of this coordinator:
-    // stretching a window across the regions it covers. Dropped.
+    // ---- The stack controller's request to stretch a window across the regions a rectangle
+    // overlaps (its frame now is `current`): a span task of its own.
     void stretch(const ManagedWindow& window, const Rect& asked, const Rect& current);
 
 private:
     void installCallbacks();
     ChoiceState choiceState() { return {interaction_, picker_, layouts_, memory_, assist_}; }
     DropState dropState() { return {interaction_, picker_, drop_, layouts_, memory_, sideSplits_}; }
+    ResizeState resizeState() { return {interaction_, picker_, layouts_, memory_}; }
 
     Lifeline<SnapCoordinator> self_{this};
     SnapSinks sinks_;

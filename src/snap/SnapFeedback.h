@@ -117,6 +117,10 @@ public:
     virtual void showEdgeHint(const Rect& bar, const QString& heading, const QString& detail,
                               const QString& symbolName, Point at, const ScreenInfo& on) = 0;
     virtual void moveResizeHint(Point to) = 0;
+    // Outlines over the frames a resize would give, above the windows and letting clicks
+    // through, with the bubble beside the pointer; no bar. Reuses the panels already shown.
+    virtual void showResizeOutlines(const std::vector<Rect>& outlines, const QString& heading, const QString& detail,
+                                    const QString& symbolName, Point at, const ScreenInfo& on) = 0;
     virtual void hideResizeFeedback() = 0;
 
     // The surfaces of a region drop target, directly below the dragged window; without a swap

@@ -1,5 +1,7 @@
 #include "snap/SpanCovers.h"
 
+#include "snap/SpanPlacement.h"
+
 #include <algorithm>
 
 namespace fw {
@@ -61,10 +63,8 @@ std::vector<SpanCover> spanCovers(const AppliedLayouts::Groups& groups, const st
             if (!united)
                 continue;
             std::vector<RegionNumber> order(regionSet.begin(), regionSet.end());
-            std::stable_sort(order.begin(), order.end(), [&](RegionNumber a, RegionNumber b) {
-                const Rect ua = unitOf(units, a), ub = unitOf(units, b);
-                return ua.minY() != ub.minY() ? ua.minY() < ub.minY() : ua.minX() < ub.minX();
-            });
+            std::stable_sort(order.begin(), order.end(),
+                             [&](RegionNumber a, RegionNumber b) { return isBeforeInReadingOrder(a, b, units); });
             SpanCover cover{window, *united, {}, {}};
             std::vector<Rect> named;
             for (RegionNumber region : order) {

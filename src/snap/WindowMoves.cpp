@@ -37,6 +37,16 @@ Task<bool> moveGroup(WindowAccess& access, std::vector<std::pair<ManagedWindow, 
     co_return moved;
 }
 
+PlacementMover togetherMover(WindowAccess& access, std::shared_ptr<RejectionBox> box, InteractionStamp stamp)
+{
+    return [&access, box = std::move(box), stamp = std::move(stamp)](PlacementItems items) {
+        std::vector<std::pair<ManagedWindow, Rect>> pairs;
+        for (const auto& item : items)
+            pairs.emplace_back(item.window, item.frame);
+        return moveGroup(access, std::move(pairs), box, stamp);
+    };
+}
+
 void recordLatestTarget(WindowAccess& access, const ManagedWindow& window, std::optional<Rect> actual,
                         RejectionBox& box, const Rect& requested)
 {

@@ -9,6 +9,7 @@
 #include "windows/CoordinatorHost.h"
 #include "windows/ManagedWindow.h"
 #include "windows/PlacementRecord.h"
+#include "windows/WindowPlacement.h"
 
 #include <QString>
 #include <memory>
@@ -39,6 +40,9 @@ Task<bool> moveWindow(WindowAccess& access, const ManagedWindow& window, const R
 // interaction ends; the first window that refuses its frame is kept in the box.
 Task<bool> moveGroup(WindowAccess& access, std::vector<std::pair<ManagedWindow, Rect>> moves,
                      std::shared_ptr<RejectionBox> box, InteractionStamp stamp);
+
+// The mover of a placement transaction that moves all its windows together, as moveGroup.
+PlacementMover togetherMover(WindowAccess& access, std::shared_ptr<RejectionBox> box, InteractionStamp stamp);
 
 // Keeps the first refusal: nothing once the box holds one.
 inline void recordFirstTarget(const ManagedWindow& window, std::optional<Rect> actual, RejectionBox& box,

@@ -143,6 +143,15 @@ public:
     }
     void moveResizeHint(Point to) override { calls << u"moveResizeHint %1"_qs.arg(toString(to)); }
     void hideResizeFeedback() override { calls << u"hideResizeFeedback"_qs; }
+    void showResizeOutlines(const std::vector<Rect>& outlines, const QString& heading, const QString& detail,
+                            const QString& symbol, Point at, const ScreenInfo& on) override
+    {
+        QStringList frames;
+        for (const Rect& r : outlines)
+            frames << toString(r);
+        calls << u"showResizeOutlines [%1] %2 · %3 · %4 %5 %6"_qs.arg(frames.join(u"; "_qs), heading, detail, symbol,
+                                                                        toString(at), on.key);
+    }
     void showDropTarget(const DropTargetLook& look) override
     {
         dropTarget = look;

@@ -9,9 +9,8 @@
 #include "platform/x11/X11ButtonGrabs.h"
 #include "platform/x11/X11GlobalHotKeys.h"
 #include "platform/x11/X11ScrollTap.h"
+#include "x11/FakeKeys.h"
 #include "x11/XSession.h"
-
-#include <xcb/xcb_keysyms.h>
 
 #include <gtest/gtest.h>
 
@@ -22,36 +21,9 @@ namespace {
 
 using test::XSession;
 
-// Keysyms the tests type.
-constexpr xcb_keysym_t ControlL = 0xffe3, AltL = 0xffe9, NumLock = 0xff7f, Escape = 0xff1b, LetterP = 0x70,
-                       Digit4 = 0x34, BracketRight = 0x5d;
+using namespace test;
+
 constexpr std::uint32_t CtrlAlt = CarbonControl | CarbonOption;
-
-xcb_keycode_t keycode(XSession& s, xcb_keysym_t sym)
-{
-    xcb_key_symbols_t* syms = xcb_key_symbols_alloc(s.connection());
-    xcb_keycode_t* codes = xcb_key_symbols_get_keycode(syms, sym);
-    const xcb_keycode_t code = codes ? codes[0] : 0;
-    free(codes);
-    xcb_key_symbols_free(syms);
-    return code;
-}
-
-void key(XSession& s, xcb_keysym_t sym, bool down)
-{
-    xcb_test_fake_input(s.connection(), down ? XCB_KEY_PRESS : XCB_KEY_RELEASE, keycode(s, sym), XCB_CURRENT_TIME,
-                        XCB_NONE, 0, 0, 0);
-    xcb_flush(s.connection());
-}
-
-// Presses the keys in order, taps the last one, releases the rest in reverse.
-void chord(XSession& s, std::initializer_list<xcb_keysym_t> syms)
-{
-    for (xcb_keysym_t k : syms)
-        key(s, k, true);
-    for (auto it = std::rbegin(syms); it != std::rend(syms); ++it)
-        key(s, *it, false);
-}
 
 void clickButton(XSession& s, int button)
 {

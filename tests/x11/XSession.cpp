@@ -464,6 +464,28 @@ bool XSession::stop(pid_t pid)
     return ended;
 }
 
+std::optional<int> XSession::waitForExit(pid_t pid, int timeoutMs)
+{
+    if (pid <= 0 || std::find(started_.begin(), started_.end(), pid) == started_.end())
+        return std::nullopt;
+    int status = 0;
+    if (!waitExit(pid, timeoutMs, &status))
+        return std::nullopt;
+    std::erase(started_, pid);
+    return WIFEXITED(status) ? std::optional<int>(WEXITSTATUS(status)) : std::nullopt;
+}
+
+std::optional<int> XSession::terminate(pid_t pid, int timeoutMs)
+{
+    if (pid <= 0 || std::find(started_.begin(), started_.end(), pid) == started_.end())
+        return std::nullopt;
+    ::kill(pid, SIGTERM);
+    const auto status = waitForExit(pid, timeoutMs);
+    if (!status)
+        stop(pid);
+    return status;
+}
+
 bool XSession::pause(pid_t pid)
 {
     return std::find(started_.begin(), started_.end(), pid) != started_.end() && ::kill(pid, SIGSTOP) == 0;

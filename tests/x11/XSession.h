@@ -72,6 +72,11 @@ public:
     int run(const QStringList& argv, int timeoutMs = 5000);
     // SIGTERM, then SIGKILL when it has not ended within 2 s. Only for pids started here.
     bool stop(pid_t pid);
+    // Waits for a process started here to end on its own: its exit status, or nothing when it
+    // is still running at the deadline (it keeps running) or ended by a signal.
+    std::optional<int> waitForExit(pid_t pid, int timeoutMs = 5000);
+    // SIGTERM only: the exit status once it ended by itself, or nothing (then it is killed).
+    std::optional<int> terminate(pid_t pid, int timeoutMs = 5000);
     // Stops and restarts a process without ending it (SIGSTOP / SIGCONT).
     bool pause(pid_t pid);
     bool resume(pid_t pid);

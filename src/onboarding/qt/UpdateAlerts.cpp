@@ -25,13 +25,20 @@ std::unique_ptr<QMessageBox> makeUpdateAlert(const UpdateCheck::Outcome& outcome
 }
 
 bool presentUpdateOutcome(const UpdateCheck::Outcome& outcome, const QString& host, const QString& systemName,
-                          const std::function<void(const QUrl&)>& openUrl)
+                          const std::function<void(const QUrl&)>& openUrl,
+                          const std::function<QAbstractButton*(QMessageBox&)>& run)
 {
     const auto box = makeUpdateAlert(outcome, host, systemName);
-    box->raise();
-    box->activateWindow();
-    box->exec();
-    const bool chosen = box->clickedButton() && box->buttonRole(box->clickedButton()) == QMessageBox::AcceptRole;
+    QAbstractButton* clicked = nullptr;
+    if (run) {
+        clicked = run(*box);
+    } else {
+        box->raise();
+        box->activateWindow();
+        box->exec();
+        clicked = box->clickedButton();
+    }
+    const bool chosen = clicked && box->buttonRole(clicked) == QMessageBox::AcceptRole;
     const auto link = UpdateCheck::alertText(outcome, host, systemName).link;
     if (chosen && link) {
         if (openUrl)

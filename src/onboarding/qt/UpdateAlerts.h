@@ -20,10 +20,12 @@ namespace fw {
 std::unique_ptr<QMessageBox> makeUpdateAlert(const UpdateCheck::Outcome& outcome, const QString& host,
                                              const QString& systemName);
 
-// Shows the alert modally and, when its first button was chosen and the outcome offers a
-// link (only `available`), opens the link with openUrl (the desktop's handler when empty).
-// Returns whether the first button was chosen.
+// Shows the alert modally (through `run`, which returns the button chosen, when given) and,
+// when its first button was chosen and the outcome offers a link (only `available`), opens
+// the link with openUrl (the desktop's handler when empty). Returns whether the first button
+// was chosen.
 bool presentUpdateOutcome(const UpdateCheck::Outcome& outcome, const QString& host, const QString& systemName,
-                          const std::function<void(const QUrl&)>& openUrl = {});
+                          const std::function<void(const QUrl&)>& openUrl = {},
+                          const std::function<QAbstractButton*(QMessageBox&)>& run = {});
 
 } // namespace fw

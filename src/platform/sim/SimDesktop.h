@@ -165,6 +165,7 @@ public:
     // ---- Screens
     std::vector<ScreenInfo> screens() const override;
     void setChangeHandler(std::function<void()> handler) override;
+    bool hasChangeHandler() const { return bool(screensChanged_); }
     // Each change calls the handler once, synchronously. Keys are unique: adding a known key
     // replaces that screen. A new primary screen makes the others non-primary.
     void addScreen(const ScreenInfo& screen);

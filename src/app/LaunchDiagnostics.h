@@ -1,0 +1,36 @@
+#pragma once
+// The launch diagnostics file: with "--diagnostics", one JSON snapshot of the grants, the
+// displays, the stacks and the windows the stacks last scanned, written at launch as
+// "Framewell-diagnostics.json" in the temporary directory. Nothing reads it back; a failed
+// write is ignored.
+
+#include "app/StackCommands.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QString>
+#include <map>
+#include <vector>
+
+namespace fw {
+
+inline const QString kLaunchDiagnosticsFile = QStringLiteral("Framewell-diagnostics.json");
+
+struct LaunchFacts {
+    bool screenCapture = false;
+    bool accessibility = false;
+    qint64 pid = 0;
+    int screens = 0;
+    StackDiagnostics stacks;
+    QJsonArray arrangements;   // the coordinator's recovery records, one per display
+};
+
+// The windows grouped by application name, in list order.
+std::map<QString, std::vector<ManagedWindow>> windowCountsByApp(const std::vector<ManagedWindow>& windows);
+
+// The document's thirteen keys.
+QJsonObject launchDiagnostics(const LaunchFacts& facts);
+// Writes the document; false when it could not be written.
+bool writeLaunchDiagnostics(const LaunchFacts& facts);
+
+} // namespace fw

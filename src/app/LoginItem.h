@@ -1,0 +1,39 @@
+#pragma once
+// Start at Login: the desktop entry "framewell.desktop" in the user's autostart folder
+// ($XDG_CONFIG_HOME/autostart, ~/.config/autostart by default), which XDG desktops start at
+// login. Written atomically; turning it off removes it.
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+namespace fw {
+
+class LoginItem {
+public:
+    static inline const QString fileName = QStringLiteral("framewell.desktop");
+
+    // autostartDir: the folder the entry goes in; executable: the program the entry starts.
+    LoginItem(QString autostartDir, QString executable);
+    // $XDG_CONFIG_HOME/autostart, else ~/.config/autostart.
+    static QString defaultDirectory();
+
+    QString path() const;
+    // The entry exists and the desktop starts it: it is neither Hidden nor turned off with
+    // X-GNOME-Autostart-enabled=false.
+    bool enabled() const;
+    // Writes or removes the entry; nothing on success, else what went wrong.
+    std::optional<QString> setEnabled(bool on);
+
+    // The entry's text for the program.
+    static QByteArray entryText(const QString& executable);
+    // The program as one argument of an Exec line: as it stands when it holds only plain
+    // characters, else quoted and escaped as desktop entries require.
+    static QString execArgument(const QString& executable);
+
+private:
+    QString dir_;
+    QString executable_;
+};
+
+} // namespace fw

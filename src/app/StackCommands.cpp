@@ -1,0 +1,58 @@
+// The shell's stack commands over the stack engine.
+#include "app/StackCommands.h"
+
+#include "stacks/WindowStackController.h"
+
+namespace fw {
+
+EngineStackCommands::EngineStackCommands(stacks::WindowStackController& engine, bool presented)
+    : engine_(engine), presented_(presented)
+{
+}
+
+bool EngineStackCommands::enabled() const { return engine_.enabled(); }
+
+void EngineStackCommands::setEnabled(bool enabled) { engine_.setEnabled(enabled); }
+
+void EngineStackCommands::start() { engine_.start(); }
+
+void EngineStackCommands::stop() { engine_.stop(); }
+
+void EngineStackCommands::refresh(bool force) { engine_.refresh(force); }
+
+void EngineStackCommands::setMonitoringEnabled(bool enabled) { engine_.setMonitoringEnabled(enabled); }
+
+void EngineStackCommands::setStatusMenuOpen(bool open) { engine_.setMenuOpen(open); }
+
+bool EngineStackCommands::menuOpen() const { return engine_.menuOpen(); }
+
+void EngineStackCommands::menuClosed() { engine_.scheduleRefresh(); }
+
+bool EngineStackCommands::presentPickerForFrontWindow(const ManagedWindow& window)
+{
+    return presented_ && engine_.showSwitcher(window);
+}
+
+bool EngineStackCommands::cycleFrontStack(const ManagedWindow& window, bool forward)
+{
+    return engine_.cycleStack(window, forward);
+}
+
+bool EngineStackCommands::sendSpanToBack(const ManagedWindow& window)
+{
+    return engine_.sendSpanToBack(window.element, window.pid);
+}
+
+StackDiagnostics EngineStackCommands::diagnostics() const
+{
+    StackDiagnostics d;
+    for (const WindowStack& stack : engine_.stacks())
+        d.stackSizes.push_back(int(stack.members.size()));
+    d.visibleAnchors = engine_.visiblePanelCount();
+    d.lastRefreshMilliseconds = engine_.lastRefreshMilliseconds();
+    d.details = engine_.stackDiagnostics();
+    d.knownFrames = engine_.knownFrames();
+    return d;
+}
+
+} // namespace fw

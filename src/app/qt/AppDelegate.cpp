@@ -1,0 +1,355 @@
+// The application delegate: construction, the launch sequence, termination, the display
+// observers and the coordinator's sinks.
+#include "app/qt/AppDelegate.h"
+
+#include "app/LaunchDiagnostics.h"
+#include "app/qt/ShortcutsWindow.h"
+#include "app/qt/StatusMenuView.h"
+#include "editor/qt/CustomLayoutEditor.h"
+#include "editor/qt/CustomLayoutEditorController.h"
+#include "editor/qt/LayoutFileController.h"
+#include "base/Log.h"
+#include "layout/ScreenGeometry.h"
+#include "onboarding/ProductInfo.h"
+#include "onboarding/UpdateCheck.h"
+#include "onboarding/qt/AboutWindow.h"
+#include "onboarding/qt/TourWindow.h"
+#include "onboarding/qt/WelcomeVideoView.h"
+#include "onboarding/qt/WelcomeWindow.h"
+#include "onboarding/qt/WhatsNewWindow.h"
+#include "overlay/AppIcon.h"
+#include "overlay/OverlayWindow.h"
+#include "overlay/WindowThumbnailButton.h"
+#include "snap/AppNames.h"
+#include "transitions/qt/ThumbnailImage.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+
+#include <unistd.h>
+
+namespace fw {
+
+namespace {
+
+const QString hasOpenedKey = QStringLiteral("hasOpened");
+const QString welcomeVideoShownKey = QStringLiteral("welcomeVideoShown");
+const QString legacyLayersKey = QStringLiteral("layers.v1");
+
+} // namespace
+
+AppDelegate::Options AppDelegate::Options::parse(const QStringList& arguments)
+{
+    Options o;
+    o.welcome = arguments.contains(QStringLiteral("--welcome"));
+    o.preview = arguments.contains(QStringLiteral("--preview"));
+    o.diagnostics = arguments.contains(QStringLiteral("--diagnostics"));
+    return o;
+}
+
+AppDelegate::AppDelegate(Platform& platform, const QStringList& arguments)
+    : platform_(platform),
+      options_(Options::parse(arguments)),
+      store_(platform.defaults),
+      access_(platform.windows, platform.screens, platform.clock, platform.permissions),
+      placement_(access_),
+      overlay_(&platform.clock, {}, [&platform] { return platform.screens.screens(); }),
+      feedback_(overlay_),
+      thumbnails_(access_, platform.permissions, platform.capture, thumbnailImage),
+      transitionPresenter_(platform.clock, platform.stacking),
+      transitions_(access_, platform.screens, platform.permissions, platform.capture, transitionPresenter_),
+      stacks_({access_, platform.screens, platform.permissions, platform.clock, platform.defaults, transitions_,
+               platform.activations, nullptr, options_.diagnostics}),
+      // No badges or switcher are drawn yet.
+      stackCommands_(stacks_, false),
+      coordinator_(SnapServices{access_, placement_, platform.screens, platform.processes, platform.clock,
+                                platform.defaults, store_, feedback_, stacks_, thumbnails_, options_.diagnostics,
+                                [this](std::uint32_t command) {
+                                    const auto action = shortcutAction(command);
+                                    const auto combo = action ? ShortcutStore(platform_.defaults).combo(*action)
+                                                              : std::nullopt;
+                                    return combo ? combo->displayString() : QString();
+                                },
+                                platform.applications}),
+      hotKeys_(platform.hotKeys, platform.defaults),
+      mouseShortcuts_(platform.buttonGrabs),
+      scrollCapture_(platform.scrollTap, platform.clock),
+      toast_(platform.clock, platform.screens, platform.pointerLocation),
+      menuStalls_(platform.clock),
+      loginItem_(LoginItem::defaultDirectory(), QCoreApplication::applicationFilePath()),
+      tips_(platform.defaults),
+      commands_(ShellServices{platform, access_, coordinator_, stackCommands_, store_, loginItem_, *this,
+                              [this]() -> DragMonitor& { return monitor(); },
+                              [this](const QString& text) { log(text); }}),
+      lastTrusted_(platform.permissions.windowControlGranted(false)),
+      tasks_(platform.clock)
+{
+    quitApplication = [] { QCoreApplication::quit(); };
+    runAlert = [](QMessageBox& box) {
+        box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+        box.raise();
+        box.activateWindow();
+        box.exec();
+        return box.clickedButton();
+    };
+    tips_.paused = [this] { return commands_.paused(); };
+    tips_.showNotice = [this](const QString& text, double seconds) { toast_.show(text, seconds); };
+}
+
+AppDelegate::~AppDelegate()
+{
+    self_.cut();
+    if (launched_ && !terminated_)
+        terminate();
+}
+
+DragMonitor& AppDelegate::monitor()
+{
+    if (!monitor_)
+        monitor_ = std::make_unique<DragMonitor>(coordinator_, platform_.mouse);
+    return *monitor_;
+}
+
+void AppDelegate::log(const QString& text)
+{
+    log::info(LogCategory::App, "%{public}s", text);
+    toast_.show(text, 4.0);
+}
+
+void AppDelegate::showTip(Tip tip) { tips_.showTip(tip); }
+
+// ---- Launch
+
+void AppDelegate::launch()
+{
+    if (launched_)
+        return;
+    launched_ = true;
+    installProcessHooks();
+    buildStatusMenu();
+    installCoordinatorSinks();
+    startDragTracking();
+    startStacks();
+    startShortcuts();
+    std::weak_ptr<AppDelegate> weak = self_.weak();
+    tasks_.after(std::chrono::milliseconds(1500), [weak] {
+        if (auto self = weak.lock())
+            self->prebuildMenus();
+    });
+    observeDisplays();
+    showFirstRunWindows();
+    handleOptions();
+    log::info(LogCategory::App, "Framewell started; accessibility=%{bool}d",
+              platform_.permissions.windowControlGranted(false));
+}
+
+void AppDelegate::installProcessHooks()
+{
+    OverlayWindow::setStacking(platform_.stacking);
+    AppNames::setApplications(platform_.applications);
+    AppIcon::setApplications(platform_.applications);
+    WindowThumbnailButton::appIconLookup() = [this](Pid pid) { return appIcon(pid); };
+    access_.setIdleInhibitors(&platform_.idleInhibitors);
+    access_.setReduceMotion([this] { return platform_.desktop.reduceMotion(); });
+}
+
+void AppDelegate::removeProcessHooks()
+{
+    WindowThumbnailButton::appIconLookup() = {};
+    OverlayWindow::setStacking(nullptr);
+}
+
+std::optional<QIcon> AppDelegate::appIcon(Pid pid) const
+{
+    if (!platform_.applications)
+        return std::nullopt;
+    WindowApplicationIndex index(*platform_.applications);
+    index.rebuild();
+    for (const WindowInfo& info : platform_.windows.snapshot()) {
+        if (info.pid != pid)
+            continue;
+        if (const auto entry = index.entryFor(info.appClass, info.appInstance))
+            return AppIcon::icon(entry->id);
+    }
+    return std::nullopt;
+}
+
+void AppDelegate::buildStatusMenu()
+{
+    tray_ = std::make_unique<StatusMenuView>();
+    tray_->onOpen = [this] {
+        menuStalls_.start();
+        return commands_.menuWillOpen();
+    };
+    tray_->onClose = [this] {
+        menuStalls_.stop();
+        commands_.menuDidClose();
+        std::weak_ptr<AppDelegate> weak = self_.weak();
+        tasks_.after(std::chrono::milliseconds(500), [weak] {
+            if (auto self = weak.lock())
+                self->prebuildMenus();
+        });
+    };
+    tray_->onCommand = [this](MenuCommand command, const MenuPayload& payload) { commands_.perform(command, payload); };
+    trayAvailable_ = tray_->show();
+    if (!trayAvailable_)
+        log::info(LogCategory::App, "No system tray: Framewell runs without its menu; use its shortcuts, or start "
+                                    "it again to open Getting Started");
+}
+
+void AppDelegate::installCoordinatorSinks()
+{
+    SnapSinks& sinks = coordinator_.sinks();
+    sinks.report = [this](const QString& text) { log(text); };
+    sinks.tip = [this](Tip tip) { showTip(tip); };
+    stacks_.callbacks.tip = [this](Tip tip) { showTip(tip); };
+    sinks.onCreateCustomLayout = [this](const QString& display) { openCustomLayoutEditor(display, std::nullopt); };
+    sinks.onEditCustomLayout = [this](const QString& display, const SnapLayout& layout) {
+        openCustomLayoutEditor(display, layout);
+    };
+    sinks.presentationChanged = [this](bool shown) { presentationChanged(shown); };
+}
+
+void AppDelegate::startDragTracking()
+{
+    monitor();
+    installDragMonitor();
+}
+
+void AppDelegate::installDragMonitor()
+{
+    if (!monitor().globalMonitor())
+        monitor().install();
+}
+
+void AppDelegate::stopDragMonitor() { monitor().stop(); }
+
+void AppDelegate::startStacks()
+{
+    stackCommands_.setEnabled(commands_.stacksSetting());
+    stackCommands_.start();
+    stackCommands_.refresh(true);
+}
+
+void AppDelegate::startShortcuts()
+{
+    hotKeys_.action = [this](std::uint32_t id) { commands_.handleHotKey(id); };
+    if (!hotKeys_.handlerInstalled()) {
+        hotKeys_.installHandler();
+        hotKeys_.registerKeys();
+    }
+    mouseShortcuts_.action = [this](ShortcutAction action, Point at) { commands_.handleMouseShortcut(action, at); };
+    mouseShortcuts_.configure(platform_.defaults);
+}
+
+void AppDelegate::observeDisplays()
+{
+    platform_.screens.setChangeHandler([this] { displayConfigurationChanged(); });
+    platform_.workspaces.setChangeHandler([this] { displayConfigurationChanged(); });
+}
+
+void AppDelegate::displayConfigurationChanged()
+{
+    monitor().cancel();
+    coordinator_.displaysChanged();
+}
+
+void AppDelegate::showFirstRunWindows()
+{
+    UserDefaults& defaults = platform_.defaults;
+    const bool trusted = platform_.permissions.windowControlGranted(false);
+    if (!trusted || !defaults.boolValue(hasOpenedKey, false) || options_.welcome) {
+        showWelcome();
+        if (!defaults.boolValue(welcomeVideoShownKey, false)) {
+            defaults.setValue(welcomeVideoShownKey, true);
+            if (welcome_)
+                welcome_->playVideo();
+        }
+    }
+    if (!trusted && defaults.boolValue(ShellCommands::hadWindowControlKey, false)) {
+        std::weak_ptr<AppDelegate> weak = self_.weak();
+        tasks_.after(Duration::zero(), [weak] {
+            if (auto self = weak.lock())
+                self->showLostPermissionAlert();
+        });
+    }
+    if (trusted)
+        defaults.setValue(ShellCommands::hadWindowControlKey, true);
+    showWhatsNewIfUpdated(!defaults.boolValue(hasOpenedKey, false));
+    defaults.setValue(hasOpenedKey, true);
+    defaults.remove(legacyLayersKey);
+}
+
+void AppDelegate::handleOptions()
+{
+    if (options_.preview) {
+        for (const ScreenInfo& screen : platform_.screens.screens()) {
+            if (screen.primary) {
+                coordinator_.showLayoutPicker(std::nullopt, screen, false, std::nullopt, false);
+                break;
+            }
+        }
+    }
+    if (options_.diagnostics) {
+        writeLaunchDiagnostics({platform_.permissions.windowPreviewsGranted(),
+                                platform_.permissions.windowControlGranted(false), qint64(::getpid()),
+                                int(platform_.screens.screens().size()), stackCommands_.diagnostics(),
+                                coordinator_.recoveryDisplayRecords()});
+    }
+}
+
+void AppDelegate::prebuildMenus()
+{
+    if (!tray_ || tray_->menuOpen() || stackCommands_.menuOpen())
+        return;
+    tray_->prebuild(commands_.menuState());
+}
+
+void AppDelegate::presentationChanged(bool shown)
+{
+    if (shown && !hotKeys_.escapeKeyRegistered())
+        hotKeys_.registerEscapeKey();
+    else if (!shown)
+        hotKeys_.unregisterEscapeKey();
+}
+
+void AppDelegate::permissionTick()
+{
+    const bool trusted = platform_.permissions.windowControlGranted(false);
+    if (trusted)
+        platform_.defaults.setValue(ShellCommands::hadWindowControlKey, true);
+    if (trusted != lastTrusted_) {
+        lastTrusted_ = trusted;
+        stopDragMonitor();
+        installDragMonitor();
+    }
+}
+
+// ---- Termination
+
+void AppDelegate::terminate()
+{
+    if (!launched_ || terminated_)
+        return;
+    terminated_ = true;
+    stopDragMonitor();
+    hotKeys_.unregisterEscapeKey();
+    hotKeys_.unregisterAll();
+    hotKeys_.removeHandler();
+    mouseShortcuts_.stop();
+    scrollCapture_.stop();
+    coordinator_.endInteraction(false);
+    stackCommands_.stop();
+    if (welcome_)
+        welcome_->close();
+    platform_.screens.setChangeHandler({});
+    platform_.workspaces.setChangeHandler({});
+    menuStalls_.stop();
+    if (tray_)
+        tray_->hide();
+    removeProcessHooks();
+}
+
+void AppDelegate::quit() { quitApplication(); }
+
+} // namespace fw

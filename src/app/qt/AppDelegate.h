@@ -1,0 +1,199 @@
+#pragma once
+// The program: built from the platform's ports, it owns every object that lives for the whole
+// run and creates them in this order: the layout store, window access and placement, the
+// overlay, thumbnails, the transitions, the window stacks and the snap coordinator, the hot
+// keys, the mouse shortcuts and scroll capture, the notices and the menu's stall log. launch()
+// then installs every process-wide hook in one place: the tray menu, the coordinator's sinks,
+// drag tracking, the stacks, the hot keys and mouse shortcuts, the display and workspace
+// observers, the first-run windows and the command-line options; terminate() removes them
+// again in a fixed order. The windows (welcome, tour, About, What's New, shortcuts, the layout
+// editor and file panels) are made on first use. Main thread only.
+//
+//   AppDelegate delegate(platform, QCoreApplication::arguments());
+//   delegate.launch();
+//   …  // the event loop runs
+//   delegate.terminate();
+
+#include "app/HotKeys.h"
+#include "app/LoginItem.h"
+#include "app/MainThreadStallLog.h"
+#include "app/MouseShortcuts.h"
+#include "app/ScrollCapture.h"
+#include "app/ShellCommands.h"
+#include "app/StackCommands.h"
+#include "base/TaskScope.h"
+#include "layout/LayoutStore.h"
+#include "onboarding/Tips.h"
+#include "overlay/OverlayController.h"
+#include "overlay/OverlayFeedback.h"
+#include "overlay/ToastController.h"
+#include "platform/Platform.h"
+#include "snap/DragMonitor.h"
+#include "snap/SnapCoordinator.h"
+#include "stacks/WindowStackController.h"
+#include "transitions/WindowThumbnails.h"
+#include "transitions/WindowTransitions.h"
+#include "transitions/qt/GlTransitionPresenter.h"
+#include "windows/WindowAccess.h"
+#include "windows/WindowPlacement.h"
+
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class QAbstractButton;
+class QMessageBox;
+
+namespace fw {
+
+class AboutWindowController;
+class CustomLayoutEditorController;
+class LayoutFileController;
+class ShortcutsWindowController;
+class StatusMenuView;
+class TourWindowController;
+class UpdateCheck;
+class WelcomeWindowController;
+class WhatsNewWindowController;
+
+class AppDelegate final : public ShellViews {
+public:
+    // The command-line options, matched as whole arguments in any position.
+    struct Options {
+        bool welcome = false;       // "--welcome": the welcome window even when set up
+        bool preview = false;       // "--preview": the layout picker on the main display
+        bool diagnostics = false;   // "--diagnostics": the diagnostic state files
+        static Options parse(const QStringList& arguments);
+    };
+
+    AppDelegate(Platform& platform, const QStringList& arguments);
+    // Terminates first when launched and not yet terminated.
+    ~AppDelegate() override;
+    AppDelegate(const AppDelegate&) = delete;
+    AppDelegate& operator=(const AppDelegate&) = delete;
+
+    // The launch sequence; once.
+    void launch();
+    // Undoes what launch registered, in order; once.
+    void terminate();
+    // The program was launched again while it runs: the welcome window.
+    void reopen() { showWelcome(); }
+
+    // The report sink: the log ("App", "%{public}s") and a 4-second notice.
+    void log(const QString& text);
+    // A one-time tip, unless paused: "Tip · " and the text for 7 seconds.
+    void showTip(Tip tip);
+
+    // How the program ends (the application's quit by default).
+    std::function<void()> quitApplication;
+    // Runs a modal alert, kept above other windows; the button chosen, or null.
+    std::function<QAbstractButton*(QMessageBox&)> runAlert;
+    // Runs once the welcome window's controller is made, before it is first shown.
+    std::function<void(WelcomeWindowController&)> onWelcomeCreated;
+    // Where the Start at Login entry is written.
+    void setLoginItem(LoginItem item) { loginItem_ = std::move(item); }
+
+    // ---- ShellViews
+    void showWelcome() override;
+    void openCustomLayoutEditor(const QString& displayKey, const std::optional<SnapLayout>& layout) override;
+    void importLayouts(const QString& displayKey) override;
+    void exportLayouts(const QString& displayKey, const std::optional<SnapLayout>& current) override;
+    bool confirmResetLayouts(const ScreenInfo& screen) override;
+    void showShortcuts() override;
+    void showAbout() override;
+    void showTour() override;
+    void checkForUpdates() override;
+    bool gpuAvailable() override;
+    void pausedChanged(bool paused) override;
+    void quit() override;
+
+    // ---- State, for tests and the program's entry
+    const Options& options() const { return options_; }
+    bool launched() const { return launched_; }
+    bool terminated() const { return terminated_; }
+    bool trayAvailable() const { return trayAvailable_; }
+    SnapCoordinator& coordinator() { return coordinator_; }
+    ShellCommands& commands() { return commands_; }
+    HotKeys& hotKeys() { return hotKeys_; }
+    MouseShortcuts& mouseShortcuts() { return mouseShortcuts_; }
+    ScrollCapture& scrollCapture() { return scrollCapture_; }
+    ToastController& toast() { return toast_; }
+    MainThreadStallLog& menuStalls() { return menuStalls_; }
+    LayoutStore& store() { return store_; }
+    WindowAccess& access() { return access_; }
+    OverlayController& overlay() { return overlay_; }
+    TransitionServices& transitions() { return transitions_; }
+    stacks::WindowStackController& stacks() { return stacks_; }
+    StatusMenuView* tray() const { return tray_.get(); }
+    DragMonitor& monitor();
+    WelcomeWindowController* welcome() const { return welcome_.get(); }
+    WhatsNewWindowController* whatsNew() const { return whatsNew_.get(); }
+    TourWindowController* tour() const { return tour_.get(); }
+    AboutWindowController* about() const { return about_.get(); }
+    ShortcutsWindowController* shortcutsWindow() const { return shortcuts_.get(); }
+    CustomLayoutEditorController* editors() const { return editors_.get(); }
+
+private:
+    void installProcessHooks();
+    void removeProcessHooks();
+    void buildStatusMenu();
+    void installCoordinatorSinks();
+    void startDragTracking();
+    void startStacks();
+    void startShortcuts();
+    void observeDisplays();
+    void showFirstRunWindows();
+    void handleOptions();
+    void prebuildMenus();
+    void displayConfigurationChanged();
+    void presentationChanged(bool shown);
+    void installDragMonitor();
+    void stopDragMonitor();
+    void permissionTick();
+    void showLostPermissionAlert();
+    void showWhatsNewIfUpdated(bool firstLaunch);
+    std::optional<QIcon> appIcon(Pid pid) const;
+
+    Platform& platform_;
+    Options options_;
+    LayoutStore store_;
+    WindowAccess access_;
+    WindowPlacement placement_;
+    OverlayController overlay_;
+    OverlayFeedback feedback_;
+    WindowThumbnails thumbnails_;
+    GlTransitionPresenter transitionPresenter_;
+    WindowTransitions transitions_;
+    stacks::WindowStackController stacks_;
+    EngineStackCommands stackCommands_;
+    SnapCoordinator coordinator_;
+    HotKeys hotKeys_;
+    MouseShortcuts mouseShortcuts_;
+    ScrollCapture scrollCapture_;   // the stack switcher's scrolling, for its presentation
+    ToastController toast_;
+    MainThreadStallLog menuStalls_;
+    LoginItem loginItem_;
+    TipPresenter tips_;
+    ShellCommands commands_;
+    bool lastTrusted_ = false;
+    bool launched_ = false;
+    bool terminated_ = false;
+    bool trayAvailable_ = false;
+
+    std::unique_ptr<StatusMenuView> tray_;
+    std::unique_ptr<DragMonitor> monitor_;   // after the coordinator: destroyed before it
+    std::unique_ptr<WelcomeWindowController> welcome_;
+    std::unique_ptr<WhatsNewWindowController> whatsNew_;
+    std::unique_ptr<TourWindowController> tour_;
+    std::unique_ptr<AboutWindowController> about_;
+    std::unique_ptr<ShortcutsWindowController> shortcuts_;
+    std::unique_ptr<CustomLayoutEditorController> editors_;
+    std::unique_ptr<LayoutFileController> layoutFiles_;
+    std::unique_ptr<UpdateCheck> updates_;
+    std::optional<bool> gpu_;
+    Lifeline<AppDelegate> self_{this};
+    TaskScope tasks_;   // last: its deferred steps end before anything they use
+};
+
+} // namespace fw

@@ -1,0 +1,94 @@
+#pragma once
+// The tray icon and its menu. Each time the menu opens it asks for the program's state, builds
+// the menu's data from it (StatusMenuModel) and rebuilds the menu; the two display submenus,
+// whose rows draw layout diagrams, are kept under their signature and only refreshed (their
+// check marks) while it stays the same. A chosen item hands its command and payload back.
+// Without a tray host the icon shows nowhere; the program then stays reachable by its hot keys
+// and by being launched again.
+//
+//   StatusMenuView tray;
+//   tray.onOpen = [&] { return commands.menuWillOpen(); };
+//   tray.onClose = [&] { commands.menuDidClose(); };
+//   tray.onCommand = [&](MenuCommand c, const MenuPayload& p) { commands.perform(c, p); };
+//   tray.show();
+
+#include "app/StatusMenuModel.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QAction;
+class QMenu;
+class QSystemTrayIcon;
+
+namespace fw {
+
+class LayoutMenuRow;
+
+class StatusMenuView : public QObject {
+    Q_OBJECT
+public:
+    StatusMenuView();
+    ~StatusMenuView() override;
+
+    std::function<StatusMenuState()> onOpen;
+    std::function<void()> onClose;
+    std::function<void(MenuCommand, const MenuPayload&)> onCommand;
+
+    // Shows the icon in the tray; false when no tray host is running now.
+    bool show();
+    void hide();
+    // The icon drawn faded while snapping is paused.
+    void setPaused(bool paused);
+
+    // Rebuilds the menu from the state, as opening it does.
+    void render(StatusMenuState state);
+    // Builds the display submenus of the state into their caches ahead of the next opening;
+    // nothing while the menu is open.
+    void prebuild(StatusMenuState state);
+    bool menuOpen() const;
+    // Closes the menu and its submenus.
+    void closeMenu();
+
+    QMenu* menu() const { return root_.get(); }
+    QSystemTrayIcon* trayIcon() const { return tray_.get(); }
+    // The action reached by following the titles through the submenus; null when none.
+    QAction* action(const QStringList& path) const;
+    // The cached display submenus and how often each was built.
+    QMenu* chooseLayoutMenu() const;
+    QMenu* switchLayoutMenu() const;
+    int displayMenuBuilds() const { return displayBuilds_; }
+
+    // "light" or "dark": the palette diagrams are drawn in.
+    static QString appearance();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct Cached {
+        QString signature;
+        std::unique_ptr<QMenu> menu;
+    };
+    void fill(QMenu* menu, const Menu& model);
+    QAction* addItem(QMenu* menu, const MenuItem& item);
+    QAction* addRow(QMenu* menu, const MenuItem& item);
+    // A submenu of `parent`: a cached display submenu, else a new child of the parent.
+    QMenu* submenuFor(QMenu* parent, const MenuItem& item);
+    QMenu* cachedMenu(Cached& cache, const Menu& model);
+    static bool refreshStates(QMenu* menu, const Menu& model);
+    void updateIcon();
+
+    std::unique_ptr<QMenu> root_;
+    std::unique_ptr<QSystemTrayIcon> tray_;
+    Cached choose_, switch_;
+    int displayBuilds_ = 0;
+    bool paused_ = false;
+};
+
+} // namespace fw

@@ -1,0 +1,83 @@
+// GLib's headers come first: they use names that Qt's keywords would replace.
+#include <gio/gio.h>
+
+#include "platform/x11/GnomeDesktopSettings.h"
+
+#include <QByteArrayList>
+#include <QProcess>
+#include <QStandardPaths>
+
+namespace fw {
+
+namespace {
+
+// The settings of a schema holding the key; null when the schema or the key is not installed.
+GSettings* settingsWithKey(const char* schemaId, const char* key)
+{
+    GSettingsSchemaSource* source = g_settings_schema_source_get_default();
+    if (!source)
+        return nullptr;
+    GSettingsSchema* schema = g_settings_schema_source_lookup(source, schemaId, TRUE);
+    if (!schema)
+        return nullptr;
+    GSettings* settings = g_settings_schema_has_key(schema, key) ? g_settings_new_full(schema, nullptr, nullptr)
+                                                                  : nullptr;
+    g_settings_schema_unref(schema);
+    return settings;
+}
+
+} // namespace
+
+struct GnomeDesktopSettings::Schemas {
+    GSettings* mutter = nullptr;
+    GSettings* interface = nullptr;
+    ~Schemas()
+    {
+        if (mutter)
+            g_object_unref(mutter);
+        if (interface)
+            g_object_unref(interface);
+    }
+};
+
+GnomeDesktopSettings::GnomeDesktopSettings() : schemas_(std::make_unique<Schemas>())
+{
+    if (gnomeSession(qgetenv("XDG_CURRENT_DESKTOP")))
+        schemas_->mutter = settingsWithKey("org.gnome.mutter", "edge-tiling");
+    schemas_->interface = settingsWithKey("org.gnome.desktop.interface", "enable-animations");
+}
+
+GnomeDesktopSettings::~GnomeDesktopSettings() = default;
+
+bool GnomeDesktopSettings::gnomeSession(const QByteArray& currentDesktop)
+{
+    for (const QByteArray& name : currentDesktop.split(':')) {
+        if (name.trimmed().toUpper().contains("GNOME"))
+            return true;
+    }
+    return false;
+}
+
+std::optional<bool> GnomeDesktopSettings::windowManagerPreference(const QString& key)
+{
+    if (key != edgeTilingKey && key != topTilingKey)
+        return std::nullopt;
+    if (!schemas_->mutter)
+        return false;
+    return g_settings_get_boolean(schemas_->mutter, "edge-tiling") != FALSE;
+}
+
+bool GnomeDesktopSettings::openTilingSettings()
+{
+    if (!schemas_->mutter)
+        return false;
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("gnome-control-center"));
+    return !tool.isEmpty() && QProcess::startDetached(tool, {QStringLiteral("multitasking")});
+}
+
+bool GnomeDesktopSettings::reduceMotion()
+{
+    return schemas_->interface && g_settings_get_boolean(schemas_->interface, "enable-animations") == FALSE;
+}
+
+} // namespace fw

@@ -1,0 +1,59 @@
+#include "platform/x11/X11Platform.h"
+
+#include "base/QtClock.h"
+#include "platform/x11/GnomeDesktopSettings.h"
+#include "platform/x11/LocalProcesses.h"
+#include "platform/x11/LogindIdleInhibitors.h"
+#include "platform/x11/X11ApplicationActivations.h"
+#include "platform/x11/X11ButtonGrabs.h"
+#include "platform/x11/X11GlobalHotKeys.h"
+#include "platform/x11/X11MouseMonitor.h"
+#include "platform/x11/X11Permissions.h"
+#include "platform/x11/X11Screens.h"
+#include "platform/x11/X11ScrollTap.h"
+#include "platform/x11/X11Stacking.h"
+#include "platform/x11/X11WindowCapture.h"
+#include "platform/x11/X11WindowSystem.h"
+#include "platform/x11/X11Workspaces.h"
+#include "platform/x11/XdgApplications.h"
+
+#include <QCursor>
+
+namespace fw {
+
+struct X11Platform::Adapters {
+    QtClock clock;
+    FileDefaults defaults;
+    X11WindowSystem windows;
+    X11Screens screens;
+    X11Workspaces workspaces;
+    X11ApplicationActivations activations;
+    X11MouseMonitor mouse;
+    X11Permissions permissions;
+    LocalProcesses processes;
+    LogindIdleInhibitors idleInhibitors;
+    X11WindowCapture capture;
+    X11GlobalHotKeys hotKeys;
+    X11ButtonGrabs buttonGrabs;
+    X11ScrollTap scrollTap;
+    GnomeDesktopSettings desktop;
+    X11Stacking stacking;
+    std::shared_ptr<const Applications> applications = std::make_shared<XdgApplications>();
+};
+
+X11Platform::X11Platform() : adapters_(std::make_unique<Adapters>())
+{
+    Adapters& a = *adapters_;
+    platform_ = std::make_unique<Platform>(Platform{
+        a.windows, a.screens, a.workspaces, a.activations, a.mouse, a.permissions, a.processes, a.idleInhibitors, a.capture,
+        a.clock, a.defaults, a.hotKeys, a.buttonGrabs, a.scrollTap, a.desktop, a.applications,
+        a.stacking.available() ? &a.stacking : nullptr,
+        [] {
+            const QPoint at = QCursor::pos();
+            return std::optional<Point>(Point{double(at.x()), double(at.y())});
+        }});
+}
+
+X11Platform::~X11Platform() = default;
+
+} // namespace fw

@@ -1,0 +1,246 @@
+#include "snap/ReleaseOutsideTargets.h"
+
+#include "layout/LayoutStore.h"
+#include "layout/ScreenGeometry.h"
+#include "snap/DividerEdits.h"
+#include "snap/GroupPlacement.h"
+#include "snap/SnapContext.h"
+#include "snap/SpanPlacement.h"
+#include "snap/SpanPreview.h"
+#include "snap/WindowMoves.h"
+#include "windows/WindowAccess.h"
+#include "windows/WindowPlacement.h"
+
+#include <cmath>
+
+namespace fw {
+
+namespace {
+
+constexpr double kNothingMoved = 1.0;
+constexpr double kSameFrame = 5.0;
+constexpr double kResized = 4.0;
+
+// The region the window sat in before the drag.
+struct Origin {
+    QString display;
+    ScreenInfo screen;
+    LayoutGroup group;
+    RegionNumber region = 0;
+};
+
+class ReleaseRun {
+public:
+    ReleaseRun(SnapContext& ctx, ResizeState state, WindowRelease release)
+        : ctx_(ctx), state_(state), release_(std::move(release))
+    {
+    }
+
+    Task<void> run()
+    {
+        Interaction& interaction = state_.interaction;
+        if (interaction.mutating || !ctx_.stacks.monitoringEnabled() || !current() || nothingHappened()) {
+            endPress();
+            co_return;
+        }
+        auto guard = MutationGuard::take(interaction, ctx_.stacks);
+        const auto after = ctx_.access.frame(release_.window);
+        if (!after) {
+            state_.layouts.pruneVanishedWindows(ctx_.access, state_.memory);
+        } else {
+            after_ = *after;
+            bool spanned = false;
+            if (release_.span)
+                spanned = co_await spanRequest();
+            if (!spanned && !leaveSpan())
+                co_await fromRegionOrStack();
+        }
+        if (guard)
+            guard->release();
+        endPress();
+    }
+
+private:
+    bool current() const { return release_.generation == state_.interaction.generation(); }
+    // The press is over, unless a newer interaction began meanwhile.
+    void endPress()
+    {
+        if (!current())
+            return;
+        state_.interaction.windowInteraction = false;
+        ctx_.stacks.scheduleRefresh();
+    }
+    bool nothingHappened() const
+    {
+        if (release_.span)
+            return false;
+        const auto now = ctx_.access.frame(release_.window);
+        return now && WindowAccess::approximatelyEqual(*now, release_.before, kNothingMoved);
+    }
+    bool resized() const
+    {
+        return std::abs(after_.width() - release_.before.width()) > kResized ||
+               std::abs(after_.height() - release_.before.height()) > kResized;
+    }
+    bool unmoved() const { return WindowAccess::approximatelyEqual(after_, release_.before, kSameFrame); }
+    void noteChanged() { ctx_.stacks.noteWindowChanged({{release_.window, after_}}); }
+
+    // Super held at the release: the snapshot, then the span; false when it does not apply.
+    Task<bool> spanRequest()
+    {
+        const Rect requested = release_.grabbedEdges.empty()
+                                   ? after_
+                                   : frameDraggingEdges(release_.before, release_.grabbedEdges, release_.pointer);
+        const auto source = spanOrigin(ctx_, state_.layouts, release_.window, release_.before);
+        writeSpanDiagnostics(ctx_, spanDiagnostics(release_.before, after_, requested,
+                                                   source ? source->regions : std::set<RegionNumber>{},
+                                                   release_.grabbedEdges));
+        const bool placed = co_await placeSpan(ctx_, state_, release_.window, release_.before, requested);
+        co_return placed;
+    }
+
+    // A spanning window that moved stops spanning; true when the window was a span.
+    bool leaveSpan()
+    {
+        for (const auto& [display, group] : state_.layouts.groups()) {
+            if (!group.spans.count(release_.window))
+                continue;
+            if (!unmoved()) {
+                LayoutGroup left = group;
+                left.spans.erase(release_.window);
+                state_.layouts.setGroup(QString(display), std::move(left));
+                noteChanged();
+            }
+            return true;
+        }
+        return false;
+    }
+
+    std::optional<Origin> origin() const
+    {
+        const std::vector<ScreenInfo> screens = ctx_.screenList();
+        const Size grid = ctx_.access.grid(release_.window);
+        for (const auto& [display, group] : state_.layouts.groups()) {
+            const auto screen = screenWithKey(screens, display);
+            if (!screen)
+                continue;
+            for (const auto& [region, frame] : regionFrames(group.layout, *screen)) {
+                if (WindowAccess::sitsIn(release_.before, frame, grid, kSameFrame))
+                    return Origin{display, *screen, group, region};
+            }
+        }
+        return std::nullopt;
+    }
+
+    Task<void> fromRegionOrStack()
+    {
+        if (const auto from = origin()) {
+            if (!release_.grabbedEdges.empty() || resized())
+                co_await resizeTogether(*from);
+            else
+                movedAway(*from);
+        } else if (resized()) {
+            co_await stackResize();
+        } else {
+            noteChanged();
+        }
+    }
+
+    // The dividers follow the window's moved edges and every window of the layout goes along;
+    // when one cannot, the group's notice stands and the window goes back.
+    Task<void> resizeTogether(const Origin& from)
+    {
+        LayoutGroup group = from.group;
+        group.windows[from.region] = release_.window;
+        group.layout.tree = treeFollowingEdges(group.layout.tree, from.region, release_.before, after_,
+                                               release_.grabbedEdges, topLeftVisibleFrame(from.screen));
+        const bool applied = co_await applyGroup(ctx_, state_.layouts, state_.memory, group, from.screen);
+        if (applied) {
+            ctx_.store.save(group.layout, from.display);
+        } else if (current()) {
+            co_await ctx_.access.animateMove(release_.window, {}, release_.before, kMoveTolerance);
+        }
+    }
+
+    void movedAway(const Origin& from)
+    {
+        if (unmoved())
+            return;
+        if (const LayoutGroup* group = state_.layouts.group(from.display)) {
+            const auto entry = group->windows.find(from.region);
+            if (entry != group->windows.end() && entry->second == release_.window) {
+                LayoutGroup left = *group;
+                left.windows.erase(from.region);
+                state_.layouts.setGroup(from.display, std::move(left));
+            }
+        }
+        noteChanged();
+    }
+
+    Task<void> stackResize();
+
+    SnapContext& ctx_;
+    ResizeState state_;
+    WindowRelease release_;
+    Rect after_;
+};
+
+// The window's stack mates take its new frame, as one transaction.
+Task<void> ReleaseRun::stackResize()
+{
+    std::vector<ManagedWindow> mates;
+    for (const ManagedWindow& mate : ctx_.stacks.stackMates(release_.window)) {
+        if (!(mate == release_.window))
+            mates.push_back(mate);
+    }
+    const InteractionStamp stamp = ctx_.stamp();
+    const CoordinatorHost* host = stamp.host();
+    if (mates.empty() || !host)
+        co_return;
+    PlacementItems targets;
+    for (const ManagedWindow& mate : mates)
+        targets.push_back({mate, after_});
+    const PlacementOutcome outcome =
+        co_await ctx_.placement.applyFrames(targets, {}, {}, *host, stamp.generation(), kMoveTolerance);
+    if (outcome == PlacementOutcome::committed) {
+        WindowFramePairs changed{{release_.window, after_}};
+        for (const ManagedWindow& mate : mates)
+            changed.emplace_back(mate, after_);
+        ctx_.stacks.noteWindowChanged(changed);
+        co_return;
+    }
+    if (!stamp.current()) {
+        if (outcome == PlacementOutcome::rollbackFailed)
+            ctx_.sinks.sendReport(u"A canceled resize could not fully restore the stack."_qs);
+        co_return;
+    }
+    const bool back = co_await ctx_.access.animateMove(release_.window, {}, release_.before, kMoveTolerance);
+    ctx_.sinks.sendReport(outcome == PlacementOutcome::rolledBack && back
+                              ? u"A window in this stack could not fit. The resize was rolled back."_qs
+                              : u"A window in this stack could not fit, and a prior size could not be restored."_qs);
+}
+
+} // namespace
+
+Task<void> releaseOutsideTargets(SnapContext& ctx, ResizeState state, WindowRelease release)
+{
+    ReleaseRun run(ctx, state, std::move(release));
+    co_await run.run();
+}
+
+void installResizeHandOffs(SnapContext& ctx, ResizeState state)
+{
+    ctx.dragHandOffs.windowReleased = [&ctx, state](WindowRelease release) {
+        return releaseOutsideTargets(ctx, state, std::move(release));
+    };
+    ctx.dragHandOffs.updateSpanPreview = [&ctx, state](const SpanPreviewRequest& step) {
+        updateSpanPreview(ctx, state, step);
+    };
+    // Not once the coordinator is going: a guard released as its tasks end starts nothing.
+    state.interaction.drainPendingEdit = [&ctx, state] {
+        if (!ctx.host.expired())
+            ctx.tasks.spawn(drainDividerEdits(ctx, state));
+    };
+}
+
+} // namespace fw

@@ -1,0 +1,105 @@
+// What the shell writes and logs beside its commands: the Start at Login entry, the launch
+// diagnostics document, and the stall log while the menu is open.
+#include "app/LaunchDiagnostics.h"
+#include "app/LoginItem.h"
+#include "app/MainThreadStallLog.h"
+#include "base/Log.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace fw {
+namespace {
+
+TEST(LoginItem, WritesTheEntryAndReadsTheDesktopsSwitches)
+{
+    QTemporaryDir dir;
+    LoginItem item(dir.path() + u"/autostart"_qs, u"/opt/Frame well/framewell"_qs);
+    EXPECT_FALSE(item.enabled());
+    EXPECT_EQ(item.setEnabled(true), std::nullopt);
+    EXPECT_TRUE(item.enabled());
+    QFile file(item.path());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    file.close();
+    EXPECT_TRUE(text.startsWith("[Desktop Entry]\nType=Application\n"));
+    EXPECT_TRUE(text.contains("Exec=\"/opt/Frame well/framewell\"\n")) << text.toStdString();
+
+    // The desktop's own switches turn it off without removing it.
+    for (const QByteArray& off : {QByteArray("Hidden=true"), QByteArray("X-GNOME-Autostart-enabled = false")}) {
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[Desktop Entry]\nExec=framewell\n" + off + "\n");
+        file.close();
+        EXPECT_FALSE(item.enabled()) << off.toStdString();
+    }
+    EXPECT_EQ(item.setEnabled(false), std::nullopt);
+    EXPECT_FALSE(QFile::exists(item.path()));
+    EXPECT_EQ(item.setEnabled(false), std::nullopt);   // already off
+
+    // Characters the Exec line treats specially are quoted and escaped.
+    EXPECT_EQ(LoginItem::execArgument(u"/usr/bin/framewell"_qs), u"/usr/bin/framewell"_qs);
+    EXPECT_EQ(LoginItem::execArgument(u"/a$b/50%/c\"d"_qs), u"\"/a\\\\$b/50%%/c\\\\\"d\""_qs);
+    EXPECT_TRUE(LoginItem(dir.path(), u"/bin/x\nExec=rm"_qs).setEnabled(true).has_value());
+}
+
+TEST(LaunchDiagnostics, ThirteenKeysWithWindowsCountedTwiceAndOnce)
+{
+    LaunchFacts facts;
+    facts.screenCapture = true;
+    facts.accessibility = true;
+    facts.pid = 42;
+    facts.screens = 2;
+    QJsonObject empty = launchDiagnostics(facts);
+    EXPECT_EQ(empty.size(), 13);
+    EXPECT_EQ(empty.value(u"stackSizes"_qs).toArray().size(), 0);
+    EXPECT_EQ(empty.value(u"windowCountsByApp"_qs).toObject().size(), 0);
+
+    const ManagedWindow a{7, 100, u"Notes"_qs, u"Editor"_qs};
+    const ManagedWindow b{8, 100, u"Draft"_qs, u"Editor"_qs};
+    facts.stacks.stackSizes = {2, 3};
+    facts.stacks.knownFrames = {{a, Rect(0, 0, 10, 20)}, {a, Rect(1, 2, 3, 4)}, {b, Rect(5, 6, 7, 8)}};
+    const QJsonObject doc = launchDiagnostics(facts);
+    EXPECT_EQ(doc.value(u"windowCount"_qs).toInt(), 3);
+    EXPECT_EQ(doc.value(u"distinctWindowCount"_qs).toInt(), 2);
+    EXPECT_EQ(doc.value(u"windowCountsByApp"_qs).toObject(), (QJsonObject{{"Editor", 3}}));
+    EXPECT_EQ(doc.value(u"stackSizes"_qs).toArray(), (QJsonArray{2, 3}));
+    EXPECT_EQ(doc.value(u"windowFrames"_qs).toArray()[1].toObject(),
+              (QJsonObject{{"app", "Editor"}, {"frame", QJsonArray{1, 2, 3, 4}}}));
+    EXPECT_EQ(doc.value(u"pid"_qs).toInt(), 42);
+    EXPECT_EQ(doc.value(u"screens"_qs).toInt(), 2);
+}
+
+TEST(MainThreadStallLog, LogsSpansLongerThanThirtyMillisecondsWhileObserving)
+{
+    VirtualClock clock;
+    log::Capture capture;
+    MainThreadStallLog stalls(clock);
+    using A = MainThreadStallLog::Activity;
+    auto span = [&](Duration busy) {
+        stalls.handle(A::afterWaiting);
+        clock.elapse(busy);
+        stalls.handle(A::beforeWaiting);
+    };
+    stalls.start();
+    stalls.start();   // once
+    EXPECT_TRUE(stalls.observing());
+    span(30ms);
+    span(31ms);
+    span(std::chrono::microseconds(45900));
+    EXPECT_EQ(capture.messages(LogCategory::Motion),
+              (QStringList{u"Menu stall: main thread busy 31 ms"_qs, u"Menu stall: main thread busy 45 ms"_qs}));
+    // Stopping in the middle of a span forgets it; a wait without a wake-up logs nothing.
+    stalls.handle(A::afterWaiting);
+    clock.elapse(100ms);
+    stalls.stop();
+    stalls.start();
+    stalls.handle(A::beforeWaiting);
+    EXPECT_EQ(capture.messages(LogCategory::Motion).size(), 2);
+    stalls.stop();
+    EXPECT_FALSE(stalls.observing());
+}
+
+} // namespace
+} // namespace fw

@@ -1,0 +1,331 @@
+// The whole program over the simulated platform, offscreen and in virtual time: the real
+// application delegate starts, places the focused window through its hot key and the picker
+// and another through a title-bar drag,
+// runs menu commands, follows display and workspace changes, opens again when relaunched, and
+// quits leaving nothing registered; the launch sequence's order, first-run windows, lost
+// permission alert and command-line options.
+#include "app/qt/AppDelegate.h"
+
+#include "app/qt/StatusMenuView.h"
+#include "base/Log.h"
+#include "layout/ScreenGeometry.h"
+#include "onboarding/ProductInfo.h"
+#include "onboarding/qt/WelcomeVideoView.h"
+#include "onboarding/qt/WelcomeWindow.h"
+#include "overlay/OverlayView.h"
+#include "overlay/OverlayWindow.h"
+#include "overlay/WindowThumbnailButton.h"
+#include "platform/sim/SimPlatform.h"
+
+#include <QAction>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMenu>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
+namespace fw {
+namespace {
+
+const ScreenInfo kLeft{u"LEFT"_qs, u"Left"_qs, Rect(0, 0, 1920, 1080), Rect(0, 0, 1920, 1050), true};
+const ScreenInfo kRight{u"RIGHT"_qs, u"Right"_qs, Rect(1920, 0, 1280, 1024), Rect(1920, 0, 1280, 1024), false};
+constexpr std::uint32_t CtrlAlt = CarbonControl | CarbonOption;
+
+class SilentPlayer final : public VideoPlayer {
+public:
+    explicit SilentPlayer(int& plays) : plays_(plays) {}
+    void play() override { ++plays_; }
+    void stop() override {}
+    bool ready() const override { return true; }
+    QWidget* surface() override { return new QWidget; }
+
+private:
+    int& plays_;
+};
+
+class ProgramTest : public ::testing::Test {
+protected:
+    ProgramTest()
+    {
+        savedTmp_ = qgetenv("TMPDIR");
+        qputenv("TMPDIR", dir.path().toLocal8Bit());
+        sim.desktop.addScreen(kLeft);
+        sim.desktop.addScreen(kRight);
+        notes = sim.desktop.addWindow({.pid = 100, .title = u"Notes"_qs, .frame = Rect(100, 100, 700, 500)});
+        mail = sim.desktop.addWindow({.pid = 200, .title = u"Mail"_qs, .frame = Rect(2000, 100, 700, 500)});
+        sim.desktop.setFocus(notes);
+    }
+    ~ProgramTest() override
+    {
+        delegate.reset();
+        qputenv("TMPDIR", savedTmp_);
+    }
+    // A user who has opened the program before.
+    void openedBefore()
+    {
+        sim.defaults.setValue(u"hasOpened"_qs, true);
+        sim.defaults.setValue(u"welcomeVideoShown"_qs, true);
+        sim.defaults.setValue(u"lastSeenVersion"_qs, productVersion());
+    }
+    AppDelegate& start(const QStringList& arguments = {})
+    {
+        delegate = std::make_unique<AppDelegate>(sim.platform(), arguments);
+        delegate->setLoginItem(LoginItem(dir.path() + u"/autostart"_qs, u"/usr/bin/framewell"_qs));
+        delegate->runAlert = [this](QMessageBox& box) -> QAbstractButton* {
+            alerts << box.text();
+            return nullptr;
+        };
+        delegate->quitApplication = [this] { delegate->terminate(); };
+        delegate->onWelcomeCreated = [this](WelcomeWindowController& welcome) {
+            welcome.makePlayer = [this](const QUrl&) { return std::make_unique<SilentPlayer>(videoPlays); };
+        };
+        delegate->launch();
+        return *delegate;
+    }
+    // Opens the tray menu, as a click on the icon does, and chooses the item at the path.
+    void choose(const QStringList& path)
+    {
+        QMenu* menu = delegate->tray()->menu();
+        emit menu->aboutToShow();
+        QAction* action = delegate->tray()->action(path);
+        ASSERT_TRUE(action) << path.join(u" > "_qs).toStdString();
+        ASSERT_TRUE(action->isEnabled()) << path.join(u" > "_qs).toStdString();
+        action->trigger();
+        emit menu->aboutToHide();
+    }
+    std::vector<std::uint32_t> registered() const { return sim.hotKeys.registeredIds(); }
+    bool registeredId(std::uint32_t id) const
+    {
+        const auto ids = registered();
+        return std::find(ids.begin(), ids.end(), id) != ids.end();
+    }
+    // Everything the program registered with the desktop.
+    QStringList registrations() const
+    {
+        QStringList out;
+        if (!registered().empty())
+            out << u"hot keys"_qs;
+        if (sim.hotKeys.hasHandler())
+            out << u"hot-key handler"_qs;
+        if (const_cast<sim::SimDesktop&>(sim.desktop).mouse().running())
+            out << u"mouse monitor"_qs;
+        if (sim.buttonGrabs.running())
+            out << u"button grabs"_qs;
+        if (sim.scrollTap.installed())
+            out << u"scroll tap"_qs;
+        if (sim.desktop.hasChangeHandler())
+            out << u"display observer"_qs;
+        if (sim.workspaces.watching())
+            out << u"workspace observer"_qs;
+        if (sim.desktop.hasActivationHandler())
+            out << u"activation observer"_qs;
+        return out;
+    }
+
+    QTemporaryDir dir;
+    sim::SimPlatform sim;
+    WindowId notes = 0, mail = 0;
+    std::unique_ptr<AppDelegate> delegate;
+    QStringList alerts;
+    int videoPlays = 0;
+    log::Capture logs;
+
+private:
+    QByteArray savedTmp_;
+};
+
+TEST_F(ProgramTest, StartPlaceTheFocusedWindowPauseAndQuitLeavingNothingRegistered)
+{
+    openedBefore();
+    ShortcutStore(sim.defaults).setMouseTrigger(MouseTrigger{3, 0}, ShortcutAction::stack);
+    AppDelegate& app = start();
+    EXPECT_EQ(registrations(), (QStringList{u"hot keys"_qs, u"hot-key handler"_qs, u"mouse monitor"_qs,
+                                            u"button grabs"_qs, u"display observer"_qs, u"workspace observer"_qs,
+                                            u"activation observer"_qs}));
+    for (std::uint32_t id : {1u, 2u, 3u, 5u, 6u, 7u, 8u, 9u, 101u, 109u})
+        EXPECT_TRUE(registeredId(id)) << id;
+    EXPECT_FALSE(registeredId(4));
+    EXPECT_TRUE(logs.contains(u"Framewell started; accessibility=true"_qs));
+    EXPECT_FALSE(app.welcome());
+
+    const Rect notesFrame = sim.desktop.window(notes)->frame;
+    // Ctrl+Alt+P: the picker for the focused window, with Escape registered while it shows;
+    // Return places the window in the first layout's region, and the interaction ends.
+    ASSERT_TRUE(sim.hotKeys.press(35, CtrlAlt));
+    ASSERT_TRUE(app.overlay().pickerView);
+    EXPECT_TRUE(registeredId(4));
+    QTest::keyClick(app.overlay().pickerView, Qt::Key_Return);
+    sim.clock.advance(std::chrono::seconds(2));
+    const auto group = app.coordinator().groups().find(u"LEFT"_qs);
+    ASSERT_NE(group, app.coordinator().groups().end());
+    ASSERT_EQ(group->second.windows.size(), 1u);
+    const auto& [region, placed] = *group->second.windows.begin();
+    EXPECT_EQ(placed.element, notes);
+    EXPECT_EQ(sim.desktop.window(notes)->frame, regionFrames(group->second.layout, kLeft).at(region));
+    EXPECT_FALSE(registeredId(4));
+
+    // A title-bar drag of the other window to the top centre of the right display: the
+    // picker drops down there, and the release over "Halves" region 1 places it.
+    const Rect mailFrame = sim.desktop.window(mail)->frame;
+    const Point grab{2350, 110};
+    auto dragTo = [&](const Point& at) {
+        sim.desktop.place(mail, mailFrame.offsetBy(at.x - grab.x, at.y - grab.y));
+        sim.clock.advance(20ms);
+        sim.desktop.mouse().drag(at);
+    };
+    sim.desktop.mouse().press(grab);
+    dragTo({2360, 140});
+    dragTo({2560, 10});
+    ASSERT_TRUE(app.overlay().picker && app.overlay().pickerView);
+    const Rect panel = app.overlay().picker->frame();
+    const Rect button = app.overlay().pickerView->geometry().cards.front().regions.at(1);
+    const Point over{panel.minX() + button.midX(), panel.minY() + button.midY()};
+    dragTo(over);
+    sim.desktop.mouse().release(over);
+    sim.clock.advance(std::chrono::seconds(2));
+    EXPECT_EQ(sim.desktop.window(mail)->frame, regionFrames(SnapLayout::builtIns().front(), kRight).at(1));
+    EXPECT_EQ(app.coordinator().groups().at(u"RIGHT"_qs).windows.at(1).element, mail);
+
+    // A window opened over the placed one forms a stack with it: Ctrl+Alt+] brings the mail
+    // back to the front.
+    const WindowId draft = sim.desktop.addWindow(
+        {.pid = 300, .title = u"Draft"_qs, .frame = sim.desktop.window(mail)->frame});
+    sim.desktop.setFocus(draft);
+    sim.clock.advance(std::chrono::seconds(2));
+    auto front = [&] {
+        for (WindowId id : sim.desktop.stacking()) {
+            if (id == mail || id == draft)
+                return id;
+        }
+        return WindowId(0);
+    };
+    ASSERT_EQ(front(), draft);
+    EXPECT_TRUE(sim.hotKeys.press(30, CtrlAlt));
+    sim.clock.advance(std::chrono::seconds(2));
+    EXPECT_EQ(front(), mail);
+
+    // The menu: pause, and every hot key is ignored while paused; the stall log runs only while
+    // the menu is open.
+    choose({u"Pause Snapping"_qs});
+    EXPECT_TRUE(app.commands().paused());
+    EXPECT_FALSE(app.menuStalls().observing());
+    emit app.tray()->menu()->aboutToShow();   // the next opening shows the pause
+    EXPECT_TRUE(app.menuStalls().observing());
+    EXPECT_TRUE(app.tray()->action({u"Pause Snapping"_qs})->isChecked());
+    EXPECT_TRUE(app.tray()->action({u"Resume Snapping"_qs})->isVisible());
+    emit app.tray()->menu()->aboutToHide();
+    EXPECT_TRUE(sim.hotKeys.press(35, CtrlAlt));
+    EXPECT_FALSE(app.overlay().pickerView);
+    choose({u"Resume Snapping"_qs});
+    EXPECT_FALSE(app.commands().paused());
+    // The coordinator's restore, from the menu: the focused window goes back to its frame from
+    // before it was placed and leaves the display's layout.
+    sim.desktop.setFocus(notes);
+    choose({u"Restore Focused Window"_qs});
+    sim.clock.advance(std::chrono::seconds(2));
+    EXPECT_EQ(sim.desktop.window(notes)->frame, notesFrame);
+    EXPECT_TRUE(app.coordinator().groups().at(u"LEFT"_qs).windows.empty());
+    choose({u"Start at Login"_qs});
+    EXPECT_TRUE(QFile::exists(dir.path() + u"/autostart/framewell.desktop"_qs));
+
+    choose({u"Quit Framewell"_qs});
+    EXPECT_TRUE(app.terminated());
+    EXPECT_EQ(registrations(), QStringList());
+    EXPECT_FALSE(WindowThumbnailButton::appIconLookup());
+}
+
+TEST_F(ProgramTest, FirstLaunchThenALaunchThatLostWindowControl)
+{
+    sim.desktop.setWindowControlGranted(false);
+    sim.defaults.setValue(u"layers.v1"_qs, QJsonValue(u"old"_qs));
+    sim.defaults.clearWriteLog();
+    AppDelegate& first = start();
+    // The welcome window with its video once; no alert, no What's New.
+    ASSERT_TRUE(first.welcome());
+    EXPECT_TRUE(first.welcome()->window()->isVisible());
+    EXPECT_EQ(videoPlays, 1);
+    EXPECT_FALSE(first.whatsNew());
+    QStringList written;
+    for (const auto& w : sim.defaults.writeLog())
+        written << w.key + (w.value ? QString() : u" removed"_qs);
+    EXPECT_EQ(written, (QStringList{u"welcomeVideoShown"_qs, u"lastSeenVersion"_qs, u"hasOpened"_qs,
+                                    u"layers.v1 removed"_qs}));
+    EXPECT_TRUE(logs.contains(u"Framewell started; accessibility=false"_qs));
+    sim.clock.advance(Duration::zero());
+    EXPECT_TRUE(alerts.isEmpty());
+    // Without window control, the place key opens the welcome window instead of a notice.
+    first.welcome()->close();
+    sim.hotKeys.press(35, CtrlAlt);
+    EXPECT_TRUE(first.welcome()->window()->isVisible());
+    delegate.reset();
+
+    // The grant was had, then lost: the welcome window, and the alert on the next turn.
+    sim.defaults.setValue(ShellCommands::hadWindowControlKey, true);
+    AppDelegate& second = start();
+    EXPECT_TRUE(second.welcome()->window()->isVisible());
+    EXPECT_EQ(videoPlays, 1);
+    EXPECT_TRUE(alerts.isEmpty());
+    sim.clock.advance(Duration::zero());
+    EXPECT_EQ(alerts, QStringList{u"Framewell lost window control"_qs});
+    delegate.reset();
+
+    // Granted again, opened before: no welcome unless asked for.
+    sim.desktop.setWindowControlGranted(true);
+    EXPECT_FALSE(start().welcome());
+    delegate.reset();
+    EXPECT_TRUE(start({u"--welcome"_qs}).welcome());
+}
+
+TEST_F(ProgramTest, OptionsDisplayChangesReopenTipsAndNotices)
+{
+    openedBefore();
+    AppDelegate& app = start({u"framewell"_qs, u"--diagnostics"_qs, u"--preview"_qs});
+    // "--preview": the picker on the main display, for no window.
+    EXPECT_EQ(app.coordinator().picker().pickerScreen(), std::optional<QString>(u"LEFT"_qs));
+    EXPECT_FALSE(app.coordinator().picker().pickerWindow);
+    // "--diagnostics": the launch file with its thirteen keys.
+    QFile file(dir.path() + u"/Framewell-diagnostics.json"_qs);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QJsonObject diagnostics = QJsonDocument::fromJson(file.readAll()).object();
+    EXPECT_EQ(diagnostics.size(), 13);
+    EXPECT_EQ(diagnostics.value(u"screens"_qs).toInt(), 2);
+
+    // A display change ends the picker and forgets what was applied.
+    sim.desktop.changeScreen(u"RIGHT"_qs, {u"RIGHT"_qs, u"Right"_qs, Rect(1920, 0, 1600, 900), Rect(1920, 0, 1600, 900), false});
+    EXPECT_FALSE(app.coordinator().picker().pickerScreen());
+    EXPECT_FALSE(app.overlay().pickerView);
+    EXPECT_FALSE(registeredId(4));
+    ASSERT_TRUE(sim.hotKeys.press(35, CtrlAlt));
+    EXPECT_TRUE(app.coordinator().picker().pickerScreen());
+    sim.workspaces.switchWorkspace();
+    EXPECT_FALSE(app.coordinator().picker().pickerScreen());
+
+    // Launched again: the welcome window, the same one each time.
+    app.reopen();
+    WelcomeWindowController* welcome = app.welcome();
+    ASSERT_TRUE(welcome);
+    app.reopen();
+    EXPECT_EQ(app.welcome(), welcome);
+    EXPECT_TRUE(welcome->window()->isVisible());
+
+    // Tips once, with their prefix; not while paused, when they stay unseen.
+    app.commands().togglePause();
+    app.coordinator().sinks().sendTip(Tip::dropMenu);
+    EXPECT_EQ(app.toast().text(), QString());
+    app.commands().togglePause();
+    app.coordinator().sinks().sendTip(Tip::dropMenu);
+    EXPECT_TRUE(app.toast().text().startsWith(u"Tip · "_qs)) << app.toast().text().toStdString();
+    app.log(u"A notice."_qs);
+    app.coordinator().sinks().sendTip(Tip::dropMenu);
+    EXPECT_EQ(app.toast().text(), u"A notice."_qs);
+    EXPECT_TRUE(logs.messages(LogCategory::App).contains(u"A notice."_qs));
+    EXPECT_FALSE(logs.messages(LogCategory::App).join(u'\n').contains(u"Tip · "_qs));
+}
+
+} // namespace
+} // namespace fw

@@ -1,0 +1,151 @@
+// The tray menu as the user sees it, offscreen: items with their key labels, hidden and
+// disabled items, the display submenus kept under their signature (rebuilt only when it
+// changes, their check marks refreshed otherwise), pre-building, layout rows that choose on
+// release inside and never while disabled, and the icon drawn in the palette's text colour.
+#include "app/qt/LayoutMenuRow.h"
+#include "app/qt/StatusIcon.h"
+#include "app/qt/StatusMenuView.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QTest>
+#include <QWidgetAction>
+#include <gtest/gtest.h>
+
+namespace fw {
+namespace {
+
+StatusMenuState state()
+{
+    StatusMenuState s;
+    for (ShortcutAction a : allShortcutActions)
+        s.combos[a] = KeyCombo::defaultFor(a);
+    s.edgeTiling = false;
+    s.topTiling = false;
+    s.display.screen = {u"LEFT"_qs, u"Studio"_qs, Rect(0, 0, 1920, 1080), Rect(0, 0, 1920, 1050), true};
+    s.display.key = u"LEFT"_qs;
+    s.display.offered = SnapLayout::builtIns();
+    s.display.custom = {{u"user-1"_qs, u"Work"_qs, SnapLayout::builtIns()[0].tree, std::nullopt}};
+    return s;
+}
+
+LayoutMenuRow* rowOf(QMenu* menu, const QString& title)
+{
+    for (QAction* a : menu->actions()) {
+        if (auto* w = qobject_cast<QWidgetAction*>(a); w && a->text() == title)
+            return qobject_cast<LayoutMenuRow*>(w->defaultWidget());
+    }
+    return nullptr;
+}
+
+TEST(StatusMenuView, ItemsKeyLabelsAndCachedDisplaySubmenus)
+{
+    StatusMenuView view;
+    std::vector<std::pair<MenuCommand, MenuPayload>> sent;
+    view.onCommand = [&](MenuCommand c, const MenuPayload& p) { sent.emplace_back(c, p); };
+    view.render(state());
+    EXPECT_EQ(view.action({u"Place Focused Window…"_qs})->text(), u"Place Focused Window…\tCtrl+Alt+P"_qs);
+    EXPECT_FALSE(view.action({u"Enable Window Control…"_qs})->isVisible());
+    EXPECT_FALSE(view.action({u"Window Stacks"_qs})->isEnabled());
+    EXPECT_FALSE(view.action({u"Window Stacks"_qs, u"Use Window Stacks"_qs})->isEnabled());
+    EXPECT_EQ(view.action({u"Switch Layout"_qs, u"Work"_qs})->text(), u"Work\tCtrl+Alt+1"_qs);
+    view.action({u"Choose a Layout"_qs, u"Edit Layout"_qs, u"Work…"_qs})->trigger();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].first, MenuCommand::editCustomLayout);
+    EXPECT_EQ(std::get<QStringList>(sent[0].second), (QStringList{u"LEFT"_qs, u"user-1"_qs}));
+
+    // Built once per signature: the same menus again, their check marks refreshed.
+    QMenu* choose = view.chooseLayoutMenu();
+    QMenu* sw = view.switchLayoutMenu();
+    EXPECT_EQ(view.displayMenuBuilds(), 2);
+    StatusMenuState applied = state();
+    applied.display.applied = SnapLayout::builtIns()[2];
+    applied.display.activeCustom = 0;
+    view.render(applied);
+    EXPECT_EQ(view.displayMenuBuilds(), 2);
+    EXPECT_EQ(view.chooseLayoutMenu(), choose);
+    EXPECT_EQ(view.action({u"Choose a Layout"_qs})->menu(), choose);
+    EXPECT_TRUE(rowOf(choose, u"Wide + narrow"_qs)->current());
+    EXPECT_FALSE(rowOf(choose, u"Halves"_qs)->current());
+    EXPECT_TRUE(view.action({u"Switch Layout"_qs, u"Work"_qs})->isChecked());
+    EXPECT_EQ(view.switchLayoutMenu(), sw);
+
+    // A change the signature covers rebuilds both; pre-building warms the caches for the
+    // next opening.
+    StatusMenuState paused = applied;
+    paused.paused = true;
+    view.prebuild(paused);
+    EXPECT_EQ(view.displayMenuBuilds(), 4);
+    view.render(paused);
+    EXPECT_EQ(view.displayMenuBuilds(), 4);
+    EXPECT_FALSE(rowOf(view.chooseLayoutMenu(), u"Halves"_qs)->isEnabled());
+    EXPECT_FALSE(view.action({u"Switch Layout"_qs, u"Work"_qs})->isEnabled());
+}
+
+TEST(StatusMenuView, LayoutRowsChooseOnReleaseInsideWhenEnabled)
+{
+    StatusMenuView view;
+    std::vector<MenuPayload> sent;
+    view.onCommand = [&](MenuCommand c, const MenuPayload& p) {
+        EXPECT_EQ(c, MenuCommand::applyMenuLayout);
+        sent.push_back(p);
+    };
+    view.render(state());
+    LayoutMenuRow* halves = rowOf(view.chooseLayoutMenu(), u"Halves"_qs);
+    ASSERT_TRUE(halves);
+    halves->resize(LayoutMenuRow::rowWidth, LayoutMenuRow::rowHeight);
+    EXPECT_EQ(halves->nameLabel()->text(), u"Halves"_qs);
+    EXPECT_EQ(halves->detailLabel()->text(), u"Standard proportions"_qs);
+    EXPECT_FALSE(halves->checkmark()->isVisibleTo(halves));
+
+    QTest::mousePress(halves, Qt::LeftButton, {}, QPoint(50, 30));
+    QTest::mouseRelease(halves, Qt::LeftButton, {}, QPoint(500, 30));   // let go outside
+    EXPECT_TRUE(sent.empty());
+    QTest::mouseClick(halves, Qt::LeftButton, {}, QPoint(200, 30));
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(std::get<LayoutMenuChoice>(sent[0]).layout.id, u"halves"_qs);
+    EXPECT_EQ(std::get<LayoutMenuChoice>(sent[0]).displayBounds, Rect(0, 0, 1920, 1050));
+
+    halves->setEnabled(false);
+    QTest::mouseClick(halves, Qt::LeftButton, {}, QPoint(200, 30));
+    EXPECT_EQ(sent.size(), 1u);
+
+    // The highlight follows the menu's active item, and a menu closed under the pointer
+    // opens again without it.
+    QMenu* menu = view.chooseLayoutMenu();
+    LayoutMenuRow* columns = rowOf(menu, u"Three columns"_qs);
+    QAction* columnsItem = nullptr;
+    for (QAction* a : menu->actions()) {
+        if (auto* w = qobject_cast<QWidgetAction*>(a); w && w->defaultWidget() == columns)
+            columnsItem = a;
+    }
+    menu->show();
+    emit menu->hovered(columnsItem);
+    EXPECT_TRUE(columns->highlighted());
+    emit menu->hovered(menu->actions().back());
+    EXPECT_FALSE(columns->highlighted());
+    emit menu->hovered(columnsItem);
+    menu->hide();
+    EXPECT_FALSE(columns->highlighted());
+}
+
+TEST(StatusIcon, DrawnInThePalettesTextColourAndFadedWhilePaused)
+{
+    auto pixel = [](const QPalette& palette, bool paused) {
+        const QImage image = statusIcon(palette, paused).pixmap(QSize(18, 18), 1.0).toImage();
+        return image.pixelColor(13, 5);   // inside the filled upper right pane
+    };
+    QPalette light, dark;
+    light.setColor(QPalette::WindowText, Qt::black);
+    dark.setColor(QPalette::WindowText, Qt::white);
+    EXPECT_EQ(pixel(light, false), QColor(Qt::black));
+    EXPECT_EQ(pixel(dark, false), QColor(Qt::white));
+    EXPECT_LT(pixel(dark, true).alpha(), 128);
+    const QImage image = statusIcon(light).pixmap(QSize(18, 18), 1.0).toImage();
+    EXPECT_EQ(image.pixelColor(4, 9).alpha(), 0);    // inside the outlined left pane
+    EXPECT_GT(image.pixelColor(1, 9).alpha(), 100);  // its outline
+}
+
+} // namespace
+} // namespace fw

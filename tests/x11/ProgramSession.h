@@ -1,0 +1,149 @@
+#pragma once
+// Our program as another process on a real server: its windows found from outside (our panels
+// unmanaged, our managed windows however deep the window manager nests them), its tray icon
+// embedded by the tray host, and what it wrote to its log. For the x11 tests and benchmarks
+// that start the framewell executable.
+
+#include "x11/XSession.h"
+
+#include <QDir>
+#include <QFile>
+#include <QString>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace fw::test {
+
+inline QByteArray wmClass(XSession& s, xcb_window_t w)
+{
+    auto* r = xcb_get_property_reply(s.connection(),
+                                     xcb_get_property(s.connection(), 0, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 64),
+                                     nullptr);
+    QByteArray value = r ? QByteArray(static_cast<const char*>(xcb_get_property_value(r)),
+                                      xcb_get_property_value_length(r))
+                         : QByteArray();
+    free(r);
+    return value.replace('\0', ' ');
+}
+
+inline std::vector<xcb_window_t> children(XSession& s, xcb_window_t w)
+{
+    std::vector<xcb_window_t> out;
+    if (auto* r = xcb_query_tree_reply(s.connection(), xcb_query_tree(s.connection(), w), nullptr)) {
+        const xcb_window_t* c = xcb_query_tree_children(r);
+        out.assign(c, c + xcb_query_tree_children_length(r));
+        free(r);
+    }
+    return out;
+}
+
+// Whether a window of ours sits inside another client's window: the tray icon that the tray
+// host embedded.
+inline bool trayIconEmbedded(XSession& s)
+{
+    for (xcb_window_t top : children(s, s.root())) {
+        std::vector<xcb_window_t> level = children(s, top);
+        for (int depth = 0; depth < 8 && !level.empty(); ++depth) {
+            std::vector<xcb_window_t> next;
+            for (xcb_window_t w : level) {
+                if (wmClass(s, w).contains("framewell") && !wmClass(s, top).contains("framewell"))
+                    return true;
+                const auto more = children(s, w);
+                next.insert(next.end(), more.begin(), more.end());
+            }
+            level = std::move(next);
+        }
+    }
+    return false;
+}
+
+inline bool trayHostRunning(XSession& s)
+{
+    static const char name[] = "_NET_SYSTEM_TRAY_S0";
+    auto* atom = xcb_intern_atom_reply(s.connection(), xcb_intern_atom(s.connection(), 0, sizeof name - 1, name), nullptr);
+    if (!atom)
+        return false;
+    auto* owner = xcb_get_selection_owner_reply(s.connection(), xcb_get_selection_owner(s.connection(), atom->atom),
+                                                nullptr);
+    const bool owned = owner && owner->owner != XCB_NONE;
+    free(owner);
+    free(atom);
+    return owned;
+}
+
+// Our windows on screen: our override-redirect panels, and our managed ones inside the
+// window manager's frames.
+inline std::vector<xcb_window_t> programWindows(XSession& s)
+{
+    std::vector<xcb_window_t> out;
+    std::vector<xcb_window_t> level = children(s, s.root());
+    for (int depth = 0; depth < 4 && !level.empty(); ++depth) {
+        std::vector<xcb_window_t> next;
+        for (xcb_window_t w : level) {
+            if (wmClass(s, w).contains("framewell")) {
+                out.push_back(w);
+            } else if (depth < 3) {
+                const auto more = children(s, w);
+                next.insert(next.end(), more.begin(), more.end());
+            }
+        }
+        level = std::move(next);
+    }
+    std::erase_if(out, [&](xcb_window_t w) { return !s.isViewable(w); });
+    return out;
+}
+
+// Where a window's own content is, whatever the window manager draws around it.
+inline std::optional<Rect> contentRect(XSession& s, xcb_window_t w)
+{
+    const auto at = s.rootPosition(w);
+    const auto size = s.clientSize(w);
+    return at && size ? std::optional<Rect>(Rect(*at, *size)) : std::nullopt;
+}
+
+// A window of ours shown at the frame (a panel of the overlay). With `anyHeight`, the bottom
+// may differ: window managers with a panel of their own keep a different work area.
+inline bool programPanelAt(XSession& s, const Rect& frame, bool anyHeight = false)
+{
+    for (xcb_window_t w : programWindows(s)) {
+        const auto content = contentRect(s, w);
+        if (content == frame
+            || (anyHeight && content && content->origin == frame.origin && content->width() == frame.width()))
+            return true;
+    }
+    return false;
+}
+
+// For failure messages.
+inline std::string programPanels(XSession& s)
+{
+    std::string out;
+    for (xcb_window_t w : programWindows(s))
+        out += toString(contentRect(s, w).value_or(Rect())).toStdString() + " ";
+    return out.empty() ? "none" : out;
+}
+
+// A window of ours with this title.
+inline bool programWindowShown(XSession& s, const QString& title)
+{
+    for (xcb_window_t w : programWindows(s)) {
+        if (s.windowTitle(w) == title)
+            return true;
+    }
+    return false;
+}
+
+inline QString programLog(const XSession& s)
+{
+    QString text;
+    for (const QString& name : QDir(s.directory() + u"/logs"_qs).entryList({u"framewell-*.log"_qs})) {
+        QFile f(s.directory() + u"/logs/"_qs + name);
+        if (f.open(QIODevice::ReadOnly))
+            text += QString::fromUtf8(f.readAll());
+    }
+    return text;
+}
+
+} // namespace fw::test
