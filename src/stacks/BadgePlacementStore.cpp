@@ -60,7 +60,8 @@ QJsonValue toJson(const BadgePlacementStore::Entry& e)
 
 BadgePlacementStore::BadgePlacementStore(UserDefaults& defaults) : defaults_(defaults)
 {
-    defaults_.remove(legacyKey);
+    if (defaults_.keys().contains(legacyKey))   // only when there, so no launch rewrites the file
+        defaults_.remove(legacyKey);
     load();
 }
 
