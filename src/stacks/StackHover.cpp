@@ -101,7 +101,7 @@ void StackPresenter::hoverTick()
         const auto known = hoverStates_.find(key);
         const StackHoverState state = known == hoverStates_.end() ? StackHoverState{} : known->second;
         const StackHoverState next = hoverAnchor(key, *panel->second, state, p, now);
-        if (next == StackHoverState{} && !next.visible)
+        if (next == StackHoverState{})
             hoverStates_.erase(key);
         else
             hoverStates_[key] = next;
