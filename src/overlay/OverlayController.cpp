@@ -110,6 +110,11 @@ bool OverlayController::containsPoint(Point p) const
             candidates.push_back(w);
     for (const auto& [r, w] : assistPanels_)
         candidates.push_back(w.get());
+    // Every other panel that takes clicks is ours too (stack badges, the stack switcher).
+    for (OverlayWindow* w : OverlayWindow::allPanels()) {
+        if (!w->ignoresMouseEvents())
+            candidates.push_back(w);
+    }
     return std::any_of(candidates.begin(), candidates.end(),
                        [&](OverlayWindow* w) { return w->isOrderedIn() && w->frame().contains(p); });
 }

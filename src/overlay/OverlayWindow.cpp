@@ -3,6 +3,7 @@
 #include "platform/PanelStacking.h"
 
 #include <QResizeEvent>
+#include <QWindow>
 #include <algorithm>
 
 namespace fw {
@@ -81,6 +82,13 @@ void OverlayWindow::setIgnoresMouseEvents(bool ignores)
         return;
     ignoresMouse_ = ignores;
     applyFlags();
+}
+
+void OverlayWindow::setClickThrough(bool through)
+{
+    ignoresMouse_ = through;
+    if (QWindow* handle = windowHandle())
+        handle->setFlag(Qt::WindowTransparentForInput, through);
 }
 
 Rect OverlayWindow::frame() const

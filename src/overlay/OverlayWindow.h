@@ -52,6 +52,10 @@ public:
 
     bool ignoresMouseEvents() const { return ignoresMouse_; }
     void setIgnoresMouseEvents(bool ignores);
+    // Lets clicks through or takes them while staying the kind of window it is (for a panel
+    // made not interactive: unmanaged, so the window manager neither frames nor moves it):
+    // only its input region changes, in place.
+    void setClickThrough(bool through);
     bool hasShadow() const { return hasShadow_; }
     void setHasShadow(bool shadow) { hasShadow_ = shadow; }
     int level() const { return level_; }

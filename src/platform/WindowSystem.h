@@ -83,6 +83,9 @@ public:
     }
 
     virtual std::optional<Rect> frame(WindowId id) = 0;
+    // The height of the title bar the window manager draws above the window's own content
+    // (the top of its outer frame); nothing when it draws none or it cannot be read.
+    virtual std::optional<double> titleBarHeight(WindowId) { return std::nullopt; }
     virtual std::optional<QString> title(WindowId id) = 0;
     virtual std::optional<Pid> pid(WindowId id) = 0;
     virtual std::optional<SizeHints> sizeHints(WindowId id) = 0;

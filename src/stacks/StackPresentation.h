@@ -32,6 +32,10 @@ public:
                           const std::vector<WindowLayerSnapshot>& layers) = 0;
     // After the last stack of a pass: what was not presented goes, hover is checked.
     virtual void endPass() = 0;
+    // The controller started: timers of the views may run.
+    virtual void start() {}
+    // A badge setting changed: every badge goes at once, to come back at the next pass.
+    virtual void dropBadges() {}
     // Hides anchors, switchers and badges until the next pass / closes only the switchers.
     virtual void suspend() = 0;
     virtual void dismissPickers() = 0;

@@ -7,6 +7,8 @@
 
 #include "base/DiagnosticsWriter.h"
 #include "base/UserDefaults.h"
+#include "stacks/ChromeReads.h"
+#include "stacks/StackPresenter.h"
 
 #include <QDateTime>
 #include <QJsonDocument>
@@ -21,9 +23,22 @@ WindowStackController::WindowStackController(const StackServices& services)
       activations_(services.activations),
       presentation_(services.presentation ? services.presentation : &noPresentation_),
       diagnostics_(services.diagnostics), ownPid_(services.ownPid ? services.ownPid : ownPid()),
-      tasks_(services.clock)
+      badgesEnabled_(services.defaults.boolValue(QStringLiteral("stackBadgesEnabled"), true)),
+      badgesOnEdge_(services.defaults.boolValue(QStringLiteral("stackBadgesOnEdge"), true)),
+      autoPlaceBadges_(services.defaults.boolValue(QStringLiteral("stackBadgesAutoPlace"), true)),
+      badgePlacements_(services.defaults), tasks_(services.clock)
 {
     lastActivity_ = uptime();
+    if (!services.presentation && services.surfaces) {
+        ChromeReads* reads = services.chromeReads;
+        if (!reads) {
+            ownChromeReads_ = std::make_unique<EmptyChromeReads>(clock_);
+            reads = ownChromeReads_.get();
+        }
+        ownPresenter_ = std::make_unique<StackPresenter>(
+            *this, PresenterServices{access_, screens_, clock_, *services.surfaces, *reads, services.mouse});
+        presentation_ = ownPresenter_.get();
+    }
 }
 
 WindowStackController::~WindowStackController()
@@ -47,6 +62,7 @@ void WindowStackController::start()
         if (auto self = weak.lock())
             self->applicationActivated();
     });
+    presentation_->start();
     if (monitoringEnabled_)
         armRefresh(refreshInterval);
     scheduleRefresh();
@@ -104,6 +120,38 @@ void WindowStackController::setMonitoringEnabled(bool enabled)
     // However long the system has been up, the next pass asks every window again.
     scanState_.forceFullDiscovery();
     scheduleRefresh();
+}
+
+// ---- Badge settings
+
+void WindowStackController::setBadgesEnabled(bool enabled)
+{
+    badgesEnabled_ = enabled;
+    defaults_.setValue(QStringLiteral("stackBadgesEnabled"), enabled);
+    presentation_->dropBadges();
+    needsPresentationRefresh_ = true;
+    scheduleRefresh();
+}
+
+void WindowStackController::setBadgesOnEdge(bool onEdge)
+{
+    badgesOnEdge_ = onEdge;
+    defaults_.setValue(QStringLiteral("stackBadgesOnEdge"), onEdge);
+    presentation_->dropBadges();
+    needsPresentationRefresh_ = true;
+    scheduleRefresh();
+}
+
+void WindowStackController::setAutoPlaceBadges(bool autoPlace)
+{
+    autoPlaceBadges_ = autoPlace;
+    needsPresentationRefresh_ = true;
+    scheduleRefresh();
+}
+
+bool WindowStackController::mayHover() const
+{
+    return !shuffling_ && !menuOpen_ && monitoringEnabled_ && enabled_ && mayRefresh();
 }
 
 // ---- Timers
@@ -271,7 +319,7 @@ void WindowStackController::writeDiagnostics(double now)
         {QStringLiteral("timestamp"), double(QDateTime::currentMSecsSinceEpoch()) / 1000.0},
         {QStringLiteral("visibleAnchors"), visiblePanelCount()},
         {QStringLiteral("fullScans"), fullScanCount_},
-        {QStringLiteral("chromeReads"), 0},
+        {QStringLiteral("chromeReads"), ownPresenter_ ? ownPresenter_->chromeReadCount() : 0},
         {QStringLiteral("refreshMilliseconds"), lastRefreshMilliseconds_},
         {QStringLiteral("stacks"), stackDiagnostics_},
     };

@@ -17,6 +17,7 @@
 #include "platform/Permissions.h"
 #include "platform/Screens.h"
 #include "snap/WindowStackController.h"
+#include "stacks/BadgePlacementStore.h"
 #include "stacks/StackGrouping.h"
 #include "stacks/StackModel.h"
 #include "stacks/StackPresentation.h"
@@ -26,6 +27,7 @@
 
 #include <QByteArray>
 #include <QJsonArray>
+#include <memory>
 #include <optional>
 #include <unordered_map>
 #include <vector>
@@ -33,8 +35,13 @@
 namespace fw {
 
 class UserDefaults;
+class StackSurfaces;
+class ChromeReads;
+class MouseMonitor;
 
 namespace stacks {
+
+class StackPresenter;
 
 // What the controller works with; each must outlive it.
 struct StackServices {
@@ -51,6 +58,13 @@ struct StackServices {
     bool diagnostics = false;
     // This program's process; 0: the running one.
     Pid ownPid = 0;
+    // The badge and anchor panels. Given (and no `presentation`), the controller presents
+    // its stacks itself: anchors, badges, hover and title-bar readings.
+    StackSurfaces* surfaces = nullptr;
+    // Title-bar readings for badge spots; none: every reading is empty.
+    ChromeReads* chromeReads = nullptr;
+    // Where the pointer is, for hover; none: where it was last reported.
+    MouseMonitor* mouse = nullptr;
 };
 
 inline const QString kStackStateFile = QStringLiteral("Framewell-stack-state.json");
@@ -150,6 +164,25 @@ public:
     // qualifies or moves are refused.
     bool bringUnderneathForward(const WindowStack& stack);
 
+    // ---- Badges ("stackBadgesEnabled", "stackBadgesOnEdge", "stackBadgesAutoPlace", each
+    // true unless stored false). The first two setters write their key; the shell writes the
+    // third. Each change drops every badge until the next pass.
+    bool badgesEnabled() const { return badgesEnabled_; }
+    void setBadgesEnabled(bool enabled);
+    bool badgesOnEdge() const { return badgesOnEdge_; }
+    void setBadgesOnEdge(bool onEdge);
+    bool autoPlaceBadges() const { return autoPlaceBadges_; }
+    void setAutoPlaceBadges(bool autoPlace);
+    // Where the user moved badges; the shell asks whether it is empty and empties it.
+    BadgePlacementStore& badgePlacements() { return badgePlacements_; }
+    // The controller's own presenter, when it presents its stacks itself.
+    StackPresenter* presenter() const { return ownPresenter_.get(); }
+    // The next pass shows every stack again.
+    void setNeedsPresentationRefresh() { needsPresentationRefresh_ = true; }
+    // Hover may act: no move animates, the menu is closed, stacks are on and the coordinator idle.
+    bool mayHover() const;
+    bool windowControlTrusted() const { return trusted(); }
+
     // ---- State, for the views and tests
     const std::vector<WindowStack>& stacks() const { return stacks_; }
     const std::vector<WindowStack>& presented() const { return presented_; }
@@ -236,6 +269,13 @@ private:
     double lastRefreshMilliseconds_ = 0;
     int fullScanCount_ = 0;
     QJsonArray stackDiagnostics_;
+
+    bool badgesEnabled_ = true;
+    bool badgesOnEdge_ = true;
+    bool autoPlaceBadges_ = true;
+    BadgePlacementStore badgePlacements_;
+    std::unique_ptr<ChromeReads> ownChromeReads_;
+    std::unique_ptr<StackPresenter> ownPresenter_;
 
     TaskScope tasks_;   // last: it ends the moves while everything they use still exists
 };

@@ -98,9 +98,12 @@ public:
         return windowID(w.element, w.pid, w.title, list);
     }
 
-    // The window manager draws the title-bar buttons here: applications have none to report.
-    std::optional<Rect> trafficLightFrame(WindowId) const { return std::nullopt; }
-    std::optional<Rect> minimizeButtonFrame(WindowId) const { return std::nullopt; }
+    // The window manager draws the title bar here and its buttons where its theme puts them,
+    // so the title-bar buttons stand for the leading 52 points of the title bar, inset from
+    // its top and bottom (the window's frame being read now); the minimise button is their
+    // middle 12 points. Nothing for a window without a title bar.
+    std::optional<Rect> trafficLightFrame(WindowId element) const;
+    std::optional<Rect> minimizeButtonFrame(WindowId element) const;
     // Whether another application holds the display awake (a video plays), through the idle
     // inhibitor port; false without one.
     bool otherAppKeepsDisplayAwake() const { return inhibitors_ && inhibitors_->otherAppKeepsDisplayAwake(); }

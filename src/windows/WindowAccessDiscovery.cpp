@@ -299,3 +299,25 @@ std::optional<WindowId> WindowAccess::windowID(WindowId element, Pid pid, const 
 }
 
 } // namespace fw
+
+namespace fw {
+
+std::optional<Rect> WindowAccess::trafficLightFrame(WindowId element) const
+{
+    const auto bar = ws_.titleBarHeight(element);
+    const auto frame = bar ? ws_.frame(element) : std::nullopt;
+    if (!frame || *bar < 4 || frame->width() < 60)
+        return std::nullopt;
+    const double inset = std::min(4.0, *bar / 4);
+    return Rect(frame->minX() + 7, frame->minY() + inset, 52, *bar - 2 * inset);
+}
+
+std::optional<Rect> WindowAccess::minimizeButtonFrame(WindowId element) const
+{
+    const auto buttons = trafficLightFrame(element);
+    if (!buttons)
+        return std::nullopt;
+    return Rect(buttons->minX() + 20, buttons->minY(), 12, buttons->height());
+}
+
+} // namespace fw

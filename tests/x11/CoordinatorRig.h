@@ -4,6 +4,7 @@
 // Qt application (SessionApp) to exist first. Thumbnails are not captured; the stack controller
 // is the real one with the real transitions, started when a test asks for it; notices are
 // collected. The drag monitor, fed by the real mouse monitor, is there once a test starts it.
+// The stacks show their badges and anchors (switchers without thumbnails).
 //
 //   test::SessionApp app(session);
 //   test::CoordinatorRig rig(session);
@@ -26,7 +27,9 @@
 #include "platform/x11/X11WindowSystem.h"
 #include "snap/DragMonitor.h"
 #include "snap/SnapCoordinator.h"
+#include "stacks/WindowStackAnchor.h"
 #include "stacks/WindowStackController.h"
+#include "stacks/qt/QtStackSurfaces.h"
 #include "transitions/WindowTransitions.h"
 #include "transitions/qt/GlTransitionPresenter.h"
 #include "windows/WindowAccess.h"
@@ -134,7 +137,11 @@ struct CoordinatorRig {
     GlTransitionPresenter presenter{clock, &stacking};
     WindowTransitions transitions{access, screens, permissions, windowCapture, presenter};
     X11ApplicationActivations activations;
-    fw::stacks::WindowStackController stacks{{access, screens, permissions, clock, defaults, transitions, activations}};
+    NoThumbnailCapture switcherThumbnails;
+    NoScrollSteps scroll;
+    QtStackSurfaces surfaces{AnchorServices{clock, switcherThumbnails, permissions, screens, scroll}};
+    fw::stacks::WindowStackController stacks{{access, screens, permissions, clock, defaults, transitions, activations,
+                                              nullptr, false, 0, &surfaces, nullptr, &mouse}};
     NoThumbnailCapture capture;
     QStringList notices;
     X11MouseMonitor mouse;

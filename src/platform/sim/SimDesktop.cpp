@@ -693,6 +693,13 @@ std::optional<Rect> SimDesktop::frame(WindowId id)
     return w ? std::optional<Rect>(w->frame) : std::nullopt;
 }
 
+std::optional<double> SimDesktop::titleBarHeight(WindowId id)
+{
+    ++reads_;
+    const SimWindow* w = find(id);
+    return w && w->setup.titleBar > 0 ? std::optional<double>(w->setup.titleBar) : std::nullopt;
+}
+
 std::optional<QString> SimDesktop::title(WindowId id)
 {
     ++reads_;

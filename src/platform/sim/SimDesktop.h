@@ -89,6 +89,7 @@ struct WindowSpec {
     bool minimized = false;
     bool fullscreen = false;
     bool maximized = false;
+    double titleBar = 0;     // height of the title bar drawn for it; 0: none
     bool movable = true;
     bool resizable = true;
     bool front = true;       // on top of the stack (false: at the back)
@@ -232,6 +233,7 @@ public:
     // ---- WindowSystem
     std::vector<WindowInfo> snapshot() override;
     std::optional<Rect> frame(WindowId id) override;
+    std::optional<double> titleBarHeight(WindowId id) override;
     std::optional<QString> title(WindowId id) override;
     std::optional<Pid> pid(WindowId id) override;
     std::optional<SizeHints> sizeHints(WindowId id) override;

@@ -384,6 +384,15 @@ std::optional<Rect> X11WindowSystem::frame(WindowId id)
     return s->outerFrame();
 }
 
+std::optional<double> X11WindowSystem::titleBarHeight(WindowId id)
+{
+    auto s = readOne(id, Geometry);
+    if (!s)
+        return std::nullopt;
+    const double top = s->frameExtents.top - s->gtkExtents.top;
+    return top > 0 ? std::optional<double>(top) : std::nullopt;
+}
+
 std::optional<QString> X11WindowSystem::title(WindowId id)
 {
     auto s = readOne(id, Identity);

@@ -47,6 +47,8 @@ public:
     std::size_t lastLayerResolutions() const { return lastLayerResolutions_; }
 
     std::optional<Rect> frame(WindowId id) override;
+    // The top frame extent, less what a client-side decorated window draws itself.
+    std::optional<double> titleBarHeight(WindowId id) override;
     std::optional<QString> title(WindowId id) override;
     std::optional<Pid> pid(WindowId id) override;
     std::optional<SizeHints> sizeHints(WindowId id) override;

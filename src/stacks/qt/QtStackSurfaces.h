@@ -1,0 +1,92 @@
+#pragma once
+// The stack panels on screen. A badge is an override-redirect panel (the window manager does
+// not keep it above, so the presenter raises it after each pass) holding a StackBadgeView;
+// it lets clicks through until the pointer comes near. It fades in and out through the
+// window's opacity (seen only with a compositing manager; the end states are exact either
+// way) and glides in 0.25 s when it moves. An anchor panel is a click-through panel over the
+// front window's title-bar button holding a WindowStackAnchorView, whose anchor presents the
+// switcher.
+
+#include "base/Clock.h"
+#include "stacks/StackSurfaces.h"
+#include "stacks/WindowStackAnchor.h"
+
+#include <functional>
+#include <memory>
+
+namespace fw {
+
+class OverlayWindow;
+class StackBadgeView;
+class WindowStackAnchorView;
+
+class BadgePanel final : public BadgeSurface {
+public:
+    static constexpr double fadeIn = 0.2, fadeOut = 0.15, glide = 0.25;
+
+    BadgePanel(Clock& clock, std::function<bool()> reduceMotion);
+    ~BadgePanel() override;
+
+    void configure(const Content& content, Actions actions) override;
+    bool isDragging() const override;
+    bool expanded() const override;
+    void setExpanded(bool expanded, bool animated) override;
+    Rect frame() const override;
+    void setFrame(const Rect& frame, bool animated) override;
+    bool isVisible() const override;
+    bool badgeShown() const override;
+    void setBadgeShown(bool shown) override;
+    void setIgnoresMouse(bool ignores) override;
+    void raise() override;
+
+    OverlayWindow& window() const { return *window_; }
+    StackBadgeView& view() const { return *view_; }
+    bool ignoresMouse() const;
+
+private:
+    // Runs `step(t)` for t from 0 to 1 over the seconds on the timer slot, then `done`; a new
+    // animation on the slot replaces the running one.
+    void animate(TimerId& slot, double seconds, std::function<void(double)> step, std::function<void()> done);
+
+    Clock& clock_;
+    std::function<bool()> reduceMotion_;
+    std::unique_ptr<OverlayWindow> window_;
+    StackBadgeView* view_;
+    TimerId fade_ = 0, glide_ = 0;
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+};
+
+class QtAnchorPanel final : public AnchorPanel {
+public:
+    QtAnchorPanel(const Rect& frame, const AnchorServices& services, std::function<bool()> reduceMotion);
+    ~QtAnchorPanel() override;
+
+    WindowStackAnchor& anchor() override;
+    Rect frame() const override;
+    void setFrame(const Rect& frame) override;
+    bool isVisible() const override;
+    void orderFrontRegardless() override;
+    void orderOut() override;
+
+    OverlayWindow& window() const { return *window_; }
+    WindowStackAnchorView& view() const { return *view_; }
+
+private:
+    std::unique_ptr<OverlayWindow> window_;
+    WindowStackAnchorView* view_;
+};
+
+class QtStackSurfaces final : public StackSurfaces {
+public:
+    explicit QtStackSurfaces(const AnchorServices& services, std::function<bool()> reduceMotion = {});
+
+    std::unique_ptr<BadgeSurface> makeBadge() override;
+    std::unique_ptr<AnchorPanel> makeAnchorPanel(const Rect& frame) override;
+    bool reduceMotion() const override { return reduceMotion_ && reduceMotion_(); }
+
+private:
+    AnchorServices services_;
+    std::function<bool()> reduceMotion_;
+};
+
+} // namespace fw

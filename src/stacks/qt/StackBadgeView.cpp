@@ -1,0 +1,409 @@
+#include "stacks/qt/StackBadgeView.h"
+
+#include "overlay/Symbols.h"
+#include "overlay/WindowThumbnailButton.h"
+#include "stacks/BadgeSpotFinder.h"
+
+#include <QContextMenuEvent>
+#include <QHelpEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QToolTip>
+#include <cmath>
+
+namespace fw {
+
+namespace {
+
+QRectF transposed(const QRectF& r, double offset) { return QRectF(offset + r.y(), r.x(), r.height(), r.width()); }
+
+QColor withAlpha(QColor c, double alpha)
+{
+    c.setAlphaF(float(std::clamp(alpha, 0.0, 1.0)));
+    return c;
+}
+
+} // namespace
+
+StackBadgeView::Frames StackBadgeView::layout(double o, int count, std::optional<BadgeGroup> group,
+                                              std::optional<int> highlighted, bool vertical, double viewWidth)
+{
+    Frames f;
+    const int n = std::clamp(count, 0, 6);
+    const double s = 14 + 10 * o, y0 = 4 + 2 * o, g = 3 + 9 * o, lead = 4 + 6 * o;
+    const bool grouped = group.has_value();
+    const Size compact = badgeSize(count, false, false), open = badgeSize(count, true, grouped);
+    f.length = compact.width + (open.width - compact.width) * o;
+    f.thickness = 22 + (open.height - 22) * o;
+    f.grip = QRectF(0.6 * lead, y0, 12 * o, s);
+    f.gripOpacity = std::max(0.0, 2 * o - 1);
+    f.background = QRectF(0, 0, f.length, f.thickness);
+    const int m = grouped ? group->first + (group->second - group->first) / 2 - 1 : -1;
+    for (int i = 0; i < n; ++i) {
+        const double x = (4 + 18 * o) + i * (s + g) + (grouped && i > m ? 34 * o : 0);
+        QRectF icon(x, y0, s, s);
+        if (highlighted == i && o >= 1)
+            icon.adjust(-1.5, -1.5, 1.5, 1.5);
+        f.icons.push_back(icon);
+    }
+    if (grouped && group->second <= n && m >= 0 && m + 1 < n) {
+        const double size = 22 * o;
+        const double mid = (f.icons[std::size_t(m)].right() + f.icons[std::size_t(m + 1)].left()) / 2;
+        f.joiner = QRectF(std::round(mid - size / 2), y0 + (s - size) / 2, size, size);
+        f.joinerOpacity = std::max(0.0, 2 * o - 1);
+        const QRectF first = f.icons[std::size_t(group->first)], last = f.icons[std::size_t(group->second - 1)];
+        f.backing = QRectF(first.left() - 3, y0 - 3, last.right() + 3 - (first.left() - 3), s + 6);
+    }
+    f.overflowFont = 8 + 3 * o;
+    const double xo = (4 + 18 * o) + n * (s + g) + (grouped ? 34 * o : 0);
+    const double h = 10 + 4 * o;
+    f.overflow = QRectF(xo - g / 2, y0 + (s - h) / 2, std::max(0.0, g / 2 + f.length - xo - lead / 2), h);
+    f.opacity = 0.5 + 0.5 * o;
+    if (vertical) {
+        const double offset = std::round((viewWidth - f.thickness) / 2);
+        f.background = transposed(f.background, offset);
+        f.grip = transposed(f.grip, offset);
+        f.overflow = transposed(f.overflow, offset);
+        for (QRectF& icon : f.icons)
+            icon = transposed(icon, offset);
+        if (f.joiner)
+            f.joiner = transposed(*f.joiner, offset);
+        if (f.backing)
+            f.backing = transposed(*f.backing, offset);
+    }
+    return f;
+}
+
+StackBadgeView::StackBadgeView(Clock& clock, QWidget* parent) : QWidget(parent), clock_(clock)
+{
+    setAttribute(Qt::WA_TranslucentBackground);
+    setMouseTracking(true);
+    setAccessibleName(QStringLiteral("Windows in this stack"));
+}
+
+StackBadgeView::~StackBadgeView() { clock_.cancel(motion_); }
+
+QIcon StackBadgeView::iconFor(const ManagedWindow& window)
+{
+    if (const auto& lookup = WindowThumbnailButton::appIconLookup()) {
+        if (auto icon = lookup(window.pid); icon && !icon->isNull())
+            return *icon;
+    }
+    const QIcon generic = QIcon::fromTheme(QStringLiteral("application-x-executable"));
+    return generic.pixmap(16).isNull() ? QIcon() : generic;
+}
+
+QString StackBadgeView::tooltipFor(const ManagedWindow& window)
+{
+    return window.title.isEmpty() ? window.appName : window.appName + QStringLiteral(" — ") + window.title;
+}
+
+StackBadgeView::Frames StackBadgeView::frames() const
+{
+    return layout(openness_, int(members_.size()), group_, highlighted_, vertical_, width());
+}
+
+void StackBadgeView::setMembers(const std::vector<ManagedWindow>& members, bool expanded,
+                                std::optional<BadgeGroup> group, const QString& groupTitle)
+{
+    const int shown = std::min<int>(int(members.size()), 6);
+    if (group && (group->second - group->first < 2 || group->second > shown))
+        group.reset();
+    const bool same = members == members_ && group == group_;
+    groupTitle_ = group ? groupTitle : QString();
+    members_ = members;
+    group_ = group;
+    if (!same) {
+        icons_.clear();
+        for (int i = 0; i < shown; ++i)
+            icons_.push_back(iconFor(members[std::size_t(i)]));
+    }
+    if (expanded != expanded_)
+        setExpanded(expanded, false);
+    else
+        update();
+}
+
+void StackBadgeView::setVertical(bool vertical)
+{
+    if (vertical == vertical_)
+        return;
+    vertical_ = vertical;
+    update();
+}
+
+void StackBadgeView::setExpanded(bool expanded, bool animated)
+{
+    expanded_ = expanded;
+    if (!expanded)
+        highlighted_.reset();
+    clock_.cancel(std::exchange(motion_, 0));
+    const double target = expanded ? 1 : 0;
+    if (animated && openness_ != target) {
+        animateTo(target, expanded ? 0.16 : 0.2);
+        return;
+    }
+    openness_ = target;
+    update();
+}
+
+void StackBadgeView::animateTo(double target, double seconds)
+{
+    const double from = openness_;
+    const Duration start = clock_.now();
+    std::weak_ptr<int> alive = alive_;
+    auto step = std::make_shared<std::function<void()>>();
+    *step = [this, alive, from, target, start, seconds, weakStep = std::weak_ptr(step)] {
+        if (alive.expired())
+            return;
+        const double t = std::min(toSeconds(clock_.now() - start) / seconds, 1.0);
+        openness_ = from + (target - from) * (1 - std::pow(1 - t, 3));
+        update();
+        if (t >= 1) {
+            motion_ = 0;
+            return;
+        }
+        if (auto again = weakStep.lock())
+            motion_ = clock_.schedule(std::chrono::microseconds(16667), [again] { (*again)(); });
+    };
+    motion_ = clock_.schedule(std::chrono::microseconds(16667), [step] { (*step)(); });
+}
+
+void StackBadgeView::setHighlighted(std::optional<int> index)
+{
+    if (index == highlighted_)
+        return;
+    if (index && (*index >= int(icons_.size()) || *index < -1 || (*index == -1 && !group_)))
+        index.reset();
+    highlighted_ = index;
+    update();
+}
+
+std::optional<int> StackBadgeView::iconAt(QPointF at) const
+{
+    const Frames f = frames();
+    if (f.joiner && f.joiner->adjusted(-4, -4, 4, 4).contains(at))
+        return -1;
+    for (std::size_t i = 0; i < f.icons.size(); ++i) {
+        if (f.icons[i].adjusted(-6, -4, 6, 4).contains(at))
+            return int(i);
+    }
+    return std::nullopt;
+}
+
+void StackBadgeView::updateHighlight(QPointF at)
+{
+    if (!expanded_ || openness_ < 1) {
+        setHighlighted(std::nullopt);
+        return;
+    }
+    setHighlighted(iconAt(at));
+}
+
+void StackBadgeView::click(std::optional<int> index)
+{
+    if (!index)
+        return;
+    if (*index == -1) {
+        if (actions.bringGroupForward)
+            actions.bringGroupForward();
+    } else if (*index < int(members_.size()) && actions.choose) {
+        actions.choose(members_[std::size_t(*index)]);
+    }
+}
+
+void StackBadgeView::mousePressEvent(QMouseEvent* e)
+{
+    if (e->button() != Qt::LeftButton)
+        return;
+    press_ = Press{e->globalPosition(), window()->pos(), iconAt(e->position()), false};
+}
+
+void StackBadgeView::mouseMoveEvent(QMouseEvent* e)
+{
+    if (!press_) {
+        updateHighlight(e->position());
+        return;
+    }
+    const QPointF moved = e->globalPosition() - press_->start;
+    if (!press_->dragging && std::hypot(moved.x(), moved.y()) > 4) {
+        press_->dragging = dragging_ = true;
+        setCursor(Qt::ClosedHandCursor);
+        setHighlighted(std::nullopt);
+    }
+    if (press_->dragging)
+        window()->move(press_->origin + moved.toPoint());
+}
+
+void StackBadgeView::mouseReleaseEvent(QMouseEvent* e)
+{
+    if (!press_ || e->button() != Qt::LeftButton)
+        return;
+    const Press done = *press_;
+    press_.reset();
+    if (!done.dragging) {
+        click(done.index);
+        return;
+    }
+    unsetCursor();
+    dragging_ = false;
+    const QRect g = window()->geometry();
+    if (actions.moved)
+        actions.moved(Rect(g.x(), g.y(), g.width(), g.height()));
+}
+
+void StackBadgeView::leaveEvent(QEvent*) { setHighlighted(std::nullopt); }
+
+QMenu* StackBadgeView::contextMenu()
+{
+    if (!resetTitle && !resetAllTitle)
+        return nullptr;
+    auto* menu = new QMenu();
+    if (resetTitle)
+        menu->addAction(*resetTitle, [reset = actions.resetPosition] {
+            if (reset)
+                reset();
+        });
+    if (resetAllTitle)
+        menu->addAction(*resetAllTitle, [reset = actions.resetAllPositions] {
+            if (reset)
+                reset();
+        });
+    return menu;
+}
+
+void StackBadgeView::contextMenuEvent(QContextMenuEvent* e)
+{
+    QMenu* menu = contextMenu();
+    if (!menu)
+        return;
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(e->globalPos());
+}
+
+bool StackBadgeView::event(QEvent* e)
+{
+    if (e->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(e);
+        const auto index = iconAt(help->pos());
+        QString text;
+        if (index && *index == -1)
+            text = groupTitle_;
+        else if (index && *index < int(members_.size()))
+            text = tooltipFor(members_[std::size_t(*index)]);
+        if (text.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), text, this);
+        return true;
+    }
+    return QWidget::event(e);
+}
+
+void StackBadgeView::paintGroup(QPainter& p, const Frames& f)
+{
+    const QColor accent = palette().color(QPalette::Highlight);
+    const double o = openness_;
+    if (f.backing && o > 0) {
+        p.setPen(QPen(withAlpha(accent, 0.55 * o), 1));
+        p.setBrush(withAlpha(accent, 0.16 * o));
+        p.drawRoundedRect(*f.backing, 9, 9);
+    }
+    if (!f.joiner || o < 0.5)
+        return;
+    // Connectors: from the joiner to each group icon, nearest first on each side.
+    const QRectF src = *f.joiner;
+    p.setPen(QPen(withAlpha(palette().color(QPalette::WindowText), 0.28 * f.joinerOpacity), 1, Qt::SolidLine, Qt::RoundCap));
+    for (int side : {-1, 1}) {
+        double start = side < 0 ? src.left() - 2 : src.right() + 2;
+        for (int i = group_->first; i < group_->second; ++i) {
+            const QRectF& t = f.icons[std::size_t(side < 0 ? group_->second - 1 - (i - group_->first) : i)];
+            if ((side < 0) != (t.center().x() < src.center().x()))
+                continue;
+            const double end = side < 0 ? t.right() + 2 : t.left() - 2;
+            const double y = src.center().y();
+            if (std::abs(end - start) > 5 && !vertical_) {
+                p.drawLine(QPointF(start, y), QPointF(end - side, y));
+                QPainterPath head;
+                head.moveTo(end, y);
+                head.lineTo(end - side * 3.5, y - 2.5);
+                head.lineTo(end - side * 3.5, y + 2.5);
+                p.fillPath(head, p.pen().color());
+            }
+            start = side < 0 ? t.left() - 2 : t.right() + 2;
+        }
+    }
+    p.setOpacity(f.joinerOpacity * p.opacity());
+    p.setPen(Qt::NoPen);
+    p.setBrush(accent);
+    p.drawEllipse(src);
+    Symbols::draw(p, QStringLiteral("square.2.layers.3d.top.filled"), src.adjusted(5, 5, -5, -5), Qt::white);
+}
+
+// An application without an icon: a tile in a colour of its own with its initial.
+void StackBadgeView::paintPlaceholder(QPainter& p, const QRectF& r, const QString& name)
+{
+    const QColor tile = QColor::fromHsv(int(qHash(name) % 360), 120, 170);
+    p.setPen(Qt::NoPen);
+    p.setBrush(tile);
+    p.drawRoundedRect(r, r.width() * 0.22, r.width() * 0.22);
+    QFont font = p.font();
+    font.setPixelSize(std::max(6, int(r.height() * 0.62)));
+    font.setWeight(QFont::DemiBold);
+    p.setFont(font);
+    p.setPen(Qt::white);
+    p.drawText(r, Qt::AlignCenter, name.left(1).toUpper());
+}
+
+void StackBadgeView::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const Frames f = frames();
+    p.setOpacity(f.opacity);
+    const double radius = f.thickness / 2;
+    p.setPen(QPen(withAlpha(palette().color(QPalette::Mid), 0.25 + 0.25 * openness_), 0.5));
+    p.setBrush(QColor(28, 28, 30, 215));
+    p.drawRoundedRect(f.background.adjusted(0.25, 0.25, -0.25, -0.25), radius, radius);
+    if (highlighted_ && openness_ >= 1) {
+        const QRectF at = *highlighted_ == -1 && f.backing ? *f.backing
+                          : *highlighted_ >= 0          ? f.icons[std::size_t(*highlighted_)].adjusted(-3, -3, 3, 3)
+                                                        : QRectF();
+        p.setPen(Qt::NoPen);
+        p.setBrush(withAlpha(palette().color(QPalette::Highlight), 0.35));
+        p.drawRoundedRect(at, 7, 7);
+    }
+    if (group_)
+        paintGroup(p, f);
+    p.setOpacity(f.opacity);
+    for (std::size_t i = 0; i < f.icons.size() && i < icons_.size(); ++i) {
+        if (!icons_[i].isNull())
+            icons_[i].paint(&p, f.icons[i].toAlignedRect());
+        else
+            paintPlaceholder(p, f.icons[i], members_[i].appName);
+    }
+    if (members_.size() > 6) {
+        QFont font = p.font();
+        font.setPixelSize(int(std::round(f.overflowFont)));
+        font.setWeight(QFont::DemiBold);
+        p.setFont(font);
+        p.setPen(QColor(235, 235, 240, 200));
+        p.drawText(f.overflow, Qt::AlignCenter, QStringLiteral("+%1").arg(members_.size() - 6));
+    }
+    if (f.gripOpacity > 0) {
+        p.setOpacity(f.gripOpacity * f.opacity);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(200, 200, 205));
+        const QPointF c = f.grip.center();
+        for (int col = 0; col < 2; ++col) {
+            for (int row = 0; row < 3; ++row) {
+                const QPointF dot(c.x() - 2 + col * 4, c.y() - 4 + row * 4);
+                p.drawEllipse(vertical_ ? QPointF(c.x() - 4 + row * 4, c.y() - 2 + col * 4) : dot, 1.25, 1.25);
+            }
+        }
+    }
+}
+
+} // namespace fw

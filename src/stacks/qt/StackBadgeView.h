@@ -1,0 +1,104 @@
+#pragma once
+// A stack's badge: a strip of the icons of the windows behind the front window. Compact and
+// half transparent at rest; open under the pointer, with a grip at its leading end and the
+// icon under the pointer highlighted. A click on an icon chooses that window; a drag of more
+// than 4 points anywhere on it moves the badge; its context menu puts moved badges back. Over
+// a spanning window a run of icons may form a group with a tinted backing, connector arrows
+// and a round joiner that brings the whole group forward. Upright badges (on the window's
+// edge) are the same strip turned. Every frame follows from `openness` (0 compact, 1 open).
+
+#include "base/Clock.h"
+#include "stacks/StackSurfaces.h"
+
+#include <QIcon>
+#include <QRectF>
+#include <QWidget>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace fw {
+
+class StackBadgeView final : public QWidget {
+public:
+    // The frames of one layout, in view coordinates.
+    struct Frames {
+        double length = 0, thickness = 0;
+        QRectF background, grip, overflow;
+        std::vector<QRectF> icons;
+        std::optional<QRectF> joiner, backing;
+        double gripOpacity = 0, joinerOpacity = 0, opacity = 0.5, overflowFont = 8;
+    };
+    // The layout for `count` members at an openness, with a group and a highlighted icon (−1 the
+    // joiner); upright badges are transposed within a view `viewWidth` wide.
+    static Frames layout(double openness, int count, std::optional<BadgeGroup> group, std::optional<int> highlighted,
+                         bool vertical, double viewWidth);
+
+    explicit StackBadgeView(Clock& clock, QWidget* parent = nullptr);
+    ~StackBadgeView() override;
+
+    void setMembers(const std::vector<ManagedWindow>& members, bool expanded, std::optional<BadgeGroup> group,
+                    const QString& groupTitle);
+    void setExpanded(bool expanded, bool animated);
+    void setVertical(bool vertical);
+    void setHighlighted(std::optional<int> index);
+    void updateHighlight(QPointF at);
+
+    BadgeSurface::Actions actions;
+    std::optional<QString> resetTitle, resetAllTitle;
+
+    const std::vector<ManagedWindow>& members() const { return members_; }
+    bool expanded() const { return expanded_; }
+    double openness() const { return openness_; }
+    bool isDragging() const { return dragging_; }
+    std::optional<int> highlighted() const { return highlighted_; }
+    std::optional<BadgeGroup> group() const { return group_; }
+    Frames frames() const;
+    // The icon drawn for a member: its application's, else the theme's generic one; none
+    // without either (a tile with the application's initial is drawn then).
+    static QIcon iconFor(const ManagedWindow& window);
+    // The tooltip of a member's icon: the application, and the title when there is one.
+    static QString tooltipFor(const ManagedWindow& window);
+    // The icon (or −1 the joiner) at a point, as a click would choose it.
+    std::optional<int> iconAt(QPointF at) const;
+    // Builds the context menu; none without titles. The caller owns it.
+    class QMenu* contextMenu();
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent*) override;
+    void mouseMoveEvent(QMouseEvent*) override;
+    void mouseReleaseEvent(QMouseEvent*) override;
+    void leaveEvent(QEvent*) override;
+    void contextMenuEvent(QContextMenuEvent*) override;
+    bool event(QEvent*) override;
+
+private:
+    void animateTo(double target, double seconds);
+    void click(std::optional<int> index);
+    void paintGroup(class QPainter& p, const Frames& f);
+    static void paintPlaceholder(class QPainter& p, const QRectF& r, const QString& name);
+
+    Clock& clock_;
+    std::vector<ManagedWindow> members_;
+    std::vector<QIcon> icons_;
+    std::optional<BadgeGroup> group_;
+    QString groupTitle_;
+    bool expanded_ = false;
+    bool vertical_ = false;
+    double openness_ = 0;
+    std::optional<int> highlighted_;
+    TimerId motion_ = 0;
+    // The press under way: where it began (global), the window's origin then, what it hit.
+    struct Press {
+        QPointF start;
+        QPoint origin;
+        std::optional<int> index;
+        bool dragging = false;
+    };
+    std::optional<Press> press_;
+    bool dragging_ = false;
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+};
+
+} // namespace fw

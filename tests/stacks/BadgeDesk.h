@@ -1,0 +1,200 @@
+#pragma once
+// The stack controller presenting its own stacks on the simulated desktop: recording panels
+// stand for the badges and anchors (a panel is visible while it is meant to be shown; an
+// anchor's popover has a frame below the anchor), and scripted title-bar readings arrive a
+// set time after they are asked for.
+
+#include "StackDesk.h"
+
+#include "stacks/BadgeSpotFinder.h"
+#include "stacks/StackPresenter.h"
+
+namespace fw::stacktest {
+
+struct RecordingBadge final : BadgeSurface {
+    explicit RecordingBadge(std::vector<RecordingBadge*>& live) : registry(live) { live.push_back(this); }
+    ~RecordingBadge() override { std::erase(registry, this); }
+    std::vector<RecordingBadge*>& registry;
+    Content content;
+    Actions actions;
+    Rect at;
+    bool shown = false, open = false, dragging = false, ignores = true, lastGlide = false;
+    int raises = 0;
+
+    void configure(const Content& c, Actions a) override
+    {
+        content = c;
+        actions = std::move(a);
+    }
+    bool isDragging() const override { return dragging; }
+    bool expanded() const override { return open; }
+    void setExpanded(bool e, bool) override { open = e; }
+    Rect frame() const override { return at; }
+    void setFrame(const Rect& f, bool animated) override
+    {
+        at = f;
+        lastGlide = animated;
+    }
+    bool isVisible() const override { return shown; }
+    bool badgeShown() const override { return shown; }
+    void setBadgeShown(bool s) override { shown = s; }
+    void setIgnoresMouse(bool i) override { ignores = i; }
+    void raise() override { ++raises; }
+};
+
+// The switcher's presentation: a popover of 400 × 300 points where the anchor puts it, and a
+// key panel.
+struct RecordingSwitcher final : SwitcherPresenter {
+    bool picker = false, popover = false, keyPanel = false;
+    Rect popoverAt, keyPanelAt, anchorAt;
+    void makePicker(PickerContent, PickerSlots) override { picker = true; }
+    bool hasPicker() const override { return picker; }
+    Size pickerSize() const override { return {400, 300}; }
+    void setThumbnail(const Thumbnail&, const ManagedWindow&) override {}
+    void markCurrent(const std::optional<ManagedWindow>&) override {}
+    void showPopover(const Rect& frame, bool) override
+    {
+        popover = true;
+        popoverAt = frame;
+    }
+    bool popoverShown() const override { return popover; }
+    std::optional<Rect> popoverFrame() const override { return popover ? std::optional(popoverAt) : std::nullopt; }
+    void closePopover() override
+    {
+        if (std::exchange(popover, false) && popoverDidClose)
+            popoverDidClose();
+    }
+    void clearPopoverContent() override { picker = false; }
+    void showKeyPanel(const Rect& frame) override
+    {
+        keyPanel = true;
+        keyPanelAt = frame;
+    }
+    bool hasKeyPanel() const override { return keyPanel; }
+    void makeKeyPanelKey() override {}
+    void closeKeyPanel() override { keyPanel = false; }
+    bool reduceMotion() const override { return false; }
+    Rect anchorFrame() const override { return anchorAt; }
+};
+
+struct RecordingAnchorPanel final : AnchorPanel {
+    RecordingAnchorPanel(const Rect& f, const AnchorServices& services, std::vector<RecordingAnchorPanel*>& live)
+        : registry(live), a(services, switcher), at(f)
+    {
+        switcher.anchorAt = f;
+        live.push_back(this);
+    }
+    ~RecordingAnchorPanel() override { std::erase(registry, this); }
+    std::vector<RecordingAnchorPanel*>& registry;
+    RecordingSwitcher switcher;
+    WindowStackAnchor a;
+    Rect at;
+    bool visible = false;
+    WindowStackAnchor& anchor() override { return a; }
+    Rect frame() const override { return at; }
+    void setFrame(const Rect& f) override { at = switcher.anchorAt = f; }
+    bool isVisible() const override { return visible; }
+    void orderFrontRegardless() override { visible = true; }
+    void orderOut() override { visible = false; }
+};
+
+struct RecordingSurfaces final : StackSurfaces {
+    explicit RecordingSurfaces(const AnchorServices& s) : services(s) {}
+    AnchorServices services;
+    std::vector<RecordingBadge*> badges;   // the live ones, oldest first
+    std::vector<RecordingAnchorPanel*> anchors;
+    int badgesMade = 0;
+    std::unique_ptr<BadgeSurface> makeBadge() override
+    {
+        ++badgesMade;
+        return std::make_unique<RecordingBadge>(badges);
+    }
+    std::unique_ptr<AnchorPanel> makeAnchorPanel(const Rect& frame) override
+    {
+        return std::make_unique<RecordingAnchorPanel>(frame, services, anchors);
+    }
+};
+
+// Readings per window, delivered `delay` after each request; every request is recorded.
+struct ScriptedChromeReads final : ChromeReads {
+    explicit ScriptedChromeReads(Clock& c) : clock(c) {}
+    Clock& clock;
+    Duration delay = 50ms;
+    std::unordered_map<WindowId, WindowChrome> chromes;
+    std::vector<std::pair<WindowId, Duration>> requests;
+    void read(const ManagedWindow& w, const Rect&, std::function<void(WindowChrome)> done) override
+    {
+        requests.push_back({w.element, clock.now()});
+        const auto found = chromes.find(w.element);
+        WindowChrome chrome = found == chromes.end() ? WindowChrome{} : found->second;
+        clock.schedule(delay, [done = std::move(done), chrome] { done(chrome); });
+    }
+    int requestsFor(WindowId id) const
+    {
+        return int(std::count_if(requests.begin(), requests.end(), [&](const auto& r) { return r.first == id; }));
+    }
+};
+
+class BadgeDesk : public StackDesk {
+protected:
+    ~BadgeDesk() override
+    {
+        coordinator.reset();   // both go before the panels and readers they use
+        controller.reset();
+    }
+
+    static constexpr double kTitleBar = 22;
+
+    // The controller with its own presenter over the recording panels, started.
+    fw::stacks::WindowStackController& startPresenting()
+    {
+        clock.advance(10s);   // the system has been up a while: no switch is recent
+        controller = std::make_unique<fw::stacks::WindowStackController>(fw::stacks::StackServices{
+            access, sim, sim, clock, defaults, transitions, sim, nullptr, false, 0, &surfaces, &reads, &sim.mouse()});
+        controller->callbacks.tip = [this](Tip t) { tips.push_back(t); };
+        stacksUsed = controller.get();
+        start();
+        controller->callbacks.tip = [this](Tip t) { tips.push_back(t); };
+        controller->start();
+        clock.advance(250ms);
+        return *controller;
+    }
+    fw::stacks::StackPresenter& presenter() { return *controller->presenter(); }
+
+    // A window with a 22-point title bar, on top.
+    ManagedWindow addTitled(Pid pid, const Rect& frame)
+    {
+        if (!sim.app(pid))
+            sim.addApp({.pid = pid, .name = u"App%1"_qs.arg(pid)});
+        const WindowId id = sim.addWindow({.pid = pid, .title = u"W%1"_qs.arg(pid), .frame = frame, .titleBar = kTitleBar});
+        return ManagedWindow::make(sim, id).value_or(ManagedWindow{});
+    }
+    // The badge under the title-bar buttons: 2 points left of them, 6 below.
+    static Rect defaultBadge(const Rect& slot, int count)
+    {
+        const Size open = badgeSize(count, true, false);
+        return Rect(slot.minX() + 5, slot.minY() + 24, open.width, open.height);
+    }
+    // The pointer rests at the point (moved there, as the mouse monitor reports it).
+    void pointAt(Point p)
+    {
+        sim.mouse().setPosition(p);
+        controller->noteMouseMoved(p);
+    }
+    const RecordingBadge* shownBadge() const
+    {
+        const RecordingBadge* out = nullptr;
+        for (const RecordingBadge* b : surfaces.badges) {
+            if (b->shown)
+                out = b;
+        }
+        return out;
+    }
+
+    NoScrollSteps scroll;
+    RecordingSurfaces surfaces{AnchorServices{clock, capture, sim, sim, scroll}};
+    ScriptedChromeReads reads{clock};
+    std::vector<Tip> tips;
+};
+
+} // namespace fw::stacktest

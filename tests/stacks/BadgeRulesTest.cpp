@@ -1,0 +1,162 @@
+// The pure rules under badges: the stored placements ("badgePlacements.v2": matching by
+// overlap, the cap per display, what a bad stored entry costs) and the free title-bar spot
+// with explicit controls, with the badge sizes it works from.
+#include "base/UserDefaults.h"
+#include "stacks/BadgePlacementStore.h"
+#include "stacks/BadgeSpotFinder.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+namespace fw {
+namespace {
+
+QJsonObject entry(const Rect& slot, double dx, double dy, std::optional<bool> fromRight)
+{
+    QJsonObject placement{{u"dx"_qs, dx}, {u"dy"_qs, dy}};
+    if (fromRight)
+        placement.insert(u"fromRight"_qs, *fromRight);
+    return QJsonObject{{u"placement"_qs, placement},
+                       {u"slot"_qs, QJsonArray{QJsonArray{slot.x(), slot.y()}, QJsonArray{slot.width(), slot.height()}}}};
+}
+
+TEST(BadgePlacementStore, ABadStoredEntryLosesOnlyItselfAndTheRestRoundTrips)
+{
+    MemoryDefaults defaults;
+    defaults.setValue(BadgePlacementStore::legacyKey, u"old"_qs);
+    const Rect s1(0, 0, 800, 600), s2(800, 0, 800, 600);
+    defaults.setValue(BadgePlacementStore::key,
+                      QJsonObject{{u"A"_qs, QJsonArray{entry(s1, 10, 20, false), entry(s2, 1, 2, std::nullopt),
+                                                       entry(s2, 30, 40, true), u"junk"_qs}},
+                                  {u"B"_qs, u"not a list"_qs},
+                                  {u"C"_qs, QJsonArray{entry(s1, 5, 6, true)}}});
+    BadgePlacementStore store(defaults);
+    EXPECT_FALSE(defaults.value(BadgePlacementStore::legacyKey)) << "removed unread";
+    EXPECT_EQ(store.droppedAtLoad(), 3);
+    EXPECT_EQ(store.placement(u"A"_qs, s1), (BadgePlacement{false, 10, 20}));
+    EXPECT_EQ(store.placement(u"A"_qs, s2), (BadgePlacement{true, 30, 40}));
+    EXPECT_EQ(store.placement(u"C"_qs, s1), (BadgePlacement{true, 5, 6}));
+    EXPECT_FALSE(store.placement(u"B"_qs, s1));
+
+    // The next change writes what loaded, and a new store reads back the same.
+    store.setPlacement({false, 7, 8}, u"D"_qs, s2);
+    BadgePlacementStore again(defaults);
+    EXPECT_EQ(again.stored(), store.stored());
+    EXPECT_EQ(again.droppedAtLoad(), 0);
+    const QJsonObject written = defaults.value(BadgePlacementStore::key)->toObject();
+    EXPECT_EQ(written.keys(), (QStringList{u"A"_qs, u"B"_qs, u"C"_qs, u"D"_qs}));
+    EXPECT_TRUE(written[u"B"_qs].toArray().isEmpty());
+
+    // A value that is not an object at all starts empty; the next save replaces it.
+    defaults.setValue(BadgePlacementStore::key, u"{broken"_qs);
+    BadgePlacementStore broken(defaults);
+    EXPECT_TRUE(broken.isEmpty());
+}
+
+TEST(BadgePlacementStore, MatchesByOverlapFollowsDriftCapsEachDisplayAndForgets)
+{
+    MemoryDefaults defaults;
+    BadgePlacementStore store(defaults);
+    const Rect slot(0, 0, 100, 100);
+    EXPECT_DOUBLE_EQ(BadgePlacementStore::overlap(slot, slot), 1);
+    EXPECT_EQ(BadgePlacementStore::overlap(slot, Rect(100, 0, 100, 100)), 0) << "touching edges only";
+
+    store.setPlacement({false, 1, 1}, u"A"_qs, slot);
+    store.setPlacement({false, 2, 2}, u"A"_qs, Rect(200, 0, 100, 100));
+    // Overlap 0.6 or more replaces the entry (moved to the end); less adds one.
+    store.setPlacement({true, 3, 3}, u"A"_qs, Rect(10, 0, 100, 100));
+    ASSERT_EQ(store.stored().at(u"A"_qs).size(), 2u);
+    EXPECT_EQ(store.stored().at(u"A"_qs).back().placement, (BadgePlacement{true, 3, 3}));
+    store.setPlacement({false, 4, 4}, u"A"_qs, Rect(60, 0, 100, 100));
+    EXPECT_EQ(store.stored().at(u"A"_qs).size(), 3u) << "0.43 of the union: a slot of its own";
+
+    // Equal overlaps: the older entry wins. A lookup at a drifted slot moves the entry along
+    // (and writes); an exact lookup writes nothing.
+    EXPECT_EQ(store.bestEntry(u"A"_qs, Rect(35, 0, 100, 100)), 1u);
+    defaults.clearWriteLog();
+    EXPECT_EQ(store.placement(u"A"_qs, Rect(12, 2, 100, 100)), (BadgePlacement{true, 3, 3}));
+    EXPECT_EQ(store.stored().at(u"A"_qs)[1].slot, Rect(12, 2, 100, 100));
+    EXPECT_EQ(defaults.writeLog().size(), 1u);
+    store.placement(u"A"_qs, Rect(12, 2, 100, 100));
+    EXPECT_EQ(defaults.writeLog().size(), 1u);
+
+    // 65 distinct slots on one display keep its newest 64; the other display keeps its own.
+    store.setPlacement({false, 9, 9}, u"B"_qs, slot);
+    for (int i = 0; i < 65; ++i)
+        store.setPlacement({false, double(i), 0}, u"A"_qs, Rect(1000.0 * i, 5000, 100, 100));
+    ASSERT_EQ(store.stored().at(u"A"_qs).size(), 64u);
+    EXPECT_EQ(store.stored().at(u"A"_qs).front().placement.dx, 1);
+    EXPECT_EQ(store.stored().at(u"B"_qs).size(), 1u);
+
+    // Forgetting: one entry leaves its display's list; all of them writes an empty object,
+    // once.
+    store.removePlacement(u"B"_qs, slot);
+    EXPECT_TRUE(store.stored().at(u"B"_qs).empty());
+    store.removeAll();
+    EXPECT_TRUE(store.isEmpty());
+    EXPECT_EQ(defaults.value(BadgePlacementStore::key), QJsonValue(QJsonObject()));
+    defaults.clearWriteLog();
+    store.removeAll();
+    store.removePlacement(u"A"_qs, slot);
+    EXPECT_TRUE(defaults.writeLog().empty());
+}
+
+TEST(BadgeSpot, SizesFollowTheMemberCount)
+{
+    EXPECT_EQ(badgeSize(1, false, false), (Size{22, 22}));
+    EXPECT_EQ(badgeSize(1, true, false), (Size{56, 36}));
+    EXPECT_DOUBLE_EQ(badgeSize(7, false, false).width, 125.4);
+    EXPECT_DOUBLE_EQ(badgeSize(7, true, false).width, 270);
+    EXPECT_DOUBLE_EQ(badgeSize(4, true, true).width, 32 + 96 + 36 + 34);
+    EXPECT_EQ(badgeSize(4, false, true), badgeSize(4, false, false)) << "the joiner lengthens only the open badge";
+}
+
+WindowChrome chrome(std::optional<Rect> lights, std::vector<WindowChrome::Element> elements)
+{
+    return WindowChrome{std::move(elements), lights};
+}
+WindowChrome::Element control(double x, double y, double w = 24, double h = 20) { return {Rect(x, y, w, h), true}; }
+
+TEST(BadgeSpot, FindsTheFreeStretchOfTheTitleBarClearOfEveryBusyStackedWindow)
+{
+    const Size window{800, 600}, compact{22, 22}, open{56, 36};
+    const Rect lights(7, 4, 52, 14);
+    const auto origin = [&](const WindowChrome& c, std::vector<WindowChrome> others = {}) {
+        return badgeOrigin(c, window, compact, open, others);
+    };
+
+    // Few controls: one outside the buttons, or a second one within 6 points of them.
+    EXPECT_FALSE(origin(chrome(lights, {control(100, 4)})));
+    EXPECT_FALSE(origin(chrome(lights, {control(100, 4), control(56, 2, 6, 14)})));
+    EXPECT_TRUE(hasFewControls(chrome(lights, {control(100, 4), control(56, 2, 6, 14)})));
+    EXPECT_FALSE(origin(chrome(lights, {control(100, 130), control(140, 140)}))) << "no row above 130";
+
+    // A tab strip: 14 points after the last tab, centred on the row.
+    const WindowChrome tabs = chrome(std::nullopt, {control(10, 30, 150), control(160, 30, 150)});
+    EXPECT_EQ(origin(tabs), (Point{324, 29}));
+    // Another busy window's control there pushes it to the widest gap between obstacles.
+    const WindowChrome other = chrome(std::nullopt, {control(320, 30), control(600, 30)});
+    EXPECT_EQ(origin(tabs, {other}), std::nullopt) << "the only gap, left of the first tab, is too narrow";
+    // A window with few controls is not kept clear of.
+    EXPECT_EQ(origin(tabs, {chrome(std::nullopt, {control(320, 30)})}), (Point{324, 29}));
+
+    // Buttons and toolbar in one row, the place after the last control too narrow: 16 after
+    // the buttons, then the widest gap.
+    const WindowChrome row = chrome(lights, {control(130, 2), control(730, 2)});
+    EXPECT_EQ(origin(row), (Point{75, 2}));
+    const WindowChrome crowded = chrome(lights, {control(80, 2), control(300, 2), control(730, 2)});
+    EXPECT_EQ(origin(crowded), (Point{338, 2})) << "the widest gap, from 324 to 730, 14 in";
+
+    // The second row is searched only when the first has no free spot.
+    const WindowChrome rows = chrome(lights, {control(100, 2), control(130, 2, 660), control(10, 40, 770),
+                                              control(20, 70), control(60, 70)});
+    const auto spot = origin(rows);
+    ASSERT_TRUE(spot);
+    EXPECT_EQ(*spot, (Point{98, 69})) << "in the third row: the first is full, the second is one wide control";
+    EXPECT_EQ(controlBands(rows).size(), 3u);
+}
+
+} // namespace
+} // namespace fw

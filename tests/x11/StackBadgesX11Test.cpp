@@ -1,0 +1,185 @@
+// A stack's badge and switcher on a real server (Xvfb, the test window manager): two xterms in
+// one region show one badge under the front one's title bar; the pointer coming near opens
+// it, and a click (XTest) on its icon brings the other xterm to the front, as the server's own
+// stacking shows. Resting on the front's title-bar button opens the switcher, whose card of
+// the other xterm brings that one forward again.
+#include "layout/ScreenGeometry.h"
+#include "layout/SnapLayout.h"
+#include "stacks/StackPresenter.h"
+#include "stacks/qt/StackBadgeView.h"
+#include "stacks/qt/WindowStackAnchorView.h"
+#include "stacks/qt/WindowStackPicker.h"
+#include "overlay/WindowThumbnailButton.h"
+#include "x11/CoordinatorRig.h"
+#include "x11/XSession.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace fw {
+namespace {
+
+using test::CoordinatorRig;
+using test::SessionApp;
+using test::XSession;
+
+WindowId frontOf(X11WindowSystem& ws, WindowId a, WindowId b)
+{
+    for (const WindowLayer& l : ws.layers()) {
+        if (l.id == a || l.id == b)
+            return l.id;
+    }
+    return 0;
+}
+
+// Moves the pointer there as a hand would: a warp next to it, then one relative step.
+void pointAt(XSession& session, QPoint p)
+{
+    session.warpPointer(p.x() - 1, p.y());
+    session.moveRelative(1, 0);
+}
+
+void click(XSession& session, QPoint p)
+{
+    pointAt(session, p);
+    session.pressButton(1);
+    session.releaseButton(1);
+}
+
+TEST(StackBadgesX11, TwoXtermsShowOneBadgeWhoseIconAndSwitcherBringTheOtherForward)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    auto one = session.startXterm(u"badge one"_qs, {"-geometry", "80x24+100+100"});
+    auto two = session.startXterm(u"badge two"_qs, {"-geometry", "80x24+400+300"});
+    ASSERT_TRUE(one.window && two.window) << session.error();
+
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    const ScreenInfo screen = rig.screens.screens().front();
+    const Rect left = SnapLayout::builtIns().front().tree.frames(topLeftVisibleFrame(screen), 8).at(0);
+    ASSERT_TRUE(rig.ws.setFrame(one.window, left));
+    ASSERT_TRUE(rig.ws.setFrame(two.window, left));
+    ASSERT_TRUE(session.activate(two.window));
+    ASSERT_TRUE(rig.startDragMonitor());
+
+    rig.stacks.setBadgesOnEdge(false);
+    rig.stacks.start();
+    rig.stacks.refresh(true);
+    auto* presenter = rig.stacks.presenter();
+    ASSERT_TRUE(presenter);
+    ASSERT_TRUE(session.waitFor([&] { return presenter->badges().size() == 1; })) << "no badge";
+
+    // Under the front's title bar: 5 points in from its left edge, 2 below the title bar's
+    // button row, the open size of one icon.
+    const auto frame = rig.ws.frame(two.window);
+    const auto bar = rig.ws.titleBarHeight(two.window);
+    ASSERT_TRUE(frame && bar);
+    const double inset = std::min(4.0, *bar / 4);
+    const Rect expected(frame->minX() + 5, frame->minY() + *bar - inset + 6, 56, 36);
+    const auto& badge = presenter->badges().begin()->second;
+    EXPECT_EQ(badge.frame, expected);
+    auto* panel = dynamic_cast<BadgePanel*>(badge.panel.get());
+    ASSERT_TRUE(panel);
+    ASSERT_TRUE(session.waitFor([&] { return panel->isVisible(); }));
+    EXPECT_EQ(panel->frame(), expected);
+    EXPECT_EQ(panel->view().members().size(), 1u);
+    EXPECT_EQ(panel->view().members().front().element, one.window);
+
+    // The pointer comes near: the badge opens and takes clicks; a click on its icon brings
+    // the other xterm forward.
+    const QPoint icon = panel->view().mapToGlobal(panel->view().frames().icons[0].center().toPoint());
+    pointAt(session, icon);
+    ASSERT_TRUE(session.waitFor([&] { return panel->expanded() && !panel->ignoresMouse() && panel->view().openness() == 1; }))
+        << "the badge never opened under the pointer";
+    const QPoint openIcon = panel->view().mapToGlobal(panel->view().frames().icons[0].center().toPoint());
+    click(session, openIcon);
+    EXPECT_TRUE(session.waitFor([&] { return frontOf(rig.ws, one.window, two.window) == one.window; }))
+        << "the other xterm never came to the front";
+    ASSERT_TRUE(session.waitFor([&] { return !rig.stacks.shuffling(); }));
+
+    // Resting on the new front's title-bar button opens its switcher; its card of the other
+    // xterm brings that one back.
+    const auto buttons = rig.access.minimizeButtonFrame(one.window);
+    ASSERT_TRUE(buttons);
+    WindowStackAnchorView* anchorView = nullptr;
+    ASSERT_TRUE(session.waitFor([&] {
+        for (const auto& [w, a] : presenter->anchors()) {
+            if (w.element == one.window && a.origin == *buttons)
+                anchorView = &dynamic_cast<QtAnchorPanel*>(presenter->panel(w))->view();
+        }
+        return anchorView != nullptr;
+    }));
+    pointAt(session, QPoint(int(buttons->midX()), int(buttons->midY())));
+    ASSERT_TRUE(session.waitFor([&] { return anchorView->popoverShown() && anchorView->picker(); }, 8000))
+        << "hover never opened the switcher";
+    const auto choices = anchorView->picker()->choices();
+    const auto card = std::find_if(choices.begin(), choices.end(), [&](const auto& c) { return c.first.element == two.window; });
+    ASSERT_NE(card, choices.end());
+    ASSERT_TRUE(session.waitFor([&] { return card->second->isVisible(); }));
+    click(session, card->second->mapToGlobal(card->second->rect().center()));
+    EXPECT_TRUE(session.waitFor([&] { return frontOf(rig.ws, one.window, two.window) == two.window; }))
+        << "choosing the other xterm in the switcher did not bring it forward";
+    ASSERT_TRUE(session.waitFor([&] { return !rig.stacks.shuffling(); }));
+    rig.stacks.stop();
+}
+
+// Photographs (with FRAMEWELL_SHOTS_DIR set) of a badge at rest and open, an upright badge on
+// the window's edge, and the switcher's popover, over xterms full of text with a compositor.
+TEST(StackBadgesX11, Screenshots)
+{
+    const QString dir = qEnvironmentVariable("FRAMEWELL_SHOTS_DIR");
+    if (dir.isEmpty())
+        GTEST_SKIP() << "FRAMEWELL_SHOTS_DIR is not set";
+    XSession session{test::XSessionOptions{1920, 1080, true, true}};
+    ASSERT_TRUE(session.ok()) << session.error();
+    const QStringList text{"-bg", "#fdf6e3", "-fg", "#303030", "-e", "sh", "-c",
+                           "cat /usr/share/common-licenses/GPL-3; exec cat"};
+    auto one = session.startXterm(u"shot one"_qs, QStringList{"-geometry", "100x40+100+100"} + text);
+    auto two = session.startXterm(u"shot two"_qs, QStringList{"-geometry", "100x40+400+300"} + text);
+    ASSERT_TRUE(one.window && two.window) << session.error();
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    const Rect left = SnapLayout::builtIns().front().tree.frames(topLeftVisibleFrame(rig.screens.screens().front()), 8).at(0);
+    ASSERT_TRUE(rig.ws.setFrame(one.window, left) && rig.ws.setFrame(two.window, left));
+    ASSERT_TRUE(session.activate(two.window));
+    ASSERT_TRUE(rig.startDragMonitor());
+    const auto shoot = [&](const QString& name) {
+        QEventLoop wait;
+        QTimer::singleShot(600, &wait, &QEventLoop::quit);
+        wait.exec();
+        ASSERT_TRUE(QDir().mkpath(dir));
+        EXPECT_TRUE(QGuiApplication::primaryScreen()->grabWindow(0, 0, 0, 700, 420).toImage().save(dir + "/" + name));
+    };
+
+    rig.stacks.setBadgesOnEdge(false);
+    rig.stacks.start();
+    rig.stacks.refresh(true);
+    auto* presenter = rig.stacks.presenter();
+    ASSERT_TRUE(session.waitFor([&] { return presenter->badges().size() == 1; }));
+    auto* panel = dynamic_cast<BadgePanel*>(presenter->badges().begin()->second.panel.get());
+    pointAt(session, QPoint(600, 400));
+    shoot(u"badge-compact.png"_qs);
+    pointAt(session, panel->view().mapToGlobal(panel->view().frames().icons[0].center().toPoint()));
+    ASSERT_TRUE(session.waitFor([&] { return panel->view().openness() == 1; }));
+    shoot(u"badge-open.png"_qs);
+
+    rig.stacks.setBadgesOnEdge(true);
+    ASSERT_TRUE(session.waitFor([&] { return presenter->badges().size() == 1; }));
+    pointAt(session, QPoint(600, 400));
+    shoot(u"badge-edge.png"_qs);
+
+    const auto buttons = rig.access.minimizeButtonFrame(two.window);
+    ASSERT_TRUE(buttons);
+    pointAt(session, QPoint(int(buttons->midX()), int(buttons->midY())));
+    ASSERT_TRUE(session.waitFor([&] { return rig.stacks.visiblePanelCount() == 1; }, 8000));
+    shoot(u"switcher-popover.png"_qs);
+    rig.stacks.stop();
+}
+
+} // namespace
+} // namespace fw
