@@ -3,6 +3,7 @@
 // taken from the applications and turned into single steps of +1 (scrolling down) or -1 (up),
 // at most one every 0.28 s. Smooth deltas add up until they reach 36 points; the coasting
 // after a swipe makes no step. Steps reach the closure on a later turn of the main loop.
+// ScrollCaptureSteps hands the capture to the stack anchors.
 //
 //   capture.start([&](int direction) { switcher.move(direction); });
 //   …
@@ -10,6 +11,7 @@
 
 #include "base/Clock.h"
 #include "platform/ScrollTap.h"
+#include "stacks/WindowStackAnchor.h"
 
 #include <functional>
 #include <memory>
@@ -44,6 +46,17 @@ private:
     double accumulated_ = 0;
     std::optional<Duration> lastStep_;   // none before the first step: it is never held back
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+};
+
+// The capture as the stack anchors take their scroll steps.
+class ScrollCaptureSteps final : public ScrollSteps {
+public:
+    explicit ScrollCaptureSteps(ScrollCapture& capture) : capture_(capture) {}
+    void start(std::function<void(int)> step) override { capture_.start(std::move(step)); }
+    void stop() override { capture_.stop(); }
+
+private:
+    ScrollCapture& capture_;
 };
 
 } // namespace fw

@@ -43,6 +43,40 @@ bool EngineStackCommands::sendSpanToBack(const ManagedWindow& window)
     return engine_.sendSpanToBack(window.element, window.pid);
 }
 
+StackBadgeSettings EngineStackCommands::badgeSettings() const
+{
+    return {engine_.badgesEnabled(), engine_.autoPlaceBadges(), engine_.badgesOnEdge()};
+}
+
+void EngineStackCommands::setBadgesEnabled(bool enabled)
+{
+    if (presented_)
+        engine_.setBadgesEnabled(enabled);
+}
+
+void EngineStackCommands::setBadgesOnEdge(bool onEdge)
+{
+    if (presented_)
+        engine_.setBadgesOnEdge(onEdge);
+}
+
+void EngineStackCommands::setAutoPlaceBadges(bool autoPlace)
+{
+    if (presented_)
+        engine_.setAutoPlaceBadges(autoPlace);
+}
+
+bool EngineStackCommands::hasMovedBadges() const
+{
+    return presented_ && !engine_.badgePlacements().isEmpty();
+}
+
+void EngineStackCommands::resetBadgePlacements()
+{
+    if (presented_)
+        engine_.badgePlacements().removeAll();
+}
+
 StackDiagnostics EngineStackCommands::diagnostics() const
 {
     StackDiagnostics d;

@@ -5,7 +5,7 @@
 // subsystem (available() is false: the shell leaves the stack commands and settings
 // disabled); EngineStackCommands drives the stack engine. Main thread only.
 //
-//   EngineStackCommands commands(engine, false);   // no badges or switcher drawn
+//   EngineStackCommands commands(engine, true);   // the engine draws badges and a switcher
 //   if (commands.available() && commands.enabled())
 //       commands.cycleFrontStack(window, true);
 
@@ -77,7 +77,8 @@ public:
 };
 
 // The stack engine. `presented`: badges, anchors and a switcher are drawn for it; without
-// them the switcher command and the badge settings stay off.
+// them the switcher command and the badge settings stay off. The badge settings are the
+// engine's own (it stores the first two).
 class EngineStackCommands final : public StackCommands {
 public:
     EngineStackCommands(stacks::WindowStackController& engine, bool presented);
@@ -96,6 +97,12 @@ public:
     bool presentPickerForFrontWindow(const ManagedWindow& window) override;
     bool cycleFrontStack(const ManagedWindow& window, bool forward) override;
     bool sendSpanToBack(const ManagedWindow& window) override;
+    StackBadgeSettings badgeSettings() const override;
+    void setBadgesEnabled(bool enabled) override;
+    void setBadgesOnEdge(bool onEdge) override;
+    void setAutoPlaceBadges(bool autoPlace) override;
+    bool hasMovedBadges() const override;
+    void resetBadgePlacements() override;
     StackDiagnostics diagnostics() const override;
 
 private:

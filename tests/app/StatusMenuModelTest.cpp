@@ -77,6 +77,10 @@ TEST(StatusMenuModel, EveryItemInOrderWithKeyLabelsAndStacksDisabledWithoutStack
     EXPECT_TRUE(live.item(u"Use Window Stacks"_qs)->enabled);
     EXPECT_FALSE(live.item(u"Show Window Stack…"_qs)->enabled);
     EXPECT_FALSE(live.item(u"Show Stack Badges"_qs)->enabled);
+    engine.stacks.presented = true;
+    const Menu drawn = windowStacksMenu(engine);
+    for (const QString& title : {u"Show Window Stack…"_qs, u"Show Stack Badges"_qs, u"Badges on Window Edge"_qs})
+        EXPECT_TRUE(drawn.item(title)->enabled) << title.toStdString();
 
     // A turned-off shortcut and a key whose label is a word show no key label.
     StatusMenuState s = baseState();

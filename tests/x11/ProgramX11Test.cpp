@@ -1,12 +1,14 @@
 // The program as a user starts it, on a real server (Xvfb, openbox, trayer as the tray host,
 // two monitors), with its own HOME and XDG directories: its icon is embedded in the tray; a
 // title-bar drag of an xterm to the right monitor's top centre and a release over a region
-// places it; the "place" key on the focused xterm opens the picker and Return places the xterm; a second copy
+// places it; a window opened over it makes a stack that wears our badge until it closes; the
+// "place" key on the focused xterm opens the picker and Return places the xterm; a second copy
 // ends with status 0 and the first one opens its Getting Started window; SIGTERM ends it with
 // status 0 and leaves no grab behind.
 #include "layout/ScreenGeometry.h"
 #include "layout/SnapLayout.h"
 #include "snap/AppliedLayouts.h"
+#include "platform/x11/X11WindowSystem.h"
 #include "snap/PickerGeometry.h"
 #include "x11/DragSteps.h"
 #include "x11/FakeKeys.h"
@@ -112,6 +114,27 @@ TEST(ProgramX11, StartsInTheTrayPlacesWindowsRefusesASecondCopyAndEndsCleanly)
     session.releaseButton(1);
     ASSERT_TRUE(session.waitFor([&] { return session.activeWindow() == term.window && !programPanelAt(session, halfLeft, true); }))
         << "panels: " << programPanels(session);
+
+    // A window opened over the placed xterm stacks with it: the stack's badge shows, and goes
+    // with the window.
+    X11WindowSystem ws(session.display());
+    const auto placed = ws.frame(term.window);
+    const auto content = contentRect(session, term.window);
+    ASSERT_TRUE(placed && content);
+    auto mate = session.startTestClient(
+        u"stack me"_qs, {u"--size"_qs, u"%1x%2"_qs.arg(content->width()).arg(content->height()), u"--position"_qs,
+                         u"%1,%2"_qs.arg(placed->x()).arg(placed->y())});
+    ASSERT_TRUE(mate.window) << session.error();
+    ASSERT_TRUE(session.waitFor([&] { return ws.frame(mate.window) == placed; }))
+        << toString(ws.frame(mate.window).value_or(Rect())).toStdString() << " for " << toString(*placed).toStdString();
+    EXPECT_TRUE(session.waitFor([&] { return programWindowShown(session, u"Framewell stack badge"_qs); }, 10000))
+        << "panels: " << programPanels(session) << "\n" << programLog(session).toStdString();
+    session.terminate(mate.pid);
+    EXPECT_TRUE(session.waitFor([&] { return !programWindowShown(session, u"Framewell stack badge"_qs); }, 10000));
+    session.warpPointer(int(halfRight.midX()), int(halfRight.midY()));
+    session.pressButton(1);
+    session.releaseButton(1);
+    ASSERT_TRUE(session.waitFor([&] { return session.activeWindow() == term.window; }));
     session.warpPointer(600, 600);
     chord(session, {ControlL, AltL, LetterP});
     ASSERT_TRUE(session.waitFor([&] { return wmClass(session, session.inputFocus()).contains("framewell"); }))

@@ -58,10 +58,13 @@ AppDelegate::AppDelegate(Platform& platform, const QStringList& arguments)
       thumbnails_(access_, platform.permissions, platform.capture, thumbnailImage),
       transitionPresenter_(platform.clock, platform.stacking),
       transitions_(access_, platform.screens, platform.permissions, platform.capture, transitionPresenter_),
+      scrollCapture_(platform.scrollTap, platform.clock),
+      scrollSteps_(scrollCapture_),
+      stackSurfaces_(AnchorServices{platform.clock, thumbnails_, platform.permissions, platform.screens, scrollSteps_},
+                     [&platform] { return platform.desktop.reduceMotion(); }),
       stacks_({access_, platform.screens, platform.permissions, platform.clock, platform.defaults, transitions_,
-               platform.activations, nullptr, options_.diagnostics}),
-      // No badges or switcher are drawn yet.
-      stackCommands_(stacks_, false),
+               platform.activations, nullptr, options_.diagnostics, 0, &stackSurfaces_, nullptr, &platform.mouse}),
+      stackCommands_(stacks_, true),
       coordinator_(SnapServices{access_, placement_, platform.screens, platform.processes, platform.clock,
                                 platform.defaults, store_, feedback_, stacks_, thumbnails_, options_.diagnostics,
                                 [this](std::uint32_t command) {
@@ -73,7 +76,6 @@ AppDelegate::AppDelegate(Platform& platform, const QStringList& arguments)
                                 platform.applications}),
       hotKeys_(platform.hotKeys, platform.defaults),
       mouseShortcuts_(platform.buttonGrabs),
-      scrollCapture_(platform.scrollTap, platform.clock),
       toast_(platform.clock, platform.screens, platform.pointerLocation),
       menuStalls_(platform.clock),
       loginItem_(LoginItem::defaultDirectory(), QCoreApplication::applicationFilePath()),
@@ -337,9 +339,10 @@ void AppDelegate::terminate()
     hotKeys_.unregisterAll();
     hotKeys_.removeHandler();
     mouseShortcuts_.stop();
-    scrollCapture_.stop();
     coordinator_.endInteraction(false);
+    // The stacks close their switchers and take their panels down, then scrolling goes back.
     stackCommands_.stop();
+    scrollCapture_.stop();
     if (welcome_)
         welcome_->close();
     platform_.screens.setChangeHandler({});

@@ -1,8 +1,9 @@
 #pragma once
 // The program: built from the platform's ports, it owns every object that lives for the whole
 // run and creates them in this order: the layout store, window access and placement, the
-// overlay, thumbnails, the transitions, the window stacks and the snap coordinator, the hot
-// keys, the mouse shortcuts and scroll capture, the notices and the menu's stall log. launch()
+// overlay, thumbnails, the transitions, scroll capture, the stack panels, the window stacks
+// and the snap coordinator, the hot keys, the mouse shortcuts, the notices and the menu's
+// stall log. launch()
 // then installs every process-wide hook in one place: the tray menu, the coordinator's sinks,
 // drag tracking, the stacks, the hot keys and mouse shortcuts, the display and workspace
 // observers, the first-run windows and the command-line options; terminate() removes them
@@ -31,6 +32,7 @@
 #include "snap/DragMonitor.h"
 #include "snap/SnapCoordinator.h"
 #include "stacks/WindowStackController.h"
+#include "stacks/qt/QtStackSurfaces.h"
 #include "transitions/WindowThumbnails.h"
 #include "transitions/WindowTransitions.h"
 #include "transitions/qt/GlTransitionPresenter.h"
@@ -165,12 +167,14 @@ private:
     WindowThumbnails thumbnails_;
     GlTransitionPresenter transitionPresenter_;
     WindowTransitions transitions_;
+    ScrollCapture scrollCapture_;   // the stack switcher's scrolling
+    ScrollCaptureSteps scrollSteps_;
+    QtStackSurfaces stackSurfaces_;   // the badges, anchors and switchers the stacks show
     stacks::WindowStackController stacks_;
     EngineStackCommands stackCommands_;
     SnapCoordinator coordinator_;
     HotKeys hotKeys_;
     MouseShortcuts mouseShortcuts_;
-    ScrollCapture scrollCapture_;   // the stack switcher's scrolling, for its presentation
     ToastController toast_;
     MainThreadStallLog menuStalls_;
     LoginItem loginItem_;

@@ -1,6 +1,6 @@
 // The whole program over the simulated platform, offscreen and in virtual time: the real
 // application delegate starts, places the focused window through its hot key and the picker
-// and another through a title-bar drag,
+// and another through a title-bar drag, shows a stack's badge and switcher,
 // runs menu commands, follows display and workspace changes, opens again when relaunched, and
 // quits leaving nothing registered; the launch sequence's order, first-run windows, lost
 // permission alert and command-line options.
@@ -16,6 +16,7 @@
 #include "overlay/OverlayWindow.h"
 #include "overlay/WindowThumbnailButton.h"
 #include "platform/sim/SimPlatform.h"
+#include "stacks/StackPresenter.h"
 
 #include <QAction>
 #include <QFile>
@@ -57,7 +58,8 @@ protected:
         sim.desktop.addScreen(kLeft);
         sim.desktop.addScreen(kRight);
         notes = sim.desktop.addWindow({.pid = 100, .title = u"Notes"_qs, .frame = Rect(100, 100, 700, 500)});
-        mail = sim.desktop.addWindow({.pid = 200, .title = u"Mail"_qs, .frame = Rect(2000, 100, 700, 500)});
+        mail = sim.desktop.addWindow(
+            {.pid = 200, .title = u"Mail"_qs, .frame = Rect(2000, 100, 700, 500), .titleBar = 28});
         sim.desktop.setFocus(notes);
     }
     ~ProgramTest() override
@@ -124,6 +126,17 @@ protected:
             out << u"workspace observer"_qs;
         if (sim.desktop.hasActivationHandler())
             out << u"activation observer"_qs;
+        return out;
+    }
+
+    // The titles of the stacks' panels on screen.
+    static QStringList stackPanels()
+    {
+        QStringList out;
+        for (const OverlayWindow* panel : OverlayWindow::allPanels()) {
+            if (panel->isOrderedIn() && panel->title().startsWith(u"Framewell stack"_qs))
+                out << panel->title();
+        }
         return out;
     }
 
@@ -194,7 +207,7 @@ TEST_F(ProgramTest, StartPlaceTheFocusedWindowPauseAndQuitLeavingNothingRegister
     // A window opened over the placed one forms a stack with it: Ctrl+Alt+] brings the mail
     // back to the front.
     const WindowId draft = sim.desktop.addWindow(
-        {.pid = 300, .title = u"Draft"_qs, .frame = sim.desktop.window(mail)->frame});
+        {.pid = 300, .title = u"Draft"_qs, .frame = sim.desktop.window(mail)->frame, .titleBar = 28});
     sim.desktop.setFocus(draft);
     sim.clock.advance(std::chrono::seconds(2));
     auto front = [&] {
@@ -208,6 +221,15 @@ TEST_F(ProgramTest, StartPlaceTheFocusedWindowPauseAndQuitLeavingNothingRegister
     EXPECT_TRUE(sim.hotKeys.press(30, CtrlAlt));
     sim.clock.advance(std::chrono::seconds(2));
     EXPECT_EQ(front(), mail);
+    // The stack wears its badge; the menu's setting takes it down and brings it back.
+    EXPECT_EQ(stackPanels(), QStringList{u"Framewell stack badge"_qs});
+    choose({u"Window Stacks"_qs, u"Show Stack Badges"_qs});
+    sim.clock.advance(std::chrono::seconds(2));
+    EXPECT_EQ(stackPanels(), QStringList());
+    EXPECT_FALSE(sim.defaults.boolValue(u"stackBadgesEnabled"_qs, true));
+    choose({u"Window Stacks"_qs, u"Show Stack Badges"_qs});
+    sim.clock.advance(std::chrono::seconds(2));
+    EXPECT_EQ(stackPanels(), QStringList{u"Framewell stack badge"_qs});
 
     // The menu: pause, and every hot key is ignored while paused; the stall log runs only while
     // the menu is open.
@@ -233,9 +255,16 @@ TEST_F(ProgramTest, StartPlaceTheFocusedWindowPauseAndQuitLeavingNothingRegister
     choose({u"Start at Login"_qs});
     EXPECT_TRUE(QFile::exists(dir.path() + u"/autostart/framewell.desktop"_qs));
 
+    // The stack's switcher from the menu takes the scroll wheel while it is up; quitting
+    // closes it and every panel.
+    sim.desktop.setFocus(mail);
+    choose({u"Window Stacks"_qs, u"Show Window Stack…"_qs});
+    ASSERT_TRUE(app.stacks().presenter()->switcherOpen());
+    EXPECT_TRUE(sim.scrollTap.installed());
     choose({u"Quit Framewell"_qs});
     EXPECT_TRUE(app.terminated());
     EXPECT_EQ(registrations(), QStringList());
+    EXPECT_EQ(stackPanels(), QStringList());
     EXPECT_FALSE(WindowThumbnailButton::appIconLookup());
 }
 
