@@ -123,7 +123,7 @@ void StackBadgeView::setMembers(const std::vector<ManagedWindow>& members, bool 
     if (expanded != expanded_)
         setExpanded(expanded, false);
     else
-        update();
+        changed();
 }
 
 void StackBadgeView::setVertical(bool vertical)
@@ -131,7 +131,7 @@ void StackBadgeView::setVertical(bool vertical)
     if (vertical == vertical_)
         return;
     vertical_ = vertical;
-    update();
+    changed();
 }
 
 void StackBadgeView::setExpanded(bool expanded, bool animated)
@@ -146,7 +146,25 @@ void StackBadgeView::setExpanded(bool expanded, bool animated)
         return;
     }
     openness_ = target;
+    changed();
+}
+
+void StackBadgeView::changed()
+{
     update();
+    if (auto* panel = qobject_cast<OverlayWindow*>(window()))
+        panel->updateShape();
+}
+
+std::optional<QPainterPath> StackBadgeView::shapeOutline() const
+{
+    const Frames f = frames();
+    QPainterPath path;
+    path.addRoundedRect(f.background, f.thickness / 2, f.thickness / 2);
+    for (const auto& extra : {f.joiner, f.backing})
+        if (extra)
+            path.addRoundedRect(*extra, 7, 7);
+    return path.simplified();
 }
 
 void StackBadgeView::animateTo(double target, double seconds)
@@ -160,7 +178,7 @@ void StackBadgeView::animateTo(double target, double seconds)
             return;
         const double t = std::min(toSeconds(clock_.now() - start) / seconds, 1.0);
         openness_ = from + (target - from) * (1 - std::pow(1 - t, 3));
-        update();
+        changed();
         if (t >= 1) {
             motion_ = 0;
             return;

@@ -8,9 +8,11 @@
 // edge) are the same strip turned. Every frame follows from `openness` (0 compact, 1 open).
 
 #include "base/Clock.h"
+#include "overlay/OverlayWindow.h"
 #include "stacks/StackSurfaces.h"
 
 #include <QIcon>
+#include <QPainterPath>
 #include <QRectF>
 #include <QWidget>
 #include <functional>
@@ -19,7 +21,7 @@
 
 namespace fw {
 
-class StackBadgeView final : public QWidget {
+class StackBadgeView final : public QWidget, public ShapedContent {
 public:
     // The frames of one layout, in view coordinates.
     struct Frames {
@@ -54,6 +56,8 @@ public:
     std::optional<int> highlighted() const { return highlighted_; }
     std::optional<BadgeGroup> group() const { return group_; }
     Frames frames() const;
+    // The drawn outline, which cuts the panel's shape where no compositor blends its corners.
+    std::optional<QPainterPath> shapeOutline() const override;
     // The icon drawn for a member: its application's, else the theme's generic one; none
     // without either (a tile with the application's initial is drawn then).
     static QIcon iconFor(const ManagedWindow& window);
@@ -74,6 +78,8 @@ protected:
     bool event(QEvent*) override;
 
 private:
+    // Repaints after the frames changed and re-cuts the panel's shape.
+    void changed();
     void animateTo(double target, double seconds);
     void click(std::optional<int> index);
     void paintGroup(class QPainter& p, const Frames& f);

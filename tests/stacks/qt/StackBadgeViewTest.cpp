@@ -132,6 +132,25 @@ TEST(StackBadgeView, ClicksChooseDragsMoveAndTheMenuResets)
     EXPECT_EQ(resetAlls, 1);
 }
 
+// Without a compositor the panel is cut to the badge's outline: every icon stays inside it and
+// the square corners of the panel fall outside, at rest and open.
+TEST(StackBadgeView, TheShapeFollowsTheDrawnBadge)
+{
+    VirtualClock clock;
+    BadgePanel panel(clock, [] { return false; });
+    panel.configure({members(3), false}, {});
+    panel.setFrame(Rect(10, 10, 124, 36), false);
+    for (const bool open : {false, true}) {
+        panel.setExpanded(open, false);
+        const auto outline = panel.view().shapeOutline();
+        ASSERT_TRUE(outline);
+        const auto f = panel.view().frames();
+        for (const QRectF& icon : f.icons)
+            EXPECT_TRUE(outline->contains(icon.center())) << "open " << open;
+        EXPECT_FALSE(outline->contains(f.background.topLeft() + QPointF(0.5, 0.5))) << "open " << open;
+    }
+}
+
 TEST(StackBadgeView, OpensAndClosesOverTimeAndThePanelFades)
 {
     VirtualClock clock;
