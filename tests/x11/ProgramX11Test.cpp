@@ -2,9 +2,9 @@
 // two monitors), with its own HOME and XDG directories: its icon is embedded in the tray; a
 // title-bar drag of an xterm to the right monitor's top centre and a release over a region
 // places it; a window opened over it makes a stack that wears our badge until it closes; the
-// "place" key on the focused xterm opens the picker and Return places the xterm; a second copy
-// ends with status 0 and the first one opens its Getting Started window; SIGTERM ends it with
-// status 0 and leaves no grab behind.
+// "place" key on the focused xterm opens the picker, Return places the xterm, and Escape then
+// ends snap assist without moving it; a second copy ends with status 0 and the first one opens
+// its Getting Started window; SIGTERM ends it with status 0 and leaves no grab behind.
 #include "layout/ScreenGeometry.h"
 #include "layout/SnapLayout.h"
 #include "snap/AppliedLayouts.h"
@@ -143,6 +143,15 @@ TEST(ProgramX11, StartsInTheTrayPlacesWindowsRefusesASecondCopyAndEndsCleanly)
     EXPECT_TRUE(session.waitFor([&] { return onGrid(halfLeft); }, 10000))
         << "xterm at " << (session.wmFrame(term.window) ? toString(*session.wmFrame(term.window)).toStdString() : "?")
         << ", asked for " << toString(halfLeft).toStdString() << "\n" << programLog(session).toStdString();
+    // Once placed, snap assist offers the other window over the right half; Escape only ends
+    // it: the panels go and the xterm stays where Return put it.
+    ASSERT_TRUE(session.waitFor([&] { return programPanelAt(session, halfRight, true); }, 10000))
+        << "panels: " << programPanels(session);
+    const Rect left = *session.wmFrame(term.window);
+    chord(session, {Escape});
+    EXPECT_TRUE(session.waitFor([&] { return !programPanelAt(session, halfRight, true); })) << programPanels(session);
+    EXPECT_EQ(session.waitForFrameChange(term.window, left, 1000), std::nullopt)
+        << "Escape moved the xterm\n" << programLog(session).toStdString();
 
     // A second copy ends with status 0; the first stays and opens Getting Started.
     const pid_t second = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
