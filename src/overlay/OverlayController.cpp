@@ -419,9 +419,12 @@ void OverlayController::showRegionAssist(const std::map<RegionNumber, Rect>& reg
             },
             QRect(0, 0, int(std::lround(f.width())), int(std::lround(f.height()))));
         panel->setContentView(view);
-        panel->orderFrontRegardless();
+        // The first panel is shown last: a window manager that focuses each new window then
+        // agrees with the activation below instead of handing the keyboard to a later panel.
         if (!first)
             first = panel.get();
+        else
+            panel->orderFrontRegardless();
         assistViews_[r] = view;
         assistPanels_[r] = std::move(panel);
     }
