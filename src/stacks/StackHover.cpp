@@ -78,14 +78,7 @@ void StackPresenter::hoverTick()
         // Only the anchors' own panels count: a switcher opened by shortcut stays open.
         if (visiblePanelCount() == 0)
             return;
-        tearDownExplicit();
-        pauseHover();
-        closeSwitchers();
-        for (auto& [window, panel] : panels_)
-            panel->orderOut();
-        for (auto& [key, badge] : badges_)
-            badge.panel->setBadgeShown(false);
-        hoverStates_.clear();
+        suspend();
         controller_.setNeedsPresentationRefresh();
         return;
     }
