@@ -154,13 +154,18 @@ TEST(X11CustomLayoutEditor, SplitFromTheKeyboardSaveAndThePickerOffersIt)
     editors.createCustomLayout(key);
     CustomLayoutEditor* editor = editors.editor();
     ASSERT_TRUE(editor);
-    ASSERT_TRUE(session.waitFor([&] { return editor->isActiveWindow() && session.isViewable(xcb_window_t(editor->winId())); }))
-        << "the editor never took the keyboard";
-    const auto frame = session.wmFrame(xcb_window_t(editor->winId()));
+    // Qt counts the editor active once the window manager names it so, which can come before
+    // the server's input focus moves (fluxbox): the keys below go where the focus is.
+    const xcb_window_t editorWindow = xcb_window_t(editor->winId());
+    ASSERT_TRUE(session.waitFor([&] {
+        return editor->isActiveWindow() && session.isViewable(editorWindow)
+            && session.topLevelOf(session.inputFocus()) == session.topLevelOf(editorWindow);
+    })) << "the editor never took the keyboard";
+    const auto frame = session.wmFrame(editorWindow);
     ASSERT_TRUE(frame);
     // Centred as asked; window managers place the frame around the client their own way, by up
     // to its side borders.
-    const auto extents = session.frameExtents(xcb_window_t(editor->winId()));
+    const auto extents = session.frameExtents(editorWindow);
     const double slack = 2 + (extents ? extents->left + extents->right : 0);
     EXPECT_NEAR(frame->midX(), screen.visibleFrame.midX(), slack) << "centred on the display";
     EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget*>(editor->nameField()));

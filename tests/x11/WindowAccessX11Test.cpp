@@ -1,5 +1,6 @@
 // Window access on a real server: verified writes, animated and group moves under the test WM.
 #include "base/Log.h"
+#include "layout/RegionGeometry.h"
 #include "x11/AccessRig.h"
 #include "x11/XSession.h"
 
@@ -81,8 +82,13 @@ TEST(WindowAccessX11, AnimatedAndGroupMovesEndAtTheirTargets)
     const Rect left(area.x() + 8, area.y() + 8, half - 12, area.height() - 16);
     const Rect right(area.x() + half + 4, area.y() + 8, half - 12, area.height() - 16);
     EXPECT_EQ(runOnQtLoop(rig.access.animateGroup({{*a, left}, {*b, right}}, {}, owner, 3, 1.0)), true);
-    EXPECT_EQ(session.wmFrame(one.window), left);
-    EXPECT_EQ(session.wmFrame(two.window), right);
+    // Within the tolerance the move was given: fluxbox can leave a window a pixel short.
+    const auto within = [&](xcb_window_t w, const Rect& r) {
+        const auto f = session.wmFrame(w);
+        return f && approximatelyEquals(*f, r, 1.0);
+    };
+    EXPECT_TRUE(within(one.window, left)) << toString(session.wmFrame(one.window).value_or(Rect())).toStdString();
+    EXPECT_TRUE(within(two.window, right)) << toString(session.wmFrame(two.window).value_or(Rect())).toStdString();
     EXPECT_TRUE(logs.messages(LogCategory::Motion).last().startsWith(
         QStringLiteral("Group of 2 (FwTestClient, FwTestClient) done")));
 }
