@@ -148,4 +148,18 @@ std::map<RegionNumber, QIcon> appIcons(const SnapLayout::AppMap& apps)
     return out;
 }
 
+void AppIcon::paintPlaceholder(QPainter& p, const QRectF& r, const QString& name)
+{
+    const QColor tile = QColor::fromHsv(int(qHash(name) % 360), 120, 170);
+    p.setPen(Qt::NoPen);
+    p.setBrush(tile);
+    p.drawRoundedRect(r, r.width() * 0.22, r.width() * 0.22);
+    QFont font = p.font();
+    font.setPixelSize(std::max(6, int(r.height() * 0.62)));
+    font.setWeight(QFont::DemiBold);
+    p.setFont(font);
+    p.setPen(Qt::white);
+    p.drawText(r, Qt::AlignCenter, name.left(1).toUpper());
+}
+
 } // namespace fw

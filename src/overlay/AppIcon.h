@@ -39,6 +39,9 @@ public:
     static void resetCache();
     // Resolves an icon value of a desktop entry (theme name or absolute path).
     static std::optional<QIcon> resolve(const QString& iconValue);
+    // What stands for an application without an icon: a rounded tile in a colour of its own
+    // (from its name) with its initial.
+    static void paintPlaceholder(QPainter& painter, const QRectF& rect, const QString& appName);
 };
 
 // Region → icon of the region's first application, for regions whose first application has

@@ -1,5 +1,6 @@
 #include "overlay/WindowThumbnailButton.h"
 
+#include "overlay/AppIcon.h"
 #include "overlay/OverlayStyle.h"
 #include "overlay/Symbols.h"
 
@@ -111,6 +112,15 @@ void drawWrapped(QPainter& p, const QString& text, const QRectF& rect)
 
 } // namespace
 
+// The application's icon, or its initial on a tile where it has none.
+void WindowThumbnailButton::paintAppIcon(QPainter& p, const QRectF& square) const
+{
+    if (appIcon_)
+        appIcon_->paint(&p, square.toRect());
+    else
+        AppIcon::paintPlaceholder(p, square, choice_.appName);
+}
+
 void WindowThumbnailButton::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
@@ -135,14 +145,13 @@ void WindowThumbnailButton::paintEvent(QPaintEvent*)
     if (parts.showsPicture) {
         if (auto image = usableThumbnail()) {
             p.drawImage(pictureRect(parts.pictureArea, image->size()), *image);
-        } else if (appIcon_) {
+        } else {
             const double side = std::min(parts.pictureArea.height(), 64.0);
             const QPointF c = parts.pictureArea.center();
-            appIcon_->paint(&p, QRectF(c.x() - side / 2, c.y() - side / 2, side, side).toRect());
+            paintAppIcon(p, QRectF(c.x() - side / 2, c.y() - side / 2, side, side));
         }
     }
-    if (appIcon_)
-        appIcon_->paint(&p, parts.smallIcon.toRect());
+    paintAppIcon(p, parts.smallIcon);
 
     p.setFont(systemFont(12, QFont::DemiBold));
     p.setPen(styleColor(StyleColor::label, pal));

@@ -64,6 +64,7 @@ protected:
     void leaveEvent(QEvent*) override;
 
 private:
+    void paintAppIcon(QPainter& p, const QRectF& square) const;
     void setHovered(bool hovered);
 
     const ManagedWindow choice_;

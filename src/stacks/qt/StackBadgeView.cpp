@@ -1,6 +1,7 @@
 #include "stacks/qt/StackBadgeView.h"
 
 #include "overlay/Symbols.h"
+#include "overlay/AppIcon.h"
 #include "overlay/WindowThumbnailButton.h"
 #include "stacks/BadgeSpotFinder.h"
 
@@ -360,21 +361,6 @@ void StackBadgeView::paintGroup(QPainter& p, const Frames& f)
     Symbols::draw(p, QStringLiteral("square.2.layers.3d.top.filled"), src.adjusted(5, 5, -5, -5), Qt::white);
 }
 
-// An application without an icon: a tile in a colour of its own with its initial.
-void StackBadgeView::paintPlaceholder(QPainter& p, const QRectF& r, const QString& name)
-{
-    const QColor tile = QColor::fromHsv(int(qHash(name) % 360), 120, 170);
-    p.setPen(Qt::NoPen);
-    p.setBrush(tile);
-    p.drawRoundedRect(r, r.width() * 0.22, r.width() * 0.22);
-    QFont font = p.font();
-    font.setPixelSize(std::max(6, int(r.height() * 0.62)));
-    font.setWeight(QFont::DemiBold);
-    p.setFont(font);
-    p.setPen(Qt::white);
-    p.drawText(r, Qt::AlignCenter, name.left(1).toUpper());
-}
-
 void StackBadgeView::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
@@ -400,7 +386,7 @@ void StackBadgeView::paintEvent(QPaintEvent*)
         if (!icons_[i].isNull())
             icons_[i].paint(&p, f.icons[i].toAlignedRect());
         else
-            paintPlaceholder(p, f.icons[i], members_[i].appName);
+            AppIcon::paintPlaceholder(p, f.icons[i], members_[i].appName);
     }
     if (members_.size() > 6) {
         QFont font = p.font();

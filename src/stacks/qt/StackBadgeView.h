@@ -83,7 +83,6 @@ private:
     void animateTo(double target, double seconds);
     void click(std::optional<int> index);
     void paintGroup(class QPainter& p, const Frames& f);
-    static void paintPlaceholder(class QPainter& p, const QRectF& r, const QString& name);
 
     Clock& clock_;
     std::vector<ManagedWindow> members_;
