@@ -165,15 +165,27 @@ std::optional<QIcon> AppDelegate::appIcon(Pid pid) const
 {
     if (!platform_.applications)
         return std::nullopt;
-    WindowApplicationIndex index(*platform_.applications);
-    index.rebuild();
-    for (const WindowInfo& info : platform_.windows.snapshot()) {
-        if (info.pid != pid)
-            continue;
-        if (const auto entry = index.entryFor(info.appClass, info.appInstance))
-            return AppIcon::icon(entry->id);
+    // Cards come many at a time (every candidate of every empty region): the installed entries
+    // and the window list are read once for them all, again only after a while or for a process
+    // that was not there.
+    const Duration now = platform_.clock.now();
+    if (!iconIds_ || now - iconIds_->readAt > kIconIdsLifetime || !iconIds_->byPid.contains(pid)) {
+        WindowApplicationIndex index(*platform_.applications);
+        index.rebuild();
+        IconIds ids{now, {}};
+        for (const WindowInfo& info : platform_.windows.snapshot()) {
+            auto& id = ids.byPid[info.pid];
+            if (id.isEmpty()) {
+                if (const auto entry = index.entryFor(info.appClass, info.appInstance))
+                    id = entry->id;
+            }
+        }
+        iconIds_ = std::move(ids);
     }
-    return std::nullopt;
+    const auto it = iconIds_->byPid.find(pid);
+    if (it == iconIds_->byPid.end() || it->second.isEmpty())
+        return std::nullopt;
+    return AppIcon::icon(it->second);
 }
 
 void AppDelegate::buildStatusMenu()

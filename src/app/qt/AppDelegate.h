@@ -43,6 +43,7 @@
 
 #include <functional>
 #include <memory>
+#include <unordered_map>
 
 class QAbstractButton;
 class QMessageBox;
@@ -156,6 +157,13 @@ private:
     void showLostPermissionAlert();
     void showWhatsNewIfUpdated(bool firstLaunch);
     std::optional<QIcon> appIcon(Pid pid) const;
+    // The desktop-entry id of each process with a window (empty: none found), read at a time.
+    struct IconIds {
+        Duration readAt{};
+        std::unordered_map<Pid, QString> byPid;
+    };
+    static constexpr Duration kIconIdsLifetime = std::chrono::seconds(2);
+    mutable std::optional<IconIds> iconIds_;
 
     Platform& platform_;
     Options options_;

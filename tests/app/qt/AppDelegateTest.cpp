@@ -20,6 +20,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMenu>
@@ -266,6 +267,40 @@ TEST_F(ProgramTest, StartPlaceTheFocusedWindowPauseAndQuitLeavingNothingRegister
     EXPECT_EQ(registrations(), QStringList());
     EXPECT_EQ(stackPanels(), QStringList());
     EXPECT_FALSE(WindowThumbnailButton::appIconLookup());
+}
+
+// Cards come many at a time: their icons read the installed entries and the window list once,
+// again for a process that was not there and after a while.
+TEST_F(ProgramTest, CardIconsOfOneShowingReadTheWindowListOnce)
+{
+    openedBefore();
+    const QString png = dir.path() + u"/editor.png"_qs;
+    QImage red(16, 16, QImage::Format_ARGB32);
+    red.fill(Qt::red);
+    ASSERT_TRUE(red.save(png));
+    sim.applications->add(u"org.example.Editor"_qs, u"Editor"_qs, png);
+    sim.desktop.addWindow({.pid = 300, .title = u"Draft"_qs, .appClass = u"Editor"_qs, .frame = Rect(300, 300, 400, 300)});
+    start();
+    const auto& icon = WindowThumbnailButton::appIconLookup();
+    ASSERT_TRUE(icon);
+    sim.desktop.resetCounters();
+    for (int card = 0; card < 12; ++card) {
+        EXPECT_TRUE(icon(300));
+        EXPECT_FALSE(icon(100)) << "no entry for Notes";
+    }
+    EXPECT_EQ(sim.desktop.snapshotCount(), 1);
+    // (The program reads the list for its own reasons too: only the lookups' reads are counted.)
+    sim.desktop.addWindow({.pid = 400, .title = u"Other"_qs, .appClass = u"Editor"_qs, .frame = Rect(900, 300, 400, 300)});
+    int reads = sim.desktop.snapshotCount();
+    EXPECT_TRUE(icon(400));
+    EXPECT_TRUE(icon(300));
+    EXPECT_EQ(sim.desktop.snapshotCount(), reads + 1);
+    sim.applications->remove(u"org.example.Editor"_qs);
+    EXPECT_TRUE(icon(300)) << "kept for a while";
+    sim.clock.advance(std::chrono::seconds(3));
+    reads = sim.desktop.snapshotCount();
+    EXPECT_FALSE(icon(300)) << "read again";
+    EXPECT_EQ(sim.desktop.snapshotCount(), reads + 1);
 }
 
 TEST_F(ProgramTest, FirstLaunchThenALaunchThatLostWindowControl)
