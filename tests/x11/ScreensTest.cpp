@@ -102,13 +102,19 @@ TEST(X11Screens, TwoMonitorsGetTheirFramesVisibleFramesAndKeys)
     EXPECT_EQ(left->visibleFrame, left->frame.intersection(*panelArea));
     EXPECT_EQ(right->visibleFrame, right->frame.intersection(*panelArea));
 
-    // With an EDID on its output, LEFT's key is the UUID form derived from it; RIGHT has no output.
+    // With an EDID on its output, LEFT's key is the UUID form derived from it once the server
+    // has told of the change; RIGHT has no output.
     ASSERT_TRUE(setEdid(session, sampleEdid(7)));
-    list = screens.screens();
-    left = list[0].name == QStringLiteral("LEFT") ? &list[0] : &list[1];
-    right = left == &list[0] ? &list[1] : &list[0];
-    EXPECT_EQ(left->key, X11Screens::displayKeyFromEdid(sampleEdid(7)));
-    EXPECT_EQ(right->key, QStringLiteral("RIGHT"));
+    const auto keyOf = [&](const QString& name) {
+        for (const ScreenInfo& s : screens.screens()) {
+            if (s.name == name)
+                return s.key;
+        }
+        return QString();
+    };
+    EXPECT_TRUE(session.waitFor([&] { return keyOf(QStringLiteral("LEFT")) == X11Screens::displayKeyFromEdid(sampleEdid(7)); }))
+        << keyOf(QStringLiteral("LEFT")).toStdString();
+    EXPECT_EQ(keyOf(QStringLiteral("RIGHT")), QStringLiteral("RIGHT"));
 }
 
 TEST(X11Screens, DisplayKeysFromEdid)

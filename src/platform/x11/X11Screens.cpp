@@ -3,6 +3,7 @@
 #include "platform/x11/X11Connection.h"
 
 #include <QCryptographicHash>
+#include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSet>
@@ -36,10 +37,54 @@ Rect toRect(const QRect& r, double scale)
 
 } // namespace
 
+// Hears RandR's notices on Qt's connection: any change of outputs, monitors or their properties
+// (an EDID among them) makes the next read of the screens read the EDIDs again.
+class X11Screens::RandrWatch final : public QAbstractNativeEventFilter {
+public:
+    RandrWatch(std::optional<QMap<QString, QByteArray>>& edids, std::uint8_t firstEvent)
+        : edids_(edids), firstEvent_(firstEvent)
+    {
+        qGuiApp->installNativeEventFilter(this);
+    }
+    ~RandrWatch() override
+    {
+        if (qGuiApp)
+            qGuiApp->removeNativeEventFilter(this);
+    }
+    RandrWatch(const RandrWatch&) = delete;
+    RandrWatch& operator=(const RandrWatch&) = delete;
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override
+    {
+        if (type != "xcb_generic_event_t")
+            return false;
+        const std::uint8_t event = static_cast<const xcb_generic_event_t*>(message)->response_type & 0x7f;
+        if (event == firstEvent_ + XCB_RANDR_SCREEN_CHANGE_NOTIFY || event == firstEvent_ + XCB_RANDR_NOTIFY)
+            edids_.reset();
+        return false;
+    }
+
+private:
+    std::optional<QMap<QString, QByteArray>>& edids_;
+    std::uint8_t firstEvent_;
+};
+
 X11Screens::X11Screens()
 {
     if (!qGuiApp)
         return;
+    if (Connection* conn = connection()) {
+        xcb_connection_t* c = conn->raw();
+        const auto* randr = xcb_get_extension_data(c, &xcb_randr_id);
+        if (randr && randr->present) {
+            // The mask Qt selects itself, and property changes: a selection replaces the earlier one.
+            xcb_randr_select_input(c, conn->root(),
+                                   XCB_RANDR_NOTIFY_MASK_SCREEN_CHANGE | XCB_RANDR_NOTIFY_MASK_OUTPUT_CHANGE
+                                       | XCB_RANDR_NOTIFY_MASK_CRTC_CHANGE | XCB_RANDR_NOTIFY_MASK_OUTPUT_PROPERTY);
+            xcb_flush(c);
+            randrWatch_ = std::make_unique<RandrWatch>(edids_, randr->first_event);
+        }
+    }
     connect(qGuiApp, &QGuiApplication::screenAdded, this, [this](QScreen* s) {
         watch(s);
         changed();
@@ -60,6 +105,7 @@ void X11Screens::watch(QScreen* screen)
 
 void X11Screens::changed()
 {
+    edids_.reset();
     // Qt reports one change as several signals: tell the handler once, after all of them.
     if (pending_)
         return;
@@ -93,19 +139,32 @@ QString X11Screens::displayKeyFromEdid(const QByteArray& edid, const QString& co
         .toUpper();
 }
 
+x11::Connection* X11Screens::connection() const
+{
+    if (!connection_) {
+        auto* native = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+        if (!native || !native->connection())
+            return nullptr;
+        connection_ = std::make_unique<Connection>(native->connection(), 0);
+    }
+    return connection_->ok() ? connection_.get() : nullptr;
+}
+
 QMap<QString, QByteArray> X11Screens::edidByName() const
 {
+    if (edids_)
+        return *edids_;
     QMap<QString, QByteArray> out;
-    auto* native = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!native || !native->connection())
+    Connection* connection = this->connection();
+    if (!connection)
         return out;
-    Connection conn(native->connection(), 0);
-    if (!conn.ok())
-        return out;
+    Connection& conn = *connection;
     xcb_connection_t* c = conn.raw();
     const auto* randr = xcb_get_extension_data(c, &xcb_randr_id);
-    if (!randr || !randr->present || conn.atoms().edid == XCB_NONE)
+    if (!randr || !randr->present || conn.atoms().edid == XCB_NONE) {
+        edids_ = out;
         return out;
+    }
 
     auto edidOf = [&](xcb_randr_output_t output) {
         auto r = FW_XCB_REPLY(c, xcb_randr_get_output_property,
@@ -146,17 +205,16 @@ QMap<QString, QByteArray> X11Screens::edidByName() const
                 out.insert(name, edid);
         }
     }
+    edids_ = out;
     return out;
 }
 
 std::optional<Rect> X11Screens::workArea() const
 {
-    auto* native = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!native || !native->connection())
+    Connection* connection = this->connection();
+    if (!connection)
         return std::nullopt;
-    Connection conn(native->connection(), 0);
-    if (!conn.ok())
-        return std::nullopt;
+    Connection& conn = *connection;
     const auto v = cardinals(conn.reply(conn.property(conn.root(), conn.atoms().netWorkarea, XCB_ATOM_CARDINAL, 4)).p);
     if (v.size() < 4 || v[2] == 0 || v[3] == 0)
         return std::nullopt;

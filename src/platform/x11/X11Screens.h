@@ -8,9 +8,14 @@
 #include <QByteArray>
 #include <QMap>
 #include <QObject>
+#include <memory>
 #include <optional>
 
 class QScreen;
+
+namespace fw::x11 {
+class Connection;
+}
 
 namespace fw {
 
@@ -39,6 +44,14 @@ private:
 
     std::function<void()> handler_;
     bool pending_ = false;
+    // The EDIDs take a dozen round trips to read: kept until the server reports a change of
+    // outputs, monitors or their properties, or Qt one of screens.
+    mutable std::optional<QMap<QString, QByteArray>> edids_;
+    class RandrWatch;
+    std::unique_ptr<RandrWatch> randrWatch_;
+    // Qt's own connection, with our atoms interned once.
+    mutable std::unique_ptr<x11::Connection> connection_;
+    x11::Connection* connection() const;
 };
 
 } // namespace fw
