@@ -153,7 +153,10 @@ std::vector<DiscoveredWindow> WindowAccess::managedWindows(const std::unordered_
                                                            const std::unordered_set<Pid>* pids) const
 {
     WindowList fetched;
-    if (!list) {
+    // A list read just now holds each window's frame as a frame read would: only an older list
+    // given by the caller needs the frames read again.
+    const bool fresh = !list;
+    if (fresh) {
         fetched = ws_.snapshot();
         list = &fetched;
     }
@@ -191,7 +194,7 @@ std::vector<DiscoveredWindow> WindowAccess::managedWindows(const std::unordered_
             auto window = ManagedWindow::make(ws_, info);
             if (!window || excluding.count(*window))
                 continue;
-            auto f = ws_.frame(info.id);
+            const auto f = fresh ? std::optional<Rect>(info.frame) : ws_.frame(info.id);
             if (!f)
                 continue;
             if (displayKey && displayIndexOf(*f, displays) != target)
