@@ -16,6 +16,15 @@
 namespace fw::bench {
 
 // Sets the median and the 95th percentile of the samples as counters; none when there are none.
+// Runs the benchmarks the command line selects; the exit status of the program.
+inline int runBenchmarks(int& argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
+
 inline void setPercentiles(benchmark::State& state, std::vector<double> samples, const char* median,
                            const char* p95)
 {

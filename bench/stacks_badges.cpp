@@ -3,6 +3,7 @@
 // widgets on the offscreen platform): the front probe, badge placement and the cover test,
 // the panels' configuration and frames. CPU time of the process per pass, with badges on and
 // with badges off (anchors only).
+#include "BenchSupport.h"
 #include "base/UserDefaults.h"
 #include "platform/sim/SimDesktop.h"
 #include "platform/sim/SimWindowCapture.h"
@@ -94,8 +95,5 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runBenchmarks(argc, argv);
 }

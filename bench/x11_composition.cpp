@@ -2,6 +2,7 @@
 // choice of "Four quarters" for the display to every window verified in its region (the
 // placement sequence committed and the group recorded), the windows scattered before each
 // round.
+#include "BenchSupport.h"
 #include "layout/ScreenGeometry.h"
 #include "layout/SnapLayout.h"
 #include "x11/CoordinatorRig.h"
@@ -86,8 +87,5 @@ int main(int argc, char** argv)
     test::SessionApp app(session);
     test::CoordinatorRig rig(session);
     gRig = &rig;
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runBenchmarks(argc, argv);
 }

@@ -195,8 +195,5 @@ int main(int argc, char** argv)
         return 1;
     }
     gRig = &rig;
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runBenchmarks(argc, argv);
 }

@@ -85,8 +85,5 @@ int main(int argc, char** argv)
     test::SessionApp app(session);
     test::CoordinatorRig rig(session);
     gRig = &rig;
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runBenchmarks(argc, argv);
 }

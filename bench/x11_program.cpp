@@ -170,8 +170,5 @@ int main(int argc, char** argv)
     }
     defaults.write(R"({"hasOpened": true, "welcomeVideoShown": true, "lastSeenVersion": "0.1.0"})");
     defaults.close();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runBenchmarks(argc, argv);
 }

@@ -116,8 +116,5 @@ int main(int argc, char** argv)
     }
     gSession = &session;
     test::SessionApp app(session);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runBenchmarks(argc, argv);
 }

@@ -14,6 +14,8 @@
 #include "base/QtClock.h"
 #include "base/UserDefaults.h"
 #include "layout/LayoutStore.h"
+#include "layout/ScreenGeometry.h"
+#include "layout/SnapLayout.h"
 #include "overlay/OverlayController.h"
 #include "overlay/OverlayFeedback.h"
 #include "overlay/OverlayWindow.h"
@@ -86,6 +88,28 @@ struct CoordinatorRig {
             }
         }
         return best;
+    }
+
+    // The left region of "Halves" on the first display.
+    Rect leftHalf() const
+    {
+        return SnapLayout::builtIns().front().tree.frames(topLeftVisibleFrame(screens.screens().front()), 8).at(0);
+    }
+    // Both windows in the left half of the first display, `front` activated over `back`: one
+    // stack. False when the window manager would not.
+    bool stackInLeftHalf(XSession& session, xcb_window_t back, xcb_window_t front)
+    {
+        const Rect left = leftHalf();
+        return ws.setFrame(back, left) && ws.setFrame(front, left) && session.activate(front);
+    }
+    // Which of two windows the server stacks higher (0: neither is listed).
+    WindowId frontOf(WindowId a, WindowId b)
+    {
+        for (const WindowLayer& l : ws.layers()) {
+            if (l.id == a || l.id == b)
+                return l.id;
+        }
+        return 0;
     }
 
     // The drag monitor over the real mouse monitor, as the program installs it. False when the

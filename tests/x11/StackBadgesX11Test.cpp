@@ -3,8 +3,6 @@
 // it, and a click (XTest) on its icon brings the other xterm to the front, as the server's own
 // stacking shows. Resting on the front's title-bar button opens the switcher, whose card of
 // the other xterm brings that one forward again.
-#include "layout/ScreenGeometry.h"
-#include "layout/SnapLayout.h"
 #include "stacks/StackPresenter.h"
 #include "stacks/qt/StackBadgeView.h"
 #include "stacks/qt/WindowStackAnchorView.h"
@@ -26,15 +24,6 @@ namespace {
 using test::CoordinatorRig;
 using test::SessionApp;
 using test::XSession;
-
-WindowId frontOf(X11WindowSystem& ws, WindowId a, WindowId b)
-{
-    for (const WindowLayer& l : ws.layers()) {
-        if (l.id == a || l.id == b)
-            return l.id;
-    }
-    return 0;
-}
 
 // Moves the pointer there as a hand would: a warp next to it, then one relative step.
 void pointAt(XSession& session, QPoint p)
@@ -60,11 +49,7 @@ TEST(StackBadgesX11, TwoXtermsShowOneBadgeWhoseIconAndSwitcherBringTheOtherForwa
 
     SessionApp app(session);
     CoordinatorRig rig(session);
-    const ScreenInfo screen = rig.screens.screens().front();
-    const Rect left = SnapLayout::builtIns().front().tree.frames(topLeftVisibleFrame(screen), 8).at(0);
-    ASSERT_TRUE(rig.ws.setFrame(one.window, left));
-    ASSERT_TRUE(rig.ws.setFrame(two.window, left));
-    ASSERT_TRUE(session.activate(two.window));
+    ASSERT_TRUE(rig.stackInLeftHalf(session, one.window, two.window));
     ASSERT_TRUE(rig.startDragMonitor());
 
     rig.stacks.setBadgesOnEdge(false);
@@ -98,7 +83,7 @@ TEST(StackBadgesX11, TwoXtermsShowOneBadgeWhoseIconAndSwitcherBringTheOtherForwa
         << "the badge never opened under the pointer";
     const QPoint openIcon = panel->view().mapToGlobal(panel->view().frames().icons[0].center().toPoint());
     click(session, openIcon);
-    EXPECT_TRUE(session.waitFor([&] { return frontOf(rig.ws, one.window, two.window) == one.window; }))
+    EXPECT_TRUE(session.waitFor([&] { return rig.frontOf(one.window, two.window) == one.window; }))
         << "the other xterm never came to the front";
     ASSERT_TRUE(session.waitFor([&] { return !rig.stacks.shuffling(); }));
 
@@ -122,7 +107,7 @@ TEST(StackBadgesX11, TwoXtermsShowOneBadgeWhoseIconAndSwitcherBringTheOtherForwa
     ASSERT_NE(card, choices.end());
     ASSERT_TRUE(session.waitFor([&] { return card->second->isVisible(); }));
     click(session, card->second->mapToGlobal(card->second->rect().center()));
-    EXPECT_TRUE(session.waitFor([&] { return frontOf(rig.ws, one.window, two.window) == two.window; }))
+    EXPECT_TRUE(session.waitFor([&] { return rig.frontOf(one.window, two.window) == two.window; }))
         << "choosing the other xterm in the switcher did not bring it forward";
     ASSERT_TRUE(session.waitFor([&] { return !rig.stacks.shuffling(); }));
     rig.stacks.stop();
@@ -144,9 +129,7 @@ TEST(StackBadgesX11, Screenshots)
     ASSERT_TRUE(one.window && two.window) << session.error();
     SessionApp app(session);
     CoordinatorRig rig(session);
-    const Rect left = SnapLayout::builtIns().front().tree.frames(topLeftVisibleFrame(rig.screens.screens().front()), 8).at(0);
-    ASSERT_TRUE(rig.ws.setFrame(one.window, left) && rig.ws.setFrame(two.window, left));
-    ASSERT_TRUE(session.activate(two.window));
+    ASSERT_TRUE(rig.stackInLeftHalf(session, one.window, two.window));
     ASSERT_TRUE(rig.startDragMonitor());
     const auto shoot = [&](const QString& name) {
         QEventLoop wait;

@@ -3,8 +3,6 @@
 // server's own stacking (QueryTree) shows. The layer list names each frame by its client, with
 // the frame window access reads, in one round trip once it knows the windows; an application
 // becoming active is observed.
-#include "layout/ScreenGeometry.h"
-#include "layout/SnapLayout.h"
 #include "x11/CoordinatorRig.h"
 #include "x11/XSession.h"
 
@@ -17,16 +15,6 @@ using test::CoordinatorRig;
 using test::SessionApp;
 using test::XSession;
 
-// Which of the windows the server stacks highest.
-WindowId frontOf(X11WindowSystem& ws, WindowId a, WindowId b)
-{
-    for (const WindowLayer& l : ws.layers()) {
-        if (l.id == a || l.id == b)
-            return l.id;
-    }
-    return 0;
-}
-
 TEST(StacksX11, TwoXtermsInOneRegionFormAStackAndTheCycleBringsTheOtherForward)
 {
     XSession session;
@@ -37,11 +25,8 @@ TEST(StacksX11, TwoXtermsInOneRegionFormAStackAndTheCycleBringsTheOtherForward)
 
     SessionApp app(session);
     CoordinatorRig rig(session);
-    const ScreenInfo screen = rig.screens.screens().front();
-    const Rect left = SnapLayout::builtIns().front().tree.frames(topLeftVisibleFrame(screen), 8).at(0);
-    ASSERT_TRUE(rig.ws.setFrame(one.window, left));
-    ASSERT_TRUE(rig.ws.setFrame(two.window, left));
-    ASSERT_TRUE(session.activate(two.window));
+    ASSERT_TRUE(rig.stackInLeftHalf(session, one.window, two.window));
+    const Rect left = rig.leftHalf();
     const auto frame = rig.ws.frame(two.window);
     ASSERT_TRUE(frame && rig.ws.frame(one.window) == frame) << "both on the same cell grid";
 
@@ -80,19 +65,19 @@ TEST(StacksX11, TwoXtermsInOneRegionFormAStackAndTheCycleBringsTheOtherForward)
     ASSERT_EQ(rig.stacks.presented().size(), 1u);
     const auto members = rig.stacks.presented()[0].members;
     ASSERT_EQ(members.size(), 2u);
-    EXPECT_EQ(frontOf(rig.ws, one.window, two.window), two.window);
+    EXPECT_EQ(rig.frontOf(one.window, two.window), two.window);
 
     // The other xterm's application becomes active: the controller hears of it.
     ASSERT_TRUE(session.activate(one.window));
     EXPECT_TRUE(session.waitFor([&] { return rig.stacks.lastSwitchAt() > 0; })) << "no activation observed";
-    ASSERT_EQ(frontOf(rig.ws, one.window, two.window), one.window);
+    ASSERT_EQ(rig.frontOf(one.window, two.window), one.window);
 
     // The cycle command brings the other one forward, and back again.
     for (const auto& [from, to] : {std::pair{one.window, two.window}, std::pair{two.window, one.window}}) {
         const auto front = ManagedWindow::make(rig.ws, from);
         ASSERT_TRUE(front);
         ASSERT_TRUE(rig.stacks.cycleStack(*front, true));
-        EXPECT_TRUE(session.waitFor([&] { return frontOf(rig.ws, one.window, two.window) == to; }))
+        EXPECT_TRUE(session.waitFor([&] { return rig.frontOf(one.window, two.window) == to; }))
             << "the other xterm never came to the front";
         // Without a compositing manager the window comes forward at once; with one (metacity's
         // own) the card shuffle plays first.
