@@ -79,20 +79,23 @@ void KeyboardLayout::read()
     keymap_.reset();
     group_ = 0;
     core_.clear();
-    if (!xkbEvent_) {
-        const xcb_setup_t* setup = xcb_get_setup(c_);
-        const int count = setup->max_keycode - setup->min_keycode + 1;
-        if (auto map = FW_XCB_REPLY(c_, xcb_get_keyboard_mapping,
-                                    xcb_get_keyboard_mapping(c_, setup->min_keycode, std::uint8_t(count)))) {
-            perKey_ = map->keysyms_per_keycode;
-            const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(map.p);
-            core_.assign(syms, syms + xcb_get_keyboard_mapping_keysyms_length(map.p));
-        }
-        return;
+    if (xkbEvent_) {
+        keymap_.reset(xkb_x11_keymap_new_from_device(context_.get(), c_, device_, XKB_KEYMAP_COMPILE_NO_FLAGS));
+        auto state = FW_XCB_REPLY(c_, xcb_xkb_get_state, xcb_xkb_get_state(c_, xcb_xkb_device_spec_t(device_)));
+        if (state)
+            group_ = state->lockedGroup;
+        if (keymap_)
+            return;
     }
-    keymap_.reset(xkb_x11_keymap_new_from_device(context_.get(), c_, device_, XKB_KEYMAP_COMPILE_NO_FLAGS));
-    if (auto state = FW_XCB_REPLY(c_, xcb_xkb_get_state, xcb_xkb_get_state(c_, xcb_xkb_device_spec_t(device_))))
-        group_ = state->lockedGroup;
+    const xcb_setup_t* setup = xcb_get_setup(c_);
+    const int count = setup->max_keycode - setup->min_keycode + 1;
+    auto map = FW_XCB_REPLY(c_, xcb_get_keyboard_mapping,
+                            xcb_get_keyboard_mapping(c_, setup->min_keycode, std::uint8_t(count)));
+    if (!map)
+        return;
+    perKey_ = map->keysyms_per_keycode;
+    const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(map.p);
+    core_.assign(syms, syms + xcb_get_keyboard_mapping_keysyms_length(map.p));
 }
 
 bool KeyboardLayout::changes(const xcb_generic_event_t* event) const

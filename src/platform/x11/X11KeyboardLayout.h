@@ -2,8 +2,8 @@
 // The keyboard layout as the hot keys see it: which keys a stored key code stands for now and
 // what they type. It reads the server's XKB keymap and locked group over the hot keys' own
 // connection, and names the events of that connection that change them (the core mapping
-// notification; XKB's new-keyboard, map and group-lock notifications). A server without XKB
-// leaves the core mapping's first group.
+// notification; XKB's new-keyboard, map and group-lock notifications). Where XKB gives no
+// keymap, the core mapping's first group stands in.
 //
 //   x11::KeyboardLayout layout(connection);
 //   layout.keys(30);                       // German layout: the key that types "+"
@@ -59,7 +59,7 @@ private:
     std::unique_ptr<xkb_context, Free> context_;
     std::unique_ptr<xkb_keymap, Free> keymap_;
     std::uint32_t group_ = 0;
-    std::vector<std::uint32_t> core_;   // without XKB: the core mapping, perKey_ columns a key
+    std::vector<std::uint32_t> core_;   // without a keymap: the core mapping, perKey_ columns a key
     std::uint32_t perKey_ = 0;
     std::vector<std::uint32_t> fingerprint_;
 };
