@@ -21,6 +21,8 @@ HotKeys::~HotKeys()
 void HotKeys::installHandler()
 {
     platform_.setHandler([this](std::uint32_t id) { handle(id); });
+    platform_.setKeyboardHandler([this] { keyboardChanged(); });
+    setCurrentKeyCharacters([this](std::uint32_t keyCode) { return platform_.keyCharacters(keyCode); });
     handlerInstalled_ = true;
 }
 
@@ -29,7 +31,21 @@ void HotKeys::removeHandler()
     if (!handlerInstalled_)
         return;
     platform_.setHandler(nullptr);
+    platform_.setKeyboardHandler(nullptr);
+    setCurrentKeyCharacters(nullptr);
     handlerInstalled_ = false;
+}
+
+void HotKeys::keyboardChanged()
+{
+    reregister();
+    log::info(LogCategory::HotKeys, "Keyboard layout changed: %d keys registered again", int(keys_.size()));
+    if (escapeKey_) {
+        unregisterEscapeKey();
+        registerEscapeKey();
+    }
+    if (onKeysChanged)
+        onKeysChanged();
 }
 
 void HotKeys::handle(std::uint32_t id)

@@ -2,10 +2,14 @@
 // The global hot keys: the stored keyboard shortcuts of the eight actions, the nine fixed
 // layout keys Ctrl+Alt+1 … 9 (ids 101 to 109) and, while the layout picker is shown, the
 // Escape key (id 4). Every press reaches one closure, `action`, with the key's id; what an id
-// does is the command dispatch's business. Main thread only.
+// does is the command dispatch's business. The keys follow the keyboard layout: when it
+// changes, everything is registered again (a code may now land on a key another one holds:
+// that action fails like a taken key) and `onKeysChanged` tells the owner. While the handler
+// is installed, shown labels name what the keys type on the current layout. Main thread only.
 //
 //   HotKeys hotKeys(platformHotKeys, defaults);
 //   hotKeys.action = [&](std::uint32_t id) { dispatch(id); };
+//   hotKeys.onKeysChanged = [&] { shortcutsWindow.refresh(); };
 //   hotKeys.installHandler();
 //   hotKeys.registerKeys();        // failures() names the actions whose keys are taken
 
@@ -32,8 +36,12 @@ public:
 
     // Called with the id of every press.
     std::function<void(std::uint32_t id)> action;
+    // Called after the keys were registered again for a changed keyboard layout: failures()
+    // and the labels may differ.
+    std::function<void()> onKeysChanged;
 
-    // Connects the presses to `handle` / disconnects them.
+    // Connects the presses to `handle` and the layout's changes to registering again, and
+    // makes labels follow the layout / undoes all three.
     void installHandler();
     void removeHandler();
     bool handlerInstalled() const { return handlerInstalled_; }
@@ -66,6 +74,8 @@ public:
     void setSuspended(bool suspended);
 
 private:
+    void keyboardChanged();
+
     GlobalHotKeys& platform_;
     ShortcutStore store_;
     bool handlerInstalled_ = false;

@@ -29,6 +29,12 @@ constexpr ActionInfo actionInfo[] = {
     {ShortcutAction::restore, "Restore Focused Window", "R", 15},
 };
 
+std::function<QString(std::uint32_t)>& currentKeyCharacters()
+{
+    static std::function<QString(std::uint32_t)> characters;
+    return characters;
+}
+
 const ActionInfo& info(ShortcutAction action)
 {
     for (const ActionInfo& i : actionInfo)
@@ -158,10 +164,21 @@ KeyCombo KeyCombo::defaultFor(ShortcutAction action)
     return KeyCombo{i.keyCode, CarbonControl | CarbonOption, QString::fromUtf8(i.key)};
 }
 
+void setCurrentKeyCharacters(std::function<QString(std::uint32_t keyCode)> characters)
+{
+    currentKeyCharacters() = std::move(characters);
+}
+
 QString KeyCombo::displayString() const
 {
+    QString label = key;
+    if (const auto& current = currentKeyCharacters()) {
+        const QString characters = current(keyCode);
+        if (!characters.isEmpty())
+            label = keyLabel(keyCode, characters);
+    }
     const QString mods = modifierLabel(modifiers);
-    return mods.isEmpty() ? key : mods + u'+' + key;
+    return mods.isEmpty() ? label : mods + u'+' + label;
 }
 
 QString KeyCombo::keyLabel(std::uint32_t keyCode, const QString& characters)
@@ -186,8 +203,10 @@ QString KeyCombo::keyLabel(std::uint32_t keyCode, const QString& characters)
     }
     if (characters.isEmpty())
         return QStringLiteral("?");
-    // A typed character is shown upper-cased; a key's name ("Page Up") as it is.
-    return characters.size() == 1 ? characters.toUpper() : characters;
+    // A typed character is shown upper-cased (unless that makes two, as "ß" would); a key's
+    // name ("Page Up") as it is.
+    const QString upper = characters.toUpper();
+    return characters.size() == 1 && upper.size() == 1 ? upper : characters;
 }
 
 QString MouseTrigger::description() const

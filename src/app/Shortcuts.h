@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <tuple>
@@ -47,6 +48,11 @@ QString title(ShortcutAction action);
 // with "+" ("Ctrl+Alt"); empty without modifiers.
 QString modifierLabel(std::uint32_t modifiers);
 
+// What a stored key code types on the keyboard's current layout ("+" for 30 under a German
+// layout), empty where that is not known. The live hot keys install it; every label shown
+// follows it. An empty function leaves the recorded labels.
+void setCurrentKeyCharacters(std::function<QString(std::uint32_t keyCode)> characters);
+
 struct KeyCombo {
     std::uint32_t keyCode = 0;
     std::uint32_t modifiers = 0;   // stored bits only
@@ -55,7 +61,8 @@ struct KeyCombo {
     // The default binding: Ctrl+Alt and the action's key.
     static KeyCombo defaultFor(ShortcutAction action);
 
-    // "Ctrl+Alt+P": the modifier names, then the key's label.
+    // "Ctrl+Alt+P": the modifier names, then the key's label: what the key types on the
+    // current layout where that is known (setCurrentKeyCharacters), else the recorded one.
     QString displayString() const;
     // The label of a key: Return "↩", Tab "⇥", Space "Space", the arrows "←" "→" "↓" "↑";
     // otherwise what it types without modifiers, upper-cased, or the key's name ("F5",

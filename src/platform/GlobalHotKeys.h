@@ -2,7 +2,12 @@
 // Global hot-key port: system-wide key combinations that reach us whichever window has the
 // keyboard. A combination is named by its stored key code and modifier bits (InputCodes.h)
 // and registered under a numeric id; every press hands that id to the handler, on the main
-// thread.
+// thread. The key a code stands for follows the keyboard's layout: the key that types the
+// code's character at the first or second level of the current group, else the key at the
+// code's place on the keyboard. When the layout changes, the keyboard handler asks the owner
+// to register again.
+
+#include <QString>
 
 #include <cstdint>
 #include <functional>
@@ -15,7 +20,7 @@ using HotKeyRef = std::uint64_t;   // 0 is no registration
 enum HotKeyStatus : int {
     HotKeyOk = 0,
     // Another client holds the combination (the X error BadAccess), or we registered it
-    // already under another id.
+    // already under another id (two codes may land on one key under some layouts).
     HotKeyTaken = 10,
     // The key code names no key of this keyboard.
     HotKeyNoSuchKey = -1,
@@ -34,6 +39,14 @@ public:
     virtual void unregisterHotKey(HotKeyRef ref) = 0;
     // The one receiver of every press; an empty function removes it.
     virtual void setHandler(std::function<void(std::uint32_t id)> handler) = 0;
+
+    // Called on the main thread after the keyboard's mapping or layout changed: what is
+    // registered may sit on other keys than the codes now stand for, so the owner registers
+    // everything again. An empty function removes it.
+    virtual void setKeyboardHandler(std::function<void()> handler) = 0;
+    // What the key a code stands for types now at its first level ("+" for code 30 under a
+    // German layout); empty where that is not known or the key types nothing visible.
+    virtual QString keyCharacters(std::uint32_t keyCode) = 0;
 };
 
 } // namespace fw

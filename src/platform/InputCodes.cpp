@@ -1,4 +1,5 @@
-// The fixed key table: stored key code, X keysym, Qt key, and the characters or name shown.
+// The fixed key table: stored key code, X keysym, Qt key, the characters or name shown and the
+// key's place on the keyboard.
 #include "platform/InputCodes.h"
 
 #include <utility>
@@ -13,53 +14,61 @@ struct KeyEntry {
     int qtKey;
     bool keypad;
     const char* characters;   // typed unshifted, or the key's name
+    const char* position;     // the key's place on the keyboard, as XKB names it
 };
 
 // clang-format off
 constexpr KeyEntry keys[] = {
-    {0, 0x61, Qt::Key_A, false, "a"}, {1, 0x73, Qt::Key_S, false, "s"}, {2, 0x64, Qt::Key_D, false, "d"},
-    {3, 0x66, Qt::Key_F, false, "f"}, {4, 0x68, Qt::Key_H, false, "h"}, {5, 0x67, Qt::Key_G, false, "g"},
-    {6, 0x7a, Qt::Key_Z, false, "z"}, {7, 0x78, Qt::Key_X, false, "x"}, {8, 0x63, Qt::Key_C, false, "c"},
-    {9, 0x76, Qt::Key_V, false, "v"}, {11, 0x62, Qt::Key_B, false, "b"}, {12, 0x71, Qt::Key_Q, false, "q"},
-    {13, 0x77, Qt::Key_W, false, "w"}, {14, 0x65, Qt::Key_E, false, "e"}, {15, 0x72, Qt::Key_R, false, "r"},
-    {16, 0x79, Qt::Key_Y, false, "y"}, {17, 0x74, Qt::Key_T, false, "t"}, {18, 0x31, Qt::Key_1, false, "1"},
-    {19, 0x32, Qt::Key_2, false, "2"}, {20, 0x33, Qt::Key_3, false, "3"}, {21, 0x34, Qt::Key_4, false, "4"},
-    {22, 0x36, Qt::Key_6, false, "6"}, {23, 0x35, Qt::Key_5, false, "5"}, {24, 0x3d, Qt::Key_Equal, false, "="},
-    {25, 0x39, Qt::Key_9, false, "9"}, {26, 0x37, Qt::Key_7, false, "7"}, {27, 0x2d, Qt::Key_Minus, false, "-"},
-    {28, 0x38, Qt::Key_8, false, "8"}, {29, 0x30, Qt::Key_0, false, "0"},
-    {30, 0x5d, Qt::Key_BracketRight, false, "]"}, {31, 0x6f, Qt::Key_O, false, "o"},
-    {32, 0x75, Qt::Key_U, false, "u"}, {33, 0x5b, Qt::Key_BracketLeft, false, "["},
-    {34, 0x69, Qt::Key_I, false, "i"}, {35, 0x70, Qt::Key_P, false, "p"},
-    {36, 0xff0d, Qt::Key_Return, false, "Return"}, {37, 0x6c, Qt::Key_L, false, "l"},
-    {38, 0x6a, Qt::Key_J, false, "j"}, {39, 0x27, Qt::Key_Apostrophe, false, "'"},
-    {40, 0x6b, Qt::Key_K, false, "k"}, {41, 0x3b, Qt::Key_Semicolon, false, ";"},
-    {42, 0x5c, Qt::Key_Backslash, false, "\\"}, {43, 0x2c, Qt::Key_Comma, false, ","},
-    {44, 0x2f, Qt::Key_Slash, false, "/"}, {45, 0x6e, Qt::Key_N, false, "n"}, {46, 0x6d, Qt::Key_M, false, "m"},
-    {47, 0x2e, Qt::Key_Period, false, "."}, {48, 0xff09, Qt::Key_Tab, false, "Tab"},
-    {49, 0x20, Qt::Key_Space, false, " "}, {50, 0x60, Qt::Key_QuoteLeft, false, "`"},
-    {51, 0xff08, Qt::Key_Backspace, false, "Backspace"}, {53, 0xff1b, Qt::Key_Escape, false, "Escape"},
-    {64, 0xffce, Qt::Key_F17, false, "F17"}, {65, 0xffae, Qt::Key_Period, true, "."},
-    {67, 0xffaa, Qt::Key_Asterisk, true, "*"}, {69, 0xffab, Qt::Key_Plus, true, "+"},
-    {75, 0xffaf, Qt::Key_Slash, true, "/"}, {76, 0xff8d, Qt::Key_Enter, true, "Enter"},
-    {78, 0xffad, Qt::Key_Minus, true, "-"}, {79, 0xffcf, Qt::Key_F18, false, "F18"},
-    {80, 0xffd0, Qt::Key_F19, false, "F19"}, {81, 0xffbd, Qt::Key_Equal, true, "="},
-    {82, 0xffb0, Qt::Key_0, true, "0"}, {83, 0xffb1, Qt::Key_1, true, "1"}, {84, 0xffb2, Qt::Key_2, true, "2"},
-    {85, 0xffb3, Qt::Key_3, true, "3"}, {86, 0xffb4, Qt::Key_4, true, "4"}, {87, 0xffb5, Qt::Key_5, true, "5"},
-    {88, 0xffb6, Qt::Key_6, true, "6"}, {89, 0xffb7, Qt::Key_7, true, "7"}, {90, 0xffd1, Qt::Key_F20, false, "F20"},
-    {91, 0xffb8, Qt::Key_8, true, "8"}, {92, 0xffb9, Qt::Key_9, true, "9"},
-    {96, 0xffc2, Qt::Key_F5, false, "F5"}, {97, 0xffc3, Qt::Key_F6, false, "F6"},
-    {98, 0xffc4, Qt::Key_F7, false, "F7"}, {99, 0xffc0, Qt::Key_F3, false, "F3"},
-    {100, 0xffc5, Qt::Key_F8, false, "F8"}, {101, 0xffc6, Qt::Key_F9, false, "F9"},
-    {103, 0xffc8, Qt::Key_F11, false, "F11"}, {105, 0xffca, Qt::Key_F13, false, "F13"},
-    {106, 0xffcd, Qt::Key_F16, false, "F16"}, {107, 0xffcb, Qt::Key_F14, false, "F14"},
-    {109, 0xffc7, Qt::Key_F10, false, "F10"}, {111, 0xffc9, Qt::Key_F12, false, "F12"},
-    {113, 0xffcc, Qt::Key_F15, false, "F15"}, {114, 0xff63, Qt::Key_Insert, false, "Insert"},
-    {115, 0xff50, Qt::Key_Home, false, "Home"}, {116, 0xff55, Qt::Key_PageUp, false, "Page Up"},
-    {117, 0xffff, Qt::Key_Delete, false, "Delete"}, {118, 0xffc1, Qt::Key_F4, false, "F4"},
-    {119, 0xff57, Qt::Key_End, false, "End"}, {120, 0xffbf, Qt::Key_F2, false, "F2"},
-    {121, 0xff56, Qt::Key_PageDown, false, "Page Down"}, {122, 0xffbe, Qt::Key_F1, false, "F1"},
-    {123, 0xff51, Qt::Key_Left, false, "Left"}, {124, 0xff53, Qt::Key_Right, false, "Right"},
-    {125, 0xff54, Qt::Key_Down, false, "Down"}, {126, 0xff52, Qt::Key_Up, false, "Up"},
+    {0, 0x61, Qt::Key_A, false, "a", "AC01"}, {1, 0x73, Qt::Key_S, false, "s", "AC02"},
+    {2, 0x64, Qt::Key_D, false, "d", "AC03"}, {3, 0x66, Qt::Key_F, false, "f", "AC04"},
+    {4, 0x68, Qt::Key_H, false, "h", "AC06"}, {5, 0x67, Qt::Key_G, false, "g", "AC05"},
+    {6, 0x7a, Qt::Key_Z, false, "z", "AB01"}, {7, 0x78, Qt::Key_X, false, "x", "AB02"},
+    {8, 0x63, Qt::Key_C, false, "c", "AB03"}, {9, 0x76, Qt::Key_V, false, "v", "AB04"},
+    {11, 0x62, Qt::Key_B, false, "b", "AB05"}, {12, 0x71, Qt::Key_Q, false, "q", "AD01"},
+    {13, 0x77, Qt::Key_W, false, "w", "AD02"}, {14, 0x65, Qt::Key_E, false, "e", "AD03"},
+    {15, 0x72, Qt::Key_R, false, "r", "AD04"}, {16, 0x79, Qt::Key_Y, false, "y", "AD06"},
+    {17, 0x74, Qt::Key_T, false, "t", "AD05"}, {18, 0x31, Qt::Key_1, false, "1", "AE01"},
+    {19, 0x32, Qt::Key_2, false, "2", "AE02"}, {20, 0x33, Qt::Key_3, false, "3", "AE03"},
+    {21, 0x34, Qt::Key_4, false, "4", "AE04"}, {22, 0x36, Qt::Key_6, false, "6", "AE06"},
+    {23, 0x35, Qt::Key_5, false, "5", "AE05"}, {24, 0x3d, Qt::Key_Equal, false, "=", "AE12"},
+    {25, 0x39, Qt::Key_9, false, "9", "AE09"}, {26, 0x37, Qt::Key_7, false, "7", "AE07"},
+    {27, 0x2d, Qt::Key_Minus, false, "-", "AE11"}, {28, 0x38, Qt::Key_8, false, "8", "AE08"},
+    {29, 0x30, Qt::Key_0, false, "0", "AE10"}, {30, 0x5d, Qt::Key_BracketRight, false, "]", "AD12"},
+    {31, 0x6f, Qt::Key_O, false, "o", "AD09"}, {32, 0x75, Qt::Key_U, false, "u", "AD07"},
+    {33, 0x5b, Qt::Key_BracketLeft, false, "[", "AD11"}, {34, 0x69, Qt::Key_I, false, "i", "AD08"},
+    {35, 0x70, Qt::Key_P, false, "p", "AD10"}, {36, 0xff0d, Qt::Key_Return, false, "Return", "RTRN"},
+    {37, 0x6c, Qt::Key_L, false, "l", "AC09"}, {38, 0x6a, Qt::Key_J, false, "j", "AC07"},
+    {39, 0x27, Qt::Key_Apostrophe, false, "'", "AC11"}, {40, 0x6b, Qt::Key_K, false, "k", "AC08"},
+    {41, 0x3b, Qt::Key_Semicolon, false, ";", "AC10"}, {42, 0x5c, Qt::Key_Backslash, false, "\\", "BKSL"},
+    {43, 0x2c, Qt::Key_Comma, false, ",", "AB08"}, {44, 0x2f, Qt::Key_Slash, false, "/", "AB10"},
+    {45, 0x6e, Qt::Key_N, false, "n", "AB06"}, {46, 0x6d, Qt::Key_M, false, "m", "AB07"},
+    {47, 0x2e, Qt::Key_Period, false, ".", "AB09"}, {48, 0xff09, Qt::Key_Tab, false, "Tab", "TAB"},
+    {49, 0x20, Qt::Key_Space, false, " ", "SPCE"}, {50, 0x60, Qt::Key_QuoteLeft, false, "`", "TLDE"},
+    {51, 0xff08, Qt::Key_Backspace, false, "Backspace", "BKSP"}, {53, 0xff1b, Qt::Key_Escape, false, "Escape", "ESC"},
+    {64, 0xffce, Qt::Key_F17, false, "F17", "FK17"}, {65, 0xffae, Qt::Key_Period, true, ".", "KPDL"},
+    {67, 0xffaa, Qt::Key_Asterisk, true, "*", "KPMU"}, {69, 0xffab, Qt::Key_Plus, true, "+", "KPAD"},
+    {75, 0xffaf, Qt::Key_Slash, true, "/", "KPDV"}, {76, 0xff8d, Qt::Key_Enter, true, "Enter", "KPEN"},
+    {78, 0xffad, Qt::Key_Minus, true, "-", "KPSU"}, {79, 0xffcf, Qt::Key_F18, false, "F18", "FK18"},
+    {80, 0xffd0, Qt::Key_F19, false, "F19", "FK19"}, {81, 0xffbd, Qt::Key_Equal, true, "=", "KPEQ"},
+    {82, 0xffb0, Qt::Key_0, true, "0", "KP0"}, {83, 0xffb1, Qt::Key_1, true, "1", "KP1"},
+    {84, 0xffb2, Qt::Key_2, true, "2", "KP2"}, {85, 0xffb3, Qt::Key_3, true, "3", "KP3"},
+    {86, 0xffb4, Qt::Key_4, true, "4", "KP4"}, {87, 0xffb5, Qt::Key_5, true, "5", "KP5"},
+    {88, 0xffb6, Qt::Key_6, true, "6", "KP6"}, {89, 0xffb7, Qt::Key_7, true, "7", "KP7"},
+    {90, 0xffd1, Qt::Key_F20, false, "F20", "FK20"}, {91, 0xffb8, Qt::Key_8, true, "8", "KP8"},
+    {92, 0xffb9, Qt::Key_9, true, "9", "KP9"}, {96, 0xffc2, Qt::Key_F5, false, "F5", "FK05"},
+    {97, 0xffc3, Qt::Key_F6, false, "F6", "FK06"}, {98, 0xffc4, Qt::Key_F7, false, "F7", "FK07"},
+    {99, 0xffc0, Qt::Key_F3, false, "F3", "FK03"}, {100, 0xffc5, Qt::Key_F8, false, "F8", "FK08"},
+    {101, 0xffc6, Qt::Key_F9, false, "F9", "FK09"}, {103, 0xffc8, Qt::Key_F11, false, "F11", "FK11"},
+    {105, 0xffca, Qt::Key_F13, false, "F13", "FK13"}, {106, 0xffcd, Qt::Key_F16, false, "F16", "FK16"},
+    {107, 0xffcb, Qt::Key_F14, false, "F14", "FK14"}, {109, 0xffc7, Qt::Key_F10, false, "F10", "FK10"},
+    {111, 0xffc9, Qt::Key_F12, false, "F12", "FK12"}, {113, 0xffcc, Qt::Key_F15, false, "F15", "FK15"},
+    {114, 0xff63, Qt::Key_Insert, false, "Insert", "INS"}, {115, 0xff50, Qt::Key_Home, false, "Home", "HOME"},
+    {116, 0xff55, Qt::Key_PageUp, false, "Page Up", "PGUP"}, {117, 0xffff, Qt::Key_Delete, false, "Delete", "DELE"},
+    {118, 0xffc1, Qt::Key_F4, false, "F4", "FK04"}, {119, 0xff57, Qt::Key_End, false, "End", "END"},
+    {120, 0xffbf, Qt::Key_F2, false, "F2", "FK02"}, {121, 0xff56, Qt::Key_PageDown, false, "Page Down", "PGDN"},
+    {122, 0xffbe, Qt::Key_F1, false, "F1", "FK01"}, {123, 0xff51, Qt::Key_Left, false, "Left", "LEFT"},
+    {124, 0xff53, Qt::Key_Right, false, "Right", "RGHT"}, {125, 0xff54, Qt::Key_Down, false, "Down", "DOWN"},
+    {126, 0xff52, Qt::Key_Up, false, "Up", "UP"},
 };
 
 // Shifted symbols of the ANSI layout and the Qt keys they come from.
@@ -114,6 +123,12 @@ std::optional<std::uint32_t> keyCodeForQtKey(int qtKey, bool keypad)
         if (symbol == qtKey)
             return entryForQtKey(base, false)->keyCode;
     return std::nullopt;
+}
+
+const char* keyPosition(std::uint32_t keyCode)
+{
+    const KeyEntry* e = entryFor(keyCode);
+    return e ? e->position : nullptr;
 }
 
 QString keyCharacters(std::uint32_t keyCode)

@@ -2,8 +2,8 @@
 // The codes in which shortcuts are stored and the platform's own names for the same keys and
 // buttons. Stored key codes are the keyboard's virtual key codes of the ANSI layout (P is 35,
 // ] is 30) and modifier masks use the stored bits (Command 0x100, Shift 0x200, Option 0x800,
-// Control 0x1000); one fixed table maps each key code to its X keysym and its Qt key, so the
-// stored format stays the same whatever keyboard the shortcut is used on.
+// Control 0x1000); one fixed table maps each key code to its X keysym, its Qt key and its place
+// on the keyboard, so the stored format stays the same whatever keyboard the shortcut is used on.
 //
 // Mouse buttons are numbered as stored: 0 left, 1 right, 2 middle, 3 back, 4 forward, 5 and up
 // further side buttons. X numbers them 1 left, 3 right, 2 middle, 8 back, 9 forward, n + 5 for
@@ -42,6 +42,10 @@ enum KeyCode : std::uint32_t {
 
 // The X keysym of a stored key code (unshifted), or nothing for a code the table lacks.
 std::optional<std::uint32_t> keysymForKeyCode(std::uint32_t keyCode);
+
+// The key's place on an ANSI keyboard as XKB names it ("AD10" for P, "FK05" for F5), or null
+// for a code the table lacks.
+const char* keyPosition(std::uint32_t keyCode);
 
 // The stored key code of a Qt key as a key event reports it. Shifted symbols of the ANSI
 // layout ("!" for Shift+1) give the code of their key; keypad keys count only with `keypad`.

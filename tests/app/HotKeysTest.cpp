@@ -1,5 +1,6 @@
 // Global hot keys over the simulated platform: what is registered in which order, failures
-// and their log lines, presses, the Escape key, and suspension while recording.
+// and their log lines, presses, the Escape key, suspension while recording, and a change of
+// keyboard layout.
 #include "app/HotKeys.h"
 #include "base/Log.h"
 #include "platform/sim/SimInput.h"
@@ -97,6 +98,34 @@ TEST_F(HotKeysFixture, SuspensionUnregistersOnceAndRegistersOnceAgain)
     EXPECT_TRUE(platform.press(40, CtrlAlt));
     EXPECT_FALSE(platform.press(35, CtrlAlt));
     EXPECT_EQ(pressed, (std::vector<std::uint32_t>{6}));
+}
+
+TEST_F(HotKeysFixture, ANewLayoutRegistersAgainReportsAClashAndRelabels)
+{
+    log::Capture log;
+    int changes = 0;
+    hotKeys.onKeysChanged = [&] { ++changes; };
+    hotKeys.registerKeys();
+    ASSERT_TRUE(hotKeys.registerEscapeKey());
+    const auto next = [&] { return ShortcutStore(defaults).combo(ShortcutAction::next)->displayString(); };
+    EXPECT_EQ(next(), u"Ctrl+Alt+]"_qs);
+
+    // "]" moves onto the key of "P" (no real layout does, but some put two codes on one key).
+    platform.setLayout({{30, 35}}, {{30, u"p"_qs}});
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(hotKeys.failures(), (std::set<ShortcutAction>{ShortcutAction::next}));
+    EXPECT_EQ(next(), u"Ctrl+Alt+P"_qs);
+    EXPECT_TRUE(platform.press(KeyCodeEscape, 0)) << "the Escape key stays registered";
+
+    // Back: every key is free again; suspended (recording), nothing is registered meanwhile.
+    hotKeys.setSuspended(true);
+    platform.setLayout({});
+    EXPECT_EQ(platform.registeredIds(), (std::vector<std::uint32_t>{4}));
+    hotKeys.setSuspended(false);
+    EXPECT_TRUE(hotKeys.failures().empty());
+    EXPECT_EQ(next(), u"Ctrl+Alt+]"_qs);
+    EXPECT_TRUE(platform.press(30, CtrlAlt));
+    EXPECT_EQ(pressed, (std::vector<std::uint32_t>{4, 7}));
 }
 
 TEST(HotKeys, DestructionLeavesNothingRegistered)

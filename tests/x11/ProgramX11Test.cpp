@@ -4,7 +4,8 @@
 // places it; a window opened over it makes a stack that wears our badge until it closes; the
 // "place" key on the focused xterm opens the picker, Return places the xterm, and Escape then
 // ends snap assist without moving it; a second copy ends with status 0 and the first one opens
-// its Getting Started window; SIGTERM ends it with status 0 and leaves no grab behind.
+// its Getting Started window; SIGTERM ends it with status 0 and leaves no grab behind. Its
+// keys follow a keyboard layout switched while it runs.
 #include "layout/ScreenGeometry.h"
 #include "layout/SnapLayout.h"
 #include "snap/AppliedLayouts.h"
@@ -22,6 +23,11 @@
 
 #include <csignal>
 
+// xcb's XKB header names a field "explicit", which C++ reserves.
+#define explicit explicit_
+#include <xcb/xkb.h>
+#undef explicit
+
 #ifndef FW_FRAMEWELL_PATH
 #define FW_FRAMEWELL_PATH "framewell"
 #endif
@@ -32,11 +38,12 @@ namespace {
 using test::XSession;
 using namespace test;
 
+constexpr std::uint16_t CtrlAltMask = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1;
+
 // Whether another client may grab the combination on the root window now.
-bool keyFree(XSession& s, xcb_keysym_t sym, std::uint16_t mods)
+bool keyFree(XSession& s, xcb_keycode_t code, std::uint16_t mods)
 {
     xcb_connection_t* c = s.connection();
-    const xcb_keycode_t code = keycode(s, sym);
     xcb_generic_error_t* error = xcb_request_check(
         c, xcb_grab_key_checked(c, 1, s.root(), mods, code, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
     const bool free_ = !error;
@@ -44,6 +51,16 @@ bool keyFree(XSession& s, xcb_keysym_t sym, std::uint16_t mods)
     xcb_ungrab_key(c, code, s.root(), mods);
     xcb_flush(c);
     return free_;
+}
+
+// A user who has opened the program before: no welcome window at start.
+void openedBefore(XSession& session)
+{
+    const QString config = session.directory() + u"/config/framewell"_qs;
+    ASSERT_TRUE(QDir().mkpath(config));
+    QFile defaults(config + u"/defaults.json"_qs);
+    ASSERT_TRUE(defaults.open(QIODevice::WriteOnly));
+    defaults.write(R"({"hasOpened": true, "welcomeVideoShown": true, "lastSeenVersion": "0.1.0"})");
 }
 
 TEST(ProgramX11, StartsInTheTrayPlacesWindowsRefusesASecondCopyAndEndsCleanly)
@@ -61,14 +78,7 @@ TEST(ProgramX11, StartsInTheTrayPlacesWindowsRefusesASecondCopyAndEndsCleanly)
     ASSERT_TRUE(other.window && term.window) << session.error();
     ASSERT_TRUE(session.waitFor([&] { return session.activeWindow() == term.window; })) << "xterm never became active";
 
-    // A user who has opened the program before: no welcome window at start.
-    const QString config = session.directory() + u"/config/framewell"_qs;
-    ASSERT_TRUE(QDir().mkpath(config));
-    QFile defaults(config + u"/defaults.json"_qs);
-    ASSERT_TRUE(defaults.open(QIODevice::WriteOnly));
-    defaults.write(R"({"hasOpened": true, "welcomeVideoShown": true, "lastSeenVersion": "0.1.0"})");
-    defaults.close();
-
+    ASSERT_NO_FATAL_FAILURE(openedBefore(session));
     const pid_t program = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
     ASSERT_TRUE(program) << session.error();
     ASSERT_TRUE(session.waitFor([&] { return trayIconEmbedded(session); }, 10000))
@@ -163,8 +173,67 @@ TEST(ProgramX11, StartsInTheTrayPlacesWindowsRefusesASecondCopyAndEndsCleanly)
 
     // SIGTERM: a clean end, and the keys are free for the next client.
     EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0)) << programLog(session).toStdString();
-    EXPECT_TRUE(keyFree(session, LetterP, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1)) << "Ctrl+Alt+P is still grabbed";
+    EXPECT_TRUE(keyFree(session, keycode(session, LetterP), CtrlAltMask)) << "Ctrl+Alt+P is still grabbed";
     EXPECT_FALSE(trayIconEmbedded(session));
+}
+
+TEST(ProgramX11, ALayoutSwitchedWhileItRunsMovesItsKeysToTheirCharacters)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    auto term = session.startXterm(u"typist"_qs, {u"-geometry"_qs, u"80x24+300+300"_qs});
+    ASSERT_TRUE(term.window) << session.error();
+    ASSERT_TRUE(session.activate(term.window));
+    ASSERT_NO_FATAL_FAILURE(openedBefore(session));
+    const pid_t program = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
+    ASSERT_TRUE(program) << session.error();
+    ASSERT_TRUE(session.waitFor([&] { return programLog(session).contains(u"Framewell started"_qs); }, 10000))
+        << programLog(session).toStdString();
+
+    // As a layout switcher does: German, where Z and Y trade places.
+    const xcb_keycode_t usZ = keycode(session, LetterZ);
+    ASSERT_EQ(session.run({u"setxkbmap"_qs, u"de"_qs}), 0);
+    ASSERT_TRUE(session.waitFor([&] { return keycode(session, LetterZ) != usZ; }));
+    ASSERT_TRUE(session.waitFor([&] { return programLog(session).contains(u"Keyboard layout changed"_qs); }, 10000))
+        << programLog(session).toStdString();
+    chord(session, {ControlL, AltL, LetterZ});
+    ASSERT_TRUE(session.waitFor([&] { return wmClass(session, session.inputFocus()).contains("framewell"); }))
+        << "Ctrl+Alt+Z did not open the picker; the focus is on \""
+        << session.windowTitle(session.inputFocus()).toStdString() << "\"\n"
+        << programLog(session).toStdString();
+    // The key that typed "z" before types "y" now, and is no longer ours: it reaches the
+    // focused window.
+    const xcb_keycode_t deZ = keycode(session, LetterZ);
+    EXPECT_TRUE(keyFree(session, usZ, CtrlAltMask)) << "the old key is still grabbed";
+    EXPECT_FALSE(keyFree(session, deZ, CtrlAltMask));
+    chord(session, {Escape});
+    ASSERT_TRUE(session.waitFor([&] { return !wmClass(session, session.inputFocus()).contains("framewell"); }));
+
+    // Two layouts, switched as a layout indicator does, by locking the second group: the keys
+    // move back.
+    ASSERT_EQ(session.run({u"setxkbmap"_qs, u"-layout"_qs, u"de,us"_qs}), 0);
+    const auto changes = [&] { return programLog(session).count(u"Keyboard layout changed"_qs); };
+    const qsizetype before = changes();
+    xcb_connection_t* c = session.connection();
+    xcb_generic_error_t* error = nullptr;
+    xcb_xkb_use_extension_reply_t* xkb = xcb_xkb_use_extension_reply(c, xcb_xkb_use_extension(c, 1, 0), &error);
+    free(error);
+    ASSERT_TRUE(xkb && xkb->supported);
+    free(xkb);
+    xcb_xkb_latch_lock_state(c, XCB_XKB_ID_USE_CORE_KBD, 0, 0, 1, 1, 0, 0, 0);
+    xcb_flush(c);
+    ASSERT_TRUE(session.waitFor([&] { return changes() > before; }, 10000)) << programLog(session).toStdString();
+    EXPECT_TRUE(keyFree(session, deZ, CtrlAltMask)) << "the German key is still grabbed";
+    key(session, ControlL, true);
+    key(session, AltL, true);
+    fakeKey(session, usZ, true);
+    fakeKey(session, usZ, false);
+    key(session, AltL, false);
+    key(session, ControlL, false);
+    EXPECT_TRUE(session.waitFor([&] { return wmClass(session, session.inputFocus()).contains("framewell"); }))
+        << "Ctrl+Alt+Z in the second group did not open the picker\n" << programLog(session).toStdString();
+    EXPECT_FALSE(programLog(session).contains(u"Registration failed"_qs)) << programLog(session).toStdString();
+    EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
 }
 
 } // namespace

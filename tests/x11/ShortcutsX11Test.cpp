@@ -4,6 +4,7 @@
 #include "app/HotKeys.h"
 #include "app/MouseShortcuts.h"
 #include "app/ScrollCapture.h"
+#include "app/qt/ShortcutsWindow.h"
 #include "base/Log.h"
 #include "base/QtClock.h"
 #include "platform/x11/X11ButtonGrabs.h"
@@ -11,6 +12,8 @@
 #include "platform/x11/X11ScrollTap.h"
 #include "x11/FakeKeys.h"
 #include "x11/XSession.h"
+
+#include <QPushButton>
 
 #include <gtest/gtest.h>
 
@@ -70,18 +73,28 @@ private:
     std::vector<std::string> seen_;
 };
 
+// The hot keys over the adapter, registered and collecting the ids of what is pressed.
+struct LiveHotKeys {
+    explicit LiveHotKeys(const XSession& s) : platform(s.display()), hotKeys(platform, defaults)
+    {
+        hotKeys.action = [this](std::uint32_t id) { ids.push_back(id); };
+        hotKeys.installHandler();
+        hotKeys.registerKeys();
+    }
+    MemoryDefaults defaults;
+    X11GlobalHotKeys platform;
+    HotKeys hotKeys;
+    std::vector<std::uint32_t> ids;
+};
+
 TEST(ShortcutsX11, DefaultHotKeysReachTheHandlerInEveryLockState)
 {
     XSession session;
     ASSERT_TRUE(session.ok()) << session.error();
     test::SessionApp app(session);
-    MemoryDefaults defaults;
-    X11GlobalHotKeys platform(session.display());
-    HotKeys hotKeys(platform, defaults);
-    std::vector<std::uint32_t> ids;
-    hotKeys.action = [&](std::uint32_t id) { ids.push_back(id); };
-    hotKeys.installHandler();
-    hotKeys.registerKeys();
+    LiveHotKeys live(session);
+    HotKeys& hotKeys = live.hotKeys;
+    std::vector<std::uint32_t>& ids = live.ids;
     // icewm binds Ctrl+Alt with the digits to its workspaces; those keys are reported as taken
     // (the refusal itself is checked below) and this check of every key runs where all are free.
     if (hotKeys.registeredCount() < 17u && XSession::testWindowManager() != QLatin1String("openbox"))
@@ -130,6 +143,55 @@ TEST(ShortcutsX11, ACombinationOpenboxHoldsOrThatWeHoldTwiceIsReportedAsFailed)
     hotKeys.registerKeys();
     EXPECT_EQ(hotKeys.failures(), (std::set<ShortcutAction>{ShortcutAction::place, ShortcutAction::restore}));
     EXPECT_EQ(log.messages(LogCategory::HotKeys).last(), "Registration failed: Restore Focused Window status 10");
+}
+
+// Ctrl+Alt and the key that types the keysym.
+void ctrlAltKey(XSession& s, xcb_keysym_t sym)
+{
+    ASSERT_NE(keycode(s, sym), 0) << "no key types " << sym;
+    chord(s, {ControlL, AltL, sym});
+}
+
+TEST(ShortcutsX11, UnderAGermanLayoutKeysFollowTheirCharactersAndAClashShowsInTheShortcutsWindow)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    ASSERT_EQ(session.run({u"setxkbmap"_qs, u"de"_qs}), 0);
+    test::SessionApp app(session);
+    LiveHotKeys live(session);
+    HotKeys& hotKeys = live.hotKeys;
+    std::vector<std::uint32_t>& ids = live.ids;
+    ShortcutsWindowController window(live.defaults);
+    window.failures = [&] { return hotKeys.failures(); };
+    window.refresh();
+
+    // "]" and "[" want AltGr here: their keys are where an ANSI keyboard has them, now typing
+    // "+" and "ü", apart from the digits the layout keys hold; Z is the key that types "z".
+    EXPECT_TRUE(hotKeys.failures().empty());
+    EXPECT_EQ(window.keyButton(ShortcutAction::next)->text(), u"Ctrl+Alt++"_qs);
+    EXPECT_EQ(window.keyButton(ShortcutAction::previous)->text(), u"Ctrl+Alt+Ü"_qs);
+    EXPECT_EQ(window.keyButton(ShortcutAction::layouts)->text(), u"Ctrl+Alt+Z"_qs);
+    const bool digitsOurs = hotKeys.registeredCount() == 17u;   // icewm holds Ctrl+Alt and the digits
+    ctrlAltKey(session, 0x39);   // 9, whose key also types "]" with AltGr
+    ctrlAltKey(session, 0xfc);   // ü
+    ctrlAltKey(session, 0x2b);   // +
+    ctrlAltKey(session, 0x7a);   // z
+    const auto expected = digitsOurs ? std::vector<std::uint32_t>{109, 8, 7, 1} : std::vector<std::uint32_t>{8, 7, 1};
+    ASSERT_TRUE(session.waitFor([&] { return ids.size() >= expected.size(); }, 3000)) << ids.size();
+    EXPECT_EQ(ids, expected);
+
+    // "'" is Shift+# here and "\" wants AltGr, so its ANSI place is the same # key: the
+    // second in case order is refused and its row says so.
+    ShortcutStore store(live.defaults);
+    store.setCombo(KeyCombo{39, CtrlAlt, u"'"_qs}, ShortcutAction::next);
+    store.setCombo(KeyCombo{42, CtrlAlt, u"\\"_qs}, ShortcutAction::previous);
+    log::Capture log;
+    hotKeys.reregister();
+    window.refresh();
+    EXPECT_EQ(hotKeys.failures(), (std::set<ShortcutAction>{ShortcutAction::previous}));
+    EXPECT_EQ(window.note(ShortcutAction::previous), u"In use elsewhere"_qs);
+    EXPECT_EQ(window.note(ShortcutAction::next), QString());
+    EXPECT_EQ(window.keyButton(ShortcutAction::next)->text(), u"Ctrl+Alt+#"_qs);
 }
 
 TEST(ShortcutsX11, ABoundMiddleClickRunsItsActionAndNeverReachesTheWindowWhileAnUnboundOneDoes)

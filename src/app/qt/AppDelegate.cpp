@@ -248,6 +248,13 @@ void AppDelegate::startStacks()
 void AppDelegate::startShortcuts()
 {
     hotKeys_.action = [this](std::uint32_t id) { commands_.handleHotKey(id); };
+    // A new keyboard layout moves keys and labels: the open windows show them again.
+    hotKeys_.onKeysChanged = [this] {
+        if (shortcuts_)
+            shortcuts_->refresh();
+        if (welcome_)
+            welcome_->refreshShortcuts();
+    };
     if (!hotKeys_.handlerInstalled()) {
         hotKeys_.installHandler();
         hotKeys_.registerKeys();

@@ -6,17 +6,38 @@ namespace fw::sim {
 
 // --- hot keys ---
 
+std::uint32_t SimHotKeys::keyFor(std::uint32_t keyCode) const
+{
+    const auto it = layout_.find(keyCode);
+    return it == layout_.end() ? keyCode : it->second;
+}
+
 GlobalHotKeys::Registration SimHotKeys::registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers,
                                                        std::uint32_t id)
 {
-    if (taken_.count({keyCode, modifiers}))
+    const std::uint32_t key = keyFor(keyCode);
+    if (taken_.count({key, modifiers}))
         return {HotKeyTaken, 0};
     for (const auto& [ref, k] : keys_)
-        if (k.keyCode == keyCode && k.modifiers == modifiers)
+        if (k.key == key && k.modifiers == modifiers)
             return {HotKeyTaken, 0};
     const HotKeyRef ref = next_++;
-    keys_.emplace(ref, Key{keyCode, modifiers, id});
+    keys_.emplace(ref, Key{key, modifiers, id});
     return {HotKeyOk, ref};
+}
+
+QString SimHotKeys::keyCharacters(std::uint32_t keyCode)
+{
+    const auto it = characters_.find(keyCode);
+    return it == characters_.end() ? QString() : it->second;
+}
+
+void SimHotKeys::setLayout(std::map<std::uint32_t, std::uint32_t> keys, std::map<std::uint32_t, QString> characters)
+{
+    layout_ = std::move(keys);
+    characters_ = std::move(characters);
+    if (keyboardHandler_)
+        keyboardHandler_();
 }
 
 void SimHotKeys::unregisterHotKey(HotKeyRef ref)
@@ -24,10 +45,10 @@ void SimHotKeys::unregisterHotKey(HotKeyRef ref)
     keys_.erase(ref);
 }
 
-bool SimHotKeys::press(std::uint32_t keyCode, std::uint32_t modifiers)
+bool SimHotKeys::press(std::uint32_t key, std::uint32_t modifiers)
 {
     for (const auto& [ref, k] : keys_) {
-        if (k.keyCode == keyCode && k.modifiers == modifiers) {
+        if (k.key == key && k.modifiers == modifiers) {
             if (handler_)
                 handler_(k.id);
             return true;

@@ -1,13 +1,14 @@
 #pragma once
-// Simulated global input for tests: hot keys that tests press by combination, button grabs
-// whose tap thread is a real thread (so the matching's locking is exercised as in production),
-// and a scroll tap that tests feed events. Each can play a combination held by another client
-// or a platform that refuses.
+// Simulated global input for tests: hot keys that tests press by combination (on a keyboard
+// whose layout they may change), button grabs whose tap thread is a real thread (so the
+// matching's locking is exercised as in production), and a scroll tap that tests feed events.
+// Each can play a combination held by another client or a platform that refuses.
 //
 //   sim::SimHotKeys keys;
 //   keys.take(35, CarbonControl | CarbonOption);      // another client holds Ctrl+Alt+P
 //   ... HotKeys over `keys` ...
 //   keys.press(0, CarbonControl | CarbonOption);      // the handler gets the id bound to A
+//   keys.setLayout({{6, 16}, {16, 6}}, {{6, u"y"_qs}, {16, u"z"_qs}});   // German: Z and Y swap
 
 #include "platform/ButtonGrabs.h"
 #include "platform/GlobalHotKeys.h"
@@ -31,11 +32,17 @@ public:
     Registration registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers, std::uint32_t id) override;
     void unregisterHotKey(HotKeyRef ref) override;
     void setHandler(std::function<void(std::uint32_t id)> handler) override { handler_ = std::move(handler); }
+    void setKeyboardHandler(std::function<void()> handler) override { keyboardHandler_ = std::move(handler); }
+    QString keyCharacters(std::uint32_t keyCode) override;
 
-    // Another client holds the combination: registering it fails with HotKeyTaken.
-    void take(std::uint32_t keyCode, std::uint32_t modifiers) { taken_.insert({keyCode, modifiers}); }
-    // A press of the combination; false when nothing of ours is registered for it.
-    bool press(std::uint32_t keyCode, std::uint32_t modifiers);
+    // Keys are named by the code of their place on the keyboard. A new layout: each code in
+    // `keys` stands for the key at another code's place (codes left out for their own) and
+    // types `characters` where given; then the keyboard handler runs.
+    void setLayout(std::map<std::uint32_t, std::uint32_t> keys, std::map<std::uint32_t, QString> characters = {});
+    // Another client holds the key with these modifiers: registering on it fails with HotKeyTaken.
+    void take(std::uint32_t key, std::uint32_t modifiers) { taken_.insert({key, modifiers}); }
+    // A press of the key with the modifiers; false when nothing of ours is registered on it.
+    bool press(std::uint32_t key, std::uint32_t modifiers);
 
     // Registered ids in registration order.
     std::vector<std::uint32_t> registeredIds() const;
@@ -43,12 +50,17 @@ public:
 
 private:
     struct Key {
-        std::uint32_t keyCode, modifiers, id;
+        std::uint32_t key, modifiers, id;
     };
+    std::uint32_t keyFor(std::uint32_t keyCode) const;
+
     std::map<HotKeyRef, Key> keys_;
     std::set<std::pair<std::uint32_t, std::uint32_t>> taken_;
+    std::map<std::uint32_t, std::uint32_t> layout_;
+    std::map<std::uint32_t, QString> characters_;
     HotKeyRef next_ = 1;
     std::function<void(std::uint32_t)> handler_;
+    std::function<void()> keyboardHandler_;
 };
 
 class SimButtonGrabs final : public ButtonGrabs {

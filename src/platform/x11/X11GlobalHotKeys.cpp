@@ -3,9 +3,9 @@
 #include "platform/InputCodes.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Input.h"
+#include "platform/x11/X11KeyboardLayout.h"
 
 #include <QCoreApplication>
-#include <xcb/xcb_keysyms.h>
 
 #include <algorithm>
 
@@ -18,6 +18,7 @@ X11GlobalHotKeys::X11GlobalHotKeys(const QByteArray& displayName) : displayName_
 X11GlobalHotKeys::~X11GlobalHotKeys()
 {
     pump_.reset();
+    layout_.reset();
     conn_.reset();   // the server drops our grabs with the connection
 }
 
@@ -29,6 +30,7 @@ bool X11GlobalHotKeys::connect()
     if (!conn_->ok())
         return false;
     numLock_ = numLockMask(conn_->raw());
+    layout_ = std::make_unique<KeyboardLayout>(conn_->raw());
     if (QCoreApplication::instance())
         pump_ = std::make_unique<EventPump>(conn_->raw(), [this] { drain(); });
     return true;
@@ -39,18 +41,7 @@ GlobalHotKeys::Registration X11GlobalHotKeys::registerHotKey(std::uint32_t keyCo
 {
     if (!connect())
         return {HotKeyNoSuchKey, 0};
-    const auto keysym = keysymForKeyCode(keyCode);
-    if (!keysym)
-        return {HotKeyNoSuchKey, 0};
-    Grab g{id, {}, xModifiers(modifiers)};
-    if (xcb_key_symbols_t* syms = xcb_key_symbols_alloc(conn_->raw())) {
-        if (xcb_keycode_t* codes = xcb_key_symbols_get_keycode(syms, *keysym)) {
-            for (const xcb_keycode_t* c = codes; *c != XCB_NO_SYMBOL; ++c)
-                g.keycodes.push_back(*c);
-            free(codes);
-        }
-        xcb_key_symbols_free(syms);
-    }
+    Grab g{id, layout_->keys(keyCode), xModifiers(modifiers), numLock_};
     if (g.keycodes.empty())
         return {HotKeyNoSuchKey, 0};
     for (const auto& [ref, other] : grabs_) {
@@ -77,7 +68,7 @@ int X11GlobalHotKeys::grab(const Grab& g)
     };
     std::vector<Sent> sent;
     for (std::uint8_t keycode : g.keycodes)
-        for (std::uint16_t mods : lockVariants(g.mods, numLock_))
+        for (std::uint16_t mods : lockVariants(g.mods, g.numLock))
             sent.push_back({keycode, mods, xcb_grab_key_checked(c, 0, conn_->root(), mods, keycode,
                                                                 XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)});
     int error = 0;
@@ -98,7 +89,7 @@ int X11GlobalHotKeys::grab(const Grab& g)
 void X11GlobalHotKeys::ungrab(const Grab& g)
 {
     for (std::uint8_t keycode : g.keycodes)
-        for (std::uint16_t mods : lockVariants(g.mods, numLock_))
+        for (std::uint16_t mods : lockVariants(g.mods, g.numLock))
             xcb_ungrab_key(conn_->raw(), keycode, conn_->root(), mods);
     conn_->flush();
 }
@@ -119,13 +110,27 @@ void X11GlobalHotKeys::setHandler(std::function<void(std::uint32_t)> handler)
         connect();
 }
 
+void X11GlobalHotKeys::setKeyboardHandler(std::function<void()> handler)
+{
+    keyboardHandler_ = std::move(handler);
+    if (keyboardHandler_)
+        connect();
+}
+
+QString X11GlobalHotKeys::keyCharacters(std::uint32_t keyCode)
+{
+    return connect() ? layout_->characters(keyCode) : QString();
+}
+
 void X11GlobalHotKeys::drain()
 {
     if (!conn_ || xcb_connection_has_error(conn_->raw()))
         return;
-    // Collect first: the handler may register or unregister keys.
+    // Collect first: the handlers may register or unregister keys.
     std::vector<std::uint32_t> ids;
+    bool keyboardChanged = false;
     while (xcb_generic_event_t* e = xcb_poll_for_event(conn_->raw())) {
+        keyboardChanged = keyboardChanged || layout_->changes(e);
         if ((e->response_type & 0x7f) == XCB_KEY_PRESS) {
             const auto* k = reinterpret_cast<const xcb_key_press_event_t*>(e);
             const std::uint16_t mods = k->state & ~(XCB_MOD_MASK_LOCK | numLock_) & 0xff;
@@ -138,6 +143,18 @@ void X11GlobalHotKeys::drain()
     for (std::uint32_t id : ids)
         if (handler_)
             handler_(id);
+    if (!keyboardChanged)
+        return;
+    // One read for all the notifications read here; the owner hears only of what moved keys.
+    const std::uint16_t numLock = numLockMask(conn_->raw());
+    const bool moved = layout_->reload() || numLock != numLock_;
+    numLock_ = numLock;
+    // The reading's round trips may have queued presses that the socket will not announce
+    // again. (A keyboard of another device sends these notifications at its first press.)
+    if (pump_)
+        pump_->kick();
+    if (moved && keyboardHandler_)
+        keyboardHandler_();
 }
 
 } // namespace fw

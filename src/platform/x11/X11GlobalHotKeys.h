@@ -1,9 +1,10 @@
 #pragma once
 // Global hot keys on X11: a passive key grab on the root window for each combination, with
 // the Lock and NumLock variants, on a connection of its own whose presses are read on the Qt
-// main thread. Stored key codes become keysyms through the fixed table (InputCodes.h) and
-// keysyms become this keyboard's keycodes through xcb-keysyms. A combination another client
-// holds fails with BadAccess; one we registered already under another id fails the same way.
+// main thread. Stored key codes become this keyboard's keycodes through the current layout
+// (X11KeyboardLayout.h); a change of the layout or of the modifier mapping is read on the same
+// connection and handed to the keyboard handler. A combination another client holds fails
+// with BadAccess; one we registered already under another id fails the same way.
 
 #include "platform/GlobalHotKeys.h"
 
@@ -18,6 +19,7 @@ namespace fw {
 namespace x11 {
 class Connection;
 class EventPump;
+class KeyboardLayout;
 } // namespace x11
 
 class X11GlobalHotKeys final : public GlobalHotKeys {
@@ -28,8 +30,11 @@ public:
     Registration registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers, std::uint32_t id) override;
     void unregisterHotKey(HotKeyRef ref) override;
     void setHandler(std::function<void(std::uint32_t id)> handler) override;
+    void setKeyboardHandler(std::function<void()> handler) override;
+    QString keyCharacters(std::uint32_t keyCode) override;
 
-    // Reads the queued presses and hands their ids to the handler.
+    // Reads the queued events: hands the presses' ids to the handler, then, when the keyboard
+    // changed, reads it again and calls the keyboard handler.
     void drain();
 
 private:
@@ -37,6 +42,7 @@ private:
         std::uint32_t id = 0;
         std::vector<std::uint8_t> keycodes;
         std::uint16_t mods = 0;
+        std::uint16_t numLock = 0;   // the NumLock mask it was grabbed with
     };
     bool connect();
     // Grabs every keycode × lock variant; the X error code of the first refusal, or 0.
@@ -46,10 +52,12 @@ private:
     QByteArray displayName_;
     std::unique_ptr<x11::Connection> conn_;
     std::unique_ptr<x11::EventPump> pump_;
+    std::unique_ptr<x11::KeyboardLayout> layout_;
     std::uint16_t numLock_ = 0;
     std::map<HotKeyRef, Grab> grabs_;
     HotKeyRef nextRef_ = 1;
     std::function<void(std::uint32_t)> handler_;
+    std::function<void()> keyboardHandler_;
 };
 
 } // namespace fw
