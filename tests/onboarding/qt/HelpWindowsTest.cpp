@@ -146,9 +146,22 @@ TEST(TourArt, EveryKindDrawsItsPicture)
             for (int x = 0; x < img.width(); x += 4)
                 colours.insert(img.pixel(x, y));
         EXPECT_GT(colours.size(), 20u) << int(kind);
+        // Windows wear a plain title bar: no red, yellow or green buttons anywhere.
+        for (QRgb c : colours) {
+            const QColor q(c);
+            const bool lights = q.saturation() > 120 && (q.hue() < 50 || (q.hue() > 90 && q.hue() < 150));
+            EXPECT_FALSE(lights) << int(kind) << " " << q.name().toStdString();
+        }
     }
-    // The chosen tile of the drop menu is filled with the accent colour.
-    EXPECT_EQ(QColor(render(TourArt::Kind::dropMenu).pixel(432, 138)), QColor(0, 100, 220));
+    // The chosen tile of the drop menu is filled with the accent colour, and the pointer over
+    // it leaves its label clear: nothing dark where the white "Left" is written.
+    const QImage menu = render(TourArt::Kind::dropMenu);
+    EXPECT_EQ(QColor(menu.pixel(432, 138)), QColor(0, 100, 220));
+    int dark = 0;
+    for (int y = 121; y < 140; ++y)
+        for (int x = 389; x < 425; ++x)
+            dark += QColor(menu.pixel(x, y)).lightness() < 60;
+    EXPECT_EQ(dark, 0) << "the pointer covers the tile's label";
     // A symbol that is not known draws nothing.
     QImage blank(20, 20, QImage::Format_ARGB32);
     blank.fill(Qt::transparent);
