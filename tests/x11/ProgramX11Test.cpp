@@ -7,6 +7,7 @@
 // its Getting Started window; SIGTERM ends it with status 0 and leaves no grab behind.
 #include "layout/ScreenGeometry.h"
 #include "layout/SnapLayout.h"
+#include "onboarding/ProductInfo.h"
 #include "snap/AppliedLayouts.h"
 #include "platform/x11/X11WindowSystem.h"
 #include "snap/PickerGeometry.h"
@@ -17,6 +18,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <gtest/gtest.h>
 
@@ -66,7 +69,10 @@ TEST(ProgramX11, StartsInTheTrayPlacesWindowsRefusesASecondCopyAndEndsCleanly)
     ASSERT_TRUE(QDir().mkpath(config));
     QFile defaults(config + u"/defaults.json"_qs);
     ASSERT_TRUE(defaults.open(QIODevice::WriteOnly));
-    defaults.write(R"({"hasOpened": true, "welcomeVideoShown": true, "lastSeenVersion": "0.1.0"})");
+    defaults.write(QJsonDocument(QJsonObject{{u"hasOpened"_qs, true},
+                                             {u"welcomeVideoShown"_qs, true},
+                                             {u"lastSeenVersion"_qs, productVersion()}})
+                       .toJson());
     defaults.close();
 
     const pid_t program = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
