@@ -238,6 +238,23 @@ TEST(UpdateAlerts, OutcomesButtonsAndTheDownloadLink)
     EXPECT_EQ(box->defaultButton()->text(), "Download");
     EXPECT_EQ(box->escapeButton()->text(), "Later");
     EXPECT_TRUE(box->windowFlags() & Qt::WindowStaysOnTopHint);
+    // Laid out with room: the bold message over the informative text, both wide enough not to
+    // wrap into a narrow column, and the buttons well below them, all 20 px inside the box.
+    box->show();
+    const auto* message = box->findChild<QLabel*>(u"qt_msgbox_label"_qs);
+    const auto* informative = box->findChild<QLabel*>(u"qt_msgbox_informativelabel"_qs);
+    const auto* buttons = box->findChild<QWidget*>(u"qt_msgbox_buttonbox"_qs);
+    ASSERT_TRUE(message && informative && buttons);
+    EXPECT_TRUE(message->font().bold());
+    EXPECT_GE(message->width(), 320);
+    EXPECT_GE(informative->width(), 320);
+    EXPECT_GE(informative->geometry().top() - message->geometry().bottom(), 8);
+    const int textBottom = informative->geometry().top() + informative->contentsRect().bottom();
+    EXPECT_GE(buttons->geometry().top() - textBottom, 20);
+    EXPECT_GE(buttons->geometry().right(), informative->geometry().right() - 1) << "the buttons end at the right";
+    EXPECT_LE(buttons->geometry().bottom(), box->height() - 20);
+    EXPECT_GE(message->geometry().top(), 20);
+    box->hide();
 
     auto single = makeUpdateAlert(UpdateCheck::Outcome::unreachable(), "corvellan.example", "Linux");
     ASSERT_EQ(single->buttons().size(), 1);
