@@ -66,8 +66,10 @@ void TourArt::setKind(Kind kind)
 void TourArt::drawWindow(QPainter& p, const QRectF& r, bool highlighted, bool titleBar, const QPalette& palette,
                          const QString& title)
 {
-    fillRounded(p, r, 8,
-                highlighted ? styleColor(StyleColor::accent, palette, 0.2) : styleColor(StyleColor::windowBackground, palette));
+    // Opaque: a window drawn over others hides them, the highlight only tints it.
+    fillRounded(p, r, 8, styleColor(StyleColor::windowBackground, palette));
+    if (highlighted)
+        fillRounded(p, r, 8, styleColor(StyleColor::accent, palette, 0.2));
     if (titleBar)
         drawTitleBar(p, r, 8, title, palette);
     strokeRounded(p, r, 8, styleColor(StyleColor::separator, palette, 0.6), 1);
