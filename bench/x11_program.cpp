@@ -168,7 +168,8 @@ int main(int argc, char** argv)
         fprintf(stderr, "no xterm: %s\n", session.error().c_str());
         return 1;
     }
-    defaults.write(R"({"hasOpened": true, "welcomeVideoShown": true, "lastSeenVersion": "0.1.0"})");
+    // A user who has seen this version's notes: no What's New at start.
+    defaults.write(R"({"hasOpened": true, "welcomeVideoShown": true, "lastSeenVersion": ")" FW_PRODUCT_VERSION R"("})");
     defaults.close();
     return bench::runBenchmarks(argc, argv);
 }

@@ -163,12 +163,17 @@ void ShellCommands::chooseTransition(const MenuPayload& payload)
     if (!transition)
         return;
     store(*transition, s_.platform.defaults);
+    if (s_.platform.stacking && !s_.platform.stacking->compositing()) {
+        s_.report(QStringLiteral("This desktop runs no compositor, so stacks switch without animation."));
+        return;
+    }
     if (*transition == StackTransition::shuffle)
         return;
     if (!gpu_)
         gpu_ = s_.views.gpuAvailable();
     if (!*gpu_) {
-        s_.report(QStringLiteral("This computer can't run the %1 effect. Stacks will use Shuffle.").arg(title(*transition)));
+        s_.report(QStringLiteral("This computer can't run the %1 effect. Stacks will switch without it.")
+                      .arg(title(*transition)));
         return;
     }
     if (!s_.platform.permissions.windowPreviewsGranted())
@@ -238,6 +243,7 @@ StatusMenuState ShellCommands::menuState() const
     state.paused = paused_;
     state.windowControl = trusted();
     state.windowPreviews = p.permissions.windowPreviewsGranted();
+    state.compositing = !p.stacking || p.stacking->compositing();
     state.startAtLogin = s_.loginItem.enabled();
     state.edgeTiling = p.desktop.windowManagerPreference(DesktopSettings::edgeTilingKey);
     state.topTiling = p.desktop.windowManagerPreference(DesktopSettings::topTilingKey);

@@ -92,10 +92,16 @@ void addAttentionItems(Menu& menu, const StatusMenuState& state)
     menu.items.push_back(separator(allHidden));
 }
 
-QString stackTransitionTitle(StackTransition t)
+// A transition's title, with what it still needs here: without a compositor none is drawn (the
+// stacks switch without animation), without window previews only Shuffle is.
+QString stackTransitionTitle(StackTransition t, const StatusMenuState& state)
 {
     const QString name = title(t);
-    return t == StackTransition::shuffle ? name : name + QStringLiteral(" (needs Window Previews)");
+    if (!state.compositing)
+        return name + QStringLiteral(" (needs a compositor)");
+    if (!state.windowPreviews && t != StackTransition::shuffle)
+        return name + QStringLiteral(" (needs Window Previews)");
+    return name;
 }
 
 } // namespace
@@ -193,7 +199,7 @@ Menu windowStacksMenu(const StatusMenuState& state)
     menu.items.push_back(separator());
     Menu transitions{QStringLiteral("Transition"), {}, {}};
     for (StackTransition t : allStackTransitions) {
-        MenuItem item = toggle(stackTransitionTitle(t), MenuCommand::chooseTransition, t == stacks.transition, live);
+        MenuItem item = toggle(stackTransitionTitle(t, state), MenuCommand::chooseTransition, t == stacks.transition, live);
         item.payload = rawValue(t);
         transitions.items.push_back(std::move(item));
     }

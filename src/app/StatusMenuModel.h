@@ -121,6 +121,7 @@ struct StatusMenuState {
     bool paused = false;
     bool windowControl = true;
     bool windowPreviews = true;
+    bool compositing = true;        // a compositor runs, so stack transitions are drawn
     bool startAtLogin = false;
     std::optional<bool> edgeTiling;
     std::optional<bool> topTiling;

@@ -95,7 +95,57 @@ void append(QByteArray& out, const QJsonValue& v)
     }
 }
 
+// The keys of an object: those named in `order` first, in that order, then the rest sorted.
+QStringList keysInOrder(const QJsonObject& o, const QStringList& order)
+{
+    QStringList keys;
+    for (const QString& k : order)
+        if (o.contains(k))
+            keys << k;
+    for (const QString& k : o.keys())
+        if (!order.contains(k))
+            keys << k;
+    return keys;
+}
+
+void appendIndented(QByteArray& out, const QJsonValue& v, const QStringList& order, int depth)
+{
+    const QByteArray inner(4 * (depth + 1), ' '), closing(4 * depth, ' ');
+    if (v.isArray()) {
+        const QJsonArray a = v.toArray();
+        out += a.isEmpty() ? "[" : "[\n";
+        for (qsizetype i = 0; i < a.size(); ++i) {
+            out += inner;
+            appendIndented(out, a.at(i), order, depth + 1);
+            out += i + 1 < a.size() ? ",\n" : "\n";
+        }
+        out += a.isEmpty() ? QByteArray("]") : closing + ']';
+    } else if (v.isObject()) {
+        const QJsonObject o = v.toObject();
+        const QStringList keys = keysInOrder(o, order);
+        out += keys.isEmpty() ? "{" : "{\n";
+        for (qsizetype i = 0; i < keys.size(); ++i) {
+            out += inner;
+            appendString(out, keys[i]);
+            out += ": ";
+            appendIndented(out, o.value(keys[i]), order, depth + 1);
+            out += i + 1 < keys.size() ? ",\n" : "\n";
+        }
+        out += keys.isEmpty() ? QByteArray("}") : closing + '}';
+    } else {
+        append(out, v);
+    }
+}
+
 } // namespace
+
+QByteArray orderedJson(const QJsonObject& object, const QStringList& order)
+{
+    QByteArray out;
+    appendIndented(out, object, order, 0);
+    out += '\n';
+    return out;
+}
 
 QByteArray canonicalJson(const QJsonValue& value)
 {

@@ -73,7 +73,7 @@ QString defaultFileName() { return QStringLiteral("Framewell Layouts.framewell.j
 
 QString exportMessage(const QString& screenName)
 {
-    return QStringLiteral("Choose layouts from ") + screenName + QStringLiteral(" to use on another Mac.");
+    return QStringLiteral("Choose layouts from ") + screenName + QStringLiteral(" to use on another computer.");
 }
 
 QString importMessage(const QString& screenName)

@@ -9,7 +9,7 @@
 
 namespace fw {
 
-// "0.1.0": the project's version.
+// The project's version, e.g. "1.18.1": the latest release the What's New notes describe.
 QString productVersion();
 // The build number (FRAMEWELL_BUILD_NUMBER), as text and as a number (0 when it is none).
 QString productBuildText();

@@ -37,7 +37,7 @@ QString tipText(Tip tip)
     switch (tip) {
     case Tip::badge:
         return QStringLiteral("This window has others stacked behind it. Their icons show in the badge under its "
-                              "traffic lights; move closer and click one to bring it forward.");
+                              "title bar; move closer and click one to bring it forward.");
     case Tip::dropMenu:
         return QStringLiteral("Drag onto a tile to choose what happens: add to the stack, take a half, rejoin a "
                               "split, or swap. Release anywhere else to leave the window where it is.");

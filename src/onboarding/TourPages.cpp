@@ -12,7 +12,7 @@ QString accessibilityLabel(TourArtKind kind)
     case TourArtKind::dropMenu:
         return QStringLiteral("A window dragged over a placed window, with tiles for stack, left half, top half and swap.");
     case TourArtKind::stack:
-        return QStringLiteral("Three stacked windows with a badge of app icons under the traffic lights, and the "
+        return QStringLiteral("Three stacked windows with a badge of app icons under the title bar, and the "
                               "switcher's numbered cards.");
     case TourArtKind::span:
         return QStringLiteral("One window spanning two of three columns.");
@@ -34,8 +34,8 @@ const std::array<TourPage, tourPageCount>& tourPages()
          TourArtKind::dropMenu, u"Show the Layouts"_qs},
         {u"Stack windows in one spot"_qs,
          u"Windows that share a region form a stack. The badge on the front window's left edge shows what's behind "
-         "it; click an icon to switch. Rest on the yellow button for the full switcher, then scroll to flip "
-         "through."_qs,
+         "it; click an icon to switch. Rest on the left end of its title bar for the full switcher, then "
+         "scroll to flip through."_qs,
          TourArtKind::stack, u"Open This Window's Stack"_qs},
         {u"Span across regions"_qs,
          u"Hold Super while dragging a window's edge across its neighbors, and it covers whole regions. The windows "

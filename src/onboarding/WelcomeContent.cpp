@@ -16,7 +16,7 @@ const std::array<WelcomeStep, 4>& welcomeSteps()
     return steps;
 }
 
-WelcomeStatus welcomeStatus(bool controlGranted, bool previewsGranted, std::optional<bool> edgeTiling,
+WelcomeStatus welcomeStatus(bool controlGranted, bool previewsGranted, bool animated, std::optional<bool> edgeTiling,
                             std::optional<bool> topTiling)
 {
     using Tone = WelcomeStatus::Tone;
@@ -24,17 +24,21 @@ WelcomeStatus welcomeStatus(bool controlGranted, bool previewsGranted, std::opti
     if (controlGranted) {
         s.permissionText = QStringLiteral("● Ready. Framewell lives in your tray.");
         s.permissionTone = Tone::ready;
-        s.permissionButton = QStringLiteral("Window Control Settings…");
     } else {
-        s.permissionText = QStringLiteral("● Enable Accessibility to arrange windows.");
+        s.permissionText = QStringLiteral("● Window control is off, so windows stay put.");
         s.permissionButton = QStringLiteral("Enable Window Control");
     }
+    // Nothing to set once windows can be arranged: the desktop has no settings for it.
+    s.permissionButtonHidden = controlGranted;
     s.resetHidden = controlGranted;
-    if (previewsGranted) {
+    if (previewsGranted && animated) {
         s.previewsText = QStringLiteral("● Window previews on, with the 3D Shuffle.");
         s.previewsTone = Tone::ready;
+    } else if (previewsGranted) {
+        // Without a compositor the transitions are not drawn: stacks switch without animation.
+        s.previewsText = QStringLiteral("● Window previews on; a compositor adds the 3D Shuffle.");
     } else {
-        s.previewsText = QStringLiteral("○ Optional: Window Previews add previews and the 3D Shuffle.");
+        s.previewsText = QStringLiteral("○ Window previews are off: no previews or 3D Shuffle.");
     }
     s.previewsButtonHidden = previewsGranted;
 

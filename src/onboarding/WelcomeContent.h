@@ -1,6 +1,7 @@
 #pragma once
 // What the welcome window says: its four steps and the three status rows (window control,
-// window previews and the desktop's own tiling) for a given permission and tiling state. The
+// window previews with the stack transitions, and the desktop's own tiling) for a given grant,
+// compositor and tiling state. The
 // window, with its shortcut line, is WelcomeWindowController (onboarding/qt).
 
 #include "platform/DesktopSettings.h"
@@ -29,6 +30,7 @@ struct WelcomeStatus {
     QString permissionText;
     Tone permissionTone = Tone::muted;
     QString permissionButton;
+    bool permissionButtonHidden = false;
     bool resetHidden = false;
 
     QString previewsText;
@@ -39,8 +41,9 @@ struct WelcomeStatus {
     bool tilingHidden = true;
 };
 
-// The rows for the grants and the desktop's two tiling preferences (unset counts as on).
-WelcomeStatus welcomeStatus(bool controlGranted, bool previewsGranted, std::optional<bool> edgeTiling,
+// The rows for the grants, whether stack transitions animate (a compositor runs) and the
+// desktop's two tiling preferences (unset counts as on).
+WelcomeStatus welcomeStatus(bool controlGranted, bool previewsGranted, bool animated, std::optional<bool> edgeTiling,
                             std::optional<bool> topTiling);
 // The sentence on the desktop's own tiling (unset counts as on); nothing when neither tiles.
 // The welcome window's tiling row and the status menu's tiling item say it.

@@ -25,13 +25,32 @@ void WelcomeVideoRun::start()
         if (!alive.expired())
             finish();
     };
-    player_.onFailed = player_.onEnded;
+    player_.onFailed = [this, alive] {
+        if (!alive.expired())
+            failed();
+    };
     readiness_ = clock_.callAfter(readinessLimit, alive, [this] {
         readiness_ = 0;
-        if (!player_.ready())
+        if (failed_ || !player_.ready())
             finish();
     });
     player_.play();
+}
+
+void WelcomeVideoRun::failed()
+{
+    if (done_ || failed_)
+        return;
+    // Past the readiness limit the failure ends the run; before it, the run says so and ends there.
+    if (!readiness_) {
+        finish();
+        return;
+    }
+    failed_ = true;
+    if (onLoadFailed) {
+        auto fn = onLoadFailed;
+        fn();
+    }
 }
 
 void WelcomeVideoRun::finish()

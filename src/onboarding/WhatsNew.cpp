@@ -9,10 +9,10 @@ namespace {
 // Newest first; the window lists the chosen rows in this order.
 const std::vector<WhatsNew::Entry> notesTable{
     {u"1.18.1"_qs,
-     {u"Getting Started has a short video: Watch the Video in the menu bar's Getting Started. It also explains "
-      "the optional Window Previews."_qs}},
+     {u"Getting Started has a short video: Watch the Video in the tray menu's Getting Started. It also explains "
+      "the window previews."_qs}},
     {u"1.18"_qs,
-     {u"Stack badges stand on the window's left edge, between windows, just below the traffic lights, so they "
+     {u"Stack badges stand on the window's left edge, between windows, just below the title bar, so they "
       "cover almost nothing. Window Stacks → Badges on Window Edge puts them back in the title bar."_qs}},
     {u"1.17.9"_qs, {u"Switching layouts keeps your stacks together: the whole stack moves with its front window."_qs}},
     {u"1.17.8"_qs, {u"Bring Both Forward lines up with the windows beside it in the switcher."_qs}},
@@ -26,7 +26,7 @@ const std::vector<WhatsNew::Entry> notesTable{
      {u"The window stack map stays compact over stacked regions, and Place All Badges Automatically resets "
       "every moved badge at once."_qs}},
     {u"1.17.4"_qs,
-     {u"Lighter on your Mac: less work while you switch and move windows, and less memory after transitions."_qs}},
+     {u"Lighter on your computer: less work while you switch and move windows, and less memory after transitions."_qs}},
     {u"1.17.3"_qs,
      {u"On a spanning window, the badge groups the windows in the regions under it; the button between them "
       "brings them all forward together."_qs}},
@@ -46,20 +46,20 @@ const std::vector<WhatsNew::Entry> notesTable{
      {u"The layout picker shows the app in each region: the windows there now, and the apps your own layouts "
       "place. Its heading is simply \"Drag into a region.\""_qs}},
     {u"1.16"_qs,
-     {u"Stack badges place themselves out of the way: past the last tab in Chrome, between the traffic lights "
-      "and the toolbar in Mail, clear in every window of the stack. Window Stacks → Place Badges "
+     {u"Stack badges place themselves out of the way: past the last tab in a web browser, beside the toolbar "
+      "buttons in a mail app, clear in every window of the stack. Window Stacks → Place Badges "
       "Automatically turns it off."_qs,
-      u"The layout picker at the top of the screen is Liquid Glass, with softer cards and regions."_qs}},
+      u"The layout picker at the top of the screen is frosted glass, with softer cards and regions."_qs}},
     {u"1.15"_qs,
-     {u"The Resize together hint is Liquid Glass and slides along a shared edge with the pointer."_qs,
+     {u"The Resize together hint is frosted glass and slides along a shared edge with the pointer."_qs,
       u"In a span's stack switcher, Move (app) Behind sits on the span's row at the top and says what it does. "
       "The shortcut is now called Move Spanning Window Behind (Ctrl+Alt+B)."_qs}},
     {u"1.14.4"_qs,
      {u"A badge you move stays put for the whole stack: whichever of its windows is in front shows it in the "
-      "same place, across restarts. Badges moved in earlier versions start back under the traffic lights."_qs}},
+      "same place, across restarts. Badges moved in earlier versions start back under the title bar."_qs}},
     {u"1.14.3"_qs,
-     {u"A badge you've moved grows and takes clicks wherever you put it, even far from the window's traffic "
-      "lights or across a spanned window."_qs}},
+     {u"A badge you've moved grows and takes clicks wherever you put it, even far from the window's title "
+      "bar or across a spanned window."_qs}},
     {u"1.14.2"_qs,
      {u"While you record or share your screen, the stack switcher and badges stay put under the pointer "
       "instead of disappearing."_qs}},
@@ -74,9 +74,9 @@ const std::vector<WhatsNew::Entry> notesTable{
       u"Simpler dragging: an empty region takes a window anywhere inside it, and the drop menu's tiles are the "
       "one place to split, rejoin or swap."_qs}},
     {u"1.13"_qs,
-     {u"Stack badges: a small strip under a stacked window's traffic lights shows the apps behind it. Come "
+     {u"Stack badges: a small strip under a stacked window's title bar shows the apps behind it. Come "
       "closer and click one to bring it forward."_qs,
-      u"Windows opened from the menu bar always come to the front, and the menu stays smooth while you move "
+      u"Windows opened from the tray menu always come to the front, and the menu stays smooth while you move "
       "through it."_qs}},
     {u"1.12"_qs,
      {u"Switch between your layouts with Ctrl+Alt+1–9, the Switch Layout menu, or the Layouts row in the stack "
@@ -95,7 +95,7 @@ const std::vector<WhatsNew::Entry> notesTable{
       u"Moves are snappier: a drop's windows move together, and slow apps jump instead of stuttering."_qs}},
     {u"1.9"_qs,
      {u"Fill a whole column by pushing a window against the top edge over it."_qs,
-      u"Check for Updates… in the menu bar, only when you choose it."_qs}},
+      u"Check for Updates… in the tray menu, only when you choose it."_qs}},
 };
 
 } // namespace

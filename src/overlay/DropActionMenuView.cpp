@@ -3,6 +3,7 @@
 #include "overlay/Symbols.h"
 
 #include <QEvent>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <cmath>
 
@@ -10,10 +11,21 @@ namespace fw {
 
 // --- DropActionTile ---
 
+namespace {
+
+constexpr double captionSize = 12.5, smallestOneLine = 10, twoLineSize = 11;
+
+bool fitsOneLine(const QString& title, double size, int width)
+{
+    return QFontMetricsF(systemFont(size, QFont::DemiBold)).horizontalAdvance(title) <= width;
+}
+
+} // namespace
+
 DropActionTile::DropActionTile(const QString& symbol, const QString& title, QWidget* parent)
     : QWidget(parent), symbol_(symbol)
 {
-    caption_ = makeLabel(title, 12.5, QFont::DemiBold, StyleColor::label, this);
+    caption_ = makeLabel(title, captionSize, QFont::DemiBold, StyleColor::label, this);
     caption_->setAlignment(Qt::AlignCenter);
     setAccessibleName(title);
     setAccessibleDescription(QStringLiteral("button"));
@@ -53,10 +65,33 @@ void DropActionTile::applyColors()
     update();
 }
 
+QRect DropActionTile::captionRect() const
+{
+    const QRect line(6, height() - 32, width() - 12, 18);
+    if (!caption_ || !caption_->wordWrap())
+        return line;
+    // Two lines ending where the one line ends, clear of the symbol's band.
+    const int h = int(std::ceil(2 * QFontMetricsF(caption_->font()).lineSpacing()));
+    return QRect(line.x(), line.bottom() + 1 - h, line.width(), h);
+}
+
+void DropActionTile::fitCaption()
+{
+    const QString title = caption_->text();
+    const int width = std::max(0, this->width() - 12);
+    double size = captionSize;
+    while (size > smallestOneLine && !fitsOneLine(title, size, width))
+        size -= 0.5;
+    const bool wrap = !fitsOneLine(title, size, width);
+    caption_->setTextFont(systemFont(wrap ? twoLineSize : size, QFont::DemiBold));
+    caption_->setWordWrap(wrap);
+    caption_->setGeometry(captionRect());
+}
+
 void DropActionTile::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    caption_->setGeometry(captionRect());
+    fitCaption();
 }
 
 void DropActionTile::changeEvent(QEvent* event)
@@ -111,6 +146,7 @@ void DropActionMenuView::configure(const DropActionMenu& menu, const std::option
             const Rect f = item.frame.offsetBy(-menu.frame.minX(), -menu.frame.minY());
             tile->setGeometry(int(std::lround(f.minX())), int(std::lround(f.minY())), int(std::lround(f.width())),
                               int(std::lround(f.height())));
+            tile->fitCaption();
             tile->show();
             tiles_.push_back(tile);
         }

@@ -24,9 +24,13 @@ public:
     bool setState(State state);
     QString symbol() const { return symbol_; }
     OverlayLabel* caption() const { return caption_; }
-    // Where the symbol and the caption are drawn, in tile coordinates.
+    // Where the symbol and the caption are drawn, in tile coordinates. A title too wide for
+    // the caption's line at any size down to 10 points takes two lines, the band grown upwards.
     QRectF iconRect() const { return {0, 14, double(width()), 38}; }
-    QRect captionRect() const { return {6, height() - 32, width() - 12, 18}; }
+    QRect captionRect() const;
+    // Sizes, wraps and places the caption for the tile's width (see captionRect); also done on
+    // every resize.
+    void fitCaption();
 
     // The colours of a state in a palette.
     struct Colors {

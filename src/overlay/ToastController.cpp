@@ -23,6 +23,16 @@ Rect ToastController::noticeFrame(const Rect& visible)
     return Rect(visible.midX() - w / 2, visible.maxY() - 40 - h, w, h);
 }
 
+QRect ToastController::textFrame(const QFontMetrics& metrics, const QString& text, int width)
+{
+    // The text's band, 52 high and inset 20 at the sides, is centred in the 86-high card; the
+    // wrapped lines stand centred in it, as many as fit.
+    const QRect band(20, 17, width - 40, 52);
+    const int needed = metrics.boundingRect(QRect(0, 0, band.width(), 10000), Qt::TextWordWrap, text).height();
+    const int h = std::min(band.height(), needed);
+    return QRect(band.x(), band.y() + (band.height() - h) / 2, band.width(), h);
+}
+
 void ToastController::hide()
 {
     if (panel_)
@@ -58,7 +68,7 @@ void ToastController::show(const QString& text, double seconds)
     auto* card = makeGlassCard(QRect(0, 0, w, 86));
     auto* label = makeLabel(text, 13, QFont::Medium, StyleColor::label, card);
     label->setWordWrap(true);
-    label->setGeometry(20, 18, w - 40, 52);
+    label->setGeometry(textFrame(label->fontMetrics(), text, w));
     panel->setContentView(card);
     panel->setAccessibleName(text);
     panel->orderFrontRegardless();

@@ -7,6 +7,8 @@
 #include "base/Geometry.h"
 #include "platform/Screens.h"
 
+#include <QFontMetrics>
+#include <QRect>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -35,6 +37,8 @@ public:
     // Where a notice goes on a display: 40 points above the bottom of the visible frame,
     // centred, min(visible width − 40, 540) wide and 86 high.
     static Rect noticeFrame(const Rect& visibleFrame);
+    // Where the text goes in a notice `width` wide: its wrapped lines centred in the card.
+    static QRect textFrame(const QFontMetrics& metrics, const QString& text, int width);
 
 private:
     void hide();

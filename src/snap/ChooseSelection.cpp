@@ -20,6 +20,12 @@ void endRefusedRelease(SnapContext& ctx, const PickerSession& picker)
         ctx.endInteraction(false);
 }
 
+// Marks the interaction as choosing for as long as a choice runs, whichever way it ends.
+struct ChoosingMark {
+    Interaction& interaction;
+    ~ChoosingMark() { interaction.choosing.reset(); }
+};
+
 // What follows a placement of the picker's window: on failure the interaction ends (unless a
 // newer one began); on success the layout is remembered as the display's and snap assist
 // offers the display's other windows.
@@ -73,9 +79,14 @@ Task<void> choose(SnapContext& ctx, ChoiceState state, SnapSelection selection)
 {
     auto guard = MutationGuard::take(state.interaction, ctx.stacks);
     if (!guard) {
-        endRefusedRelease(ctx, state.picker);
+        // A choice of this same interaction is under way and took the picker away itself:
+        // this one only drops out.
+        if (state.interaction.choosing != state.interaction.generation())
+            endRefusedRelease(ctx, state.picker);
         co_return;
     }
+    state.interaction.choosing = state.interaction.generation();
+    const ChoosingMark mark{state.interaction};
     const InteractionStamp stamp = ctx.stamp();
     const PickerSession& picker = state.picker;
     const auto screen = picker.pickerScreen() ? screenWithKey(ctx.screenList(), *picker.pickerScreen()) : std::nullopt;

@@ -15,9 +15,10 @@ namespace fw {
 
 struct SnapContext;
 
-// Runs the choice to its end. A choice that is refused (windows are moving, or the
+// Runs the choice to its end. A choice that is refused (another task moves windows, or the
 // selection no longer names a card of the picker) after the picker went away with the
-// release ends the interaction, so that the picker's display is not left claimed.
+// release ends the interaction, so that the picker's display is not left claimed; a choice
+// that arrives while an earlier one runs does nothing.
 Task<void> choose(SnapContext& ctx, ChoiceState state, SnapSelection selection);
 
 // "Drag a window here, or focus a window and press <place shortcut>."

@@ -1,5 +1,6 @@
 #include "snap/CompositionNotices.h"
 
+#include "base/Json.h"
 #include "snap/CompositionMatching.h"
 
 namespace fw {
@@ -84,6 +85,15 @@ QJsonObject compositionStateDocument(qint64 pid, double timestamp, const QString
     return {{u"pid"_qs, double(pid)},         {u"timestamp"_qs, timestamp}, {u"layout"_qs, layoutId},
             {u"display"_qs, display},         {u"outcome"_qs, toString(outcome)},
             {u"placements"_qs, placed},       {u"targets"_qs, regions}};
+}
+
+QByteArray compositionStateBytes(const QJsonObject& document)
+{
+    static const QStringList order{u"pid"_qs,      u"timestamp"_qs, u"layout"_qs,    u"display"_qs,
+                                   u"outcome"_qs,  u"placements"_qs, u"targets"_qs, u"region"_qs,
+                                   u"app"_qs,      u"requested"_qs, u"actual"_qs,    u"fits"_qs,
+                                   u"frame"_qs};
+    return orderedJson(document, order);
 }
 
 } // namespace fw

@@ -47,5 +47,8 @@ struct CompositionPlacement {
 QJsonObject compositionStateDocument(qint64 pid, double timestamp, const QString& layoutId, const QString& display,
                                      PlacementOutcome outcome, const std::vector<CompositionPlacement>& placements,
                                      const std::map<RegionNumber, Rect>& targets);
+// The file's bytes for such a document: pretty-printed, with the document's keys and each
+// placement record's ("region", "app", "requested", "actual", "fits") in their listed order.
+QByteArray compositionStateBytes(const QJsonObject& document);
 
 } // namespace fw

@@ -254,9 +254,9 @@ private:
         for (const auto& [region, window] : result_.placed)
             placements.push_back({region, window.appName, ctx_.access.frame(window)});
         const double now = double(QDateTime::currentMSecsSinceEpoch()) / 1000.0;
-        fw::writeDiagnostics(kCompositionStateFile,
-                         compositionStateDocument(ownPid(), now, layout_.id, display_, result_.outcome, placements,
-                                                  frames_));
+        fw::writeDiagnosticsBytes(kCompositionStateFile,
+                                  compositionStateBytes(compositionStateDocument(ownPid(), now, layout_.id, display_,
+                                                                                 result_.outcome, placements, frames_)));
     }
 
     // The frame read now, kept as the window's frame from before the composition.

@@ -24,11 +24,6 @@ std::map<RegionNumber, Rect> openRegions(const SnapAssistSession<ManagedWindow>&
     return keeping(session.regions, [&](const auto& e) { return session.isOpen(e.first); });
 }
 
-std::set<RegionNumber> regionsWithWindows(const std::set<RegionNumber>& regions, const RegionWindows& windows)
-{
-    return keeping(regions, [&](RegionNumber r) { return windows.count(r) > 0; });
-}
-
 SpanMap usableWindowEntries(const SpanMap& spans, const BoundsMap& bounds, const WindowAccess& access)
 {
     return keeping(spans, [&](const auto& e) { return access.isUsable(e.first, bounds); });

@@ -29,8 +29,6 @@ using ReturnHomes = std::unordered_map<ManagedWindow, ReturnSnapTarget>;
 
 // The session's regions that are neither chosen for nor skipped.
 std::map<RegionNumber, Rect> openRegions(const SnapAssistSession<ManagedWindow>& session);
-// The regions of the set that hold a window.
-std::set<RegionNumber> regionsWithWindows(const std::set<RegionNumber>& regions, const RegionWindows& windows);
 // The entries whose window is still a usable window against the window-server list.
 SpanMap usableWindowEntries(const SpanMap& spans, const BoundsMap& bounds, const WindowAccess& access);
 RegionWindows usableRegionEntries(const RegionWindows& windows, const BoundsMap& bounds, const WindowAccess& access);

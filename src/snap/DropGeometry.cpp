@@ -283,14 +283,4 @@ std::set<RegionNumber> coveredRegions(const Rect& frame, const std::map<RegionNu
     return covered;
 }
 
-QString spanCaption(const std::vector<Rect>& units)
-{
-    const auto all = [&](auto test) { return std::all_of(units.begin(), units.end(), test); };
-    if (units.size() == 2 && all([](const Rect& u) { return u.height() > 0.99; }))
-        return QStringLiteral("Across both columns");
-    if (units.size() == 2 && all([](const Rect& u) { return u.width() > 0.99; }))
-        return QStringLiteral("Across both rows");
-    return QStringLiteral("Across %1 regions").arg(units.size());
-}
-
 } // namespace fw

@@ -96,8 +96,5 @@ std::optional<SnapCorner> snapCornerAt(const Point& point, const Rect& frame, co
 // The regions a frame covers: those it overlaps by half their area or more (else the one it
 // overlaps most), closed over every region that meets their union in more than 2 × 2 points.
 std::set<RegionNumber> coveredRegions(const Rect& frame, const std::map<RegionNumber, Rect>& frames);
-// "Across both columns", "Across both rows" or "Across N regions" from the regions' unit
-// rectangles.
-QString spanCaption(const std::vector<Rect>& units);
 
 } // namespace fw

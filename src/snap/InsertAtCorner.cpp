@@ -117,12 +117,12 @@ private:
             for (const ManagedWindow& w : stack_)
                 moves_.push_back({w, other->second});
         }
-        WindowPlacement& placement = ctx_.placement;
-        MismatchHandler onMismatch = [&placement, record](const ManagedWindow& w, std::optional<Rect> actual,
-                                                          const Rect& expected) {
-            placement.recordSplitMismatch(*record, w, actual, expected);
+        WindowAccess& access = ctx_.access;
+        MismatchHandler onMismatch = [&access, record](const ManagedWindow& w, std::optional<Rect> actual,
+                                                       const Rect& expected) {
+            recordLatestTarget(access, w, actual, *record, expected);
         };
-        co_return co_await placement.applyColumnSplitFrames(moves_, {}, std::move(onMismatch), {}, record, r_.window,
+        co_return co_await ctx_.placement.applyColumnSplitFrames(moves_, {}, std::move(onMismatch), {}, record, r_.window,
                                                             *r_.stamp.host(), r_.stamp.generation(), kArrival);
     }
 

@@ -42,6 +42,9 @@ public:
     void advance() { ++generation_; }
 
     bool mutating = false;
+    // While a picker choice holds `mutating`: the generation of its interaction. Another
+    // choice of that interaction is then simply dropped.
+    std::optional<std::uint64_t> choosing;
     bool windowInteraction = false;
     std::optional<PendingEdit> pendingEdit;
     // Carries out the waiting divider edit; run when a moving task ends and an edit waits.

@@ -48,9 +48,9 @@ PlacementMover togetherMover(WindowAccess& access, std::shared_ptr<RejectionBox>
 }
 
 void recordLatestTarget(WindowAccess& access, const ManagedWindow& window, std::optional<Rect> actual,
-                        RejectionBox& box, const Rect& requested)
+                        ColumnSplitRecord& record, const Rect& requested)
 {
-    box = PlacementRejection{window, requested, actual};
+    record.lastMismatch = ColumnSplitRecord::Mismatch{window, actual, requested};
     access.checkDrift(window, requested, actual);
 }
 

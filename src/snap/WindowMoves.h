@@ -50,9 +50,10 @@ inline void recordFirstTarget(const ManagedWindow& window, std::optional<Rect> a
 {
     recordFirstTarget(actual, box, window, requested);
 }
-// Keeps the latest refusal and logs the window's drift from the frame asked for.
+// The column split's mismatch handler: keeps the latest window found off its frame in the
+// record, replacing an earlier one, and logs its drift from the frame asked for.
 void recordLatestTarget(WindowAccess& access, const ManagedWindow& window, std::optional<Rect> actual,
-                        RejectionBox& box, const Rect& requested);
+                        ColumnSplitRecord& record, const Rect& requested);
 
 // "1280 × 800": width and height truncated toward zero.
 QString sizeText(const Rect& frame);

@@ -164,10 +164,10 @@ std::optional<BadgeKey> StackPresenter::presentBadge(const ManagedWindow& front,
     const bool autoPlace = controller_.autoPlaceBadges();
     if (!layout->edge && stored)
         content.resetTitle = autoPlace ? QStringLiteral("Place Badge Automatically")
-                                       : QStringLiteral("Move Badge Back Under the Traffic Lights");
+                                       : QStringLiteral("Move Badge Back Under the Title Bar");
     if (!layout->edge && !controller_.badgePlacements().isEmpty())
         content.resetAllTitle = autoPlace ? QStringLiteral("Place All Badges Automatically")
-                                          : QStringLiteral("Move All Badges Back Under the Traffic Lights");
+                                          : QStringLiteral("Move All Badges Back Under the Title Bar");
     content.vertical = layout->edge;
     Badge& badge = badges_[key];
     badge.front = front;

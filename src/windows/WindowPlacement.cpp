@@ -34,13 +34,6 @@ void WindowPlacement::activateOwners(const RegionWindows& windows, const std::op
         raiseWindow(*pickerWindow);
 }
 
-void WindowPlacement::recordSplitMismatch(ColumnSplitRecord& record, const ManagedWindow& window,
-                                          std::optional<Rect> actual, const Rect& expected)
-{
-    record.lastMismatch = ColumnSplitRecord::Mismatch{window, actual, expected};
-    access_.checkDrift(window, expected, actual);
-}
-
 RejectionHandler WindowPlacement::rejectionFor(const Variant& variant, const ManagedWindow& window,
                                                const Rect& requested) const
 {

@@ -111,10 +111,6 @@ public:
     // ascending region number; the picker window, when it is one of them, once more last.
     void activateOwners(const RegionWindows& windows, const std::optional<ManagedWindow>& pickerWindow);
 
-    // The column split's mismatch handler: keeps the latest mismatch and logs the drift.
-    void recordSplitMismatch(ColumnSplitRecord& record, const ManagedWindow& window, std::optional<Rect> actual,
-                             const Rect& expected);
-
 private:
     enum class Report { none, drift, handler };
     struct Variant {

@@ -288,12 +288,24 @@ TEST_F(ShellCommandsTest, SettingsCommandsStoreAndReportWhatTheyCouldNotDo)
     views.gpu = false;
     commands.perform(MenuCommand::chooseTransition, u"melt"_qs);
     EXPECT_EQ(sim.defaults.value(u"stackTransition"_qs), QJsonValue(u"melt"_qs));
-    EXPECT_EQ(notices, QStringList{u"This computer can't run the Melt effect. Stacks will use Shuffle."_qs});
+    EXPECT_EQ(notices, QStringList{u"This computer can't run the Melt effect. Stacks will switch without it."_qs});
     commands.perform(MenuCommand::chooseTransition, u"sparkle"_qs);
     EXPECT_EQ(sim.defaults.value(u"stackTransition"_qs), QJsonValue(u"melt"_qs));
     views.gpu = true;   // asked once per run: still no GPU
     commands.perform(MenuCommand::chooseTransition, u"genie"_qs);
     EXPECT_EQ(notices.size(), 2);
+    // Without a compositor no transition is drawn, Shuffle included; the menu says so too.
+    struct NoCompositor final : PanelStacking {
+        bool orderBelow(std::uint64_t, WindowId) override { return false; }
+        void orderToBack(std::uint64_t) override {}
+        bool compositing() const override { return false; }
+    } flat;
+    sim.platform().stacking = &flat;
+    commands.perform(MenuCommand::chooseTransition, u"shuffle"_qs);
+    EXPECT_EQ(notices.back(), u"This desktop runs no compositor, so stacks switch without animation."_qs);
+    EXPECT_FALSE(commands.menuState().compositing);
+    sim.platform().stacking = nullptr;
+    EXPECT_TRUE(commands.menuState().compositing);
     sim.defaults.setValue(u"stackTransition"_qs, u"sparkle"_qs);
     EXPECT_EQ(commands.menuState().stacks.transition, StackTransition::shuffle);
 

@@ -64,7 +64,17 @@ TEST(StatusMenuModel, EveryItemInOrderWithKeyLabelsAndStacksDisabledWithoutStack
     const Menu& stacks = *menu.item(u"Window Stacks"_qs)->submenu;
     EXPECT_EQ(stacks.item(u"Next Window"_qs)->keyLabel, u"Ctrl+Alt+]"_qs);
     EXPECT_EQ(stacks.item(u"Transition"_qs)->submenu->items[0].title, u"Shuffle"_qs);
-    EXPECT_EQ(stacks.item(u"Transition"_qs)->submenu->items[2].title, u"Tornado (needs Window Previews)"_qs);
+    EXPECT_EQ(stacks.item(u"Transition"_qs)->submenu->items[2].title, u"Tornado"_qs) << "everything it needs is here";
+    // What a transition still needs: a compositor for every one, window previews beyond Shuffle.
+    StatusMenuState lacking = baseState();
+    lacking.windowPreviews = false;
+    const Menu noPreviews = *windowStacksMenu(lacking).item(u"Transition"_qs)->submenu;
+    EXPECT_EQ(noPreviews.items[0].title, u"Shuffle"_qs);
+    EXPECT_EQ(noPreviews.items[2].title, u"Tornado (needs Window Previews)"_qs);
+    lacking.compositing = false;
+    const Menu flat = *windowStacksMenu(lacking).item(u"Transition"_qs)->submenu;
+    EXPECT_EQ(flat.items[0].title, u"Shuffle (needs a compositor)"_qs);
+    EXPECT_EQ(flat.items[2].title, u"Tornado (needs a compositor)"_qs);
     EXPECT_TRUE(stacks.item(u"Transition"_qs)->submenu->items[0].checked);
     EXPECT_TRUE(stacks.item(u"Place All Badges Automatically"_qs)->hidden);
 

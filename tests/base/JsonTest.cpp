@@ -44,3 +44,25 @@ TEST(CanonicalJson, NumbersStringsAndScalars)
     const QJsonObject nested{{"x", QJsonArray{QJsonObject{{"k", "v\t"}}, 2.5, false}}};
     EXPECT_EQ(QJsonDocument::fromJson(canonicalJson(nested)).object(), nested);
 }
+
+TEST(OrderedJson, NamedKeysFirstInTheirOrderAtEveryDepthThenTheRestSorted)
+{
+    const QJsonObject record{{"fits", true}, {"app", "Mail"}, {"region", 1}, {"zeta", 0}, {"actual", QJsonArray{}}};
+    const QJsonObject document{{"list", QJsonArray{record, QJsonObject{}}}, {"pid", 7}, {"empty", QJsonObject{}}};
+    const QByteArray bytes = orderedJson(document, {"pid", "list", "region", "app", "actual", "fits"});
+    EXPECT_EQ(bytes, "{\n"
+                     "    \"pid\": 7,\n"
+                     "    \"list\": [\n"
+                     "        {\n"
+                     "            \"region\": 1,\n"
+                     "            \"app\": \"Mail\",\n"
+                     "            \"actual\": [],\n"
+                     "            \"fits\": true,\n"
+                     "            \"zeta\": 0\n"
+                     "        },\n"
+                     "        {}\n"
+                     "    ],\n"
+                     "    \"empty\": {}\n"
+                     "}\n");
+    EXPECT_EQ(QJsonDocument::fromJson(bytes).object(), document);
+}

@@ -59,6 +59,20 @@ TEST_F(Controller, OneEditorPerRequestStartingFromTheDisplaysLayouts)
     editors.editCustomLayout(key, mine);
     EXPECT_EQ(editors.editor()->editing(), mine);
     EXPECT_EQ(drags, 2);
+
+    // A new layout for another display while this display's is open: an editor of its own,
+    // bound to that display, never the first one brought back.
+    screens.list.push_back({u"DISPLAY-B"_qs, u"Side Display"_qs, Rect(1920, 0, 1280, 1024), Rect(1920, 0, 1280, 1024), false});
+    editors.createCustomLayout(key);
+    CustomLayoutEditor* onA = editors.editor();
+    editors.createCustomLayout(u"DISPLAY-B"_qs);
+    EXPECT_NE(editors.editor(), onA);
+    EXPECT_EQ(editors.displayKey(), u"DISPLAY-B"_qs);
+    EXPECT_EQ(editors.editor()->windowTitle(), "Create Custom Layout — Side Display");
+    CustomLayoutEditor* onB = editors.editor();
+    editors.createCustomLayout(u"DISPLAY-B"_qs);
+    EXPECT_EQ(editors.editor(), onB) << "the same one again";
+    EXPECT_EQ(drags, 4);
 }
 
 TEST_F(Controller, SavingStoresAppliesWhenAllowedAndDeletingReports)

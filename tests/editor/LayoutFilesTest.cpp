@@ -82,7 +82,7 @@ TEST_F(Files, ExportOffersSavedLayoutsTheCompositionAndEachLayoutMarkingAdjusted
     QFileDialog* panel = files.filePanel();
     ASSERT_TRUE(panel);
     EXPECT_EQ(panel->windowTitle(), "Export Layouts");
-    EXPECT_EQ(fileDialogMessage(panel), "Choose layouts from Studio Display to use on another Mac.");
+    EXPECT_EQ(fileDialogMessage(panel), "Choose layouts from Studio Display to use on another computer.");
     EXPECT_EQ(panel->acceptMode(), QFileDialog::AcceptSave);
     QComboBox* menu = files.exportChoiceMenu();
     ASSERT_TRUE(menu);

@@ -13,10 +13,10 @@ TEST(WelcomeContent, StatusRows)
 {
     EXPECT_EQ(welcomeSteps()[3].body, "Resize shared edges together, and save layouts with their apps for Ctrl+Alt+1–9.");
     using Tone = WelcomeStatus::Tone;
-    const auto ready = welcomeStatus(true, true, false, false);
+    const auto ready = welcomeStatus(true, true, true, false, false);
     EXPECT_EQ(ready.permissionText, "● Ready. Framewell lives in your tray.");
     EXPECT_EQ(ready.permissionTone, Tone::ready);
-    EXPECT_EQ(ready.permissionButton, "Window Control Settings…");
+    EXPECT_TRUE(ready.permissionButtonHidden) << "nothing to set once windows can be arranged";
     EXPECT_TRUE(ready.resetHidden);
     EXPECT_EQ(ready.previewsText, "● Window previews on, with the 3D Shuffle.");
     EXPECT_EQ(ready.previewsTone, Tone::ready);
@@ -24,19 +24,26 @@ TEST(WelcomeContent, StatusRows)
     EXPECT_TRUE(ready.tilingHidden);
     EXPECT_TRUE(ready.tilingText.isEmpty());
 
-    const auto denied = welcomeStatus(false, false, std::nullopt, std::nullopt);
-    EXPECT_EQ(denied.permissionText, "● Enable Accessibility to arrange windows.");
+    // No compositor: the transitions are not drawn, so the 3D Shuffle is not offered as on.
+    const auto flat = welcomeStatus(true, true, false, false, false);
+    EXPECT_EQ(flat.previewsText, "● Window previews on; a compositor adds the 3D Shuffle.");
+    EXPECT_EQ(flat.previewsTone, Tone::muted);
+    EXPECT_TRUE(flat.previewsButtonHidden);
+
+    const auto denied = welcomeStatus(false, false, true, std::nullopt, std::nullopt);
+    EXPECT_EQ(denied.permissionText, "● Window control is off, so windows stay put.");
     EXPECT_EQ(denied.permissionTone, Tone::muted);
     EXPECT_EQ(denied.permissionButton, "Enable Window Control");
+    EXPECT_FALSE(denied.permissionButtonHidden);
     EXPECT_FALSE(denied.resetHidden);
-    EXPECT_EQ(denied.previewsText, "○ Optional: Window Previews add previews and the 3D Shuffle.");
+    EXPECT_EQ(denied.previewsText, "○ Window previews are off: no previews or 3D Shuffle.");
     EXPECT_FALSE(denied.previewsButtonHidden);
     EXPECT_FALSE(denied.tilingHidden) << "unset counts as on";
     EXPECT_EQ(denied.tilingText, "▲ Desktop edge and top tiling compete with Framewell’s drags.");
 
-    EXPECT_EQ(welcomeStatus(true, true, false, std::nullopt).tilingText,
+    EXPECT_EQ(welcomeStatus(true, true, true, false, std::nullopt).tilingText,
               "▲ Desktop top tiling competes with Framewell’s top-center picker.");
-    EXPECT_EQ(welcomeStatus(true, true, true, false).tilingText,
+    EXPECT_EQ(welcomeStatus(true, true, true, true, false).tilingText,
               "▲ Desktop edge tiling competes with Framewell’s corner drags.");
 }
 
@@ -85,13 +92,37 @@ TEST(WelcomeVideoRun, EndsOnceWhicheverRuleFiresFirst)
     player.end();
     EXPECT_EQ(done, 2);
 
+    // A video that cannot be loaded is said at once (once) and ends the run at the readiness
+    // limit, as a video that never became ready does.
     WelcomeVideoRun failing(clock, player);
     failing.onDone = [&] { ++done; };
+    int failures = 0;
+    failing.onLoadFailed = [&] { ++failures; };
+    const Duration started = clock.now();
     failing.start();
+    clock.advance(std::chrono::milliseconds(300));
     player.fail();
-    EXPECT_TRUE(failing.done());
+    player.fail();
+    EXPECT_EQ(failures, 1);
+    EXPECT_TRUE(failing.loadFailed());
+    EXPECT_FALSE(failing.done()) << "Skip stays until the readiness limit";
+    player.isReady = true;
+    clock.advance(WelcomeVideoRun::readinessLimit - (clock.now() - started));
+    EXPECT_TRUE(failing.done()) << "failed, even though the player says it is ready";
     EXPECT_EQ(clock.pendingCount(), 0u) << "the readiness check goes with the run's end";
     EXPECT_EQ(done, 3);
+
+    // Past the readiness limit a failure ends the run at once, without the message.
+    WelcomeVideoRun midway(clock, player);
+    midway.onDone = [&] { ++done; };
+    midway.onLoadFailed = [&] { ++failures; };
+    midway.start();
+    clock.advance(std::chrono::seconds(9));
+    EXPECT_FALSE(midway.done());
+    player.fail();
+    EXPECT_TRUE(midway.done());
+    EXPECT_EQ(failures, 1);
+    EXPECT_EQ(done, 4);
     EXPECT_EQ(welcomeVideoURL().path(), "/framewell/video/welcome.mp4");
 }
 

@@ -1,5 +1,6 @@
 // What's New: the table, the selection by version, the launch's choice with its write of
 // "lastSeenVersion", and the lines of the notes text.
+#include "onboarding/ProductInfo.h"
 #include "onboarding/UpdateCheck.h"
 #include "onboarding/WhatsNew.h"
 
@@ -53,8 +54,10 @@ TEST(WhatsNew, LaunchChoiceRecordsTheInstalledVersionFirst)
     EXPECT_TRUE(WhatsNew::entriesForLaunch(d, "1.18.1", true).empty()) << "first launch ever";
     EXPECT_EQ(d.stringValue(WhatsNew::lastSeenKey), "1.18.1");
 
+    // The product is the latest release the notes describe, so an earlier user sees them.
+    EXPECT_EQ(productVersion(), WhatsNew::releaseNotes().front().version);
     MemoryDefaults existing;   // an earlier user without the key
-    const auto rows = WhatsNew::entriesForLaunch(existing, "1.18.1", false);
+    const auto rows = WhatsNew::entriesForLaunch(existing, productVersion(), false);
     EXPECT_EQ(rows.size(), 20u);
     EXPECT_EQ(rows.front().version, "1.18.1");
     EXPECT_EQ(rows.back().version, "1.14");

@@ -65,6 +65,37 @@ TEST(DropActionMenuView, TilesSitWhereTheMenuPutThemRelativeToItsFrame)
     EXPECT_EQ(states(view), (std::vector<State>{State::normal, State::normal, State::normal}));
 }
 
+TEST(DropActionMenuView, EveryTileTitleShowsWholeWithinItsTile)
+{
+    // Every title a tile can carry, and a longer one that only two lines can hold.
+    QStringList titles;
+    for (RegionDropIntent intent : {RegionDropIntent::swap(1), RegionDropIntent::split(1, true),
+                                    RegionDropIntent::split(1, false), RegionDropIntent::splitSide(1, true),
+                                    RegionDropIntent::splitSide(1, false), RegionDropIntent::place(1),
+                                    RegionDropIntent::fillColumn(1), RegionDropIntent::putBack(1)})
+        titles << intent.defaultTitleAndSymbol().title;
+    titles << u"Whole Row"_qs << u"Rejoin Halves"_qs << u"Stretch Across Both Columns"_qs;
+    DropActionMenuView view;
+    for (const QString& title : titles) {
+        DropActionMenu m = menuAt(0, 0);
+        m.items[0].title = title;
+        view.resize(int(m.frame.width()), int(m.frame.height()));
+        view.configure(m, std::nullopt, false);
+        const DropActionTile* tile = view.tiles()[0];
+        const OverlayLabel* caption = tile->caption();
+        const QRect shown = caption->geometry();
+        EXPECT_TRUE(tile->rect().contains(shown)) << title.toStdString();
+        EXPECT_GE(shown.top(), tile->iconRect().bottom()) << "below the symbol: " << title.toStdString();
+        EXPECT_EQ(caption->shownText(), title) << "not cut short";
+        const int flags = caption->wordWrap() ? int(Qt::TextWordWrap) : 0;
+        const QRect needed = caption->fontMetrics().boundingRect(QRect(0, 0, shown.width(), 1000), flags, title);
+        EXPECT_LE(needed.width(), shown.width()) << title.toStdString();
+        EXPECT_LE(needed.height(), shown.height()) << title.toStdString();
+        EXPECT_GE(caption->font().pixelSize(), 10) << title.toStdString();
+    }
+    EXPECT_TRUE(view.tiles()[0]->caption()->wordWrap()) << "the longest title takes two lines";
+}
+
 TEST(DropActionMenuView, SameMenuKeepsTilesAndRecoloursOnlyTheTwoInvolved)
 {
     DropActionMenuView view;

@@ -189,6 +189,19 @@ TEST_F(ToastFixture, NoticeGoesToTheDisplayUnderThePointer)
     EXPECT_EQ(toasts.panel()->frame(), Rect(960 - 270, 1080 - 40 - 86, 540, 86));
 
     EXPECT_EQ(ToastController::noticeFrame(Rect(0, 0, 500, 400)), Rect(20, 274, 460, 86));
+
+    // The text stands centred in the card, one line or several, inset 20 at the sides.
+    for (const QString& text : {u"Short"_qs, u"A window in this stack could not fit, and a prior size could not be "
+                                            "restored. Choose a Layout again to put the windows back in place."_qs}) {
+        toasts.show(text, 4.0);
+        const auto* label = toasts.panel()->findChild<OverlayLabel*>();
+        ASSERT_NE(label, nullptr);
+        EXPECT_NEAR(label->geometry().center().y(), 43, 1) << text.toStdString();
+        EXPECT_EQ(label->geometry().left(), 20);
+        EXPECT_EQ(label->geometry().width(), 540 - 40);
+        const QRect needed = label->fontMetrics().boundingRect(QRect(0, 0, label->width(), 1000), Qt::TextWordWrap, text);
+        EXPECT_GE(label->height(), needed.height()) << "every line shows";
+    }
 }
 
 TEST_F(ToastFixture, WithoutDisplaysTheEarlierNoticeIsHiddenAndNothingShown)

@@ -194,6 +194,15 @@ TEST_F(SimDesktopTest, RaiseReordersWithoutFocusActivateFocusesAndRestores)
     EXPECT_EQ(sim.app(2)->frontmost, false);
     EXPECT_EQ(describe(sim.writesOf(Write::Raise | Write::Activate)),
               (QStringList{"raise @0ms", "activate @0ms", "activate @0ms"}));
+
+    // The focus that follows an activation raises nothing again: a window raised before it
+    // arrives stays in front, as under a real window manager.
+    EXPECT_TRUE(sim.activate(b));
+    EXPECT_TRUE(sim.raise(a));
+    clock.runUntilIdle();
+    EXPECT_EQ(ids(sim.snapshot()).front(), a);
+    EXPECT_EQ(sim.focusedWindow(), b);
+    EXPECT_EQ(sim.frontmostPid(), 2);
 }
 
 TEST_F(SimDesktopTest, ClosingAndQuittingRemoveWindowsFromEveryRead)

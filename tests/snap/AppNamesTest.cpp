@@ -21,6 +21,8 @@ TEST_F(AppsFixture, DisplayNamesDropOnlyATrailingAppSuffix)
     apps->add(u"org.example.Mail"_qs, u"Mail.app"_qs);
     apps->add(u"org.example.Web"_qs, u"Web.app Builder"_qs);
     apps->add(u"org.example.Odd"_qs, u".app"_qs);
+    apps->add(u"org.example.Scrap"_qs, u"Scrap.apple"_qs);
+    EXPECT_EQ(AppNames::displayName(u"org.example.Scrap"_qs), u"Scrap.apple"_qs) << "only a trailing \".app\"";
     EXPECT_EQ(AppNames::displayName(u"org.example.Mail"_qs), u"Mail"_qs);
     EXPECT_EQ(AppNames::displayName(u"org.example.Web"_qs), u"Web.app Builder"_qs);
     EXPECT_EQ(AppNames::displayName(u"org.example.Odd"_qs), u"org.example.Odd"_qs) << "never an empty name";

@@ -101,6 +101,29 @@ TEST_F(Choice, AChoiceRefusedWhileWindowsMoveEndsTheInteractionOnlyWhenThePicker
     EXPECT_TRUE(notices.isEmpty());
 }
 
+TEST_F(Choice, ASecondChoiceWhileTheFirstRunsDoesNothing)
+{
+    auto& c = start();
+    const Rect before(300, 200, 700, 500);
+    const auto w = add(100, before);
+    dragOntoPicker(w, before, 1, 2);
+    const SnapLayout chosen = c.picker().pickerLayouts[1];
+    clock.advance(100ms);
+    ASSERT_TRUE(c.interaction().mutating) << "the first choice is moving the window";
+    EXPECT_FALSE(feedback.picker) << "and took the picker away";
+    const auto generation = c.interactionGeneration();
+
+    // A click or key arriving now for another card: dropped, with the first choice untouched.
+    clock.run(c.choose({0, 0}));
+    EXPECT_EQ(c.interactionGeneration(), generation);
+    EXPECT_TRUE(c.interaction().mutating);
+    clock.runUntilIdle();
+    EXPECT_EQ(frameOf(w), region(chosen, 2)) << "the first placement stands";
+    EXPECT_EQ(c.groups().at(u"A"_qs).windows.at(2), w);
+    EXPECT_FALSE(c.interaction().choosing);
+    EXPECT_TRUE(notices.isEmpty());
+}
+
 TEST_F(Choice, NothingToPlaceNamesThePlaceShortcutAsItIsBound)
 {
     auto& c = start();

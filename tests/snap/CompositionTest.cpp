@@ -57,11 +57,12 @@ protected:
         for (int i = 0; i < 3000 && notices.size() < count; ++i)
             clock.advance(10ms);
     }
-    QJsonObject stateFile() const
+    QByteArray stateBytes() const
     {
         QFile file(diagnosticsFile(kCompositionStateFile));
-        return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject{};
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
+    QJsonObject stateFile() const { return QJsonDocument::fromJson(stateBytes()).object(); }
     static QJsonArray array(const Rect& r) { return QJsonArray{r.x(), r.y(), r.width(), r.height()}; }
 
     Duration launchedAt{0}; // of the last launch
@@ -113,6 +114,13 @@ TEST_F(Composition, RunningAppsArePlacedAMissingOneIsOpenedAndPlacedWhenItSettle
     EXPECT_EQ(placements[0].toObject(), (QJsonObject{{u"region"_qs, 0}, {u"app"_qs, u"Mail"_qs},
                                                       {u"requested"_qs, array(region(layout, 0))},
                                                       {u"actual"_qs, array(region(layout, 0))}, {u"fits"_qs, true}}));
+    // The file lists each record's keys in their order: region, app, requested, actual, fits.
+    const QByteArray bytes = stateBytes();
+    const qsizetype record = bytes.indexOf("\"placements\"");
+    std::vector<qsizetype> keys;
+    for (const char* key : {"\"region\"", "\"app\"", "\"requested\"", "\"actual\"", "\"fits\""})
+        keys.push_back(bytes.indexOf(key, record));
+    EXPECT_TRUE(record > 0 && keys.front() > record && std::is_sorted(keys.begin(), keys.end())) << bytes.toStdString();
     const QJsonArray targets = state[u"targets"_qs].toArray();
     ASSERT_EQ(targets.size(), 3);
     EXPECT_EQ(targets[1].toObject(), (QJsonObject{{u"region"_qs, 1}, {u"frame"_qs, array(region(layout, 1))}}));

@@ -259,12 +259,6 @@ TEST(DropGeometrySpans, CoveredRegionsAndCaptions)
     // A union that only grazes a neighbour by 2 points keeps it out.
     EXPECT_EQ(coveredRegions(Rect(0, 0, 100, 100), {{0, Rect(0, 0, 100, 100)}, {1, Rect(98, 0, 50, 100)}}),
               (S{0}));
-
-    EXPECT_EQ(spanCaption({Rect(0, 0, 0.5, 1), Rect(0.5, 0, 0.5, 1)}), u"Across both columns");
-    EXPECT_EQ(spanCaption({Rect(0, 0, 1, 0.5), Rect(0, 0.5, 1, 0.5)}), u"Across both rows");
-    EXPECT_EQ(spanCaption({Rect(0, 0, 0.5, 0.5), Rect(0.5, 0, 0.5, 0.5), Rect(0, 0.5, 1, 0.5)}),
-              u"Across 3 regions");
-    EXPECT_EQ(spanCaption({Rect(0, 0, 0.5, 0.5), Rect(0.5, 0, 0.5, 0.5)}), u"Across 2 regions");
 }
 
 TEST(DropGeometryTrees, PathsNodesColumnsAndReplacements)

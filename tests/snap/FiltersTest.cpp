@@ -18,8 +18,6 @@ TEST(Filters, RegionsAndSpans)
     EXPECT_TRUE(openRegions(session).empty());
     EXPECT_TRUE(session.availableWindows().empty());
 
-    EXPECT_EQ(regionsWithWindows({0, 1, 5}, {{1, win(1)}, {3, win(3)}}), (std::set<RegionNumber>{1}));
-
     const SpanMap table{{win(1), {1, 2}}, {win(2), {2}}, {win(3), {2, 3}}};
     EXPECT_EQ(spans({1, 2}, table), (SpanMap{{win(1), {1, 2}}, {win(2), {2}}}));
 

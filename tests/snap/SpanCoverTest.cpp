@@ -28,6 +28,7 @@ TEST(SpanNames, RegionsAreNamedByTheirPlaceAndSpansByTheirShape)
     EXPECT_EQ(spanName({Rect(0, 0, 1, 0.5), Rect(0, 0.5, 1, 0.5)}), u"Across both rows"_qs);
     EXPECT_EQ(spanName({Rect(0, 0, 0.5, 0.5), Rect(0.5, 0, 0.5, 0.5)}), u"Across 2 regions"_qs);
     EXPECT_EQ(spanName({Rect(), Rect(), Rect()}), u"Across 3 regions"_qs);
+    EXPECT_EQ(spanName({Rect(0, 0, 0.5, 0.5), Rect(0.5, 0, 0.5, 0.5), Rect(0, 0.5, 1, 0.5)}), u"Across 3 regions"_qs);
 }
 
 TEST_F(SpanCovers, OneCoverPerSpanningWindowOfAConnectedDisplay)

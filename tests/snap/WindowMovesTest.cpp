@@ -89,9 +89,14 @@ TEST_F(WindowMoves, AGroupMoveKeepsTheFirstRefusalAndTheLatestWhenAskedTo)
     EXPECT_EQ((*box)->requested, ta);
     EXPECT_EQ((*box)->actual, sa);
 
-    // The latest refusal replaces the earlier one and is logged as a drift.
-    recordLatestTarget(access, b, sb, *box, tb);
-    EXPECT_EQ((*box)->window, b);
+    // The column split's latest mismatch replaces the earlier one and is logged as a drift.
+    ColumnSplitRecord record;
+    recordLatestTarget(access, a, sa, record, ta);
+    recordLatestTarget(access, b, sb, record, tb);
+    ASSERT_TRUE(record.lastMismatch);
+    EXPECT_EQ(record.lastMismatch->window, b);
+    EXPECT_EQ(record.lastMismatch->expected, tb);
+    EXPECT_EQ(record.lastMismatch->actual, sb);
     EXPECT_TRUE(logs.contains(u"Post-placement drift in App101: expected %1, actual %2"_qs.arg(toString(tb), toString(sb))));
 
     // A window that cannot be read is a refusal without a frame.

@@ -235,7 +235,8 @@ TEST_F(Transaction, TheColumnSplitRecordsTheFirstRefusalAndHandsMismatchesToTheC
     auto record = std::make_shared<ColumnSplitRecord>();
     std::vector<std::pair<WindowId, std::optional<Rect>>> mismatches;
     MismatchHandler onMismatch = [&](const ManagedWindow& w, std::optional<Rect> actual, const Rect& expected) {
-        placement.recordSplitMismatch(*record, w, actual, expected);
+        record->lastMismatch = ColumnSplitRecord::Mismatch{w, actual, expected};
+        access.checkDrift(w, expected, actual);
         mismatches.emplace_back(w.element, actual);
     };
     // C cannot grow to its target (its maximum size is smaller).

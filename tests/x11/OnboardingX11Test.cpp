@@ -5,12 +5,16 @@
 #include "base/QtClock.h"
 #include "onboarding/WhatsNew.h"
 #include "onboarding/qt/AboutWindow.h"
+#include "onboarding/ProductInfo.h"
 #include "onboarding/qt/TourWindow.h"
+#include "onboarding/qt/UpdateAlerts.h"
 #include "onboarding/qt/WelcomeVideoView.h"
 #include "onboarding/qt/WelcomeWindow.h"
 #include "onboarding/qt/WhatsNewWindow.h"
 #include "overlay/OverlayStyle.h"
+#include "overlay/OverlayWindow.h"
 #include "platform/x11/X11Permissions.h"
+#include "platform/x11/X11Stacking.h"
 #include "x11/ScreenPhotos.h"
 #include "x11/XSession.h"
 
@@ -51,6 +55,8 @@ struct OnboardingDesk {
 
     OnboardingDesk()
     {
+        if (session.ok() && XSession::shotsCompositor().value_or(false))
+            session.startCompositor();
         if (session.ok())
             app = std::make_unique<test::SessionApp>(session);
     }
@@ -82,6 +88,16 @@ struct OnboardingDesk {
         if (dir.isEmpty())
             return;
         ASSERT_TRUE(QDir().mkpath(dir));
+        // A compositor shows the window a little after it painted: wait for more than one colour.
+        const auto drawn = [&] {
+            const QImage image = picture(client);
+            for (int y = 0; y < image.height(); y += 7)
+                for (int x = 0; x < image.width(); x += 7)
+                    if (image.pixel(x, y) != image.pixel(0, 0))
+                        return true;
+            return false;
+        };
+        session.waitFor(drawn, 3000);
         EXPECT_TRUE(picture(client).save(dir + "/" + name)) << name.toStdString();
     }
 
@@ -115,9 +131,18 @@ TEST(OnboardingX11, WelcomeMapsAtItsSizeAndItsCloseButtonEndsTheVideo)
     ASSERT_TRUE(desk.session.ok()) << desk.session.error();
     X11Permissions permissions;
     MemoryDefaults defaults;
+    // The panels' stacking port, as the program installs it: it tells whether a compositor runs.
+    X11Stacking stacking;
+    OverlayWindow::setStacking(&stacking);
+    const std::shared_ptr<void> unset(nullptr, [](void*) { OverlayWindow::setStacking(nullptr); });
     WelcomeWindowController welcome(permissions, defaults, desk.clock);
     int stops = 0;
-    welcome.makePlayer = [&](const QUrl&) { return std::make_unique<StillPlayer>(stops); };
+    StillPlayer* player = nullptr;
+    welcome.makePlayer = [&](const QUrl&) {
+        auto made = std::make_unique<StillPlayer>(stops);
+        player = made.get();
+        return made;
+    };
     welcome.show();
     const xcb_window_t id = desk.mapped(welcome.window());
     ASSERT_NE(id, XCB_NONE) << desk.session.error();
@@ -128,6 +153,10 @@ TEST(OnboardingX11, WelcomeMapsAtItsSizeAndItsCloseButtonEndsTheVideo)
     EXPECT_NEAR(frame->midY(), 540, 20);
     EXPECT_EQ(welcome.permissionLabel()->text(), "● Ready. Framewell lives in your tray.") << "granted on X11";
     EXPECT_FALSE(welcome.resetButton()->isVisible());
+    EXPECT_FALSE(welcome.permissionButton()->isVisible()) << "nothing to set";
+    EXPECT_EQ(welcome.previewsLabel()->text(), desk.session.compositing()
+                                                   ? "● Window previews on, with the 3D Shuffle."
+                                                   : "● Window previews on; a compositor adds the 3D Shuffle.");
     desk.photograph(id, "welcome.png");
 
     const QImage before = desk.picture(id);
@@ -135,6 +164,13 @@ TEST(OnboardingX11, WelcomeMapsAtItsSizeAndItsCloseButtonEndsTheVideo)
     ASSERT_TRUE(welcome.video());
     EXPECT_TRUE(desk.session.waitFor([&] { return desk.picture(id) != before; })) << "the overlay shows";
     desk.photograph(id, "welcome-video.png");
+    if (!qEnvironmentVariableIsEmpty("FRAMEWELL_SHOTS_DIR") && player && player->onFailed) {
+        const QImage playing = desk.picture(id);
+        auto fail = player->onFailed;
+        fail();
+        desk.session.waitFor([&] { return desk.picture(id) != playing; });
+        desk.photograph(id, "welcome-video-failed.png");
+    }
     desk.closeByWindowManager(id);
     EXPECT_TRUE(desk.session.waitFor([&] { return !welcome.window()->isVisible(); }));
     EXPECT_FALSE(welcome.video());
@@ -163,9 +199,21 @@ TEST(OnboardingX11, TourWhatsNewAndAboutMapAtTheirSizes)
         window->close();
     }
 
-    // Every page of the tour, for review.
+    // Every page of the tour and an update alert, for review.
     if (qEnvironmentVariableIsEmpty("FRAMEWELL_SHOTS_DIR"))
         return;
+    const ReleaseInfo release{u"1.19"_qs, 2, u"13"_qs, QUrl(u"https://corvellan.example/framewell/"_qs), {}, {}};
+    for (const auto& [outcome, shot] : {std::pair{UpdateCheck::Outcome::available(release, productVersion()),
+                                                  u"update-alert.png"_qs},
+                                        std::pair{UpdateCheck::Outcome::upToDate(productVersion()),
+                                                  u"update-alert-current.png"_qs}}) {
+        auto alert = makeUpdateAlert(outcome, vendorHost(), u"Debian GNU/Linux"_qs);
+        alert->show();
+        const xcb_window_t shown = desk.mapped(alert.get());
+        ASSERT_NE(shown, XCB_NONE) << shot.toStdString();
+        desk.photograph(shown, shot);
+        alert->close();
+    }
     tour.open(0);
     const xcb_window_t id = desk.mapped(tour.window());
     for (int page = 0; page < tourPageCount; ++page) {

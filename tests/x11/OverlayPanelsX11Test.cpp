@@ -8,6 +8,7 @@
 #include "overlay/OverlayWindow.h"
 #include "overlay/RegionAssistView.h"
 #include "overlay/ResizeFeedback.h"
+#include "overlay/ToastController.h"
 #include "platform/x11/X11Stacking.h"
 #include "platform/x11/X11WindowCapture.h"
 #include "transitions/WindowThumbnails.h"
@@ -53,9 +54,17 @@ void saveShot(const QString& name)
 
 ScreenInfo wholeScreen() { return ScreenInfo{"S", "S", Rect(0, 0, 1920, 1080), Rect(0, 0, 1920, 1080), true}; }
 
-// One session per case: the test WM, xcompmgr and an active xterm under the panels.
+struct WholeScreen final : Screens {
+    std::vector<ScreenInfo> screens() const override { return {wholeScreen()}; }
+    void setChangeHandler(std::function<void()>) override {}
+};
+
+// One session per case: the test WM, xcompmgr (unless asked to go without) and an active
+// xterm under the panels.
 struct Desktop {
-    XSession session{test::XSessionOptions{1920, 1080, true, true}};
+    explicit Desktop(bool compositor = true) : session{test::XSessionOptions{1920, 1080, true, compositor}} {}
+
+    XSession session;
     std::unique_ptr<test::SessionApp> app;
     std::unique_ptr<X11Stacking> stacking;
     XSession::Client term;
@@ -74,8 +83,8 @@ struct Desktop {
         focus = session.inputFocus();
         app = std::make_unique<test::SessionApp>(session);
         stacking = std::make_unique<X11Stacking>();
-        if (!stacking->compositing())
-            return "xcompmgr does not own _NET_WM_CM_S0";
+        if (stacking->compositing() != session.compositing())
+            return "the panels' stacking port and the server disagree on the compositor";
         OverlayWindow::setStacking(stacking.get());
         return {};
     }
@@ -121,22 +130,21 @@ struct Desktop {
     }
 };
 
+// Five tiles with the titles and symbols the program gives them.
 DropActionMenu fiveTileMenu(Point origin)
 {
-    const std::vector<std::tuple<RegionDropIntent, QString, QString>> items{
-        {RegionDropIntent::place(1), QStringLiteral("Add to stack"), QStringLiteral("square.2.layers.3d")},
-        {RegionDropIntent::split(1, true), QStringLiteral("Top half"), QStringLiteral("rectangle.tophalf.inset.filled")},
-        {RegionDropIntent::split(1, false), QStringLiteral("Bottom half"), QStringLiteral("rectangle.bottomhalf.inset.filled")},
-        {RegionDropIntent::swap(1), QStringLiteral("Swap"), QStringLiteral("arrow.left.arrow.right")},
-        {RegionDropIntent::fillColumn(1), QStringLiteral("Fill column"), QStringLiteral("rectangle.portrait.inset.filled")},
-    };
+    const std::vector<RegionDropIntent> intents{RegionDropIntent::place(1), RegionDropIntent::split(1, true),
+                                                RegionDropIntent::split(1, false), RegionDropIntent::swap(1),
+                                                RegionDropIntent::fillColumn(1)};
     const double m = DropActionMenu::margin, w = DropActionMenu::tileWidth, h = DropActionMenu::tileHeight,
                  g = DropActionMenu::tileGap;
     DropActionMenu menu;
     menu.frame = Rect(origin.x, origin.y, m + 3 * w + 2 * g + m, m + 2 * h + g + m);
-    for (std::size_t i = 0; i < items.size(); ++i)
-        menu.items.push_back({std::get<0>(items[i]), std::get<1>(items[i]), std::get<2>(items[i]),
+    for (std::size_t i = 0; i < intents.size(); ++i) {
+        const TileText text = intents[i].defaultTitleAndSymbol();
+        menu.items.push_back({intents[i], text.title, text.symbol,
                               Rect(origin.x + m + double(i % 3) * (w + g), origin.y + m + double(i / 3) * (h + g), w, h)});
+    }
     return menu;
 }
 
@@ -154,6 +162,8 @@ TEST(X11OverlayPanels, TileMenuShowsItsFiveTilesOverTheWindowWithoutTakingTheKey
     controller.actionMenuView()->configure(menu, RegionDropIntent::split(1, true), false);
     controller.actionMenu()->orderFrontRegardless();
     ASSERT_EQ(controller.actionMenuView()->tiles().size(), 5u);
+    for (const DropActionTile* tile : controller.actionMenuView()->tiles())
+        EXPECT_EQ(tile->caption()->shownText(), tile->caption()->text()) << "every title shows whole";
 
     ASSERT_TRUE(d.waitShownAt(controller.actionMenu(), menu.frame)) << "menu at " << d.frameOf(controller.actionMenu());
     ASSERT_TRUE(d.waitPainted(before, menu.frame, 0.3)) << "the menu's tiles were not drawn";
@@ -321,7 +331,7 @@ TEST(X11OverlayPanels, ScreenshotsOverWindowsFullOfText)
 {
     if (qEnvironmentVariable("FRAMEWELL_SHOTS_DIR").isEmpty())
         GTEST_SKIP() << "FRAMEWELL_SHOTS_DIR is not set";
-    Desktop d;
+    Desktop d(XSession::shotsCompositor().value_or(true));
     const std::string why = d.start({"-geometry", "158x80+0+0", "-e", "sh", "-c",
                                      "cat /usr/share/common-licenses/GPL-3; exec cat"});
     ASSERT_TRUE(why.empty()) << why;
@@ -397,6 +407,15 @@ TEST(X11OverlayPanels, ScreenshotsOverWindowsFullOfText)
     shoot(QStringLiteral("x11-text-region-assist.png"), all,
           [&] { controller.showRegionAssist(regions, windows, thumbnails, {}, {}); });
     controller.hideAll();
+
+    // A notice of two lines, near the bottom of the screen.
+    QtClock clock;
+    WholeScreen screens;
+    ToastController toasts(clock, screens, [] { return std::optional<Point>(Point{960, 540}); });
+    shoot(QStringLiteral("x11-text-notice.png"), ToastController::noticeFrame(screen.visibleFrame), [&] {
+        toasts.show(u"A window in this stack could not fit, and a prior size could not be restored. Choose a Layout "
+                    "again to put the windows back."_qs, 60.0);
+    });
     // Hidden panels are deleted on the next turn of the loop: let it come before the app goes.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }

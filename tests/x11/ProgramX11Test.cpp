@@ -8,6 +8,7 @@
 // keys follow a keyboard layout switched while it runs.
 #include "layout/ScreenGeometry.h"
 #include "layout/SnapLayout.h"
+#include "onboarding/ProductInfo.h"
 #include "snap/AppliedLayouts.h"
 #include "platform/x11/X11WindowSystem.h"
 #include "snap/PickerGeometry.h"
@@ -18,6 +19,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <gtest/gtest.h>
 
@@ -60,7 +63,10 @@ void openedBefore(XSession& session)
     ASSERT_TRUE(QDir().mkpath(config));
     QFile defaults(config + u"/defaults.json"_qs);
     ASSERT_TRUE(defaults.open(QIODevice::WriteOnly));
-    defaults.write(R"({"hasOpened": true, "welcomeVideoShown": true, "lastSeenVersion": "0.1.0"})");
+    defaults.write(QJsonDocument(QJsonObject{{u"hasOpened"_qs, true},
+                                             {u"welcomeVideoShown"_qs, true},
+                                             {u"lastSeenVersion"_qs, productVersion()}})
+                       .toJson());
 }
 
 TEST(ProgramX11, StartsInTheTrayPlacesWindowsRefusesASecondCopyAndEndsCleanly)

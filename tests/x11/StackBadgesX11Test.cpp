@@ -120,7 +120,7 @@ TEST(StackBadgesX11, Screenshots)
     const QString dir = qEnvironmentVariable("FRAMEWELL_SHOTS_DIR");
     if (dir.isEmpty())
         GTEST_SKIP() << "FRAMEWELL_SHOTS_DIR is not set";
-    XSession session{test::XSessionOptions{1920, 1080, true, true}};
+    XSession session{test::XSessionOptions{1920, 1080, true, XSession::shotsCompositor().value_or(true)}};
     ASSERT_TRUE(session.ok()) << session.error();
     const QStringList text{"-bg", "#fdf6e3", "-fg", "#303030", "-e", "sh", "-c",
                            "cat /usr/share/common-licenses/GPL-3; exec cat"};

@@ -292,6 +292,16 @@ QString XSession::testWindowManager()
     return name.isEmpty() ? QStringLiteral("openbox") : name;
 }
 
+std::optional<bool> XSession::shotsCompositor()
+{
+    const QString value = qEnvironmentVariable("FRAMEWELL_SHOTS_COMPOSITOR").trimmed();
+    if (value == QLatin1String("on"))
+        return true;
+    if (value == QLatin1String("off"))
+        return false;
+    return std::nullopt;
+}
+
 bool XSession::startSessionBus()
 {
     // A private bus for this session alone: what the WM starts on it (xfconfd) ends with it.

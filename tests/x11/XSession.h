@@ -61,6 +61,9 @@ public:
     pid_t windowManagerPid() const { return wmPid_; }
     // The window manager the tests run under: FRAMEWELL_TEST_WM, else "openbox".
     static QString testWindowManager();
+    // For the photographs taken for review (FRAMEWELL_SHOTS_DIR): FRAMEWELL_SHOTS_COMPOSITOR
+    // "on" or "off" asks for them with or without a compositor; nothing when unset.
+    static std::optional<bool> shotsCompositor();
     // The one running here ("openbox", "xfwm4", …); empty without a window manager.
     QString windowManager() const { return wmName_; }
 

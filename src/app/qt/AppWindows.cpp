@@ -95,15 +95,14 @@ void AppDelegate::showWhatsNewIfUpdated(bool firstLaunch)
 void AppDelegate::showLostPermissionAlert()
 {
     auto box = makeAlert(QStringLiteral("Framewell lost window control"),
-                         QStringLiteral("This usually happens after an update. Your desktop may still show Framewell "
-                                        "allowed, but no longer accepts it. Reset the permission, then allow "
-                                        "Framewell when asked."),
-                         {QStringLiteral("Reset Permission"), QStringLiteral("Later")});
+                         QStringLiteral("This can happen after an update or a change of window manager. Framewell "
+                                        "still runs, but its window moves are no longer accepted. Reset window "
+                                        "control, then try again."),
+                         {QStringLiteral("Reset Window Control"), QStringLiteral("Later")});
     if (!firstChosen(*box, runAlert(*box)))
         return;
     if (!access_.resetAccessibilityPermission())
-        log(QStringLiteral("Couldn’t reset automatically. Remove Framewell from your desktop’s window-control "
-                           "settings, then add it again."));
+        log(QStringLiteral("Couldn’t reset automatically. Quit Framewell and start it again."));
 }
 
 void AppDelegate::openCustomLayoutEditor(const QString& displayKey, const std::optional<SnapLayout>& layout)

@@ -43,7 +43,8 @@ public:
 
 private:
     bool listen();
-    bool askRunningCopy() const;
+    // Asks the running copy to open again: true once the request is written to it.
+    bool askRunningCopy(int remainingMs) const;
 
     QString dir_;
     std::unique_ptr<QLockFile> lock_;

@@ -17,8 +17,10 @@ CustomLayoutEditorController::~CustomLayoutEditorController() { delete editor_.d
 void CustomLayoutEditorController::openCustomLayoutEditor(const QString& key, const std::optional<SnapLayout>& layout)
 {
     if (editor_) {
+        // Only the same layout of the same display is brought forward; an editor of another
+        // display would save to that display.
         const auto& open = editor_->editing();
-        const bool same = (!open && !layout) || (open && layout && open->id == layout->id);
+        const bool same = displayKey_ == key && ((!open && !layout) || (open && layout && open->id == layout->id));
         if (editor_->isVisible() && same) {
             bringToFront(editor_, clock_);
             return;

@@ -1,8 +1,8 @@
 #pragma once
 // Opens the custom layout editor for a display and wires what it hands back: saves and
 // deletions go to the layout store (and "Save & Apply" to the apply closure) through
-// CustomLayoutActions. Keeps at most one editor: asking again for the same one brings it
-// forward, asking for another replaces it. The shell creates this once and installs the
+// CustomLayoutActions. Keeps at most one editor: asking again for the same one (same display,
+// same layout) brings it forward, asking for another replaces it. The shell creates this once and installs the
 // closures; the running applications come from the windows layer through a closure too.
 //
 //   CustomLayoutEditorController editors(store, screens, clock);

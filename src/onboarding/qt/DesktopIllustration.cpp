@@ -1,6 +1,7 @@
 #include "onboarding/qt/DesktopIllustration.h"
 
 #include "onboarding/qt/OnboardingWindow.h"
+#include "onboarding/qt/WindowArt.h"
 #include "overlay/OverlayStyle.h"
 #include "overlay/Symbols.h"
 
@@ -46,21 +47,21 @@ void DesktopIllustration::paintEvent(QPaintEvent*)
         QRectF frame;
         QColor fill;
         QString symbol;
+        QString title;
     };
     const Window windows[] = {
-        {fromBottom(20, 18, 179, 126), styleColor(StyleColor::windowBackground, pal), QStringLiteral("text.alignleft")},
+        {fromBottom(20, 18, 179, 126), styleColor(StyleColor::windowBackground, pal), QStringLiteral("text.alignleft"),
+         QStringLiteral("Notes")},
         {fromBottom(207, 18, 241, 126), styleColor(StyleColor::accent, pal, 0.18),
-         middleSymbol_ ? QStringLiteral("rectangle.split.3x1") : QString()},
-        {fromBottom(456, 18, 164, 126), styleColor(StyleColor::windowBackground, pal), QStringLiteral("checklist")},
+         middleSymbol_ ? QStringLiteral("rectangle.split.3x1") : QString(), QStringLiteral("Browser")},
+        {fromBottom(456, 18, 164, 126), styleColor(StyleColor::windowBackground, pal), QStringLiteral("checklist"),
+         QStringLiteral("Tasks")},
     };
     for (const Window& w : windows) {
         const QPainterPath path = rounded(w.frame, 9);
         p.fillPath(path, w.fill);
+        drawTitleBar(p, w.frame, 9, w.title, pal);
         p.strokePath(path, QPen(styleColor(StyleColor::separator, pal, 0.45), 1));
-        p.setPen(Qt::NoPen);
-        p.setBrush(styleColor(StyleColor::secondaryLabel, pal, 0.3));
-        for (int i = 0; i < 3; ++i)
-            p.drawEllipse(QRectF(w.frame.left() + 12 + 10 * i, w.frame.top() + 12, 5, 5));
         if (!w.symbol.isEmpty())
             Symbols::draw(p, w.symbol, QRectF(w.frame.center() - QPointF(16, 16), QSizeF(32, 32)),
                           styleColor(StyleColor::secondaryLabel, pal));

@@ -1,6 +1,6 @@
 #pragma once
-// The desktop picture at the top of the welcome window: three stylised windows on a tinted
-// card and a pill reading "YOUR SPACE, YOUR WAY". Laid out for 640 × 196; only the card
+// The desktop picture at the top of the welcome window: three stylised windows, each under its
+// title bar, on a tinted card and a pill reading "YOUR SPACE, YOUR WAY". Laid out for 640 × 196; only the card
 // follows the size. The middle window's symbol is left out when the window puts its video
 // button there.
 

@@ -1,6 +1,7 @@
 #include "onboarding/qt/TourArt.h"
 
 #include "onboarding/qt/OnboardingWindow.h"
+#include "onboarding/qt/WindowArt.h"
 #include "overlay/OverlayStyle.h"
 #include "overlay/Symbols.h"
 
@@ -62,23 +63,16 @@ void TourArt::setKind(Kind kind)
     update();
 }
 
-void TourArt::drawWindow(QPainter& p, const QRectF& r, bool highlighted, bool trafficLights, const QPalette& palette)
+void TourArt::drawWindow(QPainter& p, const QRectF& r, bool highlighted, bool titleBar, const QPalette& palette,
+                         const QString& title)
 {
-    fillRounded(p, r, 8,
-                highlighted ? styleColor(StyleColor::accent, palette, 0.2) : styleColor(StyleColor::windowBackground, palette));
+    // Opaque: a window drawn over others hides them, the highlight only tints it.
+    fillRounded(p, r, 8, styleColor(StyleColor::windowBackground, palette));
+    if (highlighted)
+        fillRounded(p, r, 8, styleColor(StyleColor::accent, palette, 0.2));
+    if (titleBar)
+        drawTitleBar(p, r, 8, title, palette);
     strokeRounded(p, r, 8, styleColor(StyleColor::separator, palette, 0.6), 1);
-    if (!trafficLights)
-        return;
-    const std::array<QColor, 3> lights{QColor(255, 95, 87), QColor(254, 188, 46), QColor(40, 200, 64)};
-    p.save();
-    p.setPen(Qt::NoPen);
-    for (int i = 0; i < 3; ++i) {
-        QColor c = lights[i];
-        c.setAlphaF(0.85);
-        p.setBrush(c);
-        p.drawEllipse(QRectF(r.left() + 10 + 12 * i, r.top() + 9, 7, 7));
-    }
-    p.restore();
 }
 
 bool TourArt::drawSymbol(QPainter& p, const QString& name, const QRectF& rect, const QColor& color)
@@ -113,8 +107,8 @@ void TourArt::paintEvent(QPaintEvent*)
 void TourArt::drawDropMenu(QPainter& p) const
 {
     const QPalette& pal = palette();
-    drawWindow(p, QRectF(24, 20, 260, 180), false, true, pal);
-    drawWindow(p, QRectF(300, 20, 292, 180), true, true, pal);
+    drawWindow(p, QRectF(24, 20, 260, 180), false, true, pal, QStringLiteral("Notes"));
+    drawWindow(p, QRectF(300, 20, 292, 180), true, true, pal, QStringLiteral("Browser"));
     const QRectF menu(318, 82, 256, 70);
     fillRounded(p, menu, 14, color(this, StyleColor::windowBackground, 0.95));
     strokeRounded(p, menu, 14, color(this, StyleColor::separator), 1);
@@ -133,15 +127,16 @@ void TourArt::drawDropMenu(QPainter& p) const
     }
     const QRectF dragged(150, 128, 140, 82);
     fillRounded(p, dragged.translated(3, 4), 8, color(this, StyleColor::black, 0.12));
-    drawWindow(p, dragged, false, true, pal);
-    drawSymbol(p, QStringLiteral("cursorarrow"), QRectF(408, 118, 14, 20), color(this, StyleColor::label));
+    drawWindow(p, dragged, false, true, pal, QStringLiteral("Terminal"));
+    // The pointer rests on the chosen tile, right of its symbol and clear of its label.
+    drawSymbol(p, QStringLiteral("cursorarrow"), QRectF(426, 100, 14, 20), color(this, StyleColor::label));
 }
 
 void TourArt::drawStack(QPainter& p) const
 {
     const QPalette& pal = palette();
     for (const QPointF at : {QPointF(76, 18), QPointF(68, 24), QPointF(60, 30)})
-        drawWindow(p, QRectF(at, QSizeF(380, 170)), false, true, pal);
+        drawWindow(p, QRectF(at, QSizeF(380, 170)), false, true, pal, at.x() == 60 ? QStringLiteral("Notes") : QString());
     const QRectF badge(68, 54, 108, 32);
     fillRounded(p, badge, 16, color(this, StyleColor::windowBackground));
     strokeRounded(p, badge, 16, color(this, StyleColor::accent, 0.6), 1.5);
@@ -166,10 +161,10 @@ void TourArt::drawSpan(QPainter& p) const
 {
     const QPalette& pal = palette();
     for (const QRectF& column : {QRectF(24, 20, 180, 180), QRectF(214, 20, 180, 180), QRectF(404, 20, 188, 180)})
-        drawWindow(p, column, false, true, pal);
+        drawWindow(p, column, false, true, pal, QStringLiteral("Terminal"));
     const QRectF span(28, 24, 362, 172);
     fillRounded(p, span.translated(3, 4), 8, color(this, StyleColor::black, 0.12));
-    drawWindow(p, span, true, true, pal);
+    drawWindow(p, span, true, true, pal, QStringLiteral("Editor"));
     drawSymbol(p, QStringLiteral("command"), QRectF(span.right() - 24, span.center().y() - 10, 20, 20),
                color(this, StyleColor::accent));
     drawText(p, QPointF(span.x() + 16, span.bottom() - 30), QStringLiteral("One window across two regions"),

@@ -22,9 +22,10 @@ public:
     // Shows the kind: redraws and sets the accessible text to the kind's description.
     void setKind(Kind kind);
 
-    // A window: rounded, filled (accent-tinted when highlighted), outlined, with three
-    // traffic lights when asked.
-    static void drawWindow(QPainter& p, const QRectF& rect, bool highlighted, bool trafficLights, const QPalette& palette);
+    // A window: rounded, filled (accent-tinted when highlighted), outlined, with its title bar
+    // (the title, and minimize, maximize and close at its right) when asked.
+    static void drawWindow(QPainter& p, const QRectF& rect, bool highlighted, bool titleBar, const QPalette& palette,
+                           const QString& title = {});
     // A symbol in one colour; false when the name is unknown (nothing drawn).
     static bool drawSymbol(QPainter& p, const QString& name, const QRectF& rect, const QColor& color);
 

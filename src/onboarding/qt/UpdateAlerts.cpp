@@ -1,9 +1,38 @@
 #include "onboarding/qt/UpdateAlerts.h"
 
 #include <QDesktopServices>
+#include <QGridLayout>
+#include <QLabel>
 #include <QPushButton>
 
 namespace fw {
+
+namespace {
+
+// Room for the texts and buttons: 20 px around, the message in bold 8 px above the informative
+// text, the buttons 20 px below it, and the texts at least textWidth wide (no narrow column of
+// wrapped lines).
+void spaceOut(QMessageBox& box)
+{
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    auto* message = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    auto* informative = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"));
+    if (!grid || !message)
+        return;
+    grid->setContentsMargins(updateAlertMargin, updateAlertMargin, updateAlertMargin, updateAlertMargin);
+    grid->setHorizontalSpacing(16);
+    grid->setVerticalSpacing(8);
+    QFont bold = message->font();
+    bold.setBold(true);
+    message->setFont(bold);
+    message->setMinimumWidth(updateAlertTextWidth);
+    if (informative) {
+        informative->setMinimumWidth(updateAlertTextWidth);
+        informative->setContentsMargins(0, 0, 0, 20 - 8);
+    }
+}
+
+} // namespace
 
 std::unique_ptr<QMessageBox> makeUpdateAlert(const UpdateCheck::Outcome& outcome, const QString& host,
                                              const QString& systemName)
@@ -21,6 +50,7 @@ std::unique_ptr<QMessageBox> makeUpdateAlert(const UpdateCheck::Outcome& outcome
     if (text.buttons.size() > 1)
         box->setEscapeButton(box->addButton(text.buttons[1], QMessageBox::RejectRole));
     box->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    spaceOut(*box);
     return box;
 }
 

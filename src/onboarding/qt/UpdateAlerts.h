@@ -16,7 +16,12 @@
 
 namespace fw {
 
-// The alert of an outcome, built but not shown: its first button is the default one.
+// The alert's margins and the least width of its texts.
+inline constexpr int updateAlertMargin = 20;
+inline constexpr int updateAlertTextWidth = 320;
+
+// The alert of an outcome, built but not shown: its first button is the default one. The
+// message is bold above the informative text, with room around both and above the buttons.
 std::unique_ptr<QMessageBox> makeUpdateAlert(const UpdateCheck::Outcome& outcome, const QString& host,
                                              const QString& systemName);
 

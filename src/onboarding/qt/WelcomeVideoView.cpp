@@ -109,6 +109,11 @@ WelcomeVideoView::WelcomeVideoView(const QRect& frame, std::unique_ptr<VideoPlay
                          QFont::Normal, StyleColor::secondaryLabel, this);
     caption_->setGeometry(frameFromBottom(H, 40, playerY - 44, W - 200, 18));
 
+    run_->onLoadFailed = [this] {
+        playerView_->hide();
+        caption_->setText(QStringLiteral("The video could not be loaded. Try again later from Getting Started."));
+        update();
+    };
     run_->onDone = [this] {
         hide();
         deleteLater();
@@ -131,6 +136,13 @@ void WelcomeVideoView::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.fillRect(rect(), styleColor(StyleColor::windowBackground, palette()));
+    // In place of a video that could not be loaded: an empty, tinted frame.
+    if (run_->loadFailed() && playerView_) {
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(styleColor(StyleColor::label, palette(), 0.05));
+        p.drawRoundedRect(QRectF(playerView_->geometry()), 12, 12);
+    }
 }
 
 void WelcomeVideoView::mousePressEvent(QMouseEvent* event) { event->accept(); }

@@ -1,7 +1,8 @@
 #pragma once
 // The welcome video overlay: it covers the whole welcome content with a title, the playing
 // video, "Skip" (also Escape) and a caption, and removes itself when the run ends (played to
-// the end, failed, not ready within 8 s, skipped, or the window went away). Clicks on its
+// the end, not ready within 8 s, skipped, or the window went away). A video that could not be
+// loaded leaves an empty frame and a caption saying so until then. Clicks on its
 // background go nowhere. The player is behind a small interface, so the overlay's rules can
 // be driven by a fake one; MediaVideoPlayer plays for real with Qt Multimedia.
 

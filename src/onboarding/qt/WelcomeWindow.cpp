@@ -8,7 +8,9 @@
 #include "onboarding/qt/WelcomeVideoView.h"
 #include "overlay/ActionButton.h"
 #include "overlay/OverlayStyle.h"
+#include "overlay/OverlayWindow.h"
 #include "overlay/Symbols.h"
+#include "platform/PanelStacking.h"
 #include "platform/Permissions.h"
 
 namespace fw {
@@ -60,6 +62,10 @@ WelcomeWindowController::WelcomeWindowController(Permissions& permissions, UserD
       window_(std::make_unique<OnboardingWindow>(QStringLiteral("Framewell"), QSize(contentWidth, contentHeight), true))
 {
     openDesktopSettings = [this] { permissions_.openSettings(QStringLiteral("desktop")); };
+    transitionsAnimate = [] {
+        const PanelStacking* stacking = OverlayWindow::stacking();
+        return !stacking || stacking->compositing();
+    };
     makePlayer = [](const QUrl& url) -> std::unique_ptr<VideoPlayer> { return std::make_unique<MediaVideoPlayer>(url); };
     permissionTimer_ = std::make_unique<RepeatingTimer>(clock_, std::chrono::seconds(2), [this] {
         refreshPermissionState();
@@ -145,7 +151,7 @@ void WelcomeWindowController::buildStatusRows()
     previewsButton_->setGeometry(frame(476, 119 + r, 205, 32));
 
     permissionLabel_ = addLabel(w, {}, 12, QFont::Medium, StyleColor::label, frame(40, 79 + r, 435, 20));
-    resetButton_ = new ActionButton(QStringLiteral("Already on in System Settings? Reset Framewell’s permission"),
+    resetButton_ = new ActionButton(QStringLiteral("Still can’t arrange windows? Reset Framewell’s window control"),
                                     [self] {
                                         if (self)
                                             self->resetPermission();
@@ -190,10 +196,12 @@ void WelcomeWindowController::refreshPermissionState()
         edge = windowManagerPreference(edgeTilingKey);
         top = windowManagerPreference(topTilingKey);
     }
-    const WelcomeStatus s = welcomeStatus(control, previews, edge, top);
+    const bool animated = !transitionsAnimate || transitionsAnimate();
+    const WelcomeStatus s = welcomeStatus(control, previews, animated, edge, top);
     permissionLabel_->setText(s.permissionText);
     permissionLabel_->setColor(toneColor(s.permissionTone));
     permissionButton_->setText(s.permissionButton);
+    permissionButton_->setHidden(s.permissionButtonHidden);
     resetButton_->setHidden(s.resetHidden);
     previewsLabel_->setText(s.previewsText);
     previewsLabel_->setColor(toneColor(s.previewsTone));

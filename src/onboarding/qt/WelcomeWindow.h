@@ -70,6 +70,9 @@ public:
     // The desktop's own tiling settings by key (edgeTilingKey, topTilingKey): true, false or
     // unset. While this is empty the desktop is taken to tile nothing of its own.
     std::function<std::optional<bool>(const QString& key)> windowManagerPreference;
+    // Whether stack transitions are drawn (a compositor runs); the panels' stacking port's
+    // answer until replaced.
+    std::function<bool()> transitionsAnimate;
     // Opens the desktop's window settings; the permission port's settings until replaced.
     std::function<void()> openDesktopSettings;
     // Makes the video's player; a MediaVideoPlayer until replaced.

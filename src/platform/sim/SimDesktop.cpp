@@ -786,9 +786,16 @@ bool SimDesktop::activate(WindowId id)
         return false;
     // The window comes forward at once; the focus, and with it the frontmost application,
     // changes on the next turn of the loop, as the window manager's answer arrives on X11.
+    // That answer raises nothing again: a window raised over it meanwhile stays in front.
     w->setup.minimized = false;
     toFront(id);
-    schedule(Duration::zero(), [this, id] { setFocus(id); });
+    schedule(Duration::zero(), [this, id] {
+        const SimWindow* later = find(id);
+        if (!later)
+            return;
+        focused_ = id;
+        setFrontmostApp(later->setup.pid);
+    });
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include "overlay/WindowThumbnailButton.h"
 #include "stacks/BadgeSpotFinder.h"
 
+#include <QAbstractButton>
 #include <QContextMenuEvent>
 #include <QHelpEvent>
 #include <QMenu>
@@ -25,6 +26,20 @@ QColor withAlpha(QColor c, double alpha)
     c.setAlphaF(float(std::clamp(alpha, 0.0, 1.0)));
     return c;
 }
+
+// A painted icon as assistive technologies see it: a button that draws nothing, lets the
+// pointer through to the badge and is pressed through their press action.
+class IconTarget final : public QAbstractButton {
+public:
+    explicit IconTarget(QWidget* parent) : QAbstractButton(parent)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setFocusPolicy(Qt::NoFocus);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {}
+};
 
 } // namespace
 
@@ -113,7 +128,9 @@ void StackBadgeView::setMembers(const std::vector<ManagedWindow>& members, bool 
     if (group && (group->second - group->first < 2 || group->second > shown))
         group.reset();
     const bool same = members == members_ && group == group_;
-    groupTitle_ = group ? groupTitle : QString();
+    const QString title = group ? groupTitle : QString();
+    const bool retitled = title != groupTitle_;
+    groupTitle_ = title;
     members_ = members;
     group_ = group;
     if (!same) {
@@ -121,6 +138,8 @@ void StackBadgeView::setMembers(const std::vector<ManagedWindow>& members, bool 
         for (int i = 0; i < shown; ++i)
             icons_.push_back(iconFor(members[std::size_t(i)]));
     }
+    if (!same || retitled)
+        makeTargets();
     if (expanded != expanded_)
         setExpanded(expanded, false);
     else
@@ -150,8 +169,55 @@ void StackBadgeView::setExpanded(bool expanded, bool animated)
     changed();
 }
 
+void StackBadgeView::makeTargets()
+{
+    // A target may be the one whose press led here: those no longer needed leave the view at
+    // once and are deleted later.
+    const auto retire = [](QWidget* target) {
+        target->hide();
+        target->setParent(nullptr);
+        target->deleteLater();
+    };
+    while (targets_.size() > icons_.size()) {
+        retire(targets_.back());
+        targets_.pop_back();
+    }
+    while (targets_.size() < icons_.size()) {
+        const int index = int(targets_.size());
+        auto* target = new IconTarget(this);
+        connect(target, &QAbstractButton::clicked, this, [this, index] { click(index); });
+        targets_.push_back(target);
+    }
+    for (std::size_t i = 0; i < targets_.size(); ++i)
+        targets_[i]->setAccessibleName(QStringLiteral("Bring ") + tooltipFor(members_[i]) + QStringLiteral(" forward"));
+    if (group_ && !groupTitle_.isEmpty()) {
+        if (!joinerTarget_) {
+            auto* joiner = new IconTarget(this);
+            connect(joiner, &QAbstractButton::clicked, this, [this] { click(-1); });
+            joinerTarget_ = joiner;
+        }
+        joinerTarget_->setAccessibleName(groupTitle_);
+    } else if (joinerTarget_) {
+        retire(std::exchange(joinerTarget_, nullptr));
+    }
+    placeTargets(frames());
+}
+
+void StackBadgeView::placeTargets(const Frames& f)
+{
+    const auto place = [](QWidget* target, const QRectF& at) {
+        target->setGeometry(at.toAlignedRect());
+        target->setVisible(!at.isEmpty());
+    };
+    for (std::size_t i = 0; i < targets_.size() && i < f.icons.size(); ++i)
+        place(targets_[i], f.icons[i]);
+    if (joinerTarget_)
+        place(joinerTarget_, f.joiner.value_or(QRectF()));
+}
+
 void StackBadgeView::changed()
 {
+    placeTargets(frames());
     update();
     if (auto* panel = qobject_cast<OverlayWindow*>(window()))
         panel->updateShape();
@@ -210,6 +276,19 @@ std::optional<int> StackBadgeView::iconAt(QPointF at) const
             return int(i);
     }
     return std::nullopt;
+}
+
+QString StackBadgeView::toolTipAt(QPointF at) const
+{
+    const auto index = iconAt(at);
+    if (index && *index == -1)
+        return groupTitle_;
+    if (index && *index < int(members_.size()))
+        return tooltipFor(members_[std::size_t(*index)]);
+    const Frames f = frames();
+    if (f.gripOpacity > 0 && f.grip.adjusted(-3, -3, 3, 3).contains(at))
+        return QStringLiteral("Drag to move the badge");
+    return {};
 }
 
 void StackBadgeView::updateHighlight(QPointF at)
@@ -306,12 +385,7 @@ bool StackBadgeView::event(QEvent* e)
 {
     if (e->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(e);
-        const auto index = iconAt(help->pos());
-        QString text;
-        if (index && *index == -1)
-            text = groupTitle_;
-        else if (index && *index < int(members_.size()))
-            text = tooltipFor(members_[std::size_t(*index)]);
+        const QString text = toolTipAt(help->pos());
         if (text.isEmpty())
             QToolTip::hideText();
         else

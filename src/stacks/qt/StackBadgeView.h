@@ -6,6 +6,7 @@
 // a spanning window a run of icons may form a group with a tinted backing, connector arrows
 // and a round joiner that brings the whole group forward. Upright badges (on the window's
 // edge) are the same strip turned. Every frame follows from `openness` (0 compact, 1 open).
+// The icons are painted; buttons that draw nothing stand over them for assistive technologies.
 
 #include "base/Clock.h"
 #include "overlay/OverlayWindow.h"
@@ -65,6 +66,8 @@ public:
     static QString tooltipFor(const ManagedWindow& window);
     // The icon (or −1 the joiner) at a point, as a click would choose it.
     std::optional<int> iconAt(QPointF at) const;
+    // The tool tip at a point: an icon's, the joiner's title, or the grip's; empty elsewhere.
+    QString toolTipAt(QPointF at) const;
     // Builds the context menu; none without titles. The caller owns it.
     class QMenu* contextMenu();
 
@@ -83,6 +86,10 @@ private:
     void animateTo(double target, double seconds);
     void click(std::optional<int> index);
     void paintGroup(class QPainter& p, const Frames& f);
+    // The icons and the joiner as assistive technologies see them: one button each, over what
+    // is painted, named "Bring … forward" (the joiner by its title).
+    void makeTargets();
+    void placeTargets(const Frames& f);
 
     Clock& clock_;
     std::vector<ManagedWindow> members_;
@@ -93,6 +100,8 @@ private:
     bool vertical_ = false;
     double openness_ = 0;
     std::optional<int> highlighted_;
+    std::vector<QWidget*> targets_;     // one per shown icon
+    QWidget* joinerTarget_ = nullptr;   // while the joiner has a title
     TimerId motion_ = 0;
     // The press under way: where it began (global), the window's origin then, what it hit.
     struct Press {

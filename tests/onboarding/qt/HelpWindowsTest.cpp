@@ -146,9 +146,22 @@ TEST(TourArt, EveryKindDrawsItsPicture)
             for (int x = 0; x < img.width(); x += 4)
                 colours.insert(img.pixel(x, y));
         EXPECT_GT(colours.size(), 20u) << int(kind);
+        // Windows wear a plain title bar: no red, yellow or green buttons anywhere.
+        for (QRgb c : colours) {
+            const QColor q(c);
+            const bool lights = q.saturation() > 120 && (q.hue() < 50 || (q.hue() > 90 && q.hue() < 150));
+            EXPECT_FALSE(lights) << int(kind) << " " << q.name().toStdString();
+        }
     }
-    // The chosen tile of the drop menu is filled with the accent colour.
-    EXPECT_EQ(QColor(render(TourArt::Kind::dropMenu).pixel(432, 138)), QColor(0, 100, 220));
+    // The chosen tile of the drop menu is filled with the accent colour, and the pointer over
+    // it leaves its label clear: nothing dark where the white "Left" is written.
+    const QImage menu = render(TourArt::Kind::dropMenu);
+    EXPECT_EQ(QColor(menu.pixel(432, 138)), QColor(0, 100, 220));
+    int dark = 0;
+    for (int y = 121; y < 140; ++y)
+        for (int x = 389; x < 425; ++x)
+            dark += QColor(menu.pixel(x, y)).lightness() < 60;
+    EXPECT_EQ(dark, 0) << "the pointer covers the tile's label";
     // A symbol that is not known draws nothing.
     QImage blank(20, 20, QImage::Format_ARGB32);
     blank.fill(Qt::transparent);
@@ -225,6 +238,23 @@ TEST(UpdateAlerts, OutcomesButtonsAndTheDownloadLink)
     EXPECT_EQ(box->defaultButton()->text(), "Download");
     EXPECT_EQ(box->escapeButton()->text(), "Later");
     EXPECT_TRUE(box->windowFlags() & Qt::WindowStaysOnTopHint);
+    // Laid out with room: the bold message over the informative text, both wide enough not to
+    // wrap into a narrow column, and the buttons well below them, all 20 px inside the box.
+    box->show();
+    const auto* message = box->findChild<QLabel*>(u"qt_msgbox_label"_qs);
+    const auto* informative = box->findChild<QLabel*>(u"qt_msgbox_informativelabel"_qs);
+    const auto* buttons = box->findChild<QWidget*>(u"qt_msgbox_buttonbox"_qs);
+    ASSERT_TRUE(message && informative && buttons);
+    EXPECT_TRUE(message->font().bold());
+    EXPECT_GE(message->width(), 320);
+    EXPECT_GE(informative->width(), 320);
+    EXPECT_GE(informative->geometry().top() - message->geometry().bottom(), 8);
+    const int textBottom = informative->geometry().top() + informative->contentsRect().bottom();
+    EXPECT_GE(buttons->geometry().top() - textBottom, 20);
+    EXPECT_GE(buttons->geometry().right(), informative->geometry().right() - 1) << "the buttons end at the right";
+    EXPECT_LE(buttons->geometry().bottom(), box->height() - 20);
+    EXPECT_GE(message->geometry().top(), 20);
+    box->hide();
 
     auto single = makeUpdateAlert(UpdateCheck::Outcome::unreachable(), "corvellan.example", "Linux");
     ASSERT_EQ(single->buttons().size(), 1);

@@ -80,9 +80,15 @@ TEST_F(WelcomeFixture, FramesTextsAndNothingOverlaps)
     // As on X11: both grants, no desktop tiling known.
     EXPECT_EQ(welcome.permissionLabel()->text(), "● Ready. Framewell lives in your tray.");
     EXPECT_EQ(welcome.permissionLabel()->color(), StyleColor::green);
-    EXPECT_EQ(welcome.permissionButton()->text(), "Window Control Settings…");
+    EXPECT_FALSE(welcome.permissionButton()->isVisible()) << "nothing to set once windows can be arranged";
     EXPECT_EQ(welcome.previewsLabel()->text(), "● Window previews on, with the 3D Shuffle.");
     EXPECT_FALSE(welcome.resetButton()->isVisible());
+    // Without a compositor the transitions are not drawn, and the row says what would add them.
+    welcome.transitionsAnimate = [] { return false; };
+    welcome.refreshPermissionState();
+    EXPECT_EQ(welcome.previewsLabel()->text(), "● Window previews on; a compositor adds the 3D Shuffle.");
+    EXPECT_EQ(welcome.previewsLabel()->color(), StyleColor::secondaryLabel);
+    EXPECT_EQ(welcome.previewsLabel()->shownText(), welcome.previewsLabel()->text());
     EXPECT_FALSE(welcome.previewsButton()->isVisible());
     EXPECT_FALSE(welcome.tilingLabel()->isVisible());
     EXPECT_FALSE(welcome.tilingButton()->isVisible());
@@ -121,10 +127,10 @@ TEST_F(WelcomeFixture, DeniedRowsFollowTheGrantsEveryTwoSecondsWhileVisible)
     welcome.onReport = [&](const QString& text) { reports.push_back(text); };
     welcome.onPermissionTick = [&] { ++ticks; };
     welcome.show();
-    EXPECT_EQ(welcome.permissionLabel()->text(), "● Enable Accessibility to arrange windows.");
+    EXPECT_EQ(welcome.permissionLabel()->text(), "● Window control is off, so windows stay put.");
     EXPECT_EQ(welcome.permissionLabel()->color(), StyleColor::secondaryLabel);
     EXPECT_EQ(welcome.permissionButton()->text(), "Enable Window Control");
-    EXPECT_EQ(welcome.previewsLabel()->text(), "○ Optional: Window Previews add previews and the 3D Shuffle.");
+    EXPECT_EQ(welcome.previewsLabel()->text(), "○ Window previews are off: no previews or 3D Shuffle.");
     EXPECT_TRUE(welcome.resetButton()->isVisible());
     EXPECT_TRUE(welcome.previewsButton()->isVisible());
     EXPECT_TRUE(welcome.permissionTimerActive());
@@ -149,6 +155,7 @@ TEST_F(WelcomeFixture, DeniedRowsFollowTheGrantsEveryTwoSecondsWhileVisible)
     clock.advance(std::chrono::milliseconds(1));
     EXPECT_EQ(welcome.permissionLabel()->text(), "● Ready. Framewell lives in your tray.");
     EXPECT_FALSE(welcome.resetButton()->isVisible());
+    EXPECT_FALSE(welcome.permissionButton()->isVisible());
     EXPECT_EQ(ticks, 1);
 
     window()->hide();
@@ -257,6 +264,20 @@ TEST_F(WelcomeFixture, VideoOverlayEndsWithSkipEscapeReadinessOrTheWindowGoingAw
     EXPECT_EQ(stops, 6);
     welcome.videoButton()->click();
     EXPECT_TRUE(welcome.video()) << "Watch the Video plays it again";
+
+    // A video that cannot be loaded (no network, no host): the caption says so in place of
+    // the empty player, Skip stays, and the overlay ends at the readiness limit.
+    WelcomeVideoView* failing = welcome.video();
+    player->isReady = false;
+    if (auto fail = player->onFailed)
+        fail();
+    EXPECT_EQ(welcome.video(), failing);
+    EXPECT_EQ(failing->captionLabel()->text(), "The video could not be loaded. Try again later from Getting Started.");
+    EXPECT_EQ(failing->captionLabel()->shownText(), failing->captionLabel()->text());
+    EXPECT_FALSE(failing->playerView()->isVisible());
+    EXPECT_TRUE(failing->skipButton()->isVisible());
+    clock.advance(std::chrono::seconds(8));
+    EXPECT_FALSE(welcome.video());
 }
 
 TEST(WelcomeShortcutLine, FollowsTheStoredShortcuts)

@@ -7,6 +7,7 @@
 #include "overlay/WindowThumbnailButton.h"
 #include "stacks/qt/QtStackSurfaces.h"
 
+#include <QAccessible>
 #include <QMenu>
 #include <QPixmap>
 #include <QTest>
@@ -119,8 +120,8 @@ TEST(StackBadgeView, ClicksChooseDragsMoveAndTheMenuResets)
 
     // No titles, no menu; with them, each item calls its reset.
     EXPECT_EQ(view.contextMenu(), nullptr);
-    content.resetTitle = u"Move Badge Back Under the Traffic Lights"_qs;
-    content.resetAllTitle = u"Move All Badges Back Under the Traffic Lights"_qs;
+    content.resetTitle = u"Move Badge Back Under the Title Bar"_qs;
+    content.resetAllTitle = u"Move All Badges Back Under the Title Bar"_qs;
     panel.configure(content, {{}, {}, [&] { ++resets; }, [&] { ++resetAlls; }, {}});
     std::unique_ptr<QMenu> menu(view.contextMenu());
     ASSERT_TRUE(menu);
@@ -130,6 +131,55 @@ TEST(StackBadgeView, ClicksChooseDragsMoveAndTheMenuResets)
     menu->actions()[1]->trigger();
     EXPECT_EQ(resets, 1);
     EXPECT_EQ(resetAlls, 1);
+}
+
+// What assistive technologies and tool tips tell of the painted badge: one button per icon,
+// "Bring … forward", pressed as a click would; the joiner by its title; the grip's tip.
+TEST(StackBadgeView, IconsAreNamedButtonsAndTheGripSaysWhatItDoes)
+{
+    VirtualClock clock;
+    BadgePanel panel(clock, [] { return false; });
+    StackBadgeView& view = panel.view();
+    std::vector<ManagedWindow> chosen;
+    int together = 0;
+    BadgeSurface::Content content{members(3), true, BadgeGroup{1, 3}, u"Bring App1 and App2 forward together"_qs};
+    panel.configure(content, {[&](const ManagedWindow& w) { chosen.push_back(w); }, {}, {}, {}, [&] { ++together; }});
+    panel.setFrame(Rect(100, 100, 200, 36), false);
+    panel.setBadgeShown(true);
+    clock.advance(1s);
+
+    QAccessibleInterface* badge = QAccessible::queryAccessibleInterface(&view);
+    ASSERT_NE(badge, nullptr);
+    EXPECT_EQ(badge->text(QAccessible::Name), u"Windows in this stack"_qs);
+    QStringList names;
+    for (int i = 0; i < badge->childCount(); ++i) {
+        QAccessibleInterface* child = badge->child(i);
+        EXPECT_EQ(child->role(), QAccessible::Button);
+        EXPECT_FALSE(child->state().invisible);
+        names << child->text(QAccessible::Name);
+    }
+    EXPECT_EQ(names, (QStringList{u"Bring App0 — T0 forward"_qs, u"Bring App1 — T1 forward"_qs,
+                                  u"Bring App2 — T2 forward"_qs, u"Bring App1 and App2 forward together"_qs}));
+    ASSERT_EQ(badge->childCount(), 4);
+    // A press clicks the button as the pointer would (after its short animation).
+    badge->child(1)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !chosen.empty(); }, 5000));
+    EXPECT_EQ(chosen, std::vector<ManagedWindow>{members(3)[1]});
+    badge->child(3)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return together == 1; }, 5000));
+
+    const auto f = view.frames();
+    EXPECT_EQ(view.toolTipAt(f.grip.center()), u"Drag to move the badge"_qs);
+    EXPECT_EQ(view.toolTipAt(f.icons[0].center()), u"App0 — T0"_qs);
+    // Fewer members: the buttons follow, and at rest the grip is not drawn and says nothing.
+    content.members = members(1);
+    content.group.reset();
+    content.expanded = false;
+    panel.configure(content, {});
+    clock.advance(1s);
+    EXPECT_EQ(badge->childCount(), 1);
+    EXPECT_EQ(badge->child(0)->text(QAccessible::Name), u"Bring App0 — T0 forward"_qs);
+    EXPECT_NE(view.toolTipAt(view.frames().grip.center()), u"Drag to move the badge"_qs);
 }
 
 // Without a compositor the panel is cut to the badge's outline: every icon stays inside it and
