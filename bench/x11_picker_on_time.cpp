@@ -4,7 +4,8 @@
 // watches the server. Timed: from the motion that brings the pointer into the picker's zone to
 // the picker window's first paint (its first Damage once mapped), with the map alone beside it.
 // Median and 95th percentile over 40 drags; the run's first showing apart; the drags painted
-// more than two frames (33 ms) late counted.
+// more than two frames (33 ms) late counted. FRAMEWELL_BENCH_PROGRAM names another build of
+// the program to time (one before a change, say), side by side with this one's.
 #include "BenchSupport.h"
 #include "x11/DragSteps.h"
 #include "x11/ProgramSession.h"
@@ -176,7 +177,8 @@ std::optional<DragTimes> dragIntoZone(PaintProbe& probe)
 
 void BM_X11ProgramZoneEntryToPickerPainted(benchmark::State& state)
 {
-    const pid_t pid = gSession->spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
+    const QString program = qEnvironmentVariable("FRAMEWELL_BENCH_PROGRAM", QStringLiteral(FW_FRAMEWELL_PATH));
+    const pid_t pid = gSession->spawn({program});
     if (!pid || !gSession->waitFor([] { return test::programLog(*gSession).contains(u"Framewell started"_qs); }, 20000)) {
         state.SkipWithError("the program did not start");
         return;
