@@ -1,5 +1,6 @@
 #pragma once
-// Global mouse monitor port: the left button and motion anywhere on the desktop.
+// Global mouse monitor port: the primary button and motion anywhere on the desktop, and the
+// Escape key while a drag asks for it.
 
 #include "base/Geometry.h"
 
@@ -24,8 +25,9 @@ struct PointerState {
     Modifiers modifiers = 0;
 };
 
+// Left is the user's primary button, whichever physical button that is.
 struct MouseEvent {
-    enum class Type { LeftDown, LeftUp, LeftDrag, Moved };
+    enum class Type { LeftDown, LeftUp, LeftDrag, Moved, Escape };
     Type type = Type::Moved;
     Point position;        // global top-left points
     Modifiers modifiers = 0;
@@ -42,6 +44,9 @@ public:
     // missed is noticed); nothing while the monitor is not running or the pointer cannot be
     // read.
     virtual std::optional<PointerState> pointerState() = 0;
+    // While on, each press of Escape is delivered as an Escape event, also while another
+    // client holds the keyboard (a window manager moving a window does). Off after start().
+    virtual void watchEscape(bool on) = 0;
 };
 
 } // namespace fw

@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <cmath>
+#include <utility>
 
 namespace fw {
 
@@ -65,6 +66,9 @@ void DragMonitor::handle(const MouseEvent& event)
     case MouseEvent::Type::LeftUp:
         release(event.position, event.modifiers);
         break;
+    case MouseEvent::Type::Escape:
+        escapePressed();
+        break;
     }
 }
 
@@ -110,12 +114,26 @@ void DragMonitor::dragStep(const Point& p, Modifiers modifiers)
     if (!candidate_ || !original_ || !startPoint_)
         return;
     if (modifiers & ModOption) {
+        dropTrailingStep();
         handler_.withdrawOffers();
         return;
     }
-    const Duration now = coordinator_.context().clock.now();
-    if (now - lastUpdate_ < kStepInterval)
+    Clock& clock = coordinator_.context().clock;
+    const Duration now = clock.now();
+    const Duration since = now - lastUpdate_;
+    if (since < kStepInterval) {
+        // Held back, never lost: the latest motion is handled when the interval ends.
+        heldStep_ = HeldStep{p, modifiers};
+        if (!trailingTimer_)
+            trailingTimer_ = clock.callAfter(kStepInterval - since, self_.weak(), [this] { trailingStep(); });
         return;
+    }
+    dropTrailingStep();
+    step(p, modifiers, now);
+}
+
+void DragMonitor::step(const Point& p, Modifiers modifiers, Duration now)
+{
     lastUpdate_ = now;
     if (std::hypot(p.x - startPoint_->x, p.y - startPoint_->y) <= kStartDistance)
         return;
@@ -124,6 +142,29 @@ void DragMonitor::dragStep(const Point& p, Modifiers modifiers)
         return;
     startHoverTimer();
     updateHover(*candidate_, *original_, p, now, modifiers);
+}
+
+void DragMonitor::trailingStep()
+{
+    trailingTimer_ = 0;
+    const auto held = std::exchange(heldStep_, std::nullopt);
+    if (held && candidate_ && original_ && startPoint_)
+        step(held->pointer, held->modifiers, coordinator_.context().clock.now());
+}
+
+void DragMonitor::dropTrailingStep()
+{
+    heldStep_.reset();
+    if (trailingTimer_)
+        coordinator_.context().clock.cancel(std::exchange(trailingTimer_, 0));
+}
+
+void DragMonitor::escapePressed()
+{
+    if (!dragging_)
+        return;
+    trace(QStringLiteral("escape"));
+    cancel();
 }
 
 bool DragMonitor::startsOrResizes(const Point& p, Modifiers modifiers)
@@ -146,6 +187,9 @@ bool DragMonitor::startsOrResizes(const Point& p, Modifiers modifiers)
         return false;
     }
     dragging_ = true;
+    // The window manager holds the keyboard while it moves the window: Escape comes this way.
+    escapeWatched_ = true;
+    mouse_.watchEscape(true);
     ctx.stacks.suspend();
     const bool home = handler_.dragStarted(*candidate_, *original_);
     trace(home ? QStringLiteral("drag with home") : QStringLiteral("drag without home"), p);
@@ -198,10 +242,15 @@ void DragMonitor::hoverTick()
         return;
     if (pointer->leftDown) {
         releasedAt_.reset();
-        if (candidate_ && original_ && now - lastUpdate_ >= kStepInterval) {
-            lastUpdate_ = now;
-            updateHover(*candidate_, *original_, pointer->position, now, pointer->modifiers);
+        if (windowPutBack(pointer->position)) {
+            trace(QStringLiteral("window put back"), pointer->position);
+            cancel();
+            return;
         }
+        // A step of its own that does not count for the throttle: a motion right after it is
+        // not held back.
+        if (now - lastUpdate_ >= kStepInterval)
+            updateHover(*candidate_, *original_, pointer->position, now, pointer->modifiers);
         return;
     }
     if (!releasedAt_)
@@ -214,6 +263,15 @@ void DragMonitor::hoverTick()
     }
 }
 
+bool DragMonitor::windowPutBack(const Point& p)
+{
+    const auto frame = coordinator_.context().access.frame(*candidate_);
+    const bool back = frame && *frame == *original_ &&
+                      std::hypot(p.x - startPoint_->x, p.y - startPoint_->y) > kStartDistance;
+    putBackTicks_ = back ? putBackTicks_ + 1 : 0;
+    return putBackTicks_ >= 2;
+}
+
 void DragMonitor::updateHover(const ManagedWindow& window, const Rect& original, const Point& p, Duration now,
                               Modifiers modifiers)
 {
@@ -223,6 +281,10 @@ void DragMonitor::updateHover(const ManagedWindow& window, const Rect& original,
 void DragMonitor::reset(bool endInteraction)
 {
     hoverTimer_.reset();
+    dropTrailingStep();
+    if (std::exchange(escapeWatched_, false))
+        mouse_.watchEscape(false);
+    putBackTicks_ = 0;
     releasedAt_.reset();
     trace_.clear();
     observedPointerDrag_ = false;

@@ -1,13 +1,16 @@
 #pragma once
 // Follows every left-button press, drag and release on the desktop and turns them into the
 // snapping interaction: it finds the pressed window, tells moving it from resizing it, follows
-// the pointer while it moves (at most 60 steps a second, only once the pointer has gone more
-// than 8 points, and every 0.06 s while the pointer rests), and hands the release to the
-// coordinator. A press with Alt held is not followed (window managers move windows with
-// Alt+drag); holding Alt during a drag withdraws every offer, and releasing with it held drops
-// the window where it is. A release the platform never reported is noticed after 0.18 s of
-// the button being up and cancels the drag. What the pointer is over, and whom the release
-// goes to, is decided by the drag handler over the coordinator.
+// the pointer while it moves (at most 60 steps a second, a motion held back by that limit
+// handled at the end of the interval, only once the pointer has gone more than 8 points, and
+// every 0.06 s while the pointer rests), and hands the release to the coordinator. A press
+// with Alt held is not followed (window managers move windows with Alt+drag); holding Alt
+// during a drag withdraws every offer, and releasing with it held drops the window where it
+// is. A release the platform never reported is noticed after 0.18 s of the button being up
+// and cancels the drag; so do Escape while a window moves (watched through the mouse monitor,
+// as the window manager holds the keyboard then) and the window manager putting the window
+// back where the drag began. What the pointer is over, and whom the release goes to, is
+// decided by the drag handler over the coordinator.
 //
 // One monitor for the whole run, created by the application shell after the coordinator (and
 // destroyed before it), fed from the platform's mouse monitor:
@@ -87,6 +90,14 @@ private:
     void mouseMoved(const Point& p);
     void press(const Point& p, Modifiers modifiers);
     void dragStep(const Point& p, Modifiers modifiers);
+    // One step past the throttle; the step held back by it, at the end of its interval.
+    void step(const Point& p, Modifiers modifiers, Duration now);
+    void trailingStep();
+    void dropTrailingStep();
+    void escapePressed();
+    // Whether the window manager put the window back while the pointer stays away from the
+    // start, at two ticks in a row (a move lagging behind the pointer is no put-back).
+    bool windowPutBack(const Point& p);
     bool startsOrResizes(const Point& p, Modifiers modifiers);
     void release(const Point& p, Modifiers modifiers);
 
@@ -106,6 +117,14 @@ private:
     std::optional<Duration> releasedAt_; // the button first seen up during a drag without a release
     Duration lastHover_{};
     Duration lastUpdate_{};
+    struct HeldStep {
+        Point pointer;
+        Modifiers modifiers = 0;
+    };
+    std::optional<HeldStep> heldStep_; // the latest motion the throttle held back
+    TimerId trailingTimer_ = 0;
+    bool escapeWatched_ = false;
+    int putBackTicks_ = 0;
     Lifeline<DragMonitor> self_{this};
     TaskScope tasks_; // the release hand-offs due later: they go with the monitor
 };

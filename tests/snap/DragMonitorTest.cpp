@@ -1,7 +1,8 @@
 // The drag monitor's mechanics over scripted pointer streams: the start distance, the step
-// rate, moving versus resizing, the picker opened once per drag and display and closed on a
-// change of display, on Alt and off every display, the lost release, cancelling, and the
-// drag-state file; the hint over a shared edge while no button is down.
+// rate and the motion it holds back, moving versus resizing, the picker opened once per drag
+// and display and closed on a change of display, on Alt and off every display, the lost
+// release, cancelling (also by Escape and by the window put back), and the drag-state file;
+// the hint over a shared edge while no button is down.
 #include "DragDesk.h"
 
 namespace fw::snaptest {
@@ -262,6 +263,94 @@ TEST_F(DragMonitorScenario, ALostReleaseCancelsTheDragAfterTheWatchdogAndACancel
     monitor->enabled = false;
     pressOn(w, {650, 215});
     EXPECT_FALSE(monitor->candidate());
+}
+
+TEST_F(DragMonitorScenario, AMotionHeldBackByTheStepRateIsHandledWhenItsIntervalEnds)
+{
+    const auto w = add(100, Rect(300, 200, 700, 500));
+    pressOn(w, {650, 215});
+    dragTo({650, 260});
+    ASSERT_TRUE(monitor->dragging());
+    // Two motions 5 and 7 ms after that step: the later one, into the zone, is the one handled
+    // once 1/60 s has passed since the step, before any hover tick.
+    clock.advance(5ms);
+    sim.mouse().drag({900, 120});
+    clock.advance(2ms);
+    sim.place(w.element, pressFrame.offsetBy(310, -205));
+    sim.mouse().drag({960, 10});
+    clock.advance(9ms);
+    EXPECT_EQ(pickersShown(u"A"_qs), 0);
+    clock.advance(1ms);
+    EXPECT_EQ(pickersShown(u"A"_qs), 1);
+    EXPECT_EQ(states().back(), u"layout chooser on A"_qs);
+
+    // The hover tick (0.06 s after the drag's first step) is no step of the rate: a motion
+    // 1 ms after it is handled at once (40 points onto B the offer ends).
+    const int hovers = feedback.count(u"hoverPicker"_qs);
+    rest(43ms);
+    ASSERT_EQ(feedback.count(u"hoverPicker"_qs), hovers + 1) << "the tick";
+    clock.advance(1ms);
+    sim.mouse().drag({1960, 300});
+    EXPECT_FALSE(feedback.picker);
+
+    // Alt forgets a held motion: no offer comes back when its interval ends.
+    dragTo({2760, 30});
+    ASSERT_EQ(pickersShown(u"B"_qs), 1);
+    clock.advance(5ms);
+    sim.mouse().drag({2760, 1060});
+    sim.mouse().drag({2760, 31}, ModOption);
+    EXPECT_FALSE(feedback.picker);
+    rest(20ms);
+    EXPECT_FALSE(feedback.picker);
+    EXPECT_EQ(states().back(), u"layout chooser on B"_qs);
+}
+
+TEST_F(DragMonitorScenario, EscapeWhileTheWindowMovesOrTheWindowPutBackCancelsTheDragAndPlacesNothing)
+{
+    recordHandOffs();
+    auto& c = *coordinator;
+    const auto w = add(100, Rect(300, 200, 700, 500));
+    pressOn(w, {650, 215});
+    EXPECT_FALSE(sim.mouse().escapeWatched()) << "a press alone does not watch the keyboard";
+    dragTo({650, 260});
+    EXPECT_TRUE(sim.mouse().escapeWatched());
+    dragTo({960, 10});
+    const Point overRegion = feedback.pickerPoint(0, 1);
+    dragTo(overRegion);
+    ASSERT_TRUE(feedback.picker);
+    auto generation = c.interactionGeneration();
+    ASSERT_TRUE(sim.mouse().escape());
+    EXPECT_FALSE(feedback.picker);
+    EXPECT_FALSE(monitor->candidate());
+    EXPECT_FALSE(sim.mouse().escapeWatched());
+    EXPECT_EQ(c.interactionGeneration(), generation + 1);
+    EXPECT_FALSE(c.interaction().windowInteraction);
+    EXPECT_EQ(fileStates().mid(fileStates().size() - 2), (QStringList{u"escape"_qs, u"cancelled"_qs}));
+    const Rect left = frameOf(w);
+    releaseAt(overRegion);
+    clock.runUntilIdle();
+    EXPECT_EQ(frameOf(w), left);
+    EXPECT_TRUE(releases.empty());
+
+    // The window manager ends its move itself and puts the window back while the pointer stays
+    // away: seen at two ticks in a row, the drag ends the same way.
+    pressOn(w, {650, 215});
+    dragTo({650, 260});
+    dragTo({960, 10});
+    ASSERT_TRUE(feedback.picker);
+    sim.place(w.element, pressFrame);
+    rest(DragMonitor::kHoverInterval);
+    EXPECT_TRUE(monitor->dragging()) << "one tick may see a move lagging behind the pointer";
+    generation = c.interactionGeneration();
+    rest(DragMonitor::kHoverInterval);
+    EXPECT_FALSE(monitor->candidate());
+    EXPECT_FALSE(feedback.picker);
+    EXPECT_EQ(c.interactionGeneration(), generation + 1);
+    EXPECT_EQ(fileStates().mid(fileStates().size() - 2), (QStringList{u"window put back"_qs, u"cancelled"_qs}));
+    releaseAt({960, 10});
+    clock.runUntilIdle();
+    EXPECT_EQ(frameOf(w), pressFrame);
+    EXPECT_TRUE(releases.empty());
 }
 
 TEST_F(DragMonitorScenario, TheSharedEdgeHintFollowsThePointerAtMostTenTimesASecond)

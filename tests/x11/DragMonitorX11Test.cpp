@@ -3,12 +3,14 @@
 // drag of an xterm's title bar to the top centre of the right monitor shows the layout picker
 // there; releasing over "Halves" region 0 puts the xterm into that region on its cell grid;
 // dragging it away and back next to its slot offers to put it back, and the release does; the
-// same drag with Alt held is not followed.
+// same drag with Alt held is not followed. Escape during such a drag closes the picker and places
+// nothing, and a left-handed mouse drags with its primary button.
 #include "layout/ScreenGeometry.h"
 #include "snap/AppliedLayouts.h"
 #include "snap/PickerGeometry.h"
 #include "x11/CoordinatorRig.h"
 #include "x11/DragSteps.h"
+#include "x11/FakeKeys.h"
 #include "x11/ScreenPhotos.h"
 #include "x11/XSession.h"
 
@@ -120,6 +122,64 @@ TEST(DragMonitorX11, DraggingAnXtermToTheTopCentreOfTheRightMonitorPlacesItThrou
     EXPECT_TRUE(session.waitFor([&] { return !rig.coordinator->interaction().windowInteraction; }));
     EXPECT_FALSE(rig.overlay.picker);
     EXPECT_TRUE(rig.notices.isEmpty()) << rig.notices.join(u" | "_qs).toStdString();
+}
+
+// Escape while the window manager moves the window, with the picker open and the pointer over
+// a region: the window manager holds the keyboard then (all but fluxbox), and most put the
+// window back on it (openbox, xfwm4, icewm, metacity); either way the drag ends. Then the buttons are swapped while everything runs (a left-handed
+// mouse): a drag with the primary button, the physical right one, places through the picker.
+TEST(DragMonitorX11, EscapeDuringATitleBarDragPlacesNothingAndALeftHandedMouseDragsWithItsPrimaryButton)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    auto term = session.startXterm(u"escape me"_qs, {"-geometry", "80x24+500+400"});
+    ASSERT_TRUE(term.window) << session.error();
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    ASSERT_TRUE(rig.startDragMonitor()) << "no XInput 2.2";
+    const auto screen = rig.screenOf(Rect(0, 0, 1920, 1080));
+    ASSERT_TRUE(screen);
+    const Rect visible = topLeftVisibleFrame(*screen);
+    const Rect target = regionFrames(SnapLayout::builtIns().front(), *screen).at(0);
+    const auto inRegion = [&] {
+        const auto frame = session.wmFrame(term.window);
+        return frame && frame->origin == target.origin;
+    };
+    // The title bar pressed with the physical button, to the top centre and over Halves region 0.
+    const auto overRegionZero = [&](int button) {
+        if (!pressTitleBar(session, term.window, button) ||
+            !session.waitFor([&] { return rig.monitor->candidate().has_value(); }))
+            return testing::AssertionFailure() << "the press was not followed";
+        glideTo(session, {visible.midX(), visible.minY() + 6}, 24);
+        if (!session.waitFor([&] { return rig.overlay.picker && rig.overlay.pickerView; }))
+            return testing::AssertionFailure() << "no picker; xterm at " << describe(session.wmFrame(term.window)).toStdString();
+        const PickerGeometry& geometry = rig.overlay.pickerView->geometry();
+        const Rect panel = pickerFrame(visible, geometry.width, geometry.height);
+        const Rect region = geometry.cards.front().regions.at(0);
+        glideTo(session, {panel.minX() + region.midX(), panel.minY() + region.midY()}, 6);
+        if (!session.waitFor([&] { return rig.overlay.pickerView && rig.overlay.pickerView->selected == SnapSelection{0, 0}; }))
+            return testing::AssertionFailure() << "the pointer is not over Halves region 0";
+        return testing::AssertionSuccess();
+    };
+
+    ASSERT_TRUE(overRegionZero(1));
+    test::key(session, test::Escape, true);
+    test::key(session, test::Escape, false);
+    EXPECT_TRUE(session.waitFor([&] { return !rig.overlay.picker; })) << "the picker stayed after Escape";
+    EXPECT_FALSE(rig.monitor->candidate());
+    EXPECT_FALSE(rig.coordinator->interaction().windowInteraction);
+    session.releaseButton(1);
+    EXPECT_FALSE(session.waitFor(inRegion, 500)) << "placed after Escape";
+    EXPECT_TRUE(rig.coordinator->groups().empty());
+
+    ASSERT_TRUE(test::swapPrimaryButton(session));
+    ASSERT_TRUE(overRegionZero(3));
+    session.releaseButton(3);
+    EXPECT_TRUE(session.waitFor([&] { return inRegion() && !rig.coordinator->interaction().mutating; }, 10000))
+        << "xterm at " << describe(session.wmFrame(term.window)).toStdString() << ", region "
+        << toString(target).toStdString() << "; notices: " << rig.notices.join(u" | "_qs).toStdString();
+    EXPECT_EQ(rig.coordinator->groups().at(displayKey(*screen)).windows.at(0).element, term.window);
+    EXPECT_TRUE(test::swapPrimaryButton(session));
 }
 
 } // namespace

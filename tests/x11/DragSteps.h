@@ -2,7 +2,7 @@
 // A hand's drag through XTest for the real-server tests and benchmarks: a press on a window's
 // title bar and relative pointer motion at about 60 steps a second (relative motion makes the
 // raw events the mouse monitor reads; each step waits until the window manager handled it);
-// and holding a dragged window over a placed one until its tile menu shows, then over a tile
+// a left-handed mouse (the primary button swapped); and holding a dragged window over a placed one until its tile menu shows, then over a tile
 // until a release would perform it.
 
 #include "x11/CoordinatorRig.h"
@@ -13,6 +13,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <utility>
+#include <vector>
 
 namespace fw::test {
 
@@ -37,15 +40,37 @@ inline void glideTo(XSession& s, const Point& to, int steps)
     glide(s, int(to.x - from.x), int(to.y - from.y), steps);
 }
 
-// Presses on the middle of the client's title bar; false when the client has no frame.
-inline bool pressTitleBar(XSession& s, xcb_window_t client)
+// Presses on the middle of the client's title bar with the (physical) button; false when the
+// client has no frame.
+inline bool pressTitleBar(XSession& s, xcb_window_t client, int button = 1)
 {
     const auto frame = s.wmFrame(client);
     if (!frame)
         return false;
     s.warpPointer(int(frame->midX()), int(frame->y()) + 8);
-    s.pressButton(1);
+    s.pressButton(button);
     return true;
+}
+
+// Swaps the core pointer mapping's buttons 1 and 3 (a left-handed mouse, and back again);
+// false when the server refused.
+inline bool swapPrimaryButton(XSession& session)
+{
+    xcb_connection_t* c = session.connection();
+    auto* current = xcb_get_pointer_mapping_reply(c, xcb_get_pointer_mapping(c), nullptr);
+    if (!current)
+        return false;
+    std::vector<std::uint8_t> map(xcb_get_pointer_mapping_map(current),
+                                  xcb_get_pointer_mapping_map(current) + xcb_get_pointer_mapping_map_length(current));
+    std::free(current);
+    if (map.size() < 3)
+        return false;
+    std::swap(map[0], map[2]);
+    auto* reply = xcb_set_pointer_mapping_reply(c, xcb_set_pointer_mapping(c, std::uint8_t(map.size()), map.data()),
+                                                nullptr);
+    const bool ok = reply && reply->status == XCB_MAPPING_STATUS_SUCCESS;
+    std::free(reply);
+    return ok;
 }
 
 inline void pressKey(XSession& s, std::uint8_t keycode, bool down)

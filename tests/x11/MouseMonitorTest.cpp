@@ -1,8 +1,13 @@
-// The global mouse monitor on a real server while the WM moves a window by its title bar.
+// The global mouse monitor on a real server while the WM moves a window by its title bar; the
+// primary button through a pointer mapping changed while it runs; Escape only while watched.
 #include "platform/x11/X11MouseMonitor.h"
+#include "x11/DragSteps.h"
+#include "x11/FakeKeys.h"
 #include "x11/XSession.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace fw {
 namespace {
@@ -117,6 +122,76 @@ TEST(X11MouseMonitor, ReportsHeldModifiersAndSurvivesStopFromItsHandler)
     ASSERT_TRUE(monitor.start([&](const MouseEvent& e) { events.push_back(e); }));
     session.moveRelative(3, 0);
     EXPECT_TRUE(session.waitFor([&] { return events.size() == 3 && events[2].type == Type::Moved; }, 3000));
+}
+
+TEST(X11MouseMonitor, FollowsThePointerMappingWhileRunningAndReportsEscapeOnlyWhileWatched)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    test::SessionApp app(session);
+    X11MouseMonitor monitor(session.display());
+    std::vector<MouseEvent> events;
+    ASSERT_TRUE(monitor.start([&](const MouseEvent& e) { events.push_back(e); }));
+    session.warpPointer(300, 300);
+    // What arrives up to and with a motion made afterwards (events come in order).
+    const auto upToMotion = [&] {
+        const size_t from = events.size();
+        session.moveRelative(1, 0);
+        EXPECT_TRUE(session.waitFor([&] {
+            return events.size() > from && (events.back().type == Type::Moved || events.back().type == Type::LeftDrag);
+        }, 3000));
+        std::vector<Type> seen;
+        for (size_t i = from; i < events.size(); ++i)
+            seen.push_back(events[i].type);
+        return seen;
+    };
+
+    // Left-handed: the physical right button is the primary one, the physical left is not;
+    // swapped back, the left one is again.
+    ASSERT_TRUE(test::swapPrimaryButton(session));
+    session.pressButton(3);
+    EXPECT_EQ(upToMotion(), (std::vector{Type::LeftDown, Type::LeftDrag}));
+    session.releaseButton(3);
+    session.pressButton(1);
+    EXPECT_EQ(upToMotion(), (std::vector{Type::LeftUp, Type::Moved}));
+    session.releaseButton(1);
+    ASSERT_TRUE(test::swapPrimaryButton(session));
+    session.pressButton(1);
+    EXPECT_EQ(upToMotion(), (std::vector{Type::LeftDown, Type::LeftDrag}));
+    session.releaseButton(1);
+    EXPECT_EQ(upToMotion(), (std::vector{Type::LeftUp, Type::Moved}));
+
+    // Escape counts only while watched, also while the window manager moves a window and
+    // holds the keyboard (all but fluxbox do); other keys never.
+    const xcb_keycode_t escape = test::keycode(session, test::Escape);
+    const auto tapEscape = [&] {
+        test::fakeKey(session, escape, true);
+        test::fakeKey(session, escape, false);
+    };
+    tapEscape();
+    EXPECT_EQ(upToMotion(), std::vector{Type::Moved});
+    auto client = session.startTestClient(u"moved"_qs, {"--size", "400x300", "--position", "300,300"});
+    ASSERT_TRUE(client.window) << session.error();
+    // Each change of what is watched is in place once the monitor's connection made a round trip.
+    monitor.watchEscape(true);
+    ASSERT_TRUE(monitor.pointerState());
+    const size_t before = events.size();
+    session.dragTitleBar(client.window, 100, 50, 6, [&](int step) {
+        if (step != 3)
+            return;
+        test::key(session, test::LetterP, true);
+        test::key(session, test::LetterP, false);
+        tapEscape();
+        EXPECT_TRUE(session.waitFor([&] { return events.back().type == Type::Escape; }, 3000)) << "no Escape";
+    });
+    ASSERT_TRUE(session.waitFor([&] { return events.back().type == Type::LeftUp; }, 3000));
+    EXPECT_EQ(std::count_if(events.begin() + long(before), events.end(), [](const MouseEvent& e) {
+                  return e.type == Type::Escape;
+              }), 1);
+    monitor.watchEscape(false);
+    ASSERT_TRUE(monitor.pointerState());
+    tapEscape();
+    EXPECT_EQ(upToMotion(), std::vector{Type::Moved});
 }
 
 TEST(X11MouseMonitor, FailsToStartWithoutAServer)

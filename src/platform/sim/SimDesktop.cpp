@@ -54,12 +54,14 @@ bool SimMouse::start(std::function<void(const MouseEvent&)> handler)
         return false;
     handler_ = std::move(handler);
     running_ = true;
+    escapeWatched_ = false;
     return true;
 }
 
 void SimMouse::stop()
 {
     running_ = false;
+    escapeWatched_ = false;
     handler_ = nullptr;
 }
 

@@ -121,6 +121,7 @@ public:
     bool running() const override { return running_; }
     // The position, button and modifiers of the last event (or of releaseUnseen).
     std::optional<PointerState> pointerState() override;
+    void watchEscape(bool on) override { escapeWatched_ = on; }
 
     // Whether start() succeeds (false: the platform cannot monitor).
     void setAvailable(bool available) { available_ = available; }
@@ -131,6 +132,9 @@ public:
     bool drag(Point p, Modifiers m = 0) { return inject({MouseEvent::Type::LeftDrag, p, m}); }
     bool release(Point p, Modifiers m = 0) { return inject({MouseEvent::Type::LeftUp, p, m}); }
     bool move(Point p, Modifiers m = 0) { return inject({MouseEvent::Type::Moved, p, m}); }
+    // Escape pressed: delivered only while watched, as the platform does; false otherwise.
+    bool escape() { return escapeWatched_ && inject({MouseEvent::Type::Escape, position_, modifiers_}); }
+    bool escapeWatched() const { return escapeWatched_; }
 
     // The pointer is at the point before the platform reports it (the next event tells).
     void setPosition(Point p) { position_ = p; }
@@ -149,6 +153,7 @@ private:
     bool leftDown_ = false;
     Modifiers modifiers_ = 0;
     int startCount_ = 0;
+    bool escapeWatched_ = false;
 };
 
 class SimDesktop final : public Screens, public WindowSystem, public Permissions, public Processes, public IdleInhibitors,

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <xcb/xinput.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace fw {
@@ -43,22 +44,21 @@ bool X11MouseMonitor::start(std::function<void(const MouseEvent&)> handler)
         return false;
     }
 
-    struct {
-        xcb_input_event_mask_t head;
-        std::uint32_t mask;
-    } selection{{XCB_INPUT_DEVICE_ALL_MASTER, 1},
-                XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS | XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_RELEASE |
-                    XCB_INPUT_XI_EVENT_MASK_RAW_MOTION};
-    auto cookie = xcb_input_xi_select_events_checked(c, conn_->root(), 1, &selection.head);
-    if (xcb_generic_error_t* err = xcb_request_check(c, cookie)) {
+    // Sent together: the selection, then the button state at the start (so that a drag already
+    // under way reads as a drag) and the pointer mapping.
+    escapeWatched_ = false;
+    escapeKeys_.reset();
+    const auto selected = selectEvents(true);
+    const auto pointerCookie = xcb_query_pointer(c, conn_->root());
+    const auto mapping = xcb_get_pointer_mapping(c);
+    if (xcb_generic_error_t* err = xcb_request_check(c, selected)) {
         free(err);
         conn_.reset();
         return false;
     }
-
-    // The button state at the start, so a drag already under way reads as a drag.
-    auto pointer = FW_XCB_REPLY(c, xcb_query_pointer, xcb_query_pointer(c, conn_->root()));
+    auto pointer = FW_XCB_REPLY(c, xcb_query_pointer, pointerCookie);
     leftDown_ = pointer && (pointer->mask & XCB_BUTTON_MASK_1);
+    readPointerMapping(mapping);
 
     if (!QCoreApplication::instance()) {
         conn_.reset();
@@ -100,6 +100,71 @@ void X11MouseMonitor::stop()
     }
     handler_ = nullptr;
     leftDown_ = false;
+    escapeWatched_ = false;
+}
+
+void X11MouseMonitor::watchEscape(bool on)
+{
+    if (on == escapeWatched_)
+        return;
+    escapeWatched_ = on;
+    if (running_ && conn_) {
+        selectEvents(false);
+        conn_->flush();
+    }
+}
+
+xcb_void_cookie_t X11MouseMonitor::selectEvents(bool checked)
+{
+    xcb_connection_t* c = conn_->raw();
+    struct {
+        xcb_input_event_mask_t head;
+        std::uint32_t mask;
+    } selection{{XCB_INPUT_DEVICE_ALL_MASTER, 1},
+                XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS | XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_RELEASE |
+                    XCB_INPUT_XI_EVENT_MASK_RAW_MOTION};
+    if (escapeWatched_)
+        selection.mask |= XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS;
+    return checked ? xcb_input_xi_select_events_checked(c, conn_->root(), 1, &selection.head)
+                   : xcb_input_xi_select_events(c, conn_->root(), 1, &selection.head);
+}
+
+void X11MouseMonitor::readPointerMapping(xcb_get_pointer_mapping_cookie_t cookie)
+{
+    xcb_connection_t* c = conn_->raw();
+    auto reply = FW_XCB_REPLY(c, xcb_get_pointer_mapping, cookie);
+    buttonMap_.clear();
+    if (reply) {
+        const std::uint8_t* map = xcb_get_pointer_mapping_map(reply.p);
+        buttonMap_.assign(map, map + xcb_get_pointer_mapping_map_length(reply.p));
+    }
+}
+
+std::uint32_t X11MouseMonitor::logicalButton(std::uint32_t physical) const
+{
+    return physical >= 1 && physical <= buttonMap_.size() ? buttonMap_[physical - 1] : physical;
+}
+
+bool X11MouseMonitor::isEscape(std::uint32_t keycode)
+{
+    if (!escapeKeys_) {
+        constexpr xcb_keysym_t escapeSym = 0xff1b;
+        xcb_connection_t* c = conn_->raw();
+        const xcb_setup_t* setup = xcb_get_setup(c);
+        const int count = setup->max_keycode - setup->min_keycode + 1;
+        auto reply = FW_XCB_REPLY(c, xcb_get_keyboard_mapping,
+                                  xcb_get_keyboard_mapping(c, setup->min_keycode, std::uint8_t(count)));
+        escapeKeys_.emplace();
+        if (reply && reply->keysyms_per_keycode > 0) {
+            const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(reply.p);
+            const int length = xcb_get_keyboard_mapping_keysyms_length(reply.p);
+            for (int i = 0; i < length; ++i) {
+                if (syms[i] == escapeSym)
+                    escapeKeys_->push_back(std::uint8_t(setup->min_keycode + i / reply->keysyms_per_keycode));
+            }
+        }
+    }
+    return std::find(escapeKeys_->begin(), escapeKeys_->end(), keycode) != escapeKeys_->end();
 }
 
 std::optional<PointerState> X11MouseMonitor::pointerState()
@@ -147,34 +212,11 @@ bool X11MouseMonitor::drainOnce()
     // Collect first; consecutive motions collapse into one (the position is read afterwards).
     std::vector<MouseEvent::Type> kinds;
     while (xcb_generic_event_t* e = xcb_poll_for_event(c)) {
-        if (e->response_type == XCB_GE_GENERIC) {
-            auto* ge = reinterpret_cast<xcb_ge_generic_event_t*>(e);
-            if (ge->extension == xiOpcode_) {
-                switch (ge->event_type) {
-                case XCB_INPUT_RAW_BUTTON_PRESS:
-                    if (reinterpret_cast<xcb_input_raw_button_press_event_t*>(e)->detail == 1) {
-                        leftDown_ = true;
-                        kinds.push_back(MouseEvent::Type::LeftDown);
-                    }
-                    break;
-                case XCB_INPUT_RAW_BUTTON_RELEASE:
-                    if (reinterpret_cast<xcb_input_raw_button_release_event_t*>(e)->detail == 1) {
-                        leftDown_ = false;
-                        kinds.push_back(MouseEvent::Type::LeftUp);
-                    }
-                    break;
-                case XCB_INPUT_RAW_MOTION: {
-                    const auto t = leftDown_ ? MouseEvent::Type::LeftDrag : MouseEvent::Type::Moved;
-                    if (kinds.empty() || kinds.back() != t)
-                        kinds.push_back(t);
-                    break;
-                }
-                default:
-                    break;
-                }
-            }
-        }
+        const auto kind = kindOf(e);
         free(e);
+        const bool collapses = kind == MouseEvent::Type::LeftDrag || kind == MouseEvent::Type::Moved;
+        if (kind && !(collapses && !kinds.empty() && kinds.back() == *kind))
+            kinds.push_back(*kind);
     }
     if (kinds.empty())
         return false;
@@ -200,6 +242,38 @@ bool X11MouseMonitor::drainOnce()
     }
     draining_ = false;
     return true;
+}
+
+std::optional<MouseEvent::Type> X11MouseMonitor::kindOf(const xcb_generic_event_t* e)
+{
+    using Type = MouseEvent::Type;
+    if ((e->response_type & 0x7f) == XCB_MAPPING_NOTIFY) {
+        // Buttons swapped (a left-handed mouse) or the keyboard changed: read again.
+        if (reinterpret_cast<const xcb_mapping_notify_event_t*>(e)->request == XCB_MAPPING_POINTER)
+            readPointerMapping(xcb_get_pointer_mapping(conn_->raw()));
+        else
+            escapeKeys_.reset();
+        return std::nullopt;
+    }
+    const auto* ge = reinterpret_cast<const xcb_ge_generic_event_t*>(e);
+    if (e->response_type != XCB_GE_GENERIC || ge->extension != xiOpcode_)
+        return std::nullopt;
+    switch (ge->event_type) {
+    case XCB_INPUT_RAW_BUTTON_PRESS:
+    case XCB_INPUT_RAW_BUTTON_RELEASE:
+        if (logicalButton(reinterpret_cast<const xcb_input_raw_button_press_event_t*>(e)->detail) != 1)
+            return std::nullopt;
+        leftDown_ = ge->event_type == XCB_INPUT_RAW_BUTTON_PRESS;
+        return leftDown_ ? Type::LeftDown : Type::LeftUp;
+    case XCB_INPUT_RAW_MOTION:
+        return leftDown_ ? Type::LeftDrag : Type::Moved;
+    case XCB_INPUT_RAW_KEY_PRESS:
+        if (escapeWatched_ && isEscape(reinterpret_cast<const xcb_input_raw_key_press_event_t*>(e)->detail))
+            return Type::Escape;
+        return std::nullopt;
+    default:
+        return std::nullopt;
+    }
 }
 
 } // namespace fw

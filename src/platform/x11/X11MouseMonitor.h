@@ -4,11 +4,19 @@
 // connection plus a short drain timer while running). Raw events carry no position: the pointer
 // position and the modifiers come from QueryPointer. Version 2.2 matters: with 2.0 the raw
 // motion and release events are lost while the WM holds its grab during a title-bar move.
+// Raw buttons are physical: they go through the pointer mapping (read again on each change,
+// so a left-handed mouse's primary button is the left one here). While Escape is watched, raw
+// key presses are selected too: a window manager moving a window grabs the keyboard, and they
+// are the only way an Escape then reaches us.
 
 #include "platform/MouseMonitor.h"
 
 #include <QByteArray>
+#include <xcb/xcb.h>
+
 #include <memory>
+#include <optional>
+#include <vector>
 
 class QSocketNotifier;
 class QTimer;
@@ -29,6 +37,7 @@ public:
     bool running() const override { return running_; }
     // One pointer query on the monitor's connection.
     std::optional<PointerState> pointerState() override;
+    void watchEscape(bool on) override;
 
     // Reads and delivers whatever the server has sent (also called by the notifier and timer).
     void drain();
@@ -36,6 +45,14 @@ public:
 private:
     // One pass over the queued events; false when there were none.
     bool drainOnce();
+    // What one event of the connection means for the handler, if anything.
+    std::optional<MouseEvent::Type> kindOf(const xcb_generic_event_t* event);
+    // Selects the raw events on the root window: buttons and motion, and keys while Escape is
+    // watched.
+    xcb_void_cookie_t selectEvents(bool checked);
+    void readPointerMapping(xcb_get_pointer_mapping_cookie_t cookie);
+    std::uint32_t logicalButton(std::uint32_t physical) const;
+    bool isEscape(std::uint32_t keycode);
 
     QByteArray displayName_;
     std::unique_ptr<x11::Connection> conn_;
@@ -47,6 +64,9 @@ private:
     bool running_ = false;
     bool leftDown_ = false;
     bool draining_ = false;
+    bool escapeWatched_ = false;
+    std::vector<std::uint8_t> buttonMap_;        // logical button of each physical one, from 1
+    std::optional<std::vector<std::uint8_t>> escapeKeys_; // read at the first key press after a change
 };
 
 } // namespace fw
