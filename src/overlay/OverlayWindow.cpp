@@ -173,7 +173,7 @@ void OverlayWindow::resizeEvent(QResizeEvent* event)
 void OverlayWindow::setTranslucent(bool compositing)
 {
     const bool made = testAttribute(Qt::WA_WState_Created);
-    if (made && !ignoresMouse_) {
+    if (made && !windowFlags().testFlag(Qt::X11BypassWindowManagerHint)) {
         // A managed panel made anew would be placed and activated anew by the window manager:
         // it keeps its visual, translucent only where that has an alpha channel.
         const bool translucent = compositing && testAttribute(Qt::WA_TranslucentBackground);

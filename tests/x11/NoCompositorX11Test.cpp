@@ -9,13 +9,9 @@
 #include "overlay/OverlayController.h"
 #include "overlay/OverlayView.h"
 #include "overlay/OverlayWindow.h"
-#include "platform/x11/X11Permissions.h"
 #include "platform/x11/X11Stacking.h"
 #include "platform/x11/X11WindowCapture.h"
-#include "platform/x11/X11WindowSystem.h"
-#include "transitions/WindowThumbnails.h"
-#include "transitions/qt/ThumbnailImage.h"
-#include "x11/AccessRig.h"
+#include "x11/AssistThumbnails.h"
 #include "x11/CoordinatorRig.h"
 #include "x11/DragSteps.h"
 #include "x11/ScreenPhotos.h"
@@ -151,23 +147,6 @@ TEST(NoCompositorX11, DraggingASharedEdgeLeavesBothWindowsInSight)
     EXPECT_TRUE(session.waitFor([&] { return feedback.outlines().empty(); })) << "the outlines go at the release";
 }
 
-// Snap assist's thumbnails as the program takes them, the capture keeping every window's
-// picture from its start on.
-std::unordered_map<ManagedWindow, QImage> thumbnailsOf(XSession& session, X11WindowCapture& capture,
-                                                       const std::vector<ManagedWindow>& windows)
-{
-    X11WindowSystem ws(session.display());
-    test::OneScreen screens;
-    QtClock clock;
-    X11Permissions permissions;
-    WindowAccess access(ws, screens, clock, permissions);
-    WindowThumbnails thumbnails(access, permissions, capture, thumbnailImage);
-    std::unordered_map<ManagedWindow, QImage> out;
-    ThumbnailDelivery deliver = [&](const ManagedWindow& w, Thumbnail image) { out[w] = *image; };
-    test::runOnQtLoop(thumbnails.captureWindowThumbnails(windows, 520, deliver));
-    return out;
-}
-
 // The share of a thumbnail's client part that is neither the background nor what covers it:
 // the xterm's text.
 double textShare(const QImage& image, QRgb background)
@@ -207,7 +186,7 @@ TEST(NoCompositorX11, ACoveredWindowsThumbnailIsItsPictureOrNothing)
     X11WindowSystem ws(session.display());
     const auto window = ManagedWindow::make(ws, covered.window);
     ASSERT_TRUE(window);
-    const auto got = thumbnailsOf(session, kept, {*window});
+    const auto got = test::assistThumbnails(session, kept, {*window});
     ASSERT_TRUE(got.contains(*window)) << "no thumbnail of the covered xterm";
     const QImage& picture = got.at(*window);
     EXPECT_GT(textShare(picture, kRightColour), 0.02) << "the covered xterm's thumbnail shows no text";
@@ -218,11 +197,11 @@ TEST(NoCompositorX11, ACoveredWindowsThumbnailIsItsPictureOrNothing)
     // A capture that finds the window not yet redirected by itself gives nothing the first time
     // (the chooser shows the application's icon), never a bare background; then the picture.
     X11WindowCapture late(session.display());
-    const auto first = thumbnailsOf(session, late, {*window});
+    const auto first = test::assistThumbnails(session, late, {*window});
     if (first.contains(*window)) {
         EXPECT_GT(textShare(first.at(*window), kRightColour), 0.02) << "the first picture is blank";
     }
-    const auto second = thumbnailsOf(session, late, {*window});
+    const auto second = test::assistThumbnails(session, late, {*window});
     ASSERT_TRUE(second.contains(*window)) << "the second capture gave nothing";
     EXPECT_GT(textShare(second.at(*window), kRightColour), 0.02) << "the second picture is blank";
     EXPECT_TRUE(session.resume(covered.pid));
