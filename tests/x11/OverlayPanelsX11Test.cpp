@@ -303,6 +303,49 @@ TEST(X11OverlayPanels, ResizeFeedbackShowsOutlinesBarAndHintBesideTheBarWithoutT
 namespace fw {
 namespace {
 
+using Shoot = std::function<void(const QString&, const Rect&, const std::function<void()>&)>;
+
+// The choosers and the drop target over the clients (the last one dragged).
+void photographChoosers(Desktop& d, X11WindowCapture& capture, OverlayController& controller, const Shoot& shoot,
+                        const std::vector<xcb_window_t>& clients, const QString& suffix)
+{
+    const Rect all(0, 0, 1920, 1080);
+    const ScreenInfo screen = wholeScreen();
+    X11WindowSystem ws(d.session.display());
+    std::vector<ManagedWindow> windows;
+    for (xcb_window_t w : clients) {
+        const auto managed = ManagedWindow::make(ws, w);
+        ASSERT_TRUE(managed) << "window " << w;
+        windows.push_back(*managed);
+    }
+    shoot(QStringLiteral("x11-text-window-chooser") + suffix, all, [&] {
+        controller.showWindowChooser(screen, windows, QStringLiteral("Choose a window to arrange."),
+                                     QStringLiteral("Pick a window, then choose its place in a layout."), {}, {});
+    });
+    controller.hideAll();
+
+    // The painted client dragged over the right half: the target there with its caption, the
+    // place it would swap from on the left, both below it.
+    shoot(QStringLiteral("x11-text-drop-target") + suffix, all, [&] {
+        controller.setDraggedWindow(windows.back());
+        controller.showDropTarget(Rect(964, 0, 956, 1080), QStringLiteral("Release to swap"),
+                                  QStringLiteral("arrow.left.arrow.right"), true, true, Rect(0, 0, 956, 1080));
+    });
+    controller.hideAll();
+
+    // Region assist after a window went into the top-left quarter: the other three offer the
+    // windows, each with its picture taken through Composite.
+    const auto thumbnails = test::assistThumbnails(d.session, capture, windows);
+    ASSERT_GE(thumbnails.size(), 2u) << "fewer than two thumbnails were captured";
+    std::map<RegionNumber, Rect> regions;
+    for (const auto& [region, frame] : SnapLayout::builtIns()[4].tree.frames(screen.visibleFrame, 8))
+        if (region != 0)
+            regions[region] = frame;
+    shoot(QStringLiteral("x11-text-region-assist") + suffix, all,
+          [&] { controller.showRegionAssist(regions, windows, thumbnails, {}, {}); });
+    controller.hideAll();
+}
+
 // For review by eye, with FRAMEWELL_SHOTS_DIR set: every panel over windows full of text (the
 // picker, the tile menu, the resize hint, the divider editor, the window chooser and region
 // assist with real thumbnails of the windows), with a compositing manager and without (the
@@ -329,7 +372,7 @@ void photographPanels(bool compositing)
     const ScreenInfo screen = wholeScreen();
     OverlayController controller;
 
-    const auto shoot = [&](const QString& name, const Rect& area, const std::function<void()>& show) {
+    const Shoot shoot = [&](const QString& name, const Rect& area, const std::function<void()>& show) {
         const QImage before = grab(area);
         show();
         // Without a compositor the outlines over the whole screen change little of it.
@@ -366,39 +409,7 @@ void photographPanels(bool compositing)
           [&] { controller.showDividerEditor(screen, SnapLayout::builtIns()[3], {}, {}); });
     controller.hideAll();
 
-    X11WindowSystem ws(s.display());
-    std::vector<ManagedWindow> windows;
-    for (xcb_window_t w : {d.term.window, numbers.window, painted.window}) {
-        const auto managed = ManagedWindow::make(ws, w);
-        ASSERT_TRUE(managed) << "window " << w;
-        windows.push_back(*managed);
-    }
-    shoot(QStringLiteral("x11-text-window-chooser") + suffix, all, [&] {
-        controller.showWindowChooser(screen, windows, QStringLiteral("Choose a window to arrange."),
-                                     QStringLiteral("Pick a window, then choose its place in a layout."), {}, {});
-    });
-    controller.hideAll();
-
-    // The painted client dragged over the right half: the target there with its caption, the
-    // place it would swap from on the left, both below it.
-    shoot(QStringLiteral("x11-text-drop-target") + suffix, all, [&] {
-        controller.setDraggedWindow(windows[2]);
-        controller.showDropTarget(Rect(964, 0, 956, 1080), QStringLiteral("Release to swap"),
-                                  QStringLiteral("arrow.left.arrow.right"), true, true, Rect(0, 0, 956, 1080));
-    });
-    controller.hideAll();
-
-    // Region assist after a window went into the top-left quarter: the other three offer the
-    // windows, each with its picture taken through Composite.
-    const auto thumbnails = test::assistThumbnails(s, capture, windows);
-    ASSERT_GE(thumbnails.size(), 2u) << "fewer than two thumbnails were captured";
-    std::map<RegionNumber, Rect> regions;
-    for (const auto& [region, frame] : SnapLayout::builtIns()[4].tree.frames(screen.visibleFrame, 8))
-        if (region != 0)
-            regions[region] = frame;
-    shoot(QStringLiteral("x11-text-region-assist") + suffix, all,
-          [&] { controller.showRegionAssist(regions, windows, thumbnails, {}, {}); });
-    controller.hideAll();
+    photographChoosers(d, capture, controller, shoot, {d.term.window, numbers.window, painted.window}, suffix);
     // Hidden panels are deleted on the next turn of the loop: let it come before the app goes.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
