@@ -173,9 +173,11 @@ void OverlayWindow::resizeEvent(QResizeEvent* event)
 void OverlayWindow::setTranslucent(bool compositing)
 {
     const bool made = testAttribute(Qt::WA_WState_Created);
-    if (made && !windowFlags().testFlag(Qt::X11BypassWindowManagerHint)) {
-        // A managed panel made anew would be placed and activated anew by the window manager:
-        // it keeps its visual, translucent only where that has an alpha channel.
+    const bool managed = !windowFlags().testFlag(Qt::X11BypassWindowManagerHint);
+    if (made && (managed || (content_ && content_->internalWinId()))) {
+        // A managed panel made anew would be placed and activated anew by the window manager,
+        // and native content (an OpenGL surface) would go with its window: such a panel keeps
+        // its visual, translucent only where that has an alpha channel.
         const bool translucent = compositing && testAttribute(Qt::WA_TranslucentBackground);
         if (translucent != translucent_) {
             translucent_ = translucent;
