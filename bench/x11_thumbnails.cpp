@@ -118,6 +118,7 @@ int main(int argc, char** argv)
     }
     rig = std::make_unique<fw::test::AccessRig>(session);
     capture = std::make_unique<fw::X11WindowCapture>(session.display());
+    capture->keepPictures();   // as the program does from its start
     for (const auto& found : rig->access.managedWindows())
         windows.push_back(found.window);
     if (windows.size() != std::size_t(windowCount) || !capture->available()) {

@@ -20,6 +20,7 @@ void DividerEditorView::setLayout(SnapLayout layout)
 {
     layout_ = std::move(layout);
     update();
+    reshapePanelOf(this);
     updateCursor(mapFromGlobal(QCursor::pos()));
 }
 
@@ -123,22 +124,64 @@ void DividerEditorView::equalizeSelection()
         onEqualize(*selectedPath_);
 }
 
+void DividerEditorView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    reshapePanelOf(this);
+}
+
+std::vector<std::pair<RegionNumber, QRectF>> DividerEditorView::regionFrames() const
+{
+    std::vector<std::pair<RegionNumber, QRectF>> out;
+    for (const auto& [region, f] : layout_.tree.frames(Rect(0, 0, width(), height()), 8))
+        out.emplace_back(region, QRectF(f.minX() + 2, f.minY() + 2, f.width() - 4, f.height() - 4));
+    return out;
+}
+
+namespace {
+
+QRectF numberBox(const QRectF& region) { return QRectF(region.center().x() - 30, region.center().y() - 18, 60, 36); }
+
+QRegion roundedRegion(const QPainterPath& path) { return QRegion(path.toFillPolygon().toPolygon(), path.fillRule()); }
+
+} // namespace
+
+std::optional<QRegion> DividerEditorView::shapeRegion() const
+{
+    const QFont numberFont = systemFont(28, QFont::Bold);
+    QRegion shape;
+    for (const auto& [region, r] : regionFrames()) {
+        QPainterPath ring;
+        ring.addRoundedRect(r, 12, 12);
+        ring.addRoundedRect(r.adjusted(2, 2, -2, -2), 10, 10);
+        shape += roundedRegion(ring);
+        shape += outlinedTextRegion(numberBox(r), QString::number(region + 1), numberFont);
+    }
+    for (const auto& d : dividers()) {
+        QPainterPath handle;
+        handle.addRoundedRect(handleRect(d, width(), height()), 7, 7);
+        shape += roundedRegion(handle);
+    }
+    return shape;
+}
+
 void DividerEditorView::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    p.fillRect(rect(), QColor(0, 0, 0, int(std::lround(0.13 * 255))));
+    // Without translucency the panel is cut to the drawing: no dimming, and lines in full colour.
+    const bool translucent = showsTranslucent(this);
+    if (translucent)
+        p.fillRect(rect(), QColor(0, 0, 0, int(std::lround(0.13 * 255))));
 
     const QColor accent = styleColor(StyleColor::accent, palette());
-    const Rect bounds(0, 0, width(), height());
     QFont numberFont = systemFont(28, QFont::Bold);
     p.setFont(numberFont);
-    for (const auto& [region, f] : layout_.tree.frames(bounds, 8)) {
-        const QRectF r(f.minX() + 2, f.minY() + 2, f.width() - 4, f.height() - 4);
+    for (const auto& [region, r] : regionFrames()) {
         p.setBrush(Qt::NoBrush);
-        p.setPen(QPen(styleColor(StyleColor::accent, palette(), 0.8), 2));
+        p.setPen(QPen(styleColor(StyleColor::accent, palette(), translucent ? 0.8 : 1.0), 2));
         p.drawRoundedRect(r.adjusted(1, 1, -1, -1), 11, 11);
-        drawOutlinedText(p, QRectF(f.midX() - 30, f.midY() - 18, 60, 36), QString::number(region + 1), numberFont);
+        drawOutlinedText(p, numberBox(r), QString::number(region + 1), numberFont);
     }
     for (const auto& d : dividers()) {
         const QRectF h = handleRect(d, width(), height());

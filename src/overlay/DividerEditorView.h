@@ -3,8 +3,11 @@
 // with their numbers and a handle on every divider. A press selects the divider under it, a
 // drag reports positions, a release reports the final one and a double-click asks for 50/50.
 // It changes nothing itself: the owner applies changes and hands back the new layout.
+// Without translucency the view keeps only the region outlines, their numbers and the handles
+// (its panel is cut to them): the windows of the display stay in sight between them.
 
 #include "layout/SnapLayout.h"
+#include "overlay/OverlayWindow.h"
 
 #include <QWidget>
 #include <functional>
@@ -12,7 +15,7 @@
 
 namespace fw {
 
-class DividerEditorView : public QWidget {
+class DividerEditorView : public QWidget, public ShapedContent {
     Q_OBJECT
 public:
     DividerEditorView(SnapLayout layout, const QRect& frame, QWidget* parent = nullptr);
@@ -41,14 +44,22 @@ public:
     // The first divider whose handle, grown by 5 on every side, contains the point.
     std::optional<RegionTree::Divider> dividerAt(const QPointF& point) const;
 
+    // Nothing: the drawing is made of many parts, whose region is given whole.
+    std::optional<QPainterPath> shapeOutline() const override { return std::nullopt; }
+    // The region outlines, the numbers and the handles.
+    std::optional<QRegion> shapeRegion() const override;
+
 protected:
     void paintEvent(QPaintEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
     void mousePressEvent(QMouseEvent*) override;
     void mouseDoubleClickEvent(QMouseEvent*) override;
     void mouseMoveEvent(QMouseEvent*) override;
     void mouseReleaseEvent(QMouseEvent*) override;
 
 private:
+    // Where each region's outline and number go, in view coordinates.
+    std::vector<std::pair<RegionNumber, QRectF>> regionFrames() const;
     void press(const QPointF& point);
     double unitPosition(const QPointF& point) const;
     void updateCursor(const QPointF& point);

@@ -55,10 +55,13 @@ private:
     int recolorCount_ = 0;
 };
 
-class DropActionMenuView : public QWidget {
+class DropActionMenuView : public QWidget, public ShapedContent {
     Q_OBJECT
 public:
     explicit DropActionMenuView(QWidget* parent = nullptr);
+
+    // The card's rounded outline.
+    std::optional<QPainterPath> shapeOutline() const override { return background_->outline(); }
 
     // Rebuilds the tiles only when the menu differs from the one shown; then sets each tile's
     // state from the intent under the pointer and whether a release would perform it.

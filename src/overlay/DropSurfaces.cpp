@@ -22,6 +22,27 @@ void DropSurfaceView::setSurfaceArmed(bool armed)
         return;
     surfaceArmed_ = armed;
     QWidget::update();
+    reshapePanelOf(this);
+}
+
+void DropSurfaceView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    reshapePanelOf(this);
+}
+
+QPainterPath DropSurfaceView::outlineRing() const
+{
+    const QRectF s = surfaceRect();
+    const double band = surfaceBorderWidth() + 1;
+    QPainterPath ring;
+    if (s.width() <= 0 || s.height() <= 0)
+        return ring;
+    ring.addRoundedRect(s, 14, 14);
+    const QRectF inner = s.adjusted(band, band, -band, -band);
+    if (inner.width() > 0 && inner.height() > 0)
+        ring.addRoundedRect(inner, 14 - band, 14 - band);
+    return ring;
 }
 
 QColor DropSurfaceView::surfaceFill() const
@@ -37,6 +58,19 @@ QColor DropSurfaceView::surfaceBorder() const
 void DropSurfaceView::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
+    if (!showsTranslucent(this)) {
+        // Only the outline, unblended so that it meets the panel's cut edge: the border, then
+        // the keyline just inside it.
+        const QRectF s = surfaceRect();
+        const double bw = surfaceBorderWidth();
+        p.setPen(Qt::NoPen);
+        p.fillPath(outlineRing(), styleColor(StyleColor::white, palette()));
+        QPainterPath border;
+        border.addRoundedRect(s, 14, 14);
+        border.addRoundedRect(s.adjusted(bw, bw, -bw, -bw), 14 - bw, 14 - bw);
+        p.fillPath(border, surfaceBorder());
+        return;
+    }
     p.setRenderHint(QPainter::Antialiasing);
     // The border is drawn inside the surface's outline, as a layer border is.
     const double bw = surfaceBorderWidth();
@@ -117,6 +151,23 @@ void ReturnTargetView::update(const QString& caption, const QString& symbol, boo
     }
 }
 
+void ReturnTargetView::setShowsCaption(bool shows)
+{
+    showsCaption = shows;
+    badge_->setVisible(shows);
+    reshapePanelOf(this);
+}
+
+std::optional<QPainterPath> ReturnTargetView::shapeOutline() const
+{
+    QPainterPath outline = outlineRing();
+    if (!badge_->isVisibleTo(this))
+        return outline;
+    QPainterPath badge;
+    badge.addRoundedRect(QRectF(badge_->geometry()), 16, 16);
+    return outline.united(badge);
+}
+
 void ReturnTargetView::layoutBadge()
 {
     const double w = width(), h = height();
@@ -126,6 +177,7 @@ void ReturnTargetView::layoutBadge()
     badge_->setGeometry(int(std::lround((w - bw) / 2)), int(std::lround(h - bottom - badgeHeight)), int(bw),
                         int(badgeHeight));
     caption_->setGeometry(47, 13, int(bw - 59), 20);
+    reshapePanelOf(this);
 }
 
 void ReturnTargetView::resizeEvent(QResizeEvent* event)

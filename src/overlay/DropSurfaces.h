@@ -2,7 +2,9 @@
 // Where a dragged window will land: a tinted, rounded surface with a thin inner keyline.
 // `PreviewView` is the drop preview of a region (always armed); `ReturnTargetView` adds a
 // badge with a symbol and a caption, for the window's previous position and for other targets
-// whose caption and symbol the controller sets.
+// whose caption and symbol the controller sets. In a panel that cannot show translucent
+// pixels the surface is its outline only (the border and a white keyline inside it) and the
+// panel is cut to that outline, so the windows under it stay visible.
 
 #include "overlay/OverlayStyle.h"
 
@@ -12,7 +14,7 @@ class QLabel;
 
 namespace fw {
 
-class DropSurfaceView : public QWidget {
+class DropSurfaceView : public QWidget, public ShapedContent {
     Q_OBJECT
 public:
     explicit DropSurfaceView(QWidget* parent = nullptr);
@@ -28,9 +30,13 @@ public:
     QColor surfaceFill() const;
     QColor surfaceBorder() const;
     double surfaceBorderWidth() const { return surfaceArmed_ ? 4 : 3; }
+    // The outline drawn where translucency does not show: the border and the keyline.
+    QPainterPath outlineRing() const;
+    std::optional<QPainterPath> shapeOutline() const override { return outlineRing(); }
 
 protected:
     void paintEvent(QPaintEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
 
 private:
     bool surfaceArmed_ = true;
@@ -74,6 +80,10 @@ public:
     // Sets the armed state, then the caption and the symbol, each only when it differs.
     void update(const QString& caption, const QString& symbol, bool armed);
     using QWidget::update;
+    // Shows or hides the badge (`showsCaption` follows) and re-cuts the panel around it.
+    void setShowsCaption(bool shows);
+    // The outline with the badge, while it is shown.
+    std::optional<QPainterPath> shapeOutline() const override;
 
 protected:
     void resizeEvent(QResizeEvent*) override;

@@ -142,6 +142,20 @@ void OverlayController::setDraggedWindow(const std::optional<ManagedWindow>& win
 
 void OverlayController::orderBelowDragged(OverlayWindow& panel) { panel.orderBelow(draggedWindowNumber_); }
 
+void OverlayController::orderBelowPicker(OverlayWindow& panel)
+{
+    if (picker && picker->isOrderedIn()) {
+        // Some window managers (metacity) keep their own windows under every unmanaged one:
+        // the picker's place is cut out of the panel as well.
+        panel.setCutOut(picker->globalShape());
+        panel.orderBelow(WindowId(picker->winId()));
+        return;
+    }
+    panel.setCutOut({});
+    panel.setLevel(OverlayWindow::aboveWindowsLevel);
+    panel.orderFrontRegardless();
+}
+
 void OverlayController::showPreview(const std::optional<Rect>& frame)
 {
     if (!frame) {
@@ -151,12 +165,12 @@ void OverlayController::showPreview(const std::optional<Rect>& frame)
     setDraggedWindow(draggedWindow_);
     if (preview_->setFrame(*frame))
         preview_->update();
-    if (draggedWindow_) {
-        orderBelowDragged(*preview_);
-    } else {
-        preview_->setLevel(OverlayWindow::aboveWindowsLevel);
-        preview_->orderFrontRegardless();
+    if (!draggedWindow_) {
+        orderBelowPicker(*preview_);
+        return;
     }
+    preview_->setCutOut({});
+    orderBelowDragged(*preview_);
     if (picker)
         picker->orderFrontRegardless();
 }
@@ -164,8 +178,7 @@ void OverlayController::showPreview(const std::optional<Rect>& frame)
 void OverlayController::showReturnPreview(bool armed, const ManagedWindow& window, const Rect& frame)
 {
     setDraggedWindow(window);
-    returnView_->showsCaption = true;
-    returnView_->badge()->show();
+    returnView_->setShowsCaption(true);
     swapSourcePreview_->orderOut();
     returnView_->update(armed ? QStringLiteral("Release to return") : QStringLiteral("Previous position"),
                         QStringLiteral("arrow.uturn.backward"), armed);
@@ -179,8 +192,7 @@ namespace {
 void placeDropSurface(OverlayWindow& panel, ReturnTargetView& view, const Rect& frame, const QString& caption,
                       const QString& symbol, bool armed, bool showsCaption)
 {
-    view.showsCaption = showsCaption;
-    view.badge()->setVisible(showsCaption);
+    view.setShowsCaption(showsCaption);
     view.update(caption, symbol, armed);
     if (panel.setFrame(frame))
         panel.update();
@@ -216,11 +228,8 @@ void OverlayController::showActionMenu(const DropActionMenu& menu, const std::op
 void OverlayController::showCompositionPreviews(const std::vector<Rect>& frames)
 {
     preview_->orderOut();
-    while (compositionPreviews_.size() < frames.size()) {
-        auto panel = displayPanel(new PreviewView);
-        panel->setLevel(OverlayWindow::aboveWindowsLevel);
-        compositionPreviews_.push_back(std::move(panel));
-    }
+    while (compositionPreviews_.size() < frames.size())
+        compositionPreviews_.push_back(displayPanel(new PreviewView));
     for (std::size_t i = 0; i < compositionPreviews_.size(); ++i) {
         OverlayWindow& panel = *compositionPreviews_[i];
         if (i >= frames.size()) {
@@ -229,10 +238,8 @@ void OverlayController::showCompositionPreviews(const std::vector<Rect>& frames)
         }
         if (panel.setFrame(frames[i]))
             panel.update();
-        panel.orderFrontRegardless();
+        orderBelowPicker(panel);
     }
-    if (picker)
-        picker->orderFrontRegardless();
 }
 
 void OverlayController::hideReturnPanels()

@@ -126,6 +126,9 @@ public:
 private:
     std::chrono::nanoseconds uptime() const;
     void orderBelowDragged(OverlayWindow& panel);
+    // Directly below the picker while it shows, so that it stays readable (a managed picker
+    // would otherwise lie under unmanaged panels); above the windows when there is none.
+    void orderBelowPicker(OverlayWindow& panel);
     // Panels are deleted on the next turn of the loop, so a button may hide its own panel.
     void dispose(std::unique_ptr<OverlayWindow> panel);
 

@@ -62,13 +62,31 @@ QColor cardFill(const QPalette& palette, bool translucent)
     return fill;
 }
 
-void drawOutlinedText(QPainter& painter, const QRectF& box, const QString& text, const QFont& font)
+QPainterPath outlinedTextPath(const QRectF& box, const QString& text, const QFont& font)
 {
     const QFontMetricsF fm(font);
     const QPointF baseline(box.center().x() - fm.horizontalAdvance(text) / 2,
                            box.center().y() + (fm.ascent() - fm.descent()) / 2);
     QPainterPath path;
     path.addText(baseline, font, text);
+    return path;
+}
+
+QRegion outlinedTextRegion(const QRectF& box, const QString& text, const QFont& font)
+{
+    const QPainterPath glyphs = outlinedTextPath(box, text, font);
+    QPainterPathStroker stroker;
+    stroker.setWidth(3);
+    stroker.setCapStyle(Qt::RoundCap);
+    stroker.setJoinStyle(Qt::RoundJoin);
+    const QPainterPath outline = stroker.createStroke(glyphs);
+    return QRegion(glyphs.toFillPolygon().toPolygon(), Qt::OddEvenFill)
+        + QRegion(outline.toFillPolygon().toPolygon(), Qt::WindingFill);
+}
+
+void drawOutlinedText(QPainter& painter, const QRectF& box, const QString& text, const QFont& font)
+{
+    const QPainterPath path = outlinedTextPath(box, text, font);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setBrush(Qt::NoBrush);
@@ -173,8 +191,7 @@ GlassCard::GlassCard(QWidget* parent) : QWidget(parent) {}
 void GlassCard::setCornerRadius(double radius)
 {
     cornerRadius_ = radius;
-    if (auto* panel = qobject_cast<OverlayWindow*>(parentWidget()))
-        panel->updateShape();
+    reshapePanelOf(this);
     update();
 }
 
@@ -192,19 +209,13 @@ std::optional<QPainterPath> GlassCard::shapeOutline() const
     return outline();
 }
 
-void GlassCard::resizeEvent(QResizeEvent*)
-{
-    if (auto* panel = qobject_cast<OverlayWindow*>(parentWidget()))
-        panel->updateShape();
-}
+void GlassCard::resizeEvent(QResizeEvent*) { reshapePanelOf(this); }
 
 void GlassCard::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const auto* panel = qobject_cast<const OverlayWindow*>(window());
-    const bool translucent = panel ? panel->isTranslucent() : true;
-    const QColor fill = cardFill(palette(), translucent);
+    const QColor fill = cardFill(palette(), showsTranslucent(this));
     const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
     p.setPen(QPen(styleColor(StyleColor::separator, palette(), 0.35), 1));
     p.setBrush(fill);

@@ -50,6 +50,10 @@ QColor cardFill(const QPalette& palette, bool translucent = true);
 // Draws the text in white with a dark outline and a soft shadow, so that it reads over any
 // window (the divider editor's region numbers lie over the windows themselves).
 void drawOutlinedText(QPainter& painter, const QRectF& box, const QString& text, const QFont& font);
+// The glyphs of such a text, centred in the box.
+QPainterPath outlinedTextPath(const QRectF& box, const QString& text, const QFont& font);
+// What such a text covers apart from its soft shadow: the glyphs and their dark outline.
+QRegion outlinedTextRegion(const QRectF& box, const QString& text, const QFont& font);
 
 // A one-line text that truncates at its tail (or wraps, when asked), drawn in a style colour
 // resolved at paint time.

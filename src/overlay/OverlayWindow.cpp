@@ -26,7 +26,45 @@ QRect toQRect(const Rect& r)
 
 } // namespace
 
-void OverlayWindow::setStacking(PanelStacking* stacking) { gStacking = stacking; }
+std::optional<QRegion> ShapedContent::shapeRegion() const
+{
+    const auto outline = shapeOutline();
+    if (!outline)
+        return std::nullopt;
+    return QRegion(outline->toFillPolygon().toPolygon(), outline->fillRule());
+}
+
+void reshapePanelOf(const QWidget* widget)
+{
+    if (auto* panel = qobject_cast<OverlayWindow*>(widget->window()))
+        panel->updateShape();
+}
+
+bool showsTranslucent(const QWidget* widget)
+{
+    const auto* panel = qobject_cast<const OverlayWindow*>(widget->window());
+    return !panel || panel->isTranslucent();
+}
+
+void OverlayWindow::setStacking(PanelStacking* stacking)
+{
+    if (gStacking && gStacking != stacking)
+        gStacking->setCompositingObserver({});
+    gStacking = stacking;
+    if (!stacking)
+        return;
+    stacking->setCompositingObserver([] { followCompositing(); });
+    followCompositing();
+}
+
+void OverlayWindow::followCompositing()
+{
+    const bool translucent = gStacking ? gStacking->compositing() : true;
+    // A copy: a panel's owner may react to the change by making or deleting panels.
+    const std::vector<OverlayWindow*> panels = registry();
+    for (OverlayWindow* p : panels)
+        p->setTranslucent(translucent);
+}
 PanelStacking* OverlayWindow::stacking() { return gStacking; }
 std::vector<OverlayWindow*> OverlayWindow::allPanels() { return registry(); }
 
@@ -132,18 +170,80 @@ void OverlayWindow::resizeEvent(QResizeEvent* event)
     updateShape();
 }
 
+void OverlayWindow::setTranslucent(bool compositing)
+{
+    const bool made = testAttribute(Qt::WA_WState_Created);
+    const bool managed = !windowFlags().testFlag(Qt::X11BypassWindowManagerHint);
+    if (made && (managed || (content_ && content_->internalWinId()))) {
+        // A managed panel made anew would be placed and activated anew by the window manager,
+        // and native content (an OpenGL surface) would go with its window: such a panel keeps
+        // its visual, translucent only where that has an alpha channel.
+        const bool translucent = compositing && testAttribute(Qt::WA_TranslucentBackground);
+        if (translucent != translucent_) {
+            translucent_ = translucent;
+            updateShape();
+            update();
+        }
+        return;
+    }
+    if (compositing == translucent_)
+        return;
+    translucent_ = compositing;
+    // A native window keeps the visual it was made with: an unmanaged one is made anew, shown
+    // again at its place and level.
+    const bool shown = isVisible();
+    if (made) {
+        hide();
+        destroy();
+    }
+    setAttribute(Qt::WA_TranslucentBackground, translucent_);
+    setAttribute(Qt::WA_NoSystemBackground, translucent_);
+    updateShape();
+    if (!shown)
+        return;
+    if (level_ == 0)
+        orderBelow(below_);
+    else
+        orderFrontRegardless();
+}
+
 void OverlayWindow::updateShape()
 {
-    if (translucent_)
-        return;
-    // Without a compositor the corners outside a rounded card would show black.
-    const auto* shaped = dynamic_cast<const ShapedContent*>(content_.data());
-    const auto outline = shaped && content_->geometry() == rect() ? shaped->shapeOutline() : std::nullopt;
-    if (outline) {
-        setMask(QRegion(outline->toFillPolygon().toPolygon()));
-    } else {
-        clearMask();
+    std::optional<QRegion> shape;
+    if (!translucent_) {
+        // Without a compositor the corners outside a rounded card would show black, and a
+        // panel over the windows would hide them: the panel keeps only what its content draws.
+        const auto* shaped = dynamic_cast<const ShapedContent*>(content_.data());
+        shape = shaped && content_->geometry() == rect() ? shaped->shapeRegion() : std::nullopt;
+        if (shape && shape->isEmpty())
+            shape.reset();
     }
+    if (!cutOut_.isEmpty()) {
+        shape = shape.value_or(QRegion(rect())) - cutOut_.translated(-geometry().topLeft());
+        // An empty mask would show the whole panel: one corner pixel stands for nothing.
+        if (shape->isEmpty())
+            shape = QRegion(0, 0, 1, 1);
+    }
+    if (!shape) {
+        if (!mask().isEmpty())
+            clearMask();
+    } else if (*shape != mask()) {
+        setMask(*shape);
+    }
+}
+
+void OverlayWindow::setCutOut(const QRegion& global)
+{
+    if (global == cutOut_)
+        return;
+    cutOut_ = global;
+    updateShape();
+}
+
+QRegion OverlayWindow::globalShape() const
+{
+    const QRegion local = mask().isEmpty() ? QRegion(rect()) : mask();
+    return local.translated(geometry().topLeft());
 }
 
 void OverlayWindow::raiseHigherLevels()
@@ -176,6 +276,7 @@ void OverlayWindow::orderOut() { hide(); }
 void OverlayWindow::orderBelow(std::optional<WindowId> window)
 {
     level_ = 0;
+    below_ = window;
     show();
     bool placed = false;
     if (gStacking && window)

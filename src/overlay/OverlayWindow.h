@@ -13,6 +13,7 @@
 
 #include <QPainterPath>
 #include <QPointer>
+#include <QRegion>
 #include <QWidget>
 #include <optional>
 #include <vector>
@@ -22,13 +23,22 @@ namespace fw {
 class PanelStacking;
 
 // Content whose visible outline is not its rectangle, such as a rounded card. A panel that
-// cannot show translucent pixels cuts its shape along the outline of such content.
+// cannot show translucent pixels cuts its shape along the outline of such content, so that
+// what lies beneath stays visible around it.
 class ShapedContent {
 public:
     virtual ~ShapedContent() = default;
     // The outline in the content's own coordinates; nothing when it is the whole rectangle.
     virtual std::optional<QPainterPath> shapeOutline() const = 0;
+    // The pixels inside the outline; content made of many parts may unite their regions
+    // faster than a path of them all would be filled.
+    virtual std::optional<QRegion> shapeRegion() const;
 };
+
+// Re-cuts the shape of the panel that holds a widget (nothing for a widget outside a panel).
+void reshapePanelOf(const QWidget* widget);
+// Whether the panel that holds a widget shows translucent pixels (true outside a panel).
+bool showsTranslucent(const QWidget* widget);
 
 class OverlayWindow : public QWidget {
     Q_OBJECT
@@ -85,12 +95,20 @@ public:
     bool isOrderedIn() const { return isVisible(); }
 
     // Whether translucent pixels show translucent (a compositing manager runs, or no stacking
-    // port is installed, as under the offscreen platform).
+    // port is installed, as under the offscreen platform). Follows a compositing manager that
+    // starts or stops: an unmanaged panel's native window is made anew with the other visual; a
+    // managed one keeps its own and is translucent only where that has an alpha channel.
     bool isTranslucent() const { return translucent_; }
-    // Re-cuts the shape mask after the content's outline changed (opaque panels only).
+    // Re-cuts the shape mask after the content's outline changed.
     void updateShape();
+    // Leaves a part of the screen (global points) out of the panel, translucent or not: where
+    // another panel must stay readable though the window manager may stack this one above it.
+    void setCutOut(const QRegion& global);
+    // What the panel covers of the screen in global points: its shape, else its frame.
+    QRegion globalShape() const;
 
-    // The window system hooks the panels use; installed once by the application.
+    // The window system hooks the panels use; installed once by the application. Every panel
+    // follows the port's compositing from then on.
     static void setStacking(PanelStacking* stacking);
     static PanelStacking* stacking();
     // Every panel that exists, oldest first.
@@ -102,12 +120,17 @@ protected:
 private:
     void applyFlags();
     void raiseHigherLevels();
+    void setTranslucent(bool compositing);
+    // Every panel to the port's compositing.
+    static void followCompositing();
 
     bool acceptsKeys_ = false;
     bool ignoresMouse_ = false;
     bool hasShadow_ = false;
     bool translucent_ = true;
     int level_ = aboveEverythingLevel;
+    std::optional<WindowId> below_;   // the window a level-0 panel was last put under
+    QRegion cutOut_;                  // global
     QPointer<QWidget> content_;
 };
 

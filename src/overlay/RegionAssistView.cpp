@@ -136,6 +136,14 @@ void RegionAssistView::resizeEvent(QResizeEvent* event)
 {
     // Built once; only the frosted card follows the size.
     QWidget::resizeEvent(event);
+    reshapePanelOf(this);
+}
+
+std::optional<QPainterPath> RegionAssistView::shapeOutline() const
+{
+    QPainterPath card;
+    card.addRoundedRect(QRectF(rect()), 14, 14);
+    return card;
 }
 
 void RegionAssistView::paintEvent(QPaintEvent*)
@@ -143,7 +151,7 @@ void RegionAssistView::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     // A frosted card with a separator-coloured border.
-    p.setBrush(cardFill(palette()));
+    p.setBrush(cardFill(palette(), showsTranslucent(this)));
     p.setPen(QPen(styleColor(StyleColor::separator, palette()), 1));
     p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 14, 14);
 }

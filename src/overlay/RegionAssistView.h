@@ -4,6 +4,7 @@
 // through closures; thumbnails that arrive later are set on the tiles in `choices`. All
 // subviews are built once, at construction.
 
+#include "overlay/OverlayWindow.h"
 #include "overlay/WindowThumbnailButton.h"
 
 #include <QImage>
@@ -20,7 +21,7 @@ namespace fw {
 
 class OverlayLabel;
 
-class RegionAssistView : public QWidget {
+class RegionAssistView : public QWidget, public ShapedContent {
     Q_OBJECT
 public:
     using Thumbnails = std::unordered_map<ManagedWindow, QImage>;
@@ -28,6 +29,9 @@ public:
     RegionAssistView(const std::vector<ManagedWindow>& choices, const Thumbnails& thumbnails,
                      std::function<void(const ManagedWindow&)> onChoose, std::function<void()> onSkip,
                      std::function<void()> onDone, const QRect& frame, QWidget* parent = nullptr);
+
+    // The card's rounded outline.
+    std::optional<QPainterPath> shapeOutline() const override;
 
     // The tile of each candidate window.
     const std::unordered_map<ManagedWindow, WindowThumbnailButton*>& choices() const { return choices_; }

@@ -17,19 +17,29 @@ namespace fw {
 namespace {
 
 // The accent bar over a shared edge.
-class AccentBar : public QWidget {
+class AccentBar : public QWidget, public ShapedContent {
 public:
     AccentBar() { setAttribute(Qt::WA_TranslucentBackground); }
 
+    std::optional<QPainterPath> shapeOutline() const override
+    {
+        QPainterPath bar;
+        bar.addRoundedRect(QRectF(rect()), radius(), radius());
+        return bar;
+    }
+
 protected:
+    double radius() const { return std::min({3.0, width() / 2.0, height() / 2.0}); }
+
+    void resizeEvent(QResizeEvent*) override { reshapePanelOf(this); }
+
     void paintEvent(QPaintEvent*) override
     {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
         p.setPen(Qt::NoPen);
         p.setBrush(styleColor(StyleColor::accent, palette()));
-        const double r = std::min({3.0, width() / 2.0, height() / 2.0});
-        p.drawRoundedRect(QRectF(rect()), r, r);
+        p.drawRoundedRect(QRectF(rect()), radius(), radius());
     }
 };
 
@@ -65,6 +75,8 @@ ResizeHintView::ResizeHintView() : QWidget(nullptr)
     setAccessibleDescription(QStringLiteral("static text"));
     resize(0, int(bubbleHeight));
 }
+
+std::optional<QPainterPath> ResizeHintView::shapeOutline() const { return glass_->outline(); }
 
 void ResizeHintView::update(const QString& heading, const QString& detail, const QString& symbolName, double maxWidth)
 {

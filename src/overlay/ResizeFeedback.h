@@ -5,6 +5,7 @@
 // in global top-left points.
 
 #include "base/Geometry.h"
+#include "overlay/OverlayWindow.h"
 #include "platform/Screens.h"
 #include "windows/ManagedWindow.h"
 
@@ -23,12 +24,15 @@ class OverlayLabel;
 class OverlayWindow;
 
 // The bubble: symbol on the left, heading above detail.
-class ResizeHintView : public QWidget {
+class ResizeHintView : public QWidget, public ShapedContent {
     Q_OBJECT
 public:
     static constexpr double bubbleHeight = 46;
 
     ResizeHintView();
+
+    // The bubble's rounded outline.
+    std::optional<QPainterPath> shapeOutline() const override;
 
     // Sets the texts and the symbol (each only when it changed) and sizes the bubble:
     // min(widest text + 72, maxWidth) × 46.

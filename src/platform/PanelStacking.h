@@ -1,10 +1,12 @@
 #pragma once
 // Panel stacking port: what the overlay panels need of the window system beyond what the
-// toolkit offers. Panels are named by their native window id.
+// toolkit offers. Panels are named by their native window id. Whether a compositing manager
+// runs is followed while the program runs: one may start or stop at any time.
 
 #include "platform/WindowSystem.h"
 
 #include <cstdint>
+#include <functional>
 
 namespace fw {
 
@@ -18,6 +20,9 @@ public:
     virtual void orderToBack(std::uint64_t panel) = 0;
     // Whether a compositing manager runs, so that translucent pixels show translucent.
     virtual bool compositing() const = 0;
+    // Runs `changed` after a compositing manager started or stopped (compositing() answers
+    // anew by then); an empty function ends it. One observer at a time.
+    virtual void setCompositingObserver(std::function<void()> changed) = 0;
 };
 
 } // namespace fw

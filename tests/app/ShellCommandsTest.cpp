@@ -299,6 +299,7 @@ TEST_F(ShellCommandsTest, SettingsCommandsStoreAndReportWhatTheyCouldNotDo)
         bool orderBelow(std::uint64_t, WindowId) override { return false; }
         void orderToBack(std::uint64_t) override {}
         bool compositing() const override { return false; }
+        void setCompositingObserver(std::function<void()>) override {}
     } flat;
     sim.platform().stacking = &flat;
     commands.perform(MenuCommand::chooseTransition, u"shuffle"_qs);

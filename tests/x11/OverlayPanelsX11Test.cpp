@@ -11,9 +11,8 @@
 #include "overlay/ToastController.h"
 #include "platform/x11/X11Stacking.h"
 #include "platform/x11/X11WindowCapture.h"
-#include "transitions/WindowThumbnails.h"
-#include "transitions/qt/ThumbnailImage.h"
 #include "x11/AccessRig.h"
+#include "x11/AssistThumbnails.h"
 #include "x11/ScreenPhotos.h"
 #include "x11/XSession.h"
 
@@ -59,12 +58,15 @@ struct WholeScreen final : Screens {
     void setChangeHandler(std::function<void()>) override {}
 };
 
-// One session per case: the test WM, xcompmgr (unless asked to go without) and an active
-// xterm under the panels.
+// One session per case: the test WM, xcompmgr (or no compositing at all) and an active xterm
+// under the panels.
 struct Desktop {
-    explicit Desktop(bool compositor = true) : session{test::XSessionOptions{1920, 1080, true, compositor}} {}
-
+    explicit Desktop(bool compositing = true)
+        : session(test::XSessionOptions{.compositor = compositing, .bareDesktop = !compositing}), compositing(compositing)
+    {
+    }
     XSession session;
+    bool compositing;
     std::unique_ptr<test::SessionApp> app;
     std::unique_ptr<X11Stacking> stacking;
     XSession::Client term;
@@ -83,8 +85,8 @@ struct Desktop {
         focus = session.inputFocus();
         app = std::make_unique<test::SessionApp>(session);
         stacking = std::make_unique<X11Stacking>();
-        if (stacking->compositing() != session.compositing())
-            return "the panels' stacking port and the server disagree on the compositor";
+        if (stacking->compositing() != compositing)
+            return compositing ? "xcompmgr does not own _NET_WM_CM_S0" : "something composites";
         OverlayWindow::setStacking(stacking.get());
         return {};
     }
@@ -308,34 +310,64 @@ TEST(X11OverlayPanels, ResizeFeedbackShowsOutlinesBarAndHintBesideTheBarWithoutT
 namespace fw {
 namespace {
 
-// Thumbnails of the windows through the real capture, as snap assist takes them.
-std::unordered_map<ManagedWindow, QImage> captureThumbnails(XSession& session, const std::vector<ManagedWindow>& windows)
+using Shoot = std::function<void(const QString&, const Rect&, const std::function<void()>&)>;
+
+// The choosers and the drop target over the clients (the last one dragged).
+void photographChoosers(Desktop& d, X11WindowCapture& capture, OverlayController& controller, const Shoot& shoot,
+                        const std::vector<xcb_window_t>& clients, const QString& suffix)
 {
-    X11WindowSystem ws(session.display());
-    test::OneScreen screens;
-    QtClock clock;
-    X11Permissions permissions;
-    WindowAccess access(ws, screens, clock, permissions);
-    X11WindowCapture capture(session.display());
-    WindowThumbnails thumbnails(access, permissions, capture, thumbnailImage);
-    std::unordered_map<ManagedWindow, QImage> out;
-    ThumbnailDelivery deliver = [&](const ManagedWindow& w, Thumbnail image) { out[w] = *image; };
-    test::runOnQtLoop(thumbnails.captureWindowThumbnails(windows, 520, deliver));
-    return out;
+    const Rect all(0, 0, 1920, 1080);
+    const ScreenInfo screen = wholeScreen();
+    X11WindowSystem ws(d.session.display());
+    std::vector<ManagedWindow> windows;
+    for (xcb_window_t w : clients) {
+        const auto managed = ManagedWindow::make(ws, w);
+        ASSERT_TRUE(managed) << "window " << w;
+        windows.push_back(*managed);
+    }
+    shoot(QStringLiteral("x11-text-window-chooser") + suffix, all, [&] {
+        controller.showWindowChooser(screen, windows, QStringLiteral("Choose a window to arrange."),
+                                     QStringLiteral("Pick a window, then choose its place in a layout."), {}, {});
+    });
+    controller.hideAll();
+
+    // The painted client dragged over the right half: the target there with its caption, the
+    // place it would swap from on the left, both below it.
+    shoot(QStringLiteral("x11-text-drop-target") + suffix, all, [&] {
+        controller.setDraggedWindow(windows.back());
+        controller.showDropTarget(Rect(964, 0, 956, 1080), QStringLiteral("Release to swap"),
+                                  QStringLiteral("arrow.left.arrow.right"), true, true, Rect(0, 0, 956, 1080));
+    });
+    controller.hideAll();
+
+    // Region assist after a window went into the top-left quarter: the other three offer the
+    // windows, each with its picture taken through Composite.
+    const auto thumbnails = test::assistThumbnails(d.session, capture, windows);
+    ASSERT_GE(thumbnails.size(), 2u) << "fewer than two thumbnails were captured";
+    std::map<RegionNumber, Rect> regions;
+    for (const auto& [region, frame] : SnapLayout::builtIns()[4].tree.frames(screen.visibleFrame, 8))
+        if (region != 0)
+            regions[region] = frame;
+    shoot(QStringLiteral("x11-text-region-assist") + suffix, all,
+          [&] { controller.showRegionAssist(regions, windows, thumbnails, {}, {}); });
+    controller.hideAll();
 }
 
 // For review by eye, with FRAMEWELL_SHOTS_DIR set: every panel over windows full of text (the
 // picker, the tile menu, the resize hint, the divider editor, the window chooser and region
-// assist with real thumbnails of the windows).
-TEST(X11OverlayPanels, ScreenshotsOverWindowsFullOfText)
+// assist with real thumbnails of the windows), with a compositing manager and without (the
+// photographs' names end in "-bare" then).
+void photographPanels(bool compositing)
 {
-    if (qEnvironmentVariable("FRAMEWELL_SHOTS_DIR").isEmpty())
-        GTEST_SKIP() << "FRAMEWELL_SHOTS_DIR is not set";
-    Desktop d(XSession::shotsCompositor().value_or(true));
+    Desktop d(compositing);
+    const QString suffix = compositing ? u".png"_qs : u"-bare.png"_qs;
     const std::string why = d.start({"-geometry", "158x80+0+0", "-e", "sh", "-c",
                                      "cat /usr/share/common-licenses/GPL-3; exec cat"});
     ASSERT_TRUE(why.empty()) << why;
     XSession& s = d.session;
+    // Pictures kept from here on, as the program keeps them from its start.
+    X11WindowCapture capture(s.display());
+    ASSERT_TRUE(capture.keepPictures());
     auto numbers = s.startXterm(QStringLiteral("numbers"),
                                 {"-geometry", "158x80+964+0", "-bg", "#fdf6e3", "-fg", "#303030", "-e", "sh", "-c",
                                  "seq 1 3000 | paste -d ' ' - - - - - - - - - - - - - -; exec cat"});
@@ -347,10 +379,11 @@ TEST(X11OverlayPanels, ScreenshotsOverWindowsFullOfText)
     const ScreenInfo screen = wholeScreen();
     OverlayController controller;
 
-    const auto shoot = [&](const QString& name, const Rect& area, const std::function<void()>& show) {
+    const Shoot shoot = [&](const QString& name, const Rect& area, const std::function<void()>& show) {
         const QImage before = grab(area);
         show();
-        ASSERT_TRUE(d.waitPainted(before, area, 0.05)) << name.toStdString() << " was not drawn";
+        // Without a compositor the outlines over the whole screen change little of it.
+        ASSERT_TRUE(d.waitPainted(before, area, compositing ? 0.05 : 0.002)) << name.toStdString() << " was not drawn";
         ASSERT_TRUE(d.waitStill(all));
         saveShot(name);
     };
@@ -360,11 +393,11 @@ TEST(X11OverlayPanels, ScreenshotsOverWindowsFullOfText)
     auto picker = makePickerPanel(view, screen.visibleFrame, true);
     view->selected = SnapSelection{3, 1};
     view->refreshSelection();
-    shoot(QStringLiteral("x11-text-picker.png"), picker->frame(), [&] { showPickerPanel(*picker, *view, true); });
+    shoot(QStringLiteral("x11-text-picker") + suffix, picker->frame(), [&] { showPickerPanel(*picker, *view, true); });
     picker->orderOut();
 
     const DropActionMenu menu = fiveTileMenu(Point{300, 420});
-    shoot(QStringLiteral("x11-text-drop-tile-menu.png"), menu.frame, [&] {
+    shoot(QStringLiteral("x11-text-drop-tile-menu") + suffix, menu.frame, [&] {
         controller.actionMenu()->setFrame(menu.frame);
         controller.actionMenuView()->configure(menu, RegionDropIntent::split(1, true), false);
         controller.actionMenu()->orderFrontRegardless();
@@ -372,52 +405,43 @@ TEST(X11OverlayPanels, ScreenshotsOverWindowsFullOfText)
     controller.hideAll();
 
     const Rect bar(958, 0, 4, 1080);
-    shoot(QStringLiteral("x11-text-resize-hint.png"), all, [&] {
+    shoot(QStringLiteral("x11-text-resize-hint") + suffix, all, [&] {
         controller.feedback().show({Rect(0, 0, 956, 1080), Rect(964, 0, 956, 1080)}, bar, QStringLiteral("Resize together"),
                                    QStringLiteral("Drag this shared edge to resize both windows"),
                                    QStringLiteral("arrow.left.and.right"), Point{960, 400}, screen, std::nullopt);
     });
     controller.hideAll();
 
-    shoot(QStringLiteral("x11-text-divider-editor.png"), all,
+    shoot(QStringLiteral("x11-text-divider-editor") + suffix, all,
           [&] { controller.showDividerEditor(screen, SnapLayout::builtIns()[3], {}, {}); });
     controller.hideAll();
 
-    X11WindowSystem ws(s.display());
-    std::vector<ManagedWindow> windows;
-    for (xcb_window_t w : {d.term.window, numbers.window, painted.window}) {
-        const auto managed = ManagedWindow::make(ws, w);
-        ASSERT_TRUE(managed) << "window " << w;
-        windows.push_back(*managed);
-    }
-    shoot(QStringLiteral("x11-text-window-chooser.png"), all, [&] {
-        controller.showWindowChooser(screen, windows, QStringLiteral("Choose a window to arrange."),
-                                     QStringLiteral("Pick a window, then choose its place in a layout."), {}, {});
-    });
-    controller.hideAll();
-
-    // Region assist after a window went into the top-left quarter: the other three offer the
-    // windows, each with its picture taken through Composite.
-    const auto thumbnails = captureThumbnails(s, windows);
-    ASSERT_GE(thumbnails.size(), 2u) << "fewer than two thumbnails were captured";
-    std::map<RegionNumber, Rect> regions;
-    for (const auto& [region, frame] : SnapLayout::builtIns()[4].tree.frames(screen.visibleFrame, 8))
-        if (region != 0)
-            regions[region] = frame;
-    shoot(QStringLiteral("x11-text-region-assist.png"), all,
-          [&] { controller.showRegionAssist(regions, windows, thumbnails, {}, {}); });
-    controller.hideAll();
+    photographChoosers(d, capture, controller, shoot, {d.term.window, numbers.window, painted.window}, suffix);
 
     // A notice of two lines, near the bottom of the screen.
     QtClock clock;
     WholeScreen screens;
     ToastController toasts(clock, screens, [] { return std::optional<Point>(Point{960, 540}); });
-    shoot(QStringLiteral("x11-text-notice.png"), ToastController::noticeFrame(screen.visibleFrame), [&] {
+    shoot(QStringLiteral("x11-text-notice") + suffix, ToastController::noticeFrame(screen.visibleFrame), [&] {
         toasts.show(u"A window in this stack could not fit, and a prior size could not be restored. Choose a Layout "
                     "again to put the windows back."_qs, 60.0);
     });
     // Hidden panels are deleted on the next turn of the loop: let it come before the app goes.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST(X11OverlayPanels, ScreenshotsOverWindowsFullOfText)
+{
+    if (qEnvironmentVariable("FRAMEWELL_SHOTS_DIR").isEmpty())
+        GTEST_SKIP() << "FRAMEWELL_SHOTS_DIR is not set";
+    photographPanels(true);
+}
+
+TEST(X11OverlayPanels, ScreenshotsOverWindowsFullOfTextWithoutACompositor)
+{
+    if (qEnvironmentVariable("FRAMEWELL_SHOTS_DIR").isEmpty())
+        GTEST_SKIP() << "FRAMEWELL_SHOTS_DIR is not set";
+    photographPanels(false);
 }
 
 } // namespace

@@ -60,6 +60,7 @@ struct Desk {
         OverlayWindow::setStacking(stacking.get());
         ws = std::make_unique<X11WindowSystem>(session.display());
         capture = std::make_unique<X11WindowCapture>(session.display());
+        capture->keepPictures();   // as the program does from its start
         access = std::make_unique<WindowAccess>(*ws, screens, clock, permissions);
         presenter = std::make_unique<GlTransitionPresenter>(clock);
         services = std::make_unique<WindowTransitions>(*access, screens, permissions, *capture, *presenter);

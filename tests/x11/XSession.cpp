@@ -279,7 +279,8 @@ bool XSession::start(const XSessionOptions& o)
     xcb_change_window_attributes(c_, root_, XCB_CW_EVENT_MASK, &mask);
     xcb_flush(c_);
 
-    if (o.windowManager && !startWindowManager(o.windowManagerName.isEmpty() ? testWindowManager() : o.windowManagerName))
+    if (o.windowManager
+        && !startWindowManager(o.windowManagerName.isEmpty() ? testWindowManager() : o.windowManagerName, o.bareDesktop))
         return false;
     if (o.compositor && !startCompositor())
         return false;
@@ -323,10 +324,11 @@ bool XSession::startSessionBus()
     return true;
 }
 
-bool XSession::startWindowManager(const QString& name)
+bool XSession::startWindowManager(const QString& name, bool bare)
 {
     // xfwm4's compositor stays off: the tests that want one start xcompmgr. metacity keeps its
-    // own: it holds the compositing selection even with compositing off.
+    // own unless the desktop is to be bare: it takes its compositor setting from GSettings,
+    // which keeps what its command line says only with a backend that can store it.
     struct Command {
         const char* name;
         QStringList arguments;
@@ -365,7 +367,12 @@ bool XSession::startWindowManager(const QString& name)
             return false;
         }
     }
-    wmPid_ = spawn(QStringList{name} + command->arguments);
+    QStringList arguments = command->arguments;
+    if (bare && name == QLatin1String("metacity")) {
+        env_.push_back("GSETTINGS_BACKEND=memory");
+        arguments << QStringLiteral("--compositor=none");
+    }
+    wmPid_ = spawn(QStringList{name} + arguments);
     if (!wmPid_)
         return false;
     const QString log = QStringLiteral("%1-%2").arg(name).arg(spawned_);

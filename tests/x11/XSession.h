@@ -42,6 +42,7 @@ struct XSessionOptions {
     bool compositor = false;     // xcompmgr
     QStringList serverArguments; // more Xvfb arguments, e.g. {"-extension", "Composite"}
     QString windowManagerName;   // overrides testWindowManager() when not empty
+    bool bareDesktop = false;    // no compositing at all: metacity's own compositor off too
 };
 
 class XSession {
@@ -173,7 +174,7 @@ public:
 
 private:
     bool start(const XSessionOptions& o);
-    bool startWindowManager(const QString& name);
+    bool startWindowManager(const QString& name, bool bare);
     bool startSessionBus();
     void fail(const QString& why);
     QString logTail(const QString& name) const;

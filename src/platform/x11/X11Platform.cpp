@@ -44,6 +44,9 @@ struct X11Platform::Adapters {
 X11Platform::X11Platform() : adapters_(std::make_unique<Adapters>())
 {
     Adapters& a = *adapters_;
+    // Covered windows keep their pictures for the choosers' thumbnails, with no compositing
+    // manager too.
+    a.capture.keepPictures();
     platform_ = std::make_unique<Platform>(Platform{
         a.windows, a.screens, a.workspaces, a.activations, a.mouse, a.permissions, a.processes, a.idleInhibitors, a.capture,
         a.clock, a.defaults, a.hotKeys, a.buttonGrabs, a.scrollTap, a.desktop, a.applications,

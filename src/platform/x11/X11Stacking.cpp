@@ -1,9 +1,11 @@
 #include "platform/x11/X11Stacking.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
 
 #include <xcb/xcb.h>
+#include <xcb/xfixes.h>
 
 #include <cstdlib>
 #include <memory>
@@ -20,6 +22,48 @@ Reply<T> reply(T* p) { return Reply<T>(p, &std::free); }
 
 } // namespace
 
+// Hears XFixes' notices of a new owner of the compositing manager's selection, or of its owner
+// going away, on Qt's connection.
+class X11Stacking::CompositorWatch final : public QAbstractNativeEventFilter {
+public:
+    CompositorWatch(X11Stacking& stacking, std::uint8_t firstEvent) : stacking_(stacking), firstEvent_(firstEvent)
+    {
+        qGuiApp->installNativeEventFilter(this);
+    }
+    ~CompositorWatch() override
+    {
+        if (qGuiApp)
+            qGuiApp->removeNativeEventFilter(this);
+    }
+    CompositorWatch(const CompositorWatch&) = delete;
+    CompositorWatch& operator=(const CompositorWatch&) = delete;
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override
+    {
+        if (type != "xcb_generic_event_t")
+            return false;
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if ((event->response_type & 0x7f) != firstEvent_ + XCB_XFIXES_SELECTION_NOTIFY)
+            return false;
+        const auto* notify = reinterpret_cast<const xcb_xfixes_selection_notify_event_t*>(event);
+        if (notify->selection != stacking_.selection_)
+            return false;
+        const bool now = notify->owner != XCB_WINDOW_NONE;
+        if (now != stacking_.compositing_) {
+            stacking_.compositing_ = now;
+            if (stacking_.observer_) {
+                auto observer = stacking_.observer_;
+                observer();
+            }
+        }
+        return false;
+    }
+
+private:
+    X11Stacking& stacking_;
+    std::uint8_t firstEvent_;
+};
+
 X11Stacking::X11Stacking()
 {
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
@@ -35,6 +79,31 @@ X11Stacking::X11Stacking()
     }
     root_ = it.data->root;
     screen_ = 0;
+    const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(screen_);
+    auto atom = reply(xcb_intern_atom_reply(connection_, xcb_intern_atom(connection_, 0, name.size(), name.constData()), nullptr));
+    selection_ = atom ? atom->atom : std::uint32_t(XCB_ATOM_NONE);
+    const auto* xfixes = xcb_get_extension_data(connection_, &xcb_xfixes_id);
+    if (selection_ == XCB_ATOM_NONE || !xfixes || !xfixes->present)
+        return;
+    auto version = reply(xcb_xfixes_query_version_reply(connection_, xcb_xfixes_query_version(connection_, 1, 0), nullptr));
+    if (!version)
+        return;
+    // Selected before the owner is read, so that no change falls between the two.
+    xcb_xfixes_select_selection_input(connection_, root_, selection_,
+                                      XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER
+                                          | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY
+                                          | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+    compositing_ = readOwner();
+    watch_ = std::make_unique<CompositorWatch>(*this, xfixes->first_event);
+}
+
+X11Stacking::~X11Stacking()
+{
+    watch_.reset();
+    if (connection_ && selection_ != XCB_ATOM_NONE && qGuiApp) {
+        xcb_xfixes_select_selection_input(connection_, root_, selection_, 0);
+        xcb_flush(connection_);
+    }
 }
 
 std::uint32_t X11Stacking::frameOf(std::uint32_t window) const
@@ -77,16 +146,16 @@ void X11Stacking::orderToBack(std::uint64_t panel)
     xcb_flush(connection_);
 }
 
-bool X11Stacking::compositing() const
+bool X11Stacking::readOwner() const
 {
-    if (!connection_)
+    if (!connection_ || selection_ == XCB_ATOM_NONE)
         return false;
-    const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(screen_);
-    auto atom = reply(xcb_intern_atom_reply(connection_, xcb_intern_atom(connection_, 1, name.size(), name.constData()), nullptr));
-    if (!atom || atom->atom == XCB_ATOM_NONE)
-        return false;
-    auto owner = reply(xcb_get_selection_owner_reply(connection_, xcb_get_selection_owner(connection_, atom->atom), nullptr));
+    auto owner = reply(xcb_get_selection_owner_reply(connection_, xcb_get_selection_owner(connection_, selection_), nullptr));
     return owner && owner->owner != XCB_WINDOW_NONE;
 }
+
+bool X11Stacking::compositing() const { return watch_ ? compositing_ : readOwner(); }
+
+void X11Stacking::setCompositingObserver(std::function<void()> changed) { observer_ = std::move(changed); }
 
 } // namespace fw

@@ -68,6 +68,7 @@ X11WindowCapture::X11WindowCapture(const QByteArray& displayName)
     queryExtensions();
     rootPixmapAtom_ = internAtom(conn_->raw(), "_XROOTPMAP_ID");
     esetrootAtom_ = internAtom(conn_->raw(), "ESETROOT_PMAP_ID");
+    compositorAtom_ = internAtom(conn_->raw(), "_NET_WM_CM_S0");
 }
 
 X11WindowCapture::~X11WindowCapture()
@@ -94,6 +95,27 @@ void X11WindowCapture::queryExtensions()
 }
 
 bool X11WindowCapture::available() { return conn_->ok() && composite_; }
+
+bool X11WindowCapture::keepPictures()
+{
+    if (!available())
+        return false;
+    if (!keepingAll_) {
+        xcb_composite_redirect_subwindows(conn_->raw(), conn_->root(), XCB_COMPOSITE_REDIRECT_AUTOMATIC);
+        conn_->flush();
+        keepingAll_ = true;
+    }
+    return true;
+}
+
+bool X11WindowCapture::compositorRuns()
+{
+    xcb_connection_t* c = conn_->raw();
+    if (compositorAtom_ == XCB_NONE)
+        return false;
+    auto owner = FW_XCB_REPLY(c, xcb_get_selection_owner, xcb_get_selection_owner(c, compositorAtom_));
+    return owner && owner->owner != XCB_WINDOW_NONE;
+}
 
 bool X11WindowCapture::reserveSharedMemory(std::size_t bytes)
 {
@@ -240,8 +262,16 @@ std::optional<PixelImage> X11WindowCapture::readWindow(const TopLevel& top, cons
     if (!top.viewable || part.isEmpty())
         return std::nullopt;
     xcb_connection_t* c = conn_->raw();
-    if (redirected_.insert(top.window).second)
+    const bool fresh = !keepingAll_ && redirected_.insert(top.window).second;
+    if (fresh) {
         xcb_composite_redirect_window(c, top.window, XCB_COMPOSITE_REDIRECT_AUTOMATIC);
+        // Its pixmap was only made now: without a compositing manager it holds the window's
+        // background until the client has painted again. The redirection stays for next time.
+        if (!compositorRuns()) {
+            conn_->drainQueue();
+            return std::nullopt;
+        }
+    }
     // Not checked on its own: when naming fails (unmapped meanwhile, or gone) the pixmap does
     // not exist and reading it fails, which saves a round trip on every capture.
     const xcb_pixmap_t pixmap = xcb_generate_id(c);
@@ -250,6 +280,9 @@ std::optional<PixelImage> X11WindowCapture::readWindow(const TopLevel& top, cons
     xcb_free_pixmap(c, pixmap);   // a pixmap never named gives an error, dropped below
     if (!image)
         redirected_.erase(top.window);   // redirect again next time
+    else if (top.depth == 32 && std::all_of(image->pixels.begin(), image->pixels.end(),
+                                            [](std::uint32_t p) { return (p >> 24) == 0; }))
+        image.reset();   // nothing painted yet
     conn_->flush();
     // Errors of the unchecked requests above (a redirect refused, say) are of no use here.
     conn_->drainQueue();

@@ -8,9 +8,12 @@
 // desktop background is the wallpaper pixmap (_XROOTPMAP_ID, else ESETROOT_PMAP_ID), else the
 // desktop window, else black. Own connection; one thread uses one instance.
 //
-// Without a compositing manager, the first capture of a window that is partly covered at that
-// moment shows the covering windows there: the server fills a newly redirected window's pixmap
-// from the screen. Later captures are right, since the redirection stays.
+// Without a compositing manager nothing keeps the picture of a covered window: a window
+// redirected only when it is captured shows its bare background until its client has painted
+// it again. keepPictures() redirects every top-level window from then on (the program does so
+// at start), so covered windows keep their pictures; a window redirected only at its capture
+// gives nothing that first time when no compositing manager runs (a chooser shows the
+// application's icon instead), and neither does a picture that is transparent all over.
 
 #include "platform/WindowCapture.h"
 
@@ -36,6 +39,9 @@ public:
     X11WindowCapture& operator=(const X11WindowCapture&) = delete;
 
     bool connected() const;
+    // Redirects every child of the root window, now and to come, in automatic mode (the server
+    // still shows them), for as long as this capture lives. False without Composite.
+    bool keepPictures();
     // Whether pictures are read through shared memory (false: plain GetImage).
     bool sharedMemory() const { return shm_.usable; }
 
@@ -72,11 +78,13 @@ private:
     // area; false when there is no wallpaper pixmap.
     bool drawWallpaper(PixelImage& canvas, const PixelRect& area);
     std::optional<std::uint32_t> desktopWindow();
+    bool compositorRuns();
 
     std::unique_ptr<x11::Connection> conn_;
     bool composite_ = false;
     SharedMemory shm_;
-    std::uint32_t rootPixmapAtom_ = 0, esetrootAtom_ = 0;
+    std::uint32_t rootPixmapAtom_ = 0, esetrootAtom_ = 0, compositorAtom_ = 0;
+    bool keepingAll_ = false;
     std::unordered_set<std::uint32_t> redirected_;
 };
 
