@@ -56,6 +56,18 @@ struct SizeHints {
     friend bool operator==(const SizeHints&, const SizeHints&) = default;
 };
 
+// States in which a window manager holds a window's frame against writes, as bit flags: a
+// maximized window keeps the frame it was maximized to, a shaded one shows only its title bar.
+enum WindowStateFlag : std::uint32_t {
+    MaximizedVertically = 1u << 0,
+    MaximizedHorizontally = 1u << 1,
+    Fullscreen = 1u << 2,
+    Shaded = 1u << 3,
+    Minimized = 1u << 4,
+};
+using WindowStates = std::uint32_t;
+constexpr WindowStates kMaximized = MaximizedVertically | MaximizedHorizontally;
+
 // The size a window manager gives a window asked for `requested`: within the minimum and
 // maximum (a maximum below the minimum means nothing), then rounded down to the base size plus
 // whole increments but not below the minimum. Without a base size the minimum serves as the
@@ -102,6 +114,24 @@ public:
     virtual bool setFrame(WindowId id, const Rect& frame) = 0;
     // Leaves the maximized state (no-op when not maximized).
     virtual bool unmaximize(WindowId id) = 0;
+    // Which of the states above the window is in; nothing when it cannot be read. By default
+    // what isMinimized and isFullscreen tell.
+    virtual std::optional<WindowStates> windowStates(WindowId id)
+    {
+        if (!frame(id))
+            return std::nullopt;
+        return (isMinimized(id) ? WindowStates(Minimized) : 0) | (isFullscreen(id) ? WindowStates(Fullscreen) : 0);
+    }
+    // Asks the window manager to put the window into the states given (on) or take it out of
+    // them, and returns once it has handled the request (bounded wait); windowStates() read
+    // afterwards is the truth. False when the window is gone or the request cannot be made. By
+    // default only leaving the maximized state can be asked for.
+    virtual bool changeWindowStates(WindowId id, WindowStates states, bool on)
+    {
+        if (on || (states & ~kMaximized) != 0)
+            return false;
+        return unmaximize(id);
+    }
 
     // Raises without focusing where the platform can.
     virtual bool raise(WindowId id) = 0;

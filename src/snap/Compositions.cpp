@@ -280,8 +280,7 @@ private:
     // A region's frame for the window, on its cell grid when it has one.
     Rect aim(const ManagedWindow& window, const Rect& region) const
     {
-        const auto frame = ctx_.access.frame(window);
-        return frame ? WindowAccess::gridFrame(*frame, region, ctx_.access.grid(window)) : region;
+        return ctx_.access.gridFrame(window, region);
     }
 
     SnapContext& ctx_;

@@ -24,7 +24,7 @@ PlacementItems groupMoves(SnapContext& ctx, LayoutGroup& group, const std::map<R
         const auto frame = frames.find(region);
         const auto now = ctx.access.frame(window);
         if (frame != frames.end() && now)
-            items.push_back({window, WindowAccess::gridFrame(*now, frame->second, ctx.access.grid(window))});
+            items.push_back({window, ctx.access.gridFrame(window, frame->second)});
     }
     for (const auto& [window, regions] : group.spans) {
         if (const auto united = unionFrame(regions, frames))

@@ -37,16 +37,21 @@ public:
         const auto before = ctx_.access.frame(window_);
         if (!before)
             co_return PlacementResult{};
-        before_ = *before;
-        // A window on a cell grid is moved to the frame its grid allows in the region.
-        target_ = WindowAccess::gridFrame(before_, regionFrame_, grid_);
+        // A maximized or shaded window leaves that state first, and the window manager has
+        // done so before the frame is written; a roll-back puts it back.
+        const auto left = co_await ctx_.access.leaveHeldStates(window_);
+        left_ = left.states;
         firstMove_ = true;
         const auto prior = ctx_.access.frame(window_);
         if (!prior)
             co_return closingNotice();
         prior_ = *prior;
-        if (!stamp_.current())
+        // Its frame from before is the one it has out of those states.
+        before_ = left_ ? prior_ : *before;
+        if (!left.done || !stamp_.current())
             co_return co_await rollBack();
+        // A window on a cell grid is moved to the frame its grid allows in the region.
+        target_ = ctx_.access.gridFrame(window_, regionFrame_);
         const bool moved = co_await moveWindow(ctx_.access, window_, target_, guarded_, firstMove_, stamp_);
         if (!moved || !stamp_.current())
             co_return co_await rollBack();
@@ -100,7 +105,8 @@ private:
     Task<PlacementResult> rollBack()
     {
         const bool restored = co_await moveWindow(ctx_.access, window_, prior_, guarded_, firstMove_, stamp_);
-        if (!restored)
+        const bool statesBack = co_await ctx_.access.restoreStates(window_, left_);
+        if (!(restored || WindowAccess::statesDecideFrame(left_)) || !statesBack)
             co_return PlacementResult{false, notRestoredNotice(window_.appName)};
         co_return closingNotice();
     }
@@ -114,8 +120,10 @@ private:
 
     void record()
     {
+        // A window taken out of a state keeps the frame it has out of it, not the one it had
+        // when the gesture began.
         if (!memory_.originals.count(window_))
-            memory_.originals[window_] = startFrame_.value_or(before_);
+            memory_.originals[window_] = left_ ? before_ : startFrame_.value_or(before_);
         layouts_.removeWindow(window_);
         const QString key = displayKey(screen_);
         const LayoutGroup* existing = layouts_.group(key);
@@ -168,6 +176,7 @@ private:
     Rect target_;
     Rect before_;
     Rect prior_;
+    WindowStates left_ = 0;
     bool firstMove_ = false;
 };
 

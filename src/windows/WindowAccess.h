@@ -132,11 +132,43 @@ public:
     static Size gridCells(const Size& grid, const Rect& target);
     // The frame a window now at `current` on a cell grid can take for a target: the target's
     // origin, each side shortened to the grid the current frame lies on, by less than one
-    // cell. The target itself on an axis without a counting cell.
+    // cell. The target itself on an axis without a counting cell. Right only while the current
+    // frame lies on the window's grid (a window sized off it is not): placements use the
+    // variants below, which count from the base size.
     static Rect gridFrame(const Rect& current, const Rect& target, const Size& grid);
+    // The frame a window on a cell grid takes for a target as the window manager counts the
+    // grid: the target's origin, each side cut to the base size (the minimum size where none
+    // is given) plus whole cells, so by less than one cell. The target itself on an axis
+    // without a counting cell, or where the target is not above the base.
+    static Rect gridFrame(const Rect& target, const SizeHints& hints);
+    // The same with the window's hints read now; the target itself when they cannot be read.
+    Rect gridFrame(const ManagedWindow& window, const Rect& target) const;
     // The window's size increments (its cell grid); zero on an axis without one, or when the
     // hints cannot be read.
     Size grid(const ManagedWindow& window) const;
+
+    // ---- States that hold a frame
+
+    // What leaveHeldStates asked the window manager to leave, and whether it read back so.
+    struct StatesLeft {
+        WindowStates states = 0;
+        bool done = false;
+    };
+    // A maximized (either way), full-screen or shaded window, and a minimized one with
+    // `unminimize`, leaves those states, and the task waits (bounded) until the window manager
+    // has done so: the states read back cleared and the frame held still between two reads.
+    // A frame written before would be kept, or only shown rolled up.
+    Task<StatesLeft> leaveHeldStates(ManagedWindow window, bool unminimize = false);
+    // Puts a window back into states it left (after its frame went back), waiting likewise.
+    // True when they read back set; true at once when they already are (or for none).
+    Task<bool> restoreStates(ManagedWindow window, WindowStates states);
+    // Whether states decide the frame on their own (maximized both ways, full screen): a
+    // roll-back that puts them back has the window where it was even when the window manager
+    // would not take the frame from before meanwhile (icewm moves a full-size one).
+    static bool statesDecideFrame(WindowStates states)
+    {
+        return (states & kMaximized) == kMaximized || (states & Fullscreen) != 0;
+    }
 
     // ---- Writes
 
@@ -194,6 +226,9 @@ private:
     Task<void> slide(ManagedWindow window, std::function<void()> turn, Rect out, Rect home, CancelToken token);
     // Switches the application's enhanced interface off when it is on; true when this did it.
     bool switchOffEnhancedInterface(Pid pid);
+    // Waits until the states read back as asked (all set, or all clear) with a frame that held
+    // still between two reads; false when the window is gone or the bound passed.
+    Task<bool> statesSettled(WindowId id, WindowStates states, bool on);
 
     WindowSystem& ws_;
     Screens& screens_;

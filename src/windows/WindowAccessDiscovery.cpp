@@ -115,6 +115,26 @@ Rect WindowAccess::gridFrame(const Rect& current, const Rect& target, const Size
                                     onGrid(target.height(), current.height(), cells.height)});
 }
 
+Rect WindowAccess::gridFrame(const Rect& target, const SizeHints& hints)
+{
+    const Size cells = gridCells(hints.increment, target);
+    const Size base = hints.base != Size{} ? hints.base : hints.minimum.value_or(Size{});
+    auto onGrid = [](double wanted, double from, double cell) {
+        if (cell == 0 || !std::isfinite(wanted) || wanted <= from)
+            return wanted;
+        // A small epsilon keeps exact steps exact.
+        return from + std::floor((wanted - from) / cell + 1e-9) * cell;
+    };
+    return Rect(target.origin, Size{onGrid(target.width(), base.width, cells.width),
+                                    onGrid(target.height(), base.height, cells.height)});
+}
+
+Rect WindowAccess::gridFrame(const ManagedWindow& window, const Rect& target) const
+{
+    const auto hints = ws_.sizeHints(window.element);
+    return hints ? gridFrame(target, *hints) : target;
+}
+
 Size WindowAccess::grid(const ManagedWindow& window) const
 {
     const auto hints = ws_.sizeHints(window.element);

@@ -108,6 +108,29 @@ Task<PlacementOutcome> WindowPlacement::placeRaised(ManagedWindow window, Rect f
                                               kTightTolerance);
 }
 
+Task<WindowPlacement::Prepared> WindowPlacement::prepare(const PlacementItems& targets, const RestoreMap& restore)
+{
+    // Maximized and shaded windows leave those states first. Then each target's frame is read:
+    // a window on a cell grid (a terminal) is moved to the frame its grid allows in the target
+    // and checked by the grid rule; any other to the target itself.
+    Prepared out;
+    for (const auto& t : targets) {
+        const auto left = co_await access_.leaveHeldStates(t.window);
+        if (left.states)
+            out.left[t.window] = left.states;
+        out.unreadable = out.unreadable || !left.done;
+    }
+    for (const auto& t : targets) {
+        const auto f = access_.frame(t.window);
+        const auto it = restore.find(t.window);
+        out.restoreList.push_back({t.window, it != restore.end() ? it->second : f.value_or(Rect())});
+        out.unreadable = out.unreadable || !f;
+        out.grids.push_back(access_.grid(t.window));
+        out.moves.push_back({t.window, access_.gridFrame(t.window, t.frame)});
+    }
+    co_return out;
+}
+
 Task<PlacementOutcome> WindowPlacement::transact(PlacementItems targets, RestoreMap restore, PlacementMover mover,
                                                  Variant variant, const CoordinatorHost& owner,
                                                  std::uint64_t generation, double tolerance)
@@ -124,24 +147,16 @@ Task<PlacementOutcome> WindowPlacement::transact(PlacementItems targets, Restore
         return list;
     };
 
-    // 1. Read every target's frame before anything moves. A window on a cell grid (a
-    // terminal) is moved to the frame its grid allows in the target and checked by the grid
-    // rule; any other to the target itself.
-    bool unreadable = false;
-    PlacementItems moves;
-    std::vector<Size> grids;
-    for (const auto& t : targets) {
-        const auto f = access_.frame(t.window);
-        const auto it = restore.find(t.window);
-        restoreList.push_back({t.window, it != restore.end() ? it->second : f.value_or(Rect())});
-        unreadable = unreadable || !f;
-        grids.push_back(access_.grid(t.window));
-        moves.push_back({t.window, f ? WindowAccess::gridFrame(*f, t.frame, grids.back()) : t.frame});
-    }
-    if (unreadable) {
+    // 1. Windows out of the states that hold frames, and their frames read before anything moves.
+    Prepared prep = co_await prepare(targets, restore);
+    restoreList = std::move(prep.restoreList);
+    const PlacementItems& moves = prep.moves;
+    const std::vector<Size>& grids = prep.grids;
+    const LeftStates& left = prep.left;
+    if (prep.unreadable) {
         // Nothing of ours has moved, but windows the caller moved before and asked to have
-        // restored still go back.
-        co_return co_await rollBack(rollBackList(0), variant);
+        // restored still go back, and windows that left a state take it again.
+        co_return co_await rollBack(rollBackList(0), variant, left);
     }
 
     const std::size_t n = targets.size();
@@ -151,23 +166,23 @@ Task<PlacementOutcome> WindowPlacement::transact(PlacementItems targets, Restore
     } else if (mover && n > 1) {
         // 3. The caller's mover moves them all.
         if (!unchanged())
-            co_return co_await rollBack(rollBackList(n), variant);
+            co_return co_await rollBack(rollBackList(n), variant, left);
         const bool moved = co_await mover(moves);
         if (!moved || !unchanged())
-            co_return co_await rollBack(rollBackList(n), variant);
+            co_return co_await rollBack(rollBackList(n), variant, left);
     } else {
         // 4. One by one, in target order.
         for (std::size_t i = 0; i < n; ++i) {
             if (!unchanged())
-                co_return co_await rollBack(rollBackList(i), variant);
+                co_return co_await rollBack(rollBackList(i), variant, left);
             const auto& m = moves[i];
             const bool ok = co_await access_.animateMove(m.window, rejectionFor(variant, m.window, m.frame), m.frame,
                                                          variant.moveTolerance);
             if (!ok)
-                co_return co_await rollBack(rollBackList(i + 1), variant);
+                co_return co_await rollBack(rollBackList(i + 1), variant, left);
         }
         if (!unchanged())
-            co_return co_await rollBack(rollBackList(n), variant);
+            co_return co_await rollBack(rollBackList(n), variant, left);
     }
 
     // 5. Raise the front windows, then watch.
@@ -181,7 +196,7 @@ Task<PlacementOutcome> WindowPlacement::transact(PlacementItems targets, Restore
     // 6. Checks.
     for (;;) {
         if (!unchanged())
-            co_return co_await rollBack(rollBackList(n), variant);
+            co_return co_await rollBack(rollBackList(n), variant, left);
         std::vector<std::size_t> off;
         for (std::size_t i = 0; i < n; ++i) {
             const auto& t = targets[i];
@@ -209,29 +224,34 @@ Task<PlacementOutcome> WindowPlacement::transact(PlacementItems targets, Restore
             for (std::size_t i : off) {
                 const auto& m = moves[i];
                 if (!unchanged() || corrected.count(m.window))
-                    co_return co_await rollBack(rollBackList(n), variant);
+                    co_return co_await rollBack(rollBackList(n), variant, left);
                 corrected.insert(m.window);
                 const bool ok = co_await access_.animateMove(m.window, rejectionFor(variant, m.window, m.frame),
                                                              m.frame, variant.moveTolerance);
                 if (!ok)
-                    co_return co_await rollBack(rollBackList(n), variant);
+                    co_return co_await rollBack(rollBackList(n), variant, left);
             }
             clean = 0;
         }
         if (++checkIndex >= int(std::size(kCheckPauses)))
-            co_return co_await rollBack(rollBackList(n), variant);
+            co_return co_await rollBack(rollBackList(n), variant, left);
         co_await sleepMilliseconds(access_.clock(), kCheckPauses[checkIndex]);
     }
 }
 
-Task<PlacementOutcome> WindowPlacement::rollBack(PlacementItems list, const Variant& variant)
+Task<PlacementOutcome> WindowPlacement::rollBack(PlacementItems list, const Variant& variant, LeftStates left)
 {
-    if (list.empty())
-        co_return PlacementOutcome::rolledBack;
     bool allOk = true;
     for (auto it = list.rbegin(); it != list.rend(); ++it) {
         const bool ok = co_await access_.animateMove(it->window, rejectionFor(variant, it->window, it->frame),
                                                      it->frame, variant.moveTolerance);
+        const auto states = left.find(it->window);
+        allOk = allOk && (ok || (states != left.end() && WindowAccess::statesDecideFrame(states->second)));
+    }
+    // The states go back once the frames have: a window maximized again keeps the frame it
+    // had before as the one it returns to.
+    for (const auto& [window, states] : left) {
+        const bool ok = co_await access_.restoreStates(window, states);
         allOk = allOk && ok;
     }
     co_return allOk ? PlacementOutcome::rolledBack : PlacementOutcome::rollbackFailed;

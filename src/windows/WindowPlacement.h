@@ -123,7 +123,19 @@ private:
 
     Task<PlacementOutcome> transact(PlacementItems targets, RestoreMap restore, PlacementMover mover, Variant variant,
                                     const CoordinatorHost& owner, std::uint64_t generation, double tolerance);
-    Task<PlacementOutcome> rollBack(PlacementItems list, const Variant& variant);
+    // States windows left for a transaction, put back by its roll-back.
+    using LeftStates = std::unordered_map<ManagedWindow, WindowStates>;
+    // A transaction's start: the frames to roll back to, the moves, the windows' grids, the
+    // states they left; unreadable when a window could not be read or kept a state.
+    struct Prepared {
+        PlacementItems restoreList;
+        PlacementItems moves;
+        std::vector<Size> grids;
+        LeftStates left;
+        bool unreadable = false;
+    };
+    Task<Prepared> prepare(const PlacementItems& targets, const RestoreMap& restore);
+    Task<PlacementOutcome> rollBack(PlacementItems list, const Variant& variant, LeftStates left = {});
     RejectionHandler rejectionFor(const Variant& variant, const ManagedWindow& window, const Rect& requested) const;
     // Activates the window's application unless it is frontmost, then raises the window.
     void raiseWindow(const ManagedWindow& window);

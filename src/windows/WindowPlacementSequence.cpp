@@ -60,19 +60,29 @@ Task<SequenceResult> WindowPlacement::runSequence(std::vector<CompositionCandida
     std::unordered_map<ManagedWindow, std::set<RegionNumber>> exclusions;
     int failures = 0;
 
-    auto touch = [&](const ManagedWindow& w) {
-        if (touchedSet.insert(w).second)
-            touched.push_back(w);
+    // A window the run takes on leaves the states that hold its frame first; its frame out of
+    // them is the one it goes back to, and a roll-back puts the states back too.
+    std::unordered_map<ManagedWindow, WindowStates> leftStates;
+    auto touch = [&](const ManagedWindow& w) -> Task<void> {
+        if (!touchedSet.insert(w).second)
+            co_return;
+        touched.push_back(w);
+        const auto left = co_await access_.leaveHeldStates(w);
+        if (left.states == 0)
+            co_return;
+        leftStates[w] = left.states;
+        if (const auto f = access_.frame(w))
+            priorFrames[w] = *f;
     };
+    // Back at a frame from before: a window on a cell grid sized off its grid comes back cut
+    // to the grid.
     auto inPlace = [&](const ManagedWindow& w, const Rect& target) {
         const auto f = access_.frame(w);
-        return f && approximatelyEquals(*f, target, kTolerance);
+        return f && (approximatelyEquals(*f, target, kTolerance)
+                     || approximatelyEquals(*f, access_.gridFrame(w, target), kTolerance));
     };
     // The frame a window is moved to for a region, and whether it sits in the region.
-    auto aim = [&](const ManagedWindow& w, const Rect& region) {
-        const auto f = access_.frame(w);
-        return f ? WindowAccess::gridFrame(*f, region, access_.grid(w)) : region;
-    };
+    auto aim = [&](const ManagedWindow& w, const Rect& region) { return access_.gridFrame(w, region); };
     auto inRegion = [&](const ManagedWindow& w, const Rect& region) {
         const auto f = access_.frame(w);
         return f && WindowAccess::arrivedAt(*f, region, access_.grid(w), kTolerance);
@@ -93,18 +103,24 @@ Task<SequenceResult> WindowPlacement::runSequence(std::vector<CompositionCandida
         return out;
     };
 
-    // Puts back every touched window that is off its prior frame, the last first.
+    // Puts back every touched window that is off its prior frame, the last first, and into
+    // the states it left.
     auto restoreWindows = [&](std::vector<ManagedWindow> windows) -> Task<bool> {
         bool allOk = true;
         for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
             const auto prior = priorFrames.find(*it);
-            if (prior == priorFrames.end())
-                continue;
-            if (inPlace(*it, prior->second))
-                continue;
-            const bool moved = co_await access_.animateMove(*it, {}, prior->second, kTolerance);
-            const bool ok = moved && inPlace(*it, prior->second);
-            allOk = allOk && ok;
+            const auto states = leftStates.find(*it);
+            const WindowStates left = states != leftStates.end() ? states->second : 0;
+            if (prior != priorFrames.end() && !inPlace(*it, prior->second)) {
+                const bool moved = co_await access_.animateMove(*it, {}, prior->second, kTolerance);
+                const bool back = moved && inPlace(*it, prior->second);
+                allOk = allOk && (back || WindowAccess::statesDecideFrame(left));
+            }
+            if (left != 0) {
+                const bool back = co_await access_.restoreStates(*it, left);
+                leftStates.erase(*it);
+                allOk = allOk && back;
+            }
         }
         co_return allOk;
     };
@@ -151,7 +167,7 @@ Task<SequenceResult> WindowPlacement::runSequence(std::vector<CompositionCandida
         std::vector<Pending> pending;
         for (const auto& [region, window] : assigned) {
             const Rect& frame = regionFrames.at(region);
-            touch(window);
+            co_await touch(window);
             const Rect target = aim(window, frame);
             if (inRegion(window, frame)) {
                 placed[region] = window;
@@ -181,7 +197,7 @@ Task<SequenceResult> WindowPlacement::runSequence(std::vector<CompositionCandida
             if (!priorFrames.count(window))
                 continue;
             const Rect& frame = regionFrames.at(region);
-            touch(window);
+            co_await touch(window);
             if (inRegion(window, frame)) {
                 placed[region] = window;
                 continue;
@@ -217,7 +233,7 @@ Task<SequenceResult> WindowPlacement::runSequence(std::vector<CompositionCandida
         const RegionNumber region = best->first;
         const ManagedWindow window = best->second;
         const Rect& frame = regionFrames.at(region);
-        touch(window);
+        co_await touch(window);
         if (inRegion(window, frame)) {
             placed[region] = window;
             continue;

@@ -45,18 +45,28 @@ Task<bool> WindowAccess::setFrame(ManagedWindow window, Rect target, double tole
     // A maximized window keeps its maximized frame until it leaves that state.
     ws_.unmaximize(id);
 
+    // A window on a cell grid may take the target cut to its grid instead (a terminal asked
+    // for a frame off its grid: the frame it had before someone sized it off the grid).
+    std::optional<Rect> onGrid;
+    auto arrived = [&](const std::optional<Rect>& f) {
+        if (!f)
+            return false;
+        if (edgesMatch(*f, target, tolerance))
+            return true;
+        if (!onGrid)
+            onGrid = gridFrame(window, target);
+        return *onGrid != target && edgesMatch(*f, *onGrid, tolerance);
+    };
+
     bool ok = false;
     ws_.setSize(id, Size{std::min(target.width(), current->width()), std::min(target.height(), current->height())});
-    if (ws_.setPosition(id, target.origin) && ws_.setSize(id, target.size)) {
-        auto f = ws_.frame(id);
-        ok = f && edgesMatch(*f, target, tolerance);
-    }
+    if (ws_.setPosition(id, target.origin) && ws_.setSize(id, target.size))
+        ok = arrived(ws_.frame(id));
 
     for (std::size_t attempt = 0; !ok && attempt < kCheckWaitsMs.size(); ++attempt) {
         // A cancelled wait counts as finished: the checks go on without waiting.
         co_await clock_.sleep(milliseconds(kCheckWaitsMs[attempt]), token);
-        auto f = ws_.frame(id);
-        if (f && edgesMatch(*f, target, tolerance)) {
+        if (arrived(ws_.frame(id))) {
             ok = true;
             break;
         }

@@ -154,6 +154,75 @@ TEST_F(Placement, RefusedWindowsAreRestoredWhereTheyCanBeAndSayWhichWayItWent)
     EXPECT_TRUE(c.groups().empty() && c.memory().originals.empty());
 }
 
+// A maximized or shaded window is placed only once the window manager has taken it out of
+// that state; a roll-back puts back its frame and then the state. A terminal sized off its grid
+// is aimed at its grid counted from its base size, and goes back cut to that grid.
+TEST_F(Placement, WindowsLeaveMaximizedAndShadedStatesFirstAndARollBackPutsThemBack)
+{
+    auto& c = start();
+    const SnapLayout& halves = builtIn(u"halves"_qs);
+    const Rect restored(100, 100, 600, 400);
+    const Rect full = topLeftVisibleFrame(kLeft);
+
+    // Maximized: left first, then placed; its frame from before is the one it had out of it.
+    const auto maximized = add(100, restored);
+    sim.setMaximized(maximized.element, true);
+    ASSERT_EQ(frameOf(maximized), full);
+    EXPECT_TRUE(place(maximized, 0, halves).placed);
+    EXPECT_EQ(frameOf(maximized), region(halves, 0));
+    EXPECT_EQ(sim.windowStates(maximized.element), WindowStates(0));
+    EXPECT_EQ(c.memory().originals.at(maximized), restored);
+    const auto states = sim.writesOf(Write::States | Write::Geometry);
+    ASSERT_FALSE(states.empty());
+    EXPECT_EQ(states.front().kind, Write::States) << "the state goes before any frame is written";
+
+    // Maximized and too large for the region: rolled back to its frame, then maximized again.
+    const auto wide = add(101, Rect(100, 100, region(halves, 1).width() + 60, 400));
+    sim.setSizeHints(wide.element, {.minimum = Size{region(halves, 1).width() + 40, 300}});
+    sim.setMaximized(wide.element, true);
+    const PlacementResult refused = place(wide, 1, halves);
+    EXPECT_FALSE(refused.placed);
+    EXPECT_EQ(refused.notice, u"App101 did not keep the region’s size. Its prior frame was restored."_qs);
+    EXPECT_EQ(sim.windowStates(wide.element), kMaximized);
+    EXPECT_EQ(frameOf(wide), full);
+    sim.setMaximized(wide.element, false);
+    EXPECT_EQ(frameOf(wide), Rect(100, 100, region(halves, 1).width() + 60, 400)) << "its frame to return to";
+
+    // A window manager that will not let it leave the state: nothing is written, and saying
+    // so is all there is to do.
+    const auto held = add(102, restored);
+    sim.setMaximized(held.element, true);
+    sim.refuseWrites(held.element, {.kinds = Write::States});
+    const PlacementResult kept = place(held, 0, halves);
+    EXPECT_FALSE(kept.placed);
+    EXPECT_EQ(kept.notice, u"App102 did not keep the region’s size. Its prior frame was restored."_qs);
+    EXPECT_EQ(lastWrite(held, Write::Geometry), Duration{-1});
+    EXPECT_EQ(frameOf(held), full);
+
+    // Shaded: rolled down first, so it fills the region instead of showing its title bar there.
+    const auto shaded = add(103, restored);
+    sim.setShaded(shaded.element, true);
+    ASSERT_EQ(frameOf(shaded).height(), 24);
+    EXPECT_TRUE(place(shaded, 1, halves).placed);
+    EXPECT_EQ(frameOf(shaded), region(halves, 1));
+    EXPECT_EQ(sim.windowStates(shaded.element), WindowStates(0));
+
+    // A terminal sized off its grid (10 + 7·cols, 20 + 15·rows): placed on its grid; one that
+    // drifts twice goes back cut to its grid, which counts as back.
+    const SizeHints cells{.increment = Size{7, 15}, .base = Size{10, 20}};
+    const auto term = add(104, Rect(100, 100, 400, 300));
+    sim.setSizeHints(term.element, cells);
+    EXPECT_TRUE(place(term, 0, halves).placed);
+    EXPECT_EQ(frameOf(term), WindowAccess::gridFrame(region(halves, 0), cells));
+    const auto drifting = add(105, Rect(100, 100, 400, 300));
+    sim.setSizeHints(drifting.element, cells);
+    sim.driftAfterWrite(drifting.element, Rect(120, 140, 395, 290), 100ms, 2);
+    const PlacementResult drifted = place(drifting, 1, halves);
+    EXPECT_FALSE(drifted.placed);
+    EXPECT_EQ(drifted.notice, u"App105 did not keep the region’s size. Its prior frame was restored."_qs);
+    EXPECT_EQ(frameOf(drifting), Rect(100, 100, 395, 290));
+}
+
 TEST_F(Placement, AWindowThatVanishesOrAnInteractionThatEndsIsHandledWithoutStaleNotices)
 {
     auto& c = start();

@@ -26,7 +26,7 @@ TEST_F(FrameWrite, ShrinksThenMovesThenGrowsAndSkipsFramesAlreadyThere)
 TEST_F(FrameWrite, RefusedGeometryIsCheckedOnScheduleRewrittenOnceAndReported)
 {
     const WindowId w = addWindow(10, "Term", "shell", Rect(0, 0, 700, 520));
-    sim.setSizeHints(w, {.increment = {10, 10}});
+    sim.setSizeHints(w, {.maximum = Size{800, 600}});
     std::vector<std::optional<Rect>> rejected;
     const bool ok = run(wa.setFrame(managed(w), Rect(100, 100, 805, 605), 1.0,
                                     [&](std::optional<Rect> r) { rejected.push_back(r); }));
@@ -47,6 +47,14 @@ TEST_F(FrameWrite, RefusedGeometryIsCheckedOnScheduleRewrittenOnceAndReported)
     // A zero-width target never verifies.
     EXPECT_FALSE(run(wa.setFrame(managed(w), Rect(100, 100, 0, 600), 5.0)));
     EXPECT_EQ(access().size(), 1);
+
+    // A terminal sized in cells from its base size takes a frame off its grid cut to the grid:
+    // that is no refusal.
+    logs.clear();
+    sim.setSizeHints(w, {.increment = {10, 10}, .base = {4, 6}});
+    EXPECT_TRUE(run(wa.setFrame(managed(w), Rect(100, 100, 805, 605), 1.0)));
+    EXPECT_EQ(frameOf(w), Rect(100, 100, 804, 596));
+    EXPECT_TRUE(access().isEmpty());
 }
 
 TEST_F(FrameWrite, LateWindowIsConfirmedByALaterCheckWithoutAnotherRewrite)

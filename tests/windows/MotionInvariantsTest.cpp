@@ -216,6 +216,13 @@ bool within(const std::optional<Rect>& frame, const Rect& target, double toleran
     return frame && WindowAccess::edgesMatch(*frame, target, tolerance);
 }
 
+// A verified write arrived: at the target, or, for a window on a cell grid, at the target cut
+// to its grid (as the window manager sizes it).
+bool arrived(const std::optional<Rect>& frame, const Rect& target, const SizeHints& hints, double tolerance)
+{
+    return within(frame, target, tolerance) || within(frame, WindowAccess::gridFrame(target, hints), tolerance);
+}
+
 // Checks the requested geometry of a window's writes: every value finite, and every frame
 // asked for (the last requested position with the last requested size) inside `bounds`, so a
 // window is never grown past where it goes before it has been shrunk.
@@ -344,7 +351,8 @@ TEST(MotionInvariants, VerifiedWriteAgreesWithItsReportAndStaysBounded)
         const int rejectionLines = int(w.logs.messages(LogCategory::WindowAccess)
                                            .filter(QStringLiteral("Geometry rejected by")).size());
         if (*result) {
-            EXPECT_TRUE(within(w.sim.frame(id), target, std::max(tolerance, 1.0))) << text(w.sim.frame(id).value_or(Rect()));
+            EXPECT_TRUE(arrived(w.sim.frame(id), target, fault.hints, std::max(tolerance, 1.0)))
+                << text(w.sim.frame(id).value_or(Rect()));
             EXPECT_EQ(rejected.calls, 0);
             EXPECT_EQ(rejectionLines, 0);
         } else {
@@ -431,7 +439,7 @@ TEST(MotionInvariants, SingleMoveEndsAtTargetOrRollsBackAndReportsOnce)
             continue;
         }
         if (*result) {
-            EXPECT_TRUE(within(end, target, std::max(tolerance, 1.0))) << text(end.value_or(Rect()));
+            EXPECT_TRUE(arrived(end, target, fault.hints, std::max(tolerance, 1.0))) << text(end.value_or(Rect()));
             EXPECT_EQ(rejected.calls, 0);
             continue;
         }
@@ -513,7 +521,8 @@ TEST(MotionInvariants, GroupMoveReportsEachFailedWindowOnceAndStopsOnGenerationC
             if (interrupt && late > 3) {
                 ++windowsWrittenLate;
             }
-            const bool atTarget = within(w.sim.frame(ids[std::size_t(i)]), targets[std::size_t(i)], std::max(tolerance, 1.0));
+            const bool atTarget = arrived(w.sim.frame(ids[std::size_t(i)]), targets[std::size_t(i)],
+                                          faults[std::size_t(i)].hints, std::max(tolerance, 1.0));
             // (A window that drifts or closes after its settle was confirmed is its own affair.)
             const bool wanders = faults[std::size_t(i)].closes() || faults[std::size_t(i)].kind == Fault::Drift;
             if (*result && !wanders) {

@@ -22,6 +22,7 @@ QString writeKindName(WriteKind k)
     case Write::Activate: return QStringLiteral("activate");
     case Write::Unmaximize: return QStringLiteral("unmaximize");
     case Write::EnhancedUserInterface: return QStringLiteral("enhanced-ui");
+    case Write::States: return QStringLiteral("states");
     }
     return QStringLiteral("?");
 }
@@ -34,6 +35,7 @@ QString WriteRecord::toString() const
     case Write::Size: value = fw::toString(size); break;
     case Write::Frame: value = fw::toString(frame()); break;
     case Write::EnhancedUserInterface: value = flag ? QStringLiteral("on") : QStringLiteral("off"); break;
+    case Write::States: value = (flag ? QStringLiteral("on ") : QStringLiteral("off ")) + QString::number(states); break;
     default: break;
     }
     QString s = writeKindName(kind);
@@ -660,7 +662,7 @@ WindowInfo SimDesktop::infoOf(const SimWindow& w) const
     info.pid = w.setup.pid;
     info.title = w.setup.title;
     info.appClass = w.setup.appClass;
-    info.frame = w.frame;
+    info.frame = w.shown();
     info.layer = w.setup.layer;
     info.onScreen = !w.setup.minimized;
     info.normal = w.setup.normal;
@@ -692,7 +694,7 @@ std::optional<Rect> SimDesktop::frame(WindowId id)
     ++reads_;
     ++frameReads_;
     const SimWindow* w = find(id);
-    return w ? std::optional<Rect>(w->frame) : std::nullopt;
+    return w ? std::optional<Rect>(w->shown()) : std::nullopt;
 }
 
 std::optional<double> SimDesktop::titleBarHeight(WindowId id)
@@ -825,7 +827,7 @@ std::optional<WindowId> SimDesktop::windowAt(Point p)
     ++reads_;
     for (WindowId id : stacking_) {
         const SimWindow& w = windows_.at(id);
-        if (!w.setup.minimized && w.frame.contains(p))
+        if (!w.setup.minimized && w.shown().contains(p))
             return id;
     }
     return std::nullopt;

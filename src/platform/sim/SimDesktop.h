@@ -44,9 +44,10 @@ struct Write {
         Activate = 1u << 4,
         Unmaximize = 1u << 5,
         EnhancedUserInterface = 1u << 6,
+        States = 1u << 7,   // changeWindowStates
     };
     static constexpr std::uint32_t Geometry = Position | Size | Frame;
-    static constexpr std::uint32_t All = 0x7f;
+    static constexpr std::uint32_t All = 0xff;
 };
 using WriteKind = Write::Kind;
 
@@ -59,7 +60,8 @@ struct WriteRecord {
     Pid pid = 0;
     Point position;        // Position and Frame writes
     Size size;             // Size and Frame writes
-    bool flag = false;     // EnhancedUserInterface writes
+    bool flag = false;     // EnhancedUserInterface writes; States: taken (true) or left
+    WindowStates states = 0;   // States writes
     Duration time{0};      // virtual time of the write
     bool accepted = false; // what the write returned
 
@@ -89,6 +91,7 @@ struct WindowSpec {
     bool minimized = false;
     bool fullscreen = false;
     bool maximized = false;
+    bool shaded = false;     // rolled up: reads show its title bar (or 24 points) only
     double titleBar = 0;     // height of the title bar drawn for it; 0: none
     bool movable = true;
     bool resizable = true;
@@ -97,8 +100,11 @@ struct WindowSpec {
 
 struct SimWindow {
     WindowSpec setup;         // id, pid, title, hints and flags as they are now
-    Rect frame;
+    Rect frame;              // unrolled when shaded: writes change it, reads show it rolled up
     Rect restoreFrame;       // frame before maximizing
+
+    // The frame reads show: only the title bar of a shaded window.
+    Rect shown() const;
 };
 
 struct SimApp {
@@ -194,6 +200,9 @@ public:
     bool setFullscreen(WindowId id, bool fullscreen);
     // Maximizing fills the visible frame of the window's screen; leaving it restores the frame.
     bool setMaximized(WindowId id, bool maximized);
+    // Shading rolls the window up to its title bar; geometry writes still change the frame it
+    // unrolls to (as xfwm4, icewm and fluxbox take them), reads show it rolled up.
+    bool setShaded(WindowId id, bool shaded);
     bool setMovable(WindowId id, bool movable);
     bool setResizable(WindowId id, bool resizable);
     bool setFocus(WindowId id);     // focuses and raises, as a click would
@@ -250,6 +259,9 @@ public:
     bool setSize(WindowId id, Size size) override;
     bool setFrame(WindowId id, const Rect& frame) override;
     bool unmaximize(WindowId id) override;
+    // Maximized is both ways or neither here; a change of either way changes both.
+    std::optional<WindowStates> windowStates(WindowId id) override;
+    bool changeWindowStates(WindowId id, WindowStates states, bool on) override;
     bool raise(WindowId id) override;
     bool activate(WindowId id) override;
     std::optional<WindowId> focusedWindow() override;

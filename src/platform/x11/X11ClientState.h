@@ -54,6 +54,12 @@ struct ClientState {
     {
         return std::find(list.begin(), list.end(), a) != list.end();
     }
+    // Iconic or hidden, unless rolled up: openbox and metacity make shaded windows iconic,
+    // metacity hidden too. One both shaded and minimized shows as minimized once unshaded.
+    bool minimized(const Atoms& a) const
+    {
+        return (iconic || has(states, a.netWmStateHidden)) && !has(states, a.netWmStateShaded);
+    }
 };
 
 // _NET_FRAME_EXTENTS or _GTK_FRAME_EXTENTS; none when the property is broken.

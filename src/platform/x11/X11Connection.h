@@ -31,6 +31,8 @@ struct Atoms {
         netWmWindowTypeCombo, netWmWindowTypeDnd;
     // Leaving the maximized state, and windows kept above the others.
     xcb_atom_t netWmActionMaximizeHorz, netWmActionMaximizeVert, netWmStateAbove;
+    // Rolled-up windows, and the ICCCM request that iconifies a window.
+    xcb_atom_t netWmStateShaded, wmChangeState;
 };
 
 // Ownership-taking reply pointer.

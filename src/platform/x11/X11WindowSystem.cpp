@@ -23,8 +23,8 @@ bool movableFrom(const ClientState& s, const Atoms& a)
 }
 
 // Resizable unless the minimum size is the maximum or the allowed actions leave out resizing.
-// A maximized window that may leave that state counts as resizable, since writes unmaximize
-// first: xfwm4 takes the resize action away while a window is maximized.
+// A maximized window that may leave that state counts as resizable, since placements take
+// windows out of it first: xfwm4 takes the resize action away while a window is maximized.
 bool resizableFrom(const ClientState& s, const Atoms& a)
 {
     const SizeHints& h = s.hints;
@@ -353,10 +353,12 @@ std::vector<WindowInfo> X11WindowSystem::snapshot()
         }
         w.frame = s.outerFrame();
         w.layer = 0;
-        w.minimized = s.iconic || s.has(s.states, a.netWmStateHidden);
+        w.minimized = s.minimized(a);
         w.fullscreen = s.has(s.states, a.netWmStateFullscreen);
         w.onScreen = s.viewable && !w.minimized;
-        w.normal = (type == XCB_NONE || type == a.netWmWindowTypeNormal) && s.transientFor == XCB_NONE;
+        // Transient windows without a type are dialogs; one typed normal is a window of its own
+        // (GTK's secondary windows name their parent).
+        w.normal = type == a.netWmWindowTypeNormal || (type == XCB_NONE && s.transientFor == XCB_NONE);
         w.movable = movableFrom(s, a);
         w.resizable = resizableFrom(s, a);
         w.increment = s.hints.increment;
@@ -423,15 +425,18 @@ std::optional<SizeHints> X11WindowSystem::sizeHints(WindowId id)
         h.minimum = Size{h.minimum->width + dw, h.minimum->height + dh};
     if (h.maximum)
         h.maximum = Size{h.maximum->width + dw, h.maximum->height + dh};
+    // The grid starts at the base size, else at the minimum, else at an empty client.
     if (h.base != Size{})
         h.base = Size{h.base.width + dw, h.base.height + dh};
+    else if (!h.minimum && h.increment != Size{})
+        h.base = Size{dw, dh};
     return h;
 }
 
 bool X11WindowSystem::isMinimized(WindowId id)
 {
     auto s = readOne(id, Kind);
-    return s && (s->iconic || s->has(s->states, conn_->atoms().netWmStateHidden));
+    return s && s->minimized(conn_->atoms());
 }
 
 bool X11WindowSystem::isFullscreen(WindowId id)
@@ -661,24 +666,6 @@ bool X11WindowSystem::setSize(WindowId id, Size size)
 bool X11WindowSystem::setFrame(WindowId id, const Rect& frame)
 {
     return write(id, frame, true, true);
-}
-
-bool X11WindowSystem::unmaximize(WindowId id)
-{
-    auto s = readOne(id, Kind);
-    if (!s)
-        return false;
-    const Atoms& a = conn_->atoms();
-    const bool vert = s->has(s->states, a.netWmStateMaximizedVert);
-    const bool horz = s->has(s->states, a.netWmStateMaximizedHorz);
-    if (!vert && !horz)
-        return true;
-    conn_->drainQueue();
-    const std::uint32_t remove = 0, sourcePager = 2;
-    conn_->sendRootMessage(s->window, a.netWmState, remove, a.netWmStateMaximizedVert, a.netWmStateMaximizedHorz,
-                           sourcePager);
-    settle(s->window);
-    return readOne(id, Geometry).has_value();
 }
 
 bool X11WindowSystem::raise(WindowId id)

@@ -61,6 +61,8 @@ public:
     bool setSize(WindowId id, Size size) override;
     bool setFrame(WindowId id, const Rect& frame) override;
     bool unmaximize(WindowId id) override;
+    std::optional<WindowStates> windowStates(WindowId id) override;
+    bool changeWindowStates(WindowId id, WindowStates states, bool on) override;
 
     bool raise(WindowId id) override;
     bool activate(WindowId id) override;

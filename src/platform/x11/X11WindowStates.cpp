@@ -1,0 +1,88 @@
+// Window states of the X11 window port: maximized (either way), full screen, shaded and
+// minimized, read from _NET_WM_STATE and WM_STATE, and changed through the window manager
+// with _NET_WM_STATE requests (source 2), _NET_ACTIVE_WINDOW to restore a minimized window and
+// WM_CHANGE_STATE to minimize one. Each change waits, bounded, until the window manager has
+// handled it.
+#include "platform/x11/X11ClientState.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11WindowSystem.h"
+
+namespace fw {
+
+using namespace x11;
+
+namespace {
+
+WindowStates statesOf(const ClientState& s, const Atoms& a)
+{
+    WindowStates out = 0;
+    if (s.has(s.states, a.netWmStateMaximizedVert))
+        out |= MaximizedVertically;
+    if (s.has(s.states, a.netWmStateMaximizedHorz))
+        out |= MaximizedHorizontally;
+    if (s.has(s.states, a.netWmStateFullscreen))
+        out |= Fullscreen;
+    if (s.has(s.states, a.netWmStateShaded))
+        out |= Shaded;
+    if (s.minimized(a))
+        out |= Minimized;
+    return out;
+}
+
+} // namespace
+
+std::optional<WindowStates> X11WindowSystem::windowStates(WindowId id)
+{
+    auto s = readOne(id, Kind);
+    if (!s)
+        return std::nullopt;
+    return statesOf(*s, conn_->atoms());
+}
+
+bool X11WindowSystem::changeWindowStates(WindowId id, WindowStates states, bool on)
+{
+    auto s = readOne(id, Kind);
+    if (!s)
+        return false;
+    const Atoms& a = conn_->atoms();
+    const WindowStates now = statesOf(*s, a);
+    // Only what differs is asked for: a request for a state the window already has (or lacks)
+    // can toggle it under some window managers.
+    const WindowStates change = on ? states & ~now : states & now;
+    if (change == 0)
+        return true;
+    if (!windowManagerPresent())
+        return false;   // nobody to ask
+    if (!on && change == Minimized)
+        return activate(id);   // restores the window, as a taskbar does
+
+    conn_->drainQueue();
+    const std::uint32_t action = on ? 1 : 0, sourcePager = 2;
+    auto ask = [&](xcb_atom_t first, xcb_atom_t second) {
+        conn_->sendRootMessage(s->window, a.netWmState, action, first, second, sourcePager);
+    };
+    if ((change & kMaximized) == kMaximized)
+        ask(a.netWmStateMaximizedVert, a.netWmStateMaximizedHorz);
+    else if (change & kMaximized)
+        ask(change & MaximizedVertically ? a.netWmStateMaximizedVert : a.netWmStateMaximizedHorz, XCB_NONE);
+    if (change & Fullscreen)
+        ask(a.netWmStateFullscreen, XCB_NONE);
+    if (change & Shaded)
+        ask(a.netWmStateShaded, XCB_NONE);
+    if ((change & Minimized) && on) {
+        const std::uint32_t iconic = 3;
+        conn_->sendRootMessage(s->window, a.wmChangeState, iconic);
+    }
+    // Two rounds: a window manager may answer a state change with requests of its own.
+    settle(s->window, 2);
+    if (!on && (change & Minimized))
+        return activate(id);
+    return readOne(id, Geometry).has_value();
+}
+
+bool X11WindowSystem::unmaximize(WindowId id)
+{
+    return changeWindowStates(id, kMaximized, false);
+}
+
+} // namespace fw

@@ -1,0 +1,165 @@
+// Windows in states that hold their frames, placed on a real server as the place key places
+// the focused window (the coordinator's placement into a region of "Four quarters"), under the
+// test's window manager: a maximized, a shaded and an off-grid terminal (cells of 9×19 pixels,
+// odd both ways) and a secondary window typed normal but transient for another each land in
+// their quarter, out of those states; a maximized window too large for its quarter goes back
+// to its frame and is maximized again.
+#include "layout/ScreenGeometry.h"
+#include "x11/CoordinatorRig.h"
+#include "x11/XSession.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace fw {
+namespace {
+
+using test::CoordinatorRig;
+using test::SessionApp;
+using test::XSession;
+
+xcb_atom_t atom(XSession& s, const char* name)
+{
+    auto* r = xcb_intern_atom_reply(s.connection(), xcb_intern_atom(s.connection(), 0, std::strlen(name), name), nullptr);
+    const xcb_atom_t a = r ? r->atom : XCB_NONE;
+    free(r);
+    return a;
+}
+
+// Asks the window manager to put a client into one or two states, as a pager does.
+void addStates(XSession& s, xcb_window_t client, const char* first, const char* second = nullptr)
+{
+    xcb_client_message_event_t ev{};
+    ev.response_type = XCB_CLIENT_MESSAGE;
+    ev.format = 32;
+    ev.window = client;
+    ev.type = atom(s, "_NET_WM_STATE");
+    ev.data.data32[0] = 1;   // add
+    ev.data.data32[1] = atom(s, first);
+    ev.data.data32[2] = second ? atom(s, second) : XCB_NONE;
+    ev.data.data32[3] = 2;   // from a pager
+    xcb_send_event(s.connection(), 0, s.root(), XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&ev));
+    xcb_flush(s.connection());
+}
+
+bool hasState(XSession& s, xcb_window_t client, const char* state)
+{
+    return s.atomNames(client, "_NET_WM_STATE").contains(QLatin1String(state));
+}
+
+// The states that hold a frame, as the window manager states them now.
+QStringList holdingStates(XSession& s, xcb_window_t client)
+{
+    QStringList out;
+    for (const QString& name : s.atomNames(client, "_NET_WM_STATE")) {
+        if (name.contains(u"MAXIMIZED"_qs) || name.endsWith(u"_SHADED"_qs) || name.endsWith(u"_HIDDEN"_qs))
+            out << name;
+    }
+    return out;
+}
+
+std::string frameText(const std::optional<Rect>& f)
+{
+    return f ? toString(*f).toStdString() : "nowhere";
+}
+
+const SnapLayout& quarters()
+{
+    for (const SnapLayout& l : SnapLayout::builtIns()) {
+        if (l.id == u"quarters"_qs)
+            return l;
+    }
+    return SnapLayout::builtIns().front();
+}
+
+// Focuses the window as the user would before pressing the key, then runs the placement the
+// key's picker runs for its region; whether it placed the window.
+std::optional<bool> placeFocused(XSession& session, CoordinatorRig& rig, xcb_window_t window, RegionNumber region)
+{
+    rig.ws.activate(window);
+    if (!session.waitFor([&] { return rig.access.focusedWindow() && rig.access.focusedWindow()->element == window; }))
+        return std::nullopt;
+    const auto done = rig.placeWindow(window, region, quarters(), rig.screens.screens().front());
+    session.waitFor([&] { return done->has_value(); }, 15000);
+    return *done;
+}
+
+TEST(WindowStatesX11, MaximizedShadedAndOffGridTerminalsAreTakenOutOfTheirStatesAndPlaced)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    const QStringList cells{"-fs", "11"};
+    auto maximized = session.startXterm(u"maximized"_qs, cells + QStringList{"-geometry", "60x20+100+100"});
+    auto shaded = session.startXterm(u"shaded"_qs, cells + QStringList{"-geometry", "60x20+300+200"});
+    auto offGrid = session.startXterm(u"off grid"_qs, cells + QStringList{"-geometry", "60x20+500+300"});
+    ASSERT_TRUE(maximized.window && shaded.window && offGrid.window) << session.error();
+    auto secondary = session.startTestClient(
+        u"secondary"_qs, {"--size", "500x400", "--position", "700,400", "--transient-for", QString::number(offGrid.window)});
+    ASSERT_TRUE(secondary.window) << session.error();
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    const auto hints = rig.ws.sizeHints(offGrid.window);
+    ASSERT_TRUE(hints && hints->increment == Size(9, 19)) << "cells " << toString(hints ? hints->increment : Size{}).toStdString();
+
+    addStates(session, maximized.window, "_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ");
+    addStates(session, shaded.window, "_NET_WM_STATE_SHADED");
+    ASSERT_TRUE(session.waitFor([&] {
+        return hasState(session, maximized.window, "_NET_WM_STATE_MAXIMIZED_HORZ")
+            && hasState(session, shaded.window, "_NET_WM_STATE_SHADED");
+    }));
+    // Sized as the client asks, off its grid where the window manager lets it (xfwm4, icewm
+    // and fluxbox do).
+    const auto before = session.clientSize(offGrid.window);
+    ASSERT_EQ(session.run({u"xdotool"_qs, u"windowsize"_qs, QString::number(offGrid.window), u"400"_qs, u"300"_qs}), 0);
+    ASSERT_TRUE(session.waitFor([&] { return session.clientSize(offGrid.window) != before; }));
+
+    const auto regions = regionFrames(quarters(), rig.screens.screens().front());
+    const std::vector<std::pair<const char*, xcb_window_t>> windows{
+        {"maximized", maximized.window}, {"shaded", shaded.window}, {"off grid", offGrid.window}, {"secondary", secondary.window}};
+    for (RegionNumber region = 0; region < RegionNumber(windows.size()); ++region) {
+        const auto& [name, window] = windows[std::size_t(region)];
+        SCOPED_TRACE(name);
+        const auto placed = placeFocused(session, rig, window, region);
+        ASSERT_TRUE(placed.has_value()) << "not the focused window, or still placing";
+        EXPECT_TRUE(*placed) << rig.notices.join(u" | "_qs).toStdString();
+        // Read as the window manager draws it: a shaded window's frame is its title bar.
+        const auto frame = session.wmFrame(window);
+        const Size grid = rig.ws.sizeHints(window).value_or(SizeHints{}).increment;
+        EXPECT_TRUE(frame && WindowAccess::sitsIn(*frame, regions.at(region), grid, 1.0))
+            << frameText(frame) << " for " << toString(regions.at(region)).toStdString();
+        EXPECT_TRUE(holdingStates(session, window).isEmpty()) << holdingStates(session, window).join(u" "_qs).toStdString();
+    }
+    EXPECT_TRUE(rig.notices.isEmpty()) << rig.notices.join(u" | "_qs).toStdString();
+}
+
+TEST(WindowStatesX11, AMaximizedWindowThatCannotTakeItsRegionIsMaximizedAgain)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    // icewm's taskbar comes up a moment after icewm, and maximized windows shrink to make room.
+    ASSERT_TRUE(session.waitFor([&] {
+        const auto area = session.workArea();
+        return session.windowManager() != u"icewm"_qs || (area && area->height() < 1080);
+    }));
+    auto big = session.startTestClient(u"too large"_qs, {"--size", "1300x800", "--min", "1300x800", "--maximized"});
+    ASSERT_TRUE(big.window) << session.error();
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    ASSERT_TRUE(session.waitFor([&] { return hasState(session, big.window, "_NET_WM_STATE_MAXIMIZED_VERT"); }));
+    ASSERT_TRUE(session.syncWithWindowManager());
+    const auto full = session.wmFrame(big.window);
+
+    const auto placed = placeFocused(session, rig, big.window, 0);
+    ASSERT_TRUE(placed.has_value());
+    EXPECT_FALSE(*placed);
+    EXPECT_EQ(rig.notices, QStringList{u"FwTestClient did not keep the region’s size. Its prior frame was restored."_qs});
+    EXPECT_TRUE(hasState(session, big.window, "_NET_WM_STATE_MAXIMIZED_VERT")
+                && hasState(session, big.window, "_NET_WM_STATE_MAXIMIZED_HORZ"))
+        << session.atomNames(big.window, "_NET_WM_STATE").join(u" "_qs).toStdString();
+    EXPECT_EQ(session.wmFrame(big.window), full);
+}
+
+} // namespace
+} // namespace fw
