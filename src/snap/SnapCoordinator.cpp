@@ -57,6 +57,10 @@ void SnapCoordinator::installCallbacks()
         auto self = weak.lock();
         return self ? self->spanCovers() : std::vector<SpanCover>{};
     };
+    fill.regionProvider = [weak] {
+        auto self = weak.lock();
+        return self ? fw::appliedRegionFrames(self->layouts_.groups(), self->ctx_.screenList()) : std::vector<Rect>{};
+    };
     fill.stretch = [weak](const ManagedWindow& window, const Rect& asked) {
         auto self = weak.lock();
         if (!self || self->interaction_.mutating)

@@ -2,7 +2,8 @@
 // one region show one badge under the front one's title bar; the pointer coming near opens
 // it, and a click (XTest) on its icon brings the other xterm to the front, as the server's own
 // stacking shows. Resting on the front's title-bar button opens the switcher, whose card of
-// the other xterm brings that one forward again.
+// the other xterm brings that one forward again. A window that draws its own title bar gets
+// its badge inside its top edge.
 #include "stacks/StackPresenter.h"
 #include "stacks/qt/StackBadgeView.h"
 #include "stacks/qt/WindowStackAnchorView.h"
@@ -110,6 +111,57 @@ TEST(StackBadgesX11, TwoXtermsShowOneBadgeWhoseIconAndSwitcherBringTheOtherForwa
     EXPECT_TRUE(session.waitFor([&] { return rig.frontOf(one.window, two.window) == two.window; }))
         << "choosing the other xterm in the switcher did not bring it forward";
     ASSERT_TRUE(session.waitFor([&] { return !rig.stacks.shuffling(); }));
+    rig.stacks.stop();
+}
+
+// A stack whose front draws its own title bar (GTK's header bar; under openbox, xfwm4 and
+// metacity the window manager then draws none): the badge still shows, upright inside the
+// window's left edge just below the top of its frame, or below the title bar where the window
+// manager draws one anyway; never outside the window.
+TEST(StackBadgesX11, AHeaderBarWindowInFrontShowsItsBadgeInsideItsTopEdge)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    auto term = session.startXterm(u"behind the header bar"_qs, {"-geometry", "80x24+100+100"});
+    ASSERT_TRUE(term.window) << session.error();
+    const pid_t gtkPid = session.spawn({u"gtk3-widget-factory"_qs});
+    ASSERT_TRUE(gtkPid) << session.error();
+
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    // Found in the window list: metacity states no frame extents for a window it draws nothing
+    // around.
+    xcb_window_t gtk = XCB_NONE;
+    ASSERT_TRUE(session.waitFor([&] {
+        for (const WindowInfo& info : rig.ws.snapshot()) {
+            if (info.pid == gtkPid && info.title == u"gtk3-widget-factory"_qs && info.onScreen)
+                gtk = xcb_window_t(info.id);
+        }
+        return gtk != XCB_NONE;
+    }, 15000)) << "no gtk3-widget-factory window (gtk-3-examples)";
+    const Rect slot(200, 120, 1400, 820);   // the factory keeps at least 1366 × 741
+    ASSERT_TRUE(rig.ws.setFrame(term.window, slot) && rig.ws.setFrame(gtk, slot));
+    ASSERT_TRUE(session.activate(gtk));
+    rig.stacks.start();
+    rig.stacks.refresh(true);
+    auto* presenter = rig.stacks.presenter();
+    ASSERT_TRUE(presenter);
+    ASSERT_TRUE(session.waitFor([&] { return presenter->badges().size() == 1; }))
+        << "no badge; gtk at " << toString(rig.ws.frame(gtk).value_or(Rect())).toStdString() << ", title bar "
+        << rig.ws.titleBarHeight(gtk).value_or(0);
+
+    const auto frame = rig.ws.frame(gtk);
+    ASSERT_TRUE(frame);
+    const auto bar = rig.ws.titleBarHeight(gtk);
+    const double below = bar ? *bar - std::min(4.0, *bar / 4) + 6 : 6;
+    const auto& badge = presenter->badges().begin()->second;
+    EXPECT_EQ(badge.front.element, gtk);
+    EXPECT_EQ(badge.frame, Rect(frame->minX(), frame->minY() + below, 36, 56));
+    EXPECT_TRUE(frame->contains(badge.frame)) << "outside the window";
+    auto* panel = dynamic_cast<BadgePanel*>(badge.panel.get());
+    ASSERT_TRUE(panel);
+    EXPECT_TRUE(session.waitFor([&] { return panel->isVisible() && panel->frame() == badge.frame; }));
+    EXPECT_EQ(panel->view().members().front().element, term.window);
     rig.stacks.stop();
 }
 
