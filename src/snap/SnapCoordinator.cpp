@@ -59,7 +59,9 @@ void SnapCoordinator::installCallbacks()
     };
     fill.regionProvider = [weak] {
         auto self = weak.lock();
-        return self ? fw::appliedRegionFrames(self->layouts_.groups(), self->ctx_.screenList()) : std::vector<Rect>{};
+        if (!self || self->layouts_.groups().empty())
+            return std::vector<Rect>{};   // no screens to read
+        return fw::appliedRegionFrames(self->layouts_.groups(), self->ctx_.screenList());
     };
     fill.stretch = [weak](const ManagedWindow& window, const Rect& asked) {
         auto self = weak.lock();
