@@ -16,6 +16,7 @@ QJsonArray frameArray(const std::optional<Rect>& r)
     return r ? QJsonArray{r->x(), r->y(), r->width(), r->height()} : QJsonArray{};
 }
 
+
 bool liesIn(const std::optional<Rect>& frame, const Rect& region)
 {
     return frame && approximatelyEquals(*frame, region, kPlacementTolerance);
@@ -35,7 +36,7 @@ const AppWindow* chooseWindow(const QString& appId, const Rect& region, const st
         const auto it = std::find_if(candidates.begin(), candidates.end(), test);
         return it == candidates.end() ? nullptr : *it;
     };
-    if (const AppWindow* inPlace = first([&](const AppWindow* w) { return liesIn(w->frame, region); }))
+    if (const AppWindow* inPlace = first([&](const AppWindow* w) { return w->frame && liesInRegion(*w->frame, region, w->grid); }))
         return inPlace;
     if (const AppWindow* onDisplay = first([&](const AppWindow* w) { return preferred.count(w->window) > 0; }))
         return onDisplay;

@@ -23,6 +23,7 @@ struct AppWindow {
     ManagedWindow window;
     QString appId;
     std::optional<Rect> frame;
+    Size grid;   // its size increments; 0 = none
 };
 
 // An app a region lists that has no window left for it; `front` for the region's first app.

@@ -111,7 +111,7 @@ private:
             records.push_back({window, *frame, at == order.end() ? INT_MAX : int(at - order.begin())});
         }
         for (const CompositionRecord& record : clusterPlacements(records, taken_))
-            candidates_.push_back({record.window, record.frame, minimumSize(record.window)});
+            candidates_.push_back({record.window, record.frame, minimumSize(record.window), ctx_.access.grid(record.window)});
     }
 
     // The apps that have no window are opened; those that cannot be leave their regions free.
@@ -321,11 +321,13 @@ std::vector<AppWindow> appWindows(const SnapContext& ctx, const WindowApplicatio
     std::vector<AppWindow> out;
     for (const ManagedWindow& window : ctx.access.windows({}, std::nullopt, &list)) {
         QString id;
+        Size grid;
         if (const auto info = infos.find(window.element); info != infos.end()) {
             if (const auto entry = index.entryFor(info->second->appClass, info->second->appInstance))
                 id = entry->id;
+            grid = info->second->increment;
         }
-        out.push_back({window, id, ctx.access.frame(window)});
+        out.push_back({window, id, ctx.access.frame(window), grid});
     }
     return out;
 }

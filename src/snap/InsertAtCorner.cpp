@@ -23,16 +23,20 @@ constexpr double kOneAxis = 5.0;  // a kept size differs along one axis only
 constexpr int kRetries = 2;
 constexpr Size kNoStack{180, 140}; // what the other half needs when no window goes there
 
-// The axis along which a refusing window kept a larger size than asked, when only along
-// one: true for its width, false for its height.
-std::optional<bool> refusedAxis(const PlacementRejection& refusal)
+// The axis along which a refusing window (size increments `grid`) kept a larger size than
+// asked, when only along one: the other side took what was asked, a terminal short of it by
+// less than a cell included. True for its width, false for its height.
+std::optional<bool> refusedAxis(const PlacementRejection& refusal, const Size& grid)
 {
     if (!refusal.actual)
         return std::nullopt;
     const Size kept = refusal.actual->size, asked = refusal.requested.size;
-    if (kept.height > asked.height + kOneAxis && std::abs(kept.width - asked.width) <= kOneAxis)
+    const auto fits = [&](const Size& side) {
+        return WindowAccess::sitsIn(Rect(Point{}, side), Rect(Point{}, asked), grid, kOneAxis);
+    };
+    if (kept.height > asked.height + kOneAxis && fits({kept.width, asked.height}))
         return false;
-    if (kept.width > asked.width + kOneAxis && std::abs(kept.height - asked.height) <= kOneAxis)
+    if (kept.width > asked.width + kOneAxis && fits({asked.width, kept.height}))
         return true;
     return std::nullopt;
 }
@@ -137,7 +141,7 @@ private:
             failure_.notice = u"A window closed before the column could be split."_qs;
             return std::nullopt;
         }
-        const auto axis = refusedAxis(*refusal);
+        const auto axis = refusedAxis(*refusal, ctx_.access.grid(refusal->window));
         if (!axis || !r_.insertion.displaced) {
             failure_.notice = keptNotice(*refusal);
             return std::nullopt;

@@ -85,8 +85,9 @@ std::optional<ReturnSnapTarget> returnTarget(SnapContext& ctx, const Interaction
 
     const Rect visible = topLeftVisibleFrame(screen);
     if (const LayoutGroup* group = layouts.group(key)) {
+        const Size grid = ctx.access.grid(window);
         for (const auto& [region, frame] : group->layout.tree.frames(visible, kLayoutGap)) {
-            if (WindowAccess::approximatelyEqual(frame, from, kRegionMatch)) {
+            if (WindowAccess::sitsIn(from, frame, grid, kRegionMatch)) {
                 ReturnSnapTarget target{key, visible, group->layout, region, frame};
                 memory.returnHomes[window] = target;
                 return target;

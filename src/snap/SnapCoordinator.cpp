@@ -57,6 +57,12 @@ void SnapCoordinator::installCallbacks()
         auto self = weak.lock();
         return self ? self->spanCovers() : std::vector<SpanCover>{};
     };
+    fill.regionProvider = [weak] {
+        auto self = weak.lock();
+        if (!self || self->layouts_.groups().empty())
+            return std::vector<Rect>{};   // no screens to read
+        return fw::appliedRegionFrames(self->layouts_.groups(), self->ctx_.screenList());
+    };
     fill.stretch = [weak](const ManagedWindow& window, const Rect& asked) {
         auto self = weak.lock();
         if (!self || self->interaction_.mutating)

@@ -82,4 +82,16 @@ std::vector<SpanCover> spanCovers(const AppliedLayouts::Groups& groups, const st
     return covers;
 }
 
+std::vector<Rect> appliedRegionFrames(const AppliedLayouts::Groups& groups, const std::vector<ScreenInfo>& screens)
+{
+    std::vector<Rect> out;
+    for (const auto& [key, group] : groups) {
+        if (const auto screen = screenWithKey(screens, key)) {
+            for (const auto& [region, frame] : regionFrames(group.layout, *screen))
+                out.push_back(frame);
+        }
+    }
+    return out;
+}
+
 } // namespace fw

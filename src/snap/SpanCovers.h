@@ -1,7 +1,8 @@
 #pragma once
 // The covers of the windows that span several regions of a display's applied layout, as the
 // stack controller shows them: one per spanning window with the regions it hides, each named
-// by its place on the display and with the window recorded there.
+// by its place on the display and with the window recorded there; and the frames of every
+// applied region, the slots the stacks know besides the windows' own frames.
 
 #include "base/Geometry.h"
 #include "platform/Screens.h"
@@ -23,5 +24,7 @@ QString spanName(const std::vector<Rect>& units);
 // One cover per spanning window of every group whose display is connected; spans with a
 // region the layout lacks are left out.
 std::vector<SpanCover> spanCovers(const AppliedLayouts::Groups& groups, const std::vector<ScreenInfo>& screens);
+// The frames of every region of the applied layouts, on the displays still connected.
+std::vector<Rect> appliedRegionFrames(const AppliedLayouts::Groups& groups, const std::vector<ScreenInfo>& screens);
 
 } // namespace fw

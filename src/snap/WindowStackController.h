@@ -57,6 +57,9 @@ struct WindowStackCallbacks {
     std::function<void(const ManagedWindow&)> onChoose;
     std::function<void(const WindowSnapshot&)> onSnapshot;
     std::function<std::vector<SpanCover>()> spanProvider;
+    // The frames of the regions of the applied layouts on connected displays: the slots
+    // windows of different cell sizes can share.
+    std::function<std::vector<Rect>()> regionProvider;
     std::function<LayoutSummary(const Rect&)> layoutSummary;
     std::function<void(Tip)> tip;
     std::function<void(int, const Rect&)> switchLayout;

@@ -1,7 +1,8 @@
 // Each stack front's badge, once per refresh pass: which icons it shows (over a spanning
 // window, the windows of the covered regions may form a group), where it stands (on the
 // window's left edge, where the user dragged it, in a free stretch of the title bar, or under
-// the title-bar buttons), whether anything covers that spot, and the panel that shows it.
+// the title-bar buttons; inside the window's top edge when the window manager draws no title
+// bar), whether anything covers that spot, and the panel that shows it.
 // Right after a switch a badge that cannot be placed keeps its last state for a moment.
 #include "stacks/StackPresenter.h"
 
@@ -66,8 +67,9 @@ BadgeIcons spanGroup(const ManagedWindow& front, const std::vector<ManagedWindow
     }
     std::vector<ManagedWindow> group;
     for (const ManagedWindow& h : highest) {
-        const bool inRegion = std::any_of(stack.regionFrames.begin(), stack.regionFrames.end(),
-                                          [&](const Rect& r) { return approximatelyEqual5(stack.slot(h), r); });
+        const bool inRegion = std::any_of(stack.regionFrames.begin(), stack.regionFrames.end(), [&](const Rect& r) {
+            return stack.frameSitsIn(stack.slot(h), stack.gridOf(h), r);
+        });
         if (!isSpanning(stack, h) && indexOfWindow(h, members) && inRegion)
             group.push_back(h);
     }
@@ -144,7 +146,7 @@ std::optional<BadgeKey> StackPresenter::presentBadge(const ManagedWindow& front,
     const auto layout = layoutBadge(front, stack, controls, display, int(icons.members.size()), icons.group.has_value());
     if (!layout)
         return inGrace && known != badges_.end() ? std::optional(key) : std::nullopt;
-    if (!badgeUncovered(layout->coverTest, slot, front, layers)) {
+    if (!badgeUncovered(layout->coverTest, slot, front, stack, layers)) {
         if (inGrace && known != badges_.end())
             return key;
         log::info(LogCategory::Hover, "Badge hidden for %{public}s: something covers %{public}s", front.appName,
@@ -201,12 +203,16 @@ std::optional<StackPresenter::BadgeLayout> StackPresenter::layoutBadge(const Man
 {
     const Rect s = stack.slot(front);
     const Size open = badgeSize(count, true, joiner);
+    // A window that draws its own title bar has none of the window manager's: its badge takes
+    // the spot it would have under a title bar of no height along the window's top edge.
+    const Rect bar = controls.value_or(Rect(s.minX() + 7, s.minY(), 52, 0));
     BadgeLayout out;
     out.size = open;
     if (controller_.badgesOnEdge()) {
+        // Upright along the window's left edge, inside its frame, just below the title bar.
         const Size upright{open.height, open.width};
-        const double y = controls ? controls->midY() + 2 : s.minY() + 16;
-        double x = s.minX() - upright.width / 2;
+        const double y = bar.maxY() + 6;
+        double x = s.minX();
         const Point probe{s.minX() + 1, s.midY()};
         for (const ScreenInfo& screen : passScreens()) {
             if (screen.frame.contains(probe)) {
@@ -233,7 +239,7 @@ std::optional<StackPresenter::BadgeLayout> StackPresenter::layoutBadge(const Man
     if (controller_.autoPlaceBadges()) {
         std::vector<ManagedWindow> inSlot;
         for (const ManagedWindow& m : stack.members) {
-            if (approximatelyEqual5(stack.slot(m), s))
+            if (stack.frameSitsIn(stack.slot(m), stack.gridOf(m), s))
                 inSlot.push_back(m);
         }
         if (const auto offset = autoBadgeOffset(s, front, inSlot, count, joiner)) {
@@ -241,15 +247,21 @@ std::optional<StackPresenter::BadgeLayout> StackPresenter::layoutBadge(const Man
             return out;
         }
     }
-    if (!controls)
-        return std::nullopt;
-    out.rect = out.coverTest = Rect(std::max(controls->minX() - 2, s.minX() + 4), controls->maxY() + 6, open.width, open.height);
+    out.rect = out.coverTest = Rect(std::max(bar.minX() - 2, s.minX() + 4), bar.maxY() + 6, open.width, open.height);
     return out;
 }
 
-bool StackPresenter::badgeUncovered(const Rect& r, const Rect& slot, const ManagedWindow& front,
+bool StackPresenter::badgeUncovered(const Rect& r, const Rect& slot, const ManagedWindow& front, const WindowStack& stack,
                                     const std::vector<WindowLayerSnapshot>& layers) const
 {
+    // The front's own window sits in the slot by the slot rule: a terminal short of it by
+    // part of a cell covers nothing.
+    const auto inSlot = [&](const WindowLayerSnapshot& layer) {
+        const auto member = std::find_if(stack.members.begin(), stack.members.end(),
+                                         [&](const ManagedWindow& m) { return m.element == layer.id; });
+        const Size grid = member == stack.members.end() ? Size{} : stack.gridOf(*member);
+        return stack.frameSitsIn(layer.frame, grid, slot);
+    };
     if (r.isNull() || !slot.contains(r))
         return false;
     const Point corners[] = {{r.minX() + 1, r.minY() + 1},
@@ -258,7 +270,7 @@ bool StackPresenter::badgeUncovered(const Rect& r, const Rect& slot, const Manag
                              {r.maxX() - 1, r.maxY() - 1}};
     for (const Point& p : corners) {
         const auto top = std::find_if(layers.begin(), layers.end(), [&](const auto& l) { return l.frame.contains(p); });
-        if (top == layers.end() || top->level != 0 || top->pid != front.pid || !approximatelyEqual5(top->frame, slot))
+        if (top == layers.end() || top->level != 0 || top->pid != front.pid || !inSlot(*top))
             return false;
     }
     return true;

@@ -121,7 +121,7 @@ void StackPresenter::chromeTick()
             continue;
         const Rect slot = stack->slot(badge.front);
         for (const ManagedWindow& m : stack->members) {
-            if (!approximatelyEqual5(stack->slot(m), slot))
+            if (!stack->frameSitsIn(stack->slot(m), stack->gridOf(m), slot))
                 continue;
             const auto known = chrome_.find(m);
             double age = 30;

@@ -115,14 +115,15 @@ Task<bool> WindowStackController::spanCards(const SpanMove& move)
 {
     // The front-most covered window per frame comes in as a card.
     std::vector<CardShuffleIncoming> incoming;
-    std::vector<Rect> frames;
+    std::vector<std::pair<ManagedWindow, Rect>> taken;
     for (auto it = move.raise.rbegin(); it != move.raise.rend(); ++it) {
         const auto frame = access_.frame(*it);
         if (!frame || !insideGrown5(*frame, move.slot))
             continue;
-        if (std::any_of(frames.begin(), frames.end(), [&](const Rect& f) { return approximatelyEqual5(f, *frame); }))
+        if (std::any_of(taken.begin(), taken.end(),
+                        [&](const auto& s) { return move.stack.shareSlot(s.first, s.second, *it, *frame); }))
             continue;
-        frames.push_back(*frame);
+        taken.emplace_back(*it, *frame);
         incoming.push_back({*it, spanCoverOutFrame(*frame, move.slot, move.area)});
     }
     if (incoming.empty())
@@ -165,7 +166,7 @@ Task<bool> WindowStackController::spanShader(const SpanMove& move)
     std::vector<ShaderTransition::Piece> pieces;
     for (const Rect& region : move.stack.regionFrames) {
         const auto cover = std::find_if(move.raise.rbegin(), move.raise.rend(), [&](const ManagedWindow& w) {
-            return approximatelyEqual5(move.stack.slot(w), region);
+            return move.stack.frameSitsIn(move.stack.slot(w), move.stack.gridOf(w), region);
         });
         if (cover == move.raise.rend())
             continue;

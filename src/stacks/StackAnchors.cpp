@@ -45,7 +45,9 @@ std::vector<Rect> StackPresenter::screenFrames() const
     return out;
 }
 
-// The members whose title-bar buttons can be read and lie in the top 100 points of their slot.
+// The members whose title-bar buttons can be read and lie in the top 100 points of their slot;
+// a member whose window manager draws no title bar (the window draws its own) is probed at the
+// badge's spot inside its top edge and gets a badge without an anchor.
 std::vector<StackPresenter::Candidate> StackPresenter::probe(const WindowStack& stack,
                                                              const std::vector<ManagedWindow>& members,
                                                              std::unordered_map<ManagedWindow, Rect>& lights)
@@ -53,29 +55,42 @@ std::vector<StackPresenter::Candidate> StackPresenter::probe(const WindowStack& 
     std::vector<Candidate> out;
     for (const ManagedWindow& m : members) {
         const Rect slot = stack.slot(m);
-        Rect controls, minimize;
         const auto cached = controlsCache_.find(m);
-        if (cached != controlsCache_.end() && cached->second.slot == slot) {
-            controls = cached->second.controls;
-            minimize = cached->second.minimize;
-        } else {
-            const auto c = access_.trafficLightFrame(m.element);
-            const auto n = c ? access_.minimizeButtonFrame(m.element) : std::nullopt;
-            if (!c || !n) {
+        if (cached == controlsCache_.end() || !(cached->second.slot == slot)) {
+            auto read = readControls(m);
+            if (!read) {
                 controlsCache_.erase(m);
                 continue;
             }
-            controls = *c;
-            minimize = *n;
-            controlsCache_[m] = {slot, controls, minimize};
+            read->slot = slot;
+            controlsCache_[m] = *read;
         }
+        const Controls& known = controlsCache_.at(m);
+        if (!known.titled) {
+            if (slot.contains(known.minimize))
+                out.push_back({m, known.minimize, known.minimize, known.minimize, false});
+            continue;
+        }
+        const Rect controls = known.controls, minimize = known.minimize;
         lights[m] = controls;
         if (controls.width() <= 0 || controls.height() <= 0 || !slot.contains(controls) || !controls.contains(minimize)
             || controls.maxY() > slot.minY() + 100)
             continue;
-        out.push_back({m, minimize, minimize.insetBy(-3, -7).intersection(slot), controls});
+        out.push_back({m, minimize, minimize.insetBy(-3, -7).intersection(slot), controls, true});
     }
     return out;
+}
+
+std::optional<StackPresenter::Controls> StackPresenter::readControls(const ManagedWindow& m) const
+{
+    const auto c = access_.trafficLightFrame(m.element);
+    const auto n = c ? access_.minimizeButtonFrame(m.element) : std::nullopt;
+    if (c && n)
+        return Controls{{}, *c, *n, true};
+    const auto frame = access_.frame(m);
+    if (!frame)
+        return std::nullopt;
+    return Controls{{}, Rect::null(), Rect(frame->minX() + 7, frame->minY() + 6, 12, 12), false};
 }
 
 bool StackPresenter::confirmsFront(const ManagedWindow& candidate, const Rect& probe,
@@ -118,8 +133,17 @@ StackPresentation::Shown StackPresenter::present(const WindowStack& stack, const
         return out;
     }
     out.front = visible.front().window;
-    for (const Candidate& c : visible)
-        presentAnchor(c, stack, members, lights, layers, out);
+    for (const Candidate& c : visible) {
+        if (c.titled) {
+            presentAnchor(c, stack, members, lights, layers, out);
+            continue;
+        }
+        out.records.append(QJsonObject{{QStringLiteral("status"), QStringLiteral("no title bar: badge only")},
+                                       {QStringLiteral("frontApp"), c.window.appName}});
+        const std::vector<ManagedWindow> mates = controller_.slotMates(c.window, members, stack);
+        if (const auto key = presentBadge(c.window, mates, stack, std::nullopt, layers))
+            badgesSeen_.insert(*key);
+    }
     return out;
 }
 

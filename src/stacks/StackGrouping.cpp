@@ -31,20 +31,64 @@ void appendSection(WindowStack& stack, WindowStackSection section)
 
 } // namespace
 
-bool framesAllMatch(const std::vector<const DiscoveredWindow*>& group, const DiscoveredWindow& window)
+std::optional<Rect> homeRegion(const DiscoveredWindow& window, const std::vector<Rect>& regions)
 {
-    return std::all_of(group.begin(), group.end(), [&](const DiscoveredWindow* member) {
-        return sameSlot(member->frame, member->grid, window.frame, window.grid);
+    const auto home = std::find_if(regions.begin(), regions.end(), [&](const Rect& r) {
+        return WindowAccess::sitsIn(window.frame, r, window.grid, kStackTolerance);
     });
+    return home == regions.end() ? std::nullopt : std::optional<Rect>(*home);
 }
 
-std::vector<WindowStack> frameStacks(const WindowSnapshot& windows)
+namespace {
+
+bool cellsCount(const DiscoveredWindow& window, const Rect& region)
+{
+    return !(WindowAccess::gridCells(window.grid, region) == Size{});
+}
+
+} // namespace
+
+bool shareSlot(const DiscoveredWindow& a, const DiscoveredWindow& b, const std::vector<Rect>& regions)
+{
+    if (sameSlot(a.frame, a.grid, b.frame, b.grid))
+        return true;
+    const auto home = homeRegion(a, regions);
+    return home && homeRegion(b, regions) == home && (cellsCount(a, *home) || cellsCount(b, *home));
+}
+
+bool framesAllMatch(const std::vector<const DiscoveredWindow*>& group, const DiscoveredWindow& window,
+                    const std::vector<Rect>& regions)
+{
+    return std::all_of(group.begin(), group.end(),
+                       [&](const DiscoveredWindow* member) { return shareSlot(*member, window, regions); });
+}
+
+namespace {
+
+// The region every member sits in, when the cells of one of them count there.
+std::optional<Rect> sharedRegion(const std::vector<const DiscoveredWindow*>& group, const std::vector<Rect>& regions)
+{
+    const auto home = homeRegion(*group.front(), regions);
+    if (!home)
+        return std::nullopt;
+    bool cells = false;
+    for (const DiscoveredWindow* d : group) {
+        if (homeRegion(*d, regions) != home)
+            return std::nullopt;
+        cells = cells || cellsCount(*d, *home);
+    }
+    return cells ? home : std::nullopt;
+}
+
+} // namespace
+
+std::vector<WindowStack> frameStacks(const WindowSnapshot& windows, const std::vector<Rect>& regions)
 {
     std::vector<std::vector<const DiscoveredWindow*>> groups;
     std::unordered_set<ManagedWindow> taken;
     for (const DiscoveredWindow& d : windows) {
         if (hasArea(d.frame) && taken.insert(d.window).second)
-            addFirstFit(groups, d, [&](const auto& g) { return framesAllMatch(g, d); });
+            addFirstFit(groups, d, [&](const auto& g) { return framesAllMatch(g, d, regions); });
     }
     std::vector<WindowStack> out;
     for (const auto& g : groups) {
@@ -53,6 +97,10 @@ std::vector<WindowStack> frameStacks(const WindowSnapshot& windows)
         WindowStack stack;
         stack.frame = g.front()->frame;
         stack.frameGrid = g.front()->grid;
+        if (const auto region = sharedRegion(g, regions)) {
+            stack.frame = *region;
+            stack.frameGrid = {};
+        }
         for (const DiscoveredWindow* d : g) {
             stack.members.push_back(d->window);
             stack.grids[d->window] = d->grid;

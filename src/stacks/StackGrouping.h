@@ -1,6 +1,7 @@
 #pragma once
-// Which windows form a stack. Frame stacks: windows whose frames coincide (every member with
-// every other, within 5 points, a terminal short by less than a cell included). Span stacks: a
+// Which windows form a stack. Frame stacks: windows that stand in one slot (every member with
+// every other): their frames coincide within 5 points, or one sits in the other, or both sit in
+// one region of an applied layout where a terminal's cells count. Span stacks: a
 // window spanning several layout regions with the windows lying under it, in titled sections.
 // The presented list is the span stacks followed by the frame stacks outside every span.
 // Pure functions over the scanned windows, plus the first-seen numbering that orders members.
@@ -14,11 +15,20 @@
 
 namespace fw {
 
-// Every window of the group sits in the same slot as `window`.
-bool framesAllMatch(const std::vector<const DiscoveredWindow*>& group, const DiscoveredWindow& window);
-// Groups of two or more coinciding windows, in the order the scan lists them (first
-// occurrence of a window wins; windows without area never join).
-std::vector<WindowStack> frameStacks(const WindowSnapshot& windows);
+// The first of the regions the window sits in (its increments counted), if any.
+std::optional<Rect> homeRegion(const DiscoveredWindow& window, const std::vector<Rect>& regions);
+// Whether two windows stand in one slot: either sits in the other (within 5 points, a
+// terminal short by less than a cell), or both sit in the same region and a cell grid counts
+// there for one of them (windows without increments keep the 5 points between each other).
+bool shareSlot(const DiscoveredWindow& a, const DiscoveredWindow& b, const std::vector<Rect>& regions);
+// Every window of the group stands in one slot with `window`.
+bool framesAllMatch(const std::vector<const DiscoveredWindow*>& group, const DiscoveredWindow& window,
+                    const std::vector<Rect>& regions = {});
+// Groups of two or more windows in one slot, in the order the scan lists them (first
+// occurrence of a window wins; windows without area never join). `regions` are the regions
+// of the applied layouts: a group whose members all sit in one region where cells count has
+// that region as its slot; any other group has its first member's frame.
+std::vector<WindowStack> frameStacks(const WindowSnapshot& windows, const std::vector<Rect>& regions = {});
 
 // Covers grouped by their frame (first fit), one stack per group that has windows under it
 // or more than one spanning window.

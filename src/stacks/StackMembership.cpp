@@ -101,7 +101,7 @@ void WindowStackController::updateKnownFrames(const WindowFramePairs& windows)
         else
             knownFrames_.push_back({window, frame, access_.grid(window)});
     }
-    stacks_ = frameStacks(knownFrames_);
+    stacks_ = currentFrameStacks(stackable());
 }
 
 WindowFramePairs WindowStackController::withStackMates(const WindowFramePairs& windows) const
@@ -134,7 +134,7 @@ std::vector<ManagedWindow> WindowStackController::slotMates(const ManagedWindow&
         if (m == window)
             continue;
         const Rect s = stack.slot(m);
-        if (approximatelyEqual5(s, reference) || insideGrown5(s, reference) || insideGrown5(reference, s))
+        if (stack.shareSlot(m, s, window, reference) || insideGrown5(s, reference) || insideGrown5(reference, s))
             mates.push_back(m);
     }
     return mates;

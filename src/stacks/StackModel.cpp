@@ -43,10 +43,33 @@ Size WindowStack::gridOf(const ManagedWindow& member) const
 
 bool WindowStack::sitsInSlot(const ManagedWindow& member, const Rect& current) const
 {
-    const Rect s = slot(member);
-    // A slot of the member's own (a window under a span) has the member's own cells.
-    const Size slotGrid = s == frame ? frameGrid : gridOf(member);
-    return sameSlot(current, gridOf(member), s, slotGrid);
+    return frameSitsIn(current, gridOf(member), slot(member));
+}
+
+bool WindowStack::frameSitsIn(const Rect& current, const Size& grid, const Rect& s) const
+{
+    Size slotGrid;
+    if (s == frame) {
+        slotGrid = frameGrid;
+    } else {
+        // A slot of a member's own (a window under a span) has that member's cells.
+        for (const auto& [member, own] : slotFrames) {
+            if (own == s) {
+                slotGrid = gridOf(member);
+                break;
+            }
+        }
+    }
+    return sameSlot(current, grid, s, slotGrid);
+}
+
+bool WindowStack::shareSlot(const ManagedWindow& a, const Rect& aFrame, const ManagedWindow& b, const Rect& bFrame) const
+{
+    const Size ga = gridOf(a), gb = gridOf(b);
+    if (sameSlot(aFrame, ga, bFrame, gb))
+        return true;
+    auto bothIn = [&](const Rect& s) { return frameSitsIn(aFrame, ga, s) && frameSitsIn(bFrame, gb, s); };
+    return bothIn(frame) || std::any_of(regionFrames.begin(), regionFrames.end(), bothIn);
 }
 
 std::optional<std::size_t> indexOfWindow(const ManagedWindow& window, const std::vector<ManagedWindow>& list)

@@ -1,8 +1,8 @@
 #pragma once
 // The values of window stacks and the small pure rules around them: a stack with its slots,
 // titled sections and covered windows; the window server's layer list with the scan state that
-// decides how much work a refresh pass needs; the one rule for "these frames are the same
-// slot" (within 5 points, a terminal short of its slot by less than a cell included).
+// decides how much work a refresh pass needs; the one rule for "this window sits in this slot"
+// (within 5 points, a terminal short of its slot by less than a cell included).
 
 #include "base/Geometry.h"
 #include "platform/WindowSystem.h"
@@ -19,6 +19,8 @@ namespace fw {
 
 // The tolerance with which stacks decide that two frames are the same slot.
 inline constexpr double kStackTolerance = 5.0;
+// The layer level of a window kept above the others (WindowLayer::level).
+inline constexpr int kKeptAboveLevel = 3;
 
 // Minimum x, minimum y, width and height each differ by at most 5 points.
 bool approximatelyEqual5(const Rect& a, const Rect& b);
@@ -51,6 +53,12 @@ struct WindowStack {
     Size gridOf(const ManagedWindow& member) const;
     // Whether a window now at `frame` sits in that member's slot.
     bool sitsInSlot(const ManagedWindow& member, const Rect& frame) const;
+    // Whether a window at `frame` with the increments `grid` sits in `slot`, one of this
+    // stack's slots (a slot that is a member's frame has that member's cells).
+    bool frameSitsIn(const Rect& frame, const Size& grid, const Rect& slot) const;
+    // Whether two members, now at these frames, stand in one slot: either sits in the other,
+    // or both sit in the stack's frame or in one of its regions.
+    bool shareSlot(const ManagedWindow& a, const Rect& aFrame, const ManagedWindow& b, const Rect& bFrame) const;
 
     friend bool operator==(const WindowStack&, const WindowStack&) = default;
 };

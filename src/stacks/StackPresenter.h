@@ -91,8 +91,11 @@ public:
         WindowChrome chrome;
         double read = 0;
     };
+    // The title-bar buttons of a window as last read for its slot; without a title bar of the
+    // window manager's (`titled` false), the spot inside its top edge that stands for them.
     struct Controls {
         Rect slot, controls, minimize;
+        bool titled = true;
     };
 
     StackPresenter(WindowStackController& controller, const PresenterServices& services);
@@ -157,10 +160,12 @@ private:
     struct Candidate {
         ManagedWindow window;
         Rect minimize, activation, controls;
+        bool titled = true;   // false: no title bar of the window manager's, a badge without anchor
     };
     double uptime() const { return toSeconds(clock_.now()); }
     std::vector<Candidate> probe(const WindowStack& stack, const std::vector<ManagedWindow>& members,
                                  std::unordered_map<ManagedWindow, Rect>& lights);
+    std::optional<Controls> readControls(const ManagedWindow& window) const;
     void presentAnchor(const Candidate& c, const WindowStack& stack, const std::vector<ManagedWindow>& members,
                        const std::unordered_map<ManagedWindow, Rect>& lights,
                        const std::vector<WindowLayerSnapshot>& layers, Shown& out);
@@ -181,7 +186,7 @@ private:
     struct BadgeLayout;
     std::optional<BadgeLayout> layoutBadge(const ManagedWindow& front, const WindowStack& stack, const std::optional<Rect>& controls,
                                            const QString& display, int count, bool joiner);
-    bool badgeUncovered(const Rect& r, const Rect& slot, const ManagedWindow& front,
+    bool badgeUncovered(const Rect& r, const Rect& slot, const ManagedWindow& front, const WindowStack& stack,
                         const std::vector<WindowLayerSnapshot>& layers) const;
     void showBadge(const BadgeKey& key, const BadgeLayout& layout, const ManagedWindow& front,
                    const WindowStack& stack, BadgeSurface::Content content);

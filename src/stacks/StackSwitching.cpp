@@ -137,7 +137,8 @@ std::vector<ManagedWindow> WindowStackController::occluders(const ManagedWindow&
             const long position = at ? long(*at) : -1;   // the previous front, off the list: in front
             if (position >= targetAt)
                 continue;
-            const auto same = std::find_if(kept.begin(), kept.end(), [&](const Kept& k) { return approximatelyEqual5(k.frame, *f); });
+            const auto same = std::find_if(kept.begin(), kept.end(),
+                                           [&](const Kept& k) { return stack->shareSlot(k.window, k.frame, m, *f); });
             if (same == kept.end())
                 kept.push_back({m, *f, position});
             else if (position < same->position)

@@ -237,6 +237,7 @@ void WindowStackController::refresh(bool fullScan)
     const Duration t0 = clock_.now();
     std::vector<WindowLayerSnapshot> layers = captureLayers(access_.windowSystem(), ownPid_);
     const double t1 = uptime();
+    noteKeptAbove(layers);
     // Floating windows count only where they cover an anchor.
     const std::vector<Rect> zones = presentation_->anchorZones();
     std::erase_if(layers, [&](const WindowLayerSnapshot& l) {
@@ -277,12 +278,34 @@ void WindowStackController::discover()
     presentation_->forget(known);
 }
 
+void WindowStackController::noteKeptAbove(const std::vector<WindowLayerSnapshot>& layers)
+{
+    keptAbove_.clear();
+    for (const WindowLayerSnapshot& l : layers) {
+        if (l.level == kKeptAboveLevel)
+            keptAbove_.insert(l.id);
+    }
+}
+
+WindowSnapshot WindowStackController::stackable() const
+{
+    WindowSnapshot out = knownFrames_;
+    std::erase_if(out, [&](const DiscoveredWindow& d) { return keptAbove_.count(d.window.element) > 0; });
+    return out;
+}
+
+std::vector<WindowStack> WindowStackController::currentFrameStacks(const WindowSnapshot& windows) const
+{
+    return frameStacks(windows, callbacks.regionProvider ? callbacks.regionProvider() : std::vector<Rect>{});
+}
+
 void WindowStackController::group()
 {
-    stacks_ = enabled_ ? frameStacks(knownFrames_) : std::vector<WindowStack>{};
+    const WindowSnapshot windows = stackable();
+    stacks_ = enabled_ ? currentFrameStacks(windows) : std::vector<WindowStack>{};
     std::vector<WindowStack> spans;
     if (enabled_ && callbacks.spanProvider)
-        spans = spanStacks(callbacks.spanProvider(), knownFrames_);
+        spans = spanStacks(callbacks.spanProvider(), windows);
     presented_ = mergeStacks(stacks_, spans);
     stackDiagnostics_ = {};
     stackFronts_.clear();

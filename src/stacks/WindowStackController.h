@@ -30,6 +30,7 @@
 #include <memory>
 #include <optional>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace fw {
@@ -207,6 +208,11 @@ private:
     const WindowStack* presentedStackOf(const ManagedWindow& window) const;
 
     // The pass, in its steps.
+    void noteKeptAbove(const std::vector<WindowLayerSnapshot>& layers);
+    // The known windows that may join stacks: a window kept above the others does not, as no
+    // switch could bring another member over it without changing its state.
+    WindowSnapshot stackable() const;
+    std::vector<WindowStack> currentFrameStacks(const WindowSnapshot& windows) const;
     void discover();
     void group();
     void presentStacks(const std::vector<WindowLayerSnapshot>& layers);
@@ -256,6 +262,7 @@ private:
     std::vector<WindowStack> presented_;   // span stacks, then frame stacks outside them
     std::unordered_map<ManagedWindow, ManagedWindow> stackFronts_;   // by a stack's first member
     WindowSnapshot knownFrames_;
+    std::unordered_set<WindowId> keptAbove_;   // by the last layer list
     CycleOrder cycleOrder_;
     WindowScanState scanState_;
 

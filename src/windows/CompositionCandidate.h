@@ -21,18 +21,22 @@ namespace fw {
 // The tolerance for "already in place" everywhere in composition placement.
 inline constexpr double kPlacementTolerance = 1.0;
 
+// Whether a window at `frame` with the size increments `grid` already lies in the region: its
+// edges within the tolerance, a window on a cell grid short of it by less than a cell.
+bool liesInRegion(const Rect& frame, const Rect& region, const Size& grid);
 // Cost of putting a window with frame `frame` into region frame `region`: -1 when it already
 // lies there, else the distance between the centres plus 0.2 × the width and height
 // differences.
-double placementCost(const Rect& frame, const Rect& region);
+double placementCost(const Rect& frame, const Rect& region, const Size& grid = {});
 
 template<typename W>
 struct CompositionCandidate {
     W window;
     Rect frame;     // where the window is now; decides the placement cost
     Size minimum;   // a region narrower or lower than this cannot take the window
+    Size grid;      // its size increments; 0 = none
 
-    double placementCost(const Rect& region) const { return fw::placementCost(frame, region); }
+    double placementCost(const Rect& region) const { return fw::placementCost(frame, region, grid); }
 
     bool fits(const Rect& region) const
     {
@@ -115,7 +119,7 @@ std::map<RegionNumber, W> CompositionCandidate<W>::assign(const std::vector<Comp
         for (int i = 0; i < int(cands.size()); ++i) {
             if (regionOf[i] != -1 || !isEligible(r, i))
                 continue;
-            if (approximatelyEquals(cands[i]->frame, order[r].frame, kPlacementTolerance)) {
+            if (liesInRegion(cands[i]->frame, order[r].frame, cands[i]->grid)) {
                 windowOf[r] = i;
                 regionOf[i] = r;
                 break;

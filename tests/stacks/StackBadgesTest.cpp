@@ -80,15 +80,15 @@ TEST_F(StackBadges, MovedBadgesAreRememberedClampedAndResetAndEdgeBadgesSnapBack
     EXPECT_TRUE(s.badgePlacements().isEmpty());
     EXPECT_FALSE(shownBadge()->content.resetTitle);
 
-    // On the edge: upright, straddling the window's left edge but 1 point inside the
-    // visible frame; a drag of an upright badge stores nothing and snaps back.
+    // On the edge: upright, inside the window along its left edge, just below its title bar
+    // (never outside the window); a drag of an upright badge stores nothing and snaps back.
     s.setBadgesOnEdge(true);
     EXPECT_TRUE(surfaces.badges.empty()) << "every badge goes at once";
     EXPECT_EQ(defaults.value(u"stackBadgesOnEdge"_qs), QJsonValue(true));
     clock.advance(1s);
     ASSERT_TRUE(shownBadge());
     const Rect upright = shownBadge()->at;
-    EXPECT_EQ(upright, Rect(1, left.minY() + 4 + 7 + 2, 36, 56)) << "controls' middle + 2";
+    EXPECT_EQ(upright, Rect(left.minX(), left.minY() + 4 + 14 + 6, 36, 56)) << "the buttons' bottom + 6";
     EXPECT_TRUE(shownBadge()->content.vertical);
     EXPECT_FALSE(shownBadge()->content.resetAllTitle);
     surfaces.badges.front()->actions.moved(Rect(400, 400, 36, 56));

@@ -46,6 +46,33 @@ TEST(StackRules, FrameStacksNeedEveryMemberToMatchWithinFivePointsOrACell)
     EXPECT_FALSE(approximatelyEqual5(Rect(0, 0, 10, 10), Rect(5.01, 0, 10, 10)));
 }
 
+TEST(StackRules, TerminalsOnDifferentCellGridsStackInTheRegionTheyBothSitIn)
+{
+    // Two terminals in one region, each short of it by part of its own cell, neither sitting
+    // in the other (one wider, one taller); beside them two windows without increments within
+    // 5 points of another region but 8 apart, and a terminal with a plain window in a third.
+    const Rect region(8, 8, 952, 1064), second(968, 8, 944, 520), third(968, 536, 944, 536);
+    const WindowSnapshot windows{
+        scanned(1, Rect(8, 8, 948, 1056), Size{6, 13}),  scanned(2, Rect(8, 8, 941, 1063), Size{7, 15}),
+        scanned(3, second.offsetBy(-4, 0)),              scanned(4, second.offsetBy(4, 0)),
+        scanned(5, Rect(968, 536, 936, 527), Size{9, 17}), scanned(6, third),
+    };
+    EXPECT_EQ(membersOf(frameStacks(windows)), (std::vector<std::vector<ManagedWindow>>{{win(5), win(6)}}))
+        << "without the regions, the terminals of one region share no slot";
+    const auto stacks = frameStacks(windows, {region, second, third});
+    ASSERT_EQ(membersOf(stacks), (std::vector<std::vector<ManagedWindow>>{{win(1), win(2)}, {win(5), win(6)}}))
+        << "windows without increments keep the 5 points between each other";
+    EXPECT_EQ(stacks[0].frame, region) << "the region both sit in is the slot";
+    EXPECT_EQ(stacks[0].frameGrid, Size{});
+    EXPECT_EQ(stacks[1].frame, third);
+    EXPECT_TRUE(stacks[0].sitsInSlot(win(1), Rect(8, 8, 948, 1056)));
+    EXPECT_TRUE(stacks[0].sitsInSlot(win(2), Rect(8, 8, 941, 1063)));
+    EXPECT_FALSE(stacks[0].sitsInSlot(win(2), Rect(8, 8, 941, 1040))) << "short by more than a cell";
+    EXPECT_TRUE(stacks[0].shareSlot(win(1), Rect(8, 8, 948, 1056), win(2), Rect(8, 8, 941, 1063)));
+    EXPECT_TRUE(stacks[1].frameSitsIn(Rect(968, 536, 936, 527), Size{9, 17}, third));
+    EXPECT_FALSE(stacks[1].frameSitsIn(Rect(968, 536, 936, 527), Size{}, third)) << "without its cells, 8 short";
+}
+
 TEST(StackRules, SpanStacksListTheSpanThenEachRegionThenTheRest)
 {
     const Rect left(8, 8, 952, 1034), right(968, 8, 944, 1034), span(8, 8, 1904, 1034);

@@ -3,7 +3,8 @@
 // edge with XTest; while it is dragged the real overlay outlines both new regions, and on the
 // release the shared divider follows the xterm and the test client takes the rest of the
 // display, each on its own increments. The window manager is openbox whatever the run names:
-// which pixel of a frame starts a native resize is the window manager's own choice.
+// which pixel of a frame starts a native resize is the window manager's own choice. With Super
+// held, an xterm on an uneven cell grid spans both halves under every window manager.
 #include "layout/ScreenGeometry.h"
 #include "overlay/OverlayWindow.h"
 #include "snap/AppliedLayouts.h"
@@ -22,6 +23,18 @@ using test::XSession;
 
 QString describe(const std::optional<Rect>& frame) { return frame ? toString(*frame) : u"nowhere"_qs; }
 
+constexpr std::uint8_t kSuperKeycode = 133;   // Super_L in the server's default keymap (Mod4)
+
+// Puts the window into a region of "Halves" through the coordinator, as a placement does.
+::testing::AssertionResult placed(XSession& session, CoordinatorRig& rig, xcb_window_t window, RegionNumber region,
+                                  const ScreenInfo& screen)
+{
+    const auto done = rig.placeWindow(window, region, SnapLayout::builtIns().front(), screen);
+    if (session.waitFor([&] { return done->has_value(); }, 10000) && **done)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "not placed: " << describe(session.wmFrame(window)).toStdString();
+}
+
 TEST(ResizeTogetherX11, TheTestClientFollowsTheXtermsDraggedRightEdge)
 {
     XSession session({.windowManagerName = u"openbox"_qs});
@@ -35,11 +48,8 @@ TEST(ResizeTogetherX11, TheTestClientFollowsTheXtermsDraggedRightEdge)
     const auto screen = rig.screenOf(Rect(0, 0, 1920, 1080));
     ASSERT_TRUE(screen);
     const SnapLayout& halves = SnapLayout::builtIns().front();
-    for (const auto& [window, region] : {std::pair{term.window, 0}, std::pair{client.window, 1}}) {
-        const auto done = rig.placeWindow(window, RegionNumber(region), halves, *screen);
-        ASSERT_TRUE(session.waitFor([&] { return done->has_value(); }, 10000) && **done)
-            << "not placed: " << describe(session.wmFrame(window)).toStdString();
-    }
+    for (const auto& [window, region] : {std::pair{term.window, 0}, std::pair{client.window, 1}})
+        ASSERT_TRUE(placed(session, rig, window, RegionNumber(region), *screen));
     const auto before = session.wmFrame(term.window);
     const auto clientBefore = session.wmFrame(client.window);
     ASSERT_TRUE(before && clientBefore);
@@ -80,6 +90,58 @@ TEST(ResizeTogetherX11, TheTestClientFollowsTheXtermsDraggedRightEdge)
     EXPECT_EQ(group.windows.at(0).element, term.window);
     EXPECT_EQ(group.windows.at(1).element, client.window);
     EXPECT_TRUE(outlines.empty()) << "the outlines go at the release";
+}
+
+// With Super held at the release, an xterm on an uneven cell grid (11 × 22 pixels) dragged by
+// its right edge from the left half into the right one spans both: it lands short of the two
+// regions by part of a cell and stays there, with no roll-back. The window manager's own
+// resize is stood in for by a frame write while the button is held (which pixel starts one is
+// each window manager's choice), so that every window manager runs it.
+TEST(ResizeTogetherX11, ASuperHeldResizeSpansAnXtermOnItsCellGridAcrossBothHalves)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    const auto term = session.startXterm(u"span me"_qs, {"-fa", "DejaVuSansMono", "-fs", "13", "-geometry", "60x20+100+100"});
+    ASSERT_TRUE(term.window) << session.error();
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    ASSERT_TRUE(rig.startDragMonitor()) << "no XInput 2.2";
+    const auto screen = rig.screenOf(Rect(0, 0, 1920, 1080));
+    ASSERT_TRUE(screen);
+    const SnapLayout& halves = SnapLayout::builtIns().front();
+    ASSERT_TRUE(placed(session, rig, term.window, 0, *screen));
+    const auto frames = regionFrames(halves, *screen);
+    const Rect both = frames.at(0).united(frames.at(1));
+    const auto hints = rig.ws.sizeHints(term.window);
+    ASSERT_TRUE(hints && hints->increment.width > 1 && hints->increment.height > 1);
+    const auto before = rig.ws.frame(term.window);
+    ASSERT_TRUE(before);
+
+    // Pressed just inside the right edge, the edge follows the pointer into the right half.
+    session.warpPointer(int(before->maxX()) - 7, int(before->midY()));
+    session.pressButton(1);
+    ASSERT_TRUE(session.waitFor([&] { return rig.monitor->candidate().has_value(); })) << "the press was not followed";
+    test::glide(session, 40, 0, 4);
+    ASSERT_TRUE(rig.ws.setFrame(term.window, Rect(before->origin, Size{before->width() + 500, before->height()})));
+    test::glide(session, 460, 0, 12);
+    // Super held until the release has been taken, as a hand holds it.
+    test::pressKey(session, kSuperKeycode, true);
+    session.releaseButton(1);
+    EXPECT_TRUE(session.waitFor([&] { return !rig.monitor->candidate(); })) << "the release was not followed";
+    test::pressKey(session, kSuperKeycode, false);
+
+    const auto window = ManagedWindow::make(rig.ws, term.window);
+    ASSERT_TRUE(window);
+    const auto spans = [&] {
+        const auto f = rig.ws.frame(term.window);
+        const auto group = rig.coordinator->groups().find(displayKey(*screen));
+        return f && !rig.coordinator->interaction().mutating && group != rig.coordinator->groups().end()
+            && group->second.spans.count(*window) > 0 && WindowAccess::sitsIn(*f, both, hints->increment, 0);
+    };
+    EXPECT_TRUE(session.waitFor(spans, 10000))
+        << "xterm at " << describe(rig.ws.frame(term.window)).toStdString() << ", both halves " << toString(both).toStdString()
+        << "; notices: " << rig.notices.join(u" | "_qs).toStdString();
+    EXPECT_TRUE(rig.notices.isEmpty()) << rig.notices.join(u" | "_qs).toStdString();
 }
 
 } // namespace

@@ -2,7 +2,8 @@
 // one region show one badge under the front one's title bar; the pointer coming near opens
 // it, and a click (XTest) on its icon brings the other xterm to the front, as the server's own
 // stacking shows. Resting on the front's title-bar button opens the switcher, whose card of
-// the other xterm brings that one forward again.
+// the other xterm brings that one forward again. A window that draws its own title bar gets
+// its badge inside its top edge.
 #include "stacks/StackPresenter.h"
 #include "stacks/qt/StackBadgeView.h"
 #include "stacks/qt/WindowStackAnchorView.h"
@@ -110,6 +111,70 @@ TEST(StackBadgesX11, TwoXtermsShowOneBadgeWhoseIconAndSwitcherBringTheOtherForwa
     EXPECT_TRUE(session.waitFor([&] { return rig.frontOf(one.window, two.window) == two.window; }))
         << "choosing the other xterm in the switcher did not bring it forward";
     ASSERT_TRUE(session.waitFor([&] { return !rig.stacks.shuffling(); }));
+    rig.stacks.stop();
+}
+
+// A header-bar window (GTK draws its own title bar; every window manager here then draws
+// none) and an xterm placed in one region stack there. With the GTK window in front the badge
+// stands upright inside its left edge just below the top of its frame; with the xterm in front,
+// short of the region by part of a cell, its badge shows below its title bar: nothing of the
+// stack counts as covering it. Never outside the window.
+TEST(StackBadgesX11, HeaderBarWindowsAndTerminalsInFrontOfAStackShowTheirBadgesInside)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    auto term = session.startXterm(u"with the header bar"_qs, {"-fa", "DejaVuSansMono", "-fs", "13"});
+    ASSERT_TRUE(term.window) << session.error();
+    const pid_t gtkPid = session.spawn({u"gtk3-widget-factory"_qs});
+    ASSERT_TRUE(gtkPid) << session.error();
+
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    // Found in the window list: metacity states no frame extents for a window it draws nothing
+    // around.
+    xcb_window_t gtk = XCB_NONE;
+    ASSERT_TRUE(session.waitFor([&] {
+        for (const WindowInfo& info : rig.ws.snapshot()) {
+            if (info.pid == gtkPid && info.title == u"gtk3-widget-factory"_qs && info.onScreen)
+                gtk = xcb_window_t(info.id);
+        }
+        return gtk != XCB_NONE;
+    }, 15000)) << "no gtk3-widget-factory window (gtk-3-examples)";
+    // One region over the display: the factory keeps at least 1366 × 741.
+    const SnapLayout whole{u"user-1"_qs, u"Whole"_qs, RegionTree::leaf(0), std::nullopt};
+    const ScreenInfo screen = rig.screens.screens().front();
+    for (xcb_window_t w : {term.window, gtk}) {
+        const auto done = rig.placeWindow(w, 0, whole, screen);
+        ASSERT_TRUE(session.waitFor([&] { return done->has_value(); }, 10000) && **done)
+            << rig.notices.join(u" | "_qs).toStdString();
+    }
+    rig.stacks.start();
+    auto* presenter = rig.stacks.presenter();
+    ASSERT_TRUE(presenter);
+    // Upright, inside the window's left edge, 2 points below its title bar (6 below the top of
+    // a window without one).
+    const auto badgeInside = [&](xcb_window_t front) {
+        const auto frame = rig.ws.frame(front);
+        const auto bar = rig.ws.titleBarHeight(front);
+        const double below = bar ? *bar - std::min(4.0, *bar / 4) + 6 : 6;
+        const auto& badges = presenter->badges();
+        if (!frame || badges.size() != 1)
+            return ::testing::AssertionFailure() << badges.size() << " badges";
+        const auto& badge = badges.begin()->second;
+        const Rect expected(frame->minX(), frame->minY() + below, 36, 56);
+        if (badge.front.element != front || !(badge.frame == expected) || !frame->contains(badge.frame)
+            || !badge.panel->isVisible() || !(badge.panel->frame() == badge.frame))
+            return ::testing::AssertionFailure()
+                << "badge at " << toString(badge.frame).toStdString() << ", expected " << toString(expected).toStdString()
+                << ", its panel at " << toString(badge.panel->frame()).toStdString()
+                << (badge.panel->isVisible() ? "" : ", hidden");
+        return ::testing::AssertionSuccess();
+    };
+    EXPECT_TRUE(session.waitFor([&] { return bool(badgeInside(gtk)); })) << badgeInside(gtk).message();
+    EXPECT_FALSE(rig.ws.titleBarHeight(gtk)) << "the window manager drew a title bar";
+
+    ASSERT_TRUE(session.activate(term.window));
+    EXPECT_TRUE(session.waitFor([&] { return bool(badgeInside(term.window)); })) << badgeInside(term.window).message();
     rig.stacks.stop();
 }
 

@@ -2,7 +2,9 @@
 // region form a stack, and the cycle command brings the other one to the front, as the
 // server's own stacking (QueryTree) shows. The layer list names each frame by its client, with
 // the frame window access reads, in one round trip once it knows the windows; an application
-// becoming active is observed.
+// becoming active is observed. Xterms with different fonts placed in one region stack there
+// with their badge shown; a window kept always on top joins no stack.
+#include "stacks/StackPresenter.h"
 #include "x11/CoordinatorRig.h"
 #include "x11/XSession.h"
 
@@ -14,6 +16,24 @@ namespace {
 using test::CoordinatorRig;
 using test::SessionApp;
 using test::XSession;
+
+QString describe(const std::optional<Rect>& frame) { return frame ? toString(*frame) : u"nowhere"_qs; }
+
+// The cycle command from the front brings the other window forward, and back again; false at
+// the first step that did not.
+::testing::AssertionResult cyclesBoth(XSession& session, CoordinatorRig& rig, xcb_window_t one, xcb_window_t two)
+{
+    for (const auto& [from, to] : {std::pair{one, two}, std::pair{two, one}}) {
+        const auto front = ManagedWindow::make(rig.ws, from);
+        if (!front || !rig.stacks.cycleStack(*front, true))
+            return ::testing::AssertionFailure() << "the cycle from " << from << " refused";
+        if (!session.waitFor([&] { return rig.frontOf(one, two) == to; }))
+            return ::testing::AssertionFailure() << to << " never came to the front";
+        if (!session.waitFor([&] { return !rig.stacks.shuffling(); }))
+            return ::testing::AssertionFailure() << "the switch never ended";
+    }
+    return ::testing::AssertionSuccess();
+}
 
 TEST(StacksX11, TwoXtermsInOneRegionFormAStackAndTheCycleBringsTheOtherForward)
 {
@@ -72,17 +92,89 @@ TEST(StacksX11, TwoXtermsInOneRegionFormAStackAndTheCycleBringsTheOtherForward)
     EXPECT_TRUE(session.waitFor([&] { return rig.stacks.lastSwitchAt() > 0; })) << "no activation observed";
     ASSERT_EQ(rig.frontOf(one.window, two.window), one.window);
 
-    // The cycle command brings the other one forward, and back again.
-    for (const auto& [from, to] : {std::pair{one.window, two.window}, std::pair{two.window, one.window}}) {
-        const auto front = ManagedWindow::make(rig.ws, from);
-        ASSERT_TRUE(front);
-        ASSERT_TRUE(rig.stacks.cycleStack(*front, true));
-        EXPECT_TRUE(session.waitFor([&] { return rig.frontOf(one.window, two.window) == to; }))
-            << "the other xterm never came to the front";
-        // Without a compositing manager the window comes forward at once; with one (metacity's
-        // own) the card shuffle plays first.
-        ASSERT_TRUE(session.waitFor([&] { return !rig.stacks.shuffling(); }));
+    // The cycle command brings the other one forward, and back again. Without a compositing
+    // manager the window comes forward at once; with one (metacity's own) the card shuffle
+    // plays first.
+    EXPECT_TRUE(cyclesBoth(session, rig, one.window, two.window));
+    rig.stacks.stop();
+}
+
+TEST(StacksX11, XtermsWithDifferentFontsPlacedInOneRegionStackThereWithTheirBadgeShown)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    // Monospace at 13 and at 10 points: cells of different sizes. Placed, each falls short of
+    // the region by part of its own cell, neither frame within 5 points of the other.
+    auto big = session.startXterm(u"big font"_qs, {"-fa", "DejaVuSansMono", "-fs", "13", "-geometry", "60x20+100+100"});
+    auto small = session.startXterm(u"small font"_qs, {"-geometry", "80x24+400+300"});
+    ASSERT_TRUE(big.window && small.window) << session.error();
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    const auto screen = rig.screenOf(Rect(0, 0, 1920, 1080));
+    ASSERT_TRUE(screen);
+    for (xcb_window_t w : {big.window, small.window}) {
+        const auto done = rig.placeWindow(w, 0, SnapLayout::builtIns().front(), *screen);
+        ASSERT_TRUE(session.waitFor([&] { return done->has_value(); }, 10000) && **done)
+            << describe(rig.ws.frame(w)).toStdString() << "; " << rig.notices.join(u" | "_qs).toStdString();
     }
+    const auto bigFrame = rig.ws.frame(big.window), smallFrame = rig.ws.frame(small.window);
+    ASSERT_TRUE(bigFrame && smallFrame && !(*bigFrame == *smallFrame)) << "each on its own cell grid";
+
+    rig.stacks.start();
+    rig.stacks.refresh(true);
+    ASSERT_EQ(rig.stacks.presented().size(), 1u)
+        << describe(bigFrame).toStdString() << " and " << describe(smallFrame).toStdString() << " in no stack";
+    EXPECT_EQ(rig.stacks.presented()[0].frame, rig.leftHalf()) << "the region is the stack's slot";
+    EXPECT_EQ(rig.stacks.presented()[0].members.size(), 2u);
+
+    // The front's badge shows (nothing of the stack counts as covering it) and stays.
+    auto* presenter = rig.stacks.presenter();
+    const auto badgeShownFor = [&](xcb_window_t front) {
+        const auto& badges = presenter->badges();
+        return badges.size() == 1 && badges.begin()->second.front.element == front
+            && badges.begin()->second.panel->isVisible();
+    };
+    ASSERT_TRUE(session.waitFor([&] { return badgeShownFor(small.window); })) << "no badge over the small-font xterm";
+    rig.stacks.refresh(true);
+    EXPECT_TRUE(badgeShownFor(small.window)) << "the next pass hid it";
+
+    EXPECT_TRUE(cyclesBoth(session, rig, small.window, big.window));
+    EXPECT_TRUE(session.waitFor([&] {
+        rig.stacks.refresh(true);
+        return badgeShownFor(small.window);
+    })) << "no badge after the switches";
+    rig.stacks.stop();
+}
+
+TEST(StacksX11, AWindowKeptAlwaysOnTopJoinsNoStackAndTheOthersStillCycle)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    auto one = session.startXterm(u"below one"_qs, {"-geometry", "80x24+100+100"});
+    auto two = session.startXterm(u"below two"_qs, {"-geometry", "80x24+400+300"});
+    auto above = session.startXterm(u"kept above"_qs, {"-geometry", "80x24+700+500"});
+    ASSERT_TRUE(one.window && two.window && above.window) << session.error();
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    ASSERT_TRUE(rig.ws.setFrame(above.window, rig.leftHalf()));
+    ASSERT_TRUE(session.keepAbove(above.window)) << "the window manager did not keep it above";
+    ASSERT_TRUE(rig.stackInLeftHalf(session, one.window, two.window));
+
+    // No switch could bring another window over it without changing its state, so it stands
+    // alone: the cycle from it does nothing, the other two still form a stack and cycle.
+    rig.stacks.start();
+    rig.stacks.refresh(true);
+    ASSERT_EQ(rig.stacks.presented().size(), 1u);
+    const auto& members = rig.stacks.presented()[0].members;
+    EXPECT_EQ(members.size(), 2u);
+    EXPECT_TRUE(std::none_of(members.begin(), members.end(), [&](const auto& m) { return m.element == above.window; }));
+    const auto kept = ManagedWindow::make(rig.ws, above.window);
+    ASSERT_TRUE(kept);
+    EXPECT_FALSE(rig.stacks.cycleStack(*kept, true));
+    EXPECT_EQ(rig.stacks.stackMates(*kept).size(), 1u);
+    EXPECT_TRUE(cyclesBoth(session, rig, two.window, one.window));
+    EXPECT_TRUE(session.atomNames(above.window, "_NET_WM_STATE").contains(u"_NET_WM_STATE_ABOVE"_qs))
+        << "its state was changed";
     rig.stacks.stop();
 }
 

@@ -643,21 +643,33 @@ bool XSession::syncWithWindowManager(int timeoutMs)
     });
 }
 
-bool XSession::activate(xcb_window_t client, int timeoutMs)
+void XSession::sendRootMessage(xcb_window_t client, const char* type, std::initializer_list<std::uint32_t> data)
 {
     xcb_client_message_event_t ev{};
     ev.response_type = XCB_CLIENT_MESSAGE;
     ev.format = 32;
     ev.window = client;
-    ev.type = intern(c_, "_NET_ACTIVE_WINDOW");
-    ev.data.data32[0] = 2;   // from a pager
+    ev.type = intern(c_, type);
+    std::copy(data.begin(), data.end(), ev.data.data32);
     xcb_send_event(c_, 0, root_, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char*>(&ev));
     xcb_flush(c_);
+}
+
+bool XSession::activate(xcb_window_t client, int timeoutMs)
+{
+    sendRootMessage(client, "_NET_ACTIVE_WINDOW", {2});   // from a pager
     return waitFor([&] {
         const xcb_window_t focus = inputFocus();
         return activeWindow() == client && (focus == client || topLevelOf(focus) == topLevelOf(client));
     }, timeoutMs);
+}
+
+bool XSession::keepAbove(xcb_window_t client, int timeoutMs)
+{
+    // Add the state, from a pager.
+    sendRootMessage(client, "_NET_WM_STATE", {1, intern(c_, "_NET_WM_STATE_ABOVE"), 0, 2});
+    return waitFor([&] { return atomNames(client, "_NET_WM_STATE").contains(u"_NET_WM_STATE_ABOVE"_qs); }, timeoutMs);
 }
 
 bool XSession::waitForRootMessage(const char* type, xcb_window_t window, int timeoutMs)

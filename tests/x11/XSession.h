@@ -24,6 +24,7 @@
 #include <xcb/xtest.h>
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -110,6 +111,9 @@ public:
     // WM at every moment: xfwm4 still starting up leaves them alone), and waits until it is the
     // active window with the input focus. False when that did not happen in time.
     bool activate(xcb_window_t client, int timeoutMs = 5000);
+    // Asks the WM to keep a client above the others (_NET_WM_STATE_ABOVE), as a taskbar's
+    // "Always on Top" does, and waits until its state says so. False when it did not in time.
+    bool keepAbove(xcb_window_t client, int timeoutMs = 5000);
     // Waits for a client message of this type about this window, sent to the root window
     // (as pagers and we send EWMH requests). Other events read meanwhile are dropped.
     bool waitForRootMessage(const char* type, xcb_window_t window, int timeoutMs = 5000);
@@ -179,6 +183,8 @@ private:
     void fail(const QString& why);
     QString logTail(const QString& name) const;
     void sync();
+    // A client message about the client to the root window, as pagers send EWMH requests.
+    void sendRootMessage(xcb_window_t client, const char* type, std::initializer_list<std::uint32_t> data);
 
     QString error_;
     QString dir_;
