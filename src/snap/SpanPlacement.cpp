@@ -107,8 +107,7 @@ Task<bool> placeSpan(SnapContext& ctx, ResizeState state, ManagedWindow window, 
         co_return false;
     const InteractionStamp stamp = ctx.stamp();
     // A window on a cell grid goes to the frame its grid allows across the regions.
-    const auto now = ctx.access.frame(window);
-    const Rect onGrid = now ? WindowAccess::gridFrame(*now, target->frame, ctx.access.grid(window)) : target->frame;
+    const Rect onGrid = ctx.access.gridFrame(window, target->frame);
     const bool settled = co_await ctx.access.animateMove(window, {}, onGrid, kMoveTolerance);
     if (!settled) {
         const bool restored = co_await ctx.access.animateMove(window, {}, before, kMoveTolerance);

@@ -130,12 +130,6 @@ public:
     // half the target's side on its axis (a larger one would let a window leave most of the
     // target empty); zero on every other axis.
     static Size gridCells(const Size& grid, const Rect& target);
-    // The frame a window now at `current` on a cell grid can take for a target: the target's
-    // origin, each side shortened to the grid the current frame lies on, by less than one
-    // cell. The target itself on an axis without a counting cell. Right only while the current
-    // frame lies on the window's grid (a window sized off it is not): placements use the
-    // variants below, which count from the base size.
-    static Rect gridFrame(const Rect& current, const Rect& target, const Size& grid);
     // The frame a window on a cell grid takes for a target as the window manager counts the
     // grid: the target's origin, each side cut to the base size (the minimum size where none
     // is given) plus whole cells, so by less than one cell. The target itself on an axis

@@ -101,20 +101,6 @@ bool WindowAccess::arrivedAt(const Rect& frame, const Rect& target, const Size& 
     return sitsIn(frame, target, grid, tolerance);
 }
 
-Rect WindowAccess::gridFrame(const Rect& current, const Rect& target, const Size& grid)
-{
-    const Size cells = gridCells(grid, target);
-    // The grid is counted from the current side, so frame decorations drop out.
-    auto onGrid = [](double wanted, double now, double cell) {
-        if (cell == 0 || !std::isfinite(wanted - now))
-            return wanted;
-        const double over = std::fmod(std::fmod(std::round(wanted - now), cell) + cell, cell);
-        return wanted - over;
-    };
-    return Rect(target.origin, Size{onGrid(target.width(), current.width(), cells.width),
-                                    onGrid(target.height(), current.height(), cells.height)});
-}
-
 Rect WindowAccess::gridFrame(const Rect& target, const SizeHints& hints)
 {
     const Size cells = gridCells(hints.increment, target);
