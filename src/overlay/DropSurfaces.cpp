@@ -84,13 +84,13 @@ ReturnTargetView::ReturnTargetView(QWidget* parent) : DropSurfaceView(parent)
     icon_->setGeometry(16, 13, 20, 20);
     icon_->setAttribute(Qt::WA_TransparentForMouseEvents);
     setSurfaceArmed(false);
-    applySymbol();
     caption_->setGeometry(47, 13, 175, 20);
     layoutBadge();
 }
 
 void ReturnTargetView::applySymbol()
 {
+    symbolDrawn_ = true;
     icon_->setPixmap(Symbols::image(symbolName_, 19, styleColor(StyleColor::accent, palette()), devicePixelRatioF()));
     icon_->setAccessibleDescription(caption_->text());
 }
@@ -111,10 +111,17 @@ void ReturnTargetView::update(const QString& caption, const QString& symbol, boo
     setCaption(armed);
     if (caption_->text() != caption)
         caption_->setText(caption);
-    if (symbol != symbolName_) {
+    if (symbol != symbolName_ || !symbolDrawn_) {
         symbolName_ = symbol;
         applySymbol();
     }
+}
+
+void ReturnTargetView::showEvent(QShowEvent* event)
+{
+    DropSurfaceView::showEvent(event);
+    if (!symbolDrawn_)
+        applySymbol();
 }
 
 void ReturnTargetView::layoutBadge()

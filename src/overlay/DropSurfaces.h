@@ -77,6 +77,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent*) override;
+    void showEvent(QShowEvent*) override;
     void changeEvent(QEvent*) override;
 
 private:
@@ -87,6 +88,8 @@ private:
     OverlayLabel* caption_;
     QLabel* icon_;
     QString symbolName_ = QStringLiteral("arrow.uturn.backward");
+    // The symbol is drawn when first shown: drawing it loads the fonts, which the launch leaves for later.
+    bool symbolDrawn_ = false;
     bool armed_ = false;
 };
 
