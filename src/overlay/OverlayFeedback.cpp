@@ -44,14 +44,22 @@ void OverlayFeedback::setDraggedWindow(const std::optional<ManagedWindow>& windo
 
 void OverlayFeedback::showPicker(PickerPresentation p)
 {
-    const double width = pickerWidth(topLeftVisibleFrame(p.screen));
-    auto* view = new OverlayView(std::move(p.layouts), p.currentLayout, p.wholeComposition, p.dragging,
-                                 icons(p.occupants), width);
+    const Rect visible = topLeftVisibleFrame(p.screen);
+    const double width = pickerWidth(visible);
+    OverlayView::Occupants occupants = icons(p.occupants);
+    OverlayController::PickerBuild build{visible, p.layouts, p.currentLayout, p.wholeComposition, p.dragging, {}, width};
+    for (const auto& [layout, regions] : occupants)
+        for (const auto& [region, icon] : regions)
+            build.icons[layout][region] = icon.cacheKey();
+    // The same picker as last time is shown again as it was built.
+    OverlayView* view = overlay_.keptPicker(build);
+    if (!view)
+        view = new OverlayView(std::move(p.layouts), p.currentLayout, p.wholeComposition, p.dragging, occupants, width);
     view->onChoose = std::move(p.choose);
     view->onHover = std::move(p.hover);
     view->onCreate = std::move(p.create);
     view->onEdit = std::move(p.edit);
-    overlay_.showPicker(p.screen, view, p.dragging);
+    overlay_.showPicker(p.screen, view, p.dragging, std::move(build));
 }
 
 bool OverlayFeedback::pickerShown() const { return overlay_.picker && overlay_.pickerView; }
