@@ -250,6 +250,18 @@ OverlayView* OverlayController::keptPicker(const PickerBuild& build)
     return keptPickerView_;
 }
 
+void OverlayController::keepPicker(const ScreenInfo& on, OverlayView* view, PickerBuild build)
+{
+    dispose(std::move(keptPicker_));
+    keptPicker_ = makePickerPanel(view, topLeftVisibleFrame(on), build.dragging);
+    keptPicker_->winId();
+    // Drawn once off screen: the fonts, glyphs and icons it needs are loaded now, not when
+    // the pointer reaches the zone.
+    view->grab();
+    keptPickerView_ = view;
+    keptPickerBuild_ = std::move(build);
+}
+
 void OverlayController::showPicker(const ScreenInfo& on, OverlayView* view, bool dragging,
                                    std::optional<PickerBuild> build)
 {

@@ -90,6 +90,8 @@ public:
     };
     // The kept picker's view, its selection cleared, when it was built from the same; else null.
     OverlayView* keptPicker(const PickerBuild& build);
+    // Builds the view's panel (its window made, not shown) and keeps it for the next showing.
+    void keepPicker(const ScreenInfo& on, OverlayView* view, PickerBuild build);
     // Shows the view as the layout picker on the display, replacing any picker: hung at the
     // top centre of its visible frame; in front without the keyboard while dragging.
     void showPicker(const ScreenInfo& on, OverlayView* view, bool dragging,

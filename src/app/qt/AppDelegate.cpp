@@ -143,6 +143,11 @@ void AppDelegate::launch()
     handleOptions();
     log::info(LogCategory::App, "Framewell started; accessibility=%{bool}d",
               platform_.permissions.windowControlGranted(false));
+    // Ready: what the first drag will show is built next, on the loop.
+    tasks_.after(Duration::zero(), [weak] {
+        if (auto self = weak.lock())
+            self->preparePicker();
+    });
 }
 
 void AppDelegate::installProcessHooks()
@@ -324,6 +329,14 @@ void AppDelegate::prebuildMenus()
     if (!tray_ || tray_->menuOpen() || stackCommands_.menuOpen())
         return;
     tray_->prebuild(commands_.menuState());
+}
+
+void AppDelegate::preparePicker()
+{
+    for (const ScreenInfo& screen : platform_.screens.screens()) {
+        if (screen.primary)
+            coordinator_.prepareLayoutPicker(screen);
+    }
 }
 
 void AppDelegate::presentationChanged(bool shown)
