@@ -83,7 +83,7 @@ BENCHMARK(BM_X11PickerShowAgain)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Shows the picker through the overlay and returns once it has been painted and the server
 // has it; hides it untimed.
-void showThroughOverlay(benchmark::State& state, bool changeEachTime)
+void showThroughOverlay(benchmark::State& state, bool changeEachTime, bool prepared = false)
 {
     OverlayController overlay;
     OverlayFeedback feedback(overlay);
@@ -98,6 +98,12 @@ void showThroughOverlay(benchmark::State& state, bool changeEachTime)
         p.dragging = true;
         if (changeEachTime)
             p.layouts.back().name = u"Custom "_qs + QString::number(++round);
+        if (prepared) {
+            state.PauseTiming();
+            feedback.preparePicker(p);
+            QApplication::processEvents();
+            state.ResumeTiming();
+        }
         feedback.showPicker(std::move(p));
         bench::PaintCounter painted(overlay.pickerView);
         if (!bench::waitForPaint(painted, 0))
@@ -115,6 +121,10 @@ BENCHMARK(BM_X11PickerOverlayChanged)->Unit(benchmark::kMillisecond)->UseRealTim
 
 void BM_X11PickerOverlaySame(benchmark::State& state) { showThroughOverlay(state, false); }
 BENCHMARK(BM_X11PickerOverlaySame)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Built ahead (never shown before), then shown.
+void BM_X11PickerOverlayPrepared(benchmark::State& state) { showThroughOverlay(state, true, true); }
+BENCHMARK(BM_X11PickerOverlayPrepared)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

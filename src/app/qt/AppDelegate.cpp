@@ -134,20 +134,18 @@ void AppDelegate::launch()
     startStacks();
     startShortcuts();
     std::weak_ptr<AppDelegate> weak = self_.weak();
+    // Once ready and settled, what the first menu and the first drag show is built ahead.
     tasks_.after(std::chrono::milliseconds(1500), [weak] {
-        if (auto self = weak.lock())
+        if (auto self = weak.lock()) {
             self->prebuildMenus();
+            self->preparePicker();
+        }
     });
     observeDisplays();
     showFirstRunWindows();
     handleOptions();
     log::info(LogCategory::App, "Framewell started; accessibility=%{bool}d",
               platform_.permissions.windowControlGranted(false));
-    // Ready: what the first drag will show is built next, on the loop.
-    tasks_.after(Duration::zero(), [weak] {
-        if (auto self = weak.lock())
-            self->preparePicker();
-    });
 }
 
 void AppDelegate::installProcessHooks()
