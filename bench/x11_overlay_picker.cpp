@@ -1,9 +1,12 @@
 // Time from asking for the layout picker (eight built-in and four custom layouts) to the first
 // completed paint of its content on a real server (Xvfb + openbox + xcompmgr, private
 // session): painted, flushed and handled by the server. The first time in the process, and
-// again once the toolkit has been warmed up.
+// again once the toolkit has been warmed up; and through the overlay as the coordinator shows
+// it: the same picker again (kept and shown as built) against a changed one (built anew).
 #include "BenchSupport.h"
 #include "layout/SnapLayout.h"
+#include "overlay/OverlayController.h"
+#include "overlay/OverlayFeedback.h"
 #include "overlay/OverlayView.h"
 #include "overlay/OverlayWindow.h"
 #include "platform/x11/X11Stacking.h"
@@ -77,6 +80,51 @@ void BM_X11PickerShowAgain(benchmark::State& state)
     }
 }
 BENCHMARK(BM_X11PickerShowAgain)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Shows the picker through the overlay and returns once it has been painted and the server
+// has it; hides it untimed.
+void showThroughOverlay(benchmark::State& state, bool changeEachTime, bool prepared = false)
+{
+    OverlayController overlay;
+    OverlayFeedback feedback(overlay);
+    const ScreenInfo screen{u"S"_qs, u"S"_qs, Rect(0, 0, 1920, 1080), Rect(0, 0, 1920, 1080), true};
+    const auto layouts = pickerLayouts();
+    int round = 0;
+    for (auto _ : state) {
+        PickerPresentation p;
+        p.screen = screen;
+        p.layouts = layouts;
+        p.currentLayout = u"halves"_qs;
+        p.dragging = true;
+        if (changeEachTime)
+            p.layouts.back().name = u"Custom "_qs + QString::number(++round);
+        if (prepared) {
+            state.PauseTiming();
+            feedback.preparePicker(p);
+            QApplication::processEvents();
+            state.ResumeTiming();
+        }
+        feedback.showPicker(std::move(p));
+        bench::PaintCounter painted(overlay.pickerView);
+        if (!bench::waitForPaint(painted, 0))
+            state.SkipWithError("the picker was never painted");
+        syncQt();
+        state.PauseTiming();
+        feedback.hidePicker();
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+}
+
+void BM_X11PickerOverlayChanged(benchmark::State& state) { showThroughOverlay(state, true); }
+BENCHMARK(BM_X11PickerOverlayChanged)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_X11PickerOverlaySame(benchmark::State& state) { showThroughOverlay(state, false); }
+BENCHMARK(BM_X11PickerOverlaySame)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Built ahead (never shown before), then shown.
+void BM_X11PickerOverlayPrepared(benchmark::State& state) { showThroughOverlay(state, true, true); }
+BENCHMARK(BM_X11PickerOverlayPrepared)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

@@ -245,12 +245,19 @@ void FileDefaults::setValue(const QString& key, const QJsonValue& value)
         remove(key);
         return;
     }
+    // A value that is already stored (and was written) costs no write: the launch sets a few
+    // every time, and each write waits for the disk.
+    const auto it = values_.find(key);
+    if (it != values_.end() && it->second == value && lastWriteOk_)
+        return;
     values_[key] = value;
     save();
 }
 
 void FileDefaults::remove(const QString& key)
 {
+    if (!values_.contains(key) && lastWriteOk_)
+        return;
     values_.erase(key);
     save();
 }

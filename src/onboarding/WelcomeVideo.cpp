@@ -72,7 +72,14 @@ void WelcomeVideoRun::finish()
 
 QUrl welcomeVideoURL()
 {
-    static const QUrl url = vendorAddress(QStringLiteral("/framewell/video/welcome.mp4"));
+    // FRAMEWELL_WELCOME_VIDEO (a file or an address) stands in for the vendor's copy: for a
+    // machine without the network, and for the program's own tests.
+    static const QUrl url = [] {
+        const QString local = qEnvironmentVariable("FRAMEWELL_WELCOME_VIDEO");
+        if (!local.isEmpty())
+            return QUrl::fromUserInput(local, QString(), QUrl::AssumeLocalFile);
+        return vendorAddress(QStringLiteral("/framewell/video/welcome.mp4"));
+    }();
     return url;
 }
 

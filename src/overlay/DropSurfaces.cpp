@@ -118,13 +118,13 @@ ReturnTargetView::ReturnTargetView(QWidget* parent) : DropSurfaceView(parent)
     icon_->setGeometry(16, 13, 20, 20);
     icon_->setAttribute(Qt::WA_TransparentForMouseEvents);
     setSurfaceArmed(false);
-    applySymbol();
     caption_->setGeometry(47, 13, 175, 20);
     layoutBadge();
 }
 
 void ReturnTargetView::applySymbol()
 {
+    symbolDrawn_ = true;
     icon_->setPixmap(Symbols::image(symbolName_, 19, styleColor(StyleColor::accent, palette()), devicePixelRatioF()));
     icon_->setAccessibleDescription(caption_->text());
 }
@@ -145,7 +145,7 @@ void ReturnTargetView::update(const QString& caption, const QString& symbol, boo
     setCaption(armed);
     if (caption_->text() != caption)
         caption_->setText(caption);
-    if (symbol != symbolName_) {
+    if (symbol != symbolName_ || !symbolDrawn_) {
         symbolName_ = symbol;
         applySymbol();
     }
@@ -166,6 +166,13 @@ std::optional<QPainterPath> ReturnTargetView::shapeOutline() const
     QPainterPath badge;
     badge.addRoundedRect(QRectF(badge_->geometry()), 16, 16);
     return outline.united(badge);
+}
+
+void ReturnTargetView::showEvent(QShowEvent* event)
+{
+    DropSurfaceView::showEvent(event);
+    if (!symbolDrawn_)
+        applySymbol();
 }
 
 void ReturnTargetView::layoutBadge()

@@ -87,6 +87,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent*) override;
+    void showEvent(QShowEvent*) override;
     void changeEvent(QEvent*) override;
 
 private:
@@ -97,6 +98,8 @@ private:
     OverlayLabel* caption_;
     QLabel* icon_;
     QString symbolName_ = QStringLiteral("arrow.uturn.backward");
+    // The symbol is drawn when first shown: drawing it loads the fonts, which the launch leaves for later.
+    bool symbolDrawn_ = false;
     bool armed_ = false;
 };
 

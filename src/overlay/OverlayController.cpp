@@ -248,11 +248,39 @@ void OverlayController::hideReturnPanels()
     swapSourcePreview_->orderOut();
 }
 
-void OverlayController::showPicker(const ScreenInfo& on, OverlayView* view, bool dragging)
+OverlayView* OverlayController::keptPicker(const PickerBuild& build)
 {
+    if (!keptPicker_ || !(keptPickerBuild_ == build))
+        return nullptr;
+    keptPickerView_->selected.reset();
+    keptPickerView_->refreshSelection();
+    return keptPickerView_;
+}
+
+void OverlayController::keepPicker(const ScreenInfo& on, OverlayView* view, PickerBuild build)
+{
+    dispose(std::move(keptPicker_));
+    keptPicker_ = makePickerPanel(view, topLeftVisibleFrame(on), build.dragging);
+    keptPicker_->winId();
+    // Drawn once off screen: the fonts, glyphs and icons it needs are loaded now, not when
+    // the pointer reaches the zone.
+    view->grab();
+    keptPickerView_ = view;
+    keptPickerBuild_ = std::move(build);
+}
+
+void OverlayController::showPicker(const ScreenInfo& on, OverlayView* view, bool dragging,
+                                   std::optional<PickerBuild> build)
+{
+    std::unique_ptr<OverlayWindow> kept;
+    if (keptPicker_ && view == keptPickerView_) {
+        kept = std::move(keptPicker_);
+        keptPickerView_ = nullptr;
+    }
     hidePicker();
-    picker = makePickerPanel(view, topLeftVisibleFrame(on), dragging);
+    picker = kept ? std::move(kept) : makePickerPanel(view, topLeftVisibleFrame(on), dragging);
     pickerView = view;
+    pickerBuild_ = std::move(build);
     showPickerPanel(*picker, *view, dragging);
 }
 
@@ -263,7 +291,15 @@ void OverlayController::hidePicker()
     for (auto& panel : compositionPreviews_)
         dispose(std::move(panel));
     compositionPreviews_.clear();
+    if (picker && pickerBuild_) {
+        picker->orderOut();
+        dispose(std::move(keptPicker_));
+        keptPicker_ = std::move(picker);
+        keptPickerView_ = pickerView;
+        keptPickerBuild_ = std::move(*pickerBuild_);
+    }
     dispose(std::move(picker));
+    pickerBuild_.reset();
     pickerView = nullptr;
     preview_->orderOut();
 }

@@ -76,9 +76,26 @@ public:
     // The tile menu at its frame (moved only when it differs), in front; tiles lit by the
     // highlighted intent and whether a release would perform it.
     void showActionMenu(const DropActionMenu& menu, const std::optional<RegionDropIntent>& highlighted, bool armed);
+    // What a picker is built from. A picker shown with one is kept when hidden, and the next
+    // one built from the same shows that panel again instead of making another.
+    struct PickerBuild {
+        Rect visibleFrame;
+        std::vector<SnapLayout> layouts;
+        std::optional<QString> currentLayout;
+        bool wholeComposition = false;
+        bool dragging = false;
+        std::map<QString, std::map<RegionNumber, qint64>> icons;   // the occupants' icons' cache keys
+        double width = 0;
+        friend bool operator==(const PickerBuild&, const PickerBuild&) = default;
+    };
+    // The kept picker's view, its selection cleared, when it was built from the same; else null.
+    OverlayView* keptPicker(const PickerBuild& build);
+    // Builds the view's panel (its window made, not shown) and keeps it for the next showing.
+    void keepPicker(const ScreenInfo& on, OverlayView* view, PickerBuild build);
     // Shows the view as the layout picker on the display, replacing any picker: hung at the
     // top centre of its visible frame; in front without the keyboard while dragging.
-    void showPicker(const ScreenInfo& on, OverlayView* view, bool dragging);
+    void showPicker(const ScreenInfo& on, OverlayView* view, bool dragging,
+                    std::optional<PickerBuild> build = std::nullopt);
     void hidePicker();
     // Hit test of the layout picker during a drag; stores the result in the view's selection.
     std::optional<SnapSelection> hover(Point at);
@@ -151,6 +168,11 @@ private:
     std::unique_ptr<OverlayWindow> editor_;
     DividerEditorView* editorView_ = nullptr;
     std::unique_ptr<OverlayWindow> editorToolbar_;
+
+    std::optional<PickerBuild> pickerBuild_;   // the shown picker's
+    std::unique_ptr<OverlayWindow> keptPicker_;
+    OverlayView* keptPickerView_ = nullptr;
+    PickerBuild keptPickerBuild_;
 
     Clock* clock_;
     WindowNumberLookup windowNumber_;

@@ -42,16 +42,51 @@ bool OverlayFeedback::containsPoint(Point p) const { return overlay_.containsPoi
 
 void OverlayFeedback::setDraggedWindow(const std::optional<ManagedWindow>& window) { overlay_.setDraggedWindow(window); }
 
+namespace {
+
+OverlayController::PickerBuild pickerBuild(const PickerPresentation& p, const OverlayView::Occupants& occupants)
+{
+    const Rect visible = topLeftVisibleFrame(p.screen);
+    OverlayController::PickerBuild build{visible, p.layouts, p.currentLayout, p.wholeComposition, p.dragging, {},
+                                         pickerWidth(visible)};
+    for (const auto& [layout, regions] : occupants)
+        for (const auto& [region, icon] : regions)
+            build.icons[layout][region] = icon.cacheKey();
+    return build;
+}
+
+OverlayView* makeView(PickerPresentation& p, const OverlayView::Occupants& occupants, double width)
+{
+    return new OverlayView(std::move(p.layouts), p.currentLayout, p.wholeComposition, p.dragging, occupants, width);
+}
+
+} // namespace
+
 void OverlayFeedback::showPicker(PickerPresentation p)
 {
-    const double width = pickerWidth(topLeftVisibleFrame(p.screen));
-    auto* view = new OverlayView(std::move(p.layouts), p.currentLayout, p.wholeComposition, p.dragging,
-                                 icons(p.occupants), width);
+    const OverlayView::Occupants occupants = icons(p.occupants);
+    OverlayController::PickerBuild build = pickerBuild(p, occupants);
+    // The same picker as last time is shown again as it was built.
+    OverlayView* view = overlay_.keptPicker(build);
+    if (!view)
+        view = makeView(p, occupants, build.width);
     view->onChoose = std::move(p.choose);
     view->onHover = std::move(p.hover);
     view->onCreate = std::move(p.create);
     view->onEdit = std::move(p.edit);
-    overlay_.showPicker(p.screen, view, p.dragging);
+    overlay_.showPicker(p.screen, view, p.dragging, std::move(build));
+}
+
+void OverlayFeedback::preparePicker(PickerPresentation p)
+{
+    if (overlay_.picker)
+        return;   // the shown one is kept when it hides
+    const OverlayView::Occupants occupants = icons(p.occupants);
+    OverlayController::PickerBuild build = pickerBuild(p, occupants);
+    if (overlay_.keptPicker(build))
+        return;
+    OverlayView* view = makeView(p, occupants, build.width);
+    overlay_.keepPicker(p.screen, view, std::move(build));
 }
 
 bool OverlayFeedback::pickerShown() const { return overlay_.picker && overlay_.pickerView; }

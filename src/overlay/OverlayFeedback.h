@@ -17,6 +17,7 @@ public:
     bool containsPoint(Point p) const override;
     void setDraggedWindow(const std::optional<ManagedWindow>& window) override;
     void showPicker(PickerPresentation picker) override;
+    void preparePicker(PickerPresentation picker) override;
     bool pickerShown() const override;
     std::optional<SnapSelection> pickerSelection() const override;
     void setPickerSelection(const std::optional<SnapSelection>& selection) override;

@@ -133,6 +133,20 @@ void showLayoutPicker(SnapContext& ctx, ChoiceState state, const PickerRequest& 
     ctx.feedback.showPicker(std::move(p));
 }
 
+void prepareLayoutPicker(SnapContext& ctx, ChoiceState state, const ScreenInfo& screen)
+{
+    const QString display = displayKey(screen);
+    const LayoutGroup* group = state.layouts.group(display);
+    PickerCards cards = pickerCards(ctx.store, display, group, false);
+    PickerPresentation p;
+    p.screen = screen;
+    p.currentLayout = cards.currentLayout;
+    p.dragging = true;
+    p.occupants = pickerOccupants(cards.layouts, group, ctx.stacks, std::nullopt);
+    p.layouts = std::move(cards.layouts);
+    ctx.feedback.preparePicker(std::move(p));
+}
+
 void commitPickerSelection(SnapContext& ctx, ChoiceState state)
 {
     const auto selection = ctx.feedback.pickerSelection();

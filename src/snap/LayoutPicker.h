@@ -50,6 +50,9 @@ struct PickerRequest {
 // Ends the interaction under way, forgets vanished windows and shows the picker.
 void showLayoutPicker(SnapContext& ctx, ChoiceState state, const PickerRequest& request);
 
+// Builds the drag's picker for the display ahead of its first showing (nothing else changes).
+void prepareLayoutPicker(SnapContext& ctx, ChoiceState state, const ScreenInfo& screen);
+
 // The release over the picker: with a selection, the picker goes and the choice follows 0.1 s
 // later unless another interaction begins first; without one, the interaction ends.
 void commitPickerSelection(SnapContext& ctx, ChoiceState state);

@@ -179,6 +179,11 @@ void SnapCoordinator::showLayoutPicker(const std::optional<ManagedWindow>& windo
     fw::showLayoutPicker(ctx_, choiceState(), PickerRequest{window, screen, dragging, startFrame, composition});
 }
 
+void SnapCoordinator::prepareLayoutPicker(const ScreenInfo& screen)
+{
+    fw::prepareLayoutPicker(ctx_, choiceState(), screen);
+}
+
 void SnapCoordinator::commitPickerSelection() { fw::commitPickerSelection(ctx_, choiceState()); }
 
 void SnapCoordinator::commitCornerSelection() { fw::commitCornerSelection(ctx_, choiceState()); }

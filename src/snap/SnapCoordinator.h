@@ -93,6 +93,8 @@ public:
     // frame; composition for "Choose a Layout").
     void showLayoutPicker(const std::optional<ManagedWindow>& window, const ScreenInfo& screen, bool dragging,
                           const std::optional<Rect>& startFrame, bool composition);
+    // Builds the drag's picker for the display, not shown, ahead of its first showing.
+    void prepareLayoutPicker(const ScreenInfo& screen);
     // The drag monitor: a release over the picker, and over a seam corner.
     void commitPickerSelection();
     void commitCornerSelection();

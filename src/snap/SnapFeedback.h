@@ -78,6 +78,9 @@ public:
     // Shows the layout picker on its display, replacing any shown one: a panel hung at the
     // top centre of the visible frame; interactive and holding the keyboard unless dragging.
     virtual void showPicker(PickerPresentation picker) = 0;
+    // Builds the picker as showPicker would, without showing it, so that its first showing
+    // finds it ready (nothing where pickers cost nothing to build).
+    virtual void preparePicker(PickerPresentation) {}
     virtual bool pickerShown() const = 0;
     // The shown picker's selection: the region under the pointer or chosen by the keyboard.
     virtual std::optional<SnapSelection> pickerSelection() const = 0;

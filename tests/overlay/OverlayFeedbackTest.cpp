@@ -1,5 +1,6 @@
 // The overlay behind the coordinator's feedback seam: calls reach the controller, the cancel
-// callback reaches the panels, and thumbnails reach the assist tiles.
+// callback reaches the panels, and thumbnails reach the assist tiles. The same picker shown
+// again is the panel built before, with the new callbacks and no selection.
 #include "overlay/OverlayFeedback.h"
 
 #include "base/Clock.h"
@@ -13,6 +14,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -107,6 +109,52 @@ TEST(OverlayFeedback, ShowsThePickerWithOccupantIconsAndReportsItsSelection)
     WindowThumbnailButton::appIconLookup() = {};
     AppIcon::setApplications(nullptr);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST(OverlayFeedback, ShowsTheSamePickerAgainAsBuiltAndBuildsAnotherWhenItsLayoutsChange)
+{
+    OverlayController overlay;
+    OverlayFeedback feedback(overlay);
+    std::vector<int> chosenBy;
+    auto presentation = [&](int caller, std::vector<SnapLayout> layouts) {
+        PickerPresentation p;
+        p.screen = ScreenInfo{u"S"_qs, u"S"_qs, Rect(0, 0, 1920, 1080), Rect(0, 0, 1920, 1080), true};
+        p.layouts = std::move(layouts);
+        p.dragging = true;
+        p.choose = [&chosenBy, caller](SnapSelection) { chosenBy.push_back(caller); };
+        return p;
+    };
+    const std::vector<SnapLayout> two(SnapLayout::builtIns().begin(), SnapLayout::builtIns().begin() + 2);
+    feedback.showPicker(presentation(1, two));
+    QPointer<OverlayWindow> panel = overlay.picker.get();
+    QPointer<OverlayView> view = overlay.pickerView;
+    feedback.setPickerSelection(SnapSelection{0, 1});
+    feedback.hidePicker();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_TRUE(panel && view) << "the hidden picker is kept";
+    EXPECT_FALSE(panel->isOrderedIn());
+
+    feedback.showPicker(presentation(2, two));
+    EXPECT_EQ(overlay.picker.get(), panel.data());
+    EXPECT_EQ(overlay.pickerView, view.data());
+    EXPECT_TRUE(panel->isOrderedIn());
+    EXPECT_EQ(feedback.pickerSelection(), std::nullopt);
+    for (const auto& [selection, button] : view->regionButtons())
+        EXPECT_FALSE(button->highlightedRegion) << "the last showing's selection is still lit";
+    RegionButton* button = view->regionButtons().front().second;
+    QTest::mouseClick(button, Qt::LeftButton, {}, button->exactFrame().center().toPoint() - button->pos());
+    EXPECT_EQ(chosenBy, std::vector<int>{2}) << "the choice goes to this showing";
+
+    // Another layout list: a new picker, and the old one goes.
+    feedback.hidePicker();
+    std::vector<SnapLayout> three = two;
+    three.push_back(SnapLayout::builtIns()[2]);
+    feedback.showPicker(presentation(3, three));
+    EXPECT_NE(overlay.pickerView, view.data());
+    EXPECT_GT(overlay.pickerView->regionButtons().size(), view->regionButtons().size());
+    feedback.hidePicker();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(panel) << "the older picker was not freed";
 }
 
 } // namespace

@@ -5,7 +5,8 @@
 // "place" key on the focused xterm opens the picker, Return places the xterm, and Escape then
 // ends snap assist without moving it; a second copy ends with status 0 and the first one opens
 // its Getting Started window; SIGTERM ends it with status 0 and leaves no grab behind. Its
-// keys follow a keyboard layout switched while it runs.
+// keys follow a keyboard layout switched while it runs. A first run plays the welcome video
+// in the helper program: its pictures arrive, and no media library ever enters ours.
 #include "layout/ScreenGeometry.h"
 #include "layout/SnapLayout.h"
 #include "onboarding/ProductInfo.h"
@@ -21,6 +22,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -33,6 +35,9 @@
 
 #ifndef FW_FRAMEWELL_PATH
 #define FW_FRAMEWELL_PATH "framewell"
+#endif
+#ifndef FW_TEST_DATA
+#define FW_TEST_DATA "tests/data"
 #endif
 
 namespace fw {
@@ -239,6 +244,51 @@ TEST(ProgramX11, ALayoutSwitchedWhileItRunsMovesItsKeysToTheirCharacters)
     EXPECT_TRUE(session.waitFor([&] { return wmClass(session, session.inputFocus()).contains("framewell"); }))
         << "Ctrl+Alt+Z in the second group did not open the picker\n" << programLog(session).toStdString();
     EXPECT_FALSE(programLog(session).contains(u"Registration failed"_qs)) << programLog(session).toStdString();
+    EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
+}
+
+// The media libraries a process has mapped (the video's decoders, the sound server's client,
+// the software OpenGL they bring).
+QStringList mediaLibraries(pid_t pid)
+{
+    QFile maps(u"/proc/%1/maps"_qs.arg(pid));
+    QStringList found;
+    if (!maps.open(QIODevice::ReadOnly))
+        return {u"unreadable maps"_qs};
+    for (const QByteArray& line : maps.readAll().split('\n')) {
+        const QString path = QString::fromUtf8(line.mid(line.lastIndexOf(' ') + 1));
+        if (path.contains(u"Multimedia"_qs) || path.contains(u"libgst"_qs) || path.contains(u"libpulse"_qs)
+            || path.contains(u"libLLVM"_qs))
+            found.append(path);
+    }
+    found.removeDuplicates();
+    return found;
+}
+
+QString childProcesses(pid_t pid)
+{
+    QFile f(u"/proc/%1/task/%1/children"_qs.arg(pid));
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).trimmed() : QString();
+}
+
+TEST(ProgramX11, AFirstRunPlaysTheWelcomeVideoInTheHelperAndKeepsNoMediaLibrary)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    session.addEnvironment("FRAMEWELL_WELCOME_VIDEO=" FW_TEST_DATA "/welcome-test.mp4");
+    const pid_t program = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
+    ASSERT_TRUE(program) << session.error();
+    ASSERT_TRUE(session.waitFor([&] { return programWindowShown(session, u"Framewell"_qs); }, 10000))
+        << "no Getting Started window\n" << programLog(session).toStdString();
+    const QRegularExpression played(u"Welcome video: (\\d+) pictures, played to its end"_qs);
+    QRegularExpressionMatch match;
+    ASSERT_TRUE(session.waitFor([&] { return (match = played.match(programLog(session))).hasMatch(); }, 15000))
+        << programLog(session).toStdString();
+    EXPECT_GT(match.captured(1).toInt(), 0) << "no picture reached the program";
+    EXPECT_TRUE(session.waitFor([&] { return childProcesses(program).isEmpty(); }))
+        << "the helper outlived its video: " << childProcesses(program).toStdString();
+    EXPECT_EQ(mediaLibraries(program), QStringList()) << "mapped in the program";
+    EXPECT_TRUE(programWindowShown(session, u"Framewell"_qs)) << "Getting Started went with the video";
     EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
 }
 

@@ -175,6 +175,8 @@ public:
 
     // Environment handed to every program started here.
     const std::vector<QByteArray>& environment() const { return env_; }
+    // Adds NAME=value to it, for the programs started from now on.
+    void addEnvironment(const QByteArray& assignment) { env_.push_back(assignment); }
 
 private:
     bool start(const XSessionOptions& o);

@@ -134,9 +134,12 @@ void AppDelegate::launch()
     startStacks();
     startShortcuts();
     std::weak_ptr<AppDelegate> weak = self_.weak();
+    // Once ready and settled, what the first menu and the first drag show is built ahead.
     tasks_.after(std::chrono::milliseconds(1500), [weak] {
-        if (auto self = weak.lock())
+        if (auto self = weak.lock()) {
             self->prebuildMenus();
+            self->preparePicker();
+        }
     });
     observeDisplays();
     showFirstRunWindows();
@@ -324,6 +327,14 @@ void AppDelegate::prebuildMenus()
     if (!tray_ || tray_->menuOpen() || stackCommands_.menuOpen())
         return;
     tray_->prebuild(commands_.menuState());
+}
+
+void AppDelegate::preparePicker()
+{
+    for (const ScreenInfo& screen : platform_.screens.screens()) {
+        if (screen.primary)
+            coordinator_.prepareLayoutPicker(screen);
+    }
 }
 
 void AppDelegate::presentationChanged(bool shown)

@@ -149,6 +149,8 @@ private:
     void showFirstRunWindows();
     void handleOptions();
     void prebuildMenus();
+    // Builds the drag's layout picker for the primary display ahead of its first showing.
+    void preparePicker();
     void displayConfigurationChanged();
     void presentationChanged(bool shown);
     void installDragMonitor();

@@ -5,78 +5,132 @@
 #include "overlay/ActionButton.h"
 #include "overlay/OverlayStyle.h"
 
-#include <QAudioOutput>
-#include <QMediaPlayer>
+#include "base/Log.h"
+#include "onboarding/qt/VideoFrameStream.h"
+
+#include <QCoreApplication>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QVideoWidget>
+#include <QProcess>
 
 #include <cmath>
+#include <utility>
 
 namespace fw {
 
+// The helper's latest picture, centred on black.
+class VideoFrameView : public QWidget {
+public:
+    void show(QImage frame)
+    {
+        frame_ = std::move(frame);
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.fillRect(rect(), Qt::black);
+        if (frame_.isNull())
+            return;
+        const QSize fit = frame_.size().scaled(size(), Qt::KeepAspectRatio);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.drawImage(QRect(QPoint((width() - fit.width()) / 2, (height() - fit.height()) / 2), fit), frame_);
+    }
+
+private:
+    QImage frame_;
+};
+
 // --- MediaVideoPlayer ---
 
-MediaVideoPlayer::MediaVideoPlayer(const QUrl& url)
-    : url_(url), player_(std::make_unique<QMediaPlayer>()), audio_(std::make_unique<QAudioOutput>()),
-      view_(new QVideoWidget)
+MediaVideoPlayer::MediaVideoPlayer(const QUrl& url, const QString& helper)
+    : url_(url), helper_(helper), view_(new VideoFrameView)
 {
-    player_->setAudioOutput(audio_.get());
-    player_->setVideoOutput(view_.data());
-    connect(player_.get(), &QMediaPlayer::mediaStatusChanged, this, [this](QMediaPlayer::MediaStatus status) {
-        if (status == QMediaPlayer::EndOfMedia)
-            report(true);
-        else if (status == QMediaPlayer::InvalidMedia)
-            report(false);
-    });
-    connect(player_.get(), &QMediaPlayer::errorOccurred, this, [this](QMediaPlayer::Error error) {
-        if (error != QMediaPlayer::NoError)
-            report(false);
-    });
+    view_->setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 MediaVideoPlayer::~MediaVideoPlayer()
 {
-    player_->stop();
-    player_->setVideoOutput(static_cast<QObject*>(nullptr));
+    end();
     if (view_ && !view_->parent())
         delete view_.data();
 }
 
+QString MediaVideoPlayer::helperPath()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/framewell-video");
+}
+
 void MediaVideoPlayer::play()
 {
-    if (stopped_)
+    if (stopped_ || process_)
         return;
-    if (player_->source().isEmpty())
-        player_->setSource(url_);
-    player_->play();
+    // Pictures at the size they are shown, in device pixels.
+    const qreal ratio = view_ ? view_->devicePixelRatioF() : 1.0;
+    const QSize size = view_ && !view_->size().isEmpty() ? view_->size() * ratio : QSize(1280, 720);
+    reader_ = std::make_unique<VideoStreamReader>(size);
+    process_ = new QProcess(this);
+    process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    connect(process_, &QProcess::readyReadStandardOutput, this, [this] { readFrames(); });
+    connect(process_, &QProcess::finished, this, [this] {
+        readFrames();
+        report(false);
+    });
+    connect(process_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            report(false);
+    });
+    process_->start(helper_, {url_.toString(), QString::number(size.width()), QString::number(size.height())});
+}
+
+void MediaVideoPlayer::readFrames()
+{
+    if (!process_)
+        return;
+    const VideoNews news = reader_->take(process_->readAllStandardOutput());
+    frames_ += news.frames;
+    ready_ = ready_ || news.ready || news.frames > 0;
+    if (!news.frame.isNull() && view_)
+        view_->show(news.frame);
+    if (news.ended || news.failed)
+        report(news.ended && !news.failed);
 }
 
 void MediaVideoPlayer::stop()
 {
     stopped_ = true;
-    player_->stop();
-    player_->setSource(QUrl());
+    end();
 }
 
-bool MediaVideoPlayer::ready() const
+// Ends the helper at once: nothing it would still say matters.
+void MediaVideoPlayer::end()
 {
-    switch (player_->mediaStatus()) {
-    case QMediaPlayer::LoadedMedia:
-    case QMediaPlayer::BufferingMedia:
-    case QMediaPlayer::BufferedMedia:
-    case QMediaPlayer::EndOfMedia:
-        return true;
-    default:
-        return false;
-    }
+    if (!process_)
+        return;
+    QProcess* process = std::exchange(process_, nullptr);
+    process->disconnect(this);
+    process->kill();
+    process->waitForFinished(2000);
+    delete process;
 }
+
+bool MediaVideoPlayer::ready() const { return ready_; }
+
+qint64 MediaVideoPlayer::helperId() const { return process_ ? process_->processId() : 0; }
 
 QWidget* MediaVideoPlayer::surface() { return view_.data(); }
 
 void MediaVideoPlayer::report(bool ended)
 {
+    if (reported_)
+        return;
+    reported_ = true;
+    log::info(LogCategory::App, "Welcome video: %d pictures, %{public}s", frames_,
+              ended ? QStringLiteral("played to its end") : QStringLiteral("failed"));
     QMetaObject::invokeMethod(this, [this, ended] {
+        end();
         if (stopped_)
             return;
         if (auto fn = ended ? onEnded : onFailed)

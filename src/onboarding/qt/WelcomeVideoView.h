@@ -4,7 +4,8 @@
 // the end, not ready within 8 s, skipped, or the window went away). A video that could not be
 // loaded leaves an empty frame and a caption saying so until then. Clicks on its
 // background go nowhere. The player is behind a small interface, so the overlay's rules can
-// be driven by a fake one; MediaVideoPlayer plays for real with Qt Multimedia.
+// be driven by a fake one; MediaVideoPlayer plays for real in a helper process and paints its
+// pictures itself, so that no media library ever loads into the program.
 
 #include "onboarding/VideoPlayback.h"
 
@@ -17,15 +18,15 @@
 #include <functional>
 #include <memory>
 
-class QAudioOutput;
-class QMediaPlayer;
+class QProcess;
 class QPushButton;
-class QVideoWidget;
 
 namespace fw {
 
 class Clock;
 class OverlayLabel;
+class VideoFrameView;
+class VideoStreamReader;
 class WelcomeVideoRun;
 
 // A player with the widget that shows its picture (the overlay takes it as its child).
@@ -34,28 +35,39 @@ public:
     virtual QWidget* surface() = 0;
 };
 
-// Streams a URL through QMediaPlayer into a QVideoWidget, with sound.
+// Plays a URL with sound in the helper program (framewell-video, next to ours), started by
+// play() and ended by stop() or with this player; its pictures are painted by surface().
 class MediaVideoPlayer final : public QObject, public VideoPlayer {
     Q_OBJECT
 public:
-    explicit MediaVideoPlayer(const QUrl& url);
+    explicit MediaVideoPlayer(const QUrl& url, const QString& helper = helperPath());
     ~MediaVideoPlayer() override;
 
     void play() override;
     void stop() override;
     bool ready() const override;
     QWidget* surface() override;
-    QMediaPlayer* mediaPlayer() const { return player_.get(); }
+
+    // The helper's process id while it runs (else 0), and how many pictures it has sent.
+    qint64 helperId() const;
+    int framesShown() const { return frames_; }
+    static QString helperPath();
 
 private:
-    // Reports on the next turn of the loop, outside the player's own signal.
+    void readFrames();
+    void end();
+    // Reports on the next turn of the loop, outside the process's own signal.
     void report(bool ended);
 
     QUrl url_;
-    std::unique_ptr<QMediaPlayer> player_;
-    std::unique_ptr<QAudioOutput> audio_;
-    QPointer<QVideoWidget> view_;
+    QString helper_;
+    QProcess* process_ = nullptr;
+    std::unique_ptr<VideoStreamReader> reader_;
+    QPointer<VideoFrameView> view_;
+    int frames_ = 0;
+    bool ready_ = false;
     bool stopped_ = false;
+    bool reported_ = false;
 };
 
 class WelcomeVideoView : public QWidget {
