@@ -28,9 +28,10 @@ struct ChoosingMark {
 
 // What follows a placement of the picker's window: on failure the interaction ends (unless a
 // newer one began); on success the layout is remembered as the display's and snap assist
-// offers the display's other windows.
+// offers the display's other windows, listed once the window is placed: nothing of that list
+// stands between the release and the window's first move.
 void afterPlacement(SnapContext& ctx, ChoiceState state, bool placed, const InteractionStamp& stamp,
-                    const ScreenInfo& screen, const SnapLayout& chosen, const std::vector<ManagedWindow>& others)
+                    const ScreenInfo& screen, const SnapLayout& chosen, const ManagedWindow& window)
 {
     if (!placed) {
         if (stamp.current())
@@ -48,7 +49,7 @@ void afterPlacement(SnapContext& ctx, ChoiceState state, bool placed, const Inte
         ctx.endInteraction(false);
         return;
     }
-    startSnapAssist(ctx, state, screen, stamp, others);
+    startSnapAssist(ctx, state, screen, stamp, ctx.access.windows({window}, display));
 }
 
 // The picker's window into the chosen region: at the pending seam corner when there is one.
@@ -107,10 +108,9 @@ Task<void> choose(SnapContext& ctx, ChoiceState state, SnapSelection selection)
         co_return;
     }
     const ManagedWindow window = *picker.pickerWindow;
-    const std::vector<ManagedWindow> others = ctx.access.windows({window}, displayKey(*screen));
     ctx.feedback.hidePicker();
     const bool placed = co_await placePickerWindow(ctx, state, window, selection.region, layout, *screen, stamp);
-    afterPlacement(ctx, state, placed, stamp, *screen, layout, others);
+    afterPlacement(ctx, state, placed, stamp, *screen, layout, window);
 }
 
 } // namespace fw

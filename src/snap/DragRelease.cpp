@@ -70,7 +70,7 @@ ReleaseOutcome SnapDragHandler::handOff(const DragRelease& release, bool corner)
         !feedback.pickerSelection()) {
         coordinator_.returnToPreviousPosition(*release.window, *returnTarget, *release.original);
     } else if (feedback.pickerShown() && pickerDisplay) {
-        coordinator_.updatePickerPreview(feedback.hoverPicker(release.pointer));
+        // The selection at the release point was taken when the release was handled.
         const bool selected = feedback.pickerSelection().has_value();
         coordinator_.commitPickerSelection();
         if (!selected && pressed) {

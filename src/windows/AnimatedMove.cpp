@@ -19,9 +19,20 @@ long truncatedMs(Duration d)
     return long(toMilliseconds(d));
 }
 
-double progressAt(int n, Duration elapsed)
+// The progress of frame n. The curve starts where the first frame moves the window by a
+// pixel (an ease-in from rest would first write frames that change nothing on screen); the
+// last frame stays where it was, so the move takes no longer.
+double progressAt(int n, Duration elapsed, double start)
 {
-    return std::min(1.0, std::max(n * kFrameStep, toSeconds(elapsed) / toSeconds(kMoveDuration)));
+    const double t = std::min(1.0, std::max(n * kFrameStep, toSeconds(elapsed) / toSeconds(kMoveDuration)));
+    return start + (1 - start) * t;
+}
+
+// The curve's start for a trip from `from` to `to` (see progressAt).
+double curveStart(const Rect& from, const Rect& to)
+{
+    const double visible = progressMoving(from, to, 1.0);
+    return visible > kFrameStep ? (visible - kFrameStep) / (1 - kFrameStep) : 0.0;
 }
 } // namespace
 
@@ -92,10 +103,11 @@ Task<bool> WindowAccess::move(ManagedWindow window, RejectionHandler onRejected,
         if (!stopped()) {
             Rect previous = start;
             bool failedWrite = false;
+            const double curve = curveStart(start, target);
             for (int n = 1; n <= kMaxFrames; ++n) {
                 if (n >= 2 && stopped())
                     break;
-                const double t = progressAt(n, clock_.now() - animationStart);
+                const double t = progressAt(n, clock_.now() - animationStart, curve);
                 const Rect next = animateFrame(start, target, t);
                 const Duration since = clock_.now();
                 const bool written = writeFrame(window.element, next, previous);
@@ -152,8 +164,9 @@ Task<void> WindowAccess::rollBack(ManagedWindow window, Rect from, Rect start, d
     // No cancellation or generation checks: the window always goes home.
     const Duration animationStart = clock_.now();
     Rect previous = from;
+    const double curve = curveStart(from, start);
     for (int n = 1; n <= kMaxFrames; ++n) {
-        const double t = progressAt(n, clock_.now() - animationStart);
+        const double t = progressAt(n, clock_.now() - animationStart, curve);
         const Rect next = animateFrame(from, start, t);
         const Duration since = clock_.now();
         const bool written = writeFrame(window.element, next, previous);

@@ -1,5 +1,6 @@
 #include "windows/MotionCurve.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -15,6 +16,18 @@ double easeInOut(double p)
         return 4 * p * p * p;
     const double q = 2 - 2 * p;
     return 1 - q * q * q / 2;
+}
+
+double progressMoving(const Rect& from, const Rect& to, double pixels)
+{
+    const double far = std::max({std::abs(to.minX() - from.minX()), std::abs(to.minY() - from.minY()),
+                                 std::abs(to.maxX() - from.maxX()), std::abs(to.maxY() - from.maxY())});
+    if (!(far > pixels))   // also NaN
+        return 1;
+    // The inverse of easeInOut at the fraction of the trip that is `pixels` long.
+    const double e = pixels / far;
+    const double p = e < 0.5 ? std::cbrt(e / 4) : 1 - std::cbrt(2 * (1 - e)) / 2;
+    return std::clamp(p, 0.0, 1.0);
 }
 
 Rect animateFrame(const Rect& from, const Rect& to, double progress)

@@ -9,6 +9,10 @@ namespace fw {
 // Progress below 0 (or NaN) counts as 0, from 1 on as 1.
 double easeInOut(double progress);
 
+// The smallest progress at which some edge of the rectangle between from and to has moved
+// `pixels` (1 when no edge moves that far).
+double progressMoving(const Rect& from, const Rect& to, double pixels);
+
 // The rectangle between from and to at the eased progress; each of x, y, width and height
 // moves by the same fraction.
 Rect animateFrame(const Rect& from, const Rect& to, double progress);

@@ -204,9 +204,13 @@ public:
     Task<void> shuffleBack(ManagedWindow window, std::function<void()> action, Rect out, Rect home,
                            CancelToken token = {});
 
-    // The three-step frame write against the previous frame: shrink, move, grow; only what
-    // changed is written. False at the first failed write.
+    // The frame write against the previous frame: shrink, move, grow, only what changed; as
+    // one request when the window moves and resizes and writeAtOnce allows it (one wait for
+    // the window manager instead of three). False at the first failed write.
     bool writeFrame(WindowId element, const Rect& next, const Rect& previous);
+    // Moves and resizes that may go as one request: the window's old size at the new origin
+    // stays within the span of both frames.
+    static bool writeAtOnce(const Rect& next, const Rect& previous);
     // Adds one frame's write time (measured from `since`) to the counters.
     void recordWrite(MoveStats& stats, Duration since) const;
     void logMoveSummary(const QString& outcome, const ManagedWindow& window, bool resizing, bool jumped,

@@ -9,6 +9,21 @@ namespace fw {
 namespace {
 // Waits before each check of a frame write; the re-write follows the second check.
 constexpr std::array<int, 6> kCheckWaitsMs{16, 32, 64, 96, 144, 160};
+
+// Whether the window keeps its old size within the span of both frames when moved to the
+// new origin first: only then may a frame write go as one request. A window manager that
+// moved before sizing would otherwise see a window poking past the frames (often past the
+// screen's edge) and push it back or clamp it.
+bool movesInsideSpan(const Rect& previous, const Rect& next)
+{
+    const Rect moved(next.origin, previous.size);
+    return previous.united(next).contains(moved);
+}
+}
+
+bool WindowAccess::writeAtOnce(const Rect& next, const Rect& previous)
+{
+    return next.origin != previous.origin && next.size != previous.size && movesInsideSpan(previous, next);
 }
 
 bool WindowAccess::switchOffEnhancedInterface(Pid pid)
@@ -21,6 +36,9 @@ bool WindowAccess::switchOffEnhancedInterface(Pid pid)
 
 bool WindowAccess::writeFrame(WindowId element, const Rect& next, const Rect& previous)
 {
+    // One request and one wait where the order cannot change the outcome.
+    if (writeAtOnce(next, previous))
+        return ws_.setFrame(element, next);
     const Size shrunk{std::min(next.width(), previous.width()), std::min(next.height(), previous.height())};
     if (shrunk != previous.size && !ws_.setSize(element, shrunk))
         return false;
@@ -59,9 +77,14 @@ Task<bool> WindowAccess::setFrame(ManagedWindow window, Rect target, double tole
     };
 
     bool ok = false;
-    ws_.setSize(id, Size{std::min(target.width(), current->width()), std::min(target.height(), current->height())});
-    if (ws_.setPosition(id, target.origin) && ws_.setSize(id, target.size))
-        ok = arrived(ws_.frame(id));
+    if (writeAtOnce(target, *current)) {
+        if (ws_.setFrame(id, target))
+            ok = arrived(ws_.frame(id));
+    } else {
+        ws_.setSize(id, Size{std::min(target.width(), current->width()), std::min(target.height(), current->height())});
+        if (ws_.setPosition(id, target.origin) && ws_.setSize(id, target.size))
+            ok = arrived(ws_.frame(id));
+    }
 
     for (std::size_t attempt = 0; !ok && attempt < kCheckWaitsMs.size(); ++attempt) {
         // A cancelled wait counts as finished: the checks go on without waiting.

@@ -19,6 +19,13 @@ protected:
         }
         return out;
     }
+    // Frame n of the move from start to target: the curve starts where the first frame moves
+    // the farthest edge one pixel and still ends at the sixteenth.
+    Rect frameAt(int n) const
+    {
+        const double from = (progressMoving(start, target, 1.0) - 0.0625) / (1 - 0.0625);
+        return animateFrame(start, target, from + (1 - from) * (n * 0.0625));
+    }
     const Rect start{0, 0, 400, 300};
     const Rect target{320, 160, 400, 300};
 };
@@ -34,6 +41,10 @@ TEST(MotionCurve, EasesInAndOutAndClampsProgress)
     EXPECT_EQ(animateFrame(a, b, 0.25), Rect(6.25, 12.5, 112.5, 100));   // 4p³ = 1/16
     EXPECT_EQ(animateFrame(a, b, 0.75), Rect(93.75, 187.5, 287.5, 100)); // 1 − (0.5)³/2
     EXPECT_DOUBLE_EQ(easeInOut(0.5), 0.5);
+    // The progress at which the farthest edge (b's right edge, 300 away) has moved so far.
+    EXPECT_NEAR(easeInOut(progressMoving(a, b, 1.0)) * 300, 1.0, 1e-9);
+    EXPECT_NEAR(easeInOut(progressMoving(a, b, 200.0)) * 300, 200.0, 1e-9);
+    EXPECT_EQ(progressMoving(a, a.offsetBy(0.5, 0), 1.0), 1.0);
     EXPECT_DOUBLE_EQ(shuffleFraction(0.21), 0.5);
     EXPECT_DOUBLE_EQ(shuffleFraction(0.42), 1);
     EXPECT_NEAR(shuffleFraction(1), 0, 1e-12);
@@ -45,9 +56,13 @@ TEST_F(AnimatedMove, WritesSixteenEasedFramesSixteenMillisecondsApart)
     EXPECT_TRUE(run(wa.animateMove(managed(w), {}, target, 1.0)));
     const auto writes = positions(w);
     ASSERT_EQ(writes.size(), 16u);
+    // The first frame moves the window a whole pixel, where the bare ease-in would move it a
+    // third of one.
+    EXPECT_LT(animateFrame(start, target, 1 / 16.0).x(), 0.5);
+    EXPECT_NEAR(writes[0].position.x, 1.0, 1e-9);
     for (int n = 1; n <= 16; ++n) {
         EXPECT_EQ(writes[n - 1].time, (n - 1) * 16ms);
-        EXPECT_EQ(writes[n - 1].position, animateFrame(start, target, n / 16.0).origin) << n;
+        EXPECT_EQ(writes[n - 1].position, frameAt(n).origin) << n;
     }
     EXPECT_EQ(geometryWrites(w).size(), 16);   // a pure move writes no size, and the settle nothing
     EXPECT_EQ(frameOf(w), target);
@@ -71,11 +86,11 @@ TEST_F(AnimatedMove, AlreadyThereWritesNothingAndResizeStartsAboveOnePoint)
 TEST_F(AnimatedMove, SlowResizeJumpsToTheSettleButSlowMoveRunsOn)
 {
     const WindowId w = addWindow(10, "Editor", "doc", start);
-    sim.setWriteLatency(w, 13ms);   // two writes per resizing frame: 26 ms
+    sim.setWriteLatency(w, 25ms);   // one write per frame that moves and grows: 25 ms
     EXPECT_TRUE(run(wa.animateMove(managed(w), {}, Rect(100, 100, 600, 500), 1.0)));
     ASSERT_EQ(motion().size(), 1);
     EXPECT_TRUE(motion()[0].startsWith("Editor resize done (jumped: slow app):"));
-    EXPECT_TRUE(motion()[0].endsWith(" 1 frames, app writes 26 ms, slowest 26 ms"));
+    EXPECT_TRUE(motion()[0].endsWith(" 1 frames, app writes 25 ms, slowest 25 ms"));
     EXPECT_EQ(frameOf(w), Rect(100, 100, 600, 500));
 
     logs.clear();
@@ -99,7 +114,7 @@ TEST_F(AnimatedMove, RefusedFrameReportsAndAnimatesBackBeforeRestoringTheInterfa
     std::vector<std::optional<Rect>> rejected;
     EXPECT_FALSE(run(wa.animateMove(managed(w), [&](auto r) { rejected.push_back(r); }, target, 1.0)));
     ASSERT_EQ(rejected.size(), 1u);
-    EXPECT_EQ(rejected[0], Rect(animateFrame(start, target, 2 / 16.0).origin, start.size));
+    EXPECT_EQ(rejected[0], Rect(frameAt(2).origin, start.size));
     EXPECT_EQ(motion(), QStringList({"Editor move failed: 32 ms total, 3 frames, app writes 0 ms, slowest 0 ms"}));
     EXPECT_EQ(frameOf(w), start);
     const auto writes = positions(w);

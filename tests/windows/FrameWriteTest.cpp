@@ -7,18 +7,25 @@ namespace {
 class FrameWrite : public Desk {};
 }
 
-TEST_F(FrameWrite, ShrinksThenMovesThenGrowsAndSkipsFramesAlreadyThere)
+TEST_F(FrameWrite, ShrinksThenMovesThenGrowsWhereTheOrderMattersAndSkipsFramesAlreadyThere)
 {
+    // Moved right at its old width, the window would reach past both frames: it shrinks first.
     const WindowId w = addWindow(10, "Editor", "doc", Rect(100, 100, 800, 600));
-    EXPECT_TRUE(run(wa.setFrame(managed(w), Rect(50, 60, 400, 900), 1.0)));
-    EXPECT_EQ(geometryWrites(w), QStringList({"size {400, 600} @0ms", "position {50, 60} @0ms", "size {400, 900} @0ms"}));
-    EXPECT_EQ(frameOf(w), Rect(50, 60, 400, 900));
+    EXPECT_TRUE(run(wa.setFrame(managed(w), Rect(500, 60, 400, 900), 1.0)));
+    EXPECT_EQ(geometryWrites(w), QStringList({"size {400, 600} @0ms", "position {500, 60} @0ms", "size {400, 900} @0ms"}));
+    EXPECT_EQ(frameOf(w), Rect(500, 60, 400, 900));
+
+    // Moved left, its old size stays within the frames: one write.
+    sim.clearWrites();
+    EXPECT_TRUE(run(wa.setFrame(managed(w), Rect(50, 60, 300, 950), 1.0)));
+    EXPECT_EQ(geometryWrites(w), QStringList({"frame {{50, 60}, {300, 950}} @0ms"}));
+    EXPECT_EQ(frameOf(w), Rect(50, 60, 300, 950));
 
     sim.clearWrites();
-    EXPECT_TRUE(run(wa.setFrame(managed(w), Rect(50.5, 60, 400, 900.5), 1.0)));
+    EXPECT_TRUE(run(wa.setFrame(managed(w), Rect(50.5, 60, 300, 950.5), 1.0)));
     EXPECT_TRUE(geometryWrites(w).isEmpty());
     // Two points away is written even when the caller would accept five.
-    EXPECT_TRUE(run(wa.setFrame(managed(w), Rect(52, 60, 400, 900), 5.0)));
+    EXPECT_TRUE(run(wa.setFrame(managed(w), Rect(52, 60, 300, 950), 5.0)));
     EXPECT_EQ(geometryWrites(w).size(), 3);
     EXPECT_TRUE(access().isEmpty());
 }
@@ -32,8 +39,8 @@ TEST_F(FrameWrite, RefusedGeometryIsCheckedOnScheduleRewrittenOnceAndReported)
                                     [&](std::optional<Rect> r) { rejected.push_back(r); }));
     EXPECT_FALSE(ok);
     EXPECT_EQ(clock.now(), 512ms);   // 16 + 32 + 64 + 96 + 144 + 160
-    EXPECT_EQ(geometryWrites(w), QStringList({"size {700, 520} @0ms", "position {100, 100} @0ms", "size {805, 605} @0ms",
-                                              "position {100, 100} @48ms", "size {805, 605} @48ms"}));
+    EXPECT_EQ(geometryWrites(w), QStringList({"frame {{100, 100}, {805, 605}} @0ms", "position {100, 100} @48ms",
+                                              "size {805, 605} @48ms"}));
     ASSERT_EQ(rejected.size(), 1u);
     EXPECT_EQ(rejected[0], Rect(100, 100, 800, 600));
     EXPECT_EQ(access(), QStringList({"Geometry rejected by Term: requested {{100, 100}, {805, 605}}, "

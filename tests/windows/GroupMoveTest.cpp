@@ -63,7 +63,8 @@ TEST_F(GroupMove, WindowsInPlaceAreLeftAloneAndUnreadableOnesAreFailures)
 TEST_F(GroupMove, RefusedWindowDropsOutWhileTheOthersFinish)
 {
     names = {{a, "Alpha"}, {b, "Beta"}, {c, "Gamma"}};
-    sim.refuseWrites(b, {.kinds = sim::Write::Size, .skip = 1});   // grows in frame 1, refused in frame 2
+    // Moves and grows in frame 1 (one write), refused in frame 2.
+    sim.refuseWrites(b, {.kinds = sim::Write::Size | sim::Write::Frame, .skip = 1});
     const Rect grown(600, 100, 500, 400);
     EXPECT_FALSE(run(group({{a, ta}, {b, grown}, {c, tc}})));
     ASSERT_EQ(refusals.size(), 1u);

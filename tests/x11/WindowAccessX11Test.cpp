@@ -52,6 +52,43 @@ TEST(WindowAccessX11, AVerifiedWriteTakesTheFrameXtermsCellGridKeeps)
     EXPECT_EQ(session.wmFrame(client.window), Rect(960, 8, 952, 700));
 }
 
+// Moves with resizes near the screen's edges: a window that would reach past the screen when
+// moved at its old size shrinks first; the others are moved and sized in one request. Each
+// ends exactly at its frame under every window manager.
+TEST(WindowAccessX11, VerifiedWritesNearTheEdgesEndAtTheirFramesWhateverTheOrder)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    auto client = session.startTestClient(QStringLiteral("edges"), {"--size", "1200x800"});
+    ASSERT_TRUE(client.window) << session.error();
+    AccessRig rig(session);
+    auto window = ManagedWindow::make(rig.ws, client.window);
+    ASSERT_TRUE(window);
+    const Rect area = session.workArea().value_or(Rect(0, 0, 1920, 1080));
+    const Rect large(area.x() + 8, area.y() + 8, 1200, 800);
+    const Rect steps[] = {
+        large,
+        // Smaller, at the right edge: the old size at the new origin is off the screen.
+        Rect(area.maxX() - 408, area.y() + 8, 400, 300),
+        // Larger and to the left: one request.
+        Rect(area.maxX() - 1108, area.maxY() - 808, 1100, 800),
+        // Smaller, up and to the left: one request.
+        Rect(area.x() + 8, area.y() + 8, 600, 500),
+        // Larger, right and down, past where the old frame reached: one request.
+        Rect(area.maxX() - 1208, area.maxY() - 708, 1200, 700),
+        // Smaller, at the bottom: the old height at the new origin is off the screen.
+        Rect(area.x() + 300, area.maxY() - 208, 1000, 200),
+    };
+    ASSERT_FALSE(WindowAccess::writeAtOnce(steps[1], steps[0]));
+    ASSERT_TRUE(WindowAccess::writeAtOnce(steps[2], steps[1]) && WindowAccess::writeAtOnce(steps[3], steps[2]) &&
+                WindowAccess::writeAtOnce(steps[4], steps[3]));
+    ASSERT_FALSE(WindowAccess::writeAtOnce(steps[5], steps[4]));
+    for (const Rect& step : steps) {
+        EXPECT_EQ(runOnQtLoop(rig.access.setFrame(*window, step, 1.0)), true) << toString(step).toStdString();
+        EXPECT_EQ(session.wmFrame(client.window), step) << toString(step).toStdString();
+    }
+}
+
 TEST(WindowAccessX11, AnimatedAndGroupMovesEndAtTheirTargets)
 {
     XSession session;
