@@ -139,7 +139,9 @@ public:
     virtual bool activate(WindowId id) = 0;
     virtual std::optional<WindowId> focusedWindow() = 0;
     virtual std::optional<Pid> frontmostPid() = 0;
-    // Topmost window of the snapshot whose frame contains the point.
+    // The window a press at the point lands on: the topmost one whose window manager's frame
+    // takes the point (resize borders outside the visible frame included), else the topmost
+    // whose frame contains it.
     virtual std::optional<WindowId> windowAt(Point p) = 0;
 
     // One window's entry as the snapshot would give it; nothing when it is gone.

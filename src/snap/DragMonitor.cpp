@@ -5,6 +5,7 @@
 #include "windows/WindowAccess.h"
 
 #include <QDateTime>
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -106,7 +107,10 @@ void DragMonitor::press(const Point& p, Modifiers modifiers)
     original_ = frame;
     startPoint_ = p;
     trace(QStringLiteral("mouse down"), p);
-    grabbedEdges_ = edgesNear(p, *frame);
+    // A press the window took outside its frame lies on the window manager's resize border
+    // there (metacity's sits outside the visible frame): it counts as one on the frame's edge.
+    const Point onFrame{std::clamp(p.x, frame->minX(), frame->maxX()), std::clamp(p.y, frame->minY(), frame->maxY())};
+    grabbedEdges_ = edgesNear(onFrame, *frame);
 }
 
 void DragMonitor::dragStep(const Point& p, Modifiers modifiers)

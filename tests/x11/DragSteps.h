@@ -2,7 +2,8 @@
 // A hand's drag through XTest for the real-server tests and benchmarks: a press on a window's
 // title bar and relative pointer motion at about 60 steps a second (relative motion makes the
 // raw events the mouse monitor reads; each step waits until the window manager handled it);
-// a left-handed mouse (the primary button swapped); and holding a dragged window over a placed one until its tile menu shows, then over a tile
+// where a press starts a window manager's resize of a right edge; a left-handed mouse (the
+// primary button swapped); and holding a dragged window over a placed one until its tile menu shows, then over a tile
 // until a release would perform it.
 
 #include "x11/CoordinatorRig.h"
@@ -50,6 +51,18 @@ inline bool pressTitleBar(XSession& s, xcb_window_t client, int button = 1)
     s.warpPointer(int(frame->midX()), int(frame->y()) + 8);
     s.pressButton(button);
     return true;
+}
+
+// Where a press starts the window manager's own resize of a frame's right edge: on its border,
+// which metacity keeps outside the visible frame while it composites (inside it otherwise).
+inline Point rightBorderPress(XSession& s, const Rect& frame)
+{
+    const QString wm = s.windowManager();
+    if (wm == QLatin1String("metacity") && s.compositing())
+        return {frame.maxX() + 4, frame.midY()};
+    if (wm == QLatin1String("xfwm4") || wm == QLatin1String("icewm") || wm == QLatin1String("metacity"))
+        return {frame.maxX() - 2, frame.midY()};
+    return {frame.maxX() - 1, frame.midY()};
 }
 
 // Swaps the core pointer mapping's buttons 1 and 3 (a left-handed mouse, and back again);

@@ -63,25 +63,16 @@ QImage stillPhoto(XSession& session, const Rect& area)
     return now;
 }
 
-// Where a press starts the window manager's own resize of a frame's right edge: on its border.
-Point rightEdgePress(const QString& wm, const Rect& frame)
-{
-    if (wm == QLatin1String("xfwm4") || wm == QLatin1String("icewm"))
-        return {frame.maxX() - 2, frame.midY()};
-    return {frame.maxX() - 1, frame.midY()};
-}
-
 QStringList xtermOf(const QString& colour)
 {
     return {QStringLiteral("-geometry"), QStringLiteral("80x24+100+100"), QStringLiteral("-bg"), colour};
 }
 
-// fluxbox resizes a window as an outline of its own, the frame following only at the release;
-// metacity starts a resize only outside the visible frame, where a press finds no window.
+// fluxbox resizes a window as an outline of its own, the frame following only at the release.
 TEST(NoCompositorX11, DraggingASharedEdgeLeavesBothWindowsInSight)
 {
     const QString wm = XSession::testWindowManager();
-    if (wm == QLatin1String("fluxbox") || wm == QLatin1String("metacity"))
+    if (wm == QLatin1String("fluxbox"))
         GTEST_SKIP() << wm.toStdString() << " shows no resize of a placed window while its edge is dragged";
     XSession session({.bareDesktop = true});
     ASSERT_TRUE(session.ok()) << session.error();
@@ -105,7 +96,7 @@ TEST(NoCompositorX11, DraggingASharedEdgeLeavesBothWindowsInSight)
 
     // The left xterm's right edge taken by the window manager's own resize and dragged 150
     // points right, held there: the overlay outlines both regions and shows its hint.
-    const Point press = rightEdgePress(session.windowManager(), *leftFrame);
+    const Point press = test::rightBorderPress(session, *leftFrame);
     session.warpPointer(int(press.x), int(press.y));
     session.pressButton(1);
     ASSERT_TRUE(session.waitFor([&] { return rig.monitor->candidate().has_value(); })) << "the press was not followed";

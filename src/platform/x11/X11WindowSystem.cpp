@@ -283,6 +283,11 @@ void X11WindowSystem::setApplications(const Applications* apps)
 
 std::vector<WindowInfo> X11WindowSystem::snapshot()
 {
+    return collect(nullptr);
+}
+
+std::vector<WindowInfo> X11WindowSystem::collect(std::vector<std::uint32_t>* topLevels)
+{
     if (!conn_->ok())
         return {};
     // Entries can be installed or removed at any time; one listing per snapshot is cheap.
@@ -328,6 +333,7 @@ std::vector<WindowInfo> X11WindowSystem::snapshot()
         WindowInfo info;
         long z;
         size_t listIndex;
+        xcb_window_t topLevel;
     };
     std::vector<Entry> entries;
     for (size_t i = 0; i < states.size(); ++i) {
@@ -363,7 +369,7 @@ std::vector<WindowInfo> X11WindowSystem::snapshot()
         w.resizable = resizableFrom(s, a);
         w.increment = s.hints.increment;
         auto z = zIndex.find(s.topLevel);
-        entries.push_back({w, z == zIndex.end() ? -1 : long(z->second), i});
+        entries.push_back({w, z == zIndex.end() ? -1 : long(z->second), i, s.topLevel});
     }
     // Front to back: QueryTree order is the truth; windows not found there keep list order.
     std::stable_sort(entries.begin(), entries.end(), [](const Entry& l, const Entry& r) {
@@ -373,8 +379,11 @@ std::vector<WindowInfo> X11WindowSystem::snapshot()
     });
     std::vector<WindowInfo> out;
     out.reserve(entries.size());
-    for (auto& e : entries)
+    for (auto& e : entries) {
         out.push_back(std::move(e.info));
+        if (topLevels)
+            topLevels->push_back(e.topLevel);
+    }
     return out;
 }
 
@@ -746,7 +755,23 @@ std::optional<Pid> X11WindowSystem::frontmostPid()
 
 std::optional<WindowId> X11WindowSystem::windowAt(Point p)
 {
-    for (const WindowInfo& w : snapshot())
+    if (!conn_->ok())
+        return std::nullopt;
+    // The top-level window the server finds at the point takes a press there: a window
+    // manager's frame can take input past the visible frame (metacity's resize borders lie
+    // outside it). Where that is no client's frame (nothing, a dock, a window of ours), the
+    // topmost visible frame that holds the point.
+    xcb_connection_t* c = conn_->raw();
+    const auto coordinate = [](double v) { return std::int16_t(std::clamp(std::floor(v), -32768.0, 32767.0)); };
+    const auto at = FW_XCB_REPLY(c, xcb_translate_coordinates,
+                                 xcb_translate_coordinates(c, conn_->root(), conn_->root(), coordinate(p.x), coordinate(p.y)));
+    const xcb_window_t hit = at ? at->child : xcb_window_t(XCB_NONE);
+    std::vector<std::uint32_t> tops;
+    const auto windows = collect(&tops);
+    for (size_t i = 0; i < windows.size() && hit != XCB_NONE; ++i)
+        if (windows[i].onScreen && tops[i] == hit)
+            return windows[i].id;
+    for (const WindowInfo& w : windows)
         if (w.onScreen && w.frame.contains(p))
             return w.id;
     return std::nullopt;

@@ -74,6 +74,8 @@ private:
     enum Fields : unsigned { Geometry = 1, Identity = 2, Kind = 4, Hints = 8, All = 15 };
     std::vector<x11::ClientState> read(const std::vector<std::uint32_t>& ids, unsigned fields);
     std::optional<x11::ClientState> readOne(WindowId id, unsigned fields);
+    // The snapshot, with each window's top-level window (its window manager's frame) when asked.
+    std::vector<WindowInfo> collect(std::vector<std::uint32_t>* topLevels);
     // Finds the client, process and type of top-level windows not seen (viewable) before, and
     // what this pass shows of them.
     void resolveLayers(const std::vector<std::uint32_t>& tops, std::unordered_map<std::uint32_t, x11::LayerSeen>& pass);
