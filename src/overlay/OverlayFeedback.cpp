@@ -4,6 +4,7 @@
 #include "overlay/AppIcon.h"
 #include "overlay/OverlayController.h"
 #include "overlay/WindowThumbnailButton.h"
+#include "platform/qt/DevicePixels.h"
 
 #include <QImage>
 
@@ -44,7 +45,7 @@ void OverlayFeedback::setDraggedWindow(const std::optional<ManagedWindow>& windo
 
 void OverlayFeedback::showPicker(PickerPresentation p)
 {
-    const double width = pickerWidth(topLeftVisibleFrame(p.screen));
+    const double width = pickerWidth(DevicePixels::logicalFrame(topLeftVisibleFrame(p.screen)));
     auto* view = new OverlayView(std::move(p.layouts), p.currentLayout, p.wholeComposition, p.dragging,
                                  icons(p.occupants), width);
     view->onChoose = std::move(p.choose);

@@ -1,6 +1,7 @@
 #include "overlay/OverlayWindow.h"
 
 #include "platform/PanelStacking.h"
+#include "platform/qt/DevicePixels.h"
 
 #include <QResizeEvent>
 #include <QWindow>
@@ -18,12 +19,6 @@ std::vector<OverlayWindow*>& registry()
     return panels;
 }
 
-QRect toQRect(const Rect& r)
-{
-    return QRect(int(std::lround(r.minX())), int(std::lround(r.minY())), int(std::lround(r.size.width)),
-                 int(std::lround(r.size.height)));
-}
-
 } // namespace
 
 void OverlayWindow::setStacking(PanelStacking* stacking) { gStacking = stacking; }
@@ -38,8 +33,10 @@ OverlayWindow::OverlayWindow(const Rect& contentRect, bool interactive)
     setAttribute(Qt::WA_TranslucentBackground, translucent_);
     setAttribute(Qt::WA_NoSystemBackground, translucent_);
     applyFlags();
-    const QRect r = toQRect(contentRect);
+    const QRect r = DevicePixels::widgetGeometry(contentRect);
     setGeometry(r.isValid() ? r : QRect(r.topLeft(), QSize(1, 1)));
+    frame_ = contentRect;
+    placed_ = geometry();
     registry().push_back(this);
 }
 
@@ -93,14 +90,18 @@ void OverlayWindow::setClickThrough(bool through)
 
 Rect OverlayWindow::frame() const
 {
-    const QRect g = geometry();
-    return Rect(g.x(), g.y(), g.width(), g.height());
+    // The frame asked for while the panel stays where it was put; where Qt moved it since, the
+    // device pixels of its logical geometry.
+    return geometry() == placed_ ? frame_ : DevicePixels::toDevice(QRectF(geometry()));
 }
 
 bool OverlayWindow::setFrame(const Rect& frame)
 {
-    const QRect r = toQRect(frame);
-    if (r == geometry())
+    const QRect r = DevicePixels::widgetGeometry(frame);
+    const bool moved = r != geometry();
+    frame_ = frame;
+    placed_ = r;
+    if (!moved)
         return false;
     setGeometry(r);
     // A hidden widget gets its resize event only when shown; the content follows now.

@@ -36,7 +36,7 @@ public:
     static constexpr int aboveEverythingLevel = 101;
     static constexpr int aboveWindowsLevel = 100;
 
-    // The panel recipe: frame in global top-left points; interactive panels take clicks and
+    // The panel recipe: frame in global top-left device pixels; interactive panels take clicks and
     // have a shadow, others let clicks through. Level 101, no keys, hidden.
     OverlayWindow(const Rect& contentRect, bool interactive);
     ~OverlayWindow() override;
@@ -63,9 +63,9 @@ public:
     QString title() const { return windowTitle(); }
     void setTitle(const QString& title) { setWindowTitle(title); }
 
-    // Frame in global top-left points.
+    // Frame in global top-left device pixels (the widget's geometry is in Qt's logical ones).
     Rect frame() const;
-    // Writes the frame only when it differs; true when it changed.
+    // Writes the frame only when its logical geometry differs; true when it changed.
     bool setFrame(const Rect& frame);
 
     // The panel's content, filling it; the panel takes ownership and deletes the earlier one.
@@ -109,6 +109,9 @@ private:
     bool translucent_ = true;
     int level_ = aboveEverythingLevel;
     QPointer<QWidget> content_;
+    // The device frame last asked for, and the logical geometry it was given.
+    Rect frame_;
+    QRect placed_;
 };
 
 } // namespace fw

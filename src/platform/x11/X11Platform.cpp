@@ -1,6 +1,7 @@
 #include "platform/x11/X11Platform.h"
 
 #include "base/QtClock.h"
+#include "platform/qt/DevicePixels.h"
 #include "platform/x11/GnomeDesktopSettings.h"
 #include "platform/x11/LocalProcesses.h"
 #include "platform/x11/LogindIdleInhibitors.h"
@@ -17,7 +18,6 @@
 #include "platform/x11/X11Workspaces.h"
 #include "platform/x11/XdgApplications.h"
 
-#include <QCursor>
 
 namespace fw {
 
@@ -48,10 +48,7 @@ X11Platform::X11Platform() : adapters_(std::make_unique<Adapters>())
         a.windows, a.screens, a.workspaces, a.activations, a.mouse, a.permissions, a.processes, a.idleInhibitors, a.capture,
         a.clock, a.defaults, a.hotKeys, a.buttonGrabs, a.scrollTap, a.desktop, a.applications,
         a.stacking.available() ? &a.stacking : nullptr,
-        [] {
-            const QPoint at = QCursor::pos();
-            return std::optional<Point>(Point{double(at.x()), double(at.y())});
-        }});
+        [] { return std::optional<Point>(DevicePixels::cursor()); }});
 }
 
 X11Platform::~X11Platform() = default;

@@ -3,6 +3,7 @@
 #include "overlay/Symbols.h"
 #include "overlay/AppIcon.h"
 #include "overlay/WindowThumbnailButton.h"
+#include "platform/qt/DevicePixels.h"
 #include "stacks/BadgeSpotFinder.h"
 
 #include <QContextMenuEvent>
@@ -268,9 +269,8 @@ void StackBadgeView::mouseReleaseEvent(QMouseEvent* e)
     }
     unsetCursor();
     dragging_ = false;
-    const QRect g = window()->geometry();
     if (actions.moved)
-        actions.moved(Rect(g.x(), g.y(), g.width(), g.height()));
+        actions.moved(DevicePixels::toDevice(QRectF(window()->geometry())));
 }
 
 void StackBadgeView::leaveEvent(QEvent*) { setHighlighted(std::nullopt); }

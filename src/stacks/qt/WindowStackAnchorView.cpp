@@ -1,6 +1,7 @@
 #include "stacks/qt/WindowStackAnchorView.h"
 
 #include "overlay/OverlayStyle.h"
+#include "platform/qt/DevicePixels.h"
 #include "stacks/qt/WindowStackPicker.h"
 
 #include <QEvent>
@@ -119,7 +120,7 @@ void WindowStackAnchorView::showKeyPanel(const Rect& frame)
     panel->setTitle(u"Window Stack"_qs);
     panel->setHasShadow(true);
     panel->setLevel(OverlayWindow::aboveEverythingLevel);
-    panel->setContentView(makeGlassCard(QRect(0, 0, int(frame.width()), int(frame.height()))));
+    panel->setContentView(makeGlassCard(panel->rect()));
     panel->setAcceptsKeys(true);
     place(*panel, picker_, frame);
     panel->installEventFilter(this);
@@ -153,8 +154,7 @@ void WindowStackAnchorView::closeKeyPanel()
 
 Rect WindowStackAnchorView::anchorFrame() const
 {
-    const QPoint origin = mapToGlobal(QPoint(0, 0));
-    return Rect(origin.x(), origin.y(), width(), height());
+    return DevicePixels::toDevice(QRectF(mapToGlobal(QPointF(0, 0)), QSizeF(size())));
 }
 
 bool WindowStackAnchorView::eventFilter(QObject* watched, QEvent* event)
