@@ -135,6 +135,15 @@ inline bool programWindowShown(XSession& s, const QString& title)
     return false;
 }
 
+// The defaults of a user who has opened the program before: no welcome window at start.
+inline bool openedBefore(const XSession& s)
+{
+    const QString config = s.directory() + u"/config/framewell"_qs;
+    QFile defaults(config + u"/defaults.json"_qs);
+    return QDir().mkpath(config) && defaults.open(QIODevice::WriteOnly)
+        && defaults.write(R"({"hasOpened": true, "welcomeVideoShown": true, "lastSeenVersion": "0.1.0"})") > 0;
+}
+
 inline QString programLog(const XSession& s)
 {
     QString text;

@@ -15,8 +15,6 @@
 #include "x11/ProgramSession.h"
 #include "x11/XSession.h"
 
-#include <QDir>
-#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -62,12 +60,7 @@ TEST(ProgramX11, StartsInTheTrayPlacesWindowsRefusesASecondCopyAndEndsCleanly)
     ASSERT_TRUE(session.waitFor([&] { return session.activeWindow() == term.window; })) << "xterm never became active";
 
     // A user who has opened the program before: no welcome window at start.
-    const QString config = session.directory() + u"/config/framewell"_qs;
-    ASSERT_TRUE(QDir().mkpath(config));
-    QFile defaults(config + u"/defaults.json"_qs);
-    ASSERT_TRUE(defaults.open(QIODevice::WriteOnly));
-    defaults.write(R"({"hasOpened": true, "welcomeVideoShown": true, "lastSeenVersion": "0.1.0"})");
-    defaults.close();
+    ASSERT_TRUE(openedBefore(session));
 
     const pid_t program = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
     ASSERT_TRUE(program) << session.error();
