@@ -24,23 +24,6 @@ Rect cut(Rect m, const Strut& s, Size screen)
     return Rect(minX, minY, maxX - minX, maxY - minY);
 }
 
-// The edges of the work area that reach further in than every strut on them: bars the window
-// manager keeps without stating a strut, taken to span their whole edge.
-Strut unexplained(const Rect& area, const std::vector<Strut>& struts, Size screen)
-{
-    Strut most;
-    for (const Strut& s : struts) {
-        most.left = std::max(most.left, s.left);
-        most.right = std::max(most.right, s.right);
-        most.top = std::max(most.top, s.top);
-        most.bottom = std::max(most.bottom, s.bottom);
-    }
-    const double left = area.minX(), right = screen.width - area.maxX();
-    const double top = area.minY(), bottom = screen.height - area.maxY();
-    return Strut::along(left > most.left ? left : 0, right > most.right ? right : 0, top > most.top ? top : 0,
-                        bottom > most.bottom ? bottom : 0, Rect(0, 0, screen.width, screen.height));
-}
-
 } // namespace
 
 Strut Strut::along(double left, double right, double top, double bottom, const Rect& w)
@@ -52,16 +35,17 @@ Strut Strut::along(double left, double right, double top, double bottom, const R
 std::vector<Rect> visibleFrames(const std::vector<Rect>& monitors, const std::vector<Strut>& struts, Size screen,
                                 const std::optional<Rect>& workArea)
 {
-    const bool areaFits = workArea && !workArea->isEmpty() && Rect(0, 0, screen.width, screen.height).contains(*workArea);
-    const std::optional<Strut> bars = areaFits ? std::optional(unexplained(*workArea, struts, screen)) : std::nullopt;
+    const bool stated = std::any_of(struts.begin(), struts.end(), [](const Strut& s) { return s.reserves(); });
     std::vector<Rect> out;
     out.reserve(monitors.size());
     for (const Rect& monitor : monitors) {
         Rect visible = monitor;
         for (const Strut& s : struts)
             visible = cut(visible, s, screen);
-        if (bars && bars->reserves())
-            visible = cut(visible, *bars, screen);
+        // No strut stated anywhere: the bars are the window manager's own (fluxbox's), and its
+        // work area is all there is to go by.
+        if (!stated && workArea && !monitor.intersection(*workArea).isEmpty())
+            visible = monitor.intersection(*workArea);
         out.push_back(visible);
     }
     return out;

@@ -24,10 +24,10 @@ struct Strut {
     friend bool operator==(const Strut&, const Strut&) = default;
 };
 
-// The visible frame of each monitor: the monitor less the struts that stand on it (a strut
-// stands on the monitors its innermost reserved line crosses, where the window sits), in the
-// monitors' order. The work area counts only for what no strut explains on an edge (a window
-// manager's own bar that states none), and never empties a monitor.
+// The visible frame of each monitor, in the monitors' order: the monitor less the struts that
+// stand on it (a strut stands on the monitors its innermost reserved line crosses, where its
+// window sits). The one work area counts only when no window states a strut at all, and
+// neither empties a monitor.
 std::vector<Rect> visibleFrames(const std::vector<Rect>& monitors, const std::vector<Strut>& struts, Size screen,
                                 const std::optional<Rect>& workArea);
 

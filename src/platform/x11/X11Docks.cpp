@@ -103,6 +103,12 @@ void X11Docks::forget(xcb_window_t top)
     std::erase_if(topOf_, [top](const auto& entry) { return entry.second == top; });
 }
 
+void X11Docks::listen(xcb_window_t w, xcb_window_t top, std::uint32_t mask)
+{
+    topOf_[w] = top;
+    xcb_change_window_attributes(conn_->raw(), w, XCB_CW_EVENT_MASK, &mask);
+}
+
 void X11Docks::probe(const std::vector<xcb_window_t>& tops)
 {
     xcb_connection_t* c = conn_->raw();
@@ -122,9 +128,9 @@ void X11Docks::probe(const std::vector<xcb_window_t>& tops)
         auto attributes = FW_XCB_REPLY(c, xcb_get_window_attributes, asks[i].attributes);
         const auto state = conn_->reply(asks[i].state);
         const auto tree = FW_XCB_REPLY(c, xcb_query_tree, asks[i].tree);
-        // Only a shown, managed window reserves space (window managers pass over the struts of
-        // override-redirect ones); one shown later is heard of when it maps.
-        if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE || attributes->override_redirect
+        // Only a shown window reserves space; one shown later is heard of when it maps. Frames
+        // may be override-redirect (icewm's and fluxbox's are).
+        if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE
             || attributes->_class == XCB_WINDOW_CLASS_INPUT_ONLY)
             continue;
         holders.emplace_back(tops[i], tops[i]);
@@ -144,6 +150,9 @@ void X11Docks::probe(const std::vector<xcb_window_t>& tops)
             const auto tree = FW_XCB_REPLY(c, xcb_query_tree, treeCookie);
             if (found.count(top))
                 continue;
+            // A client the window manager takes on after showing its frame (icewm, fluxbox) is
+            // heard of when it gets its WM_STATE.
+            listen(w, top, XCB_EVENT_MASK_PROPERTY_CHANGE);
             if (state && state->type != XCB_NONE) {
                 holders.emplace_back(top, w);
                 found.insert(top);
@@ -176,13 +185,11 @@ void X11Docks::readStruts(const std::vector<std::pair<xcb_window_t, xcb_window_t
         auto origin = FW_XCB_REPLY(c, xcb_translate_coordinates, asks[i].origin);
         if (!geometry || !origin)
             continue;
-        // A strut set, changed or removed later is heard of; a holder's move too.
-        topOf_[w] = top;
         const Rect extent(origin->dst_x, origin->dst_y, geometry->width, geometry->height);
         const auto strut = strutOf(partial, plain, extent);
         const bool holds = strut && strut->reserves();
-        const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | (holds ? XCB_EVENT_MASK_STRUCTURE_NOTIFY : 0);
-        xcb_change_window_attributes(c, w, XCB_CW_EVENT_MASK, &mask);
+        // A strut set, changed or removed later is heard of; a holder's move too.
+        listen(w, top, XCB_EVENT_MASK_PROPERTY_CHANGE | (holds ? XCB_EVENT_MASK_STRUCTURE_NOTIFY : 0));
         if (holds)
             struts_[top] = *strut;
     }
@@ -193,6 +200,7 @@ void X11Docks::drain()
     if (!conn_)
         return;
     const xcb_window_t root = conn_->root();
+    const auto before = std::make_tuple(struts_, workArea_, screen_);
     std::set<xcb_window_t> again;
     bool area = false, size = false;
     const auto topOf = [this](xcb_window_t w) {
@@ -207,7 +215,7 @@ void X11Docks::drain()
         switch (e->response_type & 0x7f) {
         case XCB_MAP_NOTIFY: {
             const auto* m = reinterpret_cast<xcb_map_notify_event_t*>(e);
-            if (m->event == root && !m->override_redirect)
+            if (m->event == root)
                 again.insert(m->window);
             break;
         }
@@ -247,7 +255,7 @@ void X11Docks::drain()
             const auto* p = reinterpret_cast<xcb_property_notify_event_t*>(e);
             if (p->window == root)
                 area = area || p->atom == conn_->atoms().netWorkarea;
-            else if (p->atom == strutPartial_ || p->atom == strut_)
+            else if (p->atom == strutPartial_ || p->atom == strut_ || p->atom == conn_->atoms().wmState)
                 if (const auto top = topOf(p->window))
                     again.insert(*top);
             break;
@@ -257,7 +265,6 @@ void X11Docks::drain()
         }
         free(e);
     }
-    const auto before = std::make_tuple(struts_, workArea_, screen_);
     if (size)
         readScreenSize();
     if (area)

@@ -42,6 +42,8 @@ private:
     // Reads the given children of the root again: whether each is shown, and the strut of the
     // window in it that states one (itself, or the client inside a frame).
     void probe(const std::vector<xcb_window_t>& tops);
+    // Hears of a window's changes (the mask's), as part of the root child it is in.
+    void listen(xcb_window_t w, xcb_window_t top, std::uint32_t mask);
     void readStruts(const std::vector<std::pair<xcb_window_t, xcb_window_t>>& holders);
     void readWorkArea();
     void readScreenSize();
