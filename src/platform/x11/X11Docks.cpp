@@ -195,85 +195,91 @@ void X11Docks::readStruts(const std::vector<std::pair<xcb_window_t, xcb_window_t
     }
 }
 
-void X11Docks::drain()
+// What one event asks to read again; a window gone from the root is forgotten at once.
+void X11Docks::note(const xcb_generic_event_t* e, Pending& p)
 {
-    if (!conn_)
-        return;
     const xcb_window_t root = conn_->root();
-    const auto before = std::make_tuple(struts_, workArea_, screen_);
-    std::set<xcb_window_t> again;
-    bool area = false, size = false;
     const auto topOf = [this](xcb_window_t w) {
         const auto it = topOf_.find(w);
         return it == topOf_.end() ? std::optional<xcb_window_t>() : std::optional(it->second);
     };
     const auto gone = [&](xcb_window_t w) {
         forget(w);
-        again.erase(w);
+        p.again.erase(w);
     };
+    // A window left on the root, or one inside a root child known to us.
+    const auto leftOrChanged = [&](xcb_window_t event, xcb_window_t w) {
+        if (event == root)
+            gone(w);
+        else if (const auto top = topOf(w))
+            p.again.insert(*top);
+    };
+    switch (e->response_type & 0x7f) {
+    case XCB_MAP_NOTIFY: {
+        const auto* m = reinterpret_cast<const xcb_map_notify_event_t*>(e);
+        if (m->event == root)
+            p.again.insert(m->window);
+        break;
+    }
+    case XCB_UNMAP_NOTIFY: {
+        const auto* u = reinterpret_cast<const xcb_unmap_notify_event_t*>(e);
+        leftOrChanged(u->event, u->window);
+        break;
+    }
+    case XCB_DESTROY_NOTIFY: {
+        const auto* d = reinterpret_cast<const xcb_destroy_notify_event_t*>(e);
+        leftOrChanged(d->event, d->window);
+        break;
+    }
+    case XCB_REPARENT_NOTIFY: {
+        const auto* r = reinterpret_cast<const xcb_reparent_notify_event_t*>(e);
+        if (r->event == root && r->parent == root)
+            p.again.insert(r->window);
+        else if (r->event == root)
+            gone(r->window);
+        break;
+    }
+    case XCB_CONFIGURE_NOTIFY: {
+        const auto* n = reinterpret_cast<const xcb_configure_notify_event_t*>(e);
+        if (n->window == root)
+            p.size = true;
+        else if (const auto top = topOf(n->window); top && struts_.count(*top))
+            p.again.insert(*top);
+        break;
+    }
+    case XCB_PROPERTY_NOTIFY: {
+        const auto* n = reinterpret_cast<const xcb_property_notify_event_t*>(e);
+        if (n->window == root)
+            p.area = p.area || n->atom == conn_->atoms().netWorkarea;
+        else if (n->atom == strutPartial_ || n->atom == strut_ || n->atom == conn_->atoms().wmState)
+            if (const auto top = topOf(n->window))
+                p.again.insert(*top);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void X11Docks::drain()
+{
+    if (!conn_)
+        return;
+    const auto before = std::make_tuple(struts_, workArea_, screen_);
+    Pending p;
     while (xcb_generic_event_t* e = xcb_poll_for_event(conn_->raw())) {
-        switch (e->response_type & 0x7f) {
-        case XCB_MAP_NOTIFY: {
-            const auto* m = reinterpret_cast<xcb_map_notify_event_t*>(e);
-            if (m->event == root)
-                again.insert(m->window);
-            break;
-        }
-        case XCB_UNMAP_NOTIFY: {
-            const auto* u = reinterpret_cast<xcb_unmap_notify_event_t*>(e);
-            if (u->event == root)
-                gone(u->window);
-            else if (const auto top = topOf(u->window))
-                again.insert(*top);
-            break;
-        }
-        case XCB_DESTROY_NOTIFY: {
-            const auto* d = reinterpret_cast<xcb_destroy_notify_event_t*>(e);
-            if (d->event == root)
-                gone(d->window);
-            else if (const auto top = topOf(d->window))
-                again.insert(*top);
-            break;
-        }
-        case XCB_REPARENT_NOTIFY: {
-            const auto* r = reinterpret_cast<xcb_reparent_notify_event_t*>(e);
-            if (r->event == root && r->parent == root)
-                again.insert(r->window);
-            else if (r->event == root)
-                gone(r->window);
-            break;
-        }
-        case XCB_CONFIGURE_NOTIFY: {
-            const auto* n = reinterpret_cast<xcb_configure_notify_event_t*>(e);
-            if (n->window == root)
-                size = true;
-            else if (const auto top = topOf(n->window); top && struts_.count(*top))
-                again.insert(*top);
-            break;
-        }
-        case XCB_PROPERTY_NOTIFY: {
-            const auto* p = reinterpret_cast<xcb_property_notify_event_t*>(e);
-            if (p->window == root)
-                area = area || p->atom == conn_->atoms().netWorkarea;
-            else if (p->atom == strutPartial_ || p->atom == strut_ || p->atom == conn_->atoms().wmState)
-                if (const auto top = topOf(p->window))
-                    again.insert(*top);
-            break;
-        }
-        default:
-            break;
-        }
+        note(e, p);
         free(e);
     }
-    if (size)
+    if (p.size)
         readScreenSize();
-    if (area)
+    if (p.area)
         readWorkArea();
-    if (!again.empty())
-        probe(std::vector<xcb_window_t>(again.begin(), again.end()));
+    if (!p.again.empty())
+        probe(std::vector<xcb_window_t>(p.again.begin(), p.again.end()));
     conn_->flush();
     // The round trips above may have queued more events without the socket turning readable.
-    if (size || area || !again.empty())
+    if (p.size || p.area || !p.again.empty())
         pump_->kick();
     if (std::make_tuple(struts_, workArea_, screen_) != before && handler_) {
         auto handler = handler_;

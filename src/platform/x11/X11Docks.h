@@ -15,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <vector>
 
 namespace fw::x11 {
@@ -47,6 +48,11 @@ private:
     void readStruts(const std::vector<std::pair<xcb_window_t, xcb_window_t>>& holders);
     void readWorkArea();
     void readScreenSize();
+    struct Pending {
+        std::set<xcb_window_t> again;   // root children to read again
+        bool area = false, size = false;
+    };
+    void note(const xcb_generic_event_t* e, Pending& p);
     void drain();
     void forget(xcb_window_t top);
 
