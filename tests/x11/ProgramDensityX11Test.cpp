@@ -64,7 +64,7 @@ TEST_P(ProgramDensityX11, PickerAndPlacementKeepToTheMonitorOfTheWindow)
     // Another window on the right monitor: snap assist offers it once the xterm is placed,
     // which tells that the placement is done.
     auto other = session.startTestClient(u"offered"_qs, {"--size", "400x300", "--position", "2700,650"});
-    auto term = session.startXterm(u"dense"_qs, {u"-geometry"_qs, u"80x24+2100+300"_qs});
+    auto term = session.startXterm(u"dense"_qs, {u"-geometry"_qs, u"40x12+2100+300"_qs});
     ASSERT_TRUE(other.window && term.window) << session.error();
     ASSERT_TRUE(session.activate(term.window));
     ASSERT_TRUE(openedBefore(session));

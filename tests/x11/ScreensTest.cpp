@@ -1,4 +1,5 @@
 // Screens and display keys on a real server: one wide screen split into two monitors.
+#include "platform/qt/DevicePixels.h"
 #include "platform/x11/X11Permissions.h"
 #include "platform/x11/X11Screens.h"
 #include "x11/XSession.h"
@@ -115,10 +116,11 @@ TEST(X11Screens, TwoMonitorsGetTheirFramesVisibleFramesAndKeys)
     EXPECT_EQ(keyOf(QStringLiteral("RIGHT")), QStringLiteral("RIGHT"));
 }
 
-// At 150 % (Xft.dpi 144 read by Qt at start) the monitors are still RandR's device pixels, and
-// a dock on one monitor takes its space from that monitor only, following the dock as it moves
-// to the inner edge of the other one and as it goes.
-TEST(X11Screens, EachMonitorLosesOnlyTheDocksStandingOnIt)
+// At 150 % (Xft.dpi 144 read by Qt at start) the monitors are still RandR's device pixels, our
+// windows' edge converts about each screen's own corner, and a dock on one monitor takes its
+// space from that monitor only, following the dock as it moves to the inner edge of the other
+// one and as it goes.
+TEST(X11Screens, AtHighDensityMonitorsKeepDevicePixelsAndLoseOnlyTheirOwnDocks)
 {
     XSession session({3200, 1080, true, false});
     ASSERT_TRUE(session.ok()) << session.error();
@@ -139,6 +141,10 @@ TEST(X11Screens, EachMonitorLosesOnlyTheDocksStandingOnIt)
     const Rect leftFrame(0, 0, 1920, 1080), rightFrame(1920, 0, 1280, 1024);
     ASSERT_EQ(frames()[u"LEFT"_qs].first, leftFrame);
     ASSERT_EQ(frames()[u"RIGHT"_qs].first, rightFrame);
+    // Qt keeps RIGHT's corner at 1920 and divides what lies beyond it.
+    EXPECT_EQ(DevicePixels::toLogical(Rect(2220, 150, 600, 300)), QRectF(2120, 100, 400, 200));
+    EXPECT_EQ(DevicePixels::toDevice(QRectF(2120, 100, 400, 200)), Rect(2220, 150, 600, 300));
+    EXPECT_EQ(DevicePixels::widgetGeometry(Rect(300, 0, 301, 1080)), QRect(200, 0, 201, 720));
     // The window manager's own bar (icewm's, fluxbox's) sits at the bottom of LEFT; nothing
     // stands on RIGHT.
     std::optional<Rect> area;

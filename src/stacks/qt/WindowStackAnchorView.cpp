@@ -39,7 +39,10 @@ void WindowStackAnchorView::makePicker(PickerContent content, PickerSlots action
 
 Size WindowStackAnchorView::pickerSize() const
 {
-    return picker_ ? Size{double(picker_->width()), double(picker_->height())} : Size{};
+    // Laid out in logical pixels; shown near the anchor, in that screen's device pixels.
+    const Rect anchor = anchorFrame();
+    const double ratio = DevicePixels::ratioAt(Point{anchor.midX(), anchor.midY()});
+    return picker_ ? Size{picker_->width() * ratio, picker_->height() * ratio} : Size{};
 }
 
 void WindowStackAnchorView::setThumbnail(const Thumbnail& image, const ManagedWindow& window)
