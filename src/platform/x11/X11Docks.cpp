@@ -60,14 +60,12 @@ X11Docks::X11Docks()
     strutPartial_ = intern(c, "_NET_WM_STRUT_PARTIAL");
     strut_ = intern(c, "_NET_WM_STRUT");
     // Listening before reading: nothing that changes meanwhile goes unheard.
-    const std::uint32_t mask =
-        XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
+    const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_change_window_attributes(c, conn->root(), XCB_CW_EVENT_MASK, &mask);
     conn_ = std::move(conn);
     readScreenSize();
     readWorkArea();
-    auto tree = FW_XCB_REPLY(c, xcb_query_tree, xcb_query_tree(c, conn_->root()));
-    probe(childrenOf(tree.p));
+    scan();
     pump_ = std::make_unique<EventPump>(c, [this] { drain(); });
     conn_->flush();
 }
@@ -77,7 +75,7 @@ X11Docks::~X11Docks() = default;
 std::vector<Strut> X11Docks::struts() const
 {
     std::vector<Strut> out;
-    for (const auto& [top, strut] : struts_)
+    for (const auto& [window, strut] : struts_)
         out.push_back(strut);
     return out;
 }
@@ -97,163 +95,133 @@ void X11Docks::readWorkArea()
         workArea_ = Rect(std::int32_t(v[0]), std::int32_t(v[1]), v[2], v[3]);
 }
 
-void X11Docks::forget(xcb_window_t top)
+void X11Docks::scan()
 {
-    struts_.erase(top);
-    std::erase_if(topOf_, [top](const auto& entry) { return entry.second == top; });
+    xcb_connection_t* c = conn_->raw();
+    auto tree = FW_XCB_REPLY(c, xcb_query_tree, xcb_query_tree(c, conn_->root()));
+    const std::vector<xcb_window_t> tops = childrenOf(tree.p);
+    std::vector<xcb_window_t> windows = clientsIn(tops);
+    windows.insert(windows.end(), tops.begin(), tops.end());
+    struts_.clear();
+    clients_.clear();
+    readStruts(windows);
+    readClientList();
 }
 
-void X11Docks::listen(xcb_window_t w, xcb_window_t top, std::uint32_t mask)
+std::vector<xcb_window_t> X11Docks::clientsIn(const std::vector<xcb_window_t>& tops)
 {
-    topOf_[w] = top;
-    xcb_change_window_attributes(conn_->raw(), w, XCB_CW_EVENT_MASK, &mask);
+    xcb_connection_t* c = conn_->raw();
+    std::vector<xcb_window_t> clients;
+    std::vector<xcb_window_t> level = tops;
+    // One level a round for every frame at once; a window with WM_STATE is a client and ends
+    // its branch.
+    for (int depth = 0; depth <= kClientDepth && !level.empty(); ++depth) {
+        std::vector<std::pair<xcb_get_property_cookie_t, xcb_query_tree_cookie_t>> asked;
+        for (xcb_window_t w : level)
+            asked.emplace_back(conn_->property(w, conn_->atoms().wmState, XCB_ATOM_ANY, 2), xcb_query_tree(c, w));
+        std::vector<xcb_window_t> next;
+        for (std::size_t i = 0; i < level.size(); ++i) {
+            const auto state = conn_->reply(asked[i].first);
+            const auto kids = FW_XCB_REPLY(c, xcb_query_tree, asked[i].second);
+            if (state && state->type != XCB_NONE) {
+                clients.push_back(level[i]);
+                continue;
+            }
+            for (xcb_window_t kid : childrenOf(kids.p))
+                next.push_back(kid);
+        }
+        level = std::move(next);
+    }
+    return clients;
 }
 
-void X11Docks::probe(const std::vector<xcb_window_t>& tops)
+void X11Docks::readStruts(const std::vector<xcb_window_t>& windows)
 {
     xcb_connection_t* c = conn_->raw();
     struct Ask {
         xcb_get_window_attributes_cookie_t attributes;
-        xcb_get_property_cookie_t state;
-        xcb_query_tree_cookie_t tree;
-    };
-    std::vector<Ask> asks;
-    for (xcb_window_t top : tops) {
-        forget(top);
-        asks.push_back({xcb_get_window_attributes(c, top), conn_->property(top, conn_->atoms().wmState, XCB_ATOM_ANY, 2),
-                        xcb_query_tree(c, top)});
-    }
-    std::vector<std::pair<xcb_window_t, xcb_window_t>> holders, frontier;
-    for (std::size_t i = 0; i < tops.size(); ++i) {
-        auto attributes = FW_XCB_REPLY(c, xcb_get_window_attributes, asks[i].attributes);
-        const auto state = conn_->reply(asks[i].state);
-        const auto tree = FW_XCB_REPLY(c, xcb_query_tree, asks[i].tree);
-        // Only a shown window reserves space; one shown later is heard of when it maps. Frames
-        // may be override-redirect (icewm's and fluxbox's are).
-        if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE
-            || attributes->_class == XCB_WINDOW_CLASS_INPUT_ONLY)
-            continue;
-        holders.emplace_back(tops[i], tops[i]);
-        // A frame holds its client a level or a few below; a client stands for itself.
-        if (!(state && state->type != XCB_NONE))
-            for (xcb_window_t kid : childrenOf(tree.p))
-                frontier.emplace_back(tops[i], kid);
-    }
-    std::set<xcb_window_t> found;   // frames whose client is known
-    for (int depth = 0; depth < kClientDepth && !frontier.empty(); ++depth) {
-        std::vector<std::tuple<xcb_window_t, xcb_window_t, xcb_get_property_cookie_t, xcb_query_tree_cookie_t>> asked;
-        for (const auto& [top, w] : frontier)
-            asked.emplace_back(top, w, conn_->property(w, conn_->atoms().wmState, XCB_ATOM_ANY, 2), xcb_query_tree(c, w));
-        frontier.clear();
-        for (auto& [top, w, stateCookie, treeCookie] : asked) {
-            const auto state = conn_->reply(stateCookie);
-            const auto tree = FW_XCB_REPLY(c, xcb_query_tree, treeCookie);
-            if (found.count(top))
-                continue;
-            // A client the window manager takes on after showing its frame (icewm, fluxbox) is
-            // heard of when it gets its WM_STATE.
-            listen(w, top, XCB_EVENT_MASK_PROPERTY_CHANGE);
-            if (state && state->type != XCB_NONE) {
-                holders.emplace_back(top, w);
-                found.insert(top);
-                continue;
-            }
-            for (xcb_window_t kid : childrenOf(tree.p))
-                frontier.emplace_back(top, kid);
-        }
-    }
-    readStruts(holders);
-}
-
-void X11Docks::readStruts(const std::vector<std::pair<xcb_window_t, xcb_window_t>>& holders)
-{
-    xcb_connection_t* c = conn_->raw();
-    struct Ask {
         xcb_get_property_cookie_t partial, plain;
         xcb_get_geometry_cookie_t geometry;
         xcb_translate_coordinates_cookie_t origin;
     };
     std::vector<Ask> asks;
-    for (const auto& [top, w] : holders)
-        asks.push_back({conn_->property(w, strutPartial_, XCB_ATOM_CARDINAL, 12), conn_->property(w, strut_, XCB_ATOM_CARDINAL, 4),
-                        xcb_get_geometry(c, w), xcb_translate_coordinates(c, w, conn_->root(), 0, 0)});
-    for (std::size_t i = 0; i < holders.size(); ++i) {
-        const auto [top, w] = holders[i];
+    for (xcb_window_t w : windows)
+        asks.push_back({xcb_get_window_attributes(c, w), conn_->property(w, strutPartial_, XCB_ATOM_CARDINAL, 12),
+                        conn_->property(w, strut_, XCB_ATOM_CARDINAL, 4), xcb_get_geometry(c, w),
+                        xcb_translate_coordinates(c, w, conn_->root(), 0, 0)});
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        const xcb_window_t w = windows[i];
+        auto attributes = FW_XCB_REPLY(c, xcb_get_window_attributes, asks[i].attributes);
         const auto partial = cardinals(conn_->reply(asks[i].partial).p);
         const auto plain = cardinals(conn_->reply(asks[i].plain).p);
         auto geometry = FW_XCB_REPLY(c, xcb_get_geometry, asks[i].geometry);
         auto origin = FW_XCB_REPLY(c, xcb_translate_coordinates, asks[i].origin);
-        if (!geometry || !origin)
+        struts_.erase(w);
+        if (!attributes || !geometry || !origin)
             continue;
-        const Rect extent(origin->dst_x, origin->dst_y, geometry->width, geometry->height);
-        const auto strut = strutOf(partial, plain, extent);
-        const bool holds = strut && strut->reserves();
-        // A strut set, changed or removed later is heard of; a holder's move too.
-        listen(w, top, XCB_EVENT_MASK_PROPERTY_CHANGE | (holds ? XCB_EVENT_MASK_STRUCTURE_NOTIFY : 0));
-        if (holds)
-            struts_[top] = *strut;
+        const auto strut = strutOf(partial, plain, Rect(origin->dst_x, origin->dst_y, geometry->width, geometry->height));
+        const bool states = strut && strut->reserves();
+        // A strut set or removed later is heard of; and for a window that states one, its
+        // being shown, hidden, moved or gone.
+        const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | (states ? XCB_EVENT_MASK_STRUCTURE_NOTIFY : 0);
+        xcb_change_window_attributes(c, w, XCB_CW_EVENT_MASK, &mask);
+        // Only a shown window reserves space: a client the window manager has hidden (iconic)
+        // is unmapped, while one whose frame is about to show is mapped but not yet viewable.
+        if (states && attributes->map_state != XCB_MAP_STATE_UNMAPPED)
+            struts_[w] = *strut;
     }
 }
 
-// What one event asks to read again; a window gone from the root is forgotten at once.
+void X11Docks::readClientList()
+{
+    const auto listed = cardinals(conn_->reply(conn_->property(conn_->root(), conn_->atoms().netClientList, XCB_ATOM_WINDOW)).p);
+    const std::set<xcb_window_t> now(listed.begin(), listed.end());
+    std::vector<xcb_window_t> joined;
+    for (xcb_window_t w : now)
+        if (!clients_.count(w))
+            joined.push_back(w);
+    for (xcb_window_t w : clients_)
+        if (!now.count(w))
+            struts_.erase(w);
+    clients_ = now;
+    readStruts(joined);
+}
+
+// What one event asks to read again.
 void X11Docks::note(const xcb_generic_event_t* e, Pending& p)
 {
     const xcb_window_t root = conn_->root();
-    const auto topOf = [this](xcb_window_t w) {
-        const auto it = topOf_.find(w);
-        return it == topOf_.end() ? std::optional<xcb_window_t>() : std::optional(it->second);
-    };
-    const auto gone = [&](xcb_window_t w) {
-        forget(w);
-        p.again.erase(w);
-    };
-    // A window left on the root, or one inside a root child known to us.
-    const auto leftOrChanged = [&](xcb_window_t event, xcb_window_t w) {
-        if (event == root)
-            gone(w);
-        else if (const auto top = topOf(w))
-            p.again.insert(*top);
-    };
     switch (e->response_type & 0x7f) {
-    case XCB_MAP_NOTIFY: {
-        const auto* m = reinterpret_cast<const xcb_map_notify_event_t*>(e);
-        if (m->event == root)
-            p.again.insert(m->window);
+    case XCB_MAP_NOTIFY:
+        p.again.insert(reinterpret_cast<const xcb_map_notify_event_t*>(e)->window);
         break;
-    }
-    case XCB_UNMAP_NOTIFY: {
-        const auto* u = reinterpret_cast<const xcb_unmap_notify_event_t*>(e);
-        leftOrChanged(u->event, u->window);
+    case XCB_UNMAP_NOTIFY:
+        p.again.insert(reinterpret_cast<const xcb_unmap_notify_event_t*>(e)->window);
         break;
-    }
     case XCB_DESTROY_NOTIFY: {
-        const auto* d = reinterpret_cast<const xcb_destroy_notify_event_t*>(e);
-        leftOrChanged(d->event, d->window);
-        break;
-    }
-    case XCB_REPARENT_NOTIFY: {
-        const auto* r = reinterpret_cast<const xcb_reparent_notify_event_t*>(e);
-        if (r->event == root && r->parent == root)
-            p.again.insert(r->window);
-        else if (r->event == root)
-            gone(r->window);
+        const xcb_window_t w = reinterpret_cast<const xcb_destroy_notify_event_t*>(e)->window;
+        struts_.erase(w);
+        p.again.erase(w);
         break;
     }
     case XCB_CONFIGURE_NOTIFY: {
-        const auto* n = reinterpret_cast<const xcb_configure_notify_event_t*>(e);
-        if (n->window == root)
+        const xcb_window_t w = reinterpret_cast<const xcb_configure_notify_event_t*>(e)->window;
+        if (w == root)
             p.size = true;
-        else if (const auto top = topOf(n->window); top && struts_.count(*top))
-            p.again.insert(*top);
+        else if (struts_.count(w))
+            p.again.insert(w);
         break;
     }
     case XCB_PROPERTY_NOTIFY: {
         const auto* n = reinterpret_cast<const xcb_property_notify_event_t*>(e);
-        if (n->window == root)
-            p.area = p.area || n->atom == conn_->atoms().netWorkarea;
-        else if (n->atom == strutPartial_ || n->atom == strut_ || n->atom == conn_->atoms().wmState)
-            if (const auto top = topOf(n->window))
-                p.again.insert(*top);
+        const Atoms& a = conn_->atoms();
+        if (n->window == root) {
+            p.area = p.area || n->atom == a.netWorkarea;
+            p.list = p.list || n->atom == a.netClientList;
+            p.rescan = p.rescan || n->atom == a.netSupportingWmCheck;
+        } else if (n->atom == strutPartial_ || n->atom == strut_) {
+            p.again.insert(n->window);
+        }
         break;
     }
     default:
@@ -275,11 +243,17 @@ void X11Docks::drain()
         readScreenSize();
     if (p.area)
         readWorkArea();
-    if (!p.again.empty())
-        probe(std::vector<xcb_window_t>(p.again.begin(), p.again.end()));
+    if (p.rescan) {
+        scan();
+    } else {
+        if (p.list)
+            readClientList();
+        if (!p.again.empty())
+            readStruts(std::vector<xcb_window_t>(p.again.begin(), p.again.end()));
+    }
     conn_->flush();
     // The round trips above may have queued more events without the socket turning readable.
-    if (p.size || p.area || !p.again.empty())
+    if (p.size || p.area || p.rescan || p.list || !p.again.empty())
         pump_->kick();
     if (std::make_tuple(struts_, workArea_, screen_) != before && handler_) {
         auto handler = handler_;

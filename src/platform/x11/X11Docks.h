@@ -1,10 +1,12 @@
 #pragma once
-// The space windows reserve along the screen's edges: the struts of docks, panels and a window
-// manager's own taskbar (icewm's sits inside a frame and is listed nowhere), with the work area
-// and the screen's size, read on a connection of our own. Kept until the server tells of a
-// change — a window mapped, unmapped or gone from the root, a strut set, a holder moved, the
-// work area written — and then read again for the windows concerned only; a change that alters
-// what is kept is told to the one handler.
+// The space windows reserve along the screen's edges: the struts of docks and panels, and of a
+// window manager's own taskbar (icewm's sits two levels inside a frame and is listed nowhere),
+// with the work area and the screen's size, read on a connection of our own. Kept until the
+// server tells of a change, and then read again for the windows concerned only: clients
+// joining or leaving the window manager's client list, a strut set or removed, a window that
+// states one shown, hidden, moved or gone, the work area written, another window manager.
+// Windows merely mapped (menus, our own panels) cost nothing. A change of what is kept is told
+// to the one handler.
 
 #include "base/Geometry.h"
 #include "platform/Struts.h"
@@ -40,28 +42,28 @@ public:
     void setChangeHandler(std::function<void()> handler) { handler_ = std::move(handler); }
 
 private:
-    // Reads the given children of the root again: whether each is shown, and the strut of the
-    // window in it that states one (itself, or the client inside a frame).
-    void probe(const std::vector<xcb_window_t>& tops);
-    // Hears of a window's changes (the mask's), as part of the root child it is in.
-    void listen(xcb_window_t w, xcb_window_t top, std::uint32_t mask);
-    void readStruts(const std::vector<std::pair<xcb_window_t, xcb_window_t>>& holders);
+    struct Pending {
+        std::set<xcb_window_t> again;   // windows whose struts to read again
+        bool area = false, size = false, list = false, rescan = false;
+    };
+    // Every child of the root and the client inside each frame: at start and under a new
+    // window manager.
+    void scan();
+    std::vector<xcb_window_t> clientsIn(const std::vector<xcb_window_t>& tops);
+    // Whether each window is shown and what it reserves; each is listened to from then on.
+    void readStruts(const std::vector<xcb_window_t>& windows);
+    void readClientList();
     void readWorkArea();
     void readScreenSize();
-    struct Pending {
-        std::set<xcb_window_t> again;   // root children to read again
-        bool area = false, size = false;
-    };
     void note(const xcb_generic_event_t* e, Pending& p);
     void drain();
-    void forget(xcb_window_t top);
 
     std::unique_ptr<x11::Connection> conn_;
     std::unique_ptr<x11::EventPump> pump_;
     xcb_atom_t strutPartial_ = XCB_NONE, strut_ = XCB_NONE;
-    // Root child → the strut stated in it; windows we listen to → their root child.
+    // Window → the strut it states while shown; the window manager's clients.
     std::map<xcb_window_t, Strut> struts_;
-    std::map<xcb_window_t, xcb_window_t> topOf_;
+    std::set<xcb_window_t> clients_;
     std::optional<Rect> workArea_;
     Size screen_;
     std::function<void()> handler_;

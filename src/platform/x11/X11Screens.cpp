@@ -90,8 +90,15 @@ X11Screens::X11Screens()
     connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, [this](QScreen*) { changed(); });
     for (QScreen* s : QGuiApplication::screens())
         watch(s);
+    // A dock that moves within its edge, or a bar re-laid out by its window manager, often
+    // leaves every visible frame as it was: only a change that shows is told.
     docks_ = std::make_unique<X11Docks>();
-    docks_->setChangeHandler([this] { changed(); });
+    docks_->setChangeHandler([this] {
+        const std::vector<Rect> before = visible_;
+        screens();
+        if (visible_ != before)
+            changed();
+    });
 }
 
 X11Screens::~X11Screens() = default;
@@ -249,6 +256,9 @@ std::vector<ScreenInfo> X11Screens::screens() const
         for (std::size_t i = 0; i < out.size(); ++i)
             out[i].visibleFrame = visible[i];
     }
+    visible_.clear();
+    for (const ScreenInfo& info : out)
+        visible_.push_back(info.visibleFrame);
     return out;
 }
 

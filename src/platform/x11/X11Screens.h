@@ -55,6 +55,8 @@ private:
     // outputs, monitors or their properties, or Qt one of screens.
     mutable std::optional<Randr> randr_;
     std::unique_ptr<X11Docks> docks_;
+    // The visible frames last read, in the order read.
+    mutable std::vector<Rect> visible_;
     class RandrWatch;
     std::unique_ptr<RandrWatch> randrWatch_;
     // Qt's own connection, with our atoms interned once.
