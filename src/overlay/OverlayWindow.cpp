@@ -35,8 +35,6 @@ OverlayWindow::OverlayWindow(const Rect& contentRect, bool interactive)
     applyFlags();
     const QRect r = DevicePixels::widgetGeometry(contentRect);
     setGeometry(r.isValid() ? r : QRect(r.topLeft(), QSize(1, 1)));
-    frame_ = contentRect;
-    placed_ = geometry();
     registry().push_back(this);
 }
 
@@ -88,20 +86,12 @@ void OverlayWindow::setClickThrough(bool through)
         handle->setFlag(Qt::WindowTransparentForInput, through);
 }
 
-Rect OverlayWindow::frame() const
-{
-    // The frame asked for while the panel stays where it was put; where Qt moved it since, the
-    // device pixels of its logical geometry.
-    return geometry() == placed_ ? frame_ : DevicePixels::toDevice(QRectF(geometry()));
-}
+Rect OverlayWindow::frame() const { return DevicePixels::windowFrame(geometry()); }
 
 bool OverlayWindow::setFrame(const Rect& frame)
 {
     const QRect r = DevicePixels::widgetGeometry(frame);
-    const bool moved = r != geometry();
-    frame_ = frame;
-    placed_ = r;
-    if (!moved)
+    if (r == geometry())
         return false;
     setGeometry(r);
     // A hidden widget gets its resize event only when shown; the content follows now.

@@ -63,7 +63,9 @@ public:
     QString title() const { return windowTitle(); }
     void setTitle(const QString& title) { setWindowTitle(title); }
 
-    // Frame in global top-left device pixels (the widget's geometry is in Qt's logical ones).
+    // Frame in global top-left device pixels, as the window stands (its widget geometry is in
+    // Qt's logical ones, so at a fractional ratio an edge may lie a device pixel from where it
+    // was asked to).
     Rect frame() const;
     // Writes the frame only when its logical geometry differs; true when it changed.
     bool setFrame(const Rect& frame);
@@ -109,9 +111,6 @@ private:
     bool translucent_ = true;
     int level_ = aboveEverythingLevel;
     QPointer<QWidget> content_;
-    // The device frame last asked for, and the logical geometry it was given.
-    Rect frame_;
-    QRect placed_;
 };
 
 } // namespace fw

@@ -109,6 +109,14 @@ QRect widgetGeometry(const Rect& device)
     return QRect(left, top, right - left, bottom - top);
 }
 
+Rect windowFrame(const QRect& logical)
+{
+    const Frame f = frameAt(QRectF(logical).center(), false);
+    const QPointF offset = (QPointF(logical.topLeft()) - f.origin) * f.ratio;
+    return Rect(f.origin.x() + std::round(offset.x()), f.origin.y() + std::round(offset.y()),
+                std::round(logical.width() * f.ratio), std::round(logical.height() * f.ratio));
+}
+
 double ratioAt(Point device) { return frameAt(QPointF(device.x, device.y), true).ratio; }
 
 Rect deviceGeometry(const QScreen& screen)

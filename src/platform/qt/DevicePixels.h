@@ -32,6 +32,10 @@ Rect deviceFrame(const Rect& logical);
 // logical pixels, so that frames sharing an edge keep sharing it.
 QRect widgetGeometry(const Rect& device);
 
+// The device pixels Qt gives a top-level window of this logical geometry (its offset from its
+// screen's corner and its size each scaled and rounded).
+Rect windowFrame(const QRect& logical);
+
 // Device pixels per logical pixel at a device point.
 double ratioAt(Point device);
 

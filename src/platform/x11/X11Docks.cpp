@@ -144,6 +144,10 @@ void X11Docks::readStruts(const std::vector<xcb_window_t>& windows)
         xcb_get_geometry_cookie_t geometry;
         xcb_translate_coordinates_cookie_t origin;
     };
+    // Listening before reading: a strut set or a window shown after the read is heard of.
+    const std::uint32_t both = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    for (xcb_window_t w : windows)
+        xcb_change_window_attributes(c, w, XCB_CW_EVENT_MASK, &both);
     std::vector<Ask> asks;
     for (xcb_window_t w : windows)
         asks.push_back({xcb_get_window_attributes(c, w), conn_->property(w, strutPartial_, XCB_ATOM_CARDINAL, 12),
@@ -161,10 +165,11 @@ void X11Docks::readStruts(const std::vector<xcb_window_t>& windows)
             continue;
         const auto strut = strutOf(partial, plain, Rect(origin->dst_x, origin->dst_y, geometry->width, geometry->height));
         const bool states = strut && strut->reserves();
-        // A strut set or removed later is heard of; and for a window that states one, its
-        // being shown, hidden, moved or gone.
-        const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | (states ? XCB_EVENT_MASK_STRUCTURE_NOTIFY : 0);
-        xcb_change_window_attributes(c, w, XCB_CW_EVENT_MASK, &mask);
+        // A window that states no strut is heard of again only when it sets one.
+        if (!states) {
+            const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+            xcb_change_window_attributes(c, w, XCB_CW_EVENT_MASK, &mask);
+        }
         // Only a shown window reserves space: a client the window manager has hidden (iconic)
         // is unmapped, while one whose frame is about to show is mapped but not yet viewable.
         if (states && attributes->map_state != XCB_MAP_STATE_UNMAPPED)

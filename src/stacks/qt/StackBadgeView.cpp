@@ -270,7 +270,7 @@ void StackBadgeView::mouseReleaseEvent(QMouseEvent* e)
     unsetCursor();
     dragging_ = false;
     if (actions.moved)
-        actions.moved(DevicePixels::toDevice(QRectF(window()->geometry())));
+        actions.moved(DevicePixels::windowFrame(window()->geometry()));
 }
 
 void StackBadgeView::leaveEvent(QEvent*) { setHighlighted(std::nullopt); }
