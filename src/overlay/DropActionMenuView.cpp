@@ -1,6 +1,7 @@
 #include "overlay/DropActionMenuView.h"
 
 #include "overlay/Symbols.h"
+#include "platform/qt/DevicePixels.h"
 
 #include <QEvent>
 #include <QFontMetricsF>
@@ -142,10 +143,12 @@ void DropActionMenuView::configure(const DropActionMenu& menu, const std::option
         tiles_.clear();
         for (const auto& item : menu.items) {
             auto* tile = new DropActionTile(item.symbol, item.title, background_);
-            // Item frames share the menu frame's coordinates; the view's origin is the menu's.
+            // Item frames share the menu frame's device pixels; the view's origin is the menu's,
+            // its pixels logical ones.
+            const double ratio = DevicePixels::ratioAt(Point{menu.frame.midX(), menu.frame.midY()});
             const Rect f = item.frame.offsetBy(-menu.frame.minX(), -menu.frame.minY());
-            tile->setGeometry(int(std::lround(f.minX())), int(std::lround(f.minY())), int(std::lround(f.width())),
-                              int(std::lround(f.height())));
+            tile->setGeometry(int(std::lround(f.minX() / ratio)), int(std::lround(f.minY() / ratio)),
+                              int(std::lround(f.width() / ratio)), int(std::lround(f.height() / ratio)));
             tile->fitCaption();
             tile->show();
             tiles_.push_back(tile);

@@ -11,6 +11,7 @@
 #include "overlay/RegionAssistView.h"
 #include "overlay/WindowChoiceButton.h"
 #include "overlay/WindowThumbnailButton.h"
+#include "platform/qt/DevicePixels.h"
 
 #include <QAbstractButton>
 #include <QKeyEvent>
@@ -308,7 +309,7 @@ std::optional<SnapSelection> OverlayController::hover(Point at)
 {
     if (!picker || !pickerView)
         return std::nullopt;
-    const QPointF local = pickerView->mapFromGlobal(QPointF(at.x, at.y));
+    const QPointF local = pickerView->mapFromGlobal(DevicePixels::toLogical(at));
     // A view taller than its panel scrolls: the cards beyond the panel's edge are hidden and
     // must not take a drop.
     const auto selection = picker->frame().contains(at) ? pickerView->selection(local) : std::nullopt;
@@ -353,11 +354,12 @@ void OverlayController::showWindowChooser(const ScreenInfo& on, const std::vecto
                                           std::function<void()> cancel)
 {
     dispose(std::move(chooser_));
-    const Rect visible = topLeftVisibleFrame(on);
+    // Laid out in logical pixels, as its widgets are.
+    const Rect visible = DevicePixels::logicalFrame(topLeftVisibleFrame(on));
     const double w = std::min(visible.width() - 40, 560.0), h = std::min(visible.height() - 100, 450.0);
     const Rect frame(visible.midX() - w / 2, visible.midY() - h / 2, w, h);
 
-    auto panel = std::make_unique<OverlayWindow>(frame, true);
+    auto panel = std::make_unique<OverlayWindow>(DevicePixels::deviceFrame(frame), true);
     panel->setTitle(QStringLiteral("Choose a Window"));
     panel->setAcceptsKeys(true);
     auto* card = new ChooserCard;
@@ -460,7 +462,7 @@ void OverlayController::showRegionAssist(const std::map<RegionNumber, Rect>& reg
                 auto fn = onCancel;
                 fn();
             },
-            QRect(0, 0, int(std::lround(f.width())), int(std::lround(f.height()))));
+            panel->rect());
         panel->setContentView(view);
         // The first panel is shown last: a window manager that focuses each new window then
         // agrees with the activation below instead of handing the keyboard to a later panel.
@@ -513,7 +515,7 @@ void OverlayController::showDividerEditor(const ScreenInfo& on, const SnapLayout
     const Rect visible = topLeftVisibleFrame(on);
     auto panel = std::make_unique<OverlayWindow>(visible, true);
     panel->setAcceptsKeys(false);
-    auto* view = new DividerEditorView(layout, QRect(0, 0, int(visible.width()), int(visible.height())));
+    auto* view = new DividerEditorView(layout, panel->rect());
     view->onChange = std::move(onChange);
     view->onEqualize = std::move(onEqualize);
     panel->setContentView(view);
@@ -521,7 +523,9 @@ void OverlayController::showDividerEditor(const ScreenInfo& on, const SnapLayout
     editorView_ = view;
     editor_->orderFrontRegardless();
 
-    auto toolbar = std::make_unique<OverlayWindow>(Rect(visible.midX() - 300, visible.minY() + 22, 600, 54), true);
+    const Rect area = DevicePixels::logicalFrame(visible);
+    auto toolbar = std::make_unique<OverlayWindow>(
+        DevicePixels::deviceFrame(Rect(area.midX() - 300, area.minY() + 22, 600, 54)), true);
     std::weak_ptr<bool> alive = alive_;
     toolbar->setContentView(makeDividerEditorToolbar(view, [this, alive] {
         if (alive.expired() || !onCancel)

@@ -4,6 +4,7 @@
 #include "overlay/AppIcon.h"
 #include "overlay/OverlayController.h"
 #include "overlay/WindowThumbnailButton.h"
+#include "platform/qt/DevicePixels.h"
 
 #include <QImage>
 
@@ -48,7 +49,7 @@ OverlayController::PickerBuild pickerBuild(const PickerPresentation& p, const Ov
 {
     const Rect visible = topLeftVisibleFrame(p.screen);
     OverlayController::PickerBuild build{visible, p.layouts, p.currentLayout, p.wholeComposition, p.dragging, {},
-                                         pickerWidth(visible)};
+                                         pickerWidth(DevicePixels::logicalFrame(visible))};
     for (const auto& [layout, regions] : occupants)
         for (const auto& [region, icon] : regions)
             build.icons[layout][region] = icon.cacheKey();

@@ -4,6 +4,7 @@
 #include "overlay/AppIcon.h"
 #include "overlay/OverlayStyle.h"
 #include "overlay/OverlayWindow.h"
+#include "platform/qt/DevicePixels.h"
 #include "snap/AppNames.h"
 
 #include <QKeyEvent>
@@ -540,8 +541,9 @@ void OverlayView::paintEvent(QPaintEvent*)
 
 std::unique_ptr<OverlayWindow> makePickerPanel(OverlayView* view, const Rect& visibleFrame, bool dragging)
 {
-    const Rect frame = pickerFrame(visibleFrame, view->width(), view->height());
-    auto panel = std::make_unique<OverlayWindow>(frame, !dragging);
+    // Hung in logical pixels, in which the view is laid out.
+    const Rect frame = pickerFrame(DevicePixels::logicalFrame(visibleFrame), view->width(), view->height());
+    auto panel = std::make_unique<OverlayWindow>(DevicePixels::deviceFrame(frame), !dragging);
     panel->setTitle(u"Choose a Layout"_qs);
     panel->setAcceptsKeys(!dragging);
     auto* card = makeGlassCard(QRect(0, 0, int(std::lround(frame.width())), int(std::lround(frame.height()))));

@@ -1,6 +1,7 @@
 #include "overlay/OverlayWindow.h"
 
 #include "platform/PanelStacking.h"
+#include "platform/qt/DevicePixels.h"
 
 #include <QResizeEvent>
 #include <QWindow>
@@ -16,12 +17,6 @@ std::vector<OverlayWindow*>& registry()
 {
     static std::vector<OverlayWindow*> panels;
     return panels;
-}
-
-QRect toQRect(const Rect& r)
-{
-    return QRect(int(std::lround(r.minX())), int(std::lround(r.minY())), int(std::lround(r.size.width)),
-                 int(std::lround(r.size.height)));
 }
 
 } // namespace
@@ -76,7 +71,7 @@ OverlayWindow::OverlayWindow(const Rect& contentRect, bool interactive)
     setAttribute(Qt::WA_TranslucentBackground, translucent_);
     setAttribute(Qt::WA_NoSystemBackground, translucent_);
     applyFlags();
-    const QRect r = toQRect(contentRect);
+    const QRect r = DevicePixels::widgetGeometry(contentRect);
     setGeometry(r.isValid() ? r : QRect(r.topLeft(), QSize(1, 1)));
     registry().push_back(this);
 }
@@ -129,15 +124,11 @@ void OverlayWindow::setClickThrough(bool through)
         handle->setFlag(Qt::WindowTransparentForInput, through);
 }
 
-Rect OverlayWindow::frame() const
-{
-    const QRect g = geometry();
-    return Rect(g.x(), g.y(), g.width(), g.height());
-}
+Rect OverlayWindow::frame() const { return DevicePixels::windowFrame(geometry()); }
 
 bool OverlayWindow::setFrame(const Rect& frame)
 {
-    const QRect r = toQRect(frame);
+    const QRect r = DevicePixels::widgetGeometry(frame);
     if (r == geometry())
         return false;
     setGeometry(r);

@@ -46,7 +46,7 @@ public:
     static constexpr int aboveEverythingLevel = 101;
     static constexpr int aboveWindowsLevel = 100;
 
-    // The panel recipe: frame in global top-left points; interactive panels take clicks and
+    // The panel recipe: frame in global top-left device pixels; interactive panels take clicks and
     // have a shadow, others let clicks through. Level 101, no keys, hidden.
     OverlayWindow(const Rect& contentRect, bool interactive);
     ~OverlayWindow() override;
@@ -73,9 +73,11 @@ public:
     QString title() const { return windowTitle(); }
     void setTitle(const QString& title) { setWindowTitle(title); }
 
-    // Frame in global top-left points.
+    // Frame in global top-left device pixels, as the window stands (its widget geometry is in
+    // Qt's logical ones, so at a fractional ratio an edge may lie a device pixel from where it
+    // was asked to).
     Rect frame() const;
-    // Writes the frame only when it differs; true when it changed.
+    // Writes the frame only when its logical geometry differs; true when it changed.
     bool setFrame(const Rect& frame);
 
     // The panel's content, filling it; the panel takes ownership and deletes the earlier one.

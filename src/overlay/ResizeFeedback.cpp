@@ -5,6 +5,7 @@
 #include "overlay/OverlayStyle.h"
 #include "overlay/OverlayWindow.h"
 #include "overlay/Symbols.h"
+#include "platform/qt/DevicePixels.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -50,9 +51,8 @@ std::vector<ScreenInfo> qtScreenList()
     std::vector<ScreenInfo> list;
     QScreen* primary = QGuiApplication::primaryScreen();
     for (QScreen* s : QGuiApplication::screens()) {
-        const QRect g = s->geometry(), a = s->availableGeometry();
-        ScreenInfo info{s->name(), s->name(), Rect(g.x(), g.y(), g.width(), g.height()),
-                        Rect(a.x(), a.y(), a.width(), a.height()), s == primary};
+        ScreenInfo info{s->name(), s->name(), DevicePixels::deviceGeometry(*s),
+                        DevicePixels::toDevice(QRectF(s->availableGeometry())), s == primary};
         if (s == primary)
             list.insert(list.begin(), info);
         else
@@ -176,7 +176,7 @@ void ResizeFeedback::prepareHint(const QString& heading, const QString& detail, 
         hint_->setHasShadow(false);
         hint_->setContentView(ownedHintView_.release());
     }
-    const Rect bounds = topLeftVisibleFrame(on);
+    const QRectF bounds = DevicePixels::toLogical(topLeftVisibleFrame(on));
     hintView_->update(heading, detail, symbolName, std::min(bounds.width() - 24, 360.0));
 }
 
@@ -244,7 +244,11 @@ void ResizeFeedback::positionHint(Point near)
     } else if (auto screen = containing(screenList(), near)) {
         bounds = topLeftVisibleFrame(*screen);
     }
-    hint_->setFrame(hintFrame(near, size, bounds, divider));
+    // The bubble's size and margins are logical pixels: placed among logical ones.
+    using namespace DevicePixels;
+    const QPointF at = toLogical(near);
+    hint_->setFrame(deviceFrame(hintFrame(Point{at.x(), at.y()}, size, logicalFrame(bounds),
+                                          divider ? std::optional(logicalFrame(*divider)) : std::nullopt)));
 }
 
 void ResizeFeedback::hide()

@@ -2,6 +2,7 @@
 
 #include "overlay/OverlayStyle.h"
 #include "overlay/OverlayWindow.h"
+#include "platform/qt/DevicePixels.h"
 
 namespace fw {
 
@@ -62,8 +63,9 @@ void ToastController::show(const QString& text, double seconds)
         }
     }
 
-    const Rect frame = noticeFrame(screen->visibleFrame);
-    auto panel = std::make_unique<OverlayWindow>(frame, false);
+    // Laid out in logical pixels, as its card is.
+    const Rect frame = noticeFrame(DevicePixels::logicalFrame(screen->visibleFrame));
+    auto panel = std::make_unique<OverlayWindow>(DevicePixels::deviceFrame(frame), false);
     const int w = int(std::lround(frame.width()));
     auto* card = makeGlassCard(QRect(0, 0, w, 86));
     auto* label = makeLabel(text, 13, QFont::Medium, StyleColor::label, card);

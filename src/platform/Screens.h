@@ -1,5 +1,5 @@
 #pragma once
-// Screens port: the displays of the desktop, primary first, in global top-left points.
+// Screens port: the displays of the desktop, primary first, in global top-left device pixels.
 
 #include "base/Geometry.h"
 
@@ -13,7 +13,7 @@ struct ScreenInfo {
     QString key;        // display key: EDID-derived UUID form, else the output/monitor name
     QString name;       // human name of the output or monitor
     Rect frame;         // whole display
-    Rect visibleFrame;  // display minus panels and docks (work area)
+    Rect visibleFrame;  // display minus the panels and docks standing on it
     bool primary = false;
 
     friend bool operator==(const ScreenInfo&, const ScreenInfo&) = default;

@@ -4,10 +4,13 @@
 // embedded by the tray host, and what it wrote to its log. For the x11 tests and benchmarks
 // that start the framewell executable.
 
+#include "onboarding/ProductInfo.h"
 #include "x11/XSession.h"
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QString>
 
 #include <optional>
@@ -133,6 +136,19 @@ inline bool programWindowShown(XSession& s, const QString& title)
             return true;
     }
     return false;
+}
+
+// The defaults of a user who has opened the program before: no welcome window at start.
+inline bool openedBefore(const XSession& s)
+{
+    const QString config = s.directory() + u"/config/framewell"_qs;
+    QFile defaults(config + u"/defaults.json"_qs);
+    return QDir().mkpath(config) && defaults.open(QIODevice::WriteOnly)
+        && defaults.write(QJsonDocument(QJsonObject{{u"hasOpened"_qs, true},
+                                                    {u"welcomeVideoShown"_qs, true},
+                                                    {u"lastSeenVersion"_qs, productVersion()}})
+                              .toJson())
+               > 0;
 }
 
 inline QString programLog(const XSession& s)

@@ -1,4 +1,5 @@
 // Screens and display keys on a real server: one wide screen split into two monitors.
+#include "platform/qt/DevicePixels.h"
 #include "platform/x11/X11Permissions.h"
 #include "platform/x11/X11Screens.h"
 #include "x11/XSession.h"
@@ -6,7 +7,11 @@
 #include <gtest/gtest.h>
 #include <xcb/randr.h>
 
+#include <QGuiApplication>
 #include <QRegularExpression>
+#include <QScreen>
+
+#include <map>
 
 namespace fw {
 namespace {
@@ -82,25 +87,19 @@ TEST(X11Screens, TwoMonitorsGetTheirFramesVisibleFramesAndKeys)
     EXPECT_EQ(left->key, QStringLiteral("LEFT"));
     EXPECT_EQ(right->key, QStringLiteral("RIGHT"));
 
-    // A panel along the top shrinks both visible frames; the handler hears of it once per change.
+    // A panel along the top of the whole screen takes its height from both visible frames,
+    // whether or not the window manager's work area follows it (icewm's does not while the
+    // screen is split into monitors); the handler hears of it. (A bar that states no strut,
+    // fluxbox's, counts only while no window states one.)
     auto panel = session.startTestClient(QStringLiteral("panel"), {"--type", "dock", "--size", "3200x30", "--strut-top", "30"});
     ASSERT_TRUE(panel.window) << session.error();
-    ASSERT_TRUE(session.syncWithWindowManager());
-    const auto panelArea = session.workArea();
-    ASSERT_TRUE(panelArea);
-    if (session.windowManager() != QLatin1String("icewm")) {
-        EXPECT_EQ(panelArea->y(), 30) << "icewm alone ignores struts while the screen is split into monitors";
-    }
     ASSERT_TRUE(session.waitFor([&] {
-        auto l = screens.screens();
-        return (changes > 0 || panelArea == area) && l.size() == 2 &&
-               l[0].visibleFrame == l[0].frame.intersection(*panelArea) && l[1].visibleFrame == l[1].frame.intersection(*panelArea);
-    })) << toString(screens.screens()[0].visibleFrame).toStdString() << ", work area " << toString(*panelArea).toStdString();
-    list = screens.screens();
-    left = list[0].name == QStringLiteral("LEFT") ? &list[0] : &list[1];
-    right = left == &list[0] ? &list[1] : &list[0];
-    EXPECT_EQ(left->visibleFrame, left->frame.intersection(*panelArea));
-    EXPECT_EQ(right->visibleFrame, right->frame.intersection(*panelArea));
+        list = screens.screens();
+        left = list[0].name == QStringLiteral("LEFT") ? &list[0] : &list[1];
+        right = left == &list[0] ? &list[1] : &list[0];
+        return changes > 0 && left->visibleFrame.origin == Point{0, 30} && left->visibleFrame.width() == 1920
+            && right->visibleFrame == Rect(1920, 30, 1280, 994);
+    })) << toString(left->visibleFrame).toStdString() << ", " << toString(right->visibleFrame).toStdString();
 
     // With an EDID on its output, LEFT's key is the UUID form derived from it once the server
     // has told of the change; RIGHT has no output.
@@ -115,6 +114,89 @@ TEST(X11Screens, TwoMonitorsGetTheirFramesVisibleFramesAndKeys)
     EXPECT_TRUE(session.waitFor([&] { return keyOf(QStringLiteral("LEFT")) == X11Screens::displayKeyFromEdid(sampleEdid(7)); }))
         << keyOf(QStringLiteral("LEFT")).toStdString();
     EXPECT_EQ(keyOf(QStringLiteral("RIGHT")), QStringLiteral("RIGHT"));
+}
+
+// At 150 % (Xft.dpi 144 read by Qt at start) the monitors are still RandR's device pixels, our
+// windows' edge converts about each screen's own corner, and a dock on one monitor takes its
+// space from that monitor only, following the dock as it moves to the inner edge of the other
+// one and as it goes.
+TEST(X11Screens, AtHighDensityMonitorsKeepDevicePixelsAndLoseOnlyTheirOwnDocks)
+{
+    XSession session({3200, 1080, true, false});
+    ASSERT_TRUE(session.ok()) << session.error();
+    ASSERT_TRUE(session.splitIntoTwoMonitors()) << session.error();
+    ASSERT_TRUE(session.mergeResources("Xft.dpi: 144\n"));
+    test::SessionApp app(session);
+    ASSERT_EQ(QGuiApplication::primaryScreen()->devicePixelRatio(), 1.5);
+
+    X11Screens screens;
+    int changes = 0;
+    screens.setChangeHandler([&] { ++changes; });
+    const auto frames = [&] {
+        std::map<QString, std::pair<Rect, Rect>> out;
+        for (const ScreenInfo& s : screens.screens())
+            out[s.name] = {s.frame, s.visibleFrame};
+        return out;
+    };
+    const Rect leftFrame(0, 0, 1920, 1080), rightFrame(1920, 0, 1280, 1024);
+    ASSERT_EQ(frames()[u"LEFT"_qs].first, leftFrame);
+    ASSERT_EQ(frames()[u"RIGHT"_qs].first, rightFrame);
+    // Qt keeps RIGHT's corner at 1920 and divides what lies beyond it.
+    EXPECT_EQ(DevicePixels::toLogical(Rect(2220, 150, 600, 300)), QRectF(2120, 100, 400, 200));
+    EXPECT_EQ(DevicePixels::toDevice(QRectF(2120, 100, 400, 200)), Rect(2220, 150, 600, 300));
+    EXPECT_EQ(DevicePixels::widgetGeometry(Rect(300, 0, 301, 1080)), QRect(200, 0, 201, 720));
+    // The window manager's own bar (icewm's, fluxbox's) sits at the bottom of LEFT; nothing
+    // stands on RIGHT.
+    std::optional<Rect> area;
+    ASSERT_TRUE(session.waitFor([&] {
+        area = session.workArea();
+        return area && frames()[u"LEFT"_qs].second == leftFrame.intersection(*area)
+            && frames()[u"RIGHT"_qs].second == rightFrame;
+    })) << toString(frames()[u"RIGHT"_qs].second).toStdString();
+    const Rect leftBefore = leftFrame.intersection(*area);
+    // LEFT's top-left corner and width (its bottom is the window manager's bar's), RIGHT whole.
+    const auto shown = [&](Point leftCorner, const Rect& right) {
+        return session.waitFor([&] {
+            auto now = frames();
+            const Rect left = now[u"LEFT"_qs].second;
+            return changes > 0 && left.origin == leftCorner && left.width() == 1920 && now[u"RIGHT"_qs].second == right;
+        });
+    };
+    const auto both = [&] {
+        auto now = frames();
+        return toString(now[u"LEFT"_qs].second).toStdString() + ", " + toString(now[u"RIGHT"_qs].second).toStdString();
+    };
+
+    // A panel along the top of LEFT: LEFT starts below it, RIGHT keeps its top (window
+    // managers cut their one work area for the whole screen).
+    changes = 0;
+    auto dock = session.startTestClient(u"top of left"_qs, {"--type", "dock", "--size", "1920x30", "--position", "0,0",
+                                                           "--strut-partial", "0,0,30,0,0,0,0,0,0,1919,0,0"});
+    ASSERT_TRUE(dock.window) << session.error();
+    EXPECT_TRUE(shown({0, 30}, rightFrame)) << both();
+
+    // Moved to the inner edge of RIGHT, 40 wide: RIGHT starts after it, LEFT is whole again
+    // (the strut reaches over LEFT from the screen's left edge, but the dock stands on RIGHT).
+    changes = 0;
+    xcb_connection_t* c = session.connection();
+    const std::uint32_t place[4] = {1920, 0, 40, 1024};
+    xcb_configure_window(c, dock.window,
+                         XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, place);
+    const std::uint32_t strut[12] = {1960, 0, 0, 0, 0, 1023, 0, 0, 0, 0, 0, 0};
+    auto* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 21, "_NET_WM_STRUT_PARTIAL"), nullptr);
+    ASSERT_TRUE(atom);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, dock.window, atom->atom, XCB_ATOM_CARDINAL, 32, 12, strut);
+    free(atom);
+    xcb_flush(c);
+    EXPECT_TRUE(shown({0, 0}, Rect(1960, 0, 1240, 1024))) << both();
+
+    // Gone: both as they were.
+    changes = 0;
+    ASSERT_TRUE(session.stop(dock.pid));
+    EXPECT_TRUE(session.waitFor([&] {
+        auto now = frames();
+        return changes > 0 && now[u"LEFT"_qs].second == leftBefore && now[u"RIGHT"_qs].second == rightFrame;
+    })) << both();
 }
 
 TEST(X11Screens, DisplayKeysFromEdid)

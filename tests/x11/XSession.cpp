@@ -937,6 +937,15 @@ bool XSession::splitIntoTwoMonitors()
     return true;
 }
 
+bool XSession::mergeResources(const QByteArray& lines)
+{
+    QFile file(dir_ + QStringLiteral("/resources"));
+    if (!file.open(QIODevice::WriteOnly) || file.write(lines) != lines.size())
+        return false;
+    file.close();
+    return run({QStringLiteral("xrdb"), QStringLiteral("-merge"), file.fileName()}) == 0;
+}
+
 bool XSession::compositing()
 {
     const xcb_atom_t cm = intern(c_, "_NET_WM_CM_S0");

@@ -168,6 +168,8 @@ public:
     // Splits the screen (at least 3200×1080) into LEFT 1920×1080 at 0,0 (on the server's only
     // output) and RIGHT 1280×1024 at 1920,0 (no output), as xrandr --setmonitor does.
     bool splitIntoTwoMonitors();
+    // Merges lines into the server's resources (xrdb -merge), as a desktop sets Xft.dpi.
+    bool mergeResources(const QByteArray& lines);
     // Starts xcompmgr, unless the WM composites itself.
     bool startCompositor();
     // Whether a compositing manager holds _NET_WM_CM_S0.

@@ -4,6 +4,7 @@
 #include "layout/LayoutStore.h"
 #include "layout/ScreenGeometry.h"
 #include "overlay/OverlayStyle.h"
+#include "platform/qt/DevicePixels.h"
 
 namespace fw {
 
@@ -49,8 +50,8 @@ void CustomLayoutEditorController::openCustomLayoutEditor(const QString& key, co
     displayKey_ = key;
 
     if (screen) {
-        const Rect visible = screen->visibleFrame;
-        editor->move(int(visible.midX() - editor->width() / 2.0), int(visible.midY() - editor->height() / 2.0));
+        const QRectF visible = DevicePixels::toLogical(screen->visibleFrame);
+        editor->move(int(visible.center().x() - editor->width() / 2.0), int(visible.center().y() - editor->height() / 2.0));
     }
     editor->show();
     bringToFront(editor, clock_);

@@ -1,6 +1,7 @@
 #include "platform/x11/X11Platform.h"
 
 #include "base/QtClock.h"
+#include "platform/qt/DevicePixels.h"
 #include "platform/x11/GnomeDesktopSettings.h"
 #include "platform/x11/LocalProcesses.h"
 #include "platform/x11/LogindIdleInhibitors.h"
@@ -17,11 +18,42 @@
 #include "platform/x11/X11Workspaces.h"
 #include "platform/x11/XdgApplications.h"
 
-#include <QCursor>
+#include <QGuiApplication>
+#include <QPlatformSurfaceEvent>
+#include <QWindow>
+
 
 namespace fw {
 
+namespace {
+
+// At a device pixel ratio above 1 Qt states size steps of one scaled logical pixel from a base
+// size of a scaled -1 (-2 at 1.5 and 2) on every window it creates; fluxbox then makes such a
+// managed window 65534 pixels wide. A base of 0 states the same steps without the harm; it is
+// set as each window's surface is made, before the window is shown.
+class WholeBaseSizes final : public QObject {
+public:
+    WholeBaseSizes() { qGuiApp->installEventFilter(this); }
+    ~WholeBaseSizes() override
+    {
+        if (qGuiApp)
+            qGuiApp->removeEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::PlatformSurface
+            && static_cast<QPlatformSurfaceEvent*>(event)->surfaceEventType() == QPlatformSurfaceEvent::SurfaceCreated)
+            if (auto* window = qobject_cast<QWindow*>(watched); window && window->isTopLevel() && !window->baseSize().isValid())
+                window->setBaseSize(QSize(0, 0));
+        return false;
+    }
+};
+
+} // namespace
+
 struct X11Platform::Adapters {
+    WholeBaseSizes baseSizes;
     QtClock clock;
     FileDefaults defaults;
     X11WindowSystem windows;
@@ -51,10 +83,7 @@ X11Platform::X11Platform() : adapters_(std::make_unique<Adapters>())
         a.windows, a.screens, a.workspaces, a.activations, a.mouse, a.permissions, a.processes, a.idleInhibitors, a.capture,
         a.clock, a.defaults, a.hotKeys, a.buttonGrabs, a.scrollTap, a.desktop, a.applications,
         a.stacking.available() ? &a.stacking : nullptr,
-        [] {
-            const QPoint at = QCursor::pos();
-            return std::optional<Point>(Point{double(at.x()), double(at.y())});
-        }});
+        [] { return std::optional<Point>(DevicePixels::cursor()); }});
 }
 
 X11Platform::~X11Platform() = default;

@@ -1,6 +1,9 @@
 #include "platform/x11/X11Screens.h"
 
+#include "platform/Struts.h"
+#include "platform/qt/DevicePixels.h"
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11Docks.h"
 
 #include <QCryptographicHash>
 #include <QAbstractNativeEventFilter>
@@ -30,19 +33,13 @@ QString nameOf(xcb_connection_t* c, xcb_atom_t atom)
     return QString::fromLatin1(xcb_get_atom_name_name(r.p), xcb_get_atom_name_name_length(r.p));
 }
 
-Rect toRect(const QRect& r, double scale)
-{
-    return Rect(r.x() * scale, r.y() * scale, r.width() * scale, r.height() * scale);
-}
-
 } // namespace
 
 // Hears RandR's notices on Qt's connection: any change of outputs, monitors or their properties
 // (an EDID among them) makes the next read of the screens read the EDIDs again.
 class X11Screens::RandrWatch final : public QAbstractNativeEventFilter {
 public:
-    RandrWatch(std::optional<QMap<QString, QByteArray>>& edids, std::uint8_t firstEvent)
-        : edids_(edids), firstEvent_(firstEvent)
+    RandrWatch(std::optional<Randr>& read, std::uint8_t firstEvent) : read_(read), firstEvent_(firstEvent)
     {
         qGuiApp->installNativeEventFilter(this);
     }
@@ -60,12 +57,12 @@ public:
             return false;
         const std::uint8_t event = static_cast<const xcb_generic_event_t*>(message)->response_type & 0x7f;
         if (event == firstEvent_ + XCB_RANDR_SCREEN_CHANGE_NOTIFY || event == firstEvent_ + XCB_RANDR_NOTIFY)
-            edids_.reset();
+            read_.reset();
         return false;
     }
 
 private:
-    std::optional<QMap<QString, QByteArray>>& edids_;
+    std::optional<Randr>& read_;
     std::uint8_t firstEvent_;
 };
 
@@ -82,7 +79,7 @@ X11Screens::X11Screens()
                                    XCB_RANDR_NOTIFY_MASK_SCREEN_CHANGE | XCB_RANDR_NOTIFY_MASK_OUTPUT_CHANGE
                                        | XCB_RANDR_NOTIFY_MASK_CRTC_CHANGE | XCB_RANDR_NOTIFY_MASK_OUTPUT_PROPERTY);
             xcb_flush(c);
-            randrWatch_ = std::make_unique<RandrWatch>(edids_, randr->first_event);
+            randrWatch_ = std::make_unique<RandrWatch>(randr_, randr->first_event);
         }
     }
     connect(qGuiApp, &QGuiApplication::screenAdded, this, [this](QScreen* s) {
@@ -93,6 +90,15 @@ X11Screens::X11Screens()
     connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, [this](QScreen*) { changed(); });
     for (QScreen* s : QGuiApplication::screens())
         watch(s);
+    // A dock that moves within its edge, or a bar re-laid out by its window manager, often
+    // leaves every visible frame as it was: only a change that shows is told.
+    docks_ = std::make_unique<X11Docks>();
+    docks_->setChangeHandler([this] {
+        const std::vector<Rect> before = visible_;
+        screens();
+        if (visible_ != before)
+            changed();
+    });
 }
 
 X11Screens::~X11Screens() = default;
@@ -105,7 +111,7 @@ void X11Screens::watch(QScreen* screen)
 
 void X11Screens::changed()
 {
-    edids_.reset();
+    randr_.reset();
     // Qt reports one change as several signals: tell the handler once, after all of them.
     if (pending_)
         return;
@@ -150,23 +156,28 @@ x11::Connection* X11Screens::connection() const
     return connection_->ok() ? connection_.get() : nullptr;
 }
 
-QMap<QString, QByteArray> X11Screens::edidByName() const
+const X11Screens::Randr& X11Screens::randr() const
 {
-    if (edids_)
-        return *edids_;
-    QMap<QString, QByteArray> out;
-    Connection* connection = this->connection();
-    if (!connection)
-        return out;
-    Connection& conn = *connection;
-    xcb_connection_t* c = conn.raw();
-    const auto* randr = xcb_get_extension_data(c, &xcb_randr_id);
-    if (!randr || !randr->present || conn.atoms().edid == XCB_NONE) {
-        edids_ = out;
-        return out;
+    if (randr_)
+        return *randr_;
+    Randr out;
+    if (Connection* conn = connection()) {
+        xcb_connection_t* c = conn->raw();
+        const auto* ext = xcb_get_extension_data(c, &xcb_randr_id);
+        if (ext && ext->present)
+            readOutputs(out);
     }
+    randr_ = out;
+    return *randr_;
+}
 
+void X11Screens::readOutputs(Randr& out) const
+{
+    Connection& conn = *connection();
+    xcb_connection_t* c = conn.raw();
     auto edidOf = [&](xcb_randr_output_t output) {
+        if (conn.atoms().edid == XCB_NONE)
+            return QByteArray();
         auto r = FW_XCB_REPLY(c, xcb_randr_get_output_property,
                               xcb_randr_get_output_property(c, output, conn.atoms().edid, XCB_ATOM_ANY, 0, 256, 0, 0));
         if (!r || r->format != 8)
@@ -190,10 +201,10 @@ QMap<QString, QByteArray> X11Screens::edidByName() const
                 continue;
             const QString name = QString::fromUtf8(reinterpret_cast<const char*>(xcb_randr_get_output_info_name(info.p)),
                                                    xcb_randr_get_output_info_name_length(info.p));
-            out.insert(name, edidOf(outputs[i]));
+            out.edids.insert(name, edidOf(outputs[i]));
         }
     }
-    // Monitors (RandR 1.5) by theirs: the EDID of their first output.
+    // Monitors (RandR 1.5) by theirs: the EDID of their first output, and where they lie.
     auto monitors = FW_XCB_REPLY(c, xcb_randr_get_monitors, xcb_randr_get_monitors(c, conn.root(), 1));
     if (monitors) {
         for (auto it = xcb_randr_get_monitors_monitors_iterator(monitors.p); it.rem; xcb_randr_monitor_info_next(&it)) {
@@ -201,24 +212,12 @@ QMap<QString, QByteArray> X11Screens::edidByName() const
             QByteArray edid;
             if (xcb_randr_monitor_info_outputs_length(it.data) > 0)
                 edid = edidOf(xcb_randr_monitor_info_outputs(it.data)[0]);
-            if (!name.isEmpty())
-                out.insert(name, edid);
+            if (name.isEmpty())
+                continue;
+            out.edids.insert(name, edid);
+            out.monitors.insert(name, Rect(it.data->x, it.data->y, it.data->width, it.data->height));
         }
     }
-    edids_ = out;
-    return out;
-}
-
-std::optional<Rect> X11Screens::workArea() const
-{
-    Connection* connection = this->connection();
-    if (!connection)
-        return std::nullopt;
-    Connection& conn = *connection;
-    const auto v = cardinals(conn.reply(conn.property(conn.root(), conn.atoms().netWorkarea, XCB_ATOM_CARDINAL, 4)).p);
-    if (v.size() < 4 || v[2] == 0 || v[3] == 0)
-        return std::nullopt;
-    return Rect(std::int32_t(v[0]), std::int32_t(v[1]), v[2], v[3]);
 }
 
 std::vector<ScreenInfo> X11Screens::screens() const
@@ -230,29 +229,36 @@ std::vector<ScreenInfo> X11Screens::screens() const
     QScreen* primary = QGuiApplication::primaryScreen();
     if (primary && list.removeOne(primary))
         list.prepend(primary);
-    const QMap<QString, QByteArray> edids = edidByName();
-    const std::optional<Rect> area = workArea();
+    const Randr& read = randr();
     QSet<QString> keys;
+    std::vector<Rect> monitors;
     for (QScreen* s : list) {
-        // Qt's geometry is in device-independent pixels; windows are read in X pixels.
-        const double scale = s->devicePixelRatio();
         ScreenInfo info;
         info.name = s->name();
-        info.frame = toRect(s->geometry(), scale);
-        // The monitor within the WM's work area, read here: Qt takes _NET_WORKAREA only from
-        // its first change, so a bar the WM had before (icewm's, fluxbox's) would be missed.
-        const Rect within = area ? info.frame.intersection(*area) : Rect::null();
-        info.visibleFrame = within.isEmpty() ? toRect(s->availableGeometry(), scale) : within;
+        // RandR's rectangle in device pixels; Qt's logical one only as exact as its rounding.
+        info.frame = read.monitors.value(s->name(), DevicePixels::deviceGeometry(*s));
+        info.visibleFrame = DevicePixels::toDevice(QRectF(s->availableGeometry()));
         info.primary = s == primary;
-        const QByteArray edid = edids.value(s->name());
+        const QByteArray edid = read.edids.value(s->name());
         info.key = displayKeyFromEdid(edid);
         if (!info.key.isEmpty() && keys.contains(info.key))
             info.key = displayKeyFromEdid(edid, s->name());
         if (info.key.isEmpty())
             info.key = s->name();
         keys.insert(info.key);
+        monitors.push_back(info.frame);
         out.push_back(info);
     }
+    // Each monitor less the docks and panels on it, read here: Qt cuts every screen by the one
+    // work area, and only from its first change (a bar the WM had before would be missed).
+    if (docks_ && docks_->ok()) {
+        const auto visible = visibleFrames(monitors, docks_->struts(), docks_->screenSize(), docks_->workArea());
+        for (std::size_t i = 0; i < out.size(); ++i)
+            out[i].visibleFrame = visible[i];
+    }
+    visible_.clear();
+    for (const ScreenInfo& info : out)
+        visible_.push_back(info.visibleFrame);
     return out;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
-// The screens port on X11: Qt's screens (RandR monitors, primary first) within the WM's work area,
+// The screens port on X11: Qt's screens (RandR monitors, primary first) in X's device pixels as
+// RandR gives them, each visible frame the monitor less the struts of the docks and panels on it,
 // and display keys read from RandR: a UUID-form key derived from the monitor's EDID when its
 // output has one, else the monitor's name as Qt reports it. Needs a QGuiApplication on xcb.
 
@@ -19,6 +20,8 @@ class Connection;
 
 namespace fw {
 
+class X11Docks;
+
 class X11Screens : public QObject, public Screens {
 public:
     X11Screens();
@@ -35,10 +38,14 @@ public:
     static QString displayKeyFromEdid(const QByteArray& edid, const QString& connector);
 
 private:
-    // Monitor or output name → EDID bytes, read from RandR.
-    QMap<QString, QByteArray> edidByName() const;
-    // The first desktop's _NET_WORKAREA, in X pixels; nothing when unset.
-    std::optional<Rect> workArea() const;
+    // What RandR tells of the monitors and outputs, by name: EDID bytes, and a monitor's
+    // rectangle in device pixels.
+    struct Randr {
+        QMap<QString, QByteArray> edids;
+        QMap<QString, Rect> monitors;
+    };
+    const Randr& randr() const;
+    void readOutputs(Randr& out) const;
     void watch(QScreen* screen);
     void changed();
 
@@ -46,7 +53,10 @@ private:
     bool pending_ = false;
     // The EDIDs take a dozen round trips to read: kept until the server reports a change of
     // outputs, monitors or their properties, or Qt one of screens.
-    mutable std::optional<QMap<QString, QByteArray>> edids_;
+    mutable std::optional<Randr> randr_;
+    std::unique_ptr<X11Docks> docks_;
+    // The visible frames last read, in the order read.
+    mutable std::vector<Rect> visible_;
     class RandrWatch;
     std::unique_ptr<RandrWatch> randrWatch_;
     // Qt's own connection, with our atoms interned once.

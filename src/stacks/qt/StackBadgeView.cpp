@@ -3,6 +3,7 @@
 #include "overlay/Symbols.h"
 #include "overlay/AppIcon.h"
 #include "overlay/WindowThumbnailButton.h"
+#include "platform/qt/DevicePixels.h"
 #include "stacks/BadgeSpotFinder.h"
 
 #include <QAbstractButton>
@@ -347,9 +348,8 @@ void StackBadgeView::mouseReleaseEvent(QMouseEvent* e)
     }
     unsetCursor();
     dragging_ = false;
-    const QRect g = window()->geometry();
     if (actions.moved)
-        actions.moved(Rect(g.x(), g.y(), g.width(), g.height()));
+        actions.moved(DevicePixels::windowFrame(window()->geometry()));
 }
 
 void StackBadgeView::leaveEvent(QEvent*) { setHighlighted(std::nullopt); }

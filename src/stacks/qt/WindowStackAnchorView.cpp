@@ -1,6 +1,7 @@
 #include "stacks/qt/WindowStackAnchorView.h"
 
 #include "overlay/OverlayStyle.h"
+#include "platform/qt/DevicePixels.h"
 #include "stacks/qt/WindowStackPicker.h"
 
 #include <QEvent>
@@ -38,7 +39,10 @@ void WindowStackAnchorView::makePicker(PickerContent content, PickerSlots action
 
 Size WindowStackAnchorView::pickerSize() const
 {
-    return picker_ ? Size{double(picker_->width()), double(picker_->height())} : Size{};
+    // Laid out in logical pixels; shown near the anchor, in that screen's device pixels.
+    const Rect anchor = anchorFrame();
+    const double ratio = DevicePixels::ratioAt(Point{anchor.midX(), anchor.midY()});
+    return picker_ ? Size{picker_->width() * ratio, picker_->height() * ratio} : Size{};
 }
 
 void WindowStackAnchorView::setThumbnail(const Thumbnail& image, const ManagedWindow& window)
@@ -119,7 +123,7 @@ void WindowStackAnchorView::showKeyPanel(const Rect& frame)
     panel->setTitle(u"Window Stack"_qs);
     panel->setHasShadow(true);
     panel->setLevel(OverlayWindow::aboveEverythingLevel);
-    panel->setContentView(makeGlassCard(QRect(0, 0, int(frame.width()), int(frame.height()))));
+    panel->setContentView(makeGlassCard(panel->rect()));
     panel->setAcceptsKeys(true);
     place(*panel, picker_, frame);
     panel->installEventFilter(this);
@@ -153,8 +157,7 @@ void WindowStackAnchorView::closeKeyPanel()
 
 Rect WindowStackAnchorView::anchorFrame() const
 {
-    const QPoint origin = mapToGlobal(QPoint(0, 0));
-    return Rect(origin.x(), origin.y(), width(), height());
+    return DevicePixels::toDevice(QRectF(mapToGlobal(QPointF(0, 0)), QSizeF(size())));
 }
 
 bool WindowStackAnchorView::eventFilter(QObject* watched, QEvent* event)

@@ -5,7 +5,10 @@
 //   fw_test_client [--title T] [--size WxH] [--position X,Y] [--min WxH] [--max WxH]
 //                  [--inc WxH] [--base WxH] [--no-pid] [--type normal|dialog|dock|none]
 //                  [--transient-for ID] [--maximized] [--count N] [--no-move] [--strut-top H]
-//                  [--churn] [--colors RRGGBB,RRGGBB]
+//                  [--strut-partial L,R,T,B,LY0,LY1,RY0,RY1,TX0,TX1,BX0,BX1] [--churn]
+//                  [--colors RRGGBB,RRGGBB]
+// --strut-partial: the window's _NET_WM_STRUT_PARTIAL as given (and _NET_WM_STRUT from its
+// first four values), as a panel on one monitor states it.
 // --churn: besides the windows above, keeps creating and destroying further windows (titled
 // "T churn") for as long as it runs: each mapped one is followed by a new one, the oldest is
 // destroyed, and every other new one is destroyed before the WM could manage it.
@@ -58,6 +61,7 @@ int main(int argc, char** argv)
     bool setPid = true, positioned = false, maximized = false, noMove = false, churn = false, coloured = false;
     std::uint32_t left = 0, right = 0;
     int strutTop = 0;
+    std::vector<std::uint32_t> partial;
     std::string type = "normal";
     std::uint32_t transientFor = 0;
     for (int i = 1; i < argc; ++i) {
@@ -81,6 +85,14 @@ int main(int argc, char** argv)
         else if (a == "--no-move") noMove = true;
         else if (a == "--count") count = std::atoi(next());
         else if (a == "--strut-top") strutTop = std::atoi(next());
+        else if (a == "--strut-partial") {
+            for (char* at = const_cast<char*>(next()); partial.size() < 12; ++at) {
+                partial.push_back(std::uint32_t(std::strtoul(at, &at, 10)));
+                if (*at != ',')
+                    break;
+            }
+            if (partial.size() != 12) usage("--strut-partial");
+        }
         else if (a == "--churn") churn = true;
         else if (a == "--colors") {
             const std::string v = next();
@@ -157,9 +169,11 @@ int main(int argc, char** argv)
             const xcb_atom_t motifAtom = atom(c, "_MOTIF_WM_HINTS");
             xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, motifAtom, motifAtom, 32, 5, motif);
         }
-        if (strutTop > 0) {
-            // Reserve a band along the top of the screen, as a panel does.
-            const std::uint32_t strut[12] = {0, 0, std::uint32_t(strutTop), 0, 0, 0, 0, 0, 0, screen->width_in_pixels - 1u, 0, 0};
+        if (strutTop > 0)
+            partial = {0, 0, std::uint32_t(strutTop), 0, 0, 0, 0, 0, 0, screen->width_in_pixels - 1u, 0, 0};
+        if (!partial.empty()) {
+            // Reserve a band along an edge of the screen, as a panel does.
+            const std::uint32_t* strut = partial.data();
             xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, atom(c, "_NET_WM_STRUT_PARTIAL"), XCB_ATOM_CARDINAL, 32, 12,
                                 strut);
             xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, atom(c, "_NET_WM_STRUT"), XCB_ATOM_CARDINAL, 32, 4, strut);
