@@ -249,7 +249,8 @@ void CompositionButton::paintEvent(QPaintEvent*)
 OverlayView::OverlayView(std::vector<SnapLayout> layouts, std::optional<QString> currentLayout, bool wholeComposition,
                          bool dragging, const Occupants& occupants, double width, QWidget* parent)
     : QWidget(parent), layouts_(std::move(layouts)), wholeComposition_(wholeComposition),
-      geometry_(PickerGeometry::make(layouts_, wholeComposition, width))
+      geometry_(PickerGeometry::make(layouts_, wholeComposition, width)), currentLayout_(std::move(currentLayout)),
+      occupants_(occupants), built_(layouts_.size(), false)
 {
     const double w = width;
     resize(int(std::lround(w)), int(std::lround(geometry_.height)));
@@ -286,11 +287,30 @@ OverlayView::OverlayView(std::vector<SnapLayout> layouts, std::optional<QString>
         cancelHint_->hide();
     }
 
+    buildCards(0, firstBuildHeight);
+}
+
+void OverlayView::buildCards(double top, double bottom)
+{
     for (const PickerCard& card : geometry_.cards) {
-        if (wholeComposition)
-            buildCompositionCard(card);
-        else
-            buildRegionCard(card, currentLayout, occupants);
+        if (!built_[std::size_t(card.index)] && card.cell.maxY() >= top && card.cell.minY() <= bottom)
+            buildCard(card.index);
+    }
+}
+
+void OverlayView::buildCard(int index)
+{
+    built_[std::size_t(index)] = true;
+    if (wholeComposition_)
+        buildCompositionCard(geometry_.cards[std::size_t(index)]);
+    else
+        buildRegionCard(geometry_.cards[std::size_t(index)]);
+    // Children made after the view is shown are shown by hand (those never shown nor hidden).
+    if (isVisible()) {
+        for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (child->isHidden() && !child->testAttribute(Qt::WA_WState_ExplicitShowHide))
+                child->show();
+        }
     }
 }
 
@@ -311,7 +331,9 @@ void OverlayView::buildCompositionCard(const PickerCard& card)
         if (self && self->onChoose)
             self->onChoose(SnapSelection{i, 0});
     };
-    compositionButtons_.emplace_back(i, button);
+    const auto at = std::find_if(compositionButtons_.begin(), compositionButtons_.end(),
+                                 [i](const auto& entry) { return entry.first > i; });
+    compositionButtons_.emplace(at, i, button);
     if (isCustom(layout)) {
         auto* edit = new ActionButton(u"Edit"_qs, [self, layout] {
             if (self && self->onEdit)
@@ -325,8 +347,7 @@ void OverlayView::buildCompositionCard(const PickerCard& card)
     }
 }
 
-void OverlayView::buildRegionCard(const PickerCard& card, const std::optional<QString>& currentLayout,
-                                  const Occupants& occupants)
+void OverlayView::buildRegionCard(const PickerCard& card)
 {
     const int i = card.index;
     const SnapLayout& layout = layouts_[std::size_t(i)];
@@ -336,11 +357,14 @@ void OverlayView::buildRegionCard(const PickerCard& card, const std::optional<QS
     platter->lower();
     platters_[i] = platter;
 
-    const auto occupied = occupants.find(layout.id);
+    const auto occupied = occupants_.find(layout.id);
     QPointer<OverlayView> self(this);
+    // In card order, whichever card comes into view first.
+    auto at = std::find_if(regionButtons_.begin(), regionButtons_.end(),
+                           [i](const auto& entry) { return entry.first.layoutIndex > i; });
     for (const auto& [region, frame] : card.regions) {
         auto* button = new RegionButton(layout.name + u", region "_qs + QString::number(region + 1), this);
-        if (occupied != occupants.end()) {
+        if (occupied != occupants_.end()) {
             if (auto icon = occupied->second.find(region); icon != occupied->second.end())
                 button->icon = icon->second;
         }
@@ -350,10 +374,10 @@ void OverlayView::buildRegionCard(const PickerCard& card, const std::optional<QS
             if (self && self->onChoose)
                 self->onChoose(selection);
         };
-        regionButtons_.emplace_back(selection, button);
+        at = std::next(regionButtons_.emplace(at, selection, button));
     }
 
-    const bool current = currentLayout && *currentLayout == layout.id;
+    const bool current = currentLayout_ && *currentLayout_ == layout.id;
     auto* name = makeLabel(i < 9 ? QString::number(i + 1) + u"  "_qs + layout.name : layout.name, 11,
                            current ? QFont::DemiBold : QFont::Normal, StyleColor::label, this);
     name->setAlignment(Qt::AlignCenter);
@@ -399,6 +423,9 @@ std::optional<SnapSelection> OverlayView::selection(const QPointF& point) const
 
 void OverlayView::refreshSelection()
 {
+    if (selected && selected->layoutIndex >= 0 && std::size_t(selected->layoutIndex) < built_.size()
+        && !built_[std::size_t(selected->layoutIndex)])
+        buildCard(selected->layoutIndex);
     for (const auto& [sel, button] : regionButtons_) {
         const bool on = selected && *selected == sel;
         if (on != button->highlightedRegion) {
@@ -441,6 +468,15 @@ void OverlayView::select(SnapSelection s)
 {
     selected = s;
     refreshSelection();
+    // A card chosen by the keys is scrolled into view (composition cards scroll themselves).
+    if (const auto platter = platters_.find(s.layoutIndex); platter != platters_.end()) {
+        for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
+            if (auto* scroll = qobject_cast<QScrollArea*>(w)) {
+                scroll->ensureWidgetVisible(platter->second, 0, 0);
+                break;
+            }
+        }
+    }
     if (onHover)
         onHover(s);
 }
@@ -557,6 +593,11 @@ std::unique_ptr<OverlayWindow> makePickerPanel(OverlayView* view, const Rect& vi
         scroll->setGeometry(card->rect());
         scroll->setWidget(view);
         view->setAutoFillBackground(false);
+        QScrollBar* bar = scroll->verticalScrollBar();
+        QObject::connect(bar, &QScrollBar::valueChanged, view, [view, card](int top) {
+            view->buildCards(top, top + card->height());
+        });
+        view->buildCards(0, card->height());
     } else {
         view->setParent(card);
         view->move(0, 0);
