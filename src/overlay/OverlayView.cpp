@@ -21,13 +21,6 @@ namespace {
 
 bool isCustom(const SnapLayout& layout) { return layout.id.startsWith(u"user-"); }
 
-const SnapLayout* builtInWithId(const QString& id)
-{
-    for (const SnapLayout& b : SnapLayout::builtIns())
-        if (b.id == id)
-            return &b;
-    return nullptr;
-}
 
 // Unit rectangle mapped into an area.
 QRectF mapUnit(const Rect& unit, const QRectF& area)
@@ -167,7 +160,7 @@ CompositionButton::CompositionButton(const SnapLayout& layout_, bool adjusted, Q
     } else if (isCustom(layout)) {
         adjusted_ = false;
     } else {
-        const SnapLayout* b = builtInWithId(layout.id);
+        const SnapLayout* b = SnapLayout::builtInWithId(layout.id);
         adjusted_ = !(b && b->tree == layout.tree);
     }
     const std::optional<QString> summary = AppNames::summary(layout.tree, layout.apps);
@@ -293,13 +286,15 @@ OverlayView::OverlayView(std::vector<SnapLayout> layouts, std::optional<QString>
 void OverlayView::buildCards(double top, double bottom)
 {
     for (const PickerCard& card : geometry_.cards) {
-        if (!built_[std::size_t(card.index)] && card.cell.maxY() >= top && card.cell.minY() <= bottom)
+        if (card.cell.maxY() >= top && card.cell.minY() <= bottom)
             buildCard(card.index);
     }
 }
 
 void OverlayView::buildCard(int index)
 {
+    if (index < 0 || std::size_t(index) >= built_.size() || built_[std::size_t(index)])
+        return;
     built_[std::size_t(index)] = true;
     if (wholeComposition_)
         buildCompositionCard(geometry_.cards[std::size_t(index)]);
@@ -331,9 +326,8 @@ void OverlayView::buildCompositionCard(const PickerCard& card)
         if (self && self->onChoose)
             self->onChoose(SnapSelection{i, 0});
     };
-    const auto at = std::find_if(compositionButtons_.begin(), compositionButtons_.end(),
-                                 [i](const auto& entry) { return entry.first > i; });
-    compositionButtons_.emplace(at, i, button);
+    compositionButtons_.emplace(std::find_if(compositionButtons_.begin(), compositionButtons_.end(),
+                                             [i](const auto& entry) { return entry.first > i; }), i, button);
     if (isCustom(layout)) {
         auto* edit = new ActionButton(u"Edit"_qs, [self, layout] {
             if (self && self->onEdit)
@@ -384,7 +378,7 @@ void OverlayView::buildRegionCard(const PickerCard& card)
     name->setGeometry(QRectF(x, y + 73, c, 16).toRect());
     cardNames_[i] = name;
 
-    const SnapLayout* builtIn = builtInWithId(layout.id);
+    const SnapLayout* builtIn = SnapLayout::builtInWithId(layout.id);
     QString second;
     if (!builtIn || !(builtIn->tree == layout.tree))
         second = u"Custom proportions"_qs;
@@ -423,8 +417,7 @@ std::optional<SnapSelection> OverlayView::selection(const QPointF& point) const
 
 void OverlayView::refreshSelection()
 {
-    if (selected && selected->layoutIndex >= 0 && std::size_t(selected->layoutIndex) < built_.size()
-        && !built_[std::size_t(selected->layoutIndex)])
+    if (selected)
         buildCard(selected->layoutIndex);
     for (const auto& [sel, button] : regionButtons_) {
         const bool on = selected && *selected == sel;
@@ -443,14 +436,8 @@ void OverlayView::refreshSelection()
             button->update();
             changed = true;
         }
-        if (on) {
-            for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
-                if (auto* scroll = qobject_cast<QScrollArea*>(w)) {
-                    scroll->ensureWidgetVisible(button, 0, 0);
-                    break;
-                }
-            }
-        }
+        if (on)
+            scrollIntoView(button);
     }
     if (changed)
         update();
@@ -464,19 +451,23 @@ RegionNumber OverlayView::defaultRegion(int layoutIndex) const
     return regions.empty() ? 0 : *std::min_element(regions.begin(), regions.end());
 }
 
+void OverlayView::scrollIntoView(QWidget* child)
+{
+    for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
+        if (auto* scroll = qobject_cast<QScrollArea*>(w)) {
+            scroll->ensureWidgetVisible(child, 0, 0);
+            return;
+        }
+    }
+}
+
 void OverlayView::select(SnapSelection s)
 {
     selected = s;
     refreshSelection();
     // A card chosen by the keys is scrolled into view (composition cards scroll themselves).
-    if (const auto platter = platters_.find(s.layoutIndex); platter != platters_.end()) {
-        for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
-            if (auto* scroll = qobject_cast<QScrollArea*>(w)) {
-                scroll->ensureWidgetVisible(platter->second, 0, 0);
-                break;
-            }
-        }
-    }
+    if (const auto platter = platters_.find(s.layoutIndex); platter != platters_.end())
+        scrollIntoView(platter->second);
     if (onHover)
         onHover(s);
 }
@@ -570,51 +561,6 @@ void OverlayView::paintEvent(QPaintEvent*)
                     button->isActive() ? styleColor(StyleColor::accent, palette(), 0.16)
                                        : styleColor(StyleColor::label, palette(), 0.045));
     }
-}
-
-// --- Hosting ---
-
-std::unique_ptr<OverlayWindow> makePickerPanel(OverlayView* view, const Rect& visibleFrame, bool dragging)
-{
-    const Rect frame = pickerFrame(visibleFrame, view->width(), view->height());
-    auto panel = std::make_unique<OverlayWindow>(frame, !dragging);
-    panel->setTitle(u"Choose a Layout"_qs);
-    panel->setAcceptsKeys(!dragging);
-    auto* card = makeGlassCard(QRect(0, 0, int(std::lround(frame.width())), int(std::lround(frame.height()))));
-    card->setCornerRadius(26);
-    if (view->height() > card->height()) {
-        auto* scroll = new QScrollArea(card);
-        scroll->setFrameShape(QFrame::NoFrame);
-        scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-        scroll->setWidgetResizable(false);
-        scroll->viewport()->setAutoFillBackground(false);
-        scroll->setAutoFillBackground(false);
-        scroll->setGeometry(card->rect());
-        scroll->setWidget(view);
-        view->setAutoFillBackground(false);
-        QScrollBar* bar = scroll->verticalScrollBar();
-        QObject::connect(bar, &QScrollBar::valueChanged, view, [view, card](int top) {
-            view->buildCards(top, top + card->height());
-        });
-        view->buildCards(0, card->height());
-    } else {
-        view->setParent(card);
-        view->move(0, 0);
-    }
-    panel->setContentView(card);
-    panel->setHasShadow(false);
-    return panel;
-}
-
-void showPickerPanel(OverlayWindow& panel, OverlayView& view, bool dragging)
-{
-    if (dragging) {
-        panel.orderFrontRegardless();
-        return;
-    }
-    panel.makeKeyAndOrderFront();
-    view.setFocus(Qt::OtherFocusReason);
 }
 
 } // namespace fw

@@ -182,6 +182,8 @@ private:
     // layout's lowest region number.
     RegionNumber defaultRegion(int layoutIndex) const;
     void select(SnapSelection s);
+    // Scrolls the panel's scroll view, when the view is in one, to show a child of the view.
+    void scrollIntoView(QWidget* child);
 
     std::vector<SnapLayout> layouts_;
     bool wholeComposition_;
