@@ -31,11 +31,13 @@ QString LoginItem::path() const { return dir_ + u'/' + fileName; }
 
 bool LoginItem::enabled() const
 {
-    QFile file(path());
-    if (!file.open(QIODevice::ReadOnly))
+    // A FIFO or a device in its place is no entry the desktop starts, and must not be opened
+    // to find that out (a FIFO would hold the program until someone writes to it).
+    const FileRead entry = readRegularFile(path(), maxEntryBytes);
+    if (!entry.ok())
         return false;
     bool inEntry = false;
-    for (const QByteArray& raw : file.read(maxEntryBytes).split('\n')) {
+    for (const QByteArray& raw : entry.data.split('\n')) {
         const QByteArray line = raw.trimmed();
         if (line.startsWith('[')) {
             inEntry = line == "[Desktop Entry]";

@@ -8,6 +8,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
+#include <unordered_map>
+
 namespace fw {
 
 namespace {
@@ -235,15 +237,14 @@ Menu layoutChoiceMenu(const std::vector<SnapLayout>& layouts, const std::optiona
                                         : QStringLiteral("Layout placement is unavailable")));
     menu.items.push_back(separator());
     bool adjustedHeader = false;
+    // A custom layout's reference is the first listed with its id: found in one pass, however
+    // many layouts the display has.
+    std::unordered_map<QString, const SnapLayout*> firstWithId;
+    for (const SnapLayout& layout : layouts)
+        firstWithId.emplace(layout.id, &layout);
     for (const SnapLayout& layout : layouts) {
         const bool custom = layout.id.startsWith(QStringLiteral("user-"));
-        std::optional<SnapLayout> reference;
-        for (const SnapLayout& candidate : custom ? layouts : SnapLayout::builtIns()) {
-            if (candidate.id == layout.id) {
-                reference = candidate;
-                break;
-            }
-        }
+        const SnapLayout* reference = custom ? firstWithId[layout.id] : SnapLayout::builtInWithId(layout.id);
         const bool adjusted = !reference || !(reference->tree == layout.tree);
         if (adjusted && !adjustedHeader) {
             menu.items.push_back(separator());

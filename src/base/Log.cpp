@@ -3,6 +3,7 @@
 #include "base/Geometry.h"
 
 #include <QLoggingCategory>
+#include <algorithm>
 #include <cstdio>
 #include <mutex>
 #include <string>
@@ -138,6 +139,16 @@ QString categoryName(LogCategory c) { return QString::fromLatin1(qtCategory(c).c
 
 namespace log {
 
+QString clipped(const QString& value, qsizetype maxLength)
+{
+    if (value.size() <= maxLength)
+        return value;
+    qsizetype cut = std::max<qsizetype>(maxLength, 0);
+    if (cut > 0 && value[cut - 1].isHighSurrogate())
+        --cut; // never half a character
+    return value.left(cut) + QStringLiteral("… (%1 characters)").arg(value.size());
+}
+
 QString render(const char* format, std::initializer_list<LogArg> args)
 {
     QString out;
@@ -221,7 +232,7 @@ QString render(const char* format, std::initializer_list<LogArg> args)
         case 'S':
         case '@':
         case 'p': {
-            QString t = textOf(arg);
+            QString t = clipped(textOf(arg));
             if (hasPrecision)
                 t.truncate(precision.empty() ? 0 : std::stoi(precision));
             if (!width.empty()) {
@@ -247,7 +258,7 @@ QString render(const char* format, std::initializer_list<LogArg> args)
             bool ok = false;
             const long long v = integerOf(arg, ok);
             if (!ok) {
-                out += textOf(arg); // not a number: show it as it is rather than a made-up 0
+                out += clipped(textOf(arg)); // not a number: show it as it is rather than a made-up 0
                 break;
             }
             if (conv == 'c') {
@@ -262,7 +273,7 @@ QString render(const char* format, std::initializer_list<LogArg> args)
             bool ok = false;
             const double v = doubleOf(arg, ok);
             if (!ok) {
-                out += textOf(arg);
+                out += clipped(textOf(arg));
                 break;
             }
             out += printfOne(base + conv, v);

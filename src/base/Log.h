@@ -45,7 +45,14 @@ struct LogEntry {
 
 namespace log {
 
-// Renders a format with its arguments: %{public}s / %{private}s / %s take text, %d %ld %lld
+// The most characters of one text value a log line shows. Values from files and other programs
+// (an app id, a name, a window's class) can be any length; a longer one is cut to its first
+// characters and its length, so that no line grows with its input.
+constexpr qsizetype maxValueLength = 300;
+// The value as a log line shows it: whole when short enough, else "<first characters>… (N characters)".
+QString clipped(const QString& value, qsizetype maxLength = maxValueLength);
+
+// Renders a format with its arguments (text values clipped): %{public}s / %{private}s / %s take text, %d %ld %lld
 // %i %u %lu take integers, %{bool}d renders "true"/"false", %f %.Nf %g take numbers, %% is %.
 // Missing arguments render as "<missing>"; a mismatched type is converted, never a crash.
 QString render(const char* format, std::initializer_list<LogArg> args);

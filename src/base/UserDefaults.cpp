@@ -13,9 +13,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace fw {
 
@@ -71,85 +68,8 @@ namespace {
 
 QString errnoText(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
 
-// What a look at the defaults path found: nothing there, the file's bytes, or why it cannot
-// be read.
-struct DefaultsFile {
-    bool absent = false;
-    QByteArray data;
-    QString problem;
-};
-
-QString kindOf(mode_t mode)
-{
-    if (S_ISDIR(mode))
-        return QStringLiteral("it is a directory");
-    if (S_ISFIFO(mode))
-        return QStringLiteral("it is a FIFO");
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return QStringLiteral("it is a device");
-    if (S_ISSOCK(mode))
-        return QStringLiteral("it is a socket");
-    return QStringLiteral("it is not a regular file");
-}
-
-// Why a file of this status is not read, or nothing when it may be.
-QString refusal(const struct stat& st)
-{
-    if (!S_ISREG(st.st_mode))
-        return kindOf(st.st_mode);
-    if (st.st_size > FileDefaults::maxFileBytes)
-        return QStringLiteral("it is larger than %1 bytes").arg(FileDefaults::maxFileBytes);
-    return {};
-}
-
-// Reads the file only when it is a regular file of at most maxFileBytes: a FIFO, a device, a
-// link to one or a huge file is refused from its status before it is opened, and the opened
-// file is checked again (the path may have changed in between). The open never blocks and
-// the read never goes past the bound.
-DefaultsFile readDefaultsFile(const QString& path)
-{
-    DefaultsFile result;
-    const QByteArray name = QFile::encodeName(path);
-    struct stat st {};
-    if (::lstat(name.constData(), &st) != 0) {
-        result.absent = errno == ENOENT; // first run
-        result.problem = errnoText(errno);
-        return result;
-    }
-    // A link is followed (dotfile managers link config files), to a regular file only.
-    if (S_ISLNK(st.st_mode) && ::stat(name.constData(), &st) != 0) {
-        result.problem = QStringLiteral("it is a link to nothing readable (%1)").arg(errnoText(errno));
-        return result;
-    }
-    result.problem = refusal(st);
-    if (!result.problem.isEmpty())
-        return result;
-
-    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        result.problem = errnoText(errno);
-        return result;
-    }
-    result.problem = ::fstat(fd, &st) != 0 ? errnoText(errno) : refusal(st);
-    if (result.problem.isEmpty())
-        result.data.reserve(qsizetype(st.st_size));
-    // Stops one chunk past the bound at most, for a file that grew since its status was read.
-    char chunk[65536];
-    while (result.problem.isEmpty()) {
-        const ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            result.problem = errnoText(errno);
-        if (n <= 0)
-            break;
-        result.data.append(chunk, n);
-        if (result.data.size() > FileDefaults::maxFileBytes)
-            result.problem = QStringLiteral("it is larger than %1 bytes").arg(FileDefaults::maxFileBytes);
-    }
-    ::close(fd);
-    return result;
-}
+// The file as it would be written: compact, keys in order.
+QByteArray encoded(const QJsonObject& object) { return QJsonDocument(object).toJson(QJsonDocument::Compact); }
 
 } // namespace
 
@@ -170,8 +90,8 @@ QString FileDefaults::defaultPath()
 void FileDefaults::load()
 {
     values_.clear();
-    const DefaultsFile file = readDefaultsFile(path_);
-    if (file.absent)
+    const FileRead file = readRegularFile(path_, maxFileBytes);
+    if (file.absent())
         return;
 
     QString problem = file.problem;
@@ -186,6 +106,9 @@ void FileDefaults::load()
         else
             object = doc.object();
     }
+    // What could not be written back would fail every later save: refused like a file too large.
+    if (const qsizetype size = problem.isEmpty() ? encoded(object).size() : 0; size > maxFileBytes)
+        problem = QStringLiteral("written back it would take %1 bytes, more than %2").arg(size).arg(maxFileBytes);
     if (problem.isEmpty()) {
         for (auto it = object.begin(); it != object.end(); ++it)
             values_[it.key()] = it.value();
@@ -221,12 +144,13 @@ void FileDefaults::save()
     QJsonObject object;
     for (const auto& [k, v] : values_)
         object.insert(k, v);
-    const QByteArray data = QJsonDocument(object).toJson(QJsonDocument::Indented);
+    const QByteArray data = encoded(object);
     QString error;
     // A file over the bound would be refused at the next start: keep it in memory instead.
     if (data.size() > maxFileBytes)
         error = QStringLiteral("the defaults would take %1 bytes, more than %2").arg(data.size()).arg(maxFileBytes);
-    lastWriteOk_ = error.isEmpty() && writeFileAtomically(path_, data, &error);
+    // A link in place of the file (a dotfile manager's) stays; the file it leads to is written.
+    lastWriteOk_ = error.isEmpty() && writeFileAtomically(path_, data, &error, LinkAtPath::writeTarget);
     if (!lastWriteOk_)
         log::error(LogCategory::App, "Defaults not saved: %{public}s", error);
 }

@@ -1,10 +1,11 @@
 #pragma once
-// The user-defaults store: key → JSON value. The file store keeps one JSON object in
+// The user-defaults store: key → JSON value. The file store keeps one compact JSON object in
 // $XDG_CONFIG_HOME/framewell/defaults.json and writes it atomically on every change
-// (temp file, fsync, rename), and holds nothing else per write. A file that does not parse, is
-// not a regular file (a FIFO, a device, a directory, a link to one) or is larger than
-// maxFileBytes is moved aside (logged), never read whole nor overwritten in place, and the
-// store starts empty.
+// (temp file, fsync, rename), and holds nothing else per write; a link at that path (a dotfile
+// manager's) stays, and the file it leads to is written. A file that does not parse, is not a
+// regular file (a FIFO, a device, a directory, a link to one), is larger than maxFileBytes or
+// would be larger written back is moved aside (logged), never read whole nor overwritten in
+// place, and the store starts empty.
 
 #include <QJsonValue>
 #include <QString>

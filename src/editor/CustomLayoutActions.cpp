@@ -40,6 +40,10 @@ bool CustomLayoutActions::save(const SnapLayout& layout, bool applyNow, const QS
         tell(reconnectMessage());
         return false;
     }
+    if (!store_.hasRoomFor(layout, key)) {
+        tell(LayoutStore::fullMessage(screen ? screen->name : key));
+        return false;
+    }
     if (!store_.upsertCustom(layout, key))
         return false;
     if (applyNow && apply)

@@ -5,14 +5,9 @@
 #include "layout/LayoutStore.h"
 #include "layout/ScreenGeometry.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace fw::layoutfiles {
 
@@ -26,29 +21,6 @@ bool isUnchangedBuiltIn(const SnapLayout& layout)
     return std::any_of(builtIns.begin(), builtIns.end(), [&](const SnapLayout& b) {
         return b.id == layout.id && b.tree == layout.tree;
     });
-}
-
-bool isRegular(int fd)
-{
-    struct stat st{};
-    return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-}
-
-// Reads up to `limit` bytes; stops early at the end of the file or at an error.
-QByteArray readAtMost(int fd, qsizetype limit)
-{
-    QByteArray data(limit, Qt::Uninitialized);
-    qsizetype got = 0;
-    while (got < limit) {
-        const ssize_t n = ::read(fd, data.data() + got, size_t(limit - got));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        got += n;
-    }
-    data.truncate(got);
-    return data;
 }
 
 } // namespace
@@ -108,21 +80,19 @@ QString exportLayouts(const std::vector<SnapLayout>& layouts, const QString& pat
 
 std::variant<QByteArray, QString> readLayoutFile(const QString& path)
 {
-    const QByteArray native = QFile::encodeName(path);
-    // Asked before opening: opening some devices has effects of its own.
-    struct stat st{};
-    if (path.isEmpty() || ::stat(native.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+    FileRead file = readRegularFile(path, LayoutArchive::maxBytes);
+    switch (file.status) {
+    case FileRead::Status::ok:
+        return std::move(file.data);
+    case FileRead::Status::tooLarge:
+        return LayoutArchive::tooLargeToImportMessage();
+    case FileRead::Status::absent:
+    case FileRead::Status::notRegular:
         return regularFileMessage();
-    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        return qt_error_string(errno);
-    if (!isRegular(fd)) {
-        ::close(fd);
-        return regularFileMessage();
+    case FileRead::Status::failed:
+        break;
     }
-    QByteArray data = readAtMost(fd, LayoutArchive::maxBytes + 1);
-    ::close(fd); // nothing was written: an error here changes nothing
-    return data;
+    return file.problem;
 }
 
 QString importLayouts(LayoutStore& store, const std::vector<ScreenInfo>& screens, const QString& displayKey,
@@ -145,6 +115,8 @@ QString importLayouts(LayoutStore& store, const std::vector<ScreenInfo>& screens
         return failure + error.description();
     }
     const auto result = store.importLayouts(layouts, displayKey);
+    if (result.refused > 0)
+        return failure + LayoutStore::fullMessage(screenName);
     QString report = QStringLiteral("Imported ") + QString::number(result.added) + plural(result.added)
         + QStringLiteral(" for ") + screenName + QStringLiteral(".");
     if (result.skipped > 0)

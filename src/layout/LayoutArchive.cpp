@@ -189,6 +189,8 @@ QByteArray LayoutArchive::encode(const std::vector<SnapLayout>& layouts)
 
 // --- Import ---
 
+QString LayoutArchive::tooLargeToImportMessage() { return QString::fromUtf8(kTooLargeToImport); }
+
 std::vector<SnapLayout> LayoutArchive::decode(const QByteArray& data)
 {
     if (data.size() > maxBytes)

@@ -39,6 +39,8 @@ public:
     static constexpr int maxCodePointsPerCharacter = 32;
     static constexpr qsizetype maxNameBytes = 4096;
     static QString formatIdentifier() { return QStringLiteral("orrindale.Framewell.layouts"); }
+    // Why a file over maxBytes is not imported (decode's refusal of such data).
+    static QString tooLargeToImportMessage();
 
     // A refused export or import; `message` is the user-facing text.
     class ArchiveError : public std::exception {

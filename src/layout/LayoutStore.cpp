@@ -1,10 +1,12 @@
 #include "layout/LayoutStore.h"
 
+#include "base/Log.h"
 #include "base/UserDefaults.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QLocale>
 #include <QThread>
 
 #include <algorithm>
@@ -82,16 +84,7 @@ void LayoutStore::load()
         for (auto d = displays.begin(); d != displays.end(); ++d) {
             if (!d.value().isArray())
                 continue;
-            auto& list = custom_[d.key()];
-            const QJsonArray entries = d.value().toArray();
-            list.reserve(size_t(entries.size()));
-            std::unordered_set<QString> seen; // the first of duplicate ids wins, in linear time
-            for (const QJsonValue& entry : entries) {
-                auto layout = SnapLayout::fromJson(entry);
-                if (!layout || !isStorableCustom(layout.value()) || !seen.insert(layout.value().id).second)
-                    continue;
-                list.push_back(std::move(layout).value());
-            }
+            loadCustom(d.key(), d.value().toArray());
         }
     }
 
@@ -103,6 +96,35 @@ void LayoutStore::load()
                 active_.insert_or_assign(d.key(), std::move(layout).value());
         }
     }
+}
+
+void LayoutStore::loadCustom(const QString& display, const QJsonArray& entries)
+{
+    auto& list = custom_[display];
+    list.reserve(size_t(std::min<qsizetype>(entries.size(), maxCustomLayouts)));
+    std::unordered_set<QString> seen; // the first of duplicate ids wins, in linear time
+    qsizetype next = 0;
+    for (; next < entries.size() && list.size() < size_t(maxCustomLayouts); ++next) {
+        auto layout = SnapLayout::fromJson(entries[next]);
+        if (!layout || !isStorableCustom(layout.value()) || !seen.insert(layout.value().id).second)
+            continue;
+        list.push_back(std::move(layout).value());
+    }
+    if (next == entries.size())
+        return;
+    // Kept undecoded: so many entries cost no time to start.
+    QJsonArray& rest = unlisted_[display];
+    for (; next < entries.size(); ++next)
+        rest.append(entries[next]);
+    log::error(LogCategory::App,
+               "Display %{public}s stores %ld custom layouts; the first %ld are used, the other %ld are kept unused",
+               display, long(entries.size()), long(maxCustomLayouts), long(rest.size()));
+}
+
+QString LayoutStore::fullMessage(const QString& displayName)
+{
+    return displayName + QStringLiteral(" already has %1 custom layouts, the most a display keeps. Delete some to add more.")
+                             .arg(QLocale(QLocale::English).toString(maxCustomLayouts));
 }
 
 // --- Reading ---
@@ -221,9 +243,16 @@ void LayoutStore::reset(const QString& display)
     saveActive();
 }
 
+bool LayoutStore::hasRoomFor(const SnapLayout& layout, const QString& display) const
+{
+    const auto c = custom_.find(display);
+    return c == custom_.end() || c->second.size() < size_t(maxCustomLayouts)
+        || std::any_of(c->second.begin(), c->second.end(), [&](const SnapLayout& l) { return l.id == layout.id; });
+}
+
 bool LayoutStore::upsertCustom(const SnapLayout& layout, const QString& display)
 {
-    if (!isStorableCustom(layout))
+    if (!isStorableCustom(layout) || !hasRoomFor(layout, display))
         return false;
 
     auto& list = custom_[display];
@@ -268,6 +297,8 @@ LayoutStore::ImportResult LayoutStore::importLayouts(const std::vector<SnapLayou
     std::copy_if(imported.begin(), imported.end(), std::back_inserter(storable), isStorableCustom);
 
     auto merged = LayoutArchive::merge(storable, customLayouts(display));
+    if (merged.layouts.size() > size_t(maxCustomLayouts) && merged.added > 0)
+        return ImportResult{customLayouts(display), 0, merged.skipped, merged.added};
     if (merged.added > 0) {
         custom_[display] = merged.layouts;
         saveCustom();
@@ -296,6 +327,10 @@ void LayoutStore::saveCustom()
         QJsonArray entries;
         for (const SnapLayout& layout : list)
             entries.append(layout.toJson());
+        if (const auto rest = unlisted_.find(display); rest != unlisted_.end()) {
+            for (const QJsonValue& entry : rest->second)
+                entries.append(entry);
+        }
         displays.insert(display, entries);
     }
     defaults_.setValue(customKey(), displays);

@@ -10,6 +10,14 @@
 // Stored data is read per display and per entry: an entry that does not decode or breaks
 // the store's rules is dropped silently, and everything else is kept.
 //
+// A display keeps at most maxCustomLayouts custom layouts. Nobody arranges windows with more
+// (a picker screen shows a few dozen); loading them takes milliseconds; and a full display
+// at the longest names and largest trees the rules allow (about 5 KB each with the ids made
+// here) takes about 5 MB, within the defaults file's 8 MiB. Past the bound a
+// load lists only the first ones and logs it, keeping the rest in the stored value as they
+// stand (written back untouched, read again once there is room); an import or a new layout
+// that would pass it is refused whole and changes nothing.
+//
 // Invariants: every held tree is valid; every held name keeps LayoutArchive's name bounds
 // (so nothing listed is slow to draw); every custom layout has an id beginning "user-", a
 // name that is not blank, and an id unique within its display's list.
@@ -18,6 +26,7 @@
 #include "layout/LayoutArchive.h"
 #include "layout/SnapLayout.h"
 
+#include <QJsonArray>
 #include <QString>
 
 #include <map>
@@ -35,6 +44,9 @@ public:
     static QString activeKey() { return QStringLiteral("activeLayouts.v1"); }
     static QString cornerCustomId() { return QStringLiteral("corner-custom"); }
     static QString cornerCustomName() { return QStringLiteral("Custom corner layout"); }
+    static constexpr int maxCustomLayouts = 1000;
+    // The refusal shown for a layout that does not fit: "<display> already has 1,000 custom layouts, …".
+    static QString fullMessage(const QString& displayName);
 
     // Loads the three keys; writes nothing.
     explicit LayoutStore(UserDefaults& defaults);
@@ -70,8 +82,11 @@ public:
     void reset(const QString& display);
     // Adds or replaces a custom layout; false (nothing changes) for an id not beginning
     // "user-", an invalid tree, a name beyond the name bounds (over 60 characters, counted
-    // untrimmed) or a blank name.
+    // untrimmed), a blank name, or a new layout on a display that has maxCustomLayouts.
     bool upsertCustom(const SnapLayout& layout, const QString& display);
+    // Whether upsertCustom has room for the layout: it replaces one, or the display has fewer
+    // than maxCustomLayouts.
+    bool hasRoomFor(const SnapLayout& layout, const QString& display) const;
     // False when the display has no custom layout with that id.
     bool deleteCustom(const QString& id, const QString& display);
 
@@ -79,9 +94,11 @@ public:
         std::vector<SnapLayout> layouts; // the display's custom list after the merge
         int added = 0;
         int skipped = 0;
+        int refused = 0;                 // new layouts not added: they would pass the bound
     };
     // Merges imported layouts into the display's custom layouts; stores and writes only when
-    // at least one was added. Layouts that break the custom-layout rules are left out.
+    // at least one was added. Layouts that break the custom-layout rules are left out. When
+    // the new ones would take the display past maxCustomLayouts none is added.
     ImportResult importLayouts(const std::vector<SnapLayout>& imported, const QString& display);
 
     void saveSaved();
@@ -90,11 +107,13 @@ private:
     void saveCustom();
     void saveActive();
     void load();
+    void loadCustom(const QString& display, const QJsonArray& entries);
 
     UserDefaults& defaults_;
     std::map<QString, std::map<QString, RegionTree>> saved_;
     std::map<QString, SnapLayout> active_;
     std::map<QString, std::vector<SnapLayout>> custom_;
+    std::map<QString, QJsonArray> unlisted_;   // stored entries past the bound, as they stand
 };
 
 } // namespace fw

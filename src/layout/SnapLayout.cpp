@@ -106,6 +106,15 @@ const std::vector<SnapLayout>& SnapLayout::builtIns()
     return layouts;
 }
 
+const SnapLayout* SnapLayout::builtInWithId(const QString& id)
+{
+    for (const SnapLayout& layout : builtIns()) {
+        if (layout.id == id)
+            return &layout;
+    }
+    return nullptr;
+}
+
 QJsonObject SnapLayout::toJson() const
 {
     QJsonObject obj;

@@ -28,6 +28,8 @@ struct SnapLayout {
 
     // The eight built-in layouts, in the order every list and picker shows them. Made once.
     static const std::vector<SnapLayout>& builtIns();
+    // The built-in layout with this id; null when none has it.
+    static const SnapLayout* builtInWithId(const QString& id);
 
     // {"id":…, "name":…, "tree":…} plus "apps" {"<region>":[…]} only when present.
     QJsonObject toJson() const;

@@ -1,10 +1,13 @@
 // The download half of the update check: one GET through QNetworkAccessManager, awaited by a
-// task, bounded in time by the clock and in size by the options.
+// task, bounded in time by the clock and in size by the options: the body is taken as it
+// arrives and the answer dropped as soon as it passes the bound.
 #include "onboarding/UpdateCheck.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+
+#include <algorithm>
 
 namespace fw {
 
@@ -29,10 +32,12 @@ struct ReplyFinished {
 };
 
 // Owns a reply: ending early aborts it quietly; the object goes on the next turn of the loop.
+// Only the connections made here (the reply is their context) are withdrawn: Qt's own carry the
+// abort to its network thread, which then closes the connection instead of reading on.
 struct ReplyDeleter {
     void operator()(QNetworkReply* reply) const
     {
-        QObject::disconnect(reply, nullptr, nullptr, nullptr);
+        QObject::disconnect(reply, nullptr, reply, nullptr);
         if (!reply->isFinished())
             reply->abort();
         reply->deleteLater();
@@ -71,25 +76,33 @@ Task<std::optional<ReleaseInfo>> UpdateCheck::fetch()
 {
     std::unique_ptr<QNetworkReply, ReplyDeleter> reply(network_->get(feedRequest(options_.feedUrl)));
     QNetworkReply* r = reply.get();
-    bool tooLong = false;
     const qint64 maxBytes = options_.maxBytes;
-    // The announced length or what has arrived: past the bound the answer is dropped unread.
-    QObject::connect(r, &QNetworkReply::downloadProgress, r, [r, maxBytes, &tooLong](qint64 received, qint64 total) {
-        if (received > maxBytes || total > maxBytes) {
+    // Qt holds no more than this much unread, so the network is read only as fast as the
+    // body is taken here.
+    r->setReadBufferSize(std::min<qint64>(maxBytes + 1, 16 * 1024));
+    QByteArray body;
+    bool tooLong = false;
+    // The body is taken as it arrives, and dropped at once past the bound, whatever the
+    // headers announce (chunked or without a length alike).
+    auto take = [r, maxBytes, &body, &tooLong] {
+        body += r->read(maxBytes + 1 - body.size());
+        const QVariant announced = r->header(QNetworkRequest::ContentLengthHeader);
+        if (body.size() > maxBytes || (announced.isValid() && announced.toLongLong() > maxBytes)) {
             tooLong = true;
-            r->abort();
+            r->abort();   // last: the awaiting task may end inside it
         }
-    });
+    };
+    QObject::connect(r, &QNetworkReply::metaDataChanged, r, take);
+    QObject::connect(r, &QNetworkReply::readyRead, r, take);
     TimerGuard timeout{clock_, clock_.schedule(options_.timeout, [r] { r->abort(); })};
     co_await ReplyFinished{r};
 
+    if (!tooLong && r->error() == QNetworkReply::NoError)
+        take();
     if (tooLong || r->error() != QNetworkReply::NoError)
         co_return std::nullopt;
     const QVariant status = r->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid() || status.toInt() != 200)
-        co_return std::nullopt;
-    const QByteArray body = r->read(maxBytes + 1);
-    if (body.size() > maxBytes)
         co_return std::nullopt;
     co_return ReleaseInfo::decode(body);
 }

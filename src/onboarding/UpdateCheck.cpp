@@ -1,8 +1,8 @@
 #include "onboarding/UpdateCheck.h"
 
+#include "base/AtomicFile.h"
 #include "onboarding/ProductInfo.h"
 
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -165,9 +165,8 @@ SystemRelease SystemRelease::parse(const QByteArray& osRelease)
 SystemRelease SystemRelease::read(const QStringList& paths)
 {
     for (const QString& path : paths) {
-        QFile f(path);
-        if (f.open(QIODevice::ReadOnly))
-            return parse(f.read(64 * 1024));
+        if (const FileRead file = readRegularFile(path, 64 * 1024); file.ok())
+            return parse(file.data);
     }
     return {};
 }

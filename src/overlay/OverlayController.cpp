@@ -264,8 +264,9 @@ void OverlayController::keepPicker(const ScreenInfo& on, OverlayView* view, Pick
     keptPicker_ = makePickerPanel(view, topLeftVisibleFrame(on), build.dragging);
     keptPicker_->winId();
     // Drawn once off screen: the fonts, glyphs and icons it needs are loaded now, not when
-    // the pointer reaches the zone.
-    view->grab();
+    // the pointer reaches the zone. Only what the panel shows: a long list scrolls.
+    QWidget* content = keptPicker_->contentView();
+    view->grab(QRect(0, 0, view->width(), content ? std::min(view->height(), content->height()) : view->height()));
     keptPickerView_ = view;
     keptPickerBuild_ = std::move(build);
 }

@@ -22,13 +22,6 @@ namespace {
 
 bool isCustom(const SnapLayout& layout) { return layout.id.startsWith(u"user-"); }
 
-const SnapLayout* builtInWithId(const QString& id)
-{
-    for (const SnapLayout& b : SnapLayout::builtIns())
-        if (b.id == id)
-            return &b;
-    return nullptr;
-}
 
 // Unit rectangle mapped into an area.
 QRectF mapUnit(const Rect& unit, const QRectF& area)
@@ -168,7 +161,7 @@ CompositionButton::CompositionButton(const SnapLayout& layout_, bool adjusted, Q
     } else if (isCustom(layout)) {
         adjusted_ = false;
     } else {
-        const SnapLayout* b = builtInWithId(layout.id);
+        const SnapLayout* b = SnapLayout::builtInWithId(layout.id);
         adjusted_ = !(b && b->tree == layout.tree);
     }
     const std::optional<QString> summary = AppNames::summary(layout.tree, layout.apps);
@@ -250,7 +243,8 @@ void CompositionButton::paintEvent(QPaintEvent*)
 OverlayView::OverlayView(std::vector<SnapLayout> layouts, std::optional<QString> currentLayout, bool wholeComposition,
                          bool dragging, const Occupants& occupants, double width, QWidget* parent)
     : QWidget(parent), layouts_(std::move(layouts)), wholeComposition_(wholeComposition),
-      geometry_(PickerGeometry::make(layouts_, wholeComposition, width))
+      geometry_(PickerGeometry::make(layouts_, wholeComposition, width)), currentLayout_(std::move(currentLayout)),
+      occupants_(occupants), built_(layouts_.size(), false)
 {
     const double w = width;
     resize(int(std::lround(w)), int(std::lround(geometry_.height)));
@@ -287,11 +281,32 @@ OverlayView::OverlayView(std::vector<SnapLayout> layouts, std::optional<QString>
         cancelHint_->hide();
     }
 
+    buildCards(0, firstBuildHeight);
+}
+
+void OverlayView::buildCards(double top, double bottom)
+{
     for (const PickerCard& card : geometry_.cards) {
-        if (wholeComposition)
-            buildCompositionCard(card);
-        else
-            buildRegionCard(card, currentLayout, occupants);
+        if (card.cell.maxY() >= top && card.cell.minY() <= bottom)
+            buildCard(card.index);
+    }
+}
+
+void OverlayView::buildCard(int index)
+{
+    if (index < 0 || std::size_t(index) >= built_.size() || built_[std::size_t(index)])
+        return;
+    built_[std::size_t(index)] = true;
+    if (wholeComposition_)
+        buildCompositionCard(geometry_.cards[std::size_t(index)]);
+    else
+        buildRegionCard(geometry_.cards[std::size_t(index)]);
+    // Children made after the view is shown are shown by hand (those never shown nor hidden).
+    if (isVisible()) {
+        for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (child->isHidden() && !child->testAttribute(Qt::WA_WState_ExplicitShowHide))
+                child->show();
+        }
     }
 }
 
@@ -312,7 +327,8 @@ void OverlayView::buildCompositionCard(const PickerCard& card)
         if (self && self->onChoose)
             self->onChoose(SnapSelection{i, 0});
     };
-    compositionButtons_.emplace_back(i, button);
+    compositionButtons_.emplace(std::find_if(compositionButtons_.begin(), compositionButtons_.end(),
+                                             [i](const auto& entry) { return entry.first > i; }), i, button);
     if (isCustom(layout)) {
         auto* edit = new ActionButton(u"Edit"_qs, [self, layout] {
             if (self && self->onEdit)
@@ -326,8 +342,7 @@ void OverlayView::buildCompositionCard(const PickerCard& card)
     }
 }
 
-void OverlayView::buildRegionCard(const PickerCard& card, const std::optional<QString>& currentLayout,
-                                  const Occupants& occupants)
+void OverlayView::buildRegionCard(const PickerCard& card)
 {
     const int i = card.index;
     const SnapLayout& layout = layouts_[std::size_t(i)];
@@ -337,11 +352,14 @@ void OverlayView::buildRegionCard(const PickerCard& card, const std::optional<QS
     platter->lower();
     platters_[i] = platter;
 
-    const auto occupied = occupants.find(layout.id);
+    const auto occupied = occupants_.find(layout.id);
     QPointer<OverlayView> self(this);
+    // In card order, whichever card comes into view first.
+    auto at = std::find_if(regionButtons_.begin(), regionButtons_.end(),
+                           [i](const auto& entry) { return entry.first.layoutIndex > i; });
     for (const auto& [region, frame] : card.regions) {
         auto* button = new RegionButton(layout.name + u", region "_qs + QString::number(region + 1), this);
-        if (occupied != occupants.end()) {
+        if (occupied != occupants_.end()) {
             if (auto icon = occupied->second.find(region); icon != occupied->second.end())
                 button->icon = icon->second;
         }
@@ -351,17 +369,17 @@ void OverlayView::buildRegionCard(const PickerCard& card, const std::optional<QS
             if (self && self->onChoose)
                 self->onChoose(selection);
         };
-        regionButtons_.emplace_back(selection, button);
+        at = std::next(regionButtons_.emplace(at, selection, button));
     }
 
-    const bool current = currentLayout && *currentLayout == layout.id;
+    const bool current = currentLayout_ && *currentLayout_ == layout.id;
     auto* name = makeLabel(i < 9 ? QString::number(i + 1) + u"  "_qs + layout.name : layout.name, 11,
                            current ? QFont::DemiBold : QFont::Normal, StyleColor::label, this);
     name->setAlignment(Qt::AlignCenter);
     name->setGeometry(QRectF(x, y + 73, c, 16).toRect());
     cardNames_[i] = name;
 
-    const SnapLayout* builtIn = builtInWithId(layout.id);
+    const SnapLayout* builtIn = SnapLayout::builtInWithId(layout.id);
     QString second;
     if (!builtIn || !(builtIn->tree == layout.tree))
         second = u"Custom proportions"_qs;
@@ -400,6 +418,8 @@ std::optional<SnapSelection> OverlayView::selection(const QPointF& point) const
 
 void OverlayView::refreshSelection()
 {
+    if (selected)
+        buildCard(selected->layoutIndex);
     for (const auto& [sel, button] : regionButtons_) {
         const bool on = selected && *selected == sel;
         if (on != button->highlightedRegion) {
@@ -417,14 +437,8 @@ void OverlayView::refreshSelection()
             button->update();
             changed = true;
         }
-        if (on) {
-            for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
-                if (auto* scroll = qobject_cast<QScrollArea*>(w)) {
-                    scroll->ensureWidgetVisible(button, 0, 0);
-                    break;
-                }
-            }
-        }
+        if (on)
+            scrollIntoView(button);
     }
     if (changed)
         update();
@@ -438,10 +452,23 @@ RegionNumber OverlayView::defaultRegion(int layoutIndex) const
     return regions.empty() ? 0 : *std::min_element(regions.begin(), regions.end());
 }
 
+void OverlayView::scrollIntoView(QWidget* child)
+{
+    for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
+        if (auto* scroll = qobject_cast<QScrollArea*>(w)) {
+            scroll->ensureWidgetVisible(child, 0, 0);
+            return;
+        }
+    }
+}
+
 void OverlayView::select(SnapSelection s)
 {
     selected = s;
     refreshSelection();
+    // A card chosen by the keys is scrolled into view (composition cards scroll themselves).
+    if (const auto platter = platters_.find(s.layoutIndex); platter != platters_.end())
+        scrollIntoView(platter->second);
     if (onHover)
         onHover(s);
 }
@@ -535,47 +562,6 @@ void OverlayView::paintEvent(QPaintEvent*)
                     button->isActive() ? styleColor(StyleColor::accent, palette(), 0.16)
                                        : styleColor(StyleColor::label, palette(), 0.045));
     }
-}
-
-// --- Hosting ---
-
-std::unique_ptr<OverlayWindow> makePickerPanel(OverlayView* view, const Rect& visibleFrame, bool dragging)
-{
-    // Hung in logical pixels, in which the view is laid out.
-    const Rect frame = pickerFrame(DevicePixels::logicalFrame(visibleFrame), view->width(), view->height());
-    auto panel = std::make_unique<OverlayWindow>(DevicePixels::deviceFrame(frame), !dragging);
-    panel->setTitle(u"Choose a Layout"_qs);
-    panel->setAcceptsKeys(!dragging);
-    auto* card = makeGlassCard(QRect(0, 0, int(std::lround(frame.width())), int(std::lround(frame.height()))));
-    card->setCornerRadius(26);
-    if (view->height() > card->height()) {
-        auto* scroll = new QScrollArea(card);
-        scroll->setFrameShape(QFrame::NoFrame);
-        scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-        scroll->setWidgetResizable(false);
-        scroll->viewport()->setAutoFillBackground(false);
-        scroll->setAutoFillBackground(false);
-        scroll->setGeometry(card->rect());
-        scroll->setWidget(view);
-        view->setAutoFillBackground(false);
-    } else {
-        view->setParent(card);
-        view->move(0, 0);
-    }
-    panel->setContentView(card);
-    panel->setHasShadow(false);
-    return panel;
-}
-
-void showPickerPanel(OverlayWindow& panel, OverlayView& view, bool dragging)
-{
-    if (dragging) {
-        panel.orderFrontRegardless();
-        return;
-    }
-    panel.makeKeyAndOrderFront();
-    view.setFocus(Qt::OtherFocusReason);
 }
 
 } // namespace fw

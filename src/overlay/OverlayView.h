@@ -7,7 +7,8 @@
 //
 // Geometry is top-left (y downward), in points, laid out by PickerGeometry. Hit tests use the
 // exact fractional frames of the buttons, so the gaps between region buttons belong to no
-// region.
+// region. A card's widgets are made when the card first comes into view (or is selected): a
+// picker of a thousand layouts makes only the few dozen cards on screen.
 
 #include "base/Geometry.h"
 #include "layout/SnapLayout.h"
@@ -18,6 +19,7 @@
 #include <QIcon>
 #include <QPointer>
 #include <QWidget>
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <memory>
@@ -138,6 +140,14 @@ public:
 
     std::optional<SnapSelection> selected;
 
+    // Makes the widgets of the cards reaching into [top, bottom] (view points) that have none
+    // yet. The view makes those of its first firstBuildHeight points itself; its panel makes
+    // the others as it scrolls.
+    static constexpr double firstBuildHeight = 1200;
+    void buildCards(double top, double bottom);
+    int builtCardCount() const { return int(std::count(built_.begin(), built_.end(), true)); }
+
+    // Of the cards made so far (every accessor below):
     // In card order; within a card, ascending region number. Empty in composition mode.
     const std::vector<std::pair<SnapSelection, RegionButton*>>& regionButtons() const { return regionButtons_; }
     // In card order. Empty in region mode.
@@ -165,17 +175,22 @@ protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
+    void buildCard(int index);
     void buildCompositionCard(const PickerCard& card);
-    void buildRegionCard(const PickerCard& card, const std::optional<QString>& currentLayout,
-                         const Occupants& occupants);
+    void buildRegionCard(const PickerCard& card);
     // The region a default selection of a layout uses: 0 in composition mode, else the
     // layout's lowest region number.
     RegionNumber defaultRegion(int layoutIndex) const;
     void select(SnapSelection s);
+    // Scrolls the panel's scroll view, when the view is in one, to show a child of the view.
+    void scrollIntoView(QWidget* child);
 
     std::vector<SnapLayout> layouts_;
     bool wholeComposition_;
     PickerGeometry geometry_;
+    std::optional<QString> currentLayout_;
+    Occupants occupants_;
+    std::vector<bool> built_;   // by layout index
     std::vector<std::pair<int, CompositionButton*>> compositionButtons_;
     std::vector<std::pair<SnapSelection, RegionButton*>> regionButtons_;
     std::map<int, LayoutCardPlatter*> platters_;

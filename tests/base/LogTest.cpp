@@ -48,6 +48,21 @@ TEST(LogRender, BadFormatsAndArgumentsNeverCrashOrInventValues)
     EXPECT_EQ(log::render(nullptr, {1}), "");
 }
 
+// Values from files and other programs can be any length; a line shows a bounded part of each
+// and says how long it was, so no line grows with its input.
+TEST(LogRender, LongValuesAreCutAndTheirLengthTold)
+{
+    const QString id = QString(20000, u'a');
+    const QString line = log::render("%{public}s isn't installed (%s)", {id, QStringLiteral("short")});
+    EXPECT_LT(line.size(), log::maxValueLength + 80);
+    EXPECT_TRUE(line.startsWith(QString(log::maxValueLength, u'a') + u"… (20000 characters) isn't installed"_qs))
+        << line.left(400).toStdString();
+    EXPECT_TRUE(line.endsWith(u"(short)"_qs));
+    // A character of two code units is never cut in half.
+    const QString emoji = QString(log::maxValueLength - 1, u'a') + QString::fromUtf8("😀") + u"tail"_qs;
+    EXPECT_EQ(log::clipped(emoji), QString(log::maxValueLength - 1, u'a') + u"… (%1 characters)"_qs.arg(emoji.size()));
+}
+
 TEST(LogCapture, InnermostCaptureGetsEntriesAndOuterResumesAfterIt)
 {
     EXPECT_EQ(categoryName(LogCategory::WindowAccess), "orrindale.Framewell.WindowAccess");

@@ -356,6 +356,67 @@ TEST(FileDefaults, DefaultsTooLargeToReadBackAreNotWritten)
     EXPECT_EQ(FileDefaults(path).keys(), QStringList{"small"});
 }
 
+// What is accepted can always be saved again: the file is written compact, so a large file
+// indented by hand comes back smaller, and a file that would take more than the bound written
+// back (numbers spelled short: 1e9 is written 1000000000) is refused on reading like a file
+// over the bound, instead of failing every later change.
+TEST(FileDefaults, WrittenCompactAndNothingAcceptedThatCouldNotBeWrittenBack)
+{
+    QTemporaryDir tmp;
+    const QString path = tmp.filePath("defaults.json");
+    QJsonArray rows;
+    for (int i = 0; i < 40000; ++i)
+        rows.append(QJsonObject{{"name", QString::number(i)}, {"ratio", 0.5}});
+    const QByteArray indented = QJsonDocument(QJsonObject{{"rows", rows}}).toJson(QJsonDocument::Indented);
+    ASSERT_GT(indented.size(), 2 * 1024 * 1024);
+    writeFile(path, indented);
+    {
+        FileDefaults d(path);
+        EXPECT_TRUE(d.movedAsidePath().isEmpty());
+        d.setValue("k", 1);
+        EXPECT_TRUE(d.lastWriteSucceeded());
+    }
+    const QByteArray written = readFile(path);
+    EXPECT_LT(written.size(), indented.size() / 2);
+    EXPECT_FALSE(written.contains('\n'));
+    EXPECT_EQ(FileDefaults(path).value("rows"), QJsonValue(rows));
+
+    QByteArray terse = "{\"n\":[1e9";
+    while (terse.size() < 4 * 1024 * 1024)
+        terse += ",1e9";
+    terse += "]}";
+    writeFile(path, terse);
+    log::Capture capture;
+    FileDefaults d(path);
+    expectMovedAsideUnread(d, capture, path, "written back it would take");
+    EXPECT_EQ(readFile(d.movedAsidePath()), terse);
+}
+
+// A dotfile manager's link in place of the file stays a link: every save writes the file it
+// leads to, atomically, and leaves nothing beside either.
+TEST(FileDefaults, ALinkInPlaceOfTheFileIsKeptAndItsTargetWritten)
+{
+    QTemporaryDir tmp;
+    const QString path = tmp.filePath("config/framewell/defaults.json");
+    writeFile(tmp.filePath("dotfiles/framewell.json"), "{\"k\": 1}");
+    QDir().mkpath(tmp.filePath("config/framewell"));
+    ASSERT_EQ(::symlink("../../dotfiles/framewell.json", QFile::encodeName(path).constData()), 0);
+    ::chmod(QFile::encodeName(tmp.filePath("dotfiles/framewell.json")).constData(), 0640);
+
+    FileDefaults d(path);
+    EXPECT_EQ(d.value("k"), QJsonValue(1));
+    d.setValue("k", 2);
+    EXPECT_TRUE(d.lastWriteSucceeded());
+    EXPECT_TRUE(QFileInfo(path).isSymLink());
+    EXPECT_EQ(QFileInfo(path).symLinkTarget(), tmp.filePath("dotfiles/framewell.json"));
+    EXPECT_EQ(QJsonDocument::fromJson(readFile(tmp.filePath("dotfiles/framewell.json"))).object().value("k"), 2);
+    EXPECT_EQ(QFileInfo(tmp.filePath("dotfiles/framewell.json")).permissions() & QFileDevice::ReadGroup,
+              QFileDevice::ReadGroup);
+    EXPECT_EQ(dirEntries(tmp.filePath("dotfiles")), QStringList{"framewell.json"});
+    EXPECT_EQ(dirEntries(tmp.filePath("config/framewell")), QStringList{"defaults.json"});
+    EXPECT_EQ(FileDefaults(path).value("k"), QJsonValue(2));
+}
+
 TEST(FileDefaults, AnUnreadableFileThatCannotBeMovedIsNeverOverwritten)
 {
     if (::geteuid() == 0)

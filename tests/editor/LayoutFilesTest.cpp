@@ -3,6 +3,7 @@
 // a FIFO or device and never reads more than one byte past the size limit.
 #include "EditorFixture.h"
 
+#include "editor/CustomLayoutActions.h"
 #include "editor/LayoutFiles.h"
 #include "editor/qt/FileDialogs.h"
 #include "editor/qt/LayoutFileController.h"
@@ -224,6 +225,27 @@ TEST_F(Files, ImportAddsNewLayoutsOnceAndCountsThoseAlreadyPresent)
     files.filePanel()->reject();
     EXPECT_FALSE(files.filePanel());
     EXPECT_EQ(reports.size(), before) << "a cancelled panel reports nothing";
+}
+
+// A display that has as many custom layouts as it may keep takes no more, from a file or from
+// the editor, and the user hears why; nothing it had changes.
+TEST_F(Files, ADisplayFullOfLayoutsRefusesMoreAndSaysWhy)
+{
+    std::vector<SnapLayout> full;
+    for (int i = 0; i < LayoutStore::maxCustomLayouts; ++i)
+        full.push_back({u"user-%1"_qs.arg(i), u"Layout %1"_qs.arg(i), SnapLayout::builtIns()[0].tree, std::nullopt});
+    ASSERT_EQ(store.importLayouts(full, key).added, LayoutStore::maxCustomLayouts);
+    const auto before = store.customLayouts(key);
+    const QString why = "Studio Display already has 1,000 custom layouts, the most a display keeps. Delete some to add more.";
+
+    EXPECT_EQ(importThroughPanel(write("wide.json", fileWith(wide))), "Couldn’t import layouts: " + why);
+    CustomLayoutActions actions(store, screens);
+    actions.report = [this](const QString& text) { reports.push_back(text); };
+    EXPECT_FALSE(actions.save({u"user-new"_qs, u"New"_qs, SnapLayout::builtIns()[1].tree, std::nullopt}, false, key));
+    EXPECT_EQ(reports.back(), why);
+    EXPECT_EQ(store.customLayouts(key), before);
+    // Changing one it has is no addition.
+    EXPECT_TRUE(actions.save({u"user-3"_qs, u"Renamed"_qs, SnapLayout::builtIns()[1].tree, std::nullopt}, false, key));
 }
 
 } // namespace

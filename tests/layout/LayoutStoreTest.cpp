@@ -1,9 +1,11 @@
 #include "TreeBuilders.h"
+#include "base/Log.h"
 #include "base/UserDefaults.h"
 #include "layout/LayoutStore.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -392,4 +394,57 @@ TEST(LayoutStore, ImportWritesOnlyWhenSomethingWasAdded)
     EXPECT_EQ(third.added + third.skipped, 0);
     EXPECT_TRUE(defaults.writeLog().empty());
     EXPECT_TRUE(store.customLayouts(kOther).empty());
+}
+
+// A display keeps at most maxCustomLayouts custom layouts, on a real defaults file. Past the
+// bound a load lists the first ones and says so, and every later write carries the others back
+// untouched; a new layout or an import that would pass it is refused whole; a replacement, a
+// deletion and then a new layout in the freed place still work.
+TEST(LayoutStore, ADisplayKeepsItsBoundAndLosesNothingStoredPastIt)
+{
+    QTemporaryDir tmp;
+    const QString path = tmp.filePath("defaults.json");
+    const int stored = LayoutStore::maxCustomLayouts + 50;
+    QJsonArray many;
+    for (int i = 0; i < stored; ++i)
+        many.append(custom(u"user-%1"_qs.arg(i), u"Layout %1"_qs.arg(i), H(0.5, L(0), L(1))).toJson());
+    many.append(QJsonObject{{"past the bound", "kept as it stands"}});
+    const QJsonObject displays{{kDisplay, many}, {kOther, QJsonArray{custom(u"user-x"_qs, u"X"_qs, L(0)).toJson()}}};
+    {
+        FileDefaults seed(path);
+        seed.setValue(kCustom, displays);
+    }
+
+    FileDefaults defaults(path);
+    log::Capture capture;
+    LayoutStore store(defaults);
+    const auto listed = store.customLayouts(kDisplay);
+    ASSERT_EQ(listed.size(), size_t(LayoutStore::maxCustomLayouts));
+    EXPECT_EQ(listed.back().id, u"user-%1"_qs.arg(LayoutStore::maxCustomLayouts - 1));
+    EXPECT_EQ(store.customLayouts(kOther).size(), 1u);
+    EXPECT_EQ(capture.messages(LogCategory::App),
+              QStringList{u"Display %1 stores %2 custom layouts; the first 1000 are used, the other 51 are kept unused"_qs
+                              .arg(kDisplay).arg(stored + 1)});
+
+    const SnapLayout fresh = custom(u"user-new"_qs, u"New"_qs, V(0.5, L(0), L(1)));
+    EXPECT_FALSE(store.hasRoomFor(fresh, kDisplay));
+    EXPECT_FALSE(store.upsertCustom(fresh, kDisplay));
+    const auto imported = store.importLayouts({custom(u"user-i"_qs, u"Imported"_qs, L(0))}, kDisplay);
+    EXPECT_EQ(imported.added, 0);
+    EXPECT_EQ(imported.refused, 1);
+    EXPECT_EQ(store.customLayouts(kDisplay), listed);
+
+    // A replacement is written with everything past the bound as it was.
+    ASSERT_TRUE(store.upsertCustom(custom(u"user-5"_qs, u"Renamed"_qs, H(0.5, L(0), L(1))), kDisplay));
+    QJsonArray written = FileDefaults(path).value(kCustom)->toObject().value(kDisplay).toArray();
+    ASSERT_EQ(written.size(), many.size());
+    EXPECT_EQ(written[5].toObject().value("name"), "Renamed");
+    for (int i = LayoutStore::maxCustomLayouts; i < many.size(); ++i)
+        EXPECT_EQ(written[i], many[i]) << i;
+
+    ASSERT_TRUE(store.deleteCustom(u"user-0"_qs, kDisplay));
+    EXPECT_TRUE(store.upsertCustom(fresh, kDisplay));
+    written = FileDefaults(path).value(kCustom)->toObject().value(kDisplay).toArray();
+    EXPECT_EQ(written.size(), many.size());
+    EXPECT_EQ(written[LayoutStore::maxCustomLayouts - 1].toObject().value("id"), "user-new");
 }

@@ -1,7 +1,7 @@
 // The update check over a real socket: a loopback HTTP server of the test's own answers the
 // feed request in each way a host can (a feed that is newer, the same, older or too new for the
-// system, 404, an HTML page, a body over the bound, silence until the time-out). The time-out
-// runs on the virtual clock, so no test waits for it.
+// system, 404, an HTML page, a body over the bound, an endless body as fast as it is taken,
+// silence until the time-out). The time-out runs on the virtual clock, so no test waits for it.
 #include "onboarding/UpdateCheck.h"
 
 #include <QCoreApplication>
@@ -145,6 +145,77 @@ TEST(FeedFetch, BodiesOverTheBoundAreNeverDecoded)
     EXPECT_EQ(rig.run(FeedServer::reply(200, exact + " ")), Outcome::unreachable()) << "announced length";
     EXPECT_EQ(rig.run(FeedServer::reply(200, exact + QByteArray(300000, ' '), false)), Outcome::unreachable())
         << "no length, streamed until the connection closes";
+}
+
+// Answers with an endless body, without a length or chunked, handing the socket more only as
+// the system takes it; counts what the system took.
+class EndlessServer {
+public:
+    bool chunked = false;
+    qint64 taken = 0;
+    bool closed = false;
+
+    EndlessServer()
+    {
+        server_.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&server_, &QTcpServer::newConnection, [this] {
+            QTcpSocket* s = server_.nextPendingConnection();
+            QObject::connect(s, &QTcpSocket::readyRead, s, [this, s] {
+                request_ += s->readAll();
+                if (!answering_ && request_.contains("\r\n\r\n")) {
+                    answering_ = true;
+                    s->write(QByteArray("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n")
+                             + (chunked ? "Transfer-Encoding: chunked\r\n\r\n" : "Connection: close\r\n\r\n"));
+                    topUp(s);
+                }
+            });
+            QObject::connect(s, &QTcpSocket::bytesWritten, s, [this, s](qint64 n) {
+                taken += n;
+                topUp(s);
+            });
+            QObject::connect(s, &QTcpSocket::stateChanged, s, [this](QAbstractSocket::SocketState state) {
+                closed = closed || state == QAbstractSocket::UnconnectedState || state == QAbstractSocket::ClosingState;
+            });
+            QObject::connect(s, &QTcpSocket::errorOccurred, s, [this] { closed = true; });
+        });
+    }
+    QUrl url() const { return QUrl(QStringLiteral("http://127.0.0.1:%1/download/framewell.json").arg(server_.serverPort())); }
+
+private:
+    void topUp(QTcpSocket* s)
+    {
+        static const QByteArray spaces(65536, ' ');
+        // 1 GB at most, for a client that never stops reading.
+        while (s->state() == QAbstractSocket::ConnectedState && s->bytesToWrite() < 4 * spaces.size()
+               && taken < (qint64(1) << 30))
+            s->write(chunked ? "10000\r\n" + spaces + "\r\n" : spaces);
+    }
+    QTcpServer server_;
+    QByteArray request_;
+    bool answering_ = false;
+};
+
+// However fast the host sends and whatever it announces, no more than the bound is taken
+// from it (the system's socket buffers are all the rest that can arrive before the drop), and
+// the connection is closed rather than read on.
+TEST(FeedFetch, AnEndlessAnswerIsDroppedAsItPassesTheBound)
+{
+    for (const bool chunked : {false, true}) {
+        SCOPED_TRACE(chunked ? "chunked" : "no length");
+        VirtualClock clock;
+        EndlessServer server;
+        server.chunked = chunked;
+        UpdateCheck::Options o;
+        o.feedUrl = server.url();
+        o.system = [] { return SystemRelease{}; };
+        UpdateCheck check(clock, o);
+        std::optional<Outcome> got;
+        check.check(QStringLiteral("1.18"), 100, [&](const Outcome& outcome) { got = outcome; });
+        ASSERT_TRUE(spinUntil([&] { return got.has_value(); }, 30000)) << server.taken << " bytes taken";
+        EXPECT_EQ(*got, Outcome::unreachable());
+        EXPECT_LT(server.taken, 24 * 1024 * 1024) << "the answer was read on past the bound";
+        EXPECT_TRUE(spinUntil([&] { return server.closed; })) << "the connection was kept";
+    }
 }
 
 TEST(FeedFetch, SilentHostTimesOutOnTheClock)

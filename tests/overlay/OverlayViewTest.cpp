@@ -15,6 +15,8 @@
 #include <QScrollBar>
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace fw {
 
 inline void PrintTo(const SnapSelection& s, std::ostream* os) { *os << "(" << s.layoutIndex << ", " << s.region << ")"; }
@@ -153,6 +155,44 @@ TEST(OverlayViewGeometry, ManyLayoutsDropTheNumberFromTheTenthCardAndScrollInASh
     EXPECT_EQ(direct->contentView()->findChild<QScrollArea*>(), nullptr);
     EXPECT_FALSE(direct->ignoresMouseEvents());
     EXPECT_TRUE(direct->acceptsKeys());
+}
+
+// A picker of a thousand layouts makes the widgets of the cards on screen only: the rest come
+// as they scroll into view or are chosen by the keys, and the buttons stay in card order.
+TEST(OverlayViewGeometry, AThousandLayoutsMakeOnlyTheCardsOnScreen)
+{
+    const auto layouts = manyLayouts(1000);
+    OverlayView* view = new OverlayView(layouts, std::nullopt, false, false, {}, 820);
+    auto panel = makePickerPanel(view, Rect(0, 0, 1920, 1080), false);
+    auto* scroll = panel->contentView()->findChild<QScrollArea*>();
+    ASSERT_NE(scroll, nullptr);
+    showPickerPanel(*panel, *view, false);
+    const int firstScreen = view->findChildren<LayoutCardPlatter*>().size();
+    EXPECT_GT(firstScreen, 0);
+    EXPECT_LE(firstScreen, 4 * int(std::ceil(OverlayView::firstBuildHeight / 118.0) + 1));
+    EXPECT_EQ(view->builtCardCount(), firstScreen);
+
+    // Left from the first card wraps to the last one: made, selected and scrolled into view.
+    ASSERT_TRUE(press(*view, Qt::Key_Left));
+    ASSERT_TRUE(view->selected);
+    EXPECT_EQ(view->selected->layoutIndex, 999);
+    ASSERT_TRUE(view->platters().count(999));
+    EXPECT_TRUE(view->platters().at(999)->isVisible());
+    EXPECT_TRUE(buttonFor(*view, *view->selected)->highlightedRegion);
+    const QRect shown(0, scroll->verticalScrollBar()->value(), view->width(), scroll->viewport()->height());
+    EXPECT_TRUE(shown.contains(view->platters().at(999)->geometry())) << "the chosen card was not scrolled into view";
+
+    // Scrolled through the middle, the cards passed on the way are made too.
+    scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum() / 2);
+    const int middle = int((scroll->verticalScrollBar()->value() + scroll->viewport()->height() / 2 - 58) / 118) * 4;
+    ASSERT_TRUE(view->platters().count(middle));
+    EXPECT_TRUE(view->platters().at(middle)->isVisible());
+    EXPECT_LT(view->builtCardCount(), 200);
+    int last = -1;
+    for (const auto& [selection, button] : view->regionButtons()) {
+        EXPECT_GE(selection.layoutIndex, last);
+        last = selection.layoutIndex;
+    }
 }
 
 TEST(OverlayViewKeys, DigitsSelectLayoutsThatExist)

@@ -42,9 +42,9 @@ inline std::vector<xcb_window_t> children(XSession& s, xcb_window_t w)
     return out;
 }
 
-// Whether a window of ours sits inside another client's window: the tray icon that the tray
-// host embedded.
-inline bool trayIconEmbedded(XSession& s)
+// A window of ours inside another client's window: the tray icon that the tray host embedded;
+// XCB_NONE when there is none.
+inline xcb_window_t trayIconWindow(XSession& s)
 {
     for (xcb_window_t top : children(s, s.root())) {
         std::vector<xcb_window_t> level = children(s, top);
@@ -52,15 +52,17 @@ inline bool trayIconEmbedded(XSession& s)
             std::vector<xcb_window_t> next;
             for (xcb_window_t w : level) {
                 if (wmClass(s, w).contains("framewell") && !wmClass(s, top).contains("framewell"))
-                    return true;
+                    return w;
                 const auto more = children(s, w);
                 next.insert(next.end(), more.begin(), more.end());
             }
             level = std::move(next);
         }
     }
-    return false;
+    return XCB_NONE;
 }
+
+inline bool trayIconEmbedded(XSession& s) { return trayIconWindow(s) != XCB_NONE; }
 
 inline bool trayHostRunning(XSession& s)
 {
@@ -74,6 +76,14 @@ inline bool trayHostRunning(XSession& s)
     free(owner);
     free(atom);
     return owned;
+}
+
+// Starts trayer at the top right as the session's tray host; true once it holds the tray.
+inline bool startTrayHost(XSession& s)
+{
+    return s.spawn({u"trayer"_qs, u"--edge"_qs, u"top"_qs, u"--align"_qs, u"right"_qs, u"--widthtype"_qs, u"request"_qs,
+                    u"--height"_qs, u"24"_qs, u"--SetDockType"_qs, u"true"_qs})
+        && s.waitFor([&] { return trayHostRunning(s); });
 }
 
 // Our windows on screen: our override-redirect panels, and our managed ones inside the

@@ -66,10 +66,7 @@ TEST(ProgramX11, StartsInTheTrayPlacesWindowsRefusesASecondCopyAndEndsCleanly)
     XSession session({3200, 1080, true, false});
     ASSERT_TRUE(session.ok()) << session.error();
     ASSERT_TRUE(session.splitIntoTwoMonitors()) << session.error();
-    ASSERT_TRUE(session.spawn({u"trayer"_qs, u"--edge"_qs, u"top"_qs, u"--align"_qs, u"right"_qs, u"--widthtype"_qs,
-                               u"request"_qs, u"--height"_qs, u"24"_qs, u"--SetDockType"_qs, u"true"_qs}))
-        << session.error();
-    ASSERT_TRUE(session.waitFor([&] { return trayHostRunning(session); })) << "trayer did not start";
+    ASSERT_TRUE(startTrayHost(session)) << "trayer did not start: " << session.error();
     // Another window on the right monitor, which snap assist offers once the xterm is placed.
     auto other = session.startTestClient(u"offered"_qs, {"--size", "400x300", "--position", "2700,650"});
     auto term = session.startXterm(u"place me"_qs, {u"-geometry"_qs, u"80x24+2100+300"_qs});

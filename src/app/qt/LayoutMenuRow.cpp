@@ -3,7 +3,6 @@
 #include "editor/qt/LayoutDiagram.h"
 #include "overlay/OverlayStyle.h"
 
-#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -12,86 +11,74 @@ namespace fw {
 
 namespace {
 
-QLabel* makeLabel(QWidget* parent, const QString& text, double size, QFont::Weight weight)
-{
-    auto* label = new QLabel(text, parent);
-    label->setFont(systemFont(size, weight));
-    label->setTextFormat(Qt::PlainText);
-    label->setAttribute(Qt::WA_TransparentForMouseEvents);
-    return label;
-}
+QFont nameFont() { return systemFont(13, QFont::Medium); }
+QFont detailFont() { return systemFont(11, QFont::Normal); }
+QFont checkFont() { return systemFont(12, QFont::DemiBold); }
 
-void setTextColor(QLabel* label, const QColor& color)
-{
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
-}
+QRect nameRect(int width) { return QRect(136, 13, width, 20); }
+QRect detailRect(int width) { return QRect(136, 36, width, 16); }
+const QRect checkRect(8, 23, 16, 18);
 
 } // namespace
 
-LayoutMenuRow::LayoutMenuRow(const LayoutRow& row, QWidget* parent)
-    : QWidget(parent), row_(row), diagram_(layoutDiagramImage(row.layout))
+LayoutMenuRow::LayoutMenuRow(const LayoutRow& row, QWidget* parent) : QWidget(parent), row_(row)
 {
     setFixedHeight(rowHeight);
     setMinimumWidth(rowWidth);
     setMouseTracking(true);
-    name_ = makeLabel(this, row.name, 13, QFont::Medium);
-    detail_ = makeLabel(this, row.detail, 11, QFont::Normal);
-    check_ = makeLabel(this, QStringLiteral("✓"), 12, QFont::DemiBold);
     const auto regions = row.layout.tree.unitRects(Rect(0, 0, 1, 1)).size();
     setAccessibleName(row.name + QStringLiteral(", %1 regions").arg(regions)
                       + (row.current ? QStringLiteral(", current layout") : QString()));
-    check_->setVisible(row.current);
-    applyEnabledLook();
-    layoutParts();
 }
 
 void LayoutMenuRow::setCurrent(bool current)
 {
-    row_.current = current;
-    check_->setVisible(current);
+    if (std::exchange(row_.current, current) != current)
+        update();
 }
 
-void LayoutMenuRow::layoutParts()
+int LayoutMenuRow::textWidth() const { return std::max(0, width() - 146); }
+
+QString LayoutMenuRow::shownName() const
 {
-    const int textWidth = std::max(0, width() - 146);
-    name_->setGeometry(136, 13, textWidth, 20);
-    detail_->setGeometry(136, 36, textWidth, 16);
-    check_->setGeometry(8, 23, 16, 18);
-    const QFontMetrics nameMetrics(name_->font()), detailMetrics(detail_->font());
-    name_->setText(nameMetrics.elidedText(row_.name, Qt::ElideRight, textWidth));
-    detail_->setText(detailMetrics.elidedText(row_.detail, Qt::ElideRight, textWidth));
+    return QFontMetrics(nameFont()).elidedText(row_.name, Qt::ElideRight, textWidth());
 }
 
-void LayoutMenuRow::applyEnabledLook()
+QString LayoutMenuRow::shownDetail() const
 {
-    const QPalette& p = palette();
-    const QColor text = isEnabled() ? p.color(QPalette::Active, QPalette::WindowText)
-                                    : p.color(QPalette::Disabled, QPalette::WindowText);
-    setTextColor(name_, text);
-    setTextColor(check_, text);
-    setTextColor(detail_, styleColor(StyleColor::secondaryLabel, p));
-    update();
+    return QFontMetrics(detailFont()).elidedText(row_.detail, Qt::ElideRight, textWidth());
 }
 
 void LayoutMenuRow::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    const QPalette& p = palette();
     if (highlighted_ && isEnabled()) {
         QPainterPath path;
         path.addRoundedRect(QRectF(rect()).adjusted(4, 1, -4, -1), 7, 7);
-        painter.fillPath(path, styleColor(StyleColor::accent, palette(), 0.16));
+        painter.fillPath(path, styleColor(StyleColor::accent, p, 0.16));
     }
+    const QColor text = p.color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText);
+    painter.setPen(text);
+    if (row_.current) {
+        painter.setFont(checkFont());
+        painter.drawText(checkRect, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("✓"));
+    }
+    painter.setFont(nameFont());
+    painter.drawText(nameRect(textWidth()), Qt::AlignLeft | Qt::AlignVCenter, shownName());
+    painter.setFont(detailFont());
+    painter.setPen(styleColor(StyleColor::secondaryLabel, p));
+    painter.drawText(detailRect(textWidth()), Qt::AlignLeft | Qt::AlignVCenter, shownDetail());
+
+    if (diagram_.isNull())
+        diagram_ = layoutDiagramImage(row_.layout);
     painter.setOpacity(isEnabled() ? 1.0 : 0.4);
     const QRectF box(28, 6, 94, 54);
     const QSizeF size = QSizeF(layoutDiagramWidth, layoutDiagramHeight).scaled(box.size(), Qt::KeepAspectRatio);
     painter.drawPixmap(QRectF(box.center() - QPointF(size.width() / 2, size.height() / 2), size), diagram_,
                        QRectF(QPointF(0, 0), diagram_.size()));
 }
-
-void LayoutMenuRow::resizeEvent(QResizeEvent*) { layoutParts(); }
 
 void LayoutMenuRow::setHighlighted(bool highlighted)
 {
@@ -118,7 +105,7 @@ void LayoutMenuRow::mouseReleaseEvent(QMouseEvent* event)
 void LayoutMenuRow::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::EnabledChange || event->type() == QEvent::PaletteChange)
-        applyEnabledLook();
+        update();
     QWidget::changeEvent(event);
 }
 

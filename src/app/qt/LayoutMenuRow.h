@@ -3,7 +3,8 @@
 // check mark for the layout active on the display; highlighted under the pointer or as the
 // menu's active item, and not after the menu closes. A release
 // of the button inside the row chooses it (presses and drags do nothing). Shown in a menu
-// through a QWidgetAction.
+// through a QWidgetAction. One plain widget that draws all of itself, its diagram made the
+// first time it is drawn: a menu of many layouts costs little beyond the rows on screen.
 
 #include "app/StatusMenuModel.h"
 
@@ -11,8 +12,6 @@
 #include <QWidget>
 
 #include <functional>
-
-class QLabel;
 
 namespace fw {
 
@@ -34,15 +33,17 @@ public:
     // Highlighted under the pointer and as the menu's active item; never while hidden.
     bool highlighted() const { return highlighted_; }
     void setHighlighted(bool highlighted);
-    QLabel* nameLabel() const { return name_; }
-    QLabel* detailLabel() const { return detail_; }
-    QLabel* checkmark() const { return check_; }
+    // The texts as drawn at the row's width (elided to fit), and whether the check mark shows.
+    QString shownName() const;
+    QString shownDetail() const;
+    bool checkShown() const { return row_.current; }
+    // Whether the diagram was made yet (the row was drawn).
+    bool diagramMade() const { return !diagram_.isNull(); }
     // Runs invoke when enabled.
     void choose();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
@@ -51,14 +52,10 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    void layoutParts();
-    void applyEnabledLook();
+    int textWidth() const;
 
     LayoutRow row_;
     QPixmap diagram_;
-    QLabel* name_ = nullptr;
-    QLabel* detail_ = nullptr;
-    QLabel* check_ = nullptr;
     bool highlighted_ = false;
 };
 

@@ -8,7 +8,10 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QIconEngine>
 #include <QMenu>
+#include <QPainter>
+#include <QStyleOption>
 #include <QProxyStyle>
 #include <QSystemTrayIcon>
 #include <QWidgetAction>
@@ -48,6 +51,34 @@ QMenu* configured(QMenu* menu)
 }
 
 std::unique_ptr<QMenu> newMenu(const QString& title) { return std::unique_ptr<QMenu>(configured(new QMenu(title))); }
+
+// A layout's diagram as an item's icon, made the first time a menu draws the item: menus of
+// many layouts cost little beyond the items on screen.
+class DiagramIconEngine final : public QIconEngine {
+public:
+    explicit DiagramIconEngine(SnapLayout layout) : layout_(std::move(layout)) {}
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        painter->drawPixmap(rect, pixmap(rect.size() * painter->device()->devicePixelRatio(), mode, state));
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State) override
+    {
+        if (diagram_.isNull())
+            diagram_ = layoutDiagramImage(layout_);
+        QPixmap scaled = diagram_.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        if (mode != QIcon::Disabled)
+            return scaled;
+        QStyleOption option;
+        option.palette = QGuiApplication::palette();
+        return QApplication::style()->generatedIconPixmap(QIcon::Disabled, scaled, &option);
+    }
+    QIconEngine* clone() const override { return new DiagramIconEngine(*this); }
+
+private:
+    SnapLayout layout_;
+    QPixmap diagram_;
+};
 
 bool showsDiagrams(const Menu& model)
 {
@@ -179,7 +210,7 @@ QAction* StatusMenuView::addItem(QMenu* menu, const MenuItem& item)
     if (!item.symbol.isEmpty())
         action->setIcon(QIcon(Symbols::image(item.symbol, 16, color, menu->devicePixelRatioF())));
     else if (item.diagram)
-        action->setIcon(QIcon(layoutDiagramImage(*item.diagram)));
+        action->setIcon(QIcon(new DiagramIconEngine(*item.diagram)));
     return action;
 }
 

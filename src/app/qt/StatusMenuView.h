@@ -2,7 +2,9 @@
 // The tray icon and its menu. Each time the menu opens it asks for the program's state, builds
 // the menu's data from it (StatusMenuModel) and rebuilds the menu; the two display submenus,
 // whose rows draw layout diagrams, are kept under their signature and only refreshed (their
-// check marks) while it stays the same. A chosen item hands its command and payload back.
+// check marks) while it stays the same; every diagram is drawn the first time its item shows,
+// so a display of many layouts costs little beyond what is on screen. A chosen item hands its
+// command and payload back.
 // Without a tray host the icon shows nowhere; the program then stays reachable by its hot keys
 // and by being launched again.
 //

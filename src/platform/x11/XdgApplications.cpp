@@ -1,10 +1,10 @@
 #include "platform/x11/XdgApplications.h"
 
+#include "base/AtomicFile.h"
 #include "platform/x11/DetachedLaunch.h"
 
 #include <QDir>
 #include <QDirIterator>
-#include <QFile>
 #include <QFileInfo>
 #include <set>
 
@@ -267,14 +267,11 @@ const XdgApplications::Parsed* XdgApplications::load(const QString& path, const 
     Parsed p;
     p.modified = info.lastModified();
     p.size = info.size();
-    if (info.size() <= maxEntrySize) {
-        QFile f(path);
-        if (f.open(QIODevice::ReadOnly)) {
-            if (auto e = parse(f.read(maxEntrySize), id, locale_)) {
-                p.present = true;
-                p.entry = *e;
-                p.entry.path = path;
-            }
+    if (const FileRead file = readRegularFile(path, maxEntrySize); file.ok()) {
+        if (auto e = parse(file.data, id, locale_)) {
+            p.present = true;
+            p.entry = *e;
+            p.entry.path = path;
         }
     }
     if (!p.present)

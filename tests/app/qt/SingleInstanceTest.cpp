@@ -1,8 +1,14 @@
-// One running copy: a second process finds the lock held, asks the first to open again and
-// learns that it must end; a lock left by a process that has ended is taken over.
+// One running copy, on real files and a real socket: a second process finds the lock held
+// whatever the lock file holds, asks the first to open again and ends; the lock of a process
+// that has ended is free; folders others own or may write in are never used; a runtime folder
+// that cannot take the lock hands over to the temporary one without letting a second copy run;
+// and the socket drops clients that send too much, say nothing, or come too many at once.
 #include "app/qt/SingleInstance.h"
 
+#include "base/Log.h"
+
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLocalSocket>
@@ -10,99 +16,271 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <functional>
+#include <memory>
+#include <vector>
 
 namespace fw {
 namespace {
 
+// The folder the second process claims in, or "-" for the per-user folders of its environment.
 const char* const childDirVariable = "FW_SINGLE_INSTANCE_DIR";
 
-// Run only as the second process of the test below.
+// Run only as the second process of the tests below.
 TEST(SingleInstanceChild, FindsTheRunningCopy)
 {
     const QString dir = qEnvironmentVariable(childDirVariable);
     if (dir.isEmpty())
-        GTEST_SKIP() << "the second process of SingleInstance.SecondCopyAsksTheFirstToOpenAgain";
-    SingleInstance instance(dir);
+        GTEST_SKIP() << "the second process of the SingleInstance tests";
+    SingleInstance instance(dir == u"-"_qs ? QString() : dir);
     EXPECT_EQ(instance.claim(), SingleInstance::Claim::another);
 }
 
-// The first copy, counting the requests to open again, and the start of a second one.
-struct TwoCopies {
-    QTemporaryDir dir;
-    SingleInstance first{dir.path() + u"/run"_qs};
-    int reopened = 0;
-    QProcess second;
-
-    bool startSecond()
-    {
-        first.onReopen = [this] { ++reopened; };
-        if (first.claim() != SingleInstance::Claim::first)
-            return false;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QString::fromLatin1(childDirVariable), dir.path() + u"/run"_qs);
-        second.setProcessEnvironment(env);
-        second.start(QCoreApplication::applicationFilePath(),
-                     {u"--gtest_filter=SingleInstanceChild.FindsTheRunningCopy"_qs});
-        return true;
-    }
-};
-
-TEST(SingleInstance, SecondCopyAsksTheFirstToOpenAgain)
+bool spinUntil(const std::function<bool()>& done, int ms = 10000)
 {
-    TwoCopies copies;
-    ASSERT_TRUE(copies.startSecond());
-    QProcess& second = copies.second;
     QElapsedTimer waited;
     waited.start();
-    while (second.state() != QProcess::NotRunning && waited.elapsed() < 20000)
+    while (!done()) {
+        if (waited.elapsed() > ms)
+            return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    ASSERT_EQ(second.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardOutput().toStdString();
-    QCoreApplication::processEvents();
-    EXPECT_EQ(copies.reopened, 1);
+    }
+    return true;
+}
+
+struct Second {
+    int exitCode = -1;
+    QString log;
+};
+
+// Starts this test program as a second copy claiming in `dir`, with `env` added, and keeps
+// this copy's event loop turning until it ends.
+Second runSecondCopy(const QString& dir, const std::map<QString, QString>& env = {})
+{
+    QProcess second;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(childDirVariable), dir);
+    for (const auto& [key, value] : env)
+        environment.insert(key, value);
+    second.setProcessEnvironment(environment);
+    second.start(QCoreApplication::applicationFilePath(), {u"--gtest_filter=SingleInstanceChild.FindsTheRunningCopy"_qs});
+    spinUntil([&] { return second.state() == QProcess::NotRunning; }, 20000);
+    const bool normal = second.exitStatus() == QProcess::NormalExit && second.state() == QProcess::NotRunning;
+    return {normal ? second.exitCode() : -1,
+            QString::fromUtf8(second.readAllStandardOutput() + second.readAllStandardError())};
+}
+
+// The environment variable set for the life of one object.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const QByteArray& value) : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name))
+    {
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    }
+    ~ScopedEnv()
+    {
+        if (had_)
+            qputenv(name_, old_);
+        else
+            qunsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    bool had_;
+    QByteArray old_;
+};
+
+TEST(SingleInstance, WhateverTheLockFileHoldsTheFirstCopyRunsAndTheNextEnds)
+{
+    // Left by a crash right after the file was made, written over by something else, or a
+    // folder in its place: none of them may keep the program from starting.
+    const std::vector<std::pair<const char*, std::function<void(const QString&)>>> leftovers = {
+        {"empty", [](const QString& path) { QFile f(path); ASSERT_TRUE(f.open(QIODevice::WriteOnly)); }},
+        {"garbage", [](const QString& path) {
+             QFile f(path);
+             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+             f.write(QByteArray("\x01\xff not a lock\n-7\n\n", 17).repeated(50));
+         }},
+        {"directory", [](const QString& path) { ASSERT_TRUE(QDir().mkpath(path + u"/inside"_qs)); }},
+    };
+    for (const auto& [what, leave] : leftovers) {
+        SCOPED_TRACE(what);
+        QTemporaryDir dir;
+        const QString run = dir.path() + u"/run"_qs;
+        ASSERT_TRUE(QDir().mkpath(run));
+        leave(run + u"/framewell.lock"_qs);
+        int reopened = 0;
+        {
+            SingleInstance first(run);
+            first.onReopen = [&] { ++reopened; };
+            ASSERT_EQ(first.claim(), SingleInstance::Claim::first);
+            const Second second = runSecondCopy(run);
+            EXPECT_EQ(second.exitCode, 0) << second.log.toStdString();
+            EXPECT_TRUE(second.log.contains(u"Framewell already runs"_qs)) << second.log.toStdString();
+            EXPECT_TRUE(spinUntil([&] { return reopened == 1; })) << "the first copy was not asked to open again";
+        }
+        // Ended, the first copy let the lock go.
+        EXPECT_EQ(SingleInstance(run).claim(), SingleInstance::Claim::first);
+    }
 }
 
 TEST(SingleInstance, ARunningCopyThatAnswersLateIsAskedOnlyOnce)
 {
+    QTemporaryDir dir;
+    const QString run = dir.path() + u"/run"_qs;
+    SingleInstance first(run);
+    int reopened = 0;
+    first.onReopen = [&] { ++reopened; };
+    ASSERT_EQ(first.claim(), SingleInstance::Claim::first);
     // This copy answers nothing while the second one runs: waiting for it to end runs no
     // event loop here, so the request waits unread and unanswered in the socket.
-    TwoCopies copies;
-    ASSERT_TRUE(copies.startSecond());
-    QProcess& second = copies.second;
+    QProcess second;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(childDirVariable), run);
+    second.setProcessEnvironment(environment);
+    second.start(QCoreApplication::applicationFilePath(), {u"--gtest_filter=SingleInstanceChild.FindsTheRunningCopy"_qs});
     ASSERT_TRUE(second.waitForFinished(20000));
     EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardOutput().toStdString();
 
     // A last request after it, answered once everything before it has been read.
     QLocalSocket last;
-    last.connectToServer(copies.first.socketPath());
+    last.connectToServer(first.socketPath());
     ASSERT_TRUE(last.waitForConnected(2000));
     last.write("reopen\n");
     ASSERT_TRUE(last.waitForBytesWritten(2000));
-    QElapsedTimer waited;
-    waited.start();
-    while (last.bytesAvailable() == 0 && last.state() == QLocalSocket::ConnectedState && waited.elapsed() < 10000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_TRUE(spinUntil([&] { return reopened >= 2; }));
     QCoreApplication::processEvents();
-    EXPECT_EQ(copies.reopened, 2) << "the late copy's request arrived once, then the last one";
+    EXPECT_EQ(reopened, 2) << "the late copy's request arrived once, then the last one";
 }
 
 TEST(SingleInstance, TakesOverTheLockOfAProcessThatEnded)
 {
     QTemporaryDir dir;
     const pid_t child = ::fork();
-    if (child == 0)
-        ::_exit(0);
+    if (child == 0) {
+        // Holds the lock and dies without a word, as a killed copy does.
+        SingleInstance held(dir.path());
+        ::_exit(held.claim() == SingleInstance::Claim::first ? 0 : 1);
+    }
     ASSERT_GT(child, 0);
-    ::waitpid(child, nullptr, 0);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     SingleInstance instance(dir.path());
-    QFile lock(instance.lockPath());
-    ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
-    lock.write(QByteArray::number(child) + '\n' + QCoreApplication::applicationName().toUtf8() + "\n\n");
-    lock.close();
     EXPECT_EQ(instance.claim(), SingleInstance::Claim::first);
     EXPECT_TRUE(QFile::exists(instance.socketPath()));
+}
+
+TEST(SingleInstance, NeverUsesATemporaryFolderOthersOwnOrMayWriteIn)
+{
+    QTemporaryDir tmp;
+    ScopedEnv runtime("XDG_RUNTIME_DIR", QByteArray());
+    ScopedEnv temp("TMPDIR", QFile::encodeName(tmp.path()));
+    const QString folder = tmp.path() + u"/framewell-%1"_qs.arg(::geteuid());
+    ASSERT_EQ(SingleInstance::defaultDirectories(), QStringList{folder});
+
+    ASSERT_EQ(::mkdir(QFile::encodeName(folder).constData(), 0700), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0777), 0);
+    {
+        log::Capture capture;
+        EXPECT_EQ(SingleInstance().claim(), SingleInstance::Claim::failed);
+        EXPECT_TRUE(capture.messages(LogCategory::App).join(u'\n').contains(u"others may write in it (mode 0777)"_qs))
+            << capture.messages(LogCategory::App).join(u'\n').toStdString();
+        struct stat st {};
+        ASSERT_EQ(::stat(QFile::encodeName(folder).constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0777u) << "a refused folder is left as it is";
+        EXPECT_FALSE(QFile::exists(folder + u"/framewell.lock"_qs));
+    }
+    if (::geteuid() == 0) {
+        // Another user's folder, however closed.
+        ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0700), 0);
+        ASSERT_EQ(::chown(QFile::encodeName(folder).constData(), 65534, 65534), 0);
+        log::Capture capture;
+        EXPECT_EQ(SingleInstance().claim(), SingleInstance::Claim::failed);
+        EXPECT_TRUE(capture.messages(LogCategory::App).join(u'\n').contains(u"belongs to another user (65534)"_qs));
+        EXPECT_FALSE(QFile::exists(folder + u"/framewell.lock"_qs));
+    }
+    // Missing, it is made ours alone.
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    SingleInstance instance;
+    EXPECT_EQ(instance.claim(), SingleInstance::Claim::first);
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(folder).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0700u);
+    EXPECT_EQ(instance.lockPath(), folder + u"/framewell.lock"_qs);
+}
+
+TEST(SingleInstance, ARuntimeFolderThatCannotTakeTheLockNeverLetsASecondCopyRun)
+{
+    QTemporaryDir tmp;
+    const QString runtimeDir = tmp.path() + u"/runtime"_qs;
+    const QString tempDir = tmp.path() + u"/tmp"_qs;
+    ASSERT_TRUE(QDir().mkpath(runtimeDir) && QDir().mkpath(tempDir));
+    ScopedEnv runtime("XDG_RUNTIME_DIR", QFile::encodeName(runtimeDir));
+    ScopedEnv temp("TMPDIR", QFile::encodeName(tempDir));
+    // Nothing can be made under the lock's name (as in a full folder): a link is never followed.
+    const QByteArray lock = QFile::encodeName(runtimeDir + u"/framewell.lock"_qs);
+    ASSERT_EQ(::symlink("nowhere", lock.constData()), 0);
+
+    log::Capture capture;
+    SingleInstance first;
+    int reopened = 0;
+    first.onReopen = [&] { ++reopened; };
+    ASSERT_EQ(first.claim(), SingleInstance::Claim::first);
+    EXPECT_EQ(first.directory(), tempDir + u"/framewell-%1"_qs.arg(::geteuid()));
+    EXPECT_TRUE(capture.messages(LogCategory::App).join(u'\n').contains(u"framewell.lock cannot be used"_qs));
+
+    // A later copy that finds the runtime folder usable again takes its lock, yet still finds
+    // the first copy where it is and ends.
+    ASSERT_EQ(::unlink(lock.constData()), 0);
+    const Second second = runSecondCopy(u"-"_qs, {{u"XDG_RUNTIME_DIR"_qs, runtimeDir}, {u"TMPDIR"_qs, tempDir}});
+    EXPECT_EQ(second.exitCode, 0) << second.log.toStdString();
+    EXPECT_TRUE(spinUntil([&] { return reopened == 1; })) << second.log.toStdString();
+}
+
+TEST(SingleInstance, TheSocketDropsWhatIsTooLongSilentOrTooManyAndStillAnswers)
+{
+    QTemporaryDir dir;
+    SingleInstance first(dir.path());
+    int reopened = 0;
+    first.onReopen = [&] { ++reopened; };
+    ASSERT_EQ(first.claim(), SingleInstance::Claim::first);
+    auto connected = [&] {
+        auto socket = std::make_unique<QLocalSocket>();
+        socket->connectToServer(first.socketPath());
+        EXPECT_TRUE(socket->waitForConnected(2000));
+        return socket;
+    };
+
+    // A message that never ends is dropped once it passes the bound, not buffered on.
+    auto flood = connected();
+    flood->write(QByteArray(4 * 1024 * 1024, 'x'));
+    EXPECT_TRUE(spinUntil([&] { return flood->state() == QLocalSocket::UnconnectedState; }))
+        << "a client sending without end was kept";
+
+    // Clients that say nothing are dropped when their time is up; those beyond the most that
+    // are served at once, at once.
+    std::vector<std::unique_ptr<QLocalSocket>> silent;
+    for (int i = 0; i < SingleInstance::maxConnections + 4; ++i)
+        silent.push_back(connected());
+    EXPECT_TRUE(spinUntil([&] {
+        return std::all_of(silent.begin(), silent.end(), [](const auto& s) { return s->state() == QLocalSocket::UnconnectedState; });
+    })) << "silent clients were kept";
+
+    // Through all of it, a later copy is still answered.
+    auto later = connected();
+    later->write("reopen\n");
+    ASSERT_TRUE(spinUntil([&] { return later->canReadLine(); }));
+    EXPECT_EQ(later->readLine(), "ok\n");
+    EXPECT_TRUE(spinUntil([&] { return reopened == 1; }));
 }
 
 } // namespace

@@ -5,10 +5,12 @@
 #include "app/qt/LayoutMenuRow.h"
 #include "app/qt/StatusIcon.h"
 #include "app/qt/StatusMenuView.h"
+#include "editor/qt/LayoutDiagram.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
+#include <QScreen>
 #include <QTest>
 #include <QWidgetAction>
 #include <gtest/gtest.h>
@@ -95,9 +97,9 @@ TEST(StatusMenuView, LayoutRowsChooseOnReleaseInsideWhenEnabled)
     LayoutMenuRow* halves = rowOf(view.chooseLayoutMenu(), u"Halves"_qs);
     ASSERT_TRUE(halves);
     halves->resize(LayoutMenuRow::rowWidth, LayoutMenuRow::rowHeight);
-    EXPECT_EQ(halves->nameLabel()->text(), u"Halves"_qs);
-    EXPECT_EQ(halves->detailLabel()->text(), u"Standard proportions"_qs);
-    EXPECT_FALSE(halves->checkmark()->isVisibleTo(halves));
+    EXPECT_EQ(halves->shownName(), u"Halves"_qs);
+    EXPECT_EQ(halves->shownDetail(), u"Standard proportions"_qs);
+    EXPECT_FALSE(halves->checkShown());
 
     QTest::mousePress(halves, Qt::LeftButton, {}, QPoint(50, 30));
     QTest::mouseRelease(halves, Qt::LeftButton, {}, QPoint(500, 30));   // let go outside
@@ -128,6 +130,48 @@ TEST(StatusMenuView, LayoutRowsChooseOnReleaseInsideWhenEnabled)
     emit menu->hovered(columnsItem);
     menu->hide();
     EXPECT_FALSE(columns->highlighted());
+}
+
+// A display of a thousand custom layouts: building the menus draws no diagram, and showing
+// them draws those of the items on screen only.
+TEST(StatusMenuView, MenusOfAThousandLayoutsDrawOnlyWhatIsOnScreen)
+{
+    StatusMenuState many = state();
+    many.display.custom.clear();
+    for (int i = 0; i < 1000; ++i) {
+        // Each its own tree, so that each diagram is a picture of its own.
+        const RegionTree tree = RegionTree::split(SplitAxis::horizontal, 0.1 + i * 0.0008, RegionTree::leaf(0),
+                                                  RegionTree::leaf(1));
+        many.display.custom.push_back({u"user-%1"_qs.arg(i), u"Layout %1"_qs.arg(i), tree, std::nullopt});
+    }
+    many.display.offered = SnapLayout::builtIns();
+    many.display.offered.insert(many.display.offered.end(), many.display.custom.begin(), many.display.custom.end());
+    resetLayoutDiagramCache();
+    StatusMenuView view;
+    view.prebuild(many);
+    ASSERT_TRUE(view.chooseLayoutMenu() && view.switchLayoutMenu());
+    EXPECT_EQ(layoutDiagramCacheSize(), 0u) << "diagrams were drawn before any menu showed";
+
+    for (QMenu* menu : {view.chooseLayoutMenu(), view.switchLayoutMenu()}) {
+        SCOPED_TRACE(menu->title().toStdString());
+        const std::size_t before = layoutDiagramCacheSize();
+        menu->popup(QPoint(0, 0));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+        QCoreApplication::processEvents();
+        menu->repaint();
+        const std::size_t drawn = layoutDiagramCacheSize() - before;
+        // What a menu shows: the items it lays out within its part of the screen (in columns
+        // where the style does not scroll menus).
+        const QRect onScreen = menu->geometry().intersected(menu->screen()->geometry());
+        const QList<QAction*> actions = menu->actions();
+        const auto shown = std::count_if(actions.begin(), actions.end(), [&](QAction* a) {
+            return onScreen.intersects(menu->actionGeometry(a).translated(menu->pos()));
+        });
+        EXPECT_GT(drawn, 0u);
+        EXPECT_LE(drawn, std::size_t(shown));
+        EXPECT_LT(shown, 200);
+        menu->hide();
+    }
 }
 
 TEST(StatusIcon, DrawnInThePalettesTextColourAndFadedWhilePaused)

@@ -1,0 +1,239 @@
+// The program as a user starts it, on a real server, in a hostile environment. A home where its
+// Start at Login entry is a FIFO, its lock file holds garbage, and its defaults file is a link
+// into a dotfiles folder holding more custom layouts than a display keeps, the first naming an
+// app by an id of 20,000 characters. And a runtime folder too full for a lock or a socket, with
+// clients flooding and idling on the socket the program makes instead. Each time the program
+// starts, opens its menu, answers its hot keys, stays the only copy, says in its log what it
+// refused, and ends with status 0 on SIGTERM.
+#include "base/Log.h"
+#include "layout/LayoutStore.h"
+#include "layout/SnapLayout.h"
+#include "x11/FakeKeys.h"
+#include "x11/ProgramSession.h"
+#include "x11/XSession.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocalSocket>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#ifndef FW_FRAMEWELL_PATH
+#define FW_FRAMEWELL_PATH "framewell"
+#endif
+
+namespace fw {
+namespace {
+
+using namespace test;
+
+constexpr int kLongId = 20000;
+
+// What the programs started under this name (its first argument's file name) wrote.
+QString logsOf(const XSession& s, const QString& program)
+{
+    QString text;
+    for (const QString& name : QDir(s.directory() + u"/logs"_qs).entryList({program + u"-*.log"_qs}, QDir::Files, QDir::Name)) {
+        QFile f(s.directory() + u"/logs/"_qs + name);
+        if (f.open(QIODevice::ReadOnly))
+            text += QString::fromUtf8(f.readAll());
+    }
+    return text;
+}
+
+void writeFile(const QString& path, const QByteArray& data)
+{
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(data);
+}
+
+// A user who has opened the program before, with more custom layouts on each display than
+// it keeps; the first places an app whose id is 20,000 characters long.
+QByteArray defaultsWithManyLayouts()
+{
+    QJsonArray layouts;
+    const RegionTree halves = SnapLayout::builtIns().front().tree;
+    layouts.append(SnapLayout{u"user-long"_qs, u"Long app"_qs, halves,
+                              SnapLayout::AppMap{{0, QStringList{QString(kLongId, u'x')}}}}.toJson());
+    for (int i = 1; i < LayoutStore::maxCustomLayouts + 100; ++i)
+        layouts.append(SnapLayout{u"user-%1"_qs.arg(i), u"Layout %1"_qs.arg(i), halves, std::nullopt}.toJson());
+    const QJsonObject defaults{{"hasOpened", true},
+                               {"welcomeVideoShown", true},
+                               {"lastSeenVersion", productVersion()},
+                               {LayoutStore::customKey(), QJsonObject{{"LEFT", layouts}, {"RIGHT", layouts}}}};
+    return QJsonDocument(defaults).toJson(QJsonDocument::Compact);
+}
+
+// Clicks the middle of a window.
+void click(XSession& s, xcb_window_t w)
+{
+    const auto at = s.rootPosition(w);
+    const auto size = s.clientSize(w);
+    ASSERT_TRUE(at && size);
+    s.warpPointer(int(at->x + size->width / 2), int(at->y + size->height / 2));
+    s.pressButton(1);
+    s.releaseButton(1);
+}
+
+// Opens the layout picker with Ctrl+Alt+Z over the focused xterm; true once it shows and
+// holds the keyboard.
+bool openPicker(XSession& s)
+{
+    chord(s, {ControlL, AltL, LetterZ});
+    return s.waitFor([&] {
+        return programWindowShown(s, u"Choose a Layout"_qs) && wmClass(s, s.inputFocus()).contains("framewell");
+    }, 10000);
+}
+
+// The layout picker opens on its hot key and closes on Escape.
+void expectHotKeysAnswered(XSession& s, const QString& log)
+{
+    ASSERT_TRUE(openPicker(s)) << "no picker on Ctrl+Alt+Z\n" << log.left(4000).toStdString();
+    chord(s, {Escape});
+    EXPECT_TRUE(s.waitFor([&] { return !programWindowShown(s, u"Choose a Layout"_qs); }, 10000));
+}
+
+TEST(HostileEnvironmentX11, AHomeOfFifosGarbageLinksAndTooManyLayouts)
+{
+    XSession session({3200, 1080, true, false});
+    ASSERT_TRUE(session.ok()) << session.error();
+    ASSERT_TRUE(session.splitIntoTwoMonitors()) << session.error();
+    ASSERT_TRUE(startTrayHost(session)) << "trayer did not start: " << session.error();
+    auto term = session.startXterm(u"focused"_qs, {u"-geometry"_qs, u"80x24+200+300"_qs});
+    ASSERT_TRUE(term.window) << session.error();
+    ASSERT_TRUE(session.activate(term.window));
+
+    const QString dir = session.directory();
+    ASSERT_TRUE(QDir().mkpath(dir + u"/config/autostart"_qs));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir + u"/config/autostart/framewell.desktop"_qs).constData(), 0600), 0);
+    writeFile(dir + u"/runtime/framewell.lock"_qs, QByteArray("\x7f garbage, not a pid\n", 21).repeated(40));
+    writeFile(dir + u"/home/dotfiles/framewell.json"_qs, defaultsWithManyLayouts());
+    ASSERT_TRUE(QDir().mkpath(dir + u"/config/framewell"_qs));
+    const QString link = dir + u"/config/framewell/defaults.json"_qs;
+    ASSERT_EQ(::symlink("../../home/dotfiles/framewell.json", QFile::encodeName(link).constData()), 0);
+
+    const pid_t program = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
+    ASSERT_TRUE(program) << session.error();
+    ASSERT_TRUE(session.waitFor([&] { return programLog(session).contains(u"Framewell started"_qs); }, 10000))
+        << programLog(session).toStdString();
+    EXPECT_TRUE(programLog(session).contains(
+        u"Display LEFT stores %1 custom layouts; the first 1000 are used, the other 100 are kept unused"_qs.arg(
+            LayoutStore::maxCustomLayouts + 100)))
+        << programLog(session).left(4000).toStdString();
+
+    // The menu reads the Start at Login entry: it opens, and closes on Escape.
+    ASSERT_TRUE(session.waitFor([&] { return trayIconEmbedded(session); }, 10000)) << "no tray icon";
+    const std::size_t shown = programWindows(session).size();
+    click(session, trayIconWindow(session));
+    EXPECT_TRUE(session.waitFor([&] { return programWindows(session).size() > shown; }, 10000))
+        << "the menu did not open\n" << programLog(session).toStdString();
+    // Escape until it closes: the menu takes the keyboard some time after it shows.
+    EXPECT_TRUE(session.waitFor([&] {
+        const bool closed = programWindows(session).size() == shown;
+        if (!closed)
+            chord(session, {Escape});
+        return closed;
+    }, 10000));
+    ASSERT_TRUE(session.activate(term.window));
+    expectHotKeysAnswered(session, programLog(session));
+
+    // The first own layout, the ninth card of the picker: its app is not installed, and the log
+    // line saying so shows a bounded part of the id.
+    ASSERT_TRUE(session.activate(term.window));
+    ASSERT_TRUE(openPicker(session)) << programLog(session).left(4000).toStdString();
+    chord(session, {Digit9});
+    chord(session, {Return});
+    const QString cut = QString(log::maxValueLength, u'x') + u"… ("_qs;
+    EXPECT_TRUE(session.waitFor([&] { return programLog(session).contains(cut); }, 10000))
+        << programLog(session).left(4000).toStdString();
+    for (const QString& line : programLog(session).split(u'\n'))
+        EXPECT_LT(line.size(), 2000) << line.left(200).toStdString();
+    // The layout it applied is written through the link, which stays, with every layout kept.
+    QJsonObject saved;
+    EXPECT_TRUE(session.waitFor([&] {
+        QFile target(dir + u"/home/dotfiles/framewell.json"_qs);
+        saved = target.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(target.readAll()).object() : QJsonObject();
+        return saved.contains(LayoutStore::activeKey());
+    }, 10000)) << programLog(session).left(4000).toStdString();
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(saved.value(LayoutStore::customKey()).toObject().value("LEFT").toArray().size(),
+              LayoutStore::maxCustomLayouts + 100);
+
+    // Whatever the lock file held, a second copy ends and the first opens Getting Started.
+    const pid_t second = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
+    ASSERT_TRUE(second);
+    EXPECT_EQ(session.waitForExit(second, 10000), std::optional<int>(0));
+    EXPECT_TRUE(session.waitFor([&] { return programWindowShown(session, u"Framewell"_qs); }, 10000));
+    EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0)) << programLog(session).toStdString();
+}
+
+TEST(HostileEnvironmentX11, AFullRuntimeFolderAndClientsFloodingItsSocket)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    if (session.run({u"unshare"_qs, u"--user"_qs, u"--map-root-user"_qs, u"--mount"_qs, u"true"_qs}) != 0)
+        GTEST_SKIP() << "this system lets no user mount a folder of their own (unshare --user --mount)";
+    auto term = session.startXterm(u"focused"_qs);
+    ASSERT_TRUE(term.window) << session.error();
+    ASSERT_TRUE(session.activate(term.window));
+    const QString dir = session.directory();
+    ASSERT_TRUE(openedBefore(session));
+    const QString temp = dir + u"/tmp"_qs;
+    ASSERT_TRUE(QDir().mkpath(temp));
+
+    // The runtime folder, a file system of its own that is full to the last inode and byte, in
+    // a mount namespace the program and its second copy share.
+    const pid_t program = session.spawn(
+        {u"unshare"_qs, u"--user"_qs, u"--map-root-user"_qs, u"--mount"_qs, u"sh"_qs, u"-c"_qs,
+         u"mount -t tmpfs -o size=8k,nr_inodes=2,mode=0700 tmpfs \"$XDG_RUNTIME_DIR\""
+         " && head -c 8192 /dev/zero > \"$XDG_RUNTIME_DIR/filler\"; TMPDIR=\"$1\" exec \"$2\""_qs,
+         u"sh"_qs, temp, QStringLiteral(FW_FRAMEWELL_PATH)});
+    ASSERT_TRUE(program) << session.error();
+    const auto firstLog = [&] { return logsOf(session, u"unshare"_qs); };
+    ASSERT_TRUE(session.waitFor([&] { return firstLog().contains(u"Framewell started"_qs); }, 10000)) << firstLog().toStdString();
+    EXPECT_TRUE(firstLog().contains(u"framewell.lock cannot be used: No space left on device"_qs)) << firstLog().toStdString();
+
+    // Its socket took the temporary folder. A client that sends without end and clients that
+    // say nothing, beyond the most served at once, are all dropped.
+    const QString socketPath = temp + u"/framewell-0/framewell.socket"_qs;
+    QLocalSocket flood;
+    flood.connectToServer(socketPath);
+    ASSERT_TRUE(flood.waitForConnected(5000)) << socketPath.toStdString();
+    flood.write(QByteArray(8 * 1024 * 1024, 'x'));
+    std::vector<std::unique_ptr<QLocalSocket>> silent;
+    for (int i = 0; i < 20; ++i) {
+        silent.push_back(std::make_unique<QLocalSocket>());
+        silent.back()->connectToServer(socketPath);
+    }
+    const auto dropped = [](QLocalSocket& s) {
+        s.waitForReadyRead(10);
+        s.readAll();
+        return s.state() == QLocalSocket::UnconnectedState;
+    };
+    EXPECT_TRUE(session.waitFor([&] {
+        return dropped(flood) && std::all_of(silent.begin(), silent.end(), [&](const auto& s) { return dropped(*s); });
+    }, 15000)) << "clients were kept";
+    expectHotKeysAnswered(session, firstLog());
+
+    // A second copy in the same full folder finds the first where it is, and ends.
+    const pid_t second = session.spawn({u"nsenter"_qs, u"--target"_qs, QString::number(program), u"--user"_qs,
+                                        u"--mount"_qs, u"sh"_qs, u"-c"_qs, u"TMPDIR=\"$1\" exec \"$2\""_qs, u"sh"_qs,
+                                        temp, QStringLiteral(FW_FRAMEWELL_PATH)});
+    ASSERT_TRUE(second) << session.error();
+    EXPECT_EQ(session.waitForExit(second, 10000), std::optional<int>(0)) << logsOf(session, u"nsenter"_qs).toStdString();
+    EXPECT_TRUE(logsOf(session, u"nsenter"_qs).contains(u"Framewell already runs"_qs)) << logsOf(session, u"nsenter"_qs).toStdString();
+    EXPECT_TRUE(session.waitFor([&] { return programWindowShown(session, u"Framewell"_qs); }, 10000));
+    EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0)) << firstLog().toStdString();
+}
+
+} // namespace
+} // namespace fw
