@@ -1,3 +1,4 @@
+// The drag monitor: the mechanics of a press, a drag and a release, handed to the drag handler.
 #include "snap/DragMonitor.h"
 
 #include "base/DiagnosticsWriter.h"

@@ -1,15 +1,15 @@
 #pragma once
 // Follows every left-button press, drag and release on the desktop and turns them into the
-// snapping interaction: it finds the pressed window, tells moving it from resizing it, follows
-// the pointer while it moves (at most 60 steps a second, a motion held back by that limit
-// handled at the end of the interval, only once the pointer has gone more than 8 points, and
-// every 0.06 s while the pointer rests), and hands the release to the coordinator. A press
-// with Alt held is not followed (window managers move windows with Alt+drag); holding Alt
-// during a drag withdraws every offer, and releasing with it held drops the window where it
-// is. A release the platform never reported is noticed after 0.18 s of the button being up
-// and cancels the drag; so do Escape while a window moves (watched through the mouse monitor,
-// as the window manager holds the keyboard then) and the window manager putting the window
-// back where the drag began. Everything else (the windows, what the pointer is over, whom the
+// snapping interaction: it takes the window the handler finds under a press, tells moving it
+// from resizing it, follows the pointer while it moves (at most 60 steps a second, a motion
+// held back by that limit handled at the end of the interval, only once the pointer has gone
+// more than 8 points, and every 0.06 s while the pointer rests), and hands the release to the
+// drag handler. A press with Alt held is not followed (window managers move windows with
+// Alt+drag); holding Alt during a drag withdraws every offer, and releasing with it held drops
+// the window where it is. A release the platform never reported is noticed after 0.18 s of the
+// button being up and cancels the drag; so do Escape while a window moves (watched through the
+// mouse monitor, as the window manager holds the keyboard then) and the window manager putting
+// the window back where the drag began. Everything else (the windows, what the pointer is over, whom the
 // release goes to, the coordinator's interaction) is the drag handler's (DragHandler.h); the
 // monitor reaches only it, the mouse monitor and the clock.
 //

@@ -1,3 +1,4 @@
+// Carrying out a region drop after its release, by intent, under the mutation guard.
 #include "snap/DropExecution.h"
 
 #include "base/Log.h"

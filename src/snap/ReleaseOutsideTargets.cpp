@@ -1,3 +1,4 @@
+// A window released over no target: what the user did, read from its frame, carried out.
 #include "snap/ReleaseOutsideTargets.h"
 
 #include "layout/LayoutStore.h"

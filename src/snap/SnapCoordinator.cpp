@@ -1,3 +1,5 @@
+// The hub: its callbacks into the overlay and the stack controller, the end of an interaction,
+// and every name it keeps handed to the state object or run that does the work.
 #include "snap/SnapCoordinator.h"
 
 #include "layout/LayoutStore.h"
