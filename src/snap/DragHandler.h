@@ -1,17 +1,21 @@
 #pragma once
-// Between the drag monitor and the decisions about a drop: the monitor keeps the mechanics
-// (which window was pressed, the start distance, the step rate, moving versus resizing, the
-// lost release) and tells a handler when the window starts to move, each step of a move or a
-// resize, the release and the withdrawal of every offer; the handler decides what the pointer
-// is over and whom the release goes to.
+// Between the drag monitor and everything else a drag touches: the monitor keeps the
+// mechanics (which window was pressed, the start distance, the step rate, moving versus
+// resizing, the put-back and the lost release, the trace's timing) and tells a handler of the
+// press, when the window starts to move, each step of a move or a resize, the release and the
+// withdrawal of every offer; the handler reads the windows, decides what the pointer is over
+// and whom the release goes to, and ends the coordinator's interaction. The monitor reaches
+// nothing else of the coordinator.
 
 #include "base/Clock.h"
 #include "base/Geometry.h"
 #include "platform/MouseMonitor.h"
-#include "snap/DragHandOffs.h"
+#include "snap/DragRequests.h"
+#include "snap/DragTrace.h"
 #include "snap/DropGeometry.h"
 #include "windows/ManagedWindow.h"
 
+#include <QJsonArray>
 #include <QString>
 #include <optional>
 
@@ -50,22 +54,54 @@ struct ReleaseOutcome {
     Duration handOffDelay{};
 };
 
+// The window a left-button press landed on, with its frame at the press.
+struct PressedWindow {
+    ManagedWindow window;
+    Rect frame;
+};
+
 class DragHandler {
 public:
     virtual ~DragHandler() = default;
 
+    // The drag's diagnostic trace, kept by the handler: the monitor and the handler's steps
+    // both note what they found.
+    virtual DragTrace& trace() = 0;
+    // The pointer moved with no button held: false while a stack's menu is open (the move is
+    // then not followed). The hint over shared edges, at most every 0.1 s.
+    virtual bool pointerMoved(const Point& p) = 0;
+    virtual void updateEdgeHint(const Point& p) = 0;
+    // A left-button press, before the monitor forgets the drag before it, and then the press
+    // itself: the interaction under way ends; the window pressed and its frame, or none when
+    // the press belongs to one of our panels, window control is not granted, Alt is held or no
+    // window is there.
+    virtual void notePress(const Point& p) = 0;
+    virtual std::optional<PressedWindow> pressed(const Point& p, Modifiers modifiers) = 0;
+    // A window's frame as it is now.
+    virtual std::optional<Rect> frame(const ManagedWindow& window) const = 0;
+
     // The window started to move; true when it has a position to return to.
     virtual bool dragStarted(const ManagedWindow& window, const Rect& original) = 0;
     virtual void dragMoved(const DragStep& step) = 0;
-    // A step of a native resize: its preview.
+    // A native resize started, and each of its steps: its preview.
+    virtual void resizeStarted() = 0;
     virtual void resizeMoved(const SpanPreviewRequest& step) = 0;
+    // The button came up (the resize feedback goes), and the release itself unless Alt was
+    // held; the hand-off of a window released over no target, when it is due.
+    virtual void buttonReleased() = 0;
     virtual ReleaseOutcome dragReleased(const DragRelease& release) = 0;
+    virtual void handOver(const WindowRelease& release) = 0;
     // Alt is held: every offer is withdrawn until a later step makes it again.
     virtual void withdrawOffers() = 0;
-    // Forgets the drag.
-    virtual void reset() = 0;
-    // The display the drag is routed to, for the trace.
+    // The coordinator's interaction ends (a cancelled drag, a release with Alt held).
+    virtual void endInteraction() = 0;
+    // Forgets the drag and hides its panels; with endInteraction the press is over for the
+    // coordinator too (the stacks may refresh again).
+    virtual void reset(bool endInteraction) = 0;
+    // The display the drag is routed to, for the trace; the coordinator's display records,
+    // for the drag-state file.
     virtual std::optional<QString> routedDisplay() const = 0;
+    virtual QJsonArray displayRecords() const = 0;
 };
 
 } // namespace fw

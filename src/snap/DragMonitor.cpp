@@ -1,8 +1,7 @@
+// The drag monitor: the mechanics of a press, a drag and a release, handed to the drag handler.
 #include "snap/DragMonitor.h"
 
 #include "base/DiagnosticsWriter.h"
-#include "snap/SnapCoordinator.h"
-#include "windows/WindowAccess.h"
 
 #include <QDateTime>
 #include <algorithm>
@@ -17,9 +16,8 @@ QString flag(bool on) { return on ? QStringLiteral("true") : QStringLiteral("fal
 
 } // namespace
 
-DragMonitor::DragMonitor(SnapCoordinator& coordinator, MouseMonitor& mouse)
-    : coordinator_(coordinator), mouse_(mouse), trace_(coordinator.context().diagnostics),
-      handler_(coordinator, trace_), tasks_(coordinator.context().clock)
+DragMonitor::DragMonitor(DragHandler& handler, MouseMonitor& mouse, Clock& clock)
+    : handler_(handler), mouse_(mouse), clock_(clock), trace_(handler.trace()), tasks_(clock)
 {
 }
 
@@ -75,42 +73,31 @@ void DragMonitor::handle(const MouseEvent& event)
 
 void DragMonitor::mouseMoved(const Point& p)
 {
-    SnapContext& ctx = coordinator_.context();
-    if (ctx.stacks.menuOpen())
+    if (!handler_.pointerMoved(p))
         return;
-    ctx.stacks.noteMouseMoved(p);
-    ctx.feedback.moveResizeHint(p);
-    const Duration now = ctx.clock.now();
+    const Duration now = clock_.now();
     if (now - lastHover_ > kEdgeHintInterval) {
         lastHover_ = now;
-        coordinator_.updateSharedEdgeHint(p);
+        handler_.updateEdgeHint(p);
     }
 }
 
 void DragMonitor::press(const Point& p, Modifiers modifiers)
 {
-    SnapContext& ctx = coordinator_.context();
-    ctx.stacks.noteMouseMoved(p);
+    handler_.notePress(p);
     reset(true);
-    if (ctx.feedback.containsPoint(p))
-        return; // the press belongs to one of our panels
-    coordinator_.interaction().windowInteraction = true;
-    ctx.stacks.dismissPickers();
-    coordinator_.endInteraction(true);
-    if (!ctx.access.windowControlGranted(false) || (modifiers & ModOption))
+    const auto pressed = handler_.pressed(p, modifiers);
+    if (!pressed)
         return;
-    const auto window = ctx.access.windowUnderPoint(p);
-    const auto frame = window ? ctx.access.frame(*window) : std::nullopt;
-    if (!frame)
-        return;
-    candidate_ = window;
-    original_ = frame;
+    candidate_ = pressed->window;
+    original_ = pressed->frame;
+    const Rect& frame = pressed->frame;
     startPoint_ = p;
     trace(QStringLiteral("mouse down"), p);
     // A press the window took outside its frame lies on the window manager's resize border
     // there (metacity's sits outside the visible frame): it counts as one on the frame's edge.
-    const Point onFrame{std::clamp(p.x, frame->minX(), frame->maxX()), std::clamp(p.y, frame->minY(), frame->maxY())};
-    grabbedEdges_ = edgesNear(onFrame, *frame);
+    const Point onFrame{std::clamp(p.x, frame.minX(), frame.maxX()), std::clamp(p.y, frame.minY(), frame.maxY())};
+    grabbedEdges_ = edgesNear(onFrame, frame);
 }
 
 void DragMonitor::dragStep(const Point& p, Modifiers modifiers)
@@ -122,14 +109,13 @@ void DragMonitor::dragStep(const Point& p, Modifiers modifiers)
         handler_.withdrawOffers();
         return;
     }
-    Clock& clock = coordinator_.context().clock;
-    const Duration now = clock.now();
+    const Duration now = clock_.now();
     const Duration since = now - lastUpdate_;
     if (since < kStepInterval) {
         // Held back, never lost: the latest motion is handled when the interval ends.
         heldStep_ = HeldStep{p, modifiers};
         if (!trailingTimer_)
-            trailingTimer_ = clock.callAfter(kStepInterval - since, self_.weak(), [this] { trailingStep(); });
+            trailingTimer_ = clock_.callAfter(kStepInterval - since, self_.weak(), [this] { trailingStep(); });
         return;
     }
     dropTrailingStep();
@@ -153,14 +139,14 @@ void DragMonitor::trailingStep()
     trailingTimer_ = 0;
     const auto held = std::exchange(heldStep_, std::nullopt);
     if (held && candidate_ && original_ && startPoint_)
-        step(held->pointer, held->modifiers, coordinator_.context().clock.now());
+        step(held->pointer, held->modifiers, clock_.now());
 }
 
 void DragMonitor::dropTrailingStep()
 {
     heldStep_.reset();
     if (trailingTimer_)
-        coordinator_.context().clock.cancel(std::exchange(trailingTimer_, 0));
+        clock_.cancel(std::exchange(trailingTimer_, 0));
 }
 
 void DragMonitor::escapePressed()
@@ -173,13 +159,12 @@ void DragMonitor::escapePressed()
 
 bool DragMonitor::startsOrResizes(const Point& p, Modifiers modifiers)
 {
-    SnapContext& ctx = coordinator_.context();
-    const auto current = ctx.access.frame(*candidate_);
+    const auto current = handler_.frame(*candidate_);
     if (!current)
         return false;
     if (resizing_ || frameChanged(*current, *original_, grabbedEdges_)) {
         if (!resizing_)
-            ctx.stacks.suspend();
+            handler_.resizeStarted();
         resizing_ = true;
         const bool span = modifiers & ModCommand;
         trace(u"native resize span="_qs + flag(span), p);
@@ -194,7 +179,6 @@ bool DragMonitor::startsOrResizes(const Point& p, Modifiers modifiers)
     // The window manager holds the keyboard while it moves the window: Escape comes this way.
     escapeWatched_ = true;
     mouse_.watchEscape(true);
-    ctx.stacks.suspend();
     const bool home = handler_.dragStarted(*candidate_, *original_);
     trace(home ? QStringLiteral("drag with home") : QStringLiteral("drag without home"), p);
     return true;
@@ -202,22 +186,21 @@ bool DragMonitor::startsOrResizes(const Point& p, Modifiers modifiers)
 
 void DragMonitor::release(const Point& p, Modifiers modifiers)
 {
-    SnapContext& ctx = coordinator_.context();
     const bool span = resizing_ && (modifiers & ModCommand);
     const EdgeSet edges = dragging_ && !resizing_ ? EdgeSet{} : grabbedEdges_;
     trace(u"release resizing="_qs + flag(resizing_) + u" span="_qs + flag(span), p);
-    ctx.feedback.hideResizeFeedback();
+    handler_.buttonReleased();
     if (modifiers & ModOption) {
         trace(QStringLiteral("option bypass"), p);
         writeDragState();
-        coordinator_.endInteraction(false);
+        handler_.endInteraction();
         reset(true);
         return;
     }
     const ReleaseOutcome outcome = handler_.dragReleased(
-        {candidate_, original_, startPoint_, p, ctx.clock.now(), modifiers, dragging_, edges, span});
+        {candidate_, original_, startPoint_, p, clock_.now(), modifiers, dragging_, edges, span});
     if (outcome.handOff) {
-        tasks_.after(outcome.handOffDelay, [this, record = *outcome.handOff] { coordinator_.windowReleased(record); });
+        tasks_.after(outcome.handOffDelay, [this, record = *outcome.handOff] { handler_.handOver(record); });
     }
     trace(outcome.finalText, p);
     writeDragState();
@@ -229,7 +212,7 @@ void DragMonitor::startHoverTimer()
     if (hoverTimer_)
         return;
     std::weak_ptr<DragMonitor> weak = self_.weak();
-    hoverTimer_ = std::make_unique<RepeatingTimer>(coordinator_.context().clock, kHoverInterval, [weak] {
+    hoverTimer_ = std::make_unique<RepeatingTimer>(clock_, kHoverInterval, [weak] {
         if (auto self = weak.lock())
             self->hoverTick();
     });
@@ -240,7 +223,7 @@ void DragMonitor::hoverTick()
 {
     if (!dragging_)
         return;
-    const Duration now = coordinator_.context().clock.now();
+    const Duration now = clock_.now();
     const auto pointer = mouse_.pointerState();
     if (!pointer)
         return;
@@ -263,13 +246,13 @@ void DragMonitor::hoverTick()
         trace(QStringLiteral("cancelled"));
         writeDragState();
         reset(true);
-        coordinator_.endInteraction(false);
+        handler_.endInteraction();
     }
 }
 
 bool DragMonitor::windowPutBack(const Point& p)
 {
-    const auto frame = coordinator_.context().access.frame(*candidate_);
+    const auto frame = handler_.frame(*candidate_);
     const bool back = frame && *frame == *original_ &&
                       std::hypot(p.x - startPoint_->x, p.y - startPoint_->y) > kStartDistance;
     putBackTicks_ = back ? putBackTicks_ + 1 : 0;
@@ -292,17 +275,12 @@ void DragMonitor::reset(bool endInteraction)
     releasedAt_.reset();
     trace_.clear();
     observedPointerDrag_ = false;
-    handler_.reset();
+    handler_.reset(endInteraction);
     candidate_.reset();
     original_.reset();
     startPoint_.reset();
     dragging_ = resizing_ = false;
-    coordinator_.hideDropPanels();
     grabbedEdges_.clear();
-    if (endInteraction) {
-        coordinator_.interaction().windowInteraction = false;
-        coordinator_.context().stacks.scheduleRefresh();
-    }
 }
 
 void DragMonitor::cancel()
@@ -310,12 +288,12 @@ void DragMonitor::cancel()
     trace(QStringLiteral("cancelled"));
     writeDragState();
     reset(true);
-    coordinator_.endInteraction(false);
+    handler_.endInteraction();
 }
 
 void DragMonitor::trace(const QString& state, const std::optional<Point>& pointer)
 {
-    trace_.add(state, coordinator_.context().clock.now(), pointer, handler_.routedDisplay());
+    trace_.add(state, clock_.now(), pointer, handler_.routedDisplay());
 }
 
 void DragMonitor::writeDragState()
@@ -327,10 +305,10 @@ void DragMonitor::writeDragState()
     state.date = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss +0000"));
     state.app = candidate_ ? candidate_->appName : QStringLiteral("none");
     state.events = trace_.events();
-    state.displays = coordinator_.recoveryDisplayRecords();
+    state.displays = handler_.displayRecords();
     state.original = original_;
     if (candidate_)
-        state.released = coordinator_.context().access.frame(*candidate_);
+        state.released = handler_.frame(*candidate_);
     writeDiagnostics(kDragStateFile, dragStateDocument(state));
 }
 

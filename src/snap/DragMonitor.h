@@ -1,21 +1,23 @@
 #pragma once
 // Follows every left-button press, drag and release on the desktop and turns them into the
-// snapping interaction: it finds the pressed window, tells moving it from resizing it, follows
-// the pointer while it moves (at most 60 steps a second, a motion held back by that limit
-// handled at the end of the interval, only once the pointer has gone more than 8 points, and
-// every 0.06 s while the pointer rests), and hands the release to the coordinator. A press
-// with Alt held is not followed (window managers move windows with Alt+drag); holding Alt
-// during a drag withdraws every offer, and releasing with it held drops the window where it
-// is. A release the platform never reported is noticed after 0.18 s of the button being up
-// and cancels the drag; so do Escape while a window moves (watched through the mouse monitor,
-// as the window manager holds the keyboard then) and the window manager putting the window
-// back where the drag began. What the pointer is over, and whom the release goes to, is
-// decided by the drag handler over the coordinator.
+// snapping interaction: it takes the window the handler finds under a press, tells moving it
+// from resizing it, follows the pointer while it moves (at most 60 steps a second, a motion
+// held back by that limit handled at the end of the interval, only once the pointer has gone
+// more than 8 points, and every 0.06 s while the pointer rests), and hands the release to the
+// drag handler. A press with Alt held is not followed (window managers move windows with
+// Alt+drag); holding Alt during a drag withdraws every offer, and releasing with it held drops
+// the window where it is. A release the platform never reported is noticed after 0.18 s of the
+// button being up and cancels the drag; so do Escape while a window moves (watched through the
+// mouse monitor, as the window manager holds the keyboard then) and the window manager putting
+// the window back where the drag began. Everything else (the windows, what the pointer is over, whom the
+// release goes to, the coordinator's interaction) is the drag handler's (DragHandler.h); the
+// monitor reaches only it, the mouse monitor and the clock.
 //
-// One monitor for the whole run, created by the application shell after the coordinator (and
-// destroyed before it), fed from the platform's mouse monitor:
+// One monitor for the whole run, created by the application shell with its handler after the
+// coordinator (and destroyed before it), fed from the platform's mouse monitor:
 //
-//   DragMonitor monitor(coordinator, platform.mouse);
+//   SnapDragHandler handler(coordinator.context(), coordinator.dragStates());
+//   DragMonitor monitor(handler, platform.mouse, clock);
 //   monitor.install();          // or feed it: mouse.start([&](auto& e) { monitor.handle(e); })
 //   ...
 //   monitor.cancel();           // before a command acts on a window
@@ -25,15 +27,13 @@
 #include "base/TaskScope.h"
 #include "platform/MouseMonitor.h"
 #include "snap/DragTrace.h"
-#include "snap/SnapDragHandler.h"
+#include "snap/DragHandler.h"
 
 #include <QString>
 #include <memory>
 #include <optional>
 
 namespace fw {
-
-class SnapCoordinator;
 
 class DragMonitor {
 public:
@@ -45,7 +45,7 @@ public:
     static constexpr Duration kEdgeHintInterval = 100ms;
     static constexpr double kStartDistance = 8;
 
-    DragMonitor(SnapCoordinator& coordinator, MouseMonitor& mouse);
+    DragMonitor(DragHandler& handler, MouseMonitor& mouse, Clock& clock);
     ~DragMonitor();
     DragMonitor(const DragMonitor&) = delete;
     DragMonitor& operator=(const DragMonitor&) = delete;
@@ -83,7 +83,6 @@ public:
     bool resizing() const { return resizing_; }
     const EdgeSet& grabbedEdges() const { return grabbedEdges_; }
     bool hoverTimerRunning() const { return hoverTimer_ != nullptr; }
-    const SnapDragHandler& targets() const { return handler_; }
     const DragTrace& dragTrace() const { return trace_; }
 
 private:
@@ -101,10 +100,10 @@ private:
     bool startsOrResizes(const Point& p, Modifiers modifiers);
     void release(const Point& p, Modifiers modifiers);
 
-    SnapCoordinator& coordinator_;
+    DragHandler& handler_;
     MouseMonitor& mouse_;
-    DragTrace trace_;
-    SnapDragHandler handler_;
+    Clock& clock_;
+    DragTrace& trace_; // the handler's
     bool globalMonitor_ = false;
     std::optional<ManagedWindow> candidate_;
     std::optional<Rect> original_;

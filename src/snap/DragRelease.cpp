@@ -2,7 +2,10 @@
 // release goes to.
 #include "layout/ScreenGeometry.h"
 #include "snap/AppliedLayouts.h"
-#include "snap/SnapCoordinator.h"
+#include "snap/LayoutPicker.h"
+#include "snap/ReleaseHandOffs.h"
+#include "snap/ReturnSnap.h"
+#include "snap/SnapContext.h"
 #include "snap/SnapDragHandler.h"
 
 namespace fw {
@@ -16,18 +19,18 @@ constexpr Duration kReleaseHandOffDelay = 80ms;
 ReleaseOutcome SnapDragHandler::dragReleased(const DragRelease& release)
 {
     const Point& p = release.pointer;
-    SnapFeedback& feedback = coordinator_.context().feedback;
+    SnapFeedback& feedback = ctx_.feedback;
     if (release.dragging && release.window && release.original)
         dragMoved({*release.window, *release.original, p, release.startPoint, release.now, release.modifiers});
     if (release.dragging) {
-        if (const auto screen = containing(coordinator_.context().screenList(), p)) {
+        if (const auto screen = containing(ctx_.screenList(), p)) {
             if (inPickerZone(p, release.startPoint.value_or(p), screen->frame, topLeftVisibleFrame(*screen)))
                 markChoosing();
         }
     }
     if (feedback.pickerShown()) {
         markChoosing();
-        coordinator_.updatePickerPreview(feedback.hoverPicker(p));
+        updatePickerPreview(ctx_, states_.picker, feedback.hoverPicker(p));
     }
     const bool corner = cornerStillOffered(p);
     if (cornerTarget && !corner)
@@ -39,7 +42,7 @@ bool SnapDragHandler::cornerStillOffered(const Point& p) const
 {
     if (!cornerTarget || !dragDisplay)
         return false;
-    const auto screen = screenWithKey(coordinator_.context().screenList(), *dragDisplay);
+    const auto screen = screenWithKey(ctx_.screenList(), *dragDisplay);
     if (!screen || displayKey(*screen) != pickerDisplay)
         return false;
     const Rect visible = topLeftVisibleFrame(*screen);
@@ -48,14 +51,18 @@ bool SnapDragHandler::cornerStillOffered(const Point& p) const
 
 ReleaseOutcome SnapDragHandler::handOff(const DragRelease& release, bool corner)
 {
-    SnapFeedback& feedback = coordinator_.context().feedback;
+    SnapFeedback& feedback = ctx_.feedback;
     const bool pressed = release.window && release.original;
-    if (activeDrop && pressed &&
-        coordinator_.performRegionDrop(*activeDrop, *release.window, returnTarget, *release.original))
-        return {u"released region drop"_qs, true, std::nullopt, {}};
-    coordinator_.setRegionDrop(std::nullopt);
+    if (activeDrop && pressed) {
+        if (auto run = performRegionDrop(ctx_, states_.interaction, states_.drop, states_.picker, *activeDrop,
+                                         *release.window, returnTarget, *release.original)) {
+            startRegionDrop(std::move(*run));
+            return {u"released region drop"_qs, true, std::nullopt, {}};
+        }
+    }
+    leaveRegionDrop(ctx_, states_.drop);
     if (corner) {
-        coordinator_.commitCornerSelection();
+        commitCornerSelection(ctx_, states_.choiceState());
         return {u"released corner"_qs, false, std::nullopt, {}};
     }
     ReleaseOutcome outcome{returnPreviewArmed ? u"released return"_qs : u"released native or chooser"_qs, false,
@@ -63,16 +70,16 @@ ReleaseOutcome SnapDragHandler::handOff(const DragRelease& release, bool corner)
     // The generation is read now, after the steps above may have ended an interaction: the
     // hand-off belongs to the interaction that is current when it is scheduled.
     const auto record = [&] {
-        return WindowRelease{*release.window, *release.original, coordinator_.interactionGeneration(), release.edges,
+        return WindowRelease{*release.window, *release.original, states_.interaction.generation(), release.edges,
                              release.span, release.pointer};
     };
     if (pressed && returnTarget && returnPreviewArmed && returnGesture && returnGesture->isArmed &&
         !feedback.pickerSelection()) {
-        coordinator_.returnToPreviousPosition(*release.window, *returnTarget, *release.original);
+        returnToPreviousPosition(ctx_, states_.choiceState(), *release.window, *returnTarget, *release.original);
     } else if (feedback.pickerShown() && pickerDisplay) {
         // The selection at the release point was taken when the release was handled.
         const bool selected = feedback.pickerSelection().has_value();
-        coordinator_.commitPickerSelection();
+        commitPickerSelection(ctx_, states_.choiceState());
         if (!selected && pressed) {
             outcome.handOff = record();
             outcome.handed = true;

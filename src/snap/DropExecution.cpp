@@ -1,10 +1,10 @@
+// Carrying out a region drop after its release, by intent, under the mutation guard.
 #include "snap/DropExecution.h"
 
 #include "base/Log.h"
 #include "layout/LayoutStore.h"
 #include "snap/ColumnFill.h"
 #include "snap/CoordinatorFilters.h"
-#include "snap/DropFeedback.h"
 #include "snap/DropGeometry.h"
 #include "snap/DropLayouts.h"
 #include "snap/InsertAtCorner.h"
@@ -55,16 +55,15 @@ void recordSidePair(SideSplitStore& sideSplits, const QString& display, const Sn
 }
 
 // The region split in two, the dragged window inserted into its half.
-Task<PlacementResult> splitDrop(SnapContext& ctx, DropState state, RegionDropRun run, ScreenInfo screen)
+Task<PlacementResult> splitDrop(SnapContext& ctx, DropState state, RegionDropRun run, ScreenInfo screen,
+                                SplitPreparation& split)
 {
     const RegionDropTarget& target = run.target;
     const auto choice = layoutAfterSplit(target.intent, target.layout, ctx.store.layouts(target.display));
     if (!choice)
         co_return PlacementResult{};
     const bool newAbove = !(target.intent.kind == Kind::split && !target.intent.side);
-    if (ctx.dragHandOffs.performSplitDrop)
-        ctx.dragHandOffs.performSplitDrop(
-            {run.window, screen, choice->layout, choice->region, newAbove, false, run.startFrame});
+    split.prepare(ctx, state, {run.window, screen, choice->layout, choice->region, newAbove, false, run.startFrame});
     ctx.feedback.hideAll();
     if (!state.picker.cornerInsertion)
         co_return PlacementResult{};
@@ -91,7 +90,8 @@ Task<PlacementResult> placeDrop(SnapContext& ctx, DropState state, RegionDropRun
     co_return result;
 }
 
-Task<PlacementResult> runIntent(SnapContext& ctx, DropState state, RegionDropRun run, ScreenInfo screen)
+Task<PlacementResult> runIntent(SnapContext& ctx, DropState state, RegionDropRun run, ScreenInfo screen,
+                                SplitPreparation& split)
 {
     const RegionDropTarget& target = run.target;
     switch (target.intent.kind) {
@@ -102,7 +102,7 @@ Task<PlacementResult> runIntent(SnapContext& ctx, DropState state, RegionDropRun
                                        run.startFrame);
     case Kind::split:
     case Kind::splitSide:
-        co_return co_await splitDrop(ctx, state, run, screen);
+        co_return co_await splitDrop(ctx, state, run, screen, split);
     case Kind::place:
     case Kind::putBack:
         co_return co_await placeDrop(ctx, state, run, screen, target.intent.kind == Kind::putBack);
@@ -127,7 +127,18 @@ Task<bool> insertAndReport(SnapContext& ctx, DropState state, InsertionRequest r
 
 } // namespace
 
-Task<void> executeRegionDrop(SnapContext& ctx, DropState state, RegionDropRun run)
+void SplitPreparation::prepare(SnapContext& ctx, DropState state, const SplitDropRequest& request)
+{
+    performSplitDrop(ctx, state, request);
+}
+
+SplitPreparation& SplitPreparation::plain()
+{
+    static SplitPreparation preparation;
+    return preparation;
+}
+
+Task<void> executeRegionDrop(SnapContext& ctx, DropState state, RegionDropRun run, SplitPreparation& split)
 {
     // A withdrawn wait goes on as a full one; the checks below decide.
     co_await ctx.clock.sleep(kDropDelay);
@@ -138,22 +149,15 @@ Task<void> executeRegionDrop(SnapContext& ctx, DropState state, RegionDropRun ru
     const bool applies = screen && group && group->layout == run.target.layout;
     if (run.stamp.current() && !state.interaction.mutating && applies) {
         auto guard = MutationGuard::take(state.interaction, ctx.stacks);
-        const PlacementResult result = co_await runIntent(ctx, state, run, *screen);
+        const PlacementResult result = co_await runIntent(ctx, state, run, *screen, split);
         if (result.notice)
             ctx.sinks.sendReport(*result.notice);
     }
     logDropTiming(ctx, state.interaction, run);
 }
 
-void installDropHandOffs(SnapContext& ctx, DropState state)
+void installCornerInsertion(SnapContext& ctx, DropState state)
 {
-    DragHandOffs& handOffs = ctx.dragHandOffs;
-    handOffs.showRegionDrop = [&ctx, state](const RegionDropTarget& target, const ManagedWindow& window,
-                                         const std::optional<ReturnSnapTarget>& home, bool armed) {
-        showRegionDrop(ctx, state, target, window, home, armed);
-    };
-    handOffs.performSplitDrop = [&ctx, state](const SplitDropRequest& request) { performSplitDrop(ctx, state, request); };
-    handOffs.executeRegionDrop = [&ctx, state](RegionDropRun run) { return executeRegionDrop(ctx, state, std::move(run)); };
     ctx.handOffs.insertAtCorner = [&ctx, state](CornerInsertion<ManagedWindow> insertion, ManagedWindow window,
                                                 RegionNumber region, SnapLayout layout, ScreenInfo screen,
                                                 std::optional<Rect> startFrame, InteractionStamp stamp) {

@@ -5,20 +5,30 @@
 // insertion of the dragged window, a placement, a column fill, putting the window back); a
 // side-by-side split is remembered. Every drop that got past the wait ends with the "Motion"
 // line of its time from the release, and ends its interaction unless a newer one began.
-// Also where the drop families are handed to the hub's hand-off slots.
+// Started by the drag handler; also where a picker choice finds the seam-corner insertion.
 
 #include "base/Task.h"
-#include "snap/DragHandOffs.h"
+#include "snap/DragRequests.h"
 #include "snap/DropState.h"
 
 namespace fw {
 
 struct SnapContext;
 
-Task<void> executeRegionDrop(SnapContext& ctx, DropState state, RegionDropRun run);
+// The step of a split drop that prepares the insertion into the new region (SplitOffer.h).
+// The plain one calls it; a test may watch the request on its way.
+class SplitPreparation {
+public:
+    virtual ~SplitPreparation() = default;
+    virtual void prepare(SnapContext& ctx, DropState state, const SplitDropRequest& request);
+    // The plain preparation, shared (it keeps nothing).
+    static SplitPreparation& plain();
+};
 
-// Fills the slots for the feedback of a region drop target, the split offer, the drop after
-// a release and the insertion of a picker choice at a pending seam corner.
-void installDropHandOffs(SnapContext& ctx, DropState state);
+Task<void> executeRegionDrop(SnapContext& ctx, DropState state, RegionDropRun run,
+                             SplitPreparation& split = SplitPreparation::plain());
+
+// Fills the choice hand-off that inserts a picker choice at a pending seam corner.
+void installCornerInsertion(SnapContext& ctx, DropState state);
 
 } // namespace fw

@@ -6,7 +6,9 @@
 #include "snap/CoordinatorFilters.h"
 #include "snap/DropLayouts.h"
 #include "snap/DropTargets.h"
-#include "snap/SnapCoordinator.h"
+#include "snap/LayoutPicker.h"
+#include "snap/ReleaseHandOffs.h"
+#include "snap/SnapContext.h"
 #include "windows/WindowAccess.h"
 
 #include <algorithm>
@@ -27,6 +29,22 @@ std::vector<Rect> framesOf(const std::vector<ScreenInfo>& screens)
     for (const ScreenInfo& s : screens)
         frames.push_back(s.frame);
     return frames;
+}
+
+// What the drop decision reads besides the applied layouts: the guard, the tile menu on
+// screen, the stacks and the remembered side-by-side splits.
+DropTargetState targetState(SnapContext& ctx, const DragStates& states, const QString& display)
+{
+    const auto& shown = states.drop.shownMenu;
+    DropTargetState state;
+    state.mutating = states.interaction.mutating;
+    state.shownMenu = shown ? &*shown : nullptr;
+    WindowStackController& stacks = ctx.stacks;
+    state.stackFront = [&stacks](const ManagedWindow& w) { return stacks.stack(w); };
+    state.allowsRejoin = [&states, display](const ColumnFill& fill) {
+        return states.sideSplits.isSideSplitFill(fill, display, states.layouts.group(display));
+    };
+    return state;
 }
 
 } // namespace
@@ -61,26 +79,27 @@ bool inPickerZone(const Point& point, const Point& start, const Rect& frame, con
 
 bool SnapDragHandler::dragStarted(const ManagedWindow& window, const Rect& original)
 {
-    windowGrid = coordinator_.context().access.grid(window);
-    returnTarget = coordinator_.returnTarget(window, original);
+    ctx_.stacks.suspend();
+    windowGrid = ctx_.access.grid(window);
+    returnTarget = fw::returnTarget(ctx_, states_.interaction, states_.layouts, states_.memory, states_.recovery, window,
+                                    original);
     returnGesture.reset();
     if (returnTarget)
         returnGesture.emplace(returnTarget->frame);
     return returnTarget.has_value();
 }
 
-void SnapDragHandler::resizeMoved(const SpanPreviewRequest& step) { coordinator_.updateSpanPreview(step); }
 
 void SnapDragHandler::withdrawOffers()
 {
-    coordinator_.endInteraction(false);
+    ctx_.endInteraction(false);
     pickerDisplay.reset();
     cornerTarget.reset();
     clearDropAndReturn();
     cornerHover = {};
 }
 
-void SnapDragHandler::reset()
+void SnapDragHandler::reset(bool endInteraction)
 {
     dragDisplay.reset();
     clearDropAndReturn();
@@ -90,6 +109,11 @@ void SnapDragHandler::reset()
     returnTarget.reset();
     returnGesture.reset();
     windowGrid = {};
+    hideDropPanels();
+    if (endInteraction) {
+        states_.interaction.windowInteraction = false;
+        ctx_.stacks.scheduleRefresh();
+    }
 }
 
 void SnapDragHandler::note(const QString& state, Duration now, const Point& at) { trace_.add(state, now, at, dragDisplay); }
@@ -110,7 +134,7 @@ void SnapDragHandler::clearDropAndReturn()
 
 void SnapDragHandler::endCornerOffer()
 {
-    coordinator_.endInteraction(false);
+    ctx_.endInteraction(false);
     cornerTarget.reset();
     pickerDisplay.reset();
 }
@@ -121,7 +145,7 @@ void SnapDragHandler::dragMoved(const DragStep& step)
         withdrawOffers();
         return;
     }
-    const auto screens = coordinator_.context().screenList();
+    const auto screens = ctx_.screenList();
     std::optional<std::size_t> preferred;
     if ((activeDrop || cornerTarget || pickerDisplay) && dragDisplay) {
         const auto same = std::find_if(screens.begin(), screens.end(),
@@ -142,11 +166,11 @@ void SnapDragHandler::dragMoved(const DragStep& step)
     const auto under = containing(screens, step.pointer);
     const bool onReturnDisplay = under && returnTarget && returnTarget->display == displayKey(*under);
     if (returnGesture) {
-        if (const auto frame = coordinator_.context().access.frame(step.window))
+        if (const auto frame = ctx_.access.frame(step.window))
             returnGesture->update(*frame, step.pointer, onReturnDisplay);
     }
     if (pickerDisplay && *pickerDisplay != key) {
-        coordinator_.endInteraction(false);
+        ctx_.endInteraction(false);
         pickerDisplay.reset();
         cornerTarget.reset();
     }
@@ -156,14 +180,14 @@ void SnapDragHandler::dragMoved(const DragStep& step)
     note(u"no region target on "_qs + key, step.now, step.pointer);
     returnPreviewArmed = false;
     returnHover = {};
-    coordinator_.hideDropPanels();
+    hideDropPanels();
 }
 
 void SnapDragHandler::outsideDisplays(const DragStep& step)
 {
     dragDisplay.reset();
     note(u"outside displays"_qs, step.now, step.pointer);
-    coordinator_.endInteraction(false);
+    ctx_.endInteraction(false);
     clearDropAndReturn();
     pickerDisplay.reset();
     cornerTarget.reset();
@@ -180,12 +204,12 @@ bool SnapDragHandler::cornerStep(const DragStep& step, const ScreenInfo& screen,
         return false;
     }
     clearDropAndReturn();
-    coordinator_.setRegionDrop(std::nullopt);
-    coordinator_.hideDropPanels();
+    leaveRegionDrop(ctx_, states_.drop);
+    hideDropPanels();
 
     const QString key = displayKey(screen);
     std::vector<Rect> others;
-    for (const ScreenInfo& s : coordinator_.context().screenList()) {
+    for (const ScreenInfo& s : ctx_.screenList()) {
         if (!(s == screen))
             others.push_back(s.frame);
     }
@@ -201,15 +225,15 @@ bool SnapDragHandler::cornerStep(const DragStep& step, const ScreenInfo& screen,
     if (cornerTarget == corner && pickerDisplay == key)
         return true;
 
-    coordinator_.endInteraction(false);
-    coordinator_.context().feedback.setDraggedWindow(step.window);
-    coordinator_.ensureGroup(screen, step.window, step.original);
-    coordinator_.pruneVanishedWindows();
-    const LayoutGroup* group = coordinator_.layouts().group(key);
+    ctx_.endInteraction(false);
+    ctx_.feedback.setDraggedWindow(step.window);
+    states_.layouts.ensureGroup(screen, step.window, step.original, ctx_.access, ctx_.store, states_.memory);
+    states_.layouts.pruneVanishedWindows(ctx_.access, states_.memory);
+    const LayoutGroup* group = states_.layouts.group(key);
     const LayoutChoice choice = cornerLayout(*corner, group ? std::optional(group->layout) : std::nullopt,
-                                             coordinator_.context().store.layouts(key));
+                                             ctx_.store.layouts(key));
     const bool newAbove = *corner == SnapCorner::topLeft || *corner == SnapCorner::topRight;
-    coordinator_.performSplitDrop({step.window, screen, choice.layout, choice.region, newAbove, true, step.original});
+    performSplitDrop({step.window, screen, choice.layout, choice.region, newAbove, true, step.original});
     cornerTarget = corner;
     pickerDisplay = key;
     return true;
@@ -221,7 +245,7 @@ bool SnapDragHandler::pickerStep(const DragStep& step, const ScreenInfo& screen,
     if (inPickerZone(q, step.startPoint.value_or(q), screen.frame, topLeftVisibleFrame(screen))) {
         markChoosing();
         if (!pickerDisplay) {
-            coordinator_.showLayoutPicker(step.window, screen, true, step.original, false);
+            showLayoutPicker(ctx_, states_.choiceState(), PickerRequest{step.window, screen, true, step.original, false});
             pickerDisplay = key;
         }
     }
@@ -230,8 +254,8 @@ bool SnapDragHandler::pickerStep(const DragStep& step, const ScreenInfo& screen,
     note(u"layout chooser on "_qs + key, step.now, step.pointer);
     clearDropAndReturn();
     markChoosing();
-    coordinator_.hideDropPanels();
-    coordinator_.updatePickerPreview(coordinator_.context().feedback.hoverPicker(q));
+    hideDropPanels();
+    updatePickerPreview(ctx_, states_.picker, ctx_.feedback.hoverPicker(q));
     return true;
 }
 
@@ -246,11 +270,11 @@ bool SnapDragHandler::dropStep(const DragStep& step, const ScreenInfo& screen, c
                           step.original,
                           windowGrid,
                           q};
-    const auto target = regionDropTarget(coordinator_, query);
+    const auto target = regionDropTarget(query, states_.layouts.groups(), targetState(ctx_, states_, key));
     if (!target) {
         activeDrop.reset();
         dropHover = {};
-        coordinator_.setRegionDrop(std::nullopt);
+        leaveRegionDrop(ctx_, states_.drop);
         return false;
     }
     activeDrop = target;
@@ -259,7 +283,7 @@ bool SnapDragHandler::dropStep(const DragStep& step, const ScreenInfo& screen, c
     const bool held = dropHover.isHeld(target, step.now, kDropDwell);
     note((held ? u"ready "_qs : u"hold "_qs) + dropIntentText(target->intent) + u" on "_qs + key, step.now,
          step.pointer);
-    coordinator_.showRegionDrop(*target, step.window, returnTarget, held);
+    showRegionDrop(*target, step.window, held);
     return true;
 }
 
@@ -278,7 +302,8 @@ bool SnapDragHandler::returnStep(const DragStep& step, const QString& key, bool 
         returnHover = {};
     }
     note(returnPreviewArmed ? u"ready return"_qs : u"previous position"_qs, step.now, step.pointer);
-    coordinator_.showReturnPreview(*returnTarget, returnPreviewArmed, step.window);
+    showReturnPreview(ctx_, states_.interaction, states_.layouts, states_.picker, *returnTarget, returnPreviewArmed,
+                      step.window);
     return true;
 }
 

@@ -1,21 +1,23 @@
+// The release hand-offs: whether a release over a drop target still carries it out, and the
+// release over no target handed to its task.
 #include "snap/ReleaseHandOffs.h"
 
 #include "snap/AppliedLayouts.h"
+#include "snap/ReleaseOutsideTargets.h"
 #include "snap/SnapContext.h"
 
 namespace fw {
 
-bool performRegionDrop(SnapContext& ctx, Interaction& interaction, DropSession& drop, PickerSession& picker,
-                       const RegionDropTarget& target, const ManagedWindow& window,
-                       const std::optional<ReturnSnapTarget>& home, const Rect& startFrame)
+std::optional<RegionDropRun> performRegionDrop(SnapContext& ctx, Interaction& interaction, DropSession& drop,
+                                               PickerSession& picker, const RegionDropTarget& target,
+                                               const ManagedWindow& window,
+                                               const std::optional<ReturnSnapTarget>& home, const Rect& startFrame)
 {
-    if (!ctx.dragHandOffs.executeRegionDrop)
-        return false;
     RegionDropTarget dropped = target;
     if (target.intent.kind == RegionDropIntent::Kind::choose) {
         const RegionNumber region = target.intent.region;
         if (drop.regionDrop != target || !home || home->display != target.display || home->region != region)
-            return false;
+            return std::nullopt;
         dropped.intent = RegionDropIntent::putBack(region);
         dropped.occupant.reset();
         dropped.fill.reset();
@@ -24,16 +26,14 @@ bool performRegionDrop(SnapContext& ctx, Interaction& interaction, DropSession& 
         drop.regionDropArmed = true;
     }
     if (interaction.mutating || drop.regionDrop != dropped || !drop.regionDropArmed)
-        return false;
+        return std::nullopt;
     const auto screen = screenWithKey(ctx.screenList(), dropped.display);
     if (!screen)
-        return false;
+        return std::nullopt;
     ctx.endInteraction(false);
     picker.setPickerScreen(dropped.display, ctx.stacks);
     ctx.sinks.sendPresentationChanged(true);
-    RegionDropRun run{dropped, window, startFrame, home, ctx.clock.now(), ctx.stamp()};
-    ctx.tasks.spawn(ctx.dragHandOffs.executeRegionDrop(std::move(run)));
-    return true;
+    return RegionDropRun{dropped, window, startFrame, home, ctx.clock.now(), ctx.stamp()};
 }
 
 void leaveRegionDrop(SnapContext& ctx, const DropSession& drop)
@@ -42,16 +42,9 @@ void leaveRegionDrop(SnapContext& ctx, const DropSession& drop)
         ctx.endInteraction(false);
 }
 
-void windowReleased(SnapContext& ctx, Interaction& interaction, const WindowRelease& release)
+void windowReleased(SnapContext& ctx, ResizeState state, const WindowRelease& release)
 {
-    if (ctx.dragHandOffs.windowReleased) {
-        ctx.tasks.spawn(ctx.dragHandOffs.windowReleased(release));
-        return;
-    }
-    if (release.generation != interaction.generation())
-        return;
-    interaction.windowInteraction = false;
-    ctx.stacks.scheduleRefresh();
+    ctx.tasks.spawn(releaseOutsideTargets(ctx, state, release));
 }
 
 } // namespace fw

@@ -1,3 +1,4 @@
+// A window released over no target: what the user did, read from its frame, carried out.
 #include "snap/ReleaseOutsideTargets.h"
 
 #include "layout/LayoutStore.h"
@@ -230,12 +231,6 @@ Task<void> releaseOutsideTargets(SnapContext& ctx, ResizeState state, WindowRele
 
 void installResizeHandOffs(SnapContext& ctx, ResizeState state)
 {
-    ctx.dragHandOffs.windowReleased = [&ctx, state](WindowRelease release) {
-        return releaseOutsideTargets(ctx, state, std::move(release));
-    };
-    ctx.dragHandOffs.updateSpanPreview = [&ctx, state](const SpanPreviewRequest& step) {
-        updateSpanPreview(ctx, state, step);
-    };
     // Not once the coordinator is going: a guard released as its tasks end starts nothing.
     state.interaction.drainPendingEdit = [&ctx, state] {
         if (!ctx.host.expired())

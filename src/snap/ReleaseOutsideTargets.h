@@ -6,10 +6,10 @@
 // (the dragged one back to where it was when that fails); a placed window moved away leaves
 // its region; a window in no region that was resized takes its stack mates to its new frame,
 // rolled back with one notice when one cannot follow. All of it under the mutation guard.
-// Also where the resize families are handed to the hub's slots.
+// Started by the drag handler through ReleaseHandOffs.h.
 
 #include "base/Task.h"
-#include "snap/DragHandOffs.h"
+#include "snap/DragRequests.h"
 #include "snap/ResizeState.h"
 
 namespace fw {
@@ -18,8 +18,7 @@ struct SnapContext;
 
 Task<void> releaseOutsideTargets(SnapContext& ctx, ResizeState state, WindowRelease release);
 
-// Fills the slots for a release over no target, the preview of a native resize and the
-// divider-edit drain.
+// Fills the interaction's divider-edit drain.
 void installResizeHandOffs(SnapContext& ctx, ResizeState state);
 
 } // namespace fw

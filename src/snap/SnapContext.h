@@ -1,13 +1,14 @@
 #pragma once
 // What every part of the coordinator works with: the ports and services the application
-// shell hands it, the coordinator's task scope and sinks, and the coordinator itself as the
-// owner of interaction stamps. A run takes the context and the state objects it changes.
+// shell hands it, the coordinator's task scope and sinks, the coordinator itself as the owner
+// of interaction stamps, the hub's end of an interaction, and the two hand-offs a picker choice
+// makes to runs of other families. A run (the drag handler too) takes the context and the
+// state objects it changes, and calls the runs of other families directly.
 
 #include "base/Clock.h"
 #include "base/TaskScope.h"
 #include "layout/SnapLayout.h"
 #include "platform/Screens.h"
-#include "snap/DragHandOffs.h"
 #include "snap/SnapFeedback.h"
 #include "snap/SnapSinks.h"
 #include "snap/ThumbnailCapture.h"
@@ -69,7 +70,6 @@ struct SnapContext : SnapServices {
     // The hub's end of the interaction under way (raises the generation).
     std::function<void(bool resumeStacks)> endInteraction;
     ChoiceHandOffs handOffs;
-    DragHandOffs dragHandOffs;
 
     // The current interaction, for an action that runs later.
     InteractionStamp stamp() const { return InteractionStamp(host); }

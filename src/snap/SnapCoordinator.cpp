@@ -1,3 +1,5 @@
+// The hub: its callbacks into the overlay and the stack controller, the end of an interaction,
+// and every name it keeps handed to the state object or run that does the work.
 #include "snap/SnapCoordinator.h"
 
 #include "layout/LayoutStore.h"
@@ -10,10 +12,7 @@
 #include "snap/DropExecution.h"
 #include "snap/LayoutPicker.h"
 #include "snap/PlaceWindow.h"
-#include "snap/ReleaseHandOffs.h"
 #include "snap/ReleaseOutsideTargets.h"
-#include "snap/ReturnSnap.h"
-#include "snap/SharedEdgeHint.h"
 #include "snap/Reconcile.h"
 #include "snap/SnapAssist.h"
 #include "snap/SpanCovers.h"
@@ -31,7 +30,7 @@ SnapCoordinator::SnapCoordinator(const SnapServices& services)
         return applyComposition(std::move(layout), std::move(screen), std::move(stamp));
     };
     installCallbacks();
-    installDropHandOffs(ctx_, dropState());
+    installCornerInsertion(ctx_, dropState());
     installResizeHandOffs(ctx_, resizeState());
 }
 
@@ -194,58 +193,6 @@ void SnapCoordinator::updatePickerPreview(const std::optional<SnapSelection>& se
 }
 
 void SnapCoordinator::hideDropPanels() { fw::hideDropPanels(ctx_, picker_); }
-
-void SnapCoordinator::pruneVanishedWindows() { layouts_.pruneVanishedWindows(ctx_.access, memory_); }
-
-std::optional<ReturnSnapTarget> SnapCoordinator::returnTarget(const ManagedWindow& window, const Rect& from)
-{
-    return fw::returnTarget(ctx_, interaction_, layouts_, memory_, recovery_, window, from);
-}
-
-void SnapCoordinator::showReturnPreview(const ReturnSnapTarget& target, bool armed, const ManagedWindow& window)
-{
-    fw::showReturnPreview(ctx_, interaction_, layouts_, picker_, target, armed, window);
-}
-
-void SnapCoordinator::updateSharedEdgeHint(const Point& point)
-{
-    fw::updateSharedEdgeHint(ctx_, interaction_, picker_, layouts_, point);
-}
-
-bool SnapCoordinator::performRegionDrop(const RegionDropTarget& target, const ManagedWindow& window,
-                                        const std::optional<ReturnSnapTarget>& home, const Rect& startFrame)
-{
-    return fw::performRegionDrop(ctx_, interaction_, drop_, picker_, target, window, home, startFrame);
-}
-
-void SnapCoordinator::setRegionDrop(std::nullopt_t) { leaveRegionDrop(ctx_, drop_); }
-
-void SnapCoordinator::returnToPreviousPosition(const ManagedWindow& window, const ReturnSnapTarget& target,
-                                               const Rect& startFrame)
-{
-    fw::returnToPreviousPosition(ctx_, choiceState(), window, target, startFrame);
-}
-
-void SnapCoordinator::windowReleased(const WindowRelease& release) { fw::windowReleased(ctx_, interaction_, release); }
-
-void SnapCoordinator::showRegionDrop(const RegionDropTarget& target, const ManagedWindow& window,
-                                     const std::optional<ReturnSnapTarget>& returnTarget, bool armed)
-{
-    if (ctx_.dragHandOffs.showRegionDrop)
-        ctx_.dragHandOffs.showRegionDrop(target, window, returnTarget, armed);
-}
-
-void SnapCoordinator::performSplitDrop(const SplitDropRequest& request)
-{
-    if (ctx_.dragHandOffs.performSplitDrop)
-        ctx_.dragHandOffs.performSplitDrop(request);
-}
-
-void SnapCoordinator::updateSpanPreview(const SpanPreviewRequest& request)
-{
-    if (ctx_.dragHandOffs.updateSpanPreview)
-        ctx_.dragHandOffs.updateSpanPreview(request);
-}
 
 Task<void> SnapCoordinator::choose(SnapSelection selection) { return fw::choose(ctx_, choiceState(), selection); }
 

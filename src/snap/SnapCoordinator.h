@@ -3,12 +3,14 @@
 // objects, its sinks and its task scope; it fills the callback slots of the overlay and the
 // stack controller; it is the only place that ends an interaction (and so raises the
 // interaction generation); and it keeps every name other subsystems call, each handed to the
-// state object or run that does the work. Main thread only; created once by the application
-// shell, which installs the sinks when launching has finished.
+// state object or run that does the work. A window drag does not go through it: the drag
+// handler takes the context and the state objects (dragStates) and calls the runs itself.
+// Main thread only; created once by the application shell, which installs the sinks when
+// launching has finished.
 
 #include "snap/AppliedLayouts.h"
 #include "snap/ChoiceState.h"
-#include "snap/DragHandOffs.h"
+#include "snap/DragStates.h"
 #include "snap/DropSession.h"
 #include "snap/DropState.h"
 #include "snap/Interaction.h"
@@ -58,6 +60,8 @@ public:
     AssistState& assist() { return assist_; }
     const RecoveryStateFile& recovery() const { return recovery_; }
     TaskScope& tasks() { return tasks_; }
+    // Everything a window drag works with, for the drag handler the shell makes.
+    DragStates dragStates() { return {dropState(), assist_, recovery_}; }
 
     // ---- CoordinatorHost
     std::uint64_t interactionGeneration() const override { return interaction_.generation(); }
@@ -88,39 +92,19 @@ public:
     LayoutSummary activeLayout(const ScreenInfo& screen) const;
 
     // ---- The layout picker
-    // Opened by the drag monitor on the first entry of a drag into a display's picker zone
-    // (dragging, with the window's frame before the drag) and by the commands (no start
-    // frame; composition for "Choose a Layout").
+    // Opened by the commands (no start frame; composition for "Choose a Layout"); a drag
+    // opens it through the drag handler.
     void showLayoutPicker(const std::optional<ManagedWindow>& window, const ScreenInfo& screen, bool dragging,
                           const std::optional<Rect>& startFrame, bool composition);
     // Builds the drag's picker for the display, not shown, ahead of its first showing.
     void prepareLayoutPicker(const ScreenInfo& screen);
-    // The drag monitor: a release over the picker, and over a seam corner.
+    // A release over the picker, and over a seam corner.
     void commitPickerSelection();
     void commitCornerSelection();
-    // The drag monitor: the pointer moved over the picker (or left it), and the return
-    // panels go while the picker is shown.
+    // The pointer moved over the picker (or left it), and the return panels go while the
+    // picker is shown.
     void updatePickerPreview(const std::optional<SnapSelection>& selection);
     void hideDropPanels();
-    void pruneVanishedWindows();
-
-    // ---- The drag: where a dragged window returns to, the hint over shared edges, and the
-    // coordinator's side of a release
-    std::optional<ReturnSnapTarget> returnTarget(const ManagedWindow& window, const Rect& from);
-    void showReturnPreview(const ReturnSnapTarget& target, bool armed, const ManagedWindow& window);
-    void updateSharedEdgeHint(const Point& point);
-    bool performRegionDrop(const RegionDropTarget& target, const ManagedWindow& window,
-                           const std::optional<ReturnSnapTarget>& home, const Rect& startFrame);
-    // Only ever told that no target is under the pointer.
-    void setRegionDrop(std::nullopt_t);
-    void returnToPreviousPosition(const ManagedWindow& window, const ReturnSnapTarget& target, const Rect& startFrame);
-    void windowReleased(const WindowRelease& release);
-    // Handed to the drop families through the context's drag hand-offs; nothing while a slot
-    // is empty.
-    void showRegionDrop(const RegionDropTarget& target, const ManagedWindow& window,
-                        const std::optional<ReturnSnapTarget>& returnTarget, bool armed);
-    void performSplitDrop(const SplitDropRequest& request);
-    void updateSpanPreview(const SpanPreviewRequest& request);
 
     // ---- Choosing and placing
     // A picker selection carried out under the mutation guard.

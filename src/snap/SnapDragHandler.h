@@ -1,7 +1,8 @@
 #pragma once
-// What a window drag is over and whom its release goes to, decided over the coordinator. Each
-// step routes the drag to a display and finds, in this order: Alt held (every offer
-// withdrawn), no display, a display corner (held 0.28 s when it borders another display), the
+// What a window drag is over and whom its release goes to, decided on the coordinator's
+// context and state objects (DragStates.h): it calls the layout picker, the drop feedback, the
+// release hand-offs, the drop execution and the resize preview itself. Each step routes the
+// drag to a display and finds, in this order: Alt held (every offer withdrawn), no display, a display corner (held 0.28 s when it borders another display), the
 // layout picker at the top centre (opened once per drag and display), a region drop target
 // (ready after 0.18 s), the window's previous position (ready once the return gesture arms, at
 // once when aligned, else after 0.16 s), or nothing. It leaves behind exactly what the release
@@ -9,6 +10,7 @@
 // position, the layout picker, or a window released over no target.
 
 #include "snap/DragHandler.h"
+#include "snap/DragStates.h"
 #include "snap/DragTrace.h"
 #include "snap/DropHover.h"
 #include "snap/DropSession.h"
@@ -21,8 +23,8 @@
 
 namespace fw {
 
-class SnapCoordinator;
 struct ScreenInfo;
+struct SnapContext;
 
 // Dwell times before an offer is ready.
 inline constexpr Duration kDropDwell = 180ms;
@@ -39,17 +41,29 @@ bool inPickerZone(const Point& point, const Rect& frame, const Rect& visibleFram
 // must first climb 10 points.
 bool inPickerZone(const Point& point, const Point& start, const Rect& frame, const Rect& visibleFrame);
 
-class SnapDragHandler final : public DragHandler {
+// One for the whole run, made by the shell after the coordinator and gone before it.
+class SnapDragHandler : public DragHandler {
 public:
-    SnapDragHandler(SnapCoordinator& coordinator, DragTrace& trace) : coordinator_(coordinator), trace_(trace) {}
+    SnapDragHandler(SnapContext& ctx, DragStates states);
 
+    DragTrace& trace() override { return trace_; }
+    bool pointerMoved(const Point& p) override;
+    void updateEdgeHint(const Point& p) override;
+    void notePress(const Point& p) override;
+    std::optional<PressedWindow> pressed(const Point& p, Modifiers modifiers) override;
+    std::optional<Rect> frame(const ManagedWindow& window) const override;
     bool dragStarted(const ManagedWindow& window, const Rect& original) override;
     void dragMoved(const DragStep& step) override;
+    void resizeStarted() override;
     void resizeMoved(const SpanPreviewRequest& step) override;
+    void buttonReleased() override;
     ReleaseOutcome dragReleased(const DragRelease& release) override;
+    void handOver(const WindowRelease& release) override;
     void withdrawOffers() override;
-    void reset() override;
+    void endInteraction() override;
+    void reset(bool endInteraction) override;
     std::optional<QString> routedDisplay() const override { return dragDisplay; }
+    QJsonArray displayRecords() const override;
 
     // What the last step found, as the release needs it.
     std::optional<QString> dragDisplay;     // the display the drag is routed to
@@ -64,11 +78,23 @@ public:
     std::optional<QString> pickerDisplay; // the display of the open picker or corner offer
     Size windowGrid;                      // the dragged window's cell grid (0: none), read at its start
 
+protected:
+    // Where the drag's decisions become work of other families; each calls that family
+    // directly (a test may watch or replace one): the feedback of a region drop target, the
+    // insertion into a region a seam corner splits, and the drop a release carries out.
+    virtual void showRegionDrop(const RegionDropTarget& target, const ManagedWindow& window, bool armed);
+    virtual void performSplitDrop(const SplitDropRequest& request);
+    virtual void startRegionDrop(RegionDropRun run);
+
+    SnapContext& ctx_;
+    DragStates states_;
+
 private:
     void note(const QString& state, Duration now, const Point& at);
     void markChoosing();
     void clearDropAndReturn();
     void endCornerOffer();
+    void hideDropPanels();
     // Hover steps; each returns true when it ended the step.
     void outsideDisplays(const DragStep& step);
     bool cornerStep(const DragStep& step, const ScreenInfo& screen, const Point& q);
@@ -79,8 +105,7 @@ private:
     bool cornerStillOffered(const Point& p) const;
     ReleaseOutcome handOff(const DragRelease& release, bool corner);
 
-    SnapCoordinator& coordinator_;
-    DragTrace& trace_;
+    DragTrace trace_;
 };
 
 } // namespace fw

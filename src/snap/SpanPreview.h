@@ -6,7 +6,7 @@
 
 #include "base/Geometry.h"
 #include "layout/RegionTree.h"
-#include "snap/DragHandOffs.h"
+#include "snap/DragRequests.h"
 #include "snap/DropGeometry.h"
 #include "snap/ResizeState.h"
 

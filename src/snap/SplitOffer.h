@@ -7,7 +7,7 @@
 // region; the seam corner also shows an outline of the space the existing window keeps and a
 // hint. The insertion itself is carried out later, when the release or the choice commits.
 
-#include "snap/DragHandOffs.h"
+#include "snap/DragRequests.h"
 #include "snap/DropState.h"
 
 #include <QString>

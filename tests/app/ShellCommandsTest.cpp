@@ -10,6 +10,7 @@
 #include "platform/sim/SimPlatform.h"
 #include "snap/RecordingFeedback.h"
 #include "snap/DragMonitor.h"
+#include "snap/SnapDragHandler.h"
 #include "snap/SnapCoordinator.h"
 #include "windows/WindowAccess.h"
 #include "windows/WindowPlacement.h"
@@ -128,7 +129,8 @@ protected:
     QTemporaryDir dir;
     LoginItem login{dir.path() + u"/autostart"_qs, u"/usr/bin/framewell"_qs};
     RecordingViews views;
-    DragMonitor monitor{coordinator, sim.desktop.mouse()};
+    SnapDragHandler dragHandler{coordinator.context(), coordinator.dragStates()};
+    DragMonitor monitor{dragHandler, sim.desktop.mouse(), sim.clock};
     QStringList notices;
     ShellCommands commands{ShellServices{sim.platform(), access, coordinator, stacks, store, login, views,
                                          [this]() -> DragMonitor& { return monitor; },

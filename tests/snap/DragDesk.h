@@ -6,29 +6,53 @@
 #include "SnapFixture.h"
 #include "snap/DragMonitor.h"
 #include "snap/DragTrace.h"
+#include "snap/SnapDragHandler.h"
 
 #include <QFile>
 #include <QJsonDocument>
 
 namespace fw::snaptest {
 
-inline Task<void> recordInto(std::vector<WindowRelease>& into, WindowRelease release)
-{
-    into.push_back(release);
-    co_return;
-}
-inline Task<void> recordDrop(std::vector<RegionDropRun>& into, RegionDropRun run)
-{
-    into.push_back(run);
-    co_return;
-}
+// The coordinator's drag handler, each of whose hand-offs to the drop, release and resize
+// families a test may take over.
+class DeskDragHandler : public SnapDragHandler {
+public:
+    using SnapDragHandler::SnapDragHandler;
+
+    std::function<void(const WindowRelease&)> onRelease;
+    std::function<void(const RegionDropRun&)> onDrop;
+    std::function<void(const SplitDropRequest&)> onSplit;
+    std::function<void(const SpanPreviewRequest&)> onResize;
+    std::function<void(const RegionDropTarget&, bool armed)> onShow;
+
+    void handOver(const WindowRelease& r) override { onRelease ? onRelease(r) : SnapDragHandler::handOver(r); }
+    void resizeMoved(const SpanPreviewRequest& r) override
+    {
+        onResize ? onResize(r) : SnapDragHandler::resizeMoved(r);
+    }
+
+protected:
+    void startRegionDrop(RegionDropRun run) override
+    {
+        onDrop ? onDrop(run) : SnapDragHandler::startRegionDrop(std::move(run));
+    }
+    void performSplitDrop(const SplitDropRequest& r) override
+    {
+        onSplit ? onSplit(r) : SnapDragHandler::performSplitDrop(r);
+    }
+    void showRegionDrop(const RegionDropTarget& t, const ManagedWindow& w, bool armed) override
+    {
+        onShow ? onShow(t, armed) : SnapDragHandler::showRegionDrop(t, w, armed);
+    }
+};
 
 class DragDesk : public SnapDesk {
 protected:
     DragDesk()
     {
         start(true);
-        monitor = std::make_unique<DragMonitor>(*coordinator, sim.mouse());
+        handler = std::make_unique<DeskDragHandler>(coordinator->context(), coordinator->dragStates());
+        monitor = std::make_unique<DragMonitor>(*handler, sim.mouse(), clock);
         EXPECT_TRUE(monitor->install());
     }
 
@@ -36,11 +60,10 @@ protected:
     // offers and the resize previews instead of carrying them out.
     void recordHandOffs()
     {
-        auto& handOffs = coordinator->context().dragHandOffs;
-        handOffs.windowReleased = [this](WindowRelease r) { return recordInto(releases, r); };
-        handOffs.executeRegionDrop = [this](RegionDropRun run) { return recordDrop(drops, run); };
-        handOffs.performSplitDrop = [this](const SplitDropRequest& r) { splits.push_back(r); };
-        handOffs.updateSpanPreview = [this](const SpanPreviewRequest& r) { spans.push_back(r); };
+        handler->onRelease = [this](const WindowRelease& r) { releases.push_back(r); };
+        handler->onDrop = [this](const RegionDropRun& run) { drops.push_back(run); };
+        handler->onSplit = [this](const SplitDropRequest& r) { splits.push_back(r); };
+        handler->onResize = [this](const SpanPreviewRequest& r) { spans.push_back(r); };
     }
 
     // A press at the point on the window (its frame as it is now is the frame before the drag).
@@ -95,7 +118,8 @@ protected:
     std::vector<RegionDropRun> drops;
     std::vector<SplitDropRequest> splits;
     std::vector<SpanPreviewRequest> spans;
-    std::unique_ptr<DragMonitor> monitor; // last: goes before the coordinator
+    std::unique_ptr<DeskDragHandler> handler; // goes before the coordinator
+    std::unique_ptr<DragMonitor> monitor;     // last: goes before its handler
 };
 
 } // namespace fw::snaptest

@@ -16,18 +16,17 @@ protected:
     // The drop feedback's part of holding a target: the coordinator holds what it is shown.
     void holdShownTargets()
     {
-        coordinator->context().dragHandOffs.showRegionDrop =
-            [this](const RegionDropTarget& target, const ManagedWindow&, const std::optional<ReturnSnapTarget>&, bool armed) {
-                shown.emplace_back(target, armed);
-                coordinator->drop().regionDrop = target;
-                coordinator->drop().regionDropArmed = armed;
-            };
+        handler->onShow = [this](const RegionDropTarget& target, bool armed) {
+            shown.emplace_back(target, armed);
+            coordinator->drop().regionDrop = target;
+            coordinator->drop().regionDropArmed = armed;
+        };
     }
     // The split offer's part of a seam corner: a one-layout picker state whose choice is the
     // corner's region.
     void offerCornersAsPlacements()
     {
-        coordinator->context().dragHandOffs.performSplitDrop = [this](const SplitDropRequest& r) {
+        handler->onSplit = [this](const SplitDropRequest& r) {
             splits.push_back(r);
             PickerSession& picker = coordinator->picker();
             picker.pickerWindow = r.window;
@@ -110,7 +109,7 @@ TEST_F(DragHandOffs, TheOfferForTheRegionTheWindowCameFromPutsItBack)
     const Point grab{home.midX(), home.minY() + 15};
     pressOn(w, grab);
     dragTo({grab.x, grab.y + 100});
-    EXPECT_EQ(monitor->targets().returnTarget->region, 0);
+    EXPECT_EQ(handler->returnTarget->region, 0);
     const Point back{home.midX(), home.midY() + 150};
     dragTo(back);
     ASSERT_FALSE(shown.empty());

@@ -6,7 +6,10 @@
 // it, and the drop run to its end in virtual time. Tips are collected.
 
 #include "SnapFixture.h"
+#include "snap/DropExecution.h"
+#include "snap/DropFeedback.h"
 #include "snap/DropTargets.h"
+#include "snap/ReleaseHandOffs.h"
 
 namespace fw::snaptest {
 
@@ -53,7 +56,7 @@ protected:
         EXPECT_TRUE(offer && offer->menu) << "no tile menu at " << toString(p).toStdString();
         if (!offer || !offer->menu)
             return RegionDropTarget{};
-        coordinator->showRegionDrop(*offer, w, home, true);
+        showDrop(*offer, w, home, true);
         for (const auto& item : offer->menu->items) {
             if (item.intent == intent) {
                 if (auto t = targetAt(w, centre(item.frame), home, start))
@@ -68,16 +71,37 @@ protected:
     bool release(const RegionDropTarget& t, const ManagedWindow& w, const std::optional<ReturnSnapTarget>& home,
                  const Rect& start, bool run = true)
     {
-        coordinator->showRegionDrop(t, w, home, true);
-        const bool started = coordinator->performRegionDrop(t, w, home, start);
-        if (started && run)
+        showDrop(t, w, home, true);
+        const DragStates s = coordinator->dragStates();
+        auto drop = performRegionDrop(coordinator->context(), s.interaction, s.drop, s.picker, t, w, home, start);
+        if (!drop)
+            return false;
+        coordinator->tasks().spawn(executeRegionDrop(coordinator->context(), s.dropState(), std::move(*drop), splitSteps));
+        if (run)
             clock.runUntilIdle();
-        return started;
+        return true;
+    }
+    // The feedback of a target under the pointer, as the drag handler shows it.
+    void showDrop(const RegionDropTarget& t, const ManagedWindow& w, const std::optional<ReturnSnapTarget>& home,
+                  bool armed)
+    {
+        showRegionDrop(coordinator->context(), coordinator->dragStates().dropState(), t, w, home, armed);
     }
     // The drop timing lines of the "Motion" log.
     QStringList dropLines() const { return logs.messages(LogCategory::Motion).filter(QRegularExpression(u"^Drop "_qs)); }
 
+    // The split drops' preparations, recorded on their way.
+    struct RecordedSplits : SplitPreparation {
+        void prepare(SnapContext& ctx, DropState state, const SplitDropRequest& request) override
+        {
+            requests.push_back(request);
+            SplitPreparation::prepare(ctx, state, request);
+        }
+        std::vector<SplitDropRequest> requests;
+    };
+
     std::vector<Tip> tips;
+    RecordedSplits splitSteps;
 };
 
 } // namespace fw::snaptest

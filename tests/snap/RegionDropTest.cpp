@@ -37,15 +37,15 @@ TEST_F(RegionDropFeedback, TheMenuIsOfferedOnceHeldAndItsTilesAreLitWithoutEndin
     ASSERT_EQ(offer->intent, RegionDropIntent::choose(1));
 
     // Not yet held: nothing shows; hovering the same target again restarts nothing.
-    c.showRegionDrop(*offer, w, std::nullopt, false);
+    showDrop(*offer, w, std::nullopt, false);
     const auto g = generation();
-    c.showRegionDrop(*offer, w, std::nullopt, false);
+    showDrop(*offer, w, std::nullopt, false);
     EXPECT_EQ(feedback.count(u"showDropMenu"_qs), 0);
     EXPECT_EQ(generation(), g);
     EXPECT_EQ(c.picker().pickerScreen(), u"A"_qs);
 
     // Held: the menu, with the tip the first time only.
-    c.showRegionDrop(*offer, w, std::nullopt, true);
+    showDrop(*offer, w, std::nullopt, true);
     EXPECT_EQ(feedback.calls.last(), u"showDropMenu 5 none"_qs);
     EXPECT_EQ(tips, std::vector<Tip>{Tip::dropMenu});
     ASSERT_TRUE(c.drop().shownMenu);
@@ -55,7 +55,7 @@ TEST_F(RegionDropFeedback, TheMenuIsOfferedOnceHeldAndItsTilesAreLitWithoutEndin
     // the window already there keeps the width it needs.
     const auto left = targetAt(w, tileCentre(*offer, RegionDropIntent::splitSide(1, true)), std::nullopt, start);
     ASSERT_TRUE(left);
-    c.showRegionDrop(*left, w, std::nullopt, false);
+    showDrop(*left, w, std::nullopt, false);
     EXPECT_EQ(generation(), g);
     const SnapLayout split{u"corner-custom"_qs, u"Custom layout"_qs, H(0.5, L(0), H(0.5, L(1), L(2))), {}};
     const auto fitted = fittingMinimumSizes(split, 1, 2, Size{180, 140}, Size{700, 0}, topLeftVisibleFrame(kLeft));
@@ -70,17 +70,17 @@ TEST_F(RegionDropFeedback, TheMenuIsOfferedOnceHeldAndItsTilesAreLitWithoutEndin
     // Another tile clears the stored preview; back on the menu itself, no second tip.
     const auto bottom = targetAt(w, tileCentre(*offer, RegionDropIntent::split(1, false)), std::nullopt, start);
     ASSERT_TRUE(bottom);
-    c.showRegionDrop(*bottom, w, std::nullopt, true);
+    showDrop(*bottom, w, std::nullopt, true);
     EXPECT_NE(c.drop().regionDropPreviewFrame, leftHalf);
     EXPECT_TRUE(feedback.calls.last().contains(u"Release to take the bottom half"_qs));
-    c.showRegionDrop(*offer, w, std::nullopt, false);
+    showDrop(*offer, w, std::nullopt, false);
     EXPECT_EQ(feedback.calls.last(), u"showDropMenu 5 none"_qs);
     EXPECT_EQ(tips.size(), 1u);
     EXPECT_EQ(generation(), g);
 
     // A target without a menu ends the drop first; its caption shows.
     const RegionDropTarget plain{u"A"_qs, halves, RegionDropIntent::place(0), std::nullopt, region(halves, 0), {}, {}};
-    c.showRegionDrop(plain, w, std::nullopt, false);
+    showDrop(plain, w, std::nullopt, false);
     EXPECT_EQ(generation(), g + 1);
     EXPECT_FALSE(c.drop().shownMenu);
     EXPECT_EQ(feedback.calls.last(), u"showDropTarget %1 Hold to place rectangle.split.1x2"_qs.arg(toString(region(halves, 0))));
@@ -90,10 +90,10 @@ TEST_F(RegionDropFeedback, CaptionsAndTheSwapPanelSayWhatAReleaseWouldDo)
 {
     auto& c = *coordinator;
     RegionDropTarget swap{u"A"_qs, halves, RegionDropIntent::swap(1), placed[1], region(halves, 1), {}, {}};
-    c.showRegionDrop(swap, placed[0], homeOf(halves, 0), true);
+    showDrop(swap, placed[0], homeOf(halves, 0), true);
     EXPECT_EQ(feedback.calls.last(), u"showDropTarget %1 Release to swap arrow.left.arrow.right armed swap %2"_qs.arg(
                                          toString(region(halves, 1)), toString(region(halves, 0))));
-    c.showRegionDrop(swap, w, std::nullopt, true);
+    showDrop(swap, w, std::nullopt, true);
     EXPECT_EQ(feedback.calls.last(), u"showDropTarget %1 Release to swap rectangle.split.1x2 armed"_qs.arg(
                                          toString(region(halves, 1)))) << "no home, no panel";
 
@@ -110,10 +110,10 @@ TEST_F(RegionDropFeedback, CaptionsAndTheSwapPanelSayWhatAReleaseWouldDo)
     // While windows move, and for a display that is gone, nothing at all.
     const auto calls = feedback.calls.size();
     c.interaction().mutating = true;
-    c.showRegionDrop(swap, placed[0], homeOf(halves, 0), true);
+    showDrop(swap, placed[0], homeOf(halves, 0), true);
     c.interaction().mutating = false;
     swap.display = u"gone"_qs;
-    c.showRegionDrop(swap, placed[0], homeOf(halves, 0), true);
+    showDrop(swap, placed[0], homeOf(halves, 0), true);
     EXPECT_EQ(feedback.calls.size(), calls);
 }
 
@@ -184,7 +184,7 @@ TEST_F(ReleasedDrop, ADropWhoseWorldChangedDuringTheWaitOnlyLogs)
     RegionDropRun run{RegionDropTarget{u"A"_qs, halves, RegionDropIntent::choose(0), {}, region(halves, 0), {}, {}},
                       w, start, std::nullopt, clock.now(), c.stamp()};
     logs.clear();
-    clock.run(c.context().dragHandOffs.executeRegionDrop(run));
+    clock.run(executeRegionDrop(c.context(), c.dragStates().dropState(), run));
     EXPECT_EQ(dropLines(), QStringList{u"Drop choose(0) finished 80 ms after release"_qs});
     EXPECT_GT(stacks.refreshes, refreshes);
     EXPECT_EQ(generation(), g + 1);

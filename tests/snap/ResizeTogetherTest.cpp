@@ -6,7 +6,9 @@
 // and a divider edit that arrives while windows move is applied afterwards, latest first.
 #include "SnapFixture.h"
 #include "base/DiagnosticsWriter.h"
+#include "snap/ReleaseHandOffs.h"
 #include "snap/SpanPlacement.h"
+#include "snap/SpanPreview.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -44,7 +46,8 @@ protected:
         const Rect before = frameOf(w);
         coordinator->interaction().windowInteraction = true;
         sim.place(w.element, to);
-        coordinator->windowReleased({w, before, coordinator->interactionGeneration(), edges, span, pointer});
+        windowReleased(coordinator->context(), coordinator->dragStates().resizeState(),
+                       {w, before, coordinator->interactionGeneration(), edges, span, pointer});
         if (run)
             clock.runUntilIdle();
     }
@@ -52,7 +55,8 @@ protected:
     void preview(const ManagedWindow& w, const Rect& before, const Rect& to, EdgeSet edges, Point pointer,
                  bool span = false)
     {
-        coordinator->updateSpanPreview({w, edges, span, before, to, pointer});
+        updateSpanPreview(coordinator->context(), coordinator->dragStates().resizeState(),
+                          {w, edges, span, before, to, pointer});
     }
     QString outlines(std::initializer_list<Rect> frames) const
     {

@@ -15,14 +15,6 @@ namespace {
 
 class SplitDrop : public DropDesk {
 protected:
-    SplitDrop()
-    {
-        auto& slot = coordinator->context().dragHandOffs.performSplitDrop;
-        slot = [this, real = slot](const SplitDropRequest& r) {
-            splits.push_back(r);
-            real(r);
-        };
-    }
     // The window dropped on the tile of the intent over region r of the layout on A.
     void dropOn(const ManagedWindow& w, const SnapLayout& layout, const RegionDropIntent& intent)
     {
@@ -41,7 +33,7 @@ protected:
     const LayoutGroup& groupA() const { return coordinator->groups().at(u"A"_qs); }
 
     const SnapLayout& halves = builtIn(u"halves"_qs);
-    std::vector<SplitDropRequest> splits;
+    const std::vector<SplitDropRequest>& splits = splitSteps.requests;
 };
 
 TEST_F(SplitDrop, TheBottomHalfTakesTheDroppedWindowAndTheTopHalfTheStackThatFilledTheRegion)

@@ -28,6 +28,7 @@
 #include "platform/x11/X11WindowCapture.h"
 #include "platform/x11/X11WindowSystem.h"
 #include "snap/DragMonitor.h"
+#include "snap/SnapDragHandler.h"
 #include "snap/SnapCoordinator.h"
 #include "stacks/WindowStackAnchor.h"
 #include "stacks/WindowStackController.h"
@@ -116,7 +117,8 @@ struct CoordinatorRig {
     // server has no XInput 2.2.
     bool startDragMonitor()
     {
-        monitor = std::make_unique<DragMonitor>(*coordinator, mouse);
+        dragHandler = std::make_unique<SnapDragHandler>(coordinator->context(), coordinator->dragStates());
+        monitor = std::make_unique<DragMonitor>(*dragHandler, mouse, coordinator->context().clock);
         return monitor->install();
     }
 
@@ -170,6 +172,7 @@ struct CoordinatorRig {
     QStringList notices;
     X11MouseMonitor mouse;
     std::unique_ptr<SnapCoordinator> coordinator;
+    std::unique_ptr<SnapDragHandler> dragHandler;
     std::unique_ptr<DragMonitor> monitor;
 };
 

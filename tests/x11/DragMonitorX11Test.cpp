@@ -103,7 +103,7 @@ TEST(DragMonitorX11, DraggingAnXtermToTheTopCentreOfTheRightMonitorPlacesItThrou
     const auto offersPutBack = [&] {
         const auto& drop = rig.coordinator->drop().regionDrop;
         return drop && drop->display == displayKey(*right) && drop->intent == RegionDropIntent::choose(0) &&
-               rig.monitor->targets().activeDrop == drop;
+               rig.dragHandler->activeDrop == drop;
     };
     ASSERT_TRUE(session.waitFor(offersPutBack)) << "no offer to put it back; xterm at " << describe(near).toStdString();
     session.releaseButton(1);

@@ -69,7 +69,7 @@ protected:
     // What the drag is over, for failure messages.
     std::string dropState() const
     {
-        const auto& targets = rig->monitor->targets();
+        const auto& targets = *rig->dragHandler;
         const DropSession& drop = rig->coordinator->drop();
         const auto intent = [](const std::optional<RegionDropTarget>& t) {
             return t ? dropIntentText(t->intent).toStdString() : std::string("none");

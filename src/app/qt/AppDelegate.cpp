@@ -107,8 +107,10 @@ AppDelegate::~AppDelegate()
 
 DragMonitor& AppDelegate::monitor()
 {
-    if (!monitor_)
-        monitor_ = std::make_unique<DragMonitor>(coordinator_, platform_.mouse);
+    if (!monitor_) {
+        dragHandler_ = std::make_unique<SnapDragHandler>(coordinator_.context(), coordinator_.dragStates());
+        monitor_ = std::make_unique<DragMonitor>(*dragHandler_, platform_.mouse, coordinator_.context().clock);
+    }
     return *monitor_;
 }
 

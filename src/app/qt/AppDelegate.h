@@ -30,6 +30,7 @@
 #include "overlay/ToastController.h"
 #include "platform/Platform.h"
 #include "snap/DragMonitor.h"
+#include "snap/SnapDragHandler.h"
 #include "snap/SnapCoordinator.h"
 #include "stacks/WindowStackController.h"
 #include "stacks/qt/QtStackSurfaces.h"
@@ -196,7 +197,8 @@ private:
     bool trayAvailable_ = false;
 
     std::unique_ptr<StatusMenuView> tray_;
-    std::unique_ptr<DragMonitor> monitor_;   // after the coordinator: destroyed before it
+    std::unique_ptr<SnapDragHandler> dragHandler_; // after the coordinator: destroyed before it
+    std::unique_ptr<DragMonitor> monitor_;         // goes before its handler
     std::unique_ptr<WelcomeWindowController> welcome_;
     std::unique_ptr<WhatsNewWindowController> whatsNew_;
     std::unique_ptr<TourWindowController> tour_;

@@ -1,9 +1,8 @@
 #pragma once
-// Where a drag's decisions hand over to work of other families: the feedback of a region drop
-// target, preparing the insertion at a seam corner, carrying out a region drop, a window
-// released over no target, and the preview of a native resize. Each slot stays empty until its
-// family exists; the coordinator then shows nothing for that step and starts no drop, and a
-// window released over no target only ends its press (nothing moves).
+// What a drag hands to the work of other families, as plain values: a window released over no
+// target, the insertion into a region that a split or a seam corner makes, a step of a native
+// resize, and a region drop that the release carries out. The drag handler (SnapDragHandler.h)
+// passes them straight to the release, split-offer, resize-preview and drop-execution runs.
 
 #include "base/Clock.h"
 #include "base/Geometry.h"
@@ -17,7 +16,6 @@
 #include "windows/ManagedWindow.h"
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 
 namespace fw {
@@ -65,16 +63,6 @@ struct RegionDropRun {
     std::optional<ReturnSnapTarget> home;
     Duration releaseTime{};
     InteractionStamp stamp;
-};
-
-struct DragHandOffs {
-    std::function<void(const RegionDropTarget&, const ManagedWindow&, const std::optional<ReturnSnapTarget>&,
-                       bool armed)>
-        showRegionDrop;
-    std::function<void(const SplitDropRequest&)> performSplitDrop;
-    std::function<Task<void>(RegionDropRun)> executeRegionDrop;
-    std::function<Task<void>(WindowRelease)> windowReleased;
-    std::function<void(const SpanPreviewRequest&)> updateSpanPreview;
 };
 
 } // namespace fw

@@ -1,0 +1,95 @@
+// The drag handler's side of the press, the pointer without a button, the release hand-off of
+// a window released over no target and the resize, and the steps where a drag's decisions
+// become work of the drop, picker and resize families.
+#include "snap/SnapDragHandler.h"
+
+#include "snap/DropExecution.h"
+#include "snap/DropFeedback.h"
+#include "snap/LayoutPicker.h"
+#include "snap/RecoveryRecords.h"
+#include "snap/ReleaseHandOffs.h"
+#include "snap/SharedEdgeHint.h"
+#include "snap/SnapContext.h"
+#include "snap/SpanPreview.h"
+#include "snap/SplitOffer.h"
+#include "windows/WindowAccess.h"
+
+#include <algorithm>
+
+namespace fw {
+
+SnapDragHandler::SnapDragHandler(SnapContext& ctx, DragStates states)
+    : ctx_(ctx), states_(states), trace_(ctx.diagnostics)
+{
+}
+
+bool SnapDragHandler::pointerMoved(const Point& p)
+{
+    if (ctx_.stacks.menuOpen())
+        return false;
+    ctx_.stacks.noteMouseMoved(p);
+    ctx_.feedback.moveResizeHint(p);
+    return true;
+}
+
+void SnapDragHandler::updateEdgeHint(const Point& p)
+{
+    updateSharedEdgeHint(ctx_, states_.interaction, states_.picker, states_.layouts, p);
+}
+
+void SnapDragHandler::notePress(const Point& p) { ctx_.stacks.noteMouseMoved(p); }
+
+std::optional<PressedWindow> SnapDragHandler::pressed(const Point& p, Modifiers modifiers)
+{
+    if (ctx_.feedback.containsPoint(p))
+        return std::nullopt; // the press belongs to one of our panels
+    states_.interaction.windowInteraction = true;
+    ctx_.stacks.dismissPickers();
+    ctx_.endInteraction(true);
+    if (!ctx_.access.windowControlGranted(false) || (modifiers & ModOption))
+        return std::nullopt;
+    const auto window = ctx_.access.windowUnderPoint(p);
+    const auto frame = window ? ctx_.access.frame(*window) : std::nullopt;
+    if (!frame)
+        return std::nullopt;
+    return PressedWindow{*window, *frame};
+}
+
+std::optional<Rect> SnapDragHandler::frame(const ManagedWindow& window) const { return ctx_.access.frame(window); }
+
+void SnapDragHandler::resizeStarted() { ctx_.stacks.suspend(); }
+
+void SnapDragHandler::resizeMoved(const SpanPreviewRequest& step)
+{
+    updateSpanPreview(ctx_, states_.resizeState(), step);
+}
+
+void SnapDragHandler::buttonReleased() { ctx_.feedback.hideResizeFeedback(); }
+
+void SnapDragHandler::handOver(const WindowRelease& release) { windowReleased(ctx_, states_.resizeState(), release); }
+
+void SnapDragHandler::endInteraction() { ctx_.endInteraction(false); }
+
+QJsonArray SnapDragHandler::displayRecords() const
+{
+    return recoveryDisplayRecords(ctx_.screenList(), states_.layouts, states_.memory);
+}
+
+void SnapDragHandler::hideDropPanels() { fw::hideDropPanels(ctx_, states_.picker); }
+
+void SnapDragHandler::showRegionDrop(const RegionDropTarget& target, const ManagedWindow& window, bool armed)
+{
+    fw::showRegionDrop(ctx_, states_.dropState(), target, window, returnTarget, armed);
+}
+
+void SnapDragHandler::performSplitDrop(const SplitDropRequest& request)
+{
+    fw::performSplitDrop(ctx_, states_.dropState(), request);
+}
+
+void SnapDragHandler::startRegionDrop(RegionDropRun run)
+{
+    ctx_.tasks.spawn(executeRegionDrop(ctx_, states_.dropState(), std::move(run)));
+}
+
+} // namespace fw
