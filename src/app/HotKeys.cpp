@@ -1,3 +1,5 @@
+// Registers the global hot keys (stored shortcuts, Ctrl+Alt+1…9, Escape while the picker shows) and
+// registers them again when the keyboard layout changes; every press goes to one closure by id.
 #include "app/HotKeys.h"
 
 #include "base/Log.h"

@@ -1,3 +1,4 @@
+// With --diagnostics, writes one JSON snapshot of grants, displays, stacks and scanned windows at launch.
 #include "app/LaunchDiagnostics.h"
 
 #include "base/DiagnosticsWriter.h"

@@ -1,3 +1,4 @@
+// Start at Login: writes or removes framewell.desktop in the user's autostart folder, atomically.
 #include "app/LoginItem.h"
 
 #include "base/AtomicFile.h"

@@ -1,3 +1,5 @@
+// While the status menu is open, logs each main-thread busy span over 30 ms from the event dispatcher's
+// wake and wait notifications.
 #include "app/MainThreadStallLog.h"
 
 #include "base/Log.h"

@@ -1,3 +1,5 @@
+// Mouse-button shortcuts: the tap thread matches grabbed presses against the triggers under a lock,
+// swallows a match and its release, and hands the action to the main thread.
 #include "app/MouseShortcuts.h"
 
 #include <QMetaObject>

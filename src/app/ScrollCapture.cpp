@@ -1,3 +1,5 @@
+// Scroll capture for the stack switcher: takes the user's scroll events and turns them into paced
+// single steps of +1 or -1, delivered on a later turn of the main loop.
 #include "app/ScrollCapture.h"
 
 #include <cmath>

@@ -1,3 +1,5 @@
+// The shortcuts window's decisions: starting and ending a recording, what a key or click does during
+// one, the hint line, and each row's button titles and note.
 #include "app/ShortcutRecorder.h"
 
 namespace fw {

@@ -1,3 +1,5 @@
+// Builds the status menu as data from a snapshot of the program's state: items, commands, key labels,
+// the display layout submenus and their signatures.
 #include "app/StatusMenuModel.h"
 
 #include "layout/LayoutArchive.h"

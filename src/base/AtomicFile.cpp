@@ -1,3 +1,5 @@
+// Bounded reads of regular files only, refusing FIFOs, devices and directories before and after
+// opening, and atomic whole-file writes.
 #include "base/AtomicFile.h"
 
 #include <QDir>

@@ -1,3 +1,5 @@
+// The clock port's shared parts: cancel tokens, the sleep awaiter, repeating timers, and the virtual
+// clock that runs deciding code in virtual time under test.
 #include "base/Clock.h"
 
 #include <algorithm>

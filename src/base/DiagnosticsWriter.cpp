@@ -1,3 +1,4 @@
+// Writes a diagnostic JSON file atomically into the temporary directory, refusing names with paths.
 #include "base/DiagnosticsWriter.h"
 
 #include "base/AtomicFile.h"

@@ -1,3 +1,4 @@
+// Rectangle arithmetic (edges, insets, intersections, unions), number formatting and parsing of rects.
 #include "base/Geometry.h"
 
 #include <QRegularExpression>

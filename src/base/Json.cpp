@@ -1,3 +1,4 @@
+// Pretty, ordered and canonical JSON writers for stores and file formats.
 #include "base/Json.h"
 
 #include <QJsonArray>

@@ -1,3 +1,4 @@
+// The production clock over Qt's precise timers and the monotonic steady clock.
 #include "base/QtClock.h"
 
 #include <QTimer>

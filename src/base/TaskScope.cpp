@@ -1,3 +1,5 @@
+// TaskScope: spawns tasks and deferred steps, sweeps finished ones, and destroys or withdraws what is
+// left when the scope ends.
 #include "base/TaskScope.h"
 
 #include <iterator>

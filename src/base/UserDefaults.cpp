@@ -1,3 +1,5 @@
+// The file-backed user defaults: one JSON object loaded with its bounds, bad files moved aside, and
+// every change written back atomically.
 #include "base/UserDefaults.h"
 
 #include "base/AtomicFile.h"

@@ -1,3 +1,5 @@
+// The layout editor canvas's geometry: the tree's unit rectangles stretched over the view, divider grab
+// bands, hit tests, arrow-key stepping between regions and the texts and places of region labels.
 #include "editor/CanvasGeometry.h"
 
 #include <algorithm>

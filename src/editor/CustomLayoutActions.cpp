@@ -1,3 +1,5 @@
+// Save, "Save & Apply" and delete from the custom layout editor: the layout store change, the apply
+// closure, and the one-line message when the change is refused.
 #include "editor/CustomLayoutActions.h"
 
 #include "layout/LayoutStore.h"

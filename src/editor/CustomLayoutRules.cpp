@@ -1,3 +1,5 @@
+// The custom layout editor's rules without widgets: "Start from" entries, initial content, status
+// texts, the selected region's app menu and the layout a save produces (or why it cannot).
 #include "editor/CustomLayoutRules.h"
 
 #include "editor/CanvasGeometry.h"

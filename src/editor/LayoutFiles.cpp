@@ -1,3 +1,5 @@
+// Export and import of layout files: the layouts offered for export, the atomic write, the bounded
+// read of a regular file, the hand-over to the layout store and the one-line report of each outcome.
 #include "editor/LayoutFiles.h"
 
 #include "base/AtomicFile.h"

@@ -1,3 +1,4 @@
+// The custom layout editor's working tree with undo and redo and the selection kept valid.
 #include "layout/CustomLayoutDraft.h"
 
 namespace fw {

@@ -1,3 +1,5 @@
+// Encoding and strict decoding of layout files, with the bounds on names and sizes and the merge of
+// imported layouts.
 #include "layout/LayoutArchive.h"
 
 #include <QCryptographicHash>

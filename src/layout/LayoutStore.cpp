@@ -1,3 +1,5 @@
+// The per-display layout store: adjusted trees, the active layout and custom layouts, each change
+// written to user defaults at once and loaded back with its checks.
 #include "layout/LayoutStore.h"
 
 #include "base/Log.h"

@@ -1,3 +1,5 @@
+// Region frames and dividers from a tree and a display frame, insets and edge snapping, and the
+// tolerant rectangle comparison.
 #include "layout/RegionGeometry.h"
 #include "layout/RegionTree.h"
 

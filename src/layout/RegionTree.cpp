@@ -1,3 +1,5 @@
+// Region trees as immutable split trees: building, querying, splitting and merging regions, and their
+// JSON form with validation.
 #include "layout/RegionTree.h"
 
 #include <QJsonArray>

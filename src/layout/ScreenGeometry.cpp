@@ -1,3 +1,4 @@
+// Display keys, the screen containing a point, and the few bottom-left to top-left conversions.
 #include "layout/ScreenGeometry.h"
 
 namespace fw {

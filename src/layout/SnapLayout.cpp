@@ -1,3 +1,4 @@
+// The built-in layouts, and layouts with their apps to and from JSON.
 #include "layout/SnapLayout.h"
 
 #include <QJsonArray>

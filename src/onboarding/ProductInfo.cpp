@@ -1,3 +1,4 @@
+// The program's version and build, the vendor host and its addresses, and the About texts.
 #include "onboarding/ProductInfo.h"
 
 #ifndef FRAMEWELL_VERSION

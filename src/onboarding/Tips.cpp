@@ -1,3 +1,4 @@
+// One-time tips: each shown once per user, recorded in the "tipsShown.v1" user default.
 #include "onboarding/Tips.h"
 
 #include <QJsonArray>

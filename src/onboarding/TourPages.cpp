@@ -1,3 +1,4 @@
+// The tour's page contents and page dots.
 #include "onboarding/TourPages.h"
 
 #include <QStringList>

@@ -1,3 +1,5 @@
+// The update check's rules: strict decoding of the release feed, the system's os-release, version
+// comparison, the outcome of a check and the alert texts for it.
 #include "onboarding/UpdateCheck.h"
 
 #include "base/AtomicFile.h"

@@ -1,3 +1,4 @@
+// The welcome window's steps and status rows for a given grant, compositor and desktop tiling state.
 #include "onboarding/WelcomeContent.h"
 
 namespace fw {

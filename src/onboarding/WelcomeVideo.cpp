@@ -1,3 +1,5 @@
+// One showing of the welcome video: starts the player and ends once at the first of end, timeout,
+// failure or finish().
 #include "onboarding/WelcomeVideo.h"
 
 #include "onboarding/ProductInfo.h"

@@ -1,3 +1,4 @@
+// The release notes table, the rows to show after an update, and the notes as text lines.
 #include "onboarding/WhatsNew.h"
 
 #include "onboarding/UpdateCheck.h"

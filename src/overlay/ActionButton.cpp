@@ -1,3 +1,4 @@
+// The overlay's rounded push button, running its closure when clicked.
 #include "overlay/ActionButton.h"
 
 namespace fw {

@@ -1,3 +1,5 @@
+// Application icons drawn in layout thumbnails: resolved from the installed applications (theme name
+// or file) and cached for the run; ids without an icon are looked up again next time.
 #include "overlay/AppIcon.h"
 
 #include <QDir>

@@ -1,3 +1,5 @@
+// The divider editor's view over a display: regions, numbers and divider handles; presses, drags,
+// releases and double-clicks are reported to the owner, which applies them.
 #include "overlay/DividerEditorView.h"
 
 #include "overlay/OverlayStyle.h"

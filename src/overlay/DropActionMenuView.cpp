@@ -1,3 +1,5 @@
+// The tile menu drawn over a placed window: one tile per drop action, coloured by hover and by whether
+// a release would perform it. It only draws what the coordinator decided.
 #include "overlay/DropActionMenuView.h"
 
 #include "overlay/Symbols.h"

@@ -1,3 +1,5 @@
+// Drop preview surfaces: the tinted region preview and the return target with its badge, drawn as an
+// outline only (and the panel cut to it) when the panel cannot be translucent.
 #include "overlay/DropSurfaces.h"
 
 #include "overlay/Symbols.h"

@@ -1,3 +1,5 @@
+// The overlay's side of the coordinator's feedback seam: each call shows, moves or hides the matching
+// panel, turning thumbnails and occupant ids into the images and icons the views draw.
 #include "overlay/OverlayFeedback.h"
 
 #include "layout/ScreenGeometry.h"

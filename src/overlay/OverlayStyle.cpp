@@ -1,3 +1,5 @@
+// The overlay's shared look: palette-following colours, point-sized fonts, outlined labels, the glass
+// card, and bringing one of our windows to the front.
 #include "overlay/OverlayStyle.h"
 
 #include "base/Clock.h"

@@ -1,3 +1,5 @@
+// The layout picker's view: a grid of layout cards (region buttons or one composition button each),
+// reporting hover and choice by pointer or keyboard to its owner; it decides no placement.
 #include "overlay/OverlayView.h"
 
 #include "overlay/ActionButton.h"

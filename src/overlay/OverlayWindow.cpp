@@ -1,3 +1,5 @@
+// The floating panel under every overlay surface: X11 window flags, click-through, keyboard access,
+// stacking levels among our panels and the shape that cuts an opaque panel to what it draws.
 #include "overlay/OverlayWindow.h"
 
 #include "platform/PanelStacking.h"

@@ -1,3 +1,5 @@
+// What is drawn while placed windows are resized together or a special drop applies: outlines of the
+// resulting frames, an accent bar over the shared edge and a hint bubble next to the pointer.
 #include "overlay/ResizeFeedback.h"
 
 #include "layout/ScreenGeometry.h"

@@ -1,3 +1,5 @@
+// Symbol images by name, mapped to Material Icons glyphs, with a plain text character drawn instead
+// when the font is missing.
 #include "overlay/Symbols.h"
 
 #include <QFontDatabase>

@@ -1,3 +1,5 @@
+// The transient notice: one text at a time near the bottom of the display under the pointer; a newer
+// notice replaces the shown one and the older timer cannot hide it.
 #include "overlay/ToastController.h"
 
 #include "overlay/OverlayStyle.h"

@@ -1,3 +1,4 @@
+// One row of the window chooser, drawing the application's icon, its name and the window's title.
 #include "overlay/WindowChoiceButton.h"
 
 #include "overlay/OverlayStyle.h"

@@ -1,3 +1,5 @@
+// The window tile of region assist and the stack switcher: thumbnail or app icon, name and title, with
+// the optional current mark, shortcut number, hover reporting and accessory button.
 #include "overlay/WindowThumbnailButton.h"
 
 #include "overlay/AppIcon.h"

@@ -1,3 +1,5 @@
+// Readable application names from the installed desktop entries: display names, their order and a
+// layout's one-line app summary.
 #include "snap/AppNames.h"
 
 #include <QCollator>

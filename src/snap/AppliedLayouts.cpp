@@ -1,3 +1,5 @@
+// The applied layout per display with its occupants and spans: recognising, adopting, reconciling
+// with a scan, and removing a window from every group.
 #include "snap/AppliedLayouts.h"
 
 #include "layout/LayoutStore.h"

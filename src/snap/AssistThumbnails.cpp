@@ -1,3 +1,4 @@
+// Captures the thumbnails snap assist offers and keeps each one only while its interaction lasts.
 #include "snap/AssistThumbnails.h"
 
 namespace fw {

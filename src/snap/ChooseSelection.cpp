@@ -1,3 +1,5 @@
+// Carries out a picker choice: a whole layout with its apps, or the picker's window into the chosen
+// region, then snap assist for the regions left empty.
 #include "snap/ChooseSelection.h"
 
 #include "layout/LayoutStore.h"

@@ -1,3 +1,5 @@
+// Joins a column (or row) of regions into one for the dragged window and moves that column's windows
+// there as one transaction, rolled back when one does not fit.
 #include "snap/ColumnFill.h"
 
 #include "layout/LayoutStore.h"

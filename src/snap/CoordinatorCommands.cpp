@@ -1,3 +1,5 @@
+// The coordinator's commands from menus, hot keys and the welcome window: restore, apply or reset
+// layouts, the divider editor, the window chooser and display changes.
 #include "snap/CoordinatorCommands.h"
 
 #include "layout/LayoutStore.h"

@@ -1,3 +1,4 @@
+// Steps run a moment after the event that chose them, dropped when their interaction has ended.
 #include "snap/DeferredSteps.h"
 
 namespace fw {

@@ -1,3 +1,5 @@
+// Applies the latest waiting divider edit: new tree, every window of the layout moved as one
+// transaction, and on success the tree kept in group, editor and store.
 #include "snap/DividerEdits.h"
 
 #include "layout/LayoutStore.h"

@@ -1,3 +1,5 @@
+// Feedback while dragging over a region drop target: the current drop, the tile menu after a dwell,
+// and the preview with its "Hold to …" / "Release to …" caption.
 #include "snap/DropFeedback.h"
 
 #include "layout/LayoutStore.h"

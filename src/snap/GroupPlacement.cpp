@@ -1,3 +1,5 @@
+// Moves every window of a display's group to its region frames as one transaction, rolled back whole
+// when one does not take its frame.
 #include "snap/GroupPlacement.h"
 
 #include "layout/ScreenGeometry.h"

@@ -1,3 +1,5 @@
+// Carries out a prepared insertion: both windows into the halves of the split region as one
+// transaction, retrying with the divider moved when a window refuses its size.
 #include "snap/InsertAtCorner.h"
 
 #include "layout/ScreenGeometry.h"

@@ -1,3 +1,5 @@
+// MutationGuard: holds the coordinator's one moving task, pausing stack refreshes meanwhile and running
+// a waiting divider edit when it is released.
 #include "snap/Interaction.h"
 
 #include <utility>

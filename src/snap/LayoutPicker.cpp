@@ -1,3 +1,5 @@
+// Opening the layout picker for a drag or a command: its cards, occupant icons, callbacks, the hover
+// preview, and the delayed commit of a release over it.
 #include "snap/LayoutPicker.h"
 
 #include "layout/LayoutStore.h"

@@ -1,3 +1,5 @@
+// The layout picker's geometry as pure data: card grid, region or layout buttons, view height, panel
+// frame and the selection under a point.
 #include "snap/PickerGeometry.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// Places one window into one region: move, raise, wait until it holds still, then record it as the
+// region's occupant; anything else rolls it back with a notice.
 #include "snap/PlaceWindow.h"
 
 #include "layout/ScreenGeometry.h"

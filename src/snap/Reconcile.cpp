@@ -1,3 +1,5 @@
+// Brings the coordinator's memories and applied layouts in line with a window snapshot, and writes the
+// recovery-state file when diagnostics are on.
 #include "snap/Reconcile.h"
 
 #include "layout/ScreenGeometry.h"

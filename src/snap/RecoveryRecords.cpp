@@ -1,3 +1,4 @@
+// The per-display JSON records of what the coordinator believes, for the recovery-state diagnostics file.
 #include "snap/RecoveryRecords.h"
 
 #include "base/DiagnosticsWriter.h"

@@ -1,4 +1,5 @@
-// A window released over no target: what the user did, read from its frame, carried out.
+// A release over no drop target, read from the window's frame a moment later: span with Super, stop
+// spanning, move dividers with a resized placed window, or forget a placed window moved away.
 #include "snap/ReleaseOutsideTargets.h"
 
 #include "layout/LayoutStore.h"

@@ -1,3 +1,5 @@
+// Return snap: finds a dragged window's previous region, arms when it comes back to that slot, shows
+// the preview and moves it back after the release.
 #include "snap/ReturnSnap.h"
 
 #include "layout/ScreenGeometry.h"

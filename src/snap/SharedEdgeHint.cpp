@@ -1,3 +1,4 @@
+// The hint over the edge shared by two snapped windows while the pointer rests there without a button.
 #include "snap/SharedEdgeHint.h"
 
 #include "layout/ScreenGeometry.h"

@@ -1,3 +1,4 @@
+// The key binding a notice names, written "Ctrl+Alt+P": the bound one, else the default.
 #include "snap/ShortcutLabels.h"
 
 namespace fw {

@@ -1,3 +1,4 @@
+// The regions made by side-by-side split drops, per display, kept in the "sideSplits.v1" user default.
 #include "snap/SideSplitStore.h"
 
 #include "base/Log.h"

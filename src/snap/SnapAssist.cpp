@@ -1,3 +1,5 @@
+// Snap assist: after a picker placement, offers the display's other windows for each region left
+// empty, placing a chosen one and ending when nothing is left to offer.
 #include "snap/SnapAssist.h"
 
 #include "layout/ScreenGeometry.h"

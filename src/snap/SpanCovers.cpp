@@ -1,3 +1,5 @@
+// The covers of windows spanning several regions as the stack controller shows them, and the frames
+// of every applied region.
 #include "snap/SpanCovers.h"
 
 #include "snap/SpanPlacement.h"

@@ -1,3 +1,5 @@
+// Stretches a window over the regions a rectangle overlaps, records the span in its display's group
+// (rolled back when it does not settle) and writes span diagnostics.
 #include "snap/SpanPlacement.h"
 
 #include "base/DiagnosticsWriter.h"

@@ -1,3 +1,5 @@
+// The preview during a native resize of a placed window: dividers following its moved edges, or with
+// Super the regions it would span.
 #include "snap/SpanPreview.h"
 
 #include "layout/ScreenGeometry.h"

@@ -1,3 +1,5 @@
+// Prepares inserting the dragged window into a region being split (by a seam corner or a split tile):
+// the insertion plan, the fitted layout and its preview.
 #include "snap/SplitOffer.h"
 
 #include "layout/ScreenGeometry.h"

@@ -1,3 +1,5 @@
+// Swaps two placed windows' regions as one transaction, after checking the dragged window's home slot
+// and the other window's frame still hold.
 #include "snap/Swap.h"
 
 #include "layout/ScreenGeometry.h"

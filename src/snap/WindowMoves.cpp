@@ -1,3 +1,5 @@
+// The coordinator's thin layer over window access's animated moves: single and group moves, keeping
+// the first refusal, and the size text of notices.
 #include "snap/WindowMoves.h"
 
 #include "windows/WindowAccess.h"

@@ -1,3 +1,5 @@
+// Raising placed windows in order, and the small moves of a composition: several windows into one
+// region, or one window placed, raised and verified.
 #include "snap/WindowRaising.h"
 
 #include "windows/WindowAccess.h"

@@ -1,3 +1,5 @@
+// The card shuffle's scene: where each card starts and lands, and each frame as textured quads placed
+// in 3D and projected by a simple perspective camera.
 #include "transitions/CardShuffle.h"
 
 #include <algorithm>

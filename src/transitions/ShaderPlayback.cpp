@@ -1,3 +1,5 @@
+// The shader transitions' pure planning: progress and easing, picture and drawable sizes, seams,
+// particle tiles, and each frame's pipeline, uniforms and vertex counts.
 #include "transitions/ShaderPlayback.h"
 
 #include <algorithm>

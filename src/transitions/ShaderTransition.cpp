@@ -1,3 +1,5 @@
+// One shader transition run: shows the captured pictures, lets the windows be rearranged beneath them,
+// then plays the effect over its duration.
 #include "transitions/ShaderTransition.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// The chosen stack transition, read from and written to the "stackTransition" user default; unknown
+// or missing text means the shuffle.
 #include "transitions/StackTransition.h"
 
 namespace fw {

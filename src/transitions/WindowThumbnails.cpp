@@ -1,3 +1,5 @@
+// Captures chooser thumbnails one window per turn of the main loop, within a shared pixel budget,
+// handing each over as it is taken.
 #include "transitions/WindowThumbnails.h"
 
 #include <algorithm>

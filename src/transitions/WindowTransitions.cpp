@@ -1,3 +1,5 @@
+// Stack transitions over the desktop's ports: takes the window pictures, sizes them, plans the shader
+// or card-shuffle scene and hands it to the presenter.
 #include "transitions/WindowTransitions.h"
 
 #include "transitions/ShaderPlayback.h"

@@ -1,3 +1,5 @@
+// Making a ManagedWindow from a window's description: only movable, resizable normal windows of
+// another process qualify.
 #include "windows/ManagedWindow.h"
 
 #include <QCoreApplication>

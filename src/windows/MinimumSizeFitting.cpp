@@ -1,3 +1,5 @@
+// Moves the divider between two regions so that both windows' minimum sizes fit, on a copy of the
+// layout; pure.
 #include "windows/MinimumSizeFitting.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The easing curves and frame interpolation of animated window moves and the shuffle's slide.
 #include "windows/MotionCurve.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Names of placement outcomes and keeping the first refused target of a placement.
 #include "windows/PlacementRecord.h"
 
 namespace fw {

@@ -1,3 +1,4 @@
+// The desktop-entry ids of the applications that own normal windows on the desktop now.
 #include "windows/RunningApplications.h"
 
 namespace fw {

@@ -1,3 +1,5 @@
+// The stack shuffle's window slide: out from its slot and back on a 120 Hz frame grid, raised at the
+// turn, then settled on its home frame.
 #include "base/Log.h"
 #include "windows/MotionCurve.h"
 #include "windows/WindowAccess.h"

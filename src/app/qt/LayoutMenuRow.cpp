@@ -1,3 +1,5 @@
+// A "Choose a Layout" menu row: diagram, name, detail and check mark, highlighted under the pointer,
+// chosen by a release inside it.
 #include "app/qt/LayoutMenuRow.h"
 
 #include "editor/qt/LayoutDiagram.h"

@@ -1,3 +1,5 @@
+// The shortcuts window's widgets: one row per action with key and mouse buttons, feeding key presses
+// and clicks to ShortcutRecorder and showing what it answers.
 #include "app/qt/ShortcutsWindow.h"
 
 #include "overlay/OverlayStyle.h"

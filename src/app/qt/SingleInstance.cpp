@@ -1,3 +1,5 @@
+// One running copy per user: an flock on a lock file and a local socket beside it in a safe runtime
+// folder; a later copy asks the running one to open Getting Started and ends.
 #include "app/qt/SingleInstance.h"
 
 #include "base/Log.h"

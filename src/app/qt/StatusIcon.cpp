@@ -1,3 +1,5 @@
+// Draws the tray icon's three-pane mask in one colour for the panel's light or dark palette, faded
+// while snapping is paused.
 #include "app/qt/StatusIcon.h"
 
 #include <QPainter>

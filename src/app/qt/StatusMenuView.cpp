@@ -1,3 +1,5 @@
+// The tray icon and its menu: rebuilt from StatusMenuModel each time it opens, with the layout
+// submenus kept under their signature and their diagrams drawn only when shown.
 #include "app/qt/StatusMenuView.h"
 
 #include "app/qt/LayoutMenuRow.h"

@@ -1,3 +1,5 @@
+// The custom layout editor's canvas widget: painting regions with their numbers, shares and apps, and
+// turning clicks, arrow keys and divider drags into changes of the draft.
 #include "editor/qt/CustomLayoutCanvas.h"
 
 #include "editor/CanvasGeometry.h"

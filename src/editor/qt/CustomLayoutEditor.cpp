@@ -1,3 +1,5 @@
+// The custom layout editor window: builds its header, canvas, app list and buttons, and hands saves and
+// deletions to its owner; the rules it shows come from CustomLayoutRules.
 #include "editor/qt/CustomLayoutEditor.h"
 
 #include "editor/CustomLayoutRules.h"

@@ -1,3 +1,5 @@
+// Keeps at most one custom layout editor window and connects its saves and deletions to the layout
+// store through CustomLayoutActions.
 #include "editor/qt/CustomLayoutEditorController.h"
 
 #include "editor/qt/CustomLayoutEditor.h"

@@ -1,3 +1,5 @@
+// The non-native Qt file dialog the layout panels use, with a message row above the file view and
+// an accessory row below it.
 #include "editor/qt/FileDialogs.h"
 
 #include <QDir>

@@ -1,3 +1,5 @@
+// Draws the small layout pictures of the menus (one tile per region, its front app's icon) and keeps
+// them in a bounded process-wide cache keyed by layout and palette.
 #include "editor/qt/LayoutDiagram.h"
 
 #include "overlay/AppIcon.h"

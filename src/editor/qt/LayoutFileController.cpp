@@ -1,3 +1,5 @@
+// The export and import panels of a display: opening one (or raising the one already open), the export
+// pop-up of layouts, and handing the chosen path to LayoutFiles when the panel ends.
 #include "editor/qt/LayoutFileController.h"
 
 #include "editor/LayoutFiles.h"

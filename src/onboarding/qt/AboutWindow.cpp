@@ -1,3 +1,4 @@
+// The About window: icon, name, version, tagline, the maker's line and the product page button.
 #include "onboarding/qt/AboutWindow.h"
 
 #include "onboarding/ProductInfo.h"

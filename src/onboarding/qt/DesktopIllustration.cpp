@@ -1,3 +1,4 @@
+// The welcome window's desktop picture: three stylised windows on a tinted card.
 #include "onboarding/qt/DesktopIllustration.h"
 
 #include "onboarding/qt/OnboardingWindow.h"

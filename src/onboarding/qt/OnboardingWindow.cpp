@@ -1,3 +1,5 @@
+// The onboarding windows' shared base: fixed size, frames from the bottom left, Return and Escape, and
+// reporting every way the window goes away.
 #include "onboarding/qt/OnboardingWindow.h"
 
 #include "overlay/OverlayStyle.h"

@@ -1,3 +1,4 @@
+// The tour's illustrations drawn in code, one painter routine per page.
 #include "onboarding/qt/TourArt.h"
 
 #include "onboarding/qt/OnboardingWindow.h"

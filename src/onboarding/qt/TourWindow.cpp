@@ -1,3 +1,4 @@
+// The tour window: its pages with illustration, text and try button, Back and Next, and the page dots.
 #include "onboarding/qt/TourWindow.h"
 
 #include "onboarding/qt/OnboardingWindow.h"

@@ -1,3 +1,4 @@
+// The modal alert that shows an update check's outcome.
 #include "onboarding/qt/UpdateAlerts.h"
 
 #include <QDesktopServices>

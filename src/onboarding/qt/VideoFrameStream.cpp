@@ -1,3 +1,4 @@
+// Encoding and bounded decoding of the video helper's output: message kinds, frame sizes and pixels.
 #include "onboarding/qt/VideoFrameStream.h"
 
 #include <cstdint>

@@ -1,3 +1,5 @@
+// The welcome video overlay and MediaVideoPlayer, which runs the helper process and paints the frames
+// it streams.
 #include "onboarding/qt/WelcomeVideoView.h"
 
 #include "onboarding/WelcomeVideo.h"

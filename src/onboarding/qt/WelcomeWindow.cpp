@@ -1,3 +1,5 @@
+// The Getting Started window's widgets: banner, steps, status rows with their buttons and the main
+// buttons, handing each choice to the shell.
 #include "onboarding/qt/WelcomeWindow.h"
 
 #include "base/Clock.h"

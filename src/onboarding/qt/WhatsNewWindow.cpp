@@ -1,3 +1,4 @@
+// The What's New window: heading, scrolling notes, "Take the Tour" and "Done".
 #include "onboarding/qt/WhatsNewWindow.h"
 
 #include "onboarding/qt/OnboardingWindow.h"

@@ -1,3 +1,4 @@
+// Draws the small window frames of the onboarding pictures, with a Linux-style title bar and buttons.
 #include "onboarding/qt/WindowArt.h"
 
 #include "overlay/OverlayStyle.h"

@@ -1,3 +1,5 @@
+// Presents transitions with OpenGL: panels over the windows for shader effects, one depth-buffered
+// panel for the card shuffle, a frame timer and a safety end for each run.
 #include "transitions/qt/GlTransitionPresenter.h"
 
 #include "overlay/OverlayWindow.h"

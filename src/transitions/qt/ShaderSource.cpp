@@ -1,3 +1,4 @@
+// The GLSL 330 text of every transition shader, one entry point selected by a define at compile time.
 #include "transitions/qt/ShaderSource.h"
 
 namespace fw {

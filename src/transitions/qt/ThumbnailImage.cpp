@@ -1,3 +1,4 @@
+// A captured thumbnail's pixels seen as a QImage without a copy, for the choosers to draw.
 #include "transitions/qt/ThumbnailImage.h"
 
 #include <QImage>

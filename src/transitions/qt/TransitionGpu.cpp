@@ -1,3 +1,5 @@
+// The OpenGL 3.3 objects shared by every transition: context, programs, buffers and textures, and the
+// draw calls for effects and cards into the bound framebuffer.
 #include "transitions/qt/TransitionGpu.h"
 
 #include "base/Log.h"

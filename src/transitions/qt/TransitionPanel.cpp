@@ -1,3 +1,4 @@
+// A click-through overlay panel holding the OpenGL window that transition frames are drawn into.
 #include "transitions/qt/TransitionPanel.h"
 
 #include "overlay/OverlayWindow.h"
