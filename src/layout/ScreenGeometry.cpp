@@ -1,3 +1,4 @@
+// Display keys and screen coordinates over the screen list.
 #include "layout/ScreenGeometry.h"
 
 namespace fw {
@@ -5,6 +6,15 @@ namespace fw {
 QString displayKey(const ScreenInfo& screen)
 {
     return screen.key.isEmpty() ? screen.name : screen.key;
+}
+
+std::optional<ScreenInfo> screenWithKey(const std::vector<ScreenInfo>& screens, const QString& key)
+{
+    for (const ScreenInfo& s : screens) {
+        if (displayKey(s) == key)
+            return s;
+    }
+    return std::nullopt;
 }
 
 std::optional<ScreenInfo> containing(const std::vector<ScreenInfo>& screens, const Point& point)

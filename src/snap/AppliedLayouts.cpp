@@ -1,3 +1,4 @@
+// The applied layouts of the displays and the operations that keep them in line with the windows.
 #include "snap/AppliedLayouts.h"
 
 #include "layout/LayoutStore.h"
@@ -8,15 +9,6 @@
 #include <algorithm>
 
 namespace fw {
-
-std::optional<ScreenInfo> screenWithKey(const std::vector<ScreenInfo>& screens, const QString& key)
-{
-    for (const ScreenInfo& s : screens) {
-        if (displayKey(s) == key)
-            return s;
-    }
-    return std::nullopt;
-}
 
 std::map<RegionNumber, Rect> regionFrames(const SnapLayout& layout, const ScreenInfo& screen)
 {

@@ -1,7 +1,6 @@
 // The release of a drag: one last look at what is under the pointer, then the one hand-off the
 // release goes to.
 #include "layout/ScreenGeometry.h"
-#include "snap/AppliedLayouts.h"
 #include "snap/SnapCoordinator.h"
 #include "snap/SnapDragHandler.h"
 

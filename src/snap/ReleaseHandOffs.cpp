@@ -1,6 +1,6 @@
 #include "snap/ReleaseHandOffs.h"
 
-#include "snap/AppliedLayouts.h"
+#include "layout/ScreenGeometry.h"
 #include "snap/SnapContext.h"
 
 namespace fw {

@@ -1,5 +1,7 @@
+// The covers of spanning windows and the frames of the regions they hide.
 #include "snap/SpanCovers.h"
 
+#include "layout/ScreenGeometry.h"
 #include "snap/SpanPlacement.h"
 
 #include <algorithm>

@@ -1,6 +1,8 @@
+// Stretching a window over several regions of a display's applied layout, and its diagnostics.
 #include "snap/SpanPlacement.h"
 
 #include "base/DiagnosticsWriter.h"
+#include "layout/ScreenGeometry.h"
 #include "snap/SnapContext.h"
 #include "snap/WindowMoves.h"
 #include "windows/WindowAccess.h"
