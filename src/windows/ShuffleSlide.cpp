@@ -1,3 +1,4 @@
+// WindowAccess: the stack transitions' window motions (shuffle out and back, slide with a turn).
 #include "base/Log.h"
 #include "windows/MotionCurve.h"
 #include "windows/WindowAccess.h"
