@@ -63,8 +63,8 @@ void BM_EightThumbnails(benchmark::State& state)
     for (const auto& image : kept)
         bytes += long(image->pixels.size() * sizeof(std::uint32_t));
     state.counters["thumbnails"] = double(kept.size());
-    state.counters["w"] = kept.empty() ? 0 : kept.front()->width();
-    state.counters["h"] = kept.empty() ? 0 : kept.front()->height();
+    state.counters["w"] = kept.empty() ? 0 : kept.front()->width;
+    state.counters["h"] = kept.empty() ? 0 : kept.front()->height;
     state.counters["held_kB"] = double(bytes) / 1024;
     state.counters["peak_above_kB"] = double(peakAboveKb);
     if (!ok || kept.size() != windows.size())

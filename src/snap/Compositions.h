@@ -9,15 +9,12 @@
 #include "base/Clock.h"
 #include "base/Task.h"
 #include "layout/SnapLayout.h"
-#include "platform/Applications.h"
 #include "platform/Screens.h"
 #include "snap/ChoiceState.h"
-#include "snap/CompositionMatching.h"
 #include "windows/CoordinatorHost.h"
-#include "windows/WindowAccess.h"
 
-#include <QStringList>
-#include <vector>
+#include <QString>
+#include <cstddef>
 
 namespace fw {
 

@@ -72,7 +72,7 @@ TEST(ThumbnailsX11, TheClientsColoursThroughTheRealCaptureAndNothingForAMinimize
     // The frame with its decorations, scaled to 520 on its longer side.
     const PixelSize expected = thumbnailSize(frame->size, 520);
     EXPECT_EQ(expected.width, 520);
-    EXPECT_EQ(got[0].second->size(), QSize(expected.width, expected.height));
+    EXPECT_EQ(got[0].second->size(), expected);
     const QImage image = thumbnailImage(got[0].second);
     std::set<QRgb> colours;
     for (int y = 0; y < image.height(); y += 4)
@@ -82,7 +82,7 @@ TEST(ThumbnailsX11, TheClientsColoursThroughTheRealCaptureAndNothingForAMinimize
     // A window smaller than the side keeps its size.
     const auto smallFrame = rig.access.frame(*little);
     ASSERT_TRUE(smallFrame);
-    EXPECT_EQ(got[1].second->size(), QSize(int(smallFrame->width()), int(smallFrame->height())));
+    EXPECT_EQ(got[1].second->size(), (PixelSize{int(smallFrame->width()), int(smallFrame->height())}));
 }
 
 } // namespace
