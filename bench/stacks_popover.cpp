@@ -41,10 +41,12 @@ public:
     Task<void> captureWindowThumbnails(std::vector<ManagedWindow> windows, double, ThumbnailDelivery deliver) override
     {
         for (std::size_t i = 0; i < windows.size(); ++i) {
-            auto image = std::make_shared<QImage>(360, 270, QImage::Format_ARGB32_Premultiplied);
-            image->fill(QColor::fromHsv(int(i) * 40, 160, 220));
-            QPainter(image.get()).drawText(image->rect(), Qt::AlignCenter, QStringLiteral("Window %1").arg(i));
-            deliver(windows[i], std::move(image));
+            auto picture = std::make_shared<PixelImage>(360, 270);
+            QImage image(reinterpret_cast<uchar*>(picture->pixels.data()), picture->width, picture->height,
+                         picture->width * 4, QImage::Format_ARGB32_Premultiplied);
+            image.fill(QColor::fromHsv(int(i) * 40, 160, 220));
+            QPainter(&image).drawText(image.rect(), Qt::AlignCenter, QStringLiteral("Window %1").arg(i));
+            deliver(windows[i], std::move(picture));
         }
         co_return;
     }

@@ -5,7 +5,6 @@
 // For comparison, one window's capture at the thumbnail size through the capture port alone.
 #include "platform/x11/X11WindowCapture.h"
 #include "transitions/WindowThumbnails.h"
-#include "transitions/qt/ThumbnailImage.h"
 #include "x11/AccessRig.h"
 #include "x11/XSession.h"
 
@@ -43,7 +42,7 @@ void resetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 void BM_EightThumbnails(benchmark::State& state)
 {
     const double side = double(state.range(0));
-    fw::WindowThumbnails thumbnails(rig->access, rig->permissions, *capture, fw::thumbnailImage);
+    fw::WindowThumbnails thumbnails(rig->access, rig->permissions, *capture);
     std::vector<fw::Thumbnail> kept;
     long peakAboveKb = 0;
     bool ok = true;
@@ -62,10 +61,10 @@ void BM_EightThumbnails(benchmark::State& state)
     }
     long bytes = 0;
     for (const auto& image : kept)
-        bytes += long(image->sizeInBytes());
+        bytes += long(image->pixels.size() * sizeof(std::uint32_t));
     state.counters["thumbnails"] = double(kept.size());
-    state.counters["w"] = kept.empty() ? 0 : kept.front()->width();
-    state.counters["h"] = kept.empty() ? 0 : kept.front()->height();
+    state.counters["w"] = kept.empty() ? 0 : kept.front()->width;
+    state.counters["h"] = kept.empty() ? 0 : kept.front()->height;
     state.counters["held_kB"] = double(bytes) / 1024;
     state.counters["peak_above_kB"] = double(peakAboveKb);
     if (!ok || kept.size() != windows.size())

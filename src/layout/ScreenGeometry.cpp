@@ -8,6 +8,15 @@ QString displayKey(const ScreenInfo& screen)
     return screen.key.isEmpty() ? screen.name : screen.key;
 }
 
+std::optional<ScreenInfo> screenWithKey(const std::vector<ScreenInfo>& screens, const QString& key)
+{
+    for (const ScreenInfo& s : screens) {
+        if (displayKey(s) == key)
+            return s;
+    }
+    return std::nullopt;
+}
+
 std::optional<ScreenInfo> containing(const std::vector<ScreenInfo>& screens, const Point& point)
 {
     for (const ScreenInfo& s : screens) {

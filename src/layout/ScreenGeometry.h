@@ -15,6 +15,8 @@ namespace fw {
 // The key that names a display in every per-display table: the EDID-derived key, else the
 // screen's name. Two displays without a key and with the same name share one.
 QString displayKey(const ScreenInfo& screen);
+// The screen with the display key, the first in the list.
+std::optional<ScreenInfo> screenWithKey(const std::vector<ScreenInfo>& screens, const QString& key);
 
 // The first screen whose frame contains the point (minimum edges in, maximum edges out).
 std::optional<ScreenInfo> containing(const std::vector<ScreenInfo>& screens, const Point& point);

@@ -1,3 +1,4 @@
+// The overlay controller: showing, stacking and hiding the panels snapping shows itself through.
 #include "overlay/OverlayController.h"
 
 #include "base/Clock.h"

@@ -49,7 +49,9 @@ public:
 
     ResizeFeedback& feedback() { return *feedback_; }
 
-    // Written by the coordinator when it builds the layout picker.
+    // The layout picker on show, its panel and view: set by showPicker, cleared (or kept for
+    // the next showPicker of the same build) by hidePicker. Public for the feedback (its
+    // selection and hit tests) and tests to read; only those two write them in the program.
     std::unique_ptr<OverlayWindow> picker;
     OverlayView* pickerView = nullptr;
 

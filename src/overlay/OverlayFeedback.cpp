@@ -5,6 +5,7 @@
 #include "layout/ScreenGeometry.h"
 #include "overlay/AppIcon.h"
 #include "overlay/OverlayController.h"
+#include "overlay/ThumbnailImage.h"
 #include "overlay/WindowThumbnailButton.h"
 #include "platform/qt/DevicePixels.h"
 
@@ -137,7 +138,7 @@ void OverlayFeedback::showRegionAssist(const std::map<RegionNumber, Rect>& regio
     std::unordered_map<ManagedWindow, QImage> images;
     for (const auto& [window, image] : thumbnails) {
         if (image)
-            images.emplace(window, *image);
+            images.emplace(window, thumbnailImage(image));
     }
     overlay_.showRegionAssist(regions, windows, images, std::move(choose), std::move(skip));
 }
@@ -145,7 +146,7 @@ void OverlayFeedback::showRegionAssist(const std::map<RegionNumber, Rect>& regio
 void OverlayFeedback::updateAssistThumbnail(const Thumbnail& image, const ManagedWindow& window)
 {
     if (image)
-        overlay_.updateAssistThumbnail(*image, window);
+        overlay_.updateAssistThumbnail(thumbnailImage(image), window);
 }
 
 void OverlayFeedback::disableAssistControls() { overlay_.disableAssistControls(); }

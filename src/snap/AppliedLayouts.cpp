@@ -11,15 +11,6 @@
 
 namespace fw {
 
-std::optional<ScreenInfo> screenWithKey(const std::vector<ScreenInfo>& screens, const QString& key)
-{
-    for (const ScreenInfo& s : screens) {
-        if (displayKey(s) == key)
-            return s;
-    }
-    return std::nullopt;
-}
-
 std::map<RegionNumber, Rect> regionFrames(const SnapLayout& layout, const ScreenInfo& screen)
 {
     return layout.tree.frames(topLeftVisibleFrame(screen), kLayoutGap);

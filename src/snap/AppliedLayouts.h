@@ -79,8 +79,6 @@ private:
     Groups groups_;
 };
 
-// The screen with the display key, the first in the list.
-std::optional<ScreenInfo> screenWithKey(const std::vector<ScreenInfo>& screens, const QString& key);
 // Region frames of a layout on a screen, as every placement computes them (gap 8).
 std::map<RegionNumber, Rect> regionFrames(const SnapLayout& layout, const ScreenInfo& screen);
 

@@ -9,8 +9,6 @@ namespace fw {
 
 namespace {
 
-constexpr double kClusterTolerance = 5.0;
-
 QJsonArray frameArray(const Rect& r) { return QJsonArray{r.x(), r.y(), r.width(), r.height()}; }
 
 } // namespace
@@ -48,28 +46,6 @@ QString unsettledNotice(const QStringList& names, int entries)
     return joinedList(names) + u" didn't settle into "_qs + (one ? u"its spot"_qs : u"their spots"_qs)
         + u" in time, so "_qs + (one ? u"it was"_qs : u"they were"_qs) + u" left where "_qs
         + (one ? u"it is"_qs : u"they are"_qs) + u"."_qs;
-}
-
-std::vector<CompositionRecord> clusterPlacements(const std::vector<CompositionRecord>& records, const WindowSet& used)
-{
-    std::vector<std::vector<CompositionRecord>> clusters;
-    for (const CompositionRecord& record : records) {
-        auto home = std::find_if(clusters.begin(), clusters.end(), [&](const auto& cluster) {
-            return WindowAccess::approximatelyEqual(cluster.front().frame, record.frame, kClusterTolerance);
-        });
-        if (home == clusters.end())
-            clusters.push_back({record});
-        else
-            home->push_back(record);
-    }
-    std::vector<CompositionRecord> out;
-    for (const auto& cluster : clusters) {
-        const auto next = nextCompositionCandidate(cluster, used);
-        const auto chosen = std::find_if(cluster.begin(), cluster.end(),
-                                         [&](const CompositionRecord& r) { return r.window == next->window; });
-        out.push_back(*chosen);
-    }
-    return out;
 }
 
 QJsonObject compositionStateDocument(qint64 pid, double timestamp, const QString& layoutId, const QString& display,

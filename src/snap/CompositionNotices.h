@@ -1,10 +1,9 @@
 #pragma once
 // The words and records of a composition (a layout applied with its apps): its notices, the
-// English list of application names they use, the clusters of candidate windows that share a
-// frame (a stack counts once), and the composition-state diagnostics document. Pure.
+// English list of application names they use, and the composition-state diagnostics
+// document. Pure.
 
 #include "base/Geometry.h"
-#include "snap/CoordinatorFilters.h"
 #include "windows/PlacementRecord.h"
 
 #include <QJsonArray>
@@ -29,11 +28,6 @@ QString arrangedNotice(int windows, int spaces);
 // "<names> didn't settle into its spot in time, so it was left where it is." for one
 // unsettled entry; the plural form for more.
 QString unsettledNotice(const QStringList& names, int entries);
-
-// The records grouped by frames that agree within 5 points with the first record of an
-// earlier cluster (the first such cluster wins); one record per cluster, in cluster order:
-// the first of the cluster by order whose window is not in `used`, else its first by order.
-std::vector<CompositionRecord> clusterPlacements(const std::vector<CompositionRecord>& records, const WindowSet& used);
 
 // One placed window of the composition-state file.
 struct CompositionPlacement {

@@ -1,3 +1,4 @@
+// Applying a composition as one run: plan, place, record and report.
 #include "snap/Compositions.h"
 
 #include "base/DiagnosticsWriter.h"
@@ -5,8 +6,11 @@
 #include "layout/LayoutStore.h"
 #include "layout/ScreenGeometry.h"
 #include "snap/AppNames.h"
+#include "snap/CompositionApps.h"
 #include "snap/CompositionNotices.h"
+#include "snap/CompositionRecords.h"
 #include "snap/CoordinatorFilters.h"
+#include "snap/DropLogText.h"
 #include "snap/LateWindows.h"
 #include "snap/SnapContext.h"
 #include "snap/WindowRaising.h"
@@ -306,43 +310,6 @@ private:
 };
 
 } // namespace
-
-const Applications& installedApplications(const SnapContext& ctx)
-{
-    static const NoApplications none;
-    return ctx.applications ? *ctx.applications : none;
-}
-
-std::vector<AppWindow> appWindows(const SnapContext& ctx, const WindowApplicationIndex& index, const WindowList& list)
-{
-    std::unordered_map<WindowId, const WindowInfo*> infos;
-    for (const WindowInfo& info : list)
-        infos.emplace(info.id, &info);
-    std::vector<AppWindow> out;
-    for (const ManagedWindow& window : ctx.access.windows({}, std::nullopt, &list)) {
-        QString id;
-        Size grid;
-        if (const auto info = infos.find(window.element); info != infos.end()) {
-            if (const auto entry = index.entryFor(info->second->appClass, info->second->appInstance))
-                id = entry->id;
-            grid = info->second->increment;
-        }
-        out.push_back({window, id, ctx.access.frame(window), grid});
-    }
-    return out;
-}
-
-QStringList launchMissingApps(SnapContext& ctx, const QStringList& ids)
-{
-    QStringList absent;
-    for (const QString& id : ids) {
-        if (installedApplications(ctx).launch(id))
-            continue;
-        absent << id;
-        ctx.sinks.sendReport(notInstalledNotice(id));
-    }
-    return absent;
-}
 
 Task<void> applyComposition(SnapContext& ctx, ChoiceState state, SnapLayout layout, ScreenInfo screen,
                             InteractionStamp stamp)

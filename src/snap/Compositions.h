@@ -2,22 +2,19 @@
 // Applying a composition: a whole layout put on a display at once, with its apps. The running
 // windows of each region's apps go to their region (the first app's in front, the others
 // behind it), the display's other windows fill the regions left over, apps without a window
-// are launched and their windows placed when they appear (LateWindows), and one notice says
-// how it went. With diagnostics, the composition-state file records the outcome, and the
+// are launched (CompositionApps) and their windows placed when they appear (LateWindows), and
+// one notice says how it went. With diagnostics, the composition-state file records the outcome, and the
 // "Motion" log times it.
 
 #include "base/Clock.h"
 #include "base/Task.h"
 #include "layout/SnapLayout.h"
-#include "platform/Applications.h"
 #include "platform/Screens.h"
 #include "snap/ChoiceState.h"
-#include "snap/CompositionMatching.h"
 #include "windows/CoordinatorHost.h"
-#include "windows/WindowAccess.h"
 
-#include <QStringList>
-#include <vector>
+#include <QString>
+#include <cstddef>
 
 namespace fw {
 
@@ -25,17 +22,6 @@ struct SnapContext;
 
 // The diagnostics file of the last composition.
 inline const QString kCompositionStateFile = QStringLiteral("Framewell-composition-state.json");
-
-// The installed applications of the context (none: nothing is installed).
-const Applications& installedApplications(const SnapContext& ctx);
-
-// The manageable windows of every display in the list's order, each with the id of its
-// application (empty when no installed entry has it) and its frame now.
-std::vector<AppWindow> appWindows(const SnapContext& ctx, const WindowApplicationIndex& index, const WindowList& list);
-
-// Launches each app without activating it, in the given order. Returns the ids that could not
-// be started, each reported once as not installed.
-QStringList launchMissingApps(SnapContext& ctx, const QStringList& ids);
 
 // Applies the layout to the display for the interaction `stamp`. The caller holds the
 // mutation guard from before until after.

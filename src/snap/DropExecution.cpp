@@ -3,10 +3,13 @@
 
 #include "base/Log.h"
 #include "layout/LayoutStore.h"
+#include "layout/ScreenGeometry.h"
 #include "snap/ColumnFill.h"
 #include "snap/CoordinatorFilters.h"
+#include "snap/DropFeedback.h"
 #include "snap/DropGeometry.h"
 #include "snap/DropLayouts.h"
+#include "snap/DropLogText.h"
 #include "snap/InsertAtCorner.h"
 #include "snap/PlaceWindow.h"
 #include "snap/SnapContext.h"

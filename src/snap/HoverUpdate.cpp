@@ -3,8 +3,8 @@
 
 #include "layout/LayoutStore.h"
 #include "layout/ScreenGeometry.h"
-#include "snap/CoordinatorFilters.h"
 #include "snap/DropLayouts.h"
+#include "snap/DropLogText.h"
 #include "snap/DropTargets.h"
 #include "snap/LayoutPicker.h"
 #include "snap/ReleaseHandOffs.h"

@@ -1,10 +1,11 @@
+// The late-window task of a composition: the launched apps' windows placed as they appear.
 #include "snap/LateWindows.h"
 
 #include "layout/LayoutStore.h"
 #include "layout/ScreenGeometry.h"
 #include "snap/AppNames.h"
+#include "snap/CompositionApps.h"
 #include "snap/CompositionNotices.h"
-#include "snap/Compositions.h"
 #include "snap/PlaceWindow.h"
 #include "snap/SnapContext.h"
 #include "windows/WindowAccess.h"

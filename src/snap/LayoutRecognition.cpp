@@ -1,4 +1,7 @@
+// Recognising a display's layout and its spanning windows from the windows' frames.
 #include "snap/LayoutRecognition.h"
+
+#include "windows/WindowAccess.h"
 
 namespace fw {
 

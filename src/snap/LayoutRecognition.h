@@ -5,7 +5,7 @@
 
 #include "base/Geometry.h"
 #include "layout/SnapLayout.h"
-#include "snap/WindowMemory.h"
+#include "snap/WindowStackController.h"
 #include "windows/ManagedWindow.h"
 #include "windows/PlacementRecord.h"
 

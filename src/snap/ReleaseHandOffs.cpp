@@ -2,6 +2,7 @@
 // release over no target handed to its task.
 #include "snap/ReleaseHandOffs.h"
 
+#include "layout/ScreenGeometry.h"
 #include "snap/AppliedLayouts.h"
 #include "snap/ReleaseOutsideTargets.h"
 #include "snap/SnapContext.h"

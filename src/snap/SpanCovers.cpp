@@ -2,6 +2,7 @@
 // of every applied region.
 #include "snap/SpanCovers.h"
 
+#include "layout/ScreenGeometry.h"
 #include "snap/SpanPlacement.h"
 
 #include <algorithm>

@@ -3,6 +3,7 @@
 #include "snap/SpanPlacement.h"
 
 #include "base/DiagnosticsWriter.h"
+#include "layout/ScreenGeometry.h"
 #include "snap/SnapContext.h"
 #include "snap/WindowMoves.h"
 #include "windows/WindowAccess.h"

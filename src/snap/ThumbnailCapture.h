@@ -1,21 +1,22 @@
 #pragma once
 // Window capture as the coordinator sees it: still images of windows for the thumbnails of
-// its choosers. Images are opaque here (the coordinator only passes them on to its feedback);
-// the capture subsystem implements the interface, and NoThumbnailCapture, which captures
-// nothing, stands in until then, exactly as capture does without the previews permission.
+// its choosers. A thumbnail is a shared, read-only picture in plain memory (PixelImage); the
+// coordinator only passes it on to its feedback, and the views see it as their own image type
+// at their edge (overlay/ThumbnailImage.h). WindowThumbnails (src/transitions) implements the
+// interface; NoThumbnailCapture captures nothing, as capture does without the window-previews
+// permission, and stands in where no capture is wanted (tests and benchmarks).
 
 #include "base/Task.h"
+#include "platform/PixelImage.h"
 #include "windows/ManagedWindow.h"
 
 #include <functional>
 #include <memory>
 #include <vector>
 
-class QImage;
-
 namespace fw {
 
-using Thumbnail = std::shared_ptr<const QImage>;
+using Thumbnail = std::shared_ptr<const PixelImage>;
 using ThumbnailDelivery = std::function<void(const ManagedWindow&, Thumbnail)>;
 
 class ThumbnailCapture {

@@ -1,8 +1,9 @@
+// The coordinator's memories of the windows it placed, and the sweep that forgets the gone.
 #include "snap/WindowMemory.h"
 
 #include "layout/ScreenGeometry.h"
 #include "platform/Processes.h"
-#include "snap/CoordinatorFilters.h"
+#include "snap/WindowSets.h"
 
 #include <algorithm>
 

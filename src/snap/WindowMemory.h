@@ -30,6 +30,8 @@ struct ReturnSnapTarget {
 
     friend bool operator==(const ReturnSnapTarget&, const ReturnSnapTarget&) = default;
 };
+// The return position of each placed window.
+using ReturnHomes = std::unordered_map<ManagedWindow, ReturnSnapTarget>;
 
 // Windows whose memories the sweep has still to examine.
 template<typename W>

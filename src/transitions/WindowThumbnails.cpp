@@ -36,9 +36,8 @@ PixelSize thumbnailSize(const Size& frame, double limit)
     return {side(frame.width), side(frame.height)};
 }
 
-WindowThumbnails::WindowThumbnails(WindowAccess& access, Permissions& permissions, WindowCapture& capture,
-                                   ThumbnailImageMaker makeImage)
-    : access_(access), permissions_(permissions), capture_(capture), makeImage_(std::move(makeImage))
+WindowThumbnails::WindowThumbnails(WindowAccess& access, Permissions& permissions, WindowCapture& capture)
+    : access_(access), permissions_(permissions), capture_(capture)
 {
 }
 
@@ -62,8 +61,8 @@ Task<void> WindowThumbnails::captureWindowThumbnails(std::vector<ManagedWindow> 
         }
         const ManagedWindow& window = windows[i];
         auto picture = captureOne(window, list, limit);
-        if (picture && deliver && makeImage_)
-            deliver(window, makeImage_(std::move(*picture)));
+        if (picture && deliver)
+            deliver(window, std::make_shared<const PixelImage>(std::move(*picture)));
     }
 }
 

@@ -4,8 +4,8 @@
 // a pixel budget that the whole call shares, and handed over as soon as it is taken. Nothing is
 // taken without the window-previews permission or while another application keeps the display
 // awake; a window that cannot be captured (gone, not shown, moved meanwhile) is left out.
-// Deciding code: the images themselves are made by the function given at construction (the
-// views' image type lives outside QtCore).
+// Each picture is handed over as it was captured (a PixelImage); the views turn it into their
+// own image type.
 
 #include "platform/Permissions.h"
 #include "platform/PixelImage.h"
@@ -13,13 +13,9 @@
 #include "snap/ThumbnailCapture.h"
 #include "windows/WindowAccess.h"
 
-#include <functional>
 #include <optional>
 
 namespace fw {
-
-// Turns a captured picture into the image handed to the choosers.
-using ThumbnailImageMaker = std::function<Thumbnail(PixelImage)>;
 
 // All thumbnails of one call together hold at most this many pixels.
 inline constexpr double kThumbnailPixelBudget = 8388608;   // 2^23
@@ -33,8 +29,7 @@ PixelSize thumbnailSize(const Size& frame, double limit);
 
 class WindowThumbnails final : public ThumbnailCapture {
 public:
-    WindowThumbnails(WindowAccess& access, Permissions& permissions, WindowCapture& capture,
-                     ThumbnailImageMaker makeImage);
+    WindowThumbnails(WindowAccess& access, Permissions& permissions, WindowCapture& capture);
 
     Task<void> captureWindowThumbnails(std::vector<ManagedWindow> windows, double maxSide,
                                        ThumbnailDelivery deliver) override;
@@ -45,7 +40,6 @@ private:
     WindowAccess& access_;
     Permissions& permissions_;
     WindowCapture& capture_;
-    ThumbnailImageMaker makeImage_;
 };
 
 } // namespace fw

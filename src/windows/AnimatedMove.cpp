@@ -1,3 +1,5 @@
+// WindowAccess: one window's animated move to a frame (at most 16 steps over 240 ms), its
+// rejection handling and roll-back, and the move log line.
 #include "base/Log.h"
 #include "windows/MotionCurve.h"
 #include "windows/WindowAccess.h"

@@ -1,3 +1,4 @@
+// WindowAccess: several windows moved together in one animation, each checked on arrival.
 #include "base/Log.h"
 #include "windows/MotionCurve.h"
 #include "windows/WindowAccess.h"

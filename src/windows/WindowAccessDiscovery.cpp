@@ -1,3 +1,6 @@
+// WindowAccess: construction, frame reads, the increment-aware comparisons (sitsIn,
+// arrivedAt) and grid frames, and the discovery of the manageable windows (those of a display,
+// sorted by application name and title).
 #include "windows/WindowAccess.h"
 
 #include "layout/RegionGeometry.h"

@@ -1,3 +1,5 @@
+// WindowAccess: frame writes (at once or checked until the window holds), drift checks,
+// raising, and the window-control permission's settings.
 #include "base/Log.h"
 #include "windows/WindowAccess.h"
 

@@ -36,11 +36,7 @@ TEST(OverlayFeedback, HandsEachCallToTheController)
     EXPECT_TRUE(overlay.preview()->isOrderedIn());
     EXPECT_EQ(overlay.preview()->frame(), Rect(10, 20, 300, 200));
 
-    auto red = std::make_shared<const QImage>([] {
-        QImage i(40, 30, QImage::Format_ARGB32);
-        i.fill(Qt::red);
-        return i;
-    }());
+    auto red = std::make_shared<const PixelImage>(40, 30, argb(255, 255, 0, 0));
     feedback.showRegionAssist({{0, Rect(0, 0, 400, 300)}}, {window(7), window(8)}, {{window(7), red}},
                               [](RegionNumber, const ManagedWindow&) {}, [](RegionNumber) {});
     RegionAssistView* view = overlay.assistViews().at(0);

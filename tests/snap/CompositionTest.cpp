@@ -7,6 +7,7 @@
 #include "SnapFixture.h"
 
 #include "snap/CompositionNotices.h"
+#include "snap/CompositionRecords.h"
 #include "snap/Compositions.h"
 
 #include <QFile>

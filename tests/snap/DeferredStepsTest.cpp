@@ -6,8 +6,6 @@
 #include "snap/AssistThumbnails.h"
 #include "snap/WindowMoves.h"
 
-#include <QImage>
-
 namespace fw::snaptest {
 namespace {
 
@@ -19,7 +17,7 @@ struct SlowCapture final : ThumbnailCapture {
     {
         for (const ManagedWindow& w : windows) {
             co_await clock.sleep(50ms);
-            deliver(w, std::make_shared<const QImage>(int(maxSide), int(maxSide) / 2, QImage::Format_ARGB32));
+            deliver(w, std::make_shared<const PixelImage>(int(maxSide), int(maxSide) / 2));
         }
     }
 };
@@ -124,14 +122,14 @@ TEST_F(DeferredSteps, ThumbnailsAreKeptOnlyWhileTheirInteractionLasts)
     c.captureAssistThumbnails({a, b, d});
     clock.advance(60ms);
     ASSERT_EQ(c.assist().thumbnails.size(), 1u);
-    EXPECT_EQ(c.assist().thumbnails.at(a)->width(), 520);
+    EXPECT_EQ(c.assist().thumbnails.at(a)->width, 520);
     EXPECT_EQ(feedback.count(u"updateAssistThumbnail"_qs), 1);
 
     // An image that arrives for an interaction that has ended is dropped.
     const InteractionStamp before = c.stamp();
     c.endInteraction(false);
     EXPECT_TRUE(c.assist().thumbnails.empty());
-    c.storeThumbnail(std::make_shared<const QImage>(), b, before);
+    c.storeThumbnail(std::make_shared<const PixelImage>(), b, before);
     EXPECT_TRUE(c.assist().thumbnails.empty());
     clock.runUntilIdle();
     EXPECT_TRUE(c.assist().thumbnails.empty()) << "the capture ended with the interaction";

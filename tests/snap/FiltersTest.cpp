@@ -1,6 +1,8 @@
 // The coordinator's filters over its tables, the next composition candidate and the values of
 // the drop log line.
+#include "snap/CompositionRecords.h"
 #include "snap/CoordinatorFilters.h"
+#include "snap/DropLogText.h"
 
 #include <gtest/gtest.h>
 

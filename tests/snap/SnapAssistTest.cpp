@@ -3,8 +3,6 @@
 // closed, and thumbnails that arrive late.
 #include "SnapFixture.h"
 
-#include <QImage>
-
 namespace fw::snaptest {
 namespace {
 
@@ -18,7 +16,7 @@ struct SlowCapture final : ThumbnailCapture {
         asked = windows;
         for (const ManagedWindow& w : windows) {
             co_await clock.sleep(50ms);
-            deliver(w, std::make_shared<const QImage>(int(maxSide), int(maxSide) / 2, QImage::Format_ARGB32));
+            deliver(w, std::make_shared<const PixelImage>(int(maxSide), int(maxSide) / 2));
         }
     }
 };

@@ -3,10 +3,10 @@
 // image (no permission, a display kept awake, no capture, a window that fails, is minimized,
 // closes or moves while it is captured).
 #include "base/TaskScope.h"
+#include "overlay/ThumbnailImage.h"
 #include "platform/sim/SimDesktop.h"
 #include "platform/sim/SimWindowCapture.h"
 #include "transitions/WindowThumbnails.h"
-#include "transitions/qt/ThumbnailImage.h"
 
 #include <QImage>
 #include <gtest/gtest.h>
@@ -43,9 +43,10 @@ private:
     SimWindowCapture& inner_;
 };
 
+// The image as the views see it (none for no thumbnail).
 struct Delivered {
     ManagedWindow window;
-    Thumbnail image;
+    std::shared_ptr<const QImage> image;
 };
 
 class Thumbnails : public ::testing::Test {
@@ -64,7 +65,9 @@ protected:
     std::vector<Delivered> capture(const std::vector<ManagedWindow>& windows, double maxSide = 520)
     {
         std::vector<Delivered> out;
-        ThumbnailDelivery deliver = [&](const ManagedWindow& w, Thumbnail image) { out.push_back({w, image}); };
+        ThumbnailDelivery deliver = [&](const ManagedWindow& w, Thumbnail image) {
+            out.push_back({w, image ? std::make_shared<const QImage>(thumbnailImage(image)) : nullptr});
+        };
         clock.run(thumbnails.captureWindowThumbnails(windows, maxSide, deliver), 1min);
         return out;
     }
@@ -75,7 +78,7 @@ protected:
     SimWindowCapture simCapture{sim};
     HookedCapture hooked{simCapture};
     WindowAccess access{sim, sim, clock, sim};
-    WindowThumbnails thumbnails{access, sim, hooked, thumbnailImage};
+    WindowThumbnails thumbnails{access, sim, hooked};
 };
 
 TEST(ThumbnailBudget, SideLimitAndSizes)

@@ -6,8 +6,8 @@
 #include "platform/x11/X11Permissions.h"
 #include "platform/x11/X11WindowCapture.h"
 #include "platform/x11/X11WindowSystem.h"
+#include "overlay/ThumbnailImage.h"
 #include "transitions/WindowThumbnails.h"
-#include "transitions/qt/ThumbnailImage.h"
 #include "x11/AccessRig.h"
 #include "x11/XSession.h"
 
@@ -25,9 +25,9 @@ inline std::unordered_map<ManagedWindow, QImage> assistThumbnails(XSession& sess
     QtClock clock;
     X11Permissions permissions;
     WindowAccess access(ws, screens, clock, permissions);
-    WindowThumbnails thumbnails(access, permissions, capture, thumbnailImage);
+    WindowThumbnails thumbnails(access, permissions, capture);
     std::unordered_map<ManagedWindow, QImage> out;
-    ThumbnailDelivery deliver = [&](const ManagedWindow& w, Thumbnail image) { out[w] = *image; };
+    ThumbnailDelivery deliver = [&](const ManagedWindow& w, Thumbnail image) { out[w] = thumbnailImage(image); };
     runOnQtLoop(thumbnails.captureWindowThumbnails(windows, 520, deliver));
     return out;
 }

@@ -6,7 +6,7 @@
 #include "layout/ScreenGeometry.h"
 #include "overlay/DropActionMenuView.h"
 #include "snap/AppliedLayouts.h"
-#include "snap/CoordinatorFilters.h"
+#include "snap/DropLogText.h"
 #include "x11/CoordinatorRig.h"
 #include "x11/DragSteps.h"
 #include "x11/ScreenPhotos.h"

@@ -2,6 +2,7 @@
 // its title, and closing the welcome window with the window manager's close button (a
 // _NET_CLOSE_WINDOW request, as a click on the title bar's button makes) ends the video that
 // plays in it. With FRAMEWELL_SHOTS_DIR set, each window is also photographed for review.
+#include "app/WelcomeShortcuts.h"
 #include "base/QtClock.h"
 #include "onboarding/WhatsNew.h"
 #include "onboarding/qt/AboutWindow.h"
@@ -135,7 +136,8 @@ TEST(OnboardingX11, WelcomeMapsAtItsSizeAndItsCloseButtonEndsTheVideo)
     X11Stacking stacking;
     OverlayWindow::setStacking(&stacking);
     const std::shared_ptr<void> unset(nullptr, [](void*) { OverlayWindow::setStacking(nullptr); });
-    WelcomeWindowController welcome(permissions, defaults, desk.clock);
+    WelcomeWindowController welcome(permissions, defaults, desk.clock,
+                                    [&] { return welcomeShortcutLine(ShortcutStore(defaults)); });
     int stops = 0;
     StillPlayer* player = nullptr;
     welcome.makePlayer = [&](const QUrl&) {

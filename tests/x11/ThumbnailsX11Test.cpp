@@ -2,8 +2,8 @@
 // Composite and scaled to the side asked for, shows the client's own colours, and a minimized
 // window gets no thumbnail while the windows around it still do.
 #include "platform/x11/X11WindowCapture.h"
+#include "overlay/ThumbnailImage.h"
 #include "transitions/WindowThumbnails.h"
-#include "transitions/qt/ThumbnailImage.h"
 #include "x11/AccessRig.h"
 #include "x11/XSession.h"
 
@@ -38,7 +38,7 @@ TEST(ThumbnailsX11, TheClientsColoursThroughTheRealCaptureAndNothingForAMinimize
     test::AccessRig rig(session);
     X11WindowCapture capture(session.display());
     ASSERT_TRUE(capture.available());
-    WindowThumbnails thumbnails(rig.access, rig.permissions, capture, thumbnailImage);
+    WindowThumbnails thumbnails(rig.access, rig.permissions, capture);
     const auto big = ManagedWindow::make(rig.ws, painted.window);
     const auto gone = ManagedWindow::make(rig.ws, hidden.window);
     const auto little = ManagedWindow::make(rig.ws, small.window);
@@ -58,7 +58,7 @@ TEST(ThumbnailsX11, TheClientsColoursThroughTheRealCaptureAndNothingForAMinimize
     const auto colourful = [&] {
         if (got.empty() || !got[0].second)
             return false;
-        const QImage& image = *got[0].second;
+        const QImage image = thumbnailImage(got[0].second);
         const int y = image.height() * 2 / 3;
         return near(image.pixel(image.width() / 5, y), qRgb(255, 0, 0))
             && near(image.pixel(image.width() * 4 / 5, y), qRgb(0, 0, 255));
@@ -72,8 +72,8 @@ TEST(ThumbnailsX11, TheClientsColoursThroughTheRealCaptureAndNothingForAMinimize
     // The frame with its decorations, scaled to 520 on its longer side.
     const PixelSize expected = thumbnailSize(frame->size, 520);
     EXPECT_EQ(expected.width, 520);
-    EXPECT_EQ(got[0].second->size(), QSize(expected.width, expected.height));
-    const QImage& image = *got[0].second;
+    EXPECT_EQ(got[0].second->size(), expected);
+    const QImage image = thumbnailImage(got[0].second);
     std::set<QRgb> colours;
     for (int y = 0; y < image.height(); y += 4)
         for (int x = 0; x < image.width(); x += 4)
@@ -82,7 +82,7 @@ TEST(ThumbnailsX11, TheClientsColoursThroughTheRealCaptureAndNothingForAMinimize
     // A window smaller than the side keeps its size.
     const auto smallFrame = rig.access.frame(*little);
     ASSERT_TRUE(smallFrame);
-    EXPECT_EQ(got[1].second->size(), QSize(int(smallFrame->width()), int(smallFrame->height())));
+    EXPECT_EQ(got[1].second->size(), (PixelSize{int(smallFrame->width()), int(smallFrame->height())}));
 }
 
 } // namespace

@@ -21,7 +21,6 @@
 #include "overlay/OverlayWindow.h"
 #include "overlay/WindowThumbnailButton.h"
 #include "snap/AppNames.h"
-#include "transitions/qt/ThumbnailImage.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
@@ -55,7 +54,7 @@ AppDelegate::AppDelegate(Platform& platform, const QStringList& arguments)
       placement_(access_),
       overlay_(&platform.clock, {}, [&platform] { return platform.screens.screens(); }),
       feedback_(overlay_),
-      thumbnails_(access_, platform.permissions, platform.capture, thumbnailImage),
+      thumbnails_(access_, platform.permissions, platform.capture),
       transitionPresenter_(platform.clock, platform.stacking),
       transitions_(access_, platform.screens, platform.permissions, platform.capture, transitionPresenter_),
       scrollCapture_(platform.scrollTap, platform.clock),

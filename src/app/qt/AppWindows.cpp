@@ -1,6 +1,7 @@
 // The windows and panels the application delegate opens: the welcome window with its permission
 // check, What's New after an update, the tour, About, the shortcuts window, the layout editor
 // and file panels, the update check and the shell's alerts.
+#include "app/WelcomeShortcuts.h"
 #include "app/qt/AppDelegate.h"
 
 #include "app/qt/ShortcutsWindow.h"
@@ -64,7 +65,9 @@ void AppDelegate::showWelcome()
 {
     coordinator_.endInteraction(false);
     if (!welcome_) {
-        welcome_ = std::make_unique<WelcomeWindowController>(platform_.permissions, platform_.defaults, platform_.clock);
+        welcome_ = std::make_unique<WelcomeWindowController>(
+            platform_.permissions, platform_.defaults, platform_.clock,
+            [this] { return welcomeShortcutLine(ShortcutStore(platform_.defaults)); });
         welcome_->onPreview = [this] { commands_.previewLayouts(); };
         welcome_->onAdjust = [this] { commands_.adjustDividers(); };
         welcome_->onTour = [this] { showTour(); };

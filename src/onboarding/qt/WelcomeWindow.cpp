@@ -39,28 +39,9 @@ StyleColor toneColor(WelcomeStatus::Tone tone)
 
 } // namespace
 
-const std::array<WelcomeShortcutRow, 4>& welcomeShortcutRows()
-{
-    static const std::array<WelcomeShortcutRow, 4> rows{{
-        {ShortcutAction::place, u"Place"_qs},
-        {ShortcutAction::layouts, u"Layouts"_qs},
-        {ShortcutAction::adjust, u"Adjust"_qs},
-        {ShortcutAction::stack, u"Stack"_qs},
-    }};
-    return rows;
-}
-
-QString welcomeShortcutLine(const ShortcutStore& shortcuts)
-{
-    QStringList parts;
-    for (const WelcomeShortcutRow& row : welcomeShortcutRows())
-        if (const auto combo = shortcuts.combo(row.action))
-            parts << combo->displayString() + QStringLiteral("  ") + row.label;
-    return parts.join(QStringLiteral("   "));
-}
-
-WelcomeWindowController::WelcomeWindowController(Permissions& permissions, UserDefaults& defaults, Clock& clock)
-    : permissions_(permissions), defaults_(defaults), clock_(clock),
+WelcomeWindowController::WelcomeWindowController(Permissions& permissions, UserDefaults& defaults, Clock& clock,
+                                                 std::function<QString()> shortcutLine)
+    : permissions_(permissions), defaults_(defaults), clock_(clock), shortcutLine_(std::move(shortcutLine)),
       window_(std::make_unique<OnboardingWindow>(QStringLiteral("Framewell"), QSize(contentWidth, contentHeight), true))
 {
     openDesktopSettings = [this] { permissions_.openSettings(QStringLiteral("desktop")); };
@@ -216,7 +197,7 @@ void WelcomeWindowController::refreshPermissionState()
 
 void WelcomeWindowController::refreshShortcuts()
 {
-    keys_->setText(welcomeShortcutLine(ShortcutStore(defaults_)));
+    keys_->setText(shortcutLine_ ? shortcutLine_() : QString());
 }
 
 void WelcomeWindowController::playVideo()

@@ -5,7 +5,7 @@
 // "Arrange a Window" and "Take the Tour" (Return). It presents state and hands choices to the
 // shell through closures; it decides nothing.
 //
-//   WelcomeWindowController welcome(permissions, defaults, clock);
+//   WelcomeWindowController welcome(permissions, defaults, clock, [&] { return shortcutLine(); });
 //   welcome.onPreview = …; welcome.onArrange = …; welcome.onTour = …; welcome.onPreviews = …;
 //   welcome.onReport = [&](const QString& text) { report(text); };
 //   welcome.show();          // refreshes, shows, and re-reads the grants every 2 s while visible
@@ -13,7 +13,6 @@
 //
 // The video stops whenever the window goes away, by its close button or any other way.
 
-#include "app/Shortcuts.h"
 #include "onboarding/WelcomeContent.h"
 
 #include <QObject>
@@ -39,23 +38,16 @@ class UserDefaults;
 class VideoPlayer;
 class WelcomeVideoView;
 
-struct WelcomeShortcutRow {
-    ShortcutAction action;
-    QString label;
-};
-const std::array<WelcomeShortcutRow, 4>& welcomeShortcutRows();
-
-// "Ctrl+Alt+P  Place   Ctrl+Alt+Z  Layouts   …": each row's effective combination and label;
-// a shortcut that is switched off is left out.
-QString welcomeShortcutLine(const ShortcutStore& shortcuts);
-
 class WelcomeWindowController : public QObject {
     Q_OBJECT
 public:
     static constexpr int contentWidth = 720;
     static constexpr int contentHeight = 750;
 
-    WelcomeWindowController(Permissions& permissions, UserDefaults& defaults, Clock& clock);
+    // `shortcutLine` gives the shortcut line's text as the shell reads it from the stored
+    // shortcuts ("Ctrl+Alt+P  Place   …"); without it the line stays empty.
+    WelcomeWindowController(Permissions& permissions, UserDefaults& defaults, Clock& clock,
+                            std::function<QString()> shortcutLine = {});
     ~WelcomeWindowController() override;
 
     std::function<void()> onPreview;    // "Preview Layouts"
@@ -122,6 +114,7 @@ private:
     Permissions& permissions_;
     UserDefaults& defaults_;
     Clock& clock_;
+    std::function<QString()> shortcutLine_;
     std::unique_ptr<OnboardingWindow> window_;
     std::unique_ptr<RepeatingTimer> permissionTimer_;
     QPointer<WelcomeVideoView> video_;

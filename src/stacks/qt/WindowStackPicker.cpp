@@ -3,6 +3,7 @@
 #include "overlay/OverlayStyle.h"
 #include "overlay/Symbols.h"
 #include "overlay/OverlayView.h"
+#include "overlay/ThumbnailImage.h"
 #include "stacks/qt/SwitcherButtons.h"
 
 #include <QApplication>
@@ -143,7 +144,7 @@ WindowThumbnailButton* WindowStackPicker::makeCard(const ManagedWindow& window, 
 {
     std::optional<QImage> thumb;
     if (auto it = content.thumbnails.find(window); it != content.thumbnails.end() && it->second)
-        thumb = *it->second;
+        thumb = thumbnailImage(it->second);
     auto* card = new WindowThumbnailButton(window, thumb, [choose = content.choose, window] {
         if (choose)
             choose(window);
@@ -229,7 +230,7 @@ void WindowStackPicker::setThumbnail(const Thumbnail& image, const ManagedWindow
     auto it = choices_.find(window);
     if (it == choices_.end() || !image)
         return;
-    it->second->thumbnail = *image;
+    it->second->thumbnail = thumbnailImage(image);
     it->second->update();
 }
 

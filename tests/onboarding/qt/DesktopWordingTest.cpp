@@ -3,6 +3,7 @@
 // the tray menu with every item shown): no text speaks of another platform's interface, and
 // the texts that once did say what is true on a Linux desktop.
 #include "app/StatusMenuModel.h"
+#include "app/WelcomeShortcuts.h"
 #include "onboarding/Tips.h"
 #include "onboarding/TourPages.h"
 #include "onboarding/UpdateCheck.h"
@@ -99,7 +100,8 @@ TEST(DesktopWording, EveryTextSpeaksOfALinuxDesktop)
     VirtualClock clock;
     sim::SimDesktop desk{clock};
     MemoryDefaults defaults;
-    WelcomeWindowController welcome{desk, defaults, clock};
+    WelcomeWindowController welcome{desk, defaults, clock,
+                                    [&] { return welcomeShortcutLine(ShortcutStore(defaults)); }};
     const QRegularExpression otherPlatform(
         u"traffic light|yellow button|\\bMac\\b|macOS|menu bar|\\bDock\\b|System Settings|System Preferences|"
         "Screen Recording|Accessibility|Liquid Glass|Chrome|Finder|Applications folder|[⌘⌥⌃⇧]"_qs,

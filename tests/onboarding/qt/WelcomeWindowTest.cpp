@@ -4,6 +4,7 @@
 // fake player, and every way the window goes away stopping it; then one real playback of a
 // small H.264 file in the helper program to its end, its pictures painted here, and the
 // helper ended with the window.
+#include "app/WelcomeShortcuts.h"
 #include "base/Log.h"
 #include "onboarding/qt/DesktopIllustration.h"
 #include "onboarding/qt/WelcomeVideoView.h"
@@ -49,7 +50,8 @@ struct WelcomeFixture : ::testing::Test {
     VirtualClock clock;
     sim::SimDesktop desk{clock};
     MemoryDefaults defaults;
-    WelcomeWindowController welcome{desk, defaults, clock};
+    WelcomeWindowController welcome{desk, defaults, clock,
+                                    [this] { return welcomeShortcutLine(ShortcutStore(defaults)); }};
     FakePlayer* player = nullptr;   // the latest overlay's
     int stops = 0;
 

@@ -41,7 +41,7 @@ public:
             const bool slept = co_await clock_.sleep(100ms);
             if (!slept)
                 co_return;
-            deliver(w, std::make_shared<const QImage>(40, 30, QImage::Format_ARGB32));
+            deliver(w, std::make_shared<const PixelImage>(40, 30));
         }
     }
 

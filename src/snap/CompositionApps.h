@@ -1,0 +1,27 @@
+#pragma once
+// A composition's applications: the installed applications of the coordinator, the desktop's
+// windows each with its application, and the launching of the apps that have no window yet.
+
+#include "platform/Applications.h"
+#include "snap/CompositionMatching.h"
+#include "windows/WindowAccess.h"
+
+#include <QStringList>
+#include <vector>
+
+namespace fw {
+
+struct SnapContext;
+
+// The installed applications of the context (none: nothing is installed).
+const Applications& installedApplications(const SnapContext& ctx);
+
+// The manageable windows of every display in the list's order, each with the id of its
+// application (empty when no installed entry has it) and its frame now.
+std::vector<AppWindow> appWindows(const SnapContext& ctx, const WindowApplicationIndex& index, const WindowList& list);
+
+// Launches each app without activating it, in the given order. Returns the ids that could not
+// be started, each reported once as not installed.
+QStringList launchMissingApps(SnapContext& ctx, const QStringList& ids);
+
+} // namespace fw
