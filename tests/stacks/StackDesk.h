@@ -7,7 +7,7 @@
 
 #include "platform/sim/SimWindowCapture.h"
 #include "snap/SnapFixture.h"
-#include "stacks/WindowStackController.h"
+#include "stacks/StackEngine.h"
 #include "transitions/RecordingPresenter.h"
 #include "transitions/WindowTransitions.h"
 
@@ -68,9 +68,9 @@ protected:
     }
 
     // The coordinator and the controller, started; the first deferred pass has run.
-    fw::stacks::WindowStackController& startStacks(bool diagnostics = false)
+    fw::stacks::StackEngine& startStacks(bool diagnostics = false)
     {
-        controller = std::make_unique<fw::stacks::WindowStackController>(
+        controller = std::make_unique<fw::stacks::StackEngine>(
             fw::stacks::StackServices{access, sim, sim, clock, defaults, transitions, sim, &presentation, diagnostics});
         stacksUsed = controller.get();
         start(diagnostics);
@@ -114,7 +114,7 @@ protected:
     test::RecordingPresenter presenter{clock};
     WindowTransitions transitions{access, sim, sim, pictures, presenter};
     RecordingPresentation presentation;
-    std::unique_ptr<fw::stacks::WindowStackController> controller;
+    std::unique_ptr<fw::stacks::StackEngine> controller;
 };
 
 } // namespace fw::stacktest
