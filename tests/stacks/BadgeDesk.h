@@ -145,7 +145,7 @@ protected:
 
     static constexpr double kTitleBar = 22;
 
-    // The controller with its own presenter over the recording panels, started.
+    // The engine with its own presenter over the recording panels, started.
     fw::stacks::StackEngine& startPresenting()
     {
         clock.advance(10s);   // the system has been up a while: no switch is recent

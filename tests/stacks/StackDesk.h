@@ -1,5 +1,5 @@
 #pragma once
-// The stack controller on the coordinator's desk (two displays on the simulated desktop in
+// The stack engine on the coordinator's desk (two displays on the simulated desktop in
 // virtual time): the real coordinator fills its callback slots, transitions are drawn by a
 // recording presenter over generated window pictures, and a recording presentation stands for
 // the badges and anchors: it tells the front of each stack from the layer list, as the front
@@ -67,7 +67,7 @@ protected:
         controller.reset();
     }
 
-    // The coordinator and the controller, started; the first deferred pass has run.
+    // The coordinator and the engine, started; the first deferred pass has run.
     fw::stacks::StackEngine& startStacks(bool diagnostics = false)
     {
         controller = std::make_unique<fw::stacks::StackEngine>(
