@@ -8,7 +8,7 @@
 #include "platform/sim/SimDesktop.h"
 #include "platform/sim/SimWindowCapture.h"
 #include "stacks/StackPresenter.h"
-#include "stacks/WindowStackController.h"
+#include "stacks/StackEngine.h"
 #include "stacks/qt/QtStackSurfaces.h"
 #include "transitions/RecordingPresenter.h"
 #include "transitions/WindowTransitions.h"
@@ -39,7 +39,7 @@ struct BadgeBenchDesk {
     NoThumbnailCapture thumbnails;
     NoScrollSteps scroll;
     QtStackSurfaces surfaces{AnchorServices{clock, thumbnails, sim, sim, scroll}};
-    std::unique_ptr<stacks::WindowStackController> controller;
+    std::unique_ptr<stacks::StackEngine> controller;
 
     explicit BadgeBenchDesk(bool badges)
     {
@@ -54,7 +54,7 @@ struct BadgeBenchDesk {
                 sim.addWindow({.pid = pid, .title = QStringLiteral("W"), .frame = frame, .titleBar = 22});
             }
         }
-        controller = std::make_unique<stacks::WindowStackController>(stacks::StackServices{
+        controller = std::make_unique<stacks::StackEngine>(stacks::StackServices{
             access, sim, sim, clock, defaults, transitions, sim, nullptr, false, 0, &surfaces, nullptr, nullptr});
         controller->callbacks.canRefresh = [] { return true; };
         controller->start();

@@ -1,11 +1,11 @@
 // The shell's stack commands over the stack engine.
 #include "app/StackCommands.h"
 
-#include "stacks/WindowStackController.h"
+#include "stacks/StackEngine.h"
 
 namespace fw {
 
-EngineStackCommands::EngineStackCommands(stacks::WindowStackController& engine, bool presented)
+EngineStackCommands::EngineStackCommands(stacks::StackEngine& engine, bool presented)
     : engine_(engine), presented_(presented)
 {
 }

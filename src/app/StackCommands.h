@@ -17,7 +17,7 @@
 namespace fw {
 
 namespace stacks {
-class WindowStackController;
+class StackEngine;
 }
 
 // What the launch diagnostics report of the stacks.
@@ -81,7 +81,7 @@ public:
 // engine's own (it stores the first two).
 class EngineStackCommands final : public StackCommands {
 public:
-    EngineStackCommands(stacks::WindowStackController& engine, bool presented);
+    EngineStackCommands(stacks::StackEngine& engine, bool presented);
 
     bool available() const override { return true; }
     bool presented() const override { return presented_; }
@@ -106,7 +106,7 @@ public:
     StackDiagnostics diagnostics() const override;
 
 private:
-    stacks::WindowStackController& engine_;
+    stacks::StackEngine& engine_;
     bool presented_;
 };
 

@@ -1,7 +1,7 @@
 #pragma once
 // The window stack controller as the coordinator sees it: what the coordinator asks of it
 // (suspend, refresh, the windows sharing a slot) and the callback slots the coordinator
-// fills. stacks::WindowStackController (src/stacks) implements it; NoWindowStacks stands in
+// fills. stacks::StackEngine (src/stacks) implements it; NoWindowStacks stands in
 // where no stacks run and makes every window its own stack.
 
 #include "base/Geometry.h"

@@ -8,7 +8,6 @@
 
 #include "base/Log.h"
 #include "stacks/BadgeSpotFinder.h"
-#include "stacks/WindowStackController.h"
 
 #include <algorithm>
 #include <cmath>
@@ -134,14 +133,14 @@ std::optional<BadgeKey> StackPresenter::presentBadge(const ManagedWindow& front,
     const Rect slot = stack.slot(front);
     const BadgeKey key{stack.members.front(), toString(slot)};
     const BadgeIcons icons = spanGroup(front, members, stack, layers);
-    if (!controller_.badgesEnabled() || icons.members.empty()) {
+    if (!badgeSettings_.enabled() || icons.members.empty()) {
         removeBadge(key);
         return std::nullopt;
     }
     const auto known = badges_.find(key);
     if (known != badges_.end() && known->second.panel->isDragging())
         return key;
-    const bool inGrace = uptime() - controller_.lastSwitchAt() < WindowStackController::badgeGrace;
+    const bool inGrace = uptime() - queries_.lastSwitchAt() < kBadgeGrace;
     const QString display = spotKey(slot);
     const auto layout = layoutBadge(front, stack, controls, display, int(icons.members.size()), icons.group.has_value());
     if (!layout)
@@ -162,12 +161,12 @@ std::optional<BadgeKey> StackPresenter::presentBadge(const ManagedWindow& front,
         content.group = BadgeGroup{spanning, spanning + int(icons.group->size())};
         content.groupTitle = groupTitle(*icons.group);
     }
-    const bool stored = !layout->edge && controller_.badgePlacements().bestEntry(display, slot).has_value();
-    const bool autoPlace = controller_.autoPlaceBadges();
+    const bool stored = !layout->edge && badgeSettings_.placements().bestEntry(display, slot).has_value();
+    const bool autoPlace = badgeSettings_.autoPlace();
     if (!layout->edge && stored)
         content.resetTitle = autoPlace ? QStringLiteral("Place Badge Automatically")
                                        : QStringLiteral("Move Badge Back Under the Title Bar");
-    if (!layout->edge && !controller_.badgePlacements().isEmpty())
+    if (!layout->edge && !badgeSettings_.placements().isEmpty())
         content.resetAllTitle = autoPlace ? QStringLiteral("Place All Badges Automatically")
                                           : QStringLiteral("Move All Badges Back Under the Title Bar");
     content.vertical = layout->edge;
@@ -178,8 +177,8 @@ std::optional<BadgeKey> StackPresenter::presentBadge(const ManagedWindow& front,
     badge.edge = layout->edge;
     badge.size = layout->size;
     if (!badge.panel) {
-        if (controller_.callbacks.tip)
-            controller_.callbacks.tip(Tip::badge);
+        if (callbacks_.tip)
+            callbacks_.tip(Tip::badge);
         badge.panel = surfaces_.makeBadge();
     }
     content.expanded = badge.panel->expanded();
@@ -208,7 +207,7 @@ std::optional<StackPresenter::BadgeLayout> StackPresenter::layoutBadge(const Man
     const Rect bar = controls.value_or(Rect(s.minX() + 7, s.minY(), 52, 0));
     BadgeLayout out;
     out.size = open;
-    if (controller_.badgesOnEdge()) {
+    if (badgeSettings_.onEdge()) {
         // Upright along the window's left edge, inside its frame, just below the title bar.
         const Size upright{open.height, open.width};
         const double y = bar.maxY() + 6;
@@ -228,7 +227,7 @@ std::optional<StackPresenter::BadgeLayout> StackPresenter::layoutBadge(const Man
         out.size = upright;
         return out;
     }
-    if (const auto stored = controller_.badgePlacements().placement(display, s)) {
+    if (const auto stored = badgeSettings_.placements().placement(display, s)) {
         double x = stored->fromRight ? s.maxX() - stored->dx : s.minX() + stored->dx;
         x = std::max(std::min(x, s.maxX() - open.width - 4), s.minX() + 4);
         double y = std::min(s.minY() + stored->dy, s.maxY() - open.height - 4);
@@ -236,7 +235,7 @@ std::optional<StackPresenter::BadgeLayout> StackPresenter::layoutBadge(const Man
         out.rect = out.coverTest = Rect(x, y, open.width, open.height);
         return out;
     }
-    if (controller_.autoPlaceBadges()) {
+    if (badgeSettings_.autoPlace()) {
         std::vector<ManagedWindow> inSlot;
         for (const ManagedWindow& m : stack.members) {
             if (stack.frameSitsIn(stack.slot(m), stack.gridOf(m), s))

@@ -1,3 +1,4 @@
+// Where the user moved badges, stored per display and slot and found again by nearest slot.
 #include "stacks/BadgePlacementStore.h"
 
 #include "base/Log.h"

@@ -1,3 +1,4 @@
+// The badge's sizes and the search for a free title-bar spot.
 #include "stacks/BadgeSpotFinder.h"
 
 #include <algorithm>

@@ -6,7 +6,6 @@
 #include "stacks/StackPresenter.h"
 
 #include "stacks/BadgeSpotFinder.h"
-#include "stacks/WindowStackController.h"
 
 #include <cmath>
 
@@ -34,7 +33,7 @@ BadgeSurface::Actions StackPresenter::badgeActions(const BadgeKey& key, const Ma
     BadgeSurface::Actions actions;
     actions.choose = [weak, front, stack](const ManagedWindow& chosen) {
         if (auto self = weak.lock())
-            self->controller_.switchFront(chosen, stack.slot(chosen), false, front);
+            self->requests_.switchFront(chosen, stack.slot(chosen), false, front);
     };
     actions.moved = [weak, key](const Rect& dropped) {
         if (auto self = weak.lock())
@@ -51,7 +50,7 @@ BadgeSurface::Actions StackPresenter::badgeActions(const BadgeKey& key, const Ma
     if (group) {
         actions.bringGroupForward = [weak, stack] {
             if (auto self = weak.lock())
-                self->controller_.bringUnderneathForward(stack);
+                self->requests_.bringUnderneathForward(stack);
         };
     }
     return actions;
@@ -61,13 +60,13 @@ void StackPresenter::badgeMoved(const BadgeKey& key, const Rect& dropped)
 {
     const auto it = badges_.find(key);
     if (it == badges_.end()) {
-        controller_.refresh(true);
+        requests_.refresh(true);
         return;
     }
     Badge& badge = it->second;
     if (badge.edge) {
         badge.panel->setFrame(badge.frame, false);   // an upright badge stays on the edge
-        controller_.refresh(true);
+        requests_.refresh(true);
         return;
     }
     const Rect& w = badge.slot;
@@ -75,7 +74,7 @@ void StackPresenter::badgeMoved(const BadgeKey& key, const Rect& dropped)
     placement.fromRight = dropped.midX() > w.midX();
     placement.dx = placement.fromRight ? w.maxX() - dropped.minX() : dropped.minX() - w.minX();
     placement.dy = dropped.minY() - w.minY();
-    controller_.badgePlacements().setPlacement(placement, badge.display, w);
+    badgeSettings_.placements().setPlacement(placement, badge.display, w);
 
     const Size size = badge.size;
     double x = placement.fromRight ? w.maxX() - placement.dx : w.minX() + placement.dx;
@@ -84,25 +83,25 @@ void StackPresenter::badgeMoved(const BadgeKey& key, const Rect& dropped)
     y = std::max(y, w.minY() + 4);
     badge.frame = Rect(x, y, size.width, size.height);
     badge.panel->setFrame(badge.frame, false);
-    controller_.refresh(true);
+    requests_.refresh(true);
 }
 
 void StackPresenter::resetBadge(const BadgeKey& key)
 {
     if (const auto it = badges_.find(key); it != badges_.end())
-        controller_.badgePlacements().removePlacement(it->second.display, it->second.slot);
-    controller_.refresh(true);
+        badgeSettings_.placements().removePlacement(it->second.display, it->second.slot);
+    requests_.refresh(true);
 }
 
 void StackPresenter::resetAllBadges()
 {
-    controller_.badgePlacements().removeAll();
-    controller_.refresh(true);
+    badgeSettings_.placements().removeAll();
+    requests_.refresh(true);
 }
 
 void StackPresenter::chromeTick()
 {
-    if (!controller_.autoPlaceBadges() || controller_.menuOpen() || controller_.shuffling())
+    if (!badgeSettings_.autoPlace() || queries_.menuOpen() || queries_.shuffling())
         return;
     const auto frontmost = access_.windowSystem().frontmostPid();
     struct Ask {
@@ -114,7 +113,7 @@ void StackPresenter::chromeTick()
     for (const auto& [key, badge] : badges_) {
         if (!badge.panel->isVisible())
             continue;
-        const auto& presented = controller_.presented();
+        const auto& presented = queries_.presented();
         const auto stack = std::find_if(presented.begin(), presented.end(),
                                         [&](const WindowStack& s) { return s.contains(badge.front); });
         if (stack == presented.end())
@@ -163,9 +162,9 @@ void StackPresenter::applyChromeRead(const WindowChrome& chrome, const ManagedWi
     const bool isNew = known == chrome_.end() || controlFrames(known->second.chrome) != controlFrames(chrome)
                        || known->second.chrome.trafficLights != chrome.trafficLights || !(known->second.size == size);
     chrome_[window] = {size, chrome, uptime()};
-    if (isNew && controller_.running() && !controller_.menuOpen()) {
-        controller_.setNeedsPresentationRefresh();
-        controller_.refresh(false);
+    if (isNew && queries_.running() && !queries_.menuOpen()) {
+        requests_.presentAgain();
+        requests_.refresh(false);
     }
 }
 
@@ -182,7 +181,7 @@ QString StackPresenter::windowHitDescription(const QString& label, const Rect& r
     const auto hit = std::find_if(layers.begin(), layers.end(), [&](const auto& l) { return l.frame.contains(point); });
     QString title = QStringLiteral("nothing");
     if (hit != layers.end()) {
-        const auto& known = controller_.knownFrames();
+        const auto& known = queries_.knownFrames();
         const auto window = std::find_if(known.begin(), known.end(), [&](const DiscoveredWindow& d) { return d.window.element == hit->id; });
         title = window != known.end() ? window->window.title : QStringLiteral("window %1").arg(hit->id);
     }

@@ -1,3 +1,4 @@
+// Title-bar readings taken off the main thread and handed back on it.
 #include "stacks/ChromeReads.h"
 
 #include "platform/AccessibleNodes.h"

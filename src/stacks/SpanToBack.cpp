@@ -1,20 +1,21 @@
-// Sending a spanning window behind the windows it covers: every covered window still in its
-// place comes forward over it, the furthest back first so that they keep their order, in one
-// movement with the user's transition: the card shuffle (the covered windows come in, the
-// span goes out), a shader effect over the span's picture cut along its regions, or the
-// span's own slide; a plain raise, 40 ms apart, when motion is reduced, transitions cannot be
-// shown or no spanning window is left.
-#include "stacks/WindowStackController.h"
+// The span-to-back run: which covered windows come forward, in what order, and the task that
+// plays the movement.
+#include "stacks/SpanToBack.h"
 
 #include "base/UserDefaults.h"
+#include "stacks/StackContext.h"
 #include "stacks/StackMoves.h"
+#include "stacks/StackSwitching.h"
+#include "transitions/StackTransition.h"
 
 #include <algorithm>
 #include <limits>
 
 namespace fw::stacks {
 
-struct WindowStackController::SpanMove {
+namespace {
+
+struct SpanMove {
     bool animate = false;
     StackTransition transition = StackTransition::shuffle;
     std::optional<ManagedWindow> spanning;
@@ -24,33 +25,126 @@ struct WindowStackController::SpanMove {
     Rect area;                          // the screen's visible frame around the slot
 };
 
-bool WindowStackController::sendSpanToBack(WindowId element, Pid pid)
+Task<bool> spanCards(StackContext& ctx, const SpanMove& move)
 {
-    if (!mayMove())
+    // The front-most covered window per frame comes in as a card.
+    std::vector<CardShuffleIncoming> incoming;
+    std::vector<std::pair<ManagedWindow, Rect>> taken;
+    for (auto it = move.raise.rbegin(); it != move.raise.rend(); ++it) {
+        const auto frame = ctx.access.frame(*it);
+        if (!frame || !insideGrown5(*frame, move.slot))
+            continue;
+        if (std::any_of(taken.begin(), taken.end(),
+                        [&](const auto& s) { return move.stack.shareSlot(s.first, s.second, *it, *frame); }))
+            continue;
+        taken.emplace_back(*it, *frame);
+        incoming.push_back({*it, spanCoverOutFrame(*frame, move.slot, move.area)});
+    }
+    if (incoming.empty())
+        co_return false;
+    std::vector<ManagedWindow> leaving{*move.spanning};
+    auto cards = co_await ctx.transitions.captureCardShuffle(std::move(incoming), std::move(leaving), move.slot);
+    if (!cards)
+        co_return false;
+    RaiseHandle handle;
+    std::function<void()> begin = [&ctx, &handle, &move] { startRaiseTask(ctx, handle, move.raise); };
+    co_await ctx.transitions.presentBack(std::move(cards), std::move(begin));
+    co_await awaitRaise(ctx, handle);
+    co_return true;
+}
+
+Task<void> spanSlide(StackContext& ctx, const SpanMove& move)
+{
+    const Rect home = ctx.access.frame(*move.spanning).value_or(move.slot);
+    const double d = std::min(0.35 * move.slot.width(), 520.0);
+    const Rect out = home.offsetBy(move.slot.midX() <= move.area.midX() ? d : -d, 0);
+    RaiseHandle handle;
+    std::function<void()> reveal = [&ctx, &handle, &move] { startRaiseTask(ctx, handle, move.raise); };
+    co_await ctx.access.shuffleBack(*move.spanning, std::move(reveal), out, home);
+    co_await awaitRaise(ctx, handle);
+}
+
+Task<bool> spanShader(StackContext& ctx, const SpanMove& move)
+{
+    const auto frame = ctx.access.frame(*move.spanning);
+    if (!frame || !ctx.permissions.windowPreviewsGranted() || ctx.access.otherAppKeepsDisplayAwake())
+        co_return false;
+    auto picture = co_await ctx.transitions.capture(*move.spanning, *frame);
+    if (!picture)
+        co_return false;
+    auto funnelIn = [&ctx](const ManagedWindow& w, const Rect& piece) -> std::optional<Point> {
+        const auto minimize = ctx.access.minimizeButtonFrame(w.element);
+        const Point centre = minimize ? Point{minimize->midX(), minimize->midY()} : Point{};
+        return minimize && piece.contains(centre) ? std::optional<Point>(centre) : std::nullopt;
+    };
+    std::vector<ShaderTransition::Piece> pieces;
+    for (const Rect& region : move.stack.regionFrames) {
+        const auto cover = std::find_if(move.raise.rbegin(), move.raise.rend(), [&](const ManagedWindow& w) {
+            return move.stack.frameSitsIn(move.stack.slot(w), move.stack.gridOf(w), region);
+        });
+        if (cover == move.raise.rend())
+            continue;
+        const Rect piece = frame->intersection(region.insetBy(-4, -4));
+        if (piece.isNull() || piece.width() < 1 || piece.height() < 1)
+            continue;
+        const auto part = croppedRegion(picture->region, *frame, piece);
+        if (!part)
+            continue;
+        pieces.push_back({{picture->image, *part}, piece, funnelIn(*cover, piece), std::nullopt});
+    }
+    if (pieces.empty())
+        pieces.push_back({*picture, *frame, funnelIn(*move.spanning, *frame), seams(*frame, move.stack.regionFrames)});
+    auto shader = ctx.transitions.makeShaderTransition(ShaderTransition::stackMoveDuration);
+    ShaderTransition::RevealAction reveal = [&ctx, &move]() -> Task<void> { co_await raiseInOrder(ctx, move.raise); };
+    co_await shader->play(move.transition, std::move(pieces), std::move(reveal));
+    co_return true;
+}
+
+Task<void> spanTask(StackContext& ctx, SpanMove move)
+{
+    if (!move.animate) {
+        co_await raiseInOrder(ctx, move.raise);
+    } else {
+        bool shown = false;
+        if (move.transition == StackTransition::shuffle)
+            shown = co_await spanCards(ctx, move);
+        else
+            shown = co_await spanShader(ctx, move);
+        if (!shown)
+            co_await spanSlide(ctx, move);
+    }
+    ctx.endMove();
+}
+
+} // namespace
+
+bool sendSpanToBack(StackContext& ctx, WindowId element, Pid pid)
+{
+    if (!ctx.mayMove())
         return false;
     const ManagedWindow window{element, pid, {}, {}};
     auto spanOf = [&]() -> const WindowStack* {
-        for (const WindowStack& s : presented_) {
+        for (const WindowStack& s : ctx.set.presented()) {
             if (s.contains(window) && !s.underneath.empty())
                 return &s;
         }
         return nullptr;
     };
     if (!spanOf())
-        refresh(true);
+        ctx.refresh.pass(true);
     const WindowStack* stack = spanOf();
     if (!stack)
         return false;
     const WindowStack copy = *stack;
-    return bringUnderneathForward(copy);
+    return bringUnderneathForward(ctx, copy);
 }
 
-bool WindowStackController::bringUnderneathForward(const WindowStack& stack)
+bool bringUnderneathForward(StackContext& ctx, const WindowStack& stack)
 {
-    if (!mayMove())
+    if (!ctx.mayMove())
         return false;
-    const std::vector<WindowLayer> list = access_.windowSystem().layers();
-    const BoundsMap bounds = access_.onScreenBoundsByPid();
+    const std::vector<WindowLayer> list = ctx.access.windowSystem().layers();
+    const BoundsMap bounds = ctx.access.onScreenBoundsByPid();
     constexpr std::size_t back = std::numeric_limits<std::size_t>::max();
     auto position = [&](const ManagedWindow& w) {
         const auto at = std::find_if(list.begin(), list.end(), [&](const WindowLayer& l) { return l.id == w.element; });
@@ -59,7 +153,7 @@ bool WindowStackController::bringUnderneathForward(const WindowStack& stack)
 
     std::vector<std::pair<ManagedWindow, std::size_t>> covered;
     for (const ManagedWindow& w : stack.underneath) {
-        const auto frame = access_.isUsable(w, bounds) ? access_.frame(w) : std::nullopt;
+        const auto frame = ctx.access.isUsable(w, bounds) ? ctx.access.frame(w) : std::nullopt;
         if (frame && stack.sitsInSlot(w, *frame))
             covered.emplace_back(w, position(w));
     }
@@ -86,104 +180,13 @@ bool WindowStackController::bringUnderneathForward(const WindowStack& stack)
             }
         }
     }
-    move.animate = move.spanning && !access_.reduceMotion() && transitions_.gpuAvailable();
+    move.animate = move.spanning && !ctx.access.reduceMotion() && ctx.transitions.gpuAvailable();
     move.slot = move.spanning ? stack.slot(*move.spanning) : stack.frame;
-    move.area = screenArea(screens_.screens(), move.slot);
-    move.transition = readStackTransition(defaults_);
-    shuffling_ = true;
-    tasks_.spawn(spanTask(std::move(move)));
+    move.area = screenArea(ctx.screens.screens(), move.slot);
+    move.transition = readStackTransition(ctx.defaults);
+    ctx.flags.shuffling = true;
+    ctx.tasks.spawn(spanTask(ctx, std::move(move)));
     return true;
-}
-
-Task<void> WindowStackController::spanTask(SpanMove move)
-{
-    if (!move.animate) {
-        co_await raiseInOrder(move.raise);
-    } else {
-        bool shown = false;
-        if (move.transition == StackTransition::shuffle)
-            shown = co_await spanCards(move);
-        else
-            shown = co_await spanShader(move);
-        if (!shown)
-            co_await spanSlide(move);
-    }
-    endMove();
-}
-
-Task<bool> WindowStackController::spanCards(const SpanMove& move)
-{
-    // The front-most covered window per frame comes in as a card.
-    std::vector<CardShuffleIncoming> incoming;
-    std::vector<std::pair<ManagedWindow, Rect>> taken;
-    for (auto it = move.raise.rbegin(); it != move.raise.rend(); ++it) {
-        const auto frame = access_.frame(*it);
-        if (!frame || !insideGrown5(*frame, move.slot))
-            continue;
-        if (std::any_of(taken.begin(), taken.end(),
-                        [&](const auto& s) { return move.stack.shareSlot(s.first, s.second, *it, *frame); }))
-            continue;
-        taken.emplace_back(*it, *frame);
-        incoming.push_back({*it, spanCoverOutFrame(*frame, move.slot, move.area)});
-    }
-    if (incoming.empty())
-        co_return false;
-    std::vector<ManagedWindow> leaving{*move.spanning};
-    auto cards = co_await transitions_.captureCardShuffle(std::move(incoming), std::move(leaving), move.slot);
-    if (!cards)
-        co_return false;
-    RaiseHandle handle;
-    std::function<void()> begin = [this, &handle, &move] { startRaiseTask(handle, move.raise); };
-    co_await transitions_.presentBack(std::move(cards), std::move(begin));
-    co_await awaitRaise(handle);
-    co_return true;
-}
-
-Task<void> WindowStackController::spanSlide(const SpanMove& move)
-{
-    const Rect home = access_.frame(*move.spanning).value_or(move.slot);
-    const double d = std::min(0.35 * move.slot.width(), 520.0);
-    const Rect out = home.offsetBy(move.slot.midX() <= move.area.midX() ? d : -d, 0);
-    RaiseHandle handle;
-    std::function<void()> reveal = [this, &handle, &move] { startRaiseTask(handle, move.raise); };
-    co_await access_.shuffleBack(*move.spanning, std::move(reveal), out, home);
-    co_await awaitRaise(handle);
-}
-
-Task<bool> WindowStackController::spanShader(const SpanMove& move)
-{
-    const auto frame = access_.frame(*move.spanning);
-    if (!frame || !permissions_.windowPreviewsGranted() || access_.otherAppKeepsDisplayAwake())
-        co_return false;
-    auto picture = co_await transitions_.capture(*move.spanning, *frame);
-    if (!picture)
-        co_return false;
-    auto funnelIn = [this](const ManagedWindow& w, const Rect& piece) -> std::optional<Point> {
-        const auto minimize = access_.minimizeButtonFrame(w.element);
-        const Point centre = minimize ? Point{minimize->midX(), minimize->midY()} : Point{};
-        return minimize && piece.contains(centre) ? std::optional<Point>(centre) : std::nullopt;
-    };
-    std::vector<ShaderTransition::Piece> pieces;
-    for (const Rect& region : move.stack.regionFrames) {
-        const auto cover = std::find_if(move.raise.rbegin(), move.raise.rend(), [&](const ManagedWindow& w) {
-            return move.stack.frameSitsIn(move.stack.slot(w), move.stack.gridOf(w), region);
-        });
-        if (cover == move.raise.rend())
-            continue;
-        const Rect piece = frame->intersection(region.insetBy(-4, -4));
-        if (piece.isNull() || piece.width() < 1 || piece.height() < 1)
-            continue;
-        const auto part = croppedRegion(picture->region, *frame, piece);
-        if (!part)
-            continue;
-        pieces.push_back({{picture->image, *part}, piece, funnelIn(*cover, piece), std::nullopt});
-    }
-    if (pieces.empty())
-        pieces.push_back({*picture, *frame, funnelIn(*move.spanning, *frame), seams(*frame, move.stack.regionFrames)});
-    auto shader = transitions_.makeShaderTransition(ShaderTransition::stackMoveDuration);
-    ShaderTransition::RevealAction reveal = [this, &move]() -> Task<void> { co_await raiseInOrder(move.raise); };
-    co_await shader->play(move.transition, std::move(pieces), std::move(reveal));
-    co_return true;
 }
 
 } // namespace fw::stacks

@@ -5,14 +5,14 @@
 #include "stacks/StackPresenter.h"
 
 #include "layout/ScreenGeometry.h"
-#include "stacks/WindowStackController.h"
 
 #include <QJsonObject>
 
 namespace fw::stacks {
 
-StackPresenter::StackPresenter(WindowStackController& controller, const PresenterServices& services)
-    : controller_(controller), access_(services.access), screens_(services.screens), clock_(services.clock),
+StackPresenter::StackPresenter(const StackQueries& queries, StackRequests requests, const PresenterServices& services)
+    : queries_(queries), requests_(std::move(requests)), callbacks_(services.callbacks),
+      badgeSettings_(services.badgeSettings), access_(services.access), screens_(services.screens), clock_(services.clock),
       surfaces_(services.surfaces), chromeReads_(services.chromeReads), mouse_(services.mouse)
 {
 }
@@ -140,7 +140,7 @@ StackPresentation::Shown StackPresenter::present(const WindowStack& stack, const
         }
         out.records.append(QJsonObject{{QStringLiteral("status"), QStringLiteral("no title bar: badge only")},
                                        {QStringLiteral("frontApp"), c.window.appName}});
-        const std::vector<ManagedWindow> mates = controller_.slotMates(c.window, members, stack);
+        const std::vector<ManagedWindow> mates = queries_.slotMates(c.window, members, stack);
         if (const auto key = presentBadge(c.window, mates, stack, std::nullopt, layers))
             badgesSeen_.insert(*key);
     }
@@ -173,7 +173,7 @@ void StackPresenter::presentAnchor(const Candidate& c, const WindowStack& stack,
     if (!(panel->frame() == c.minimize))
         panel->setFrame(c.minimize);
 
-    const std::vector<ManagedWindow> mates = controller_.slotMates(w, members, stack);
+    const std::vector<ManagedWindow> mates = queries_.slotMates(w, members, stack);
     const auto light = lights.find(w);
     const auto key = presentBadge(w, mates, stack, light == lights.end() ? std::nullopt : std::optional(light->second), layers);
     if (key)
@@ -188,26 +188,26 @@ void StackPresenter::configureAnchorCallbacks(WindowStackAnchor& anchor, const W
     anchor.sections = stack.sections;
     anchor.layoutInfo = [weak, frame = stack.frame] {
         auto self = weak.lock();
-        const auto& summary = self ? self->controller_.callbacks.layoutSummary : nullptr;
+        const auto& summary = self ? self->callbacks_.layoutSummary : nullptr;
         const LayoutSummary offered = summary ? summary(frame) : LayoutSummary{};
         return LayoutOffer{std::vector<QString>(offered.names.begin(), offered.names.end()), offered.active};
     };
     anchor.chooseLayout = [weak, frame = stack.frame](int index) {
-        if (auto self = weak.lock(); self && self->controller_.callbacks.switchLayout)
-            self->controller_.callbacks.switchLayout(index, frame);
+        if (auto self = weak.lock(); self && self->callbacks_.switchLayout)
+            self->callbacks_.switchLayout(index, frame);
     };
     anchor.sendToBack = nullptr;
     if (!stack.underneath.empty()) {
         anchor.sendToBack = [weak, stack] {
             if (auto self = weak.lock())
-                self->controller_.bringUnderneathForward(stack);
+                self->requests_.bringUnderneathForward(stack);
         };
     }
     anchor.choose = [weak, a, stack](const ManagedWindow& chosen) {
         const std::optional<ManagedWindow> front = a->front();
         a->endPeek(true, [weak, stack, chosen, front] {
             if (auto self = weak.lock())
-                self->controller_.switchFront(chosen, stack.slot(chosen), front && *front == chosen, front);
+                self->requests_.switchFront(chosen, stack.slot(chosen), front && *front == chosen, front);
         });
     };
     anchor.peekWindow = [weak](const ManagedWindow& w) {
@@ -216,15 +216,15 @@ void StackPresenter::configureAnchorCallbacks(WindowStackAnchor& anchor, const W
     };
     anchor.currentFronts = [weak, stack] {
         auto self = weak.lock();
-        return self ? self->controller_.slotRepresentatives(stack) : std::vector<ManagedWindow>{};
+        return self ? self->queries_.slotRepresentatives(stack) : std::vector<ManagedWindow>{};
     };
     anchor.stretch = nullptr;
     if (!stack.sections.empty()) {
         anchor.stretch = [weak, a, frame = stack.frame](const ManagedWindow& w) {
             a->endPeek(false);
             a->teardown();
-            if (auto self = weak.lock(); self && self->controller_.callbacks.stretch)
-                self->controller_.callbacks.stretch(w, frame);
+            if (auto self = weak.lock(); self && self->callbacks_.stretch)
+                self->callbacks_.stretch(w, frame);
         };
     }
     anchor.cycle = [weak, a, stack](int step) -> std::optional<ManagedWindow> {
@@ -232,7 +232,7 @@ void StackPresenter::configureAnchorCallbacks(WindowStackAnchor& anchor, const W
         const auto front = a->front();
         if (!self || !front)
             return std::nullopt;
-        auto next = self->controller_.cycle(*front, step, stack);
+        auto next = self->requests_.cycle(*front, step, stack);
         if (next)
             self->fronts_[stack.members.front()] = *next;
         return next;
@@ -247,7 +247,7 @@ void StackPresenter::endPass()
     retireStale();
     if (panels_.empty() && badges_.empty()) {
         pauseHover();
-    } else if (controller_.enabled()) {
+    } else if (queries_.enabled()) {
         checkHover(pointer());
     } else {
         pauseHover();
@@ -262,10 +262,10 @@ void StackPresenter::retireStale()
     for (const auto& [key, badge] : badges_) {
         if (badgesSeen_.count(key))
             continue;
-        const auto& presented = controller_.presented();
+        const auto& presented = queries_.presented();
         const bool stillStack = std::any_of(presented.begin(), presented.end(),
                                             [&](const WindowStack& s) { return s.members.front() == key.stack; });
-        if (!(now - controller_.lastSwitchAt() < WindowStackController::badgeGrace && stillStack))
+        if (!(now - queries_.lastSwitchAt() < kBadgeGrace && stillStack))
             gone.push_back(key);
     }
     for (const BadgeKey& key : gone)
@@ -411,7 +411,7 @@ bool StackPresenter::openSwitcher(const WindowStack& stack, const std::vector<Ma
             if (!again || again->explicitPanel_.get() != panel)
                 return;
             again->explicitPanel_.reset();
-            again->controller_.scheduleRefresh();
+            again->requests_.scheduleRefresh();
         });
     });
     panel->orderFrontRegardless();

@@ -1,3 +1,4 @@
+// Grouping windows into frame stacks and span stacks, and the order stacks cycle in.
 #include "stacks/StackGrouping.h"
 
 #include "windows/WindowAccess.h"

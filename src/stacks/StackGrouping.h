@@ -45,7 +45,7 @@ std::vector<WindowStack> mergeStacks(const std::vector<WindowStack>& frames, con
 // it, and no window is listed twice.
 WindowFramePairs expandWithStackMates(const WindowFramePairs& input, const std::vector<std::vector<ManagedWindow>>& carried);
 
-// First-seen numbering: members are listed in the order the controller first saw them,
+// First-seen numbering: members are listed in the order the engine first saw them,
 // whatever order a scan produced. Numbers are never reused.
 class CycleOrder {
 public:

@@ -6,7 +6,6 @@
 #include "stacks/StackPresenter.h"
 
 #include "base/Log.h"
-#include "stacks/WindowStackController.h"
 
 namespace fw::stacks {
 
@@ -64,13 +63,13 @@ bool StackPresenter::isPointerNear(Point p) const
 
 void StackPresenter::checkHover(Point at)
 {
-    if (!hoverPaused() || !controller_.enabled() || (panels_.empty() && badges_.empty()))
+    if (!hoverPaused() || !queries_.enabled() || (panels_.empty() && badges_.empty()))
         return;
     if (isPointerNear(at) || visiblePanelCount() > 0)
         armHover(Duration::zero());
 }
 
-bool StackPresenter::hoverGuardsPass() const { return !explicitPanel_ && controller_.mayHover(); }
+bool StackPresenter::hoverGuardsPass() const { return !explicitPanel_ && queries_.mayHover(); }
 
 void StackPresenter::hoverTick()
 {
@@ -79,7 +78,7 @@ void StackPresenter::hoverTick()
         if (visiblePanelCount() == 0)
             return;
         suspend();
-        controller_.setNeedsPresentationRefresh();
+        requests_.presentAgain();
         return;
     }
     const Point p = pointer();
@@ -167,13 +166,13 @@ StackHoverState StackPresenter::showStep(const ManagedWindow& key, AnchorPanel& 
     } else if (!(*under == front)) {
         reason = QStringLiteral("pointer is over ") + under->appName;
     } else {
-        const auto& presented = controller_.presented();
+        const auto& presented = queries_.presented();
         const auto stack = std::find_if(presented.begin(), presented.end(), [&](const WindowStack& s) { return s.contains(key); });
         const auto frame = access_.frame(front);
         if (stack == presented.end() || !frame || !stack->sitsInSlot(front, *frame))
             reason = QStringLiteral("frame moved from its slot");
     }
-    if (reason.isEmpty() && !controller_.windowControlTrusted())
+    if (reason.isEmpty() && !queries_.windowControlTrusted())
         reason = QStringLiteral("window control is not allowed");
     if (!reason.isEmpty()) {
         log::info(LogCategory::Hover, "Hover refused for %{public}s: %{public}s", front.appName, reason);
@@ -182,8 +181,8 @@ StackHoverState StackPresenter::showStep(const ManagedWindow& key, AnchorPanel& 
     panel.orderFrontRegardless();
     panel.anchor().showPopover();
     raisePanels();   // the badges go under the switcher
-    if (controller_.callbacks.tip)
-        controller_.callbacks.tip(Tip::switcher);
+    if (callbacks_.tip)
+        callbacks_.tip(Tip::switcher);
     return {true, std::nullopt, std::nullopt};
 }
 

@@ -1,3 +1,5 @@
+// The stack map's plan: the region boxes laid out in rows like the regions on the display, and
+// the texts of a window set; pure arithmetic, so that the view only draws.
 #include "stacks/StackMapPlan.h"
 
 #include <algorithm>
@@ -37,6 +39,39 @@ int rowAt(const std::vector<double>& lines, double y)
     return found;
 }
 
+// The distinct tops of the items' frames, top to bottom: tops closer than the slack share a line.
+std::vector<double> rowLines(const std::vector<StackMapPlan::RegionItem>& items)
+{
+    std::vector<double> minYs;
+    for (const auto& item : items)
+        minYs.push_back(item.frame.minY());
+    std::sort(minYs.begin(), minYs.end());
+    std::vector<double> lines;
+    for (double y : minYs) {
+        if (std::all_of(lines.begin(), lines.end(), [y](double kept) { return std::abs(y - kept) >= kRowSlack; }))
+            lines.push_back(y);
+    }
+    return lines;
+}
+
+// Left to right, each box moves right of every box before it that shares some of its height.
+void pushApart(std::vector<Rect>& boxes)
+{
+    std::vector<std::size_t> byX(boxes.size());
+    std::iota(byX.begin(), byX.end(), 0);
+    std::stable_sort(byX.begin(), byX.end(), [&](std::size_t a, std::size_t b) { return boxes[a].minX() < boxes[b].minX(); });
+    for (std::size_t k = 0; k < byX.size(); ++k) {
+        Rect& box = boxes[byX[k]];
+        double pushed = box.minX();
+        for (std::size_t j = 0; j < k; ++j) {
+            const Rect& left = boxes[byX[j]];
+            if (left.minY() < box.maxY() && box.minY() < left.maxY())
+                pushed = std::max(pushed, left.maxX() + kMapCardGap);
+        }
+        box.origin.x = pushed;
+    }
+}
+
 } // namespace
 
 int StackMapPlan::columns(double width)
@@ -66,15 +101,7 @@ StackMapPlan::Boxes StackMapPlan::make(const std::vector<RegionItem>& items, con
     }
     const double m = std::clamp(needed, minWidth, maxWidth);
 
-    std::vector<double> minYs;
-    for (const RegionItem& item : items)
-        minYs.push_back(item.frame.minY());
-    std::sort(minYs.begin(), minYs.end());
-    std::vector<double> lines;
-    for (double y : minYs) {
-        if (std::all_of(lines.begin(), lines.end(), [y](double kept) { return std::abs(y - kept) >= kRowSlack; }))
-            lines.push_back(y);
-    }
+    const std::vector<double> lines = rowLines(items);
 
     struct Placed {
         double x, w, need;
@@ -110,19 +137,7 @@ StackMapPlan::Boxes StackMapPlan::make(const std::vector<RegionItem>& items, con
             h = std::min(h, std::max(rows[std::size_t(p.r0)], p.need));
         boxes.emplace_back(p.x, y, p.w, h);
     }
-    std::vector<std::size_t> byX(boxes.size());
-    std::iota(byX.begin(), byX.end(), 0);
-    std::stable_sort(byX.begin(), byX.end(), [&](std::size_t a, std::size_t b) { return boxes[a].minX() < boxes[b].minX(); });
-    for (std::size_t k = 0; k < byX.size(); ++k) {
-        Rect& box = boxes[byX[k]];
-        double pushed = box.minX();
-        for (std::size_t j = 0; j < k; ++j) {
-            const Rect& left = boxes[byX[j]];
-            if (left.minY() < box.maxY() && box.minY() < left.maxY())
-                pushed = std::max(pushed, left.maxX() + kMapCardGap);
-        }
-        box.origin.x = pushed;
-    }
+    pushApart(boxes);
 
     out.width = m;
     for (std::size_t i = 0; i < boxes.size(); ++i) {

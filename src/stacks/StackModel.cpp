@@ -1,3 +1,4 @@
+// The stack values and their small rules: slots, the layer list and the scan decision.
 #include "stacks/StackModel.h"
 
 #include "windows/WindowAccess.h"

@@ -1,3 +1,4 @@
+// The geometry of stack moves, computed apart from the tasks that play them.
 #include "stacks/StackMoves.h"
 
 #include "layout/ScreenGeometry.h"

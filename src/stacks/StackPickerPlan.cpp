@@ -1,3 +1,4 @@
+// The switcher's measures, laid out apart from the view so that the view only draws.
 #include "stacks/StackPickerPlan.h"
 
 #include <algorithm>
@@ -72,7 +73,7 @@ void StackPickerPlan::planLayouts(const Input& input)
     for (std::size_t i = 0; i < input.layouts.size(); ++i) {
         const QString& name = input.layouts[i];
         const QString number = QString::number(i + 1);
-        LayoutChoice choice;
+        LayoutEntry choice;
         choice.active = input.activeLayout == int(i);
         choice.title = i < 9 ? number + u"  "_qs + name : name;
         if (choice.active)

@@ -34,7 +34,7 @@ struct StackPickerPlan {
         QString text;
         Rect frame;
     };
-    struct LayoutChoice {
+    struct LayoutEntry {
         QString title;
         QString toolTip;         // also the accessibility label
         bool active = false;
@@ -52,7 +52,7 @@ struct StackPickerPlan {
 
     std::vector<Card> cards;     // in order: numbers, Tab and arrow wrapping
     std::vector<Label> sectionTitles;
-    std::vector<LayoutChoice> layoutChoices;
+    std::vector<LayoutEntry> layoutChoices;
 
     Rect titleFrame() const;
     Rect countFrame() const;

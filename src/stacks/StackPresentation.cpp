@@ -1,3 +1,4 @@
+// The presentation that shows nothing: what the diagnostics say of a stack without an anchor.
 #include "stacks/StackPresentation.h"
 
 #include <QJsonObject>

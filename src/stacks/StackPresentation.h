@@ -32,7 +32,7 @@ public:
                           const std::vector<WindowLayerSnapshot>& layers) = 0;
     // After the last stack of a pass: what was not presented goes, hover is checked.
     virtual void endPass() = 0;
-    // The controller started: timers of the views may run.
+    // The engine started: timers of the views may run.
     virtual void start() {}
     // A badge setting changed: every badge goes at once, to come back at the next pass.
     virtual void dropBadges() {}
@@ -46,6 +46,8 @@ public:
     // A switcher is open (its popover or key panel is up).
     virtual bool switcherOpen() const = 0;
     virtual int visiblePanelCount() const = 0;
+    // Title-bar readings asked for so far, for the diagnostics.
+    virtual int chromeReadCount() const { return 0; }
     // The anchors' activation areas grown by 20 points.
     virtual std::vector<Rect> anchorZones() const = 0;
     virtual void noteMouseMoved(Point at) = 0;

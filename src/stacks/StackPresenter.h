@@ -4,7 +4,8 @@
 // windows behind it, placed under the title-bar buttons, at a spot the user dragged it to, in
 // a free stretch of the title bar or on the window's left edge, and shown only where nothing
 // covers it. A 0.1 s hover tick runs while the pointer is near; a 4 s tick keeps the title-bar
-// readings of badge windows fresh. The panels are StackSurfaces; the rest is the controller's.
+// readings of badge windows fresh. The panels are StackSurfaces; the stacks are the engine's,
+// asked through StackQueries, and a gesture's move goes out as one of the StackRequests.
 // Main thread only.
 
 #include "base/Clock.h"
@@ -12,8 +13,10 @@
 #include "base/TaskScope.h"
 #include "platform/MouseMonitor.h"
 #include "platform/Screens.h"
+#include "stacks/BadgeSettings.h"
 #include "stacks/ChromeReads.h"
 #include "stacks/StackPresentation.h"
+#include "stacks/StackQueries.h"
 #include "stacks/StackSurfaces.h"
 #include "windows/WindowAccess.h"
 
@@ -59,14 +62,15 @@ struct StackHoverAnchor {
 
 namespace stacks {
 
-class WindowStackController;
-
 struct PresenterServices {
     WindowAccess& access;
     Screens& screens;
     Clock& clock;
     StackSurfaces& surfaces;
     ChromeReads& chromeReads;
+    // The coordinator's slots (layouts offered, tips, stretching) and the badge settings.
+    const WindowStackCallbacks& callbacks;
+    BadgeSettings& badgeSettings;
     MouseMonitor* mouse = nullptr;   // where the pointer is; none: where it was last seen
 };
 
@@ -98,10 +102,10 @@ public:
         bool titled = true;
     };
 
-    StackPresenter(WindowStackController& controller, const PresenterServices& services);
+    StackPresenter(const StackQueries& queries, StackRequests requests, const PresenterServices& services);
     ~StackPresenter() override;
 
-    // ---- What the refresh pass and the controller call
+    // ---- What the refresh pass and the engine call
     Shown present(const WindowStack& stack, const std::vector<ManagedWindow>& members,
                   const std::vector<WindowLayerSnapshot>& layers) override;
     void endPass() override;
@@ -154,7 +158,7 @@ public:
     const std::unordered_map<ManagedWindow, ChromeReading>& chrome() const { return chrome_; }
     AnchorPanel* panel(const ManagedWindow& window) const;
     AnchorPanel* explicitPickerPanel() const { return explicitPanel_.get(); }
-    int chromeReadCount() const { return chromeReadCount_; }
+    int chromeReadCount() const override { return chromeReadCount_; }
 
 private:
     struct Candidate {
@@ -207,7 +211,10 @@ private:
     Point pointer() const;
 
     Lifeline<StackPresenter> self_{this};
-    WindowStackController& controller_;
+    const StackQueries& queries_;
+    StackRequests requests_;
+    const WindowStackCallbacks& callbacks_;
+    BadgeSettings& badgeSettings_;
     WindowAccess& access_;
     Screens& screens_;
     Clock& clock_;

@@ -1,15 +1,12 @@
-// Bringing another member of a stack to the front of its slot: cycling in first-seen order,
-// the switch with its guards, and the way the window comes forward. A plain raise when asked
-// for (the member already in front), when the desktop reduces motion or when transitions
-// cannot be shown; otherwise a shader effect over the windows that leave (when one is chosen
-// and a window was in front), else the card shuffle, and the window's own slide when no
-// picture can be taken. One move at a time: `shuffling` refuses the next until the task ends.
-#include "stacks/WindowStackController.h"
+// The switching runs: the guards, the choice of transition and the tasks that play it.
+#include "stacks/StackSwitching.h"
 
 #include "base/UserDefaults.h"
 #include "layout/ScreenGeometry.h"
 #include "snap/DropGeometry.h"
+#include "stacks/StackContext.h"
 #include "stacks/StackMoves.h"
+#include "transitions/StackTransition.h"
 
 #include <algorithm>
 #include <cmath>
@@ -27,93 +24,158 @@ std::optional<std::size_t> listPosition(const std::vector<WindowLayer>& list, co
     return std::size_t(at - list.begin());
 }
 
-} // namespace
+void plainRaise(StackContext& ctx, const ManagedWindow& window) { ctx.access.raise(window); }
 
-bool WindowStackController::mayMove() const
+Task<void> slideOrShuffle(StackContext& ctx, ManagedWindow target, Rect frame, Rect out,
+                          std::vector<ManagedWindow> leaving)
 {
-    return monitoringEnabled_ && enabled_ && !shuffling_ && trusted() && mayRefresh();
+    std::shared_ptr<CardShuffle> cards;
+    if (!leaving.empty()) {
+        std::vector<CardShuffleIncoming> incoming{{target, out}};
+        cards = co_await ctx.transitions.captureCardShuffle(std::move(incoming), std::move(leaving), frame);
+    }
+    if (cards)
+        co_await ctx.transitions.present(std::move(cards), target);
+    else
+        co_await ctx.access.shuffle(target, out, frame);
+    ctx.endMove();
 }
 
-void WindowStackController::endMove()
+void shuffleSwitch(StackContext& ctx, const ManagedWindow& target, const Rect& frame,
+                   const std::optional<ManagedWindow>& previous)
 {
-    shuffling_ = false;
-    scheduleRefresh();
+    const Rect area = screenArea(ctx.screens.screens(), frame);
+    const double d = std::min(0.45 * frame.width(), 520.0);
+    const Rect out = frame.offsetBy(frame.midX() <= area.midX() ? d : -d, 0);
+    std::vector<ManagedWindow> leaving;
+    if (previous)
+        leaving = occluders(ctx, target, frame, previous);
+    ctx.flags.shuffling = true;
+    ctx.tasks.spawn(slideOrShuffle(ctx, target, frame, out, std::move(leaving)));
 }
 
-std::optional<ManagedWindow> WindowStackController::cycle(const ManagedWindow& current, int step, const WindowStack& stack)
+Task<void> shaderSwitch(StackContext& ctx, ManagedWindow target, Rect frame, std::vector<ManagedWindow> occluders,
+                        StackTransition transition)
 {
-    if (shuffling_)
-        return std::nullopt;   // refused: a move is animating
-    const BoundsMap bounds = access_.onScreenBoundsByPid();
+    std::vector<ShaderTransition::Piece> pieces;
+    for (const ManagedWindow& o : occluders) {
+        const auto of = ctx.access.frame(o);
+        if (!of)
+            continue;
+        auto picture = co_await ctx.transitions.capture(o, *of);
+        if (!picture)
+            continue;
+        const Rect visible = of->intersection(frame);
+        if (visible.isNull() || visible.width() < 1 || visible.height() < 1)
+            continue;
+        const auto region = croppedRegion(picture->region, *of, visible);
+        if (!region)
+            continue;
+        picture->region = *region;
+        std::optional<Point> funnel;
+        if (const auto minimize = ctx.access.minimizeButtonFrame(o.element)) {
+            const Point centre{minimize->midX(), minimize->midY()};
+            if (visible.contains(centre))
+                funnel = centre;
+        }
+        pieces.push_back({std::move(*picture), visible, funnel, std::nullopt});
+    }
+    if (pieces.empty()) {
+        // Nothing to dissolve: the window's own slide, which ends the move.
+        shuffleSwitch(ctx, target, frame, std::nullopt);
+        co_return;
+    }
+    auto shader = ctx.transitions.makeShaderTransition(ShaderTransition::stackMoveDuration);
+    ShaderTransition::RevealAction reveal = [&ctx, target]() -> Task<void> {
+        plainRaise(ctx, target);
+        co_return;
+    };
+    co_await shader->play(transition, std::move(pieces), std::move(reveal));
+    ctx.endMove();
+}
+
+// The members of the stack usable in their slot now, the current one always.
+std::vector<ManagedWindow> usableMembers(const StackContext& ctx, const ManagedWindow& current, const WindowStack& stack)
+{
+    const BoundsMap bounds = ctx.access.onScreenBoundsByPid();
     std::vector<ManagedWindow> candidates;
     for (const ManagedWindow& m : stack.members) {
         if (m == current) {
             candidates.push_back(m);
             continue;
         }
-        const auto frame = access_.isUsable(m, bounds) ? access_.frame(m) : std::nullopt;
+        const auto frame = ctx.access.isUsable(m, bounds) ? ctx.access.frame(m) : std::nullopt;
         if (frame && stack.sitsInSlot(m, *frame))
             candidates.push_back(m);
     }
-    const auto next = nextMember(current, cycleOrder_.assign(candidates), step);
-    if (!next || !switchFront(*next, stack.slot(*next), false, current))
+    return candidates;
+}
+
+} // namespace
+
+std::optional<ManagedWindow> cycleStackMembers(StackContext& ctx, const ManagedWindow& current, int step,
+                                               const WindowStack& stack)
+{
+    if (ctx.flags.shuffling)
+        return std::nullopt;   // refused: a move is animating
+    const auto next = nextMember(current, ctx.set.assignCycleOrder(usableMembers(ctx, current, stack)), step);
+    if (!next || !switchFront(ctx, *next, stack.slot(*next), false, current))
         return std::nullopt;
     return next;
 }
 
-bool WindowStackController::cycleStack(const ManagedWindow& containing, bool forward)
+bool cycleStackOf(StackContext& ctx, const ManagedWindow& containing, bool forward)
 {
-    if (!monitoringEnabled_ || !enabled_ || !trusted() || !mayRefresh())
+    if (!ctx.flags.monitoring || !ctx.set.enabled() || !ctx.trusted() || !ctx.mayRefresh())
         return false;
-    if (!presentedStackOf(containing))
-        refresh(true);
-    const WindowStack* stack = presentedStackOf(containing);
+    if (!ctx.set.presentedStackOf(containing))
+        ctx.refresh.pass(true);
+    const WindowStack* stack = ctx.set.presentedStackOf(containing);
     if (!stack)
         return false;
     const WindowStack copy = *stack;
-    return cycle(containing, forward ? 1 : -1, copy).has_value();
+    return cycleStackMembers(ctx, containing, forward ? 1 : -1, copy).has_value();
 }
 
-bool WindowStackController::switchFront(const ManagedWindow& target, const Rect& slot, bool instant,
-                                        const std::optional<ManagedWindow>& previous)
+bool switchFront(StackContext& ctx, const ManagedWindow& target, const Rect& slot, bool instant,
+                 const std::optional<ManagedWindow>& previous)
 {
-    const auto refuse = [this] {
-        scheduleRefresh();
+    const auto refuse = [&ctx] {
+        ctx.refresh.schedule();
         return false;
     };
-    if (!mayMove())
+    if (!ctx.mayMove())
         return refuse();
-    const BoundsMap bounds = access_.onScreenBoundsByPid();
-    const auto frame = access_.frame(target);
-    if (!frame || !access_.isUsable(target, bounds) || !sitsIn(target, *frame, slot))
+    WindowAccess& access = ctx.access;
+    const BoundsMap bounds = access.onScreenBoundsByPid();
+    const auto frame = access.frame(target);
+    if (!frame || !access.isUsable(target, bounds) || !ctx.set.sitsIn(target, *frame, slot))
         return refuse();
 
-    if (callbacks.onChoose)
-        callbacks.onChoose(target);
-    noteSwitch();
-    const StackTransition transition = readStackTransition(defaults_);
-    if (instant || access_.reduceMotion() || !transitions_.gpuAvailable()) {
-        plainRaise(target);
+    if (ctx.callbacks.onChoose)
+        ctx.callbacks.onChoose(target);
+    ctx.refresh.noteSwitch();
+    const StackTransition transition = readStackTransition(ctx.defaults);
+    if (instant || access.reduceMotion() || !ctx.transitions.gpuAvailable()) {
+        plainRaise(ctx, target);
     } else if (transition != StackTransition::shuffle && previous && !(*previous == target)
-               && permissions_.windowPreviewsGranted() && !access_.otherAppKeepsDisplayAwake()) {
-        const auto now = access_.frame(target);
+               && ctx.permissions.windowPreviewsGranted() && !access.otherAppKeepsDisplayAwake()) {
+        const auto now = access.frame(target);
         if (!now) {
-            plainRaise(target);
+            plainRaise(ctx, target);
         } else {
-            shuffling_ = true;
-            tasks_.spawn(shaderSwitch(target, *now, occluders(target, *now, previous), transition));
+            ctx.flags.shuffling = true;
+            ctx.tasks.spawn(shaderSwitch(ctx, target, *now, occluders(ctx, target, *now, previous), transition));
         }
     } else {
-        shuffleSwitch(target, *frame, previous);
+        shuffleSwitch(ctx, target, *frame, previous);
     }
-    scheduleRefresh();
+    ctx.refresh.schedule();
     return true;
 }
 
-void WindowStackController::plainRaise(const ManagedWindow& window) { access_.raise(window); }
-
-std::vector<ManagedWindow> WindowStackController::occluders(const ManagedWindow& target, const Rect& frame,
-                                                            const std::optional<ManagedWindow>& previous) const
+std::vector<ManagedWindow> occluders(const StackContext& ctx, const ManagedWindow& target, const Rect& frame,
+                                     const std::optional<ManagedWindow>& previous)
 {
     struct Kept {
         ManagedWindow window;
@@ -121,13 +183,13 @@ std::vector<ManagedWindow> WindowStackController::occluders(const ManagedWindow&
         long position;
     };
     std::vector<Kept> kept;
-    if (const WindowStack* stack = presentedStackOf(target)) {
-        const std::vector<WindowLayer> list = access_.windowSystem().layers();
+    if (const WindowStack* stack = ctx.set.presentedStackOf(target)) {
+        const std::vector<WindowLayer> list = ctx.access.windowSystem().layers();
         const long targetAt = long(listPosition(list, target).value_or(std::numeric_limits<long>::max() / 2));
         for (const ManagedWindow& m : stack->members) {
             if (m == target)
                 continue;
-            const auto f = access_.frame(m);
+            const auto f = ctx.access.frame(m);
             const Rect common = f ? f->intersection(frame) : Rect::null();
             if (common.isNull() || common.width() <= 20 || common.height() <= 20)
                 continue;
@@ -153,119 +215,52 @@ std::vector<ManagedWindow> WindowStackController::occluders(const ManagedWindow&
     return out;
 }
 
-void WindowStackController::shuffleSwitch(const ManagedWindow& target, const Rect& frame,
-                                          const std::optional<ManagedWindow>& previous)
-{
-    const Rect area = screenArea(screens_.screens(), frame);
-    const double d = std::min(0.45 * frame.width(), 520.0);
-    const Rect out = frame.offsetBy(frame.midX() <= area.midX() ? d : -d, 0);
-    std::vector<ManagedWindow> leaving;
-    if (previous)
-        leaving = occluders(target, frame, previous);
-    shuffling_ = true;
-    tasks_.spawn(slideOrShuffle(target, frame, out, std::move(leaving)));
-}
-
-Task<void> WindowStackController::slideOrShuffle(ManagedWindow target, Rect frame, Rect out,
-                                                 std::vector<ManagedWindow> leaving)
-{
-    std::shared_ptr<CardShuffle> cards;
-    if (!leaving.empty()) {
-        std::vector<CardShuffleIncoming> incoming{{target, out}};
-        cards = co_await transitions_.captureCardShuffle(std::move(incoming), std::move(leaving), frame);
-    }
-    if (cards)
-        co_await transitions_.present(std::move(cards), target);
-    else
-        co_await access_.shuffle(target, out, frame);
-    endMove();
-}
-
-Task<void> WindowStackController::shaderSwitch(ManagedWindow target, Rect frame, std::vector<ManagedWindow> occluders,
-                                               StackTransition transition)
-{
-    std::vector<ShaderTransition::Piece> pieces;
-    for (const ManagedWindow& o : occluders) {
-        const auto of = access_.frame(o);
-        if (!of)
-            continue;
-        auto picture = co_await transitions_.capture(o, *of);
-        if (!picture)
-            continue;
-        const Rect visible = of->intersection(frame);
-        if (visible.isNull() || visible.width() < 1 || visible.height() < 1)
-            continue;
-        const auto region = croppedRegion(picture->region, *of, visible);
-        if (!region)
-            continue;
-        picture->region = *region;
-        std::optional<Point> funnel;
-        if (const auto minimize = access_.minimizeButtonFrame(o.element)) {
-            const Point centre{minimize->midX(), minimize->midY()};
-            if (visible.contains(centre))
-                funnel = centre;
-        }
-        pieces.push_back({std::move(*picture), visible, funnel, std::nullopt});
-    }
-    if (pieces.empty()) {
-        // Nothing to dissolve: the window's own slide, which ends the move.
-        shuffleSwitch(target, frame, std::nullopt);
-        co_return;
-    }
-    auto shader = transitions_.makeShaderTransition(ShaderTransition::stackMoveDuration);
-    ShaderTransition::RevealAction reveal = [this, target]() -> Task<void> {
-        plainRaise(target);
-        co_return;
-    };
-    co_await shader->play(transition, std::move(pieces), std::move(reveal));
-    endMove();
-}
-
-Task<void> WindowStackController::raiseInOrder(std::vector<ManagedWindow> windows)
+Task<void> raiseInOrder(StackContext& ctx, std::vector<ManagedWindow> windows)
 {
     for (const ManagedWindow& w : windows) {
-        if (callbacks.onChoose)
-            callbacks.onChoose(w);
-        plainRaise(w);
+        if (ctx.callbacks.onChoose)
+            ctx.callbacks.onChoose(w);
+        plainRaise(ctx, w);
         // A cancelled pause does not end the loop: the rest are raised the same way.
-        const bool paused = co_await clock_.sleep(raisePause);
+        const bool paused = co_await ctx.clock.sleep(kRaisePause);
         (void)paused;
     }
 }
 
-void WindowStackController::startRaiseTask(RaiseHandle& handle, std::vector<ManagedWindow> windows)
+void startRaiseTask(StackContext& ctx, RaiseHandle& handle, std::vector<ManagedWindow> windows)
 {
     handle.started = true;
     handle.done = CancelToken::make();
-    auto raise = [](WindowStackController* self, std::vector<ManagedWindow> list, CancelToken done) -> Task<void> {
-        co_await self->raiseInOrder(std::move(list));
+    auto raise = [](StackContext& c, std::vector<ManagedWindow> list, CancelToken done) -> Task<void> {
+        co_await raiseInOrder(c, std::move(list));
         done.cancel();
     };
-    tasks_.spawn(raise(this, std::move(windows), handle.done));
+    ctx.tasks.spawn(raise(ctx, std::move(windows), handle.done));
 }
 
-Task<void> WindowStackController::awaitRaise(const RaiseHandle& handle)
+Task<void> awaitRaise(StackContext& ctx, const RaiseHandle& handle)
 {
     if (!handle.started)
         co_return;
     // Ends at once when the raise task has finished (its token is cancelled then).
-    const bool timedOut = co_await clock_.sleep(std::chrono::hours(1), handle.done);
+    const bool timedOut = co_await ctx.clock.sleep(std::chrono::hours(1), handle.done);
     (void)timedOut;
 }
 
-bool WindowStackController::showSwitcher(const ManagedWindow& window)
+bool showSwitcher(StackContext& ctx, const ManagedWindow& window)
 {
-    if (!monitoringEnabled_ || !enabled_ || !trusted() || !mayRefresh())
+    if (!ctx.flags.monitoring || !ctx.set.enabled() || !ctx.trusted() || !ctx.mayRefresh())
         return false;
-    suspend();
-    refresh(true);
-    const WindowStack* stack = presentedStackOf(window);
-    const auto frame = access_.frame(window);
-    if (!stack || !frame || !stack->sitsInSlot(window, *frame) || !access_.isUsable(window, access_.onScreenBoundsByPid()))
+    ctx.refresh.suspend();
+    ctx.refresh.pass(true);
+    const WindowStack* stack = ctx.set.presentedStackOf(window);
+    const auto frame = ctx.access.frame(window);
+    if (!stack || !frame || !stack->sitsInSlot(window, *frame)
+        || !ctx.access.isUsable(window, ctx.access.onScreenBoundsByPid()))
         return false;
     const Rect slot = stack->slot(window);
     std::vector<Rect> frames;
-    const auto screens = screens_.screens();
+    const auto screens = ctx.screens.screens();
     for (const ScreenInfo& s : screens)
         frames.push_back(s.frame);
     const auto best = bestOverlapIndex(slot, frames);
@@ -275,7 +270,7 @@ bool WindowStackController::showSwitcher(const ManagedWindow& window)
     if (visible.isNull() || visible.width() < 40 || visible.height() < 40)
         return false;
     const Rect anchor(visible.midX() - 12, visible.minY() + 8, 24, 24);
-    return presentation_->openSwitcher(*stack, cycleOrder_.assign(stack->members), window, anchor);
+    return ctx.presentation->openSwitcher(*stack, ctx.set.assignCycleOrder(stack->members), window, anchor);
 }
 
 } // namespace fw::stacks

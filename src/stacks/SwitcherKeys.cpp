@@ -1,3 +1,4 @@
+// The switcher's keyboard, decided apart from the view.
 #include "stacks/SwitcherKeys.h"
 
 #include <cmath>

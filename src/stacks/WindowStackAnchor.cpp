@@ -1,3 +1,4 @@
+// One stack's anchor: its switcher in a popover or a key panel, and the peeks under it.
 #include "stacks/WindowStackAnchor.h"
 
 #include <algorithm>

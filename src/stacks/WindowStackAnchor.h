@@ -5,7 +5,7 @@
 // thumbnails (the front window first), turns scroll-wheel steps into cycling through the
 // stack, raises a window for a look while the pointer rests on its card (and restores the
 // earlier front windows afterwards), and tears everything down when the switcher closes. The
-// stack controller fills the action slots; an empty slot makes its step do nothing. Deciding
+// presenter fills the action slots; an empty slot makes its step do nothing. Deciding
 // code: the widgets are behind SwitcherPresenter. Main thread only.
 //
 //   WindowStackAnchor anchor({clock, capture, permissions, screens, scroll}, presenter);
@@ -70,7 +70,7 @@ public:
     WindowStackAnchor(const WindowStackAnchor&) = delete;
     WindowStackAnchor& operator=(const WindowStackAnchor&) = delete;
 
-    // ---- Slots filled by the stack controller
+    // ---- Slots filled by the presenter
     std::function<void(const ManagedWindow&)> choose;   // bring the member forward
     std::function<void()> onDismiss;                    // after every tear-down
     std::function<std::optional<ManagedWindow>(int)> cycle;   // next (+1) / previous (-1); the new front
@@ -82,7 +82,7 @@ public:
     std::function<void(const ManagedWindow&)> peekWindow;
     std::function<std::vector<ManagedWindow>()> currentFronts;
 
-    // ---- Called by the stack controller
+    // ---- Called by the presenter
     // The stack's members in display order and the one in front; an open switcher marks it.
     void update(std::vector<ManagedWindow> members, std::optional<ManagedWindow> front);
     // The switcher in the popover; nothing while the popover is shown.

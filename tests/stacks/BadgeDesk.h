@@ -145,11 +145,11 @@ protected:
 
     static constexpr double kTitleBar = 22;
 
-    // The controller with its own presenter over the recording panels, started.
-    fw::stacks::WindowStackController& startPresenting()
+    // The engine with its own presenter over the recording panels, started.
+    fw::stacks::StackEngine& startPresenting()
     {
         clock.advance(10s);   // the system has been up a while: no switch is recent
-        controller = std::make_unique<fw::stacks::WindowStackController>(fw::stacks::StackServices{
+        controller = std::make_unique<fw::stacks::StackEngine>(fw::stacks::StackServices{
             access, sim, sim, clock, defaults, transitions, sim, nullptr, false, 0, &surfaces, &reads, &sim.mouse()});
         controller->callbacks.tip = [this](Tip t) { tips.push_back(t); };
         stacksUsed = controller.get();

@@ -1,5 +1,5 @@
 #pragma once
-// The stack controller on the coordinator's desk (two displays on the simulated desktop in
+// The stack engine on the coordinator's desk (two displays on the simulated desktop in
 // virtual time): the real coordinator fills its callback slots, transitions are drawn by a
 // recording presenter over generated window pictures, and a recording presentation stands for
 // the badges and anchors: it tells the front of each stack from the layer list, as the front
@@ -7,7 +7,7 @@
 
 #include "platform/sim/SimWindowCapture.h"
 #include "snap/SnapFixture.h"
-#include "stacks/WindowStackController.h"
+#include "stacks/StackEngine.h"
 #include "transitions/RecordingPresenter.h"
 #include "transitions/WindowTransitions.h"
 
@@ -67,10 +67,10 @@ protected:
         controller.reset();
     }
 
-    // The coordinator and the controller, started; the first deferred pass has run.
-    fw::stacks::WindowStackController& startStacks(bool diagnostics = false)
+    // The coordinator and the engine, started; the first deferred pass has run.
+    fw::stacks::StackEngine& startStacks(bool diagnostics = false)
     {
-        controller = std::make_unique<fw::stacks::WindowStackController>(
+        controller = std::make_unique<fw::stacks::StackEngine>(
             fw::stacks::StackServices{access, sim, sim, clock, defaults, transitions, sim, &presentation, diagnostics});
         stacksUsed = controller.get();
         start(diagnostics);
@@ -114,7 +114,7 @@ protected:
     test::RecordingPresenter presenter{clock};
     WindowTransitions transitions{access, sim, sim, pictures, presenter};
     RecordingPresentation presentation;
-    std::unique_ptr<fw::stacks::WindowStackController> controller;
+    std::unique_ptr<fw::stacks::StackEngine> controller;
 };
 
 } // namespace fw::stacktest

@@ -31,7 +31,7 @@
 #include "snap/SnapDragHandler.h"
 #include "snap/SnapCoordinator.h"
 #include "stacks/WindowStackAnchor.h"
-#include "stacks/WindowStackController.h"
+#include "stacks/StackEngine.h"
 #include "stacks/qt/QtStackSurfaces.h"
 #include "transitions/WindowTransitions.h"
 #include "transitions/qt/GlTransitionPresenter.h"
@@ -166,7 +166,7 @@ struct CoordinatorRig {
     NoThumbnailCapture switcherThumbnails;
     NoScrollSteps scroll;
     QtStackSurfaces surfaces{AnchorServices{clock, switcherThumbnails, permissions, screens, scroll}};
-    fw::stacks::WindowStackController stacks{{access, screens, permissions, clock, defaults, transitions, activations,
+    fw::stacks::StackEngine stacks{{access, screens, permissions, clock, defaults, transitions, activations,
                                               nullptr, false, 0, &surfaces, nullptr, &mouse}};
     NoThumbnailCapture capture;
     QStringList notices;

@@ -32,7 +32,7 @@
 #include "snap/DragMonitor.h"
 #include "snap/SnapDragHandler.h"
 #include "snap/SnapCoordinator.h"
-#include "stacks/WindowStackController.h"
+#include "stacks/StackEngine.h"
 #include "stacks/qt/QtStackSurfaces.h"
 #include "transitions/WindowThumbnails.h"
 #include "transitions/WindowTransitions.h"
@@ -128,7 +128,7 @@ public:
     WindowAccess& access() { return access_; }
     OverlayController& overlay() { return overlay_; }
     TransitionServices& transitions() { return transitions_; }
-    stacks::WindowStackController& stacks() { return stacks_; }
+    stacks::StackEngine& stacks() { return stacks_; }
     StatusMenuView* tray() const { return tray_.get(); }
     DragMonitor& monitor();
     WelcomeWindowController* welcome() const { return welcome_.get(); }
@@ -181,7 +181,7 @@ private:
     ScrollCapture scrollCapture_;   // the stack switcher's scrolling
     ScrollCaptureSteps scrollSteps_;
     QtStackSurfaces stackSurfaces_;   // the badges, anchors and switchers the stacks show
-    stacks::WindowStackController stacks_;
+    stacks::StackEngine stacks_;
     EngineStackCommands stackCommands_;
     SnapCoordinator coordinator_;
     HotKeys hotKeys_;

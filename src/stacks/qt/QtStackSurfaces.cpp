@@ -1,3 +1,4 @@
+// The badge and anchor panels as Qt windows, shaped to what they draw.
 #include "stacks/qt/QtStackSurfaces.h"
 
 #include "overlay/OverlayWindow.h"

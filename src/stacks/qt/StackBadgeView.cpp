@@ -1,3 +1,4 @@
+// The badge's view: its icons, grip, hover and drag, drawn with Qt.
 #include "stacks/qt/StackBadgeView.h"
 
 #include "overlay/Symbols.h"

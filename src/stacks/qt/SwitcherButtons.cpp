@@ -1,3 +1,4 @@
+// The switcher's window-set button and previews button, drawn by hand.
 #include "stacks/qt/SwitcherButtons.h"
 
 #include "overlay/OverlayStyle.h"

@@ -1,3 +1,4 @@
+// The anchor's view and its switcher popover and key panel, as Qt windows.
 #include "stacks/qt/WindowStackAnchorView.h"
 
 #include "overlay/OverlayStyle.h"

@@ -1,3 +1,4 @@
+// The switcher's content drawn with Qt from the picker plan.
 #include "stacks/qt/WindowStackPicker.h"
 
 #include "overlay/OverlayStyle.h"

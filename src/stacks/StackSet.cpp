@@ -1,15 +1,14 @@
-// The questions the coordinator asks of the current stacks while it moves windows: which
-// windows still share a window's slot, which one stands in front, which must move with a
-// placement; and the slot lookups the views use. Only frame stacks answer them; span stacks
-// are for showing and for sending a span behind.
-#include "stacks/WindowStackController.h"
+// The stacks' membership: grouping the known windows once a pass, and the questions the
+// coordinator asks while it moves windows (which windows still share a window's slot, which one
+// stands in front, which must move with a placement) with the slot lookups the views use.
+#include "stacks/StackSet.h"
 
 #include <algorithm>
 #include <map>
 
 namespace fw::stacks {
 
-Size WindowStackController::gridOf(const ManagedWindow& window) const
+Size StackSet::gridOf(const ManagedWindow& window) const
 {
     for (const DiscoveredWindow& d : knownFrames_) {
         if (d.window == window)
@@ -18,7 +17,7 @@ Size WindowStackController::gridOf(const ManagedWindow& window) const
     return {};
 }
 
-bool WindowStackController::sitsIn(const ManagedWindow& window, const Rect& frame, const Rect& slot) const
+bool StackSet::sitsIn(const ManagedWindow& window, const Rect& frame, const Rect& slot) const
 {
     // The slot is some window's frame: that window's cells count too.
     Size slotGrid;
@@ -31,7 +30,7 @@ bool WindowStackController::sitsIn(const ManagedWindow& window, const Rect& fram
     return sameSlot(frame, gridOf(window), slot, slotGrid);
 }
 
-const WindowStack* WindowStackController::presentedStackOf(const ManagedWindow& window) const
+const WindowStack* StackSet::presentedStackOf(const ManagedWindow& window) const
 {
     for (const WindowStack& s : presented_) {
         if (s.contains(window))
@@ -40,7 +39,7 @@ const WindowStack* WindowStackController::presentedStackOf(const ManagedWindow& 
     return nullptr;
 }
 
-std::vector<ManagedWindow> WindowStackController::stackMates(const ManagedWindow& window) const
+std::vector<ManagedWindow> StackSet::stackMates(const ManagedWindow& window) const
 {
     if (!enabled_)
         return {window};
@@ -61,7 +60,7 @@ std::vector<ManagedWindow> WindowStackController::stackMates(const ManagedWindow
     return mates;
 }
 
-ManagedWindow WindowStackController::stackFront(const ManagedWindow& window) const
+ManagedWindow StackSet::stackFront(const ManagedWindow& window) const
 {
     if (!enabled_)
         return window;
@@ -74,7 +73,7 @@ ManagedWindow WindowStackController::stackFront(const ManagedWindow& window) con
     return window;
 }
 
-bool WindowStackController::isSameWindowOrStack(const ManagedWindow& a, const ManagedWindow& b) const
+bool StackSet::isSameWindowOrStack(const ManagedWindow& a, const ManagedWindow& b) const
 {
     if (a == b)
         return true;
@@ -83,13 +82,7 @@ bool WindowStackController::isSameWindowOrStack(const ManagedWindow& a, const Ma
     });
 }
 
-void WindowStackController::noteWindowChanged(const WindowFramePairs& windows)
-{
-    if (monitoringEnabled_)
-        updateKnownFrames(windows);
-}
-
-void WindowStackController::updateKnownFrames(const WindowFramePairs& windows)
+void StackSet::updateKnownFrames(const WindowFramePairs& windows)
 {
     if (!enabled_)
         return;
@@ -104,7 +97,7 @@ void WindowStackController::updateKnownFrames(const WindowFramePairs& windows)
     stacks_ = currentFrameStacks(stackable());
 }
 
-WindowFramePairs WindowStackController::withStackMates(const WindowFramePairs& windows) const
+WindowFramePairs StackSet::withStackMates(const WindowFramePairs& windows) const
 {
     if (!enabled_)
         return windows;
@@ -124,7 +117,7 @@ WindowFramePairs WindowStackController::withStackMates(const WindowFramePairs& w
     return expandWithStackMates(windows, carried);
 }
 
-std::vector<ManagedWindow> WindowStackController::slotMates(const ManagedWindow& window,
+std::vector<ManagedWindow> StackSet::slotMates(const ManagedWindow& window,
                                                             const std::vector<ManagedWindow>& members,
                                                             const WindowStack& stack) const
 {
@@ -140,7 +133,7 @@ std::vector<ManagedWindow> WindowStackController::slotMates(const ManagedWindow&
     return mates;
 }
 
-std::vector<ManagedWindow> WindowStackController::slotRepresentatives(const WindowStack& stack) const
+std::vector<ManagedWindow> StackSet::slotRepresentatives(const WindowStack& stack) const
 {
     const std::vector<WindowLayer> list = access_.windowSystem().layers();
     std::map<QString, std::pair<std::size_t, ManagedWindow>> kept;
@@ -162,6 +155,64 @@ std::vector<ManagedWindow> WindowStackController::slotRepresentatives(const Wind
     for (const auto& [position, m] : entries)
         out.push_back(m);
     return out;
+}
+
+void StackSet::noteKeptAbove(const std::vector<WindowLayerSnapshot>& layers)
+{
+    keptAbove_.clear();
+    for (const WindowLayerSnapshot& l : layers) {
+        if (l.level == kKeptAboveLevel)
+            keptAbove_.insert(l.id);
+    }
+}
+
+std::unordered_set<ManagedWindow> StackSet::discover(const std::optional<std::unordered_set<Pid>>& changedPids)
+{
+    if (!changedPids) {
+        knownFrames_ = access_.managedWindows();
+    } else {
+        const auto& changed = *changedPids;
+        std::erase_if(knownFrames_, [&](const DiscoveredWindow& d) { return changed.count(d.window.pid) > 0; });
+        auto fresh = access_.managedWindows({}, std::nullopt, nullptr, &changed);
+        knownFrames_.insert(knownFrames_.end(), fresh.begin(), fresh.end());
+    }
+    std::unordered_set<ManagedWindow> known;
+    for (const DiscoveredWindow& d : knownFrames_)
+        known.insert(d.window);
+    cycleOrder_.keepOnly(known);
+    return known;
+}
+
+WindowSnapshot StackSet::stackable() const
+{
+    WindowSnapshot out = knownFrames_;
+    std::erase_if(out, [&](const DiscoveredWindow& d) { return keptAbove_.count(d.window.element) > 0; });
+    return out;
+}
+
+std::vector<WindowStack> StackSet::currentFrameStacks(const WindowSnapshot& windows) const
+{
+    return frameStacks(windows, callbacks_.regionProvider ? callbacks_.regionProvider() : std::vector<Rect>{});
+}
+
+void StackSet::group()
+{
+    const WindowSnapshot windows = stackable();
+    stacks_ = enabled_ ? currentFrameStacks(windows) : std::vector<WindowStack>{};
+    std::vector<WindowStack> spans;
+    if (enabled_ && callbacks_.spanProvider)
+        spans = spanStacks(callbacks_.spanProvider(), windows);
+    presented_ = mergeStacks(stacks_, spans);
+    stackFronts_.clear();
+}
+
+void StackSet::clear()
+{
+    cycleOrder_.clear();
+    stacks_.clear();
+    presented_.clear();
+    knownFrames_.clear();
+    stackFronts_.clear();
 }
 
 } // namespace fw::stacks

@@ -1,0 +1,89 @@
+#pragma once
+// What every part of the stack engine works with: the services the application shell hands
+// it, the engine's task scope, the coordinator's callback slots, and references to the state
+// objects (the stacks, the refresh pass, the engine's flags). The switching and span runs take
+// the context; the engine owns everything it refers to.
+
+#include "base/Clock.h"
+#include "base/TaskScope.h"
+#include "platform/ApplicationActivations.h"
+#include "platform/Permissions.h"
+#include "platform/Screens.h"
+#include "snap/WindowStackController.h"
+#include "stacks/StackPresentation.h"
+#include "stacks/StackRefresh.h"
+#include "stacks/StackSet.h"
+#include "transitions/TransitionServices.h"
+#include "windows/WindowAccess.h"
+
+namespace fw {
+
+class UserDefaults;
+class StackSurfaces;
+class ChromeReads;
+class MouseMonitor;
+
+namespace stacks {
+
+// What the engine works with; each must outlive it.
+struct StackServices {
+    WindowAccess& access;
+    Screens& screens;
+    Permissions& permissions;
+    Clock& clock;
+    UserDefaults& defaults;
+    TransitionServices& transitions;
+    ApplicationActivations& activations;
+    // The badges, anchors and switcher; none: nothing is shown.
+    StackPresentation* presentation = nullptr;
+    // The program runs with "--diagnostics": the stack-state file is written.
+    bool diagnostics = false;
+    // This program's process; 0: the running one.
+    Pid ownPid = 0;
+    // The badge and anchor panels. Given (and no `presentation`), the engine presents its
+    // stacks itself: anchors, badges, hover and title-bar readings.
+    StackSurfaces* surfaces = nullptr;
+    // Title-bar readings for badge spots; none: every reading is empty.
+    ChromeReads* chromeReads = nullptr;
+    // Where the pointer is, for hover; none: where it was last reported.
+    MouseMonitor* mouse = nullptr;
+};
+
+// The engine's switches: started, its menu open, monitoring on, a move animating.
+struct StackFlags {
+    bool running = false;
+    bool menuOpen = false;
+    bool monitoring = true;
+    bool shuffling = false;
+};
+
+// The raise task a transition starts at its reveal point, for the task that waits for it.
+struct RaiseHandle {
+    bool started = false;
+    CancelToken done;   // cancelled once every window is raised
+};
+
+// The services with the engine's own parts. `presentation` is never null here.
+struct StackContext : StackServices {
+    TaskScope& tasks;
+    WindowStackCallbacks& callbacks;
+    StackFlags& flags;
+    StackSet& set;
+    StackRefresh& refresh;
+
+    double uptime() const { return toSeconds(clock.now()); }
+    bool trusted() const { return permissions.windowControlGranted(false); }
+    // The coordinator lets the stacks act (it is idle).
+    bool mayRefresh() const { return callbacks.canRefresh && callbacks.canRefresh(); }
+    // Monitoring and grouping on, trusted, the coordinator idle, no move animating.
+    bool mayMove() const { return flags.monitoring && set.enabled() && !flags.shuffling && trusted() && mayRefresh(); }
+    // The move animating has ended: the next may start, the stacks are read again soon.
+    void endMove()
+    {
+        flags.shuffling = false;
+        refresh.schedule();
+    }
+};
+
+} // namespace stacks
+} // namespace fw

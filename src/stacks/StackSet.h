@@ -1,0 +1,86 @@
+#pragma once
+// The stacks as the engine last found them: the windows known with their frames, the frame
+// stacks and the stacks presented (spans first), the window in front of each, the windows kept
+// above the others, and the first-seen order stacks cycle in. It answers the membership
+// questions of the coordinator and the views; only frame stacks answer them, span stacks are
+// for showing and for sending a span behind. With grouping off every window stands alone.
+
+#include "snap/WindowStackController.h"
+#include "stacks/StackGrouping.h"
+#include "stacks/StackModel.h"
+#include "windows/WindowAccess.h"
+
+#include <optional>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace fw::stacks {
+
+class StackSet {
+public:
+    // `callbacks` gives the regions and spans grouping asks for; both must outlive the set.
+    StackSet(WindowAccess& access, const WindowStackCallbacks& callbacks) : access_(access), callbacks_(callbacks) {}
+
+    // Grouping ("windowStacksEnabled"); off answers every question as if there were no stacks.
+    bool enabled() const { return enabled_; }
+    void setEnabled(bool enabled) { enabled_ = enabled; }
+
+    // ---- Membership questions
+    // The members of the window's stack still in its slot, the window included.
+    std::vector<ManagedWindow> stackMates(const ManagedWindow& window) const;
+    // The window in front of the frame stack holding the window; the window itself otherwise.
+    ManagedWindow stackFront(const ManagedWindow& window) const;
+    bool isSameWindowOrStack(const ManagedWindow& a, const ManagedWindow& b) const;
+    // Each window followed by the stack mates still in its slot, all at its target.
+    WindowFramePairs withStackMates(const WindowFramePairs& windows) const;
+    // The members whose slots coincide with the window's, or lie within it, or hold it.
+    std::vector<ManagedWindow> slotMates(const ManagedWindow& window, const std::vector<ManagedWindow>& members,
+                                         const WindowStack& stack) const;
+    // Per slot the member nearest the front, back-most first.
+    std::vector<ManagedWindow> slotRepresentatives(const WindowStack& stack) const;
+    // The presented stack holding the window; none.
+    const WindowStack* presentedStackOf(const ManagedWindow& window) const;
+    // The window at the frame sits in the slot, each by its cells.
+    bool sitsIn(const ManagedWindow& window, const Rect& frame, const Rect& slot) const;
+    std::vector<ManagedWindow> assignCycleOrder(const std::vector<ManagedWindow>& windows)
+    {
+        return cycleOrder_.assign(windows);
+    }
+
+    // ---- Changes
+    // The coordinator placed these windows at these frames.
+    void updateKnownFrames(const WindowFramePairs& windows);
+    // The windows kept above the others in the pass's layer list.
+    void noteKeptAbove(const std::vector<WindowLayerSnapshot>& layers);
+    // Asks the windows again: all, or those of the processes given; the windows now known.
+    std::unordered_set<ManagedWindow> discover(const std::optional<std::unordered_set<Pid>>& changedPids);
+    // Groups the known windows into frame stacks and presented stacks; fronts are forgotten.
+    void group();
+    void setFront(const ManagedWindow& firstMember, const ManagedWindow& front) { stackFronts_[firstMember] = front; }
+    // Forgets every stack and window.
+    void clear();
+
+    const std::vector<WindowStack>& stacks() const { return stacks_; }
+    const std::vector<WindowStack>& presented() const { return presented_; }
+    const WindowSnapshot& knownFrames() const { return knownFrames_; }
+
+private:
+    Size gridOf(const ManagedWindow& window) const;
+    // The known windows that may join stacks: a window kept above the others does not, as no
+    // switch could bring another member over it without changing its state.
+    WindowSnapshot stackable() const;
+    std::vector<WindowStack> currentFrameStacks(const WindowSnapshot& windows) const;
+
+    WindowAccess& access_;
+    const WindowStackCallbacks& callbacks_;
+    bool enabled_ = true;
+    std::vector<WindowStack> stacks_;      // the frame stacks
+    std::vector<WindowStack> presented_;   // span stacks, then frame stacks outside them
+    std::unordered_map<ManagedWindow, ManagedWindow> stackFronts_;   // by a stack's first member
+    WindowSnapshot knownFrames_;
+    std::unordered_set<WindowId> keptAbove_;   // by the last layer list
+    CycleOrder cycleOrder_;
+};
+
+} // namespace fw::stacks
