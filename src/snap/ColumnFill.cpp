@@ -102,7 +102,7 @@ Task<PlacementResult> fillColumn(SnapContext& ctx, AppliedLayouts& layouts, Wind
     RestoreMap restore;
     restore.emplace(window, startFrame);
     const PlacementOutcome outcome = co_await ctx.placement.applyFramesAndRaise(
-        moves, std::move(restore), std::move(together), window, *host, stamp.generation(), kInRegion);
+        moves, std::move(restore), std::move(together), window, {*host, stamp.generation()}, kInRegion);
     if (outcome != PlacementOutcome::committed)
         co_return uncommitted(outcome, stamp, u"A window in that column did not fit the full height. The split was kept."_qs,
                               u"The column could not be filled or fully restored."_qs);

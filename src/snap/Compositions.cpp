@@ -151,8 +151,8 @@ private:
         const std::uint64_t generation = stamp_.generation();
         start_ = ctx_.clock.now();
         result_ = co_await ctx_.placement.runSequence(candidates_, targets,
-                                                      ctx_.placement.compositionGroupMover(*host, generation),
-                                                      match_.front, *host, generation, *host, *host, generation);
+                                                      ctx_.placement.compositionGroupMover({*host, generation}),
+                                                      match_.front, {*host, generation}, *host, {*host, generation});
         co_return true;
     }
 

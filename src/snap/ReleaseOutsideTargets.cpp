@@ -201,7 +201,7 @@ Task<void> ReleaseRun::stackResize()
     for (const ManagedWindow& mate : mates)
         targets.push_back({mate, after_});
     const PlacementOutcome outcome =
-        co_await ctx_.placement.applyFrames(targets, {}, {}, *host, stamp.generation(), kMoveTolerance);
+        co_await ctx_.placement.applyFrames(targets, {}, {}, {*host, stamp.generation()}, kMoveTolerance);
     if (outcome == PlacementOutcome::committed) {
         WindowFramePairs changed{{release_.window, after_}};
         for (const ManagedWindow& mate : mates)

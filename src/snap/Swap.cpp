@@ -78,7 +78,7 @@ Task<PlacementResult> swapWindows(SnapContext& ctx, AppliedLayouts& layouts, Win
     PlacementItems targets{{occupant, home.frame}, {window, target.frame}};
     RestoreMap restore{{window, startFrame}};
     const PlacementOutcome outcome = co_await ctx.placement.applyFramesAndRaiseB(
-        std::move(targets), std::move(restore), {}, occupant, window, *host, stamp.generation(), kArrival);
+        std::move(targets), std::move(restore), {}, occupant, window, {*host, stamp.generation()}, kArrival);
     if (outcome != PlacementOutcome::committed)
         co_return uncommitted(outcome, stamp, u"A window could not fit the other region. The swap was restored."_qs,
                               u"The swap could not finish or fully restore both windows."_qs);
