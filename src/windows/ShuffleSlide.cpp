@@ -1,3 +1,6 @@
+// The stack slide: a window slid out and back home, raised (or an action run) at the turning
+// point, then settled at home.
+
 #include "base/Log.h"
 #include "windows/MotionCurve.h"
 #include "windows/WindowAccess.h"
