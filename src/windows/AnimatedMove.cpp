@@ -38,14 +38,13 @@ double curveStart(const Rect& from, const Rect& to)
     return visible > kFrameStep ? (visible - kFrameStep) / (1 - kFrameStep) : 0.0;
 }
 
-// Whether a move must stop: the owner's interaction ended (guarded moves only), or the token
+// Whether a move must stop: the stamp is no longer current (guarded moves only), or the token
 // was cancelled.
 struct MoveGuard {
-    const CoordinatorHost* owner;
-    std::uint64_t generation;
+    std::optional<InteractionStamp> stamp;
     CancelToken token;
 
-    bool generationChanged() const { return owner && owner->interactionGeneration() != generation; }
+    bool generationChanged() const { return stamp && !stamp->current(); }
     bool stopped() const { return generationChanged() || token.cancelled(); }
 };
 
@@ -121,21 +120,22 @@ void WindowAccess::logMoveSummary(const QString& outcome, const ManagedWindow& w
 Task<bool> WindowAccess::animateMove(ManagedWindow window, RejectionHandler onRejected, Rect target,
                                      double tolerance, CancelToken token)
 {
-    co_return co_await move(std::move(window), std::move(onRejected), nullptr, 0, target, tolerance, std::move(token));
-}
-
-Task<bool> WindowAccess::animateMoveGuarded(ManagedWindow window, RejectionHandler onRejected,
-                                            const CoordinatorHost& owner, std::uint64_t generation, Rect target,
-                                            double tolerance, CancelToken token)
-{
-    co_return co_await move(std::move(window), std::move(onRejected), &owner, generation, target, tolerance,
+    co_return co_await move(std::move(window), std::move(onRejected), std::nullopt, target, tolerance,
                             std::move(token));
 }
 
-Task<bool> WindowAccess::move(ManagedWindow window, RejectionHandler onRejected, const CoordinatorHost* owner,
-                              std::uint64_t generation, Rect target, double tolerance, CancelToken token)
+Task<bool> WindowAccess::animateMoveGuarded(ManagedWindow window, RejectionHandler onRejected,
+                                            InteractionStamp stamp, Rect target, double tolerance,
+                                            CancelToken token)
 {
-    const MoveGuard guard{owner, generation, token};
+    co_return co_await move(std::move(window), std::move(onRejected), std::move(stamp), target, tolerance,
+                            std::move(token));
+}
+
+Task<bool> WindowAccess::move(ManagedWindow window, RejectionHandler onRejected, std::optional<InteractionStamp> stamp,
+                              Rect target, double tolerance, CancelToken token)
+{
+    const MoveGuard guard{std::move(stamp), token};
     if (guard.generationChanged())
         co_return false;
     const auto startFrame = ws_.frame(window.element);

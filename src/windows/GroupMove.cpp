@@ -31,10 +31,9 @@ struct Track {
 // window access.
 class GroupMove {
 public:
-    GroupMove(WindowAccess& access, GroupRejectionHandler callback, const CoordinatorHost& owner,
-              std::uint64_t generation, CancelToken token)
-        : access_(access), ws_(access.windowSystem()), callback_(std::move(callback)), owner_(owner),
-          generation_(generation), token_(std::move(token))
+    GroupMove(WindowAccess& access, GroupRejectionHandler callback, InteractionStamp stamp, CancelToken token)
+        : access_(access), ws_(access.windowSystem()), callback_(std::move(callback)), stamp_(std::move(stamp)),
+          token_(std::move(token))
     {
     }
 
@@ -49,7 +48,8 @@ public:
     // The "Motion" summary line.
     void logSummary(bool result, Duration startUptime) const;
 
-    bool generationChanged() const { return owner_.interactionGeneration() != generation_; }
+    // The interaction ended or the coordinator is gone.
+    bool generationChanged() const { return !stamp_.current(); }
     const std::vector<Track>& tracks() const { return tracks_; }
 
 private:
@@ -58,8 +58,7 @@ private:
     WindowAccess& access_;
     WindowSystem& ws_;
     GroupRejectionHandler callback_;
-    const CoordinatorHost& owner_;
-    std::uint64_t generation_;
+    const InteractionStamp stamp_;
     CancelToken token_;
     std::vector<Track> tracks_;
     std::unordered_set<ManagedWindow> failed_;
@@ -166,11 +165,11 @@ void GroupMove::logSummary(bool result, Duration startUptime) const
 } // namespace
 
 Task<bool> WindowAccess::animateGroup(std::vector<std::pair<ManagedWindow, Rect>> items,
-                                      GroupRejectionHandler callback, const CoordinatorHost& owner,
-                                      std::uint64_t generation, double tolerance, CancelToken token)
+                                      GroupRejectionHandler callback, InteractionStamp stamp, double tolerance,
+                                      CancelToken token)
 {
     const Duration startUptime = clock_.now();
-    GroupMove group(*this, std::move(callback), owner, generation, std::move(token));
+    GroupMove group(*this, std::move(callback), std::move(stamp), std::move(token));
     const bool readable = group.read(items);
     if (group.tracks().empty())
         co_return readable;

@@ -50,7 +50,7 @@ RejectionHandler WindowPlacement::rejectionFor(const Variant& variant, const Man
 }
 
 Task<PlacementOutcome> WindowPlacement::applyFrames(PlacementItems targets, RestoreMap restore, PlacementMover mover,
-                                                    PlacementStamp stamp, double tolerance)
+                                                    InteractionStamp stamp, double tolerance)
 {
     Variant v{.moveTolerance = kLooseTolerance, .report = Report::none};
     co_return co_await transact(std::move(targets), std::move(restore), std::move(mover), std::move(v), stamp,
@@ -59,7 +59,7 @@ Task<PlacementOutcome> WindowPlacement::applyFrames(PlacementItems targets, Rest
 
 Task<PlacementOutcome> WindowPlacement::applyFramesAndRaise(PlacementItems targets, RestoreMap restore,
                                                             PlacementMover mover, ManagedWindow front,
-                                                            PlacementStamp stamp, double tolerance)
+                                                            InteractionStamp stamp, double tolerance)
 {
     Variant v{.front = {std::move(front)}, .moveTolerance = kLooseTolerance, .report = Report::drift};
     co_return co_await transact(std::move(targets), std::move(restore), std::move(mover), std::move(v), stamp,
@@ -68,7 +68,7 @@ Task<PlacementOutcome> WindowPlacement::applyFramesAndRaise(PlacementItems targe
 
 Task<PlacementOutcome> WindowPlacement::applyFramesAndRaiseB(PlacementItems targets, RestoreMap restore,
                                                              PlacementMover mover, ManagedWindow firstFront,
-                                                             ManagedWindow secondFront, PlacementStamp stamp,
+                                                             ManagedWindow secondFront, InteractionStamp stamp,
                                                              double tolerance)
 {
     Variant v{.front = {std::move(firstFront), std::move(secondFront)},
@@ -81,7 +81,7 @@ Task<PlacementOutcome> WindowPlacement::applyFramesAndRaiseB(PlacementItems targ
 Task<PlacementOutcome> WindowPlacement::applyColumnSplitFrames(PlacementItems targets, RestoreMap restore,
                                                                MismatchHandler onMismatch, PlacementMover mover,
                                                                std::shared_ptr<ColumnSplitRecord> record,
-                                                               ManagedWindow front, PlacementStamp stamp,
+                                                               ManagedWindow front, InteractionStamp stamp,
                                                                double tolerance)
 {
     Variant v{.front = {std::move(front)},
@@ -95,14 +95,14 @@ Task<PlacementOutcome> WindowPlacement::applyColumnSplitFrames(PlacementItems ta
 
 Task<PlacementOutcome> WindowPlacement::applyCompositionFrames(PlacementItems targets, RestoreMap restore,
                                                                PlacementMover mover, ManagedWindow front,
-                                                               PlacementStamp stamp, double tolerance)
+                                                               InteractionStamp stamp, double tolerance)
 {
     Variant v{.front = {std::move(front)}, .moveTolerance = kTightTolerance, .report = Report::drift};
     co_return co_await transact(std::move(targets), std::move(restore), std::move(mover), std::move(v), stamp,
                                 tolerance);
 }
 
-Task<PlacementOutcome> WindowPlacement::placeRaised(ManagedWindow window, Rect frame, PlacementStamp stamp)
+Task<PlacementOutcome> WindowPlacement::placeRaised(ManagedWindow window, Rect frame, InteractionStamp stamp)
 {
     PlacementItems targets{PlacementItem{window, frame}};
     co_return co_await applyCompositionFrames(std::move(targets), {}, {}, window, stamp, kTightTolerance);
@@ -135,7 +135,7 @@ struct WindowPlacement::Transaction {
     PlacementItems targets;
     RestoreMap restore;
     Variant variant;
-    PlacementStamp stamp;
+    InteractionStamp stamp;
     double tolerance;
     Prepared prep; // the frames to roll back to in prep.restoreList
 
@@ -152,7 +152,7 @@ struct WindowPlacement::Transaction {
 };
 
 Task<PlacementOutcome> WindowPlacement::transact(PlacementItems targets, RestoreMap restore, PlacementMover mover,
-                                                 Variant variant, PlacementStamp stamp, double tolerance)
+                                                 Variant variant, InteractionStamp stamp, double tolerance)
 {
     Transaction t{std::move(targets), std::move(restore), std::move(variant), stamp, tolerance, {}};
 
@@ -301,7 +301,7 @@ Task<PlacementOutcome> WindowPlacement::rollBack(PlacementItems list, const Vari
     co_return allOk ? PlacementOutcome::rolledBack : PlacementOutcome::rollbackFailed;
 }
 
-Task<PlacementOutcome> WindowPlacement::framesStillMatch(PlacementItems targets, PlacementStamp stamp)
+Task<PlacementOutcome> WindowPlacement::framesStillMatch(PlacementItems targets, InteractionStamp stamp)
 {
     if (!stamp.current())
         co_return PlacementOutcome::rolledBack;
@@ -362,15 +362,15 @@ Task<PlacementOutcome> WindowPlacement::framesStillMatch(PlacementItems targets,
     co_return PlacementOutcome::committed;
 }
 
-GroupMover WindowPlacement::compositionGroupMover(PlacementStamp stamp)
+GroupMover WindowPlacement::compositionGroupMover(InteractionStamp stamp)
 {
     WindowAccess* access = &access_;
     return [access, stamp](std::vector<std::pair<ManagedWindow, Rect>> items)
                -> Task<std::unordered_set<ManagedWindow>> {
         // The coroutine frame holds copies: the closure object may be gone when it resumes.
-        return [](WindowAccess* access, PlacementStamp stamp,
+        return [](WindowAccess* access, InteractionStamp stamp,
                   std::vector<std::pair<ManagedWindow, Rect>> items) -> Task<std::unordered_set<ManagedWindow>> {
-            co_await access->animateGroup(items, {}, stamp.owner(), stamp.generation(), kTightTolerance);
+            co_await access->animateGroup(items, {}, stamp, kTightTolerance);
             std::unordered_set<ManagedWindow> settled;
             for (const auto& [window, target] : items) {
                 const auto f = access->frame(window);

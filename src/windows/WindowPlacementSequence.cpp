@@ -22,7 +22,7 @@ using Candidate = CompositionCandidate<ManagedWindow>;
 class CompositionSequence {
 public:
     CompositionSequence(WindowPlacement& placement, WindowAccess& access, RegionFrames regionFrames,
-                        PlacementStamp stamp, PlacementStamp watched)
+                        InteractionStamp stamp, InteractionStamp watched)
         : placement_(placement), access_(access), regionFrames_(std::move(regionFrames)), stamp_(stamp),
           watched_(watched)
     {
@@ -30,7 +30,7 @@ public:
 
     // Takes in the candidates and the fixed windows and reads the frames the run puts back.
     void prepare(const std::vector<Candidate>& candidates, const RegionWindows& fixed);
-    Task<SequenceResult> run(const GroupMover& moveGroup, const CoordinatorHost& raiseOwner);
+    Task<SequenceResult> run(const GroupMover& moveGroup, std::weak_ptr<const CoordinatorHost> raiseOwner);
 
 private:
     // A window the group move took to a region, and the frame it was aimed at.
@@ -78,8 +78,8 @@ private:
     WindowPlacement& placement_;
     WindowAccess& access_;
     const RegionFrames regionFrames_;
-    const PlacementStamp stamp_;
-    const PlacementStamp watched_;
+    const InteractionStamp stamp_;
+    const InteractionStamp watched_;
 
     RegionWindows fixedInUse_;
     std::vector<Candidate> remaining_;
@@ -167,7 +167,8 @@ std::vector<Candidate> CompositionSequence::withPriorFrame() const
     return out;
 }
 
-Task<SequenceResult> CompositionSequence::run(const GroupMover& moveGroup, const CoordinatorHost& raiseOwner)
+Task<SequenceResult> CompositionSequence::run(const GroupMover& moveGroup,
+                                              std::weak_ptr<const CoordinatorHost> raiseOwner)
 {
     // ---- Group phase, or the fixed windows one by one
     bool going = false;
@@ -190,7 +191,8 @@ Task<SequenceResult> CompositionSequence::run(const GroupMover& moveGroup, const
             co_return SequenceResult{PlacementOutcome::rollbackFailed, {}};
         }
         // ---- Raise
-        placement_.activateOwners(placed_, raiseOwner.pickerWindow());
+        const auto owner = raiseOwner.lock();
+        placement_.activateOwners(placed_, owner ? owner->pickerWindow() : std::nullopt);
     }
     co_return co_await verify();
 }
@@ -430,8 +432,9 @@ Task<SequenceResult> CompositionSequence::rollBackRun()
 
 Task<SequenceResult> WindowPlacement::runSequence(std::vector<CompositionCandidate<ManagedWindow>> candidates,
                                                   RegionFrames regionFrames, GroupMover moveGroup,
-                                                  RegionWindows fixed, PlacementStamp stamp,
-                                                  const CoordinatorHost& raiseOwner, PlacementStamp watched)
+                                                  RegionWindows fixed, InteractionStamp stamp,
+                                                  std::weak_ptr<const CoordinatorHost> raiseOwner,
+                                                  InteractionStamp watched)
 {
     CompositionSequence sequence(*this, access_, std::move(regionFrames), stamp, watched);
     sequence.prepare(candidates, fixed);

@@ -20,7 +20,7 @@ struct SteadyOwner final : CoordinatorHost {
 struct PlacementRig : test::AccessRig {
     using AccessRig::AccessRig;
     WindowPlacement placement{access};
-    SteadyOwner owner;
+    std::shared_ptr<SteadyOwner> owner = std::make_shared<SteadyOwner>();
 };
 
 // Each test: an xterm and the test client on a real server, the rig over them, and the log
