@@ -1,3 +1,7 @@
+// Logging: the categories, the renderer of the unified-log style formats (each conversion
+// parsed, then its argument rendered as text, integer or number), and the writer with its
+// captures.
+
 #include "base/Log.h"
 
 #include "base/Geometry.h"
@@ -6,7 +10,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace fw {
 
@@ -133,6 +139,125 @@ QString printfOne(const std::string& conversion, double v)
     return QString::fromLatin1(buf);
 }
 
+// One conversion as a format writes it: %{modifiers}, flags, width, .precision, length,
+// conversion.
+struct Conversion {
+    QString modifiers;
+    std::string flags;
+    std::string width;
+    std::string precision;
+    bool hasPrecision = false;
+    char conv = 0;
+
+    // A conversion this renderer takes, with at most three digits of width and precision.
+    bool usable() const
+    {
+        const bool known = std::string_view("sSdiuxXofFeEgGc@p").find(conv) != std::string_view::npos;
+        return known && width.size() <= 3 && precision.size() <= 3;
+    }
+    bool hasMod(const char* m) const
+    {
+        for (const auto& s : modifiers.split(QLatin1Char(','), Qt::SkipEmptyParts))
+            if (s.trimmed() == QLatin1String(m))
+                return true;
+        return false;
+    }
+    // The printf conversion without length and conversion letter: validated parts only.
+    std::string base() const { return "%" + flags + width + (hasPrecision ? "." + precision : std::string()); }
+};
+
+// The conversion that starts at f[i] (just after its '%'), with i moved past it; nothing when
+// the format ends first or a '{' is never closed.
+std::optional<Conversion> parseConversion(const std::string& f, std::size_t& i)
+{
+    Conversion c;
+    if (i < f.size() && f[i] == '{') {
+        const auto close = f.find('}', i);
+        if (close == std::string::npos)
+            return std::nullopt;
+        c.modifiers = QString::fromUtf8(f.data() + i + 1, qsizetype(close - i - 1));
+        i = close + 1;
+    }
+    while (i < f.size() && isFlag(f[i]))
+        c.flags += f[i++];
+    while (i < f.size() && isDigit(f[i]))
+        c.width += f[i++];
+    if (i < f.size() && f[i] == '.') {
+        c.hasPrecision = true;
+        ++i;
+        while (i < f.size() && isDigit(f[i]))
+            c.precision += f[i++];
+    }
+    while (i < f.size() && (f[i] == 'l' || f[i] == 'h' || f[i] == 'q' || f[i] == 'z' || f[i] == 'j' || f[i] == 't' || f[i] == 'L'))
+        ++i;
+    if (i >= f.size())
+        return std::nullopt;
+    c.conv = f[i++];
+    return c;
+}
+
+// %s and its kin: the text clipped, then cut to the precision and padded to the width.
+QString renderText(const Conversion& c, const LogArg& arg)
+{
+    QString t = log::clipped(textOf(arg));
+    if (c.hasPrecision)
+        t.truncate(c.precision.empty() ? 0 : std::stoi(c.precision));
+    if (!c.width.empty()) {
+        const int w = std::stoi(c.width);
+        t = c.flags.find('-') != std::string::npos ? t.leftJustified(w) : t.rightJustified(w);
+    }
+    return t;
+}
+
+// %d and its kin, %{bool}d and %{BOOL}d, and %c.
+QString renderInteger(const Conversion& c, const LogArg& arg)
+{
+    if (c.hasMod("bool") || c.hasMod("BOOL")) {
+        const bool b = truthOf(arg);
+        return c.hasMod("BOOL") ? (b ? QStringLiteral("YES") : QStringLiteral("NO"))
+                                : (b ? QStringLiteral("true") : QStringLiteral("false"));
+    }
+    bool ok = false;
+    const long long v = integerOf(arg, ok);
+    if (!ok)
+        return log::clipped(textOf(arg)); // not a number: show it as it is rather than a made-up 0
+    if (c.conv == 'c')
+        return QChar(char32_t(v)).isPrint() ? QString(QChar(char32_t(v))) : QString::number(v);
+    const char conv = c.conv == 'i' ? 'd' : c.conv;
+    return printfOne(c.base() + "ll" + conv, v);
+}
+
+// %f %F %e %E %g %G.
+QString renderNumber(const Conversion& c, const LogArg& arg)
+{
+    bool ok = false;
+    const double v = doubleOf(arg, ok);
+    if (!ok)
+        return log::clipped(textOf(arg));
+    return printfOne(c.base() + c.conv, v);
+}
+
+QString renderArg(const Conversion& c, const LogArg& arg)
+{
+    switch (c.conv) {
+    case 's':
+    case 'S':
+    case '@':
+    case 'p':
+        return renderText(c, arg);
+    case 'd':
+    case 'i':
+    case 'u':
+    case 'x':
+    case 'X':
+    case 'o':
+    case 'c':
+        return renderInteger(c, arg);
+    default:
+        return renderNumber(c, arg);
+    }
+}
+
 } // namespace
 
 QString categoryName(LogCategory c) { return QString::fromLatin1(qtCategory(c).categoryName()); }
@@ -175,41 +300,13 @@ QString render(const char* format, std::initializer_list<LogArg> args)
             literalStart = ++i;
             continue;
         }
-
-        // %{modifiers}, flags, width, .precision, length, conversion
-        QString modifiers;
-        if (i < f.size() && f[i] == '{') {
-            const auto close = f.find('}', i);
-            if (close == std::string::npos) {
-                literalStart = start; // not a conversion: keep the text as written
-                break;
-            }
-            modifiers = QString::fromUtf8(f.data() + i + 1, qsizetype(close - i - 1));
-            i = close + 1;
-        }
-        std::string flags, width, precision;
-        bool hasPrecision = false;
-        while (i < f.size() && isFlag(f[i]))
-            flags += f[i++];
-        while (i < f.size() && isDigit(f[i]))
-            width += f[i++];
-        if (i < f.size() && f[i] == '.') {
-            hasPrecision = true;
-            ++i;
-            while (i < f.size() && isDigit(f[i]))
-                precision += f[i++];
-        }
-        while (i < f.size() && (f[i] == 'l' || f[i] == 'h' || f[i] == 'q' || f[i] == 'z' || f[i] == 'j' || f[i] == 't' || f[i] == 'L'))
-            ++i;
-        if (i >= f.size()) {
-            literalStart = start; // a '%' without a conversion: keep the text as written
+        const auto conversion = parseConversion(f, i);
+        if (!conversion) {
+            literalStart = start; // not a conversion: keep the text as written
             break;
         }
-        const char conv = f[i++];
         literalStart = i;
-
-        const bool known = std::string_view("sSdiuxXofFeEgGc@p").find(conv) != std::string_view::npos;
-        if (!known || width.size() > 3 || precision.size() > 3) {
+        if (!conversion->usable()) {
             out += QString::fromUtf8(f.data() + start, qsizetype(i - start));
             continue;
         }
@@ -217,69 +314,7 @@ QString render(const char* format, std::initializer_list<LogArg> args)
             out += QStringLiteral("<missing>");
             continue;
         }
-        const LogArg& arg = *next++;
-        const std::string base = "%" + flags + width + (hasPrecision ? "." + precision : std::string());
-        const QStringList mods = modifiers.split(QLatin1Char(','), Qt::SkipEmptyParts);
-        auto hasMod = [&](const char* m) {
-            for (const auto& s : mods)
-                if (s.trimmed() == QLatin1String(m))
-                    return true;
-            return false;
-        };
-
-        switch (conv) {
-        case 's':
-        case 'S':
-        case '@':
-        case 'p': {
-            QString t = clipped(textOf(arg));
-            if (hasPrecision)
-                t.truncate(precision.empty() ? 0 : std::stoi(precision));
-            if (!width.empty()) {
-                const int w = std::stoi(width);
-                t = flags.find('-') != std::string::npos ? t.leftJustified(w) : t.rightJustified(w);
-            }
-            out += t;
-            break;
-        }
-        case 'd':
-        case 'i':
-        case 'u':
-        case 'x':
-        case 'X':
-        case 'o':
-        case 'c': {
-            if (hasMod("bool") || hasMod("BOOL")) {
-                const bool b = truthOf(arg);
-                out += hasMod("BOOL") ? (b ? QStringLiteral("YES") : QStringLiteral("NO"))
-                                      : (b ? QStringLiteral("true") : QStringLiteral("false"));
-                break;
-            }
-            bool ok = false;
-            const long long v = integerOf(arg, ok);
-            if (!ok) {
-                out += clipped(textOf(arg)); // not a number: show it as it is rather than a made-up 0
-                break;
-            }
-            if (conv == 'c') {
-                out += QChar(char32_t(v)).isPrint() ? QString(QChar(char32_t(v))) : QString::number(v);
-                break;
-            }
-            const char c = conv == 'i' ? 'd' : conv;
-            out += printfOne(base + "ll" + c, v);
-            break;
-        }
-        default: { // f F e E g G
-            bool ok = false;
-            const double v = doubleOf(arg, ok);
-            if (!ok) {
-                out += clipped(textOf(arg));
-                break;
-            }
-            out += printfOne(base + conv, v);
-            break;
-        }
-        }
+        out += renderArg(*conversion, *next++);
     }
     flushLiteral(f.size());
     return out;

@@ -1,3 +1,6 @@
+// The card over an empty region after a snap: its heading, the scrolling grid of window tiles
+// with a scroller that floats over it, and the leave-empty and Done buttons.
+
 #include "overlay/RegionAssistView.h"
 
 #include "overlay/OverlayStyle.h"
@@ -55,9 +58,23 @@ RegionAssistView::RegionAssistView(const std::vector<ManagedWindow>& choices, co
 
     const double sy = isShort ? 36 : 58, sd = isShort ? 74 : 124;
     const double sw = std::max(W - 2 * m, 1.0), sh = std::max(H - sd, 1.0);
+    buildScrollView(flipped(H, m, sy, sw, sh));
+    buildTiles(choices, thumbnails, onChoose);
+    buildOverlayBar();
+
+    const double b = isShort ? 4 : 16;
+    skip_ = new ActionButton(compact ? QStringLiteral("Skip") : QStringLiteral("Leave empty"), std::move(onSkip), this);
+    skip_->setGeometry(flipped(H, m, b, std::min(W / 2 - m, 116.0), 28));
+    controls_.push_back(skip_);
+    done_ = new ActionButton(QStringLiteral("Done"), std::move(onDone), this);
+    done_->setGeometry(flipped(H, W - m - 66, b, 66, 28));
+}
+
+void RegionAssistView::buildScrollView(const QRect& geometry)
+{
     scroll_ = new QScrollArea(this);
     scroll_->setFrameShape(QFrame::NoFrame);
-    scroll_->setGeometry(flipped(H, m, sy, sw, sh));
+    scroll_->setGeometry(geometry);
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // The scroller floats over the content (as overlay scrollers do), so the content keeps
     // the scroll view's whole width.
@@ -68,7 +85,11 @@ RegionAssistView::RegionAssistView(const std::vector<ManagedWindow>& choices, co
     scroll_->viewport()->setAttribute(Qt::WA_OpaquePaintEvent, false);
     scroll_->viewport()->setAttribute(Qt::WA_NoSystemBackground, false);
     scroll_->setWidgetResizable(false);
+}
 
+void RegionAssistView::buildTiles(const std::vector<ManagedWindow>& choices, const Thumbnails& thumbnails,
+                                  const std::function<void(const ManagedWindow&)>& onChoose)
+{
     const double contentWidth = scroll_->width();
     const double scrollHeight = scroll_->height();
     const Grid g = grid(choices.size(), contentWidth, scrollHeight);
@@ -106,20 +127,16 @@ RegionAssistView::RegionAssistView(const std::vector<ManagedWindow>& choices, co
     // setWidget turns on the document's background fill, which would paint an opaque box.
     document_->setAutoFillBackground(false);
     scroll_->verticalScrollBar()->setValue(0); // the first row shows
+}
 
+void RegionAssistView::buildOverlayBar()
+{
     overlayBar_ = new QScrollBar(Qt::Vertical, scroll_);
     overlayBar_->setGeometry(scroll_->width() - overlayBarWidth, 0, overlayBarWidth, scroll_->height());
     connect(scroll_->verticalScrollBar(), &QScrollBar::rangeChanged, this, [this] { syncScrollBar(); });
     connect(scroll_->verticalScrollBar(), &QScrollBar::valueChanged, overlayBar_, &QScrollBar::setValue);
     connect(overlayBar_, &QScrollBar::valueChanged, scroll_->verticalScrollBar(), &QScrollBar::setValue);
     syncScrollBar();
-
-    const double b = isShort ? 4 : 16;
-    skip_ = new ActionButton(compact ? QStringLiteral("Skip") : QStringLiteral("Leave empty"), std::move(onSkip), this);
-    skip_->setGeometry(flipped(H, m, b, std::min(W / 2 - m, 116.0), 28));
-    controls_.push_back(skip_);
-    done_ = new ActionButton(QStringLiteral("Done"), std::move(onDone), this);
-    done_->setGeometry(flipped(H, W - m - 66, b, 66, 28));
 }
 
 void RegionAssistView::syncScrollBar()

@@ -62,6 +62,12 @@ protected:
     void resizeEvent(QResizeEvent*) override;
 
 private:
+    // The construction's steps: the scroll view at its place in the card, the candidates'
+    // tiles in a grid on the document it scrolls, the scroller that floats over them.
+    void buildScrollView(const QRect& geometry);
+    void buildTiles(const std::vector<ManagedWindow>& choices, const Thumbnails& thumbnails,
+                    const std::function<void(const ManagedWindow&)>& onChoose);
+    void buildOverlayBar();
     void syncScrollBar();
 
     std::unordered_map<ManagedWindow, WindowThumbnailButton*> choices_;

@@ -79,8 +79,7 @@ Task<PlacementResult> fillColumn(SnapContext& ctx, AppliedLayouts& layouts, Wind
 {
     const Rect visible = topLeftVisibleFrame(screen);
     const LayoutGroup* group = layouts.group(target.display);
-    const CoordinatorHost* host = stamp.host();
-    if (!group || !(group->layout == target.layout) || !host)
+    if (!group || !(group->layout == target.layout) || !stamp.host())
         co_return PlacementResult{};
     const auto joinedFrames = fill.layout.tree.frames(visible, kLayoutGap);
     const auto joined = joinedFrames.find(fill.region);
@@ -104,7 +103,7 @@ Task<PlacementResult> fillColumn(SnapContext& ctx, AppliedLayouts& layouts, Wind
     RestoreMap restore;
     restore.emplace(window, startFrame);
     const PlacementOutcome outcome = co_await ctx.placement.applyFramesAndRaise(
-        moves, std::move(restore), std::move(together), window, *host, stamp.generation(), kInRegion);
+        moves, std::move(restore), std::move(together), window, stamp, kInRegion);
     if (outcome != PlacementOutcome::committed)
         co_return uncommitted(outcome, stamp, u"A window in that column did not fit the full height. The split was kept."_qs,
                               u"The column could not be filled or fully restored."_qs);

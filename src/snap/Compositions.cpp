@@ -144,19 +144,17 @@ private:
     // the coordinator is gone.
     Task<bool> place()
     {
-        const CoordinatorHost* host = stamp_.host();
-        if (!host)
+        if (!stamp_.host())
             co_return false;
         RegionFrames targets;
         for (const auto& [region, frame] : frames_) {
             if (!reserved_.count(region))
                 targets.emplace(region, frame);
         }
-        const std::uint64_t generation = stamp_.generation();
         start_ = ctx_.clock.now();
         result_ = co_await ctx_.placement.runSequence(candidates_, targets,
-                                                      ctx_.placement.compositionGroupMover(*host, generation),
-                                                      match_.front, *host, generation, *host, *host, generation);
+                                                      ctx_.placement.compositionGroupMover(stamp_), match_.front,
+                                                      stamp_, ctx_.host, stamp_);
         co_return true;
     }
 
@@ -191,10 +189,9 @@ private:
             for (const ManagedWindow& window : windows)
                 items.emplace_back(window, aim(window, frames_.at(region)));
         }
-        const CoordinatorHost* host = stamp_.host();
-        if (items.empty() || !host)
+        if (items.empty() || !stamp_.host())
             co_return;
-        co_await ctx_.access.animateGroup(items, {}, *host, stamp_.generation(), kPlacementTolerance);
+        co_await ctx_.access.animateGroup(items, {}, stamp_, kPlacementTolerance);
         for (const auto& [region, windows] : match_.behind) {
             const auto front = result_.placed.find(region);
             std::vector<ManagedWindow> inOrder;

@@ -41,13 +41,12 @@ Task<bool> applyGroup(SnapContext& ctx, AppliedLayouts& layouts, WindowMemory& m
                       ScreenInfo screen)
 {
     const InteractionStamp stamp = ctx.stamp();
-    const CoordinatorHost* host = stamp.host();
-    if (!host)
+    if (!stamp.host())
         co_return false;
     const auto frames = regionFrames(group.layout, screen);
     const PlacementItems items = groupMoves(ctx, group, frames);
     const PlacementOutcome outcome = co_await ctx.placement.applyFrames(
-        items, {}, togetherMover(ctx.access, std::make_shared<RejectionBox>(), stamp), *host, stamp.generation(),
+        items, {}, togetherMover(ctx.access, std::make_shared<RejectionBox>(), stamp), stamp,
         kMoveTolerance);
     if (outcome == PlacementOutcome::rollbackFailed) {
         ctx.sinks.sendReport(u"A window could not be resized or fully restored."_qs);

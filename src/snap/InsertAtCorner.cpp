@@ -129,7 +129,7 @@ private:
             recordLatestTarget(access, w, actual, *record, expected);
         };
         co_return co_await ctx_.placement.applyColumnSplitFrames(moves_, {}, std::move(onMismatch), {}, record, r_.window,
-                                                            *r_.stamp.host(), r_.stamp.generation(), kArrival);
+                                                            r_.stamp, kArrival);
     }
 
     // After a roll-back: the layout to try next, or nothing with the notice due in `failure_`.

@@ -196,14 +196,13 @@ Task<void> ReleaseRun::stackResize()
             mates.push_back(mate);
     }
     const InteractionStamp stamp = ctx_.stamp();
-    const CoordinatorHost* host = stamp.host();
-    if (mates.empty() || !host)
+    if (mates.empty() || !stamp.host())
         co_return;
     PlacementItems targets;
     for (const ManagedWindow& mate : mates)
         targets.push_back({mate, after_});
     const PlacementOutcome outcome =
-        co_await ctx_.placement.applyFrames(targets, {}, {}, *host, stamp.generation(), kMoveTolerance);
+        co_await ctx_.placement.applyFrames(targets, {}, {}, stamp, kMoveTolerance);
     if (outcome == PlacementOutcome::committed) {
         WindowFramePairs changed{{release_.window, after_}};
         for (const ManagedWindow& mate : mates)

@@ -232,7 +232,7 @@ void SnapCoordinator::raiseWindows(const std::vector<ManagedWindow>& inOrder) { 
 
 Task<bool> SnapCoordinator::moveCompositionWindow(ManagedWindow window, Rect frame, std::uint64_t generation)
 {
-    return fw::moveCompositionWindow(ctx_.placement, std::move(window), frame, *this, generation);
+    return fw::moveCompositionWindow(ctx_.placement, std::move(window), frame, {ctx_.host, generation});
 }
 
 void SnapCoordinator::captureAssistThumbnails(std::vector<ManagedWindow> windows)

@@ -73,14 +73,13 @@ Task<PlacementResult> swapWindows(SnapContext& ctx, AppliedLayouts& layouts, Win
                                   InteractionStamp stamp, Rect startFrame)
 {
     const auto occupantFrame = checkedOccupantFrame(ctx, layouts, window, home, target, startFrame);
-    const CoordinatorHost* host = stamp.host();
-    if (!occupantFrame || !host)
+    if (!occupantFrame || !stamp.host())
         co_return PlacementResult{};
     const ManagedWindow occupant = *target.occupant;
     PlacementItems targets{{occupant, home.frame}, {window, target.frame}};
     RestoreMap restore{{window, startFrame}};
     const PlacementOutcome outcome = co_await ctx.placement.applyFramesAndRaiseB(
-        std::move(targets), std::move(restore), {}, occupant, window, *host, stamp.generation(), kArrival);
+        std::move(targets), std::move(restore), {}, occupant, window, stamp, kArrival);
     if (outcome != PlacementOutcome::committed)
         co_return uncommitted(outcome, stamp, u"A window could not fit the other region. The swap was restored."_qs,
                               u"The swap could not finish or fully restore both windows."_qs);

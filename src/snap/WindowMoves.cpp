@@ -20,22 +20,20 @@ Task<bool> moveWindow(WindowAccess& access, const ManagedWindow& window, const R
     const bool first = std::exchange(firstMove, false);
     if (!(guarded && first))
         return access.animateMove(window, {}, target, kMoveTolerance);
-    const CoordinatorHost* host = stamp.host();
-    if (!host)
+    if (!stamp.host())
         return refused();
-    return access.animateMoveGuarded(window, {}, *host, stamp.generation(), target, kMoveTolerance);
+    return access.animateMoveGuarded(window, {}, stamp, target, kMoveTolerance);
 }
 
 Task<bool> moveGroup(WindowAccess& access, std::vector<std::pair<ManagedWindow, Rect>> moves,
                      std::shared_ptr<RejectionBox> box, InteractionStamp stamp)
 {
-    const CoordinatorHost* host = stamp.host();
-    if (!host)
+    if (!stamp.host())
         co_return false;
     auto keepFirst = [box](const ManagedWindow& w, std::optional<Rect> actual, const Rect& requested) {
         recordFirstTarget(w, actual, *box, requested);
     };
-    const bool moved = co_await access.animateGroup(std::move(moves), keepFirst, *host, stamp.generation(), kMoveTolerance);
+    const bool moved = co_await access.animateGroup(std::move(moves), keepFirst, stamp, kMoveTolerance);
     co_return moved;
 }
 

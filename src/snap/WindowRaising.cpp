@@ -26,9 +26,9 @@ std::optional<WindowFramePairs> tracks(RegionNumber region, const std::vector<Ma
 }
 
 Task<bool> moveCompositionWindow(WindowPlacement& placement, ManagedWindow window, Rect frame,
-                                 const CoordinatorHost& owner, std::uint64_t generation)
+                                 InteractionStamp stamp)
 {
-    const PlacementOutcome outcome = co_await placement.placeRaised(window, frame, owner, generation);
+    const PlacementOutcome outcome = co_await placement.placeRaised(window, frame, std::move(stamp));
     co_return outcome == PlacementOutcome::committed;
 }
 

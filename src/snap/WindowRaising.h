@@ -29,8 +29,8 @@ std::optional<WindowFramePairs> tracks(RegionNumber region, const std::vector<Ma
                                        const std::map<RegionNumber, Rect>& frames);
 
 // One window of a composition placed at the frame, raised and verified within 1 point, given
-// up when the owner's generation moves on; true when committed.
+// up when the stamp is no longer current; true when committed.
 Task<bool> moveCompositionWindow(WindowPlacement& placement, ManagedWindow window, Rect frame,
-                                 const CoordinatorHost& owner, std::uint64_t generation);
+                                 InteractionStamp stamp);
 
 } // namespace fw

@@ -1,5 +1,6 @@
-// WindowAccess: one window's animated move to a frame (at most 16 steps over 240 ms), its
-// rejection handling and roll-back, and the move log line.
+// The animated move of one window: an eased trip of at most 16 frames, settled at the target
+// and verified, animated back to where it started when it fails.
+
 #include "base/Log.h"
 #include "windows/MotionCurve.h"
 #include "windows/WindowAccess.h"
@@ -36,6 +37,66 @@ double curveStart(const Rect& from, const Rect& to)
     const double visible = progressMoving(from, to, 1.0);
     return visible > kFrameStep ? (visible - kFrameStep) / (1 - kFrameStep) : 0.0;
 }
+
+// Whether a move must stop: the stamp is no longer current (guarded moves only), or the token
+// was cancelled.
+struct MoveGuard {
+    std::optional<InteractionStamp> stamp;
+    CancelToken token;
+
+    bool generationChanged() const { return stamp && !stamp->current(); }
+    bool stopped() const { return generationChanged() || token.cancelled(); }
+};
+
+// What the frames of a move came to: whether the window is to be settled at its target (the
+// last frame written, or a slow application made it jump there), and whether it jumped.
+struct Animation {
+    bool settle = false;
+    bool jumped = false;
+};
+
+// The frames of the way, at most 16, each write counted in `stats`. A refused write is
+// reported and settles nothing; so does a stop, unless it comes after the last frame.
+Task<Animation> animateFrames(WindowAccess& access, const ManagedWindow& window, const RejectionHandler& onRejected,
+                              Rect start, Rect target, bool resizing, MoveStats& stats, const MoveGuard& guard)
+{
+    Animation out;
+    Clock& clock = access.clock();
+    const Duration animationStart = clock.now();
+    if (guard.stopped())
+        co_return out;
+    Rect previous = start;
+    const double curve = curveStart(start, target);
+    for (int n = 1; n <= kMaxFrames; ++n) {
+        if (n >= 2 && guard.stopped())
+            break;
+        const double t = progressAt(n, clock.now() - animationStart, curve);
+        const Rect next = animateFrame(start, target, t);
+        const Duration since = clock.now();
+        const bool written = access.writeFrame(window.element, next, previous);
+        previous = next;
+        if (!written) {
+            if (onRejected)
+                onRejected(access.windowSystem().frame(window.element));
+            access.recordWrite(stats, since);
+            co_return out;
+        }
+        access.recordWrite(stats, since);
+        if (t >= 1) {
+            out.settle = true;
+            break;
+        }
+        if (resizing && stats.slowest > kSlowWrite) {
+            out.jumped = true;
+            out.settle = true;
+            break;
+        }
+        co_await clock.sleep(kFramePause, guard.token); // a cancelled pause: the next check ends the move
+    }
+    if (out.settle && guard.stopped())
+        out.settle = false;
+    co_return out;
+}
 } // namespace
 
 void WindowAccess::recordWrite(MoveStats& stats, Duration since) const
@@ -59,24 +120,23 @@ void WindowAccess::logMoveSummary(const QString& outcome, const ManagedWindow& w
 Task<bool> WindowAccess::animateMove(ManagedWindow window, RejectionHandler onRejected, Rect target,
                                      double tolerance, CancelToken token)
 {
-    co_return co_await move(std::move(window), std::move(onRejected), nullptr, 0, target, tolerance, std::move(token));
-}
-
-Task<bool> WindowAccess::animateMoveGuarded(ManagedWindow window, RejectionHandler onRejected,
-                                            const CoordinatorHost& owner, std::uint64_t generation, Rect target,
-                                            double tolerance, CancelToken token)
-{
-    co_return co_await move(std::move(window), std::move(onRejected), &owner, generation, target, tolerance,
+    co_return co_await move(std::move(window), std::move(onRejected), std::nullopt, target, tolerance,
                             std::move(token));
 }
 
-Task<bool> WindowAccess::move(ManagedWindow window, RejectionHandler onRejected, const CoordinatorHost* owner,
-                              std::uint64_t generation, Rect target, double tolerance, CancelToken token)
+Task<bool> WindowAccess::animateMoveGuarded(ManagedWindow window, RejectionHandler onRejected,
+                                            InteractionStamp stamp, Rect target, double tolerance,
+                                            CancelToken token)
 {
-    auto generationChanged = [&] { return owner && owner->interactionGeneration() != generation; };
-    auto stopped = [&] { return generationChanged() || token.cancelled(); };
+    co_return co_await move(std::move(window), std::move(onRejected), std::move(stamp), target, tolerance,
+                            std::move(token));
+}
 
-    if (generationChanged())
+Task<bool> WindowAccess::move(ManagedWindow window, RejectionHandler onRejected, std::optional<InteractionStamp> stamp,
+                              Rect target, double tolerance, CancelToken token)
+{
+    const MoveGuard guard{std::move(stamp), token};
+    if (guard.generationChanged())
         co_return false;
     const auto startFrame = ws_.frame(window.element);
     if (!startFrame)
@@ -92,59 +152,22 @@ Task<bool> WindowAccess::move(ManagedWindow window, RejectionHandler onRejected,
     const bool resizing = std::abs(start.width() - target.width()) > 1.0
         || std::abs(start.height() - target.height()) > 1.0;
     MoveStats stats;
-    bool jumped = false;
-    bool result = false;
-
-    bool settle = false;
-    if (stopped()) {
-        settle = false;
-    } else if (reduce) {
-        settle = !stopped();
-    } else {
-        const Duration animationStart = clock_.now();
-        if (!stopped()) {
-            Rect previous = start;
-            bool failedWrite = false;
-            const double curve = curveStart(start, target);
-            for (int n = 1; n <= kMaxFrames; ++n) {
-                if (n >= 2 && stopped())
-                    break;
-                const double t = progressAt(n, clock_.now() - animationStart, curve);
-                const Rect next = animateFrame(start, target, t);
-                const Duration since = clock_.now();
-                const bool written = writeFrame(window.element, next, previous);
-                previous = next;
-                if (!written) {
-                    if (onRejected)
-                        onRejected(ws_.frame(window.element));
-                    recordWrite(stats, since);
-                    failedWrite = true;
-                    break;
-                }
-                recordWrite(stats, since);
-                if (t >= 1) {
-                    settle = true;
-                    break;
-                }
-                if (resizing && stats.slowest > kSlowWrite) {
-                    jumped = true;
-                    settle = true;
-                    break;
-                }
-                co_await clock_.sleep(kFramePause, token);   // a cancelled pause: the next check ends the move
-            }
-            if (settle && !failedWrite && stopped())
-                settle = false;
-        }
+    Animation animation;
+    if (!guard.stopped()) {
+        if (reduce)
+            animation.settle = !guard.stopped();
+        else
+            animation = co_await animateFrames(*this, window, onRejected, start, target, resizing, stats, guard);
     }
 
-    if (settle)
+    bool result = false;
+    if (animation.settle)
         result = co_await setFrame(window, target, tolerance, onRejected, token);
 
     if (result) {
-        logMoveSummary(QStringLiteral("done"), window, resizing, jumped, stats, startUptime);
+        logMoveSummary(QStringLiteral("done"), window, resizing, animation.jumped, stats, startUptime);
     } else {
-        logMoveSummary(QStringLiteral("failed"), window, resizing, jumped, stats, startUptime);
+        logMoveSummary(QStringLiteral("failed"), window, resizing, animation.jumped, stats, startUptime);
         const auto now = ws_.frame(window.element);
         if (now && !approximatelyEqual(*now, start, 1.0))
             co_await rollBack(window, *now, start, tolerance, reduce, resizing, stats, token);

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <functional>
 #include <map>
 #include <set>
@@ -28,6 +29,20 @@ bool liesInRegion(const Rect& frame, const Rect& region, const Size& grid);
 // lies there, else the distance between the centres plus 0.2 × the width and height
 // differences.
 double placementCost(const Rect& frame, const Rect& region, const Size& grid = {});
+
+// What the matching needs of one candidate: where it is, the smallest region it takes, its
+// grid, and the regions it failed to take (none when null).
+struct MatchEntry {
+    Rect frame;
+    Size minimum;
+    Size grid;
+    const std::set<RegionNumber>* excluded = nullptr;
+};
+
+// The matching of CompositionCandidate::assign on distinct entries, in candidate order:
+// region number → index into `entries`.
+std::map<RegionNumber, std::size_t> matchRegions(const std::vector<MatchEntry>& entries,
+                                                 const std::map<RegionNumber, Rect>& regions);
 
 template<typename W>
 struct CompositionCandidate {
@@ -58,111 +73,20 @@ std::map<RegionNumber, W> CompositionCandidate<W>::assign(const std::vector<Comp
                                                  const std::map<RegionNumber, Rect>& regions,
                                                  const std::unordered_map<W, std::set<RegionNumber>, Hash>& excluding)
 {
-    // Duplicates: only the first occurrence of a window counts; indices below are into `cands`.
+    // Duplicates: only the first occurrence of a window counts.
     std::vector<const CompositionCandidate*> cands;
-    {
-        std::unordered_set<W, Hash> seen;
-        for (const auto& c : input) {
-            if (seen.insert(c.window).second)
-                cands.push_back(&c);
-        }
-    }
-
-    struct RegionInfo {
-        RegionNumber number;
-        Rect frame;
-        std::vector<int> eligible; // candidate indices, by cost then index
-    };
-    std::vector<RegionInfo> order;
-    for (const auto& [number, frame] : regions) {
-        RegionInfo info{number, frame, {}};
-        std::vector<std::pair<double, int>> costs;
-        for (int i = 0; i < int(cands.size()); ++i) {
-            const auto& c = *cands[i];
-            auto ex = excluding.find(c.window);
-            if (ex != excluding.end() && ex->second.count(number))
-                continue;
-            if (!c.fits(frame))
-                continue;
-            costs.emplace_back(c.placementCost(frame), i);
-        }
-        std::stable_sort(costs.begin(), costs.end(), [](const auto& a, const auto& b) {
-            if (a.first != b.first)
-                return a.first < b.first;
-            return a.second < b.second;
-        });
-        for (const auto& [cost, i] : costs)
-            info.eligible.push_back(i);
-        order.push_back(std::move(info));
-    }
-    std::stable_sort(order.begin(), order.end(), [](const RegionInfo& a, const RegionInfo& b) {
-        if (a.eligible.size() != b.eligible.size())
-            return a.eligible.size() < b.eligible.size();
-        if (a.frame.minY() != b.frame.minY())
-            return a.frame.minY() < b.frame.minY();
-        if (a.frame.minX() != b.frame.minX())
-            return a.frame.minX() < b.frame.minX();
-        return a.number < b.number;
-    });
-
-    const int regionCount = int(order.size());
-    std::vector<int> windowOf(regionCount, -1);          // region position → candidate index
-    std::vector<int> regionOf(cands.size(), -1);         // candidate index → region position
-
-    auto isEligible = [&](int r, int i) {
-        const auto& e = order[r].eligible;
-        return std::find(e.begin(), e.end(), i) != e.end();
-    };
-
-    // First pass: keep windows that already lie in a region.
-    for (int r = 0; r < regionCount; ++r) {
-        for (int i = 0; i < int(cands.size()); ++i) {
-            if (regionOf[i] != -1 || !isEligible(r, i))
-                continue;
-            if (liesInRegion(cands[i]->frame, order[r].frame, cands[i]->grid)) {
-                windowOf[r] = i;
-                regionOf[i] = r;
-                break;
-            }
-        }
-    }
-
-    // Second pass: augmenting paths for the regions still empty.
-    std::function<bool(int, std::vector<bool>&)> augment = [&](int r, std::vector<bool>& visited) {
-        for (int i : order[r].eligible) {
-            if (regionOf[i] == -1 && !visited[i]) {
-                visited[i] = true;
-                windowOf[r] = i;
-                regionOf[i] = r;
-                return true;
-            }
-        }
-        for (int i : order[r].eligible) {
-            if (visited[i])
-                continue;
-            visited[i] = true;
-            const int held = regionOf[i];
-            if (held == -1 || augment(held, visited)) {
-                // The region it held (if any) found another window inside the recursion.
-                windowOf[r] = i;
-                regionOf[i] = r;
-                return true;
-            }
-        }
-        return false;
-    };
-    for (int r = 0; r < regionCount; ++r) {
-        if (windowOf[r] != -1)
+    std::vector<MatchEntry> entries;
+    std::unordered_set<W, Hash> seen;
+    for (const auto& c : input) {
+        if (!seen.insert(c.window).second)
             continue;
-        std::vector<bool> visited(cands.size(), false);
-        augment(r, visited);
+        const auto ex = excluding.find(c.window);
+        cands.push_back(&c);
+        entries.push_back(MatchEntry{c.frame, c.minimum, c.grid, ex != excluding.end() ? &ex->second : nullptr});
     }
-
     std::map<RegionNumber, W> result;
-    for (int r = 0; r < regionCount; ++r) {
-        if (windowOf[r] != -1)
-            result.emplace(order[r].number, cands[windowOf[r]]->window);
-    }
+    for (const auto& [region, index] : matchRegions(entries, regions))
+        result.emplace(region, cands[index]->window);
     return result;
 }
 

@@ -1,5 +1,6 @@
-// The stack shuffle's window slide: out from its slot and back on a 120 Hz frame grid, raised at the
-// turn, then settled on its home frame.
+// The stack slide: a window slid out and back home, raised (or an action run) at the turning
+// point, then settled at home.
+
 #include "base/Log.h"
 #include "windows/MotionCurve.h"
 #include "windows/WindowAccess.h"

@@ -187,16 +187,14 @@ public:
     // frame when it fails. One "Motion" summary line per move that got past its first checks.
     Task<bool> animateMove(ManagedWindow window, RejectionHandler onRejected, Rect target,
                            double tolerance, CancelToken token = {});
-    // Also gives up as soon as the owner's interaction generation differs. The owner must
-    // outlive the task.
-    Task<bool> animateMoveGuarded(ManagedWindow window, RejectionHandler onRejected,
-                                  const CoordinatorHost& owner, std::uint64_t generation, Rect target,
-                                  double tolerance, CancelToken token = {});
+    // Also gives up as soon as the stamp is no longer current (the interaction ended or the
+    // coordinator is gone).
+    Task<bool> animateMoveGuarded(ManagedWindow window, RejectionHandler onRejected, InteractionStamp stamp,
+                                  Rect target, double tolerance, CancelToken token = {});
     // All windows in the same frames; a refused window drops out (reported through the
-    // callback) and nothing is rolled back.
+    // callback) and nothing is rolled back. Gives up when the stamp is no longer current.
     Task<bool> animateGroup(std::vector<std::pair<ManagedWindow, Rect>> items, GroupRejectionHandler callback,
-                            const CoordinatorHost& owner, std::uint64_t generation, double tolerance,
-                            CancelToken token = {});
+                            InteractionStamp stamp, double tolerance, CancelToken token = {});
     // The stack slide: out to `out` and back home in 0.44 s, raising the window (or running
     // the action) once at the turning point, then settled at home. Cancelling does not stop it
     // (it only shortens the settle's waits).
@@ -217,8 +215,9 @@ public:
                         const MoveStats& stats, Duration startUptime) const;
 
 private:
-    Task<bool> move(ManagedWindow window, RejectionHandler onRejected, const CoordinatorHost* owner,
-                    std::uint64_t generation, Rect target, double tolerance, CancelToken token);
+    // `stamp` set: a guarded move.
+    Task<bool> move(ManagedWindow window, RejectionHandler onRejected, std::optional<InteractionStamp> stamp,
+                    Rect target, double tolerance, CancelToken token);
     Task<void> rollBack(ManagedWindow window, Rect from, Rect start, double tolerance, bool reduce,
                         bool resizing, MoveStats& stats, CancelToken token);
     Task<void> slide(ManagedWindow window, std::function<void()> turn, Rect out, Rect home, CancelToken token);

@@ -1,3 +1,8 @@
+// Placement transactions: the variants, the transaction's steps (states left, moves, raise,
+// checks, corrections) and its roll-back, the check that placed windows still hold their frames
+// and the composition's group mover. The composition run itself is in
+// WindowPlacementSequence.cpp.
+
 #include "windows/WindowPlacement.h"
 
 #include "layout/RegionGeometry.h"
@@ -45,67 +50,62 @@ RejectionHandler WindowPlacement::rejectionFor(const Variant& variant, const Man
 }
 
 Task<PlacementOutcome> WindowPlacement::applyFrames(PlacementItems targets, RestoreMap restore, PlacementMover mover,
-                                                    const CoordinatorHost& owner, std::uint64_t generation,
-                                                    double tolerance)
+                                                    InteractionStamp stamp, double tolerance)
 {
     Variant v{.moveTolerance = kLooseTolerance, .report = Report::none};
-    co_return co_await transact(std::move(targets), std::move(restore), std::move(mover), std::move(v), owner,
-                                generation, tolerance);
+    co_return co_await transact(std::move(targets), std::move(restore), std::move(mover), std::move(v), stamp,
+                                tolerance);
 }
 
 Task<PlacementOutcome> WindowPlacement::applyFramesAndRaise(PlacementItems targets, RestoreMap restore,
                                                             PlacementMover mover, ManagedWindow front,
-                                                            const CoordinatorHost& owner, std::uint64_t generation,
-                                                            double tolerance)
+                                                            InteractionStamp stamp, double tolerance)
 {
     Variant v{.front = {std::move(front)}, .moveTolerance = kLooseTolerance, .report = Report::drift};
-    co_return co_await transact(std::move(targets), std::move(restore), std::move(mover), std::move(v), owner,
-                                generation, tolerance);
+    co_return co_await transact(std::move(targets), std::move(restore), std::move(mover), std::move(v), stamp,
+                                tolerance);
 }
 
 Task<PlacementOutcome> WindowPlacement::applyFramesAndRaiseB(PlacementItems targets, RestoreMap restore,
                                                              PlacementMover mover, ManagedWindow firstFront,
-                                                             ManagedWindow secondFront, const CoordinatorHost& owner,
-                                                             std::uint64_t generation, double tolerance)
+                                                             ManagedWindow secondFront, InteractionStamp stamp,
+                                                             double tolerance)
 {
     Variant v{.front = {std::move(firstFront), std::move(secondFront)},
               .moveTolerance = kTightTolerance,
               .report = Report::drift};
-    co_return co_await transact(std::move(targets), std::move(restore), std::move(mover), std::move(v), owner,
-                                generation, tolerance);
+    co_return co_await transact(std::move(targets), std::move(restore), std::move(mover), std::move(v), stamp,
+                                tolerance);
 }
 
 Task<PlacementOutcome> WindowPlacement::applyColumnSplitFrames(PlacementItems targets, RestoreMap restore,
                                                                MismatchHandler onMismatch, PlacementMover mover,
                                                                std::shared_ptr<ColumnSplitRecord> record,
-                                                               ManagedWindow front, const CoordinatorHost& owner,
-                                                               std::uint64_t generation, double tolerance)
+                                                               ManagedWindow front, InteractionStamp stamp,
+                                                               double tolerance)
 {
     Variant v{.front = {std::move(front)},
               .moveTolerance = kLooseTolerance,
               .report = Report::handler,
               .onMismatch = std::move(onMismatch),
               .record = record ? std::move(record) : std::make_shared<ColumnSplitRecord>()};
-    co_return co_await transact(std::move(targets), std::move(restore), std::move(mover), std::move(v), owner,
-                                generation, tolerance);
+    co_return co_await transact(std::move(targets), std::move(restore), std::move(mover), std::move(v), stamp,
+                                tolerance);
 }
 
 Task<PlacementOutcome> WindowPlacement::applyCompositionFrames(PlacementItems targets, RestoreMap restore,
                                                                PlacementMover mover, ManagedWindow front,
-                                                               const CoordinatorHost& owner,
-                                                               std::uint64_t generation, double tolerance)
+                                                               InteractionStamp stamp, double tolerance)
 {
     Variant v{.front = {std::move(front)}, .moveTolerance = kTightTolerance, .report = Report::drift};
-    co_return co_await transact(std::move(targets), std::move(restore), std::move(mover), std::move(v), owner,
-                                generation, tolerance);
+    co_return co_await transact(std::move(targets), std::move(restore), std::move(mover), std::move(v), stamp,
+                                tolerance);
 }
 
-Task<PlacementOutcome> WindowPlacement::placeRaised(ManagedWindow window, Rect frame, const CoordinatorHost& owner,
-                                                    std::uint64_t generation)
+Task<PlacementOutcome> WindowPlacement::placeRaised(ManagedWindow window, Rect frame, InteractionStamp stamp)
 {
     PlacementItems targets{PlacementItem{window, frame}};
-    co_return co_await applyCompositionFrames(std::move(targets), {}, {}, window, owner, generation,
-                                              kTightTolerance);
+    co_return co_await applyCompositionFrames(std::move(targets), {}, {}, window, stamp, kTightTolerance);
 }
 
 Task<WindowPlacement::Prepared> WindowPlacement::prepare(const PlacementItems& targets, const RestoreMap& restore)
@@ -131,62 +131,91 @@ Task<WindowPlacement::Prepared> WindowPlacement::prepare(const PlacementItems& t
     co_return out;
 }
 
-Task<PlacementOutcome> WindowPlacement::transact(PlacementItems targets, RestoreMap restore, PlacementMover mover,
-                                                 Variant variant, const CoordinatorHost& owner,
-                                                 std::uint64_t generation, double tolerance)
-{
-    auto unchanged = [&owner, generation] { return owner.interactionGeneration() == generation; };
+struct WindowPlacement::Transaction {
+    PlacementItems targets;
+    RestoreMap restore;
+    Variant variant;
+    InteractionStamp stamp;
+    double tolerance;
+    Prepared prep; // the frames to roll back to in prep.restoreList
 
     // The roll-back list for k targets counted as moved: those k, then the rest that the
     // caller asked to have restored.
-    PlacementItems restoreList;
-    auto rollBackList = [&](std::size_t k) {
+    PlacementItems rollBackList(std::size_t k) const
+    {
+        const PlacementItems& restoreList = prep.restoreList;
         PlacementItems list(restoreList.begin(), restoreList.begin() + std::min(k, restoreList.size()));
         const auto rest = WindowRecords::filtered(restoreList, k, restoreList.size(), restore);
         list.insert(list.end(), rest.begin(), rest.end());
         return list;
-    };
+    }
+};
+
+Task<PlacementOutcome> WindowPlacement::transact(PlacementItems targets, RestoreMap restore, PlacementMover mover,
+                                                 Variant variant, InteractionStamp stamp, double tolerance)
+{
+    Transaction t{std::move(targets), std::move(restore), std::move(variant), stamp, tolerance, {}};
 
     // 1. Windows out of the states that hold frames, and their frames read before anything moves.
-    Prepared prep = co_await prepare(targets, restore);
-    restoreList = std::move(prep.restoreList);
-    const PlacementItems& moves = prep.moves;
-    const std::vector<Size>& grids = prep.grids;
-    const LeftStates& left = prep.left;
-    if (prep.unreadable) {
+    t.prep = co_await prepare(t.targets, t.restore);
+    if (t.prep.unreadable) {
         // Nothing of ours has moved, but windows the caller moved before and asked to have
         // restored still go back, and windows that left a state take it again.
-        co_return co_await rollBack(rollBackList(0), variant, left);
+        co_return co_await rollBackFrom(t, 0);
     }
+    const std::optional<PlacementOutcome> stopped = co_await moveTargets(t, mover);
+    if (stopped)
+        co_return *stopped;
+    co_return co_await watch(t);
+}
 
-    const std::size_t n = targets.size();
+Task<PlacementOutcome> WindowPlacement::rollBackFrom(const Transaction& t, std::size_t moved)
+{
+    return rollBack(t.rollBackList(moved), t.variant, t.prep.left);
+}
+
+Task<std::optional<PlacementOutcome>> WindowPlacement::moveTargets(Transaction& t, const PlacementMover& mover)
+{
+    const std::size_t n = t.targets.size();
     if (n == 0) {
-        if (!unchanged())
+        if (!t.stamp.current())
             co_return PlacementOutcome::rolledBack;
-    } else if (mover && n > 1) {
-        // 3. The caller's mover moves them all.
-        if (!unchanged())
-            co_return co_await rollBack(rollBackList(n), variant, left);
-        const bool moved = co_await mover(moves);
-        if (!moved || !unchanged())
-            co_return co_await rollBack(rollBackList(n), variant, left);
-    } else {
-        // 4. One by one, in target order.
-        for (std::size_t i = 0; i < n; ++i) {
-            if (!unchanged())
-                co_return co_await rollBack(rollBackList(i), variant, left);
-            const auto& m = moves[i];
-            const bool ok = co_await access_.animateMove(m.window, rejectionFor(variant, m.window, m.frame), m.frame,
-                                                         variant.moveTolerance);
-            if (!ok)
-                co_return co_await rollBack(rollBackList(i + 1), variant, left);
-        }
-        if (!unchanged())
-            co_return co_await rollBack(rollBackList(n), variant, left);
+        co_return std::nullopt;
     }
+    if (!mover || n == 1)
+        co_return co_await moveOneByOne(t);
+    // 3. The caller's mover moves them all.
+    if (!t.stamp.current())
+        co_return co_await rollBackFrom(t, n);
+    const bool moved = co_await mover(t.prep.moves);
+    if (!moved || !t.stamp.current())
+        co_return co_await rollBackFrom(t, n);
+    co_return std::nullopt;
+}
 
+Task<std::optional<PlacementOutcome>> WindowPlacement::moveOneByOne(Transaction& t)
+{
+    // 4. One by one, in target order.
+    const std::size_t n = t.targets.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!t.stamp.current())
+            co_return co_await rollBackFrom(t, i);
+        const auto& m = t.prep.moves[i];
+        const bool ok = co_await access_.animateMove(m.window, rejectionFor(t.variant, m.window, m.frame), m.frame,
+                                                     t.variant.moveTolerance);
+        if (!ok)
+            co_return co_await rollBackFrom(t, i + 1);
+    }
+    if (!t.stamp.current())
+        co_return co_await rollBackFrom(t, n);
+    co_return std::nullopt;
+}
+
+Task<PlacementOutcome> WindowPlacement::watch(Transaction& t)
+{
+    const std::size_t n = t.targets.size();
     // 5. Raise the front windows, then watch.
-    for (const auto& w : variant.front)
+    for (const auto& w : t.variant.front)
         raiseWindow(w);
     std::unordered_set<ManagedWindow> corrected;
     int checkIndex = 0;
@@ -195,48 +224,63 @@ Task<PlacementOutcome> WindowPlacement::transact(PlacementItems targets, Restore
 
     // 6. Checks.
     for (;;) {
-        if (!unchanged())
-            co_return co_await rollBack(rollBackList(n), variant, left);
-        std::vector<std::size_t> off;
-        for (std::size_t i = 0; i < n; ++i) {
-            const auto& t = targets[i];
-            const auto& m = moves[i];
-            const auto f = access_.frame(t.window);
-            if (f && WindowAccess::arrivedAt(*f, t.frame, grids[i], tolerance))
-                continue;
-            switch (variant.report) {
-            case Report::none:
-                break;
-            case Report::drift:
-                access_.checkDrift(m.window, m.frame, f);
-                break;
-            case Report::handler:
-                if (variant.onMismatch)
-                    variant.onMismatch(m.window, f, m.frame);
-                break;
-            }
-            off.push_back(i);
-        }
+        if (!t.stamp.current())
+            co_return co_await rollBackFrom(t, n);
+        std::vector<std::size_t> off = offTarget(t);
         if (off.empty()) {
             if (++clean >= kCleanChecksToCommit)
                 co_return PlacementOutcome::committed;
         } else {
-            for (std::size_t i : off) {
-                const auto& m = moves[i];
-                if (!unchanged() || corrected.count(m.window))
-                    co_return co_await rollBack(rollBackList(n), variant, left);
-                corrected.insert(m.window);
-                const bool ok = co_await access_.animateMove(m.window, rejectionFor(variant, m.window, m.frame),
-                                                             m.frame, variant.moveTolerance);
-                if (!ok)
-                    co_return co_await rollBack(rollBackList(n), variant, left);
-            }
+            const bool corrections = co_await correct(t, std::move(off), corrected);
+            if (!corrections)
+                co_return co_await rollBackFrom(t, n);
             clean = 0;
         }
         if (++checkIndex >= int(std::size(kCheckPauses)))
-            co_return co_await rollBack(rollBackList(n), variant, left);
+            co_return co_await rollBackFrom(t, n);
         co_await sleepMilliseconds(access_.clock(), kCheckPauses[checkIndex]);
     }
+}
+
+std::vector<std::size_t> WindowPlacement::offTarget(const Transaction& t)
+{
+    std::vector<std::size_t> off;
+    for (std::size_t i = 0; i < t.targets.size(); ++i) {
+        const auto& target = t.targets[i];
+        const auto& m = t.prep.moves[i];
+        const auto f = access_.frame(target.window);
+        if (f && WindowAccess::arrivedAt(*f, target.frame, t.prep.grids[i], t.tolerance))
+            continue;
+        switch (t.variant.report) {
+        case Report::none:
+            break;
+        case Report::drift:
+            access_.checkDrift(m.window, m.frame, f);
+            break;
+        case Report::handler:
+            if (t.variant.onMismatch)
+                t.variant.onMismatch(m.window, f, m.frame);
+            break;
+        }
+        off.push_back(i);
+    }
+    return off;
+}
+
+Task<bool> WindowPlacement::correct(Transaction& t, std::vector<std::size_t> off,
+                                    std::unordered_set<ManagedWindow>& corrected)
+{
+    for (std::size_t i : off) {
+        const auto& m = t.prep.moves[i];
+        if (!t.stamp.current() || corrected.count(m.window))
+            co_return false;
+        corrected.insert(m.window);
+        const bool ok = co_await access_.animateMove(m.window, rejectionFor(t.variant, m.window, m.frame), m.frame,
+                                                     t.variant.moveTolerance);
+        if (!ok)
+            co_return false;
+    }
+    co_return true;
 }
 
 Task<PlacementOutcome> WindowPlacement::rollBack(PlacementItems list, const Variant& variant, LeftStates left)
@@ -257,11 +301,9 @@ Task<PlacementOutcome> WindowPlacement::rollBack(PlacementItems list, const Vari
     co_return allOk ? PlacementOutcome::rolledBack : PlacementOutcome::rollbackFailed;
 }
 
-Task<PlacementOutcome> WindowPlacement::framesStillMatch(PlacementItems targets, const CoordinatorHost& owner,
-                                                         std::uint64_t generation)
+Task<PlacementOutcome> WindowPlacement::framesStillMatch(PlacementItems targets, InteractionStamp stamp)
 {
-    auto unchanged = [&owner, generation] { return owner.interactionGeneration() == generation; };
-    if (!unchanged())
+    if (!stamp.current())
         co_return PlacementOutcome::rolledBack;
 
     struct Off {
@@ -288,7 +330,7 @@ Task<PlacementOutcome> WindowPlacement::framesStillMatch(PlacementItems targets,
     };
 
     if (off.empty()) {
-        if (!unchanged())
+        if (!stamp.current())
             co_return PlacementOutcome::rolledBack;
         if (targets.empty())
             co_return PlacementOutcome::committed;
@@ -308,28 +350,27 @@ Task<PlacementOutcome> WindowPlacement::framesStillMatch(PlacementItems targets,
     };
 
     for (const auto& o : off) {
-        if (!unchanged())
+        if (!stamp.current())
             co_return co_await undoAll();
         undo.push_back({o.window, o.found});
         const bool ok = co_await access_.animateMove(o.window, {}, o.target, kLooseTolerance);
         if (!ok)
             co_return co_await undoAll();
     }
-    if (!unchanged() || !allMatch())
+    if (!stamp.current() || !allMatch())
         co_return co_await undoAll();
     co_return PlacementOutcome::committed;
 }
 
-GroupMover WindowPlacement::compositionGroupMover(const CoordinatorHost& owner, std::uint64_t generation)
+GroupMover WindowPlacement::compositionGroupMover(InteractionStamp stamp)
 {
     WindowAccess* access = &access_;
-    const CoordinatorHost* host = &owner;
-    return [access, host, generation](std::vector<std::pair<ManagedWindow, Rect>> items)
+    return [access, stamp](std::vector<std::pair<ManagedWindow, Rect>> items)
                -> Task<std::unordered_set<ManagedWindow>> {
         // The coroutine frame holds copies: the closure object may be gone when it resumes.
-        return [](WindowAccess* access, const CoordinatorHost* host, std::uint64_t generation,
+        return [](WindowAccess* access, InteractionStamp stamp,
                   std::vector<std::pair<ManagedWindow, Rect>> items) -> Task<std::unordered_set<ManagedWindow>> {
-            co_await access->animateGroup(items, {}, *host, generation, kTightTolerance);
+            co_await access->animateGroup(items, {}, stamp, kTightTolerance);
             std::unordered_set<ManagedWindow> settled;
             for (const auto& [window, target] : items) {
                 const auto f = access->frame(window);
@@ -337,7 +378,7 @@ GroupMover WindowPlacement::compositionGroupMover(const CoordinatorHost& owner, 
                     settled.insert(window);
             }
             co_return settled;
-        }(access, host, generation, std::move(items));
+        }(access, stamp, std::move(items));
     };
 }
 

@@ -4,10 +4,11 @@
 // touched window put back (the last first) when it did not. Plus the composition run, which
 // matches windows to a layout's regions and places them one transaction at a time.
 //
-// Main thread only. Every routine is a cooperative task: the WindowPlacement object, the
-// WindowAccess it was made with and every CoordinatorHost passed in must outlive the tasks.
-// The owner's interaction generation is only read, never written; at the first checkpoint
-// where it differs from the captured value the transaction gives up and rolls back.
+// Main thread only. Every routine is a cooperative task: the WindowPlacement object and the
+// WindowAccess it was made with must outlive the tasks. The coordinator is held weakly through
+// the stamps: its interaction generation is only read, never written, and at the first
+// checkpoint where the stamp is no longer current (the generation differs or the coordinator
+// is gone) the transaction gives up and rolls back.
 
 #include "base/Task.h"
 #include "windows/CoordinatorHost.h"
@@ -58,54 +59,47 @@ public:
 
     // Resizing neighbours together: raises nothing, reports nothing.
     Task<PlacementOutcome> applyFrames(PlacementItems targets, RestoreMap restore, PlacementMover mover,
-                                       const CoordinatorHost& owner, std::uint64_t generation, double tolerance);
+                                       InteractionStamp stamp, double tolerance);
     // Column fill: raises the front window; a drifted window is logged.
     Task<PlacementOutcome> applyFramesAndRaise(PlacementItems targets, RestoreMap restore, PlacementMover mover,
-                                               ManagedWindow front, const CoordinatorHost& owner,
-                                               std::uint64_t generation, double tolerance);
+                                               ManagedWindow front, InteractionStamp stamp, double tolerance);
     // Swap: raises the first front window, then the second, which ends on top.
     Task<PlacementOutcome> applyFramesAndRaiseB(PlacementItems targets, RestoreMap restore, PlacementMover mover,
                                                 ManagedWindow firstFront, ManagedWindow secondFront,
-                                                const CoordinatorHost& owner, std::uint64_t generation,
-                                                double tolerance);
+                                                InteractionStamp stamp, double tolerance);
     // Column split: off-target windows go to the caller's handler, and every move records its
     // refused frame write (the first one of the action) in `record`.
     Task<PlacementOutcome> applyColumnSplitFrames(PlacementItems targets, RestoreMap restore,
                                                   MismatchHandler onMismatch, PlacementMover mover,
                                                   std::shared_ptr<ColumnSplitRecord> record, ManagedWindow front,
-                                                  const CoordinatorHost& owner, std::uint64_t generation,
-                                                  double tolerance);
+                                                  InteractionStamp stamp, double tolerance);
     // A composition's windows, and the raised placement of one window.
     Task<PlacementOutcome> applyCompositionFrames(PlacementItems targets, RestoreMap restore, PlacementMover mover,
-                                                  ManagedWindow front, const CoordinatorHost& owner,
-                                                  std::uint64_t generation, double tolerance);
+                                                  ManagedWindow front, InteractionStamp stamp, double tolerance);
 
     // Windows that should already be at their frames: each one more than 5 points off is moved
     // back once; the corrections are undone, the last first, when that does not hold.
-    Task<PlacementOutcome> framesStillMatch(PlacementItems targets, const CoordinatorHost& owner,
-                                            std::uint64_t generation);
+    Task<PlacementOutcome> framesStillMatch(PlacementItems targets, InteractionStamp stamp);
 
     // One window placed, raised and verified in one frame (tolerance 1).
-    Task<PlacementOutcome> placeRaised(ManagedWindow window, Rect frame, const CoordinatorHost& owner,
-                                       std::uint64_t generation);
+    Task<PlacementOutcome> placeRaised(ManagedWindow window, Rect frame, InteractionStamp stamp);
 
     // ---- The composition run
 
     // Matches the candidates (and the fixed windows) to the regions, places them, raises
     // them, verifies that they hold still and commits, or puts every touched window back to
-    // the frame it had when the run began. `owner`/`generation` go to each single placement;
-    // `raiseOwner` names the picker window raised last; the run gives up when the
-    // generation of `watchedOwner` differs from `watchedGeneration`.
+    // the frame it had when the run began. `stamp` goes to each single placement;
+    // `raiseOwner`, while it lives, names the picker window raised last; the run gives up when
+    // `watched` is no longer current.
     Task<SequenceResult> runSequence(std::vector<CompositionCandidate<ManagedWindow>> candidates,
                                      RegionFrames regionFrames, GroupMover moveGroup, RegionWindows fixed,
-                                     const CoordinatorHost& owner, std::uint64_t generation,
-                                     const CoordinatorHost& raiseOwner, const CoordinatorHost& watchedOwner,
-                                     std::uint64_t watchedGeneration);
+                                     InteractionStamp stamp, std::weak_ptr<const CoordinatorHost> raiseOwner,
+                                     InteractionStamp watched);
 
     // The group mover the coordinator hands to runSequence: the group move (tolerance 1, no
-    // callback) under the owner's generation, then the windows read back within 1 point of
+    // callback) under the stamp's generation, then the windows read back within 1 point of
     // their targets.
-    GroupMover compositionGroupMover(const CoordinatorHost& owner, std::uint64_t generation);
+    GroupMover compositionGroupMover(InteractionStamp stamp);
 
     // Activates each window's application unless it is frontmost, then raises the window, in
     // ascending region number; the picker window, when it is one of them, once more last.
@@ -122,7 +116,7 @@ private:
     };
 
     Task<PlacementOutcome> transact(PlacementItems targets, RestoreMap restore, PlacementMover mover, Variant variant,
-                                    const CoordinatorHost& owner, std::uint64_t generation, double tolerance);
+                                    InteractionStamp stamp, double tolerance);
     // States windows left for a transaction, put back by its roll-back.
     using LeftStates = std::unordered_map<ManagedWindow, WindowStates>;
     // A transaction's start: the frames to roll back to, the moves, the windows' grids, the
@@ -135,6 +129,22 @@ private:
         bool unreadable = false;
     };
     Task<Prepared> prepare(const PlacementItems& targets, const RestoreMap& restore);
+    // One transaction's arguments and start (WindowPlacement.cpp). The steps below take it
+    // from the transaction's own frame, which outlives them.
+    struct Transaction;
+    // The moves: nothing when the checks come next, else the transaction's outcome (rolled
+    // back as far as it got).
+    Task<std::optional<PlacementOutcome>> moveTargets(Transaction& t, const PlacementMover& mover);
+    Task<std::optional<PlacementOutcome>> moveOneByOne(Transaction& t);
+    // The front windows raised, then the checks until the windows held still (committed) or
+    // the checks ran out.
+    Task<PlacementOutcome> watch(Transaction& t);
+    // The targets' positions found off target in one check, each reported as the variant asks.
+    std::vector<std::size_t> offTarget(const Transaction& t);
+    // Moves each window found off target once more; false when the transaction must roll back.
+    Task<bool> correct(Transaction& t, std::vector<std::size_t> off, std::unordered_set<ManagedWindow>& corrected);
+    // Puts back the first `moved` targets and the windows the caller asked to have restored.
+    Task<PlacementOutcome> rollBackFrom(const Transaction& t, std::size_t moved);
     Task<PlacementOutcome> rollBack(PlacementItems list, const Variant& variant, LeftStates left = {});
     RejectionHandler rejectionFor(const Variant& variant, const ManagedWindow& window, const Rect& requested) const;
     // Activates the window's application unless it is frontmost, then raises the window.

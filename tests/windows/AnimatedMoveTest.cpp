@@ -144,17 +144,18 @@ TEST_F(AnimatedMove, CancellationAndGenerationChangesEndTheMoveAndRollBack)
     EXPECT_EQ(frameOf(w), start);
     EXPECT_EQ(clock.now(), 40ms);   // the way back does not wait on a cancelled task
 
-    Generation owner;
+    const auto sharedOwner = std::make_shared<Generation>();
+    Generation& owner = *sharedOwner;
     owner.value = 7;
     sim.resetCounters();
     logs.clear();
-    EXPECT_FALSE(run(wa.animateMoveGuarded(managed(w), {}, owner, 6, target, 1.0)));
+    EXPECT_FALSE(run(wa.animateMoveGuarded(managed(w), {}, {sharedOwner, 6}, target, 1.0)));
     EXPECT_EQ(sim.frameReadCount(), 0);
     EXPECT_TRUE(motion().isEmpty());
 
     const Duration begin = clock.now();
     clock.schedule(70ms, [&] { owner.value = 8; });
-    EXPECT_FALSE(run(wa.animateMoveGuarded(managed(w), {}, owner, 7, target, 1.0)));
+    EXPECT_FALSE(run(wa.animateMoveGuarded(managed(w), {}, {sharedOwner, 7}, target, 1.0)));
     ASSERT_EQ(motion().size(), 1);
     EXPECT_TRUE(motion()[0].contains("failed: 80 ms total, 5 frames"));
     EXPECT_EQ(frameOf(w), start);

@@ -26,7 +26,7 @@ protected:
             items.emplace_back(ManagedWindow{id, sim.window(id) ? sim.window(id)->setup.pid : 12, "w", names[id]}, frame);
         return wa.animateGroup(items, [this](const ManagedWindow& w, std::optional<Rect> r, const Rect& t) {
             refusals.push_back({w.element, r, t});
-        }, owner, generation, 1.0);
+        }, {sharedOwner, generation}, 1.0);
     }
     Duration lastWrite(WindowId id) const
     {
@@ -35,7 +35,8 @@ protected:
     }
     WindowId a = 0, b = 0, c = 0;
     std::map<WindowId, QString> names;
-    Generation owner;
+    std::shared_ptr<Generation> sharedOwner = std::make_shared<Generation>();
+    Generation& owner = *sharedOwner;
     std::vector<Refusal> refusals;
     const Rect ta{100, 100, 400, 300}, tb{600, 100, 400, 300}, tc{100, 500, 400, 300};
 };

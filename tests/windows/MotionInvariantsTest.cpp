@@ -392,7 +392,8 @@ TEST(MotionInvariants, SingleMoveEndsAtTargetOrRollsBackAndReportsOnce)
         // Interruption: none, a cancelled task, or (guarded) a generation change, at a random time.
         const int interruption = pick(rng, 0, 3);
         const Duration at = Duration(std::chrono::microseconds(pick(rng, 0, 400000) + 333));
-        Generation owner;
+        const auto sharedOwner = std::make_shared<Generation>();
+        Generation& owner = *sharedOwner;
         CancelToken token = CancelToken::make();
         if (interruption == 1)
             w.clock.schedule(at, [token] { token.cancel(); });
@@ -412,7 +413,7 @@ TEST(MotionInvariants, SingleMoveEndsAtTargetOrRollsBackAndReportsOnce)
         };
         w.sim.resetCounters();
         Task<bool> task = interruption >= 2
-            ? w.wa.animateMoveGuarded(w.managed(id), onRejected, owner, 0, target, tolerance, token)
+            ? w.wa.animateMoveGuarded(w.managed(id), onRejected, {sharedOwner, 0}, target, tolerance, token)
             : w.wa.animateMove(w.managed(id), onRejected, target, tolerance, token);
         const auto result = w.clock.tryRun(std::move(task), std::chrono::seconds(20));
         ASSERT_TRUE(result) << "did not finish";
@@ -480,7 +481,8 @@ TEST(MotionInvariants, GroupMoveReportsEachFailedWindowOnceAndStopsOnGenerationC
         const double tolerance = chance(rng, 0.5) ? 1.0 : 5.0;
         const bool reduce = chance(rng, 0.15);
         w.wa.setReduceMotion([reduce] { return reduce; });
-        Generation owner;
+        const auto sharedOwner = std::make_shared<Generation>();
+        Generation& owner = *sharedOwner;
         const bool interrupt = chance(rng, 0.3);
         const Duration at = Duration(std::chrono::microseconds(pick(rng, 0, 700000) + 333));
         // The change reaches the group when the main thread is free: the time it lands counts.
@@ -498,7 +500,7 @@ TEST(MotionInvariants, GroupMoveReportsEachFailedWindowOnceAndStopsOnGenerationC
             ASSERT_NE(it, ids.end());
             EXPECT_EQ(target, targets[std::size_t(it - ids.begin())]);
         };
-        const auto result = w.clock.tryRun(w.wa.animateGroup(items, callback, owner, 0, tolerance),
+        const auto result = w.clock.tryRun(w.wa.animateGroup(items, callback, {sharedOwner, 0}, tolerance),
                                            std::chrono::seconds(30));
         ASSERT_TRUE(result) << "did not finish";
 

@@ -12,6 +12,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace fw::placementtest {
@@ -103,7 +104,9 @@ protected:
     sim::SimDesktop sim{clock};
     WindowAccess access{sim, sim, clock, sim};
     WindowPlacement placement{access};
-    FakeHost host{clock};
+    // The coordinator stand-in, held the way the coordinator is: placements keep it weakly.
+    std::shared_ptr<FakeHost> sharedHost = std::make_shared<FakeHost>(clock);
+    FakeHost& host = *sharedHost;
     log::Capture logs;
 };
 

@@ -166,7 +166,8 @@ struct World {
     sim::SimDesktop sim{clock};
     WindowAccess access{sim, sim, clock, sim};
     WindowPlacement placement{access};
-    FakeHost host{clock};
+    std::shared_ptr<FakeHost> sharedHost = std::make_shared<FakeHost>(clock);
+    FakeHost& host = *sharedHost;
     log::Capture logs;
     std::map<WindowId, Fault> faults;
     std::map<WindowId, Rect> starts;
@@ -313,22 +314,22 @@ TEST(PlacementInvariants, TransactionsCommitOnTargetOrPutEveryWindowBack)
         auto& p = world.placement;
         switch (variant) {
         case 0:
-            task = p.applyFrames(targets, restore, mover, world.host, 7, 5.0);
+            task = p.applyFrames(targets, restore, mover, {world.sharedHost, 7}, 5.0);
             break;
         case 1:
-            task = p.applyFramesAndRaise(targets, restore, mover, front, world.host, 7, 5.0);
+            task = p.applyFramesAndRaise(targets, restore, mover, front, {world.sharedHost, 7}, 5.0);
             break;
         case 2:
             tolerance = moveTolerance = 1.0;
-            task = p.applyFramesAndRaiseB(targets, restore, mover, front, second, world.host, 7, 1.0);
+            task = p.applyFramesAndRaiseB(targets, restore, mover, front, second, {world.sharedHost, 7}, 1.0);
             break;
         case 3:
             task = p.applyColumnSplitFrames(targets, restore, [](auto&&...) {}, mover,
-                                            std::make_shared<ColumnSplitRecord>(), front, world.host, 7, 5.0);
+                                            std::make_shared<ColumnSplitRecord>(), front, {world.sharedHost, 7}, 5.0);
             break;
         default:
             tolerance = moveTolerance = 1.0;
-            task = p.applyCompositionFrames(targets, restore, mover, front, world.host, 7, 1.0);
+            task = p.applyCompositionFrames(targets, restore, mover, front, {world.sharedHost, 7}, 1.0);
             break;
         }
         trace << " variant " << variant;
@@ -434,12 +435,12 @@ TEST(PlacementInvariants, CompositionRunCommitsAMatchingOrPutsEveryWindowBack)
         if (!named.empty() && chance(rng, 0.3))
             world.host.picker = named[0];
 
-        const GroupMover mover = chance(rng, 0.5) ? world.placement.compositionGroupMover(world.host, 7) : GroupMover{};
+        const GroupMover mover = chance(rng, 0.5) ? world.placement.compositionGroupMover({world.sharedHost, 7}) : GroupMover{};
         trace << " mover " << bool(mover);
         SCOPED_TRACE(trace.str());
 
         const auto result = world.clock.tryRun(world.placement.runSequence(candidates, regions, mover, fixed,
-                                                                           world.host, 7, world.host, world.host, 7),
+                                                                           {world.sharedHost, 7}, world.sharedHost, {world.sharedHost, 7}),
                                                std::chrono::minutes(10));
         ASSERT_TRUE(result) << "the run did not end within ten minutes of virtual time";
 

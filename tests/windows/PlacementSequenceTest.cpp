@@ -28,7 +28,7 @@ protected:
                                  std::vector<CompositionCandidate<ManagedWindow>> cands = {}, bool useCands = false)
     {
         return placement.runSequence(useCands ? std::move(cands) : candidates(), kRegions, std::move(mover),
-                                     std::move(fixed), host, 7, host, host, 7);
+                                     std::move(fixed), {sharedHost, 7}, sharedHost, {sharedHost, 7});
     }
     // Back where the run found them; a window left within a point of it counts as back.
     void expectAllAtStart()
@@ -44,7 +44,7 @@ protected:
 TEST_F(Sequence, ACleanRunPlacesEveryWindowRaisesThemInRegionOrderAndCommits)
 {
     host.picker = a;
-    const auto r = run(runWith(placement.compositionGroupMover(host, 7)));
+    const auto r = run(runWith(placement.compositionGroupMover({sharedHost, 7})));
     EXPECT_EQ(r.outcome, PlacementOutcome::committed);
     EXPECT_EQ(r.placed, (RegionWindows{{0, a}, {1, b}, {2, c}}));
     EXPECT_EQ(frameOf(a), kLeft);
@@ -61,7 +61,7 @@ TEST_F(Sequence, ACleanRunPlacesEveryWindowRaisesThemInRegionOrderAndCommits)
 
 TEST_F(Sequence, NothingToPlaceCommitsAnEmptyMapAfterThreeChecks)
 {
-    const auto r = run(placement.runSequence({}, kRegions, {}, {}, host, 7, host, host, 7));
+    const auto r = run(placement.runSequence({}, kRegions, {}, {}, {sharedHost, 7}, sharedHost, {sharedHost, 7}));
     EXPECT_EQ(r.outcome, PlacementOutcome::committed);
     EXPECT_TRUE(r.placed.empty());
     EXPECT_EQ(clock.now(), 480ms);
@@ -99,7 +99,7 @@ TEST_F(Sequence, FixedWindowsGoFirstAndAFixedWindowThatCannotBePlacedLeavesItsRe
 
 TEST_F(Sequence, AGenerationChangeAtAnyCheckpointPutsEveryWindowBackWithAnEmptyMap)
 {
-    auto mover = placement.compositionGroupMover(host, 7);
+    auto mover = placement.compositionGroupMover({sharedHost, 7});
     ASSERT_EQ(run(runWith(mover)).outcome, PlacementOutcome::committed);
     const int checkpoints = host.reads;
     ASSERT_GT(checkpoints, 5);
@@ -117,13 +117,13 @@ TEST_F(Sequence, AGenerationChangeAtAnyCheckpointPutsEveryWindowBackWithAnEmptyM
 TEST_F(Sequence, AWindowDriftingDuringVerificationIsPlacedOnceMoreThenTheRunGivesUp)
 {
     sim.driftAfterWrite(b.element, Rect(900, 50, 500, 400), 100ms, 1);
-    auto r = run(runWith(placement.compositionGroupMover(host, 7)));
+    auto r = run(runWith(placement.compositionGroupMover({sharedHost, 7})));
     EXPECT_EQ(r.outcome, PlacementOutcome::committed);
     EXPECT_EQ(frameOf(b), kTopRight);
 
     putBack();
     sim.driftAfterWrite(b.element, Rect(900, 50, 500, 400), 100ms, 3);
-    r = run(runWith(placement.compositionGroupMover(host, 7)));
+    r = run(runWith(placement.compositionGroupMover({sharedHost, 7})));
     EXPECT_EQ(r.outcome, PlacementOutcome::rolledBack);
     EXPECT_TRUE(r.placed.empty());
     expectAllAtStart();
@@ -145,7 +145,7 @@ TEST_F(Sequence, AWindowMovedButNotPlacedGoesBackBeforeTheRunCommits)
     };
     const std::vector<CompositionCandidate<ManagedWindow>> two{{a, kStartA, {0, 0}}, {b, kStartB, {0, 0}}};
     const RegionFrames regions{{0, kLeft}, {1, kTopRight}};
-    auto r = run(placement.runSequence(two, regions, stalls, {}, host, 7, host, host, 7));
+    auto r = run(placement.runSequence(two, regions, stalls, {}, {sharedHost, 7}, sharedHost, {sharedHost, 7}));
     EXPECT_EQ(r.outcome, PlacementOutcome::committed);
     EXPECT_EQ(r.placed, (RegionWindows{{0, a}}));
     EXPECT_EQ(frameOf(a), kLeft);
@@ -159,7 +159,7 @@ TEST_F(Sequence, AWindowMovedButNotPlacedGoesBackBeforeTheRunCommits)
         sim.closeWindow(b.element);
         co_return std::unordered_set<ManagedWindow>{};
     };
-    r = run(placement.runSequence(two, regions, closesB, {}, host, 7, host, host, 7));
+    r = run(placement.runSequence(two, regions, closesB, {}, {sharedHost, 7}, sharedHost, {sharedHost, 7}));
     EXPECT_EQ(r.outcome, PlacementOutcome::rollbackFailed);
     EXPECT_TRUE(r.placed.empty());
     EXPECT_EQ(frameOf(a), kStartA);
@@ -171,7 +171,7 @@ TEST_F(Sequence, AWindowAlreadyInItsRegionIsNotMovedAndUnreadableWindowsTakeNoPa
     sim.closeWindow(c.element);
     std::vector<CompositionCandidate<ManagedWindow>> cands{{a, kStartA, {0, 0}}, {b, kTopRight, {0, 0}},
                                                            {c, kBottomRight, {0, 0}}};
-    const auto r = run(runWith(placement.compositionGroupMover(host, 7), {}, cands, true));
+    const auto r = run(runWith(placement.compositionGroupMover({sharedHost, 7}), {}, cands, true));
     EXPECT_EQ(r.outcome, PlacementOutcome::committed);
     EXPECT_EQ(r.placed.at(1), b);
     EXPECT_EQ(r.placed.count(2), 0u);
@@ -207,8 +207,9 @@ TEST_F(Sequence, AssigningStopsAfterThirtyTwoFailedPlacementsAndTheRunStillCommi
         cands.push_back({w, start, {0, 0}});
         regions.emplace(i, Rect(4 + 310 * i, 4, 300, 300));
     }
-    FakeHost placementOwner{clock};
-    const auto r = run(placement.runSequence(cands, regions, {}, {}, placementOwner, 7, host, host, 7));
+    const auto sharedOwner = std::make_shared<FakeHost>(clock);
+    FakeHost& placementOwner = *sharedOwner;
+    const auto r = run(placement.runSequence(cands, regions, {}, {}, {sharedOwner, 7}, sharedHost, {sharedHost, 7}));
     EXPECT_EQ(placementOwner.reads, 32);
     EXPECT_EQ(r.outcome, PlacementOutcome::committed);
     EXPECT_TRUE(r.placed.empty());

@@ -35,7 +35,7 @@ protected:
 TEST_F(Transaction, CleanRunRaisesTheFrontWindowAndCommitsAfterThreeChecks)
 {
     int calls = 0;
-    const auto o = run(placement.applyFramesAndRaise(threeTargets(), {}, instantMover(&calls), b, host, 7, 5.0));
+    const auto o = run(placement.applyFramesAndRaise(threeTargets(), {}, instantMover(&calls), b, {sharedHost, 7}, 5.0));
     EXPECT_EQ(o, PlacementOutcome::committed);
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(frameOf(a), kTargetA);
@@ -50,11 +50,11 @@ TEST_F(Transaction, CleanRunRaisesTheFrontWindowAndCommitsAfterThreeChecks)
     // activated again.
     sim.clearWrites();
     putBack();
-    EXPECT_EQ(run(placement.applyFrames(threeTargets(), {}, instantMover(), host, 7, 5.0)), PlacementOutcome::committed);
+    EXPECT_EQ(run(placement.applyFrames(threeTargets(), {}, instantMover(), {sharedHost, 7}, 5.0)), PlacementOutcome::committed);
     EXPECT_TRUE(raises().isEmpty());
     putBack();
     sim.setFrontmostApp(b.pid);
-    EXPECT_EQ(run(placement.applyCompositionFrames(threeTargets(), {}, instantMover(), b, host, 7, 1.0)),
+    EXPECT_EQ(run(placement.applyCompositionFrames(threeTargets(), {}, instantMover(), b, {sharedHost, 7}, 1.0)),
               PlacementOutcome::committed);
     EXPECT_EQ(raises(), QStringList{raiseOf(b)});
 }
@@ -63,14 +63,14 @@ TEST_F(Transaction, AGenerationChangeAtAnyCheckpointPutsEveryWindowBack)
 {
     // Count the checkpoints of a clean run of one-by-one moves, then raise the generation at
     // each of them in turn.
-    ASSERT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {}, {}, c, host, 7, 5.0)), PlacementOutcome::committed);
+    ASSERT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {}, {}, c, {sharedHost, 7}, 5.0)), PlacementOutcome::committed);
     const int checkpoints = host.reads;
     ASSERT_EQ(checkpoints, 3 + 1 + 3); // before each move, after the last, after each wait
     for (int n = 1; n <= checkpoints; ++n) {
         SCOPED_TRACE(n);
         putBack();
         host.reset(n);
-        EXPECT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {}, {}, c, host, 7, 5.0)),
+        EXPECT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {}, {}, c, {sharedHost, 7}, 5.0)),
                   PlacementOutcome::rolledBack);
         EXPECT_EQ(frameOf(a), kStartA);
         EXPECT_EQ(frameOf(b), kStartB);
@@ -80,9 +80,34 @@ TEST_F(Transaction, AGenerationChangeAtAnyCheckpointPutsEveryWindowBack)
     putBack();
     sim.clearWrites();
     host.reset(1);
-    EXPECT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {}, {}, c, host, 7, 5.0)), PlacementOutcome::rolledBack);
+    EXPECT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {}, {}, c, {sharedHost, 7}, 5.0)), PlacementOutcome::rolledBack);
     EXPECT_TRUE(sim.writes().empty());
     EXPECT_EQ(clock.now() - host.readTimes.front(), 0ms);
+}
+
+TEST_F(Transaction, ACoordinatorThatGoesAwayEndsEveryMoveLikeAnEndedInteraction)
+{
+    // The coordinator is destroyed while the first window moves: the column split stops at
+    // its next checkpoint and puts back what moved.
+    auto coordinator = std::make_shared<FakeHost>(clock);
+    const InteractionStamp stamp{coordinator, 7};
+    clock.schedule(100ms, [&] { coordinator.reset(); });
+    EXPECT_EQ(run(placement.applyColumnSplitFrames(threeTargets(), {}, {}, {}, nullptr, a, stamp, 5.0)),
+              PlacementOutcome::rolledBack);
+    EXPECT_EQ(frameOf(a), kStartA);
+    EXPECT_EQ(frameOf(b), kStartB);
+    EXPECT_EQ(frameOf(c), kStartC);
+    EXPECT_TRUE(raises().isEmpty());
+
+    // Gone before anything starts: transactions, group and guarded moves write nothing.
+    sim.clearWrites();
+    EXPECT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {}, instantMover(), a, stamp, 5.0)),
+              PlacementOutcome::rolledBack);
+    EXPECT_EQ(run(placement.framesStillMatch(threeTargets(), stamp)), PlacementOutcome::rolledBack);
+    EXPECT_FALSE(run(access.animateGroup({{a, kTargetA}, {b, kTargetB}}, {}, stamp, 1.0)));
+    EXPECT_FALSE(run(access.animateMoveGuarded(c, {}, stamp, kTargetC, 1.0)));
+    EXPECT_TRUE(run(placement.compositionGroupMover(stamp)({{a, kStartA}})).count(a)) << "still in place";
+    EXPECT_TRUE(sim.writes().empty());
 }
 
 TEST_F(Transaction, AFailedMoveRollsBackTheLastFirstWithTheCallersRestoreFrames)
@@ -96,7 +121,7 @@ TEST_F(Transaction, AFailedMoveRollsBackTheLastFirstWithTheCallersRestoreFrames)
     PlacementItems targets = threeTargets();
     targets.push_back({d, Rect(0, 0, 800, 800)});
 
-    const auto o = run(placement.applyFramesAndRaise(targets, restore, {}, a, host, 7, 5.0));
+    const auto o = run(placement.applyFramesAndRaise(targets, restore, {}, a, {sharedHost, 7}, 5.0));
     EXPECT_EQ(o, PlacementOutcome::rolledBack);
     // The restore map's frame wins over the frame read at the start.
     EXPECT_EQ(frameOf(a), Rect(20, 20, 500, 400));
@@ -118,7 +143,7 @@ TEST_F(Transaction, ARollBackMoveThatFailsDoesNotStopTheOthers)
 {
     host.bumpAt = 4; // after the three moves
     host.onBump = [&] { sim.closeWindow(b.element); };
-    EXPECT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {}, {}, a, host, 7, 5.0)),
+    EXPECT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {}, {}, a, {sharedHost, 7}, 5.0)),
               PlacementOutcome::rollbackFailed);
     EXPECT_EQ(frameOf(a), kStartA);
     EXPECT_EQ(frameOf(c), kStartC);
@@ -128,12 +153,12 @@ TEST_F(Transaction, AnUnreadableTargetStopsBeforeMovingButStillRestoresTheCaller
 {
     sim.closeWindow(c.element);
     // Nothing to restore: nothing is written.
-    EXPECT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {}, {}, a, host, 7, 5.0)), PlacementOutcome::rolledBack);
+    EXPECT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {}, {}, a, {sharedHost, 7}, 5.0)), PlacementOutcome::rolledBack);
     EXPECT_TRUE(sim.writes().empty());
 
     // A was moved by the caller and is named in the restore map: it goes back.
     sim.place(a.element, Rect(700, 600, 400, 300));
-    EXPECT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {{a, kStartA}}, {}, a, host, 7, 5.0)),
+    EXPECT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {{a, kStartA}}, {}, a, {sharedHost, 7}, 5.0)),
               PlacementOutcome::rolledBack);
     EXPECT_EQ(frameOf(a), kStartA);
     EXPECT_EQ(frameOf(b), kStartB);
@@ -141,35 +166,35 @@ TEST_F(Transaction, AnUnreadableTargetStopsBeforeMovingButStillRestoresTheCaller
     // When that fails, the caller hears so.
     sim.place(a.element, Rect(700, 600, 400, 300));
     sim.refuseWrites(a.element);
-    EXPECT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {{a, kStartA}}, {}, a, host, 7, 5.0)),
+    EXPECT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {{a, kStartA}}, {}, a, {sharedHost, 7}, 5.0)),
               PlacementOutcome::rollbackFailed);
 }
 
 TEST_F(Transaction, EmptyAndTrivialTargetLists)
 {
     // No targets: the front window is still raised and the run commits after 480 ms.
-    EXPECT_EQ(run(placement.applyFramesAndRaise({}, {}, instantMover(), a, host, 7, 5.0)), PlacementOutcome::committed);
+    EXPECT_EQ(run(placement.applyFramesAndRaise({}, {}, instantMover(), a, {sharedHost, 7}, 5.0)), PlacementOutcome::committed);
     EXPECT_EQ(raises(), (QStringList{activateOf(a), raiseOf(a)}));
     EXPECT_EQ(clock.now(), 480ms);
     // With the generation already changed it gives up at once, raising nothing.
     sim.clearWrites();
     host.reset(1);
     const Duration t0 = clock.now();
-    EXPECT_EQ(run(placement.applyFramesAndRaise({}, {}, {}, a, host, 7, 5.0)), PlacementOutcome::rolledBack);
+    EXPECT_EQ(run(placement.applyFramesAndRaise({}, {}, {}, a, {sharedHost, 7}, 5.0)), PlacementOutcome::rolledBack);
     EXPECT_EQ(clock.now(), t0);
     EXPECT_TRUE(sim.writes().empty());
 
     // One target with a mover: the mover is not used.
     host.reset();
     int calls = 0;
-    EXPECT_EQ(run(placement.applyFramesAndRaise({{a, kTargetA}}, {}, instantMover(&calls), a, host, 7, 5.0)),
+    EXPECT_EQ(run(placement.applyFramesAndRaise({{a, kTargetA}}, {}, instantMover(&calls), a, {sharedHost, 7}, 5.0)),
               PlacementOutcome::committed);
     EXPECT_EQ(calls, 0);
     EXPECT_EQ(frameOf(a), kTargetA);
 
     // A window already at its target is not written to.
     sim.clearWrites();
-    EXPECT_EQ(run(placement.applyFramesAndRaise({{a, Rect(4.5, 4, 952, 1042)}}, {}, {}, a, host, 7, 5.0)),
+    EXPECT_EQ(run(placement.applyFramesAndRaise({{a, Rect(4.5, 4, 952, 1042)}}, {}, {}, a, {sharedHost, 7}, 5.0)),
               PlacementOutcome::committed);
     EXPECT_EQ(geometryWriteCount(a), 0);
 }
@@ -178,7 +203,7 @@ TEST_F(Transaction, ADriftedWindowIsCorrectedOnceAndASecondDriftRollsBack)
 {
     const Rect away(300, 300, 500, 400);
     sim.driftAfterWrite(a.element, away, 100ms, 1);
-    EXPECT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {}, instantMover(), c, host, 7, 5.0)),
+    EXPECT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {}, instantMover(), c, {sharedHost, 7}, 5.0)),
               PlacementOutcome::committed);
     EXPECT_EQ(frameOf(a), kTargetA);
     const QStringList drift = logs.messages(LogCategory::WindowAccess);
@@ -190,7 +215,7 @@ TEST_F(Transaction, ADriftedWindowIsCorrectedOnceAndASecondDriftRollsBack)
     putBack();
     logs.clear();
     sim.driftAfterWrite(a.element, away, 100ms, 2);
-    EXPECT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {}, instantMover(), c, host, 7, 5.0)),
+    EXPECT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {}, instantMover(), c, {sharedHost, 7}, 5.0)),
               PlacementOutcome::rolledBack);
     EXPECT_EQ(frameOf(a), kStartA);
     EXPECT_EQ(frameOf(b), kStartB);
@@ -202,7 +227,7 @@ TEST_F(Transaction, TwoWindowsDriftingAtOneCheckAreBothReportedAndCorrectedInTar
 {
     sim.driftAfterWrite(c.element, Rect(0, 0, 300, 300), 100ms, 1);
     sim.driftAfterWrite(a.element, Rect(0, 500, 300, 300), 100ms, 1);
-    EXPECT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {}, instantMover(), b, host, 7, 5.0)),
+    EXPECT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {}, instantMover(), b, {sharedHost, 7}, 5.0)),
               PlacementOutcome::committed);
     const QStringList drift = logs.messages(LogCategory::WindowAccess);
     ASSERT_EQ(drift.size(), 2);
@@ -215,7 +240,7 @@ TEST_F(Transaction, TwoWindowsDriftingAtOneCheckAreBothReportedAndCorrectedInTar
 
 TEST_F(Transaction, TheSwapRaisesTheSecondWindowLastAndTheResizeVariantReportsNothing)
 {
-    EXPECT_EQ(run(placement.applyFramesAndRaiseB({{a, kStartB}, {b, kStartA}}, {}, {}, a, b, host, 7, 1.0)),
+    EXPECT_EQ(run(placement.applyFramesAndRaiseB({{a, kStartB}, {b, kStartA}}, {}, {}, a, b, {sharedHost, 7}, 1.0)),
               PlacementOutcome::committed);
     EXPECT_EQ(frameOf(a), kStartB);
     EXPECT_EQ(frameOf(b), kStartA);
@@ -226,7 +251,7 @@ TEST_F(Transaction, TheSwapRaisesTheSecondWindowLastAndTheResizeVariantReportsNo
     // A drift under the resize variant is corrected without a log line.
     putBack();
     sim.driftAfterWrite(a.element, Rect(300, 300, 500, 400), 100ms, 1);
-    EXPECT_EQ(run(placement.applyFrames(threeTargets(), {}, instantMover(), host, 7, 5.0)), PlacementOutcome::committed);
+    EXPECT_EQ(run(placement.applyFrames(threeTargets(), {}, instantMover(), {sharedHost, 7}, 5.0)), PlacementOutcome::committed);
     EXPECT_TRUE(logs.messages(LogCategory::WindowAccess).isEmpty());
 }
 
@@ -241,8 +266,8 @@ TEST_F(Transaction, TheColumnSplitRecordsTheFirstRefusalAndHandsMismatchesToTheC
     };
     // C cannot grow to its target (its maximum size is smaller).
     sim.setSizeHints(c.element, SizeHints{.maximum = Size{900, 517}});
-    const auto o = run(placement.applyColumnSplitFrames(threeTargets(), {}, onMismatch, instantMover(), record, a, host,
-                                                        7, 5.0));
+    const auto o = run(placement.applyColumnSplitFrames(threeTargets(), {}, onMismatch, instantMover(), record, a,
+                                                        {sharedHost, 7}, 5.0));
     // The mover reported success, so C is found off target at the first check, corrected
     // (refused: the move fails) and everything goes back.
     EXPECT_EQ(o, PlacementOutcome::rolledBack);
@@ -268,24 +293,24 @@ TEST_F(Transaction, FramesStillMatchCorrectsWindowsMoreThanFivePointsOff)
     sim.place(b.element, Rect(968, 0, 952, 517)); // 4 points off: fine
     const PlacementItems targets{{a, kTargetA}, {b, kTargetB}};
     sim.resetCounters();
-    EXPECT_EQ(run(placement.framesStillMatch(targets, host, 7)), PlacementOutcome::committed);
+    EXPECT_EQ(run(placement.framesStillMatch(targets, {sharedHost, 7})), PlacementOutcome::committed);
     EXPECT_EQ(sim.frameReadCount(), 4); // every frame read twice
     EXPECT_TRUE(sim.writes().empty());
 
     sim.place(a.element, Rect(4, 4, 946, 1042)); // 6 points narrower
-    EXPECT_EQ(run(placement.framesStillMatch(targets, host, 7)), PlacementOutcome::committed);
+    EXPECT_EQ(run(placement.framesStillMatch(targets, {sharedHost, 7})), PlacementOutcome::committed);
     EXPECT_EQ(frameOf(a), kTargetA);
 
     // A correction that does not hold is undone.
     sim.place(a.element, Rect(4, 4, 946, 1042));
     sim.setSizeHints(a.element, SizeHints{.maximum = Size{946, 1042}});
-    EXPECT_EQ(run(placement.framesStillMatch(targets, host, 7)), PlacementOutcome::rolledBack);
+    EXPECT_EQ(run(placement.framesStillMatch(targets, {sharedHost, 7})), PlacementOutcome::rolledBack);
     EXPECT_EQ(frameOf(a), Rect(4, 4, 946, 1042));
 
     // An unreadable window: nothing moves.
     sim.clearWrites();
     sim.place(a.element, Rect(100, 100, 300, 300));
     sim.closeWindow(b.element);
-    EXPECT_EQ(run(placement.framesStillMatch(targets, host, 7)), PlacementOutcome::rolledBack);
+    EXPECT_EQ(run(placement.framesStillMatch(targets, {sharedHost, 7})), PlacementOutcome::rolledBack);
     EXPECT_TRUE(sim.writes().empty());
 }

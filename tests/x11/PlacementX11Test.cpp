@@ -20,7 +20,7 @@ struct SteadyOwner final : CoordinatorHost {
 struct PlacementRig : test::AccessRig {
     using AccessRig::AccessRig;
     WindowPlacement placement{access};
-    SteadyOwner owner;
+    std::shared_ptr<SteadyOwner> owner = std::make_shared<SteadyOwner>();
 };
 
 // Each test: an xterm and the test client on a real server, the rig over them, and the log
@@ -60,7 +60,7 @@ TEST_F(PlacementX11, ATransactionOverXtermAndTheTestClientCommitsAndRaisesTheFro
     const Rect termTarget(Point{40, 60}, termFrame->size);
     const Rect clientTarget(964, 4, 952, 700);
     const auto outcome = test::runOnQtLoop(rig->placement.applyCompositionFrames(
-        {{*t, termTarget}, {*c, clientTarget}}, {}, {}, *c, rig->owner, 1, 1.0), 20000);
+        {{*t, termTarget}, {*c, clientTarget}}, {}, {}, *c, {rig->owner, 1}, 1.0), 20000);
     ASSERT_TRUE(outcome);
     EXPECT_EQ(*outcome, PlacementOutcome::committed) << windowAccessLog().join('\n').toStdString();
     EXPECT_EQ(session.wmFrame(term.window), termTarget);
@@ -81,7 +81,7 @@ TEST_F(PlacementX11, AMinimumSizeTooLargeRollsBothWindowsBackToTheirFramesFromBe
     const Rect termTarget(Point{1000, 500}, termBefore->size);
     const Rect clientTarget(4, 4, 600, 400);
     const auto outcome = test::runOnQtLoop(rig->placement.applyFramesAndRaise(
-        {{*t, termTarget}, {*c, clientTarget}}, {}, {}, *c, rig->owner, 1, 5.0), 20000);
+        {{*t, termTarget}, {*c, clientTarget}}, {}, {}, *c, {rig->owner, 1}, 5.0), 20000);
     ASSERT_TRUE(outcome);
     EXPECT_EQ(*outcome, PlacementOutcome::rolledBack);
     EXPECT_EQ(session.wmFrame(term.window), termBefore);

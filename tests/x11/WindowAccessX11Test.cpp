@@ -111,13 +111,14 @@ TEST(WindowAccessX11, AnimatedAndGroupMovesEndAtTheirTargets)
 
     struct Owner final : CoordinatorHost {
         std::uint64_t interactionGeneration() const override { return 3; }
-    } owner;
+    };
+    const auto owner = std::make_shared<Owner>();
     // Two halves of the work area (icewm keeps windows above its taskbar).
     const Rect area = session.workArea().value_or(Rect(0, 0, 1920, 1080));
     const double half = std::floor(area.width() / 2);
     const Rect left(area.x() + 8, area.y() + 8, half - 12, area.height() - 16);
     const Rect right(area.x() + half + 4, area.y() + 8, half - 12, area.height() - 16);
-    EXPECT_EQ(runOnQtLoop(rig.access.animateGroup({{*a, left}, {*b, right}}, {}, owner, 3, 1.0)), true);
+    EXPECT_EQ(runOnQtLoop(rig.access.animateGroup({{*a, left}, {*b, right}}, {}, {owner, 3}, 1.0)), true);
     // Within the tolerance the move was given: fluxbox can leave a window a pixel short.
     const auto within = [&](xcb_window_t w, const Rect& r) {
         const auto f = session.wmFrame(w);
