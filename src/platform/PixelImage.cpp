@@ -1,3 +1,5 @@
+// Drawing on captured pictures in plain memory: clipping rectangles, filling, source-over
+// blending of premultiplied pixels and copying out a part, as desktop pictures are composed.
 #include "platform/PixelImage.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// Cuts each monitor's visible frame from the struts that stand on it, so a panel on one monitor
+// takes no space from the others.
 #include "platform/Struts.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// The size a window's hints allow for a requested size: the X11 adapter asks only for it, so each
+// window manager sizes alike, and the simulated desktop sizes its windows by it.
 #include "platform/WindowSystem.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// The diagnostic trace of a drag (its states with time and pointer, the latest 64 kept) and the
+// drag-state document written at its end; only with "--diagnostics".
 #include "snap/DragTrace.h"
 
 namespace fw {

@@ -1,3 +1,5 @@
+// Finds the title-bar buttons and the controls and content reaching into a window's top band by
+// a bounded breadth-first walk of its accessible nodes, so badges can keep clear of them.
 #include "windows/WindowChromeReader.h"
 
 #include <QSet>

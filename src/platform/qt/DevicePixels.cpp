@@ -1,3 +1,5 @@
+// Conversions between X's device pixels and Qt's logical pixels at our own windows' edge, each
+// through one screen's origin and device pixel ratio (the screen holding the point, or nearest).
 #include "platform/qt/DevicePixels.h"
 
 #include <QCursor>

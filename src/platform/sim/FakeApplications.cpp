@@ -1,3 +1,5 @@
+// In-memory applications for tests: added, removed and looked up by id; launches are recorded
+// and run the test's scripted action, for installed applications only.
 #include "platform/sim/FakeApplications.h"
 
 namespace fw {

@@ -1,3 +1,5 @@
+// Simulated global input for tests: hot keys pressed by combination on a layout tests change,
+// button grabs filtered on a real tap thread, and a scroll tap fed by the test.
 #include "platform/sim/SimInput.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// The simulated desktop assembled as one Platform for tests, with the desktop settings and
+// workspace switches tests script.
 #include "platform/sim/SimPlatform.h"
 
 namespace fw::sim {

@@ -1,3 +1,5 @@
+// Generated window pictures for tests: each window one opaque colour from its id over a known
+// background, so tests know every pixel; every request is recorded.
 #include "platform/sim/SimWindowCapture.h"
 
 #include <algorithm>

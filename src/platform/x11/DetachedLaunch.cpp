@@ -1,3 +1,5 @@
+// Starts programs detached as a desktop launcher does (own session, home folder, no startup id
+// or activation token, no shell), and finds a program by name on PATH.
 #include "platform/x11/DetachedLaunch.h"
 
 #include <QByteArray>

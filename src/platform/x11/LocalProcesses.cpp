@@ -1,3 +1,4 @@
+// Whether a process runs on this machine, asked of the kernel with signal 0.
 #include "platform/x11/LocalProcesses.h"
 
 #include <cerrno>

@@ -1,3 +1,5 @@
+// Asks systemd-logind over the system bus, within a time-out, whether another process holds a
+// blocking "idle" inhibitor lock, as video players and presentation tools do.
 #include "platform/x11/LogindIdleInhibitors.h"
 
 #include <QCoreApplication>

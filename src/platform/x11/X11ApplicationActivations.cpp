@@ -1,3 +1,5 @@
+// Application activations on X11: follows _NET_ACTIVE_WINDOW on a connection of its own and
+// reports when the active window's process (or the window, when it states no pid) changes.
 #include "platform/x11/X11ApplicationActivations.h"
 
 #include "platform/x11/X11Connection.h"

@@ -1,3 +1,5 @@
+// Mouse-button grabs on X11: a tap thread holding synchronous passive grabs on the root window
+// drops a grabbed click or replays it to the window under the pointer, as the filter decides.
 #include "platform/x11/X11ButtonGrabs.h"
 
 #include "platform/InputCodes.h"

@@ -1,3 +1,5 @@
+// One xcb connection with the atoms the X11 adapters use, the helpers reading properties
+// (numbers, bytes, text cut at a whole character) and a bounded wait for the socket.
 #include "platform/x11/X11Connection.h"
 
 #include <chrono>

@@ -1,3 +1,5 @@
+// Reads the struts of docks, panels and a window manager's own taskbar with the work area and
+// screen size, and on a server event reads again only the windows it concerns.
 #include "platform/x11/X11Docks.h"
 
 #include "platform/x11/X11Connection.h"

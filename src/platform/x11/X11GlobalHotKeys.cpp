@@ -1,3 +1,5 @@
+// Global hot keys on X11: passive key grabs on the root window (Lock and NumLock variants too) on
+// a connection of their own; a change of layout or modifier mapping goes to the keyboard handler.
 #include "platform/x11/X11GlobalHotKeys.h"
 
 #include "platform/InputCodes.h"

@@ -1,3 +1,5 @@
+// Shared pieces of the X11 input adapters: stored modifier bits as X masks and back, the NumLock
+// mask and the grab variants, and the pump reading a connection's events on the main thread.
 #include "platform/x11/X11Input.h"
 
 #include "platform/InputCodes.h"

@@ -1,3 +1,5 @@
+// The keyboard layout as the hot keys see it: the server's XKB keymap and locked group read
+// through xkbcommon, mapping stored key codes to this keyboard's keys and what they type.
 #include "platform/x11/X11KeyboardLayout.h"
 
 #include "platform/InputCodes.h"

@@ -1,3 +1,5 @@
+// The global mouse monitor on X11: XInput 2.2 raw button, motion and (while Escape is watched)
+// key events on the root window, turned into mouse events with QueryPointer's position.
 #include "platform/x11/X11MouseMonitor.h"
 
 #include "platform/x11/X11Connection.h"

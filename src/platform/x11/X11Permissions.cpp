@@ -1,3 +1,5 @@
+// Permissions on X11, where the server has no permission model: everything is granted, and the
+// settings open only through a known desktop settings tool found on PATH.
 #include "platform/x11/X11Permissions.h"
 
 #include <QProcess>

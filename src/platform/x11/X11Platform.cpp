@@ -1,3 +1,5 @@
+// The real desktop: owns every X11 adapter and hands them out as one Platform; gives our windows
+// a base size of 0, since Qt's scaled negative one makes fluxbox make them 65534 pixels wide.
 #include "platform/x11/X11Platform.h"
 
 #include "base/QtClock.h"

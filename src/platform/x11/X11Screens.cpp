@@ -1,3 +1,5 @@
+// The screens port on X11: Qt's screens in device pixels, visible frames less the docks' struts,
+// and display keys read from RandR (from the EDID where there is one, else the monitor's name).
 #include "platform/x11/X11Screens.h"
 
 #include "platform/Struts.h"

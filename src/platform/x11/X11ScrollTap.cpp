@@ -1,3 +1,5 @@
+// The scroll tap on X11: while installed, grabs the wheel buttons 4-7 on the root window with
+// any modifiers, so every notch reaches us (not the window below) as one whole-notch event.
 #include "platform/x11/X11ScrollTap.h"
 
 #include "platform/x11/X11Connection.h"

@@ -1,3 +1,5 @@
+// Panel stacking on X11: restacks our panels against other windows' frames on Qt's connection,
+// and follows the compositing manager's selection owner through XFixes.
 #include "platform/x11/X11Stacking.h"
 
 #include <QAbstractNativeEventFilter>

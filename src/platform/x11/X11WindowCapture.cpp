@@ -1,3 +1,5 @@
+// Window capture on X11: top-levels redirected with Composite, their pixmaps read with MIT-SHM
+// (or plain) GetImage, and desktop pictures composed over the wallpaper, bottom to top.
 #include "platform/x11/X11WindowCapture.h"
 
 #include "platform/x11/X11Connection.h"

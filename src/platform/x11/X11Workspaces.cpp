@@ -1,3 +1,5 @@
+// The workspace port on X11: reads _NET_CURRENT_DESKTOP and, only while a handler is installed,
+// watches it on a connection of its own.
 #include "platform/x11/X11Workspaces.h"
 
 #include "platform/x11/X11Connection.h"

@@ -1,3 +1,5 @@
+// The installed applications from desktop entries: parsing entries (escapes, localised names),
+// looking ids up across the applications folders, and launching Exec= without a shell.
 #include "platform/x11/XdgApplications.h"
 
 #include "base/AtomicFile.h"
