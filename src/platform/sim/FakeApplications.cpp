@@ -1,3 +1,5 @@
+// In-memory applications for tests (FakeApplications.h): entries the test adds, and launches
+// that record the id and run what the test scripted.
 #include "platform/sim/FakeApplications.h"
 
 namespace fw {

@@ -1,3 +1,5 @@
+// Simulated global input for tests (SimInput.h): hot keys pressed by combination, button grabs
+// on a real tap thread, and a scroll tap that tests feed events.
 #include "platform/sim/SimInput.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The simulated desktop as one Platform (SimPlatform.h).
 #include "platform/sim/SimPlatform.h"
 
 namespace fw::sim {

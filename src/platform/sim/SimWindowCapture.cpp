@@ -1,3 +1,5 @@
+// Window capture on the simulated desktop (SimWindowCapture.h): generated one-colour pictures,
+// each request recorded, failures scripted by the test.
 #include "platform/sim/SimWindowCapture.h"
 
 #include <algorithm>
