@@ -1,3 +1,5 @@
+// The accessible-node port where there is no tree to read (AccessibleNodes.h): every read
+// gives nothing.
 #include "platform/AccessibleNodes.h"
 
 namespace fw {

@@ -1,3 +1,5 @@
+// The applications port's shared parts (Applications.h): the index that names windows after
+// their applications' entries, and desktop-entry ids from entry paths.
 #include "platform/Applications.h"
 
 #include <QDir>

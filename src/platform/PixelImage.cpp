@@ -1,3 +1,4 @@
+// A captured picture as plain memory (PixelImage.h).
 #include "platform/PixelImage.h"
 
 #include <algorithm>

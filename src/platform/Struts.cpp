@@ -1,3 +1,4 @@
+// Each monitor's visible frame from the struts standing on it (Struts.h).
 #include "platform/Struts.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The window port's shared parts (WindowSystem.h): the size a window's size hints allow.
 #include "platform/WindowSystem.h"
 
 #include <algorithm>

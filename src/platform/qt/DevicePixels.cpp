@@ -1,3 +1,5 @@
+// The edge of our own windows (DevicePixels.h): points and rectangles between X's device pixels
+// and Qt's logical pixels, each through one screen.
 #include "platform/qt/DevicePixels.h"
 
 #include <QCursor>

@@ -1,3 +1,5 @@
+// Starting a program detached from this process, as a desktop launcher does (DetachedLaunch.h):
+// a double fork into a session of its own, without the variables that ask for focus.
 #include "platform/x11/DetachedLaunch.h"
 
 #include <QByteArray>

@@ -1,3 +1,5 @@
+// The processes port on the local machine (LocalProcesses.h): a process runs while the kernel
+// knows its id.
 #include "platform/x11/LocalProcesses.h"
 
 #include <cerrno>

@@ -1,3 +1,5 @@
+// Idle inhibitors from systemd-logind (LogindIdleInhibitors.h): whether another process holds
+// a blocking idle lock, asked on the system bus with a bounded wait.
 #include "platform/x11/LogindIdleInhibitors.h"
 
 #include <QCoreApplication>

@@ -1,3 +1,5 @@
+// Application activations on X11 (X11ApplicationActivations.h): changes of the active window's
+// process, from PropertyNotify of _NET_ACTIVE_WINDOW on a connection of its own.
 #include "platform/x11/X11ApplicationActivations.h"
 
 #include "platform/x11/X11Connection.h"

@@ -1,3 +1,5 @@
+// Mouse-button grabs on X11 (X11ButtonGrabs.h): the tap thread, its passive grabs on the root
+// window and the filter's decision on each grabbed press.
 #include "platform/x11/X11ButtonGrabs.h"
 
 #include "platform/InputCodes.h"

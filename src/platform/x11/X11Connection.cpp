@@ -1,3 +1,5 @@
+// One xcb connection of the X11 adapters (X11Connection.h): connecting, interning the atoms,
+// property reads whose errors are taken and dropped, root messages and bounded waits.
 #include "platform/x11/X11Connection.h"
 
 #include <chrono>

@@ -1,3 +1,5 @@
+// The struts of docks and panels (X11Docks.h): read on a connection of our own, kept, and
+// read again only for the windows a server event concerns.
 #include "platform/x11/X11Docks.h"
 
 #include "platform/x11/X11Connection.h"

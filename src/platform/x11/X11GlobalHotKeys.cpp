@@ -1,3 +1,5 @@
+// Global hot keys on X11 (X11GlobalHotKeys.h): passive key grabs on the root window through
+// the current keyboard layout, read on the Qt main thread.
 #include "platform/x11/X11GlobalHotKeys.h"
 
 #include "platform/InputCodes.h"

@@ -1,3 +1,5 @@
+// Shared pieces of the X11 input adapters (X11Input.h): modifier masks, the Lock and NumLock
+// variants of a grab, and reading a connection's events on the Qt main thread.
 #include "platform/x11/X11Input.h"
 
 #include "platform/InputCodes.h"

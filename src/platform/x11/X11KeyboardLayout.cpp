@@ -1,3 +1,5 @@
+// The keyboard layout as the hot keys see it (X11KeyboardLayout.h): the XKB keymap and locked
+// group read over the hot keys' connection, else the core mapping's first group.
 #include "platform/x11/X11KeyboardLayout.h"
 
 #include "platform/InputCodes.h"

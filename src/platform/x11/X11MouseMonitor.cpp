@@ -1,3 +1,5 @@
+// The global mouse monitor on X11 (X11MouseMonitor.h): XInput 2.2 raw events read on a
+// connection of its own, with the pointer's position and modifiers from QueryPointer.
 #include "platform/x11/X11MouseMonitor.h"
 
 #include "platform/x11/X11Connection.h"

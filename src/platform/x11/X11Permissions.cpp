@@ -1,3 +1,5 @@
+// Permissions on X11 (X11Permissions.h): always granted; opening the settings where the desktop
+// has a known settings tool.
 #include "platform/x11/X11Permissions.h"
 
 #include <QProcess>

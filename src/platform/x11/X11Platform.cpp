@@ -1,3 +1,5 @@
+// The real desktop (X11Platform.h): every X11 port and the session's services, owned here and
+// handed out as one Platform.
 #include "platform/x11/X11Platform.h"
 
 #include "base/QtClock.h"

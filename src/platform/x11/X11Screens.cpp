@@ -1,3 +1,5 @@
+// The screens port on X11 (X11Screens.h): Qt's screens in X's device pixels, their visible
+// frames less the struts on them, and display keys from RandR and EDID.
 #include "platform/x11/X11Screens.h"
 
 #include "platform/Struts.h"

@@ -1,3 +1,5 @@
+// The scroll tap on X11 (X11ScrollTap.h): the wheel buttons grabbed on the root window while
+// installed, each notch handed to the handler.
 #include "platform/x11/X11ScrollTap.h"
 
 #include "platform/x11/X11Connection.h"

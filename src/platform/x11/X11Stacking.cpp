@@ -1,3 +1,5 @@
+// Panel stacking on X11 (X11Stacking.h): sibling restacks on the application's own connection
+// and the compositing manager followed through XFixes selection notices.
 #include "platform/x11/X11Stacking.h"
 
 #include <QAbstractNativeEventFilter>

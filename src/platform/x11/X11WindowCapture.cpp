@@ -1,3 +1,5 @@
+// Window capture on X11 (X11WindowCapture.h): top-level windows redirected through Composite,
+// their pixmaps read with MIT-SHM GetImage or plain GetImage, and the desktop background.
 #include "platform/x11/X11WindowCapture.h"
 
 #include "platform/x11/X11Connection.h"

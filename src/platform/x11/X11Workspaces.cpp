@@ -1,3 +1,5 @@
+// The workspace port on X11 (X11Workspaces.h): the root window's _NET_CURRENT_DESKTOP, watched
+// on a connection of its own while a handler is installed.
 #include "platform/x11/X11Workspaces.h"
 
 #include "platform/x11/X11Connection.h"

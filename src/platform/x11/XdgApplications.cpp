@@ -1,3 +1,5 @@
+// The installed applications of an XDG desktop (XdgApplications.h): desktop entries found,
+// parsed and kept per file, and launched from their Exec= command without a shell.
 #include "platform/x11/XdgApplications.h"
 
 #include "base/AtomicFile.h"
