@@ -1,0 +1,271 @@
+// Reading client windows for the X11 window port, pipelined: one round sends every request for
+// every window (geometry and frame extents, identity, kind, size hints, as asked) before the
+// first reply is read; then one round per level climbs to the top-level windows (the window
+// manager's frames), and one more asks the X-Resource extension for the processes of windows
+// that state none. Kept apart from the snapshot and the writes, which all read through here.
+#include "platform/x11/X11ClientState.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11WindowSystem.h"
+
+#include <QList>
+#include <xcb/res.h>
+
+namespace fw {
+
+using namespace x11;
+
+namespace {
+
+// WM_NORMAL_HINTS: flags, x, y, w, h, min w/h, max w/h, inc w/h, min/max aspect, base w/h, gravity.
+SizeHints parseNormalHints(const xcb_get_property_reply_t* r)
+{
+    SizeHints h;
+    auto v = cardinals(r);
+    if (v.size() < 15)
+        return h;
+    const std::uint32_t flags = v[0];
+    auto dim = [](std::uint32_t x) { return double(std::int32_t(x)); };
+    if ((flags & 16) && std::int32_t(v[5]) >= 0 && std::int32_t(v[6]) >= 0)   // PMinSize
+        h.minimum = Size{dim(v[5]), dim(v[6])};
+    if ((flags & 32) && std::int32_t(v[7]) > 0 && std::int32_t(v[8]) > 0)   // PMaxSize
+        h.maximum = Size{dim(v[7]), dim(v[8])};
+    if (flags & 64)   // PResizeInc
+        h.increment = Size{std::max(0.0, dim(v[9])), std::max(0.0, dim(v[10]))};
+    if ((flags & 256) && v.size() >= 17)   // PBaseSize
+        h.base = Size{dim(v[15]), dim(v[16])};
+    return h;
+}
+
+// Which groups of a window's properties one read asks for.
+struct Groups {
+    bool geometry = false;
+    bool identity = false;
+    bool kind = false;
+    bool hints = false;
+};
+
+// What one read asked of one window; a group's cookies are set only when it was asked for.
+struct Cookies {
+    xcb_get_geometry_cookie_t geometry;
+    xcb_translate_coordinates_cookie_t translate;
+    xcb_query_tree_cookie_t tree;
+    xcb_get_property_cookie_t extents, gtkExtents;
+    xcb_get_property_cookie_t pid, netName, name, wmClass;
+    xcb_get_window_attributes_cookie_t attributes;
+    xcb_get_property_cookie_t type, state, wmState, transient, allowed;
+    xcb_get_property_cookie_t normalHints;
+};
+
+// Sends every request for the window; nothing is flushed or waited for here.
+Cookies ask(Connection& conn, xcb_window_t w, const Groups& groups)
+{
+    xcb_connection_t* c = conn.raw();
+    const Atoms& a = conn.atoms();
+    Cookies k{};
+    k.geometry = xcb_get_geometry(c, w);
+    if (groups.geometry) {
+        k.translate = xcb_translate_coordinates(c, w, conn.root(), 0, 0);
+        k.tree = xcb_query_tree(c, w);
+        k.extents = conn.property(w, a.netFrameExtents, XCB_ATOM_CARDINAL, 4);
+        k.gtkExtents = conn.property(w, a.gtkFrameExtents, XCB_ATOM_CARDINAL, 4);
+    }
+    if (groups.identity) {
+        k.pid = conn.property(w, a.netWmPid, XCB_ATOM_CARDINAL, 1);
+        k.netName = conn.property(w, a.netWmName, a.utf8String, 256);
+        k.name = conn.property(w, XCB_ATOM_WM_NAME, XCB_ATOM_ANY, 256);
+        k.wmClass = conn.property(w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 128);
+    }
+    if (groups.kind) {
+        k.attributes = xcb_get_window_attributes(c, w);
+        k.type = conn.property(w, a.netWmWindowType, XCB_ATOM_ATOM, 32);
+        k.state = conn.property(w, a.netWmState, XCB_ATOM_ATOM, 32);
+        k.wmState = conn.property(w, a.wmState, a.wmState, 2);
+        k.transient = conn.property(w, XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW, 1);
+        k.allowed = conn.property(w, a.netWmAllowedActions, XCB_ATOM_ATOM, 64);
+    }
+    if (groups.hints)
+        k.normalHints = conn.property(w, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 18);
+    return k;
+}
+
+// The window's size and border, and with `placed` its place on the root, its parent and its
+// frame extents. True when the window is reparented: its top-level window lies further up.
+bool takeGeometry(Connection& conn, const Cookies& k, bool placed, ClientState& s)
+{
+    xcb_connection_t* c = conn.raw();
+    auto g = FW_XCB_REPLY(c, xcb_get_geometry, k.geometry);
+    s.alive = bool(g);
+    if (g) {
+        s.border = g->border_width;
+        s.client = Rect(g->x + g->border_width, g->y + g->border_width, g->width, g->height);
+    }
+    if (!placed)
+        return false;
+    auto t = FW_XCB_REPLY(c, xcb_translate_coordinates, k.translate);
+    auto tree = FW_XCB_REPLY(c, xcb_query_tree, k.tree);
+    s.frameExtents = extentsFrom(conn.reply(k.extents).p);
+    s.gtkExtents = extentsFrom(conn.reply(k.gtkExtents).p);
+    if (!t || !tree) {
+        s.alive = false;
+        return false;
+    }
+    if (!g)
+        return false;
+    s.client = Rect(t->dst_x, t->dst_y, g->width, g->height);
+    s.topLevel = s.window;
+    if (tree->parent == conn.root() || tree->parent == XCB_NONE)
+        return false;
+    s.topLevel = tree->parent;
+    return true;
+}
+
+// The window's process, title and class. False when the window states no process.
+bool takeIdentity(Connection& conn, const Cookies& k, ClientState& s)
+{
+    const Atoms& a = conn.atoms();
+    const auto pid = cardinal(conn.reply(k.pid).p);
+    if (pid)
+        s.pid = Pid(*pid);
+    s.title = text(conn.reply(k.netName).p, a);
+    auto legacy = text(conn.reply(k.name).p, a);
+    if (!s.title)
+        s.title = legacy;
+    auto classReply = conn.reply(k.wmClass);
+    const QByteArray cls = classReply && classReply->format == 8 ? bytes(classReply.p) : QByteArray();
+    const QList<QByteArray> parts = cls.split('\0');
+    if (parts.size() >= 2) {
+        s.appInstance = QString::fromLatin1(parts[0]);
+        s.appClass = QString::fromLatin1(parts[1]);
+    } else if (!cls.isEmpty()) {
+        // One string without its separator: the only name there is serves as both.
+        s.appInstance = s.appClass = QString::fromLatin1(cls);
+    }
+    return pid.has_value();
+}
+
+// Whether the window is mapped or override-redirect, its types, states, WM_STATE, the window
+// it is transient for and the actions the window manager allows on it.
+void takeKind(Connection& conn, const Cookies& k, ClientState& s)
+{
+    auto attr = FW_XCB_REPLY(conn.raw(), xcb_get_window_attributes, k.attributes);
+    if (attr) {
+        s.overrideRedirect = attr->override_redirect;
+        s.viewable = attr->map_state == XCB_MAP_STATE_VIEWABLE;
+    } else {
+        s.alive = false;
+    }
+    s.types = cardinals(conn.reply(k.type).p);
+    s.states = cardinals(conn.reply(k.state).p);
+    auto ws = cardinal(conn.reply(k.wmState).p);
+    s.iconic = ws && *ws == 3;
+    auto tr = conn.reply(k.transient);
+    s.transientFor = cardinal(tr.p).value_or(XCB_NONE);
+    auto allowed = conn.reply(k.allowed);
+    s.hasAllowedActions = allowed && allowed->type != XCB_NONE;
+    s.allowedActions = cardinals(allowed.p);
+}
+
+// Climbs to the top-level ancestors (the WM frames) of the windows at `pending`, one round per
+// level for all of them.
+void climbToTopLevels(Connection& conn, std::vector<ClientState>& out, std::vector<size_t> pending)
+{
+    xcb_connection_t* c = conn.raw();
+    for (int depth = 0; depth < 16 && !pending.empty(); ++depth) {
+        std::vector<xcb_query_tree_cookie_t> trees;
+        for (size_t i : pending)
+            trees.push_back(xcb_query_tree(c, out[i].topLevel));
+        std::vector<size_t> next;
+        for (size_t j = 0; j < pending.size(); ++j) {
+            ClientState& s = out[pending[j]];
+            auto tree = FW_XCB_REPLY(c, xcb_query_tree, trees[j]);
+            if (!tree) {
+                s.alive = false;
+                continue;
+            }
+            if (tree->parent != conn.root() && tree->parent != XCB_NONE) {
+                s.topLevel = tree->parent;
+                next.push_back(pending[j]);
+            }
+        }
+        pending.swap(next);
+    }
+}
+
+// Asks the X-Resource extension for the process of each window at `pending`, in one round.
+void askResourcePids(Connection& conn, std::vector<ClientState>& out, const std::vector<size_t>& pending)
+{
+    xcb_connection_t* c = conn.raw();
+    std::vector<xcb_res_query_client_ids_cookie_t> q;
+    for (size_t i : pending) {
+        xcb_res_client_id_spec_t wanted{out[i].window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+        q.push_back(xcb_res_query_client_ids(c, 1, &wanted));
+    }
+    for (size_t j = 0; j < pending.size(); ++j) {
+        auto r = FW_XCB_REPLY(c, xcb_res_query_client_ids, q[j]);
+        if (!r)
+            continue;
+        for (auto it = xcb_res_query_client_ids_ids_iterator(r.p); it.rem; xcb_res_client_id_value_next(&it)) {
+            // Only the local-pid id was asked for, so any value of 4 bytes or more is the pid.
+            if (it.data->length >= 4) {
+                out[pending[j]].pid = Pid(*xcb_res_client_id_value_value(it.data));
+                break;
+            }
+        }
+    }
+}
+
+} // namespace
+
+std::vector<ClientState> X11WindowSystem::read(const std::vector<std::uint32_t>& ids, unsigned fields)
+{
+    std::vector<ClientState> out(ids.size());
+    if (!conn_->ok())
+        return out;
+    const Groups groups{.geometry = (fields & Geometry) != 0,
+                        .identity = (fields & Identity) != 0,
+                        .kind = (fields & Kind) != 0,
+                        .hints = (fields & (Hints | Geometry)) != 0};
+
+    // One round: every request for every window, then the replies in order.
+    std::vector<Cookies> cookies;
+    cookies.reserve(ids.size());
+    for (std::uint32_t w : ids)
+        cookies.push_back(ask(*conn_, w, groups));
+
+    std::vector<size_t> needParent, needPid;
+    for (size_t i = 0; i < ids.size(); ++i) {
+        ClientState& s = out[i];
+        const Cookies& k = cookies[i];
+        s.window = ids[i];
+        if (takeGeometry(*conn_, k, groups.geometry, s))
+            needParent.push_back(i);
+        if (groups.identity && !takeIdentity(*conn_, k, s))
+            needPid.push_back(i);
+        if (groups.kind)
+            takeKind(*conn_, k, s);
+        if (groups.hints)
+            s.hints = parseNormalHints(conn_->reply(k.normalHints).p);
+        // Client-side shadows cannot take up the whole window: such extents are broken.
+        const Extents& gtk = s.gtkExtents;
+        if (gtk.left + gtk.right >= s.client.width() || gtk.top + gtk.bottom >= s.client.height())
+            s.gtkExtents = {};
+    }
+
+    climbToTopLevels(*conn_, out, std::move(needParent));
+    // Process ids the windows do not state: ask the X-Resource extension for the client's pid.
+    if (hasRes_ && !needPid.empty())
+        askResourcePids(*conn_, out, needPid);
+    return out;
+}
+
+std::optional<ClientState> X11WindowSystem::readOne(WindowId id, unsigned fields)
+{
+    if (id == 0 || id > 0xffffffffu || id == conn_->root())
+        return std::nullopt;
+    auto v = read({std::uint32_t(id)}, fields);
+    if (v.empty() || !v.front().alive)
+        return std::nullopt;
+    return std::move(v.front());
+}
+
+} // namespace fw
