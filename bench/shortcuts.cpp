@@ -14,7 +14,7 @@ std::map<MouseTrigger, ShortcutAction> eightTriggers()
     std::map<MouseTrigger, ShortcutAction> table;
     int button = 2;
     for (ShortcutAction a : allShortcutActions)
-        table.emplace(MouseTrigger{button++, CarbonControl | CarbonOption}, a);
+        table.emplace(MouseTrigger{button++, StoredCtrl | StoredAlt}, a);
     return table;
 }
 
@@ -24,7 +24,7 @@ void BM_MouseTapMatch(benchmark::State& state)
     tap.setTriggers(eightTriggers());
     int matches = 0;
     tap.setOnMatch([&](ShortcutAction, Point) { ++matches; });
-    const ButtonEvent down{ButtonEvent::Type::Down, 5, CarbonControl | CarbonOption, Point{10, 10}};
+    const ButtonEvent down{ButtonEvent::Type::Down, 5, StoredCtrl | StoredAlt, Point{10, 10}};
     const ButtonEvent up{ButtonEvent::Type::Up, 5, 0, {}};
     for (auto _ : state) {
         benchmark::DoNotOptimize(tap.handle(down));
@@ -38,7 +38,7 @@ void BM_MouseTapPassOn(benchmark::State& state)
 {
     MouseTapState tap;
     tap.setTriggers(eightTriggers());
-    const ButtonEvent down{ButtonEvent::Type::Down, 5, CarbonShift, Point{10, 10}};
+    const ButtonEvent down{ButtonEvent::Type::Down, 5, StoredShift, Point{10, 10}};
     for (auto _ : state)
         benchmark::DoNotOptimize(tap.handle(down));
 }

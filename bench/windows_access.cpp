@@ -52,8 +52,8 @@ public:
     std::optional<Pid> frontmostPid() override { return ++calls, w_.frontmostPid(); }
     std::optional<WindowId> windowAt(Point p) override { return ++calls, w_.windowAt(p); }
     std::optional<WindowInfo> windowInfo(WindowId id) override { return ++calls, w_.windowInfo(id); }
-    std::optional<bool> enhancedUserInterface(Pid pid) override { return ++calls, w_.enhancedUserInterface(pid); }
-    bool setEnhancedUserInterface(Pid pid, bool on) override { return ++calls, w_.setEnhancedUserInterface(pid, on); }
+    std::optional<bool> frameAnimation(Pid pid) override { return ++calls, w_.frameAnimation(pid); }
+    bool setFrameAnimation(Pid pid, bool on) override { return ++calls, w_.setFrameAnimation(pid, on); }
 
 private:
     WindowSystem& w_;

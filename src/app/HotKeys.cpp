@@ -60,7 +60,7 @@ void HotKeys::registerKeys()
 {
     failures_.clear();
     for (std::uint32_t i = 0; i < 9; ++i) {
-        const auto r = platform_.registerHotKey(digitKeyCodes[i], CarbonControl | CarbonOption, firstLayoutKeyId + i);
+        const auto r = platform_.registerHotKey(digitKeyCodes[i], StoredCtrl | StoredAlt, firstLayoutKeyId + i);
         if (r.status == HotKeyOk && r.ref)
             keys_.push_back(r.ref);
     }

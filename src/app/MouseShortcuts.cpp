@@ -43,7 +43,7 @@ bool MouseTapState::handle(const ButtonEvent& event)
         return swallowed_.erase(event.button) > 0;
     if (suspended_)
         return false;
-    const auto it = triggers_.find(MouseTrigger{event.button, event.modifiers & CarbonModifierMask});
+    const auto it = triggers_.find(MouseTrigger{event.button, event.modifiers & StoredModifierMask});
     if (it == triggers_.end())
         return false;
     swallowed_.insert(event.button);

@@ -46,7 +46,7 @@ bool ShortcutRecorder::keyDown(std::optional<std::uint32_t> keyCode, std::uint32
         return false;
     if (recordingMouse_)
         return keyDownForMouse(keyCode);
-    return keyDownForKey(keyCode, modifiers & CarbonModifierMask, label);
+    return keyDownForKey(keyCode, modifiers & StoredModifierMask, label);
 }
 
 bool ShortcutRecorder::keyDownForKey(std::optional<std::uint32_t> keyCode, std::uint32_t modifiers,
@@ -82,7 +82,7 @@ bool ShortcutRecorder::mouseDown(int button, std::uint32_t modifiers)
 {
     if (!recording_ || !recordingMouse_)
         return false;
-    const MouseTrigger trigger{button, modifiers & CarbonModifierMask};
+    const MouseTrigger trigger{button, modifiers & StoredModifierMask};
     return offer(store_.refusal(trigger, *recording_), [&] { store_.setMouseTrigger(trigger, *recording_); });
 }
 

@@ -147,13 +147,13 @@ QString title(ShortcutAction action)
 QString modifierLabel(std::uint32_t modifiers)
 {
     QStringList names;
-    if (modifiers & CarbonControl)
+    if (modifiers & StoredCtrl)
         names << QStringLiteral("Ctrl");
-    if (modifiers & CarbonOption)
+    if (modifiers & StoredAlt)
         names << QStringLiteral("Alt");
-    if (modifiers & CarbonShift)
+    if (modifiers & StoredShift)
         names << QStringLiteral("Shift");
-    if (modifiers & CarbonCommand)
+    if (modifiers & StoredSuper)
         names << QStringLiteral("Super");
     return names.join(u'+');
 }
@@ -161,7 +161,7 @@ QString modifierLabel(std::uint32_t modifiers)
 KeyCombo KeyCombo::defaultFor(ShortcutAction action)
 {
     const ActionInfo& i = info(action);
-    return KeyCombo{i.keyCode, CarbonControl | CarbonOption, QString::fromUtf8(i.key)};
+    return KeyCombo{i.keyCode, StoredCtrl | StoredAlt, QString::fromUtf8(i.key)};
 }
 
 void setCurrentKeyCharacters(std::function<QString(std::uint32_t keyCode)> characters)

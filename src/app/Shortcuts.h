@@ -69,7 +69,7 @@ struct KeyCombo {
     // "Page Up") when it types nothing visible; "?" when that is empty.
     static QString keyLabel(std::uint32_t keyCode, const QString& characters);
     // Whether the combination holds Ctrl, Alt or Super (a binding needs one of them).
-    bool hasRequiredModifier() const { return (modifiers & (CarbonControl | CarbonOption | CarbonCommand)) != 0; }
+    bool hasRequiredModifier() const { return (modifiers & (StoredCtrl | StoredAlt | StoredSuper)) != 0; }
 
     friend bool operator==(const KeyCombo&, const KeyCombo&) = default;
 };

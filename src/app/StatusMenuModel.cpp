@@ -132,7 +132,7 @@ QString layoutKeyLabel(std::size_t position)
 {
     if (position >= 9)
         return {};
-    return modifierLabel(CarbonControl | CarbonOption) + u'+' + QString::number(position + 1);
+    return modifierLabel(StoredCtrl | StoredAlt) + u'+' + QString::number(position + 1);
 }
 
 bool isCurrentLayout(const SnapLayout& layout, const std::optional<SnapLayout>& current)

@@ -33,10 +33,10 @@ double primaryScreenMaxY(const std::vector<ScreenInfo>& screens)
     return screens.empty() ? 0 : screens.front().frame.maxY();
 }
 
-Rect topLeftRect(const Rect& appKitRect, const std::vector<ScreenInfo>& screens)
+Rect topLeftRect(const Rect& bottomLeftRect, const std::vector<ScreenInfo>& screens)
 {
     const double p = primaryScreenMaxY(screens);
-    return Rect(appKitRect.minX(), p - appKitRect.maxY(), appKitRect.width(), appKitRect.height());
+    return Rect(bottomLeftRect.minX(), p - bottomLeftRect.maxY(), bottomLeftRect.width(), bottomLeftRect.height());
 }
 
 } // namespace fw

@@ -29,6 +29,6 @@ double primaryScreenMaxY(const std::vector<ScreenInfo>& screens);
 
 // Flips a rectangle between top-left and bottom-left coordinates about the primary screen;
 // its own inverse.
-Rect topLeftRect(const Rect& appKitRect, const std::vector<ScreenInfo>& screens);
+Rect topLeftRect(const Rect& bottomLeftRect, const std::vector<ScreenInfo>& screens);
 
 } // namespace fw

@@ -1,7 +1,7 @@
 #pragma once
 // Accessible-node port: the tree of user-interface elements inside another application's
 // window, as assistive technologies see it. Roles and subroles use one vocabulary across
-// platforms ("AXGroup", "AXToolbar", "AXCloseButton", …); an adapter maps its platform's
+// platforms ("group", "toolbar", "close-button", …); an adapter maps its platform's
 // roles onto it. Every read is bounded by the given time-out; a read that fails or times
 // out gives nothing. Reads may run on any thread.
 

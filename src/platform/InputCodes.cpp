@@ -137,17 +137,17 @@ QString keyCharacters(std::uint32_t keyCode)
     return e ? QString::fromUtf8(e->characters) : QString();
 }
 
-std::uint32_t carbonModifiers(Qt::KeyboardModifiers modifiers)
+std::uint32_t storedModifiers(Qt::KeyboardModifiers modifiers)
 {
     std::uint32_t m = 0;
     if (modifiers & Qt::ControlModifier)
-        m |= CarbonControl;
+        m |= StoredCtrl;
     if (modifiers & Qt::AltModifier)
-        m |= CarbonOption;
+        m |= StoredAlt;
     if (modifiers & Qt::ShiftModifier)
-        m |= CarbonShift;
+        m |= StoredShift;
     if (modifiers & Qt::MetaModifier)
-        m |= CarbonCommand;
+        m |= StoredSuper;
     return m;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // The codes in which shortcuts are stored and the platform's own names for the same keys and
 // buttons. Stored key codes are the keyboard's virtual key codes of the ANSI layout (P is 35,
-// ] is 30) and modifier masks use the stored bits (Command 0x100, Shift 0x200, Option 0x800,
-// Control 0x1000); one fixed table maps each key code to its X keysym, its Qt key and its place
+// ] is 30) and modifier masks use the stored bits (Super 0x100, Shift 0x200, Alt 0x800,
+// Ctrl 0x1000); one fixed table maps each key code to its X keysym, its Qt key and its place
 // on the keyboard, so the stored format stays the same whatever keyboard the shortcut is used on.
 //
 // Mouse buttons are numbered as stored: 0 left, 1 right, 2 middle, 3 back, 4 forward, 5 and up
@@ -18,13 +18,13 @@
 namespace fw {
 
 // Stored modifier bits.
-enum CarbonModifier : std::uint32_t {
-    CarbonCommand = 0x100,   // Super (Mod4)
-    CarbonShift = 0x200,
-    CarbonOption = 0x800,    // Alt (Mod1)
-    CarbonControl = 0x1000,
+enum StoredModifier : std::uint32_t {
+    StoredSuper = 0x100,   // Super (Mod4)
+    StoredShift = 0x200,
+    StoredAlt = 0x800,    // Alt (Mod1)
+    StoredCtrl = 0x1000,
 };
-constexpr std::uint32_t CarbonModifierMask = CarbonCommand | CarbonShift | CarbonOption | CarbonControl;
+constexpr std::uint32_t StoredModifierMask = StoredSuper | StoredShift | StoredAlt | StoredCtrl;
 
 // Stored key codes the system names on its own.
 enum KeyCode : std::uint32_t {
@@ -56,7 +56,7 @@ std::optional<std::uint32_t> keyCodeForQtKey(int qtKey, bool keypad = false);
 QString keyCharacters(std::uint32_t keyCode);
 
 // Stored modifier bits of Qt's keyboard modifiers (Meta is Super); other flags are ignored.
-std::uint32_t carbonModifiers(Qt::KeyboardModifiers modifiers);
+std::uint32_t storedModifiers(Qt::KeyboardModifiers modifiers);
 
 // Stored button number of a Qt mouse button; nothing for the left and right buttons and
 // for buttons without a stored number.

@@ -13,8 +13,8 @@ namespace fw {
 enum Modifier : std::uint32_t {
     ModShift = 1u << 0,
     ModControl = 1u << 1,
-    ModOption = 1u << 2,   // Alt (Mod1)
-    ModCommand = 1u << 3,  // Super (Mod4)
+    ModAlt = 1u << 2,   // Alt (Mod1)
+    ModSuper = 1u << 3,  // Super (Mod4)
 };
 using Modifiers = std::uint32_t;
 

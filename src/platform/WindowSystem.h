@@ -154,10 +154,10 @@ public:
         return std::nullopt;
     }
 
-    // An application's "enhanced user interface" switch (assistive mode that animates its own
-    // frame changes). Nothing when the platform has no such switch or it cannot be read.
-    virtual std::optional<bool> enhancedUserInterface(Pid) { return std::nullopt; }
-    virtual bool setEnhancedUserInterface(Pid, bool) { return false; }
+    // An application's own switch for animating its frame changes (an assistive mode), which
+    // writes turn off while they run. Nothing when the platform has no such switch or it cannot be read.
+    virtual std::optional<bool> frameAnimation(Pid) { return std::nullopt; }
+    virtual bool setFrameAnimation(Pid, bool) { return false; }
 };
 
 } // namespace fw

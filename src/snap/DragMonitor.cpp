@@ -104,7 +104,7 @@ void DragMonitor::dragStep(const Point& p, Modifiers modifiers)
 {
     if (!candidate_ || !original_ || !startPoint_)
         return;
-    if (modifiers & ModOption) {
+    if (modifiers & ModAlt) {
         dropTrailingStep();
         handler_.withdrawOffers();
         return;
@@ -166,7 +166,7 @@ bool DragMonitor::startsOrResizes(const Point& p, Modifiers modifiers)
         if (!resizing_)
             handler_.resizeStarted();
         resizing_ = true;
-        const bool span = modifiers & ModCommand;
+        const bool span = modifiers & ModSuper;
         trace(u"native resize span="_qs + flag(span), p);
         handler_.resizeMoved({*candidate_, grabbedEdges_, span, *original_, *current, p});
         return false;
@@ -186,11 +186,11 @@ bool DragMonitor::startsOrResizes(const Point& p, Modifiers modifiers)
 
 void DragMonitor::release(const Point& p, Modifiers modifiers)
 {
-    const bool span = resizing_ && (modifiers & ModCommand);
+    const bool span = resizing_ && (modifiers & ModSuper);
     const EdgeSet edges = dragging_ && !resizing_ ? EdgeSet{} : grabbedEdges_;
     trace(u"release resizing="_qs + flag(resizing_) + u" span="_qs + flag(span), p);
     handler_.buttonReleased();
-    if (modifiers & ModOption) {
+    if (modifiers & ModAlt) {
         trace(QStringLiteral("option bypass"), p);
         writeDragState();
         handler_.endInteraction();

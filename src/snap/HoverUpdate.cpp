@@ -141,7 +141,7 @@ void SnapDragHandler::endCornerOffer()
 
 void SnapDragHandler::dragMoved(const DragStep& step)
 {
-    if (step.modifiers & ModOption) {
+    if (step.modifiers & ModAlt) {
         withdrawOffers();
         return;
     }

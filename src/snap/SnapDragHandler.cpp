@@ -46,7 +46,7 @@ std::optional<PressedWindow> SnapDragHandler::pressed(const Point& p, Modifiers 
     states_.interaction.windowInteraction = true;
     ctx_.stacks.dismissPickers();
     ctx_.endInteraction(true);
-    if (!ctx_.access.windowControlGranted(false) || (modifiers & ModOption))
+    if (!ctx_.access.windowControlGranted(false) || (modifiers & ModAlt))
         return std::nullopt;
     const auto window = ctx_.access.windowUnderPoint(p);
     const auto frame = window ? ctx_.access.frame(*window) : std::nullopt;

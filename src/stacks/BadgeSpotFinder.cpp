@@ -13,7 +13,7 @@ constexpr double kMaxControlHeight = 60;
 
 bool countsAsControl(const WindowChrome& chrome, const WindowChrome::Element& e)
 {
-    return e.isControl && !(chrome.trafficLights && chrome.trafficLights->insetBy(-6, -6).contains(e.frame));
+    return e.isControl && !(chrome.titleBarButtons && chrome.titleBarButtons->insetBy(-6, -6).contains(e.frame));
 }
 
 bool overlapsBand(const Rect& r, const ControlBand& band) { return band.low < r.maxY() && r.minY() < band.high; }
@@ -28,7 +28,7 @@ bool collides(const Rect& badge, const std::vector<const WindowChrome*>& keepCle
             if (badge.intersects(e.frame.insetBy(-8, -2)))
                 return true;
         }
-        if (c->trafficLights && badge.intersects(c->trafficLights->insetBy(-8, -4)))
+        if (c->titleBarButtons && badge.intersects(c->titleBarButtons->insetBy(-8, -4)))
             return true;
     }
     return false;
@@ -41,8 +41,8 @@ std::vector<double> candidates(const WindowChrome& chrome, const ControlBand& ba
         if (e.isControl && overlapsBand(e.frame, band))
             obstacles.push_back(e.frame);
     }
-    if (chrome.trafficLights && overlapsBand(*chrome.trafficLights, band))
-        obstacles.push_back(*chrome.trafficLights);
+    if (chrome.titleBarButtons && overlapsBand(*chrome.titleBarButtons, band))
+        obstacles.push_back(*chrome.titleBarButtons);
 
     std::vector<double> xs;
     if (!obstacles.empty()) {
@@ -51,8 +51,8 @@ std::vector<double> candidates(const WindowChrome& chrome, const ControlBand& ba
             right = std::max(right, o.maxX());
         xs.push_back(right + 14);
     }
-    if (firstBand && chrome.trafficLights)
-        xs.push_back(chrome.trafficLights->maxX() + 16);
+    if (firstBand && chrome.titleBarButtons)
+        xs.push_back(chrome.titleBarButtons->maxX() + 16);
 
     std::stable_sort(obstacles.begin(), obstacles.end(), [](const Rect& a, const Rect& b) { return a.minX() < b.minX(); });
     struct Gap {

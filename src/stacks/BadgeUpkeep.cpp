@@ -160,7 +160,7 @@ void StackPresenter::applyChromeRead(const WindowChrome& chrome, const ManagedWi
     chromeInFlight_.erase(window);
     const auto known = chrome_.find(window);
     const bool isNew = known == chrome_.end() || controlFrames(known->second.chrome) != controlFrames(chrome)
-                       || known->second.chrome.trafficLights != chrome.trafficLights || !(known->second.size == size);
+                       || known->second.chrome.titleBarButtons != chrome.titleBarButtons || !(known->second.size == size);
     chrome_[window] = {size, chrome, uptime()};
     if (isNew && queries_.running() && !queries_.menuOpen()) {
         requests_.presentAgain();

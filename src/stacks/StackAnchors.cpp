@@ -83,7 +83,7 @@ std::vector<StackPresenter::Candidate> StackPresenter::probe(const WindowStack& 
 
 std::optional<StackPresenter::Controls> StackPresenter::readControls(const ManagedWindow& m) const
 {
-    const auto c = access_.trafficLightFrame(m.element);
+    const auto c = access_.titleBarButtonsFrame(m.element);
     const auto n = c ? access_.minimizeButtonFrame(m.element) : std::nullopt;
     if (c && n)
         return Controls{{}, *c, *n, true};

@@ -145,7 +145,7 @@ Task<bool> WindowAccess::move(ManagedWindow window, RejectionHandler onRejected,
     if (edgesMatch(start, target, 1.0))
         co_return true;
 
-    const bool restoreInterface = switchOffEnhancedInterface(window.pid);
+    const bool restoreInterface = pauseFrameAnimation(window.pid);
     ws_.unmaximize(window.element);
     const bool reduce = reduceMotion();
     const Duration startUptime = clock_.now();
@@ -173,7 +173,7 @@ Task<bool> WindowAccess::move(ManagedWindow window, RejectionHandler onRejected,
             co_await rollBack(window, *now, start, tolerance, reduce, resizing, stats, token);
     }
     if (restoreInterface)
-        ws_.setEnhancedUserInterface(window.pid, true);
+        ws_.setFrameAnimation(window.pid, true);
     co_return result;
 }
 

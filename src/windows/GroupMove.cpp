@@ -181,12 +181,12 @@ Task<bool> WindowAccess::animateGroup(std::vector<std::pair<ManagedWindow, Rect>
         const Pid pid = track.window.pid;
         if (std::find(restoreList.begin(), restoreList.end(), pid) != restoreList.end())
             continue;
-        if (switchOffEnhancedInterface(pid))
+        if (pauseFrameAnimation(pid))
             restoreList.push_back(pid);
     }
     auto restore = [&] {
         for (Pid pid : restoreList)
-            ws_.setEnhancedUserInterface(pid, true);
+            ws_.setFrameAnimation(pid, true);
     };
     for (const auto& track : group.tracks())
         ws_.unmaximize(track.window.element);

@@ -36,7 +36,7 @@ Task<void> WindowAccess::shuffleBack(ManagedWindow window, std::function<void()>
 Task<void> WindowAccess::slide(ManagedWindow window, std::function<void()> turn, Rect out, Rect home,
                                CancelToken token)
 {
-    const bool restoreInterface = switchOffEnhancedInterface(window.pid);
+    const bool restoreInterface = pauseFrameAnimation(window.pid);
     const Duration start = clock_.now();
     bool turned = false;
     auto turnOnce = [&] {
@@ -88,7 +88,7 @@ Task<void> WindowAccess::slide(ManagedWindow window, std::function<void()> turn,
               window.appName, refused ? " (refused)" : "", long(toMilliseconds(clock_.now() - start)), stats.frames,
               long(toMilliseconds(stats.writeTime)), long(toMilliseconds(stats.slowest)));
     if (restoreInterface)
-        ws_.setEnhancedUserInterface(window.pid, true);
+        ws_.setFrameAnimation(window.pid, true);
 }
 
 } // namespace fw

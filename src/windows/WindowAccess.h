@@ -102,7 +102,7 @@ public:
     // so the title-bar buttons stand for the leading 52 points of the title bar, inset from
     // its top and bottom (the window's frame being read now); the minimise button is their
     // middle 12 points. Nothing for a window without a title bar.
-    std::optional<Rect> trafficLightFrame(WindowId element) const;
+    std::optional<Rect> titleBarButtonsFrame(WindowId element) const;
     std::optional<Rect> minimizeButtonFrame(WindowId element) const;
     // Whether another application holds the display awake (a video plays), through the idle
     // inhibitor port; false without one.
@@ -221,8 +221,8 @@ private:
     Task<void> rollBack(ManagedWindow window, Rect from, Rect start, double tolerance, bool reduce,
                         bool resizing, MoveStats& stats, CancelToken token);
     Task<void> slide(ManagedWindow window, std::function<void()> turn, Rect out, Rect home, CancelToken token);
-    // Switches the application's enhanced interface off when it is on; true when this did it.
-    bool switchOffEnhancedInterface(Pid pid);
+    // Switches the application's frame animation off when it is on; true when this did it.
+    bool pauseFrameAnimation(Pid pid);
     // Waits until the states read back as asked (all set, or all clear) with a frame that held
     // still between two reads; false when the window is gone or the bound passed.
     Task<bool> statesSettled(WindowId id, WindowStates states, bool on);
@@ -237,6 +237,6 @@ private:
 
 // The number of the one listed layer-0 window of the process within 5 points of the frame,
 // preferring the one whose title matches; nothing when none or several match.
-std::optional<WindowId> cgWindowNumber(Pid pid, const Rect& frame, const QString& title, const WindowList& list);
+std::optional<WindowId> layerListWindowId(Pid pid, const Rect& frame, const QString& title, const WindowList& list);
 
 } // namespace fw

@@ -266,7 +266,7 @@ std::optional<ManagedWindow> WindowAccess::focusedWindow() const
     return ManagedWindow::make(ws_, *id);
 }
 
-std::optional<WindowId> cgWindowNumber(Pid pid, const Rect& frame, const QString& title, const WindowList& list)
+std::optional<WindowId> layerListWindowId(Pid pid, const Rect& frame, const QString& title, const WindowList& list)
 {
     std::vector<const WindowInfo*> near;
     std::vector<const WindowInfo*> titled;
@@ -299,7 +299,7 @@ std::optional<WindowId> WindowAccess::windowID(WindowId element, Pid pid, const 
         auto f = ws_.frame(element);
         if (!f)
             return std::nullopt;
-        candidate = cgWindowNumber(pid, *f, title, list);
+        candidate = layerListWindowId(pid, *f, title, list);
         if (!candidate)
             return std::nullopt;
     }
@@ -314,7 +314,7 @@ std::optional<WindowId> WindowAccess::windowID(WindowId element, Pid pid, const 
 
 namespace fw {
 
-std::optional<Rect> WindowAccess::trafficLightFrame(WindowId element) const
+std::optional<Rect> WindowAccess::titleBarButtonsFrame(WindowId element) const
 {
     const auto bar = ws_.titleBarHeight(element);
     const auto frame = bar ? ws_.frame(element) : std::nullopt;
@@ -326,7 +326,7 @@ std::optional<Rect> WindowAccess::trafficLightFrame(WindowId element) const
 
 std::optional<Rect> WindowAccess::minimizeButtonFrame(WindowId element) const
 {
-    const auto buttons = trafficLightFrame(element);
+    const auto buttons = titleBarButtonsFrame(element);
     if (!buttons)
         return std::nullopt;
     return Rect(buttons->minX() + 20, buttons->minY(), 12, buttons->height());

@@ -12,27 +12,27 @@ namespace {
 
 const QSet<QString>& containerRoles()
 {
-    static const QSet<QString> set{"AXGroup", "AXToolbar", "AXTabGroup", "AXSplitGroup",
-                                   "AXLayoutArea", "AXUnknown", "AXWindow"};
+    static const QSet<QString> set{"group", "toolbar", "tab-group", "split-group",
+                                   "layout-area", "unknown", "window"};
     return set;
 }
 
 const QSet<QString>& contentRoles()
 {
-    static const QSet<QString> set{"AXScrollArea", "AXWebArea", "AXTable", "AXOutline", "AXList", "AXRow",
-                                   "AXCell", "AXTextArea", "AXBrowser", "AXColumn", "AXGrid"};
+    static const QSet<QString> set{"scroll-area", "web-area", "table", "outline", "list", "row",
+                                   "cell", "text-area", "browser", "column", "grid"};
     return set;
 }
 
 const QSet<QString>& ignoredRoles()
 {
-    static const QSet<QString> set{"AXSplitter", "AXGrowArea"};
+    static const QSet<QString> set{"splitter", "grow-area"};
     return set;
 }
 
 const QSet<QString>& titleButtonSubroles()
 {
-    static const QSet<QString> set{"AXCloseButton", "AXMinimizeButton", "AXFullScreenButton", "AXZoomButton"};
+    static const QSet<QString> set{"close-button", "minimize-button", "full-screen-button", "maximize-button"};
     return set;
 }
 
@@ -72,7 +72,7 @@ WindowChrome WindowChromeReader::read(AccessibleNodes& nodes, NodeId window, con
             const bool inBand = size.width > 0 && size.height > 0 && screenFrame.intersects(band);
             if (inBand && !ignoredRoles().contains(role)) {
                 if (titleButtonSubroles().contains(attrs->subrole)) {
-                    chrome.trafficLights = chrome.trafficLights ? chrome.trafficLights->united(relative) : relative;
+                    chrome.titleBarButtons = chrome.titleBarButtons ? chrome.titleBarButtons->united(relative) : relative;
                     continue;
                 }
                 if (contentRoles().contains(role)) {

@@ -19,7 +19,7 @@ struct WindowChrome {
         friend bool operator==(const Element&, const Element&) = default;
     };
     std::vector<Element> elements;
-    std::optional<Rect> trafficLights;   // union of the title-bar buttons, window-relative
+    std::optional<Rect> titleBarButtons;   // union of the title-bar buttons, window-relative
 
     friend bool operator==(const WindowChrome&, const WindowChrome&) = default;
 };

@@ -28,11 +28,11 @@ bool WindowAccess::writeAtOnce(const Rect& next, const Rect& previous)
     return next.origin != previous.origin && next.size != previous.size && movesInsideSpan(previous, next);
 }
 
-bool WindowAccess::switchOffEnhancedInterface(Pid pid)
+bool WindowAccess::pauseFrameAnimation(Pid pid)
 {
-    auto on = ws_.enhancedUserInterface(pid);
+    auto on = ws_.frameAnimation(pid);
     if (on && *on)
-        return ws_.setEnhancedUserInterface(pid, false);
+        return ws_.setFrameAnimation(pid, false);
     return false;
 }
 
@@ -61,7 +61,7 @@ Task<bool> WindowAccess::setFrame(ManagedWindow window, Rect target, double tole
     if (edgesMatch(*current, target, 1.0))
         co_return true;
 
-    const bool restoreInterface = switchOffEnhancedInterface(window.pid);
+    const bool restoreInterface = pauseFrameAnimation(window.pid);
     // A maximized window keeps its maximized frame until it leaves that state.
     ws_.unmaximize(id);
 
@@ -109,7 +109,7 @@ Task<bool> WindowAccess::setFrame(ManagedWindow window, Rect target, double tole
                   window.appName, toString(target), frameText(actual));
     }
     if (restoreInterface)
-        ws_.setEnhancedUserInterface(window.pid, true);
+        ws_.setFrameAnimation(window.pid, true);
     co_return ok;
 }
 

@@ -10,7 +10,7 @@
 namespace fw {
 namespace {
 
-constexpr std::uint32_t CtrlAlt = CarbonControl | CarbonOption;
+constexpr std::uint32_t CtrlAlt = StoredCtrl | StoredAlt;
 
 struct HotKeysFixture : ::testing::Test {
     MemoryDefaults defaults;

@@ -15,7 +15,7 @@
 namespace fw {
 namespace {
 
-constexpr std::uint32_t CtrlAlt = CarbonControl | CarbonOption;
+constexpr std::uint32_t CtrlAlt = StoredCtrl | StoredAlt;
 
 struct Delivered {
     ShortcutAction action;
@@ -62,9 +62,9 @@ TEST_F(MouseFixture, AMatchedClickRunsItsActionOnTheMainThreadAndNeitherHalfReac
     EXPECT_EQ(delivered[0].at, (Point{40, 50}));
 
     // Modifiers must match exactly; the table swallows nothing it did not match.
-    EXPECT_TRUE(platform.press(2, CarbonControl));
+    EXPECT_TRUE(platform.press(2, StoredCtrl));
     EXPECT_TRUE(platform.release(2));
-    EXPECT_TRUE(platform.press(3, CarbonControl));
+    EXPECT_TRUE(platform.press(3, StoredCtrl));
     EXPECT_FALSE(platform.press(3, CtrlAlt, Point{1, 2}));
     EXPECT_FALSE(platform.release(3));
     settle(2);
@@ -159,7 +159,7 @@ TEST_F(MouseFixture, TheTableCanChangeWhileClicksArrive)
     });
     for (int i = 0; i < 200; ++i) {
         mouse->setSuspended(i % 3 == 0);
-        store.setMouseTrigger(MouseTrigger{2, i % 2 ? 0u : CarbonShift}, ShortcutAction::stack);
+        store.setMouseTrigger(MouseTrigger{2, i % 2 ? 0u : StoredShift}, ShortcutAction::stack);
         mouse->configure(defaults);
         if (i % 10 == 0)
             mouse->stop();

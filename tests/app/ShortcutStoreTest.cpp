@@ -10,7 +10,7 @@
 namespace fw {
 namespace {
 
-constexpr std::uint32_t CtrlAlt = CarbonControl | CarbonOption;
+constexpr std::uint32_t CtrlAlt = StoredCtrl | StoredAlt;
 
 QJsonObject parse(const char* json)
 {
@@ -113,7 +113,7 @@ TEST(ShortcutStore, MouseTableRoundTripDropsKeysThatNameNoAction)
     defaults.setValue(ShortcutStore::mouseKey, parse(R"({"4":{"button":3,"modifiers":0},"12":{"button":3,"modifiers":0},
                                                         "x":{"button":3,"modifiers":0}})"));
     EXPECT_TRUE(store.mouseTriggers().empty());
-    store.setMouseTrigger(MouseTrigger{4, CarbonCommand}, ShortcutAction::next);
+    store.setMouseTrigger(MouseTrigger{4, StoredSuper}, ShortcutAction::next);
     EXPECT_EQ(stored(defaults, ShortcutStore::mouseKey), parse(R"({"7":{"button":4,"modifiers":256}})"));
 
     // Two keys for one action: the plain number wins over "05"; the next write keeps only it.
@@ -158,9 +158,9 @@ TEST(ShortcutStore, ConflictsAndRefusals)
     store.setCombo(KeyCombo{7, CtrlAlt, "X"}, ShortcutAction::restore);
     EXPECT_EQ(store.action(KeyCombo{7, CtrlAlt, "X"}, ShortcutAction::place), ShortcutAction::layouts);
 
-    EXPECT_EQ(store.refusal(KeyCombo{35, CarbonShift, "P"}, ShortcutAction::place), "Include Ctrl, Alt or Super.");
+    EXPECT_EQ(store.refusal(KeyCombo{35, StoredShift, "P"}, ShortcutAction::place), "Include Ctrl, Alt or Super.");
     EXPECT_EQ(store.refusal(KeyCombo{35, 0, "P"}, ShortcutAction::place), "Include Ctrl, Alt or Super.");
-    EXPECT_FALSE(store.refusal(KeyCombo{35, CarbonCommand, "P"}, ShortcutAction::place));
+    EXPECT_FALSE(store.refusal(KeyCombo{35, StoredSuper, "P"}, ShortcutAction::place));
 
     const MouseTrigger middle{2, CtrlAlt};
     EXPECT_FALSE(store.refusal(MouseTrigger{3, 0}, ShortcutAction::place)) << "no modifier needed";
@@ -173,13 +173,13 @@ TEST(ShortcutStore, ConflictsAndRefusals)
 
 TEST(ShortcutModel, LabelsTheLinuxWay)
 {
-    EXPECT_EQ((KeyCombo{20, CarbonCommand | CarbonShift | CarbonOption | CarbonControl, "3"}).displayString(),
+    EXPECT_EQ((KeyCombo{20, StoredSuper | StoredShift | StoredAlt | StoredCtrl, "3"}).displayString(),
               "Ctrl+Alt+Shift+Super+3");
-    EXPECT_EQ((KeyCombo{20, CarbonCommand | CarbonShift, "3"}).displayString(), "Shift+Super+3");
+    EXPECT_EQ((KeyCombo{20, StoredSuper | StoredShift, "3"}).displayString(), "Shift+Super+3");
     EXPECT_EQ((KeyCombo{35, 0, "P"}).displayString(), "P");
     EXPECT_EQ((MouseTrigger{2, 0}).description(), "Middle button");
     EXPECT_EQ((MouseTrigger{3, 0}).description(), "Button 4");
-    EXPECT_EQ((MouseTrigger{7, CarbonCommand}).description(), "Super+Button 8");
+    EXPECT_EQ((MouseTrigger{7, StoredSuper}).description(), "Super+Button 8");
 
     EXPECT_EQ(KeyCombo::keyLabel(KeyCodeReturn, keyCharacters(KeyCodeReturn)), "↩");
     EXPECT_EQ(KeyCombo::keyLabel(KeyCodeTab, "\t"), "⇥");
@@ -210,8 +210,8 @@ TEST(InputCodes, KeysAndButtonsMapBothWays)
     EXPECT_EQ(keyCodeForQtKey(Qt::Key_Plus, true), 69u);
     EXPECT_EQ(keyCodeForQtKey(Qt::Key_Plus, false), 24u) << "Shift+= off the keypad";
     EXPECT_FALSE(keyCodeForQtKey(Qt::Key_VolumeUp));
-    EXPECT_EQ(carbonModifiers(Qt::ControlModifier | Qt::AltModifier | Qt::KeypadModifier), 0x1800u);
-    EXPECT_EQ(carbonModifiers(Qt::MetaModifier | Qt::ShiftModifier), 0x300u);
+    EXPECT_EQ(storedModifiers(Qt::ControlModifier | Qt::AltModifier | Qt::KeypadModifier), 0x1800u);
+    EXPECT_EQ(storedModifiers(Qt::MetaModifier | Qt::ShiftModifier), 0x300u);
 
     EXPECT_EQ(storedButton(Qt::MiddleButton), 2);
     EXPECT_EQ(storedButton(Qt::BackButton), 3);

@@ -95,7 +95,7 @@ TEST(StatusMenuModel, EveryItemInOrderWithKeyLabelsAndStacksDisabledWithoutStack
     // A turned-off shortcut and a key whose label is a word show no key label.
     StatusMenuState s = baseState();
     s.combos[ShortcutAction::place].reset();
-    s.combos[ShortcutAction::restore] = KeyCombo{49, CarbonControl | CarbonOption, u"Space"_qs};
+    s.combos[ShortcutAction::restore] = KeyCombo{49, StoredCtrl | StoredAlt, u"Space"_qs};
     const Menu changed = statusMenu(s);
     EXPECT_EQ(changed.item(u"Place Focused Window…"_qs)->keyLabel, QString());
     EXPECT_EQ(changed.item(u"Restore Focused Window"_qs)->keyLabel, QString());

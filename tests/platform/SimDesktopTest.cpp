@@ -430,28 +430,28 @@ TEST_F(SimDesktopTest, PendingFaultsOutliveNoDesktop)
     EXPECT_TRUE(clock.runUntilIdle());
 }
 
-// ---- applications' enhanced interface flag
+// ---- applications' frame-animation switch
 
-TEST_F(SimDesktopTest, EnhancedInterfaceFlagReadsAndWritesAsScripted)
+TEST_F(SimDesktopTest, FrameAnimationFlagReadsAndWritesAsScripted)
 {
-    sim.addApp({.pid = 1, .name = "A", .enhancedUserInterface = true});
+    sim.addApp({.pid = 1, .name = "A", .frameAnimation = true});
     sim.addApp({.pid = 2, .name = "B"});   // unreadable
-    sim.addApp({.pid = 3, .name = "C", .enhancedUserInterface = true, .enhancedUserInterfaceSettable = false});
+    sim.addApp({.pid = 3, .name = "C", .frameAnimation = true, .frameAnimationSettable = false});
 
-    EXPECT_EQ(sim.enhancedUserInterface(1), true);
-    EXPECT_TRUE(sim.setEnhancedUserInterface(1, false));
-    EXPECT_EQ(sim.enhancedUserInterface(1), false);
-    EXPECT_EQ(sim.enhancedUserInterface(2), std::nullopt);
-    EXPECT_FALSE(sim.setEnhancedUserInterface(2, false));
-    EXPECT_FALSE(sim.setEnhancedUserInterface(3, false));
-    EXPECT_EQ(sim.enhancedUserInterface(3), true);
-    EXPECT_FALSE(sim.setEnhancedUserInterface(99, true));
+    EXPECT_EQ(sim.frameAnimation(1), true);
+    EXPECT_TRUE(sim.setFrameAnimation(1, false));
+    EXPECT_EQ(sim.frameAnimation(1), false);
+    EXPECT_EQ(sim.frameAnimation(2), std::nullopt);
+    EXPECT_FALSE(sim.setFrameAnimation(2, false));
+    EXPECT_FALSE(sim.setFrameAnimation(3, false));
+    EXPECT_EQ(sim.frameAnimation(3), true);
+    EXPECT_FALSE(sim.setFrameAnimation(99, true));
 
-    const auto log = sim.writesOf(Write::EnhancedUserInterface);
+    const auto log = sim.writesOf(Write::FrameAnimation);
     ASSERT_EQ(log.size(), 4u);
     EXPECT_EQ(log[0].pid, 1);
-    EXPECT_EQ(log[0].toString(), "enhanced-ui off @0ms");
-    EXPECT_EQ(log[2].toString(), "enhanced-ui off @0ms refused");
+    EXPECT_EQ(log[0].toString(), "frame-animation off @0ms");
+    EXPECT_EQ(log[2].toString(), "frame-animation off @0ms refused");
 }
 
 // ---- screens

@@ -93,7 +93,7 @@ TEST_F(DragMonitorScenario, AChangeOfSizeOrAnEdgeThatMovesIsANativeResizeUntilTh
     EXPECT_TRUE(monitor->resizing());
     sim.place(w.element, Rect(300, 200, 760, 500)); // a resize stays one, whatever the frame does
     clock.advance(20ms);
-    sim.mouse().drag({1060, 400}, ModCommand);
+    sim.mouse().drag({1060, 400}, ModSuper);
     EXPECT_EQ(stacks.suspends, suspends + 1) << "suspended at the first resize step only";
     EXPECT_FALSE(monitor->hoverTimerRunning());
     ASSERT_EQ(spans.size(), 2u);
@@ -102,7 +102,7 @@ TEST_F(DragMonitorScenario, AChangeOfSizeOrAnEdgeThatMovesIsANativeResizeUntilTh
     EXPECT_EQ(spans[1].before, before);
     EXPECT_EQ(spans[1].current, Rect(300, 200, 760, 500));
     EXPECT_EQ(spans[1].pointer, Point(1060, 400));
-    sim.mouse().release({1060, 400}, ModCommand);
+    sim.mouse().release({1060, 400}, ModSuper);
     EXPECT_EQ(fileStates().mid(1), (QStringList{u"awaiting window movement"_qs, u"native resize span=false"_qs,
                                                 u"native resize span=true"_qs, u"release resizing=true span=true"_qs,
                                                 u"released native or chooser"_qs}));
@@ -152,7 +152,7 @@ TEST_F(DragMonitorScenario, ThePickerOpensOncePerDragAndDisplayAndClosesOnAnothe
 
     // Alt withdraws the offer without a trace; letting go of it offers again.
     const QStringList traced = states();
-    dragTo({2760, 30}, ModOption);
+    dragTo({2760, 30}, ModAlt);
     EXPECT_FALSE(feedback.picker);
     EXPECT_FALSE(c.picker().pickerScreen());
     rest(100ms);
@@ -184,11 +184,11 @@ TEST_F(DragMonitorScenario, AltPressesAreNotFollowedAndAnAltReleaseDropsTheWindo
     auto& c = *coordinator;
     const Rect before(300, 200, 700, 500);
     const auto w = add(100, before);
-    pressOn(w, {650, 215}, ModOption);
+    pressOn(w, {650, 215}, ModAlt);
     EXPECT_FALSE(monitor->candidate());
-    dragTo({960, 10}, ModOption);
+    dragTo({960, 10}, ModAlt);
     EXPECT_FALSE(feedback.picker);
-    releaseAt({960, 10}, ModOption);
+    releaseAt({960, 10}, ModAlt);
     EXPECT_FALSE(c.interaction().windowInteraction);
 
     pressOn(w, {650, 215});
@@ -196,7 +196,7 @@ TEST_F(DragMonitorScenario, AltPressesAreNotFollowedAndAnAltReleaseDropsTheWindo
     dragTo({960, 10});
     ASSERT_TRUE(feedback.picker);
     const auto generation = c.interactionGeneration();
-    releaseAt(feedback.pickerPoint(0, 1), ModOption);
+    releaseAt(feedback.pickerPoint(0, 1), ModAlt);
     clock.runUntilIdle();
     EXPECT_EQ(frameOf(w), pressFrame.offsetBy(310, -205)) << "left where the window manager put it";
     EXPECT_GT(c.interactionGeneration(), generation);
@@ -298,7 +298,7 @@ TEST_F(DragMonitorScenario, AMotionHeldBackByTheStepRateIsHandledWhenItsInterval
     ASSERT_EQ(pickersShown(u"B"_qs), 1);
     clock.advance(5ms);
     sim.mouse().drag({2760, 1060});
-    sim.mouse().drag({2760, 31}, ModOption);
+    sim.mouse().drag({2760, 31}, ModAlt);
     EXPECT_FALSE(feedback.picker);
     rest(20ms);
     EXPECT_FALSE(feedback.picker);

@@ -168,7 +168,7 @@ TEST_F(StackBadges, TitleBarReadingsFollowTheirAgeAndPlaceTheBadgeInAFreeSpot)
     const auto a = addTitled(100, left), b = addTitled(101, left);
     // b's toolbar: two controls in one row near its left; a has few controls.
     WindowChrome busy;
-    busy.trafficLights = Rect(7, 4, 52, 14);
+    busy.titleBarButtons = Rect(7, 4, 52, 14);
     busy.elements = {{Rect(80, 30, 24, 20), true}, {Rect(110, 30, 24, 20), true}};
     reads.chromes[b.element] = busy;
     sim.setFrontmostApp(101);

@@ -108,7 +108,7 @@ TEST_F(AnimatedMove, SlowResizeJumpsToTheSettleButSlowMoveRunsOn)
 
 TEST_F(AnimatedMove, RefusedFrameReportsAndAnimatesBackBeforeRestoringTheInterface)
 {
-    sim.addApp({.pid = 10, .name = "Editor", .enhancedUserInterface = true});
+    sim.addApp({.pid = 10, .name = "Editor", .frameAnimation = true});
     const WindowId w = sim.addWindow({.pid = 10, .title = "doc", .frame = start});
     sim.refuseWrites(w, {.kinds = sim::Write::Position, .skip = 2, .count = 1});
     std::vector<std::optional<Rect>> rejected;
@@ -120,7 +120,7 @@ TEST_F(AnimatedMove, RefusedFrameReportsAndAnimatesBackBeforeRestoringTheInterfa
     const auto writes = positions(w);
     ASSERT_GT(writes.size(), 5u);                       // the way back is animated too
     EXPECT_EQ(writes.back().position, start.origin);
-    const auto iface = sim.writesOf(sim::Write::EnhancedUserInterface);
+    const auto iface = sim.writesOf(sim::Write::FrameAnimation);
     ASSERT_EQ(iface.size(), 2u);
     EXPECT_FALSE(iface[0].flag);
     EXPECT_TRUE(iface[1].flag);

@@ -84,21 +84,21 @@ TEST_F(FrameWrite, PositionRefusalStillShrinksAndRewritesBoth)
     EXPECT_EQ(frameOf(w), Rect(0, 0, 400, 300));
 }
 
-TEST_F(FrameWrite, EnhancedInterfaceIsRestoredOnEveryEndingAndUntouchedOtherwise)
+TEST_F(FrameWrite, FrameAnimationIsRestoredOnEveryEndingAndUntouchedOtherwise)
 {
-    sim.addApp({.pid = 10, .name = "Assisted", .enhancedUserInterface = true});
+    sim.addApp({.pid = 10, .name = "Assisted", .frameAnimation = true});
     const WindowId w = sim.addWindow({.pid = 10, .title = "doc", .frame = Rect(0, 0, 400, 300)});
     EXPECT_TRUE(run(wa.setFrame(managed(w), Rect(10, 10, 400, 300), 1.0)));
-    EXPECT_EQ(interfaceWrites(), QStringList({"enhanced-ui off @0ms", "enhanced-ui on @0ms"}));
-    EXPECT_EQ(sim.enhancedUserInterface(10), true);
+    EXPECT_EQ(interfaceWrites(), QStringList({"frame-animation off @0ms", "frame-animation on @0ms"}));
+    EXPECT_EQ(sim.frameAnimation(10), true);
 
     sim.clearWrites();
     sim.refuseWrites(w);
     EXPECT_FALSE(run(wa.setFrame(managed(w), Rect(20, 20, 400, 300), 1.0)));
-    EXPECT_EQ(interfaceWrites(), QStringList({"enhanced-ui off @0ms", "enhanced-ui on @512ms"}));
+    EXPECT_EQ(interfaceWrites(), QStringList({"frame-animation off @0ms", "frame-animation on @512ms"}));
 
     sim.clearWrites();
-    sim.addApp({.pid = 11, .name = "Plain", .enhancedUserInterface = false});
+    sim.addApp({.pid = 11, .name = "Plain", .frameAnimation = false});
     const WindowId p = sim.addWindow({.pid = 11, .title = "doc", .frame = Rect(0, 0, 400, 300)});
     const WindowId q = addWindow(12, "Unreadable", "doc", Rect(0, 0, 400, 300));
     EXPECT_TRUE(run(wa.setFrame(managed(p), Rect(10, 10, 400, 300), 1.0)));

@@ -101,14 +101,14 @@ TEST_F(GroupMove, OnlyResizingGroupsJumpForSlowApplications)
 
 TEST_F(GroupMove, GenerationChangeBetweenFramesRestoresTheInterfaceSilently)
 {
-    sim.addApp({.pid = 20, .name = "Assisted", .enhancedUserInterface = true});
+    sim.addApp({.pid = 20, .name = "Assisted", .frameAnimation = true});
     const WindowId x = sim.addWindow({.pid = 20, .title = "x", .frame = Rect(0, 0, 300, 300)});
     const WindowId y = sim.addWindow({.pid = 20, .title = "y", .frame = Rect(400, 0, 300, 300)});
     names = {{x, "Assisted"}, {y, "Assisted"}};
     clock.schedule(50ms, [&] { owner.value = 1; });
     EXPECT_FALSE(run(group({{x, Rect(50, 50, 300, 300)}, {y, Rect(450, 50, 300, 300)}})));
     EXPECT_EQ(lastWrite(x), 48ms);   // frames 1 to 4
-    EXPECT_EQ(interfaceWrites(), QStringList({"enhanced-ui off @0ms", "enhanced-ui on @64ms"}));
+    EXPECT_EQ(interfaceWrites(), QStringList({"frame-animation off @0ms", "frame-animation on @64ms"}));
     EXPECT_TRUE(motion().isEmpty());
     EXPECT_TRUE(refusals.empty());
 

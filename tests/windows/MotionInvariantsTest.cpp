@@ -162,7 +162,7 @@ struct World {
     WindowId add(Pid pid, Rect frame, const Fault& fault)
     {
         if (!sim.app(pid))
-            sim.addApp({.pid = pid, .name = QStringLiteral("App%1").arg(pid), .enhancedUserInterface = pid % 2 == 0});
+            sim.addApp({.pid = pid, .name = QStringLiteral("App%1").arg(pid), .frameAnimation = pid % 2 == 0});
         frame.size = sim::SimDesktop::constrainedSize(frame.size, fault.hints);
         const WindowId id = sim.addWindow({.pid = pid, .title = QStringLiteral("w"), .frame = frame, .hints = fault.hints});
         switch (fault.kind) {
@@ -371,8 +371,8 @@ TEST(MotionInvariants, VerifiedWriteAgreesWithItsReportAndStaysBounded)
         }
         if (fault.kind != Fault::Drift)
             expectContainedWrites(writes, begin, begin.united(target), fault.hints, target);
-        // The enhanced interface is never left switched off.
-        EXPECT_EQ(w.sim.enhancedUserInterface(10), std::optional<bool>(true));
+        // Frame animation is never left switched off.
+        EXPECT_EQ(w.sim.frameAnimation(10), std::optional<bool>(true));
     }
 }
 
@@ -455,7 +455,7 @@ TEST(MotionInvariants, SingleMoveEndsAtTargetOrRollsBackAndReportsOnce)
         if (fault.benign() && !interrupted && target.width() > 0 && target.height() > 0) {
             ADD_FAILURE() << "an obliging application's move failed";
         }
-        EXPECT_EQ(w.sim.enhancedUserInterface(20 + c % 2), std::optional<bool>(c % 2 == 0));
+        EXPECT_EQ(w.sim.frameAnimation(20 + c % 2), std::optional<bool>(c % 2 == 0));
     }
 }
 
@@ -546,7 +546,7 @@ TEST(MotionInvariants, GroupMoveReportsEachFailedWindowOnceAndStopsOnGenerationC
         }
         for (Pid pid : {30, 31, 32}) {
             if (w.sim.app(pid)) {
-                EXPECT_EQ(w.sim.enhancedUserInterface(pid), std::optional<bool>(pid % 2 == 0));
+                EXPECT_EQ(w.sim.frameAnimation(pid), std::optional<bool>(pid % 2 == 0));
             }
         }
     }

@@ -22,7 +22,7 @@ protected:
 
 TEST_F(ShuffleSlide, SlidesOutTurnsOnceAtTheTurningPointAndComesHome)
 {
-    sim.addApp({.pid = 10, .name = "Editor", .enhancedUserInterface = true});
+    sim.addApp({.pid = 10, .name = "Editor", .frameAnimation = true});
     const WindowId w = sim.addWindow({.pid = 10, .title = "doc", .frame = home});
     std::vector<Duration> turns;
     Rect atTurn;
@@ -49,7 +49,7 @@ TEST_F(ShuffleSlide, SlidesOutTurnsOnceAtTheTurningPointAndComesHome)
     const int frames = positionWrites(w);
     EXPECT_GT(frames, 30);
     EXPECT_EQ(motion(), QStringList({QString("Editor shuffle: 441 ms total, %1 frames, app writes 0 ms, slowest 0 ms").arg(frames)}));
-    const auto iface = sim.writesOf(sim::Write::EnhancedUserInterface);
+    const auto iface = sim.writesOf(sim::Write::FrameAnimation);
     ASSERT_EQ(iface.size(), 2u);
     EXPECT_TRUE(iface[1].flag);
     EXPECT_GE(iface[1].time, sim.writesFor(w).back().time);

@@ -52,7 +52,7 @@ protected:
     QStringList interfaceWrites() const
     {
         QStringList out;
-        for (const auto& w : sim.writesOf(sim::Write::EnhancedUserInterface))
+        for (const auto& w : sim.writesOf(sim::Write::FrameAnimation))
             out << w.toString();
         return out;
     }

@@ -173,11 +173,11 @@ TEST_F(WindowDiscovery, WindowNumbersComeOnlyFromTheList)
     EXPECT_FALSE(wa.windowID(managed(later), list));
 
     // By process, frame within 5 points and title: the title decides between near windows.
-    EXPECT_EQ(cgWindowNumber(10, Rect(1, 1, 400, 300), "two", list), b);
-    EXPECT_FALSE(cgWindowNumber(10, Rect(1, 1, 400, 300), "other", list));   // two near, no title
-    EXPECT_EQ(cgWindowNumber(10, Rect(-4, 0, 404, 300), "other", list), a);  // one near
-    EXPECT_FALSE(cgWindowNumber(10, Rect(-6, 0, 400, 300), "one", list));
-    EXPECT_FALSE(cgWindowNumber(11, Rect(0, 0, 400, 300), "one", list));
+    EXPECT_EQ(layerListWindowId(10, Rect(1, 1, 400, 300), "two", list), b);
+    EXPECT_FALSE(layerListWindowId(10, Rect(1, 1, 400, 300), "other", list));   // two near, no title
+    EXPECT_EQ(layerListWindowId(10, Rect(-4, 0, 404, 300), "other", list), a);  // one near
+    EXPECT_FALSE(layerListWindowId(10, Rect(-6, 0, 400, 300), "one", list));
+    EXPECT_FALSE(layerListWindowId(11, Rect(0, 0, 400, 300), "one", list));
 }
 
 TEST_F(WindowDiscovery, PointAndFocusLookupsGiveManagedWindowsOnly)

@@ -26,7 +26,7 @@ using test::XSession;
 
 using namespace test;
 
-constexpr std::uint32_t CtrlAlt = CarbonControl | CarbonOption;
+constexpr std::uint32_t CtrlAlt = StoredCtrl | StoredAlt;
 
 void clickButton(XSession& s, int button)
 {

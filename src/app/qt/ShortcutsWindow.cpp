@@ -203,13 +203,13 @@ bool ShortcutsWindowController::eventFilter(QObject* watched, QEvent* event)
             return true;
         const auto code = keyCodeForQtKey(e->key(), e->modifiers() & Qt::KeypadModifier);
         const QString label = code ? KeyCombo::keyLabel(*code, keyCharacters(*code)) : QString();
-        return recorder_.keyDown(code, carbonModifiers(e->modifiers()), label);
+        return recorder_.keyDown(code, storedModifiers(e->modifiers()), label);
     }
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick: {
         auto* e = static_cast<QMouseEvent*>(event);
         const auto button = storedButton(e->button());
-        return button && recorder_.mouseDown(*button, carbonModifiers(e->modifiers()));
+        return button && recorder_.mouseDown(*button, storedModifiers(e->modifiers()));
     }
     default:
         return QObject::eventFilter(watched, event);

@@ -262,13 +262,13 @@ void SimDesktop::setFrontmostApp(Pid pid)
         });
 }
 
-bool SimDesktop::setEnhancedUserInterfaceState(Pid pid, std::optional<bool> value, bool settable)
+bool SimDesktop::setFrameAnimationState(Pid pid, std::optional<bool> value, bool settable)
 {
     SimApp* a = findApp(pid);
     if (!a)
         return false;
-    a->setup.enhancedUserInterface = value;
-    a->setup.enhancedUserInterfaceSettable = settable;
+    a->setup.frameAnimation = value;
+    a->setup.frameAnimationSettable = settable;
     return true;
 }
 
@@ -402,13 +402,13 @@ std::optional<WindowId> SimDesktop::windowAt(Point p)
     return std::nullopt;
 }
 
-std::optional<bool> SimDesktop::enhancedUserInterface(Pid pid)
+std::optional<bool> SimDesktop::frameAnimation(Pid pid)
 {
     ++reads_;
     const SimApp* a = findApp(pid);
     if (!a || !a->setup.running)
         return std::nullopt;
-    return a->setup.enhancedUserInterface;
+    return a->setup.frameAnimation;
 }
 
 // ---- Permissions

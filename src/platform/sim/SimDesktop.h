@@ -43,7 +43,7 @@ struct Write {
         Raise = 1u << 3,
         Activate = 1u << 4,
         Unmaximize = 1u << 5,
-        EnhancedUserInterface = 1u << 6,
+        FrameAnimation = 1u << 6,
         States = 1u << 7,   // changeWindowStates
     };
     static constexpr std::uint32_t Geometry = Position | Size | Frame;
@@ -60,7 +60,7 @@ struct WriteRecord {
     Pid pid = 0;
     Point position;        // Position and Frame writes
     Size size;             // Size and Frame writes
-    bool flag = false;     // EnhancedUserInterface writes; States: taken (true) or left
+    bool flag = false;     // FrameAnimation writes; States: taken (true) or left
     WindowStates states = 0;   // States writes
     Duration time{0};      // virtual time of the write
     bool accepted = false; // what the write returned
@@ -74,9 +74,9 @@ struct AppSpec {
     Pid pid = 0;
     QString name;            // empty: "App <pid>"
     bool running = true;
-    // Enhanced user interface flag: absent = unreadable.
-    std::optional<bool> enhancedUserInterface;
-    bool enhancedUserInterfaceSettable = true;
+    // Frame-animation switch: absent = unreadable.
+    std::optional<bool> frameAnimation;
+    bool frameAnimationSettable = true;
 };
 
 struct WindowSpec {
@@ -207,7 +207,7 @@ public:
     bool setResizable(WindowId id, bool resizable);
     bool setFocus(WindowId id);     // focuses and raises, as a click would
     void setFrontmostApp(Pid pid);  // 0: none
-    bool setEnhancedUserInterfaceState(Pid pid, std::optional<bool> value, bool settable = true);
+    bool setFrameAnimationState(Pid pid, std::optional<bool> value, bool settable = true);
 
     const SimWindow* window(WindowId id) const;
     const SimApp* app(Pid pid) const;
@@ -271,8 +271,8 @@ public:
     std::optional<WindowInfo> windowInfo(WindowId id) override;
     // Nothing when the application is gone or its flag is unreadable; writing fails then, and
     // when the flag is not settable.
-    std::optional<bool> enhancedUserInterface(Pid pid) override;
-    bool setEnhancedUserInterface(Pid pid, bool on) override;
+    std::optional<bool> frameAnimation(Pid pid) override;
+    bool setFrameAnimation(Pid pid, bool on) override;
 
     // ---- Processes: an application runs until it quits.
     bool isRunning(Pid pid) const override;

@@ -5,9 +5,9 @@
 // Each can play a combination held by another client or a platform that refuses.
 //
 //   sim::SimHotKeys keys;
-//   keys.take(35, CarbonControl | CarbonOption);      // another client holds Ctrl+Alt+P
+//   keys.take(35, StoredCtrl | StoredAlt);      // another client holds Ctrl+Alt+P
 //   ... HotKeys over `keys` ...
-//   keys.press(0, CarbonControl | CarbonOption);      // the handler gets the id bound to A
+//   keys.press(0, StoredCtrl | StoredAlt);      // the handler gets the id bound to A
 //   keys.setLayout({{6, 16}, {16, 6}}, {{6, u"y"_qs}, {16, u"z"_qs}});   // German: Z and Y swap
 
 #include "platform/ButtonGrabs.h"

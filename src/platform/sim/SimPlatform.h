@@ -6,7 +6,7 @@
 //   sim::SimPlatform sim;
 //   sim.desktop.addScreen({...});
 //   AppDelegate delegate(sim.platform(), {});
-//   sim.hotKeys.press(35, CarbonControl | CarbonOption);
+//   sim.hotKeys.press(35, StoredCtrl | StoredAlt);
 
 #include "base/UserDefaults.h"
 #include "platform/Platform.h"

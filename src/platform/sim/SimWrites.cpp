@@ -25,7 +25,7 @@ QString writeKindName(WriteKind k)
     case Write::Raise: return QStringLiteral("raise");
     case Write::Activate: return QStringLiteral("activate");
     case Write::Unmaximize: return QStringLiteral("unmaximize");
-    case Write::EnhancedUserInterface: return QStringLiteral("enhanced-ui");
+    case Write::FrameAnimation: return QStringLiteral("frame-animation");
     case Write::States: return QStringLiteral("states");
     }
     return QStringLiteral("?");
@@ -38,7 +38,7 @@ QString WriteRecord::toString() const
     case Write::Position: value = fw::toString(position); break;
     case Write::Size: value = fw::toString(size); break;
     case Write::Frame: value = fw::toString(frame()); break;
-    case Write::EnhancedUserInterface: value = flag ? QStringLiteral("on") : QStringLiteral("off"); break;
+    case Write::FrameAnimation: value = flag ? QStringLiteral("on") : QStringLiteral("off"); break;
     case Write::States: value = (flag ? QStringLiteral("on ") : QStringLiteral("off ")) + QString::number(states); break;
     default: break;
     }
@@ -308,18 +308,18 @@ bool SimDesktop::activate(WindowId id)
     return true;
 }
 
-bool SimDesktop::setEnhancedUserInterface(Pid pid, bool on)
+bool SimDesktop::setFrameAnimation(Pid pid, bool on)
 {
     WriteRecord r;
-    r.kind = Write::EnhancedUserInterface;
+    r.kind = Write::FrameAnimation;
     r.pid = pid;
     r.flag = on;
     r.time = clock_.now();
     SimApp* a = findApp(pid);
-    r.accepted = a && a->setup.running && a->setup.enhancedUserInterface && a->setup.enhancedUserInterfaceSettable;
+    r.accepted = a && a->setup.running && a->setup.frameAnimation && a->setup.frameAnimationSettable;
     writes_.push_back(r);
     if (r.accepted)
-        a->setup.enhancedUserInterface = on;
+        a->setup.frameAnimation = on;
     return r.accepted;
 }
 

@@ -210,7 +210,7 @@ void X11ButtonGrabs::handle(const void* event)
     bool drop = false;
     if (button && filter_) {
         const ButtonEvent ev{type == XCB_BUTTON_PRESS ? ButtonEvent::Type::Down : ButtonEvent::Type::Up, *button,
-                             carbonModifiers(b->state), Point{double(b->root_x), double(b->root_y)}};
+                             storedModifiers(b->state), Point{double(b->root_x), double(b->root_y)}};
         drop = filter_(ev);
     }
     if (type == XCB_BUTTON_PRESS) {

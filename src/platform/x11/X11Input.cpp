@@ -17,14 +17,14 @@ constexpr xcb_keysym_t numLockKeysym = 0xff7f;
 // One modifier as X, the stored bits and the mouse monitor name it.
 struct ModifierName {
     std::uint16_t x;
-    std::uint32_t carbon;
+    std::uint32_t stored;
     Modifier modifier;
 };
 constexpr ModifierName modifierNames[] = {
-    {XCB_MOD_MASK_CONTROL, CarbonControl, ModControl},
-    {XCB_MOD_MASK_1, CarbonOption, ModOption},
-    {XCB_MOD_MASK_SHIFT, CarbonShift, ModShift},
-    {XCB_MOD_MASK_4, CarbonCommand, ModCommand},
+    {XCB_MOD_MASK_CONTROL, StoredCtrl, ModControl},
+    {XCB_MOD_MASK_1, StoredAlt, ModAlt},
+    {XCB_MOD_MASK_SHIFT, StoredShift, ModShift},
+    {XCB_MOD_MASK_4, StoredSuper, ModSuper},
 };
 
 // The bits of `field` for every modifier set in an X state.
@@ -39,18 +39,18 @@ std::uint32_t fromState(std::uint16_t state, T ModifierName::*field)
 }
 } // namespace
 
-std::uint16_t xModifiers(std::uint32_t carbon)
+std::uint16_t xModifiers(std::uint32_t stored)
 {
     std::uint16_t m = 0;
     for (const ModifierName& n : modifierNames)
-        if (carbon & n.carbon)
+        if (stored & n.stored)
             m |= n.x;
     return m;
 }
 
-std::uint32_t carbonModifiers(std::uint16_t state)
+std::uint32_t storedModifiers(std::uint16_t state)
 {
-    return fromState(state, &ModifierName::carbon);
+    return fromState(state, &ModifierName::stored);
 }
 
 Modifiers modifiers(std::uint16_t state)

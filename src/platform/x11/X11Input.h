@@ -18,9 +18,9 @@ class QTimer;
 namespace fw::x11 {
 
 // Control → Control, Option → Mod1 (Alt), Shift → Shift, Command → Mod4 (Super).
-std::uint16_t xModifiers(std::uint32_t carbon);
+std::uint16_t xModifiers(std::uint32_t stored);
 // The stored bits of an event's state; Lock, NumLock and button bits are ignored.
-std::uint32_t carbonModifiers(std::uint16_t state);
+std::uint32_t storedModifiers(std::uint16_t state);
 // The same as the mouse monitor reports them.
 Modifiers modifiers(std::uint16_t state);
 

@@ -36,7 +36,7 @@ namespace {
 
 const ScreenInfo kLeft{u"LEFT"_qs, u"Left"_qs, Rect(0, 0, 1920, 1080), Rect(0, 0, 1920, 1050), true};
 const ScreenInfo kRight{u"RIGHT"_qs, u"Right"_qs, Rect(1920, 0, 1280, 1024), Rect(1920, 0, 1280, 1024), false};
-constexpr std::uint32_t CtrlAlt = CarbonControl | CarbonOption;
+constexpr std::uint32_t CtrlAlt = StoredCtrl | StoredAlt;
 
 class SilentPlayer final : public VideoPlayer {
 public:

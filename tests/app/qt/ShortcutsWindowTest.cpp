@@ -14,7 +14,7 @@
 namespace fw {
 namespace {
 
-constexpr std::uint32_t CtrlAlt = CarbonControl | CarbonOption;
+constexpr std::uint32_t CtrlAlt = StoredCtrl | StoredAlt;
 constexpr auto QtCtrlAlt = Qt::ControlModifier | Qt::AltModifier;
 
 struct WindowFixture : ::testing::Test {
@@ -101,7 +101,7 @@ TEST_F(WindowFixture, RecordingAKeyRefusesWhatItMustAndStoresAValidCombination)
     EXPECT_EQ(keys.registeredIds().size(), 17u);
     std::vector<std::uint32_t> pressed;
     hotKeys.action = [&](std::uint32_t id) { pressed.push_back(id); };
-    EXPECT_TRUE(keys.press(20, CarbonShift | CarbonCommand));
+    EXPECT_TRUE(keys.press(20, StoredShift | StoredSuper));
     EXPECT_FALSE(keys.press(35, CtrlAlt));
     EXPECT_EQ(pressed, (std::vector<std::uint32_t>{6}));
 
@@ -144,7 +144,7 @@ TEST_F(WindowFixture, RecordingAMouseButtonBindsItAndTheTapMatchesIt)
     QTest::mouseClick(window.window(), Qt::MiddleButton, Qt::MetaModifier, QPoint(30, 30));
     EXPECT_EQ(window.mouseButton(ShortcutAction::stack)->text(), "Super+Middle button");
     EXPECT_TRUE(buttons.running());
-    EXPECT_FALSE(buttons.press(2, CarbonCommand)) << "configured and matching again";
+    EXPECT_FALSE(buttons.press(2, StoredSuper)) << "configured and matching again";
     buttons.release(2);
 
     click(ShortcutAction::next, true);
