@@ -4,6 +4,7 @@
 // time, the window moving with the pointer as a window manager moves it.
 #include "SnapBenchDesk.h"
 #include "snap/DragMonitor.h"
+#include "snap/SnapDragHandler.h"
 
 namespace {
 
@@ -15,7 +16,8 @@ void BM_DragEventWithHover(benchmark::State& state)
     const WindowSnapshot snapshot = desk.startBusyDesk();
     if (!bench::busyDeskReady(state, snapshot, *desk.coordinator))
         return;
-    DragMonitor monitor(*desk.coordinator, desk.sim.mouse());
+    SnapDragHandler handler(desk.coordinator->context(), desk.coordinator->dragStates());
+    DragMonitor monitor(handler, desk.sim.mouse(), desk.clock);
     monitor.install();
     const DiscoveredWindow dragged = snapshot.back();
     const Point grab{dragged.frame.midX(), dragged.frame.minY() + 12};
