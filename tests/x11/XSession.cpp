@@ -405,6 +405,22 @@ bool XSession::startWindowManager(const QString& name, bool bare)
         return false;
     }
     wmName_ = name;
+    // icewm publishes its work area in steps while its taskbar finds its size, and keeps windows
+    // above the taskbar it has at that moment: tests that lay windows into the work area wait
+    // until the taskbar's strut is in it and has held still for a moment.
+    if (name == QLatin1String("icewm")) {
+        const double screenHeight = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->height_in_pixels;
+        std::optional<Rect> last;
+        std::int64_t since = nowMs();
+        waitFor([&] {
+            const auto area = workArea();
+            if (area != last) {
+                last = area;
+                since = nowMs();
+            }
+            return area && area->height() < screenHeight && nowMs() - since >= 250;
+        }, 5000);
+    }
     return true;
 }
 
