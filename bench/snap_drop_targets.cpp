@@ -5,6 +5,7 @@
 // an occupied region whose tile menu is built.
 #include "SnapBenchDesk.h"
 #include "snap/DropTargets.h"
+#include "snap/SnapDragHandler.h"
 
 namespace {
 
@@ -31,6 +32,13 @@ struct Desk : bench::SnapBenchDesk {
     WindowSnapshot snapshot;
 };
 
+// The target as the drag handler's hover update asks for it, the planner's state made afresh.
+std::optional<RegionDropTarget> hoverTarget(SnapCoordinator& coordinator, const DropTargetQuery& query)
+{
+    const DragStates states = coordinator.dragStates();
+    return regionDropTarget(query, coordinator.groups(), dropTargetState(coordinator.context(), states, query.display));
+}
+
 bool ready(benchmark::State& state, const Desk& desk) { return bench::busyDeskReady(state, desk.snapshot, *desk.coordinator); }
 
 void BM_DropTargetAlongADrag(benchmark::State& state)
@@ -46,7 +54,7 @@ void BM_DropTargetAlongADrag(benchmark::State& state)
         path.push_back(desk.query({3600.0 * i / 32 + 10, i % 2 ? 3.0 : 27.0}));
     std::size_t i = 0, found = 0;
     for (auto _ : state) {
-        const auto target = regionDropTarget(*desk.coordinator, path[i++ % path.size()]);
+        const auto target = hoverTarget(*desk.coordinator, path[i++ % path.size()]);
         found += target.has_value();
         benchmark::DoNotOptimize(target);
     }
@@ -59,12 +67,12 @@ void BM_DropTargetOverOccupiedRegion(benchmark::State& state)
     if (!ready(state, desk))
         return;
     const DropTargetQuery q = desk.query({2400, 700}); // the right display's bottom-left quarter
-    if (!regionDropTarget(*desk.coordinator, q) || !regionDropTarget(*desk.coordinator, q)->menu) {
+    if (!hoverTarget(*desk.coordinator, q) || !hoverTarget(*desk.coordinator, q)->menu) {
         state.SkipWithError("no tile menu over the occupied region");
         return;
     }
     for (auto _ : state)
-        benchmark::DoNotOptimize(regionDropTarget(*desk.coordinator, q));
+        benchmark::DoNotOptimize(hoverTarget(*desk.coordinator, q));
 }
 
 BENCHMARK(BM_DropTargetAlongADrag)->Unit(benchmark::kMicrosecond);

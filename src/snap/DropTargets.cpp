@@ -5,7 +5,6 @@
 #include "snap/DropGeometry.h"
 #include "snap/DropLayouts.h"
 #include "snap/LayoutRecognition.h"
-#include "snap/SnapCoordinator.h"
 #include "windows/WindowAccess.h"
 
 #include <algorithm>
@@ -245,18 +244,6 @@ std::optional<RegionDropTarget> regionDropTarget(const DropTargetQuery& query, c
     if (const auto occupant = occupantOf(d, *r))
         return occupiedRegion(d, *r, *occupant);
     return emptyRegion(d, *r);
-}
-
-std::optional<RegionDropTarget> regionDropTarget(SnapCoordinator& coordinator, const DropTargetQuery& query)
-{
-    const auto& shown = coordinator.drop().shownMenu;
-    DropTargetState state;
-    state.mutating = coordinator.interaction().mutating;
-    state.shownMenu = shown ? &*shown : nullptr;
-    WindowStackController& stacks = coordinator.context().stacks;
-    state.stackFront = [&stacks](const ManagedWindow& w) { return stacks.stack(w); };
-    state.allowsRejoin = [&](const ColumnFill& fill) { return coordinator.isSideSplitFill(fill, query.display); };
-    return regionDropTarget(query, coordinator.groups(), state);
 }
 
 } // namespace fw

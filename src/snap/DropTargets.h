@@ -18,8 +18,6 @@
 
 namespace fw {
 
-class SnapCoordinator;
-
 // The drag as the hover update sees it.
 struct DropTargetQuery {
     ManagedWindow window;                           // the dragged window
@@ -49,9 +47,5 @@ struct DropTargetState {
 // whose rejoin cannot be built.
 std::optional<RegionDropTarget> regionDropTarget(const DropTargetQuery& query, const AppliedLayouts::Groups& groups,
                                                  const DropTargetState& state);
-
-// The same, reading the coordinator's state: its guard, groups, shown menu, stacks and
-// remembered side splits.
-std::optional<RegionDropTarget> regionDropTarget(SnapCoordinator& coordinator, const DropTargetQuery& query);
 
 } // namespace fw

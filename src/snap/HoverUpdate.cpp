@@ -33,7 +33,9 @@ std::vector<Rect> framesOf(const std::vector<ScreenInfo>& screens)
 
 // What the drop decision reads besides the applied layouts: the guard, the tile menu on
 // screen, the stacks and the remembered side-by-side splits.
-DropTargetState targetState(SnapContext& ctx, const DragStates& states, const QString& display)
+} // namespace
+
+DropTargetState dropTargetState(SnapContext& ctx, const DragStates& states, const QString& display)
 {
     const auto& shown = states.drop.shownMenu;
     DropTargetState state;
@@ -46,8 +48,6 @@ DropTargetState targetState(SnapContext& ctx, const DragStates& states, const QS
     };
     return state;
 }
-
-} // namespace
 
 QString snapCornerName(SnapCorner corner)
 {
@@ -270,7 +270,7 @@ bool SnapDragHandler::dropStep(const DragStep& step, const ScreenInfo& screen, c
                           step.original,
                           windowGrid,
                           q};
-    const auto target = regionDropTarget(query, states_.layouts.groups(), targetState(ctx_, states_, key));
+    const auto target = regionDropTarget(query, states_.layouts.groups(), dropTargetState(ctx_, states_, key));
     if (!target) {
         activeDrop.reset();
         dropHover = {};

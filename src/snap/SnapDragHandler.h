@@ -14,6 +14,7 @@
 #include "snap/DragTrace.h"
 #include "snap/DropHover.h"
 #include "snap/DropSession.h"
+#include "snap/DropTargets.h"
 #include "snap/ReturnSnap.h"
 #include "snap/SnapCorner.h"
 #include "snap/WindowMemory.h"
@@ -107,5 +108,10 @@ private:
 
     DragTrace trace_;
 };
+
+// What the drop-target planner reads of a drag's states on `display`: the guard, the shown
+// menu, the window stacks and whether a column fill may rejoin a remembered side split.
+// `states` must outlive the answer (its rejoin check reads them).
+DropTargetState dropTargetState(SnapContext& ctx, const DragStates& states, const QString& display);
 
 } // namespace fw

@@ -3,6 +3,7 @@
 // all take part.
 #include "SnapFixture.h"
 
+#include "HoverTarget.h"
 #include "snap/DropTargets.h"
 
 namespace fw::snaptest {

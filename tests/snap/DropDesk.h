@@ -5,6 +5,7 @@
 // once the region is held, the tile under the pointer hovered until armed, the release over
 // it, and the drop run to its end in virtual time. Tips are collected.
 
+#include "HoverTarget.h"
 #include "SnapFixture.h"
 #include "snap/DropExecution.h"
 #include "snap/DropFeedback.h"
