@@ -230,11 +230,6 @@ void SnapCoordinator::activateOwners(const RegionWindows& windows)
 
 void SnapCoordinator::raiseWindows(const std::vector<ManagedWindow>& inOrder) { fw::raiseWindows(ctx_.access, inOrder); }
 
-Task<bool> SnapCoordinator::moveCompositionWindow(ManagedWindow window, Rect frame, std::uint64_t generation)
-{
-    return fw::moveCompositionWindow(ctx_.placement, std::move(window), frame, {ctx_.host, generation});
-}
-
 void SnapCoordinator::captureAssistThumbnails(std::vector<ManagedWindow> windows)
 {
     fw::captureAssistThumbnails(ctx_, assist_, std::move(windows));

@@ -126,7 +126,6 @@ public:
     void activateOwners(const RegionWindows& windows);
     // The first window of the list ends in front.
     void raiseWindows(const std::vector<ManagedWindow>& inOrder);
-    Task<bool> moveCompositionWindow(ManagedWindow window, Rect frame, std::uint64_t generation);
 
     // ---- Compositions: a whole layout with its apps, chosen in the picker for the interaction
     // `stamp` (the choice holds the mutation guard); and a display's group applied to its

@@ -25,11 +25,4 @@ std::optional<WindowFramePairs> tracks(RegionNumber region, const std::vector<Ma
     return out;
 }
 
-Task<bool> moveCompositionWindow(WindowPlacement& placement, ManagedWindow window, Rect frame,
-                                 InteractionStamp stamp)
-{
-    const PlacementOutcome outcome = co_await placement.placeRaised(window, frame, std::move(stamp));
-    co_return outcome == PlacementOutcome::committed;
-}
-
 } // namespace fw

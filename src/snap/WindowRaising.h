@@ -28,9 +28,4 @@ void raiseWindows(WindowAccess& access, const std::vector<ManagedWindow>& inOrde
 std::optional<WindowFramePairs> tracks(RegionNumber region, const std::vector<ManagedWindow>& windows,
                                        const std::map<RegionNumber, Rect>& frames);
 
-// One window of a composition placed at the frame, raised and verified within 1 point, given
-// up when the stamp is no longer current; true when committed.
-Task<bool> moveCompositionWindow(WindowPlacement& placement, ManagedWindow window, Rect frame,
-                                 InteractionStamp stamp);
-
 } // namespace fw
