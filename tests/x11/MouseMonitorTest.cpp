@@ -1,5 +1,6 @@
 // The global mouse monitor on a real server while the WM moves a window by its title bar; the
-// primary button through a pointer mapping changed while it runs; Escape only while watched.
+// primary button through the core pointer mapping and a device's own map, each changed while
+// it runs; Escape only while watched.
 #include "platform/x11/X11MouseMonitor.h"
 #include "x11/DragSteps.h"
 #include "x11/FakeKeys.h"
@@ -156,6 +157,29 @@ TEST(X11MouseMonitor, FollowsThePointerMappingWhileRunningAndReportsEscapeOnlyWh
     EXPECT_EQ(upToMotion(), (std::vector{Type::LeftUp, Type::Moved}));
     session.releaseButton(1);
     ASSERT_TRUE(test::swapPrimaryButton(session));
+    session.pressButton(1);
+    EXPECT_EQ(upToMotion(), (std::vector{Type::LeftDown, Type::LeftDrag}));
+    session.releaseButton(1);
+    EXPECT_EQ(upToMotion(), (std::vector{Type::LeftUp, Type::Moved}));
+
+    // Left-handed per device, as desktop settings panels set it (the core mapping stays): the
+    // map of the device that sent the button counts, then the core mapping on top of it; each
+    // change is followed while running.
+    ASSERT_TRUE(test::setDeviceButtons(session, {3, 2, 1}));
+    session.pressButton(1);
+    EXPECT_EQ(upToMotion(), std::vector{Type::Moved});
+    session.releaseButton(1);
+    session.pressButton(3);
+    EXPECT_EQ(upToMotion(), (std::vector{Type::LeftDown, Type::LeftDrag}));
+    session.releaseButton(3);
+    EXPECT_EQ(upToMotion(), (std::vector{Type::LeftUp, Type::Moved}));
+    ASSERT_TRUE(test::swapPrimaryButton(session));
+    session.pressButton(1);
+    EXPECT_EQ(upToMotion(), (std::vector{Type::LeftDown, Type::LeftDrag}));
+    session.releaseButton(1);
+    EXPECT_EQ(upToMotion(), (std::vector{Type::LeftUp, Type::Moved}));
+    ASSERT_TRUE(test::swapPrimaryButton(session));
+    ASSERT_TRUE(test::setDeviceButtons(session, {1, 2, 3}));
     session.pressButton(1);
     EXPECT_EQ(upToMotion(), (std::vector{Type::LeftDown, Type::LeftDrag}));
     session.releaseButton(1);
