@@ -79,6 +79,8 @@ public:
     virtual std::optional<PressedWindow> pressed(const Point& p, Modifiers modifiers) = 0;
     // A window's frame as it is now.
     virtual std::optional<Rect> frame(const ManagedWindow& window) const = 0;
+    // A window's size increments (its cell grid); zero on an axis without one.
+    virtual Size grid(const ManagedWindow& window) const = 0;
 
     // The window started to move; true when it has a position to return to.
     virtual bool dragStarted(const ManagedWindow& window, const Rect& original) = 0;

@@ -151,7 +151,7 @@ void DragMonitor::dropTrailingStep()
 
 void DragMonitor::escapePressed()
 {
-    if (!dragging_)
+    if (!dragging_ && !resizing_)
         return;
     trace(QStringLiteral("escape"));
     cancel();
@@ -163,8 +163,14 @@ bool DragMonitor::startsOrResizes(const Point& p, Modifiers modifiers)
     if (!current)
         return false;
     if (resizing_ || frameChanged(*current, *original_, grabbedEdges_)) {
-        if (!resizing_)
+        if (!resizing_) {
             handler_.resizeStarted();
+            // As for a move: the window manager holds the keyboard, and on Escape it may put the
+            // window back (the ticks notice that, and a lost release).
+            resizeGrid_ = handler_.grid(*candidate_);
+            watchEscape();
+            startHoverTimer();
+        }
         resizing_ = true;
         const bool span = modifiers & ModSuper;
         trace(u"native resize span="_qs + flag(span), p);
@@ -176,9 +182,7 @@ bool DragMonitor::startsOrResizes(const Point& p, Modifiers modifiers)
         return false;
     }
     dragging_ = true;
-    // The window manager holds the keyboard while it moves the window: Escape comes this way.
-    escapeWatched_ = true;
-    mouse_.watchEscape(true);
+    watchEscape();
     const bool home = handler_.dragStarted(*candidate_, *original_);
     trace(home ? QStringLiteral("drag with home") : QStringLiteral("drag without home"), p);
     return true;
@@ -221,7 +225,7 @@ void DragMonitor::startHoverTimer()
 
 void DragMonitor::hoverTick()
 {
-    if (!dragging_)
+    if (!dragging_ && !resizing_)
         return;
     const Duration now = clock_.now();
     const auto pointer = mouse_.pointerState();
@@ -235,8 +239,8 @@ void DragMonitor::hoverTick()
             return;
         }
         // A step of its own that does not count for the throttle: a motion right after it is
-        // not held back.
-        if (now - lastUpdate_ >= kStepInterval)
+        // not held back. A resize has its steps from the pointer's motion only.
+        if (dragging_ && now - lastUpdate_ >= kStepInterval)
             updateHover(*candidate_, *original_, pointer->position, now, pointer->modifiers);
         return;
     }
@@ -253,10 +257,31 @@ void DragMonitor::hoverTick()
 bool DragMonitor::windowPutBack(const Point& p)
 {
     const auto frame = handler_.frame(*candidate_);
-    const bool back = frame && *frame == *original_ &&
-                      std::hypot(p.x - startPoint_->x, p.y - startPoint_->y) > kStartDistance;
+    const bool away =
+        resizing_ ? resizedAway(p) : std::hypot(p.x - startPoint_->x, p.y - startPoint_->y) > kStartDistance;
+    const bool back = frame && *frame == *original_ && away;
     putBackTicks_ = back ? putBackTicks_ + 1 : 0;
     return putBackTicks_ >= 2;
+}
+
+bool DragMonitor::resizedAway(const Point& p) const
+{
+    // Only the way that grows the window counts: shrinking stops at the window's minimum size.
+    // A window on a cell grid follows the pointer a whole cell at a time.
+    const double dx = p.x - startPoint_->x, dy = p.y - startPoint_->y;
+    const double reachX = std::max(kStartDistance, resizeGrid_.width);
+    const double reachY = std::max(kStartDistance, resizeGrid_.height);
+    const auto grabbed = [&](RegionEdge e) { return grabbedEdges_.count(e) > 0; };
+    if (grabbedEdges_.empty())
+        return std::abs(dx) > reachX || std::abs(dy) > reachY;
+    return (grabbed(RegionEdge::right) && dx > reachX) || (grabbed(RegionEdge::left) && -dx > reachX) ||
+           (grabbed(RegionEdge::bottom) && dy > reachY) || (grabbed(RegionEdge::top) && -dy > reachY);
+}
+
+void DragMonitor::watchEscape()
+{
+    escapeWatched_ = true;
+    mouse_.watchEscape(true);
 }
 
 void DragMonitor::updateHover(const ManagedWindow& window, const Rect& original, const Point& p, Duration now,
@@ -281,6 +306,7 @@ void DragMonitor::reset(bool endInteraction)
     startPoint_.reset();
     dragging_ = resizing_ = false;
     grabbedEdges_.clear();
+    resizeGrid_ = {};
 }
 
 void DragMonitor::cancel()

@@ -7,11 +7,12 @@
 // drag handler. A press with Alt held is not followed (window managers move windows with
 // Alt+drag); holding Alt during a drag withdraws every offer, and releasing with it held drops
 // the window where it is. A release the platform never reported is noticed after 0.18 s of the
-// button being up and cancels the drag; so do Escape while a window moves (watched through the
-// mouse monitor, as the window manager holds the keyboard then) and the window manager putting
-// the window back where the drag began. Everything else (the windows, what the pointer is over, whom the
-// release goes to, the coordinator's interaction) is the drag handler's (DragHandler.h); the
-// monitor reaches only it, the mouse monitor and the clock.
+// button being up and cancels the drag; so do Escape while a window moves or is resized
+// (watched through the mouse monitor, as the window manager holds the keyboard then) and the
+// window manager putting the window back where the drag began (a cancelled resize too: its
+// preview goes at once and the release applies nothing). Everything else (the windows, what
+// the pointer is over, whom the release goes to, the coordinator's interaction) is the drag
+// handler's (DragHandler.h); the monitor reaches only it, the mouse monitor and the clock.
 //
 // One monitor for the whole run, created by the application shell with its handler after the
 // coordinator (and destroyed before it), fed from the platform's mouse monitor:
@@ -95,8 +96,13 @@ private:
     void dropTrailingStep();
     void escapePressed();
     // Whether the window manager put the window back while the pointer stays away from the
-    // start, at two ticks in a row (a move lagging behind the pointer is no put-back).
+    // start, at two ticks in a row (a move lagging behind the pointer is no put-back). For a
+    // resize, away means past where the window, following, would have grown.
     bool windowPutBack(const Point& p);
+    bool resizedAway(const Point& p) const;
+    // The window manager holds the keyboard while it moves or resizes a window: Escape comes
+    // through the mouse monitor then.
+    void watchEscape();
     bool startsOrResizes(const Point& p, Modifiers modifiers);
     void release(const Point& p, Modifiers modifiers);
 
@@ -112,6 +118,7 @@ private:
     bool dragging_ = false;
     bool resizing_ = false;
     EdgeSet grabbedEdges_;
+    Size resizeGrid_; // the resized window's cell grid (0: none)
     std::unique_ptr<RepeatingTimer> hoverTimer_;
     std::optional<Duration> releasedAt_; // the button first seen up during a drag without a release
     Duration lastHover_{};

@@ -57,6 +57,8 @@ std::optional<PressedWindow> SnapDragHandler::pressed(const Point& p, Modifiers 
 
 std::optional<Rect> SnapDragHandler::frame(const ManagedWindow& window) const { return ctx_.access.frame(window); }
 
+Size SnapDragHandler::grid(const ManagedWindow& window) const { return ctx_.access.grid(window); }
+
 void SnapDragHandler::resizeStarted() { ctx_.stacks.suspend(); }
 
 void SnapDragHandler::resizeMoved(const SpanPreviewRequest& step)

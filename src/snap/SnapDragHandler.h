@@ -53,6 +53,7 @@ public:
     void notePress(const Point& p) override;
     std::optional<PressedWindow> pressed(const Point& p, Modifiers modifiers) override;
     std::optional<Rect> frame(const ManagedWindow& window) const override;
+    Size grid(const ManagedWindow& window) const override;
     bool dragStarted(const ManagedWindow& window, const Rect& original) override;
     void dragMoved(const DragStep& step) override;
     void resizeStarted() override;

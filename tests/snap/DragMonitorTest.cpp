@@ -1,8 +1,8 @@
 // The drag monitor's mechanics over scripted pointer streams: the start distance, the step
 // rate and the motion it holds back, moving versus resizing, the picker opened once per drag
 // and display and closed on a change of display, on Alt and off every display, the lost
-// release, cancelling (also by Escape and by the window put back), and the drag-state file;
-// the hint over a shared edge while no button is down.
+// release, cancelling (also by Escape and by the window put back, during a move or a resize),
+// and the drag-state file; the hint over a shared edge while no button is down.
 #include "DragDesk.h"
 
 namespace fw::snaptest {
@@ -95,7 +95,7 @@ TEST_F(DragMonitorScenario, AChangeOfSizeOrAnEdgeThatMovesIsANativeResizeUntilTh
     clock.advance(20ms);
     sim.mouse().drag({1060, 400}, ModSuper);
     EXPECT_EQ(stacks.suspends, suspends + 1) << "suspended at the first resize step only";
-    EXPECT_FALSE(monitor->hoverTimerRunning());
+    EXPECT_TRUE(monitor->hoverTimerRunning()) << "ticking for a put-back or a lost release";
     ASSERT_EQ(spans.size(), 2u);
     EXPECT_EQ(spans[1].grabbedEdges, EdgeSet{RegionEdge::right});
     EXPECT_TRUE(spans[1].span);
@@ -351,6 +351,95 @@ TEST_F(DragMonitorScenario, EscapeWhileTheWindowMovesOrTheWindowPutBackCancelsTh
     clock.runUntilIdle();
     EXPECT_EQ(frameOf(w), pressFrame);
     EXPECT_TRUE(releases.empty());
+}
+
+// The window manager's resize of a placed window (Halves, both regions occupied) by its right
+// edge, with the resize-together preview showing: Escape ends our side at once (outlines and
+// pill gone, the release applies nothing, the neighbour keeps its frame); so does the window
+// manager putting the window back while the pointer stays out, but not a terminal's edge that
+// has not yet reached its next cell; and a resize left alone still applies on release.
+TEST_F(DragMonitorScenario, EscapeOrThePutBackDuringAResizeOfAPlacedWindowEndsItsPreviewAtOnceAndAppliesNothing)
+{
+    const SnapLayout& halves = builtIn(u"halves"_qs);
+    const Rect r0 = region(halves, 0), r1 = region(halves, 1);
+    const auto w = add(100, r0), neighbour = add(101, r1);
+    coordinator->layouts().setGroup(kLeft.key, LayoutGroup{halves, {{0, w}, {1, neighbour}}, {}});
+    sim.setSizeHints(w.element, SizeHints{std::nullopt, std::nullopt, Size{30, 20}, Size{}});
+    const Point edge{r0.maxX() - 1, r0.midY()};
+    // The last word of the resize feedback: shown, or hidden.
+    const auto previewShown = [&] {
+        for (auto call = feedback.calls.rbegin(); call != feedback.calls.rend(); ++call) {
+            if (call->startsWith(u"showResizeOutlines"_qs))
+                return call->contains(u"Resize together · Release to apply"_qs);
+            if (*call == u"hideResizeFeedback"_qs || *call == u"hideAll"_qs)
+                return false;
+        }
+        return false;
+    };
+    // The window manager resizes the window's right edge to the pointer (`to` wide) and the
+    // platform reports the pointer 20 ms later.
+    const auto resizeTo = [&](double pointerX, double width) {
+        sim.place(w.element, Rect(r0.x(), r0.y(), width, r0.height()));
+        sim.mouse().setPosition({pointerX, edge.y});
+        clock.advance(20ms);
+        sim.mouse().drag({pointerX, edge.y});
+    };
+    const auto appliedNothing = [&] {
+        clock.runUntilIdle();
+        EXPECT_EQ(frameOf(neighbour), r1);
+        EXPECT_EQ(coordinator->groups().at(kLeft.key).layout.tree, halves.tree);
+        EXPECT_FALSE(coordinator->interaction().windowInteraction);
+        EXPECT_FALSE(previewShown());
+    };
+
+    sim.mouse().press(edge);
+    resizeTo(edge.x + 120, r0.width() + 120);
+    ASSERT_TRUE(monitor->resizing());
+    EXPECT_TRUE(previewShown()) << feedback.calls.join(u"\n"_qs).toStdString();
+    EXPECT_TRUE(sim.mouse().escapeWatched());
+    const auto generation = coordinator->interactionGeneration();
+    ASSERT_TRUE(sim.mouse().escape());
+    EXPECT_FALSE(previewShown()) << "the outlines stayed after Escape";
+    EXPECT_FALSE(monitor->candidate());
+    EXPECT_FALSE(sim.mouse().escapeWatched());
+    EXPECT_EQ(coordinator->interactionGeneration(), generation + 1);
+    EXPECT_EQ(fileStates().mid(fileStates().size() - 2), (QStringList{u"escape"_qs, u"cancelled"_qs}));
+    sim.place(w.element, r0); // the window manager cancels its resize
+    clock.advance(20ms);
+    sim.mouse().drag({edge.x + 121, edge.y});
+    EXPECT_FALSE(previewShown());
+    sim.mouse().release({edge.x + 121, edge.y});
+    appliedNothing();
+
+    // Back to one cell short of the next (the terminal's edge stays where it began): still the
+    // resize. The window put back with the pointer two cells out: seen at two ticks in a row.
+    sim.mouse().press(edge);
+    resizeTo(edge.x + 90, r0.width() + 90);
+    resizeTo(edge.x + 25, r0.width());
+    rest(3 * DragMonitor::kHoverInterval);
+    EXPECT_TRUE(monitor->resizing()) << "an edge short of its next cell is no put-back";
+    resizeTo(edge.x + 90, r0.width() + 90);
+    EXPECT_TRUE(previewShown());
+    sim.place(w.element, r0);
+    sim.mouse().setPosition({edge.x + 60, edge.y});
+    rest(DragMonitor::kHoverInterval);
+    EXPECT_TRUE(monitor->resizing()) << "one tick may see a resize lagging behind the pointer";
+    rest(DragMonitor::kHoverInterval);
+    EXPECT_FALSE(monitor->candidate());
+    EXPECT_FALSE(previewShown()) << "the outlines stayed after the put-back";
+    EXPECT_EQ(fileStates().mid(fileStates().size() - 2), (QStringList{u"window put back"_qs, u"cancelled"_qs}));
+    sim.mouse().release({edge.x + 60, edge.y});
+    appliedNothing();
+
+    // Left alone, the same resize still applies on release: the neighbour follows the edge.
+    sim.mouse().press(edge);
+    resizeTo(edge.x + 90, r0.width() + 90);
+    rest(3 * DragMonitor::kHoverInterval);
+    EXPECT_TRUE(monitor->resizing());
+    sim.mouse().release({edge.x + 90, edge.y});
+    clock.runUntilIdle();
+    EXPECT_NEAR(frameOf(neighbour).minX(), r0.maxX() + 90 + 8, 1);
+    EXPECT_FALSE(previewShown());
 }
 
 TEST_F(DragMonitorScenario, TheSharedEdgeHintFollowsThePointerAtMostTenTimesASecond)

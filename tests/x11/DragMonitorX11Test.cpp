@@ -126,8 +126,10 @@ TEST(DragMonitorX11, DraggingAnXtermToTheTopCentreOfTheRightMonitorPlacesItThrou
 
 // Escape while the window manager moves the window, with the picker open and the pointer over
 // a region: the window manager holds the keyboard then (all but fluxbox), and most put the
-// window back on it (openbox, xfwm4, icewm, metacity); either way the drag ends. Then the buttons are swapped while everything runs (a left-handed
-// mouse): a drag with the primary button, the physical right one, places through the picker.
+// window back on it (openbox, xfwm4, icewm, metacity); either way the drag ends. Then the
+// buttons are swapped while everything runs (a left-handed mouse), first on the core pointer,
+// then on the device alone: a drag with the primary button, the physical right one, places
+// through the picker.
 TEST(DragMonitorX11, EscapeDuringATitleBarDragPlacesNothingAndALeftHandedMouseDragsWithItsPrimaryButton)
 {
     XSession session;
@@ -140,13 +142,14 @@ TEST(DragMonitorX11, EscapeDuringATitleBarDragPlacesNothingAndALeftHandedMouseDr
     const auto screen = rig.screenOf(Rect(0, 0, 1920, 1080));
     ASSERT_TRUE(screen);
     const Rect visible = topLeftVisibleFrame(*screen);
-    const Rect target = regionFrames(SnapLayout::builtIns().front(), *screen).at(0);
-    const auto inRegion = [&] {
+    const auto halves = regionFrames(SnapLayout::builtIns().front(), *screen);
+    const auto inRegion = [&](int index) {
         const auto frame = session.wmFrame(term.window);
-        return frame && frame->origin == target.origin;
+        return frame && frame->origin == halves.at(size_t(index)).origin;
     };
-    // The title bar pressed with the physical button, to the top centre and over Halves region 0.
-    const auto overRegionZero = [&](int button) {
+    // The title bar pressed with the physical button, to the top centre and over a region of
+    // Halves.
+    const auto overRegion = [&](int button, int index) {
         if (!pressTitleBar(session, term.window, button) ||
             !session.waitFor([&] { return rig.monitor->candidate().has_value(); }))
             return testing::AssertionFailure() << "the press was not followed";
@@ -155,31 +158,43 @@ TEST(DragMonitorX11, EscapeDuringATitleBarDragPlacesNothingAndALeftHandedMouseDr
             return testing::AssertionFailure() << "no picker; xterm at " << describe(session.wmFrame(term.window)).toStdString();
         const PickerGeometry& geometry = rig.overlay.pickerView->geometry();
         const Rect panel = pickerFrame(visible, geometry.width, geometry.height);
-        const Rect region = geometry.cards.front().regions.at(0);
+        const Rect region = geometry.cards.front().regions.at(size_t(index));
         glideTo(session, {panel.minX() + region.midX(), panel.minY() + region.midY()}, 6);
-        if (!session.waitFor([&] { return rig.overlay.pickerView && rig.overlay.pickerView->selected == SnapSelection{0, 0}; }))
-            return testing::AssertionFailure() << "the pointer is not over Halves region 0";
+        if (!session.waitFor([&] { return rig.overlay.pickerView && rig.overlay.pickerView->selected == SnapSelection{0, index}; }))
+            return testing::AssertionFailure() << "the pointer is not over Halves region " << index;
         return testing::AssertionSuccess();
     };
 
-    ASSERT_TRUE(overRegionZero(1));
+    ASSERT_TRUE(overRegion(1, 0));
     test::key(session, test::Escape, true);
     test::key(session, test::Escape, false);
     EXPECT_TRUE(session.waitFor([&] { return !rig.overlay.picker; })) << "the picker stayed after Escape";
     EXPECT_FALSE(rig.monitor->candidate());
     EXPECT_FALSE(rig.coordinator->interaction().windowInteraction);
     session.releaseButton(1);
-    EXPECT_FALSE(session.waitFor(inRegion, 500)) << "placed after Escape";
+    EXPECT_FALSE(session.waitFor([&] { return inRegion(0); }, 500)) << "placed after Escape";
     EXPECT_TRUE(rig.coordinator->groups().empty());
 
+    const auto placedIn = [&](int index) {
+        EXPECT_TRUE(session.waitFor([&] { return inRegion(index) && !rig.coordinator->interaction().mutating; }, 10000))
+            << "xterm at " << describe(session.wmFrame(term.window)).toStdString() << ", region "
+            << toString(halves.at(size_t(index))).toStdString() << "; notices: " << rig.notices.join(u" | "_qs).toStdString();
+        const auto& windows = rig.coordinator->groups().at(displayKey(*screen)).windows;
+        EXPECT_TRUE(windows.count(index) && windows.at(index).element == term.window);
+    };
     ASSERT_TRUE(test::swapPrimaryButton(session));
-    ASSERT_TRUE(overRegionZero(3));
+    ASSERT_TRUE(overRegion(3, 0));
     session.releaseButton(3);
-    EXPECT_TRUE(session.waitFor([&] { return inRegion() && !rig.coordinator->interaction().mutating; }, 10000))
-        << "xterm at " << describe(session.wmFrame(term.window)).toStdString() << ", region "
-        << toString(target).toStdString() << "; notices: " << rig.notices.join(u" | "_qs).toStdString();
-    EXPECT_EQ(rig.coordinator->groups().at(displayKey(*screen)).windows.at(0).element, term.window);
+    placedIn(0);
     EXPECT_TRUE(test::swapPrimaryButton(session));
+
+    // Left-handed for the mouse alone, as desktop settings panels set it: the core mapping
+    // stays, the device's own map makes its right button the primary one.
+    ASSERT_TRUE(test::setDeviceButtons(session, {3, 2, 1}));
+    ASSERT_TRUE(overRegion(3, 1));
+    session.releaseButton(3);
+    placedIn(1);
+    EXPECT_TRUE(test::setDeviceButtons(session, {1, 2, 3}));
 }
 
 } // namespace

@@ -86,6 +86,16 @@ inline bool swapPrimaryButton(XSession& session)
     return ok;
 }
 
+// Sets the first buttons of the test's own pointer device (the one the fake input comes from)
+// with xinput, as a desktop settings panel sets a left-handed mouse; the core mapping stays.
+inline bool setDeviceButtons(XSession& session, const std::vector<int>& buttons)
+{
+    QStringList argv{u"xinput"_qs, u"set-button-map"_qs, u"Virtual core XTEST pointer"_qs};
+    for (int b : buttons)
+        argv << QString::number(b);
+    return session.run(argv) == 0;
+}
+
 inline void pressKey(XSession& s, std::uint8_t keycode, bool down)
 {
     xcb_test_fake_input(s.connection(), down ? XCB_KEY_PRESS : XCB_KEY_RELEASE, keycode, XCB_CURRENT_TIME, XCB_NONE,

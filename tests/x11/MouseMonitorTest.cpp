@@ -1,13 +1,18 @@
 // The global mouse monitor on a real server while the WM moves a window by its title bar; the
-// primary button through a pointer mapping changed while it runs; Escape only while watched.
+// primary button through the core pointer mapping and a device's own map, each changed while
+// it runs, also of a device added meanwhile; Escape only while watched.
 #include "platform/x11/X11MouseMonitor.h"
 #include "x11/DragSteps.h"
 #include "x11/FakeKeys.h"
 #include "x11/XSession.h"
 
 #include <gtest/gtest.h>
+#include <xcb/xinput.h>
+#include <xcb/xtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <string>
 
 namespace fw {
 namespace {
@@ -124,17 +129,13 @@ TEST(X11MouseMonitor, ReportsHeldModifiersAndSurvivesStopFromItsHandler)
     EXPECT_TRUE(session.waitFor([&] { return events.size() == 3 && events[2].type == Type::Moved; }, 3000));
 }
 
-TEST(X11MouseMonitor, FollowsThePointerMappingWhileRunningAndReportsEscapeOnlyWhileWatched)
-{
-    XSession session;
-    ASSERT_TRUE(session.ok()) << session.error();
-    test::SessionApp app(session);
-    X11MouseMonitor monitor(session.display());
-    std::vector<MouseEvent> events;
-    ASSERT_TRUE(monitor.start([&](const MouseEvent& e) { events.push_back(e); }));
-    session.warpPointer(300, 300);
+// A session with a running monitor and what it reported.
+struct MonitoredSession {
+    MonitoredSession() : app(session), monitor(session.display()) {}
+    bool start() { return session.ok() && monitor.start([this](const MouseEvent& e) { events.push_back(e); }); }
     // What arrives up to and with a motion made afterwards (events come in order).
-    const auto upToMotion = [&] {
+    std::vector<Type> upToMotion()
+    {
         const size_t from = events.size();
         session.moveRelative(1, 0);
         EXPECT_TRUE(session.waitFor([&] {
@@ -144,7 +145,23 @@ TEST(X11MouseMonitor, FollowsThePointerMappingWhileRunningAndReportsEscapeOnlyWh
         for (size_t i = from; i < events.size(); ++i)
             seen.push_back(events[i].type);
         return seen;
-    };
+    }
+
+    XSession session;
+    test::SessionApp app;
+    X11MouseMonitor monitor;
+    std::vector<MouseEvent> events;
+};
+
+TEST(X11MouseMonitor, FollowsThePointerMappingWhileRunningAndReportsEscapeOnlyWhileWatched)
+{
+    MonitoredSession m;
+    ASSERT_TRUE(m.start()) << m.session.error();
+    XSession& session = m.session;
+    X11MouseMonitor& monitor = m.monitor;
+    const std::vector<MouseEvent>& events = m.events;
+    const auto upToMotion = [&] { return m.upToMotion(); };
+    session.warpPointer(300, 300);
 
     // Left-handed: the physical right button is the primary one, the physical left is not;
     // swapped back, the left one is again.
@@ -156,6 +173,29 @@ TEST(X11MouseMonitor, FollowsThePointerMappingWhileRunningAndReportsEscapeOnlyWh
     EXPECT_EQ(upToMotion(), (std::vector{Type::LeftUp, Type::Moved}));
     session.releaseButton(1);
     ASSERT_TRUE(test::swapPrimaryButton(session));
+    session.pressButton(1);
+    EXPECT_EQ(upToMotion(), (std::vector{Type::LeftDown, Type::LeftDrag}));
+    session.releaseButton(1);
+    EXPECT_EQ(upToMotion(), (std::vector{Type::LeftUp, Type::Moved}));
+
+    // Left-handed per device, as desktop settings panels set it (the core mapping stays): the
+    // map of the device that sent the button counts, then the core mapping on top of it; each
+    // change is followed while running.
+    ASSERT_TRUE(test::setDeviceButtons(session, {3, 2, 1}));
+    session.pressButton(1);
+    EXPECT_EQ(upToMotion(), std::vector{Type::Moved});
+    session.releaseButton(1);
+    session.pressButton(3);
+    EXPECT_EQ(upToMotion(), (std::vector{Type::LeftDown, Type::LeftDrag}));
+    session.releaseButton(3);
+    EXPECT_EQ(upToMotion(), (std::vector{Type::LeftUp, Type::Moved}));
+    ASSERT_TRUE(test::swapPrimaryButton(session));
+    session.pressButton(1);
+    EXPECT_EQ(upToMotion(), (std::vector{Type::LeftDown, Type::LeftDrag}));
+    session.releaseButton(1);
+    EXPECT_EQ(upToMotion(), (std::vector{Type::LeftUp, Type::Moved}));
+    ASSERT_TRUE(test::swapPrimaryButton(session));
+    ASSERT_TRUE(test::setDeviceButtons(session, {1, 2, 3}));
     session.pressButton(1);
     EXPECT_EQ(upToMotion(), (std::vector{Type::LeftDown, Type::LeftDrag}));
     session.releaseButton(1);
@@ -192,6 +232,46 @@ TEST(X11MouseMonitor, FollowsThePointerMappingWhileRunningAndReportsEscapeOnlyWh
     ASSERT_TRUE(monitor.pointerState());
     tapEscape();
     EXPECT_EQ(upToMotion(), std::vector{Type::Moved});
+}
+
+// A pointer device that comes while the monitor runs (a second master with its own XTest
+// pointer, as a mouse plugged in brings a device of its own): its buttons count through its own
+// map, and a later change of that map, as a settings daemon makes for the new mouse, is followed.
+TEST(X11MouseMonitor, FollowsTheButtonMapOfAPointerDeviceAddedWhileRunning)
+{
+    MonitoredSession m;
+    ASSERT_TRUE(m.start()) << m.session.error();
+    XSession& session = m.session;
+    ASSERT_EQ(session.run({u"xinput"_qs, u"create-master"_qs, u"Second"_qs}), 0);
+    xcb_connection_t* c = session.connection();
+    const auto deviceNamed = [&](const std::string& name) {
+        std::uint16_t id = 0;
+        auto* reply = xcb_input_xi_query_device_reply(c, xcb_input_xi_query_device(c, XCB_INPUT_DEVICE_ALL), nullptr);
+        for (auto it = xcb_input_xi_query_device_infos_iterator(reply); reply && it.rem; xcb_input_xi_device_info_next(&it)) {
+            if (std::string(xcb_input_xi_device_info_name(it.data), size_t(xcb_input_xi_device_info_name_length(it.data))) == name)
+                id = it.data->deviceid;
+        }
+        std::free(reply);
+        return id;
+    };
+    const std::uint16_t second = deviceNamed("Second XTEST pointer");
+    ASSERT_NE(second, 0);
+    const std::uint8_t firstEvent = xcb_get_extension_data(c, &xcb_input_id)->first_event;
+    // A click of the second device's physical button, and what arrives up to a motion of the
+    // first device.
+    const auto click = [&](std::uint8_t button) {
+        for (const std::uint8_t offset : {XCB_INPUT_DEVICE_BUTTON_PRESS, XCB_INPUT_DEVICE_BUTTON_RELEASE})
+            xcb_test_fake_input(c, std::uint8_t(firstEvent + offset), button, XCB_CURRENT_TIME, session.root(), 0, 0,
+                                std::uint8_t(second));
+        return m.upToMotion();
+    };
+
+    EXPECT_EQ(click(1), (std::vector{Type::LeftDown, Type::LeftUp, Type::Moved}));
+    EXPECT_EQ(click(3), std::vector{Type::Moved});
+    ASSERT_EQ(session.run({u"xinput"_qs, u"set-button-map"_qs, u"Second XTEST pointer"_qs, u"3"_qs, u"2"_qs, u"1"_qs}), 0);
+    EXPECT_EQ(click(1), std::vector{Type::Moved});
+    EXPECT_EQ(click(3), (std::vector{Type::LeftDown, Type::LeftUp, Type::Moved}));
+    EXPECT_EQ(session.run({u"xinput"_qs, u"remove-master"_qs, u"Second pointer"_qs}), 0);
 }
 
 TEST(X11MouseMonitor, FailsToStartWithoutAServer)

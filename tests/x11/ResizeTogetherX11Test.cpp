@@ -5,12 +5,15 @@
 // display, each on its own increments. The press lands where the run's window manager starts
 // its own resize (metacity's border lies outside the visible frame); fluxbox, which resizes an
 // outline of its own and the frame only at the release, gives way to openbox. With Super held,
-// an xterm on an uneven cell grid spans both halves under every window manager.
+// an xterm on an uneven cell grid spans both halves under every window manager. Escape during
+// the window manager's resize ends the preview at once and applies nothing.
 #include "layout/ScreenGeometry.h"
 #include "overlay/OverlayWindow.h"
+#include "overlay/ResizeFeedback.h"
 #include "snap/AppliedLayouts.h"
 #include "x11/CoordinatorRig.h"
 #include "x11/DragSteps.h"
+#include "x11/FakeKeys.h"
 #include "x11/XSession.h"
 
 #include <gtest/gtest.h>
@@ -36,42 +39,65 @@ constexpr std::uint8_t kSuperKeycode = 133;   // Super_L in the server's default
     return ::testing::AssertionFailure() << "not placed: " << describe(session.wmFrame(window)).toStdString();
 }
 
-TEST(ResizeTogetherX11, TheTestClientFollowsTheXtermsDraggedRightEdge)
-{
-    const QString wm = XSession::testWindowManager();
-    XSession session({.windowManagerName = wm == QLatin1String("fluxbox") ? u"openbox"_qs : wm});
-    ASSERT_TRUE(session.ok()) << session.error();
-    const auto term = session.startXterm(u"resize me"_qs, {"-geometry", "80x24+100+100"});
-    const auto client = session.startTestClient(u"neighbour"_qs, {"--position", "1100,200"});
-    ASSERT_TRUE(term.window && client.window) << session.error();
-    SessionApp app(session);
-    CoordinatorRig rig(session);
-    ASSERT_TRUE(rig.startDragMonitor()) << "no XInput 2.2";
-    const auto screen = rig.screenOf(Rect(0, 0, 1920, 1080));
-    ASSERT_TRUE(screen);
-    const SnapLayout& halves = SnapLayout::builtIns().front();
-    for (const auto& [window, region] : {std::pair{term.window, 0}, std::pair{client.window, 1}})
-        ASSERT_TRUE(placed(session, rig, window, RegionNumber(region), *screen));
-    const auto before = session.wmFrame(term.window);
-    const auto clientBefore = session.wmFrame(client.window);
-    ASSERT_TRUE(before && clientBefore);
+// An xterm placed in the left half of "Halves" and the test client in the right (fluxbox, which
+// resizes an outline of its own and the frame only at the release, gives way to openbox); then
+// the xterm's right border pressed where the window manager starts its own resize and dragged
+// 150 points right, until the real overlay outlines both regions.
+class ResizeTogetherX11 : public ::testing::Test {
+protected:
+    void pressAndDragTheXtermsRightEdge()
+    {
+        const QString wm = XSession::testWindowManager();
+        sessionPtr = std::make_unique<XSession>(
+            test::XSessionOptions{.windowManagerName = wm == QLatin1String("fluxbox") ? u"openbox"_qs : wm});
+        XSession& session = *sessionPtr;
+        ASSERT_TRUE(session.ok()) << session.error();
+        term = session.startXterm(u"resize me"_qs, {"-geometry", "80x24+100+100"});
+        client = session.startTestClient(u"neighbour"_qs, {"--position", "1100,200"});
+        ASSERT_TRUE(term.window && client.window) << session.error();
+        app = std::make_unique<SessionApp>(session);
+        rigPtr = std::make_unique<CoordinatorRig>(session);
+        CoordinatorRig& rig = *rigPtr;
+        ASSERT_TRUE(rig.startDragMonitor()) << "no XInput 2.2";
+        screen = rig.screenOf(Rect(0, 0, 1920, 1080));
+        ASSERT_TRUE(screen);
+        for (const auto& [window, region] : {std::pair{term.window, 0}, std::pair{client.window, 1}})
+            ASSERT_TRUE(placed(session, rig, window, RegionNumber(region), *screen));
+        before = session.wmFrame(term.window);
+        clientBefore = session.wmFrame(client.window);
+        ASSERT_TRUE(before && clientBefore);
 
-    // The press on the frame's right border, a drag 150 points right, held until the real
-    // overlay outlines both regions.
-    const Point press = test::rightBorderPress(session, *before);
-    // The xterm in front, as a hand would have it: metacity's borders of two neighbours overlap
-    // at the shared edge, and the one in front takes the press. It goes to the xterm once the
-    // window manager has also reshaped the placed frame.
-    ASSERT_TRUE(rig.ws.activate(term.window));
-    ASSERT_TRUE(session.waitFor([&] { return rig.ws.windowAt(press) == WindowId(term.window); }))
-        << "no window takes a press at " << toString(press).toStdString();
-    session.warpPointer(int(press.x), int(press.y));
-    session.pressButton(1);
-    ASSERT_TRUE(session.waitFor([&] { return rig.monitor->candidate().has_value(); })) << "the press was not followed";
-    test::glide(session, 150, 0, 10);
+        const Point press = test::rightBorderPress(session, *before);
+        // The xterm in front, as a hand would have it: metacity's borders of two neighbours
+        // overlap at the shared edge, and the one in front takes the press. It goes to the
+        // xterm once the window manager has also reshaped the placed frame.
+        ASSERT_TRUE(rig.ws.activate(term.window));
+        ASSERT_TRUE(session.waitFor([&] { return rig.ws.windowAt(press) == WindowId(term.window); }))
+            << "no window takes a press at " << toString(press).toStdString();
+        session.warpPointer(int(press.x), int(press.y));
+        session.pressButton(1);
+        ASSERT_TRUE(session.waitFor([&] { return rig.monitor->candidate().has_value(); }))
+            << "the press was not followed";
+        test::glide(session, 150, 0, 10);
+        ASSERT_TRUE(session.waitFor([&] { return rig.overlay.feedback().outlines().size() == 2; }, 3000))
+            << "xterm at " << describe(session.wmFrame(term.window)).toStdString();
+    }
+
+    std::unique_ptr<XSession> sessionPtr;
+    XSession::Client term, client;
+    std::unique_ptr<SessionApp> app;
+    std::unique_ptr<CoordinatorRig> rigPtr; // after the application
+    std::optional<ScreenInfo> screen;
+    std::optional<Rect> before, clientBefore; // the xterm's and the client's frames in their halves
+    const SnapLayout& halves = SnapLayout::builtIns().front();
+};
+
+TEST_F(ResizeTogetherX11, TheTestClientFollowsTheXtermsDraggedRightEdge)
+{
+    ASSERT_NO_FATAL_FAILURE(pressAndDragTheXtermsRightEdge());
+    XSession& session = *sessionPtr;
+    CoordinatorRig& rig = *rigPtr;
     const auto& outlines = rig.overlay.feedback().outlines();
-    EXPECT_TRUE(session.waitFor([&] { return outlines.size() == 2; }, 3000))
-        << "xterm at " << describe(session.wmFrame(term.window)).toStdString();
     for (const auto& panel : outlines)
         EXPECT_TRUE(panel->ignoresMouseEvents());
     session.releaseButton(1);
@@ -101,12 +127,49 @@ TEST(ResizeTogetherX11, TheTestClientFollowsTheXtermsDraggedRightEdge)
     EXPECT_TRUE(outlines.empty()) << "the outlines go at the release";
 }
 
+// Escape while the window manager resizes the placed xterm by its right edge, with the real
+// overlay outlining both regions and the pill showing: our side ends at once, before the
+// release (outlines and pill gone, the press forgotten), further motion brings nothing back,
+// and the release resizes nothing together: the test client keeps its frame and the layout its
+// dividers. Openbox cancels its resize on Escape and puts the xterm back.
+TEST_F(ResizeTogetherX11, EscapeDuringTheWindowManagersResizeEndsThePreviewAtOnceAndTheReleaseAppliesNothing)
+{
+    ASSERT_NO_FATAL_FAILURE(pressAndDragTheXtermsRightEdge());
+    XSession& session = *sessionPtr;
+    CoordinatorRig& rig = *rigPtr;
+    const ResizeFeedback& feedback = rig.overlay.feedback();
+    const auto previewShown = [&] {
+        return feedback.outlines().size() == 2 && feedback.hint() && feedback.hint()->isOrderedIn();
+    };
+    ASSERT_TRUE(session.waitFor(previewShown, 3000)) << "xterm at " << describe(session.wmFrame(term.window)).toStdString();
+    ASSERT_TRUE(rig.monitor->resizing());
+
+    test::key(session, test::Escape, true);
+    test::key(session, test::Escape, false);
+    EXPECT_TRUE(session.waitFor([&] { return feedback.outlines().empty() && !feedback.hint()->isOrderedIn(); }, 3000))
+        << "the preview stayed after Escape";
+    EXPECT_FALSE(rig.monitor->candidate());
+    if (session.windowManager() == QLatin1String("openbox")) {
+        EXPECT_TRUE(session.waitFor([&] { return session.wmFrame(term.window) == before; }, 3000))
+            << "openbox did not put the xterm back: " << describe(session.wmFrame(term.window)).toStdString();
+    }
+    test::glide(session, 30, 0, 4);
+    EXPECT_FALSE(session.waitFor([&] { return !feedback.outlines().empty(); }, 300)) << "the outlines came back";
+    session.releaseButton(1);
+
+    EXPECT_FALSE(session.waitFor([&] { return session.wmFrame(client.window) != clientBefore; }, 1000))
+        << "the neighbour was resized: " << describe(session.wmFrame(client.window)).toStdString();
+    EXPECT_EQ(rig.coordinator->groups().at(displayKey(*screen)).layout.tree, halves.tree);
+    EXPECT_TRUE(feedback.outlines().empty());
+    EXPECT_TRUE(rig.notices.isEmpty()) << rig.notices.join(u" | "_qs).toStdString();
+}
+
 // With Super held at the release, an xterm on an uneven cell grid (11 × 22 pixels) dragged by
 // its right edge from the left half into the right one spans both: it lands short of the two
 // regions by part of a cell and stays there, with no roll-back. The window manager's own
 // resize is stood in for by a frame write while the button is held (which pixel starts one is
 // each window manager's choice), so that every window manager runs it.
-TEST(ResizeTogetherX11, ASuperHeldResizeSpansAnXtermOnItsCellGridAcrossBothHalves)
+TEST_F(ResizeTogetherX11, ASuperHeldResizeSpansAnXtermOnItsCellGridAcrossBothHalves)
 {
     XSession session;
     ASSERT_TRUE(session.ok()) << session.error();

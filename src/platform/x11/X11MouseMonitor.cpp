@@ -47,12 +47,11 @@ bool X11MouseMonitor::start(std::function<void(const MouseEvent&)> handler)
     }
 
     // Sent together: the selection, then the button state at the start (so that a drag already
-    // under way reads as a drag) and the pointer mapping.
+    // under way reads as a drag); then the button maps.
     escapeWatched_ = false;
     escapeKeys_.reset();
     const auto selected = selectEvents(true);
     const auto pointerCookie = xcb_query_pointer(c, conn_->root());
-    const auto mapping = xcb_get_pointer_mapping(c);
     if (xcb_generic_error_t* err = xcb_request_check(c, selected)) {
         free(err);
         conn_.reset();
@@ -60,9 +59,10 @@ bool X11MouseMonitor::start(std::function<void(const MouseEvent&)> handler)
     }
     auto pointer = FW_XCB_REPLY(c, xcb_query_pointer, pointerCookie);
     leftDown_ = pointer && (pointer->mask & XCB_BUTTON_MASK_1);
-    readPointerMapping(mapping);
+    buttonMaps_.start(*conn_, xiOpcode_, ext->first_event);
 
     if (!QCoreApplication::instance()) {
+        buttonMaps_.clear();
         conn_.reset();
         return false;   // events are delivered through the Qt event loop
     }
@@ -100,6 +100,7 @@ void X11MouseMonitor::stop()
         notifier_.reset();
         conn_.reset();
     }
+    buttonMaps_.clear();
     handler_ = nullptr;
     leftDown_ = false;
     escapeWatched_ = false;
@@ -119,32 +120,19 @@ void X11MouseMonitor::watchEscape(bool on)
 xcb_void_cookie_t X11MouseMonitor::selectEvents(bool checked)
 {
     xcb_connection_t* c = conn_->raw();
-    struct {
+    struct Selection {
         xcb_input_event_mask_t head;
         std::uint32_t mask;
-    } selection{{XCB_INPUT_DEVICE_ALL_MASTER, 1},
-                XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS | XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_RELEASE |
-                    XCB_INPUT_XI_EVENT_MASK_RAW_MOTION};
+    };
+    // Raw input of the master devices, and the device changes the button maps follow.
+    Selection selection[2] = {{{XCB_INPUT_DEVICE_ALL_MASTER, 1},
+                               XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS | XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_RELEASE |
+                                   XCB_INPUT_XI_EVENT_MASK_RAW_MOTION},
+                              {{XCB_INPUT_DEVICE_ALL, 1}, x11::ButtonMaps::kDeviceChangeMask}};
     if (escapeWatched_)
-        selection.mask |= XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS;
-    return checked ? xcb_input_xi_select_events_checked(c, conn_->root(), 1, &selection.head)
-                   : xcb_input_xi_select_events(c, conn_->root(), 1, &selection.head);
-}
-
-void X11MouseMonitor::readPointerMapping(xcb_get_pointer_mapping_cookie_t cookie)
-{
-    xcb_connection_t* c = conn_->raw();
-    auto reply = FW_XCB_REPLY(c, xcb_get_pointer_mapping, cookie);
-    buttonMap_.clear();
-    if (reply) {
-        const std::uint8_t* map = xcb_get_pointer_mapping_map(reply.p);
-        buttonMap_.assign(map, map + xcb_get_pointer_mapping_map_length(reply.p));
-    }
-}
-
-std::uint32_t X11MouseMonitor::logicalButton(std::uint32_t physical) const
-{
-    return physical >= 1 && physical <= buttonMap_.size() ? buttonMap_[physical - 1] : physical;
+        selection[0].mask |= XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS;
+    return checked ? xcb_input_xi_select_events_checked(c, conn_->root(), 2, &selection[0].head)
+                   : xcb_input_xi_select_events(c, conn_->root(), 2, &selection[0].head);
 }
 
 bool X11MouseMonitor::isEscape(std::uint32_t keycode)
@@ -249,12 +237,12 @@ bool X11MouseMonitor::drainOnce()
 std::optional<MouseEvent::Type> X11MouseMonitor::kindOf(const xcb_generic_event_t* e)
 {
     using Type = MouseEvent::Type;
+    // Buttons swapped (a left-handed mouse, on the core pointer or per device), a device come or
+    // gone: the maps follow. The keyboard changed: its Escape keys are read again.
+    if (buttonMaps_.follow(e))
+        return std::nullopt;
     if ((e->response_type & 0x7f) == XCB_MAPPING_NOTIFY) {
-        // Buttons swapped (a left-handed mouse) or the keyboard changed: read again.
-        if (reinterpret_cast<const xcb_mapping_notify_event_t*>(e)->request == XCB_MAPPING_POINTER)
-            readPointerMapping(xcb_get_pointer_mapping(conn_->raw()));
-        else
-            escapeKeys_.reset();
+        escapeKeys_.reset();
         return std::nullopt;
     }
     const auto* ge = reinterpret_cast<const xcb_ge_generic_event_t*>(e);
@@ -262,11 +250,14 @@ std::optional<MouseEvent::Type> X11MouseMonitor::kindOf(const xcb_generic_event_
         return std::nullopt;
     switch (ge->event_type) {
     case XCB_INPUT_RAW_BUTTON_PRESS:
-    case XCB_INPUT_RAW_BUTTON_RELEASE:
-        if (logicalButton(reinterpret_cast<const xcb_input_raw_button_press_event_t*>(e)->detail) != 1)
+    case XCB_INPUT_RAW_BUTTON_RELEASE: {
+        // Raw buttons are physical, each from the device that sent it.
+        const auto* button = reinterpret_cast<const xcb_input_raw_button_press_event_t*>(e);
+        if (buttonMaps_.logical(button->detail, button->deviceid, button->sourceid) != 1)
             return std::nullopt;
         leftDown_ = ge->event_type == XCB_INPUT_RAW_BUTTON_PRESS;
         return leftDown_ ? Type::LeftDown : Type::LeftUp;
+    }
     case XCB_INPUT_RAW_MOTION:
         return leftDown_ ? Type::LeftDrag : Type::Moved;
     case XCB_INPUT_RAW_KEY_PRESS:

@@ -4,12 +4,14 @@
 // connection plus a short drain timer while running). Raw events carry no position: the pointer
 // position and the modifiers come from QueryPointer. Version 2.2 matters: with 2.0 the raw
 // motion and release events are lost while the WM holds its grab during a title-bar move.
-// Raw buttons are physical: they go through the pointer mapping (read again on each change,
-// so a left-handed mouse's primary button is the left one here). While Escape is watched, raw
+// Raw buttons are physical: they go through the map of the device that sent them and the core
+// pointer mapping (X11ButtonMaps, followed on each change, so a left-handed mouse's primary
+// button is the right one here, set per device or for the core pointer). While Escape is watched, raw
 // key presses are selected too: a window manager moving a window grabs the keyboard, and they
 // are the only way an Escape then reaches us.
 
 #include "platform/MouseMonitor.h"
+#include "platform/x11/X11ButtonMaps.h"
 
 #include <QByteArray>
 #include <xcb/xcb.h>
@@ -50,8 +52,6 @@ private:
     // Selects the raw events on the root window: buttons and motion, and keys while Escape is
     // watched.
     xcb_void_cookie_t selectEvents(bool checked);
-    void readPointerMapping(xcb_get_pointer_mapping_cookie_t cookie);
-    std::uint32_t logicalButton(std::uint32_t physical) const;
     bool isEscape(std::uint32_t keycode);
 
     QByteArray displayName_;
@@ -65,7 +65,7 @@ private:
     bool leftDown_ = false;
     bool draining_ = false;
     bool escapeWatched_ = false;
-    std::vector<std::uint8_t> buttonMap_;        // logical button of each physical one, from 1
+    x11::ButtonMaps buttonMaps_;
     std::optional<std::vector<std::uint8_t>> escapeKeys_; // read at the first key press after a change
 };
 
