@@ -61,6 +61,7 @@ bool X11MouseMonitor::start(std::function<void(const MouseEvent&)> handler)
     auto pointer = FW_XCB_REPLY(c, xcb_query_pointer, pointerCookie);
     leftDown_ = pointer && (pointer->mask & XCB_BUTTON_MASK_1);
     readPointerMapping(mapping);
+    modifierMap_ = readModifierMap(c);
 
     if (!QCoreApplication::instance()) {
         conn_.reset();
@@ -182,7 +183,7 @@ std::optional<PointerState> X11MouseMonitor::pointerState()
     if (!p)
         return std::nullopt;
     return PointerState{Point{double(p->root_x), double(p->root_y)}, bool(p->mask & XCB_BUTTON_MASK_1),
-                        x11::modifiers(p->mask)};
+                        modifierMap_.modifiers(p->mask)};
 }
 
 void X11MouseMonitor::drain()
@@ -232,7 +233,7 @@ bool X11MouseMonitor::drainOnce()
         auto p = FW_XCB_REPLY(c, xcb_query_pointer, cookies[i]);
         if (!p)
             continue;
-        events.push_back({kinds[i], Point{double(p->root_x), double(p->root_y)}, x11::modifiers(p->mask)});
+        events.push_back({kinds[i], Point{double(p->root_x), double(p->root_y)}, modifierMap_.modifiers(p->mask)});
     }
     // The handler may stop the monitor: deliver from a copy of the handler.
     auto handler = handler_;
@@ -253,8 +254,10 @@ std::optional<MouseEvent::Type> X11MouseMonitor::kindOf(const xcb_generic_event_
         // Buttons swapped (a left-handed mouse) or the keyboard changed: read again.
         if (reinterpret_cast<const xcb_mapping_notify_event_t*>(e)->request == XCB_MAPPING_POINTER)
             readPointerMapping(xcb_get_pointer_mapping(conn_->raw()));
-        else
+        else {
             escapeKeys_.reset();
+            modifierMap_ = readModifierMap(conn_->raw());   // Super or Alt may sit elsewhere now
+        }
         return std::nullopt;
     }
     const auto* ge = reinterpret_cast<const xcb_ge_generic_event_t*>(e);

@@ -10,6 +10,7 @@
 // are the only way an Escape then reaches us.
 
 #include "platform/MouseMonitor.h"
+#include "platform/x11/X11Input.h"
 
 #include <QByteArray>
 #include <xcb/xcb.h>
@@ -67,6 +68,7 @@ private:
     bool escapeWatched_ = false;
     std::vector<std::uint8_t> buttonMap_;        // logical button of each physical one, from 1
     std::optional<std::vector<std::uint8_t>> escapeKeys_; // read at the first key press after a change
+    x11::ModifierMap modifierMap_;               // which bits Super and Alt sit on
 };
 
 } // namespace fw
