@@ -6,11 +6,6 @@
 
 namespace fw {
 
-namespace {
-// Key codes of the digits 1 to 9.
-constexpr std::uint32_t digitKeyCodes[] = {18, 19, 20, 21, 23, 22, 26, 28, 25};
-} // namespace
-
 HotKeys::HotKeys(GlobalHotKeys& platform, UserDefaults& defaults) : platform_(platform), store_(defaults) {}
 
 HotKeys::~HotKeys()
@@ -60,7 +55,7 @@ void HotKeys::registerKeys()
 {
     failures_.clear();
     for (std::uint32_t i = 0; i < 9; ++i) {
-        const auto r = platform_.registerHotKey(digitKeyCodes[i], StoredCtrl | StoredAlt, firstLayoutKeyId + i);
+        const auto r = platform_.registerHotKey(layoutKeyCodes[i], layoutKeyModifiers, firstLayoutKeyId + i);
         if (r.status == HotKeyOk && r.ref)
             keys_.push_back(r.ref);
     }

@@ -16,6 +16,7 @@
 #include "app/Shortcuts.h"
 #include "platform/GlobalHotKeys.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <set>
@@ -27,6 +28,9 @@ class HotKeys {
 public:
     static constexpr std::uint32_t escapeKeyId = 4;
     static constexpr std::uint32_t firstLayoutKeyId = 101;   // Ctrl+Alt+1; 109 is Ctrl+Alt+9
+    // The layout keys: Ctrl+Alt with the key codes of the digits 1 to 9.
+    static constexpr std::array<std::uint32_t, 9> layoutKeyCodes{18, 19, 20, 21, 23, 22, 26, 28, 25};
+    static constexpr std::uint32_t layoutKeyModifiers = StoredCtrl | StoredAlt;
 
     HotKeys(GlobalHotKeys& platform, UserDefaults& defaults);
     // Leaves nothing registered.

@@ -2,6 +2,8 @@
 // one, the hint line, and each row's button titles and note.
 #include "app/ShortcutRecorder.h"
 
+#include "app/HotKeys.h"
+
 namespace fw {
 
 namespace {
@@ -61,10 +63,29 @@ bool ShortcutRecorder::keyDownForKey(std::optional<std::uint32_t> keyCode, std::
         finish();
         return true;
     }
-    if (!keyCode)
-        return true;   // a key without a stored code cannot be bound
+    if (!keyCode) {
+        const QString key = label.isEmpty() ? QStringLiteral("This key") : label;
+        return offer(key + QStringLiteral(" can’t be part of a shortcut. Try another key."), [] {});
+    }
     const KeyCombo combo{*keyCode, modifiers, label};
-    return offer(store_.refusal(combo, *recording_), [&] { store_.setCombo(combo, *recording_); });
+    return offer(keyRefusal(combo), [&] { store_.setCombo(combo, *recording_); });
+}
+
+std::optional<QString> ShortcutRecorder::keyRefusal(const KeyCombo& combo) const
+{
+    if (auto refusal = store_.refusal(combo, *recording_))
+        return refusal;
+    const auto same = [&](std::uint32_t code) { return sameKey ? sameKey(code, combo.keyCode) : code == combo.keyCode; };
+    const auto held = [&](const QString& holder) { return combo.displayString() + QStringLiteral(" is already ") + holder + u'.'; };
+    for (ShortcutAction action : allShortcutActions) {
+        const auto other = action == *recording_ ? std::nullopt : store_.combo(action);
+        if (other && other->modifiers == combo.modifiers && same(other->keyCode))
+            return held(title(action));
+    }
+    for (std::size_t i = 0; i < HotKeys::layoutKeyCodes.size(); ++i)
+        if (combo.modifiers == HotKeys::layoutKeyModifiers && same(HotKeys::layoutKeyCodes[i]))
+            return held(QStringLiteral("Switch Layout %1").arg(i + 1));
+    return std::nullopt;
 }
 
 bool ShortcutRecorder::keyDownForMouse(std::optional<std::uint32_t> keyCode)

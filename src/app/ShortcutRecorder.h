@@ -3,7 +3,9 @@
 // what a key press or click during a recording does, the hint under the rows, and each row's
 // button titles and note. The window only turns its events into these calls and shows the
 // result. Every end of a recording reports `onRecording(false)`, so the hot keys and mouse
-// matching that the recording suspended come back whichever way it ended.
+// matching that the recording suspended come back whichever way it ended. A key combination is
+// refused while another of our keys holds it on this keyboard: an action's, or a layout key
+// (Ctrl+Alt+1 … 9), even where the two are stored under different codes or labels.
 
 #include "app/Shortcuts.h"
 
@@ -25,6 +27,8 @@ public:
     std::function<std::set<ShortcutAction>()> failures;    // hot keys that failed to register
     std::function<bool()> mouseUnavailable;                // the platform refused the tap
     std::function<void()> onUpdate;                        // rows or hint changed: show them
+    // Whether two stored key codes stand for one key of the keyboard now; equal codes when empty.
+    std::function<bool(std::uint32_t, std::uint32_t)> sameKey;
 
     const ShortcutStore& store() const { return store_; }
     std::optional<ShortcutAction> recording() const { return recording_; }
@@ -36,8 +40,9 @@ public:
     void recordKey(std::uint32_t tag);
     void recordMouse(std::uint32_t tag);
 
-    // A key press while recording; true when it is consumed. `keyCode` is none for a key the
-    // stored codes lack; `label` is the key's label (KeyCombo::keyLabel).
+    // A key press while recording; true when it is consumed. `keyCode` is none for a key no
+    // stored code names (the hint says so); `label` is the key's label (KeyCombo::keyLabel),
+    // or for such a key what it types.
     bool keyDown(std::optional<std::uint32_t> keyCode, std::uint32_t modifiers, const QString& label);
     // A middle or side button press while recording a mouse shortcut; true when consumed.
     bool mouseDown(int button, std::uint32_t modifiers);
@@ -58,6 +63,8 @@ private:
     bool begin(std::uint32_t tag, bool mouse);
     bool keyDownForKey(std::optional<std::uint32_t> keyCode, std::uint32_t modifiers, const QString& label);
     bool keyDownForMouse(std::optional<std::uint32_t> keyCode);
+    // Why the combination cannot be bound to the action being recorded, or nothing.
+    std::optional<QString> keyRefusal(const KeyCombo& combo) const;
     // Shows why a binding is refused, or stores it and ends the recording; consumes the input.
     bool offer(const std::optional<QString>& refusal, const std::function<void()>& store);
     void finish();   // ends the recording after a stored change and reports it

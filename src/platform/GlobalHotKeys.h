@@ -2,15 +2,16 @@
 // Global hot-key port: system-wide key combinations that reach us whichever window has the
 // keyboard. A combination is named by its stored key code and modifier bits (InputCodes.h)
 // and registered under a numeric id; every press hands that id to the handler, on the main
-// thread. The key a code stands for follows the keyboard's layout: the key that types the
-// code's character at the first or second level of the current group, else the key at the
-// code's place on the keyboard. When the layout changes, the keyboard handler asks the owner
-// to register again.
+// thread. The key a code stands for follows the keyboard's layout: codes and keys are paired
+// one to one where the keyboard allows, a code going to the key that types its character, else
+// to the key at its place on the keyboard (X11KeyboardLayout.h). When the layout changes, the
+// keyboard handler asks the owner to register again.
 
 #include <QString>
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace fw {
 
@@ -47,6 +48,12 @@ public:
     // What the key a code stands for types now at its first level ("+" for code 30 under a
     // German layout); empty where that is not known or the key types nothing visible.
     virtual QString keyCharacters(std::uint32_t keyCode) = 0;
+    // The stored code a key of the keyboard (named by the platform's own key code, as a key
+    // event carries it) stands for now: the code whose hot key lands on that key. None where
+    // no stored code names the key.
+    virtual std::optional<std::uint32_t> keyCodeForKey(std::uint32_t nativeKey) = 0;
+    // Whether two stored codes stand for one key of the keyboard now.
+    virtual bool sameKey(std::uint32_t a, std::uint32_t b) = 0;
 };
 
 } // namespace fw

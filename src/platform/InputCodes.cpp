@@ -104,6 +104,14 @@ const KeyEntry* entryForQtKey(int qtKey, bool keypad)
 
 } // namespace
 
+std::vector<std::uint32_t> tableKeyCodes()
+{
+    std::vector<std::uint32_t> codes;
+    for (const KeyEntry& e : keys)
+        codes.push_back(e.keyCode);
+    return codes;
+}
+
 std::optional<std::uint32_t> keysymForKeyCode(std::uint32_t keyCode)
 {
     if (const KeyEntry* e = entryFor(keyCode))

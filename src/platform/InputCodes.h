@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace fw {
 
@@ -40,6 +41,9 @@ enum KeyCode : std::uint32_t {
     KeyCodeUp = 126,
 };
 
+// Every key code the table names, in the table's order.
+std::vector<std::uint32_t> tableKeyCodes();
+
 // The X keysym of a stored key code (unshifted), or nothing for a code the table lacks.
 std::optional<std::uint32_t> keysymForKeyCode(std::uint32_t keyCode);
 
@@ -47,8 +51,9 @@ std::optional<std::uint32_t> keysymForKeyCode(std::uint32_t keyCode);
 // for a code the table lacks.
 const char* keyPosition(std::uint32_t keyCode);
 
-// The stored key code of a Qt key as a key event reports it. Shifted symbols of the ANSI
-// layout ("!" for Shift+1) give the code of their key; keypad keys count only with `keypad`.
+// The stored key code of a Qt key as an ANSI keyboard reports it, for key events that carry
+// no key of a real keyboard: shifted symbols ("!" for Shift+1) give the code of their key;
+// keypad keys count only with `keypad`. A real key is named by the hot keys' keyboard layout.
 std::optional<std::uint32_t> keyCodeForQtKey(int qtKey, bool keypad = false);
 
 // What the key types without modifiers ("p", "]", "1"), or its name where it types nothing

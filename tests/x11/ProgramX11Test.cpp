@@ -48,19 +48,6 @@ using namespace test;
 
 constexpr std::uint16_t CtrlAltMask = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1;
 
-// Whether another client may grab the combination on the root window now.
-bool keyFree(XSession& s, xcb_keycode_t code, std::uint16_t mods)
-{
-    xcb_connection_t* c = s.connection();
-    xcb_generic_error_t* error = xcb_request_check(
-        c, xcb_grab_key_checked(c, 1, s.root(), mods, code, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
-    const bool free_ = !error;
-    ::free(error);
-    xcb_ungrab_key(c, code, s.root(), mods);
-    xcb_flush(c);
-    return free_;
-}
-
 TEST(ProgramX11, StartsInTheTrayPlacesWindowsRefusesASecondCopyAndEndsCleanly)
 {
     XSession session({3200, 1080, true, false});

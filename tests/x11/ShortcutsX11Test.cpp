@@ -9,6 +9,7 @@
 #include "base/QtClock.h"
 #include "platform/x11/X11ButtonGrabs.h"
 #include "platform/x11/X11GlobalHotKeys.h"
+#include "platform/x11/X11MouseMonitor.h"
 #include "platform/x11/X11ScrollTap.h"
 #include "x11/FakeKeys.h"
 #include "x11/XSession.h"
@@ -180,18 +181,22 @@ TEST(ShortcutsX11, UnderAGermanLayoutKeysFollowTheirCharactersAndAClashShowsInTh
     ASSERT_TRUE(session.waitFor([&] { return ids.size() >= expected.size(); }, 3000)) << ids.size();
     EXPECT_EQ(ids, expected);
 
-    // "'" is Shift+# here and "\" wants AltGr, so its ANSI place is the same # key: the
-    // second in case order is refused and its row says so.
+    // "'" is Shift+# here and "\" wants AltGr: each gets a key of its own, at its ANSI place
+    // (ä and #). One combination stored twice under two labels (recorded on two keyboards) is
+    // no clash for the store, but only the first in case order gets the key: the other's row
+    // says so.
     ShortcutStore store(live.defaults);
     store.setCombo(KeyCombo{39, CtrlAlt, u"'"_qs}, ShortcutAction::next);
     store.setCombo(KeyCombo{42, CtrlAlt, u"\\"_qs}, ShortcutAction::previous);
+    store.setCombo(KeyCombo{42, CtrlAlt, u"#"_qs}, ShortcutAction::restore);
     log::Capture log;
     hotKeys.reregister();
     window.refresh();
-    EXPECT_EQ(hotKeys.failures(), (std::set<ShortcutAction>{ShortcutAction::previous}));
-    EXPECT_EQ(window.note(ShortcutAction::previous), u"In use elsewhere"_qs);
-    EXPECT_EQ(window.note(ShortcutAction::next), QString());
-    EXPECT_EQ(window.keyButton(ShortcutAction::next)->text(), u"Ctrl+Alt+#"_qs);
+    EXPECT_EQ(hotKeys.failures(), (std::set<ShortcutAction>{ShortcutAction::restore}));
+    EXPECT_EQ(window.note(ShortcutAction::restore), u"In use elsewhere"_qs);
+    EXPECT_EQ(window.note(ShortcutAction::previous), QString());
+    EXPECT_EQ(window.keyButton(ShortcutAction::next)->text(), u"Ctrl+Alt+Ä"_qs);
+    EXPECT_EQ(window.keyButton(ShortcutAction::previous)->text(), u"Ctrl+Alt+#"_qs);
 }
 
 TEST(ShortcutsX11, ABoundMiddleClickRunsItsActionAndNeverReachesTheWindowWhileAnUnboundOneDoes)
@@ -236,6 +241,72 @@ TEST(ShortcutsX11, ABoundMiddleClickRunsItsActionAndNeverReachesTheWindowWhileAn
     EXPECT_EQ(runs.size(), 1u);
     mouse.stop();
     EXPECT_FALSE(mouse.running());
+}
+
+// The modifier bits the server reports held or locked now.
+std::uint16_t modifierState(XSession& s)
+{
+    auto* p = xcb_query_pointer_reply(s.connection(), xcb_query_pointer(s.connection(), s.root()), nullptr);
+    const std::uint16_t mask = p ? p->mask & 0xff : 0;
+    free(p);
+    return mask;
+}
+
+TEST(ShortcutsX11, ALockOnAnotherModifierOrSuperOnMod3SilencesNoShortcut)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    test::SessionApp app(session);
+    LiveHotKeys live(session);
+    ShortcutStore store(live.defaults);
+    store.setCombo(KeyCombo{15, StoredCtrl | StoredSuper, u"R"_qs}, ShortcutAction::restore);
+    store.setMouseTrigger(MouseTrigger{2, CtrlAlt}, ShortcutAction::stack);
+    store.setMouseTrigger(MouseTrigger{2, StoredSuper}, ShortcutAction::adjust);
+    live.hotKeys.reregister();
+    X11ButtonGrabs grabs(session.display());
+    MouseShortcuts mouse(grabs);
+    std::vector<ShortcutAction> runs;
+    mouse.action = [&](ShortcutAction a, Point) { runs.push_back(a); };
+    mouse.configure(live.defaults);
+    ASSERT_TRUE(mouse.running());
+    X11MouseMonitor monitor(session.display());
+    ASSERT_TRUE(monitor.start([](const MouseEvent&) {}));
+    const xcb_keycode_t p = keycode(session, LetterP), r = keycode(session, LetterR);
+    constexpr std::uint16_t ctrl = XCB_MOD_MASK_CONTROL, alt = XCB_MOD_MASK_1, mod3 = XCB_MOD_MASK_3;
+
+    // Scroll Lock put on Mod3 while we run, then locked: our grabs follow and take it in.
+    ASSERT_EQ(session.run({u"xmodmap"_qs, u"-e"_qs, u"add mod3 = Scroll_Lock"_qs}), 0);
+    chord(session, {ScrollLock});
+    ASSERT_TRUE(session.waitFor([&] { return modifierState(session) & mod3; })) << "Scroll Lock did not lock";
+    EXPECT_TRUE(session.waitFor([&] { return !keyFree(session, p, ctrl | alt | mod3); })) << "no key grab with the lock";
+    EXPECT_TRUE(session.waitFor([&] { return !buttonFree(session, 2, ctrl | alt | mod3); }))
+        << "no button grab with the lock";
+    chord(session, {ControlL, AltL, LetterP});
+    ctrlAltClick(session, 2);
+    EXPECT_TRUE(session.waitFor([&] { return !live.ids.empty() && !runs.empty(); }, 5000));
+    EXPECT_EQ(live.ids, (std::vector<std::uint32_t>{6}));
+    EXPECT_EQ(runs, (std::vector<ShortcutAction>{ShortcutAction::stack}));
+
+    // Super moved from Mod4 to Mod3 (the lock released and taken off first): Super shortcuts
+    // and the held modifiers the mouse monitor reports follow it.
+    chord(session, {ScrollLock});
+    ASSERT_TRUE(session.waitFor([&] { return !(modifierState(session) & mod3); }));
+    ASSERT_EQ(session.run({u"xmodmap"_qs, u"-e"_qs, u"remove mod3 = Scroll_Lock"_qs, u"-e"_qs,
+                           u"remove mod4 = Super_L"_qs, u"-e"_qs, u"add mod3 = Super_L"_qs}),
+              0);
+    EXPECT_TRUE(session.waitFor([&] { return !keyFree(session, r, ctrl | mod3); })) << "Super+R not grabbed on Mod3";
+    EXPECT_TRUE(session.waitFor([&] { return !buttonFree(session, 2, mod3); })) << "Super+click not grabbed on Mod3";
+    key(session, SuperL, true);
+    EXPECT_TRUE(session.waitFor([&] {
+        const auto state = monitor.pointerState();
+        return state && state->modifiers == ModSuper;
+    })) << "the mouse monitor does not see Super held";
+    chord(session, {ControlL, LetterR});
+    clickButton(session, 2);
+    key(session, SuperL, false);
+    EXPECT_TRUE(session.waitFor([&] { return live.ids.size() >= 2 && runs.size() >= 2; }, 5000));
+    EXPECT_EQ(live.ids, (std::vector<std::uint32_t>{6, 3}));
+    EXPECT_EQ(runs, (std::vector<ShortcutAction>{ShortcutAction::stack, ShortcutAction::adjust}));
 }
 
 TEST(ShortcutsX11, ScrollNotchesStepWhileCapturedAndReachTheApplicationWhenNot)

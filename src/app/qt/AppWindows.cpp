@@ -165,6 +165,8 @@ void AppDelegate::showShortcuts()
         shortcuts_ = std::make_unique<ShortcutsWindowController>(platform_.defaults);
         shortcuts_->failures = [this] { return hotKeys_.failures(); };
         shortcuts_->mouseUnavailable = [this] { return mouseShortcuts_.unavailable(); };
+        shortcuts_->keyCodeForKey = [this](std::uint32_t key) { return platform_.hotKeys.keyCodeForKey(key); };
+        shortcuts_->sameKey = [this](std::uint32_t a, std::uint32_t b) { return platform_.hotKeys.sameKey(a, b); };
         shortcuts_->onRecording = [this](bool recording) {
             hotKeys_.setSuspended(recording);
             mouseShortcuts_.setSuspended(recording);

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -81,6 +82,7 @@ ShortcutsWindowController::ShortcutsWindowController(UserDefaults& defaults, QOb
     recorder_.failures = [this] { return failures ? failures() : std::set<ShortcutAction>{}; };
     recorder_.mouseUnavailable = [this] { return mouseUnavailable && mouseUnavailable(); };
     recorder_.onUpdate = [this] { refresh(); };
+    recorder_.sameKey = [this](std::uint32_t a, std::uint32_t b) { return sameKey ? sameKey(a, b) : a == b; };
     build();
     refresh();
 }
@@ -192,19 +194,27 @@ void ShortcutsWindowController::watchInput(bool on)
         qApp->removeEventFilter(this);
 }
 
+bool ShortcutsWindowController::keyDown(const QKeyEvent& e)
+{
+    if (isModifierKey(e.key()))
+        return true;
+    // On X the native scan code is the key's keycode; 0 where the event names no key.
+    const bool realKey = e.nativeScanCode() != 0 && keyCodeForKey;
+    const auto code = realKey ? keyCodeForKey(e.nativeScanCode())
+                              : keyCodeForQtKey(e.key(), e.modifiers() & Qt::KeypadModifier);
+    // The label follows what the key types now (the hot keys install that), else its name.
+    const QString label = code ? KeyCombo{*code, 0, KeyCombo::keyLabel(*code, keyCharacters(*code))}.displayString()
+                               : QKeySequence(e.key()).toString(QKeySequence::NativeText);
+    return recorder_.keyDown(code, storedModifiers(e.modifiers()), label);
+}
+
 bool ShortcutsWindowController::eventFilter(QObject* watched, QEvent* event)
 {
     if (!recorder_.recording())
         return QObject::eventFilter(watched, event);
     switch (event->type()) {
-    case QEvent::KeyPress: {
-        auto* e = static_cast<QKeyEvent*>(event);
-        if (isModifierKey(e->key()))
-            return true;
-        const auto code = keyCodeForQtKey(e->key(), e->modifiers() & Qt::KeypadModifier);
-        const QString label = code ? KeyCombo::keyLabel(*code, keyCharacters(*code)) : QString();
-        return recorder_.keyDown(code, storedModifiers(e->modifiers()), label);
-    }
+    case QEvent::KeyPress:
+        return keyDown(*static_cast<QKeyEvent*>(event));
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick: {
         auto* e = static_cast<QMouseEvent*>(event);

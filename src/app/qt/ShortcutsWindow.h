@@ -10,7 +10,13 @@
 //   shortcuts.mouseUnavailable = [&] { return mouse.unavailable(); };
 //   shortcuts.onRecording = [&](bool on) { hotKeys.setSuspended(on); mouse.setSuspended(on); };
 //   shortcuts.onChange = [&] { hotKeys.reregister(); mouse.configure(defaults); shortcuts.refresh(); };
+//   shortcuts.keyCodeForKey = [&](std::uint32_t key) { return platformHotKeys.keyCodeForKey(key); };
+//   shortcuts.sameKey = [&](std::uint32_t a, std::uint32_t b) { return platformHotKeys.sameKey(a, b); };
 //   shortcuts.show();
+//
+// A pressed key is the keyboard's key the event names (its native key code): it is stored as
+// the code the hot keys pair with that key and labelled with what it types on the current
+// layout. Key events that name no key of a keyboard are read as an ANSI keyboard types them.
 //
 // A recording ends whichever way the window goes away (its close button, Escape, hiding it),
 // so the hot keys and mouse matching it suspended always come back.
@@ -22,8 +28,10 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 
+class QKeyEvent;
 class QLabel;
 class QPushButton;
 class QWidget;
@@ -42,6 +50,11 @@ public:
     std::function<void(bool)> onRecording;                 // a recording started / ended
     std::function<std::set<ShortcutAction>()> failures;    // empty until replaced
     std::function<bool()> mouseUnavailable;                // false until replaced
+    // The stored code of a keyboard key by its native code (GlobalHotKeys::keyCodeForKey), and
+    // whether two codes stand for one key now (GlobalHotKeys::sameKey); until replaced, keys
+    // are read as an ANSI keyboard types them.
+    std::function<std::optional<std::uint32_t>(std::uint32_t nativeKey)> keyCodeForKey;
+    std::function<bool(std::uint32_t, std::uint32_t)> sameKey;
 
     // Sets every button title and note from the stored tables.
     void refresh();
@@ -66,6 +79,8 @@ protected:
 private:
     void build();
     void watchInput(bool on);
+    // A key press as the recorder takes it.
+    bool keyDown(const QKeyEvent& event);
 
     struct Row {
         QPushButton* key = nullptr;

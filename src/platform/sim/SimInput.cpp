@@ -2,6 +2,8 @@
 // button grabs filtered on a real tap thread, and a scroll tap fed by the test.
 #include "platform/sim/SimInput.h"
 
+#include "platform/InputCodes.h"
+
 #include <algorithm>
 
 namespace fw::sim {
@@ -32,6 +34,16 @@ QString SimHotKeys::keyCharacters(std::uint32_t keyCode)
 {
     const auto it = characters_.find(keyCode);
     return it == characters_.end() ? QString() : it->second;
+}
+
+std::optional<std::uint32_t> SimHotKeys::keyCodeForKey(std::uint32_t nativeKey)
+{
+    for (const auto& [code, key] : layout_)
+        if (key == nativeKey)
+            return code;
+    if (layout_.count(nativeKey) || !keysymForKeyCode(nativeKey))
+        return std::nullopt;   // its own code stands for another key, or names none
+    return nativeKey;
 }
 
 void SimHotKeys::setLayout(std::map<std::uint32_t, std::uint32_t> keys, std::map<std::uint32_t, QString> characters)

@@ -34,6 +34,9 @@ public:
     void setHandler(std::function<void(std::uint32_t id)> handler) override { handler_ = std::move(handler); }
     void setKeyboardHandler(std::function<void()> handler) override { keyboardHandler_ = std::move(handler); }
     QString keyCharacters(std::uint32_t keyCode) override;
+    // A key's own code is the code of its place.
+    std::optional<std::uint32_t> keyCodeForKey(std::uint32_t nativeKey) override;
+    bool sameKey(std::uint32_t a, std::uint32_t b) override { return keyFor(a) == keyFor(b); }
 
     // Keys are named by the code of their place on the keyboard. A new layout: each code in
     // `keys` stands for the key at another code's place (codes left out for their own) and

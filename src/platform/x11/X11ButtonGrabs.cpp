@@ -6,6 +6,8 @@
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Input.h"
 
+#include <algorithm>
+
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/prctl.h>
@@ -35,7 +37,7 @@ bool X11ButtonGrabs::start(const std::vector<ButtonGrab>& grabs, Filter filter)
         wakeFd_ = -1;
         return false;
     }
-    numLock_ = numLockMask(conn_->raw());
+    modifiers_ = readModifierMap(conn_->raw());
     filter_ = std::move(filter);
     std::uint64_t serial;
     {
@@ -103,28 +105,33 @@ void X11ButtonGrabs::run()
 {
     ::prctl(PR_SET_NAME, "Framewell mouse shortcuts");   // the kernel keeps the first 15 bytes
     xcb_connection_t* c = conn_->raw();
+    std::vector<ButtonGrab> current;   // what the last request asked for
     for (;;) {
-        std::vector<ButtonGrab> wanted;
         std::uint64_t serial = 0;
         {
             std::lock_guard guard(mutex_);
             if (stopping_)
                 break;
             if (done_ < requested_) {
-                wanted = wanted_;
+                current = wanted_;
                 serial = requested_;
             }
         }
-        if (serial) {
-            auto refused = applyGrabs(wanted);
-            std::lock_guard guard(mutex_);
-            refused_ = std::move(refused);
-            done_ = serial;
-            applied_.notify_all();
-        }
+        if (serial)
+            publishGrabs(current, serial);
+        bool remapped = false;
         while (xcb_generic_event_t* e = xcb_poll_for_event(c)) {
-            handle(e);
+            remapped = handle(e) || remapped;
             free(e);
+        }
+        // The lock or Super bits moved: the grabs must cover the new ones.
+        if (remapped) {
+            const ModifierMap now = readModifierMap(c);
+            if (now != modifiers_) {
+                modifiers_ = now;
+                publishGrabs(current, 0);
+            }
+            continue;   // the reading may have queued events
         }
         if (xcb_connection_has_error(c))
             break;
@@ -138,6 +145,15 @@ void X11ButtonGrabs::run()
     release();
     std::lock_guard guard(mutex_);
     ended_ = true;
+    applied_.notify_all();
+}
+
+void X11ButtonGrabs::publishGrabs(const std::vector<ButtonGrab>& wanted, std::uint64_t serial)
+{
+    auto refused = applyGrabs(wanted);
+    std::lock_guard guard(mutex_);
+    refused_ = std::move(refused);
+    done_ = std::max(done_, serial);
     applied_.notify_all();
 }
 
@@ -172,7 +188,7 @@ std::vector<ButtonGrab> X11ButtonGrabs::applyGrabs(const std::vector<ButtonGrab>
         if (!button || g.button < 2)
             continue;
         Sent s{g, {}};
-        for (std::uint16_t mods : lockVariants(xModifiers(g.modifiers), numLock_))
+        for (std::uint16_t mods : modifiers_.lockVariants(modifiers_.x(g.modifiers)))
             s.cookies.push_back(xcb_grab_button_checked(
                 c, 0, root, XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE, XCB_GRAB_MODE_SYNC,
                 XCB_GRAB_MODE_ASYNC, XCB_NONE, XCB_NONE, std::uint8_t(*button), mods));
@@ -191,32 +207,35 @@ std::vector<ButtonGrab> X11ButtonGrabs::applyGrabs(const std::vector<ButtonGrab>
             continue;
         refused.push_back(s.grab);
         // A combination is grabbed in every lock state or not at all.
-        for (std::uint16_t mods : lockVariants(xModifiers(s.grab.modifiers), numLock_))
+        for (std::uint16_t mods : modifiers_.lockVariants(modifiers_.x(s.grab.modifiers)))
             xcb_ungrab_button(c, std::uint8_t(*xButtonForStoredButton(s.grab.button)), root, mods);
     }
     xcb_flush(c);
     return refused;
 }
 
-void X11ButtonGrabs::handle(const void* event)
+bool X11ButtonGrabs::handle(const void* event)
 {
     const auto* e = static_cast<const xcb_generic_event_t*>(event);
+    if (keyboardMappingChanged(e))
+        return true;
     const int type = e->response_type & 0x7f;
     if (type != XCB_BUTTON_PRESS && type != XCB_BUTTON_RELEASE)
-        return;
+        return false;
     // Press and release events share one layout.
     const auto* b = reinterpret_cast<const xcb_button_press_event_t*>(e);
     const auto button = storedButtonForXButton(b->detail);
     bool drop = false;
     if (button && filter_) {
         const ButtonEvent ev{type == XCB_BUTTON_PRESS ? ButtonEvent::Type::Down : ButtonEvent::Type::Up, *button,
-                             storedModifiers(b->state), Point{double(b->root_x), double(b->root_y)}};
+                             modifiers_.stored(b->state), Point{double(b->root_x), double(b->root_y)}};
         drop = filter_(ev);
     }
     if (type == XCB_BUTTON_PRESS) {
         xcb_allow_events(conn_->raw(), drop ? XCB_ALLOW_ASYNC_POINTER : XCB_ALLOW_REPLAY_POINTER, b->time);
         xcb_flush(conn_->raw());
     }
+    return false;
 }
 
 } // namespace fw

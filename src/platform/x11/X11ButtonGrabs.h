@@ -1,12 +1,14 @@
 #pragma once
 // Mouse-button grabs on X11: the tap thread ("Framewell mouse shortcuts") owns a connection of
-// its own and holds passive button grabs on the root window in synchronous mode, each with
-// its Lock and NumLock variants. A grabbed press freezes the pointer until the filter has
-// decided: AllowEvents AsyncPointer drops the click (its release comes to us too), while
-// ReplayPointer hands it on to the window under the pointer as if we had not been there.
-// start() and regrab() return only once the thread has the grabs in place.
+// its own and holds passive button grabs on the root window in synchronous mode, each in every
+// combination of the lock modifiers; when the modifier map changes, it grabs again. A grabbed
+// press freezes the pointer until the filter has decided: AllowEvents AsyncPointer drops the
+// click (its release comes to us too), while ReplayPointer hands it on to the window under the
+// pointer as if we had not been there. start() and regrab() return only once the thread has
+// the grabs in place.
 
 #include "platform/ButtonGrabs.h"
+#include "platform/x11/X11Input.h"
 
 #include <QByteArray>
 
@@ -37,7 +39,10 @@ private:
     void run();
     // On the tap thread: replaces every grab with `wanted`; returns the refused ones.
     std::vector<ButtonGrab> applyGrabs(const std::vector<ButtonGrab>& wanted);
-    void handle(const void* event);
+    // On the tap thread: grabs `wanted` and publishes what was refused as request `serial`'s.
+    void publishGrabs(const std::vector<ButtonGrab>& wanted, std::uint64_t serial);
+    // On the tap thread: true when the event changed the modifier map.
+    bool handle(const void* event);
     // On the tap thread as it ends: lets go of every grab.
     void release();
     // Blocks until the thread has applied the grabs of request `serial` (or has ended).
@@ -49,7 +54,7 @@ private:
     std::thread thread_;
     int wakeFd_ = -1;
     Filter filter_;                           // set before the thread starts, then read only by it
-    std::uint16_t numLock_ = 0;
+    x11::ModifierMap modifiers_;              // read by start(), then by the thread alone
 
     mutable std::mutex mutex_;                // guards everything below
     std::condition_variable applied_;

@@ -1,5 +1,5 @@
-// Global hot keys on X11: passive key grabs on the root window (Lock and NumLock variants too) on
-// a connection of their own; a change of layout or modifier mapping goes to the keyboard handler.
+// Global hot keys on X11: passive key grabs on the root window (in every lock state) on a
+// connection of their own; a change of layout or modifier mapping goes to the keyboard handler.
 #include "platform/x11/X11GlobalHotKeys.h"
 
 #include "platform/InputCodes.h"
@@ -31,7 +31,7 @@ bool X11GlobalHotKeys::connect()
     conn_ = std::make_unique<Connection>(displayName_);
     if (!conn_->ok())
         return false;
-    numLock_ = numLockMask(conn_->raw());
+    modifiers_ = readModifierMap(conn_->raw());
     layout_ = std::make_unique<KeyboardLayout>(conn_->raw());
     if (QCoreApplication::instance())
         pump_ = std::make_unique<EventPump>(conn_->raw(), [this] { drain(); });
@@ -43,7 +43,8 @@ GlobalHotKeys::Registration X11GlobalHotKeys::registerHotKey(std::uint32_t keyCo
 {
     if (!connect())
         return {HotKeyNoSuchKey, 0};
-    Grab g{id, layout_->keys(keyCode), xModifiers(modifiers), numLock_};
+    const std::uint16_t mods = modifiers_.x(modifiers);
+    Grab g{id, layout_->keys(keyCode), mods, modifiers_.lockVariants(mods)};
     if (g.keycodes.empty())
         return {HotKeyNoSuchKey, 0};
     for (const auto& [ref, other] : grabs_) {
@@ -70,7 +71,7 @@ int X11GlobalHotKeys::grab(const Grab& g)
     };
     std::vector<Sent> sent;
     for (std::uint8_t keycode : g.keycodes)
-        for (std::uint16_t mods : lockVariants(g.mods, g.numLock))
+        for (std::uint16_t mods : g.variants)
             sent.push_back({keycode, mods, xcb_grab_key_checked(c, 0, conn_->root(), mods, keycode,
                                                                 XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)});
     int error = 0;
@@ -91,7 +92,7 @@ int X11GlobalHotKeys::grab(const Grab& g)
 void X11GlobalHotKeys::ungrab(const Grab& g)
 {
     for (std::uint8_t keycode : g.keycodes)
-        for (std::uint16_t mods : lockVariants(g.mods, g.numLock))
+        for (std::uint16_t mods : g.variants)
             xcb_ungrab_key(conn_->raw(), keycode, conn_->root(), mods);
     conn_->flush();
 }
@@ -124,6 +125,23 @@ QString X11GlobalHotKeys::keyCharacters(std::uint32_t keyCode)
     return connect() ? layout_->characters(keyCode) : QString();
 }
 
+std::optional<std::uint32_t> X11GlobalHotKeys::keyCodeForKey(std::uint32_t nativeKey)
+{
+    return connect() ? layout_->keyCode(nativeKey) : std::nullopt;
+}
+
+bool X11GlobalHotKeys::sameKey(std::uint32_t a, std::uint32_t b)
+{
+    if (a == b)
+        return true;
+    if (!connect())
+        return false;
+    const auto keysA = layout_->keys(a);
+    const auto keysB = layout_->keys(b);
+    return std::any_of(keysA.begin(), keysA.end(),
+                       [&](std::uint8_t k) { return std::find(keysB.begin(), keysB.end(), k) != keysB.end(); });
+}
+
 void X11GlobalHotKeys::drain()
 {
     if (!conn_ || xcb_connection_has_error(conn_->raw()))
@@ -135,7 +153,7 @@ void X11GlobalHotKeys::drain()
         keyboardChanged = keyboardChanged || layout_->changes(e);
         if ((e->response_type & 0x7f) == XCB_KEY_PRESS) {
             const auto* k = reinterpret_cast<const xcb_key_press_event_t*>(e);
-            const std::uint16_t mods = k->state & ~(XCB_MOD_MASK_LOCK | numLock_) & 0xff;
+            const std::uint16_t mods = modifiers_.withoutLocks(k->state);
             for (const auto& [ref, g] : grabs_)
                 if (g.mods == mods && std::find(g.keycodes.begin(), g.keycodes.end(), k->detail) != g.keycodes.end())
                     ids.push_back(g.id);
@@ -148,9 +166,9 @@ void X11GlobalHotKeys::drain()
     if (!keyboardChanged)
         return;
     // One read for all the notifications read here; the owner hears only of what moved keys.
-    const std::uint16_t numLock = numLockMask(conn_->raw());
-    const bool moved = layout_->reload() || numLock != numLock_;
-    numLock_ = numLock;
+    const ModifierMap modifiers = readModifierMap(conn_->raw());
+    const bool moved = layout_->reload() || modifiers != modifiers_;
+    modifiers_ = modifiers;
     // The reading's round trips may have queued presses that the socket will not announce
     // again. (A keyboard of another device sends these notifications at its first press.)
     if (pump_)

@@ -1,12 +1,14 @@
 #pragma once
-// Global hot keys on X11: a passive key grab on the root window for each combination, with
-// the Lock and NumLock variants, on a connection of its own whose presses are read on the Qt
+// Global hot keys on X11: a passive key grab on the root window for each combination, in
+// every state of the lock modifiers, on a connection of its own whose presses are read on the Qt
 // main thread. Stored key codes become this keyboard's keycodes through the current layout
-// (X11KeyboardLayout.h); a change of the layout or of the modifier mapping is read on the same
+// (X11KeyboardLayout.h) and stored modifiers become X bits through the modifier map
+// (X11Input.h); a change of the layout or of the modifier mapping is read on the same
 // connection and handed to the keyboard handler. A combination another client holds fails
 // with BadAccess; one we registered already under another id fails the same way.
 
 #include "platform/GlobalHotKeys.h"
+#include "platform/x11/X11Input.h"
 
 #include <QByteArray>
 
@@ -32,6 +34,8 @@ public:
     void setHandler(std::function<void(std::uint32_t id)> handler) override;
     void setKeyboardHandler(std::function<void()> handler) override;
     QString keyCharacters(std::uint32_t keyCode) override;
+    std::optional<std::uint32_t> keyCodeForKey(std::uint32_t nativeKey) override;
+    bool sameKey(std::uint32_t a, std::uint32_t b) override;
 
     // Reads the queued events: hands the presses' ids to the handler, then, when the keyboard
     // changed, reads it again and calls the keyboard handler.
@@ -42,7 +46,7 @@ private:
         std::uint32_t id = 0;
         std::vector<std::uint8_t> keycodes;
         std::uint16_t mods = 0;
-        std::uint16_t numLock = 0;   // the NumLock mask it was grabbed with
+        std::vector<std::uint16_t> variants;   // the masks it was grabbed with, locks included
     };
     bool connect();
     // Grabs every keycode × lock variant; the X error code of the first refusal, or 0.
@@ -53,7 +57,7 @@ private:
     std::unique_ptr<x11::Connection> conn_;
     std::unique_ptr<x11::EventPump> pump_;
     std::unique_ptr<x11::KeyboardLayout> layout_;
-    std::uint16_t numLock_ = 0;
+    x11::ModifierMap modifiers_;
     std::map<HotKeyRef, Grab> grabs_;
     HotKeyRef nextRef_ = 1;
     std::function<void(std::uint32_t)> handler_;

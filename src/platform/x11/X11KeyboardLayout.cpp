@@ -1,5 +1,5 @@
 // The keyboard layout as the hot keys see it: the server's XKB keymap and locked group read
-// through xkbcommon, mapping stored key codes to this keyboard's keys and what they type.
+// through xkbcommon, stored key codes paired with this keyboard's keys, and what they type.
 #include "platform/x11/X11KeyboardLayout.h"
 
 #include "platform/InputCodes.h"
@@ -12,6 +12,9 @@
 #include <xkbcommon/xkbcommon-x11.h>
 #include <xkbcommon/xkbcommon.h>
 
+#include <algorithm>
+#include <array>
+#include <deque>
 #include <utility>
 
 namespace fw::x11 {
@@ -22,6 +25,65 @@ namespace {
 constexpr std::pair<std::uint32_t, const char*> deadKeys[] = {
     {0xfe50, "`"}, {0xfe51, "´"}, {0xfe52, "^"}, {0xfe53, "~"}, {0xfe57, "¨"}, {0xfe5a, "ˇ"}, {0xfe5b, "¸"},
 };
+
+// A key a code may go to, and how far it is from the code's first choice.
+struct Candidate {
+    std::uint8_t key;
+    int cost;
+};
+
+int costOf(const std::vector<Candidate>& candidates, int key)
+{
+    for (const Candidate& c : candidates)
+        if (c.key == key)
+            return c.cost;
+    return 0;
+}
+
+// Pairs codes (by index) with keys, one to one: code by code in order, along the cheapest chain
+// of codes giving up their key for their next choice that ends at a free key. So as many codes
+// as possible get a key, and among those pairings the codes' choices are the cheapest.
+std::vector<int> pairCodes(const std::vector<std::vector<Candidate>>& candidates)
+{
+    constexpr int far = 1 << 20;
+    const int n = int(candidates.size());
+    std::vector<int> keyOf(std::size_t(n), -1), cost(std::size_t(n), 0);
+    std::array<int, 256> owner;
+    owner.fill(-1);
+    for (int start = 0; start < n; ++start) {
+        std::vector<int> dist(std::size_t(n), far), from(std::size_t(n), -1);
+        dist[std::size_t(start)] = 0;
+        std::deque<int> queue{start};
+        int best = far, bestKey = -1, bestCode = -1;
+        while (!queue.empty()) {
+            const int u = queue.front();
+            queue.pop_front();
+            for (const Candidate& c : candidates[std::size_t(u)]) {
+                const int d = dist[std::size_t(u)] + c.cost;
+                const int w = owner[c.key];
+                if (w < 0 && d < best) {
+                    best = d, bestKey = c.key, bestCode = u;
+                } else if (w >= 0 && w != u && d - cost[std::size_t(w)] < dist[std::size_t(w)]) {
+                    dist[std::size_t(w)] = d - cost[std::size_t(w)];
+                    from[std::size_t(w)] = u;
+                    queue.push_back(w);
+                }
+            }
+        }
+        // Back along the chain: each code takes the key of the one it displaced.
+        for (int u = bestCode, key = bestKey; u >= 0;) {
+            const int given = keyOf[std::size_t(u)];
+            keyOf[std::size_t(u)] = key;
+            cost[std::size_t(u)] = costOf(candidates[std::size_t(u)], key);
+            owner[std::size_t(key)] = u;
+            if (u == start)
+                break;
+            key = given;
+            u = from[std::size_t(u)];
+        }
+    }
+    return keyOf;
+}
 
 } // namespace
 
@@ -57,10 +119,50 @@ KeyboardLayout::~KeyboardLayout() = default;
 bool KeyboardLayout::reload()
 {
     read();
+    pair();
     auto now = fingerprint();
     const bool moved = now != fingerprint_;
     fingerprint_ = std::move(now);
     return moved;
+}
+
+void KeyboardLayout::pair()
+{
+    paired_.clear();
+    codeOfKey_.clear();
+    const std::vector<std::uint32_t> codes = tableKeyCodes();
+    // Keys at none of the ANSI places (the key beside the left Shift) come last: the codes would
+    // rather name a key at a place than leave one of those without a name.
+    std::array<bool, 256> atPlace{};
+    for (std::uint32_t code : codes)
+        if (const auto key = keyAtPlace(code))
+            atPlace[*key] = true;
+    std::vector<std::vector<Candidate>> candidates(codes.size());
+    for (std::size_t i = 0; i < codes.size(); ++i) {
+        const std::uint32_t keysym = *keysymForKeyCode(codes[i]);
+        auto add = [&](std::uint8_t key, int cost) {
+            if (std::none_of(candidates[i].begin(), candidates[i].end(), [&](const Candidate& c) { return c.key == key; }))
+                candidates[i].push_back({key, atPlace[key] ? cost : cost + 3});
+        };
+        for (std::uint8_t key : keysTyping(keysym, 0))
+            add(key, 0);
+        if (const auto key = keyAtPlace(codes[i]))
+            add(*key, 1);
+        for (std::uint8_t key : keysTyping(keysym, 1))
+            add(key, 2);
+    }
+    const std::vector<int> keyOf = pairCodes(candidates);
+    for (std::size_t i = 0; i < codes.size(); ++i) {
+        if (keyOf[i] < 0)
+            continue;
+        paired_[codes[i]] = {std::uint8_t(keyOf[i])};
+        codeOfKey_[std::uint8_t(keyOf[i])] = codes[i];
+    }
+    // A second key typing a paired code's character that no code took comes along with it.
+    for (std::size_t i = 0; i < codes.size(); ++i)
+        for (const Candidate& c : candidates[i])
+            if (keyOf[i] >= 0 && c.cost == 0 && codeOfKey_.emplace(c.key, codes[i]).second)
+                paired_[codes[i]].push_back(c.key);
 }
 
 std::vector<std::uint32_t> KeyboardLayout::fingerprint() const
@@ -130,35 +232,46 @@ std::uint32_t KeyboardLayout::keysymAt(std::uint8_t key, std::uint32_t level) co
     return level < perKey_ && at < core_.size() ? core_[at] : 0;
 }
 
-std::vector<std::uint8_t> KeyboardLayout::keysTyping(std::uint32_t keysym) const
+std::vector<std::uint8_t> KeyboardLayout::keysTyping(std::uint32_t keysym, std::uint32_t level) const
 {
     const xcb_setup_t* setup = xcb_get_setup(c_);
-    for (std::uint32_t level : {0u, 1u}) {
-        std::vector<std::uint8_t> found;
-        for (int key = setup->min_keycode; key <= setup->max_keycode; ++key)
-            if (keysymAt(std::uint8_t(key), level) == keysym)
-                found.push_back(std::uint8_t(key));
-        if (!found.empty())
-            return found;
-    }
-    return {};
+    std::vector<std::uint8_t> found;
+    for (int key = setup->min_keycode; key <= setup->max_keycode; ++key)
+        if (keysymAt(std::uint8_t(key), level) == keysym)
+            found.push_back(std::uint8_t(key));
+    return found;
+}
+
+std::optional<std::uint8_t> KeyboardLayout::keyAtPlace(std::uint32_t keyCode) const
+{
+    const char* position = keyPosition(keyCode);
+    if (!keymap_ || !position)
+        return std::nullopt;
+    const xkb_keycode_t key = xkb_keymap_key_by_name(keymap_.get(), position);
+    if (key == XKB_KEYCODE_INVALID || key > 255 || xkb_keymap_num_layouts_for_key(keymap_.get(), key) == 0)
+        return std::nullopt;
+    return std::uint8_t(key);
 }
 
 std::vector<std::uint8_t> KeyboardLayout::keys(std::uint32_t keyCode) const
 {
+    if (const auto it = paired_.find(keyCode); it != paired_.end())
+        return it->second;
+    // No key of its own (the keyboard has fewer keys than codes want): where it would go.
     const auto keysym = keysymForKeyCode(keyCode);
     if (!keysym)
         return {};
-    if (auto found = keysTyping(*keysym); !found.empty())
+    if (auto found = keysTyping(*keysym, 0); !found.empty())
         return found;
-    // Typed nowhere without AltGr (or not at all): the key where an ANSI keyboard has it.
-    const char* position = keyPosition(keyCode);
-    if (!keymap_ || !position)
-        return {};
-    const xkb_keycode_t key = xkb_keymap_key_by_name(keymap_.get(), position);
-    if (key == XKB_KEYCODE_INVALID || key > 255 || xkb_keymap_num_layouts_for_key(keymap_.get(), key) == 0)
-        return {};
-    return {std::uint8_t(key)};
+    if (const auto key = keyAtPlace(keyCode))
+        return {*key};
+    return keysTyping(*keysym, 1);
+}
+
+std::optional<std::uint32_t> KeyboardLayout::keyCode(std::uint32_t key) const
+{
+    const auto it = key <= 255 ? codeOfKey_.find(std::uint8_t(key)) : codeOfKey_.end();
+    return it == codeOfKey_.end() ? std::nullopt : std::optional<std::uint32_t>(it->second);
 }
 
 QString KeyboardLayout::characters(std::uint32_t keyCode) const

@@ -1,19 +1,28 @@
 #pragma once
-// The keyboard layout as the hot keys see it: which keys a stored key code stands for now and
-// what they type. It reads the server's XKB keymap and locked group over the hot keys' own
-// connection, and names the events of that connection that change them (the core mapping
-// notification; XKB's new-keyboard, map and group-lock notifications). Where XKB gives no
-// keymap, the core mapping's first group stands in.
+// The keyboard layout as the hot keys see it: which key a stored key code stands for now, what
+// it types, and which code names a pressed key. It reads the server's XKB keymap and locked
+// group over the hot keys' own connection, and names the events of that connection that change
+// them (the core mapping notification; XKB's new-keyboard, map and group-lock notifications).
+// Where XKB gives no keymap, the core mapping's first group stands in.
+//
+// Codes and keys are paired one to one where the keyboard allows: a code goes to the key that
+// types its character, else to the key at its place on an ANSI keyboard, else to the key typing
+// its character with Shift, and as many codes as possible get a key of their own (so under a
+// German layout "z" is the key typing z, while "-" is the ß key at its place, the - key being
+// "/"'s). Recording a key stores its code, and that code's hot key lands on the same key.
 //
 //   x11::KeyboardLayout layout(connection);
 //   layout.keys(30);                       // German layout: the key that types "+"
+//   layout.keyCode(20);                    // the code the key pressed (keycode 20) stands for
 //   if (layout.changes(event) && layout.reload()) ...;   // codes moved: grab again
 
 #include <QString>
 #include <xcb/xcb.h>
 
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 struct xkb_context;
@@ -28,13 +37,16 @@ public:
     KeyboardLayout(const KeyboardLayout&) = delete;
     KeyboardLayout& operator=(const KeyboardLayout&) = delete;
 
-    // The keys a stored code stands for: those that type its character at the first level of
-    // the current group, else those that type it at the second, else the key at the code's
-    // place on the keyboard; empty when there is none.
+    // The keys a stored code stands for: the key paired with it and any other key typing its
+    // character that no code is paired with; without a pair, every key typing its character, else
+    // the key at its place, else the keys typing it with Shift; empty when there is none.
     std::vector<std::uint8_t> keys(std::uint32_t keyCode) const;
     // What the first of those keys types at its first level; empty when it types nothing
     // visible or the layout is not known.
     QString characters(std::uint32_t keyCode) const;
+    // The stored code whose keys include this keyboard key (an X keycode); none where no
+    // stored code can name it.
+    std::optional<std::uint32_t> keyCode(std::uint32_t key) const;
 
     // Whether an event read from the connection changes the keys codes stand for.
     bool changes(const xcb_generic_event_t* event) const;
@@ -48,7 +60,10 @@ private:
         void operator()(xkb_keymap* k) const;
     };
     void read();
-    std::vector<std::uint8_t> keysTyping(std::uint32_t keysym) const;
+    // Pairs codes with keys for the layout just read.
+    void pair();
+    std::vector<std::uint8_t> keysTyping(std::uint32_t keysym, std::uint32_t level) const;
+    std::optional<std::uint8_t> keyAtPlace(std::uint32_t keyCode) const;
     std::uint32_t keysymAt(std::uint8_t key, std::uint32_t level) const;
     // What keys() and characters() read: both levels of every key, and where the positions are.
     std::vector<std::uint32_t> fingerprint() const;
@@ -62,6 +77,8 @@ private:
     std::vector<std::uint32_t> core_;   // without a keymap: the core mapping, perKey_ columns a key
     std::uint32_t perKey_ = 0;
     std::vector<std::uint32_t> fingerprint_;
+    std::map<std::uint32_t, std::vector<std::uint8_t>> paired_;   // code → its keys
+    std::map<std::uint8_t, std::uint32_t> codeOfKey_;
 };
 
 } // namespace fw::x11

@@ -60,6 +60,7 @@ bool X11MouseMonitor::start(std::function<void(const MouseEvent&)> handler)
     auto pointer = FW_XCB_REPLY(c, xcb_query_pointer, pointerCookie);
     leftDown_ = pointer && (pointer->mask & XCB_BUTTON_MASK_1);
     buttonMaps_.start(*conn_, xiOpcode_, ext->first_event);
+    modifierMap_ = readModifierMap(c);
 
     if (!QCoreApplication::instance()) {
         buttonMaps_.clear();
@@ -170,7 +171,7 @@ std::optional<PointerState> X11MouseMonitor::pointerState()
     if (!p)
         return std::nullopt;
     return PointerState{Point{double(p->root_x), double(p->root_y)}, bool(p->mask & XCB_BUTTON_MASK_1),
-                        x11::modifiers(p->mask)};
+                        modifierMap_.modifiers(p->mask)};
 }
 
 void X11MouseMonitor::drain()
@@ -220,7 +221,7 @@ bool X11MouseMonitor::drainOnce()
         auto p = FW_XCB_REPLY(c, xcb_query_pointer, cookies[i]);
         if (!p)
             continue;
-        events.push_back({kinds[i], Point{double(p->root_x), double(p->root_y)}, x11::modifiers(p->mask)});
+        events.push_back({kinds[i], Point{double(p->root_x), double(p->root_y)}, modifierMap_.modifiers(p->mask)});
     }
     // The handler may stop the monitor: deliver from a copy of the handler.
     auto handler = handler_;
@@ -243,6 +244,7 @@ std::optional<MouseEvent::Type> X11MouseMonitor::kindOf(const xcb_generic_event_
         return std::nullopt;
     if ((e->response_type & 0x7f) == XCB_MAPPING_NOTIFY) {
         escapeKeys_.reset();
+        modifierMap_ = readModifierMap(conn_->raw());   // Super or Alt may sit elsewhere now
         return std::nullopt;
     }
     const auto* ge = reinterpret_cast<const xcb_ge_generic_event_t*>(e);

@@ -12,6 +12,7 @@
 
 #include "platform/MouseMonitor.h"
 #include "platform/x11/X11ButtonMaps.h"
+#include "platform/x11/X11Input.h"
 
 #include <QByteArray>
 #include <xcb/xcb.h>
@@ -67,6 +68,7 @@ private:
     bool escapeWatched_ = false;
     x11::ButtonMaps buttonMaps_;
     std::optional<std::vector<std::uint8_t>> escapeKeys_; // read at the first key press after a change
+    x11::ModifierMap modifierMap_;               // which bits Super and Alt sit on
 };
 
 } // namespace fw

@@ -1,0 +1,190 @@
+// Keys of German, French, Russian and Dvorak keyboards on a real server: every key of the main
+// block is named by a stored code whose hot key lands on that very key, and a shortcut recorded
+// in the shortcuts window from real key presses is stored, labelled and working after a restart.
+#include "app/HotKeys.h"
+#include "app/qt/ShortcutsWindow.h"
+#include "platform/x11/X11GlobalHotKeys.h"
+#include "x11/FakeKeys.h"
+#include "x11/XSession.h"
+
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QWidget>
+#include <QWindow>
+#include <xkbcommon/xkbcommon-x11.h>
+
+#include <gtest/gtest.h>
+
+namespace fw {
+namespace {
+
+using namespace test;
+
+constexpr std::uint32_t CtrlAlt = StoredCtrl | StoredAlt;
+
+// The 47 keys of an ANSI main block as XKB names them.
+const char* const mainBlock[] = {
+    "TLDE", "AE01", "AE02", "AE03", "AE04", "AE05", "AE06", "AE07", "AE08", "AE09", "AE10", "AE11", "AE12",
+    "AD01", "AD02", "AD03", "AD04", "AD05", "AD06", "AD07", "AD08", "AD09", "AD10", "AD11", "AD12", "BKSL",
+    "AC01", "AC02", "AC03", "AC04", "AC05", "AC06", "AC07", "AC08", "AC09", "AC10", "AC11",
+    "AB01", "AB02", "AB03", "AB04", "AB05", "AB06", "AB07", "AB08", "AB09", "AB10",
+};
+
+// The server's keycode of each place, read from its current keymap.
+std::map<std::string, xcb_keycode_t> keycodesByPlace(XSession& s)
+{
+    std::map<std::string, xcb_keycode_t> codes;
+    xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+    xkb_x11_setup_xkb_extension(s.connection(), 1, 0, XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr,
+                                nullptr, nullptr);
+    const std::int32_t device = xkb_x11_get_core_keyboard_device_id(s.connection());
+    xkb_keymap* keymap = xkb_x11_keymap_new_from_device(context, s.connection(), device, XKB_KEYMAP_COMPILE_NO_FLAGS);
+    for (const char* place : mainBlock)
+        if (keymap)
+            codes[place] = xcb_keycode_t(xkb_keymap_key_by_name(keymap, place));
+    xkb_keymap_unref(keymap);
+    xkb_context_unref(context);
+    return codes;
+}
+
+// Ctrl+Shift and a key by its keycode: a combination no window manager of ours binds.
+void pressWithCtrlShift(XSession& s, xcb_keycode_t code)
+{
+    key(s, ControlL, true);
+    key(s, ShiftL, true);
+    fakeKey(s, code, true);
+    fakeKey(s, code, false);
+    key(s, ShiftL, false);
+    key(s, ControlL, false);
+}
+
+TEST(KeyboardLayoutsX11, EveryMainBlockKeyIsNamedByACodeWhoseHotKeyLandsOnItUnderEachLayout)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    test::SessionApp app(session);
+    // Characters a user of each layout looks for, by place.
+    const std::vector<std::pair<QStringList, std::map<std::string, QString>>> layouts = {
+        {{u"de"_qs}, {{"AE11", u"ß"_qs}, {"AD11", u"ü"_qs}, {"AC10", u"ö"_qs}, {"BKSL", u"#"_qs}, {"AD12", u"+"_qs},
+                      {"AD06", u"z"_qs}, {"AB10", u"-"_qs}}},
+        {{u"fr"_qs}, {{"AE01", u"&"_qs}, {"AE02", u"é"_qs}, {"AD01", u"a"_qs}, {"AC10", u"m"_qs}, {"AB07", u","_qs}}},
+        {{u"ru"_qs}, {{"AB08", u"б"_qs}, {"AB09", u"ю"_qs}, {"AC10", u"ж"_qs}, {"TLDE", u"ё"_qs}, {"AB10", u"."_qs}}},
+        {{u"us"_qs, u"dvorak"_qs}, {{"AD01", u"'"_qs}, {"AE11", u"["_qs}, {"AC10", u"s"_qs}, {"AD11", u"/"_qs}}},
+    };
+    for (const auto& [layout, looked] : layouts) {
+        SCOPED_TRACE(layout.join(u' ').toStdString());
+        ASSERT_EQ(session.run(QStringList{u"setxkbmap"_qs} + layout), 0);
+        const auto places = keycodesByPlace(session);
+        X11GlobalHotKeys platform(session.display());
+        std::vector<std::uint32_t> pressed, expected;
+        platform.setHandler([&](std::uint32_t id) { pressed.push_back(id); });
+        std::vector<HotKeyRef> refs;
+        for (const auto& [place, keycode] : places) {
+            const auto code = platform.keyCodeForKey(keycode);
+            ASSERT_TRUE(code) << "no code names " << place;
+            if (looked.count(place))
+                EXPECT_EQ(platform.keyCharacters(*code), looked.at(place)) << place;
+            // One key a code: every one registers beside the others.
+            const auto r = platform.registerHotKey(*code, StoredCtrl | StoredShift, keycode);
+            ASSERT_EQ(r.status, HotKeyOk) << place << " (code " << *code << ") shares its key";
+            refs.push_back(r.ref);
+            pressWithCtrlShift(session, keycode);
+            expected.push_back(keycode);
+        }
+        ASSERT_EQ(places.size(), 47u);
+        EXPECT_TRUE(session.waitFor([&] { return pressed.size() >= expected.size(); }, 5000)) << pressed.size();
+        EXPECT_EQ(pressed, expected) << "a hot key landed on another key than the one that named it";
+        for (HotKeyRef ref : refs)
+            platform.unregisterHotKey(ref);
+    }
+}
+
+// The shortcuts window as the shell wires it, on the hot keys of a real server, with its
+// defaults in a file.
+struct ShortcutsRig {
+    ShortcutsRig(const XSession& s, const QString& path)
+        : defaults(path), platform(s.display()), hotKeys(platform, defaults), window(defaults)
+    {
+        hotKeys.action = [this](std::uint32_t id) { ids.push_back(id); };
+        hotKeys.installHandler();
+        hotKeys.registerKeys();
+        window.failures = [this] { return hotKeys.failures(); };
+        window.onRecording = [this](bool on) { hotKeys.setSuspended(on); };
+        window.onChange = [this] {
+            hotKeys.reregister();
+            window.refresh();
+        };
+        window.keyCodeForKey = [this](std::uint32_t key) { return platform.keyCodeForKey(key); };
+        window.sameKey = [this](std::uint32_t a, std::uint32_t b) { return platform.sameKey(a, b); };
+    }
+    QString keyTitle(ShortcutAction a) const { return window.keyButton(a)->text(); }
+
+    FileDefaults defaults;
+    X11GlobalHotKeys platform;
+    HotKeys hotKeys;
+    ShortcutsWindowController window;
+    std::vector<std::uint32_t> ids;
+};
+
+TEST(KeyboardLayoutsX11, AShortcutRecordedOnAGermanKeyboardIsThePressedKeyAndWorksAfterARestart)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    ASSERT_EQ(session.run({u"setxkbmap"_qs, u"de"_qs}), 0);
+    test::SessionApp app(session);
+    const QString path = session.directory() + u"/shortcuts.json"_qs;
+    constexpr xcb_keysym_t hash = 0x23, udiaeresis = 0xfc, odiaeresis = 0xf6, digit3 = 0x33, less = 0x3c;
+    {
+        ShortcutsRig rig(session, path);
+        const bool digitsOurs = rig.hotKeys.registeredCount() == 17u;   // icewm holds Ctrl+Alt and the digits
+        rig.window.show();
+        ASSERT_TRUE(session.waitFor([&] { return QGuiApplication::focusWindow() == rig.window.window()->windowHandle(); },
+                                    10000))
+            << "the shortcuts window never had the keyboard";
+        const auto typed = [&](xcb_keysym_t sym, const QString& hint) {
+            chord(session, {ControlL, AltL, sym});
+            return session.waitFor([&] { return rig.window.hint() == hint; }, 5000);
+        };
+
+        // Refused while another of our keys holds the combination: "#" needs Shift on a US
+        // keyboard and must not be read as its "3"; ü is Previous's own key here.
+        rig.window.keyButton(ShortcutAction::place)->click();
+        if (digitsOurs)
+            EXPECT_TRUE(typed(digit3, u"Ctrl+Alt+3 is already Switch Layout 3."_qs)) << rig.window.hint().toStdString();
+        EXPECT_TRUE(typed(udiaeresis, u"Ctrl+Alt+Ü is already Previous Window in Stack."_qs))
+            << rig.window.hint().toStdString();
+        EXPECT_TRUE(typed(hash, QString())) << rig.window.hint().toStdString();
+        EXPECT_EQ(rig.keyTitle(ShortcutAction::place), u"Ctrl+Alt+#"_qs);
+
+        rig.window.keyButton(ShortcutAction::previous)->click();
+        EXPECT_TRUE(typed(odiaeresis, QString())) << rig.window.hint().toStdString();
+        rig.window.keyButton(ShortcutAction::stack)->click();
+        EXPECT_TRUE(typed(udiaeresis, QString())) << rig.window.hint().toStdString();
+        // The key between Shift and Y names no stored key: said so, and the recording goes on.
+        rig.window.keyButton(ShortcutAction::next)->click();
+        if (keycode(session, less))
+            EXPECT_TRUE(typed(less, u"< can’t be part of a shortcut. Try another key."_qs))
+                << rig.window.hint().toStdString();
+        EXPECT_EQ(rig.window.recorder().recording(), ShortcutAction::next);
+        chord(session, {Escape});
+        ASSERT_TRUE(session.waitFor([&] { return !rig.window.recorder().recording(); }, 5000));
+        EXPECT_TRUE(rig.hotKeys.failures().empty());
+    }
+
+    // A new start reads the file: the codes of the US keys at those places, the labels of what
+    // the keys type here, and each key working.
+    ShortcutsRig rig(session, path);
+    const ShortcutStore store(rig.defaults);
+    EXPECT_EQ(store.combo(ShortcutAction::place), (KeyCombo{42, CtrlAlt, u"#"_qs}));
+    EXPECT_EQ(store.combo(ShortcutAction::previous), (KeyCombo{41, CtrlAlt, u"Ö"_qs}));
+    EXPECT_EQ(store.combo(ShortcutAction::stack), (KeyCombo{33, CtrlAlt, u"Ü"_qs}));
+    EXPECT_EQ(rig.keyTitle(ShortcutAction::previous), u"Ctrl+Alt+Ö"_qs);
+    EXPECT_TRUE(rig.hotKeys.failures().empty());
+    for (xcb_keysym_t sym : {hash, odiaeresis, udiaeresis})
+        chord(session, {ControlL, AltL, sym});
+    ASSERT_TRUE(session.waitFor([&] { return rig.ids.size() >= 3; }, 5000)) << rig.ids.size();
+    EXPECT_EQ(rig.ids, (std::vector<std::uint32_t>{6, 8, 5}));
+}
+
+} // namespace
+} // namespace fw
