@@ -82,8 +82,9 @@ TEST(KeyboardLayoutsX11, EveryMainBlockKeyIsNamedByACodeWhoseHotKeyLandsOnItUnde
         for (const auto& [place, keycode] : places) {
             const auto code = platform.keyCodeForKey(keycode);
             ASSERT_TRUE(code) << "no code names " << place;
-            if (looked.count(place))
+            if (looked.count(place)) {
                 EXPECT_EQ(platform.keyCharacters(*code), looked.at(place)) << place;
+            }
             // One key a code: every one registers beside the others.
             const auto r = platform.registerHotKey(*code, StoredCtrl | StoredShift, keycode);
             ASSERT_EQ(r.status, HotKeyOk) << place << " (code " << *code << ") shares its key";
@@ -149,8 +150,9 @@ TEST(KeyboardLayoutsX11, AShortcutRecordedOnAGermanKeyboardIsThePressedKeyAndWor
         // Refused while another of our keys holds the combination: "#" needs Shift on a US
         // keyboard and must not be read as its "3"; ü is Previous's own key here.
         rig.window.keyButton(ShortcutAction::place)->click();
-        if (digitsOurs)
+        if (digitsOurs) {
             EXPECT_TRUE(typed(digit3, u"Ctrl+Alt+3 is already Switch Layout 3."_qs)) << rig.window.hint().toStdString();
+        }
         EXPECT_TRUE(typed(udiaeresis, u"Ctrl+Alt+Ü is already Previous Window in Stack."_qs))
             << rig.window.hint().toStdString();
         EXPECT_TRUE(typed(hash, QString())) << rig.window.hint().toStdString();
@@ -162,9 +164,10 @@ TEST(KeyboardLayoutsX11, AShortcutRecordedOnAGermanKeyboardIsThePressedKeyAndWor
         EXPECT_TRUE(typed(udiaeresis, QString())) << rig.window.hint().toStdString();
         // The key between Shift and Y names no stored key: said so, and the recording goes on.
         rig.window.keyButton(ShortcutAction::next)->click();
-        if (keycode(session, less))
+        if (keycode(session, less)) {
             EXPECT_TRUE(typed(less, u"< can’t be part of a shortcut. Try another key."_qs))
                 << rig.window.hint().toStdString();
+        }
         EXPECT_EQ(rig.window.recorder().recording(), ShortcutAction::next);
         chord(session, {Escape});
         ASSERT_TRUE(session.waitFor([&] { return !rig.window.recorder().recording(); }, 5000));
