@@ -1,7 +1,7 @@
 #pragma once
 // A private X session for one test: its own Xvfb (display chosen by the server through
 // -displayfd), optionally a window manager (the one FRAMEWELL_TEST_WM names: openbox, xfwm4,
-// icewm, fluxbox or metacity; openbox by default) and xcompmgr, its own HOME and XDG_*
+// icewm, fluxbox, metacity or pekwm; openbox by default) and xcompmgr, its own HOME and XDG_*
 // directories in a temp dir, and helpers to start clients, wait for windows and frames, drive
 // the pointer through XTest and split the screen into two monitors. Everything started here is
 // ended here, by pid.
@@ -126,12 +126,15 @@ public:
     // can be larger: metacity's has invisible resize borders). Without extents, the top-level
     // window's outer geometry, border included.
     std::optional<Rect> wmFrame(xcb_window_t client);
-    // The WM's _NET_FRAME_EXTENTS of a client (left, right, top, bottom); nothing when unset.
+    // The WM's _NET_FRAME_EXTENTS of a client (left, right, top, bottom); under a WM that states
+    // none (pekwm), how far its frame reaches past the client; nothing when unset.
     struct Extents {
         int left = 0, right = 0, top = 0, bottom = 0;
     };
     std::optional<Extents> frameExtents(xcb_window_t client);
     xcb_window_t topLevelOf(xcb_window_t client);
+    // The window and its descendants down to `depth` levels that have WM_STATE (managed clients).
+    std::vector<xcb_window_t> withWmState(xcb_window_t w, int depth);
     std::vector<xcb_window_t> rootChildren();   // bottom to top
     // The highest viewable child of the root that is the top-level window (WM frame) of a
     // client the WM lists; WM frames may be override-redirect (icewm's are). Without a
