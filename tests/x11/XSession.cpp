@@ -145,13 +145,15 @@ QByteArray pekwmKeys()
 }
 
 // pekwm's stock configuration with resizing shown live (its outline resize grabs the server
-// while the button is held) and the keys above.
+// while the button is held), the keys above, and focus on a click (its stock alternative to
+// focus following the pointer, which the tests' pointer moves would keep changing), as the
+// other window managers have it.
 QByteArray pekwmConfig(const QString& home)
 {
     return "INCLUDE = \"$_PEKWM_ETC_PATH/config_system\"\n"
            "Files {\n"
            "    Keys = \"" + (home + QStringLiteral("/.pekwm/keys")).toLocal8Bit() + "\"\n"
-           "    Mouse = \"$_PEKWM_ETC_PATH/mouse\"\n"
+           "    Mouse = \"" + (home + QStringLiteral("/.pekwm/mouse")).toLocal8Bit() + "\"\n"
            "    Menu = \"$_PEKWM_ETC_PATH/menu\"\n"
            "    AutoProps = \"$_PEKWM_ETC_PATH/autoproperties\"\n"
            "    Theme = \"$_PEKWM_THEME_PATH/default\"\n"
@@ -386,7 +388,10 @@ bool XSession::startWindowManager(const QString& name, bool bare)
         {"fluxbox", {}, false, {{QStringLiteral(".fluxbox/overlay"), "background: none\n"}}},
         {"metacity", {QStringLiteral("--sm-disable")}, false, {}},
         {"pekwm", {QStringLiteral("--config"), home + QStringLiteral("/.pekwm/config")}, false,
-         {{QStringLiteral(".pekwm/config"), pekwmConfig(home)}, {QStringLiteral(".pekwm/keys"), pekwmKeys()}}},
+         {{QStringLiteral(".pekwm/config"), pekwmConfig(home)}, {QStringLiteral(".pekwm/keys"), pekwmKeys()},
+          {QStringLiteral(".pekwm/mouse"), "$CLIENT_CLICK = \"Focus\"\n"
+                                           "INCLUDE = \"$_PEKWM_ETC_PATH/mouse_system\"\n"
+                                           "INCLUDE = \"$_PEKWM_ETC_PATH/mouse_click\"\n"}}},
     };
     const auto* command = std::find_if(std::begin(commands), std::end(commands),
                                        [&](const Command& c) { return name == QLatin1String(c.name); });
@@ -692,6 +697,10 @@ bool XSession::syncWithWindowManager(int timeoutMs)
 {
     if (!wmPid_ || !c_)
         return false;
+    // pekwm answers nothing while it moves a window by its title bar: once it has not answered
+    // while a button is held, it is not asked again until the release.
+    if (buttonsHeld_ > 0 && silentWhileHeld_)
+        return false;
     if (!probe_) {
         // Unmapped, input-only and not override-redirect: its configure requests go to the WM.
         probe_ = xcb_generate_id(c_);
@@ -707,10 +716,12 @@ bool XSession::syncWithWindowManager(int timeoutMs)
     const std::uint32_t width = probeWidth_;
     xcb_configure_window(c_, probe_, XCB_CONFIG_WINDOW_WIDTH, &width);
     xcb_flush(c_);
-    return waitForEvent(c_, timeoutMs, [&](const xcb_generic_event_t* e) {
+    const bool answered = waitForEvent(c_, timeoutMs, [&](const xcb_generic_event_t* e) {
         const auto* n = reinterpret_cast<const xcb_configure_notify_event_t*>(e);
         return (e->response_type & 0x7f) == XCB_CONFIGURE_NOTIFY && n->window == probe_ && n->width == width;
     });
+    silentWhileHeld_ = !answered && buttonsHeld_ > 0;
+    return answered;
 }
 
 void XSession::sendRootMessage(xcb_window_t client, const char* type, std::initializer_list<std::uint32_t> data)
@@ -980,12 +991,16 @@ void XSession::pressButton(int button)
 {
     xcb_test_fake_input(c_, XCB_BUTTON_PRESS, std::uint8_t(button), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
     sync();
+    ++buttonsHeld_;
 }
 
 void XSession::releaseButton(int button)
 {
     xcb_test_fake_input(c_, XCB_BUTTON_RELEASE, std::uint8_t(button), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
     sync();
+    buttonsHeld_ = std::max(0, buttonsHeld_ - 1);
+    if (buttonsHeld_ == 0)
+        silentWhileHeld_ = false;
 }
 
 std::optional<Point> XSession::pointer()

@@ -105,7 +105,8 @@ public:
     xcb_window_t waitForWindow(const QString& title, pid_t pid = 0, int timeoutMs = 5000);
     // Returns once the WM has handled everything sent to the server before: it passes on a
     // configure request for an unmanaged window of ours in order, as every WM must. False
-    // without a WM or when it did not answer in time.
+    // without a WM or when it did not answer in time; while a button is held, also at once
+    // after one unanswered sync (pekwm handles nothing else while it moves a window).
     bool syncWithWindowManager(int timeoutMs = 2000);
     // Asks the WM to activate a client, as a pager does (new windows are not focused by every
     // WM at every moment: xfwm4 still starting up leaves them alone), and waits until it is the
@@ -203,6 +204,8 @@ private:
     pid_t serverPid_ = 0, wmPid_ = 0;
     QString wmName_;
     std::uint32_t probeWidth_ = 1;
+    int buttonsHeld_ = 0;            // pressed through XTest and not yet released
+    bool silentWhileHeld_ = false;   // the WM did not answer a sync while one was held
     std::vector<pid_t> started_;
     int spawned_ = 0;
 };
