@@ -180,9 +180,11 @@ TEST(HostileClientsX11, MalformedGeometryPropertiesKeepFramesSane)
 
     // Frame extents that cannot be right are ignored: the frame is the window manager's own
     // window around the client, as where it states none.
-    const auto top = props.clientRect(session.topLevelOf(w));
+    auto* top = xcb_get_geometry_reply(session.connection(), xcb_get_geometry(session.connection(), session.topLevelOf(w)), nullptr);
     ASSERT_TRUE(top);
-    const Rect outer = session.topLevelOf(w) == w ? *inner : *top;
+    const Rect outer = session.topLevelOf(w) == w
+        ? *inner : Rect(top->x, top->y, top->width + 2 * top->border_width, top->height + 2 * top->border_width);
+    free(top);
     ASSERT_TRUE(props.set32(w, "_NET_FRAME_EXTENTS", XCB_ATOM_CARDINAL, {1, 1}));
     EXPECT_EQ(ws.frame(w), outer) << "fewer than 4 extents";
     ASSERT_TRUE(props.set32(w, "_NET_FRAME_EXTENTS", XCB_ATOM_CARDINAL, {100000, 1, 0xffffffffu, 5}));

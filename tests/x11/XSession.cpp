@@ -893,8 +893,8 @@ xcb_window_t XSession::topmostMapped()
     for (std::uint32_t w : property32(c_, root_, intern(c_, "_NET_CLIENT_LIST"), XCB_ATOM_WINDOW))
         frames.push_back(topLevelOf(w));
     auto children = rootChildren();
-    // The client a window manager manages but does not list yet (pekwm's last one) counts too.
-    if (!frames.empty())
+    // The client pekwm manages but does not list yet (the last one) counts too.
+    if (!frames.empty() && wmName_ == QLatin1String("pekwm"))
         for (xcb_window_t top : children)
             if (!withWmState(top, 3).empty())
                 frames.push_back(top);

@@ -309,9 +309,11 @@ void X11WindowSystem::addUnlistedClients(std::vector<std::uint32_t>& ids)
     const std::size_t resolutions = lastLayerResolutions_;
     const std::vector<WindowLayer> shown = layers();
     lastLayerResolutions_ = resolutions;
+    // Only clients in a frame: a window manager's own windows with WM_STATE (icewm's taskbar)
+    // stand for themselves and are rightly left out.
     std::unordered_set<WindowId> managed;
     for (const auto& [top, w] : *layerCache_)
-        if (w.resolved && w.managed)
+        if (w.resolved && w.managed && w.target != top)
             managed.insert(WindowId(w.target));
     for (const WindowLayer& layer : shown)
         if (managed.count(layer.id) && std::find(ids.begin(), ids.end(), std::uint32_t(layer.id)) == ids.end())

@@ -168,9 +168,13 @@ std::vector<WindowInfo> X11WindowSystem::collect(std::vector<std::uint32_t>* top
         appIndex_->rebuild();
     const Atoms& a = conn_->atoms();
     ClientListing listing = listClients(*conn_);
+    const size_t listedCount = listing.ids.size();
     if (!listing.noClientList)
         addUnlistedClients(listing.ids);
     const std::vector<ClientState> states = read(listing.ids, All);
+    // Of the clients the list leaves out, the window manager's own (icewm frames some of its
+    // windows) are none of the user's.
+    const Pid managerPid = states.size() > listedCount ? windowManagerPid() : 0;
 
     std::unordered_map<xcb_window_t, size_t> zIndex;   // bottom to top
     for (size_t i = 0; i < listing.rootChildren.size(); ++i)
@@ -178,12 +182,23 @@ std::vector<WindowInfo> X11WindowSystem::collect(std::vector<std::uint32_t>* top
     std::vector<Entry> entries;
     for (size_t i = 0; i < states.size(); ++i) {
         const ClientState& s = states[i];
-        if (!listed(s, a, ownPid_, listing.noClientList))
+        if (!listed(s, a, ownPid_, listing.noClientList) || (i >= listedCount && managerPid != 0 && s.pid == managerPid))
             continue;
         auto z = zIndex.find(s.topLevel);
         entries.push_back({infoOf(s, a, appIndex_.get()), z == zIndex.end() ? -1 : long(z->second), i, s.topLevel});
     }
     return frontToBack(std::move(entries), topLevels);
+}
+
+Pid X11WindowSystem::windowManagerPid()
+{
+    // The process of the window manager's check window: its _NET_WM_PID, else X-Resource's.
+    const auto check = cardinal(conn_->reply(conn_->property(conn_->root(), conn_->atoms().netSupportingWmCheck,
+                                                             XCB_ATOM_WINDOW, 1)).p);
+    if (!check || *check == XCB_NONE)
+        return 0;
+    const auto s = readOne(*check, Identity);
+    return s ? s->pid : 0;
 }
 
 std::optional<Rect> X11WindowSystem::frame(WindowId id)

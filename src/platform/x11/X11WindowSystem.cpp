@@ -277,12 +277,15 @@ bool X11WindowSystem::write(WindowId id, const Rect& target, bool position, bool
     if (!after)
         return false;
     // Window managers that read the request by another gravity than the client's (pekwm takes
-    // every corner as the frame's) land the frame off by part of its decoration: asked once
-    // more, shifted by that much. An offset past the decoration is the window manager's own
+    // every corner as the frame's) or by a frame other than the extents they state (metacity's
+    // is 2 px wider) land the frame off by part of its decoration: asked once more, shifted by
+    // that much. An offset past the decoration and a few pixels is the window manager's own
     // placement rule, not a misreading, and stays.
     const Rect landed = after->outerFrame();
     const double dx = origin.x - landed.x(), dy = origin.y - landed.y();
-    const double slackX = f.left + f.right + 2 * s->border, slackY = f.top + f.bottom + 2 * s->border;
+    constexpr double kFramingSlack = 16;
+    const double slackX = f.left + f.right + 2 * s->border + kFramingSlack;
+    const double slackY = f.top + f.bottom + 2 * s->border + kFramingSlack;
     if ((dx == 0 && dy == 0) || std::abs(dx) > slackX || std::abs(dy) > slackY)
         return true;
     configureClient(s->window, Point{corner.x + dx, corner.y + dy}, client);

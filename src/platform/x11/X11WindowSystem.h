@@ -94,6 +94,8 @@ private:
     // Adds the managed clients shown on screen that a window manager's client list leaves out.
     void addUnlistedClients(std::vector<std::uint32_t>& ids);
     bool windowManagerPresent();
+    // The window manager's process (through its check window); 0 when unknown.
+    Pid windowManagerPid();
     bool supports(std::uint32_t atom);
     std::uint32_t serverTime();
     // Whether frames are written by _NET_MOVERESIZE_WINDOW (else by configure requests).
