@@ -1032,9 +1032,13 @@ std::vector<Rect> XSession::dragTitleBar(xcb_window_t client, int dx, int dy, in
         const int sy = dy * (i + 1) / steps - dy * i / steps;
         moveRelative(sx, sy);
         // Once openbox has answered a request sent after the motion, it has handled the motion.
-        syncWithWindowManager();
-        if (auto now = wmFrame(client))
-            last = *now;
+        // pekwm answers nothing while it moves the window: then the frame's move tells.
+        if (syncWithWindowManager()) {
+            if (auto now = wmFrame(client))
+                last = *now;
+        } else if (auto moved = waitForFrameChange(client, last, 500)) {
+            last = *moved;
+        }
         frames.push_back(last);
         if (afterStep)
             afterStep(i);
