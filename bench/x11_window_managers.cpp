@@ -1,9 +1,11 @@
-// The X11 adapters under each window manager (openbox, xfwm4, icewm, fluxbox, metacity; or the
-// one FRAMEWELL_TEST_WM names), each in its own session, on an xterm: one adapter write, one
-// move and resize written once (the window manager's floor for a verified write), a verified
-// write and its ratio to that floor, an animated move (designed 0.24 s), a raise and an
+// The X11 adapters under each window manager (openbox, xfwm4, icewm, fluxbox, metacity, pekwm;
+// or the one FRAMEWELL_TEST_WM names), each in its own session, on an xterm: one adapter write,
+// the window manager's raw floor for a move and resize (a _NET_MOVERESIZE_WINDOW message and a
+// configure request on the client, each sent and waited for until the client's ConfigureNotify),
+// the adapter's frame write by each of the two, whether both land the same frame, a verified
+// write and its ratio to the faster raw floor, an animated move (designed 0.24 s), a raise and an
 // activation, whether a maximized xterm is manageable, and whether a raise raises without
-// focusing. Medians of 20; one table of all window managers at the end.
+// focusing. Medians (and 95th percentiles) of 20; one table of all window managers at the end.
 #include "BenchSupport.h"
 #include "base/Log.h"
 #include "x11/AccessRig.h"
@@ -27,7 +29,8 @@ constexpr int kSamples = 20;
 
 // What one window manager gave; negative times were not measured.
 struct Figures {
-    std::map<std::string, double> medianMs;
+    std::map<std::string, double> medianMs, p95Ms;
+    int sameLanding = -1;   // 1: the message and the configure request land the same frame
     int maximizedListed = -1;   // 1 yes, 0 no
     int raised = -1, focusMoved = -1;   // raises out of kSamples
     std::string error;
@@ -78,6 +81,8 @@ void timeSamples(benchmark::State& state, const char* name, const std::function<
     }
     bench::setPercentiles(state, samples, "median_ms", "p95_ms");
     figures->medianMs[name] = median(samples);
+    std::sort(samples.begin(), samples.end());
+    figures->p95Ms[name] = samples.empty() ? -1 : samples[std::min(samples.size() - 1, samples.size() * 95 / 100)];
     if (!ok)
         state.SkipWithError("a step failed");
 }
@@ -99,14 +104,124 @@ void BM_AdapterWrite(benchmark::State& state)
     timeSamples(state, "write", [&](int i) { return ws.setPosition(id, i % 2 ? Point{120, 90} : Point{80, 110}); });
 }
 
-// The window manager's own floor for what a verified write asks: one move and resize of the
-// same frames, written and waited for once, unchecked.
-void BM_AdapterFrameWrite(benchmark::State& state)
+// Whether the window manager lists _NET_MOVERESIZE_WINDOW (pekwm does not, and ignores it).
+bool messageListed()
 {
+    test::XSession& s = *current->x;
+    return s.atomNames(s.root(), "_NET_SUPPORTED").contains(QStringLiteral("_NET_MOVERESIZE_WINDOW"));
+}
+
+// One move and resize of the same frames by the adapter, written and waited for once,
+// unchecked, by the message or by the configure request.
+void adapterFrameWrite(benchmark::State& state, X11WindowSystem::WritePath path, const char* name)
+{
+    if (path == X11WindowSystem::WritePath::Message && !messageListed())
+        return state.SkipWithError("_NET_MOVERESIZE_WINDOW is not in _NET_SUPPORTED");
     X11WindowSystem ws(current->x->display());
+    ws.setWritePath(path);
     const WindowId id = current->term.window;
     const auto [a, b] = gridFrames(ws, id);
-    timeSamples(state, "frameWrite", [&](int i) { return ws.setFrame(id, i % 2 ? a : b); });
+    timeSamples(state, name, [&](int i) { return ws.setFrame(id, i % 2 ? a : b); });
+}
+
+void BM_FrameWriteByMessage(benchmark::State& state)
+{
+    adapterFrameWrite(state, X11WindowSystem::WritePath::Message, "frameWriteMessage");
+}
+
+void BM_FrameWriteByRequest(benchmark::State& state)
+{
+    adapterFrameWrite(state, X11WindowSystem::WritePath::ConfigureRequest, "frameWriteRequest");
+}
+
+// The window manager's own floor: the client moved and resized between the same two frames by
+// a bare message or configure request, each waited for until the client's ConfigureNotify with
+// the new size (or 1 s).
+void rawFloor(benchmark::State& state, bool message, const char* name)
+{
+    if (message && !messageListed())
+        return state.SkipWithError("_NET_MOVERESIZE_WINDOW is not in _NET_SUPPORTED");
+    X11WindowSystem ws(current->x->display());
+    test::XSession& s = *current->x;
+    // A connection of its own: the session's waits take the events of the session's.
+    xcb_connection_t* c = xcb_connect(s.display().constData(), nullptr);
+    if (xcb_connection_has_error(c)) {
+        xcb_disconnect(c);
+        return state.SkipWithError("no connection");
+    }
+    const xcb_window_t w = current->term.window;
+    const auto [a, b] = gridFrames(ws, w);
+    const auto ext = s.frameExtents(w).value_or(test::XSession::Extents{});
+    const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_change_window_attributes(c, w, XCB_CW_EVENT_MASK, &mask);
+    const xcb_atom_t moveResize = [&] {
+        auto* r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 22, "_NET_MOVERESIZE_WINDOW"), nullptr);
+        const xcb_atom_t atom = r ? r->atom : XCB_NONE;
+        free(r);
+        return atom;
+    }();
+    timeSamples(state, name, [&](int i) {
+        const Rect& f = i % 2 ? a : b;
+        const std::uint32_t width = std::uint32_t(f.width()) - ext.left - ext.right;
+        const std::uint32_t height = std::uint32_t(f.height()) - ext.top - ext.bottom;
+        if (message) {
+            xcb_client_message_event_t ev{};
+            ev.response_type = XCB_CLIENT_MESSAGE;
+            ev.format = 32;
+            ev.window = w;
+            ev.type = moveResize;
+            const std::uint32_t data[5] = {1u | (15u << 8) | (2u << 12), std::uint32_t(f.x()), std::uint32_t(f.y()), width, height};
+            std::copy(std::begin(data), std::end(data), ev.data.data32);
+            xcb_send_event(c, 0, s.root(), XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                           reinterpret_cast<const char*>(&ev));
+        } else {
+            const std::uint32_t values[4] = {std::uint32_t(f.x()), std::uint32_t(f.y()), width, height};
+            xcb_configure_window(c, w, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
+                                 XCB_CONFIG_WINDOW_HEIGHT, values);
+        }
+        xcb_flush(c);
+        const auto deadline = Clock::now() + std::chrono::seconds(1);
+        while (Clock::now() < deadline) {
+            xcb_generic_event_t* e = xcb_wait_for_event(c);
+            if (!e)
+                return false;
+            const auto* n = reinterpret_cast<const xcb_configure_notify_event_t*>(e);
+            const bool seen = (e->response_type & 0x7f) == XCB_CONFIGURE_NOTIFY && n->window == w && n->width == width;
+            free(e);
+            if (seen)
+                return true;
+        }
+        return false;
+    });
+    xcb_disconnect(c);
+}
+
+void BM_RawMessage(benchmark::State& state) { rawFloor(state, true, "rawMessage"); }
+
+void BM_RawRequest(benchmark::State& state) { rawFloor(state, false, "rawRequest"); }
+
+// Whether the two ways land the same frames (checked once, untimed).
+void BM_SameLanding(benchmark::State& state)
+{
+    if (!messageListed())
+        return state.SkipWithError("_NET_MOVERESIZE_WINDOW is not in _NET_SUPPORTED");
+    X11WindowSystem byMessage(current->x->display()), byRequest(current->x->display());
+    byMessage.setWritePath(X11WindowSystem::WritePath::Message);
+    byRequest.setWritePath(X11WindowSystem::WritePath::ConfigureRequest);
+    const WindowId id = current->term.window;
+    const auto [a, b] = gridFrames(byMessage, id);
+    bool same = true;
+    for (auto _ : state)
+        for (const Rect& f : {a, b}) {
+            byMessage.setFrame(id, Rect(0, 0, 500, 400));
+            byMessage.setFrame(id, f);
+            const auto landed = current->x->wmFrame(id);
+            byRequest.setFrame(id, Rect(0, 0, 500, 400));
+            byRequest.setFrame(id, f);
+            same = same && landed && landed == current->x->wmFrame(id);
+        }
+    figures->sameLanding = same ? 1 : 0;
+    state.counters["same"] = same ? 1 : 0;
 }
 
 void BM_VerifiedWrite(benchmark::State& state)
@@ -225,10 +340,19 @@ void printTable(const std::vector<std::pair<QString, Figures>>& all)
     }
     std::printf("\n%s\n%s\n", head.c_str(), rule.c_str());
     row("one adapter write", [](const Figures& f) { return cell(f.medianMs.at("write")); });
-    row("one adapter frame write (move and resize)", [](const Figures& f) { return cell(f.medianMs.at("frameWrite")); });
-    row("verified write", [](const Figures& f) { return cell(f.medianMs.at("verified")); });
-    row("verified ÷ frame write", [](const Figures& f) {
-        const double floor = f.medianMs.at("frameWrite"), verified = f.medianMs.at("verified");
+    const auto both = [](const Figures& f, const char* key) { return cell(f.medianMs.at(key)) + " / " + cell(f.p95Ms.at(key)); };
+    row("raw floor, _NET_MOVERESIZE_WINDOW (median / p95)", [&](const Figures& f) { return both(f, "rawMessage"); });
+    row("raw floor, configure request (median / p95)", [&](const Figures& f) { return both(f, "rawRequest"); });
+    row("adapter frame write by message (median / p95)", [&](const Figures& f) { return both(f, "frameWriteMessage"); });
+    row("adapter frame write by request (median / p95)", [&](const Figures& f) { return both(f, "frameWriteRequest"); });
+    row("message and request land the same frame", [](const Figures& f) {
+        return std::string(f.sameLanding == 1 ? "yes" : f.sameLanding == 0 ? "no" : "–");
+    });
+    row("verified write (median / p95)", [&](const Figures& f) { return both(f, "verified"); });
+    row("verified ÷ faster raw floor", [](const Figures& f) {
+        const double message = f.medianMs.at("rawMessage"), request = f.medianMs.at("rawRequest");
+        const double floor = message > 0 && (request <= 0 || message < request) ? message : request;
+        const double verified = f.medianMs.at("verified");
         if (floor <= 0 || verified < 0)
             return std::string("–");
         char buf[32];
@@ -260,7 +384,7 @@ int main(int argc, char** argv)
     QCoreApplication app(qargc, qargv);
     log::Capture quiet;   // rejected writes and moves would drown the table
 
-    QStringList wms{"openbox", "xfwm4", "icewm", "fluxbox", "metacity"};
+    QStringList wms{"openbox", "xfwm4", "icewm", "fluxbox", "metacity", "pekwm"};
     if (!qEnvironmentVariableIsEmpty("FRAMEWELL_TEST_WM"))
         wms = {test::XSession::testWindowManager()};
     // Benchmarks run in the order they are registered: each window manager's session starts
@@ -272,8 +396,9 @@ int main(int argc, char** argv)
     int running = -1;
     using Body = void (*)(benchmark::State&);
     const std::pair<const char*, Body> benches[] = {
-        {"AdapterWrite", BM_AdapterWrite}, {"AdapterFrameWrite", BM_AdapterFrameWrite},
-        {"VerifiedWrite", BM_VerifiedWrite}, {"AnimatedMove", BM_AnimatedMove},
+        {"AdapterWrite", BM_AdapterWrite}, {"RawMessage", BM_RawMessage}, {"RawRequest", BM_RawRequest},
+        {"FrameWriteByMessage", BM_FrameWriteByMessage}, {"FrameWriteByRequest", BM_FrameWriteByRequest},
+        {"SameLanding", BM_SameLanding}, {"VerifiedWrite", BM_VerifiedWrite}, {"AnimatedMove", BM_AnimatedMove},
         {"Raise", BM_Raise},               {"Activate", BM_Activate},           {"MaximizedListed", BM_MaximizedListed}};
     for (int k = 0; k < int(all.size()); ++k) {
         for (const auto& [title, body] : benches) {
@@ -293,8 +418,9 @@ int main(int argc, char** argv)
                 body(state);
             };
             auto* b = benchmark::RegisterBenchmark((std::string(title) + "/" + all[k].first.toStdString()).c_str(), run);
-            b->Unit(benchmark::kMillisecond)->Iterations(body == BM_MaximizedListed ? 1 : kSamples);
-            if (body != BM_MaximizedListed)
+            const bool once = body == BM_MaximizedListed || body == BM_SameLanding;
+            b->Unit(benchmark::kMillisecond)->Iterations(once ? 1 : kSamples);
+            if (!once)
                 b->UseManualTime();
         }
     }
@@ -302,8 +428,11 @@ int main(int argc, char** argv)
     session = Session{};
     // Benchmarks left out by a filter have no figures: show them as not measured.
     for (auto& [wm, f] : all)
-        for (const char* key : {"write", "frameWrite", "verified", "animated", "raise", "activate"})
+        for (const char* key : {"write", "rawMessage", "rawRequest", "frameWriteMessage", "frameWriteRequest", "verified",
+                                "animated", "raise", "activate"}) {
             f.medianMs.try_emplace(key, -1);
+            f.p95Ms.try_emplace(key, -1);
+        }
     printTable(all);
     benchmark::Shutdown();
     return 0;

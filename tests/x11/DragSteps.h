@@ -48,7 +48,10 @@ inline bool pressTitleBar(XSession& s, xcb_window_t client, int button = 1)
     const auto frame = s.wmFrame(client);
     if (!frame)
         return false;
-    s.warpPointer(int(frame->midX()), int(frame->y()) + 8);
+    // At least 8 px down, in the middle of a taller title bar: pekwm moves the window only once
+    // the pointer has gone 4 px, and a press read late must still lie off the top edge.
+    const int top = s.frameExtents(client).value_or(XSession::Extents{}).top;
+    s.warpPointer(int(frame->midX()), int(frame->y()) + std::max(8, top / 2));
     s.pressButton(button);
     return true;
 }

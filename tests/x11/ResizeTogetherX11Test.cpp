@@ -5,8 +5,9 @@
 // display, each on its own increments. The press lands where the run's window manager starts
 // its own resize (metacity's border lies outside the visible frame); fluxbox, which resizes an
 // outline of its own and the frame only at the release, gives way to openbox. With Super held,
-// an xterm on an uneven cell grid spans both halves under every window manager. Escape during
-// the window manager's resize ends the preview at once and applies nothing.
+// an xterm on an uneven cell grid spans both halves under every window manager, also when the
+// drag starts on a window manager's own border window beside the frame (as KWin's are). Escape
+// during the window manager's resize ends the preview at once and applies nothing.
 #include "layout/ScreenGeometry.h"
 #include "overlay/OverlayWindow.h"
 #include "overlay/ResizeFeedback.h"
@@ -127,6 +128,55 @@ TEST_F(ResizeTogetherX11, TheTestClientFollowsTheXtermsDraggedRightEdge)
     EXPECT_TRUE(outlines.empty()) << "the outlines go at the release";
 }
 
+// From a press at `press` beside or on the placed xterm's right edge: a glide right, the window
+// manager's own resize stood in for by a frame write while the button is held (which pixel
+// starts one is each window manager's choice), Super held at the release. Succeeds once the
+// xterm spans both halves of "Halves", on its cell grid, with no roll-back and no notice.
+::testing::AssertionResult superHeldDragSpans(XSession& session, CoordinatorRig& rig, xcb_window_t term, Point press,
+                                              const ScreenInfo& screen)
+{
+    const auto before = rig.ws.frame(term);
+    const auto hints = rig.ws.sizeHints(term);
+    if (!before || !hints)
+        return ::testing::AssertionFailure() << "the xterm cannot be read";
+    session.warpPointer(int(press.x), int(press.y));
+    session.pressButton(1);
+    if (!session.waitFor([&] { return rig.monitor->candidate().has_value(); })) {
+        session.releaseButton(1);
+        return ::testing::AssertionFailure() << "the press at " << toString(press).toStdString() << " was not followed";
+    }
+    test::glide(session, 40, 0, 4);
+    if (!rig.ws.setFrame(term, Rect(before->origin, Size{before->width() + 500, before->height()})))
+        return ::testing::AssertionFailure() << "the stand-in resize failed";
+    test::glide(session, 460, 0, 12);
+    // Super held until the release has been taken, as a hand holds it.
+    test::pressKey(session, kSuperKeycode, true);
+    session.releaseButton(1);
+    const bool released = session.waitFor([&] { return !rig.monitor->candidate(); });
+    test::pressKey(session, kSuperKeycode, false);
+    if (!released)
+        return ::testing::AssertionFailure() << "the release was not followed";
+
+    const auto frames = regionFrames(SnapLayout::builtIns().front(), screen);
+    const Rect both = frames.at(0).united(frames.at(1));
+    const auto window = ManagedWindow::make(rig.ws, term);
+    if (!window)
+        return ::testing::AssertionFailure() << "the xterm is not manageable";
+    const auto spans = [&] {
+        const auto f = rig.ws.frame(term);
+        const auto group = rig.coordinator->groups().find(displayKey(screen));
+        return f && !rig.coordinator->interaction().mutating && group != rig.coordinator->groups().end()
+            && group->second.spans.count(*window) > 0 && WindowAccess::sitsIn(*f, both, hints->increment, 0);
+    };
+    if (!session.waitFor(spans, 10000))
+        return ::testing::AssertionFailure()
+            << "xterm at " << describe(rig.ws.frame(term)).toStdString() << ", both halves " << toString(both).toStdString()
+            << "; notices: " << rig.notices.join(u" | "_qs).toStdString();
+    if (!rig.notices.isEmpty())
+        return ::testing::AssertionFailure() << rig.notices.join(u" | "_qs).toStdString();
+    return ::testing::AssertionSuccess();
+}
+
 // Escape while the window manager resizes the placed xterm by its right edge, with the real
 // overlay outlining both regions and the pill showing: our side ends at once, before the
 // release (outlines and pill gone, the press forgotten), further motion brings nothing back,
@@ -166,9 +216,11 @@ TEST_F(ResizeTogetherX11, EscapeDuringTheWindowManagersResizeEndsThePreviewAtOnc
 
 // With Super held at the release, an xterm on an uneven cell grid (11 × 22 pixels) dragged by
 // its right edge from the left half into the right one spans both: it lands short of the two
-// regions by part of a cell and stays there, with no roll-back. The window manager's own
-// resize is stood in for by a frame write while the button is held (which pixel starts one is
-// each window manager's choice), so that every window manager runs it.
+// regions by part of a cell and stays there. Put back in the left half, it spans again from a
+// press 4 px right of its frame on a window manager's own input-only border window there, as
+// KWin keeps 14 px ones outside its frames (override-redirect, above the frame): the press
+// belongs to the frame beside it; out of a border's reach, to no window. Every window manager
+// runs it.
 TEST_F(ResizeTogetherX11, ASuperHeldResizeSpansAnXtermOnItsCellGridAcrossBothHalves)
 {
     XSession session;
@@ -180,40 +232,31 @@ TEST_F(ResizeTogetherX11, ASuperHeldResizeSpansAnXtermOnItsCellGridAcrossBothHal
     ASSERT_TRUE(rig.startDragMonitor()) << "no XInput 2.2";
     const auto screen = rig.screenOf(Rect(0, 0, 1920, 1080));
     ASSERT_TRUE(screen);
-    const SnapLayout& halves = SnapLayout::builtIns().front();
     ASSERT_TRUE(placed(session, rig, term.window, 0, *screen));
-    const auto frames = regionFrames(halves, *screen);
-    const Rect both = frames.at(0).united(frames.at(1));
     const auto hints = rig.ws.sizeHints(term.window);
     ASSERT_TRUE(hints && hints->increment.width > 1 && hints->increment.height > 1);
     const auto before = rig.ws.frame(term.window);
     ASSERT_TRUE(before);
+    // Pressed just inside the right edge.
+    EXPECT_TRUE(superHeldDragSpans(session, rig, term.window, Point{before->maxX() - 7, before->midY()}, *screen));
 
-    // Pressed just inside the right edge, the edge follows the pointer into the right half.
-    session.warpPointer(int(before->maxX()) - 7, int(before->midY()));
-    session.pressButton(1);
-    ASSERT_TRUE(session.waitFor([&] { return rig.monitor->candidate().has_value(); })) << "the press was not followed";
-    test::glide(session, 40, 0, 4);
-    ASSERT_TRUE(rig.ws.setFrame(term.window, Rect(before->origin, Size{before->width() + 500, before->height()})));
-    test::glide(session, 460, 0, 12);
-    // Super held until the release has been taken, as a hand holds it.
-    test::pressKey(session, kSuperKeycode, true);
-    session.releaseButton(1);
-    EXPECT_TRUE(session.waitFor([&] { return !rig.monitor->candidate(); })) << "the release was not followed";
-    test::pressKey(session, kSuperKeycode, false);
-
-    const auto window = ManagedWindow::make(rig.ws, term.window);
-    ASSERT_TRUE(window);
-    const auto spans = [&] {
-        const auto f = rig.ws.frame(term.window);
-        const auto group = rig.coordinator->groups().find(displayKey(*screen));
-        return f && !rig.coordinator->interaction().mutating && group != rig.coordinator->groups().end()
-            && group->second.spans.count(*window) > 0 && WindowAccess::sitsIn(*f, both, hints->increment, 0);
-    };
-    EXPECT_TRUE(session.waitFor(spans, 10000))
-        << "xterm at " << describe(rig.ws.frame(term.window)).toStdString() << ", both halves " << toString(both).toStdString()
-        << "; notices: " << rig.notices.join(u" | "_qs).toStdString();
-    EXPECT_TRUE(rig.notices.isEmpty()) << rig.notices.join(u" | "_qs).toStdString();
+    ASSERT_TRUE(placed(session, rig, term.window, 0, *screen));
+    ASSERT_EQ(rig.ws.frame(term.window), before);
+    xcb_connection_t* c = session.connection();
+    const xcb_window_t border = xcb_generate_id(c);
+    const std::uint32_t overrideRedirect = 1;
+    xcb_create_window(c, 0, border, session.root(), std::int16_t(before->maxX()), std::int16_t(before->y()), 14,
+                      std::uint16_t(before->height() + 14), 0, XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT,
+                      XCB_CW_OVERRIDE_REDIRECT, &overrideRedirect);
+    xcb_map_window(c, border);
+    xcb_flush(c);
+    ASSERT_TRUE(session.waitFor([&] { return session.isViewable(border); }));
+    const Point press{before->maxX() + 4, before->midY()};
+    EXPECT_EQ(rig.ws.windowAt(press), WindowId(term.window)) << "the border window's frame takes the press";
+    EXPECT_EQ(rig.ws.windowAt(Point{before->maxX() + 40, before->midY()}), std::nullopt) << "out of a border's reach";
+    EXPECT_TRUE(superHeldDragSpans(session, rig, term.window, press, *screen));
+    xcb_destroy_window(c, border);
+    xcb_flush(c);
 }
 
 } // namespace

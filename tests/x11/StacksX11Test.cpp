@@ -157,6 +157,8 @@ TEST(StacksX11, AWindowKeptAlwaysOnTopJoinsNoStackAndTheOthersStillCycle)
     SessionApp app(session);
     CoordinatorRig rig(session);
     ASSERT_TRUE(rig.ws.setFrame(above.window, rig.leftHalf()));
+    if (session.windowManager() == QLatin1String("pekwm"))
+        GTEST_SKIP() << "pekwm does not keep a window above on a pager's request";
     ASSERT_TRUE(session.keepAbove(above.window)) << "the window manager did not keep it above";
     ASSERT_TRUE(rig.stackInLeftHalf(session, one.window, two.window));
 

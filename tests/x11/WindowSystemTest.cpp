@@ -187,6 +187,53 @@ TEST(X11WindowSystem, FrameWritesReadBackAndKeepTheWindowsOwnSizeHints)
     EXPECT_EQ(session.wmFrame(term.window), termFrame);
 }
 
+// A frame on the window's cell grid at `origin`, `columns` and `rows` cells past its base.
+Rect onGrid(X11WindowSystem& ws, WindowId id, Point origin, int columns, int rows)
+{
+    const SizeHints h = ws.sizeHints(id).value_or(SizeHints{});
+    return Rect(origin, Size{h.base.width + columns * h.increment.width, h.base.height + rows * h.increment.height});
+}
+
+// Frames written by a configure request on the client, as under a window manager without
+// _NET_MOVERESIZE_WINDOW (pekwm): the frame lands where asked whatever the client's gravity, and
+// where the message as the window manager lists it would land it.
+TEST(X11WindowSystem, ConfigureRequestsLandTheFrameWhereAskedWhateverTheGravity)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    // xterm states SouthEast gravity for a geometry counted from the bottom right.
+    const auto northWest = session.startXterm(u"north west"_qs, {"-geometry", "80x24+100+100"});
+    const auto southEast = session.startXterm(u"south east"_qs, {"-geometry", "80x24-100-100"});
+    ASSERT_TRUE(northWest.window && southEast.window) << session.error();
+    X11WindowSystem ws(session.display());
+    X11WindowSystem byMessage(session.display());
+    ws.setWritePath(X11WindowSystem::WritePath::ConfigureRequest);
+    byMessage.setWritePath(X11WindowSystem::WritePath::Message);
+    const bool messageListed = session.atomNames(session.root(), "_NET_SUPPORTED").contains(u"_NET_MOVERESIZE_WINDOW"_qs);
+
+    for (const xcb_window_t w : {northWest.window, southEast.window}) {
+        const std::string name = session.windowTitle(w).toStdString();
+        const Rect target = onGrid(ws, w, Point{240, 180}, 70, 20);
+        ASSERT_TRUE(ws.setFrame(w, target)) << name;
+        EXPECT_EQ(ws.frame(w), target) << name;
+        EXPECT_EQ(session.wmFrame(w), target) << name << ": the frame's top-left and size as asked";
+        // A move alone keeps the size, a resize alone the top-left corner.
+        ASSERT_TRUE(ws.setPosition(w, Point{600, 300})) << name;
+        EXPECT_EQ(session.wmFrame(w), Rect(Point{600, 300}, target.size)) << name;
+        const Rect smaller = onGrid(ws, w, Point{600, 300}, 50, 12);
+        ASSERT_TRUE(ws.setSize(w, smaller.size)) << name;
+        EXPECT_EQ(session.wmFrame(w), smaller) << name;
+        // The message, where the window manager lists it, lands the same frame.
+        if (messageListed) {
+            const Rect other = onGrid(ws, w, Point{320, 260}, 64, 18);
+            ASSERT_TRUE(byMessage.setFrame(w, other)) << name;
+            const auto landed = session.wmFrame(w);
+            ASSERT_TRUE(ws.setFrame(w, target) && ws.setFrame(w, other)) << name;
+            EXPECT_EQ(session.wmFrame(w), landed) << name << ": the message and the request agree";
+        }
+    }
+}
+
 TEST(X11WindowSystem, ClosedWindowsFailReadsAndWrites)
 {
     XSession session;
@@ -208,7 +255,9 @@ TEST(X11WindowSystem, ClosedWindowsFailReadsAndWrites)
     EXPECT_FALSE(ws.isMovable(dead));
 
     // Closed during the write: the WM is held still while our message waits in its queue,
-    // the window goes, then the WM runs on. The write must come back failed, not hang.
+    // the window goes, then the WM runs on. The write must come back failed, not hang. The
+    // message is sent whether or not the WM takes it (pekwm ignores it), so that it shows.
+    ws.setWritePath(X11WindowSystem::WritePath::Message);
     ASSERT_TRUE(session.pause(session.windowManagerPid()));
     bool result = true;
     std::thread writer([&] { result = ws.setFrame(victim.window, Rect(200, 200, 500, 400)); });
@@ -424,9 +473,10 @@ TEST(X11WindowSystem, SettableAndMaximizedWindows)
     EXPECT_FALSE(ws.isResizable(fixed.window)) << "minimum size equals maximum size";
     // Motif hints ask for no move and no resize; WMs differ in whether they honour them (icewm
     // does not, metacity only for moving). The answers follow the actions the WM allows.
+    // A WM that states no allowed actions (pekwm) forbids nothing.
     const QStringList allowed = session.atomNames(locked.window, "_NET_WM_ALLOWED_ACTIONS");
-    EXPECT_EQ(ws.isMovable(locked.window), allowed.contains(QStringLiteral("_NET_WM_ACTION_MOVE")));
-    EXPECT_EQ(ws.isResizable(locked.window), allowed.contains(QStringLiteral("_NET_WM_ACTION_RESIZE")));
+    EXPECT_EQ(ws.isMovable(locked.window), allowed.isEmpty() || allowed.contains(QStringLiteral("_NET_WM_ACTION_MOVE")));
+    EXPECT_EQ(ws.isResizable(locked.window), allowed.isEmpty() || allowed.contains(QStringLiteral("_NET_WM_ACTION_RESIZE")));
     if (XSession::testWindowManager() == QLatin1String("openbox")) {
         EXPECT_FALSE(ws.isMovable(locked.window)) << "openbox honours the Motif hints";
         EXPECT_FALSE(ws.isResizable(locked.window));

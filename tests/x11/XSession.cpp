@@ -121,6 +121,49 @@ bool waitForEvent(xcb_connection_t* c, int timeoutMs, const std::function<bool(c
     ::_exit(127);
 }
 
+// pekwm's stock key bindings less the chains that take Ctrl+Alt+A, P and S (our default keys).
+QByteArray pekwmKeys()
+{
+    QFile stock(QStringLiteral("/etc/pekwm/keys"));
+    const QByteArray in = stock.open(QIODevice::ReadOnly) ? stock.readAll() : QByteArray("Global {\n}\n");
+    QByteArray out;
+    int depth = 0, skipBelow = -1;
+    for (const QByteArray& line : in.split('\n')) {
+        const QByteArray t = line.simplified();
+        if (skipBelow < 0 && t.startsWith("Chain = ") &&
+            (t.contains("\"Ctrl Mod1 A\"") || t.contains("\"Ctrl Mod1 P\"") || t.contains("\"Ctrl Mod1 S\"")))
+            skipBelow = depth;
+        depth += int(line.count('{')) - int(line.count('}'));
+        if (skipBelow >= 0) {
+            if (depth <= skipBelow)
+                skipBelow = -1;
+            continue;
+        }
+        out += line + '\n';
+    }
+    return out;
+}
+
+// pekwm's stock configuration with resizing shown live (its outline resize grabs the server
+// while the button is held), the keys above, and focus on a click (its stock alternative to
+// focus following the pointer, which the tests' pointer moves would keep changing), as the
+// other window managers have it.
+QByteArray pekwmConfig(const QString& home)
+{
+    return "INCLUDE = \"$_PEKWM_ETC_PATH/config_system\"\n"
+           "Files {\n"
+           "    Keys = \"" + (home + QStringLiteral("/.pekwm/keys")).toLocal8Bit() + "\"\n"
+           "    Mouse = \"" + (home + QStringLiteral("/.pekwm/mouse")).toLocal8Bit() + "\"\n"
+           "    Menu = \"$_PEKWM_ETC_PATH/menu\"\n"
+           "    AutoProps = \"$_PEKWM_ETC_PATH/autoproperties\"\n"
+           "    Theme = \"$_PEKWM_THEME_PATH/default\"\n"
+           "}\n"
+           "MoveResize {\n"
+           "    OpaqueMove = \"True\"\n"
+           "    OpaqueResize = \"True\"\n"
+           "}\n";
+}
+
 QString findProgram(const QString& name)
 {
     if (name.contains('/'))
@@ -333,23 +376,28 @@ bool XSession::startWindowManager(const QString& name, bool bare)
         const char* name;
         QStringList arguments;
         bool sessionBus;
-        const char* homeFile;   // written under HOME first
-        const char* homeFileText;
+        std::vector<std::pair<QString, QByteArray>> homeFiles;   // written under HOME first
     };
+    const QString home = dir_ + QStringLiteral("/home");
     const Command commands[] = {
-        {"openbox", {QStringLiteral("--sm-disable")}, false, nullptr, nullptr},
-        {"xfwm4", {QStringLiteral("--compositor=off"), QStringLiteral("--sm-client-disable")}, true, nullptr, nullptr},
-        {"icewm", {}, false, nullptr, nullptr},
+        {"openbox", {QStringLiteral("--sm-disable")}, false, {}},
+        {"xfwm4", {QStringLiteral("--compositor=off"), QStringLiteral("--sm-client-disable")}, true, {}},
+        {"icewm", {}, false, {}},
         // fluxbox's style sets a wallpaper through fbsetbg, which fails here and pops up an
         // xmessage that takes the focus at some random moment.
-        {"fluxbox", {}, false, ".fluxbox/overlay", "background: none\n"},
-        {"metacity", {QStringLiteral("--sm-disable")}, false, nullptr, nullptr},
+        {"fluxbox", {}, false, {{QStringLiteral(".fluxbox/overlay"), "background: none\n"}}},
+        {"metacity", {QStringLiteral("--sm-disable")}, false, {}},
+        {"pekwm", {QStringLiteral("--config"), home + QStringLiteral("/.pekwm/config")}, false,
+         {{QStringLiteral(".pekwm/config"), pekwmConfig(home)}, {QStringLiteral(".pekwm/keys"), pekwmKeys()},
+          {QStringLiteral(".pekwm/mouse"), "$CLIENT_CLICK = \"Focus\"\n"
+                                           "INCLUDE = \"$_PEKWM_ETC_PATH/mouse_system\"\n"
+                                           "INCLUDE = \"$_PEKWM_ETC_PATH/mouse_click\"\n"}}},
     };
     const auto* command = std::find_if(std::begin(commands), std::end(commands),
                                        [&](const Command& c) { return name == QLatin1String(c.name); });
     if (command == std::end(commands)) {
-        fail(QStringLiteral("unknown window manager \"%1\" in FRAMEWELL_TEST_WM (openbox, xfwm4, icewm, fluxbox or "
-                            "metacity)").arg(name));
+        fail(QStringLiteral("unknown window manager \"%1\" in FRAMEWELL_TEST_WM (openbox, xfwm4, icewm, fluxbox, "
+                            "metacity or pekwm)").arg(name));
         return false;
     }
     if (findProgram(name).isEmpty()) {
@@ -358,11 +406,11 @@ bool XSession::startWindowManager(const QString& name, bool bare)
     }
     if (command->sessionBus && !startSessionBus())
         return false;
-    if (command->homeFile) {
-        const QString path = dir_ + QStringLiteral("/home/") + QLatin1String(command->homeFile);
+    for (const auto& [file, text] : command->homeFiles) {
+        const QString path = home + QLatin1Char('/') + file;
         QDir().mkpath(QFileInfo(path).path());
         QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(command->homeFileText) < 0) {
+        if (!f.open(QIODevice::WriteOnly) || f.write(text) < 0) {
             fail(QStringLiteral("cannot write %1").arg(path));
             return false;
         }
@@ -603,12 +651,21 @@ xcb_window_t XSession::waitForWindow(const QString& title, pid_t pid, int timeou
     const xcb_atom_t pidAtom = intern(c_, "_NET_WM_PID");
     const xcb_atom_t type = intern(c_, "_NET_WM_WINDOW_TYPE");
     const xcb_atom_t dock = intern(c_, "_NET_WM_WINDOW_TYPE_DOCK");
+    // A window manager that states no frame extents (pekwm) has managed the window once it lists
+    // it and has reparented it.
+    const bool extentsStated = !wmPid_ || atomNames(root_, "_NET_SUPPORTED").contains(u"_NET_FRAME_EXTENTS"_qs);
     xcb_window_t found = XCB_NONE;
     waitFor([&] {
         std::vector<std::uint32_t> candidates;
-        if (wmPid_)
+        if (wmPid_) {
             candidates = property32(c_, root_, clientList, XCB_ATOM_WINDOW);
-        else
+            // pekwm lists the client it managed last only once it manages another: any client
+            // in a frame (with WM_STATE) counts.
+            for (xcb_window_t frame : rootChildren())
+                for (xcb_window_t w : withWmState(frame, 3))
+                    if (std::find(candidates.begin(), candidates.end(), w) == candidates.end())
+                        candidates.push_back(w);
+        } else
             for (xcb_window_t w : rootChildren())
                 candidates.push_back(w);
         for (std::uint32_t w : candidates) {
@@ -623,8 +680,10 @@ xcb_window_t XSession::waitForWindow(const QString& title, pid_t pid, int timeou
             if (!viewable)
                 continue;
             // Managed once the WM states its frame extents (docks get none from metacity).
-            if (wmPid_ && property32(c_, w, extents, XCB_ATOM_CARDINAL).size() < 4 &&
+            if (wmPid_ && extentsStated && property32(c_, w, extents, XCB_ATOM_CARDINAL).size() < 4 &&
                 property32(c_, w, type, XCB_ATOM_ATOM) != std::vector<std::uint32_t>{dock})
+                continue;
+            if (wmPid_ && !extentsStated && topLevelOf(w) == w)
                 continue;
             found = w;
             return true;
@@ -637,6 +696,10 @@ xcb_window_t XSession::waitForWindow(const QString& title, pid_t pid, int timeou
 bool XSession::syncWithWindowManager(int timeoutMs)
 {
     if (!wmPid_ || !c_)
+        return false;
+    // pekwm answers nothing while it moves a window by its title bar: once it has not answered
+    // while a button is held, it is not asked again until the release.
+    if (buttonsHeld_ > 0 && silentWhileHeld_)
         return false;
     if (!probe_) {
         // Unmapped, input-only and not override-redirect: its configure requests go to the WM.
@@ -653,10 +716,12 @@ bool XSession::syncWithWindowManager(int timeoutMs)
     const std::uint32_t width = probeWidth_;
     xcb_configure_window(c_, probe_, XCB_CONFIG_WINDOW_WIDTH, &width);
     xcb_flush(c_);
-    return waitForEvent(c_, timeoutMs, [&](const xcb_generic_event_t* e) {
+    const bool answered = waitForEvent(c_, timeoutMs, [&](const xcb_generic_event_t* e) {
         const auto* n = reinterpret_cast<const xcb_configure_notify_event_t*>(e);
         return (e->response_type & 0x7f) == XCB_CONFIGURE_NOTIFY && n->window == probe_ && n->width == width;
     });
+    silentWhileHeld_ = !answered && buttonsHeld_ > 0;
+    return answered;
 }
 
 void XSession::sendRootMessage(xcb_window_t client, const char* type, std::initializer_list<std::uint32_t> data)
@@ -709,6 +774,26 @@ std::optional<Rect> XSession::waitForFrameChange(xcb_window_t client, const Rect
     return now;
 }
 
+std::vector<xcb_window_t> XSession::withWmState(xcb_window_t w, int depth)
+{
+    const xcb_atom_t wmState = intern(c_, "WM_STATE");
+    auto* r = xcb_get_property_reply(c_, xcb_get_property(c_, 0, w, wmState, wmState, 0, 2), nullptr);
+    const bool has = r && r->type != XCB_NONE;
+    free(r);
+    if (has)
+        return {w};
+    std::vector<xcb_window_t> found;
+    auto* t = depth > 0 ? xcb_query_tree_reply(c_, xcb_query_tree(c_, w), nullptr) : nullptr;
+    if (t) {
+        const auto* kids = xcb_query_tree_children(t);
+        for (int i = 0; i < xcb_query_tree_children_length(t); ++i)
+            for (xcb_window_t k : withWmState(kids[i], depth - 1))
+                found.push_back(k);
+    }
+    free(t);
+    return found;
+}
+
 xcb_window_t XSession::topLevelOf(xcb_window_t w)
 {
     for (int depth = 0; depth < 16; ++depth) {
@@ -752,9 +837,24 @@ std::optional<Rect> XSession::wmFrame(xcb_window_t client)
 std::optional<XSession::Extents> XSession::frameExtents(xcb_window_t client)
 {
     const auto v = property32(c_, client, intern(c_, "_NET_FRAME_EXTENTS"), XCB_ATOM_CARDINAL);
-    if (v.size() < 4)
+    if (v.size() >= 4)
+        return Extents{int(v[0]), int(v[1]), int(v[2]), int(v[3])};
+    // A window manager that states none (pekwm): how far its frame reaches past the client.
+    if (!wmPid_ || atomNames(root_, "_NET_SUPPORTED").contains(u"_NET_FRAME_EXTENTS"_qs))
         return std::nullopt;
-    return Extents{int(v[0]), int(v[1]), int(v[2]), int(v[3])};
+    const xcb_window_t top = topLevelOf(client);
+    auto* t = top && top != client ? xcb_get_geometry_reply(c_, xcb_get_geometry(c_, top), nullptr) : nullptr;
+    auto* g = t ? xcb_get_geometry_reply(c_, xcb_get_geometry(c_, client), nullptr) : nullptr;
+    const auto at = rootPosition(client);
+    std::optional<Extents> e;
+    if (t && g && at) {
+        const int left = int(at->x) - g->border_width - t->x, top = int(at->y) - g->border_width - t->y;
+        e = Extents{left, t->width + 2 * t->border_width - left - g->width - 2 * g->border_width, top,
+                    t->height + 2 * t->border_width - top - g->height - 2 * g->border_width};
+    }
+    free(t);
+    free(g);
+    return e;
 }
 
 std::optional<Rect> XSession::workArea()
@@ -793,6 +893,11 @@ xcb_window_t XSession::topmostMapped()
     for (std::uint32_t w : property32(c_, root_, intern(c_, "_NET_CLIENT_LIST"), XCB_ATOM_WINDOW))
         frames.push_back(topLevelOf(w));
     auto children = rootChildren();
+    // The client pekwm manages but does not list yet (the last one) counts too.
+    if (!frames.empty() && wmName_ == QLatin1String("pekwm"))
+        for (xcb_window_t top : children)
+            if (!withWmState(top, 3).empty())
+                frames.push_back(top);
     for (auto it = children.rbegin(); it != children.rend(); ++it) {
         if (frames.empty()) {
             // No WM lists clients: the highest viewable window that is not override-redirect.
@@ -886,12 +991,16 @@ void XSession::pressButton(int button)
 {
     xcb_test_fake_input(c_, XCB_BUTTON_PRESS, std::uint8_t(button), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
     sync();
+    ++buttonsHeld_;
 }
 
 void XSession::releaseButton(int button)
 {
     xcb_test_fake_input(c_, XCB_BUTTON_RELEASE, std::uint8_t(button), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
     sync();
+    buttonsHeld_ = std::max(0, buttonsHeld_ - 1);
+    if (buttonsHeld_ == 0)
+        silentWhileHeld_ = false;
 }
 
 std::optional<Point> XSession::pointer()
@@ -909,11 +1018,11 @@ std::vector<Rect> XSession::dragTitleBar(xcb_window_t client, int dx, int dy, in
 {
     std::vector<Rect> frames;
     auto frame = wmFrame(client);
-    const auto ext = property32(c_, client, intern(c_, "_NET_FRAME_EXTENTS"), XCB_ATOM_CARDINAL);
-    if (!frame || ext.size() < 4 || steps <= 0)
+    const auto ext = frameExtents(client);
+    if (!frame || !ext || steps <= 0)
         return frames;
     // Middle of the title bar: the top extent holds the border and the title bar.
-    warpPointer(int(frame->midX()), int(frame->y() + std::max<std::uint32_t>(ext[2], 2) / 2));
+    warpPointer(int(frame->midX()), int(frame->y() + std::max(ext->top, 2) / 2));
     pressButton(1);
     if (afterStep)
         afterStep(-1);
@@ -923,9 +1032,13 @@ std::vector<Rect> XSession::dragTitleBar(xcb_window_t client, int dx, int dy, in
         const int sy = dy * (i + 1) / steps - dy * i / steps;
         moveRelative(sx, sy);
         // Once openbox has answered a request sent after the motion, it has handled the motion.
-        syncWithWindowManager();
-        if (auto now = wmFrame(client))
-            last = *now;
+        // pekwm answers nothing while it moves the window: then the frame's move tells.
+        if (syncWithWindowManager()) {
+            if (auto now = wmFrame(client))
+                last = *now;
+        } else if (auto moved = waitForFrameChange(client, last, 500)) {
+            last = *moved;
+        }
         frames.push_back(last);
         if (afterStep)
             afterStep(i);

@@ -1,7 +1,7 @@
 #pragma once
 // A private X session for one test: its own Xvfb (display chosen by the server through
 // -displayfd), optionally a window manager (the one FRAMEWELL_TEST_WM names: openbox, xfwm4,
-// icewm, fluxbox or metacity; openbox by default) and xcompmgr, its own HOME and XDG_*
+// icewm, fluxbox, metacity or pekwm; openbox by default) and xcompmgr, its own HOME and XDG_*
 // directories in a temp dir, and helpers to start clients, wait for windows and frames, drive
 // the pointer through XTest and split the screen into two monitors. Everything started here is
 // ended here, by pid.
@@ -105,7 +105,8 @@ public:
     xcb_window_t waitForWindow(const QString& title, pid_t pid = 0, int timeoutMs = 5000);
     // Returns once the WM has handled everything sent to the server before: it passes on a
     // configure request for an unmanaged window of ours in order, as every WM must. False
-    // without a WM or when it did not answer in time.
+    // without a WM or when it did not answer in time; while a button is held, also at once
+    // after one unanswered sync (pekwm handles nothing else while it moves a window).
     bool syncWithWindowManager(int timeoutMs = 2000);
     // Asks the WM to activate a client, as a pager does (new windows are not focused by every
     // WM at every moment: xfwm4 still starting up leaves them alone), and waits until it is the
@@ -126,12 +127,15 @@ public:
     // can be larger: metacity's has invisible resize borders). Without extents, the top-level
     // window's outer geometry, border included.
     std::optional<Rect> wmFrame(xcb_window_t client);
-    // The WM's _NET_FRAME_EXTENTS of a client (left, right, top, bottom); nothing when unset.
+    // The WM's _NET_FRAME_EXTENTS of a client (left, right, top, bottom); under a WM that states
+    // none (pekwm), how far its frame reaches past the client; nothing when unset.
     struct Extents {
         int left = 0, right = 0, top = 0, bottom = 0;
     };
     std::optional<Extents> frameExtents(xcb_window_t client);
     xcb_window_t topLevelOf(xcb_window_t client);
+    // The window and its descendants down to `depth` levels that have WM_STATE (managed clients).
+    std::vector<xcb_window_t> withWmState(xcb_window_t w, int depth);
     std::vector<xcb_window_t> rootChildren();   // bottom to top
     // The highest viewable child of the root that is the top-level window (WM frame) of a
     // client the WM lists; WM frames may be override-redirect (icewm's are). Without a
@@ -200,6 +204,8 @@ private:
     pid_t serverPid_ = 0, wmPid_ = 0;
     QString wmName_;
     std::uint32_t probeWidth_ = 1;
+    int buttonsHeld_ = 0;            // pressed through XTest and not yet released
+    bool silentWhileHeld_ = false;   // the WM did not answer a sync while one was held
     std::vector<pid_t> started_;
     int spawned_ = 0;
 };

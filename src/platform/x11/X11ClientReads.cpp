@@ -36,6 +36,16 @@ SizeHints parseNormalHints(const xcb_get_property_reply_t* r)
     return h;
 }
 
+// WM_NORMAL_HINTS win_gravity when PWinGravity is set and the value is one ICCCM knows; else
+// NorthWest, the default.
+int gravityOf(const xcb_get_property_reply_t* r)
+{
+    auto v = cardinals(r);
+    if (v.size() < 18 || !(v[0] & 512) || v[17] < 1 || v[17] > 10)
+        return 1;
+    return int(v[17]);
+}
+
 // Which groups of a window's properties one read asks for.
 struct Groups {
     bool geometry = false;
@@ -103,7 +113,9 @@ bool takeGeometry(Connection& conn, const Cookies& k, bool placed, ClientState& 
         return false;
     auto t = FW_XCB_REPLY(c, xcb_translate_coordinates, k.translate);
     auto tree = FW_XCB_REPLY(c, xcb_query_tree, k.tree);
-    s.frameExtents = extentsFrom(conn.reply(k.extents).p);
+    const auto stated = statedExtents(conn.reply(k.extents).p);
+    s.extentsStated = stated.has_value();
+    s.frameExtents = stated.value_or(Extents{});
     s.gtkExtents = extentsFrom(conn.reply(k.gtkExtents).p);
     if (!t || !tree) {
         s.alive = false;
@@ -191,6 +203,34 @@ void climbToTopLevels(Connection& conn, std::vector<ClientState>& out, std::vect
     }
 }
 
+// Frame extents of reparented windows whose window manager states none (pekwm): how far the
+// top-level window (its frame, border included) reaches past the client's border on each side,
+// read in one round. They follow the frame as it changes, since every read works them out anew.
+void deriveExtents(Connection& conn, std::vector<ClientState>& out, const std::vector<size_t>& reparented)
+{
+    xcb_connection_t* c = conn.raw();
+    std::vector<std::pair<size_t, xcb_get_geometry_cookie_t>> asked;
+    for (size_t i : reparented)
+        if (out[i].alive && !out[i].extentsStated && out[i].topLevel != out[i].window)
+            asked.emplace_back(i, xcb_get_geometry(c, out[i].topLevel));
+    for (const auto& [i, cookie] : asked) {
+        auto g = FW_XCB_REPLY(c, xcb_get_geometry, cookie);
+        if (!g)
+            continue;
+        ClientState& s = out[i];
+        const double top = g->y, left = g->x;
+        const double right = left + g->width + 2 * g->border_width, bottom = top + g->height + 2 * g->border_width;
+        const double b = s.border;
+        const Extents e{int(s.client.minX() - b - left), int(right - (s.client.maxX() + b)),
+                        int(s.client.minY() - b - top), int(bottom - (s.client.maxY() + b))};
+        // A client lying partly outside its frame, or a frame far larger than any decoration,
+        // is no frame to go by.
+        const auto sane = [](int v) { return v >= 0 && v <= 4096; };
+        if (sane(e.left) && sane(e.right) && sane(e.top) && sane(e.bottom))
+            s.frameExtents = e;
+    }
+}
+
 // Asks the X-Resource extension for the process of each window at `pending`, in one round.
 void askResourcePids(Connection& conn, std::vector<ClientState>& out, const std::vector<size_t>& pending)
 {
@@ -243,15 +283,20 @@ std::vector<ClientState> X11WindowSystem::read(const std::vector<std::uint32_t>&
             needPid.push_back(i);
         if (groups.kind)
             takeKind(*conn_, k, s);
-        if (groups.hints)
-            s.hints = parseNormalHints(conn_->reply(k.normalHints).p);
+        if (groups.hints) {
+            auto hints = conn_->reply(k.normalHints);
+            s.hints = parseNormalHints(hints.p);
+            s.gravity = gravityOf(hints.p);
+        }
         // Client-side shadows cannot take up the whole window: such extents are broken.
         const Extents& gtk = s.gtkExtents;
         if (gtk.left + gtk.right >= s.client.width() || gtk.top + gtk.bottom >= s.client.height())
             s.gtkExtents = {};
     }
 
-    climbToTopLevels(*conn_, out, std::move(needParent));
+    climbToTopLevels(*conn_, out, needParent);
+    if (groups.geometry)
+        deriveExtents(*conn_, out, needParent);
     // Process ids the windows do not state: ask the X-Resource extension for the client's pid.
     if (hasRes_ && !needPid.empty())
         askResourcePids(*conn_, out, needPid);

@@ -26,6 +26,9 @@ struct ClientState {
     Rect client;                       // inside the border, root coordinates
     int border = 0;
     Extents frameExtents, gtkExtents;
+    // Whether _NET_FRAME_EXTENTS holds sane extents; without them they are worked out from the
+    // top-level window the client is reparented into.
+    bool extentsStated = false;
     xcb_window_t topLevel = XCB_NONE;  // ancestor whose parent is root (the WM frame)
     // Identity
     Pid pid = 0;
@@ -41,6 +44,7 @@ struct ClientState {
     xcb_window_t transientFor = XCB_NONE;
     // Hints
     SizeHints hints;
+    int gravity = 1;                   // WM_NORMAL_HINTS win_gravity (NorthWest unless stated)
 
     Rect outerFrame() const
     {
@@ -62,17 +66,23 @@ struct ClientState {
     }
 };
 
-// _NET_FRAME_EXTENTS or _GTK_FRAME_EXTENTS; none when the property is broken.
-inline Extents extentsFrom(const xcb_get_property_reply_t* r)
+// _NET_FRAME_EXTENTS or _GTK_FRAME_EXTENTS as stated; nothing when unset or broken.
+inline std::optional<Extents> statedExtents(const xcb_get_property_reply_t* r)
 {
     auto v = cardinals(r);
     if (v.size() < 4)
-        return {};
+        return std::nullopt;
     // Extents are small non-negative numbers; anything else is a broken property.
     for (auto e : v)
         if (e > 4096)
-            return {};
-    return {int(v[0]), int(v[1]), int(v[2]), int(v[3])};
+            return std::nullopt;
+    return Extents{int(v[0]), int(v[1]), int(v[2]), int(v[3])};
+}
+
+// The same, none when unset or broken.
+inline Extents extentsFrom(const xcb_get_property_reply_t* r)
+{
+    return statedExtents(r).value_or(Extents{});
 }
 
 // The window type: the first listed type that is known (clients may put newer types first);

@@ -250,7 +250,10 @@ void X11Docks::drain()
         readScreenSize();
     if (p.area)
         readWorkArea();
-    if (p.rescan) {
+    // A changed work area can come from a strut of a window the client list leaves out (pekwm
+    // lists the client it managed last only once it manages another): every frame is looked in
+    // again. Work areas change seldom.
+    if (p.rescan || p.area) {
         scan();
     } else {
         if (p.list)

@@ -301,4 +301,23 @@ void X11WindowSystem::placeResolved(const std::vector<std::uint32_t>& tops, Laye
     }
 }
 
+void X11WindowSystem::addUnlistedClients(std::vector<std::uint32_t>& ids)
+{
+    // Managed clients the window manager's list leaves out: pekwm lists the one it managed last
+    // only once it manages another. The layer list finds every shown frame's client, in one
+    // round trip on a steady desktop; its count of resolutions stays the last layers() call's.
+    const std::size_t resolutions = lastLayerResolutions_;
+    const std::vector<WindowLayer> shown = layers();
+    lastLayerResolutions_ = resolutions;
+    // Only clients in a frame: a window manager's own windows with WM_STATE (icewm's taskbar)
+    // stand for themselves and are rightly left out.
+    std::unordered_set<WindowId> managed;
+    for (const auto& [top, w] : *layerCache_)
+        if (w.resolved && w.managed && w.target != top)
+            managed.insert(WindowId(w.target));
+    for (const WindowLayer& layer : shown)
+        if (managed.count(layer.id) && std::find(ids.begin(), ids.end(), std::uint32_t(layer.id)) == ids.end())
+            ids.push_back(std::uint32_t(layer.id));
+}
+
 } // namespace fw

@@ -167,8 +167,14 @@ std::vector<WindowInfo> X11WindowSystem::collect(std::vector<std::uint32_t>* top
     if (appIndex_)
         appIndex_->rebuild();
     const Atoms& a = conn_->atoms();
-    const ClientListing listing = listClients(*conn_);
+    ClientListing listing = listClients(*conn_);
+    const size_t listedCount = listing.ids.size();
+    if (!listing.noClientList)
+        addUnlistedClients(listing.ids);
     const std::vector<ClientState> states = read(listing.ids, All);
+    // Of the clients the list leaves out, the window manager's own (icewm frames some of its
+    // windows) are none of the user's.
+    const Pid managerPid = states.size() > listedCount ? windowManagerPid() : 0;
 
     std::unordered_map<xcb_window_t, size_t> zIndex;   // bottom to top
     for (size_t i = 0; i < listing.rootChildren.size(); ++i)
@@ -176,12 +182,23 @@ std::vector<WindowInfo> X11WindowSystem::collect(std::vector<std::uint32_t>* top
     std::vector<Entry> entries;
     for (size_t i = 0; i < states.size(); ++i) {
         const ClientState& s = states[i];
-        if (!listed(s, a, ownPid_, listing.noClientList))
+        if (!listed(s, a, ownPid_, listing.noClientList) || (i >= listedCount && managerPid != 0 && s.pid == managerPid))
             continue;
         auto z = zIndex.find(s.topLevel);
         entries.push_back({infoOf(s, a, appIndex_.get()), z == zIndex.end() ? -1 : long(z->second), i, s.topLevel});
     }
     return frontToBack(std::move(entries), topLevels);
+}
+
+Pid X11WindowSystem::windowManagerPid()
+{
+    // The process of the window manager's check window: its _NET_WM_PID, else X-Resource's.
+    const auto check = cardinal(conn_->reply(conn_->property(conn_->root(), conn_->atoms().netSupportingWmCheck,
+                                                             XCB_ATOM_WINDOW, 1)).p);
+    if (!check || *check == XCB_NONE)
+        return 0;
+    const auto s = readOne(*check, Identity);
+    return s ? s->pid : 0;
 }
 
 std::optional<Rect> X11WindowSystem::frame(WindowId id)
@@ -310,9 +327,43 @@ std::optional<WindowId> X11WindowSystem::windowAt(Point p)
     for (size_t i = 0; i < windows.size() && hit != XCB_NONE; ++i)
         if (windows[i].onScreen && tops[i] == hit)
             return windows[i].id;
+    if (auto owner = borderOwner(hit, p, windows, tops))
+        return owner;
     for (const WindowInfo& w : windows)
         if (w.onScreen && w.frame.contains(p))
             return w.id;
+    return std::nullopt;
+}
+
+std::optional<WindowId> X11WindowSystem::borderOwner(std::uint32_t hit, Point p, const std::vector<WindowInfo>& windows,
+                                                     const std::vector<std::uint32_t>& tops)
+{
+    // A window manager's own input-only window that is no client's frame: the resize borders
+    // KWin keeps beside each frame (14 px wide, stacked just above it). The press belongs to
+    // the highest client below it whose visible frame lies within a border's reach.
+    constexpr double reach = 16;
+    if (hit == XCB_NONE)
+        return std::nullopt;
+    xcb_connection_t* c = conn_->raw();
+    const auto attributesCookie = xcb_get_window_attributes(c, hit);
+    const auto pidCookie = conn_->property(hit, conn_->atoms().netWmPid, XCB_ATOM_CARDINAL, 1);
+    const auto treeCookie = xcb_query_tree(c, conn_->root());
+    const auto attributes = FW_XCB_REPLY(c, xcb_get_window_attributes, attributesCookie);
+    const auto pid = cardinal(conn_->reply(pidCookie).p);
+    const auto tree = FW_XCB_REPLY(c, xcb_query_tree, treeCookie);
+    if (!attributes || attributes->_class != XCB_WINDOW_CLASS_INPUT_ONLY || (pid && Pid(*pid) == ownPid_) || !tree)
+        return std::nullopt;
+    const auto* children = xcb_query_tree_children(tree.p);
+    const std::vector<xcb_window_t> stacking(children, children + xcb_query_tree_children_length(tree.p));
+    const auto below = std::find(stacking.begin(), stacking.end(), hit);
+    for (size_t i = 0; i < windows.size(); ++i) {
+        // Front to back: the first one below the border window within reach owns it.
+        if (!windows[i].onScreen || std::find(stacking.begin(), below, tops[i]) == below)
+            continue;
+        const Rect& f = windows[i].frame;
+        if (Rect(f.x() - reach, f.y() - reach, f.width() + 2 * reach, f.height() + 2 * reach).contains(p))
+            return windows[i].id;
+    }
     return std::nullopt;
 }
 

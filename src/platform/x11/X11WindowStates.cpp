@@ -1,11 +1,13 @@
 // Window states of the X11 window port: maximized (either way), full screen, shaded and
 // minimized, read from _NET_WM_STATE and WM_STATE, and changed through the window manager
-// with _NET_WM_STATE requests (source 2), _NET_ACTIVE_WINDOW to restore a minimized window and
-// WM_CHANGE_STATE to minimize one. Each change waits, bounded, until the window manager has
+// with _NET_WM_STATE requests (source 2) where it lists the state in _NET_SUPPORTED, an
+// activation to restore a minimized window and WM_CHANGE_STATE to minimize one. Each change waits, bounded, until the window manager has
 // handled it.
 #include "platform/x11/X11ClientState.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11WindowSystem.h"
+
+#include "base/Log.h"
 
 namespace fw {
 
@@ -58,17 +60,26 @@ bool X11WindowSystem::changeWindowStates(WindowId id, WindowStates states, bool 
 
     conn_->drainQueue();
     const std::uint32_t action = on ? 1 : 0, sourcePager = 2;
-    auto ask = [&](xcb_atom_t first, xcb_atom_t second) {
+    // A state the window manager does not list in _NET_SUPPORTED is not asked for: the change
+    // fails, logged as the window manager's refusal.
+    bool refused = false;
+    auto ask = [&](xcb_atom_t first, xcb_atom_t second, const char* what) {
+        if (!supports(a.netWmState) || !supports(first) || (second != XCB_NONE && !supports(second))) {
+            log::info(LogCategory::WindowAccess, "The window manager does not support %{public}s: window %ld keeps its state",
+                      what, long(s->window));
+            refused = true;
+            return;
+        }
         conn_->sendRootMessage(s->window, a.netWmState, action, first, second, sourcePager);
     };
     if ((change & kMaximized) == kMaximized)
-        ask(a.netWmStateMaximizedVert, a.netWmStateMaximizedHorz);
+        ask(a.netWmStateMaximizedVert, a.netWmStateMaximizedHorz, "maximizing");
     else if (change & kMaximized)
-        ask(change & MaximizedVertically ? a.netWmStateMaximizedVert : a.netWmStateMaximizedHorz, XCB_NONE);
+        ask(change & MaximizedVertically ? a.netWmStateMaximizedVert : a.netWmStateMaximizedHorz, XCB_NONE, "maximizing");
     if (change & Fullscreen)
-        ask(a.netWmStateFullscreen, XCB_NONE);
+        ask(a.netWmStateFullscreen, XCB_NONE, "full screen");
     if (change & Shaded)
-        ask(a.netWmStateShaded, XCB_NONE);
+        ask(a.netWmStateShaded, XCB_NONE, "shading");
     if ((change & Minimized) && on) {
         const std::uint32_t iconic = 3;
         conn_->sendRootMessage(s->window, a.wmChangeState, iconic);
@@ -76,8 +87,8 @@ bool X11WindowSystem::changeWindowStates(WindowId id, WindowStates states, bool 
     // Two rounds: a window manager may answer a state change with requests of its own.
     settle(s->window, 2);
     if (!on && (change & Minimized))
-        return activate(id);
-    return readOne(id, Geometry).has_value();
+        return activate(id) && !refused;
+    return readOne(id, Geometry).has_value() && !refused;
 }
 
 bool X11WindowSystem::unmaximize(WindowId id)

@@ -184,6 +184,39 @@ bool X11WindowSystem::inFront(const ClientState& target)
     return true;
 }
 
+namespace {
+
+// Where a configure request must put the client's border corner for the window manager to
+// place the frame `outer` (its top-level rectangle) around it, by the client's win_gravity as
+// ICCCM has window managers read such requests: the frame's reference point (a corner, an edge's
+// middle or the centre) is where the requested rectangle's own would be; with StaticGravity the
+// client's own corner stays where asked.
+Point requestedCorner(const ClientState& s, const Rect& outer, Size client)
+{
+    const Extents& f = s.frameExtents;
+    if (s.gravity == 10)
+        return Point{outer.x() + f.left, outer.y() + f.top};
+    // Gravities 1-9 run west to east, then north to south.
+    const int column = (s.gravity - 1) % 3, row = (s.gravity - 1) / 3;
+    const double w = client.width + 2 * s.border, h = client.height + 2 * s.border;
+    return Point{outer.x() + column * (outer.width() - w) / 2, outer.y() + row * (outer.height() - h) / 2};
+}
+
+} // namespace
+
+bool X11WindowSystem::moveResizeByMessage()
+{
+    switch (writePath_) {
+    case WritePath::Message:
+        return true;
+    case WritePath::ConfigureRequest:
+        return false;
+    case WritePath::Automatic:
+        break;
+    }
+    return supports(conn_->atoms().netMoveresizeWindow);
+}
+
 bool X11WindowSystem::write(WindowId id, const Rect& target, bool position, bool size)
 {
     if (!target.isFinite())
@@ -191,7 +224,6 @@ bool X11WindowSystem::write(WindowId id, const Rect& target, bool position, bool
     auto s = readOne(id, Geometry);
     if (!s)
         return false;
-    xcb_connection_t* c = conn_->raw();
     conn_->drainQueue();
 
     // From the requested visible frame to the client rectangle and the WM's outer frame origin.
@@ -204,48 +236,71 @@ bool X11WindowSystem::write(WindowId id, const Rect& target, bool position, bool
     // increments), and the read-back must mean the same under each.
     if (size)
         client = constrainedToHints(client, s->hints);
-    const double clientW = client.width, clientH = client.height;
-    const double outerX = target.x() - g.left;
-    const double outerY = target.y() - g.top;
     // A write that changes nothing waits for nothing.
     const Rect now = s->outerFrame();
     const bool samePosition = std::lround(now.x()) == clampCoord(target.x()) && std::lround(now.y()) == clampCoord(target.y());
-    const bool sameSize = std::lround(s->client.width()) == clampSize(clientW) &&
-                          std::lround(s->client.height()) == clampSize(clientH);
+    const bool sameSize = std::lround(s->client.width()) == clampSize(client.width) &&
+                          std::lround(s->client.height()) == clampSize(client.height);
     if ((!position || samePosition) && (!size || sameSize))
         return true;
 
-    if (windowManagerPresent()) {
-        // Every value flagged, the parts not written as they are now: fluxbox takes all four
-        // whatever the flags say.
-        const double x = position ? outerX : now.x() - g.left, y = position ? outerY : now.y() - g.top;
-        const double w = size ? clientW : s->client.width(), h = size ? clientH : s->client.height();
+    // Every value is written, the parts not asked for as they are now: fluxbox takes all four
+    // of a move/resize message whatever its flags say, and a resize alone would move a window
+    // of another gravity than NorthWest.
+    const Point origin = position ? target.origin : now.origin;
+    const Rect outer(origin.x - g.left, origin.y - g.top, (size ? client.width : s->client.width()) + 2 * s->border +
+                     f.left + f.right, (size ? client.height : s->client.height()) + 2 * s->border + f.top + f.bottom);
+    if (!size)
+        client = s->client.size;
+    const bool managed = windowManagerPresent();
+    if (managed && moveResizeByMessage()) {
         const std::uint32_t flags = (1u << 8) | (1u << 9) | (1u << 10) | (1u << 11);
         const std::uint32_t gravityNorthWest = 1, sourcePager = 2u << 12;
         conn_->sendRootMessage(s->window, conn_->atoms().netMoveresizeWindow, gravityNorthWest | flags | sourcePager,
-                               std::uint32_t(clampCoord(x)), std::uint32_t(clampCoord(y)), std::uint32_t(clampSize(w)),
-                               std::uint32_t(clampSize(h)));
+                               std::uint32_t(clampCoord(outer.x())), std::uint32_t(clampCoord(outer.y())),
+                               std::uint32_t(clampSize(client.width)), std::uint32_t(clampSize(client.height)));
         settle(s->window);
-    } else {
-        // No window manager: the client is a top-level window and takes the geometry itself.
-        std::uint32_t values[4];
-        std::uint16_t mask = 0;
-        int n = 0;
-        if (position) {
-            mask |= XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y;
-            values[n++] = std::uint32_t(clampCoord(outerX + f.left));
-            values[n++] = std::uint32_t(clampCoord(outerY + f.top));
-        }
-        if (size) {
-            mask |= XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT;
-            values[n++] = std::uint32_t(clampSize(clientW));
-            values[n++] = std::uint32_t(clampSize(clientH));
-        }
-        xcb_configure_window(c, s->window, mask, values);
-        conn_->flush();
+        // The write counts when the window is still there to be read back.
+        return readOne(id, Geometry).has_value();
     }
-    // The write counts when the window is still there to be read back.
+    // A configure request on the client, as ICCCM has clients move themselves: a window manager
+    // that redirects it frames the window by its gravity; without one the client is a top-level
+    // window and takes the geometry itself.
+    if (!managed) {
+        configureClient(s->window, Point{outer.x() + f.left, outer.y() + f.top}, client);
+        return readOne(id, Geometry).has_value();
+    }
+    const Point corner = requestedCorner(*s, outer, client);
+    configureClient(s->window, corner, client);
+    settle(s->window);
+    auto after = readOne(id, Geometry);
+    if (!after)
+        return false;
+    // Window managers that read the request by another gravity than the client's (pekwm takes
+    // every corner as the frame's) or by a frame other than the extents they state (metacity's
+    // is 2 px wider) land the frame off by part of its decoration: asked once more, shifted by
+    // that much. An offset past the decoration and a few pixels is the window manager's own
+    // placement rule, not a misreading, and stays.
+    const Rect landed = after->outerFrame();
+    const double dx = origin.x - landed.x(), dy = origin.y - landed.y();
+    constexpr double kFramingSlack = 16;
+    const double slackX = f.left + f.right + 2 * s->border + kFramingSlack;
+    const double slackY = f.top + f.bottom + 2 * s->border + kFramingSlack;
+    if ((dx == 0 && dy == 0) || std::abs(dx) > slackX || std::abs(dy) > slackY)
+        return true;
+    configureClient(s->window, Point{corner.x + dx, corner.y + dy}, client);
+    settle(s->window);
     return readOne(id, Geometry).has_value();
+}
+
+void X11WindowSystem::configureClient(std::uint32_t window, Point corner, Size client)
+{
+    const std::uint32_t values[4] = {std::uint32_t(clampCoord(corner.x)), std::uint32_t(clampCoord(corner.y)),
+                                     std::uint32_t(clampSize(client.width)), std::uint32_t(clampSize(client.height))};
+    xcb_configure_window(conn_->raw(), window,
+                         XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
+                         values);
+    conn_->flush();
 }
 
 bool X11WindowSystem::setPosition(WindowId id, Point topLeft)
@@ -295,18 +350,26 @@ bool X11WindowSystem::activate(WindowId id)
     if (!s)
         return false;
     conn_->drainQueue();
-    if (!windowManagerPresent()) {
+    xcb_connection_t* c = conn_->raw();
+    const bool managed = windowManagerPresent();
+    const std::uint32_t time = managed ? serverTime() : XCB_CURRENT_TIME;
+    if (managed && supports(conn_->atoms().netActiveWindow)) {
+        const std::uint32_t sourcePager = 2;
+        conn_->sendRootMessage(s->window, conn_->atoms().netActiveWindow, sourcePager, time, XCB_NONE);
+    } else {
+        // As ICCCM has it without the EWMH request: mapping restores an iconic window, a
+        // configure request raises it (a window manager decides on both) and the focus is set.
+        // Without a window manager an unmapped window stays so: its program withdrew it.
         const std::uint32_t above = XCB_STACK_MODE_ABOVE;
-        xcb_configure_window(conn_->raw(), s->window, XCB_CONFIG_WINDOW_STACK_MODE, &above);
-        xcb_set_input_focus(conn_->raw(), XCB_INPUT_FOCUS_POINTER_ROOT, s->window, XCB_CURRENT_TIME);
+        if (managed)
+            xcb_map_window(c, s->window);
+        xcb_configure_window(c, s->window, XCB_CONFIG_WINDOW_STACK_MODE, &above);
+        xcb_set_input_focus(c, XCB_INPUT_FOCUS_POINTER_ROOT, s->window, time);
         conn_->flush();
-        return readOne(id, Geometry).has_value();
     }
-    const std::uint32_t time = serverTime();
-    const std::uint32_t sourcePager = 2;
-    conn_->sendRootMessage(s->window, conn_->atoms().netActiveWindow, sourcePager, time, XCB_NONE);
     // Two rounds: the WM learns that the focus moved only from the FocusIn its own request made.
-    settle(s->window, 2);
+    if (managed)
+        settle(s->window, 2);
     return readOne(id, Geometry).has_value();
 }
 

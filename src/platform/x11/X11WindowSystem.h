@@ -1,8 +1,8 @@
 #pragma once
 // The window port on a real X server with an EWMH window manager (openbox, xfwm4, KWin, …).
 // Window ids are client window ids from the WM's client list; frames are the WM's outer frame
-// (client rectangle grown by _NET_FRAME_EXTENTS, shrunk by _GTK_FRAME_EXTENTS for client-side
-// decorated windows). Reads are pipelined: all requests go out before the first reply is read.
+// (client rectangle grown by _NET_FRAME_EXTENTS, or by the WM's reparenting frame where it
+// states none, shrunk by _GTK_FRAME_EXTENTS for client-side decorated windows). Reads are pipelined: all requests go out before the first reply is read.
 // Writes go through the WM and wait, bounded, until it has handled them; the read-back is the
 // truth. Not thread-safe: one thread uses one instance.
 
@@ -32,6 +32,11 @@ public:
     // Upper bound of the wait after each write, raise or activation (default 100 ms); reached
     // only when the window manager hangs.
     void setWriteTimeout(int milliseconds) { writeTimeoutMs_ = milliseconds; }
+    // How frames are written under a window manager: by _NET_MOVERESIZE_WINDOW where it lists
+    // it in _NET_SUPPORTED, else by a configure request on the client (Automatic, the default);
+    // the others force one way, for measuring them side by side.
+    enum class WritePath { Automatic, Message, ConfigureRequest };
+    void setWritePath(WritePath path) { writePath_ = path; }
     // Windows of this process id are never listed (default: our own pid).
     void setOwnPid(Pid pid) { ownPid_ = pid; }
     // Names windows after their applications' desktop entries (WM_CLASS matched to the
@@ -83,11 +88,22 @@ private:
     void findClients(std::vector<std::pair<std::uint32_t, std::uint32_t>> frontier);
     // Reads the process, type, state and frame of resolved windows.
     void placeResolved(const std::vector<std::uint32_t>& tops, std::unordered_map<std::uint32_t, x11::LayerSeen>& pass);
+    // The client a press on a window manager's input-only border window at `p` belongs to.
+    std::optional<WindowId> borderOwner(std::uint32_t hit, Point p, const std::vector<WindowInfo>& windows,
+                                        const std::vector<std::uint32_t>& tops);
+    // Adds the managed clients shown on screen that a window manager's client list leaves out.
+    void addUnlistedClients(std::vector<std::uint32_t>& ids);
     bool windowManagerPresent();
+    // The window manager's process (through its check window); 0 when unknown.
+    Pid windowManagerPid();
     bool supports(std::uint32_t atom);
     std::uint32_t serverTime();
-    // Sends the EWMH move/resize for the given parts of `target` and waits for the WM.
+    // Whether frames are written by _NET_MOVERESIZE_WINDOW (else by configure requests).
+    bool moveResizeByMessage();
+    // Sends the EWMH move/resize (or the configure request) for the given parts of `target` and waits for the WM.
     bool write(WindowId id, const Rect& target, bool position, bool size);
+    // A configure request for the client's border corner and size.
+    void configureClient(std::uint32_t window, Point corner, Size client);
     // Waits until the WM has handled what was sent before (or the bound passes, or the window
     // is destroyed), `rounds` times over. Events of `watched` are selected for the duration.
     void settle(std::uint32_t watched, int rounds = 1);
@@ -102,6 +118,7 @@ private:
     std::uint32_t helper_ = 0;   // unmapped window of ours: barriers and server time
     std::uint32_t barrierWidth_ = 1;
     int writeTimeoutMs_ = 100;
+    WritePath writePath_ = WritePath::Automatic;
     std::unique_ptr<WindowApplicationIndex> appIndex_;
     Pid ownPid_ = 0;
     bool hasRes_ = false;
