@@ -108,6 +108,15 @@ std::uint32_t X11WindowSystem::requestBarrier()
     return barrierWidth_;
 }
 
+bool X11WindowSystem::writesPending()
+{
+    // The helper keeps the width of the last barrier the WM passed on; a WM that quit answers
+    // nothing any more.
+    xcb_connection_t* c = conn_->raw();
+    auto g = FW_XCB_REPLY(c, xcb_get_geometry, xcb_get_geometry(c, helper_));
+    return g && g.p->width != barrierWidth_ && windowManagerPresent();
+}
+
 void X11WindowSystem::settle(std::uint32_t watched, int rounds)
 {
     xcb_connection_t* c = conn_->raw();
@@ -207,11 +216,14 @@ bool X11WindowSystem::write(WindowId id, const Rect& target, bool position, bool
     const double clientW = client.width, clientH = client.height;
     const double outerX = target.x() - g.left;
     const double outerY = target.y() - g.top;
+    // While the WM has not reached the last request for this window, the server still shows a
+    // frame from before it: what was asked last stands for the frame now.
+    const bool behind = lastSent_.window == s->window && writesPending();
+    const Rect now = behind ? lastSent_.outer : s->outerFrame();
+    const Size nowClient = behind ? lastSent_.client : s->client.size;
     // A write that changes nothing waits for nothing.
-    const Rect now = s->outerFrame();
     const bool samePosition = std::lround(now.x()) == clampCoord(target.x()) && std::lround(now.y()) == clampCoord(target.y());
-    const bool sameSize = std::lround(s->client.width()) == clampSize(clientW) &&
-                          std::lround(s->client.height()) == clampSize(clientH);
+    const bool sameSize = std::lround(nowClient.width) == clampSize(clientW) && std::lround(nowClient.height) == clampSize(clientH);
     if ((!position || samePosition) && (!size || sameSize))
         return true;
 
@@ -219,12 +231,13 @@ bool X11WindowSystem::write(WindowId id, const Rect& target, bool position, bool
         // Every value flagged, the parts not written as they are now: fluxbox takes all four
         // whatever the flags say.
         const double x = position ? outerX : now.x() - g.left, y = position ? outerY : now.y() - g.top;
-        const double w = size ? clientW : s->client.width(), h = size ? clientH : s->client.height();
+        const double w = size ? clientW : nowClient.width, h = size ? clientH : nowClient.height;
         const std::uint32_t flags = (1u << 8) | (1u << 9) | (1u << 10) | (1u << 11);
         const std::uint32_t gravityNorthWest = 1, sourcePager = 2u << 12;
         conn_->sendRootMessage(s->window, conn_->atoms().netMoveresizeWindow, gravityNorthWest | flags | sourcePager,
                                std::uint32_t(clampCoord(x)), std::uint32_t(clampCoord(y)), std::uint32_t(clampSize(w)),
                                std::uint32_t(clampSize(h)));
+        lastSent_ = {s->window, Rect(Point{x + g.left, y + g.top}, now.size), Size{w, h}};
         settle(s->window);
     } else {
         // No window manager: the client is a top-level window and takes the geometry itself.

@@ -60,6 +60,8 @@ public:
     bool setPosition(WindowId id, Point topLeft) override;
     bool setSize(WindowId id, Size size) override;
     bool setFrame(WindowId id, const Rect& frame) override;
+    // The helper has not yet the width of the last barrier: the WM is behind.
+    bool writesPending() override;
     bool unmaximize(WindowId id) override;
     std::optional<WindowStates> windowStates(WindowId id) override;
     bool changeWindowStates(WindowId id, WindowStates states, bool on) override;
@@ -101,6 +103,12 @@ private:
     std::unique_ptr<x11::Connection> conn_;
     std::uint32_t helper_ = 0;   // unmapped window of ours: barriers and server time
     std::uint32_t barrierWidth_ = 1;
+    // The last move/resize sent: the window, its visible frame's origin and its client size.
+    struct SentFrame {
+        std::uint32_t window = 0;
+        Rect outer;
+        Size client;
+    } lastSent_;
     int writeTimeoutMs_ = 100;
     std::unique_ptr<WindowApplicationIndex> appIndex_;
     Pid ownPid_ = 0;
