@@ -30,7 +30,8 @@ public:
 
     bool connected() const;
     // Upper bound of the wait after each write, raise or activation (default 100 ms); reached
-    // only when the window manager hangs.
+    // only when the window manager hangs or a loaded machine has not scheduled it (then
+    // writesPending() says so until it has caught up).
     void setWriteTimeout(int milliseconds) { writeTimeoutMs_ = milliseconds; }
     // Windows of this process id are never listed (default: our own pid).
     void setOwnPid(Pid pid) { ownPid_ = pid; }
