@@ -110,11 +110,14 @@ std::uint32_t X11WindowSystem::requestBarrier()
 
 bool X11WindowSystem::writesPending()
 {
-    // The helper keeps the width of the last barrier the WM passed on; a WM that quit answers
-    // nothing any more.
+    // Only a barrier that went unanswered leaves something pending. The helper keeps the width
+    // of the last barrier the WM passed on; a WM that quit answers nothing any more.
+    if (!behind_)
+        return false;
     xcb_connection_t* c = conn_->raw();
     auto g = FW_XCB_REPLY(c, xcb_get_geometry, xcb_get_geometry(c, helper_));
-    return g && g.p->width != barrierWidth_ && windowManagerPresent();
+    behind_ = g && g.p->width != barrierWidth_ && windowManagerPresent();
+    return behind_;
 }
 
 void X11WindowSystem::settle(std::uint32_t watched, int rounds)
@@ -129,7 +132,7 @@ void X11WindowSystem::settle(std::uint32_t watched, int rounds)
     // windows).
     std::uint32_t width = requestBarrier();
     const std::int64_t deadline = nowMs() + writeTimeoutMs_;
-    bool done = false;
+    bool done = false, answered = false;
     while (!done) {
         while (xcb_generic_event_t* e = xcb_poll_for_event(c)) {
             switch (e->response_type & 0x7f) {
@@ -141,7 +144,7 @@ void X11WindowSystem::settle(std::uint32_t watched, int rounds)
                     if (--rounds > 0)
                         width = requestBarrier();
                     else
-                        done = true;
+                        done = answered = true;
                 }
                 break;
             }
@@ -157,6 +160,7 @@ void X11WindowSystem::settle(std::uint32_t watched, int rounds)
         if (done || !waitReadable(c, deadline))
             break;
     }
+    behind_ = !answered;
     const std::uint32_t off = XCB_EVENT_MASK_NO_EVENT;
     xcb_change_window_attributes(c, watched, XCB_CW_EVENT_MASK, &off);
     conn_->flush();

@@ -104,6 +104,7 @@ private:
     std::unique_ptr<x11::Connection> conn_;
     std::uint32_t helper_ = 0;   // unmapped window of ours: barriers and server time
     std::uint32_t barrierWidth_ = 1;
+    bool behind_ = false;        // the last barrier went unanswered
     // The last move/resize sent: the window, its visible frame's origin and its client size.
     struct SentFrame {
         std::uint32_t window = 0;
