@@ -112,6 +112,10 @@ public:
     virtual bool setPosition(WindowId id, Point topLeft) = 0;
     virtual bool setSize(WindowId id, Size size) = 0;
     virtual bool setFrame(WindowId id, const Rect& frame) = 0;
+    // Whether a write sent before has not been handled yet: its bounded wait ended first (a
+    // loaded machine had not scheduled the window manager). Until then a read-back shows the
+    // frame from before, not a refusal.
+    virtual bool writesPending() { return false; }
     // Leaves the maximized state (no-op when not maximized).
     virtual bool unmaximize(WindowId id) = 0;
     // Which of the states above the window is in; nothing when it cannot be read. By default

@@ -128,9 +128,11 @@ void DragMonitor::step(const Point& p, Modifiers modifiers, Duration now)
     if (std::hypot(p.x - startPoint_->x, p.y - startPoint_->y) <= kStartDistance)
         return;
     observedPointerDrag_ = true;
+    // Until the window moves, the ticks ask again too: a loaded window manager may move it
+    // only after the pointer's last motion.
+    startHoverTimer();
     if (!dragging_ && !startsOrResizes(p, modifiers))
         return;
-    startHoverTimer();
     updateHover(*candidate_, *original_, p, now, modifiers);
 }
 
@@ -225,12 +227,14 @@ void DragMonitor::startHoverTimer()
 
 void DragMonitor::hoverTick()
 {
-    if (!dragging_ && !resizing_)
-        return;
     const Duration now = clock_.now();
     const auto pointer = mouse_.pointerState();
     if (!pointer)
         return;
+    if (!dragging_ && !resizing_) {
+        awaitMovement(*pointer);
+        return;
+    }
     if (pointer->leftDown) {
         releasedAt_.reset();
         if (windowPutBack(pointer->position)) {
@@ -252,6 +256,17 @@ void DragMonitor::hoverTick()
         reset(true);
         handler_.endInteraction();
     }
+}
+
+void DragMonitor::awaitMovement(const PointerState& pointer)
+{
+    if (!pointer.leftDown || !candidate_ || !original_ || !startPoint_) {
+        hoverTimer_.reset();   // the press is over: nothing to wait for
+        return;
+    }
+    const Point& p = pointer.position;
+    if (std::hypot(p.x - startPoint_->x, p.y - startPoint_->y) > kStartDistance && startsOrResizes(p, pointer.modifiers))
+        updateHover(*candidate_, *original_, p, clock_.now(), pointer.modifiers);
 }
 
 bool DragMonitor::windowPutBack(const Point& p)

@@ -99,6 +99,9 @@ private:
     // start, at two ticks in a row (a move lagging behind the pointer is no put-back). For a
     // resize, away means past where the window, following, would have grown.
     bool windowPutBack(const Point& p);
+    // A tick while the pointer is away and the window has not moved yet: starts the drag (or
+    // the resize) once the window manager has moved it; the ticks end with the press.
+    void awaitMovement(const PointerState& pointer);
     bool resizedAway(const Point& p) const;
     // The window manager holds the keyboard while it moves or resizes a window: Escape comes
     // through the mouse monitor then.

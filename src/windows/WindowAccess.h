@@ -167,9 +167,10 @@ public:
     // ---- Writes
 
     // Writes the frame (shrinking first) and verifies it: re-reads after 16, 48, 112, 208,
-    // 352 and 512 ms with one re-write after the second check. True when the frame read back
-    // is within the tolerance. A refusal calls onRejected and logs. A cancelled token only
-    // shortens the waits.
+    // 352 and 512 ms with one re-write after the second check; a check made while the window
+    // system says the writes are still pending does not count (up to 2 s more). True when the
+    // frame read back is within the tolerance. A refusal calls onRejected and logs. A
+    // cancelled token only shortens the waits.
     Task<bool> setFrame(ManagedWindow window, Rect target, double tolerance,
                         RejectionHandler onRejected = {}, CancelToken token = {});
     // Logs a placed window that moved off its frame (or could not be read).

@@ -11,6 +11,9 @@ namespace fw {
 namespace {
 // Waits before each check of a frame write; the re-write follows the second check.
 constexpr std::array<int, 6> kCheckWaitsMs{16, 32, 64, 96, 144, 160};
+// The most the checks wait on top of those for a window manager that has not handled the
+// writes yet (a loaded machine did not schedule it): until it has, nothing was refused.
+constexpr int kHeldUpBoundMs = 2000;
 
 // Whether the window keeps its old size within the span of both frames when moved to the
 // new origin first: only then may a frame write go as one request. A window manager that
@@ -88,17 +91,24 @@ Task<bool> WindowAccess::setFrame(ManagedWindow window, Rect target, double tole
             ok = arrived(ws_.frame(id));
     }
 
-    for (std::size_t attempt = 0; !ok && attempt < kCheckWaitsMs.size(); ++attempt) {
+    int heldUpMs = 0;
+    for (std::size_t attempt = 0; !ok && attempt < kCheckWaitsMs.size();) {
         // A cancelled wait counts as finished: the checks go on without waiting.
         co_await clock_.sleep(milliseconds(kCheckWaitsMs[attempt]), token);
         if (arrived(ws_.frame(id))) {
             ok = true;
             break;
         }
+        // A check made while the window manager still holds the writes does not count.
+        if (heldUpMs < kHeldUpBoundMs && !token.cancelled() && ws_.writesPending()) {
+            heldUpMs += kCheckWaitsMs[attempt];
+            continue;
+        }
         if (attempt == 1) {
             ws_.setPosition(id, target.origin);
             ws_.setSize(id, target.size);
         }
+        ++attempt;
     }
 
     if (!ok) {

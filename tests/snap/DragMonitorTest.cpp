@@ -72,6 +72,31 @@ TEST_F(DragMonitorScenario, APressBecomesAWindowDragOnlyPastTheStartDistanceAndO
     clock.advance(1ms);
     ASSERT_EQ(releases.size(), 1u);
     EXPECT_EQ(releases[0], (WindowRelease{w, before, c.interactionGeneration(), {}, false, Point{700, 400}}));
+
+    // A loaded window manager moves the window only after the pointer's last motion: the ticks
+    // while the pointer rests start the drag. A press whose window never moves ticks only
+    // while the button is down, also when its release was lost.
+    for (const bool moves : {true, false}) {
+        const Rect from = frameOf(w);
+        const Point at{from.midX(), from.y() + 15};
+        pressOn(w, at);
+        sim.mouse().setPosition({at.x + 40, at.y});
+        clock.advance(20ms);
+        sim.mouse().drag({at.x + 40, at.y});
+        EXPECT_FALSE(monitor->dragging());
+        if (moves)
+            sim.place(w.element, from.offsetBy(40, 0));
+        rest(DragMonitor::kHoverInterval);
+        EXPECT_EQ(monitor->dragging(), moves);
+        if (moves) {
+            releaseAt({at.x + 40, at.y});
+        } else {
+            sim.mouse().releaseUnseen({at.x + 40, at.y});
+            rest(DragMonitor::kHoverInterval);
+        }
+        EXPECT_FALSE(monitor->hoverTimerRunning()) << "moves " << moves;
+        clock.runUntilIdle();
+    }
 }
 
 TEST_F(DragMonitorScenario, AChangeOfSizeOrAnEdgeThatMovesIsANativeResizeUntilTheRelease)

@@ -63,6 +63,7 @@ TEST_F(PlacementX11, ATransactionOverXtermAndTheTestClientCommitsAndRaisesTheFro
         {{*t, termTarget}, {*c, clientTarget}}, {}, {}, *c, {rig->owner, 1}, 1.0), 20000);
     ASSERT_TRUE(outcome);
     EXPECT_EQ(*outcome, PlacementOutcome::committed) << windowAccessLog().join('\n').toStdString();
+    ASSERT_TRUE(session.syncWithWindowManager());
     EXPECT_EQ(session.wmFrame(term.window), termTarget);
     EXPECT_EQ(session.wmFrame(client.window), clientTarget);
     EXPECT_EQ(session.topmostMapped(), session.topLevelOf(client.window));
@@ -84,6 +85,10 @@ TEST_F(PlacementX11, AMinimumSizeTooLargeRollsBothWindowsBackToTheirFramesFromBe
         {{*t, termTarget}, {*c, clientTarget}}, {}, {}, *c, {rig->owner, 1}, 5.0), 20000);
     ASSERT_TRUE(outcome);
     EXPECT_EQ(*outcome, PlacementOutcome::rolledBack);
+    // A move counts as done once it reads back within its tolerance, and a window manager that
+    // was not scheduled meanwhile may still hold the last step of the way back: the frames are
+    // read once it has handled every request sent before.
+    ASSERT_TRUE(session.syncWithWindowManager());
     EXPECT_EQ(session.wmFrame(term.window), termBefore);
     EXPECT_EQ(session.wmFrame(client.window), clientBefore);
     // The refusal was logged by the write that failed.

@@ -15,10 +15,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <condition_variable>
+#include <mutex>
 #include <poll.h>
+#include <random>
 #include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -173,6 +177,42 @@ QString findProgram(const QString& name)
 
 } // namespace
 
+// Stops a process for up to `pause` ms at random moments, about once every `every` ms, and
+// lets it run on for good when it ends.
+class WindowManagerStalls {
+public:
+    WindowManagerStalls(pid_t pid, int pause, int every) : thread_([=, this] { run(pid, pause, every); }) {}
+    ~WindowManagerStalls()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            ending_ = true;
+        }
+        wake_.notify_all();
+        thread_.join();
+    }
+
+private:
+    void run(pid_t pid, int pause, int every)
+    {
+        std::minstd_rand random(std::random_device{}());
+        std::unique_lock lock(mutex_);
+        while (!ending_) {
+            wake_.wait_for(lock, std::chrono::milliseconds(random() % (2 * every + 1)), [&] { return ending_; });
+            if (ending_)
+                break;
+            ::kill(pid, SIGSTOP);
+            wake_.wait_for(lock, std::chrono::milliseconds(random() % (pause + 1)), [&] { return ending_; });
+            ::kill(pid, SIGCONT);
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool ending_ = false;
+    std::thread thread_;
+};
+
 XSession::XSession(const XSessionOptions& options)
 {
     if (!start(options)) {
@@ -185,6 +225,7 @@ XSession::XSession(const XSessionOptions& options)
 
 XSession::~XSession()
 {
+    stalls_.reset();
     if (c_)
         xcb_disconnect(c_);
     // The server first: its clients then end on their own. fluxbox's SIGTERM handler talks to
@@ -453,6 +494,9 @@ bool XSession::startWindowManager(const QString& name, bool bare)
         return false;
     }
     wmName_ = name;
+    const QStringList stalls = qEnvironmentVariable("FRAMEWELL_TEST_WM_STALLS").split(u'/');
+    if (stalls.size() == 2 && stalls[0].toInt() > 0 && stalls[1].toInt() > 0)
+        stalls_ = std::make_unique<WindowManagerStalls>(wmPid_, stalls[0].toInt(), stalls[1].toInt());
     // icewm publishes its work area in steps while its taskbar finds its size, and keeps windows
     // above the taskbar it has at that moment: tests that lay windows into the work area wait
     // until the taskbar's strut is in it and has held still for a moment.

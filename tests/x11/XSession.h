@@ -14,6 +14,10 @@
 // Waits never sleep for a fixed time: they wake on X events (or a short poll) and end at a
 // deadline. When the server or the window manager cannot start, ok() is false and error() says
 // why; tests assert on it so that a broken machine fails loudly.
+//
+// FRAMEWELL_TEST_WM_STALLS="PAUSE/EVERY" (milliseconds) stops the window manager for up to
+// PAUSE at random moments, about once every EVERY, as a loaded machine deschedules it: a test
+// that still passes under it waits on the window manager's answers, not on its speed.
 
 #include "base/Geometry.h"
 
@@ -35,6 +39,8 @@
 class QApplication;
 
 namespace fw::test {
+
+class WindowManagerStalls;
 
 struct XSessionOptions {
     int width = 1920;
@@ -208,6 +214,7 @@ private:
     bool silentWhileHeld_ = false;   // the WM did not answer a sync while one was held
     std::vector<pid_t> started_;
     int spawned_ = 0;
+    std::unique_ptr<WindowManagerStalls> stalls_;
 };
 
 // A Qt application (widgets) connected to the session's display through the xcb platform.

@@ -108,6 +108,18 @@ std::uint32_t X11WindowSystem::requestBarrier()
     return barrierWidth_;
 }
 
+bool X11WindowSystem::writesPending()
+{
+    // Only a barrier that went unanswered leaves something pending. The helper keeps the width
+    // of the last barrier the WM passed on; a WM that quit answers nothing any more.
+    if (!behind_)
+        return false;
+    xcb_connection_t* c = conn_->raw();
+    auto g = FW_XCB_REPLY(c, xcb_get_geometry, xcb_get_geometry(c, helper_));
+    behind_ = g && g.p->width != barrierWidth_ && windowManagerPresent();
+    return behind_;
+}
+
 void X11WindowSystem::settle(std::uint32_t watched, int rounds)
 {
     xcb_connection_t* c = conn_->raw();
@@ -120,7 +132,7 @@ void X11WindowSystem::settle(std::uint32_t watched, int rounds)
     // windows).
     std::uint32_t width = requestBarrier();
     const std::int64_t deadline = nowMs() + writeTimeoutMs_;
-    bool done = false;
+    bool done = false, answered = false;
     while (!done) {
         while (xcb_generic_event_t* e = xcb_poll_for_event(c)) {
             switch (e->response_type & 0x7f) {
@@ -132,7 +144,7 @@ void X11WindowSystem::settle(std::uint32_t watched, int rounds)
                     if (--rounds > 0)
                         width = requestBarrier();
                     else
-                        done = true;
+                        done = answered = true;
                 }
                 break;
             }
@@ -148,6 +160,7 @@ void X11WindowSystem::settle(std::uint32_t watched, int rounds)
         if (done || !waitReadable(c, deadline))
             break;
     }
+    behind_ = !answered;
     const std::uint32_t off = XCB_EVENT_MASK_NO_EVENT;
     xcb_change_window_attributes(c, watched, XCB_CW_EVENT_MASK, &off);
     conn_->flush();
@@ -236,11 +249,15 @@ bool X11WindowSystem::write(WindowId id, const Rect& target, bool position, bool
     // increments), and the read-back must mean the same under each.
     if (size)
         client = constrainedToHints(client, s->hints);
+    // While the WM has not reached the last request for this window, the server still shows a
+    // frame from before it: what was asked last stands for the frame now.
+    const bool behind = lastSent_.window == s->window && writesPending();
+    const Rect now = behind ? lastSent_.outer : s->outerFrame();
+    const Size nowClient = behind ? lastSent_.client : s->client.size;
     // A write that changes nothing waits for nothing.
-    const Rect now = s->outerFrame();
     const bool samePosition = std::lround(now.x()) == clampCoord(target.x()) && std::lround(now.y()) == clampCoord(target.y());
-    const bool sameSize = std::lround(s->client.width()) == clampSize(client.width) &&
-                          std::lround(s->client.height()) == clampSize(client.height);
+    const bool sameSize = std::lround(nowClient.width) == clampSize(client.width) &&
+                          std::lround(nowClient.height) == clampSize(client.height);
     if ((!position || samePosition) && (!size || sameSize))
         return true;
 
@@ -248,11 +265,13 @@ bool X11WindowSystem::write(WindowId id, const Rect& target, bool position, bool
     // of a move/resize message whatever its flags say, and a resize alone would move a window
     // of another gravity than NorthWest.
     const Point origin = position ? target.origin : now.origin;
-    const Rect outer(origin.x - g.left, origin.y - g.top, (size ? client.width : s->client.width()) + 2 * s->border +
-                     f.left + f.right, (size ? client.height : s->client.height()) + 2 * s->border + f.top + f.bottom);
     if (!size)
-        client = s->client.size;
+        client = nowClient;
+    const Rect outer(origin.x - g.left, origin.y - g.top, client.width + 2 * s->border + f.left + f.right,
+                     client.height + 2 * s->border + f.top + f.bottom);
     const bool managed = windowManagerPresent();
+    if (managed)
+        lastSent_ = {s->window, Rect(origin, now.size), client};
     if (managed && moveResizeByMessage()) {
         const std::uint32_t flags = (1u << 8) | (1u << 9) | (1u << 10) | (1u << 11);
         const std::uint32_t gravityNorthWest = 1, sourcePager = 2u << 12;

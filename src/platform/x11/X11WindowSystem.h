@@ -30,7 +30,8 @@ public:
 
     bool connected() const;
     // Upper bound of the wait after each write, raise or activation (default 100 ms); reached
-    // only when the window manager hangs.
+    // only when the window manager hangs or a loaded machine has not scheduled it (then
+    // writesPending() says so until it has caught up).
     void setWriteTimeout(int milliseconds) { writeTimeoutMs_ = milliseconds; }
     // How frames are written under a window manager: by _NET_MOVERESIZE_WINDOW where it lists
     // it in _NET_SUPPORTED, else by a configure request on the client (Automatic, the default);
@@ -65,6 +66,8 @@ public:
     bool setPosition(WindowId id, Point topLeft) override;
     bool setSize(WindowId id, Size size) override;
     bool setFrame(WindowId id, const Rect& frame) override;
+    // The helper has not yet the width of the last barrier: the WM is behind.
+    bool writesPending() override;
     bool unmaximize(WindowId id) override;
     std::optional<WindowStates> windowStates(WindowId id) override;
     bool changeWindowStates(WindowId id, WindowStates states, bool on) override;
@@ -117,6 +120,13 @@ private:
     std::unique_ptr<x11::Connection> conn_;
     std::uint32_t helper_ = 0;   // unmapped window of ours: barriers and server time
     std::uint32_t barrierWidth_ = 1;
+    bool behind_ = false;        // the last barrier went unanswered
+    // The last move/resize sent: the window, its visible frame's origin and its client size.
+    struct SentFrame {
+        std::uint32_t window = 0;
+        Rect outer;
+        Size client;
+    } lastSent_;
     int writeTimeoutMs_ = 100;
     WritePath writePath_ = WritePath::Automatic;
     std::unique_ptr<WindowApplicationIndex> appIndex_;
