@@ -145,6 +145,7 @@ TEST(OnboardingX11, WelcomeMapsAtItsSizeAndItsCloseButtonEndsTheVideo)
         player = made.get();
         return made;
     };
+    welcome.setVideoSource(QUrl::fromLocalFile(QStringLiteral(FW_TEST_DATA "/welcome-test.mp4")));
     welcome.show();
     const xcb_window_t id = desk.mapped(welcome.window());
     ASSERT_NE(id, XCB_NONE) << desk.session.error();
@@ -209,7 +210,7 @@ TEST(OnboardingX11, TourWhatsNewAndAboutMapAtTheirSizes)
                                                   u"update-alert.png"_qs},
                                         std::pair{UpdateCheck::Outcome::upToDate(productVersion()),
                                                   u"update-alert-current.png"_qs}}) {
-        auto alert = makeUpdateAlert(outcome, vendorHost(), u"Debian GNU/Linux"_qs);
+        auto alert = makeUpdateAlert(outcome, u"corvellan.example"_qs, u"Debian GNU/Linux"_qs);
         alert->show();
         const xcb_window_t shown = desk.mapped(alert.get());
         ASSERT_NE(shown, XCB_NONE) << shot.toStdString();

@@ -63,6 +63,7 @@ WelcomeWindowController::WelcomeWindowController(Permissions& permissions, UserD
     buildButtons();
     refreshShortcuts();
     refreshPermissionState();
+    setVideoSource(welcomeVideoURL());
     window_->onCancel = [this] {
         if (video_)
             video_->finish();
@@ -200,11 +201,17 @@ void WelcomeWindowController::refreshShortcuts()
     keys_->setText(shortcutLine_ ? shortcutLine_() : QString());
 }
 
+void WelcomeWindowController::setVideoSource(const QUrl& source)
+{
+    videoSource_ = source;
+    videoButton_->setHidden(source.isEmpty());
+}
+
 void WelcomeWindowController::playVideo()
 {
-    if (video_ || !makePlayer)
+    if (video_ || !makePlayer || videoSource_.isEmpty())
         return;
-    auto* view = new WelcomeVideoView(QRect(0, 0, contentWidth, contentHeight), makePlayer(welcomeVideoURL()), clock_,
+    auto* view = new WelcomeVideoView(QRect(0, 0, contentWidth, contentHeight), makePlayer(videoSource_), clock_,
                                       window_.get());
     QPointer<WelcomeWindowController> self(this);
     view->onDone = [self] {

@@ -10,8 +10,10 @@
 #include "base/Log.h"
 #include "layout/ScreenGeometry.h"
 #include "onboarding/ProductInfo.h"
+#include "onboarding/WhatsNew.h"
 #include "onboarding/qt/WelcomeVideoView.h"
 #include "onboarding/qt/WelcomeWindow.h"
+#include "onboarding/qt/WhatsNewWindow.h"
 #include "overlay/OverlayView.h"
 #include "overlay/OverlayWindow.h"
 #include "overlay/WindowThumbnailButton.h"
@@ -25,8 +27,10 @@
 #include <QJsonObject>
 #include <QMenu>
 #include <QMessageBox>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <gtest/gtest.h>
 
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
@@ -86,6 +90,7 @@ protected:
         delegate->quitApplication = [this] { delegate->terminate(); };
         delegate->onWelcomeCreated = [this](WelcomeWindowController& welcome) {
             welcome.makePlayer = [this](const QUrl&) { return std::make_unique<SilentPlayer>(videoPlays); };
+            welcome.setVideoSource(QUrl::fromLocalFile(u"/nonexistent/welcome.mp4"_qs));
         };
         delegate->launch();
         return *delegate;
@@ -343,6 +348,25 @@ TEST_F(ProgramTest, FirstLaunchThenALaunchThatLostWindowControl)
     EXPECT_FALSE(start().welcome());
     delegate.reset();
     EXPECT_TRUE(start({u"--welcome"_qs}).welcome());
+    delegate.reset();
+
+    // After an update, Getting Started asked for keeps the notes for the next launch: they are
+    // marked seen only when shown, and then open at the newest note.
+    sim.defaults.setValue(WhatsNew::lastSeenKey, u"1.9"_qs);
+    AppDelegate& welcomed = start({u"--welcome"_qs});
+    EXPECT_FALSE(welcomed.whatsNew());
+    EXPECT_EQ(sim.defaults.value(WhatsNew::lastSeenKey).value_or(QJsonValue()).toString(), u"1.9"_qs)
+        << "skipped yet marked seen";
+    delegate.reset();
+    AppDelegate& updated = start();
+    ASSERT_TRUE(updated.whatsNew());
+    QTextBrowser* notes = updated.whatsNew()->notes();
+    EXPECT_TRUE(notes->isVisible());
+    QCoreApplication::processEvents();
+    EXPECT_GT(notes->verticalScrollBar()->maximum(), 0) << "the notes since 1.9 are longer than the view";
+    EXPECT_EQ(notes->verticalScrollBar()->value(), 0) << "opens at the top, with the newest note";
+    EXPECT_TRUE(notes->toPlainText().startsWith(u"Version "_qs + productVersion()));
+    EXPECT_EQ(sim.defaults.value(WhatsNew::lastSeenKey).value_or(QJsonValue()).toString(), productVersion());
 }
 
 TEST_F(ProgramTest, OptionsDisplayChangesReopenTipsAndNotices)

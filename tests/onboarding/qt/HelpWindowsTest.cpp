@@ -174,7 +174,7 @@ TEST(TourArt, EveryKindDrawsItsPicture)
 TEST(AboutWindow, TextsFramesAndWebsite)
 {
     VirtualClock clock;
-    AboutWindowController about(clock);
+    AboutWindowController about(clock, u"corvellan.example"_qs);
     std::vector<QUrl> opened;
     about.openUrl = [&](const QUrl& url) { opened.push_back(url); };
     QWidget* w = about.window();
@@ -194,10 +194,14 @@ TEST(AboutWindow, TextsFramesAndWebsite)
     EXPECT_EQ(v->iconView()->accessibleName(), "Framewell app icon");
     EXPECT_FALSE(v->iconView()->pixmap().isNull());
     EXPECT_EQ(v->websiteButton()->geometry(), QRect(140, 331, 160, 28));
-    EXPECT_EQ(v->websiteButton()->text(), vendorHost());
+    EXPECT_EQ(v->websiteButton()->text(), "corvellan.example");
     EXPECT_EQ(v->websiteButton()->accessibleName(), "Visit Framewell on the Corvellan website");
     v->websiteButton()->click();
-    EXPECT_EQ(opened, std::vector<QUrl>{QUrl("https://" + vendorHost() + "/framewell/")});
+    EXPECT_EQ(opened, std::vector<QUrl>{QUrl("https://corvellan.example/framewell/")});
+    // A build naming no vendor host offers no link.
+    AboutWindowController hostless(clock, QString());
+    EXPECT_EQ(hostless.view()->websiteButton(), nullptr);
+    EXPECT_EQ(hostless.view()->labels().size(), 6u);
 
     // The version line with a build as a bundle without one would show it.
     AboutView bare("1.18.1", "1", QIcon(), {});
