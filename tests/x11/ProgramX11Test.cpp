@@ -272,6 +272,10 @@ TEST(ProgramX11, AFirstRunPlaysTheWelcomeVideoInTheHelperAndKeepsNoMediaLibrary)
     EXPECT_TRUE(session.waitFor([&] { return childProcesses(program).isEmpty(); }))
         << "the helper outlived its video: " << childProcesses(program).toStdString();
     EXPECT_EQ(mediaLibraries(program), QStringList()) << "mapped in the program";
+    const QRegularExpression mediaTalk(u"pulse|multimedia|gstreamer|ffmpeg|libav"_qs,
+                                       QRegularExpression::CaseInsensitiveOption);
+    EXPECT_FALSE(mediaTalk.match(programLog(session)).hasMatch())
+        << "the media libraries spoke on the console:\n" << programLog(session).toStdString();
     EXPECT_TRUE(programWindowShown(session, u"Framewell"_qs)) << "Getting Started went with the video";
     EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
 }

@@ -145,8 +145,11 @@ void AppDelegate::launch()
     observeDisplays();
     showFirstRunWindows();
     handleOptions();
-    log::info(LogCategory::App, "Framewell started; accessibility=%{bool}d",
-              platform_.permissions.windowControlGranted(false));
+    // Window control is always had on X11; the line names it only where a desktop withholds it.
+    if (platform_.permissions.windowControlGranted(false))
+        log::info(LogCategory::App, "Framewell started");
+    else
+        log::info(LogCategory::App, "Framewell started; no window control");
 }
 
 void AppDelegate::installProcessHooks()
