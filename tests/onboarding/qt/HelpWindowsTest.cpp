@@ -153,15 +153,38 @@ TEST(TourArt, EveryKindDrawsItsPicture)
             EXPECT_FALSE(lights) << int(kind) << " " << q.name().toStdString();
         }
     }
-    // The chosen tile of the drop menu is filled with the accent colour, and the pointer over
-    // it leaves its label clear: nothing dark where the white "Left" is written.
+    // The drop menu's tiles are the real menu's six, in its order, inside the Browser window;
+    // the chosen one is filled with the accent colour, and the pointer over it leaves its label
+    // clear: nothing dark where the white "Left Half" is written.
+    const auto tiles = TourArt::dropMenuTiles();
+    QStringList titles;
+    for (const auto& tile : tiles) {
+        titles << tile.text.title;
+        EXPECT_TRUE(QRectF(300, 38, 292, 162).contains(tile.frame)) << tile.text.title.toStdString();
+    }
+    EXPECT_EQ(titles, QStringList({"Add to Stack", "Left Half", "Right Half", "Top Half", "Bottom Half", "Swap"}));
+    EXPECT_EQ(tiles[0].frame.y(), tiles[2].frame.y()) << "two rows of three, as the menu lays them out";
+    EXPECT_LT(tiles[2].frame.bottom(), tiles[3].frame.y());
+    ASSERT_TRUE(tiles[1].chosen);
     const QImage menu = render(TourArt::Kind::dropMenu);
-    EXPECT_EQ(QColor(menu.pixel(432, 138)), QColor(0, 100, 220));
+    const QRectF chosen = tiles[1].frame;
+    EXPECT_EQ(QColor(menu.pixel(int(chosen.x()) + 4, int(chosen.center().y()))), QColor(0, 100, 220));
     int dark = 0;
-    for (int y = 121; y < 140; ++y)
-        for (int x = 389; x < 425; ++x)
+    for (int y = int(chosen.bottom()) - 22; y < int(chosen.bottom()) - 6; ++y)
+        for (int x = int(chosen.x()) + 2; x < int(chosen.right()) - 2; ++x)
             dark += QColor(menu.pixel(x, y)).lightness() < 60;
     EXPECT_EQ(dark, 0) << "the pointer covers the tile's label";
+
+    // The shortcut caps share one size, the largest every key fits at: the long
+    // "Ctrl+Alt+1–9" is not set smaller than the others.
+    const QStringList keys{"Ctrl+Alt+P", "Ctrl+Alt+Z", "Ctrl+Alt+S", "Ctrl+Alt+B", "Ctrl+Alt+1–9"};
+    const QFont cap = TourArt::keyCapFont(keys, 126);
+    EXPECT_EQ(cap.pixelSize(), 16) << "room for every key at the full size";
+    for (const QString& key : keys)
+        EXPECT_LE(QFontMetricsF(cap).horizontalAdvance(key), 126) << key.toStdString();
+    const QFont narrow = TourArt::keyCapFont(keys, 60);
+    EXPECT_LT(narrow.pixelSize(), 16);
+    EXPECT_LE(QFontMetricsF(narrow).horizontalAdvance("Ctrl+Alt+1–9"), 60);
     // A symbol that is not known draws nothing.
     QImage blank(20, 20, QImage::Format_ARGB32);
     blank.fill(Qt::transparent);
