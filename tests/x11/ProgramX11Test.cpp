@@ -280,5 +280,24 @@ TEST(ProgramX11, AFirstRunPlaysTheWelcomeVideoInTheHelperAndKeepsNoMediaLibrary)
     EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
 }
 
+// A build naming no vendor host, on a fresh profile without a local video: Getting Started
+// opens on its main page at once, and no player starts for a video that no host serves.
+TEST(ProgramX11, AFirstRunWithoutAVideoSourceOpensGettingStartedOnItsPage)
+{
+    if (!vendorHost().isEmpty())
+        GTEST_SKIP() << "this build names a vendor host";
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    const pid_t program = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
+    ASSERT_TRUE(program) << session.error();
+    ASSERT_TRUE(session.waitFor([&] { return programWindowShown(session, u"Framewell"_qs); }, 10000))
+        << "no Getting Started window\n" << programLog(session).toStdString();
+    ASSERT_TRUE(session.waitFor([&] { return programLog(session).contains(u"Framewell started"_qs); }, 10000));
+    session.waitFor([] { return false; }, 500);
+    EXPECT_EQ(childProcesses(program), QString()) << "a video player started";
+    EXPECT_FALSE(programLog(session).contains(u"Welcome video"_qs)) << programLog(session).toStdString();
+    EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
+}
+
 } // namespace
 } // namespace fw
