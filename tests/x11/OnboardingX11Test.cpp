@@ -178,6 +178,16 @@ TEST(OnboardingX11, WelcomeMapsAtItsSizeAndItsCloseButtonEndsTheVideo)
     EXPECT_TRUE(desk.session.waitFor([&] { return !welcome.window()->isVisible(); }));
     EXPECT_FALSE(welcome.video());
     EXPECT_EQ(stops, 1);
+
+    // Without a video source: the picture without the button, for review.
+    if (!qEnvironmentVariableIsEmpty("FRAMEWELL_SHOTS_DIR")) {
+        welcome.setVideoSource(QUrl());
+        welcome.show();
+        const xcb_window_t again = desk.mapped(welcome.window());
+        ASSERT_NE(again, XCB_NONE);
+        desk.photograph(again, "welcome-no-video.png");
+        welcome.close();
+    }
 }
 
 TEST(OnboardingX11, TourWhatsNewAndAboutMapAtTheirSizes)

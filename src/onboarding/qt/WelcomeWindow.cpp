@@ -91,7 +91,6 @@ void WelcomeWindowController::buildHeader()
     addLabel(w, QStringLiteral("Pull down a layout. Put your desktop in order."), 15, QFont::Normal,
              StyleColor::secondaryLabel, frame(40, 610 + r, 650, 24));
     picture_ = new DesktopIllustration(w);
-    picture_->setMiddleSymbol(false);
     picture_->setGeometry(frame(40, 391 + r, 640, 196));
 
     QPointer<WelcomeWindowController> self(this);
@@ -205,6 +204,8 @@ void WelcomeWindowController::setVideoSource(const QUrl& source)
 {
     videoSource_ = source;
     videoButton_->setHidden(source.isEmpty());
+    // The middle window shows its own symbol where the button does not stand.
+    picture_->setMiddleSymbol(source.isEmpty());
 }
 
 void WelcomeWindowController::playVideo()

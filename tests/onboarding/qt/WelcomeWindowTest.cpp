@@ -292,6 +292,7 @@ TEST_F(WelcomeFixture, VideoOverlayEndsWithSkipEscapeReadinessOrTheWindowGoingAw
     // offered, the first launch's play does nothing and the main page stays.
     welcome.setVideoSource(QUrl());
     EXPECT_FALSE(welcome.videoButton()->isVisible());
+    EXPECT_TRUE(welcome.picture()->middleSymbol()) << "the middle window is not left bare";
     settle();
     welcome.playVideo();
     EXPECT_FALSE(welcome.video());
