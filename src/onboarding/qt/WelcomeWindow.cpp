@@ -208,10 +208,10 @@ void WelcomeWindowController::setVideoSource(const QUrl& source)
     picture_->setMiddleSymbol(source.isEmpty());
 }
 
-void WelcomeWindowController::playVideo()
+bool WelcomeWindowController::playVideo()
 {
     if (video_ || !makePlayer || videoSource_.isEmpty())
-        return;
+        return false;
     auto* view = new WelcomeVideoView(QRect(0, 0, contentWidth, contentHeight), makePlayer(videoSource_), clock_,
                                       window_.get());
     QPointer<WelcomeWindowController> self(this);
@@ -223,6 +223,7 @@ void WelcomeWindowController::playVideo()
     view->show();
     video_ = view;
     view->play();
+    return true;
 }
 
 void WelcomeWindowController::show()

@@ -78,7 +78,8 @@ public:
     // The video's address (welcomeVideoURL() until replaced); empty hides "Watch the Video".
     void setVideoSource(const QUrl& source);
     // Shows the video overlay and plays it; nothing while one is showing or without a source.
-    void playVideo();
+    // True when it started playing.
+    bool playVideo();
     // Refreshes the rows, shows the window, brings it forward and starts the 2 s refresh.
     void show();
     // Ends the video, then closes the window (it is kept for the next show).

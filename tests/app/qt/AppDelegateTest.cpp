@@ -90,7 +90,7 @@ protected:
         delegate->quitApplication = [this] { delegate->terminate(); };
         delegate->onWelcomeCreated = [this](WelcomeWindowController& welcome) {
             welcome.makePlayer = [this](const QUrl&) { return std::make_unique<SilentPlayer>(videoPlays); };
-            welcome.setVideoSource(QUrl::fromLocalFile(u"/nonexistent/welcome.mp4"_qs));
+            welcome.setVideoSource(videoSource);
         };
         delegate->launch();
         return *delegate;
@@ -152,6 +152,7 @@ protected:
     std::unique_ptr<AppDelegate> delegate;
     QStringList alerts;
     int videoPlays = 0;
+    QUrl videoSource = QUrl::fromLocalFile(u"/nonexistent/welcome.mp4"_qs);   // none: no video
     log::Capture logs;
 
 private:
@@ -368,6 +369,20 @@ TEST_F(ProgramTest, FirstLaunchThenALaunchThatLostWindowControl)
     EXPECT_EQ(notes->verticalScrollBar()->value(), 0) << "opens at the top, with the newest note";
     EXPECT_TRUE(notes->toPlainText().startsWith(u"Version "_qs + productVersion()));
     EXPECT_EQ(sim.defaults.value(WhatsNew::lastSeenKey).value_or(QJsonValue()).toString(), productVersion());
+    delegate.reset();
+
+    // A fresh profile on a build with no video: Getting Started on its page, and the video
+    // left to be shown by a build that has one.
+    for (const QString& key : {u"hasOpened"_qs, u"welcomeVideoShown"_qs, u"lastSeenVersion"_qs})
+        sim.defaults.remove(key);
+    videoSource = QUrl();
+    const int plays = videoPlays;
+    AppDelegate& bare = start();
+    ASSERT_TRUE(bare.welcome());
+    EXPECT_TRUE(bare.welcome()->window()->isVisible());
+    EXPECT_FALSE(bare.welcome()->video());
+    EXPECT_EQ(videoPlays, plays);
+    EXPECT_FALSE(sim.defaults.value(u"welcomeVideoShown"_qs)) << "marked shown without playing";
 }
 
 TEST_F(ProgramTest, OptionsDisplayChangesReopenTipsAndNotices)
