@@ -11,7 +11,7 @@ namespace fw {
 
 QString CustomLayoutActions::applyBlockedMessage()
 {
-    return QStringLiteral("Resume snapping and enable window control before applying a layout. You can still save it.");
+    return QStringLiteral("Resume snapping before applying a layout. You can still save it.");
 }
 
 QString CustomLayoutActions::reconnectMessage()

@@ -8,6 +8,7 @@
 
 #include <QUuid>
 #include <algorithm>
+#include <iterator>
 
 namespace fw::editor {
 
@@ -70,6 +71,30 @@ SnapLayout::AppMap keepingRegions(const SnapLayout::AppMap& apps, const RegionTr
             kept.emplace(region, ids);
     }
     return kept;
+}
+
+std::vector<ApplicationEntry> chooserApplications(const std::vector<ApplicationEntry>& installed)
+{
+    std::vector<ApplicationEntry> out;
+    std::copy_if(installed.begin(), installed.end(), std::back_inserter(out),
+                 [](const ApplicationEntry& e) { return e.listed && !e.name.isEmpty(); });
+    std::sort(out.begin(), out.end(), [](const ApplicationEntry& a, const ApplicationEntry& b) {
+        const int byName = a.name.compare(b.name, Qt::CaseInsensitive);
+        return byName != 0 ? byName < 0 : a.id < b.id;
+    });
+    return out;
+}
+
+std::vector<ApplicationEntry> filteredApplications(const std::vector<ApplicationEntry>& listed, const QString& typed)
+{
+    const QStringList words = typed.split(u' ', Qt::SkipEmptyParts);
+    std::vector<ApplicationEntry> out;
+    std::copy_if(listed.begin(), listed.end(), std::back_inserter(out), [&](const ApplicationEntry& e) {
+        return std::all_of(words.begin(), words.end(), [&](const QString& w) {
+            return e.name.contains(w, Qt::CaseInsensitive) || e.id.contains(w, Qt::CaseInsensitive);
+        });
+    });
+    return out;
 }
 
 AppMenu appMenu(const QStringList& current, const QStringList& running)

@@ -6,6 +6,7 @@
 
 #include "layout/CustomLayoutDraft.h"
 #include "layout/SnapLayout.h"
+#include "platform/Applications.h"
 
 #include <QString>
 #include <QStringList>
@@ -67,6 +68,11 @@ AppMenu appMenu(const QStringList& current, const QStringList& running);
 SnapLayout::AppMap toggledApp(SnapLayout::AppMap apps, RegionNumber region, const QString& id);
 // The id appended to the region's list unless it is there already.
 SnapLayout::AppMap addedApp(SnapLayout::AppMap apps, RegionNumber region, const QString& id);
+
+// The applications "Other App…" offers: those launchers list, by name (case-insensitively,
+// then id); of them, those whose name or id holds every word typed, case-insensitively.
+std::vector<ApplicationEntry> chooserApplications(const std::vector<ApplicationEntry>& installed);
+std::vector<ApplicationEntry> filteredApplications(const std::vector<ApplicationEntry>& listed, const QString& typed);
 
 // The status line's text for a name that cannot be saved.
 QString nameMessage();

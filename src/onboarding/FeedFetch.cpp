@@ -116,6 +116,11 @@ void UpdateCheck::check(const QString& installedVersion, qint64 installedBuild,
 Task<void> UpdateCheck::runCheck(QString installedVersion, qint64 installedBuild,
                                  std::function<void(const Outcome&)> done)
 {
+    if (options_.feedUrl.isEmpty()) {
+        if (done)
+            done(Outcome::noSource());
+        co_return;
+    }
     const std::optional<ReleaseInfo> release = co_await fetch();
     const Outcome result = outcome(release, installedVersion, installedBuild, options_.system().version);
     if (done)

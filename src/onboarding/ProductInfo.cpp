@@ -8,7 +8,7 @@
 #define FRAMEWELL_BUILD "0"
 #endif
 #ifndef FRAMEWELL_VENDOR_HOST
-#define FRAMEWELL_VENDOR_HOST "corvellan.example"
+#define FRAMEWELL_VENDOR_HOST ""
 #endif
 
 namespace fw {
@@ -26,11 +26,13 @@ qint64 productBuild()
 
 QString vendorHost() { return QStringLiteral(FRAMEWELL_VENDOR_HOST); }
 
-QUrl vendorAddress(const QString& path)
+QUrl vendorAddress(const QString& path, const QString& host)
 {
+    if (host.isEmpty())
+        return {};
     QUrl url;
     url.setScheme(QStringLiteral("https"));
-    url.setHost(vendorHost());
+    url.setHost(host);
     url.setPath(path);
     return url;
 }

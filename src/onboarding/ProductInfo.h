@@ -1,8 +1,8 @@
 #pragma once
 // What the program says about itself: its version and build, the vendor's web host (a
-// build-time setting, FRAMEWELL_VENDOR_HOST, defaulting to a name under the reserved
-// ".example" domain so that an unconfigured build asks no real host) and the addresses on it,
-// and the tagline and motto of the About and welcome windows.
+// build-time setting, FRAMEWELL_VENDOR_HOST, empty unless the build names one: then nothing
+// goes to the network) and the addresses on it, and the tagline and motto of the About and
+// welcome windows.
 
 #include <QString>
 #include <QUrl>
@@ -15,10 +15,10 @@ QString productVersion();
 QString productBuildText();
 qint64 productBuild();
 
-// The vendor's web host name, e.g. "corvellan.example".
+// The vendor's web host name, e.g. "corvellan.example"; empty when the build names none.
 QString vendorHost();
-// The secure web address of a path on the vendor's host.
-QUrl vendorAddress(const QString& path);
+// The secure web address of a path on a host (the vendor's by default); empty without a host.
+QUrl vendorAddress(const QString& path, const QString& host = vendorHost());
 
 // The one-line tagline (About window and welcome headline) and the maker's motto.
 QString productTagline();

@@ -11,10 +11,11 @@ QString accessibilityLabel(TourArtKind kind)
 {
     switch (kind) {
     case TourArtKind::dropMenu:
-        return QStringLiteral("A window dragged over a placed window, with tiles for stack, left half, top half and swap.");
+        return QStringLiteral("A window dragged over a placed window, with the tiles Add to Stack, Left Half, "
+                              "Right Half, Top Half, Bottom Half and Swap.");
     case TourArtKind::stack:
-        return QStringLiteral("Three stacked windows with a badge of app icons under the title bar, and the "
-                              "switcher's numbered cards.");
+        return QStringLiteral("Three stacked windows with the badge of the apps behind under the title bar, and "
+                              "the switcher's row of window cards.");
     case TourArtKind::span:
         return QStringLiteral("One window spanning two of three columns.");
     case TourArtKind::layouts:

@@ -204,6 +204,11 @@ UpdateCheck::AlertText UpdateCheck::alertText(const Outcome& o, const QString& h
                     + o.release->minimumSystemVersion,
                 you + QStringLiteral(", which is the latest version for this computer."), {QStringLiteral("OK")},
                 std::nullopt};
+    case Outcome::Kind::noSource:
+        return {QStringLiteral("Framewell can't check for updates"),
+                QStringLiteral("This build of Framewell has no update source. Update it the way you installed "
+                               "it: through your package manager, or by building a newer version."),
+                {QStringLiteral("OK")}, std::nullopt};
     case Outcome::Kind::unreachable:
         break;
     }

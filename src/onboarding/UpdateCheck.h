@@ -2,7 +2,8 @@
 // The update check the user runs from the menu: one GET of the release feed on the vendor's
 // host, decoded strictly into a ReleaseInfo, then compared with the installed version and
 // build and with the running system's version, giving one Outcome that the shell shows as an
-// alert. Nothing is stored between checks. The version comparison is also What's New's.
+// alert. A build without a vendor host has no feed: the check then asks nothing and says so.
+// Nothing is stored between checks. The version comparison is also What's New's.
 //
 //   UpdateCheck updates(clock);
 //   updates.check(productVersion(), productBuild(), [&](const UpdateCheck::Outcome& o) {
@@ -38,7 +39,7 @@ struct ReleaseInfo {
 
     static std::optional<ReleaseInfo> decode(const QByteArray& json);
     QByteArray encode() const;
-    // https://<vendor host>/download/framewell.json
+    // https://<vendor host>/download/framewell.json; empty when the build names no host.
     static QUrl feedURL();
 
     friend bool operator==(const ReleaseInfo&, const ReleaseInfo&) = default;
@@ -59,7 +60,7 @@ struct SystemRelease {
 class UpdateCheck {
 public:
     struct Outcome {
-        enum class Kind { upToDate, available, needsNewerSystem, unreachable };
+        enum class Kind { upToDate, available, needsNewerSystem, unreachable, noSource };
         Kind kind = Kind::unreachable;
         std::optional<ReleaseInfo> release;   // with available and needsNewerSystem
         QString installed;                    // all but unreachable
@@ -71,6 +72,8 @@ public:
             return {Kind::needsNewerSystem, std::move(r), std::move(installed)};
         }
         static Outcome unreachable() { return {}; }
+        // This build names no host to ask.
+        static Outcome noSource() { return {Kind::noSource, std::nullopt, {}}; }
         friend bool operator==(const Outcome&, const Outcome&) = default;
     };
 
@@ -99,7 +102,8 @@ public:
     // One GET of the feed (no cache, no cookies, the time-out through the clock): the record,
     // or nothing on any failure (transport, time-out, status other than 200, too long, bad JSON).
     Task<std::optional<ReleaseInfo>> fetch();
-    // Fetches and derives the outcome; `done` runs unless this object ends first. Checks
+    // Fetches and derives the outcome (noSource at once, without the network, when the feed
+    // address is empty); `done` runs unless this object ends first. Checks
     // started while another runs are independent of it.
     void check(const QString& installedVersion, qint64 installedBuild, std::function<void(const Outcome&)> done);
     // The running system's name, for the alert texts.

@@ -75,7 +75,8 @@ void WelcomeVideoRun::finish()
 QUrl welcomeVideoURL()
 {
     // FRAMEWELL_WELCOME_VIDEO (a file or an address) stands in for the vendor's copy: for a
-    // machine without the network, and for the program's own tests.
+    // machine without the network, and for the program's own tests. Without either, a build
+    // naming no vendor host has no video.
     static const QUrl url = [] {
         const QString local = qEnvironmentVariable("FRAMEWELL_WELCOME_VIDEO");
         if (!local.isEmpty())

@@ -49,7 +49,8 @@ private:
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 
-// https://<vendor host>/framewell/video/welcome.mp4
+// FRAMEWELL_WELCOME_VIDEO when set, else https://<vendor host>/framewell/video/welcome.mp4;
+// empty when neither names one.
 QUrl welcomeVideoURL();
 
 } // namespace fw

@@ -14,12 +14,12 @@ const std::vector<WhatsNew::Entry> notesTable{
       "the window previews."_qs}},
     {u"1.18"_qs,
      {u"Stack badges stand on the window's left edge, between windows, just below the title bar, so they "
-      "cover almost nothing. Window Stacks → Badges on Window Edge puts them back in the title bar."_qs}},
+      "cover almost nothing. Window Stacks → Badges on Window Edge puts them back under the title bar."_qs}},
     {u"1.17.9"_qs, {u"Switching layouts keeps your stacks together: the whole stack moves with its front window."_qs}},
     {u"1.17.8"_qs, {u"Bring Both Forward lines up with the windows beside it in the switcher."_qs}},
     {u"1.17.7"_qs,
-     {u"While a video plays, Shuffle slides the real window instead of taking snapshots, so protected video no "
-      "longer flashes."_qs}},
+     {u"While a video plays, Shuffle slides the real window instead of taking snapshots, so the video keeps "
+      "playing through the switch."_qs}},
     {u"1.17.6"_qs,
      {u"Shuffle plays as 3D cards: the chosen window slides out from the deck and lands on top while the other "
       "sinks back. Stack badges no longer blink when you click."_qs}},
@@ -47,9 +47,8 @@ const std::vector<WhatsNew::Entry> notesTable{
      {u"The layout picker shows the app in each region: the windows there now, and the apps your own layouts "
       "place. Its heading is simply \"Drag into a region.\""_qs}},
     {u"1.16"_qs,
-     {u"Stack badges place themselves out of the way: past the last tab in a web browser, beside the toolbar "
-      "buttons in a mail app, clear in every window of the stack. Window Stacks → Place Badges "
-      "Automatically turns it off."_qs,
+     {u"Stack badges place themselves out of the way, in a spot that is clear in every window of the stack. "
+      "Window Stacks → Place Badges Automatically turns it off."_qs,
       u"The layout picker at the top of the screen is frosted glass, with softer cards and regions."_qs}},
     {u"1.15"_qs,
      {u"The Resize together hint is frosted glass and slides along a shared edge with the pointer."_qs,

@@ -30,8 +30,8 @@ public:
     // The last-seen version when the user default is absent, on every launch but the first.
     static inline const QString assumedLastSeen = QStringLiteral("1.13.3");
     // The launch's choice: reads and at once rewrites "lastSeenVersion" with the installed
-    // version, then gives the rows to show; none on the very first launch (the caller also shows
-    // nothing while the welcome window is visible, and these notes are then skipped for good).
+    // version, then gives the rows to show; none on the very first launch. The caller asks only
+    // when it will show them (not while the welcome window is visible), so none is skipped.
     static std::vector<Entry> entriesForLaunch(UserDefaults& defaults, const QString& installed, bool veryFirstLaunch);
 
     // The notes text line by line: for each entry a heading "Version 1.18", then one bullet

@@ -20,6 +20,8 @@ struct ApplicationEntry {
     QString startupWmClass; // WM_CLASS the application's windows carry, when the entry says
     QString exec;           // the entry's command (Exec=), field codes still in it
     QString tryExec;        // a program that must exist for the entry to run (TryExec=)
+    bool listed = true;     // shown by application launchers here (not NoDisplay, nor left
+                            // out of this desktop by OnlyShowIn/NotShowIn)
 
     friend bool operator==(const ApplicationEntry&, const ApplicationEntry&) = default;
 };

@@ -83,8 +83,7 @@ TEST_F(Controller, SavingStoresAppliesWhenAllowedAndDeletingReports)
 
     allowed = false;
     e->saveApplyButton()->click();
-    EXPECT_EQ(reports, std::vector<QString>{"Resume snapping and enable window control before applying a layout. You can "
-                                            "still save it."});
+    EXPECT_EQ(reports, std::vector<QString>{"Resume snapping before applying a layout. You can still save it."});
     EXPECT_TRUE(store.customLayouts(key).empty());
     EXPECT_TRUE(e->isVisible());
 

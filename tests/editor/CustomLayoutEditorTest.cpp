@@ -3,6 +3,7 @@
 // deleting hand to the owner.
 #include "EditorFixture.h"
 
+#include "editor/qt/ApplicationChooser.h"
 #include "editor/qt/CustomLayoutCanvas.h"
 #include "editor/qt/CustomLayoutEditor.h"
 #include "editor/qt/FileDialogs.h"
@@ -13,6 +14,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -93,7 +97,12 @@ TEST_F(Editor, ControlsStandWhereTheDesignPutsThemTopToBottom)
         ADD_FAILURE() << text.toStdString();
         return -1;
     };
-    const std::vector<int> order{top("Edit “Mine”"), e->nameField()->y(), top("Click a region to split it. Drag dividers to resize. Double-click a divider for 50/50."),
+    // The hint says what the editor does, whole: a click selects, the buttons split.
+    const QString hint = "Click a region to select it, then split it below. Drag a divider to resize; double-click it for 50/50.";
+    for (OverlayLabel* label : e->findChildren<OverlayLabel*>())
+        if (label->text() == hint)
+            EXPECT_EQ(label->shownText(), hint) << "cut";
+    const std::vector<int> order{top("Edit “Mine”"), e->nameField()->y(), top(hint),
                                  e->canvas()->y(), e->appMenu()->y(), top("Split left / right"), e->message()->y(),
                                  top("Delete Layout…")};
     EXPECT_TRUE(std::is_sorted(order.begin(), order.end()) && std::adjacent_find(order.begin(), order.end()) == order.end());
@@ -287,45 +296,69 @@ TEST_F(Editor, TheAppsMenuOfEachRegionTogglesRunningAppsAndDropsAppsOfMergedRegi
     EXPECT_FALSE(saves[0].layout.apps);
 }
 
-TEST_F(Editor, OtherAppAddsTheChosenDesktopEntryOnce)
+// "Other App…" lists the applications a launcher shows, by name and icon, filters them as the
+// user types and adds the chosen one's desktop-entry id once.
+TEST_F(Editor, OtherAppChoosesAnInstalledApplicationByNameOnce)
 {
-    QDir(dir.path()).mkpath("applications/kde");
-    const QString folder = dir.filePath("applications");
-    QFile entry(folder + "/kde/konsole.desktop");
-    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
-    entry.write("[Desktop Entry]\nType=Application\nName=Konsole\n");
-    entry.close();
-    apps->setFolders({folder});
-    install("kde-konsole", "Konsole");
+    install("org.kde.konsole", "Konsole");
+    install("firefox-esr", "Firefox ESR", Qt::red);
+    apps->add("xterm", "XTerm");   // no icon: the placeholder tile stands in
+    ApplicationEntry helper;
+    helper.id = "helper";
+    helper.name = "Background Helper";
+    helper.listed = false;
+    apps->add(helper);
     auto e = make(std::nullopt);
 
-    const auto choose = [&](const QString& path) {
-        QString message;
+    // Runs the chooser as the user would: types, then Return, or Escape when `typed` is empty.
+    const auto choose = [&](const QString& typed, QStringList* shown = nullptr) {
         QTimer::singleShot(0, [&] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            ASSERT_TRUE(dialog);
-            message = fileDialogMessage(dialog);
-            EXPECT_EQ(dialog->nameFilters(), QStringList({"Applications (*.desktop)"}));
-            EXPECT_EQ(dialog->labelText(QFileDialog::Accept), "Add");
-            if (path.isEmpty()) {
-                dialog->reject();
+            auto* chooser = qobject_cast<ApplicationChooser*>(QApplication::activeModalWidget());
+            ASSERT_TRUE(chooser);
+            EXPECT_EQ(chooser->windowTitle(), "Choose an App");
+            EXPECT_EQ(chooser->messageLabel()->text(), "Choose an app to add to region 1.");
+            EXPECT_EQ(chooser->shownNames(), QStringList({"Firefox ESR", "Konsole", "XTerm"}))
+                << "by name, without what launchers leave out";
+            for (int i = 0; i < chooser->list()->count(); ++i)
+                EXPECT_FALSE(chooser->list()->item(i)->icon().isNull()) << i;
+            if (typed.isEmpty()) {
+                QTest::keyClick(chooser->searchField(), Qt::Key_Escape);
                 return;
             }
-            dialog->selectFile(path);
-            static_cast<QDialog*>(dialog)->accept();
+            QTest::keyClicks(chooser->searchField(), typed);
+            if (shown)
+                *shown = chooser->shownNames();
+            QTest::keyClick(chooser->searchField(), Qt::Key_Return);
+            if (chooser->isVisible()) {   // nothing to add: Return does nothing
+                EXPECT_FALSE(chooser->addButton()->isEnabled());
+                QTest::keyClick(chooser->searchField(), Qt::Key_Escape);
+            }
         });
         e->chooseApp(CustomLayoutEditor::otherAppTag);
-        return message;
     };
-    EXPECT_EQ(choose(folder + "/kde/konsole.desktop"), "Choose an app to add to region 1.");
-    EXPECT_EQ(e->canvas()->apps().at(0), QStringList({"kde-konsole"}));
-    choose(folder + "/kde/konsole.desktop");
-    EXPECT_EQ(e->canvas()->apps().at(0), QStringList({"kde-konsole"})) << "already in the list";
-    choose(QString());
-    // An entry outside the applications folders names no application.
-    QFile::copy(folder + "/kde/konsole.desktop", dir.filePath("stray.desktop"));
-    choose(dir.filePath("stray.desktop"));
-    EXPECT_EQ(e->canvas()->apps().at(0), QStringList({"kde-konsole"}));
+    QStringList shown;
+    choose("kon", &shown);
+    EXPECT_EQ(shown, QStringList({"Konsole"}));
+    EXPECT_EQ(e->canvas()->apps().at(0), QStringList({"org.kde.konsole"}));
+    choose("KONSOLE");
+    EXPECT_EQ(e->canvas()->apps().at(0), QStringList({"org.kde.konsole"})) << "already in the list";
+    choose("");
+    EXPECT_EQ(e->canvas()->apps().at(0), QStringList({"org.kde.konsole"})) << "cancelled";
+    choose("esr fire", &shown);
+    EXPECT_EQ(shown, QStringList({"Firefox ESR"})) << "every word, in any order";
+    EXPECT_EQ(e->canvas()->apps().at(0), QStringList({"org.kde.konsole", "firefox-esr"}));
+    choose("no such app", &shown);
+    EXPECT_TRUE(shown.isEmpty());
+    EXPECT_EQ(e->canvas()->apps().at(0), QStringList({"org.kde.konsole", "firefox-esr"})) << "nothing to add";
+
+    // Down in the search field moves through the list as it shows.
+    ApplicationChooser chooser(apps->installed(), QString());
+    chooser.show();
+    QTest::keyClicks(chooser.searchField(), "e");
+    EXPECT_EQ(chooser.shownNames(), QStringList({"Firefox ESR", "Konsole", "XTerm"}));
+    QTest::keyClick(chooser.searchField(), Qt::Key_Down);
+    QTest::keyClick(chooser.searchField(), Qt::Key_Return);
+    EXPECT_EQ(chooser.chosen(), std::optional<QString>("org.kde.konsole"));
 }
 
 TEST_F(Editor, DeletingAsksFirstAndHandsOnTheLayoutAsItWasOpened)

@@ -13,6 +13,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QTreeView>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -221,6 +223,19 @@ TEST_F(Files, ImportAddsNewLayoutsOnceAndCountsThoseAlreadyPresent)
     EXPECT_EQ(files.filePanel()->labelText(QFileDialog::Accept), "Import");
     EXPECT_EQ(fileDialogMessage(files.filePanel()),
               "Add layouts to Studio Display. Existing layouts and window positions will be kept.");
+    // The detail view's columns show their whole titles, with the rest for the names.
+    auto* view = files.filePanel()->findChild<QTreeView*>("treeView");
+    ASSERT_TRUE(view);
+    files.filePanel()->show();
+    QHeaderView* header = view->header();
+    int total = 0;
+    for (int i = 0; i < header->count(); ++i) {
+        const QString title = header->model()->headerData(i, Qt::Horizontal).toString();
+        EXPECT_GE(header->sectionSize(i), header->fontMetrics().horizontalAdvance(title)) << title.toStdString();
+        total += header->sectionSize(i);
+    }
+    EXPECT_LE(total, header->width()) << "no column runs past the view";
+    EXPECT_GE(header->sectionSize(0), header->width() / 3) << "the names have room";
     const auto before = reports.size();
     files.filePanel()->reject();
     EXPECT_FALSE(files.filePanel());

@@ -242,5 +242,19 @@ TEST(FeedFetch, SilentHostTimesOutOnTheClock)
     EXPECT_FALSE(reported);
 }
 
+// A build naming no vendor host has no feed: the check says so at once and sends nothing.
+TEST(FeedFetch, WithoutAFeedAddressNothingIsAsked)
+{
+    VirtualClock clock;
+    UpdateCheck::Options o;
+    o.feedUrl = QUrl();
+    UpdateCheck check(clock, o);
+    std::optional<Outcome> got;
+    check.check(QStringLiteral("1.18"), 100, [&](const Outcome& outcome) { got = outcome; });
+    ASSERT_TRUE(spinUntil([&] { return got.has_value(); }, 1000));
+    EXPECT_EQ(*got, Outcome::noSource());
+    EXPECT_EQ(clock.pendingCount(), 0u) << "no time-out was set: nothing went out";
+}
+
 } // namespace
 } // namespace fw

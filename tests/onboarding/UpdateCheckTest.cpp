@@ -87,7 +87,10 @@ TEST(UpdateCheck, FeedDecodingIsStrict)
     EXPECT_FALSE(ReleaseInfo::decode("[" + QJsonDocument(feed()).toJson() + "]"));
     EXPECT_FALSE(ReleaseInfo::decode(QJsonDocument(feed()).toJson() + "x"));
     EXPECT_FALSE(ReleaseInfo::decode(""));
-    EXPECT_EQ(ReleaseInfo::feedURL().toString(), "https://" + vendorHost() + "/download/framewell.json");
+    EXPECT_EQ(vendorAddress("/download/framewell.json", "corvellan.example").toString(),
+              "https://corvellan.example/download/framewell.json");
+    EXPECT_EQ(ReleaseInfo::feedURL(), vendorAddress("/download/framewell.json"));
+    EXPECT_TRUE(vendorAddress("/download/framewell.json", "").isEmpty()) << "no host, no address";
 }
 
 ReleaseInfo release(const char* version, qint64 build, const char* minimum)
@@ -171,6 +174,13 @@ TEST(UpdateCheck, AlertTexts)
     EXPECT_EQ(t.message, "Couldn't check for updates");
     EXPECT_EQ(t.informative, "corvellan.example couldn't be reached. Check your internet connection and try again.");
     EXPECT_EQ(t.buttons, QStringList({"OK"}));
+
+    t = UpdateCheck::alertText(Outcome::noSource(), "", "Debian GNU/Linux");
+    EXPECT_EQ(t.message, "Framewell can't check for updates");
+    EXPECT_EQ(t.informative, "This build of Framewell has no update source. Update it the way you installed it: "
+                             "through your package manager, or by building a newer version.");
+    EXPECT_EQ(t.buttons, QStringList({"OK"}));
+    EXPECT_FALSE(t.link);
 }
 
 } // namespace

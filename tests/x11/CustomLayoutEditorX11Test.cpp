@@ -5,6 +5,7 @@
 // With FRAMEWELL_SHOTS_DIR set, both are photographed for review.
 #include "base/QtClock.h"
 #include "base/UserDefaults.h"
+#include "editor/qt/ApplicationChooser.h"
 #include "editor/qt/CustomLayoutCanvas.h"
 #include "editor/qt/CustomLayoutEditor.h"
 #include "editor/qt/CustomLayoutEditorController.h"
@@ -26,6 +27,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QLineEdit>
+#include <QTimer>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
@@ -190,6 +193,29 @@ TEST(X11CustomLayoutEditor, SplitFromTheKeyboardSaveAndThePickerOffersIt)
     d.settle();
     saveShot("x11-custom-layout-editor.png");
 
+    // "Other App…" lists the installed applications by name and icon; typed letters filter
+    // them and Return adds the one selected to region 2.
+    bool chosen = false;
+    QTimer::singleShot(0, [&] {
+        auto* chooser = qobject_cast<ApplicationChooser*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(chooser);
+        const xcb_window_t id = xcb_window_t(chooser->winId());
+        ASSERT_TRUE(session.waitFor([&] {
+            return session.isViewable(id) && QApplication::focusWidget() == chooser->searchField()
+                && session.topLevelOf(session.inputFocus()) == session.topLevelOf(id);
+        })) << "the chooser never took the keyboard";
+        EXPECT_EQ(chooser->shownNames(), QStringList({"Files", "Mail", "Notes", "XTerm"}));
+        d.settle();
+        saveShot("x11-app-chooser.png");
+        ASSERT_TRUE(d.key("n", [&] { return chooser->searchField()->text() == "n"; }));
+        ASSERT_TRUE(d.key("o", [&] { return chooser->shownNames() == QStringList{"Notes"}; }))
+            << chooser->shownNames().join(", ").toStdString();
+        chosen = d.key("Return", [&] { return !chooser->isVisible(); });
+    });
+    editor->chooseApp(CustomLayoutEditor::otherAppTag);
+    EXPECT_TRUE(chosen);
+    EXPECT_EQ(canvas->apps().at(1), QStringList({"org.example.Files", "org.example.Notes"}));
+
     // A click on "Save Layout" stores it for the display and closes the window.
     d.click(editor->saveButton());
     ASSERT_TRUE(session.waitFor([&] { return !editor->isVisible(); })) << "the editor stayed open";
@@ -212,6 +238,13 @@ TEST(X11CustomLayoutEditor, SplitFromTheKeyboardSaveAndThePickerOffersIt)
     saveShot("x11-export-panel.png");
     static_cast<QDialog*>(panel)->reject();
     EXPECT_FALSE(files.filePanel());
+    files.importLayouts(key);
+    panel = files.filePanel();
+    ASSERT_TRUE(panel);
+    ASSERT_TRUE(session.waitFor([&] { return session.isViewable(xcb_window_t(panel->winId())); }));
+    d.settle();
+    saveShot("x11-import-panel.png");
+    static_cast<QDialog*>(panel)->reject();
     EXPECT_TRUE(d.reports.empty());
 }
 

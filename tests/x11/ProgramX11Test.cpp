@@ -262,7 +262,30 @@ TEST(ProgramX11, AFirstRunPlaysTheWelcomeVideoInTheHelperAndKeepsNoMediaLibrary)
     EXPECT_TRUE(session.waitFor([&] { return childProcesses(program).isEmpty(); }))
         << "the helper outlived its video: " << childProcesses(program).toStdString();
     EXPECT_EQ(mediaLibraries(program), QStringList()) << "mapped in the program";
+    const QRegularExpression mediaTalk(u"pulse|multimedia|gstreamer|ffmpeg|libav"_qs,
+                                       QRegularExpression::CaseInsensitiveOption);
+    EXPECT_FALSE(mediaTalk.match(programLog(session)).hasMatch())
+        << "the media libraries spoke on the console:\n" << programLog(session).toStdString();
     EXPECT_TRUE(programWindowShown(session, u"Framewell"_qs)) << "Getting Started went with the video";
+    EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
+}
+
+// A build naming no vendor host, on a fresh profile without a local video: Getting Started
+// opens on its main page at once, and no player starts for a video that no host serves.
+TEST(ProgramX11, AFirstRunWithoutAVideoSourceOpensGettingStartedOnItsPage)
+{
+    if (!vendorHost().isEmpty())
+        GTEST_SKIP() << "this build names a vendor host";
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    const pid_t program = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
+    ASSERT_TRUE(program) << session.error();
+    ASSERT_TRUE(session.waitFor([&] { return programWindowShown(session, u"Framewell"_qs); }, 10000))
+        << "no Getting Started window\n" << programLog(session).toStdString();
+    ASSERT_TRUE(session.waitFor([&] { return programLog(session).contains(u"Framewell started"_qs); }, 10000));
+    session.waitFor([] { return false; }, 500);
+    EXPECT_EQ(childProcesses(program), QString()) << "a video player started";
+    EXPECT_FALSE(programLog(session).contains(u"Welcome video"_qs)) << programLog(session).toStdString();
     EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
 }
 

@@ -1,5 +1,6 @@
 // Screens and display keys on a real server: one wide screen split into two monitors.
 #include "platform/qt/DevicePixels.h"
+#include "platform/x11/MonitorNames.h"
 #include "platform/x11/X11Permissions.h"
 #include "platform/x11/X11Screens.h"
 #include "x11/XSession.h"
@@ -26,6 +27,27 @@ QByteArray sampleEdid(char serial)
     e[8] = 0x10;   // manufacturer
     e[9] = 0xac;
     e[12] = serial;
+    return e;
+}
+
+// An EDID of a maker (three letters) with a monitor-name descriptor in its second slot (the
+// first holds the timing, as on real monitors), and its size in centimetres.
+QByteArray namedEdid(const char* pnp, const QByteArray& name, int widthCm = 60, int heightCm = 34)
+{
+    QByteArray e = sampleEdid(1);
+    const unsigned code = unsigned(pnp[0] - 'A' + 1) << 10 | unsigned(pnp[1] - 'A' + 1) << 5 | unsigned(pnp[2] - 'A' + 1);
+    e[8] = char(code >> 8);
+    e[9] = char(code & 0xff);
+    e[21] = char(widthCm);
+    e[22] = char(heightCm);
+    e[54] = 0x02;   // a detailed timing: not a descriptor
+    e[55] = 0x3a;
+    if (!name.isEmpty()) {
+        QByteArray text = name.left(13);
+        if (text.size() < 13)
+            text += '\n' + QByteArray(12 - text.size(), ' ');
+        e.replace(72, 18, QByteArray("\0\0\0\xfc\0", 5) + text);
+    }
     return e;
 }
 
@@ -102,18 +124,22 @@ TEST(X11Screens, TwoMonitorsGetTheirFramesVisibleFramesAndKeys)
     })) << toString(left->visibleFrame).toStdString() << ", " << toString(right->visibleFrame).toStdString();
 
     // With an EDID on its output, LEFT's key is the UUID form derived from it once the server
-    // has told of the change; RIGHT has no output.
-    ASSERT_TRUE(setEdid(session, sampleEdid(7)));
-    const auto keyOf = [&](const QString& name) {
+    // has told of the change, and it is shown by its maker and model; RIGHT has no output and
+    // keeps its name and key.
+    const QByteArray edid = namedEdid("DEL", "DELL U2720Q");
+    ASSERT_TRUE(setEdid(session, edid));
+    const auto at = [&](Point origin) {
         for (const ScreenInfo& s : screens.screens()) {
-            if (s.name == name)
-                return s.key;
+            if (s.frame.origin == origin)
+                return s;
         }
-        return QString();
+        return ScreenInfo{};
     };
-    EXPECT_TRUE(session.waitFor([&] { return keyOf(QStringLiteral("LEFT")) == X11Screens::displayKeyFromEdid(sampleEdid(7)); }))
-        << keyOf(QStringLiteral("LEFT")).toStdString();
-    EXPECT_EQ(keyOf(QStringLiteral("RIGHT")), QStringLiteral("RIGHT"));
+    EXPECT_TRUE(session.waitFor([&] { return at({0, 0}).key == X11Screens::displayKeyFromEdid(edid); }))
+        << at({0, 0}).key.toStdString();
+    EXPECT_EQ(at({0, 0}).name, QStringLiteral("Dell U2720Q"));
+    EXPECT_EQ(at({1920, 0}).key, QStringLiteral("RIGHT"));
+    EXPECT_EQ(at({1920, 0}).name, QStringLiteral("RIGHT"));
 }
 
 // At 150 % (Xft.dpi 144 read by Qt at start) the monitors are still RandR's device pixels, our
@@ -221,6 +247,34 @@ TEST(X11Screens, DisplayKeysFromEdid)
     broken[0] = 1;
     EXPECT_TRUE(X11Screens::displayKeyFromEdid(broken).isEmpty());
     EXPECT_TRUE(X11Screens::displayKeyFromEdid(broken, QStringLiteral("DP-1")).isEmpty());
+}
+
+// Displays are shown by maker and model as desktop settings show them, else by connector,
+// else by their place; twins are numbered; anything that is no EDID names nothing.
+TEST(X11Screens, DisplayNamesFromEdidConnectorOrPlace)
+{
+    EXPECT_EQ(monitorNameFromEdid(namedEdid("DEL", "DELL U2720Q")), "Dell U2720Q") << "the maker not said twice";
+    EXPECT_EQ(monitorNameFromEdid(namedEdid("SAM", "U28E590")), "Samsung U28E590");
+    EXPECT_EQ(monitorNameFromEdid(namedEdid("GSM", "LG ULTRAFINE")), "LG ULTRAFINE");
+    EXPECT_EQ(monitorNameFromEdid(namedEdid("GSM", "27GL850")), "LG 27GL850") << "the name people know, not pnp.ids'";
+    EXPECT_EQ(monitorNameFromEdid(namedEdid("LEN", "")), "Lenovo 27″") << "no name: the diagonal";
+    EXPECT_EQ(monitorNameFromEdid(namedEdid("LEN", "", 0, 0)), "Lenovo");
+    EXPECT_EQ(monitorNameFromEdid(namedEdid("ZZZ", "Q1")), monitorMaker("ZZZ") + " Q1");
+    EXPECT_EQ(monitorMaker("ZZZ"), "ZZZ") << "an unknown code stands for itself";
+    EXPECT_EQ(monitorNameFromEdid(namedEdid("DEL", "ABCDEFGHIJKLMNOP")), "Dell ABCDEFGHIJKLM") << "13 characters";
+    EXPECT_TRUE(monitorNameFromEdid(QByteArray()).isEmpty());
+    EXPECT_TRUE(monitorNameFromEdid(namedEdid("DEL", "U2720Q").left(127)).isEmpty());
+    QByteArray noMaker = namedEdid("DEL", "U2720Q");
+    noMaker[8] = noMaker[9] = 0;
+    EXPECT_TRUE(monitorNameFromEdid(noMaker).isEmpty()) << "letters out of range";
+
+    const QByteArray dell = namedEdid("DEL", "DELL U2720Q");
+    EXPECT_EQ(monitorNames({{dell, u"DP-1"_qs}, {QByteArray(), u"HDMI-1"_qs}, {dell, u"DP-2"_qs},
+                            {QByteArray(), u"screen"_qs}, {noMaker, u"eDP-1"_qs}}),
+              (std::vector<QString>{u"Dell U2720Q (1)"_qs, u"HDMI-1"_qs, u"Dell U2720Q (2)"_qs, u"Display 4"_qs,
+                                    u"eDP-1"_qs}));
+    EXPECT_EQ(monitorNames({{QByteArray(), u"screen"_qs}}), std::vector<QString>{u"Display 1"_qs})
+        << "a virtual server's one output";
 }
 
 TEST(X11Permissions, AlwaysGrantedAndNothingToReset)

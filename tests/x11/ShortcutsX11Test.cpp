@@ -197,6 +197,16 @@ TEST(ShortcutsX11, UnderAGermanLayoutKeysFollowTheirCharactersAndAClashShowsInTh
     EXPECT_EQ(window.note(ShortcutAction::previous), QString());
     EXPECT_EQ(window.keyButton(ShortcutAction::next)->text(), u"Ctrl+Alt+Ä"_qs);
     EXPECT_EQ(window.keyButton(ShortcutAction::previous)->text(), u"Ctrl+Alt+#"_qs);
+
+    // The window recording a mouse button, its hint whole, for review.
+    const QString shots = qEnvironmentVariable("FRAMEWELL_SHOTS_DIR");
+    if (!shots.isEmpty()) {
+        window.show();
+        window.mouseButton(ShortcutAction::stack)->click();
+        session.waitFor([] { return false; }, 200);
+        EXPECT_TRUE(window.window()->grab().save(shots + u"/shortcuts-recording-mouse.png"_qs));
+        window.close();
+    }
 }
 
 TEST(ShortcutsX11, ABoundMiddleClickRunsItsActionAndNeverReachesTheWindowWhileAnUnboundOneDoes)

@@ -61,6 +61,22 @@ TEST_F(XdgFixture, OnlyVisibleApplicationsCount)
     EXPECT_FALSE(XdgApplications::parse(QByteArray("\x00\xff\xfe garbage", 12), u"x"_qs, {}));
     EXPECT_TRUE(XdgApplications::parse("[Desktop Entry]\nType=Application\nName=Quiet\nNoDisplay=true\n", u"x"_qs, {}))
         << "an application kept out of menus is still installed";
+
+    // Listed in launchers (the application chooser) only as the desktop entry rules say.
+    const auto listed = [](const QByteArray& keys, const QStringList& desktops) {
+        auto e = XdgApplications::parse("[Desktop Entry]\nType=Application\nName=A\n" + keys, u"a"_qs, {}, desktops);
+        return e && e->listed;
+    };
+    EXPECT_TRUE(listed("", {}));
+    EXPECT_FALSE(listed("NoDisplay=true\n", {u"XFCE"_qs}));
+    EXPECT_TRUE(listed("NoDisplay=false\n", {u"XFCE"_qs}));
+    EXPECT_TRUE(listed("OnlyShowIn=GNOME;XFCE;\n", {u"XFCE"_qs}));
+    EXPECT_TRUE(listed("OnlyShowIn=GNOME;XFCE;\n", {u"ubuntu"_qs, u"GNOME"_qs})) << "any of the session's names";
+    EXPECT_FALSE(listed("OnlyShowIn=KDE;\n", {u"XFCE"_qs}));
+    EXPECT_FALSE(listed("OnlyShowIn=KDE;\n", {})) << "no desktop named: not shown";
+    EXPECT_FALSE(listed("NotShowIn=XFCE;LXDE\n", {u"XFCE"_qs}));
+    EXPECT_TRUE(listed("NotShowIn=KDE;\n", {u"XFCE"_qs}));
+    EXPECT_TRUE(listed("NotShowIn=KDE;\n", {}));
 }
 
 TEST_F(XdgFixture, EarlierFoldersWinAndSubfoldersFormTheId)

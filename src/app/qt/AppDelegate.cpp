@@ -145,8 +145,11 @@ void AppDelegate::launch()
     observeDisplays();
     showFirstRunWindows();
     handleOptions();
-    log::info(LogCategory::App, "Framewell started; accessibility=%{bool}d",
-              platform_.permissions.windowControlGranted(false));
+    // Window control is always had on X11; the line names it only where a desktop withholds it.
+    if (platform_.permissions.windowControlGranted(false))
+        log::info(LogCategory::App, "Framewell started");
+    else
+        log::info(LogCategory::App, "Framewell started; no window control");
 }
 
 void AppDelegate::installProcessHooks()
@@ -285,11 +288,9 @@ void AppDelegate::showFirstRunWindows()
     const bool trusted = platform_.permissions.windowControlGranted(false);
     if (!trusted || !defaults.boolValue(hasOpenedKey, false) || options_.welcome) {
         showWelcome();
-        if (!defaults.boolValue(welcomeVideoShownKey, false)) {
+        // Marked shown only when it plays: a build without a video leaves it for one with.
+        if (!defaults.boolValue(welcomeVideoShownKey, false) && welcome_ && welcome_->playVideo())
             defaults.setValue(welcomeVideoShownKey, true);
-            if (welcome_)
-                welcome_->playVideo();
-        }
     }
     if (!trusted && defaults.boolValue(ShellCommands::hadWindowControlKey, false)) {
         std::weak_ptr<AppDelegate> weak = self_.weak();

@@ -87,8 +87,13 @@ void AppDelegate::showWelcome()
 
 void AppDelegate::showWhatsNewIfUpdated(bool firstLaunch)
 {
+    // While Getting Started shows (--welcome, or window control to grant) the notes wait for a
+    // later launch: they are marked seen only when shown. The very first launch has none and
+    // records the installed version.
+    if (!firstLaunch && welcome_ && welcome_->window()->isVisible())
+        return;
     const auto entries = WhatsNew::entriesForLaunch(platform_.defaults, productVersion(), firstLaunch);
-    if (entries.empty() || (welcome_ && welcome_->window()->isVisible()))
+    if (entries.empty())
         return;
     whatsNew_ = std::make_unique<WhatsNewWindowController>(entries, platform_.clock);
     whatsNew_->onTour = [this] { showTour(); };

@@ -137,8 +137,11 @@ void ShortcutsWindowController::build()
         place(row.note, frameFromBottom(528, y + 5, 124, 16));
         rows_[action] = row;
     }
+    // Two lines beside Restore Defaults: the mouse hint, with its keys at the end, is longer
+    // than one line.
     hint_ = makeLabel(QString(), 11, QFont::Normal, StyleColor::secondaryLabel, w);
-    place(hint_, frameFromBottom(20, 24, 470, 16));
+    hint_->setWordWrap(true);
+    place(hint_, frameFromBottom(20, 12, 470, 36));
     restore_ = new QPushButton(QStringLiteral("Restore Defaults"), w);
     place(restore_, frameFromBottom(500, 16, 140, 30));
     connect(restore_, &QPushButton::clicked, this, [this] { recorder_.restoreDefaults(); });

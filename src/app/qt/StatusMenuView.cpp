@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QIconEngine>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
 #include <QStyleOption>
@@ -140,6 +141,17 @@ bool StatusMenuView::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange)
         updateIcon();
+    // Ctrl+Q, shown beside Quit, quits while the menu or one of its submenus is open (the
+    // open menu holds the keyboard, so no shortcut of the program's reaches it otherwise).
+    if (event->type() == QEvent::KeyPress && menuOpen() && watched == QApplication::activePopupWidget()) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Q && (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier) {
+            closeMenu();
+            if (onCommand)
+                onCommand(MenuCommand::quit, {});
+            return true;
+        }
+    }
     return false;
 }
 

@@ -4,6 +4,7 @@
 
 #include "editor/CustomLayoutRules.h"
 #include "editor/qt/CustomLayoutCanvas.h"
+#include "editor/qt/ApplicationChooser.h"
 #include "editor/qt/FileDialogs.h"
 #include "editor/qt/LayoutDiagram.h"
 #include "overlay/ActionButton.h"
@@ -12,7 +13,6 @@
 #include "snap/AppNames.h"
 
 #include <QComboBox>
-#include <QDir>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -93,7 +93,8 @@ void CustomLayoutEditor::buildHeader(const std::vector<SnapLayout>& starters)
     for (const SnapLayout& starter : starters)
         startMenu_->addItem(QIcon(layoutDiagramImage(starter)), starter.name);
     connect(startMenu_, &QComboBox::activated, this, [this] { changeStarter(); });
-    makeLabel(QStringLiteral("Click a region to split it. Drag dividers to resize. Double-click a divider for 50/50."), 12,
+    // A click selects; the split buttons under the canvas split the selected region.
+    makeLabel(QStringLiteral("Click a region to select it, then split it below. Drag a divider to resize; double-click it for 50/50."), 12,
               QFont::Normal, StyleColor::secondaryLabel, this)
         ->setGeometry(frame(24, 509, 732, 20));
 }
@@ -281,27 +282,11 @@ void CustomLayoutEditor::chooseApp(int tag)
 std::optional<QString> CustomLayoutEditor::chooseOtherApp(RegionNumber region)
 {
     const auto applications = AppNames::applications();
-    const QStringList folders = applications ? applications->folders() : QStringList();
-    QFileDialog* dialog = makeFileDialog(
-        this, QString(), QStringLiteral("Choose an app to add to region %1.").arg(region + 1));
-    dialog->setAttribute(Qt::WA_DeleteOnClose, false);
-    dialog->setFileMode(QFileDialog::ExistingFile);
-    dialog->setNameFilter(QStringLiteral("Applications (*.desktop)"));
-    dialog->setLabelText(QFileDialog::Accept, QStringLiteral("Add"));
-    QList<QUrl> places;
-    for (const QString& folder : folders) {
-        if (QDir(folder).exists())
-            places << QUrl::fromLocalFile(folder);
-    }
-    dialog->setSidebarUrls(places);
-    if (!places.isEmpty())
-        dialog->setDirectory(places.first().toLocalFile());
-    const bool accepted = dialog->exec() == QDialog::Accepted;
-    const QString path = dialog->selectedFiles().value(0);
-    delete dialog;
-    if (!accepted || !applications)
+    ApplicationChooser chooser(applications ? applications->installed() : std::vector<ApplicationEntry>(),
+                               QStringLiteral("Choose an app to add to region %1.").arg(region + 1), this);
+    if (chooser.exec() != QDialog::Accepted || !applications)
         return std::nullopt;
-    const auto id = desktopEntryId(path, folders);
+    const auto id = chooser.chosen();
     if (!id || !applications->entry(*id))
         return std::nullopt;
     return id;

@@ -4,7 +4,10 @@
 
 #include <QDir>
 #include <QGridLayout>
+#include <QHeaderView>
 #include <QLabel>
+#include <QSplitter>
+#include <QTreeView>
 
 #include <algorithm>
 #include <tuple>
@@ -39,6 +42,18 @@ QFileDialog* makeFileDialog(QWidget* parent, const QString& title, const QString
     // Not the program's working directory, which means nothing to the user.
     dialog->setDirectory(QDir::homePath());
     dialog->resize(std::max(dialog->width(), 760), std::max(dialog->height(), 520));
+    // The detail view's columns fit their titles and contents; the name takes the rest.
+    if (auto* files = dialog->findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = files->header();
+        header->setStretchLastSection(false);
+        header->setMinimumSectionSize(60);
+        for (int i = 1; i < header->count(); ++i)
+            header->setSectionResizeMode(i, QHeaderView::ResizeToContents);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+    }
+    // The places beside the files wide enough for a folder's name.
+    if (auto* split = dialog->findChild<QSplitter*>(QStringLiteral("splitter")))
+        split->setSizes({170, dialog->width() - 170});
     auto* grid = qobject_cast<QGridLayout*>(dialog->layout());
     if (!grid)
         return dialog; // never so for Qt's own dialog; the extra controls are then left out

@@ -74,7 +74,7 @@ QIcon AboutWindowController::applicationIcon()
 }
 
 AboutView::AboutView(const QString& version, const QString& build, const QIcon& icon, std::function<void()> onWebsite,
-                     QWidget* parent)
+                     QWidget* parent, const QString& host)
     : QWidget(parent)
 {
     resize(440, 410);
@@ -103,7 +103,9 @@ AboutView::AboutView(const QString& version, const QString& build, const QIcon& 
     labels_.push_back(maker);
     centred(makerMotto(), 12, QFont::Normal, StyleColor::secondaryLabel, frameFromBottom(h, 24, 93, 392, 22));
 
-    websiteButton_ = new ActionButton(vendorHost(), std::move(onWebsite), this);
+    if (host.isEmpty())
+        return;
+    websiteButton_ = new ActionButton(host, std::move(onWebsite), this);
     websiteButton_->setGeometry(frameFromBottom(h, 140, 51, 160, 28));
     websiteButton_->setAccessibleName(QStringLiteral("Visit Framewell on the Corvellan website"));
 }
@@ -119,15 +121,15 @@ void AboutView::paintEvent(QPaintEvent*)
     p.fillRect(rect(), styleColor(StyleColor::windowBackground, palette()));
 }
 
-AboutWindowController::AboutWindowController(Clock& clock)
+AboutWindowController::AboutWindowController(Clock& clock, const QString& host)
     : clock_(clock), window_(std::make_unique<OnboardingWindow>(QStringLiteral("About Framewell"), QSize(440, 410)))
 {
     openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
     QPointer<AboutWindowController> self(this);
-    view_ = new AboutView(productVersion(), productBuildText(), applicationIcon(), [self] {
+    view_ = new AboutView(productVersion(), productBuildText(), applicationIcon(), [self, host] {
         if (self && self->openUrl)
-            self->openUrl(vendorAddress(QStringLiteral("/framewell/")));
-    }, window_.get());
+            self->openUrl(vendorAddress(QStringLiteral("/framewell/"), host));
+    }, window_.get(), host);
     view_->move(0, 0);
 }
 

@@ -1,11 +1,13 @@
 #pragma once
 // The About window: the application's icon, name, version and build, the tagline and a line
 // of description, the maker's name (in the maker's red, a shade per light or dark palette)
-// and motto, and a button titled with the vendor's host that opens the product page. Built
-// once and kept; showing it again shows the same window.
+// and motto, and a button titled with the vendor's host that opens the product page (none when
+// the build names no host). Built once and kept; showing it again shows the same window.
 //
 //   AboutWindowController about(clock);
 //   about.show();
+
+#include "onboarding/ProductInfo.h"
 
 #include <QIcon>
 #include <QObject>
@@ -26,10 +28,12 @@ class OnboardingWindow;
 class AboutView : public QWidget {
     Q_OBJECT
 public:
-    // The 440 × 410 view; onWebsite runs when the website button is pressed.
+    // The 440 × 410 view; onWebsite runs when the website button (labelled with the host) is
+    // pressed. Without a host there is no website button.
     AboutView(const QString& version, const QString& build, const QIcon& icon, std::function<void()> onWebsite,
-              QWidget* parent = nullptr);
+              QWidget* parent = nullptr, const QString& host = vendorHost());
 
+    // The website button; none without a host.
     QPushButton* websiteButton() const { return websiteButton_; }
     QLabel* iconView() const { return icon_; }
     // The labels from top to bottom: name, version, tagline, description, maker, motto.
@@ -49,7 +53,8 @@ private:
 class AboutWindowController : public QObject {
     Q_OBJECT
 public:
-    explicit AboutWindowController(Clock& clock);
+    // `host` is the vendor's (empty: no link).
+    explicit AboutWindowController(Clock& clock, const QString& host = vendorHost());
     ~AboutWindowController() override;
 
     // Opens an address; the desktop's default handler until replaced.

@@ -9,7 +9,9 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
 #include <array>
+#include <tuple>
 
 namespace fw {
 
@@ -41,13 +43,20 @@ void drawText(QPainter& p, QPointF at, const QString& text, const QFont& font, c
     p.restore();
 }
 
-// The font made smaller, when needed, so that the text fits the width.
-QFont fitted(QFont font, const QString& text, double width)
+
+// An application's icon as the pictures show one: a rounded tile in its colour with its initial.
+void drawAppTile(QPainter& p, const QRectF& r, const QString& letter, const QColor& fill)
 {
-    while (font.pixelSize() > 8 && QFontMetricsF(font).horizontalAdvance(text) > width)
-        font.setPixelSize(font.pixelSize() - 1);
-    return font;
+    fillRounded(p, r, r.width() * 0.22, fill);
+    p.save();
+    p.setFont(systemFont(r.height() * 0.42, QFont::Bold));
+    p.setPen(Qt::white);
+    p.drawText(r, Qt::AlignCenter, letter);
+    p.restore();
 }
+
+// Where the picture's tile menu stands: inside the Browser window, below its title bar.
+const QRectF menuArea(310, 44, 272, 150);
 
 } // namespace
 
@@ -74,6 +83,18 @@ void TourArt::drawWindow(QPainter& p, const QRectF& r, bool highlighted, bool ti
     if (titleBar)
         drawTitleBar(p, r, 8, title, palette);
     strokeRounded(p, r, 8, styleColor(StyleColor::separator, palette, 0.6), 1);
+}
+
+QFont TourArt::keyCapFont(const QStringList& keys, double width)
+{
+    QFont font = systemFont(16, QFont::DemiBold);
+    const auto fits = [&] {
+        return std::all_of(keys.begin(), keys.end(),
+                           [&](const QString& key) { return QFontMetricsF(font).horizontalAdvance(key) <= width; });
+    };
+    while (font.pixelSize() > 8 && !fits())
+        font.setPixelSize(font.pixelSize() - 1);
+    return font;
 }
 
 bool TourArt::drawSymbol(QPainter& p, const QString& name, const QRectF& rect, const QColor& color)
@@ -105,56 +126,103 @@ void TourArt::paintEvent(QPaintEvent*)
     }
 }
 
+std::vector<TourArt::Tile> TourArt::dropMenuTiles()
+{
+    // The tiles a drop onto a placed window offers, laid out by the menu itself over a target
+    // three tiles wide (two rows of three), then scaled into the picture.
+    const std::vector<RegionDropIntent> intents{RegionDropIntent::place(1),     RegionDropIntent::splitSide(1, true),
+                                                RegionDropIntent::splitSide(1, false), RegionDropIntent::split(1, true),
+                                                RegionDropIntent::split(1, false), RegionDropIntent::swap(1)};
+    const double across = 3 * DropActionMenu::tileWidth + 2 * DropActionMenu::tileGap + 2 * DropActionMenu::margin;
+    const DropActionMenu menu = DropActionMenu::centeredIn(Rect(0, 0, across, 400), intents);
+    const double scale = std::min(menuArea.width() / menu.frame.width(), menuArea.height() / menu.frame.height());
+    const QPointF origin(menuArea.center().x() - menu.frame.width() * scale / 2, menuArea.y());
+    std::vector<Tile> tiles;
+    for (const DropActionMenu::Item& item : menu.items) {
+        const QRectF frame(origin.x() + (item.frame.minX() - menu.frame.minX()) * scale,
+                           origin.y() + (item.frame.minY() - menu.frame.minY()) * scale, item.frame.width() * scale,
+                           item.frame.height() * scale);
+        tiles.push_back({{item.title, item.symbol}, frame, item.intent == RegionDropIntent::splitSide(1, true)});
+    }
+    return tiles;
+}
+
 void TourArt::drawDropMenu(QPainter& p) const
 {
     const QPalette& pal = palette();
     drawWindow(p, QRectF(24, 20, 260, 180), false, true, pal, QStringLiteral("Notes"));
     drawWindow(p, QRectF(300, 20, 292, 180), true, true, pal, QStringLiteral("Browser"));
-    const QRectF menu(318, 82, 256, 70);
-    fillRounded(p, menu, 14, color(this, StyleColor::windowBackground, 0.95));
+    const std::vector<Tile> tiles = dropMenuTiles();
+    QRectF menu = tiles.front().frame;
+    for (const Tile& tile : tiles)
+        menu = menu.united(tile.frame);
+    menu.adjust(-7, -7, 7, 7);
+    fillRounded(p, menu, 14, color(this, StyleColor::windowBackground, 0.96));
     strokeRounded(p, menu, 14, color(this, StyleColor::separator), 1);
-    const std::array<std::pair<QString, QString>, 4> tiles{{{u"Stack"_qs, u"square.stack"_qs},
-                                                            {u"Left"_qs, u"rectangle.lefthalf.inset.filled"_qs},
-                                                            {u"Top"_qs, u"rectangle.tophalf.inset.filled"_qs},
-                                                            {u"Swap"_qs, u"arrow.left.arrow.right"_qs}}};
-    for (int i = 0; i < 4; ++i) {
-        const QRectF tile(menu.x() + 8 + 61 * i, menu.y() + 8, 55, 54);
-        const bool chosen = i == 1;
-        fillRounded(p, tile, 9, chosen ? color(this, StyleColor::accent) : color(this, StyleColor::label, 0.05));
-        drawSymbol(p, tiles[i].second, QRectF(tile.center().x() - 10, tile.y() + 8, 20, 18),
-                   chosen ? Qt::white : color(this, StyleColor::secondaryLabel));
-        drawText(p, QPointF(tile.x() + 6, tile.y() + 33), tiles[i].first, systemFont(10, QFont::DemiBold),
-                 chosen ? Qt::white : color(this, StyleColor::label));
+    const QFont font = systemFont(9, QFont::DemiBold);
+    for (const Tile& tile : tiles) {
+        const QRectF& r = tile.frame;
+        fillRounded(p, r, 8, tile.chosen ? color(this, StyleColor::accent) : color(this, StyleColor::label, 0.06));
+        if (!tile.chosen)
+            strokeRounded(p, r, 8, color(this, StyleColor::separator, 0.7), 1);
+        drawSymbol(p, tile.text.symbol, QRectF(r.center().x() - 9, r.y() + 10, 18, 18),
+                   tile.chosen ? Qt::white : color(this, StyleColor::secondaryLabel));
+        p.setFont(font);
+        p.setPen(tile.chosen ? QColor(Qt::white) : color(this, StyleColor::label));
+        p.drawText(QRectF(r.x() + 2, r.bottom() - 22, r.width() - 4, 16), Qt::AlignCenter, tile.text.title);
     }
     const QRectF dragged(150, 128, 140, 82);
     fillRounded(p, dragged.translated(3, 4), 8, color(this, StyleColor::black, 0.12));
     drawWindow(p, dragged, false, true, pal, QStringLiteral("Terminal"));
     // The pointer rests on the chosen tile, right of its symbol and clear of its label.
-    drawSymbol(p, QStringLiteral("cursorarrow"), QRectF(426, 100, 14, 20), color(this, StyleColor::label));
+    for (const Tile& tile : tiles) {
+        if (tile.chosen)
+            drawSymbol(p, QStringLiteral("cursorarrow"), QRectF(tile.frame.center().x() + 12, tile.frame.y() + 16, 12, 17),
+                       color(this, StyleColor::label));
+    }
 }
 
 void TourArt::drawStack(QPainter& p) const
 {
     const QPalette& pal = palette();
-    for (const QPointF at : {QPointF(76, 18), QPointF(68, 24), QPointF(60, 30)})
-        drawWindow(p, QRectF(at, QSizeF(380, 170)), false, true, pal, at.x() == 60 ? QStringLiteral("Notes") : QString());
-    const QRectF badge(68, 54, 108, 32);
-    fillRounded(p, badge, 16, color(this, StyleColor::windowBackground));
-    strokeRounded(p, badge, 16, color(this, StyleColor::accent, 0.6), 1.5);
-    const std::array<QString, 3> icons{u"envelope.fill"_qs, u"message.fill"_qs, u"globe"_qs};
-    for (int i = 0; i < 3; ++i)
-        drawSymbol(p, icons[i], QRectF(badge.x() + 10 + 32 * i, badge.y() + 7, 20, 18),
-                   i == 0 ? color(this, StyleColor::accent) : color(this, StyleColor::secondaryLabel));
-    drawText(p, QPointF(badge.right() + 10, badge.y() + 9), QStringLiteral("Behind this window"), systemFont(11),
+    for (const QPointF at : {QPointF(46, 18), QPointF(38, 24), QPointF(30, 30)})
+        drawWindow(p, QRectF(at, QSizeF(290, 170)), false, true, pal, at.x() == 30 ? QStringLiteral("Notes") : QString());
+    // The badge grown open as the pointer came near: a pill with the grip at its leading end
+    // and the icons of the windows behind.
+    const QRectF badge(38, 58, 80, 32);
+    fillRounded(p, badge, 16, color(this, StyleColor::black, 0.72));
+    for (int row = 0; row < 3; ++row)
+        for (int column = 0; column < 2; ++column)
+            p.fillRect(QRectF(badge.x() + 10 + 4 * column, badge.y() + 10 + 5 * row, 2, 2), QColor(255, 255, 255, 200));
+    drawAppTile(p, QRectF(badge.x() + 26, badge.y() + 5, 22, 22), QStringLiteral("M"), QColor(30, 120, 230));
+    drawAppTile(p, QRectF(badge.x() + 52, badge.y() + 5, 22, 22), QStringLiteral("B"), QColor(130, 80, 210));
+    drawSymbol(p, QStringLiteral("cursorarrow"), QRectF(badge.x() + 60, badge.y() + 18, 12, 17),
+               color(this, StyleColor::label));
+    drawText(p, QPointF(badge.right() + 14, badge.y() + 9), QStringLiteral("Behind this window"), systemFont(11),
              color(this, StyleColor::secondaryLabel));
-    const QRectF switcher(456, 40, 136, 150);
-    fillRounded(p, switcher, 12, color(this, StyleColor::windowBackground));
-    strokeRounded(p, switcher, 12, color(this, StyleColor::separator), 1);
+    // The switcher: its heading, then the stack's windows as a row of cards, the front one chosen.
+    const QRectF panel(344, 24, 248, 172);
+    fillRounded(p, panel, 14, color(this, StyleColor::windowBackground));
+    strokeRounded(p, panel, 14, color(this, StyleColor::separator), 1);
+    drawText(p, QPointF(panel.x() + 12, panel.y() + 10), QStringLiteral("Window Stack"), systemFont(11, QFont::Bold),
+             color(this, StyleColor::label));
+    drawText(p, QPointF(panel.right() - 20, panel.y() + 10), QStringLiteral("3"), systemFont(11),
+             color(this, StyleColor::secondaryLabel));
+    const std::array<std::tuple<QString, QString, QColor>, 3> cards{
+        {{u"N"_qs, u"Notes"_qs, QColor(20, 150, 170)}, {u"M"_qs, u"Mail"_qs, QColor(30, 120, 230)},
+         {u"B"_qs, u"Browser"_qs, QColor(130, 80, 210)}}};
     for (int i = 0; i < 3; ++i) {
-        const QRectF card(466, 52 + 44 * i, 116, 36);
-        fillRounded(p, card, 7, i == 0 ? color(this, StyleColor::accent, 0.2) : color(this, StyleColor::label, 0.05));
-        drawText(p, QPointF(card.x() + 8, card.y() + 10), QString::number(i + 1), systemFont(11, QFont::DemiBold),
-                 color(this, StyleColor::label));
+        const auto& [letter, name, fill] = cards[i];
+        const QRectF card(panel.x() + 8 + 78 * i, panel.y() + 36, 72, 124);
+        fillRounded(p, card, 10, i == 0 ? color(this, StyleColor::accent, 0.12) : color(this, StyleColor::label, 0.05));
+        if (i == 0)
+            strokeRounded(p, card, 10, color(this, StyleColor::accent), 1.5);
+        drawAppTile(p, QRectF(card.center().x() - 20, card.y() + 22, 40, 40), letter, fill);
+        p.setFont(systemFont(10, QFont::DemiBold));
+        p.setPen(color(this, StyleColor::label));
+        p.drawText(QRectF(card.x(), card.y() + 74, card.width(), 16), Qt::AlignCenter, name);
+        drawText(p, QPointF(card.x() + 6, card.y() + 5), QString::number(i + 1), systemFont(9, QFont::DemiBold),
+                 color(this, StyleColor::secondaryLabel));
     }
 }
 
@@ -205,17 +273,23 @@ void TourArt::drawShortcuts(QPainter& p) const
                                                            {u"Ctrl+Alt+S"_qs, u"Stack"_qs},
                                                            {u"Ctrl+Alt+B"_qs, u"Send back"_qs},
                                                            {u"Ctrl+Alt+1–9"_qs, u"Your layouts"_qs}}};
+    // Caps wide enough for "Ctrl+Alt+1–9" at the full size.
+    constexpr double capWidth = 146;
+    QStringList keys;
+    for (const auto& card : cards)
+        keys << card.first;
+    // One size for every cap: none set smaller because its key is longer.
+    const QFont capFont = keyCapFont(keys, capWidth - 20);
     for (int i = 0; i < 5; ++i) {
-        const QRectF card(24 + 132 * (i < 3 ? i : i - 3), i < 3 ? 28 : 112, 120, 70);
+        const QRectF card(24 + (capWidth + 6) * (i < 3 ? i : i - 3), i < 3 ? 28 : 112, capWidth, 70);
         fillRounded(p, card, 10, color(this, StyleColor::windowBackground));
         strokeRounded(p, card, 10, color(this, StyleColor::separator), 1);
-        drawText(p, QPointF(card.x() + 12, card.y() + 12), cards[i].first,
-                 fitted(systemFont(16, QFont::DemiBold), cards[i].first, card.width() - 20), color(this, StyleColor::label));
+        drawText(p, QPointF(card.x() + 12, card.y() + 12), cards[i].first, capFont, color(this, StyleColor::label));
         drawText(p, QPointF(card.x() + 12, card.y() + 42), cards[i].second, systemFont(11),
                  color(this, StyleColor::secondaryLabel));
     }
-    drawSymbol(p, QStringLiteral("computermouse"), QRectF(470, 50, 70, 100), color(this, StyleColor::accent));
-    drawText(p, QPointF(448, 162), QStringLiteral("Middle & side buttons"), systemFont(11),
+    drawSymbol(p, QStringLiteral("computermouse"), QRectF(496, 50, 70, 100), color(this, StyleColor::accent));
+    drawText(p, QPointF(474, 162), QStringLiteral("Middle & side buttons"), systemFont(11),
              color(this, StyleColor::secondaryLabel));
 }
 

@@ -1,13 +1,18 @@
 #pragma once
 // The tour's illustrations, drawn in code on a 616 × 220 view (origin top left): a window
-// dragged over a placed one with the tile menu, a stack with its badge and switcher, a window
-// spanning two of three columns, a layout with apps and its keys, and shortcut cards with a
-// mouse. Colours follow the desktop's palette; a symbol that is not known leaves its place
-// empty.
+// dragged over a placed one with the real tile menu (its six tiles, laid out as the menu lays
+// them out), a stack whose badge has grown from its disc into the pill with a grip, beside the
+// switcher's row of window cards, a window spanning two of three columns, a layout with apps
+// and its keys, and shortcut caps of one size with a mouse. Colours follow the desktop's
+// palette; a symbol that is not known leaves its place empty.
 
 #include "onboarding/TourPages.h"
+#include "snap/DropActionMenu.h"
 
+#include <QFont>
 #include <QWidget>
+
+#include <vector>
 
 namespace fw {
 
@@ -28,6 +33,17 @@ public:
                            const QString& title = {});
     // A symbol in one colour; false when the name is unknown (nothing drawn).
     static bool drawSymbol(QPainter& p, const QString& name, const QRectF& rect, const QColor& color);
+
+    // The tile menu of the first picture: the real menu's tiles, in the picture's coordinates.
+    struct Tile {
+        TileText text;
+        QRectF frame;
+        bool chosen = false;
+    };
+    static std::vector<Tile> dropMenuTiles();
+    // The font every key cap of the shortcuts picture is set in: the largest, up to 16 px, in
+    // which each of the keys fits the cap's width.
+    static QFont keyCapFont(const QStringList& keys, double width);
 
 protected:
     void paintEvent(QPaintEvent*) override;

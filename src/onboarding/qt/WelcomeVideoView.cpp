@@ -74,7 +74,16 @@ void MediaVideoPlayer::play()
     const QSize size = view_ && !view_->size().isEmpty() ? view_->size() * ratio : QSize(1280, 720);
     reader_ = std::make_unique<VideoStreamReader>(size);
     process_ = new QProcess(this);
-    process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // The media libraries talk on the console (a missing sound server, codec notes): what the
+    // helper says there goes to the debug log, never to the user's terminal.
+    process_->setProcessChannelMode(QProcess::SeparateChannels);
+    connect(process_, &QProcess::readyReadStandardError, this, [this] {
+        if (!process_)
+            return;
+        const QByteArray said = process_->readAllStandardError();
+        if (log::enabled(LogCategory::App, LogLevel::Debug))
+            log::debug(LogCategory::App, "Welcome video player: %{public}s", QString::fromUtf8(said).trimmed());
+    });
     connect(process_, &QProcess::readyReadStandardOutput, this, [this] { readFrames(); });
     connect(process_, &QProcess::finished, this, [this] {
         readFrames();

@@ -63,6 +63,7 @@ WelcomeWindowController::WelcomeWindowController(Permissions& permissions, UserD
     buildButtons();
     refreshShortcuts();
     refreshPermissionState();
+    setVideoSource(welcomeVideoURL());
     window_->onCancel = [this] {
         if (video_)
             video_->finish();
@@ -90,7 +91,6 @@ void WelcomeWindowController::buildHeader()
     addLabel(w, QStringLiteral("Pull down a layout. Put your desktop in order."), 15, QFont::Normal,
              StyleColor::secondaryLabel, frame(40, 610 + r, 650, 24));
     picture_ = new DesktopIllustration(w);
-    picture_->setMiddleSymbol(false);
     picture_->setGeometry(frame(40, 391 + r, 640, 196));
 
     QPointer<WelcomeWindowController> self(this);
@@ -200,11 +200,19 @@ void WelcomeWindowController::refreshShortcuts()
     keys_->setText(shortcutLine_ ? shortcutLine_() : QString());
 }
 
-void WelcomeWindowController::playVideo()
+void WelcomeWindowController::setVideoSource(const QUrl& source)
 {
-    if (video_ || !makePlayer)
-        return;
-    auto* view = new WelcomeVideoView(QRect(0, 0, contentWidth, contentHeight), makePlayer(welcomeVideoURL()), clock_,
+    videoSource_ = source;
+    videoButton_->setHidden(source.isEmpty());
+    // The middle window shows its own symbol where the button does not stand.
+    picture_->setMiddleSymbol(source.isEmpty());
+}
+
+bool WelcomeWindowController::playVideo()
+{
+    if (video_ || !makePlayer || videoSource_.isEmpty())
+        return false;
+    auto* view = new WelcomeVideoView(QRect(0, 0, contentWidth, contentHeight), makePlayer(videoSource_), clock_,
                                       window_.get());
     QPointer<WelcomeWindowController> self(this);
     view->onDone = [self] {
@@ -215,6 +223,7 @@ void WelcomeWindowController::playVideo()
     view->show();
     video_ = view;
     view->play();
+    return true;
 }
 
 void WelcomeWindowController::show()

@@ -11,19 +11,20 @@
 //   welcome.show();          // refreshes, shows, and re-reads the grants every 2 s while visible
 //   welcome.playVideo();     // at the first launch only
 //
-// The video stops whenever the window goes away, by its close button or any other way.
+// The video stops whenever the window goes away, by its close button or any other way. Without
+// a video source (no local copy and no vendor host) the button is not offered and nothing plays.
 
 #include "onboarding/WelcomeContent.h"
 
 #include <QObject>
 #include <QPointer>
+#include <QUrl>
 
 #include <functional>
 #include <memory>
 #include <optional>
 
 class QPushButton;
-class QUrl;
 class QWidget;
 
 namespace fw {
@@ -74,8 +75,11 @@ public:
     void refreshPermissionState();
     // Re-reads the stored shortcuts into the shortcut line.
     void refreshShortcuts();
-    // Shows the video overlay and plays it; nothing while one is showing.
-    void playVideo();
+    // The video's address (welcomeVideoURL() until replaced); empty hides "Watch the Video".
+    void setVideoSource(const QUrl& source);
+    // Shows the video overlay and plays it; nothing while one is showing or without a source.
+    // True when it started playing.
+    bool playVideo();
     // Refreshes the rows, shows the window, brings it forward and starts the 2 s refresh.
     void show();
     // Ends the video, then closes the window (it is kept for the next show).
@@ -118,6 +122,7 @@ private:
     std::unique_ptr<OnboardingWindow> window_;
     std::unique_ptr<RepeatingTimer> permissionTimer_;
     QPointer<WelcomeVideoView> video_;
+    QUrl videoSource_;
     DesktopIllustration* picture_ = nullptr;
     OverlayLabel* previewsLabel_ = nullptr;
     OverlayLabel* permissionLabel_ = nullptr;

@@ -6,6 +6,7 @@
 #include "overlay/OverlayStyle.h"
 
 #include <QPointer>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextCursor>
@@ -58,6 +59,9 @@ QWidget* WhatsNewWindowController::window() const { return window_.get(); }
 
 void WhatsNewWindowController::show()
 {
+    // The newest note first: filling left the caret, and the view, at the oldest.
+    notes_->moveCursor(QTextCursor::Start);
+    notes_->verticalScrollBar()->setValue(0);
     window_->present(clock_);
 }
 

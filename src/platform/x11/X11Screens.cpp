@@ -1,10 +1,12 @@
 // The screens port on X11: Qt's screens in device pixels, visible frames less the docks' struts,
-// and display keys read from RandR (from the EDID where there is one, else the monitor's name).
+// and display keys read from RandR (from the EDID where there is one, else the monitor's name),
+// with the names the displays are shown by (MonitorNames).
 #include "platform/x11/X11Screens.h"
 
 #include "platform/Struts.h"
 #include "platform/qt/DevicePixels.h"
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/MonitorNames.h"
 #include "platform/x11/X11Docks.h"
 
 #include <QCryptographicHash>
@@ -234,9 +236,9 @@ std::vector<ScreenInfo> X11Screens::screens() const
     const Randr& read = randr();
     QSet<QString> keys;
     std::vector<Rect> monitors;
+    std::vector<MonitorIdentity> identities;
     for (QScreen* s : list) {
         ScreenInfo info;
-        info.name = s->name();
         // RandR's rectangle in device pixels; Qt's logical one only as exact as its rounding.
         info.frame = read.monitors.value(s->name(), DevicePixels::deviceGeometry(*s));
         info.visibleFrame = DevicePixels::toDevice(QRectF(s->availableGeometry()));
@@ -249,8 +251,12 @@ std::vector<ScreenInfo> X11Screens::screens() const
             info.key = s->name();
         keys.insert(info.key);
         monitors.push_back(info.frame);
+        identities.push_back({edid, s->name()});
         out.push_back(info);
     }
+    const std::vector<QString> names = monitorNames(identities);
+    for (std::size_t i = 0; i < out.size(); ++i)
+        out[i].name = names[i];
     // Each monitor less the docks and panels on it, read here: Qt cuts every screen by the one
     // work area, and only from its first change (a bar the WM had before would be missed).
     if (docks_ && docks_->ok()) {

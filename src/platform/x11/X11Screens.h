@@ -2,7 +2,9 @@
 // The screens port on X11: Qt's screens (RandR monitors, primary first) in X's device pixels as
 // RandR gives them, each visible frame the monitor less the struts of the docks and panels on it,
 // and display keys read from RandR: a UUID-form key derived from the monitor's EDID when its
-// output has one, else the monitor's name as Qt reports it. Needs a QGuiApplication on xcb.
+// output has one, else the monitor's name as Qt reports it. The shown name is the maker and
+// model from the EDID, else the connector's name, else "Display N" (MonitorNames.h). Needs a
+// QGuiApplication on xcb.
 
 #include "platform/Screens.h"
 

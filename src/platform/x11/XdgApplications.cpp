@@ -8,6 +8,9 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QHash>
+
+#include <algorithm>
 #include <set>
 
 namespace fw {
@@ -120,6 +123,19 @@ QString withoutFieldCodes(const QString& argument)
     return kept;
 }
 
+// Whether launchers on these desktops (XDG_CURRENT_DESKTOP's names) show the entry: any of
+// them in OnlyShowIn when it is given, none of them in NotShowIn.
+bool shownOn(const QHash<QString, QString>& keys, const QStringList& desktops)
+{
+    const auto named = [&](const QString& key) {
+        const QStringList list = keys.value(key).split(u';', Qt::SkipEmptyParts);
+        return std::any_of(desktops.begin(), desktops.end(), [&](const QString& d) { return list.contains(d); });
+    };
+    if (keys.contains(u"OnlyShowIn"_qs) && !named(u"OnlyShowIn"_qs))
+        return false;
+    return !named(u"NotShowIn"_qs);
+}
+
 } // namespace
 
 std::optional<QStringList> XdgApplications::commandLine(const QString& exec)
@@ -151,11 +167,16 @@ bool XdgApplications::launch(const QString& id) const
     return !program.isEmpty() && startDetached(program, *command);
 }
 
-XdgApplications::XdgApplications() : XdgApplications(environmentDirs(), environmentLocale()) {}
+XdgApplications::XdgApplications() : XdgApplications(environmentDirs(), environmentLocale(), environmentDesktops()) {}
 
-XdgApplications::XdgApplications(QStringList applicationDirs, QString locale)
-    : dirs_(std::move(applicationDirs)), locale_(std::move(locale))
+XdgApplications::XdgApplications(QStringList applicationDirs, QString locale, QStringList desktops)
+    : dirs_(std::move(applicationDirs)), locale_(std::move(locale)), desktops_(std::move(desktops))
 {
+}
+
+QStringList XdgApplications::environmentDesktops()
+{
+    return qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':', Qt::SkipEmptyParts);
 }
 
 QStringList XdgApplications::environmentDirs()
@@ -187,12 +208,13 @@ QString XdgApplications::environmentLocale()
     return {};
 }
 
-std::optional<ApplicationEntry> XdgApplications::parse(const QByteArray& text, const QString& id, const QString& locale)
+std::optional<ApplicationEntry> XdgApplications::parse(const QByteArray& text, const QString& id, const QString& locale,
+                                                       const QStringList& desktops)
 {
     const QStringList keys = localeKeys(locale);
     bool inEntry = false, sawEntry = false;
-    QString type, name, icon, wmClass, exec, tryExec;
-    bool hidden = false;
+    QString name;
+    QHash<QString, QString> plain;   // the entry's unlocalised keys; the first of each counts
     int nameRank = -1; // index in keys of the localised Name found; keys.size() = plain Name
     for (const QByteArray& rawLine : text.split('\n')) {
         QString line = QString::fromUtf8(rawLine).trimmed();
@@ -227,31 +249,20 @@ std::optional<ApplicationEntry> XdgApplications::parse(const QByteArray& text, c
                 name = value;
                 nameRank = rank;
             }
-        } else if (!locKey.isEmpty()) {
-            continue;
-        } else if (key == u"Type") {
-            type = value;
-        } else if (key == u"Icon") {
-            icon = value;
-        } else if (key == u"StartupWMClass") {
-            wmClass = value;
-        } else if (key == u"Exec") {
-            exec = value;
-        } else if (key == u"TryExec") {
-            tryExec = value;
-        } else if (key == u"Hidden") {
-            hidden = value == u"true";
+        } else if (locKey.isEmpty() && !plain.contains(key)) {
+            plain.insert(key, value);
         }
     }
-    if (!sawEntry || hidden || type != u"Application" || name.isEmpty())
+    if (!sawEntry || plain.value(u"Hidden"_qs) == u"true" || plain.value(u"Type"_qs) != u"Application" || name.isEmpty())
         return std::nullopt;
     ApplicationEntry e;
     e.id = id;
     e.name = name;
-    e.icon = icon;
-    e.startupWmClass = wmClass;
-    e.exec = exec;
-    e.tryExec = tryExec;
+    e.icon = plain.value(u"Icon"_qs);
+    e.startupWmClass = plain.value(u"StartupWMClass"_qs);
+    e.exec = plain.value(u"Exec"_qs);
+    e.tryExec = plain.value(u"TryExec"_qs);
+    e.listed = plain.value(u"NoDisplay"_qs) != u"true" && shownOn(plain, desktops);
     return e;
 }
 
@@ -270,7 +281,7 @@ const XdgApplications::Parsed* XdgApplications::load(const QString& path, const 
     p.modified = info.lastModified();
     p.size = info.size();
     if (const FileRead file = readRegularFile(path, maxEntrySize); file.ok()) {
-        if (auto e = parse(file.data, id, locale_)) {
+        if (auto e = parse(file.data, id, locale_, desktops_)) {
             p.present = true;
             p.entry = *e;
             p.entry.path = path;

@@ -3,7 +3,9 @@
 // $XDG_DATA_HOME/applications and each $XDG_DATA_DIRS/applications, earlier folders first.
 // An entry's id is its path below the applications folder with "/" turned into "-" and
 // ".desktop" dropped. Entries marked Hidden hide the id in later folders as well; entries
-// whose Type is not Application are not applications. Parsed entries are kept per file and
+// whose Type is not Application are not applications; entries with NoDisplay=true, or whose
+// OnlyShowIn/NotShowIn leave out every desktop XDG_CURRENT_DESKTOP names, are installed but not
+// listed in launchers (ApplicationEntry::listed). Parsed entries are kept per file and
 // read again when the file changes. Launching runs the entry's Exec= command without a shell
 // (field codes dropped), unless its TryExec= program is missing.
 
@@ -17,11 +19,12 @@ namespace fw {
 
 class XdgApplications final : public Applications {
 public:
-    // Folders and language from the environment (XDG_DATA_HOME, XDG_DATA_DIRS, LC_ALL,
-    // LC_MESSAGES, LANG).
+    // Folders, language and desktop from the environment (XDG_DATA_HOME, XDG_DATA_DIRS, LC_ALL,
+    // LC_MESSAGES, LANG, XDG_CURRENT_DESKTOP).
     XdgApplications();
-    // Explicit applications folders (highest precedence first) and locale ("de_DE.UTF-8").
-    XdgApplications(QStringList applicationDirs, QString locale);
+    // Explicit applications folders (highest precedence first), locale ("de_DE.UTF-8") and
+    // the session's desktop names ("XFCE", "GNOME").
+    XdgApplications(QStringList applicationDirs, QString locale, QStringList desktops = {});
 
     std::optional<ApplicationEntry> entry(const QString& id) const override;
     std::vector<ApplicationEntry> installed() const override;
@@ -31,11 +34,15 @@ public:
     const QStringList& applicationDirs() const { return dirs_; }
 
     // Parses the text of a desktop entry file. Nothing when it is not a visible application
-    // (no [Desktop Entry] group, Type not Application, Hidden=true, or no Name).
-    static std::optional<ApplicationEntry> parse(const QByteArray& text, const QString& id, const QString& locale);
+    // (no [Desktop Entry] group, Type not Application, Hidden=true, or no Name). `desktops`
+    // decide whether it is listed (NoDisplay, OnlyShowIn, NotShowIn).
+    static std::optional<ApplicationEntry> parse(const QByteArray& text, const QString& id, const QString& locale,
+                                                 const QStringList& desktops = {});
     // Applications folders of the environment, highest precedence first.
     static QStringList environmentDirs();
     static QString environmentLocale();
+    // XDG_CURRENT_DESKTOP's names.
+    static QStringList environmentDesktops();
     // The arguments of an Exec= value (after the entry's string escapes): split at blanks,
     // double quotes with \", \`, \$ and \\ escapes and single quotes taken as the shell
     // would, every field code (%f, %U, %i, …) dropped and %% read as %. Nothing for an
@@ -55,6 +62,7 @@ private:
 
     QStringList dirs_;
     QString locale_;
+    QStringList desktops_;
     mutable std::map<QString, Parsed> cache_;
 };
 

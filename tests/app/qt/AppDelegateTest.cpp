@@ -10,8 +10,10 @@
 #include "base/Log.h"
 #include "layout/ScreenGeometry.h"
 #include "onboarding/ProductInfo.h"
+#include "onboarding/WhatsNew.h"
 #include "onboarding/qt/WelcomeVideoView.h"
 #include "onboarding/qt/WelcomeWindow.h"
+#include "onboarding/qt/WhatsNewWindow.h"
 #include "overlay/OverlayView.h"
 #include "overlay/OverlayWindow.h"
 #include "overlay/WindowThumbnailButton.h"
@@ -25,8 +27,10 @@
 #include <QJsonObject>
 #include <QMenu>
 #include <QMessageBox>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <gtest/gtest.h>
 
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
@@ -86,6 +90,7 @@ protected:
         delegate->quitApplication = [this] { delegate->terminate(); };
         delegate->onWelcomeCreated = [this](WelcomeWindowController& welcome) {
             welcome.makePlayer = [this](const QUrl&) { return std::make_unique<SilentPlayer>(videoPlays); };
+            welcome.setVideoSource(videoSource);
         };
         delegate->launch();
         return *delegate;
@@ -147,6 +152,7 @@ protected:
     std::unique_ptr<AppDelegate> delegate;
     QStringList alerts;
     int videoPlays = 0;
+    QUrl videoSource = QUrl::fromLocalFile(u"/nonexistent/welcome.mp4"_qs);   // none: no video
     log::Capture logs;
 
 private:
@@ -164,7 +170,8 @@ TEST_F(ProgramTest, StartPlaceTheFocusedWindowPauseAndQuitLeavingNothingRegister
     for (std::uint32_t id : {1u, 2u, 3u, 5u, 6u, 7u, 8u, 9u, 101u, 109u})
         EXPECT_TRUE(registeredId(id)) << id;
     EXPECT_FALSE(registeredId(4));
-    EXPECT_TRUE(logs.contains(u"Framewell started; accessibility=true"_qs));
+    EXPECT_TRUE(logs.contains(u"Framewell started"_qs));
+    EXPECT_FALSE(logs.messages(LogCategory::App).join(u"\n"_qs).contains(u"accessibility"_qs));
     EXPECT_FALSE(app.welcome());
 
     const Rect notesFrame = sim.desktop.window(notes)->frame;
@@ -319,7 +326,7 @@ TEST_F(ProgramTest, FirstLaunchThenALaunchThatLostWindowControl)
         written << w.key + (w.value ? QString() : u" removed"_qs);
     EXPECT_EQ(written, (QStringList{u"welcomeVideoShown"_qs, u"lastSeenVersion"_qs, u"hasOpened"_qs,
                                     u"layers.v1 removed"_qs}));
-    EXPECT_TRUE(logs.contains(u"Framewell started; accessibility=false"_qs));
+    EXPECT_TRUE(logs.contains(u"Framewell started; no window control"_qs));
     sim.clock.advance(Duration::zero());
     EXPECT_TRUE(alerts.isEmpty());
     // Without window control, the place key opens the welcome window instead of a notice.
@@ -343,6 +350,39 @@ TEST_F(ProgramTest, FirstLaunchThenALaunchThatLostWindowControl)
     EXPECT_FALSE(start().welcome());
     delegate.reset();
     EXPECT_TRUE(start({u"--welcome"_qs}).welcome());
+    delegate.reset();
+
+    // After an update, Getting Started asked for keeps the notes for the next launch: they are
+    // marked seen only when shown, and then open at the newest note.
+    sim.defaults.setValue(WhatsNew::lastSeenKey, u"1.9"_qs);
+    AppDelegate& welcomed = start({u"--welcome"_qs});
+    EXPECT_FALSE(welcomed.whatsNew());
+    EXPECT_EQ(sim.defaults.value(WhatsNew::lastSeenKey).value_or(QJsonValue()).toString(), u"1.9"_qs)
+        << "skipped yet marked seen";
+    delegate.reset();
+    AppDelegate& updated = start();
+    ASSERT_TRUE(updated.whatsNew());
+    QTextBrowser* notes = updated.whatsNew()->notes();
+    EXPECT_TRUE(notes->isVisible());
+    QCoreApplication::processEvents();
+    EXPECT_GT(notes->verticalScrollBar()->maximum(), 0) << "the notes since 1.9 are longer than the view";
+    EXPECT_EQ(notes->verticalScrollBar()->value(), 0) << "opens at the top, with the newest note";
+    EXPECT_TRUE(notes->toPlainText().startsWith(u"Version "_qs + productVersion()));
+    EXPECT_EQ(sim.defaults.value(WhatsNew::lastSeenKey).value_or(QJsonValue()).toString(), productVersion());
+    delegate.reset();
+
+    // A fresh profile on a build with no video: Getting Started on its page, and the video
+    // left to be shown by a build that has one.
+    for (const QString& key : {u"hasOpened"_qs, u"welcomeVideoShown"_qs, u"lastSeenVersion"_qs})
+        sim.defaults.remove(key);
+    videoSource = QUrl();
+    const int plays = videoPlays;
+    AppDelegate& bare = start();
+    ASSERT_TRUE(bare.welcome());
+    EXPECT_TRUE(bare.welcome()->window()->isVisible());
+    EXPECT_FALSE(bare.welcome()->video());
+    EXPECT_EQ(videoPlays, plays);
+    EXPECT_FALSE(sim.defaults.value(u"welcomeVideoShown"_qs)) << "marked shown without playing";
 }
 
 TEST_F(ProgramTest, OptionsDisplayChangesReopenTipsAndNotices)

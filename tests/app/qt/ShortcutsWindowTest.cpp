@@ -4,6 +4,7 @@
 #include "app/HotKeys.h"
 #include "app/MouseShortcuts.h"
 #include "app/qt/ShortcutsWindow.h"
+#include "overlay/OverlayStyle.h"
 #include "platform/sim/SimInput.h"
 
 #include <QPushButton>
@@ -141,6 +142,19 @@ TEST_F(WindowFixture, RecordingAMouseButtonBindsItAndTheTapMatchesIt)
     click(ShortcutAction::stack, true);
     EXPECT_EQ(window.hint(), "Over this window, click the middle or a side button (hold keys to add them). "
                              "Delete clears; Escape cancels.");
+    // Shown whole, up to its last words, clear of the rows and of Restore Defaults.
+    OverlayLabel* hint = nullptr;
+    for (OverlayLabel* label : window.window()->findChildren<OverlayLabel*>())
+        if (label->text() == window.hint())
+            hint = label;
+    ASSERT_TRUE(hint);
+    EXPECT_EQ(hint->shownText(), hint->text());
+    const QRect needed = QFontMetrics(hint->font()).boundingRect(QRect(0, 0, hint->width(), 1000),
+                                                                 Qt::TextWordWrap, hint->text());
+    EXPECT_LE(needed.height(), hint->height()) << "the last line, with Escape, is cut";
+    const QRect hintFrame = hint->geometry();
+    for (QPushButton* button : window.window()->findChildren<QPushButton*>())
+        EXPECT_FALSE(hintFrame.intersects(button->geometry())) << button->text().toStdString();
     QTest::keyClick(target(), Qt::Key_K, QtCtrlAlt);
     EXPECT_EQ(window.recorder().recording(), ShortcutAction::stack) << "letters do nothing";
     QTest::mouseClick(window.window(), Qt::MiddleButton, Qt::MetaModifier, QPoint(30, 30));

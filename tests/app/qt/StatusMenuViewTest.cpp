@@ -8,6 +8,7 @@
 #include "editor/qt/LayoutDiagram.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QScreen>
@@ -83,6 +84,32 @@ TEST(StatusMenuView, ItemsKeyLabelsAndCachedDisplaySubmenus)
     EXPECT_EQ(view.displayMenuBuilds(), 4);
     EXPECT_FALSE(rowOf(view.chooseLayoutMenu(), u"Halves"_qs)->isEnabled());
     EXPECT_FALSE(view.action({u"Switch Layout"_qs, u"Work"_qs})->isEnabled());
+}
+
+// The key shown beside Quit quits while the menu is open, from a submenu too; other keys and
+// Ctrl+Q with more modifiers do nothing.
+TEST(StatusMenuView, CtrlQQuitsWhileTheMenuIsOpen)
+{
+    StatusMenuView view;
+    std::vector<MenuCommand> sent;
+    view.onCommand = [&](MenuCommand c, const MenuPayload&) { sent.push_back(c); };
+    view.render(state());
+    EXPECT_EQ(view.action({u"Quit Framewell"_qs})->text(), u"Quit Framewell\tCtrl+Q"_qs);
+    QTest::keyClick(view.menu(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_TRUE(sent.empty()) << "the menu is closed";
+
+    view.menu()->popup(QPoint(10, 10));
+    ASSERT_TRUE(view.menuOpen());
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Q, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_W, Qt::ControlModifier);
+    EXPECT_TRUE(sent.empty());
+    QMenu* sub = view.action({u"Switch Layout"_qs})->menu();
+    sub->popup(QPoint(200, 10));
+    ASSERT_EQ(QApplication::activePopupWidget(), sub);
+    QTest::keyClick(sub, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(sent, std::vector<MenuCommand>{MenuCommand::quit});
+    EXPECT_FALSE(view.menuOpen());
+    EXPECT_FALSE(sub->isVisible());
 }
 
 TEST(StatusMenuView, LayoutRowsChooseOnReleaseInsideWhenEnabled)

@@ -82,7 +82,7 @@ std::vector<Row> everyText(WelcomeWindowController& welcome, sim::SimDesktop& de
     for (const auto& outcome : {UpdateCheck::Outcome::upToDate(u"1.18.1"_qs),
                                 UpdateCheck::Outcome::available(release, u"1.18.1"_qs),
                                 UpdateCheck::Outcome::needsNewerSystem(release, u"1.18.1"_qs),
-                                UpdateCheck::Outcome::unreachable()}) {
+                                UpdateCheck::Outcome::unreachable(), UpdateCheck::Outcome::noSource()}) {
         const auto alert = UpdateCheck::alertText(outcome, u"corvellan.example"_qs, u"Debian GNU/Linux"_qs);
         rows.insert(rows.end(), {{u"update alert"_qs, alert.message, {}}, {u"update alert"_qs, alert.informative, {}}});
     }
@@ -104,7 +104,8 @@ TEST(DesktopWording, EveryTextSpeaksOfALinuxDesktop)
                                     [&] { return welcomeShortcutLine(ShortcutStore(defaults)); }};
     const QRegularExpression otherPlatform(
         u"traffic light|yellow button|\\bMac\\b|macOS|menu bar|\\bDock\\b|System Settings|System Preferences|"
-        "Screen Recording|Accessibility|Liquid Glass|Chrome|Finder|Applications folder|[⌘⌥⌃⇧]"_qs,
+        "Screen Recording|Accessibility|Liquid Glass|Chrome|Finder|Applications folder|[⌘⌥⌃⇧]|"
+        "protected video|last tab in a web browser|back in the title bar|and enable window control"_qs,
         QRegularExpression::CaseInsensitiveOption);
     const std::vector<Row> rows = everyText(welcome, desk);
     EXPECT_GT(rows.size(), 150u);

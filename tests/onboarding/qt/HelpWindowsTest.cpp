@@ -153,15 +153,38 @@ TEST(TourArt, EveryKindDrawsItsPicture)
             EXPECT_FALSE(lights) << int(kind) << " " << q.name().toStdString();
         }
     }
-    // The chosen tile of the drop menu is filled with the accent colour, and the pointer over
-    // it leaves its label clear: nothing dark where the white "Left" is written.
+    // The drop menu's tiles are the real menu's six, in its order, inside the Browser window;
+    // the chosen one is filled with the accent colour, and the pointer over it leaves its label
+    // clear: nothing dark where the white "Left Half" is written.
+    const auto tiles = TourArt::dropMenuTiles();
+    QStringList titles;
+    for (const auto& tile : tiles) {
+        titles << tile.text.title;
+        EXPECT_TRUE(QRectF(300, 38, 292, 162).contains(tile.frame)) << tile.text.title.toStdString();
+    }
+    EXPECT_EQ(titles, QStringList({"Add to Stack", "Left Half", "Right Half", "Top Half", "Bottom Half", "Swap"}));
+    EXPECT_EQ(tiles[0].frame.y(), tiles[2].frame.y()) << "two rows of three, as the menu lays them out";
+    EXPECT_LT(tiles[2].frame.bottom(), tiles[3].frame.y());
+    ASSERT_TRUE(tiles[1].chosen);
     const QImage menu = render(TourArt::Kind::dropMenu);
-    EXPECT_EQ(QColor(menu.pixel(432, 138)), QColor(0, 100, 220));
+    const QRectF chosen = tiles[1].frame;
+    EXPECT_EQ(QColor(menu.pixel(int(chosen.x()) + 4, int(chosen.center().y()))), QColor(0, 100, 220));
     int dark = 0;
-    for (int y = 121; y < 140; ++y)
-        for (int x = 389; x < 425; ++x)
+    for (int y = int(chosen.bottom()) - 22; y < int(chosen.bottom()) - 6; ++y)
+        for (int x = int(chosen.x()) + 2; x < int(chosen.right()) - 2; ++x)
             dark += QColor(menu.pixel(x, y)).lightness() < 60;
     EXPECT_EQ(dark, 0) << "the pointer covers the tile's label";
+
+    // The shortcut caps share one size, the largest every key fits at: the long
+    // "Ctrl+Alt+1–9" is not set smaller than the others.
+    const QStringList keys{"Ctrl+Alt+P", "Ctrl+Alt+Z", "Ctrl+Alt+S", "Ctrl+Alt+B", "Ctrl+Alt+1–9"};
+    const QFont cap = TourArt::keyCapFont(keys, 126);
+    EXPECT_EQ(cap.pixelSize(), 16) << "room for every key at the full size";
+    for (const QString& key : keys)
+        EXPECT_LE(QFontMetricsF(cap).horizontalAdvance(key), 126) << key.toStdString();
+    const QFont narrow = TourArt::keyCapFont(keys, 60);
+    EXPECT_LT(narrow.pixelSize(), 16);
+    EXPECT_LE(QFontMetricsF(narrow).horizontalAdvance("Ctrl+Alt+1–9"), 60);
     // A symbol that is not known draws nothing.
     QImage blank(20, 20, QImage::Format_ARGB32);
     blank.fill(Qt::transparent);
@@ -174,7 +197,7 @@ TEST(TourArt, EveryKindDrawsItsPicture)
 TEST(AboutWindow, TextsFramesAndWebsite)
 {
     VirtualClock clock;
-    AboutWindowController about(clock);
+    AboutWindowController about(clock, u"corvellan.example"_qs);
     std::vector<QUrl> opened;
     about.openUrl = [&](const QUrl& url) { opened.push_back(url); };
     QWidget* w = about.window();
@@ -194,10 +217,14 @@ TEST(AboutWindow, TextsFramesAndWebsite)
     EXPECT_EQ(v->iconView()->accessibleName(), "Framewell app icon");
     EXPECT_FALSE(v->iconView()->pixmap().isNull());
     EXPECT_EQ(v->websiteButton()->geometry(), QRect(140, 331, 160, 28));
-    EXPECT_EQ(v->websiteButton()->text(), vendorHost());
+    EXPECT_EQ(v->websiteButton()->text(), "corvellan.example");
     EXPECT_EQ(v->websiteButton()->accessibleName(), "Visit Framewell on the Corvellan website");
     v->websiteButton()->click();
-    EXPECT_EQ(opened, std::vector<QUrl>{QUrl("https://" + vendorHost() + "/framewell/")});
+    EXPECT_EQ(opened, std::vector<QUrl>{QUrl("https://corvellan.example/framewell/")});
+    // A build naming no vendor host offers no link.
+    AboutWindowController hostless(clock, QString());
+    EXPECT_EQ(hostless.view()->websiteButton(), nullptr);
+    EXPECT_EQ(hostless.view()->labels().size(), 6u);
 
     // The version line with a build as a bundle without one would show it.
     AboutView bare("1.18.1", "1", QIcon(), {});

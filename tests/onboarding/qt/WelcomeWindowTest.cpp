@@ -62,6 +62,7 @@ struct WelcomeFixture : ::testing::Test {
             player = p.get();
             return p;
         };
+        welcome.setVideoSource(QUrl::fromLocalFile(QStringLiteral(FW_TEST_DATA "/welcome-test.mp4")));
     }
     QWidget* window() const { return welcome.window(); }
     // Lets deferred deletions run.
@@ -286,6 +287,19 @@ TEST_F(WelcomeFixture, VideoOverlayEndsWithSkipEscapeReadinessOrTheWindowGoingAw
     EXPECT_TRUE(failing->skipButton()->isVisible());
     clock.advance(std::chrono::seconds(8));
     EXPECT_FALSE(welcome.video());
+
+    // No video to play (no local copy, and a build naming no vendor host): the button is not
+    // offered, the first launch's play does nothing and the main page stays.
+    welcome.setVideoSource(QUrl());
+    EXPECT_FALSE(welcome.videoButton()->isVisible());
+    EXPECT_TRUE(welcome.picture()->middleSymbol()) << "the middle window is not left bare";
+    settle();
+    welcome.playVideo();
+    EXPECT_FALSE(welcome.video());
+    EXPECT_TRUE(window()->findChildren<WelcomeVideoView*>().isEmpty());
+    EXPECT_TRUE(welcome.tourButton()->isVisible());
+    welcome.setVideoSource(QUrl::fromLocalFile(QStringLiteral(FW_TEST_DATA "/welcome-test.mp4")));
+    EXPECT_TRUE(welcome.videoButton()->isVisible()) << "a local copy still plays";
 }
 
 TEST(WelcomeShortcutLine, FollowsTheStoredShortcuts)
