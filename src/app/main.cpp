@@ -1,5 +1,5 @@
 // Framewell entry: one running copy per user (a later copy asks the running one to open again
-// and ends), the real desktop's ports, the application delegate, and the event loop. SIGTERM
+// and ends, with a failure when it gets no answer), the real desktop's ports, the application delegate, and the event loop. SIGTERM
 // and SIGINT end it cleanly: the signal becomes a quit on the main thread, and quitting
 // terminates the delegate.
 #include "app/qt/AppDelegate.h"
@@ -57,8 +57,16 @@ int main(int argc, char** argv)
     app.setQuitOnLastWindowClosed(false);
 
     fw::SingleInstance instance;
-    if (instance.claim() == fw::SingleInstance::Claim::another)
+    switch (instance.claim()) {
+    case fw::SingleInstance::Claim::another:
         return 0;
+    case fw::SingleInstance::Claim::unanswered:
+        fprintf(stderr, "Framewell already runs but did not answer; see its log.\n");
+        return 1;
+    case fw::SingleInstance::Claim::first:
+    case fw::SingleInstance::Claim::failed:
+        break;
+    }
     QSocketNotifier* signalNotifier = nullptr;
     if (!quitOnSignals(signalNotifier))
         return 1;
