@@ -4,6 +4,7 @@
 // terminates the delegate.
 #include "app/qt/AppDelegate.h"
 #include "app/qt/SingleInstance.h"
+#include "overlay/ThemeIcons.h"
 #include "platform/x11/X11Platform.h"
 
 #include <QApplication>
@@ -56,6 +57,8 @@ int main(int argc, char** argv)
     app.setOrganizationDomain(QStringLiteral("orrindale"));
     app.setQuitOnLastWindowClosed(false);
 
+    // Qt's icon loader opens no file of the user's icon theme: ours reads them, bounded.
+    fw::ThemeIcons::keepQtOffIconThemes();
     fw::SingleInstance instance;
     switch (instance.claim()) {
     case fw::SingleInstance::Claim::another:
