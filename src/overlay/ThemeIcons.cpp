@@ -45,6 +45,15 @@ std::map<QString, Theme>& themes()
 
 using Sections = std::map<QString, std::map<QString, QString>>;
 
+// Says why a file of a theme was not read, once per file for the run: an icon that is not
+// found is looked up again at every drawing.
+void logRefusal(const char* what, const QString& path, const QString& problem)
+{
+    static std::set<QString> told;
+    if (told.size() < 256 && told.insert(path).second)
+        log::error(LogCategory::App, "%{public}s %{public}s not read: %{public}s", QString::fromLatin1(what), path, problem);
+}
+
 Sections parseIndex(const QByteArray& data)
 {
     Sections sections;
@@ -69,7 +78,7 @@ std::optional<Sections> readIndex(const QString& name)
         if (index.ok())
             return parseIndex(index.data);
         if (!index.absent())
-            log::error(LogCategory::App, "Icon theme index %{public}s not read: %{public}s", path, index.problem);
+            logRefusal("Icon theme index", path, index.problem);
     }
     return std::nullopt;
 }
@@ -152,7 +161,7 @@ std::optional<QIcon> iconOf(std::vector<IconFolder> files)
             continue;
         const FileRead read = readRegularFile(file.path, ThemeIcons::maxIconBytes);
         if (!read.ok()) {
-            log::error(LogCategory::App, "Icon %{public}s not read: %{public}s", file.path, read.problem);
+            logRefusal("Icon", file.path, read.problem);
             continue;
         }
         if (const auto image = decode(read.data, QFileInfo(file.path).suffix().toLower().toLatin1())) {

@@ -4,10 +4,14 @@
 // app by an id of 20,000 characters. And a runtime folder too full for a lock or a socket, with
 // clients flooding and idling on the socket the program makes instead. Each time the program
 // starts, opens its menu, answers its hot keys, stays the only copy, says in its log what it
-// refused, and ends with status 0 on SIGTERM.
+// refused, and ends with status 0 on SIGTERM. And a home whose icon theme is full of FIFOs, where
+// another client holds every connection of the socket, another program rewrites the settings
+// and a cleaner removes the lock file: the program still answers, a second launch still reaches
+// it, the other program's setting survives the next write, and no second copy ever runs.
 #include "base/Log.h"
 #include "layout/LayoutStore.h"
 #include "layout/SnapLayout.h"
+#include "onboarding/ProductInfo.h"
 #include "x11/FakeKeys.h"
 #include "x11/ProgramSession.h"
 #include "x11/XSession.h"
@@ -233,6 +237,109 @@ TEST(HostileEnvironmentX11, AFullRuntimeFolderAndClientsFloodingItsSocket)
     EXPECT_TRUE(logsOf(session, u"nsenter"_qs).contains(u"Framewell already runs"_qs)) << logsOf(session, u"nsenter"_qs).toStdString();
     EXPECT_TRUE(session.waitFor([&] { return programWindowShown(session, u"Framewell"_qs); }, 10000));
     EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0)) << firstLog().toStdString();
+}
+
+// The custom layout on each display whose region names an installed app with this icon.
+QByteArray defaultsWithAnAppLayout(const QString& app)
+{
+    const RegionTree halves = SnapLayout::builtIns().front().tree;
+    const QJsonArray layouts{SnapLayout{u"user-app"_qs, u"App"_qs, halves, SnapLayout::AppMap{{0, QStringList{app}}}}.toJson()};
+    return QJsonDocument(QJsonObject{{"hasOpened", true}, {"welcomeVideoShown", true}, {"lastSeenVersion", productVersion()},
+                                     {LayoutStore::customKey(), QJsonObject{{"LEFT", layouts}, {"RIGHT", layouts}}}})
+        .toJson(QJsonDocument::Compact);
+}
+
+// Clients that keep every connection of the socket busy: each one dropped comes back at once.
+struct HeldConnections {
+    QString path;
+    std::vector<std::unique_ptr<QLocalSocket>> sockets;
+    void hold(int count)
+    {
+        sockets.resize(std::size_t(count));
+        for (auto& s : sockets) {
+            if (s && s->state() == QLocalSocket::ConnectedState && !s->waitForReadyRead(0))
+                continue;
+            s = std::make_unique<QLocalSocket>();
+            s->connectToServer(path);
+        }
+    }
+};
+
+TEST(HostileEnvironmentX11, AFifoIconThemeHeldConnectionsAnOutsideRewriteAndALostLock)
+{
+    XSession session({3200, 1080, true, false});
+    ASSERT_TRUE(session.ok()) << session.error();
+    ASSERT_TRUE(session.splitIntoTwoMonitors()) << session.error();
+    auto term = session.startXterm(u"focused"_qs, {u"-geometry"_qs, u"80x24+200+300"_qs});
+    ASSERT_TRUE(term.window) << session.error();
+    ASSERT_TRUE(session.activate(term.window));
+    const QString dir = session.directory();
+    // FIFOs at the theme's index in ~/.icons, at its cache and at the icon file itself, the
+    // icon of an app that the custom layout of each display names.
+    for (const QString& path : {dir + u"/home/.icons/hicolor/index.theme"_qs, dir + u"/data/icons/hicolor/icon-theme.cache"_qs,
+                                dir + u"/data/icons/hicolor/48x48/apps/fifo-icon.png"_qs}) {
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
+        ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    }
+    writeFile(dir + u"/data/applications/fifo-app.desktop"_qs,
+              "[Desktop Entry]\nType=Application\nName=Fifo App\nExec=true\nIcon=fifo-icon\n");
+    const QString defaults = dir + u"/config/framewell/defaults.json"_qs;
+    writeFile(defaults, defaultsWithAnAppLayout(u"fifo-app"_qs));
+
+    const pid_t program = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
+    ASSERT_TRUE(program) << session.error();
+    ASSERT_TRUE(session.waitFor([&] { return programLog(session).contains(u"Framewell started"_qs); }, 10000))
+        << programLog(session).toStdString();
+
+    // Another program replaces the settings; the program's next write, placing the xterm from
+    // the picker (whose cards draw the app's icon), keeps what it wrote.
+    QJsonObject outside = QJsonDocument::fromJson(defaultsWithAnAppLayout(u"fifo-app"_qs)).object();
+    outside.insert("writtenElsewhere", "kept");
+    writeFile(defaults + u".sync"_qs, QJsonDocument(outside).toJson());
+    ASSERT_EQ(::rename(QFile::encodeName(defaults + u".sync"_qs).constData(), QFile::encodeName(defaults).constData()), 0);
+    ASSERT_TRUE(openPicker(session)) << programLog(session).left(4000).toStdString();
+    chord(session, {Digit1});
+    chord(session, {Return});
+    QJsonObject saved;
+    EXPECT_TRUE(session.waitFor([&] {
+        QFile f(defaults);
+        saved = f.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(f.readAll()).object() : QJsonObject();
+        return saved.contains(LayoutStore::activeKey());
+    }, 10000)) << programLog(session).left(4000).toStdString();
+    EXPECT_EQ(saved.value("writtenElsewhere"), QJsonValue("kept")) << QJsonDocument(saved).toJson().left(2000).toStdString();
+    ASSERT_TRUE(session.activate(term.window));
+    expectHotKeysAnswered(session, programLog(session));
+    EXPECT_TRUE(programLog(session).contains(u"not read: it is a FIFO"_qs)) << programLog(session).left(4000).toStdString();
+
+    // Another client holds every connection and takes each one back as it is dropped: a real
+    // second launch still reaches the running copy, which opens Getting Started.
+    HeldConnections held{dir + u"/runtime/framewell.socket"_qs, {}};
+    held.hold(3 * 8);
+    const pid_t second = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
+    ASSERT_TRUE(second);
+    std::optional<int> status;
+    EXPECT_TRUE(session.waitFor([&] {
+        held.hold(3 * 8);
+        status = session.waitForExit(second, 1);
+        return status.has_value();
+    }, 15000));
+    EXPECT_EQ(status, std::optional<int>(0)) << programLog(session).toStdString();
+    EXPECT_TRUE(session.waitFor([&] { return programWindowShown(session, u"Framewell"_qs); }, 10000))
+        << "no Getting Started window";
+    held.sockets.clear();
+    const auto answered = [&] { return int(programLog(session).count(u"asked it to open again"_qs)); };
+    EXPECT_EQ(answered(), 1) << programLog(session).toStdString();
+
+    // A cleaner removes the lock file, and a copy is launched at once: it ends, the lock file
+    // is back, and the first copy still runs.
+    ASSERT_EQ(::unlink(QFile::encodeName(dir + u"/runtime/framewell.lock"_qs).constData()), 0);
+    const pid_t third = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
+    ASSERT_TRUE(third);
+    EXPECT_EQ(session.waitForExit(third, 10000), std::optional<int>(0)) << programLog(session).toStdString();
+    EXPECT_EQ(answered(), 2) << programLog(session).toStdString();
+    EXPECT_TRUE(session.waitFor([&] { return QFileInfo::exists(dir + u"/runtime/framewell.lock"_qs); }, 10000));
+    EXPECT_EQ(::kill(program, 0), 0) << "the first copy ended";
+    EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0)) << programLog(session).toStdString();
 }
 
 } // namespace
