@@ -7,6 +7,7 @@
 #include "layout/TreeBuilders.h"
 #include "overlay/ThemeIcons.h"
 #include "platform/sim/FakeApplications.h"
+#include "support/FifoWatch.h"
 
 #include <QDir>
 #include <QImage>
@@ -14,12 +15,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cerrno>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <thread>
-#include <unistd.h>
 
 namespace fw {
 namespace {
@@ -89,38 +85,6 @@ TEST_F(AppsFixture, DrawsEachRegionsIconCentredInItsArea)
     EXPECT_EQ(canvas.pixelColor(50, 50), QColor(Qt::transparent));
 }
 
-// Watches FIFOs from another thread: whoever opens one to read is seen (an open for writing
-// succeeds only then) and let go at once, so a fault shows as a count, never as a hang.
-class FifoWatch {
-public:
-    explicit FifoWatch(QStringList paths) : paths_(std::move(paths)), thread_([this] { run(); }) {}
-    ~FifoWatch()
-    {
-        stop_ = true;
-        thread_.join();
-    }
-    int opened() const { return opened_; }
-
-private:
-    void run()
-    {
-        while (!stop_) {
-            for (const QString& path : paths_) {
-                const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-                if (fd >= 0) {
-                    ++opened_;
-                    ::close(fd);
-                }
-            }
-            ::usleep(1000);
-        }
-    }
-    QStringList paths_;
-    std::atomic<bool> stop_{false};
-    std::atomic<int> opened_{0};
-    std::thread thread_;
-};
-
 // The environment variable set for the life of one object.
 struct ScopedEnv {
     ScopedEnv(const char* name, const QByteArray& value) : name(name), old(qgetenv(name)) { qputenv(name, value); }
@@ -169,7 +133,7 @@ TEST_F(AppsFixture, FifosAnywhereInTheIconThemeAreNeverOpenedAndRealIconsStillSh
     log::Capture capture;
     const QStringList qtPaths = QIcon::themeSearchPaths();
     {
-        FifoWatch watch(fifos);
+        test::FifoWatch watch(fifos);
         const auto red = AppIcon::icon(u"red.app"_qs);
         ASSERT_TRUE(red);
         EXPECT_EQ(red->pixmap(16).toImage().pixelColor(8, 8), QColor(Qt::red));
