@@ -4,6 +4,7 @@
 // terminates the delegate.
 #include "app/qt/AppDelegate.h"
 #include "app/qt/SingleInstance.h"
+#include "base/LibraryFiles.h"
 #include "overlay/ThemeIcons.h"
 #include "platform/x11/X11Platform.h"
 
@@ -52,6 +53,8 @@ int main(int argc, char** argv)
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
+    // Before the libraries that open the user's files on this thread start.
+    fw::steerLibrariesClearOfUnreadableFiles();
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Framewell"));
     app.setOrganizationDomain(QStringLiteral("orrindale"));

@@ -5,8 +5,9 @@
 // clients flooding and idling on the socket the program makes instead. Each time the program
 // starts, opens its menu, answers its hot keys, stays the only copy, says in its log what it
 // refused, and ends with status 0 on SIGTERM. And a home whose icon theme is full of FIFOs, where
-// another client holds every connection of the socket, another program rewrites the settings
-// and a cleaner removes the lock file: the program still answers, a second launch still reaches
+// FIFOs wait where the libraries under Qt read (cursors, X resources, desktop settings), another
+// client holds every connection of the socket, another program rewrites the settings and a
+// cleaner removes the lock file: the program still answers, a second launch still reaches
 // it, the other program's setting survives the next write, and no second copy ever runs.
 #include "base/Log.h"
 #include "layout/LayoutStore.h"
@@ -275,9 +276,15 @@ TEST(HostileEnvironmentX11, AFifoIconThemeHeldConnectionsAnOutsideRewriteAndALos
     ASSERT_TRUE(session.activate(term.window));
     const QString dir = session.directory();
     // FIFOs at the theme's index in ~/.icons, at its cache and at the icon file itself, the
-    // icon of an app that the custom layout of each display names.
+    // icon of an app that the custom layout of each display names; and where the libraries
+    // under Qt look: a cursor theme, the X resources files, dconf's database, GIO's schemas.
+    char host[256] = {};
+    ::gethostname(host, sizeof host - 1);
     for (const QString& path : {dir + u"/home/.icons/hicolor/index.theme"_qs, dir + u"/data/icons/hicolor/icon-theme.cache"_qs,
-                                dir + u"/data/icons/hicolor/48x48/apps/fifo-icon.png"_qs}) {
+                                dir + u"/data/icons/hicolor/48x48/apps/fifo-icon.png"_qs,
+                                dir + u"/home/.icons/default/cursors/left_ptr"_qs, dir + u"/home/.Xdefaults"_qs,
+                                dir + u"/home/.Xdefaults-"_qs + QString::fromLocal8Bit(host),
+                                dir + u"/config/dconf/user"_qs, dir + u"/data/glib-2.0/schemas/gschemas.compiled"_qs}) {
         ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
         ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
     }
@@ -307,6 +314,11 @@ TEST(HostileEnvironmentX11, AFifoIconThemeHeldConnectionsAnOutsideRewriteAndALos
         return saved.contains(LayoutStore::activeKey());
     }, 10000)) << programLog(session).left(4000).toStdString();
     EXPECT_EQ(saved.value("writtenElsewhere"), QJsonValue("kept")) << QJsonDocument(saved).toJson().left(2000).toStdString();
+    // Once the layout is in place, a click in the xterm ends what it offers next, and the keys
+    // answer.
+    EXPECT_TRUE(session.waitFor([&] { return programLog(session).contains(u"after choosing"_qs); }, 30000))
+        << programLog(session).left(4000).toStdString();
+    click(session, term.window);
     ASSERT_TRUE(session.activate(term.window));
     expectHotKeysAnswered(session, programLog(session));
     EXPECT_TRUE(programLog(session).contains(u"not read: it is a FIFO"_qs)) << programLog(session).left(4000).toStdString();
