@@ -160,6 +160,12 @@ void FileDefaults::takeInOutsideChange()
     if (now == stamp_)
         return;
     stamp_ = now;
+    // Removed (a cleaner, a mistake): nothing to take in; our values are written whole again.
+    if (!now.exists) {
+        log::info(LogCategory::App, "Defaults file %{public}s was removed by another program; it is written again", path_);
+        synced_.clear();
+        return;
+    }
     const auto theirs = read();
     if (!theirs) {
         // Unreadable, it was moved aside (or blocks writes): ours are all there is.

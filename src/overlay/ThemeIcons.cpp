@@ -43,6 +43,13 @@ std::map<QString, Theme>& themes()
     return learnt;
 }
 
+// Names no theme has: a drawing asks for them again and again, each time a walk of the folders.
+std::set<QString>& missing()
+{
+    static std::set<QString> names;
+    return names;
+}
+
 using Sections = std::map<QString, std::map<QString, QString>>;
 
 // Says why a file of a theme was not read, once per file for the run: an icon that is not
@@ -194,7 +201,7 @@ QStringList ThemeIcons::baseDirectories()
 
 std::optional<QIcon> ThemeIcons::find(const QString& name)
 {
-    if (name.isEmpty() || name.contains(u'/'))
+    if (name.isEmpty() || name.contains(u'/') || missing().count(name))
         return std::nullopt;
     for (const QString& themeName : themeChain()) {
         // Every file of the icon in this theme; a scalable one counts as the largest.
@@ -209,6 +216,8 @@ std::optional<QIcon> ThemeIcons::find(const QString& name)
         if (auto icon = iconOf(std::move(found)))
             return icon;
     }
+    if (missing().size() < 1024)
+        missing().insert(name);
     return std::nullopt;
 }
 
@@ -220,6 +229,10 @@ void ThemeIcons::keepQtOffIconThemes()
     QIcon::setFallbackSearchPaths({});
 }
 
-void ThemeIcons::reset() { themes().clear(); }
+void ThemeIcons::reset()
+{
+    themes().clear();
+    missing().clear();
+}
 
 } // namespace fw

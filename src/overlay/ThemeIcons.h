@@ -22,7 +22,7 @@ public:
     static constexpr qint64 maxIconBytes = 2 * 1024 * 1024;
 
     // The icon named so in the current theme, its parents or hicolor; nothing when no readable
-    // file has that name.
+    // file has that name (remembered for the run: a name is not looked for twice).
     static std::optional<QIcon> find(const QString& name);
     // An image file read with the same bounds (an absolute path of a desktop entry).
     static std::optional<QIcon> fromFile(const QString& path);
@@ -31,7 +31,8 @@ public:
     static QStringList baseDirectories();
     // Points Qt's icon loader at the icons built into the program only. Call once, early.
     static void keepQtOffIconThemes();
-    // Forgets what was learnt about the themes' folders (tests, a theme installed later).
+    // Forgets what was learnt about the themes' folders and the names not found (tests, a
+    // theme or an icon installed later).
     static void reset();
 };
 

@@ -484,4 +484,10 @@ TEST(FileDefaults, AnotherProgramsChangesSurviveOurNextWriteAndAClashIsKeptAside
     // Our own writes are no outside change: nothing more is kept aside.
     d.setValue("last", 1);
     EXPECT_EQ(QDir(dir).entryList({"defaults.json.outside-*"}, QDir::Files).size(), 1);
+
+    // Removed by another program: nothing to take in, and every value is written again.
+    ASSERT_TRUE(QFile::remove(path));
+    d.setValue("again", true);
+    EXPECT_EQ(object(), (QJsonObject{{"shared", "theirs"}, {"mine", 4}, {"extra", true}, {"after", true}, {"last", 1},
+                                     {"again", true}}));
 }
