@@ -275,28 +275,34 @@ TEST(HostileEnvironmentX11, AFifoIconThemeHeldConnectionsAnOutsideRewriteAndALos
     ASSERT_TRUE(term.window) << session.error();
     ASSERT_TRUE(session.activate(term.window));
     const QString dir = session.directory();
+    // The program's own home and config and data folders: the window manager, a GTK program
+    // too, reads the same files the libraries under our Qt read, and must not hang on them.
+    const QString own = dir + u"/own"_qs;
+    const QStringList launch{u"env"_qs, u"HOME="_qs + own + u"/home"_qs, u"XDG_CONFIG_HOME="_qs + own + u"/config"_qs,
+                             u"XDG_DATA_HOME="_qs + own + u"/data"_qs, QStringLiteral(FW_FRAMEWELL_PATH)};
+    const auto log = [&] { return logsOf(session, u"env"_qs); };
     // FIFOs at the theme's index in ~/.icons, at its cache and at the icon file itself, the
     // icon of an app that the custom layout of each display names; and where the libraries
     // under Qt look: a cursor theme, the X resources files, dconf's database, GIO's schemas.
     char host[256] = {};
     ::gethostname(host, sizeof host - 1);
-    for (const QString& path : {dir + u"/home/.icons/hicolor/index.theme"_qs, dir + u"/data/icons/hicolor/icon-theme.cache"_qs,
-                                dir + u"/data/icons/hicolor/48x48/apps/fifo-icon.png"_qs,
-                                dir + u"/home/.icons/default/cursors/left_ptr"_qs, dir + u"/home/.Xdefaults"_qs,
-                                dir + u"/home/.Xdefaults-"_qs + QString::fromLocal8Bit(host),
-                                dir + u"/config/dconf/user"_qs, dir + u"/data/glib-2.0/schemas/gschemas.compiled"_qs}) {
+    for (const QString& path : {own + u"/home/.icons/hicolor/index.theme"_qs, own + u"/data/icons/hicolor/icon-theme.cache"_qs,
+                                own + u"/data/icons/hicolor/48x48/apps/fifo-icon.png"_qs,
+                                own + u"/home/.icons/default/cursors/left_ptr"_qs, own + u"/home/.Xdefaults"_qs,
+                                own + u"/home/.Xdefaults-"_qs + QString::fromLocal8Bit(host),
+                                own + u"/config/dconf/user"_qs, own + u"/data/glib-2.0/schemas/gschemas.compiled"_qs}) {
         ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
         ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
     }
-    writeFile(dir + u"/data/applications/fifo-app.desktop"_qs,
+    writeFile(own + u"/data/applications/fifo-app.desktop"_qs,
               "[Desktop Entry]\nType=Application\nName=Fifo App\nExec=true\nIcon=fifo-icon\n");
-    const QString defaults = dir + u"/config/framewell/defaults.json"_qs;
+    const QString defaults = own + u"/config/framewell/defaults.json"_qs;
     writeFile(defaults, defaultsWithAnAppLayout(u"fifo-app"_qs));
 
-    const pid_t program = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
+    const pid_t program = session.spawn(launch);
     ASSERT_TRUE(program) << session.error();
-    ASSERT_TRUE(session.waitFor([&] { return programLog(session).contains(u"Framewell started"_qs); }, 10000))
-        << programLog(session).toStdString();
+    ASSERT_TRUE(session.waitFor([&] { return log().contains(u"Framewell started"_qs); }, 10000))
+        << log().toStdString();
 
     // Another program replaces the settings; the program's next write, placing the xterm from
     // the picker (whose cards draw the app's icon), keeps what it wrote.
@@ -304,7 +310,7 @@ TEST(HostileEnvironmentX11, AFifoIconThemeHeldConnectionsAnOutsideRewriteAndALos
     outside.insert("writtenElsewhere", "kept");
     writeFile(defaults + u".sync"_qs, QJsonDocument(outside).toJson());
     ASSERT_EQ(::rename(QFile::encodeName(defaults + u".sync"_qs).constData(), QFile::encodeName(defaults).constData()), 0);
-    ASSERT_TRUE(openPicker(session)) << programLog(session).left(4000).toStdString();
+    ASSERT_TRUE(openPicker(session)) << log().left(4000).toStdString();
     chord(session, {Digit1});
     chord(session, {Return});
     QJsonObject saved;
@@ -312,22 +318,22 @@ TEST(HostileEnvironmentX11, AFifoIconThemeHeldConnectionsAnOutsideRewriteAndALos
         QFile f(defaults);
         saved = f.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(f.readAll()).object() : QJsonObject();
         return saved.contains(LayoutStore::activeKey());
-    }, 10000)) << programLog(session).left(4000).toStdString();
+    }, 10000)) << log().left(4000).toStdString();
     EXPECT_EQ(saved.value("writtenElsewhere"), QJsonValue("kept")) << QJsonDocument(saved).toJson().left(2000).toStdString();
     // Once the layout is in place, a click in the xterm ends what it offers next, and the keys
     // answer.
-    EXPECT_TRUE(session.waitFor([&] { return programLog(session).contains(u"after choosing"_qs); }, 30000))
-        << programLog(session).left(4000).toStdString();
+    EXPECT_TRUE(session.waitFor([&] { return log().contains(u"after choosing"_qs); }, 30000))
+        << log().left(4000).toStdString();
     click(session, term.window);
     ASSERT_TRUE(session.activate(term.window));
-    expectHotKeysAnswered(session, programLog(session));
-    EXPECT_TRUE(programLog(session).contains(u"not read: it is a FIFO"_qs)) << programLog(session).left(4000).toStdString();
+    expectHotKeysAnswered(session, log());
+    EXPECT_TRUE(log().contains(u"not read: it is a FIFO"_qs)) << log().left(4000).toStdString();
 
     // Another client holds every connection and takes each one back as it is dropped: a real
     // second launch still reaches the running copy, which opens Getting Started.
     HeldConnections held{dir + u"/runtime/framewell.socket"_qs, {}};
     held.hold(3 * 8);
-    const pid_t second = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
+    const pid_t second = session.spawn(launch);
     ASSERT_TRUE(second);
     std::optional<int> status;
     EXPECT_TRUE(session.waitFor([&] {
@@ -335,23 +341,23 @@ TEST(HostileEnvironmentX11, AFifoIconThemeHeldConnectionsAnOutsideRewriteAndALos
         status = session.waitForExit(second, 1);
         return status.has_value();
     }, 15000));
-    EXPECT_EQ(status, std::optional<int>(0)) << programLog(session).toStdString();
+    EXPECT_EQ(status, std::optional<int>(0)) << log().toStdString();
     EXPECT_TRUE(session.waitFor([&] { return programWindowShown(session, u"Framewell"_qs); }, 10000))
         << "no Getting Started window";
     held.sockets.clear();
-    const auto answered = [&] { return int(programLog(session).count(u"asked it to open again"_qs)); };
-    EXPECT_EQ(answered(), 1) << programLog(session).toStdString();
+    const auto answered = [&] { return int(log().count(u"asked it to open again"_qs)); };
+    EXPECT_EQ(answered(), 1) << log().toStdString();
 
     // A cleaner removes the lock file, and a copy is launched at once: it ends, the lock file
     // is back, and the first copy still runs.
     ASSERT_EQ(::unlink(QFile::encodeName(dir + u"/runtime/framewell.lock"_qs).constData()), 0);
-    const pid_t third = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
+    const pid_t third = session.spawn(launch);
     ASSERT_TRUE(third);
-    EXPECT_EQ(session.waitForExit(third, 10000), std::optional<int>(0)) << programLog(session).toStdString();
-    EXPECT_EQ(answered(), 2) << programLog(session).toStdString();
+    EXPECT_EQ(session.waitForExit(third, 10000), std::optional<int>(0)) << log().toStdString();
+    EXPECT_EQ(answered(), 2) << log().toStdString();
     EXPECT_TRUE(session.waitFor([&] { return QFileInfo::exists(dir + u"/runtime/framewell.lock"_qs); }, 10000));
     EXPECT_EQ(::kill(program, 0), 0) << "the first copy ended";
-    EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0)) << programLog(session).toStdString();
+    EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0)) << log().toStdString();
 }
 
 } // namespace
