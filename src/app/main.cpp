@@ -1,9 +1,11 @@
 // Framewell entry: one running copy per user (a later copy asks the running one to open again
-// and ends), the real desktop's ports, the application delegate, and the event loop. SIGTERM
+// and ends, with a failure when it gets no answer), the real desktop's ports, the application delegate, and the event loop. SIGTERM
 // and SIGINT end it cleanly: the signal becomes a quit on the main thread, and quitting
 // terminates the delegate.
 #include "app/qt/AppDelegate.h"
 #include "app/qt/SingleInstance.h"
+#include "base/LibraryFiles.h"
+#include "overlay/ThemeIcons.h"
 #include "platform/x11/X11Platform.h"
 
 #include <QApplication>
@@ -51,14 +53,26 @@ int main(int argc, char** argv)
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
+    // Before the libraries that open the user's files on this thread start.
+    fw::steerLibrariesClearOfUnreadableFiles();
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Framewell"));
     app.setOrganizationDomain(QStringLiteral("orrindale"));
     app.setQuitOnLastWindowClosed(false);
 
+    // Qt's icon loader opens no file of the user's icon theme: ours reads them, bounded.
+    fw::ThemeIcons::keepQtOffIconThemes();
     fw::SingleInstance instance;
-    if (instance.claim() == fw::SingleInstance::Claim::another)
+    switch (instance.claim()) {
+    case fw::SingleInstance::Claim::another:
         return 0;
+    case fw::SingleInstance::Claim::unanswered:
+        fprintf(stderr, "Framewell already runs but did not answer; see its log.\n");
+        return 1;
+    case fw::SingleInstance::Claim::first:
+    case fw::SingleInstance::Claim::failed:
+        break;
+    }
     QSocketNotifier* signalNotifier = nullptr;
     if (!quitOnSignals(signalNotifier))
         return 1;

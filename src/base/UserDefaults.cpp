@@ -15,6 +15,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <set>
+#include <sys/stat.h>
 
 namespace fw {
 
@@ -89,12 +91,11 @@ QString FileDefaults::defaultPath()
     return QDir::cleanPath(base + QStringLiteral("/framewell/defaults.json"));
 }
 
-void FileDefaults::load()
+std::optional<FileDefaults::Contents> FileDefaults::read()
 {
-    values_.clear();
     const FileRead file = readRegularFile(path_, maxFileBytes);
     if (file.absent())
-        return;
+        return Contents{};
 
     QString problem = file.problem;
     QJsonObject object;
@@ -112,16 +113,14 @@ void FileDefaults::load()
     if (const qsizetype size = problem.isEmpty() ? encoded(object).size() : 0; size > maxFileBytes)
         problem = QStringLiteral("written back it would take %1 bytes, more than %2").arg(size).arg(maxFileBytes);
     if (problem.isEmpty()) {
+        Contents contents{{}, file.data};
         for (auto it = object.begin(); it != object.end(); ++it)
-            values_[it.key()] = it.value();
-        return;
+            contents.values[it.key()] = it.value();
+        return contents;
     }
 
     // Keep what we cannot read for the user to inspect; start empty.
-    const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
-    QString aside = path_ + QStringLiteral(".corrupt-") + stamp;
-    for (int n = 1; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
-        aside = path_ + QStringLiteral(".corrupt-") + stamp + QLatin1Char('-') + QString::number(n);
+    const QString aside = freePath(QStringLiteral(".corrupt-"));
     const int renamed = std::rename(QFile::encodeName(path_).constData(), QFile::encodeName(aside).constData());
     const int renameError = errno;
     if (renamed == 0) {
@@ -135,10 +134,99 @@ void FileDefaults::load()
         log::error(LogCategory::App, "Unreadable defaults file %{public}s (%{public}s) could not be moved aside (%{public}s); changes will not be saved",
             path_, problem, errnoText(renameError));
     }
+    return std::nullopt;
+}
+
+FileDefaults::Stamp FileDefaults::stamp() const
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path_).constData(), &st) != 0)
+        return {};
+    return {true, quint64(st.st_dev), quint64(st.st_ino), qint64(st.st_size),
+            qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+            qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec};
+}
+
+void FileDefaults::load()
+{
+    values_ = read().value_or(Contents{}).values;
+    synced_ = values_;
+    stamp_ = stamp();
+}
+
+void FileDefaults::takeInOutsideChange()
+{
+    const Stamp now = stamp();
+    if (now == stamp_)
+        return;
+    stamp_ = now;
+    // Removed (a cleaner, a mistake): nothing to take in; our values are written whole again.
+    if (!now.exists) {
+        log::info(LogCategory::App, "Defaults file %{public}s was removed by another program; it is written again", path_);
+        synced_.clear();
+        return;
+    }
+    const auto theirs = read();
+    if (!theirs) {
+        // Unreadable, it was moved aside (or blocks writes): ours are all there is.
+        synced_.clear();
+        return;
+    }
+    // Ours: every key whose value differs from what the file held when we last read or wrote it.
+    std::map<QString, QJsonValue> merged = theirs->values;
+    QStringList both;
+    std::set<QString> keys;
+    for (const auto* map : {&values_, &synced_})
+        for (const auto& [k, v] : *map)
+            keys.insert(k);
+    const auto at = [](const std::map<QString, QJsonValue>& m, const QString& k) {
+        const auto it = m.find(k);
+        return it == m.end() ? std::optional<QJsonValue>() : std::optional<QJsonValue>(it->second);
+    };
+    for (const QString& k : keys) {
+        const auto ours = at(values_, k), before = at(synced_, k), their = at(theirs->values, k);
+        if (ours == before)
+            continue;
+        if (their != before && their != ours)
+            both << k;
+        if (ours)
+            merged[k] = *ours;
+        else
+            merged.erase(k);
+    }
+    log::info(LogCategory::App, "Defaults file %{public}s was changed by another program; its changes are taken in", path_);
+    if (!both.isEmpty())
+        keepAside(theirs->data, both);
+    values_ = std::move(merged);
+    synced_ = theirs->values;
+}
+
+void FileDefaults::keepAside(const QByteArray& data, const QStringList& keys)
+{
+    const QString aside = freePath(QStringLiteral(".outside-"));
+    QString error;
+    if (writeFileAtomically(aside, data, &error))
+        log::error(LogCategory::App, "Defaults file %{public}s was changed by another program in keys we changed too "
+                   "(%{public}s): ours are kept, the other program's file is kept in %{public}s", path_,
+                   keys.join(QStringLiteral(", ")), aside);
+    else
+        log::error(LogCategory::App, "Defaults file %{public}s was changed by another program in keys we changed too "
+                   "(%{public}s) and its copy could not be kept (%{public}s)", path_, keys.join(QStringLiteral(", ")), error);
+}
+
+QString FileDefaults::freePath(const QString& kind) const
+{
+    const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+    QString aside = path_ + kind + stamp;
+    for (int n = 1; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
+        aside = path_ + kind + stamp + QLatin1Char('-') + QString::number(n);
+    return aside;
 }
 
 void FileDefaults::save()
 {
+    if (!writeBlocked_)
+        takeInOutsideChange();
     if (writeBlocked_) {
         lastWriteOk_ = false;
         return;
@@ -153,8 +241,12 @@ void FileDefaults::save()
         error = QStringLiteral("the defaults would take %1 bytes, more than %2").arg(data.size()).arg(maxFileBytes);
     // A link in place of the file (a dotfile manager's) stays; the file it leads to is written.
     lastWriteOk_ = error.isEmpty() && writeFileAtomically(path_, data, &error, LinkAtPath::writeTarget);
-    if (!lastWriteOk_)
+    if (!lastWriteOk_) {
         log::error(LogCategory::App, "Defaults not saved: %{public}s", error);
+        return;
+    }
+    synced_ = values_;
+    stamp_ = stamp();
 }
 
 std::optional<QJsonValue> FileDefaults::value(const QString& key) const

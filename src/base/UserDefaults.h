@@ -6,6 +6,12 @@
 // regular file (a FIFO, a device, a directory, a link to one), is larger than maxFileBytes or
 // would be larger written back is moved aside (logged), never read whole nor overwritten in
 // place, and the store starts empty.
+//
+// Another program may change the file while we run (a settings sync, a restore, the user's
+// editor). Before each write the store compares the file with the one it last read or wrote
+// (identity, size, times); when it changed, its contents are taken in first and only the keys we
+// changed since are written over them. Where both changed the same key ours is written and
+// theirs kept aside in defaults.json.outside-<time> (logged): nothing of the user's is lost.
 
 #include <QJsonValue>
 #include <QString>
@@ -72,9 +78,29 @@ public:
     bool lastWriteSucceeded() const { return lastWriteOk_; }
 
 private:
+    // What stat says of the file: a change of any of these is a write by someone.
+    struct Stamp {
+        bool exists = false;
+        quint64 device = 0, inode = 0;
+        qint64 size = 0, modifiedNs = 0, changedNs = 0;
+        bool operator==(const Stamp&) const = default;
+    };
+    struct Contents {
+        std::map<QString, QJsonValue> values;
+        QByteArray data;
+    };
+    // The file's values; nothing when it could not be read (moved aside, or writes blocked).
+    std::optional<Contents> read();
+    Stamp stamp() const;
     void load();
+    void takeInOutsideChange();
+    void keepAside(const QByteArray& data, const QStringList& keys);
+    // path_ + kind + the time, made unique.
+    QString freePath(const QString& kind) const;
     void save();
     QString path_;
+    std::map<QString, QJsonValue> synced_; // what the file held when last read or written
+    Stamp stamp_;
     QString movedAside_;
     bool lastWriteOk_ = true;
     bool writeBlocked_ = false; // an unreadable file that could not be moved aside stays untouched

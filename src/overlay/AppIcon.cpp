@@ -2,6 +2,8 @@
 // or file) and cached for the run; ids without an icon are looked up again next time.
 #include "overlay/AppIcon.h"
 
+#include "overlay/ThemeIcons.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QPainter>
@@ -39,37 +41,34 @@ std::shared_ptr<const Applications> AppIcon::applications() { return source(); }
 
 std::optional<QIcon> AppIcon::resolve(const QString& value)
 {
+    // Every file is read by us, bounded and only when regular: nothing here may block on a FIFO
+    // or a device planted in a theme or named by a desktop entry.
     if (value.isEmpty())
         return std::nullopt;
     if (QDir::isAbsolutePath(value)) {
-        if (!QFileInfo(value).isFile())
-            return std::nullopt;
-        QIcon icon(value);
-        return usable(icon) ? std::optional(icon) : std::nullopt;
+        auto icon = ThemeIcons::fromFile(value);
+        return icon && usable(*icon) ? icon : std::nullopt;
     }
     if (value.contains(u'/'))
         return std::nullopt;
     QString name = value;
-    QIcon themed = QIcon::fromTheme(name);
-    if (usable(themed))
+    if (auto themed = ThemeIcons::find(name); themed && usable(*themed))
         return themed;
     // Some entries name the icon with its file extension.
     for (const char* ext : {".png", ".svg", ".xpm"}) {
         if (name.endsWith(QLatin1String(ext))) {
             name.chop(4);
-            themed = QIcon::fromTheme(name);
-            if (usable(themed))
+            if (auto themed = ThemeIcons::find(name); themed && usable(*themed))
                 return themed;
             break;
         }
     }
     for (const char* ext : {".png", ".svg", ".xpm"}) {
         const QString path = u"/usr/share/pixmaps/"_qs + name + QLatin1String(ext);
-        if (QFileInfo(path).isFile()) {
-            QIcon icon(path);
-            if (usable(icon))
-                return icon;
-        }
+        if (!QFileInfo::exists(path))
+            continue;
+        if (auto icon = ThemeIcons::fromFile(path); icon && usable(*icon))
+            return icon;
     }
     return std::nullopt;
 }
@@ -136,7 +135,11 @@ void AppIcon::drawRegionIcons(QPainter& painter, const RegionTree& tree, const s
 
 std::size_t AppIcon::cacheSize() { return cache().size(); }
 
-void AppIcon::resetCache() { cache().clear(); }
+void AppIcon::resetCache()
+{
+    cache().clear();
+    ThemeIcons::reset();
+}
 
 std::map<RegionNumber, QIcon> appIcons(const SnapLayout::AppMap& apps)
 {

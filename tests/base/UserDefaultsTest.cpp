@@ -437,3 +437,57 @@ TEST(FileDefaults, AnUnreadableFileThatCannotBeMovedIsNeverOverwritten)
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     EXPECT_EQ(readFile(path), "{\"secret\": 1}");
 }
+
+TEST(FileDefaults, AnotherProgramsChangesSurviveOurNextWriteAndAClashIsKeptAside)
+{
+    QTemporaryDir tmp;
+    const QString dir = tmp.filePath("framewell");
+    const QString path = dir + "/defaults.json";
+    const auto object = [&] { return QJsonDocument::fromJson(readFile(path)).object(); };
+    const auto json = [](const QJsonObject& o) { return QJsonDocument(o).toJson(QJsonDocument::Compact); };
+    FileDefaults d(path);
+    d.setValue("ours", 1);
+    d.setValue("shared", "before");
+
+    // A settings sync replaces the file (a new file renamed over it): its keys, changed, added
+    // and removed, are all taken in, and our change goes on top.
+    writeFile(dir + "/synced.tmp", json({{"ours", 1}, {"shared", "theirs"}, {"added", true}}));
+    ASSERT_EQ(::rename(QFile::encodeName(dir + "/synced.tmp").constData(), QFile::encodeName(path).constData()), 0);
+    d.setValue("mine", 2);
+    EXPECT_EQ(object(), (QJsonObject{{"ours", 1}, {"shared", "theirs"}, {"added", true}, {"mine", 2}}));
+    EXPECT_EQ(d.value("added"), QJsonValue(true)) << "what the other program wrote is read too";
+
+    // An editor rewrites it in place (same file, same size): the removal of a key stays removed.
+    writeFile(path, json({{"ours", 1}, {"shared", "theirs"}, {"mine", 2}, {"addex", true}}).replace("addex", "extra"));
+    d.remove("ours");
+    EXPECT_EQ(object(), (QJsonObject{{"shared", "theirs"}, {"mine", 2}, {"extra", true}}));
+    EXPECT_FALSE(d.value("added"));
+
+    // Both change the same key: ours is written, and theirs is kept beside it, logged.
+    log::Capture capture;
+    writeFile(path, json({{"shared", "theirs"}, {"mine", 3}, {"extra", true}}));
+    d.setValue("mine", 4);
+    EXPECT_EQ(object(), (QJsonObject{{"shared", "theirs"}, {"mine", 4}, {"extra", true}}));
+    const QStringList aside = QDir(dir).entryList({"defaults.json.outside-*"}, QDir::Files);
+    ASSERT_EQ(aside.size(), 1) << dirEntries(dir).join(' ').toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(readFile(dir + '/' + aside.front())).object().value("mine"), QJsonValue(3));
+    EXPECT_TRUE(capture.messages(LogCategory::App).join('\n').contains(aside.front()))
+        << capture.messages(LogCategory::App).join('\n').toStdString();
+
+    // Another program leaves it broken: that file is moved aside as unreadable and ours written.
+    writeFile(path, "{\"mine\": 5, ");
+    d.setValue("after", true);
+    EXPECT_EQ(object(), (QJsonObject{{"shared", "theirs"}, {"mine", 4}, {"extra", true}, {"after", true}}));
+    EXPECT_FALSE(d.movedAsidePath().isEmpty());
+    EXPECT_EQ(readFile(d.movedAsidePath()), "{\"mine\": 5, ");
+
+    // Our own writes are no outside change: nothing more is kept aside.
+    d.setValue("last", 1);
+    EXPECT_EQ(QDir(dir).entryList({"defaults.json.outside-*"}, QDir::Files).size(), 1);
+
+    // Removed by another program: nothing to take in, and every value is written again.
+    ASSERT_TRUE(QFile::remove(path));
+    d.setValue("again", true);
+    EXPECT_EQ(object(), (QJsonObject{{"shared", "theirs"}, {"mine", 4}, {"extra", true}, {"after", true}, {"last", 1},
+                                     {"again", true}}));
+}

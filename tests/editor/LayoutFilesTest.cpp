@@ -1,6 +1,7 @@
 // Layout files through their panels: what the export panel offers, and the one line each
 // export and import ends with, for every way a file can be refused. Reading never blocks on
-// a FIFO or device and never reads more than one byte past the size limit.
+// a FIFO or device and never reads more than one byte past the size limit, nor does a panel
+// open on a FIFO in place of Qt's own settings file.
 #include "EditorFixture.h"
 
 #include "editor/CustomLayoutActions.h"
@@ -8,6 +9,7 @@
 #include "editor/qt/FileDialogs.h"
 #include "editor/qt/LayoutFileController.h"
 #include "layout/LayoutArchive.h"
+#include "support/FifoWatch.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -143,6 +145,16 @@ TEST_F(Files, EveryRefusedExportReportsWhy)
 
 TEST_F(Files, EveryRefusedImportReportsWhyAndChangesNothing)
 {
+    // FIFOs in place of the settings file Qt's panel reads and of its lock (Qt learns where
+    // they are at its first panel, this one): the panel opens without touching them.
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath("config")));
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("config")));
+    const QStringList qtFiles{dir.filePath("config/QtProject.conf"), dir.filePath("config/QtProject.conf.lock")};
+    for (const QString& path : qtFiles)
+        ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    test::FifoWatch watch(qtFiles);
+
     QByteArray exactlyOneMegabyte = fileWith(wide);
     exactlyOneMegabyte.append(QByteArray(LayoutArchive::maxBytes - exactlyOneMegabyte.size(), ' '));
     const QString deep = [] {
@@ -204,6 +216,8 @@ TEST_F(Files, EveryRefusedImportReportsWhyAndChangesNothing)
     EXPECT_EQ(confirm(write("fine.json", exactlyOneMegabyte)),
               "Couldn’t import layouts: The target display disconnected. Reopen Import Layouts on the desired display.");
     EXPECT_TRUE(store.customLayouts(key).empty());
+    EXPECT_EQ(watch.opened(), 0) << "a panel opened Qt's settings file";
+    qputenv("XDG_CONFIG_HOME", oldConfig);
 }
 
 TEST_F(Files, ImportAddsNewLayoutsOnceAndCountsThoseAlreadyPresent)

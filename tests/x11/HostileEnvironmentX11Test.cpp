@@ -4,10 +4,15 @@
 // app by an id of 20,000 characters. And a runtime folder too full for a lock or a socket, with
 // clients flooding and idling on the socket the program makes instead. Each time the program
 // starts, opens its menu, answers its hot keys, stays the only copy, says in its log what it
-// refused, and ends with status 0 on SIGTERM.
+// refused, and ends with status 0 on SIGTERM. And a home whose icon theme is full of FIFOs, where
+// FIFOs wait where the libraries under Qt read (cursors, X resources, desktop settings), another
+// client holds every connection of the socket, another program rewrites the settings and a
+// cleaner removes the lock file: the program still answers, a second launch still reaches
+// it, the other program's setting survives the next write, and no second copy ever runs.
 #include "base/Log.h"
 #include "layout/LayoutStore.h"
 #include "layout/SnapLayout.h"
+#include "onboarding/ProductInfo.h"
 #include "x11/FakeKeys.h"
 #include "x11/ProgramSession.h"
 #include "x11/XSession.h"
@@ -233,6 +238,126 @@ TEST(HostileEnvironmentX11, AFullRuntimeFolderAndClientsFloodingItsSocket)
     EXPECT_TRUE(logsOf(session, u"nsenter"_qs).contains(u"Framewell already runs"_qs)) << logsOf(session, u"nsenter"_qs).toStdString();
     EXPECT_TRUE(session.waitFor([&] { return programWindowShown(session, u"Framewell"_qs); }, 10000));
     EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0)) << firstLog().toStdString();
+}
+
+// The custom layout on each display whose region names an installed app with this icon.
+QByteArray defaultsWithAnAppLayout(const QString& app)
+{
+    const RegionTree halves = SnapLayout::builtIns().front().tree;
+    const QJsonArray layouts{SnapLayout{u"user-app"_qs, u"App"_qs, halves, SnapLayout::AppMap{{0, QStringList{app}}}}.toJson()};
+    return QJsonDocument(QJsonObject{{"hasOpened", true}, {"welcomeVideoShown", true}, {"lastSeenVersion", productVersion()},
+                                     {LayoutStore::customKey(), QJsonObject{{"LEFT", layouts}, {"RIGHT", layouts}}}})
+        .toJson(QJsonDocument::Compact);
+}
+
+// Clients that keep every connection of the socket busy: each one dropped comes back at once.
+struct HeldConnections {
+    QString path;
+    std::vector<std::unique_ptr<QLocalSocket>> sockets;
+    void hold(int count)
+    {
+        sockets.resize(std::size_t(count));
+        for (auto& s : sockets) {
+            if (s && s->state() == QLocalSocket::ConnectedState && !s->waitForReadyRead(0))
+                continue;
+            s = std::make_unique<QLocalSocket>();
+            s->connectToServer(path);
+        }
+    }
+};
+
+TEST(HostileEnvironmentX11, AFifoIconThemeHeldConnectionsAnOutsideRewriteAndALostLock)
+{
+    XSession session({3200, 1080, true, false});
+    ASSERT_TRUE(session.ok()) << session.error();
+    ASSERT_TRUE(session.splitIntoTwoMonitors()) << session.error();
+    auto term = session.startXterm(u"focused"_qs, {u"-geometry"_qs, u"80x24+200+300"_qs});
+    ASSERT_TRUE(term.window) << session.error();
+    ASSERT_TRUE(session.activate(term.window));
+    const QString dir = session.directory();
+    // The program's own home and config and data folders: the window manager, a GTK program
+    // too, reads the same files the libraries under our Qt read, and must not hang on them.
+    const QString own = dir + u"/own"_qs;
+    const QStringList launch{u"env"_qs, u"HOME="_qs + own + u"/home"_qs, u"XDG_CONFIG_HOME="_qs + own + u"/config"_qs,
+                             u"XDG_DATA_HOME="_qs + own + u"/data"_qs, QStringLiteral(FW_FRAMEWELL_PATH)};
+    const auto log = [&] { return logsOf(session, u"env"_qs); };
+    // FIFOs at the theme's index in ~/.icons, at its cache and at the icon file itself, the
+    // icon of an app that the custom layout of each display names; and where the libraries
+    // under Qt look: a cursor theme, the X resources files, dconf's database, GIO's schemas.
+    char host[256] = {};
+    ::gethostname(host, sizeof host - 1);
+    for (const QString& path : {own + u"/home/.icons/hicolor/index.theme"_qs, own + u"/data/icons/hicolor/icon-theme.cache"_qs,
+                                own + u"/data/icons/hicolor/48x48/apps/fifo-icon.png"_qs,
+                                own + u"/home/.icons/default/cursors/left_ptr"_qs, own + u"/home/.Xdefaults"_qs,
+                                own + u"/home/.Xdefaults-"_qs + QString::fromLocal8Bit(host),
+                                own + u"/config/dconf/user"_qs, own + u"/data/glib-2.0/schemas/gschemas.compiled"_qs}) {
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
+        ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    }
+    writeFile(own + u"/data/applications/fifo-app.desktop"_qs,
+              "[Desktop Entry]\nType=Application\nName=Fifo App\nExec=true\nIcon=fifo-icon\n");
+    const QString defaults = own + u"/config/framewell/defaults.json"_qs;
+    writeFile(defaults, defaultsWithAnAppLayout(u"fifo-app"_qs));
+
+    const pid_t program = session.spawn(launch);
+    ASSERT_TRUE(program) << session.error();
+    ASSERT_TRUE(session.waitFor([&] { return log().contains(u"Framewell started"_qs); }, 10000))
+        << log().toStdString();
+
+    // Another program replaces the settings; the program's next write, placing the xterm from
+    // the picker (whose cards draw the app's icon), keeps what it wrote.
+    QJsonObject outside = QJsonDocument::fromJson(defaultsWithAnAppLayout(u"fifo-app"_qs)).object();
+    outside.insert("writtenElsewhere", "kept");
+    writeFile(defaults + u".sync"_qs, QJsonDocument(outside).toJson());
+    ASSERT_EQ(::rename(QFile::encodeName(defaults + u".sync"_qs).constData(), QFile::encodeName(defaults).constData()), 0);
+    ASSERT_TRUE(openPicker(session)) << log().left(4000).toStdString();
+    chord(session, {Digit1});
+    chord(session, {Return});
+    QJsonObject saved;
+    EXPECT_TRUE(session.waitFor([&] {
+        QFile f(defaults);
+        saved = f.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(f.readAll()).object() : QJsonObject();
+        return saved.contains(LayoutStore::activeKey());
+    }, 10000)) << log().left(4000).toStdString();
+    EXPECT_EQ(saved.value("writtenElsewhere"), QJsonValue("kept")) << QJsonDocument(saved).toJson().left(2000).toStdString();
+    // Once the layout is in place, a click in the xterm ends what it offers next, and the keys
+    // answer.
+    EXPECT_TRUE(session.waitFor([&] { return log().contains(u"after choosing"_qs); }, 30000))
+        << log().left(4000).toStdString();
+    click(session, term.window);
+    ASSERT_TRUE(session.activate(term.window));
+    expectHotKeysAnswered(session, log());
+    EXPECT_TRUE(log().contains(u"not read: it is a FIFO"_qs)) << log().left(4000).toStdString();
+
+    // Another client holds every connection and takes each one back as it is dropped: a real
+    // second launch still reaches the running copy, which opens Getting Started.
+    HeldConnections held{dir + u"/runtime/framewell.socket"_qs, {}};
+    held.hold(3 * 8);
+    const pid_t second = session.spawn(launch);
+    ASSERT_TRUE(second);
+    std::optional<int> status;
+    EXPECT_TRUE(session.waitFor([&] {
+        held.hold(3 * 8);
+        status = session.waitForExit(second, 1);
+        return status.has_value();
+    }, 15000));
+    EXPECT_EQ(status, std::optional<int>(0)) << log().toStdString();
+    EXPECT_TRUE(session.waitFor([&] { return programWindowShown(session, u"Framewell"_qs); }, 10000))
+        << "no Getting Started window";
+    held.sockets.clear();
+    const auto answered = [&] { return int(log().count(u"asked it to open again"_qs)); };
+    EXPECT_EQ(answered(), 1) << log().toStdString();
+
+    // A cleaner removes the lock file, and a copy is launched at once: it ends, the lock file
+    // is back, and the first copy still runs.
+    ASSERT_EQ(::unlink(QFile::encodeName(dir + u"/runtime/framewell.lock"_qs).constData()), 0);
+    const pid_t third = session.spawn(launch);
+    ASSERT_TRUE(third);
+    EXPECT_EQ(session.waitForExit(third, 10000), std::optional<int>(0)) << log().toStdString();
+    EXPECT_EQ(answered(), 2) << log().toStdString();
+    EXPECT_TRUE(session.waitFor([&] { return QFileInfo::exists(dir + u"/runtime/framewell.lock"_qs); }, 10000));
+    EXPECT_EQ(::kill(program, 0), 0) << "the first copy ended";
+    EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0)) << log().toStdString();
 }
 
 } // namespace

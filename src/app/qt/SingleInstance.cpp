@@ -1,5 +1,6 @@
 // One running copy per user: an flock on a lock file and a local socket beside it in a safe runtime
-// folder; a later copy asks the running one to open Getting Started and ends.
+// folder, both made again when removed; a later copy asks the running one to open Getting Started,
+// waits for its answer and ends.
 #include "app/qt/SingleInstance.h"
 
 #include "base/Log.h"
@@ -9,6 +10,7 @@
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
 
@@ -17,6 +19,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,8 +29,9 @@ namespace {
 
 const QByteArray reopenMessage = "reopen\n";
 const QByteArray acknowledgement = "ok\n";
-constexpr int askTimeoutMs = 2000;
+constexpr int connectTimeoutMs = 500;
 const QString lockName = QStringLiteral("framewell.lock");
+const QString socketName = QStringLiteral("framewell.socket");
 
 QString errnoText(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
 
@@ -96,6 +100,9 @@ SingleInstance::SingleInstance(QString dir)
 
 SingleInstance::~SingleInstance()
 {
+    watch_.reset();
+    if (watchFd_ >= 0)
+        ::close(watchFd_);
     if (server_)
         server_->close();
     if (lockFd_ >= 0)
@@ -114,7 +121,7 @@ QStringList SingleInstance::defaultDirectories()
 
 QString SingleInstance::lockPath() const { return dir_ + u'/' + lockName; }
 
-QString SingleInstance::socketPath() const { return dir_ + QStringLiteral("/framewell.socket"); }
+QString SingleInstance::socketPath() const { return dir_ + u'/' + socketName; }
 
 SingleInstance::Claim SingleInstance::claim()
 {
@@ -135,7 +142,17 @@ SingleInstance::Claim SingleInstance::claim()
                 ::close(std::exchange(lockFd_, -1));
                 return askRunningCopy();
             }
+            // A copy whose lock file was removed still listens: it runs, not us. The lock file
+            // goes again, so that the running copy, told by its folder, takes it back.
+            if (copyListens()) {
+                ::unlink(QFile::encodeName(lockPath()).constData());
+                ::close(std::exchange(lockFd_, -1));
+                log::info(LogCategory::App, "Framewell already runs without its lock file; it answers on %{public}s",
+                          socketPath());
+                return askRunningCopy();
+            }
             listen();
+            watchFolder();
             return Claim::first;
         case LockResult::held:
             dir_ = dir;
@@ -172,37 +189,61 @@ bool SingleInstance::heldElsewhere(const QStringList& later)
 
 SingleInstance::Claim SingleInstance::askRunningCopy()
 {
-    // The holder may still be starting: give it the time to listen.
-    // Once the request is written the running copy has it, however late it answers: it is
-    // never sent twice.
+    // The holder may still be starting: it is given the time to listen. A request it has read
+    // is never sent twice, however late its answer.
     QElapsedTimer waited;
     waited.start();
-    while (waited.elapsed() < askTimeoutMs) {
-        if (ask(askTimeoutMs - int(waited.elapsed()))) {
+    const qint64 deadline = answerTimeoutMs;
+    Answer answer = Answer::unreachable;
+    while (waited.elapsed() < deadline) {
+        answer = ask(deadline - waited.elapsed());
+        if (answer == Answer::ok) {
             log::info(LogCategory::App, "Framewell already runs (it holds %{public}s); asked it to open again",
                       lockPath());
             return Claim::another;
         }
+        if (answer == Answer::silent)
+            break;
         QThread::msleep(50);
     }
-    log::error(LogCategory::App, "Framewell already runs (it holds %{public}s) but did not answer on %{public}s; ending",
-               lockPath(), socketPath());
-    return Claim::another;
+    log::error(LogCategory::App,
+               "Framewell already runs (it holds %{public}s) but did not answer on %{public}s within %{public}s ms; "
+               "this copy ends without its answer",
+               lockPath(), socketPath(), QString::number(answerTimeoutMs));
+    return Claim::unanswered;
 }
 
-bool SingleInstance::ask(int remainingMs) const
+SingleInstance::Answer SingleInstance::ask(qint64 remainingMs) const
 {
+    QElapsedTimer waited;
+    waited.start();
     QLocalSocket socket;
     socket.connectToServer(socketPath());
-    if (!socket.waitForConnected(askTimeoutMs / 4))
-        return false;
+    if (!socket.waitForConnected(connectTimeoutMs))
+        return Answer::unreachable;
     socket.write(reopenMessage);
-    if (!socket.waitForBytesWritten(askTimeoutMs / 4))
+    if (!socket.waitForBytesWritten(connectTimeoutMs))
+        return Answer::unreachable;
+    while (!socket.canReadLine()) {
+        const qint64 left = remainingMs - waited.elapsed();
+        if (socket.state() != QLocalSocket::ConnectedState || left <= 0)
+            break;
+        socket.waitForReadyRead(int(left));
+    }
+    if (socket.canReadLine())
+        return socket.readLine(64) == acknowledgement ? Answer::ok : Answer::silent;
+    // Closed before an answer: the copy made room for others before it read the request.
+    return socket.state() == QLocalSocket::ConnectedState ? Answer::silent : Answer::dropped;
+}
+
+bool SingleInstance::copyListens() const
+{
+    struct stat st {};
+    if (::lstat(QFile::encodeName(socketPath()).constData(), &st) != 0 || !S_ISSOCK(st.st_mode))
         return false;
-    // Delivered: the acknowledgement is awaited while time remains, but the request stands.
-    if (socket.waitForReadyRead(std::max(1, remainingMs)))
-        socket.readLine(64);
-    return true;
+    QLocalSocket socket;
+    socket.connectToServer(socketPath());
+    return socket.waitForConnected(connectTimeoutMs);
 }
 
 bool SingleInstance::listen()
@@ -225,16 +266,59 @@ bool SingleInstance::listen()
     return true;
 }
 
+void SingleInstance::watchFolder()
+{
+    // Removals and renames in the folder only: the lock file or the socket may be among them.
+    watchFd_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (watchFd_ < 0 || ::inotify_add_watch(watchFd_, QFile::encodeName(dir_).constData(),
+                                            IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO) < 0) {
+        log::error(LogCategory::App, "Cannot watch %{public}s (%{public}s): a removed lock file is made again only "
+                   "when a later copy asks", dir_, errnoText(errno));
+        return;
+    }
+    watch_ = std::make_unique<QSocketNotifier>(watchFd_, QSocketNotifier::Read);
+    connect(watch_.get(), &QSocketNotifier::activated, this, [this] {
+        alignas(inotify_event) char events[4096];
+        while (::read(watchFd_, events, sizeof events) > 0) {
+        }
+        keepLockAndSocket();
+    });
+}
+
+void SingleInstance::keepLockAndSocket()
+{
+    if (lockFd_ < 0)
+        return;
+    struct stat held {}, there {};
+    const QByteArray lock = QFile::encodeName(lockPath());
+    const bool same = ::fstat(lockFd_, &held) == 0 && ::lstat(lock.constData(), &there) == 0
+        && held.st_dev == there.st_dev && held.st_ino == there.st_ino;
+    if (!same) {
+        int fd = -1;
+        QString problem;
+        if (tryLock(lockPath(), true, fd, problem) == LockResult::taken) {
+            ::close(std::exchange(lockFd_, fd));
+            log::info(LogCategory::App, "The one-copy lock %{public}s was gone; made it again", lockPath());
+        } else {
+            // A later copy that has just made it asks us on the socket, ends and removes it.
+            log::info(LogCategory::App, "The one-copy lock %{public}s was gone and cannot be taken again yet: %{public}s",
+                      lockPath(), problem);
+        }
+    }
+    struct stat st {};
+    if (server_ && ::lstat(QFile::encodeName(socketPath()).constData(), &st) != 0) {
+        log::info(LogCategory::App, "The socket %{public}s was gone; listening again", socketPath());
+        server_.reset();
+        listen();
+    }
+}
+
 void SingleInstance::accept(QLocalSocket* socket)
 {
     connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-    if (connections_ >= maxConnections) {
-        socket->abort();
-        socket->deleteLater();
-        return;
-    }
-    ++connections_;
-    connect(socket, &QObject::destroyed, this, [this] { --connections_; });
+    std::erase_if(clients_, [](const Client& c) { return !c.socket || c.socket->state() != QLocalSocket::ConnectedState; });
+    if (clients_.size() >= std::size_t(maxConnections))
+        makeRoom();
     // Neither Qt's buffer nor ours grows past one message; a client that never finishes one
     // is dropped when its time is up.
     socket->setReadBufferSize(maxMessageBytes + 1);
@@ -243,23 +327,50 @@ void SingleInstance::accept(QLocalSocket* socket)
     connect(idle, &QTimer::timeout, socket, &QLocalSocket::abort);
     idle->start(idleTimeoutMs);
     auto message = std::make_shared<QByteArray>();
-    connect(socket, &QLocalSocket::readyRead, this, [this, socket, message] {
-        if (socket->state() != QLocalSocket::ConnectedState)
-            return;
-        message->append(socket->read(maxMessageBytes + 1 - message->size()));
-        const qsizetype end = message->indexOf('\n');
-        if (end < 0) {
-            if (message->size() > maxMessageBytes)
-                socket->abort();
-            return;
-        }
-        const bool reopen = message->left(end + 1) == reopenMessage;
-        socket->write(acknowledgement);
-        socket->flush();
-        socket->disconnectFromServer();
-        if (reopen && onReopen)
+    clients_.push_back({socket, message});
+    connect(socket, &QLocalSocket::readyRead, this, [this, socket, message] { serve(socket, *message); });
+}
+
+void SingleInstance::makeRoom()
+{
+    // What has been sent is no longer idle: read it now (a request is served on the spot).
+    for (const Client& c : std::deque<Client>(clients_)) {
+        if (c.socket && c.socket->state() == QLocalSocket::ConnectedState)
+            c.socket->waitForReadyRead(0);
+    }
+    std::erase_if(clients_, [](const Client& c) { return !c.socket || c.socket->state() != QLocalSocket::ConnectedState; });
+    if (clients_.size() < std::size_t(maxConnections))
+        return;
+    // The oldest that has said nothing goes, else the oldest; never the one that just came.
+    auto it = std::find_if(clients_.begin(), clients_.end(), [](const Client& c) { return c.message->isEmpty(); });
+    if (it == clients_.end())
+        it = clients_.begin();
+    const QPointer<QLocalSocket> dropped = it->socket;
+    clients_.erase(it);
+    if (dropped)
+        dropped->abort();
+}
+
+void SingleInstance::serve(QLocalSocket* socket, QByteArray& message)
+{
+    if (socket->state() != QLocalSocket::ConnectedState)
+        return;
+    message.append(socket->read(maxMessageBytes + 1 - message.size()));
+    const qsizetype end = message.indexOf('\n');
+    if (end < 0) {
+        if (message.size() > maxMessageBytes)
+            socket->abort();
+        return;
+    }
+    const bool reopen = message.left(end + 1) == reopenMessage;
+    socket->write(acknowledgement);
+    socket->flush();
+    socket->disconnectFromServer();
+    if (reopen) {
+        keepLockAndSocket();
+        if (onReopen)
             onReopen();
-    });
+    }
 }
 
 } // namespace fw

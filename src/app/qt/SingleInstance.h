@@ -3,28 +3,38 @@
 // local socket beside it, in $XDG_RUNTIME_DIR, else in <temp>/framewell-<uid>. The kernel lets
 // the lock go when its holder ends, whatever the file holds, so a crash never locks out the
 // next start. A later copy finds the lock held, asks the running copy to open again (its
-// Getting Started window) and ends with status 0; every start that gives up says why in the log.
+// Getting Started window) and waits, bounded, for its "ok": answered, it ends with status 0;
+// unanswered, it says so and ends with a failure. Every start that gives up says why in the log.
+//
+// The lock file alone is not trusted: before a copy claims a lock it asks the socket, and a copy
+// that answers there runs, lock file or not. A running copy whose lock file or socket is removed
+// (a cleaner of temporary folders) makes them again when the folder tells it so (inotify; nothing
+// polls), and at every request it serves.
 //
 // A folder that is not ours, or that others may write in, is never used. When the runtime
 // folder cannot take the lock (full, read-only) the temporary one takes it, and a copy that
 // holds a lock also looks there, so the first copy stays the only one. A copy that holds the lock
 // but cannot listen still runs, and later copies still end. The socket reads at most
 // maxMessageBytes per connection and drops a connection that sends more, stays idle past
-// idleTimeoutMs or comes beyond maxConnections.
+// idleTimeoutMs; a connection beyond maxConnections makes room by dropping the oldest that has
+// said nothing, after every request already sent has been served, and is never dropped itself.
 //
 //   SingleInstance instance;
-//   if (instance.claim() == SingleInstance::Claim::another) return 0;   // told the first copy
+//   if (instance.claim() == SingleInstance::Claim::another) return 0;   // the first copy said "ok"
 //   instance.onReopen = [&] { delegate.reopen(); };
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
+#include <deque>
 #include <functional>
 #include <memory>
 
 class QLocalServer;
 class QLocalSocket;
+class QSocketNotifier;
 
 namespace fw {
 
@@ -33,13 +43,16 @@ class SingleInstance : public QObject {
 public:
     enum class Claim {
         first,     // this copy runs and holds the lock
-        another,   // another copy holds the lock; it was asked to open again
+        another,   // another copy runs; it was asked to open again and said "ok"
+        unanswered,  // another copy holds the lock but did not answer in time (logged)
         failed,    // no folder could take the lock; this copy runs without the guard (logged)
     };
 
     static constexpr int maxMessageBytes = 256;
     static constexpr int idleTimeoutMs = 2000;
     static constexpr int maxConnections = 8;
+    // How long a later copy waits in all to reach the running copy and get its "ok".
+    static constexpr int answerTimeoutMs = 5000;
 
     // dir: the one folder for the lock and the socket; the per-user folders when empty.
     explicit SingleInstance(QString dir = {});
@@ -61,18 +74,31 @@ private:
     enum class Lock { taken, held, unusable };
     Lock lockIn(const QString& dir, bool create);
     bool heldElsewhere(const QStringList& later);
+    enum class Answer { ok, silent, dropped, unreachable };
     Claim askRunningCopy();
-    // Asks the running copy to open again: true once the request is written to it.
-    bool ask(int remainingMs) const;
+    // Asks the running copy to open again and waits for its "ok" until the deadline.
+    Answer ask(qint64 deadline) const;
+    bool copyListens() const;
     bool listen();
+    void watchFolder();
+    // Makes the lock file and the socket again when they are gone from the folder.
+    void keepLockAndSocket();
     void accept(QLocalSocket* socket);
+    void makeRoom();
+    void serve(QLocalSocket* socket, QByteArray& message);
 
+    struct Client {
+        QPointer<QLocalSocket> socket;
+        std::shared_ptr<QByteArray> message;
+    };
     QStringList dirs_;
     qsizetype runtimeFolders_ = 0;   // how many of dirs_, at the front, are not ours to make
     QString dir_;
     int lockFd_ = -1;
     std::unique_ptr<QLocalServer> server_;
-    int connections_ = 0;
+    std::deque<Client> clients_;   // served connections, oldest first
+    int watchFd_ = -1;
+    std::unique_ptr<QSocketNotifier> watch_;
 };
 
 } // namespace fw

@@ -1,15 +1,22 @@
 // The non-native Qt file dialog the layout panels use, with a message row above the file view and
-// an accessory row below it.
+// an accessory row below it; Qt's own settings file, which the dialog reads, checked first.
 #include "editor/qt/FileDialogs.h"
+
+#include "base/AtomicFile.h"
+#include "base/Log.h"
 
 #include <QDir>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QSettings>
 #include <QSplitter>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTreeView>
 
 #include <algorithm>
+#include <memory>
 #include <tuple>
 #include <vector>
 
@@ -32,10 +39,33 @@ void freeFirstRow(QGridLayout* grid)
         grid->addItem(item, row + 1, column, rows, columns);
 }
 
+// Qt's file dialog keeps its state in QtProject.conf in the user's config folder, read (and
+// locked beside it) on the main thread. When that file or its lock is anything but a small
+// regular file (a FIFO would block the read for good), Qt's settings go to a folder of this run.
+void keepQtSettingsReadable()
+{
+    static std::unique_ptr<QTemporaryDir> elsewhere;
+    if (elsewhere)
+        return;
+    const QString file = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/QtProject.conf");
+    for (const QString& path : {file, file + QStringLiteral(".lock")}) {
+        const FileRead probe = readRegularFile(path, 1024 * 1024);
+        if (probe.ok() || probe.absent())
+            continue;
+        elsewhere = std::make_unique<QTemporaryDir>();
+        for (const auto format : {QSettings::NativeFormat, QSettings::IniFormat})
+            QSettings::setPath(format, QSettings::UserScope, elsewhere->path());
+        log::error(LogCategory::App, "Qt's settings file %{public}s is not used (%{public}s); file panels start afresh",
+                   path, probe.problem);
+        return;
+    }
+}
+
 } // namespace
 
 QFileDialog* makeFileDialog(QWidget* parent, const QString& title, const QString& message, QWidget* accessory)
 {
+    keepQtSettingsReadable();
     auto* dialog = new QFileDialog(parent);
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setWindowTitle(title);

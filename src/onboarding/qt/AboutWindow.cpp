@@ -5,6 +5,7 @@
 #include "onboarding/qt/OnboardingWindow.h"
 #include "overlay/ActionButton.h"
 #include "overlay/OverlayStyle.h"
+#include "overlay/ThemeIcons.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -69,8 +70,8 @@ QIcon AboutWindowController::applicationIcon()
 {
     if (!QApplication::windowIcon().isNull())
         return QApplication::windowIcon();
-    const QIcon themed = QIcon::fromTheme(QStringLiteral("framewell"));
-    return themed.isNull() ? drawnIcon() : themed;
+    const auto themed = ThemeIcons::find(QStringLiteral("framewell"));
+    return themed ? *themed : drawnIcon();
 }
 
 AboutView::AboutView(const QString& version, const QString& build, const QIcon& icon, std::function<void()> onWebsite,

@@ -3,6 +3,8 @@
 
 #include "platform/x11/GnomeDesktopSettings.h"
 
+#include "base/LibraryFiles.h"
+
 #include <QByteArrayList>
 #include <QProcess>
 #include <QStandardPaths>
@@ -42,6 +44,9 @@ struct GnomeDesktopSettings::Schemas {
 
 GnomeDesktopSettings::GnomeDesktopSettings() : schemas_(std::make_unique<Schemas>())
 {
+    // GIO opens every compiled schema file without a bound: a FIFO among them would block here.
+    if (!compiledSchemasReadable())
+        return;
     if (gnomeSession(qgetenv("XDG_CURRENT_DESKTOP")))
         schemas_->mutter = settingsWithKey("org.gnome.mutter", "edge-tiling");
     schemas_->interface = settingsWithKey("org.gnome.desktop.interface", "enable-animations");

@@ -3,6 +3,7 @@
 
 #include "overlay/Symbols.h"
 #include "overlay/AppIcon.h"
+#include "overlay/ThemeIcons.h"
 #include "overlay/WindowThumbnailButton.h"
 #include "platform/qt/DevicePixels.h"
 #include "stacks/BadgeSpotFinder.h"
@@ -109,8 +110,8 @@ QIcon StackBadgeView::iconFor(const ManagedWindow& window)
         if (auto icon = lookup(window.pid); icon && !icon->isNull())
             return *icon;
     }
-    const QIcon generic = QIcon::fromTheme(QStringLiteral("application-x-executable"));
-    return generic.pixmap(16).isNull() ? QIcon() : generic;
+    const auto generic = ThemeIcons::find(QStringLiteral("application-x-executable"));
+    return generic && !generic->pixmap(16).isNull() ? *generic : QIcon();
 }
 
 QString StackBadgeView::tooltipFor(const ManagedWindow& window)

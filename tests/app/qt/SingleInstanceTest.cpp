@@ -1,8 +1,11 @@
 // One running copy, on real files and a real socket: a second process finds the lock held
-// whatever the lock file holds, asks the first to open again and ends; the lock of a process
-// that has ended is free; folders others own or may write in are never used; a runtime folder
-// that cannot take the lock hands over to the temporary one without letting a second copy run;
-// and the socket drops clients that send too much, say nothing, or come too many at once.
+// whatever the lock file holds, asks the first to open again, waits for its answer and ends (a
+// failure when none comes); the lock of a process that has ended is free; folders others own or
+// may write in are never used; a runtime folder that cannot take the lock hands over to the
+// temporary one without letting a second copy run; a removed lock file or socket is made again
+// and never lets a second copy run; and the socket drops clients that send too much, say
+// nothing, or come too many at once, making room by the oldest idle one so that a later copy is
+// always answered.
 #include "app/qt/SingleInstance.h"
 
 #include "base/Log.h"
@@ -11,11 +14,15 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,6 +36,8 @@ namespace {
 
 // The folder the second process claims in, or "-" for the per-user folders of its environment.
 const char* const childDirVariable = "FW_SINGLE_INSTANCE_DIR";
+// Set when the second process expects no answer from the first.
+const char* const childUnansweredVariable = "FW_SINGLE_INSTANCE_UNANSWERED";
 
 // Run only as the second process of the tests below.
 TEST(SingleInstanceChild, FindsTheRunningCopy)
@@ -37,7 +46,8 @@ TEST(SingleInstanceChild, FindsTheRunningCopy)
     if (dir.isEmpty())
         GTEST_SKIP() << "the second process of the SingleInstance tests";
     SingleInstance instance(dir == u"-"_qs ? QString() : dir);
-    EXPECT_EQ(instance.claim(), SingleInstance::Claim::another);
+    EXPECT_EQ(instance.claim(), qEnvironmentVariableIsSet(childUnansweredVariable) ? SingleInstance::Claim::unanswered
+                                                                                    : SingleInstance::Claim::another);
 }
 
 bool spinUntil(const std::function<bool()>& done, int ms = 10000)
@@ -98,6 +108,15 @@ private:
     QByteArray old_;
 };
 
+// The first copy in a folder of its own, counting the requests to open again.
+struct FirstCopy {
+    QTemporaryDir dir;
+    QString run = dir.path() + u"/run"_qs;
+    SingleInstance first{run};
+    int reopened = 0;
+    FirstCopy() { first.onReopen = [this] { ++reopened; }; }
+};
+
 TEST(SingleInstance, WhateverTheLockFileHoldsTheFirstCopyRunsAndTheNextEnds)
 {
     // Left by a crash right after the file was made, written over by something else, or a
@@ -132,23 +151,26 @@ TEST(SingleInstance, WhateverTheLockFileHoldsTheFirstCopyRunsAndTheNextEnds)
     }
 }
 
-TEST(SingleInstance, ARunningCopyThatAnswersLateIsAskedOnlyOnce)
+TEST(SingleInstance, ARunningCopyThatAnswersTooLateIsAskedOnlyOnceAndTheLaterCopySaysSo)
 {
-    QTemporaryDir dir;
-    const QString run = dir.path() + u"/run"_qs;
-    SingleInstance first(run);
-    int reopened = 0;
-    first.onReopen = [&] { ++reopened; };
-    ASSERT_EQ(first.claim(), SingleInstance::Claim::first);
+    FirstCopy copy;
+    ASSERT_EQ(copy.first.claim(), SingleInstance::Claim::first);
+    const QString& run = copy.run;
+    int& reopened = copy.reopened;
+    SingleInstance& first = copy.first;
     // This copy answers nothing while the second one runs: waiting for it to end runs no
-    // event loop here, so the request waits unread and unanswered in the socket.
+    // event loop here, so the request waits unread and unanswered in the socket. The second
+    // copy does not take that for an answer: it says so and reports no success.
     QProcess second;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QString::fromLatin1(childDirVariable), run);
+    environment.insert(QString::fromLatin1(childUnansweredVariable), u"1"_qs);
     second.setProcessEnvironment(environment);
     second.start(QCoreApplication::applicationFilePath(), {u"--gtest_filter=SingleInstanceChild.FindsTheRunningCopy"_qs});
     ASSERT_TRUE(second.waitForFinished(20000));
-    EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardOutput().toStdString();
+    const QString said = QString::fromUtf8(second.readAllStandardOutput() + second.readAllStandardError());
+    EXPECT_EQ(second.exitCode(), 0) << said.toStdString();
+    EXPECT_TRUE(said.contains(u"did not answer"_qs)) << said.toStdString();
 
     // A last request after it, answered once everything before it has been read.
     QLocalSocket last;
@@ -246,6 +268,68 @@ TEST(SingleInstance, ARuntimeFolderThatCannotTakeTheLockNeverLetsASecondCopyRun)
     EXPECT_TRUE(spinUntil([&] { return reopened == 1; })) << second.log.toStdString();
 }
 
+TEST(SingleInstance, ARemovedLockFileOrSocketIsMadeAgainAndNoSecondCopyRuns)
+{
+    FirstCopy copy;
+    ASSERT_EQ(copy.first.claim(), SingleInstance::Claim::first);
+    const QByteArray lock = QFile::encodeName(copy.first.lockPath());
+    // A lock file is at the path, and someone holds its lock.
+    const auto lockedAgain = [&] {
+        const int fd = ::open(lock.constData(), O_RDONLY | O_CLOEXEC);
+        const bool held = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+        if (fd >= 0)
+            ::close(fd);
+        return held;
+    };
+    ASSERT_TRUE(lockedAgain());
+
+    // Removed while nobody starts: the folder tells the running copy, which makes it again.
+    ASSERT_EQ(::unlink(lock.constData()), 0);
+    EXPECT_TRUE(spinUntil(lockedAgain)) << "the lock file was not made again";
+
+    // Removed, and a later copy starts at once: whether it finds the lock made again or takes
+    // a fresh one and then the running copy on the socket, it asks that copy and ends.
+    ASSERT_EQ(::unlink(lock.constData()), 0);
+    Second second = runSecondCopy(copy.run);
+    EXPECT_EQ(second.exitCode, 0) << second.log.toStdString();
+    EXPECT_TRUE(spinUntil([&] { return copy.reopened == 1 && lockedAgain(); })) << second.log.toStdString();
+
+    // A removed socket is made again too, and the next copy still reaches the running one.
+    ASSERT_EQ(::unlink(QFile::encodeName(copy.first.socketPath()).constData()), 0);
+    EXPECT_TRUE(spinUntil([&] { return QFileInfo::exists(copy.first.socketPath()); })) << "the socket was not made again";
+    second = runSecondCopy(copy.run);
+    EXPECT_EQ(second.exitCode, 0) << second.log.toStdString();
+    EXPECT_TRUE(spinUntil([&] { return copy.reopened == 2; })) << second.log.toStdString();
+}
+
+TEST(SingleInstance, ACopyWithoutItsLockFileIsAskedBeforeAFreshLockIsClaimed)
+{
+    // A copy that lost its lock file while it could not make it again: it only listens.
+    QTemporaryDir dir;
+    const QString run = dir.path() + u"/run"_qs;
+    ASSERT_TRUE(QDir().mkpath(run));
+    ASSERT_EQ(::chmod(QFile::encodeName(run).constData(), 0700), 0);
+    QLocalServer running;
+    ASSERT_TRUE(running.listen(run + u"/framewell.socket"_qs));
+    int asked = 0;
+    QObject::connect(&running, &QLocalServer::newConnection, [&] {
+        while (QLocalSocket* socket = running.nextPendingConnection()) {
+            QObject::connect(socket, &QLocalSocket::readyRead, socket, [&asked, socket] {
+                if (!socket->canReadLine())
+                    return;
+                asked += socket->readLine() == "reopen\n";
+                socket->write("ok\n");
+                socket->disconnectFromServer();
+            });
+        }
+    });
+    const Second second = runSecondCopy(run);
+    EXPECT_EQ(second.exitCode, 0) << second.log.toStdString();
+    EXPECT_TRUE(second.log.contains(u"already runs without its lock file"_qs)) << second.log.toStdString();
+    EXPECT_EQ(asked, 1);
+    EXPECT_FALSE(QFileInfo::exists(run + u"/framewell.lock"_qs)) << "the fresh lock file stayed behind";
+}
+
 TEST(SingleInstance, TheSocketDropsWhatIsTooLongSilentOrTooManyAndStillAnswers)
 {
     QTemporaryDir dir;
@@ -275,12 +359,18 @@ TEST(SingleInstance, TheSocketDropsWhatIsTooLongSilentOrTooManyAndStillAnswers)
         return std::all_of(silent.begin(), silent.end(), [](const auto& s) { return s->state() == QLocalSocket::UnconnectedState; });
     })) << "silent clients were kept";
 
-    // Through all of it, a later copy is still answered.
+    // Through all of it, a later copy is still answered, even while silent clients hold every
+    // place: the oldest of them makes room, never the newcomer.
+    silent.clear();
+    for (int i = 0; i < SingleInstance::maxConnections; ++i)
+        silent.push_back(connected());
     auto later = connected();
     later->write("reopen\n");
-    ASSERT_TRUE(spinUntil([&] { return later->canReadLine(); }));
+    ASSERT_TRUE(spinUntil([&] { return later->canReadLine(); })) << "the later copy was dropped";
     EXPECT_EQ(later->readLine(), "ok\n");
     EXPECT_TRUE(spinUntil([&] { return reopened == 1; }));
+    EXPECT_TRUE(spinUntil([&] { return silent.front()->state() == QLocalSocket::UnconnectedState; }))
+        << "the oldest idle client stayed";
 }
 
 } // namespace

@@ -1,0 +1,157 @@
+// Keeping libraries that open the user's files on the main thread (libXcursor, Xlib, GIO, dconf)
+// clear of FIFOs and devices, through the environment variables each of them reads.
+#include "base/LibraryFiles.h"
+
+#include "base/Log.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fw {
+
+namespace {
+
+constexpr int maxThemes = 256;
+constexpr int maxCursorFiles = 4096;
+
+QString home() { return QDir::homePath(); }
+
+QString xdgDir(const char* variable, const QString& fallback)
+{
+    const QString dir = qEnvironmentVariable(variable);
+    return dir.isEmpty() || !QDir::isAbsolutePath(dir) ? fallback : dir;
+}
+
+QStringList dataDirs()
+{
+    QStringList dirs = qEnvironmentVariable("XDG_DATA_DIRS").split(u':', Qt::SkipEmptyParts);
+    if (dirs.isEmpty())
+        dirs = {QStringLiteral("/usr/local/share"), QStringLiteral("/usr/share")};
+    return dirs;
+}
+
+bool ours(const QString& dir)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(dir).constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid();
+}
+
+// The first file in a folder of cursor themes that libXcursor could block on: a theme's
+// index.theme or one of its cursors. Folders of other users (the system's) are not looked in.
+QString blockingCursorFile(const QString& dir)
+{
+    if (!ours(dir))
+        return {};
+    const QStringList themes = QDir(dir).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+    int files = 0;
+    for (const QString& theme : themes.mid(0, maxThemes)) {
+        const QString base = dir + u'/' + theme;
+        if (blocksOnOpen(base + QStringLiteral("/index.theme")))
+            return base + QStringLiteral("/index.theme");
+        for (const QString& cursor : QDir(base + QStringLiteral("/cursors")).entryList(QDir::System | QDir::Files | QDir::Hidden)) {
+            if (++files > maxCursorFiles)
+                return {};
+            if (blocksOnOpen(base + QStringLiteral("/cursors/") + cursor))
+                return base + QStringLiteral("/cursors/") + cursor;
+        }
+    }
+    return {};
+}
+
+// The cursor path without the folders that hold such a file.
+void steerCursorPath(QStringList& changes)
+{
+    QString path = qEnvironmentVariable("XCURSOR_PATH");
+    if (path.isEmpty())
+        path = QStringLiteral("~/.local/share/icons:~/.icons:/usr/share/icons:/usr/share/pixmaps");
+    QStringList kept;
+    bool dropped = false;
+    for (QString dir : path.split(u':', Qt::SkipEmptyParts)) {
+        if (dir.startsWith(u"~/"_qs))
+            dir = home() + dir.mid(1);
+        if (const QString file = blockingCursorFile(dir); !file.isEmpty()) {
+            changes << QStringLiteral("cursor themes in %1 are not used: %2 is no regular file").arg(dir, file);
+            dropped = true;
+            continue;
+        }
+        kept << dir;
+    }
+    if (dropped)
+        qputenv("XCURSOR_PATH", QFile::encodeName(kept.join(u':')));
+}
+
+// Xlib reads ~/.Xdefaults (when the server holds no resources) for the cursor library only: the
+// cursor settings given here leave it unread. Empty values keep the library's own defaults.
+void steerResourceFiles(QStringList& changes)
+{
+    if (const QString file = home() + QStringLiteral("/.Xdefaults"); blocksOnOpen(file)) {
+        for (const char* variable : {"XCURSOR_CORE", "XCURSOR_ANIM", "XCURSOR_DITHER", "XCURSOR_THEME_CORE"}) {
+            if (!qEnvironmentVariableIsSet(variable))
+                qputenv(variable, QByteArray(""));
+        }
+        if (!qEnvironmentVariableIsSet("XCURSOR_THEME"))
+            qputenv("XCURSOR_THEME", "default");
+        if (!qEnvironmentVariableIsSet("XCURSOR_SIZE"))
+            qputenv("XCURSOR_SIZE", "24");
+        changes << QStringLiteral("%1 is not read: it is no regular file").arg(file);
+    }
+    char host[256] = {};
+    ::gethostname(host, sizeof host - 1);
+    QString file = qEnvironmentVariable("XENVIRONMENT");
+    if (file.isEmpty())
+        file = home() + QStringLiteral("/.Xdefaults-") + QString::fromLocal8Bit(host);
+    if (blocksOnOpen(file)) {
+        qputenv("XENVIRONMENT", "/dev/null");
+        changes << QStringLiteral("%1 is not read: it is no regular file").arg(file);
+    }
+}
+
+void steerSettingsBackend(QStringList& changes)
+{
+    const QByteArray backend = qgetenv("GSETTINGS_BACKEND");
+    const QString db = xdgDir("XDG_CONFIG_HOME", home() + QStringLiteral("/.config")) + QStringLiteral("/dconf/user");
+    if ((backend.isEmpty() || backend == "dconf") && blocksOnOpen(db)) {
+        qputenv("GSETTINGS_BACKEND", "memory");
+        changes << QStringLiteral("desktop settings are not read: %1 is no regular file").arg(db);
+    }
+}
+
+} // namespace
+
+bool blocksOnOpen(const QString& path)
+{
+    struct stat st {};
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return false;
+    return S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) || S_ISSOCK(st.st_mode);
+}
+
+QStringList steerLibrariesClearOfUnreadableFiles()
+{
+    QStringList changes;
+    steerCursorPath(changes);
+    steerResourceFiles(changes);
+    steerSettingsBackend(changes);
+    for (const QString& change : changes)
+        log::error(LogCategory::App, "At start, %{public}s", change);
+    return changes;
+}
+
+bool compiledSchemasReadable()
+{
+    QStringList dirs = qEnvironmentVariable("GSETTINGS_SCHEMA_DIR").split(u':', Qt::SkipEmptyParts);
+    for (const QString& data : QStringList{xdgDir("XDG_DATA_HOME", home() + QStringLiteral("/.local/share"))} + dataDirs())
+        dirs << data + QStringLiteral("/glib-2.0/schemas");
+    for (const QString& dir : dirs) {
+        if (blocksOnOpen(dir + QStringLiteral("/gschemas.compiled"))) {
+            log::error(LogCategory::App, "Desktop settings are not read: %{public}s/gschemas.compiled is no regular file", dir);
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace fw
