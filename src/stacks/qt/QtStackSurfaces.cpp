@@ -155,9 +155,12 @@ QtAnchorPanel::~QtAnchorPanel() = default;
 WindowStackAnchor& QtAnchorPanel::anchor() { return view_->anchor(); }
 Rect QtAnchorPanel::frame() const { return window_->frame(); }
 void QtAnchorPanel::setFrame(const Rect& frame) { window_->setFrame(frame); }
-bool QtAnchorPanel::isVisible() const { return window_->isOrderedIn(); }
-void QtAnchorPanel::orderFrontRegardless() { window_->orderFrontRegardless(); }
-void QtAnchorPanel::orderOut() { window_->orderOut(); }
+// The anchor draws nothing and takes no clicks: its window is never mapped (without a
+// compositor a mapped one would show as an opaque square on the title bar). It only holds
+// the place the switcher is shown from.
+bool QtAnchorPanel::isVisible() const { return shown_; }
+void QtAnchorPanel::orderFrontRegardless() { shown_ = true; }
+void QtAnchorPanel::orderOut() { shown_ = false; }
 
 QtStackSurfaces::QtStackSurfaces(const AnchorServices& services, std::function<bool()> reduceMotion)
     : services_(services), reduceMotion_(std::move(reduceMotion))

@@ -3,9 +3,9 @@
 // not keep it above, so the presenter raises it after each pass) holding a StackBadgeView;
 // it lets clicks through until the pointer comes near. It fades in and out through the
 // window's opacity (seen only with a compositing manager; the end states are exact either
-// way) and glides in 0.25 s when it moves. An anchor panel is a click-through panel over the
-// front window's title-bar button holding a WindowStackAnchorView, whose anchor presents the
-// switcher.
+// way) and glides in 0.25 s when it moves. An anchor panel is the place over the front
+// window's title-bar button from which its WindowStackAnchorView presents the switcher; it
+// draws nothing, so its window is never mapped.
 
 #include "base/Clock.h"
 #include "stacks/StackSurfaces.h"
@@ -74,6 +74,7 @@ public:
 private:
     std::unique_ptr<OverlayWindow> window_;
     WindowStackAnchorView* view_;
+    bool shown_ = false;
 };
 
 class QtStackSurfaces final : public StackSurfaces {
