@@ -240,11 +240,12 @@ TEST_P(X11SurfaceScale, StackBadgeHoldsItsWholePillAndTheAnchorMapsNothing)
     ASSERT_TRUE(session.waitFor([&] { return rig.stacks.visiblePanelCount() == 1; }, 8000))
         << "hover never opened the switcher";
     std::optional<Rect> popover;
+    OverlayWindow* switcher = nullptr;
     for (const auto& [window, anchor] : presenter->anchors()) {
         auto* panel = dynamic_cast<QtAnchorPanel*>(presenter->panel(window));
         ASSERT_TRUE(panel);
-        if (!popover)
-            popover = panel->view().popoverFrame();
+        if (!popover && (popover = panel->view().popoverFrame()))
+            switcher = panel->view().popoverPanel();
         EXPECT_FALSE(panel->window().isVisible()) << "an anchor panel was mapped";
         if (panel->window().testAttribute(Qt::WA_WState_Created)) {
             EXPECT_FALSE(session.isViewable(xcb_window_t(panel->window().winId())));
@@ -252,6 +253,15 @@ TEST_P(X11SurfaceScale, StackBadgeHoldsItsWholePillAndTheAnchorMapsNothing)
     }
     ASSERT_TRUE(popover) << "no anchor shows the switcher";
     ASSERT_TRUE(drawn(session, desk, *popover, 0.3)) << "the switcher was not drawn";
+    // The badge goes under the switcher.
+    const auto stackedBelow = [&] {
+        const auto kids = session.rootChildren();
+        const auto at = [&](QWidget& w) {
+            return std::find(kids.begin(), kids.end(), session.topLevelOf(xcb_window_t(w.winId()))) - kids.begin();
+        };
+        return at(badge->window()) < at(*switcher);
+    };
+    EXPECT_TRUE(session.waitFor(stackedBelow)) << "the badge stands over the switcher";
     saveShot(u"switcher"_qs, GetParam(), popover->united(*buttons).insetBy(-60, -60));
     rig.stacks.stop();
 }
