@@ -11,8 +11,10 @@
 #include "stacks/StackSurfaces.h"
 #include "stacks/WindowStackAnchor.h"
 
+#include <QPointer>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace fw {
 
@@ -48,10 +50,15 @@ private:
     // animation on the slot replaces the running one.
     void animate(TimerId& slot, double seconds, std::function<void(double)> step, std::function<void()> done);
 
+    // Leaves out of the panel what the panels that should stand above it cover.
+    void recut();
+
     Clock& clock_;
     std::function<bool()> reduceMotion_;
     std::unique_ptr<OverlayWindow> window_;
     StackBadgeView* view_;
+    std::vector<QPointer<OverlayWindow>> covers_;   // our panels above it that take clicks
+    std::unique_ptr<QObject> coverWatch_;          // re-cuts the panel when one of them changes
     TimerId fade_ = 0, glide_ = 0;
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
