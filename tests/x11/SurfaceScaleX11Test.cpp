@@ -29,9 +29,13 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <xcb/xcb.h>
 
 namespace fw {
 namespace {
@@ -51,22 +55,33 @@ test::XSessionOptions sessionOptions()
     return o;
 }
 
-// The screen in device pixels, as the server shows it.
-QImage screenImage() { return QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(QImage::Format_RGB32); }
-
-QImage area(const Rect& device)
+// A part of the screen in device pixels, as the server shows it, read from the root window
+// (Qt's grab scales its "whole window" size at 200 % into one no server answers).
+QImage area(XSession& session, const Rect& device)
 {
-    return screenImage().copy(QRect(int(device.minX()), int(device.minY()), int(device.width()), int(device.height())));
+    const QRect r = QRect(int(device.minX()), int(device.minY()), int(device.width()), int(device.height()))
+                        .intersected(QRect(0, 0, 1920, 1080));
+    if (r.isEmpty())
+        return {};
+    xcb_connection_t* c = session.connection();
+    auto cookie = xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, session.root(), std::int16_t(r.x()), std::int16_t(r.y()),
+                                std::uint16_t(r.width()), std::uint16_t(r.height()), ~0u);
+    std::unique_ptr<xcb_get_image_reply_t, decltype(&std::free)> reply(xcb_get_image_reply(c, cookie, nullptr), &std::free);
+    if (!reply || xcb_get_image_data_length(reply.get()) < r.width() * r.height() * 4)
+        return {};
+    return QImage(xcb_get_image_data(reply.get()), r.width(), r.height(), r.width() * 4, QImage::Format_RGB32).copy();
 }
 
-void saveShot(const QString& name, int dpi, const Rect& device)
+QImage screenImage(XSession& session) { return area(session, Rect(0, 0, 1920, 1080)); }
+
+void saveShot(XSession& session, const QString& name, int dpi, const Rect& device)
 {
     const QString dir = qEnvironmentVariable("FRAMEWELL_SHOTS_DIR");
     if (dir.isEmpty())
         return;
     ASSERT_TRUE(QDir().mkpath(dir));
     const QString file = u"%1/x11-scale-%2-%3%4.png"_qs.arg(dir).arg(dpi).arg(name, compositing() ? u""_qs : u"-bare"_qs);
-    EXPECT_TRUE(area(device).save(file)) << file.toStdString();
+    EXPECT_TRUE(area(session, device).save(file)) << file.toStdString();
 }
 
 // Waits until the area differs from the same area of `before` by at least the share and has
@@ -76,7 +91,7 @@ bool drawn(XSession& session, const QImage& before, const Rect& device, double s
     const QRect r(int(device.minX()), int(device.minY()), int(device.width()), int(device.height()));
     QImage last;
     return session.waitFor([&] {
-        const QImage now = area(device);
+        const QImage now = area(session, device);
         const bool still = now == last;
         last = now;
         return still && test::changed(before.copy(r), now) >= share;
@@ -135,7 +150,7 @@ TEST_P(X11SurfaceScale, TileMenuAndSharedEdgeBarAreWholeAtTheDisplaysScale)
                                                 RegionDropIntent::splitSide(0, false), RegionDropIntent::split(0, true),
                                                 RegionDropIntent::split(0, false),    RegionDropIntent::swap(0)};
     const DropActionMenu menu = DropActionMenu::centeredIn(left, intents, {}, screen.scale);
-    const QImage before = screenImage();
+    const QImage before = screenImage(session);
     controller.showActionMenu(menu, RegionDropIntent::split(0, true), false);
     OverlayWindow* panel = controller.actionMenu();
     ASSERT_TRUE(session.waitFor([&] { return session.isViewable(xcb_window_t(panel->winId()))
@@ -154,7 +169,7 @@ TEST_P(X11SurfaceScale, TileMenuAndSharedEdgeBarAreWholeAtTheDisplaysScale)
         EXPECT_EQ(tile.caption()->shownText(), tile.caption()->text()) << "tile " << i << "'s title is cut";
         EXPECT_FALSE(tile.caption()->wordWrap()) << "tile " << i << "'s title wraps over its symbol";
     }
-    saveShot(u"tile-menu"_qs, GetParam(), menu.frame.insetBy(-20, -20));
+    saveShot(session, u"tile-menu"_qs, GetParam(), menu.frame.insetBy(-20, -20));
     controller.hideAll();
 
     // The bar over the halves' divider: 6 logical pixels thick, the bubble beside it.
@@ -175,7 +190,7 @@ TEST_P(X11SurfaceScale, TileMenuAndSharedEdgeBarAreWholeAtTheDisplaysScale)
     const Rect around(bar.minX() - 40, 300, hint.maxX() - bar.minX() + 80, 200);
     ASSERT_TRUE(drawn(session, before, bar, 0.5)) << "the bar was not drawn";
     ASSERT_TRUE(drawn(session, before, hint, 0.3)) << "the bubble was not drawn";
-    saveShot(u"edge-bar"_qs, GetParam(), around);
+    saveShot(session, u"edge-bar"_qs, GetParam(), around);
     controller.hideAll();
     OverlayWindow::setStacking(nullptr);
 }
@@ -200,7 +215,7 @@ TEST_P(X11SurfaceScale, StackBadgeHoldsItsWholePillAndTheAnchorMapsNothing)
     ASSERT_TRUE(rig.stackInLeftHalf(session, one.window, two.window));
     ASSERT_TRUE(rig.startDragMonitor());
     rig.stacks.setBadgesOnEdge(true);
-    const QImage desk = screenImage();
+    const QImage desk = screenImage(session);
     rig.stacks.start();
     rig.stacks.refresh(true);
     auto* presenter = rig.stacks.presenter();
@@ -220,7 +235,7 @@ TEST_P(X11SurfaceScale, StackBadgeHoldsItsWholePillAndTheAnchorMapsNothing)
     ASSERT_TRUE(session.waitFor([&] { return onServer() && near(*onServer(), planned); }))
         << "badge at " << text(onServer()) << ", planned " << text(planned);
     ASSERT_TRUE(drawn(session, desk, planned, 0.1)) << "the badge was not drawn";
-    saveShot(u"badge"_qs, GetParam(), planned.insetBy(-60, -60));
+    saveShot(session, u"badge"_qs, GetParam(), planned.insetBy(-60, -60));
     const QPoint icon = badge->view().mapToGlobal(badge->view().frames().icons[0].center().toPoint());
     pointAt(session, DevicePixels::toDevice(QPointF(icon)));
     ASSERT_TRUE(session.waitFor([&] { return badge->view().openness() == 1; })) << "the badge never opened";
@@ -230,12 +245,18 @@ TEST_P(X11SurfaceScale, StackBadgeHoldsItsWholePillAndTheAnchorMapsNothing)
                                                               << badge->view().height();
     EXPECT_NEAR(pill.width(), open.height, 0.5);
     ASSERT_TRUE(drawn(session, desk, planned, 0.3)) << "the open badge was not drawn";
-    saveShot(u"badge-open"_qs, GetParam(), planned.insetBy(-60, -60));
+    saveShot(session, u"badge-open"_qs, GetParam(), planned.insetBy(-60, -60));
 
     // Resting on the front's title-bar button opens the switcher; the anchor it is shown from
     // never appears on the server.
     const auto buttons = rig.access.minimizeButtonFrame(two.window);
     ASSERT_TRUE(buttons);
+    // The program gives every window of its own base size 0 (X11Platform); the rig does not:
+    // the switcher's is given here, or fluxbox makes it 65534 pixels wide at 150 % and 200 %.
+    for (OverlayWindow* p : OverlayWindow::allPanels()) {
+        if (p->winId() && p->windowHandle())
+            p->windowHandle()->setBaseSize(QSize(0, 0));
+    }
     pointAt(session, Point{buttons->midX(), buttons->midY()});
     ASSERT_TRUE(session.waitFor([&] { return rig.stacks.visiblePanelCount() == 1; }, 8000))
         << "hover never opened the switcher";
@@ -253,16 +274,17 @@ TEST_P(X11SurfaceScale, StackBadgeHoldsItsWholePillAndTheAnchorMapsNothing)
     }
     ASSERT_TRUE(popover) << "no anchor shows the switcher";
     ASSERT_TRUE(drawn(session, desk, *popover, 0.3)) << "the switcher was not drawn";
-    // The badge goes under the switcher.
-    const auto stackedBelow = [&] {
+    // Nothing of the badge shows over the switcher: it goes under it, or, where the window
+    // manager stacks the switcher under it again, leaves out what the switcher covers.
+    const auto underSwitcher = [&] {
         const auto kids = session.rootChildren();
         const auto at = [&](QWidget& w) {
             return std::find(kids.begin(), kids.end(), session.topLevelOf(xcb_window_t(w.winId()))) - kids.begin();
         };
-        return at(badge->window()) < at(*switcher);
+        return at(badge->window()) < at(*switcher) || !badge->window().globalShape().intersects(switcher->globalShape());
     };
-    EXPECT_TRUE(session.waitFor(stackedBelow)) << "the badge stands over the switcher";
-    saveShot(u"switcher"_qs, GetParam(), popover->united(*buttons).insetBy(-60, -60));
+    EXPECT_TRUE(session.waitFor(underSwitcher)) << "the badge stands over the switcher";
+    saveShot(session, u"switcher"_qs, GetParam(), popover->united(*buttons).insetBy(-60, -60));
     rig.stacks.stop();
 }
 
