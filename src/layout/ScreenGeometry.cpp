@@ -26,6 +26,12 @@ std::optional<ScreenInfo> containing(const std::vector<ScreenInfo>& screens, con
     return std::nullopt;
 }
 
+double scaleAt(const std::vector<ScreenInfo>& screens, const Point& point)
+{
+    const auto screen = containing(screens, point);
+    return screen ? screen->scale : 1.0;
+}
+
 Rect topLeftVisibleFrame(const ScreenInfo& screen) { return screen.visibleFrame; }
 
 double primaryScreenMaxY(const std::vector<ScreenInfo>& screens)

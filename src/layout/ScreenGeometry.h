@@ -21,6 +21,10 @@ std::optional<ScreenInfo> screenWithKey(const std::vector<ScreenInfo>& screens, 
 // The first screen whose frame contains the point (minimum edges in, maximum edges out).
 std::optional<ScreenInfo> containing(const std::vector<ScreenInfo>& screens, const Point& point);
 
+// The scale (device pixels per logical one) of the first screen whose frame contains the
+// point; 1 off every screen.
+double scaleAt(const std::vector<ScreenInfo>& screens, const Point& point);
+
 // The rectangle region frames are laid into.
 Rect topLeftVisibleFrame(const ScreenInfo& screen);
 

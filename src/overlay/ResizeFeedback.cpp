@@ -54,7 +54,7 @@ std::vector<ScreenInfo> qtScreenList()
     QScreen* primary = QGuiApplication::primaryScreen();
     for (QScreen* s : QGuiApplication::screens()) {
         ScreenInfo info{s->name(), s->name(), DevicePixels::deviceGeometry(*s),
-                        DevicePixels::toDevice(QRectF(s->availableGeometry())), s == primary};
+                        DevicePixels::toDevice(QRectF(s->availableGeometry())), s == primary, s->devicePixelRatio()};
         if (s == primary)
             list.insert(list.begin(), info);
         else
@@ -195,7 +195,10 @@ void ResizeFeedback::moveHint(Point to)
 {
     if (!hoverAnchor_ || !hint_ || !hint_->isOrderedIn())
         return;
-    const Rect zone = hoverAnchor_->divider.insetBy(-12, -12);
+    // 12 logical pixels around the bar, in the device pixels of its display.
+    const Rect& bar = hoverAnchor_->divider;
+    const double reach = 12 * DevicePixels::ratioAt(Point{bar.midX(), bar.midY()});
+    const Rect zone = bar.insetBy(-reach, -reach);
     if (to.x < zone.minX() || to.x > zone.maxX() || to.y < zone.minY() || to.y > zone.maxY())
         return;
     hoverAnchor_->point = to;

@@ -15,6 +15,9 @@ struct ScreenInfo {
     Rect frame;         // whole display
     Rect visibleFrame;  // display minus the panels and docks standing on it
     bool primary = false;
+    // Device pixels per logical pixel (Xft.dpi / 96: 1, 1.5, 2): what we draw on this display
+    // is laid out in logical pixels and takes this many device pixels for each.
+    double scale = 1;
 
     friend bool operator==(const ScreenInfo&, const ScreenInfo&) = default;
 };

@@ -30,19 +30,23 @@ TileText RegionDropIntent::defaultTitleAndSymbol() const
 }
 
 DropActionMenu DropActionMenu::centeredIn(const Rect& target, const std::vector<RegionDropIntent>& intents,
-                                          const TitleOverrides& titles)
+                                          const TitleOverrides& titles, double scale)
 {
-    const double pitchX = tileWidth + tileGap, pitchY = tileHeight + tileGap;
+    // Device pixels: whole ones, so that the view's logical tiles land on the same edges.
+    const double s = scale > 0 && std::isfinite(scale) ? scale : 1.0;
+    const double tileW = std::round(tileWidth * s), tileH = std::round(tileHeight * s);
+    const double gap = std::round(tileGap * s), edge = std::round(margin * s);
+    const double pitchX = tileW + gap, pitchY = tileH + gap;
     const auto n = double(intents.size());
     // Columns that fit the target; kept as a double so that no width overflows an integer.
-    const double fit = std::trunc((target.width() - 2 * margin + tileGap) / pitchX);
+    const double fit = std::trunc((target.width() - 2 * edge + gap) / pitchX);
     double columns = n > std::max(fit, 1.0) ? std::ceil(n / 2) : n;
     columns = std::max(std::min(columns, n), 1.0);
     const double rows = std::ceil(n / columns);
 
     DropActionMenu menu;
-    const double width = columns * tileWidth + (columns - 1) * tileGap + 2 * margin;
-    const double height = rows * tileHeight + (rows - 1) * tileGap + 2 * margin;
+    const double width = columns * tileW + (columns - 1) * gap + 2 * edge;
+    const double height = rows * tileH + (rows - 1) * gap + 2 * edge;
     menu.frame = Rect(std::round(target.midX() - width / 2), std::round(target.midY() - height / 2), width, height);
 
     const auto c = std::size_t(columns);
@@ -50,9 +54,9 @@ DropActionMenu DropActionMenu::centeredIn(const Rect& target, const std::vector<
         const std::size_t row = i / c, column = i - row * c;
         const bool lastRow = row + 1 == std::size_t(rows);
         const double inRow = lastRow ? double(intents.size() - row * c) : columns;
-        const double rowWidth = inRow * tileWidth + (inRow - 1) * tileGap;
+        const double rowWidth = inRow * tileW + (inRow - 1) * gap;
         const Rect tile(std::round(menu.frame.midX() - rowWidth / 2 + double(column) * pitchX),
-                        menu.frame.minY() + margin + double(row) * pitchY, tileWidth, tileHeight);
+                        menu.frame.minY() + edge + double(row) * pitchY, tileW, tileH);
         const auto text = titles.find(intents[i]);
         const TileText t = text != titles.end() ? text->second : intents[i].defaultTitleAndSymbol();
         menu.items.push_back({intents[i], t.title, t.symbol, tile});

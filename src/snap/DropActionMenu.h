@@ -70,7 +70,8 @@ struct std::hash<fw::RegionDropIntent> {
 namespace fw {
 
 struct DropActionMenu {
-    // Tile measures: tiles of 112 × 92 points, 8 apart, 10 from the menu's edge.
+    // Tile measures in logical pixels: tiles of 112 × 92, 8 apart, 10 from the menu's edge;
+    // on a display of scale s each takes s device pixels.
     static constexpr double tileWidth = 112;
     static constexpr double tileHeight = 92;
     static constexpr double tileGap = 8;
@@ -93,9 +94,10 @@ struct DropActionMenu {
 
     // One tile per intent, in order, centred on the target (not clamped to any display): one
     // row when the tiles fit the target's width, else two rows, each row centred. No intents
-    // give an empty menu of 132 × 12.
+    // give an empty menu of 132 × 12 logical pixels. Frames in device pixels, the measures
+    // above times the display's scale.
     static DropActionMenu centeredIn(const Rect& target, const std::vector<RegionDropIntent>& intents,
-                                     const TitleOverrides& titles = {});
+                                     const TitleOverrides& titles = {}, double scale = 1);
     // The intent of the tile whose centre is nearest to the point (the earlier on a tie),
     // margins and gaps included; nothing outside the menu's frame or in an empty menu.
     std::optional<RegionDropIntent> item(const Point& at) const;

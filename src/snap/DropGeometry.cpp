@@ -148,9 +148,10 @@ Rect frameDraggingEdges(const Rect& frame, const EdgeSet& edges, const Point& to
     return {left, top, right - left, bottom - top};
 }
 
-Rect dividerHandleRect(const RegionTree::Divider& divider, const Rect& display)
+Rect dividerHandleRect(const RegionTree::Divider& divider, const Rect& display, double scale)
 {
-    constexpr double thickness = 6, endInset = 12;
+    const double s = scale > 0 && std::isfinite(scale) ? scale : 1.0;
+    const double thickness = std::round(6 * s), endInset = std::round(12 * s);
     const Rect d = display.insetBy(4, 4);
     const Rect& c = divider.container;
     if (divider.axis == SplitAxis::vertical)

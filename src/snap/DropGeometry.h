@@ -63,9 +63,10 @@ bool frameChanged(const Rect& now, const Rect& from, const EdgeSet& checkOrigin)
 bool movedWithoutResize(const Rect& now, const Rect& from);
 // The frame with each grabbed edge at the pointer, never thinner than 1 point.
 Rect frameDraggingEdges(const Rect& frame, const EdgeSet& edges, const Point& to);
-// The 6-point bar over a divider (laid out in the unit square) on a display rectangle inset
-// by 4, shortened by 12 at each end.
-Rect dividerHandleRect(const RegionTree::Divider& divider, const Rect& display);
+// The bar over a divider (laid out in the unit square) on a display rectangle inset by 4 (half
+// the layout gap, so the bar's middle lies on the gap's): 6 logical pixels thick, shortened by
+// 12 at each end, each logical pixel `scale` device ones.
+Rect dividerHandleRect(const RegionTree::Divider& divider, const Rect& display, double scale = 1);
 // The index of the rectangle with the largest intersection (the first of equal maxima);
 // nothing when none intersects.
 std::optional<std::size_t> bestOverlapIndex(const Rect& rect, const std::vector<Rect>& rects);

@@ -195,7 +195,7 @@ std::optional<RegionDropTarget> homeRegion(const Decision& d, RegionNumber r)
         return std::nullopt;
     const Rect frame = d.frameOf(r);
     return RegionDropTarget{q.display,   d.group.layout, RegionDropIntent::choose(r), std::nullopt,
-                            frame,       std::nullopt,   DropActionMenu::centeredIn(frame, intents, titles)};
+                            frame,       std::nullopt,   DropActionMenu::centeredIn(frame, intents, titles, q.scale)};
 }
 
 std::optional<RegionDropTarget> occupiedRegion(const Decision& d, RegionNumber r, const ManagedWindow& occupant)
@@ -208,7 +208,7 @@ std::optional<RegionDropTarget> occupiedRegion(const Decision& d, RegionNumber r
         intents.push_back(RegionDropIntent::swap(r));
     const Rect frame = d.frameOf(r);
     return RegionDropTarget{q.display, d.group.layout, RegionDropIntent::choose(r), occupant,
-                            frame,     std::nullopt,   DropActionMenu::centeredIn(frame, intents, titles)};
+                            frame,     std::nullopt,   DropActionMenu::centeredIn(frame, intents, titles, q.scale)};
 }
 
 std::optional<RegionDropTarget> emptyRegion(const Decision& d, RegionNumber r)

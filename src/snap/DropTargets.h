@@ -28,6 +28,7 @@ struct DropTargetQuery {
     Rect windowFrame;                               // its frame as the drag monitor knows it
     Size windowGrid;                                // its size increments; 0 = none
     Point pointer;
+    double scale = 1;                               // that display's device pixels per logical one
 };
 
 // What the decision reads of the coordinator besides its applied layouts.

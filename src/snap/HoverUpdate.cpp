@@ -269,7 +269,8 @@ bool SnapDragHandler::dropStep(const DragStep& step, const ScreenInfo& screen, c
                           returnGesture && (returnGesture->hasDeparted || returnGesture->hasLeftSlot),
                           step.original,
                           windowGrid,
-                          q};
+                          q,
+                          screen.scale};
     const auto target = regionDropTarget(query, states_.layouts.groups(), dropTargetState(ctx_, states_, key));
     if (!target) {
         activeDrop.reset();

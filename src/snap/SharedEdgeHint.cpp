@@ -13,7 +13,7 @@ namespace fw {
 
 namespace {
 
-constexpr double kBarReach = 7;    // around the 6-point bar, both sides counted in
+constexpr double kBarReach = 7;    // logical pixels around the 6-point bar, both sides counted in
 constexpr double kRegionMatch = 6; // the window still sits in its region
 constexpr double kUnitEpsilon = 1e-6;
 
@@ -52,10 +52,12 @@ std::optional<RegionNumber> regionOf(const LayoutGroup& group, const ManagedWind
 
 } // namespace
 
-std::optional<RegionTree::Divider> dividerAt(const Point& point, const LayoutGroup& group, const Rect& visibleFrame)
+std::optional<RegionTree::Divider> dividerAt(const Point& point, const LayoutGroup& group, const Rect& visibleFrame,
+                                            double scale)
 {
+    const double reach = kBarReach * scale;
     for (const RegionTree::Divider& d : group.layout.tree.dividers(kUnitSquare)) {
-        if (holdsInclusive(dividerHandleRect(d, visibleFrame).insetBy(-kBarReach, -kBarReach), point))
+        if (holdsInclusive(dividerHandleRect(d, visibleFrame, scale).insetBy(-reach, -reach), point))
             return d;
     }
     return std::nullopt;
@@ -85,7 +87,7 @@ std::optional<EdgeHint> edgeHintAt(SnapContext& ctx, const AppliedLayouts& layou
     if (!group || group->windows.size() < 2)
         return std::nullopt;
     const Rect visible = topLeftVisibleFrame(*screen);
-    const auto divider = dividerAt(point, *group, visible);
+    const auto divider = dividerAt(point, *group, visible, screen->scale);
     const auto window = divider ? ctx.access.windowUnderPoint(point) : std::nullopt;
     const auto region = window ? regionOf(*group, *window) : std::nullopt;
     if (!region || !dividerSeparatesWindows(*divider, *region, *group))
@@ -112,7 +114,7 @@ void updateSharedEdgeHint(SnapContext& ctx, const Interaction& interaction, cons
         return;
     }
     const bool columns = hint->divider.axis == SplitAxis::horizontal;
-    ctx.feedback.showEdgeHint(dividerHandleRect(hint->divider, topLeftVisibleFrame(hint->screen)),
+    ctx.feedback.showEdgeHint(dividerHandleRect(hint->divider, topLeftVisibleFrame(hint->screen), hint->screen.scale),
                               QStringLiteral("Resize together"), QStringLiteral("Drag this shared edge"),
                               columns ? QStringLiteral("arrow.left.and.right") : QStringLiteral("arrow.up.and.down"),
                               point, hint->screen);

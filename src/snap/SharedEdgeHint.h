@@ -15,9 +15,11 @@ namespace fw {
 
 struct SnapContext;
 
-// The divider of the group's layout whose bar (grown by 7 points) holds the point, on the
-// display's visible frame; the first in the tree's divider order. Nothing over none.
-std::optional<RegionTree::Divider> dividerAt(const Point& point, const LayoutGroup& group, const Rect& visibleFrame);
+// The divider of the group's layout whose bar (grown by 7 logical pixels) holds the point, on
+// the display's visible frame at its scale; the first in the tree's divider order. Nothing
+// over none.
+std::optional<RegionTree::Divider> dividerAt(const Point& point, const LayoutGroup& group, const Rect& visibleFrame,
+                                            double scale = 1);
 
 // Whether the region borders the divider and another occupied region of the group borders it
 // from the other side: the edge lies between two of the group's windows.

@@ -7,6 +7,7 @@
 #include "stacks/StackPresenter.h"
 
 #include "base/Log.h"
+#include "layout/ScreenGeometry.h"
 #include "stacks/BadgeSpotFinder.h"
 
 #include <algorithm>
@@ -201,7 +202,8 @@ std::optional<StackPresenter::BadgeLayout> StackPresenter::layoutBadge(const Man
                                                                         const QString& display, int count, bool joiner)
 {
     const Rect s = stack.slot(front);
-    const Size open = badgeSize(count, true, joiner);
+    const double scale = scaleAt(passScreens(), Point{s.midX(), s.midY()});
+    const Size open = badgeSize(count, true, joiner, scale);
     // A window that draws its own title bar has none of the window manager's: its badge takes
     // the spot it would have under a title bar of no height along the window's top edge.
     const Rect bar = controls.value_or(Rect(s.minX() + 7, s.minY(), 52, 0));
@@ -220,7 +222,7 @@ std::optional<StackPresenter::BadgeLayout> StackPresenter::layoutBadge(const Man
             }
         }
         out.rect = Rect(x, y, upright.width, upright.height);
-        const Size compact = badgeSize(count, false, joiner);
+        const Size compact = badgeSize(count, false, joiner, scale);
         const Rect small(out.rect.midX() - compact.height / 2, y, compact.height, compact.width);
         out.coverTest = small.intersection(s.insetBy(1, 0));
         out.edge = true;
@@ -241,7 +243,7 @@ std::optional<StackPresenter::BadgeLayout> StackPresenter::layoutBadge(const Man
             if (stack.frameSitsIn(stack.slot(m), stack.gridOf(m), s))
                 inSlot.push_back(m);
         }
-        if (const auto offset = autoBadgeOffset(s, front, inSlot, count, joiner)) {
+        if (const auto offset = autoBadgeOffset(s, front, inSlot, count, joiner, scale)) {
             out.rect = out.coverTest = Rect(s.minX() + offset->x, s.minY() + offset->y, open.width, open.height);
             return out;
         }
@@ -276,7 +278,8 @@ bool StackPresenter::badgeUncovered(const Rect& r, const Rect& slot, const Manag
 }
 
 std::optional<Point> StackPresenter::autoBadgeOffset(const Rect& slot, const ManagedWindow& front,
-                                                     const std::vector<ManagedWindow>& members, int count, bool joiner)
+                                                     const std::vector<ManagedWindow>& members, int count, bool joiner,
+                                                     double scale)
 {
     for (const ManagedWindow& m : members) {
         const auto known = chrome_.find(m);
@@ -293,8 +296,8 @@ std::optional<Point> StackPresenter::autoBadgeOffset(const Rect& slot, const Man
         if (!(m == front) && reading != chrome_.end())
             others.push_back(reading->second.chrome);
     }
-    const Size compact = badgeSize(count, false, joiner);
-    return badgeOrigin(mine->second.chrome, slot.size, {compact.width, 22}, badgeSize(count, true, joiner), others);
+    return badgeOrigin(mine->second.chrome, slot.size, badgeSize(count, false, joiner, scale),
+                       badgeSize(count, true, joiner, scale), others);
 }
 
 } // namespace fw::stacks

@@ -73,14 +73,15 @@ std::vector<double> candidates(const WindowChrome& chrome, const ControlBand& ba
 
 } // namespace
 
-Size badgeSize(int count, bool expanded, bool joiner)
+Size badgeSize(int count, bool expanded, bool joiner, double scale)
 {
     const int n = std::clamp(count, 0, 6);
     const int gaps = std::max(0, n - 1);
     const bool overflow = count > 6;
+    const double s = scale > 0 && std::isfinite(scale) ? scale : 1.0;
     if (!expanded)
-        return {8.0 + 14.0 * n + 3.0 * gaps + (overflow ? 18.4 : 0.0), 22};
-    return {32.0 + 24.0 * n + 12.0 * gaps + (overflow ? 34.0 : 0.0) + (joiner ? 34.0 : 0.0), 36};
+        return {(8.0 + 14.0 * n + 3.0 * gaps + (overflow ? 18.4 : 0.0)) * s, 22 * s};
+    return {(32.0 + 24.0 * n + 12.0 * gaps + (overflow ? 34.0 : 0.0) + (joiner ? 34.0 : 0.0)) * s, 36 * s};
 }
 
 int controlsOutsideButtons(const WindowChrome& chrome)

@@ -13,8 +13,9 @@
 namespace fw {
 
 // A badge's length and thickness for a member count: compact at rest, open under the pointer
-// (the joiner of a group lengthens only the open badge).
-Size badgeSize(int count, bool expanded, bool joiner);
+// (the joiner of a group lengthens only the open badge). In logical pixels, times `scale`
+// for the device pixels of a display of that scale.
+Size badgeSize(int count, bool expanded, bool joiner, double scale = 1);
 
 // Fewer than two controls outside the title-bar buttons (grown by 6 points).
 bool hasFewControls(const WindowChrome& chrome);

@@ -129,7 +129,8 @@ public:
                                          const std::vector<WindowLayerSnapshot>& layers);
     // The free title-bar spot from the slot's top-left corner, from fresh readings.
     std::optional<Point> autoBadgeOffset(const Rect& slot, const ManagedWindow& front,
-                                         const std::vector<ManagedWindow>& members, int count, bool joiner);
+                                         const std::vector<ManagedWindow>& members, int count, bool joiner,
+                                         double scale);
     // The display key of the screen under the slot's centre, else "unknown".
     QString spotKey(const Rect& slot) const;
 

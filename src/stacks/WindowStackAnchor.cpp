@@ -7,15 +7,15 @@ namespace fw {
 
 namespace {
 
-// The screen's visible frame that bounds a panel around `r`: the first screen whose frame
-// meets it (or contains its centre, for an empty rectangle); none when no screen does.
-std::optional<Rect> boundingArea(const Rect& r, const std::vector<ScreenInfo>& screens)
+// The screen that bounds a panel around `r`: the first screen whose frame meets it (or
+// contains its centre, for an empty rectangle); none when no screen does.
+const ScreenInfo* boundingScreen(const Rect& r, const std::vector<ScreenInfo>& screens)
 {
     for (const ScreenInfo& s : screens) {
         if (s.frame.intersects(r) || s.frame.contains(Point{r.midX(), r.midY()}))
-            return s.visibleFrame;
+            return &s;
     }
-    return std::nullopt;
+    return nullptr;
 }
 
 // x kept `inset` inside the area, the right edge winning when it does not fit.
@@ -178,23 +178,27 @@ void WindowStackAnchor::showKeyPanel(const Rect& near)
 
 Rect WindowStackAnchor::keyPanelFrame(const Rect& near, const Size& picker, const std::vector<ScreenInfo>& screens)
 {
-    const Rect area = boundingArea(near, screens).value_or(near);
-    const double w = picker.width, h = picker.height;
-    return Rect(clampX(near.midX() - w / 2, w, area, panelInset), clampY(near.midY() - h / 2, h, area, panelInset), w, h);
+    const ScreenInfo* screen = boundingScreen(near, screens);
+    const Rect area = screen ? screen->visibleFrame : near;
+    const double w = picker.width, h = picker.height, inset = panelInset * (screen ? screen->scale : 1.0);
+    return Rect(clampX(near.midX() - w / 2, w, area, inset), clampY(near.midY() - h / 2, h, area, inset), w, h);
 }
 
 Rect WindowStackAnchor::popoverFrame(const Rect& anchor, const Size& picker, const std::vector<ScreenInfo>& screens)
 {
-    const double w = picker.width, h = picker.height;
-    Rect frame(anchor.midX() - w / 2, anchor.maxY() + 4, w, h);
-    const auto area = boundingArea(anchor, screens);
-    if (!area)
+    // The gap to the anchor and the margins are logical pixels, at the screen's scale.
+    const ScreenInfo* screen = boundingScreen(anchor, screens);
+    const double w = picker.width, h = picker.height, scale = screen ? screen->scale : 1.0;
+    const double gap = 4 * scale, inset = panelInset * scale;
+    Rect frame(anchor.midX() - w / 2, anchor.maxY() + gap, w, h);
+    if (!screen)
         return frame;
+    const Rect& area = screen->visibleFrame;
     // Below the anchor when it fits there, else above it when that fits, else kept inside.
-    if (frame.maxY() > area->maxY() - panelInset && anchor.minY() - 4 - h >= area->minY() + panelInset)
-        frame.origin.y = anchor.minY() - 4 - h;
-    frame.origin.x = clampX(frame.minX(), w, *area, panelInset);
-    frame.origin.y = clampY(frame.minY(), h, *area, panelInset);
+    if (frame.maxY() > area.maxY() - inset && anchor.minY() - gap - h >= area.minY() + inset)
+        frame.origin.y = anchor.minY() - gap - h;
+    frame.origin.x = clampX(frame.minX(), w, area, inset);
+    frame.origin.y = clampY(frame.minY(), h, area, inset);
     return frame;
 }
 

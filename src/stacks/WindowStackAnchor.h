@@ -117,8 +117,9 @@ public:
     bool capturing() const;
     double steppingUntil() const { return steppingUntil_; }
 
-    // The popover's frame for a picker of this size: centred under the anchor, 4 points below
-    // it, kept 8 points inside the visible frame of the screen the anchor is on.
+    // The popover's frame for a picker of this size: centred under the anchor, 4 logical pixels
+    // below it, kept 8 inside the visible frame of the screen the anchor is on (each logical
+    // pixel that screen's scale in device pixels).
     static Rect popoverFrame(const Rect& anchor, const Size& picker, const std::vector<ScreenInfo>& screens);
     // The key panel's frame for a picker of this size near the rectangle (global top-left).
     static Rect keyPanelFrame(const Rect& near, const Size& picker, const std::vector<ScreenInfo>& screens);

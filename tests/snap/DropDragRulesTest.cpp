@@ -79,6 +79,10 @@ TEST(DropSharedEdge, TheBarCatchesSevenPointsAroundItAndOnlyBetweenTwoWindows)
     EXPECT_FALSE(dividerAt({x - 3 - 7.01, 500}, group, visible));
     EXPECT_FALSE(dividerAt({x, 4 + 12 - 7.01}, group, visible)) << "past the end of the bar";
     EXPECT_TRUE(dividerAt({x, 4 + 12 - 7}, group, visible));
+    // At scale 2 the bar is 12 device pixels thick and catches 14 around it.
+    EXPECT_TRUE(dividerAt({x - 6 - 14, 500}, group, visible, 2));
+    EXPECT_FALSE(dividerAt({x - 6 - 14.01, 500}, group, visible, 2));
+    EXPECT_FALSE(dividerAt({x, 4 + 24 - 14.01}, group, visible, 2)) << "past the end of the bar";
 
     // Region 1 is empty: neither divider lies between two windows; with it filled, both do.
     EXPECT_FALSE(dividerSeparatesWindows(*first, 0, group));

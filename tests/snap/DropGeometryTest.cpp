@@ -80,6 +80,35 @@ TEST(DropMenuLayout, HitTestPicksTheNearestTileInsideTheFrameOnly)
     EXPECT_FALSE(menu.item({300, 406}));                          // the frame's bottom edge is outside
 }
 
+// On a display of scale 1.5 or 2 the tiles keep their logical size, so the menu's device
+// frames grow by the scale (whole device pixels), the rows follow the larger tiles, and the
+// hit test answers on those same frames.
+TEST(DropMenuLayout, TilesTakeTheDisplaysScaleInDevicePixels)
+{
+    const std::vector<RegionDropIntent> three{RegionDropIntent::place(1), RegionDropIntent::split(1, true),
+                                              RegionDropIntent::swap(1)};
+    const Rect wide(100, 200, 800, 600);
+    const auto doubled = DropActionMenu::centeredIn(wide, three, {}, 2);
+    EXPECT_EQ(doubled.frame, Rect(128, 388, 744, 224));
+    EXPECT_EQ(tileFrames(doubled), (std::vector<Rect>{Rect(148, 408, 224, 184), Rect(388, 408, 224, 184),
+                                                       Rect(628, 408, 224, 184)}));
+    EXPECT_EQ(doubled.item({500, 500}), RegionDropIntent::split(1, true));
+    EXPECT_EQ(doubled.item({850, 590}), RegionDropIntent::swap(1));
+    EXPECT_FALSE(doubled.item({127, 500}));
+
+    // 1.5: tiles 168 × 138, 12 apart, 15 from the edge; 400 device pixels hold two columns
+    // ((400 − 30 + 12) / 180 = 2.1), where at scale 1 three fit.
+    const auto half = DropActionMenu::centeredIn(Rect(100, 200, 400, 300), three, {}, 1.5);
+    EXPECT_EQ(half.frame.size, Size(378, 318));
+    EXPECT_EQ(tileFrames(half)[1], Rect(half.frame.minX() + 195, half.frame.minY() + 15, 168, 138));
+    EXPECT_EQ(tileFrames(half)[2].minY(), half.frame.minY() + 165);
+    for (const auto& tile : half.items)
+        EXPECT_EQ(half.item({tile.frame.midX(), tile.frame.midY()}), tile.intent);
+    EXPECT_EQ(DropActionMenu::centeredIn(wide, {}, {}, 2).frame.size, Size(264, 24));
+    EXPECT_EQ(DropActionMenu::centeredIn(wide, three, {}, 0).frame, DropActionMenu::centeredIn(wide, three).frame)
+        << "a scale that is no scale counts as 1";
+}
+
 TEST(DropMenuLayout, IntentsAsKeysAndTheirDefaultTexts)
 {
     std::unordered_map<RegionDropIntent, int> keys;
@@ -160,6 +189,10 @@ TEST(DropGeometryEdges, DividerHandlesAndBestOverlap)
     EXPECT_EQ(dividerHandleRect(dividers[1], display), Rect(516, 201, 476, 6));
     RegionTree::Divider tiny{{}, SplitAxis::vertical, Rect(0, 0, 0.01, 1), 0.5};
     EXPECT_EQ(dividerHandleRect(tiny, display).width(), 1);
+    // At scale 2 the bar is 12 device pixels thick, still centred on the divider, and 24 short
+    // of each end; at 1.5, 9 thick.
+    EXPECT_EQ(dividerHandleRect(dividers[0], display, 2), Rect(498, 28, 12, 752));
+    EXPECT_EQ(dividerHandleRect(dividers[1], display, 1.5), Rect(522, 199.5, 464, 9));
 
     const std::vector<Rect> screens{Rect(0, 0, 100, 100), Rect(100, 0, 100, 100), Rect(200, 0, 100, 100)};
     EXPECT_EQ(bestOverlapIndex(Rect(70, 0, 80, 10), screens), 1u);

@@ -167,6 +167,8 @@ TEST(X11Screens, AtHighDensityMonitorsKeepDevicePixelsAndLoseOnlyTheirOwnDocks)
     const Rect leftFrame(0, 0, 1920, 1080), rightFrame(1920, 0, 1280, 1024);
     ASSERT_EQ(frames()[u"LEFT"_qs].first, leftFrame);
     ASSERT_EQ(frames()[u"RIGHT"_qs].first, rightFrame);
+    for (const ScreenInfo& s : screens.screens())
+        EXPECT_EQ(s.scale, 1.5) << s.name.toStdString() << ": what we draw there takes 1.5 device pixels a point";
     // Qt keeps RIGHT's corner at 1920 and divides what lies beyond it.
     EXPECT_EQ(DevicePixels::toLogical(Rect(2220, 150, 600, 300)), QRectF(2120, 100, 400, 200));
     EXPECT_EQ(DevicePixels::toDevice(QRectF(2120, 100, 400, 200)), Rect(2220, 150, 600, 300));

@@ -243,6 +243,7 @@ std::vector<ScreenInfo> X11Screens::screens() const
         info.frame = read.monitors.value(s->name(), DevicePixels::deviceGeometry(*s));
         info.visibleFrame = DevicePixels::toDevice(QRectF(s->availableGeometry()));
         info.primary = s == primary;
+        info.scale = s->devicePixelRatio();
         const QByteArray edid = read.edids.value(s->name());
         info.key = displayKeyFromEdid(edid);
         if (!info.key.isEmpty() && keys.contains(info.key))

@@ -7,13 +7,38 @@
 #include "stacks/qt/WindowStackAnchorView.h"
 #include "stacks/qt/WindowStackPicker.h"
 
+#include <QEvent>
+#include <algorithm>
 #include <cmath>
 
 namespace fw {
 
+namespace {
+
+// Tells when a watched panel shows, hides, moves or changes size.
+class PanelWatch final : public QObject {
+public:
+    explicit PanelWatch(std::function<void()> changed) : changed_(std::move(changed)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const auto type = event->type();
+        if (type == QEvent::Show || type == QEvent::Hide || type == QEvent::Move || type == QEvent::Resize)
+            changed_();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> changed_;
+};
+
+} // namespace
+
 BadgePanel::BadgePanel(Clock& clock, std::function<bool()> reduceMotion)
     : clock_(clock), reduceMotion_(std::move(reduceMotion)),
-      window_(std::make_unique<OverlayWindow>(Rect(0, 0, 22, 22), false)), view_(new StackBadgeView(clock))
+      window_(std::make_unique<OverlayWindow>(Rect(0, 0, 22, 22), false)), view_(new StackBadgeView(clock)),
+      coverWatch_(std::make_unique<PanelWatch>([this] { recut(); }))
 {
     window_->setLevel(1);
     window_->setTitle(QStringLiteral("Framewell stack badge"));
@@ -131,14 +156,34 @@ void BadgePanel::raise()
         return;
     // Our panels above it that take clicks (a switcher) are managed windows, which the window
     // manager stacks among its own, under this unmanaged one: it goes just below them instead.
-    if (PanelStacking* stacking = OverlayWindow::stacking()) {
-        for (OverlayWindow* p : OverlayWindow::allPanels()) {
-            if (p != window_.get() && p->isOrderedIn() && p->level() > window_->level() && !p->ignoresMouseEvents()
-                && stacking->orderBelow(window_->winId(), p->winId()))
-                return;
+    // Some window managers (metacity) restack their own windows right after, over ours: the
+    // badge also leaves out what those panels cover, as long as they show.
+    PanelStacking* stacking = OverlayWindow::stacking();
+    bool placed = false;
+    for (OverlayWindow* p : OverlayWindow::allPanels()) {
+        if (p == window_.get() || !p->isOrderedIn() || p->level() <= window_->level() || p->ignoresMouseEvents())
+            continue;
+        if (std::find(covers_.begin(), covers_.end(), p) == covers_.end()) {
+            covers_.emplace_back(p);
+            p->installEventFilter(coverWatch_.get());
         }
+        if (!placed && stacking)
+            placed = stacking->orderBelow(window_->winId(), p->winId());
     }
-    window_->orderFrontRegardless();
+    recut();
+    if (!placed)
+        window_->orderFrontRegardless();
+}
+
+void BadgePanel::recut()
+{
+    QRegion covered;
+    std::erase_if(covers_, [](const QPointer<OverlayWindow>& p) { return !p; });
+    for (const auto& p : covers_) {
+        if (p->isOrderedIn())
+            covered += p->globalShape();
+    }
+    window_->setCutOut(covered);
 }
 
 QtAnchorPanel::QtAnchorPanel(const Rect& frame, const AnchorServices& services, std::function<bool()> reduceMotion)
@@ -155,9 +200,12 @@ QtAnchorPanel::~QtAnchorPanel() = default;
 WindowStackAnchor& QtAnchorPanel::anchor() { return view_->anchor(); }
 Rect QtAnchorPanel::frame() const { return window_->frame(); }
 void QtAnchorPanel::setFrame(const Rect& frame) { window_->setFrame(frame); }
-bool QtAnchorPanel::isVisible() const { return window_->isOrderedIn(); }
-void QtAnchorPanel::orderFrontRegardless() { window_->orderFrontRegardless(); }
-void QtAnchorPanel::orderOut() { window_->orderOut(); }
+// The anchor draws nothing and takes no clicks: its window is never mapped (without a
+// compositor a mapped one would show as an opaque square on the title bar). It only holds
+// the place the switcher is shown from.
+bool QtAnchorPanel::isVisible() const { return shown_; }
+void QtAnchorPanel::orderFrontRegardless() { shown_ = true; }
+void QtAnchorPanel::orderOut() { shown_ = false; }
 
 QtStackSurfaces::QtStackSurfaces(const AnchorServices& services, std::function<bool()> reduceMotion)
     : services_(services), reduceMotion_(std::move(reduceMotion))

@@ -3,16 +3,18 @@
 // not keep it above, so the presenter raises it after each pass) holding a StackBadgeView;
 // it lets clicks through until the pointer comes near. It fades in and out through the
 // window's opacity (seen only with a compositing manager; the end states are exact either
-// way) and glides in 0.25 s when it moves. An anchor panel is a click-through panel over the
-// front window's title-bar button holding a WindowStackAnchorView, whose anchor presents the
-// switcher.
+// way) and glides in 0.25 s when it moves. An anchor panel is the place over the front
+// window's title-bar button from which its WindowStackAnchorView presents the switcher; it
+// draws nothing, so its window is never mapped.
 
 #include "base/Clock.h"
 #include "stacks/StackSurfaces.h"
 #include "stacks/WindowStackAnchor.h"
 
+#include <QPointer>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace fw {
 
@@ -48,10 +50,15 @@ private:
     // animation on the slot replaces the running one.
     void animate(TimerId& slot, double seconds, std::function<void(double)> step, std::function<void()> done);
 
+    // Leaves out of the panel what the panels that should stand above it cover.
+    void recut();
+
     Clock& clock_;
     std::function<bool()> reduceMotion_;
     std::unique_ptr<OverlayWindow> window_;
     StackBadgeView* view_;
+    std::vector<QPointer<OverlayWindow>> covers_;   // our panels above it that take clicks
+    std::unique_ptr<QObject> coverWatch_;          // re-cuts the panel when one of them changes
     TimerId fade_ = 0, glide_ = 0;
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
@@ -74,6 +81,7 @@ public:
 private:
     std::unique_ptr<OverlayWindow> window_;
     WindowStackAnchorView* view_;
+    bool shown_ = false;
 };
 
 class QtStackSurfaces final : public StackSurfaces {

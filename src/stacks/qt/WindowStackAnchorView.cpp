@@ -158,7 +158,10 @@ void WindowStackAnchorView::closeKeyPanel()
 
 Rect WindowStackAnchorView::anchorFrame() const
 {
-    return DevicePixels::toDevice(QRectF(mapToGlobal(QPointF(0, 0)), QSizeF(size())));
+    // From the geometry asked of the panel: its window is never mapped, so the server knows
+    // no place for it.
+    const QPoint at = window()->geometry().topLeft() + mapTo(window(), QPoint(0, 0));
+    return DevicePixels::toDevice(QRectF(QPointF(at), QSizeF(size())));
 }
 
 bool WindowStackAnchorView::eventFilter(QObject* watched, QEvent* event)

@@ -229,6 +229,17 @@ TEST_F(StackAnchorTest, KeyPanelPlacement)
               Rect(5025, 25, 50, 50));
     EXPECT_EQ(WindowStackAnchor::keyPanelFrame(Rect(5000, 0, 100, 100), Size{200, 200}, screens),
               Rect(5000 + 100 - 8 - 200, 8, 200, 200));
+
+    // At 200 % the margins and the popover's gap to its anchor are twice as many device pixels.
+    std::vector<ScreenInfo> dense = screens;
+    for (ScreenInfo& s : dense)
+        s.scale = 2;
+    EXPECT_EQ(WindowStackAnchor::keyPanelFrame(Rect(1900, 40, 10, 10), Size{400, 300}, dense),
+              Rect(1504, 46, 400, 300));
+    EXPECT_EQ(WindowStackAnchor::popoverFrame(Rect(900, 500, 24, 24), Size{400, 300}, dense), Rect(712, 532, 400, 300));
+    EXPECT_EQ(WindowStackAnchor::popoverFrame(Rect(900, 1000, 24, 24), Size{400, 300}, dense), Rect(712, 692, 400, 300))
+        << "above the anchor when it does not fit below";
+    EXPECT_EQ(WindowStackAnchor::popoverFrame(Rect(900, 500, 24, 24), Size{400, 300}, screens), Rect(712, 528, 400, 300));
 }
 
 TEST_F(StackAnchorTest, PreviewsOffLeaveRoomForTheirButton)
