@@ -1,13 +1,15 @@
 // Each stack front's badge, once per refresh pass: which icons it shows (over a spanning
-// window, the windows of the covered regions may form a group), where it stands (on the
-// window's left edge, where the user dragged it, in a free stretch of the title bar, or under
-// the title-bar buttons; inside the window's top edge when the window manager draws no title
-// bar), whether anything covers that spot, and the panel that shows it.
+// window, the windows of the covered regions may form a group), where it stands (across the
+// window's left edge, where the user dragged it, in a free stretch of the window's own title
+// bar, or on the window manager's title bar beside its buttons; inside the window's top edge
+// when the window manager draws no title bar), whether anything covers that spot, and the
+// panel that shows it.
 // Right after a switch a badge that cannot be placed keeps its last state for a moment.
 #include "stacks/StackPresenter.h"
 
 #include "base/Log.h"
 #include "stacks/BadgeSpotFinder.h"
+#include "stacks/BadgeSpots.h"
 
 #include <algorithm>
 #include <cmath>
@@ -98,6 +100,8 @@ struct StackPresenter::BadgeLayout {
     Rect coverTest;    // what must be uncovered
     bool edge = false;
     Size size;
+    bool onTitleBar = false;
+    double scale = 1;   // of the open size, on a title bar
 };
 
 QString StackPresenter::spotKey(const Rect& slot) const
@@ -165,11 +169,13 @@ std::optional<BadgeKey> StackPresenter::presentBadge(const ManagedWindow& front,
     const bool autoPlace = badgeSettings_.autoPlace();
     if (!layout->edge && stored)
         content.resetTitle = autoPlace ? QStringLiteral("Place Badge Automatically")
-                                       : QStringLiteral("Move Badge Back Under the Title Bar");
+                                       : QStringLiteral("Move Badge Back to the Title Bar");
     if (!layout->edge && !badgeSettings_.placements().isEmpty())
         content.resetAllTitle = autoPlace ? QStringLiteral("Place All Badges Automatically")
-                                          : QStringLiteral("Move All Badges Back Under the Title Bar");
+                                          : QStringLiteral("Move All Badges Back to the Title Bar");
     content.vertical = layout->edge;
+    content.onTitleBar = layout->onTitleBar;
+    content.scale = layout->scale;
     Badge& badge = badges_[key];
     badge.front = front;
     badge.display = display;
@@ -208,23 +214,20 @@ std::optional<StackPresenter::BadgeLayout> StackPresenter::layoutBadge(const Man
     BadgeLayout out;
     out.size = open;
     if (badgeSettings_.onEdge()) {
-        // Upright along the window's left edge, inside its frame, just below the title bar.
-        const Size upright{open.height, open.width};
-        const double y = bar.maxY() + 6;
-        double x = s.minX();
+        // Upright across the window's left edge, just below the title bar.
+        std::optional<double> visibleMinX;
         const Point probe{s.minX() + 1, s.midY()};
         for (const ScreenInfo& screen : passScreens()) {
             if (screen.frame.contains(probe)) {
-                x = std::max(x, screen.visibleFrame.minX() + 1);
+                visibleMinX = screen.visibleFrame.minX();
                 break;
             }
         }
-        out.rect = Rect(x, y, upright.width, upright.height);
-        const Size compact = badgeSize(count, false, joiner);
-        const Rect small(out.rect.midX() - compact.height / 2, y, compact.height, compact.width);
-        out.coverTest = small.intersection(s.insetBy(1, 0));
+        const EdgeBadge edge = edgeBadge(s, bar.maxY() + 6, open, badgeSize(count, false, joiner), visibleMinX);
+        out.rect = edge.rect;
+        out.coverTest = edge.coverTest;
         out.edge = true;
-        out.size = upright;
+        out.size = edge.rect.size;
         return out;
     }
     if (const auto stored = badgeSettings_.placements().placement(display, s)) {
@@ -245,6 +248,16 @@ std::optional<StackPresenter::BadgeLayout> StackPresenter::layoutBadge(const Man
             out.rect = out.coverTest = Rect(s.minX() + offset->x, s.minY() + offset->y, open.width, open.height);
             return out;
         }
+    }
+    const auto known = controlsCache_.find(front);
+    if (controls && known != controlsCache_.end() && known->second.titled) {
+        const auto spot = titleBarBadge(known->second.bar, open, desktop_ ? desktop_->titleBarButtons() : TitleBarButtons{});
+        if (!spot)
+            return std::nullopt;
+        out.rect = out.coverTest = spot->rect;
+        out.onTitleBar = true;
+        out.scale = spot->scale;
+        return out;
     }
     out.rect = out.coverTest = Rect(std::max(bar.minX() - 2, s.minX() + 4), bar.maxY() + 6, open.width, open.height);
     return out;

@@ -13,7 +13,8 @@ namespace fw::stacks {
 StackPresenter::StackPresenter(const StackQueries& queries, StackRequests requests, const PresenterServices& services)
     : queries_(queries), requests_(std::move(requests)), callbacks_(services.callbacks),
       badgeSettings_(services.badgeSettings), access_(services.access), screens_(services.screens), clock_(services.clock),
-      surfaces_(services.surfaces), chromeReads_(services.chromeReads), mouse_(services.mouse)
+      surfaces_(services.surfaces), chromeReads_(services.chromeReads), mouse_(services.mouse),
+      desktop_(services.desktop)
 {
 }
 
@@ -85,8 +86,9 @@ std::optional<StackPresenter::Controls> StackPresenter::readControls(const Manag
 {
     const auto c = access_.titleBarButtonsFrame(m.element);
     const auto n = c ? access_.minimizeButtonFrame(m.element) : std::nullopt;
-    if (c && n)
-        return Controls{{}, *c, *n, true};
+    const auto bar = n ? access_.titleBarFrame(m.element) : std::nullopt;
+    if (c && n && bar)
+        return Controls{{}, *c, *n, true, *bar};
     const auto frame = access_.frame(m);
     if (!frame)
         return std::nullopt;

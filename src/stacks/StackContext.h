@@ -22,6 +22,7 @@ class UserDefaults;
 class StackSurfaces;
 class ChromeReads;
 class MouseMonitor;
+class DesktopSettings;
 
 namespace stacks {
 
@@ -47,6 +48,8 @@ struct StackServices {
     ChromeReads* chromeReads = nullptr;
     // Where the pointer is, for hover; none: where it was last reported.
     MouseMonitor* mouse = nullptr;
+    // Where the window manager draws its title-bar buttons; none: at the right end.
+    DesktopSettings* desktop = nullptr;
 };
 
 // The engine's switches: started, its menu open, monitoring on, a move animating.

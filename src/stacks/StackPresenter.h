@@ -11,6 +11,7 @@
 #include "base/Clock.h"
 #include "base/Geometry.h"
 #include "base/TaskScope.h"
+#include "platform/DesktopSettings.h"
 #include "platform/MouseMonitor.h"
 #include "platform/Screens.h"
 #include "stacks/BadgeSettings.h"
@@ -72,6 +73,7 @@ struct PresenterServices {
     const WindowStackCallbacks& callbacks;
     BadgeSettings& badgeSettings;
     MouseMonitor* mouse = nullptr;   // where the pointer is; none: where it was last seen
+    DesktopSettings* desktop = nullptr;   // the title-bar buttons' side; none: the right
 };
 
 class StackPresenter final : public StackPresentation {
@@ -95,11 +97,13 @@ public:
         WindowChrome chrome;
         double read = 0;
     };
-    // The title-bar buttons of a window as last read for its slot; without a title bar of the
-    // window manager's (`titled` false), the spot inside its top edge that stands for them.
+    // The title-bar buttons of a window as last read for its slot, and the title bar itself;
+    // without a title bar of the window manager's (`titled` false), the spot inside its top
+    // edge that stands for them.
     struct Controls {
         Rect slot, controls, minimize;
         bool titled = true;
+        Rect bar;
     };
 
     StackPresenter(const StackQueries& queries, StackRequests requests, const PresenterServices& services);
@@ -221,6 +225,7 @@ private:
     StackSurfaces& surfaces_;
     ChromeReads& chromeReads_;
     MouseMonitor* mouse_;
+    DesktopSettings* desktop_;
 
     std::unordered_map<BadgeKey, Badge> badges_;
     std::unordered_map<ManagedWindow, std::unique_ptr<AnchorPanel>> panels_;

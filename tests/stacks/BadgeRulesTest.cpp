@@ -1,9 +1,11 @@
 // The pure rules under badges: the stored placements ("badgePlacements.v2": matching by
-// overlap, the cap per display, what a bad stored entry costs) and the free title-bar spot
-// with explicit controls, with the badge sizes it works from.
+// overlap, the cap per display, what a bad stored entry costs), the free title-bar spot with
+// explicit controls, with the badge sizes it works from, and the spots across the window's
+// left edge and on the window manager's title bar.
 #include "base/UserDefaults.h"
 #include "stacks/BadgePlacementStore.h"
 #include "stacks/BadgeSpotFinder.h"
+#include "stacks/BadgeSpots.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -156,6 +158,62 @@ TEST(BadgeSpot, FindsTheFreeStretchOfTheTitleBarClearOfEveryBusyStackedWindow)
     ASSERT_TRUE(spot);
     EXPECT_EQ(*spot, (Point{98, 69})) << "in the third row: the first is full, the second is one wide control";
     EXPECT_EQ(controlBands(rows).size(), 3u);
+}
+
+TEST(BadgeSpot, OnTheEdgeTheBadgeStraddlesTheSlotsLeftEdgeInsideTheVisibleFrame)
+{
+    const Size open = badgeSize(2, true, false), compact = badgeSize(2, false, false);   // 92 × 36, 39 × 22
+    struct Row {
+        const char* what;
+        Rect slot;
+        std::optional<double> visibleMinX;
+        Rect rect, coverTest;
+    };
+    const Row rows[] = {
+        {"between two windows: half on each side", Rect(960, 40, 900, 700), 0.0, Rect(942, 70, 36, 92),
+         Rect(961, 70, 10, 39)},
+        {"at the screen's left: pushed 1 point inside", Rect(8, 40, 900, 700), 0.0, Rect(1, 70, 36, 92),
+         Rect(9, 70, 21, 39)},
+        {"beside a panel on the left", Rect(60, 40, 900, 700), 48.0, Rect(49, 70, 36, 92), Rect(61, 70, 17, 39)},
+        {"no screen under the edge: no limit", Rect(-200, 40, 900, 700), std::nullopt, Rect(-218, 70, 36, 92),
+         Rect(-199, 70, 10, 39)},
+    };
+    for (const Row& r : rows) {
+        const stacks::EdgeBadge got = stacks::edgeBadge(r.slot, 70, open, compact, r.visibleMinX);
+        EXPECT_EQ(got.rect, r.rect) << r.what;
+        EXPECT_EQ(got.coverTest, r.coverTest) << r.what << ": the compact strip's part over the window";
+    }
+}
+
+TEST(BadgeSpot, OnTheTitleBarTheBadgeFitsTheBarBesideTheButtonsOnTheTitlesSide)
+{
+    const Size open = badgeSize(1, true, false);   // 56 × 36
+    struct Row {
+        const char* what;
+        Rect bar;
+        TitleBarButtons buttons;
+        std::optional<Rect> rect;
+        double scale = 1;
+    };
+    const Row rows[] = {
+        {"buttons at the right: left of them", Rect(100, 50, 800, 22), {1, 3, false}, Rect(900 - 66 - 4 - 31, 51, 31, 20),
+         20.0 / 36},
+        {"buttons at the left: right of them", Rect(100, 50, 800, 22), {4, 0, true}, Rect(100 + 88 + 4, 51, 31, 20),
+         20.0 / 36},
+        {"a tall bar: the open size, centred", Rect(0, 0, 600, 48), {1, 1, false}, Rect(600 - 48 - 4 - 56, 6, 56, 36), 1},
+        {"an odd bar: whole points", Rect(0, 0, 600, 25), {0, 2, false}, Rect(600 - 50 - 4 - 36, 1, 36, 23), 23.0 / 36},
+        {"too narrow between the ends", Rect(0, 0, 120, 22), {1, 3, false}, std::nullopt},
+        {"too thin to draw", Rect(0, 0, 600, 10), {1, 3, false}, std::nullopt},
+    };
+    for (const Row& r : rows) {
+        const auto got = stacks::titleBarBadge(r.bar, open, r.buttons);
+        ASSERT_EQ(got.has_value(), r.rect.has_value()) << r.what;
+        if (!got)
+            continue;
+        EXPECT_EQ(got->rect, *r.rect) << r.what;
+        EXPECT_DOUBLE_EQ(got->scale, r.scale) << r.what;
+        EXPECT_TRUE(r.bar.contains(got->rect)) << r.what << ": within the frame's top extent";
+    }
 }
 
 } // namespace
