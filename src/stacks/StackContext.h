@@ -11,7 +11,6 @@
 #include "platform/Screens.h"
 #include "snap/WindowStackController.h"
 #include "stacks/StackPresentation.h"
-#include "stacks/StackRefresh.h"
 #include "stacks/StackSet.h"
 #include "transitions/TransitionServices.h"
 #include "windows/WindowAccess.h"
@@ -25,6 +24,8 @@ class MouseMonitor;
 class DesktopSettings;
 
 namespace stacks {
+
+class StackRefresh;
 
 // What the engine works with; each must outlive it.
 struct StackServices {
@@ -80,12 +81,6 @@ struct StackContext : StackServices {
     bool mayRefresh() const { return callbacks.canRefresh && callbacks.canRefresh(); }
     // Monitoring and grouping on, trusted, the coordinator idle, no move animating.
     bool mayMove() const { return flags.monitoring && set.enabled() && !flags.shuffling && trusted() && mayRefresh(); }
-    // The move animating has ended: the next may start, the stacks are read again soon.
-    void endMove()
-    {
-        flags.shuffling = false;
-        refresh.schedule();
-    }
 };
 
 } // namespace stacks

@@ -1,11 +1,12 @@
 // The pure rules under badges: the stored placements ("badgePlacements.v2": matching by
 // overlap, the cap per display, what a bad stored entry costs), the free title-bar spot with
-// explicit controls, with the badge sizes it works from, and the spots across the window's
-// left edge and on the window manager's title bar.
+// explicit controls, with the badge sizes it works from, the spots across the window's left
+// edge and on the window manager's title bar, and the badge state's choice among the rules.
 #include "base/UserDefaults.h"
 #include "stacks/BadgePlacementStore.h"
 #include "stacks/BadgeSpotFinder.h"
 #include "stacks/BadgeSpots.h"
+#include "stacks/BadgeState.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -214,6 +215,72 @@ TEST(BadgeSpot, OnTheTitleBarTheBadgeFitsTheBarBesideTheButtonsOnTheTitlesSide)
         EXPECT_DOUBLE_EQ(got->scale, r.scale) << r.what;
         EXPECT_TRUE(r.bar.contains(got->rect)) << r.what << ": within the frame's top extent";
     }
+}
+
+// The rules in order over the badge state alone: on the edge; where the user dragged it; the
+// free title-bar spot; on the window manager's title bar (none when it does not fit); inside
+// the top edge of a window without one.
+TEST(BadgeSpot, TheBadgeStateTakesTheFirstRuleThatApplies)
+{
+    MemoryDefaults defaults;
+    stacks::BadgeSettings settings(defaults);
+    VirtualClock clock;
+    stacks::BadgeState state(clock);
+    const ManagedWindow front{11, 100, u"front"_qs, u"Front"_qs}, back{12, 101, u"back"_qs, u"Back"_qs};
+    const Rect slot(968, 8, 944, 1034);
+    WindowStack stack;
+    stack.frame = slot;
+    stack.members = {back, front};
+    const std::vector<ScreenInfo> screens{{u"A"_qs, u"A"_qs, Rect(0, 0, 1920, 1080), Rect(0, 0, 1920, 1050), true}};
+    const Rect buttons(slot.minX() + 7, slot.minY() + 4, 52, 14);
+    state.controls[front] = {slot, buttons, Rect(slot.minX() + 27, slot.minY() + 4, 12, 14), true,
+                             Rect(slot.minX(), slot.minY(), slot.width(), 22)};
+    std::optional<Point> free;
+    int asked = 0;
+    const stacks::BadgeSurroundings around{settings, screens, TitleBarButtons{1, 3, false}, [&] {
+                                               ++asked;
+                                               return free;
+                                           }};
+    const auto layout = [&](bool titled = true) {
+        return state.layout(front, stack, titled ? std::optional(buttons) : std::nullopt, u"A"_qs, 1, false, around);
+    };
+
+    settings.setOnEdge(true);
+    auto got = layout();
+    ASSERT_TRUE(got);
+    EXPECT_TRUE(got->edge);
+    EXPECT_EQ(got->rect, Rect(slot.minX() - 18, slot.minY() + 18 + 6, 36, 56)) << "across the edge, below the buttons";
+    EXPECT_EQ(asked, 0) << "the free spot is not asked for";
+
+    settings.setOnEdge(false);
+    settings.setAutoPlace(true);
+    settings.placements().setPlacement({true, 120, 40}, u"A"_qs, slot);
+    got = layout();
+    ASSERT_TRUE(got);
+    EXPECT_EQ(got->rect, Rect(slot.maxX() - 120, slot.minY() + 40, 56, 36)) << "where the user dragged it";
+    settings.placements().removeAll();
+
+    free = Point{300, 30};
+    got = layout();
+    ASSERT_TRUE(got);
+    EXPECT_EQ(got->rect, Rect(slot.minX() + 300, slot.minY() + 30, 56, 36)) << "the free title-bar spot";
+    EXPECT_EQ(asked, 1);
+
+    free.reset();
+    got = layout();
+    ASSERT_TRUE(got);
+    EXPECT_TRUE(got->onTitleBar);
+    EXPECT_EQ(got->rect, Rect(slot.maxX() - 66 - 4 - 31, slot.minY() + 1, 31, 20)) << "beside the buttons";
+    EXPECT_EQ(got->size, (Size{56, 36})) << "a moved badge takes its open size";
+
+    state.controls[front].bar = Rect(slot.minX(), slot.minY(), 120, 22);
+    EXPECT_FALSE(layout()) << "no room between the ends of a narrow title bar";
+
+    state.controls[front].titled = false;
+    got = layout(false);
+    ASSERT_TRUE(got);
+    EXPECT_FALSE(got->onTitleBar);
+    EXPECT_EQ(got->rect, Rect(slot.minX() + 5, slot.minY() + 6, 56, 36)) << "inside the top edge";
 }
 
 } // namespace
