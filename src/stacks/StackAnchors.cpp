@@ -23,7 +23,19 @@ struct Candidate {
     bool titled = true;
 };
 
-std::optional<TitleBarControls> readControls(WindowAccess& access, const ManagedWindow& m);
+// What stands for a window's title-bar buttons, read now.
+std::optional<TitleBarControls> readControls(WindowAccess& access, const ManagedWindow& m)
+{
+    const auto c = access.titleBarButtonsFrame(m.element);
+    const auto n = c ? access.minimizeButtonFrame(m.element) : std::nullopt;
+    const auto bar = n ? access.titleBarFrame(m.element) : std::nullopt;
+    if (c && n && bar)
+        return TitleBarControls{{}, *c, *n, true, *bar};
+    const auto frame = access.frame(m);
+    if (!frame)
+        return std::nullopt;
+    return TitleBarControls{{}, Rect::null(), Rect(frame->minX() + 7, frame->minY() + 6, 12, 12), false, {}};
+}
 
 // The members whose title-bar buttons can be read and lie in the top 100 points of their slot;
 // a member whose window manager draws no title bar (the window draws its own) is probed at the
@@ -61,19 +73,6 @@ std::vector<Candidate> probe(PresenterContext& ctx, const WindowStack& stack, co
     return out;
 }
 
-std::optional<TitleBarControls> readControls(WindowAccess& access, const ManagedWindow& m)
-{
-    const auto c = access.titleBarButtonsFrame(m.element);
-    const auto n = c ? access.minimizeButtonFrame(m.element) : std::nullopt;
-    const auto bar = n ? access.titleBarFrame(m.element) : std::nullopt;
-    if (c && n && bar)
-        return TitleBarControls{{}, *c, *n, true, *bar};
-    const auto frame = access.frame(m);
-    if (!frame)
-        return std::nullopt;
-    return TitleBarControls{{}, Rect::null(), Rect(frame->minX() + 7, frame->minY() + 6, 12, 12), false, {}};
-}
-
 // The candidate really stands in front at its button: the first layer over it is the
 // candidate, in its slot, and so is the layer under the point.
 bool confirmsFront(const PresenterContext& ctx, const ManagedWindow& candidate, const Rect& probe,
@@ -93,9 +92,41 @@ bool confirmsFront(const PresenterContext& ctx, const ManagedWindow& candidate, 
     return under != layers.end() && under->id == candidate.element && under->pid == candidate.pid;
 }
 
+// An anchor panel over the candidate's button, its hover geometry, and its badge.
 void presentAnchor(PresenterContext& ctx, const Candidate& c, const WindowStack& stack,
                    const std::vector<ManagedWindow>& members, const std::unordered_map<ManagedWindow, Rect>& buttons,
-                   const std::vector<WindowLayerSnapshot>& layers, StackPresentation::Shown& out);
+                   const std::vector<WindowLayerSnapshot>& layers, StackPresentation::Shown& out)
+{
+    AnchorState& anchors = ctx.anchors;
+    const ManagedWindow& w = c.window;
+    const auto known = anchors.anchors.find(w);
+    auto& panel = anchors.panels[w];
+    if (known == anchors.anchors.end() || !(known->second.origin == c.minimize)) {
+        ctx.hover.states.erase(w);
+        if (panel)
+            panel->orderOut();
+    }
+    anchors.anchors[w] = {c.minimize, c.activation, {c.activation}};
+    anchors.fronts[w] = w;
+    out.records.append(QJsonObject{{QStringLiteral("originFrame"), toString(c.minimize)},
+                                   {QStringLiteral("activationFrame"), toString(c.activation)},
+                                   {QStringLiteral("status"), QStringLiteral("hover ready")},
+                                   {QStringLiteral("frontApp"), w.appName}});
+    anchors.seen.insert(w);
+    if (!panel)
+        panel = ctx.surfaces.makeAnchorPanel(c.minimize);
+    panel->anchor().update(members, w);
+    configureAnchorCallbacks(ctx, panel->anchor(), stack);
+    if (!(panel->frame() == c.minimize))
+        panel->setFrame(c.minimize);
+
+    const std::vector<ManagedWindow> mates = ctx.queries.slotMates(w, members, stack);
+    const auto own = buttons.find(w);
+    const auto key = presentBadge(ctx, w, mates, stack, own == buttons.end() ? std::nullopt : std::optional(own->second),
+                                  layers);
+    if (key)
+        ctx.badges.seen.insert(*key);
+}
 
 } // namespace
 
@@ -135,45 +166,6 @@ StackPresentation::Shown presentStack(PresenterContext& ctx, const WindowStack& 
     }
     return out;
 }
-
-namespace {
-
-void presentAnchor(PresenterContext& ctx, const Candidate& c, const WindowStack& stack,
-                   const std::vector<ManagedWindow>& members, const std::unordered_map<ManagedWindow, Rect>& buttons,
-                   const std::vector<WindowLayerSnapshot>& layers, StackPresentation::Shown& out)
-{
-    AnchorState& anchors = ctx.anchors;
-    const ManagedWindow& w = c.window;
-    const auto known = anchors.anchors.find(w);
-    auto& panel = anchors.panels[w];
-    if (known == anchors.anchors.end() || !(known->second.origin == c.minimize)) {
-        ctx.hover.states.erase(w);
-        if (panel)
-            panel->orderOut();
-    }
-    anchors.anchors[w] = {c.minimize, c.activation, {c.activation}};
-    anchors.fronts[w] = w;
-    out.records.append(QJsonObject{{QStringLiteral("originFrame"), toString(c.minimize)},
-                                   {QStringLiteral("activationFrame"), toString(c.activation)},
-                                   {QStringLiteral("status"), QStringLiteral("hover ready")},
-                                   {QStringLiteral("frontApp"), w.appName}});
-    anchors.seen.insert(w);
-    if (!panel)
-        panel = ctx.surfaces.makeAnchorPanel(c.minimize);
-    panel->anchor().update(members, w);
-    configureAnchorCallbacks(ctx, panel->anchor(), stack);
-    if (!(panel->frame() == c.minimize))
-        panel->setFrame(c.minimize);
-
-    const std::vector<ManagedWindow> mates = ctx.queries.slotMates(w, members, stack);
-    const auto own = buttons.find(w);
-    const auto key = presentBadge(ctx, w, mates, stack, own == buttons.end() ? std::nullopt : std::optional(own->second),
-                                  layers);
-    if (key)
-        ctx.badges.seen.insert(*key);
-}
-
-} // namespace
 
 void configureAnchorCallbacks(PresenterContext& ctx, WindowStackAnchor& anchor, const WindowStack& stack,
                               std::function<void()> onDismiss)

@@ -94,8 +94,42 @@ void hoverTick(PresenterContext& ctx)
 
 namespace {
 
+// The switcher opens, unless another window is under the pointer, the front left its slot or
+// window control is not allowed (each refusal logged).
 StackHoverState showStep(PresenterContext& ctx, const ManagedWindow& key, AnchorPanel& panel, StackHoverState state,
-                         Point p);
+                         Point p)
+{
+    if (panel.isVisible()) {
+        state.visible = true;
+        return state;
+    }
+    const ManagedWindow front = ctx.anchors.fronts.at(key);
+    const auto under = ctx.access.windowUnderPoint(p);
+    QString reason;
+    if (!under) {
+        reason = QStringLiteral("pointer is over nothing");
+    } else if (!(*under == front)) {
+        reason = QStringLiteral("pointer is over ") + under->appName;
+    } else {
+        const auto& presented = ctx.queries.presented();
+        const auto stack = std::find_if(presented.begin(), presented.end(), [&](const WindowStack& s) { return s.contains(key); });
+        const auto frame = ctx.access.frame(front);
+        if (stack == presented.end() || !frame || !stack->sitsInSlot(front, *frame))
+            reason = QStringLiteral("frame moved from its slot");
+    }
+    if (reason.isEmpty() && !ctx.queries.windowControlTrusted())
+        reason = QStringLiteral("window control is not allowed");
+    if (!reason.isEmpty()) {
+        log::info(LogCategory::Hover, "Hover refused for %{public}s: %{public}s", front.appName, reason);
+        return {};
+    }
+    panel.orderFrontRegardless();
+    panel.anchor().showPopover();
+    ctx.badges.raiseShown();   // the badges go under the switcher
+    if (ctx.callbacks.tip)
+        ctx.callbacks.tip(Tip::switcher);
+    return {true, std::nullopt, std::nullopt};
+}
 
 } // namespace
 
@@ -140,45 +174,6 @@ StackHoverState hoverAnchor(PresenterContext& ctx, const ManagedWindow& key, Anc
         close();
     return state;
 }
-
-namespace {
-
-StackHoverState showStep(PresenterContext& ctx, const ManagedWindow& key, AnchorPanel& panel, StackHoverState state,
-                         Point p)
-{
-    if (panel.isVisible()) {
-        state.visible = true;
-        return state;
-    }
-    const ManagedWindow front = ctx.anchors.fronts.at(key);
-    const auto under = ctx.access.windowUnderPoint(p);
-    QString reason;
-    if (!under) {
-        reason = QStringLiteral("pointer is over nothing");
-    } else if (!(*under == front)) {
-        reason = QStringLiteral("pointer is over ") + under->appName;
-    } else {
-        const auto& presented = ctx.queries.presented();
-        const auto stack = std::find_if(presented.begin(), presented.end(), [&](const WindowStack& s) { return s.contains(key); });
-        const auto frame = ctx.access.frame(front);
-        if (stack == presented.end() || !frame || !stack->sitsInSlot(front, *frame))
-            reason = QStringLiteral("frame moved from its slot");
-    }
-    if (reason.isEmpty() && !ctx.queries.windowControlTrusted())
-        reason = QStringLiteral("window control is not allowed");
-    if (!reason.isEmpty()) {
-        log::info(LogCategory::Hover, "Hover refused for %{public}s: %{public}s", front.appName, reason);
-        return {};
-    }
-    panel.orderFrontRegardless();
-    panel.anchor().showPopover();
-    ctx.badges.raiseShown();   // the badges go under the switcher
-    if (ctx.callbacks.tip)
-        ctx.callbacks.tip(Tip::switcher);
-    return {true, std::nullopt, std::nullopt};
-}
-
-} // namespace
 
 void hoverBadges(PresenterContext& ctx, Point p)
 {
