@@ -218,11 +218,11 @@ Menu windowStacksMenu(const StatusMenuState& state)
     menu.items.push_back(std::move(autoPlace));
     MenuItem onEdge = toggle(QStringLiteral("Badges on Window Edge"), MenuCommand::toggleBadgesOnEdge,
                              stacks.badges.onEdge, drawn);
-    onEdge.toolTip = QStringLiteral("Stand each stack's badge upright along its window's left edge, instead of "
-                                    "under the title bar");
+    onEdge.toolTip = QStringLiteral("Stand each stack's badge on its window's left edge, between windows, instead "
+                                    "of in the title bar");
     menu.items.push_back(std::move(onEdge));
     MenuItem reset = command(stacks.badges.autoPlace ? QStringLiteral("Place All Badges Automatically")
-                                                     : QStringLiteral("Move All Badges Back Under the Title Bar"),
+                                                     : QStringLiteral("Move All Badges Back to the Title Bar"),
                              MenuCommand::resetAllBadges, drawn);
     reset.hidden = !stacks.movedBadges;
     menu.items.push_back(std::move(reset));

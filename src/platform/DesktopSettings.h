@@ -1,13 +1,23 @@
 #pragma once
-// Desktop settings port: what the desktop itself says about window tiling and motion. The
-// desktop's own tiling (dragging a window to a screen edge or to the top tiles or fills it)
-// competes with our drags; we read it, never change it, and can open the desktop's settings
-// where the user turns it off.
+// Desktop settings port: what the desktop itself says about window tiling, motion and the
+// window manager's title bars. The desktop's own tiling (dragging a window to a screen edge or
+// to the top tiles or fills it) competes with our drags; we read it, never change it, and can
+// open the desktop's settings where the user turns it off. Where the window manager draws its
+// title-bar buttons decides where a stack's badge stands on the title bar.
 
 #include <QString>
 #include <optional>
 
 namespace fw {
+
+// What a window manager draws at each end of its title bars, beside the title: the window's
+// buttons, its menu button or icon, spacers (each counts as one item).
+struct TitleBarButtons {
+    int left = 1, right = 3;
+    // The close, minimize and maximize buttons stand at the left end (most of them).
+    bool buttonsLeft = false;
+    friend bool operator==(const TitleBarButtons&, const TitleBarButtons&) = default;
+};
 
 class DesktopSettings {
 public:
@@ -23,6 +33,9 @@ public:
     virtual bool openTilingSettings() = 0;
     // The desktop asks applications to keep animations to a minimum.
     virtual bool reduceMotion() = 0;
+    // Where the running window manager draws its title-bar buttons: as the desktop states its
+    // button layout, else that window manager's own default.
+    virtual TitleBarButtons titleBarButtons() { return {}; }
 };
 
 } // namespace fw

@@ -1,14 +1,16 @@
-// Each stack front's badge, once per refresh pass: which icons it shows (over a spanning
-// window, the windows of the covered regions may form a group), where it stands (on the
-// window's left edge, where the user dragged it, in a free stretch of the title bar, or under
-// the title-bar buttons; inside the window's top edge when the window manager draws no title
-// bar), whether anything covers that spot, and the panel that shows it.
+// The run that shows each stack front's badge, once per refresh pass: which icons it shows (over a spanning
+// window, the windows of the covered regions may form a group), where it stands (across the
+// window's left edge, where the user dragged it, in a free stretch of the window's own title
+// bar, or on the window manager's title bar beside its buttons; inside the window's top edge
+// when the window manager draws no title bar), whether anything covers that spot, and the
+// panel that shows it.
 // Right after a switch a badge that cannot be placed keeps its last state for a moment.
-#include "stacks/StackPresenter.h"
+#include "stacks/BadgeOrchestration.h"
 
 #include "base/Log.h"
 #include "layout/ScreenGeometry.h"
 #include "stacks/BadgeSpotFinder.h"
+#include "stacks/BadgeUpkeep.h"
 
 #include <algorithm>
 #include <cmath>
@@ -74,7 +76,7 @@ BadgeIcons spanGroup(const ManagedWindow& front, const std::vector<ManagedWindow
             group.push_back(h);
     }
     std::stable_sort(group.begin(), group.end(), [&](const ManagedWindow& a, const ManagedWindow& b) {
-        return StackPresenter::badgeMemberOrder(stack.slot(a), stack.slot(b));
+        return BadgeState::memberOrder(stack.slot(a), stack.slot(b));
     });
     std::vector<ManagedWindow> spanning, rest;
     for (const ManagedWindow& m : members) {
@@ -92,68 +94,11 @@ BadgeIcons spanGroup(const ManagedWindow& front, const std::vector<ManagedWindow
     return out;
 }
 
-} // namespace
-
-struct StackPresenter::BadgeLayout {
-    Rect rect;         // the badge's frame
-    Rect coverTest;    // what must be uncovered
-    bool edge = false;
-    Size size;
-};
-
-QString StackPresenter::spotKey(const Rect& slot) const
+// What the badge shows: its icons and group, the reset items of its menu (none on the edge),
+// upright or fitted to a title bar.
+BadgeSurface::Content badgeContent(const BadgeIcons& icons, const WindowStack& stack, const BadgeLayout& layout,
+                                   BadgeSettings& settings, const QString& display, const Rect& slot)
 {
-    const Point centre{slot.midX(), slot.midY()};
-    for (const ScreenInfo& s : passScreens()) {
-        if (s.frame.contains(centre))
-            return s.key;
-    }
-    return QStringLiteral("unknown");
-}
-
-bool StackPresenter::badgeMemberOrder(const Rect& a, const Rect& b)
-{
-    if (std::abs(a.minY() - b.minY()) <= 8)
-        return a.minX() < b.minX();
-    return a.minY() < b.minY();
-}
-
-void StackPresenter::removeBadge(const BadgeKey& key)
-{
-    const auto it = badges_.find(key);
-    if (it == badges_.end())
-        return;
-    it->second.panel->setBadgeShown(false);
-    badges_.erase(it);
-}
-
-std::optional<BadgeKey> StackPresenter::presentBadge(const ManagedWindow& front, const std::vector<ManagedWindow>& members,
-                                                     const WindowStack& stack, const std::optional<Rect>& controls,
-                                                     const std::vector<WindowLayerSnapshot>& layers)
-{
-    const Rect slot = stack.slot(front);
-    const BadgeKey key{stack.members.front(), toString(slot)};
-    const BadgeIcons icons = spanGroup(front, members, stack, layers);
-    if (!badgeSettings_.enabled() || icons.members.empty()) {
-        removeBadge(key);
-        return std::nullopt;
-    }
-    const auto known = badges_.find(key);
-    if (known != badges_.end() && known->second.panel->isDragging())
-        return key;
-    const bool inGrace = uptime() - queries_.lastSwitchAt() < kBadgeGrace;
-    const QString display = spotKey(slot);
-    const auto layout = layoutBadge(front, stack, controls, display, int(icons.members.size()), icons.group.has_value());
-    if (!layout)
-        return inGrace && known != badges_.end() ? std::optional(key) : std::nullopt;
-    if (!badgeUncovered(layout->coverTest, slot, front, stack, layers)) {
-        if (inGrace && known != badges_.end())
-            return key;
-        log::info(LogCategory::Hover, "Badge hidden for %{public}s: something covers %{public}s", front.appName,
-                  toString(layout->coverTest));
-        removeBadge(key);
-        return std::nullopt;
-    }
     BadgeSurface::Content content;
     content.members = icons.members;
     if (icons.group) {
@@ -162,33 +107,81 @@ std::optional<BadgeKey> StackPresenter::presentBadge(const ManagedWindow& front,
         content.group = BadgeGroup{spanning, spanning + int(icons.group->size())};
         content.groupTitle = groupTitle(*icons.group);
     }
-    const bool stored = !layout->edge && badgeSettings_.placements().bestEntry(display, slot).has_value();
-    const bool autoPlace = badgeSettings_.autoPlace();
-    if (!layout->edge && stored)
+    const BadgePlacementStore& placements = settings.placements();
+    const bool autoPlace = settings.autoPlace();
+    if (!layout.edge && placements.bestEntry(display, slot).has_value())
         content.resetTitle = autoPlace ? QStringLiteral("Place Badge Automatically")
-                                       : QStringLiteral("Move Badge Back Under the Title Bar");
-    if (!layout->edge && !badgeSettings_.placements().isEmpty())
+                                       : QStringLiteral("Move Badge Back to the Title Bar");
+    if (!layout.edge && !placements.isEmpty())
         content.resetAllTitle = autoPlace ? QStringLiteral("Place All Badges Automatically")
-                                          : QStringLiteral("Move All Badges Back Under the Title Bar");
-    content.vertical = layout->edge;
-    Badge& badge = badges_[key];
+                                          : QStringLiteral("Move All Badges Back to the Title Bar");
+    content.vertical = layout.edge;
+    content.onTitleBar = layout.onTitleBar;
+    content.scale = layout.scale;
+    return content;
+}
+
+} // namespace
+
+std::optional<BadgeKey> presentBadge(PresenterContext& ctx, const ManagedWindow& front,
+                                     const std::vector<ManagedWindow>& members, const WindowStack& stack,
+                                     const std::optional<Rect>& controls, const std::vector<WindowLayerSnapshot>& layers)
+{
+    BadgeState& state = ctx.badges;
+    const Rect slot = stack.slot(front);
+    const BadgeKey key{stack.members.front(), toString(slot)};
+    const BadgeIcons icons = spanGroup(front, members, stack, layers);
+    if (!ctx.badgeSettings.enabled() || icons.members.empty()) {
+        state.remove(key);
+        return std::nullopt;
+    }
+    const auto known = state.badges.find(key);
+    if (known != state.badges.end() && known->second.panel->isDragging())
+        return key;
+    const bool inGrace = ctx.uptime() - ctx.queries.lastSwitchAt() < kBadgeGrace;
+    const QString display = BadgeState::spotKey(slot, ctx.passScreens());
+    const int count = int(icons.members.size());
+    const bool joiner = icons.group.has_value();
+    const BadgeSurroundings around{ctx.badgeSettings, ctx.passScreens(),
+                                   ctx.desktop ? ctx.desktop->titleBarButtons() : TitleBarButtons{},
+                                   [&]() -> std::optional<Point> {
+                                       std::vector<ManagedWindow> inSlot;
+                                       for (const ManagedWindow& m : stack.members) {
+                                           if (stack.frameSitsIn(stack.slot(m), stack.gridOf(m), slot))
+                                               inSlot.push_back(m);
+                                       }
+                                       return autoBadgeOffset(ctx, slot, front, inSlot, count, joiner);
+                                   }};
+    const auto layout = state.layout(front, stack, controls, display, count, joiner, around);
+    if (!layout)
+        return inGrace && known != state.badges.end() ? std::optional(key) : std::nullopt;
+    if (!BadgeState::uncovered(layout->coverTest, slot, front, stack, layers)) {
+        if (inGrace && known != state.badges.end())
+            return key;
+        log::info(LogCategory::Hover, "Badge hidden for %{public}s: something covers %{public}s", front.appName,
+                  toString(layout->coverTest));
+        state.remove(key);
+        return std::nullopt;
+    }
+    BadgeSurface::Content content = badgeContent(icons, stack, *layout, ctx.badgeSettings, display, slot);
+    Badge& badge = state.badges[key];
     badge.front = front;
     badge.display = display;
     badge.slot = slot;
     badge.edge = layout->edge;
     badge.size = layout->size;
     if (!badge.panel) {
-        if (callbacks_.tip)
-            callbacks_.tip(Tip::badge);
-        badge.panel = surfaces_.makeBadge();
+        if (ctx.callbacks.tip)
+            ctx.callbacks.tip(Tip::badge);
+        badge.panel = ctx.surfaces.makeBadge();
     }
     content.expanded = badge.panel->expanded();
-    badge.panel->configure(content, badgeActions(key, front, stack, icons.group));
+    badge.panel->configure(content, badgeActions(ctx, key, front, stack, icons.group));
     const Rect was = badge.panel->frame();
     if (!(was == layout->rect)) {
         const bool glide = badge.panel->isVisible() && badge.panel->badgeShown() && was.size == layout->rect.size
                            && std::hypot(was.x() - layout->rect.x(), was.y() - layout->rect.y()) > 2
-                           && !surfaces_.reduceMotion();
+                           && !ctx.surfaces.reduceMotion();
         badge.panel->setFrame(layout->rect, glide);
     }
     badge.frame = layout->rect;
@@ -196,104 +189,24 @@ std::optional<BadgeKey> StackPresenter::presentBadge(const ManagedWindow& front,
     return key;
 }
 
-std::optional<StackPresenter::BadgeLayout> StackPresenter::layoutBadge(const ManagedWindow& front,
-                                                                        const WindowStack& stack,
-                                                                        const std::optional<Rect>& controls,
-                                                                        const QString& display, int count, bool joiner)
+std::optional<Point> autoBadgeOffset(PresenterContext& ctx, const Rect& slot, const ManagedWindow& front,
+                                     const std::vector<ManagedWindow>& members, int count, bool joiner)
 {
-    const Rect s = stack.slot(front);
-    const double scale = scaleAt(passScreens(), Point{s.midX(), s.midY()});
-    const Size open = badgeSize(count, true, joiner, scale);
-    // A window that draws its own title bar has none of the window manager's: its badge takes
-    // the spot it would have under a title bar of no height along the window's top edge.
-    const Rect bar = controls.value_or(Rect(s.minX() + 7, s.minY(), 52, 0));
-    BadgeLayout out;
-    out.size = open;
-    if (badgeSettings_.onEdge()) {
-        // Upright along the window's left edge, inside its frame, just below the title bar.
-        const Size upright{open.height, open.width};
-        const double y = bar.maxY() + 6;
-        double x = s.minX();
-        const Point probe{s.minX() + 1, s.midY()};
-        for (const ScreenInfo& screen : passScreens()) {
-            if (screen.frame.contains(probe)) {
-                x = std::max(x, screen.visibleFrame.minX() + 1);
-                break;
-            }
-        }
-        out.rect = Rect(x, y, upright.width, upright.height);
-        const Size compact = badgeSize(count, false, joiner, scale);
-        const Rect small(out.rect.midX() - compact.height / 2, y, compact.height, compact.width);
-        out.coverTest = small.intersection(s.insetBy(1, 0));
-        out.edge = true;
-        out.size = upright;
-        return out;
-    }
-    if (const auto stored = badgeSettings_.placements().placement(display, s)) {
-        double x = stored->fromRight ? s.maxX() - stored->dx : s.minX() + stored->dx;
-        x = std::max(std::min(x, s.maxX() - open.width - 4), s.minX() + 4);
-        double y = std::min(s.minY() + stored->dy, s.maxY() - open.height - 4);
-        y = std::max(y, s.minY() + 4);
-        out.rect = out.coverTest = Rect(x, y, open.width, open.height);
-        return out;
-    }
-    if (badgeSettings_.autoPlace()) {
-        std::vector<ManagedWindow> inSlot;
-        for (const ManagedWindow& m : stack.members) {
-            if (stack.frameSitsIn(stack.slot(m), stack.gridOf(m), s))
-                inSlot.push_back(m);
-        }
-        if (const auto offset = autoBadgeOffset(s, front, inSlot, count, joiner, scale)) {
-            out.rect = out.coverTest = Rect(s.minX() + offset->x, s.minY() + offset->y, open.width, open.height);
-            return out;
-        }
-    }
-    out.rect = out.coverTest = Rect(std::max(bar.minX() - 2, s.minX() + 4), bar.maxY() + 6, open.width, open.height);
-    return out;
-}
-
-bool StackPresenter::badgeUncovered(const Rect& r, const Rect& slot, const ManagedWindow& front, const WindowStack& stack,
-                                    const std::vector<WindowLayerSnapshot>& layers) const
-{
-    // The front's own window sits in the slot by the slot rule: a terminal short of it by
-    // part of a cell covers nothing.
-    const auto inSlot = [&](const WindowLayerSnapshot& layer) {
-        const auto member = std::find_if(stack.members.begin(), stack.members.end(),
-                                         [&](const ManagedWindow& m) { return m.element == layer.id; });
-        const Size grid = member == stack.members.end() ? Size{} : stack.gridOf(*member);
-        return stack.frameSitsIn(layer.frame, grid, slot);
-    };
-    if (r.isNull() || !slot.contains(r))
-        return false;
-    const Point corners[] = {{r.minX() + 1, r.minY() + 1},
-                             {r.maxX() - 1, r.minY() + 1},
-                             {r.minX() + 1, r.maxY() - 1},
-                             {r.maxX() - 1, r.maxY() - 1}};
-    for (const Point& p : corners) {
-        const auto top = std::find_if(layers.begin(), layers.end(), [&](const auto& l) { return l.frame.contains(p); });
-        if (top == layers.end() || top->level != 0 || top->pid != front.pid || !inSlot(*top))
-            return false;
-    }
-    return true;
-}
-
-std::optional<Point> StackPresenter::autoBadgeOffset(const Rect& slot, const ManagedWindow& front,
-                                                     const std::vector<ManagedWindow>& members, int count, bool joiner,
-                                                     double scale)
-{
+    const auto& chrome = ctx.badges.chrome;
+    const double scale = scaleAt(ctx.passScreens(), Point{slot.midX(), slot.midY()});
     for (const ManagedWindow& m : members) {
-        const auto known = chrome_.find(m);
-        const bool busy = known == chrome_.end() || controlsOutsideButtons(known->second.chrome) >= 2;
-        requestChromeRead(m, slot.size, busy ? 30 : 60);
+        const auto known = chrome.find(m);
+        const bool busy = known == chrome.end() || controlsOutsideButtons(known->second.chrome) >= 2;
+        requestChromeRead(ctx, m, slot.size, busy ? 30 : 60);
     }
-    const auto mine = chrome_.find(front);
-    if (mine == chrome_.end() || std::abs(mine->second.size.width - slot.width()) > 5
+    const auto mine = chrome.find(front);
+    if (mine == chrome.end() || std::abs(mine->second.size.width - slot.width()) > 5
         || std::abs(mine->second.size.height - slot.height()) > 5)
         return std::nullopt;
     std::vector<WindowChrome> others;
     for (const ManagedWindow& m : members) {
-        const auto reading = chrome_.find(m);
-        if (!(m == front) && reading != chrome_.end())
+        const auto reading = chrome.find(m);
+        if (!(m == front) && reading != chrome.end())
             others.push_back(reading->second.chrome);
     }
     return badgeOrigin(mine->second.chrome, slot.size, badgeSize(count, false, joiner, scale),

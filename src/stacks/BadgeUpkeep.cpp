@@ -1,9 +1,9 @@
-// Keeping badges in step with their windows: the title-bar readings from which free spots are
+// The runs that keep badges in step with their windows: the title-bar readings from which free spots are
 // found (asked again on a 4 s tick, sooner for the front window of the active application,
 // later for windows with few controls; one reading per window at a time, taken off the main
 // thread), and what a badge reports: a click on an icon, a drag that ended, a reset of one or
 // of every moved badge.
-#include "stacks/StackPresenter.h"
+#include "stacks/BadgeUpkeep.h"
 
 #include "stacks/BadgeSpotFinder.h"
 
@@ -25,48 +25,47 @@ std::vector<Rect> controlFrames(const WindowChrome& chrome)
 
 } // namespace
 
-BadgeSurface::Actions StackPresenter::badgeActions(const BadgeKey& key, const ManagedWindow& front,
-                                                   const WindowStack& stack,
-                                                   const std::optional<std::vector<ManagedWindow>>& group)
+BadgeSurface::Actions badgeActions(PresenterContext& ctx, const BadgeKey& key, const ManagedWindow& front,
+                                   const WindowStack& stack, const std::optional<std::vector<ManagedWindow>>& group)
 {
-    auto weak = self_.weak();
+    auto weak = ctx.self.weak();
     BadgeSurface::Actions actions;
     actions.choose = [weak, front, stack](const ManagedWindow& chosen) {
         if (auto self = weak.lock())
-            self->requests_.switchFront(chosen, stack.slot(chosen), false, front);
+            self->requests.switchFront(chosen, stack.slot(chosen), false, front);
     };
     actions.moved = [weak, key](const Rect& dropped) {
         if (auto self = weak.lock())
-            self->badgeMoved(key, dropped);
+            badgeMoved(*self, key, dropped);
     };
     actions.resetPosition = [weak, key] {
         if (auto self = weak.lock())
-            self->resetBadge(key);
+            resetBadge(*self, key);
     };
     actions.resetAllPositions = [weak] {
         if (auto self = weak.lock())
-            self->resetAllBadges();
+            resetAllBadges(*self);
     };
     if (group) {
         actions.bringGroupForward = [weak, stack] {
             if (auto self = weak.lock())
-                self->requests_.bringUnderneathForward(stack);
+                self->requests.bringUnderneathForward(stack);
         };
     }
     return actions;
 }
 
-void StackPresenter::badgeMoved(const BadgeKey& key, const Rect& dropped)
+void badgeMoved(PresenterContext& ctx, const BadgeKey& key, const Rect& dropped)
 {
-    const auto it = badges_.find(key);
-    if (it == badges_.end()) {
-        requests_.refresh(true);
+    const auto it = ctx.badges.badges.find(key);
+    if (it == ctx.badges.badges.end()) {
+        ctx.requests.refresh(true);
         return;
     }
     Badge& badge = it->second;
     if (badge.edge) {
         badge.panel->setFrame(badge.frame, false);   // an upright badge stays on the edge
-        requests_.refresh(true);
+        ctx.requests.refresh(true);
         return;
     }
     const Rect& w = badge.slot;
@@ -74,7 +73,7 @@ void StackPresenter::badgeMoved(const BadgeKey& key, const Rect& dropped)
     placement.fromRight = dropped.midX() > w.midX();
     placement.dx = placement.fromRight ? w.maxX() - dropped.minX() : dropped.minX() - w.minX();
     placement.dy = dropped.minY() - w.minY();
-    badgeSettings_.placements().setPlacement(placement, badge.display, w);
+    ctx.badgeSettings.placements().setPlacement(placement, badge.display, w);
 
     const Size size = badge.size;
     double x = placement.fromRight ? w.maxX() - placement.dx : w.minX() + placement.dx;
@@ -83,37 +82,49 @@ void StackPresenter::badgeMoved(const BadgeKey& key, const Rect& dropped)
     y = std::max(y, w.minY() + 4);
     badge.frame = Rect(x, y, size.width, size.height);
     badge.panel->setFrame(badge.frame, false);
-    requests_.refresh(true);
+    ctx.requests.refresh(true);
 }
 
-void StackPresenter::resetBadge(const BadgeKey& key)
+void resetBadge(PresenterContext& ctx, const BadgeKey& key)
 {
-    if (const auto it = badges_.find(key); it != badges_.end())
-        badgeSettings_.placements().removePlacement(it->second.display, it->second.slot);
-    requests_.refresh(true);
+    if (const auto it = ctx.badges.badges.find(key); it != ctx.badges.badges.end())
+        ctx.badgeSettings.placements().removePlacement(it->second.display, it->second.slot);
+    ctx.requests.refresh(true);
 }
 
-void StackPresenter::resetAllBadges()
+void resetAllBadges(PresenterContext& ctx)
 {
-    badgeSettings_.placements().removeAll();
-    requests_.refresh(true);
+    ctx.badgeSettings.placements().removeAll();
+    ctx.requests.refresh(true);
 }
 
-void StackPresenter::chromeTick()
+void armChrome(PresenterContext& ctx)
 {
-    if (!badgeSettings_.autoPlace() || queries_.menuOpen() || queries_.shuffling())
+    auto weak = ctx.self.weak();
+    ctx.badges.chromeTimer = ctx.clock.schedule(BadgeState::chromeInterval, [weak] {
+        if (auto self = weak.lock()) {
+            armChrome(*self);
+            chromeTick(*self);
+        }
+    });
+}
+
+void chromeTick(PresenterContext& ctx)
+{
+    if (!ctx.badgeSettings.autoPlace() || ctx.queries.menuOpen() || ctx.queries.shuffling())
         return;
-    const auto frontmost = access_.windowSystem().frontmostPid();
+    const auto frontmost = ctx.access.windowSystem().frontmostPid();
     struct Ask {
         ManagedWindow window;
         Size size;
         double age;
     };
     std::vector<Ask> asks;
-    for (const auto& [key, badge] : badges_) {
+    const auto& chrome = ctx.badges.chrome;
+    for (const auto& [key, badge] : ctx.badges.badges) {
         if (!badge.panel->isVisible())
             continue;
-        const auto& presented = queries_.presented();
+        const auto& presented = ctx.queries.presented();
         const auto stack = std::find_if(presented.begin(), presented.end(),
                                         [&](const WindowStack& s) { return s.contains(badge.front); });
         if (stack == presented.end())
@@ -122,9 +133,9 @@ void StackPresenter::chromeTick()
         for (const ManagedWindow& m : stack->members) {
             if (!stack->frameSitsIn(stack->slot(m), stack->gridOf(m), slot))
                 continue;
-            const auto known = chrome_.find(m);
+            const auto known = chrome.find(m);
             double age = 30;
-            if (known != chrome_.end() && controlsOutsideButtons(known->second.chrome) < 2)
+            if (known != chrome.end() && controlsOutsideButtons(known->second.chrome) < 2)
                 age = 60;
             else if (m == badge.front)
                 age = frontmost && *frontmost == m.pid ? 4 : 20;
@@ -132,44 +143,46 @@ void StackPresenter::chromeTick()
         }
     }
     for (const Ask& a : asks)
-        requestChromeRead(a.window, a.size, a.age);
+        requestChromeRead(ctx, a.window, a.size, a.age);
 }
 
-void StackPresenter::requestChromeRead(const ManagedWindow& window, const Size& size, double maxAge)
+void requestChromeRead(PresenterContext& ctx, const ManagedWindow& window, const Size& size, double maxAge)
 {
-    const auto known = chrome_.find(window);
-    if (known != chrome_.end() && std::abs(known->second.size.width - size.width) < 2
-        && std::abs(known->second.size.height - size.height) < 2 && uptime() - known->second.read < maxAge)
+    BadgeState& state = ctx.badges;
+    const auto known = state.chrome.find(window);
+    if (known != state.chrome.end() && std::abs(known->second.size.width - size.width) < 2
+        && std::abs(known->second.size.height - size.height) < 2 && ctx.uptime() - known->second.read < maxAge)
         return;
-    if (chromeInFlight_.count(window))
+    if (state.chromeInFlight.count(window))
         return;
-    const auto frame = access_.frame(window);
+    const auto frame = ctx.access.frame(window);
     if (!frame)
         return;
-    chromeInFlight_.insert(window);
-    ++chromeReadCount_;
-    auto weak = self_.weak();
-    chromeReads_.read(window, *frame, [weak, window, size = frame->size](WindowChrome chrome) {
+    state.chromeInFlight.insert(window);
+    ++state.chromeReadCount;
+    auto weak = ctx.self.weak();
+    ctx.chromeReads.read(window, *frame, [weak, window, size = frame->size](WindowChrome chrome) {
         if (auto self = weak.lock())
-            self->applyChromeRead(chrome, window, size);
+            applyChromeRead(*self, chrome, window, size);
     });
 }
 
-void StackPresenter::applyChromeRead(const WindowChrome& chrome, const ManagedWindow& window, const Size& size)
+void applyChromeRead(PresenterContext& ctx, const WindowChrome& chrome, const ManagedWindow& window, const Size& size)
 {
-    chromeInFlight_.erase(window);
-    const auto known = chrome_.find(window);
-    const bool isNew = known == chrome_.end() || controlFrames(known->second.chrome) != controlFrames(chrome)
+    BadgeState& state = ctx.badges;
+    state.chromeInFlight.erase(window);
+    const auto known = state.chrome.find(window);
+    const bool isNew = known == state.chrome.end() || controlFrames(known->second.chrome) != controlFrames(chrome)
                        || known->second.chrome.titleBarButtons != chrome.titleBarButtons || !(known->second.size == size);
-    chrome_[window] = {size, chrome, uptime()};
-    if (isNew && queries_.running() && !queries_.menuOpen()) {
-        requests_.presentAgain();
-        requests_.refresh(false);
+    state.chrome[window] = {size, chrome, ctx.uptime()};
+    if (isNew && ctx.queries.running() && !ctx.queries.menuOpen()) {
+        ctx.requests.presentAgain();
+        ctx.requests.refresh(false);
     }
 }
 
-QString StackPresenter::windowHitDescription(const QString& label, const Rect& rect, Point point,
-                                             const std::vector<WindowLayerSnapshot>& layers) const
+QString windowHitDescription(const PresenterContext& ctx, const QString& label, const Rect& rect, Point point,
+                             const std::vector<WindowLayerSnapshot>& layers)
 {
     QString text = label + QStringLiteral(": ");
     const auto over = std::find_if(layers.begin(), layers.end(), [&](const auto& l) { return l.frame.intersects(rect); });
@@ -181,7 +194,7 @@ QString StackPresenter::windowHitDescription(const QString& label, const Rect& r
     const auto hit = std::find_if(layers.begin(), layers.end(), [&](const auto& l) { return l.frame.contains(point); });
     QString title = QStringLiteral("nothing");
     if (hit != layers.end()) {
-        const auto& known = queries_.knownFrames();
+        const auto& known = ctx.queries.knownFrames();
         const auto window = std::find_if(known.begin(), known.end(), [&](const DiscoveredWindow& d) { return d.window.element == hit->id; });
         title = window != known.end() ? window->window.title : QStringLiteral("window %1").arg(hit->id);
     }

@@ -5,6 +5,7 @@
 #include "base/UserDefaults.h"
 #include "stacks/StackContext.h"
 #include "stacks/StackMoves.h"
+#include "stacks/StackRefresh.h"
 #include "stacks/StackSwitching.h"
 #include "transitions/StackTransition.h"
 
@@ -113,7 +114,7 @@ Task<void> spanTask(StackContext& ctx, SpanMove move)
         if (!shown)
             co_await spanSlide(ctx, move);
     }
-    ctx.endMove();
+    endMove(ctx);
 }
 
 } // namespace

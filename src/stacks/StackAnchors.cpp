@@ -1,78 +1,70 @@
 // The presenter's part of each refresh pass: which members of a stack show usable title-bar
 // buttons and really stand in front there (the front probe), an anchor panel over each such
 // front with its hover geometry and its switcher's actions, and the badge beside it; after the
-// pass, what was not presented goes and the panels are raised above the windows again.
-#include "stacks/StackPresenter.h"
+// pass, what was not presented goes and the badges are raised above the windows again. Also
+// the switcher opened by shortcut.
+#include "stacks/StackAnchors.h"
 
-#include "layout/ScreenGeometry.h"
+#include "stacks/BadgeOrchestration.h"
+#include "stacks/BadgeUpkeep.h"
+#include "stacks/StackHover.h"
 
 #include <QJsonObject>
 
 namespace fw::stacks {
 
-StackPresenter::StackPresenter(const StackQueries& queries, StackRequests requests, const PresenterServices& services)
-    : queries_(queries), requests_(std::move(requests)), callbacks_(services.callbacks),
-      badgeSettings_(services.badgeSettings), access_(services.access), screens_(services.screens), clock_(services.clock),
-      surfaces_(services.surfaces), chromeReads_(services.chromeReads), mouse_(services.mouse)
-{
-}
+namespace {
 
-StackPresenter::~StackPresenter()
-{
-    self_.cut();
-    clock_.cancel(hoverTimer_);
-    clock_.cancel(chromeTimer_);
-}
+// A member whose title-bar buttons stand for an anchor (or, without a title bar of the window
+// manager's, `titled` false: a badge without anchor).
+struct Candidate {
+    ManagedWindow window;
+    Rect minimize, activation, controls;
+    bool titled = true;
+};
 
-AnchorPanel* StackPresenter::panel(const ManagedWindow& window) const
+// What stands for a window's title-bar buttons, read now.
+std::optional<TitleBarControls> readControls(WindowAccess& access, const ManagedWindow& m)
 {
-    const auto it = panels_.find(window);
-    return it == panels_.end() ? nullptr : it->second.get();
-}
-
-const std::vector<ScreenInfo>& StackPresenter::passScreens() const
-{
-    if (!passScreens_)
-        passScreens_ = screens_.screens();
-    return *passScreens_;
-}
-
-std::vector<Rect> StackPresenter::screenFrames() const
-{
-    std::vector<Rect> out;
-    for (const ScreenInfo& s : passScreens())
-        out.push_back(s.frame);
-    return out;
+    const auto c = access.titleBarButtonsFrame(m.element);
+    const auto n = c ? access.minimizeButtonFrame(m.element) : std::nullopt;
+    const auto bar = n ? access.titleBarFrame(m.element) : std::nullopt;
+    if (c && n && bar)
+        return TitleBarControls{{}, *c, *n, true, *bar};
+    const auto frame = access.frame(m);
+    if (!frame)
+        return std::nullopt;
+    return TitleBarControls{{}, Rect::null(), Rect(frame->minX() + 7, frame->minY() + 6, 12, 12), false, {}};
 }
 
 // The members whose title-bar buttons can be read and lie in the top 100 points of their slot;
 // a member whose window manager draws no title bar (the window draws its own) is probed at the
 // badge's spot inside its top edge and gets a badge without an anchor.
-std::vector<StackPresenter::Candidate> StackPresenter::probe(const WindowStack& stack,
-                                                             const std::vector<ManagedWindow>& members,
-                                                             std::unordered_map<ManagedWindow, Rect>& lights)
+std::vector<Candidate> probe(PresenterContext& ctx, const WindowStack& stack, const std::vector<ManagedWindow>& members,
+                             std::unordered_map<ManagedWindow, Rect>& buttons)
 {
+    auto& cache = ctx.badges.controls;
     std::vector<Candidate> out;
     for (const ManagedWindow& m : members) {
         const Rect slot = stack.slot(m);
-        const auto cached = controlsCache_.find(m);
-        if (cached == controlsCache_.end() || !(cached->second.slot == slot)) {
-            auto read = readControls(m);
+        const auto cached = cache.find(m);
+        if (cached == cache.end() || !(cached->second.slot == slot)) {
+            auto read = readControls(ctx.access, m);
             if (!read) {
-                controlsCache_.erase(m);
+                cache.erase(m);
                 continue;
             }
             read->slot = slot;
-            controlsCache_[m] = *read;
+            cache[m] = *read;
         }
-        const Controls& known = controlsCache_.at(m);
+        const TitleBarControls& known = cache.at(m);
         if (!known.titled) {
             if (slot.contains(known.minimize))
                 out.push_back({m, known.minimize, known.minimize, known.minimize, false});
             continue;
         }
         const Rect controls = known.controls, minimize = known.minimize;
-        lights[m] = controls;
+        buttons[m] = controls;
         if (controls.width() <= 0 || controls.height() <= 0 || !slot.contains(controls) || !controls.contains(minimize)
             || controls.maxY() > slot.minY() + 100)
             continue;
@@ -81,24 +73,13 @@ std::vector<StackPresenter::Candidate> StackPresenter::probe(const WindowStack& 
     return out;
 }
 
-std::optional<StackPresenter::Controls> StackPresenter::readControls(const ManagedWindow& m) const
-{
-    const auto c = access_.titleBarButtonsFrame(m.element);
-    const auto n = c ? access_.minimizeButtonFrame(m.element) : std::nullopt;
-    if (c && n)
-        return Controls{{}, *c, *n, true};
-    const auto frame = access_.frame(m);
-    if (!frame)
-        return std::nullopt;
-    return Controls{{}, Rect::null(), Rect(frame->minX() + 7, frame->minY() + 6, 12, 12), false};
-}
-
-bool StackPresenter::confirmsFront(const ManagedWindow& candidate, const Rect& probe,
-                                   const std::vector<WindowLayerSnapshot>& layers, const std::vector<Rect>&,
-                                   const WindowStack& stack, Point point) const
+// The candidate really stands in front at its button: the first layer over it is the
+// candidate, in its slot, and so is the layer under the point.
+bool confirmsFront(const PresenterContext& ctx, const ManagedWindow& candidate, const Rect& probe,
+                   const std::vector<WindowLayerSnapshot>& layers, const WindowStack& stack, Point point)
 {
     // No Dock on this desktop: the first layer over the button must be the candidate itself.
-    const auto& screens = passScreens();
+    const auto& screens = ctx.passScreens();
     const auto screen = std::find_if(screens.begin(), screens.end(), [&](const ScreenInfo& s) { return s.frame.contains(point); });
     if (screen == screens.end() || !screen->visibleFrame.contains(probe))
         return false;
@@ -111,22 +92,61 @@ bool StackPresenter::confirmsFront(const ManagedWindow& candidate, const Rect& p
     return under != layers.end() && under->id == candidate.element && under->pid == candidate.pid;
 }
 
-StackPresentation::Shown StackPresenter::present(const WindowStack& stack, const std::vector<ManagedWindow>& members,
-                                                 const std::vector<WindowLayerSnapshot>& layers)
+// An anchor panel over the candidate's button, its hover geometry, and its badge.
+void presentAnchor(PresenterContext& ctx, const Candidate& c, const WindowStack& stack,
+                   const std::vector<ManagedWindow>& members, const std::unordered_map<ManagedWindow, Rect>& buttons,
+                   const std::vector<WindowLayerSnapshot>& layers, StackPresentation::Shown& out)
 {
-    Shown out;
-    std::unordered_map<ManagedWindow, Rect> lights;
-    const std::vector<Candidate> candidates = probe(stack, members, lights);
-    const std::vector<Rect> screens = screenFrames();
+    AnchorState& anchors = ctx.anchors;
+    const ManagedWindow& w = c.window;
+    const auto known = anchors.anchors.find(w);
+    auto& panel = anchors.panels[w];
+    if (known == anchors.anchors.end() || !(known->second.origin == c.minimize)) {
+        ctx.hover.states.erase(w);
+        if (panel)
+            panel->orderOut();
+    }
+    anchors.anchors[w] = {c.minimize, c.activation, {c.activation}};
+    anchors.fronts[w] = w;
+    out.records.append(QJsonObject{{QStringLiteral("originFrame"), toString(c.minimize)},
+                                   {QStringLiteral("activationFrame"), toString(c.activation)},
+                                   {QStringLiteral("status"), QStringLiteral("hover ready")},
+                                   {QStringLiteral("frontApp"), w.appName}});
+    anchors.seen.insert(w);
+    if (!panel)
+        panel = ctx.surfaces.makeAnchorPanel(c.minimize);
+    panel->anchor().update(members, w);
+    configureAnchorCallbacks(ctx, panel->anchor(), stack);
+    if (!(panel->frame() == c.minimize))
+        panel->setFrame(c.minimize);
+
+    const std::vector<ManagedWindow> mates = ctx.queries.slotMates(w, members, stack);
+    const auto own = buttons.find(w);
+    const auto key = presentBadge(ctx, w, mates, stack, own == buttons.end() ? std::nullopt : std::optional(own->second),
+                                  layers);
+    if (key)
+        ctx.badges.seen.insert(*key);
+}
+
+} // namespace
+
+StackPresentation::Shown presentStack(PresenterContext& ctx, const WindowStack& stack,
+                                      const std::vector<ManagedWindow>& members,
+                                      const std::vector<WindowLayerSnapshot>& layers)
+{
+    StackPresentation::Shown out;
+    std::unordered_map<ManagedWindow, Rect> buttons;
+    const std::vector<Candidate> candidates = probe(ctx, stack, members, buttons);
     std::vector<Candidate> visible;
     for (const Candidate& c : candidates) {
-        if (confirmsFront(c.window, c.minimize, layers, screens, stack, {c.controls.midX(), c.controls.midY()}))
+        if (confirmsFront(ctx, c.window, c.minimize, layers, stack, {c.controls.midX(), c.controls.midY()}))
             visible.push_back(c);
     }
     if (visible.empty()) {
         QJsonArray covers;
         for (const Candidate& c : candidates)
-            covers.append(windowHitDescription(c.window.appName, c.minimize, {c.controls.midX(), c.controls.midY()}, layers));
+            covers.append(
+                windowHitDescription(ctx, c.window.appName, c.minimize, {c.controls.midX(), c.controls.midY()}, layers));
         out.records.append(QJsonObject{{QStringLiteral("status"), QStringLiteral("controls unavailable or covered")},
                                        {QStringLiteral("controlCandidates"), int(candidates.size())},
                                        {QStringLiteral("covers"), covers}});
@@ -135,96 +155,63 @@ StackPresentation::Shown StackPresenter::present(const WindowStack& stack, const
     out.front = visible.front().window;
     for (const Candidate& c : visible) {
         if (c.titled) {
-            presentAnchor(c, stack, members, lights, layers, out);
+            presentAnchor(ctx, c, stack, members, buttons, layers, out);
             continue;
         }
         out.records.append(QJsonObject{{QStringLiteral("status"), QStringLiteral("no title bar: badge only")},
                                        {QStringLiteral("frontApp"), c.window.appName}});
-        const std::vector<ManagedWindow> mates = queries_.slotMates(c.window, members, stack);
-        if (const auto key = presentBadge(c.window, mates, stack, std::nullopt, layers))
-            badgesSeen_.insert(*key);
+        const std::vector<ManagedWindow> mates = ctx.queries.slotMates(c.window, members, stack);
+        if (const auto key = presentBadge(ctx, c.window, mates, stack, std::nullopt, layers))
+            ctx.badges.seen.insert(*key);
     }
     return out;
 }
 
-void StackPresenter::presentAnchor(const Candidate& c, const WindowStack& stack, const std::vector<ManagedWindow>& members,
-                                   const std::unordered_map<ManagedWindow, Rect>& lights,
-                                   const std::vector<WindowLayerSnapshot>& layers, Shown& out)
+void configureAnchorCallbacks(PresenterContext& ctx, WindowStackAnchor& anchor, const WindowStack& stack,
+                              std::function<void()> onDismiss)
 {
-    const ManagedWindow& w = c.window;
-    const auto known = anchors_.find(w);
-    auto& panel = panels_[w];
-    if (known == anchors_.end() || !(known->second.origin == c.minimize)) {
-        hoverStates_.erase(w);
-        if (panel)
-            panel->orderOut();
-    }
-    anchors_[w] = {c.minimize, c.activation, {c.activation}};
-    fronts_[w] = w;
-    out.records.append(QJsonObject{{QStringLiteral("originFrame"), toString(c.minimize)},
-                                   {QStringLiteral("activationFrame"), toString(c.activation)},
-                                   {QStringLiteral("status"), QStringLiteral("hover ready")},
-                                   {QStringLiteral("frontApp"), w.appName}});
-    anchorsSeen_.insert(w);
-    if (!panel)
-        panel = surfaces_.makeAnchorPanel(c.minimize);
-    panel->anchor().update(members, w);
-    configureAnchorCallbacks(panel->anchor(), stack);
-    if (!(panel->frame() == c.minimize))
-        panel->setFrame(c.minimize);
-
-    const std::vector<ManagedWindow> mates = queries_.slotMates(w, members, stack);
-    const auto light = lights.find(w);
-    const auto key = presentBadge(w, mates, stack, light == lights.end() ? std::nullopt : std::optional(light->second), layers);
-    if (key)
-        badgesSeen_.insert(*key);
-}
-
-void StackPresenter::configureAnchorCallbacks(WindowStackAnchor& anchor, const WindowStack& stack,
-                                              std::function<void()> onDismiss)
-{
-    auto weak = self_.weak();
+    auto weak = ctx.self.weak();
     auto* a = &anchor;
     anchor.sections = stack.sections;
     anchor.layoutInfo = [weak, frame = stack.frame] {
         auto self = weak.lock();
-        const auto& summary = self ? self->callbacks_.layoutSummary : nullptr;
+        const auto& summary = self ? self->callbacks.layoutSummary : nullptr;
         const LayoutSummary offered = summary ? summary(frame) : LayoutSummary{};
         return LayoutOffer{std::vector<QString>(offered.names.begin(), offered.names.end()), offered.active};
     };
     anchor.chooseLayout = [weak, frame = stack.frame](int index) {
-        if (auto self = weak.lock(); self && self->callbacks_.switchLayout)
-            self->callbacks_.switchLayout(index, frame);
+        if (auto self = weak.lock(); self && self->callbacks.switchLayout)
+            self->callbacks.switchLayout(index, frame);
     };
     anchor.sendToBack = nullptr;
     if (!stack.underneath.empty()) {
         anchor.sendToBack = [weak, stack] {
             if (auto self = weak.lock())
-                self->requests_.bringUnderneathForward(stack);
+                self->requests.bringUnderneathForward(stack);
         };
     }
     anchor.choose = [weak, a, stack](const ManagedWindow& chosen) {
         const std::optional<ManagedWindow> front = a->front();
         a->endPeek(true, [weak, stack, chosen, front] {
             if (auto self = weak.lock())
-                self->requests_.switchFront(chosen, stack.slot(chosen), front && *front == chosen, front);
+                self->requests.switchFront(chosen, stack.slot(chosen), front && *front == chosen, front);
         });
     };
     anchor.peekWindow = [weak](const ManagedWindow& w) {
         if (auto self = weak.lock())
-            self->access_.raise(w);
+            self->access.raise(w);
     };
     anchor.currentFronts = [weak, stack] {
         auto self = weak.lock();
-        return self ? self->queries_.slotRepresentatives(stack) : std::vector<ManagedWindow>{};
+        return self ? self->queries.slotRepresentatives(stack) : std::vector<ManagedWindow>{};
     };
     anchor.stretch = nullptr;
     if (!stack.sections.empty()) {
         anchor.stretch = [weak, a, frame = stack.frame](const ManagedWindow& w) {
             a->endPeek(false);
             a->teardown();
-            if (auto self = weak.lock(); self && self->callbacks_.stretch)
-                self->callbacks_.stretch(w, frame);
+            if (auto self = weak.lock(); self && self->callbacks.stretch)
+                self->callbacks.stretch(w, frame);
         };
     }
     anchor.cycle = [weak, a, stack](int step) -> std::optional<ManagedWindow> {
@@ -232,199 +219,96 @@ void StackPresenter::configureAnchorCallbacks(WindowStackAnchor& anchor, const W
         const auto front = a->front();
         if (!self || !front)
             return std::nullopt;
-        auto next = self->requests_.cycle(*front, step, stack);
+        auto next = self->requests.cycle(*front, step, stack);
         if (next)
-            self->fronts_[stack.members.front()] = *next;
+            self->anchors.fronts[stack.members.front()] = *next;
         return next;
     };
     if (onDismiss)
         anchor.onDismiss = std::move(onDismiss);
 }
 
-void StackPresenter::endPass()
-{
-    passScreens_.reset();
-    retireStale();
-    if (panels_.empty() && badges_.empty()) {
-        pauseHover();
-    } else if (queries_.enabled()) {
-        checkHover(pointer());
-    } else {
-        pauseHover();
-    }
-    raisePanels();
-}
+namespace {
 
-void StackPresenter::retireStale()
+// What the pass did not present goes: badges (not right after a switch while their stack is
+// still there) and anchors.
+void retireStale(PresenterContext& ctx)
 {
-    const double now = uptime();
+    const double now = ctx.uptime();
+    BadgeState& badges = ctx.badges;
+    AnchorState& anchors = ctx.anchors;
     std::vector<BadgeKey> gone;
-    for (const auto& [key, badge] : badges_) {
-        if (badgesSeen_.count(key))
+    for (const auto& [key, badge] : badges.badges) {
+        if (badges.seen.count(key))
             continue;
-        const auto& presented = queries_.presented();
+        const auto& presented = ctx.queries.presented();
         const bool stillStack = std::any_of(presented.begin(), presented.end(),
                                             [&](const WindowStack& s) { return s.members.front() == key.stack; });
-        if (!(now - queries_.lastSwitchAt() < kBadgeGrace && stillStack))
+        if (!(now - ctx.queries.lastSwitchAt() < kBadgeGrace && stillStack))
             gone.push_back(key);
     }
     for (const BadgeKey& key : gone)
-        removeBadge(key);
+        badges.remove(key);
     std::vector<ManagedWindow> stale;
-    for (const auto& [window, panel] : panels_) {
-        if (!anchorsSeen_.count(window))
+    for (const auto& [window, panel] : anchors.panels) {
+        if (!anchors.seen.count(window))
             stale.push_back(window);
     }
     for (const ManagedWindow& w : stale) {
-        auto panel = std::move(panels_[w]);
-        panels_.erase(w);
+        auto panel = std::move(anchors.panels[w]);
+        anchors.panels.erase(w);
         panel->anchor().teardown();
         panel->orderOut();
-        anchors_.erase(w);
-        fronts_.erase(w);
-        hoverStates_.erase(w);
+        anchors.anchors.erase(w);
+        anchors.fronts.erase(w);
+        ctx.hover.states.erase(w);
     }
-    badgesSeen_.clear();
-    anchorsSeen_.clear();
+    badges.seen.clear();
+    anchors.seen.clear();
 }
 
-void StackPresenter::raisePanels()
+} // namespace
+
+void endPass(PresenterContext& ctx)
 {
-    for (auto& [key, badge] : badges_) {
-        if (badge.panel->isVisible())
-            badge.panel->raise();
-    }
+    ctx.endPassScreens();
+    retireStale(ctx);
+    if (ctx.anchors.panels.empty() && ctx.badges.badges.empty())
+        ctx.hover.pause();
+    else if (ctx.queries.enabled())
+        checkHover(ctx, ctx.pointer());
+    else
+        ctx.hover.pause();
+    ctx.badges.raiseShown();
 }
 
-void StackPresenter::start()
+bool openSwitcher(PresenterContext& ctx, const WindowStack& stack, const std::vector<ManagedWindow>& members,
+                  const ManagedWindow& front, const Rect& anchor)
 {
-    if (!chromeTimer_)
-        armChrome();
-}
-
-void StackPresenter::armChrome()
-{
-    auto weak = self_.weak();
-    chromeTimer_ = clock_.schedule(chromeInterval, [weak] {
-        if (auto self = weak.lock()) {
-            self->armChrome();
-            self->chromeTick();
-        }
-    });
-}
-
-void StackPresenter::tearDownExplicit()
-{
-    if (auto panel = std::move(explicitPanel_)) {
-        panel->anchor().teardown();
-        panel->orderOut();
-    }
-}
-
-void StackPresenter::closeSwitchers()
-{
-    tearDownExplicit();
-    for (auto& [window, panel] : panels_) {
-        WindowStackAnchor& anchor = panel->anchor();
-        anchor.endPeek(true, {});
-        if (anchor.switcherShown())
-            anchor.teardown();
-        else
-            anchor.didDismiss();
-    }
-}
-
-void StackPresenter::dismissPickers() { closeSwitchers(); }
-
-void StackPresenter::suspend()
-{
-    tearDownExplicit();
-    pauseHover();
-    closeSwitchers();
-    for (auto& [window, panel] : panels_)
-        panel->orderOut();
-    for (auto& [key, badge] : badges_)
-        badge.panel->setBadgeShown(false);
-    hoverStates_.clear();
-}
-
-void StackPresenter::stop()
-{
-    for (auto& [key, badge] : badges_)
-        badge.panel->setBadgeShown(false);
-    badges_.clear();
-    clock_.cancel(std::exchange(chromeTimer_, 0));
-    chrome_.clear();
-    chromeInFlight_.clear();
-    controlsCache_.clear();
-    suspend();
-    panels_.clear();
-    anchors_.clear();
-    fronts_.clear();
-    hoverStates_.clear();
-}
-
-void StackPresenter::forget(const std::unordered_set<ManagedWindow>& known)
-{
-    std::erase_if(chrome_, [&](const auto& e) { return !known.count(e.first); });
-    std::erase_if(controlsCache_, [&](const auto& e) { return !known.count(e.first); });
-}
-
-bool StackPresenter::switcherOpen() const
-{
-    if (explicitPanel_ && explicitPanel_->anchor().switcherShown())
-        return true;
-    return std::any_of(panels_.begin(), panels_.end(), [](const auto& p) { return p.second->anchor().switcherShown(); });
-}
-
-int StackPresenter::visiblePanelCount() const
-{
-    // The anchors' panels only: a switcher opened by shortcut is not one of them.
-    return int(std::count_if(panels_.begin(), panels_.end(), [](const auto& p) { return p.second->isVisible(); }));
-}
-
-std::vector<Rect> StackPresenter::anchorZones() const
-{
-    std::vector<Rect> out;
-    for (const auto& [window, anchor] : anchors_)
-        out.push_back(anchor.activation.insetBy(-20, -20));
-    return out;
-}
-
-bool StackPresenter::openSwitcher(const WindowStack& stack, const std::vector<ManagedWindow>& members,
-                                  const ManagedWindow& front, const Rect& anchor)
-{
-    tearDownExplicit();
-    explicitPanel_ = surfaces_.makeAnchorPanel(anchor);
-    AnchorPanel* panel = explicitPanel_.get();
+    ctx.anchors.tearDownExplicit();
+    ctx.anchors.explicitPanel = ctx.surfaces.makeAnchorPanel(anchor);
+    AnchorPanel* panel = ctx.anchors.explicitPanel.get();
     panel->anchor().update(members, front);
     // Dismissed: the panel goes (on the next turn, out of the anchor's own call) and the stacks
     // are shown again.
-    auto weak = self_.weak();
-    configureAnchorCallbacks(panel->anchor(), stack, [weak, panel] {
+    auto weak = ctx.self.weak();
+    configureAnchorCallbacks(ctx, panel->anchor(), stack, [weak, panel] {
         auto self = weak.lock();
-        if (!self || self->explicitPanel_.get() != panel)
+        if (!self || self->anchors.explicitPanel.get() != panel)
             return;
         panel->orderOut();
-        self->clock_.schedule(Duration::zero(), [weak, panel] {
+        self->clock.schedule(Duration::zero(), [weak, panel] {
             auto again = weak.lock();
-            if (!again || again->explicitPanel_.get() != panel)
+            if (!again || again->anchors.explicitPanel.get() != panel)
                 return;
-            again->explicitPanel_.reset();
-            again->requests_.scheduleRefresh();
+            again->anchors.explicitPanel.reset();
+            again->requests.scheduleRefresh();
         });
     });
     panel->orderFrontRegardless();
     panel->anchor().showKeyPanel(anchor);
-    raisePanels();   // the badges go under the switcher
+    ctx.badges.raiseShown();   // the badges go under the switcher
     return true;
-}
-
-void StackPresenter::dropBadges()
-{
-    for (auto& [key, badge] : badges_)
-        badge.panel->setBadgeShown(false);
-    badges_.clear();
 }
 
 } // namespace fw::stacks

@@ -11,7 +11,6 @@
 #include "platform/Screens.h"
 #include "snap/WindowStackController.h"
 #include "stacks/StackPresentation.h"
-#include "stacks/StackRefresh.h"
 #include "stacks/StackSet.h"
 #include "transitions/TransitionServices.h"
 #include "windows/WindowAccess.h"
@@ -22,8 +21,11 @@ class UserDefaults;
 class StackSurfaces;
 class ChromeReads;
 class MouseMonitor;
+class DesktopSettings;
 
 namespace stacks {
+
+class StackRefresh;
 
 // What the engine works with; each must outlive it.
 struct StackServices {
@@ -47,6 +49,8 @@ struct StackServices {
     ChromeReads* chromeReads = nullptr;
     // Where the pointer is, for hover; none: where it was last reported.
     MouseMonitor* mouse = nullptr;
+    // Where the window manager draws its title-bar buttons; none: at the right end.
+    DesktopSettings* desktop = nullptr;
 };
 
 // The engine's switches: started, its menu open, monitoring on, a move animating.
@@ -77,12 +81,6 @@ struct StackContext : StackServices {
     bool mayRefresh() const { return callbacks.canRefresh && callbacks.canRefresh(); }
     // Monitoring and grouping on, trusted, the coordinator idle, no move animating.
     bool mayMove() const { return flags.monitoring && set.enabled() && !flags.shuffling && trusted() && mayRefresh(); }
-    // The move animating has ended: the next may start, the stacks are read again soon.
-    void endMove()
-    {
-        flags.shuffling = false;
-        refresh.schedule();
-    }
 };
 
 } // namespace stacks

@@ -46,7 +46,7 @@ void StackEngine::makePresenter(const StackServices& services)
     ownPresenter_ = std::make_unique<StackPresenter>(
         *this, requests(),
         PresenterServices{ctx_.access, ctx_.screens, ctx_.clock, *services.surfaces, *reads, callbacks, badges_,
-                          services.mouse});
+                          services.mouse, services.desktop});
     ctx_.presentation = ownPresenter_.get();
 }
 

@@ -15,6 +15,7 @@
 #include "stacks/SpanToBack.h"
 #include "stacks/StackContext.h"
 #include "stacks/StackQueries.h"
+#include "stacks/StackRefresh.h"
 #include "stacks/StackSwitching.h"
 
 #include <memory>

@@ -1,9 +1,9 @@
-// Hover: a 0.1 s tick, running only while the pointer is near an anchor or a badge, drives one
+// The hover runs: a 0.1 s tick, running only while the pointer is near an anchor or a badge, drives one
 // small state machine per anchor. Resting 0.45 s over a front window's title-bar button opens
 // its switcher, but only when that window really is under the pointer and still in its slot;
 // leaving closes it again after 0.25 s (0.35 s once the switcher is up, whose own frame keeps
 // it open). Badges open under the pointer and take clicks only then.
-#include "stacks/StackPresenter.h"
+#include "stacks/StackHover.h"
 
 #include "base/Log.h"
 
@@ -18,103 +18,126 @@ bool insideAny(const std::vector<Rect>& rects, Point p)
 
 } // namespace
 
-Point StackPresenter::pointer() const
+void armHover(PresenterContext& ctx, Duration delay)
 {
-    if (mouse_) {
-        if (const auto state = mouse_->pointerState())
-            return state->position;
-    }
-    return lastPointer_;
-}
-
-void StackPresenter::noteMouseMoved(Point at)
-{
-    lastPointer_ = at;
-    checkHover(at);
-}
-
-void StackPresenter::armHover(Duration delay)
-{
-    clock_.cancel(hoverTimer_);
-    auto weak = self_.weak();
-    hoverTimer_ = clock_.schedule(delay, [weak] {
+    ctx.hover.pause();
+    auto weak = ctx.self.weak();
+    ctx.hover.timer = ctx.clock.schedule(delay, [weak] {
         if (auto self = weak.lock()) {
-            self->hoverTimer_ = 0;
-            self->armHover(hoverInterval);
-            self->hoverTick();
+            self->hover.timer = 0;
+            armHover(*self, HoverState::interval);
+            hoverTick(*self);
         }
     });
 }
 
-void StackPresenter::pauseHover() { clock_.cancel(std::exchange(hoverTimer_, 0)); }
-
-bool StackPresenter::isPointerNear(Point p) const
+bool isPointerNear(const PresenterContext& ctx, Point p)
 {
-    for (const auto& [window, anchor] : anchors_) {
-        if (anchor.origin.insetBy(-hoverReach, -hoverReach).contains(p))
+    const double reach = HoverState::reach;
+    for (const auto& [window, anchor] : ctx.anchors.anchors) {
+        if (anchor.origin.insetBy(-reach, -reach).contains(p))
             return true;
     }
-    for (const auto& [key, badge] : badges_) {
-        if (badge.panel->isVisible() && badge.panel->frame().insetBy(-hoverReach, -hoverReach).contains(p))
+    for (const auto& [key, badge] : ctx.badges.badges) {
+        if (badge.panel->isVisible() && badge.panel->frame().insetBy(-reach, -reach).contains(p))
             return true;
     }
     return false;
 }
 
-void StackPresenter::checkHover(Point at)
+void checkHover(PresenterContext& ctx, Point at)
 {
-    if (!hoverPaused() || !queries_.enabled() || (panels_.empty() && badges_.empty()))
+    if (!ctx.hover.paused() || !ctx.queries.enabled() || (ctx.anchors.panels.empty() && ctx.badges.badges.empty()))
         return;
-    if (isPointerNear(at) || visiblePanelCount() > 0)
-        armHover(Duration::zero());
+    if (isPointerNear(ctx, at) || ctx.anchors.visiblePanelCount() > 0)
+        armHover(ctx, Duration::zero());
 }
 
-bool StackPresenter::hoverGuardsPass() const { return !explicitPanel_ && queries_.mayHover(); }
-
-void StackPresenter::hoverTick()
+void hoverTick(PresenterContext& ctx)
 {
-    if (!hoverGuardsPass()) {
+    AnchorState& anchors = ctx.anchors;
+    if (anchors.explicitPanel || !ctx.queries.mayHover()) {
         // Only the anchors' own panels count: a switcher opened by shortcut stays open.
-        if (visiblePanelCount() == 0)
+        if (anchors.visiblePanelCount() == 0)
             return;
-        suspend();
-        requests_.presentAgain();
+        ctx.hideAll();
+        ctx.requests.presentAgain();
         return;
     }
-    const Point p = pointer();
-    const double now = uptime();
+    const Point p = ctx.pointer();
+    const double now = ctx.uptime();
     std::vector<ManagedWindow> keys;
-    for (const auto& [key, panel] : panels_)
+    for (const auto& [key, panel] : anchors.panels)
         keys.push_back(key);
+    auto& states = ctx.hover.states;
     for (const ManagedWindow& key : keys) {
-        const auto panel = panels_.find(key);
-        if (panel == panels_.end() || !anchors_.count(key) || !fronts_.count(key))
+        const auto panel = anchors.panels.find(key);
+        if (panel == anchors.panels.end() || !anchors.anchors.count(key) || !anchors.fronts.count(key))
             continue;
-        const auto known = hoverStates_.find(key);
-        const StackHoverState state = known == hoverStates_.end() ? StackHoverState{} : known->second;
-        const StackHoverState next = hoverAnchor(key, *panel->second, state, p, now);
+        const auto known = states.find(key);
+        const StackHoverState state = known == states.end() ? StackHoverState{} : known->second;
+        const StackHoverState next = hoverAnchor(ctx, key, *panel->second, state, p, now);
         if (next == StackHoverState{})
-            hoverStates_.erase(key);
+            states.erase(key);
         else
-            hoverStates_[key] = next;
+            states[key] = next;
     }
     // Under an open switcher the badges stay as they are, and under it: the window manager
     // settles a switcher's place a moment after it shows.
-    if (switcherOpen())
-        raisePanels();
+    if (anchors.switcherOpen())
+        ctx.badges.raiseShown();
     else
-        hoverBadges(p);
-    const bool idle = std::all_of(hoverStates_.begin(), hoverStates_.end(),
-                                  [](const auto& s) { return s.second == StackHoverState{}; });
-    if (!isPointerNear(p) && visiblePanelCount() == 0 && idle)
-        pauseHover();
+        hoverBadges(ctx, p);
+    if (!isPointerNear(ctx, p) && anchors.visiblePanelCount() == 0 && ctx.hover.idle())
+        ctx.hover.pause();
 }
 
-StackHoverState StackPresenter::hoverAnchor(const ManagedWindow& key, AnchorPanel& panel, StackHoverState state,
-                                            Point p, double now)
+namespace {
+
+// The switcher opens, unless another window is under the pointer, the front left its slot or
+// window control is not allowed (each refusal logged).
+StackHoverState showStep(PresenterContext& ctx, const ManagedWindow& key, AnchorPanel& panel, StackHoverState state,
+                         Point p)
+{
+    if (panel.isVisible()) {
+        state.visible = true;
+        return state;
+    }
+    const ManagedWindow front = ctx.anchors.fronts.at(key);
+    const auto under = ctx.access.windowUnderPoint(p);
+    QString reason;
+    if (!under) {
+        reason = QStringLiteral("pointer is over nothing");
+    } else if (!(*under == front)) {
+        reason = QStringLiteral("pointer is over ") + under->appName;
+    } else {
+        const auto& presented = ctx.queries.presented();
+        const auto stack = std::find_if(presented.begin(), presented.end(), [&](const WindowStack& s) { return s.contains(key); });
+        const auto frame = ctx.access.frame(front);
+        if (stack == presented.end() || !frame || !stack->sitsInSlot(front, *frame))
+            reason = QStringLiteral("frame moved from its slot");
+    }
+    if (reason.isEmpty() && !ctx.queries.windowControlTrusted())
+        reason = QStringLiteral("window control is not allowed");
+    if (!reason.isEmpty()) {
+        log::info(LogCategory::Hover, "Hover refused for %{public}s: %{public}s", front.appName, reason);
+        return {};
+    }
+    panel.orderFrontRegardless();
+    panel.anchor().showPopover();
+    ctx.badges.raiseShown();   // the badges go under the switcher
+    if (ctx.callbacks.tip)
+        ctx.callbacks.tip(Tip::switcher);
+    return {true, std::nullopt, std::nullopt};
+}
+
+} // namespace
+
+StackHoverState hoverAnchor(PresenterContext& ctx, const ManagedWindow& key, AnchorPanel& panel,
+                            StackHoverState state, Point p, double now)
 {
     WindowStackAnchor& anchor = panel.anchor();
-    const StackHoverAnchor& geometry = anchors_.at(key);
+    const StackHoverAnchor& geometry = ctx.anchors.anchors.at(key);
     const auto close = [&] {
         if (panel.isVisible()) {
             anchor.teardown();
@@ -134,16 +157,16 @@ StackHoverState StackPresenter::hoverAnchor(const ManagedWindow& key, AnchorPane
     if (anchor.switcherShown()) {
         const auto picker = anchor.pickerFrame();
         if (picker)
-            return leaving(insideAny(geometry.retention, p) || picker->contains(p), switcherLeaveGrace);
-        return state.visible ? showStep(key, panel, state, p) : close();
+            return leaving(insideAny(geometry.retention, p) || picker->contains(p), HoverState::switcherLeaveGrace);
+        return state.visible ? showStep(ctx, key, panel, state, p) : close();
     }
     if (state.visible)
-        return leaving(insideAny(geometry.retention, p), leaveGrace);
+        return leaving(insideAny(geometry.retention, p), HoverState::leaveGrace);
     if (geometry.activation.contains(p)) {
         if (!state.enteredAt)
             state.enteredAt = now;
-        if (now - *state.enteredAt >= dwell)
-            state = showStep(key, panel, state, p);
+        if (now - *state.enteredAt >= HoverState::dwell)
+            state = showStep(ctx, key, panel, state, p);
     } else {
         state.enteredAt.reset();
     }
@@ -152,43 +175,9 @@ StackHoverState StackPresenter::hoverAnchor(const ManagedWindow& key, AnchorPane
     return state;
 }
 
-StackHoverState StackPresenter::showStep(const ManagedWindow& key, AnchorPanel& panel, StackHoverState state, Point p)
+void hoverBadges(PresenterContext& ctx, Point p)
 {
-    if (panel.isVisible()) {
-        state.visible = true;
-        return state;
-    }
-    const ManagedWindow front = fronts_.at(key);
-    const auto under = access_.windowUnderPoint(p);
-    QString reason;
-    if (!under) {
-        reason = QStringLiteral("pointer is over nothing");
-    } else if (!(*under == front)) {
-        reason = QStringLiteral("pointer is over ") + under->appName;
-    } else {
-        const auto& presented = queries_.presented();
-        const auto stack = std::find_if(presented.begin(), presented.end(), [&](const WindowStack& s) { return s.contains(key); });
-        const auto frame = access_.frame(front);
-        if (stack == presented.end() || !frame || !stack->sitsInSlot(front, *frame))
-            reason = QStringLiteral("frame moved from its slot");
-    }
-    if (reason.isEmpty() && !queries_.windowControlTrusted())
-        reason = QStringLiteral("window control is not allowed");
-    if (!reason.isEmpty()) {
-        log::info(LogCategory::Hover, "Hover refused for %{public}s: %{public}s", front.appName, reason);
-        return {};
-    }
-    panel.orderFrontRegardless();
-    panel.anchor().showPopover();
-    raisePanels();   // the badges go under the switcher
-    if (callbacks_.tip)
-        callbacks_.tip(Tip::switcher);
-    return {true, std::nullopt, std::nullopt};
-}
-
-void StackPresenter::hoverBadges(Point p)
-{
-    for (auto& [key, badge] : badges_) {
+    for (auto& [key, badge] : ctx.badges.badges) {
         BadgeSurface& panel = *badge.panel;
         if (!panel.isVisible() || panel.isDragging())
             continue;

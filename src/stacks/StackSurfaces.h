@@ -43,6 +43,9 @@ public:
         std::optional<QString> resetTitle;      // context menu items; none: no item
         std::optional<QString> resetAllTitle;
         bool vertical = false;                  // upright, on the window's edge
+        // On a title bar: drawn at `scale` of its size to fit the bar, centred across it.
+        bool onTitleBar = false;
+        double scale = 1;
     };
     virtual void configure(const Content& content, Actions actions) = 0;
 

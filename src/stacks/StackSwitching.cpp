@@ -6,6 +6,7 @@
 #include "snap/DropGeometry.h"
 #include "stacks/StackContext.h"
 #include "stacks/StackMoves.h"
+#include "stacks/StackRefresh.h"
 #include "transitions/StackTransition.h"
 
 #include <algorithm>
@@ -38,7 +39,7 @@ Task<void> slideOrShuffle(StackContext& ctx, ManagedWindow target, Rect frame, R
         co_await ctx.transitions.present(std::move(cards), target);
     else
         co_await ctx.access.shuffle(target, out, frame);
-    ctx.endMove();
+    endMove(ctx);
 }
 
 void shuffleSwitch(StackContext& ctx, const ManagedWindow& target, const Rect& frame,
@@ -91,7 +92,7 @@ Task<void> shaderSwitch(StackContext& ctx, ManagedWindow target, Rect frame, std
         co_return;
     };
     co_await shader->play(transition, std::move(pieces), std::move(reveal));
-    ctx.endMove();
+    endMove(ctx);
 }
 
 // The members of the stack usable in their slot now, the current one always.
@@ -271,6 +272,12 @@ bool showSwitcher(StackContext& ctx, const ManagedWindow& window)
         return false;
     const Rect anchor(visible.midX() - 12, visible.minY() + 8, 24, 24);
     return ctx.presentation->openSwitcher(*stack, ctx.set.assignCycleOrder(stack->members), window, anchor);
+}
+
+void endMove(StackContext& ctx)
+{
+    ctx.flags.shuffling = false;
+    ctx.refresh.schedule();
 }
 
 } // namespace fw::stacks

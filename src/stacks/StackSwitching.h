@@ -37,6 +37,8 @@ std::vector<ManagedWindow> occluders(const StackContext& ctx, const ManagedWindo
                                      const std::optional<ManagedWindow>& previous);
 // Opens the switcher of the window's stack at a 24-point anchor in its slot; false when it cannot.
 bool showSwitcher(StackContext& ctx, const ManagedWindow& window);
+// The move animating has ended: the next may start, the stacks are read again soon.
+void endMove(StackContext& ctx);
 
 // Each window told to the coordinator, brought forward, then 40 ms until the next.
 Task<void> raiseInOrder(StackContext& ctx, std::vector<ManagedWindow> windows);

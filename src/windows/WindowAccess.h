@@ -104,6 +104,9 @@ public:
     // middle 12 points. Nothing for a window without a title bar.
     std::optional<Rect> titleBarButtonsFrame(WindowId element) const;
     std::optional<Rect> minimizeButtonFrame(WindowId element) const;
+    // The window manager's title bar: the top extent of the window's frame, as wide as the
+    // frame. Nothing for a window without one.
+    std::optional<Rect> titleBarFrame(WindowId element) const;
     // Whether another application holds the display awake (a video plays), through the idle
     // inhibitor port; false without one.
     bool otherAppKeepsDisplayAwake() const { return inhibitors_ && inhibitors_->otherAppKeepsDisplayAwake(); }

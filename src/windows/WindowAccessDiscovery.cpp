@@ -314,14 +314,22 @@ std::optional<WindowId> WindowAccess::windowID(WindowId element, Pid pid, const 
 
 namespace fw {
 
-std::optional<Rect> WindowAccess::titleBarButtonsFrame(WindowId element) const
+std::optional<Rect> WindowAccess::titleBarFrame(WindowId element) const
 {
     const auto bar = ws_.titleBarHeight(element);
     const auto frame = bar ? ws_.frame(element) : std::nullopt;
     if (!frame || *bar < 4 || frame->width() < 60)
         return std::nullopt;
-    const double inset = std::min(4.0, *bar / 4);
-    return Rect(frame->minX() + 7, frame->minY() + inset, 52, *bar - 2 * inset);
+    return Rect(frame->minX(), frame->minY(), frame->width(), *bar);
+}
+
+std::optional<Rect> WindowAccess::titleBarButtonsFrame(WindowId element) const
+{
+    const auto bar = titleBarFrame(element);
+    if (!bar)
+        return std::nullopt;
+    const double inset = std::min(4.0, bar->height() / 4);
+    return Rect(bar->minX() + 7, bar->minY() + inset, 52, bar->height() - 2 * inset);
 }
 
 std::optional<Rect> WindowAccess::minimizeButtonFrame(WindowId element) const

@@ -169,11 +169,14 @@ protected:
         const WindowId id = sim.addWindow({.pid = pid, .title = u"W%1"_qs.arg(pid), .frame = frame, .titleBar = kTitleBar});
         return ManagedWindow::make(sim, id).value_or(ManagedWindow{});
     }
-    // The badge under the title-bar buttons: 2 points left of them, 6 below.
+    // The badge on the title bar of a window filling the slot: 1 point inside the bar above
+    // and below, 4 points left of the three buttons at its right end (each as wide as the bar
+    // is high).
     static Rect defaultBadge(const Rect& slot, int count)
     {
         const Size open = badgeSize(count, true, false);
-        return Rect(slot.minX() + 5, slot.minY() + 24, open.width, open.height);
+        const double height = kTitleBar - 2, width = std::round(open.width * height / open.height);
+        return Rect(slot.maxX() - 3 * kTitleBar - 4 - width, slot.minY() + 1, width, height);
     }
     // The pointer rests at the point (moved there, as the mouse monitor reports it).
     void pointAt(Point p)

@@ -1,9 +1,12 @@
 // The pure rules under badges: the stored placements ("badgePlacements.v2": matching by
-// overlap, the cap per display, what a bad stored entry costs) and the free title-bar spot
-// with explicit controls, with the badge sizes it works from.
+// overlap, the cap per display, what a bad stored entry costs), the free title-bar spot with
+// explicit controls, with the badge sizes it works from, the spots across the window's left
+// edge and on the window manager's title bar, and the badge state's choice among the rules.
 #include "base/UserDefaults.h"
 #include "stacks/BadgePlacementStore.h"
 #include "stacks/BadgeSpotFinder.h"
+#include "stacks/BadgeSpots.h"
+#include "stacks/BadgeState.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -156,6 +159,128 @@ TEST(BadgeSpot, FindsTheFreeStretchOfTheTitleBarClearOfEveryBusyStackedWindow)
     ASSERT_TRUE(spot);
     EXPECT_EQ(*spot, (Point{98, 69})) << "in the third row: the first is full, the second is one wide control";
     EXPECT_EQ(controlBands(rows).size(), 3u);
+}
+
+TEST(BadgeSpot, OnTheEdgeTheBadgeStraddlesTheSlotsLeftEdgeInsideTheVisibleFrame)
+{
+    const Size open = badgeSize(2, true, false), compact = badgeSize(2, false, false);   // 92 × 36, 39 × 22
+    struct Row {
+        const char* what;
+        Rect slot;
+        std::optional<double> visibleMinX;
+        Rect rect, coverTest;
+    };
+    const Row rows[] = {
+        {"between two windows: half on each side", Rect(960, 40, 900, 700), 0.0, Rect(942, 70, 36, 92),
+         Rect(961, 70, 10, 39)},
+        {"at the screen's left: pushed 1 point inside", Rect(8, 40, 900, 700), 0.0, Rect(1, 70, 36, 92),
+         Rect(9, 70, 21, 39)},
+        {"beside a panel on the left", Rect(60, 40, 900, 700), 48.0, Rect(49, 70, 36, 92), Rect(61, 70, 17, 39)},
+        {"no screen under the edge: no limit", Rect(-200, 40, 900, 700), std::nullopt, Rect(-218, 70, 36, 92),
+         Rect(-199, 70, 10, 39)},
+    };
+    for (const Row& r : rows) {
+        const stacks::EdgeBadge got = stacks::edgeBadge(r.slot, 70, open, compact, r.visibleMinX);
+        EXPECT_EQ(got.rect, r.rect) << r.what;
+        EXPECT_EQ(got.coverTest, r.coverTest) << r.what << ": the compact strip's part over the window";
+    }
+}
+
+TEST(BadgeSpot, OnTheTitleBarTheBadgeFitsTheBarBesideTheButtonsOnTheTitlesSide)
+{
+    const Size open = badgeSize(1, true, false);   // 56 × 36
+    struct Row {
+        const char* what;
+        Rect bar;
+        TitleBarButtons buttons;
+        std::optional<Rect> rect;
+        double scale = 1;
+    };
+    const Row rows[] = {
+        {"buttons at the right: left of them", Rect(100, 50, 800, 22), {1, 3, false}, Rect(900 - 66 - 4 - 31, 51, 31, 20),
+         20.0 / 36},
+        {"buttons at the left: right of them", Rect(100, 50, 800, 22), {4, 0, true}, Rect(100 + 88 + 4, 51, 31, 20),
+         20.0 / 36},
+        {"a tall bar: the open size, centred", Rect(0, 0, 600, 48), {1, 1, false}, Rect(600 - 48 - 4 - 56, 6, 56, 36), 1},
+        {"an odd bar: whole points", Rect(0, 0, 600, 25), {0, 2, false}, Rect(600 - 50 - 4 - 36, 1, 36, 23), 23.0 / 36},
+        {"too narrow between the ends", Rect(0, 0, 120, 22), {1, 3, false}, std::nullopt},
+        {"too thin to draw", Rect(0, 0, 600, 10), {1, 3, false}, std::nullopt},
+    };
+    for (const Row& r : rows) {
+        const auto got = stacks::titleBarBadge(r.bar, open, r.buttons);
+        ASSERT_EQ(got.has_value(), r.rect.has_value()) << r.what;
+        if (!got)
+            continue;
+        EXPECT_EQ(got->rect, *r.rect) << r.what;
+        EXPECT_DOUBLE_EQ(got->scale, r.scale) << r.what;
+        EXPECT_TRUE(r.bar.contains(got->rect)) << r.what << ": within the frame's top extent";
+    }
+}
+
+// The rules in order over the badge state alone: on the edge; where the user dragged it; the
+// free title-bar spot; on the window manager's title bar (none when it does not fit); inside
+// the top edge of a window without one.
+TEST(BadgeSpot, TheBadgeStateTakesTheFirstRuleThatApplies)
+{
+    MemoryDefaults defaults;
+    stacks::BadgeSettings settings(defaults);
+    VirtualClock clock;
+    stacks::BadgeState state(clock);
+    const ManagedWindow front{11, 100, u"front"_qs, u"Front"_qs}, back{12, 101, u"back"_qs, u"Back"_qs};
+    const Rect slot(968, 8, 944, 1034);
+    WindowStack stack;
+    stack.frame = slot;
+    stack.members = {back, front};
+    const std::vector<ScreenInfo> screens{{u"A"_qs, u"A"_qs, Rect(0, 0, 1920, 1080), Rect(0, 0, 1920, 1050), true}};
+    const Rect buttons(slot.minX() + 7, slot.minY() + 4, 52, 14);
+    state.controls[front] = {slot, buttons, Rect(slot.minX() + 27, slot.minY() + 4, 12, 14), true,
+                             Rect(slot.minX(), slot.minY(), slot.width(), 22)};
+    std::optional<Point> free;
+    int asked = 0;
+    const stacks::BadgeSurroundings around{settings, screens, TitleBarButtons{1, 3, false}, [&] {
+                                               ++asked;
+                                               return free;
+                                           }};
+    const auto layout = [&](bool titled = true) {
+        return state.layout(front, stack, titled ? std::optional(buttons) : std::nullopt, u"A"_qs, 1, false, around);
+    };
+
+    settings.setOnEdge(true);
+    auto got = layout();
+    ASSERT_TRUE(got);
+    EXPECT_TRUE(got->edge);
+    EXPECT_EQ(got->rect, Rect(slot.minX() - 18, slot.minY() + 18 + 6, 36, 56)) << "across the edge, below the buttons";
+    EXPECT_EQ(asked, 0) << "the free spot is not asked for";
+
+    settings.setOnEdge(false);
+    settings.setAutoPlace(true);
+    settings.placements().setPlacement({true, 120, 40}, u"A"_qs, slot);
+    got = layout();
+    ASSERT_TRUE(got);
+    EXPECT_EQ(got->rect, Rect(slot.maxX() - 120, slot.minY() + 40, 56, 36)) << "where the user dragged it";
+    settings.placements().removeAll();
+
+    free = Point{300, 30};
+    got = layout();
+    ASSERT_TRUE(got);
+    EXPECT_EQ(got->rect, Rect(slot.minX() + 300, slot.minY() + 30, 56, 36)) << "the free title-bar spot";
+    EXPECT_EQ(asked, 1);
+
+    free.reset();
+    got = layout();
+    ASSERT_TRUE(got);
+    EXPECT_TRUE(got->onTitleBar);
+    EXPECT_EQ(got->rect, Rect(slot.maxX() - 66 - 4 - 31, slot.minY() + 1, 31, 20)) << "beside the buttons";
+    EXPECT_EQ(got->size, (Size{56, 36})) << "a moved badge takes its open size";
+
+    state.controls[front].bar = Rect(slot.minX(), slot.minY(), 120, 22);
+    EXPECT_FALSE(layout()) << "no room between the ends of a narrow title bar";
+
+    state.controls[front].titled = false;
+    got = layout(false);
+    ASSERT_TRUE(got);
+    EXPECT_FALSE(got->onTitleBar);
+    EXPECT_EQ(got->rect, Rect(slot.minX() + 5, slot.minY() + 6, 56, 36)) << "inside the top edge";
 }
 
 } // namespace

@@ -60,7 +60,10 @@ TEST_F(StackBadges, MovedBadgesAreRememberedClampedAndResetAndEdgeBadgesSnapBack
     addTitled(101, left);
     auto& s = startPresenting();
     RecordingBadge* badge = surfaces.badges.front();
-    const Size size = badge->at.size;
+    EXPECT_EQ(badge->at, defaultBadge(left, 1));
+    EXPECT_TRUE(badge->content.onTitleBar);
+    EXPECT_DOUBLE_EQ(badge->content.scale, (kTitleBar - 2) / 36);
+    const Size size = badgeSize(1, true, false);   // a moved badge has its full size
 
     // Dropped beyond the window's right edge: remembered from the right, clamped 4 inside.
     badge->actions.moved(Rect(left.maxX() - 20, left.minY() + 60, size.width, size.height));
@@ -72,7 +75,10 @@ TEST_F(StackBadges, MovedBadgesAreRememberedClampedAndResetAndEdgeBadgesSnapBack
     EXPECT_EQ(badge->content.resetTitle, u"Place Badge Automatically"_qs);
     EXPECT_EQ(badge->content.resetAllTitle, u"Place All Badges Automatically"_qs);
 
-    // The next passes keep it there; a reset puts it back under the buttons.
+    EXPECT_FALSE(badge->content.onTitleBar);
+    EXPECT_EQ(badge->content.scale, 1);
+
+    // The next passes keep it there; a reset puts it back on the title bar.
     clock.advance(2s);
     EXPECT_EQ(shownBadge()->at.x(), left.maxX() - 4 - size.width);
     shownBadge()->actions.resetPosition();
@@ -80,15 +86,17 @@ TEST_F(StackBadges, MovedBadgesAreRememberedClampedAndResetAndEdgeBadgesSnapBack
     EXPECT_TRUE(s.badgePlacements().isEmpty());
     EXPECT_FALSE(shownBadge()->content.resetTitle);
 
-    // On the edge: upright, inside the window along its left edge, just below its title bar
-    // (never outside the window); a drag of an upright badge stores nothing and snaps back.
+    // On the edge: upright, just below the title bar, across the window's left edge; that edge
+    // is 8 points from the screen's, so half the badge would leave the visible frame: it is
+    // pushed right to 1 point inside it. A drag of an upright badge stores nothing and snaps
+    // back.
     s.setBadgesOnEdge(true);
     EXPECT_TRUE(surfaces.badges.empty()) << "every badge goes at once";
     EXPECT_EQ(defaults.value(u"stackBadgesOnEdge"_qs), QJsonValue(true));
     clock.advance(1s);
     ASSERT_TRUE(shownBadge());
     const Rect upright = shownBadge()->at;
-    EXPECT_EQ(upright, Rect(left.minX(), left.minY() + 4 + 14 + 6, 36, 56)) << "the buttons' bottom + 6";
+    EXPECT_EQ(upright, Rect(1, left.minY() + 4 + 14 + 6, 36, 56)) << "the buttons' bottom + 6";
     EXPECT_TRUE(shownBadge()->content.vertical);
     EXPECT_FALSE(shownBadge()->content.resetAllTitle);
     surfaces.badges.front()->actions.moved(Rect(400, 400, 36, 56));

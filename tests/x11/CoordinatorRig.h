@@ -19,6 +19,7 @@
 #include "overlay/OverlayController.h"
 #include "overlay/OverlayFeedback.h"
 #include "overlay/OverlayWindow.h"
+#include "platform/x11/GnomeDesktopSettings.h"
 #include "platform/x11/LocalProcesses.h"
 #include "platform/x11/X11ApplicationActivations.h"
 #include "platform/x11/X11MouseMonitor.h"
@@ -166,8 +167,10 @@ struct CoordinatorRig {
     NoThumbnailCapture switcherThumbnails;
     NoScrollSteps scroll;
     QtStackSurfaces surfaces{AnchorServices{clock, switcherThumbnails, permissions, screens, scroll}};
+    // The desktop's settings as the program reads them, under the running window manager.
+    GnomeDesktopSettings desktop{[this] { return ws.windowManagerName(); }};
     fw::stacks::StackEngine stacks{{access, screens, permissions, clock, defaults, transitions, activations,
-                                              nullptr, false, 0, &surfaces, nullptr, &mouse}};
+                                              nullptr, false, 0, &surfaces, nullptr, &mouse, &desktop}};
     NoThumbnailCapture capture;
     QStringList notices;
     X11MouseMonitor mouse;

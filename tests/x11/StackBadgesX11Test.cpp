@@ -1,9 +1,10 @@
 // A stack's badge and switcher on a real server (Xvfb, the test window manager): two xterms in
-// one region show one badge under the front one's title bar; the pointer coming near opens
-// it, and a click (XTest) on its icon brings the other xterm to the front, as the server's own
-// stacking shows. Resting on the front's title-bar button opens the switcher, whose card of
-// the other xterm brings that one forward again. A window that draws its own title bar gets
-// its badge inside its top edge.
+// one region show one badge on the front one's title bar, beside the window manager's buttons;
+// the pointer coming near opens it, and a click (XTest) on its icon brings the other xterm to
+// the front, as the server's own stacking shows. Resting on the front's title-bar button opens
+// the switcher, whose card of the other xterm brings that one forward again. On the window's
+// edge the badge stands across the front's left edge, kept inside the screen. A window that
+// draws its own title bar gets its badge inside its top edge.
 #include "stacks/StackPresenter.h"
 #include "stacks/qt/StackBadgeView.h"
 #include "stacks/qt/WindowStackAnchorView.h"
@@ -25,6 +26,19 @@ namespace {
 using test::CoordinatorRig;
 using test::SessionApp;
 using test::XSession;
+
+// The side and number of title-bar items each window manager draws by default here (the
+// desktop states no layout of its own in the tests' settings).
+TitleBarButtons defaultButtons(const QString& windowManager)
+{
+    if (windowManager == u"xfwm4")
+        return {1, 4, false};   // O|SHMC
+    if (windowManager == u"metacity")
+        return {1, 1, false};   // appmenu:close
+    if (windowManager == u"icewm")
+        return {1, 5, false};
+    return {1, 3, false};
+}
 
 // Moves the pointer there as a hand would: a warp next to it, then one relative step.
 void pointAt(XSession& session, QPoint p)
@@ -60,15 +74,20 @@ TEST(StackBadgesX11, TwoXtermsShowOneBadgeWhoseIconAndSwitcherBringTheOtherForwa
     ASSERT_TRUE(presenter);
     ASSERT_TRUE(session.waitFor([&] { return presenter->badges().size() == 1; })) << "no badge";
 
-    // Under the front's title bar: 5 points in from its left edge, 2 below the title bar's
-    // button row, the open size of one icon.
+    // On the front's title bar: within the frame's top extent, centred in it, as high as the
+    // bar less a point above and below, 4 points left of the window manager's buttons at the
+    // right end (each taken as wide as the bar is high).
     const auto frame = rig.ws.frame(two.window);
     const auto bar = rig.ws.titleBarHeight(two.window);
     ASSERT_TRUE(frame && bar);
-    const double inset = std::min(4.0, *bar / 4);
-    const Rect expected(frame->minX() + 5, frame->minY() + *bar - inset + 6, 56, 36);
+    const TitleBarButtons wmButtons = rig.desktop.titleBarButtons();
+    EXPECT_EQ(wmButtons, defaultButtons(session.windowManager())) << "as the running window manager draws them";
+    const double height = std::min(36.0, std::floor(*bar - 2)), width = std::round(56 * height / 36);
+    const Rect expected(frame->maxX() - wmButtons.right * *bar - 4 - width, frame->minY() + std::round((*bar - height) / 2),
+                        width, height);
     const auto& badge = presenter->badges().begin()->second;
     EXPECT_EQ(badge.frame, expected);
+    EXPECT_TRUE(Rect(frame->minX(), frame->minY(), frame->width(), *bar).contains(badge.frame)) << "on the title bar";
     auto* panel = dynamic_cast<BadgePanel*>(badge.panel.get());
     ASSERT_TRUE(panel);
     ASSERT_TRUE(session.waitFor([&] { return panel->isVisible(); }));
@@ -76,8 +95,8 @@ TEST(StackBadgesX11, TwoXtermsShowOneBadgeWhoseIconAndSwitcherBringTheOtherForwa
     EXPECT_EQ(panel->view().members().size(), 1u);
     EXPECT_EQ(panel->view().members().front().element, one.window);
 
-    // The pointer comes near: the badge opens and takes clicks; a click on its icon brings
-    // the other xterm forward.
+    // The pointer comes near: the badge opens (within the title bar) and takes clicks; a click
+    // on its icon brings the other xterm forward.
     const QPoint icon = panel->view().mapToGlobal(panel->view().frames().icons[0].center().toPoint());
     pointAt(session, icon);
     ASSERT_TRUE(session.waitFor([&] { return panel->expanded() && !panel->ignoresMouse() && panel->view().openness() == 1; }))
@@ -114,11 +133,51 @@ TEST(StackBadgesX11, TwoXtermsShowOneBadgeWhoseIconAndSwitcherBringTheOtherForwa
     rig.stacks.stop();
 }
 
+// Two xterms in the right half of the display: the upright badge stands across the front's
+// left edge (half over the empty left half), just below its title bar, the compact strip
+// centred on the edge, and shows: only the part over the window counts for the cover test.
+TEST(StackBadgesX11, OnTheEdgeTheBadgeStandsAcrossTheFrontsLeftEdge)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    auto one = session.startXterm(u"edge one"_qs);
+    auto two = session.startXterm(u"edge two"_qs);
+    ASSERT_TRUE(one.window && two.window) << session.error();
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    const Rect right = SnapLayout::builtIns().front().tree.frames(topLeftVisibleFrame(rig.screens.screens().front()), 8).at(1);
+    ASSERT_TRUE(rig.ws.setFrame(one.window, right) && rig.ws.setFrame(two.window, right) && session.activate(two.window));
+
+    rig.stacks.start();
+    auto* presenter = rig.stacks.presenter();
+    ASSERT_TRUE(presenter);
+    const auto across = [&] {
+        const auto frame = rig.ws.frame(two.window);
+        const auto bar = rig.ws.titleBarHeight(two.window);
+        const auto& badges = presenter->badges();
+        if (!frame || !bar || badges.size() != 1)
+            return ::testing::AssertionFailure() << badges.size() << " badges";
+        const auto& badge = badges.begin()->second;
+        const Rect expected(frame->minX() - 18, frame->minY() + *bar - std::min(4.0, *bar / 4) + 6, 36, 56);
+        const Rect window = badge.panel->frame();
+        if (badge.front.element != two.window || !(badge.frame == expected) || !(window == expected)
+            || !badge.panel->isVisible())
+            return ::testing::AssertionFailure()
+                << "badge at " << toString(badge.frame).toStdString() << ", its window at "
+                << toString(window).toStdString() << ", expected " << toString(expected).toStdString()
+                << (badge.panel->isVisible() ? "" : ", hidden");
+        return ::testing::AssertionSuccess();
+    };
+    EXPECT_TRUE(session.waitFor([&] { return bool(across()); })) << across().message();
+    rig.stacks.stop();
+}
+
 // A header-bar window (GTK draws its own title bar; every window manager here then draws
-// none) and an xterm placed in one region stack there. With the GTK window in front the badge
-// stands upright inside its left edge just below the top of its frame; with the xterm in front,
-// short of the region by part of a cell, its badge shows below its title bar: nothing of the
-// stack counts as covering it. Never outside the window.
+// none) and an xterm placed in one region over the display stack there. With the GTK window in
+// front the badge stands upright on its left edge just below the top of its frame; with the
+// xterm in front, short of the region by part of a cell, its badge shows below its title bar:
+// nothing of the stack counts as covering it. Both edges are the screen's: the badges are
+// pushed right to 1 point inside it.
 TEST(StackBadgesX11, HeaderBarWindowsAndTerminalsInFrontOfAStackShowTheirBadgesInside)
 {
     XSession session;
@@ -151,8 +210,8 @@ TEST(StackBadgesX11, HeaderBarWindowsAndTerminalsInFrontOfAStackShowTheirBadgesI
     rig.stacks.start();
     auto* presenter = rig.stacks.presenter();
     ASSERT_TRUE(presenter);
-    // Upright, inside the window's left edge, 2 points below its title bar (6 below the top of
-    // a window without one).
+    // Upright, on the window's left edge, 2 points below its title bar (6 below the top of a
+    // window without one).
     const auto badgeInside = [&](xcb_window_t front) {
         const auto frame = rig.ws.frame(front);
         const auto bar = rig.ws.titleBarHeight(front);
@@ -161,8 +220,8 @@ TEST(StackBadgesX11, HeaderBarWindowsAndTerminalsInFrontOfAStackShowTheirBadgesI
         if (!frame || badges.size() != 1)
             return ::testing::AssertionFailure() << badges.size() << " badges";
         const auto& badge = badges.begin()->second;
-        const Rect expected(frame->minX(), frame->minY() + below, 36, 56);
-        if (badge.front.element != front || !(badge.frame == expected) || !frame->contains(badge.frame)
+        const Rect expected(std::max(frame->minX() - 18, screen.visibleFrame.minX() + 1), frame->minY() + below, 36, 56);
+        if (badge.front.element != front || !(badge.frame == expected)
             || !badge.panel->isVisible() || !(badge.panel->frame() == badge.frame))
             return ::testing::AssertionFailure()
                 << "badge at " << toString(badge.frame).toStdString() << ", expected " << toString(expected).toStdString()
@@ -201,7 +260,7 @@ TEST(StackBadgesX11, Screenshots)
         QTimer::singleShot(600, &wait, &QEventLoop::quit);
         wait.exec();
         ASSERT_TRUE(QDir().mkpath(dir));
-        EXPECT_TRUE(QGuiApplication::primaryScreen()->grabWindow(0, 0, 0, 700, 420).toImage().save(dir + "/" + name));
+        EXPECT_TRUE(QGuiApplication::primaryScreen()->grabWindow(0, 0, 0, 980, 420).toImage().save(dir + "/" + name));
     };
 
     rig.stacks.setBadgesOnEdge(false);

@@ -4,6 +4,7 @@
 #include "platform/x11/GnomeDesktopSettings.h"
 
 #include "base/LibraryFiles.h"
+#include "platform/x11/TitleBarLayouts.h"
 
 #include <QByteArrayList>
 #include <QProcess>
@@ -33,8 +34,11 @@ GSettings* settingsWithKey(const char* schemaId, const char* key)
 struct GnomeDesktopSettings::Schemas {
     GSettings* mutter = nullptr;
     GSettings* interface = nullptr;
+    GSettings* wm = nullptr;
     ~Schemas()
     {
+        if (wm)
+            g_object_unref(wm);
         if (mutter)
             g_object_unref(mutter);
         if (interface)
@@ -42,11 +46,13 @@ struct GnomeDesktopSettings::Schemas {
     }
 };
 
-GnomeDesktopSettings::GnomeDesktopSettings() : schemas_(std::make_unique<Schemas>())
+GnomeDesktopSettings::GnomeDesktopSettings(std::function<QString()> windowManagerName)
+    : schemas_(std::make_unique<Schemas>()), windowManagerName_(std::move(windowManagerName))
 {
     // GIO opens every compiled schema file without a bound: a FIFO among them would block here.
     if (!compiledSchemasReadable())
         return;
+    schemas_->wm = settingsWithKey("org.gnome.desktop.wm.preferences", "button-layout");
     if (gnomeSession(qgetenv("XDG_CURRENT_DESKTOP")))
         schemas_->mutter = settingsWithKey("org.gnome.mutter", "edge-tiling");
     schemas_->interface = settingsWithKey("org.gnome.desktop.interface", "enable-animations");
@@ -83,6 +89,24 @@ bool GnomeDesktopSettings::openTilingSettings()
 bool GnomeDesktopSettings::reduceMotion()
 {
     return schemas_->interface && g_settings_get_boolean(schemas_->interface, "enable-animations") == FALSE;
+}
+
+TitleBarButtons GnomeDesktopSettings::titleBarButtons()
+{
+    constexpr qint64 kRereadMs = 5000;
+    if (buttonsRead_.isValid() && buttonsRead_.elapsed() < kRereadMs)
+        return buttons_;
+    const QString wm = windowManagerName_ ? windowManagerName_() : QString();
+    buttons_ = titlebar::read(wm, [this]() -> std::optional<QString> {
+        if (!schemas_->wm)
+            return std::nullopt;
+        gchar* layout = g_settings_get_string(schemas_->wm, "button-layout");
+        const QString out = QString::fromUtf8(layout);
+        g_free(layout);
+        return out;
+    });
+    buttonsRead_.start();
+    return buttons_;
 }
 
 } // namespace fw

@@ -70,7 +70,7 @@ struct X11Platform::Adapters {
     X11GlobalHotKeys hotKeys;
     X11ButtonGrabs buttonGrabs;
     X11ScrollTap scrollTap;
-    GnomeDesktopSettings desktop;
+    GnomeDesktopSettings desktop{[this] { return windows.windowManagerName(); }};
     X11Stacking stacking;
     std::shared_ptr<const Applications> applications = std::make_shared<XdgApplications>();
 };

@@ -64,6 +64,18 @@ bool X11WindowSystem::windowManagerPresent()
     return cardinal(conn_->reply(conn_->property(*w, check, XCB_ATOM_WINDOW, 1)).p) == w;
 }
 
+QString X11WindowSystem::windowManagerName()
+{
+    if (!windowManagerPresent())
+        return {};
+    const xcb_atom_t check = conn_->atoms().netSupportingWmCheck;
+    const auto w = cardinal(conn_->reply(conn_->property(conn_->root(), check, XCB_ATOM_WINDOW, 1)).p);
+    const auto name = w ? text(conn_->reply(conn_->property(*w, conn_->atoms().netWmName, XCB_ATOM_ANY, 64)).p,
+                               conn_->atoms())
+                        : std::nullopt;
+    return name.value_or(QString());
+}
+
 bool X11WindowSystem::supports(std::uint32_t atom)
 {
     // _NET_SUPPORTED changes only when a WM starts; re-read it at most once a second.

@@ -77,6 +77,9 @@ public:
     std::optional<WindowId> focusedWindow() override;
     std::optional<Pid> frontmostPid() override;
     std::optional<WindowId> windowAt(Point p) override;
+    // The running window manager's name (_NET_WM_NAME of its check window); empty when none
+    // names itself.
+    QString windowManagerName();
 
 private:
     enum Fields : unsigned { Geometry = 1, Identity = 2, Kind = 4, Hints = 8, All = 15 };

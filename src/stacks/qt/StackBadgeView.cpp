@@ -119,9 +119,44 @@ QString StackBadgeView::tooltipFor(const ManagedWindow& window)
     return window.title.isEmpty() ? window.appName : window.appName + QStringLiteral(" — ") + window.title;
 }
 
+StackBadgeView::Frames StackBadgeView::drawn() const
+{
+    return layout(openness_, int(members_.size()), group_, highlighted_, vertical_, width() / scale_);
+}
+
+QTransform StackBadgeView::fit() const
+{
+    // On a title bar the strip is scaled to the bar and centred across it.
+    const double across = centred_ && !vertical_ ? (height() / scale_ - drawn().thickness) / 2 : 0;
+    return QTransform().scale(scale_, scale_).translate(0, std::round(across));
+}
+
 StackBadgeView::Frames StackBadgeView::frames() const
 {
-    return layout(openness_, int(members_.size()), group_, highlighted_, vertical_, width());
+    Frames f = drawn();
+    if (scale_ == 1 && !centred_)
+        return f;
+    const QTransform t = fit();
+    for (QRectF* r : {&f.background, &f.grip, &f.overflow})
+        *r = t.mapRect(*r);
+    for (QRectF& icon : f.icons)
+        icon = t.mapRect(icon);
+    for (auto* r : {&f.joiner, &f.backing})
+        if (*r)
+            **r = t.mapRect(**r);
+    f.length *= scale_;
+    f.thickness *= scale_;
+    f.overflowFont *= scale_;
+    return f;
+}
+
+void StackBadgeView::setFit(double scale, bool centred)
+{
+    if (scale <= 0 || (scale == scale_ && centred == centred_))
+        return;
+    scale_ = scale;
+    centred_ = centred;
+    changed();
 }
 
 void StackBadgeView::setMembers(const std::vector<ManagedWindow>& members, bool expanded,
@@ -441,7 +476,8 @@ void StackBadgeView::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const Frames f = frames();
+    p.setTransform(fit());
+    const Frames f = drawn();
     p.setOpacity(f.opacity);
     const double radius = f.thickness / 2;
     p.setPen(QPen(withAlpha(palette().color(QPalette::Mid), 0.25 + 0.25 * openness_), 0.5));

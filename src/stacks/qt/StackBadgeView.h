@@ -15,6 +15,7 @@
 #include <QIcon>
 #include <QPainterPath>
 #include <QRectF>
+#include <QTransform>
 #include <QWidget>
 #include <functional>
 #include <optional>
@@ -44,6 +45,8 @@ public:
                     const QString& groupTitle);
     void setExpanded(bool expanded, bool animated);
     void setVertical(bool vertical);
+    // Drawn at `scale` of its size; `centred`: across the view (on a title bar).
+    void setFit(double scale, bool centred);
     void setHighlighted(std::optional<int> index);
     void updateHighlight(QPointF at);
 
@@ -56,6 +59,7 @@ public:
     bool isDragging() const { return dragging_; }
     std::optional<int> highlighted() const { return highlighted_; }
     std::optional<BadgeGroup> group() const { return group_; }
+    // The frames as shown, in view coordinates.
     Frames frames() const;
     // The drawn outline, which cuts the panel's shape where no compositor blends its corners.
     std::optional<QPainterPath> shapeOutline() const override;
@@ -81,6 +85,9 @@ protected:
     bool event(QEvent*) override;
 
 private:
+    // The frames as drawn, before the fit to a title bar; and that fit.
+    Frames drawn() const;
+    QTransform fit() const;
     // Repaints after the frames changed and re-cuts the panel's shape.
     void changed();
     void animateTo(double target, double seconds);
@@ -98,6 +105,8 @@ private:
     QString groupTitle_;
     bool expanded_ = false;
     bool vertical_ = false;
+    double scale_ = 1;
+    bool centred_ = false;
     double openness_ = 0;
     std::optional<int> highlighted_;
     std::vector<QWidget*> targets_;     // one per shown icon

@@ -120,8 +120,8 @@ TEST(StackBadgeView, ClicksChooseDragsMoveAndTheMenuResets)
 
     // No titles, no menu; with them, each item calls its reset.
     EXPECT_EQ(view.contextMenu(), nullptr);
-    content.resetTitle = u"Move Badge Back Under the Title Bar"_qs;
-    content.resetAllTitle = u"Move All Badges Back Under the Title Bar"_qs;
+    content.resetTitle = u"Move Badge Back to the Title Bar"_qs;
+    content.resetAllTitle = u"Move All Badges Back to the Title Bar"_qs;
     panel.configure(content, {{}, {}, [&] { ++resets; }, [&] { ++resetAlls; }, {}});
     std::unique_ptr<QMenu> menu(view.contextMenu());
     ASSERT_TRUE(menu);
