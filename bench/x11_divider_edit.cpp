@@ -31,7 +31,7 @@ bool allIn(const SnapLayout& layout)
     const auto frames = regionFrames(layout, screen());
     for (std::size_t i = 0; i < gWindows.size(); ++i) {
         const auto f = gSession->wmFrame(gWindows[i]);
-        if (!f || !WindowAccess::approximatelyEqual(*f, frames.at(RegionNumber(i)), 1.0))
+        if (!f || !sameFrame(*f, frames.at(RegionNumber(i)), 1.0))
             return false;
     }
     return true;

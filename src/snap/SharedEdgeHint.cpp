@@ -94,7 +94,7 @@ std::optional<EdgeHint> edgeHintAt(SnapContext& ctx, const AppliedLayouts& layou
     const auto regionFrame = frames.find(*region);
     const auto current = ctx.access.frame(*window);
     if (regionFrame == frames.end() || !current ||
-        !WindowAccess::sitsIn(*current, regionFrame->second, ctx.access.grid(*window), kRegionMatch))
+        !sitsIn(*current, regionFrame->second, ctx.access.grid(*window), kRegionMatch))
         return std::nullopt;
     return EdgeHint{*divider, *screen};
 }

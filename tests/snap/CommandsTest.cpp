@@ -74,8 +74,8 @@ TEST_F(Commands, NumberedLayoutsAreAppliedOrTheirAbsenceIsSaid)
     clock.runUntilIdle();
     const SnapLayout second = store.customLayouts(u"A"_qs).at(1);
     EXPECT_EQ(c.groups().at(u"A"_qs).layout, second);
-    EXPECT_TRUE(WindowAccess::approximatelyEqual(frameOf(w), region(second, 0), 1.0)
-                || WindowAccess::approximatelyEqual(frameOf(w), region(second, 1), 1.0));
+    EXPECT_TRUE(sameFrame(frameOf(w), region(second, 0), 1.0)
+                || sameFrame(frameOf(w), region(second, 1), 1.0));
     EXPECT_EQ(notices.back(), u"Arranged 1 windows. 1 space remains available."_qs);
     EXPECT_EQ(c.activeLayout(kLeft), (LayoutSummary{{u"Own 0"_qs, u"Own 1"_qs}, 1}));
     EXPECT_EQ(presented.back(), false);

@@ -213,7 +213,7 @@ TEST_F(Composition, ALayoutWithoutAppsArrangesTheDisplaysWindowsATerminalOnItsGr
     ASSERT_EQ(placed.size(), 2u);
     for (const auto& [r, w] : placed) {
         const Rect frame = region(thirds, r);
-        EXPECT_TRUE(WindowAccess::arrivedAt(frameOf(w), frame, access.grid(w), 1.0))
+        EXPECT_TRUE(arrivedAt(frameOf(w), frame, access.grid(w), 1.0))
             << "region " << r << " " << toString(frameOf(w)).toStdString();
     }
     EXPECT_TRUE(std::any_of(placed.begin(), placed.end(), [&](const auto& e) { return e.second == term; }));

@@ -87,7 +87,7 @@ TEST_F(Placement, ASettledWindowIsRecordedAtTheThirdCheckWithItsFrameFromBeforeA
     EXPECT_EQ(got.origin, wanted.origin);
     EXPECT_GT(got.width(), wanted.width() - 7);
     EXPECT_GT(got.height(), wanted.height() - 15);
-    EXPECT_FALSE(WindowAccess::edgesMatch(got, wanted, 5)) << "the grid is off by more than the settle tolerance";
+    EXPECT_FALSE(edgesMatch(got, wanted, 5)) << "the grid is off by more than the settle tolerance";
     EXPECT_EQ(c.groups().at(u"A"_qs).windows.at(0), term);
     EXPECT_EQ(c.memory().returnHomes.at(term).frame, wanted);
     EXPECT_TRUE(notices.isEmpty());
@@ -213,7 +213,7 @@ TEST_F(Placement, WindowsLeaveMaximizedAndShadedStatesFirstAndARollBackPutsThemB
     const auto term = add(104, Rect(100, 100, 400, 300));
     sim.setSizeHints(term.element, cells);
     EXPECT_TRUE(place(term, 0, halves).placed);
-    EXPECT_EQ(frameOf(term), WindowAccess::gridFrame(region(halves, 0), cells));
+    EXPECT_EQ(frameOf(term), gridFrame(region(halves, 0), cells));
     const auto drifting = add(105, Rect(100, 100, 400, 300));
     sim.setSizeHints(drifting.element, cells);
     sim.driftAfterWrite(drifting.element, Rect(120, 140, 395, 290), 100ms, 2);

@@ -56,7 +56,7 @@ TEST(CompositionX11, XtermIsPlacedAtOnceAndTheLaunchedTestClientWhenItsWindowApp
     ASSERT_TRUE(termWindow);
     auto placed = [&](xcb_window_t window, RegionNumber region) {
         const auto frame = session.wmFrame(window);
-        return frame && WindowAccess::arrivedAt(*frame, frames.at(region), rig.ws.sizeHints(window)->increment, 1.0);
+        return frame && arrivedAt(*frame, frames.at(region), rig.ws.sizeHints(window)->increment, 1.0);
     };
 
     rig.coordinator->startLayoutApplication(pair, screen);

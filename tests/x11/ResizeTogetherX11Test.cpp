@@ -145,7 +145,7 @@ TEST(ResizeTogetherX11, ASuperHeldResizeSpansAnXtermOnItsCellGridAcrossBothHalve
         const auto f = rig.ws.frame(term.window);
         const auto group = rig.coordinator->groups().find(displayKey(*screen));
         return f && !rig.coordinator->interaction().mutating && group != rig.coordinator->groups().end()
-            && group->second.spans.count(*window) > 0 && WindowAccess::sitsIn(*f, both, hints->increment, 0);
+            && group->second.spans.count(*window) > 0 && sitsIn(*f, both, hints->increment, 0);
     };
     EXPECT_TRUE(session.waitFor(spans, 10000))
         << "xterm at " << describe(rig.ws.frame(term.window)).toStdString() << ", both halves " << toString(both).toStdString()
