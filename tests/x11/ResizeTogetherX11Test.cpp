@@ -85,7 +85,7 @@ TEST(ResizeTogetherX11, TheTestClientFollowsTheXtermsDraggedRightEdge)
     const double termCell = incrementOf(term.window), clientCell = incrementOf(client.window);
     const auto followed = [&] {
         const auto t = session.wmFrame(term.window), c = session.wmFrame(client.window);
-        return t && c && !rig.coordinator->interaction().mutating && t->maxX() > before->maxX() + 100 &&
+        return t && c && !rig.state.interaction.mutating && t->maxX() > before->maxX() + 100 &&
                std::abs(c->minX() - (t->maxX() + 8)) <= termCell && c->maxX() <= clientBefore->maxX() &&
                clientBefore->maxX() - c->maxX() < clientCell + 1;
     };
@@ -144,7 +144,7 @@ TEST(ResizeTogetherX11, ASuperHeldResizeSpansAnXtermOnItsCellGridAcrossBothHalve
     const auto spans = [&] {
         const auto f = rig.ws.frame(term.window);
         const auto group = rig.coordinator->groups().find(displayKey(*screen));
-        return f && !rig.coordinator->interaction().mutating && group != rig.coordinator->groups().end()
+        return f && !rig.state.interaction.mutating && group != rig.coordinator->groups().end()
             && group->second.spans.count(*window) > 0 && sitsIn(*f, both, hints->increment, 0);
     };
     EXPECT_TRUE(session.waitFor(spans, 10000))
