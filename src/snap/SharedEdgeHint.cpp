@@ -13,7 +13,7 @@ namespace fw {
 
 namespace {
 
-constexpr double kBarReach = 7;    // around the 6-point bar, both sides counted in
+constexpr double kBarReach = 7;    // around the 6-pixel bar, both sides counted in
 constexpr double kRegionMatch = 6; // the window still sits in its region
 constexpr double kUnitEpsilon = 1e-6;
 
@@ -77,7 +77,7 @@ bool dividerSeparatesWindows(const RegionTree::Divider& divider, RegionNumber re
 namespace {
 
 // The shared edge under the point on its display, when the window under the point sits in a
-// region beside it (within 6 points) and another window of the group is across it.
+// region beside it (within 6 pixels) and another window of the group is across it.
 std::optional<EdgeHint> edgeHintAt(SnapContext& ctx, const AppliedLayouts& layouts, const Point& point)
 {
     const auto screen = containing(ctx.screenList(), point);

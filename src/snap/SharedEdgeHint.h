@@ -15,7 +15,7 @@ namespace fw {
 
 struct SnapContext;
 
-// The divider of the group's layout whose bar (grown by 7 points) holds the point, on the
+// The divider of the group's layout whose bar (grown by 7 pixels) holds the point, on the
 // display's visible frame; the first in the tree's divider order. Nothing over none.
 std::optional<RegionTree::Divider> dividerAt(const Point& point, const LayoutGroup& group, const Rect& visibleFrame);
 

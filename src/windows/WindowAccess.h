@@ -84,7 +84,7 @@ public:
                                        const std::optional<QString>& displayKey = std::nullopt,
                                        const WindowList* list = nullptr) const;
 
-    // Readable, neither minimized nor full screen, and on screen within 3 points of a listed
+    // Readable, neither minimized nor full screen, and on screen within 3 pixels of a listed
     // window of its process.
     bool isUsableWindow(WindowId element, Pid pid, const BoundsMap& bounds) const;
     bool isUsable(const ManagedWindow& w, const BoundsMap& bounds) const { return isUsableWindow(w.element, w.pid, bounds); }
@@ -100,9 +100,9 @@ public:
     }
 
     // The window manager draws the title bar here and its buttons where its theme puts them,
-    // so the title-bar buttons stand for the leading 52 points of the title bar, inset from
+    // so the title-bar buttons stand for the leading 52 pixels of the title bar, inset from
     // its top and bottom (the window's frame being read now); the minimise button is their
-    // middle 12 points. Nothing for a window without a title bar.
+    // middle 12 pixels. Nothing for a window without a title bar.
     std::optional<Rect> titleBarButtonsFrame(WindowId element) const;
     std::optional<Rect> minimizeButtonFrame(WindowId element) const;
     // Whether another application holds the display awake (a video plays), through the idle
@@ -215,7 +215,7 @@ private:
     IdleInhibitors* inhibitors_ = nullptr;
 };
 
-// The number of the one listed layer-0 window of the process within 5 points of the frame,
+// The number of the one listed layer-0 window of the process within 5 pixels of the frame,
 // preferring the one whose title matches; nothing when none or several match.
 std::optional<WindowId> layerListWindowId(Pid pid, const Rect& frame, const QString& title, const WindowList& list);
 
