@@ -1,12 +1,12 @@
 #pragma once
 // The one object that carries out snapping. A thin hub: it owns its sinks and its task scope,
-// and its state objects (SnapState) unless it is handed them; it fills the callback slots of the overlay and the
-// stack controller; it is the only place that ends an interaction (and so raises the
-// interaction generation); and it keeps every name other subsystems call, each handed to the
-// state object or run that does the work. A window drag does not go through it: the drag
-// handler takes the context and the state objects (dragStates) and calls the runs itself.
-// Main thread only; created once by the application shell, which installs the sinks when
-// launching has finished.
+// and its state objects (SnapState) unless it is handed them; it fills the callback slots of
+// the overlay and the stack controller; it is the only place that ends an interaction (and so
+// raises the interaction generation); and it keeps every name other subsystems call, each
+// handed to the state object or run that does the work. A window drag does not go through it:
+// the drag handler takes the context and the state objects (dragStates) and calls the runs
+// itself. Main thread only; created once by the application shell, which installs the sinks
+// when launching has finished.
 
 #include "snap/ChoiceState.h"
 #include "snap/DragStates.h"
