@@ -44,7 +44,7 @@ void addDividers(const RegionTree& t, const Rect& in, DividerPath& path,
     path.pop_back();
 }
 
-// Whole points within 1e-7 snap to that whole number; otherwise left/top edges round down
+// Whole pixels within 1e-7 snap to that whole number; otherwise left/top edges round down
 // and right/bottom edges round up, so a frame never loses part of its exact rectangle.
 double snapEdge(double v, bool minimumEdge)
 {
