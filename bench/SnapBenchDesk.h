@@ -29,12 +29,13 @@ struct SnapBenchDesk {
     snaptest::RecordingFeedback feedback; // records, draws nothing
     NoWindowStacks stacks;
     NoThumbnailCapture capture;
+    SnapState state{defaults}; // the coordinator's, outliving it
     std::unique_ptr<SnapCoordinator> coordinator;
 
     SnapCoordinator& start(bool diagnostics)
     {
         coordinator = std::make_unique<SnapCoordinator>(
-            SnapServices{access, placement, sim, sim, clock, defaults, store, feedback, stacks, capture, diagnostics});
+            SnapServices{access, placement, sim, sim, clock, defaults, store, feedback, stacks, capture, diagnostics}, state);
         return *coordinator;
     }
 

@@ -26,7 +26,7 @@ struct Desk : bench::SnapBenchDesk {
         start(diagnostics);
         snapshot = access.managedWindows();
         for (const auto& entry : snapshot)
-            coordinator->memory().originals[entry.window] = entry.frame;
+            state.memory.originals[entry.window] = entry.frame;
         coordinator->reconcile(snapshot); // adopts the four layouts
     }
 

@@ -55,7 +55,7 @@ void BM_X11CompositionOfFourChoiceToSettled(benchmark::State& state)
         const bool settled = gSession->waitFor(
             [&] {
                 const auto group = c.groups().find(displayKey(screen));
-                return !c.interaction().mutating && group != c.groups().end() && group->second.windows.size() == 4;
+                return !gRig->state.interaction.mutating && group != c.groups().end() && group->second.windows.size() == 4;
             },
             5000);
         if (!settled) {

@@ -31,7 +31,7 @@ bool allIn(const SnapLayout& layout)
     const auto frames = regionFrames(layout, screen());
     for (std::size_t i = 0; i < gWindows.size(); ++i) {
         const auto f = gSession->wmFrame(gWindows[i]);
-        if (!f || !WindowAccess::approximatelyEqual(*f, frames.at(RegionNumber(i)), 1.0))
+        if (!f || !sameFrame(*f, frames.at(RegionNumber(i)), 1.0))
             return false;
     }
     return true;
@@ -71,7 +71,7 @@ void BM_X11DividerEditToAllSettled(benchmark::State& state)
         const bool all = gSession->waitFor([&] { return allIn(expected); }, 5000);
         const double ms = double(edited.nsecsElapsed()) / 1e6;
         const bool ended = gSession->waitFor([&] {
-            return !gRig->coordinator->interaction().mutating && !gRig->coordinator->interaction().pendingEdit;
+            return !gRig->state.interaction.mutating && !gRig->state.interaction.pendingEdit;
         }, 5000);
         if (!all || !ended) {
             state.SkipWithError("the windows did not take the edit");

@@ -166,7 +166,7 @@ void BM_X11ReleaseToFirstFrameWrite(benchmark::State& state)
         }
         beyond.push_back(ms - 100);
         region = 1 - region;
-        gSession->waitFor([&] { return !gRig->coordinator->interaction().mutating; }, 5000);
+        gSession->waitFor([&] { return !gRig->state.interaction.mutating; }, 5000);
         gRig->coordinator->endInteraction(false);
         state.ResumeTiming();
     }

@@ -54,14 +54,14 @@ void BM_X11ChoiceToFirstFrameChange(benchmark::State& state)
             return;
         }
         state.ResumeTiming();
-        c.tasks().spawn(c.choose({0, 1}));
+        c.context().tasks.spawn(c.choose({0, 1}));
         const auto moved = gSession->waitForFrameChange(gTerm.window, before, 2000);
         state.PauseTiming();
         if (!moved) {
             state.SkipWithError("the xterm did not move");
             return;
         }
-        gSession->waitFor([&] { return !c.interaction().mutating; }, 5000);
+        gSession->waitFor([&] { return !gRig->state.interaction.mutating; }, 5000);
         c.endInteraction(false);
         state.ResumeTiming();
     }

@@ -70,7 +70,7 @@ void BM_X11SwapReleaseToBothSettled(benchmark::State& state)
         const bool both = gSession->waitFor([&] { return inRegion(gTerm.window, to) && inRegion(gClient.window, from); }, 5000);
         const double ms = double(released.nsecsElapsed()) / 1e6;
         const bool ended = gSession->waitFor([&] {
-            return !gRig->coordinator->interaction().mutating && !gRig->coordinator->picker().pickerScreen();
+            return !gRig->state.interaction.mutating && !gRig->state.picker.pickerScreen();
         }, 5000);
         if (!both || !ended) {
             state.SkipWithError("the windows did not trade regions");

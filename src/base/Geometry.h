@@ -1,5 +1,5 @@
 #pragma once
-// Points, sizes and rectangles in global screen points: origin at the top left of the
+// Points, sizes and rectangles in global device pixels: origin at the top left of the
 // primary display, y growing downward. Rectangles follow the usual desktop rules:
 // negative sizes are standardised by the edge accessors, a null rectangle is the
 // result of an empty intersection.

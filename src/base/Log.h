@@ -1,7 +1,8 @@
 #pragma once
 // Logging under the subsystem "orrindale.Framewell" with fixed categories. Messages are
-// written with the unified-log style format strings the system uses ("%{public}s", "%ld",
-// "%{bool}d", "%.1f", …), rendered as they stand, to stderr. Tests capture them.
+// written with this program's own format strings ("%{public}s", "%ld", "%{bool}d", "%.1f", …:
+// printf's conversions, a string's marked public), each filled in with its argument, to
+// stderr. Tests capture them.
 //
 //   fw::log::info(fw::LogCategory::WindowAccess,
 //       "Geometry rejected by %{public}s: requested %{public}s, actual %{public}s",

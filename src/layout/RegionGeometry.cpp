@@ -1,6 +1,4 @@
-// Region frames and dividers from a tree and a display frame, insets and edge snapping, and the
-// tolerant rectangle comparison.
-#include "layout/RegionGeometry.h"
+// Region frames and dividers from a tree and a display frame, insets and edge snapping.
 #include "layout/RegionTree.h"
 
 #include <cmath>
@@ -46,7 +44,7 @@ void addDividers(const RegionTree& t, const Rect& in, DividerPath& path,
     path.pop_back();
 }
 
-// Whole points within 1e-7 snap to that whole number; otherwise left/top edges round down
+// Whole pixels within 1e-7 snap to that whole number; otherwise left/top edges round down
 // and right/bottom edges round up, so a frame never loses part of its exact rectangle.
 double snapEdge(double v, bool minimumEdge)
 {
@@ -110,16 +108,6 @@ std::vector<RegionTree::Divider> RegionTree::dividers(const Rect& in) const
     DividerPath path;
     addDividers(*this, in, path, out);
     return out;
-}
-
-bool approximatelyEquals(const Rect& a, const Rect& b, double tolerance)
-{
-    if (!a.isFinite() || !b.isFinite())
-        return false;
-    if (!(a.width() > 0 && a.height() > 0 && b.width() > 0 && b.height() > 0))
-        return false;
-    return std::abs(a.minX() - b.minX()) <= tolerance && std::abs(a.minY() - b.minY()) <= tolerance
-        && std::abs(a.maxX() - b.maxX()) <= tolerance && std::abs(a.maxY() - b.maxY()) <= tolerance;
 }
 
 } // namespace fw

@@ -120,8 +120,8 @@ public:
 
     // Region number → rectangle; on a repeated number the leaf met first wins.
     std::map<RegionNumber, Rect> unitRects(const Rect& in) const;
-    // Window frames of every region inside a visible frame, `gap` points apart and from the
-    // edges, with edges snapped outward to whole points.
+    // Window frames of every region inside a visible frame, `gap` pixels apart and from the
+    // edges, with edges snapped outward to whole pixels.
     std::map<RegionNumber, Rect> frames(const Rect& in, double gap) const;
     // The dividers laid out in a rectangle, in pre-order.
     std::vector<Divider> dividers(const Rect& in) const;

@@ -3,8 +3,9 @@
 // previews of a composition, the return and swap-source targets, the tile menu, the window
 // chooser, the region assist panels, the divider editor with its toolbar, and the resize
 // feedback. It decides nothing: every choice goes back through closures the coordinator
-// supplies. Frames are global top-left points, which are also Qt's, so no conversion is
-// needed. Panels are hidden, never closed.
+// supplies. Frames come in X's device pixels, global top-left; each panel converts to Qt's
+// logical pixels only at its own edge (DevicePixels), by its screen's ratio. Panels are
+// hidden, never closed.
 
 #include "base/Geometry.h"
 #include "layout/SnapLayout.h"

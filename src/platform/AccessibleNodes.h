@@ -22,7 +22,7 @@ using NodeId = std::uint64_t;
 struct NodeAttributes {
     QString role;
     QString subrole;
-    std::optional<Point> position;   // top-left screen points
+    std::optional<Point> position;   // top-left device pixels
     std::optional<Size> size;
     std::optional<std::vector<NodeId>> children;
 };

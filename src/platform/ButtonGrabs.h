@@ -24,7 +24,7 @@ struct ButtonEvent {
     Type type = Type::Down;
     int button = 2;               // stored button number
     std::uint32_t modifiers = 0;  // stored modifier bits held at the press
-    Point location;               // global top-left points
+    Point location;               // global top-left device pixels
 };
 
 class ButtonGrabs {

@@ -20,7 +20,7 @@ using Modifiers = std::uint32_t;
 
 // The pointer as the platform reports it now, between events.
 struct PointerState {
-    Point position;        // global top-left points
+    Point position;        // global top-left device pixels
     bool leftDown = false; // the left button is held
     Modifiers modifiers = 0;
 };
@@ -29,7 +29,7 @@ struct PointerState {
 struct MouseEvent {
     enum class Type { LeftDown, LeftUp, LeftDrag, Moved, Escape };
     Type type = Type::Moved;
-    Point position;        // global top-left points
+    Point position;        // global top-left device pixels
     Modifiers modifiers = 0;
 };
 

@@ -21,13 +21,13 @@ public:
     // False when this desktop cannot capture windows at all; every capture then gives nothing.
     virtual bool available() = 0;
 
-    // The part of the window inside `frame` (global points: normally its frame as the window
+    // The part of the window inside `frame` (global device pixels: normally its frame as the window
     // port reads it, so decorations are included and client-side shadows left out), as it
     // looks now, scaled to `size` pixels. Nothing when the window is gone, not shown (an
     // unmapped or minimized window has no picture), does not meet the frame, or `size` is empty.
     virtual std::optional<PixelImage> captureWindow(WindowId window, const Rect& frame, PixelSize size) = 0;
 
-    // What the desktop shows inside `area` (global points) when only `windows` are on it: the
+    // What the desktop shows inside `area` (global device pixels) when only `windows` are on it: the
     // desktop's background (wallpaper, else its desktop window, else black), then each listed
     // window bottom to top at its place as it looks now, scaled to `size` pixels. Windows that
     // cannot be captured are left out. Nothing when `area` or `size` is empty.

@@ -1,6 +1,6 @@
 #pragma once
 // Window port: other applications' top-level windows. Every frame is the window's visible
-// outer frame (decorations included, client-side shadows excluded) in global top-left points.
+// outer frame (decorations included, client-side shadows excluded) in global top-left device pixels.
 // Reads return nothing when the window is gone or cannot be read; writes return false.
 
 #include "base/Geometry.h"

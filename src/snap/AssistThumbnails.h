@@ -9,7 +9,7 @@
 
 namespace fw {
 
-// The longer side of an assist thumbnail, in points.
+// The longer side of an assist thumbnail, in device pixels.
 inline constexpr double kAssistThumbnailSide = 520;
 
 // Starts capturing the windows, replacing a capture under way.

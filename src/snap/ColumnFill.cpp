@@ -29,7 +29,7 @@ std::vector<DiscoveredWindow> columnWindows(SnapContext& ctx, const LayoutGroup&
     std::vector<DiscoveredWindow> column;
     for (const DiscoveredWindow& d : ctx.access.managedWindows({window}, display)) {
         const bool inRegion = std::any_of(regionFrames.begin(), regionFrames.end(), [&](const Rect& r) {
-            return WindowAccess::sitsIn(d.frame, r, d.grid, kInRegion);
+            return sitsIn(d.frame, r, d.grid, kInRegion);
         });
         if (spanning.count(d.window) || inRegion)
             column.push_back(d);
@@ -95,7 +95,7 @@ Task<PlacementResult> fillColumn(SnapContext& ctx, AppliedLayouts& layouts, Wind
     PlacementItems moves;
     moves.push_back({window, joined->second});
     for (const DiscoveredWindow& d : column) {
-        if (!WindowAccess::sitsIn(d.frame, joined->second, d.grid, kInRegion))
+        if (!sitsIn(d.frame, joined->second, d.grid, kInRegion))
             moves.push_back({d.window, joined->second});
     }
     auto box = std::make_shared<RejectionBox>();

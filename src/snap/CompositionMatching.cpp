@@ -1,7 +1,7 @@
 // Matching a layout's apps to running windows, the apps still missing, placement records.
 #include "snap/CompositionMatching.h"
 
-#include "layout/RegionGeometry.h"
+#include "windows/FrameMatch.h"
 #include "windows/CompositionCandidate.h"
 
 #include <QJsonArray>
@@ -19,7 +19,7 @@ QJsonArray frameArray(const std::optional<Rect>& r)
 
 bool liesIn(const std::optional<Rect>& frame, const Rect& region)
 {
-    return frame && approximatelyEquals(*frame, region, kPlacementTolerance);
+    return frame && edgesMatch(*frame, region, kPlacementTolerance);
 }
 
 // The window for one app of a region: in place, else preferred, else the first unused.

@@ -42,7 +42,7 @@ struct AppMatch {
 };
 
 // Region by region (ascending, only regions with a frame) and app by app, the first unused
-// window of the app that already lies in the region (within 1 point), else the first one
+// window of the app that already lies in the region (within 1 pixel), else the first one
 // among the preferred windows (those on the target display), else the first one; an app
 // without such a window is missing. An empty app id matches no window.
 AppMatch matchLayoutApps(const std::optional<SnapLayout::AppMap>& apps, const std::map<RegionNumber, Rect>& frames,
@@ -53,7 +53,7 @@ std::vector<MissingApp> missingAppsStillOpen(const std::vector<MissingApp>& miss
                                              const std::map<RegionNumber, ManagedWindow>& front);
 
 // {"region", "app", "requested": [x, y, w, h], "actual": [x, y, w, h] or [] when unreadable,
-// "fits": actual within 1 point of requested}. A region without a frame is requested as [] and
+// "fits": actual within 1 pixel of requested}. A region without a frame is requested as [] and
 // never fits.
 QJsonObject compositionPlacementRecord(RegionNumber region, const QString& appId,
                                        const std::map<RegionNumber, Rect>& frames, const std::optional<Rect>& actual);

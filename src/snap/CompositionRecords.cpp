@@ -32,7 +32,7 @@ std::vector<CompositionRecord> clusterPlacements(const std::vector<CompositionRe
     std::vector<std::vector<CompositionRecord>> clusters;
     for (const CompositionRecord& record : records) {
         auto home = std::find_if(clusters.begin(), clusters.end(), [&](const auto& cluster) {
-            return WindowAccess::approximatelyEqual(cluster.front().frame, record.frame, kClusterTolerance);
+            return sameFrame(cluster.front().frame, record.frame, kClusterTolerance);
         });
         if (home == clusters.end())
             clusters.push_back({record});

@@ -29,7 +29,7 @@ struct NextCandidate {
 // with the records of the other windows; nothing for no records.
 std::optional<NextCandidate> nextCompositionCandidate(std::vector<CompositionRecord> records, const WindowSet& used);
 
-// The records grouped by frames that agree within 5 points with the first record of an
+// The records grouped by frames that agree within 5 pixels with the first record of an
 // earlier cluster (the first such cluster wins); one record per cluster, in cluster order:
 // the first of the cluster by order whose window is not in `used`, else its first by order.
 std::vector<CompositionRecord> clusterPlacements(const std::vector<CompositionRecord>& records, const WindowSet& used);

@@ -17,8 +17,8 @@ struct SnapContext;
 // Nothing while another task holds the guard: the edit stays waiting for it.
 Task<void> drainDividerEdits(SnapContext& ctx, ResizeState state);
 
-// The smallest share of a layout's frame a region keeps when a divider moves: min(180 points,
-// 24 %) of the width and min(140 points, 24 %) of the height, as fractions.
+// The smallest share of a layout's frame a region keeps when a divider moves: min(180 pixels,
+// 24 %) of the width and min(140 pixels, 24 %) of the height, as fractions.
 Size minimumRegionShare(const Rect& frame);
 
 } // namespace fw

@@ -2,8 +2,8 @@
 // The hub's state objects that a window drag works with, handed to the drag handler once: the
 // guards, the picker, drop and snap-assist sessions, the applied layouts, the memories of
 // placed windows, the remembered side-by-side splits and the recovered layouts a dragged
-// window may return to. The hub owns them and outlives the handler; the handler passes the
-// subsets the drop, choice and resize runs take.
+// window may return to. They live in the hub's SnapState, which outlives the handler; the
+// handler passes the subsets the drop, choice and resize runs take.
 
 #include "snap/AppliedLayouts.h"
 #include "snap/ChoiceState.h"

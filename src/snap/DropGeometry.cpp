@@ -2,7 +2,6 @@
 // regions and the layouts that splits, corners and column fills produce.
 #include "snap/DropGeometry.h"
 
-#include "layout/RegionGeometry.h"
 
 #include <algorithm>
 #include <cmath>

@@ -54,7 +54,7 @@ bool spansAllow(const SpanMap& spans, const std::set<RegionNumber>& regions)
 // The dragged window still sits in the slot it was given (on its grid, for a terminal).
 bool agrees(const DropTargetQuery& q, const Rect& slot)
 {
-    return WindowAccess::sitsIn(q.windowFrame, slot, q.windowGrid, kFrameAgreement);
+    return sitsIn(q.windowFrame, slot, q.windowGrid, kFrameAgreement);
 }
 
 // The window fronting the region's stack, unless that is the dragged window.

@@ -34,7 +34,7 @@ std::optional<bool> refusedAxis(const PlacementRejection& refusal, const Size& g
         return std::nullopt;
     const Size kept = refusal.actual->size, asked = refusal.requested.size;
     const auto fits = [&](const Size& side) {
-        return WindowAccess::sitsIn(Rect(Point{}, side), Rect(Point{}, asked), grid, kOneAxis);
+        return sitsIn(Rect(Point{}, side), Rect(Point{}, asked), grid, kOneAxis);
     };
     if (kept.height > asked.height + kOneAxis && fits({kept.width, asked.height}))
         return false;
@@ -102,7 +102,7 @@ private:
         const auto original = frames.find(r_.insertion.originalRegion);
         const auto now = ctx_.access.frame(displaced);
         if (original == frames.end() || !now ||
-            !WindowAccess::sitsIn(*now, original->second, ctx_.access.grid(displaced), kUnmoved))
+            !sitsIn(*now, original->second, ctx_.access.grid(displaced), kUnmoved))
             return false;
         displacedBefore_ = *now;
         inUse_ = fitted(r_.layout).value_or(r_.layout);

@@ -110,7 +110,7 @@ private:
             auto seen = sightings_.find(w.window);
             if (seen == sightings_.end()) {
                 sightings_.emplace(w.window, WindowSighting{now, *w.frame, now});
-            } else if (!WindowAccess::approximatelyEqual(seen->second.frame, *w.frame, kSightingTolerance)) {
+            } else if (!sameFrame(seen->second.frame, *w.frame, kSightingTolerance)) {
                 seen->second.frame = *w.frame;
                 seen->second.lastChange = now;
             }
@@ -146,7 +146,7 @@ private:
     bool stillPlaced(const PendingApp& entry) const
     {
         const auto frame = ctx_.access.frame(*entry.window);
-        return !frame || WindowAccess::arrivedAt(*frame, entry.target, ctx_.access.grid(*entry.window), 1.0);
+        return !frame || arrivedAt(*frame, entry.target, ctx_.access.grid(*entry.window), 1.0);
     }
 
     // The first unclaimed window of the app that has been seen long enough and held still.

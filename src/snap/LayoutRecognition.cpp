@@ -19,7 +19,7 @@ std::map<RegionNumber, std::vector<ManagedWindow>> membersOf(const SnapLayout& l
     std::vector<bool> used(windows.size(), false);
     for (const auto& [region, frame] : layout.tree.frames(displayFrame, kLayoutGap)) {
         for (std::size_t i = 0; i < windows.size(); ++i) {
-            if (used[i] || !WindowAccess::sitsIn(windows[i].frame, frame, windows[i].grid, kRegionTolerance))
+            if (used[i] || !sitsIn(windows[i].frame, frame, windows[i].grid, kRegionTolerance))
                 continue;
             used[i] = true;
             members[region].push_back(windows[i].window);
@@ -85,7 +85,7 @@ SpanMap spanMembers(const WindowSnapshot& windows, const std::map<RegionNumber, 
         if (covered.size() < 2)
             continue;
         const auto united = unionFrame(covered, frames);
-        if (united && WindowAccess::sitsIn(frame, *united, grid, kRegionTolerance))
+        if (united && sitsIn(frame, *united, grid, kRegionTolerance))
             spans[window] = std::move(covered);
     }
     return spans;

@@ -3,7 +3,8 @@
 // a given width, each card's region buttons (region mode) or its one layout button
 // (composition mode), the view's height, and the panel that hangs the view at the top centre
 // of a display. The overlay's view lays its widgets out from it and the coordinator's tests
-// hit-test it without widgets. Top-left coordinates (y downward), in points.
+// hit-test it without widgets. Top-left coordinates (y downward) in the view's logical pixels:
+// the overlay converts the display's frame and the pointer (DevicePixels) before it asks.
 
 #include "base/Geometry.h"
 #include "layout/SnapLayout.h"
@@ -37,19 +38,19 @@ struct PickerGeometry {
     std::optional<SnapSelection> selection(Point inView) const;
 };
 
-// Six columns from 720 points for at most six layouts, else four; three below 720.
+// Six columns from 720 logical pixels for at most six layouts, else four; three below 720.
 int pickerColumnCount(double width, std::size_t layoutCount);
 // Title area (58, or 80 with the composition subtitle), 118 per row, 12 below.
 double pickerViewHeight(double width, std::size_t layoutCount, bool wholeComposition);
 
 // The view's width on a display: min(visible width − 40, 820).
 double pickerWidth(const Rect& visibleFrame);
-// The panel: centred on the visible frame, its top 12 points below the visible frame's top,
+// The panel: centred on the visible frame, its top 12 logical pixels below the visible frame's top,
 // min(view height, visible height − 24) high (the view scrolls inside when taller).
 Rect pickerFrame(const Rect& visibleFrame, double viewWidth, double viewHeight);
 
 // The selection under a global point when the view is shown in the panel at `panel`,
-// scrolled down by `scrolled` points: nothing outside the panel, so cards scrolled out of
+// scrolled down by `scrolled` logical pixels: nothing outside the panel, so cards scrolled out of
 // sight take no drop.
 std::optional<SnapSelection> pickerSelectionAt(const PickerGeometry& geometry, const Rect& panel, Point global,
                                                double scrolled = 0);

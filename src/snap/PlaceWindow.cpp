@@ -101,7 +101,7 @@ private:
     // when each of its edges lies within the tolerance of the region's.
     bool settledAt(const Rect& frame) const
     {
-        return WindowAccess::arrivedAt(frame, regionFrame_, grid_, kMoveTolerance);
+        return arrivedAt(frame, regionFrame_, grid_, kMoveTolerance);
     }
 
     Task<PlacementResult> rollBack()
@@ -155,7 +155,7 @@ private:
                 continue;
             const Size grid = ctx_.access.grid(other);
             for (const auto& [region, regionFrame] : frames) {
-                if (region != region_ && WindowAccess::sitsIn(*frame, regionFrame, grid, kRegionTolerance)) {
+                if (region != region_ && sitsIn(*frame, regionFrame, grid, kRegionTolerance)) {
                     group.windows.emplace(region, other);
                     break;
                 }

@@ -77,14 +77,14 @@ private:
         if (release_.span)
             return false;
         const auto now = ctx_.access.frame(release_.window);
-        return now && WindowAccess::approximatelyEqual(*now, release_.before, kNothingMoved);
+        return now && sameFrame(*now, release_.before, kNothingMoved);
     }
     bool resized() const
     {
         return std::abs(after_.width() - release_.before.width()) > kResized ||
                std::abs(after_.height() - release_.before.height()) > kResized;
     }
-    bool unmoved() const { return WindowAccess::approximatelyEqual(after_, release_.before, kSameFrame); }
+    bool unmoved() const { return sameFrame(after_, release_.before, kSameFrame); }
     void noteChanged() { ctx_.stacks.noteWindowChanged({{release_.window, after_}}); }
 
     // Super held at the release: the snapshot, then the span; false when it does not apply.
@@ -127,7 +127,7 @@ private:
             if (!screen)
                 continue;
             for (const auto& [region, frame] : regionFrames(group.layout, *screen)) {
-                if (WindowAccess::sitsIn(release_.before, frame, grid, kSameFrame))
+                if (sitsIn(release_.before, frame, grid, kSameFrame))
                     return Origin{display, *screen, group, region};
             }
         }

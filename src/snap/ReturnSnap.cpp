@@ -89,7 +89,7 @@ std::optional<ReturnSnapTarget> returnTarget(SnapContext& ctx, const Interaction
     if (const LayoutGroup* group = layouts.group(key)) {
         const Size grid = ctx.access.grid(window);
         for (const auto& [region, frame] : group->layout.tree.frames(visible, kLayoutGap)) {
-            if (WindowAccess::sitsIn(from, frame, grid, kRegionMatch)) {
+            if (sitsIn(from, frame, grid, kRegionMatch)) {
                 ReturnSnapTarget target{key, visible, group->layout, region, frame};
                 memory.returnHomes[window] = target;
                 return target;

@@ -26,10 +26,10 @@ struct SnapContext;
 // The return-to-slot gesture of one drag.
 struct ReturnSnapGesture {
     Rect slot;                     // the return target's frame
-    bool hasDeparted = false;      // the window's origin was once more than 60 points away
+    bool hasDeparted = false;      // the window's origin was once more than 60 pixels away
     bool hasLeftSlot = false;      // the pointer was once outside the slot grown by 12
     bool isArmed = false;          // a release now returns the window
-    bool isAligned = false;        // the window sits within 16 points of the slot, the pointer near it
+    bool isAligned = false;        // the window sits within 16 pixels of the slot, the pointer near it
     bool isChoosingLayout = false; // the pointer reached the layout picker: disarmed for the drag
 
     explicit ReturnSnapGesture(const Rect& slot) : slot(slot) {}
@@ -47,7 +47,7 @@ bool isCurrent(const ReturnSnapTarget& target, const LayoutGroup* group, const R
 
 // Where the dragged window returns to, worked out when it first moves: nothing while a
 // placement runs or when its frame lies on no display; the display it overlaps most is
-// reconciled with its windows first. A region within 6 points of the frame becomes its return
+// reconciled with its windows first. A region within 6 pixels of the frame becomes its return
 // position; else its remembered one, while that is current.
 std::optional<ReturnSnapTarget> returnTarget(SnapContext& ctx, const Interaction& interaction, AppliedLayouts& layouts,
                                              WindowMemory& memory, RecoveryStateFile& recovery,

@@ -79,7 +79,7 @@ bool dividerSeparatesWindows(const RegionTree::Divider& divider, RegionNumber re
 namespace {
 
 // The shared edge under the point on its display, when the window under the point sits in a
-// region beside it (within 6 points) and another window of the group is across it.
+// region beside it (within 6 pixels) and another window of the group is across it.
 std::optional<EdgeHint> edgeHintAt(SnapContext& ctx, const AppliedLayouts& layouts, const Point& point)
 {
     const auto screen = containing(ctx.screenList(), point);
@@ -96,7 +96,7 @@ std::optional<EdgeHint> edgeHintAt(SnapContext& ctx, const AppliedLayouts& layou
     const auto regionFrame = frames.find(*region);
     const auto current = ctx.access.frame(*window);
     if (regionFrame == frames.end() || !current ||
-        !WindowAccess::sitsIn(*current, regionFrame->second, ctx.access.grid(*window), kRegionMatch))
+        !sitsIn(*current, regionFrame->second, ctx.access.grid(*window), kRegionMatch))
         return std::nullopt;
     return EdgeHint{*divider, *screen};
 }

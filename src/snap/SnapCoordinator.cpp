@@ -23,7 +23,18 @@
 namespace fw {
 
 SnapCoordinator::SnapCoordinator(const SnapServices& services)
-    : sideSplits_(services.defaults), ctx_{services, tasks_, sinks_, self_.weak()}, tasks_(services.clock)
+    : SnapCoordinator(services, std::make_unique<SnapState>(services.defaults), nullptr)
+{
+}
+
+SnapCoordinator::SnapCoordinator(const SnapServices& services, SnapState& state)
+    : SnapCoordinator(services, nullptr, &state)
+{
+}
+
+SnapCoordinator::SnapCoordinator(const SnapServices& services, std::unique_ptr<SnapState> owned, SnapState* given)
+    : ownState_(std::move(owned)), state_(given ? *given : *ownState_), ctx_{services, tasks_, sinks_, self_.weak()},
+      tasks_(services.clock)
 {
     ctx_.endInteraction = [this](bool resumeStacks) { endInteraction(resumeStacks); };
     ctx_.handOffs.applyComposition = [this](SnapLayout layout, ScreenInfo screen, InteractionStamp stamp) {

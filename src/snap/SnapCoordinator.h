@@ -1,31 +1,25 @@
 #pragma once
-// The one object that carries out snapping. A thin hub: it owns the coordinator's state
-// objects, its sinks and its task scope; it fills the callback slots of the overlay and the
-// stack controller; it is the only place that ends an interaction (and so raises the
-// interaction generation); and it keeps every name other subsystems call, each handed to the
-// state object or run that does the work. A window drag does not go through it: the drag
-// handler takes the context and the state objects (dragStates) and calls the runs itself.
-// Main thread only; created once by the application shell, which installs the sinks when
-// launching has finished.
+// The one object that carries out snapping. A thin hub: it owns its sinks and its task scope,
+// and its state objects (SnapState) unless it is handed them; it fills the callback slots of
+// the overlay and the stack controller; it is the only place that ends an interaction (and so
+// raises the interaction generation); and it keeps every name other subsystems call, each
+// handed to the state object or run that does the work. A window drag does not go through it:
+// the drag handler takes the context and the state objects (dragStates) and calls the runs
+// itself. Main thread only; created once by the application shell, which installs the sinks
+// when launching has finished.
 
-#include "snap/AppliedLayouts.h"
 #include "snap/ChoiceState.h"
 #include "snap/DragStates.h"
-#include "snap/DropSession.h"
 #include "snap/DropState.h"
-#include "snap/Interaction.h"
-#include "snap/PickerSession.h"
-#include "snap/RecoveryRecords.h"
 #include "snap/ResizeState.h"
-#include "snap/SideSplitStore.h"
-#include "snap/SnapAssistSession.h"
 #include "snap/SnapContext.h"
-#include "snap/WindowMemory.h"
+#include "snap/SnapState.h"
 #include "snap/WindowStackController.h"
 #include "windows/CoordinatorHost.h"
 #include "windows/WindowPlacement.h"
 
 #include <QJsonArray>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -37,31 +31,24 @@ public:
     using RegionDropTarget = fw::RegionDropTarget;
 
     // Fills the overlay's cancel slot and seven slots of the stack controller; the sinks and
-    // the stack controller's tip slot stay empty for the shell.
+    // the stack controller's tip slot stay empty for the shell. The first makes its own state;
+    // the second works on `state`, which must outlive it.
     explicit SnapCoordinator(const SnapServices& services);
+    SnapCoordinator(const SnapServices& services, SnapState& state);
     // Ends every task and deferred step it started; its callbacks elsewhere go quiet.
     ~SnapCoordinator() override;
     SnapCoordinator(const SnapCoordinator&) = delete;
     SnapCoordinator& operator=(const SnapCoordinator&) = delete;
 
-    // ---- State, for the runs and the subsystems that read it
+    // ---- What the shell's wiring needs
     SnapContext& context() { return ctx_; }
     SnapSinks& sinks() { return sinks_; }
-    Interaction& interaction() { return interaction_; }
-    const Interaction& interaction() const { return interaction_; }
-    AppliedLayouts& layouts() { return layouts_; }
+    // The applied layouts per display, read by the shell's menus.
     const AppliedLayouts::Groups& groups() const { return layouts_.groups(); }
-    WindowMemory& memory() { return memory_; }
-    const WindowMemory& memory() const { return memory_; }
-    SideSplitStore& sideSplits() { return sideSplits_; }
-    PickerSession& picker() { return picker_; }
-    const PickerSession& picker() const { return picker_; }
-    DropSession& drop() { return drop_; }
-    AssistState& assist() { return assist_; }
-    const RecoveryStateFile& recovery() const { return recovery_; }
-    TaskScope& tasks() { return tasks_; }
+    // Read only, for whoever did not hand the state in (the whole program's tests).
+    const SnapState& state() const { return state_; }
     // Everything a window drag works with, for the drag handler the shell makes.
-    DragStates dragStates() { return {dropState(), assist_, recovery_}; }
+    DragStates dragStates() { return state_.dragStates(); }
 
     // ---- CoordinatorHost
     std::uint64_t interactionGeneration() const override { return interaction_.generation(); }
@@ -155,6 +142,7 @@ public:
     void stretch(const ManagedWindow& window, const Rect& asked, const Rect& current);
 
 private:
+    SnapCoordinator(const SnapServices& services, std::unique_ptr<SnapState> owned, SnapState* given);
     void installCallbacks();
     ChoiceState choiceState() { return {interaction_, picker_, layouts_, memory_, assist_}; }
     DropState dropState() { return {interaction_, picker_, drop_, layouts_, memory_, sideSplits_}; }
@@ -162,14 +150,16 @@ private:
 
     Lifeline<SnapCoordinator> self_{this};
     SnapSinks sinks_;
-    Interaction interaction_;
-    AppliedLayouts layouts_;
-    WindowMemory memory_;
-    SideSplitStore sideSplits_;
-    PickerSession picker_;
-    DropSession drop_;
-    AssistState assist_;
-    RecoveryStateFile recovery_;
+    std::unique_ptr<SnapState> ownState_; // only when made without one
+    SnapState& state_;
+    Interaction& interaction_ = state_.interaction;
+    AppliedLayouts& layouts_ = state_.layouts;
+    WindowMemory& memory_ = state_.memory;
+    SideSplitStore& sideSplits_ = state_.sideSplits;
+    PickerSession& picker_ = state_.picker;
+    DropSession& drop_ = state_.drop;
+    AssistState& assist_ = state_.assist;
+    RecoveryStateFile& recovery_ = state_.recovery;
     SnapContext ctx_;
     TaskScope tasks_; // last, so it ends its tasks while everything they use still exists
 };

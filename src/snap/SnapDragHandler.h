@@ -39,7 +39,7 @@ QString snapCornerName(SnapCorner corner);
 // 180) from its middle and at most 22 below its visible frame's top.
 bool inPickerZone(const Point& point, const Rect& frame, const Rect& visibleFrame);
 // The same for the pointer of a drag that started at `start`: a drag that begins in the zone
-// must first climb 10 points.
+// must first climb 10 pixels.
 bool inPickerZone(const Point& point, const Point& start, const Rect& frame, const Rect& visibleFrame);
 
 // One for the whole run, made by the shell after the coordinator and gone before it.

@@ -28,7 +28,7 @@ std::optional<std::set<RegionNumber>> regionsOf(const SnapContext& ctx, const La
     }
     const Size grid = ctx.access.grid(window);
     for (const auto& [region, regionFrame] : regionFrames(group.layout, screen)) {
-        if (WindowAccess::sitsIn(frame, regionFrame, grid, kRegionMatch))
+        if (sitsIn(frame, regionFrame, grid, kRegionMatch))
             return std::set<RegionNumber>{region};
     }
     return std::nullopt;

@@ -35,7 +35,7 @@ struct SpanOrigin {
 
 // The first group (on a display that is present) in which the window spans regions, occupies a
 // region (itself or through a window of its stack), or whose region frame the frame sits in
-// within 5 points (on the window's cell grid); nothing otherwise.
+// within 5 pixels (on the window's cell grid); nothing otherwise.
 std::optional<SpanOrigin> spanOrigin(const SnapContext& ctx, const AppliedLayouts& layouts, const ManagedWindow& window,
                                      const Rect& frame);
 

@@ -14,11 +14,11 @@ namespace fw {
 
 struct SnapContext;
 
-// The tree with the dividers on the region's moved edges at the window's new edges (4 points
+// The tree with the dividers on the region's moved edges at the window's new edges (4 pixels
 // outside them, as fractions of the visible frame inset by 4), edges in the order left, right,
 // top, bottom, each on the tree the one before left. An edge counts when it moved by more than
-// 4 points and, with grabbed edges, is one of them. Regions keep min(180 points, 24 %) of the
-// width and min(140 points, 24 %) of the height.
+// 4 pixels and, with grabbed edges, is one of them. Regions keep min(180 pixels, 24 %) of the
+// width and min(140 pixels, 24 %) of the height.
 RegionTree treeFollowingEdges(const RegionTree& tree, RegionNumber region, const Rect& before, const Rect& after,
                               const EdgeSet& grabbed, const Rect& visibleFrame);
 

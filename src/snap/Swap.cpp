@@ -28,10 +28,10 @@ std::optional<Rect> checkedOccupantFrame(SnapContext& ctx, const AppliedLayouts&
     const auto homeScreen = screenWithKey(ctx.screenList(), home.display);
     if (!homeScreen || !isCurrent(home, layouts.group(home.display), topLeftVisibleFrame(*homeScreen)))
         return std::nullopt;
-    if (!WindowAccess::sitsIn(startFrame, home.frame, ctx.access.grid(window), kSlotTolerance))
+    if (!sitsIn(startFrame, home.frame, ctx.access.grid(window), kSlotTolerance))
         return std::nullopt;
     const auto frame = ctx.access.frame(occupant);
-    if (!frame || !WindowAccess::sitsIn(*frame, target.frame, ctx.access.grid(occupant), kSlotTolerance))
+    if (!frame || !sitsIn(*frame, target.frame, ctx.access.grid(occupant), kSlotTolerance))
         return std::nullopt;
     const LayoutGroup* group = layouts.group(target.display);
     if (!group)

@@ -27,16 +27,16 @@ using PlacementRejection = ColumnSplitRecord::Refusal;
 // Filled by the moves of one placement; empty until a refusal arrives.
 using RejectionBox = std::optional<PlacementRejection>;
 
-// Settle tolerance of the coordinator's moves, in points.
+// Settle tolerance of the coordinator's moves, in device pixels.
 inline constexpr double kMoveTolerance = 5.0;
 
-// Moves one window animated and settles it within 5 points. `firstMove` is the task's
+// Moves one window animated and settles it within 5 pixels. `firstMove` is the task's
 // one-shot flag, consumed by every move: the move is guarded (it stops as soon as the
 // stamp's interaction ends) only when the caller asks for it and the flag was set.
 Task<bool> moveWindow(WindowAccess& access, const ManagedWindow& window, const Rect& target, bool guarded,
                       bool& firstMove, const InteractionStamp& stamp);
 
-// Moves the windows together (0.24 s, settled within 5 points), stopping when the stamp's
+// Moves the windows together (0.24 s, settled within 5 pixels), stopping when the stamp's
 // interaction ends; the first window that refuses its frame is kept in the box.
 Task<bool> moveGroup(WindowAccess& access, std::vector<std::pair<ManagedWindow, Rect>> moves,
                      std::shared_ptr<RejectionBox> box, InteractionStamp stamp);

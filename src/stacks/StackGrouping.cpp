@@ -35,7 +35,7 @@ void appendSection(WindowStack& stack, WindowStackSection section)
 std::optional<Rect> homeRegion(const DiscoveredWindow& window, const std::vector<Rect>& regions)
 {
     const auto home = std::find_if(regions.begin(), regions.end(), [&](const Rect& r) {
-        return WindowAccess::sitsIn(window.frame, r, window.grid, kStackTolerance);
+        return sitsIn(window.frame, r, window.grid, kStackTolerance);
     });
     return home == regions.end() ? std::nullopt : std::optional<Rect>(*home);
 }
@@ -44,7 +44,7 @@ namespace {
 
 bool cellsCount(const DiscoveredWindow& window, const Rect& region)
 {
-    return !(WindowAccess::gridCells(window.grid, region) == Size{});
+    return !(gridCells(window.grid, region) == Size{});
 }
 
 } // namespace
@@ -160,7 +160,7 @@ std::optional<WindowStack> spanStack(const std::vector<const SpanCover*>& group,
     for (const SpanRegion& region : first.regions) {
         std::vector<ManagedWindow> members;
         for (const DiscoveredWindow* d : inside) {
-            if (!claimed.count(d->window) && WindowAccess::sitsIn(d->frame, region.frame, d->grid, kStackTolerance))
+            if (!claimed.count(d->window) && sitsIn(d->frame, region.frame, d->grid, kStackTolerance))
                 members.push_back(d->window);
         }
         if (region.occupant) {

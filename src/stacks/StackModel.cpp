@@ -10,13 +10,13 @@ namespace fw {
 
 bool approximatelyEqual5(const Rect& a, const Rect& b)
 {
-    return WindowAccess::approximatelyEqual(a, b, kStackTolerance);
+    return sameFrame(a, b, kStackTolerance);
 }
 
 bool sameSlot(const Rect& frame, const Size& grid, const Rect& slot, const Size& slotGrid)
 {
-    return WindowAccess::sitsIn(frame, slot, grid, kStackTolerance)
-        || WindowAccess::sitsIn(slot, frame, slotGrid, kStackTolerance);
+    return sitsIn(frame, slot, grid, kStackTolerance)
+        || sitsIn(slot, frame, slotGrid, kStackTolerance);
 }
 
 bool insideGrown5(const Rect& frame, const Rect& outer)

@@ -3,7 +3,7 @@
 // the window that was in front sinks back and tilts away, over a still picture of what lies
 // beneath. The scene says where each card starts and where it goes; each frame is an ordered
 // list of textured quads whose corners are placed in 3D and projected by a simple perspective
-// camera looking at the slot's centre. Rectangles are global points, top left.
+// camera looking at the slot's centre. Rectangles are global device pixels, top left.
 
 #include "base/Clock.h"
 #include "base/Geometry.h"

@@ -22,18 +22,18 @@ double easeInOutCubic(double p)
     return 1 - q * q * q / 2;
 }
 
-PixelSize pictureSize(Size points)
+PixelSize pictureSize(Size frame)
 {
-    const double w = points.width, h = points.height;
+    const double w = frame.width, h = frame.height;
     const double m = std::max(w, h);
     const double k = m <= 1 ? 1 : std::min(1.0, kMaxPictureSide / m);
     return {std::max(int(std::lround(k * w)), 1), std::max(int(std::lround(k * h)), 1)};
 }
 
-TileGrid particleTiles(Size points)
+TileGrid particleTiles(Size frame)
 {
-    const auto columns = std::clamp(std::lround(points.width / 12), 60L, 220L);
-    const auto rows = std::clamp(std::lround(points.height / 12), 40L, 160L);
+    const auto columns = std::clamp(std::lround(frame.width / 12), 60L, 220L);
+    const auto rows = std::clamp(std::lround(frame.height / 12), 40L, 160L);
     return {std::uint32_t(columns), std::uint32_t(rows)};
 }
 

@@ -24,17 +24,17 @@ double linearProgress(Duration elapsed, Duration duration);
 // Cubic ease-in-out: 4p³ below one half, 1 − (2 − 2p)³ / 2 from there.
 double easeInOutCubic(double p);
 
-// The pixel size of a picture of a window of this size in points: at most 1600 on the longer
+// The pixel size of a picture of a window of this size in device pixels: at most 1600 on the longer
 // side, never enlarged, at least 1 × 1.
-PixelSize pictureSize(Size points);
+PixelSize pictureSize(Size frame);
 
 struct TileGrid {
     std::uint32_t columns = 0;
     std::uint32_t rows = 0;
     friend bool operator==(const TileGrid&, const TileGrid&) = default;
 };
-// About one particle per 12 points: columns 60…220, rows 40…160.
-TileGrid particleTiles(Size points);
+// About one particle per 12 pixels: columns 60…220, rows 40…160.
+TileGrid particleTiles(Size frame);
 
 // The four window edges (left, right, top, bottom): the seams of a piece that names none.
 const std::vector<Seam>& defaultSeams();

@@ -30,8 +30,8 @@ struct TransitionCapture {
 
 struct TransitionPiece {
     TransitionCapture image;
-    Rect frame;                              // global points, top left
-    std::optional<Point> funnel;             // global points; the genie's target
+    Rect frame;                              // global device pixels, top left
+    std::optional<Point> funnel;             // global device pixels; the genie's target
     std::optional<std::vector<Seam>> seams;  // window-local gaps for the particles
 };
 

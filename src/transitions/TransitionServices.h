@@ -46,7 +46,7 @@ public:
     virtual std::unique_ptr<ShaderTransition> makeShaderTransition(Duration duration) = 0;
 
     // The window's picture, the whole picture as its region: at most 1600 pixels on the longer
-    // side of `frame` (its frame, global points), never enlarged. Nothing without the window
+    // side of `frame` (its frame, global device pixels), never enlarged. Nothing without the window
     // previews permission or when the window cannot be captured (gone, minimized).
     virtual Task<std::optional<ShaderTransition::Capture>> capture(ManagedWindow window, Rect frame) = 0;
 

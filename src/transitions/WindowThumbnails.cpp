@@ -81,7 +81,7 @@ std::optional<PixelImage> WindowThumbnails::captureOne(const ManagedWindow& wind
     if (!picture || picture->isNull())
         return std::nullopt;
     const auto after = access_.frame(window);
-    if (!after || !WindowAccess::approximatelyEqual(*after, *frame, kFrameTolerance))
+    if (!after || !sameFrame(*after, *frame, kFrameTolerance))
         return std::nullopt;
     return picture;
 }

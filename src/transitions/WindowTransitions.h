@@ -47,7 +47,7 @@ private:
 };
 
 // The presentation panel's region: the slot and every out rectangle, grown on every side by
-// 0.08 of the slot's longer side, cut to the display, rounded outward to whole points.
+// 0.08 of the slot's longer side, cut to the display, rounded outward to whole pixels.
 Rect cardShuffleArea(const Rect& slot, const std::vector<Rect>& outs, const Rect& display);
 
 } // namespace fw

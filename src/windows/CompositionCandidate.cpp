@@ -10,7 +10,7 @@ namespace fw {
 
 bool liesInRegion(const Rect& frame, const Rect& region, const Size& grid)
 {
-    return WindowAccess::arrivedAt(frame, region, grid, kPlacementTolerance);
+    return arrivedAt(frame, region, grid, kPlacementTolerance);
 }
 
 double placementCost(const Rect& frame, const Rect& region, const Size& grid)

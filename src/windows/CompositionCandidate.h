@@ -4,7 +4,7 @@
 // Pure; generic over the window type so that it can be tested on plain values.
 
 #include "base/Geometry.h"
-#include "layout/RegionGeometry.h"
+#include "windows/FrameMatch.h"
 #include "layout/RegionTree.h"
 
 #include <algorithm>

@@ -11,7 +11,7 @@ namespace {
 
 constexpr double kSame = 0.0001;
 constexpr double kGap = 8;
-// Room a region needs beyond its window's minimum: the gap plus one point of slack.
+// Room a region needs beyond its window's minimum: the gap plus one pixel of slack.
 constexpr double kMargin = 9;
 
 // One direction of the unit square, and the divider edge that moves along it.

@@ -16,6 +16,7 @@
 #include "platform/Screens.h"
 #include "platform/WindowSystem.h"
 #include "windows/CoordinatorHost.h"
+#include "windows/FrameMatch.h"
 #include "windows/ManagedWindow.h"
 
 #include <QString>
@@ -83,7 +84,7 @@ public:
                                        const std::optional<QString>& displayKey = std::nullopt,
                                        const WindowList* list = nullptr) const;
 
-    // Readable, neither minimized nor full screen, and on screen within 3 points of a listed
+    // Readable, neither minimized nor full screen, and on screen within 3 pixels of a listed
     // window of its process.
     bool isUsableWindow(WindowId element, Pid pid, const BoundsMap& bounds) const;
     bool isUsable(const ManagedWindow& w, const BoundsMap& bounds) const { return isUsableWindow(w.element, w.pid, bounds); }
@@ -99,9 +100,9 @@ public:
     }
 
     // The window manager draws the title bar here and its buttons where its theme puts them,
-    // so the title-bar buttons stand for the leading 52 points of the title bar, inset from
+    // so the title-bar buttons stand for the leading 52 pixels of the title bar, inset from
     // its top and bottom (the window's frame being read now); the minimise button is their
-    // middle 12 points. Nothing for a window without a title bar.
+    // middle 12 pixels. Nothing for a window without a title bar.
     std::optional<Rect> titleBarButtonsFrame(WindowId element) const;
     std::optional<Rect> minimizeButtonFrame(WindowId element) const;
     // The window manager's title bar: the top extent of the window's frame, as wide as the
@@ -111,34 +112,11 @@ public:
     // inhibitor port; false without one.
     bool otherAppKeepsDisplayAwake() const { return inhibitors_ && inhibitors_->otherAppKeepsDisplayAwake(); }
 
-    // Differences of minX, minY, width and height each at most the tolerance (empty rectangles
-    // included).
-    static bool approximatelyEqual(const Rect& a, const Rect& b, double tolerance);
-    // Both finite with positive sizes and each of the four edges within the tolerance (the
-    // layout's approximatelyEquals).
-    static bool edgesMatch(const Rect& a, const Rect& b, double tolerance);
     // A frame as the logs write it; "unavailable" when there is none.
     static QString frameText(const std::optional<Rect>& frame);
 
-    // Whether a window's frame sits in a target frame (a region, a slot, the place it was
-    // given): minX, minY, width and height each within the tolerance, except that a window on
-    // a cell grid (size increments, as terminals have) may also fall short of the target by up
-    // to one more cell on each side; never longer than the target plus the tolerance.
-    static bool sitsIn(const Rect& frame, const Rect& target, const Size& grid, double tolerance);
-    // Whether a window moved to a target has arrived: each of its edges within the tolerance
-    // of the target's, or, for a window whose grid counts against the target, sitting in it
-    // as above. The arrival check of every placement and placement transaction.
-    static bool arrivedAt(const Rect& frame, const Rect& target, const Size& grid, double tolerance);
-    // The cells of a grid that count against a target: an increment above 1 point and below
-    // half the target's side on its axis (a larger one would let a window leave most of the
-    // target empty); zero on every other axis.
-    static Size gridCells(const Size& grid, const Rect& target);
-    // The frame a window on a cell grid takes for a target as the window manager counts the
-    // grid: the target's origin, each side cut to the base size (the minimum size where none
-    // is given) plus whole cells, so by less than one cell. The target itself on an axis
-    // without a counting cell, or where the target is not above the base.
-    static Rect gridFrame(const Rect& target, const SizeHints& hints);
-    // The same with the window's hints read now; the target itself when they cannot be read.
+    // The frame a window on a cell grid takes for a target (gridFrame in FrameMatch.h), with the
+    // window's hints read now; the target itself when they cannot be read.
     Rect gridFrame(const ManagedWindow& window, const Rect& target) const;
     // The window's size increments (its cell grid); zero on an axis without one, or when the
     // hints cannot be read.
@@ -172,8 +150,10 @@ public:
     // Writes the frame (shrinking first) and verifies it: re-reads after 16, 48, 112, 208,
     // 352 and 512 ms with one re-write after the second check; a check made while the window
     // system says the writes are still pending does not count (up to 2 s more). True when the
-    // frame read back is within the tolerance. A refusal calls onRejected and logs. A
-    // cancelled token only shortens the waits.
+    // frame read back has arrived (arrivedAt, so a window on a cell grid may land up to a cell
+    // short). A refusal calls onRejected and logs. A cancelled token only shortens the waits.
+    // This is the check of one write of one window; a placement transaction (WindowPlacement)
+    // then watches its whole set of windows hold still, which one write cannot tell.
     Task<bool> setFrame(ManagedWindow window, Rect target, double tolerance,
                         RejectionHandler onRejected = {}, CancelToken token = {});
     // Logs a placed window that moved off its frame (or could not be read).
@@ -239,7 +219,7 @@ private:
     IdleInhibitors* inhibitors_ = nullptr;
 };
 
-// The number of the one listed layer-0 window of the process within 5 points of the frame,
+// The number of the one listed layer-0 window of the process within 5 pixels of the frame,
 // preferring the one whose title matches; nothing when none or several match.
 std::optional<WindowId> layerListWindowId(Pid pid, const Rect& frame, const QString& title, const WindowList& list);
 

@@ -1,9 +1,7 @@
-// WindowAccess: construction, frame reads, the increment-aware comparisons (sitsIn,
-// arrivedAt) and grid frames, and the discovery of the manageable windows (those of a display,
+// WindowAccess: construction, frame reads, a window's grid frame, and the discovery of the manageable windows (those of a display,
 // sorted by application name and title).
 #include "windows/WindowAccess.h"
 
-#include "layout/RegionGeometry.h"
 
 #include <QList>
 #include <algorithm>
@@ -19,19 +17,13 @@ bool listed(const WindowInfo& info)
     return info.onScreen;
 }
 
-bool within(const Rect& a, const Rect& b, double tolerance)
-{
-    return std::abs(a.minX() - b.minX()) <= tolerance && std::abs(a.minY() - b.minY()) <= tolerance
-        && std::abs(a.width() - b.width()) <= tolerance && std::abs(a.height() - b.height()) <= tolerance;
-}
-
 bool hasBoundsNear(const BoundsMap& bounds, Pid pid, const Rect& frame)
 {
     auto it = bounds.find(pid);
     if (it == bounds.end())
         return false;
     return std::any_of(it->second.begin(), it->second.end(),
-                       [&](const Rect& r) { return within(r, frame, 3.0); });
+                       [&](const Rect& r) { return sameFrame(r, frame, 3.0); });
 }
 
 double area(const Rect& r)
@@ -75,64 +67,16 @@ std::optional<Rect> WindowAccess::frame(WindowId element) const
     return ws_.frame(element);
 }
 
-bool WindowAccess::approximatelyEqual(const Rect& a, const Rect& b, double tolerance)
-{
-    return within(a, b, tolerance);
-}
-
-Size WindowAccess::gridCells(const Size& grid, const Rect& target)
-{
-    auto counts = [](double cell, double side) { return cell > 1 && cell < side / 2 ? cell : 0.0; };
-    return Size{counts(grid.width, target.width()), counts(grid.height, target.height())};
-}
-
-bool WindowAccess::sitsIn(const Rect& frame, const Rect& target, const Size& grid, double tolerance)
-{
-    const Size cells = gridCells(grid, target);
-    auto fits = [&](double side, double targetSide, double cell) {
-        const double shortBy = targetSide - side;
-        return shortBy >= -tolerance && shortBy <= cell + tolerance;
-    };
-    return std::abs(frame.minX() - target.minX()) <= tolerance && std::abs(frame.minY() - target.minY()) <= tolerance
-        && fits(frame.width(), target.width(), cells.width) && fits(frame.height(), target.height(), cells.height);
-}
-
-bool WindowAccess::arrivedAt(const Rect& frame, const Rect& target, const Size& grid, double tolerance)
-{
-    if (gridCells(grid, target) == Size{})
-        return edgesMatch(frame, target, tolerance);
-    return sitsIn(frame, target, grid, tolerance);
-}
-
-Rect WindowAccess::gridFrame(const Rect& target, const SizeHints& hints)
-{
-    const Size cells = gridCells(hints.increment, target);
-    const Size base = hints.base != Size{} ? hints.base : hints.minimum.value_or(Size{});
-    auto onGrid = [](double wanted, double from, double cell) {
-        if (cell == 0 || !std::isfinite(wanted) || wanted <= from)
-            return wanted;
-        // A small epsilon keeps exact steps exact.
-        return from + std::floor((wanted - from) / cell + 1e-9) * cell;
-    };
-    return Rect(target.origin, Size{onGrid(target.width(), base.width, cells.width),
-                                    onGrid(target.height(), base.height, cells.height)});
-}
-
 Rect WindowAccess::gridFrame(const ManagedWindow& window, const Rect& target) const
 {
     const auto hints = ws_.sizeHints(window.element);
-    return hints ? gridFrame(target, *hints) : target;
+    return hints ? fw::gridFrame(target, *hints) : target;
 }
 
 Size WindowAccess::grid(const ManagedWindow& window) const
 {
     const auto hints = ws_.sizeHints(window.element);
     return hints ? hints->increment : Size{};
-}
-
-bool WindowAccess::edgesMatch(const Rect& a, const Rect& b, double tolerance)
-{
-    return approximatelyEquals(a, b, tolerance);
 }
 
 QString WindowAccess::frameText(const std::optional<Rect>& frame)
@@ -273,7 +217,7 @@ std::optional<WindowId> layerListWindowId(Pid pid, const Rect& frame, const QStr
     for (const auto& info : list) {
         if (!listed(info) || info.pid != pid || info.layer != 0)
             continue;
-        if (!within(info.frame, frame, 5.0))
+        if (!sameFrame(info.frame, frame, 5.0))
             continue;
         near.push_back(&info);
         if (info.title == title)

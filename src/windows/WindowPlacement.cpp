@@ -5,7 +5,7 @@
 
 #include "windows/WindowPlacement.h"
 
-#include "layout/RegionGeometry.h"
+#include "windows/FrameMatch.h"
 
 #include <set>
 
@@ -222,7 +222,10 @@ Task<PlacementOutcome> WindowPlacement::watch(Transaction& t)
     int clean = 0;
     co_await sleepMilliseconds(access_.clock(), kCheckPauses[0]);
 
-    // 6. Checks.
+    // 6. Checks. Each window's own write was already verified by setFrame; this loop is of
+    // another kind: it watches the whole set until it holds still for a few checks in a row
+    // (a window manager may move one window again once a neighbour moved, or clamp it late),
+    // corrects each window at most once, and on failure puts every touched window back.
     for (;;) {
         if (!t.stamp.current())
             co_return co_await rollBackFrom(t, n);
@@ -249,7 +252,7 @@ std::vector<std::size_t> WindowPlacement::offTarget(const Transaction& t)
         const auto& target = t.targets[i];
         const auto& m = t.prep.moves[i];
         const auto f = access_.frame(target.window);
-        if (f && WindowAccess::arrivedAt(*f, target.frame, t.prep.grids[i], t.tolerance))
+        if (f && arrivedAt(*f, target.frame, t.prep.grids[i], t.tolerance))
             continue;
         switch (t.variant.report) {
         case Report::none:
@@ -316,14 +319,14 @@ Task<PlacementOutcome> WindowPlacement::framesStillMatch(PlacementItems targets,
         const auto f = access_.frame(t.window);
         if (!f)
             co_return PlacementOutcome::rolledBack;
-        if (!WindowAccess::approximatelyEqual(*f, t.frame, kLooseTolerance))
+        if (!arrivedAt(*f, t.frame, access_.grid(t.window), kLooseTolerance))
             off.push_back({t.window, t.frame, *f});
     }
 
     auto allMatch = [&] {
         for (const auto& t : targets) {
             const auto f = access_.frame(t.window);
-            if (!f || !WindowAccess::approximatelyEqual(*f, t.frame, kLooseTolerance))
+            if (!f || !arrivedAt(*f, t.frame, access_.grid(t.window), kLooseTolerance))
                 return false;
         }
         return true;
@@ -374,7 +377,7 @@ GroupMover WindowPlacement::compositionGroupMover(InteractionStamp stamp)
             std::unordered_set<ManagedWindow> settled;
             for (const auto& [window, target] : items) {
                 const auto f = access->frame(window);
-                if (f && approximatelyEquals(*f, target, kTightTolerance))
+                if (f && arrivedAt(*f, target, access->grid(window), kTightTolerance))
                     settled.insert(window);
             }
             co_return settled;

@@ -35,7 +35,7 @@ using PlacementMover = std::function<Task<bool>(PlacementItems)>;
 // Told of each window found off target: the window, the frame read (nothing when
 // unreadable) and the frame it should have.
 using MismatchHandler = std::function<void(const ManagedWindow&, std::optional<Rect>, const Rect&)>;
-// Moves the windows together; returns those that ended within 1 point of their targets.
+// Moves the windows together; returns those that ended within 1 pixel of their targets.
 using GroupMover = std::function<Task<std::unordered_set<ManagedWindow>>(std::vector<std::pair<ManagedWindow, Rect>>)>;
 
 using RegionFrames = std::map<RegionNumber, Rect>;
@@ -55,7 +55,7 @@ public:
     static constexpr int kCleanChecksToCommit = 3;
 
     // ---- Transactions. `tolerance` decides whether a window checked is on target; moves use
-    // the variant's own tolerance (5 points, 1 point for the swap and the composition).
+    // the variant's own tolerance (5 pixels, 1 pixel for the swap and the composition).
 
     // Resizing neighbours together: raises nothing, reports nothing.
     Task<PlacementOutcome> applyFrames(PlacementItems targets, RestoreMap restore, PlacementMover mover,
@@ -77,7 +77,7 @@ public:
     Task<PlacementOutcome> applyCompositionFrames(PlacementItems targets, RestoreMap restore, PlacementMover mover,
                                                   ManagedWindow front, InteractionStamp stamp, double tolerance);
 
-    // Windows that should already be at their frames: each one more than 5 points off is moved
+    // Windows that should already be at their frames: each one more than 5 pixels off is moved
     // back once; the corrections are undone, the last first, when that does not hold.
     Task<PlacementOutcome> framesStillMatch(PlacementItems targets, InteractionStamp stamp);
 
@@ -97,7 +97,7 @@ public:
                                      InteractionStamp watched);
 
     // The group mover the coordinator hands to runSequence: the group move (tolerance 1, no
-    // callback) under the stamp's generation, then the windows read back within 1 point of
+    // callback) under the stamp's generation, then the windows read back within 1 pixel of
     // their targets.
     GroupMover compositionGroupMover(InteractionStamp stamp);
 

@@ -6,7 +6,7 @@
 
 #include "windows/WindowPlacement.h"
 
-#include "layout/RegionGeometry.h"
+#include "windows/FrameMatch.h"
 
 #include <set>
 
@@ -43,9 +43,8 @@ private:
     bool unchanged() const { return watched_.current(); }
     void readPrior(const ManagedWindow& w);
     Task<void> touch(ManagedWindow w);
-    bool inPlace(const ManagedWindow& w, const Rect& target) const;
     Rect aim(const ManagedWindow& w, const Rect& region) const { return access_.gridFrame(w, region); }
-    bool inRegion(const ManagedWindow& w, const Rect& region) const;
+    bool arrived(const ManagedWindow& w, const Rect& target) const;
     bool isPlaced(const ManagedWindow& w) const;
     std::vector<Candidate> withPriorFrame() const;
 
@@ -133,19 +132,12 @@ Task<void> CompositionSequence::touch(ManagedWindow w)
         priorFrames_[w] = *f;
 }
 
-// Back at a frame from before: a window on a cell grid sized off its grid comes back cut to the
-// grid.
-bool CompositionSequence::inPlace(const ManagedWindow& w, const Rect& target) const
+// At a target (a region, or a frame from before, which a window on a cell grid sized off its
+// grid comes back to cut to the grid): the one arrival rule.
+bool CompositionSequence::arrived(const ManagedWindow& w, const Rect& target) const
 {
     const auto f = access_.frame(w);
-    return f && (approximatelyEquals(*f, target, kTolerance)
-                 || approximatelyEquals(*f, access_.gridFrame(w, target), kTolerance));
-}
-
-bool CompositionSequence::inRegion(const ManagedWindow& w, const Rect& region) const
-{
-    const auto f = access_.frame(w);
-    return f && WindowAccess::arrivedAt(*f, region, access_.grid(w), kTolerance);
+    return f && arrivedAt(*f, target, access_.grid(w), kTolerance);
 }
 
 bool CompositionSequence::isPlaced(const ManagedWindow& w) const
@@ -233,7 +225,7 @@ Task<std::vector<CompositionSequence::Pending>> CompositionSequence::touchAssign
         const Rect& frame = regionFrames_.at(region);
         co_await touch(window);
         const Rect target = aim(window, frame);
-        if (inRegion(window, frame))
+        if (arrived(window, frame))
             placed_[region] = window;
         else
             pending.push_back({region, window, target});
@@ -315,7 +307,7 @@ Task<PlacementOutcome> CompositionSequence::placeSingle(RegionNumber region, Man
 {
     const Rect& frame = regionFrames_.at(region);
     co_await touch(window);
-    if (inRegion(window, frame)) {
+    if (arrived(window, frame)) {
         placed_[region] = window;
         co_return PlacementOutcome::committed;
     }
@@ -366,7 +358,7 @@ Task<SequenceResult> CompositionSequence::verify()
         std::vector<std::pair<RegionNumber, ManagedWindow>> mismatches;
         for (const auto& [region, window] : placed_) {
             const auto frame = regionFrames_.find(region);
-            if (frame == regionFrames_.end() || !inRegion(window, frame->second))
+            if (frame == regionFrames_.end() || !arrived(window, frame->second))
                 mismatches.emplace_back(region, window);
         }
         if (mismatches.empty()) {
@@ -408,9 +400,9 @@ Task<bool> CompositionSequence::restoreWindows(std::vector<ManagedWindow> window
         const auto prior = priorFrames_.find(*it);
         const auto states = leftStates_.find(*it);
         const WindowStates left = states != leftStates_.end() ? states->second : 0;
-        if (prior != priorFrames_.end() && !inPlace(*it, prior->second)) {
+        if (prior != priorFrames_.end() && !arrived(*it, prior->second)) {
             const bool moved = co_await access_.animateMove(*it, {}, prior->second, kTolerance);
-            const bool back = moved && inPlace(*it, prior->second);
+            const bool back = moved && arrived(*it, prior->second);
             allOk = allOk && (back || WindowAccess::statesDecideFrame(left));
         }
         if (left != 0) {

@@ -102,7 +102,7 @@ protected:
         notices.clear();
         views.calls.clear();
         stacks.calls.clear();
-        const auto before = coordinator.interaction().generation();
+        const auto before = coordinator.interactionGeneration();
         commands.handleHotKey(id);
         sim.clock.advance(std::chrono::seconds(1));
         QStringList out;
@@ -111,7 +111,7 @@ protected:
                 out << call;
         }
         out << views.calls << stacks.calls << notices;
-        if (const auto ended = coordinator.interaction().generation() - before)
+        if (const auto ended = coordinator.interactionGeneration() - before)
             out << u"ended x%1"_qs.arg(ended);
         return out;
     }
@@ -259,9 +259,9 @@ TEST_F(ShellCommandsTest, DisplayCommandsFindTheirDisplayOnTheNextTurn)
     commands.perform(MenuCommand::importLayouts, u"GONE"_qs);                                  // disconnected
     commands.perform(MenuCommand::exportLayouts, QStringList{u"LEFT"_qs});                    // wrong kind
     EXPECT_TRUE(views.calls.isEmpty());   // nothing before the next turn
-    const auto before = coordinator.interaction().generation();
+    const auto before = coordinator.interactionGeneration();
     sim.clock.advance(Duration::zero());
-    EXPECT_EQ(coordinator.interaction().generation() - before, 2u);   // import and export end the drag first
+    EXPECT_EQ(coordinator.interactionGeneration() - before, 2u);   // import and export end the drag first
     EXPECT_EQ(views.calls, (QStringList{u"editor RIGHT new"_qs, u"editor LEFT user-1"_qs, u"import LEFT"_qs,
                                        u"export RIGHT none"_qs}));
 

@@ -1,5 +1,4 @@
 #include "TreeBuilders.h"
-#include "layout/RegionGeometry.h"
 #include "layout/ScreenGeometry.h"
 #include "layout/SnapLayout.h"
 
@@ -137,22 +136,6 @@ TEST(RegionGeometry, DividersInPreOrder)
     EXPECT_EQ(deep[2].axis, SplitAxis::vertical);
     EXPECT_DOUBLE_EQ(deep[2].position, 300);
     EXPECT_DOUBLE_EQ(deep[1].position, 600);
-}
-
-TEST(RectApproximatelyEquals, ToleranceAndDegenerateRects)
-{
-    const Rect r(10, 20, 300, 200);
-    EXPECT_TRUE(approximatelyEquals(r, r, 0));
-    EXPECT_TRUE(approximatelyEquals(r, Rect(12, 18, 300, 204), 2)); // exactly the tolerance
-    EXPECT_FALSE(approximatelyEquals(r, Rect(12.5, 20, 300, 200), 2));
-    // Same origin, larger size: the far edge differs.
-    EXPECT_FALSE(approximatelyEquals(r, Rect(10, 20, 303, 200), 2));
-    EXPECT_FALSE(approximatelyEquals(Rect(0, 0, 0, 10), Rect(0, 0, 0, 10), 5));
-    EXPECT_FALSE(approximatelyEquals(Rect(0, 0, 10, -1), Rect(0, 0, 10, -1), 5));
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    const double inf = std::numeric_limits<double>::infinity();
-    EXPECT_FALSE(approximatelyEquals(Rect(nan, 0, 10, 10), Rect(0, 0, 10, 10), inf));
-    EXPECT_FALSE(approximatelyEquals(r, Rect(10, 20, inf, 200), inf));
 }
 
 TEST(ScreenGeometry, KeysContainmentAndCoordinates)

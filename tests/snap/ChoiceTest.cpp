@@ -32,7 +32,7 @@ TEST_F(Choice, AWindowDraggedOverThePickerLandsInTheRegionAndTheRestIsOfferedFor
     const auto placed = add(101, region(adjusted, 0));
     const auto loose = add(102, Rect(50, 600, 400, 300));
     add(103, Rect(2100, 100, 500, 400)); // on the other display
-    c.layouts().setGroup(u"A"_qs, LayoutGroup{adjusted, {{0, placed}}, {}});
+    state.layouts.setGroup(u"A"_qs, LayoutGroup{adjusted, {{0, placed}}, {}});
     defaults.clearWriteLog();
 
     dragOntoPicker(dragged, before, 1, 2);
@@ -40,12 +40,12 @@ TEST_F(Choice, AWindowDraggedOverThePickerLandsInTheRegionAndTheRestIsOfferedFor
     clock.advance(99ms);
     EXPECT_TRUE(sim.writesFor(dragged.element).empty()) << "the choice waits 0.1 s after the release";
     clock.advance(1ms);
-    EXPECT_TRUE(c.interaction().mutating);
+    EXPECT_TRUE(state.interaction.mutating);
     clock.runUntilIdle();
 
     EXPECT_EQ(frameOf(dragged), region(adjusted, 2)) << "the display's adjusted tree";
     EXPECT_EQ(c.groups().at(u"A"_qs).windows, (std::map<RegionNumber, ManagedWindow>{{0, placed}, {2, dragged}}));
-    EXPECT_EQ(c.memory().originals.at(dragged), before);
+    EXPECT_EQ(state.memory.originals.at(dragged), before);
     // The adjusted layout is remembered as the display's, and only that is written.
     EXPECT_EQ(store.activeLayout(u"A"_qs), adjusted);
     QStringList written;
@@ -55,9 +55,9 @@ TEST_F(Choice, AWindowDraggedOverThePickerLandsInTheRegionAndTheRestIsOfferedFor
     EXPECT_EQ(written, (QStringList{u"activeLayouts.v1"_qs, u"layouts.v2"_qs}));
     // Region 1 stays empty and the one other window of the display is offered for it.
     EXPECT_EQ(feedback.calls.back(), u"showRegionAssist 1 1"_qs);
-    EXPECT_TRUE(c.assist().assistSession);
-    EXPECT_EQ(c.assist().assistSession->candidates, (std::vector<ManagedWindow>{loose}));
-    EXPECT_FALSE(c.interaction().mutating);
+    EXPECT_TRUE(state.assist.assistSession);
+    EXPECT_EQ(state.assist.assistSession->candidates, (std::vector<ManagedWindow>{loose}));
+    EXPECT_FALSE(state.interaction.mutating);
     EXPECT_EQ(presented, (std::vector<bool>{false, true})) << "the interaction goes on with the assist panels";
     EXPECT_TRUE(notices.isEmpty());
 }
@@ -72,24 +72,24 @@ TEST_F(Choice, AChoiceRefusedWhileWindowsMoveEndsTheInteractionOnlyWhenThePicker
     {
         // A click while another task moves windows, and a card index past the last: dropped,
         // and the picker stays open for another try.
-        auto moving = MutationGuard::take(c.interaction(), stacks);
+        auto moving = MutationGuard::take(state.interaction, stacks);
         clock.run(c.choose({0, 1}));
-        EXPECT_TRUE(c.interaction().mutating);
+        EXPECT_TRUE(state.interaction.mutating);
     }
-    clock.run(c.choose({int(c.picker().pickerLayouts.size()), 0}));
+    clock.run(c.choose({int(state.picker.pickerLayouts.size()), 0}));
     EXPECT_TRUE(feedback.picker);
     EXPECT_EQ(c.interactionGeneration(), generation);
-    EXPECT_EQ(c.picker().pickerScreen(), u"A"_qs);
-    EXPECT_FALSE(c.interaction().mutating);
+    EXPECT_EQ(state.picker.pickerScreen(), u"A"_qs);
+    EXPECT_FALSE(state.interaction.mutating);
 
     // The same refusal after a release took the picker away: the interaction ends, so the
     // display is not left claimed with the stacks suspended and Escape taken.
-    auto moving = MutationGuard::take(c.interaction(), stacks);
+    auto moving = MutationGuard::take(state.interaction, stacks);
     dragOntoPicker(w, before, 0, 1);
     const auto opened = c.interactionGeneration();
     clock.runUntilIdle();
     EXPECT_EQ(c.interactionGeneration(), opened + 1);
-    EXPECT_FALSE(c.picker().pickerScreen() || c.picker().pickerWindow);
+    EXPECT_FALSE(state.picker.pickerScreen() || state.picker.pickerWindow);
     EXPECT_EQ(presented.back(), false);
     EXPECT_TRUE(sim.writesFor(w.element).empty());
     moving.reset();
@@ -97,7 +97,7 @@ TEST_F(Choice, AChoiceRefusedWhileWindowsMoveEndsTheInteractionOnlyWhenThePicker
     // A stale selection on the release path ends it as well.
     dragOntoPicker(w, before, 0, 1);
     clock.run(c.choose({99, 0}));
-    EXPECT_FALSE(c.picker().pickerScreen());
+    EXPECT_FALSE(state.picker.pickerScreen());
     EXPECT_TRUE(notices.isEmpty());
 }
 
@@ -107,20 +107,20 @@ TEST_F(Choice, ASecondChoiceWhileTheFirstRunsDoesNothing)
     const Rect before(300, 200, 700, 500);
     const auto w = add(100, before);
     dragOntoPicker(w, before, 1, 2);
-    const SnapLayout chosen = c.picker().pickerLayouts[1];
+    const SnapLayout chosen = state.picker.pickerLayouts[1];
     clock.advance(100ms);
-    ASSERT_TRUE(c.interaction().mutating) << "the first choice is moving the window";
+    ASSERT_TRUE(state.interaction.mutating) << "the first choice is moving the window";
     EXPECT_FALSE(feedback.picker) << "and took the picker away";
     const auto generation = c.interactionGeneration();
 
     // A click or key arriving now for another card: dropped, with the first choice untouched.
     clock.run(c.choose({0, 0}));
     EXPECT_EQ(c.interactionGeneration(), generation);
-    EXPECT_TRUE(c.interaction().mutating);
+    EXPECT_TRUE(state.interaction.mutating);
     clock.runUntilIdle();
     EXPECT_EQ(frameOf(w), region(chosen, 2)) << "the first placement stands";
     EXPECT_EQ(c.groups().at(u"A"_qs).windows.at(2), w);
-    EXPECT_FALSE(c.interaction().choosing);
+    EXPECT_FALSE(state.interaction.choosing);
     EXPECT_TRUE(notices.isEmpty());
 }
 
@@ -131,7 +131,7 @@ TEST_F(Choice, NothingToPlaceNamesThePlaceShortcutAsItIsBound)
     c.showLayoutPicker(std::nullopt, kLeft, false, std::nullopt, false);
     clock.run(c.choose({0, 1}));
     EXPECT_EQ(notices, (QStringList{u"Drag a window here, or focus a window and press Ctrl+Alt+P."_qs}));
-    EXPECT_FALSE(c.picker().pickerScreen()) << "the interaction ends";
+    EXPECT_FALSE(state.picker.pickerScreen()) << "the interaction ends";
 
     std::vector<std::uint32_t> asked;
     c.context().shortcutLabel = [&](std::uint32_t command) {
@@ -156,8 +156,8 @@ TEST_F(Choice, AFailedPlacementEndsItsInteractionAndOneOvertakenLeavesTheNewerOn
     dragOntoPicker(wide, wideBefore, 0, 1);
     clock.runUntilIdle();
     EXPECT_EQ(notices, (QStringList{u"App100 did not keep the region’s size. Its prior frame was restored."_qs}));
-    EXPECT_FALSE(c.picker().pickerScreen());
-    EXPECT_FALSE(c.assist().assistSession);
+    EXPECT_FALSE(state.picker.pickerScreen());
+    EXPECT_FALSE(state.assist.assistSession);
     EXPECT_TRUE(defaults.writeLog().empty());
 
     // Meanwhile the user began another drag: the window goes back without a word, nothing is
@@ -171,8 +171,8 @@ TEST_F(Choice, AFailedPlacementEndsItsInteractionAndOneOvertakenLeavesTheNewerOn
     EXPECT_EQ(frameOf(other), Rect(200, 200, 500, 400));
     EXPECT_TRUE(c.groups().empty());
     EXPECT_FALSE(store.activeLayout(u"A"_qs));
-    EXPECT_FALSE(c.assist().assistSession);
-    EXPECT_EQ(c.picker().pickerScreen(), u"B"_qs);
+    EXPECT_FALSE(state.assist.assistSession);
+    EXPECT_EQ(state.picker.pickerScreen(), u"B"_qs);
     EXPECT_TRUE(feedback.picker);
     EXPECT_EQ(notices.size(), 1);
 }

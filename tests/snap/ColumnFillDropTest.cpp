@@ -38,10 +38,10 @@ TEST_F(ColumnFillDrop, TheDraggedWindowAndTheColumnsWindowsFillTheJoinedColumn)
     EXPECT_EQ(g.layout.tree, H(0.6, L(0), L(1)));
     EXPECT_EQ(g.windows, (std::map<RegionNumber, ManagedWindow>{{0, placed[0]}, {1, w}}));
     EXPECT_EQ(store.activeLayout(u"A"_qs), g.layout);
-    EXPECT_EQ(coordinator->memory().originals.at(w), start);
-    EXPECT_EQ(coordinator->memory().originals.at(placed[1]), region(stack, 1));
-    EXPECT_FALSE(coordinator->memory().originals.count(placed[2]));
-    EXPECT_EQ(coordinator->memory().returnHomes.at(placed[1]).frame, joined());
+    EXPECT_EQ(state.memory.originals.at(w), start);
+    EXPECT_EQ(state.memory.originals.at(placed[1]), region(stack, 1));
+    EXPECT_FALSE(state.memory.originals.count(placed[2]));
+    EXPECT_EQ(state.memory.returnHomes.at(placed[1]).frame, joined());
     EXPECT_TRUE(notices.isEmpty()) << notices.join(u" | "_qs).toStdString();
     EXPECT_TRUE(feedback.calls.contains(
         u"showDropTarget %1 Release to take the whole column arrow.up.and.down armed"_qs.arg(toString(joined()))))

@@ -29,21 +29,21 @@ TEST_F(Commands, RestoringTheFocusedWindowPutsItBackOnlyWhenItWasSnappedAndMoves
     EXPECT_EQ(notices, QStringList{u"Focus a snapped window to restore its previous size."_qs});
 
     ASSERT_TRUE(clock.run(c.placeInRegion(w, 0, builtIn(u"halves"_qs), kLeft, std::nullopt, false)));
-    ASSERT_TRUE(c.memory().returnHomes.count(w));
+    ASSERT_TRUE(state.memory.returnHomes.count(w));
     clock.run(c.restoreFocusedWindow());
     EXPECT_EQ(frameOf(w), before);
     EXPECT_FALSE(c.groups().at(u"A"_qs).windows.count(0));
-    EXPECT_FALSE(c.memory().originals.count(w));
-    EXPECT_TRUE(c.memory().returnHomes.count(w)) << "its return position stays";
+    EXPECT_FALSE(state.memory.originals.count(w));
+    EXPECT_TRUE(state.memory.returnHomes.count(w)) << "its return position stays";
     EXPECT_EQ(stacks.changes.back(), (WindowFramePairs{{w, before}}));
-    EXPECT_FALSE(c.interaction().mutating);
+    EXPECT_FALSE(state.interaction.mutating);
 
     // Snapped again, it will not move back: everything stays for another try.
     ASSERT_TRUE(clock.run(c.placeInRegion(w, 1, builtIn(u"halves"_qs), kLeft, std::nullopt, false)));
     sim.refuseWrites(w.element);
     clock.run(c.restoreFocusedWindow());
     EXPECT_EQ(notices.back(), u"That window could not be restored."_qs);
-    EXPECT_EQ(c.memory().originals.at(w), before);
+    EXPECT_EQ(state.memory.originals.at(w), before);
     EXPECT_EQ(c.groups().at(u"A"_qs).windows.at(1), w);
 }
 
@@ -64,7 +64,7 @@ TEST_F(Commands, NumberedLayoutsAreAppliedOrTheirAbsenceIsSaid)
     // Refused silently while windows move and for a tree that is not valid.
     const auto generation = c.interactionGeneration();
     {
-        auto moving = MutationGuard::take(c.interaction(), stacks);
+        auto moving = MutationGuard::take(state.interaction, stacks);
         c.applySavedLayout(1, kLeft);
     }
     c.startLayoutApplication(SnapLayout{u"user-x"_qs, u"Bad"_qs, H(0.99, L(0), L(1)), std::nullopt}, kLeft);
@@ -74,8 +74,8 @@ TEST_F(Commands, NumberedLayoutsAreAppliedOrTheirAbsenceIsSaid)
     clock.runUntilIdle();
     const SnapLayout second = store.customLayouts(u"A"_qs).at(1);
     EXPECT_EQ(c.groups().at(u"A"_qs).layout, second);
-    EXPECT_TRUE(WindowAccess::approximatelyEqual(frameOf(w), region(second, 0), 1.0)
-                || WindowAccess::approximatelyEqual(frameOf(w), region(second, 1), 1.0));
+    EXPECT_TRUE(sameFrame(frameOf(w), region(second, 0), 1.0)
+                || sameFrame(frameOf(w), region(second, 1), 1.0));
     EXPECT_EQ(notices.back(), u"Arranged 1 windows. 1 space remains available."_qs);
     EXPECT_EQ(c.activeLayout(kLeft), (LayoutSummary{{u"Own 0"_qs, u"Own 1"_qs}, 1}));
     EXPECT_EQ(presented.back(), false);
@@ -89,7 +89,7 @@ TEST_F(Commands, ResettingLayoutsBringsBuiltInProportionsBackAndForgetsTheAdjust
     const auto left = add(100, region(adjusted, 0));
     const auto right = add(101, region(adjusted, 1));
     store.save(adjusted, u"A"_qs);
-    c.layouts().setGroup(u"A"_qs, LayoutGroup{adjusted, {{0, left}, {1, right}}, {}});
+    state.layouts.setGroup(u"A"_qs, LayoutGroup{adjusted, {{0, left}, {1, right}}, {}});
 
     // A window that does not move: nothing stored changes.
     sim.refuseWrites(right.element);
@@ -108,7 +108,7 @@ TEST_F(Commands, ResettingLayoutsBringsBuiltInProportionsBackAndForgetsTheAdjust
 
     // A layout of the user's own: the windows stay, only the stored state goes.
     const SnapLayout own{u"user-1"_qs, u"Mine"_qs, H(0.3, L(0), L(1)), std::nullopt};
-    c.layouts().setGroup(u"A"_qs, LayoutGroup{own, {{0, left}}, {}});
+    state.layouts.setGroup(u"A"_qs, LayoutGroup{own, {{0, left}}, {}});
     store.save(own, u"A"_qs);
     sim.clearWrites();
     clock.run(c.resetLayouts(kLeft));
@@ -130,17 +130,17 @@ TEST_F(Commands, TheDividerEditorOpensOverARecognisedLayoutAndQueuesItsEdits)
     add(100, region(u"halves"_qs, 0));
     add(101, region(u"halves"_qs, 1));
     int drains = 0;
-    c.interaction().drainPendingEdit = [&] { ++drains; };
+    state.interaction.drainPendingEdit = [&] { ++drains; };
     c.adjustLayout(kLeft);
     EXPECT_EQ(feedback.calls.back(), u"showDividerEditor A halves"_qs);
     EXPECT_EQ(c.groups().at(u"A"_qs).windows.size(), 2u) << "recognised from the windows";
-    EXPECT_EQ(c.picker().pickerScreen(), u"A"_qs);
+    EXPECT_EQ(state.picker.pickerScreen(), u"A"_qs);
     EXPECT_EQ(presented.back(), true);
 
     feedback.editorEqualize(DividerPath{});
-    EXPECT_EQ(c.interaction().pendingEdit, (PendingEdit{u"A"_qs, {}, DividerEdit::equalize()}));
+    EXPECT_EQ(state.interaction.pendingEdit, (PendingEdit{u"A"_qs, {}, DividerEdit::equalize()}));
     feedback.editorChange(DividerPath{}, 0.3, false);
-    EXPECT_EQ(c.interaction().pendingEdit, (PendingEdit{u"A"_qs, {}, DividerEdit::move(0.3)}));
+    EXPECT_EQ(state.interaction.pendingEdit, (PendingEdit{u"A"_qs, {}, DividerEdit::move(0.3)}));
     clock.advance(0ms);
     EXPECT_GE(drains, 1);
     EXPECT_EQ(notices.size(), 2);
@@ -159,18 +159,18 @@ TEST_F(Commands, TheWindowChooserOpensThePickerForThePickedWindowAndDisplayChang
     feedback.chooserChoose(a);
     ASSERT_TRUE(feedback.picker);
     EXPECT_FALSE(feedback.picker->wholeComposition);
-    EXPECT_EQ(c.picker().pickerWindow, a);
+    EXPECT_EQ(state.picker.pickerWindow, a);
     c.showWindowChooser(kLeft);
     const auto generation = c.interactionGeneration();
     feedback.chooserCancel();
     EXPECT_EQ(c.interactionGeneration(), generation + 1);
-    EXPECT_FALSE(c.picker().pickerScreen());
+    EXPECT_FALSE(state.picker.pickerScreen());
 
     ASSERT_TRUE(clock.run(c.placeInRegion(a, 0, builtIn(u"halves"_qs), kLeft, std::nullopt, false)));
     c.displaysChanged();
     EXPECT_TRUE(c.groups().empty());
-    EXPECT_TRUE(c.memory().returnHomes.empty());
-    EXPECT_TRUE(c.memory().originals.count(a));
+    EXPECT_TRUE(state.memory.returnHomes.empty());
+    EXPECT_TRUE(state.memory.originals.count(a));
     EXPECT_EQ(stacks.scanResets, 1);
 }
 

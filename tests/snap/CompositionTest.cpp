@@ -98,9 +98,9 @@ TEST_F(Composition, RunningAppsArePlacedAMissingOneIsOpenedAndPlacedWhenItSettle
     EXPECT_LT(std::find(order.begin(), order.end(), mail.element), std::find(order.begin(), order.end(), notes.element));
     EXPECT_EQ(frameOf(loose), region(layout, 2));
     EXPECT_EQ(c.groups().at(u"A"_qs).windows, (std::map<RegionNumber, ManagedWindow>{{0, mail}, {2, loose}}));
-    EXPECT_EQ(c.memory().originals.at(mail), Rect(2000, 100, 600, 500));
+    EXPECT_EQ(state.memory.originals.at(mail), Rect(2000, 100, 600, 500));
     EXPECT_EQ(store.activeLayout(u"A"_qs), layout);
-    EXPECT_FALSE(c.interaction().mutating);
+    EXPECT_FALSE(state.interaction.mutating);
     EXPECT_EQ(presented.back(), false) << "the interaction has ended";
     QStringList timing = logs.messages(LogCategory::Motion).filter(u"Layout user-1 with 2 windows finished "_qs);
     ASSERT_EQ(timing.size(), 1);
@@ -138,7 +138,7 @@ TEST_F(Composition, RunningAppsArePlacedAMissingOneIsOpenedAndPlacedWhenItSettle
     EXPECT_EQ(c.groups().at(u"A"_qs).windows,
               (std::map<RegionNumber, ManagedWindow>{{0, mail}, {1, *late}, {2, loose}}));
     EXPECT_EQ(notices.size(), 2) << "every window settled";
-    EXPECT_EQ(c.tasks().taskCount(), 0u) << "the late-window task has ended";
+    EXPECT_EQ(c.context().tasks.taskCount(), 0u) << "the late-window task has ended";
 }
 
 TEST_F(Composition, AfterTwentySecondsOneNoticeNamesTheAppsWhoseWindowsNeverSettled)
@@ -163,7 +163,7 @@ TEST_F(Composition, AfterTwentySecondsOneNoticeNamesTheAppsWhoseWindowsNeverSett
     clock.advance(1s);
     // Two unsettled entries: the plural, with each app named once, in the order of their ids.
     EXPECT_EQ(notices.back(), u"Slow and Web didn't settle into their spots in time, so they were left where they are."_qs);
-    EXPECT_EQ(c.tasks().taskCount(), 0u);
+    EXPECT_EQ(c.context().tasks.taskCount(), 0u);
 }
 
 TEST_F(Composition, AnotherLayoutOnTheDisplayStopsTheLateWindowTaskWithoutANotice)
@@ -194,7 +194,7 @@ TEST_F(Composition, AnotherLayoutOnTheDisplayStopsTheLateWindowTaskWithoutANotic
     EXPECT_EQ(c.groups().at(u"A"_qs).layout.id, u"thirds"_qs);
     EXPECT_EQ(c.groups().at(u"A"_qs).windows.size(), 1u);
     EXPECT_EQ(c.groups().at(u"A"_qs).windows.begin()->second, loose);
-    EXPECT_EQ(c.tasks().taskCount(), 0u);
+    EXPECT_EQ(c.context().tasks.taskCount(), 0u);
 }
 
 TEST_F(Composition, ALayoutWithoutAppsArrangesTheDisplaysWindowsATerminalOnItsGrid)
@@ -213,7 +213,7 @@ TEST_F(Composition, ALayoutWithoutAppsArrangesTheDisplaysWindowsATerminalOnItsGr
     ASSERT_EQ(placed.size(), 2u);
     for (const auto& [r, w] : placed) {
         const Rect frame = region(thirds, r);
-        EXPECT_TRUE(WindowAccess::arrivedAt(frameOf(w), frame, access.grid(w), 1.0))
+        EXPECT_TRUE(arrivedAt(frameOf(w), frame, access.grid(w), 1.0))
             << "region " << r << " " << toString(frameOf(w)).toStdString();
     }
     EXPECT_TRUE(std::any_of(placed.begin(), placed.end(), [&](const auto& e) { return e.second == term; }));
@@ -223,7 +223,7 @@ TEST_F(Composition, ALayoutWithoutAppsArrangesTheDisplaysWindowsATerminalOnItsGr
     c.startLayoutApplication(thirds, kRight);
     until(2);
     EXPECT_EQ(notices.back(), u"Open a resizable window on this display first."_qs);
-    EXPECT_FALSE(c.picker().pickerScreen()) << "the interaction has ended";
+    EXPECT_FALSE(state.picker.pickerScreen()) << "the interaction has ended";
 }
 
 TEST_F(Composition, ACompositionThatDoesNotHoldIsRolledBackAndItsStateFileSaysSo)

@@ -23,7 +23,7 @@ TEST_F(CoordinatorDropTargets, TheCoordinatorsStateDecidesTheTarget)
     const auto left = add(100, region(mine, 0));
     const auto middle = add(101, region(mine, 1));
     const auto dragged = add(102, Rect(300, 200, 640, 480));
-    c.layouts().setGroup(u"A"_qs, LayoutGroup{mine, {{0, left}, {1, middle}}, {}});
+    state.layouts.setGroup(u"A"_qs, LayoutGroup{mine, {{0, left}, {1, middle}}, {}});
 
     DropTargetQuery query;
     query.window = dragged;
@@ -42,13 +42,13 @@ TEST_F(CoordinatorDropTargets, TheCoordinatorsStateDecidesTheTarget)
 
     // A side-by-side pair is rejoined only once a side split made it on this display.
     EXPECT_EQ(tileTitles(), (QStringList{u"Add to Stack"_qs, u"Top Half"_qs, u"Bottom Half"_qs}));
-    c.sideSplits().add(u"A"_qs, {1, 2});
+    state.sideSplits.add(u"A"_qs, {1, 2});
     EXPECT_EQ(tileTitles(), (QStringList{u"Add to Stack"_qs, u"Top Half"_qs, u"Bottom Half"_qs, u"Whole Column"_qs}));
 
     // The tile menu on screen answers with the tile under the pointer.
     const auto offered = regionDropTarget(c, query);
     ASSERT_TRUE(offered && offered->menu);
-    c.drop().shownMenu = ShownMenu{u"A"_qs, 1, *offered->menu};
+    state.drop.shownMenu = ShownMenu{u"A"_qs, 1, *offered->menu};
     const Rect lastTile = offered->menu->items.back().frame;
     query.pointer = Point{lastTile.midX(), lastTile.midY()};
     const auto tile = regionDropTarget(c, query);
@@ -58,10 +58,10 @@ TEST_F(CoordinatorDropTargets, TheCoordinatorsStateDecidesTheTarget)
     EXPECT_EQ(tile->occupant, middle);
 
     // While a placement runs there is no target.
-    c.interaction().mutating = true;
+    state.interaction.mutating = true;
     EXPECT_FALSE(regionDropTarget(c, query));
-    c.interaction().mutating = false;
-    c.drop().shownMenu.reset();
+    state.interaction.mutating = false;
+    state.drop.shownMenu.reset();
 
     // The middle region's stack is fronted by the dragged window: a plain placement.
     query.pointer = Point{middleFrame.midX(), middleFrame.midY()};

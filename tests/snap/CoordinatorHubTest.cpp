@@ -22,10 +22,10 @@ TEST_F(CoordinatorHub, InstallsOneOverlayAndSevenStackCallbacksThatGoQuietWithIt
 
     auto& c = *coordinator;
     EXPECT_EQ(c.interactionGeneration(), 0u);
-    EXPECT_FALSE(c.interaction().mutating || c.interaction().windowInteraction || c.interaction().pendingEdit);
-    EXPECT_TRUE(c.groups().empty() && c.memory().originals.empty() && c.memory().returnHomes.empty());
-    EXPECT_FALSE(c.picker().pickerScreen() || c.picker().pickerWindow || c.drop().regionDrop || c.assist().assistSession);
-    EXPECT_FALSE(c.recovery().lastRecoveryDiagnostic());
+    EXPECT_FALSE(state.interaction.mutating || state.interaction.windowInteraction || state.interaction.pendingEdit);
+    EXPECT_TRUE(c.groups().empty() && state.memory.originals.empty() && state.memory.returnHomes.empty());
+    EXPECT_FALSE(state.picker.pickerScreen() || state.picker.pickerWindow || state.drop.regionDrop || state.assist.assistSession);
+    EXPECT_FALSE(state.recovery.lastRecoveryDiagnostic());
     EXPECT_TRUE(defaults.writeLog().empty()) << "side splits load lazily";
     EXPECT_TRUE(stacks.callbacks.canRefresh());
 
@@ -52,23 +52,23 @@ TEST_F(CoordinatorHub, EndingAnInteractionResetsItsFieldsAndKeepsTheMemories)
     add(101, region(u"halves"_qs, 1));
     c.reconcile(scan());
     ASSERT_EQ(c.groups().size(), 1u);
-    c.memory().originals[w] = Rect(1, 2, 3, 4);
+    state.memory.originals[w] = Rect(1, 2, 3, 4);
 
     // Every interaction field dirty, and a capture running.
-    c.drop().regionDrop = RegionDropTarget{u"A"_qs, builtIn(u"halves"_qs), RegionDropIntent::place(1), w, Rect(), {}, {}};
-    c.drop().regionDropArmed = true;
-    c.drop().shownMenu = ShownMenu{u"A"_qs, 1, {}};
-    c.picker().choosingComposition = true;
-    c.picker().cornerSelection = SnapSelection{1, 2};
-    c.picker().pickerWindow = w;
-    c.picker().pickerLayouts = SnapLayout::builtIns();
-    c.picker().setPickerScreen(u"A"_qs, stacks);
-    c.interaction().pendingEdit = PendingEdit{u"A"_qs, {}, DividerEdit::equalize()};
-    c.interaction().mutating = true;
-    c.interaction().windowInteraction = true;
-    c.assist().assistSession = SnapAssistSession<ManagedWindow>{{{1, Rect()}}, {w}, {}, {}};
+    state.drop.regionDrop = RegionDropTarget{u"A"_qs, builtIn(u"halves"_qs), RegionDropIntent::place(1), w, Rect(), {}, {}};
+    state.drop.regionDropArmed = true;
+    state.drop.shownMenu = ShownMenu{u"A"_qs, 1, {}};
+    state.picker.choosingComposition = true;
+    state.picker.cornerSelection = SnapSelection{1, 2};
+    state.picker.pickerWindow = w;
+    state.picker.pickerLayouts = SnapLayout::builtIns();
+    state.picker.setPickerScreen(u"A"_qs, stacks);
+    state.interaction.pendingEdit = PendingEdit{u"A"_qs, {}, DividerEdit::equalize()};
+    state.interaction.mutating = true;
+    state.interaction.windowInteraction = true;
+    state.assist.assistSession = SnapAssistSession<ManagedWindow>{{{1, Rect()}}, {w}, {}, {}};
     bool captured = false;
-    c.assist().thumbnailTask = c.tasks().spawn(sleepFor(clock, 1s, captured));
+    state.assist.thumbnailTask = c.context().tasks.spawn(sleepFor(clock, 1s, captured));
     EXPECT_EQ(stacks.suspends, 1) << "showing something on a display suspends the stacks";
     EXPECT_FALSE(c.canRefreshStacks());
 
@@ -79,19 +79,19 @@ TEST_F(CoordinatorHub, EndingAnInteractionResetsItsFieldsAndKeepsTheMemories)
     EXPECT_EQ(stacks.suspends, 3);
     EXPECT_EQ(stacks.refreshes, 2);
     EXPECT_EQ(feedback.count(u"hideAll"_qs), 2);
-    EXPECT_FALSE(c.drop().regionDrop || c.drop().regionDropArmed || c.drop().shownMenu);
-    EXPECT_FALSE(c.picker().choosingComposition || c.picker().cornerSelection || c.picker().pickerWindow);
-    EXPECT_FALSE(c.picker().pickerScreen());
-    EXPECT_TRUE(c.picker().pickerLayouts.empty());
-    EXPECT_FALSE(c.interaction().pendingEdit || c.assist().assistSession || c.assist().thumbnailTask);
-    EXPECT_EQ(c.tasks().taskCount(), 0u) << "the capture was cancelled";
+    EXPECT_FALSE(state.drop.regionDrop || state.drop.regionDropArmed || state.drop.shownMenu);
+    EXPECT_FALSE(state.picker.choosingComposition || state.picker.cornerSelection || state.picker.pickerWindow);
+    EXPECT_FALSE(state.picker.pickerScreen());
+    EXPECT_TRUE(state.picker.pickerLayouts.empty());
+    EXPECT_FALSE(state.interaction.pendingEdit || state.assist.assistSession || state.assist.thumbnailTask);
+    EXPECT_EQ(c.context().tasks.taskCount(), 0u) << "the capture was cancelled";
     clock.runUntilIdle();
     EXPECT_FALSE(captured);
     // Left alone: the guards, the applied layouts and the memories.
-    EXPECT_TRUE(c.interaction().mutating && c.interaction().windowInteraction);
+    EXPECT_TRUE(state.interaction.mutating && state.interaction.windowInteraction);
     EXPECT_EQ(c.groups().size(), 1u);
-    EXPECT_EQ(c.memory().originals.size(), 1u);
-    EXPECT_EQ(c.memory().returnHomes.size(), 2u);
+    EXPECT_EQ(state.memory.originals.size(), 1u);
+    EXPECT_EQ(state.memory.returnHomes.size(), 2u);
 
     // A press outside our panels closes the stack pickers and keeps the stacks running.
     c.endInteraction(true);
@@ -103,15 +103,15 @@ TEST_F(CoordinatorHub, StacksRefreshOnlyWhileNothingMovesShowsOrIsPressed)
 {
     auto& c = start();
     EXPECT_TRUE(c.canRefreshStacks());
-    c.picker().setPickerScreen(u"B"_qs, stacks);
+    state.picker.setPickerScreen(u"B"_qs, stacks);
     EXPECT_FALSE(stacks.callbacks.canRefresh()) << "a shown picker blocks scans even when no window moves";
-    c.picker().setPickerScreen(std::nullopt, stacks);
+    state.picker.setPickerScreen(std::nullopt, stacks);
     EXPECT_EQ(stacks.suspends, 1) << "clearing the screen suspends nothing";
-    c.interaction().windowInteraction = true;
+    state.interaction.windowInteraction = true;
     EXPECT_FALSE(c.canRefreshStacks());
-    c.interaction().windowInteraction = false;
+    state.interaction.windowInteraction = false;
     {
-        auto guard = MutationGuard::take(c.interaction(), stacks);
+        auto guard = MutationGuard::take(state.interaction, stacks);
         EXPECT_FALSE(c.canRefreshStacks());
     }
     EXPECT_TRUE(c.canRefreshStacks());
@@ -128,14 +128,14 @@ TEST_F(CoordinatorHub, AStackChoiceBecomesTheOccupantOfTheRegionItFills)
     const auto stray = add(103, Rect(300, 300, 500, 400));
     stacks.callbacks.onChoose(front);
     stacks.callbacks.onChoose(stray);
-    const auto* g = c.layouts().group(u"A"_qs);
+    const auto* g = state.layouts.group(u"A"_qs);
     ASSERT_TRUE(g);
     EXPECT_EQ(g->windows.at(0), left);
     EXPECT_EQ(g->windows.at(1), front) << "replaces " << right.title.toStdString();
     EXPECT_EQ(g->windows.size(), 2u) << "a window on no region changes nothing";
     sim.closeWindow(front.element);
     stacks.callbacks.onChoose(ManagedWindow{front.element, front.pid, {}, {}});
-    EXPECT_EQ(c.layouts().group(u"A"_qs)->windows.at(1), front) << "an unreadable frame changes nothing";
+    EXPECT_EQ(state.layouts.group(u"A"_qs)->windows.at(1), front) << "an unreadable frame changes nothing";
 }
 
 TEST_F(CoordinatorHub, ReturnHomesOnlyForFramesExactlyOnARegion)
@@ -144,11 +144,11 @@ TEST_F(CoordinatorHub, ReturnHomesOnlyForFramesExactlyOnARegion)
     const auto a = add(100, Rect()), b = add(101, Rect());
     const Rect exact = region(u"quarters"_qs, 2, kRight);
     c.recordReturnHomes({{a, exact}, {b, exact.offsetBy(0.5, 0)}}, builtIn(u"quarters"_qs), kRight);
-    ASSERT_EQ(c.memory().returnHomes.size(), 1u);
-    EXPECT_EQ(c.memory().returnHomes.at(a),
+    ASSERT_EQ(state.memory.returnHomes.size(), 1u);
+    EXPECT_EQ(state.memory.returnHomes.at(a),
               (ReturnSnapTarget{u"B"_qs, kRight.visibleFrame, builtIn(u"quarters"_qs), 2, exact}));
     c.recordReturnHomes({}, builtIn(u"halves"_qs), kLeft);
-    EXPECT_EQ(c.memory().returnHomes.size(), 1u);
+    EXPECT_EQ(state.memory.returnHomes.size(), 1u);
 }
 
 TEST_F(CoordinatorHub, LayoutSummaryNamesTheDisplaysOwnLayoutsAndTheActiveOne)
@@ -163,9 +163,9 @@ TEST_F(CoordinatorHub, LayoutSummaryNamesTheDisplaysOwnLayoutsAndTheActiveOne)
     store.setActive(other, u"B"_qs);
     EXPECT_EQ(stacks.callbacks.layoutSummary(onRight).active, 1);
     // The applied layout wins over the stored active one; a built-in marks nothing.
-    c.layouts().setGroup(u"B"_qs, {mine, {}, {}});
+    state.layouts.setGroup(u"B"_qs, {mine, {}, {}});
     EXPECT_EQ(stacks.callbacks.layoutSummary(onRight).active, 0);
-    c.layouts().setGroup(u"B"_qs, {builtIn(u"halves"_qs), {}, {}});
+    state.layouts.setGroup(u"B"_qs, {builtIn(u"halves"_qs), {}, {}});
     EXPECT_EQ(stacks.callbacks.layoutSummary(onRight).active, std::nullopt);
     EXPECT_EQ(stacks.callbacks.layoutSummary(Rect(-500, -500, 10, 10)), LayoutSummary{}) << "off every display";
 }

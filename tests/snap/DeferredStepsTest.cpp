@@ -39,43 +39,43 @@ protected:
 
 // A placement task as the runs write them: it holds the guard, moves the window, then records
 // what it did in the user defaults.
-Task<void> placeAndRecord(SnapCoordinator& c, ManagedWindow w, Rect target)
+Task<void> placeAndRecord(SnapCoordinator& c, SnapState& state, ManagedWindow w, Rect target)
 {
-    auto guard = MutationGuard::take(c.interaction(), c.context().stacks);
+    auto guard = MutationGuard::take(state.interaction, c.context().stacks);
     if (!guard)
         co_return;
     bool first = true;
     const bool moved = co_await moveWindow(c.context().access, w, target, true, first, c.stamp());
     if (moved)
-        c.sideSplits().add(u"A"_qs, {0, 1});
+        state.sideSplits.add(u"A"_qs, {0, 1});
 }
 
 TEST_F(DeferredSteps, AReleasesChoiceIsCommittedATenthOfASecondLaterUnlessTheInteractionEnds)
 {
     auto& c = start();
-    commitSelectionLater(c.tasks(), c.stamp(), {2, 1}, recordChoice());
+    commitSelectionLater(c.context().tasks, c.stamp(), {2, 1}, recordChoice());
     clock.advance(99ms);
     EXPECT_TRUE(chosen.empty());
     clock.advance(1ms);
     EXPECT_EQ(chosen, (std::vector<SnapSelection>{{2, 1}}));
 
     // A press 50 ms after the release ends the interaction: the choice is not applied.
-    commitSelectionLater(c.tasks(), c.stamp(), {0, 3}, recordChoice());
+    commitSelectionLater(c.context().tasks, c.stamp(), {0, 3}, recordChoice());
     clock.advance(50ms);
     c.endInteraction(true);
     clock.runUntilIdle();
     EXPECT_EQ(chosen.size(), 1u);
 
     // A task started on the next turn runs only when no interaction ended before that turn.
-    startWhenCurrent(c.tasks(), c.stamp(), [this] { return record(chosen, {0, 0}); });
+    startWhenCurrent(c.context().tasks, c.stamp(), [this] { return record(chosen, {0, 0}); });
     c.endInteraction(false);
-    startWhenCurrent(c.tasks(), c.stamp(), [this] { return record(chosen, {1, 0}); });
+    startWhenCurrent(c.context().tasks, c.stamp(), [this] { return record(chosen, {1, 0}); });
     EXPECT_EQ(chosen.size(), 1u) << "never inline";
     clock.runUntilIdle();
     EXPECT_EQ(chosen, (std::vector<SnapSelection>{{2, 1}, {1, 0}}));
 
     // The coordinator released before the commit: nothing runs, nothing is left on the clock.
-    commitSelectionLater(c.tasks(), c.stamp(), {3, 3}, recordChoice());
+    commitSelectionLater(c.context().tasks, c.stamp(), {3, 3}, recordChoice());
     coordinator.reset();
     EXPECT_EQ(clock.pendingCount(), 0u);
     clock.runUntilIdle();
@@ -89,17 +89,17 @@ TEST_F(DeferredSteps, ACoordinatorDestroyedMidTaskLeavesNoSleepAndNoLaterWrite)
     const Rect target = region(u"halves"_qs, 1);
 
     // Undisturbed, the task moves the window and then writes the defaults.
-    c.tasks().spawn(placeAndRecord(c, w, target));
-    EXPECT_TRUE(c.interaction().mutating);
+    c.context().tasks.spawn(placeAndRecord(c, state, w, target));
+    EXPECT_TRUE(state.interaction.mutating);
     clock.runUntilIdle();
     EXPECT_EQ(frameOf(w), target);
     EXPECT_EQ(defaults.writeLog().size(), 1u);
-    EXPECT_FALSE(c.interaction().mutating);
+    EXPECT_FALSE(state.interaction.mutating);
 
     // Destroyed 100 ms into the same task: its sleep goes with it, and it writes nothing more.
     sim.place(w.element, Rect(100, 100, 600, 400));
     defaults.clearWriteLog();
-    c.tasks().spawn(placeAndRecord(c, w, target));
+    c.context().tasks.spawn(placeAndRecord(c, state, w, target));
     clock.advance(100ms);
     const auto refreshes = stacks.refreshes;
     coordinator.reset();
@@ -121,18 +121,18 @@ TEST_F(DeferredSteps, ThumbnailsAreKeptOnlyWhileTheirInteractionLasts)
     const auto a = add(100, Rect()), b = add(101, Rect()), d = add(102, Rect());
     c.captureAssistThumbnails({a, b, d});
     clock.advance(60ms);
-    ASSERT_EQ(c.assist().thumbnails.size(), 1u);
-    EXPECT_EQ(c.assist().thumbnails.at(a)->width, 520);
+    ASSERT_EQ(state.assist.thumbnails.size(), 1u);
+    EXPECT_EQ(state.assist.thumbnails.at(a)->width, 520);
     EXPECT_EQ(feedback.count(u"updateAssistThumbnail"_qs), 1);
 
     // An image that arrives for an interaction that has ended is dropped.
     const InteractionStamp before = c.stamp();
     c.endInteraction(false);
-    EXPECT_TRUE(c.assist().thumbnails.empty());
+    EXPECT_TRUE(state.assist.thumbnails.empty());
     c.storeThumbnail(std::make_shared<const PixelImage>(), b, before);
-    EXPECT_TRUE(c.assist().thumbnails.empty());
+    EXPECT_TRUE(state.assist.thumbnails.empty());
     clock.runUntilIdle();
-    EXPECT_TRUE(c.assist().thumbnails.empty()) << "the capture ended with the interaction";
+    EXPECT_TRUE(state.assist.thumbnails.empty()) << "the capture ended with the interaction";
     EXPECT_EQ(feedback.count(u"updateAssistThumbnail"_qs), 1);
 
     // A new capture replaces one under way.
@@ -140,8 +140,8 @@ TEST_F(DeferredSteps, ThumbnailsAreKeptOnlyWhileTheirInteractionLasts)
     clock.advance(10ms);
     c.captureAssistThumbnails({d});
     clock.runUntilIdle();
-    EXPECT_EQ(c.assist().thumbnails.size(), 1u);
-    EXPECT_EQ(c.assist().thumbnails.count(d), 1u);
+    EXPECT_EQ(state.assist.thumbnails.size(), 1u);
+    EXPECT_EQ(state.assist.thumbnails.count(d), 1u);
 }
 
 } // namespace

@@ -18,8 +18,8 @@ protected:
     {
         handler->onShow = [this](const RegionDropTarget& target, bool armed) {
             shown.emplace_back(target, armed);
-            coordinator->drop().regionDrop = target;
-            coordinator->drop().regionDropArmed = armed;
+            state.drop.regionDrop = target;
+            state.drop.regionDropArmed = armed;
         };
     }
     // The split offer's part of a seam corner: a one-layout picker state whose choice is the
@@ -28,7 +28,7 @@ protected:
     {
         handler->onSplit = [this](const SplitDropRequest& r) {
             splits.push_back(r);
-            PickerSession& picker = coordinator->picker();
+            PickerSession& picker = state.picker;
             picker.pickerWindow = r.window;
             picker.pickerOriginal = r.startFrame;
             picker.setPickerScreen(r.screen.key, stacks);
@@ -47,7 +47,7 @@ TEST_F(DragHandOffs, AnArmedDropTargetStartsItsDropAndAnUnarmedOneIsHandedOverWi
     auto& c = *coordinator;
     const SnapLayout& halves = builtIn(u"halves"_qs);
     const auto placed = add(101, region(halves, 0, kRight));
-    c.layouts().setGroup(u"B"_qs, LayoutGroup{halves, {{0, placed}}, {}});
+    state.layouts.setGroup(u"B"_qs, LayoutGroup{halves, {{0, placed}}, {}});
     const Rect before(300, 200, 700, 500);
     const auto w = add(100, before);
     const Rect empty = region(halves, 1, kRight);
@@ -72,9 +72,9 @@ TEST_F(DragHandOffs, AnArmedDropTargetStartsItsDropAndAnUnarmedOneIsHandedOverWi
     EXPECT_EQ(drops[0].startFrame, before);
     EXPECT_EQ(drops[0].releaseTime, clock.now());
     EXPECT_TRUE(drops[0].stamp.current()) << "read after the drop ended the hover's interaction";
-    EXPECT_EQ(c.picker().pickerScreen(), u"B"_qs);
-    EXPECT_FALSE(c.drop().regionDrop);
-    EXPECT_TRUE(c.interaction().windowInteraction) << "the drop task ends the press";
+    EXPECT_EQ(state.picker.pickerScreen(), u"B"_qs);
+    EXPECT_FALSE(state.drop.regionDrop);
+    EXPECT_TRUE(state.interaction.windowInteraction) << "the drop task ends the press";
     clock.advance(100ms);
     EXPECT_TRUE(releases.empty());
 
@@ -104,7 +104,7 @@ TEST_F(DragHandOffs, TheOfferForTheRegionTheWindowCameFromPutsItBack)
     const Rect home = region(halves, 0, kRight);
     const auto w = add(100, home);
     const auto other = add(101, region(halves, 1, kRight));
-    c.layouts().setGroup(u"B"_qs, LayoutGroup{halves, {{0, w}, {1, other}}, {}});
+    state.layouts.setGroup(u"B"_qs, LayoutGroup{halves, {{0, w}, {1, other}}, {}});
 
     const Point grab{home.midX(), home.minY() + 15};
     pressOn(w, grab);
@@ -144,7 +144,7 @@ TEST_F(DragHandOffs, ASeamCornerIsHeldBeforeItIsOfferedAndItsChoiceIsDroppedByAP
     // The top-right corner of A borders B: held 0.28 s first.
     dragTo({1910, 10});
     EXPECT_EQ(states().back(), u"hold seam corner"_qs);
-    EXPECT_FALSE(c.picker().cornerSelection) << "leaving the corner ended its offer";
+    EXPECT_FALSE(state.picker.cornerSelection) << "leaving the corner ended its offer";
     rest(240ms);
     EXPECT_EQ(splits.size(), 1u);
     rest(60ms);
@@ -177,7 +177,7 @@ TEST_F(DragHandOffs, TheReturnGestureTakesTheWindowBackToItsRegionUnlessThePicke
     const Rect home = region(small, 0);
     const auto w = add(100, home);
     const auto other = add(101, region(small, 1));
-    c.layouts().setGroup(u"A"_qs, LayoutGroup{small, {{0, w}, {1, other}}, {}});
+    state.layouts.setGroup(u"A"_qs, LayoutGroup{small, {{0, w}, {1, other}}, {}});
 
     const Point grab{200, home.minY() + 12};
     pressOn(w, grab);
@@ -202,15 +202,15 @@ TEST_F(DragHandOffs, TheReturnGestureTakesTheWindowBackToItsRegionUnlessThePicke
     dragTo({205, grab.y + 5});
     EXPECT_EQ(states().back(), u"ready return"_qs);
     releaseAt({205, grab.y + 5});
-    EXPECT_FALSE(c.interaction().windowInteraction);
+    EXPECT_FALSE(state.interaction.windowInteraction);
     clock.advance(79ms);
-    EXPECT_FALSE(c.interaction().mutating);
+    EXPECT_FALSE(state.interaction.mutating);
     EXPECT_EQ(frameOf(w), home.offsetBy(5, 5));
     clock.advance(1ms);
-    EXPECT_TRUE(c.interaction().mutating);
+    EXPECT_TRUE(state.interaction.mutating);
     clock.runUntilIdle();
     EXPECT_EQ(frameOf(w), home);
-    EXPECT_FALSE(c.interaction().mutating);
+    EXPECT_FALSE(state.interaction.mutating);
     EXPECT_TRUE(notices.isEmpty());
 
     // Through the picker zone and back: the gesture stays disarmed.
@@ -236,10 +236,10 @@ TEST_F(DragHandOffs, AReleaseOverThePickerWithoutASelectionHandsTheWindowOverAtO
     releaseAt({960, 600});
     EXPECT_FALSE(feedback.picker);
     EXPECT_EQ(c.interactionGeneration(), atRelease + 1) << "the picker's interaction ended";
-    EXPECT_TRUE(c.interaction().windowInteraction);
+    EXPECT_TRUE(state.interaction.windowInteraction);
     // Handed over for the interaction after that end, so not dropped as stale: the press ends.
     clock.advance(0ms);
-    EXPECT_FALSE(c.interaction().windowInteraction);
+    EXPECT_FALSE(state.interaction.windowInteraction);
 
     recordHandOffs();
     const Rect now = frameOf(w);

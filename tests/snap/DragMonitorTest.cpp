@@ -28,7 +28,7 @@ TEST_F(DragMonitorScenario, APressBecomesAWindowDragOnlyPastTheStartDistanceAndO
     pressOn(w, grab);
     EXPECT_EQ(monitor->candidate(), w);
     EXPECT_TRUE(monitor->grabbedEdges().empty()) << "the title bar is no edge";
-    EXPECT_TRUE(c.interaction().windowInteraction);
+    EXPECT_TRUE(state.interaction.windowInteraction);
 
     clock.advance(20ms);
     sim.mouse().drag({grab.x + 8, grab.y}); // 8 points: still a press
@@ -55,7 +55,7 @@ TEST_F(DragMonitorScenario, APressBecomesAWindowDragOnlyPastTheStartDistanceAndO
     rest(200ms);
     releaseAt({700, 400});
     EXPECT_FALSE(monitor->hoverTimerRunning());
-    EXPECT_TRUE(c.interaction().windowInteraction) << "the window is handed over after the release";
+    EXPECT_TRUE(state.interaction.windowInteraction) << "the window is handed over after the release";
     EXPECT_EQ(fileStates(), (QStringList{u"mouse down"_qs, u"awaiting window movement"_qs, u"drag without home"_qs,
                                          u"no region target on A"_qs, u"release resizing=false span=false"_qs,
                                          u"no region target on A"_qs, u"released native or chooser"_qs}));
@@ -159,7 +159,7 @@ TEST_F(DragMonitorScenario, ThePickerOpensOncePerDragAndDisplayAndClosesOnAnothe
     dragTo({650, 240});
     dragTo({960, 10});
     EXPECT_EQ(pickersShown(u"A"_qs), 1);
-    EXPECT_EQ(c.picker().pickerOriginal, before);
+    EXPECT_EQ(state.picker.pickerOriginal, before);
     dragTo({960, 400}); // far below the zone: the picker stays
     dragTo({960, 12});
     EXPECT_EQ(pickersShown(u"A"_qs), 1);
@@ -179,7 +179,7 @@ TEST_F(DragMonitorScenario, ThePickerOpensOncePerDragAndDisplayAndClosesOnAnothe
     const QStringList traced = states();
     dragTo({2760, 30}, ModAlt);
     EXPECT_FALSE(feedback.picker);
-    EXPECT_FALSE(c.picker().pickerScreen());
+    EXPECT_FALSE(state.picker.pickerScreen());
     rest(100ms);
     EXPECT_EQ(states(), traced);
     dragTo({2760, 31});
@@ -196,7 +196,7 @@ TEST_F(DragMonitorScenario, ThePickerOpensOncePerDragAndDisplayAndClosesOnAnothe
     const Point target = feedback.pickerPoint(0, 1);
     dragTo(target);
     releaseAt(target);
-    EXPECT_FALSE(c.interaction().windowInteraction);
+    EXPECT_FALSE(state.interaction.windowInteraction);
     clock.runUntilIdle();
     EXPECT_EQ(frameOf(w), region(u"halves"_qs, 1, kRight));
     EXPECT_EQ(c.groups().at(u"B"_qs).windows.at(1), w);
@@ -214,7 +214,7 @@ TEST_F(DragMonitorScenario, AltPressesAreNotFollowedAndAnAltReleaseDropsTheWindo
     dragTo({960, 10}, ModAlt);
     EXPECT_FALSE(feedback.picker);
     releaseAt({960, 10}, ModAlt);
-    EXPECT_FALSE(c.interaction().windowInteraction);
+    EXPECT_FALSE(state.interaction.windowInteraction);
 
     pressOn(w, {650, 215});
     dragTo({650, 240});
@@ -225,9 +225,9 @@ TEST_F(DragMonitorScenario, AltPressesAreNotFollowedAndAnAltReleaseDropsTheWindo
     clock.runUntilIdle();
     EXPECT_EQ(frameOf(w), pressFrame.offsetBy(310, -205)) << "left where the window manager put it";
     EXPECT_GT(c.interactionGeneration(), generation);
-    EXPECT_FALSE(c.picker().pickerScreen());
+    EXPECT_FALSE(state.picker.pickerScreen());
     EXPECT_TRUE(releases.empty());
-    EXPECT_FALSE(c.interaction().windowInteraction);
+    EXPECT_FALSE(state.interaction.windowInteraction);
     EXPECT_EQ(fileStates().mid(fileStates().size() - 2),
               (QStringList{u"release resizing=false span=false"_qs, u"option bypass"_qs}));
 }
@@ -249,7 +249,7 @@ TEST_F(DragMonitorScenario, ALostReleaseCancelsTheDragAfterTheWatchdogAndACancel
     EXPECT_FALSE(monitor->hoverTimerRunning());
     EXPECT_EQ(c.interactionGeneration(), generation + 1);
     EXPECT_FALSE(feedback.picker);
-    EXPECT_FALSE(c.interaction().windowInteraction);
+    EXPECT_FALSE(state.interaction.windowInteraction);
     EXPECT_EQ(fileStates().back(), u"cancelled"_qs);
     EXPECT_FALSE(stateFile().value(u"events"_qs).toArray().last().toObject().contains(u"pointer"_qs));
 
@@ -269,7 +269,7 @@ TEST_F(DragMonitorScenario, ALostReleaseCancelsTheDragAfterTheWatchdogAndACancel
     EXPECT_EQ(fileStates().back(), u"cancelled"_qs);
     EXPECT_FALSE(monitor->candidate());
     EXPECT_EQ(c.interactionGeneration(), before + 1);
-    EXPECT_FALSE(c.interaction().windowInteraction);
+    EXPECT_FALSE(state.interaction.windowInteraction);
     rest(1s);
     EXPECT_FALSE(monitor->hoverTimerRunning());
 
@@ -279,7 +279,7 @@ TEST_F(DragMonitorScenario, ALostReleaseCancelsTheDragAfterTheWatchdogAndACancel
     const int refreshes = stacks.refreshes;
     sim.mouse().press({650, 215});
     EXPECT_FALSE(monitor->candidate());
-    EXPECT_FALSE(c.interaction().windowInteraction);
+    EXPECT_FALSE(state.interaction.windowInteraction);
     EXPECT_GT(stacks.refreshes, refreshes);
     sim.mouse().release({650, 215});
     feedback.overPanel = false;
@@ -349,7 +349,7 @@ TEST_F(DragMonitorScenario, EscapeWhileTheWindowMovesOrTheWindowPutBackCancelsTh
     EXPECT_FALSE(monitor->candidate());
     EXPECT_FALSE(sim.mouse().escapeWatched());
     EXPECT_EQ(c.interactionGeneration(), generation + 1);
-    EXPECT_FALSE(c.interaction().windowInteraction);
+    EXPECT_FALSE(state.interaction.windowInteraction);
     EXPECT_EQ(fileStates().mid(fileStates().size() - 2), (QStringList{u"escape"_qs, u"cancelled"_qs}));
     const Rect left = frameOf(w);
     releaseAt(overRegion);
@@ -473,7 +473,7 @@ TEST_F(DragMonitorScenario, TheSharedEdgeHintFollowsThePointerAtMostTenTimesASec
     const SnapLayout& halves = builtIn(u"halves"_qs);
     const auto left = add(100, region(halves, 0));
     const auto right = add(101, region(halves, 1));
-    c.layouts().setGroup(u"A"_qs, LayoutGroup{halves, {{0, left}, {1, right}}, {}});
+    state.layouts.setGroup(u"A"_qs, LayoutGroup{halves, {{0, left}, {1, right}}, {}});
     // The bar is 6 points wide over x = 960 (the visible frame inset by 4): 957…963.
     feedback.calls.clear();
     clock.advance(200ms);

@@ -32,7 +32,7 @@ protected:
             out.push_back(add(pid++, frame));
             group.windows[r] = out.back();
         }
-        coordinator->layouts().setGroup(kLeft.key, group);
+        state.layouts.setGroup(kLeft.key, group);
         return out;
     }
     static ReturnSnapTarget homeOf(const SnapLayout& layout, RegionNumber r)
@@ -77,7 +77,7 @@ protected:
         auto drop = performRegionDrop(coordinator->context(), s.interaction, s.drop, s.picker, t, w, home, start);
         if (!drop)
             return false;
-        coordinator->tasks().spawn(executeRegionDrop(coordinator->context(), s.dropState(), std::move(*drop), splitSteps));
+        coordinator->context().tasks.spawn(executeRegionDrop(coordinator->context(), s.dropState(), std::move(*drop), splitSteps));
         if (run)
             clock.runUntilIdle();
         return true;

@@ -38,14 +38,14 @@ TEST_F(LayoutPicker, RegionCardsCarryTheDisplaysTreesWithTheAppliedLayoutInPlace
     const auto front = add(101, region(appliedThirds, 1));
     const auto behind = add(102, region(appliedThirds, 1));
     stacks.declaredStacks = {{front, behind}};
-    c.layouts().setGroup(u"A"_qs, LayoutGroup{appliedThirds, {{0, dragged}, {1, behind}}, {}});
+    state.layouts.setGroup(u"A"_qs, LayoutGroup{appliedThirds, {{0, dragged}, {1, behind}}, {}});
     feedback.calls.clear();
 
     c.showLayoutPicker(dragged, kLeft, true, Rect(1, 2, 300, 200), true);
     EXPECT_EQ(feedback.calls, (QStringList{u"hideAll"_qs, u"setDraggedWindow %1"_qs.arg(dragged.element),
                                            u"hidePicker"_qs, u"showPicker A 9 regions dragging"_qs}));
     EXPECT_EQ(presented, (std::vector<bool>{false, true}));
-    const auto& p = c.picker();
+    const auto& p = state.picker;
     EXPECT_FALSE(p.choosingComposition) << "a drag never chooses a composition";
     EXPECT_EQ(p.pickerWindow, dragged);
     EXPECT_EQ(p.pickerOriginal, Rect(1, 2, 300, 200));
@@ -68,9 +68,9 @@ TEST_F(LayoutPicker, RegionCardsCarryTheDisplaysTreesWithTheAppliedLayoutInPlace
 
     // A layout applied on the display that the list no longer holds becomes the last card.
     const SnapLayout gone{u"user-9"_qs, u"Deleted"_qs, V(0.5, L(0), L(1)), std::nullopt};
-    c.layouts().setGroup(u"A"_qs, LayoutGroup{gone, {}, {}});
+    state.layouts.setGroup(u"A"_qs, LayoutGroup{gone, {}, {}});
     c.showLayoutPicker(std::nullopt, kLeft, false, std::nullopt, false);
-    EXPECT_EQ(ids(c.picker().pickerLayouts), (kBuiltInIds + QStringList{u"user-1"_qs, u"user-9"_qs}));
+    EXPECT_EQ(ids(state.picker.pickerLayouts), (kBuiltInIds + QStringList{u"user-1"_qs, u"user-9"_qs}));
     EXPECT_EQ(shown().currentLayout, u"user-9"_qs);
     EXPECT_FALSE(shown().dragging);
     EXPECT_EQ(feedback.calls.mid(feedback.calls.size() - 3),
@@ -84,7 +84,7 @@ TEST_F(LayoutPicker, CompositionCardsFollowTheMenusAndCreateAndEditHandTheDispla
     ASSERT_TRUE(store.upsertCustom(mine, u"A"_qs));
     SnapLayout adjustedHalves = builtIn(u"halves"_qs);
     adjustedHalves.tree = H(0.6, L(0), L(1));
-    c.layouts().setGroup(u"A"_qs, LayoutGroup{adjustedHalves, {}, {}});
+    state.layouts.setGroup(u"A"_qs, LayoutGroup{adjustedHalves, {}, {}});
     std::vector<QString> created;
     std::vector<SnapLayout> edited;
     c.sinks().onCreateCustomLayout = [&](const QString& display) { created.push_back(display); };
@@ -95,12 +95,12 @@ TEST_F(LayoutPicker, CompositionCardsFollowTheMenusAndCreateAndEditHandTheDispla
 
     const auto w = add(100, Rect(100, 100, 600, 400));
     c.showLayoutPicker(w, kLeft, false, std::nullopt, true);
-    EXPECT_TRUE(c.picker().choosingComposition);
+    EXPECT_TRUE(state.picker.choosingComposition);
     // Built-ins with their own trees, the custom layout, then the applied halves again with
     // its adjusted tree; nothing current, no icons.
-    EXPECT_EQ(ids(c.picker().pickerLayouts), (kBuiltInIds + QStringList{u"user-1"_qs, u"halves"_qs}));
-    EXPECT_EQ(c.picker().pickerLayouts[0], builtIn(u"halves"_qs));
-    EXPECT_EQ(c.picker().pickerLayouts.back(), adjustedHalves);
+    EXPECT_EQ(ids(state.picker.pickerLayouts), (kBuiltInIds + QStringList{u"user-1"_qs, u"halves"_qs}));
+    EXPECT_EQ(state.picker.pickerLayouts[0], builtIn(u"halves"_qs));
+    EXPECT_EQ(state.picker.pickerLayouts.back(), adjustedHalves);
     EXPECT_FALSE(shown().currentLayout);
     EXPECT_TRUE(shown().occupants.empty());
     EXPECT_EQ(feedback.calls.back(), u"showPicker A 10 composition"_qs);
@@ -111,7 +111,7 @@ TEST_F(LayoutPicker, CompositionCardsFollowTheMenusAndCreateAndEditHandTheDispla
     shown().edit(SnapLayout{u"user-1"_qs, u"Mine"_qs, H(0.3, L(0), L(1)), std::nullopt});
     ASSERT_EQ(edited.size(), 1u);
     EXPECT_EQ(edited[0].name, u"Mine, renamed"_qs);
-    EXPECT_FALSE(c.picker().pickerScreen()) << "the interaction ended first";
+    EXPECT_FALSE(state.picker.pickerScreen()) << "the interaction ended first";
     EXPECT_FALSE(feedback.picker);
 
     c.showLayoutPicker(w, kLeft, false, std::nullopt, true);
@@ -152,7 +152,7 @@ TEST_F(LayoutPicker, HoveringPreviewsTheRegionAndAReleaseWithoutOneEndsTheIntera
     const auto generation = c.interactionGeneration();
     c.commitPickerSelection();
     EXPECT_EQ(c.interactionGeneration(), generation + 1);
-    EXPECT_FALSE(c.picker().pickerScreen());
+    EXPECT_FALSE(state.picker.pickerScreen());
     EXPECT_EQ(presented.back(), false);
 
     // Released over a region, then a press on another window within 0.1 s: nothing is chosen.
@@ -160,7 +160,7 @@ TEST_F(LayoutPicker, HoveringPreviewsTheRegionAndAReleaseWithoutOneEndsTheIntera
     c.updatePickerPreview(feedback.hoverPicker(feedback.pickerPoint(0, 0)));
     c.commitPickerSelection();
     EXPECT_FALSE(feedback.picker) << "the picker goes at the release";
-    EXPECT_TRUE(c.picker().pickerScreen()) << "its interaction lasts until the choice";
+    EXPECT_TRUE(state.picker.pickerScreen()) << "its interaction lasts until the choice";
     clock.advance(60ms);
     c.endInteraction(true);
     clock.runUntilIdle();
@@ -172,7 +172,7 @@ TEST_F(LayoutPicker, HoveringPreviewsTheRegionAndAReleaseWithoutOneEndsTheIntera
     const auto pending = clock.pendingCount();
     c.commitCornerSelection();
     EXPECT_EQ(clock.pendingCount(), pending);
-    c.picker().cornerSelection = SnapSelection{0, 1};
+    state.picker.cornerSelection = SnapSelection{0, 1};
     c.commitCornerSelection();
     clock.runUntilIdle();
     EXPECT_EQ(frameOf(w), region(u"halves"_qs, 1, kRight));
@@ -194,13 +194,13 @@ TEST_F(LayoutPicker, OpeningForgetsClosedWindowsAndTakesHiddenOnesOutOfTheirGrou
     const auto closed = add(100, region(halves, 0));
     const auto minimized = add(101, region(halves, 1));
     const auto spanning = add(102, region(halves, 1, kRight));
-    c.layouts().setGroup(u"A"_qs, LayoutGroup{halves, {{0, closed}, {1, minimized}}, {}});
-    c.layouts().setGroup(u"B"_qs, LayoutGroup{halves, {}, {{spanning, {0, 1}}}});
+    state.layouts.setGroup(u"A"_qs, LayoutGroup{halves, {{0, closed}, {1, minimized}}, {}});
+    state.layouts.setGroup(u"B"_qs, LayoutGroup{halves, {}, {{spanning, {0, 1}}}});
     for (const auto& w : {closed, minimized, spanning}) {
-        c.memory().originals[w] = Rect(1, 1, 100, 100);
-        c.memory().minimumSizes[w] = Size{50, 50};
+        state.memory.originals[w] = Rect(1, 1, 100, 100);
+        state.memory.minimumSizes[w] = Size{50, 50};
     }
-    c.memory().returnHomes[closed] = ReturnSnapTarget{u"A"_qs, Rect(), halves, 0, region(halves, 0)};
+    state.memory.returnHomes[closed] = ReturnSnapTarget{u"A"_qs, Rect(), halves, 0, region(halves, 0)};
     sim.closeWindow(closed.element);
     sim.setMinimized(minimized.element, true);
     sim.setFullscreen(spanning.element, true);
@@ -209,8 +209,8 @@ TEST_F(LayoutPicker, OpeningForgetsClosedWindowsAndTakesHiddenOnesOutOfTheirGrou
     EXPECT_TRUE(c.groups().at(u"A"_qs).windows.empty());
     EXPECT_TRUE(c.groups().at(u"B"_qs).spans.empty());
     // Memories go only when the frame can no longer be read.
-    EXPECT_EQ(c.memory().holders(), (std::unordered_set<ManagedWindow>{minimized, spanning}));
-    EXPECT_TRUE(c.memory().returnHomes.empty());
+    EXPECT_EQ(state.memory.holders(), (std::unordered_set<ManagedWindow>{minimized, spanning}));
+    EXPECT_TRUE(state.memory.returnHomes.empty());
 }
 
 } // namespace

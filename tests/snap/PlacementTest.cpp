@@ -16,7 +16,7 @@ protected:
                           bool guarded = false)
     {
         auto& c = *coordinator;
-        return clock.run(placeInRegion(c.context(), c.layouts(), c.memory(), w, region, layout, on, startFrame, guarded));
+        return clock.run(placeInRegion(c.context(), state.layouts, state.memory, w, region, layout, on, startFrame, guarded));
     }
     Duration lastWrite(const ManagedWindow& w, std::uint32_t kinds) const
     {
@@ -35,8 +35,8 @@ TEST_F(Placement, ASettledWindowIsRecordedAtTheThirdCheckWithItsFrameFromBeforeA
     const auto w = add(100, before);
     const auto other = add(101, region(u"thirds"_qs, 2));
     const auto elsewhere = add(102, region(u"halves"_qs, 0, kRight));
-    c.layouts().setGroup(u"B"_qs, LayoutGroup{halves, {{0, elsewhere}}, {}});
-    c.layouts().setGroup(u"A"_qs, LayoutGroup{builtIn(u"thirds"_qs), {{2, other}, {0, elsewhere}}, {}});
+    state.layouts.setGroup(u"B"_qs, LayoutGroup{halves, {{0, elsewhere}}, {}});
+    state.layouts.setGroup(u"A"_qs, LayoutGroup{builtIn(u"thirds"_qs), {{2, other}, {0, elsewhere}}, {}});
     sim.setFrontmostApp(101);
 
     const PlacementResult result = place(w, 1, halves, kLeft, Rect(5, 5, 500, 300));
@@ -56,8 +56,8 @@ TEST_F(Placement, ASettledWindowIsRecordedAtTheThirdCheckWithItsFrameFromBeforeA
     const LayoutGroup& group = c.groups().at(u"A"_qs);
     EXPECT_EQ(group.layout.id, u"halves"_qs);
     EXPECT_EQ(group.windows, (std::map<RegionNumber, ManagedWindow>{{1, w}}));
-    EXPECT_EQ(c.memory().originals.at(w), Rect(5, 5, 500, 300)) << "the start frame of the gesture";
-    EXPECT_EQ(c.memory().returnHomes.at(w).frame, region(halves, 1));
+    EXPECT_EQ(state.memory.originals.at(w), Rect(5, 5, 500, 300)) << "the start frame of the gesture";
+    EXPECT_EQ(state.memory.returnHomes.at(w).frame, region(halves, 1));
     ASSERT_FALSE(stacks.changes.empty());
     EXPECT_EQ(stacks.changes.back(), (WindowFramePairs{{w, region(halves, 1)}}));
 
@@ -66,7 +66,7 @@ TEST_F(Placement, ASettledWindowIsRecordedAtTheThirdCheckWithItsFrameFromBeforeA
     EXPECT_TRUE(place(w, 1, halves, kRight).placed);
     EXPECT_TRUE(c.groups().at(u"A"_qs).windows.empty());
     EXPECT_EQ(c.groups().at(u"B"_qs).windows, (std::map<RegionNumber, ManagedWindow>{{0, elsewhere}, {1, w}}));
-    EXPECT_EQ(c.memory().originals.at(w), Rect(5, 5, 500, 300));
+    EXPECT_EQ(state.memory.originals.at(w), Rect(5, 5, 500, 300));
 
     // A layout other than the display's: the group is replaced, and a window sitting exactly in
     // one of the new layout's other regions stays, in that region.
@@ -75,7 +75,7 @@ TEST_F(Placement, ASettledWindowIsRecordedAtTheThirdCheckWithItsFrameFromBeforeA
     const auto& replaced = c.groups().at(u"B"_qs);
     EXPECT_EQ(replaced.layout.id, u"quarters"_qs);
     EXPECT_EQ(replaced.windows, (std::map<RegionNumber, ManagedWindow>{{1, elsewhere}, {2, w}}));
-    EXPECT_EQ(c.memory().originals.at(elsewhere), region(u"halves"_qs, 0, kRight)) << "the frame read at the start";
+    EXPECT_EQ(state.memory.originals.at(elsewhere), region(u"halves"_qs, 0, kRight)) << "the frame read at the start";
 
     // A terminal's cell grid cannot take the region exactly: it is placed on its grid, each
     // side short by less than a cell, and recorded in the region.
@@ -87,9 +87,9 @@ TEST_F(Placement, ASettledWindowIsRecordedAtTheThirdCheckWithItsFrameFromBeforeA
     EXPECT_EQ(got.origin, wanted.origin);
     EXPECT_GT(got.width(), wanted.width() - 7);
     EXPECT_GT(got.height(), wanted.height() - 15);
-    EXPECT_FALSE(WindowAccess::edgesMatch(got, wanted, 5)) << "the grid is off by more than the settle tolerance";
+    EXPECT_FALSE(edgesMatch(got, wanted, 5)) << "the grid is off by more than the settle tolerance";
     EXPECT_EQ(c.groups().at(u"A"_qs).windows.at(0), term);
-    EXPECT_EQ(c.memory().returnHomes.at(term).frame, wanted);
+    EXPECT_EQ(state.memory.returnHomes.at(term).frame, wanted);
     EXPECT_TRUE(notices.isEmpty());
 }
 
@@ -117,7 +117,7 @@ TEST_F(Placement, OneDriftIsCorrectedASecondRollsBackWithItsNotice)
         EXPECT_FALSE(rolledBack.placed);
         EXPECT_EQ(rolledBack.notice, u"App%1 did not keep the region’s size. Its prior frame was restored."_qs.arg(pid));
         EXPECT_EQ(frameOf(w), before);
-        EXPECT_FALSE(c.memory().originals.count(w) || c.memory().returnHomes.count(w));
+        EXPECT_FALSE(state.memory.originals.count(w) || state.memory.returnHomes.count(w));
     }
     EXPECT_EQ(c.groups().at(u"A"_qs).windows, (std::map<RegionNumber, ManagedWindow>{{0, once}}));
 }
@@ -151,7 +151,7 @@ TEST_F(Placement, RefusedWindowsAreRestoredWhereTheyCanBeAndSayWhichWayItWent)
     const PlacementResult none = place(wrongRegion, 7, halves);
     EXPECT_FALSE(none.placed || none.notice);
     EXPECT_TRUE(sim.writesFor(wrongRegion.element).empty());
-    EXPECT_TRUE(c.groups().empty() && c.memory().originals.empty());
+    EXPECT_TRUE(c.groups().empty() && state.memory.originals.empty());
 }
 
 // A maximized or shaded window is placed only once the window manager has taken it out of
@@ -171,7 +171,7 @@ TEST_F(Placement, WindowsLeaveMaximizedAndShadedStatesFirstAndARollBackPutsThemB
     EXPECT_TRUE(place(maximized, 0, halves).placed);
     EXPECT_EQ(frameOf(maximized), region(halves, 0));
     EXPECT_EQ(sim.windowStates(maximized.element), WindowStates(0));
-    EXPECT_EQ(c.memory().originals.at(maximized), restored);
+    EXPECT_EQ(state.memory.originals.at(maximized), restored);
     const auto states = sim.writesOf(Write::States | Write::Geometry);
     ASSERT_FALSE(states.empty());
     EXPECT_EQ(states.front().kind, Write::States) << "the state goes before any frame is written";
@@ -213,7 +213,7 @@ TEST_F(Placement, WindowsLeaveMaximizedAndShadedStatesFirstAndARollBackPutsThemB
     const auto term = add(104, Rect(100, 100, 400, 300));
     sim.setSizeHints(term.element, cells);
     EXPECT_TRUE(place(term, 0, halves).placed);
-    EXPECT_EQ(frameOf(term), WindowAccess::gridFrame(region(halves, 0), cells));
+    EXPECT_EQ(frameOf(term), gridFrame(region(halves, 0), cells));
     const auto drifting = add(105, Rect(100, 100, 400, 300));
     sim.setSizeHints(drifting.element, cells);
     sim.driftAfterWrite(drifting.element, Rect(120, 140, 395, 290), 100ms, 2);

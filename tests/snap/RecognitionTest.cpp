@@ -96,7 +96,7 @@ TEST_F(Recognition, AdoptingKeepsTheFrontOfAStackAndEveryMembersWayHome)
     const auto other = add(102, right);
     const auto elsewhere = add(103, region(u"rows"_qs, 0, kRight));
     c.ensureGroup(kLeft);
-    const auto* g = c.layouts().group(u"A"_qs);
+    const auto* g = state.layouts.group(u"A"_qs);
     ASSERT_TRUE(g);
     EXPECT_EQ(g->layout.id, u"halves"_qs);
     EXPECT_EQ(g->windows.size(), 2u);
@@ -104,15 +104,15 @@ TEST_F(Recognition, AdoptingKeepsTheFrontOfAStackAndEveryMembersWayHome)
     EXPECT_TRUE(shown == front || shown == behind) << "one window of the stack stands for the region";
     EXPECT_EQ(g->windows.at(1), other);
     EXPECT_EQ(store.activeLayout(u"A"_qs)->id, u"halves"_qs);
-    EXPECT_EQ(c.memory().returnHomes.at(front).frame, left);
-    EXPECT_EQ(c.memory().returnHomes.at(behind).frame, left) << "every member returns home";
-    EXPECT_FALSE(c.memory().returnHomes.count(elsewhere));
-    EXPECT_FALSE(c.layouts().group(u"B"_qs)) << "the other display is left alone";
+    EXPECT_EQ(state.memory.returnHomes.at(front).frame, left);
+    EXPECT_EQ(state.memory.returnHomes.at(behind).frame, left) << "every member returns home";
+    EXPECT_FALSE(state.memory.returnHomes.count(elsewhere));
+    EXPECT_FALSE(state.layouts.group(u"B"_qs)) << "the other display is left alone";
 
     // A display with a group keeps it, even after its windows moved.
     sim.place(other.element, Rect(200, 200, 400, 300));
     c.ensureGroup(kLeft);
-    EXPECT_EQ(c.layouts().group(u"A"_qs)->windows.at(1), other);
+    EXPECT_EQ(state.layouts.group(u"A"_qs)->windows.at(1), other);
 }
 
 TEST_F(Recognition, ADraggedWindowCountsWhereItWasBeforeTheDrag)
@@ -121,9 +121,9 @@ TEST_F(Recognition, ADraggedWindowCountsWhereItWasBeforeTheDrag)
     add(100, region(u"quarters"_qs, 0, kRight));
     const auto dragged = add(101, Rect(2500, 300, 600, 400)); // already moving
     c.ensureGroup(kRight, dragged, std::nullopt);
-    EXPECT_FALSE(c.layouts().group(u"B"_qs)) << "a window without a frame is left out";
+    EXPECT_FALSE(state.layouts.group(u"B"_qs)) << "a window without a frame is left out";
     c.ensureGroup(kRight, dragged, region(u"quarters"_qs, 3, kRight));
-    const auto* g = c.layouts().group(u"B"_qs);
+    const auto* g = state.layouts.group(u"B"_qs);
     ASSERT_TRUE(g);
     EXPECT_EQ(g->layout.id, u"quarters"_qs);
     EXPECT_EQ(g->windows.at(3), dragged);
@@ -141,7 +141,7 @@ TEST_F(Recognition, WindowsCoveringWholeRegionsAreSpans)
     const Rect wide = region(stack, 0).united(region(stack, 1));
     add(104, Rect(wide.x(), wide.y(), wide.width(), wide.height() * 0.75)); // one and a half regions
     c.reconcile(scan());
-    const auto* g = c.layouts().group(u"A"_qs);
+    const auto* g = state.layouts.group(u"A"_qs);
     ASSERT_TRUE(g);
     EXPECT_EQ(g->layout.id, u"stack"_qs);
     EXPECT_EQ(g->spans, (SpanMap{{tall, {1, 2}}}));

@@ -20,7 +20,7 @@ protected:
     const LayoutGroup& groupOn(const QString& key)
     {
         static const LayoutGroup none;
-        const auto* g = coordinator->layouts().group(key);
+        const auto* g = state.layouts.group(key);
         EXPECT_TRUE(g) << "no group on " << key.toStdString();
         return g ? *g : none;
     }
@@ -58,7 +58,7 @@ TEST_F(Reconcile, OccupantsFollowWindowsThatCloseMoveAwayOrChangeDisplay)
     c.reconcile(scan());
     EXPECT_EQ(groupOn(u"A"_qs).windows, (RegionWindows{{0, a}, {1, b}}));
     EXPECT_EQ(groupOn(u"B"_qs).windows, (RegionWindows{{0, rTop}, {1, rBottom}}));
-    EXPECT_EQ(c.memory().returnHomes.at(b).frame, region(u"halves"_qs, 1)) << "the region's frame, not the window's";
+    EXPECT_EQ(state.memory.returnHomes.at(b).frame, region(u"halves"_qs, 1)) << "the region's frame, not the window's";
 
     // Another window fills region 0 too and comes first in the scan: the recorded one stays.
     const auto e = add(10, region(u"halves"_qs, 0).offsetBy(0, 5));
@@ -74,7 +74,7 @@ TEST_F(Reconcile, OccupantsFollowWindowsThatCloseMoveAwayOrChangeDisplay)
     c.reconcile(scan());
     EXPECT_EQ(groupOn(u"A"_qs).windows, (RegionWindows{{0, e}, {1, rBottom}}));
     EXPECT_EQ(groupOn(u"B"_qs).windows, (RegionWindows{{0, rTop}})) << "groups stay with empty regions";
-    EXPECT_EQ(c.memory().returnHomes.at(rBottom).display, u"A"_qs);
+    EXPECT_EQ(state.memory.returnHomes.at(rBottom).display, u"A"_qs);
 
     // Everything gone from a display: it keeps its layout with every region empty.
     sim.closeWindow(rTop.element);
@@ -103,8 +103,8 @@ TEST_F(Reconcile, ASnapshotOfOneDisplayLeavesTheOtherDisplaysAlone)
     c.reconcile(scan(u"A"_qs), u"A"_qs);
     EXPECT_EQ(groupOn(u"A"_qs).windows.size(), 2u);
     EXPECT_EQ(groupOn(u"B"_qs), right) << "occupants and spans of the other display are kept";
-    EXPECT_EQ(c.memory().returnHomes.at(moved).display, u"A"_qs);
-    EXPECT_EQ(c.memory().returnHomes.at(right.windows.at(3)).display, u"B"_qs);
+    EXPECT_EQ(state.memory.returnHomes.at(moved).display, u"A"_qs);
+    EXPECT_EQ(state.memory.returnHomes.at(right.windows.at(3)).display, u"B"_qs);
 
     // Read literally, the same pass over every display would have emptied the right one.
     c.reconcile(scan(u"A"_qs));
@@ -129,7 +129,7 @@ TEST_F(Reconcile, ATerminalPlacedOnItsGridKeepsItsRegionUntilItLeavesIt)
     for (int scanNumber = 0; scanNumber < 2; ++scanNumber) {
         c.reconcile(scan());
         EXPECT_EQ(groupOn(u"A"_qs).windows, (RegionWindows{{0, plain}, {1, term}}));
-        EXPECT_EQ(c.memory().returnHomes.at(term).frame, home);
+        EXPECT_EQ(state.memory.returnHomes.at(term).frame, home);
     }
     EXPECT_TRUE(notices.isEmpty());
 
@@ -171,7 +171,7 @@ TEST_F(Reconcile, TerminalsHandPlacedOnTheirGridsFormTheLayoutAndSpanIt)
     EXPECT_EQ(group.layout.id, u"halves"_qs);
     EXPECT_EQ(group.windows, (RegionWindows{{0, left}, {1, right}}));
     EXPECT_EQ(group.spans, (SpanMap{{across, {0, 1}}}));
-    EXPECT_EQ(c.memory().returnHomes.at(left).frame, region(halves, 0));
+    EXPECT_EQ(state.memory.returnHomes.at(left).frame, region(halves, 0));
     ASSERT_EQ(c.spanCovers().size(), 1u);
     EXPECT_EQ(c.spanCovers().front().title, u"Across both columns"_qs);
 }
@@ -182,8 +182,8 @@ TEST_F(Reconcile, MemoriesOfGoneWindowsAreForgottenAFewAtATime)
     std::vector<ManagedWindow> w;
     for (int i = 0; i < 5; ++i) {
         w.push_back(add(100 + i, Rect(100 * i, 50, 400, 300)));
-        c.memory().originals[w.back()] = Rect(0, 0, 10, 10);
-        c.memory().minimumSizes[w.back()] = Size{200, 100};
+        state.memory.originals[w.back()] = Rect(0, 0, 10, 10);
+        state.memory.minimumSizes[w.back()] = Size{200, 100};
     }
     // Its application quit: forgotten at once, without reading its frame.
     sim.quitApp(w[0].pid);
@@ -191,8 +191,8 @@ TEST_F(Reconcile, MemoriesOfGoneWindowsAreForgottenAFewAtATime)
     sim.resetCounters();
     c.reconcile(snapshot);
     EXPECT_EQ(sim.frameReadCount(), 0);
-    EXPECT_FALSE(c.memory().originals.count(w[0]) || c.memory().minimumSizes.count(w[0]));
-    EXPECT_EQ(c.memory().holders().size(), 4u);
+    EXPECT_FALSE(state.memory.originals.count(w[0]) || state.memory.minimumSizes.count(w[0]));
+    EXPECT_EQ(state.memory.holders().size(), 4u);
 
     // Three windows closed while their applications run: two frames read per reconcile.
     for (int i : {1, 2, 3})
@@ -201,17 +201,17 @@ TEST_F(Reconcile, MemoriesOfGoneWindowsAreForgottenAFewAtATime)
     sim.resetCounters();
     c.reconcile(snapshot);
     EXPECT_EQ(sim.frameReadCount(), 2);
-    EXPECT_EQ(c.memory().holders().size(), 2u);
+    EXPECT_EQ(state.memory.holders().size(), 2u);
     sim.resetCounters();
     c.reconcile(snapshot);
     EXPECT_EQ(sim.frameReadCount(), 1);
-    EXPECT_EQ(c.memory().holders(), (WindowSet{w[4]}));
+    EXPECT_EQ(state.memory.holders(), (WindowSet{w[4]}));
 
     // Missing from a one-display snapshot but still readable: kept.
     sim.place(w[4].element, Rect(2000, 100, 400, 300));
     c.reconcile(scan(u"A"_qs), u"A"_qs);
     c.reconcile(scan(u"A"_qs), u"A"_qs);
-    EXPECT_EQ(c.memory().holders(), (WindowSet{w[4]}));
+    EXPECT_EQ(state.memory.holders(), (WindowSet{w[4]}));
 }
 
 TEST_F(Reconcile, TheRecoveryFileIsWrittenOncePerChangeAndRetriedAfterAFailedWrite)
@@ -244,7 +244,7 @@ TEST_F(Reconcile, TheRecoveryFileIsWrittenOncePerChangeAndRetriedAfterAFailedWri
     c.reconcile(scan());
     ASSERT_TRUE(recoveryFileExists());
     EXPECT_EQ(recoveryFile().value(u"displays"_qs).toArray()[0].toObject().value(u"occupiedRegions"_qs).toInt(), 1);
-    EXPECT_EQ(c.recovery().lastRecoveryDiagnostic(), diagnosticsBytes(recoveryFile()));
+    EXPECT_EQ(state.recovery.lastRecoveryDiagnostic(), diagnosticsBytes(recoveryFile()));
 }
 
 TEST_F(Reconcile, WithoutDiagnosticsNoFileIsWritten)
@@ -254,7 +254,7 @@ TEST_F(Reconcile, WithoutDiagnosticsNoFileIsWritten)
     add(101, region(u"halves"_qs, 1));
     c.reconcile(scan());
     EXPECT_FALSE(recoveryFileExists());
-    EXPECT_FALSE(c.recovery().lastRecoveryDiagnostic());
+    EXPECT_FALSE(state.recovery.lastRecoveryDiagnostic());
 }
 
 TEST_F(Reconcile, RecoveryRecordsDescribeEveryDisplay)
@@ -262,7 +262,7 @@ TEST_F(Reconcile, RecoveryRecordsDescribeEveryDisplay)
     auto& c = start();
     const auto w = add(100, Rect());
     const SnapLayout whole{u"user-whole"_qs, u"Whole"_qs, RegionTree::leaf(0), std::nullopt};
-    c.layouts().setGroup(u"A"_qs, {whole, {{0, w}}, {}});
+    state.layouts.setGroup(u"A"_qs, {whole, {{0, w}}, {}});
     c.recordReturnHomes({{w, region(builtIn(u"rows"_qs), 1, kRight)}}, builtIn(u"rows"_qs), kRight);
     const QJsonArray records = c.recoveryDisplayRecords();
     ASSERT_EQ(records.size(), 2);
@@ -277,7 +277,7 @@ TEST_F(Reconcile, RecoveryRecordsDescribeEveryDisplay)
     // Two displays without a key and with one name share the key, the group and the counts.
     sim.setScreens({{{}, u"Twin"_qs, Rect(0, 0, 1000, 800), Rect(0, 0, 1000, 800), true},
                     {{}, u"Twin"_qs, Rect(1000, 0, 1000, 800), Rect(1000, 0, 1000, 800), false}});
-    c.layouts().setGroup(u"Twin"_qs, {whole, {{0, w}}, {}});
+    state.layouts.setGroup(u"Twin"_qs, {whole, {{0, w}}, {}});
     const QJsonArray twins = c.recoveryDisplayRecords();
     EXPECT_EQ(twins[0].toObject().value(u"layout"_qs), twins[1].toObject().value(u"layout"_qs));
     EXPECT_EQ(twins[1].toObject().value(u"occupiedRegions"_qs).toInt(), 1);

@@ -12,7 +12,7 @@ namespace {
 
 class RegionDropFeedback : public DropDesk {
 protected:
-    std::uint64_t generation() const { return coordinator->interaction().generation(); }
+    std::uint64_t generation() const { return state.interaction.generation(); }
     Point tileCentre(const RegionDropTarget& offer, const RegionDropIntent& intent) const
     {
         for (const auto& item : offer.menu->items) {
@@ -31,7 +31,7 @@ protected:
 TEST_F(RegionDropFeedback, TheMenuIsOfferedOnceHeldAndItsTilesAreLitWithoutEndingTheDrop)
 {
     auto& c = *coordinator;
-    c.memory().minimumSizes[placed[1]] = Size{700, 0};
+    state.memory.minimumSizes[placed[1]] = Size{700, 0};
     const auto offer = targetAt(w, centre(region(halves, 1)), std::nullopt, start);
     ASSERT_TRUE(offer && offer->menu);
     ASSERT_EQ(offer->intent, RegionDropIntent::choose(1));
@@ -42,14 +42,14 @@ TEST_F(RegionDropFeedback, TheMenuIsOfferedOnceHeldAndItsTilesAreLitWithoutEndin
     showDrop(*offer, w, std::nullopt, false);
     EXPECT_EQ(feedback.count(u"showDropMenu"_qs), 0);
     EXPECT_EQ(generation(), g);
-    EXPECT_EQ(c.picker().pickerScreen(), u"A"_qs);
+    EXPECT_EQ(state.picker.pickerScreen(), u"A"_qs);
 
     // Held: the menu, with the tip the first time only.
     showDrop(*offer, w, std::nullopt, true);
     EXPECT_EQ(feedback.calls.last(), u"showDropMenu 5 none"_qs);
     EXPECT_EQ(tips, std::vector<Tip>{Tip::dropMenu});
-    ASSERT_TRUE(c.drop().shownMenu);
-    EXPECT_EQ(c.drop().shownMenu->region, 1);
+    ASSERT_TRUE(state.drop.shownMenu);
+    EXPECT_EQ(state.drop.shownMenu->region, 1);
 
     // A tile of the same menu: the drop goes on; the preview is the window's half, fitted so
     // the window already there keeps the width it needs.
@@ -62,7 +62,7 @@ TEST_F(RegionDropFeedback, TheMenuIsOfferedOnceHeldAndItsTilesAreLitWithoutEndin
     ASSERT_TRUE(fitted);
     const Rect leftHalf = region(*fitted, 1);
     EXPECT_LT(leftHalf.width(), region(split, 1).width());
-    EXPECT_EQ(c.drop().regionDropPreviewFrame, leftHalf);
+    EXPECT_EQ(state.drop.regionDropPreviewFrame, leftHalf);
     EXPECT_TRUE(feedback.calls.contains(u"showDropMenu 5 Left Half"_qs));
     EXPECT_EQ(feedback.calls.last(),
               u"showDropTarget %1 Hold to take the left half rectangle.split.1x2 captionHidden"_qs.arg(toString(leftHalf)));
@@ -71,7 +71,7 @@ TEST_F(RegionDropFeedback, TheMenuIsOfferedOnceHeldAndItsTilesAreLitWithoutEndin
     const auto bottom = targetAt(w, tileCentre(*offer, RegionDropIntent::split(1, false)), std::nullopt, start);
     ASSERT_TRUE(bottom);
     showDrop(*bottom, w, std::nullopt, true);
-    EXPECT_NE(c.drop().regionDropPreviewFrame, leftHalf);
+    EXPECT_NE(state.drop.regionDropPreviewFrame, leftHalf);
     EXPECT_TRUE(feedback.calls.last().contains(u"Release to take the bottom half"_qs));
     showDrop(*offer, w, std::nullopt, false);
     EXPECT_EQ(feedback.calls.last(), u"showDropMenu 5 none"_qs);
@@ -82,7 +82,7 @@ TEST_F(RegionDropFeedback, TheMenuIsOfferedOnceHeldAndItsTilesAreLitWithoutEndin
     const RegionDropTarget plain{u"A"_qs, halves, RegionDropIntent::place(0), std::nullopt, region(halves, 0), {}, {}};
     showDrop(plain, w, std::nullopt, false);
     EXPECT_EQ(generation(), g + 1);
-    EXPECT_FALSE(c.drop().shownMenu);
+    EXPECT_FALSE(state.drop.shownMenu);
     EXPECT_EQ(feedback.calls.last(), u"showDropTarget %1 Hold to place rectangle.split.1x2"_qs.arg(toString(region(halves, 0))));
 }
 
@@ -109,9 +109,9 @@ TEST_F(RegionDropFeedback, CaptionsAndTheSwapPanelSayWhatAReleaseWouldDo)
 
     // While windows move, and for a display that is gone, nothing at all.
     const auto calls = feedback.calls.size();
-    c.interaction().mutating = true;
+    state.interaction.mutating = true;
     showDrop(swap, placed[0], homeOf(halves, 0), true);
-    c.interaction().mutating = false;
+    state.interaction.mutating = false;
     swap.display = u"gone"_qs;
     showDrop(swap, placed[0], homeOf(halves, 0), true);
     EXPECT_EQ(feedback.calls.size(), calls);
@@ -119,7 +119,7 @@ TEST_F(RegionDropFeedback, CaptionsAndTheSwapPanelSayWhatAReleaseWouldDo)
 
 class ReleasedDrop : public RegionDropFeedback {
 protected:
-    ReleasedDrop() { coordinator->layouts().setGroup(u"A"_qs, LayoutGroup{halves, {{1, placed[1]}}, {}}); }
+    ReleasedDrop() { state.layouts.setGroup(u"A"_qs, LayoutGroup{halves, {{1, placed[1]}}, {}}); }
     // The plain drop of the floating window into the empty left region, released now.
     RegionDropTarget intoLeft() const
     {
@@ -130,7 +130,7 @@ protected:
 TEST_F(ReleasedDrop, APlacementAfterTheWaitBecomesTheDisplaysLayoutAndEndsTheInteraction)
 {
     auto& c = *coordinator;
-    c.interaction().windowInteraction = true;
+    state.interaction.windowInteraction = true;
     ASSERT_TRUE(release(intoLeft(), w, std::nullopt, start, false));
     const auto g = generation();
     clock.advance(79ms);
@@ -139,15 +139,15 @@ TEST_F(ReleasedDrop, APlacementAfterTheWaitBecomesTheDisplaysLayoutAndEndsTheInt
     EXPECT_EQ(frameOf(w), region(halves, 0));
     EXPECT_EQ(store.activeLayout(u"A"_qs), halves);
     EXPECT_EQ(generation(), g + 1);
-    EXPECT_FALSE(c.interaction().windowInteraction);
-    EXPECT_FALSE(c.interaction().mutating);
+    EXPECT_FALSE(state.interaction.windowInteraction);
+    EXPECT_FALSE(state.interaction.mutating);
     ASSERT_EQ(dropLines().size(), 1);
 
     // A placement that fails: its notice, and the layout is not recorded.
     store.reset(u"A"_qs);
     const auto stubborn = add(111, Rect(300, 300, 400, 300));
     sim.setSizeHints(stubborn.element, {.maximum = Size{400, 300}});
-    c.layouts().setGroup(u"A"_qs, LayoutGroup{halves, {{1, placed[1]}}, {}});
+    state.layouts.setGroup(u"A"_qs, LayoutGroup{halves, {{1, placed[1]}}, {}});
     ASSERT_TRUE(release(intoLeft(), stubborn, std::nullopt, frameOf(stubborn)));
     EXPECT_EQ(notices, QStringList{u"App111 did not keep the region’s size. Its prior frame was restored."_qs});
     EXPECT_FALSE(store.activeLayout(u"A"_qs));
@@ -158,7 +158,7 @@ TEST_F(ReleasedDrop, ADropWhoseWorldChangedDuringTheWaitOnlyLogs)
     auto& c = *coordinator;
     const auto check = [&](const char* what, const std::function<void()>& meanwhile) {
         logs.clear();
-        c.layouts().setGroup(u"A"_qs, LayoutGroup{halves, {{1, placed[1]}}, {}});
+        state.layouts.setGroup(u"A"_qs, LayoutGroup{halves, {{1, placed[1]}}, {}});
         ASSERT_TRUE(release(intoLeft(), w, std::nullopt, start, false)) << what;
         clock.advance(40ms);
         meanwhile();
@@ -166,18 +166,18 @@ TEST_F(ReleasedDrop, ADropWhoseWorldChangedDuringTheWaitOnlyLogs)
         EXPECT_EQ(frameOf(w), start) << what;
         EXPECT_EQ(dropLines(), QStringList{u"Drop place(0) finished 80 ms after release"_qs}) << what;
     };
-    check("another layout", [&] { c.layouts().setGroup(u"A"_qs, LayoutGroup{builtIn(u"rows"_qs), {}, {}}); });
+    check("another layout", [&] { state.layouts.setGroup(u"A"_qs, LayoutGroup{builtIn(u"rows"_qs), {}, {}}); });
     check("the display gone", [&] { sim.removeScreen(u"A"_qs); });
     sim.addScreen(kLeft);
 
     // A newer interaction with its own task: the drop neither ends it nor clears the guard.
     check("a newer interaction", [&] {
         c.endInteraction(false);
-        c.interaction().mutating = true;
+        state.interaction.mutating = true;
     });
-    EXPECT_TRUE(c.interaction().mutating);
+    EXPECT_TRUE(state.interaction.mutating);
     const auto g = generation();
-    c.interaction().mutating = false;
+    state.interaction.mutating = false;
 
     // "Choose" moves nothing: the guard is taken and given back, one line.
     const auto refreshes = stacks.refreshes;
@@ -188,7 +188,7 @@ TEST_F(ReleasedDrop, ADropWhoseWorldChangedDuringTheWaitOnlyLogs)
     EXPECT_EQ(dropLines(), QStringList{u"Drop choose(0) finished 80 ms after release"_qs});
     EXPECT_GT(stacks.refreshes, refreshes);
     EXPECT_EQ(generation(), g + 1);
-    EXPECT_FALSE(c.interaction().mutating);
+    EXPECT_FALSE(state.interaction.mutating);
 }
 
 } // namespace

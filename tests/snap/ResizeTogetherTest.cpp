@@ -35,7 +35,7 @@ protected:
             out.push_back(add(pid++, frame));
             group.windows[r] = out.back();
         }
-        coordinator->layouts().setGroup(on.key, group);
+        state.layouts.setGroup(on.key, group);
         return out;
     }
     // The user resized (or moved) the window to `to` with the edges grabbed, released at the
@@ -44,7 +44,7 @@ protected:
                  bool run = true)
     {
         const Rect before = frameOf(w);
-        coordinator->interaction().windowInteraction = true;
+        state.interaction.windowInteraction = true;
         sim.place(w.element, to);
         windowReleased(coordinator->context(), coordinator->dragStates().resizeState(),
                        {w, before, coordinator->interactionGeneration(), edges, span, pointer});
@@ -72,8 +72,8 @@ protected:
     }
     void expectSettled()
     {
-        EXPECT_FALSE(coordinator->interaction().mutating);
-        EXPECT_FALSE(coordinator->interaction().windowInteraction);
+        EXPECT_FALSE(state.interaction.mutating);
+        EXPECT_FALSE(state.interaction.windowInteraction);
     }
 
     std::vector<Tip> tips;
@@ -190,8 +190,8 @@ TEST_F(ResizeTogether, SuperSpansThreeThenTwoRegionsAndAMovedSpanStopsBeingOne)
     const LayoutGroup* group = &coordinator->groups().at(kLeft.key);
     EXPECT_EQ(group->spans.at(w[0]), (std::set<RegionNumber>{0, 1, 2}));
     EXPECT_EQ(group->windows, (std::map<RegionNumber, ManagedWindow>{{1, w[1]}, {2, w[2]}}));
-    EXPECT_EQ(coordinator->memory().originals.at(w[0]), r0);
-    EXPECT_FALSE(coordinator->memory().returnHomes.count(w[0]));
+    EXPECT_EQ(state.memory.originals.at(w[0]), r0);
+    EXPECT_FALSE(state.memory.returnHomes.count(w[0]));
     EXPECT_EQ(tips, std::vector<Tip>{Tip::span});
     // The span request's snapshot.
     QFile file(diagnosticsFile(kSpanStateFile));
@@ -282,7 +282,7 @@ TEST_F(ResizeTogether, ADividerEditWaitingForAMovingTaskIsAppliedAfterItLatestFi
     const ManagedWindow wide = add(300, r0.united(r1));
     LayoutGroup group = coordinator->groups().at(kLeft.key);
     group.spans[wide] = {0, 1};
-    coordinator->layouts().setGroup(kLeft.key, group);
+    state.layouts.setGroup(kLeft.key, group);
     coordinator->adjustLayout(kLeft);
     ASSERT_TRUE(feedback.editorChange);
     sim.closeWindow(wide.element);
@@ -291,11 +291,11 @@ TEST_F(ResizeTogether, ADividerEditWaitingForAMovingTaskIsAppliedAfterItLatestFi
     const Rect to(r0.x(), r0.y(), r0.width() + 100, r0.height());
     release(w[0], to, {RegionEdge::right}, {to.maxX(), to.midY()}, false, false);
     clock.advance(30ms);
-    ASSERT_TRUE(coordinator->interaction().mutating);
+    ASSERT_TRUE(state.interaction.mutating);
     feedback.editorChange({}, 0.3, false);
     feedback.editorChange({}, 0.4, false);
     clock.advance(1ms);
-    EXPECT_TRUE(coordinator->interaction().pendingEdit) << "the edit waits for the resize";
+    EXPECT_TRUE(state.interaction.pendingEdit) << "the edit waits for the resize";
     clock.runUntilIdle();
 
     // The resize, then only the latest edit: the divider at 40 % of the unit square.
@@ -308,9 +308,9 @@ TEST_F(ResizeTogether, ADividerEditWaitingForAMovingTaskIsAppliedAfterItLatestFi
     EXPECT_TRUE(now.spans.empty()) << "the closed span leaves the group";
     EXPECT_EQ(feedback.count(u"updateDividerEditor"_qs), 1);
     EXPECT_EQ(store.activeLayout(kLeft.key)->tree, now.layout.tree);
-    EXPECT_FALSE(coordinator->interaction().pendingEdit);
+    EXPECT_FALSE(state.interaction.pendingEdit);
     EXPECT_TRUE(notices.isEmpty()) << notices.join(u" | "_qs).toStdString();
-    EXPECT_FALSE(coordinator->interaction().mutating);
+    EXPECT_FALSE(state.interaction.mutating);
 }
 
 } // namespace

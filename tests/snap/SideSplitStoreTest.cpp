@@ -28,7 +28,7 @@ TEST_F(SideSplits, LoadOnFirstUseDroppingOnlyTheEntriesThatAreNotRegions)
     })").object());
     defaults.clearWriteLog();
     auto& c = start();
-    const auto& splits = c.sideSplits().sideSplits();
+    const auto& splits = state.sideSplits.sideSplits();
     EXPECT_EQ(splits.at(u"A"_qs), (std::set<SideSplitStore::RegionSet>{{1, 2}, {3, 4, 5}}));
     EXPECT_FALSE(splits.count(u"B"_qs));
     EXPECT_EQ(splits.at(u"C"_qs), (std::set<SideSplitStore::RegionSet>{{7}, {6, 8}}));
@@ -36,7 +36,7 @@ TEST_F(SideSplits, LoadOnFirstUseDroppingOnlyTheEntriesThatAreNotRegions)
     EXPECT_TRUE(defaults.writeLog().empty()) << "loading writes nothing";
 
     // The next save writes what was kept, each set ascending.
-    c.sideSplits().add(u"B"_qs, {9, 2, 5});
+    state.sideSplits.add(u"B"_qs, {9, 2, 5});
     ASSERT_EQ(defaults.writeLog().size(), 1u);
     const QJsonObject saved = defaults.value(SideSplitStore::key())->toObject();
     EXPECT_EQ(saved.value(u"B"_qs).toArray(), (QJsonArray{QJsonArray{2, 5, 9}}));
@@ -47,7 +47,7 @@ TEST_F(SideSplits, LoadOnFirstUseDroppingOnlyTheEntriesThatAreNotRegions)
 TEST_F(SideSplits, NothingStoredLoadsEmptyAndWritesNothing)
 {
     auto& c = start();
-    EXPECT_TRUE(c.sideSplits().sideSplits().empty());
+    EXPECT_TRUE(state.sideSplits.sideSplits().empty());
     EXPECT_TRUE(defaults.writeLog().empty());
     defaults.setValue(SideSplitStore::key(), QJsonArray{1, 2});
     SideSplitStore fresh(defaults);
@@ -64,13 +64,13 @@ TEST_F(SideSplits, OnlyARecordedSideSplitOfACustomLayoutRejoins)
     EXPECT_TRUE(c.isSideSplitFill(rows, u"A"_qs)) << "a top-edge fill has no axis";
     EXPECT_FALSE(c.isSideSplitFill(sideFill({1, 2}), u"A"_qs)) << "nothing recorded";
 
-    c.sideSplits().add(u"A"_qs, {1, 2});
+    state.sideSplits.add(u"A"_qs, {1, 2});
     EXPECT_TRUE(c.isSideSplitFill(sideFill({1, 2}), u"A"_qs)) << "no group on the display";
     EXPECT_FALSE(c.isSideSplitFill(sideFill({1, 2, 3}), u"A"_qs)) << "exactly the recorded regions";
     EXPECT_FALSE(c.isSideSplitFill(sideFill({1, 2}), u"B"_qs));
-    c.layouts().setGroup(u"A"_qs, {custom(), {}, {}});
+    state.layouts.setGroup(u"A"_qs, {custom(), {}, {}});
     EXPECT_TRUE(c.isSideSplitFill(sideFill({1, 2}), u"A"_qs));
-    c.layouts().setGroup(u"A"_qs, {builtIn(u"thirds"_qs), {}, {}});
+    state.layouts.setGroup(u"A"_qs, {builtIn(u"thirds"_qs), {}, {}});
     EXPECT_FALSE(c.isSideSplitFill(sideFill({1, 2}), u"A"_qs)) << "a built-in layout never rejoins";
 }
 

@@ -30,7 +30,7 @@ protected:
         clock.run(coordinator->choose({1, 0}));
         ASSERT_EQ(frameOf(w), region(u"thirds"_qs, 0));
     }
-    std::map<RegionNumber, ManagedWindow> occupied() const { return coordinator->assist().assistSession->occupied; }
+    std::map<RegionNumber, ManagedWindow> occupied() const { return state.assist.assistSession->occupied; }
 };
 
 TEST_F(SnapAssist, OffersEachOtherWindowOfTheDisplayOnceUnlessItAlreadySitsInAnOccupiedRegion)
@@ -43,11 +43,11 @@ TEST_F(SnapAssist, OffersEachOtherWindowOfTheDisplayOnceUnlessItAlreadySitsInAnO
     const auto loose = add(103, Rect(300, 500, 500, 300));
     const auto nearRight = add(104, region(thirds, 2).offsetBy(6, 0));
     add(105, Rect(2000, 100, 500, 400)); // on B
-    c.layouts().setGroup(u"A"_qs, LayoutGroup{thirds, {{1, middle}}, {}});
+    state.layouts.setGroup(u"A"_qs, LayoutGroup{thirds, {{1, middle}}, {}});
 
     placeFromPicker(placed);
     EXPECT_EQ(feedback.calls.back(), u"showRegionAssist 1 2"_qs);
-    const auto& session = *c.assist().assistSession;
+    const auto& session = *state.assist.assistSession;
     EXPECT_EQ(session.regions, thirds.tree.frames(topLeftVisibleFrame(kLeft), 8));
     EXPECT_EQ(occupied(), (std::map<RegionNumber, ManagedWindow>{{0, placed}, {1, middle}}));
     // The window behind the middle one sits in an occupied region; the one 6 points off the
@@ -57,10 +57,10 @@ TEST_F(SnapAssist, OffersEachOtherWindowOfTheDisplayOnceUnlessItAlreadySitsInAnO
     // A window listed twice is offered once; windows gone from the display drop out when the
     // panels are shown again.
     c.startSnapAssist(kLeft, c.stamp(), {loose, nearRight, loose, behind});
-    EXPECT_EQ(c.assist().assistSession->candidates, (std::vector<ManagedWindow>{loose, nearRight}));
+    EXPECT_EQ(state.assist.assistSession->candidates, (std::vector<ManagedWindow>{loose, nearRight}));
     sim.closeWindow(loose.element);
     c.showAssistPanel(kLeft);
-    EXPECT_EQ(c.assist().assistSession->candidates, (std::vector<ManagedWindow>{nearRight}));
+    EXPECT_EQ(state.assist.assistSession->candidates, (std::vector<ManagedWindow>{nearRight}));
     EXPECT_EQ(feedback.calls.back(), u"showRegionAssist 1 1"_qs);
 
     // Nothing left to offer: the interaction ends.
@@ -68,7 +68,7 @@ TEST_F(SnapAssist, OffersEachOtherWindowOfTheDisplayOnceUnlessItAlreadySitsInAnO
     const auto generation = c.interactionGeneration();
     c.showAssistPanel(kLeft);
     EXPECT_EQ(c.interactionGeneration(), generation + 1);
-    EXPECT_FALSE(c.assist().assistSession);
+    EXPECT_FALSE(state.assist.assistSession);
 }
 
 TEST_F(SnapAssist, AChosenWindowFillsItsRegionAndSkippingTheRestEndsAssist)
@@ -85,7 +85,7 @@ TEST_F(SnapAssist, AChosenWindowFillsItsRegionAndSkippingTheRestEndsAssist)
 
     // Chosen for region 2; a second click, and a skip, while it moves do nothing.
     choose(2, a);
-    EXPECT_TRUE(c.interaction().mutating);
+    EXPECT_TRUE(state.interaction.mutating);
     EXPECT_EQ(feedback.calls.back(), u"disableAssistControls"_qs);
     choose(1, b);
     skip(1);
@@ -93,7 +93,7 @@ TEST_F(SnapAssist, AChosenWindowFillsItsRegionAndSkippingTheRestEndsAssist)
     EXPECT_EQ(frameOf(a), region(u"thirds"_qs, 2));
     EXPECT_EQ(frameOf(b), Rect(250, 350, 500, 300));
     EXPECT_EQ(occupied(), (std::map<RegionNumber, ManagedWindow>{{0, placed}, {2, a}}));
-    EXPECT_FALSE(c.interaction().mutating);
+    EXPECT_FALSE(state.interaction.mutating);
     EXPECT_EQ(feedback.calls.back(), u"showRegionAssist 1 2"_qs);
     EXPECT_EQ(c.groups().at(u"A"_qs).windows.size(), 2u);
 
@@ -114,7 +114,7 @@ TEST_F(SnapAssist, AChosenWindowFillsItsRegionAndSkippingTheRestEndsAssist)
     const auto generation = c.interactionGeneration();
     feedback.assistSkip(1);
     EXPECT_EQ(c.interactionGeneration(), generation + 1);
-    EXPECT_FALSE(c.assist().assistSession || c.picker().pickerScreen());
+    EXPECT_FALSE(state.assist.assistSession || state.picker.pickerScreen());
     EXPECT_EQ(feedback.calls.back(), u"hideAll"_qs);
     // Its panels' callbacks are stale now.
     feedback.assistChoose(1, b);
@@ -132,10 +132,10 @@ TEST_F(SnapAssist, ThumbnailsArriveOneByOneAndThoseLaterThanTheInteractionAreDro
     const auto a = add(101, Rect(200, 300, 500, 300));
     const auto b = add(102, Rect(250, 350, 500, 300));
     c.showLayoutPicker(placed, kLeft, false, std::nullopt, false);
-    c.tasks().spawn(c.choose({1, 0}));
+    c.context().tasks.spawn(c.choose({1, 0}));
     clock.advance(5s);
     EXPECT_EQ(slow.asked, (std::vector<ManagedWindow>{a, b}));
-    EXPECT_EQ(c.assist().thumbnails.size(), 2u);
+    EXPECT_EQ(state.assist.thumbnails.size(), 2u);
     EXPECT_EQ(feedback.count(u"updateAssistThumbnail"_qs), 2);
     // The panels shown again carry the thumbnails taken so far.
     feedback.assistSkip(1);
@@ -143,14 +143,14 @@ TEST_F(SnapAssist, ThumbnailsArriveOneByOneAndThoseLaterThanTheInteractionAreDro
 
     // Escape during the next capture: the panels go and the late images are dropped.
     c.showLayoutPicker(placed, kLeft, false, std::nullopt, false);
-    c.tasks().spawn(c.choose({0, 0}));
-    for (int i = 0; i < 200 && !c.assist().assistSession; ++i)
+    c.context().tasks.spawn(c.choose({0, 0}));
+    for (int i = 0; i < 200 && !state.assist.assistSession; ++i)
         clock.advance(10ms);
     clock.advance(60ms);
-    ASSERT_EQ(c.assist().thumbnails.size(), 1u);
+    ASSERT_EQ(state.assist.thumbnails.size(), 1u);
     feedback.onCancel();
     clock.runUntilIdle();
-    EXPECT_TRUE(c.assist().thumbnails.empty());
+    EXPECT_TRUE(state.assist.thumbnails.empty());
     EXPECT_EQ(feedback.count(u"updateAssistThumbnail"_qs), 3);
 }
 

@@ -2,8 +2,8 @@
 // The one desk every coordinator test works on: two displays side by side on the simulated
 // desktop in virtual time, memory-backed user defaults and layout store, fake applications,
 // recording feedback and stacks, no capture, the log and the notices captured, the temporary
-// directory (where diagnostic files go) private to the test, and the coordinator itself
-// once a test starts it.
+// directory (where diagnostic files go) private to the test, the coordinator's state objects,
+// which a test sets up and reads directly, and the coordinator itself once a test starts it.
 //
 //   Left  "A": frame (0, 0, 1920, 1080), visible (0, 0, 1920, 1050), primary
 //   Right "B": frame (1920, 0, 1680, 1050), visible (1920, 24, 1680, 1026)
@@ -18,6 +18,7 @@
 #include "platform/sim/SimDesktop.h"
 #include "snap/SnapContext.h"
 #include "snap/SnapCoordinator.h"
+#include "snap/SnapState.h"
 #include "windows/WindowAccess.h"
 #include "windows/WindowPlacement.h"
 
@@ -64,7 +65,7 @@ protected:
     // shell about its pickers in `presented`.
     SnapCoordinator& start(bool diagnostics = false)
     {
-        coordinator = std::make_unique<SnapCoordinator>(services(diagnostics));
+        coordinator = std::make_unique<SnapCoordinator>(services(diagnostics), state);
         coordinator->sinks().report = [this](const QString& text) { notices << text; };
         coordinator->sinks().presentationChanged = [this](bool shown) { presented.push_back(shown); };
         return *coordinator;
@@ -126,6 +127,7 @@ protected:
     log::Capture logs;
     QStringList notices;
     std::vector<bool> presented;
+    SnapState state{defaults}; // the coordinator's, outliving it
     std::unique_ptr<SnapCoordinator> coordinator; // after everything it uses
 
 private:

@@ -38,10 +38,10 @@ TEST_F(SpanCovers, OneCoverPerSpanningWindowOfAConnectedDisplay)
     const SnapLayout& quarters = builtIn(u"quarters"_qs);
     const SnapLayout& halves = builtIn(u"halves"_qs);
     // Top right (2) and top left (0); region 0's recorded occupant is the spanning window.
-    c.layouts().setGroup(u"B"_qs, {quarters, {{0, span}, {2, occupant}}, {{span, {2, 0}}}});
-    c.layouts().setGroup(u"A"_qs, {halves, {{0, other}}, {{other, {0, 1}}, {occupant, {1, 7}}}});
-    c.layouts().setGroup(u"gone"_qs, {halves, {}, {{other, {0, 1}}}});
-    c.layouts().setGroup(u"C"_qs, {halves, {{0, other}}, {}});
+    state.layouts.setGroup(u"B"_qs, {quarters, {{0, span}, {2, occupant}}, {{span, {2, 0}}}});
+    state.layouts.setGroup(u"A"_qs, {halves, {{0, other}}, {{other, {0, 1}}, {occupant, {1, 7}}}});
+    state.layouts.setGroup(u"gone"_qs, {halves, {}, {{other, {0, 1}}}});
+    state.layouts.setGroup(u"C"_qs, {halves, {{0, other}}, {}});
 
     const auto covers = stacks.callbacks.spanProvider();
     ASSERT_EQ(covers.size(), 2u) << "a stale region set and a disconnected display give nothing";
@@ -66,13 +66,13 @@ TEST_F(SpanCovers, ARemovedWindowLeavesTheSpansAsWellAsTheRegions)
 {
     auto& c = start();
     const auto w = add(100, Rect()), keep = add(101, Rect());
-    c.layouts().setGroup(u"A"_qs, {builtIn(u"halves"_qs), {{0, w}, {1, keep}}, {{w, {0, 1}}}});
-    c.layouts().setGroup(u"B"_qs, {builtIn(u"rows"_qs), {{1, w}}, {{w, {0, 1}}, {keep, {0, 1}}}});
-    c.layouts().removeWindow(w);
-    EXPECT_EQ(c.layouts().group(u"A"_qs)->windows, (RegionWindows{{1, keep}}));
-    EXPECT_TRUE(c.layouts().group(u"A"_qs)->spans.empty());
-    EXPECT_TRUE(c.layouts().group(u"B"_qs)->windows.empty());
-    EXPECT_EQ(c.layouts().group(u"B"_qs)->spans, (SpanMap{{keep, {0, 1}}}));
+    state.layouts.setGroup(u"A"_qs, {builtIn(u"halves"_qs), {{0, w}, {1, keep}}, {{w, {0, 1}}}});
+    state.layouts.setGroup(u"B"_qs, {builtIn(u"rows"_qs), {{1, w}}, {{w, {0, 1}}, {keep, {0, 1}}}});
+    state.layouts.removeWindow(w);
+    EXPECT_EQ(state.layouts.group(u"A"_qs)->windows, (RegionWindows{{1, keep}}));
+    EXPECT_TRUE(state.layouts.group(u"A"_qs)->spans.empty());
+    EXPECT_TRUE(state.layouts.group(u"B"_qs)->windows.empty());
+    EXPECT_EQ(state.layouts.group(u"B"_qs)->spans, (SpanMap{{keep, {0, 1}}}));
     EXPECT_EQ(stacks.callbacks.spanProvider().size(), 1u) << "no cover of the window is left";
 }
 

@@ -59,9 +59,9 @@ TEST_F(SplitDrop, TheBottomHalfTakesTheDroppedWindowAndTheTopHalfTheStackThatFil
     EXPECT_EQ(stacks.changes.back(), (WindowFramePairs{{w, region(g.layout, 2)},
                                                        {placed[1], region(g.layout, 1)},
                                                        {mate, region(g.layout, 1)}}));
-    EXPECT_EQ(coordinator->memory().originals.at(w), start);
-    EXPECT_EQ(coordinator->memory().originals.at(placed[1]), region(halves, 1));
-    EXPECT_EQ(coordinator->memory().returnHomes.at(w).region, 2);
+    EXPECT_EQ(state.memory.originals.at(w), start);
+    EXPECT_EQ(state.memory.originals.at(placed[1]), region(halves, 1));
+    EXPECT_EQ(state.memory.returnHomes.at(w).region, 2);
     EXPECT_EQ(store.activeLayout(u"A"_qs), g.layout);
     EXPECT_TRUE(writtenKeys().contains(u"activeLayouts.v1"_qs));
     EXPECT_FALSE(writtenKeys().contains(u"sideSplits.v1"_qs)) << "rows are not a side-by-side split";
@@ -80,12 +80,12 @@ TEST_F(SplitDrop, AWindowKeepingItsWidthTeachesThatWidthOnlyAndTheSideSplitIsRem
 {
     const auto placed = placeAll(halves);
     sim.setSizeHints(placed[1].element, {.minimum = Size{700, 0}});
-    coordinator->memory().minimumSizes[placed[1]] = Size{0, 500};
+    state.memory.minimumSizes[placed[1]] = Size{0, 500};
     const auto w = add(110, Rect(200, 200, 500, 400));
     dropOn(w, halves, RegionDropIntent::splitSide(1, true));
 
-    EXPECT_EQ(coordinator->memory().minimumSizes.at(placed[1]), Size(700, 500)) << "the height learnt before stays";
-    EXPECT_FALSE(coordinator->memory().minimumSizes.count(w));
+    EXPECT_EQ(state.memory.minimumSizes.at(placed[1]), Size(700, 500)) << "the height learnt before stays";
+    EXPECT_FALSE(state.memory.minimumSizes.count(w));
     const LayoutGroup& g = groupA();
     EXPECT_EQ(g.windows, (std::map<RegionNumber, ManagedWindow>{{0, placed[0]}, {1, w}, {2, placed[1]}}));
     EXPECT_EQ(frameOf(w), region(g.layout, 1));
@@ -111,7 +111,7 @@ TEST_F(SplitDrop, EachFailurePutsTheWindowsBackWithItsOneNotice)
         pid += 20;
         setup();
         dropOn(w, halves, RegionDropIntent::splitSide(1, true));
-        EXPECT_FALSE(coordinator->interaction().mutating);
+        EXPECT_FALSE(state.interaction.mutating);
         return groupA().layout == halves;
     };
     const SnapLayout split{{}, {}, H(0.5, L(0), H(0.5, L(1), L(2))), {}};
@@ -157,7 +157,7 @@ TEST_F(SplitDrop, AWindowThatKeepsRefusingIsTriedAtMostTwiceMore)
     sim.setSizeHints(stubborn.element, {.minimum = Size{1000, 0}});
     int ticks = 0;
     std::function<void()> grow = [&] {
-        const auto& learnt = coordinator->memory().minimumSizes;
+        const auto& learnt = state.memory.minimumSizes;
         if (const auto it = learnt.find(stubborn); it != learnt.end())
             sim.setSizeHints(stubborn.element, {.minimum = Size{it->second.width + 150, 0}});
         if (++ticks < 2000)
@@ -168,7 +168,7 @@ TEST_F(SplitDrop, AWindowThatKeepsRefusingIsTriedAtMostTwiceMore)
     dropOn(w, rows, RegionDropIntent::splitSide(0, false));
 
     EXPECT_EQ(notices, QStringList{u"The windows did not settle into the adjusted split. Their prior sizes were restored."_qs});
-    EXPECT_EQ(coordinator->memory().minimumSizes.at(stubborn), Size(1300, 0)) << "three refusals learnt, width only";
+    EXPECT_EQ(state.memory.minimumSizes.at(stubborn), Size(1300, 0)) << "three refusals learnt, width only";
     EXPECT_EQ(frameOf(stubborn), region(rows, 0));
     EXPECT_EQ(frameOf(w), Rect(200, 600, 500, 400));
     EXPECT_TRUE(groupA().layout == rows);
@@ -180,7 +180,7 @@ TEST_F(SeamCornerSplit, HoldingAWindowAtASeamCornerOffersTheSplitAndTheReleaseIn
 {
     const SnapLayout& halves = builtIn(u"halves"_qs);
     const auto left = add(100, region(halves, 0)), right = add(101, region(halves, 1));
-    coordinator->layouts().setGroup(u"A"_qs, LayoutGroup{halves, {{0, left}, {1, right}}, {}});
+    state.layouts.setGroup(u"A"_qs, LayoutGroup{halves, {{0, left}, {1, right}}, {}});
     const auto w = add(110, Rect(300, 600, 500, 300));
     pressOn(w, {550, 615});
     dragTo({560, 640});

@@ -31,10 +31,10 @@ TEST_F(SwapDrop, TheTwoWindowsTradeRegionsWithTheirMemoriesAndOneTimingLine)
     EXPECT_EQ(frameOf(other), region(focus, 0));
     auto& c = *coordinator;
     EXPECT_EQ(c.groups().at(u"A"_qs).windows, (std::map<RegionNumber, ManagedWindow>{{0, other}, {1, dragged}}));
-    EXPECT_EQ(c.memory().originals.at(dragged), region(focus, 0));
-    EXPECT_EQ(c.memory().originals.at(other), region(focus, 1));
-    EXPECT_EQ(c.memory().returnHomes.at(dragged).region, 1);
-    EXPECT_EQ(c.memory().returnHomes.at(other).region, 0);
+    EXPECT_EQ(state.memory.originals.at(dragged), region(focus, 0));
+    EXPECT_EQ(state.memory.originals.at(other), region(focus, 1));
+    EXPECT_EQ(state.memory.returnHomes.at(dragged).region, 1);
+    EXPECT_EQ(state.memory.returnHomes.at(other).region, 0);
     ASSERT_FALSE(stacks.changes.empty());
     EXPECT_EQ(stacks.changes.back(), (WindowFramePairs{{other, region(focus, 0)}, {dragged, region(focus, 1)}}));
     EXPECT_TRUE(notices.isEmpty()) << notices.join(u" | "_qs).toStdString();
@@ -49,9 +49,9 @@ TEST_F(SwapDrop, TheTwoWindowsTradeRegionsWithTheirMemoriesAndOneTimingLine)
     // One line from the release to the end; the interaction ended, nothing holds the guard.
     ASSERT_EQ(dropLines().size(), 1);
     EXPECT_TRUE(dropLines().front().startsWith(u"Drop swap(1) finished "_qs));
-    EXPECT_FALSE(c.interaction().mutating);
-    EXPECT_FALSE(c.drop().regionDrop);
-    EXPECT_FALSE(c.picker().pickerScreen());
+    EXPECT_FALSE(state.interaction.mutating);
+    EXPECT_FALSE(state.drop.regionDrop);
+    EXPECT_FALSE(state.picker.pickerScreen());
 }
 
 TEST_F(SwapDrop, AWindowThatCannotFitTheOtherRegionPutsBothBackAndAFailedRestoreIsAlwaysReported)
@@ -63,7 +63,7 @@ TEST_F(SwapDrop, AWindowThatCannotFitTheOtherRegionPutsBothBackAndAFailedRestore
     EXPECT_EQ(frameOf(windows[1]), region(focus, 1));
     EXPECT_EQ(notices, QStringList{u"A window could not fit the other region. The swap was restored."_qs});
     EXPECT_EQ(coordinator->groups().at(u"A"_qs).windows.at(0), windows[0]);
-    EXPECT_FALSE(coordinator->memory().originals.count(windows[0]));
+    EXPECT_FALSE(state.memory.originals.count(windows[0]));
 
     // The dragged window closes as it moves: it cannot be restored; said even though the
     // interaction moved on meanwhile.
@@ -75,7 +75,7 @@ TEST_F(SwapDrop, AWindowThatCannotFitTheOtherRegionPutsBothBackAndAFailedRestore
     coordinator->endInteraction(false);
     clock.runUntilIdle();
     EXPECT_EQ(notices, QStringList{u"The swap could not finish or fully restore both windows."_qs});
-    EXPECT_FALSE(coordinator->interaction().mutating);
+    EXPECT_FALSE(state.interaction.mutating);
 }
 
 TEST_F(SwapDrop, EndingTheInteractionDuringTheMoveRestoresBothSilently)
@@ -83,14 +83,14 @@ TEST_F(SwapDrop, EndingTheInteractionDuringTheMoveRestoresBothSilently)
     swapLeftIntoRight(false);
     clock.advance(200ms); // past the wait, the first window on its way
     coordinator->endInteraction(false);
-    const auto generation = coordinator->interaction().generation();
+    const auto generation = state.interaction.generation();
     clock.runUntilIdle();
     EXPECT_EQ(frameOf(windows[0]), region(focus, 0));
     EXPECT_EQ(frameOf(windows[1]), region(focus, 1));
     EXPECT_TRUE(notices.isEmpty());
     EXPECT_EQ(dropLines().size(), 1);
-    EXPECT_EQ(coordinator->interaction().generation(), generation) << "the newer interaction is left alone";
-    EXPECT_FALSE(coordinator->interaction().mutating);
+    EXPECT_EQ(state.interaction.generation(), generation) << "the newer interaction is left alone";
+    EXPECT_FALSE(state.interaction.mutating);
 }
 
 TEST_F(SwapDrop, ATerminalOnItsCellGridSwapsWithinItsIncrements)

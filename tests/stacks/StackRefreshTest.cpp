@@ -22,8 +22,8 @@ TEST_F(StackRefresh, PassesReadTheLayerListOnceAndAskOnlyTheWindowsThatChanged)
     EXPECT_EQ(s.fullScanCount(), 1);
     ASSERT_EQ(s.presented().size(), 1u);
     EXPECT_EQ(s.presented()[0].members, ab);
-    ASSERT_TRUE(coordinator->layouts().group(u"A"_qs));
-    EXPECT_EQ(coordinator->layouts().group(u"A"_qs)->windows.at(1), c);
+    ASSERT_TRUE(state.layouts.group(u"A"_qs));
+    EXPECT_EQ(state.layouts.group(u"A"_qs)->windows.at(1), c);
     EXPECT_EQ(s.stack(ab[0]), ab[1]);
     EXPECT_EQ(s.stackMates(ab[0]), ab);
     EXPECT_TRUE(s.isSameWindowOrStack(ab[0], ab[1]));
@@ -45,7 +45,7 @@ TEST_F(StackRefresh, PassesReadTheLayerListOnceAndAskOnlyTheWindowsThatChanged)
     EXPECT_EQ(s.fullScanCount(), 2);
     EXPECT_EQ(s.scanState().changedPIDs, (std::unordered_set<Pid>{102}));
     EXPECT_EQ(s.presented()[0].members, (std::vector<ManagedWindow>{ab[0], ab[1], c}));
-    EXPECT_FALSE(coordinator->layouts().group(u"A"_qs)->windows.count(1)) << "reconciled: the right half is empty";
+    EXPECT_FALSE(state.layouts.group(u"A"_qs)->windows.count(1)) << "reconciled: the right half is empty";
 
     // Only the stacking changes: presented again from what is known.
     sim.raise(ab[0].element);
@@ -142,11 +142,11 @@ TEST_F(StackRefresh, PassesWaitForTheMenuSwitchersAndTheCoordinatorAndMonitoring
     EXPECT_EQ(s.presented()[0].members, (std::vector<ManagedWindow>{ab[0], ab[1], c}));
 
     // The coordinator moving a window: a pass only hides what is shown, and keeps the stacks.
-    coordinator->interaction().mutating = true;
+    state.interaction.mutating = true;
     s.refresh(false);
     EXPECT_EQ(presentation.suspends, suspends + 1);
     EXPECT_EQ(s.presented().size(), 1u);
-    coordinator->interaction().mutating = false;
+    state.interaction.mutating = false;
 
     // Monitoring off suspends; back on, the next pass asks every window again although the
     // last full discovery is only seconds old.

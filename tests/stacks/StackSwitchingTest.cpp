@@ -12,7 +12,7 @@ protected:
     void choose(StackTransition t) { fw::store(t, defaults); }
     RegionNumber occupied(const ManagedWindow& w) const
     {
-        for (const auto& [region, occupant] : coordinator->layouts().group(u"A"_qs)->windows) {
+        for (const auto& [region, occupant] : state.layouts.group(u"A"_qs)->windows) {
             if (occupant == w)
                 return region;
         }
@@ -57,7 +57,7 @@ TEST_F(StackSwitching, CyclingFollowsFirstSeenOrderAndTheCoordinatorRemembersThe
 
     // A window in no stack, and the coordinator busy: nothing.
     EXPECT_FALSE(s.cycleStack(add(104, Rect(100, 100, 300, 300)), true));
-    coordinator->interaction().windowInteraction = true;
+    state.interaction.windowInteraction = true;
     EXPECT_FALSE(s.cycleStack(abc[0], true));
 }
 

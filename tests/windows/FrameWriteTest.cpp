@@ -62,6 +62,16 @@ TEST_F(FrameWrite, RefusedGeometryIsCheckedOnScheduleRewrittenOnceAndReported)
     EXPECT_TRUE(run(wa.setFrame(managed(w), Rect(100, 100, 805, 605), 1.0)));
     EXPECT_EQ(frameOf(w), Rect(100, 100, 804, 596));
     EXPECT_TRUE(access().isEmpty());
+
+    // Held a cell off that cut (here by its maximum) but within a cell and the tolerance of the
+    // target, it has arrived as well, at once: the write answers by the rule every placement's
+    // check uses.
+    sim.setSizeHints(w, {.maximum = Size{798, 598}, .increment = {10, 10}, .base = {4, 6}});
+    const auto before = clock.now();
+    EXPECT_TRUE(run(wa.setFrame(managed(w), Rect(100, 100, 805, 605), 2.0)));
+    EXPECT_EQ(frameOf(w), Rect(100, 100, 794, 596));
+    EXPECT_EQ(clock.now(), before) << "no check waited for";
+    EXPECT_TRUE(access().isEmpty());
 }
 
 TEST_F(FrameWrite, LateWindowIsConfirmedByALaterCheckWithoutAnotherRewrite)

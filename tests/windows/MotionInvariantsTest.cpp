@@ -213,14 +213,14 @@ struct World {
 
 bool within(const std::optional<Rect>& frame, const Rect& target, double tolerance)
 {
-    return frame && WindowAccess::edgesMatch(*frame, target, tolerance);
+    return frame && edgesMatch(*frame, target, tolerance);
 }
 
 // A verified write arrived: at the target, or, for a window on a cell grid, at the target cut
 // to its grid (as the window manager sizes it).
 bool arrived(const std::optional<Rect>& frame, const Rect& target, const SizeHints& hints, double tolerance)
 {
-    return within(frame, target, tolerance) || within(frame, WindowAccess::gridFrame(target, hints), tolerance);
+    return within(frame, target, tolerance) || within(frame, gridFrame(target, hints), tolerance);
 }
 
 // Checks the requested geometry of a window's writes: every value finite, and every frame
@@ -446,7 +446,7 @@ TEST(MotionInvariants, SingleMoveEndsAtTargetOrRollsBackAndReportsOnce)
         }
         // (A cancelled task hurries the roll-back's checks too: a late application may miss them.)
         if (fault.reversible() && !(interruption == 1 && fault.kind == Fault::Late)) {
-            EXPECT_TRUE(end && WindowAccess::approximatelyEqual(*end, start, std::max(tolerance, 1.0)))
+            EXPECT_TRUE(end && sameFrame(*end, start, std::max(tolerance, 1.0)))
                 << "not rolled back: " << text(end.value_or(Rect()));
         }
         if (!interrupted && !fault.closes()) {

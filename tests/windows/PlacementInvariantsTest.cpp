@@ -5,7 +5,7 @@
 
 #include "PlacementFixture.h"
 
-#include "layout/RegionGeometry.h"
+#include "windows/FrameMatch.h"
 #include "windows/MinimumSizeFitting.h"
 
 #include <random>
@@ -139,13 +139,13 @@ TEST(PlacementInvariants, MatchingIsAValidMaximumMatchingThatKeepsWindowsAlready
             if (assigned)
                 continue;
             for (const auto& [n, f] : regions) {
-                if (!eligibleFor(*c, n, f) || !approximatelyEquals(c->frame, f, kPlacementTolerance))
+                if (!eligibleFor(*c, n, f) || !edgesMatch(c->frame, f, kPlacementTolerance))
                     continue;
                 ASSERT_TRUE(result.count(n)) << "region " << n << " left empty although window " << c->window
                                              << " lies in it";
                 const auto* holder = *std::find_if(firsts.begin(), firsts.end(),
                                                    [&](auto* p) { return p->window == result.at(n); });
-                EXPECT_TRUE(approximatelyEquals(holder->frame, f, kPlacementTolerance))
+                EXPECT_TRUE(edgesMatch(holder->frame, f, kPlacementTolerance))
                     << "window " << c->window << " lies in region " << n << " but window " << holder->window
                     << " is moved there instead";
             }
@@ -353,13 +353,13 @@ TEST(PlacementInvariants, TransactionsCommitOnTargetOrPutEveryWindowBack)
             if (*outcome == PlacementOutcome::committed) {
                 if (!world.movesOnItsOwn(t.window)) {
                     ASSERT_TRUE(f);
-                    EXPECT_TRUE(WindowAccess::edgesMatch(*f, t.frame, tolerance))
+                    EXPECT_TRUE(edgesMatch(*f, t.frame, tolerance))
                         << "committed but " << where << " is not at " << str(t.frame);
                 }
             } else if (*outcome == PlacementOutcome::rolledBack && f && !world.movesOnItsOwn(t.window)) {
                 const auto r = restore.find(t.window);
                 const Rect back = r != restore.end() ? r->second : world.starts[t.window.element];
-                EXPECT_TRUE(WindowAccess::approximatelyEqual(*f, back, moveTolerance))
+                EXPECT_TRUE(sameFrame(*f, back, moveTolerance))
                     << "rolled back but " << where << " is not at " << str(back);
             }
         }
@@ -482,14 +482,14 @@ TEST(PlacementInvariants, CompositionRunCommitsAMatchingOrPutsEveryWindowBack)
                 for (const auto& [r, pw] : result->placed)
                     region = pw == w ? r : region;
                 if (region != -1) {
-                    EXPECT_TRUE(approximatelyEquals(*f, regions.at(region), 1.0))
+                    EXPECT_TRUE(edgesMatch(*f, regions.at(region), 1.0))
                         << "committed with " << str(*f) << " off region " << str(regions.at(region));
                 } else {
-                    EXPECT_TRUE(approximatelyEquals(*f, before, 1.0))
+                    EXPECT_TRUE(edgesMatch(*f, before, 1.0))
                         << "an unplaced window left at " << str(*f) << " instead of " << str(before) << " (fault " << int(world.faults[w.element]) << ")";
                 }
             } else if (result->outcome == PlacementOutcome::rolledBack) {
-                EXPECT_TRUE(approximatelyEquals(*f, before, 1.0))
+                EXPECT_TRUE(edgesMatch(*f, before, 1.0))
                     << "rolled back but " << str(*f) << " is not at " << str(before);
             }
         }

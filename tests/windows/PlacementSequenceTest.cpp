@@ -1,6 +1,6 @@
 #include "PlacementFixture.h"
 
-#include "layout/RegionGeometry.h"
+#include "windows/FrameMatch.h"
 
 using namespace fw;
 using namespace fw::placementtest;
@@ -33,9 +33,9 @@ protected:
     // Back where the run found them; a window left within a point of it counts as back.
     void expectAllAtStart()
     {
-        EXPECT_TRUE(approximatelyEquals(frameOf(a), kStartA, 1.0)) << toString(frameOf(a)).toStdString();
-        EXPECT_TRUE(approximatelyEquals(frameOf(b), kStartB, 1.0)) << toString(frameOf(b)).toStdString();
-        EXPECT_TRUE(approximatelyEquals(frameOf(c), kStartC, 1.0)) << toString(frameOf(c)).toStdString();
+        EXPECT_TRUE(edgesMatch(frameOf(a), kStartA, 1.0)) << toString(frameOf(a)).toStdString();
+        EXPECT_TRUE(edgesMatch(frameOf(b), kStartB, 1.0)) << toString(frameOf(b)).toStdString();
+        EXPECT_TRUE(edgesMatch(frameOf(c), kStartC, 1.0)) << toString(frameOf(c)).toStdString();
     }
 };
 

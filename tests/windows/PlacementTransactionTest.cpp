@@ -297,6 +297,13 @@ TEST_F(Transaction, FramesStillMatchCorrectsWindowsMoreThanFivePointsOff)
     EXPECT_EQ(sim.frameReadCount(), 4); // every frame read twice
     EXPECT_TRUE(sim.writes().empty());
 
+    // A window on a cell grid a cell short of its target sits in it: nothing is written.
+    sim.setSizeHints(a.element, SizeHints{.increment = Size{9, 17}});
+    sim.place(a.element, Rect(kTargetA.origin, Size{kTargetA.width() - 8, kTargetA.height() - 16}));
+    EXPECT_EQ(run(placement.framesStillMatch(targets, {sharedHost, 7})), PlacementOutcome::committed);
+    EXPECT_TRUE(sim.writes().empty());
+    sim.setSizeHints(a.element, SizeHints{});
+
     sim.place(a.element, Rect(4, 4, 946, 1042)); // 6 points narrower
     EXPECT_EQ(run(placement.framesStillMatch(targets, {sharedHost, 7})), PlacementOutcome::committed);
     EXPECT_EQ(frameOf(a), kTargetA);

@@ -197,26 +197,3 @@ TEST_F(WindowDiscovery, PointAndFocusLookupsGiveManagedWindowsOnly)
     sim.setFocus(addWindow(ownPid(), "Framewell", "ours", Rect(0, 0, 10, 10)));
     EXPECT_FALSE(wa.focusedWindow());
 }
-
-TEST(WindowFit, AWindowOnACellGridMayFallShortOfItsTargetByOneCell)
-{
-    const Rect target(100, 50, 900, 600);
-    const Size cell{9, 17};
-    auto sized = [&](double dx, double dy, double dw, double dh) {
-        return Rect(target.x() + dx, target.y() + dy, target.width() + dw, target.height() + dh);
-    };
-    // Each side up to a cell and the tolerance short, never longer than the tolerance allows,
-    // the origin as tight as without a grid; without one, the tolerance alone.
-    EXPECT_TRUE(WindowAccess::sitsIn(sized(5, -5, -14, -22), target, cell, 5));
-    EXPECT_FALSE(WindowAccess::sitsIn(sized(5, -5, -14, -22), target, {}, 5));
-    EXPECT_FALSE(WindowAccess::sitsIn(sized(0, 0, -14.01, 0), target, cell, 5));
-    EXPECT_FALSE(WindowAccess::sitsIn(sized(0, 0, 0, -22.01), target, cell, 5));
-    EXPECT_FALSE(WindowAccess::sitsIn(sized(0, 0, 5.01, 0), target, cell, 5));
-    EXPECT_FALSE(WindowAccess::sitsIn(sized(5.01, 0, -9, 0), target, cell, 5));
-    // A grid on one axis only; cells of a point or less, or of half the target's side or
-    // more, are no grid.
-    EXPECT_TRUE(WindowAccess::sitsIn(sized(0, 0, -14, 0), target, Size{9, 0}, 5));
-    EXPECT_FALSE(WindowAccess::sitsIn(sized(0, 0, 0, -14), target, Size{9, 0}, 5));
-    EXPECT_EQ(WindowAccess::gridCells(Size{1, 300}, target), Size(0, 0));
-    EXPECT_EQ(WindowAccess::gridCells(Size{449, 299}, target), Size(449, 299));
-}

@@ -56,7 +56,7 @@ TEST(CompositionX11, XtermIsPlacedAtOnceAndTheLaunchedTestClientWhenItsWindowApp
     ASSERT_TRUE(termWindow);
     auto placed = [&](xcb_window_t window, RegionNumber region) {
         const auto frame = session.wmFrame(window);
-        return frame && WindowAccess::arrivedAt(*frame, frames.at(region), rig.ws.sizeHints(window)->increment, 1.0);
+        return frame && arrivedAt(*frame, frames.at(region), rig.ws.sizeHints(window)->increment, 1.0);
     };
 
     rig.coordinator->startLayoutApplication(pair, screen);
@@ -71,7 +71,7 @@ TEST(CompositionX11, XtermIsPlacedAtOnceAndTheLaunchedTestClientWhenItsWindowApp
     EXPECT_NE(::getsid(pid_t(*pid)), ::getsid(0)) << "launched in a session of its own";
     EXPECT_TRUE(session.waitFor([&] { return placed(late, 1); }, 10000))
         << "the test client at " << toString(*session.wmFrame(late)).toStdString();
-    ASSERT_TRUE(session.waitFor([&] { return rig.coordinator->tasks().taskCount() == 0; }, 10000));
+    ASSERT_TRUE(session.waitFor([&] { return rig.coordinator->context().tasks.taskCount() == 0; }, 10000));
     const auto& group = rig.coordinator->groups().at(displayKey(screen));
     EXPECT_EQ(group.windows.at(0).element, term.window);
     EXPECT_EQ(group.windows.at(1).element, late);

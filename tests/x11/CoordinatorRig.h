@@ -64,7 +64,7 @@ struct CoordinatorRig {
     {
         OverlayWindow::setStacking(&stacking);
         coordinator = std::make_unique<SnapCoordinator>(
-            SnapServices{access, placement, screens, processes, clock, defaults, store, feedback, stacks, capture});
+            SnapServices{access, placement, screens, processes, clock, defaults, store, feedback, stacks, capture}, state);
         coordinator->sinks().report = [this](const QString& text) { notices << text; };
     }
     ~CoordinatorRig()
@@ -142,7 +142,7 @@ struct CoordinatorRig {
     {
         auto done = std::make_shared<std::optional<bool>>();
         if (const auto w = ManagedWindow::make(ws, window))
-            coordinator->tasks().spawn(placeThroughCoordinator(*coordinator, *w, region, layout, screen, done));
+            coordinator->context().tasks.spawn(placeThroughCoordinator(*coordinator, *w, region, layout, screen, done));
         else
             *done = false;
         return done;
@@ -174,6 +174,7 @@ struct CoordinatorRig {
     NoThumbnailCapture capture;
     QStringList notices;
     X11MouseMonitor mouse;
+    SnapState state{defaults}; // the coordinator's, outliving it
     std::unique_ptr<SnapCoordinator> coordinator;
     std::unique_ptr<SnapDragHandler> dragHandler;
     std::unique_ptr<DragMonitor> monitor;

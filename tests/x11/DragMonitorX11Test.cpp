@@ -66,7 +66,7 @@ TEST(DragMonitorX11, DraggingAnXtermToTheTopCentreOfTheRightMonitorPlacesItThrou
     ASSERT_TRUE(session.waitFor([&] { return session.isViewable(panelWindow) && session.wmFrame(panelWindow) == panel; }))
         << "picker at " << describe(session.wmFrame(panelWindow)).toStdString() << ", expected " << toString(panel).toStdString();
     EXPECT_TRUE(rig.monitor->dragging());
-    EXPECT_EQ(rig.coordinator->picker().pickerScreen(), displayKey(*right));
+    EXPECT_EQ(rig.state.picker.pickerScreen(), displayKey(*right));
     saveShot(right->frame, u"drag-picker.png"_qs);
 
     // Over "Halves" region 0, and let go.
@@ -86,7 +86,7 @@ TEST(DragMonitorX11, DraggingAnXtermToTheTopCentreOfTheRightMonitorPlacesItThrou
                target.width() - f->width() < hints->increment.width && f->height() <= target.height() &&
                target.height() - f->height() < hints->increment.height;
     };
-    ASSERT_TRUE(session.waitFor([&] { return onGrid(session.wmFrame(term.window)) && !rig.coordinator->interaction().mutating; }, 10000))
+    ASSERT_TRUE(session.waitFor([&] { return onGrid(session.wmFrame(term.window)) && !rig.state.interaction.mutating; }, 10000))
         << "xterm at " << describe(session.wmFrame(term.window)).toStdString() << ", region " << toString(target).toStdString()
         << "; notices: " << rig.notices.join(u" | "_qs).toStdString();
     EXPECT_EQ(rig.coordinator->groups().at(displayKey(*right)).windows.at(0).element, term.window);
@@ -101,25 +101,25 @@ TEST(DragMonitorX11, DraggingAnXtermToTheTopCentreOfTheRightMonitorPlacesItThrou
     const auto near = session.wmFrame(term.window);
     ASSERT_TRUE(near && !onGrid(near)) << "the window manager did not move the xterm";
     const auto offersPutBack = [&] {
-        const auto& drop = rig.coordinator->drop().regionDrop;
+        const auto& drop = rig.state.drop.regionDrop;
         return drop && drop->display == displayKey(*right) && drop->intent == RegionDropIntent::choose(0) &&
                rig.dragHandler->activeDrop == drop;
     };
     ASSERT_TRUE(session.waitFor(offersPutBack)) << "no offer to put it back; xterm at " << describe(near).toStdString();
     session.releaseButton(1);
-    EXPECT_TRUE(session.waitFor([&] { return onGrid(session.wmFrame(term.window)) && !rig.coordinator->interaction().mutating; }, 10000))
+    EXPECT_TRUE(session.waitFor([&] { return onGrid(session.wmFrame(term.window)) && !rig.state.interaction.mutating; }, 10000))
         << "xterm at " << describe(session.wmFrame(term.window)).toStdString();
 
     // With Alt held (the window manager's own move) nothing is followed and nothing offered.
     pressKey(session, test::kAltKeycode, true);
     ASSERT_TRUE(pressTitleBar(session, term.window));
-    ASSERT_TRUE(session.waitFor([&] { return rig.coordinator->interaction().windowInteraction; })) << "the press";
+    ASSERT_TRUE(session.waitFor([&] { return rig.state.interaction.windowInteraction; })) << "the press";
     glideTo(session, {visible.midX(), visible.minY() + 6}, 12);
     EXPECT_FALSE(session.waitFor([&] { return rig.overlay.picker != nullptr; }, 300)) << "a picker for an Alt drag";
     EXPECT_FALSE(rig.monitor->candidate());
     session.releaseButton(1);
     pressKey(session, test::kAltKeycode, false);
-    EXPECT_TRUE(session.waitFor([&] { return !rig.coordinator->interaction().windowInteraction; }));
+    EXPECT_TRUE(session.waitFor([&] { return !rig.state.interaction.windowInteraction; }));
     EXPECT_FALSE(rig.overlay.picker);
     EXPECT_TRUE(rig.notices.isEmpty()) << rig.notices.join(u" | "_qs).toStdString();
 }
@@ -170,13 +170,13 @@ TEST(DragMonitorX11, EscapeDuringATitleBarDragPlacesNothingAndALeftHandedMouseDr
     test::key(session, test::Escape, false);
     EXPECT_TRUE(session.waitFor([&] { return !rig.overlay.picker; })) << "the picker stayed after Escape";
     EXPECT_FALSE(rig.monitor->candidate());
-    EXPECT_FALSE(rig.coordinator->interaction().windowInteraction);
+    EXPECT_FALSE(rig.state.interaction.windowInteraction);
     session.releaseButton(1);
     EXPECT_FALSE(session.waitFor([&] { return inRegion(0); }, 500)) << "placed after Escape";
     EXPECT_TRUE(rig.coordinator->groups().empty());
 
     const auto placedIn = [&](int index) {
-        EXPECT_TRUE(session.waitFor([&] { return inRegion(index) && !rig.coordinator->interaction().mutating; }, 10000))
+        EXPECT_TRUE(session.waitFor([&] { return inRegion(index) && !rig.state.interaction.mutating; }, 10000))
             << "xterm at " << describe(session.wmFrame(term.window)).toStdString() << ", region "
             << toString(halves.at(size_t(index))).toStdString() << "; notices: " << rig.notices.join(u" | "_qs).toStdString();
         const auto& windows = rig.coordinator->groups().at(displayKey(*screen)).windows;

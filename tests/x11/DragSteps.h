@@ -112,7 +112,7 @@ inline void pressKey(XSession& s, std::uint8_t keycode, bool down)
 inline bool holdOverTile(XSession& s, CoordinatorRig& rig, const Point& over, const RegionDropIntent& intent)
 {
     glideTo(s, over, 12);
-    const DropSession& drop = rig.coordinator->drop();
+    const DropSession& drop = rig.state.drop;
     if (!s.waitFor([&] { return drop.shownMenu.has_value(); }, 3000))
         return false;
     const auto& items = drop.shownMenu->menu.items;

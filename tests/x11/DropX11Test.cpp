@@ -70,7 +70,7 @@ protected:
     std::string dropState() const
     {
         const auto& targets = *rig->dragHandler;
-        const DropSession& drop = rig->coordinator->drop();
+        const DropSession& drop = rig->state.drop;
         const auto intent = [](const std::optional<RegionDropTarget>& t) {
             return t ? dropIntentText(t->intent).toStdString() : std::string("none");
         };
@@ -119,7 +119,7 @@ TEST_F(DropX11, AnXtermReleasedOnTheArmedSwapTileTradesFramesWithTheTestClient)
     saveShot(right->frame, u"drop-swap-armed.png"_qs);
 
     session.releaseButton(1);
-    EXPECT_TRUE(session.waitFor([&] { return !rig->coordinator->interaction().mutating &&
+    EXPECT_TRUE(session.waitFor([&] { return !rig->state.interaction.mutating &&
                                              placed(term.window, 1, *right) && placed(client.window, 0, *right); }, 10000))
         << "xterm at " << describe(session.wmFrame(term.window)).toStdString() << ", client at "
         << describe(session.wmFrame(client.window)).toStdString() << "; notices: " << rig->notices.join(u" | "_qs).toStdString();
@@ -150,7 +150,7 @@ TEST_F(DropX11, ASideSplitTheTestClientsMinimumCannotTakeIsRolledBack)
         << "the left-half tile did not arm; " << dropState();
     const auto released = session.wmFrame(term.window);
     session.releaseButton(1);
-    ASSERT_TRUE(session.waitFor([&] { return !rig->notices.isEmpty() && !rig->coordinator->interaction().mutating; }, 15000))
+    ASSERT_TRUE(session.waitFor([&] { return !rig->notices.isEmpty() && !rig->state.interaction.mutating; }, 15000))
         << "xterm at " << describe(session.wmFrame(term.window)).toStdString();
     EXPECT_TRUE(rig->notices.front().endsWith(u" need more room than this space has. Their prior sizes were restored."_qs))
         << rig->notices.join(u" | "_qs).toStdString();

@@ -79,7 +79,7 @@ TEST_P(ProgramDensityX11, PickerAndPlacementKeepToTheMonitorOfTheWindow)
     const Size cell = ws.sizeHints(term.window).value_or(SizeHints{}).increment;
     const auto placedIn = [&](const Rect& target) {
         const auto f = session.wmFrame(term.window);
-        return f && WindowAccess::sitsIn(*f, target, cell, 2);
+        return f && sitsIn(*f, target, cell, 2);
     };
     const auto where = [&] {
         const auto f = session.wmFrame(term.window);

@@ -112,7 +112,7 @@ TEST_F(ResizeTogetherX11, TheTestClientFollowsTheXtermsDraggedRightEdge)
     const double termCell = incrementOf(term.window), clientCell = incrementOf(client.window);
     const auto followed = [&] {
         const auto t = session.wmFrame(term.window), c = session.wmFrame(client.window);
-        return t && c && !rig.coordinator->interaction().mutating && t->maxX() > before->maxX() + 100 &&
+        return t && c && !rig.state.interaction.mutating && t->maxX() > before->maxX() + 100 &&
                std::abs(c->minX() - (t->maxX() + 8)) <= termCell && c->maxX() <= clientBefore->maxX() &&
                clientBefore->maxX() - c->maxX() < clientCell + 1;
     };

@@ -1,7 +1,7 @@
 // Window access on a real server: verified writes (also while the WM is held up), animated and
 // group moves under the test WM.
 #include "base/Log.h"
-#include "layout/RegionGeometry.h"
+#include "windows/FrameMatch.h"
 #include "x11/AccessRig.h"
 #include "x11/XSession.h"
 
@@ -136,7 +136,7 @@ TEST(WindowAccessX11, AnimatedAndGroupMovesEndAtTheirTargets)
     // Within the tolerance the move was given: fluxbox can leave a window a pixel short.
     const auto within = [&](xcb_window_t w, const Rect& r) {
         const auto f = session.wmFrame(w);
-        return f && approximatelyEquals(*f, r, 1.0);
+        return f && edgesMatch(*f, r, 1.0);
     };
     EXPECT_TRUE(within(one.window, left)) << toString(session.wmFrame(one.window).value_or(Rect())).toStdString();
     EXPECT_TRUE(within(two.window, right)) << toString(session.wmFrame(two.window).value_or(Rect())).toStdString();

@@ -127,7 +127,7 @@ TEST(WindowStatesX11, MaximizedShadedAndOffGridTerminalsAreTakenOutOfTheirStates
         // Read as the window manager draws it: a shaded window's frame is its title bar.
         const auto frame = session.wmFrame(window);
         const Size grid = rig.ws.sizeHints(window).value_or(SizeHints{}).increment;
-        EXPECT_TRUE(frame && WindowAccess::sitsIn(*frame, regions.at(region), grid, 1.0))
+        EXPECT_TRUE(frame && sitsIn(*frame, regions.at(region), grid, 1.0))
             << frameText(frame) << " for " << toString(regions.at(region)).toStdString();
         EXPECT_TRUE(holdingStates(session, window).isEmpty()) << holdingStates(session, window).join(u" "_qs).toStdString();
     }

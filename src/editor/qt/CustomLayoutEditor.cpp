@@ -242,7 +242,7 @@ void CustomLayoutEditor::fillAppMenu(QMenu* menu)
     const QStringList current = found == apps.end() ? QStringList() : found->second;
     const auto model = editor::appMenu(current, running_);
 
-    menuBundles_.clear();
+    menuAppIds_.clear();
     const auto add = [menu](const QString& title, int tag, bool on) {
         QAction* action = menu->addAction(title);
         action->setData(tag);
@@ -253,10 +253,10 @@ void CustomLayoutEditor::fillAppMenu(QMenu* menu)
     add(QStringLiteral("No App"), noAppTag, model.noAppOn);
     menu->addSeparator();
     for (const auto& item : model.items) {
-        QAction* action = add(item.name, int(menuBundles_.size()), item.on);
+        QAction* action = add(item.name, int(menuAppIds_.size()), item.on);
         if (const auto icon = AppIcon::icon(item.id))
             action->setIcon(*icon);
-        menuBundles_ << item.id;
+        menuAppIds_ << item.id;
     }
     menu->addSeparator();
     menu->addAction(QStringLiteral("Other App…"))->setData(otherAppTag);
@@ -273,8 +273,8 @@ void CustomLayoutEditor::chooseApp(int tag)
         auto apps = canvas_->apps();
         apps.erase(region);
         canvas_->setApps(apps);
-    } else if (tag >= 0 && tag < menuBundles_.size()) {
-        canvas_->setApps(editor::toggledApp(canvas_->apps(), region, menuBundles_[tag]));
+    } else if (tag >= 0 && tag < menuAppIds_.size()) {
+        canvas_->setApps(editor::toggledApp(canvas_->apps(), region, menuAppIds_[tag]));
     }
     statusUpdate();
 }

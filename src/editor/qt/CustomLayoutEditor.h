@@ -59,7 +59,7 @@ public:
     const std::optional<SnapLayout>& editing() const { return editing_; }
     const QString& identifier() const { return identifier_; }
     const std::vector<SnapLayout>& starters() const { return starters_; }
-    const QStringList& menuBundles() const { return menuBundles_; }
+    const QStringList& menuAppIds() const { return menuAppIds_; }
     ActionButton* leftRight() const { return leftRight_; }
     ActionButton* topBottom() const { return topBottom_; }
     ActionButton* merge() const { return merge_; }
@@ -120,7 +120,7 @@ private:
     ActionButton* saveApply_ = nullptr;
     OverlayLabel* appLabel_ = nullptr;
     QPushButton* appMenu_ = nullptr;
-    QStringList menuBundles_;
+    QStringList menuAppIds_;
     QStringList running_;
     QPointer<QMessageBox> confirmation_;
 };

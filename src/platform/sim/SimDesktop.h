@@ -91,7 +91,7 @@ struct WindowSpec {
     bool minimized = false;
     bool fullscreen = false;
     bool maximized = false;
-    bool shaded = false;     // rolled up: reads show its title bar (or 24 points) only
+    bool shaded = false;     // rolled up: reads show its title bar (or 24 pixels) only
     double titleBar = 0;     // height of the title bar drawn for it; 0: none
     bool movable = true;
     bool resizable = true;

@@ -1,5 +1,5 @@
 // The write path of the simulated desktop: the writes the code under test makes (geometry,
-// raising, activation, unmaximizing, the enhanced user interface flag), the rules the window
+// raising, activation, unmaximizing, an application's frame animation), the rules the window
 // manager enforces on them, the scripted faults that disturb them (refusals, late application,
 // drift, closing, latency, late launches) and the log that records each with its virtual time.
 #include "platform/sim/SimDesktop.h"

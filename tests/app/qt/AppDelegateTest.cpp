@@ -390,8 +390,8 @@ TEST_F(ProgramTest, OptionsDisplayChangesReopenTipsAndNotices)
     openedBefore();
     AppDelegate& app = start({u"framewell"_qs, u"--diagnostics"_qs, u"--preview"_qs});
     // "--preview": the picker on the main display, for no window.
-    EXPECT_EQ(app.coordinator().picker().pickerScreen(), std::optional<QString>(u"LEFT"_qs));
-    EXPECT_FALSE(app.coordinator().picker().pickerWindow);
+    EXPECT_EQ(app.coordinator().state().picker.pickerScreen(), std::optional<QString>(u"LEFT"_qs));
+    EXPECT_FALSE(app.coordinator().state().picker.pickerWindow);
     // "--diagnostics": the launch file with its thirteen keys.
     QFile file(dir.path() + u"/Framewell-diagnostics.json"_qs);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -401,13 +401,13 @@ TEST_F(ProgramTest, OptionsDisplayChangesReopenTipsAndNotices)
 
     // A display change ends the picker and forgets what was applied.
     sim.desktop.changeScreen(u"RIGHT"_qs, {u"RIGHT"_qs, u"Right"_qs, Rect(1920, 0, 1600, 900), Rect(1920, 0, 1600, 900), false});
-    EXPECT_FALSE(app.coordinator().picker().pickerScreen());
+    EXPECT_FALSE(app.coordinator().state().picker.pickerScreen());
     EXPECT_FALSE(app.overlay().pickerView);
     EXPECT_FALSE(registeredId(4));
     ASSERT_TRUE(sim.hotKeys.press(35, CtrlAlt));
-    EXPECT_TRUE(app.coordinator().picker().pickerScreen());
+    EXPECT_TRUE(app.coordinator().state().picker.pickerScreen());
     sim.workspaces.switchWorkspace();
-    EXPECT_FALSE(app.coordinator().picker().pickerScreen());
+    EXPECT_FALSE(app.coordinator().state().picker.pickerScreen());
 
     // Launched again: the welcome window, the same one each time.
     app.reopen();

@@ -31,10 +31,10 @@ std::vector<Rect> framesOf(const std::vector<ScreenInfo>& screens)
     return frames;
 }
 
-// What the drop decision reads besides the applied layouts: the guard, the tile menu on
-// screen, the stacks and the remembered side-by-side splits.
 } // namespace
 
+// What the drop decision reads besides the applied layouts: the guard, the tile menu on
+// screen, the stacks and the remembered side-by-side splits.
 DropTargetState dropTargetState(SnapContext& ctx, const DragStates& states, const QString& display)
 {
     const auto& shown = states.drop.shownMenu;
@@ -88,7 +88,6 @@ bool SnapDragHandler::dragStarted(const ManagedWindow& window, const Rect& origi
         returnGesture.emplace(returnTarget->frame);
     return returnTarget.has_value();
 }
-
 
 void SnapDragHandler::withdrawOffers()
 {

@@ -64,21 +64,21 @@ Task<bool> WindowAccess::setFrame(ManagedWindow window, Rect target, double tole
     if (edgesMatch(*current, target, 1.0))
         co_return true;
 
-    const bool restoreInterface = pauseFrameAnimation(window.pid);
+    const bool resumeAnimation = pauseFrameAnimation(window.pid);
     // A maximized window keeps its maximized frame until it leaves that state.
     ws_.unmaximize(id);
 
-    // A window on a cell grid may take the target cut to its grid instead (a terminal asked
-    // for a frame off its grid: the frame it had before someone sized it off the grid).
-    std::optional<Rect> onGrid;
+    // The one arrival rule (FrameMatch.h): a window on a cell grid may land up to a cell short.
+    // Its grid is read only once the frame is not already exact.
+    std::optional<Size> cells;
     auto arrived = [&](const std::optional<Rect>& f) {
         if (!f)
             return false;
         if (edgesMatch(*f, target, tolerance))
             return true;
-        if (!onGrid)
-            onGrid = gridFrame(window, target);
-        return *onGrid != target && edgesMatch(*f, *onGrid, tolerance);
+        if (!cells)
+            cells = grid(window);
+        return arrivedAt(*f, target, *cells, tolerance);
     };
 
     bool ok = false;
@@ -118,7 +118,7 @@ Task<bool> WindowAccess::setFrame(ManagedWindow window, Rect target, double tole
         log::info(LogCategory::WindowAccess, "Geometry rejected by %{public}s: requested %{public}s, actual %{public}s",
                   window.appName, toString(target), frameText(actual));
     }
-    if (restoreInterface)
+    if (resumeAnimation)
         ws_.setFrameAnimation(window.pid, true);
     co_return ok;
 }

@@ -36,7 +36,7 @@ Task<void> WindowAccess::shuffleBack(ManagedWindow window, std::function<void()>
 Task<void> WindowAccess::slide(ManagedWindow window, std::function<void()> turn, Rect out, Rect home,
                                CancelToken token)
 {
-    const bool restoreInterface = pauseFrameAnimation(window.pid);
+    const bool resumeAnimation = pauseFrameAnimation(window.pid);
     const Duration start = clock_.now();
     bool turned = false;
     auto turnOnce = [&] {
@@ -87,7 +87,7 @@ Task<void> WindowAccess::slide(ManagedWindow window, std::function<void()> turn,
     log::info(LogCategory::Motion, "%{public}s shuffle%{public}s: %ld ms total, %ld frames, app writes %ld ms, slowest %ld ms",
               window.appName, refused ? " (refused)" : "", long(toMilliseconds(clock_.now() - start)), stats.frames,
               long(toMilliseconds(stats.writeTime)), long(toMilliseconds(stats.slowest)));
-    if (restoreInterface)
+    if (resumeAnimation)
         ws_.setFrameAnimation(window.pid, true);
 }
 

@@ -6,7 +6,6 @@
 #include "snap/ReleaseHandOffs.h"
 #include "snap/ReturnSnap.h"
 #include "snap/SnapContext.h"
-#include "snap/SnapCoordinator.h"
 #include "snap/SnapDragHandler.h"
 
 namespace fw {

@@ -145,7 +145,7 @@ Task<bool> WindowAccess::move(ManagedWindow window, RejectionHandler onRejected,
     if (edgesMatch(start, target, 1.0))
         co_return true;
 
-    const bool restoreInterface = pauseFrameAnimation(window.pid);
+    const bool resumeAnimation = pauseFrameAnimation(window.pid);
     ws_.unmaximize(window.element);
     const bool reduce = reduceMotion();
     const Duration startUptime = clock_.now();
@@ -169,10 +169,10 @@ Task<bool> WindowAccess::move(ManagedWindow window, RejectionHandler onRejected,
     } else {
         logMoveSummary(QStringLiteral("failed"), window, resizing, animation.jumped, stats, startUptime);
         const auto now = ws_.frame(window.element);
-        if (now && !approximatelyEqual(*now, start, 1.0))
+        if (now && !sameFrame(*now, start, 1.0))
             co_await rollBack(window, *now, start, tolerance, reduce, resizing, stats, token);
     }
-    if (restoreInterface)
+    if (resumeAnimation)
         ws_.setFrameAnimation(window.pid, true);
     co_return result;
 }

@@ -1,0 +1,39 @@
+#pragma once
+// How a window's frame is compared with the frame it should have: the one place that says
+// when a window is where it should be. Every read-back, the frame writes' own checks
+// included, answers with arrivedAt (or sitsIn where only the slot counts), the rule that
+// honours size increments: a terminal asked for a frame off its cell grid lands up to one
+// cell short on each side. The two plain comparisons below are for frames without that
+// question (has a window moved since it was seen; are two slots the same).
+
+#include "base/Geometry.h"
+#include "platform/WindowSystem.h"
+
+namespace fw {
+
+// minX, minY, width and height each differ by at most the tolerance (empty rectangles
+// included): a frame is still the one seen before.
+bool sameFrame(const Rect& a, const Rect& b, double tolerance);
+// All four edges within the tolerance of each other (equal to the tolerance passes); false
+// when either rectangle has a non-finite component or a width or height not above 0.
+bool edgesMatch(const Rect& a, const Rect& b, double tolerance);
+
+// The cells of a grid that count against a target: an increment above 1 device pixel and
+// below half the target's side on its axis (a larger one would let a window leave most of the
+// target empty); zero on every other axis.
+Size gridCells(const Size& grid, const Rect& target);
+// Whether a window's frame sits in a target frame (a region, a slot, the place it was given):
+// minX, minY, width and height each within the tolerance, except that a window on a cell grid
+// may also fall short of the target by up to one more cell on each side; never longer than
+// the target plus the tolerance. False, as for edgesMatch, when either is not a usable frame.
+bool sitsIn(const Rect& frame, const Rect& target, const Size& grid, double tolerance);
+// Whether a window moved to a target has arrived: each of its edges within the tolerance of
+// the target's, or, for a window whose grid counts against the target, sitting in it as above.
+bool arrivedAt(const Rect& frame, const Rect& target, const Size& grid, double tolerance);
+// The frame a window on a cell grid takes for a target as the window manager counts the grid:
+// the target's origin, each side cut to the base size (the minimum size where none is given)
+// plus whole cells, so by less than one cell. The target itself on an axis without a counting
+// cell, or where the target is not above the base.
+Rect gridFrame(const Rect& target, const SizeHints& hints);
+
+} // namespace fw
