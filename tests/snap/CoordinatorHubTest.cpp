@@ -153,7 +153,7 @@ TEST_F(CoordinatorHub, ReturnHomesOnlyForFramesExactlyOnARegion)
 
 TEST_F(CoordinatorHub, LayoutSummaryNamesTheDisplaysOwnLayoutsAndTheActiveOne)
 {
-    auto& c = start();
+    start();
     const SnapLayout mine{u"user-1"_qs, u"Mine"_qs, builtIn(u"halves"_qs).tree, std::nullopt};
     const SnapLayout other{u"user-2"_qs, u"Other"_qs, builtIn(u"rows"_qs).tree, std::nullopt};
     ASSERT_TRUE(store.upsertCustom(mine, u"B"_qs));

@@ -99,7 +99,6 @@ TEST_F(DragHandOffs, TheOfferForTheRegionTheWindowCameFromPutsItBack)
 {
     recordHandOffs();
     holdShownTargets();
-    auto& c = *coordinator;
     const SnapLayout& halves = builtIn(u"halves"_qs);
     const Rect home = region(halves, 0, kRight);
     const auto w = add(100, home);
@@ -126,7 +125,6 @@ TEST_F(DragHandOffs, TheOfferForTheRegionTheWindowCameFromPutsItBack)
 TEST_F(DragHandOffs, ASeamCornerIsHeldBeforeItIsOfferedAndItsChoiceIsDroppedByAPressWithinATenthOfASecond)
 {
     offerCornersAsPlacements();
-    auto& c = *coordinator;
     const Rect before(300, 200, 700, 500);
     const auto w = add(100, before);
     pressOn(w, {650, 215});
@@ -170,7 +168,6 @@ TEST_F(DragHandOffs, ASeamCornerIsHeldBeforeItIsOfferedAndItsChoiceIsDroppedByAP
 
 TEST_F(DragHandOffs, TheReturnGestureTakesTheWindowBackToItsRegionUnlessThePickerWasReached)
 {
-    auto& c = *coordinator;
     // A region too small for halves and whose side-by-side split is no rejoin: the window's
     // own region offers no drop, so its previous position is offered.
     const SnapLayout small{u"user-small"_qs, u"Small"_qs, V(0.4, H(0.3, L(0), L(1)), L(2)), std::nullopt};

@@ -388,7 +388,7 @@ TEST_F(DragMonitorScenario, EscapeOrThePutBackDuringAResizeOfAPlacedWindowEndsIt
     const SnapLayout& halves = builtIn(u"halves"_qs);
     const Rect r0 = region(halves, 0), r1 = region(halves, 1);
     const auto w = add(100, r0), neighbour = add(101, r1);
-    coordinator->layouts().setGroup(kLeft.key, LayoutGroup{halves, {{0, w}, {1, neighbour}}, {}});
+    state.layouts.setGroup(kLeft.key, LayoutGroup{halves, {{0, w}, {1, neighbour}}, {}});
     sim.setSizeHints(w.element, SizeHints{std::nullopt, std::nullopt, Size{30, 20}, Size{}});
     const Point edge{r0.maxX() - 1, r0.midY()};
     // The last word of the resize feedback: shown, or hidden.
@@ -413,7 +413,7 @@ TEST_F(DragMonitorScenario, EscapeOrThePutBackDuringAResizeOfAPlacedWindowEndsIt
         clock.runUntilIdle();
         EXPECT_EQ(frameOf(neighbour), r1);
         EXPECT_EQ(coordinator->groups().at(kLeft.key).layout.tree, halves.tree);
-        EXPECT_FALSE(coordinator->interaction().windowInteraction);
+        EXPECT_FALSE(state.interaction.windowInteraction);
         EXPECT_FALSE(previewShown());
     };
 

@@ -159,7 +159,7 @@ TEST_F(Placement, RefusedWindowsAreRestoredWhereTheyCanBeAndSayWhichWayItWent)
 // is aimed at its grid counted from its base size, and goes back cut to that grid.
 TEST_F(Placement, WindowsLeaveMaximizedAndShadedStatesFirstAndARollBackPutsThemBack)
 {
-    auto& c = start();
+    start();
     const SnapLayout& halves = builtIn(u"halves"_qs);
     const Rect restored(100, 100, 600, 400);
     const Rect full = topLeftVisibleFrame(kLeft);

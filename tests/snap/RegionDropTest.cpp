@@ -30,7 +30,6 @@ protected:
 
 TEST_F(RegionDropFeedback, TheMenuIsOfferedOnceHeldAndItsTilesAreLitWithoutEndingTheDrop)
 {
-    auto& c = *coordinator;
     state.memory.minimumSizes[placed[1]] = Size{700, 0};
     const auto offer = targetAt(w, centre(region(halves, 1)), std::nullopt, start);
     ASSERT_TRUE(offer && offer->menu);
@@ -88,7 +87,6 @@ TEST_F(RegionDropFeedback, TheMenuIsOfferedOnceHeldAndItsTilesAreLitWithoutEndin
 
 TEST_F(RegionDropFeedback, CaptionsAndTheSwapPanelSayWhatAReleaseWouldDo)
 {
-    auto& c = *coordinator;
     RegionDropTarget swap{u"A"_qs, halves, RegionDropIntent::swap(1), placed[1], region(halves, 1), {}, {}};
     showDrop(swap, placed[0], homeOf(halves, 0), true);
     EXPECT_EQ(feedback.calls.last(), u"showDropTarget %1 Release to swap arrow.left.arrow.right armed swap %2"_qs.arg(
@@ -129,7 +127,6 @@ protected:
 
 TEST_F(ReleasedDrop, APlacementAfterTheWaitBecomesTheDisplaysLayoutAndEndsTheInteraction)
 {
-    auto& c = *coordinator;
     state.interaction.windowInteraction = true;
     ASSERT_TRUE(release(intoLeft(), w, std::nullopt, start, false));
     const auto g = generation();

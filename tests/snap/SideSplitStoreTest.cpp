@@ -27,7 +27,7 @@ TEST_F(SideSplits, LoadOnFirstUseDroppingOnlyTheEntriesThatAreNotRegions)
         "D": [[]]
     })").object());
     defaults.clearWriteLog();
-    auto& c = start();
+    start();
     const auto& splits = state.sideSplits.sideSplits();
     EXPECT_EQ(splits.at(u"A"_qs), (std::set<SideSplitStore::RegionSet>{{1, 2}, {3, 4, 5}}));
     EXPECT_FALSE(splits.count(u"B"_qs));
@@ -46,7 +46,7 @@ TEST_F(SideSplits, LoadOnFirstUseDroppingOnlyTheEntriesThatAreNotRegions)
 
 TEST_F(SideSplits, NothingStoredLoadsEmptyAndWritesNothing)
 {
-    auto& c = start();
+    start();
     EXPECT_TRUE(state.sideSplits.sideSplits().empty());
     EXPECT_TRUE(defaults.writeLog().empty());
     defaults.setValue(SideSplitStore::key(), QJsonArray{1, 2});

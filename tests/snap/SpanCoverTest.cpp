@@ -33,7 +33,7 @@ TEST(SpanNames, RegionsAreNamedByTheirPlaceAndSpansByTheirShape)
 
 TEST_F(SpanCovers, OneCoverPerSpanningWindowOfAConnectedDisplay)
 {
-    auto& c = start();
+    start();
     const auto span = add(100, Rect()), occupant = add(101, Rect()), other = add(102, Rect());
     const SnapLayout& quarters = builtIn(u"quarters"_qs);
     const SnapLayout& halves = builtIn(u"halves"_qs);
@@ -64,7 +64,7 @@ TEST_F(SpanCovers, OneCoverPerSpanningWindowOfAConnectedDisplay)
 
 TEST_F(SpanCovers, ARemovedWindowLeavesTheSpansAsWellAsTheRegions)
 {
-    auto& c = start();
+    start();
     const auto w = add(100, Rect()), keep = add(101, Rect());
     state.layouts.setGroup(u"A"_qs, {builtIn(u"halves"_qs), {{0, w}, {1, keep}}, {{w, {0, 1}}}});
     state.layouts.setGroup(u"B"_qs, {builtIn(u"rows"_qs), {{1, w}}, {{w, {0, 1}}, {keep, {0, 1}}}});

@@ -165,8 +165,8 @@ TEST_F(ResizeTogetherX11, TheTestClientFollowsTheXtermsDraggedRightEdge)
     const auto spans = [&] {
         const auto f = rig.ws.frame(term);
         const auto group = rig.coordinator->groups().find(displayKey(screen));
-        return f && !rig.coordinator->interaction().mutating && group != rig.coordinator->groups().end()
-            && group->second.spans.count(*window) > 0 && WindowAccess::sitsIn(*f, both, hints->increment, 0);
+        return f && !rig.state.interaction.mutating && group != rig.coordinator->groups().end()
+            && group->second.spans.count(*window) > 0 && sitsIn(*f, both, hints->increment, 0);
     };
     if (!session.waitFor(spans, 10000))
         return ::testing::AssertionFailure()

@@ -301,9 +301,15 @@ bool X11WindowSystem::write(WindowId id, const Rect& target, bool position, bool
         configureClient(s->window, Point{outer.x() + f.left, outer.y() + f.top}, client);
         return readOne(id, Geometry).has_value();
     }
-    const Point corner = requestedCorner(*s, outer, client);
-    configureClient(s->window, corner, client);
-    settle(s->window);
+    return configureFramed(id, *s, outer, origin, client);
+}
+
+bool X11WindowSystem::configureFramed(WindowId id, const x11::ClientState& s, const Rect& outer, Point origin, Size client)
+{
+    const Extents& f = s.frameExtents;
+    const Point corner = requestedCorner(s, outer, client);
+    configureClient(s.window, corner, client);
+    settle(s.window);
     auto after = readOne(id, Geometry);
     if (!after)
         return false;
@@ -315,12 +321,12 @@ bool X11WindowSystem::write(WindowId id, const Rect& target, bool position, bool
     const Rect landed = after->outerFrame();
     const double dx = origin.x - landed.x(), dy = origin.y - landed.y();
     constexpr double kFramingSlack = 16;
-    const double slackX = f.left + f.right + 2 * s->border + kFramingSlack;
-    const double slackY = f.top + f.bottom + 2 * s->border + kFramingSlack;
+    const double slackX = f.left + f.right + 2 * s.border + kFramingSlack;
+    const double slackY = f.top + f.bottom + 2 * s.border + kFramingSlack;
     if ((dx == 0 && dy == 0) || std::abs(dx) > slackX || std::abs(dy) > slackY)
         return true;
-    configureClient(s->window, Point{corner.x + dx, corner.y + dy}, client);
-    settle(s->window);
+    configureClient(s.window, Point{corner.x + dx, corner.y + dy}, client);
+    settle(s.window);
     return readOne(id, Geometry).has_value();
 }
 

@@ -108,6 +108,9 @@ private:
     bool moveResizeByMessage();
     // Sends the EWMH move/resize (or the configure request) for the given parts of `target` and waits for the WM.
     bool write(WindowId id, const Rect& target, bool position, bool size);
+    // A configure request by the client's gravity under a window manager that frames it, asked
+    // once more when the frame lands off by part of its decoration.
+    bool configureFramed(WindowId id, const x11::ClientState& s, const Rect& outer, Point origin, Size client);
     // A configure request for the client's border corner and size.
     void configureClient(std::uint32_t window, Point corner, Size client);
     // Waits until the WM has handled what was sent before (or the bound passes, or the window
