@@ -1,8 +1,8 @@
 // The writes of the X11 window port and what they wait on: moves and resizes through the
 // window manager (_NET_MOVERESIZE_WINDOW, or configure requests without one), raising and
 // activation, each followed by a bounded wait until the window manager has handled it (a
-// configure barrier on a helper window of ours) and a read-back. Reads are in X11ClientReads.cpp
-// and X11WindowReads.cpp.
+// configure barrier on a helper window of ours) and a read-back. Reads are in
+// X11WindowSystemClientReads.cpp and X11WindowSystemReads.cpp.
 #include "platform/x11/X11WindowSystem.h"
 
 #include "platform/x11/X11ClientState.h"
