@@ -25,8 +25,6 @@ namespace fw {
 
 namespace {
 
-constexpr std::chrono::milliseconds lookupInterval{200};
-
 // The chooser's card: Return and Enter run "Done", never a choice.
 class ChooserCard : public GlassCard {
 public:
@@ -55,9 +53,9 @@ std::unique_ptr<OverlayWindow> displayPanel(QWidget* content)
 
 OverlayController::OverlayController(Clock* clock, WindowNumberLookup windowNumber,
                                      std::function<std::vector<ScreenInfo>()> screens)
-    : clock_(clock), windowNumber_(std::move(windowNumber))
+    : dragged_(clock, windowNumber)
 {
-    feedback_ = std::make_unique<ResizeFeedback>(std::move(screens), windowNumber_);
+    feedback_ = std::make_unique<ResizeFeedback>(std::move(screens), std::move(windowNumber));
     preview_ = displayPanel(new PreviewView);
     returnView_ = new ReturnTargetView;
     returnPreview_ = displayPanel(returnView_);
@@ -70,13 +68,6 @@ OverlayController::OverlayController(Clock* clock, WindowNumberLookup windowNumb
 }
 
 OverlayController::~OverlayController() { *alive_ = false; }
-
-std::chrono::nanoseconds OverlayController::uptime() const
-{
-    if (clock_)
-        return clock_->now();
-    return std::chrono::steady_clock::now().time_since_epoch();
-}
 
 void OverlayController::dispose(std::unique_ptr<OverlayWindow> panel)
 {
@@ -121,28 +112,9 @@ bool OverlayController::containsPoint(Point p) const
                        [&](OverlayWindow* w) { return w->isOrderedIn() && w->frame().contains(p); });
 }
 
-void OverlayController::setDraggedWindow(const std::optional<ManagedWindow>& window)
-{
-    if (window && draggedWindow_ && *window == *draggedWindow_) {
-        if (draggedWindowNumber_)
-            return;
-    } else {
-        draggedWindow_ = window;
-        draggedWindowNumber_.reset();
-        looked_ = false;
-        if (!window)
-            return;
-    }
-    const auto now = uptime();
-    if (looked_ && now - lastDraggedLookup_ < lookupInterval)
-        return;
-    looked_ = true;
-    lastDraggedLookup_ = now;
-    ++lookups_;
-    draggedWindowNumber_ = windowNumber_ ? windowNumber_(*draggedWindow_) : std::optional(draggedWindow_->element);
-}
+void OverlayController::setDraggedWindow(const std::optional<ManagedWindow>& window) { dragged_.set(window); }
 
-void OverlayController::orderBelowDragged(OverlayWindow& panel) { panel.orderBelow(draggedWindowNumber_); }
+void OverlayController::orderBelowDragged(OverlayWindow& panel) { panel.orderBelow(dragged_.number()); }
 
 void OverlayController::orderBelowPicker(OverlayWindow& panel)
 {
@@ -164,10 +136,10 @@ void OverlayController::showPreview(const std::optional<Rect>& frame)
         preview_->orderOut();
         return;
     }
-    setDraggedWindow(draggedWindow_);
+    setDraggedWindow(dragged_.window());
     if (preview_->setFrame(*frame))
         preview_->update();
-    if (!draggedWindow_) {
+    if (!dragged_.window()) {
         orderBelowPicker(*preview_);
         return;
     }
@@ -205,7 +177,7 @@ void placeDropSurface(OverlayWindow& panel, ReturnTargetView& view, const Rect& 
 void OverlayController::showDropTarget(const Rect& frame, const QString& caption, const QString& symbol, bool armed,
                                        bool showsCaption, const std::optional<Rect>& swapSource)
 {
-    setDraggedWindow(draggedWindow_);
+    setDraggedWindow(dragged_.window());
     placeDropSurface(*returnPreview_, *returnView_, frame, caption, symbol, armed, showsCaption);
     orderBelowDragged(*returnPreview_);
     if (!swapSource) {
@@ -252,33 +224,33 @@ void OverlayController::hideReturnPanels()
 
 OverlayView* OverlayController::keptPicker(const PickerBuild& build)
 {
-    if (!keptPicker_ || !(keptPickerBuild_ == build))
+    if (!kept_.panel || !(kept_.build == build))
         return nullptr;
-    keptPickerView_->selected.reset();
-    keptPickerView_->refreshSelection();
-    return keptPickerView_;
+    kept_.view->selected.reset();
+    kept_.view->refreshSelection();
+    return kept_.view;
 }
 
 void OverlayController::keepPicker(const ScreenInfo& on, OverlayView* view, PickerBuild build)
 {
-    dispose(std::move(keptPicker_));
-    keptPicker_ = makePickerPanel(view, topLeftVisibleFrame(on), build.dragging);
-    keptPicker_->winId();
+    dispose(std::move(kept_.panel));
+    kept_.panel = makePickerPanel(view, topLeftVisibleFrame(on), build.dragging);
+    kept_.panel->winId();
     // Drawn once off screen: the fonts, glyphs and icons it needs are loaded now, not when
     // the pointer reaches the zone. Only what the panel shows: a long list scrolls.
-    QWidget* content = keptPicker_->contentView();
+    QWidget* content = kept_.panel->contentView();
     view->grab(QRect(0, 0, view->width(), content ? std::min(view->height(), content->height()) : view->height()));
-    keptPickerView_ = view;
-    keptPickerBuild_ = std::move(build);
+    kept_.view = view;
+    kept_.build = std::move(build);
 }
 
 void OverlayController::showPicker(const ScreenInfo& on, OverlayView* view, bool dragging,
                                    std::optional<PickerBuild> build)
 {
     std::unique_ptr<OverlayWindow> kept;
-    if (keptPicker_ && view == keptPickerView_) {
-        kept = std::move(keptPicker_);
-        keptPickerView_ = nullptr;
+    if (kept_.panel && view == kept_.view) {
+        kept = std::move(kept_.panel);
+        kept_.view = nullptr;
     }
     hidePicker();
     picker = kept ? std::move(kept) : makePickerPanel(view, topLeftVisibleFrame(on), dragging);
@@ -296,10 +268,10 @@ void OverlayController::hidePicker()
     compositionPreviews_.clear();
     if (picker && pickerBuild_) {
         picker->orderOut();
-        dispose(std::move(keptPicker_));
-        keptPicker_ = std::move(picker);
-        keptPickerView_ = pickerView;
-        keptPickerBuild_ = std::move(*pickerBuild_);
+        dispose(std::move(kept_.panel));
+        kept_.panel = std::move(picker);
+        kept_.view = pickerView;
+        kept_.build = std::move(*pickerBuild_);
     }
     dispose(std::move(picker));
     pickerBuild_.reset();

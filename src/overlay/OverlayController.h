@@ -9,6 +9,7 @@
 
 #include "base/Geometry.h"
 #include "layout/SnapLayout.h"
+#include "overlay/DraggedWindowLookup.h"
 #include "overlay/OverlayView.h"
 #include "overlay/ResizeFeedback.h"
 #include "snap/DropActionMenu.h"
@@ -37,7 +38,7 @@ class ReturnTargetView;
 
 class OverlayController {
 public:
-    using WindowNumberLookup = std::function<std::optional<WindowId>(const ManagedWindow&)>;
+    using WindowNumberLookup = DraggedWindowLookup::WindowNumberLookup;
 
     // `clock` gives the uptime that limits window-number lookups (a steady clock when null);
     // `windowNumber` resolves a window to the number panels are stacked against (its client
@@ -65,8 +66,8 @@ public:
 
     // Remembers the dragged window and its number (looked up at most every 0.2 s).
     void setDraggedWindow(const std::optional<ManagedWindow>& window);
-    const std::optional<ManagedWindow>& draggedWindow() const { return draggedWindow_; }
-    std::optional<WindowId> draggedWindowNumber() const { return draggedWindowNumber_; }
+    const std::optional<ManagedWindow>& draggedWindow() const { return dragged_.window(); }
+    std::optional<WindowId> draggedWindowNumber() const { return dragged_.number(); }
 
     void showReturnPreview(bool armed, const ManagedWindow& window, const Rect& frame);
     // Orders out the return preview and the swap-source panel.
@@ -141,10 +142,16 @@ public:
     OverlayWindow* editorToolbar() const { return editorToolbar_.get(); }
     // Every panel this controller holds now (the picker included).
     std::vector<OverlayWindow*> panels() const;
-    int windowNumberLookups() const { return lookups_; }
+    int windowNumberLookups() const { return dragged_.lookups(); }
 
 private:
-    std::chrono::nanoseconds uptime() const;
+    // The picker kept hidden for the next showing built from the same.
+    struct KeptPicker {
+        std::unique_ptr<OverlayWindow> panel;
+        OverlayView* view = nullptr;
+        PickerBuild build;
+    };
+
     void orderBelowDragged(OverlayWindow& panel);
     // Directly below the picker while it shows, so that it stays readable (a managed picker
     // would otherwise lie under unmanaged panels); above the windows when there is none.
@@ -156,10 +163,6 @@ private:
     std::vector<std::unique_ptr<OverlayWindow>> compositionPreviews_;
     std::unique_ptr<OverlayWindow> preview_;
     std::unique_ptr<OverlayWindow> returnPreview_;
-    std::optional<ManagedWindow> draggedWindow_;
-    std::optional<WindowId> draggedWindowNumber_;
-    std::chrono::nanoseconds lastDraggedLookup_{0};
-    bool looked_ = false;
     std::unique_ptr<OverlayWindow> swapSourcePreview_;
     ReturnTargetView* swapSourceView_ = nullptr;
     ReturnTargetView* returnView_ = nullptr;
@@ -173,13 +176,9 @@ private:
     std::unique_ptr<OverlayWindow> editorToolbar_;
 
     std::optional<PickerBuild> pickerBuild_;   // the shown picker's
-    std::unique_ptr<OverlayWindow> keptPicker_;
-    OverlayView* keptPickerView_ = nullptr;
-    PickerBuild keptPickerBuild_;
+    KeptPicker kept_;
 
-    Clock* clock_;
-    WindowNumberLookup windowNumber_;
-    int lookups_ = 0;
+    DraggedWindowLookup dragged_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

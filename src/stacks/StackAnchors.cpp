@@ -173,48 +173,48 @@ void configureAnchorCallbacks(PresenterContext& ctx, WindowStackAnchor& anchor, 
     auto weak = ctx.self.weak();
     auto* a = &anchor;
     anchor.sections = stack.sections;
-    anchor.layoutInfo = [weak, frame = stack.frame] {
+    anchor.actions.layoutInfo = [weak, frame = stack.frame] {
         auto self = weak.lock();
         const auto& summary = self ? self->callbacks.layoutSummary : nullptr;
         const LayoutSummary offered = summary ? summary(frame) : LayoutSummary{};
         return LayoutOffer{std::vector<QString>(offered.names.begin(), offered.names.end()), offered.active};
     };
-    anchor.chooseLayout = [weak, frame = stack.frame](int index) {
+    anchor.actions.chooseLayout = [weak, frame = stack.frame](int index) {
         if (auto self = weak.lock(); self && self->callbacks.switchLayout)
             self->callbacks.switchLayout(index, frame);
     };
-    anchor.sendToBack = nullptr;
+    anchor.actions.sendToBack = nullptr;
     if (!stack.underneath.empty()) {
-        anchor.sendToBack = [weak, stack] {
+        anchor.actions.sendToBack = [weak, stack] {
             if (auto self = weak.lock())
                 self->requests.bringUnderneathForward(stack);
         };
     }
-    anchor.choose = [weak, a, stack](const ManagedWindow& chosen) {
+    anchor.actions.choose = [weak, a, stack](const ManagedWindow& chosen) {
         const std::optional<ManagedWindow> front = a->front();
         a->endPeek(true, [weak, stack, chosen, front] {
             if (auto self = weak.lock())
                 self->requests.switchFront(chosen, stack.slot(chosen), front && *front == chosen, front);
         });
     };
-    anchor.peekWindow = [weak](const ManagedWindow& w) {
+    anchor.actions.peekWindow = [weak](const ManagedWindow& w) {
         if (auto self = weak.lock())
             self->access.raise(w);
     };
-    anchor.currentFronts = [weak, stack] {
+    anchor.actions.currentFronts = [weak, stack] {
         auto self = weak.lock();
         return self ? self->queries.slotRepresentatives(stack) : std::vector<ManagedWindow>{};
     };
-    anchor.stretch = nullptr;
+    anchor.actions.stretch = nullptr;
     if (!stack.sections.empty()) {
-        anchor.stretch = [weak, a, frame = stack.frame](const ManagedWindow& w) {
+        anchor.actions.stretch = [weak, a, frame = stack.frame](const ManagedWindow& w) {
             a->endPeek(false);
             a->teardown();
             if (auto self = weak.lock(); self && self->callbacks.stretch)
                 self->callbacks.stretch(w, frame);
         };
     }
-    anchor.cycle = [weak, a, stack](int step) -> std::optional<ManagedWindow> {
+    anchor.actions.cycle = [weak, a, stack](int step) -> std::optional<ManagedWindow> {
         auto self = weak.lock();
         const auto front = a->front();
         if (!self || !front)
@@ -225,7 +225,7 @@ void configureAnchorCallbacks(PresenterContext& ctx, WindowStackAnchor& anchor, 
         return next;
     };
     if (onDismiss)
-        anchor.onDismiss = std::move(onDismiss);
+        anchor.actions.onDismiss = std::move(onDismiss);
 }
 
 namespace {

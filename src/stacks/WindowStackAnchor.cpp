@@ -1,4 +1,5 @@
-// One stack's anchor: its switcher in a popover or a key panel, and the peeks under it.
+// One stack's anchor: its switcher in a popover or a key panel, the thumbnails and scroll
+// steps while it is up, and its tear-down (the peeks are in WindowStackAnchorPeek.cpp).
 #include "stacks/WindowStackAnchor.h"
 
 #include <algorithm>
@@ -33,8 +34,8 @@ double clampY(double y, double h, const Rect& area, double inset)
 } // namespace
 
 WindowStackAnchor::WindowStackAnchor(const AnchorServices& services, SwitcherPresenter& presenter)
-    : clock_(services.clock), capture_(services.capture), permissions_(services.permissions),
-      screens_(services.screens), scroll_(services.scroll), presenter_(presenter), tasks_(services.clock)
+    : services_(services), presenter_(presenter), peek_(services.clock), keyPanel_(services.clock),
+      tasks_(services.clock)
 {
     auto weak = self_.weak();
     presenter_.popoverDidClose = [weak] {
@@ -52,9 +53,9 @@ WindowStackAnchor::~WindowStackAnchor()
     self_.cut();
     // Scrolling goes back to the applications even when the anchor goes with its switcher up.
     if (switcherShown())
-        scroll_.stop();
-    clock_.cancel(peekWork_);
-    clock_.cancel(rekeyWork_);
+        services_.scroll.stop();
+    peek_.cancelPending();
+    keyPanel_.cancelRekey();
     presenter_.popoverDidClose = nullptr;
     presenter_.keyPanelDidResignKey = nullptr;
 }
@@ -73,33 +74,33 @@ void WindowStackAnchor::makePicker(bool previewsAllowed)
     PickerContent content;
     content.members = members_;
     content.front = front_;
-    content.thumbnails = thumbnails_;
+    content.thumbnails = thumbnails_.images;
     content.previewsAllowed = previewsAllowed;
     content.sections = sections;
-    if (sendToBack) {
+    if (actions.sendToBack) {
         content.sendToBack = [weak] {
             auto a = weak.lock();
             if (!a)
                 return;
             a->endPeek(true, [weak] {
                 auto b = weak.lock();
-                if (b && b->sendToBack)
-                    b->sendToBack();
+                if (b && b->actions.sendToBack)
+                    b->actions.sendToBack();
             });
             a->teardown();
         };
     }
-    if (layoutInfo) {
-        const LayoutOffer offer = layoutInfo();
+    if (actions.layoutInfo) {
+        const LayoutOffer offer = actions.layoutInfo();
         content.layouts = offer.names;
         content.activeLayout = offer.active;
     }
-    if (chooseLayout) {
+    if (actions.chooseLayout) {
         content.chooseLayout = [weak](int index) {
             auto a = weak.lock();
             if (!a)
                 return;
-            auto apply = a->chooseLayout;
+            auto apply = a->actions.chooseLayout;
             a->teardown();
             if (apply)
                 apply(index);
@@ -109,8 +110,8 @@ void WindowStackAnchor::makePicker(bool previewsAllowed)
         auto a = weak.lock();
         if (!a)
             return;
-        if (a->choose)
-            a->choose(window);
+        if (a->actions.choose)
+            a->actions.choose(window);
         a->teardown();
     };
     content.enablePreviews = [weak] {
@@ -118,31 +119,31 @@ void WindowStackAnchor::makePicker(bool previewsAllowed)
             a->enablePreviews();
     };
 
-    PickerSlots actions;
-    actions.close = [weak] {
+    PickerSlots picker;
+    picker.close = [weak] {
         if (auto a = weak.lock())
             a->teardown();
     };
-    actions.peek = [weak](const std::vector<ManagedWindow>& windows) {
+    picker.peek = [weak](const std::vector<ManagedWindow>& windows) {
         if (auto a = weak.lock())
             a->schedulePeek(windows);
     };
-    actions.stretch = [weak](const ManagedWindow& window) {
+    picker.stretch = [weak](const ManagedWindow& window) {
         auto a = weak.lock();
-        if (a && a->stretch)
-            a->stretch(window);
+        if (a && a->actions.stretch)
+            a->actions.stretch(window);
     };
-    actions.cycle = [weak](int direction) {
+    picker.cycle = [weak](int direction) {
         auto a = weak.lock();
         if (!a)
             return;
         a->endPeek(true);
-        if (!a->cycle)
+        if (!a->actions.cycle)
             return;
-        if (auto next = a->cycle(direction))
+        if (auto next = a->actions.cycle(direction))
             a->update(a->members_, *next);
     };
-    presenter_.makePicker(std::move(content), std::move(actions));
+    presenter_.makePicker(std::move(content), std::move(picker));
 }
 
 void WindowStackAnchor::enablePreviews()
@@ -150,16 +151,16 @@ void WindowStackAnchor::enablePreviews()
     teardown();
     // Asking again is all the platform offers; when previews are still not allowed, the
     // settings pane follows (where the desktop has one).
-    if (!permissions_.windowPreviewsGranted())
-        permissions_.openSettings(previewsPane);
+    if (!services_.permissions.windowPreviewsGranted())
+        services_.permissions.openSettings(previewsPane);
 }
 
 void WindowStackAnchor::showPopover()
 {
     if (presenter_.popoverShown())
         return;
-    makePicker(permissions_.windowPreviewsGranted());
-    const Rect frame = popoverFrame(presenter_.anchorFrame(), presenter_.pickerSize(), screens_.screens());
+    makePicker(services_.permissions.windowPreviewsGranted());
+    const Rect frame = popoverFrame(presenter_.anchorFrame(), presenter_.pickerSize(), services_.screens.screens());
     presenter_.showPopover(frame, !presenter_.reduceMotion());
     startThumbnailCapture();
     startScrollStepping();
@@ -169,9 +170,9 @@ void WindowStackAnchor::showKeyPanel(const Rect& near)
 {
     if (presenter_.hasKeyPanel() || presenter_.popoverShown())
         return;
-    makePicker(permissions_.windowPreviewsGranted());
-    ++keyPanelSerial_;
-    presenter_.showKeyPanel(keyPanelFrame(near, presenter_.pickerSize(), screens_.screens()));
+    makePicker(services_.permissions.windowPreviewsGranted());
+    ++keyPanel_.serial;
+    presenter_.showKeyPanel(keyPanelFrame(near, presenter_.pickerSize(), services_.screens.screens()));
     startThumbnailCapture();
     startScrollStepping();
 }
@@ -226,32 +227,22 @@ void WindowStackAnchor::startThumbnailCapture()
 {
     // A capture still running for an earlier presentation ends here: its images would belong
     // to a picker that is no longer shown.
-    stopThumbnailCapture();
-    const std::uint64_t serial = ++captureSerial_;
+    thumbnails_.stop(tasks_);
+    const std::uint64_t serial = thumbnails_.serial;
     auto weak = self_.weak();
     ThumbnailDelivery deliver = [weak, serial](const ManagedWindow& window, Thumbnail image) {
         if (auto a = weak.lock())
             a->receiveThumbnail(image, window, serial);
     };
-    captureTask_ = tasks_.spawn(capture_.captureWindowThumbnails(captureOrder(members_, front_), thumbnailSide,
-                                                                 std::move(deliver)));
+    thumbnails_.task = tasks_.spawn(services_.capture.captureWindowThumbnails(captureOrder(members_, front_),
+                                                                              AnchorThumbnails::side, std::move(deliver)));
 }
-
-void WindowStackAnchor::stopThumbnailCapture()
-{
-    if (captureTask_)
-        tasks_.cancel(*captureTask_);
-    captureTask_.reset();
-    ++captureSerial_;
-}
-
-bool WindowStackAnchor::capturing() const { return captureTask_ && tasks_.running(*captureTask_); }
 
 void WindowStackAnchor::receiveThumbnail(const Thumbnail& image, const ManagedWindow& window, std::uint64_t capture)
 {
-    if (!switcherShown() || capture != captureSerial_ || !image)
+    if (!switcherShown() || capture != thumbnails_.serial || !image)
         return;
-    thumbnails_[window] = image;
+    thumbnails_.images[window] = image;
     if (presenter_.hasPicker())
         presenter_.setThumbnail(image, window);
 }
@@ -259,7 +250,7 @@ void WindowStackAnchor::receiveThumbnail(const Thumbnail& image, const ManagedWi
 void WindowStackAnchor::startScrollStepping()
 {
     auto weak = self_.weak();
-    scroll_.start([weak](int direction) {
+    services_.scroll.start([weak](int direction) {
         if (auto a = weak.lock())
             a->step(direction);
     });
@@ -269,122 +260,39 @@ void WindowStackAnchor::step(int direction)
 {
     if (!switcherShown())
         return;
-    steppingUntil_ = uptime() + steppingGrace;
+    keyPanel_.steppingUntil = uptime() + AnchorKeyPanel::steppingGrace;
     endPeek(true);
-    if (cycle) {
-        if (auto next = cycle(direction))
+    if (actions.cycle) {
+        if (auto next = actions.cycle(direction))
             update(members_, *next);
     }
     if (!presenter_.hasKeyPanel())
         return;
     // Cycling activates the new front's application, which takes the keyboard from the panel.
-    clock_.cancel(rekeyWork_);
-    const std::uint64_t panel = keyPanelSerial_;
+    keyPanel_.cancelRekey();
+    const std::uint64_t panel = keyPanel_.serial;
     auto weak = self_.weak();
-    rekeyWork_ = clock_.schedule(rekeyDelay, [weak, panel] {
+    keyPanel_.rekey = services_.clock.schedule(AnchorKeyPanel::rekeyDelay, [weak, panel] {
         auto a = weak.lock();
         if (!a)
             return;
-        a->rekeyWork_ = 0;
-        if (a->keyPanelSerial_ == panel && a->presenter_.hasKeyPanel())
+        a->keyPanel_.rekey = 0;
+        if (a->keyPanel_.serial == panel && a->presenter_.hasKeyPanel())
             a->presenter_.makeKeyPanelKey();
     });
 }
 
 void WindowStackAnchor::windowDidResignKey()
 {
-    if (uptime() > steppingUntil_)
+    if (uptime() > keyPanel_.steppingUntil)
         teardown();
-}
-
-void WindowStackAnchor::schedulePeek(std::vector<ManagedWindow> windows)
-{
-    clock_.cancel(peekWork_);
-    const Duration delay = windows.empty() ? peekLeaveDelay : peekDelay;
-    auto weak = self_.weak();
-    peekWork_ = clock_.schedule(delay, [weak, windows = std::move(windows)] {
-        auto a = weak.lock();
-        if (!a)
-            return;
-        a->peekWork_ = 0;
-        a->peek(windows);
-    });
-}
-
-void WindowStackAnchor::peek(const std::vector<ManagedWindow>& windows)
-{
-    if (!switcherShown())
-        return;
-    if (windows.empty()) {
-        endPeek(true);
-        return;
-    }
-    if (!peekOrigin_) {
-        peekOrigin_ = front_;
-        if (currentFronts)
-            peekRestore_ = currentFronts();
-        else
-            peekRestore_ = front_ ? std::vector<ManagedWindow>{*front_} : std::vector<ManagedWindow>{};
-    }
-    if (windows == peeked_)
-        return;
-    if (peekOrigin_ && windows == std::vector<ManagedWindow>{*peekOrigin_}) {
-        // Back on the window that was in front: nothing is left to restore.
-        if (!peeked_.empty()) {
-            peeked_.clear();
-            if (peekWindow)
-                peekWindow(*peekOrigin_);
-        }
-        return;
-    }
-    peeked_ = windows;
-    for (const ManagedWindow& w : windows) {
-        if (peekWindow)
-            peekWindow(w);
-    }
-}
-
-void WindowStackAnchor::endPeek(bool restoring, std::function<void()> then)
-{
-    clock_.cancel(peekWork_);
-    peekWork_ = 0;
-    std::vector<ManagedWindow> list;
-    if (restoring && !peeked_.empty()) {
-        if (!peekRestore_.empty())
-            list = peekRestore_;
-        else if (peekOrigin_)
-            list = {*peekOrigin_};
-    }
-    peeked_.clear();
-    peekOrigin_.reset();
-    peekRestore_.clear();
-    if (list.empty()) {
-        if (then)
-            then();
-        return;
-    }
-    tasks_.spawn(restore(std::move(list), std::move(then)));
-}
-
-Task<void> WindowStackAnchor::restore(std::vector<ManagedWindow> windows, std::function<void()> then)
-{
-    for (const ManagedWindow& w : windows) {
-        if (peekWindow)
-            peekWindow(w);
-        const bool slept = co_await clock_.sleep(restorePause);
-        (void)slept;   // the follow-up runs even when a sleep is cut short
-    }
-    const bool settled = co_await clock_.sleep(restoreSettle);
-    (void)settled;
-    if (then)
-        then();
 }
 
 void WindowStackAnchor::teardown()
 {
     endPeek(true);
-    scroll_.stop();
-    stopThumbnailCapture();
+    services_.scroll.stop();
+    thumbnails_.stop(tasks_);
     presenter_.closePopover();
     if (presenter_.hasKeyPanel())
         presenter_.closeKeyPanel();
@@ -394,12 +302,12 @@ void WindowStackAnchor::teardown()
 void WindowStackAnchor::didDismiss()
 {
     endPeek(true);
-    scroll_.stop();
-    stopThumbnailCapture();
-    thumbnails_.clear();
+    services_.scroll.stop();
+    thumbnails_.stop(tasks_);
+    thumbnails_.images.clear();
     presenter_.clearPopoverContent();
-    if (onDismiss)
-        onDismiss();
+    if (actions.onDismiss)
+        actions.onDismiss();
 }
 
 } // namespace fw

@@ -9,7 +9,7 @@
 // code: the widgets are behind SwitcherPresenter. Main thread only.
 //
 //   WindowStackAnchor anchor({clock, capture, permissions, screens, scroll}, presenter);
-//   anchor.choose = [&](const ManagedWindow& w) { ... };
+//   anchor.actions.choose = [&](const ManagedWindow& w) { ... };
 //   anchor.update(members, front);
 //   anchor.showPopover();
 
@@ -18,6 +18,9 @@
 #include "platform/Permissions.h"
 #include "platform/Screens.h"
 #include "snap/ThumbnailCapture.h"
+#include "stacks/AnchorKeyPanel.h"
+#include "stacks/AnchorPeek.h"
+#include "stacks/AnchorThumbnails.h"
 #include "stacks/StackModel.h"
 #include "stacks/SwitcherPresenter.h"
 
@@ -52,15 +55,21 @@ struct AnchorServices {
     ScrollSteps& scroll;
 };
 
+// The action slots the presenter fills; an empty slot makes its step do nothing.
+struct AnchorActions {
+    std::function<void(const ManagedWindow&)> choose;   // bring the member forward
+    std::function<void()> onDismiss;                    // after every tear-down
+    std::function<std::optional<ManagedWindow>(int)> cycle;   // next (+1) / previous (-1); the new front
+    std::function<void()> sendToBack;                   // only for stacks with windows underneath
+    std::function<LayoutOffer()> layoutInfo;
+    std::function<void(int)> chooseLayout;
+    std::function<void(const ManagedWindow&)> stretch;  // only for stacks with sections
+    std::function<void(const ManagedWindow&)> peekWindow;
+    std::function<std::vector<ManagedWindow>()> currentFronts;
+};
+
 class WindowStackAnchor {
 public:
-    static constexpr double thumbnailSide = 360;
-    static constexpr Duration peekDelay = 150ms;
-    static constexpr Duration peekLeaveDelay = 300ms;
-    static constexpr Duration restorePause = 40ms;
-    static constexpr Duration restoreSettle = 60ms;
-    static constexpr double steppingGrace = 1.0;            // seconds a resignation is ignored
-    static constexpr Duration rekeyDelay = 350ms;
     static constexpr double panelInset = 8;
     // The settings pane offered when window previews are still not allowed.
     static inline const QString previewsPane = QStringLiteral("screenRecording");
@@ -70,17 +79,9 @@ public:
     WindowStackAnchor(const WindowStackAnchor&) = delete;
     WindowStackAnchor& operator=(const WindowStackAnchor&) = delete;
 
-    // ---- Slots filled by the presenter
-    std::function<void(const ManagedWindow&)> choose;   // bring the member forward
-    std::function<void()> onDismiss;                    // after every tear-down
-    std::function<std::optional<ManagedWindow>(int)> cycle;   // next (+1) / previous (-1); the new front
+    // ---- Filled by the presenter
+    AnchorActions actions;
     std::vector<WindowStackSection> sections;
-    std::function<void()> sendToBack;                   // only for stacks with windows underneath
-    std::function<LayoutOffer()> layoutInfo;
-    std::function<void(int)> chooseLayout;
-    std::function<void(const ManagedWindow&)> stretch;  // only for stacks with sections
-    std::function<void(const ManagedWindow&)> peekWindow;
-    std::function<std::vector<ManagedWindow>()> currentFronts;
 
     // ---- Called by the presenter
     // The stack's members in display order and the one in front; an open switcher marks it.
@@ -111,11 +112,11 @@ public:
     bool switcherShown() const { return popoverShown() || hasKeyPanel(); }
     const std::vector<ManagedWindow>& members() const { return members_; }
     const std::optional<ManagedWindow>& front() const { return front_; }
-    const std::vector<ManagedWindow>& peeked() const { return peeked_; }
-    const std::optional<ManagedWindow>& peekOrigin() const { return peekOrigin_; }
-    const std::unordered_map<ManagedWindow, Thumbnail>& thumbnails() const { return thumbnails_; }
-    bool capturing() const;
-    double steppingUntil() const { return steppingUntil_; }
+    const std::vector<ManagedWindow>& peeked() const { return peek_.peeked; }
+    const std::optional<ManagedWindow>& peekOrigin() const { return peek_.origin; }
+    const std::unordered_map<ManagedWindow, Thumbnail>& thumbnails() const { return thumbnails_.images; }
+    bool capturing() const { return thumbnails_.capturing(tasks_); }
+    double steppingUntil() const { return keyPanel_.steppingUntil; }
 
     // The popover's frame for a picker of this size: centred under the anchor, 4 logical pixels
     // below it, kept 8 inside the visible frame of the screen the anchor is on (each logical
@@ -135,34 +136,21 @@ public:
 private:
     void makePicker(bool previewsAllowed);
     void startThumbnailCapture();
-    void stopThumbnailCapture();
     void receiveThumbnail(const Thumbnail& image, const ManagedWindow& window, std::uint64_t capture);
     void startScrollStepping();
     void peek(const std::vector<ManagedWindow>& windows);
     void enablePreviews();
     Task<void> restore(std::vector<ManagedWindow> windows, std::function<void()> then);
-    double uptime() const { return toSeconds(clock_.now()); }
+    double uptime() const { return toSeconds(services_.clock.now()); }
 
     Lifeline<WindowStackAnchor> self_{this};
-    Clock& clock_;
-    ThumbnailCapture& capture_;
-    Permissions& permissions_;
-    Screens& screens_;
-    ScrollSteps& scroll_;
+    AnchorServices services_;
     SwitcherPresenter& presenter_;
-
-    std::vector<ManagedWindow> peeked_;
-    std::optional<ManagedWindow> peekOrigin_;
-    std::vector<ManagedWindow> peekRestore_;
-    TimerId peekWork_ = 0;
     std::vector<ManagedWindow> members_;
     std::optional<ManagedWindow> front_;
-    std::optional<TaskScope::Id> captureTask_;
-    std::uint64_t captureSerial_ = 0;     // the capture whose images are taken
-    std::unordered_map<ManagedWindow, Thumbnail> thumbnails_;
-    double steppingUntil_ = 0;
-    std::uint64_t keyPanelSerial_ = 0;
-    TimerId rekeyWork_ = 0;
+    AnchorPeek peek_;
+    AnchorThumbnails thumbnails_;
+    AnchorKeyPanel keyPanel_;
 
     TaskScope tasks_;   // last: it ends the capture and restorations while the rest exists
 };

@@ -75,11 +75,11 @@ protected:
         panel.orderFrontRegardless();
         WindowStackAnchor& a = anchor();
         a.update(members, members[0]);
-        a.choose = [this](const ManagedWindow& w) { chosen.push_back(w); };
-        a.peekWindow = [this](const ManagedWindow& w) { raised.push_back(w); };
-        a.currentFronts = [this] { return std::vector<ManagedWindow>{members[0]}; };
-        a.onDismiss = [this] { ++dismissals; };
-        a.cycle = [this](int step) -> std::optional<ManagedWindow> {
+        a.actions.choose = [this](const ManagedWindow& w) { chosen.push_back(w); };
+        a.actions.peekWindow = [this](const ManagedWindow& w) { raised.push_back(w); };
+        a.actions.currentFronts = [this] { return std::vector<ManagedWindow>{members[0]}; };
+        a.actions.onDismiss = [this] { ++dismissals; };
+        a.actions.cycle = [this](int step) -> std::optional<ManagedWindow> {
             cycled.push_back(step);
             return members[std::size_t(cycled.size() % members.size())];
         };
