@@ -103,10 +103,10 @@ public:
     bool isTranslucent() const { return translucent_; }
     // Re-cuts the shape mask after the content's outline changed.
     void updateShape();
-    // Leaves a part of the screen (global points) out of the panel, translucent or not: where
+    // Leaves a part of the screen (global device pixels) out of the panel, translucent or not: where
     // another panel must stay readable though the window manager may stack this one above it.
     void setCutOut(const QRegion& global);
-    // What the panel covers of the screen in global points: its shape, else its frame.
+    // What the panel covers of the screen in global device pixels: its shape, else its frame.
     QRegion globalShape() const;
 
     // The window system hooks the panels use; installed once by the application. Every panel

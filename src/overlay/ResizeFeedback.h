@@ -2,7 +2,7 @@
 // Feedback next to the pointer while snapped windows are resized together or a special drop
 // applies: outlines of the frames that will result, an accent bar over the shared edge, and a
 // small frosted bubble with a symbol, a heading and a detail line. Rectangles and points are
-// in global top-left points.
+// in global top-left device pixels.
 
 #include "base/Geometry.h"
 #include "overlay/OverlayWindow.h"
@@ -110,7 +110,7 @@ private:
     std::function<std::optional<WindowId>(const ManagedWindow&)> windowNumber_;
 };
 
-// The Qt screens as the screen list (primary first), in global top-left points.
+// The Qt screens as the screen list (primary first), in global top-left device pixels.
 std::vector<ScreenInfo> qtScreenList();
 
 } // namespace fw

@@ -3,7 +3,7 @@
 // snapping interaction: it takes the window the handler finds under a press, tells moving it
 // from resizing it, follows the pointer while it moves (at most 60 steps a second, a motion
 // held back by that limit handled at the end of the interval, only once the pointer has gone
-// more than 8 points, and every 0.06 s while the pointer rests), and hands the release to the
+// more than 8 pixels, and every 0.06 s while the pointer rests), and hands the release to the
 // drag handler. A press with Alt held is not followed (window managers move windows with
 // Alt+drag); holding Alt during a drag withdraws every offer, and releasing with it held drops
 // the window where it is. A release the platform never reported is noticed after 0.18 s of the

@@ -1,7 +1,7 @@
 #pragma once
 // What a drop onto a placed window or a region does, the tile menu that offers those drops
 // (its layout and hit test), and the plan of a column fill. Plain values of the coordinator
-// that the menu view draws. Frames are in global top-left points.
+// that the menu view draws. Frames are in global top-left device pixels.
 
 #include "base/Geometry.h"
 #include "layout/RegionTree.h"

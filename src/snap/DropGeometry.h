@@ -54,14 +54,14 @@ RegionTree replacingNode(const RegionTree& tree, const TreePath& path, RegionNum
 
 // --- Pointer and frame tests ---
 
-// The window edges within reach of the point: 8 points for left, right and bottom, 6 for the
+// The window edges within reach of the point: 8 pixels for left, right and bottom, 6 for the
 // top (the title bar's drag area starts close below it); none outside the frame grown by 8.
 EdgeSet edgesNear(const Point& point, const Rect& frame);
-// Resized by more than 4 points; or, with grabbed edges, an origin moved by more than 3.
+// Resized by more than 4 pixels; or, with grabbed edges, an origin moved by more than 3.
 bool frameChanged(const Rect& now, const Rect& from, const EdgeSet& checkOrigin);
-// Width and height within 4 points and the origin moved by more than 3.
+// Width and height within 4 pixels and the origin moved by more than 3.
 bool movedWithoutResize(const Rect& now, const Rect& from);
-// The frame with each grabbed edge at the pointer, never thinner than 1 point.
+// The frame with each grabbed edge at the pointer, never thinner than 1 pixel.
 Rect frameDraggingEdges(const Rect& frame, const EdgeSet& edges, const Point& to);
 // The bar over a divider (laid out in the unit square) on a display rectangle inset by 4 (half
 // the layout gap, so the bar's middle lies on the gap's): 6 logical pixels thick, shortened by
@@ -83,19 +83,19 @@ Point clampedInto(const Point& point, const Rect& frame);
 std::optional<RegionNumber> regionUnderPoint(const Point& point, const std::map<RegionNumber, Rect>& frames,
                                              const Rect& display);
 // The first rectangle holding the point, except that the previous one is kept while the point
-// is within 24 points of it.
+// is within 24 pixels of it.
 std::optional<std::size_t> rectIndex(const Point& point, const std::vector<Rect>& rects,
                                      const std::optional<std::size_t>& keeping);
-// The point lies in the rectangle and 32 points to one side lies in one of the others.
+// The point lies in the rectangle and 32 pixels to one side lies in one of the others.
 bool isNearOtherRect(const Point& point, const std::vector<Rect>& rects, const Rect& in);
-// The display corner at the point: within 24 points of the visible frame's top or bottom and
-// of the display's side (the visible frame's side reached 12 points further in).
+// The display corner at the point: within 24 pixels of the visible frame's top or bottom and
+// of the display's side (the visible frame's side reached 12 pixels further in).
 std::optional<SnapCorner> snapCornerAt(const Point& point, const Rect& frame, const Rect& visibleFrame);
 
 // --- Spans ---
 
 // The regions a frame covers: those it overlaps by half their area or more (else the one it
-// overlaps most), closed over every region that meets their union in more than 2 × 2 points.
+// overlaps most), closed over every region that meets their union in more than 2 × 2 pixels.
 std::set<RegionNumber> coveredRegions(const Rect& frame, const std::map<RegionNumber, Rect>& frames);
 
 } // namespace fw

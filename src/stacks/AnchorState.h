@@ -37,7 +37,7 @@ public:
     bool switcherOpen() const;
     // The anchors' panels shown (a switcher opened by shortcut is not one of them).
     int visiblePanelCount() const;
-    // The anchors' activation areas grown by 20 points.
+    // The anchors' activation areas grown by 20 pixels.
     std::vector<Rect> zones() const;
     void tearDownExplicit();
     // Every switcher closed, the explicit one gone.

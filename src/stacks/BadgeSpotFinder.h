@@ -17,9 +17,9 @@ namespace fw {
 // for the device pixels of a display of that scale.
 Size badgeSize(int count, bool expanded, bool joiner, double scale = 1);
 
-// Fewer than two controls outside the title-bar buttons (grown by 6 points).
+// Fewer than two controls outside the title-bar buttons (grown by 6 pixels).
 bool hasFewControls(const WindowChrome& chrome);
-// How many controls lie outside the title-bar buttons grown by 6 points.
+// How many controls lie outside the title-bar buttons grown by 6 pixels.
 int controlsOutsideButtons(const WindowChrome& chrome);
 
 // One row of controls: its top and bottom y.

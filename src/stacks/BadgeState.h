@@ -118,7 +118,7 @@ public:
                           const std::vector<WindowLayerSnapshot>& layers);
     // The display key of the screen under the slot's centre, else "unknown".
     static QString spotKey(const Rect& slot, const std::vector<ScreenInfo>& screens);
-    // Reading order of two members' slots: rows top to bottom (8 points), left to right.
+    // Reading order of two members' slots: rows top to bottom (8 pixels), left to right.
     static bool memberOrder(const Rect& a, const Rect& b);
 
     // Hides one badge, or every badge, and forgets it.

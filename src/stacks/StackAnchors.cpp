@@ -37,7 +37,7 @@ std::optional<TitleBarControls> readControls(WindowAccess& access, const Managed
     return TitleBarControls{{}, Rect::null(), Rect(frame->minX() + 7, frame->minY() + 6, 12, 12), false, {}};
 }
 
-// The members whose title-bar buttons can be read and lie in the top 100 points of their slot;
+// The members whose title-bar buttons can be read and lie in the top 100 pixels of their slot;
 // a member whose window manager draws no title bar (the window draws its own) is probed at the
 // badge's spot inside its top edge and gets a badge without an anchor.
 std::vector<Candidate> probe(PresenterContext& ctx, const WindowStack& stack, const std::vector<ManagedWindow>& members,

@@ -1,6 +1,6 @@
 #pragma once
 // Which windows form a stack. Frame stacks: windows that stand in one slot (every member with
-// every other): their frames coincide within 5 points, or one sits in the other, or both sit in
+// every other): their frames coincide within 5 pixels, or one sits in the other, or both sit in
 // one region of an applied layout where a terminal's cells count. Span stacks: a
 // window spanning several layout regions with the windows lying under it, in titled sections.
 // The presented list is the span stacks followed by the frame stacks outside every span.
@@ -17,9 +17,9 @@ namespace fw {
 
 // The first of the regions the window sits in (its increments counted), if any.
 std::optional<Rect> homeRegion(const DiscoveredWindow& window, const std::vector<Rect>& regions);
-// Whether two windows stand in one slot: either sits in the other (within 5 points, a
+// Whether two windows stand in one slot: either sits in the other (within 5 pixels, a
 // terminal short by less than a cell), or both sit in the same region and a cell grid counts
-// there for one of them (windows without increments keep the 5 points between each other).
+// there for one of them (windows without increments keep the 5 pixels between each other).
 bool shareSlot(const DiscoveredWindow& a, const DiscoveredWindow& b, const std::vector<Rect>& regions);
 // Every window of the group stands in one slot with `window`.
 bool framesAllMatch(const std::vector<const DiscoveredWindow*>& group, const DiscoveredWindow& window,
@@ -35,7 +35,7 @@ std::vector<WindowStack> frameStacks(const WindowSnapshot& windows, const std::v
 std::vector<WindowStack> spanStacks(const std::vector<SpanCover>& covers, const WindowSnapshot& windows);
 std::optional<WindowStack> spanStack(const std::vector<const SpanCover*>& group, const WindowSnapshot& windows);
 
-// No span's frame (grown by 5 points) holds the frame.
+// No span's frame (grown by 5 pixels) holds the frame.
 bool isOutsideSpans(const Rect& frame, const std::vector<WindowStack>& spans);
 // The span stacks, then the frame stacks outside every span, each in order.
 std::vector<WindowStack> mergeStacks(const std::vector<WindowStack>& frames, const std::vector<WindowStack>& spans);

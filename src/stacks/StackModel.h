@@ -2,7 +2,7 @@
 // The values of window stacks and the small pure rules around them: a stack with its slots,
 // titled sections and covered windows; the window server's layer list with the scan state that
 // decides how much work a refresh pass needs; the one rule for "this window sits in this slot"
-// (within 5 points, a terminal short of its slot by less than a cell included).
+// (within 5 pixels, a terminal short of its slot by less than a cell included).
 
 #include "base/Geometry.h"
 #include "platform/WindowSystem.h"
@@ -22,12 +22,12 @@ inline constexpr double kStackTolerance = 5.0;
 // The layer level of a window kept above the others (WindowLayer::level).
 inline constexpr int kKeptAboveLevel = 3;
 
-// Minimum x, minimum y, width and height each differ by at most 5 points.
+// Minimum x, minimum y, width and height each differ by at most 5 pixels.
 bool approximatelyEqual5(const Rect& a, const Rect& b);
 // A window at `frame` (size increments `grid`) sits in the slot `slot`, whose own window (if
 // the slot is a window's frame) has the increments `slotGrid`: either sits in the other.
 bool sameSlot(const Rect& frame, const Size& grid, const Rect& slot, const Size& slotGrid);
-// `frame` lies inside `outer` grown by 5 points on every side (edges may coincide).
+// `frame` lies inside `outer` grown by 5 pixels on every side (edges may coincide).
 bool insideGrown5(const Rect& frame, const Rect& outer);
 
 struct WindowStackSection {

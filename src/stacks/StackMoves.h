@@ -1,7 +1,7 @@
 #pragma once
 // The geometry of stack moves: where a window slides to, the part of a captured picture that
 // shows a cut window, and the seams along which a spanning window's picture comes apart over
-// the regions it covers. Pure functions; frames in global top-left points.
+// the regions it covers. Pure functions; frames in global top-left device pixels.
 
 #include "base/Geometry.h"
 #include "platform/Screens.h"
@@ -24,7 +24,7 @@ std::optional<Rect> croppedRegion(const Rect& region, const Rect& frame, const R
 // points); a window centred under the span (within a point) moves towards the screen's middle.
 Rect spanCoverOutFrame(const Rect& frame, const Rect& span, const Rect& screen);
 
-// The gaps between neighbouring regions (at most 24 points apart, overlapping by more than a
+// The gaps between neighbouring regions (at most 24 pixels apart, overlapping by more than a
 // point), as lines in unit coordinates of the span frame; none with fewer than two regions.
 std::vector<Seam> seams(const Rect& span, const std::vector<Rect>& regions);
 

@@ -48,7 +48,7 @@ public:
     virtual int visiblePanelCount() const = 0;
     // Title-bar readings asked for so far, for the diagnostics.
     virtual int chromeReadCount() const { return 0; }
-    // The anchors' activation areas grown by 20 points.
+    // The anchors' activation areas grown by 20 pixels.
     virtual std::vector<Rect> anchorZones() const = 0;
     virtual void noteMouseMoved(Point at) = 0;
     // Opens the switcher of the stack at a 24-point anchor, by shortcut; false when it cannot.

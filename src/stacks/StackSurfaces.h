@@ -2,7 +2,7 @@
 // What the stack presenter drives on screen, apart from how it is drawn: a badge panel of app
 // icons per stack, and an anchor panel per stack front whose WindowStackAnchor presents the
 // stack's switcher (as a popover on hover, as a key panel by shortcut). The widgets live in
-// src/stacks/qt. All frames in global top-left points.
+// src/stacks/qt. All frames in global top-left device pixels.
 
 #include "base/Geometry.h"
 #include "snap/WindowStackController.h"

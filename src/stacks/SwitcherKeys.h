@@ -39,7 +39,7 @@ struct SwitcherKey {
 
 // The card that takes the focus: with no current card the first one (whatever the move);
 // right and left step through the order, wrapping; up and down take the nearest card whose
-// middle lies more than 10 points above or below the current one's (vertical distance, then
+// middle lies more than 10 pixels above or below the current one's (vertical distance, then
 // horizontal, then order). Nothing when there are no cards or no card lies that way.
 std::optional<std::size_t> nextFocus(const std::vector<Rect>& cards, std::optional<std::size_t> current, FocusMove move);
 

@@ -62,18 +62,18 @@ public:
     virtual void setThumbnail(const Thumbnail& image, const ManagedWindow& window) = 0;
     virtual void markCurrent(const std::optional<ManagedWindow>& front) = 0;
 
-    // The popover at a frame under the anchor (global top-left points), showing the picker
+    // The popover at a frame under the anchor (global top-left device pixels), showing the picker
     // without giving any card the focus; it closes only when told.
     virtual void showPopover(const Rect& frame, bool animate) = 0;
     virtual bool popoverShown() const = 0;
-    // The popover's frame on screen (global top-left points) while shown.
+    // The popover's frame on screen (global top-left device pixels) while shown.
     virtual std::optional<Rect> popoverFrame() const = 0;
     // Closes the popover (reporting popoverDidClose when it was shown).
     virtual void closePopover() = 0;
     // Drops the popover's content (its picker).
     virtual void clearPopoverContent() = 0;
 
-    // The key panel at a frame (global top-left points), made key, its first card focused.
+    // The key panel at a frame (global top-left device pixels), made key, its first card focused.
     virtual void showKeyPanel(const Rect& frame) = 0;
     virtual bool hasKeyPanel() const = 0;
     // Makes the key panel the keyboard window again.
@@ -83,7 +83,7 @@ public:
 
     // The desktop asks for reduced motion.
     virtual bool reduceMotion() const = 0;
-    // The anchor's rectangle on screen (global top-left points).
+    // The anchor's rectangle on screen (global top-left device pixels).
     virtual Rect anchorFrame() const = 0;
 };
 

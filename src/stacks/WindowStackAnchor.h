@@ -88,9 +88,9 @@ public:
     void update(std::vector<ManagedWindow> members, std::optional<ManagedWindow> front);
     // The switcher in the popover; nothing while the popover is shown.
     void showPopover();
-    // The switcher in a key panel centred on the rectangle (global top-left points), kept 8
-    // points inside the visible frame of the first screen it meets; nothing while a key panel
-    // exists or the popover is shown.
+    // The switcher in a key panel centred on the rectangle (global top-left, device pixels),
+    // kept 8 logical pixels inside the visible frame of the first screen it meets; nothing
+    // while a key panel exists or the popover is shown.
     void showKeyPanel(const Rect& near);
     // The popover's frame while it is shown (never the key panel's).
     std::optional<Rect> pickerFrame() const;
