@@ -319,7 +319,8 @@ TEST(X11WindowSystem, ActivateRaisesAndFocusesRaiseBringsToTheFront)
     XSession& session = w.session;
     X11WindowSystem& ws = w.ws;
     auto top = [&] { return session.topmostMapped(); };
-    ASSERT_EQ(top(), session.topLevelOf(w.third.window));
+    // KWin raises a new window a moment after it has framed it.
+    ASSERT_TRUE(session.waitFor([&] { return top() == session.topLevelOf(w.third.window); }));
 
     ASSERT_TRUE(ws.activate(w.back.window));
     EXPECT_EQ(top(), session.topLevelOf(w.back.window)) << "raised: QueryTree puts its frame on top";
