@@ -163,6 +163,14 @@ void OverlayWindow::resizeEvent(QResizeEvent* event)
     updateShape();
 }
 
+void OverlayWindow::showEvent(QShowEvent* event)
+{
+    // Sent before the native window is mapped.
+    if (gStacking && !windowFlags().testFlag(Qt::X11BypassWindowManagerHint))
+        gStacking->prepareManaged(winId());
+    QWidget::showEvent(event);
+}
+
 void OverlayWindow::setTranslucent(bool compositing)
 {
     const bool made = testAttribute(Qt::WA_WState_Created);

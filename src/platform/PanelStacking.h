@@ -23,6 +23,9 @@ public:
     // Runs `changed` after a compositing manager started or stopped (compositing() answers
     // anew by then); an empty function ends it. One observer at a time.
     virtual void setCompositingObserver(std::function<void()> changed) = 0;
+    // Just before a panel the window manager manages is mapped: whatever that window manager
+    // needs to keep the panel shown while another application is active.
+    virtual void prepareManaged(std::uint64_t panel) { (void)panel; }
 };
 
 } // namespace fw

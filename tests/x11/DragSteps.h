@@ -57,11 +57,12 @@ inline bool pressTitleBar(XSession& s, xcb_window_t client, int button = 1)
 }
 
 // Where a press starts the window manager's own resize of a frame's right edge: on its border,
-// which metacity keeps outside the visible frame while it composites (inside it otherwise).
+// which metacity keeps outside the visible frame while it composites (inside it otherwise) and
+// KWin always, on an input-only window of its own.
 inline Point rightBorderPress(XSession& s, const Rect& frame)
 {
     const QString wm = s.windowManager();
-    if (wm == QLatin1String("metacity") && s.compositing())
+    if ((wm == QLatin1String("metacity") && s.compositing()) || wm == QLatin1String("kwin"))
         return {frame.maxX() + 4, frame.midY()};
     if (wm == QLatin1String("xfwm4") || wm == QLatin1String("icewm") || wm == QLatin1String("metacity"))
         return {frame.maxX() - 2, frame.midY()};

@@ -1,10 +1,10 @@
 #pragma once
 // A private X session for one test: its own Xvfb (display chosen by the server through
 // -displayfd), optionally a window manager (the one FRAMEWELL_TEST_WM names: openbox, xfwm4,
-// icewm, fluxbox, metacity or pekwm; openbox by default) and xcompmgr, its own HOME and XDG_*
-// directories in a temp dir, and helpers to start clients, wait for windows and frames, drive
-// the pointer through XTest and split the screen into two monitors. Everything started here is
-// ended here, by pid.
+// icewm, fluxbox, metacity or pekwm; openbox by default; kwin where installed, never in the
+// default matrix) and xcompmgr, its own HOME and XDG_* directories in a temp dir, and helpers
+// to start clients, wait for windows and frames, drive the pointer through XTest and split the
+// screen into two monitors. Everything started here is ended here, by pid.
 //
 //   fw::test::XSession session;
 //   ASSERT_TRUE(session.ok()) << session.error();

@@ -25,6 +25,7 @@ public:
     void orderToBack(std::uint64_t panel) override;
     bool compositing() const override;
     void setCompositingObserver(std::function<void()> changed) override;
+    void prepareManaged(std::uint64_t panel) override;
 
     bool available() const { return connection_ != nullptr; }
     // The top-level ancestor (child of root) of a window: its window-manager frame, or the
@@ -34,6 +35,8 @@ public:
 private:
     class CompositorWatch;
     bool readOwner() const;
+    std::uint32_t atom(const char* name) const;
+    bool kwinManages() const;
 
     xcb_connection_t* connection_ = nullptr;
     std::uint32_t root_ = 0;
