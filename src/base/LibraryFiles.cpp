@@ -1,11 +1,14 @@
-// Keeping libraries that open the user's files on the main thread (libXcursor, Xlib, GIO, dconf)
-// clear of FIFOs and devices, through the environment variables each of them reads.
+// Keeping libraries that open the user's files on the main thread (libXcursor, Xlib, GIO, dconf,
+// Mesa) clear of FIFOs and devices, through the environment variables each of them reads.
 #include "base/LibraryFiles.h"
 
+#include "base/AtomicFile.h"
 #include "base/Log.h"
 
 #include <QDir>
 #include <QFile>
+
+#include <utility>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,6 +19,7 @@ namespace {
 
 constexpr int maxThemes = 256;
 constexpr int maxCursorFiles = 4096;
+constexpr int maxDriverConfigFiles = 256;
 
 QString home() { return QDir::homePath(); }
 
@@ -119,6 +123,40 @@ void steerSettingsBackend(QStringList& changes)
     }
 }
 
+// Why Mesa must not read the file at the path, or nothing when it may: a readable regular file
+// within the bound, or nothing there.
+QString driverConfigProblem(const QString& path)
+{
+    const FileRead read = readRegularFile(path, DriverConfigGuard::maxDriverConfigBytes);
+    return read.ok() || read.absent() ? QString() : read.problem;
+}
+
+// Mesa's own configuration: the .conf files of DRIRC_CONFIGDIR when it is set, else those of its
+// data folder (where distributions install it) and /etc/drirc. When one of them is no bounded
+// regular file, DRIRC_CONFIGDIR names a path no folder is at: Mesa then reads none of them and
+// keeps its built-in defaults.
+void steerDriverConfigFolder(QStringList& changes)
+{
+    const QString given = qEnvironmentVariable("DRIRC_CONFIGDIR");
+    const QString dir = given.isEmpty() ? QStringLiteral("/usr/share/drirc.d") : given;
+    QStringList files;
+    for (const QString& name : QDir(dir).entryList({QStringLiteral("*.conf")}, QDir::Files | QDir::System | QDir::Hidden, QDir::Name))
+        files << dir + u'/' + name;
+    if (given.isEmpty())
+        files << QStringLiteral("/etc/drirc");
+    QString refused;
+    if (files.size() > maxDriverConfigFiles)
+        refused = QStringLiteral("%1 holds more than %2 files").arg(dir).arg(maxDriverConfigFiles);
+    for (qsizetype i = 0; refused.isEmpty() && i < files.size(); ++i) {
+        if (const QString problem = driverConfigProblem(files[i]); !problem.isEmpty())
+            refused = files[i] + QStringLiteral(": ") + problem;
+    }
+    if (refused.isEmpty())
+        return;
+    qputenv("DRIRC_CONFIGDIR", DriverConfigGuard::steeredHome);
+    changes << QStringLiteral("the OpenGL driver's configuration is not read: %1").arg(refused);
+}
+
 } // namespace
 
 bool blocksOnOpen(const QString& path)
@@ -135,6 +173,7 @@ QStringList steerLibrariesClearOfUnreadableFiles()
     steerCursorPath(changes);
     steerResourceFiles(changes);
     steerSettingsBackend(changes);
+    steerDriverConfigFolder(changes);
     for (const QString& change : changes)
         log::error(LogCategory::App, "At start, %{public}s", change);
     return changes;
@@ -152,6 +191,30 @@ bool compiledSchemasReadable()
         }
     }
     return true;
+}
+
+DriverConfigGuard::DriverConfigGuard()
+{
+    const QByteArray home = qgetenv("HOME");
+    if (home.isEmpty())
+        return;   // Mesa looks for no file of the user's then
+    const QString file = QFile::decodeName(home) + QStringLiteral("/.drirc");
+    const QString problem = driverConfigProblem(file);
+    if (problem.isEmpty())
+        return;
+    static bool said = false;
+    if (!std::exchange(said, true))
+        log::error(LogCategory::App, "%{public}s is not read by the OpenGL driver: %{public}s", file, problem);
+    // HOME is set, so its value is replaced where it stands: threads reading the environment
+    // meanwhile see the one value or the other, never a moved list.
+    home_ = home;
+    qputenv("HOME", steeredHome);
+}
+
+DriverConfigGuard::~DriverConfigGuard()
+{
+    if (steered())
+        qputenv("HOME", home_);
 }
 
 } // namespace fw
