@@ -6,6 +6,7 @@
 #include "base/Log.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 
 #include <utility>
@@ -20,6 +21,7 @@ namespace {
 constexpr int maxThemes = 256;
 constexpr int maxCursorFiles = 4096;
 constexpr int maxDriverConfigFiles = 256;
+constexpr int maxShaderCacheEntries = 4096;
 
 QString home() { return QDir::homePath(); }
 
@@ -157,6 +159,31 @@ void steerDriverConfigFolder(QStringList& changes)
     changes << QStringLiteral("the OpenGL driver's configuration is not read: %1").arg(refused);
 }
 
+// Mesa's shader cache: files named by hashes, read on the thread that compiles (ours) and written
+// by a thread of Mesa's that the driver waits for when it closes. Ours is a folder of our own in
+// the user's cache folder, holding only our few programs; a file in it that an open could block
+// on, or more entries than our programs make, and no cache is used.
+void steerShaderCache(QStringList& changes)
+{
+    const QString dir = xdgDir("XDG_CACHE_HOME", home() + QStringLiteral("/.cache")) + QStringLiteral("/framewell/gpu");
+    QDir().mkpath(dir);   // Mesa makes only the last folder of the path it is given
+    qputenv("MESA_SHADER_CACHE_DIR", QFile::encodeName(dir));
+    QString refused;
+    QDirIterator entries(dir, QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
+                         QDirIterator::Subdirectories | QDirIterator::FollowSymlinks);
+    for (int count = 0; refused.isEmpty() && entries.hasNext();) {
+        const QString path = entries.next();
+        if (++count > maxShaderCacheEntries)
+            refused = QStringLiteral("%1 holds more than %2 entries").arg(dir).arg(maxShaderCacheEntries);
+        else if (blocksOnOpen(path))
+            refused = QStringLiteral("%1 is no regular file").arg(path);
+    }
+    if (refused.isEmpty())
+        return;
+    qputenv("MESA_SHADER_CACHE_DISABLE", "true");
+    changes << QStringLiteral("the OpenGL driver keeps no shader cache: %1").arg(refused);
+}
+
 } // namespace
 
 bool blocksOnOpen(const QString& path)
@@ -174,6 +201,7 @@ QStringList steerLibrariesClearOfUnreadableFiles()
     steerResourceFiles(changes);
     steerSettingsBackend(changes);
     steerDriverConfigFolder(changes);
+    steerShaderCache(changes);
     for (const QString& change : changes)
         log::error(LogCategory::App, "At start, %{public}s", change);
     return changes;
