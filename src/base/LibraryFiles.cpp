@@ -115,13 +115,75 @@ void steerResourceFiles(QStringList& changes)
     }
 }
 
+// The profile file dconf reads, found as dconf finds it: the mandatory one, then DCONF_PROFILE (a
+// path, or a name looked up in /etc and the data folders), else the one in the runtime folder,
+// then "user" looked up by name. The first that is there, readable or not; none for dconf's
+// default profile.
+QString dconfProfile()
+{
+    QStringList candidates{QStringLiteral("/run/dconf/user/%1").arg(::getuid())};
+    const auto byName = [&candidates](const QString& name) {
+        candidates << QStringLiteral("/etc/dconf/profile/") + name;
+        for (const QString& dir : dataDirs())
+            candidates << dir + QStringLiteral("/dconf/profile/") + name;
+    };
+    const QString named = qEnvironmentVariable("DCONF_PROFILE");
+    if (named.startsWith(u'/'))
+        candidates << named;
+    else if (!named.isEmpty())
+        byName(named);
+    else {
+        const QString cache = xdgDir("XDG_CACHE_HOME", home() + QStringLiteral("/.cache"));
+        candidates << xdgDir("XDG_RUNTIME_DIR", cache) + QStringLiteral("/dconf/profile");
+        byName(QStringLiteral("user"));
+    }
+    for (const QString& file : candidates) {
+        struct stat st {};
+        if (::stat(QFile::encodeName(file).constData(), &st) == 0)
+            return file;
+    }
+    return {};
+}
+
+// The first file of dconf's settings that it could block on, or that is too large to be a
+// profile: the profile, then each database it names (a user's in the config folder, the
+// system's in /etc, or any file).
+QString blockingSettingsFile()
+{
+    const QString config = xdgDir("XDG_CONFIG_HOME", home() + QStringLiteral("/.config")) + QStringLiteral("/dconf/");
+    const QString profile = dconfProfile();
+    if (profile.isEmpty())
+        return blocksOnOpen(config + QStringLiteral("user")) ? config + QStringLiteral("user") : QString();
+    const FileRead read = readRegularFile(profile, 64 * 1024);
+    if (!read.ok())
+        return profile;
+    for (QByteArray line : read.data.split('\n')) {
+        if (const qsizetype comment = line.indexOf('#'); comment >= 0)
+            line.truncate(comment);
+        line = line.trimmed();
+        const qsizetype colon = line.indexOf(':');
+        const QByteArray kind = line.left(colon), name = line.mid(colon + 1);
+        QString db;
+        if (kind == "user-db")
+            db = config + QFile::decodeName(name);
+        else if (kind == "system-db")
+            db = QStringLiteral("/etc/dconf/db/") + QFile::decodeName(name);
+        else if (kind == "file-db")
+            db = QFile::decodeName(name);
+        if (colon > 0 && blocksOnOpen(db))
+            return db;
+    }
+    return {};
+}
+
 void steerSettingsBackend(QStringList& changes)
 {
     const QByteArray backend = qgetenv("GSETTINGS_BACKEND");
-    const QString db = xdgDir("XDG_CONFIG_HOME", home() + QStringLiteral("/.config")) + QStringLiteral("/dconf/user");
-    if ((backend.isEmpty() || backend == "dconf") && blocksOnOpen(db)) {
+    if (!backend.isEmpty() && backend != "dconf")
+        return;
+    if (const QString file = blockingSettingsFile(); !file.isEmpty()) {
         qputenv("GSETTINGS_BACKEND", "memory");
-        changes << QStringLiteral("desktop settings are not read: %1 is no regular file").arg(db);
+        changes << QStringLiteral("desktop settings are not read: %1 is no regular file").arg(file);
     }
 }
 

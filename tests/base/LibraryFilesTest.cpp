@@ -1,0 +1,89 @@
+// The start's steering of the libraries around dconf's files, as dconf finds them: its profile
+// (in the runtime folder, or named by DCONF_PROFILE) and the databases a profile names. Where
+// dconf would open a FIFO, the desktop settings are kept in memory; regular files change nothing.
+#include "base/LibraryFiles.h"
+#include "base/Log.h"
+#include "support/ScopedEnv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace fw {
+namespace {
+
+using test::ScopedEnv;
+
+void writeFile(const QString& path, const QByteArray& data)
+{
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(data);
+}
+
+void makeFifo(const QString& path)
+{
+    QFile::remove(path);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+}
+
+TEST(LibraryFiles, DesktopSettingsKeptInMemoryWhereDconfWouldOpenAFifo)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString root = dir.path();
+    ScopedEnv home("HOME", QFile::encodeName(root + u"/home"_qs));
+    ScopedEnv config("XDG_CONFIG_HOME", QFile::encodeName(root + u"/config"_qs));
+    ScopedEnv runtime("XDG_RUNTIME_DIR", QFile::encodeName(root + u"/runtime"_qs));
+    ScopedEnv cache("XDG_CACHE_HOME", QFile::encodeName(root + u"/cache"_qs));
+    ScopedEnv profileName("DCONF_PROFILE", QByteArray());
+    ScopedEnv backend("GSETTINGS_BACKEND", QByteArray());
+    ScopedEnv driverFolder("DRIRC_CONFIGDIR", QByteArray());
+    ScopedEnv shaderCache("MESA_SHADER_CACHE_DIR", QByteArray());
+    ScopedEnv noShaderCache("MESA_SHADER_CACHE_DISABLE", QByteArray());
+    log::Capture logged;
+    const auto backendAfterStart = [] {
+        qunsetenv("GSETTINGS_BACKEND");
+        steerLibrariesClearOfUnreadableFiles();
+        return qgetenv("GSETTINGS_BACKEND");
+    };
+
+    // A profile in the runtime folder naming the user's database and a file database, with a
+    // comment and blank lines; all regular files.
+    const QString profile = root + u"/runtime/dconf/profile"_qs, site = root + u"/site.db"_qs;
+    writeFile(profile, "# ours\n\nuser-db:user\nfile-db:" + QFile::encodeName(site) + "   # shared\nsystem-db:local\n");
+    writeFile(root + u"/config/dconf/user"_qs, "db");
+    writeFile(site, "db");
+    EXPECT_EQ(backendAfterStart(), QByteArray());
+
+    makeFifo(site);
+    EXPECT_EQ(backendAfterStart(), QByteArray("memory"));
+    EXPECT_TRUE(logged.contains(u"At start, desktop settings are not read: "_qs + site + u" is no regular file"_qs));
+
+    makeFifo(profile);
+    EXPECT_EQ(backendAfterStart(), QByteArray("memory"));
+    EXPECT_TRUE(logged.contains(u"At start, desktop settings are not read: "_qs + profile + u" is no regular file"_qs));
+
+    // DCONF_PROFILE comes before the runtime folder: a path to a regular profile naming a
+    // regular database is read as it is; one naming a FIFO is not.
+    const QString named = root + u"/named-profile"_qs;
+    writeFile(named, "user-db:other\n");
+    writeFile(root + u"/config/dconf/other"_qs, "db");
+    qputenv("DCONF_PROFILE", QFile::encodeName(named));
+    EXPECT_EQ(backendAfterStart(), QByteArray());
+    makeFifo(root + u"/config/dconf/other"_qs);
+    EXPECT_EQ(backendAfterStart(), QByteArray("memory"));
+
+    // Another backend chosen by the user is kept whatever dconf's files are.
+    qputenv("GSETTINGS_BACKEND", "keyfile");
+    steerLibrariesClearOfUnreadableFiles();
+    EXPECT_EQ(qgetenv("GSETTINGS_BACKEND"), QByteArray("keyfile"));
+}
+
+} // namespace
+} // namespace fw
