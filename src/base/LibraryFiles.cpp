@@ -9,6 +9,7 @@
 #include <QDirIterator>
 #include <QFile>
 
+#include <algorithm>
 #include <utility>
 
 #include <sys/stat.h>
@@ -187,6 +188,25 @@ void steerSettingsBackend(QStringList& changes)
     }
 }
 
+// xkbcommon's compose table, which Qt's compose input method loads at the first key typed into a
+// text field of ours: the user's file ($XCOMPOSEFILE, XCompose in the config folder, then
+// ~/.XCompose) is opened without asking what it is. When one of them could block, a file of ours
+// that takes in the locale's own table stands first, or, when it cannot be written, a file that
+// gives no table (typing still works, without compose sequences).
+void steerComposeFile(QStringList& changes)
+{
+    const QStringList files{qEnvironmentVariable("XCOMPOSEFILE"),
+                            xdgDir("XDG_CONFIG_HOME", home() + QStringLiteral("/.config")) + QStringLiteral("/XCompose"),
+                            home() + QStringLiteral("/.XCompose")};
+    const auto blocking = std::find_if(files.begin(), files.end(), [](const QString& file) { return blocksOnOpen(file); });
+    if (blocking == files.end())
+        return;
+    const QString ours = xdgDir("XDG_CACHE_HOME", home() + QStringLiteral("/.cache")) + QStringLiteral("/framewell/XCompose");
+    const bool written = writeFileAtomically(ours, "include \"%L\"\n");
+    qputenv("XCOMPOSEFILE", written ? QFile::encodeName(ours) : QByteArray("/dev/null"));
+    changes << QStringLiteral("%1 is not read: it is no regular file").arg(*blocking);
+}
+
 // Why Mesa must not read the file at the path, or nothing when it may: a readable regular file
 // within the bound, or nothing there.
 QString driverConfigProblem(const QString& path)
@@ -262,6 +282,7 @@ QStringList steerLibrariesClearOfUnreadableFiles()
     steerCursorPath(changes);
     steerResourceFiles(changes);
     steerSettingsBackend(changes);
+    steerComposeFile(changes);
     steerDriverConfigFolder(changes);
     steerShaderCache(changes);
     for (const QString& change : changes)

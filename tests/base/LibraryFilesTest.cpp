@@ -1,8 +1,11 @@
-// The start's steering of the libraries around dconf's files, as dconf finds them: its profile
-// (in the runtime folder, or named by DCONF_PROFILE) and the databases a profile names. Where
-// dconf would open a FIFO, the desktop settings are kept in memory; regular files change nothing.
+// The start's steering of the libraries around the user's files. dconf's, as dconf finds them:
+// its profile (in the runtime folder, or named by DCONF_PROFILE) and the databases a profile
+// names; where dconf would open a FIFO, the desktop settings are kept in memory, and regular
+// files change nothing. And the compose file that xkbcommon reads at the first key typed: a FIFO
+// there is passed over for the locale's own table, which xkbcommon really loads.
 #include "base/LibraryFiles.h"
 #include "base/Log.h"
+#include "support/FifoWatch.h"
 #include "support/ScopedEnv.h"
 
 #include <QDir>
@@ -11,7 +14,10 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <sys/stat.h>
+#include <xkbcommon/xkbcommon-compose.h>
 
 namespace fw {
 namespace {
@@ -32,20 +38,27 @@ void makeFifo(const QString& path)
     ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
 }
 
-TEST(LibraryFiles, DesktopSettingsKeptInMemoryWhereDconfWouldOpenAFifo)
-{
+// A home, config, runtime and cache folder of the test's own, and none of the variables the
+// steering sets, for the fixture's life.
+class LibraryFiles : public ::testing::Test {
+protected:
     QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
     const QString root = dir.path();
-    ScopedEnv home("HOME", QFile::encodeName(root + u"/home"_qs));
-    ScopedEnv config("XDG_CONFIG_HOME", QFile::encodeName(root + u"/config"_qs));
-    ScopedEnv runtime("XDG_RUNTIME_DIR", QFile::encodeName(root + u"/runtime"_qs));
-    ScopedEnv cache("XDG_CACHE_HOME", QFile::encodeName(root + u"/cache"_qs));
-    ScopedEnv profileName("DCONF_PROFILE", QByteArray());
-    ScopedEnv backend("GSETTINGS_BACKEND", QByteArray());
-    ScopedEnv driverFolder("DRIRC_CONFIGDIR", QByteArray());
-    ScopedEnv shaderCache("MESA_SHADER_CACHE_DIR", QByteArray());
-    ScopedEnv noShaderCache("MESA_SHADER_CACHE_DISABLE", QByteArray());
+    ScopedEnv home{"HOME", QFile::encodeName(root + u"/home"_qs)};
+    ScopedEnv config{"XDG_CONFIG_HOME", QFile::encodeName(root + u"/config"_qs)};
+    ScopedEnv runtime{"XDG_RUNTIME_DIR", QFile::encodeName(root + u"/runtime"_qs)};
+    ScopedEnv cache{"XDG_CACHE_HOME", QFile::encodeName(root + u"/cache"_qs)};
+    ScopedEnv profileName{"DCONF_PROFILE", QByteArray()};
+    ScopedEnv backend{"GSETTINGS_BACKEND", QByteArray()};
+    ScopedEnv compose{"XCOMPOSEFILE", QByteArray()};
+    ScopedEnv driverFolder{"DRIRC_CONFIGDIR", QByteArray()};
+    ScopedEnv shaderCache{"MESA_SHADER_CACHE_DIR", QByteArray()};
+    ScopedEnv noShaderCache{"MESA_SHADER_CACHE_DISABLE", QByteArray()};
+};
+
+TEST_F(LibraryFiles, DesktopSettingsKeptInMemoryWhereDconfWouldOpenAFifo)
+{
+    ASSERT_TRUE(dir.isValid());
     log::Capture logged;
     const auto backendAfterStart = [] {
         qunsetenv("GSETTINGS_BACKEND");
@@ -83,6 +96,29 @@ TEST(LibraryFiles, DesktopSettingsKeptInMemoryWhereDconfWouldOpenAFifo)
     qputenv("GSETTINGS_BACKEND", "keyfile");
     steerLibrariesClearOfUnreadableFiles();
     EXPECT_EQ(qgetenv("GSETTINGS_BACKEND"), QByteArray("keyfile"));
+}
+
+TEST_F(LibraryFiles, TheLocalesComposeTableWhereTheUsersFileIsAFifo)
+{
+    ASSERT_TRUE(dir.isValid());
+    const QString fifo = root + u"/home/.XCompose"_qs;
+    ASSERT_TRUE(QDir().mkpath(root + u"/home"_qs));
+    makeFifo(fifo);
+    log::Capture logged;
+    test::FifoWatch watch({fifo});
+    steerLibrariesClearOfUnreadableFiles();
+    EXPECT_EQ(qgetenv("XCOMPOSEFILE"), QFile::encodeName(root + u"/cache/framewell/XCompose"_qs));
+    EXPECT_TRUE(logged.contains(u"At start, "_qs + fifo + u" is not read: it is no regular file"_qs));
+
+    // What Qt's compose input method asks for at the first key typed.
+    const std::unique_ptr<xkb_context, decltype(&xkb_context_unref)> context(xkb_context_new(XKB_CONTEXT_NO_FLAGS),
+                                                                              xkb_context_unref);
+    ASSERT_TRUE(context);
+    const std::unique_ptr<xkb_compose_table, decltype(&xkb_compose_table_unref)> table(
+        xkb_compose_table_new_from_locale(context.get(), "en_US.UTF-8", XKB_COMPOSE_COMPILE_NO_FLAGS),
+        xkb_compose_table_unref);
+    EXPECT_TRUE(table) << "no compose table of the locale";
+    EXPECT_EQ(watch.opened(), 0) << "xkbcommon opened the FIFO";
 }
 
 } // namespace
