@@ -90,6 +90,20 @@ void steerCursorPath(QStringList& changes)
         qputenv("XCURSOR_PATH", QFile::encodeName(kept.join(u':')));
 }
 
+// libxcb reads the X authority file ($XAUTHORITY, else ~/.Xauthority) when it connects, in
+// QApplication's making. One that could block gives way to an empty one: the connection is
+// then made without a cookie, and a server that wants one refuses it with a clear error.
+void steerAuthorityFile(QStringList& changes)
+{
+    QString file = qEnvironmentVariable("XAUTHORITY");
+    if (file.isEmpty() && qEnvironmentVariableIsSet("HOME"))
+        file = qEnvironmentVariable("HOME") + QStringLiteral("/.Xauthority");
+    if (file == u"/dev/null"_qs || !blocksOnOpen(file))
+        return;
+    qputenv("XAUTHORITY", "/dev/null");
+    changes << QStringLiteral("%1 is not read: it is no regular file").arg(file);
+}
+
 // Xlib reads ~/.Xdefaults (when the server holds no resources) for the cursor library only: the
 // cursor settings given here leave it unread. Empty values keep the library's own defaults.
 void steerResourceFiles(QStringList& changes)
@@ -280,6 +294,7 @@ QStringList steerLibrariesClearOfUnreadableFiles()
 {
     QStringList changes;
     steerCursorPath(changes);
+    steerAuthorityFile(changes);
     steerResourceFiles(changes);
     steerSettingsBackend(changes);
     steerComposeFile(changes);

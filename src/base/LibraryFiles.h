@@ -1,15 +1,16 @@
 #pragma once
 // Files of the user's that libraries open for us on the main thread, where our bounded reads
-// cannot go: the X cursor themes (libXcursor, for the cursors Qt shows), the X resources files
-// (Xlib, when the server holds none), dconf's profile and databases, GSettings' compiled schemas
-// (GIO), the compose file (xkbcommon, at the first key typed into a text field of ours) and
-// Mesa's files: its configuration (~/.drirc, its folder of .conf files and /etc/drirc, read when
-// OpenGL first opens the display) and its shader cache (kept in a folder of ours). A FIFO or a
-// device at any of them blocks the open for good, so the start, the first transition or the
-// first key never ends and no signal is heard. Each library is steered clear of such a file
-// through its own environment variables (the cursor path without that folder, no resources
-// file, settings kept in memory, the locale's compose table, no driver configuration, no shader
-// cache), and it is said in the log; a regular file or none changes nothing.
+// cannot go: the X authority file (libxcb, when it connects), the X cursor themes (libXcursor,
+// for the cursors Qt shows), the X resources files (Xlib, when the server holds none), dconf's
+// profile and databases, GSettings' compiled schemas (GIO), the compose file (xkbcommon, at the
+// first key typed into a text field of ours) and Mesa's files: its configuration (~/.drirc, its
+// folder of .conf files and /etc/drirc, read when OpenGL first opens the display) and its
+// shader cache (kept in a folder of ours). A FIFO or a device at any of them blocks the open for
+// good, so the start, the first transition or the first key never ends and no signal is heard.
+// Each library is steered clear of such a file through its own environment variables (an empty
+// authority file, the cursor path without that folder, no resources file, settings kept in
+// memory, the locale's compose table, no driver configuration, no shader cache), and it is said
+// in the log; a regular file or none changes nothing.
 //
 //   steerLibrariesClearOfUnreadableFiles();   // first thing in main, before QApplication
 //   if (!compiledSchemasReadable()) ...       // before asking GSettings anything

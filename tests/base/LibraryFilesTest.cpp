@@ -2,7 +2,8 @@
 // its profile (in the runtime folder, or named by DCONF_PROFILE) and the databases a profile
 // names; where dconf would open a FIFO, the desktop settings are kept in memory, and regular
 // files change nothing. And the compose file that xkbcommon reads at the first key typed: a FIFO
-// there is passed over for the locale's own table, which xkbcommon really loads.
+// there is passed over for the locale's own table, which xkbcommon really loads; a FIFO at the X
+// authority file leaves the connection without a cookie.
 #include "base/LibraryFiles.h"
 #include "base/Log.h"
 #include "support/FifoWatch.h"
@@ -51,6 +52,7 @@ protected:
     ScopedEnv profileName{"DCONF_PROFILE", QByteArray()};
     ScopedEnv backend{"GSETTINGS_BACKEND", QByteArray()};
     ScopedEnv compose{"XCOMPOSEFILE", QByteArray()};
+    ScopedEnv authority{"XAUTHORITY", QByteArray()};
     ScopedEnv driverFolder{"DRIRC_CONFIGDIR", QByteArray()};
     ScopedEnv shaderCache{"MESA_SHADER_CACHE_DIR", QByteArray()};
     ScopedEnv noShaderCache{"MESA_SHADER_CACHE_DISABLE", QByteArray()};
@@ -98,17 +100,21 @@ TEST_F(LibraryFiles, DesktopSettingsKeptInMemoryWhereDconfWouldOpenAFifo)
     EXPECT_EQ(qgetenv("GSETTINGS_BACKEND"), QByteArray("keyfile"));
 }
 
-TEST_F(LibraryFiles, TheLocalesComposeTableWhereTheUsersFileIsAFifo)
+TEST_F(LibraryFiles, TheLocalesComposeTableAndNoCookieWhereTheUsersFilesAreFifos)
 {
     ASSERT_TRUE(dir.isValid());
-    const QString fifo = root + u"/home/.XCompose"_qs;
+    const QString fifo = root + u"/home/.XCompose"_qs, cookies = root + u"/home/.Xauthority"_qs;
     ASSERT_TRUE(QDir().mkpath(root + u"/home"_qs));
     makeFifo(fifo);
+    makeFifo(cookies);
     log::Capture logged;
     test::FifoWatch watch({fifo});
     steerLibrariesClearOfUnreadableFiles();
     EXPECT_EQ(qgetenv("XCOMPOSEFILE"), QFile::encodeName(root + u"/cache/framewell/XCompose"_qs));
     EXPECT_TRUE(logged.contains(u"At start, "_qs + fifo + u" is not read: it is no regular file"_qs));
+    // The connection to the server is made without a cookie, rather than never.
+    EXPECT_EQ(qgetenv("XAUTHORITY"), QByteArray("/dev/null"));
+    EXPECT_TRUE(logged.contains(u"At start, "_qs + cookies + u" is not read: it is no regular file"_qs));
 
     // What Qt's compose input method asks for at the first key typed.
     const std::unique_ptr<xkb_context, decltype(&xkb_context_unref)> context(xkb_context_new(XKB_CONTEXT_NO_FLAGS),
