@@ -2,6 +2,7 @@
 // draw calls for effects and cards into the bound framebuffer.
 #include "transitions/qt/TransitionGpu.h"
 
+#include "base/LibraryFiles.h"
 #include "base/Log.h"
 #include "transitions/qt/ShaderSource.h"
 
@@ -42,6 +43,8 @@ bool TransitionGpu::available()
             return false;
         QOpenGLContext probe;
         probe.setFormat(surfaceFormat());
+        // The first context opens the display for OpenGL, and the driver reads its configuration.
+        DriverConfigGuard guard;
         if (!probe.create())
             return false;
         const QSurfaceFormat f = probe.format();
@@ -64,11 +67,14 @@ bool TransitionGpu::build()
 {
     surface_ = std::make_unique<QOffscreenSurface>();
     surface_->setFormat(surfaceFormat());
-    surface_->create();
     context_ = std::make_unique<QOpenGLContext>();
     context_->setFormat(surfaceFormat());
-    if (!surface_->isValid() || !context_->create() || !context_->makeCurrent(surface_.get()))
-        return false;
+    {
+        DriverConfigGuard guard;
+        surface_->create();
+        if (!surface_->isValid() || !context_->create() || !context_->makeCurrent(surface_.get()))
+            return false;
+    }
     gl_ = context_->extraFunctions();
     pipeline_ = program(int(ShaderEntry::transitionVertex), int(ShaderEntry::transitionFragment));
     particles_ = program(int(ShaderEntry::disintegrateVertex), int(ShaderEntry::transitionFragment));

@@ -9,6 +9,7 @@
 #include "app/qt/SingleInstance.h"
 
 #include "base/Log.h"
+#include "support/ScopedEnv.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -33,6 +34,8 @@
 
 namespace fw {
 namespace {
+
+using test::ScopedEnv;
 
 // The folder the second process claims in, or "-" for the per-user folders of its environment.
 const char* const childDirVariable = "FW_SINGLE_INSTANCE_DIR";
@@ -83,30 +86,6 @@ Second runSecondCopy(const QString& dir, const std::map<QString, QString>& env =
     return {normal ? second.exitCode() : -1,
             QString::fromUtf8(second.readAllStandardOutput() + second.readAllStandardError())};
 }
-
-// The environment variable set for the life of one object.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const QByteArray& value) : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name))
-    {
-        if (value.isNull())
-            qunsetenv(name);
-        else
-            qputenv(name, value);
-    }
-    ~ScopedEnv()
-    {
-        if (had_)
-            qputenv(name_, old_);
-        else
-            qunsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    bool had_;
-    QByteArray old_;
-};
 
 // The first copy in a folder of its own, counting the requests to open again.
 struct FirstCopy {
