@@ -22,6 +22,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QPushButton>
+#include <QScreen>
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
@@ -150,10 +151,16 @@ TEST(OnboardingX11, WelcomeMapsAtItsSizeAndItsCloseButtonEndsTheVideo)
     const xcb_window_t id = desk.mapped(welcome.window());
     ASSERT_NE(id, XCB_NONE) << desk.session.error();
     EXPECT_EQ(desk.session.clientSize(id), Size(720, 750));
-    const auto frame = desk.session.wmFrame(id);
-    ASSERT_TRUE(frame);
-    EXPECT_NEAR(frame->midX(), 960, 20) << "centred on the screen";
-    EXPECT_NEAR(frame->midY(), 540, 20);
+    // The frame centred on the screen's free area once the window manager has said how large it
+    // is, not the content (that stood half a title bar low). pekwm places new windows by a rule
+    // of its own, about where they were asked to go.
+    const QPoint middle = welcome.window()->screen()->availableGeometry().center();
+    const double slack = desk.session.windowManager() == QLatin1String("pekwm") ? 20 : 2;
+    const auto centred = [&] {
+        const auto frame = desk.session.wmFrame(id);
+        return frame && std::abs(frame->midX() - middle.x()) <= slack && std::abs(frame->midY() - middle.y()) <= slack;
+    };
+    EXPECT_TRUE(desk.session.waitFor(centred, 3000)) << "frame at " << toString(*desk.session.wmFrame(id)).toStdString();
     EXPECT_EQ(welcome.permissionLabel()->text(), "● Ready. Framewell lives in your tray.") << "granted on X11";
     EXPECT_FALSE(welcome.resetButton()->isVisible());
     EXPECT_FALSE(welcome.permissionButton()->isVisible()) << "nothing to set";

@@ -7,6 +7,7 @@
 
 #include <QAbstractButton>
 #include <QKeyEvent>
+#include <QMoveEvent>
 #include <QScreen>
 
 namespace fw {
@@ -31,11 +32,26 @@ void OnboardingWindow::present(Clock& clock)
     if (!placed_ && screen()) {
         placed_ = true;
         move(screen()->availableGeometry().center() - rect().center());
+        // The frame's size is known only once the window manager has framed the window.
+        centreFrame_ = true;
     }
     if (isMinimized())
         setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     bringToFront(this, clock);
+}
+
+void OnboardingWindow::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    const QRect frame = frameGeometry();
+    if (!centreFrame_ || !isVisible() || !screen() || frame.size() == size())
+        return;
+    centreFrame_ = false;
+    // Centred by its content, the window stood half a title bar low.
+    const QPoint centred = screen()->availableGeometry().center() - QPoint(frame.width() / 2, frame.height() / 2);
+    if (centred != frame.topLeft())
+        move(centred);
 }
 
 QRect frameFromBottom(int viewHeight, int x, int y, int width, int height)

@@ -35,9 +35,12 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     bool placed_ = false;
+    // Centred before the window manager framed it: the frame is centred once its size is known.
+    bool centreFrame_ = false;
 };
 
 // The same conversion for any view of the given height.
