@@ -19,6 +19,13 @@ namespace {
 
 using test::XSession;
 
+// The checks read a write's outcome right after the call: each call waits for the WM's answer
+// to its barrier, however long a loaded machine keeps the WM from giving it, not only for the
+// program's short bound.
+struct PatientWindowSystem : X11WindowSystem {
+    explicit PatientWindowSystem(const QByteArray& display) : X11WindowSystem(display) { setWriteTimeout(5000); }
+};
+
 const WindowInfo* find(const std::vector<WindowInfo>& list, WindowId id)
 {
     auto it = std::find_if(list.begin(), list.end(), [&](const WindowInfo& w) { return w.id == id; });
@@ -137,7 +144,7 @@ TEST(X11WindowSystem, FrameWritesReadBackAndKeepTheWindowsOwnSizeHints)
                                            {"--size", "404x204", "--base", "4x4", "--inc", "16x10", "--max", "900x600"});
     auto term = session.startXterm(QStringLiteral("stepped"));
     ASSERT_TRUE(client.window && stepped.window && term.window) << session.error();
-    X11WindowSystem ws(session.display());
+    PatientWindowSystem ws(session.display());
 
     // An allowed frame reads back exactly, and is what the WM shows.
     const Rect target(100, 120, 640, 480);
@@ -205,8 +212,8 @@ TEST(X11WindowSystem, ConfigureRequestsLandTheFrameWhereAskedWhateverTheGravity)
     const auto northWest = session.startXterm(u"north west"_qs, {"-geometry", "80x24+100+100"});
     const auto southEast = session.startXterm(u"south east"_qs, {"-geometry", "80x24-100-100"});
     ASSERT_TRUE(northWest.window && southEast.window) << session.error();
-    X11WindowSystem ws(session.display());
-    X11WindowSystem byMessage(session.display());
+    PatientWindowSystem ws(session.display());
+    PatientWindowSystem byMessage(session.display());
     ws.setWritePath(X11WindowSystem::WritePath::ConfigureRequest);
     byMessage.setWritePath(X11WindowSystem::WritePath::Message);
     const bool messageListed = session.atomNames(session.root(), "_NET_SUPPORTED").contains(u"_NET_MOVERESIZE_WINDOW"_qs);
@@ -241,7 +248,7 @@ TEST(X11WindowSystem, ClosedWindowsFailReadsAndWrites)
     auto gone = session.startTestClient(QStringLiteral("gone"));
     auto victim = session.startTestClient(QStringLiteral("victim"));
     ASSERT_TRUE(gone.window && victim.window) << session.error();
-    X11WindowSystem ws(session.display());
+    PatientWindowSystem ws(session.display());
 
     // Closed before: every read is empty and every write fails.
     const xcb_window_t dead = gone.window;
@@ -287,7 +294,7 @@ struct ThreeWindows {
     bool ok() const { return session.ok() && back.window && front.window && third.window; }
     XSession session;
     XSession::Client back, front, third;
-    X11WindowSystem ws{session.display()};
+    PatientWindowSystem ws{session.display()};
 };
 
 // Asks the WM to minimize a window, as a taskbar does.
@@ -467,7 +474,7 @@ TEST(X11WindowSystem, SettableAndMaximizedWindows)
     auto locked = session.startTestClient(QStringLiteral("locked"), {"--no-move"});
     auto maximized = session.startTestClient(QStringLiteral("maximized"), {"--maximized", "--size", "400x300"});
     ASSERT_TRUE(fixed.window && locked.window && maximized.window) << session.error();
-    X11WindowSystem ws(session.display());
+    PatientWindowSystem ws(session.display());
 
     EXPECT_TRUE(ws.isMovable(fixed.window));
     EXPECT_FALSE(ws.isResizable(fixed.window)) << "minimum size equals maximum size";
