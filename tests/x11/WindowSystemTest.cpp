@@ -523,11 +523,57 @@ TEST(X11WindowSystem, SettableAndMaximizedWindows)
     EXPECT_EQ(ws.frame(maximized.window), Rect(40, 50, 600, 500));
 }
 
-TEST(X11WindowSystem, WithoutAWindowManagerWritesGoStraightToTheWindow)
+// A session with no window manager.
+test::XSessionOptions withoutWindowManager()
 {
     test::XSessionOptions options;
     options.windowManager = false;
-    XSession session(options);
+    return options;
+}
+
+// A window manager that states no frame extents (pekwm) frames the client 4 px to the sides and
+// bottom and 20 px above, here played by the test, and moves the frame on and on from a
+// connection of its own while the port reads the frame: every read has the frame's size.
+TEST(X11WindowSystem, AFrameReadWhileTheWindowManagerMovesItKeepsItsSize)
+{
+    XSession session(withoutWindowManager());
+    ASSERT_TRUE(session.ok()) << session.error();
+    auto client = session.startTestClient(QStringLiteral("moved"), {"--position", "100,100", "--size", "300x200"});
+    ASSERT_TRUE(client.window) << session.error();
+    xcb_connection_t* c = session.connection();
+    const xcb_window_t frame = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, frame, session.root(), 96, 80, 308, 224, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      XCB_COPY_FROM_PARENT, 0, nullptr);
+    xcb_reparent_window(c, client.window, frame, 4, 20);
+    xcb_map_window(c, frame);
+    ASSERT_TRUE(session.waitFor([&] { return session.topLevelOf(client.window) == frame && session.isViewable(client.window); }));
+    PatientWindowSystem ws(session.display());
+    ASSERT_EQ(ws.frame(client.window), Rect(96, 80, 308, 224));
+
+    std::atomic<bool> done = false;
+    std::thread mover([&] {
+        xcb_connection_t* m = xcb_connect(session.display().constData(), nullptr);
+        for (std::uint32_t i = 0; !done; ++i) {
+            const std::uint32_t at[2] = {100 + i % 300, 80 + (i * 7) % 400};
+            xcb_configure_window(m, frame, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, at);
+            free(xcb_get_input_focus_reply(m, xcb_get_input_focus(m), nullptr));
+        }
+        xcb_disconnect(m);
+    });
+    int reads = 0, wrong = 0;
+    for (; reads < 400; ++reads) {
+        const auto f = ws.frame(client.window);
+        if (!f || f->size != Size{308, 224})
+            ++wrong;
+    }
+    done = true;
+    mover.join();
+    EXPECT_EQ(wrong, 0) << "of " << reads << " reads";
+}
+
+TEST(X11WindowSystem, WithoutAWindowManagerWritesGoStraightToTheWindow)
+{
+    XSession session(withoutWindowManager());
     ASSERT_TRUE(session.ok()) << session.error();
     auto client = session.startTestClient(QStringLiteral("bare"), {"--position", "10,20", "--size", "300x200"});
     ASSERT_TRUE(client.window) << session.error();
