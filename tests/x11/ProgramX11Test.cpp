@@ -107,6 +107,7 @@ TEST(ProgramX11, StartsInTheTrayPlacesWindowsRefusesASecondCopyAndEndsCleanly)
     // A window opened over the placed xterm stacks with it: the stack's badge shows, and goes
     // with the window.
     X11WindowSystem ws(session.display());
+    ws.setWriteTimeout(5000);   // its write is read back at once: it waits for the WM's answer
     const auto placed = ws.frame(term.window);
     const auto content = contentRect(session, term.window);
     ASSERT_TRUE(placed && content);

@@ -466,6 +466,33 @@ TEST(X11WindowSystem, WritesRaisesAndActivationsEndOnTheWindowManagersAnswer)
     ASSERT_TRUE(session.resume(session.windowManagerPid()));
 }
 
+// A configure request the window manager answers only after the bound leaves the frame to it:
+// the server still shows the frame from before, and an offset measured against that would move
+// the window by as much again once both requests arrive. (pekwm and metacity read such a request
+// by another gravity or frame; the port measures that only on an answered write.)
+TEST(X11WindowSystem, AConfigureRequestAnsweredLateLandsWhereAsked)
+{
+    if (QStringList{"pekwm", "metacity"}.contains(XSession::testWindowManager()))
+        GTEST_SKIP() << "the first request lands off by the decoration here";
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    auto client = session.startTestClient(QStringLiteral("late"), {"--position", "100,100", "--size", "300x200"});
+    ASSERT_TRUE(client.window) << session.error();
+    X11WindowSystem ws(session.display());
+    ws.setWritePath(X11WindowSystem::WritePath::ConfigureRequest);
+    const auto before = ws.frame(client.window);
+    ASSERT_TRUE(before);
+    const Rect target(before->x() + 6, before->y() + 8, before->width(), before->height());
+
+    ASSERT_TRUE(session.pause(session.windowManagerPid()));
+    const bool wrote = ws.setFrame(client.window, target);
+    ASSERT_TRUE(session.resume(session.windowManagerPid()));
+    EXPECT_TRUE(wrote);
+    EXPECT_TRUE(session.waitFor([&] { return session.wmFrame(client.window) != before; }));
+    EXPECT_TRUE(session.syncWithWindowManager());
+    EXPECT_EQ(session.wmFrame(client.window), target);
+}
+
 TEST(X11WindowSystem, SettableAndMaximizedWindows)
 {
     XSession session;
