@@ -56,6 +56,18 @@ inline bool pressTitleBar(XSession& s, xcb_window_t client, int button = 1)
     return true;
 }
 
+// Presses on the client's title bar and takes the pointer 6 px to the right in small steps. The
+// mouse monitor reads where the pointer is when it gets to the press: read late, the press still
+// lies on the title bar and as far below its top edge, where a press within reach of the edge
+// would make the window's move look like a resize of that edge.
+inline bool startTitleBarDrag(XSession& s, xcb_window_t client)
+{
+    if (!pressTitleBar(s, client))
+        return false;
+    glide(s, 6, 0, 6);
+    return true;
+}
+
 // Where a press starts the window manager's own resize of a frame's right edge: on its border,
 // which metacity keeps outside the visible frame while it composites (inside it otherwise) and
 // KWin always, on an input-only window of its own.

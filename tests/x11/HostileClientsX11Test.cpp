@@ -429,7 +429,7 @@ TEST(HostileClientsX11, WindowsVanishingMidCallGiveNothingAndFalseNeverAHang)
         }
     }
     EXPECT_GE(snapshots, 10);
-    ASSERT_GE(seen.size(), 5u) << "the client did not churn";
+    ASSERT_GE(seen.size(), 5u) << "the client did not churn in " << snapshots << " snapshots";
 
     // Every window seen that is gone now reads as nothing and cannot be written.
     int checked = 0;

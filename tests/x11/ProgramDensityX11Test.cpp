@@ -87,8 +87,7 @@ TEST_P(ProgramDensityX11, PickerAndPlacementKeepToTheMonitorOfTheWindow)
     };
 
     // The drag: the picker hangs at the right monitor's top centre, 12 logical pixels down.
-    ASSERT_TRUE(pressTitleBar(session, term.window));
-    glide(session, 0, -6, 6);
+    ASSERT_TRUE(startTitleBarDrag(session, term.window));
     glideTo(session, {monitor.midX(), monitor.minY() + 6}, 24);
     std::optional<Rect> panel;
     ASSERT_TRUE(session.waitFor([&] { return bool(panel = pickerOn(session, monitor)); })) << where();

@@ -73,10 +73,7 @@ TEST(ProgramX11, StartsInTheTrayPlacesWindowsRefusesASecondCopyAndEndsCleanly)
     const Rect visible = topLeftVisibleFrame(right);
     const PickerGeometry geometry = PickerGeometry::make(SnapLayout::builtIns(), false, pickerWidth(visible));
     const Rect panel = pickerFrame(visible, geometry.width, geometry.height);
-    ASSERT_TRUE(test::pressTitleBar(session, term.window));
-    // The monitor reads where the pointer is when it gets to the press: the first steps are
-    // small, so that a press it reads late is still on the title bar.
-    test::glide(session, 0, -6, 6);
+    ASSERT_TRUE(test::startTitleBarDrag(session, term.window));
     test::glideTo(session, {visible.midX(), visible.minY() + 6}, 24);
     ASSERT_TRUE(session.waitFor([&] { return programPanelAt(session, panel); }))
         << "no picker at " << toString(panel).toStdString() << "; shown: " << programPanels(session) << "\n"
@@ -110,6 +107,7 @@ TEST(ProgramX11, StartsInTheTrayPlacesWindowsRefusesASecondCopyAndEndsCleanly)
     // A window opened over the placed xterm stacks with it: the stack's badge shows, and goes
     // with the window.
     X11WindowSystem ws(session.display());
+    ws.setWriteTimeout(5000);   // its write is read back at once: it waits for the WM's answer
     const auto placed = ws.frame(term.window);
     const auto content = contentRect(session, term.window);
     ASSERT_TRUE(placed && content);

@@ -15,6 +15,7 @@
 #include <QScreen>
 
 #include <map>
+#include <string>
 
 namespace fw {
 namespace {

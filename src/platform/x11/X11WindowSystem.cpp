@@ -313,6 +313,10 @@ bool X11WindowSystem::configureFramed(WindowId id, const x11::ClientState& s, co
     auto after = readOne(id, Geometry);
     if (!after)
         return false;
+    // A window manager that has not answered yet still shows the frame from before the request:
+    // an offset measured against it would move the window by its last step once both arrive.
+    if (behind_)
+        return true;
     // Window managers that read the request by another gravity than the client's (pekwm takes
     // every corner as the frame's) or by a frame other than the extents they state (metacity's
     // is 2 px wider) land the frame off by part of its decoration: asked once more, shifted by

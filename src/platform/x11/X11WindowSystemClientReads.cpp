@@ -206,23 +206,31 @@ void climbToTopLevels(Connection& conn, std::vector<ClientState>& out, std::vect
 // Frame extents of reparented windows whose window manager states none (pekwm): how far the
 // top-level window (its frame, border included) reaches past the client's border on each side,
 // read in one round. They follow the frame as it changes, since every read works them out anew.
+// They come from where the client sits inside its frame, which a move leaves as it is: the
+// client's place on the root, read a round earlier, may be from before a move in progress.
 void deriveExtents(Connection& conn, std::vector<ClientState>& out, const std::vector<size_t>& reparented)
 {
     xcb_connection_t* c = conn.raw();
-    std::vector<std::pair<size_t, xcb_get_geometry_cookie_t>> asked;
+    struct Asked {
+        size_t index;
+        xcb_get_geometry_cookie_t frame;
+        xcb_translate_coordinates_cookie_t inside;
+    };
+    std::vector<Asked> asked;
     for (size_t i : reparented)
         if (out[i].alive && !out[i].extentsStated && out[i].topLevel != out[i].window)
-            asked.emplace_back(i, xcb_get_geometry(c, out[i].topLevel));
-    for (const auto& [i, cookie] : asked) {
-        auto g = FW_XCB_REPLY(c, xcb_get_geometry, cookie);
-        if (!g)
+            asked.push_back({i, xcb_get_geometry(c, out[i].topLevel),
+                             xcb_translate_coordinates(c, out[i].window, out[i].topLevel, 0, 0)});
+    for (const Asked& a : asked) {
+        auto g = FW_XCB_REPLY(c, xcb_get_geometry, a.frame);
+        auto inside = FW_XCB_REPLY(c, xcb_translate_coordinates, a.inside);
+        if (!g || !inside)
             continue;
-        ClientState& s = out[i];
-        const double top = g->y, left = g->x;
-        const double right = left + g->width + 2 * g->border_width, bottom = top + g->height + 2 * g->border_width;
-        const double b = s.border;
-        const Extents e{int(s.client.minX() - b - left), int(right - (s.client.maxX() + b)),
-                        int(s.client.minY() - b - top), int(bottom - (s.client.maxY() + b))};
+        ClientState& s = out[a.index];
+        const int b = s.border, frameBorder = g->border_width;
+        const int left = frameBorder + inside->dst_x - b, top = frameBorder + inside->dst_y - b;
+        const Extents e{left, int(g->width) + 2 * frameBorder - left - int(s.client.width()) - 2 * b, top,
+                        int(g->height) + 2 * frameBorder - top - int(s.client.height()) - 2 * b};
         // A client lying partly outside its frame, or a frame far larger than any decoration,
         // is no frame to go by.
         const auto sane = [](int v) { return v >= 0 && v <= 4096; };

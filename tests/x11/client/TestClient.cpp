@@ -10,17 +10,20 @@
 // --strut-partial: the window's _NET_WM_STRUT_PARTIAL as given (and _NET_WM_STRUT from its
 // first four values), as a panel on one monitor states it.
 // --churn: besides the windows above, keeps creating and destroying further windows (titled
-// "T churn") for as long as it runs: each mapped one is followed by a new one, the oldest is
-// destroyed, and every other new one is destroyed before the WM could manage it.
+// "T churn") for as long as it runs: each mapped one is followed by a new one (10 ms later at
+// the soonest), the oldest is destroyed, and every other new one is destroyed before the WM
+// could manage it.
 // --colors: the window's left half in the first colour, its right half in the second (hex RGB
 // pixels of a 24-bit TrueColor screen), instead of plain white.
 #include <xcb/xcb.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <poll.h>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -218,8 +221,34 @@ int main(int argc, char** argv)
     xcb_gcontext_t gc = xcb_generate_id(c);
     xcb_create_gc(c, gc, screen->root, XCB_GC_FOREGROUND, &right);
 
+    // The next churn comes at least 10 ms after a churned window was mapped: as fast as a quick
+    // window manager maps them, each would be gone before anyone could read it.
+    using SteadyClock = std::chrono::steady_clock;
+    bool churnPending = false;
+    SteadyClock::time_point churnDue{};
+    auto nextEvent = [&]() -> xcb_generic_event_t* {
+        for (;;) {
+            if (xcb_generic_event_t* e = xcb_poll_for_event(c))
+                return e;
+            if (xcb_connection_has_error(c))
+                return nullptr;
+            int timeout = -1;
+            if (churnPending) {
+                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(churnDue - SteadyClock::now());
+                if (left.count() <= 0) {
+                    churnPending = false;
+                    churnOne();
+                    churnOne();
+                    continue;
+                }
+                timeout = int(left.count());
+            }
+            pollfd p{xcb_get_file_descriptor(c), POLLIN, 0};
+            ::poll(&p, 1, timeout);
+        }
+    };
     size_t mapped = 0;
-    while (xcb_generic_event_t* e = xcb_wait_for_event(c)) {
+    while (xcb_generic_event_t* e = nextEvent()) {
         const int type_ = e->response_type & 0x7f;
         if (type_ == XCB_EXPOSE && coloured) {
             // The right half in the second colour; the background already paints the left.
@@ -235,8 +264,10 @@ int main(int argc, char** argv)
         } else if (type_ == XCB_MAP_NOTIFY) {
             auto* m = reinterpret_cast<xcb_map_notify_event_t*>(e);
             if (std::find(churned.begin(), churned.end(), m->window) != churned.end()) {
-                churnOne();
-                churnOne();
+                if (!churnPending) {
+                    churnPending = true;
+                    churnDue = SteadyClock::now() + std::chrono::milliseconds(10);
+                }
                 free(e);
                 continue;
             }
