@@ -235,6 +235,8 @@ TEST_P(X11SurfaceScale, StackBadgeHoldsItsWholePillAndTheAnchorMapsNothing)
     ASSERT_TRUE(session.waitFor([&] { return onServer() && near(*onServer(), planned); }))
         << "badge at " << text(onServer()) << ", planned " << text(planned);
     ASSERT_TRUE(drawn(session, desk, planned, 0.1)) << "the badge was not drawn";
+    // With a compositor the badge fades in: photographed once it has.
+    session.waitFor([&] { return badge->window().windowOpacity() >= 1; }, 2000);
     saveShot(session, u"badge"_qs, GetParam(), planned.insetBy(-60, -60));
     const QPoint icon = badge->view().mapToGlobal(badge->view().frames().icons[0].center().toPoint());
     pointAt(session, DevicePixels::toDevice(QPointF(icon)));
