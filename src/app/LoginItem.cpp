@@ -2,6 +2,7 @@
 #include "app/LoginItem.h"
 
 #include "base/AtomicFile.h"
+#include "base/XdgDirs.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,10 +23,7 @@ LoginItem::LoginItem(QString autostartDir, QString executable)
 
 QString LoginItem::defaultDirectory()
 {
-    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (config.isEmpty() || !QDir::isAbsolutePath(config))
-        config = QDir::homePath() + QStringLiteral("/.config");
-    return config + QStringLiteral("/autostart");
+    return xdgConfigHome() + QStringLiteral("/autostart");
 }
 
 QString LoginItem::path() const { return dir_ + u'/' + fileName; }

@@ -123,7 +123,7 @@ QString linkTarget(const QString& path)
 
 } // namespace
 
-FileRead readRegularFile(const QString& path, qint64 maxBytes)
+FileRead checkRegularFile(const QString& path, qint64 maxBytes)
 {
     const QByteArray name = QFile::encodeName(path);
     struct stat st {};
@@ -135,8 +135,19 @@ FileRead readRegularFile(const QString& path, qint64 maxBytes)
         return failed(FileRead::Status::notRegular,
                       QStringLiteral("it is a link to nothing readable (%1)").arg(errnoText(errno)));
     FileRead result;
-    if (!readable(st, maxBytes, result))
+    if (readable(st, maxBytes, result))
+        result.status = FileRead::Status::ok;
+    return result;
+}
+
+FileRead readRegularFile(const QString& path, qint64 maxBytes)
+{
+    FileRead result = checkRegularFile(path, maxBytes);
+    if (!result.ok())
         return result;
+    result.status = FileRead::Status::failed;
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st {};
     // Asked before opening, and again of what was opened: opening a FIFO or a device to read
     // can wait or have effects of its own, and the path may have changed in between.
     const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);

@@ -32,6 +32,9 @@ struct FileRead {
 // Reads the file at `path` when it is a regular file of at most maxBytes; a link is followed,
 // to a regular file only. Reads one chunk past the bound at most, for a file that grows.
 FileRead readRegularFile(const QString& path, qint64 maxBytes);
+// The same answer by the file's status alone, reading nothing (`data` stays empty): for a file
+// another library will open.
+FileRead checkRegularFile(const QString& path, qint64 maxBytes);
 
 // What a write does with a symbolic link at the path: replace the link itself with the new
 // file, or write the file the link leads to and keep the link (a dotfile manager's link). Only

@@ -4,6 +4,7 @@
 
 #include "base/AtomicFile.h"
 #include "base/Log.h"
+#include "base/XdgDirs.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -25,20 +26,6 @@ constexpr int maxDriverConfigFiles = 256;
 constexpr int maxShaderCacheEntries = 4096;
 
 QString home() { return QDir::homePath(); }
-
-QString xdgDir(const char* variable, const QString& fallback)
-{
-    const QString dir = qEnvironmentVariable(variable);
-    return dir.isEmpty() || !QDir::isAbsolutePath(dir) ? fallback : dir;
-}
-
-QStringList dataDirs()
-{
-    QStringList dirs = qEnvironmentVariable("XDG_DATA_DIRS").split(u':', Qt::SkipEmptyParts);
-    if (dirs.isEmpty())
-        dirs = {QStringLiteral("/usr/local/share"), QStringLiteral("/usr/share")};
-    return dirs;
-}
 
 bool ours(const QString& dir)
 {
@@ -139,7 +126,7 @@ QString dconfProfile()
     QStringList candidates{QStringLiteral("/run/dconf/user/%1").arg(::getuid())};
     const auto byName = [&candidates](const QString& name) {
         candidates << QStringLiteral("/etc/dconf/profile/") + name;
-        for (const QString& dir : dataDirs())
+        for (const QString& dir : xdgDataDirs())
             candidates << dir + QStringLiteral("/dconf/profile/") + name;
     };
     const QString named = qEnvironmentVariable("DCONF_PROFILE");
@@ -148,8 +135,10 @@ QString dconfProfile()
     else if (!named.isEmpty())
         byName(named);
     else {
-        const QString cache = xdgDir("XDG_CACHE_HOME", home() + QStringLiteral("/.cache"));
-        candidates << xdgDir("XDG_RUNTIME_DIR", cache) + QStringLiteral("/dconf/profile");
+        QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+        if (runtime.isEmpty() || !QDir::isAbsolutePath(runtime))
+            runtime = xdgCacheHome();
+        candidates << runtime + QStringLiteral("/dconf/profile");
         byName(QStringLiteral("user"));
     }
     for (const QString& file : candidates) {
@@ -165,7 +154,7 @@ QString dconfProfile()
 // system's in /etc, or any file).
 QString blockingSettingsFile()
 {
-    const QString config = xdgDir("XDG_CONFIG_HOME", home() + QStringLiteral("/.config")) + QStringLiteral("/dconf/");
+    const QString config = xdgConfigHome() + QStringLiteral("/dconf/");
     const QString profile = dconfProfile();
     if (profile.isEmpty())
         return blocksOnOpen(config + QStringLiteral("user")) ? config + QStringLiteral("user") : QString();
@@ -210,12 +199,12 @@ void steerSettingsBackend(QStringList& changes)
 void steerComposeFile(QStringList& changes)
 {
     const QStringList files{qEnvironmentVariable("XCOMPOSEFILE"),
-                            xdgDir("XDG_CONFIG_HOME", home() + QStringLiteral("/.config")) + QStringLiteral("/XCompose"),
+                            xdgConfigHome() + QStringLiteral("/XCompose"),
                             home() + QStringLiteral("/.XCompose")};
     const auto blocking = std::find_if(files.begin(), files.end(), [](const QString& file) { return blocksOnOpen(file); });
     if (blocking == files.end())
         return;
-    const QString ours = xdgDir("XDG_CACHE_HOME", home() + QStringLiteral("/.cache")) + QStringLiteral("/framewell/XCompose");
+    const QString ours = xdgCacheHome() + QStringLiteral("/framewell/XCompose");
     const bool written = writeFileAtomically(ours, "include \"%L\"\n");
     qputenv("XCOMPOSEFILE", written ? QFile::encodeName(ours) : QByteArray("/dev/null"));
     changes << QStringLiteral("%1 is not read: it is no regular file").arg(*blocking);
@@ -225,7 +214,7 @@ void steerComposeFile(QStringList& changes)
 // within the bound, or nothing there.
 QString driverConfigProblem(const QString& path)
 {
-    const FileRead read = readRegularFile(path, DriverConfigGuard::maxDriverConfigBytes);
+    const FileRead read = checkRegularFile(path, DriverConfigGuard::maxDriverConfigBytes);
     return read.ok() || read.absent() ? QString() : read.problem;
 }
 
@@ -261,7 +250,7 @@ void steerDriverConfigFolder(QStringList& changes)
 // on, or more entries than our programs make, and no cache is used.
 void steerShaderCache(QStringList& changes)
 {
-    const QString dir = xdgDir("XDG_CACHE_HOME", home() + QStringLiteral("/.cache")) + QStringLiteral("/framewell/gpu");
+    const QString dir = xdgCacheHome() + QStringLiteral("/framewell/gpu");
     QDir().mkpath(dir);   // Mesa makes only the last folder of the path it is given
     qputenv("MESA_SHADER_CACHE_DIR", QFile::encodeName(dir));
     QString refused;
@@ -308,7 +297,7 @@ QStringList steerLibrariesClearOfUnreadableFiles()
 bool compiledSchemasReadable()
 {
     QStringList dirs = qEnvironmentVariable("GSETTINGS_SCHEMA_DIR").split(u':', Qt::SkipEmptyParts);
-    for (const QString& data : QStringList{xdgDir("XDG_DATA_HOME", home() + QStringLiteral("/.local/share"))} + dataDirs())
+    for (const QString& data : QStringList{xdgDataHome()} + xdgDataDirs())
         dirs << data + QStringLiteral("/glib-2.0/schemas");
     for (const QString& dir : dirs) {
         if (blocksOnOpen(dir + QStringLiteral("/gschemas.compiled"))) {

@@ -4,6 +4,7 @@
 
 #include "base/AtomicFile.h"
 #include "base/Log.h"
+#include "base/XdgDirs.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -84,11 +85,7 @@ FileDefaults::FileDefaults(QString path) : path_(path.isEmpty() ? defaultPath() 
 
 QString FileDefaults::defaultPath()
 {
-    // XDG: only an absolute XDG_CONFIG_HOME counts; otherwise ~/.config.
-    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (base.isEmpty() || !QDir::isAbsolutePath(base))
-        base = QDir::homePath() + QStringLiteral("/.config");
-    return QDir::cleanPath(base + QStringLiteral("/framewell/defaults.json"));
+    return QDir::cleanPath(xdgConfigHome() + QStringLiteral("/framewell/defaults.json"));
 }
 
 std::optional<FileDefaults::Contents> FileDefaults::read()

@@ -4,6 +4,7 @@
 
 #include "base/AtomicFile.h"
 #include "base/Log.h"
+#include "base/XdgDirs.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -186,14 +187,8 @@ std::optional<QIcon> iconOf(std::vector<IconFolder> files)
 QStringList ThemeIcons::baseDirectories()
 {
     QStringList bases{QDir::homePath() + QStringLiteral("/.icons")};
-    QString home = qEnvironmentVariable("XDG_DATA_HOME");
-    if (home.isEmpty() || !QDir::isAbsolutePath(home))
-        home = QDir::homePath() + QStringLiteral("/.local/share");
-    QStringList data = qEnvironmentVariable("XDG_DATA_DIRS").split(u':', Qt::SkipEmptyParts);
-    if (data.isEmpty())
-        data = {QStringLiteral("/usr/local/share"), QStringLiteral("/usr/share")};
-    for (const QString& dir : QStringList{home} + data) {
-        if (QDir::isAbsolutePath(dir) && !bases.contains(QDir::cleanPath(dir + QStringLiteral("/icons"))))
+    for (const QString& dir : QStringList{xdgDataHome()} + xdgDataDirs()) {
+        if (!bases.contains(QDir::cleanPath(dir + QStringLiteral("/icons"))))
             bases << QDir::cleanPath(dir + QStringLiteral("/icons"));
     }
     return bases;

@@ -3,6 +3,7 @@
 #include "platform/x11/XdgApplications.h"
 
 #include "base/AtomicFile.h"
+#include "base/XdgDirs.h"
 #include "platform/x11/DetachedLaunch.h"
 
 #include <QDir>
@@ -181,16 +182,8 @@ QStringList XdgApplications::environmentDesktops()
 
 QStringList XdgApplications::environmentDirs()
 {
-    QString home = qEnvironmentVariable("XDG_DATA_HOME");
-    if (home.isEmpty() || !QDir::isAbsolutePath(home))
-        home = QDir::homePath() + QStringLiteral("/.local/share");
-    QStringList data = qEnvironmentVariable("XDG_DATA_DIRS").split(u':', Qt::SkipEmptyParts);
-    if (data.isEmpty())
-        data = {u"/usr/local/share"_qs, u"/usr/share"_qs};
-    QStringList dirs{QDir::cleanPath(home + QStringLiteral("/applications"))};
-    for (const QString& d : data) {
-        if (!QDir::isAbsolutePath(d))
-            continue;
+    QStringList dirs{QDir::cleanPath(xdgDataHome() + QStringLiteral("/applications"))};
+    for (const QString& d : xdgDataDirs()) {
         QString p = QDir::cleanPath(d + QStringLiteral("/applications"));
         if (!dirs.contains(p))
             dirs << p;
