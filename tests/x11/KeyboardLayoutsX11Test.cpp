@@ -1,6 +1,7 @@
 // Keys of German, French, Russian and Dvorak keyboards on a real server: every key of the main
 // block is named by a stored code whose hot key lands on that very key, and a shortcut recorded
-// in the shortcuts window from real key presses is stored, labelled and working after a restart.
+// in the shortcuts window from real key presses is stored, labelled and working after a restart,
+// also while a Russian group is locked beside the German one.
 #include "app/HotKeys.h"
 #include "app/qt/ShortcutsWindow.h"
 #include "platform/x11/X11GlobalHotKeys.h"
@@ -12,6 +13,10 @@
 #include <QWidget>
 #include <QWindow>
 #include <xkbcommon/xkbcommon-x11.h>
+// xcb's XKB header names a field "explicit", which C++ reserves.
+#define explicit explicit_
+#include <xcb/xkb.h>
+#undef explicit
 
 #include <gtest/gtest.h>
 
@@ -47,16 +52,20 @@ std::map<std::string, xcb_keycode_t> keycodesByPlace(XSession& s)
     return codes;
 }
 
-// Ctrl+Shift and a key by its keycode: a combination no window manager of ours binds.
-void pressWithCtrlShift(XSession& s, xcb_keycode_t code)
+// A key by its keycode with a modifier pair held.
+void pressWith(XSession& s, xcb_keysym_t first, xcb_keysym_t second, xcb_keycode_t code)
 {
-    key(s, ControlL, true);
-    key(s, ShiftL, true);
+    key(s, first, true);
+    key(s, second, true);
     fakeKey(s, code, true);
     fakeKey(s, code, false);
-    key(s, ShiftL, false);
-    key(s, ControlL, false);
+    key(s, second, false);
+    key(s, first, false);
 }
+
+// Ctrl+Shift and a key: a combination no window manager of ours binds.
+void pressWithCtrlShift(XSession& s, xcb_keycode_t code) { pressWith(s, ControlL, ShiftL, code); }
+void pressWithCtrlAlt(XSession& s, xcb_keycode_t code) { pressWith(s, ControlL, AltL, code); }
 
 TEST(KeyboardLayoutsX11, EveryMainBlockKeyIsNamedByACodeWhoseHotKeyLandsOnItUnderEachLayout)
 {
@@ -117,6 +126,8 @@ struct ShortcutsRig {
         };
         window.keyCodeForKey = [this](std::uint32_t key) { return platform.keyCodeForKey(key); };
         window.sameKey = [this](std::uint32_t a, std::uint32_t b) { return platform.sameKey(a, b); };
+        window.holdKeyboard = [this](std::uint64_t w) { return platform.holdKeyboard(w); };
+        window.releaseKeyboard = [this] { platform.releaseKeyboard(); };
     }
     QString keyTitle(ShortcutAction a) const { return window.keyButton(a)->text(); }
 
@@ -187,6 +198,79 @@ TEST(KeyboardLayoutsX11, AShortcutRecordedOnAGermanKeyboardIsThePressedKeyAndWor
         chord(session, {ControlL, AltL, sym});
     ASSERT_TRUE(session.waitFor([&] { return rig.ids.size() >= 3; }, 5000)) << rig.ids.size();
     EXPECT_EQ(rig.ids, (std::vector<std::uint32_t>{6, 8, 5}));
+}
+
+// Locks the keyboard's group as a layout switcher does, and waits until the server has it.
+bool lockGroup(XSession& s, std::uint8_t group)
+{
+    xcb_connection_t* c = s.connection();
+    xcb_xkb_latch_lock_state(c, XCB_XKB_ID_USE_CORE_KBD, 0, 0, 1, group, 0, 0, 0);
+    return s.waitFor([&] {
+        xcb_xkb_get_state_reply_t* state = xcb_xkb_get_state_reply(c, xcb_xkb_get_state(c, XCB_XKB_ID_USE_CORE_KBD), nullptr);
+        const bool locked = state && state->lockedGroup == group;
+        free(state);
+        return locked;
+    });
+}
+
+TEST(KeyboardLayoutsX11, UnderGermanAndRussianTheHotKeysAndARecordingStayOnTheGermanKeysInBothGroups)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    ASSERT_EQ(session.run({u"setxkbmap"_qs, u"-layout"_qs, u"de,ru"_qs}), 0);
+    test::SessionApp app(session);
+    const auto places = keycodesByPlace(session);
+    const xcb_keycode_t keyZ = places.at("AD06"), keyY = places.at("AB01");   // as printed on a German keyboard
+    const QString path = session.directory() + u"/shortcuts.json"_qs;
+    constexpr auto layouts = rawValue(ShortcutAction::layouts), restore = rawValue(ShortcutAction::restore);
+    ASSERT_TRUE(lockGroup(session, 1)) << "the Russian group did not lock";
+    {
+        // Started in the Russian group: Choose a Layout is on the Z key and reads so; the Y key
+        // (typing "я" here) fires nothing, the Z key's second press after it proving it did not.
+        ShortcutsRig rig(session, path);
+        rig.window.refresh();
+        EXPECT_EQ(rig.keyTitle(ShortcutAction::layouts), u"Ctrl+Alt+Z"_qs);
+        EXPECT_TRUE(rig.hotKeys.failures().empty());
+        pressWithCtrlAlt(session, keyZ);
+        ASSERT_TRUE(session.waitFor([&] { return !rig.ids.empty(); }, 5000)) << "the Z key fired nothing";
+        pressWithCtrlAlt(session, keyY);
+        pressWithCtrlAlt(session, keyZ);
+        ASSERT_TRUE(session.waitFor([&] { return rig.ids.size() >= 2; }, 5000));
+        EXPECT_EQ(rig.ids, (std::vector<std::uint32_t>{layouts, layouts}));
+
+        // Recorded there: the Z key is Choose a Layout's, the Y key is stored as the German Y.
+        rig.window.show();
+        ASSERT_TRUE(session.waitFor([&] { return QGuiApplication::focusWindow() == rig.window.window()->windowHandle(); },
+                                    10000));
+        rig.window.keyButton(ShortcutAction::restore)->click();
+        pressWithCtrlAlt(session, keyZ);
+        EXPECT_TRUE(session.waitFor([&] { return rig.window.hint() == u"Ctrl+Alt+Z is already Choose a Layout."_qs; }))
+            << rig.window.hint().toStdString();
+        pressWithCtrlAlt(session, keyY);
+        ASSERT_TRUE(session.waitFor([&] { return !rig.window.recorder().recording(); }));
+        EXPECT_EQ(ShortcutStore(rig.defaults).combo(ShortcutAction::restore), (KeyCombo{16, CtrlAlt, u"Y"_qs}));
+        EXPECT_EQ(rig.keyTitle(ShortcutAction::restore), u"Ctrl+Alt+Y"_qs);
+
+        // Back in the German group both keys fire as they did.
+        rig.ids.clear();
+        ASSERT_TRUE(lockGroup(session, 0));
+        pressWithCtrlAlt(session, keyY);
+        pressWithCtrlAlt(session, keyZ);
+        ASSERT_TRUE(session.waitFor([&] { return rig.ids.size() >= 2; }, 5000)) << rig.ids.size();
+        EXPECT_EQ(rig.ids, (std::vector<std::uint32_t>{restore, layouts}));
+        EXPECT_EQ(rig.keyTitle(ShortcutAction::restore), u"Ctrl+Alt+Y"_qs);
+    }
+
+    // Restarted in the Russian group: the same keys, the same labels.
+    ASSERT_TRUE(lockGroup(session, 1));
+    ShortcutsRig rig(session, path);
+    rig.window.refresh();
+    EXPECT_EQ(rig.keyTitle(ShortcutAction::restore), u"Ctrl+Alt+Y"_qs);
+    EXPECT_EQ(rig.keyTitle(ShortcutAction::layouts), u"Ctrl+Alt+Z"_qs);
+    pressWithCtrlAlt(session, keyY);
+    pressWithCtrlAlt(session, keyZ);
+    ASSERT_TRUE(session.waitFor([&] { return rig.ids.size() >= 2; }, 5000)) << rig.ids.size();
+    EXPECT_EQ(rig.ids, (std::vector<std::uint32_t>{restore, layouts}));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The keyboard layout as the hot keys see it: the server's XKB keymap and locked group read
-// through xkbcommon, stored key codes paired with this keyboard's keys, and what they type.
+// through xkbcommon (a group typing no Latin letters read as the keymap's first Latin group),
+// stored key codes paired with this keyboard's keys, and what they type.
 #include "platform/x11/X11KeyboardLayout.h"
 
 #include "platform/InputCodes.h"
@@ -181,15 +182,17 @@ std::vector<std::uint32_t> KeyboardLayout::fingerprint() const
 void KeyboardLayout::read()
 {
     keymap_.reset();
-    group_ = 0;
+    group_ = keysGroup_ = 0;
     core_.clear();
     if (xkbEvent_) {
         keymap_.reset(xkb_x11_keymap_new_from_device(context_.get(), c_, device_, XKB_KEYMAP_COMPILE_NO_FLAGS));
         auto state = FW_XCB_REPLY(c_, xcb_xkb_get_state, xcb_xkb_get_state(c_, xcb_xkb_device_spec_t(device_)));
         if (state)
             group_ = state->lockedGroup;
-        if (keymap_)
+        if (keymap_) {
+            keysGroup_ = latinGroup();
             return;
+        }
     }
     const xcb_setup_t* setup = xcb_get_setup(c_);
     const int count = setup->max_keycode - setup->min_keycode + 1;
@@ -220,11 +223,40 @@ bool KeyboardLayout::changes(const xcb_generic_event_t* event) const
     }
 }
 
+std::uint32_t KeyboardLayout::latinGroup() const
+{
+    const auto typesLatin = [&](std::uint32_t group) {
+        const xcb_setup_t* setup = xcb_get_setup(c_);
+        std::array<bool, 26> letters{};
+        for (int key = setup->min_keycode; key <= setup->max_keycode; ++key) {
+            const std::uint32_t sym = keysymAt(std::uint8_t(key), 0, group);
+            if (sym >= 'a' && sym <= 'z')
+                letters[sym - 'a'] = true;
+        }
+        return std::count(letters.begin(), letters.end(), true) > 13;
+    };
+    if (typesLatin(group_))
+        return group_;
+    const xkb_layout_index_t groups = xkb_keymap_num_layouts(keymap_.get());
+    for (std::uint32_t group = 0; group < groups; ++group)
+        if (typesLatin(group))
+            return group;
+    return group_;
+}
+
 std::uint32_t KeyboardLayout::keysymAt(std::uint8_t key, std::uint32_t level) const
 {
+    return keysymAt(key, level, keysGroup_);
+}
+
+std::uint32_t KeyboardLayout::keysymAt(std::uint8_t key, std::uint32_t level, std::uint32_t group) const
+{
     if (keymap_) {
+        // A key with fewer groups than the keymap wraps the group into its own range, as the
+        // server does.
+        const xkb_layout_index_t groups = xkb_keymap_num_layouts_for_key(keymap_.get(), key);
         const xkb_keysym_t* syms = nullptr;
-        const int n = xkb_keymap_key_get_syms_by_level(keymap_.get(), key, group_, level, &syms);
+        const int n = groups ? xkb_keymap_key_get_syms_by_level(keymap_.get(), key, group % groups, level, &syms) : 0;
         return n == 1 ? syms[0] : 0;
     }
     // The core mapping: its first two columns are the first group's two levels.

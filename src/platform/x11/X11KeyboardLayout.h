@@ -3,7 +3,10 @@
 // it types, and which code names a pressed key. It reads the server's XKB keymap and locked
 // group over the hot keys' own connection, and names the events of that connection that change
 // them (the core mapping notification; XKB's new-keyboard, map and group-lock notifications).
-// Where XKB gives no keymap, the core mapping's first group stands in.
+// Where XKB gives no keymap, the core mapping's first group stands in. While the locked group
+// types no Latin letters (Russian, Greek), keys are read from the keymap's first group that does,
+// as toolkits read their shortcuts: under "de,ru" the hot keys, their labels and recorded keys
+// stay on the German keys whichever group is locked.
 //
 // Codes and keys are paired one to one where the keyboard allows: a code goes to the key that
 // types its character, else to the key at its place on an ANSI keyboard, else to the key typing
@@ -64,7 +67,12 @@ private:
     void pair();
     std::vector<std::uint8_t> keysTyping(std::uint32_t keysym, std::uint32_t level) const;
     std::optional<std::uint8_t> keyAtPlace(std::uint32_t keyCode) const;
+    // What a key types at a level of the group keys are read from, or of the given group.
     std::uint32_t keysymAt(std::uint8_t key, std::uint32_t level) const;
+    std::uint32_t keysymAt(std::uint8_t key, std::uint32_t level, std::uint32_t group) const;
+    // The group keys are read from: the locked group when it types most of the letters a to z,
+    // else the first group that does, else the locked group.
+    std::uint32_t latinGroup() const;
     // What keys() and characters() read: both levels of every key, and where the positions are.
     std::vector<std::uint32_t> fingerprint() const;
 
@@ -73,7 +81,8 @@ private:
     std::int32_t device_ = -1;
     std::unique_ptr<xkb_context, Free> context_;
     std::unique_ptr<xkb_keymap, Free> keymap_;
-    std::uint32_t group_ = 0;
+    std::uint32_t group_ = 0;       // the locked group
+    std::uint32_t keysGroup_ = 0;   // the group keys are read from
     std::vector<std::uint32_t> core_;   // without a keymap: the core mapping, perKey_ columns a key
     std::uint32_t perKey_ = 0;
     std::vector<std::uint32_t> fingerprint_;
