@@ -4,10 +4,14 @@
 
 #include "app/HotKeys.h"
 
+#include <utility>
+
 namespace fw {
 
 namespace {
 const QString keyHint = QStringLiteral("Press the new shortcut, Delete to clear, or Escape to cancel.");
+const QString heldKeyHint = QStringLiteral("Another program holds the keyboard, so keys it takes won’t arrive. "
+                                           "Press the new shortcut, Delete to clear, or Escape to cancel.");
 const QString mouseHint = QStringLiteral(
     "Over this window, click the middle or a side button (hold keys to add them). Delete clears; Escape cancels.");
 
@@ -38,6 +42,11 @@ bool ShortcutRecorder::begin(std::uint32_t tag, bool mouse)
     hint_ = mouse ? mouseHint : keyHint;
     if (onRecording)
         onRecording(true);
+    if (!mouse && holdKeyboard) {
+        holding_ = holdKeyboard();
+        if (!holding_)
+            hint_ = heldKeyHint;
+    }
     update();
     return true;
 }
@@ -132,6 +141,8 @@ void ShortcutRecorder::endRecording()
     recording_.reset();
     recordingMouse_ = false;
     hint_.clear();
+    if (std::exchange(holding_, false) && releaseKeyboard)
+        releaseKeyboard();
     if (wasRecording && onRecording)
         onRecording(false);
     update();

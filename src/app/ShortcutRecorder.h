@@ -3,9 +3,11 @@
 // what a key press or click during a recording does, the hint under the rows, and each row's
 // button titles and note. The window only turns its events into these calls and shows the
 // result. Every end of a recording reports `onRecording(false)`, so the hot keys and mouse
-// matching that the recording suspended come back whichever way it ended. A key combination is
-// refused while another of our keys holds it on this keyboard: an action's, or a layout key
-// (Ctrl+Alt+1 … 9), even where the two are stored under different codes or labels.
+// matching that the recording suspended, and the keyboard a key recording holds, come back
+// whichever way it ended. A key combination is refused while another of our keys holds it on
+// this keyboard: an action's, or a layout key (Ctrl+Alt+1 … 9), even where the two are stored
+// under different codes or labels. One another program holds is stored, and its row then says
+// it is in use elsewhere (the hot key fails to register).
 
 #include "app/Shortcuts.h"
 
@@ -29,6 +31,11 @@ public:
     std::function<void()> onUpdate;                        // rows or hint changed: show them
     // Whether two stored key codes stand for one key of the keyboard now; equal codes when empty.
     std::function<bool(std::uint32_t, std::uint32_t)> sameKey;
+    // Holds the whole keyboard while a key is recorded, so that combinations other programs
+    // grabbed arrive too (false when another program holds it: the hint says so), and lets it
+    // go when that recording ends, whichever way.
+    std::function<bool()> holdKeyboard;
+    std::function<void()> releaseKeyboard;
 
     const ShortcutStore& store() const { return store_; }
     std::optional<ShortcutAction> recording() const { return recording_; }
@@ -73,6 +80,7 @@ private:
     ShortcutStore store_;
     std::optional<ShortcutAction> recording_;
     bool recordingMouse_ = false;
+    bool holding_ = false;   // the keyboard is held for this recording
     QString hint_;
 };
 

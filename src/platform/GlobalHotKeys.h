@@ -54,6 +54,13 @@ public:
     virtual std::optional<std::uint32_t> keyCodeForKey(std::uint32_t nativeKey) = 0;
     // Whether two stored codes stand for one key of the keyboard now.
     virtual bool sameKey(std::uint32_t a, std::uint32_t b) = 0;
+
+    // Holds the whole keyboard for a window of ours (its native id) while a shortcut is
+    // recorded: every key press goes to it, combinations that other clients grabbed (a window
+    // manager's Ctrl+Alt+Left) included. False when another client holds the keyboard now.
+    // The hold ends with releaseKeyboard(), or when the window is hidden.
+    virtual bool holdKeyboard(std::uint64_t window) = 0;
+    virtual void releaseKeyboard() = 0;
 };
 
 } // namespace fw

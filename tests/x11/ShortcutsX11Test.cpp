@@ -14,7 +14,10 @@
 #include "x11/FakeKeys.h"
 #include "x11/XSession.h"
 
+#include <QGuiApplication>
 #include <QPushButton>
+#include <QWidget>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -209,6 +212,86 @@ TEST(ShortcutsX11, UnderAGermanLayoutKeysFollowTheirCharactersAndAClashShowsInTh
         EXPECT_TRUE(window.window()->grab().save(shots + u"/shortcuts-recording-mouse.png"_qs));
         window.close();
     }
+}
+
+// Whether the test's own connection can take the whole keyboard now (it lets it go at once).
+bool keyboardFree(XSession& s)
+{
+    xcb_connection_t* c = s.connection();
+    xcb_grab_keyboard_reply_t* r = xcb_grab_keyboard_reply(
+        c, xcb_grab_keyboard(c, 0, s.root(), XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC), nullptr);
+    const bool free_ = r && r->status == XCB_GRAB_STATUS_SUCCESS;
+    std::free(r);
+    if (free_)
+        xcb_ungrab_keyboard(c, XCB_CURRENT_TIME);
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));   // let go before any other grab
+    return free_;
+}
+
+TEST(ShortcutsX11, RecordingHoldsTheKeyboardSoACombinationAnotherClientHoldsArrivesAndShowsInUseElsewhere)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    auto client = session.startTestClient(QStringLiteral("elsewhere"), {"--size", "300x200", "--position", "40,40"});
+    ASSERT_TRUE(client.window) << session.error();
+    test::SessionApp app(session);
+    LiveHotKeys live(session);
+    ShortcutsWindowController window(live.defaults);
+    window.failures = [&] { return live.hotKeys.failures(); };
+    window.onRecording = [&](bool on) { live.hotKeys.setSuspended(on); };
+    window.onChange = [&] {
+        live.hotKeys.reregister();
+        window.refresh();
+    };
+    window.keyCodeForKey = [&](std::uint32_t key) { return live.platform.keyCodeForKey(key); };
+    window.holdKeyboard = [&](std::uint64_t w) { return live.platform.holdKeyboard(w); };
+    window.releaseKeyboard = [&] { live.platform.releaseKeyboard(); };
+    // This test's connection holds Ctrl+Alt+Left as a window manager does (unless ours already
+    // does: then that one holds it).
+    const xcb_keycode_t left = keycode(session, 0xff51);
+    xcb_grab_key(session.connection(), 1, session.root(), XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1, left,
+                 XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+    xcb_flush(session.connection());
+    const auto shown = [&] {
+        window.show();
+        return session.waitFor([&] { return QGuiApplication::focusWindow() == window.window()->windowHandle(); }, 10000);
+    };
+    ASSERT_TRUE(shown()) << "the shortcuts window never had the keyboard";
+
+    // While another client holds the whole keyboard, the recording says so.
+    xcb_grab_keyboard_reply_t* held = xcb_grab_keyboard_reply(
+        session.connection(),
+        xcb_grab_keyboard(session.connection(), 0, session.root(), XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC,
+                          XCB_GRAB_MODE_ASYNC),
+        nullptr);
+    ASSERT_TRUE(held && held->status == XCB_GRAB_STATUS_SUCCESS);
+    std::free(held);
+    window.keyButton(ShortcutAction::place)->click();
+    EXPECT_EQ(window.hint(), u"Another program holds the keyboard, so keys it takes won’t arrive. Press the new "
+                             u"shortcut, Delete to clear, or Escape to cancel."_qs);
+    xcb_ungrab_keyboard(session.connection(), XCB_CURRENT_TIME);
+    std::free(xcb_get_input_focus_reply(session.connection(), xcb_get_input_focus(session.connection()), nullptr));
+    window.close();
+    ASSERT_FALSE(window.recorder().recording());
+
+    // Held by us, the combination reaches the recording: stored, and its row says where it is.
+    ASSERT_TRUE(shown());
+    window.keyButton(ShortcutAction::place)->click();
+    EXPECT_EQ(window.hint(), u"Press the new shortcut, Delete to clear, or Escape to cancel."_qs);
+    EXPECT_FALSE(keyboardFree(session)) << "the recording does not hold the keyboard";
+    chord(session, {ControlL, AltL, 0xff51});
+    ASSERT_TRUE(session.waitFor([&] { return !window.recorder().recording(); }, 5000))
+        << "Ctrl+Alt+Left never reached the recording";
+    EXPECT_EQ(window.keyButton(ShortcutAction::place)->text(), u"Ctrl+Alt+←"_qs);
+    EXPECT_EQ(window.note(ShortcutAction::place), u"In use elsewhere"_qs);
+    EXPECT_TRUE(keyboardFree(session)) << "the keyboard stays held after the recording";
+
+    // Another window taking the focus ends a recording and lets the keyboard go.
+    window.keyButton(ShortcutAction::next)->click();
+    EXPECT_FALSE(keyboardFree(session)) << window.hint().toStdString();
+    ASSERT_TRUE(session.activate(client.window));
+    EXPECT_TRUE(session.waitFor([&] { return !window.recorder().recording() && keyboardFree(session); }, 5000));
+    EXPECT_EQ(window.keyButton(ShortcutAction::next)->text(), u"Ctrl+Alt+]"_qs);
 }
 
 TEST(ShortcutsX11, ABoundMiddleClickRunsItsActionAndNeverReachesTheWindowWhileAnUnboundOneDoes)

@@ -172,6 +172,8 @@ void AppDelegate::showShortcuts()
         shortcuts_->mouseUnavailable = [this] { return mouseShortcuts_.unavailable(); };
         shortcuts_->keyCodeForKey = [this](std::uint32_t key) { return platform_.hotKeys.keyCodeForKey(key); };
         shortcuts_->sameKey = [this](std::uint32_t a, std::uint32_t b) { return platform_.hotKeys.sameKey(a, b); };
+        shortcuts_->holdKeyboard = [this](std::uint64_t window) { return platform_.hotKeys.holdKeyboard(window); };
+        shortcuts_->releaseKeyboard = [this] { platform_.hotKeys.releaseKeyboard(); };
         shortcuts_->onRecording = [this](bool recording) {
             hotKeys_.setSuspended(recording);
             mouseShortcuts_.setSuspended(recording);

@@ -45,12 +45,20 @@ bool isModifierKey(int key)
     }
 }
 
-// The window itself: every way it goes away (close button, Escape, hide) is reported.
+// The window itself: every way it goes away (close button, Escape, hide) and the loss of the
+// focus are reported.
 class ShortcutsWindow final : public QWidget {
 public:
     std::function<void()> onHidden;
+    std::function<void()> onDeactivated;
 
 protected:
+    void changeEvent(QEvent* e) override
+    {
+        QWidget::changeEvent(e);
+        if (e->type() == QEvent::ActivationChange && !isActiveWindow() && onDeactivated)
+            onDeactivated();
+    }
     void hideEvent(QHideEvent* e) override
     {
         QWidget::hideEvent(e);
@@ -83,6 +91,11 @@ ShortcutsWindowController::ShortcutsWindowController(UserDefaults& defaults, QOb
     recorder_.mouseUnavailable = [this] { return mouseUnavailable && mouseUnavailable(); };
     recorder_.onUpdate = [this] { refresh(); };
     recorder_.sameKey = [this](std::uint32_t a, std::uint32_t b) { return sameKey ? sameKey(a, b) : a == b; };
+    recorder_.holdKeyboard = [this] { return !holdKeyboard || holdKeyboard(window_->winId()); };
+    recorder_.releaseKeyboard = [this] {
+        if (releaseKeyboard)
+            releaseKeyboard();
+    };
     build();
     refresh();
 }
@@ -91,7 +104,7 @@ ShortcutsWindowController::~ShortcutsWindowController()
 {
     watchInput(false);
     if (auto* w = static_cast<ShortcutsWindow*>(window_.get()))
-        w->onHidden = nullptr;
+        w->onHidden = w->onDeactivated = nullptr;
 }
 
 QWidget* ShortcutsWindowController::window() const
@@ -107,6 +120,9 @@ void ShortcutsWindowController::build()
     w->setWindowTitle(QStringLiteral("Shortcuts"));
     w->setFixedSize(windowWidth, windowHeight);
     w->onHidden = [this] { recorder_.endRecording(); };
+    // Elsewhere the user works on: the keys the recording holds and the shortcuts it suspended
+    // are theirs again.
+    w->onDeactivated = [this] { recorder_.endRecording(); };
 
     auto place = [](QWidget* widget, QRect frame) { widget->setGeometry(frame); };
     place(makeLabel(QStringLiteral("Click a shortcut, then press the keys or mouse button you want. Delete turns it off."),

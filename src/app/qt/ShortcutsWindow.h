@@ -12,14 +12,17 @@
 //   shortcuts.onChange = [&] { hotKeys.reregister(); mouse.configure(defaults); shortcuts.refresh(); };
 //   shortcuts.keyCodeForKey = [&](std::uint32_t key) { return platformHotKeys.keyCodeForKey(key); };
 //   shortcuts.sameKey = [&](std::uint32_t a, std::uint32_t b) { return platformHotKeys.sameKey(a, b); };
+//   shortcuts.holdKeyboard = [&](std::uint64_t w) { return platformHotKeys.holdKeyboard(w); };
+//   shortcuts.releaseKeyboard = [&] { platformHotKeys.releaseKeyboard(); };
 //   shortcuts.show();
 //
 // A pressed key is the keyboard's key the event names (its native key code): it is stored as
 // the code the hot keys pair with that key and labelled with what it types on the current
 // layout. Key events that name no key of a keyboard are read as an ANSI keyboard types them.
 //
-// A recording ends whichever way the window goes away (its close button, Escape, hiding it),
-// so the hot keys and mouse matching it suspended always come back.
+// A recording ends whichever way the window goes away (its close button, Escape, hiding it)
+// and when it loses the focus, so the hot keys and mouse matching it suspended, and the
+// keyboard it holds, always come back.
 
 #include "app/ShortcutRecorder.h"
 
@@ -55,6 +58,10 @@ public:
     // are read as an ANSI keyboard types them.
     std::function<std::optional<std::uint32_t>(std::uint32_t nativeKey)> keyCodeForKey;
     std::function<bool(std::uint32_t, std::uint32_t)> sameKey;
+    // Holding the whole keyboard for this window (its native id) while a key is recorded, and
+    // letting it go (GlobalHotKeys::holdKeyboard, releaseKeyboard); nothing is held until set.
+    std::function<bool(std::uint64_t window)> holdKeyboard;
+    std::function<void()> releaseKeyboard;
 
     // Sets every button title and note from the stored tables.
     void refresh();

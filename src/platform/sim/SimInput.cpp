@@ -36,6 +36,14 @@ QString SimHotKeys::keyCharacters(std::uint32_t keyCode)
     return it == characters_.end() ? QString() : it->second;
 }
 
+bool SimHotKeys::holdKeyboard(std::uint64_t window)
+{
+    if (heldElsewhere_)
+        return false;
+    heldFor_ = window;
+    return true;
+}
+
 std::optional<std::uint32_t> SimHotKeys::keyCodeForKey(std::uint32_t nativeKey)
 {
     for (const auto& [code, key] : layout_)

@@ -37,6 +37,8 @@ public:
     // A key's own code is the code of its place.
     std::optional<std::uint32_t> keyCodeForKey(std::uint32_t nativeKey) override;
     bool sameKey(std::uint32_t a, std::uint32_t b) override { return keyFor(a) == keyFor(b); }
+    bool holdKeyboard(std::uint64_t window) override;
+    void releaseKeyboard() override { heldFor_ = 0; }
 
     // Keys are named by the code of their place on the keyboard. A new layout: each code in
     // `keys` stands for the key at another code's place (codes left out for their own) and
@@ -44,6 +46,10 @@ public:
     void setLayout(std::map<std::uint32_t, std::uint32_t> keys, std::map<std::uint32_t, QString> characters = {});
     // Another client holds the key with these modifiers: registering on it fails with HotKeyTaken.
     void take(std::uint32_t key, std::uint32_t modifiers) { taken_.insert({key, modifiers}); }
+    // Another client holds the whole keyboard: holdKeyboard() fails while it does.
+    void setKeyboardHeldElsewhere(bool held) { heldElsewhere_ = held; }
+    // The window our hold of the keyboard is for; 0 when we hold none.
+    std::uint64_t keyboardHeldFor() const { return heldFor_; }
     // A press of the key with the modifiers; false when nothing of ours is registered on it.
     bool press(std::uint32_t key, std::uint32_t modifiers);
 
@@ -62,6 +68,8 @@ private:
     std::map<std::uint32_t, std::uint32_t> layout_;
     std::map<std::uint32_t, QString> characters_;
     HotKeyRef next_ = 1;
+    bool heldElsewhere_ = false;
+    std::uint64_t heldFor_ = 0;
     std::function<void(std::uint32_t)> handler_;
     std::function<void()> keyboardHandler_;
 };

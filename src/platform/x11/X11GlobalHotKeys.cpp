@@ -5,6 +5,7 @@
 #include "platform/InputCodes.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Input.h"
+#include "platform/x11/X11KeyboardHold.h"
 #include "platform/x11/X11KeyboardLayout.h"
 
 #include <QCoreApplication>
@@ -140,6 +141,16 @@ bool X11GlobalHotKeys::sameKey(std::uint32_t a, std::uint32_t b)
     const auto keysB = layout_->keys(b);
     return std::any_of(keysA.begin(), keysA.end(),
                        [&](std::uint8_t k) { return std::find(keysB.begin(), keysB.end(), k) != keysB.end(); });
+}
+
+bool X11GlobalHotKeys::holdKeyboard(std::uint64_t window)
+{
+    return x11::holdKeyboard(window);
+}
+
+void X11GlobalHotKeys::releaseKeyboard()
+{
+    x11::releaseKeyboard();
 }
 
 void X11GlobalHotKeys::drain()

@@ -36,6 +36,9 @@ public:
     QString keyCharacters(std::uint32_t keyCode) override;
     std::optional<std::uint32_t> keyCodeForKey(std::uint32_t nativeKey) override;
     bool sameKey(std::uint32_t a, std::uint32_t b) override;
+    // On the toolkit's connection (X11KeyboardHold.h), where the recording reads its keys.
+    bool holdKeyboard(std::uint64_t window) override;
+    void releaseKeyboard() override;
 
     // Reads the queued events: hands the presses' ids to the handler, then, when the keyboard
     // changed, reads it again and calls the keyboard handler.
