@@ -67,6 +67,19 @@ void pressWith(XSession& s, xcb_keysym_t first, xcb_keysym_t second, xcb_keycode
 void pressWithCtrlShift(XSession& s, xcb_keycode_t code) { pressWith(s, ControlL, ShiftL, code); }
 void pressWithCtrlAlt(XSession& s, xcb_keycode_t code) { pressWith(s, ControlL, AltL, code); }
 
+// Locks the keyboard's group as a layout switcher does, and waits until the server has it.
+bool lockGroup(XSession& s, std::uint8_t group)
+{
+    xcb_connection_t* c = s.connection();
+    xcb_xkb_latch_lock_state(c, XCB_XKB_ID_USE_CORE_KBD, 0, 0, 1, group, 0, 0, 0);
+    return s.waitFor([&] {
+        xcb_xkb_get_state_reply_t* state = xcb_xkb_get_state_reply(c, xcb_xkb_get_state(c, XCB_XKB_ID_USE_CORE_KBD), nullptr);
+        const bool locked = state && state->lockedGroup == group;
+        free(state);
+        return locked;
+    });
+}
+
 TEST(KeyboardLayoutsX11, EveryMainBlockKeyIsNamedByACodeWhoseHotKeyLandsOnItUnderEachLayout)
 {
     XSession session;
@@ -79,10 +92,14 @@ TEST(KeyboardLayoutsX11, EveryMainBlockKeyIsNamedByACodeWhoseHotKeyLandsOnItUnde
         {{u"fr"_qs}, {{"AE01", u"&"_qs}, {"AE02", u"é"_qs}, {"AD01", u"a"_qs}, {"AC10", u"m"_qs}, {"AB07", u","_qs}}},
         {{u"ru"_qs}, {{"AB08", u"б"_qs}, {"AB09", u"ю"_qs}, {"AC10", u"ж"_qs}, {"TLDE", u"ё"_qs}, {"AB10", u"."_qs}}},
         {{u"us"_qs, u"dvorak"_qs}, {{"AD01", u"'"_qs}, {"AE11", u"["_qs}, {"AC10", u"s"_qs}, {"AD11", u"/"_qs}}},
+        // The Russian group locked: keys are read as the French group has them.
+        {{u"fr,ru"_qs}, {{"AE01", u"&"_qs}, {"AD01", u"a"_qs}, {"AC10", u"m"_qs}, {"AB07", u","_qs}}},
     };
     for (const auto& [layout, looked] : layouts) {
         SCOPED_TRACE(layout.join(u' ').toStdString());
         ASSERT_EQ(session.run(QStringList{u"setxkbmap"_qs} + layout), 0);
+        if (layout.front().contains(u','))
+            ASSERT_TRUE(lockGroup(session, 1));
         const auto places = keycodesByPlace(session);
         X11GlobalHotKeys platform(session.display());
         std::vector<std::uint32_t> pressed, expected;
@@ -198,19 +215,6 @@ TEST(KeyboardLayoutsX11, AShortcutRecordedOnAGermanKeyboardIsThePressedKeyAndWor
         chord(session, {ControlL, AltL, sym});
     ASSERT_TRUE(session.waitFor([&] { return rig.ids.size() >= 3; }, 5000)) << rig.ids.size();
     EXPECT_EQ(rig.ids, (std::vector<std::uint32_t>{6, 8, 5}));
-}
-
-// Locks the keyboard's group as a layout switcher does, and waits until the server has it.
-bool lockGroup(XSession& s, std::uint8_t group)
-{
-    xcb_connection_t* c = s.connection();
-    xcb_xkb_latch_lock_state(c, XCB_XKB_ID_USE_CORE_KBD, 0, 0, 1, group, 0, 0, 0);
-    return s.waitFor([&] {
-        xcb_xkb_get_state_reply_t* state = xcb_xkb_get_state_reply(c, xcb_xkb_get_state(c, XCB_XKB_ID_USE_CORE_KBD), nullptr);
-        const bool locked = state && state->lockedGroup == group;
-        free(state);
-        return locked;
-    });
 }
 
 TEST(KeyboardLayoutsX11, UnderGermanAndRussianTheHotKeysAndARecordingStayOnTheGermanKeysInBothGroups)
