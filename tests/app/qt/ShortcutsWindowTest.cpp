@@ -46,6 +46,8 @@ struct WindowFixture : ::testing::Test {
             mouse.configure(defaults);
             window.refresh();
         };
+        window.holdKeyboard = [this](std::uint64_t w) { return keys.holdKeyboard(w); };
+        window.releaseKeyboard = [this] { keys.releaseKeyboard(); };
         window.show();
     }
     QStringList column(bool mouseColumn) const
@@ -200,8 +202,9 @@ TEST_F(WindowFixture, NotesShowTakenKeysAndAnUnavailableTapAndRestoreDefaultsRes
     EXPECT_EQ(window.note(ShortcutAction::adjust), "") << "no trigger left to be unavailable";
 }
 
-// However the window goes away during a recording, the hot keys are registered again and
-// mouse matching resumes.
+// However the window goes away during a recording, the hot keys are registered again, mouse
+// matching resumes and the keyboard a key recording held is let go; so too when another window
+// takes the focus.
 TEST_F(WindowFixture, EveryWayOfClosingEndsTheRecording)
 {
     const std::vector<std::pair<const char*, std::function<void()>>> closers = {
@@ -214,21 +217,51 @@ TEST_F(WindowFixture, EveryWayOfClosingEndsTheRecording)
          }},
     };
     for (const auto& [how, close] : closers) {
-        window.show();
-        click(ShortcutAction::adjust, true);
-        ASSERT_TRUE(hotKeys.suspended()) << how;
-        close();
-        EXPECT_FALSE(window.window()->isVisible()) << how;
-        EXPECT_FALSE(window.recorder().recording()) << how;
-        EXPECT_FALSE(hotKeys.suspended()) << how;
-        EXPECT_EQ(keys.registeredIds().size(), 17u) << how;
-        EXPECT_FALSE(mouse.state().suspended()) << how;
-        EXPECT_EQ(window.mouseButton(ShortcutAction::adjust)->text(), "None") << how;
-        EXPECT_EQ(recordingReports.back(), false) << how;
+        for (bool mouseColumn : {true, false}) {
+            window.show();
+            click(ShortcutAction::adjust, mouseColumn);
+            ASSERT_TRUE(hotKeys.suspended()) << how;
+            EXPECT_EQ(keys.keyboardHeldFor(), mouseColumn ? 0 : window.window()->winId()) << how;
+            close();
+            EXPECT_FALSE(window.window()->isVisible()) << how;
+            EXPECT_FALSE(window.recorder().recording()) << how;
+            EXPECT_EQ(keys.keyboardHeldFor(), 0u) << how;
+            EXPECT_FALSE(hotKeys.suspended()) << how;
+            EXPECT_EQ(keys.registeredIds().size(), 17u) << how;
+            EXPECT_FALSE(mouse.state().suspended()) << how;
+            EXPECT_EQ(window.mouseButton(ShortcutAction::adjust)->text(), "None") << how;
+            EXPECT_EQ(window.keyButton(ShortcutAction::adjust)->text(), "Ctrl+Alt+A") << how;
+            EXPECT_EQ(recordingReports.back(), false) << how;
+        }
     }
     // Key events no longer go to the recorder once it ended.
     QTest::keyClick(target(), Qt::Key_K, QtCtrlAlt);
     EXPECT_EQ(changes, 0);
+
+    window.show();
+    window.window()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.window()));
+    click(ShortcutAction::adjust, false);
+    ASSERT_NE(keys.keyboardHeldFor(), 0u);
+    QWidget elsewhere;
+    elsewhere.show();
+    elsewhere.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&elsewhere));
+    EXPECT_FALSE(window.recorder().recording());
+    EXPECT_EQ(keys.keyboardHeldFor(), 0u);
+    EXPECT_FALSE(hotKeys.suspended());
+}
+
+TEST_F(WindowFixture, WhileAnotherProgramHoldsTheKeyboardTheHintSaysSo)
+{
+    keys.setKeyboardHeldElsewhere(true);
+    click(ShortcutAction::place, false);
+    EXPECT_EQ(window.hint(), u"Another program holds the keyboard, so keys it takes won’t arrive. Press the new "
+                             u"shortcut, Delete to clear, or Escape to cancel."_qs);
+    // What arrives is still recorded.
+    QTest::keyClick(target(), Qt::Key_K, QtCtrlAlt);
+    EXPECT_EQ(window.keyButton(ShortcutAction::place)->text(), "Ctrl+Alt+K");
+    EXPECT_EQ(window.hint(), "");
 }
 
 } // namespace
