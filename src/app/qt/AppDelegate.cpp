@@ -25,6 +25,7 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 
+#include <cstdio>
 #include <unistd.h>
 
 namespace fw {
@@ -129,6 +130,9 @@ void AppDelegate::launch()
     if (launched_)
         return;
     launched_ = true;
+    // A settings file that cannot be written is told once, as a notice (and again when it
+    // fails after having worked); a failure met while the program was built is told now.
+    platform_.defaults.setSaveFailureReport([this](const QString& text) { log(text); });
     installProcessHooks();
     buildStatusMenu();
     installCoordinatorSinks();
@@ -317,12 +321,19 @@ void AppDelegate::handleOptions()
             }
         }
     }
-    if (options_.diagnostics) {
-        writeLaunchDiagnostics({platform_.permissions.windowPreviewsGranted(),
-                                platform_.permissions.windowControlGranted(false), qint64(::getpid()),
-                                int(platform_.screens.screens().size()), stackCommands_.diagnostics(),
-                                coordinator_.recoveryDisplayRecords()});
-    }
+    if (options_.diagnostics)
+        writeDiagnosticsAndSayWhere();
+}
+
+void AppDelegate::writeDiagnosticsAndSayWhere()
+{
+    const bool written = writeLaunchDiagnostics({platform_.permissions.windowPreviewsGranted(),
+                                                 platform_.permissions.windowControlGranted(false), qint64(::getpid()),
+                                                 int(platform_.screens.screens().size()), stackCommands_.diagnostics(),
+                                                 coordinator_.recoveryDisplayRecords()});
+    const QString text = diagnosticsWhereabouts(written);
+    log::info(LogCategory::App, "%{public}s", text);
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
 }
 
 void AppDelegate::prebuildMenus()
@@ -384,6 +395,7 @@ void AppDelegate::terminate()
     if (tray_)
         tray_->hide();
     removeProcessHooks();
+    platform_.defaults.setSaveFailureReport({});
 }
 
 void AppDelegate::quit() { quitApplication(); }
