@@ -25,7 +25,6 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 
-#include <cstdio>
 #include <unistd.h>
 
 namespace fw {
@@ -331,9 +330,8 @@ void AppDelegate::writeDiagnosticsAndSayWhere()
                                                  platform_.permissions.windowControlGranted(false), qint64(::getpid()),
                                                  int(platform_.screens.screens().size()), stackCommands_.diagnostics(),
                                                  coordinator_.recoveryDisplayRecords()});
-    const QString text = diagnosticsWhereabouts(written);
-    log::info(LogCategory::App, "%{public}s", text);
-    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    // The log is stderr: the one line is where a user who asked for diagnostics looks.
+    log::info(LogCategory::App, "%{public}s", diagnosticsWhereabouts(written));
 }
 
 void AppDelegate::prebuildMenus()

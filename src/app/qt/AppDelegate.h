@@ -149,7 +149,7 @@ private:
     void observeDisplays();
     void showFirstRunWindows();
     void handleOptions();
-    // The launch diagnostics file; the log and stderr say where it and the later ones go.
+    // The launch diagnostics file; the log (stderr) says where it and the later ones go.
     void writeDiagnosticsAndSayWhere();
     void prebuildMenus();
     // Builds the drag's layout picker for the primary display ahead of its first showing.
