@@ -1,7 +1,14 @@
-// With --diagnostics, writes one JSON snapshot of grants, displays, stacks and scanned windows at launch.
+// With --diagnostics, writes one JSON snapshot of grants, displays, stacks and scanned windows at launch,
+// and says where it and the later diagnostics files go.
 #include "app/LaunchDiagnostics.h"
 
 #include "base/DiagnosticsWriter.h"
+#include "snap/Compositions.h"
+#include "snap/DragTrace.h"
+#include "snap/SpanPlacement.h"
+#include "stacks/StackRefresh.h"
+
+#include <QFileInfo>
 
 #include <unordered_set>
 
@@ -52,6 +59,16 @@ QJsonObject launchDiagnostics(const LaunchFacts& facts)
 bool writeLaunchDiagnostics(const LaunchFacts& facts)
 {
     return writeDiagnostics(kLaunchDiagnosticsFile, launchDiagnostics(facts));
+}
+
+QString diagnosticsWhereabouts(bool launchFileWritten)
+{
+    const QString launchFile = diagnosticsPath(kLaunchDiagnosticsFile);
+    if (!launchFileWritten)
+        return QStringLiteral("Diagnostics could not be written to %1 (the log says why)").arg(launchFile);
+    const QString later = QStringList{kDragStateFile, stacks::kStackStateFile, kSpanStateFile, kCompositionStateFile}.join(u", ");
+    return QStringLiteral("Diagnostics written to %1; %2 are written to %3 as they change")
+        .arg(launchFile, later, QFileInfo(launchFile).absolutePath());
 }
 
 } // namespace fw

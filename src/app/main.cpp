@@ -1,17 +1,25 @@
-// Framewell entry: one running copy per user (a later copy asks the running one to open again
-// and ends, with a failure when it gets no answer), the real desktop's ports, the application delegate, and the event loop. SIGTERM
-// and SIGINT end it cleanly: the signal becomes a quit on the main thread, and quitting
-// terminates the delegate.
+// Framewell entry: the command line read before anything starts (--help, --version, and
+// status 2 for what it does not know), one running copy per user (a later copy asks the running
+// one to open again and ends, with a failure when it gets no answer; with no folder for the
+// lock it does not start at all), the clean-up of what writes cut short left, the real
+// desktop's ports, the application delegate, and the event loop. SIGTERM and SIGINT end it
+// cleanly: the signal becomes a quit on the main thread, and quitting terminates the delegate.
+#include "app/CommandLine.h"
+#include "app/LoginItem.h"
 #include "app/qt/AppDelegate.h"
 #include "app/qt/SingleInstance.h"
+#include "base/AtomicFile.h"
 #include "base/LibraryFiles.h"
+#include "base/XdgDirs.h"
 #include "overlay/ThemeIcons.h"
 #include "platform/x11/X11Platform.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QSocketNotifier>
 
 #include <csignal>
+#include <cstdio>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -43,10 +51,34 @@ bool quitOnSignals(QSocketNotifier*& notifier)
     return sigaction(SIGTERM, &sa, nullptr) == 0 && sigaction(SIGINT, &sa, nullptr) == 0;
 }
 
+// Answers --help and --version, and refuses what it does not know; -1 when the program starts.
+int answerCommandLine(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const fw::CommandLine line = fw::CommandLine::parse(arguments);
+    if (line.action == fw::CommandLine::Action::run)
+        return -1;
+    std::fputs(line.text.toLocal8Bit().constData(), line.toStderr() ? stderr : stdout);
+    return line.exitStatus();
+}
+
+// What writes of an earlier run, cut short, left in the folders the program writes in; the
+// settings' folder is cleaned by the settings store as it opens.
+void removeLeftovers()
+{
+    fw::removeLeftoverTemporaryFiles(fw::LoginItem::defaultDirectory(), fw::LoginItem::fileName);
+    fw::removeLeftoverTemporaryFiles(fw::xdgCacheHome() + QStringLiteral("/framewell"));
+    fw::removeLeftoverTemporaryFiles(QDir::tempPath(), QStringLiteral("Framewell-"));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (const int status = answerCommandLine(argc, argv); status >= 0)
+        return status;
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         fprintf(stderr, "Framewell needs an X11 session: DISPLAY is not set.\n");
         return 2;
@@ -69,10 +101,16 @@ int main(int argc, char** argv)
     case fw::SingleInstance::Claim::unanswered:
         fprintf(stderr, "Framewell already runs but did not answer; see its log.\n");
         return 1;
-    case fw::SingleInstance::Claim::first:
     case fw::SingleInstance::Claim::failed:
+        // Without a lock a second copy could run beside the first: two sets of hot keys, two
+        // pickers for one drag. The log above names each folder and why it was refused.
+        fprintf(stderr, "Framewell cannot start: no folder can hold the lock that keeps it to one copy "
+                        "(see the lines above).\n");
+        return 1;
+    case fw::SingleInstance::Claim::first:
         break;
     }
+    removeLeftovers();
     QSocketNotifier* signalNotifier = nullptr;
     if (!quitOnSignals(signalNotifier))
         return 1;

@@ -3,7 +3,7 @@
 // and never goes past its bound: a FIFO, a device, a directory or a link to one is refused from
 // its status before it is opened, and the opened file is checked again (the path may change in
 // between). A write replaces the file atomically: a crash or a full disk at any moment leaves
-// either the old contents or the new ones under the path, never a mix.
+// either the old contents or the new ones under the path, never a mix, and no temporary file.
 //
 //   const FileRead entry = readRegularFile(path, 64 * 1024);
 //   if (entry.ok()) parse(entry.data); else if (!entry.absent()) log(entry.problem);
@@ -43,9 +43,19 @@ FileRead checkRegularFile(const QString& path, qint64 maxBytes);
 enum class LinkAtPath { replace, writeTarget };
 
 // Writes data to a temporary file beside the file written, syncs it, renames it over that file
-// and syncs the directory. Creates missing parent directories. On failure the old file is
-// untouched, the temporary file is removed and `error` (when given) says why.
+// and syncs the directory. Creates missing parent directories. The temporary file has no name
+// until the rename (O_TMPFILE), so a write cut short leaves nothing; where the file system has
+// no such files it is named ".<name>.tmp-<random>" and locked while it is written. On failure
+// the old file is untouched, the temporary file is removed, `error` (when given) says why and
+// `errorNumber` (when given) holds the system's error (errno).
 bool writeFileAtomically(const QString& path, const QByteArray& data, QString* error = nullptr,
-                         LinkAtPath link = LinkAtPath::replace);
+                         LinkAtPath link = LinkAtPath::replace, int* errorNumber = nullptr);
+
+// Removes, from the folder, the temporary files that writes of ours cut short left there (a
+// process killed between naming its file and the rename, or on a file system without unnamed
+// files): regular files of this user with one name, named as ours (for files whose names
+// start with prefix only, in a folder others write in too), that no write holds. A start
+// calls it for the folders it writes in. Returns how many were removed.
+int removeLeftoverTemporaryFiles(const QString& dir, const QString& prefix = {});
 
 } // namespace fw

@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 #include <set>
+#include <utility>
 #include <sys/stat.h>
 
 namespace fw {
@@ -31,6 +32,24 @@ QString UserDefaults::stringValue(const QString& key, const QString& fallback) c
 {
     const auto v = value(key);
     return v && v->isString() ? v->toString() : fallback;
+}
+
+void UserDefaults::setSaveFailureReport(std::function<void(const QString&)> report)
+{
+    report_ = std::move(report);
+    if (report_ && !untold_.isEmpty())
+        report_(std::exchange(untold_, {}));
+}
+
+void UserDefaults::saveFailed(const QString& notice)
+{
+    if (told_)
+        return;
+    told_ = true;
+    if (report_)
+        report_(notice);
+    else
+        untold_ = notice;
 }
 
 // MARK: - MemoryDefaults
@@ -73,6 +92,43 @@ namespace {
 
 QString errnoText(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
 
+// Why a save failed, in a user's words.
+QString whyNotSaved(int err)
+{
+    switch (err) {
+    case EROFS:
+        return QStringLiteral("its disk is read-only");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("Framewell may not write there");
+    case ENOSPC:
+        return QStringLiteral("the disk is full");
+    case EFBIG:
+        return QStringLiteral("the file would be larger than the system allows");
+    case EDQUOT:
+        return QStringLiteral("your disk quota is used up");
+    case ENOTDIR:
+        return QStringLiteral("a file stands in place of its folder");
+    case EIO:
+        return QStringLiteral("the disk reported an error");
+    default:
+        return QStringLiteral("the system refused (%1)").arg(errnoText(err));
+    }
+}
+
+// The file's path as the user knows it: "~" for the home folder.
+QString shownPath(const QString& path)
+{
+    const QString home = QDir::homePath();
+    return home.size() > 1 && path.startsWith(home + u'/') ? u'~' + path.mid(home.size()) : path;
+}
+
+QString notSavedNotice(const QString& path, const QString& why)
+{
+    return QStringLiteral("Settings can’t be saved to “%1”: %2. Changes last until Framewell quits.")
+        .arg(shownPath(path), why);
+}
+
 // The file as it would be written: compact, keys in order.
 QByteArray encoded(const QJsonObject& object) { return QJsonDocument(object).toJson(QJsonDocument::Compact); }
 
@@ -80,6 +136,13 @@ QByteArray encoded(const QJsonObject& object) { return QJsonDocument(object).toJ
 
 FileDefaults::FileDefaults(QString path) : path_(path.isEmpty() ? defaultPath() : std::move(path))
 {
+    // What writes cut short by a kill left beside the file, or beside the file a link leads to.
+    const QFileInfo info(path_);
+    removeLeftoverTemporaryFiles(info.absolutePath(), info.fileName());
+    if (info.isSymLink()) {
+        const QFileInfo target(info.symLinkTarget());
+        removeLeftoverTemporaryFiles(target.absolutePath(), target.fileName());
+    }
     load();
 }
 
@@ -226,6 +289,7 @@ void FileDefaults::save()
         takeInOutsideChange();
     if (writeBlocked_) {
         lastWriteOk_ = false;
+        saveFailed(notSavedNotice(path_, QStringLiteral("the file there can’t be read or moved aside")));
         return;
     }
     QJsonObject object;
@@ -233,15 +297,19 @@ void FileDefaults::save()
         object.insert(k, v);
     const QByteArray data = encoded(object);
     QString error;
+    int err = 0;
     // A file over the bound would be refused at the next start: keep it in memory instead.
     if (data.size() > maxFileBytes)
         error = QStringLiteral("the defaults would take %1 bytes, more than %2").arg(data.size()).arg(maxFileBytes);
     // A link in place of the file (a dotfile manager's) stays; the file it leads to is written.
-    lastWriteOk_ = error.isEmpty() && writeFileAtomically(path_, data, &error, LinkAtPath::writeTarget);
+    lastWriteOk_ = error.isEmpty() && writeFileAtomically(path_, data, &error, LinkAtPath::writeTarget, &err);
     if (!lastWriteOk_) {
         log::error(LogCategory::App, "Defaults not saved: %{public}s", error);
+        saveFailed(notSavedNotice(path_, err != 0 ? whyNotSaved(err)
+                                                  : QStringLiteral("they would take more than %1 MB").arg(maxFileBytes >> 20)));
         return;
     }
+    saveWorked();
     synced_ = values_;
     stamp_ = stamp();
 }

@@ -12,10 +12,15 @@
 // (identity, size, times); when it changed, its contents are taken in first and only the keys we
 // changed since are written over them. Where both changed the same key ours is written and
 // theirs kept aside in defaults.json.outside-<time> (logged): nothing of the user's is lost.
+//
+// A save that fails keeps the values in memory, is logged each time, and is told once as a
+// notice (see setSaveFailureReport), again when it fails after having worked. A start removes
+// what writes cut short left beside the file.
 
 #include <QJsonValue>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -35,6 +40,24 @@ public:
     // Convenience reads; the fallback when absent or of another type.
     bool boolValue(const QString& key, bool fallback) const;
     QString stringValue(const QString& key, const QString& fallback = {}) const;
+
+    // Where a store that saves tells the user that a save failed: a notice naming the file
+    // and why, once until a save works again. A failure met before one is set is told when it
+    // is set, unless a save has worked since; an empty function stops the telling.
+    void setSaveFailureReport(std::function<void(const QString&)> report);
+
+protected:
+    void saveFailed(const QString& notice);
+    void saveWorked()
+    {
+        told_ = false;
+        untold_.clear();
+    }
+
+private:
+    std::function<void(const QString&)> report_;
+    QString untold_;
+    bool told_ = false;
 };
 
 // Kept in memory only (tests, and the fallback when no file can be written). Keeps every

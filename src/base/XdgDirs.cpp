@@ -19,6 +19,7 @@ QString fromEnvironment(const char* variable, const QString& underHome)
 QString xdgConfigHome() { return fromEnvironment("XDG_CONFIG_HOME", QStringLiteral("/.config")); }
 QString xdgCacheHome() { return fromEnvironment("XDG_CACHE_HOME", QStringLiteral("/.cache")); }
 QString xdgDataHome() { return fromEnvironment("XDG_DATA_HOME", QStringLiteral("/.local/share")); }
+QString xdgStateHome() { return fromEnvironment("XDG_STATE_HOME", QStringLiteral("/.local/state")); }
 
 QStringList xdgDataDirs()
 {

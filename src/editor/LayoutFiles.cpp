@@ -25,7 +25,40 @@ bool isUnchangedBuiltIn(const SnapLayout& layout)
     });
 }
 
+// What is wrong with a file that does not parse, in a user's words.
+QString jsonFault(const QByteArray& data, const QJsonParseError& error)
+{
+    qsizetype end = data.size();
+    while (end > 0 && QChar::isSpace(uchar(data[end - 1])))
+        --end;
+    if (end == 0)
+        return QStringLiteral("it is empty");
+    switch (error.error) {
+    case QJsonParseError::UnterminatedObject:
+    case QJsonParseError::UnterminatedArray:
+    case QJsonParseError::UnterminatedString:
+        return QStringLiteral("it is cut short");
+    case QJsonParseError::IllegalUTF8String:
+        return QStringLiteral("it holds bytes that aren’t text");
+    case QJsonParseError::DeepNesting:
+        return QStringLiteral("it is nested too deeply");
+    case QJsonParseError::DocumentTooLarge:
+        return QStringLiteral("it is too large");
+    default:
+        break;
+    }
+    if (error.offset >= end)
+        return QStringLiteral("it is cut short");
+    const qsizetype line = data.left(std::max(0, error.offset)).count('\n') + 1;
+    return QStringLiteral("it is damaged at line %1").arg(line);
+}
+
 } // namespace
+
+QString unreadableFileMessage(const QString& fileName, const QByteArray& data, const QJsonParseError& error)
+{
+    return QStringLiteral("“%1” isn’t a layout file Framewell can read: %2.").arg(fileName, jsonFault(data, error));
+}
 
 std::vector<ExportChoice> exportChoices(const LayoutStore& store, const QString& displayKey,
                                         const std::optional<SnapLayout>& current)
@@ -83,6 +116,7 @@ QString exportLayouts(const std::vector<SnapLayout>& layouts, const QString& pat
 std::variant<QByteArray, QString> readLayoutFile(const QString& path)
 {
     FileRead file = readRegularFile(path, LayoutArchive::maxBytes);
+    const QString name = QFileInfo(path).fileName();
     switch (file.status) {
     case FileRead::Status::ok:
         return std::move(file.data);
@@ -94,7 +128,7 @@ std::variant<QByteArray, QString> readLayoutFile(const QString& path)
     case FileRead::Status::failed:
         break;
     }
-    return file.problem;
+    return QStringLiteral("“%1” can’t be read (%2).").arg(name, file.problem);
 }
 
 QString importLayouts(LayoutStore& store, const std::vector<ScreenInfo>& screens, const QString& displayKey,
@@ -109,12 +143,13 @@ QString importLayouts(LayoutStore& store, const std::vector<ScreenInfo>& screens
     if (const QString* error = std::get_if<QString>(&read))
         return failure + *error;
     std::vector<SnapLayout> layouts;
+    const QByteArray& data = std::get<QByteArray>(read);
     try {
-        layouts = LayoutArchive::decode(std::get<QByteArray>(read));
+        layouts = LayoutArchive::decode(data);
     } catch (const LayoutArchive::ArchiveError& error) {
         return failure + error.description();
     } catch (const LayoutArchive::JsonError& error) {
-        return failure + error.description();
+        return failure + unreadableFileMessage(QFileInfo(path).fileName(), data, error.error());
     }
     const auto result = store.importLayouts(layouts, displayKey);
     if (result.refused > 0)

@@ -9,6 +9,7 @@
 #include "platform/Screens.h"
 
 #include <QByteArray>
+#include <QJsonParseError>
 #include <QString>
 #include <optional>
 #include <variant>
@@ -43,6 +44,10 @@ QString disconnectedMessage(); // "The target display disconnected. …"
 // Encodes the layouts and writes them to the path atomically. The report line: "Exported …"
 // or "Couldn’t export layouts: …".
 QString exportLayouts(const std::vector<SnapLayout>& layouts, const QString& path);
+
+// Why a file that is not JSON is no layout file, naming it: "“x.json” isn’t a layout file
+// Framewell can read: it is cut short." (or empty, damaged at a line, not text, …).
+QString unreadableFileMessage(const QString& fileName, const QByteArray& data, const QJsonParseError& error);
 
 // The first LayoutArchive::maxBytes + 1 bytes of a regular file (empty when nothing could be
 // read), or the message of why it cannot be read. Opens without blocking and checks the

@@ -169,8 +169,11 @@ TEST_F(Files, EveryRefusedImportReportsWhyAndChangesNothing)
         QString message;
     } cases[] = {
         {"over 1 MB", exactlyOneMegabyte + " ", "Layout files must be no larger than 1 MB."},
-        {"not JSON", "{\"format\": ", "unterminated object"},
-        {"empty", "", "illegal value"},
+        {"cut short", "{\"format\": ", "“case.json” isn’t a layout file Framewell can read: it is cut short."},
+        {"cut in a string", "{\"format\": \"orrindale.Fr", "“case.json” isn’t a layout file Framewell can read: it is cut short."},
+        {"empty", " \n", "“case.json” isn’t a layout file Framewell can read: it is empty."},
+        {"damaged", "{\n\"format\": \"x\",\n\"version\": one\n}", "“case.json” isn’t a layout file Framewell can read: it is damaged at line 3."},
+        {"not text", "{\"format\": \"\xff\xfe\"}", "“case.json” isn’t a layout file Framewell can read: it holds bytes that aren’t text."},
         {"not an object", "[1]", "This is not a Framewell layout file."},
         {"other format", R"({"format": "x", "version": 1, "layouts": []})", "This is not a Framewell layout file."},
         {"version 2", R"({"format": "orrindale.Framewell.layouts", "version": 2, "layouts": []})",
@@ -207,7 +210,7 @@ TEST_F(Files, EveryRefusedImportReportsWhyAndChangesNothing)
     if (::geteuid() != 0) {
         const QString locked = write("locked.json", fileWith(wide));
         ::chmod(QFile::encodeName(locked).constData(), 0);
-        EXPECT_EQ(importThroughPanel(locked), "Couldn’t import layouts: Permission denied");
+        EXPECT_EQ(importThroughPanel(locked), "Couldn’t import layouts: “locked.json” can’t be read (Permission denied).");
     }
 
     // The display went away while the panel was open, though the file is fine.

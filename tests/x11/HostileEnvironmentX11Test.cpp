@@ -8,11 +8,15 @@
 // FIFOs wait where the libraries under Qt read (cursors, X resources, desktop settings), another
 // client holds every connection of the socket, another program rewrites the settings and a
 // cleaner removes the lock file: the program still answers, a second launch still reaches
-// it, the other program's setting survives the next write, and no second copy ever runs.
+// it, the other program's setting survives the next write, and no second copy ever runs. And
+// no runtime folder, a temporary one another user made first and settings on a read-only
+// disk: it still runs as the only copy, says once that settings cannot be saved, and answers
+// its command line without reaching the running copy.
 #include "base/Log.h"
 #include "layout/LayoutStore.h"
 #include "layout/SnapLayout.h"
 #include "onboarding/ProductInfo.h"
+#include "overlay/ToastController.h"
 #include "x11/FakeKeys.h"
 #include "x11/ProgramSession.h"
 #include "x11/XSession.h"
@@ -357,6 +361,77 @@ TEST(HostileEnvironmentX11, AFifoIconThemeHeldConnectionsAnOutsideRewriteAndALos
     EXPECT_EQ(answered(), 2) << log().toStdString();
     EXPECT_TRUE(session.waitFor([&] { return QFileInfo::exists(dir + u"/runtime/framewell.lock"_qs); }, 10000));
     EXPECT_EQ(::kill(program, 0), 0) << "the first copy ended";
+    EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0)) << log().toStdString();
+}
+
+// No runtime folder, and the temporary folder's one-copy folder made first by another user; a
+// settings folder on a read-only disk. The program still starts as the only copy (its lock in
+// the user's state folder), says once on screen that its settings cannot be saved, answers the
+// command line without reaching the running copy, and a real second start still reaches it.
+TEST(HostileEnvironmentX11, ASquattedTemporaryFolderAndSettingsOnAReadOnlyDisk)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "making a folder another user's takes root (chown)";
+    if (session.run({u"unshare"_qs, u"--user"_qs, u"--map-root-user"_qs, u"--mount"_qs, u"true"_qs}) != 0)
+        GTEST_SKIP() << "this system lets no user mount a folder of their own (unshare --user --mount)";
+    auto term = session.startXterm(u"focused"_qs, {u"-geometry"_qs, u"80x24+200+300"_qs});
+    ASSERT_TRUE(term.window) << session.error();
+    ASSERT_TRUE(session.activate(term.window));
+    ASSERT_TRUE(openedBefore(session));
+    const QString dir = session.directory();
+    const QString temp = dir + u"/squatted"_qs;
+    const QString squatted = temp + u"/framewell-0"_qs;
+    ASSERT_TRUE(QDir().mkpath(squatted));
+    ASSERT_EQ(::chmod(QFile::encodeName(squatted).constData(), 0700), 0);
+    ASSERT_EQ(::chown(QFile::encodeName(squatted).constData(), 65534, 65534), 0);
+
+    // The settings folder read-only in the program's own mount namespace.
+    const pid_t program = session.spawn(
+        {u"unshare"_qs, u"--user"_qs, u"--map-root-user"_qs, u"--mount"_qs, u"sh"_qs, u"-c"_qs,
+         u"mount --bind \"$XDG_CONFIG_HOME\" \"$XDG_CONFIG_HOME\" && mount -o remount,bind,ro \"$XDG_CONFIG_HOME\""
+         " && unset XDG_RUNTIME_DIR && TMPDIR=\"$1\" exec \"$2\""_qs,
+         u"sh"_qs, temp, QStringLiteral(FW_FRAMEWELL_PATH)});
+    ASSERT_TRUE(program) << session.error();
+    const auto log = [&] { return logsOf(session, u"unshare"_qs); };
+    ASSERT_TRUE(session.waitFor([&] { return log().contains(u"Framewell started"_qs); }, 10000)) << log().toStdString();
+    EXPECT_TRUE(log().contains(u"belongs to another user (65534)"_qs)) << log().toStdString();
+    EXPECT_FALSE(log().contains(u"No folder could take"_qs)) << log().toStdString();
+    EXPECT_TRUE(QFileInfo::exists(dir + u"/home/.local/state/framewell"_qs)) << log().toStdString();
+
+    // One notice on screen, named by its file and reason, however many saves fail after it.
+    const QString notice = u"Settings can’t be saved to “"_qs + dir + u"/config/framewell/defaults.json”: its disk is read-only."_qs;
+    const Rect noticeFrame = ToastController::noticeFrame(Rect(0, 0, 1920, 1080));
+    EXPECT_TRUE(session.waitFor([&] { return programPanelAt(session, noticeFrame); }, 10000))
+        << "no notice; shown: " << programPanels(session) << "\n" << log().toStdString();
+    EXPECT_TRUE(log().contains(notice)) << log().toStdString();
+    ASSERT_TRUE(openPicker(session)) << log().left(4000).toStdString();
+    chord(session, {Digit1});
+    chord(session, {Return});
+    EXPECT_TRUE(session.waitFor([&] { return log().count(u"Defaults not saved"_qs) >= 2; }, 10000)) << log().toStdString();
+    EXPECT_EQ(log().count(notice), 1) << log().toStdString();
+
+    // The command line: each answer ends at once, and the running copy is never asked.
+    const auto start = [&](const QString& option) {
+        const pid_t pid = session.spawn({u"env"_qs, u"-u"_qs, u"XDG_RUNTIME_DIR"_qs, u"TMPDIR="_qs + temp,
+                                         QStringLiteral(FW_FRAMEWELL_PATH), option});
+        return pid ? session.waitForExit(pid, 10000) : std::nullopt;
+    };
+    EXPECT_EQ(start(u"--bogus"_qs), std::optional<int>(2));
+    EXPECT_EQ(start(u"--help"_qs), std::optional<int>(0));
+    EXPECT_EQ(start(u"--version"_qs), std::optional<int>(0));
+    const QString answers = logsOf(session, u"env"_qs);
+    EXPECT_TRUE(answers.contains(u"framewell: unknown option “--bogus”"_qs)) << answers.toStdString();
+    EXPECT_TRUE(answers.contains(u"Usage: framewell [OPTION]…"_qs)) << answers.toStdString();
+    EXPECT_TRUE(answers.contains(u"Framewell "_qs + productVersion() + u'\n')) << answers.toStdString();
+    EXPECT_FALSE(answers.contains(u"already runs"_qs)) << answers.toStdString();
+    EXPECT_FALSE(session.waitFor([&] { return programWindowShown(session, u"Framewell"_qs); }, 1500))
+        << "an answer to the command line opened Getting Started";
+
+    // A real second start finds the lock in the state folder, ends, and Getting Started opens.
+    EXPECT_EQ(start(u"--welcome"_qs), std::optional<int>(0)) << logsOf(session, u"env"_qs).toStdString();
+    EXPECT_TRUE(session.waitFor([&] { return programWindowShown(session, u"Framewell"_qs); }, 10000));
     EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0)) << log().toStdString();
 }
 

@@ -129,6 +129,9 @@ void AppDelegate::launch()
     if (launched_)
         return;
     launched_ = true;
+    // A settings file that cannot be written is told once, as a notice (and again when it
+    // fails after having worked); a failure met while the program was built is told now.
+    platform_.defaults.setSaveFailureReport([this](const QString& text) { log(text); });
     installProcessHooks();
     buildStatusMenu();
     installCoordinatorSinks();
@@ -317,12 +320,18 @@ void AppDelegate::handleOptions()
             }
         }
     }
-    if (options_.diagnostics) {
-        writeLaunchDiagnostics({platform_.permissions.windowPreviewsGranted(),
-                                platform_.permissions.windowControlGranted(false), qint64(::getpid()),
-                                int(platform_.screens.screens().size()), stackCommands_.diagnostics(),
-                                coordinator_.recoveryDisplayRecords()});
-    }
+    if (options_.diagnostics)
+        writeDiagnosticsAndSayWhere();
+}
+
+void AppDelegate::writeDiagnosticsAndSayWhere()
+{
+    const bool written = writeLaunchDiagnostics({platform_.permissions.windowPreviewsGranted(),
+                                                 platform_.permissions.windowControlGranted(false), qint64(::getpid()),
+                                                 int(platform_.screens.screens().size()), stackCommands_.diagnostics(),
+                                                 coordinator_.recoveryDisplayRecords()});
+    // The log is stderr: the one line is where a user who asked for diagnostics looks.
+    log::info(LogCategory::App, "%{public}s", diagnosticsWhereabouts(written));
 }
 
 void AppDelegate::prebuildMenus()
@@ -384,6 +393,7 @@ void AppDelegate::terminate()
     if (tray_)
         tray_->hide();
     removeProcessHooks();
+    platform_.defaults.setSaveFailureReport({});
 }
 
 void AppDelegate::quit() { quitApplication(); }

@@ -149,6 +149,8 @@ private:
     void observeDisplays();
     void showFirstRunWindows();
     void handleOptions();
+    // The launch diagnostics file; the log (stderr) says where it and the later ones go.
+    void writeDiagnosticsAndSayWhere();
     void prebuildMenus();
     // Builds the drag's layout picker for the primary display ahead of its first showing.
     void preparePicker();

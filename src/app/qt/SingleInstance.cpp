@@ -4,6 +4,7 @@
 #include "app/qt/SingleInstance.h"
 
 #include "base/Log.h"
+#include "base/XdgDirs.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -36,6 +37,19 @@ const QString socketName = QStringLiteral("framewell.socket");
 QString errnoText(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
 
 QString fallbackDirectory() { return QDir::tempPath() + QStringLiteral("/framewell-%1").arg(::geteuid()); }
+
+// A folder in the user's own state folder, which no other user can make first: the last resort
+// when the temporary one is taken. Named after the machine, for a home shared between machines
+// (each runs its own copy).
+QString homeDirectory()
+{
+    char host[256] = {};
+    ::gethostname(host, sizeof host - 1);
+    QString name = QString::fromLocal8Bit(host);
+    name.removeIf([](QChar c) { return !c.isLetterOrNumber() && c != u'-' && c != u'.'; });
+    // Short: the socket's whole path must stay within the 107 bytes a local socket takes.
+    return xdgStateHome() + QStringLiteral("/framewell/run-") + (name.isEmpty() ? QStringLiteral("here") : name.left(24));
+}
 
 // Why a folder may not hold the lock and the socket, or nothing when it may: it must be a
 // folder of ours that nobody else may write in, or anyone could plant a lock or a socket
@@ -91,7 +105,7 @@ SingleInstance::SingleInstance(QString dir)
     if (dir.isEmpty()) {
         dirs_ = defaultDirectories();
         // $XDG_RUNTIME_DIR is taken as it stands; the other folders are ours to make.
-        runtimeFolders_ = dirs_.size() - 1;
+        runtimeFolders_ = dirs_.size() - 2;
     } else {
         dirs_ = {std::move(dir)};
     }
@@ -115,7 +129,7 @@ QStringList SingleInstance::defaultDirectories()
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime) && QFileInfo(runtime).isDir())
         dirs << runtime;
-    dirs << fallbackDirectory();
+    dirs << fallbackDirectory() << homeDirectory();
     return dirs;
 }
 
@@ -164,8 +178,8 @@ SingleInstance::Claim SingleInstance::claim()
             break;
         }
     }
-    log::error(LogCategory::App, "No folder could take the one-copy lock (%{public}s); this copy runs without it",
-               dirs_.join(QStringLiteral(", ")));
+    log::error(LogCategory::App, "No folder could take the one-copy lock (%{public}s); this copy does not start, "
+               "so that two copies never run", dirs_.join(QStringLiteral(", ")));
     return Claim::failed;
 }
 

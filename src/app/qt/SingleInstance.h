@@ -1,6 +1,7 @@
 #pragma once
 // One running copy per user. The first copy holds an flock on a lock file and listens on a
-// local socket beside it, in $XDG_RUNTIME_DIR, else in <temp>/framewell-<uid>. The kernel lets
+// local socket beside it, in $XDG_RUNTIME_DIR, else in <temp>/framewell-<uid>, else in
+// $XDG_STATE_HOME/framewell/run-<host> (a folder no other user can make first). The kernel lets
 // the lock go when its holder ends, whatever the file holds, so a crash never locks out the
 // next start. A later copy finds the lock held, asks the running copy to open again (its
 // Getting Started window) and waits, bounded, for its "ok": answered, it ends with status 0;
@@ -11,9 +12,11 @@
 // (a cleaner of temporary folders) makes them again when the folder tells it so (inotify; nothing
 // polls), and at every request it serves.
 //
-// A folder that is not ours, or that others may write in, is never used. When the runtime
-// folder cannot take the lock (full, read-only) the temporary one takes it, and a copy that
-// holds a lock also looks there, so the first copy stays the only one. A copy that holds the lock
+// A folder that is not ours, or that others may write in, is never used: another user who made
+// <temp>/framewell-<uid> first only moves the lock to the state folder. When a folder cannot
+// take the lock (full, read-only) the next one takes it, and a copy that holds a lock also
+// looks in the later ones, so the first copy stays the only one. When none can, claim() says
+// `failed` and the copy must not start (it could be a second one). A copy that holds the lock
 // but cannot listen still runs, and later copies still end. The socket reads at most
 // maxMessageBytes per connection and drops a connection that sends more, stays idle past
 // idleTimeoutMs; a connection beyond maxConnections makes room by dropping the oldest that has
@@ -45,7 +48,7 @@ public:
         first,     // this copy runs and holds the lock
         another,   // another copy runs; it was asked to open again and said "ok"
         unanswered,  // another copy holds the lock but did not answer in time (logged)
-        failed,    // no folder could take the lock; this copy runs without the guard (logged)
+        failed,    // no folder could take the lock; this copy must not start (logged)
     };
 
     static constexpr int maxMessageBytes = 256;
@@ -58,7 +61,8 @@ public:
     explicit SingleInstance(QString dir = {});
     ~SingleInstance() override;
 
-    // $XDG_RUNTIME_DIR (when it names a folder), then <temp>/framewell-<uid>.
+    // $XDG_RUNTIME_DIR (when it names a folder), <temp>/framewell-<uid>, then
+    // $XDG_STATE_HOME/framewell/run-<host>.
     static QStringList defaultDirectories();
     // The folder in use: the one whose lock this copy holds or found held (the first tried
     // before claim()).

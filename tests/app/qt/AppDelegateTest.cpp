@@ -398,6 +398,10 @@ TEST_F(ProgramTest, OptionsDisplayChangesReopenTipsAndNotices)
     const QJsonObject diagnostics = QJsonDocument::fromJson(file.readAll()).object();
     EXPECT_EQ(diagnostics.size(), 13);
     EXPECT_EQ(diagnostics.value(u"screens"_qs).toInt(), 2);
+    // The log says where it went, and where the later files go.
+    EXPECT_TRUE(logs.messages(LogCategory::App).join(u'\n').contains(
+        u"Diagnostics written to "_qs + file.fileName() + u"; Framewell-drag-state.json"_qs))
+        << logs.messages(LogCategory::App).join(u'\n').toStdString();
 
     // A display change ends the picker and forgets what was applied.
     sim.desktop.changeScreen(u"RIGHT"_qs, {u"RIGHT"_qs, u"Right"_qs, Rect(1920, 0, 1600, 900), Rect(1920, 0, 1600, 900), false});

@@ -1,7 +1,8 @@
 // One running copy, on real files and a real socket: a second process finds the lock held
 // whatever the lock file holds, asks the first to open again, waits for its answer and ends (a
 // failure when none comes); the lock of a process that has ended is free; folders others own or
-// may write in are never used; a runtime folder that cannot take the lock hands over to the
+// may write in are passed over for the user's state folder, and with none left a copy does not
+// start; a runtime folder that cannot take the lock hands over to the
 // temporary one without letting a second copy run; a removed lock file or socket is made again
 // and never lets a second copy run; and the socket drops clients that send too much, say
 // nothing, or come too many at once, making room by the oldest idle one so that a later copy is
@@ -29,6 +30,8 @@
 #include <unistd.h>
 
 #include <functional>
+#include <iostream>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -180,36 +183,67 @@ TEST(SingleInstance, TakesOverTheLockOfAProcessThatEnded)
     EXPECT_TRUE(QFile::exists(instance.socketPath()));
 }
 
-TEST(SingleInstance, NeverUsesATemporaryFolderOthersOwnOrMayWriteIn)
+// Without a runtime folder, another user who makes <temp>/framewell-<uid> first (or makes it
+// writable to all) moves the lock to the user's state folder, never switches the rule off: a
+// second copy still finds the first and ends. Only when no folder at all can be had does a copy
+// refuse to start.
+TEST(SingleInstance, AFolderOthersOwnOrMayWriteInIsPassedOverNeverTheRule)
 {
     QTemporaryDir tmp;
     ScopedEnv runtime("XDG_RUNTIME_DIR", QByteArray());
     ScopedEnv temp("TMPDIR", QFile::encodeName(tmp.path()));
+    ScopedEnv state("XDG_STATE_HOME", QFile::encodeName(tmp.path() + u"/state"_qs));
     const QString folder = tmp.path() + u"/framewell-%1"_qs.arg(::geteuid());
-    ASSERT_EQ(SingleInstance::defaultDirectories(), QStringList{folder});
+    const QStringList dirs = SingleInstance::defaultDirectories();
+    ASSERT_EQ(dirs.size(), 2);
+    EXPECT_EQ(dirs[0], folder);
+    EXPECT_TRUE(dirs[1].startsWith(tmp.path() + u"/state/framewell/run-"_qs)) << dirs[1].toStdString();
+    const QString own = dirs[1];
+    const std::map<QString, QString> env{{u"XDG_RUNTIME_DIR"_qs, QString()}, {u"TMPDIR"_qs, tmp.path()},
+                                         {u"XDG_STATE_HOME"_qs, tmp.path() + u"/state"_qs}};
 
     ASSERT_EQ(::mkdir(QFile::encodeName(folder).constData(), 0700), 0);
+    if (::geteuid() == 0) {
+        // Another user's folder, however closed: the first copy takes the state folder, and a
+        // second copy finds it there and ends.
+        ASSERT_EQ(::chown(QFile::encodeName(folder).constData(), 65534, 65534), 0);
+        log::Capture capture;
+        SingleInstance first;
+        int reopened = 0;
+        first.onReopen = [&] { ++reopened; };
+        ASSERT_EQ(first.claim(), SingleInstance::Claim::first);
+        EXPECT_EQ(first.directory(), own);
+        EXPECT_TRUE(capture.messages(LogCategory::App).join(u'\n').contains(u"belongs to another user (65534)"_qs));
+        EXPECT_FALSE(QFile::exists(folder + u"/framewell.lock"_qs));
+        struct stat st {};
+        ASSERT_EQ(::stat(QFile::encodeName(own).constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0700u);
+        const Second second = runSecondCopy(u"-"_qs, env);
+        EXPECT_EQ(second.exitCode, 0) << second.log.toStdString();
+        EXPECT_TRUE(spinUntil([&] { return reopened == 1; })) << second.log.toStdString();
+        ASSERT_EQ(::chown(QFile::encodeName(folder).constData(), ::geteuid(), ::getegid()), 0);
+    } else {
+        std::cout << "[  SKIPPED ] a folder of another user: only root can give one away (chown)\n";
+    }
+    // Folders others may write in are left as they are; with the state folder one of them too,
+    // no folder is left and the copy must not start.
     ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0777), 0);
+    ASSERT_TRUE(QDir().mkpath(own));
+    QFile::remove(own + u"/framewell.lock"_qs);
+    ASSERT_EQ(::chmod(QFile::encodeName(own).constData(), 0777), 0);
     {
         log::Capture capture;
         EXPECT_EQ(SingleInstance().claim(), SingleInstance::Claim::failed);
-        EXPECT_TRUE(capture.messages(LogCategory::App).join(u'\n').contains(u"others may write in it (mode 0777)"_qs))
-            << capture.messages(LogCategory::App).join(u'\n').toStdString();
+        const QString said = capture.messages(LogCategory::App).join(u'\n');
+        EXPECT_TRUE(said.contains(u"others may write in it (mode 0777)"_qs)) << said.toStdString();
+        EXPECT_TRUE(said.contains(u"this copy does not start"_qs)) << said.toStdString();
         struct stat st {};
         ASSERT_EQ(::stat(QFile::encodeName(folder).constData(), &st), 0);
         EXPECT_EQ(st.st_mode & 07777, 0777u) << "a refused folder is left as it is";
         EXPECT_FALSE(QFile::exists(folder + u"/framewell.lock"_qs));
+        EXPECT_FALSE(QFile::exists(own + u"/framewell.lock"_qs));
     }
-    if (::geteuid() == 0) {
-        // Another user's folder, however closed.
-        ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0700), 0);
-        ASSERT_EQ(::chown(QFile::encodeName(folder).constData(), 65534, 65534), 0);
-        log::Capture capture;
-        EXPECT_EQ(SingleInstance().claim(), SingleInstance::Claim::failed);
-        EXPECT_TRUE(capture.messages(LogCategory::App).join(u'\n').contains(u"belongs to another user (65534)"_qs));
-        EXPECT_FALSE(QFile::exists(folder + u"/framewell.lock"_qs));
-    }
-    // Missing, it is made ours alone.
+    // Missing, the temporary one is made ours alone.
     ASSERT_TRUE(QDir(folder).removeRecursively());
     SingleInstance instance;
     EXPECT_EQ(instance.claim(), SingleInstance::Claim::first);
