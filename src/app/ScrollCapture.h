@@ -1,7 +1,7 @@
 #pragma once
 // Scroll capture for the stack switcher: while it captures, every scroll event of the user is
 // taken from the applications and turned into single steps of +1 (scrolling down) or -1 (up),
-// at most one every 0.28 s. Smooth deltas add up until they reach 36 points; the coasting
+// at most one every 0.28 s. Smooth deltas add up until they reach 36 pixels; the coasting
 // after a swipe makes no step. Steps reach the closure on a later turn of the main loop.
 // ScrollCaptureSteps hands the capture to the stack anchors.
 //
@@ -21,7 +21,7 @@ namespace fw {
 
 class ScrollCapture {
 public:
-    static constexpr double threshold = 36.0;                // points of smooth scrolling per step
+    static constexpr double threshold = 36.0;                // pixels of smooth scrolling per step
     static constexpr Duration minimumInterval = 280ms;       // between two steps
 
     ScrollCapture(ScrollTap& tap, Clock& clock);

@@ -35,11 +35,11 @@ WindowThumbnailButton::WindowThumbnailButton(ManagedWindow choice, std::optional
 }
 
 // Measures of the drawing, laid out from the bottom (footer) up and flipped to top-left.
-WindowThumbnailButton::Parts WindowThumbnailButton::parts(QSizeF size)
+WindowThumbnailButton::TileLayout WindowThumbnailButton::tileLayout(QSizeF size)
 {
     const double w = size.width(), h = size.height();
     auto flip = [h](double x, double y, double rw, double rh) { return QRectF(x, h - y - rh, rw, rh); };
-    Parts p;
+    TileLayout p;
     p.compact = h <= 110;
     p.showsPicture = h > 80;
     const double f = p.compact ? 47 : 60;
@@ -143,45 +143,45 @@ void WindowThumbnailButton::paintEvent(QPaintEvent*)
         p.setPen(Qt::NoPen);
     p.drawRoundedRect(card, 12, 12);
 
-    const Parts parts = WindowThumbnailButton::parts(size);
-    if (parts.showsPicture) {
+    const TileLayout tile = WindowThumbnailButton::tileLayout(size);
+    if (tile.showsPicture) {
         if (auto image = usableThumbnail()) {
-            p.drawImage(pictureRect(parts.pictureArea, image->size()), *image);
+            p.drawImage(pictureRect(tile.pictureArea, image->size()), *image);
         } else {
-            const double side = std::min(parts.pictureArea.height(), 64.0);
-            const QPointF c = parts.pictureArea.center();
+            const double side = std::min(tile.pictureArea.height(), 64.0);
+            const QPointF c = tile.pictureArea.center();
             paintAppIcon(p, QRectF(c.x() - side / 2, c.y() - side / 2, side, side));
         }
     }
-    paintAppIcon(p, parts.smallIcon);
+    paintAppIcon(p, tile.smallIcon);
 
     p.setFont(systemFont(12, QFont::DemiBold));
     p.setPen(styleColor(StyleColor::label, pal));
-    p.drawText(parts.name, Qt::AlignLeft | Qt::AlignVCenter,
-               QFontMetricsF(p.font()).elidedText(choice_.appName, Qt::ElideRight, parts.name.width()));
+    p.drawText(tile.name, Qt::AlignLeft | Qt::AlignVCenter,
+               QFontMetricsF(p.font()).elidedText(choice_.appName, Qt::ElideRight, tile.name.width()));
     p.setFont(systemFont(11));
     p.setPen(styleColor(StyleColor::secondaryLabel, pal));
-    if (parts.compact)
-        p.drawText(parts.title, Qt::AlignLeft | Qt::AlignVCenter,
-                   QFontMetricsF(p.font()).elidedText(choice_.title, Qt::ElideRight, parts.title.width()));
+    if (tile.compact)
+        p.drawText(tile.title, Qt::AlignLeft | Qt::AlignVCenter,
+                   QFontMetricsF(p.font()).elidedText(choice_.title, Qt::ElideRight, tile.title.width()));
     else
-        drawWrapped(p, choice_.title, parts.title);
+        drawWrapped(p, choice_.title, tile.title);
 
-    if (shortcutNumber && parts.showsPicture) {
+    if (shortcutNumber && tile.showsPicture) {
         p.setPen(Qt::NoPen);
         p.setBrush(styleColor(StyleColor::label, pal, 0.12));
-        p.drawRoundedRect(parts.badge, 5, 5);
+        p.drawRoundedRect(tile.badge, 5, 5);
         QFont digits = systemFont(11, QFont::DemiBold);
         digits.setStyleHint(QFont::Monospace);
         p.setFont(digits);
         p.setPen(styleColor(StyleColor::secondaryLabel, pal));
-        p.drawText(parts.badge.translated(0, 2), Qt::AlignCenter, QString::number(*shortcutNumber));
+        p.drawText(tile.badge.translated(0, 2), Qt::AlignCenter, QString::number(*shortcutNumber));
     }
     if (isCurrentChoice) {
         p.setPen(Qt::NoPen);
         p.setBrush(styleColor(StyleColor::accent, pal));
-        p.drawEllipse(parts.currentMark);
-        Symbols::draw(p, QStringLiteral("checkmark"), parts.currentMark.adjusted(3, 3, -3, -3), Qt::white);
+        p.drawEllipse(tile.currentMark);
+        Symbols::draw(p, QStringLiteral("checkmark"), tile.currentMark.adjusted(3, 3, -3, -3), Qt::white);
     }
     if (hasFocus()) {
         p.setBrush(Qt::NoBrush);

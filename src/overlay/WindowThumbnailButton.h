@@ -39,8 +39,8 @@ public:
     QPointer<QWidget> accessory;
 
     // Drawing geometry for a tile of the given size, in top-left tile coordinates.
-    struct Parts {
-        bool compact = false;        // h ≤ 110: 47-point footer, one-line title
+    struct TileLayout {
+        bool compact = false;        // h ≤ 110: 47-pixel footer, one-line title
         bool showsPicture = false;   // h > 80
         QRectF pictureArea;
         QRectF smallIcon;
@@ -49,14 +49,15 @@ public:
         QRectF badge;                // shortcut number badge
         QRectF currentMark;
     };
-    static Parts parts(QSizeF size);
+    static TileLayout tileLayout(QSizeF size);
     // Where a picture of the given size is drawn in the area: scaled (up or down) to fit,
     // centred. Empty for an image without area.
     static QRectF pictureRect(const QRectF& area, QSizeF image);
     // The thumbnail when it has an area, else nothing.
     std::optional<QImage> usableThumbnail() const;
 
-    void setHoveredForTesting(bool hovered) { setHovered(hovered); }
+    // Draws the hover state; the pointer's entering and leaving set it.
+    void setHovered(bool hovered);
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -65,7 +66,6 @@ protected:
 
 private:
     void paintAppIcon(QPainter& p, const QRectF& square) const;
-    void setHovered(bool hovered);
 
     const ManagedWindow choice_;
     std::optional<QIcon> appIcon_;

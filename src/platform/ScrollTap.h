@@ -8,7 +8,7 @@ namespace fw {
 
 struct ScrollEvent {
     bool continuous = false;      // smooth (trackpad) deltas rather than wheel notches
-    double pointDelta = 0;        // vertical delta in points, for continuous events
+    double pointDelta = 0;        // vertical delta in pixels of smooth scrolling, for continuous events
     int lineDelta = 0;            // vertical notches: positive up, negative down
     int momentumPhase = 0;        // not zero while a swipe coasts
 };

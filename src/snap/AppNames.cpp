@@ -25,22 +25,14 @@ void AppNames::setApplications(std::shared_ptr<const Applications> applications)
 
 std::shared_ptr<const Applications> AppNames::applications() { return source(); }
 
-QString AppNames::withoutAppSuffix(const QString& name)
-{
-    if (name.endsWith(u".app"))
-        return name.left(name.size() - 4);
-    return name;
-}
-
 QString AppNames::displayName(const QString& id) { return displayName(source().get(), id); }
 
 QString AppNames::displayName(const Applications* apps, const QString& id)
 {
     if (apps) {
         if (auto entry = apps->entry(id)) {
-            QString name = withoutAppSuffix(entry->name);
-            if (!name.isEmpty())
-                return name;
+            if (!entry->name.isEmpty())
+                return entry->name;
         }
     }
     return id;

@@ -20,8 +20,7 @@ public:
     static void setApplications(std::shared_ptr<const Applications> applications);
     static std::shared_ptr<const Applications> applications();
 
-    // The installed application's name without a trailing ".app"; the id itself when no
-    // application has it.
+    // The installed application's name; the id itself when no application has it.
     static QString displayName(const QString& id);
     // The same from the given applications (none: the id itself).
     static QString displayName(const Applications* applications, const QString& id);
@@ -30,9 +29,6 @@ public:
     // "Name + Name · Name": the apps of each region that exists in the tree, columns left to
     // right and top to bottom within a column. Nothing when no region has apps.
     static std::optional<QString> summary(const RegionTree& tree, const std::optional<SnapLayout::AppMap>& apps);
-
-    // A name with one trailing ".app" removed.
-    static QString withoutAppSuffix(const QString& name);
 };
 
 // One name per id, in order (displayName of each).

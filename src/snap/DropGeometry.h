@@ -3,7 +3,7 @@
 // tree to a region, a column or along a path and rebuilding it; which window edges a press
 // grabbed and whether a drag resizes or moves; which regions a frame covers; which region or
 // display corner lies under the pointer; and the caption of a span. Rectangles are in
-// top-left points, or unit rectangles where the whole layout is the unit square.
+// top-left device pixels, or unit rectangles where the whole layout is the unit square.
 
 #include "base/Geometry.h"
 #include "layout/RegionTree.h"

@@ -13,7 +13,7 @@ namespace fw {
 
 namespace {
 
-constexpr double kBarReach = 7;    // logical pixels around the 6-point bar, both sides counted in
+constexpr double kBarReach = 7;    // logical pixels around the 6-pixel bar, both sides counted in
 constexpr double kRegionMatch = 6; // the window still sits in its region
 constexpr double kUnitEpsilon = 1e-6;
 

@@ -2,7 +2,7 @@
 // Where a stack's badge stands when neither the user nor the title-bar readings place it: on
 // the window's left edge (upright, across the edge, between the window and its neighbour) or
 // on the window manager's title bar, beside its buttons on the title's side. Global top-left
-// points; pure rules.
+// device pixels; pure rules.
 
 #include "base/Geometry.h"
 #include "platform/DesktopSettings.h"

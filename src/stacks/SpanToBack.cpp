@@ -78,7 +78,7 @@ Task<bool> spanShader(StackContext& ctx, const SpanMove& move)
         const Point centre = minimize ? Point{minimize->midX(), minimize->midY()} : Point{};
         return minimize && piece.contains(centre) ? std::optional<Point>(centre) : std::nullopt;
     };
-    std::vector<ShaderTransition::Piece> pieces;
+    std::vector<ShaderTransition::Layer> layers;
     for (const Rect& region : move.stack.regionFrames) {
         const auto cover = std::find_if(move.raise.rbegin(), move.raise.rend(), [&](const ManagedWindow& w) {
             return move.stack.frameSitsIn(move.stack.slot(w), move.stack.gridOf(w), region);
@@ -91,13 +91,13 @@ Task<bool> spanShader(StackContext& ctx, const SpanMove& move)
         const auto part = croppedRegion(picture->region, *frame, piece);
         if (!part)
             continue;
-        pieces.push_back({{picture->image, *part}, piece, funnelIn(*cover, piece), std::nullopt});
+        layers.push_back({{picture->image, *part}, piece, funnelIn(*cover, piece), std::nullopt});
     }
-    if (pieces.empty())
-        pieces.push_back({*picture, *frame, funnelIn(*move.spanning, *frame), seams(*frame, move.stack.regionFrames)});
+    if (layers.empty())
+        layers.push_back({*picture, *frame, funnelIn(*move.spanning, *frame), seams(*frame, move.stack.regionFrames)});
     auto shader = ctx.transitions.makeShaderTransition(ShaderTransition::stackMoveDuration);
     ShaderTransition::RevealAction reveal = [&ctx, &move]() -> Task<void> { co_await raiseInOrder(ctx, move.raise); };
-    co_await shader->play(move.transition, std::move(pieces), std::move(reveal));
+    co_await shader->play(move.transition, std::move(layers), std::move(reveal));
     co_return true;
 }
 

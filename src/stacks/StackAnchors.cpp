@@ -78,7 +78,8 @@ std::vector<Candidate> probe(PresenterContext& ctx, const WindowStack& stack, co
 bool confirmsFront(const PresenterContext& ctx, const ManagedWindow& candidate, const Rect& probe,
                    const std::vector<WindowLayerSnapshot>& layers, const WindowStack& stack, Point point)
 {
-    // No Dock on this desktop: the first layer over the button must be the candidate itself.
+    // The first layer over the button must be the candidate itself; the probe must lie in the
+    // screen's work area, clear of panels.
     const auto& screens = ctx.passScreens();
     const auto screen = std::find_if(screens.begin(), screens.end(), [&](const ScreenInfo& s) { return s.frame.contains(point); });
     if (screen == screens.end() || !screen->visibleFrame.contains(probe))

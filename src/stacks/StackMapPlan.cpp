@@ -176,10 +176,10 @@ StackMapPlan::StackMapPlan(const std::vector<WindowStackSection>& sections, bool
         spanBox = Rect(4, 0, width - 8, boxHeight(int(spanSection.members.size()), width - 8));
         y0 = spanBox.maxY() + 8;
     }
-    parts.push_back({spanSection, spanBox});
+    sectionBoxes.push_back({spanSection, spanBox});
     for (std::size_t k = 0; k < regionSections.size(); ++k) {
         if (map.boxes[k])
-            parts.push_back({sections[regionSections[k]], map.boxes[k]->offsetBy(0, y0)});
+            sectionBoxes.push_back({sections[regionSections[k]], map.boxes[k]->offsetBy(0, y0)});
     }
     if (g > 0)
         setBox = Rect(width - g + 4, inColumn ? spanBox.maxY() + 8 : y0 + 18, g - 8, kSetHeight);
@@ -188,7 +188,7 @@ StackMapPlan::StackMapPlan(const std::vector<WindowStackSection>& sections, bool
         if (sections[i].frame)
             continue;
         const Rect box(4, height + 8, width - 8, boxHeight(int(sections[i].members.size()), width - 8));
-        parts.push_back({sections[i], box});
+        sectionBoxes.push_back({sections[i], box});
         height = box.maxY();
         break;
     }

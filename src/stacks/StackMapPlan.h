@@ -21,10 +21,10 @@ inline constexpr double kMapCardHeight = 104;
 inline constexpr double kMapCardGap = 8;
 
 struct StackMapPlan {
-    struct Part {
+    struct SectionBox {
         WindowStackSection section;
         Rect box;
-        friend bool operator==(const Part&, const Part&) = default;
+        friend bool operator==(const SectionBox&, const SectionBox&) = default;
     };
     // The input of the box layout: one region section.
     struct RegionItem {
@@ -38,7 +38,7 @@ struct StackMapPlan {
         double height = 0;
     };
 
-    std::vector<Part> parts;    // the span section, the regions, "Other windows"
+    std::vector<SectionBox> sectionBoxes;    // the span section, the regions, "Other windows"
     double width = 0;
     double height = 0;
     std::optional<Rect> setBox; // where the window-set button goes

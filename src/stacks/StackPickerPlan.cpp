@@ -21,8 +21,8 @@ StackPickerPlan::StackPickerPlan(const Input& input)
         width = map->width + 24;
         contentHeight = map->height;
         visibleHeight = std::min(contentHeight, 720.0);
-        for (std::size_t p = 0; p < map->parts.size(); ++p) {
-            const auto& part = map->parts[p];
+        for (std::size_t p = 0; p < map->sectionBoxes.size(); ++p) {
+            const auto& part = map->sectionBoxes[p];
             sectionTitles.push_back({part.section.title, StackMapPlan::titleFrame(part.box)});
             const auto frames = StackMapPlan::cardFrames(part.box, int(part.section.members.size()));
             for (std::size_t j = 0; j < frames.size(); ++j)

@@ -51,7 +51,7 @@ public:
     // The anchors' activation areas grown by 20 pixels.
     virtual std::vector<Rect> anchorZones() const = 0;
     virtual void noteMouseMoved(Point at) = 0;
-    // Opens the switcher of the stack at a 24-point anchor, by shortcut; false when it cannot.
+    // Opens the switcher of the stack at a 24-pixel (logical) anchor, by shortcut; false when it cannot.
     virtual bool openSwitcher(const WindowStack& stack, const std::vector<ManagedWindow>& members,
                               const ManagedWindow& front, const Rect& anchor) = 0;
 };

@@ -58,7 +58,7 @@ void shuffleSwitch(StackContext& ctx, const ManagedWindow& target, const Rect& f
 Task<void> shaderSwitch(StackContext& ctx, ManagedWindow target, Rect frame, std::vector<ManagedWindow> occluders,
                         StackTransition transition)
 {
-    std::vector<ShaderTransition::Piece> pieces;
+    std::vector<ShaderTransition::Layer> layers;
     for (const ManagedWindow& o : occluders) {
         const auto of = ctx.access.frame(o);
         if (!of)
@@ -79,9 +79,9 @@ Task<void> shaderSwitch(StackContext& ctx, ManagedWindow target, Rect frame, std
             if (visible.contains(centre))
                 funnel = centre;
         }
-        pieces.push_back({std::move(*picture), visible, funnel, std::nullopt});
+        layers.push_back({std::move(*picture), visible, funnel, std::nullopt});
     }
-    if (pieces.empty()) {
+    if (layers.empty()) {
         // Nothing to dissolve: the window's own slide, which ends the move.
         shuffleSwitch(ctx, target, frame, std::nullopt);
         co_return;
@@ -91,7 +91,7 @@ Task<void> shaderSwitch(StackContext& ctx, ManagedWindow target, Rect frame, std
         plainRaise(ctx, target);
         co_return;
     };
-    co_await shader->play(transition, std::move(pieces), std::move(reveal));
+    co_await shader->play(transition, std::move(layers), std::move(reveal));
     endMove(ctx);
 }
 

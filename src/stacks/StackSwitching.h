@@ -35,7 +35,7 @@ bool switchFront(StackContext& ctx, const ManagedWindow& target, const Rect& slo
 // The stack members that visibly cover the target in its frame, one per frame.
 std::vector<ManagedWindow> occluders(const StackContext& ctx, const ManagedWindow& target, const Rect& frame,
                                      const std::optional<ManagedWindow>& previous);
-// Opens the switcher of the window's stack at a 24-point anchor in its slot; false when it cannot.
+// Opens the switcher of the window's stack at a 24-pixel (logical) anchor in its slot; false when it cannot.
 bool showSwitcher(StackContext& ctx, const ManagedWindow& window);
 // The move animating has ended: the next may start, the stacks are read again soon.
 void endMove(StackContext& ctx);

@@ -59,7 +59,7 @@ struct CardShuffle {
     // The backdrop first, then one per incoming window, then one per leaving window: the
     // positions are the texture numbers of the draw list.
     std::vector<TransitionCapture> captures;
-    // Pixels per point of the screen under the slot.
+    // Device pixels per logical pixel of the screen under the slot.
     double scale = 1;
 
     // +1 when every incoming card slides right (or stays), −1 when every one slides left, 0

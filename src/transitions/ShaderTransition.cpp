@@ -22,15 +22,15 @@ ShaderTransition::ShaderTransition(TransitionPresenter& presenter, Duration dura
 {
 }
 
-Task<void> ShaderTransition::play(StackTransition transition, std::vector<Piece> pieces, RevealAction revealBeneath)
+Task<void> ShaderTransition::play(StackTransition transition, std::vector<Layer> layers, RevealAction revealBeneath)
 {
-    std::erase_if(pieces, [](const Piece& p) { return p.image.isNull(); });
-    const bool shown = !pieces.empty() && presenter_.gpuAvailable() && presenter_.translucentPanels();
+    std::erase_if(layers, [](const Layer& p) { return p.image.isNull(); });
+    const bool shown = !layers.empty() && presenter_.gpuAvailable() && presenter_.translucentPanels();
     if (!shown) {
         co_await revealBeneath();
         co_return;
     }
-    co_await presenter_.playShader(effectNumber(transition), std::move(pieces), duration_, std::move(revealBeneath));
+    co_await presenter_.playShader(effectNumber(transition), std::move(layers), duration_, std::move(revealBeneath));
 }
 
 } // namespace fw

@@ -17,7 +17,7 @@ namespace fw {
 class ShaderTransition {
 public:
     using Capture = TransitionCapture;
-    using Piece = TransitionPiece;
+    using Layer = TransitionLayer;
     using RevealAction = TransitionPresenter::RevealAction;
     static constexpr Duration stackMoveDuration = std::chrono::milliseconds(500);
 
@@ -25,12 +25,12 @@ public:
 
     Duration duration() const { return duration_; }
 
-    // Shows the pieces, awaits `revealBeneath` once the panels cover the windows (the caller
+    // Shows the layers, awaits `revealBeneath` once the panels cover the windows (the caller
     // raises the real windows there), animates the chosen effect and returns when it has
-    // finished. Without pieces, without the GPU or without translucent panels it awaits
+    // finished. Without layers, without the GPU or without translucent panels it awaits
     // `revealBeneath` at once and shows nothing. `revealBeneath` is awaited exactly once.
     // The shuffle handed here draws the pictures unchanged for the duration.
-    Task<void> play(StackTransition transition, std::vector<Piece> pieces, RevealAction revealBeneath);
+    Task<void> play(StackTransition transition, std::vector<Layer> layers, RevealAction revealBeneath);
 
 private:
     TransitionPresenter& presenter_;

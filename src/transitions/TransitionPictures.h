@@ -28,7 +28,7 @@ struct TransitionCapture {
     }
 };
 
-struct TransitionPiece {
+struct TransitionLayer {
     TransitionCapture image;
     Rect frame;                              // global device pixels, top left
     std::optional<Point> funnel;             // global device pixels; the genie's target

@@ -29,7 +29,7 @@ public:
     // Covers each piece with a panel showing its picture, awaits `reveal` (the caller
     // rearranges the real windows underneath), animates the effect over `duration` and returns
     // once the panels are gone. `reveal` is awaited exactly once on every path.
-    virtual Task<void> playShader(std::uint32_t effect, std::vector<TransitionPiece> pieces, Duration duration,
+    virtual Task<void> playShader(std::uint32_t effect, std::vector<TransitionLayer> layers, Duration duration,
                                   RevealAction reveal) = 0;
     // Plays the card shuffle over its area for `duration`; `begin` runs exactly once, when the
     // cards cover the windows (at once when nothing can be shown).

@@ -7,7 +7,7 @@
 //       ...
 //       auto transition = services.makeShaderTransition(ShaderTransition::stackMoveDuration);
 //       ShaderTransition::RevealAction raise = [&]() -> Task<void> { ...raise the window...; co_return; };
-//       co_await transition->play(StackTransition::genie, pieces, std::move(raise));
+//       co_await transition->play(StackTransition::genie, layers, std::move(raise));
 //   }
 //   auto shuffle = co_await services.captureCardShuffle({{target, out}}, leaving, slot);
 //   if (shuffle)

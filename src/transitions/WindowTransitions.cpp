@@ -12,7 +12,7 @@ namespace fw {
 
 namespace {
 
-// Global coordinates are the X root's pixels: one pixel per point.
+// Global coordinates are the X root's device pixels.
 constexpr double kScale = 1.0;
 
 bool usableFrame(const Rect& r) { return r.isFinite() && r.width() > 0 && r.height() > 0; }

@@ -397,7 +397,7 @@ TEST(OverlayViewComposition, CardsButtonsAndTexts)
 {
     auto fake = std::make_shared<FakeApplications>();
     fake->add(u"org.example.Mail"_qs, u"Mail"_qs);
-    fake->add(u"org.example.Notes"_qs, u"Notes.app"_qs);
+    fake->add(u"org.example.Notes"_qs, u"Notes"_qs);
     AppNames::setApplications(fake);
 
     std::vector<SnapLayout> layouts = {SnapLayout::builtIns()[0]};
@@ -431,7 +431,7 @@ TEST(OverlayViewComposition, CardsButtonsAndTexts)
     EXPECT_EQ(buttons[1].second->detail, u"Use adjusted proportions"_qs);
     EXPECT_EQ(buttons[2].second->displayName, u"Plain"_qs);
     EXPECT_EQ(buttons[2].second->detail, u"Custom layout"_qs);
-    EXPECT_EQ(buttons[3].second->detail, u"Mail · Notes"_qs) << "left region first, names without .app";
+    EXPECT_EQ(buttons[3].second->detail, u"Mail · Notes"_qs) << "left region first";
     EXPECT_EQ(buttons[3].second->accessibleName(), u"Apply Work to windows on this display: Mail · Notes"_qs);
     EXPECT_EQ(buttons[4].second->displayName, u"Adjusted: Plain"_qs) << "differs from the first layout with its id";
     EXPECT_FALSE(buttons[2].second->isAdjusted()) << "the first of its id is compared with itself";

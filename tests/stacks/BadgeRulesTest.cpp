@@ -116,25 +116,25 @@ TEST(BadgeSpot, SizesFollowTheMemberCount)
     EXPECT_EQ(badgeSize(4, false, true), badgeSize(4, false, false)) << "the joiner lengthens only the open badge";
 }
 
-WindowChrome chrome(std::optional<Rect> lights, std::vector<WindowChrome::Element> elements)
+WindowChrome chrome(std::optional<Rect> buttons, std::vector<WindowChrome::Element> elements)
 {
-    return WindowChrome{std::move(elements), lights};
+    return WindowChrome{std::move(elements), buttons};
 }
 WindowChrome::Element control(double x, double y, double w = 24, double h = 20) { return {Rect(x, y, w, h), true}; }
 
 TEST(BadgeSpot, FindsTheFreeStretchOfTheTitleBarClearOfEveryBusyStackedWindow)
 {
     const Size window{800, 600}, compact{22, 22}, open{56, 36};
-    const Rect lights(7, 4, 52, 14);
+    const Rect buttons(7, 4, 52, 14);
     const auto origin = [&](const WindowChrome& c, std::vector<WindowChrome> others = {}) {
         return badgeOrigin(c, window, compact, open, others);
     };
 
     // Few controls: one outside the buttons, or a second one within 6 points of them.
-    EXPECT_FALSE(origin(chrome(lights, {control(100, 4)})));
-    EXPECT_FALSE(origin(chrome(lights, {control(100, 4), control(56, 2, 6, 14)})));
-    EXPECT_TRUE(hasFewControls(chrome(lights, {control(100, 4), control(56, 2, 6, 14)})));
-    EXPECT_FALSE(origin(chrome(lights, {control(100, 130), control(140, 140)}))) << "no row above 130";
+    EXPECT_FALSE(origin(chrome(buttons, {control(100, 4)})));
+    EXPECT_FALSE(origin(chrome(buttons, {control(100, 4), control(56, 2, 6, 14)})));
+    EXPECT_TRUE(hasFewControls(chrome(buttons, {control(100, 4), control(56, 2, 6, 14)})));
+    EXPECT_FALSE(origin(chrome(buttons, {control(100, 130), control(140, 140)}))) << "no row above 130";
 
     // A tab strip: 14 points after the last tab, centred on the row.
     const WindowChrome tabs = chrome(std::nullopt, {control(10, 30, 150), control(160, 30, 150)});
@@ -147,13 +147,13 @@ TEST(BadgeSpot, FindsTheFreeStretchOfTheTitleBarClearOfEveryBusyStackedWindow)
 
     // Buttons and toolbar in one row, the place after the last control too narrow: 16 after
     // the buttons, then the widest gap.
-    const WindowChrome row = chrome(lights, {control(130, 2), control(730, 2)});
+    const WindowChrome row = chrome(buttons, {control(130, 2), control(730, 2)});
     EXPECT_EQ(origin(row), (Point{75, 2}));
-    const WindowChrome crowded = chrome(lights, {control(80, 2), control(300, 2), control(730, 2)});
+    const WindowChrome crowded = chrome(buttons, {control(80, 2), control(300, 2), control(730, 2)});
     EXPECT_EQ(origin(crowded), (Point{338, 2})) << "the widest gap, from 324 to 730, 14 in";
 
     // The second row is searched only when the first has no free spot.
-    const WindowChrome rows = chrome(lights, {control(100, 2), control(130, 2, 660), control(10, 40, 770),
+    const WindowChrome rows = chrome(buttons, {control(100, 2), control(130, 2, 660), control(10, 40, 770),
                                               control(20, 70), control(60, 70)});
     const auto spot = origin(rows);
     ASSERT_TRUE(spot);

@@ -27,11 +27,11 @@ TEST(StackMapPlan, TwoColumnsUnderASpanPutTheSpanAcrossTheTop)
     const StackMapPlan plan(sections, true);
     // Map 480 wide and one row of 138 high, too low for the span beside it (262 needed).
     EXPECT_EQ(plan.width, 640);
-    ASSERT_EQ(plan.parts.size(), 4u);
-    EXPECT_EQ(plan.parts[0].box, Rect(4, 0, 632, 138));
-    EXPECT_EQ(plan.parts[1].box, Rect(4, 146, 232, 138));
-    EXPECT_EQ(plan.parts[2].box, Rect(244, 146, 232, 138));
-    EXPECT_EQ(plan.parts[3].box, Rect(4, 292, 632, 138));   // "Other windows" below, full width
+    ASSERT_EQ(plan.sectionBoxes.size(), 4u);
+    EXPECT_EQ(plan.sectionBoxes[0].box, Rect(4, 0, 632, 138));
+    EXPECT_EQ(plan.sectionBoxes[1].box, Rect(4, 146, 232, 138));
+    EXPECT_EQ(plan.sectionBoxes[2].box, Rect(244, 146, 232, 138));
+    EXPECT_EQ(plan.sectionBoxes[3].box, Rect(4, 292, 632, 138));   // "Other windows" below, full width
     EXPECT_EQ(plan.setBox, Rect(484, 164, 152, 116));        // 18 below the map's top
     EXPECT_EQ(plan.height, 430);
     // Without the send-to-back action there is no set column and the plan keeps its minimum.
@@ -40,8 +40,8 @@ TEST(StackMapPlan, TwoColumnsUnderASpanPutTheSpanAcrossTheTop)
     EXPECT_FALSE(plain.setBox);
     EXPECT_EQ(StackMapPlan(std::vector<WindowStackSection>{sections[0], sections[3]}, true).width, 400);
 
-    EXPECT_EQ(StackMapPlan::cardFrames(plan.parts[0].box, 1), std::vector<Rect>{Rect(254, 24, 132, 104)});
-    EXPECT_EQ(StackMapPlan::cardFrames(plan.parts[1].box, 1), std::vector<Rect>{Rect(54, 170, 132, 104)});
+    EXPECT_EQ(StackMapPlan::cardFrames(plan.sectionBoxes[0].box, 1), std::vector<Rect>{Rect(254, 24, 132, 104)});
+    EXPECT_EQ(StackMapPlan::cardFrames(plan.sectionBoxes[1].box, 1), std::vector<Rect>{Rect(54, 170, 132, 104)});
     EXPECT_FALSE(StackMapPlan::stretchText(0, "Across both columns"));
     EXPECT_EQ(StackMapPlan::stretchText(1, "Left column"), "Stretch across");
     EXPECT_EQ(StackMapPlan::stretchText(1, "Across 3 regions"), "Stretch across 3 regions");
@@ -58,12 +58,12 @@ TEST(StackMapPlan, TallMapTakesTheSpanIntoTheSetColumn)
     };
     const StackMapPlan plan(sections, true);
     // Two row lines; the left column spans both rows but keeps its own height (138), not 284.
-    ASSERT_EQ(plan.parts.size(), 4u);
-    EXPECT_EQ(plan.parts[1].box, Rect(4, 0, 232, 138));
-    EXPECT_EQ(plan.parts[2].box, Rect(244, 0, 232, 138));
-    EXPECT_EQ(plan.parts[3].box, Rect(244, 146, 232, 138));
+    ASSERT_EQ(plan.sectionBoxes.size(), 4u);
+    EXPECT_EQ(plan.sectionBoxes[1].box, Rect(4, 0, 232, 138));
+    EXPECT_EQ(plan.sectionBoxes[2].box, Rect(244, 0, 232, 138));
+    EXPECT_EQ(plan.sectionBoxes[3].box, Rect(244, 146, 232, 138));
     EXPECT_EQ(plan.height, 284);
-    EXPECT_EQ(plan.parts[0].box, Rect(484, 0, 152, 138));
+    EXPECT_EQ(plan.sectionBoxes[0].box, Rect(484, 0, 152, 138));
     EXPECT_EQ(plan.setBox, Rect(484, 146, 152, 116));   // 8 below the span box
 
     // Region tops 5 points apart share a row line; 6 apart make two lines (both regions then

@@ -87,8 +87,8 @@ TEST_F(StackSwitching, EachCaseTakesItsTransitionAndNoneWhenTransitionsCannotBeS
     clock.advance(1s);
     ASSERT_EQ(presenter.shaderCalls.size(), 1u);
     EXPECT_EQ(presenter.shaderCalls[0].effect, effectNumber(StackTransition::genie));
-    ASSERT_EQ(presenter.shaderCalls[0].pieces.size(), 1u);
-    EXPECT_EQ(presenter.shaderCalls[0].pieces[0].frame, left);
+    ASSERT_EQ(presenter.shaderCalls[0].layers.size(), 1u);
+    EXPECT_EQ(presenter.shaderCalls[0].layers[0].frame, left);
     EXPECT_EQ(raised(), std::vector<WindowId>{b.element});
     EXPECT_EQ(sim.writesOf(sim::Write::Raise)[0].time, presenter.shaderCalls[0].revealedAt);
     EXPECT_FALSE(s.shuffling());
@@ -185,7 +185,7 @@ TEST_F(SpanToBack, AShaderCutsTheSpanAlongItsRegions)
     ASSERT_TRUE(controller->sendSpanToBack(span.element, span.pid));
     clock.advance(2s);
     ASSERT_EQ(presenter.shaderCalls.size(), 1u);
-    const auto& pieces = presenter.shaderCalls[0].pieces;
+    const auto& pieces = presenter.shaderCalls[0].layers;
     ASSERT_EQ(pieces.size(), 2u) << "one per covered region";
     const Rect spanFrame = frameOf(span);
     EXPECT_EQ(pieces[0].frame, spanFrame.intersection(region(u"halves"_qs, 0).insetBy(-4, -4)));

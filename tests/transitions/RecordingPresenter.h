@@ -21,7 +21,7 @@ public:
 
     struct ShaderCall {
         std::uint32_t effect = 0;
-        std::vector<TransitionPiece> pieces;
+        std::vector<TransitionLayer> layers;
         Duration duration{0};
         Duration revealedAt{0};
         Duration endedAt{0};
@@ -37,10 +37,10 @@ public:
     bool gpuAvailable() override { return gpu; }
     bool translucentPanels() override { return translucent; }
 
-    Task<void> playShader(std::uint32_t effect, std::vector<TransitionPiece> pieces, Duration duration,
+    Task<void> playShader(std::uint32_t effect, std::vector<TransitionLayer> layers, Duration duration,
                           RevealAction reveal) override
     {
-        shaderCalls.push_back({effect, std::move(pieces), duration, {}, {}});
+        shaderCalls.push_back({effect, std::move(layers), duration, {}, {}});
         const std::size_t index = shaderCalls.size() - 1;
         const bool covered = co_await clock_.sleep(std::chrono::milliseconds(30));
         (void)covered;

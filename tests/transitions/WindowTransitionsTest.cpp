@@ -182,21 +182,21 @@ TEST_F(Transitions, ShaderTransitionRevealsExactlyOnceOnEveryPath)
     const WindowId w = add("Window", slot);
     const auto picture = run(services.capture(managed(w), slot));
     ASSERT_TRUE(picture);
-    const ShaderTransition::Piece piece{*picture, slot, std::nullopt, std::nullopt};
+    const ShaderTransition::Layer piece{*picture, slot, std::nullopt, std::nullopt};
     int reveals = 0;
     auto reveal = [&]() -> Task<void> {
         ++reveals;
         co_return;
     };
-    auto play = [&](StackTransition t, std::vector<ShaderTransition::Piece> pieces, Duration d = 500ms) {
+    auto play = [&](StackTransition t, std::vector<ShaderTransition::Layer> layers, Duration d = 500ms) {
         reveals = 0;
         auto transition = services.makeShaderTransition(d);
-        run(transition->play(t, std::move(pieces), reveal));
+        run(transition->play(t, std::move(layers), reveal));
         return reveals;
     };
 
     EXPECT_EQ(play(StackTransition::genie, {}), 1);
-    EXPECT_EQ(play(StackTransition::genie, {ShaderTransition::Piece{}}), 1);   // a piece without picture
+    EXPECT_EQ(play(StackTransition::genie, {ShaderTransition::Layer{}}), 1);   // a piece without picture
     presenter.translucent = false;
     EXPECT_EQ(play(StackTransition::genie, {piece}), 1);
     presenter.translucent = true;
@@ -214,7 +214,7 @@ TEST_F(Transitions, ShaderTransitionRevealsExactlyOnceOnEveryPath)
     EXPECT_EQ(presenter.shaderCalls[2].effect, 3u);
     EXPECT_EQ(presenter.shaderCalls[0].duration, 500ms);
     EXPECT_EQ(presenter.shaderCalls[2].duration, 2s);
-    EXPECT_EQ(presenter.shaderCalls[0].pieces.front().frame, slot);
+    EXPECT_EQ(presenter.shaderCalls[0].layers.front().frame, slot);
 }
 
 } // namespace

@@ -75,7 +75,7 @@ TEST_F(WindowDiscovery, OnlyNormalMovableWindowsOfOtherApplicationsAreManaged)
     EXPECT_EQ(managed(plain).title, "");   // an empty title stays empty
     EXPECT_EQ(managed(plain).appName, "Editor");
 
-    auto rejected = [&](sim::WindowSpec setup) {
+    auto rejected = [&](sim::WindowSetup setup) {
         setup.pid = 11;
         setup.frame = r;
         return !ManagedWindow::make(sim, sim.addWindow(setup));

@@ -113,32 +113,20 @@ public:
     void quit() override;
 
     // ---- State, for tests and the program's entry
-    const Options& options() const { return options_; }
-    bool launched() const { return launched_; }
     bool terminated() const { return terminated_; }
-    bool trayAvailable() const { return trayAvailable_; }
     SnapCoordinator& coordinator() { return coordinator_; }
     ShellCommands& commands() { return commands_; }
-    HotKeys& hotKeys() { return hotKeys_; }
-    MouseShortcuts& mouseShortcuts() { return mouseShortcuts_; }
-    ScrollCapture& scrollCapture() { return scrollCapture_; }
     ToastController& toast() { return toast_; }
     MainThreadStallLog& menuStalls() { return menuStalls_; }
-    LayoutStore& store() { return store_; }
-    WindowAccess& access() { return access_; }
     OverlayController& overlay() { return overlay_; }
-    TransitionServices& transitions() { return transitions_; }
     stacks::StackEngine& stacks() { return stacks_; }
     StatusMenuView* tray() const { return tray_.get(); }
-    DragMonitor& monitor();
     WelcomeWindowController* welcome() const { return welcome_.get(); }
     WhatsNewWindowController* whatsNew() const { return whatsNew_.get(); }
-    TourWindowController* tour() const { return tour_.get(); }
-    AboutWindowController* about() const { return about_.get(); }
-    ShortcutsWindowController* shortcutsWindow() const { return shortcuts_.get(); }
-    CustomLayoutEditorController* editors() const { return editors_.get(); }
 
 private:
+    // The drag monitor, made at its first use.
+    DragMonitor& monitor();
     void installProcessHooks();
     void removeProcessHooks();
     void buildStatusMenu();

@@ -54,7 +54,7 @@ SimApp& SimDesktop::ensureApp(Pid pid)
 {
     auto it = apps_.find(pid);
     if (it == apps_.end()) {
-        AppSpec setup;
+        AppSetup setup;
         setup.pid = pid;
         setup.name = QStringLiteral("App %1").arg(pid);
         it = apps_.emplace(pid, SimApp{setup, false}).first;
@@ -62,7 +62,7 @@ SimApp& SimDesktop::ensureApp(Pid pid)
     return it->second;
 }
 
-void SimDesktop::addApp(const AppSpec& setup)
+void SimDesktop::addApp(const AppSetup& setup)
 {
     SimApp& a = ensureApp(setup.pid);
     a.setup = setup;
@@ -72,9 +72,9 @@ void SimDesktop::addApp(const AppSpec& setup)
         a.frontmost = false;
 }
 
-WindowId SimDesktop::addWindow(const WindowSpec& setupIn)
+WindowId SimDesktop::addWindow(const WindowSetup& setupIn)
 {
-    WindowSpec setup = setupIn;
+    WindowSetup setup = setupIn;
     if (setup.id == 0)
         setup.id = nextId_++;
     else

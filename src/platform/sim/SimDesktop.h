@@ -70,7 +70,7 @@ struct WriteRecord {
     QString toString() const;
 };
 
-struct AppSpec {
+struct AppSetup {
     Pid pid = 0;
     QString name;            // empty: "App <pid>"
     bool running = true;
@@ -79,7 +79,7 @@ struct AppSpec {
     bool frameAnimationSettable = true;
 };
 
-struct WindowSpec {
+struct WindowSetup {
     WindowId id = 0;         // 0: the desktop picks one
     Pid pid = 0;             // its application is created when unknown
     QString title;
@@ -99,7 +99,7 @@ struct WindowSpec {
 };
 
 struct SimWindow {
-    WindowSpec setup;         // id, pid, title, hints and flags as they are now
+    WindowSetup setup;         // id, pid, title, hints and flags as they are now
     Rect frame;              // unrolled when shaded: writes change it, reads show it rolled up
     Rect restoreFrame;       // frame before maximizing
 
@@ -108,7 +108,7 @@ struct SimWindow {
 };
 
 struct SimApp {
-    AppSpec setup;
+    AppSetup setup;
     bool frontmost = false;
 };
 
@@ -185,9 +185,9 @@ public:
     void setScreens(const std::vector<ScreenInfo>& screens);
 
     // ---- Applications and windows (set-up and outside changes; never logged as writes)
-    void addApp(const AppSpec& app);
+    void addApp(const AppSetup& app);
     // Creates the window (and its application when unknown); returns its id.
-    WindowId addWindow(const WindowSpec& setup);
+    WindowId addWindow(const WindowSetup& setup);
     // The window closes now: reads give nothing, writes fail.
     bool closeWindow(WindowId id);
     // The application quits: its windows close and it stops running.
@@ -228,7 +228,7 @@ public:
     void closeOnNextWrite(WindowId id);
     // The application starts `delay` from now: then it runs, its window appears on top and it
     // becomes frontmost with the window focused. Returns the window's id (unreadable until then).
-    WindowId launchLate(const AppSpec& app, const WindowSpec& window, Duration delay);
+    WindowId launchLate(const AppSetup& app, const WindowSetup& window, Duration delay);
     // Every write on the window makes virtual time pass (a slow application). Timers that
     // fall due meanwhile run after the write, as they would on a busy main thread.
     void setWriteLatency(WindowId id, Duration latency);

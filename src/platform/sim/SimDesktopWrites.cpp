@@ -87,22 +87,22 @@ void SimDesktop::closeAfter(WindowId id, Duration delay)
 
 void SimDesktop::closeOnNextWrite(WindowId id) { faults_[id].closeOnWrite = true; }
 
-WindowId SimDesktop::launchLate(const AppSpec& appSpec, const WindowSpec& windowSpec, Duration delay)
+WindowId SimDesktop::launchLate(const AppSetup& appSetup, const WindowSetup& windowSetup, Duration delay)
 {
-    WindowSpec setup = windowSpec;
-    setup.pid = appSpec.pid;
+    WindowSetup setup = windowSetup;
+    setup.pid = appSetup.pid;
     setup.front = true;
     if (setup.id == 0)
         setup.id = nextId_++;
     else
         nextId_ = std::max(nextId_, setup.id + 1);
-    if (!findApp(appSpec.pid)) {
-        AppSpec notYet = appSpec;
+    if (!findApp(appSetup.pid)) {
+        AppSetup notYet = appSetup;
         notYet.running = false;
         addApp(notYet);
     }
-    schedule(delay, [this, appSpec, setup] {
-        AppSpec running = appSpec;
+    schedule(delay, [this, appSetup, setup] {
+        AppSetup running = appSetup;
         running.running = true;
         addApp(running);
         addWindow(setup);

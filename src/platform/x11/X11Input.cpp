@@ -1,4 +1,4 @@
-// Shared pieces of the X11 input adapters: the server's modifier map read from GetModifierMapping
+// What the X11 input adapters share: the server's modifier map read from GetModifierMapping
 // and the keysyms of its keys, stored modifier bits as X masks and back, the lock variants of a
 // grab, and the pump reading a connection's events on the main thread.
 #include "platform/x11/X11Input.h"

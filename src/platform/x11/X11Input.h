@@ -1,5 +1,5 @@
 #pragma once
-// Shared pieces of the X11 input adapters (hot keys, button grabs, mouse monitor): the server's
+// What the X11 input adapters share (hot keys, button grabs, mouse monitor): the server's
 // modifier map (which X bits Alt and Super sit on, which bits are locks) turning stored modifier
 // bits into X masks and back, the lock variants every passive grab needs, and reading a
 // connection's events on the Qt main thread.

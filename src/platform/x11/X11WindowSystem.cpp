@@ -53,15 +53,39 @@ bool X11WindowSystem::connected() const
     return conn_->ok();
 }
 
-bool X11WindowSystem::windowManagerPresent()
+X11WindowSystem::ManagerCheck X11WindowSystem::askWindowManager()
+{
+    // The check window seen last is asked in the same round as the root's claim.
+    const xcb_atom_t check = conn_->atoms().netSupportingWmCheck;
+    ManagerCheck out{knownCheckWindow_, conn_->property(conn_->root(), check, XCB_ATOM_WINDOW, 1).sequence, 0};
+    if (out.known != 0)
+        out.knownClaim = conn_->property(out.known, check, XCB_ATOM_WINDOW, 1).sequence;
+    return out;
+}
+
+bool X11WindowSystem::windowManagerPresent(const ManagerCheck& asked)
 {
     // A WM that quit can leave its claim on the root: the check window must still exist and
     // name itself.
     const xcb_atom_t check = conn_->atoms().netSupportingWmCheck;
-    const auto w = cardinal(conn_->reply(conn_->property(conn_->root(), check, XCB_ATOM_WINDOW, 1)).p);
+    const auto w = cardinal(conn_->reply(xcb_get_property_cookie_t{asked.rootClaim}).p);
+    Reply<xcb_get_property_reply_t> knownReply;
+    if (asked.known != 0)
+        knownReply = conn_->reply(xcb_get_property_cookie_t{asked.knownClaim});
+    knownCheckWindow_ = 0;
     if (!w || *w == 0)
         return false;
-    return cardinal(conn_->reply(conn_->property(*w, check, XCB_ATOM_WINDOW, 1)).p) == w;
+    const auto named = *w == asked.known ? cardinal(knownReply.p)
+                                         : cardinal(conn_->reply(conn_->property(*w, check, XCB_ATOM_WINDOW, 1)).p);
+    if (named != w)
+        return false;
+    knownCheckWindow_ = *w;
+    return true;
+}
+
+bool X11WindowSystem::windowManagerPresent()
+{
+    return windowManagerPresent(askWindowManager());
 }
 
 QString X11WindowSystem::windowManagerName()
@@ -132,11 +156,10 @@ bool X11WindowSystem::writesPending()
     return behind_;
 }
 
-void X11WindowSystem::settle(std::uint32_t watched, int rounds)
+bool X11WindowSystem::settle(std::uint32_t watched, int rounds, std::optional<Size> resizedTo)
 {
     xcb_connection_t* c = conn_->raw();
-    const std::uint32_t on = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
-    xcb_change_window_attributes(c, watched, XCB_CW_EVENT_MASK, &on);
+    watch(watched);
     // A barrier: a window manager passes configure requests for windows it does not manage on
     // to the server, in order with the messages sent before them. Once our helper has the width
     // asked for, the WM has handled (and applied) everything before. Every WM answers it, unlike
@@ -144,12 +167,21 @@ void X11WindowSystem::settle(std::uint32_t watched, int rounds)
     // windows).
     std::uint32_t width = requestBarrier();
     const std::int64_t deadline = nowMs() + writeTimeoutMs_;
-    bool done = false, answered = false;
+    bool done = false, answered = false, destroyed = false;
     while (!done) {
         while (xcb_generic_event_t* e = xcb_poll_for_event(c)) {
             switch (e->response_type & 0x7f) {
             case XCB_CONFIGURE_NOTIFY: {
                 auto* n = reinterpret_cast<xcb_configure_notify_event_t*>(e);
+                // The server's own notice that the window manager gave the client the size
+                // asked for: the write has landed, and the caller's read-back judges the frame.
+                // The barrier still on its way is left pending (writesPending() answers for it).
+                const bool real = !(e->response_type & 0x80);
+                if (real && rounds == 1 && resizedTo && n->window == watched &&
+                    n->width == std::lround(resizedTo->width) && n->height == std::lround(resizedTo->height)) {
+                    done = true;
+                    break;
+                }
                 if (n->window == helper_ && n->width == width) {
                     // Another round covers what the WM's own requests caused meanwhile
                     // (e.g. the FocusIn after it focused a window).
@@ -162,7 +194,7 @@ void X11WindowSystem::settle(std::uint32_t watched, int rounds)
             }
             case XCB_DESTROY_NOTIFY:
                 if (reinterpret_cast<xcb_destroy_notify_event_t*>(e)->window == watched)
-                    done = true;
+                    done = destroyed = true;
                 break;
             default:
                 break;   // errors about windows that have just closed end up here: dropped
@@ -172,9 +204,21 @@ void X11WindowSystem::settle(std::uint32_t watched, int rounds)
         if (done || !waitReadable(c, deadline))
             break;
     }
-    behind_ = !answered;
+    behind_ = !answered && !destroyed;
+    unwatch(watched);
+    return !destroyed;
+}
+
+void X11WindowSystem::watch(std::uint32_t window)
+{
+    const std::uint32_t on = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_change_window_attributes(conn_->raw(), window, XCB_CW_EVENT_MASK, &on);
+}
+
+void X11WindowSystem::unwatch(std::uint32_t window)
+{
     const std::uint32_t off = XCB_EVENT_MASK_NO_EVENT;
-    xcb_change_window_attributes(c, watched, XCB_CW_EVENT_MASK, &off);
+    xcb_change_window_attributes(conn_->raw(), window, XCB_CW_EVENT_MASK, &off);
     conn_->flush();
 }
 
@@ -244,12 +288,19 @@ bool X11WindowSystem::moveResizeByMessage()
 
 bool X11WindowSystem::write(WindowId id, const Rect& target, bool position, bool size)
 {
-    if (!target.isFinite())
+    if (!target.isFinite() || id == 0 || id > 0xffffffffu)
         return false;
-    auto s = readOne(id, Geometry);
-    if (!s)
-        return false;
+    // One round: the window's destruction watched from before it is read (so that the wait
+    // below sees it), the window manager's presence and the window itself.
     conn_->drainQueue();
+    watch(std::uint32_t(id));
+    const ManagerCheck wm = askWindowManager();
+    auto s = readOne(id, Geometry);
+    const bool managed = windowManagerPresent(wm);
+    if (!s) {
+        unwatch(std::uint32_t(id));
+        return false;
+    }
 
     // From the requested visible frame to the client rectangle and the WM's outer frame origin.
     const Extents& f = s->frameExtents;
@@ -270,8 +321,10 @@ bool X11WindowSystem::write(WindowId id, const Rect& target, bool position, bool
     const bool samePosition = std::lround(now.x()) == clampCoord(target.x()) && std::lround(now.y()) == clampCoord(target.y());
     const bool sameSize = std::lround(nowClient.width) == clampSize(client.width) &&
                           std::lround(nowClient.height) == clampSize(client.height);
-    if ((!position || samePosition) && (!size || sameSize))
+    if ((!position || samePosition) && (!size || sameSize)) {
+        unwatch(s->window);
         return true;
+    }
 
     // Every value is written, the parts not asked for as they are now: fluxbox takes all four
     // of a move/resize message whatever its flags say, and a resize alone would move a window
@@ -281,7 +334,6 @@ bool X11WindowSystem::write(WindowId id, const Rect& target, bool position, bool
         client = nowClient;
     const Rect outer(origin.x - g.left, origin.y - g.top, client.width + 2 * s->border + f.left + f.right,
                      client.height + 2 * s->border + f.top + f.bottom);
-    const bool managed = windowManagerPresent();
     if (managed)
         lastSent_ = {s->window, Rect(origin, now.size), client};
     if (managed && moveResizeByMessage()) {
@@ -290,14 +342,15 @@ bool X11WindowSystem::write(WindowId id, const Rect& target, bool position, bool
         conn_->sendRootMessage(s->window, conn_->atoms().netMoveresizeWindow, gravityNorthWest | flags | sourcePager,
                                std::uint32_t(clampCoord(outer.x())), std::uint32_t(clampCoord(outer.y())),
                                std::uint32_t(clampSize(client.width)), std::uint32_t(clampSize(client.height)));
-        settle(s->window);
-        // The write counts when the window is still there to be read back.
-        return readOne(id, Geometry).has_value();
+        // The write counts when the window is still there once the window manager has handled
+        // it: its destruction was watched since before the read above.
+        return settle(s->window, 1, size ? std::optional<Size>(client) : std::nullopt);
     }
     // A configure request on the client, as ICCCM has clients move themselves: a window manager
     // that redirects it frames the window by its gravity; without one the client is a top-level
     // window and takes the geometry itself.
     if (!managed) {
+        unwatch(s->window);
         configureClient(s->window, Point{outer.x() + f.left, outer.y() + f.top}, client);
         return readOne(id, Geometry).has_value();
     }

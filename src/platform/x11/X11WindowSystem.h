@@ -85,6 +85,8 @@ private:
     enum Fields : unsigned { Geometry = 1, Identity = 2, Kind = 4, Hints = 8, All = 15 };
     std::vector<x11::ClientState> read(const std::vector<std::uint32_t>& ids, unsigned fields);
     std::optional<x11::ClientState> readOne(WindowId id, unsigned fields);
+    // Keeps each reparented window's frame for the next read to confirm instead of climb to.
+    void rememberFrames(const std::vector<x11::ClientState>& read);
     // The snapshot, with each window's top-level window (its window manager's frame) when asked.
     std::vector<WindowInfo> collect(std::vector<std::uint32_t>* topLevels);
     // Finds the client, process and type of top-level windows not seen (viewable) before, and
@@ -99,6 +101,14 @@ private:
                                         const std::vector<std::uint32_t>& tops);
     // Adds the managed clients shown on screen that a window manager's client list leaves out.
     void addUnlistedClients(std::vector<std::uint32_t>& ids);
+    // Whether a window manager runs, asked (askWindowManager, nothing waited for) and taken
+    // apart so that the question can share a round with other reads.
+    struct ManagerCheck {
+        std::uint32_t known;   // the check window seen last, asked about in the same round
+        unsigned rootClaim, knownClaim;   // the requests' sequence numbers
+    };
+    ManagerCheck askWindowManager();
+    bool windowManagerPresent(const ManagerCheck& asked);
     bool windowManagerPresent();
     // The window manager's process (through its check window); 0 when unknown.
     Pid windowManagerPid();
@@ -115,7 +125,13 @@ private:
     void configureClient(std::uint32_t window, Point corner, Size client);
     // Waits until the WM has handled what was sent before (or the bound passes, or the window
     // is destroyed), `rounds` times over. Events of `watched` are selected for the duration.
-    void settle(std::uint32_t watched, int rounds = 1);
+    // False when `watched` was destroyed meanwhile (seen when it was watched before). With
+    // `resizedTo`, the server's notice that the client got that size ends the wait too: the
+    // barrier is then left pending.
+    bool settle(std::uint32_t watched, int rounds = 1, std::optional<Size> resizedTo = std::nullopt);
+    // Selects (or drops) the structure events of a window of another client, for settle().
+    void watch(std::uint32_t window);
+    void unwatch(std::uint32_t window);
     // Sends a configure request for the helper that only a pass through the WM answers; the
     // width that answers it.
     std::uint32_t requestBarrier();
@@ -141,6 +157,8 @@ private:
     std::int64_t supportedReadAt_ = -1;
     std::vector<std::uint32_t> supported_;
     std::unique_ptr<std::unordered_map<std::uint32_t, x11::LayerWindow>> layerCache_;
+    std::unordered_map<std::uint32_t, std::uint32_t> knownFrames_;   // client → its frame at the last read
+    std::uint32_t knownCheckWindow_ = 0;   // the window manager's check window at the last look
     std::size_t lastLayerResolutions_ = 0;
 };
 

@@ -1,8 +1,9 @@
 // Reading client windows for the X11 window port, pipelined: one round sends every request for
 // every window (geometry and frame extents, identity, kind, size hints, as asked) before the
-// first reply is read; then one round per level climbs to the top-level windows (the window
-// manager's frames), and one more asks the X-Resource extension for the processes of windows
-// that state none. Kept apart from the snapshot and the writes, which all read through here.
+// first reply is read, with the parent of the frame each window had at its last read; then one
+// round per level climbs to the top-level windows (the window manager's frames) of those whose
+// frame that round did not confirm, and one more asks the X-Resource extension for the
+// processes of windows that state none. Kept apart from the snapshot and the writes, which all read through here.
 #include "platform/x11/X11ClientState.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11WindowSystem.h"
@@ -59,6 +60,10 @@ struct Cookies {
     xcb_get_geometry_cookie_t geometry;
     xcb_translate_coordinates_cookie_t translate;
     xcb_query_tree_cookie_t tree;
+    // The frame the window had at its last read, asked in the same round: when the window's
+    // parent is still that frame and the frame's parent the root, no climb is needed.
+    xcb_window_t knownFrame = XCB_NONE;
+    xcb_query_tree_cookie_t knownFrameTree;
     xcb_get_property_cookie_t extents, gtkExtents;
     xcb_get_property_cookie_t pid, netName, name, wmClass;
     xcb_get_window_attributes_cookie_t attributes;
@@ -67,7 +72,7 @@ struct Cookies {
 };
 
 // Sends every request for the window; nothing is flushed or waited for here.
-Cookies ask(Connection& conn, xcb_window_t w, const Groups& groups)
+Cookies ask(Connection& conn, xcb_window_t w, const Groups& groups, xcb_window_t knownFrame)
 {
     xcb_connection_t* c = conn.raw();
     const Atoms& a = conn.atoms();
@@ -76,6 +81,10 @@ Cookies ask(Connection& conn, xcb_window_t w, const Groups& groups)
     if (groups.geometry) {
         k.translate = xcb_translate_coordinates(c, w, conn.root(), 0, 0);
         k.tree = xcb_query_tree(c, w);
+        if (knownFrame != XCB_NONE) {
+            k.knownFrame = knownFrame;
+            k.knownFrameTree = xcb_query_tree(c, knownFrame);
+        }
         k.extents = conn.property(w, a.netFrameExtents, XCB_ATOM_CARDINAL, 4);
         k.gtkExtents = conn.property(w, a.gtkFrameExtents, XCB_ATOM_CARDINAL, 4);
     }
@@ -98,11 +107,19 @@ Cookies ask(Connection& conn, xcb_window_t w, const Groups& groups)
     return k;
 }
 
+// Where a read found a window's top-level window.
+enum class Parentage { TopLevel, Framed, Climb };
+
 // The window's size and border, and with `placed` its place on the root, its parent and its
-// frame extents. True when the window is reparented: its top-level window lies further up.
-bool takeGeometry(Connection& conn, const Cookies& k, bool placed, ClientState& s)
+// frame extents. Framed when its known frame was confirmed as its top-level window; Climb when
+// the top-level window lies further up, not known yet.
+Parentage takeGeometry(Connection& conn, const Cookies& k, bool placed, ClientState& s)
 {
     xcb_connection_t* c = conn.raw();
+    // Every reply asked for is taken, used or not.
+    Reply<xcb_query_tree_reply_t> frameTree;
+    if (k.knownFrame != XCB_NONE)
+        frameTree = FW_XCB_REPLY(c, xcb_query_tree, k.knownFrameTree);
     auto g = FW_XCB_REPLY(c, xcb_get_geometry, k.geometry);
     s.alive = bool(g);
     if (g) {
@@ -110,7 +127,7 @@ bool takeGeometry(Connection& conn, const Cookies& k, bool placed, ClientState& 
         s.client = Rect(g->x + g->border_width, g->y + g->border_width, g->width, g->height);
     }
     if (!placed)
-        return false;
+        return Parentage::TopLevel;
     auto t = FW_XCB_REPLY(c, xcb_translate_coordinates, k.translate);
     auto tree = FW_XCB_REPLY(c, xcb_query_tree, k.tree);
     const auto stated = statedExtents(conn.reply(k.extents).p);
@@ -119,16 +136,18 @@ bool takeGeometry(Connection& conn, const Cookies& k, bool placed, ClientState& 
     s.gtkExtents = extentsFrom(conn.reply(k.gtkExtents).p);
     if (!t || !tree) {
         s.alive = false;
-        return false;
+        return Parentage::TopLevel;
     }
     if (!g)
-        return false;
+        return Parentage::TopLevel;
     s.client = Rect(t->dst_x, t->dst_y, g->width, g->height);
     s.topLevel = s.window;
     if (tree->parent == conn.root() || tree->parent == XCB_NONE)
-        return false;
+        return Parentage::TopLevel;
     s.topLevel = tree->parent;
-    return true;
+    if (frameTree && tree->parent == k.knownFrame && frameTree->parent == conn.root())
+        return Parentage::Framed;
+    return Parentage::Climb;
 }
 
 // The window's process, title and class. False when the window states no process.
@@ -277,15 +296,20 @@ std::vector<ClientState> X11WindowSystem::read(const std::vector<std::uint32_t>&
     // One round: every request for every window, then the replies in order.
     std::vector<Cookies> cookies;
     cookies.reserve(ids.size());
-    for (std::uint32_t w : ids)
-        cookies.push_back(ask(*conn_, w, groups));
+    for (std::uint32_t w : ids) {
+        const auto known = knownFrames_.find(w);
+        cookies.push_back(ask(*conn_, w, groups, known != knownFrames_.end() ? known->second : XCB_NONE));
+    }
 
-    std::vector<size_t> needParent, needPid;
+    std::vector<size_t> reparented, needParent, needPid;
     for (size_t i = 0; i < ids.size(); ++i) {
         ClientState& s = out[i];
         const Cookies& k = cookies[i];
         s.window = ids[i];
-        if (takeGeometry(*conn_, k, groups.geometry, s))
+        const Parentage parentage = takeGeometry(*conn_, k, groups.geometry, s);
+        if (parentage != Parentage::TopLevel)
+            reparented.push_back(i);
+        if (parentage == Parentage::Climb)
             needParent.push_back(i);
         if (groups.identity && !takeIdentity(*conn_, k, s))
             needPid.push_back(i);
@@ -303,12 +327,27 @@ std::vector<ClientState> X11WindowSystem::read(const std::vector<std::uint32_t>&
     }
 
     climbToTopLevels(*conn_, out, needParent);
-    if (groups.geometry)
-        deriveExtents(*conn_, out, needParent);
+    if (groups.geometry) {
+        deriveExtents(*conn_, out, reparented);
+        rememberFrames(out);
+    }
     // Process ids the windows do not state: ask the X-Resource extension for the client's pid.
     if (hasRes_ && !needPid.empty())
         askResourcePids(*conn_, out, needPid);
     return out;
+}
+
+void X11WindowSystem::rememberFrames(const std::vector<ClientState>& read)
+{
+    // Bounded: windows come and go for as long as the program runs.
+    if (knownFrames_.size() > 4096)
+        knownFrames_.clear();
+    for (const ClientState& s : read) {
+        if (s.alive && s.topLevel != XCB_NONE && s.topLevel != s.window)
+            knownFrames_[s.window] = s.topLevel;
+        else
+            knownFrames_.erase(s.window);
+    }
 }
 
 std::optional<ClientState> X11WindowSystem::readOne(WindowId id, unsigned fields)

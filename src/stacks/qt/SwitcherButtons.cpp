@@ -124,14 +124,14 @@ QColor LayoutButton::fill() const
     return styleColor(StyleColor::label, palette(), hovered_ || isDown() ? 0.16 : 0.08);
 }
 
-void LayoutButton::setHoveredForTesting(bool hovered)
+void LayoutButton::setHovered(bool hovered)
 {
     hovered_ = hovered;
     update();
 }
 
-void LayoutButton::enterEvent(QEnterEvent*) { setHoveredForTesting(true); }
-void LayoutButton::leaveEvent(QEvent*) { setHoveredForTesting(false); }
+void LayoutButton::enterEvent(QEnterEvent*) { setHovered(true); }
+void LayoutButton::leaveEvent(QEvent*) { setHovered(false); }
 
 void LayoutButton::paintEvent(QPaintEvent*)
 {

@@ -35,12 +35,13 @@ public:
 
     // Drawing geometry in top-left button coordinates for a button of this size.
     static QRectF miniatureArea(QSizeF size);
-    // A region's drawn rectangle in the miniature area (inset by 2 points).
+    // A region's drawn rectangle in the miniature area (inset by 2 logical pixels).
     static QRectF regionRect(const QRectF& area, const QRectF& unit);
-    // The icon's square in a drawn region; nothing when it would be under 10 points.
+    // The icon's square in a drawn region; nothing when it would be under 10 logical pixels.
     static std::optional<QRectF> iconRect(const QRectF& region);
 
-    void setHoveredForTesting(bool hovered) { setHovered(hovered); }
+    // Draws the hover state; the pointer's entering and leaving set it.
+    void setHovered(bool hovered);
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -48,7 +49,6 @@ protected:
     void leaveEvent(QEvent*) override;
 
 private:
-    void setHovered(bool hovered);
 
     const std::vector<Region> regions_;
     const QString heading_;
@@ -66,7 +66,8 @@ public:
     // The capsule's fill for the palette and state.
     QColor fill() const;
 
-    void setHoveredForTesting(bool hovered);
+    // Draws the hover state; the pointer's entering and leaving set it.
+    void setHovered(bool hovered);
 
 protected:
     void paintEvent(QPaintEvent*) override;

@@ -121,7 +121,7 @@ void WindowStackPicker::buildCards(const PickerContent& content)
     }
     if (plan_.map) {
         // The boxes lie under their titles and cards.
-        for (const auto& part : plan_.map->parts) {
+        for (const auto& part : plan_.map->sectionBoxes) {
             auto* platter = new LayoutCardPlatter(document_);
             platter->setGeometry(toQRect(part.box));
             platter->lower();
@@ -131,7 +131,7 @@ void WindowStackPicker::buildCards(const PickerContent& content)
         WindowThumbnailButton* card = makeCard(planned.window, content);
         card->setGeometry(toQRect(planned.frame));
         if (plan_.map) {
-            const auto& part = plan_.map->parts[planned.part];
+            const auto& part = plan_.map->sectionBoxes[planned.part];
             if (auto text = StackMapPlan::stretchText(planned.part, part.section.title))
                 addStretchButton(card, *text);
         }

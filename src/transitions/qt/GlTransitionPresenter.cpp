@@ -164,11 +164,11 @@ Task<void> GlTransitionPresenter::animate(std::shared_ptr<ShaderRun> run)
     clock_.cancel(safety);
 }
 
-Task<void> GlTransitionPresenter::playShader(std::uint32_t effect, std::vector<TransitionPiece> pieces,
+Task<void> GlTransitionPresenter::playShader(std::uint32_t effect, std::vector<TransitionLayer> layers,
                                              Duration duration, RevealAction reveal)
 {
     auto gpu = this->gpu();
-    if (!gpu || pieces.empty()) {
+    if (!gpu || layers.empty()) {
         co_await reveal();
         co_return;
     }
@@ -177,7 +177,7 @@ Task<void> GlTransitionPresenter::playShader(std::uint32_t effect, std::vector<T
     run->effect = effect;
     run->duration = duration;
     if (gpu->makeCurrent()) {
-        for (const TransitionPiece& piece : pieces) {
+        for (const TransitionLayer& piece : layers) {
             auto plan = planSurface(piece.frame, piece.funnel, piece.seams);
             const unsigned texture = plan ? gpu->makeTexture(piece.image) : 0;
             if (texture)

@@ -33,7 +33,7 @@ public:
 
     bool gpuAvailable() override;
     bool translucentPanels() override;
-    Task<void> playShader(std::uint32_t effect, std::vector<TransitionPiece> pieces, Duration duration,
+    Task<void> playShader(std::uint32_t effect, std::vector<TransitionLayer> layers, Duration duration,
                           RevealAction reveal) override;
     Task<void> presentCards(std::shared_ptr<const CardShuffle> shuffle, std::function<void()> begin,
                             Duration duration) override;

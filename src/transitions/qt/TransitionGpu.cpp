@@ -272,7 +272,7 @@ void TransitionGpu::drawEffect(const EffectDraw& draw, GLuint texture)
     gl_->glActiveTexture(GL_TEXTURE0);
     gl_->glBindTexture(GL_TEXTURE_2D, texture);
     gl_->glDisable(GL_DEPTH_TEST);
-    // Nothing of a window is drawn outside its rectangle, wherever its pieces fly.
+    // Nothing of a window is drawn outside its rectangle, wherever its layers fly.
     const double w = frameSize_.width, h = frameSize_.height;
     const double x0 = (rect[0] + 1) / 2 * w, x1 = (rect[0] + rect[2] + 1) / 2 * w;
     const double y0 = (rect[1] - rect[3] + 1) / 2 * h, y1 = (rect[1] + 1) / 2 * h;

@@ -122,27 +122,27 @@ TEST_F(StackAnchorTest, PopoverPeekAndChoice)
     // Crossing a card quickly raises nothing; resting on it raises it after 0.15 s.
     auto* card0 = picker()->orderedChoices()[0];
     auto* card2 = picker()->orderedChoices()[2];
-    card0->setHoveredForTesting(true);
+    card0->setHovered(true);
     clock.advance(100ms);
-    card0->setHoveredForTesting(false);
-    card2->setHoveredForTesting(true);
+    card0->setHovered(false);
+    card2->setHovered(true);
     clock.advance(149ms);
     EXPECT_TRUE(raised.empty());
     clock.advance(1ms);
     EXPECT_EQ(raised, std::vector<ManagedWindow>{win(2)});
     EXPECT_EQ(anchor().peekOrigin(), win(1));
     // Back on the window that was in front: it is raised again and nothing is left to restore.
-    card2->setHoveredForTesting(false);
-    picker()->orderedChoices()[1]->setHoveredForTesting(true);
+    card2->setHovered(false);
+    picker()->orderedChoices()[1]->setHovered(true);
     clock.advance(150ms);
     EXPECT_EQ(raised, (std::vector<ManagedWindow>{win(2), win(1)}));
     EXPECT_TRUE(anchor().peeked().empty());
 
     // Resting on a card, then leaving all cards: 0.3 s later the earlier fronts come back.
-    picker()->orderedChoices()[1]->setHoveredForTesting(false);
-    card0->setHoveredForTesting(true);
+    picker()->orderedChoices()[1]->setHovered(false);
+    card0->setHovered(true);
     clock.advance(150ms);
-    card0->setHoveredForTesting(false);
+    card0->setHovered(false);
     clock.advance(299ms);
     EXPECT_EQ(raised.size(), 3u);
     clock.advance(1ms);

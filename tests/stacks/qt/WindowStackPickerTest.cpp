@@ -177,7 +177,7 @@ TEST(WindowStackPicker, SpanMapWithStretchAndSetButtons)
     ASSERT_TRUE(left->accessory);
     EXPECT_TRUE(left->accessory->isHidden());
     EXPECT_EQ(left->accessory->toolTip(), "Stretch across: Left joins the windows spanning there, in front");
-    left->setHoveredForTesting(true);
+    left->setHovered(true);
     EXPECT_FALSE(left->accessory->isHidden());
     static_cast<QAbstractButton*>(left->accessory.data())->click();
     EXPECT_EQ(r.stretched, std::vector<ManagedWindow>{win(1)});
@@ -190,9 +190,9 @@ TEST(WindowStackPicker, SpanMapWithStretchAndSetButtons)
     EXPECT_TRUE(set->isCurrentChoice);    // the front window is a covered one
     EXPECT_EQ(set->regions()[1].frame, QRectF(0.5, 0, 0.5, 1));
     EXPECT_EQ(set->focusPolicy(), Qt::NoFocus);
-    set->setHoveredForTesting(true);
+    set->setHovered(true);
     EXPECT_EQ(r.peeks.back(), (std::vector<ManagedWindow>{win(1), win(2)}));
-    set->setHoveredForTesting(false);
+    set->setHovered(false);
     EXPECT_TRUE(r.peeks.back().empty());
     EXPECT_TRUE(p->handleKey(Qt::Key_B, Qt::NoModifier));
     set->click();
@@ -220,8 +220,8 @@ TEST(SwitcherButtons, DrawingStates)
     LayoutButton active(true, "1  Halves", [] {});
     LayoutButton other(false, "2  Thirds", [] {});
     const QColor activeFill = active.fill(), otherFill = other.fill();
-    active.setHoveredForTesting(true);
-    other.setHoveredForTesting(true);
+    active.setHovered(true);
+    other.setHovered(true);
     EXPECT_EQ(active.fill(), activeFill);
     EXPECT_EQ(activeFill, accent);
     EXPECT_GT(other.fill().alphaF(), otherFill.alphaF());

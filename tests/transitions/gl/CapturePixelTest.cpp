@@ -76,7 +76,7 @@ TEST(GpuRecord, SharedByTransitionsThatFollowEachOtherAndReleasedFourSecondsAfte
     EXPECT_TRUE(presenter.holdsGpu());
     first.reset();
 
-    const TransitionPiece piece{TransitionCapture::whole(quadrants(160, 100)), Rect(100, 100, 160, 100), std::nullopt,
+    const TransitionLayer piece{TransitionCapture::whole(quadrants(160, 100)), Rect(100, 100, 160, 100), std::nullopt,
                                 std::nullopt};
     int reveals = 0;
     Duration revealedAt{0};
@@ -102,7 +102,7 @@ TEST(GpuRecord, SharedByTransitionsThatFollowEachOtherAndReleasedFourSecondsAfte
     EXPECT_FALSE(presenter.holdsGpu());
 
     // Nothing left to show (a piece without area): the reveal runs once, the release follows.
-    clock.run(presenter.playShader(1, {TransitionPiece{piece.image, Rect(0, 0, 0, 100)}}, 500ms, reveal), 10s);
+    clock.run(presenter.playShader(1, {TransitionLayer{piece.image, Rect(0, 0, 0, 100)}}, 500ms, reveal), 10s);
     EXPECT_EQ(reveals, 3);
     EXPECT_TRUE(presenter.holdsGpu());
     clock.advance(4s);
