@@ -20,7 +20,7 @@ struct ActionInfo {
 
 constexpr ActionInfo actionInfo[] = {
     {ShortcutAction::place, "Place Focused Window", "P", 35},
-    {ShortcutAction::layouts, "Choose a Layout", "Z", 6},
+    {ShortcutAction::layouts, "Open Layout Gallery", "Z", 6},
     {ShortcutAction::adjust, "Adjust Shared Dividers", "A", 0},
     {ShortcutAction::stack, "Show Window Stack", "S", 1},
     {ShortcutAction::next, "Next Window in Stack", "]", 30},

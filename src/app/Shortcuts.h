@@ -41,7 +41,7 @@ inline constexpr std::array<ShortcutAction, 8> allShortcutActions{
 constexpr std::uint32_t rawValue(ShortcutAction a) { return std::uint32_t(a); }
 // 1, 2, 3, 5, 6, 7, 8, 9 name actions; every other number (4 is the Escape key) none.
 std::optional<ShortcutAction> shortcutAction(std::uint32_t rawValue);
-// "Place Focused Window", "Choose a Layout", …
+// "Place Focused Window", "Open Layout Gallery", …
 QString title(ShortcutAction action);
 
 // The modifier names of a stored mask in the fixed order Ctrl, Alt, Shift, Super, joined
@@ -125,7 +125,7 @@ public:
     void restoreDefaults();
 
     // Why a new binding for `action` is refused, or nothing when it may be stored:
-    // "Include Ctrl, Alt or Super." or "Ctrl+Alt+Z is already Choose a Layout.".
+    // "Include Ctrl, Alt or Super." or "Ctrl+Alt+Z is already Open Layout Gallery.".
     std::optional<QString> refusal(const KeyCombo& combo, ShortcutAction action) const;
     std::optional<QString> refusal(const MouseTrigger& trigger, ShortcutAction action) const;
 

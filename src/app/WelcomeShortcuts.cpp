@@ -9,7 +9,7 @@ const std::array<WelcomeShortcutRow, 4>& welcomeShortcutRows()
 {
     static const std::array<WelcomeShortcutRow, 4> rows{{
         {ShortcutAction::place, u"Place"_qs},
-        {ShortcutAction::layouts, u"Layouts"_qs},
+        {ShortcutAction::layouts, u"Layout Gallery"_qs},
         {ShortcutAction::adjust, u"Adjust"_qs},
         {ShortcutAction::stack, u"Stack"_qs},
     }};

@@ -16,7 +16,7 @@ struct WelcomeShortcutRow {
 };
 const std::array<WelcomeShortcutRow, 4>& welcomeShortcutRows();
 
-// "Ctrl+Alt+P  Place   Ctrl+Alt+Z  Layouts   …": each row's effective combination and label;
+// "Ctrl+Alt+P  Place   Ctrl+Alt+Z  Layout Gallery   …": each row's effective combination and label;
 // a shortcut that is switched off is left out.
 QString welcomeShortcutLine(const ShortcutStore& shortcuts);
 

@@ -87,7 +87,7 @@ const std::vector<WhatsNew::Entry> notesTable{
     {u"1.11"_qs,
      {u"Apps in your layouts: pick the apps for each region, or stack several. Applying the layout opens and "
       "places them."_qs,
-      u"Edit and delete your layouts from Choose a Layout or the gallery."_qs}},
+      u"Edit and delete your layouts from Choose a Layout or the Layout Gallery."_qs}},
     {u"1.10"_qs,
      {u"The drop menu: drag onto a placed window and pick from big tiles — add to the stack, take a half, "
       "rejoin a split, or swap."_qs,

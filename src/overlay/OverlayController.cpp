@@ -18,6 +18,7 @@
 #include <QKeyEvent>
 #include <QPointer>
 #include <QScrollArea>
+#include <QWindow>
 #include <algorithm>
 #include <cmath>
 
@@ -507,6 +508,11 @@ void OverlayController::showDividerEditor(const ScreenInfo& on, const SnapLayout
         auto fn = onCancel;
         fn();
     }));
+    // The bar belongs to the editor: the window manager keeps it above the editor, which a
+    // press on a divider raises (metacity does) and which would otherwise bury "Done".
+    toolbar->winId();
+    if (QWindow* bar = toolbar->windowHandle())
+        bar->setTransientParent(editor_->windowHandle());
     editorToolbar_ = std::move(toolbar);
     editorToolbar_->orderFrontRegardless();
 }

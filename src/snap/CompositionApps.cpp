@@ -1,7 +1,6 @@
 // The desktop's windows with their applications, and the launching of a composition's apps.
 #include "snap/CompositionApps.h"
 
-#include "snap/CompositionNotices.h"
 #include "snap/SnapContext.h"
 
 #include <unordered_map>
@@ -40,7 +39,6 @@ QStringList launchMissingApps(SnapContext& ctx, const QStringList& ids)
         if (installedApplications(ctx).launch(id))
             continue;
         absent << id;
-        ctx.sinks.sendReport(notInstalledNotice(id));
     }
     return absent;
 }

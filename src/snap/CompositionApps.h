@@ -21,7 +21,7 @@ const Applications& installedApplications(const SnapContext& ctx);
 std::vector<AppWindow> appWindows(const SnapContext& ctx, const WindowApplicationIndex& index, const WindowList& list);
 
 // Launches each app without activating it, in the given order. Returns the ids that could not
-// be started, each reported once as not installed.
+// be started (the composition names them once it knows what became of their spots).
 QStringList launchMissingApps(SnapContext& ctx, const QStringList& ids);
 
 } // namespace fw

@@ -27,7 +27,23 @@ QString joinedList(const QStringList& items)
     }
 }
 
-QString notInstalledNotice(const QString& appId) { return appId + u" isn't installed, so its spot was left free."_qs; }
+QString notInstalledNotice(const QString& appId, AbsentSpots spots, int count)
+{
+    const bool one = count <= 1;
+    switch (spots) {
+    case AbsentSpots::free:
+        return appId + (one ? u" isn’t installed, so its spot was left free."_qs
+                            : u" isn’t installed, so its spots were left free."_qs);
+    case AbsentSpots::taken:
+        return appId + (one ? u" isn’t installed, so another window took its spot."_qs
+                            : u" isn’t installed, so other windows took its spots."_qs);
+    case AbsentSpots::some:
+        return appId + u" isn’t installed, so other windows took some of its spots."_qs;
+    case AbsentSpots::unchanged:
+        break;
+    }
+    return appId + u" isn’t installed."_qs;
+}
 
 QString openingNotice(const QStringList& names)
 {

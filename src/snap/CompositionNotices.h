@@ -19,8 +19,17 @@ namespace fw {
 // "A", "A and B", "A, B, and C".
 QString joinedList(const QStringList& items);
 
-// "<id> isn't installed, so its spot was left free."
-QString notInstalledNotice(const QString& appId);
+// What became of the spots of an app that is not installed, as its notice says it.
+enum class AbsentSpots {
+    free,     // every spot of the app was left free
+    taken,    // other windows took every spot
+    some,     // other windows took some spots, the rest were left free
+    unchanged // nothing was arranged
+};
+// "<id> isn’t installed, so its spot was left free." / "…, so another window took its spot." /
+// "…, so other windows took some of its spots." / "<id> isn’t installed."; for an app with
+// more than one spot (`count`), "its spots were left free" and "other windows took its spots".
+QString notInstalledNotice(const QString& appId, AbsentSpots spots, int count = 1);
 // "Opening <names>. Each window goes to its spot when it appears."
 QString openingNotice(const QStringList& names);
 // "Arranged <n> windows. <k> space remains available." (spaces remain for k > 1).

@@ -42,6 +42,7 @@ public:
         launchApps();
         if (candidates_.empty() && match_.front.empty() && match_.behind.empty() && opening_.isEmpty()) {
             ctx_.endInteraction(false);
+            reportAbsentApps(false);
             ctx_.sinks.sendReport(u"Open a resizable window on this display first."_qs);
             co_return;
         }
@@ -116,6 +117,23 @@ private:
         }
         for (const CompositionRecord& record : clusterPlacements(records, taken_))
             candidates_.push_back({record.window, record.frame, minimumSize(record.window), ctx_.access.grid(record.window)});
+        findStackMates();
+    }
+
+    // The other members of each candidate's stack on this display, which go where it goes:
+    // a stack counts once and moves whole.
+    void findStackMates()
+    {
+        WindowSet own = taken_;
+        for (const auto& candidate : candidates_)
+            own.insert(candidate.window);
+        const WindowSet here(displayWindows_.begin(), displayWindows_.end());
+        for (const auto& candidate : candidates_) {
+            for (const ManagedWindow& mate : ctx_.stacks.stackMates(candidate.window)) {
+                if (here.count(mate) && own.insert(mate).second)
+                    mates_[candidate.window].push_back(mate);
+            }
+        }
     }
 
     // The apps that have no window are opened; those that cannot be leave their regions free.
@@ -127,9 +145,9 @@ private:
                 ids << missing.appId;
         }
         std::sort(ids.begin(), ids.end());
-        const QStringList absent = launchMissingApps(ctx_, ids);
+        absent_ = launchMissingApps(ctx_, ids);
         for (const MissingApp& missing : match_.missing) {
-            if (absent.contains(missing.appId))
+            if (absent_.contains(missing.appId))
                 continue;
             pending_.push_back(missing);
             if (!opening_.contains(missing.appId))
@@ -162,14 +180,16 @@ private:
     bool settleOutcome()
     {
         const PlacementOutcome outcome = result_.outcome;
+        const bool placedNothing = result_.placed.empty() && opening_.isEmpty();
+        if (stamp_.current() && outcome == PlacementOutcome::committed && !placedNothing)
+            return true;
+        if (stamp_.current())
+            reportAbsentApps(false);
         if (outcome == PlacementOutcome::rollbackFailed) {
             ctx_.stacks.resetScanState();
             ctx_.stacks.scheduleRefresh();
             ctx_.sinks.sendReport(u"The composition could not be applied or fully restored. Check your window positions."_qs);
         }
-        const bool placedNothing = result_.placed.empty() && opening_.isEmpty();
-        if (stamp_.current() && outcome == PlacementOutcome::committed && !placedNothing)
-            return true;
         if (stamp_.current()) {
             ctx_.endInteraction(false);
             if (outcome == PlacementOutcome::rolledBack)
@@ -181,7 +201,8 @@ private:
         return false;
     }
 
-    // The windows of a region's later apps go behind its front window.
+    // The windows of a region's later apps go behind its front window, and the stack mates of
+    // each placed window go with it (behind it already, they stay there).
     Task<void> moveStackedWindows()
     {
         WindowFramePairs items;
@@ -189,6 +210,8 @@ private:
             for (const ManagedWindow& window : windows)
                 items.emplace_back(window, aim(window, frames_.at(region)));
         }
+        for (const auto& [region, mate] : placedMates())
+            items.emplace_back(mate, aim(mate, frames_.at(region)));
         if (items.empty() || !stamp_.host())
             co_return;
         co_await ctx_.access.animateGroup(items, {}, stamp_, kPlacementTolerance);
@@ -208,7 +231,9 @@ private:
     void commit()
     {
         WindowFramePairs placed;
-        for (const auto& [region, window] : result_.placed) {
+        std::vector<std::pair<RegionNumber, ManagedWindow>> arranged = placedMates();
+        arranged.insert(arranged.begin(), result_.placed.begin(), result_.placed.end());
+        for (const auto& [region, window] : arranged) {
             if (!state_.memory.originals.count(window) && before_.count(window))
                 state_.memory.originals[window] = before_.at(window);
             placed.emplace_back(window, frames_.at(region));
@@ -229,9 +254,11 @@ private:
         ctx_.store.save(layout_, display_);
     }
 
-    // The tip for a display without layouts of its own, then the one notice.
+    // What became of the apps that are not installed, the tip for a display without layouts of
+    // its own, then the notice of the arrangement.
     void report()
     {
+        reportAbsentApps(true);
         if (!layout_.id.startsWith(u"user-"_qs) && ctx_.store.customLayouts(display_).empty())
             ctx_.sinks.sendTip(Tip::ownLayouts);
         if (!opening_.isEmpty()) {
@@ -245,6 +272,40 @@ private:
         const int spaces = int(frames_.size()) - int(result_.placed.size());
         if (spaces >= 1)
             ctx_.sinks.sendReport(arrangedNotice(int(result_.placed.size()), spaces));
+    }
+
+    // The stack mates of the placed windows, each with its front's region.
+    std::vector<std::pair<RegionNumber, ManagedWindow>> placedMates() const
+    {
+        std::vector<std::pair<RegionNumber, ManagedWindow>> out;
+        for (const auto& [region, window] : result_.placed) {
+            if (const auto mates = mates_.find(window); mates != mates_.end()) {
+                for (const ManagedWindow& mate : mates->second)
+                    out.emplace_back(region, mate);
+            }
+        }
+        return out;
+    }
+
+    // One notice per app that is not installed, saying what became of its spots: left free,
+    // or taken by other windows (or kept for an app being opened) once the layout is
+    // arranged; only that it is missing when nothing was.
+    void reportAbsentApps(bool arranged) const
+    {
+        for (const QString& id : absent_) {
+            int spots = 0, taken = 0;
+            for (const MissingApp& missing : match_.missing) {
+                if (missing.appId != id)
+                    continue;
+                ++spots;
+                taken += result_.placed.count(missing.region) || reserved_.count(missing.region) ? 1 : 0;
+            }
+            const AbsentSpots what = !arranged ? AbsentSpots::unchanged
+                : taken == 0                   ? AbsentSpots::free
+                : taken == spots               ? AbsentSpots::taken
+                                               : AbsentSpots::some;
+            ctx_.sinks.sendReport(notInstalledNotice(id, what, spots));
+        }
     }
 
     void writeDiagnostics() const
@@ -299,6 +360,8 @@ private:
     WindowSet taken_;
     std::unordered_map<ManagedWindow, Rect> before_;
     std::vector<CompositionCandidate<ManagedWindow>> candidates_;
+    std::unordered_map<ManagedWindow, std::vector<ManagedWindow>> mates_; // by candidate
+    QStringList absent_;                                                  // apps not installed
     std::vector<MissingApp> pending_;
     QStringList opening_;
     std::set<RegionNumber> reserved_;

@@ -1,10 +1,10 @@
 #pragma once
 // Applying a composition: a whole layout put on a display at once, with its apps. The running
 // windows of each region's apps go to their region (the first app's in front, the others
-// behind it), the display's other windows fill the regions left over, apps without a window
-// are launched (CompositionApps) and their windows placed when they appear (LateWindows), and
-// one notice says how it went. With diagnostics, the composition-state file records the outcome, and the
-// "Motion" log times it.
+// behind it), the display's other windows fill the regions left over (a stack counts once and
+// moves whole), apps without a window are launched (CompositionApps) and their windows placed
+// when they appear (LateWindows), and its notices say how it went. With diagnostics, the
+// composition-state file records the outcome, and the "Motion" log times it.
 
 #include "base/Clock.h"
 #include "base/Task.h"

@@ -72,11 +72,11 @@ void applySavedLayout(SnapContext& ctx, ChoiceState state, int number, const Scr
         return;
     }
     if (own.empty()) {
-        ctx.sinks.sendReport(u"You haven't made any layouts for "_qs + screen.name
+        ctx.sinks.sendReport(u"You haven’t made any layouts for "_qs + screen.name
                              + u" yet. Create one from Choose a Layout."_qs);
         return;
     }
-    ctx.sinks.sendReport(u"There's no layout %1 on %2; you have %3."_qs.arg(number + 1).arg(screen.name).arg(own.size()));
+    ctx.sinks.sendReport(u"There’s no layout %1 on %2; you have %3."_qs.arg(number + 1).arg(screen.name).arg(own.size()));
 }
 
 void startLayoutApplication(SnapContext& ctx, ChoiceState state, const SnapLayout& layout, const ScreenInfo& screen)

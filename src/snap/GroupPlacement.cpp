@@ -13,26 +13,64 @@ namespace fw {
 
 namespace {
 
+// The windows that move with the group's window: its stack mates still in its slot, each to
+// the same place, so a stack stays one stack and none of it is left over a neighbour. Windows
+// of the group itself, and mates already taken, move on their own account.
+std::vector<ManagedWindow> stackMatesToMove(SnapContext& ctx, const ManagedWindow& window, const WindowSet& own,
+                                            WindowSet& taken)
+{
+    std::vector<ManagedWindow> mates;
+    for (const ManagedWindow& mate : ctx.stacks.stackMates(window)) {
+        if (!(mate == window) && !own.count(mate) && taken.insert(mate).second)
+            mates.push_back(mate);
+    }
+    return mates;
+}
+
+// What the group moves: the windows with their targets, and the windows in regions with the
+// region each returns to.
+struct GroupMoves {
+    PlacementItems items;
+    WindowFramePairs homes;
+};
+
 // The moves of the group: its usable occupants in region order (on their cell grids), then its
-// usable spans over the union of their regions; regions the tree lacks are left out. A span
-// whose window closed or became unusable leaves the group.
-PlacementItems groupMoves(SnapContext& ctx, LayoutGroup& group, const std::map<RegionNumber, Rect>& frames)
+// usable spans over the union of their regions, each followed by its stack mates; regions the
+// tree lacks are left out. A span whose window closed or became unusable leaves the group.
+GroupMoves groupMoves(SnapContext& ctx, LayoutGroup& group, const std::map<RegionNumber, Rect>& frames)
 {
     const WindowList list = ctx.access.windowSystem().snapshot();
     const BoundsMap bounds = ctx.access.onScreenBoundsByPid(&list);
     group.spans = usableWindowEntries(group.spans, bounds, ctx.access);
-    PlacementItems items;
+    WindowSet own, taken;
+    for (const auto& [region, window] : group.windows)
+        own.insert(window);
+    for (const auto& [window, regions] : group.spans)
+        own.insert(window);
+    GroupMoves moves;
+    for (const auto& [region, window] : group.windows) {
+        if (frames.count(region))
+            moves.homes.emplace_back(window, frames.at(region));
+    }
     for (const auto& [region, window] : usableRegionEntries(group.windows, bounds, ctx.access)) {
         const auto frame = frames.find(region);
-        const auto now = ctx.access.frame(window);
-        if (frame != frames.end() && now)
-            items.push_back({window, ctx.access.gridFrame(window, frame->second)});
+        if (frame == frames.end() || !ctx.access.frame(window))
+            continue;
+        moves.items.push_back({window, ctx.access.gridFrame(window, frame->second)});
+        for (const ManagedWindow& mate : stackMatesToMove(ctx, window, own, taken)) {
+            moves.items.push_back({mate, ctx.access.gridFrame(mate, frame->second)});
+            moves.homes.emplace_back(mate, frame->second);
+        }
     }
     for (const auto& [window, regions] : group.spans) {
-        if (const auto united = unionFrame(regions, frames))
-            items.push_back({window, *united});
+        const auto united = unionFrame(regions, frames);
+        if (!united)
+            continue;
+        moves.items.push_back({window, *united});
+        for (const ManagedWindow& mate : stackMatesToMove(ctx, window, own, taken))
+            moves.items.push_back({mate, *united});
     }
-    return items;
+    return moves;
 }
 
 } // namespace
@@ -44,9 +82,9 @@ Task<bool> applyGroup(SnapContext& ctx, AppliedLayouts& layouts, WindowMemory& m
     if (!stamp.host())
         co_return false;
     const auto frames = regionFrames(group.layout, screen);
-    const PlacementItems items = groupMoves(ctx, group, frames);
+    const GroupMoves moves = groupMoves(ctx, group, frames);
     const PlacementOutcome outcome = co_await ctx.placement.applyFrames(
-        items, {}, togetherMover(ctx.access, std::make_shared<RejectionBox>(), stamp), stamp,
+        moves.items, {}, togetherMover(ctx.access, std::make_shared<RejectionBox>(), stamp), stamp,
         kMoveTolerance);
     if (outcome == PlacementOutcome::rollbackFailed) {
         ctx.sinks.sendReport(u"A window could not be resized or fully restored."_qs);
@@ -57,15 +95,11 @@ Task<bool> applyGroup(SnapContext& ctx, AppliedLayouts& layouts, WindowMemory& m
             ctx.sinks.sendReport(u"A window reached its minimum size. The shared divider stays at its last working position."_qs);
         co_return false;
     }
-    WindowFramePairs moved, homes;
-    for (const PlacementItem& item : items)
+    WindowFramePairs moved;
+    for (const PlacementItem& item : moves.items)
         moved.emplace_back(item.window, item.frame);
-    for (const auto& [region, window] : group.windows) {
-        if (frames.count(region))
-            homes.emplace_back(window, frames.at(region));
-    }
     ctx.stacks.noteWindowChanged(moved);
-    memory.recordReturnHomes(homes, group.layout, screen);
+    memory.recordReturnHomes(moves.homes, group.layout, screen);
     layouts.setGroup(displayKey(screen), std::move(group));
     co_return true;
 }

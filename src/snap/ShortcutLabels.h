@@ -12,7 +12,7 @@ namespace fw {
 
 // The fixed number of "place the focused window", the command the picker's notice names.
 inline constexpr std::uint32_t kPlaceCommand = 6;
-// "Choose a Layout", which the divider editor's refusal names.
+// "Open Layout Gallery", which the divider editor's refusal names.
 inline constexpr std::uint32_t kLayoutsCommand = 1;
 
 QString shortcutLabel(const SnapServices& services, std::uint32_t command);

@@ -79,7 +79,7 @@ public:
     LayoutSummary activeLayout(const ScreenInfo& screen) const;
 
     // ---- The layout picker
-    // Opened by the commands (no start frame; composition for "Choose a Layout"); a drag
+    // Opened by the commands (no start frame; composition for "Open Layout Gallery"); a drag
     // opens it through the drag handler.
     void showLayoutPicker(const std::optional<ManagedWindow>& window, const ScreenInfo& screen, bool dragging,
                           const std::optional<Rect>& startFrame, bool composition);

@@ -314,19 +314,25 @@ Task<PlacementOutcome> WindowPlacement::framesStillMatch(PlacementItems targets,
         Rect target;
         Rect found;
     };
+    // A window is still where it should be when its origin and size are each within 5 of the
+    // target's (its edges alone would let a window 5 further left and 10 wider pass), a window
+    // on a cell grid up to a cell short.
+    auto stillIn = [this](const ManagedWindow& window, const Rect& frame, const Rect& target) {
+        return sitsIn(frame, target, access_.grid(window), kLooseTolerance);
+    };
     std::vector<Off> off;
     for (const auto& t : targets) {
         const auto f = access_.frame(t.window);
         if (!f)
             co_return PlacementOutcome::rolledBack;
-        if (!arrivedAt(*f, t.frame, access_.grid(t.window), kLooseTolerance))
+        if (!stillIn(t.window, *f, t.frame))
             off.push_back({t.window, t.frame, *f});
     }
 
     auto allMatch = [&] {
         for (const auto& t : targets) {
             const auto f = access_.frame(t.window);
-            if (!f || !arrivedAt(*f, t.frame, access_.grid(t.window), kLooseTolerance))
+            if (!f || !stillIn(t.window, *f, t.frame))
                 return false;
         }
         return true;

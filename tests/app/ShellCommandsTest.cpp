@@ -151,7 +151,7 @@ TEST_F(ShellCommandsTest, EveryIdWithAndWithoutAFocusedWindow)
                                      u"ended x1"_qs}));
     EXPECT_EQ(press(3), QStringList{u"Focus a snapped window to restore its previous size."_qs});
     for (std::uint32_t id : {101u, 109u})
-        EXPECT_EQ(press(id), QStringList{u"You haven't made any layouts for Left yet. Create one from Choose a Layout."_qs});
+        EXPECT_EQ(press(id), QStringList{u"You haven’t made any layouts for Left yet. Create one from Choose a Layout."_qs});
     // Escape and every command that found its window end the drag first (the picker ends the
     // interaction once more as it opens); refusals end nothing.
     EXPECT_EQ(press(4), QStringList{u"ended x1"_qs});

@@ -145,7 +145,7 @@ TEST(ShortcutStore, ConflictsAndRefusals)
     const KeyCombo ctrlAltZ{6, CtrlAlt, "Z"};
     EXPECT_EQ(store.action(ctrlAltZ, ShortcutAction::place), ShortcutAction::layouts) << "defaults count";
     EXPECT_FALSE(store.action(ctrlAltZ, ShortcutAction::layouts)) << "the edited action is never a conflict";
-    EXPECT_EQ(store.refusal(ctrlAltZ, ShortcutAction::place), "Ctrl+Alt+Z is already Choose a Layout.");
+    EXPECT_EQ(store.refusal(ctrlAltZ, ShortcutAction::place), "Ctrl+Alt+Z is already Open Layout Gallery.");
     EXPECT_FALSE(store.refusal(ctrlAltZ, ShortcutAction::layouts));
     // The same key and modifiers recorded on another layout carry another label: no conflict.
     EXPECT_FALSE(store.action(KeyCombo{6, CtrlAlt, "Y"}, ShortcutAction::place));

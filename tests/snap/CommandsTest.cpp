@@ -58,8 +58,8 @@ TEST_F(Commands, NumberedLayoutsAreAppliedOrTheirAbsenceIsSaid)
     switchLayout(2, Rect(100, 100, 400, 300)); // Ctrl+Alt+3 on the left display
     clock.runUntilIdle();
     c.applySavedLayout(0, kRight);
-    EXPECT_EQ(notices, (QStringList{u"There's no layout 3 on Left; you have 2."_qs,
-                                    u"You haven't made any layouts for Right yet. Create one from Choose a Layout."_qs}));
+    EXPECT_EQ(notices, (QStringList{u"There’s no layout 3 on Left; you have 2."_qs,
+                                    u"You haven’t made any layouts for Right yet. Create one from Choose a Layout."_qs}));
 
     // Refused silently while windows move and for a tree that is not valid.
     const auto generation = c.interactionGeneration();

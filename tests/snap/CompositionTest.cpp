@@ -89,7 +89,7 @@ TEST_F(Composition, RunningAppsArePlacedAMissingOneIsOpenedAndPlacedWhenItSettle
     until(2);
     // Ghost is not installed: said once, not announced as opening, and its region went to the
     // display's other window.
-    EXPECT_EQ(notices, (QStringList{u"org.example.Ghost isn't installed, so its spot was left free."_qs,
+    EXPECT_EQ(notices, (QStringList{u"org.example.Ghost isn’t installed, so another window took its spot."_qs,
                                     u"Opening Web. Each window goes to its spot when it appears."_qs}));
     EXPECT_EQ(apps->launched(), QStringList{u"org.example.Web"_qs});
     EXPECT_EQ(frameOf(mail), region(layout, 0)) << "taken from the other display";
@@ -245,6 +245,36 @@ TEST_F(Composition, ACompositionThatDoesNotHoldIsRolledBackAndItsStateFileSaysSo
     EXPECT_EQ(state[u"placements"_qs].toArray(), QJsonArray{});
     EXPECT_EQ(state[u"targets"_qs].toArray().size(), 2);
     EXPECT_EQ(state[u"pid"_qs].toInteger(), qint64(ownPid()));
+}
+
+// A layout switched to with a stack on the display: the stack counts once and moves whole, its
+// member behind going where its front goes; an app that is not installed, whose spot no
+// window takes, is said to have left it free.
+TEST_F(Composition, AStackMovesWholeAndAnUninstalledAppsUntakenSpotIsSaidToBeFree)
+{
+    auto& c = start();
+    const Rect shared(100, 100, 700, 500);
+    const auto stackFront = add(100, shared);
+    const auto stackBack = add(101, shared);
+    stacks.declaredStacks = {{stackFront, stackBack}};
+    const SnapLayout layout = work({{2, {u"org.example.Ghost"_qs}}});
+
+    c.startLayoutApplication(layout, kLeft);
+    until(2);
+    EXPECT_EQ(notices, (QStringList{u"org.example.Ghost isn’t installed, so its spot was left free."_qs,
+                                    u"Arranged 1 windows. 2 spaces remain available."_qs}));
+    const auto& placed = c.groups().at(u"A"_qs).windows;
+    ASSERT_EQ(placed.size(), 1u) << "the stack counts once";
+    const auto& [at, placedFront] = *placed.begin();
+    EXPECT_NE(at, 2) << "the free spot is Ghost's";
+    EXPECT_EQ(frameOf(stackFront), region(layout, at));
+    EXPECT_EQ(frameOf(stackBack), region(layout, at)) << "the member behind stays with its front";
+    const auto& order = sim.stacking();
+    EXPECT_LT(std::find(order.begin(), order.end(), placedFront.element),
+              std::find(order.begin(), order.end(), (placedFront == stackFront ? stackBack : stackFront).element))
+        << "the front stays in front";
+    ASSERT_FALSE(stacks.changes.empty());
+    EXPECT_EQ(stacks.changes.back().size(), 2u) << "both windows' new frames are told to the stacks";
 }
 
 TEST(CompositionTexts, ListsNoticesAndClusters)

@@ -321,3 +321,25 @@ TEST_F(Transaction, FramesStillMatchCorrectsWindowsMoreThanFivePointsOff)
     EXPECT_EQ(run(placement.framesStillMatch(targets, {sharedHost, 7})), PlacementOutcome::rolledBack);
     EXPECT_TRUE(sim.writes().empty());
 }
+
+// The check compares origin and size, not edges: a window a few pixels off on every side but
+// within 5 of the target's origin and size is left alone; one whose edges are near but that is
+// 10 wider is put back on its target.
+TEST_F(Transaction, FramesStillMatchComparesOriginAndSizeNotEdges)
+{
+    const Rect target(100, 100, 400, 300);
+    const PlacementItems targets{{a, target}};
+    sim.place(a.element, Rect(104, 96, 405, 295)); // right and bottom edges 9 off
+    sim.resetCounters();
+    sim.clearWrites();
+    EXPECT_EQ(run(placement.framesStillMatch(targets, {sharedHost, 7})), PlacementOutcome::committed);
+    EXPECT_EQ(sim.frameReadCount(), 2) << "read once and once more to confirm";
+    EXPECT_TRUE(sim.writes().empty());
+    EXPECT_EQ(frameOf(a), Rect(104, 96, 405, 295));
+
+    sim.place(a.element, Rect(95, 100, 410, 300)); // every edge within 5, 10 wider
+    sim.clearWrites();
+    EXPECT_EQ(run(placement.framesStillMatch(targets, {sharedHost, 7})), PlacementOutcome::committed);
+    EXPECT_FALSE(sim.writes().empty());
+    EXPECT_EQ(frameOf(a), target);
+}

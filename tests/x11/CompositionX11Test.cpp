@@ -85,7 +85,7 @@ TEST(CompositionX11, XtermIsPlacedAtOnceAndTheLaunchedTestClientWhenItsWindowApp
     EXPECT_TRUE(session.waitFor([&] { return rig.coordinator->groups().at(displayKey(screen)).layout.id == missing.id; },
                                 10000));
     EXPECT_EQ(rig.notices, (QStringList{u"Opening Test Client. Each window goes to its spot when it appears."_qs,
-                                        u"org.example.Missing isn't installed, so its spot was left free."_qs}));
+                                        u"org.example.Missing isn’t installed, so another window took its spot."_qs}));
     EXPECT_TRUE(placed(term.window, 0) && placed(late, 1));
     ::kill(pid_t(*pid), SIGTERM);
 }

@@ -269,7 +269,7 @@ void TourArt::drawLayouts(QPainter& p) const
 void TourArt::drawShortcuts(QPainter& p) const
 {
     const std::array<std::pair<QString, QString>, 5> cards{{{u"Ctrl+Alt+P"_qs, u"Place"_qs},
-                                                           {u"Ctrl+Alt+Z"_qs, u"Layouts"_qs},
+                                                           {u"Ctrl+Alt+Z"_qs, u"Layout Gallery"_qs},
                                                            {u"Ctrl+Alt+S"_qs, u"Stack"_qs},
                                                            {u"Ctrl+Alt+B"_qs, u"Send back"_qs},
                                                            {u"Ctrl+Alt+1–9"_qs, u"Your layouts"_qs}}};

@@ -91,7 +91,7 @@ TEST_F(WindowFixture, RecordingAKeyRefusesWhatItMustAndStoresAValidCombination)
     QTest::keyClick(target(), Qt::Key_P, Qt::ShiftModifier);
     EXPECT_EQ(window.hint(), "Include Ctrl, Alt or Super.");
     QTest::keyClick(target(), Qt::Key_Z, QtCtrlAlt);
-    EXPECT_EQ(window.hint(), "Ctrl+Alt+Z is already Choose a Layout.");
+    EXPECT_EQ(window.hint(), "Ctrl+Alt+Z is already Open Layout Gallery.");
     QTest::keyClick(target(), Qt::Key_3, QtCtrlAlt);   // a layout key
     EXPECT_EQ(window.hint(), "Ctrl+Alt+3 is already Switch Layout 3.");
     EXPECT_EQ(window.recorder().recording(), ShortcutAction::place);

@@ -83,7 +83,7 @@ TEST_F(WelcomeFixture, FramesTextsAndNothingOverlaps)
     EXPECT_EQ(welcome.keysLabel()->geometry(), QRect(40, 674, 640, 18));
 
     EXPECT_EQ(welcome.keysLabel()->text(),
-              "Ctrl+Alt+P  Place   Ctrl+Alt+Z  Layouts   Ctrl+Alt+A  Adjust   Ctrl+Alt+S  Stack");
+              "Ctrl+Alt+P  Place   Ctrl+Alt+Z  Layout Gallery   Ctrl+Alt+A  Adjust   Ctrl+Alt+S  Stack");
     EXPECT_TRUE(welcome.keysLabel()->isVisible()) << "the shortcut line is shown";
 
     // As on X11: both grants, no desktop tiling known.
@@ -307,14 +307,14 @@ TEST(WelcomeShortcutLine, FollowsTheStoredShortcuts)
     MemoryDefaults d;
     ShortcutStore store(d);
     EXPECT_EQ(welcomeShortcutLine(store),
-              "Ctrl+Alt+P  Place   Ctrl+Alt+Z  Layouts   Ctrl+Alt+A  Adjust   Ctrl+Alt+S  Stack");
+              "Ctrl+Alt+P  Place   Ctrl+Alt+Z  Layout Gallery   Ctrl+Alt+A  Adjust   Ctrl+Alt+S  Stack");
     d.setValue(ShortcutStore::keysKey, QJsonDocument::fromJson(R"({"1":{},"5":{"combo":
         {"keyCode":1,"modifiers":4352,"key":"S"}}})").object());
     EXPECT_EQ(welcomeShortcutLine(store), "Ctrl+Alt+P  Place   Ctrl+Alt+A  Adjust   Ctrl+Super+S  Stack")
         << "a shortcut switched off is left out";
     d.setValue(ShortcutStore::keysKey, QJsonValue(QStringLiteral("not a table")));
     EXPECT_EQ(welcomeShortcutLine(store),
-              "Ctrl+Alt+P  Place   Ctrl+Alt+Z  Layouts   Ctrl+Alt+A  Adjust   Ctrl+Alt+S  Stack");
+              "Ctrl+Alt+P  Place   Ctrl+Alt+Z  Layout Gallery   Ctrl+Alt+A  Adjust   Ctrl+Alt+S  Stack");
 }
 
 bool spinUntil(const std::function<bool()>& condition, int ms)
