@@ -180,7 +180,8 @@ void WelcomeWindowController::refreshPermissionState()
         top = windowManagerPreference(topTilingKey);
     }
     const bool animated = !transitionsAnimate || transitionsAnimate();
-    const WelcomeStatus s = welcomeStatus(control, previews, animated, edge, top);
+    const WelcomeStatus s = welcomeStatus(control, previews, animated, edge, top, !trayShown || trayShown(),
+                                          transitionTitle ? transitionTitle() : QStringLiteral("Shuffle"));
     permissionLabel_->setText(s.permissionText);
     permissionLabel_->setColor(toneColor(s.permissionTone));
     permissionButton_->setText(s.permissionButton);
@@ -213,7 +214,7 @@ bool WelcomeWindowController::playVideo()
     if (video_ || !makePlayer || videoSource_.isEmpty())
         return false;
     auto* view = new WelcomeVideoView(QRect(0, 0, contentWidth, contentHeight), makePlayer(videoSource_), clock_,
-                                      window_.get());
+                                      window_->content());
     QPointer<WelcomeWindowController> self(this);
     view->onDone = [self] {
         if (self)
