@@ -34,7 +34,7 @@ void OnboardingWindow::present(Clock& clock)
     if (isMinimized())
         setWindowState(windowState() & ~Qt::WindowMinimized);
     if (!isVisible())
-        WindowFit::fitToWorkArea(this, nullptr, shrinkable);
+        WindowFit::fitToWorkArea(this, nullptr, shrinkable, footer);
     show();
     bringToFront(this, clock);
 }

@@ -34,6 +34,7 @@ public:
 
     QAbstractButton* returnButton = nullptr;   // pressed by Return and Enter when visible and enabled
     QWidget* shrinkable = nullptr;             // gives up height first where the screen is short
+    int footer = 0;                            // the bottom band kept in view when the content scrolls
     std::function<void()> onCancel;            // Escape
     std::function<void()> onHidden;            // the window went away, whichever way
 

@@ -168,6 +168,8 @@ void WelcomeWindowController::buildButtons()
     tourButton_->setGeometry(frame(529, 24, 152, 30));
     window_->returnButton = tourButton_;
     keys_ = addLabel(w, {}, 11, QFont::Normal, StyleColor::secondaryLabel, frame(40, 58, 640, 18));
+    // The buttons and the shortcut line stay in view when the rest scrolls.
+    window_->footer = 58 + 18 + 8;
 }
 
 void WelcomeWindowController::refreshPermissionState()

@@ -57,9 +57,11 @@ public:
         window->installEventFilter(this);
     }
 
-    void fit(QScreen* screen, QWidget* shrinkable, const std::optional<QRect>& workArea = std::nullopt)
+    void fit(QScreen* screen, QWidget* shrinkable, int footer, const std::optional<QRect>& workArea = std::nullopt)
     {
         workArea_ = workArea;
+        if (!area_)
+            footer_ = std::clamp(footer, 0, designed_.height() / 2);
         if (shrinkable && !shrinkable_) {
             shrinkable_ = shrinkable;
             remember(shrinkable->parentWidget());
@@ -83,8 +85,8 @@ protected:
         if (watched != window_)
             return false;
         const auto type = event->type();
-        if (type == QEvent::Resize && area_)
-            area_->setGeometry(window_->rect());
+        if (type == QEvent::Resize)
+            placeParts();
         if ((type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize) && !pending_) {
             const QMargins frame = knownFrame(*window_);
             if (!frame.isNull() && frame != used_) {
@@ -144,14 +146,23 @@ private:
         return lost;
     }
 
+    // Moves the window's widgets into the scrolled view, all but those of the footer band, which
+    // stay in a band of their own under it.
     void scroll(const QSize& content)
     {
         if (!area_) {
             QWidget* focus = window_->focusWidget();
-            auto* inner = new QWidget;
-            inner->setObjectName(QStringLiteral("windowFitContent"));
-            inner->setBackgroundRole(window_->backgroundRole());
-            inner->setAutoFillBackground(window_->autoFillBackground());
+            const auto part = [this](const char* name) {
+                auto* w = new QWidget;
+                w->setObjectName(QLatin1String(name));
+                w->setBackgroundRole(window_->backgroundRole());
+                w->setAutoFillBackground(window_->autoFillBackground());
+                return w;
+            };
+            QWidget* inner = part("windowFitContent");
+            if (footer_ > 0)
+                footerView_ = part("windowFitFooter");
+            const int footerTop = content.height() - footer_;
             const QList<QObject*> children = window_->children();
             for (QObject* o : children) {
                 auto* w = qobject_cast<QWidget*>(o);
@@ -159,8 +170,9 @@ private:
                     continue;
                 const bool shown = !w->isHidden();
                 const QRect at = w->geometry();
-                w->setParent(inner);
-                w->setGeometry(at);
+                const bool below = footerView_ && at.top() >= footerTop;
+                w->setParent(below ? footerView_ : inner);
+                w->setGeometry(below ? at.translated(0, -footerTop) : at);
                 w->setVisible(shown);
             }
             area_ = new QScrollArea(window_);
@@ -170,10 +182,27 @@ private:
             area_->viewport()->setAutoFillBackground(false);
             area_->setWidget(inner);
             area_->show();
+            if (footerView_) {
+                footerView_->setParent(window_);
+                footerView_->show();
+            }
             if (focus)
                 focus->setFocus();
         }
-        area_->widget()->setFixedSize(content);
+        area_->widget()->setFixedSize(content.width(), content.height() - footer_);
+        if (footerView_)
+            footerView_->setFixedSize(content.width(), footer_);
+    }
+
+    // The scrolled view over the window, above the footer band.
+    void placeParts()
+    {
+        if (!area_)
+            return;
+        const int below = footerView_ ? footer_ : 0;
+        area_->setGeometry(0, 0, window_->width(), window_->height() - below);
+        if (footerView_)
+            footerView_->move(0, window_->height() - below);
     }
 
     // The fixed-size window's size in `room`, shrinking and scrolling its content as needed.
@@ -195,7 +224,7 @@ private:
         area_->setVerticalScrollBarPolicy(down ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
         area_->setHorizontalScrollBarPolicy(across ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
         const QSize wanted(content.width() + (down ? bar : 0), content.height() + (across ? bar : 0));
-        return wanted.boundedTo(room).expandedTo(QSize(160, 120));
+        return wanted.boundedTo(room).expandedTo(QSize(160, 120 + footer_));
     }
 
     void apply()
@@ -211,6 +240,7 @@ private:
             const QSize size = fitFixed(room);
             if (size != window_->size() || window_->minimumSize() != window_->maximumSize())
                 window_->setFixedSize(size);
+            placeParts();
         } else if (const QSize size = window_->size().boundedTo(room); size != window_->size()) {
             window_->resize(size);
         }
@@ -232,6 +262,8 @@ private:
     std::map<QPointer<QWidget>, QRect> designedFrames_;
     std::optional<QRect> workArea_;   // a display's visible frame, else the screen's work area
     QScrollArea* area_ = nullptr;
+    QWidget* footerView_ = nullptr;
+    int footer_ = 0;   // the height of the band at the bottom kept out of the scrolled view
     QSize designed_;
     QMargins used_;
     bool fixed_ = false;
@@ -246,20 +278,20 @@ Fitter* fitterOf(const QWidget* window)
 
 } // namespace
 
-void fitToWorkArea(QWidget* window, QScreen* screen, QWidget* shrinkable)
+void fitToWorkArea(QWidget* window, QScreen* screen, QWidget* shrinkable, int footer)
 {
     if (!window || !qGuiApp)
         return;
     Fitter* fitter = fitterOf(window);
     if (!fitter)
         fitter = new Fitter(window);
-    fitter->fit(screen, shrinkable);
+    fitter->fit(screen, shrinkable, footer);
 }
 
-void fitToWorkArea(QWidget* window, const std::optional<Rect>& visibleFrame, QWidget* shrinkable)
+void fitToWorkArea(QWidget* window, const std::optional<Rect>& visibleFrame, QWidget* shrinkable, int footer)
 {
     if (!visibleFrame || !qGuiApp) {
-        fitToWorkArea(window, nullptr, shrinkable);
+        fitToWorkArea(window, nullptr, shrinkable, footer);
         return;
     }
     if (!window)
@@ -271,7 +303,7 @@ void fitToWorkArea(QWidget* window, const std::optional<Rect>& visibleFrame, QWi
     Fitter* fitter = fitterOf(window);
     if (!fitter)
         fitter = new Fitter(window);
-    fitter->fit(screenOf(*visibleFrame), shrinkable, QRect(topLeft, QSize(end.x() - topLeft.x(), end.y() - topLeft.y())));
+    fitter->fit(screenOf(*visibleFrame), shrinkable, footer, QRect(topLeft, QSize(end.x() - topLeft.x(), end.y() - topLeft.y())));
 }
 
 QWidget* content(QWidget* window)

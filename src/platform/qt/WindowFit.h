@@ -4,7 +4,8 @@
 // them once it has framed the window; the last frame seen, or a guess, until then). A window
 // keeps its designed size where it fits. Where it does not, a fixed-size window first shrinks
 // the one part of it that can (a list, a canvas; the parts below it move up) and shows the rest
-// in a scrolling view, so that every control stays reachable; a window with a layout is made
+// in a scrolling view (its button row kept in view below it), so that every control stays
+// reachable; a window with a layout is made
 // smaller. The first placement centres the frame on the work area; later ones keep it where
 // the user left it, pulled back into the work area.
 //
@@ -24,12 +25,15 @@ namespace fw::WindowFit {
 // Fits `window` to the work area of `screen` (the screen under the pointer when null; the
 // window's own when it shows and none is given), and again whenever the window manager's frame
 // becomes known or changes. Call it before each show; calling it again updates the screen.
-// A fixed-size window's designed size is its size at the first call.
-void fitToWorkArea(QWidget* window, QScreen* screen = nullptr, QWidget* shrinkable = nullptr);
+// A fixed-size window's designed size is its size at the first call. The widgets in the bottom
+// `footer` logical pixels of a scrolling window (its row of buttons) stay in view under the
+// scrolled part.
+void fitToWorkArea(QWidget* window, QScreen* screen = nullptr, QWidget* shrinkable = nullptr, int footer = 0);
 // The same within a display's visible frame (device pixels, as the screens port reports it:
 // the monitor cut by the panels on it), for a window whose subject is that display; the screen
 // under the pointer when there is none.
-void fitToWorkArea(QWidget* window, const std::optional<Rect>& visibleFrame, QWidget* shrinkable = nullptr);
+void fitToWorkArea(QWidget* window, const std::optional<Rect>& visibleFrame, QWidget* shrinkable = nullptr,
+                   int footer = 0);
 
 // Where the window's content lives: the scrolled view's content once the window scrolls, else
 // the window itself.
