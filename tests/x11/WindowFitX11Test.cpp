@@ -38,6 +38,8 @@
 #include <QScrollArea>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <unistd.h>
 
 namespace fw {
@@ -56,6 +58,24 @@ QImage area(XSession& session, const Rect& device)
     if (!reply || xcb_get_image_data_length(reply.get()) < w * h * 4)
         return {};
     return QImage(xcb_get_image_data(reply.get()), w, h, w * 4, QImage::Format_RGB32).copy();
+}
+
+// The window's frame once the window manager shows it and it has settled within `work`; the
+// frame last seen otherwise.
+std::optional<Rect> settledFrame(XSession& session, QWidget* window, xcb_window_t& id, const Rect& work)
+{
+    id = xcb_window_t(window->winId());
+    if (!session.waitFor([&] { return session.isViewable(id) && session.wmFrame(id); }))
+        return std::nullopt;
+    std::optional<Rect> frame;
+    session.waitFor([&] {
+        frame = session.wmFrame(id);
+        return frame && work.contains(*frame);
+    }, 3000);
+    // Settled: the same frame a little later (the refit after framing has run).
+    session.waitFor([] { return false; }, 150);
+    QApplication::processEvents();
+    return session.wmFrame(id);
 }
 
 struct Desk {
@@ -91,24 +111,9 @@ protected:
         return {};
     }
 
-    // The window's frame once the window manager shows it and it has settled within the work
-    // area; the frame last seen otherwise.
     std::optional<Rect> settledFrame(QWidget* window, xcb_window_t& id)
     {
-        id = xcb_window_t(window->winId());
-        if (!session->waitFor([&] { return session->isViewable(id) && session->wmFrame(id); }))
-            return std::nullopt;
-        const Rect work = *session->workArea();
-        std::optional<Rect> frame;
-        session->waitFor([&] {
-            frame = session->wmFrame(id);
-            return frame && work.contains(*frame);
-        }, 3000);
-        // Settled: the same frame a little later (the refit after framing has run).
-        session->waitFor([] { return false; }, 150);
-        QApplication::processEvents();
-        frame = session->wmFrame(id);
-        return frame;
+        return fw::settledFrame(*session, window, id, *session->workArea());
     }
 
     void photograph(xcb_window_t id, const QString& name)
@@ -268,6 +273,49 @@ TEST_P(WindowFitX11, ATipNeverCoversGettingStarted)
     EXPECT_TRUE(session->waitFor([&] { return bool(shown = panelFrame()); })) << "the tip never showed";
     EXPECT_FALSE(toast.waiting());
     shot(u"tip-after"_qs);
+}
+
+// With two monitors the editor and the file panels of the right display open there, within its
+// visible frame, wherever the pointer is.
+TEST(WindowFitX11Displays, EditorAndFilePanelsOpenOnTheDisplayTheyServe)
+{
+    XSession session({3200, 1080, true, false});
+    ASSERT_TRUE(session.ok()) << session.error();
+    ASSERT_TRUE(session.splitIntoTwoMonitors()) << session.error();
+    ASSERT_TRUE(session.mergeResources("Xft.dpi: 144\n"));
+    test::SessionApp app(session);
+    QtClock clock;
+    MemoryDefaults defaults;
+    X11Screens screens;
+    LayoutStore store(defaults);
+    const auto all = screens.screens();
+    const auto right = std::find_if(all.begin(), all.end(), [](const ScreenInfo& s) { return s.frame.minX() == 1920; });
+    ASSERT_NE(right, all.end());
+    session.warpPointer(300, 300);
+
+    CustomLayoutEditorController editors(store, screens, clock);
+    LayoutFileController files(store, screens, clock, [](const QString&) {});
+    const std::vector<std::pair<QString, std::function<QWidget*()>>> panels{
+        {u"editor"_qs, [&] {
+             editors.createCustomLayout(displayKey(*right));
+             return static_cast<QWidget*>(editors.editor());
+         }},
+        {u"export"_qs, [&] {
+             files.exportLayouts(displayKey(*right), std::nullopt);
+             return static_cast<QWidget*>(files.filePanel());
+         }},
+    };
+    for (const auto& [name, open] : panels) {
+        QWidget* window = open();
+        ASSERT_TRUE(window) << name.toStdString();
+        xcb_window_t id = XCB_NONE;
+        const auto frame = settledFrame(session, window, id, right->visibleFrame);
+        ASSERT_TRUE(frame) << name.toStdString();
+        EXPECT_TRUE(right->visibleFrame.contains(*frame))
+            << name.toStdString() << " at " << toString(*frame).toStdString();
+        window->close();
+        session.waitFor([&] { return !session.isViewable(id); }, 2000);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, WindowFitX11,
