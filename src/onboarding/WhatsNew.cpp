@@ -107,7 +107,7 @@ const std::vector<WhatsNew::Entry>& WhatsNew::releaseNotes()
     static const std::vector<Entry> table = [] {
         std::vector<Entry> t = notesTable;
         if (welcomeVideoURL().isEmpty())
-            t.front().notes = {u"Getting Started, in the tray menu, also explains the window previews."_qs};
+            t.front().notes = {u"Getting Started also explains the window previews."_qs};
         return t;
     }();
     return table;

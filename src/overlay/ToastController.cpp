@@ -115,6 +115,25 @@ int ToastController::cardHeight(const QFontMetrics& metrics, const QString& text
     return std::clamp(needed + 34, 86, 86 + 4 * metrics.lineSpacing());
 }
 
+Rect ToastController::leastCovering(const Rect& visible, const std::vector<Rect>& avoid,
+                                   const std::function<double(double width)>& heightFor)
+{
+    const Rect usual = noticeFrame(visible);
+    const double h = heightFor(usual.width());
+    const Rect bottom(usual.minX(), visible.maxY() - 40 - h, usual.width(), h);
+    const Rect top(usual.minX(), visible.minY() + 40, usual.width(), h);
+    const auto covered = [&](const Rect& r) {
+        double area = 0;
+        for (const Rect& a : avoid) {
+            const double w = std::min(r.maxX(), a.maxX()) - std::max(r.minX(), a.minX());
+            const double hh = std::min(r.maxY(), a.maxY()) - std::max(r.minY(), a.minY());
+            area += std::max(0.0, w) * std::max(0.0, hh);
+        }
+        return area;
+    };
+    return covered(bottom) < covered(top) ? bottom : top;
+}
+
 std::optional<Rect> ToastController::clearFrame(const Rect& visible, const std::vector<Rect>& avoid,
                                                 const std::function<double(double width)>& heightFor)
 {
@@ -163,11 +182,11 @@ void ToastController::watchWindows(bool watch)
     if (!watcher_ && qApp)
         watcher_ = std::make_unique<WindowWatcher>([this] {
             if (const auto p = pending_)
-                show(p->text, p->seconds);
+                show(p->text, p->seconds, true);
         });
 }
 
-void ToastController::show(const QString& text, double seconds)
+void ToastController::show(const QString& text, double seconds, bool waitsForRoom)
 {
     if (dismissal_) {
         clock_.cancel(*dismissal_);
@@ -192,15 +211,18 @@ void ToastController::show(const QString& text, double seconds)
 
     // Laid out in logical pixels, as its card is.
     const QFontMetrics metrics(systemFont(13, QFont::Medium));
-    const auto frame = clearFrame(DevicePixels::logicalFrame(screen->visibleFrame), ourWindows(), [&](double width) {
-        return double(cardHeight(metrics, text, int(std::lround(width))));
-    });
-    if (!frame) {
+    const Rect visible = DevicePixels::logicalFrame(screen->visibleFrame);
+    const std::vector<Rect> windows = ourWindows();
+    const auto heightFor = [&](double width) { return double(cardHeight(metrics, text, int(std::lround(width)))); };
+    auto frame = clearFrame(visible, windows, heightFor);
+    if (!frame && waitsForRoom) {
         // No place clear of our windows: the notice waits for one of them to go.
         pending_ = Pending{text, seconds};
         watchWindows(true);
         return;
     }
+    if (!frame)
+        frame = leastCovering(visible, windows, heightFor);
     auto panel = std::make_unique<OverlayWindow>(DevicePixels::deviceFrame(*frame), false);
     const int w = int(std::lround(frame->width()));
     auto* card = makeGlassCard(QRect(0, 0, w, int(std::lround(frame->height()))));

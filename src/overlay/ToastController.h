@@ -1,9 +1,10 @@
 #pragma once
 // Transient notices: one text at a time, near the bottom of the display under the pointer,
 // hidden after the given time. A newer notice replaces the one on screen at once, and the
-// older notice's timer can never hide it. A notice never covers our own open windows (Getting
-// Started, the editor, …): it goes to the top of the display or beside them instead, and where
-// no place is clear it waits until one of them closes or is minimized.
+// older notice's timer can never hide it. A notice keeps clear of our own open windows (Getting
+// Started, the editor, …): it goes to the top of the display or beside them instead. Where no
+// place is clear, a tip waits until one of them closes or is minimized; any other notice, the
+// answer to what the user just did, shows at once where it covers least of them.
 
 #include "base/Clock.h"
 #include "base/Geometry.h"
@@ -31,8 +32,9 @@ public:
     ToastController& operator=(const ToastController&) = delete;
 
     // Shows the text as the one notice for `seconds`. With no display at all, only hides the
-    // earlier notice.
-    void show(const QString& text, double seconds);
+    // earlier notice. `waitsForRoom`: where no place is clear of our windows, the notice waits
+    // (a tip) instead of showing where it covers least of them.
+    void show(const QString& text, double seconds, bool waitsForRoom = false);
 
     // The notice on screen, if any.
     OverlayWindow* panel() const { return panel_.get(); }
@@ -52,6 +54,9 @@ public:
     // `heightFor` gives the card's height at a width.
     static std::optional<Rect> clearFrame(const Rect& visibleFrame, const std::vector<Rect>& avoid,
                                           const std::function<double(double width)>& heightFor);
+    // Of the top and the usual frame, the one that covers less of `avoid` (the top when equal).
+    static Rect leastCovering(const Rect& visibleFrame, const std::vector<Rect>& avoid,
+                              const std::function<double(double width)>& heightFor);
     static constexpr double minSideWidth = 220;
 
     // Whether a notice waits for one of our windows to go away.

@@ -229,6 +229,10 @@ TEST(ToastPlacement, ClearOfOurWindows)
     EXPECT_EQ(ToastController::clearFrame(visible, {Rect(180, 0, 920, 690)}, height), std::nullopt);
     EXPECT_EQ(ToastController::clearFrame(visible, {Rect(100, 0, 400, 690), Rect(700, 0, 500, 690)}, height),
               std::nullopt);
+    // A notice that cannot wait goes where it covers least: the top, over a window's heading
+    // rather than its buttons; the bottom under a window standing high.
+    EXPECT_EQ(ToastController::leastCovering(visible, {Rect(180, 0, 920, 690)}, height), Rect(370, 40, 540, 86));
+    EXPECT_EQ(ToastController::leastCovering(visible, {Rect(180, 0, 920, 600)}, height), Rect(370, 564, 540, 86));
 }
 
 TEST_F(ToastFixture, WithoutDisplaysTheEarlierNoticeIsHiddenAndNothingShown)

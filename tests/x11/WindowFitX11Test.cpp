@@ -242,7 +242,7 @@ TEST_P(WindowFitX11, ATipNeverCoversGettingStarted)
     // The stack tip of a first start with windows already stacked, the pointer over the window.
     session->warpPointer(int(welcomeFrame->midX()), int(welcomeFrame->midY()));
     ToastController toast(clock, screens, [] { return std::optional<Point>(DevicePixels::cursor()); });
-    toast.show(TipPresenter::notice(tipText(Tip::badge)), 60);
+    toast.show(TipPresenter::notice(tipText(Tip::badge)), 60, true);
     const auto panelFrame = [&]() -> std::optional<Rect> {
         if (!toast.panel() || !toast.panel()->isVisible())
             return std::nullopt;
