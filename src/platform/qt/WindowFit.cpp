@@ -245,7 +245,10 @@ private:
             window_->resize(size);
         }
         const QSize outer = window_->size().grownBy(m);
-        QPoint at = centre_ ? work.topLeft() + QPoint((work.width() - outer.width()) / 2, (work.height() - outer.height()) / 2)
+        // A dialog centres over the window it belongs to, any other window on the work area.
+        const QWidget* owner = window_->parentWidget() ? window_->parentWidget()->window() : nullptr;
+        const QRect over = owner && owner->isVisible() ? owner->frameGeometry() : work;
+        QPoint at = centre_ ? over.topLeft() + QPoint((over.width() - outer.width()) / 2, (over.height() - outer.height()) / 2)
                             : window_->frameGeometry().topLeft();
         at.setX(std::clamp(at.x(), work.left(), std::max(work.left(), work.left() + work.width() - outer.width())));
         at.setY(std::clamp(at.y(), work.top(), std::max(work.top(), work.top() + work.height() - outer.height())));

@@ -5,9 +5,9 @@
 // keeps its designed size where it fits. Where it does not, a fixed-size window first shrinks
 // the one part of it that can (a list, a canvas; the parts below it move up) and shows the rest
 // in a scrolling view (its button row kept in view below it), so that every control stays
-// reachable; a window with a layout is made
-// smaller. The first placement centres the frame on the work area; later ones keep it where
-// the user left it, pulled back into the work area.
+// reachable; a window with a layout is made smaller. The first placement centres the frame on
+// the work area (a dialog over the window it belongs to); later ones keep it where the user
+// left it, pulled back into the work area.
 //
 //   WindowFit::fitToWorkArea(window);                                   // before show(); the pointer's screen
 //   WindowFit::fitToWorkArea(editor, display.visibleFrame, editor->canvas());
