@@ -14,10 +14,10 @@ QString accessibilityLabel(TourArtKind kind)
         return QStringLiteral("A window dragged over a placed window, with the tiles Add to Stack, Left Half, "
                               "Right Half, Top Half, Bottom Half and Swap.");
     case TourArtKind::stack:
-        return QStringLiteral("Three stacked windows with the badge of the apps behind under the title bar, and "
-                              "the switcher's row of window cards.");
+        return QStringLiteral("Three stacked windows with the badge of the apps behind on the front window's left "
+                              "edge, and the switcher's row of window cards.");
     case TourArtKind::span:
-        return QStringLiteral("One window spanning two of three columns.");
+        return QStringLiteral("One window spanning two of three columns, with Super held.");
     case TourArtKind::layouts:
         return QStringLiteral("A layout with an app in each region, and Ctrl+Alt+1, 2 and 3 switching between layouts.");
     case TourArtKind::shortcuts:

@@ -18,12 +18,16 @@ const std::array<WelcomeStep, 4>& welcomeSteps()
 }
 
 WelcomeStatus welcomeStatus(bool controlGranted, bool previewsGranted, bool animated, std::optional<bool> edgeTiling,
-                            std::optional<bool> topTiling)
+                            std::optional<bool> topTiling, bool trayShown, const QString& transition)
 {
     using Tone = WelcomeStatus::Tone;
     WelcomeStatus s;
-    if (controlGranted) {
+    if (controlGranted && trayShown) {
         s.permissionText = QStringLiteral("● Ready. Framewell lives in your tray.");
+        s.permissionTone = Tone::ready;
+    } else if (controlGranted) {
+        // No tray host: the program is reached by its shortcuts, and starting it again shows this window.
+        s.permissionText = QStringLiteral("● Ready. No tray here: use the shortcuts, or start Framewell again.");
         s.permissionTone = Tone::ready;
     } else {
         s.permissionText = QStringLiteral("● Window control is off, so windows stay put.");
@@ -32,14 +36,17 @@ WelcomeStatus welcomeStatus(bool controlGranted, bool previewsGranted, bool anim
     // Nothing to set once windows can be arranged: the desktop has no settings for it.
     s.permissionButtonHidden = controlGranted;
     s.resetHidden = controlGranted;
+    const QString effect = transition.isEmpty() || transition == QLatin1String("Shuffle")
+                               ? QStringLiteral("3D Shuffle")
+                               : transition + QStringLiteral(" transition");
     if (previewsGranted && animated) {
-        s.previewsText = QStringLiteral("● Window previews on, with the 3D Shuffle.");
+        s.previewsText = QStringLiteral("● Window previews on, with the %1.").arg(effect);
         s.previewsTone = Tone::ready;
     } else if (previewsGranted) {
         // Without a compositor the transitions are not drawn: stacks switch without animation.
-        s.previewsText = QStringLiteral("● Window previews on; a compositor adds the 3D Shuffle.");
+        s.previewsText = QStringLiteral("● Window previews on; a compositor adds the %1.").arg(effect);
     } else {
-        s.previewsText = QStringLiteral("○ Window previews are off: no previews or 3D Shuffle.");
+        s.previewsText = QStringLiteral("○ Window previews are off: no previews or %1.").arg(effect);
     }
     s.previewsButtonHidden = previewsGranted;
 

@@ -41,10 +41,12 @@ struct WelcomeStatus {
     bool tilingHidden = true;
 };
 
-// The rows for the grants, whether stack transitions animate (a compositor runs) and the
-// desktop's two tiling preferences (unset counts as on).
+// The rows for the grants, whether stack transitions animate (a compositor runs), the
+// desktop's two tiling preferences (unset counts as on), whether our icon shows in a tray and
+// the title of the chosen stack transition ("Shuffle", "Genie", …).
 WelcomeStatus welcomeStatus(bool controlGranted, bool previewsGranted, bool animated, std::optional<bool> edgeTiling,
-                            std::optional<bool> topTiling);
+                            std::optional<bool> topTiling, bool trayShown = true,
+                            const QString& transition = QStringLiteral("Shuffle"));
 // The sentence on the desktop's own tiling (unset counts as on); nothing when neither tiles.
 // The welcome window's tiling row and the status menu's tiling item say it.
 std::optional<QString> desktopTilingSentence(std::optional<bool> edgeTiling, std::optional<bool> topTiling);

@@ -2,6 +2,7 @@
 #include "onboarding/WhatsNew.h"
 
 #include "onboarding/UpdateCheck.h"
+#include "onboarding/WelcomeVideo.h"
 
 namespace fw {
 
@@ -100,7 +101,17 @@ const std::vector<WhatsNew::Entry> notesTable{
 
 } // namespace
 
-const std::vector<WhatsNew::Entry>& WhatsNew::releaseNotes() { return notesTable; }
+const std::vector<WhatsNew::Entry>& WhatsNew::releaseNotes()
+{
+    // A build without a video has no "Watch the Video" to press: its note says what is there.
+    static const std::vector<Entry> table = [] {
+        std::vector<Entry> t = notesTable;
+        if (welcomeVideoURL().isEmpty())
+            t.front().notes = {u"Getting Started also explains the window previews."_qs};
+        return t;
+    }();
+    return table;
+}
 
 std::vector<WhatsNew::Entry> WhatsNew::entries(const QString& lastSeen, const QString& installed)
 {

@@ -31,6 +31,15 @@ TEST(WelcomeContent, StatusRows)
     EXPECT_EQ(flat.previewsTone, Tone::muted);
     EXPECT_TRUE(flat.previewsButtonHidden);
 
+    // No tray host: the row says how Framewell is reached; the previews row names the
+    // transition the user chose.
+    const auto trayless = welcomeStatus(true, true, false, false, false, false, u"Genie"_qs);
+    EXPECT_EQ(trayless.permissionText, "● Ready. No tray here: use the shortcuts, or start Framewell again.");
+    EXPECT_EQ(trayless.permissionTone, Tone::ready);
+    EXPECT_EQ(trayless.previewsText, "● Window previews on; a compositor adds the Genie transition.");
+    EXPECT_EQ(welcomeStatus(true, true, true, false, false, true, u"Melt"_qs).previewsText,
+              "● Window previews on, with the Melt transition.");
+
     const auto denied = welcomeStatus(false, false, true, std::nullopt, std::nullopt);
     EXPECT_EQ(denied.permissionText, "● Window control is off, so windows stay put.");
     EXPECT_EQ(denied.permissionTone, Tone::muted);

@@ -190,18 +190,49 @@ TEST_F(ToastFixture, NoticeGoesToTheDisplayUnderThePointer)
 
     EXPECT_EQ(ToastController::noticeFrame(Rect(0, 0, 500, 400)), Rect(20, 274, 460, 86));
 
-    // The text stands centred in the card, one line or several, inset 20 at the sides.
+    // The text stands centred in the card, one line or several, inset at least 20 at the sides,
+    // its lines about equally long: as many as the full width takes, and no narrower text
+    // keeps that many (no last line of one word).
     for (const QString& text : {u"Short"_qs, u"A window in this stack could not fit, and a prior size could not be "
-                                            "restored. Choose a Layout again to put the windows back in place."_qs}) {
+                                            "restored. Choose a Layout again to put the windows back in place."_qs,
+                                u"Tip · Drag onto a tile to choose what happens: add to the stack, take a half, rejoin "
+                                "a split, or swap. Release anywhere else to leave the window where it is."_qs}) {
         toasts.show(text, 4.0);
         const auto* label = toasts.panel()->findChild<OverlayLabel*>();
         ASSERT_NE(label, nullptr);
+        const auto heightAt = [&](int width) {
+            return label->fontMetrics().boundingRect(QRect(0, 0, width, 1000), Qt::TextWordWrap, text).height();
+        };
         EXPECT_NEAR(label->geometry().center().y(), 43, 1) << text.toStdString();
-        EXPECT_EQ(label->geometry().left(), 20);
-        EXPECT_EQ(label->geometry().width(), 540 - 40);
-        const QRect needed = label->fontMetrics().boundingRect(QRect(0, 0, label->width(), 1000), Qt::TextWordWrap, text);
-        EXPECT_GE(label->height(), needed.height()) << "every line shows";
+        EXPECT_NEAR(label->geometry().center().x(), 270, 1) << text.toStdString();
+        EXPECT_GE(label->geometry().left(), 20);
+        EXPECT_GE(label->height(), heightAt(label->width())) << "every line shows";
+        EXPECT_EQ(heightAt(label->width()), heightAt(540 - 40)) << text.toStdString();
+        if (heightAt(540 - 40) > label->fontMetrics().lineSpacing() + 2)
+            EXPECT_GT(heightAt(label->width() - 4), heightAt(540 - 40)) << "even lines: " << text.toStdString();
     }
+}
+
+// A notice stands clear of our own windows: at the bottom, else at the top, else in the widest
+// strip beside them (narrower, and taller as its lines need), else nowhere until one goes.
+TEST(ToastPlacement, ClearOfOurWindows)
+{
+    const Rect visible(0, 0, 1280, 690);
+    const auto height = [](double width) { return width < 400 ? 120.0 : 86.0; };
+    EXPECT_EQ(ToastController::clearFrame(visible, {}, height), Rect(370, 564, 540, 86));
+    // A window low in the middle: the top.
+    EXPECT_EQ(ToastController::clearFrame(visible, {Rect(300, 300, 680, 390)}, height), Rect(370, 40, 540, 86));
+    // Getting Started as tall as the screen: beside it, on the wider side.
+    EXPECT_EQ(ToastController::clearFrame(visible, {Rect(200, 0, 720, 690)}, height),
+              Rect(920 + (360 - 320) / 2, 690 - 40 - 120, 320, 120));
+    // No strip wide enough on either side: nowhere.
+    EXPECT_EQ(ToastController::clearFrame(visible, {Rect(180, 0, 920, 690)}, height), std::nullopt);
+    EXPECT_EQ(ToastController::clearFrame(visible, {Rect(100, 0, 400, 690), Rect(700, 0, 500, 690)}, height),
+              std::nullopt);
+    // A notice that cannot wait goes where it covers least: the top, over a window's heading
+    // rather than its buttons; the bottom under a window standing high.
+    EXPECT_EQ(ToastController::leastCovering(visible, {Rect(180, 0, 920, 690)}, height), Rect(370, 40, 540, 86));
+    EXPECT_EQ(ToastController::leastCovering(visible, {Rect(180, 0, 920, 600)}, height), Rect(370, 564, 540, 86));
 }
 
 TEST_F(ToastFixture, WithoutDisplaysTheEarlierNoticeIsHiddenAndNothingShown)

@@ -208,7 +208,7 @@ TEST(OnboardingX11, TourWhatsNewAndAboutMapAtTheirSizes)
     const std::vector<std::tuple<QWidget*, std::function<void()>, QSize, QString>> windows{
         {tour.window(), [&] { tour.open(1); }, QSize(680, 520), "tour.png"},
         {whatsNew.window(), [&] { whatsNew.show(); }, QSize(560, 460), "whats-new.png"},
-        {about.window(), [&] { about.show(); }, QSize(440, 410), "about.png"},
+        {about.window(), [&] { about.show(); }, AboutView::sizeFor(vendorHost()), "about.png"},
     };
     for (const auto& [window, show, size, shot] : windows) {
         show();

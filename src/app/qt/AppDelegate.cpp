@@ -95,7 +95,7 @@ AppDelegate::AppDelegate(Platform& platform, const QStringList& arguments)
         return box.clickedButton();
     };
     tips_.paused = [this] { return commands_.paused(); };
-    tips_.showNotice = [this](const QString& text, double seconds) { toast_.show(text, seconds); };
+    tips_.showNotice = [this](const QString& text, double seconds) { toast_.show(text, seconds, true); };
 }
 
 AppDelegate::~AppDelegate()

@@ -20,6 +20,8 @@
 #include "onboarding/qt/WelcomeWindow.h"
 #include "onboarding/qt/WhatsNewWindow.h"
 #include "overlay/ActionButton.h"
+#include "platform/qt/WindowFit.h"
+#include "transitions/StackTransition.h"
 #include "windows/RunningApplications.h"
 
 #include <QMessageBox>
@@ -29,7 +31,8 @@ namespace fw {
 
 namespace {
 
-// A modal alert with its buttons in order; the first is the default.
+// A modal alert with its buttons in order; the first is the default. It opens on the screen under
+// the pointer, within its work area.
 std::unique_ptr<QMessageBox> makeAlert(const QString& message, const QString& informative, const QStringList& buttons,
                                        bool firstDestroys = false)
 {
@@ -47,6 +50,7 @@ std::unique_ptr<QMessageBox> makeAlert(const QString& message, const QString& in
         else
             box->setEscapeButton(button);
     }
+    WindowFit::fitToWorkArea(box.get());
     return box;
 }
 
@@ -79,6 +83,8 @@ void AppDelegate::showWelcome()
             return platform_.desktop.windowManagerPreference(key);
         };
         welcome_->openDesktopSettings = [this] { platform_.desktop.openTilingSettings(); };
+        welcome_->trayShown = [this] { return trayAvailable_; };
+        welcome_->transitionTitle = [this] { return title(readStackTransition(platform_.defaults)); };
         if (onWelcomeCreated)
             onWelcomeCreated(*welcome_);
     }
@@ -160,6 +166,7 @@ bool AppDelegate::confirmResetLayouts(const ScreenInfo& screen)
                                         "on this display move to match. Named custom layouts are kept. This can’t be "
                                         "undone."),
                          {QStringLiteral("Reset"), QStringLiteral("Cancel")}, true);
+    WindowFit::fitToWorkArea(box.get(), screen.visibleFrame);
     return firstChosen(*box, runAlert(*box));
 }
 
@@ -187,6 +194,8 @@ void AppDelegate::showShortcuts()
         };
     }
     shortcuts_->refresh();
+    if (!shortcuts_->window()->isVisible())
+        WindowFit::fitToWorkArea(shortcuts_->window());
     shortcuts_->show();
 }
 

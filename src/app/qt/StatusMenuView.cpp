@@ -26,30 +26,50 @@ namespace {
 const QString chooseTitle = QStringLiteral("Choose a Layout");
 const QString switchTitle = QStringLiteral("Switch Layout");
 
-// Menus whose items show layout diagrams: icons 30 points wide.
-class DiagramMenuStyle final : public QProxyStyle {
+// Our menus stay one column however many items they hold: taller than the screen, they scroll
+// (Qt would otherwise wrap them into columns over their parent menu). Menus whose items show
+// layout diagrams also take icons 30 points wide.
+class MenuStyle final : public QProxyStyle {
 public:
+    explicit MenuStyle(bool diagrams) : diagrams_(diagrams) {}
+
     int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override
     {
-        if (metric == PM_SmallIconSize)
+        if (diagrams_ && metric == PM_SmallIconSize)
             return 30;
         return QProxyStyle::pixelMetric(metric, option, widget);
     }
+
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returned) const override
+    {
+        if (hint == SH_Menu_Scrollable)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+
+private:
+    bool diagrams_;
 };
 
-QStyle* diagramMenuStyle()
+QStyle* menuStyle(bool diagrams)
 {
-    static DiagramMenuStyle* style = [] {
-        auto* s = new DiagramMenuStyle;
+    static const auto make = [](bool withDiagrams) {
+        auto* s = new MenuStyle(withDiagrams);
         s->setParent(qApp);
         return s;
-    }();
-    return style;
+    };
+    static MenuStyle* plain = make(false);
+    static MenuStyle* diagram = make(true);
+    return diagrams ? diagram : plain;
 }
+
+QStyle* diagramMenuStyle() { return menuStyle(true); }
 
 QMenu* configured(QMenu* menu)
 {
     menu->setToolTipsVisible(true);
+    menu->setStyle(menuStyle(false));
     return menu;
 }
 

@@ -3,6 +3,7 @@
 
 #include "editor/CustomLayoutRules.h"
 #include "overlay/AppIcon.h"
+#include "platform/qt/WindowFit.h"
 
 #include <QDialogButtonBox>
 #include <QKeyEvent>
@@ -76,6 +77,7 @@ ApplicationChooser::ApplicationChooser(const std::vector<ApplicationEntry>& inst
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     showMatches();
     search_->setFocus();
+    WindowFit::fitToWorkArea(this, parent ? parent->screen() : nullptr);
 }
 
 QStringList ApplicationChooser::shownNames() const

@@ -2,11 +2,12 @@
 // store through CustomLayoutActions.
 #include "editor/qt/CustomLayoutEditorController.h"
 
+#include "editor/qt/CustomLayoutCanvas.h"
 #include "editor/qt/CustomLayoutEditor.h"
 #include "layout/LayoutStore.h"
 #include "layout/ScreenGeometry.h"
 #include "overlay/OverlayStyle.h"
-#include "platform/qt/DevicePixels.h"
+#include "platform/qt/WindowFit.h"
 
 namespace fw {
 
@@ -51,10 +52,7 @@ void CustomLayoutEditorController::openCustomLayoutEditor(const QString& key, co
     editor_ = editor;
     displayKey_ = key;
 
-    if (screen) {
-        const QRectF visible = DevicePixels::toLogical(screen->visibleFrame);
-        editor->move(int(visible.center().x() - editor->width() / 2.0), int(visible.center().y() - editor->height() / 2.0));
-    }
+    WindowFit::fitToWorkArea(editor, screen ? std::optional(screen->visibleFrame) : std::nullopt, editor->canvas());
     editor->show();
     bringToFront(editor, clock_);
 }

@@ -7,6 +7,7 @@
 #include "layout/LayoutStore.h"
 #include "layout/ScreenGeometry.h"
 #include "overlay/OverlayStyle.h"
+#include "platform/qt/WindowFit.h"
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -69,11 +70,17 @@ bool LayoutFileController::raiseOpenPanel()
     return true;
 }
 
-void LayoutFileController::show(QFileDialog* panel)
+void LayoutFileController::show(QFileDialog* panel, const QString& key)
 {
     filePanel_ = panel;
     panel->setWindowFlag(Qt::WindowStaysOnTopHint);
     panel->setModal(false);
+    // On the display whose layouts it moves, within its work area.
+    std::optional<Rect> visible;
+    for (const ScreenInfo& s : screens_.screens())
+        if (displayKey(s) == key)
+            visible = s.visibleFrame;
+    WindowFit::fitToWorkArea(panel, visible);
     panel->show();
     bringToFront(panel, clock_);
 }
@@ -101,7 +108,7 @@ void LayoutFileController::exportLayouts(const QString& key, const std::optional
         if (result == QDialog::Accepted && !path.isEmpty() && index >= 0 && index < int(choices.size()))
             report_(layoutfiles::exportLayouts(choices[std::size_t(index)].layouts, path));
     });
-    show(panel);
+    show(panel, key);
 }
 
 void LayoutFileController::importLayouts(const QString& key)
@@ -123,7 +130,7 @@ void LayoutFileController::importLayouts(const QString& key)
         if (result == QDialog::Accepted && !path.isEmpty())
             report_(layoutfiles::importLayouts(store_, screens_.screens(), key, name, path));
     });
-    show(panel);
+    show(panel, key);
 }
 
 } // namespace fw

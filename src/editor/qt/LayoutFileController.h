@@ -41,7 +41,8 @@ public:
 private:
     QString screenName(const QString& displayKey) const;
     bool raiseOpenPanel();
-    void show(QFileDialog* panel);
+    // Shows the panel on the display of `displayKey`.
+    void show(QFileDialog* panel, const QString& displayKey);
 
     LayoutStore& store_;
     Screens& screens_;

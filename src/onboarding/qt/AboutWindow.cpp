@@ -78,10 +78,14 @@ AboutView::AboutView(const QString& version, const QString& build, const QIcon& 
                      QWidget* parent, const QString& host)
     : QWidget(parent)
 {
-    resize(440, 410);
-    const int h = 410;
+    // Without the website's button the band it stood in goes: the rest keeps its place from the top.
+    const int drop = host.isEmpty() ? 410 - sizeFor(host).height() : 0;
+    resize(sizeFor(host));
+    const auto at = [h = height(), drop](int x, int y, int width, int height) {
+        return frameFromBottom(h, x, y - drop, width, height);
+    };
     icon_ = new QLabel(this);
-    icon_->setGeometry(frameFromBottom(h, 176, 296, 88, 88));
+    icon_->setGeometry(at(176, 296, 88, 88));
     icon_->setAlignment(Qt::AlignCenter);
     icon_->setAccessibleName(QStringLiteral("Framewell app icon"));
     if (!icon.isNull())
@@ -93,23 +97,25 @@ AboutView::AboutView(const QString& version, const QString& build, const QIcon& 
         label->setGeometry(frame);
         labels_.push_back(label);
     };
-    centred(QStringLiteral("Framewell"), 28, QFont::Bold, StyleColor::label, frameFromBottom(h, 24, 253, 392, 38));
+    centred(QStringLiteral("Framewell"), 28, QFont::Bold, StyleColor::label, at(24, 253, 392, 38));
     centred(QStringLiteral("Version %1 (%2)").arg(version, build), 12, QFont::Normal, StyleColor::secondaryLabel,
-            frameFromBottom(h, 24, 226, 392, 22));
-    centred(productTagline(), 16, QFont::Medium, StyleColor::label, frameFromBottom(h, 24, 190, 392, 26));
+            at(24, 226, 392, 22));
+    centred(productTagline(), 16, QFont::Medium, StyleColor::label, at(24, 190, 392, 26));
     centred(QStringLiteral("Snap, resize, and stack. Made for your desktop."), 12, QFont::Normal,
-            StyleColor::secondaryLabel, frameFromBottom(h, 24, 165, 392, 22));
+            StyleColor::secondaryLabel, at(24, 165, 392, 22));
     auto* maker = new MakerLabel(QStringLiteral("CORVELLAN"), this);
-    maker->setGeometry(frameFromBottom(h, 24, 116, 392, 27));
+    maker->setGeometry(at(24, 116, 392, 27));
     labels_.push_back(maker);
-    centred(makerMotto(), 12, QFont::Normal, StyleColor::secondaryLabel, frameFromBottom(h, 24, 93, 392, 22));
+    centred(makerMotto(), 12, QFont::Normal, StyleColor::secondaryLabel, at(24, 93, 392, 22));
 
     if (host.isEmpty())
         return;
     websiteButton_ = new ActionButton(host, std::move(onWebsite), this);
-    websiteButton_->setGeometry(frameFromBottom(h, 140, 51, 160, 28));
+    websiteButton_->setGeometry(at(140, 51, 160, 28));
     websiteButton_->setAccessibleName(QStringLiteral("Visit Framewell on the Corvellan website"));
 }
+
+QSize AboutView::sizeFor(const QString& host) { return QSize(440, host.isEmpty() ? 348 : 410); }
 
 QColor AboutView::makerColor(const QPalette& palette)
 {
@@ -123,7 +129,7 @@ void AboutView::paintEvent(QPaintEvent*)
 }
 
 AboutWindowController::AboutWindowController(Clock& clock, const QString& host)
-    : clock_(clock), window_(std::make_unique<OnboardingWindow>(QStringLiteral("About Framewell"), QSize(440, 410)))
+    : clock_(clock), window_(std::make_unique<OnboardingWindow>(QStringLiteral("About Framewell"), AboutView::sizeFor(host)))
 {
     openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
     QPointer<AboutWindowController> self(this);

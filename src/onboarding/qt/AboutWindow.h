@@ -29,7 +29,8 @@ class AboutView : public QWidget {
     Q_OBJECT
 public:
     // The 440 × 410 view; onWebsite runs when the website button (labelled with the host) is
-    // pressed. Without a host there is no website button.
+    // pressed. Without a host there is no website button, and no band kept for it: the view is
+    // 440 × 348.
     AboutView(const QString& version, const QString& build, const QIcon& icon, std::function<void()> onWebsite,
               QWidget* parent = nullptr, const QString& host = vendorHost());
 
@@ -38,6 +39,8 @@ public:
     QLabel* iconView() const { return icon_; }
     // The labels from top to bottom: name, version, tagline, description, maker, motto.
     std::vector<QWidget*> labels() const { return labels_; }
+    // The view's size with or without a host.
+    static QSize sizeFor(const QString& host);
     // The maker's colour in this palette.
     static QColor makerColor(const QPalette& palette);
 

@@ -1,6 +1,7 @@
 #pragma once
 // What the onboarding windows share: a titled, fixed-size top-level window whose content
-// frames are given from the bottom left (as x, y, width, height) and converted once; Return
+// frames are given from the bottom left (as x, y, width, height) and converted once, fitted to
+// its screen's work area when shown (scrolling its content where the screen is smaller); Return
 // presses the window's chosen button, Escape runs its cancel closure, and every way the window
 // goes away (close button, close(), hide()) is reported. Also the symbol names the
 // onboarding pictures draw.
@@ -24,23 +25,25 @@ public:
     // A frame given from the bottom left of the content, in Qt's top-left coordinates.
     QRect frameFromBottom(int x, int y, int width, int height) const;
 
-    // Shows the window (centred on its screen the first time, restored when minimized) and
-    // brings it to the front.
+    // Shows the window (fitted to the work area of the screen under the pointer, centred there
+    // the first time, restored when minimized) and brings it to the front.
     void present(Clock& clock);
 
+    // Where the content's widgets live (the scrolled view's content once the window scrolls).
+    QWidget* content();
+
     QAbstractButton* returnButton = nullptr;   // pressed by Return and Enter when visible and enabled
+    QWidget* shrinkable = nullptr;             // gives up height first where the screen is short
+    int footer = 0;                            // the bottom band kept in view when the content scrolls
     std::function<void()> onCancel;            // Escape
     std::function<void()> onHidden;            // the window went away, whichever way
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void hideEvent(QHideEvent* event) override;
-    void moveEvent(QMoveEvent* event) override;
 
 private:
-    bool placed_ = false;
-    // Centred before the window manager framed it: the frame is centred once its size is known.
-    bool centreFrame_ = false;
+    QSize contentSize_;
 };
 
 // The same conversion for any view of the given height.

@@ -10,6 +10,7 @@
 #include <QPainterPath>
 
 #include <algorithm>
+#include <cmath>
 #include <array>
 #include <tuple>
 
@@ -19,18 +20,33 @@ namespace {
 
 QColor color(const QWidget* w, StyleColor c, double alpha = 1.0) { return styleColor(c, w->palette(), alpha); }
 
+// The rectangle with its edges on whole device pixels: at a fractional scale (1.25, 1.5) a
+// rounded shape whose straight edges fall between device pixels shows a step where they meet
+// its corners.
+QRectF aligned(const QPainter& p, const QRectF& r)
+{
+    const double ratio = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+    const auto snap = [ratio](double v) { return std::round(v * ratio) / ratio; };
+    return QRectF(QPointF(snap(r.left()), snap(r.top())), QPointF(snap(r.right()), snap(r.bottom())));
+}
+
 void fillRounded(QPainter& p, const QRectF& r, double radius, const QColor& fill)
 {
     QPainterPath path;
-    path.addRoundedRect(r, radius, radius);
+    path.addRoundedRect(aligned(p, r), radius, radius);
     p.fillPath(path, fill);
 }
 
+// The outline inside the shape's edge, centred on whole device pixels.
 void strokeRounded(QPainter& p, const QRectF& r, double radius, const QColor& stroke, double width)
 {
+    const double ratio = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+    const double device = std::max(1.0, std::round(width * ratio));
+    const double inset = device / ratio / 2;
     QPainterPath path;
-    path.addRoundedRect(r, radius, radius);
-    p.strokePath(path, QPen(stroke, width));
+    path.addRoundedRect(aligned(p, r).adjusted(inset, inset, -inset, -inset), std::max(0.0, radius - inset),
+                        std::max(0.0, radius - inset));
+    p.strokePath(path, QPen(stroke, device / ratio));
 }
 
 // Text whose line box starts at the point (top left), in one font and colour.
@@ -187,18 +203,26 @@ void TourArt::drawStack(QPainter& p) const
     const QPalette& pal = palette();
     for (const QPointF at : {QPointF(46, 18), QPointF(38, 24), QPointF(30, 30)})
         drawWindow(p, QRectF(at, QSizeF(290, 170)), false, true, pal, at.x() == 30 ? QStringLiteral("Notes") : QString());
-    // The badge grown open as the pointer came near: a pill with the grip at its leading end
-    // and the icons of the windows behind.
-    const QRectF badge(38, 58, 80, 32);
-    fillRounded(p, badge, 16, color(this, StyleColor::black, 0.72));
-    for (int row = 0; row < 3; ++row)
-        for (int column = 0; column < 2; ++column)
-            p.fillRect(QRectF(badge.x() + 10 + 4 * column, badge.y() + 10 + 5 * row, 2, 2), QColor(255, 255, 255, 200));
-    drawAppTile(p, QRectF(badge.x() + 26, badge.y() + 5, 22, 22), QStringLiteral("M"), QColor(30, 120, 230));
-    drawAppTile(p, QRectF(badge.x() + 52, badge.y() + 5, 22, 22), QStringLiteral("B"), QColor(130, 80, 210));
-    drawSymbol(p, QStringLiteral("cursorarrow"), QRectF(badge.x() + 60, badge.y() + 18, 12, 17),
+    // The badge as the stack shows it: upright across the front window's left edge just below
+    // its title bar, half outside the window, grown open as the pointer came near, with the grip
+    // at its top and the icons of the windows behind.
+    const QRectF badge(30 - 16, 30 + 30, 32, 84);
+    QPainterPath pill;
+    pill.addRoundedRect(aligned(p, badge), 16, 16);
+    p.fillPath(pill, QColor(28, 28, 30, 215));
+    p.strokePath(pill, QPen(color(this, StyleColor::separator, 0.5), 0.5));
+    p.save();
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(200, 200, 205));
+    for (int row = 0; row < 2; ++row)
+        for (int column = 0; column < 3; ++column)
+            p.drawEllipse(QPointF(badge.center().x() - 4 + 4 * column, badge.y() + 9 + 4 * row), 1.25, 1.25);
+    p.restore();
+    drawAppTile(p, QRectF(badge.center().x() - 11, badge.y() + 24, 22, 22), QStringLiteral("M"), QColor(30, 120, 230));
+    drawAppTile(p, QRectF(badge.center().x() - 11, badge.y() + 52, 22, 22), QStringLiteral("B"), QColor(130, 80, 210));
+    drawSymbol(p, QStringLiteral("cursorarrow"), QRectF(badge.center().x() + 2, badge.y() + 62, 12, 17),
                color(this, StyleColor::label));
-    drawText(p, QPointF(badge.right() + 14, badge.y() + 9), QStringLiteral("Behind this window"), systemFont(11),
+    drawText(p, QPointF(badge.right() + 12, badge.y() + 34), QStringLiteral("Behind this window"), systemFont(11),
              color(this, StyleColor::secondaryLabel));
     // The switcher: its heading, then the stack's windows as a row of cards, the front one chosen.
     const QRectF panel(344, 24, 248, 172);
@@ -234,8 +258,13 @@ void TourArt::drawSpan(QPainter& p) const
     const QRectF span(28, 24, 362, 172);
     fillRounded(p, span.translated(3, 4), 8, color(this, StyleColor::black, 0.12));
     drawWindow(p, span, true, true, pal, QStringLiteral("Editor"));
-    drawSymbol(p, QStringLiteral("command"), QRectF(span.right() - 24, span.center().y() - 10, 20, 20),
-               color(this, StyleColor::accent));
+    // The key held while the edge is dragged across the neighbours.
+    const QRectF cap(span.right() - 76, span.center().y() - 14, 60, 28);
+    fillRounded(p, cap, 6, color(this, StyleColor::windowBackground));
+    strokeRounded(p, cap, 6, color(this, StyleColor::separator), 1);
+    p.setFont(systemFont(12, QFont::DemiBold));
+    p.setPen(color(this, StyleColor::label));
+    p.drawText(cap, Qt::AlignCenter, QStringLiteral("Super"));
     drawText(p, QPointF(span.x() + 16, span.bottom() - 30), QStringLiteral("One window across two regions"),
              systemFont(12, QFont::DemiBold), color(this, StyleColor::label));
 }

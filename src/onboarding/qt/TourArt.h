@@ -1,8 +1,9 @@
 #pragma once
 // The tour's illustrations, drawn in code on a 616 × 220 view (origin top left): a window
 // dragged over a placed one with the real tile menu (its six tiles, laid out as the menu lays
-// them out), a stack whose badge has grown from its disc into the pill with a grip, beside the
-// switcher's row of window cards, a window spanning two of three columns, a layout with apps
+// them out), a stack whose badge stands upright across the front window's left edge, grown
+// open with its grip, beside the switcher's row of window cards, a window spanning two of three
+// columns with the key held for it, a layout with apps
 // and its keys, and shortcut caps of one size with a mouse. Colours follow the desktop's
 // palette; a symbol that is not known leaves its place empty.
 

@@ -47,6 +47,8 @@ TourWindowController::TourWindowController(Clock& clock)
     }, w);
     next_->setGeometry(w->frameFromBottom(548, 24, 100, 32));
     w->returnButton = next_;
+    // The page dots and buttons stay in view when the page scrolls.
+    w->footer = 24 + 32 + 12;
     show(0);
 }
 

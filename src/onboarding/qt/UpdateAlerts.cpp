@@ -1,6 +1,8 @@
 // The modal alert that shows an update check's outcome.
 #include "onboarding/qt/UpdateAlerts.h"
 
+#include "platform/qt/WindowFit.h"
+
 #include <QDesktopServices>
 #include <QGridLayout>
 #include <QLabel>
@@ -52,6 +54,7 @@ std::unique_ptr<QMessageBox> makeUpdateAlert(const UpdateCheck::Outcome& outcome
         box->setEscapeButton(box->addButton(text.buttons[1], QMessageBox::RejectRole));
     box->setWindowFlag(Qt::WindowStaysOnTopHint, true);
     spaceOut(*box);
+    WindowFit::fitToWorkArea(box.get());
     return box;
 }
 

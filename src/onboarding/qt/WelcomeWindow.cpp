@@ -168,6 +168,8 @@ void WelcomeWindowController::buildButtons()
     tourButton_->setGeometry(frame(529, 24, 152, 30));
     window_->returnButton = tourButton_;
     keys_ = addLabel(w, {}, 11, QFont::Normal, StyleColor::secondaryLabel, frame(40, 58, 640, 18));
+    // The buttons and the shortcut line stay in view when the rest scrolls.
+    window_->footer = 58 + 18 + 8;
 }
 
 void WelcomeWindowController::refreshPermissionState()
@@ -180,7 +182,8 @@ void WelcomeWindowController::refreshPermissionState()
         top = windowManagerPreference(topTilingKey);
     }
     const bool animated = !transitionsAnimate || transitionsAnimate();
-    const WelcomeStatus s = welcomeStatus(control, previews, animated, edge, top);
+    const WelcomeStatus s = welcomeStatus(control, previews, animated, edge, top, !trayShown || trayShown(),
+                                          transitionTitle ? transitionTitle() : QStringLiteral("Shuffle"));
     permissionLabel_->setText(s.permissionText);
     permissionLabel_->setColor(toneColor(s.permissionTone));
     permissionButton_->setText(s.permissionButton);
@@ -213,7 +216,7 @@ bool WelcomeWindowController::playVideo()
     if (video_ || !makePlayer || videoSource_.isEmpty())
         return false;
     auto* view = new WelcomeVideoView(QRect(0, 0, contentWidth, contentHeight), makePlayer(videoSource_), clock_,
-                                      window_.get());
+                                      window_->content());
     QPointer<WelcomeWindowController> self(this);
     view->onDone = [self] {
         if (self)

@@ -66,6 +66,11 @@ public:
     // Whether stack transitions are drawn (a compositor runs); the panels' stacking port's
     // answer until replaced.
     std::function<bool()> transitionsAnimate;
+    // Whether our icon shows in a tray (true until replaced): without one the ready row says how
+    // the program is reached instead.
+    std::function<bool()> trayShown;
+    // The title of the chosen stack transition ("Shuffle" until replaced), named by the previews row.
+    std::function<QString()> transitionTitle;
     // Opens the desktop's window settings; the permission port's settings until replaced.
     std::function<void()> openDesktopSettings;
     // Makes the video's player; a MediaVideoPlayer until replaced.

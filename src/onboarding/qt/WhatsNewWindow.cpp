@@ -34,6 +34,7 @@ WhatsNewWindowController::WhatsNewWindowController(const std::vector<WhatsNew::E
     notes_->setStyleSheet(QStringLiteral("QTextBrowser { background: transparent; }"));
     notes_->document()->setDocumentMargin(0);
     fillNotes(*notes_->document(), entries, w->palette());
+    w->shrinkable = notes_;
 
     // Both buttons act only while the controller lives.
     QPointer<WhatsNewWindowController> self(this);

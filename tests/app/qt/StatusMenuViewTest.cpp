@@ -8,6 +8,8 @@
 #include "editor/qt/LayoutDiagram.h"
 
 #include <QAction>
+
+#include <algorithm>
 #include <QApplication>
 #include <QLabel>
 #include <QMenu>
@@ -84,6 +86,19 @@ TEST(StatusMenuView, ItemsKeyLabelsAndCachedDisplaySubmenus)
     EXPECT_EQ(view.displayMenuBuilds(), 4);
     EXPECT_FALSE(rowOf(view.chooseLayoutMenu(), u"Halves"_qs)->isEnabled());
     EXPECT_FALSE(view.action({u"Switch Layout"_qs, u"Work"_qs})->isEnabled());
+
+    // Taller than the screen, a layout menu stays one column and scrolls (Qt would wrap it into
+    // columns over the menu it hangs from).
+    QMenu* longMenu = view.switchLayoutMenu();
+    for (int i = 0; i < 80; ++i)
+        longMenu->addAction(QStringLiteral("Layout %1").arg(i));
+    longMenu->popup(QPoint(0, 0));
+    const QList<QAction*> all = longMenu->actions();
+    EXPECT_LE(longMenu->height(), longMenu->screen()->availableGeometry().height());
+    EXPECT_TRUE(std::all_of(all.begin(), all.end(), [&](QAction* a) {
+        return !a->isVisible() || longMenu->actionGeometry(a).x() == longMenu->actionGeometry(all.front()).x();
+    })) << "one column";
+    longMenu->hide();
 }
 
 // The key shown beside Quit quits while the menu is open, from a submenu too; other keys and

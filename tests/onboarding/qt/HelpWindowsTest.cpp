@@ -225,6 +225,11 @@ TEST(AboutWindow, TextsFramesAndWebsite)
     AboutWindowController hostless(clock, QString());
     EXPECT_EQ(hostless.view()->websiteButton(), nullptr);
     EXPECT_EQ(hostless.view()->labels().size(), 6u);
+    // Nor an empty band where it would stand: the motto keeps the margin the icon has above.
+    EXPECT_EQ(hostless.window()->size(), QSize(440, 348));
+    EXPECT_EQ(hostless.view()->size(), QSize(440, 348));
+    EXPECT_EQ(hostless.view()->labels()[0]->geometry(), QRect(24, 119, 392, 38));
+    EXPECT_EQ(hostless.view()->labels()[5]->geometry().bottom(), 348 - 31 - 1);
 
     // The version line with a build as a bundle without one would show it.
     AboutView bare("1.18.1", "1", QIcon(), {});

@@ -1,0 +1,337 @@
+// Keeps our top-level windows within the work area of their screen, frame included: shrinks the
+// part that can shrink, scrolls the rest, centres the first placement and refits once the window
+// manager has framed the window.
+#include "platform/qt/WindowFit.h"
+
+#include "platform/qt/DevicePixels.h"
+
+#include <QCursor>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
+#include <QWidget>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+namespace fw::WindowFit {
+
+namespace {
+
+const char* const fitterName = "windowFit";
+
+// The last frame a window manager drew around one of our windows, in device pixels; until one
+// is seen, a title bar and thin borders as most themes draw them.
+QMargins& lastFrame()
+{
+    static QMargins frame(2, 32, 2, 2);
+    return frame;
+}
+
+// The window manager's frame around a shown window in logical pixels; none before it is framed.
+QMargins knownFrame(const QWidget& w)
+{
+    if (!w.isVisible())
+        return {};
+    const QRect f = w.frameGeometry(), g = w.geometry();
+    const QMargins m(g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom());
+    if (m.left() < 0 || m.top() < 0 || m.right() < 0 || m.bottom() < 0)
+        return {};
+    return m;
+}
+
+int logical(int device, double ratio) { return int(std::ceil(device / ratio)); }
+
+class Fitter final : public QObject {
+public:
+    explicit Fitter(QWidget* window) : QObject(window), window_(window)
+    {
+        setObjectName(QLatin1String(fitterName));
+        fixed_ = window->minimumSize() == window->maximumSize();
+        designed_ = window->size();
+        window->installEventFilter(this);
+    }
+
+    void fit(QScreen* screen, QWidget* shrinkable, int footer, const std::optional<QRect>& workArea = std::nullopt)
+    {
+        workArea_ = workArea;
+        if (!area_)
+            footer_ = std::clamp(footer, 0, designed_.height() / 2);
+        if (shrinkable && !shrinkable_) {
+            shrinkable_ = shrinkable;
+            remember(shrinkable->parentWidget());
+        }
+        if (!screen)
+            screen = window_->isVisible() ? window_->screen() : pointerScreen();
+        if (screen && screen != screen_) {
+            centre_ = true;
+            screen_ = screen;
+            if (!window_->isVisible())
+                window_->setScreen(screen);
+        }
+        apply();
+    }
+
+    QWidget* content() const { return area_ ? area_->widget() : window_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched != window_)
+            return false;
+        const auto type = event->type();
+        if (type == QEvent::Resize)
+            placeParts();
+        if ((type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize) && !pending_) {
+            const QMargins frame = knownFrame(*window_);
+            if (!frame.isNull() && frame != used_) {
+                // After the window manager's own handling of this change.
+                pending_ = true;
+                QMetaObject::invokeMethod(this, [this] {
+                    pending_ = false;
+                    apply();
+                }, Qt::QueuedConnection);
+            }
+        }
+        return false;
+    }
+
+private:
+    // The designed frames of the shrinkable part's siblings, which move up as it shrinks.
+    void remember(QWidget* parent)
+    {
+        if (!parent)
+            return;
+        for (QObject* o : parent->children())
+            if (auto* w = qobject_cast<QWidget*>(o); w && !w->isWindow())
+                designedFrames_[w] = w->geometry();
+    }
+
+    QMargins frame()
+    {
+        const QMargins known = knownFrame(*window_);
+        const double ratio = window_->devicePixelRatioF();
+        if (!known.isNull()) {
+            lastFrame() = QMargins(int(std::lround(known.left() * ratio)), int(std::lround(known.top() * ratio)),
+                                   int(std::lround(known.right() * ratio)), int(std::lround(known.bottom() * ratio)));
+            return known;
+        }
+        const QMargins d = lastFrame();
+        const double r = screen_ ? screen_->devicePixelRatio() : ratio;
+        return QMargins(logical(d.left(), r), logical(d.top(), r), logical(d.right(), r), logical(d.bottom(), r));
+    }
+
+    // Shrinks the shrinkable part by up to `by` (to no less than half its designed height) and
+    // moves what stands below it up; the height the content lost.
+    int shrink(int by)
+    {
+        const auto it = shrinkable_ ? designedFrames_.find(shrinkable_.data()) : designedFrames_.end();
+        if (it == designedFrames_.end())
+            return 0;
+        const QRect part = it->second;
+        const int lost = std::clamp(by, 0, part.height() - std::max(part.height() / 2, shrinkable_->minimumHeight()));
+        for (const auto& [w, designed] : designedFrames_) {
+            if (!w)
+                continue;
+            if (w == shrinkable_)
+                w->setGeometry(designed.adjusted(0, 0, 0, -lost));
+            else if (designed.top() >= part.bottom())
+                w->setGeometry(designed.translated(0, -lost));
+        }
+        return lost;
+    }
+
+    // Moves the window's widgets into the scrolled view, all but those of the footer band, which
+    // stay in a band of their own under it.
+    void scroll(const QSize& content)
+    {
+        if (!area_) {
+            QWidget* focus = window_->focusWidget();
+            const auto part = [this](const char* name) {
+                auto* w = new QWidget;
+                w->setObjectName(QLatin1String(name));
+                w->setBackgroundRole(window_->backgroundRole());
+                w->setAutoFillBackground(window_->autoFillBackground());
+                return w;
+            };
+            QWidget* inner = part("windowFitContent");
+            if (footer_ > 0)
+                footerView_ = part("windowFitFooter");
+            const int footerTop = content.height() - footer_;
+            const QList<QObject*> children = window_->children();
+            for (QObject* o : children) {
+                auto* w = qobject_cast<QWidget*>(o);
+                if (!w || w->isWindow())
+                    continue;
+                const bool shown = !w->isHidden();
+                const QRect at = w->geometry();
+                const bool below = footerView_ && at.top() >= footerTop;
+                w->setParent(below ? footerView_ : inner);
+                w->setGeometry(below ? at.translated(0, -footerTop) : at);
+                w->setVisible(shown);
+            }
+            area_ = new QScrollArea(window_);
+            area_->setObjectName(QStringLiteral("windowFitScroll"));
+            area_->setFrameShape(QFrame::NoFrame);
+            area_->setFocusPolicy(Qt::NoFocus);
+            area_->viewport()->setAutoFillBackground(false);
+            area_->setWidget(inner);
+            area_->show();
+            if (footerView_) {
+                footerView_->setParent(window_);
+                footerView_->show();
+            }
+            if (focus)
+                focus->setFocus();
+        }
+        area_->widget()->setFixedSize(content.width(), content.height() - footer_);
+        if (footerView_)
+            footerView_->setFixedSize(content.width(), footer_);
+    }
+
+    // The scrolled view over the window, above the footer band.
+    void placeParts()
+    {
+        if (!area_)
+            return;
+        const int below = footerView_ ? footer_ : 0;
+        area_->setGeometry(0, 0, window_->width(), window_->height() - below);
+        if (footerView_)
+            footerView_->move(0, window_->height() - below);
+    }
+
+    // The fixed-size window's size in `room`, shrinking and scrolling its content as needed.
+    QSize fitFixed(const QSize& room)
+    {
+        QSize content = designed_;
+        if (content.height() > room.height())
+            content.setHeight(content.height() - shrink(content.height() - room.height()));
+        else
+            shrink(0);
+        if (content.width() <= room.width() && content.height() <= room.height() && !area_)
+            return content;
+        scroll(content);
+        const int bar = std::max(window_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, window_),
+                                 area_->verticalScrollBar()->sizeHint().width());
+        bool down = content.height() > room.height();
+        const bool across = content.width() + (down ? bar : 0) > room.width();
+        down = down || content.height() + (across ? bar : 0) > room.height();
+        area_->setVerticalScrollBarPolicy(down ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+        area_->setHorizontalScrollBarPolicy(across ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+        const QSize wanted(content.width() + (down ? bar : 0), content.height() + (across ? bar : 0));
+        return wanted.boundedTo(room).expandedTo(QSize(160, 120 + footer_));
+    }
+
+    void apply()
+    {
+        QScreen* screen = screen_ ? screen_.data() : window_->screen();
+        if (!screen)
+            return;
+        const QRect work = workArea_ ? *workArea_ : screen->availableGeometry();
+        const QMargins m = frame();
+        used_ = knownFrame(*window_);
+        const QSize room(work.width() - m.left() - m.right(), work.height() - m.top() - m.bottom());
+        if (fixed_) {
+            const QSize size = fitFixed(room);
+            if (size != window_->size() || window_->minimumSize() != window_->maximumSize())
+                window_->setFixedSize(size);
+            placeParts();
+        } else if (const QSize size = window_->size().boundedTo(room); size != window_->size()) {
+            window_->resize(size);
+        }
+        const QSize outer = window_->size().grownBy(m);
+        // A dialog centres over the window it belongs to, any other window on the work area.
+        const QWidget* owner = window_->parentWidget() ? window_->parentWidget()->window() : nullptr;
+        const QRect over = owner && owner->isVisible() ? owner->frameGeometry() : work;
+        QPoint at = centre_ ? over.topLeft() + QPoint((over.width() - outer.width()) / 2, (over.height() - outer.height()) / 2)
+                            : window_->frameGeometry().topLeft();
+        at.setX(std::clamp(at.x(), work.left(), std::max(work.left(), work.left() + work.width() - outer.width())));
+        at.setY(std::clamp(at.y(), work.top(), std::max(work.top(), work.top() + work.height() - outer.height())));
+        if (at != window_->frameGeometry().topLeft() || !window_->isVisible())
+            window_->move(at);
+        // Centred again only when the true frame replaces the guess, or on another screen.
+        if (window_->isVisible() && !used_.isNull())
+            centre_ = false;
+    }
+
+    QWidget* window_;
+    QPointer<QScreen> screen_;
+    QPointer<QWidget> shrinkable_;
+    std::map<QPointer<QWidget>, QRect> designedFrames_;
+    std::optional<QRect> workArea_;   // a display's visible frame, else the screen's work area
+    QScrollArea* area_ = nullptr;
+    QWidget* footerView_ = nullptr;
+    int footer_ = 0;   // the height of the band at the bottom kept out of the scrolled view
+    QSize designed_;
+    QMargins used_;
+    bool fixed_ = false;
+    bool centre_ = true;
+    bool pending_ = false;
+};
+
+Fitter* fitterOf(const QWidget* window)
+{
+    return window ? window->findChild<Fitter*>(QLatin1String(fitterName), Qt::FindDirectChildrenOnly) : nullptr;
+}
+
+} // namespace
+
+void fitToWorkArea(QWidget* window, QScreen* screen, QWidget* shrinkable, int footer)
+{
+    if (!window || !qGuiApp)
+        return;
+    Fitter* fitter = fitterOf(window);
+    if (!fitter)
+        fitter = new Fitter(window);
+    fitter->fit(screen, shrinkable, footer);
+}
+
+void fitToWorkArea(QWidget* window, const std::optional<Rect>& visibleFrame, QWidget* shrinkable, int footer)
+{
+    if (!visibleFrame || !qGuiApp) {
+        fitToWorkArea(window, nullptr, shrinkable, footer);
+        return;
+    }
+    if (!window)
+        return;
+    // Whole logical pixels inside the frame.
+    const QRectF r = DevicePixels::toLogical(*visibleFrame);
+    const QPoint topLeft(int(std::ceil(r.left() - 0.01)), int(std::ceil(r.top() - 0.01)));
+    const QPoint end(int(std::floor(r.right() + 0.01)), int(std::floor(r.bottom() + 0.01)));
+    Fitter* fitter = fitterOf(window);
+    if (!fitter)
+        fitter = new Fitter(window);
+    fitter->fit(screenOf(*visibleFrame), shrinkable, footer, QRect(topLeft, QSize(end.x() - topLeft.x(), end.y() - topLeft.y())));
+}
+
+QWidget* content(QWidget* window)
+{
+    const Fitter* fitter = fitterOf(window);
+    return fitter ? fitter->content() : window;
+}
+
+QScreen* screenOf(const Rect& device)
+{
+    if (!qGuiApp)
+        return nullptr;
+    const QPointF centre = DevicePixels::toLogical(Point{device.midX(), device.midY()});
+    if (QScreen* s = QGuiApplication::screenAt(centre.toPoint()))
+        return s;
+    return pointerScreen();
+}
+
+QScreen* pointerScreen()
+{
+    if (!qGuiApp)
+        return nullptr;
+    if (QScreen* s = QGuiApplication::screenAt(QCursor::pos()))
+        return s;
+    return QGuiApplication::primaryScreen();
+}
+
+} // namespace fw::WindowFit

@@ -1,0 +1,332 @@
+// Our windows on common screens at 125 %, 150 % and 200 % (Xft.dpi 120 on 1366 × 768, 144 and
+// 192 on 1920 × 1080) with a panel along the bottom: every one of them (Getting Started, the
+// tour, What's New, About, the shortcuts window, the layout editor, the import panel and an
+// update alert) lies with its frame, title bar included, within the work area, and a window
+// smaller than its design scrolls its content. A tip shown while Getting Started is open never
+// covers it: it stands clear of it, or waits until it closes. With FRAMEWELL_SHOTS_DIR set,
+// each window is photographed for review.
+#include "app/qt/ShortcutsWindow.h"
+#include "base/QtClock.h"
+#include "base/UserDefaults.h"
+#include "editor/qt/CustomLayoutEditor.h"
+#include "editor/qt/CustomLayoutEditorController.h"
+#include "editor/qt/LayoutFileController.h"
+#include "layout/LayoutStore.h"
+#include "layout/ScreenGeometry.h"
+#include "onboarding/ProductInfo.h"
+#include "onboarding/Tips.h"
+#include "onboarding/WhatsNew.h"
+#include "onboarding/qt/AboutWindow.h"
+#include "onboarding/qt/TourWindow.h"
+#include "onboarding/qt/UpdateAlerts.h"
+#include "onboarding/qt/WelcomeVideoView.h"
+#include "onboarding/qt/WelcomeWindow.h"
+#include "onboarding/qt/WhatsNewWindow.h"
+#include "overlay/OverlayWindow.h"
+#include "overlay/ToastController.h"
+#include "platform/qt/DevicePixels.h"
+#include "platform/qt/WindowFit.h"
+#include "platform/x11/X11Permissions.h"
+#include "platform/x11/X11Screens.h"
+#include "x11/ScreenPhotos.h"
+#include "x11/XSession.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QScrollArea>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include <unistd.h>
+
+namespace fw {
+namespace {
+
+using test::XSession;
+
+// An area of the screen as the server shows it, in device pixels.
+QImage area(XSession& session, const Rect& device)
+{
+    xcb_connection_t* c = session.connection();
+    auto cookie = xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, session.root(), std::int16_t(device.minX()),
+                                std::int16_t(device.minY()), std::uint16_t(device.width()), std::uint16_t(device.height()), ~0u);
+    std::unique_ptr<xcb_get_image_reply_t, decltype(&std::free)> reply(xcb_get_image_reply(c, cookie, nullptr), &std::free);
+    const int w = int(device.width()), h = int(device.height());
+    if (!reply || xcb_get_image_data_length(reply.get()) < w * h * 4)
+        return {};
+    return QImage(xcb_get_image_data(reply.get()), w, h, w * 4, QImage::Format_RGB32).copy();
+}
+
+// The window's frame once the window manager shows it and it has settled within `work`; the
+// frame last seen otherwise.
+std::optional<Rect> settledFrame(XSession& session, QWidget* window, xcb_window_t& id, const Rect& work)
+{
+    id = xcb_window_t(window->winId());
+    if (!session.waitFor([&] { return session.isViewable(id) && session.wmFrame(id); }))
+        return std::nullopt;
+    std::optional<Rect> frame;
+    session.waitFor([&] {
+        frame = session.wmFrame(id);
+        return frame && work.contains(*frame);
+    }, 3000);
+    // Settled: the same frame a little later (the refit after framing has run).
+    session.waitFor([] { return false; }, 150);
+    QApplication::processEvents();
+    return session.wmFrame(id);
+}
+
+struct Desk {
+    int dpi, width, height;
+};
+
+std::ostream& operator<<(std::ostream& os, const Desk& d) { return os << d.dpi << "@" << d.width << "x" << d.height; }
+
+class WindowFitX11 : public ::testing::TestWithParam<Desk> {
+protected:
+    // The session at the parameter's size and density, with a 40-pixel panel along the bottom;
+    // empty on success, else why not.
+    std::string start()
+    {
+        const Desk d = GetParam();
+        session = std::make_unique<XSession>(test::XSessionOptions{d.width, d.height, true, false});
+        if (!session->ok())
+            return session->error();
+        if (!session->mergeResources("Xft.dpi: " + QByteArray::number(d.dpi) + "\n"))
+            return "xrdb failed";
+        const QString strut = QStringLiteral("0,0,0,40,0,0,0,0,0,0,0,%1").arg(d.width - 1);
+        panel = session->startTestClient(u"panel"_qs, {"--type", "dock", "--size", QStringLiteral("%1x40").arg(d.width),
+                                                        "--position", QStringLiteral("0,%1").arg(d.height - 40),
+                                                        "--strut-partial", strut});
+        if (!panel.window)
+            return "no panel: " + session->error();
+        if (!session->waitFor([&] {
+                const auto area = session->workArea();
+                return area && area->height() == d.height - 40;
+            }))
+            return "the work area never left out the panel";
+        app = std::make_unique<test::SessionApp>(*session);
+        return {};
+    }
+
+    std::optional<Rect> settledFrame(QWidget* window, xcb_window_t& id)
+    {
+        return fw::settledFrame(*session, window, id, *session->workArea());
+    }
+
+    void photograph(xcb_window_t id, const QString& name)
+    {
+        const QString dir = qEnvironmentVariable("FRAMEWELL_SHOTS_DIR");
+        if (dir.isEmpty())
+            return;
+        ASSERT_TRUE(QDir().mkpath(dir));
+        const Desk d = GetParam();
+        const auto frame = session->wmFrame(id);
+        ASSERT_TRUE(frame);
+        const QString file = QStringLiteral("%1/x11-fit-%2-%3x%4-%5.png").arg(dir).arg(d.dpi).arg(d.width).arg(d.height).arg(name);
+        EXPECT_TRUE(area(*session, *frame).save(file)) << file.toStdString();
+    }
+
+    std::unique_ptr<XSession> session;
+    XSession::Client panel;
+    std::unique_ptr<test::SessionApp> app;
+    QtClock clock;
+};
+
+TEST_P(WindowFitX11, EveryWindowOfOursLiesWithinTheWorkArea)
+{
+    ASSERT_EQ(start(), "");
+    X11Permissions permissions;
+    MemoryDefaults defaults;
+    X11Screens screens;
+    LayoutStore store(defaults);
+    const ScreenInfo screen = screens.screens().front();
+    const Rect work = *session->workArea();
+    ASSERT_EQ(screen.visibleFrame, work);
+
+    WelcomeWindowController welcome(permissions, defaults, clock);
+    TourWindowController tour(clock);
+    WhatsNewWindowController whatsNew(WhatsNew::entries("1.16.1", "1.18.1"), clock);
+    AboutWindowController about(clock);
+    ShortcutsWindowController shortcuts(defaults);
+    CustomLayoutEditorController editors(store, screens, clock);
+    LayoutFileController files(store, screens, clock, [](const QString&) {});
+    const ReleaseInfo release{u"1.19"_qs, 2, u"13"_qs, QUrl(u"https://corvellan.example/framewell/"_qs), {}, {}};
+    std::unique_ptr<QMessageBox> alert;
+
+    struct Shown {
+        QString name;
+        std::function<QWidget*()> open;
+        QSize designed;   // the content's design, for a window that scrolls; empty for others
+    };
+    const std::vector<Shown> windows{
+        {u"welcome"_qs, [&] { welcome.show(); return welcome.window(); }, QSize(720, 750)},
+        {u"tour"_qs, [&] { tour.open(1); return tour.window(); }, QSize(680, 520)},
+        {u"whats-new"_qs, [&] { whatsNew.show(); return whatsNew.window(); }, QSize(560, 460)},
+        {u"about"_qs, [&] { about.show(); return about.window(); }, AboutView::sizeFor(vendorHost())},
+        {u"shortcuts"_qs, [&] {
+             WindowFit::fitToWorkArea(shortcuts.window());
+             shortcuts.show();
+             return shortcuts.window();
+         }, QSize(660, 412)},
+        {u"editor"_qs, [&] {
+             editors.createCustomLayout(displayKey(screen));
+             return static_cast<QWidget*>(editors.editor());
+         }, QSize(CustomLayoutEditor::contentWidth, CustomLayoutEditor::contentHeight)},
+        {u"import"_qs, [&] {
+             files.importLayouts(displayKey(screen));
+             return static_cast<QWidget*>(files.filePanel());
+         }, QSize()},
+        {u"update-alert"_qs, [&] {
+             alert = makeUpdateAlert(UpdateCheck::Outcome::available(release, productVersion()), u"corvellan.example"_qs,
+                                     u"Debian GNU/Linux"_qs);
+             alert->show();
+             return static_cast<QWidget*>(alert.get());
+         }, QSize()},
+    };
+    for (const Shown& shown : windows) {
+        SCOPED_TRACE(shown.name.toStdString());
+        QWidget* window = shown.open();
+        ASSERT_TRUE(window);
+        xcb_window_t id = XCB_NONE;
+        const auto frame = settledFrame(window, id);
+        ASSERT_TRUE(frame) << session->error();
+        EXPECT_TRUE(work.contains(*frame)) << toString(*frame).toStdString() << " outside " << toString(work).toStdString();
+        // The title bar above the client is part of the frame, and the frame is what Qt knows.
+        const auto extents = session->frameExtents(id);
+        ASSERT_TRUE(extents);
+        EXPECT_GT(extents->top, 0) << "framed by the window manager";
+        if (shown.designed.isValid()) {
+            // Its design where it fits; else smaller, its content scrolled or a part of it shrunk.
+            QWidget* content = WindowFit::content(window);
+            if (window->width() >= shown.designed.width() && window->height() >= shown.designed.height())
+                EXPECT_EQ(window->size(), shown.designed);
+            else if (content != window)
+                EXPECT_TRUE(window->findChild<QScrollArea*>()->isVisible());
+            // Every control reachable: in the window, or in the scrolled content.
+            for (const QAbstractButton* b : window->findChildren<QAbstractButton*>()) {
+                if (!b->isVisibleTo(window) || (content != window && content->isAncestorOf(b)))
+                    continue;
+                EXPECT_TRUE(window->rect().contains(QRect(b->mapTo(window, QPoint()), b->size())))
+                    << b->text().toStdString();
+            }
+        }
+        photograph(id, shown.name);
+        if (shown.name == QLatin1String("tour") && !qEnvironmentVariableIsEmpty("FRAMEWELL_SHOTS_DIR")) {
+            for (int page = 0; page < tourPageCount; ++page) {
+                tour.show(page);
+                session->waitFor([] { return false; }, 200);
+                QApplication::processEvents();
+                photograph(id, QStringLiteral("tour-%1").arg(page + 1));
+            }
+        }
+        window->close();
+        session->waitFor([&] { return !session->isViewable(id); }, 2000);
+    }
+}
+
+TEST_P(WindowFitX11, ATipNeverCoversGettingStarted)
+{
+    ASSERT_EQ(start(), "");
+    X11Permissions permissions;
+    MemoryDefaults defaults;
+    X11Screens screens;
+    WelcomeWindowController welcome(permissions, defaults, clock);
+    welcome.show();
+    xcb_window_t id = XCB_NONE;
+    const auto welcomeFrame = settledFrame(welcome.window(), id);
+    ASSERT_TRUE(welcomeFrame);
+
+    // The stack tip of a first start with windows already stacked, the pointer over the window.
+    session->warpPointer(int(welcomeFrame->midX()), int(welcomeFrame->midY()));
+    ToastController toast(clock, screens, [] { return std::optional<Point>(DevicePixels::cursor()); });
+    toast.show(TipPresenter::notice(tipText(Tip::badge)), 60, true);
+    const auto panelFrame = [&]() -> std::optional<Rect> {
+        if (!toast.panel() || !toast.panel()->isVisible())
+            return std::nullopt;
+        const auto id = xcb_window_t(toast.panel()->winId());
+        const auto at = session->rootPosition(id);
+        const auto size = session->clientSize(id);
+        return at && size ? std::optional(Rect(at->x, at->y, size->width, size->height)) : std::nullopt;
+    };
+    std::optional<Rect> shown;
+    const auto shot = [&](const QString& name) {
+        const QString dir = qEnvironmentVariable("FRAMEWELL_SHOTS_DIR");
+        if (dir.isEmpty())
+            return;
+        session->waitFor([] { return false; }, 400);
+        area(*session, *session->workArea()).save(QStringLiteral("%1/x11-fit-%2-%3.png").arg(dir).arg(GetParam().dpi).arg(name));
+    };
+    if (!toast.waiting()) {
+        ASSERT_TRUE(session->waitFor([&] { return bool(shown = panelFrame()); })) << "the tip never showed";
+        EXPECT_FALSE(shown->intersects(*welcomeFrame))
+            << "tip " << toString(*shown).toStdString() << " over " << toString(*welcomeFrame).toStdString();
+        EXPECT_TRUE(session->workArea()->contains(*shown));
+        shot(u"tip"_qs);
+        return;
+    }
+    // No place clear of it: the tip waits, and shows once Getting Started closes.
+    EXPECT_FALSE(toast.panel());
+    welcome.close();
+    EXPECT_TRUE(session->waitFor([&] { return bool(shown = panelFrame()); })) << "the tip never showed";
+    EXPECT_FALSE(toast.waiting());
+    shot(u"tip-after"_qs);
+}
+
+// With two monitors the editor and the file panels of the right display open there, within its
+// visible frame, wherever the pointer is.
+TEST(WindowFitX11Displays, EditorAndFilePanelsOpenOnTheDisplayTheyServe)
+{
+    XSession session({3200, 1080, true, false});
+    ASSERT_TRUE(session.ok()) << session.error();
+    ASSERT_TRUE(session.splitIntoTwoMonitors()) << session.error();
+    ASSERT_TRUE(session.mergeResources("Xft.dpi: 144\n"));
+    test::SessionApp app(session);
+    QtClock clock;
+    MemoryDefaults defaults;
+    X11Screens screens;
+    LayoutStore store(defaults);
+    const auto all = screens.screens();
+    const auto right = std::find_if(all.begin(), all.end(), [](const ScreenInfo& s) { return s.frame.minX() == 1920; });
+    ASSERT_NE(right, all.end());
+    session.warpPointer(300, 300);
+
+    CustomLayoutEditorController editors(store, screens, clock);
+    LayoutFileController files(store, screens, clock, [](const QString&) {});
+    const std::vector<std::pair<QString, std::function<QWidget*()>>> panels{
+        {u"editor"_qs, [&] {
+             editors.createCustomLayout(displayKey(*right));
+             return static_cast<QWidget*>(editors.editor());
+         }},
+        {u"export"_qs, [&] {
+             files.exportLayouts(displayKey(*right), std::nullopt);
+             return static_cast<QWidget*>(files.filePanel());
+         }},
+    };
+    for (const auto& [name, open] : panels) {
+        QWidget* window = open();
+        ASSERT_TRUE(window) << name.toStdString();
+        xcb_window_t id = XCB_NONE;
+        const auto frame = settledFrame(session, window, id, right->visibleFrame);
+        ASSERT_TRUE(frame) << name.toStdString();
+        EXPECT_TRUE(right->visibleFrame.contains(*frame))
+            << name.toStdString() << " at " << toString(*frame).toStdString();
+        window->close();
+        session.waitFor([&] { return !session.isViewable(id); }, 2000);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, WindowFitX11,
+                         ::testing::Values(Desk{120, 1366, 768}, Desk{144, 1920, 1080}, Desk{192, 1920, 1080}),
+                         [](const auto& info) {
+                             return QStringLiteral("Dpi%1At%2x%3")
+                                 .arg(info.param.dpi)
+                                 .arg(info.param.width)
+                                 .arg(info.param.height)
+                                 .toStdString();
+                         });
+
+} // namespace
+} // namespace fw
