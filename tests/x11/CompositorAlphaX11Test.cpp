@@ -69,15 +69,18 @@ QImage area(XSession& session, const Rect& device)
     return QImage(xcb_get_image_data(reply.get()), r.width(), r.height(), r.width() * 4, QImage::Format_RGB32).copy();
 }
 
-// The area once two photographs in a row agree.
-QImage still(XSession& session, const Rect& device)
+// The area once it differs from `reference` (a photograph of the same area) by at least the
+// share and two photographs in a row agree: what was shown or hidden there has been drawn (a
+// compositor paints a while after the server maps or unmaps). The last photograph at the
+// deadline.
+QImage settled(XSession& session, const Rect& device, const QImage& reference, double share)
 {
     QImage last, now;
     session.waitFor([&] {
         now = area(session, device);
         const bool same = !now.isNull() && now == last;
         last = now;
-        return same;
+        return same && test::changed(reference, now) >= share;
     });
     return now;
 }
@@ -157,20 +160,23 @@ protected:
         return panel;
     }
 
-    // The badge photographed, then taken away with every badge and photographed again: around
-    // what it draws the screen is unchanged, and it darkens no more of its frame than `darkShare`.
-    void expectOnlyItsDrawing(XSession& session, CoordinatorRig& rig, BadgePanel& badge, const QString& name,
-                              double darkShare)
+    // The badge photographed once drawn over the screen as it was before (`desk`), then taken
+    // away with every badge and photographed again: around what it draws the screen is
+    // unchanged, and it darkens no more of its frame than `darkShare`.
+    void expectOnlyItsDrawing(XSession& session, CoordinatorRig& rig, BadgePanel& badge, const QImage& desk,
+                              const QString& name, double darkShare)
     {
         const Rect frame = badge.frame();
         const QRegion shape = badge.window().mask();
         const auto window = xcb_window_t(badge.window().winId());
         const Rect photo = frame.intersection(Rect(0, 0, 1920, 1080));
-        const QImage with = still(session, photo);
+        const QImage before =
+            desk.copy(QRect(int(photo.minX()), int(photo.minY()), int(photo.width()), int(photo.height())));
+        const QImage with = settled(session, photo, before, 0.05);
         saveShot(area(session, frame.insetBy(-60 * ratio(), -40 * ratio())), name, GetParam());
         rig.stacks.setBadgesEnabled(false);
         ASSERT_TRUE(session.waitFor([&] { return !session.exists(window) || !session.isViewable(window); }));
-        const QImage without = still(session, photo);
+        const QImage without = settled(session, photo, with, 0.05);
         const Difference d = compare(shape, frame, photo, with, without, ratio());
         EXPECT_FALSE(shape.isEmpty()) << name.toStdString() << ": the panel is not shaped";
         EXPECT_EQ(d.outsideShape, 0) << name.toStdString() << ": outside what it draws the screen changed";
@@ -194,13 +200,14 @@ TEST_P(CompositorAlphaX11, BadgesAndThePickerLeaveTheTerminalInSightAndTheTitleB
     ASSERT_EQ(screen.scale, ratio());
     ASSERT_EQ(rig.stacking.compositing(), GetParam().compositing != Compositing::none);
     ASSERT_TRUE(rig.stackInLeftHalf(session, one.window, two.window));
+    const QImage desk = area(session, Rect(0, 0, 1920, 1080));
     rig.stacks.start();
     ASSERT_TRUE(rig.stacks.presenter());
 
     // On the window's left edge, over the terminal's first characters: a disc at rest.
     BadgePanel* badge = shownBadge(session, rig);
     ASSERT_TRUE(badge) << "no badge on the edge";
-    expectOnlyItsDrawing(session, rig, *badge, u"edge"_qs, 0.35);
+    expectOnlyItsDrawing(session, rig, *badge, desk, u"edge"_qs, 0.35);
 
     // On the title bar: the strip at rest at least the compact badge, across the bar's middle
     // (or from the screen's top down), left of the window manager's buttons.
@@ -224,7 +231,7 @@ TEST_P(CompositorAlphaX11, BadgesAndThePickerLeaveTheTerminalInSightAndTheTitleB
     const TitleBarButtons buttons = rig.desktop.titleBarButtons();
     EXPECT_LE(onScreen.maxX(), frame->maxX() - buttons.right * *bar - 4 * ratio() + 1) << "over the buttons";
     EXPECT_GE(onScreen.minX(), frame->minX() + buttons.left * *bar) << "over the buttons";
-    expectOnlyItsDrawing(session, rig, *badge, u"title-bar"_qs, 0.35);
+    expectOnlyItsDrawing(session, rig, *badge, desk, u"title-bar"_qs, 0.35);
     rig.stacks.stop();
 
     // The picker, a rounded card at the top, with the terminals out of its way (it takes the
@@ -232,15 +239,17 @@ TEST_P(CompositorAlphaX11, BadgesAndThePickerLeaveTheTerminalInSightAndTheTitleB
     for (const xcb_window_t w : {one.window, two.window})
         ASSERT_TRUE(rig.ws.setFrame(w, Rect(1500, 900, 400, 160)));
     ASSERT_TRUE(session.activate(two.window));
+    const QImage screenBefore = area(session, Rect(0, 0, 1920, 1080));
     ASSERT_TRUE(rig.placeFocusedWindow());
     OverlayWindow* picker = rig.overlay.picker.get();
     ASSERT_TRUE(picker && session.waitFor([&] { return session.isViewable(xcb_window_t(picker->winId())); }));
     const Rect card = picker->frame();
-    const QImage with = still(session, card);
+    const QImage with = settled(
+        session, card, screenBefore.copy(QRect(int(card.minX()), int(card.minY()), int(card.width()), int(card.height()))), 0.3);
     saveShot(area(session, card.insetBy(-20, -20)), u"picker"_qs, GetParam());
     rig.overlay.hideAll();
     ASSERT_TRUE(session.waitFor([&] { return !session.isViewable(xcb_window_t(picker->winId())); }));
-    const QImage without = still(session, card);
+    const QImage without = settled(session, card, with, 0.3);
     ASSERT_EQ(with.size(), without.size());
     EXPECT_GT(test::changed(with, without), 0.3) << "the picker was not drawn";
     for (const QPoint at : {QPoint(0, 0), QPoint(with.width() - 3, 0), QPoint(0, with.height() - 3),
