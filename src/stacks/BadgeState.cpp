@@ -80,12 +80,8 @@ std::optional<BadgeLayout> BadgeState::layout(const ManagedWindow& front, const 
         // open badge between its ends leaves it to the spot under the buttons.
         const Rect& titleBar = known->second.bar;
         std::optional<double> top;
-        for (const ScreenInfo& screen : around.screens) {
-            if (screen.frame.contains(Point{titleBar.midX(), titleBar.midY()})) {
-                top = screen.visibleFrame.minY();
-                break;
-            }
-        }
+        if (const auto screen = containing(around.screens, Point{titleBar.midX(), titleBar.midY()}))
+            top = screen->visibleFrame.minY();
         if (const auto spot = titleBarBadge(titleBar, open, badgeSize(count, false, joiner, k), around.buttons, k, top)) {
             out.rect = spot->rect;
             // Only the strip's part over the window counts: it may reach above a thin bar.
