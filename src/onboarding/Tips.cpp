@@ -37,8 +37,9 @@ QString tipText(Tip tip)
 {
     switch (tip) {
     case Tip::badge:
-        return QStringLiteral("This window has others stacked behind it. Their icons show in the badge under its "
-                              "title bar; move closer and click one to bring it forward.");
+        return QStringLiteral("This window has others stacked behind it. Their icons show in the badge on its "
+                              "left edge (in its title bar when Badges on Window Edge is off); move closer and "
+                              "click one to bring it forward.");
     case Tip::dropMenu:
         return QStringLiteral("Drag onto a tile to choose what happens: add to the stack, take a half, rejoin a "
                               "split, or swap. Release anywhere else to leave the window where it is.");

@@ -15,7 +15,7 @@ const std::vector<WhatsNew::Entry> notesTable{
       "the window previews."_qs}},
     {u"1.18"_qs,
      {u"Stack badges stand on the window's left edge, between windows, just below the title bar, so they "
-      "cover almost nothing. Window Stacks → Badges on Window Edge puts them back under the title bar."_qs}},
+      "cover almost nothing. Turning off Window Stacks → Badges on Window Edge puts them in the title bar."_qs}},
     {u"1.17.9"_qs, {u"Switching layouts keeps your stacks together: the whole stack moves with its front window."_qs}},
     {u"1.17.8"_qs, {u"Bring Both Forward lines up with the windows beside it in the switcher."_qs}},
     {u"1.17.7"_qs,

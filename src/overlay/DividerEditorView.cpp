@@ -150,6 +150,9 @@ QRegion roundedRegion(const QPainterPath& path) { return QRegion(path.toFillPoly
 
 std::optional<QRegion> DividerEditorView::shapeRegion() const
 {
+    // Where translucency shows, the whole screen is dimmed.
+    if (showsTranslucent(this))
+        return std::nullopt;
     const QFont numberFont = systemFont(28, QFont::Bold);
     QRegion shape;
     for (const auto& [region, r] : regionFrames()) {

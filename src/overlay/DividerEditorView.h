@@ -46,7 +46,8 @@ public:
 
     // Nothing: the drawing is made of many parts, whose region is given whole.
     std::optional<QPainterPath> shapeOutline() const override { return std::nullopt; }
-    // The region outlines, the numbers and the handles.
+    // The region outlines, the numbers and the handles; the whole view where translucency
+    // shows, since the screen is dimmed then.
     std::optional<QRegion> shapeRegion() const override;
 
 protected:

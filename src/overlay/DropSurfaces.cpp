@@ -47,6 +47,17 @@ QPainterPath DropSurfaceView::outlineRing() const
     return ring;
 }
 
+std::optional<QPainterPath> DropSurfaceView::shapeOutline() const
+{
+    if (!showsTranslucent(this))
+        return outlineRing();
+    QPainterPath surface;
+    const QRectF s = surfaceRect();
+    if (s.width() > 0 && s.height() > 0)
+        surface.addRoundedRect(s, 14, 14);
+    return surface;
+}
+
 QColor DropSurfaceView::surfaceFill() const
 {
     return styleColor(StyleColor::accent, palette(), surfaceArmed_ ? 0.44 : 0.25);
@@ -162,7 +173,7 @@ void ReturnTargetView::setShowsCaption(bool shows)
 
 std::optional<QPainterPath> ReturnTargetView::shapeOutline() const
 {
-    QPainterPath outline = outlineRing();
+    QPainterPath outline = DropSurfaceView::shapeOutline().value_or(QPainterPath());
     if (!badge_->isVisibleTo(this))
         return outline;
     QPainterPath badge;

@@ -4,7 +4,8 @@
 // badge with a symbol and a caption, for the window's previous position and for other targets
 // whose caption and symbol the controller sets. In a panel that cannot show translucent
 // pixels the surface is its outline only (the border and a white keyline inside it) and the
-// panel is cut to that outline, so the windows under it stay visible.
+// panel is cut to that outline, so the windows under it stay visible; elsewhere the panel is cut
+// to the rounded surface.
 
 #include "overlay/OverlayStyle.h"
 
@@ -32,7 +33,8 @@ public:
     double surfaceBorderWidth() const { return surfaceArmed_ ? 4 : 3; }
     // The outline drawn where translucency does not show: the border and the keyline.
     QPainterPath outlineRing() const;
-    std::optional<QPainterPath> shapeOutline() const override { return outlineRing(); }
+    // What is drawn: the tinted surface where translucency shows, else that outline.
+    std::optional<QPainterPath> shapeOutline() const override;
 
 protected:
     void paintEvent(QPaintEvent*) override;

@@ -1,5 +1,5 @@
 // The floating panel under every overlay surface: X11 window flags, click-through, keyboard access,
-// stacking levels among our panels and the shape that cuts an opaque panel to what it draws.
+// stacking levels among our panels and the shape that cuts every panel to what it draws.
 #include "overlay/OverlayWindow.h"
 
 #include "platform/PanelStacking.h"
@@ -210,15 +210,14 @@ void OverlayWindow::setTranslucent(bool compositing)
 
 void OverlayWindow::updateShape()
 {
-    std::optional<QRegion> shape;
-    if (!translucent_) {
-        // Without a compositor the corners outside a rounded card would show black, and a
-        // panel over the windows would hide them: the panel keeps only what its content draws.
-        const auto* shaped = dynamic_cast<const ShapedContent*>(content_.data());
-        shape = shaped && content_->geometry() == rect() ? shaped->shapeRegion() : std::nullopt;
-        if (shape && shape->isEmpty())
-            shape.reset();
-    }
+    // The panel keeps only what its content draws, compositor or not: without one the corners
+    // outside a rounded card would show black and a panel over the windows would hide them,
+    // and a compositor that ignores alpha (the server's own automatic compositing) shows every
+    // transparent pixel black as well. The shape cuts input as well as what is drawn.
+    const auto* shaped = dynamic_cast<const ShapedContent*>(content_.data());
+    std::optional<QRegion> shape = shaped && content_->geometry() == rect() ? shaped->shapeRegion() : std::nullopt;
+    if (shape && shape->isEmpty())
+        shape.reset();
     if (!cutOut_.isEmpty()) {
         shape = shape.value_or(QRegion(rect())) - cutOut_.translated(-geometry().topLeft());
         // An empty mask would show the whole panel: one corner pixel stands for nothing.

@@ -22,9 +22,9 @@ namespace fw {
 
 class PanelStacking;
 
-// Content whose visible outline is not its rectangle, such as a rounded card. A panel that
-// cannot show translucent pixels cuts its shape along the outline of such content, so that
-// what lies beneath stays visible around it.
+// Content whose visible outline is not its rectangle, such as a rounded card. The panel cuts
+// its shape along the outline of such content, so that what lies beneath stays visible around
+// it whether or not a compositor blends the transparent pixels.
 class ShapedContent {
 public:
     virtual ~ShapedContent() = default;

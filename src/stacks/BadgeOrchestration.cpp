@@ -116,8 +116,7 @@ BadgeSurface::Content badgeContent(const BadgeIcons& icons, const WindowStack& s
         content.resetAllTitle = autoPlace ? QStringLiteral("Place All Badges Automatically")
                                           : QStringLiteral("Move All Badges Back to the Title Bar");
     content.vertical = layout.edge;
-    content.onTitleBar = layout.onTitleBar;
-    content.scale = layout.scale;
+    content.stripMiddle = layout.stripMiddle;
     return content;
 }
 

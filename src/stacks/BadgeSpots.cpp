@@ -20,23 +20,32 @@ EdgeBadge edgeBadge(const Rect& slot, double top, const Size& open, const Size& 
     return out;
 }
 
-std::optional<TitleBarBadge> titleBarBadge(const Rect& bar, const Size& open, const TitleBarButtons& buttons,
-                                           double screenScale)
+std::optional<TitleBarBadge> titleBarBadge(const Rect& bar, const Size& open, const Size& compact,
+                                           const TitleBarButtons& buttons, double screenScale,
+                                           std::optional<double> topLimit)
 {
-    const double gap = 4 * screenScale, margin = 1 * screenScale, smallest = 10 * screenScale;
-    const double height = std::min(open.height, std::floor(bar.height() - 2 * margin));
-    if (height < smallest || open.height <= 0)
+    if (open.width <= 0 || open.height <= 0 || compact.height > open.height)
         return std::nullopt;
-    const double scale = height / open.height;
-    const double width = std::round(open.width * scale);
+    const double gap = 4 * screenScale;
     const double item = bar.height();
     const double leftEnd = bar.minX() + buttons.left * item + gap;
     const double rightEnd = bar.maxX() - buttons.right * item - gap;
-    const double x = buttons.buttonsLeft ? leftEnd : rightEnd - width;
-    if (x < leftEnd || x + width > rightEnd)
+    const double x = buttons.buttonsLeft ? leftEnd : rightEnd - open.width;
+    if (x < leftEnd || x + open.width > rightEnd)
         return std::nullopt;
-    const double y = bar.minY() + std::round((bar.height() - height) / 2);
-    return TitleBarBadge{Rect(x, y, width, height), scale};
+    // The strip and the panel around it centred on the bar, both pushed down below the limit.
+    const double middle = bar.minY() + bar.height() / 2;
+    double stripTop = std::round(middle - compact.height / 2);
+    double panelTop = std::round(middle - open.height / 2);
+    if (topLimit) {
+        stripTop = std::max(stripTop, *topLimit);
+        panelTop = std::max(panelTop, *topLimit);
+    }
+    TitleBarBadge out;
+    out.rect = Rect(x, panelTop, open.width, open.height);
+    out.compact = Rect(x, stripTop, compact.width, compact.height);
+    out.middle = stripTop + compact.height / 2 - panelTop;
+    return out;
 }
 
 } // namespace fw::stacks

@@ -21,16 +21,20 @@ struct EdgeBadge {
 EdgeBadge edgeBadge(const Rect& slot, double top, const Size& open, const Size& compact,
                     std::optional<double> visibleMinX);
 
-// A badge on a title bar `bar` (the frame's top extent): as high as the bar less 1 pixel above
-// and below (never higher than open), its length in proportion, vertically centred, 4 pixels
-// beside the window's buttons on the title's side, each item of either end taken as wide as
-// the bar is high. None when it would not fit between the two ends' items. Gaps and margins
-// are logical pixels, times `screenScale`.
+// A badge on a title bar `bar` (the frame's top extent), never smaller than anywhere else: the
+// open badge `open`, whose compact strip `compact` stands centred on the bar at rest (a bar
+// thinner than the strip leaves it reaching past the bar above and below), 4 pixels beside the
+// window's buttons on the title's side, each item of either end taken as wide as the bar is
+// high. Kept below `topLimit` (the visible frame's top of the screen under the bar; none: no
+// limit), the strip then as near the bar's middle as it can be. None when the open badge does
+// not fit between the two ends' items. Gaps are logical pixels, times `screenScale`.
 struct TitleBarBadge {
-    Rect rect;
-    double scale = 1;   // of the open size
+    Rect rect;          // the panel, of the open size
+    Rect compact;       // the strip at rest, which must be uncovered for the badge to show
+    double middle = 0;  // the strip's middle across, from the panel's top
 };
-std::optional<TitleBarBadge> titleBarBadge(const Rect& bar, const Size& open, const TitleBarButtons& buttons,
-                                           double screenScale = 1);
+std::optional<TitleBarBadge> titleBarBadge(const Rect& bar, const Size& open, const Size& compact,
+                                           const TitleBarButtons& buttons, double screenScale = 1,
+                                           std::optional<double> topLimit = std::nullopt);
 
 } // namespace fw::stacks

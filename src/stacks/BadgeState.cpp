@@ -76,13 +76,19 @@ std::optional<BadgeLayout> BadgeState::layout(const ManagedWindow& front, const 
     }
     const auto known = controls.find(front);
     if (buttons && known != controls.end() && known->second.titled) {
-        const auto spot = titleBarBadge(known->second.bar, open, around.buttons, k);
-        if (!spot)
-            return std::nullopt;
-        out.rect = out.coverTest = spot->rect;
-        out.onTitleBar = true;
-        out.scale = spot->scale;
-        return out;
+        // Kept inside the visible frame of the screen under the bar; a bar too narrow for the
+        // open badge between its ends leaves it to the spot under the buttons.
+        const Rect& titleBar = known->second.bar;
+        std::optional<double> top;
+        if (const auto screen = containing(around.screens, Point{titleBar.midX(), titleBar.midY()}))
+            top = screen->visibleFrame.minY();
+        if (const auto spot = titleBarBadge(titleBar, open, badgeSize(count, false, joiner, k), around.buttons, k, top)) {
+            out.rect = spot->rect;
+            // Only the strip's part over the window counts: it may reach above a thin bar.
+            out.coverTest = spot->compact.intersection(s);
+            out.stripMiddle = spot->middle / k;
+            return out;
+        }
     }
     out.rect = out.coverTest =
         Rect(std::max(bar.minX() - 2 * k, s.minX() + 4 * k), bar.maxY() + 6 * k, open.width, open.height);

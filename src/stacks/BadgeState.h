@@ -76,8 +76,9 @@ struct BadgeLayout {
     Rect coverTest;
     bool edge = false;
     Size size;                 // the open size (upright on the edge)
-    bool onTitleBar = false;
-    double scale = 1;          // of the open size, on a title bar
+    // On a title bar: the compact strip's middle across at rest, in the badge's logical pixels
+    // from the panel's top.
+    std::optional<double> stripMiddle;
 };
 
 // What a layout reads besides the state: the settings, the screens of the pass, where the

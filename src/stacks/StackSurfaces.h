@@ -43,9 +43,10 @@ public:
         std::optional<QString> resetTitle;      // context menu items; none: no item
         std::optional<QString> resetAllTitle;
         bool vertical = false;                  // upright, on the window's edge
-        // On a title bar: drawn at `scale` of its size to fit the bar, centred across it.
-        bool onTitleBar = false;
-        double scale = 1;
+        // On a title bar: where the strip's middle lies across the panel at rest, in logical
+        // pixels from its top (it grows about that line while it stays inside the panel);
+        // none: along the panel's top (left when upright).
+        std::optional<double> stripMiddle;
     };
     virtual void configure(const Content& content, Actions actions) = 0;
 

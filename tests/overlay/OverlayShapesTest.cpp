@@ -1,7 +1,9 @@
-// Panels on a desktop without a compositing manager: each kind is cut to what it draws (the
-// previews to their outlines, the pills and cards to their rounded shapes, the divider editor
-// to its lines, numbers and handles), and every panel follows the compositing manager as it
-// starts and stops.
+// Panels are cut to what they draw, with or without a compositing manager (one that ignores
+// alpha shows every transparent pixel black). Without one: the previews to their outlines, the
+// pills and cards to their rounded shapes, the divider editor to its lines, numbers and
+// handles. Every panel follows the compositing manager as it starts and stops: with one, the
+// previews are cut to their tinted rounded surfaces, the pills and cards stay cut, and the
+// divider editor, which dims the whole screen then, is whole.
 #include "overlay/DividerEditorView.h"
 #include "overlay/DropActionMenuView.h"
 #include "overlay/DropSurfaces.h"
@@ -113,11 +115,14 @@ TEST(OverlayShapes, WithoutACompositorEachPanelKeepsOnlyWhatItDraws)
     const QRect number(int(left.midX()) - 10, int(left.midY()) - 10, 20, 20);
     EXPECT_TRUE(editorPanel->mask().intersects(number)) << "the region's number is cut away";
 
-    // A compositing manager starts: the panels show translucent pixels, uncut; it stops: cut again.
+    // A compositing manager starts: the panels show translucent pixels, still cut to what they
+    // draw; it stops: cut to their outlines again.
     stacking.set(true);
     EXPECT_TRUE(preview->isTranslucent());
-    EXPECT_TRUE(preview->mask().isEmpty());
-    EXPECT_TRUE(editorPanel->mask().isEmpty());
+    expectShape(*preview, "a translucent preview", {{"its middle", {300, 200}, true}, {"its margin", {300, 2}, false}});
+    expectShape(*hintPanel, "a translucent hint", {{"its right end's corner", {hint->width() - 2, 1}, false}});
+    expectShape(*menuPanel, "a translucent tile menu", {{"its tile", {66, 56}, true}});
+    EXPECT_TRUE(editorPanel->mask().isEmpty()) << "the dimmed screen is cut";
     stacking.set(false);
     expectShape(*preview, "a preview again", {{"its middle", {300, 200}, false}, {"its border", {300, 5}, true}});
 }

@@ -169,14 +169,22 @@ protected:
         const WindowId id = sim.addWindow({.pid = pid, .title = u"W%1"_qs.arg(pid), .frame = frame, .titleBar = kTitleBar});
         return ManagedWindow::make(sim, id).value_or(ManagedWindow{});
     }
-    // The badge on the title bar of a window filling the slot: 1 point inside the bar above
-    // and below, 4 points left of the three buttons at its right end (each as wide as the bar
-    // is high).
+    // The badge on the title bar of a window filling the slot, as large as anywhere: the open
+    // badge centred on the bar (reaching past the thin bar), 4 points left of the three buttons
+    // at its right end (each as wide as the bar is high).
     static Rect defaultBadge(const Rect& slot, int count)
     {
         const Size open = badgeSize(count, true, false);
-        const double height = kTitleBar - 2, width = std::round(open.width * height / open.height);
-        return Rect(slot.maxX() - 3 * kTitleBar - 4 - width, slot.minY() + 1, width, height);
+        const double middle = slot.minY() + kTitleBar / 2;
+        return Rect(slot.maxX() - 3 * kTitleBar - 4 - open.width, std::round(middle - open.height / 2), open.width,
+                    open.height);
+    }
+    // Its compact strip at rest, centred on the bar.
+    static Rect defaultStrip(const Rect& slot, int count)
+    {
+        const Size compact = badgeSize(count, false, false);
+        return Rect(defaultBadge(slot, count).minX(), slot.minY() + kTitleBar / 2 - compact.height / 2, compact.width,
+                    compact.height);
     }
     // The pointer rests at the point (moved there, as the mouse monitor reports it).
     void pointAt(Point p)

@@ -186,40 +186,48 @@ TEST(BadgeSpot, OnTheEdgeTheBadgeStraddlesTheSlotsLeftEdgeInsideTheVisibleFrame)
     }
 }
 
-TEST(BadgeSpot, OnTheTitleBarTheBadgeFitsTheBarBesideTheButtonsOnTheTitlesSide)
+// On a title bar the badge is as large as anywhere else, however thin the bar: its compact
+// strip stands centred on the bar, the open badge's panel around it, beside the buttons.
+TEST(BadgeSpot, OnTheTitleBarTheBadgeStandsCentredOnTheBarBesideTheButtonsOnTheTitlesSide)
 {
-    const Size open = badgeSize(1, true, false);   // 56 × 36
     struct Row {
         const char* what;
         Rect bar;
         TitleBarButtons buttons;
-        std::optional<Rect> rect;
         double scale = 1;
+        std::optional<double> topLimit;
+        std::optional<Rect> rect, compact;
+        double middle = 0;
     };
     const Row rows[] = {
-        {"buttons at the right: left of them", Rect(100, 50, 800, 22), {1, 3, false}, Rect(900 - 66 - 4 - 31, 51, 31, 20),
-         20.0 / 36},
-        {"buttons at the left: right of them", Rect(100, 50, 800, 22), {4, 0, true}, Rect(100 + 88 + 4, 51, 31, 20),
-         20.0 / 36},
-        {"a tall bar: the open size, centred", Rect(0, 0, 600, 48), {1, 1, false}, Rect(600 - 48 - 4 - 56, 6, 56, 36), 1},
-        {"an odd bar: whole points", Rect(0, 0, 600, 25), {0, 2, false}, Rect(600 - 50 - 4 - 36, 1, 36, 23), 23.0 / 36},
-        {"too narrow between the ends", Rect(0, 0, 120, 22), {1, 3, false}, std::nullopt},
-        {"too thin to draw", Rect(0, 0, 600, 10), {1, 3, false}, std::nullopt},
+        {"buttons at the right: left of them, reaching past the thin bar", Rect(100, 50, 800, 22), {1, 3, false}, 1,
+         std::nullopt, Rect(900 - 66 - 4 - 56, 43, 56, 36), Rect(774, 50, 22, 22), 18},
+        {"buttons at the left: right of them", Rect(100, 50, 800, 22), {4, 0, true}, 1, 0.0,
+         Rect(100 + 88 + 4, 43, 56, 36), Rect(192, 50, 22, 22), 18},
+        {"a tall bar: centred in it", Rect(0, 0, 600, 48), {1, 1, false}, 1, 0.0, Rect(600 - 48 - 4 - 56, 6, 56, 36),
+         Rect(492, 13, 22, 22), 18},
+        {"at the screen's top: kept below it", Rect(0, 0, 600, 20), {0, 2, false}, 1, 0.0,
+         Rect(600 - 40 - 4 - 56, 0, 56, 36), Rect(500, 0, 22, 22), 11},
+        {"a 20-pixel bar at twice the density: twice the size, centred on it", Rect(0, 100, 1200, 20), {1, 3, false},
+         2, 0.0, Rect(1200 - 60 - 8 - 112, 74, 112, 72), Rect(1020, 88, 44, 44), 36},
+        {"too narrow between the ends", Rect(0, 0, 120, 22), {1, 3, false}, 1, 0.0, std::nullopt, std::nullopt, 0},
     };
     for (const Row& r : rows) {
-        const auto got = stacks::titleBarBadge(r.bar, open, r.buttons);
+        const Size open = badgeSize(1, true, false, r.scale), compact = badgeSize(1, false, false, r.scale);
+        const auto got = stacks::titleBarBadge(r.bar, open, compact, r.buttons, r.scale, r.topLimit);
         ASSERT_EQ(got.has_value(), r.rect.has_value()) << r.what;
         if (!got)
             continue;
         EXPECT_EQ(got->rect, *r.rect) << r.what;
-        EXPECT_DOUBLE_EQ(got->scale, r.scale) << r.what;
-        EXPECT_TRUE(r.bar.contains(got->rect)) << r.what << ": within the frame's top extent";
+        EXPECT_EQ(got->compact, *r.compact) << r.what;
+        EXPECT_EQ(got->middle, r.middle) << r.what;
+        EXPECT_GE(got->compact.height(), 22 * r.scale) << r.what << ": never below the compact badge";
     }
 }
 
 // The rules in order over the badge state alone: on the edge; where the user dragged it; the
-// free title-bar spot; on the window manager's title bar (none when it does not fit); inside
-// the top edge of a window without one.
+// free title-bar spot; on the window manager's title bar (under its buttons when it does not
+// fit); inside the top edge of a window without one.
 TEST(BadgeSpot, TheBadgeStateTakesTheFirstRuleThatApplies)
 {
     MemoryDefaults defaults;
@@ -269,17 +277,21 @@ TEST(BadgeSpot, TheBadgeStateTakesTheFirstRuleThatApplies)
     free.reset();
     got = layout();
     ASSERT_TRUE(got);
-    EXPECT_TRUE(got->onTitleBar);
-    EXPECT_EQ(got->rect, Rect(slot.maxX() - 66 - 4 - 31, slot.minY() + 1, 31, 20)) << "beside the buttons";
+    EXPECT_EQ(got->stripMiddle, std::optional(18.0));
+    EXPECT_EQ(got->rect, Rect(slot.maxX() - 66 - 4 - 56, slot.minY() - 7, 56, 36)) << "beside the buttons";
+    EXPECT_EQ(got->coverTest, Rect(slot.maxX() - 66 - 4 - 56, slot.minY(), 22, 22)) << "the strip at rest";
     EXPECT_EQ(got->size, (Size{56, 36})) << "a moved badge takes its open size";
 
     state.controls[front].bar = Rect(slot.minX(), slot.minY(), 120, 22);
-    EXPECT_FALSE(layout()) << "no room between the ends of a narrow title bar";
+    got = layout();
+    ASSERT_TRUE(got) << "a narrow title bar";
+    EXPECT_FALSE(got->stripMiddle);
+    EXPECT_EQ(got->rect, Rect(slot.minX() + 5, slot.minY() + 24, 56, 36)) << "under the buttons";
 
     state.controls[front].titled = false;
     got = layout(false);
     ASSERT_TRUE(got);
-    EXPECT_FALSE(got->onTitleBar);
+    EXPECT_FALSE(got->stripMiddle);
     EXPECT_EQ(got->rect, Rect(slot.minX() + 5, slot.minY() + 6, 56, 36)) << "inside the top edge";
 }
 

@@ -29,13 +29,13 @@ TEST_F(StackBadges, OneBadgeUnderTheFrontsButtonsHidesWhileCoveredAndSwitchesThe
     EXPECT_EQ(s.stack(a), b);
     EXPECT_EQ(s.stackDiagnostics()[0].toObject()[u"status"_qs].toString(), u"hover ready"_qs);
 
-    // A third application's window over a corner of the badge hides it, with the reason.
-    const Rect spot = badge->at;
-    const auto c = add(102, Rect(spot.maxX() - 10, spot.maxY() - 10, 300, 200));
+    // A third application's window over a corner of the badge's strip hides it, with the reason.
+    const Rect spot = badge->at, strip = defaultStrip(left, 1);
+    const auto c = add(102, Rect(strip.maxX() - 10, strip.maxY() - 10, 300, 200));
     clock.advance(2s);   // past the grace of its application's activation
     EXPECT_FALSE(badge->shown);
     EXPECT_TRUE(presenter().badges().empty());
-    EXPECT_TRUE(logs.contains(u"Badge hidden for App101: something covers "_qs + toString(spot)));
+    EXPECT_TRUE(logs.contains(u"Badge hidden for App101: something covers "_qs + toString(strip)));
     sim.place(c.element, Rect(1200, 600, 300, 200));
     clock.advance(1s);
     ASSERT_TRUE(shownBadge());
@@ -61,8 +61,7 @@ TEST_F(StackBadges, MovedBadgesAreRememberedClampedAndResetAndEdgeBadgesSnapBack
     auto& s = startPresenting();
     RecordingBadge* badge = surfaces.badges.front();
     EXPECT_EQ(badge->at, defaultBadge(left, 1));
-    EXPECT_TRUE(badge->content.onTitleBar);
-    EXPECT_DOUBLE_EQ(badge->content.scale, (kTitleBar - 2) / 36);
+    EXPECT_EQ(badge->content.stripMiddle, std::optional(18.0)) << "the strip on the bar's middle, 7 below the panel's top";
     const Size size = badgeSize(1, true, false);   // a moved badge has its full size
 
     // Dropped beyond the window's right edge: remembered from the right, clamped 4 inside.
@@ -75,8 +74,7 @@ TEST_F(StackBadges, MovedBadgesAreRememberedClampedAndResetAndEdgeBadgesSnapBack
     EXPECT_EQ(badge->content.resetTitle, u"Place Badge Automatically"_qs);
     EXPECT_EQ(badge->content.resetAllTitle, u"Place All Badges Automatically"_qs);
 
-    EXPECT_FALSE(badge->content.onTitleBar);
-    EXPECT_EQ(badge->content.scale, 1);
+    EXPECT_FALSE(badge->content.stripMiddle);
 
     // The next passes keep it there; a reset puts it back on the title bar.
     clock.advance(2s);

@@ -74,28 +74,31 @@ TEST(StackBadgesX11, TwoXtermsShowOneBadgeWhoseIconAndSwitcherBringTheOtherForwa
     ASSERT_TRUE(presenter);
     ASSERT_TRUE(session.waitFor([&] { return presenter->badges().size() == 1; })) << "no badge";
 
-    // On the front's title bar: within the frame's top extent, centred in it, as high as the
-    // bar less a point above and below, 4 points left of the window manager's buttons at the
-    // right end (each taken as wide as the bar is high).
+    // On the front's title bar: the open badge, as large as anywhere, centred on the bar but
+    // kept on the screen, 4 points left of the window manager's buttons at the right end (each
+    // taken as wide as the bar is high); its strip at rest lies across the bar's middle.
     const auto frame = rig.ws.frame(two.window);
     const auto bar = rig.ws.titleBarHeight(two.window);
     ASSERT_TRUE(frame && bar);
     const TitleBarButtons wmButtons = rig.desktop.titleBarButtons();
     EXPECT_EQ(wmButtons, defaultButtons(session.windowManager())) << "as the running window manager draws them";
-    const double height = std::min(36.0, std::floor(*bar - 2)), width = std::round(56 * height / 36);
-    const Rect expected(frame->maxX() - wmButtons.right * *bar - 4 - width, frame->minY() + std::round((*bar - height) / 2),
-                        width, height);
+    const double middle = frame->minY() + *bar / 2;
+    const double top = topLeftVisibleFrame(rig.screens.screens().front()).minY();
+    const Rect expected(frame->maxX() - wmButtons.right * *bar - 4 - 56, std::max(std::round(middle - 18), top), 56, 36);
     const auto& badge = presenter->badges().begin()->second;
     EXPECT_EQ(badge.frame, expected);
-    EXPECT_TRUE(Rect(frame->minX(), frame->minY(), frame->width(), *bar).contains(badge.frame)) << "on the title bar";
     auto* panel = dynamic_cast<BadgePanel*>(badge.panel.get());
     ASSERT_TRUE(panel);
     ASSERT_TRUE(session.waitFor([&] { return panel->isVisible(); }));
     EXPECT_EQ(panel->frame(), expected);
     EXPECT_EQ(panel->view().members().size(), 1u);
     EXPECT_EQ(panel->view().members().front().element, one.window);
+    const QRectF strip = panel->view().frames().background;
+    const double stripTop = panel->frame().minY() + strip.top(), stripBottom = panel->frame().minY() + strip.bottom();
+    EXPECT_EQ(strip.height(), 22);
+    EXPECT_TRUE(stripTop < middle && stripBottom > middle) << "the strip at rest is not across the bar";
 
-    // The pointer comes near: the badge opens (within the title bar) and takes clicks; a click
+    // The pointer comes near: the badge opens and takes clicks; a click
     // on its icon brings the other xterm forward.
     const QPoint icon = panel->view().mapToGlobal(panel->view().frames().icons[0].center().toPoint());
     pointAt(session, icon);

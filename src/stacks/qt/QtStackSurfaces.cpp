@@ -57,7 +57,7 @@ void BadgePanel::configure(const Content& content, Actions actions)
     view_->resetTitle = content.resetTitle;
     view_->resetAllTitle = content.resetAllTitle;
     view_->setVertical(content.vertical);
-    view_->setFit(content.scale, content.onTitleBar);
+    view_->setStripMiddle(content.stripMiddle);
     view_->setMembers(content.members, content.expanded, content.group, content.groupTitle);
 }
 

@@ -121,20 +121,23 @@ QString StackBadgeView::tooltipFor(const ManagedWindow& window)
 
 StackBadgeView::Frames StackBadgeView::drawn() const
 {
-    return layout(openness_, int(members_.size()), group_, highlighted_, vertical_, width() / scale_);
+    return layout(openness_, int(members_.size()), group_, highlighted_, vertical_, width());
 }
 
 QTransform StackBadgeView::fit() const
 {
-    // On a title bar the strip is scaled to the bar and centred across it.
-    const double across = centred_ && !vertical_ ? (height() / scale_ - drawn().thickness) / 2 : 0;
-    return QTransform().scale(scale_, scale_).translate(0, std::round(across));
+    // On a title bar the strip stays centred on the bar's line while it grows, kept inside the view.
+    if (!stripMiddle_ || vertical_)
+        return {};
+    const double thickness = drawn().thickness;
+    const double top = std::clamp(std::round(*stripMiddle_ - thickness / 2), 0.0, std::max(0.0, height() - thickness));
+    return QTransform::fromTranslate(0, top);
 }
 
 StackBadgeView::Frames StackBadgeView::frames() const
 {
     Frames f = drawn();
-    if (scale_ == 1 && !centred_)
+    if (!stripMiddle_ || vertical_)
         return f;
     const QTransform t = fit();
     for (QRectF* r : {&f.background, &f.grip, &f.overflow})
@@ -144,18 +147,14 @@ StackBadgeView::Frames StackBadgeView::frames() const
     for (auto* r : {&f.joiner, &f.backing})
         if (*r)
             **r = t.mapRect(**r);
-    f.length *= scale_;
-    f.thickness *= scale_;
-    f.overflowFont *= scale_;
     return f;
 }
 
-void StackBadgeView::setFit(double scale, bool centred)
+void StackBadgeView::setStripMiddle(std::optional<double> middle)
 {
-    if (scale <= 0 || (scale == scale_ && centred == centred_))
+    if (middle == stripMiddle_)
         return;
-    scale_ = scale;
-    centred_ = centred;
+    stripMiddle_ = middle;
     changed();
 }
 

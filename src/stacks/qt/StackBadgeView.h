@@ -45,8 +45,9 @@ public:
                     const QString& groupTitle);
     void setExpanded(bool expanded, bool animated);
     void setVertical(bool vertical);
-    // Drawn at `scale` of its size; `centred`: across the view (on a title bar).
-    void setFit(double scale, bool centred);
+    // On a title bar: the strip's middle across the view at rest (logical pixels from its
+    // top); it grows about that line as far as the view lets it. None: along the top.
+    void setStripMiddle(std::optional<double> middle);
     void setHighlighted(std::optional<int> index);
     void updateHighlight(QPointF at);
 
@@ -85,7 +86,7 @@ protected:
     bool event(QEvent*) override;
 
 private:
-    // The frames as drawn, before the fit to a title bar; and that fit.
+    // The frames as drawn, before the shift across to the strip's line; and that shift.
     Frames drawn() const;
     QTransform fit() const;
     // Repaints after the frames changed and re-cuts the panel's shape.
@@ -105,8 +106,7 @@ private:
     QString groupTitle_;
     bool expanded_ = false;
     bool vertical_ = false;
-    double scale_ = 1;
-    bool centred_ = false;
+    std::optional<double> stripMiddle_;
     double openness_ = 0;
     std::optional<int> highlighted_;
     std::vector<QWidget*> targets_;     // one per shown icon

@@ -44,8 +44,8 @@ std::vector<Row> everyText(WelcomeWindowController& welcome, sim::SimDesktop& de
     for (Tip tip : allTips)
         rows.push_back({u"tip "_qs + rawValue(tip), tipText(tip), {}});
     rows.push_back({u"tip badge"_qs, tipText(Tip::badge),
-                    u"This window has others stacked behind it. Their icons show in the badge under its title bar; "
-                    "move closer and click one to bring it forward."_qs});
+                    u"This window has others stacked behind it. Their icons show in the badge on its left edge (in "
+                    "its title bar when Badges on Window Edge is off); move closer and click one to bring it forward."_qs});
     for (const TourPage& page : tourPages())
         rows.insert(rows.end(), {{u"tour title"_qs, page.title, {}},
                                  {u"tour body"_qs, page.body, {}},

@@ -1,0 +1,276 @@
+// Our panels whatever composites the screen: nothing, xcompmgr blending alpha, or xcompmgr -a
+// (the server's own automatic compositing: it owns the compositing selection yet blends
+// nothing, so every transparent pixel shows black). At 100 % and 200 % (Xft.dpi 96 and 192):
+// a stack badge on the window's edge and on the title bar is cut to what it draws, so around
+// it the terminal beneath shows as it was, never black, and so do the desktop at the layout
+// picker's rounded corners; the title-bar badge keeps at least its compact size (22 logical
+// pixels thick, 14 for an icon) however thin the window manager's bar, its strip across the
+// bar's middle (kept on the screen) and clear of the window manager's buttons. With
+// FRAMEWELL_SHOTS_DIR set, each case is photographed for review.
+#include "layout/ScreenGeometry.h"
+#include "overlay/OverlayWindow.h"
+#include "platform/qt/DevicePixels.h"
+#include "stacks/StackPresenter.h"
+#include "stacks/qt/QtStackSurfaces.h"
+#include "stacks/qt/StackBadgeView.h"
+#include "x11/CoordinatorRig.h"
+#include "x11/ScreenPhotos.h"
+#include "x11/XSession.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <xcb/xcb.h>
+
+namespace fw {
+namespace {
+
+using test::CoordinatorRig;
+using test::SessionApp;
+using test::XSession;
+
+enum class Compositing { none, blending, alphaBlind };
+
+struct Case {
+    int dpi;
+    Compositing compositing;
+};
+
+QString nameOf(Compositing c)
+{
+    switch (c) {
+    case Compositing::none:
+        return u"none"_qs;
+    case Compositing::blending:
+        return u"xcompmgr"_qs;
+    case Compositing::alphaBlind:
+        return u"xcompmgr-a"_qs;
+    }
+    return {};
+}
+
+constexpr QRgb kTerminal = 0x2aa198;
+
+// A part of the screen in device pixels as the server shows it, read from the root window.
+QImage area(XSession& session, const Rect& device)
+{
+    const QRect r = QRect(int(device.minX()), int(device.minY()), int(device.width()), int(device.height()))
+                        .intersected(QRect(0, 0, 1920, 1080));
+    if (r.isEmpty())
+        return {};
+    xcb_connection_t* c = session.connection();
+    auto cookie = xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, session.root(), std::int16_t(r.x()), std::int16_t(r.y()),
+                                std::uint16_t(r.width()), std::uint16_t(r.height()), ~0u);
+    std::unique_ptr<xcb_get_image_reply_t, decltype(&std::free)> reply(xcb_get_image_reply(c, cookie, nullptr), &std::free);
+    if (!reply || xcb_get_image_data_length(reply.get()) < r.width() * r.height() * 4)
+        return {};
+    return QImage(xcb_get_image_data(reply.get()), r.width(), r.height(), r.width() * 4, QImage::Format_RGB32).copy();
+}
+
+// The area once it differs from `reference` (a photograph of the same area) by at least the
+// share and two photographs in a row agree: what was shown or hidden there has been drawn (a
+// compositor paints a while after the server maps or unmaps). The last photograph at the
+// deadline.
+QImage settled(XSession& session, const Rect& device, const QImage& reference, double share)
+{
+    QImage last, now;
+    session.waitFor([&] {
+        now = area(session, device);
+        const bool same = !now.isNull() && now == last;
+        last = now;
+        return same && test::changed(reference, now) >= share;
+    });
+    return now;
+}
+
+bool near(QRgb a, QRgb b)
+{
+    return std::abs(qRed(a) - qRed(b)) < 24 && std::abs(qGreen(a) - qGreen(b)) < 24 && std::abs(qBlue(a) - qBlue(b)) < 24;
+}
+
+bool dark(QRgb c) { return qRed(c) < 48 && qGreen(c) < 48 && qBlue(c) < 48; }
+
+void saveShot(const QImage& shot, const QString& name, const Case& c)
+{
+    const QString dir = qEnvironmentVariable("FRAMEWELL_SHOTS_DIR");
+    if (dir.isEmpty())
+        return;
+    QDir().mkpath(dir);
+    const QString file = u"%1/x11-compositor-%2-%3-%4.png"_qs.arg(dir, nameOf(c.compositing)).arg(c.dpi).arg(name);
+    EXPECT_TRUE(shot.save(file)) << file.toStdString();
+}
+
+// How the screen photographed with a panel (`with`) and without it (`without`) differs over
+// the part `photo` of the panel's frame: pixels outside its shape that changed, and pixels that
+// turned dark, each as a share.
+struct Difference {
+    double outsideShape = 1, turnedDark = 1;
+};
+
+Difference compare(const QRegion& shape, const Rect& frame, const Rect& photo, const QImage& with,
+                   const QImage& without, double ratio)
+{
+    int outside = 0, darkened = 0, all = 0;
+    for (int y = 0; y < with.height() && y < without.height(); ++y) {
+        for (int x = 0; x < with.width() && x < without.width(); ++x, ++all) {
+            const QRgb a = with.pixel(x, y), b = without.pixel(x, y);
+            darkened += dark(a) && !dark(b);
+            const QPoint logical(int((x + photo.minX() - frame.minX()) / ratio), int((y + photo.minY() - frame.minY()) / ratio));
+            outside += !shape.contains(logical) && !near(a, b);
+        }
+    }
+    if (!all)
+        return {};
+    return {shape.isEmpty() ? 1 : double(outside) / all, double(darkened) / all};
+}
+
+class CompositorAlphaX11 : public ::testing::TestWithParam<Case> {
+protected:
+    double ratio() const { return GetParam().dpi / 96.0; }
+
+    // The bare session at the case's density, with its compositing; empty on success.
+    std::string start(XSession& session)
+    {
+        if (!session.ok())
+            return session.error();
+        if (!session.mergeResources("Xft.dpi: " + QByteArray::number(GetParam().dpi) + "\n"))
+            return "xrdb failed";
+        if (GetParam().compositing == Compositing::none)
+            return session.compositing() ? "a compositor runs" : "";
+        QStringList argv{u"xcompmgr"_qs};
+        if (GetParam().compositing == Compositing::alphaBlind)
+            argv << u"-a"_qs;
+        if (!session.spawn(argv) || !session.waitFor([&] { return session.compositing(); }))
+            return "xcompmgr did not start: " + session.error();
+        return {};
+    }
+
+    // The one badge, shown and faded in, with the panel's frame on the server.
+    BadgePanel* shownBadge(XSession& session, CoordinatorRig& rig)
+    {
+        BadgePanel* panel = nullptr;
+        session.waitFor([&] {
+            const auto& badges = rig.stacks.presenter()->badges();
+            panel = badges.size() == 1 ? dynamic_cast<BadgePanel*>(badges.begin()->second.panel.get()) : nullptr;
+            return panel && panel->isVisible() && panel->window().windowOpacity() >= 1
+                && session.isViewable(xcb_window_t(panel->window().winId()));
+        });
+        return panel;
+    }
+
+    // The badge photographed once drawn over the screen as it was before (`desk`), then taken
+    // away with every badge and photographed again: around what it draws the screen is
+    // unchanged, and it darkens no more of its frame than `darkShare`.
+    void expectOnlyItsDrawing(XSession& session, CoordinatorRig& rig, BadgePanel& badge, const QImage& desk,
+                              const QString& name, double darkShare)
+    {
+        const Rect frame = badge.frame();
+        const QRegion shape = badge.window().mask();
+        const auto window = xcb_window_t(badge.window().winId());
+        const Rect photo = frame.intersection(Rect(0, 0, 1920, 1080));
+        const QImage before =
+            desk.copy(QRect(int(photo.minX()), int(photo.minY()), int(photo.width()), int(photo.height())));
+        const QImage with = settled(session, photo, before, 0.05);
+        saveShot(area(session, frame.insetBy(-60 * ratio(), -40 * ratio())), name, GetParam());
+        rig.stacks.setBadgesEnabled(false);
+        ASSERT_TRUE(session.waitFor([&] { return !session.exists(window) || !session.isViewable(window); }));
+        const QImage without = settled(session, photo, with, 0.05);
+        const Difference d = compare(shape, frame, photo, with, without, ratio());
+        EXPECT_FALSE(shape.isEmpty()) << name.toStdString() << ": the panel is not shaped";
+        EXPECT_EQ(d.outsideShape, 0) << name.toStdString() << ": outside what it draws the screen changed";
+        EXPECT_LE(d.turnedDark, darkShare) << name.toStdString() << ": the badge darkens its frame";
+        EXPECT_GT(test::changed(with, without), 0.05) << name.toStdString() << ": the badge was not drawn";
+    }
+};
+
+TEST_P(CompositorAlphaX11, BadgesAndThePickerLeaveTheTerminalInSightAndTheTitleBarBadgeIsWhole)
+{
+    XSession session({.bareDesktop = true});
+    ASSERT_EQ(start(session), "");
+    ASSERT_EQ(session.run({u"xsetroot"_qs, u"-solid"_qs, QColor(kTerminal).name()}), 0);
+    const QStringList terminal{"-geometry", "80x24+100+100", "-bg", QColor(kTerminal).name()};
+    auto one = session.startXterm(u"alpha one"_qs, terminal);
+    auto two = session.startXterm(u"alpha two"_qs, terminal);
+    ASSERT_TRUE(one.window && two.window) << session.error();
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    const ScreenInfo screen = rig.screens.screens().front();
+    ASSERT_EQ(screen.scale, ratio());
+    ASSERT_EQ(rig.stacking.compositing(), GetParam().compositing != Compositing::none);
+    ASSERT_TRUE(rig.stackInLeftHalf(session, one.window, two.window));
+    const QImage desk = area(session, Rect(0, 0, 1920, 1080));
+    rig.stacks.start();
+    ASSERT_TRUE(rig.stacks.presenter());
+
+    // On the window's left edge, over the terminal's first characters: a disc at rest.
+    BadgePanel* badge = shownBadge(session, rig);
+    ASSERT_TRUE(badge) << "no badge on the edge";
+    expectOnlyItsDrawing(session, rig, *badge, desk, u"edge"_qs, 0.35);
+
+    // On the title bar: the strip at rest at least the compact badge, across the bar's middle
+    // (or from the screen's top down), left of the window manager's buttons.
+    rig.stacks.setBadgesEnabled(true);
+    rig.stacks.setBadgesOnEdge(false);
+    badge = shownBadge(session, rig);
+    ASSERT_TRUE(badge) << "no badge on the title bar";
+    const auto frame = rig.ws.frame(two.window);
+    const auto bar = rig.ws.titleBarHeight(two.window);
+    ASSERT_TRUE(frame && bar);
+    const QRectF strip = badge->view().frames().background, icon = badge->view().frames().icons.at(0);
+    const Rect onScreen = DevicePixels::toDevice(QRectF(badge->view().mapToGlobal(strip.topLeft()), strip.size()));
+    EXPECT_GE(strip.height(), 22) << "thinner than the compact badge";
+    EXPECT_GE(icon.height(), 14) << "an icon smaller than the compact badge's";
+    EXPECT_NEAR(onScreen.height(), 22 * ratio(), 1);
+    const double middle = frame->minY() + *bar / 2;
+    const double top = topLeftVisibleFrame(screen).minY();
+    EXPECT_TRUE(std::abs(onScreen.midY() - middle) <= 1 || (onScreen.minY() == top && onScreen.maxY() > middle))
+        << "strip at " << toString(onScreen).toStdString() << ", the bar's middle at " << middle;
+    EXPECT_GE(badge->frame().minY(), top) << "the panel leaves the screen";
+    const TitleBarButtons buttons = rig.desktop.titleBarButtons();
+    EXPECT_LE(onScreen.maxX(), frame->maxX() - buttons.right * *bar - 4 * ratio() + 1) << "over the buttons";
+    EXPECT_GE(onScreen.minX(), frame->minX() + buttons.left * *bar) << "over the buttons";
+    expectOnlyItsDrawing(session, rig, *badge, desk, u"title-bar"_qs, 0.35);
+    rig.stacks.stop();
+
+    // The picker, a rounded card at the top, with the terminals out of its way (it takes the
+    // keyboard, so their title bars change): its corners show the desktop.
+    for (const xcb_window_t w : {one.window, two.window})
+        ASSERT_TRUE(rig.ws.setFrame(w, Rect(1500, 900, 400, 160)));
+    ASSERT_TRUE(session.activate(two.window));
+    const QImage screenBefore = area(session, Rect(0, 0, 1920, 1080));
+    ASSERT_TRUE(rig.placeFocusedWindow());
+    OverlayWindow* picker = rig.overlay.picker.get();
+    ASSERT_TRUE(picker && session.waitFor([&] { return session.isViewable(xcb_window_t(picker->winId())); }));
+    const Rect card = picker->frame();
+    const QImage with = settled(
+        session, card, screenBefore.copy(QRect(int(card.minX()), int(card.minY()), int(card.width()), int(card.height()))), 0.3);
+    saveShot(area(session, card.insetBy(-20, -20)), u"picker"_qs, GetParam());
+    rig.overlay.hideAll();
+    ASSERT_TRUE(session.waitFor([&] { return !session.isViewable(xcb_window_t(picker->winId())); }));
+    const QImage without = settled(session, card, with, 0.3);
+    ASSERT_EQ(with.size(), without.size());
+    EXPECT_GT(test::changed(with, without), 0.3) << "the picker was not drawn";
+    for (const QPoint at : {QPoint(0, 0), QPoint(with.width() - 3, 0), QPoint(0, with.height() - 3),
+                            QPoint(with.width() - 3, with.height() - 3)}) {
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 3; ++x)
+                EXPECT_TRUE(near(with.pixel(at + QPoint(x, y)), without.pixel(at + QPoint(x, y))))
+                    << "the picker's corner at " << at.x() << "," << at.y() << " is "
+                    << QColor(with.pixel(at + QPoint(x, y))).name().toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Compositors, CompositorAlphaX11,
+                         ::testing::Values(Case{96, Compositing::none}, Case{96, Compositing::blending},
+                                           Case{96, Compositing::alphaBlind}, Case{192, Compositing::none},
+                                           Case{192, Compositing::blending}, Case{192, Compositing::alphaBlind}),
+                         [](const auto& info) {
+                             return (nameOf(info.param.compositing).replace(u'-', u'_') + u"_"_qs
+                                     + QString::number(info.param.dpi))
+                                 .toStdString();
+                         });
+
+} // namespace
+} // namespace fw
