@@ -229,7 +229,7 @@ TEST(KeyboardLayoutsX11, UnderGermanAndRussianTheHotKeysAndARecordingStayOnTheGe
     constexpr auto layouts = rawValue(ShortcutAction::layouts), restore = rawValue(ShortcutAction::restore);
     ASSERT_TRUE(lockGroup(session, 1)) << "the Russian group did not lock";
     {
-        // Started in the Russian group: Choose a Layout is on the Z key and reads so; the Y key
+        // Started in the Russian group: Open Layout Gallery is on the Z key and reads so; the Y key
         // (typing "я" here) fires nothing, the Z key's second press after it proving it did not.
         ShortcutsRig rig(session, path);
         rig.window.refresh();
@@ -242,13 +242,13 @@ TEST(KeyboardLayoutsX11, UnderGermanAndRussianTheHotKeysAndARecordingStayOnTheGe
         ASSERT_TRUE(session.waitFor([&] { return rig.ids.size() >= 2; }, 5000));
         EXPECT_EQ(rig.ids, (std::vector<std::uint32_t>{layouts, layouts}));
 
-        // Recorded there: the Z key is Choose a Layout's, the Y key is stored as the German Y.
+        // Recorded there: the Z key is Open Layout Gallery’s, the Y key is stored as the German Y.
         rig.window.show();
         ASSERT_TRUE(session.waitFor([&] { return QGuiApplication::focusWindow() == rig.window.window()->windowHandle(); },
                                     10000));
         rig.window.keyButton(ShortcutAction::restore)->click();
         pressWithCtrlAlt(session, keyZ);
-        EXPECT_TRUE(session.waitFor([&] { return rig.window.hint() == u"Ctrl+Alt+Z is already Choose a Layout."_qs; }))
+        EXPECT_TRUE(session.waitFor([&] { return rig.window.hint() == u"Ctrl+Alt+Z is already Open Layout Gallery."_qs; }))
             << rig.window.hint().toStdString();
         pressWithCtrlAlt(session, keyY);
         ASSERT_TRUE(session.waitFor([&] { return !rig.window.recorder().recording(); }));
