@@ -3,6 +3,7 @@
 #include "overlay/OverlayStyle.h"
 
 #include "base/Clock.h"
+#include "overlay/OverlayWindow.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -248,8 +249,10 @@ void bringToFront(QWidget* window, Clock& clock)
             return;
         step();
         clock.schedule(milliseconds(150), [weak, step] {
-            if (weak && weak->isVisible() && !weak->isActiveWindow())
+            if (weak && weak->isVisible() && !weak->isActiveWindow()) {
                 step();
+                OverlayWindow::takeKeyboard(weak);
+            }
         });
     });
 }

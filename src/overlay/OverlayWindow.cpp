@@ -2,18 +2,21 @@
 // stacking levels among our panels and the shape that cuts an opaque panel to what it draws.
 #include "overlay/OverlayWindow.h"
 
+#include "platform/PanelFocus.h"
 #include "platform/PanelStacking.h"
 #include "platform/qt/DevicePixels.h"
 
 #include <QResizeEvent>
 #include <QWindow>
 #include <algorithm>
+#include <utility>
 
 namespace fw {
 
 namespace {
 
 PanelStacking* gStacking = nullptr;
+PanelFocus* gFocus = nullptr;
 
 std::vector<OverlayWindow*>& registry()
 {
@@ -63,6 +66,13 @@ void OverlayWindow::followCompositing()
         p->setTranslucent(translucent);
 }
 PanelStacking* OverlayWindow::stacking() { return gStacking; }
+void OverlayWindow::setPanelFocus(PanelFocus* focus) { gFocus = focus; }
+
+void OverlayWindow::takeKeyboard(QWidget* window)
+{
+    if (gFocus && window && window->isWindow() && window->isVisible())
+        gFocus->takeKeyboard(window->winId());
+}
 std::vector<OverlayWindow*> OverlayWindow::allPanels() { return registry(); }
 
 OverlayWindow::OverlayWindow(const Rect& contentRect, bool interactive)
@@ -80,6 +90,7 @@ OverlayWindow::OverlayWindow(const Rect& contentRect, bool interactive)
 
 OverlayWindow::~OverlayWindow()
 {
+    giveKeyboardBack();
     auto& panels = registry();
     panels.erase(std::remove(panels.begin(), panels.end(), this), panels.end());
 }
@@ -265,14 +276,41 @@ void OverlayWindow::orderFrontRegardless()
     raiseHigherLevels();
 }
 
-void OverlayWindow::makeKeyAndOrderFront()
+std::uint64_t OverlayWindow::userWindow(std::uint64_t window)
 {
-    orderFrontRegardless();
-    if (acceptsKeys_)
-        activateWindow();
+    for (const OverlayWindow* p : registry())
+        if (p->internalWinId() && std::uint64_t(p->internalWinId()) == window)
+            return p->keyboardFrom_;
+    return window;
 }
 
-void OverlayWindow::orderOut() { hide(); }
+void OverlayWindow::makeKeyAndOrderFront()
+{
+    const std::uint64_t before = acceptsKeys_ && gFocus ? gFocus->keyboardWindow() : 0;
+    orderFrontRegardless();
+    if (!acceptsKeys_)
+        return;
+    activateWindow();
+    if (gFocus && gFocus->takeKeyboard(winId()) == PanelFocus::Outcome::Taken) {
+        // Once taken, kept to give back on each later call (the panel may be made key again).
+        if (const std::uint64_t from = userWindow(before))
+            keyboardFrom_ = from;
+    }
+}
+
+void OverlayWindow::giveKeyboardBack()
+{
+    const std::uint64_t from = std::exchange(keyboardFrom_, 0);
+    if (from && gFocus && isVisible() && internalWinId())
+        gFocus->giveBack(internalWinId(), from);
+}
+
+void OverlayWindow::orderOut()
+{
+    // Before the panel is unmapped: the server would move the keyboard to its parent first.
+    giveKeyboardBack();
+    hide();
+}
 
 void OverlayWindow::orderBelow(std::optional<WindowId> window)
 {

@@ -156,6 +156,7 @@ void AppDelegate::launch()
 void AppDelegate::installProcessHooks()
 {
     OverlayWindow::setStacking(platform_.stacking);
+    OverlayWindow::setPanelFocus(platform_.panelFocus);
     AppNames::setApplications(platform_.applications);
     AppIcon::setApplications(platform_.applications);
     WindowThumbnailButton::appIconLookup() = [this](Pid pid) { return appIcon(pid); };
@@ -166,6 +167,7 @@ void AppDelegate::installProcessHooks()
 void AppDelegate::removeProcessHooks()
 {
     WindowThumbnailButton::appIconLookup() = {};
+    OverlayWindow::setPanelFocus(nullptr);
     OverlayWindow::setStacking(nullptr);
 }
 
