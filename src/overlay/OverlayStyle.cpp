@@ -249,10 +249,13 @@ void bringToFront(QWidget* window, Clock& clock)
             return;
         step();
         clock.schedule(milliseconds(150), [weak, step] {
-            if (weak && weak->isVisible() && !weak->isActiveWindow()) {
+            if (!weak || !weak->isVisible())
+                return;
+            if (!weak->isActiveWindow())
                 step();
-                OverlayWindow::takeKeyboard(weak);
-            }
+            // The toolkit may count the window active while the keyboard is elsewhere (a
+            // window manager that ignored the activation): the server's focus decides.
+            OverlayWindow::takeKeyboard(weak);
         });
     });
 }

@@ -68,10 +68,48 @@ void OverlayWindow::followCompositing()
 PanelStacking* OverlayWindow::stacking() { return gStacking; }
 void OverlayWindow::setPanelFocus(PanelFocus* focus) { gFocus = focus; }
 
+namespace {
+
+// Gives the keyboard back to the window that had it when a window of ours that took it
+// itself is hidden (after the toolkit unmapped it: the keyboard is then nowhere).
+class KeyboardReturn final : public QObject {
+public:
+    static constexpr const char* name = "keyboardReturn";
+
+    KeyboardReturn(QWidget* window, std::uint64_t to) : QObject(window), to_(to)
+    {
+        setObjectName(QLatin1String(name));
+        window->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == parent() && event->type() == QEvent::Hide) {
+            auto* window = static_cast<QWidget*>(parent());
+            if (gFocus && window->internalWinId())
+                gFocus->giveBack(window->internalWinId(), to_);
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    std::uint64_t to_;
+};
+
+} // namespace
+
 void OverlayWindow::takeKeyboard(QWidget* window)
 {
-    if (gFocus && window && window->isWindow() && window->isVisible())
-        gFocus->takeKeyboard(window->winId());
+    if (!gFocus || !window || !window->isWindow() || !window->isVisible())
+        return;
+    const std::uint64_t before = gFocus->keyboardWindow();
+    if (gFocus->takeKeyboard(window->winId()) != PanelFocus::Outcome::Taken)
+        return;
+    const std::uint64_t to = userWindow(before);
+    if (to && to != std::uint64_t(window->winId())
+        && !window->findChild<QObject*>(QLatin1String(KeyboardReturn::name), Qt::FindDirectChildrenOnly))
+        new KeyboardReturn(window, to);
 }
 std::vector<OverlayWindow*> OverlayWindow::allPanels() { return registry(); }
 
@@ -292,7 +330,8 @@ void OverlayWindow::makeKeyAndOrderFront()
         return;
     activateWindow();
     if (gFocus && gFocus->takeKeyboard(winId()) == PanelFocus::Outcome::Taken) {
-        // Once taken, kept to give back on each later call (the panel may be made key again).
+        // The window it goes back to; a panel made key again keeps the one it had (its own id
+        // stands for it) unless the keyboard was on another window meanwhile.
         if (const std::uint64_t from = userWindow(before))
             keyboardFrom_ = from;
     }

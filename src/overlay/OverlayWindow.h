@@ -120,7 +120,8 @@ public:
     static PanelStacking* stacking();
     static void setPanelFocus(PanelFocus* focus);
     // For another window of ours that takes keys, shown and asked to be activated: takes the
-    // keyboard where the window manager did not give it (through the port installed above).
+    // keyboard where the window manager did not give it (through the port installed above),
+    // and gives it back to the window that had it when that window is hidden.
     static void takeKeyboard(QWidget* window);
     // Every panel that exists, oldest first.
     static std::vector<OverlayWindow*> allPanels();

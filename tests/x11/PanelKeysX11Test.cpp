@@ -1,7 +1,8 @@
 // Keys on a real server, driven through XTest: a hot key held down with the server's key
 // repeat on acts once per press; and under a window manager that lists _NET_ACTIVE_WINDOW and
 // ignores it, the program's picker still takes the keyboard from the focused xterm, its keys
-// place the xterm, and the keyboard goes back to the xterm when the picker closes.
+// place the xterm, and the keyboard goes back to the xterm when the picker closes; so does
+// the Getting Started window.
 #include "app/HotKeys.h"
 #include "base/UserDefaults.h"
 #include "layout/ScreenGeometry.h"
@@ -181,6 +182,34 @@ TEST(PanelKeysX11, UnderAWindowManagerIgnoringActivationThePickerStillTakesAndGi
     EXPECT_TRUE(session.waitFor([&] { return session.inputFocus() == term.window; }))
         << "the keyboard is on \"" << session.windowTitle(session.inputFocus()).toStdString() << "\" ("
         << session.inputFocus() << ")";
+
+    // Our windows take it the same way: Getting Started, which a second copy opens, takes the
+    // keyboard; closed as a window manager's close button does, it gives the keyboard back.
+    const pid_t second = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
+    ASSERT_TRUE(second);
+    EXPECT_EQ(session.waitForExit(second, 10000), std::optional<int>(0));
+    xcb_window_t welcome = XCB_NONE;
+    ASSERT_TRUE(session.waitFor([&] {
+        for (xcb_window_t w : programWindows(session))
+            if (session.windowTitle(w) == u"Framewell"_qs)
+                welcome = w;
+        return welcome != XCB_NONE;
+    }, 10000));
+    ASSERT_TRUE(session.waitFor([&] { return session.inputFocus() == welcome; }))
+        << "Getting Started did not get the keyboard; it is on \""
+        << session.windowTitle(session.inputFocus()).toStdString() << "\"";
+    xcb_client_message_event_t close{};
+    close.response_type = XCB_CLIENT_MESSAGE;
+    close.format = 32;
+    close.window = welcome;
+    close.type = atom(session, "WM_PROTOCOLS");
+    close.data.data32[0] = atom(session, "WM_DELETE_WINDOW");
+    close.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(c, 0, welcome, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&close));
+    xcb_flush(c);
+    EXPECT_TRUE(session.waitFor([&] { return !session.isViewable(welcome); }));
+    EXPECT_TRUE(session.waitFor([&] { return session.inputFocus() == term.window; }))
+        << "the keyboard is on \"" << session.windowTitle(session.inputFocus()).toStdString() << "\"";
     EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
 }
 

@@ -164,10 +164,11 @@ std::uint32_t X11PanelFocus::inputTime()
 {
     const std::uint32_t now = serverTime();
     const std::uint32_t user = gUserTime.load(std::memory_order_relaxed);
-    // Server time wraps around every 49 days: the difference is taken modulo 2^32.
-    if (user != 0 && now != XCB_CURRENT_TIME && std::uint32_t(now - user) <= recentInputMs)
-        return user;
-    return now;
+    // Server time wraps around every 49 days: differences are taken modulo 2^32. An input
+    // older than a focus we set since opened nothing shown now (and would be refused).
+    const bool recent = user != 0 && now != XCB_CURRENT_TIME && std::uint32_t(now - user) <= recentInputMs;
+    const bool afterOurs = lastSet_ == 0 || std::int32_t(user - lastSet_) > 0;
+    return recent && afterOurs ? user : now;
 }
 
 bool X11PanelFocus::setFocus(std::uint32_t window, std::uint8_t revertTo, std::uint32_t time)
@@ -176,6 +177,8 @@ bool X11PanelFocus::setFocus(std::uint32_t window, std::uint8_t revertTo, std::u
     xcb_generic_error_t* error = xcb_request_check(c, xcb_set_input_focus_checked(c, revertTo, window, time));
     const bool taken = !error;
     free(error);
+    if (taken && time != XCB_CURRENT_TIME)
+        lastSet_ = time;
     return taken;
 }
 

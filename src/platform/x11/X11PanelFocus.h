@@ -50,7 +50,8 @@ private:
     // Waits until the window manager has handled what was sent before, `rounds` times over.
     void settle(int rounds);
     std::uint32_t serverTime();
-    // The user's last input when it is recent, else the server's time now.
+    // The user's last input when it is recent and later than the focus we last set, else the
+    // server's time now.
     std::uint32_t inputTime();
     // Sets the focus; whether the server took the request (the window may just have gone).
     bool setFocus(std::uint32_t window, std::uint8_t revertTo, std::uint32_t time);
@@ -58,6 +59,7 @@ private:
     std::unique_ptr<x11::Connection> conn_;
     std::uint32_t helper_ = 0;   // unmapped window of ours: barriers and server time
     std::uint32_t barrierWidth_ = 1;
+    std::uint32_t lastSet_ = 0;   // the time of the last focus we set
     int waitMs_ = 150;
 };
 
