@@ -18,6 +18,7 @@
 #include "onboarding/qt/WelcomeWindow.h"
 #include "onboarding/qt/WhatsNewWindow.h"
 #include "overlay/AppIcon.h"
+#include "overlay/OverlayStyle.h"
 #include "overlay/OverlayWindow.h"
 #include "overlay/WindowThumbnailButton.h"
 #include "snap/AppNames.h"
@@ -87,10 +88,11 @@ AppDelegate::AppDelegate(Platform& platform, const QStringList& arguments)
       tasks_(platform.clock)
 {
     quitApplication = [] { QCoreApplication::quit(); };
-    runAlert = [](QMessageBox& box) {
+    runAlert = [this](QMessageBox& box) {
         box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
-        box.raise();
-        box.activateWindow();
+        // Once the dialog's own loop shows it: activated, and given the keyboard where the
+        // window manager ignores the activation.
+        bringToFront(&box, platform_.clock);
         box.exec();
         return box.clickedButton();
     };
