@@ -140,6 +140,8 @@ TEST(MoveKeyDragX11, ATitleBarDragWithASecondMasterPointerIsPlacedThroughThePick
 {
     XSession session;
     ASSERT_TRUE(session.ok()) << session.error();
+    if (session.windowManager() == QLatin1String("xfwm4"))
+        GTEST_SKIP() << "xfwm4 moves a window only by the first master pointer";
     auto term = session.startXterm(u"second pointer"_qs, {"-geometry", "80x24+500+400"});
     ASSERT_TRUE(term.window) << session.error();
     SessionApp app(session);
@@ -152,7 +154,7 @@ TEST(MoveKeyDragX11, ATitleBarDragWithASecondMasterPointerIsPlacedThroughThePick
     // The first pointer rests at the bottom left, away from the drag.
     session.warpPointer(40, 1000);
     ASSERT_TRUE(useSecondPointer(session)) << "no second master pointer";
-    const bool titleBars = session.windowManager() != QLatin1String("evilwm");
+    const bool titleBars = session.titleBars();
     if (titleBars)
         ASSERT_TRUE(test::pressTitleBar(session, term.window));
     else
