@@ -148,6 +148,17 @@ QByteArray pekwmKeys()
     return out;
 }
 
+// evilwm's arguments: the core font built into the server, and its Ctrl+Alt bindings of our
+// default keys unbound (A, B, the digits of the layout keys, and Y, where a German layout puts
+// our Z).
+QStringList evilwmArguments()
+{
+    QStringList arguments{QStringLiteral("--fn"), QStringLiteral("fixed")};
+    for (const char* key : {"a", "b", "y", "1", "2", "3", "4", "5", "6", "7", "8"})
+        arguments << QStringLiteral("--bind") << QStringLiteral("mask1+%1=").arg(QLatin1String(key));
+    return arguments;
+}
+
 // pekwm's stock configuration with resizing shown live (its outline resize grabs the server
 // while the button is held), the keys above, and focus on a click (its stock alternative to
 // focus following the pointer, which the tests' pointer moves would keep changing), as the
@@ -435,6 +446,9 @@ bool XSession::startWindowManager(const QString& name, bool bare)
           {QStringLiteral(".pekwm/mouse"), "$CLIENT_CLICK = \"Focus\"\n"
                                            "INCLUDE = \"$_PEKWM_ETC_PATH/mouse_system\"\n"
                                            "INCLUDE = \"$_PEKWM_ETC_PATH/mouse_click\"\n"}}},
+        // No title bars: Alt+drag anywhere in a window moves it (so does a press on its 1-px
+        // border). Its window texts need a core font ("fixed" is built into the server).
+        {"evilwm", evilwmArguments(), false, {}},
         // Opt-in only (too big for CI): Plasma's KWin with stock Breeze, not compositing. Its
         // settings live under XDG_CONFIG_HOME, which is the session's own.
         {"kwin", {}, true, {}, "kwin_x11", {"KWIN_COMPOSE=N"}},
@@ -443,7 +457,7 @@ bool XSession::startWindowManager(const QString& name, bool bare)
                                        [&](const Command& c) { return name == QLatin1String(c.name); });
     if (command == std::end(commands)) {
         fail(QStringLiteral("unknown window manager \"%1\" in FRAMEWELL_TEST_WM (openbox, xfwm4, icewm, fluxbox, "
-                            "metacity, pekwm or kwin)").arg(name));
+                            "metacity, pekwm, evilwm or kwin)").arg(name));
         return false;
     }
     const QString program = command->program ? QString::fromLatin1(command->program) : name;
