@@ -355,43 +355,7 @@ bool X11WindowSystem::write(WindowId id, const Rect& target, bool position, bool
     if (managed)
         lastSent_ = {s->window, Rect(origin, now.size), client};
     if (managed && moveResizeByMessage()) {
-        // Sent with its barrier: one turn of the window manager. The server's notice that the
-        // client has the size asked for may end the wait before the barrier comes back.
-        const auto send = [&](Point corner, bool mayLandEarly) {
-            const std::uint32_t flags = (1u << 8) | (1u << 9) | (1u << 10) | (1u << 11);
-            const std::uint32_t gravityNorthWest = 1, sourcePager = 2u << 12;
-            conn_->sendRootMessage(s->window, conn_->atoms().netMoveresizeWindow, gravityNorthWest | flags | sourcePager,
-                                   std::uint32_t(clampCoord(corner.x)), std::uint32_t(clampCoord(corner.y)),
-                                   std::uint32_t(clampSize(client.width)), std::uint32_t(clampSize(client.height)));
-            return settle(s->window, 1, mayLandEarly && size ? std::optional<Size>(client) : std::nullopt);
-        };
-        // The write counts when the window is still there: its destruction was watched since
-        // before the read above.
-        if (!send(outer.origin, true))
-            return false;
-        auto after = readOne(id, Geometry);
-        if (!after)
-            return false;
-        const Rect landed = after->outerFrame();
-        if (std::lround(landed.x()) == clampCoord(origin.x) && std::lround(landed.y()) == clampCoord(origin.y) &&
-            std::lround(after->client.width()) == clampSize(client.width) &&
-            std::lround(after->client.height()) == clampSize(client.height))
-            return true;
-        // Not the frame asked for: the slow path. A wait that the client's new size ended
-        // early waits for the window manager's answer now, and the frame is read again.
-        if (behind_) {
-            if (!settle(s->window))
-                return false;
-            after = readOne(id, Geometry);
-        }
-        // A window manager that has not answered yet still shows the frame from before.
-        if (!after || behind_)
-            return after.has_value();
-        const auto shift = misreadShift(*s, origin, after->outerFrame());
-        if (!shift)
-            return true;
-        send(Point{outer.x() + shift->x, outer.y() + shift->y}, false);
-        return readOne(id, Geometry).has_value();
+        return writeByMessage(id, *s, origin, outer, client, size);
     }
     // A configure request on the client, as ICCCM has clients move themselves: a window manager
     // that redirects it frames the window by its gravity; without one the client is a top-level
@@ -402,6 +366,48 @@ bool X11WindowSystem::write(WindowId id, const Rect& target, bool position, bool
         return readOne(id, Geometry).has_value();
     }
     return configureFramed(id, *s, outer, origin, client);
+}
+
+bool X11WindowSystem::writeByMessage(WindowId id, const ClientState& s, Point origin, const Rect& outer, Size client,
+                                     bool size)
+{
+    // Sent with its barrier: one turn of the window manager. The server's notice that the
+    // client has the size asked for may end the wait before the barrier comes back.
+    const auto send = [&](Point corner, bool mayLandEarly) {
+        const std::uint32_t flags = (1u << 8) | (1u << 9) | (1u << 10) | (1u << 11);
+        const std::uint32_t gravityNorthWest = 1, sourcePager = 2u << 12;
+        conn_->sendRootMessage(s.window, conn_->atoms().netMoveresizeWindow, gravityNorthWest | flags | sourcePager,
+                               std::uint32_t(clampCoord(corner.x)), std::uint32_t(clampCoord(corner.y)),
+                               std::uint32_t(clampSize(client.width)), std::uint32_t(clampSize(client.height)));
+        return settle(s.window, 1, mayLandEarly && size ? std::optional<Size>(client) : std::nullopt);
+    };
+    // The write counts when the window is still there: its destruction was watched since
+    // before the read above.
+    if (!send(outer.origin, true))
+        return false;
+    auto after = readOne(id, Geometry);
+    if (!after)
+        return false;
+    const Rect landed = after->outerFrame();
+    if (std::lround(landed.x()) == clampCoord(origin.x) && std::lround(landed.y()) == clampCoord(origin.y) &&
+        std::lround(after->client.width()) == clampSize(client.width) &&
+        std::lround(after->client.height()) == clampSize(client.height))
+        return true;
+    // Not the frame asked for: the slow path. A wait that the client's new size ended
+    // early waits for the window manager's answer now, and the frame is read again.
+    if (behind_) {
+        if (!settle(s.window))
+            return false;
+        after = readOne(id, Geometry);
+    }
+    // A window manager that has not answered yet still shows the frame from before.
+    if (!after || behind_)
+        return after.has_value();
+    const auto shift = misreadShift(s, origin, after->outerFrame());
+    if (!shift)
+        return true;
+    send(Point{outer.x() + shift->x, outer.y() + shift->y}, false);
+    return readOne(id, Geometry).has_value();
 }
 
 bool X11WindowSystem::configureFramed(WindowId id, const x11::ClientState& s, const Rect& outer, Point origin, Size client)

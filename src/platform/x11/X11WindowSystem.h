@@ -119,6 +119,9 @@ private:
     // Sends the EWMH move/resize (or the configure request) for the given parts of `target` and
     // waits for the WM; asked once more when the frame lands off by part of its decoration.
     bool write(WindowId id, const Rect& target, bool position, bool size);
+    // A _NET_MOVERESIZE_WINDOW for the frame `outer` around `client`, read back once and asked
+    // again when the window manager read its corner as another one.
+    bool writeByMessage(WindowId id, const x11::ClientState& s, Point origin, const Rect& outer, Size client, bool size);
     // A configure request by the client's gravity under a window manager that frames it, asked
     // once more when the frame lands off by part of its decoration.
     bool configureFramed(WindowId id, const x11::ClientState& s, const Rect& outer, Point origin, Size client);
