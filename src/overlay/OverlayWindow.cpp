@@ -139,8 +139,9 @@ void OverlayWindow::applyFlags()
     Qt::WindowFlags flags = Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint | Qt::WindowStaysOnTopHint;
     if (ignoresMouse_) {
         // Only unmanaged windows let clicks through on X11: a window manager's frame would
-        // catch them.
-        flags |= Qt::Window | Qt::X11BypassWindowManagerHint | Qt::WindowTransparentForInput;
+        // catch them. A tool window still: Qt closes the open popup (a menu, the list of a
+        // combo box) whenever a plain window shows, as a badge or a notice may at any time.
+        flags |= Qt::Tool | Qt::X11BypassWindowManagerHint | Qt::WindowTransparentForInput;
     } else {
         flags |= Qt::Tool;
     }
