@@ -86,7 +86,7 @@ private:
                 if (corrected)
                     co_return false;
                 corrected = true;
-                const bool moved = co_await ctx_.access.animateMove(window_, {}, target_, kMoveTolerance);
+                const bool moved = co_await ctx_.access.animateMove(window_, {}, target_, kSameFrameTolerance);
                 if (!moved || !stamp_.current())
                     co_return false;
                 stable = 0;
@@ -101,7 +101,7 @@ private:
     // when each of its edges lies within the tolerance of the region's.
     bool settledAt(const Rect& frame) const
     {
-        return arrivedAt(frame, regionFrame_, grid_, kMoveTolerance);
+        return arrivedAt(frame, regionFrame_, grid_, kSameFrameTolerance);
     }
 
     Task<PlacementResult> rollBack()
@@ -155,7 +155,7 @@ private:
                 continue;
             const Size grid = ctx_.access.grid(other);
             for (const auto& [region, regionFrame] : frames) {
-                if (region != region_ && sitsIn(*frame, regionFrame, grid, kRegionTolerance)) {
+                if (region != region_ && sitsIn(*frame, regionFrame, grid, kSameFrameTolerance)) {
                     group.windows.emplace(region, other);
                     break;
                 }

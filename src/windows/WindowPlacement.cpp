@@ -13,8 +13,6 @@ namespace fw {
 
 namespace {
 
-constexpr double kLooseTolerance = 5.0;
-constexpr double kTightTolerance = 1.0;
 
 } // namespace
 
@@ -52,7 +50,7 @@ RejectionHandler WindowPlacement::rejectionFor(const Variant& variant, const Man
 Task<PlacementOutcome> WindowPlacement::applyFrames(PlacementItems targets, RestoreMap restore, PlacementMover mover,
                                                     InteractionStamp stamp, double tolerance)
 {
-    Variant v{.moveTolerance = kLooseTolerance, .report = Report::none};
+    Variant v{.moveTolerance = kSameFrameTolerance, .report = Report::none};
     co_return co_await transact(std::move(targets), std::move(restore), std::move(mover), std::move(v), stamp,
                                 tolerance);
 }
@@ -61,7 +59,7 @@ Task<PlacementOutcome> WindowPlacement::applyFramesAndRaise(PlacementItems targe
                                                             PlacementMover mover, ManagedWindow front,
                                                             InteractionStamp stamp, double tolerance)
 {
-    Variant v{.front = {std::move(front)}, .moveTolerance = kLooseTolerance, .report = Report::drift};
+    Variant v{.front = {std::move(front)}, .moveTolerance = kSameFrameTolerance, .report = Report::drift};
     co_return co_await transact(std::move(targets), std::move(restore), std::move(mover), std::move(v), stamp,
                                 tolerance);
 }
@@ -72,7 +70,7 @@ Task<PlacementOutcome> WindowPlacement::applyFramesAndRaiseB(PlacementItems targ
                                                              double tolerance)
 {
     Variant v{.front = {std::move(firstFront), std::move(secondFront)},
-              .moveTolerance = kTightTolerance,
+              .moveTolerance = kPlacementTolerance,
               .report = Report::drift};
     co_return co_await transact(std::move(targets), std::move(restore), std::move(mover), std::move(v), stamp,
                                 tolerance);
@@ -85,7 +83,7 @@ Task<PlacementOutcome> WindowPlacement::applyColumnSplitFrames(PlacementItems ta
                                                                double tolerance)
 {
     Variant v{.front = {std::move(front)},
-              .moveTolerance = kLooseTolerance,
+              .moveTolerance = kSameFrameTolerance,
               .report = Report::handler,
               .onMismatch = std::move(onMismatch),
               .record = record ? std::move(record) : std::make_shared<ColumnSplitRecord>()};
@@ -97,7 +95,7 @@ Task<PlacementOutcome> WindowPlacement::applyCompositionFrames(PlacementItems ta
                                                                PlacementMover mover, ManagedWindow front,
                                                                InteractionStamp stamp, double tolerance)
 {
-    Variant v{.front = {std::move(front)}, .moveTolerance = kTightTolerance, .report = Report::drift};
+    Variant v{.front = {std::move(front)}, .moveTolerance = kPlacementTolerance, .report = Report::drift};
     co_return co_await transact(std::move(targets), std::move(restore), std::move(mover), std::move(v), stamp,
                                 tolerance);
 }
@@ -105,7 +103,7 @@ Task<PlacementOutcome> WindowPlacement::applyCompositionFrames(PlacementItems ta
 Task<PlacementOutcome> WindowPlacement::placeRaised(ManagedWindow window, Rect frame, InteractionStamp stamp)
 {
     PlacementItems targets{PlacementItem{window, frame}};
-    co_return co_await applyCompositionFrames(std::move(targets), {}, {}, window, stamp, kTightTolerance);
+    co_return co_await applyCompositionFrames(std::move(targets), {}, {}, window, stamp, kPlacementTolerance);
 }
 
 Task<WindowPlacement::Prepared> WindowPlacement::prepare(const PlacementItems& targets, const RestoreMap& restore)
@@ -319,14 +317,14 @@ Task<PlacementOutcome> WindowPlacement::framesStillMatch(PlacementItems targets,
         const auto f = access_.frame(t.window);
         if (!f)
             co_return PlacementOutcome::rolledBack;
-        if (!arrivedAt(*f, t.frame, access_.grid(t.window), kLooseTolerance))
+        if (!arrivedAt(*f, t.frame, access_.grid(t.window), kSameFrameTolerance))
             off.push_back({t.window, t.frame, *f});
     }
 
     auto allMatch = [&] {
         for (const auto& t : targets) {
             const auto f = access_.frame(t.window);
-            if (!f || !arrivedAt(*f, t.frame, access_.grid(t.window), kLooseTolerance))
+            if (!f || !arrivedAt(*f, t.frame, access_.grid(t.window), kSameFrameTolerance))
                 return false;
         }
         return true;
@@ -346,7 +344,7 @@ Task<PlacementOutcome> WindowPlacement::framesStillMatch(PlacementItems targets,
             co_return PlacementOutcome::rolledBack;
         bool allOk = true;
         for (auto it = undo.rbegin(); it != undo.rend(); ++it) {
-            const bool ok = co_await access_.animateMove(it->window, {}, it->frame, kLooseTolerance);
+            const bool ok = co_await access_.animateMove(it->window, {}, it->frame, kSameFrameTolerance);
             allOk = allOk && ok;
         }
         co_return allOk ? PlacementOutcome::rolledBack : PlacementOutcome::rollbackFailed;
@@ -356,7 +354,7 @@ Task<PlacementOutcome> WindowPlacement::framesStillMatch(PlacementItems targets,
         if (!stamp.current())
             co_return co_await undoAll();
         undo.push_back({o.window, o.found});
-        const bool ok = co_await access_.animateMove(o.window, {}, o.target, kLooseTolerance);
+        const bool ok = co_await access_.animateMove(o.window, {}, o.target, kSameFrameTolerance);
         if (!ok)
             co_return co_await undoAll();
     }
@@ -373,11 +371,11 @@ GroupMover WindowPlacement::compositionGroupMover(InteractionStamp stamp)
         // The coroutine frame holds copies: the closure object may be gone when it resumes.
         return [](WindowAccess* access, InteractionStamp stamp,
                   std::vector<std::pair<ManagedWindow, Rect>> items) -> Task<std::unordered_set<ManagedWindow>> {
-            co_await access->animateGroup(items, {}, stamp, kTightTolerance);
+            co_await access->animateGroup(items, {}, stamp, kPlacementTolerance);
             std::unordered_set<ManagedWindow> settled;
             for (const auto& [window, target] : items) {
                 const auto f = access->frame(window);
-                if (f && arrivedAt(*f, target, access->grid(window), kTightTolerance))
+                if (f && arrivedAt(*f, target, access->grid(window), kPlacementTolerance))
                     settled.insert(window);
             }
             co_return settled;
