@@ -47,7 +47,7 @@ OverlayView::OverlayView(std::vector<SnapLayout> layouts, std::optional<QString>
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
 
-    title_ = makeLabel(wholeComposition ? u"Choose a composition"_qs
+    title_ = makeLabel(wholeComposition ? u"Layout Gallery"_qs
                        : dragging      ? u"Drag into a region."_qs
                                        : u"Choose a region."_qs,
                        18, QFont::DemiBold, StyleColor::label, this);

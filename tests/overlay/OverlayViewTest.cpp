@@ -434,7 +434,7 @@ TEST(OverlayViewComposition, CardsButtonsAndTexts)
     EXPECT_EQ(view.createButton()->text(), u"Create Custom Layout…"_qs);
     EXPECT_EQ(view.createButton()->geometry(), QRect(820 - 216, 14, 194, 28));
     EXPECT_EQ(view.subtitle()->text(), u"Apply the shown proportions to this display. Adjusted layouts are separate choices."_qs);
-    EXPECT_EQ(view.titleLabel()->text(), u"Choose a composition"_qs);
+    EXPECT_EQ(view.titleLabel()->text(), u"Layout Gallery"_qs);
     EXPECT_EQ(view.height(), 80 + 118 + 12);
 
     const auto& buttons = view.compositionButtons();
