@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <xcb/composite.h>
 #include <xcb/randr.h>
 #include <xcb/xtest.h>
 
@@ -1149,17 +1150,32 @@ bool XSession::compositing()
     return owned;
 }
 
+bool XSession::compositorPaints()
+{
+    // Only one client may redirect a window to paint it: ours is refused when a compositing
+    // manager redirects every new top-level. Within a grab, so its own redirect never meets ours.
+    const xcb_window_t probe = xcb_generate_id(c_);
+    const std::uint32_t overrideRedirect = 1;
+    xcb_create_window(c_, XCB_COPY_FROM_PARENT, probe, root_, -1, -1, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      XCB_COPY_FROM_PARENT, XCB_CW_OVERRIDE_REDIRECT, &overrideRedirect);
+    xcb_grab_server(c_);
+    const auto cookie = xcb_composite_redirect_window_checked(c_, probe, XCB_COMPOSITE_REDIRECT_MANUAL);
+    xcb_destroy_window(c_, probe);
+    xcb_ungrab_server(c_);
+    xcb_generic_error_t* error = xcb_request_check(c_, cookie);
+    const bool refused = error && error->error_code == XCB_ACCESS;
+    free(error);
+    return refused;
+}
+
 bool XSession::startCompositor()
 {
     // A window manager that composites itself (metacity) already holds the selection.
-    if (compositing())
-        return true;
-    const pid_t pid = spawn({QStringLiteral("xcompmgr")});
-    if (!pid)
+    if (!compositing() && !spawn({QStringLiteral("xcompmgr")}))
         return false;
-    const bool up = waitFor([&] { return compositing(); });
+    const bool up = waitFor([&] { return compositing() && compositorPaints(); });
     if (!up)
-        fail(QStringLiteral("xcompmgr did not take the compositing selection"));
+        fail(QStringLiteral("no compositing manager took over the screen"));
     return up;
 }
 

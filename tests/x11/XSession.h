@@ -187,6 +187,9 @@ public:
     bool startCompositor();
     // Whether a compositing manager holds _NET_WM_CM_S0.
     bool compositing();
+    // Whether some client paints new top-level windows itself, as a compositing manager that
+    // blends does once it has taken over the screen (xcompmgr -a never does).
+    bool compositorPaints();
 
     // Environment handed to every program started here.
     const std::vector<QByteArray>& environment() const { return env_; }
