@@ -1,4 +1,4 @@
-// The X11 adapters under each window manager (openbox, xfwm4, icewm, fluxbox, metacity, pekwm;
+// The X11 adapters under each window manager (openbox, xfwm4, icewm, fluxbox, metacity, pekwm, evilwm;
 // or the one FRAMEWELL_TEST_WM names), each in its own session, on an xterm: one adapter write,
 // the window manager's raw floor for a move and resize (a _NET_MOVERESIZE_WINDOW message and a
 // configure request on the client, each sent and waited for until the client's ConfigureNotify),
@@ -384,7 +384,7 @@ int main(int argc, char** argv)
     QCoreApplication app(qargc, qargv);
     log::Capture quiet;   // rejected writes and moves would drown the table
 
-    QStringList wms{"openbox", "xfwm4", "icewm", "fluxbox", "metacity", "pekwm"};
+    QStringList wms{"openbox", "xfwm4", "icewm", "fluxbox", "metacity", "pekwm", "evilwm"};
     if (!qEnvironmentVariableIsEmpty("FRAMEWELL_TEST_WM"))
         wms = {test::XSession::testWindowManager()};
     // Benchmarks run in the order they are registered: each window manager's session starts
