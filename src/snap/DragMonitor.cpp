@@ -89,33 +89,36 @@ void DragMonitor::press(const Point& p, Modifiers modifiers)
     const auto pressed = handler_.pressed(p);
     if (!pressed)
         return;
-    candidate_ = pressed->window;
-    original_ = pressed->frame;
     const Rect& frame = pressed->frame;
-    startPoint_ = p;
-    trace(QStringLiteral("mouse down"), p);
     // Alt held at the press is the window manager's move key (Alt+drag anywhere in a window):
     // it moves the window wherever the press lies, so no edge is grabbed, and the window's
     // frame alone tells a move from a resize.
-    moveKey_ = modifiers & ModAlt;
-    if (moveKey_)
-        return;
+    const Modifiers moveKey = modifiers & ModAlt;
     // A press the window took outside its frame lies on the window manager's resize border
     // there (metacity's sits outside the visible frame): it counts as one on the frame's edge.
     const Point onFrame{std::clamp(p.x, frame.minX(), frame.maxX()), std::clamp(p.y, frame.minY(), frame.maxY())};
-    grabbedEdges_ = edgesNear(onFrame, frame);
+    inProgress_ = DragInProgress{
+        .window = pressed->window,
+        .original = frame,
+        .startPoint = p,
+        .grabbedEdges = moveKey ? EdgeSet{} : edgesNear(onFrame, frame),
+        .moveKey = moveKey,
+    };
+    trace(QStringLiteral("mouse down"), p);
 }
 
 Modifiers DragMonitor::newlyHeld(Modifiers modifiers)
 {
     // The move key counts again once it has been let go during the drag.
-    moveKey_ &= modifiers;
-    return modifiers & ~moveKey_;
+    if (!inProgress_)
+        return modifiers;
+    inProgress_->moveKey &= modifiers;
+    return modifiers & ~inProgress_->moveKey;
 }
 
 void DragMonitor::dragStep(const Point& p, Modifiers modifiers)
 {
-    if (!candidate_ || !original_ || !startPoint_)
+    if (!inProgress_)
         return;
     modifiers = newlyHeld(modifiers);
     if (modifiers & ModAlt) {
@@ -127,9 +130,10 @@ void DragMonitor::dragStep(const Point& p, Modifiers modifiers)
     const Duration since = now - lastUpdate_;
     if (since < kStepInterval) {
         // Held back, never lost: the latest motion is handled when the interval ends.
-        heldStep_ = HeldStep{p, modifiers};
-        if (!trailingTimer_)
-            trailingTimer_ = clock_.callAfter(kStepInterval - since, self_.weak(), [this] { trailingStep(); });
+        DragInProgress& drag = *inProgress_;
+        drag.heldStep = DragInProgress::HeldStep{p, modifiers};
+        if (!drag.trailingTimer)
+            drag.trailingTimer = clock_.callAfter(kStepInterval - since, self_.weak(), [this] { trailingStep(); });
         return;
     }
     dropTrailingStep();
@@ -139,35 +143,40 @@ void DragMonitor::dragStep(const Point& p, Modifiers modifiers)
 void DragMonitor::step(const Point& p, Modifiers modifiers, Duration now)
 {
     lastUpdate_ = now;
-    if (std::hypot(p.x - startPoint_->x, p.y - startPoint_->y) <= kStartDistance)
+    const Point& start = inProgress_->startPoint;
+    if (std::hypot(p.x - start.x, p.y - start.y) <= kStartDistance)
         return;
-    observedPointerDrag_ = true;
+    inProgress_->observedPointerDrag = true;
     // Until the window moves, the ticks ask again too: a loaded window manager may move it
     // only after the pointer's last motion.
     startHoverTimer();
-    if (!dragging_ && !startsOrResizes(p, modifiers))
+    if (!inProgress_->dragging && !startsOrResizes(p, modifiers))
         return;
-    updateHover(*candidate_, *original_, p, now, modifiers);
+    updateHover(p, now, modifiers);
 }
 
 void DragMonitor::trailingStep()
 {
-    trailingTimer_ = 0;
-    const auto held = std::exchange(heldStep_, std::nullopt);
-    if (held && candidate_ && original_ && startPoint_)
+    if (!inProgress_)
+        return;
+    inProgress_->trailingTimer = 0;
+    const auto held = std::exchange(inProgress_->heldStep, std::nullopt);
+    if (held)
         step(held->pointer, held->modifiers, clock_.now());
 }
 
 void DragMonitor::dropTrailingStep()
 {
-    heldStep_.reset();
-    if (trailingTimer_)
-        clock_.cancel(std::exchange(trailingTimer_, 0));
+    if (!inProgress_)
+        return;
+    inProgress_->heldStep.reset();
+    if (inProgress_->trailingTimer)
+        clock_.cancel(std::exchange(inProgress_->trailingTimer, 0));
 }
 
 void DragMonitor::escapePressed()
 {
-    if (!dragging_ && !resizing_)
+    if (!dragging() && !resizing())
         return;
     trace(QStringLiteral("escape"));
     cancel();
@@ -175,31 +184,32 @@ void DragMonitor::escapePressed()
 
 bool DragMonitor::startsOrResizes(const Point& p, Modifiers modifiers)
 {
-    const auto current = handler_.frame(*candidate_);
+    DragInProgress& drag = *inProgress_;
+    const auto current = handler_.frame(drag.window);
     if (!current)
         return false;
-    if (resizing_ || frameChanged(*current, *original_, grabbedEdges_)) {
-        if (!resizing_) {
+    if (drag.resizing || frameChanged(*current, drag.original, drag.grabbedEdges)) {
+        if (!drag.resizing) {
             handler_.resizeStarted();
             // As for a move: the window manager holds the keyboard, and on Escape it may put the
             // window back (the ticks notice that, and a lost release).
-            resizeGrid_ = handler_.grid(*candidate_);
+            drag.resizeGrid = handler_.grid(drag.window);
             watchEscape();
             startHoverTimer();
         }
-        resizing_ = true;
+        drag.resizing = true;
         const bool span = modifiers & ModSuper;
         trace(u"native resize span="_qs + flag(span), p);
-        handler_.resizeMoved({*candidate_, grabbedEdges_, span, *original_, *current, p});
+        handler_.resizeMoved({drag.window, drag.grabbedEdges, span, drag.original, *current, p});
         return false;
     }
-    if (!movedWithoutResize(*current, *original_)) {
+    if (!movedWithoutResize(*current, drag.original)) {
         trace(QStringLiteral("awaiting window movement"), p);
         return false;
     }
-    dragging_ = true;
+    drag.dragging = true;
     watchEscape();
-    const bool home = handler_.dragStarted(*candidate_, *original_);
+    const bool home = handler_.dragStarted(drag.window, drag.original);
     trace(home ? QStringLiteral("drag with home") : QStringLiteral("drag without home"), p);
     return true;
 }
@@ -207,9 +217,9 @@ bool DragMonitor::startsOrResizes(const Point& p, Modifiers modifiers)
 void DragMonitor::release(const Point& p, Modifiers modifiers)
 {
     modifiers = newlyHeld(modifiers);
-    const bool span = resizing_ && (modifiers & ModSuper);
-    const EdgeSet edges = dragging_ && !resizing_ ? EdgeSet{} : grabbedEdges_;
-    trace(u"release resizing="_qs + flag(resizing_) + u" span="_qs + flag(span), p);
+    const bool span = resizing() && (modifiers & ModSuper);
+    const EdgeSet edges = dragging() && !resizing() ? EdgeSet{} : grabbedEdges();
+    trace(u"release resizing="_qs + flag(resizing()) + u" span="_qs + flag(span), p);
     handler_.buttonReleased();
     if (modifiers & ModAlt) {
         trace(QStringLiteral("option bypass"), p);
@@ -218,8 +228,10 @@ void DragMonitor::release(const Point& p, Modifiers modifiers)
         reset(true);
         return;
     }
+    const auto& drag = inProgress_;
     const ReleaseOutcome outcome = handler_.dragReleased(
-        {candidate_, original_, startPoint_, p, clock_.now(), modifiers, dragging_, edges, span});
+        {candidate(), drag ? std::optional(drag->original) : std::nullopt,
+         drag ? std::optional(drag->startPoint) : std::nullopt, p, clock_.now(), modifiers, dragging(), edges, span});
     if (outcome.handOff) {
         tasks_.after(outcome.handOffDelay, [this, record = *outcome.handOff] { handler_.handOver(record); });
     }
@@ -230,29 +242,31 @@ void DragMonitor::release(const Point& p, Modifiers modifiers)
 
 void DragMonitor::startHoverTimer()
 {
-    if (hoverTimer_)
+    auto& timer = inProgress_->hoverTimer;
+    if (timer)
         return;
     std::weak_ptr<DragMonitor> weak = self_.weak();
-    hoverTimer_ = std::make_unique<RepeatingTimer>(clock_, kHoverInterval, [weak] {
+    timer = std::make_unique<RepeatingTimer>(clock_, kHoverInterval, [weak] {
         if (auto self = weak.lock())
             self->hoverTick();
     });
-    hoverTimer_->start();
+    timer->start();
 }
 
 void DragMonitor::hoverTick()
 {
     const Duration now = clock_.now();
     auto pointer = mouse_.pointerState();
-    if (!pointer)
+    if (!pointer || !inProgress_)
         return;
     pointer->modifiers = newlyHeld(pointer->modifiers);
-    if (!dragging_ && !resizing_) {
+    if (!dragging() && !resizing()) {
         awaitMovement(*pointer);
         return;
     }
+    auto& releasedAt = inProgress_->releasedAt;
     if (pointer->leftDown) {
-        releasedAt_.reset();
+        releasedAt.reset();
         if (windowPutBack(pointer->position)) {
             trace(QStringLiteral("window put back"), pointer->position);
             cancel();
@@ -260,13 +274,13 @@ void DragMonitor::hoverTick()
         }
         // A step of its own that does not count for the throttle: a motion right after it is
         // not held back. A resize has its steps from the pointer's motion only.
-        if (dragging_ && now - lastUpdate_ >= kStepInterval)
-            updateHover(*candidate_, *original_, pointer->position, now, pointer->modifiers);
+        if (dragging() && now - lastUpdate_ >= kStepInterval)
+            updateHover(pointer->position, now, pointer->modifiers);
         return;
     }
-    if (!releasedAt_)
-        releasedAt_ = now;
-    if (now - *releasedAt_ >= kReleaseWatchdog) {
+    if (!releasedAt)
+        releasedAt = now;
+    if (now - *releasedAt >= kReleaseWatchdog) {
         trace(QStringLiteral("cancelled"));
         writeDragState();
         reset(true);
@@ -276,34 +290,37 @@ void DragMonitor::hoverTick()
 
 void DragMonitor::awaitMovement(const PointerState& pointer)
 {
-    if (!pointer.leftDown || !candidate_ || !original_ || !startPoint_) {
-        hoverTimer_.reset();   // the press is over: nothing to wait for
+    if (!pointer.leftDown) {
+        inProgress_->hoverTimer.reset(); // the press is over: nothing to wait for
         return;
     }
     const Point& p = pointer.position;
-    if (std::hypot(p.x - startPoint_->x, p.y - startPoint_->y) > kStartDistance && startsOrResizes(p, pointer.modifiers))
-        updateHover(*candidate_, *original_, p, clock_.now(), pointer.modifiers);
+    const Point& start = inProgress_->startPoint;
+    if (std::hypot(p.x - start.x, p.y - start.y) > kStartDistance && startsOrResizes(p, pointer.modifiers))
+        updateHover(p, clock_.now(), pointer.modifiers);
 }
 
 bool DragMonitor::windowPutBack(const Point& p)
 {
-    const auto frame = handler_.frame(*candidate_);
-    const bool away =
-        resizing_ ? resizedAway(p) : std::hypot(p.x - startPoint_->x, p.y - startPoint_->y) > kStartDistance;
-    const bool back = frame && *frame == *original_ && away;
-    putBackTicks_ = back ? putBackTicks_ + 1 : 0;
-    return putBackTicks_ >= 2;
+    DragInProgress& drag = *inProgress_;
+    const auto frame = handler_.frame(drag.window);
+    const Point& start = drag.startPoint;
+    const bool away = drag.resizing ? resizedAway(p) : std::hypot(p.x - start.x, p.y - start.y) > kStartDistance;
+    const bool back = frame && *frame == drag.original && away;
+    drag.putBackTicks = back ? drag.putBackTicks + 1 : 0;
+    return drag.putBackTicks >= 2;
 }
 
 bool DragMonitor::resizedAway(const Point& p) const
 {
     // Only the way that grows the window counts: shrinking stops at the window's minimum size.
     // A window on a cell grid follows the pointer a whole cell at a time.
-    const double dx = p.x - startPoint_->x, dy = p.y - startPoint_->y;
-    const double reachX = std::max(kStartDistance, resizeGrid_.width);
-    const double reachY = std::max(kStartDistance, resizeGrid_.height);
-    const auto grabbed = [&](RegionEdge e) { return grabbedEdges_.count(e) > 0; };
-    if (grabbedEdges_.empty())
+    const DragInProgress& drag = *inProgress_;
+    const double dx = p.x - drag.startPoint.x, dy = p.y - drag.startPoint.y;
+    const double reachX = std::max(kStartDistance, drag.resizeGrid.width);
+    const double reachY = std::max(kStartDistance, drag.resizeGrid.height);
+    const auto grabbed = [&](RegionEdge e) { return drag.grabbedEdges.count(e) > 0; };
+    if (drag.grabbedEdges.empty())
         return std::abs(dx) > reachX || std::abs(dy) > reachY;
     return (grabbed(RegionEdge::right) && dx > reachX) || (grabbed(RegionEdge::left) && -dx > reachX) ||
            (grabbed(RegionEdge::bottom) && dy > reachY) || (grabbed(RegionEdge::top) && -dy > reachY);
@@ -311,34 +328,28 @@ bool DragMonitor::resizedAway(const Point& p) const
 
 void DragMonitor::watchEscape()
 {
-    escapeWatched_ = true;
+    inProgress_->escapeWatched = true;
     mouse_.watchEscape(true);
 }
 
-void DragMonitor::updateHover(const ManagedWindow& window, const Rect& original, const Point& p, Duration now,
-                              Modifiers modifiers)
+void DragMonitor::updateHover(const Point& p, Duration now, Modifiers modifiers)
 {
-    handler_.dragMoved({window, original, p, startPoint_, now, modifiers});
+    const DragInProgress& drag = *inProgress_;
+    handler_.dragMoved({drag.window, drag.original, p, drag.startPoint, now, modifiers});
 }
 
 void DragMonitor::reset(bool endInteraction)
 {
-    hoverTimer_.reset();
-    dropTrailingStep();
-    if (std::exchange(escapeWatched_, false))
-        mouse_.watchEscape(false);
-    putBackTicks_ = 0;
-    releasedAt_.reset();
+    // Its timers and the Escape watch are undone first; the rest goes whole with it.
+    if (inProgress_) {
+        inProgress_->hoverTimer.reset();
+        dropTrailingStep();
+        if (std::exchange(inProgress_->escapeWatched, false))
+            mouse_.watchEscape(false);
+    }
     trace_.clear();
-    observedPointerDrag_ = false;
     handler_.reset(endInteraction);
-    candidate_.reset();
-    original_.reset();
-    startPoint_.reset();
-    dragging_ = resizing_ = false;
-    moveKey_ = 0;
-    grabbedEdges_.clear();
-    resizeGrid_ = {};
+    inProgress_.reset();
 }
 
 void DragMonitor::cancel()
@@ -356,17 +367,16 @@ void DragMonitor::trace(const QString& state, const std::optional<Point>& pointe
 
 void DragMonitor::writeDragState()
 {
-    if (!trace_.enabled() || !observedPointerDrag_ || trace_.empty())
+    if (!trace_.enabled() || !inProgress_ || !inProgress_->observedPointerDrag || trace_.empty())
         return;
     DragState state;
     state.pid = ownPid();
     state.date = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss +0000"));
-    state.app = candidate_ ? candidate_->appName : QStringLiteral("none");
+    state.app = inProgress_->window.appName;
     state.events = trace_.events();
     state.displays = handler_.displayRecords();
-    state.original = original_;
-    if (candidate_)
-        state.released = handler_.frame(*candidate_);
+    state.original = inProgress_->original;
+    state.released = handler_.frame(inProgress_->window);
     writeDiagnostics(kDragStateFile, dragStateDocument(state));
 }
 

@@ -38,6 +38,31 @@
 
 namespace fw {
 
+// One press on a window, from the press to the end of its drag or resize: made whole at the
+// press and forgotten whole at the end (a release, a cancel, a lost release). The timers and
+// the Escape watch it holds are undone by the monitor's reset before it goes.
+struct DragInProgress {
+    ManagedWindow window;
+    Rect original;                    // the window's frame at the press
+    Point startPoint;                 // the pointer at the press
+    EdgeSet grabbedEdges;             // none when the move key was held at the press
+    Modifiers moveKey = 0;            // Alt, while held since the press
+    bool observedPointerDrag = false; // the pointer went past the start distance
+    bool dragging = false;
+    bool resizing = false;
+    Size resizeGrid; // the resized window's cell grid (0: none)
+    std::unique_ptr<RepeatingTimer> hoverTimer;
+    std::optional<Duration> releasedAt; // the button first seen up during a drag without a release
+    struct HeldStep {
+        Point pointer;
+        Modifiers modifiers = 0;
+    };
+    std::optional<HeldStep> heldStep; // the latest motion the throttle held back
+    TimerId trailingTimer = 0;
+    bool escapeWatched = false;
+    int putBackTicks = 0;
+};
+
 class DragMonitor {
 public:
     // Drag steps are processed at most this often; the hover timer ticks every 0.06 s; the
@@ -71,21 +96,19 @@ public:
     // Diagnostics: one state of the drag, and the drag-state file.
     void trace(const QString& state, const std::optional<Point>& pointer = std::nullopt);
     void writeDragState();
-    // The hover timer and its tick.
-    void startHoverTimer();
-    void hoverTick();
-    void updateHover(const ManagedWindow& window, const Rect& original, const Point& p, Duration now,
-                     Modifiers modifiers);
 
     // False while snapping is paused: every event is ignored.
     bool enabled = true;
 
     // The drag as it stands, for tests and diagnostics.
-    const std::optional<ManagedWindow>& candidate() const { return candidate_; }
-    bool dragging() const { return dragging_; }
-    bool resizing() const { return resizing_; }
-    const EdgeSet& grabbedEdges() const { return grabbedEdges_; }
-    bool hoverTimerRunning() const { return hoverTimer_ != nullptr; }
+    std::optional<ManagedWindow> candidate() const
+    {
+        return inProgress_ ? std::optional(inProgress_->window) : std::nullopt;
+    }
+    bool dragging() const { return inProgress_ && inProgress_->dragging; }
+    bool resizing() const { return inProgress_ && inProgress_->resizing; }
+    EdgeSet grabbedEdges() const { return inProgress_ ? inProgress_->grabbedEdges : EdgeSet{}; }
+    bool hoverTimerRunning() const { return inProgress_ && inProgress_->hoverTimer; }
     const DragTrace& dragTrace() const { return trace_; }
 
 private:
@@ -95,6 +118,10 @@ private:
     // One step past the throttle; the step held back by it, at the end of its interval.
     void step(const Point& p, Modifiers modifiers, Duration now);
     void trailingStep();
+    // The hover timer and its tick; a step of the drag in progress.
+    void startHoverTimer();
+    void hoverTick();
+    void updateHover(const Point& p, Duration now, Modifiers modifiers);
     void dropTrailingStep();
     void escapePressed();
     // Whether the window manager put the window back while the pointer stays away from the
@@ -118,27 +145,9 @@ private:
     Clock& clock_;
     DragTrace& trace_; // the handler's
     bool globalMonitor_ = false;
-    std::optional<ManagedWindow> candidate_;
-    std::optional<Rect> original_;
-    std::optional<Point> startPoint_;
-    bool observedPointerDrag_ = false;
-    bool dragging_ = false;
-    bool resizing_ = false;
-    EdgeSet grabbedEdges_;
-    Modifiers moveKey_ = 0; // Alt, while held since the press
-    Size resizeGrid_; // the resized window's cell grid (0: none)
-    std::unique_ptr<RepeatingTimer> hoverTimer_;
-    std::optional<Duration> releasedAt_; // the button first seen up during a drag without a release
-    Duration lastHover_{};
-    Duration lastUpdate_{};
-    struct HeldStep {
-        Point pointer;
-        Modifiers modifiers = 0;
-    };
-    std::optional<HeldStep> heldStep_; // the latest motion the throttle held back
-    TimerId trailingTimer_ = 0;
-    bool escapeWatched_ = false;
-    int putBackTicks_ = 0;
+    Duration lastHover_{};  // the last edge hint of the pointer without a button
+    Duration lastUpdate_{}; // the last step: the step rate holds across presses
+    std::optional<DragInProgress> inProgress_;
     Lifeline<DragMonitor> self_{this};
     TaskScope tasks_; // the release hand-offs due later: they go with the monitor
 };

@@ -81,7 +81,7 @@ void SnapDragHandler::hideDropPanels() { fw::hideDropPanels(ctx_, states_.picker
 
 void SnapDragHandler::showRegionDrop(const RegionDropTarget& target, const ManagedWindow& window, bool armed)
 {
-    fw::showRegionDrop(ctx_, states_.dropState(), target, window, returnTarget, armed);
+    fw::showRegionDrop(ctx_, states_.dropState(), target, window, findings_.returnTarget, armed);
 }
 
 void SnapDragHandler::performSplitDrop(const SplitDropRequest& request)

@@ -44,6 +44,22 @@ bool inPickerZone(const Point& point, const Rect& frame, const Rect& visibleFram
 // must first climb 10 pixels.
 bool inPickerZone(const Point& point, const Point& start, const Rect& frame, const Rect& visibleFrame);
 
+// What the steps of one drag found, as the release needs it. Only the handler writes it; a
+// new drag starts from the defaults.
+struct DragFindings {
+    std::optional<QString> dragDisplay;     // the display the drag is routed to
+    std::optional<SnapCorner> cornerTarget; // the seam corner on offer
+    std::optional<ReturnSnapTarget> returnTarget;
+    std::optional<ReturnSnapGesture> returnGesture;
+    std::optional<RegionDropTarget> activeDrop;
+    DropHover<RegionDropTarget> dropHover;
+    DropHover<QString> cornerHover;
+    DropHover<QString> returnHover;
+    bool returnPreviewArmed = false;
+    std::optional<QString> pickerDisplay; // the display of the open picker or corner offer
+    Size windowGrid;                      // the dragged window's cell grid (0: none), read at its start
+};
+
 // One for the whole run, made by the shell after the coordinator and gone before it.
 class SnapDragHandler : public DragHandler {
 public:
@@ -66,21 +82,11 @@ public:
     void withdrawOffers() override;
     void endInteraction() override;
     void reset(bool endInteraction) override;
-    std::optional<QString> routedDisplay() const override { return dragDisplay; }
+    std::optional<QString> routedDisplay() const override { return findings_.dragDisplay; }
     QJsonArray displayRecords() const override;
 
-    // What the last step found, as the release needs it.
-    std::optional<QString> dragDisplay;     // the display the drag is routed to
-    std::optional<SnapCorner> cornerTarget; // the seam corner on offer
-    std::optional<ReturnSnapTarget> returnTarget;
-    std::optional<ReturnSnapGesture> returnGesture;
-    std::optional<RegionDropTarget> activeDrop;
-    DropHover<RegionDropTarget> dropHover;
-    DropHover<QString> cornerHover;
-    DropHover<QString> returnHover;
-    bool returnPreviewArmed = false;
-    std::optional<QString> pickerDisplay; // the display of the open picker or corner offer
-    Size windowGrid;                      // the dragged window's cell grid (0: none), read at its start
+    // What the last step found, as the release needs it; forgotten whole at each press.
+    const DragFindings& findings() const { return findings_; }
 
 protected:
     // Where the drag's decisions become work of other families; each calls that family
@@ -110,6 +116,7 @@ private:
     ReleaseOutcome handOff(const DragRelease& release, bool corner);
 
     DragTrace trace_;
+    DragFindings findings_;
 };
 
 // What the drop-target planner reads of a drag's states on `display`: the guard, the shown

@@ -80,34 +80,28 @@ bool inPickerZone(const Point& point, const Point& start, const Rect& frame, con
 bool SnapDragHandler::dragStarted(const ManagedWindow& window, const Rect& original)
 {
     ctx_.stacks.suspend();
-    windowGrid = ctx_.access.grid(window);
-    returnTarget = fw::returnTarget(ctx_, states_.interaction, states_.layouts, states_.memory, states_.recovery, window,
-                                    original);
-    returnGesture.reset();
-    if (returnTarget)
-        returnGesture.emplace(returnTarget->frame);
-    return returnTarget.has_value();
+    DragFindings& f = findings_;
+    f.windowGrid = ctx_.access.grid(window);
+    f.returnTarget = fw::returnTarget(ctx_, states_.interaction, states_.layouts, states_.memory, states_.recovery,
+                                      window, original);
+    f.returnGesture.reset();
+    if (f.returnTarget)
+        f.returnGesture.emplace(f.returnTarget->frame);
+    return f.returnTarget.has_value();
 }
 
 void SnapDragHandler::withdrawOffers()
 {
     ctx_.endInteraction(false);
-    pickerDisplay.reset();
-    cornerTarget.reset();
+    findings_.pickerDisplay.reset();
+    findings_.cornerTarget.reset();
     clearDropAndReturn();
-    cornerHover = {};
+    findings_.cornerHover = {};
 }
 
 void SnapDragHandler::reset(bool endInteraction)
 {
-    dragDisplay.reset();
-    clearDropAndReturn();
-    cornerHover = {};
-    cornerTarget.reset();
-    pickerDisplay.reset();
-    returnTarget.reset();
-    returnGesture.reset();
-    windowGrid = {};
+    findings_ = {};
     hideDropPanels();
     if (endInteraction) {
         states_.interaction.windowInteraction = false;
@@ -115,27 +109,30 @@ void SnapDragHandler::reset(bool endInteraction)
     }
 }
 
-void SnapDragHandler::note(const QString& state, Duration now, const Point& at) { trace_.add(state, now, at, dragDisplay); }
+void SnapDragHandler::note(const QString& state, Duration now, const Point& at)
+{
+    trace_.add(state, now, at, findings_.dragDisplay);
+}
 
 void SnapDragHandler::markChoosing()
 {
-    if (returnGesture)
-        returnGesture->markChoosing();
+    if (findings_.returnGesture)
+        findings_.returnGesture->markChoosing();
 }
 
 void SnapDragHandler::clearDropAndReturn()
 {
-    activeDrop.reset();
-    dropHover = {};
-    returnHover = {};
-    returnPreviewArmed = false;
+    findings_.activeDrop.reset();
+    findings_.dropHover = {};
+    findings_.returnHover = {};
+    findings_.returnPreviewArmed = false;
 }
 
 void SnapDragHandler::endCornerOffer()
 {
     ctx_.endInteraction(false);
-    cornerTarget.reset();
-    pickerDisplay.reset();
+    findings_.cornerTarget.reset();
+    findings_.pickerDisplay.reset();
 }
 
 void SnapDragHandler::dragMoved(const DragStep& step)
@@ -146,9 +143,9 @@ void SnapDragHandler::dragMoved(const DragStep& step)
     }
     const auto screens = ctx_.screenList();
     std::optional<std::size_t> preferred;
-    if ((activeDrop || cornerTarget || pickerDisplay) && dragDisplay) {
+    if ((findings_.activeDrop || findings_.cornerTarget || findings_.pickerDisplay) && findings_.dragDisplay) {
         const auto same = std::find_if(screens.begin(), screens.end(),
-                                       [&](const ScreenInfo& s) { return displayKey(s) == *dragDisplay; });
+                                       [&](const ScreenInfo& s) { return displayKey(s) == *findings_.dragDisplay; });
         if (same != screens.end())
             preferred = std::size_t(same - screens.begin());
     }
@@ -159,37 +156,38 @@ void SnapDragHandler::dragMoved(const DragStep& step)
     }
     const ScreenInfo& screen = screens[*routed];
     const QString key = displayKey(screen);
-    dragDisplay = key;
+    findings_.dragDisplay = key;
     const Point q = clampedInto(step.pointer, topLeftVisibleFrame(screen));
 
     const auto under = containing(screens, step.pointer);
-    const bool onReturnDisplay = under && returnTarget && returnTarget->display == displayKey(*under);
-    if (returnGesture) {
+    const auto& home = findings_.returnTarget;
+    const bool onReturnDisplay = under && home && home->display == displayKey(*under);
+    if (findings_.returnGesture) {
         if (const auto frame = ctx_.access.frame(step.window))
-            returnGesture->update(*frame, step.pointer, onReturnDisplay);
+            findings_.returnGesture->update(*frame, step.pointer, onReturnDisplay);
     }
-    if (pickerDisplay && *pickerDisplay != key) {
+    if (findings_.pickerDisplay && *findings_.pickerDisplay != key) {
         ctx_.endInteraction(false);
-        pickerDisplay.reset();
-        cornerTarget.reset();
+        findings_.pickerDisplay.reset();
+        findings_.cornerTarget.reset();
     }
     if (cornerStep(step, screen, q) || pickerStep(step, screen, q) || dropStep(step, screen, q) ||
         returnStep(step, key, onReturnDisplay))
         return;
     note(u"no region target on "_qs + key, step.now, step.pointer);
-    returnPreviewArmed = false;
-    returnHover = {};
+    findings_.returnPreviewArmed = false;
+    findings_.returnHover = {};
     hideDropPanels();
 }
 
 void SnapDragHandler::outsideDisplays(const DragStep& step)
 {
-    dragDisplay.reset();
+    findings_.dragDisplay.reset();
     note(u"outside displays"_qs, step.now, step.pointer);
     ctx_.endInteraction(false);
     clearDropAndReturn();
-    pickerDisplay.reset();
-    cornerTarget.reset();
+    findings_.pickerDisplay.reset();
+    findings_.cornerTarget.reset();
 }
 
 bool SnapDragHandler::cornerStep(const DragStep& step, const ScreenInfo& screen, const Point& q)
@@ -197,8 +195,8 @@ bool SnapDragHandler::cornerStep(const DragStep& step, const ScreenInfo& screen,
     const Rect visible = topLeftVisibleFrame(screen);
     const auto corner = snapCornerAt(q, screen.frame, visible);
     if (!corner) {
-        cornerHover = {};
-        if (cornerTarget)
+        findings_.cornerHover = {};
+        if (findings_.cornerTarget)
             endCornerOffer();
         return false;
     }
@@ -213,15 +211,16 @@ bool SnapDragHandler::cornerStep(const DragStep& step, const ScreenInfo& screen,
             others.push_back(s.frame);
     }
     const bool seam = isNearOtherRect(q, others, screen.frame);
-    const bool held = cornerHover.isHeld(key + u'-' + snapCornerName(*corner), step.now, kSeamCornerDwell);
+    const bool held =
+        findings_.cornerHover.isHeld(key + u'-' + snapCornerName(*corner), step.now, kSeamCornerDwell);
     if (seam && !held) {
         note(u"hold seam corner"_qs, step.now, step.pointer);
-        if (cornerTarget)
+        if (findings_.cornerTarget)
             endCornerOffer();
         return true;
     }
     note(u"corner "_qs + snapCornerName(*corner) + u" on "_qs + key, step.now, step.pointer);
-    if (cornerTarget == corner && pickerDisplay == key)
+    if (findings_.cornerTarget == corner && findings_.pickerDisplay == key)
         return true;
 
     ctx_.endInteraction(false);
@@ -233,8 +232,8 @@ bool SnapDragHandler::cornerStep(const DragStep& step, const ScreenInfo& screen,
                                              ctx_.store.layouts(key));
     const bool newAbove = *corner == SnapCorner::topLeft || *corner == SnapCorner::topRight;
     performSplitDrop({step.window, screen, choice.layout, choice.region, newAbove, true, step.original});
-    cornerTarget = corner;
-    pickerDisplay = key;
+    findings_.cornerTarget = corner;
+    findings_.pickerDisplay = key;
     return true;
 }
 
@@ -243,12 +242,12 @@ bool SnapDragHandler::pickerStep(const DragStep& step, const ScreenInfo& screen,
     const QString key = displayKey(screen);
     if (inPickerZone(q, step.startPoint.value_or(q), screen.frame, topLeftVisibleFrame(screen))) {
         markChoosing();
-        if (!pickerDisplay) {
+        if (!findings_.pickerDisplay) {
             showLayoutPicker(ctx_, states_.choiceState(), PickerRequest{step.window, screen, true, step.original, false});
-            pickerDisplay = key;
+            findings_.pickerDisplay = key;
         }
     }
-    if (!pickerDisplay)
+    if (!findings_.pickerDisplay)
         return false;
     note(u"layout chooser on "_qs + key, step.now, step.pointer);
     clearDropAndReturn();
@@ -261,26 +260,27 @@ bool SnapDragHandler::pickerStep(const DragStep& step, const ScreenInfo& screen,
 bool SnapDragHandler::dropStep(const DragStep& step, const ScreenInfo& screen, const Point& q)
 {
     const QString key = displayKey(screen);
+    const DragFindings& f = findings_;
     DropTargetQuery query{step.window,
-                          returnTarget ? &*returnTarget : nullptr,
+                          f.returnTarget ? &*f.returnTarget : nullptr,
                           key,
                           topLeftVisibleFrame(screen),
-                          returnGesture && (returnGesture->hasDeparted || returnGesture->hasLeftSlot),
+                          f.returnGesture && (f.returnGesture->hasDeparted || f.returnGesture->hasLeftSlot),
                           step.original,
-                          windowGrid,
+                          f.windowGrid,
                           q,
                           screen.scale};
     const auto target = regionDropTarget(query, states_.layouts.groups(), dropTargetState(ctx_, states_, key));
     if (!target) {
-        activeDrop.reset();
-        dropHover = {};
+        findings_.activeDrop.reset();
+        findings_.dropHover = {};
         leaveRegionDrop(ctx_, states_.drop);
         return false;
     }
-    activeDrop = target;
-    returnPreviewArmed = false;
-    returnHover = {};
-    const bool held = dropHover.isHeld(target, step.now, kDropDwell);
+    findings_.activeDrop = target;
+    findings_.returnPreviewArmed = false;
+    findings_.returnHover = {};
+    const bool held = findings_.dropHover.isHeld(target, step.now, kDropDwell);
     note((held ? u"ready "_qs : u"hold "_qs) + dropIntentText(target->intent) + u" on "_qs + key, step.now,
          step.pointer);
     showRegionDrop(*target, step.window, held);
@@ -289,21 +289,22 @@ bool SnapDragHandler::dropStep(const DragStep& step, const ScreenInfo& screen, c
 
 bool SnapDragHandler::returnStep(const DragStep& step, const QString& key, bool onReturnDisplay)
 {
-    if (!returnTarget || returnTarget->display != key || !onReturnDisplay ||
-        (returnGesture && returnGesture->isChoosingLayout))
+    DragFindings& f = findings_;
+    if (!f.returnTarget || f.returnTarget->display != key || !onReturnDisplay ||
+        (f.returnGesture && f.returnGesture->isChoosingLayout))
         return false;
-    if (!returnGesture || !returnGesture->isArmed) {
-        returnHover = {};
-        returnPreviewArmed = false;
-    } else if (!returnGesture->isAligned) {
-        returnPreviewArmed = returnHover.isHeld(key, step.now, kReturnDwell);
+    if (!f.returnGesture || !f.returnGesture->isArmed) {
+        f.returnHover = {};
+        f.returnPreviewArmed = false;
+    } else if (!f.returnGesture->isAligned) {
+        f.returnPreviewArmed = f.returnHover.isHeld(key, step.now, kReturnDwell);
     } else {
-        returnPreviewArmed = true;
-        returnHover = {};
+        f.returnPreviewArmed = true;
+        f.returnHover = {};
     }
-    note(returnPreviewArmed ? u"ready return"_qs : u"previous position"_qs, step.now, step.pointer);
-    showReturnPreview(ctx_, states_.interaction, states_.layouts, states_.picker, *returnTarget, returnPreviewArmed,
-                      step.window);
+    note(f.returnPreviewArmed ? u"ready return"_qs : u"previous position"_qs, step.now, step.pointer);
+    showReturnPreview(ctx_, states_.interaction, states_.layouts, states_.picker, *f.returnTarget,
+                      f.returnPreviewArmed, step.window);
     return true;
 }
 

@@ -33,29 +33,31 @@ ReleaseOutcome SnapDragHandler::dragReleased(const DragRelease& release)
         updatePickerPreview(ctx_, states_.picker, feedback.hoverPicker(p));
     }
     const bool corner = cornerStillOffered(p);
-    if (cornerTarget && !corner)
+    if (findings_.cornerTarget && !corner)
         endCornerOffer();
     return handOff(release, corner);
 }
 
 bool SnapDragHandler::cornerStillOffered(const Point& p) const
 {
-    if (!cornerTarget || !dragDisplay)
+    const DragFindings& f = findings_;
+    if (!f.cornerTarget || !f.dragDisplay)
         return false;
-    const auto screen = screenWithKey(ctx_.screenList(), *dragDisplay);
-    if (!screen || displayKey(*screen) != pickerDisplay)
+    const auto screen = screenWithKey(ctx_.screenList(), *f.dragDisplay);
+    if (!screen || displayKey(*screen) != f.pickerDisplay)
         return false;
     const Rect visible = topLeftVisibleFrame(*screen);
-    return snapCornerAt(clampedInto(p, visible), screen->frame, visible) == cornerTarget;
+    return snapCornerAt(clampedInto(p, visible), screen->frame, visible) == f.cornerTarget;
 }
 
 ReleaseOutcome SnapDragHandler::handOff(const DragRelease& release, bool corner)
 {
     SnapFeedback& feedback = ctx_.feedback;
+    const DragFindings& f = findings_;
     const bool pressed = release.window && release.original;
-    if (activeDrop && pressed) {
-        if (auto run = performRegionDrop(ctx_, states_.interaction, states_.drop, states_.picker, *activeDrop,
-                                         *release.window, returnTarget, *release.original)) {
+    if (f.activeDrop && pressed) {
+        if (auto run = performRegionDrop(ctx_, states_.interaction, states_.drop, states_.picker, *f.activeDrop,
+                                         *release.window, f.returnTarget, *release.original)) {
             startRegionDrop(std::move(*run));
             return {u"released region drop"_qs, true, std::nullopt, {}};
         }
@@ -65,7 +67,7 @@ ReleaseOutcome SnapDragHandler::handOff(const DragRelease& release, bool corner)
         commitCornerSelection(ctx_, states_.choiceState());
         return {u"released corner"_qs, false, std::nullopt, {}};
     }
-    ReleaseOutcome outcome{returnPreviewArmed ? u"released return"_qs : u"released native or chooser"_qs, false,
+    ReleaseOutcome outcome{f.returnPreviewArmed ? u"released return"_qs : u"released native or chooser"_qs, false,
                            std::nullopt, {}};
     // The generation is read now, after the steps above may have ended an interaction: the
     // hand-off belongs to the interaction that is current when it is scheduled.
@@ -73,10 +75,10 @@ ReleaseOutcome SnapDragHandler::handOff(const DragRelease& release, bool corner)
         return WindowRelease{*release.window, *release.original, states_.interaction.generation(), release.edges,
                              release.span, release.pointer};
     };
-    if (pressed && returnTarget && returnPreviewArmed && returnGesture && returnGesture->isArmed &&
+    if (pressed && f.returnTarget && f.returnPreviewArmed && f.returnGesture && f.returnGesture->isArmed &&
         !feedback.pickerSelection()) {
-        returnToPreviousPosition(ctx_, states_.choiceState(), *release.window, *returnTarget, *release.original);
-    } else if (feedback.pickerShown() && pickerDisplay) {
+        returnToPreviousPosition(ctx_, states_.choiceState(), *release.window, *f.returnTarget, *release.original);
+    } else if (feedback.pickerShown() && f.pickerDisplay) {
         // The selection at the release point was taken when the release was handled.
         const bool selected = feedback.pickerSelection().has_value();
         commitPickerSelection(ctx_, states_.choiceState());

@@ -108,7 +108,7 @@ TEST_F(DragHandOffs, TheOfferForTheRegionTheWindowCameFromPutsItBack)
     const Point grab{home.midX(), home.minY() + 15};
     pressOn(w, grab);
     dragTo({grab.x, grab.y + 100});
-    EXPECT_EQ(handler->returnTarget->region, 0);
+    EXPECT_EQ(handler->findings().returnTarget->region, 0);
     const Point back{home.midX(), home.midY() + 150};
     dragTo(back);
     ASSERT_FALSE(shown.empty());

@@ -106,7 +106,7 @@ TEST(DragMonitorX11, DraggingAnXtermToTheTopCentreOfTheRightMonitorPlacesItThrou
     const auto offersPutBack = [&] {
         const auto& drop = rig.state.drop.regionDrop;
         return drop && drop->display == displayKey(*right) && drop->intent == RegionDropIntent::choose(0) &&
-               rig.dragHandler->activeDrop == drop;
+               rig.dragHandler->findings().activeDrop == drop;
     };
     ASSERT_TRUE(session.waitFor(offersPutBack)) << "no offer to put it back; xterm at " << describe(near).toStdString();
     session.releaseButton(1);

@@ -74,7 +74,7 @@ protected:
         const auto intent = [](const std::optional<RegionDropTarget>& t) {
             return t ? dropIntentText(t->intent).toStdString() : std::string("none");
         };
-        return "hovered " + intent(targets.activeDrop) + ", drop " + intent(drop.regionDrop) +
+        return "hovered " + intent(targets.findings().activeDrop) + ", drop " + intent(drop.regionDrop) +
                (drop.regionDropArmed ? " armed" : "") + (drop.shownMenu ? ", menu shown" : ", no menu") +
                (rig->monitor->dragging() ? ", dragging" : ", not dragging");
     }
