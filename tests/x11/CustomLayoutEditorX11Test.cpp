@@ -132,8 +132,18 @@ struct EditorDesktop {
     {
         return session.run({"xdotool", "key", name}) == 0 && session.waitFor(then);
     }
+    // Clicks the widget's centre where the server shows it. A window manager that frames a
+    // window after mapping it (fluxbox) moves it before Qt hears so: until Qt's position of
+    // the window agrees with the server's, its map of the widget is stale.
     void click(QWidget* w)
     {
+        const xcb_window_t top = xcb_window_t(w->window()->winId());
+        const auto agree = [&] {
+            const auto server = session.rootPosition(top);
+            const QPoint qt = w->window()->mapToGlobal(QPoint(0, 0));
+            return server && int(server->x) == qt.x() && int(server->y) == qt.y();
+        };
+        session.waitFor(agree, 2000);
         const QPoint at = w->mapToGlobal(w->rect().center());
         session.warpPointer(at.x(), at.y());
         session.pressButton(1);
