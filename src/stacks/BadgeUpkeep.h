@@ -18,7 +18,7 @@ void badgeMoved(PresenterContext& ctx, const BadgeKey& key, const Rect& dropped)
 void resetBadge(PresenterContext& ctx, const BadgeKey& key);
 void resetAllBadges(PresenterContext& ctx);
 
-// The 4 s tick that keeps the readings of shown badges' windows fresh.
+// The 4 s tick that keeps the readings of shown badges' windows fresh (titles change).
 void armChrome(PresenterContext& ctx);
 void chromeTick(PresenterContext& ctx);
 // A reading of the window at this size, unless one younger than `maxAge` seconds is known or
