@@ -36,7 +36,7 @@ inline constexpr double kTitleCharWidth = 0.4;
 // high (the frame's top extent; none or under 4 pixels: a window that draws its own title bar,
 // or none, and the reading is empty): each item at the bar's two ends a control as wide as the
 // bar is high, the items at the buttons' end making up `titleBarButtons`, and the title's text
-// centred between the ends. The text counts as a control: a badge keeps clear of it, and the
+// centred on the bar, kept between the ends. The text counts as a control: a badge keeps clear of it, and the
 // stretches beside it are the free spots between it and the ends.
 WindowChrome titleBarChrome(double width, std::optional<double> barHeight, const TitleBarButtons& buttons,
                             const QString& title);

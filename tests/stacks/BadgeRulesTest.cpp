@@ -173,7 +173,7 @@ TEST(BadgeSpot, TheWindowManagersTitleBarReadingLeadsToAStretchBesideTheTitle)
     const WindowChrome front = stacks::titleBarChrome(800, 20.0, openbox, u"xterm"_qs);
     ASSERT_EQ(front.elements.size(), 5u);
     EXPECT_EQ(front.titleBarButtons, Rect(740, 0, 60, 20)) << "the three buttons at the right end";
-    EXPECT_EQ(front.elements.back().frame, Rect(360, 0, 40, 20)) << "the title's text, centred between the ends";
+    EXPECT_EQ(front.elements.back().frame, Rect(380, 0, 40, 20)) << "the title's text, centred on the bar";
     EXPECT_EQ(controlsOutsideButtons(front), 2) << "the window's icon and the title";
     EXPECT_EQ(badgeOrigin(front, {800, 600}, compact, open, {}), (Point{34, 2}));
 
