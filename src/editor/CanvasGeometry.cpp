@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 namespace fw::canvas {
 
@@ -56,11 +57,33 @@ double unitCoordinate(const RegionTree::Divider& d, const Point& point, const Si
     return d.axis == SplitAxis::horizontal ? point.x / view.width : point.y / view.height;
 }
 
+std::vector<RegionNumber> readingOrder(const RegionTree& tree)
+{
+    // Edges compared to a millionth, so that neighbours of one split line count as level.
+    const auto level = [](double v) { return std::llround(v * 1e6); };
+    std::vector<std::pair<RegionNumber, Rect>> rects;
+    for (const auto& entry : tree.unitRects(unitSquare()))
+        rects.push_back(entry);
+    std::stable_sort(rects.begin(), rects.end(), [&](const auto& a, const auto& b) {
+        const auto ay = level(a.second.minY()), by = level(b.second.minY());
+        return ay != by ? ay < by : level(a.second.minX()) < level(b.second.minX());
+    });
+    std::vector<RegionNumber> order;
+    for (const auto& [region, rect] : rects)
+        order.push_back(region);
+    return order;
+}
+
+int shownNumber(const RegionTree& tree, RegionNumber region)
+{
+    const auto order = readingOrder(tree);
+    const auto found = std::find(order.begin(), order.end(), region);
+    return found == order.end() ? int(region) + 1 : int(found - order.begin()) + 1;
+}
+
 RegionNumber steppedRegion(const RegionTree& tree, RegionNumber selected, int step)
 {
-    std::vector<RegionNumber> regions;
-    for (const auto& entry : tree.unitRects(unitSquare()))
-        regions.push_back(entry.first);
+    const std::vector<RegionNumber> regions = readingOrder(tree);
     if (regions.empty())
         return selected;
     const auto count = std::ptrdiff_t(regions.size());
@@ -69,12 +92,46 @@ RegionNumber steppedRegion(const RegionTree& tree, RegionNumber selected, int st
     return regions[std::size_t(((position + step) % count + count) % count)];
 }
 
-QString sizeLabel(const Rect& unit)
+namespace {
+
+// Whole percent `total` shared at `ratio` by the largest remainder: the first side's exact share
+// rounded down or up, whichever leaves the larger fraction with its owner (the first on a tie).
+std::pair<int, int> divideWhole(int total, double ratio)
 {
-    return QStringLiteral("%1% × %2%")
-        .arg(std::llround(unit.width() * 100))
-        .arg(std::llround(unit.height() * 100));
+    const double first = total * ratio;
+    const double second = total - first;
+    int a = int(std::floor(first));
+    const int b = int(std::floor(second));
+    if (a + b < total && first - a >= second - b)
+        ++a;
+    return {a, total - a};
 }
+
+void share(const RegionTree& tree, Share whole, std::map<RegionNumber, Share>& out)
+{
+    if (tree.isLeaf()) {
+        out[tree.region()] = whole;
+        return;
+    }
+    Share first = whole, second = whole;
+    if (tree.axis() == SplitAxis::horizontal)
+        std::tie(first.width, second.width) = divideWhole(whole.width, tree.ratio());
+    else
+        std::tie(first.height, second.height) = divideWhole(whole.height, tree.ratio());
+    share(tree.first(), first, out);
+    share(tree.second(), second, out);
+}
+
+} // namespace
+
+std::map<RegionNumber, Share> shares(const RegionTree& tree)
+{
+    std::map<RegionNumber, Share> out;
+    share(tree, Share{100, 100}, out);
+    return out;
+}
+
+QString sizeLabel(const Share& s) { return QStringLiteral("%1% × %2%").arg(s.width).arg(s.height); }
 
 QString appNamesText(const QStringList& names)
 {

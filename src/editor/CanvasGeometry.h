@@ -1,13 +1,15 @@
 #pragma once
 // Where things are on the layout editor's canvas: the tree laid out in the unit square and
 // stretched over the view (top-left origin, y downward), the grab bands of its dividers, the
-// region under a point, the arrow-key order of regions, and the places and texts of each
-// region's labels and application icons. Pure geometry; the canvas view draws what it says.
+// region under a point, the order and numbers regions show in (reading order), their shares in
+// whole percent, and the places and texts of each region's labels and application icons. Pure
+// geometry; the canvas view draws what it says.
 
 #include "layout/RegionTree.h"
 
 #include <QString>
 #include <QStringList>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -36,12 +38,29 @@ std::optional<RegionNumber> regionAt(const RegionTree& tree, const Point& point,
 // The point's coordinate along the divider's axis in the unit square.
 double unitCoordinate(const RegionTree::Divider& divider, const Point& point, const Size& view);
 
-// The region `step` places away from the selected one in ascending number order, wrapping at
-// both ends; a selection the tree lacks counts as the first place.
+// The tree's regions in reading order: by their top edge, then by their left edge. The editor
+// numbers regions by this order (from 1), whatever numbers the tree gives them.
+std::vector<RegionNumber> readingOrder(const RegionTree& tree);
+// The number the editor shows for a region: its place in reading order from 1 (its own number
+// plus one when the tree lacks it).
+int shownNumber(const RegionTree& tree, RegionNumber region);
+
+// The region `step` places away from the selected one in reading order, wrapping at both
+// ends; a selection the tree lacks counts as the first place.
 RegionNumber steppedRegion(const RegionTree& tree, RegionNumber selected, int step);
 
-// "50% × 100%": the unit width and height in whole percent (halves away from zero).
-QString sizeLabel(const Rect& unit);
+// A region's share of the layout's width and height in whole percent.
+struct Share {
+    int width = 0;
+    int height = 0;
+    friend bool operator==(const Share&, const Share&) = default;
+};
+// Every region's share, rounded so that the regions side by side always add up to 100: each
+// split hands its whole percent to its two sides by the largest remainder (the first side on a
+// tie), so a side never shows more than its real size rounded up nor less than it rounded down.
+std::map<RegionNumber, Share> shares(const RegionTree& tree);
+// "50% × 100%".
+QString sizeLabel(const Share& share);
 // "A + B" for one or two names; "A + 4 more" for five.
 QString appNamesText(const QStringList& names);
 

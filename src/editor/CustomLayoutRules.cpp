@@ -58,8 +58,8 @@ Status status(const CustomLayoutDraft& draft)
     s.redo = !draft.redoTrees.empty();
     s.message = QStringLiteral("%1 regions · Region %2 selected. Saving alone leaves your windows in place.")
                     .arg(rects.size())
-                    .arg(draft.selectedRegion + 1);
-    s.appLabel = QStringLiteral("App in Region %1").arg(draft.selectedRegion + 1);
+                    .arg(canvas::shownNumber(draft.tree, draft.selectedRegion));
+    s.appLabel = QStringLiteral("App in Region %1").arg(canvas::shownNumber(draft.tree, draft.selectedRegion));
     return s;
 }
 

@@ -78,6 +78,7 @@ void OverlayFeedback::showPicker(PickerPresentation p)
     view->onHover = std::move(p.hover);
     view->onCreate = std::move(p.create);
     view->onEdit = std::move(p.edit);
+    view->setLayoutKeys(std::move(p.layoutKeys));
     overlay_.showPicker(p.screen, view, p.dragging, std::move(build));
 }
 
@@ -90,6 +91,7 @@ void OverlayFeedback::preparePicker(PickerPresentation p)
     if (overlay_.keptPicker(build))
         return;
     OverlayView* view = makeView(p, occupants, build.width);
+    view->setLayoutKeys(std::move(p.layoutKeys));
     overlay_.keepPicker(p.screen, view, std::move(build));
 }
 

@@ -3,6 +3,7 @@
 #include "overlay/OverlayStyle.h"
 
 #include "base/Clock.h"
+#include "overlay/OverlayWindow.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -248,8 +249,13 @@ void bringToFront(QWidget* window, Clock& clock)
             return;
         step();
         clock.schedule(milliseconds(150), [weak, step] {
-            if (weak && weak->isVisible() && !weak->isActiveWindow())
+            if (!weak || !weak->isVisible())
+                return;
+            if (!weak->isActiveWindow())
                 step();
+            // The toolkit may count the window active while the keyboard is elsewhere (a
+            // window manager that ignored the activation): the server's focus decides.
+            OverlayWindow::takeKeyboard(weak);
         });
     });
 }

@@ -120,7 +120,8 @@ GlassCard* makeGlassCard(const QRect& frame, QWidget* parent = nullptr);
 
 // Brings one of our own windows forward and gives it the keyboard, even when another
 // application is active: on the next turn of the loop, and once more 150 ms later if it is
-// visible but still not active. A window destroyed in between is skipped.
+// visible but still not active; then it takes the keyboard itself where the window manager
+// ignored the requests. A window destroyed in between is skipped.
 void bringToFront(QWidget* window, Clock& clock);
 
 } // namespace fw

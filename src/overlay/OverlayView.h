@@ -5,6 +5,10 @@
 // keyboard selection through onHover and a click, Return or Enter through onChoose; it
 // decides nothing about placement.
 //
+// The pointer is followed whether or not a button is held: every child of the view tracks it
+// and passes its moves on, so hovering a region reports it once, leaving every region reports
+// nothing, and keys and pointer take the selection in turn (the later one wins).
+//
 // Geometry is top-left (y downward), in points, laid out by PickerGeometry. Hit tests use the
 // exact fractional frames of the buttons, so the gaps between region buttons belong to no
 // region. A card's widgets are made when the card first comes into view (or is selected): a
@@ -140,6 +144,13 @@ public:
 
     std::optional<SnapSelection> selected;
 
+    // The display's own layouts by id → their layout key's number (Ctrl+Alt+1 … 9, from 1),
+    // which their region cards show instead of a picker digit.
+    void setLayoutKeys(std::map<QString, int> keys);
+    // A region card's name line: "3  Three columns" for the first nine other cards (the digit
+    // that selects it), "Ctrl+Alt+1  Dev" for an own layout with a key, else the bare name.
+    QString cardTitle(int index) const;
+
     // Makes the widgets of the cards reaching into [top, bottom] (view points) that have none
     // yet. The view makes those of its first firstBuildHeight points itself; its panel makes
     // the others as it scrolls.
@@ -169,6 +180,8 @@ public:
     void refreshSelection();
 
 protected:
+    void childEvent(QChildEvent*) override;
+    void hideEvent(QHideEvent*) override;
     void keyPressEvent(QKeyEvent*) override;
     void mouseMoveEvent(QMouseEvent*) override;
     void leaveEvent(QEvent*) override;
@@ -182,6 +195,8 @@ private:
     // layout's lowest region number.
     RegionNumber defaultRegion(int layoutIndex) const;
     void select(SnapSelection s);
+    // Reports what the pointer is over when that changed since the last report.
+    void reportHover(const std::optional<SnapSelection>& s);
     // Scrolls the panel's scroll view, when the view is in one, to show a child of the view.
     void scrollIntoView(QWidget* child);
 
@@ -190,6 +205,7 @@ private:
     PickerGeometry geometry_;
     std::optional<QString> currentLayout_;
     Occupants occupants_;
+    std::map<QString, int> layoutKeys_;
     std::vector<bool> built_;   // by layout index
     std::vector<std::pair<int, CompositionButton*>> compositionButtons_;
     std::vector<std::pair<SnapSelection, RegionButton*>> regionButtons_;
@@ -201,6 +217,11 @@ private:
     OverlayLabel* subtitle_ = nullptr;
     QWidget* cancelHint_ = nullptr;
     ActionButton* createButton_ = nullptr;
+    // The hover last reported (unset: none since the view showed or the keys last chose), and
+    // where the pointer last was: a move to the same place is Qt's own, after a scroll or a
+    // new card, not the hand's.
+    std::optional<std::optional<SnapSelection>> reported_;
+    std::optional<QPointF> lastPointer_;
 };
 
 // --- Hosting the picker on a display (its width and frame: PickerGeometry.h) ---

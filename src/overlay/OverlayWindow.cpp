@@ -2,18 +2,21 @@
 // stacking levels among our panels and the shape that cuts every panel to what it draws.
 #include "overlay/OverlayWindow.h"
 
+#include "platform/PanelFocus.h"
 #include "platform/PanelStacking.h"
 #include "platform/qt/DevicePixels.h"
 
 #include <QResizeEvent>
 #include <QWindow>
 #include <algorithm>
+#include <utility>
 
 namespace fw {
 
 namespace {
 
 PanelStacking* gStacking = nullptr;
+PanelFocus* gFocus = nullptr;
 
 std::vector<OverlayWindow*>& registry()
 {
@@ -63,6 +66,51 @@ void OverlayWindow::followCompositing()
         p->setTranslucent(translucent);
 }
 PanelStacking* OverlayWindow::stacking() { return gStacking; }
+void OverlayWindow::setPanelFocus(PanelFocus* focus) { gFocus = focus; }
+
+namespace {
+
+// Gives the keyboard back to the window that had it when a window of ours that took it
+// itself is hidden (after the toolkit unmapped it: the keyboard is then nowhere).
+class KeyboardReturn final : public QObject {
+public:
+    static constexpr const char* name = "keyboardReturn";
+
+    KeyboardReturn(QWidget* window, std::uint64_t to) : QObject(window), to_(to)
+    {
+        setObjectName(QLatin1String(name));
+        window->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == parent() && event->type() == QEvent::Hide) {
+            auto* window = static_cast<QWidget*>(parent());
+            if (gFocus && window->internalWinId())
+                gFocus->giveBack(window->internalWinId(), to_);
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    std::uint64_t to_;
+};
+
+} // namespace
+
+void OverlayWindow::takeKeyboard(QWidget* window)
+{
+    if (!gFocus || !window || !window->isWindow() || !window->isVisible())
+        return;
+    const std::uint64_t before = gFocus->keyboardWindow();
+    if (gFocus->takeKeyboard(window->winId()) != PanelFocus::Outcome::Taken)
+        return;
+    const std::uint64_t to = userWindow(before);
+    if (to && to != std::uint64_t(window->winId())
+        && !window->findChild<QObject*>(QLatin1String(KeyboardReturn::name), Qt::FindDirectChildrenOnly))
+        new KeyboardReturn(window, to);
+}
 std::vector<OverlayWindow*> OverlayWindow::allPanels() { return registry(); }
 
 OverlayWindow::OverlayWindow(const Rect& contentRect, bool interactive)
@@ -80,6 +128,7 @@ OverlayWindow::OverlayWindow(const Rect& contentRect, bool interactive)
 
 OverlayWindow::~OverlayWindow()
 {
+    giveKeyboardBack();
     auto& panels = registry();
     panels.erase(std::remove(panels.begin(), panels.end(), this), panels.end());
 }
@@ -90,8 +139,9 @@ void OverlayWindow::applyFlags()
     Qt::WindowFlags flags = Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint | Qt::WindowStaysOnTopHint;
     if (ignoresMouse_) {
         // Only unmanaged windows let clicks through on X11: a window manager's frame would
-        // catch them.
-        flags |= Qt::Window | Qt::X11BypassWindowManagerHint | Qt::WindowTransparentForInput;
+        // catch them. A tool window still: Qt closes the open popup (a menu, the list of a
+        // combo box) whenever a plain window shows, as a badge or a notice may at any time.
+        flags |= Qt::Tool | Qt::X11BypassWindowManagerHint | Qt::WindowTransparentForInput;
     } else {
         flags |= Qt::Tool;
     }
@@ -264,14 +314,42 @@ void OverlayWindow::orderFrontRegardless()
     raiseHigherLevels();
 }
 
-void OverlayWindow::makeKeyAndOrderFront()
+std::uint64_t OverlayWindow::userWindow(std::uint64_t window)
 {
-    orderFrontRegardless();
-    if (acceptsKeys_)
-        activateWindow();
+    for (const OverlayWindow* p : registry())
+        if (p->internalWinId() && std::uint64_t(p->internalWinId()) == window)
+            return p->keyboardFrom_;
+    return window;
 }
 
-void OverlayWindow::orderOut() { hide(); }
+void OverlayWindow::makeKeyAndOrderFront()
+{
+    const std::uint64_t before = acceptsKeys_ && gFocus ? gFocus->keyboardWindow() : 0;
+    orderFrontRegardless();
+    if (!acceptsKeys_)
+        return;
+    activateWindow();
+    if (gFocus && gFocus->takeKeyboard(winId()) == PanelFocus::Outcome::Taken) {
+        // The window it goes back to; a panel made key again keeps the one it had (its own id
+        // stands for it) unless the keyboard was on another window meanwhile.
+        if (const std::uint64_t from = userWindow(before))
+            keyboardFrom_ = from;
+    }
+}
+
+void OverlayWindow::giveKeyboardBack()
+{
+    const std::uint64_t from = std::exchange(keyboardFrom_, 0);
+    if (from && gFocus && isVisible() && internalWinId())
+        gFocus->giveBack(internalWinId(), from);
+}
+
+void OverlayWindow::orderOut()
+{
+    // Before the panel is unmapped: the server would move the keyboard to its parent first.
+    giveKeyboardBack();
+    hide();
+}
 
 void OverlayWindow::orderBelow(std::optional<WindowId> window)
 {

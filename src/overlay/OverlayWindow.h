@@ -7,6 +7,10 @@
 // does not take focus unless `acceptsKeys` is set. Levels order our panels among themselves
 // and against other windows: 101 above everything, 100 and 1–2 above ordinary windows (in that
 // order), 0 directly below a given window (restacked through the PanelStacking port).
+//
+// A panel made key checks through the PanelFocus port that the keyboard came: some window
+// managers ignore the activation they list. Where the panel had to take the keyboard itself,
+// it gives it back to the window that had it when it is ordered out.
 
 #include "base/Geometry.h"
 #include "platform/WindowSystem.h"
@@ -20,6 +24,7 @@
 
 namespace fw {
 
+class PanelFocus;
 class PanelStacking;
 
 // Content whose visible outline is not its rectangle, such as a rounded card. The panel cuts
@@ -90,7 +95,7 @@ public:
     // Shows the panel in front and gives it the keyboard when it accepts keys; otherwise the
     // same as orderFrontRegardless().
     void makeKeyAndOrderFront();
-    // Hides the panel; it stays alive for reuse.
+    // Hides the panel (giving back the keyboard it took); it stays alive for reuse.
     void orderOut();
     // Level 0, shown directly below the window; at the back when that window is unknown.
     void orderBelow(std::optional<WindowId> window);
@@ -113,6 +118,11 @@ public:
     // follows the port's compositing from then on.
     static void setStacking(PanelStacking* stacking);
     static PanelStacking* stacking();
+    static void setPanelFocus(PanelFocus* focus);
+    // For another window of ours that takes keys, shown and asked to be activated: takes the
+    // keyboard where the window manager did not give it (through the port installed above),
+    // and gives it back to the window that had it when that window is hidden.
+    static void takeKeyboard(QWidget* window);
     // Every panel that exists, oldest first.
     static std::vector<OverlayWindow*> allPanels();
 
@@ -126,6 +136,10 @@ private:
     void setTranslucent(bool compositing);
     // Every panel to the port's compositing.
     static void followCompositing();
+    // The window the user worked in, for a window that had the keyboard before this panel:
+    // where that is a panel of ours, the window that panel took the keyboard from.
+    static std::uint64_t userWindow(std::uint64_t window);
+    void giveKeyboardBack();
 
     bool acceptsKeys_ = false;
     bool ignoresMouse_ = false;
@@ -135,6 +149,7 @@ private:
     std::optional<WindowId> below_;   // the window a level-0 panel was last put under
     QRegion cutOut_;                  // global
     QPointer<QWidget> content_;
+    std::uint64_t keyboardFrom_ = 0;   // the window the panel took the keyboard from itself
 };
 
 } // namespace fw

@@ -18,10 +18,13 @@ public:
     virtual bool orderBelow(std::uint64_t panel, WindowId window) = 0;
     // Puts the panel below every other window.
     virtual void orderToBack(std::uint64_t panel) = 0;
-    // Whether a compositing manager runs, so that translucent pixels show translucent.
+    // Whether a compositing manager runs that blends, so that translucent pixels show
+    // translucent. One that leaves the painting to the server's automatic compositing
+    // (which shows every translucent pixel opaque) counts as none.
     virtual bool compositing() const = 0;
-    // Runs `changed` after a compositing manager started or stopped (compositing() answers
-    // anew by then); an empty function ends it. One observer at a time.
+    // Runs `changed` after compositing() changed its answer (a compositing manager started,
+    // stopped, or was found to blend or not); an empty function ends it. One observer at a
+    // time.
     virtual void setCompositingObserver(std::function<void()> changed) = 0;
     // Just before a panel the window manager manages is mapped: whatever that window manager
     // needs to keep the panel shown while another application is active.

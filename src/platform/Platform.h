@@ -13,6 +13,7 @@
 #include "platform/GlobalHotKeys.h"
 #include "platform/IdleInhibitors.h"
 #include "platform/MouseMonitor.h"
+#include "platform/PanelFocus.h"
 #include "platform/PanelStacking.h"
 #include "platform/Permissions.h"
 #include "platform/Processes.h"
@@ -51,6 +52,9 @@ struct Platform {
     PanelStacking* stacking = nullptr;
     // The pointer's global position; nothing when it cannot be read.
     std::function<std::optional<Point>()> pointerLocation;
+    // The keyboard for our panels where the window manager does not hand it over; none where
+    // panels are not on a window system (offscreen).
+    PanelFocus* panelFocus = nullptr;
 };
 
 } // namespace fw

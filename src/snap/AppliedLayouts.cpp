@@ -85,7 +85,7 @@ void AppliedLayouts::reconcileDisplay(const ScreenInfo& screen, const WindowSnap
     for (const auto& [region, frame] : frames) {
         std::vector<ManagedWindow> inRegion;
         for (const auto& entry : snapshot) {
-            if (!sitsIn(entry.frame, frame, entry.grid, kRegionTolerance))
+            if (!sitsIn(entry.frame, frame, entry.grid, kSameFrameTolerance))
                 continue;
             inRegion.push_back(entry.window);
             matched.emplace_back(entry.window, frame);
@@ -123,7 +123,7 @@ void AppliedLayouts::noteFrontWindow(const ManagedWindow& window, const Rect& fr
         if (!screen)
             continue;
         for (const auto& [region, regionFrame] : regionFrames(it->second.layout, *screen)) {
-            if (sitsIn(frame, regionFrame, grid, kRegionTolerance)) {
+            if (sitsIn(frame, regionFrame, grid, kSameFrameTolerance)) {
                 it->second.windows[region] = window;
                 break;
             }

@@ -18,8 +18,6 @@ namespace fw {
 
 namespace {
 
-constexpr double kInRegion = 5.0;
-
 // The windows of the column other than the dragged one, with the frames they have now.
 std::vector<DiscoveredWindow> columnWindows(SnapContext& ctx, const LayoutGroup& group, const ManagedWindow& window,
                                             const ColumnFill& fill, const std::vector<Rect>& regionFrames,
@@ -29,7 +27,7 @@ std::vector<DiscoveredWindow> columnWindows(SnapContext& ctx, const LayoutGroup&
     std::vector<DiscoveredWindow> column;
     for (const DiscoveredWindow& d : ctx.access.managedWindows({window}, display)) {
         const bool inRegion = std::any_of(regionFrames.begin(), regionFrames.end(), [&](const Rect& r) {
-            return sitsIn(d.frame, r, d.grid, kInRegion);
+            return sitsIn(d.frame, r, d.grid, kSameFrameTolerance);
         });
         if (spanning.count(d.window) || inRegion)
             column.push_back(d);
@@ -95,7 +93,7 @@ Task<PlacementResult> fillColumn(SnapContext& ctx, AppliedLayouts& layouts, Wind
     PlacementItems moves;
     moves.push_back({window, joined->second});
     for (const DiscoveredWindow& d : column) {
-        if (!sitsIn(d.frame, joined->second, d.grid, kInRegion))
+        if (!sitsIn(d.frame, joined->second, d.grid, kSameFrameTolerance))
             moves.push_back({d.window, joined->second});
     }
     auto box = std::make_shared<RejectionBox>();
@@ -103,7 +101,7 @@ Task<PlacementResult> fillColumn(SnapContext& ctx, AppliedLayouts& layouts, Wind
     RestoreMap restore;
     restore.emplace(window, startFrame);
     const PlacementOutcome outcome = co_await ctx.placement.applyFramesAndRaise(
-        moves, std::move(restore), std::move(together), window, stamp, kInRegion);
+        moves, std::move(restore), std::move(together), window, stamp, kSameFrameTolerance);
     if (outcome != PlacementOutcome::committed)
         co_return uncommitted(outcome, stamp, u"A window in that column did not fit the full height. The split was kept."_qs,
                               u"The column could not be filled or fully restored."_qs);

@@ -1,17 +1,11 @@
 // The choices over a composition's candidate windows: the next candidate and one per cluster.
 #include "snap/CompositionRecords.h"
 
-#include "windows/WindowAccess.h"
+#include "windows/FrameMatch.h"
 
 #include <algorithm>
 
 namespace fw {
-
-namespace {
-
-constexpr double kClusterTolerance = 5.0;
-
-} // namespace
 
 std::optional<NextCandidate> nextCompositionCandidate(std::vector<CompositionRecord> records, const WindowSet& used)
 {
@@ -32,7 +26,7 @@ std::vector<CompositionRecord> clusterPlacements(const std::vector<CompositionRe
     std::vector<std::vector<CompositionRecord>> clusters;
     for (const CompositionRecord& record : records) {
         auto home = std::find_if(clusters.begin(), clusters.end(), [&](const auto& cluster) {
-            return sameFrame(cluster.front().frame, record.frame, kClusterTolerance);
+            return sameFrame(cluster.front().frame, record.frame, kSameFrameTolerance);
         });
         if (home == clusters.end())
             clusters.push_back({record});

@@ -54,7 +54,7 @@ Task<void> restoreFocusedWindow(SnapContext& ctx, ChoiceState state)
         co_return;
     }
     const Rect frame = original->second;
-    const bool settled = co_await ctx.access.animateMove(*window, {}, frame, kMoveTolerance);
+    const bool settled = co_await ctx.access.animateMove(*window, {}, frame, kSameFrameTolerance);
     if (!settled) {
         ctx.sinks.sendReport(u"That window could not be restored."_qs);
         co_return;

@@ -73,10 +73,10 @@ public:
     virtual void updateEdgeHint(const Point& p) = 0;
     // A left-button press, before the monitor forgets the drag before it, and then the press
     // itself: the interaction under way ends; the window pressed and its frame, or none when
-    // the press belongs to one of our panels, window control is not granted, Alt is held or no
-    // window is there.
+    // the press belongs to one of our panels, window control is not granted or no window is
+    // there.
     virtual void notePress(const Point& p) = 0;
-    virtual std::optional<PressedWindow> pressed(const Point& p, Modifiers modifiers) = 0;
+    virtual std::optional<PressedWindow> pressed(const Point& p) = 0;
     // A window's frame as it is now.
     virtual std::optional<Rect> frame(const ManagedWindow& window) const = 0;
     // A window's size increments (its cell grid); zero on an axis without one.
@@ -89,13 +89,13 @@ public:
     virtual void resizeStarted() = 0;
     virtual void resizeMoved(const SpanPreviewRequest& step) = 0;
     // The button came up (the resize feedback goes), and the release itself unless Alt was
-    // held; the hand-off of a window released over no target, when it is due.
+    // newly held (not the move key held since the press); the hand-off of a window released over no target, when it is due.
     virtual void buttonReleased() = 0;
     virtual ReleaseOutcome dragReleased(const DragRelease& release) = 0;
     virtual void handOver(const WindowRelease& release) = 0;
-    // Alt is held: every offer is withdrawn until a later step makes it again.
+    // Alt is newly held: every offer is withdrawn until a later step makes it again.
     virtual void withdrawOffers() = 0;
-    // The coordinator's interaction ends (a cancelled drag, a release with Alt held).
+    // The coordinator's interaction ends (a cancelled drag, a release with Alt newly held).
     virtual void endInteraction() = 0;
     // Forgets the drag and hides its panels; with endInteraction the press is over for the
     // coordinator too (the stacks may refresh again).

@@ -86,7 +86,7 @@ void DragMonitor::press(const Point& p, Modifiers modifiers)
 {
     handler_.notePress(p);
     reset(true);
-    const auto pressed = handler_.pressed(p, modifiers);
+    const auto pressed = handler_.pressed(p);
     if (!pressed)
         return;
     candidate_ = pressed->window;
@@ -94,16 +94,30 @@ void DragMonitor::press(const Point& p, Modifiers modifiers)
     const Rect& frame = pressed->frame;
     startPoint_ = p;
     trace(QStringLiteral("mouse down"), p);
+    // Alt held at the press is the window manager's move key (Alt+drag anywhere in a window):
+    // it moves the window wherever the press lies, so no edge is grabbed, and the window's
+    // frame alone tells a move from a resize.
+    moveKey_ = modifiers & ModAlt;
+    if (moveKey_)
+        return;
     // A press the window took outside its frame lies on the window manager's resize border
     // there (metacity's sits outside the visible frame): it counts as one on the frame's edge.
     const Point onFrame{std::clamp(p.x, frame.minX(), frame.maxX()), std::clamp(p.y, frame.minY(), frame.maxY())};
     grabbedEdges_ = edgesNear(onFrame, frame);
 }
 
+Modifiers DragMonitor::newlyHeld(Modifiers modifiers)
+{
+    // The move key counts again once it has been let go during the drag.
+    moveKey_ &= modifiers;
+    return modifiers & ~moveKey_;
+}
+
 void DragMonitor::dragStep(const Point& p, Modifiers modifiers)
 {
     if (!candidate_ || !original_ || !startPoint_)
         return;
+    modifiers = newlyHeld(modifiers);
     if (modifiers & ModAlt) {
         dropTrailingStep();
         handler_.withdrawOffers();
@@ -192,6 +206,7 @@ bool DragMonitor::startsOrResizes(const Point& p, Modifiers modifiers)
 
 void DragMonitor::release(const Point& p, Modifiers modifiers)
 {
+    modifiers = newlyHeld(modifiers);
     const bool span = resizing_ && (modifiers & ModSuper);
     const EdgeSet edges = dragging_ && !resizing_ ? EdgeSet{} : grabbedEdges_;
     trace(u"release resizing="_qs + flag(resizing_) + u" span="_qs + flag(span), p);
@@ -228,9 +243,10 @@ void DragMonitor::startHoverTimer()
 void DragMonitor::hoverTick()
 {
     const Duration now = clock_.now();
-    const auto pointer = mouse_.pointerState();
+    auto pointer = mouse_.pointerState();
     if (!pointer)
         return;
+    pointer->modifiers = newlyHeld(pointer->modifiers);
     if (!dragging_ && !resizing_) {
         awaitMovement(*pointer);
         return;
@@ -320,6 +336,7 @@ void DragMonitor::reset(bool endInteraction)
     original_.reset();
     startPoint_.reset();
     dragging_ = resizing_ = false;
+    moveKey_ = 0;
     grabbedEdges_.clear();
     resizeGrid_ = {};
 }

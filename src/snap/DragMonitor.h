@@ -4,13 +4,15 @@
 // from resizing it, follows the pointer while it moves (at most 60 steps a second, a motion
 // held back by that limit handled at the end of the interval, only once the pointer has gone
 // more than 8 pixels, and every 0.06 s while the pointer rests), and hands the release to the
-// drag handler. A press with Alt held is not followed (window managers move windows with
-// Alt+drag); holding Alt during a drag withdraws every offer, and releasing with it held drops
-// the window where it is. A release the platform never reported is noticed after 0.18 s of the
-// button being up and cancels the drag; so do Escape while a window moves or is resized
-// (watched through the mouse monitor, as the window manager holds the keyboard then) and the
-// window manager putting the window back where the drag began (a cancelled resize too: its
-// preview goes at once and the release applies nothing). Everything else (the windows, what
+// drag handler. Alt held at the press belongs to the window manager's move (Alt+drag anywhere
+// in a window, the only move of window managers without title bars): such a drag is followed
+// like a title-bar drag. Alt pressed during a drag withdraws every offer, and releasing with it
+// newly held drops the window where it is (the move key let go and pressed again is new). A
+// release the platform never reported is noticed after 0.18 s of the button being up and
+// cancels the drag; so do Escape while a window moves or is resized (watched through the mouse
+// monitor, as the window manager holds the keyboard then) and the window manager putting the
+// window back where the drag began (a cancelled resize too: its preview goes at once and the
+// release applies nothing). Everything else (the windows, what
 // the pointer is over, whom the release goes to, the coordinator's interaction) is the drag
 // handler's (DragHandler.h); the monitor reaches only it, the mouse monitor and the clock.
 //
@@ -107,6 +109,8 @@ private:
     // through the mouse monitor then.
     void watchEscape();
     bool startsOrResizes(const Point& p, Modifiers modifiers);
+    // The modifiers held now less the move key held since the press.
+    Modifiers newlyHeld(Modifiers modifiers);
     void release(const Point& p, Modifiers modifiers);
 
     DragHandler& handler_;
@@ -121,6 +125,7 @@ private:
     bool dragging_ = false;
     bool resizing_ = false;
     EdgeSet grabbedEdges_;
+    Modifiers moveKey_ = 0; // Alt, while held since the press
     Size resizeGrid_; // the resized window's cell grid (0: none)
     std::unique_ptr<RepeatingTimer> hoverTimer_;
     std::optional<Duration> releasedAt_; // the button first seen up during a drag without a release

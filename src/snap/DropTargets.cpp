@@ -5,7 +5,7 @@
 #include "snap/DropGeometry.h"
 #include "snap/DropLayouts.h"
 #include "snap/LayoutRecognition.h"
-#include "windows/WindowAccess.h"
+#include "windows/FrameMatch.h"
 
 #include <algorithm>
 
@@ -15,7 +15,6 @@ namespace {
 
 constexpr double kTopBand = 6;         // the column-fill band below the visible frame's top
 constexpr double kColumnInset = 4;     // the visible frame is measured for columns inset by this
-constexpr double kFrameAgreement = 5;  // a window still sits in the frame it was given
 constexpr double kSideHalvesWidth = 648;
 constexpr double kStackedHalvesHeight = 448;
 constexpr double kWholeUnit = 0.999;
@@ -54,7 +53,7 @@ bool spansAllow(const SpanMap& spans, const std::set<RegionNumber>& regions)
 // The dragged window still sits in the slot it was given (on its grid, for a terminal).
 bool agrees(const DropTargetQuery& q, const Rect& slot)
 {
-    return sitsIn(q.windowFrame, slot, q.windowGrid, kFrameAgreement);
+    return sitsIn(q.windowFrame, slot, q.windowGrid, kSameFrameTolerance);
 }
 
 // The window fronting the region's stack, unless that is the dragged window.

@@ -85,7 +85,7 @@ Task<bool> applyGroup(SnapContext& ctx, AppliedLayouts& layouts, WindowMemory& m
     const GroupMoves moves = groupMoves(ctx, group, frames);
     const PlacementOutcome outcome = co_await ctx.placement.applyFrames(
         moves.items, {}, togetherMover(ctx.access, std::make_shared<RejectionBox>(), stamp), stamp,
-        kMoveTolerance);
+        kSameFrameTolerance);
     if (outcome == PlacementOutcome::rollbackFailed) {
         ctx.sinks.sendReport(u"A window could not be resized or fully restored."_qs);
         co_return false;

@@ -20,7 +20,6 @@ namespace fw {
 namespace {
 
 constexpr double kUnmoved = 6.0;  // the displaced window still fills its region
-constexpr double kArrival = 5.0;
 constexpr double kOneAxis = 5.0;  // a kept size differs along one axis only
 constexpr int kRetries = 2;
 constexpr Size kNoStack{180, 140}; // what the other half needs when no window goes there
@@ -129,7 +128,7 @@ private:
             recordLatestTarget(access, w, actual, *record, expected);
         };
         co_return co_await ctx_.placement.applyColumnSplitFrames(moves_, {}, std::move(onMismatch), {}, record, r_.window,
-                                                            r_.stamp, kArrival);
+                                                            r_.stamp, kSameFrameTolerance);
     }
 
     // After a roll-back: the layout to try next, or nothing with the notice due in `failure_`.

@@ -62,6 +62,16 @@ void installCallbacks(SnapContext& ctx, ChoiceState state, const QString& displa
     };
 }
 
+// Numbered as the Switch Layout menu and the layout keys number them.
+std::map<QString, int> layoutKeys(const LayoutStore& store, const QString& display)
+{
+    std::map<QString, int> keys;
+    const std::vector<SnapLayout> own = store.customLayouts(display);
+    for (std::size_t i = 0; i < own.size(); ++i)
+        keys.emplace(own[i].id, int(i) + 1);
+    return keys;
+}
+
 } // namespace
 
 PickerCards pickerCards(const LayoutStore& store, const QString& display, const LayoutGroup* group,
@@ -129,6 +139,7 @@ void showLayoutPicker(SnapContext& ctx, ChoiceState state, const PickerRequest& 
     p.dragging = request.dragging;
     if (!p.wholeComposition)
         p.occupants = pickerOccupants(cards.layouts, group, ctx.stacks, request.window);
+    p.layoutKeys = layoutKeys(ctx.store, display);
     p.layouts = std::move(cards.layouts);
     installCallbacks(ctx, state, display, p);
     ctx.feedback.hidePicker();
@@ -145,6 +156,7 @@ void prepareLayoutPicker(SnapContext& ctx, ChoiceState state, const ScreenInfo& 
     p.currentLayout = cards.currentLayout;
     p.dragging = true;
     p.occupants = pickerOccupants(cards.layouts, group, ctx.stacks, std::nullopt);
+    p.layoutKeys = layoutKeys(ctx.store, display);
     p.layouts = std::move(cards.layouts);
     ctx.feedback.preparePicker(std::move(p));
 }

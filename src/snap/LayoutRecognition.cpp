@@ -1,7 +1,7 @@
 // Recognising a display's layout and its spanning windows from the windows' frames.
 #include "snap/LayoutRecognition.h"
 
-#include "windows/WindowAccess.h"
+#include "windows/FrameMatch.h"
 
 namespace fw {
 
@@ -19,7 +19,7 @@ std::map<RegionNumber, std::vector<ManagedWindow>> membersOf(const SnapLayout& l
     std::vector<bool> used(windows.size(), false);
     for (const auto& [region, frame] : layout.tree.frames(displayFrame, kLayoutGap)) {
         for (std::size_t i = 0; i < windows.size(); ++i) {
-            if (used[i] || !sitsIn(windows[i].frame, frame, windows[i].grid, kRegionTolerance))
+            if (used[i] || !sitsIn(windows[i].frame, frame, windows[i].grid, kSameFrameTolerance))
                 continue;
             used[i] = true;
             members[region].push_back(windows[i].window);
@@ -85,7 +85,7 @@ SpanMap spanMembers(const WindowSnapshot& windows, const std::map<RegionNumber, 
         if (covered.size() < 2)
             continue;
         const auto united = unionFrame(covered, frames);
-        if (united && sitsIn(frame, *united, grid, kRegionTolerance))
+        if (united && sitsIn(frame, *united, grid, kSameFrameTolerance))
             spans[window] = std::move(covered);
     }
     return spans;

@@ -18,9 +18,6 @@
 
 namespace fw {
 
-// How far (in device pixels, on each of minX, minY, width and height) a window may lie from a region
-// and still sit in it.
-inline constexpr double kRegionTolerance = 5.0;
 inline constexpr double kLayoutGap = 8.0;
 
 using SpanMap = std::unordered_map<ManagedWindow, std::set<RegionNumber>>;

@@ -1,12 +1,11 @@
-// Places one window into one region: move, raise, wait until it holds still, then record it as the
-// region's occupant; anything else rolls it back with a notice.
+// Places one window into one region: one WindowPlacement transaction (move, raise, watch until
+// still, or roll back), then the record of the region's occupant; a notice when it did not commit.
 #include "snap/PlaceWindow.h"
 
 #include "layout/ScreenGeometry.h"
 #include "snap/AppliedLayouts.h"
 #include "snap/SnapContext.h"
 #include "snap/WindowMemory.h"
-#include "snap/WindowMoves.h"
 #include "windows/WindowAccess.h"
 #include "windows/WindowPlacement.h"
 
@@ -14,118 +13,47 @@ namespace fw {
 
 namespace {
 
-constexpr int kSettledChecks = 3;
-constexpr int kChecks = 5;
-
+// A drop's placement of one window: one transaction of WindowPlacement, then, when it
+// committed, the record it leaves (the region's occupant, the window's memory).
 class RegionPlacement {
 public:
     RegionPlacement(SnapContext& ctx, AppliedLayouts& layouts, WindowMemory& memory, ManagedWindow window,
-                    RegionNumber region, SnapLayout layout, ScreenInfo screen, std::optional<Rect> startFrame,
-                    bool guarded)
+                    RegionNumber region, SnapLayout layout, ScreenInfo screen, std::optional<Rect> startFrame)
         : ctx_(ctx), layouts_(layouts), memory_(memory), window_(std::move(window)), region_(region),
-          layout_(std::move(layout)), screen_(std::move(screen)), startFrame_(startFrame), guarded_(guarded),
-          stamp_(ctx.stamp())
+          layout_(std::move(layout)), screen_(std::move(screen)), startFrame_(startFrame)
     {
     }
 
-    Task<PlacementResult> run()
+    Task<PlacementResult> run(bool guarded)
     {
         const auto frames = regionFrames(layout_, screen_);
         const auto target = frames.find(region_);
         if (target == frames.end())
             co_return PlacementResult{};
         regionFrame_ = target->second;
-        grid_ = ctx_.access.grid(window_);
+        // A window that cannot be read is never touched, and nothing is said.
         const auto before = ctx_.access.frame(window_);
         if (!before)
             co_return PlacementResult{};
-        // A maximized or shaded window leaves that state first, and the window manager has
-        // done so before the frame is written; a roll-back puts it back.
-        const auto left = co_await ctx_.access.leaveHeldStates(window_);
-        left_ = left.states;
-        firstMove_ = true;
-        const auto prior = ctx_.access.frame(window_);
-        if (!prior)
-            co_return closingNotice();
-        prior_ = *prior;
-        // Its frame from before is the one it has out of those states.
-        before_ = left_ ? prior_ : *before;
-        if (!left.done || !stamp_.current())
-            co_return co_await rollBack();
-        // A window on a cell grid is moved to the frame its grid allows in the region.
-        target_ = ctx_.access.gridFrame(window_, regionFrame_);
-        const bool moved = co_await moveWindow(ctx_.access, window_, target_, guarded_, firstMove_, stamp_);
-        if (!moved || !stamp_.current())
-            co_return co_await rollBack();
-        const bool settled = co_await settle();
-        if (!settled)
-            co_return co_await rollBack();
-        record();
+        const InteractionStamp stamp = ctx_.stamp();
+        const PlacedWindow placed =
+            co_await ctx_.placement.placeWindow(window_, regionFrame_, stamp, PlaceOptions{.guardFirstMove = guarded});
+        if (placed.outcome != PlacementOutcome::committed)
+            co_return uncommitted(placed.outcome, stamp, keptNoSizeNotice(window_.appName),
+                                  notRestoredNotice(window_.appName));
+        // A window taken out of a state keeps the frame it has out of it, not the one it had
+        // when the gesture began.
+        record(placed.left && placed.start ? *placed.start : startFrame_.value_or(*before));
         co_return PlacementResult{true, std::nullopt};
     }
 
 private:
-    // Brings the window forward, then checks it until it has held still three checks in a
-    // row; one drift is corrected. False: five checks did not do it, a second drift, a failed
-    // correction or the interaction ended.
-    Task<bool> settle()
+    // The window becomes the region's occupant; `before` is its frame from before, kept only
+    // for its first placement.
+    void record(const Rect& before)
     {
-        ctx_.access.raise(window_);
-        bool corrected = false;
-        int stable = 0;
-        co_await ctx_.clock.sleep(milliseconds(WindowPlacement::kCheckPauses[0]));
-        for (int pass = 1;; ++pass) {
-            if (!stamp_.current())
-                co_return false;
-            const auto frame = ctx_.access.frame(window_);
-            if (frame && settledAt(*frame)) {
-                if (++stable == kSettledChecks)
-                    co_return true;
-            } else {
-                ctx_.access.checkDrift(window_, target_, frame);
-                if (corrected)
-                    co_return false;
-                corrected = true;
-                const bool moved = co_await ctx_.access.animateMove(window_, {}, target_, kMoveTolerance);
-                if (!moved || !stamp_.current())
-                    co_return false;
-                stable = 0;
-            }
-            if (pass == kChecks)
-                co_return false;
-            co_await ctx_.clock.sleep(milliseconds(WindowPlacement::kCheckPauses[pass]));
-        }
-    }
-
-    // A window on a cell grid has settled when it sits in the region on its grid; any other
-    // when each of its edges lies within the tolerance of the region's.
-    bool settledAt(const Rect& frame) const
-    {
-        return arrivedAt(frame, regionFrame_, grid_, kMoveTolerance);
-    }
-
-    Task<PlacementResult> rollBack()
-    {
-        const bool restored = co_await moveWindow(ctx_.access, window_, prior_, guarded_, firstMove_, stamp_);
-        const bool statesBack = co_await ctx_.access.restoreStates(window_, left_);
-        if (!(restored || WindowAccess::statesDecideFrame(left_)) || !statesBack)
-            co_return PlacementResult{false, notRestoredNotice(window_.appName)};
-        co_return closingNotice();
-    }
-
-    PlacementResult closingNotice() const
-    {
-        if (!stamp_.current())
-            return {};
-        return {false, keptNoSizeNotice(window_.appName)};
-    }
-
-    void record()
-    {
-        // A window taken out of a state keeps the frame it has out of it, not the one it had
-        // when the gesture began.
         if (!memory_.originals.count(window_))
-            memory_.originals[window_] = left_ ? before_ : startFrame_.value_or(before_);
+            memory_.originals[window_] = before;
         layouts_.removeWindow(window_);
         const QString key = displayKey(screen_);
         const LayoutGroup* existing = layouts_.group(key);
@@ -155,7 +83,7 @@ private:
                 continue;
             const Size grid = ctx_.access.grid(other);
             for (const auto& [region, regionFrame] : frames) {
-                if (region != region_ && sitsIn(*frame, regionFrame, grid, kRegionTolerance)) {
+                if (region != region_ && sitsIn(*frame, regionFrame, grid, kSameFrameTolerance)) {
                     group.windows.emplace(region, other);
                     break;
                 }
@@ -171,15 +99,7 @@ private:
     const SnapLayout layout_;
     const ScreenInfo screen_;
     const std::optional<Rect> startFrame_;
-    const bool guarded_;
-    const InteractionStamp stamp_;
     Rect regionFrame_;
-    Size grid_;
-    Rect target_;
-    Rect before_;
-    Rect prior_;
-    WindowStates left_ = 0;
-    bool firstMove_ = false;
 };
 
 } // namespace
@@ -189,8 +109,8 @@ Task<PlacementResult> placeInRegion(SnapContext& ctx, AppliedLayouts& layouts, W
                                     std::optional<Rect> startFrame, bool guarded)
 {
     RegionPlacement placement(ctx, layouts, memory, std::move(window), region, std::move(layout), std::move(screen),
-                              startFrame, guarded);
-    co_return co_await placement.run();
+                              startFrame);
+    co_return co_await placement.run(guarded);
 }
 
 PlacementResult uncommitted(PlacementOutcome outcome, const InteractionStamp& stamp, const QString& rolledBack,

@@ -1,10 +1,10 @@
 #pragma once
-// Placing one window into one region of a layout on a display: the window is moved there,
-// brought forward and checked until it has held still three checks in a row (checks 80, 160,
-// 240, 240 and 240 ms apart, one corrective move at most); then it becomes the region's
-// occupant, keeps its frame from before its first placement and gets its return position.
-// Anything else puts it back where it was, with the notice that says so. A window on a cell
-// grid (a terminal) is placed on the grid: short of the region by less than one cell.
+// Placing one window into one region of a layout on a display: one transaction of
+// WindowPlacement (WindowPlacement::placeWindow) moves it there, brings it forward and watches
+// it until it has held still; then it becomes the region's occupant, keeps its frame from before
+// its first placement and gets its return position. Anything else puts it back where it was,
+// with the notice that says so. A window on a cell grid (a terminal) is placed on the grid:
+// short of the region by less than one cell.
 
 #include "base/Geometry.h"
 #include "base/Task.h"

@@ -20,7 +20,6 @@ namespace fw {
 namespace {
 
 constexpr double kNothingMoved = 1.0;
-constexpr double kSameFrame = 5.0;
 constexpr double kResized = 4.0;
 
 // The region the window sat in before the drag.
@@ -84,7 +83,7 @@ private:
         return std::abs(after_.width() - release_.before.width()) > kResized ||
                std::abs(after_.height() - release_.before.height()) > kResized;
     }
-    bool unmoved() const { return sameFrame(after_, release_.before, kSameFrame); }
+    bool unmoved() const { return sameFrame(after_, release_.before, kSameFrameTolerance); }
     void noteChanged() { ctx_.stacks.noteWindowChanged({{release_.window, after_}}); }
 
     // Super held at the release: the snapshot, then the span; false when it does not apply.
@@ -127,7 +126,7 @@ private:
             if (!screen)
                 continue;
             for (const auto& [region, frame] : regionFrames(group.layout, *screen)) {
-                if (sitsIn(release_.before, frame, grid, kSameFrame))
+                if (sitsIn(release_.before, frame, grid, kSameFrameTolerance))
                     return Origin{display, *screen, group, region};
             }
         }
@@ -160,7 +159,7 @@ private:
         if (applied) {
             ctx_.store.save(group.layout, from.display);
         } else if (current()) {
-            co_await ctx_.access.animateMove(release_.window, {}, release_.before, kMoveTolerance);
+            co_await ctx_.access.animateMove(release_.window, {}, release_.before, kSameFrameTolerance);
         }
     }
 
@@ -202,7 +201,7 @@ Task<void> ReleaseRun::stackResize()
     for (const ManagedWindow& mate : mates)
         targets.push_back({mate, after_});
     const PlacementOutcome outcome =
-        co_await ctx_.placement.applyFrames(targets, {}, {}, stamp, kMoveTolerance);
+        co_await ctx_.placement.applyFrames(targets, {}, {}, stamp, kSameFrameTolerance);
     if (outcome == PlacementOutcome::committed) {
         WindowFramePairs changed{{release_.window, after_}};
         for (const ManagedWindow& mate : mates)
@@ -215,7 +214,7 @@ Task<void> ReleaseRun::stackResize()
             ctx_.sinks.sendReport(u"A canceled resize could not fully restore the stack."_qs);
         co_return;
     }
-    const bool back = co_await ctx_.access.animateMove(release_.window, {}, release_.before, kMoveTolerance);
+    const bool back = co_await ctx_.access.animateMove(release_.window, {}, release_.before, kSameFrameTolerance);
     ctx_.sinks.sendReport(outcome == PlacementOutcome::rolledBack && back
                               ? u"A window in this stack could not fit. The resize was rolled back."_qs
                               : u"A window in this stack could not fit, and a prior size could not be restored."_qs);

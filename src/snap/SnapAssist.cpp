@@ -74,7 +74,7 @@ void startSnapAssist(SnapContext& ctx, ChoiceState state, const ScreenInfo& scre
         const auto frame = ctx.access.frame(window);
         const Size grid = frame ? ctx.access.grid(window) : Size{};
         const bool arranged = frame && std::any_of(occupied.begin(), occupied.end(), [&](const Rect& r) {
-            return sitsIn(*frame, r, grid, kRegionTolerance);
+            return sitsIn(*frame, r, grid, kSameFrameTolerance);
         });
         if (!arranged)
             candidates.push_back(window);

@@ -39,14 +39,14 @@ void SnapDragHandler::updateEdgeHint(const Point& p)
 
 void SnapDragHandler::notePress(const Point& p) { ctx_.stacks.noteMouseMoved(p); }
 
-std::optional<PressedWindow> SnapDragHandler::pressed(const Point& p, Modifiers modifiers)
+std::optional<PressedWindow> SnapDragHandler::pressed(const Point& p)
 {
     if (ctx_.feedback.containsPoint(p))
         return std::nullopt; // the press belongs to one of our panels
     states_.interaction.windowInteraction = true;
     ctx_.stacks.dismissPickers();
     ctx_.endInteraction(true);
-    if (!ctx_.access.windowControlGranted(false) || (modifiers & ModAlt))
+    if (!ctx_.access.windowControlGranted(false))
         return std::nullopt;
     const auto window = ctx_.access.windowUnderPoint(p);
     const auto frame = window ? ctx_.access.frame(*window) : std::nullopt;

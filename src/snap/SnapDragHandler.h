@@ -2,10 +2,12 @@
 // What a window drag is over and whom its release goes to, decided on the coordinator's
 // context and state objects (DragStates.h): it calls the layout picker, the drop feedback, the
 // release hand-offs, the drop execution and the resize preview itself. Each step routes the
-// drag to a display and finds, in this order: Alt held (every offer withdrawn), no display, a display corner (held 0.28 s when it borders another display), the
-// layout picker at the top centre (opened once per drag and display), a region drop target
-// (ready after 0.18 s), the window's previous position (ready once the return gesture arms, at
-// once when aligned, else after 0.16 s), or nothing. It leaves behind exactly what the release
+// drag to a display and finds, in this order: Alt newly held (every offer withdrawn; the
+// monitor passes on no Alt held since the press, the window manager's move key), no display, a
+// display corner (held 0.28 s when it borders another display), the layout picker at the top
+// centre (opened once per drag and display), a region drop target (ready after 0.18 s), the
+// window's previous position (ready once the return gesture arms, at once when aligned, else
+// after 0.16 s), or nothing. It leaves behind exactly what the release
 // needs, and the release goes to one hand-off: a region drop, the seam corner, the previous
 // position, the layout picker, or a window released over no target.
 
@@ -51,7 +53,7 @@ public:
     bool pointerMoved(const Point& p) override;
     void updateEdgeHint(const Point& p) override;
     void notePress(const Point& p) override;
-    std::optional<PressedWindow> pressed(const Point& p, Modifiers modifiers) override;
+    std::optional<PressedWindow> pressed(const Point& p) override;
     std::optional<Rect> frame(const ManagedWindow& window) const override;
     Size grid(const ManagedWindow& window) const override;
     bool dragStarted(const ManagedWindow& window, const Rect& original) override;

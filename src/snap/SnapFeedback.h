@@ -44,6 +44,9 @@ struct PickerPresentation {
     bool wholeComposition = false;
     bool dragging = false;
     PickerOccupants occupants;
+    // The display's own layouts by id → their number in Switch Layout and Ctrl+Alt+1 … 9 (from
+    // 1), which their cards show.
+    std::map<QString, int> layoutKeys;
     std::function<void(SnapSelection)> choose;
     std::function<void(std::optional<SnapSelection>)> hover;
     std::function<void()> create;                // composition mode only

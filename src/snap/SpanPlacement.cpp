@@ -14,8 +14,6 @@ namespace fw {
 
 namespace {
 
-constexpr double kRegionMatch = 5.0;
-
 std::optional<std::set<RegionNumber>> regionsOf(const SnapContext& ctx, const LayoutGroup& group,
                                                 const ScreenInfo& screen, const ManagedWindow& window,
                                                 const Rect& frame)
@@ -28,7 +26,7 @@ std::optional<std::set<RegionNumber>> regionsOf(const SnapContext& ctx, const La
     }
     const Size grid = ctx.access.grid(window);
     for (const auto& [region, regionFrame] : regionFrames(group.layout, screen)) {
-        if (sitsIn(frame, regionFrame, grid, kRegionMatch))
+        if (sitsIn(frame, regionFrame, grid, kSameFrameTolerance))
             return std::set<RegionNumber>{region};
     }
     return std::nullopt;
@@ -111,9 +109,9 @@ Task<bool> placeSpan(SnapContext& ctx, ResizeState state, ManagedWindow window, 
     const InteractionStamp stamp = ctx.stamp();
     // A window on a cell grid goes to the frame its grid allows across the regions.
     const Rect onGrid = ctx.access.gridFrame(window, target->frame);
-    const bool settled = co_await ctx.access.animateMove(window, {}, onGrid, kMoveTolerance);
+    const bool settled = co_await ctx.access.animateMove(window, {}, onGrid, kSameFrameTolerance);
     if (!settled) {
-        const bool restored = co_await ctx.access.animateMove(window, {}, before, kMoveTolerance);
+        const bool restored = co_await ctx.access.animateMove(window, {}, before, kSameFrameTolerance);
         if (restored) {
             ctx.sinks.sendReport(window.appName + u" did not fit across those regions. Its previous size was restored."_qs);
         } else {

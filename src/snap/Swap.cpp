@@ -14,9 +14,6 @@ namespace fw {
 
 namespace {
 
-constexpr double kSlotTolerance = 5.0; // a window still sits in its slot
-constexpr double kArrival = 1.0;       // both windows reach the other's region
-
 // The other window's frame when the swap may go ahead; nothing when any check fails.
 std::optional<Rect> checkedOccupantFrame(SnapContext& ctx, const AppliedLayouts& layouts, const ManagedWindow& window,
                                          const ReturnSnapTarget& home, const RegionDropTarget& target,
@@ -28,10 +25,10 @@ std::optional<Rect> checkedOccupantFrame(SnapContext& ctx, const AppliedLayouts&
     const auto homeScreen = screenWithKey(ctx.screenList(), home.display);
     if (!homeScreen || !isCurrent(home, layouts.group(home.display), topLeftVisibleFrame(*homeScreen)))
         return std::nullopt;
-    if (!sitsIn(startFrame, home.frame, ctx.access.grid(window), kSlotTolerance))
+    if (!sitsIn(startFrame, home.frame, ctx.access.grid(window), kSameFrameTolerance))
         return std::nullopt;
     const auto frame = ctx.access.frame(occupant);
-    if (!frame || !sitsIn(*frame, target.frame, ctx.access.grid(occupant), kSlotTolerance))
+    if (!frame || !sitsIn(*frame, target.frame, ctx.access.grid(occupant), kSameFrameTolerance))
         return std::nullopt;
     const LayoutGroup* group = layouts.group(target.display);
     if (!group)
@@ -79,7 +76,7 @@ Task<PlacementResult> swapWindows(SnapContext& ctx, AppliedLayouts& layouts, Win
     PlacementItems targets{{occupant, home.frame}, {window, target.frame}};
     RestoreMap restore{{window, startFrame}};
     const PlacementOutcome outcome = co_await ctx.placement.applyFramesAndRaiseB(
-        std::move(targets), std::move(restore), {}, occupant, window, stamp, kArrival);
+        std::move(targets), std::move(restore), {}, occupant, window, stamp, kPlacementTolerance);
     if (outcome != PlacementOutcome::committed)
         co_return uncommitted(outcome, stamp, u"A window could not fit the other region. The swap was restored."_qs,
                               u"The swap could not finish or fully restore both windows."_qs);

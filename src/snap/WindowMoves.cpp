@@ -19,10 +19,10 @@ Task<bool> moveWindow(WindowAccess& access, const ManagedWindow& window, const R
 {
     const bool first = std::exchange(firstMove, false);
     if (!(guarded && first))
-        return access.animateMove(window, {}, target, kMoveTolerance);
+        return access.animateMove(window, {}, target, kSameFrameTolerance);
     if (!stamp.host())
         return refused();
-    return access.animateMoveGuarded(window, {}, stamp, target, kMoveTolerance);
+    return access.animateMoveGuarded(window, {}, stamp, target, kSameFrameTolerance);
 }
 
 Task<bool> moveGroup(WindowAccess& access, std::vector<std::pair<ManagedWindow, Rect>> moves,
@@ -33,7 +33,7 @@ Task<bool> moveGroup(WindowAccess& access, std::vector<std::pair<ManagedWindow, 
     auto keepFirst = [box](const ManagedWindow& w, std::optional<Rect> actual, const Rect& requested) {
         recordFirstTarget(w, actual, *box, requested);
     };
-    const bool moved = co_await access.animateGroup(std::move(moves), keepFirst, stamp, kMoveTolerance);
+    const bool moved = co_await access.animateGroup(std::move(moves), keepFirst, stamp, kSameFrameTolerance);
     co_return moved;
 }
 

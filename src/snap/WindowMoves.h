@@ -27,9 +27,6 @@ using PlacementRejection = ColumnSplitRecord::Refusal;
 // Filled by the moves of one placement; empty until a refusal arrives.
 using RejectionBox = std::optional<PlacementRejection>;
 
-// Settle tolerance of the coordinator's moves, in device pixels.
-inline constexpr double kMoveTolerance = 5.0;
-
 // Moves one window animated and settles it within 5 pixels. `firstMove` is the task's
 // one-shot flag, consumed by every move: the move is guarded (it stops as soon as the
 // stamp's interaction ends) only when the caller asks for it and the flag was set.

@@ -122,15 +122,15 @@ BadgeSurface::Content badgeContent(const BadgeIcons& icons, const WindowStack& s
 
 } // namespace
 
-std::optional<BadgeKey> presentBadge(PresenterContext& ctx, const ManagedWindow& front,
-                                     const std::vector<ManagedWindow>& members, const WindowStack& stack,
-                                     const std::optional<Rect>& controls, const std::vector<WindowLayerSnapshot>& layers)
+std::optional<BadgeKey> presentBadge(PresenterContext& ctx, BadgeState& state, BadgeSettings& settings,
+                                     const ManagedWindow& front, const std::vector<ManagedWindow>& members,
+                                     const WindowStack& stack, const std::optional<Rect>& controls,
+                                     const std::vector<WindowLayerSnapshot>& layers)
 {
-    BadgeState& state = ctx.badges;
     const Rect slot = stack.slot(front);
     const BadgeKey key{stack.members.front(), toString(slot)};
     const BadgeIcons icons = spanGroup(front, members, stack, layers);
-    if (!ctx.badgeSettings.enabled() || icons.members.empty()) {
+    if (!settings.enabled() || icons.members.empty()) {
         state.remove(key);
         return std::nullopt;
     }
@@ -141,7 +141,7 @@ std::optional<BadgeKey> presentBadge(PresenterContext& ctx, const ManagedWindow&
     const QString display = BadgeState::spotKey(slot, ctx.passScreens());
     const int count = int(icons.members.size());
     const bool joiner = icons.group.has_value();
-    const BadgeSurroundings around{ctx.badgeSettings, ctx.passScreens(),
+    const BadgeSurroundings around{settings, ctx.passScreens(),
                                    ctx.desktop ? ctx.desktop->titleBarButtons() : TitleBarButtons{},
                                    [&]() -> std::optional<Point> {
                                        std::vector<ManagedWindow> inSlot;
@@ -149,7 +149,7 @@ std::optional<BadgeKey> presentBadge(PresenterContext& ctx, const ManagedWindow&
                                            if (stack.frameSitsIn(stack.slot(m), stack.gridOf(m), slot))
                                                inSlot.push_back(m);
                                        }
-                                       return autoBadgeOffset(ctx, slot, front, inSlot, count, joiner);
+                                       return autoBadgeOffset(ctx, state, slot, front, inSlot, count, joiner);
                                    }};
     const auto layout = state.layout(front, stack, controls, display, count, joiner, around);
     if (!layout)
@@ -162,7 +162,7 @@ std::optional<BadgeKey> presentBadge(PresenterContext& ctx, const ManagedWindow&
         state.remove(key);
         return std::nullopt;
     }
-    BadgeSurface::Content content = badgeContent(icons, stack, *layout, ctx.badgeSettings, display, slot);
+    BadgeSurface::Content content = badgeContent(icons, stack, *layout, settings, display, slot);
     Badge& badge = state.badges[key];
     badge.front = front;
     badge.display = display;
@@ -175,7 +175,7 @@ std::optional<BadgeKey> presentBadge(PresenterContext& ctx, const ManagedWindow&
         badge.panel = ctx.surfaces.makeBadge();
     }
     content.expanded = badge.panel->expanded();
-    badge.panel->configure(content, badgeActions(ctx, key, front, stack, icons.group));
+    badge.panel->configure(content, badgeActions(ctx, state, settings, key, front, stack, icons.group));
     const Rect was = badge.panel->frame();
     if (!(was == layout->rect)) {
         const bool glide = badge.panel->isVisible() && badge.panel->badgeShown() && was.size == layout->rect.size
@@ -188,15 +188,16 @@ std::optional<BadgeKey> presentBadge(PresenterContext& ctx, const ManagedWindow&
     return key;
 }
 
-std::optional<Point> autoBadgeOffset(PresenterContext& ctx, const Rect& slot, const ManagedWindow& front,
-                                     const std::vector<ManagedWindow>& members, int count, bool joiner)
+std::optional<Point> autoBadgeOffset(PresenterContext& ctx, BadgeState& badges, const Rect& slot,
+                                     const ManagedWindow& front, const std::vector<ManagedWindow>& members, int count,
+                                     bool joiner)
 {
-    const auto& chrome = ctx.badges.chrome;
+    const auto& chrome = badges.chrome;
     const double scale = scaleAt(ctx.passScreens(), Point{slot.midX(), slot.midY()});
     for (const ManagedWindow& m : members) {
         const auto known = chrome.find(m);
         const bool busy = known == chrome.end() || controlsOutsideButtons(known->second.chrome) >= 2;
-        requestChromeRead(ctx, m, slot.size, busy ? 30 : 60);
+        requestChromeRead(ctx, badges, m, slot.size, busy ? 30 : 60);
     }
     const auto mine = chrome.find(front);
     if (mine == chrome.end() || std::abs(mine->second.size.width - slot.width()) > 5

@@ -2,6 +2,8 @@
 // The run that shows, moves or hides each stack front's badge on every refresh pass, and the
 // free title-bar spot it may ask for.
 
+#include "stacks/BadgeSettings.h"
+#include "stacks/BadgeState.h"
 #include "stacks/PresenterContext.h"
 
 #include <optional>
@@ -10,13 +12,16 @@
 namespace fw::stacks {
 
 // The badge of a stack front: shown, moved or hidden; the key it stands under, if any.
-// `controls` stands for the front's title-bar buttons (none: the window has no title bar).
-std::optional<BadgeKey> presentBadge(PresenterContext& ctx, const ManagedWindow& front,
-                                     const std::vector<ManagedWindow>& members, const WindowStack& stack,
-                                     const std::optional<Rect>& controls, const std::vector<WindowLayerSnapshot>& layers);
+// `controls` stands for the front's title-bar buttons (none: the window has no title bar). The
+// settings say where it stands and are handed on to its actions (a drag stores its spot).
+std::optional<BadgeKey> presentBadge(PresenterContext& ctx, BadgeState& badges, BadgeSettings& settings,
+                                     const ManagedWindow& front, const std::vector<ManagedWindow>& members,
+                                     const WindowStack& stack, const std::optional<Rect>& controls,
+                                     const std::vector<WindowLayerSnapshot>& layers);
 // The free title-bar spot from the slot's top-left corner, from fresh readings (asking for
 // those that are not).
-std::optional<Point> autoBadgeOffset(PresenterContext& ctx, const Rect& slot, const ManagedWindow& front,
-                                     const std::vector<ManagedWindow>& members, int count, bool joiner);
+std::optional<Point> autoBadgeOffset(PresenterContext& ctx, BadgeState& badges, const Rect& slot,
+                                     const ManagedWindow& front, const std::vector<ManagedWindow>& members, int count,
+                                     bool joiner);
 
 } // namespace fw::stacks

@@ -2,8 +2,8 @@
 // spots are found (asked again on a 4 s tick, as a title that changes moves the title's text
 // and the window manager may change its frame: sooner for the front window of the active
 // application, later for windows with few controls; one reading per window at a time, taken
-// on the main thread), and what a badge reports: a click on an icon, a drag that ended, a reset of one or
-// of every moved badge.
+// on the main thread), and what a badge reports: a click on an icon, a drag that ended, a
+// reset of one or of every moved badge.
 #include "stacks/BadgeUpkeep.h"
 
 #include "stacks/BadgeSpotFinder.h"
@@ -26,47 +26,59 @@ std::vector<Rect> controlFrames(const WindowChrome& chrome)
 
 } // namespace
 
-BadgeSurface::Actions badgeActions(PresenterContext& ctx, const BadgeKey& key, const ManagedWindow& front,
-                                   const WindowStack& stack, const std::optional<std::vector<ManagedWindow>>& group)
+namespace {
+
+void refreshNow(const PresenterContext& ctx)
+{
+    if (StackActions* actions = ctx.actions())
+        actions->refresh(true);
+}
+
+} // namespace
+
+BadgeSurface::Actions badgeActions(PresenterContext& ctx, BadgeState& badges, BadgeSettings& settings,
+                                   const BadgeKey& key, const ManagedWindow& front, const WindowStack& stack,
+                                   const std::optional<std::vector<ManagedWindow>>& group)
 {
     auto weak = ctx.self.weak();
     BadgeSurface::Actions actions;
     actions.choose = [weak, front, stack](const ManagedWindow& chosen) {
-        if (auto self = weak.lock())
-            self->requests.switchFront(chosen, stack.slot(chosen), false, front);
+        if (auto self = weak.lock(); self && self->actions())
+            self->actions()->switchFront(chosen, stack.slot(chosen), false, front);
     };
-    actions.moved = [weak, key](const Rect& dropped) {
+    actions.moved = [weak, &badges, &settings, key](const Rect& dropped) {
         if (auto self = weak.lock())
-            badgeMoved(*self, key, dropped);
+            badgeMoved(*self, badges, settings, key, dropped);
     };
-    actions.resetPosition = [weak, key] {
+    actions.resetPosition = [weak, &badges, &settings, key] {
         if (auto self = weak.lock())
-            resetBadge(*self, key);
+            resetBadge(*self, badges, settings, key);
     };
-    actions.resetAllPositions = [weak] {
+    actions.resetAllPositions = [weak, &settings] {
         if (auto self = weak.lock())
-            resetAllBadges(*self);
+            resetAllBadges(*self, settings);
     };
     if (group) {
         actions.bringGroupForward = [weak, stack] {
-            if (auto self = weak.lock())
-                self->requests.bringUnderneathForward(stack);
+            if (auto self = weak.lock(); self && self->actions())
+                self->actions()->bringUnderneathForward(stack);
         };
     }
     return actions;
 }
 
-void badgeMoved(PresenterContext& ctx, const BadgeKey& key, const Rect& dropped)
+void badgeMoved(PresenterContext& ctx, BadgeState& badges, BadgeSettings& settings, const BadgeKey& key,
+                const Rect& dropped)
 {
-    const auto it = ctx.badges.badges.find(key);
-    if (it == ctx.badges.badges.end()) {
-        ctx.requests.refresh(true);
+    const auto it = badges.badges.find(key);
+    if (it == badges.badges.end()) {
+        refreshNow(ctx);
         return;
     }
     Badge& badge = it->second;
     if (badge.edge) {
         badge.panel->setFrame(badge.frame, false);   // an upright badge stays on the edge
-        ctx.requests.refresh(true);
+        refreshNow(ctx);
         return;
     }
     const Rect& w = badge.slot;
@@ -74,7 +86,7 @@ void badgeMoved(PresenterContext& ctx, const BadgeKey& key, const Rect& dropped)
     placement.fromRight = dropped.midX() > w.midX();
     placement.dx = placement.fromRight ? w.maxX() - dropped.minX() : dropped.minX() - w.minX();
     placement.dy = dropped.minY() - w.minY();
-    ctx.badgeSettings.placements().setPlacement(placement, badge.display, w);
+    settings.placements().setPlacement(placement, badge.display, w);
 
     const Size size = badge.size;
     double x = placement.fromRight ? w.maxX() - placement.dx : w.minX() + placement.dx;
@@ -83,36 +95,37 @@ void badgeMoved(PresenterContext& ctx, const BadgeKey& key, const Rect& dropped)
     y = std::max(y, w.minY() + 4);
     badge.frame = Rect(x, y, size.width, size.height);
     badge.panel->setFrame(badge.frame, false);
-    ctx.requests.refresh(true);
+    refreshNow(ctx);
 }
 
-void resetBadge(PresenterContext& ctx, const BadgeKey& key)
+void resetBadge(PresenterContext& ctx, const BadgeState& badges, BadgeSettings& settings, const BadgeKey& key)
 {
-    if (const auto it = ctx.badges.badges.find(key); it != ctx.badges.badges.end())
-        ctx.badgeSettings.placements().removePlacement(it->second.display, it->second.slot);
-    ctx.requests.refresh(true);
+    if (const auto it = badges.badges.find(key); it != badges.badges.end())
+        settings.placements().removePlacement(it->second.display, it->second.slot);
+    refreshNow(ctx);
 }
 
-void resetAllBadges(PresenterContext& ctx)
+void resetAllBadges(PresenterContext& ctx, BadgeSettings& settings)
 {
-    ctx.badgeSettings.placements().removeAll();
-    ctx.requests.refresh(true);
+    settings.placements().removeAll();
+    refreshNow(ctx);
 }
 
-void armChrome(PresenterContext& ctx)
+void armChrome(PresenterContext& ctx, BadgeState& badges, const BadgeSettings& settings)
 {
+    // The badges and settings live as long as the context: reached only while that does.
     auto weak = ctx.self.weak();
-    ctx.badges.chromeTimer = ctx.clock.schedule(BadgeState::chromeInterval, [weak] {
+    badges.chromeTimer = ctx.clock.schedule(BadgeState::chromeInterval, [weak, &badges, &settings] {
         if (auto self = weak.lock()) {
-            armChrome(*self);
-            chromeTick(*self);
+            armChrome(*self, badges, settings);
+            chromeTick(*self, badges, settings);
         }
     });
 }
 
-void chromeTick(PresenterContext& ctx)
+void chromeTick(PresenterContext& ctx, BadgeState& badges, const BadgeSettings& settings)
 {
-    if (!ctx.badgeSettings.autoPlace() || ctx.queries.menuOpen() || ctx.queries.shuffling())
+    if (!settings.autoPlace() || ctx.queries.menuOpen() || ctx.queries.shuffling())
         return;
     const auto frontmost = ctx.access.windowSystem().frontmostPid();
     struct Ask {
@@ -121,8 +134,8 @@ void chromeTick(PresenterContext& ctx)
         double age;
     };
     std::vector<Ask> asks;
-    const auto& chrome = ctx.badges.chrome;
-    for (const auto& [key, badge] : ctx.badges.badges) {
+    const auto& chrome = badges.chrome;
+    for (const auto& [key, badge] : badges.badges) {
         if (!badge.panel->isVisible())
             continue;
         const auto& presented = ctx.queries.presented();
@@ -144,12 +157,12 @@ void chromeTick(PresenterContext& ctx)
         }
     }
     for (const Ask& a : asks)
-        requestChromeRead(ctx, a.window, a.size, a.age);
+        requestChromeRead(ctx, badges, a.window, a.size, a.age);
 }
 
-void requestChromeRead(PresenterContext& ctx, const ManagedWindow& window, const Size& size, double maxAge)
+void requestChromeRead(PresenterContext& ctx, BadgeState& state, const ManagedWindow& window, const Size& size,
+                       double maxAge)
 {
-    BadgeState& state = ctx.badges;
     const auto known = state.chrome.find(window);
     if (known != state.chrome.end() && std::abs(known->second.size.width - size.width) < 2
         && std::abs(known->second.size.height - size.height) < 2 && ctx.uptime() - known->second.read < maxAge)
@@ -162,23 +175,25 @@ void requestChromeRead(PresenterContext& ctx, const ManagedWindow& window, const
     state.chromeInFlight.insert(window);
     ++state.chromeReadCount;
     auto weak = ctx.self.weak();
-    ctx.chromeReads.read(window, *frame, [weak, window, size = frame->size](WindowChrome chrome) {
+    ctx.chromeReads.read(window, *frame, [weak, &state, window, size = frame->size](WindowChrome chrome) {
         if (auto self = weak.lock())
-            applyChromeRead(*self, chrome, window, size);
+            applyChromeRead(*self, state, chrome, window, size);
     });
 }
 
-void applyChromeRead(PresenterContext& ctx, const WindowChrome& chrome, const ManagedWindow& window, const Size& size)
+void applyChromeRead(PresenterContext& ctx, BadgeState& state, const WindowChrome& chrome,
+                     const ManagedWindow& window, const Size& size)
 {
-    BadgeState& state = ctx.badges;
     state.chromeInFlight.erase(window);
     const auto known = state.chrome.find(window);
     const bool isNew = known == state.chrome.end() || controlFrames(known->second.chrome) != controlFrames(chrome)
                        || known->second.chrome.titleBarButtons != chrome.titleBarButtons || !(known->second.size == size);
     state.chrome[window] = {size, chrome, ctx.uptime()};
     if (isNew && ctx.queries.running() && !ctx.queries.menuOpen()) {
-        ctx.requests.presentAgain();
-        ctx.requests.refresh(false);
+        if (StackActions* actions = ctx.actions()) {
+            actions->presentAgain();
+            actions->refresh(false);
+        }
     }
 }
 

@@ -1,4 +1,4 @@
-// The presenter context's screens of the pass, the pointer, and hiding everything shown.
+// The presenter context's screens of the pass and the pointer.
 #include "stacks/PresenterContext.h"
 
 namespace fw::stacks {
@@ -10,24 +10,13 @@ const std::vector<ScreenInfo>& PresenterContext::passScreens() const
     return *screensOfPass_;
 }
 
-Point PresenterContext::pointer() const
+Point PresenterContext::pointer(Point lastReported) const
 {
     if (mouse) {
         if (const auto state = mouse->pointerState())
             return state->position;
     }
-    return hover.lastPointer;
-}
-
-void PresenterContext::hideAll()
-{
-    anchors.tearDownExplicit();
-    hover.pause();
-    anchors.closeSwitchers();
-    for (auto& [window, panel] : anchors.panels)
-        panel->orderOut();
-    badges.hideAll();
-    hover.states.clear();
+    return lastReported;
 }
 
 } // namespace fw::stacks

@@ -1,9 +1,11 @@
 #pragma once
 // What every run of the stack presenter works with: the services the engine hands it, the
-// engine's answers (StackQueries) and requests (StackRequests), and references to the three
-// state objects (badges with their title-bar readings, anchors with their panels and the
-// explicit switcher, hover with its pacing). The presenter owns them all; a callback reaches
-// the context only while it lives (`self`).
+// engine's answers (StackQueries) and the actions a user's gesture asks for (StackActions).
+// A run takes the context and the state objects it changes (badges with their title-bar
+// readings, anchors with their panels and the explicit switcher, hover with its pacing, the
+// engine's badge settings), so its signature says what it touches; the presenter owns the
+// state (the badge settings are the engine's, handed to it) and passes it. A callback reaches
+// the context, and the state beside it, only while the context lives (`self`).
 
 #include "base/Clock.h"
 #include "base/Geometry.h"
@@ -11,15 +13,14 @@
 #include "platform/DesktopSettings.h"
 #include "platform/MouseMonitor.h"
 #include "platform/Screens.h"
-#include "stacks/AnchorState.h"
-#include "stacks/BadgeSettings.h"
-#include "stacks/BadgeState.h"
+#include "snap/WindowStackController.h"
 #include "stacks/ChromeReads.h"
-#include "stacks/HoverState.h"
+#include "stacks/StackActions.h"
 #include "stacks/StackQueries.h"
 #include "stacks/StackSurfaces.h"
 #include "windows/WindowAccess.h"
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -31,18 +32,16 @@ struct PresenterServices {
     Clock& clock;
     StackSurfaces& surfaces;
     ChromeReads& chromeReads;
-    // The coordinator's slots (layouts offered, tips, stretching) and the badge settings.
+    // The coordinator's slots (layouts offered, tips, stretching).
     const WindowStackCallbacks& callbacks;
-    BadgeSettings& badgeSettings;
     MouseMonitor* mouse = nullptr;   // where the pointer is; none: where it was last seen
     DesktopSettings* desktop = nullptr;   // the title-bar buttons' side; none: the right
 };
 
 struct PresenterContext : PresenterServices {
-    PresenterContext(const PresenterServices& services, const StackQueries& queries, StackRequests requests,
-                     BadgeState& badges, AnchorState& anchors, HoverState& hover)
-        : PresenterServices(services), queries(queries), requests(std::move(requests)), badges(badges),
-          anchors(anchors), hover(hover)
+    PresenterContext(const PresenterServices& services, const StackQueries& queries,
+                     std::weak_ptr<StackActions> actions)
+        : PresenterServices(services), queries(queries), actions_(std::move(actions))
     {
     }
     ~PresenterContext() { self.cut(); }
@@ -50,22 +49,20 @@ struct PresenterContext : PresenterServices {
     PresenterContext& operator=(const PresenterContext&) = delete;
 
     const StackQueries& queries;
-    StackRequests requests;
-    BadgeState& badges;
-    AnchorState& anchors;
-    HoverState& hover;
     Lifeline<PresenterContext> self{this};
+
+    // What a gesture asks of the stacks; null once whoever answers is gone.
+    StackActions* actions() const { return actions_.lock().get(); }
 
     double uptime() const { return toSeconds(clock.now()); }
     // The screens, read once per pass (reading them asks the server several things).
     const std::vector<ScreenInfo>& passScreens() const;
     void endPassScreens() { screensOfPass_.reset(); }
-    // Where the pointer is; where it was last reported when it cannot be read.
-    Point pointer() const;
-    // Switchers closed, anchors' panels and badges hidden, hover paused: until the next pass.
-    void hideAll();
+    // Where the pointer is; `lastReported` when it cannot be read.
+    Point pointer(Point lastReported) const;
 
 private:
+    std::weak_ptr<StackActions> actions_;
     mutable std::optional<std::vector<ScreenInfo>> screensOfPass_;
 };
 

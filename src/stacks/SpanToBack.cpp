@@ -101,7 +101,7 @@ Task<bool> spanShader(StackContext& ctx, const SpanMove& move)
     co_return true;
 }
 
-Task<void> spanTask(StackContext& ctx, SpanMove move)
+Task<void> spanTask(StackContext& ctx, StackFlags& flags, StackSet& set, StackRefresh& refresh, SpanMove move)
 {
     if (!move.animate) {
         co_await raiseInOrder(ctx, move.raise);
@@ -114,35 +114,37 @@ Task<void> spanTask(StackContext& ctx, SpanMove move)
         if (!shown)
             co_await spanSlide(ctx, move);
     }
-    endMove(ctx);
+    endMove(ctx, flags, set, refresh);
 }
 
 } // namespace
 
-bool sendSpanToBack(StackContext& ctx, WindowId element, Pid pid)
+bool sendSpanToBack(StackContext& ctx, StackFlags& flags, StackSet& set, StackRefresh& refresh, WindowId element,
+                    Pid pid)
 {
-    if (!ctx.mayMove())
+    if (!mayMove(ctx, flags, set))
         return false;
     const ManagedWindow window{element, pid, {}, {}};
     auto spanOf = [&]() -> const WindowStack* {
-        for (const WindowStack& s : ctx.set.presented()) {
+        for (const WindowStack& s : set.presented()) {
             if (s.contains(window) && !s.underneath.empty())
                 return &s;
         }
         return nullptr;
     };
     if (!spanOf())
-        ctx.refresh.pass(true);
+        refreshPass(ctx, refresh, set, flags, true);
     const WindowStack* stack = spanOf();
     if (!stack)
         return false;
     const WindowStack copy = *stack;
-    return bringUnderneathForward(ctx, copy);
+    return bringUnderneathForward(ctx, flags, set, refresh, copy);
 }
 
-bool bringUnderneathForward(StackContext& ctx, const WindowStack& stack)
+bool bringUnderneathForward(StackContext& ctx, StackFlags& flags, StackSet& set, StackRefresh& refresh,
+                            const WindowStack& stack)
 {
-    if (!ctx.mayMove())
+    if (!mayMove(ctx, flags, set))
         return false;
     const std::vector<WindowLayer> list = ctx.access.windowSystem().layers();
     const BoundsMap bounds = ctx.access.onScreenBoundsByPid();
@@ -185,8 +187,8 @@ bool bringUnderneathForward(StackContext& ctx, const WindowStack& stack)
     move.slot = move.spanning ? stack.slot(*move.spanning) : stack.frame;
     move.area = screenArea(ctx.screens.screens(), move.slot);
     move.transition = readStackTransition(ctx.defaults);
-    ctx.flags.shuffling = true;
-    ctx.tasks.spawn(spanTask(ctx, std::move(move)));
+    flags.shuffling = true;
+    ctx.tasks.spawn(spanTask(ctx, flags, set, refresh, std::move(move)));
     return true;
 }
 

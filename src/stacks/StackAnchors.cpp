@@ -2,7 +2,7 @@
 // buttons and really stand in front there (the front probe), an anchor panel over each such
 // front with its hover geometry and its switcher's actions, and the badge beside it; after the
 // pass, what was not presented goes and the badges are raised above the windows again. Also
-// the switcher opened by shortcut.
+// the switcher opened by shortcut, and hiding everything shown.
 #include "stacks/StackAnchors.h"
 
 #include "stacks/BadgeOrchestration.h"
@@ -40,10 +40,10 @@ std::optional<TitleBarControls> readControls(WindowAccess& access, const Managed
 // The members whose title-bar buttons can be read and lie in the top 100 pixels of their slot;
 // a member whose window manager draws no title bar (the window draws its own) is probed at the
 // badge's spot inside its top edge and gets a badge without an anchor.
-std::vector<Candidate> probe(PresenterContext& ctx, const WindowStack& stack, const std::vector<ManagedWindow>& members,
-                             std::unordered_map<ManagedWindow, Rect>& buttons)
+std::vector<Candidate> probe(PresenterContext& ctx, BadgeState& badges, const WindowStack& stack,
+                             const std::vector<ManagedWindow>& members, std::unordered_map<ManagedWindow, Rect>& buttons)
 {
-    auto& cache = ctx.badges.controls;
+    auto& cache = badges.controls;
     std::vector<Candidate> out;
     for (const ManagedWindow& m : members) {
         const Rect slot = stack.slot(m);
@@ -93,17 +93,17 @@ bool confirmsFront(const PresenterContext& ctx, const ManagedWindow& candidate, 
     return under != layers.end() && under->id == candidate.element && under->pid == candidate.pid;
 }
 
-// An anchor panel over the candidate's button, its hover geometry, and its badge.
-void presentAnchor(PresenterContext& ctx, const Candidate& c, const WindowStack& stack,
-                   const std::vector<ManagedWindow>& members, const std::unordered_map<ManagedWindow, Rect>& buttons,
-                   const std::vector<WindowLayerSnapshot>& layers, StackPresentation::Shown& out)
+// The panel over the candidate's button with its hover geometry and switcher; a new button
+// spot starts its hover afresh.
+void presentAnchorPanel(PresenterContext& ctx, AnchorState& anchors, HoverState& hover, const Candidate& c,
+                        const WindowStack& stack, const std::vector<ManagedWindow>& members,
+                        StackPresentation::Shown& out)
 {
-    AnchorState& anchors = ctx.anchors;
     const ManagedWindow& w = c.window;
     const auto known = anchors.anchors.find(w);
     auto& panel = anchors.panels[w];
     if (known == anchors.anchors.end() || !(known->second.origin == c.minimize)) {
-        ctx.hover.states.erase(w);
+        hover.states.erase(w);
         if (panel)
             panel->orderOut();
     }
@@ -117,27 +117,21 @@ void presentAnchor(PresenterContext& ctx, const Candidate& c, const WindowStack&
     if (!panel)
         panel = ctx.surfaces.makeAnchorPanel(c.minimize);
     panel->anchor().update(members, w);
-    configureAnchorCallbacks(ctx, panel->anchor(), stack);
+    configureAnchorCallbacks(ctx, anchors, panel->anchor(), stack);
     if (!(panel->frame() == c.minimize))
         panel->setFrame(c.minimize);
-
-    const std::vector<ManagedWindow> mates = ctx.queries.slotMates(w, members, stack);
-    const auto own = buttons.find(w);
-    const auto key = presentBadge(ctx, w, mates, stack, own == buttons.end() ? std::nullopt : std::optional(own->second),
-                                  layers);
-    if (key)
-        ctx.badges.seen.insert(*key);
 }
 
 } // namespace
 
-StackPresentation::Shown presentStack(PresenterContext& ctx, const WindowStack& stack,
+StackPresentation::Shown presentStack(PresenterContext& ctx, BadgeState& badges, AnchorState& anchors,
+                                      HoverState& hover, BadgeSettings& settings, const WindowStack& stack,
                                       const std::vector<ManagedWindow>& members,
                                       const std::vector<WindowLayerSnapshot>& layers)
 {
     StackPresentation::Shown out;
     std::unordered_map<ManagedWindow, Rect> buttons;
-    const std::vector<Candidate> candidates = probe(ctx, stack, members, buttons);
+    const std::vector<Candidate> candidates = probe(ctx, badges, stack, members, buttons);
     std::vector<Candidate> visible;
     for (const Candidate& c : candidates) {
         if (confirmsFront(ctx, c.window, c.minimize, layers, stack, {c.controls.midX(), c.controls.midY()}))
@@ -155,22 +149,26 @@ StackPresentation::Shown presentStack(PresenterContext& ctx, const WindowStack& 
     }
     out.front = visible.front().window;
     for (const Candidate& c : visible) {
+        std::optional<Rect> controls;
         if (c.titled) {
-            presentAnchor(ctx, c, stack, members, buttons, layers, out);
-            continue;
+            presentAnchorPanel(ctx, anchors, hover, c, stack, members, out);
+            if (const auto own = buttons.find(c.window); own != buttons.end())
+                controls = own->second;
+        } else {
+            out.records.append(QJsonObject{{QStringLiteral("status"), QStringLiteral("no title bar: badge only")},
+                                           {QStringLiteral("frontApp"), c.window.appName}});
         }
-        out.records.append(QJsonObject{{QStringLiteral("status"), QStringLiteral("no title bar: badge only")},
-                                       {QStringLiteral("frontApp"), c.window.appName}});
         const std::vector<ManagedWindow> mates = ctx.queries.slotMates(c.window, members, stack);
-        if (const auto key = presentBadge(ctx, c.window, mates, stack, std::nullopt, layers))
-            ctx.badges.seen.insert(*key);
+        if (const auto key = presentBadge(ctx, badges, settings, c.window, mates, stack, controls, layers))
+            badges.seen.insert(*key);
     }
     return out;
 }
 
-void configureAnchorCallbacks(PresenterContext& ctx, WindowStackAnchor& anchor, const WindowStack& stack,
-                              std::function<void()> onDismiss)
+void configureAnchorCallbacks(PresenterContext& ctx, AnchorState& anchors, WindowStackAnchor& anchor,
+                              const WindowStack& stack, std::function<void()> onDismiss)
 {
+    // The anchor state lives as long as the context: reached only while that does.
     auto weak = ctx.self.weak();
     auto* a = &anchor;
     anchor.sections = stack.sections;
@@ -187,15 +185,15 @@ void configureAnchorCallbacks(PresenterContext& ctx, WindowStackAnchor& anchor, 
     anchor.actions.sendToBack = nullptr;
     if (!stack.underneath.empty()) {
         anchor.actions.sendToBack = [weak, stack] {
-            if (auto self = weak.lock())
-                self->requests.bringUnderneathForward(stack);
+            if (auto self = weak.lock(); self && self->actions())
+                self->actions()->bringUnderneathForward(stack);
         };
     }
     anchor.actions.choose = [weak, a, stack](const ManagedWindow& chosen) {
         const std::optional<ManagedWindow> front = a->front();
         a->endPeek(true, [weak, stack, chosen, front] {
-            if (auto self = weak.lock())
-                self->requests.switchFront(chosen, stack.slot(chosen), front && *front == chosen, front);
+            if (auto self = weak.lock(); self && self->actions())
+                self->actions()->switchFront(chosen, stack.slot(chosen), front && *front == chosen, front);
         });
     };
     anchor.actions.peekWindow = [weak](const ManagedWindow& w) {
@@ -215,14 +213,15 @@ void configureAnchorCallbacks(PresenterContext& ctx, WindowStackAnchor& anchor, 
                 self->callbacks.stretch(w, frame);
         };
     }
-    anchor.actions.cycle = [weak, a, stack](int step) -> std::optional<ManagedWindow> {
+    anchor.actions.cycle = [weak, &anchors, a, stack](int step) -> std::optional<ManagedWindow> {
         auto self = weak.lock();
+        StackActions* actions = self ? self->actions() : nullptr;
         const auto front = a->front();
-        if (!self || !front)
+        if (!actions || !front)
             return std::nullopt;
-        auto next = self->requests.cycle(*front, step, stack);
+        auto next = actions->cycle(*front, step, stack);
         if (next)
-            self->anchors.fronts[stack.members.front()] = *next;
+            anchors.fronts[stack.members.front()] = *next;
         return next;
     };
     if (onDismiss)
@@ -233,11 +232,9 @@ namespace {
 
 // What the pass did not present goes: badges (not right after a switch while their stack is
 // still there) and anchors.
-void retireStale(PresenterContext& ctx)
+void retireStale(PresenterContext& ctx, BadgeState& badges, AnchorState& anchors, HoverState& hover)
 {
     const double now = ctx.uptime();
-    BadgeState& badges = ctx.badges;
-    AnchorState& anchors = ctx.anchors;
     std::vector<BadgeKey> gone;
     for (const auto& [key, badge] : badges.badges) {
         if (badges.seen.count(key))
@@ -262,7 +259,7 @@ void retireStale(PresenterContext& ctx)
         panel->orderOut();
         anchors.anchors.erase(w);
         anchors.fronts.erase(w);
-        ctx.hover.states.erase(w);
+        hover.states.erase(w);
     }
     badges.seen.clear();
     anchors.seen.clear();
@@ -270,46 +267,58 @@ void retireStale(PresenterContext& ctx)
 
 } // namespace
 
-void endPass(PresenterContext& ctx)
+void endPass(PresenterContext& ctx, BadgeState& badges, AnchorState& anchors, HoverState& hover)
 {
     ctx.endPassScreens();
-    retireStale(ctx);
-    if (ctx.anchors.panels.empty() && ctx.badges.badges.empty())
-        ctx.hover.pause();
+    retireStale(ctx, badges, anchors, hover);
+    if (anchors.panels.empty() && badges.badges.empty())
+        hover.pause();
     else if (ctx.queries.enabled())
-        checkHover(ctx, ctx.pointer());
+        checkHover(ctx, hover, anchors, badges, ctx.pointer(hover.lastPointer));
     else
-        ctx.hover.pause();
-    ctx.badges.raiseShown();
+        hover.pause();
+    badges.raiseShown();
 }
 
-bool openSwitcher(PresenterContext& ctx, const WindowStack& stack, const std::vector<ManagedWindow>& members,
-                  const ManagedWindow& front, const Rect& anchor)
+bool openSwitcher(PresenterContext& ctx, BadgeState& badges, AnchorState& anchors, const WindowStack& stack,
+                  const std::vector<ManagedWindow>& members, const ManagedWindow& front, const Rect& anchor)
 {
-    ctx.anchors.tearDownExplicit();
-    ctx.anchors.explicitPanel = ctx.surfaces.makeAnchorPanel(anchor);
-    AnchorPanel* panel = ctx.anchors.explicitPanel.get();
+    anchors.tearDownExplicit();
+    anchors.explicitPanel = ctx.surfaces.makeAnchorPanel(anchor);
+    AnchorPanel* panel = anchors.explicitPanel.get();
     panel->anchor().update(members, front);
     // Dismissed: the panel goes (on the next turn, out of the anchor's own call) and the stacks
-    // are shown again.
+    // are shown again. The anchor state lives as long as the context: reached only while that does.
     auto weak = ctx.self.weak();
-    configureAnchorCallbacks(ctx, panel->anchor(), stack, [weak, panel] {
+    configureAnchorCallbacks(ctx, anchors, panel->anchor(), stack, [weak, &anchors, panel] {
         auto self = weak.lock();
-        if (!self || self->anchors.explicitPanel.get() != panel)
+        if (!self || anchors.explicitPanel.get() != panel)
             return;
         panel->orderOut();
-        self->clock.schedule(Duration::zero(), [weak, panel] {
+        self->clock.schedule(Duration::zero(), [weak, &anchors, panel] {
             auto again = weak.lock();
-            if (!again || again->anchors.explicitPanel.get() != panel)
+            if (!again || anchors.explicitPanel.get() != panel)
                 return;
-            again->anchors.explicitPanel.reset();
-            again->requests.scheduleRefresh();
+            anchors.explicitPanel.reset();
+            if (StackActions* actions = again->actions())
+                actions->scheduleRefresh();
         });
     });
     panel->orderFrontRegardless();
     panel->anchor().showKeyPanel(anchor);
-    ctx.badges.raiseShown();   // the badges go under the switcher
+    badges.raiseShown();   // the badges go under the switcher
     return true;
+}
+
+void hideAll(BadgeState& badges, AnchorState& anchors, HoverState& hover)
+{
+    anchors.tearDownExplicit();
+    hover.pause();
+    anchors.closeSwitchers();
+    for (auto& [window, panel] : anchors.panels)
+        panel->orderOut();
+    badges.hideAll();
+    hover.states.clear();
 }
 
 } // namespace fw::stacks

@@ -1,8 +1,8 @@
 #pragma once
-// What every part of the stack engine works with: the services the application shell hands
-// it, the engine's task scope, the coordinator's callback slots, and references to the state
-// objects (the stacks, the refresh pass, the engine's flags). The switching and span runs take
-// the context; the engine owns everything it refers to.
+// What every run of the stack engine works with: the services the application shell hands it,
+// the engine's task scope and the coordinator's callback slots. A run takes the context and the
+// state objects it changes (the stacks, the refresh pass, the engine's flags), so its signature
+// says what it touches; the engine owns them and passes them.
 
 #include "base/Clock.h"
 #include "base/TaskScope.h"
@@ -24,8 +24,6 @@ class MouseMonitor;
 class DesktopSettings;
 
 namespace stacks {
-
-class StackRefresh;
 
 // What the engine works with; each must outlive it.
 struct StackServices {
@@ -67,21 +65,23 @@ struct RaiseHandle {
     CancelToken done;   // cancelled once every window is raised
 };
 
-// The services with the engine's own parts. `presentation` is never null here.
+// The services with the engine's task scope and the coordinator's slots. `presentation` is
+// never null here.
 struct StackContext : StackServices {
     TaskScope& tasks;
     WindowStackCallbacks& callbacks;
-    StackFlags& flags;
-    StackSet& set;
-    StackRefresh& refresh;
 
     double uptime() const { return toSeconds(clock.now()); }
     bool trusted() const { return permissions.windowControlGranted(false); }
     // The coordinator lets the stacks act (it is idle).
     bool mayRefresh() const { return callbacks.canRefresh && callbacks.canRefresh(); }
-    // Monitoring and grouping on, trusted, the coordinator idle, no move animating.
-    bool mayMove() const { return flags.monitoring && set.enabled() && !flags.shuffling && trusted() && mayRefresh(); }
 };
+
+// Monitoring and grouping on, trusted, the coordinator idle, no move animating.
+inline bool mayMove(const StackContext& ctx, const StackFlags& flags, const StackSet& set)
+{
+    return flags.monitoring && set.enabled() && !flags.shuffling && ctx.trusted() && ctx.mayRefresh();
+}
 
 } // namespace stacks
 } // namespace fw

@@ -1,5 +1,5 @@
-// The stack engine's lifecycle, its settings and the slots it fills: everything else is the
-// state's or a run's.
+// The stack engine's lifecycle, its settings and its presenter: everything else is the state's
+// or a run's.
 #include "stacks/StackEngine.h"
 
 #include "stacks/ChromeReads.h"
@@ -20,11 +20,11 @@ StackServices resolved(StackServices services)
 
 StackEngine::StackEngine(const StackServices& services)
     : set_(services.access, callbacks), badges_(services.defaults),
-      ctx_{resolved(services), tasks_, callbacks, flags_, set_, refresh_}, refresh_(ctx_), tasks_(services.clock)
+      ctx_{resolved(services), tasks_, callbacks}, refresh_(services.clock), tasks_(services.clock)
 {
     if (!ctx_.presentation)
         ctx_.presentation = &noPresentation_;
-    refresh_.noteActivity();
+    noteActivity(ctx_, refresh_, set_, flags_);
     if (!services.presentation && services.surfaces)
         makePresenter(services);
 }
@@ -43,44 +43,12 @@ void StackEngine::makePresenter(const StackServices& services)
         ownChromeReads_ = std::make_unique<EmptyChromeReads>(ctx_.clock);
         reads = ownChromeReads_.get();
     }
+    // The presenter's gestures reach the engine only while it lives.
     ownPresenter_ = std::make_unique<StackPresenter>(
-        *this, requests(),
-        PresenterServices{ctx_.access, ctx_.screens, ctx_.clock, *services.surfaces, *reads, callbacks, badges_,
+        *this, std::weak_ptr<StackActions>(self_.weak()), badges_,
+        PresenterServices{ctx_.access, ctx_.screens, ctx_.clock, *services.surfaces, *reads, callbacks,
                           services.mouse, services.desktop});
     ctx_.presentation = ownPresenter_.get();
-}
-
-StackRequests StackEngine::requests()
-{
-    // Each request reaches the engine only while it lives.
-    auto weak = self_.weak();
-    StackRequests r;
-    r.switchFront = [weak](const ManagedWindow& target, const Rect& slot, bool instant,
-                           const std::optional<ManagedWindow>& previous) {
-        auto self = weak.lock();
-        return self && self->switchFront(target, slot, instant, previous);
-    };
-    r.cycle = [weak](const ManagedWindow& current, int step, const WindowStack& stack) -> std::optional<ManagedWindow> {
-        auto self = weak.lock();
-        return self ? self->cycle(current, step, stack) : std::nullopt;
-    };
-    r.bringUnderneathForward = [weak](const WindowStack& stack) {
-        auto self = weak.lock();
-        return self && self->bringUnderneathForward(stack);
-    };
-    r.refresh = [weak](bool fullScan) {
-        if (auto self = weak.lock())
-            self->refresh(fullScan);
-    };
-    r.scheduleRefresh = [weak] {
-        if (auto self = weak.lock())
-            self->scheduleRefresh();
-    };
-    r.presentAgain = [weak] {
-        if (auto self = weak.lock())
-            self->setNeedsPresentationRefresh();
-    };
-    return r;
 }
 
 // ---- Lifecycle
@@ -97,7 +65,7 @@ void StackEngine::start()
     });
     ctx_.presentation->start();
     if (flags_.monitoring)
-        refresh_.arm(StackRefresh::refreshInterval);
+        armRefresh(ctx_, refresh_, set_, flags_, StackRefresh::refreshInterval);
     scheduleRefresh();
 }
 
@@ -136,15 +104,15 @@ void StackEngine::setMonitoringEnabled(bool enabled)
         return;
     }
     if (flags_.running)
-        refresh_.arm(StackRefresh::refreshInterval);
+        armRefresh(ctx_, refresh_, set_, flags_, StackRefresh::refreshInterval);
     // However long the system has been up, the next pass asks every window again.
-    refresh_.scanState().forceFullDiscovery();
+    refresh_.scanState.forceFullDiscovery();
     scheduleRefresh();
 }
 
 void StackEngine::noteMouseMoved(Point at)
 {
-    refresh_.noteActivity();
+    noteActivity(ctx_, refresh_, set_, flags_);
     ctx_.presentation->noteMouseMoved(at);
 }
 
@@ -161,7 +129,7 @@ bool StackEngine::mayHover() const
 
 void StackEngine::applicationActivated()
 {
-    refresh_.noteSwitch();
+    noteSwitch(ctx_, refresh_, set_, flags_);
     refresh_.presentAgain();
     scheduleRefresh();
 }

@@ -1,9 +1,9 @@
 #pragma once
 // The stack engine: the one object of the window stacks. A thin hub: it owns the state (the
 // stacks, the refresh pass, the badge settings, its flags), the context the runs get and the
-// task scope; it answers the coordinator's questions (fw::WindowStackController) and the
-// presenter's (StackQueries), each handed to the state or run that does the work, and fills the
-// presenter's requests. Main thread only.
+// task scope; it answers the coordinator's questions (fw::WindowStackController), the
+// presenter's (StackQueries) and its gestures (StackActions), each handed to the state or to
+// the run that does the work, with the state objects that run changes. Main thread only.
 //
 //   stacks::StackEngine stacks({access, screens, permissions, clock, defaults, transitions, activations});
 //   SnapCoordinator coordinator({..., stacks, ...});   // fills its callback slots
@@ -13,6 +13,7 @@
 #include "snap/WindowStackController.h"
 #include "stacks/BadgeSettings.h"
 #include "stacks/SpanToBack.h"
+#include "stacks/StackActions.h"
 #include "stacks/StackContext.h"
 #include "stacks/StackQueries.h"
 #include "stacks/StackRefresh.h"
@@ -24,7 +25,7 @@ namespace fw::stacks {
 
 class StackPresenter;
 
-class StackEngine final : public fw::WindowStackController, public StackQueries {
+class StackEngine final : public fw::WindowStackController, public StackQueries, public StackActions {
 public:
     explicit StackEngine(const StackServices& services);
     ~StackEngine() override;
@@ -38,26 +39,33 @@ public:
     void stop();
     bool running() const override { return flags_.running; }
     // One refresh pass; `fullScan` asks every window again.
-    void refresh(bool fullScan) { refresh_.pass(fullScan); }
+    void refresh(bool fullScan) override { refreshPass(ctx_, refresh_, set_, flags_, fullScan); }
     void setMenuOpen(bool open) { flags_.menuOpen = open; }
     // Grouping, hover and the commands allowed ("windowStacksEnabled"); off answers every
     // question as if there were no stacks.
     void setEnabled(bool enabled);
     bool enabled() const override { return set_.enabled(); }
     int visiblePanelCount() const { return ctx_.presentation->visiblePanelCount(); }
-    bool cycleStack(const ManagedWindow& containing, bool forward) { return cycleStackOf(ctx_, containing, forward); }
+    bool cycleStack(const ManagedWindow& containing, bool forward)
+    {
+        return cycleStackOf(ctx_, flags_, set_, refresh_, containing, forward);
+    }
     // Opens the switcher of the window's stack; false when it cannot.
-    bool showSwitcher(const ManagedWindow& window) { return stacks::showSwitcher(ctx_, window); }
-    bool sendSpanToBack(WindowId element, Pid pid) { return stacks::sendSpanToBack(ctx_, element, pid); }
+    bool showSwitcher(const ManagedWindow& window) { return stacks::showSwitcher(ctx_, flags_, set_, refresh_, window); }
+    bool sendSpanToBack(WindowId element, Pid pid)
+    {
+        return stacks::sendSpanToBack(ctx_, flags_, set_, refresh_, element, pid);
+    }
 
     // ---- What the coordinator asks (fw::WindowStackController)
     void noteMouseMoved(Point at) override;
-    void suspend() override { refresh_.suspend(); }
-    void scheduleRefresh() override { refresh_.schedule(); }
+    void suspend() override { suspendPresentation(ctx_, refresh_); }
+    // Also what the presenter asks for (StackActions).
+    void scheduleRefresh() override { stacks::scheduleRefresh(ctx_, refresh_, set_, flags_); }
     void dismissPickers() override { ctx_.presentation->dismissPickers(); }
     bool menuOpen() const override { return flags_.menuOpen; }
     void noteWindowChanged(const WindowFramePairs& windows) override;
-    void resetScanState() override { refresh_.scanState() = {}; }
+    void resetScanState() override { refresh_.scanState = {}; }
     bool monitoringEnabled() const override { return flags_.monitoring; }
     void setMonitoringEnabled(bool enabled) override;
     std::vector<ManagedWindow> stackMates(const ManagedWindow& window) const override { return set_.stackMates(window); }
@@ -71,7 +79,7 @@ public:
     bool shuffling() const override { return flags_.shuffling; }
     bool mayHover() const override;
     bool windowControlTrusted() const override { return ctx_.trusted(); }
-    double lastSwitchAt() const override { return refresh_.lastSwitchAt(); }
+    double lastSwitchAt() const override { return refresh_.lastSwitchAt; }
     const std::vector<WindowStack>& presented() const override { return set_.presented(); }
     const WindowSnapshot& knownFrames() const override { return set_.knownFrames(); }
     std::vector<ManagedWindow> slotMates(const ManagedWindow& window, const std::vector<ManagedWindow>& members,
@@ -84,17 +92,21 @@ public:
         return set_.slotRepresentatives(stack);
     }
 
-    // ---- Switching and span moves
-    std::optional<ManagedWindow> cycle(const ManagedWindow& current, int step, const WindowStack& stack)
+    // ---- What the presenter's gestures ask for (StackActions): switching and span moves
+    std::optional<ManagedWindow> cycle(const ManagedWindow& current, int step, const WindowStack& stack) override
     {
-        return cycleStackMembers(ctx_, current, step, stack);
+        return cycleStackMembers(ctx_, flags_, set_, refresh_, current, step, stack);
     }
     bool switchFront(const ManagedWindow& target, const Rect& slot, bool instant,
-                     const std::optional<ManagedWindow>& previous)
+                     const std::optional<ManagedWindow>& previous) override
     {
-        return stacks::switchFront(ctx_, target, slot, instant, previous);
+        return stacks::switchFront(ctx_, flags_, set_, refresh_, target, slot, instant, previous);
     }
-    bool bringUnderneathForward(const WindowStack& stack) { return stacks::bringUnderneathForward(ctx_, stack); }
+    bool bringUnderneathForward(const WindowStack& stack) override
+    {
+        return stacks::bringUnderneathForward(ctx_, flags_, set_, refresh_, stack);
+    }
+    void presentAgain() override { refresh_.presentAgain(); }
 
     // ---- Badges (see BadgeSettings); each change drops every badge until the next pass.
     bool badgesEnabled() const { return badges_.enabled(); }
@@ -112,16 +124,15 @@ public:
 
     // ---- State, for the views and tests
     const std::vector<WindowStack>& stacks() const { return set_.stacks(); }
-    const WindowScanState& scanState() const { return refresh_.scanState(); }
-    int fullScanCount() const { return refresh_.fullScanCount(); }
-    double lastRefreshMilliseconds() const { return refresh_.lastRefreshMilliseconds(); }
-    const QJsonArray& stackDiagnostics() const { return refresh_.diagnostics(); }
-    bool needsPresentationRefresh() const { return refresh_.needsPresentation(); }
+    const WindowScanState& scanState() const { return refresh_.scanState; }
+    int fullScanCount() const { return refresh_.fullScanCount; }
+    double lastRefreshMilliseconds() const { return refresh_.lastRefreshMilliseconds; }
+    const QJsonArray& stackDiagnostics() const { return refresh_.diagnostics; }
+    bool needsPresentationRefresh() const { return refresh_.needsPresentation; }
     bool refreshTimerArmed() const { return refresh_.timerArmed(); }
 
 private:
     void makePresenter(const StackServices& services);
-    StackRequests requests();
     void applicationActivated();
     void badgesChanged(bool dropBadges);
 

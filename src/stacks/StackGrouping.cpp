@@ -35,7 +35,7 @@ void appendSection(WindowStack& stack, WindowStackSection section)
 std::optional<Rect> homeRegion(const DiscoveredWindow& window, const std::vector<Rect>& regions)
 {
     const auto home = std::find_if(regions.begin(), regions.end(), [&](const Rect& r) {
-        return sitsIn(window.frame, r, window.grid, kStackTolerance);
+        return sitsIn(window.frame, r, window.grid, kSameFrameTolerance);
     });
     return home == regions.end() ? std::nullopt : std::optional<Rect>(*home);
 }
@@ -160,7 +160,7 @@ std::optional<WindowStack> spanStack(const std::vector<const SpanCover*>& group,
     for (const SpanRegion& region : first.regions) {
         std::vector<ManagedWindow> members;
         for (const DiscoveredWindow* d : inside) {
-            if (!claimed.count(d->window) && sitsIn(d->frame, region.frame, d->grid, kStackTolerance))
+            if (!claimed.count(d->window) && sitsIn(d->frame, region.frame, d->grid, kSameFrameTolerance))
                 members.push_back(d->window);
         }
         if (region.occupant) {

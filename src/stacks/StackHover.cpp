@@ -6,6 +6,7 @@
 #include "stacks/StackHover.h"
 
 #include "base/Log.h"
+#include "stacks/StackAnchors.h"
 
 namespace fw::stacks {
 
@@ -18,65 +19,66 @@ bool insideAny(const std::vector<Rect>& rects, Point p)
 
 } // namespace
 
-void armHover(PresenterContext& ctx, Duration delay)
+void armHover(PresenterContext& ctx, HoverState& hover, AnchorState& anchors, BadgeState& badges, Duration delay)
 {
-    ctx.hover.pause();
+    hover.pause();
+    // The state lives as long as the context: reached only while that does.
     auto weak = ctx.self.weak();
-    ctx.hover.timer = ctx.clock.schedule(delay, [weak] {
+    hover.timer = ctx.clock.schedule(delay, [weak, &hover, &anchors, &badges] {
         if (auto self = weak.lock()) {
-            self->hover.timer = 0;
-            armHover(*self, HoverState::interval);
-            hoverTick(*self);
+            hover.timer = 0;
+            armHover(*self, hover, anchors, badges, HoverState::interval);
+            hoverTick(*self, hover, anchors, badges);
         }
     });
 }
 
-bool isPointerNear(const PresenterContext& ctx, Point p)
+bool isPointerNear(const AnchorState& anchors, const BadgeState& badges, Point p)
 {
     const double reach = HoverState::reach;
-    for (const auto& [window, anchor] : ctx.anchors.anchors) {
+    for (const auto& [window, anchor] : anchors.anchors) {
         if (anchor.origin.insetBy(-reach, -reach).contains(p))
             return true;
     }
-    for (const auto& [key, badge] : ctx.badges.badges) {
+    for (const auto& [key, badge] : badges.badges) {
         if (badge.panel->isVisible() && badge.panel->frame().insetBy(-reach, -reach).contains(p))
             return true;
     }
     return false;
 }
 
-void checkHover(PresenterContext& ctx, Point at)
+void checkHover(PresenterContext& ctx, HoverState& hover, AnchorState& anchors, BadgeState& badges, Point at)
 {
-    if (!ctx.hover.paused() || !ctx.queries.enabled() || (ctx.anchors.panels.empty() && ctx.badges.badges.empty()))
+    if (!hover.paused() || !ctx.queries.enabled() || (anchors.panels.empty() && badges.badges.empty()))
         return;
-    if (isPointerNear(ctx, at) || ctx.anchors.visiblePanelCount() > 0)
-        armHover(ctx, Duration::zero());
+    if (isPointerNear(anchors, badges, at) || anchors.visiblePanelCount() > 0)
+        armHover(ctx, hover, anchors, badges, Duration::zero());
 }
 
-void hoverTick(PresenterContext& ctx)
+void hoverTick(PresenterContext& ctx, HoverState& hover, AnchorState& anchors, BadgeState& badges)
 {
-    AnchorState& anchors = ctx.anchors;
     if (anchors.explicitPanel || !ctx.queries.mayHover()) {
         // Only the anchors' own panels count: a switcher opened by shortcut stays open.
         if (anchors.visiblePanelCount() == 0)
             return;
-        ctx.hideAll();
-        ctx.requests.presentAgain();
+        hideAll(badges, anchors, hover);
+        if (StackActions* actions = ctx.actions())
+            actions->presentAgain();
         return;
     }
-    const Point p = ctx.pointer();
+    const Point p = ctx.pointer(hover.lastPointer);
     const double now = ctx.uptime();
     std::vector<ManagedWindow> keys;
     for (const auto& [key, panel] : anchors.panels)
         keys.push_back(key);
-    auto& states = ctx.hover.states;
+    auto& states = hover.states;
     for (const ManagedWindow& key : keys) {
         const auto panel = anchors.panels.find(key);
         if (panel == anchors.panels.end() || !anchors.anchors.count(key) || !anchors.fronts.count(key))
             continue;
         const auto known = states.find(key);
         const StackHoverState state = known == states.end() ? StackHoverState{} : known->second;
-        const StackHoverState next = hoverAnchor(ctx, key, *panel->second, state, p, now);
+        const StackHoverState next = hoverAnchor(ctx, anchors, badges, key, *panel->second, state, p, now);
         if (next == StackHoverState{})
             states.erase(key);
         else
@@ -85,25 +87,25 @@ void hoverTick(PresenterContext& ctx)
     // Under an open switcher the badges stay as they are, and under it: the window manager
     // settles a switcher's place a moment after it shows.
     if (anchors.switcherOpen())
-        ctx.badges.raiseShown();
+        badges.raiseShown();
     else
-        hoverBadges(ctx, p);
-    if (!isPointerNear(ctx, p) && anchors.visiblePanelCount() == 0 && ctx.hover.idle())
-        ctx.hover.pause();
+        hoverBadges(badges, p);
+    if (!isPointerNear(anchors, badges, p) && anchors.visiblePanelCount() == 0 && hover.idle())
+        hover.pause();
 }
 
 namespace {
 
 // The switcher opens, unless another window is under the pointer, the front left its slot or
 // window control is not allowed (each refusal logged).
-StackHoverState showStep(PresenterContext& ctx, const ManagedWindow& key, AnchorPanel& panel, StackHoverState state,
-                         Point p)
+StackHoverState showStep(PresenterContext& ctx, const AnchorState& anchors, BadgeState& badges,
+                         const ManagedWindow& key, AnchorPanel& panel, StackHoverState state, Point p)
 {
     if (panel.isVisible()) {
         state.visible = true;
         return state;
     }
-    const ManagedWindow front = ctx.anchors.fronts.at(key);
+    const ManagedWindow front = anchors.fronts.at(key);
     const auto under = ctx.access.windowUnderPoint(p);
     QString reason;
     if (!under) {
@@ -125,7 +127,7 @@ StackHoverState showStep(PresenterContext& ctx, const ManagedWindow& key, Anchor
     }
     panel.orderFrontRegardless();
     panel.anchor().showPopover();
-    ctx.badges.raiseShown();   // the badges go under the switcher
+    badges.raiseShown();   // the badges go under the switcher
     if (ctx.callbacks.tip)
         ctx.callbacks.tip(Tip::switcher);
     return {true, std::nullopt, std::nullopt};
@@ -133,11 +135,11 @@ StackHoverState showStep(PresenterContext& ctx, const ManagedWindow& key, Anchor
 
 } // namespace
 
-StackHoverState hoverAnchor(PresenterContext& ctx, const ManagedWindow& key, AnchorPanel& panel,
-                            StackHoverState state, Point p, double now)
+StackHoverState hoverAnchor(PresenterContext& ctx, const AnchorState& anchors, BadgeState& badges,
+                            const ManagedWindow& key, AnchorPanel& panel, StackHoverState state, Point p, double now)
 {
     WindowStackAnchor& anchor = panel.anchor();
-    const StackHoverAnchor& geometry = ctx.anchors.anchors.at(key);
+    const StackHoverAnchor& geometry = anchors.anchors.at(key);
     const auto close = [&] {
         if (panel.isVisible()) {
             anchor.teardown();
@@ -158,7 +160,7 @@ StackHoverState hoverAnchor(PresenterContext& ctx, const ManagedWindow& key, Anc
         const auto picker = anchor.pickerFrame();
         if (picker)
             return leaving(insideAny(geometry.retention, p) || picker->contains(p), HoverState::switcherLeaveGrace);
-        return state.visible ? showStep(ctx, key, panel, state, p) : close();
+        return state.visible ? showStep(ctx, anchors, badges, key, panel, state, p) : close();
     }
     if (state.visible)
         return leaving(insideAny(geometry.retention, p), HoverState::leaveGrace);
@@ -166,7 +168,7 @@ StackHoverState hoverAnchor(PresenterContext& ctx, const ManagedWindow& key, Anc
         if (!state.enteredAt)
             state.enteredAt = now;
         if (now - *state.enteredAt >= HoverState::dwell)
-            state = showStep(ctx, key, panel, state, p);
+            state = showStep(ctx, anchors, badges, key, panel, state, p);
     } else {
         state.enteredAt.reset();
     }
@@ -175,9 +177,9 @@ StackHoverState hoverAnchor(PresenterContext& ctx, const ManagedWindow& key, Anc
     return state;
 }
 
-void hoverBadges(PresenterContext& ctx, Point p)
+void hoverBadges(BadgeState& badges, Point p)
 {
-    for (auto& [key, badge] : ctx.badges.badges) {
+    for (auto& [key, badge] : badges.badges) {
         BadgeSurface& panel = *badge.panel;
         if (!panel.isVisible() || panel.isDragging())
             continue;

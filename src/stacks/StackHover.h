@@ -3,19 +3,22 @@
 // front window's title-bar button after a rest, closing it when the pointer leaves), badges
 // opening under the pointer, and the tick parking itself when nothing is near.
 
+#include "stacks/AnchorState.h"
+#include "stacks/BadgeState.h"
+#include "stacks/HoverState.h"
 #include "stacks/PresenterContext.h"
 
 namespace fw::stacks {
 
 // Starts the hover tick when it is parked and the pointer is near an anchor or a badge.
-void checkHover(PresenterContext& ctx, Point at);
-void armHover(PresenterContext& ctx, Duration delay);
-void hoverTick(PresenterContext& ctx);
-bool isPointerNear(const PresenterContext& ctx, Point p);
-// One anchor's state machine, one tick on.
-StackHoverState hoverAnchor(PresenterContext& ctx, const ManagedWindow& key, AnchorPanel& panel,
-                            StackHoverState state, Point p, double now);
+void checkHover(PresenterContext& ctx, HoverState& hover, AnchorState& anchors, BadgeState& badges, Point at);
+void armHover(PresenterContext& ctx, HoverState& hover, AnchorState& anchors, BadgeState& badges, Duration delay);
+void hoverTick(PresenterContext& ctx, HoverState& hover, AnchorState& anchors, BadgeState& badges);
+bool isPointerNear(const AnchorState& anchors, const BadgeState& badges, Point p);
+// One anchor's state machine, one tick on (the badges go under a switcher it opens).
+StackHoverState hoverAnchor(PresenterContext& ctx, const AnchorState& anchors, BadgeState& badges,
+                            const ManagedWindow& key, AnchorPanel& panel, StackHoverState state, Point p, double now);
 // Badges open under the pointer and take clicks only then.
-void hoverBadges(PresenterContext& ctx, Point p);
+void hoverBadges(BadgeState& badges, Point p);
 
 } // namespace fw::stacks

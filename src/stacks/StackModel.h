@@ -17,8 +17,6 @@
 
 namespace fw {
 
-// The tolerance with which stacks decide that two frames are the same slot.
-inline constexpr double kStackTolerance = 5.0;
 // The layer level of a window kept above the others (WindowLayer::level).
 inline constexpr int kKeptAboveLevel = 3;
 

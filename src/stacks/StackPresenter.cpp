@@ -1,4 +1,4 @@
-// The presenter's calls, each handed to its run or state.
+// The presenter's calls, each handed to its run or state with the state objects it changes.
 #include "stacks/StackPresenter.h"
 
 #include "stacks/BadgeUpkeep.h"
@@ -7,9 +7,10 @@
 
 namespace fw::stacks {
 
-StackPresenter::StackPresenter(const StackQueries& queries, StackRequests requests, const PresenterServices& services)
-    : badges_(services.clock), hover_(services.clock),
-      ctx_(services, queries, std::move(requests), badges_, anchors_, hover_)
+StackPresenter::StackPresenter(const StackQueries& queries, std::weak_ptr<StackActions> actions,
+                               BadgeSettings& badgeSettings, const PresenterServices& services)
+    : badgeSettings_(badgeSettings), badges_(services.clock), hover_(services.clock),
+      ctx_(services, queries, std::move(actions))
 {
 }
 
@@ -18,16 +19,18 @@ StackPresenter::~StackPresenter() { ctx_.self.cut(); }
 StackPresentation::Shown StackPresenter::present(const WindowStack& stack, const std::vector<ManagedWindow>& members,
                                                  const std::vector<WindowLayerSnapshot>& layers)
 {
-    return presentStack(ctx_, stack, members, layers);
+    return presentStack(ctx_, badges_, anchors_, hover_, badgeSettings_, stack, members, layers);
 }
 
-void StackPresenter::endPass() { stacks::endPass(ctx_); }
+void StackPresenter::endPass() { stacks::endPass(ctx_, badges_, anchors_, hover_); }
 
 void StackPresenter::start()
 {
     if (!badges_.chromeTimer)
-        armChrome(ctx_);
+        armChrome(ctx_, badges_, badgeSettings_);
 }
+
+void StackPresenter::suspend() { hideAll(badges_, anchors_, hover_); }
 
 void StackPresenter::stop()
 {
@@ -36,7 +39,7 @@ void StackPresenter::stop()
     badges_.chrome.clear();
     badges_.chromeInFlight.clear();
     badges_.controls.clear();
-    ctx_.hideAll();
+    hideAll(badges_, anchors_, hover_);
     anchors_.clear();
     hover_.states.clear();
 }
@@ -44,13 +47,13 @@ void StackPresenter::stop()
 void StackPresenter::noteMouseMoved(Point at)
 {
     hover_.lastPointer = at;
-    checkHover(ctx_, at);
+    checkHover(ctx_, hover_, anchors_, badges_, at);
 }
 
 bool StackPresenter::openSwitcher(const WindowStack& stack, const std::vector<ManagedWindow>& members,
                                   const ManagedWindow& front, const Rect& anchor)
 {
-    return stacks::openSwitcher(ctx_, stack, members, front, anchor);
+    return stacks::openSwitcher(ctx_, badges_, anchors_, stack, members, front, anchor);
 }
 
 } // namespace fw::stacks

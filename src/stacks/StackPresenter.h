@@ -3,11 +3,16 @@
 // button (whose switcher opens when the pointer rests there) and a badge of the icons of the
 // windows behind it, and shown only where nothing covers it. A thin presenter: it owns the
 // context and the three state objects (badges with their title-bar readings, anchors with
-// their panels and the explicit switcher, hover with its pacing) and hands each call to the
-// run that does the work (StackAnchors, BadgeOrchestration, BadgeUpkeep, StackHover). The
+// their panels and the explicit switcher, hover with its pacing), holds the engine's badge
+// settings, and hands each call to the run that does the work (StackAnchors,
+// BadgeOrchestration, BadgeUpkeep, StackHover) with the state objects that run changes. The
 // panels are StackSurfaces; the stacks are the engine's, asked through StackQueries, and a
-// gesture's move goes out as one of the StackRequests. Main thread only.
+// gesture's move goes out through StackActions. Main thread only.
 
+#include "stacks/AnchorState.h"
+#include "stacks/BadgeSettings.h"
+#include "stacks/BadgeState.h"
+#include "stacks/HoverState.h"
 #include "stacks/PresenterContext.h"
 #include "stacks/StackPresentation.h"
 
@@ -15,7 +20,10 @@ namespace fw::stacks {
 
 class StackPresenter final : public StackPresentation {
 public:
-    StackPresenter(const StackQueries& queries, StackRequests requests, const PresenterServices& services);
+    // The actions reach whoever answers them only while it lives; the settings must outlive
+    // the presenter.
+    StackPresenter(const StackQueries& queries, std::weak_ptr<StackActions> actions, BadgeSettings& badgeSettings,
+                   const PresenterServices& services);
     ~StackPresenter() override;
     StackPresenter(const StackPresenter&) = delete;
     StackPresenter& operator=(const StackPresenter&) = delete;
@@ -25,7 +33,7 @@ public:
                   const std::vector<WindowLayerSnapshot>& layers) override;
     void endPass() override;
     void start() override;
-    void suspend() override { ctx_.hideAll(); }
+    void suspend() override;
     void dismissPickers() override { anchors_.closeSwitchers(); }
     void stop() override;
     void forget(const std::unordered_set<ManagedWindow>& known) override { badges_.forget(known); }
@@ -48,6 +56,7 @@ public:
     bool hoverPaused() const { return hover_.paused(); }
 
 private:
+    BadgeSettings& badgeSettings_;
     BadgeState badges_;
     AnchorState anchors_;
     HoverState hover_;

@@ -1,15 +1,13 @@
 #pragma once
-// What the presenter may ask of the stacks, and what a user's gesture on its badges and
-// switchers asks for. The engine answers the queries and fills the requests; the presenter
-// holds neither the engine nor its state, so calls run one way: the engine tells the
-// presenter what to show, the presenter only asks.
+// What the presenter may ask of the stacks. The engine answers; the presenter holds neither the
+// engine nor its state, so calls run one way: the engine tells the presenter what to show, the
+// presenter asks through this and acts through StackActions.
 
 #include "snap/WindowStackController.h"
 #include "stacks/StackModel.h"
 #include "windows/ManagedWindow.h"
 #include "windows/WindowAccess.h"
 
-#include <functional>
 #include <optional>
 #include <vector>
 
@@ -41,23 +39,6 @@ public:
                                                  const WindowStack& stack) const = 0;
     // Per slot the member nearest the front, back-most first.
     virtual std::vector<ManagedWindow> slotRepresentatives(const WindowStack& stack) const = 0;
-};
-
-// The gestures' requests; each slot is filled by the engine before the first pass.
-struct StackRequests {
-    // Bring the member forward (`instant`: a plain raise); false when refused.
-    std::function<bool(const ManagedWindow& target, const Rect& slot, bool instant,
-                       const std::optional<ManagedWindow>& previous)>
-        switchFront;
-    // The stack's next member in the direction `step`, brought forward; none when refused.
-    std::function<std::optional<ManagedWindow>(const ManagedWindow& current, int step, const WindowStack& stack)> cycle;
-    // The windows a span covers come forward over it.
-    std::function<bool(const WindowStack& stack)> bringUnderneathForward;
-    // A pass now (`fullScan`: every window asked again), and one 0.2 s from now.
-    std::function<void(bool fullScan)> refresh;
-    std::function<void()> scheduleRefresh;
-    // The next pass shows every stack again.
-    std::function<void()> presentAgain;
 };
 
 } // namespace fw::stacks

@@ -15,170 +15,173 @@ namespace fw::stacks {
 StackRefresh::~StackRefresh()
 {
     self_.cut();
-    ctx_.clock.cancel(refreshTimer_);
-    ctx_.clock.cancel(pendingRefresh_);
-}
-
-void StackRefresh::suspend()
-{
-    ctx_.presentation->suspend();
-    needsPresentation_ = true;
+    clock_.cancel(refreshTimer);
+    clock_.cancel(pendingRefresh);
 }
 
 void StackRefresh::reset()
 {
-    stackDiagnostics_ = {};
-    scanState_ = {};
+    diagnostics = {};
+    scanState = {};
+}
+
+void suspendPresentation(StackContext& ctx, StackRefresh& refresh)
+{
+    ctx.presentation->suspend();
+    refresh.needsPresentation = true;
 }
 
 // ---- Pacing
 
-void StackRefresh::arm(Duration delay)
+namespace {
+
+void refreshTick(StackContext& ctx, StackRefresh& refresh, StackSet& set, const StackFlags& flags)
 {
-    ctx_.clock.cancel(refreshTimer_);
-    auto weak = self_.weak();
-    refreshTimer_ = ctx_.clock.schedule(delay, [weak] {
+    refresh.refreshTimer = 0;
+    refreshPass(ctx, refresh, set, flags, false);
+    if (!flags.running || !flags.monitoring || refresh.refreshTimer)
+        return;
+    // An idle desktop is scanned every 5 s instead of every second.
+    refresh.idlePace = ctx.uptime() - refresh.lastActivity > StackRefresh::idleAfter;
+    armRefresh(ctx, refresh, set, flags, refresh.idlePace ? StackRefresh::idleInterval : StackRefresh::refreshInterval);
+}
+
+} // namespace
+
+void armRefresh(StackContext& ctx, StackRefresh& refresh, StackSet& set, const StackFlags& flags, Duration delay)
+{
+    ctx.clock.cancel(refresh.refreshTimer);
+    auto weak = refresh.weak();
+    refresh.refreshTimer = ctx.clock.schedule(delay, [weak, &ctx, &set, &flags] {
         if (auto self = weak.lock())
-            self->tick();
+            refreshTick(ctx, *self, set, flags);
     });
 }
 
-void StackRefresh::park() { ctx_.clock.cancel(std::exchange(refreshTimer_, 0)); }
-
-void StackRefresh::cancelScheduled() { ctx_.clock.cancel(std::exchange(pendingRefresh_, 0)); }
-
-void StackRefresh::tick()
+void noteActivity(StackContext& ctx, StackRefresh& refresh, StackSet& set, const StackFlags& flags)
 {
-    refreshTimer_ = 0;
-    pass(false);
-    if (!ctx_.flags.running || !ctx_.flags.monitoring || refreshTimer_)
-        return;
-    // An idle desktop is scanned every 5 s instead of every second.
-    idlePace_ = ctx_.uptime() - lastActivity_ > idleAfter;
-    arm(idlePace_ ? idleInterval : refreshInterval);
-}
-
-void StackRefresh::noteActivity()
-{
-    lastActivity_ = ctx_.uptime();
-    if (idlePace_ && ctx_.flags.monitoring && ctx_.flags.running) {
-        idlePace_ = false;
-        arm(Duration::zero());
+    refresh.lastActivity = ctx.uptime();
+    if (refresh.idlePace && flags.monitoring && flags.running) {
+        refresh.idlePace = false;
+        armRefresh(ctx, refresh, set, flags, Duration::zero());
     }
 }
 
-void StackRefresh::schedule()
+void scheduleRefresh(StackContext& ctx, StackRefresh& refresh, StackSet& set, const StackFlags& flags)
 {
-    if (!ctx_.flags.running || !ctx_.flags.monitoring)
+    if (!flags.running || !flags.monitoring)
         return;
-    ctx_.clock.cancel(pendingRefresh_);
-    auto weak = self_.weak();
-    pendingRefresh_ = ctx_.clock.schedule(deferredRefreshDelay, [weak] {
+    ctx.clock.cancel(refresh.pendingRefresh);
+    auto weak = refresh.weak();
+    refresh.pendingRefresh = ctx.clock.schedule(StackRefresh::deferredRefreshDelay, [weak, &ctx, &set, &flags] {
         if (auto self = weak.lock()) {
-            self->pendingRefresh_ = 0;
-            self->pass(false);
+            self->pendingRefresh = 0;
+            refreshPass(ctx, *self, set, flags, false);
         }
     });
 }
 
-void StackRefresh::noteSwitch()
+void noteSwitch(StackContext& ctx, StackRefresh& refresh, StackSet& set, const StackFlags& flags)
 {
-    lastSwitchAt_ = ctx_.uptime();
-    ctx_.tasks.after(std::chrono::milliseconds(1550), [this] {
-        if (ctx_.uptime() - lastSwitchAt_ >= badgeGrace) {
-            needsPresentation_ = true;
-            schedule();
+    refresh.lastSwitchAt = ctx.uptime();
+    ctx.tasks.after(std::chrono::milliseconds(1550), [&ctx, &refresh, &set, &flags] {
+        if (ctx.uptime() - refresh.lastSwitchAt >= StackRefresh::badgeGrace) {
+            refresh.needsPresentation = true;
+            scheduleRefresh(ctx, refresh, set, flags);
         }
     });
 }
 
 // ---- The pass
 
-void StackRefresh::pass(bool fullScan)
+namespace {
+
+void discover(StackContext& ctx, StackRefresh& refresh, StackSet& set)
 {
-    const StackFlags& flags = ctx_.flags;
-    if (!flags.running || flags.shuffling || flags.menuOpen)
-        return;
-    if (!flags.monitoring || !ctx_.trusted() || !ctx_.mayRefresh()) {
-        suspend();
-        return;
-    }
-    if (ctx_.presentation->switcherOpen())
-        return;
-
-    const Duration t0 = ctx_.clock.now();
-    std::vector<WindowLayerSnapshot> layers = captureLayers(ctx_.access.windowSystem(), ctx_.ownPid);
-    const double t1 = ctx_.uptime();
-    ctx_.set.noteKeptAbove(layers);
-    // Floating windows count only where they cover an anchor.
-    const std::vector<Rect> zones = ctx_.presentation->anchorZones();
-    std::erase_if(layers, [&](const WindowLayerSnapshot& l) {
-        return l.level != 0 && std::none_of(zones.begin(), zones.end(), [&](const Rect& z) { return z.intersects(l.frame); });
-    });
-
-    const ScanDecision decision = scanState_.decide(layers, ctx_.ownPid, fullScan, needsPresentation_, t1);
-    if (decision == ScanDecision::unchanged)
-        return;
-    if (decision == ScanDecision::discover)
-        discover();
-    ctx_.set.group();
-    stackDiagnostics_ = {};
-    present(layers);
-    ctx_.presentation->endPass();
-    needsPresentation_ = false;
-    lastRefreshMilliseconds_ = toMilliseconds(ctx_.clock.now() - t0);
-    if (ctx_.diagnostics)
-        writeDiagnostics(t1);
+    ++refresh.fullScanCount;
+    const std::unordered_set<ManagedWindow> known = set.discover(refresh.scanState.changedPIDs);
+    if (ctx.callbacks.onSnapshot)
+        ctx.callbacks.onSnapshot(set.knownFrames());
+    ctx.presentation->forget(known);
 }
 
-void StackRefresh::discover()
+void present(StackContext& ctx, StackRefresh& refresh, StackSet& set, const std::vector<WindowLayerSnapshot>& layers)
 {
-    ++fullScanCount_;
-    const std::unordered_set<ManagedWindow> known = ctx_.set.discover(scanState_.changedPIDs);
-    if (ctx_.callbacks.onSnapshot)
-        ctx_.callbacks.onSnapshot(ctx_.set.knownFrames());
-    ctx_.presentation->forget(known);
-}
-
-void StackRefresh::present(const std::vector<WindowLayerSnapshot>& layers)
-{
-    for (const WindowStack& stack : ctx_.set.presented()) {
-        const std::vector<ManagedWindow> members = ctx_.set.assignCycleOrder(stack.members);
+    for (const WindowStack& stack : set.presented()) {
+        const std::vector<ManagedWindow> members = set.assignCycleOrder(stack.members);
         QStringList apps;
         for (const ManagedWindow& m : stack.members)
             apps << m.appName;
-        StackPresentation::Shown shown = ctx_.presentation->present(stack, members, layers);
+        StackPresentation::Shown shown = ctx.presentation->present(stack, members, layers);
         if (shown.front)
-            ctx_.set.setFront(stack.members.front(), *shown.front);
+            set.setFront(stack.members.front(), *shown.front);
         for (const QJsonValue& value : shown.records) {
             QJsonObject record = value.toObject();
             record.insert(QStringLiteral("apps"), QJsonArray::fromStringList(apps));
             record.insert(QStringLiteral("frame"), toString(stack.frame));
-            stackDiagnostics_.append(record);
+            refresh.diagnostics.append(record);
         }
     }
 }
 
-void StackRefresh::writeDiagnostics(double now)
+void writeDiagnostics(StackContext& ctx, StackRefresh& refresh, double now)
 {
-    const int anchors = ctx_.presentation->visiblePanelCount();
-    const QJsonObject state{{QStringLiteral("stacks"), stackDiagnostics_}, {QStringLiteral("visibleAnchors"), anchors}};
+    const int anchors = ctx.presentation->visiblePanelCount();
+    const QJsonObject state{{QStringLiteral("stacks"), refresh.diagnostics}, {QStringLiteral("visibleAnchors"), anchors}};
     const QByteArray bytes = QJsonDocument(state).toJson(QJsonDocument::Compact);
-    if (lastDiagnosticState_ == bytes && now - lastDiagnosticWrite_ < WindowScanState::fullDiscoveryInterval)
+    if (refresh.lastDiagnosticState == bytes && now - refresh.lastDiagnosticWrite < WindowScanState::fullDiscoveryInterval)
         return;
     const QJsonObject file{
-        {QStringLiteral("pid"), qint64(ctx_.ownPid)},
+        {QStringLiteral("pid"), qint64(ctx.ownPid)},
         {QStringLiteral("timestamp"), double(QDateTime::currentMSecsSinceEpoch()) / 1000.0},
         {QStringLiteral("visibleAnchors"), anchors},
-        {QStringLiteral("fullScans"), fullScanCount_},
-        {QStringLiteral("chromeReads"), ctx_.presentation->chromeReadCount()},
-        {QStringLiteral("refreshMilliseconds"), lastRefreshMilliseconds_},
-        {QStringLiteral("stacks"), stackDiagnostics_},
+        {QStringLiteral("fullScans"), refresh.fullScanCount},
+        {QStringLiteral("chromeReads"), ctx.presentation->chromeReadCount()},
+        {QStringLiteral("refreshMilliseconds"), refresh.lastRefreshMilliseconds},
+        {QStringLiteral("stacks"), refresh.diagnostics},
     };
     if (!writeDiagnosticsBytes(kStackStateFile, diagnosticsBytes(file)))
         return;   // tried again by the next pass
-    lastDiagnosticState_ = bytes;
-    lastDiagnosticWrite_ = now;
+    refresh.lastDiagnosticState = bytes;
+    refresh.lastDiagnosticWrite = now;
+}
+
+} // namespace
+
+void refreshPass(StackContext& ctx, StackRefresh& refresh, StackSet& set, const StackFlags& flags, bool fullScan)
+{
+    if (!flags.running || flags.shuffling || flags.menuOpen)
+        return;
+    if (!flags.monitoring || !ctx.trusted() || !ctx.mayRefresh()) {
+        suspendPresentation(ctx, refresh);
+        return;
+    }
+    if (ctx.presentation->switcherOpen())
+        return;
+
+    const Duration t0 = ctx.clock.now();
+    std::vector<WindowLayerSnapshot> layers = captureLayers(ctx.access.windowSystem(), ctx.ownPid);
+    const double t1 = ctx.uptime();
+    set.noteKeptAbove(layers);
+    // Floating windows count only where they cover an anchor.
+    const std::vector<Rect> zones = ctx.presentation->anchorZones();
+    std::erase_if(layers, [&](const WindowLayerSnapshot& l) {
+        return l.level != 0 && std::none_of(zones.begin(), zones.end(), [&](const Rect& z) { return z.intersects(l.frame); });
+    });
+
+    const ScanDecision decision = refresh.scanState.decide(layers, ctx.ownPid, fullScan, refresh.needsPresentation, t1);
+    if (decision == ScanDecision::unchanged)
+        return;
+    if (decision == ScanDecision::discover)
+        discover(ctx, refresh, set);
+    set.group();
+    refresh.diagnostics = {};
+    present(ctx, refresh, set, layers);
+    ctx.presentation->endPass();
+    refresh.needsPresentation = false;
+    refresh.lastRefreshMilliseconds = toMilliseconds(ctx.clock.now() - t0);
+    if (ctx.diagnostics)
+        writeDiagnostics(ctx, refresh, t1);
 }
 
 } // namespace fw::stacks

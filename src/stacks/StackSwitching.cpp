@@ -27,8 +27,8 @@ std::optional<std::size_t> listPosition(const std::vector<WindowLayer>& list, co
 
 void plainRaise(StackContext& ctx, const ManagedWindow& window) { ctx.access.raise(window); }
 
-Task<void> slideOrShuffle(StackContext& ctx, ManagedWindow target, Rect frame, Rect out,
-                          std::vector<ManagedWindow> leaving)
+Task<void> slideOrShuffle(StackContext& ctx, StackFlags& flags, StackSet& set, StackRefresh& refresh,
+                          ManagedWindow target, Rect frame, Rect out, std::vector<ManagedWindow> leaving)
 {
     std::shared_ptr<CardShuffle> cards;
     if (!leaving.empty()) {
@@ -39,23 +39,24 @@ Task<void> slideOrShuffle(StackContext& ctx, ManagedWindow target, Rect frame, R
         co_await ctx.transitions.present(std::move(cards), target);
     else
         co_await ctx.access.shuffle(target, out, frame);
-    endMove(ctx);
+    endMove(ctx, flags, set, refresh);
 }
 
-void shuffleSwitch(StackContext& ctx, const ManagedWindow& target, const Rect& frame,
-                   const std::optional<ManagedWindow>& previous)
+void shuffleSwitch(StackContext& ctx, StackFlags& flags, StackSet& set, StackRefresh& refresh,
+                   const ManagedWindow& target, const Rect& frame, const std::optional<ManagedWindow>& previous)
 {
     const Rect area = screenArea(ctx.screens.screens(), frame);
     const double d = std::min(0.45 * frame.width(), 520.0);
     const Rect out = frame.offsetBy(frame.midX() <= area.midX() ? d : -d, 0);
     std::vector<ManagedWindow> leaving;
     if (previous)
-        leaving = occluders(ctx, target, frame, previous);
-    ctx.flags.shuffling = true;
-    ctx.tasks.spawn(slideOrShuffle(ctx, target, frame, out, std::move(leaving)));
+        leaving = occluders(ctx, set, target, frame, previous);
+    flags.shuffling = true;
+    ctx.tasks.spawn(slideOrShuffle(ctx, flags, set, refresh, target, frame, out, std::move(leaving)));
 }
 
-Task<void> shaderSwitch(StackContext& ctx, ManagedWindow target, Rect frame, std::vector<ManagedWindow> occluders,
+Task<void> shaderSwitch(StackContext& ctx, StackFlags& flags, StackSet& set, StackRefresh& refresh,
+                        ManagedWindow target, Rect frame, std::vector<ManagedWindow> occluders,
                         StackTransition transition)
 {
     std::vector<ShaderTransition::Layer> layers;
@@ -83,7 +84,7 @@ Task<void> shaderSwitch(StackContext& ctx, ManagedWindow target, Rect frame, std
     }
     if (layers.empty()) {
         // Nothing to dissolve: the window's own slide, which ends the move.
-        shuffleSwitch(ctx, target, frame, std::nullopt);
+        shuffleSwitch(ctx, flags, set, refresh, target, frame, std::nullopt);
         co_return;
     }
     auto shader = ctx.transitions.makeShaderTransition(ShaderTransition::stackMoveDuration);
@@ -92,7 +93,7 @@ Task<void> shaderSwitch(StackContext& ctx, ManagedWindow target, Rect frame, std
         co_return;
     };
     co_await shader->play(transition, std::move(layers), std::move(reveal));
-    endMove(ctx);
+    endMove(ctx, flags, set, refresh);
 }
 
 // The members of the stack usable in their slot now, the current one always.
@@ -114,48 +115,51 @@ std::vector<ManagedWindow> usableMembers(const StackContext& ctx, const ManagedW
 
 } // namespace
 
-std::optional<ManagedWindow> cycleStackMembers(StackContext& ctx, const ManagedWindow& current, int step,
+std::optional<ManagedWindow> cycleStackMembers(StackContext& ctx, StackFlags& flags, StackSet& set,
+                                               StackRefresh& refresh, const ManagedWindow& current, int step,
                                                const WindowStack& stack)
 {
-    if (ctx.flags.shuffling)
+    if (flags.shuffling)
         return std::nullopt;   // refused: a move is animating
-    const auto next = nextMember(current, ctx.set.assignCycleOrder(usableMembers(ctx, current, stack)), step);
-    if (!next || !switchFront(ctx, *next, stack.slot(*next), false, current))
+    const auto next = nextMember(current, set.assignCycleOrder(usableMembers(ctx, current, stack)), step);
+    if (!next || !switchFront(ctx, flags, set, refresh, *next, stack.slot(*next), false, current))
         return std::nullopt;
     return next;
 }
 
-bool cycleStackOf(StackContext& ctx, const ManagedWindow& containing, bool forward)
+bool cycleStackOf(StackContext& ctx, StackFlags& flags, StackSet& set, StackRefresh& refresh,
+                  const ManagedWindow& containing, bool forward)
 {
-    if (!ctx.flags.monitoring || !ctx.set.enabled() || !ctx.trusted() || !ctx.mayRefresh())
+    if (!flags.monitoring || !set.enabled() || !ctx.trusted() || !ctx.mayRefresh())
         return false;
-    if (!ctx.set.presentedStackOf(containing))
-        ctx.refresh.pass(true);
-    const WindowStack* stack = ctx.set.presentedStackOf(containing);
+    if (!set.presentedStackOf(containing))
+        refreshPass(ctx, refresh, set, flags, true);
+    const WindowStack* stack = set.presentedStackOf(containing);
     if (!stack)
         return false;
     const WindowStack copy = *stack;
-    return cycleStackMembers(ctx, containing, forward ? 1 : -1, copy).has_value();
+    return cycleStackMembers(ctx, flags, set, refresh, containing, forward ? 1 : -1, copy).has_value();
 }
 
-bool switchFront(StackContext& ctx, const ManagedWindow& target, const Rect& slot, bool instant,
+bool switchFront(StackContext& ctx, StackFlags& flags, StackSet& set, StackRefresh& refresh,
+                 const ManagedWindow& target, const Rect& slot, bool instant,
                  const std::optional<ManagedWindow>& previous)
 {
-    const auto refuse = [&ctx] {
-        ctx.refresh.schedule();
+    const auto refuse = [&] {
+        scheduleRefresh(ctx, refresh, set, flags);
         return false;
     };
-    if (!ctx.mayMove())
+    if (!mayMove(ctx, flags, set))
         return refuse();
     WindowAccess& access = ctx.access;
     const BoundsMap bounds = access.onScreenBoundsByPid();
     const auto frame = access.frame(target);
-    if (!frame || !access.isUsable(target, bounds) || !ctx.set.sitsIn(target, *frame, slot))
+    if (!frame || !access.isUsable(target, bounds) || !set.sitsIn(target, *frame, slot))
         return refuse();
 
     if (ctx.callbacks.onChoose)
         ctx.callbacks.onChoose(target);
-    ctx.refresh.noteSwitch();
+    noteSwitch(ctx, refresh, set, flags);
     const StackTransition transition = readStackTransition(ctx.defaults);
     if (instant || access.reduceMotion() || !ctx.transitions.gpuAvailable()) {
         plainRaise(ctx, target);
@@ -165,18 +169,19 @@ bool switchFront(StackContext& ctx, const ManagedWindow& target, const Rect& slo
         if (!now) {
             plainRaise(ctx, target);
         } else {
-            ctx.flags.shuffling = true;
-            ctx.tasks.spawn(shaderSwitch(ctx, target, *now, occluders(ctx, target, *now, previous), transition));
+            flags.shuffling = true;
+            ctx.tasks.spawn(shaderSwitch(ctx, flags, set, refresh, target, *now,
+                                         occluders(ctx, set, target, *now, previous), transition));
         }
     } else {
-        shuffleSwitch(ctx, target, *frame, previous);
+        shuffleSwitch(ctx, flags, set, refresh, target, *frame, previous);
     }
-    ctx.refresh.schedule();
+    scheduleRefresh(ctx, refresh, set, flags);
     return true;
 }
 
-std::vector<ManagedWindow> occluders(const StackContext& ctx, const ManagedWindow& target, const Rect& frame,
-                                     const std::optional<ManagedWindow>& previous)
+std::vector<ManagedWindow> occluders(const StackContext& ctx, const StackSet& set, const ManagedWindow& target,
+                                     const Rect& frame, const std::optional<ManagedWindow>& previous)
 {
     struct Kept {
         ManagedWindow window;
@@ -184,7 +189,7 @@ std::vector<ManagedWindow> occluders(const StackContext& ctx, const ManagedWindo
         long position;
     };
     std::vector<Kept> kept;
-    if (const WindowStack* stack = ctx.set.presentedStackOf(target)) {
+    if (const WindowStack* stack = set.presentedStackOf(target)) {
         const std::vector<WindowLayer> list = ctx.access.windowSystem().layers();
         const long targetAt = long(listPosition(list, target).value_or(std::numeric_limits<long>::max() / 2));
         for (const ManagedWindow& m : stack->members) {
@@ -248,13 +253,14 @@ Task<void> awaitRaise(StackContext& ctx, const RaiseHandle& handle)
     (void)timedOut;
 }
 
-bool showSwitcher(StackContext& ctx, const ManagedWindow& window)
+bool showSwitcher(StackContext& ctx, const StackFlags& flags, StackSet& set, StackRefresh& refresh,
+                  const ManagedWindow& window)
 {
-    if (!ctx.flags.monitoring || !ctx.set.enabled() || !ctx.trusted() || !ctx.mayRefresh())
+    if (!flags.monitoring || !set.enabled() || !ctx.trusted() || !ctx.mayRefresh())
         return false;
-    ctx.refresh.suspend();
-    ctx.refresh.pass(true);
-    const WindowStack* stack = ctx.set.presentedStackOf(window);
+    suspendPresentation(ctx, refresh);
+    refreshPass(ctx, refresh, set, flags, true);
+    const WindowStack* stack = set.presentedStackOf(window);
     const auto frame = ctx.access.frame(window);
     if (!stack || !frame || !stack->sitsInSlot(window, *frame)
         || !ctx.access.isUsable(window, ctx.access.onScreenBoundsByPid()))
@@ -271,13 +277,13 @@ bool showSwitcher(StackContext& ctx, const ManagedWindow& window)
     if (visible.isNull() || visible.width() < 40 || visible.height() < 40)
         return false;
     const Rect anchor(visible.midX() - 12, visible.minY() + 8, 24, 24);
-    return ctx.presentation->openSwitcher(*stack, ctx.set.assignCycleOrder(stack->members), window, anchor);
+    return ctx.presentation->openSwitcher(*stack, set.assignCycleOrder(stack->members), window, anchor);
 }
 
-void endMove(StackContext& ctx)
+void endMove(StackContext& ctx, StackFlags& flags, StackSet& set, StackRefresh& refresh)
 {
-    ctx.flags.shuffling = false;
-    ctx.refresh.schedule();
+    flags.shuffling = false;
+    scheduleRefresh(ctx, refresh, set, flags);
 }
 
 } // namespace fw::stacks

@@ -19,9 +19,6 @@
 
 namespace fw {
 
-// The tolerance for "already in place" everywhere in composition placement.
-inline constexpr double kPlacementTolerance = 1.0;
-
 // Whether a window at `frame` with the size increments `grid` already lies in the region: its
 // edges within the tolerance, a window on a cell grid short of it by less than a cell.
 bool liesInRegion(const Rect& frame, const Rect& region, const Size& grid);

@@ -4,12 +4,20 @@
 // included, answers with arrivedAt (or sitsIn where only the slot counts), the rule that
 // honours size increments: a terminal asked for a frame off its cell grid lands up to one
 // cell short on each side. The two plain comparisons below are for frames without that
-// question (has a window moved since it was seen; are two slots the same).
+// question (has a window moved since it was seen; are two slots the same). The tolerances
+// those comparisons take are named here, once.
 
 #include "base/Geometry.h"
 #include "platform/WindowSystem.h"
 
 namespace fw {
+
+// The same frame within 5 device pixels: a window still sits in the region, slot or frame it
+// was given, a move has settled, two slots or recorded frames are one.
+inline constexpr double kSameFrameTolerance = 5.0;
+// Exact placement within 1 device pixel: "already in place" in a composition, the swap's and the
+// composition's moves.
+inline constexpr double kPlacementTolerance = 1.0;
 
 // minX, minY, width and height each differ by at most the tolerance (empty rectangles
 // included): a frame is still the one seen before.

@@ -45,6 +45,17 @@ using RejectionHandler = std::function<void(std::optional<Rect>)>;
 // Group moves: the window, its frame read then, and its target.
 using GroupRejectionHandler = std::function<void(const ManagedWindow&, std::optional<Rect>, const Rect&)>;
 
+// How WindowAccess::writeFrame writes a frame that does not go as one request.
+enum class FrameSteps {
+    // Only the steps that change something; false at the first failed write (a move's frames).
+    changed,
+    // Shrink, move and grow each written, the size again after the move (setFrame's checked
+    // write): the window manager hears the whole frame even where a step changes nothing, and a
+    // refused shrink does not keep the move from being asked. False when the move or the grow
+    // failed.
+    all,
+};
+
 // Counters of one animated move, summed over its frames.
 struct MoveStats {
     long frames = 0;
@@ -147,7 +158,7 @@ public:
 
     // ---- Writes
 
-    // Writes the frame (shrinking first) and verifies it: re-reads after 16, 48, 112, 208,
+    // Writes the frame (writeFrame, every step) and verifies it: re-reads after 16, 48, 112, 208,
     // 352 and 512 ms with one re-write after the second check; a check made while the window
     // system says the writes are still pending does not count (up to 2 s more). True when the
     // frame read back has arrived (arrivedAt, so a window on a cell grid may land up to a cell
@@ -186,10 +197,11 @@ public:
     Task<void> shuffleBack(ManagedWindow window, std::function<void()> action, Rect out, Rect home,
                            CancelToken token = {});
 
-    // The frame write against the previous frame: shrink, move, grow, only what changed; as
-    // one request when the window moves and resizes and writeAtOnce allows it (one wait for
-    // the window manager instead of three). False at the first failed write.
-    bool writeFrame(WindowId element, const Rect& next, const Rect& previous);
+    // The frame write against the previous frame: shrink, move, grow (only what changed, or
+    // every step: FrameSteps); as one request when the window moves and resizes and
+    // writeAtOnce allows it (one wait for the window manager instead of three).
+    bool writeFrame(WindowId element, const Rect& next, const Rect& previous,
+                    FrameSteps steps = FrameSteps::changed);
     // Moves and resizes that may go as one request: the window's old size at the new origin
     // stays within the span of both frames.
     static bool writeAtOnce(const Rect& next, const Rect& previous);

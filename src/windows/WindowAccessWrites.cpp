@@ -39,17 +39,20 @@ bool WindowAccess::pauseFrameAnimation(Pid pid)
     return false;
 }
 
-bool WindowAccess::writeFrame(WindowId element, const Rect& next, const Rect& previous)
+bool WindowAccess::writeFrame(WindowId element, const Rect& next, const Rect& previous, FrameSteps steps)
 {
     // One request and one wait where the order cannot change the outcome.
     if (writeAtOnce(next, previous))
         return ws_.setFrame(element, next);
     const Size shrunk{std::min(next.width(), previous.width()), std::min(next.height(), previous.height())};
-    if (shrunk != previous.size && !ws_.setSize(element, shrunk))
+    const bool all = steps == FrameSteps::all;
+    if (all)
+        ws_.setSize(element, shrunk);
+    else if (shrunk != previous.size && !ws_.setSize(element, shrunk))
         return false;
-    if (next.origin != previous.origin && !ws_.setPosition(element, next.origin))
+    if ((all || next.origin != previous.origin) && !ws_.setPosition(element, next.origin))
         return false;
-    if (next.size != shrunk && !ws_.setSize(element, next.size))
+    if ((all || next.size != shrunk) && !ws_.setSize(element, next.size))
         return false;
     return true;
 }
@@ -81,15 +84,7 @@ Task<bool> WindowAccess::setFrame(ManagedWindow window, Rect target, double tole
         return arrivedAt(*f, target, *cells, tolerance);
     };
 
-    bool ok = false;
-    if (writeAtOnce(target, *current)) {
-        if (ws_.setFrame(id, target))
-            ok = arrived(ws_.frame(id));
-    } else {
-        ws_.setSize(id, Size{std::min(target.width(), current->width()), std::min(target.height(), current->height())});
-        if (ws_.setPosition(id, target.origin) && ws_.setSize(id, target.size))
-            ok = arrived(ws_.frame(id));
-    }
+    bool ok = writeFrame(id, target, *current, FrameSteps::all) && arrived(ws_.frame(id));
 
     int heldUpMs = 0;
     for (std::size_t attempt = 0; !ok && attempt < kCheckWaitsMs.size();) {

@@ -1,7 +1,7 @@
-// Placement transactions: the variants, the transaction's steps (states left, moves, raise,
-// checks, corrections) and its roll-back, the check that placed windows still hold their frames
-// and the composition's group mover. The composition run itself is in
-// WindowPlacementSequence.cpp.
+// Placement transactions: the variants (a drop's one window among them), the transaction's steps
+// (states left, moves, raise, the watch until still, corrections) and its roll-back, the check
+// that placed windows still hold their frames and the composition's group mover. The
+// composition run itself is in WindowPlacementSequence.cpp.
 
 #include "windows/WindowPlacement.h"
 
@@ -11,12 +11,35 @@
 
 namespace fw {
 
-namespace {
-
-constexpr double kLooseTolerance = 5.0;
-constexpr double kTightTolerance = 1.0;
-
-} // namespace
+Task<bool> watchUntilStill(Clock& clock, std::function<bool()> current, OffTargetCheck offTarget,
+                           Correction correct)
+{
+    // Each window's own write was already verified by setFrame; this watch is of another kind:
+    // the whole set has to hold still for a few checks in a row (a window manager may move one
+    // window again once a neighbour moved, or clamp it late).
+    std::unordered_set<ManagedWindow> corrected;
+    int clean = 0;
+    for (std::size_t check = 0; check < std::size(WindowPlacement::kCheckPauses); ++check) {
+        co_await sleepMilliseconds(clock, WindowPlacement::kCheckPauses[check]);
+        if (!current())
+            co_return false;
+        const std::vector<ManagedWindow> off = offTarget();
+        if (off.empty()) {
+            if (++clean >= WindowPlacement::kCleanChecksToCommit)
+                co_return true;
+            continue;
+        }
+        clean = 0;
+        for (const ManagedWindow& w : off) {
+            if (!current() || !corrected.insert(w).second)
+                co_return false;
+            const bool moved = co_await correct(w);
+            if (!moved)
+                co_return false;
+        }
+    }
+    co_return false;
+}
 
 void WindowPlacement::raiseWindow(const ManagedWindow& window)
 {
@@ -52,7 +75,7 @@ RejectionHandler WindowPlacement::rejectionFor(const Variant& variant, const Man
 Task<PlacementOutcome> WindowPlacement::applyFrames(PlacementItems targets, RestoreMap restore, PlacementMover mover,
                                                     InteractionStamp stamp, double tolerance)
 {
-    Variant v{.moveTolerance = kLooseTolerance, .report = Report::none};
+    Variant v{.moveTolerance = kSameFrameTolerance, .report = Report::none};
     co_return co_await transact(std::move(targets), std::move(restore), std::move(mover), std::move(v), stamp,
                                 tolerance);
 }
@@ -61,7 +84,7 @@ Task<PlacementOutcome> WindowPlacement::applyFramesAndRaise(PlacementItems targe
                                                             PlacementMover mover, ManagedWindow front,
                                                             InteractionStamp stamp, double tolerance)
 {
-    Variant v{.front = {std::move(front)}, .moveTolerance = kLooseTolerance, .report = Report::drift};
+    Variant v{.front = {std::move(front)}, .moveTolerance = kSameFrameTolerance, .report = Report::drift};
     co_return co_await transact(std::move(targets), std::move(restore), std::move(mover), std::move(v), stamp,
                                 tolerance);
 }
@@ -72,7 +95,7 @@ Task<PlacementOutcome> WindowPlacement::applyFramesAndRaiseB(PlacementItems targ
                                                              double tolerance)
 {
     Variant v{.front = {std::move(firstFront), std::move(secondFront)},
-              .moveTolerance = kTightTolerance,
+              .moveTolerance = kPlacementTolerance,
               .report = Report::drift};
     co_return co_await transact(std::move(targets), std::move(restore), std::move(mover), std::move(v), stamp,
                                 tolerance);
@@ -85,7 +108,7 @@ Task<PlacementOutcome> WindowPlacement::applyColumnSplitFrames(PlacementItems ta
                                                                double tolerance)
 {
     Variant v{.front = {std::move(front)},
-              .moveTolerance = kLooseTolerance,
+              .moveTolerance = kSameFrameTolerance,
               .report = Report::handler,
               .onMismatch = std::move(onMismatch),
               .record = record ? std::move(record) : std::make_shared<ColumnSplitRecord>()};
@@ -97,7 +120,7 @@ Task<PlacementOutcome> WindowPlacement::applyCompositionFrames(PlacementItems ta
                                                                PlacementMover mover, ManagedWindow front,
                                                                InteractionStamp stamp, double tolerance)
 {
-    Variant v{.front = {std::move(front)}, .moveTolerance = kTightTolerance, .report = Report::drift};
+    Variant v{.front = {std::move(front)}, .moveTolerance = kPlacementTolerance, .report = Report::drift};
     co_return co_await transact(std::move(targets), std::move(restore), std::move(mover), std::move(v), stamp,
                                 tolerance);
 }
@@ -105,7 +128,7 @@ Task<PlacementOutcome> WindowPlacement::applyCompositionFrames(PlacementItems ta
 Task<PlacementOutcome> WindowPlacement::placeRaised(ManagedWindow window, Rect frame, InteractionStamp stamp)
 {
     PlacementItems targets{PlacementItem{window, frame}};
-    co_return co_await applyCompositionFrames(std::move(targets), {}, {}, window, stamp, kTightTolerance);
+    co_return co_await applyCompositionFrames(std::move(targets), {}, {}, window, stamp, kPlacementTolerance);
 }
 
 Task<WindowPlacement::Prepared> WindowPlacement::prepare(const PlacementItems& targets, const RestoreMap& restore)
@@ -155,7 +178,28 @@ Task<PlacementOutcome> WindowPlacement::transact(PlacementItems targets, Restore
                                                  Variant variant, InteractionStamp stamp, double tolerance)
 {
     Transaction t{std::move(targets), std::move(restore), std::move(variant), stamp, tolerance, {}};
+    co_return co_await run(t, mover);
+}
 
+Task<PlacedWindow> WindowPlacement::placeWindow(ManagedWindow window, Rect frame, InteractionStamp stamp,
+                                                 PlaceOptions options)
+{
+    Variant v{.front = {window},
+              .moveTolerance = options.tolerance,
+              .report = Report::drift,
+              .guardFirstMove = options.guardFirstMove};
+    Transaction t{{PlacementItem{window, frame}}, {}, std::move(v), stamp, options.tolerance, {}};
+    PlacedWindow out;
+    out.outcome = co_await run(t, {});
+    if (!t.prep.restoreList.empty() && !t.prep.unreadable)
+        out.start = t.prep.restoreList.front().frame;
+    if (const auto left = t.prep.left.find(window); left != t.prep.left.end())
+        out.left = left->second;
+    co_return out;
+}
+
+Task<PlacementOutcome> WindowPlacement::run(Transaction& t, const PlacementMover& mover)
+{
     // 1. Windows out of the states that hold frames, and their frames read before anything moves.
     t.prep = co_await prepare(t.targets, t.restore);
     if (t.prep.unreadable) {
@@ -200,9 +244,7 @@ Task<std::optional<PlacementOutcome>> WindowPlacement::moveOneByOne(Transaction&
     for (std::size_t i = 0; i < n; ++i) {
         if (!t.stamp.current())
             co_return co_await rollBackFrom(t, i);
-        const auto& m = t.prep.moves[i];
-        const bool ok = co_await access_.animateMove(m.window, rejectionFor(t.variant, m.window, m.frame), m.frame,
-                                                     t.variant.moveTolerance);
+        const bool ok = co_await moveOne(t, t.prep.moves[i], i == 0);
         if (!ok)
             co_return co_await rollBackFrom(t, i + 1);
     }
@@ -211,43 +253,33 @@ Task<std::optional<PlacementOutcome>> WindowPlacement::moveOneByOne(Transaction&
     co_return std::nullopt;
 }
 
-Task<PlacementOutcome> WindowPlacement::watch(Transaction& t)
+Task<bool> WindowPlacement::moveOne(const Transaction& t, const PlacementItem& m, bool first)
 {
-    const std::size_t n = t.targets.size();
-    // 5. Raise the front windows, then watch.
-    for (const auto& w : t.variant.front)
-        raiseWindow(w);
-    std::unordered_set<ManagedWindow> corrected;
-    int checkIndex = 0;
-    int clean = 0;
-    co_await sleepMilliseconds(access_.clock(), kCheckPauses[0]);
-
-    // 6. Checks. Each window's own write was already verified by setFrame; this loop is of
-    // another kind: it watches the whole set until it holds still for a few checks in a row
-    // (a window manager may move one window again once a neighbour moved, or clamp it late),
-    // corrects each window at most once, and on failure puts every touched window back.
-    for (;;) {
-        if (!t.stamp.current())
-            co_return co_await rollBackFrom(t, n);
-        std::vector<std::size_t> off = offTarget(t);
-        if (off.empty()) {
-            if (++clean >= kCleanChecksToCommit)
-                co_return PlacementOutcome::committed;
-        } else {
-            const bool corrections = co_await correct(t, std::move(off), corrected);
-            if (!corrections)
-                co_return co_await rollBackFrom(t, n);
-            clean = 0;
-        }
-        if (++checkIndex >= int(std::size(kCheckPauses)))
-            co_return co_await rollBackFrom(t, n);
-        co_await sleepMilliseconds(access_.clock(), kCheckPauses[checkIndex]);
-    }
+    RejectionHandler onRejected = rejectionFor(t.variant, m.window, m.frame);
+    if (!(first && t.variant.guardFirstMove))
+        co_return co_await access_.animateMove(m.window, std::move(onRejected), m.frame, t.variant.moveTolerance);
+    if (!t.stamp.host())
+        co_return false;
+    co_return co_await access_.animateMoveGuarded(m.window, std::move(onRejected), t.stamp, m.frame,
+                                                  t.variant.moveTolerance);
 }
 
-std::vector<std::size_t> WindowPlacement::offTarget(const Transaction& t)
+Task<PlacementOutcome> WindowPlacement::watch(Transaction& t)
 {
-    std::vector<std::size_t> off;
+    // 5. Raise the front windows, then watch them all until still; roll back otherwise.
+    for (const auto& w : t.variant.front)
+        raiseWindow(w);
+    const bool still = co_await watchUntilStill(
+        access_.clock(), [&t] { return t.stamp.current(); }, [this, &t] { return offTarget(t); },
+        [this, &t](ManagedWindow w) { return correct(t, w); });
+    if (still)
+        co_return PlacementOutcome::committed;
+    co_return co_await rollBackFrom(t, t.targets.size());
+}
+
+std::vector<ManagedWindow> WindowPlacement::offTarget(const Transaction& t)
+{
+    std::vector<ManagedWindow> off;
     for (std::size_t i = 0; i < t.targets.size(); ++i) {
         const auto& target = t.targets[i];
         const auto& m = t.prep.moves[i];
@@ -265,25 +297,18 @@ std::vector<std::size_t> WindowPlacement::offTarget(const Transaction& t)
                 t.variant.onMismatch(m.window, f, m.frame);
             break;
         }
-        off.push_back(i);
+        off.push_back(target.window);
     }
     return off;
 }
 
-Task<bool> WindowPlacement::correct(Transaction& t, std::vector<std::size_t> off,
-                                    std::unordered_set<ManagedWindow>& corrected)
+Task<bool> WindowPlacement::correct(const Transaction& t, ManagedWindow window)
 {
-    for (std::size_t i : off) {
-        const auto& m = t.prep.moves[i];
-        if (!t.stamp.current() || corrected.count(m.window))
-            co_return false;
-        corrected.insert(m.window);
-        const bool ok = co_await access_.animateMove(m.window, rejectionFor(t.variant, m.window, m.frame), m.frame,
-                                                     t.variant.moveTolerance);
-        if (!ok)
-            co_return false;
+    for (const auto& m : t.prep.moves) {
+        if (m.window == window)
+            co_return co_await moveOne(t, m, false);
     }
-    co_return true;
+    co_return false;
 }
 
 Task<PlacementOutcome> WindowPlacement::rollBack(PlacementItems list, const Variant& variant, LeftStates left)
@@ -318,7 +343,7 @@ Task<PlacementOutcome> WindowPlacement::framesStillMatch(PlacementItems targets,
     // target's (its edges alone would let a window 5 further left and 10 wider pass), a window
     // on a cell grid up to a cell short.
     auto stillIn = [this](const ManagedWindow& window, const Rect& frame, const Rect& target) {
-        return sitsIn(frame, target, access_.grid(window), kLooseTolerance);
+        return sitsIn(frame, target, access_.grid(window), kSameFrameTolerance);
     };
     std::vector<Off> off;
     for (const auto& t : targets) {
@@ -352,7 +377,7 @@ Task<PlacementOutcome> WindowPlacement::framesStillMatch(PlacementItems targets,
             co_return PlacementOutcome::rolledBack;
         bool allOk = true;
         for (auto it = undo.rbegin(); it != undo.rend(); ++it) {
-            const bool ok = co_await access_.animateMove(it->window, {}, it->frame, kLooseTolerance);
+            const bool ok = co_await access_.animateMove(it->window, {}, it->frame, kSameFrameTolerance);
             allOk = allOk && ok;
         }
         co_return allOk ? PlacementOutcome::rolledBack : PlacementOutcome::rollbackFailed;
@@ -362,7 +387,7 @@ Task<PlacementOutcome> WindowPlacement::framesStillMatch(PlacementItems targets,
         if (!stamp.current())
             co_return co_await undoAll();
         undo.push_back({o.window, o.found});
-        const bool ok = co_await access_.animateMove(o.window, {}, o.target, kLooseTolerance);
+        const bool ok = co_await access_.animateMove(o.window, {}, o.target, kSameFrameTolerance);
         if (!ok)
             co_return co_await undoAll();
     }
@@ -379,11 +404,11 @@ GroupMover WindowPlacement::compositionGroupMover(InteractionStamp stamp)
         // The coroutine frame holds copies: the closure object may be gone when it resumes.
         return [](WindowAccess* access, InteractionStamp stamp,
                   std::vector<std::pair<ManagedWindow, Rect>> items) -> Task<std::unordered_set<ManagedWindow>> {
-            co_await access->animateGroup(items, {}, stamp, kTightTolerance);
+            co_await access->animateGroup(items, {}, stamp, kPlacementTolerance);
             std::unordered_set<ManagedWindow> settled;
             for (const auto& [window, target] : items) {
                 const auto f = access->frame(window);
-                if (f && arrivedAt(*f, target, access->grid(window), kTightTolerance))
+                if (f && arrivedAt(*f, target, access->grid(window), kPlacementTolerance))
                     settled.insert(window);
             }
             co_return settled;

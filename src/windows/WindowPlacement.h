@@ -1,8 +1,9 @@
 #pragma once
-// Placement transactions: several windows moved as one unit, the front window raised, the
-// result watched for a short while, committed only when every window held still, and every
-// touched window put back (the last first) when it did not. Plus the composition run, which
-// matches windows to a layout's regions and places them one transaction at a time.
+// Placement transactions: several windows (or the one window of a drop) moved as one unit, the
+// front window raised, the result watched for a short while, committed only when every window
+// held still, and every touched window put back (the last first) when it did not. Plus the
+// composition run, which matches windows to a layout's regions and places them one transaction
+// at a time, and the one watch until still both of them use.
 //
 // Main thread only. Every routine is a cooperative task: the WindowPlacement object and the
 // WindowAccess it was made with must outlive the tasks. The coordinator is held weakly through
@@ -46,6 +47,38 @@ struct SequenceResult {
     RegionWindows placed; // empty unless committed
 };
 
+// How one window's placement (WindowPlacement::placeWindow) moves and judges it.
+struct PlaceOptions {
+    // The first move stops as soon as the stamp's interaction ends (a return to a previous
+    // position); otherwise it runs to its end and the checks after it give up.
+    bool guardFirstMove = false;
+    // Within this of the target the window is on it; its moves settle within it too.
+    double tolerance = kSameFrameTolerance;
+};
+
+// A one-window transaction's outcome and what its caller records on commit: the frame the
+// window had when the transaction began, out of the states it left (nothing when unreadable),
+// and those states.
+struct PlacedWindow {
+    PlacementOutcome outcome = PlacementOutcome::rolledBack;
+    std::optional<Rect> start;
+    WindowStates left = 0;
+};
+
+// A watch's judgement of one check: the windows found off target.
+using OffTargetCheck = std::function<std::vector<ManagedWindow>()>;
+// Moves a window found off target once more; false when that failed.
+using Correction = std::function<Task<bool>(ManagedWindow)>;
+
+// The one watch until windows hold still, of the transactions and the composition run: a check
+// after each of the pauses of WindowPlacement::kCheckPauses; each window found off target is
+// corrected, once; three clean checks in a row and the windows held still (true). False: a
+// window off target again after its correction, a failed correction, the checks used up, or
+// `current` false at a checkpoint (after each pause, before any window is judged, and before
+// each correction). The caller rolls back.
+Task<bool> watchUntilStill(Clock& clock, std::function<bool()> current, OffTargetCheck offTarget,
+                           Correction correct);
+
 class WindowPlacement {
 public:
     explicit WindowPlacement(WindowAccess& access) : access_(access) {}
@@ -83,6 +116,10 @@ public:
 
     // One window placed, raised and verified in one frame (tolerance 1).
     Task<PlacementOutcome> placeRaised(ManagedWindow window, Rect frame, InteractionStamp stamp);
+    // A drop's one window: out of the states that hold its frame, moved to the frame its grid
+    // allows in `frame`, raised, watched until still (a drift is logged and corrected once),
+    // or put back into its frame and states. The transaction's start comes back for the record.
+    Task<PlacedWindow> placeWindow(ManagedWindow window, Rect frame, InteractionStamp stamp, PlaceOptions options);
 
     // ---- The composition run
 
@@ -109,10 +146,11 @@ private:
     enum class Report { none, drift, handler };
     struct Variant {
         std::vector<ManagedWindow> front;
-        double moveTolerance = 5.0;
+        double moveTolerance = kSameFrameTolerance;
         Report report = Report::none;
         MismatchHandler onMismatch;
         std::shared_ptr<ColumnSplitRecord> record; // set: moves record refusals
+        bool guardFirstMove = false;                // the first one-by-one move stops with the stamp
     };
 
     Task<PlacementOutcome> transact(PlacementItems targets, RestoreMap restore, PlacementMover mover, Variant variant,
@@ -132,17 +170,20 @@ private:
     // One transaction's arguments and start (WindowPlacement.cpp). The steps below take it
     // from the transaction's own frame, which outlives them.
     struct Transaction;
+    // The transaction's steps in order: prepare, move, watch; its outcome.
+    Task<PlacementOutcome> run(Transaction& t, const PlacementMover& mover);
     // The moves: nothing when the checks come next, else the transaction's outcome (rolled
     // back as far as it got).
     Task<std::optional<PlacementOutcome>> moveTargets(Transaction& t, const PlacementMover& mover);
     Task<std::optional<PlacementOutcome>> moveOneByOne(Transaction& t);
-    // The front windows raised, then the checks until the windows held still (committed) or
-    // the checks ran out.
+    // One window's move to its target (guarded when the variant asks it of the first one).
+    Task<bool> moveOne(const Transaction& t, const PlacementItem& move, bool first);
+    // The front windows raised, then watched until still (committed) or rolled back.
     Task<PlacementOutcome> watch(Transaction& t);
-    // The targets' positions found off target in one check, each reported as the variant asks.
-    std::vector<std::size_t> offTarget(const Transaction& t);
-    // Moves each window found off target once more; false when the transaction must roll back.
-    Task<bool> correct(Transaction& t, std::vector<std::size_t> off, std::unordered_set<ManagedWindow>& corrected);
+    // The targets' windows found off target in one check, each reported as the variant asks.
+    std::vector<ManagedWindow> offTarget(const Transaction& t);
+    // Moves a window found off target to its target once more.
+    Task<bool> correct(const Transaction& t, ManagedWindow window);
     // Puts back the first `moved` targets and the windows the caller asked to have restored.
     Task<PlacementOutcome> rollBackFrom(const Transaction& t, std::size_t moved);
     Task<PlacementOutcome> rollBack(PlacementItems list, const Variant& variant, LeftStates left = {});

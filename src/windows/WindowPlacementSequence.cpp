@@ -14,7 +14,6 @@ namespace fw {
 
 namespace {
 
-constexpr double kTolerance = kPlacementTolerance;
 constexpr int kFailureLimit = 32;
 
 using Candidate = CompositionCandidate<ManagedWindow>;
@@ -56,8 +55,10 @@ private:
     Task<bool> placeOneAtATime();
     Task<bool> restoreLeftOver();
     Task<SequenceResult> verify();
-    Task<bool> retry(std::vector<std::pair<RegionNumber, ManagedWindow>> mismatches,
-                     std::unordered_set<ManagedWindow>& retried);
+    // The placed windows found off their regions in one check.
+    std::vector<ManagedWindow> offRegion() const;
+    // Places a window found off its region there once more; false when that did not commit.
+    Task<bool> retry(ManagedWindow window);
 
     // The regions the group move fills: the candidates matched to the free regions, and the
     // fixed windows that could be read.
@@ -137,7 +138,7 @@ Task<void> CompositionSequence::touch(ManagedWindow w)
 bool CompositionSequence::arrived(const ManagedWindow& w, const Rect& target) const
 {
     const auto f = access_.frame(w);
-    return f && arrivedAt(*f, target, access_.grid(w), kTolerance);
+    return f && arrivedAt(*f, target, access_.grid(w), kPlacementTolerance);
 }
 
 bool CompositionSequence::isPlaced(const ManagedWindow& w) const
@@ -345,50 +346,41 @@ Task<bool> CompositionSequence::restoreLeftOver()
     co_return co_await restoreWindows(std::move(leftOver));
 }
 
-// ---- Verification
+// ---- Verification: the placed windows watched until still; a window found off its region is
+// placed there once more.
 Task<SequenceResult> CompositionSequence::verify()
 {
-    std::unordered_set<ManagedWindow> retried;
-    int clean = 0;
-    for (int i = 0;; ++i) {
-        if (!unchanged())
-            co_return co_await rollBackRun();
-        co_await sleepMilliseconds(access_.clock(), WindowPlacement::kCheckPauses[i]);
-
-        std::vector<std::pair<RegionNumber, ManagedWindow>> mismatches;
-        for (const auto& [region, window] : placed_) {
-            const auto frame = regionFrames_.find(region);
-            if (frame == regionFrames_.end() || !arrived(window, frame->second))
-                mismatches.emplace_back(region, window);
-        }
-        if (mismatches.empty()) {
-            if (++clean >= WindowPlacement::kCleanChecksToCommit)
-                co_return SequenceResult{PlacementOutcome::committed, placed_};
-        } else {
-            const bool retriedAll = co_await retry(std::move(mismatches), retried);
-            if (!retriedAll)
-                co_return co_await rollBackRun();
-            clean = 0;
-        }
-        if (i == int(std::size(WindowPlacement::kCheckPauses)) - 1)
-            co_return co_await rollBackRun();
-    }
+    const bool still = co_await watchUntilStill(
+        access_.clock(), [this] { return unchanged(); }, [this] { return offRegion(); },
+        [this](ManagedWindow w) { return retry(std::move(w)); });
+    if (!still)
+        co_return co_await rollBackRun();
+    co_return SequenceResult{PlacementOutcome::committed, placed_};
 }
 
-// Places each window found off its region once more; false when the run must roll back.
-Task<bool> CompositionSequence::retry(std::vector<std::pair<RegionNumber, ManagedWindow>> mismatches,
-                                      std::unordered_set<ManagedWindow>& retried)
+std::vector<ManagedWindow> CompositionSequence::offRegion() const
 {
-    for (const auto& [region, window] : mismatches) {
+    std::vector<ManagedWindow> off;
+    for (const auto& [region, window] : placed_) {
         const auto frame = regionFrames_.find(region);
-        if (!unchanged() || retried.count(window) || frame == regionFrames_.end())
-            co_return false;
-        retried.insert(window);
-        const auto o = co_await placement_.placeRaised(window, aim(window, frame->second), stamp_);
-        if (o != PlacementOutcome::committed)
-            co_return false;
+        if (frame == regionFrames_.end() || !arrived(window, frame->second))
+            off.push_back(window);
     }
-    co_return true;
+    return off;
+}
+
+Task<bool> CompositionSequence::retry(ManagedWindow window)
+{
+    for (const auto& [region, placed] : placed_) {
+        if (placed != window)
+            continue;
+        const auto frame = regionFrames_.find(region);
+        if (frame == regionFrames_.end())
+            co_return false;
+        const auto o = co_await placement_.placeRaised(window, aim(window, frame->second), stamp_);
+        co_return o == PlacementOutcome::committed;
+    }
+    co_return false;
 }
 
 // Puts back every touched window that is off its prior frame, the last first, and into the
@@ -401,7 +393,7 @@ Task<bool> CompositionSequence::restoreWindows(std::vector<ManagedWindow> window
         const auto states = leftStates_.find(*it);
         const WindowStates left = states != leftStates_.end() ? states->second : 0;
         if (prior != priorFrames_.end() && !arrived(*it, prior->second)) {
-            const bool moved = co_await access_.animateMove(*it, {}, prior->second, kTolerance);
+            const bool moved = co_await access_.animateMove(*it, {}, prior->second, kPlacementTolerance);
             const bool back = moved && arrived(*it, prior->second);
             allOk = allOk && (back || WindowAccess::statesDecideFrame(left));
         }

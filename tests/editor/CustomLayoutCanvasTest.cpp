@@ -8,6 +8,9 @@
 #include <QKeyEvent>
 #include <QTest>
 
+#include <cmath>
+#include <vector>
+
 namespace fw {
 namespace {
 
@@ -91,9 +94,13 @@ TEST_F(Canvas, DoubleClickEqualisesWhenTheTreeAllowsIt)
     EXPECT_EQ(changes, 1);
 }
 
-TEST_F(Canvas, ArrowKeysWalkRegionNumbersAndWrap)
+TEST_F(Canvas, ArrowKeysWalkRegionsInReadingOrderAndWrap)
 {
-    canvas.draft = CustomLayoutDraft(H(0.5, L(3), V(0.5, L(0), L(7)))); // numbers not in screen order
+    // Tree numbers not in screen order: the regions show 1 (left, 3), 2 (top right, 0) and
+    // 3 (bottom right, 7), and the keys follow what they show.
+    canvas.draft = CustomLayoutDraft(H(0.5, L(3), V(0.5, L(0), L(7))));
+    EXPECT_EQ(canvas::readingOrder(canvas.draft.tree), (std::vector<RegionNumber>{3, 0, 7}));
+    EXPECT_EQ(canvas::shownNumber(canvas.draft.tree, 0), 2);
     const auto key = [&](Qt::Key k) {
         QKeyEvent event(QEvent::KeyPress, k, Qt::NoModifier);
         QApplication::sendEvent(&canvas, &event);
@@ -101,14 +108,15 @@ TEST_F(Canvas, ArrowKeysWalkRegionNumbersAndWrap)
     };
     EXPECT_EQ(canvas.draft.selectedRegion, 0);
     key(Qt::Key_Right);
-    EXPECT_EQ(canvas.draft.selectedRegion, 3);
-    key(Qt::Key_Down);
     EXPECT_EQ(canvas.draft.selectedRegion, 7);
+    key(Qt::Key_Down);
+    EXPECT_EQ(canvas.draft.selectedRegion, 3) << "down on the last wraps to the first";
     key(Qt::Key_Right);
-    EXPECT_EQ(canvas.draft.selectedRegion, 0) << "right on the highest wraps to the lowest";
+    EXPECT_EQ(canvas.draft.selectedRegion, 0);
     key(Qt::Key_Up);
-    EXPECT_EQ(canvas.draft.selectedRegion, 7) << "up on the lowest wraps to the highest";
-    EXPECT_EQ(changes, 4);
+    key(Qt::Key_Up);
+    EXPECT_EQ(canvas.draft.selectedRegion, 7) << "up on the first wraps to the last";
+    EXPECT_EQ(changes, 5);
 
     // A selection the tree lacks counts as the first place.
     canvas.draft.selectedRegion = 9;
@@ -116,10 +124,10 @@ TEST_F(Canvas, ArrowKeysWalkRegionNumbersAndWrap)
     EXPECT_EQ(canvas.draft.selectedRegion, 7);
     canvas.draft.selectedRegion = 9;
     key(Qt::Key_Right);
-    EXPECT_EQ(canvas.draft.selectedRegion, 3);
+    EXPECT_EQ(canvas.draft.selectedRegion, 0);
 
     EXPECT_FALSE(key(Qt::Key_A)) << "other keys go on to the window";
-    EXPECT_EQ(changes, 6);
+    EXPECT_EQ(changes, 7);
 }
 
 TEST_F(Canvas, EqualAppsRedrawWithoutAnnouncing)
@@ -162,10 +170,43 @@ TEST_F(Canvas, ARegionDrawsAtMostFourIconsFirstOnTopAndASmallRegionNone)
     EXPECT_LT(canvas::regionLabels(region2.insetBy(5, 5), 1).iconSide, 16);
 }
 
-TEST(CanvasTexts, SizeLabelsAndAppNames)
+// Shares in whole percent: every row and column of regions adds up to 100, and no region shows
+// more than its size rounded up or less than rounded down.
+TEST(CanvasTexts, SharesAddUpAndFollowTheRealSizes)
 {
-    EXPECT_EQ(canvas::sizeLabel(Rect(0, 0, 0.125, 1)), "13% × 100%") << "halves round away from zero";
-    EXPECT_EQ(canvas::sizeLabel(Rect(0, 0, 1.0 / 3, 0.5)), "33% × 50%");
+    const auto check = [](const RegionTree& tree) {
+        const auto s = canvas::shares(tree);
+        for (const auto& [region, unit] : tree.unitRects(canvas::unitSquare())) {
+            const canvas::Share share = s.at(region);
+            EXPECT_GE(share.width, std::floor(unit.width() * 100 - 1e-9)) << region;
+            EXPECT_LE(share.width, std::ceil(unit.width() * 100 + 1e-9)) << region;
+            EXPECT_GE(share.height, std::floor(unit.height() * 100 - 1e-9)) << region;
+            EXPECT_LE(share.height, std::ceil(unit.height() * 100 + 1e-9)) << region;
+        }
+        return s;
+    };
+    using S = canvas::Share;
+    // Three equal columns: 100, not 99 or 101.
+    auto s = check(H(1.0 / 3, L(0), H(0.5, L(1), L(2))));
+    EXPECT_EQ(s.at(0).width + s.at(1).width + s.at(2).width, 100);
+    // Columns of 33.5, 33.5 and 33: rounding each alone gave 34 + 34 + 33.
+    s = check(H(0.335, L(0), H(0.335 / 0.665, L(1), L(2))));
+    EXPECT_EQ(s.at(0).width + s.at(1).width + s.at(2).width, 100);
+    EXPECT_EQ(s.at(2), (S{33, 100}));
+    // The smallest of three columns (33.4, 33.2, 33.4) never shows the most.
+    s = check(H(0.334, L(0), H(0.332 / 0.666, L(1), L(2))));
+    EXPECT_EQ(s.at(1).width, 33);
+    EXPECT_EQ(s.at(0).width + s.at(1).width + s.at(2).width, 100);
+    // Nested: the left stack's rows and the right columns each add up, across and down.
+    s = check(H(1.0 / 3, V(0.125, L(0), L(3)), H(0.5, L(1), L(2))));
+    EXPECT_EQ(s.at(0).height + s.at(3).height, 100);
+    EXPECT_EQ(s.at(0).width + s.at(1).width + s.at(2).width, 100);
+    EXPECT_EQ(s.at(3).width, s.at(0).width);
+    EXPECT_EQ(canvas::sizeLabel(S{13, 100}), "13% × 100%");
+}
+
+TEST(CanvasTexts, AppNames)
+{
     EXPECT_EQ(canvas::appNamesText({"Mail"}), "Mail");
     EXPECT_EQ(canvas::appNamesText({"Mail", "Notes"}), "Mail + Notes");
     EXPECT_EQ(canvas::appNamesText({"Mail", "Notes", "Files", "Music", "Maps"}), "Mail + 4 more");

@@ -121,13 +121,18 @@ TEST(OverlayViewGeometry, EightBuiltInsFillTwoRowsOfFour)
     EXPECT_EQ(view.cancelHint()->accessibleName(), u"Press Escape to cancel"_qs);
 }
 
-TEST(OverlayViewGeometry, ManyLayoutsDropTheNumberFromTheTenthCardAndScrollInAShortPanel)
+TEST(OverlayViewGeometry, OwnLayoutsShowTheirLayoutKeysAndManyScrollInAShortPanel)
 {
     auto layouts = manyLayouts(12);
     OverlayView* view = new OverlayView(layouts, std::nullopt, false, true, {}, 820);
     EXPECT_EQ(view->height(), 58 + 3 * 118 + 12);
-    EXPECT_EQ(view->cardName(8)->text(), u"9  "_qs + layouts[8].name);
-    EXPECT_EQ(view->cardName(9)->text(), layouts[9].name);
+    // Own layouts carry the number Switch Layout gives them, with its keys, not a picker digit.
+    EXPECT_EQ(view->cardName(7)->text(), u"8  "_qs + layouts[7].name);
+    EXPECT_EQ(view->cardName(8)->text(), layouts[8].name);
+    view->setLayoutKeys({{layouts[8].id, 1}, {layouts[9].id, 2}, {layouts[10].id, 10}});
+    EXPECT_EQ(view->cardName(8)->text(), u"Ctrl+Alt+1  "_qs + layouts[8].name);
+    EXPECT_EQ(view->cardName(9)->text(), u"Ctrl+Alt+2  "_qs + layouts[9].name);
+    EXPECT_EQ(view->cardName(10)->text(), layouts[10].name) << "the tenth own layout has no key";
     EXPECT_EQ(view->titleLabel()->text(), u"Drag into a region."_qs);
 
     const Rect visible(0, 0, 1280, 300);
@@ -326,11 +331,20 @@ TEST(OverlayViewHitTest, PointerMovesReportHoverWithoutWritingTheSelection)
     QCoreApplication::sendEvent(&view, &gap);
     QEvent leave(QEvent::Leave);
     QCoreApplication::sendEvent(&view, &leave);
-    ASSERT_EQ(r.hovers.size(), 3u);
+    // Only changes are reported: the leave after the gap says nothing new.
+    QMouseEvent back(QEvent::MouseMove, inside, view.mapToGlobal(inside), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&view, &back);
+    QCoreApplication::sendEvent(&view, &leave);
+    ASSERT_EQ(r.hovers.size(), 4u);
     EXPECT_EQ(r.hovers[0], (SnapSelection{1, 2}));
     EXPECT_FALSE(r.hovers[1]);
-    EXPECT_FALSE(r.hovers[2]);
+    EXPECT_EQ(r.hovers[2], (SnapSelection{1, 2}));
+    EXPECT_FALSE(r.hovers[3]);
     EXPECT_FALSE(view.selected);
+    // The buttons pass on moves made without a button, which they would swallow untracked.
+    view.ensurePolished();
+    for (const auto& [s, b] : view.regionButtons())
+        EXPECT_TRUE(b->hasMouseTracking());
 
     // The owner writes the selection and refreshes; clearing it clears every highlight.
     view.selected = SnapSelection{1, 2};
@@ -420,7 +434,7 @@ TEST(OverlayViewComposition, CardsButtonsAndTexts)
     EXPECT_EQ(view.createButton()->text(), u"Create Custom Layout…"_qs);
     EXPECT_EQ(view.createButton()->geometry(), QRect(820 - 216, 14, 194, 28));
     EXPECT_EQ(view.subtitle()->text(), u"Apply the shown proportions to this display. Adjusted layouts are separate choices."_qs);
-    EXPECT_EQ(view.titleLabel()->text(), u"Choose a composition"_qs);
+    EXPECT_EQ(view.titleLabel()->text(), u"Layout Gallery"_qs);
     EXPECT_EQ(view.height(), 80 + 118 + 12);
 
     const auto& buttons = view.compositionButtons();

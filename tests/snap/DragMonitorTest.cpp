@@ -1,8 +1,9 @@
 // The drag monitor's mechanics over scripted pointer streams: the start distance, the step
 // rate and the motion it holds back, moving versus resizing, the picker opened once per drag
-// and display and closed on a change of display, on Alt and off every display, the lost
-// release, cancelling (also by Escape and by the window put back, during a move or a resize),
-// and the drag-state file; the hint over a shared edge while no button is down.
+// and display and closed on a change of display, on a newly held Alt and off every display, a
+// drag with Alt held from the press (the window manager's move), the lost release, cancelling
+// (also by Escape and by the window put back, during a move or a resize), and the drag-state
+// file; the hint over a shared edge while no button is down.
 #include "DragDesk.h"
 
 namespace fw::snaptest {
@@ -203,18 +204,47 @@ TEST_F(DragMonitorScenario, ThePickerOpensOncePerDragAndDisplayAndClosesOnAnothe
     EXPECT_TRUE(notices.isEmpty());
 }
 
-TEST_F(DragMonitorScenario, AltPressesAreNotFollowedAndAnAltReleaseDropsTheWindowWhereItIs)
+// Alt held from the press is the window manager's move (Alt+drag in the client area, here
+// within reach of the left edge): followed and offered like a title-bar drag, and its release
+// with Alt still held places the window. Alt let go and pressed again, or pressed during a drag
+// that began without it, withdraws the offers, and a release with it newly held drops the
+// window where it is.
+TEST_F(DragMonitorScenario, AltHeldFromThePressIsTheWindowManagersMoveAndOnlyANewlyHeldAltBypasses)
 {
     recordHandOffs();
     auto& c = *coordinator;
     const Rect before(300, 200, 700, 500);
     const auto w = add(100, before);
-    pressOn(w, {650, 215}, ModAlt);
-    EXPECT_FALSE(monitor->candidate());
+    pressOn(w, {304, 500}, ModAlt);
+    EXPECT_EQ(monitor->candidate(), w);
+    EXPECT_TRUE(monitor->grabbedEdges().empty()) << "the move key grabs no edge";
+    dragTo({314, 480}, ModAlt);
+    dragTo({960, 10}, ModAlt);
+    EXPECT_TRUE(monitor->dragging());
+    EXPECT_FALSE(monitor->resizing());
+    ASSERT_TRUE(feedback.picker);
+    const Point target = feedback.pickerPoint(0, 0);
+    dragTo(target, ModAlt);
+    releaseAt(target, ModAlt);
+    clock.runUntilIdle();
+    EXPECT_EQ(frameOf(w), region(u"halves"_qs, 0));
+    EXPECT_EQ(c.groups().at(u"A"_qs).windows.at(0), w);
+    EXPECT_EQ(fileStates().back(), u"released native or chooser"_qs);
+
+    // The move key let go and pressed again during the drag is a new Alt: the offer goes.
+    const Rect placed = frameOf(w);
+    pressOn(w, {placed.midX(), placed.midY()}, ModAlt);
+    dragTo({placed.midX(), placed.midY() - 30}, ModAlt);
+    dragTo({960, 10}, ModAlt);
+    ASSERT_TRUE(feedback.picker);
+    dragTo({960, 12});
+    EXPECT_TRUE(feedback.picker);
     dragTo({960, 10}, ModAlt);
     EXPECT_FALSE(feedback.picker);
     releaseAt({960, 10}, ModAlt);
+    EXPECT_EQ(fileStates().back(), u"option bypass"_qs);
     EXPECT_FALSE(state.interaction.windowInteraction);
+    EXPECT_TRUE(releases.empty());
 
     pressOn(w, {650, 215});
     dragTo({650, 240});

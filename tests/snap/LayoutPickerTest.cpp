@@ -72,6 +72,8 @@ TEST_F(LayoutPicker, RegionCardsCarryTheDisplaysTreesWithTheAppliedLayoutInPlace
     c.showLayoutPicker(std::nullopt, kLeft, false, std::nullopt, false);
     EXPECT_EQ(ids(state.picker.pickerLayouts), (kBuiltInIds + QStringList{u"user-1"_qs, u"user-9"_qs}));
     EXPECT_EQ(shown().currentLayout, u"user-9"_qs);
+    // The own layouts carry Switch Layout's numbers; the deleted one has none.
+    EXPECT_EQ(shown().layoutKeys, (std::map<QString, int>{{u"user-1"_qs, 1}}));
     EXPECT_FALSE(shown().dragging);
     EXPECT_EQ(feedback.calls.mid(feedback.calls.size() - 3),
               (QStringList{u"setDraggedWindow none"_qs, u"hidePicker"_qs, u"showPicker A 10 regions"_qs}));

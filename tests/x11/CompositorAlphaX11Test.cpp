@@ -7,6 +7,9 @@
 // pixels thick, 14 for an icon) however thin the window manager's bar, its strip across the
 // bar's middle (kept on the screen) and clear of the window manager's buttons. With
 // FRAMEWELL_SHOTS_DIR set, each case is photographed for review.
+// A drop preview over a terminal full of text: where translucency shows (xcompmgr) the text
+// shows through its tint; elsewhere (nothing, or xcompmgr -a, which the platform reports as no
+// compositing) only its outline is drawn and the text inside stays exactly as it was.
 #include "layout/ScreenGeometry.h"
 #include "overlay/OverlayWindow.h"
 #include "platform/qt/DevicePixels.h"
@@ -18,6 +21,7 @@
 #include "x11/XSession.h"
 
 #include <QDir>
+#include <QHash>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -144,6 +148,8 @@ protected:
             argv << u"-a"_qs;
         if (!session.spawn(argv) || !session.waitFor([&] { return session.compositing(); }))
             return "xcompmgr did not start: " + session.error();
+        if (GetParam().compositing == Compositing::blending && !session.waitFor([&] { return session.compositorPaints(); }))
+            return "xcompmgr did not take over the screen";
         return {};
     }
 
@@ -198,7 +204,7 @@ TEST_P(CompositorAlphaX11, BadgesAndThePickerLeaveTheTerminalInSightAndTheTitleB
     CoordinatorRig rig(session);
     const ScreenInfo screen = rig.screens.screens().front();
     ASSERT_EQ(screen.scale, ratio());
-    ASSERT_EQ(rig.stacking.compositing(), GetParam().compositing != Compositing::none);
+    ASSERT_EQ(rig.stacking.compositing(), GetParam().compositing == Compositing::blending);
     ASSERT_TRUE(rig.stackInLeftHalf(session, one.window, two.window));
     const QImage desk = area(session, Rect(0, 0, 1920, 1080));
     rig.stacks.start();
@@ -262,6 +268,72 @@ TEST_P(CompositorAlphaX11, BadgesAndThePickerLeaveTheTerminalInSightAndTheTitleB
                     << "the picker's corner at " << at.x() << "," << at.y() << " is "
                     << QColor(with.pixel(at + QPoint(x, y))).name().toStdString();
     }
+}
+
+// The share of an image that is not its commonest colour: the text on a terminal's background.
+double textShare(const QImage& image)
+{
+    QHash<QRgb, int> colours;
+    int commonest = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            commonest = std::max(commonest, ++colours[image.pixel(x, y)]);
+    return image.isNull() ? 0 : 1 - double(commonest) / (double(image.width()) * image.height());
+}
+
+TEST_P(CompositorAlphaX11, ADropPreviewLeavesTheTerminalsTextInSight)
+{
+    XSession session({.bareDesktop = true});
+    ASSERT_EQ(start(session), "");
+    const QStringList text{"-geometry", "100x40+100+100", "-bg", QColor(kTerminal).name(), "-e", "sh", "-c",
+                           "seq 1 4000 | paste -d ' ' - - - - - - - - - - - -; exec cat"};
+    const auto term = session.startXterm(u"under the preview"_qs, text);
+    ASSERT_TRUE(term.window) << session.error();
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    const bool blends = GetParam().compositing == Compositing::blending;
+    EXPECT_EQ(rig.stacking.compositing(), blends) << "the platform's answer";
+    const auto frame = session.wmFrame(term.window);
+    ASSERT_TRUE(frame);
+    // The preview over most of the terminal, photographed over its frame, the text shown.
+    const Rect preview = frame->insetBy(40 * ratio(), 40 * ratio());
+    const Rect photo = preview.intersection(Rect(0, 0, 1920, 1080));
+    QImage before;
+    ASSERT_TRUE(session.waitFor([&] {
+        const QImage now = area(session, photo);
+        const bool still = !now.isNull() && now == before;
+        before = now;
+        return still && textShare(now) > 0.05;
+    })) << "the terminal shows no text";
+    rig.overlay.showPreview(preview);
+    OverlayWindow* panel = rig.overlay.preview();
+    ASSERT_TRUE(panel && session.waitFor([&] { return session.isViewable(xcb_window_t(panel->winId())); }));
+    EXPECT_EQ(panel->isTranslucent(), blends);
+    const QImage with = settled(session, photo, before, 0.005);
+    saveShot(area(session, photo.insetBy(-20 * ratio(), -20 * ratio())), u"drop-preview"_qs, GetParam());
+    ASSERT_EQ(with.size(), before.size());
+    // The middle of the preview, well inside its border.
+    const int inset = int(30 * ratio());
+    const QRect middle = QRect(0, 0, with.width(), with.height()).adjusted(inset, inset, -inset, -inset);
+    int changedInside = 0;
+    for (int y = middle.top(); y <= middle.bottom(); ++y)
+        for (int x = middle.left(); x <= middle.right(); ++x)
+            changedInside += with.pixel(x, y) != before.pixel(x, y);
+    const double changedShare = double(changedInside) / (double(middle.width()) * middle.height());
+    EXPECT_GT(textShare(with.copy(middle)), 0.05) << "no text shows inside the preview";
+    if (blends) {
+        // The faint tint changes every pixel a little.
+        EXPECT_GT(changedShare, 0.9) << "the preview is not tinted";
+    } else {
+        // Only the outline: inside it the screen is exactly as it was; the ring is drawn and
+        // darkens nothing.
+        const Difference d = compare(panel->mask(), panel->frame(), photo, with, before, ratio());
+        EXPECT_EQ(changedInside, 0) << "the preview hides the terminal";
+        EXPECT_EQ(d.outsideShape, 0) << "outside its outline the screen changed";
+        EXPECT_LE(d.turnedDark, 0.001) << "the preview darkens the terminal";
+        EXPECT_GT(test::changed(before, with), 0.005) << "no outline drawn";
+    }
+    rig.overlay.hideAll();
 }
 
 INSTANTIATE_TEST_SUITE_P(Compositors, CompositorAlphaX11,

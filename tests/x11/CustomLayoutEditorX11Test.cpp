@@ -22,6 +22,7 @@
 #include "windows/RunningApplications.h"
 #include "x11/XSession.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -246,6 +247,49 @@ TEST(X11CustomLayoutEditor, SplitFromTheKeyboardSaveAndThePickerOffersIt)
     saveShot("x11-import-panel.png");
     static_cast<QDialog*>(panel)->reject();
     EXPECT_TRUE(d.reports.empty());
+}
+
+// Escape goes to the innermost popup of ours first: on the open apps menu (which drops at least
+// as wide as its button) and on the open "Start from" list it closes only that; the next Escape
+// cancels the editor.
+TEST(X11CustomLayoutEditor, EscapeClosesAnOpenPopupBeforeTheEditor)
+{
+    EditorDesktop d;
+    const std::string why = d.start();
+    ASSERT_TRUE(why.empty()) << why;
+    XSession& session = d.session;
+    CustomLayoutEditorController editors(d.store, *d.screens, d.clock);
+    editors.createCustomLayout(displayKey(d.screens->screens().front()));
+    CustomLayoutEditor* editor = editors.editor();
+    ASSERT_TRUE(editor);
+    const xcb_window_t editorWindow = xcb_window_t(editor->winId());
+    ASSERT_TRUE(session.waitFor([&] {
+        return editor->isActiveWindow() && session.topLevelOf(session.inputFocus()) == session.topLevelOf(editorWindow);
+    })) << "the editor never took the keyboard";
+
+    // The button runs its menu in a loop of its own, in which the checks run.
+    QPushButton* apps = editor->appMenu();
+    bool menuClosed = false;
+    QMenu* menu = apps->menu();
+    ASSERT_TRUE(menu);
+    QObject::connect(menu, &QMenu::aboutToShow, menu, [&] {
+        QTimer::singleShot(0, [&] {
+            ASSERT_TRUE(session.waitFor([&] { return menu->isVisible(); })) << "no apps menu";
+            EXPECT_GE(menu->width(), apps->width());
+            menuClosed = d.key("Escape", [&] { return !menu->isVisible(); });
+        });
+    });
+    d.click(apps);
+    ASSERT_TRUE(session.waitFor([&] { return menuClosed; })) << "the apps menu did not close on Escape";
+    EXPECT_TRUE(editor->isVisible());
+
+    QComboBox* starters = editor->startMenu();
+    d.click(starters);
+    ASSERT_TRUE(session.waitFor([&] { return starters->view()->isVisible(); })) << "the list did not open";
+    // The press that closes the list is handled whole before the list is seen closed.
+    ASSERT_TRUE(d.key("Escape", [&] { return !starters->view()->isVisible(); }));
+    EXPECT_TRUE(editor->isVisible()) << "Escape on the list cancelled the editor";
+    EXPECT_TRUE(d.key("Escape", [&] { return !editor->isVisible(); })) << "the second Escape left the editor open";
 }
 
 } // namespace

@@ -3,7 +3,8 @@
 // two placed xterms the outlines of both regions and the hint show, yet each xterm's own
 // colour still fills its region on screen and around the hint's rounded corner; a covered
 // window's thumbnail is its real picture; previews stay below the picker, and every panel
-// follows a compositing manager that starts and stops while it lives.
+// follows a compositing manager that starts and stops while it lives (one that blends nothing,
+// xcompmgr -a, counting as none).
 // With FRAMEWELL_SHOTS_DIR set, the drag is also photographed for review.
 #include "overlay/DropSurfaces.h"
 #include "overlay/OverlayController.h"
@@ -264,6 +265,16 @@ TEST(NoCompositorX11, PreviewsStayBelowTheKeyboardPickerAndPanelsFollowTheCompos
     EXPECT_FALSE(preview->mask().contains(middle));
     EXPECT_TRUE(session.waitFor([&] { return session.isViewable(xcb_window_t(preview->winId())); }))
         << "the preview was not shown again when it was made anew";
+
+    // One that takes the selection yet leaves the painting to the server (xcompmgr -a) shows
+    // translucent pixels opaque: the previews stay cut to their outlines, however long after.
+    const pid_t automatic = session.spawn({u"xcompmgr"_qs, u"-a"_qs});
+    ASSERT_TRUE(automatic && session.waitFor([&] { return session.compositing(); })) << session.error();
+    session.waitFor([&] { return stacking.compositing() || preview->isTranslucent(); }, 1500);
+    EXPECT_FALSE(stacking.compositing()) << "xcompmgr -a taken for a compositor that blends";
+    EXPECT_FALSE(preview->isTranslucent());
+    EXPECT_FALSE(preview->mask().contains(middle));
+    ASSERT_TRUE(session.stop(automatic));
     controller.hideAll();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }

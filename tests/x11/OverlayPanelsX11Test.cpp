@@ -220,7 +220,9 @@ TEST(X11OverlayPanels, RegionAssistCoversEachEmptyRegionAndTakesTheKeyboardForIt
 
     // The card is translucent all over, the list of windows included: above the xterm's edge
     // the list's background shows the white terminal on one side and the grey desktop on the other.
-    {
+    // (evilwm frames every window at the screen's own depth: a translucent one is composited
+    // opaque there.)
+    if (s.windowManager() != QLatin1String("evilwm")) {
         const RegionAssistView* v = controller.assistViews().at(1);
         const QRect list(v->scrollView()->mapToGlobal(QPoint(0, 0)), v->scrollView()->size());
         const Rect term = *s.wmFrame(d.term.window);

@@ -61,6 +61,8 @@ TEST(StackBadgesX11, TwoXtermsShowOneBadgeWhoseIconAndSwitcherBringTheOtherForwa
 {
     XSession session;
     ASSERT_TRUE(session.ok()) << session.error();
+    if (!session.titleBars())
+        GTEST_SKIP() << "no title bar to hold the badge under " << session.windowManager().toStdString();
     auto one = session.startXterm(u"badge one"_qs, {"-geometry", "80x24+100+100"});
     auto two = session.startXterm(u"badge two"_qs, {"-geometry", "80x24+400+300"});
     ASSERT_TRUE(one.window && two.window) << session.error();
@@ -168,6 +170,8 @@ TEST(StackBadgesX11, PlacedAutomaticallyTheBadgeTakesAFreeStretchOfTheRealTitleB
 {
     XSession session;
     ASSERT_TRUE(session.ok()) << session.error();
+    if (!session.titleBars())
+        GTEST_SKIP() << "no title bar to hold the badge under " << session.windowManager().toStdString();
     auto one = session.startXterm(u"badge one"_qs, {"-geometry", "80x24+100+100"});
     auto two = session.startXterm(u"badge two"_qs, {"-geometry", "80x24+400+300"});
     ASSERT_TRUE(one.window && two.window) << session.error();
@@ -233,6 +237,8 @@ TEST(StackBadgesX11, OnTheEdgeTheBadgeStandsAcrossTheFrontsLeftEdge)
 {
     XSession session;
     ASSERT_TRUE(session.ok()) << session.error();
+    if (!session.titleBars())
+        GTEST_SKIP() << "no title bar to hold the badge under " << session.windowManager().toStdString();
     auto one = session.startXterm(u"edge one"_qs);
     auto two = session.startXterm(u"edge two"_qs);
     ASSERT_TRUE(one.window && two.window) << session.error();
@@ -275,6 +281,8 @@ TEST(StackBadgesX11, HeaderBarWindowsAndTerminalsInFrontOfAStackShowTheirBadgesI
 {
     XSession session;
     ASSERT_TRUE(session.ok()) << session.error();
+    if (!session.titleBars())
+        GTEST_SKIP() << "no title bar to hold the badge under " << session.windowManager().toStdString();
     auto term = session.startXterm(u"with the header bar"_qs, {"-fa", "DejaVuSansMono", "-fs", "13"});
     ASSERT_TRUE(term.window) << session.error();
     const pid_t gtkPid = session.spawn({u"gtk3-widget-factory"_qs});

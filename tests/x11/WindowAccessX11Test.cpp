@@ -55,6 +55,9 @@ TEST(WindowAccessX11, AVerifiedWriteTakesTheFrameXtermsCellGridKeeps)
 
     // A window manager that a loaded machine does not schedule for longer than the checks
     // take has refused nothing: the write counts once it has been handled.
+    if (session.windowManager() == QLatin1String("evilwm"))
+        GTEST_SKIP() << "evilwm reads a move's corner as the client's inside its border, which only an answered "
+                        "write corrects";
     ASSERT_TRUE(session.pause(session.windowManagerPid()));
     QTimer::singleShot(900, [&] { session.resume(session.windowManagerPid()); });
     EXPECT_EQ(runOnQtLoop(rig.access.setFrame(*free, Rect(40, 60, 800, 600), 1.0, [&](std::optional<Rect> r) { rejected = r; })),

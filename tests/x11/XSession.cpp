@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <xcb/composite.h>
 #include <xcb/randr.h>
 #include <xcb/xtest.h>
 
@@ -146,6 +147,17 @@ QByteArray pekwmKeys()
         out += line + '\n';
     }
     return out;
+}
+
+// evilwm's arguments: the core font built into the server, and its Ctrl+Alt bindings of our
+// default keys unbound (A, B, the digits of the layout keys, and Y, where a German layout puts
+// our Z).
+QStringList evilwmArguments()
+{
+    QStringList arguments{QStringLiteral("--fn"), QStringLiteral("fixed")};
+    for (const char* key : {"a", "b", "y", "1", "2", "3", "4", "5", "6", "7", "8"})
+        arguments << QStringLiteral("--bind") << QStringLiteral("mask1+%1=").arg(QLatin1String(key));
+    return arguments;
 }
 
 // pekwm's stock configuration with resizing shown live (its outline resize grabs the server
@@ -435,6 +447,9 @@ bool XSession::startWindowManager(const QString& name, bool bare)
           {QStringLiteral(".pekwm/mouse"), "$CLIENT_CLICK = \"Focus\"\n"
                                            "INCLUDE = \"$_PEKWM_ETC_PATH/mouse_system\"\n"
                                            "INCLUDE = \"$_PEKWM_ETC_PATH/mouse_click\"\n"}}},
+        // No title bars: Alt+drag anywhere in a window moves it (so does a press on its 1-px
+        // border). Its window texts need a core font ("fixed" is built into the server).
+        {"evilwm", evilwmArguments(), false, {}},
         // Opt-in only (too big for CI): Plasma's KWin with stock Breeze, not compositing. Its
         // settings live under XDG_CONFIG_HOME, which is the session's own.
         {"kwin", {}, true, {}, "kwin_x11", {"KWIN_COMPOSE=N"}},
@@ -443,7 +458,7 @@ bool XSession::startWindowManager(const QString& name, bool bare)
                                        [&](const Command& c) { return name == QLatin1String(c.name); });
     if (command == std::end(commands)) {
         fail(QStringLiteral("unknown window manager \"%1\" in FRAMEWELL_TEST_WM (openbox, xfwm4, icewm, fluxbox, "
-                            "metacity, pekwm or kwin)").arg(name));
+                            "metacity, pekwm, evilwm or kwin)").arg(name));
         return false;
     }
     const QString program = command->program ? QString::fromLatin1(command->program) : name;
@@ -1135,17 +1150,32 @@ bool XSession::compositing()
     return owned;
 }
 
+bool XSession::compositorPaints()
+{
+    // Only one client may redirect a window to paint it: ours is refused when a compositing
+    // manager redirects every new top-level. Within a grab, so its own redirect never meets ours.
+    const xcb_window_t probe = xcb_generate_id(c_);
+    const std::uint32_t overrideRedirect = 1;
+    xcb_create_window(c_, XCB_COPY_FROM_PARENT, probe, root_, -1, -1, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      XCB_COPY_FROM_PARENT, XCB_CW_OVERRIDE_REDIRECT, &overrideRedirect);
+    xcb_grab_server(c_);
+    const auto cookie = xcb_composite_redirect_window_checked(c_, probe, XCB_COMPOSITE_REDIRECT_MANUAL);
+    xcb_destroy_window(c_, probe);
+    xcb_ungrab_server(c_);
+    xcb_generic_error_t* error = xcb_request_check(c_, cookie);
+    const bool refused = error && error->error_code == XCB_ACCESS;
+    free(error);
+    return refused;
+}
+
 bool XSession::startCompositor()
 {
     // A window manager that composites itself (metacity) already holds the selection.
-    if (compositing())
-        return true;
-    const pid_t pid = spawn({QStringLiteral("xcompmgr")});
-    if (!pid)
+    if (!compositing() && !spawn({QStringLiteral("xcompmgr")}))
         return false;
-    const bool up = waitFor([&] { return compositing(); });
+    const bool up = waitFor([&] { return compositing() && compositorPaints(); });
     if (!up)
-        fail(QStringLiteral("xcompmgr did not take the compositing selection"));
+        fail(QStringLiteral("no compositing manager took over the screen"));
     return up;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // A private X session for one test: its own Xvfb (display chosen by the server through
 // -displayfd), optionally a window manager (the one FRAMEWELL_TEST_WM names: openbox, xfwm4,
-// icewm, fluxbox, metacity or pekwm; openbox by default; kwin where installed, never in the
-// default matrix) and xcompmgr, its own HOME and XDG_* directories in a temp dir, and helpers
+// icewm, fluxbox, metacity, pekwm or evilwm; openbox by default; kwin where installed, never in
+// the default matrix) and xcompmgr, its own HOME and XDG_* directories in a temp dir, and helpers
 // to start clients, wait for windows and frames, drive the pointer through XTest and split the
 // screen into two monitors. Everything started here is ended here, by pid.
 //
@@ -74,6 +74,9 @@ public:
     static std::optional<bool> shotsCompositor();
     // The one running here ("openbox", "xfwm4", …); empty without a window manager.
     QString windowManager() const { return wmName_; }
+    // Whether the window manager draws title bars to drag windows by (evilwm draws none: its
+    // windows move by Alt+drag anywhere inside them).
+    bool titleBars() const { return wmName_ != QLatin1String("evilwm"); }
 
     // --- processes -------------------------------------------------------------------------
     // Starts a program with the session's environment; its output goes to a log file in the
@@ -184,6 +187,9 @@ public:
     bool startCompositor();
     // Whether a compositing manager holds _NET_WM_CM_S0.
     bool compositing();
+    // Whether some client paints new top-level windows itself, as a compositing manager that
+    // blends does once it has taken over the screen (xcompmgr -a never does).
+    bool compositorPaints();
 
     // Environment handed to every program started here.
     const std::vector<QByteArray>& environment() const { return env_; }

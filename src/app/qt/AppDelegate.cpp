@@ -18,6 +18,7 @@
 #include "onboarding/qt/WelcomeWindow.h"
 #include "onboarding/qt/WhatsNewWindow.h"
 #include "overlay/AppIcon.h"
+#include "overlay/OverlayStyle.h"
 #include "overlay/OverlayWindow.h"
 #include "overlay/WindowThumbnailButton.h"
 #include "snap/AppNames.h"
@@ -88,10 +89,11 @@ AppDelegate::AppDelegate(Platform& platform, const QStringList& arguments)
       tasks_(platform.clock)
 {
     quitApplication = [] { QCoreApplication::quit(); };
-    runAlert = [](QMessageBox& box) {
+    runAlert = [this](QMessageBox& box) {
         box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
-        box.raise();
-        box.activateWindow();
+        // Once the dialog's own loop shows it: activated, and given the keyboard where the
+        // window manager ignores the activation.
+        bringToFront(&box, platform_.clock);
         box.exec();
         return box.clickedButton();
     };
@@ -160,6 +162,7 @@ void AppDelegate::launch()
 void AppDelegate::installProcessHooks()
 {
     OverlayWindow::setStacking(platform_.stacking);
+    OverlayWindow::setPanelFocus(platform_.panelFocus);
     AppNames::setApplications(platform_.applications);
     AppIcon::setApplications(platform_.applications);
     WindowThumbnailButton::appIconLookup() = [this](Pid pid) { return appIcon(pid); };
@@ -170,6 +173,7 @@ void AppDelegate::installProcessHooks()
 void AppDelegate::removeProcessHooks()
 {
     WindowThumbnailButton::appIconLookup() = {};
+    OverlayWindow::setPanelFocus(nullptr);
     OverlayWindow::setStacking(nullptr);
 }
 

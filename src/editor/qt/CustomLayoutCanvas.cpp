@@ -13,6 +13,7 @@
 #include <QPainterPath>
 #include <QTextOption>
 
+#include <algorithm>
 #include <cmath>
 
 namespace fw {
@@ -168,11 +169,19 @@ void CustomLayoutCanvas::paintEvent(QPaintEvent*)
     painter.fillRect(rect(), palette().color(QPalette::Window));
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    for (const auto& [region, unit] : shownTree().unitRects(canvas::unitSquare()))
-        drawRegion(painter, region, unit);
+    const RegionTree& tree = shownTree();
+    const auto shares = canvas::shares(tree);
+    const auto order = canvas::readingOrder(tree);
+    for (const auto& [region, unit] : tree.unitRects(canvas::unitSquare())) {
+        const auto place = std::find(order.begin(), order.end(), region);
+        const auto share = shares.find(region);
+        drawRegion(painter, region, unit, int(place - order.begin()) + 1,
+                   share == shares.end() ? canvas::Share{} : share->second);
+    }
 }
 
-void CustomLayoutCanvas::drawRegion(QPainter& painter, RegionNumber region, const Rect& unit)
+void CustomLayoutCanvas::drawRegion(QPainter& painter, RegionNumber region, const Rect& unit, int shown,
+                                    const canvas::Share& share)
 {
     const QPalette& pal = palette();
     const bool selected = region == draft.selectedRegion;
@@ -184,8 +193,8 @@ void CustomLayoutCanvas::drawRegion(QPainter& painter, RegionNumber region, cons
     painter.fillPath(path, styleColor(StyleColor::accent, pal, selected ? 0.28 : 0.12));
     painter.strokePath(path, QPen(styleColor(selected ? StyleColor::accent : StyleColor::separator, pal), selected ? 3 : 1));
 
-    const QString number = QString::number(region + 1);
-    const QString size = canvas::sizeLabel(unit);
+    const QString number = QString::number(shown);
+    const QString size = canvas::sizeLabel(share);
     const QFont main = systemFont(13, QFont::Medium);
     const auto found = apps_.find(region);
     if (found == apps_.end() || found->second.isEmpty()) {

@@ -1,10 +1,12 @@
 #pragma once
 // The editing surface of the custom layout editor: the working copy's tree stretched over the
-// view, each region with its number, its share of the layout in percent and its apps. A click
-// selects a region, the arrow keys step through regions by number, a divider drags with a live
-// preview and a double-click on it makes both sides equal. Every change goes through the
-// draft; after each one the view redraws, refreshes the divider cursor and calls onChange.
+// view, each region with its number (in reading order), its share of the layout in whole
+// percent and its apps. A click selects a region, the arrow keys step through regions in
+// reading order, a divider drags with a live preview and a double-click on it makes both sides
+// equal. Every change goes through the draft; after each one the view redraws, refreshes the
+// divider cursor and calls onChange.
 
+#include "editor/CanvasGeometry.h"
 #include "layout/CustomLayoutDraft.h"
 #include "layout/SnapLayout.h"
 
@@ -48,7 +50,8 @@ protected:
 private:
     void press(const QPointF& point, int clickCount);
     void updateCursor(const QPointF& point);
-    void drawRegion(QPainter& painter, RegionNumber region, const Rect& unit);
+    // `shown`: the number the region shows; `share`: its size in whole percent.
+    void drawRegion(QPainter& painter, RegionNumber region, const Rect& unit, int shown, const canvas::Share& share);
 
     SnapLayout::AppMap apps_;
     std::optional<RegionTree::Divider> dragDivider_;

@@ -2,6 +2,7 @@
 // deletions to its owner; the rules it shows come from CustomLayoutRules.
 #include "editor/qt/CustomLayoutEditor.h"
 
+#include "editor/CanvasGeometry.h"
 #include "editor/CustomLayoutRules.h"
 #include "editor/qt/CustomLayoutCanvas.h"
 #include "editor/qt/ApplicationChooser.h"
@@ -10,6 +11,7 @@
 #include "overlay/ActionButton.h"
 #include "overlay/AppIcon.h"
 #include "overlay/OverlayStyle.h"
+#include "overlay/PopupEscape.h"
 #include "snap/AppNames.h"
 
 #include <QComboBox>
@@ -50,6 +52,8 @@ CustomLayoutEditor::CustomLayoutEditor(const std::vector<SnapLayout>& starters, 
     setTabOrder();
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, [this] { cancel_->performAction(); });
+    // Escape on the open "Start from" list or apps menu closes only that.
+    keepEscapeForPopups(this);
 
     startMenu_->setCurrentIndex(editor::starterIndex(starters_, canvas_->draft.tree));
     QPointer<CustomLayoutEditor> self(this);
@@ -215,6 +219,8 @@ void CustomLayoutEditor::rebuildAppMenu()
 {
     // A new menu each time: the old one may be the sender of the choice being handled.
     auto* menu = new QMenu(appMenu_);
+    // At least as wide as the button it drops from.
+    menu->setMinimumWidth(appMenu_->width());
     fillAppMenu(menu);
     QPointer<CustomLayoutEditor> self(this);
     connect(menu, &QMenu::triggered, this, [self](QAction* action) {
@@ -283,7 +289,7 @@ std::optional<QString> CustomLayoutEditor::chooseOtherApp(RegionNumber region)
 {
     const auto applications = AppNames::applications();
     ApplicationChooser chooser(applications ? applications->installed() : std::vector<ApplicationEntry>(),
-                               QStringLiteral("Choose an app to add to region %1.").arg(region + 1), this);
+                               QStringLiteral("Choose an app to add to region %1.").arg(canvas::shownNumber(canvas_->draft.tree, region)), this);
     if (chooser.exec() != QDialog::Accepted || !applications)
         return std::nullopt;
     const auto id = chooser.chosen();

@@ -3,8 +3,8 @@
 // one: a name, a "Start from" menu, the canvas, split / merge / undo / redo, the apps of the
 // selected region, a status line, and cancel, delete, save and save-and-apply. It stores
 // nothing itself: saving and deleting go to the owner through onSave and onDelete, whose true
-// answer closes the window. Fixed size 780 × 620; closing only hides it. Escape cancels, and
-// no button takes Return.
+// answer closes the window. Fixed size 780 × 620; closing only hides it. Escape cancels unless
+// a popup of the window is open (then it closes only that), and no button takes Return.
 
 #include "layout/SnapLayout.h"
 

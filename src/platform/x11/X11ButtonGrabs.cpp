@@ -5,6 +5,7 @@
 #include "platform/InputCodes.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Input.h"
+#include "platform/x11/X11PanelFocus.h"
 
 #include <algorithm>
 
@@ -232,6 +233,8 @@ bool X11ButtonGrabs::handle(const void* event)
         drop = filter_(ev);
     }
     if (type == XCB_BUTTON_PRESS) {
+        if (drop)
+            x11::noteUserTime(b->time);   // a panel it opens takes the keyboard with this time
         xcb_allow_events(conn_->raw(), drop ? XCB_ALLOW_ASYNC_POINTER : XCB_ALLOW_REPLAY_POINTER, b->time);
         xcb_flush(conn_->raw());
     }

@@ -1,5 +1,6 @@
 // Global hot keys on X11: passive key grabs on the root window (in every lock state) on a
-// connection of their own; a change of layout or modifier mapping goes to the keyboard handler.
+// connection of their own, one action per press (auto-repeat ignored); a change of layout or
+// modifier mapping goes to the keyboard handler.
 #include "platform/x11/X11GlobalHotKeys.h"
 
 #include "platform/InputCodes.h"
@@ -7,6 +8,12 @@
 #include "platform/x11/X11Input.h"
 #include "platform/x11/X11KeyboardHold.h"
 #include "platform/x11/X11KeyboardLayout.h"
+#include "platform/x11/X11PanelFocus.h"
+
+// xcb's XKB header names a field "explicit", which C++ reserves.
+#define explicit explicit_
+#include <xcb/xkb.h>
+#undef explicit
 
 #include <QCoreApplication>
 
@@ -34,6 +41,7 @@ bool X11GlobalHotKeys::connect()
         return false;
     modifiers_ = readModifierMap(conn_->raw());
     layout_ = std::make_unique<KeyboardLayout>(conn_->raw());
+    askDetectableRepeat();
     if (QCoreApplication::instance())
         pump_ = std::make_unique<EventPump>(conn_->raw(), [this] { drain(); });
     return true;
@@ -153,6 +161,44 @@ void X11GlobalHotKeys::releaseKeyboard()
     x11::releaseKeyboard();
 }
 
+void X11GlobalHotKeys::askDetectableRepeat()
+{
+    // A held key then sends presses alone and one release at the end, rather than a release
+    // and a press at one time for every repeat (which a fast press again could pass for).
+    xcb_connection_t* c = conn_->raw();
+    const auto* xkb = xcb_get_extension_data(c, &xcb_xkb_id);
+    if (!xkb || !xkb->present)
+        return;
+    xcb_discard_reply(c, xcb_xkb_use_extension(c, XCB_XKB_MAJOR_VERSION, XCB_XKB_MINOR_VERSION).sequence);
+    const std::uint32_t flag = XCB_XKB_PER_CLIENT_FLAG_DETECTABLE_AUTO_REPEAT;
+    auto reply = FW_XCB_REPLY(c, xcb_xkb_per_client_flags,
+                              xcb_xkb_per_client_flags(c, XCB_XKB_ID_USE_CORE_KBD, flag, flag, 0, 0, 0));
+    detectableRepeat_ = reply && (reply->value & flag);
+}
+
+bool X11GlobalHotKeys::repeated(const xcb_generic_event_t* e)
+{
+    // Keys reach this connection only while a grab holds the keyboard: from the press that
+    // started it (the first key held) to that key's release. Keys still held then are
+    // released elsewhere.
+    const auto* k = reinterpret_cast<const xcb_key_press_event_t*>(e);
+    const bool held = std::find(held_.begin(), held_.end(), k->detail) != held_.end();
+    if ((e->response_type & 0x7f) == XCB_KEY_RELEASE) {
+        if (held && held_.front() == k->detail)
+            held_.clear();
+        else
+            std::erase(held_, k->detail);
+        released_ = {k->detail, k->time};
+        return false;
+    }
+    // Without detectable repeat every repeat is a release and a press at one time.
+    const bool again = held || (!detectableRepeat_ && released_.key == k->detail && released_.time == k->time);
+    if (!held)
+        held_.push_back(k->detail);
+    released_ = {};
+    return again;
+}
+
 void X11GlobalHotKeys::drain()
 {
     if (!conn_ || xcb_connection_has_error(conn_->raw()))
@@ -162,12 +208,16 @@ void X11GlobalHotKeys::drain()
     bool keyboardChanged = false;
     while (xcb_generic_event_t* e = xcb_poll_for_event(conn_->raw())) {
         keyboardChanged = keyboardChanged || layout_->changes(e);
-        if ((e->response_type & 0x7f) == XCB_KEY_PRESS) {
+        const int type = e->response_type & 0x7f;
+        const bool key = type == XCB_KEY_PRESS || type == XCB_KEY_RELEASE;
+        if (key && !repeated(e) && type == XCB_KEY_PRESS) {
             const auto* k = reinterpret_cast<const xcb_key_press_event_t*>(e);
             const std::uint16_t mods = modifiers_.withoutLocks(k->state);
             for (const auto& [ref, g] : grabs_)
-                if (g.mods == mods && std::find(g.keycodes.begin(), g.keycodes.end(), k->detail) != g.keycodes.end())
+                if (g.mods == mods && std::find(g.keycodes.begin(), g.keycodes.end(), k->detail) != g.keycodes.end()) {
                     ids.push_back(g.id);
+                    x11::noteUserTime(k->time);
+                }
         }
         free(e);
     }

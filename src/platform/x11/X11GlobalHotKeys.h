@@ -5,7 +5,9 @@
 // (X11KeyboardLayout.h) and stored modifiers become X bits through the modifier map
 // (X11Input.h); a change of the layout or of the modifier mapping is read on the same
 // connection and handed to the keyboard handler. A combination another client holds fails
-// with BadAccess; one we registered already under another id fails the same way.
+// with BadAccess; one we registered already under another id fails the same way. A held key
+// acts once: its auto-repeated presses are told from new ones (XKB's detectable auto-repeat
+// on this connection, else a release and a press at the same time) and dropped.
 
 #include "platform/GlobalHotKeys.h"
 #include "platform/x11/X11Input.h"
@@ -55,6 +57,10 @@ private:
     // Grabs every keycode × lock variant; the X error code of the first refusal, or 0.
     int grab(const Grab& g);
     void ungrab(const Grab& g);
+    void askDetectableRepeat();
+    // Whether a key press or release read is a press the key's auto-repeat made; follows
+    // which keys are held.
+    bool repeated(const xcb_generic_event_t* e);
 
     QByteArray displayName_;
     std::unique_ptr<x11::Connection> conn_;
@@ -65,6 +71,12 @@ private:
     HotKeyRef nextRef_ = 1;
     std::function<void(std::uint32_t)> handler_;
     std::function<void()> keyboardHandler_;
+    bool detectableRepeat_ = false;    // the server sends repeats as presses alone
+    std::vector<std::uint8_t> held_;   // keycodes pressed and not yet released
+    struct Release {
+        std::uint8_t key = 0;
+        std::uint32_t time = 0;
+    } released_;   // the last event read, when it was a release
 };
 
 } // namespace fw

@@ -1,5 +1,6 @@
 // The global mouse monitor on X11: XInput 2.2 raw button, motion and (while Escape is watched)
-// key events on the root window, turned into mouse events with QueryPointer's position.
+// key events on the root window, turned into mouse events with the position XIQueryPointer
+// gives for the master pointer each came through.
 #include "platform/x11/X11MouseMonitor.h"
 
 #include "platform/x11/X11Connection.h"
@@ -11,6 +12,7 @@
 #include <xcb/xinput.h>
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace fw {
@@ -46,19 +48,28 @@ bool X11MouseMonitor::start(std::function<void(const MouseEvent&)> handler)
         return false;
     }
 
-    // Sent together: the selection, then the button state at the start (so that a drag already
-    // under way reads as a drag); then the button maps.
+    // The selection first, then the button state of each master pointer at the start (so that
+    // a drag already under way reads as a drag); then the button maps.
     escapeWatched_ = false;
     escapeKeys_.reset();
     const auto selected = selectEvents(true);
-    const auto pointerCookie = xcb_query_pointer(c, conn_->root());
     if (xcb_generic_error_t* err = xcb_request_check(c, selected)) {
         free(err);
         conn_.reset();
         return false;
     }
-    auto pointer = FW_XCB_REPLY(c, xcb_query_pointer, pointerCookie);
-    leftDown_ = pointer && (pointer->mask & XCB_BUTTON_MASK_1);
+    readMasters();
+    std::vector<Query> queries;
+    for (const auto& [device, master] : masters_) {
+        if (device == master)
+            queries.push_back(sendQuery(master));
+    }
+    for (const Query& query : queries) {
+        if (const auto state = readQuery(query); state && state->leftDown) {
+            leftDown_.insert(query.master);
+            dragMaster_ = query.master;
+        }
+    }
     buttonMaps_.start(*conn_, xiOpcode_, ext->first_event);
     modifierMap_ = readModifierMap(c);
 
@@ -103,7 +114,10 @@ void X11MouseMonitor::stop()
     }
     buttonMaps_.clear();
     handler_ = nullptr;
-    leftDown_ = false;
+    leftDown_.clear();
+    dragMaster_ = 0;
+    masters_.clear();
+    mastersRead_ = false;
     escapeWatched_ = false;
 }
 
@@ -162,16 +176,74 @@ std::optional<PointerState> X11MouseMonitor::pointerState()
 {
     if (!running_ || !conn_ || xcb_connection_has_error(conn_->raw()))
         return std::nullopt;
-    xcb_connection_t* c = conn_->raw();
-    auto p = FW_XCB_REPLY(c, xcb_query_pointer, xcb_query_pointer(c, conn_->root()));
+    // The pointer that pressed last: the one a drag under way follows.
+    const auto state = readQuery(sendQuery(dragMaster_));
     // The round trip may have pulled raw events into xcb's queue without the socket turning
     // readable: drain them shortly.
     if (timer_)
         timer_->start();
+    return state;
+}
+
+X11MouseMonitor::Query X11MouseMonitor::sendQuery(std::uint16_t master)
+{
+    xcb_connection_t* c = conn_->raw();
+    Query query{master};
+    if (master)
+        query.xi = xcb_input_xi_query_pointer(c, conn_->root(), master);
+    else
+        query.core = xcb_query_pointer(c, conn_->root());
+    return query;
+}
+
+std::optional<PointerState> X11MouseMonitor::readQuery(const Query& query)
+{
+    xcb_connection_t* c = conn_->raw();
+    if (!query.master) {
+        auto p = FW_XCB_REPLY(c, xcb_query_pointer, query.core);
+        if (!p)
+            return std::nullopt;
+        return PointerState{Point{double(p->root_x), double(p->root_y)}, bool(p->mask & XCB_BUTTON_MASK_1),
+                            modifierMap_.modifiers(p->mask)};
+    }
+    auto p = FW_XCB_REPLY(c, xcb_input_xi_query_pointer, query.xi);
     if (!p)
         return std::nullopt;
-    return PointerState{Point{double(p->root_x), double(p->root_y)}, bool(p->mask & XCB_BUTTON_MASK_1),
-                        modifierMap_.modifiers(p->mask)};
+    // 16.16 fixed point, whole pixels as the core answer has them; the buttons are logical (bit
+    // n for button n) and the modifiers those of the master's paired keyboard (the server
+    // leaves their effective state empty: it is the base, latched and locked ones together).
+    const std::uint32_t* buttons = xcb_input_xi_query_pointer_buttons(p.p);
+    const bool left = xcb_input_xi_query_pointer_buttons_length(p.p) > 0 && (buttons[0] & (1u << 1));
+    const std::uint32_t mods = p->mods.base | p->mods.latched | p->mods.locked | p->mods.effective;
+    return PointerState{Point{std::floor(p->root_x / 65536.0), std::floor(p->root_y / 65536.0)}, left,
+                        modifierMap_.modifiers(std::uint16_t(mods))};
+}
+
+void X11MouseMonitor::readMasters()
+{
+    masters_.clear();
+    mastersRead_ = true;
+    xcb_connection_t* c = conn_->raw();
+    auto reply = FW_XCB_REPLY(c, xcb_input_xi_query_device, xcb_input_xi_query_device(c, XCB_INPUT_DEVICE_ALL));
+    if (!reply)
+        return;
+    for (auto it = xcb_input_xi_query_device_infos_iterator(reply.p); it.rem; xcb_input_xi_device_info_next(&it)) {
+        if (it.data->type == XCB_INPUT_DEVICE_TYPE_MASTER_POINTER)
+            masters_[it.data->deviceid] = it.data->deviceid;
+        else if (it.data->type == XCB_INPUT_DEVICE_TYPE_SLAVE_POINTER)
+            masters_[it.data->deviceid] = it.data->attachment;
+    }
+    // A master pointer removed: the core pointer answers in its place.
+    if (dragMaster_ && !masters_.count(dragMaster_))
+        dragMaster_ = 0;
+}
+
+std::uint16_t X11MouseMonitor::masterOf(std::uint16_t device)
+{
+    if (!mastersRead_)
+        readMasters();
+    const auto found = masters_.find(device);
+    return found != masters_.end() ? found->second : 0;
 }
 
 void X11MouseMonitor::drain()
@@ -200,28 +272,30 @@ void X11MouseMonitor::drain()
 bool X11MouseMonitor::drainOnce()
 {
     xcb_connection_t* c = conn_->raw();
-    // Collect first; consecutive motions collapse into one (the position is read afterwards).
-    std::vector<MouseEvent::Type> kinds;
+    // Collect first; consecutive motions of one pointer collapse into one (the position is read
+    // afterwards).
+    std::vector<Pending> kinds;
     while (xcb_generic_event_t* e = xcb_poll_for_event(c)) {
         const auto kind = kindOf(e);
         free(e);
-        const bool collapses = kind == MouseEvent::Type::LeftDrag || kind == MouseEvent::Type::Moved;
-        if (kind && !(collapses && !kinds.empty() && kinds.back() == *kind))
+        if (!kind)
+            continue;
+        const bool collapses = kind->type == MouseEvent::Type::LeftDrag || kind->type == MouseEvent::Type::Moved;
+        if (!(collapses && !kinds.empty() && kinds.back().type == kind->type && kinds.back().master == kind->master))
             kinds.push_back(*kind);
     }
     if (kinds.empty())
         return false;
 
-    // One pointer query per event, all sent before the first reply is read.
-    std::vector<xcb_query_pointer_cookie_t> cookies;
-    for (size_t i = 0; i < kinds.size(); ++i)
-        cookies.push_back(xcb_query_pointer(c, conn_->root()));
+    // One pointer query per event, of the pointer it came through, all sent before the first
+    // reply is read.
+    std::vector<Query> queries;
+    for (const Pending& kind : kinds)
+        queries.push_back(sendQuery(kind.master));
     std::vector<MouseEvent> events;
     for (size_t i = 0; i < kinds.size(); ++i) {
-        auto p = FW_XCB_REPLY(c, xcb_query_pointer, cookies[i]);
-        if (!p)
-            continue;
-        events.push_back({kinds[i], Point{double(p->root_x), double(p->root_y)}, modifierMap_.modifiers(p->mask)});
+        if (const auto state = readQuery(queries[i]))
+            events.push_back({kinds[i].type, state->position, state->modifiers});
     }
     // The handler may stop the monitor: deliver from a copy of the handler.
     auto handler = handler_;
@@ -235,9 +309,14 @@ bool X11MouseMonitor::drainOnce()
     return true;
 }
 
-std::optional<MouseEvent::Type> X11MouseMonitor::kindOf(const xcb_generic_event_t* e)
+std::optional<X11MouseMonitor::Pending> X11MouseMonitor::kindOf(const xcb_generic_event_t* e)
 {
     using Type = MouseEvent::Type;
+    const auto* ge = reinterpret_cast<const xcb_ge_generic_event_t*>(e);
+    const bool xi = e->response_type == XCB_GE_GENERIC && ge->extension == xiOpcode_;
+    // A device come or gone (a master pointer made or removed): read at its next use.
+    if (xi && ge->event_type == XCB_INPUT_HIERARCHY)
+        mastersRead_ = false;
     // Buttons swapped (a left-handed mouse, on the core pointer or per device), a device come or
     // gone: the maps follow. The keyboard changed: its Escape keys are read again.
     if (buttonMaps_.follow(e))
@@ -247,24 +326,32 @@ std::optional<MouseEvent::Type> X11MouseMonitor::kindOf(const xcb_generic_event_
         modifierMap_ = readModifierMap(conn_->raw());   // Super or Alt may sit elsewhere now
         return std::nullopt;
     }
-    const auto* ge = reinterpret_cast<const xcb_ge_generic_event_t*>(e);
-    if (e->response_type != XCB_GE_GENERIC || ge->extension != xiOpcode_)
+    if (!xi)
         return std::nullopt;
     switch (ge->event_type) {
     case XCB_INPUT_RAW_BUTTON_PRESS:
     case XCB_INPUT_RAW_BUTTON_RELEASE: {
-        // Raw buttons are physical, each from the device that sent it.
+        // Raw buttons are physical, each from the device that sent it, through its master.
         const auto* button = reinterpret_cast<const xcb_input_raw_button_press_event_t*>(e);
-        if (buttonMaps_.logical(button->detail, button->deviceid, button->sourceid) != 1)
+        const std::uint16_t master = masterOf(button->deviceid) ? masterOf(button->deviceid) : masterOf(button->sourceid);
+        if (buttonMaps_.logical(button->detail, master ? master : button->deviceid, button->sourceid) != 1)
             return std::nullopt;
-        leftDown_ = ge->event_type == XCB_INPUT_RAW_BUTTON_PRESS;
-        return leftDown_ ? Type::LeftDown : Type::LeftUp;
+        if (ge->event_type == XCB_INPUT_RAW_BUTTON_RELEASE) {
+            leftDown_.erase(master);
+            return Pending{Type::LeftUp, master};
+        }
+        leftDown_.insert(master);
+        dragMaster_ = master;
+        return Pending{Type::LeftDown, master};
     }
-    case XCB_INPUT_RAW_MOTION:
-        return leftDown_ ? Type::LeftDrag : Type::Moved;
+    case XCB_INPUT_RAW_MOTION: {
+        const auto* motion = reinterpret_cast<const xcb_input_raw_motion_event_t*>(e);
+        const std::uint16_t master = masterOf(motion->deviceid) ? masterOf(motion->deviceid) : masterOf(motion->sourceid);
+        return Pending{leftDown_.count(master) ? Type::LeftDrag : Type::Moved, master};
+    }
     case XCB_INPUT_RAW_KEY_PRESS:
         if (escapeWatched_ && isEscape(reinterpret_cast<const xcb_input_raw_key_press_event_t*>(e)->detail))
-            return Type::Escape;
+            return Pending{Type::Escape};
         return std::nullopt;
     default:
         return std::nullopt;

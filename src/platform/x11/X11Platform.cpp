@@ -11,6 +11,7 @@
 #include "platform/x11/X11ButtonGrabs.h"
 #include "platform/x11/X11GlobalHotKeys.h"
 #include "platform/x11/X11MouseMonitor.h"
+#include "platform/x11/X11PanelFocus.h"
 #include "platform/x11/X11Permissions.h"
 #include "platform/x11/X11Screens.h"
 #include "platform/x11/X11ScrollTap.h"
@@ -72,6 +73,7 @@ struct X11Platform::Adapters {
     X11ScrollTap scrollTap;
     GnomeDesktopSettings desktop{[this] { return windows.windowManagerName(); }};
     X11Stacking stacking;
+    X11PanelFocus panelFocus;
     std::shared_ptr<const Applications> applications = std::make_shared<XdgApplications>();
 };
 
@@ -85,7 +87,8 @@ X11Platform::X11Platform() : adapters_(std::make_unique<Adapters>())
         a.windows, a.screens, a.workspaces, a.activations, a.mouse, a.permissions, a.processes, a.idleInhibitors, a.capture,
         a.clock, a.defaults, a.hotKeys, a.buttonGrabs, a.scrollTap, a.desktop, a.applications,
         a.stacking.available() ? &a.stacking : nullptr,
-        [] { return std::optional<Point>(DevicePixels::cursor()); }});
+        [] { return std::optional<Point>(DevicePixels::cursor()); },
+        a.stacking.available() && a.panelFocus.connected() ? &a.panelFocus : nullptr});
 }
 
 X11Platform::~X11Platform() = default;

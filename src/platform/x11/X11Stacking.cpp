@@ -1,14 +1,19 @@
 // Panel stacking on X11: restacks our panels against other windows' frames on Qt's connection,
-// and follows the compositing manager's selection owner through XFixes.
+// and follows the compositing manager's selection owner through XFixes, probing whether it
+// paints the windows itself.
 #include "platform/x11/X11Stacking.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
+#include <QTimer>
 #include <QtGui/qguiapplication_platform.h>
 
+#include <xcb/composite.h>
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
 
+#include <array>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -23,6 +28,32 @@ using Reply = std::unique_ptr<T, decltype(&std::free)>;
 
 template<typename T>
 Reply<T> reply(T* p) { return Reply<T>(p, &std::free); }
+
+// A compositing manager takes its selection a moment before it redirects the windows: after a
+// change of owner that does not (yet) paint the windows itself, looked at again this long
+// after the change, then no more until the owner changes again.
+constexpr std::array kProbeDelays{std::chrono::milliseconds(50), std::chrono::milliseconds(250),
+                                  std::chrono::milliseconds(1000), std::chrono::milliseconds(3000)};
+
+// Whether another client redirects new top-level windows to paint them itself, as a
+// compositing manager that blends does (xcompmgr, picom, metacity): only one client may, so
+// our own redirect of a fresh unmapped window is refused. Under the server's automatic
+// compositing alone (xcompmgr -a) nobody does and translucent pixels show opaque. The window
+// goes within a server grab, so no other client's request falls between and the probe
+// touches nothing of theirs.
+bool otherClientPaints(xcb_connection_t* c, xcb_window_t root)
+{
+    const xcb_window_t probe = xcb_generate_id(c);
+    const std::uint32_t overrideRedirect = 1;
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, probe, root, -1, -1, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      XCB_COPY_FROM_PARENT, XCB_CW_OVERRIDE_REDIRECT, &overrideRedirect);
+    xcb_grab_server(c);
+    const auto redirect = xcb_composite_redirect_window_checked(c, probe, XCB_COMPOSITE_REDIRECT_MANUAL);
+    xcb_destroy_window(c, probe);   // takes our redirect along
+    xcb_ungrab_server(c);
+    const Reply<xcb_generic_error_t> error(xcb_request_check(c, redirect), &std::free);
+    return error && error->error_code == XCB_ACCESS;
+}
 
 } // namespace
 
@@ -52,14 +83,9 @@ public:
         const auto* notify = reinterpret_cast<const xcb_xfixes_selection_notify_event_t*>(event);
         if (notify->selection != stacking_.selection_)
             return false;
-        const bool now = notify->owner != XCB_WINDOW_NONE;
-        if (now != stacking_.compositing_) {
-            stacking_.compositing_ = now;
-            if (stacking_.observer_) {
-                auto observer = stacking_.observer_;
-                observer();
-            }
-        }
+        stacking_.owned_ = notify->owner != XCB_WINDOW_NONE;
+        stacking_.probes_ = 0;
+        stacking_.recheck();
         return false;
     }
 
@@ -86,6 +112,10 @@ X11Stacking::X11Stacking()
     const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(screen_);
     auto atom = reply(xcb_intern_atom_reply(connection_, xcb_intern_atom(connection_, 0, name.size(), name.constData()), nullptr));
     selection_ = atom ? atom->atom : std::uint32_t(XCB_ATOM_NONE);
+    // Under Xwayland the Wayland compositor paints (and blends) every window, redirect or not.
+    const auto xwayland =
+        reply(xcb_query_extension_reply(connection_, xcb_query_extension(connection_, 8, "XWAYLAND"), nullptr));
+    xwayland_ = xwayland && xwayland->present;
     const auto* xfixes = xcb_get_extension_data(connection_, &xcb_xfixes_id);
     if (selection_ == XCB_ATOM_NONE || !xfixes || !xfixes->present)
         return;
@@ -97,12 +127,16 @@ X11Stacking::X11Stacking()
                                       XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER
                                           | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY
                                           | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
-    compositing_ = readOwner();
+    owned_ = readOwner();
+    compositing_ = owned_ && blendingNow();
     watch_ = std::make_unique<CompositorWatch>(*this, xfixes->first_event);
+    if (owned_ && !compositing_)
+        probeAgainLater();
 }
 
 X11Stacking::~X11Stacking()
 {
+    probeTimer_.reset();
     watch_.reset();
     if (connection_ && selection_ != XCB_ATOM_NONE && qGuiApp) {
         xcb_xfixes_select_selection_input(connection_, root_, selection_, 0);
@@ -158,7 +192,52 @@ bool X11Stacking::readOwner() const
     return owner && owner->owner != XCB_WINDOW_NONE;
 }
 
-bool X11Stacking::compositing() const { return watch_ ? compositing_ : readOwner(); }
+bool X11Stacking::blendingNow() const
+{
+    if (xwayland_)
+        return true;
+    const auto* composite = xcb_get_extension_data(connection_, &xcb_composite_id);
+    // Without Composite nothing can paint the windows but the server itself.
+    return composite && composite->present && otherClientPaints(connection_, root_);
+}
+
+bool X11Stacking::compositing() const
+{
+    if (watch_)
+        return compositing_;
+    return readOwner() && blendingNow();
+}
+
+void X11Stacking::recheck()
+{
+    const bool now = owned_ && blendingNow();
+    if (owned_ && !now)
+        probeAgainLater();
+    else if (probeTimer_)
+        probeTimer_->stop();
+    if (now == compositing_)
+        return;
+    compositing_ = now;
+    if (observer_) {
+        auto observer = observer_;
+        observer();
+    }
+}
+
+void X11Stacking::probeAgainLater()
+{
+    if (probes_ >= kProbeDelays.size()) {
+        if (probeTimer_)
+            probeTimer_->stop();
+        return;
+    }
+    if (!probeTimer_) {
+        probeTimer_ = std::make_unique<QTimer>();
+        probeTimer_->setSingleShot(true);
+        QObject::connect(probeTimer_.get(), &QTimer::timeout, probeTimer_.get(), [this] { recheck(); });
+    }
+    probeTimer_->start(kProbeDelays[probes_++]);
+}
 
 void X11Stacking::setCompositingObserver(std::function<void()> changed) { observer_ = std::move(changed); }
 

@@ -1,13 +1,16 @@
 #pragma once
 // Panel stacking on X11: sibling restacks with ConfigureWindow on the application's own xcb
-// connection, and the compositing manager found as the owner of _NET_WM_CM_S<screen>. The
-// owner is read once and then followed through XFixes selection notices on Qt's connection
-// (read anew on every question where the server has no XFixes).
+// connection, and the compositing manager found as the owner of _NET_WM_CM_S<screen> that
+// also paints the windows itself (so blends translucent pixels). The owner is read once and
+// then followed through XFixes selection notices on Qt's connection (read anew on every
+// question where the server has no XFixes).
 
 #include "platform/PanelStacking.h"
 
+#include <cstddef>
 #include <memory>
 
+class QTimer;
 struct xcb_connection_t;
 
 namespace fw {
@@ -35,6 +38,9 @@ public:
 private:
     class CompositorWatch;
     bool readOwner() const;
+    bool blendingNow() const;
+    void recheck();
+    void probeAgainLater();
     std::uint32_t atom(const char* name) const;
     bool kwinManages() const;
 
@@ -42,7 +48,11 @@ private:
     std::uint32_t root_ = 0;
     int screen_ = 0;
     std::uint32_t selection_ = 0;   // _NET_WM_CM_S<screen>
-    bool compositing_ = false;      // as last heard, while the watch runs
+    bool owned_ = false;            // the selection has an owner, as last heard
+    bool compositing_ = false;      // ... and it blends, as last found, while the watch runs
+    bool xwayland_ = false;         // the Wayland compositor paints every window
+    std::size_t probes_ = 0;        // re-checks made since the owner last changed
+    std::unique_ptr<QTimer> probeTimer_;
     std::function<void()> observer_;
     std::unique_ptr<CompositorWatch> watch_;
 };

@@ -271,6 +271,24 @@ Point requestedCorner(const ClientState& s, const Rect& outer, Size client)
     return Point{outer.x() + column * (outer.width() - w) / 2, outer.y() + row * (outer.height() - h) / 2};
 }
 
+// Window managers that read a request's corner otherwise than it is meant (pekwm takes every
+// corner of a configure request as the frame's, evilwm every corner as the client's own inside
+// its border) or by a frame other than the extents they state (metacity's is 2 px wider) land
+// the frame off by part of its decoration: the shift to ask for once more. An offset past the
+// decoration and a few pixels is the window manager's own placement rule, not a misreading, and
+// stays (nothing then, as when it landed where asked).
+std::optional<Point> misreadShift(const ClientState& s, Point origin, const Rect& landed)
+{
+    const Extents& f = s.frameExtents;
+    const double dx = origin.x - landed.x(), dy = origin.y - landed.y();
+    constexpr double kFramingSlack = 16;
+    const double slackX = f.left + f.right + 2 * s.border + kFramingSlack;
+    const double slackY = f.top + f.bottom + 2 * s.border + kFramingSlack;
+    if ((dx == 0 && dy == 0) || std::abs(dx) > slackX || std::abs(dy) > slackY)
+        return std::nullopt;
+    return Point{dx, dy};
+}
+
 } // namespace
 
 bool X11WindowSystem::moveResizeByMessage()
@@ -337,14 +355,7 @@ bool X11WindowSystem::write(WindowId id, const Rect& target, bool position, bool
     if (managed)
         lastSent_ = {s->window, Rect(origin, now.size), client};
     if (managed && moveResizeByMessage()) {
-        const std::uint32_t flags = (1u << 8) | (1u << 9) | (1u << 10) | (1u << 11);
-        const std::uint32_t gravityNorthWest = 1, sourcePager = 2u << 12;
-        conn_->sendRootMessage(s->window, conn_->atoms().netMoveresizeWindow, gravityNorthWest | flags | sourcePager,
-                               std::uint32_t(clampCoord(outer.x())), std::uint32_t(clampCoord(outer.y())),
-                               std::uint32_t(clampSize(client.width)), std::uint32_t(clampSize(client.height)));
-        // The write counts when the window is still there once the window manager has handled
-        // it: its destruction was watched since before the read above.
-        return settle(s->window, 1, size ? std::optional<Size>(client) : std::nullopt);
+        return writeByMessage(id, *s, origin, outer, client, size);
     }
     // A configure request on the client, as ICCCM has clients move themselves: a window manager
     // that redirects it frames the window by its gravity; without one the client is a top-level
@@ -357,9 +368,50 @@ bool X11WindowSystem::write(WindowId id, const Rect& target, bool position, bool
     return configureFramed(id, *s, outer, origin, client);
 }
 
+bool X11WindowSystem::writeByMessage(WindowId id, const ClientState& s, Point origin, const Rect& outer, Size client,
+                                     bool size)
+{
+    // Sent with its barrier: one turn of the window manager. The server's notice that the
+    // client has the size asked for may end the wait before the barrier comes back.
+    const auto send = [&](Point corner, bool mayLandEarly) {
+        const std::uint32_t flags = (1u << 8) | (1u << 9) | (1u << 10) | (1u << 11);
+        const std::uint32_t gravityNorthWest = 1, sourcePager = 2u << 12;
+        conn_->sendRootMessage(s.window, conn_->atoms().netMoveresizeWindow, gravityNorthWest | flags | sourcePager,
+                               std::uint32_t(clampCoord(corner.x)), std::uint32_t(clampCoord(corner.y)),
+                               std::uint32_t(clampSize(client.width)), std::uint32_t(clampSize(client.height)));
+        return settle(s.window, 1, mayLandEarly && size ? std::optional<Size>(client) : std::nullopt);
+    };
+    // The write counts when the window is still there: its destruction was watched since
+    // before the read above.
+    if (!send(outer.origin, true))
+        return false;
+    auto after = readOne(id, Geometry);
+    if (!after)
+        return false;
+    const Rect landed = after->outerFrame();
+    if (std::lround(landed.x()) == clampCoord(origin.x) && std::lround(landed.y()) == clampCoord(origin.y) &&
+        std::lround(after->client.width()) == clampSize(client.width) &&
+        std::lround(after->client.height()) == clampSize(client.height))
+        return true;
+    // Not the frame asked for: the slow path. A wait that the client's new size ended
+    // early waits for the window manager's answer now, and the frame is read again.
+    if (behind_) {
+        if (!settle(s.window))
+            return false;
+        after = readOne(id, Geometry);
+    }
+    // A window manager that has not answered yet still shows the frame from before.
+    if (!after || behind_)
+        return after.has_value();
+    const auto shift = misreadShift(s, origin, after->outerFrame());
+    if (!shift)
+        return true;
+    send(Point{outer.x() + shift->x, outer.y() + shift->y}, false);
+    return readOne(id, Geometry).has_value();
+}
+
 bool X11WindowSystem::configureFramed(WindowId id, const x11::ClientState& s, const Rect& outer, Point origin, Size client)
 {
-    const Extents& f = s.frameExtents;
     const Point corner = requestedCorner(s, outer, client);
     configureClient(s.window, corner, client);
     settle(s.window);
@@ -370,19 +422,11 @@ bool X11WindowSystem::configureFramed(WindowId id, const x11::ClientState& s, co
     // an offset measured against it would move the window by its last step once both arrive.
     if (behind_)
         return true;
-    // Window managers that read the request by another gravity than the client's (pekwm takes
-    // every corner as the frame's) or by a frame other than the extents they state (metacity's
-    // is 2 px wider) land the frame off by part of its decoration: asked once more, shifted by
-    // that much. An offset past the decoration and a few pixels is the window manager's own
-    // placement rule, not a misreading, and stays.
-    const Rect landed = after->outerFrame();
-    const double dx = origin.x - landed.x(), dy = origin.y - landed.y();
-    constexpr double kFramingSlack = 16;
-    const double slackX = f.left + f.right + 2 * s.border + kFramingSlack;
-    const double slackY = f.top + f.bottom + 2 * s.border + kFramingSlack;
-    if ((dx == 0 && dy == 0) || std::abs(dx) > slackX || std::abs(dy) > slackY)
+    // Read by another gravity or frame than asked: once more, shifted by the misreading.
+    const auto shift = misreadShift(s, origin, after->outerFrame());
+    if (!shift)
         return true;
-    configureClient(s.window, Point{corner.x + dx, corner.y + dy}, client);
+    configureClient(s.window, Point{corner.x + shift->x, corner.y + shift->y}, client);
     settle(s.window);
     return readOne(id, Geometry).has_value();
 }
@@ -438,6 +482,17 @@ bool X11WindowSystem::raise(WindowId id)
     return true;
 }
 
+bool X11WindowSystem::raiseByRequest(WindowId id)
+{
+    auto s = readOne(id, Geometry | Kind);
+    if (!s || !s->viewable || inFront(*s))
+        return s.has_value();
+    const std::uint32_t above = XCB_STACK_MODE_ABOVE;
+    xcb_configure_window(conn_->raw(), s->window, XCB_CONFIG_WINDOW_STACK_MODE, &above);
+    settle(s->window);
+    return readOne(id, Geometry).has_value();
+}
+
 bool X11WindowSystem::activate(WindowId id)
 {
     auto s = readOne(id, Geometry);
@@ -462,9 +517,12 @@ bool X11WindowSystem::activate(WindowId id)
         conn_->flush();
     }
     // Two rounds: the WM learns that the focus moved only from the FocusIn its own request made.
-    if (managed)
-        settle(s->window, 2);
-    return readOne(id, Geometry).has_value();
+    if (!managed)
+        return readOne(id, Geometry).has_value();
+    settle(s->window, 2);
+    // A window manager whose activation only focuses (evilwm) raises on the client's own
+    // configure request.
+    return raiseByRequest(id);
 }
 
 } // namespace fw

@@ -116,11 +116,18 @@ private:
     std::uint32_t serverTime();
     // Whether frames are written by _NET_MOVERESIZE_WINDOW (else by configure requests).
     bool moveResizeByMessage();
-    // Sends the EWMH move/resize (or the configure request) for the given parts of `target` and waits for the WM.
+    // Sends the EWMH move/resize (or the configure request) for the given parts of `target` and
+    // waits for the WM; asked once more when the frame lands off by part of its decoration.
     bool write(WindowId id, const Rect& target, bool position, bool size);
+    // A _NET_MOVERESIZE_WINDOW for the frame `outer` around `client`, read back once and asked
+    // again when the window manager read its corner as another one.
+    bool writeByMessage(WindowId id, const x11::ClientState& s, Point origin, const Rect& outer, Size client, bool size);
     // A configure request by the client's gravity under a window manager that frames it, asked
     // once more when the frame lands off by part of its decoration.
     bool configureFramed(WindowId id, const x11::ClientState& s, const Rect& outer, Point origin, Size client);
+    // Raises a viewable client that is not in front by its own configure request, as ICCCM
+    // has clients ask (after an activation that only focused it).
+    bool raiseByRequest(WindowId id);
     // A configure request for the client's border corner and size.
     void configureClient(std::uint32_t window, Point corner, Size client);
     // Waits until the WM has handled what was sent before (or the bound passes, or the window

@@ -1,0 +1,34 @@
+#pragma once
+// Keyboard port of our panels: a panel that takes keys asks the window manager for the
+// keyboard, and some window managers list that request yet ignore it. This port checks that
+// the keyboard came, sets it on the panel itself where it did not, and gives it back to the
+// window that had it when the panel goes. Windows are named by their native ids.
+
+#include <cstdint>
+
+namespace fw {
+
+class PanelFocus {
+public:
+    virtual ~PanelFocus() = default;
+
+    // The window that has the keyboard now; 0 when none does (or the one under the pointer).
+    virtual std::uint64_t keyboardWindow() = 0;
+
+    enum class Outcome {
+        Granted,   // the window manager gave the panel the keyboard (or it had it)
+        Taken,     // it did not; the panel has it because we set it there
+        Missing,   // the panel has it not (not shown in time, or the keyboard moved meanwhile)
+    };
+    // For a panel just shown (or shown again) and made key: waits, bounded, until it is on
+    // screen, asks the window manager to activate it and waits for its answer; where the
+    // keyboard is elsewhere then, sets it on the panel with the time of the user's last input
+    // that reached us.
+    virtual Outcome takeKeyboard(std::uint64_t panel) = 0;
+
+    // Gives the keyboard back to `window` when the panel (about to be hidden) still has it or
+    // nothing has it, and the window is still shown. Whether the keyboard went back.
+    virtual bool giveBack(std::uint64_t panel, std::uint64_t window) = 0;
+};
+
+} // namespace fw

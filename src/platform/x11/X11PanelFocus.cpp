@@ -1,0 +1,226 @@
+// The keyboard for our panels on X11: asking the window manager, checking that the input focus
+// came, setting it ourselves where it did not, and giving it back to the earlier window.
+#include "platform/x11/X11PanelFocus.h"
+
+#include "platform/x11/X11Connection.h"
+
+#include <QGuiApplication>
+
+#include <algorithm>
+#include <atomic>
+
+namespace fw {
+
+using namespace x11;
+
+namespace {
+
+std::atomic<std::uint32_t> gUserTime{0};
+
+// How old the user's last input may be and still stand for what opened a panel.
+constexpr std::uint32_t recentInputMs = 2000;
+
+} // namespace
+
+void x11::noteUserTime(std::uint32_t time) { gUserTime.store(time, std::memory_order_relaxed); }
+
+X11PanelFocus::X11PanelFocus(const QByteArray& displayName) : conn_(std::make_unique<Connection>(displayName))
+{
+    if (!conn_->ok())
+        return;
+    xcb_connection_t* c = conn_->raw();
+    // Never mapped. Not override-redirect: its configure requests pass through the window
+    // manager, which makes them a barrier; a property change on it tells the server's time.
+    helper_ = xcb_generate_id(c);
+    const std::uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, helper_, conn_->root(), -100, -100, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &events);
+    conn_->flush();
+}
+
+X11PanelFocus::~X11PanelFocus() = default;
+
+bool X11PanelFocus::connected() const { return conn_->ok(); }
+
+std::uint32_t X11PanelFocus::focus()
+{
+    xcb_connection_t* c = conn_->raw();
+    auto f = FW_XCB_REPLY(c, xcb_get_input_focus, xcb_get_input_focus(c));
+    return f ? f->focus : std::uint32_t(XCB_NONE);
+}
+
+std::uint64_t X11PanelFocus::keyboardWindow()
+{
+    if (!conn_->ok())
+        return 0;
+    const std::uint32_t w = focus();
+    return w == XCB_INPUT_FOCUS_POINTER_ROOT || w == conn_->root() ? 0 : w;
+}
+
+bool X11PanelFocus::holds(std::uint32_t window)
+{
+    xcb_connection_t* c = conn_->raw();
+    std::uint32_t w = focus();
+    for (int depth = 0; depth < 8 && w != XCB_NONE && w != XCB_INPUT_FOCUS_POINTER_ROOT; ++depth) {
+        if (w == window)
+            return true;
+        auto tree = FW_XCB_REPLY(c, xcb_query_tree, xcb_query_tree(c, w));
+        if (!tree || tree->parent == XCB_NONE || w == tree->root)
+            return false;
+        w = tree->parent;
+    }
+    return false;
+}
+
+bool X11PanelFocus::viewable(std::uint32_t window)
+{
+    xcb_connection_t* c = conn_->raw();
+    auto a = FW_XCB_REPLY(c, xcb_get_window_attributes, xcb_get_window_attributes(c, window));
+    return a && a->map_state == XCB_MAP_STATE_VIEWABLE;
+}
+
+bool X11PanelFocus::waitUntilViewable(std::uint32_t window)
+{
+    // The toolkit may still hold the map request: it goes out first.
+    if (auto* x = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr)
+        xcb_flush(x->connection());
+    xcb_connection_t* c = conn_->raw();
+    const std::uint32_t watch = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_change_window_attributes(c, window, XCB_CW_EVENT_MASK, &watch);
+    const std::int64_t deadline = nowMs() + waitMs_;
+    bool shown = viewable(window);
+    // A window manager maps the client and then its frame: woken by the first, checked again
+    // every few milliseconds for the second.
+    while (!shown && nowMs() < deadline) {
+        waitReadable(c, std::min(deadline, nowMs() + 3));
+        conn_->drainQueue();
+        shown = viewable(window);
+    }
+    const std::uint32_t none = XCB_EVENT_MASK_NO_EVENT;
+    xcb_change_window_attributes(c, window, XCB_CW_EVENT_MASK, &none);
+    conn_->flush();
+    return shown;
+}
+
+bool X11PanelFocus::windowManagerLists(std::uint32_t atom)
+{
+    // A window manager that quit can leave its claim on the root: its check window must live.
+    const xcb_atom_t check = conn_->atoms().netSupportingWmCheck;
+    const auto w = cardinal(conn_->reply(conn_->property(conn_->root(), check, XCB_ATOM_WINDOW, 1)).p);
+    if (!w || *w == 0 || cardinal(conn_->reply(conn_->property(*w, check, XCB_ATOM_WINDOW, 1)).p) != w)
+        return false;
+    const auto supported = cardinals(
+        conn_->reply(conn_->property(conn_->root(), conn_->atoms().netSupported, XCB_ATOM_ATOM, 4096)).p);
+    return std::find(supported.begin(), supported.end(), atom) != supported.end();
+}
+
+void X11PanelFocus::settle(int rounds)
+{
+    xcb_connection_t* c = conn_->raw();
+    const std::int64_t deadline = nowMs() + waitMs_;
+    while (rounds-- > 0) {
+        // A width the helper does not have: only a change is reported, and a late answer to
+        // an earlier barrier cannot pass for this one.
+        barrierWidth_ = barrierWidth_ >= 30000 ? 2 : barrierWidth_ + 1;
+        xcb_configure_window(c, helper_, XCB_CONFIG_WINDOW_WIDTH, &barrierWidth_);
+        conn_->flush();
+        bool answered = false;
+        while (!answered) {
+            while (xcb_generic_event_t* e = xcb_poll_for_event(c)) {
+                const auto* n = reinterpret_cast<const xcb_configure_notify_event_t*>(e);
+                answered = answered
+                    || ((e->response_type & 0x7f) == XCB_CONFIGURE_NOTIFY && n->window == helper_
+                        && n->width == barrierWidth_);
+                free(e);
+            }
+            if (!answered && !waitReadable(c, deadline))
+                return;
+        }
+    }
+}
+
+std::uint32_t X11PanelFocus::serverTime()
+{
+    // A zero-length append makes the server send a PropertyNotify carrying its time.
+    xcb_connection_t* c = conn_->raw();
+    xcb_change_property(c, XCB_PROP_MODE_APPEND, helper_, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 0, nullptr);
+    conn_->flush();
+    const std::int64_t deadline = nowMs() + waitMs_;
+    for (;;) {
+        while (xcb_generic_event_t* e = xcb_poll_for_event(c)) {
+            const auto* p = reinterpret_cast<const xcb_property_notify_event_t*>(e);
+            const bool hit = (e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY && p->window == helper_;
+            const std::uint32_t t = hit ? p->time : 0;
+            free(e);
+            if (hit)
+                return t;
+        }
+        if (!waitReadable(c, deadline))
+            return XCB_CURRENT_TIME;
+    }
+}
+
+std::uint32_t X11PanelFocus::inputTime()
+{
+    const std::uint32_t now = serverTime();
+    const std::uint32_t user = gUserTime.load(std::memory_order_relaxed);
+    // Server time wraps around every 49 days: differences are taken modulo 2^32. An input
+    // older than a focus we set since opened nothing shown now (and would be refused).
+    const bool recent = user != 0 && now != XCB_CURRENT_TIME && std::uint32_t(now - user) <= recentInputMs;
+    const bool afterOurs = lastSet_ == 0 || std::int32_t(user - lastSet_) > 0;
+    return recent && afterOurs ? user : now;
+}
+
+bool X11PanelFocus::setFocus(std::uint32_t window, std::uint8_t revertTo, std::uint32_t time)
+{
+    xcb_connection_t* c = conn_->raw();
+    xcb_generic_error_t* error = xcb_request_check(c, xcb_set_input_focus_checked(c, revertTo, window, time));
+    const bool taken = !error;
+    free(error);
+    if (taken && time != XCB_CURRENT_TIME)
+        lastSet_ = time;
+    return taken;
+}
+
+PanelFocus::Outcome X11PanelFocus::takeKeyboard(std::uint64_t panel)
+{
+    const auto window = std::uint32_t(panel);
+    if (!conn_->ok() || window == 0)
+        return Outcome::Missing;
+    conn_->drainQueue();
+    if (!waitUntilViewable(window))
+        return Outcome::Missing;
+    if (holds(window))
+        return Outcome::Granted;
+    const std::uint32_t time = inputTime();
+    const xcb_atom_t active = conn_->atoms().netActiveWindow;
+    if (windowManagerLists(active)) {
+        // As the user's own request (source 2): the user's key or click opened the panel.
+        conn_->sendRootMessage(window, active, 2, time, XCB_NONE);
+        settle(2);
+        if (holds(window))
+            return Outcome::Granted;
+    }
+    // Listed and ignored, or no request to make: the focus is set here. A focus that moved
+    // after the user's input (to where the user clicked since) stays where it is.
+    if (!setFocus(window, XCB_INPUT_FOCUS_PARENT, time))
+        return Outcome::Missing;
+    return holds(window) ? Outcome::Taken : Outcome::Missing;
+}
+
+bool X11PanelFocus::giveBack(std::uint64_t panel, std::uint64_t window)
+{
+    const auto to = std::uint32_t(window);
+    if (!conn_->ok() || to == 0)
+        return false;
+    conn_->drainQueue();
+    const std::uint32_t now = focus();
+    const bool nowhere = now == XCB_NONE || now == XCB_INPUT_FOCUS_POINTER_ROOT || now == conn_->root();
+    if (!nowhere && !holds(std::uint32_t(panel)))
+        return false;   // the user put it elsewhere meanwhile
+    if (!viewable(to))
+        return false;
+    return setFocus(to, XCB_INPUT_FOCUS_POINTER_ROOT, serverTime()) && holds(to);
+}
+
+} // namespace fw

@@ -1,0 +1,66 @@
+#pragma once
+// The keyboard for our panels on X11, on a connection of its own. A panel made key is asked
+// for with _NET_ACTIVE_WINDOW where the window manager lists it; once the window manager has
+// answered (a configure barrier on a helper window, twice: it learns of a focus it set only
+// from the FocusIn that made), the server's input focus is read, and where it is not on the
+// panel (a window manager that lists the request and ignores it, or none at all) it is set
+// there with SetInputFocus and the time of the user's last input our grabs acted on. Giving
+// it back sets the focus on the earlier window, before the panel is unmapped.
+
+#include "platform/PanelFocus.h"
+
+#include <QByteArray>
+
+#include <cstdint>
+#include <memory>
+
+namespace fw {
+
+namespace x11 {
+class Connection;
+// The server time of the last user input our grabs acted on (a hot key's press): the time a
+// panel opened by it takes the keyboard with. Any thread.
+void noteUserTime(std::uint32_t time);
+} // namespace x11
+
+class X11PanelFocus final : public PanelFocus {
+public:
+    // Connects to the given display name, or to $DISPLAY when empty.
+    explicit X11PanelFocus(const QByteArray& displayName = {});
+    ~X11PanelFocus() override;
+    X11PanelFocus(const X11PanelFocus&) = delete;
+    X11PanelFocus& operator=(const X11PanelFocus&) = delete;
+
+    bool connected() const;
+    // Upper bound of each wait: for the panel to show, for each answer of the window manager
+    // and for the server's time (default 150 ms).
+    void setWaitLimit(int milliseconds) { waitMs_ = milliseconds; }
+
+    std::uint64_t keyboardWindow() override;
+    Outcome takeKeyboard(std::uint64_t panel) override;
+    bool giveBack(std::uint64_t panel, std::uint64_t window) override;
+
+private:
+    std::uint32_t focus();
+    // Whether the input focus is on the window or inside it.
+    bool holds(std::uint32_t window);
+    bool viewable(std::uint32_t window);
+    bool waitUntilViewable(std::uint32_t window);
+    bool windowManagerLists(std::uint32_t atom);
+    // Waits until the window manager has handled what was sent before, `rounds` times over.
+    void settle(int rounds);
+    std::uint32_t serverTime();
+    // The user's last input when it is recent and later than the focus we last set, else the
+    // server's time now.
+    std::uint32_t inputTime();
+    // Sets the focus; whether the server took the request (the window may just have gone).
+    bool setFocus(std::uint32_t window, std::uint8_t revertTo, std::uint32_t time);
+
+    std::unique_ptr<x11::Connection> conn_;
+    std::uint32_t helper_ = 0;   // unmapped window of ours: barriers and server time
+    std::uint32_t barrierWidth_ = 1;
+    std::uint32_t lastSet_ = 0;   // the time of the last focus we set
+    int waitMs_ = 150;
+};
+
+} // namespace fw
