@@ -5,7 +5,7 @@
 // functions over title-bar readings (window coordinates, y downward).
 
 #include "base/Geometry.h"
-#include "windows/WindowChromeReader.h"
+#include "stacks/WindowChrome.h"
 
 #include <optional>
 #include <vector>

@@ -20,6 +20,13 @@ EdgeBadge edgeBadge(const Rect& slot, double top, const Size& open, const Size& 
     return out;
 }
 
+TitleBarEnds titleBarEnds(const Rect& bar, const TitleBarButtons& buttons)
+{
+    const double item = bar.height();
+    const double left = buttons.left * item, right = buttons.right * item;
+    return {Rect(bar.minX(), bar.minY(), left, bar.height()), Rect(bar.maxX() - right, bar.minY(), right, bar.height())};
+}
+
 std::optional<TitleBarBadge> titleBarBadge(const Rect& bar, const Size& open, const Size& compact,
                                            const TitleBarButtons& buttons, double screenScale,
                                            std::optional<double> topLimit)
@@ -27,9 +34,9 @@ std::optional<TitleBarBadge> titleBarBadge(const Rect& bar, const Size& open, co
     if (open.width <= 0 || open.height <= 0 || compact.height > open.height)
         return std::nullopt;
     const double gap = 4 * screenScale;
-    const double item = bar.height();
-    const double leftEnd = bar.minX() + buttons.left * item + gap;
-    const double rightEnd = bar.maxX() - buttons.right * item - gap;
+    const TitleBarEnds ends = titleBarEnds(bar, buttons);
+    const double leftEnd = ends.left.maxX() + gap;
+    const double rightEnd = ends.right.minX() - gap;
     const double x = buttons.buttonsLeft ? leftEnd : rightEnd - open.width;
     if (x < leftEnd || x + open.width > rightEnd)
         return std::nullopt;

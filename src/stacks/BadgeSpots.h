@@ -21,6 +21,13 @@ struct EdgeBadge {
 EdgeBadge edgeBadge(const Rect& slot, double top, const Size& open, const Size& compact,
                     std::optional<double> visibleMinX);
 
+// The items a window manager draws at the two ends of a title bar `bar` (its buttons, menu or
+// icon, spacers), each taken as wide as the bar is high: the stretch each end's items cover.
+struct TitleBarEnds {
+    Rect left, right;
+};
+TitleBarEnds titleBarEnds(const Rect& bar, const TitleBarButtons& buttons);
+
 // A badge on a title bar `bar` (the frame's top extent), never smaller than anywhere else: the
 // open badge `open`, whose compact strip `compact` stands centred on the bar at rest (a bar
 // thinner than the strip leaves it reaching past the bar above and below), 4 pixels beside the

@@ -1,8 +1,8 @@
 #pragma once
 // The badges as presented, with the title-bar readings their spots come from: per stack and
 // slot the badge panel and where it stands; per window the title-bar buttons and bar as last
-// read for its slot, and the readings of its own title-bar elements (taken off the main
-// thread, one at a time, on a 4 s tick). The badge rules read only this state and what they
+// read for its slot, and the readings of its title bar's elements (taken on the main thread,
+// one at a time, again on a 4 s tick as titles and frames change). The badge rules read only this state and what they
 // are handed: where a badge stands (across the window's left edge, where the user dragged it,
 // in a free stretch of the title bar, on the window manager's title bar beside its buttons, or
 // inside the top edge of a window without one) and whether anything covers it.
@@ -15,7 +15,7 @@
 #include "stacks/StackModel.h"
 #include "stacks/StackSurfaces.h"
 #include "windows/ManagedWindow.h"
-#include "windows/WindowChromeReader.h"
+#include "stacks/WindowChrome.h"
 
 #include <functional>
 #include <memory>

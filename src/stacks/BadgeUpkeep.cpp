@@ -1,8 +1,9 @@
-// The runs that keep badges in step with their windows: the title-bar readings from which free spots are
-// found (asked again on a 4 s tick, sooner for the front window of the active application,
-// later for windows with few controls; one reading per window at a time, taken off the main
-// thread), and what a badge reports: a click on an icon, a drag that ended, a reset of one or
-// of every moved badge.
+// The runs that keep badges in step with their windows: the title-bar readings from which free
+// spots are found (asked again on a 4 s tick, as a title that changes moves the title's text
+// and the window manager may change its frame: sooner for the front window of the active
+// application, later for windows with few controls; one reading per window at a time, taken
+// on the main thread), and what a badge reports: a click on an icon, a drag that ended, a
+// reset of one or of every moved badge.
 #include "stacks/BadgeUpkeep.h"
 
 #include "stacks/BadgeSpotFinder.h"

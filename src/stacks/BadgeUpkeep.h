@@ -23,8 +23,8 @@ void badgeMoved(PresenterContext& ctx, BadgeState& badges, BadgeSettings& settin
 void resetBadge(PresenterContext& ctx, const BadgeState& badges, BadgeSettings& settings, const BadgeKey& key);
 void resetAllBadges(PresenterContext& ctx, BadgeSettings& settings);
 
-// The 4 s tick that keeps the readings of shown badges' windows fresh (only while badges are
-// placed automatically).
+// The 4 s tick that keeps the readings of shown badges' windows fresh as their titles change
+// (only while badges are placed automatically).
 void armChrome(PresenterContext& ctx, BadgeState& badges, const BadgeSettings& settings);
 void chromeTick(PresenterContext& ctx, BadgeState& badges, const BadgeSettings& settings);
 // A reading of the window at this size, unless one younger than `maxAge` seconds is known or

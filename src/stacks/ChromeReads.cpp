@@ -1,38 +1,40 @@
-// Title-bar readings taken off the main thread and handed back on it.
+// Title-bar readings from the window manager's frame, taken on the main thread.
 #include "stacks/ChromeReads.h"
 
-#include "platform/AccessibleNodes.h"
-
-#include <QMetaObject>
-#include <QThread>
+#include "platform/DesktopSettings.h"
+#include "platform/WindowSystem.h"
 
 namespace fw {
 
-BackgroundChromeReads::BackgroundChromeReads(AccessibleNodes& nodes) : nodes_(nodes), receiver_(std::make_unique<QObject>())
+TitleBarChromeReads::TitleBarChromeReads(WindowSystem& windows, DesktopSettings& desktop, Clock& clock)
+    : windows_(windows), desktop_(desktop), clock_(clock)
 {
-    pool_.setMaxThreadCount(1);
-    pool_.setThreadPriority(QThread::LowPriority);
 }
 
-BackgroundChromeReads::~BackgroundChromeReads()
+TitleBarChromeReads::~TitleBarChromeReads()
 {
-    pool_.clear();
-    pool_.waitForDone();
-    receiver_.reset();   // queued hand-backs to it are dropped with it
+    for (TimerId id : pending_)
+        clock_.cancel(id);
 }
 
-void BackgroundChromeReads::read(const ManagedWindow& window, const Rect& frame, std::function<void(WindowChrome)> done)
+void TitleBarChromeReads::read(const ManagedWindow& window, const Rect& frame, std::function<void(WindowChrome)> done)
 {
-    // The receiver outlives every read: the destructor waits for them first.
-    QObject* receiver = receiver_.get();
-    AccessibleNodes* nodes = &nodes_;
-    const WindowId id = window.element;
-    pool_.start([nodes, id, frame, receiver, done = std::move(done)]() mutable {
-        WindowChrome chrome = WindowChromeReader::readWindow(*nodes, id, frame, maxVisits);
-        QMetaObject::invokeMethod(
-            receiver, [done = std::move(done), chrome = std::move(chrome)] { done(chrome); },
-            Qt::QueuedConnection);
+    // The id is known only once scheduled; the task looks it up through a shared slot.
+    auto id = std::make_shared<TimerId>(0);
+    *id = clock_.schedule(Duration::zero(), [this, id, element = window.element, width = frame.width(),
+                                             done = std::move(done)] {
+        pending_.erase(*id);
+        done(readNow(element, width));
     });
+    pending_.insert(*id);
+}
+
+WindowChrome TitleBarChromeReads::readNow(WindowId window, double width)
+{
+    const auto bar = windows_.titleBarHeight(window);
+    if (!bar)
+        return {};
+    return stacks::titleBarChrome(width, bar, desktop_.titleBarButtons(), windows_.title(window).value_or(QString()));
 }
 
 } // namespace fw

@@ -1,21 +1,22 @@
 #pragma once
-// Title-bar readings of stacked windows, taken off the main thread: each read runs the chrome
-// reader on a worker at low priority and hands the reading back on the main thread, never
-// inline. A reading that finishes after its reader is gone is dropped.
+// Title-bar readings of stacked windows for the badges' free spots. Each is taken on the main
+// thread (two pipelined reads of the window system, well under a millisecond on a local
+// server) on the turn of the loop after it is asked for, and handed back then, never inline:
+// a refresh pass that asks for one is not re-entered.
 
 #include "base/Clock.h"
 #include "base/Geometry.h"
+#include "stacks/WindowChrome.h"
 #include "windows/ManagedWindow.h"
-#include "windows/WindowChromeReader.h"
 
-#include <QObject>
-#include <QThreadPool>
 #include <functional>
 #include <memory>
+#include <unordered_set>
 
 namespace fw {
 
-class AccessibleNodes;
+class DesktopSettings;
+class WindowSystem;
 
 class ChromeReads {
 public:
@@ -25,8 +26,7 @@ public:
     virtual void read(const ManagedWindow& window, const Rect& frame, std::function<void(WindowChrome)> done) = 0;
 };
 
-// Where windows expose no title-bar elements: every reading is empty, handed back on the next
-// turn of the loop.
+// Where no title bar can be read: every reading is empty.
 class EmptyChromeReads final : public ChromeReads {
 public:
     explicit EmptyChromeReads(Clock& clock) : clock_(clock) {}
@@ -39,20 +39,26 @@ private:
     Clock& clock_;
 };
 
-class BackgroundChromeReads final : public ChromeReads {
+// The title bar the window manager draws: the frame's top extent, the buttons where the
+// desktop's button layout puts them and the window's title between them (titleBarChrome).
+// Empty for a window that draws its own title bar. Readings not handed back yet are dropped
+// with the reader.
+class TitleBarChromeReads final : public ChromeReads {
 public:
-    static constexpr int maxVisits = 400;
-
-    // The nodes must be safe to read from another thread and outlive the reader.
-    explicit BackgroundChromeReads(AccessibleNodes& nodes);
-    ~BackgroundChromeReads() override;   // waits for the reads under way
+    TitleBarChromeReads(WindowSystem& windows, DesktopSettings& desktop, Clock& clock);
+    ~TitleBarChromeReads() override;
+    TitleBarChromeReads(const TitleBarChromeReads&) = delete;
+    TitleBarChromeReads& operator=(const TitleBarChromeReads&) = delete;
 
     void read(const ManagedWindow& window, const Rect& frame, std::function<void(WindowChrome)> done) override;
+    // The reading now, of a window `width` wide.
+    WindowChrome readNow(WindowId window, double width);
 
 private:
-    AccessibleNodes& nodes_;
-    QThreadPool pool_;
-    std::unique_ptr<QObject> receiver_;   // lives on the main thread; takes the readings back
+    WindowSystem& windows_;
+    DesktopSettings& desktop_;
+    Clock& clock_;
+    std::unordered_set<TimerId> pending_;
 };
 
 } // namespace fw

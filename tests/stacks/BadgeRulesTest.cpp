@@ -7,6 +7,7 @@
 #include "stacks/BadgeSpotFinder.h"
 #include "stacks/BadgeSpots.h"
 #include "stacks/BadgeState.h"
+#include "stacks/WindowChrome.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -159,6 +160,35 @@ TEST(BadgeSpot, FindsTheFreeStretchOfTheTitleBarClearOfEveryBusyStackedWindow)
     ASSERT_TRUE(spot);
     EXPECT_EQ(*spot, (Point{98, 69})) << "in the third row: the first is full, the second is one wide control";
     EXPECT_EQ(controlBands(rows).size(), 3u);
+}
+
+// A window manager's title bar read from its height, the button layout and the title: the
+// search puts the badge in the first free stretch beside the title's text, clear of the items
+// at both ends; none where the other window's title or its own fills the bar, where the other
+// end has no item (only the title then counts), or where the window draws its own bar.
+TEST(BadgeSpot, TheWindowManagersTitleBarReadingLeadsToAStretchBesideTheTitle)
+{
+    const Size compact = badgeSize(2, false, false), open = badgeSize(2, true, false);   // 39 × 22, 92 × 36
+    const TitleBarButtons openbox{1, 3, false};
+    const WindowChrome front = stacks::titleBarChrome(800, 20.0, openbox, u"xterm"_qs);
+    ASSERT_EQ(front.elements.size(), 5u);
+    EXPECT_EQ(front.titleBarButtons, Rect(740, 0, 60, 20)) << "the three buttons at the right end";
+    EXPECT_EQ(front.elements.back().frame, Rect(380, 0, 40, 20)) << "the title's text, centred on the bar";
+    EXPECT_EQ(controlsOutsideButtons(front), 2) << "the window's icon and the title";
+    EXPECT_EQ(badgeOrigin(front, {800, 600}, compact, open, {}), (Point{34, 2}));
+
+    // The other member's title covers both stretches of the front's.
+    const WindowChrome other = stacks::titleBarChrome(800, 20.0, openbox, QString(90, u'x'));
+    EXPECT_EQ(badgeOrigin(front, {800, 600}, compact, open, {other}), std::nullopt);
+
+    EXPECT_EQ(badgeOrigin(stacks::titleBarChrome(800, 20.0, openbox, QString(120, u'x')), {800, 600}, compact, open,
+                          {}),
+              std::nullopt)
+        << "the title fills the bar between its ends";
+    EXPECT_TRUE(hasFewControls(stacks::titleBarChrome(800, 20.0, {0, 3, false}, u"xterm"_qs)));
+    EXPECT_EQ(stacks::titleBarChrome(800, std::nullopt, openbox, u"xterm"_qs), WindowChrome{})
+        << "a window that draws its own title bar";
+    EXPECT_EQ(stacks::titleBarChrome(800, 2.0, openbox, u"xterm"_qs), WindowChrome{});
 }
 
 TEST(BadgeSpot, OnTheEdgeTheBadgeStraddlesTheSlotsLeftEdgeInsideTheVisibleFrame)

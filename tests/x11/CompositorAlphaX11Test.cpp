@@ -216,8 +216,10 @@ TEST_P(CompositorAlphaX11, BadgesAndThePickerLeaveTheTerminalInSightAndTheTitleB
     expectOnlyItsDrawing(session, rig, *badge, desk, u"edge"_qs, 0.35);
 
     // On the title bar: the strip at rest at least the compact badge, across the bar's middle
-    // (or from the screen's top down), left of the window manager's buttons.
+    // (or from the screen's top down), left of the window manager's buttons (not placed in a
+    // free stretch of the bar).
     rig.stacks.setBadgesEnabled(true);
+    rig.stacks.setAutoPlaceBadges(false);
     rig.stacks.setBadgesOnEdge(false);
     badge = shownBadge(session, rig);
     ASSERT_TRUE(badge) << "no badge on the title bar";

@@ -2,8 +2,8 @@
 // The snap coordinator over the real X11 adapters and the real overlay, in the test process
 // (there is no program shell to start yet), for x11 tests and benchmarks. Needs the session's
 // Qt application (SessionApp) to exist first. Thumbnails are not captured; the stack controller
-// is the real one with the real transitions, started when a test asks for it; notices are
-// collected. The drag monitor, fed by the real mouse monitor, is there once a test starts it.
+// is the real one with the real transitions and title-bar readings, started when a test asks
+// for it; notices are collected. The drag monitor, fed by the real mouse monitor, is there once a test starts it.
 // The stacks show their badges and anchors (switchers without thumbnails).
 //
 //   test::SessionApp app(session);
@@ -31,6 +31,7 @@
 #include "snap/DragMonitor.h"
 #include "snap/SnapDragHandler.h"
 #include "snap/SnapCoordinator.h"
+#include "stacks/ChromeReads.h"
 #include "stacks/WindowStackAnchor.h"
 #include "stacks/StackEngine.h"
 #include "stacks/qt/QtStackSurfaces.h"
@@ -169,8 +170,10 @@ struct CoordinatorRig {
     QtStackSurfaces surfaces{AnchorServices{clock, switcherThumbnails, permissions, screens, scroll}};
     // The desktop's settings as the program reads them, under the running window manager.
     GnomeDesktopSettings desktop{[this] { return ws.windowManagerName(); }};
+    // The title bars the badges find free spots in, as the program reads them.
+    TitleBarChromeReads chromeReads{ws, desktop, clock};
     fw::stacks::StackEngine stacks{{access, screens, permissions, clock, defaults, transitions, activations,
-                                              nullptr, false, 0, &surfaces, nullptr, &mouse, &desktop}};
+                                              nullptr, false, 0, &surfaces, &chromeReads, &mouse, &desktop}};
     NoThumbnailCapture capture;
     QStringList notices;
     X11MouseMonitor mouse;

@@ -4,16 +4,19 @@
 // the front, as the server's own stacking shows. Resting on the front's title-bar button opens
 // the switcher, whose card of the other xterm brings that one forward again. On the window's
 // edge the badge stands across the front's left edge, kept inside the screen. A window that
-// draws its own title bar gets its badge inside its top edge.
+// draws its own title bar gets its badge inside its top edge. Placed automatically, the badge
+// takes a free stretch of the real title bar, clear of all the window manager drew there.
 #include "stacks/StackPresenter.h"
 #include "stacks/qt/StackBadgeView.h"
 #include "stacks/qt/WindowStackAnchorView.h"
 #include "stacks/qt/WindowStackPicker.h"
 #include "overlay/WindowThumbnailButton.h"
 #include "x11/CoordinatorRig.h"
+#include "x11/ScreenPhotos.h"
 #include "x11/XSession.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QScreen>
@@ -70,6 +73,7 @@ TEST(StackBadgesX11, TwoXtermsShowOneBadgeWhoseIconAndSwitcherBringTheOtherForwa
     ASSERT_TRUE(rig.startDragMonitor());
 
     rig.stacks.setBadgesOnEdge(false);
+    rig.stacks.setAutoPlaceBadges(false);
     rig.stacks.start();
     rig.stacks.refresh(true);
     auto* presenter = rig.stacks.presenter();
@@ -135,6 +139,94 @@ TEST(StackBadgesX11, TwoXtermsShowOneBadgeWhoseIconAndSwitcherBringTheOtherForwa
     EXPECT_TRUE(session.waitFor([&] { return rig.frontOf(one.window, two.window) == two.window; }))
         << "choosing the other xterm in the switcher did not bring it forward";
     ASSERT_TRUE(session.waitFor([&] { return !rig.stacks.shuffling(); }));
+    rig.stacks.stop();
+}
+
+// The columns of a title bar as drawn that hold ink: where some row's pixel differs from that
+// row's median (the bar's own background, gradients and all) by more than 60 of 255 in
+// lightness. The window manager's buttons, icon and title text.
+std::vector<bool> inkColumns(const QImage& bar)
+{
+    std::vector<bool> ink(std::size_t(bar.width()), false);
+    for (int y = 0; y < bar.height(); ++y) {
+        std::vector<int> row;
+        for (int x = 0; x < bar.width(); ++x)
+            row.push_back(qGray(bar.pixel(x, y)));
+        std::vector<int> sorted = row;
+        std::nth_element(sorted.begin(), sorted.begin() + std::ptrdiff_t(sorted.size() / 2), sorted.end());
+        const int median = sorted[sorted.size() / 2];
+        for (int x = 0; x < bar.width(); ++x)
+            ink[std::size_t(x)] = ink[std::size_t(x)] || std::abs(row[std::size_t(x)] - median) > 60;
+    }
+    return ink;
+}
+
+// With the badges on the title bar and "Place Badges Automatically" on, the badge leaves the
+// spot beside the window manager's buttons for a free stretch of the real title bar: its strip
+// at rest lies across the bar, on none of what the window manager drew there (its buttons, icon
+// and the title's text, found in the bar's pixels before the badge showed). Also times one
+// title-bar reading through the real path (printed, not asserted).
+TEST(StackBadgesX11, PlacedAutomaticallyTheBadgeTakesAFreeStretchOfTheRealTitleBar)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    if (!session.titleBars())
+        GTEST_SKIP() << "no title bar to hold the badge under " << session.windowManager().toStdString();
+    auto one = session.startXterm(u"badge one"_qs, {"-geometry", "80x24+100+100"});
+    auto two = session.startXterm(u"badge two"_qs, {"-geometry", "80x24+400+300"});
+    ASSERT_TRUE(one.window && two.window) << session.error();
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    ASSERT_TRUE(rig.stackInLeftHalf(session, one.window, two.window));
+    const auto frame = rig.ws.frame(two.window);
+    const auto bar = rig.ws.titleBarHeight(two.window);
+    ASSERT_TRUE(frame && bar);
+    {
+        QEventLoop redraw;   // the window manager draws the bar of the window it activated
+        QTimer::singleShot(500, &redraw, &QEventLoop::quit);
+        redraw.exec();
+    }
+    const std::vector<bool> ink = inkColumns(test::grab(Rect(frame->minX(), frame->minY(), frame->width(), *bar)));
+    ASSERT_GT(std::count(ink.begin(), ink.end(), true), 10) << "nothing drawn in the title bar";
+
+    std::vector<qint64> ns;
+    for (int i = 0; i < 200; ++i) {
+        QElapsedTimer t;
+        t.start();
+        const WindowChrome reading = rig.chromeReads.readNow(two.window, frame->width());
+        ns.push_back(t.nsecsElapsed());
+        ASSERT_TRUE(reading.titleBarButtons);
+    }
+    std::sort(ns.begin(), ns.end());
+    std::printf("one title-bar reading under %s: median %.1f us, p95 %.1f us\n",
+                qPrintable(session.windowManager()), ns[100] / 1e3, ns[190] / 1e3);
+
+    rig.stacks.setBadgesOnEdge(false);
+    rig.stacks.setAutoPlaceBadges(true);
+    rig.stacks.start();
+    rig.stacks.refresh(true);
+    auto* presenter = rig.stacks.presenter();
+    ASSERT_TRUE(presenter);
+    const TitleBarButtons wmButtons = rig.desktop.titleBarButtons();
+    const double besideButtons = frame->maxX() - wmButtons.right * *bar - 4 - 56;
+    BadgePanel* panel = nullptr;
+    ASSERT_TRUE(session.waitFor([&] {
+        const auto& badges = presenter->badges();
+        if (badges.size() != 1)
+            return false;
+        const auto& badge = badges.begin()->second;
+        panel = dynamic_cast<BadgePanel*>(badge.panel.get());
+        return panel && panel->isVisible() && badge.frame.minX() != besideButtons && panel->frame() == badge.frame;
+    })) << "the badge never left the spot beside the buttons";
+
+    const QRectF strip = panel->view().frames().background;
+    const double left = panel->frame().minX() + strip.left(), right = panel->frame().minX() + strip.right();
+    const double top = panel->frame().minY() + strip.top(), bottom = panel->frame().minY() + strip.bottom();
+    EXPECT_TRUE(top < frame->minY() + *bar && bottom > frame->minY() + *bar / 2) << "the strip is not across the bar";
+    const int from = int(left - frame->minX()) - 2, to = int(right - frame->minX()) + 2;
+    ASSERT_TRUE(from >= 0 && to < int(ink.size())) << "the strip is not over the bar";
+    for (int x = from; x <= to; ++x)
+        EXPECT_FALSE(ink[std::size_t(x)]) << "the strip covers what the window manager drew at " << x;
     rig.stacks.stop();
 }
 
