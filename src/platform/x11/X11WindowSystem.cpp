@@ -381,17 +381,25 @@ bool X11WindowSystem::writeByMessage(WindowId id, const ClientState& s, Point or
                                std::uint32_t(clampSize(client.width)), std::uint32_t(clampSize(client.height)));
         return settle(s.window, 1, mayLandEarly && size ? std::optional<Size>(client) : std::nullopt);
     };
+    // A window manager that read an earlier message's corner as another one (evilwm takes it
+    // as the client's) is sent the corner that landed there, learnt once per window manager.
+    const bool sameManager = cornerShift_.manager == knownCheckWindow_;
+    const Point learnt = sameManager ? cornerShift_.shift : Point{};
+    const Point corner{outer.x() + learnt.x, outer.y() + learnt.y};
     // The write counts when the window is still there: its destruction was watched since
     // before the read above.
-    if (!send(outer.origin, true))
+    if (!send(corner, true))
         return false;
     auto after = readOne(id, Geometry);
     if (!after)
         return false;
-    const Rect landed = after->outerFrame();
-    if (std::lround(landed.x()) == clampCoord(origin.x) && std::lround(landed.y()) == clampCoord(origin.y) &&
-        std::lround(after->client.width()) == clampSize(client.width) &&
-        std::lround(after->client.height()) == clampSize(client.height))
+    const auto asAsked = [&](const ClientState& read) {
+        const Rect landed = read.outerFrame();
+        return std::lround(landed.x()) == clampCoord(origin.x) && std::lround(landed.y()) == clampCoord(origin.y) &&
+               std::lround(read.client.width()) == clampSize(client.width) &&
+               std::lround(read.client.height()) == clampSize(client.height);
+    };
+    if (asAsked(*after))
         return true;
     // Not the frame asked for: the slow path. A wait that the client's new size ended
     // early waits for the window manager's answer now, and the frame is read again.
@@ -404,10 +412,16 @@ bool X11WindowSystem::writeByMessage(WindowId id, const ClientState& s, Point or
     if (!after || behind_)
         return after.has_value();
     const auto shift = misreadShift(s, origin, after->outerFrame());
-    if (!shift)
+    if (!shift) {
+        cornerShift_ = {};
         return true;
-    send(Point{outer.x() + shift->x, outer.y() + shift->y}, false);
-    return readOne(id, Geometry).has_value();
+    }
+    const Point again{corner.x + shift->x, corner.y + shift->y};
+    send(again, false);
+    after = readOne(id, Geometry);
+    if (after && asAsked(*after))
+        cornerShift_ = {knownCheckWindow_, Point{again.x - outer.x(), again.y - outer.y()}};
+    return after.has_value();
 }
 
 bool X11WindowSystem::configureFramed(WindowId id, const x11::ClientState& s, const Rect& outer, Point origin, Size client)

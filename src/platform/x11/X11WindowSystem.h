@@ -166,6 +166,12 @@ private:
     std::unique_ptr<std::unordered_map<std::uint32_t, x11::LayerWindow>> layerCache_;
     std::unordered_map<std::uint32_t, std::uint32_t> knownFrames_;   // client → its frame at the last read
     std::uint32_t knownCheckWindow_ = 0;   // the window manager's check window at the last look
+    // How far from the frame's corner a move message must name it for the window manager
+    // (identified by its check window) to put the frame there; learnt from a landing.
+    struct CornerShift {
+        std::uint32_t manager = 0;
+        Point shift;
+    } cornerShift_;
     std::size_t lastLayerResolutions_ = 0;
 };
 
