@@ -173,15 +173,13 @@ private:
         return at == window_->frameGeometry().topLeft();
     }
 
-    // Moves the frame's corner to `at`: through the window port once the window is shown (it
-    // reads back where the window manager put the frame and asks once more where one misread
-    // the request, as pekwm and evilwm do), else by Qt's request.
+    // Moves the frame's corner to `at`: through the window port once the window is shown and
+    // the port sees it (it reads back where the window manager put the frame and asks once more
+    // where one misread the request, as pekwm and evilwm do), else by Qt's request.
     void moveTo(const QPoint& at)
     {
-        if (WindowSystem* ws = port(); ws && window_->isVisible()) {
-            if (ws->setPosition(WindowId(window_->winId()), DevicePixels::toDevice(QPointF(at))))
-                return;
-        }
+        if (deviceCorner() && port()->setPosition(WindowId(window_->winId()), DevicePixels::toDevice(QPointF(at))))
+            return;
         moving_ = true;
         window_->move(at);
         moving_ = false;
