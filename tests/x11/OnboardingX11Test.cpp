@@ -14,8 +14,11 @@
 #include "onboarding/qt/WhatsNewWindow.h"
 #include "overlay/OverlayStyle.h"
 #include "overlay/OverlayWindow.h"
+#include "platform/qt/WindowFit.h"
 #include "platform/x11/X11Permissions.h"
+#include "platform/x11/X11Screens.h"
 #include "platform/x11/X11Stacking.h"
+#include "platform/x11/X11WindowSystem.h"
 #include "x11/ScreenPhotos.h"
 #include "x11/XSession.h"
 
@@ -53,15 +56,23 @@ private:
 struct OnboardingDesk {
     XSession session;
     std::unique_ptr<test::SessionApp> app;
+    // The ports our windows are placed through, as the program sets them.
+    std::unique_ptr<X11WindowSystem> windows;
+    std::unique_ptr<X11Screens> screens;
     QtClock clock;
 
     OnboardingDesk()
     {
         if (session.ok() && XSession::shotsCompositor().value_or(false))
             session.startCompositor();
-        if (session.ok())
+        if (session.ok()) {
             app = std::make_unique<test::SessionApp>(session);
+            windows = std::make_unique<X11WindowSystem>(session.display());
+            screens = std::make_unique<X11Screens>();
+            WindowFit::setPorts(windows.get(), screens.get());
+        }
     }
+    ~OnboardingDesk() { WindowFit::setPorts(nullptr, nullptr); }
 
     // The client window of our own top-level window with this title, once the WM shows it.
     xcb_window_t mapped(QWidget* window)

@@ -21,6 +21,7 @@
 #include "overlay/OverlayStyle.h"
 #include "overlay/OverlayWindow.h"
 #include "overlay/WindowThumbnailButton.h"
+#include "platform/qt/WindowFit.h"
 #include "snap/AppNames.h"
 
 #include <QCoreApplication>
@@ -163,6 +164,7 @@ void AppDelegate::installProcessHooks()
 {
     OverlayWindow::setStacking(platform_.stacking);
     OverlayWindow::setPanelFocus(platform_.panelFocus);
+    WindowFit::setPorts(&platform_.windows, &platform_.screens);
     AppNames::setApplications(platform_.applications);
     AppIcon::setApplications(platform_.applications);
     WindowThumbnailButton::appIconLookup() = [this](Pid pid) { return appIcon(pid); };
@@ -173,6 +175,7 @@ void AppDelegate::installProcessHooks()
 void AppDelegate::removeProcessHooks()
 {
     WindowThumbnailButton::appIconLookup() = {};
+    WindowFit::setPorts(nullptr, nullptr);
     OverlayWindow::setPanelFocus(nullptr);
     OverlayWindow::setStacking(nullptr);
 }

@@ -3,6 +3,8 @@
 // manager has framed the window.
 #include "platform/qt/WindowFit.h"
 
+#include "platform/Screens.h"
+#include "platform/WindowSystem.h"
 #include "platform/qt/DevicePixels.h"
 
 #include <QCursor>
@@ -24,6 +26,44 @@ namespace fw::WindowFit {
 namespace {
 
 const char* const fitterName = "windowFit";
+
+struct Ports {
+    WindowSystem* windows = nullptr;
+    const Screens* screens = nullptr;
+};
+
+Ports& ports()
+{
+    static Ports set;
+    return set;
+}
+
+WindowSystem* port() { return ports().windows; }
+
+// The whole logical pixels inside a rectangle of device pixels.
+QRect logicalInside(const Rect& device)
+{
+    const QRectF r = DevicePixels::toLogical(device);
+    const QPoint topLeft(int(std::ceil(r.left() - 0.01)), int(std::ceil(r.top() - 0.01)));
+    const QPoint end(int(std::floor(r.right() + 0.01)), int(std::floor(r.bottom() + 0.01)));
+    return QRect(topLeft, QSize(end.x() - topLeft.x(), end.y() - topLeft.y()));
+}
+
+// The screen's work area: its visible frame as the screens port reads it from the panels'
+// struts (a window manager that reserves no room for panels, as evilwm, publishes the whole
+// screen), else the one Qt has from the window manager.
+QRect workAreaOf(const QScreen& screen)
+{
+    if (const Screens* screens = ports().screens) {
+        // The display under the screen's middle (its device size is only about right).
+        const Rect device = DevicePixels::deviceGeometry(screen);
+        const Point middle{device.midX(), device.midY()};
+        for (const ScreenInfo& info : screens->screens())
+            if (info.frame.contains(middle) && !info.visibleFrame.isEmpty())
+                return logicalInside(info.visibleFrame);
+    }
+    return screen.availableGeometry();
+}
 
 // The last frame a window manager drew around one of our windows, in device pixels; until one
 // is seen, a title bar and thin borders as most themes draw them.
@@ -87,7 +127,11 @@ protected:
         const auto type = event->type();
         if (type == QEvent::Resize)
             placeParts();
-        if ((type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize) && !pending_) {
+        // A window manager that frames the window without moving it sends no move: the first
+        // paint after mapping tells that it is framed.
+        const bool told = type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize ||
+                          (type == QEvent::Paint && used_.isNull());
+        if (told && !pending_ && !moving_) {
             const QMargins frame = knownFrame(*window_);
             if (!frame.isNull() && frame != used_) {
                 // After the window manager's own handling of this change.
@@ -102,6 +146,45 @@ protected:
     }
 
 private:
+    // Where the frame's corner stands, in device pixels as the window port reads it from the
+    // server once the window is shown (Qt hears of no move under a window manager that sends
+    // no notice of one, as pekwm); nothing without the port.
+    std::optional<Point> deviceCorner() const
+    {
+        WindowSystem* ws = port();
+        const auto frame = ws && window_->isVisible() ? ws->frame(WindowId(window_->winId())) : std::nullopt;
+        return frame ? std::optional(Point{frame->x(), frame->y()}) : std::nullopt;
+    }
+
+    // The same in logical pixels, a part of a pixel out counted whole; as Qt has it without the port.
+    QPoint corner() const
+    {
+        if (const auto device = deviceCorner()) {
+            const QPointF at = DevicePixels::toLogical(*device);
+            return QPoint(int(std::floor(at.x())), int(std::floor(at.y())));
+        }
+        return window_->frameGeometry().topLeft();
+    }
+
+    bool standsAt(const QPoint& at) const
+    {
+        if (const auto device = deviceCorner())
+            return *device == DevicePixels::toDevice(QPointF(at));
+        return at == window_->frameGeometry().topLeft();
+    }
+
+    // Moves the frame's corner to `at`: through the window port once the window is shown and
+    // the port sees it (it reads back where the window manager put the frame and asks once more
+    // where one misread the request, as pekwm and evilwm do), else by Qt's request.
+    void moveTo(const QPoint& at)
+    {
+        if (deviceCorner() && port()->setPosition(WindowId(window_->winId()), DevicePixels::toDevice(QPointF(at))))
+            return;
+        moving_ = true;
+        window_->move(at);
+        moving_ = false;
+    }
+
     // The designed frames of the shrinkable part's siblings, which move up as it shrinks.
     void remember(QWidget* parent)
     {
@@ -232,10 +315,14 @@ private:
         QScreen* screen = screen_ ? screen_.data() : window_->screen();
         if (!screen)
             return;
-        const QRect work = workArea_ ? *workArea_ : screen->availableGeometry();
+        const QRect work = workArea_ ? *workArea_ : workAreaOf(*screen);
         const QMargins m = frame();
         used_ = knownFrame(*window_);
-        const QSize room(work.width() - m.left() - m.right(), work.height() - m.top() - m.bottom());
+        // At a fractional scale the frame and the work area are rounded to logical pixels either
+        // way: leave room for the pixel or two that rounding can add in device pixels.
+        const double ratio = screen->devicePixelRatio();
+        const int rounding = ratio == std::floor(ratio) ? 0 : 2;
+        const QSize room(work.width() - m.left() - m.right() - rounding, work.height() - m.top() - m.bottom() - rounding);
         if (fixed_) {
             const QSize size = fitFixed(room);
             if (size != window_->size() || window_->minimumSize() != window_->maximumSize())
@@ -249,11 +336,11 @@ private:
         const QWidget* owner = window_->parentWidget() ? window_->parentWidget()->window() : nullptr;
         const QRect over = owner && owner->isVisible() ? owner->frameGeometry() : work;
         QPoint at = centre_ ? over.topLeft() + QPoint((over.width() - outer.width()) / 2, (over.height() - outer.height()) / 2)
-                            : window_->frameGeometry().topLeft();
+                            : corner();
         at.setX(std::clamp(at.x(), work.left(), std::max(work.left(), work.left() + work.width() - outer.width())));
         at.setY(std::clamp(at.y(), work.top(), std::max(work.top(), work.top() + work.height() - outer.height())));
-        if (at != window_->frameGeometry().topLeft() || !window_->isVisible())
-            window_->move(at);
+        if (!window_->isVisible() || !standsAt(at))
+            moveTo(at);
         // Centred again only when the true frame replaces the guess, or on another screen.
         if (window_->isVisible() && !used_.isNull())
             centre_ = false;
@@ -272,6 +359,7 @@ private:
     bool fixed_ = false;
     bool centre_ = true;
     bool pending_ = false;
+    bool moving_ = false;   // while our own move runs: Qt's notice of it is no news
 };
 
 Fitter* fitterOf(const QWidget* window)
@@ -280,6 +368,8 @@ Fitter* fitterOf(const QWidget* window)
 }
 
 } // namespace
+
+void setPorts(WindowSystem* windows, const Screens* screens) { ports() = Ports{windows, screens}; }
 
 void fitToWorkArea(QWidget* window, QScreen* screen, QWidget* shrinkable, int footer)
 {
@@ -299,14 +389,10 @@ void fitToWorkArea(QWidget* window, const std::optional<Rect>& visibleFrame, QWi
     }
     if (!window)
         return;
-    // Whole logical pixels inside the frame.
-    const QRectF r = DevicePixels::toLogical(*visibleFrame);
-    const QPoint topLeft(int(std::ceil(r.left() - 0.01)), int(std::ceil(r.top() - 0.01)));
-    const QPoint end(int(std::floor(r.right() + 0.01)), int(std::floor(r.bottom() + 0.01)));
     Fitter* fitter = fitterOf(window);
     if (!fitter)
         fitter = new Fitter(window);
-    fitter->fit(screenOf(*visibleFrame), shrinkable, footer, QRect(topLeft, QSize(end.x() - topLeft.x(), end.y() - topLeft.y())));
+    fitter->fit(screenOf(*visibleFrame), shrinkable, footer, logicalInside(*visibleFrame));
 }
 
 QWidget* content(QWidget* window)

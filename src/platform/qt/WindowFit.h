@@ -20,7 +20,20 @@
 class QScreen;
 class QWidget;
 
+namespace fw {
+class Screens;
+class WindowSystem;
+}
+
 namespace fw::WindowFit {
+
+// The ports the program runs on, set while it runs (Qt's requests and Qt's work area when
+// none). The window port places our shown windows and reads where their frames stand, where
+// Qt's requests can land off (a window manager that reads a request's corner as the client's)
+// and Qt hears of no move (one that sends no notice of it). The screens port gives each
+// screen's work area from the panels' struts, where a window manager publishes one that
+// leaves them in (evilwm).
+void setPorts(WindowSystem* windows, const Screens* screens);
 
 // Fits `window` to the work area of `screen` (the screen under the pointer when null; the
 // window's own when it shows and none is given), and again whenever the window manager's frame
