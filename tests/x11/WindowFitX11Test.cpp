@@ -28,6 +28,7 @@
 #include "platform/qt/WindowFit.h"
 #include "platform/x11/X11Permissions.h"
 #include "platform/x11/X11Screens.h"
+#include "platform/x11/X11Stacking.h"
 #include "x11/ScreenPhotos.h"
 #include "x11/XSession.h"
 
@@ -35,6 +36,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QScopeGuard>
 #include <QScrollArea>
 #include <gtest/gtest.h>
 
@@ -233,6 +235,10 @@ TEST_P(WindowFitX11, ATipNeverCoversGettingStarted)
     X11Permissions permissions;
     MemoryDefaults defaults;
     X11Screens screens;
+    // The notice follows the compositing as the program's panels do: opaque without one.
+    X11Stacking stacking;
+    OverlayWindow::setStacking(&stacking);
+    const auto unset = qScopeGuard([] { OverlayWindow::setStacking(nullptr); });
     WelcomeWindowController welcome(permissions, defaults, clock);
     welcome.show();
     xcb_window_t id = XCB_NONE;
