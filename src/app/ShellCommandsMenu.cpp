@@ -164,7 +164,7 @@ void ShellCommands::chooseTransition(const MenuPayload& payload)
         return;
     store(*transition, s_.platform.defaults);
     if (s_.platform.stacking && !s_.platform.stacking->compositing()) {
-        s_.report(QStringLiteral("This desktop runs no compositor, so stacks switch without animation."));
+        s_.report(QStringLiteral("This desktop has no compositor that draws transparency, so stacks switch without animation."));
         return;
     }
     if (*transition == StackTransition::shuffle)

@@ -96,13 +96,13 @@ void addAttentionItems(Menu& menu, const StatusMenuState& state)
     menu.items.push_back(separator(allHidden));
 }
 
-// A transition's title, with what it still needs here: without a compositor none is drawn (the
-// stacks switch without animation), without window previews only Shuffle is.
+// A transition's title, with what it still needs here: without a compositor that blends none is
+// drawn (the stacks switch without animation), without window previews only Shuffle is.
 QString stackTransitionTitle(StackTransition t, const StatusMenuState& state)
 {
     const QString name = title(t);
     if (!state.compositing)
-        return name + QStringLiteral(" (needs a compositor)");
+        return name + QStringLiteral(" (needs a compositor with transparency)");
     if (!state.windowPreviews && t != StackTransition::shuffle)
         return name + QStringLiteral(" (needs Window Previews)");
     return name;

@@ -57,7 +57,7 @@ const std::vector<WhatsNew::Entry> notesTable{
       "The shortcut is now called Move Spanning Window Behind (Ctrl+Alt+B)."_qs}},
     {u"1.14.4"_qs,
      {u"A badge you move stays put for the whole stack: whichever of its windows is in front shows it in the "
-      "same place, across restarts. Badges moved in earlier versions start back under the title bar."_qs}},
+      "same place, across restarts. Badges moved in earlier versions start back in their default spot."_qs}},
     {u"1.14.3"_qs,
      {u"A badge you've moved grows and takes clicks wherever you put it, even far from the window's title "
       "bar or across a spanned window."_qs}},

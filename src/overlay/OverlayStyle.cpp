@@ -9,6 +9,9 @@
 #include <QPainter>
 #include <QPointer>
 
+#include <algorithm>
+#include <cmath>
+
 namespace fw {
 
 bool isDark(const QPalette& palette) { return palette.color(QPalette::Window).lightness() < 128; }
@@ -187,6 +190,14 @@ OverlayLabel* makeLabel(const QString& text, double size, QFont::Weight weight, 
     return new OverlayLabel(text, systemFont(size, weight), color, parent);
 }
 
+QRectF alignedToDevicePixels(const QRectF& r, double ratio)
+{
+    const auto snap = [ratio](double v) { return std::round(v * ratio) / ratio; };
+    return QRectF(QPointF(snap(r.left()), snap(r.top())), QPointF(snap(r.right()), snap(r.bottom())));
+}
+
+double devicePixelLineWidth(double width, double ratio) { return std::max(1.0, std::round(width * ratio)) / ratio; }
+
 // --- GlassCard ---
 
 GlassCard::GlassCard(QWidget* parent) : QWidget(parent) {}
@@ -214,15 +225,66 @@ std::optional<QPainterPath> GlassCard::shapeOutline() const
 
 void GlassCard::resizeEvent(QResizeEvent*) { reshapePanelOf(this); }
 
+namespace {
+
+// The device pixels a logical region covers once the toolkit scales it for the server, as it
+// does a panel's shape: every edge of its rectangles scaled and rounded to the nearest pixel.
+QRegion devicePixelsOf(const QRegion& logical, double ratio)
+{
+    const auto edge = [ratio](int v) { return int(std::lround(v * ratio)); };
+    QRegion device;
+    for (const QRect& r : logical)
+        device += QRect(QPoint(edge(r.left()), edge(r.top())),
+                        QPoint(edge(r.x() + r.width()) - 1, edge(r.y() + r.height()) - 1));
+    return device;
+}
+
+// The pixels of a region within `width` pixels of its outside: a line along its edge.
+QRegion edgeOf(const QRegion& region, int width)
+{
+    QRegion inner = region;
+    for (int i = 0; i < width; ++i)
+        inner &= inner.translated(1, 0) & inner.translated(-1, 0) & inner.translated(0, 1) & inner.translated(0, -1);
+    return region - inner;
+}
+
+} // namespace
+
 void GlassCard::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
+    const bool translucent = showsTranslucent(this);
+    const QColor fill = cardFill(palette(), translucent);
+    const QColor border = styleColor(StyleColor::separator, palette(), 0.35);
+    const double ratio = devicePixelRatioF();
+    // An opaque card that fills a shaped panel is what the panel is cut along, one bit deep on
+    // whole device pixels: the card fills exactly those pixels and its border is their outermost
+    // ones, so no pixel inside the shape is left half drawn (it would show black) and the border
+    // runs round the corners.
+    const auto* panel = qobject_cast<const OverlayWindow*>(window());
+    const bool fillsPanel = panel && panel != static_cast<const QWidget*>(this) && mapTo(panel, QPoint()) == QPoint()
+                            && size() == panel->size();
+    const std::optional<QRegion> shape =
+        fillsPanel && !translucent && !panel->mask().isEmpty() ? shapeRegion() : std::nullopt;
+    if (shape && !shape->isEmpty()) {
+        const QRegion device = devicePixelsOf(*shape, ratio);
+        p.scale(1 / ratio, 1 / ratio);
+        for (const QRect& r : device)
+            p.fillRect(r, fill);
+        for (const QRect& r : edgeOf(device, int(std::lround(devicePixelLineWidth(1, ratio) * ratio))))
+            p.fillRect(r, border);
+        return;
+    }
+    // Elsewhere the card is drawn smooth (a compositor blends its edge pixels), its border a whole
+    // device pixel wide on its outermost device pixels, the corners concentric with its outline.
     p.setRenderHint(QPainter::Antialiasing);
-    const QColor fill = cardFill(palette(), showsTranslucent(this));
-    const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    p.setPen(QPen(styleColor(StyleColor::separator, palette(), 0.35), 1));
+    const double line = devicePixelLineWidth(1, ratio);
+    const double inset = line / 2;
+    const QRectF r = alignedToDevicePixels(QRectF(rect()), ratio).adjusted(inset, inset, -inset, -inset);
+    const double radius = std::max(0.0, cornerRadius_ - inset);
+    p.setPen(QPen(border, line));
     p.setBrush(fill);
-    p.drawRoundedRect(r, cornerRadius_, cornerRadius_);
+    p.drawRoundedRect(r, radius, radius);
 }
 
 GlassCard* makeGlassCard(const QRect& frame, QWidget* parent)

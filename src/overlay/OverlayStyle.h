@@ -93,6 +93,14 @@ private:
 OverlayLabel* makeLabel(const QString& text, double size, QFont::Weight weight, StyleColor color,
                         QWidget* parent = nullptr);
 
+// The rectangle with its edges on whole device pixels at the ratio (device pixels per logical
+// pixel). At a fractional scale (1.25, 1.5) a rounded shape whose straight edges fall between
+// device pixels shows a step where they meet its corners, and no longer meets the panel's shape.
+QRectF alignedToDevicePixels(const QRectF& r, double ratio);
+// A line about `width` logical pixels wide that covers a whole number of device pixels (at
+// least one), in logical pixels.
+double devicePixelLineWidth(double width, double ratio);
+
 // The frosted card behind notices, choosers, toolbars and the picker: a rounded, nearly opaque
 // fill (cardFill) with a faint border. Translucent only where a compositing manager runs; the panel
 // holding it cuts its corners with a shape mask otherwise.

@@ -305,7 +305,7 @@ TEST_F(ShellCommandsTest, SettingsCommandsStoreAndReportWhatTheyCouldNotDo)
     } flat;
     sim.platform().stacking = &flat;
     commands.perform(MenuCommand::chooseTransition, u"shuffle"_qs);
-    EXPECT_EQ(notices.back(), u"This desktop runs no compositor, so stacks switch without animation."_qs);
+    EXPECT_EQ(notices.back(), u"This desktop has no compositor that draws transparency, so stacks switch without animation."_qs);
     EXPECT_FALSE(commands.menuState().compositing);
     sim.platform().stacking = nullptr;
     EXPECT_TRUE(commands.menuState().compositing);

@@ -73,8 +73,8 @@ TEST(StatusMenuModel, EveryItemInOrderWithKeyLabelsAndStacksDisabledWithoutStack
     EXPECT_EQ(noPreviews.items[2].title, u"Tornado (needs Window Previews)"_qs);
     lacking.compositing = false;
     const Menu flat = *windowStacksMenu(lacking).item(u"Transition"_qs)->submenu;
-    EXPECT_EQ(flat.items[0].title, u"Shuffle (needs a compositor)"_qs);
-    EXPECT_EQ(flat.items[2].title, u"Tornado (needs a compositor)"_qs);
+    EXPECT_EQ(flat.items[0].title, u"Shuffle (needs a compositor with transparency)"_qs);
+    EXPECT_EQ(flat.items[2].title, u"Tornado (needs a compositor with transparency)"_qs);
     EXPECT_TRUE(stacks.item(u"Transition"_qs)->submenu->items[0].checked);
     EXPECT_TRUE(stacks.item(u"Place All Badges Automatically"_qs)->hidden);
 

@@ -28,6 +28,7 @@
 
 #include <QDir>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QScreen>
 #include <QWindow>
 #include <gtest/gtest.h>
@@ -222,27 +223,44 @@ TEST_P(X11SurfaceScale, StackBadgeHoldsItsWholePillAndTheAnchorMapsNothing)
     rig.stacks.refresh(true);
     auto* presenter = rig.stacks.presenter();
     ASSERT_TRUE(presenter);
-    ASSERT_TRUE(session.waitFor([&] { return presenter->badges().size() == 1; })) << "no badge";
-    auto* badge = dynamic_cast<BadgePanel*>(presenter->badges().begin()->second.panel.get());
-    ASSERT_TRUE(badge);
-    ASSERT_TRUE(session.waitFor([&] { return badge->isVisible(); }));
+    // The badge as the presenter holds it now: stack refreshes hide and re-show it and may give
+    // it a new panel while the test waits, so it is looked up again after every wait, never held.
+    const auto current = [&]() -> BadgePanel* {
+        const auto& badges = presenter->badges();
+        return badges.size() == 1 ? dynamic_cast<BadgePanel*>(badges.begin()->second.panel.get()) : nullptr;
+    };
+    const auto withBadge = [&](auto check) {
+        return [&, check] {
+            BadgePanel* b = current();
+            return b && check(*b);
+        };
+    };
+    ASSERT_TRUE(session.waitFor([&] { return current(); })) << "no badge";
+    ASSERT_TRUE(session.waitFor(withBadge([](BadgePanel& b) { return b.isVisible(); }))) << "the badge never showed";
 
     // Upright on the edge: the open size turned on its side, in logical pixels in the view and
     // times the scale on the server; the pill the view draws when open fits in it.
     const Size open = badgeSize(1, true, false);
     const Rect planned = presenter->badges().begin()->second.frame;
     EXPECT_EQ(planned.size, (Size{open.height * ratio(), open.width * ratio()}));
-    EXPECT_EQ(badge->view().size(), QSize(int(open.height), int(open.width)));
-    const auto onServer = [&] { return session.wmFrame(xcb_window_t(badge->window().winId())); };
+    EXPECT_EQ(current()->view().size(), QSize(int(open.height), int(open.width)));
+    const auto onServer = [&]() -> std::optional<Rect> {
+        BadgePanel* b = current();
+        return b ? session.wmFrame(xcb_window_t(b->window().winId())) : std::nullopt;
+    };
     ASSERT_TRUE(session.waitFor([&] { return onServer() && near(*onServer(), planned); }))
         << "badge at " << text(onServer()) << ", planned " << text(planned);
     ASSERT_TRUE(drawn(session, desk, planned, 0.1)) << "the badge was not drawn";
     // With a compositor the badge fades in: photographed once it has.
-    session.waitFor([&] { return badge->window().windowOpacity() >= 1; }, 2000);
+    session.waitFor(withBadge([](BadgePanel& b) { return b.window().windowOpacity() >= 1; }), 2000);
     saveShot(session, u"badge"_qs, GetParam(), planned.insetBy(-60, -60));
+    BadgePanel* badge = current();
+    ASSERT_TRUE(badge) << "the badge vanished";
     const QPoint icon = badge->view().mapToGlobal(badge->view().frames().icons[0].center().toPoint());
     pointAt(session, DevicePixels::toDevice(QPointF(icon)));
-    ASSERT_TRUE(session.waitFor([&] { return badge->view().openness() == 1; })) << "the badge never opened";
+    ASSERT_TRUE(session.waitFor(withBadge([](BadgePanel& b) { return b.view().openness() == 1; })))
+        << "the badge never opened";
+    badge = current();
     const QRectF pill = badge->view().frames().background;
     EXPECT_TRUE(QRectF(badge->view().rect()).contains(pill)) << "the open pill is cut: " << pill.width() << " × "
                                                               << pill.height() << " in " << badge->view().width() << " × "
@@ -265,7 +283,7 @@ TEST_P(X11SurfaceScale, StackBadgeHoldsItsWholePillAndTheAnchorMapsNothing)
     ASSERT_TRUE(session.waitFor([&] { return rig.stacks.visiblePanelCount() == 1; }, 8000))
         << "hover never opened the switcher";
     std::optional<Rect> popover;
-    OverlayWindow* switcher = nullptr;
+    QPointer<OverlayWindow> switcher;
     for (const auto& [window, anchor] : presenter->anchors()) {
         auto* panel = dynamic_cast<QtAnchorPanel*>(presenter->panel(window));
         ASSERT_TRUE(panel);
@@ -276,18 +294,25 @@ TEST_P(X11SurfaceScale, StackBadgeHoldsItsWholePillAndTheAnchorMapsNothing)
             EXPECT_FALSE(session.isViewable(xcb_window_t(panel->window().winId())));
         }
     }
-    ASSERT_TRUE(popover) << "no anchor shows the switcher";
+    ASSERT_TRUE(popover && switcher) << "no anchor shows the switcher";
     ASSERT_TRUE(drawn(session, desk, *popover, 0.3)) << "the switcher was not drawn";
     // Nothing of the badge shows over the switcher: it goes under it, or, where the window
-    // manager stacks the switcher under it again, leaves out what the switcher covers.
+    // manager stacks the switcher under it again, leaves out what the switcher covers. A badge
+    // hidden meanwhile shows nothing over it either.
     const auto underSwitcher = [&] {
+        BadgePanel* b = current();
+        if (!switcher)
+            return false;
+        if (!b || !b->window().isVisible())
+            return true;
         const auto kids = session.rootChildren();
         const auto at = [&](QWidget& w) {
             return std::find(kids.begin(), kids.end(), session.topLevelOf(xcb_window_t(w.winId()))) - kids.begin();
         };
-        return at(badge->window()) < at(*switcher) || !badge->window().globalShape().intersects(switcher->globalShape());
+        return at(b->window()) < at(*switcher) || !b->window().globalShape().intersects(switcher->globalShape());
     };
-    EXPECT_TRUE(session.waitFor(underSwitcher)) << "the badge stands over the switcher";
+    EXPECT_TRUE(session.waitFor(underSwitcher))
+        << (switcher ? "the badge stands over the switcher" : "the switcher vanished");
     saveShot(session, u"switcher"_qs, GetParam(), popover->united(*buttons).insetBy(-60, -60));
     rig.stacks.stop();
 }

@@ -29,6 +29,7 @@
 #include "platform/qt/WindowFit.h"
 #include "platform/x11/X11Permissions.h"
 #include "platform/x11/X11Screens.h"
+#include "platform/x11/X11Stacking.h"
 #include "platform/x11/X11WindowSystem.h"
 #include "x11/ScreenPhotos.h"
 #include "x11/XSession.h"
@@ -37,6 +38,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QScopeGuard>
 #include <QScrollArea>
 #include <gtest/gtest.h>
 
@@ -254,6 +256,10 @@ TEST_P(WindowFitX11, ATipNeverCoversGettingStarted)
     X11Permissions permissions;
     MemoryDefaults defaults;
     X11Screens screens;
+    // The notice follows the compositing as the program's panels do: opaque without one.
+    X11Stacking stacking;
+    OverlayWindow::setStacking(&stacking);
+    const auto unset = qScopeGuard([] { OverlayWindow::setStacking(nullptr); });
     WelcomeWindowController welcome(permissions, defaults, clock);
     welcome.show();
     xcb_window_t id = XCB_NONE;

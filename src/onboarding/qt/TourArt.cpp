@@ -20,14 +20,10 @@ namespace {
 
 QColor color(const QWidget* w, StyleColor c, double alpha = 1.0) { return styleColor(c, w->palette(), alpha); }
 
-// The rectangle with its edges on whole device pixels: at a fractional scale (1.25, 1.5) a
-// rounded shape whose straight edges fall between device pixels shows a step where they meet
-// its corners.
+// The rectangle with its edges on whole device pixels of the painter's device.
 QRectF aligned(const QPainter& p, const QRectF& r)
 {
-    const double ratio = p.device() ? p.device()->devicePixelRatioF() : 1.0;
-    const auto snap = [ratio](double v) { return std::round(v * ratio) / ratio; };
-    return QRectF(QPointF(snap(r.left()), snap(r.top())), QPointF(snap(r.right()), snap(r.bottom())));
+    return alignedToDevicePixels(r, p.device() ? p.device()->devicePixelRatioF() : 1.0);
 }
 
 void fillRounded(QPainter& p, const QRectF& r, double radius, const QColor& fill)
@@ -40,13 +36,12 @@ void fillRounded(QPainter& p, const QRectF& r, double radius, const QColor& fill
 // The outline inside the shape's edge, centred on whole device pixels.
 void strokeRounded(QPainter& p, const QRectF& r, double radius, const QColor& stroke, double width)
 {
-    const double ratio = p.device() ? p.device()->devicePixelRatioF() : 1.0;
-    const double device = std::max(1.0, std::round(width * ratio));
-    const double inset = device / ratio / 2;
+    const double line = devicePixelLineWidth(width, p.device() ? p.device()->devicePixelRatioF() : 1.0);
+    const double inset = line / 2;
     QPainterPath path;
     path.addRoundedRect(aligned(p, r).adjusted(inset, inset, -inset, -inset), std::max(0.0, radius - inset),
                         std::max(0.0, radius - inset));
-    p.strokePath(path, QPen(stroke, device / ratio));
+    p.strokePath(path, QPen(stroke, line));
 }
 
 // Text whose line box starts at the point (top left), in one font and colour.
