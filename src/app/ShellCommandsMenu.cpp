@@ -172,7 +172,7 @@ void ShellCommands::chooseTransition(const MenuPayload& payload)
     if (!gpu_)
         gpu_ = s_.views.gpuAvailable();
     if (!*gpu_) {
-        s_.report(QStringLiteral("This computer can't run the %1 effect. Stacks will switch without it.")
+        s_.report(QStringLiteral("This computer can’t run the %1 effect. Stacks will switch without it.")
                       .arg(title(*transition)));
         return;
     }

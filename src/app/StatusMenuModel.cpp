@@ -213,12 +213,12 @@ Menu windowStacksMenu(const StatusMenuState& state)
         toggle(QStringLiteral("Show Stack Badges"), MenuCommand::toggleBadges, stacks.badges.enabled, drawn));
     MenuItem autoPlace = toggle(QStringLiteral("Place Badges Automatically"), MenuCommand::toggleBadgeAutoPlace,
                                 stacks.badges.autoPlace, drawn);
-    autoPlace.toolTip = QStringLiteral("Put each stack's badge in an empty part of the title bar, tab strip or "
-                                       "toolbar, away from the window's controls");
+    autoPlace.toolTip = QStringLiteral("Put each stack’s badge in an empty part of the title bar, tab strip or "
+                                       "toolbar, away from the window’s controls");
     menu.items.push_back(std::move(autoPlace));
     MenuItem onEdge = toggle(QStringLiteral("Badges on Window Edge"), MenuCommand::toggleBadgesOnEdge,
                              stacks.badges.onEdge, drawn);
-    onEdge.toolTip = QStringLiteral("Stand each stack's badge on its window's left edge, between windows, instead "
+    onEdge.toolTip = QStringLiteral("Stand each stack’s badge on its window’s left edge, between windows, instead "
                                     "of in the title bar");
     menu.items.push_back(std::move(onEdge));
     MenuItem reset = command(stacks.badges.autoPlace ? QStringLiteral("Place All Badges Automatically")

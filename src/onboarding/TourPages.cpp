@@ -14,8 +14,8 @@ QString accessibilityLabel(TourArtKind kind)
         return QStringLiteral("A window dragged over a placed window, with the tiles Add to Stack, Left Half, "
                               "Right Half, Top Half, Bottom Half and Swap.");
     case TourArtKind::stack:
-        return QStringLiteral("Three stacked windows with the badge of the apps behind on the front window's left "
-                              "edge, and the switcher's row of window cards.");
+        return QStringLiteral("Three stacked windows with the badge of the apps behind on the front window’s left "
+                              "edge, and the switcher’s row of window cards.");
     case TourArtKind::span:
         return QStringLiteral("One window spanning two of three columns, with Super held.");
     case TourArtKind::layouts:
@@ -35,12 +35,12 @@ const std::array<TourPage, tourPageCount>& tourPages()
          "split, or swap."_qs,
          TourArtKind::dropMenu, u"Show the Layouts"_qs},
         {u"Stack windows in one spot"_qs,
-         u"Windows that share a region form a stack. The badge on the front window's left edge shows what's behind "
+         u"Windows that share a region form a stack. The badge on the front window’s left edge shows what’s behind "
          "it; click an icon to switch. Rest on the left end of its title bar for the full switcher, then "
          "scroll to flip through."_qs,
-         TourArtKind::stack, u"Open This Window's Stack"_qs},
+         TourArtKind::stack, u"Open This Window’s Stack"_qs},
         {u"Span across regions"_qs,
-         u"Hold Super while dragging a window's edge across its neighbors, and it covers whole regions. The windows "
+         u"Hold Super while dragging a window’s edge across its neighbors, and it covers whole regions. The windows "
          "underneath stay stacked behind it; Ctrl+Alt+B sends the span to the back."_qs,
          TourArtKind::span, std::nullopt},
         {u"Your layouts, with their apps"_qs,
@@ -48,7 +48,7 @@ const std::array<TourPage, tourPageCount>& tourPages()
          "and places them; Ctrl+Alt+1–9 switch between your layouts."_qs,
          TourArtKind::layouts, u"Create a Layout…"_qs},
         {u"Keys and mouse buttons"_qs,
-         u"Every action has a keyboard shortcut you can change, and any of them can take your mouse's middle or "
+         u"Every action has a keyboard shortcut you can change, and any of them can take your mouse’s middle or "
          "side button — middle-click a stacked window to open its stack, for example."_qs,
          TourArtKind::shortcuts, u"Open Shortcuts…"_qs},
     }};

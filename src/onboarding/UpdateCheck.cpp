@@ -205,15 +205,15 @@ UpdateCheck::AlertText UpdateCheck::alertText(const Outcome& o, const QString& h
                 you + QStringLiteral(", which is the latest version for this computer."), {QStringLiteral("OK")},
                 std::nullopt};
     case Outcome::Kind::noSource:
-        return {QStringLiteral("Framewell can't check for updates"),
+        return {QStringLiteral("Framewell can’t check for updates"),
                 QStringLiteral("This build of Framewell has no update source. Update it the way you installed "
                                "it: through your package manager, or by building a newer version."),
                 {QStringLiteral("OK")}, std::nullopt};
     case Outcome::Kind::unreachable:
         break;
     }
-    return {QStringLiteral("Couldn't check for updates"),
-            host + QStringLiteral(" couldn't be reached. Check your internet connection and try again."),
+    return {QStringLiteral("Couldn’t check for updates"),
+            host + QStringLiteral(" couldn’t be reached. Check your internet connection and try again."),
             {QStringLiteral("OK")}, std::nullopt};
 }
 

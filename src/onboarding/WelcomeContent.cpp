@@ -10,7 +10,7 @@ const std::array<WelcomeStep, 4>& welcomeSteps()
         {u"2"_qs, u"Drop onto a window"_qs,
          u"Drag onto a placed window and pick a tile: stack, take a half, rejoin or swap."_qs},
         {u"3"_qs, u"Stack windows in one spot"_qs,
-         u"The badge on the window's left edge shows what's behind; click an icon to switch."_qs},
+         u"The badge on the window’s left edge shows what’s behind; click an icon to switch."_qs},
         {u"4"_qs, u"Make it yours"_qs,
          u"Resize shared edges together, and save layouts with their apps for Ctrl+Alt+1–9."_qs},
     }};

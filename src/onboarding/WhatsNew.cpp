@@ -11,10 +11,10 @@ namespace {
 // Newest first; the window lists the chosen rows in this order.
 const std::vector<WhatsNew::Entry> notesTable{
     {u"1.18.1"_qs,
-     {u"Getting Started has a short video: Watch the Video in the tray menu's Getting Started. It also explains "
+     {u"Getting Started has a short video: Watch the Video in the tray menu’s Getting Started. It also explains "
       "the window previews."_qs}},
     {u"1.18"_qs,
-     {u"Stack badges stand on the window's left edge, between windows, just below the title bar, so they "
+     {u"Stack badges stand on the window’s left edge, between windows, just below the title bar, so they "
       "cover almost nothing. Turning off Window Stacks → Badges on Window Edge puts them in the title bar."_qs}},
     {u"1.17.9"_qs, {u"Switching layouts keeps your stacks together: the whole stack moves with its front window."_qs}},
     {u"1.17.8"_qs, {u"Bring Both Forward lines up with the windows beside it in the switcher."_qs}},
@@ -39,7 +39,7 @@ const std::vector<WhatsNew::Entry> notesTable{
      {u"Bring Both Forward plays its transition in every column, each toward the window coming up there, "
       "instead of mostly on the left."_qs}},
     {u"1.17"_qs,
-     {u"Over a span, the stack switcher is a map: the spanning windows across the top, each region's windows "
+     {u"Over a span, the stack switcher is a map: the spanning windows across the top, each region’s windows "
       "below in their own box, placed like the regions."_qs,
       u"Hover over a card to peek at that window; click to switch, with the transition."_qs,
       u"Bring Both Forward, at the end of the regions' row, brings the windows under a span forward together; "
@@ -53,29 +53,29 @@ const std::vector<WhatsNew::Entry> notesTable{
       u"The layout picker at the top of the screen is frosted glass, with softer cards and regions."_qs}},
     {u"1.15"_qs,
      {u"The Resize together hint is frosted glass and slides along a shared edge with the pointer."_qs,
-      u"In a span's stack switcher, Move (app) Behind sits on the span's row at the top and says what it does. "
+      u"In a span’s stack switcher, Move (app) Behind sits on the span’s row at the top and says what it does. "
       "The shortcut is now called Move Spanning Window Behind (Ctrl+Alt+B)."_qs}},
     {u"1.14.4"_qs,
      {u"A badge you move stays put for the whole stack: whichever of its windows is in front shows it in the "
       "same place, across restarts. Badges moved in earlier versions start back in their default spot."_qs}},
     {u"1.14.3"_qs,
-     {u"A badge you've moved grows and takes clicks wherever you put it, even far from the window's title "
+     {u"A badge you’ve moved grows and takes clicks wherever you put it, even far from the window’s title "
       "bar or across a spanned window."_qs}},
     {u"1.14.2"_qs,
      {u"While you record or share your screen, the stack switcher and badges stay put under the pointer "
       "instead of disappearing."_qs}},
     {u"1.14.1"_qs,
-     {u"Move a stack's badge if it covers something: drag it by its handle anywhere in the window. Each window "
-      "keeps its spot, and the app's other windows start there. Right-click to put it back."_qs,
+     {u"Move a stack’s badge if it covers something: drag it by its handle anywhere in the window. Each window "
+      "keeps its spot, and the app’s other windows start there. Right-click to put it back."_qs,
       u"Badges list only the windows in their own spot; over a span they no longer include the other regions' "
       "windows."_qs}},
     {u"1.14"_qs,
      {u"A tour of what Framewell can do (Getting Started → Take the Tour), these notes after each update, and "
       "one-time tips the first time you meet a feature."_qs,
-      u"Simpler dragging: an empty region takes a window anywhere inside it, and the drop menu's tiles are the "
+      u"Simpler dragging: an empty region takes a window anywhere inside it, and the drop menu’s tiles are the "
       "one place to split, rejoin or swap."_qs}},
     {u"1.13"_qs,
-     {u"Stack badges: a small strip under a stacked window's title bar shows the apps behind it. Come "
+     {u"Stack badges: a small strip under a stacked window’s title bar shows the apps behind it. Come "
       "closer and click one to bring it forward."_qs,
       u"Windows opened from the tray menu always come to the front, and the menu stays smooth while you move "
       "through it."_qs}},
@@ -93,7 +93,7 @@ const std::vector<WhatsNew::Entry> notesTable{
      {u"The drop menu: drag onto a placed window and pick from big tiles — add to the stack, take a half, "
       "rejoin a split, or swap."_qs,
       u"Left and right halves, and rejoining a split whichever way it went."_qs,
-      u"Moves are snappier: a drop's windows move together, and slow apps jump instead of stuttering."_qs}},
+      u"Moves are snappier: a drop’s windows move together, and slow apps jump instead of stuttering."_qs}},
     {u"1.9"_qs,
      {u"Fill a whole column by pushing a window against the top edge over it."_qs,
       u"Check for Updates… in the tray menu, only when you choose it."_qs}},

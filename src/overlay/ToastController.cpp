@@ -112,7 +112,8 @@ QRect ToastController::textFrame(const QFontMetrics& metrics, const QString& tex
 int ToastController::cardHeight(const QFontMetrics& metrics, const QString& text, int width)
 {
     const int needed = metrics.boundingRect(QRect(0, 0, std::max(1, width - 40), 10000), Qt::TextWordWrap, text).height();
-    return std::clamp(needed + 34, 86, 86 + 4 * metrics.lineSpacing());
+    // Tall enough for every line a narrow card beside our windows wraps the text to.
+    return std::clamp(needed + 34, 86, 86 + 9 * metrics.lineSpacing());
 }
 
 Rect ToastController::leastCovering(const Rect& visible, const std::vector<Rect>& avoid,

@@ -59,7 +59,7 @@ QString arrangedNotice(int windows, int spaces)
 QString unsettledNotice(const QStringList& names, int entries)
 {
     const bool one = entries == 1;
-    return joinedList(names) + u" didn't settle into "_qs + (one ? u"its spot"_qs : u"their spots"_qs)
+    return joinedList(names) + u" didn’t settle into "_qs + (one ? u"its spot"_qs : u"their spots"_qs)
         + u" in time, so "_qs + (one ? u"it was"_qs : u"they were"_qs) + u" left where "_qs
         + (one ? u"it is"_qs : u"they are"_qs) + u"."_qs;
 }

@@ -290,7 +290,7 @@ TEST_F(ShellCommandsTest, SettingsCommandsStoreAndReportWhatTheyCouldNotDo)
     views.gpu = false;
     commands.perform(MenuCommand::chooseTransition, u"melt"_qs);
     EXPECT_EQ(sim.defaults.value(u"stackTransition"_qs), QJsonValue(u"melt"_qs));
-    EXPECT_EQ(notices, QStringList{u"This computer can't run the Melt effect. Stacks will switch without it."_qs});
+    EXPECT_EQ(notices, QStringList{u"This computer can’t run the Melt effect. Stacks will switch without it."_qs});
     commands.perform(MenuCommand::chooseTransition, u"sparkle"_qs);
     EXPECT_EQ(sim.defaults.value(u"stackTransition"_qs), QJsonValue(u"melt"_qs));
     views.gpu = true;   // asked once per run: still no GPU

@@ -171,12 +171,12 @@ TEST(UpdateCheck, AlertTexts)
     EXPECT_FALSE(t.link);
 
     t = UpdateCheck::alertText(Outcome::unreachable(), host, "Debian GNU/Linux");
-    EXPECT_EQ(t.message, "Couldn't check for updates");
-    EXPECT_EQ(t.informative, "corvellan.example couldn't be reached. Check your internet connection and try again.");
+    EXPECT_EQ(t.message, "Couldn’t check for updates");
+    EXPECT_EQ(t.informative, "corvellan.example couldn’t be reached. Check your internet connection and try again.");
     EXPECT_EQ(t.buttons, QStringList({"OK"}));
 
     t = UpdateCheck::alertText(Outcome::noSource(), "", "Debian GNU/Linux");
-    EXPECT_EQ(t.message, "Framewell can't check for updates");
+    EXPECT_EQ(t.message, "Framewell can’t check for updates");
     EXPECT_EQ(t.informative, "This build of Framewell has no update source. Update it the way you installed it: "
                              "through your package manager, or by building a newer version.");
     EXPECT_EQ(t.buttons, QStringList({"OK"}));

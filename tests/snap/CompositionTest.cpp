@@ -162,7 +162,7 @@ TEST_F(Composition, AfterTwentySecondsOneNoticeNamesTheAppsWhoseWindowsNeverSett
     EXPECT_EQ(c.groups().at(u"A"_qs).windows.begin()->first, 0) << "the first entry got the one window";
     clock.advance(1s);
     // Two unsettled entries: the plural, with each app named once, in the order of their ids.
-    EXPECT_EQ(notices.back(), u"Slow and Web didn't settle into their spots in time, so they were left where they are."_qs);
+    EXPECT_EQ(notices.back(), u"Slow and Web didn’t settle into their spots in time, so they were left where they are."_qs);
     EXPECT_EQ(c.context().tasks.taskCount(), 0u);
 }
 
@@ -282,9 +282,9 @@ TEST(CompositionTexts, ListsNoticesAndClusters)
     EXPECT_EQ(joinedList({u"A"_qs}), u"A"_qs);
     EXPECT_EQ(joinedList({u"A"_qs, u"B"_qs}), u"A and B"_qs);
     EXPECT_EQ(joinedList({u"A"_qs, u"B"_qs, u"C"_qs}), u"A, B, and C"_qs);
-    EXPECT_EQ(unsettledNotice({u"Web"_qs}, 1), u"Web didn't settle into its spot in time, so it was left where it is."_qs);
+    EXPECT_EQ(unsettledNotice({u"Web"_qs}, 1), u"Web didn’t settle into its spot in time, so it was left where it is."_qs);
     EXPECT_EQ(unsettledNotice({u"Web"_qs}, 2),
-              u"Web didn't settle into their spots in time, so they were left where they are."_qs);
+              u"Web didn’t settle into their spots in time, so they were left where they are."_qs);
     EXPECT_EQ(arrangedNotice(3, 2), u"Arranged 3 windows. 2 spaces remain available."_qs);
 
     // Frames 5.0 apart share a cluster; a frame near only the second cluster's first member

@@ -995,12 +995,17 @@ xcb_window_t XSession::activeWindow()
 
 QString XSession::windowTitle(xcb_window_t w)
 {
-    auto* r = xcb_get_property_reply(c_, xcb_get_property(c_, 0, w, XCB_ATOM_WM_NAME, XCB_ATOM_ANY, 0, 256), nullptr);
-    QString t;
-    if (r && r->format == 8)
-        t = QString::fromUtf8(static_cast<const char*>(xcb_get_property_value(r)), xcb_get_property_value_length(r));
-    free(r);
-    return t;
+    // _NET_WM_NAME (UTF-8) where the client sets it, as window managers read it; else WM_NAME.
+    for (const xcb_atom_t name : {intern(c_, "_NET_WM_NAME"), xcb_atom_t(XCB_ATOM_WM_NAME)}) {
+        auto* r = xcb_get_property_reply(c_, xcb_get_property(c_, 0, w, name, XCB_ATOM_ANY, 0, 256), nullptr);
+        QString t;
+        if (r && r->format == 8)
+            t = QString::fromUtf8(static_cast<const char*>(xcb_get_property_value(r)), xcb_get_property_value_length(r));
+        free(r);
+        if (!t.isEmpty())
+            return t;
+    }
+    return {};
 }
 
 QStringList XSession::atomNames(xcb_window_t w, const char* property)

@@ -14,10 +14,10 @@
 namespace fw {
 
 WhatsNewWindowController::WhatsNewWindowController(const std::vector<WhatsNew::Entry>& entries, Clock& clock)
-    : clock_(clock), window_(std::make_unique<OnboardingWindow>(QStringLiteral("What's New in Framewell"), QSize(560, 460)))
+    : clock_(clock), window_(std::make_unique<OnboardingWindow>(QStringLiteral("What’s New in Framewell"), QSize(560, 460)))
 {
     OnboardingWindow* w = window_.get();
-    heading_ = makeLabel(QStringLiteral("What's new in Framewell"), 24, QFont::Bold, StyleColor::label, w);
+    heading_ = makeLabel(QStringLiteral("What’s new in Framewell"), 24, QFont::Bold, StyleColor::label, w);
     heading_->setGeometry(w->frameFromBottom(32, 384, 496, 32));
 
     notes_ = new QTextBrowser(w);

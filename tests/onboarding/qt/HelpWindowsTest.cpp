@@ -28,8 +28,8 @@ TEST(WhatsNewWindow, NotesButtonsAndKeys)
     WhatsNewWindowController c(WhatsNew::entries("1.17.5", "1.18"), clock);
     QWidget* w = c.window();
     EXPECT_EQ(w->size(), QSize(560, 460));
-    EXPECT_EQ(w->windowTitle(), "What's New in Framewell");
-    EXPECT_EQ(c.heading()->text(), "What's new in Framewell");
+    EXPECT_EQ(w->windowTitle(), "What’s New in Framewell");
+    EXPECT_EQ(c.heading()->text(), "What’s new in Framewell");
     EXPECT_EQ(c.heading()->geometry(), QRect(32, 44, 496, 32));
     EXPECT_EQ(c.notes()->geometry(), QRect(32, 90, 496, 298));
     EXPECT_EQ(c.tourButton()->geometry(), QRect(32, 404, 140, 32));
@@ -39,7 +39,7 @@ TEST(WhatsNewWindow, NotesButtonsAndKeys)
     QStringList lines = c.notes()->toPlainText().split('\n');
     ASSERT_EQ(lines.size(), 14);   // five entries of one note: heading, bullet and a blank between
     EXPECT_EQ(lines[0], "Version 1.18");
-    EXPECT_TRUE(lines[1].startsWith("•\tStack badges stand on the window's left edge"));
+    EXPECT_TRUE(lines[1].startsWith("•\tStack badges stand on the window’s left edge"));
     EXPECT_EQ(lines[2], "");
     EXPECT_EQ(lines[3], "Version 1.17.9");
     const QTextBlock bullet = c.notes()->document()->findBlockByNumber(1);
@@ -292,7 +292,7 @@ TEST(UpdateAlerts, OutcomesButtonsAndTheDownloadLink)
     ASSERT_EQ(single->buttons().size(), 1);
     EXPECT_EQ(single->defaultButton()->text(), "OK");
     EXPECT_EQ(single->informativeText(),
-              "corvellan.example couldn't be reached. Check your internet connection and try again.");
+              "corvellan.example couldn’t be reached. Check your internet connection and try again.");
 
     std::vector<QUrl> opened;
     const auto open = [&](const QUrl& u) { opened.push_back(u); };
