@@ -995,17 +995,23 @@ xcb_window_t XSession::activeWindow()
 
 QString XSession::windowTitle(xcb_window_t w)
 {
-    // _NET_WM_NAME (UTF-8) where the client sets it, as window managers read it; else WM_NAME.
-    for (const xcb_atom_t name : {intern(c_, "_NET_WM_NAME"), xcb_atom_t(XCB_ATOM_WM_NAME)}) {
+    // WM_NAME where it is plain text; a title beyond Latin-1 is stated there in another encoding
+    // (COMPOUND_TEXT), and then _NET_WM_NAME, in UTF-8, is the one window managers show.
+    const auto read = [&](xcb_atom_t name, xcb_atom_t* type) {
         auto* r = xcb_get_property_reply(c_, xcb_get_property(c_, 0, w, name, XCB_ATOM_ANY, 0, 256), nullptr);
         QString t;
         if (r && r->format == 8)
             t = QString::fromUtf8(static_cast<const char*>(xcb_get_property_value(r)), xcb_get_property_value_length(r));
+        *type = r ? r->type : XCB_NONE;
         free(r);
-        if (!t.isEmpty())
-            return t;
-    }
-    return {};
+        return t;
+    };
+    xcb_atom_t type = XCB_NONE;
+    const QString plain = read(XCB_ATOM_WM_NAME, &type);
+    if (type == XCB_ATOM_STRING || type == intern(c_, "UTF8_STRING"))
+        return plain;
+    const QString wide = read(intern(c_, "_NET_WM_NAME"), &type);
+    return wide.isEmpty() ? plain : wide;
 }
 
 QStringList XSession::atomNames(xcb_window_t w, const char* property)
