@@ -212,7 +212,10 @@ TEST_P(CompositorAlphaX11, BadgesAndThePickerLeaveTheTerminalInSightAndTheTitleB
     XSession session({.bareDesktop = true});
     ASSERT_EQ(start(session), "");
     ASSERT_EQ(session.run({u"xsetroot"_qs, u"-solid"_qs, QColor(kTerminal).name()}), 0);
-    const QStringList terminal{"-geometry", "80x24+100+100", "-bg", QColor(kTerminal).name()};
+    // The terminals' text cursor hidden: drawn filled or hollow as their focus comes and goes,
+    // it would change beside the badges whatever they do.
+    const QStringList terminal{"-geometry", "80x24+100+100", "-bg", QColor(kTerminal).name(), "-e", "sh", "-c",
+                               "printf '\\033[?25l'; exec sh"};
     auto one = session.startXterm(u"alpha one"_qs, terminal);
     auto two = session.startXterm(u"alpha two"_qs, terminal);
     ASSERT_TRUE(one.window && two.window) << session.error();
