@@ -301,6 +301,19 @@ TEST_P(CompositorAlphaX11, BadgesAndThePickerLeaveTheTerminalInSightAndTheTitleB
     }
 }
 
+// A window's WM_ICON_NAME: the terminal below sets it once all its text is written.
+QByteArray iconName(XSession& session, xcb_window_t window)
+{
+    xcb_connection_t* c = session.connection();
+    auto cookie = xcb_get_property(c, 0, window, XCB_ATOM_WM_ICON_NAME, XCB_GET_PROPERTY_TYPE_ANY, 0, 16);
+    std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> reply(xcb_get_property_reply(c, cookie, nullptr),
+                                                                           &std::free);
+    if (!reply || reply->format != 8)
+        return {};
+    return QByteArray(static_cast<const char*>(xcb_get_property_value(reply.get())),
+                      xcb_get_property_value_length(reply.get()));
+}
+
 // The share of an image that is not its commonest colour: the text on a terminal's background.
 double textShare(const QImage& image)
 {
@@ -317,7 +330,7 @@ TEST_P(CompositorAlphaX11, ADropPreviewLeavesTheTerminalsTextInSight)
     XSession session({.bareDesktop = true});
     ASSERT_EQ(start(session), "");
     const QStringList text{"-geometry", "100x40+100+100", "-bg", QColor(kTerminal).name(), "-e", "sh", "-c",
-                           "seq 1 4000 | paste -d ' ' - - - - - - - - - - - -; exec cat"};
+                           "seq 1 4000 | paste -d ' ' - - - - - - - - - - - -; printf '\\033]1;written\\007'; exec cat"};
     const auto term = session.startXterm(u"under the preview"_qs, text);
     ASSERT_TRUE(term.window) << session.error();
     SessionApp app(session);
@@ -332,6 +345,9 @@ TEST_P(CompositorAlphaX11, ADropPreviewLeavesTheTerminalsTextInSight)
     const Rect visible = frame->intersection(rig.screens.screens().front().visibleFrame);
     const Rect preview = visible.insetBy(40 * ratio(), 40 * ratio());
     const Rect photo = preview;
+    // Photographed once the text is all written (a terminal under load pauses in its midst).
+    ASSERT_TRUE(session.waitFor([&] { return iconName(session, term.window) == "written"; }))
+        << "the terminal did not write its text";
     QImage before;
     ASSERT_TRUE(session.waitFor([&] {
         const QImage now = area(session, photo);
