@@ -41,13 +41,17 @@ std::optional<TitleBarBadge> titleBarBadge(const Rect& bar, const Size& open, co
     if (x < leftEnd || x + open.width > rightEnd)
         return std::nullopt;
     // The strip and the panel around it centred on the bar, both pushed down below the limit.
+    // The strip is drawn in the panel's logical pixels: it stands a whole number of them below
+    // the panel's top, the nearest to the bar's middle.
     const double middle = bar.minY() + bar.height() / 2;
-    double stripTop = std::round(middle - compact.height / 2);
+    double stripTop = middle - compact.height / 2;
     double panelTop = std::round(middle - open.height / 2);
     if (topLimit) {
         stripTop = std::max(stripTop, *topLimit);
         panelTop = std::max(panelTop, *topLimit);
     }
+    const double scale = screenScale > 0 ? screenScale : 1;
+    stripTop = panelTop + std::max(0.0, std::round((stripTop - panelTop) / scale)) * scale;
     TitleBarBadge out;
     out.rect = Rect(x, panelTop, open.width, open.height);
     out.compact = Rect(x, stripTop, compact.width, compact.height);

@@ -33,7 +33,8 @@ TitleBarEnds titleBarEnds(const Rect& bar, const TitleBarButtons& buttons);
 // thinner than the strip leaves it reaching past the bar above and below), 4 pixels beside the
 // window's buttons on the title's side, each item of either end taken as wide as the bar is
 // high. Kept below `topLimit` (the visible frame's top of the screen under the bar; none: no
-// limit), the strip then as near the bar's middle as it can be. None when the open badge does
+// limit), the strip then as near the bar's middle as it can be; the strip stands a whole number
+// of logical pixels below the panel's top, as it is drawn. None when the open badge does
 // not fit between the two ends' items. Gaps are logical pixels, times `screenScale`.
 struct TitleBarBadge {
     Rect rect;          // the panel, of the open size

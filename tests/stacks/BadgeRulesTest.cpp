@@ -240,6 +240,8 @@ TEST(BadgeSpot, OnTheTitleBarTheBadgeStandsCentredOnTheBarBesideTheButtonsOnTheT
          Rect(600 - 40 - 4 - 56, 0, 56, 36), Rect(500, 0, 22, 22), 11},
         {"a 20-pixel bar at twice the density: twice the size, centred on it", Rect(0, 100, 1200, 20), {1, 3, false},
          2, 0.0, Rect(1200 - 60 - 8 - 112, 74, 112, 72), Rect(1020, 88, 44, 44), 36},
+        {"an odd bar at the screen's top at twice the density: the strip whole logical pixels into the panel",
+         Rect(8, 8, 934, 29), {1, 3, false}, 2, 0.0, Rect(942 - 87 - 8 - 112, 0, 112, 72), Rect(735, 0, 44, 44), 22},
         {"too narrow between the ends", Rect(0, 0, 120, 22), {1, 3, false}, 1, 0.0, std::nullopt, std::nullopt, 0},
     };
     for (const Row& r : rows) {

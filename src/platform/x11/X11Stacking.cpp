@@ -6,6 +6,7 @@
 #include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
 #include <QTimer>
+#include <QWindow>
 #include <QtGui/qguiapplication_platform.h>
 
 #include <xcb/composite.h>
@@ -263,8 +264,24 @@ bool X11Stacking::kwinManages() const
                == "KWin";
 }
 
+void X11Stacking::giveBaseSize(std::uint64_t panel)
+{
+    // Above a device-pixel ratio of 1 the toolkit asks for resize steps of the ratio, with a
+    // base size of -1 times it where none was set. A window manager that takes the base size
+    // for a missing minimum and reads it unsigned (fluxbox) makes the panel 65534 pixels
+    // square, and its backing store takes all memory: a base size of nothing is sound for all.
+    for (QWindow* window : QGuiApplication::allWindows()) {
+        if (window->handle() && window->winId() == panel) {
+            if (!window->baseSize().isValid())
+                window->setBaseSize(QSize(0, 0));
+            return;
+        }
+    }
+}
+
 void X11Stacking::prepareManaged(std::uint64_t panel)
 {
+    giveBaseSize(panel);
     // KWin hides the utility windows of every application but the active one (its stock
     // "hide utility windows for inactive applications"), and all but the first of ours go
     // as group transients of the first: typed as normal windows (the toolkit's types less

@@ -3,7 +3,8 @@
 // connection, and the compositing manager found as the owner of _NET_WM_CM_S<screen> that
 // also paints the windows itself (so blends translucent pixels). The owner is read once and
 // then followed through XFixes selection notices on Qt's connection (read anew on every
-// question where the server has no XFixes).
+// question where the server has no XFixes). A panel the window manager manages is readied
+// before it maps: size hints every window manager reads alike, and its type under KWin.
 
 #include "platform/PanelStacking.h"
 
@@ -43,6 +44,7 @@ private:
     void probeAgainLater();
     std::uint32_t atom(const char* name) const;
     bool kwinManages() const;
+    void giveBaseSize(std::uint64_t panel);
 
     xcb_connection_t* connection_ = nullptr;
     std::uint32_t root_ = 0;
