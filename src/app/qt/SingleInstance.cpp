@@ -121,6 +121,8 @@ SingleInstance::~SingleInstance()
         server_->close();
     if (lockFd_ >= 0)
         ::close(lockFd_); // lets the lock go
+    if (shortFd_ >= 0)
+        ::close(shortFd_);
 }
 
 QStringList SingleInstance::defaultDirectories()
@@ -135,7 +137,24 @@ QStringList SingleInstance::defaultDirectories()
 
 QString SingleInstance::lockPath() const { return dir_ + u'/' + lockName; }
 
-QString SingleInstance::socketPath() const { return dir_ + u'/' + socketName; }
+QString SingleInstance::socketPath() const
+{
+    const QString path = dir_ + u'/' + socketName;
+    constexpr qsizetype kAddressBytes = 107;
+    if (QFile::encodeName(path).size() <= kAddressBytes)
+        return path;
+    // A long home: the same file reached through a descriptor of its folder, which the kernel
+    // resolves when the socket is bound or connected to.
+    if (shortDir_ != dir_) {
+        if (shortFd_ >= 0)
+            ::close(shortFd_);
+        shortFd_ = ::open(QFile::encodeName(dir_).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        shortDir_ = dir_;
+    }
+    if (shortFd_ < 0)
+        return path;
+    return QStringLiteral("/proc/self/fd/%1/").arg(shortFd_) + socketName;
+}
 
 SingleInstance::Claim SingleInstance::claim()
 {

@@ -68,6 +68,8 @@ public:
     // before claim()).
     QString directory() const { return dir_; }
     QString lockPath() const;
+    // The socket's path, or one to the same file through /proc/self/fd when the folder's path
+    // is too long for a local socket's address (107 bytes).
     QString socketPath() const;
 
     Claim claim();
@@ -99,6 +101,9 @@ private:
     qsizetype runtimeFolders_ = 0;   // how many of dirs_, at the front, are not ours to make
     QString dir_;
     int lockFd_ = -1;
+    // The folder opened for a socket path through /proc/self/fd, and which folder it is.
+    mutable int shortFd_ = -1;
+    mutable QString shortDir_;
     std::unique_ptr<QLocalServer> server_;
     std::deque<Client> clients_;   // served connections, oldest first
     int watchFd_ = -1;

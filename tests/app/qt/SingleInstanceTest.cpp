@@ -2,7 +2,7 @@
 // whatever the lock file holds, asks the first to open again, waits for its answer and ends (a
 // failure when none comes); the lock of a process that has ended is free; folders others own or
 // may write in are passed over for the user's state folder, and with none left a copy does not
-// start; a runtime folder that cannot take the lock hands over to the
+// start; a folder too deep for a socket's address still serves; a runtime folder that cannot take the lock hands over to the
 // temporary one without letting a second copy run; a removed lock file or socket is made again
 // and never lets a second copy run; and the socket drops clients that send too much, say
 // nothing, or come too many at once, making room by the oldest idle one so that a later copy is
@@ -131,6 +131,23 @@ TEST(SingleInstance, WhateverTheLockFileHoldsTheFirstCopyRunsAndTheNextEnds)
         // Ended, the first copy let the lock go.
         EXPECT_EQ(SingleInstance(run).claim(), SingleInstance::Claim::first);
     }
+}
+
+TEST(SingleInstance, AFolderTooDeepForASocketsAddressStillAnswersTheNextCopy)
+{
+    // A long home puts the state folder's socket past the 107 bytes of a socket's address.
+    QTemporaryDir dir;
+    const QString run = dir.path() + u'/' + QString(60, u'd') + u'/' + QString(60, u'e') + u"/run"_qs;
+    ASSERT_TRUE(QDir().mkpath(run));
+    int reopened = 0;
+    SingleInstance first(run);
+    first.onReopen = [&] { ++reopened; };
+    ASSERT_EQ(first.claim(), SingleInstance::Claim::first);
+    ASSERT_GT(QFile::encodeName(run + u"/framewell.socket"_qs).size(), 107);
+    EXPECT_TRUE(QFileInfo(run + u"/framewell.socket"_qs).exists()) << "the socket is in its folder";
+    const Second second = runSecondCopy(run);
+    EXPECT_EQ(second.exitCode, 0) << second.log.toStdString();
+    EXPECT_TRUE(spinUntil([&] { return reopened == 1; })) << "the first copy was not asked to open again";
 }
 
 TEST(SingleInstance, ARunningCopyThatAnswersTooLateIsAskedOnlyOnceAndTheLaterCopySaysSo)
