@@ -16,6 +16,9 @@ struct TitleBarButtons {
     int left = 1, right = 3;
     // The close, minimize and maximize buttons stand at the left end (most of them).
     bool buttonsLeft = false;
+    // The window manager is known to centre the title on the bar (openbox's stock theme,
+    // metacity, GNOME, xfwm4); elsewhere (icewm, fluxbox, …) where its text stands is not known.
+    bool titleCentred = false;
     friend bool operator==(const TitleBarButtons&, const TitleBarButtons&) = default;
 };
 

@@ -28,8 +28,10 @@ WindowChrome titleBarChrome(double width, std::optional<double> barHeight, const
     const QString text = title.trimmed();
     const double between = ends.right.minX() - ends.left.maxX();
     if (!text.isEmpty() && between > 0) {
-        // Centred on the whole bar, as window managers draw it, kept between the ends.
-        const double textWidth = std::min(between, text.size() * kTitleCharWidth * h);
+        // Centred on the whole bar where the window manager is known to draw it so, kept
+        // between the ends; elsewhere the text may stand anywhere between them.
+        const double textWidth =
+            buttons.titleCentred ? std::min(between, text.size() * kTitleCharWidth * h) : between;
         const double x = std::clamp(width / 2 - textWidth / 2, ends.left.maxX(), ends.right.minX() - textWidth);
         out.elements.push_back({Rect(x, 0, textWidth, h), true});
     }

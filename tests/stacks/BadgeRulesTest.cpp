@@ -169,7 +169,7 @@ TEST(BadgeSpot, FindsTheFreeStretchOfTheTitleBarClearOfEveryBusyStackedWindow)
 TEST(BadgeSpot, TheWindowManagersTitleBarReadingLeadsToAStretchBesideTheTitle)
 {
     const Size compact = badgeSize(2, false, false), open = badgeSize(2, true, false);   // 39 × 22, 92 × 36
-    const TitleBarButtons openbox{1, 3, false};
+    const TitleBarButtons openbox{1, 3, false, true};
     const WindowChrome front = stacks::titleBarChrome(800, 20.0, openbox, u"xterm"_qs);
     ASSERT_EQ(front.elements.size(), 5u);
     EXPECT_EQ(front.titleBarButtons, Rect(740, 0, 60, 20)) << "the three buttons at the right end";
@@ -189,6 +189,9 @@ TEST(BadgeSpot, TheWindowManagersTitleBarReadingLeadsToAStretchBesideTheTitle)
     EXPECT_EQ(stacks::titleBarChrome(800, std::nullopt, openbox, u"xterm"_qs), WindowChrome{})
         << "a window that draws its own title bar";
     EXPECT_EQ(stacks::titleBarChrome(800, 2.0, openbox, u"xterm"_qs), WindowChrome{});
+    EXPECT_EQ(badgeOrigin(stacks::titleBarChrome(800, 20.0, {1, 3, false}, u"xterm"_qs), {800, 600}, compact, open, {}),
+              std::nullopt)
+        << "where the window manager may draw its title anywhere between the ends, nothing there is free";
 }
 
 TEST(BadgeSpot, OnTheEdgeTheBadgeStraddlesTheSlotsLeftEdgeInsideTheVisibleFrame)

@@ -68,11 +68,11 @@ TEST(TitleBarLayouts, SettingsFilesStateTheLayoutElseTheWindowManagersDefault)
     ASSERT_TRUE(write(u"openbox/rc.xml"_qs, "<openbox_config><theme><titleLayout>CMILN</titleLayout></theme></openbox_config>"));
     ASSERT_TRUE(write(u"xfce4/xfconf/xfce-perchannel-xml/xfwm4.xml"_qs, "<channel><property name=\"button_layout\""));
     const auto gnome = [] { return std::optional<QString>(u"close,minimize:"_qs); };
-    EXPECT_EQ(titlebar::read(u"Openbox"_qs, gnome), (TitleBarButtons{3, 1, true})) << "stated in rc.xml";
-    EXPECT_EQ(titlebar::read(u"Xfwm4"_qs, gnome), (TitleBarButtons{1, 4, false})) << "a broken file: the default";
-    EXPECT_EQ(titlebar::read(u"Metacity"_qs, gnome), (TitleBarButtons{2, 0, true})) << "GNOME's setting";
-    EXPECT_EQ(titlebar::read(u"Metacity"_qs, {}), (TitleBarButtons{1, 3, false})) << "no setting: the default";
-    EXPECT_EQ(titlebar::read(u"GNOME Shell"_qs, [] { return std::optional<QString>(); }), (TitleBarButtons{1, 1, false}));
+    EXPECT_EQ(titlebar::read(u"Openbox"_qs, gnome), (TitleBarButtons{3, 1, true, true})) << "stated in rc.xml";
+    EXPECT_EQ(titlebar::read(u"Xfwm4"_qs, gnome), (TitleBarButtons{1, 4, false, true})) << "a broken file: the default";
+    EXPECT_EQ(titlebar::read(u"Metacity"_qs, gnome), (TitleBarButtons{2, 0, true, true})) << "GNOME's setting";
+    EXPECT_EQ(titlebar::read(u"Metacity"_qs, {}), (TitleBarButtons{1, 3, false, true})) << "no setting: the default";
+    EXPECT_EQ(titlebar::read(u"GNOME Shell"_qs, [] { return std::optional<QString>(); }), (TitleBarButtons{1, 1, false, true}));
     EXPECT_EQ(titlebar::read(u"IceWM 3.4.5 (Linux 6.1.0/x86_64)"_qs, gnome), (TitleBarButtons{1, 5, false}));
     EXPECT_EQ(titlebar::read(QString(), gnome), (TitleBarButtons{1, 3, false})) << "no window manager names itself";
     if (before.isNull())

@@ -135,24 +135,38 @@ TitleBarButtons defaultFor(const QString& windowManager)
     return {1, 3, false};
 }
 
-TitleBarButtons read(const QString& windowManager, const std::function<std::optional<QString>()>& gnomeLayout)
+namespace {
+
+// The layout the window manager's settings state, else its default.
+TitleBarButtons stated(const QString& windowManager, const std::function<std::optional<QString>()>& gnomeLayout)
 {
-    std::optional<QString> stated;
+    std::optional<QString> layout;
     if (named(windowManager, "openbox"))
-        stated = fromFile(QStringLiteral("openbox/rc.xml"), openboxLayout);
+        layout = fromFile(QStringLiteral("openbox/rc.xml"), openboxLayout);
     else if (named(windowManager, "xfwm"))
-        stated = fromFile(QStringLiteral("xfce4/xfconf/xfce-perchannel-xml/xfwm4.xml"), xfwmLayout);
+        layout = fromFile(QStringLiteral("xfce4/xfconf/xfce-perchannel-xml/xfwm4.xml"), xfwmLayout);
     else if ((named(windowManager, "metacity") || named(windowManager, "mutter") || named(windowManager, "gnome shell"))
              && gnomeLayout)
-        stated = gnomeLayout();
-    if (stated && !stated->trimmed().isEmpty()) {
+        layout = gnomeLayout();
+    if (layout && !layout->trimmed().isEmpty()) {
         if (named(windowManager, "openbox"))
-            return fromOpenbox(*stated);
+            return fromOpenbox(*layout);
         if (named(windowManager, "xfwm"))
-            return fromXfwm(*stated);
-        return fromGnome(*stated);
+            return fromXfwm(*layout);
+        return fromGnome(*layout);
     }
     return defaultFor(windowManager);
+}
+
+} // namespace
+
+TitleBarButtons read(const QString& windowManager, const std::function<std::optional<QString>()>& gnomeLayout)
+{
+    TitleBarButtons out = stated(windowManager, gnomeLayout);
+    out.titleCentred = named(windowManager, "openbox") || named(windowManager, "xfwm") ||
+                       named(windowManager, "metacity") || named(windowManager, "mutter") ||
+                       named(windowManager, "gnome shell");
+    return out;
 }
 
 } // namespace fw::titlebar
