@@ -208,8 +208,9 @@ TEST_F(ToastFixture, NoticeGoesToTheDisplayUnderThePointer)
         EXPECT_GE(label->geometry().left(), 20);
         EXPECT_GE(label->height(), heightAt(label->width())) << "every line shows";
         EXPECT_EQ(heightAt(label->width()), heightAt(540 - 40)) << text.toStdString();
-        if (heightAt(540 - 40) > label->fontMetrics().lineSpacing() + 2)
+        if (heightAt(540 - 40) > label->fontMetrics().lineSpacing() + 2) {
             EXPECT_GT(heightAt(label->width() - 4), heightAt(540 - 40)) << "even lines: " << text.toStdString();
+        }
     }
 }
 

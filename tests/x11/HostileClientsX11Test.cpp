@@ -223,8 +223,9 @@ TEST(HostileClientsX11, MalformedGeometryPropertiesKeepFramesSane)
     EXPECT_EQ(*hints, SizeHints{});
     // KWin reads the cut hints as a fixed size and withdraws resizing from its allowed actions.
     const bool kwin = session.windowManager() == QLatin1String("kwin");
-    if (!kwin)
+    if (!kwin) {
         EXPECT_TRUE(ws.isResizable(w));
+    }
     ASSERT_TRUE(props.set8(w, "WM_NORMAL_HINTS", XCB_ATOM_WM_SIZE_HINTS, QByteArray(72, '\x10')));
     hints = ws.sizeHints(w);
     ASSERT_TRUE(hints);

@@ -98,8 +98,9 @@ TEST(KeyboardLayoutsX11, EveryMainBlockKeyIsNamedByACodeWhoseHotKeyLandsOnItUnde
     for (const auto& [layout, looked] : layouts) {
         SCOPED_TRACE(layout.join(u' ').toStdString());
         ASSERT_EQ(session.run(QStringList{u"setxkbmap"_qs} + layout), 0);
-        if (layout.front().contains(u','))
+        if (layout.front().contains(u',')) {
             ASSERT_TRUE(lockGroup(session, 1));
+        }
         const auto places = keycodesByPlace(session);
         X11GlobalHotKeys platform(session.display());
         std::vector<std::uint32_t> pressed, expected;
