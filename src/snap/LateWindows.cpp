@@ -146,7 +146,7 @@ private:
     bool stillPlaced(const PendingApp& entry) const
     {
         const auto frame = ctx_.access.frame(*entry.window);
-        return !frame || arrivedAt(*frame, entry.target, ctx_.access.grid(*entry.window), 1.0);
+        return !frame || arrivedAt(*frame, entry.target, ctx_.access.grid(*entry.window), kPlacementTolerance);
     }
 
     // The first unclaimed window of the app that has been seen long enough and held still.

@@ -200,8 +200,8 @@ std::optional<Point> autoBadgeOffset(PresenterContext& ctx, BadgeState& badges, 
         requestChromeRead(ctx, badges, m, slot.size, busy ? 30 : 60);
     }
     const auto mine = chrome.find(front);
-    if (mine == chrome.end() || std::abs(mine->second.size.width - slot.width()) > 5
-        || std::abs(mine->second.size.height - slot.height()) > 5)
+    if (mine == chrome.end() || std::abs(mine->second.size.width - slot.width()) > kSameFrameTolerance
+        || std::abs(mine->second.size.height - slot.height()) > kSameFrameTolerance)
         return std::nullopt;
     std::vector<WindowChrome> others;
     for (const ManagedWindow& m : members) {

@@ -33,7 +33,7 @@ Task<bool> spanCards(StackContext& ctx, const SpanMove& move)
     std::vector<std::pair<ManagedWindow, Rect>> taken;
     for (auto it = move.raise.rbegin(); it != move.raise.rend(); ++it) {
         const auto frame = ctx.access.frame(*it);
-        if (!frame || !insideGrown5(*frame, move.slot))
+        if (!frame || !liesInside(*frame, move.slot))
             continue;
         if (std::any_of(taken.begin(), taken.end(),
                         [&](const auto& s) { return move.stack.shareSlot(s.first, s.second, *it, *frame); }))

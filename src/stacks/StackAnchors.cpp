@@ -310,15 +310,4 @@ bool openSwitcher(PresenterContext& ctx, BadgeState& badges, AnchorState& anchor
     return true;
 }
 
-void hideAll(BadgeState& badges, AnchorState& anchors, HoverState& hover)
-{
-    anchors.tearDownExplicit();
-    hover.pause();
-    anchors.closeSwitchers();
-    for (auto& [window, panel] : anchors.panels)
-        panel->orderOut();
-    badges.hideAll();
-    hover.states.clear();
-}
-
 } // namespace fw::stacks

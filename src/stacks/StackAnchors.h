@@ -31,7 +31,5 @@ bool openSwitcher(PresenterContext& ctx, BadgeState& badges, AnchorState& anchor
 // back, the layouts row.
 void configureAnchorCallbacks(PresenterContext& ctx, AnchorState& anchors, WindowStackAnchor& anchor,
                               const WindowStack& stack, std::function<void()> onDismiss = {});
-// Switchers closed, anchors' panels and badges hidden, hover paused: until the next pass.
-void hideAll(BadgeState& badges, AnchorState& anchors, HoverState& hover);
 
 } // namespace fw::stacks

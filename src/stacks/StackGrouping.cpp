@@ -115,7 +115,7 @@ std::vector<WindowStack> spanStacks(const std::vector<SpanCover>& covers, const 
 {
     std::vector<std::vector<const SpanCover*>> groups;
     for (const SpanCover& cover : covers)
-        addFirstFit(groups, cover, [&](const auto& g) { return approximatelyEqual5(g.front()->frame, cover.frame); });
+        addFirstFit(groups, cover, [&](const auto& g) { return sameFrame(g.front()->frame, cover.frame, kSameFrameTolerance); });
     std::vector<WindowStack> out;
     for (const auto& g : groups) {
         if (auto stack = spanStack(g, windows))
@@ -136,7 +136,7 @@ std::optional<WindowStack> spanStack(const std::vector<const SpanCover*>& group,
     std::vector<const DiscoveredWindow*> inside;
     std::unordered_set<ManagedWindow> seen(spanning.begin(), spanning.end());
     for (const DiscoveredWindow& d : windows) {
-        if (insideGrown5(d.frame, span) && seen.insert(d.window).second)
+        if (liesInside(d.frame, span) && seen.insert(d.window).second)
             inside.push_back(&d);
     }
     if (inside.empty() && spanning.size() < 2)
@@ -191,7 +191,7 @@ std::optional<WindowStack> spanStack(const std::vector<const SpanCover*>& group,
 
 bool isOutsideSpans(const Rect& frame, const std::vector<WindowStack>& spans)
 {
-    return std::none_of(spans.begin(), spans.end(), [&](const WindowStack& s) { return insideGrown5(frame, s.frame); });
+    return std::none_of(spans.begin(), spans.end(), [&](const WindowStack& s) { return liesInside(frame, s.frame); });
 }
 
 std::vector<WindowStack> mergeStacks(const std::vector<WindowStack>& frames, const std::vector<WindowStack>& spans)

@@ -6,7 +6,6 @@
 #include "stacks/StackHover.h"
 
 #include "base/Log.h"
-#include "stacks/StackAnchors.h"
 
 namespace fw::stacks {
 
@@ -45,6 +44,17 @@ bool isPointerNear(const AnchorState& anchors, const BadgeState& badges, Point p
             return true;
     }
     return false;
+}
+
+void hideAll(BadgeState& badges, AnchorState& anchors, HoverState& hover)
+{
+    anchors.tearDownExplicit();
+    hover.pause();
+    anchors.closeSwitchers();
+    for (auto& [window, panel] : anchors.panels)
+        panel->orderOut();
+    badges.hideAll();
+    hover.states.clear();
 }
 
 void checkHover(PresenterContext& ctx, HoverState& hover, AnchorState& anchors, BadgeState& badges, Point at)

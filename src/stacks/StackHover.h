@@ -10,6 +10,8 @@
 
 namespace fw::stacks {
 
+// Switchers closed, anchors' panels and badges hidden, hover paused: until the next pass.
+void hideAll(BadgeState& badges, AnchorState& anchors, HoverState& hover);
 // Starts the hover tick when it is parked and the pointer is near an anchor or a badge.
 void checkHover(PresenterContext& ctx, HoverState& hover, AnchorState& anchors, BadgeState& badges, Point at);
 void armHover(PresenterContext& ctx, HoverState& hover, AnchorState& anchors, BadgeState& badges, Duration delay);

@@ -8,18 +8,13 @@
 
 namespace fw {
 
-bool approximatelyEqual5(const Rect& a, const Rect& b)
-{
-    return sameFrame(a, b, kSameFrameTolerance);
-}
-
 bool sameSlot(const Rect& frame, const Size& grid, const Rect& slot, const Size& slotGrid)
 {
     return sitsIn(frame, slot, grid, kSameFrameTolerance)
         || sitsIn(slot, frame, slotGrid, kSameFrameTolerance);
 }
 
-bool insideGrown5(const Rect& frame, const Rect& outer)
+bool liesInside(const Rect& frame, const Rect& outer)
 {
     const Rect grown = outer.insetBy(-kSameFrameTolerance, -kSameFrameTolerance);
     return !grown.isNull() && grown.contains(frame);

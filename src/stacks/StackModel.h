@@ -20,13 +20,11 @@ namespace fw {
 // The layer level of a window kept above the others (WindowLayer::level).
 inline constexpr int kKeptAboveLevel = 3;
 
-// Minimum x, minimum y, width and height each differ by at most 5 pixels.
-bool approximatelyEqual5(const Rect& a, const Rect& b);
 // A window at `frame` (size increments `grid`) sits in the slot `slot`, whose own window (if
 // the slot is a window's frame) has the increments `slotGrid`: either sits in the other.
 bool sameSlot(const Rect& frame, const Size& grid, const Rect& slot, const Size& slotGrid);
-// `frame` lies inside `outer` grown by 5 pixels on every side (edges may coincide).
-bool insideGrown5(const Rect& frame, const Rect& outer);
+// `frame` lies inside `outer` grown by the same-frame tolerance on every side (edges may coincide).
+bool liesInside(const Rect& frame, const Rect& outer);
 
 struct WindowStackSection {
     QString title;

@@ -127,7 +127,7 @@ std::vector<ManagedWindow> StackSet::slotMates(const ManagedWindow& window,
         if (m == window)
             continue;
         const Rect s = stack.slot(m);
-        if (stack.shareSlot(m, s, window, reference) || insideGrown5(s, reference) || insideGrown5(reference, s))
+        if (stack.shareSlot(m, s, window, reference) || liesInside(s, reference) || liesInside(reference, s))
             mates.push_back(m);
     }
     return mates;

@@ -18,6 +18,9 @@ inline constexpr double kSameFrameTolerance = 5.0;
 // Exact placement within 1 device pixel: "already in place" in a composition, the swap's and the
 // composition's moves.
 inline constexpr double kPlacementTolerance = 1.0;
+// A window's bounds in the layer list within 3 device pixels of the frame read from the window:
+// the two are read at different moments and rounded apart, yet name one window.
+inline constexpr double kListedBoundsTolerance = 3.0;
 
 // minX, minY, width and height each differ by at most the tolerance (empty rectangles
 // included): a frame is still the one seen before.

@@ -142,15 +142,15 @@ Task<bool> WindowAccess::move(ManagedWindow window, RejectionHandler onRejected,
     if (!startFrame)
         co_return false;
     const Rect start = *startFrame;
-    if (edgesMatch(start, target, 1.0))
+    if (edgesMatch(start, target, kPlacementTolerance))
         co_return true;
 
     const bool resumeAnimation = pauseFrameAnimation(window.pid);
     ws_.unmaximize(window.element);
     const bool reduce = reduceMotion();
     const Duration startUptime = clock_.now();
-    const bool resizing = std::abs(start.width() - target.width()) > 1.0
-        || std::abs(start.height() - target.height()) > 1.0;
+    const bool resizing = std::abs(start.width() - target.width()) > kPlacementTolerance
+        || std::abs(start.height() - target.height()) > kPlacementTolerance;
     MoveStats stats;
     Animation animation;
     if (!guard.stopped()) {
@@ -169,7 +169,7 @@ Task<bool> WindowAccess::move(ManagedWindow window, RejectionHandler onRejected,
     } else {
         logMoveSummary(QStringLiteral("failed"), window, resizing, animation.jumped, stats, startUptime);
         const auto now = ws_.frame(window.element);
-        if (now && !sameFrame(*now, start, 1.0))
+        if (now && !sameFrame(*now, start, kPlacementTolerance))
             co_await rollBack(window, *now, start, tolerance, reduce, resizing, stats, token);
     }
     if (resumeAnimation)
@@ -180,7 +180,7 @@ Task<bool> WindowAccess::move(ManagedWindow window, RejectionHandler onRejected,
 Task<void> WindowAccess::rollBack(ManagedWindow window, Rect from, Rect start, double tolerance, bool reduce,
                                   bool resizing, MoveStats& stats, CancelToken token)
 {
-    if (edgesMatch(from, start, 1.0))
+    if (edgesMatch(from, start, kPlacementTolerance))
         co_return;
     if (reduce) {
         co_await setFrame(window, start, tolerance, {}, token);

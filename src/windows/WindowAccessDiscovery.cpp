@@ -23,7 +23,7 @@ bool hasBoundsNear(const BoundsMap& bounds, Pid pid, const Rect& frame)
     if (it == bounds.end())
         return false;
     return std::any_of(it->second.begin(), it->second.end(),
-                       [&](const Rect& r) { return sameFrame(r, frame, 3.0); });
+                       [&](const Rect& r) { return sameFrame(r, frame, kListedBoundsTolerance); });
 }
 
 double area(const Rect& r)
@@ -217,7 +217,7 @@ std::optional<WindowId> layerListWindowId(Pid pid, const Rect& frame, const QStr
     for (const auto& info : list) {
         if (!listed(info) || info.pid != pid || info.layer != 0)
             continue;
-        if (!sameFrame(info.frame, frame, 5.0))
+        if (!sameFrame(info.frame, frame, kSameFrameTolerance))
             continue;
         near.push_back(&info);
         if (info.title == title)

@@ -64,7 +64,7 @@ Task<bool> WindowAccess::setFrame(ManagedWindow window, Rect target, double tole
     const auto current = ws_.frame(id);
     if (!current)
         co_return false;
-    if (edgesMatch(*current, target, 1.0))
+    if (edgesMatch(*current, target, kPlacementTolerance))
         co_return true;
 
     const bool resumeAnimation = pauseFrameAnimation(window.pid);

@@ -42,8 +42,8 @@ TEST(StackRules, FrameStacksNeedEveryMemberToMatchWithinFivePointsOrACell)
     EXPECT_EQ(stacks[2].frameGrid, (Size{9, 17}));
     EXPECT_TRUE(stacks[2].sitsInSlot(win(11), Rect(0, 1100, 960, 450)));
     EXPECT_FALSE(stacks[2].sitsInSlot(win(11), Rect(0, 1100, 975, 450))) << "longer than the slot by more than 5";
-    EXPECT_TRUE(approximatelyEqual5(Rect(0, 0, 10, 10), Rect(5, -5, 15, 5)));
-    EXPECT_FALSE(approximatelyEqual5(Rect(0, 0, 10, 10), Rect(5.01, 0, 10, 10)));
+    EXPECT_TRUE(sameFrame(Rect(0, 0, 10, 10), Rect(5, -5, 15, 5), kSameFrameTolerance));
+    EXPECT_FALSE(sameFrame(Rect(0, 0, 10, 10), Rect(5.01, 0, 10, 10), kSameFrameTolerance));
 }
 
 TEST(StackRules, TerminalsOnDifferentCellGridsStackInTheRegionTheyBothSitIn)
