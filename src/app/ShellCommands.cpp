@@ -4,7 +4,6 @@
 
 #include "app/HotKeys.h"
 #include "layout/ScreenGeometry.h"
-#include "snap/DropGeometry.h"
 #include "snap/SnapCoordinator.h"
 #include "windows/WindowAccess.h"
 
@@ -178,12 +177,8 @@ std::optional<ScreenInfo> ShellCommands::targetScreen() const
     const auto frame = window ? s_.access.frame(*window) : std::nullopt;
     if (!frame)
         return screenUnderMouse();
-    const std::vector<ScreenInfo> screens = s_.platform.screens.screens();
-    std::vector<Rect> frames;
-    for (const ScreenInfo& screen : screens)
-        frames.push_back(screen.frame);
-    const auto best = bestOverlapIndex(*frame, frames);
-    return best ? std::optional<ScreenInfo>(screens[*best]) : screenUnderMouse();
+    const auto screen = mostOverlapping(s_.platform.screens.screens(), *frame);
+    return screen ? screen : screenUnderMouse();
 }
 
 void ShellCommands::tryTourPage(int page)

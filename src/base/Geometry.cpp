@@ -152,4 +152,20 @@ bool parseRect(const QString& text, Rect& out)
     return true;
 }
 
+double area(const Rect& r) { return r.isNull() ? 0 : r.width() * r.height(); }
+
+std::optional<std::size_t> bestOverlapIndex(const Rect& rect, const std::vector<Rect>& rects)
+{
+    std::optional<std::size_t> best;
+    double bestArea = 0;
+    for (std::size_t i = 0; i < rects.size(); ++i) {
+        const double a = area(rect.intersection(rects[i]));
+        if (a > bestArea) {
+            best = i;
+            bestArea = a;
+        }
+    }
+    return best;
+}
+
 } // namespace fw

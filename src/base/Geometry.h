@@ -7,7 +7,9 @@
 #include <QString>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace fw {
 
@@ -75,6 +77,12 @@ struct Rect {
     // rectangle is in every rectangle.
     bool contains(const Rect& r) const;
 };
+
+// Width × height; 0 for the null rectangle.
+double area(const Rect& r);
+// The index of the rectangle with the largest intersection (the first of equal maxima);
+// nothing when none intersects.
+std::optional<std::size_t> bestOverlapIndex(const Rect& rect, const std::vector<Rect>& rects);
 
 // Text forms "{x, y}", "{w, h}" and "{{x, y}, {w, h}}"; integral values without decimals.
 QString formatNumber(double v);

@@ -26,6 +26,15 @@ std::optional<ScreenInfo> containing(const std::vector<ScreenInfo>& screens, con
     return std::nullopt;
 }
 
+std::optional<ScreenInfo> mostOverlapping(const std::vector<ScreenInfo>& screens, const Rect& rect)
+{
+    std::vector<Rect> frames;
+    for (const ScreenInfo& s : screens)
+        frames.push_back(s.frame);
+    const auto best = bestOverlapIndex(rect, frames);
+    return best ? std::optional<ScreenInfo>(screens[*best]) : std::nullopt;
+}
+
 double scaleAt(const std::vector<ScreenInfo>& screens, const Point& point)
 {
     const auto screen = containing(screens, point);

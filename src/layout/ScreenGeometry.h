@@ -21,6 +21,10 @@ std::optional<ScreenInfo> screenWithKey(const std::vector<ScreenInfo>& screens, 
 // The first screen whose frame contains the point (minimum edges in, maximum edges out).
 std::optional<ScreenInfo> containing(const std::vector<ScreenInfo>& screens, const Point& point);
 
+// The screen that holds the largest part of a rectangle (the first of equal parts); nothing
+// when the rectangle is on none.
+std::optional<ScreenInfo> mostOverlapping(const std::vector<ScreenInfo>& screens, const Rect& rect);
+
 // The scale (device pixels per logical one) of the first screen whose frame contains the
 // point; 1 off every screen.
 double scaleAt(const std::vector<ScreenInfo>& screens, const Point& point);

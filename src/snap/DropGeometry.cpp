@@ -14,7 +14,6 @@ namespace {
 constexpr double kWholeUnit = 0.999;
 double distance(const Point& a, const Point& b) { return std::hypot(a.x - b.x, a.y - b.y); }
 
-double area(const Rect& r) { return r.isNull() ? 0 : r.width() * r.height(); }
 
 bool findPath(const RegionTree& t, RegionNumber region, const Rect& in, PathAndFrame& out)
 {
@@ -158,20 +157,6 @@ Rect dividerHandleRect(const RegionTree::Divider& divider, const Rect& display, 
                 std::max(c.width() * d.width() - 2 * endInset, 1.0), thickness};
     return {d.minX() + d.width() * divider.position - thickness / 2, d.minY() + c.minY() * d.height() + endInset,
             thickness, std::max(c.height() * d.height() - 2 * endInset, 1.0)};
-}
-
-std::optional<std::size_t> bestOverlapIndex(const Rect& rect, const std::vector<Rect>& rects)
-{
-    std::optional<std::size_t> best;
-    double bestArea = 0;
-    for (std::size_t i = 0; i < rects.size(); ++i) {
-        const double a = area(rect.intersection(rects[i]));
-        if (a > bestArea) {
-            best = i;
-            bestArea = a;
-        }
-    }
-    return best;
 }
 
 // ---- Under the pointer

@@ -67,9 +67,6 @@ Rect frameDraggingEdges(const Rect& frame, const EdgeSet& edges, const Point& to
 // the layout gap, so the bar's middle lies on the gap's): 6 logical pixels thick, shortened by
 // 12 at each end, each logical pixel `scale` device ones.
 Rect dividerHandleRect(const RegionTree::Divider& divider, const Rect& display, double scale = 1);
-// The index of the rectangle with the largest intersection (the first of equal maxima);
-// nothing when none intersects.
-std::optional<std::size_t> bestOverlapIndex(const Rect& rect, const std::vector<Rect>& rects);
 
 // --- What lies under the pointer ---
 

@@ -3,7 +3,6 @@
 
 #include "base/UserDefaults.h"
 #include "layout/ScreenGeometry.h"
-#include "snap/DropGeometry.h"
 #include "stacks/StackContext.h"
 #include "stacks/StackMoves.h"
 #include "stacks/StackRefresh.h"
@@ -266,14 +265,10 @@ bool showSwitcher(StackContext& ctx, const StackFlags& flags, StackSet& set, Sta
         || !ctx.access.isUsable(window, ctx.access.onScreenBoundsByPid()))
         return false;
     const Rect slot = stack->slot(window);
-    std::vector<Rect> frames;
-    const auto screens = ctx.screens.screens();
-    for (const ScreenInfo& s : screens)
-        frames.push_back(s.frame);
-    const auto best = bestOverlapIndex(slot, frames);
-    if (!best)
+    const auto screen = mostOverlapping(ctx.screens.screens(), slot);
+    if (!screen)
         return false;
-    const Rect visible = slot.intersection(topLeftVisibleFrame(screens[*best]));
+    const Rect visible = slot.intersection(topLeftVisibleFrame(*screen));
     if (visible.isNull() || visible.width() < 40 || visible.height() < 40)
         return false;
     const Rect anchor(visible.midX() - 12, visible.minY() + 8, 24, 24);

@@ -26,28 +26,6 @@ bool hasBoundsNear(const BoundsMap& bounds, Pid pid, const Rect& frame)
                        [&](const Rect& r) { return sameFrame(r, frame, kListedBoundsTolerance); });
 }
 
-double area(const Rect& r)
-{
-    if (r.isNull())
-        return 0;
-    return r.width() * r.height();
-}
-
-// Index of the display with the largest overlap (earlier wins ties); -1 for none.
-int displayIndexOf(const Rect& frame, const std::vector<Rect>& displays)
-{
-    int best = -1;
-    double bestArea = 0;
-    for (int i = 0; i < int(displays.size()); ++i) {
-        const double a = area(displays[i].intersection(frame));
-        if (a > bestArea) {
-            bestArea = a;
-            best = i;
-        }
-    }
-    return best;
-}
-
 // Canonically normalised code points: the sort key of names and titles.
 std::vector<char32_t> sortKey(const QString& s)
 {
@@ -115,7 +93,7 @@ std::vector<DiscoveredWindow> WindowAccess::managedWindows(const std::unordered_
     }
 
     std::vector<Rect> displays;
-    int target = -1;
+    std::optional<std::size_t> target;
     const auto screens = screens_.screens();
     for (const auto& s : screens)
         displays.push_back(s.frame);
@@ -124,7 +102,7 @@ std::vector<DiscoveredWindow> WindowAccess::managedWindows(const std::unordered_
         // A display that is no longer connected has no windows (not those that are on none).
         if (it == screens.end())
             return {};
-        target = int(it - screens.begin());
+        target = std::size_t(it - screens.begin());
     }
 
     const BoundsMap bounds = onScreenBoundsByPid(list);
@@ -150,7 +128,7 @@ std::vector<DiscoveredWindow> WindowAccess::managedWindows(const std::unordered_
             const auto f = fresh ? std::optional<Rect>(info.frame) : ws_.frame(info.id);
             if (!f)
                 continue;
-            if (displayKey && displayIndexOf(*f, displays) != target)
+            if (displayKey && bestOverlapIndex(*f, displays) != target)
                 continue;
             if (!hasBoundsNear(bounds, pid, *f))
                 continue;
