@@ -280,17 +280,15 @@ void OverlayController::hidePicker()
     preview_->orderOut();
 }
 
-std::optional<SnapSelection> OverlayController::hover(Point at)
+std::optional<PickerHitArea> OverlayController::pickerHitArea() const
 {
     if (!picker || !pickerView)
         return std::nullopt;
-    const QPointF local = pickerView->mapFromGlobal(DevicePixels::toLogical(at));
-    // A view taller than its panel scrolls: the cards beyond the panel's edge are hidden and
-    // must not take a drop.
-    const auto selection = picker->frame().contains(at) ? pickerView->selection(local) : std::nullopt;
-    pickerView->selected = selection;
-    pickerView->refreshSelection();
-    return selection;
+    // A view taller than its panel scrolls: its origin then lies above the panel's top, and
+    // the panel clips the cards beyond its edge.
+    const Rect panel = picker->frame();
+    const Point origin = DevicePixels::toDevice(pickerView->mapToGlobal(QPointF(0, 0)));
+    return PickerHitArea{pickerView->geometry(), panel, origin, DevicePixels::ratioAt(Point{panel.midX(), panel.midY()})};
 }
 
 void OverlayController::hideAssistPanels()

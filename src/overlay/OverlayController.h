@@ -101,8 +101,8 @@ public:
     void showPicker(const ScreenInfo& on, OverlayView* view, bool dragging,
                     std::optional<PickerBuild> build = std::nullopt);
     void hidePicker();
-    // Hit test of the layout picker during a drag; stores the result in the view's selection.
-    std::optional<SnapSelection> hover(Point at);
+    // Where the shown picker's cards lie on screen; nothing without a picker.
+    std::optional<PickerHitArea> pickerHitArea() const;
     void showPreview(const std::optional<Rect>& frame);
     void showCompositionPreviews(const std::vector<Rect>& frames);
     void hideAll();

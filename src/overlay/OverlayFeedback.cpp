@@ -97,11 +97,6 @@ void OverlayFeedback::preparePicker(PickerPresentation p)
 
 bool OverlayFeedback::pickerShown() const { return overlay_.picker && overlay_.pickerView; }
 
-std::optional<SnapSelection> OverlayFeedback::pickerSelection() const
-{
-    return overlay_.pickerView ? overlay_.pickerView->selected : std::nullopt;
-}
-
 void OverlayFeedback::setPickerSelection(const std::optional<SnapSelection>& selection)
 {
     if (!overlay_.pickerView)
@@ -110,7 +105,7 @@ void OverlayFeedback::setPickerSelection(const std::optional<SnapSelection>& sel
     overlay_.pickerView->refreshSelection();
 }
 
-std::optional<SnapSelection> OverlayFeedback::hoverPicker(Point at) { return overlay_.hover(at); }
+std::optional<PickerHitArea> OverlayFeedback::pickerHitArea() const { return overlay_.pickerHitArea(); }
 
 void OverlayFeedback::hidePicker() { overlay_.hidePicker(); }
 

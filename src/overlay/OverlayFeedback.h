@@ -19,9 +19,8 @@ public:
     void showPicker(PickerPresentation picker) override;
     void preparePicker(PickerPresentation picker) override;
     bool pickerShown() const override;
-    std::optional<SnapSelection> pickerSelection() const override;
     void setPickerSelection(const std::optional<SnapSelection>& selection) override;
-    std::optional<SnapSelection> hoverPicker(Point at) override;
+    std::optional<PickerHitArea> pickerHitArea() const override;
     void hidePicker() override;
     void showPreview(const std::optional<Rect>& frame) override;
     void showCompositionPreviews(const std::vector<Rect>& frames) override;

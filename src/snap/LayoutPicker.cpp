@@ -126,6 +126,7 @@ void showLayoutPicker(SnapContext& ctx, ChoiceState state, const PickerRequest& 
     const QString display = displayKey(request.screen);
     picker.pickerWindow = request.window;
     picker.pickerOriginal = request.startFrame;
+    picker.selection.reset();
     picker.setPickerScreen(display, ctx.stacks);
     ctx.sinks.sendPresentationChanged(true);
 
@@ -163,7 +164,7 @@ void prepareLayoutPicker(SnapContext& ctx, ChoiceState state, const ScreenInfo& 
 
 void commitPickerSelection(SnapContext& ctx, ChoiceState state)
 {
-    const auto selection = ctx.feedback.pickerSelection();
+    const auto selection = ctx.feedback.pickerShown() ? state.picker.selection : std::nullopt;
     if (!selection) {
         ctx.endInteraction(false);
         return;
@@ -178,8 +179,15 @@ void commitCornerSelection(SnapContext& ctx, ChoiceState state)
         commitSelectionLater(ctx.tasks, ctx.stamp(), *state.picker.cornerSelection, chooseRun(ctx, state));
 }
 
-void updatePickerPreview(SnapContext& ctx, const PickerSession& picker, const std::optional<SnapSelection>& selection)
+void hoverPicker(SnapContext& ctx, PickerSession& picker, Point at)
 {
+    const auto area = ctx.feedback.pickerHitArea();
+    updatePickerPreview(ctx, picker, area ? pickerSelectionAt(*area, at) : std::nullopt);
+}
+
+void updatePickerPreview(SnapContext& ctx, PickerSession& picker, const std::optional<SnapSelection>& selection)
+{
+    picker.selection = selection;
     ctx.feedback.setPickerSelection(selection);
     const auto screen = picker.pickerScreen() ? screenWithKey(ctx.screenList(), *picker.pickerScreen()) : std::nullopt;
     const bool known = selection && selection->layoutIndex >= 0

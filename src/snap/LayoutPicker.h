@@ -59,9 +59,12 @@ void commitPickerSelection(SnapContext& ctx, ChoiceState state);
 // The release over a seam corner: its selection is chosen 0.1 s later; nothing without one.
 void commitCornerSelection(SnapContext& ctx, ChoiceState state);
 
-// Highlights the selection on the picker and previews its region's frame on the display (in
-// composition mode every region of the layout); nothing selected hides the previews.
-void updatePickerPreview(SnapContext& ctx, const PickerSession& picker, const std::optional<SnapSelection>& selection);
+// Makes the selection the picker's, highlights it and previews its region's frame on the
+// display (in composition mode every region of the layout); nothing selected hides the previews.
+void updatePickerPreview(SnapContext& ctx, PickerSession& picker, const std::optional<SnapSelection>& selection);
+// The pointer at a global point over the shown picker (or off it): the selection under it, hit
+// against the cards where the overlay shows them, as updatePickerPreview takes it.
+void hoverPicker(SnapContext& ctx, PickerSession& picker, Point at);
 
 // Orders out the drag-time return panels and tells the shell whether a picker is up.
 void hideDropPanels(SnapContext& ctx, const PickerSession& picker);

@@ -85,12 +85,12 @@ Rect pickerFrame(const Rect& visible, double viewWidth, double viewHeight)
     return Rect(visible.midX() - viewWidth / 2, visible.minY() + 12, viewWidth, h);
 }
 
-std::optional<SnapSelection> pickerSelectionAt(const PickerGeometry& geometry, const Rect& panel, Point global,
-                                               double scrolled)
+std::optional<SnapSelection> pickerSelectionAt(const PickerHitArea& area, Point global)
 {
-    if (!panel.contains(global))
+    if (!area.panel.contains(global) || !(area.scale > 0))
         return std::nullopt;
-    return geometry.selection(Point{global.x - panel.minX(), global.y - panel.minY() + scrolled});
+    return area.geometry.selection(
+        Point{(global.x - area.viewOrigin.x) / area.scale, (global.y - area.viewOrigin.y) / area.scale});
 }
 
 } // namespace fw

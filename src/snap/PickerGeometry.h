@@ -49,10 +49,18 @@ double pickerWidth(const Rect& visibleFrame);
 // min(view height, visible height − 24) high (the view scrolls inside when taller).
 Rect pickerFrame(const Rect& visibleFrame, double viewWidth, double viewHeight);
 
-// The selection under a global point when the view is shown in the panel at `panel`,
-// scrolled down by `scrolled` logical pixels: nothing outside the panel, so cards scrolled out of
-// sight take no drop.
-std::optional<SnapSelection> pickerSelectionAt(const PickerGeometry& geometry, const Rect& panel, Point global,
-                                               double scrolled = 0);
+// Where a shown picker's view lies, as the overlay reports it: the geometry it was laid out
+// from, the panel that clips it and the view's top-left corner, both in global device pixels
+// (the corner lies above the panel's top when the view is scrolled), and the screen's scale.
+struct PickerHitArea {
+    PickerGeometry geometry;
+    Rect panel;
+    Point viewOrigin;
+    double scale = 1;
+};
+
+// The selection under a global point (device pixels): nothing outside the panel, so cards
+// scrolled out of sight take no drop.
+std::optional<SnapSelection> pickerSelectionAt(const PickerHitArea& area, Point global);
 
 } // namespace fw

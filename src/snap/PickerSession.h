@@ -1,8 +1,9 @@
 #pragma once
 // The state of the layout picker, the window chooser and the divider editor while one of
 // them is open: the display it is on, the window the picker places and its frame when the
-// picker opened, the layouts on its cards, whether a whole layout with its apps is chosen,
-// and the choice and plan of a seam corner waiting for the release.
+// picker opened, the layouts on its cards and the selected region among them, whether a whole
+// layout with its apps is chosen, and the choice and plan of a seam corner waiting for the
+// release.
 
 #include "base/Geometry.h"
 #include "layout/SnapLayout.h"
@@ -26,6 +27,9 @@ public:
     std::optional<CornerInsertion<ManagedWindow>> cornerInsertion;
     // In card order; a selection's layoutIndex indexes it.
     std::vector<SnapLayout> pickerLayouts;
+    // The picker's region (or layout) under the pointer or chosen by the keyboard: what a
+    // release or Return takes. The view only shows it.
+    std::optional<SnapSelection> selection;
 
     // The display key of the display the picker, chooser or editor is shown on.
     const std::optional<QString>& pickerScreen() const { return pickerScreen_; }
@@ -41,6 +45,7 @@ public:
     void end()
     {
         choosingComposition = false;
+        selection.reset();
         cornerSelection.reset();
         cornerInsertion.reset();
         pickerWindow.reset();

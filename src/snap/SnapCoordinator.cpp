@@ -203,6 +203,8 @@ void SnapCoordinator::updatePickerPreview(const std::optional<SnapSelection>& se
     fw::updatePickerPreview(ctx_, picker_, selection);
 }
 
+void SnapCoordinator::hoverPicker(Point at) { fw::hoverPicker(ctx_, picker_, at); }
+
 void SnapCoordinator::hideDropPanels() { fw::hideDropPanels(ctx_, picker_); }
 
 Task<void> SnapCoordinator::choose(SnapSelection selection) { return fw::choose(ctx_, choiceState(), selection); }

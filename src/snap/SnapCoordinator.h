@@ -91,6 +91,7 @@ public:
     // The pointer moved over the picker (or left it), and the return panels go while the
     // picker is shown.
     void updatePickerPreview(const std::optional<SnapSelection>& selection);
+    void hoverPicker(Point at);
     void hideDropPanels();
 
     // ---- Choosing and placing

@@ -253,7 +253,7 @@ bool SnapDragHandler::pickerStep(const DragStep& step, const ScreenInfo& screen,
     clearDropAndReturn();
     markChoosing();
     hideDropPanels();
-    updatePickerPreview(ctx_, states_.picker, ctx_.feedback.hoverPicker(q));
+    hoverPicker(ctx_, states_.picker, q);
     return true;
 }
 

@@ -30,7 +30,7 @@ ReleaseOutcome SnapDragHandler::dragReleased(const DragRelease& release)
     }
     if (feedback.pickerShown()) {
         markChoosing();
-        updatePickerPreview(ctx_, states_.picker, feedback.hoverPicker(p));
+        hoverPicker(ctx_, states_.picker, p);
     }
     const bool corner = cornerStillOffered(p);
     if (findings_.cornerTarget && !corner)
@@ -76,11 +76,11 @@ ReleaseOutcome SnapDragHandler::handOff(const DragRelease& release, bool corner)
                              release.span, release.pointer};
     };
     if (pressed && f.returnTarget && f.returnPreviewArmed && f.returnGesture && f.returnGesture->isArmed &&
-        !feedback.pickerSelection()) {
+        !(feedback.pickerShown() && states_.picker.selection)) {
         returnToPreviousPosition(ctx_, states_.choiceState(), *release.window, *f.returnTarget, *release.original);
     } else if (feedback.pickerShown() && f.pickerDisplay) {
         // The selection at the release point was taken when the release was handled.
-        const bool selected = feedback.pickerSelection().has_value();
+        const bool selected = states_.picker.selection.has_value();
         commitPickerSelection(ctx_, states_.choiceState());
         if (!selected && pressed) {
             outcome.handOff = record();

@@ -10,6 +10,7 @@
 #include "platform/Screens.h"
 #include "platform/WindowSystem.h"
 #include "snap/DropActionMenu.h"
+#include "snap/PickerGeometry.h"
 #include "snap/SnapSelection.h"
 #include "snap/ThumbnailCapture.h"
 #include "windows/ManagedWindow.h"
@@ -85,12 +86,11 @@ public:
     // finds it ready (nothing where pickers cost nothing to build).
     virtual void preparePicker(PickerPresentation) {}
     virtual bool pickerShown() const = 0;
-    // The shown picker's selection: the region under the pointer or chosen by the keyboard.
-    virtual std::optional<SnapSelection> pickerSelection() const = 0;
-    // Makes the selection the shown picker's and highlights it (nothing: no highlight).
+    // Highlights the selection the coordinator holds (nothing: no highlight).
     virtual void setPickerSelection(const std::optional<SnapSelection>& selection) = 0;
-    // The layout picker's selection under a point during a drag; the picker keeps it.
-    virtual std::optional<SnapSelection> hoverPicker(Point at) = 0;
+    // Where the shown picker's cards lie on screen, for the coordinator's hit test; nothing
+    // while no picker is shown.
+    virtual std::optional<PickerHitArea> pickerHitArea() const = 0;
     virtual void hidePicker() = 0;
 
     // The drop preview at a frame (nothing hides it) and the previews of a composition.

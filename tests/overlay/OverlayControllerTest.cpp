@@ -1,6 +1,7 @@
 // The overlay controller: previews and targets, the dragged window's number lookup, the
 // chooser, region assist, the divider editor and toolbar, hit tests and hiding everything.
 #include "overlay/OverlayController.h"
+#include "overlay/OverlayFeedback.h"
 
 #include "base/Clock.h"
 #include "overlay/ActionButton.h"
@@ -18,6 +19,16 @@
 
 namespace fw {
 namespace {
+// The pointer over the picker as the coordinator handles it: the cards hit where the overlay
+// reports them, then the hit handed back to be highlighted.
+std::optional<SnapSelection> hoverAt(OverlayController& controller, Point at)
+{
+    const auto area = controller.pickerHitArea();
+    const auto hit = area ? pickerSelectionAt(*area, at) : std::nullopt;
+    OverlayFeedback(controller).setPickerSelection(hit);
+    return hit;
+}
+
 
 using namespace std::chrono_literals;
 
@@ -260,7 +271,7 @@ TEST_F(OverlayControllerTest, DividerEditorAndToolbar)
 
 TEST_F(OverlayControllerTest, PickerHoverHitTestsGlobalPointsAndStoresTheSelection)
 {
-    EXPECT_FALSE(controller.hover({100, 100})) << "no picker: nothing";
+    EXPECT_FALSE(hoverAt(controller, {100, 100})) << "no picker: nothing";
 
     // A picker on a display that does not start at the origin, shown as during a drag.
     const Rect visible(1440, 30, 1280, 994);
@@ -278,7 +289,7 @@ TEST_F(OverlayControllerTest, PickerHoverHitTestsGlobalPointsAndStoresTheSelecti
             target = b;
     ASSERT_TRUE(target);
     const QPointF c = target->exactFrame().center();
-    const auto hit = controller.hover({panel.minX() + c.x(), panel.minY() + c.y()});
+    const auto hit = hoverAt(controller, {panel.minX() + c.x(), panel.minY() + c.y()});
     EXPECT_EQ(hit, (SnapSelection{2, 1}));
     EXPECT_EQ(view->selected, hit);
     EXPECT_TRUE(target->highlightedRegion);
@@ -291,7 +302,7 @@ TEST_F(OverlayControllerTest, PickerHoverHitTestsGlobalPointsAndStoresTheSelecti
     EXPECT_EQ(controller.preview()->level(), 0);
 
     // Off every button: the selection is cleared, the highlight goes.
-    EXPECT_FALSE(controller.hover({panel.minX() + 2, panel.minY() + 2}));
+    EXPECT_FALSE(hoverAt(controller, {panel.minX() + 2, panel.minY() + 2}));
     EXPECT_FALSE(view->selected);
     EXPECT_FALSE(target->highlightedRegion);
     EXPECT_FALSE(view->platters().at(2)->highlighted());
@@ -299,7 +310,7 @@ TEST_F(OverlayControllerTest, PickerHoverHitTestsGlobalPointsAndStoresTheSelecti
     controller.hidePicker();
     EXPECT_FALSE(controller.picker);
     EXPECT_EQ(controller.pickerView, nullptr);
-    EXPECT_FALSE(controller.hover({panel.minX() + c.x(), panel.minY() + c.y()}));
+    EXPECT_FALSE(hoverAt(controller, {panel.minX() + c.x(), panel.minY() + c.y()}));
 }
 
 TEST_F(OverlayControllerTest, ContainsPointCoversInteractivePanelsOnly)

@@ -95,13 +95,13 @@ TEST(OverlayFeedback, ShowsThePickerWithOccupantIconsAndReportsItsSelection)
 
     feedback.setPickerSelection(SnapSelection{0, 2});
     EXPECT_TRUE(buttons[2].second->highlightedRegion);
-    EXPECT_EQ(feedback.pickerSelection(), (SnapSelection{0, 2}));
+    EXPECT_EQ(overlay.pickerView->selected, (SnapSelection{0, 2}));
     QTest::mouseClick(buttons[1].second, Qt::LeftButton, {}, buttons[1].second->exactFrame().center().toPoint()
                                                                    - buttons[1].second->pos());
     EXPECT_EQ(chosen, (std::vector<SnapSelection>{{0, 1}}));
 
     feedback.hidePicker();
-    EXPECT_FALSE(feedback.pickerShown() || feedback.pickerSelection());
+    EXPECT_FALSE(feedback.pickerShown() || feedback.pickerHitArea());
     WindowThumbnailButton::appIconLookup() = {};
     AppIcon::setApplications(nullptr);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -134,7 +134,7 @@ TEST(OverlayFeedback, ShowsTheSamePickerAgainAsBuiltAndBuildsAnotherWhenItsLayou
     EXPECT_EQ(overlay.picker.get(), panel.data());
     EXPECT_EQ(overlay.pickerView, view.data());
     EXPECT_TRUE(panel->isOrderedIn());
-    EXPECT_EQ(feedback.pickerSelection(), std::nullopt);
+    EXPECT_EQ(overlay.pickerView->selected, std::nullopt);
     for (const auto& [selection, button] : view->regionButtons())
         EXPECT_FALSE(button->highlightedRegion) << "the last showing's selection is still lit";
     RegionButton* button = view->regionButtons().front().second;

@@ -17,7 +17,7 @@ protected:
                         const ScreenInfo& on = kLeft)
     {
         coordinator->showLayoutPicker(w, on, true, before, false);
-        coordinator->updatePickerPreview(feedback.hoverPicker(feedback.pickerPoint(layoutIndex, r)));
+        coordinator->hoverPicker(feedback.pickerPoint(layoutIndex, r));
         coordinator->commitPickerSelection();
     }
 };

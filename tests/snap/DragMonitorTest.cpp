@@ -341,9 +341,9 @@ TEST_F(DragMonitorScenario, AMotionHeldBackByTheStepRateIsHandledWhenItsInterval
 
     // The hover tick (0.06 s after the drag's first step) is no step of the rate: a motion
     // 1 ms after it is handled at once (40 points onto B the offer ends).
-    const int hovers = feedback.count(u"hoverPicker"_qs);
+    const int hovers = feedback.count(u"pickerHitArea"_qs);
     rest(43ms);
-    ASSERT_EQ(feedback.count(u"hoverPicker"_qs), hovers + 1) << "the tick";
+    ASSERT_EQ(feedback.count(u"pickerHitArea"_qs), hovers + 1) << "the tick";
     clock.advance(1ms);
     sim.mouse().drag({1960, 300});
     EXPECT_FALSE(feedback.picker);

@@ -142,11 +142,11 @@ TEST_F(LayoutPicker, HoveringPreviewsTheRegionAndAReleaseWithoutOneEndsTheIntera
 
     // Over region 1 of "Four quarters", as the drag monitor reports a pointer move.
     const Point over = feedback.pickerPoint(4, 1);
-    c.updatePickerPreview(feedback.hoverPicker(over));
+    c.hoverPicker(over);
     EXPECT_EQ(feedback.selected, (SnapSelection{4, 1}));
     EXPECT_EQ(feedback.calls.back(), u"showPreview %1"_qs.arg(toString(region(u"quarters"_qs, 1, kRight))));
     // In a gap between two buttons: no region, both kinds of preview go.
-    c.updatePickerPreview(feedback.hoverPicker(Point{over.x, feedback.pickerPanel.minY() + 2}));
+    c.hoverPicker(Point{over.x, feedback.pickerPanel.minY() + 2});
     EXPECT_EQ(feedback.calls.mid(feedback.calls.size() - 2),
               (QStringList{u"showPreview none"_qs, u"showCompositionPreviews 0"_qs}));
 
@@ -159,7 +159,7 @@ TEST_F(LayoutPicker, HoveringPreviewsTheRegionAndAReleaseWithoutOneEndsTheIntera
 
     // Released over a region, then a press on another window within 0.1 s: nothing is chosen.
     c.showLayoutPicker(w, kRight, true, Rect(2000, 100, 600, 400), false);
-    c.updatePickerPreview(feedback.hoverPicker(feedback.pickerPoint(0, 0)));
+    c.hoverPicker(feedback.pickerPoint(0, 0));
     c.commitPickerSelection();
     EXPECT_FALSE(feedback.picker) << "the picker goes at the release";
     EXPECT_TRUE(state.picker.pickerScreen()) << "its interaction lasts until the choice";
@@ -181,7 +181,7 @@ TEST_F(LayoutPicker, HoveringPreviewsTheRegionAndAReleaseWithoutOneEndsTheIntera
 
     // In composition mode every region of the hovered layout is previewed.
     c.showLayoutPicker(w, kRight, false, std::nullopt, true);
-    c.updatePickerPreview(feedback.hoverPicker(feedback.pickerPoint(3)));
+    c.hoverPicker(feedback.pickerPoint(3));
     EXPECT_EQ(feedback.calls.back(), u"showCompositionPreviews 3"_qs);
     // The drag-time panels go; the shell learns that a picker is still up.
     c.hideDropPanels();

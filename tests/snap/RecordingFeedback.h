@@ -15,7 +15,7 @@ namespace fw::snaptest {
 
 class RecordingFeedback final : public SnapFeedback {
 public:
-    QStringList calls;
+    mutable QStringList calls;
     std::function<void()> onCancel;
     bool overPanel = false; // what containsPoint reports
     // The shown picker: what was asked for, its geometry and panel, and its selection.
@@ -65,19 +65,17 @@ public:
         selected.reset();
     }
     bool pickerShown() const override { return picker.has_value(); }
-    std::optional<SnapSelection> pickerSelection() const override { return picker ? selected : std::nullopt; }
     void setPickerSelection(const std::optional<SnapSelection>& s) override
     {
         if (picker)
             selected = s;
     }
-    std::optional<SnapSelection> hoverPicker(Point at) override
+    std::optional<PickerHitArea> pickerHitArea() const override
     {
-        calls << u"hoverPicker %1"_qs.arg(toString(at));
+        calls << u"pickerHitArea"_qs;
         if (!picker)
             return std::nullopt;
-        selected = pickerSelectionAt(pickerGeometry, pickerPanel, at);
-        return selected;
+        return PickerHitArea{pickerGeometry, pickerPanel, Point{pickerPanel.minX(), pickerPanel.minY()}, 1};
     }
     // The global centre of a region button of the shown picker (of the layout button in
     // composition mode).
