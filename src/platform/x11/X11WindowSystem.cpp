@@ -35,11 +35,13 @@ X11WindowSystem::X11WindowSystem(const QByteArray& displayName)
     hasRes_ = res && res->present;
 
     // Never mapped, so never shown. Not override-redirect: its configure requests go through
-    // the window manager, which makes them a barrier (see settle()).
+    // the window manager, which makes them a barrier (see settle()). Input-output: a window
+    // manager that passes a request on with every field (lwm, the border width too) would have
+    // the server refuse it for an input-only window, and the barrier would never come back.
     helper_ = xcb_generate_id(c);
     const std::uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
     xcb_create_window(c, XCB_COPY_FROM_PARENT, helper_, conn_->root(), -100, -100, 1, 1, 0,
-                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &events);
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &events);
     const std::uint32_t pid = std::uint32_t(ownPid_);
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, helper_, conn_->atoms().netWmPid, XCB_ATOM_CARDINAL, 32,
                         1, &pid);
@@ -57,7 +59,8 @@ X11WindowSystem::ManagerCheck X11WindowSystem::askWindowManager()
 {
     // The check window seen last is asked in the same round as the root's claim.
     const xcb_atom_t check = conn_->atoms().netSupportingWmCheck;
-    ManagerCheck out{knownCheckWindow_, conn_->property(conn_->root(), check, XCB_ATOM_WINDOW, 1).sequence, 0};
+    ManagerCheck out{knownCheckWindow_, conn_->property(conn_->root(), check, XCB_ATOM_WINDOW, 1).sequence, 0,
+                     xcb_get_window_attributes(conn_->raw(), conn_->root()).sequence};
     if (out.known != 0)
         out.knownClaim = conn_->property(out.known, check, XCB_ATOM_WINDOW, 1).sequence;
     return out;
@@ -67,18 +70,23 @@ bool X11WindowSystem::windowManagerPresent(const ManagerCheck& asked)
 {
     // A WM that quit can leave its claim on the root: the check window must still exist and
     // name itself.
+    // A window manager without EWMH (twm) names no check window: it runs when some client
+    // redirects the root's substructure.
     const xcb_atom_t check = conn_->atoms().netSupportingWmCheck;
     const auto w = cardinal(conn_->reply(xcb_get_property_cookie_t{asked.rootClaim}).p);
+    const auto root = FW_XCB_REPLY(conn_->raw(), xcb_get_window_attributes,
+                                   xcb_get_window_attributes_cookie_t{asked.rootAttributes});
+    const bool redirected = root && (root->all_event_masks & XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT);
     Reply<xcb_get_property_reply_t> knownReply;
     if (asked.known != 0)
         knownReply = conn_->reply(xcb_get_property_cookie_t{asked.knownClaim});
     knownCheckWindow_ = 0;
     if (!w || *w == 0)
-        return false;
+        return redirected;
     const auto named = *w == asked.known ? cardinal(knownReply.p)
                                          : cardinal(conn_->reply(conn_->property(*w, check, XCB_ATOM_WINDOW, 1)).p);
     if (named != w)
-        return false;
+        return redirected;
     knownCheckWindow_ = *w;
     return true;
 }

@@ -99,13 +99,22 @@ private:
     // The client a press on a window manager's input-only border window at `p` belongs to.
     std::optional<WindowId> borderOwner(std::uint32_t hit, Point p, const std::vector<WindowInfo>& windows,
                                         const std::vector<std::uint32_t>& tops);
+    // Without a client list: each top-level window that frames a managed client becomes that client.
+    void clientsOfTopLevels(std::vector<std::uint32_t>& ids);
     // Adds the managed clients shown on screen that a window manager's client list leaves out.
     void addUnlistedClients(std::vector<std::uint32_t>& ids);
+    // The client (the window with WM_STATE) holding the X input focus, with `followPointer`
+    // also the one under the pointer where the focus follows it; 0 when none. Without a window
+    // manager, the top-level window holding it.
+    std::uint32_t inputFocusClient(bool followPointer);
+    // The client inside a top-level window, searched a few levels down; 0 when none.
+    std::uint32_t clientInside(std::uint32_t top);
     // Whether a window manager runs, asked (askWindowManager, nothing waited for) and taken
     // apart so that the question can share a round with other reads.
     struct ManagerCheck {
         std::uint32_t known;   // the check window seen last, asked about in the same round
         unsigned rootClaim, knownClaim;   // the requests' sequence numbers
+        unsigned rootAttributes;          // whether the root's substructure is redirected
     };
     ManagerCheck askWindowManager();
     bool windowManagerPresent(const ManagerCheck& asked);
