@@ -1,7 +1,9 @@
 // Window managers outside the test matrix, each started by its test where installed (once, in
 // the default run): i3's workspace per monitor, where the current desktop follows a window
 // dragged across monitors while both keep showing theirs, leaves the drag and its placement
-// alone and reports a monitor that shows another workspace.
+// alone and reports a monitor that shows another workspace; lwm, which names no check window on
+// its check window, twm, which has no EWMH at all, and dwm, which adds the monitor's origin to a
+// requested position, place windows where asked, and nothing drifts on the way back.
 #include "layout/ScreenGeometry.h"
 #include "platform/x11/X11Workspaces.h"
 #include "snap/PickerGeometry.h"
@@ -152,6 +154,35 @@ TEST(WindowManagerHabitsX11, UnderTwmWithoutEwmhTheFocusedXtermIsPlacedThroughTh
     ASSERT_TRUE(focused && focused->element == term.window) << "the focused xterm is not found";
     const ScreenInfo screen = rig.screens.screens().front();
     placeAroundAndBack(rig, session, term.window, screen);
+}
+
+TEST(WindowManagerHabitsX11, UnderDwmWhichAddsTheMonitorsOriginPlacementsOnTheSecondMonitorLand)
+{
+    if (const auto why = skipReason(u"dwm"_qs))
+        GTEST_SKIP() << *why;
+    XSession session({.width = 3200, .height = 1080, .windowManagerName = u"dwm"_qs, .twoMonitors = true});
+    ASSERT_TRUE(session.ok()) << session.error();
+    // Alt+period: dwm's next monitor, the right one, takes the new windows; Alt+F floats its
+    // windows (keys of the server's default keymap).
+    const auto chord = [&](std::uint8_t key) {
+        test::pressKey(session, test::kAltKeycode, true);
+        test::pressKey(session, key, true);
+        test::pressKey(session, key, false);
+        test::pressKey(session, test::kAltKeycode, false);
+        return session.syncWithWindowManager();
+    };
+    constexpr std::uint8_t kPeriod = 60, kF = 41;
+    ASSERT_TRUE(chord(kPeriod) && chord(kF));
+    auto term = session.startXterm(u"dwm"_qs, {"-geometry", "80x24+2000+300"});
+    ASSERT_TRUE(term.window) << session.error();
+    const auto start = session.wmFrame(term.window);
+    ASSERT_TRUE(start && start->x() >= 1920) << "not on the right monitor: " << describe(start).toStdString();
+
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    const auto right = rig.screenOf(Rect(1920, 0, 1280, 1024));
+    ASSERT_TRUE(right && right->frame.origin == (Point{1920, 0}));
+    placeAroundAndBack(rig, session, term.window, *right);
 }
 
 } // namespace

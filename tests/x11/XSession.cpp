@@ -749,9 +749,9 @@ xcb_window_t XSession::waitForWindow(const QString& title, pid_t pid, int timeou
     const bool extentsStated = !wmPid_ || atomNames(root_, "_NET_SUPPORTED").contains(u"_NET_FRAME_EXTENTS"_qs);
     xcb_window_t found = XCB_NONE;
     waitFor([&] {
-        std::vector<std::uint32_t> candidates;
+        std::vector<std::uint32_t> candidates, listed;
         if (wmPid_) {
-            candidates = property32(c_, root_, clientList, XCB_ATOM_WINDOW);
+            candidates = listed = property32(c_, root_, clientList, XCB_ATOM_WINDOW);
             // pekwm lists the client it managed last only once it manages another: any client
             // in a frame (with WM_STATE) counts.
             for (xcb_window_t frame : rootChildren())
@@ -776,7 +776,9 @@ xcb_window_t XSession::waitForWindow(const QString& title, pid_t pid, int timeou
             if (wmPid_ && extentsStated && property32(c_, w, extents, XCB_ATOM_CARDINAL).size() < 4 &&
                 property32(c_, w, type, XCB_ATOM_ATOM) != std::vector<std::uint32_t>{dock})
                 continue;
-            if (wmPid_ && !extentsStated && topLevelOf(w) == w)
+            // Or a window it lists with WM_STATE where it does not reparent (dwm).
+            if (wmPid_ && !extentsStated && topLevelOf(w) == w &&
+                (withWmState(w, 0).empty() || std::find(listed.begin(), listed.end(), w) == listed.end()))
                 continue;
             found = w;
             return true;

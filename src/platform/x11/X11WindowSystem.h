@@ -10,6 +10,7 @@
 #include "platform/WindowSystem.h"
 
 #include <QByteArray>
+#include <functional>
 #include <memory>
 #include <unordered_map>
 
@@ -134,6 +135,14 @@ private:
     // A configure request by the client's gravity under a window manager that frames it, asked
     // once more when the frame lands off by part of its decoration.
     bool configureFramed(WindowId id, const x11::ClientState& s, const Rect& outer, Point origin, Size client);
+    // Sends the frame's corner (`meant`: where a window manager that reads it as it should puts
+    // the frame at `origin`) through `send` (the corner; whether it is the first try; false when
+    // the window went away), corrected by the habit learnt on `path`, and once more when the
+    // answer shows a corner read as another one or a monitor's origin added, learning from it.
+    bool landCorner(WindowId id, const x11::ClientState& s, Point origin, Size client, Point meant, int path,
+                    const std::function<bool(Point, bool)>& send);
+    // The origin of the monitor holding the largest part of the frame (RandR's monitors).
+    Point monitorOrigin(const Rect& frame);
     // Raises a viewable client that is not in front by its own configure request, as ICCCM
     // has clients ask (after an activation that only focused it).
     bool raiseByRequest(WindowId id);
@@ -175,12 +184,17 @@ private:
     std::unique_ptr<std::unordered_map<std::uint32_t, x11::LayerWindow>> layerCache_;
     std::unordered_map<std::uint32_t, std::uint32_t> knownFrames_;   // client → its frame at the last read
     std::uint32_t knownCheckWindow_ = 0;   // the window manager's check window at the last look
-    // How far from the frame's corner a move message must name it for the window manager
-    // (identified by its check window) to put the frame there; learnt from a landing.
-    struct CornerShift {
+    // How a window manager reads the corners sent on each path (move messages, configure
+    // requests), learnt from its answers (the manager identified by its check window): how far
+    // from the corner meant the frame lands where meant, and whether it adds the origin of the
+    // window's monitor (dwm) besides.
+    struct Habit {
+        enum Path { Message, Configure };
         std::uint32_t manager = 0;
         Point shift;
-    } cornerShift_;
+        bool originAdded = false;
+    };
+    Habit habits_[2];
     std::size_t lastLayerResolutions_ = 0;
 };
 
