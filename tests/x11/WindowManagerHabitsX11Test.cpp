@@ -41,6 +41,26 @@ bool onGrid(const std::optional<Rect>& f, const Rect& target, const std::optiona
            f->height() <= target.height() + 1 && target.height() - f->height() < std::max(step.height, 2.0);
 }
 
+// Under the matrix's window manager (one workspace shown on all monitors) every switch of the
+// desktop is a change, with the desktop left empty or not.
+TEST(WindowManagerHabitsX11, ASwitchOfTheDesktopIsAChangeOfWorkspace)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    auto term = session.startXterm(u"stays"_qs);
+    ASSERT_TRUE(term.window) << session.error();
+    SessionApp app(session);
+    X11Workspaces workspaces(session.display());
+    int changes = 0;
+    workspaces.setChangeHandler([&] { ++changes; });
+    ASSERT_TRUE(workspaces.watching());
+    for (int desktop : {1, 0, 1}) {
+        const int before = changes;
+        ASSERT_EQ(session.run({u"xdotool"_qs, u"set_desktop"_qs, QString::number(desktop)}), 0);
+        EXPECT_TRUE(session.waitFor([&] { return changes == before + 1; })) << "switch to desktop " << desktop;
+    }
+}
+
 TEST(WindowManagerHabitsX11, UnderI3AFloatingWindowDraggedAcrossMonitorsIsPlacedAndOnlyAnotherWorkspaceShownCounts)
 {
     if (const auto why = skipReason(u"i3"_qs))
@@ -154,6 +174,27 @@ TEST(WindowManagerHabitsX11, UnderTwmWithoutEwmhTheFocusedXtermIsPlacedThroughTh
     ASSERT_TRUE(focused && focused->element == term.window) << "the focused xterm is not found";
     const ScreenInfo screen = rig.screens.screens().front();
     placeAroundAndBack(rig, session, term.window, screen);
+
+    // What the place hot key does: the picker for the focused window; a click on region 1 of
+    // "Halves" puts it there.
+    session.warpPointer(int(frame->midX()), int(frame->midY()));
+    ASSERT_TRUE(rig.placeFocusedWindow()) << "no focused window for the hot key";
+    ASSERT_TRUE(rig.overlay.picker && rig.overlay.pickerView);
+    // twm decorates the picker as it does every window it manages: its content is clicked
+    // where it is.
+    const PickerGeometry& geometry = rig.overlay.pickerView->geometry();
+    const auto panelWindow = xcb_window_t(rig.overlay.picker->winId());
+    ASSERT_TRUE(session.waitFor([&] { return session.isViewable(panelWindow); })) << "no picker shown";
+    const auto content = session.rootPosition(panelWindow);
+    ASSERT_TRUE(content);
+    const Rect button = geometry.cards.front().regions.at(1);
+    session.warpPointer(int(content->x + button.midX()), int(content->y + button.midY()));
+    session.pressButton(1);
+    session.releaseButton(1);
+    const Rect target = regionFrames(SnapLayout::builtIns().front(), screen).at(1);
+    EXPECT_TRUE(session.waitFor([&] { return onGrid(session.wmFrame(term.window), target, rig.ws.sizeHints(term.window)); }, 10000))
+        << "xterm at " << describe(session.wmFrame(term.window)).toStdString() << ", asked for " << toString(target).toStdString()
+        << "; notices: " << rig.notices.join(u" | "_qs).toStdString();
 }
 
 TEST(WindowManagerHabitsX11, UnderDwmWhichAddsTheMonitorsOriginPlacementsOnTheSecondMonitorLand)
