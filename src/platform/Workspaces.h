@@ -9,8 +9,9 @@ namespace fw {
 class Workspaces {
 public:
     virtual ~Workspaces() = default;
-    // Called on the main thread after the current workspace changed. One handler; an empty
-    // function removes it.
+    // Called on the main thread after a display came to show another workspace (not when the
+    // current one only follows the focus to a display that shows it already). One handler; an
+    // empty function removes it.
     virtual void setChangeHandler(std::function<void()> handler) = 0;
 };
 

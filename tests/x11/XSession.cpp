@@ -187,6 +187,15 @@ QString findProgram(const QString& name)
     return QStandardPaths::findExecutable(name);
 }
 
+// Whether some client redirects the root window's substructure: a window manager runs.
+bool redirected(xcb_connection_t* c, xcb_window_t root)
+{
+    auto* r = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, root), nullptr);
+    const bool taken = r && (r->all_event_masks & XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT);
+    free(r);
+    return taken;
+}
+
 } // namespace
 
 // Stops a process for up to `pause` ms at random moments, about once every `every` ms, and
@@ -375,12 +384,19 @@ bool XSession::start(const XSessionOptions& o)
     xcb_change_window_attributes(c_, root_, XCB_CW_EVENT_MASK, &mask);
     xcb_flush(c_);
 
+    if (o.twoMonitors && !splitIntoTwoMonitors())
+        return false;
     if (o.windowManager
         && !startWindowManager(o.windowManagerName.isEmpty() ? testWindowManager() : o.windowManagerName, o.bareDesktop))
         return false;
     if (o.compositor && !startCompositor())
         return false;
     return true;
+}
+
+bool XSession::installed(const QString& program)
+{
+    return !findProgram(program).isEmpty();
 }
 
 QString XSession::testWindowManager()
@@ -432,6 +448,7 @@ bool XSession::startWindowManager(const QString& name, bool bare)
         std::vector<std::pair<QString, QByteArray>> homeFiles;   // written under HOME first
         const char* program = nullptr;                            // when not the name
         std::vector<QByteArray> environment = {};
+        bool checkWindow = true;   // names itself on a check window (twm has none)
     };
     const QString home = dir_ + QStringLiteral("/home");
     const Command commands[] = {
@@ -453,12 +470,20 @@ bool XSession::startWindowManager(const QString& name, bool bare)
         // Opt-in only (too big for CI): Plasma's KWin with stock Breeze, not compositing. Its
         // settings live under XDG_CONFIG_HOME, which is the session's own.
         {"kwin", {}, true, {}, "kwin_x11", {"KWIN_COMPOSE=N"}},
+        // Outside the matrix, started by the tests of their habits where installed: i3 with
+        // every window floating and no key bindings, lwm, dwm and twm as they come.
+        {"i3", {QStringLiteral("-c"), home + QStringLiteral("/.i3/config")}, false,
+         {{QStringLiteral(".i3/config"), "# i3 config file (v4)\nfont fixed\nfocus_follows_mouse no\n"
+                                         "for_window [class=\".*\"] floating enable\n"}}},
+        {"lwm", {}, false, {}},
+        {"dwm", {}, false, {}},
+        {"twm", {}, false, {}, nullptr, {}, false},
     };
     const auto* command = std::find_if(std::begin(commands), std::end(commands),
                                        [&](const Command& c) { return name == QLatin1String(c.name); });
     if (command == std::end(commands)) {
         fail(QStringLiteral("unknown window manager \"%1\" in FRAMEWELL_TEST_WM (openbox, xfwm4, icewm, fluxbox, "
-                            "metacity, pekwm, evilwm or kwin)").arg(name));
+                            "metacity, pekwm, evilwm, kwin, i3, lwm, dwm or twm)").arg(name));
         return false;
     }
     const QString program = command->program ? QString::fromLatin1(command->program) : name;
@@ -495,6 +520,8 @@ bool XSession::startWindowManager(const QString& name, bool bare)
     const bool named = waitFor([&] {
         if (::waitpid(wmPid_, nullptr, WNOHANG) == wmPid_)
             return exited = true;
+        if (!command->checkWindow)
+            return redirected(c_, root_);
         auto v = property32(c_, root_, check, XCB_ATOM_WINDOW);
         if (v.empty() || v[0] == 0)
             return false;
@@ -722,9 +749,9 @@ xcb_window_t XSession::waitForWindow(const QString& title, pid_t pid, int timeou
     const bool extentsStated = !wmPid_ || atomNames(root_, "_NET_SUPPORTED").contains(u"_NET_FRAME_EXTENTS"_qs);
     xcb_window_t found = XCB_NONE;
     waitFor([&] {
-        std::vector<std::uint32_t> candidates;
+        std::vector<std::uint32_t> candidates, listed;
         if (wmPid_) {
-            candidates = property32(c_, root_, clientList, XCB_ATOM_WINDOW);
+            candidates = listed = property32(c_, root_, clientList, XCB_ATOM_WINDOW);
             // pekwm lists the client it managed last only once it manages another: any client
             // in a frame (with WM_STATE) counts.
             for (xcb_window_t frame : rootChildren())
@@ -749,7 +776,9 @@ xcb_window_t XSession::waitForWindow(const QString& title, pid_t pid, int timeou
             if (wmPid_ && extentsStated && property32(c_, w, extents, XCB_ATOM_CARDINAL).size() < 4 &&
                 property32(c_, w, type, XCB_ATOM_ATOM) != std::vector<std::uint32_t>{dock})
                 continue;
-            if (wmPid_ && !extentsStated && topLevelOf(w) == w)
+            // Or a window it lists with WM_STATE where it does not reparent (dwm).
+            if (wmPid_ && !extentsStated && topLevelOf(w) == w &&
+                (withWmState(w, 0).empty() || std::find(listed.begin(), listed.end(), w) == listed.end()))
                 continue;
             found = w;
             return true;
@@ -768,10 +797,11 @@ bool XSession::syncWithWindowManager(int timeoutMs)
     if (buttonsHeld_ > 0 && silentWhileHeld_)
         return false;
     if (!probe_) {
-        // Unmapped, input-only and not override-redirect: its configure requests go to the WM.
+        // Unmapped and not override-redirect: its configure requests go to the WM. Input-output:
+        // lwm passes them on with the border width, which the server refuses an input-only one.
         probe_ = xcb_generate_id(c_);
         const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
-        xcb_create_window(c_, XCB_COPY_FROM_PARENT, probe_, root_, -100, -100, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+        xcb_create_window(c_, XCB_COPY_FROM_PARENT, probe_, root_, -100, -100, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
                           XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &mask);
     }
     while (xcb_generic_event_t* e = xcb_poll_for_event(c_))

@@ -2,7 +2,7 @@
 // A private X session for one test: its own Xvfb (display chosen by the server through
 // -displayfd), optionally a window manager (the one FRAMEWELL_TEST_WM names: openbox, xfwm4,
 // icewm, fluxbox, metacity, pekwm or evilwm; openbox by default; kwin where installed, never in
-// the default matrix) and xcompmgr, its own HOME and XDG_* directories in a temp dir, and helpers
+// the default matrix; i3, lwm, dwm and twm for the tests of their habits) and xcompmgr, its own HOME and XDG_* directories in a temp dir, and helpers
 // to start clients, wait for windows and frames, drive the pointer through XTest and split the
 // screen into two monitors. Everything started here is ended here, by pid.
 //
@@ -50,6 +50,7 @@ struct XSessionOptions {
     QStringList serverArguments; // more Xvfb arguments, e.g. {"-extension", "Composite"}
     QString windowManagerName;   // overrides testWindowManager() when not empty
     bool bareDesktop = false;    // no compositing at all: metacity's own compositor off too
+    bool twoMonitors = false;    // split into two monitors before the window manager starts
 };
 
 class XSession {
@@ -67,6 +68,8 @@ public:
     xcb_window_t root() const { return root_; }
     pid_t serverPid() const { return serverPid_; }
     pid_t windowManagerPid() const { return wmPid_; }
+    // Whether a program (a window manager a test starts itself) is installed.
+    static bool installed(const QString& program);
     // The window manager the tests run under: FRAMEWELL_TEST_WM, else "openbox".
     static QString testWindowManager();
     // For the photographs taken for review (FRAMEWELL_SHOTS_DIR): FRAMEWELL_SHOTS_COMPOSITOR

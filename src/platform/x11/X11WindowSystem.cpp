@@ -8,6 +8,7 @@
 #include "platform/x11/X11ClientState.h"
 #include "platform/x11/X11Connection.h"
 
+#include <xcb/randr.h>
 #include <xcb/res.h>
 
 #include <algorithm>
@@ -35,11 +36,13 @@ X11WindowSystem::X11WindowSystem(const QByteArray& displayName)
     hasRes_ = res && res->present;
 
     // Never mapped, so never shown. Not override-redirect: its configure requests go through
-    // the window manager, which makes them a barrier (see settle()).
+    // the window manager, which makes them a barrier (see settle()). Input-output: a window
+    // manager that passes a request on with every field (lwm, the border width too) would have
+    // the server refuse it for an input-only window, and the barrier would never come back.
     helper_ = xcb_generate_id(c);
     const std::uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
     xcb_create_window(c, XCB_COPY_FROM_PARENT, helper_, conn_->root(), -100, -100, 1, 1, 0,
-                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &events);
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &events);
     const std::uint32_t pid = std::uint32_t(ownPid_);
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, helper_, conn_->atoms().netWmPid, XCB_ATOM_CARDINAL, 32,
                         1, &pid);
@@ -57,7 +60,8 @@ X11WindowSystem::ManagerCheck X11WindowSystem::askWindowManager()
 {
     // The check window seen last is asked in the same round as the root's claim.
     const xcb_atom_t check = conn_->atoms().netSupportingWmCheck;
-    ManagerCheck out{knownCheckWindow_, conn_->property(conn_->root(), check, XCB_ATOM_WINDOW, 1).sequence, 0};
+    ManagerCheck out{knownCheckWindow_, conn_->property(conn_->root(), check, XCB_ATOM_WINDOW, 1).sequence, 0,
+                     xcb_get_window_attributes(conn_->raw(), conn_->root()).sequence};
     if (out.known != 0)
         out.knownClaim = conn_->property(out.known, check, XCB_ATOM_WINDOW, 1).sequence;
     return out;
@@ -67,18 +71,23 @@ bool X11WindowSystem::windowManagerPresent(const ManagerCheck& asked)
 {
     // A WM that quit can leave its claim on the root: the check window must still exist and
     // name itself.
+    // A window manager without EWMH (twm) names no check window: it runs when some client
+    // redirects the root's substructure.
     const xcb_atom_t check = conn_->atoms().netSupportingWmCheck;
     const auto w = cardinal(conn_->reply(xcb_get_property_cookie_t{asked.rootClaim}).p);
+    const auto root = FW_XCB_REPLY(conn_->raw(), xcb_get_window_attributes,
+                                   xcb_get_window_attributes_cookie_t{asked.rootAttributes});
+    const bool redirected = root && (root->all_event_masks & XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT);
     Reply<xcb_get_property_reply_t> knownReply;
     if (asked.known != 0)
         knownReply = conn_->reply(xcb_get_property_cookie_t{asked.knownClaim});
     knownCheckWindow_ = 0;
     if (!w || *w == 0)
-        return false;
+        return redirected;
     const auto named = *w == asked.known ? cardinal(knownReply.p)
                                          : cardinal(conn_->reply(conn_->property(*w, check, XCB_ATOM_WINDOW, 1)).p);
     if (named != w)
-        return false;
+        return redirected;
     knownCheckWindow_ = *w;
     return true;
 }
@@ -372,22 +381,39 @@ bool X11WindowSystem::writeByMessage(WindowId id, const ClientState& s, Point or
                                      bool size)
 {
     // Sent with its barrier: one turn of the window manager. The server's notice that the
-    // client has the size asked for may end the wait before the barrier comes back.
-    const auto send = [&](Point corner, bool mayLandEarly) {
+    // client has the size asked for may end the first wait before the barrier comes back.
+    return landCorner(id, s, origin, client, outer.origin, Habit::Message, [&](Point corner, bool first) {
         const std::uint32_t flags = (1u << 8) | (1u << 9) | (1u << 10) | (1u << 11);
         const std::uint32_t gravityNorthWest = 1, sourcePager = 2u << 12;
         conn_->sendRootMessage(s.window, conn_->atoms().netMoveresizeWindow, gravityNorthWest | flags | sourcePager,
                                std::uint32_t(clampCoord(corner.x)), std::uint32_t(clampCoord(corner.y)),
                                std::uint32_t(clampSize(client.width)), std::uint32_t(clampSize(client.height)));
-        return settle(s.window, 1, mayLandEarly && size ? std::optional<Size>(client) : std::nullopt);
-    };
-    // A window manager that read an earlier message's corner as another one (evilwm takes it
-    // as the client's) is sent the corner that landed there, learnt once per window manager.
-    const bool sameManager = cornerShift_.manager == knownCheckWindow_;
-    const Point learnt = sameManager ? cornerShift_.shift : Point{};
-    const Point corner{outer.x() + learnt.x, outer.y() + learnt.y};
+        return settle(s.window, 1, first && size ? std::optional<Size>(client) : std::nullopt);
+    });
+}
+
+bool X11WindowSystem::configureFramed(WindowId id, const x11::ClientState& s, const Rect& outer, Point origin, Size client)
+{
+    return landCorner(id, s, origin, client, requestedCorner(s, outer, client), Habit::Configure,
+                      [&](Point corner, bool) {
+                          configureClient(s.window, corner, client);
+                          return settle(s.window);
+                      });
+}
+
+bool X11WindowSystem::landCorner(WindowId id, const ClientState& s, Point origin, Size client, Point meant, int path,
+                                 const std::function<bool(Point, bool)>& send)
+{
+    // The habit learnt from this window manager's earlier answers on this path: the corner is
+    // sent where it made the frame land where meant.
+    Habit& habit = habits_[path];
+    if (habit.manager != knownCheckWindow_)
+        habit = {knownCheckWindow_};
+    const Rect before = s.outerFrame();
+    const Point added = habit.originAdded ? monitorOrigin(before) : Point{};
+    const Point corner{meant.x + habit.shift.x - added.x, meant.y + habit.shift.y - added.y};
     // The write counts when the window is still there: its destruction was watched since
-    // before the read above.
+    // before it was read.
     if (!send(corner, true))
         return false;
     auto after = readOne(id, Geometry);
@@ -401,48 +427,63 @@ bool X11WindowSystem::writeByMessage(WindowId id, const ClientState& s, Point or
     };
     if (asAsked(*after))
         return true;
-    // Not the frame asked for: the slow path. A wait that the client's new size ended
-    // early waits for the window manager's answer now, and the frame is read again.
+    // Not the frame asked for: the slow path. A wait that the client's new size ended early
+    // waits for the window manager's answer now, and the frame is read again. A window
+    // manager that has not answered yet still shows the frame from before: an offset measured
+    // against it would move the window by its last step once both arrive.
     if (behind_) {
         if (!settle(s.window))
             return false;
         after = readOne(id, Geometry);
     }
-    // A window manager that has not answered yet still shows the frame from before.
     if (!after || behind_)
         return after.has_value();
-    const auto shift = misreadShift(s, origin, after->outerFrame());
-    if (!shift) {
-        cornerShift_ = {};
-        return true;
+    // Asked once more, shifted by what the answer shows: a corner read as another one (part
+    // of the decoration), or the origin of the window's monitor added to the position (dwm).
+    // Each try is measured from where the frame landed, so nothing adds up over writes.
+    Point again;
+    bool addsOrigin = false;
+    if (const auto shift = misreadShift(s, origin, after->outerFrame())) {
+        again = Point{corner.x + shift->x, corner.y + shift->y};
+    } else {
+        const Point o = monitorOrigin(before);
+        if (habit.originAdded || (o.x == 0 && o.y == 0)) {
+            habit = {knownCheckWindow_};   // its own placement rule: nothing to learn
+            return true;
+        }
+        again = Point{corner.x - o.x, corner.y - o.y};
+        addsOrigin = true;
     }
-    const Point again{corner.x + shift->x, corner.y + shift->y};
     send(again, false);
     after = readOne(id, Geometry);
-    if (after && asAsked(*after))
-        cornerShift_ = {knownCheckWindow_, Point{again.x - outer.x(), again.y - outer.y()}};
+    if (after && asAsked(*after)) {
+        habit.originAdded = habit.originAdded || addsOrigin;
+        const Point o = habit.originAdded ? monitorOrigin(before) : Point{};
+        habit.shift = Point{again.x + o.x - meant.x, again.y + o.y - meant.y};
+    }
     return after.has_value();
 }
 
-bool X11WindowSystem::configureFramed(WindowId id, const x11::ClientState& s, const Rect& outer, Point origin, Size client)
+Point X11WindowSystem::monitorOrigin(const Rect& frame)
 {
-    const Point corner = requestedCorner(s, outer, client);
-    configureClient(s.window, corner, client);
-    settle(s.window);
-    auto after = readOne(id, Geometry);
-    if (!after)
-        return false;
-    // A window manager that has not answered yet still shows the frame from before the request:
-    // an offset measured against it would move the window by its last step once both arrive.
-    if (behind_)
-        return true;
-    // Read by another gravity or frame than asked: once more, shifted by the misreading.
-    const auto shift = misreadShift(s, origin, after->outerFrame());
-    if (!shift)
-        return true;
-    configureClient(s.window, Point{corner.x + shift->x, corner.y + shift->y}, client);
-    settle(s.window);
-    return readOne(id, Geometry).has_value();
+    // The monitor holding the largest part of the frame, as window managers assign windows to
+    // monitors; the root's corner without any.
+    xcb_connection_t* c = conn_->raw();
+    auto monitors = FW_XCB_REPLY(c, xcb_randr_get_monitors, xcb_randr_get_monitors(c, conn_->root(), 1));
+    Point best;
+    double most = 0;
+    if (!monitors)
+        return best;
+    for (auto it = xcb_randr_get_monitors_monitors_iterator(monitors.p); it.rem; xcb_randr_monitor_info_next(&it)) {
+        const Rect m(it.data->x, it.data->y, it.data->width, it.data->height);
+        const Rect common = m.intersection(frame);
+        const double area = common.isNull() ? 0 : common.width() * common.height();
+        if (area > most) {
+            most = area;
+            best = m.origin;
+        }
+    }
+    return best;
 }
 
 void X11WindowSystem::configureClient(std::uint32_t window, Point corner, Size client)

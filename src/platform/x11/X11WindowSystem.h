@@ -10,6 +10,7 @@
 #include "platform/WindowSystem.h"
 
 #include <QByteArray>
+#include <functional>
 #include <memory>
 #include <unordered_map>
 
@@ -99,13 +100,22 @@ private:
     // The client a press on a window manager's input-only border window at `p` belongs to.
     std::optional<WindowId> borderOwner(std::uint32_t hit, Point p, const std::vector<WindowInfo>& windows,
                                         const std::vector<std::uint32_t>& tops);
+    // Without a client list: each top-level window that frames a managed client becomes that client.
+    void clientsOfTopLevels(std::vector<std::uint32_t>& ids);
     // Adds the managed clients shown on screen that a window manager's client list leaves out.
     void addUnlistedClients(std::vector<std::uint32_t>& ids);
+    // The client (the window with WM_STATE) holding the X input focus, with `followPointer`
+    // also the one under the pointer where the focus follows it; 0 when none. Without a window
+    // manager, the top-level window holding it.
+    std::uint32_t inputFocusClient(bool followPointer);
+    // The client inside a top-level window, searched a few levels down; 0 when none.
+    std::uint32_t clientInside(std::uint32_t top);
     // Whether a window manager runs, asked (askWindowManager, nothing waited for) and taken
     // apart so that the question can share a round with other reads.
     struct ManagerCheck {
         std::uint32_t known;   // the check window seen last, asked about in the same round
         unsigned rootClaim, knownClaim;   // the requests' sequence numbers
+        unsigned rootAttributes;          // whether the root's substructure is redirected
     };
     ManagerCheck askWindowManager();
     bool windowManagerPresent(const ManagerCheck& asked);
@@ -125,6 +135,14 @@ private:
     // A configure request by the client's gravity under a window manager that frames it, asked
     // once more when the frame lands off by part of its decoration.
     bool configureFramed(WindowId id, const x11::ClientState& s, const Rect& outer, Point origin, Size client);
+    // Sends the frame's corner (`meant`: where a window manager that reads it as it should puts
+    // the frame at `origin`) through `send` (the corner; whether it is the first try; false when
+    // the window went away), corrected by the habit learnt on `path`, and once more when the
+    // answer shows a corner read as another one or a monitor's origin added, learning from it.
+    bool landCorner(WindowId id, const x11::ClientState& s, Point origin, Size client, Point meant, int path,
+                    const std::function<bool(Point, bool)>& send);
+    // The origin of the monitor holding the largest part of the frame (RandR's monitors).
+    Point monitorOrigin(const Rect& frame);
     // Raises a viewable client that is not in front by its own configure request, as ICCCM
     // has clients ask (after an activation that only focused it).
     bool raiseByRequest(WindowId id);
@@ -166,12 +184,17 @@ private:
     std::unique_ptr<std::unordered_map<std::uint32_t, x11::LayerWindow>> layerCache_;
     std::unordered_map<std::uint32_t, std::uint32_t> knownFrames_;   // client → its frame at the last read
     std::uint32_t knownCheckWindow_ = 0;   // the window manager's check window at the last look
-    // How far from the frame's corner a move message must name it for the window manager
-    // (identified by its check window) to put the frame there; learnt from a landing.
-    struct CornerShift {
+    // How a window manager reads the corners sent on each path (move messages, configure
+    // requests), learnt from its answers (the manager identified by its check window): how far
+    // from the corner meant the frame lands where meant, and whether it adds the origin of the
+    // window's monitor (dwm) besides.
+    struct Habit {
+        enum Path { Message, Configure };
         std::uint32_t manager = 0;
         Point shift;
-    } cornerShift_;
+        bool originAdded = false;
+    };
+    Habit habits_[2];
     std::size_t lastLayerResolutions_ = 0;
 };
 

@@ -320,4 +320,18 @@ void X11WindowSystem::addUnlistedClients(std::vector<std::uint32_t>& ids)
             ids.push_back(std::uint32_t(layer.id));
 }
 
+void X11WindowSystem::clientsOfTopLevels(std::vector<std::uint32_t>& ids)
+{
+    // Without a client list the top-level windows stand for the windows, a window manager's
+    // frame (twm's) for the client inside it, found as the layer list finds it.
+    const std::size_t resolutions = lastLayerResolutions_;
+    layers();
+    lastLayerResolutions_ = resolutions;
+    for (std::uint32_t& id : ids) {
+        const auto known = layerCache_->find(id);
+        if (known != layerCache_->end() && known->second.resolved && known->second.managed)
+            id = known->second.target;
+    }
+}
+
 } // namespace fw

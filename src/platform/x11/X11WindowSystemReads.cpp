@@ -169,7 +169,9 @@ std::vector<WindowInfo> X11WindowSystem::collect(std::vector<std::uint32_t>* top
     const Atoms& a = conn_->atoms();
     ClientListing listing = listClients(*conn_);
     const size_t listedCount = listing.ids.size();
-    if (!listing.noClientList)
+    if (listing.noClientList)
+        clientsOfTopLevels(listing.ids);
+    else
         addUnlistedClients(listing.ids);
     const std::vector<ClientState> states = read(listing.ids, All);
     // Of the clients the list leaves out, the window manager's own (icewm frames some of its
@@ -284,21 +286,83 @@ std::optional<WindowId> X11WindowSystem::focusedWindow()
 {
     if (!conn_->ok())
         return std::nullopt;
-    auto active = cardinal(conn_->reply(conn_->property(conn_->root(), conn_->atoms().netActiveWindow,
-                                                        XCB_ATOM_WINDOW, 1)).p);
-    std::uint32_t w = active.value_or(0);
-    if (w == 0) {
-        // No EWMH answer: the X input focus, when it is a top-level client window.
-        auto focus = FW_XCB_REPLY(conn_->raw(), xcb_get_input_focus, xcb_get_input_focus(conn_->raw()));
-        if (!focus || focus->focus == XCB_NONE || focus->focus == XCB_INPUT_FOCUS_POINTER_ROOT ||
-            focus->focus == conn_->root())
-            return std::nullopt;
-        w = focus->focus;
-    }
+    // The active window where the window manager keeps one; else (twm, 9wm and the like keep
+    // none) the client holding the X input focus.
+    std::uint32_t w = 0;
+    const bool active = supports(conn_->atoms().netActiveWindow);
+    if (active)
+        w = cardinal(conn_->reply(conn_->property(conn_->root(), conn_->atoms().netActiveWindow, XCB_ATOM_WINDOW, 1)).p)
+                .value_or(0);
+    if (w == 0)
+        w = inputFocusClient(!active);
+    if (w == 0)
+        return std::nullopt;
     auto s = readOne(w, Identity | Kind);
     if (!s || s->overrideRedirect || (s->pid != 0 && s->pid == ownPid_))
         return std::nullopt;
     return WindowId(w);
+}
+
+std::uint32_t X11WindowSystem::inputFocusClient(bool followPointer)
+{
+    xcb_connection_t* c = conn_->raw();
+    auto focus = FW_XCB_REPLY(c, xcb_get_input_focus, xcb_get_input_focus(c));
+    if (!focus || focus->focus == XCB_NONE)
+        return 0;
+    xcb_window_t w = focus->focus;
+    // Focus that follows the pointer: the window under it holds the keyboard.
+    if (w == XCB_INPUT_FOCUS_POINTER_ROOT || w == conn_->root()) {
+        if (!followPointer)
+            return 0;
+        auto pointer = FW_XCB_REPLY(c, xcb_query_pointer, xcb_query_pointer(c, conn_->root()));
+        if (!pointer || pointer->child == XCB_NONE)
+            return 0;
+        w = pointer->child;
+    }
+    // Up to the client (the window with WM_STATE) or the top-level window, then down from a
+    // top-level window (the window manager's frame) to the client inside it.
+    for (int depth = 0; depth < 16; ++depth) {
+        const auto stateCookie = conn_->property(w, conn_->atoms().wmState, conn_->atoms().wmState, 2);
+        const auto treeCookie = xcb_query_tree(c, w);
+        const auto state = conn_->reply(stateCookie);
+        auto tree = FW_XCB_REPLY(c, xcb_query_tree, treeCookie);
+        if (state && state->type != XCB_NONE)
+            return w;
+        if (!tree)
+            return 0;
+        if (tree->parent == conn_->root() || tree->parent == XCB_NONE)
+            break;
+        w = tree->parent;
+    }
+    // Without a window manager a top-level window is its own client.
+    const std::uint32_t inside = clientInside(w);
+    return inside != 0 ? inside : w;
+}
+
+std::uint32_t X11WindowSystem::clientInside(std::uint32_t top)
+{
+    xcb_connection_t* c = conn_->raw();
+    std::vector<xcb_window_t> level{top};
+    for (int depth = 0; depth < 4 && !level.empty(); ++depth) {
+        std::vector<std::pair<xcb_get_property_cookie_t, xcb_query_tree_cookie_t>> asked;
+        for (xcb_window_t w : level)
+            asked.emplace_back(conn_->property(w, conn_->atoms().wmState, conn_->atoms().wmState, 2), xcb_query_tree(c, w));
+        std::uint32_t found = 0;
+        std::vector<xcb_window_t> next;
+        for (std::size_t i = 0; i < asked.size(); ++i) {
+            const auto state = conn_->reply(asked[i].first);
+            auto tree = FW_XCB_REPLY(c, xcb_query_tree, asked[i].second);
+            if (found == 0 && state && state->type != XCB_NONE)
+                found = level[i];
+            if (tree)
+                next.insert(next.end(), xcb_query_tree_children(tree.p),
+                            xcb_query_tree_children(tree.p) + xcb_query_tree_children_length(tree.p));
+        }
+        if (found != 0)
+            return found;
+        level.swap(next);
+    }
+    return 0;
 }
 
 std::optional<Pid> X11WindowSystem::frontmostPid()

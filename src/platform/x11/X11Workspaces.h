@@ -1,15 +1,22 @@
 #pragma once
-// The workspace port on X11: the current desktop is the root window's _NET_CURRENT_DESKTOP,
-// watched on a connection of its own (property changes of the root window, read on the Qt main
-// thread) only while a handler is installed.
+// The workspace port on X11: what the displays show is, per monitor, one desktop. The current
+// desktop (_NET_CURRENT_DESKTOP) is shown on the monitor its viewport (_NET_DESKTOP_VIEWPORT)
+// names; under managers with a workspace per monitor (i3), where desktops have viewports on
+// several monitors, the other monitors show the desktops of their viewable windows
+// (_NET_WM_DESKTOP). A change is a monitor showing another desktop than before, never the
+// current desktop following the focus between monitors that keep theirs. Watched on a
+// connection of its own (property changes of the root window, read on the Qt main thread) only
+// while a handler is installed.
 
 #include "platform/Workspaces.h"
 
 #include <QByteArray>
+#include <QString>
 
 #include <cstdint>
+#include <map>
 #include <memory>
-#include <optional>
+#include <utility>
 
 namespace fw {
 
@@ -26,17 +33,21 @@ public:
     void setChangeHandler(std::function<void()> handler) override;
     bool watching() const { return bool(conn_); }
 
-    // Reads the queued events; a change of the current desktop calls the handler once.
+    // Reads the queued events; a monitor that now shows another desktop calls the handler once.
     void drain();
 
+    // Per viewport (a monitor's origin), the name of the desktop it shows (its index where it
+    // has no name); monitors not known to show one are left out.
+    using Shown = std::map<std::pair<std::int64_t, std::int64_t>, QString>;
+
 private:
-    std::optional<std::uint32_t> readCurrent() const;
+    Shown readShown() const;
 
     QByteArray displayName_;
     std::unique_ptr<x11::Connection> conn_;
     std::unique_ptr<x11::EventPump> pump_;
-    std::uint32_t atom_ = 0;
-    std::optional<std::uint32_t> current_;
+    std::uint32_t current_ = 0, viewport_ = 0, names_ = 0, desktop_ = 0;
+    Shown shown_;
     std::function<void()> handler_;
 };
 

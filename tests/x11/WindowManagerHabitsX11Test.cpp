@@ -1,0 +1,230 @@
+// Window managers outside the test matrix, each started by its test where installed (once, in
+// the default run): i3's workspace per monitor, where the current desktop follows a window
+// dragged across monitors while both keep showing theirs, leaves the drag and its placement
+// alone and reports a monitor that shows another workspace; lwm, which names no check window on
+// its check window, twm, which has no EWMH at all, and dwm, which adds the monitor's origin to a
+// requested position, place windows where asked, and nothing drifts on the way back.
+#include "layout/ScreenGeometry.h"
+#include "platform/x11/X11Workspaces.h"
+#include "snap/PickerGeometry.h"
+#include "x11/CoordinatorRig.h"
+#include "x11/DragSteps.h"
+#include "x11/XSession.h"
+
+#include <gtest/gtest.h>
+
+namespace fw {
+namespace {
+
+using test::CoordinatorRig;
+using test::SessionApp;
+using test::XSession;
+
+QString describe(const std::optional<Rect>& frame) { return frame ? toString(*frame) : u"nowhere"_qs; }
+
+// Why a test of this manager does not run here, or nothing.
+std::optional<std::string> skipReason(const QString& manager)
+{
+    if (XSession::testWindowManager() != QLatin1String("openbox"))
+        return "runs once, in the default run";
+    if (!XSession::installed(manager))
+        return manager.toStdString() + " is not installed";
+    return std::nullopt;
+}
+
+// A frame on the region's cell grid: at its corner, short of it by less than one increment.
+bool onGrid(const std::optional<Rect>& f, const Rect& target, const std::optional<SizeHints>& hints)
+{
+    const Size step = hints ? hints->increment : Size{1, 1};
+    return f && std::abs(f->x() - target.x()) <= 1 && std::abs(f->y() - target.y()) <= 1 &&
+           f->width() <= target.width() + 1 && target.width() - f->width() < std::max(step.width, 2.0) &&
+           f->height() <= target.height() + 1 && target.height() - f->height() < std::max(step.height, 2.0);
+}
+
+// Under the matrix's window manager (one workspace shown on all monitors) every switch of the
+// desktop is a change, with the desktop left empty or not.
+TEST(WindowManagerHabitsX11, ASwitchOfTheDesktopIsAChangeOfWorkspace)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    auto term = session.startXterm(u"stays"_qs);
+    ASSERT_TRUE(term.window) << session.error();
+    SessionApp app(session);
+    X11Workspaces workspaces(session.display());
+    int changes = 0;
+    workspaces.setChangeHandler([&] { ++changes; });
+    ASSERT_TRUE(workspaces.watching());
+    for (int desktop : {1, 0, 1}) {
+        const int before = changes;
+        ASSERT_EQ(session.run({u"xdotool"_qs, u"set_desktop"_qs, QString::number(desktop)}), 0);
+        EXPECT_TRUE(session.waitFor([&] { return changes == before + 1; })) << "switch to desktop " << desktop;
+    }
+}
+
+TEST(WindowManagerHabitsX11, UnderI3AFloatingWindowDraggedAcrossMonitorsIsPlacedAndOnlyAnotherWorkspaceShownCounts)
+{
+    if (const auto why = skipReason(u"i3"_qs))
+        GTEST_SKIP() << *why;
+    XSession session({.width = 3200, .height = 1080, .windowManagerName = u"i3"_qs, .twoMonitors = true});
+    ASSERT_TRUE(session.ok()) << session.error();
+    auto term = session.startXterm(u"drag me"_qs, {"-geometry", "80x24+300+300"});
+    ASSERT_TRUE(term.window) << session.error();
+
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    ASSERT_TRUE(rig.startDragMonitor()) << "no XInput 2.2";
+    // As the program reacts to a change of workspace.
+    X11Workspaces workspaces(session.display());
+    int changes = 0;
+    workspaces.setChangeHandler([&] {
+        ++changes;
+        rig.monitor->cancel();
+        rig.coordinator->displaysChanged();
+    });
+    ASSERT_TRUE(workspaces.watching());
+    const auto right = rig.screenOf(Rect(1920, 0, 1280, 1024));
+    ASSERT_TRUE(right);
+    const Rect visible = topLeftVisibleFrame(*right);
+
+    // Across to the top centre of the right monitor: i3 moves the window to that monitor's
+    // workspace on the way, and the picker hangs there all the same.
+    ASSERT_TRUE(test::pressTitleBar(session, term.window));
+    ASSERT_TRUE(session.waitFor([&] { return rig.monitor->candidate().has_value(); })) << "the press was not followed";
+    test::glideTo(session, {visible.midX(), visible.minY() + 6}, 30);
+    ASSERT_TRUE(session.waitFor([&] { return rig.overlay.picker && rig.overlay.pickerView; }))
+        << "no picker; xterm at " << describe(session.wmFrame(term.window)).toStdString() << ", " << changes
+        << " workspace changes";
+    const PickerGeometry& geometry = rig.overlay.pickerView->geometry();
+    const Rect panel = pickerFrame(visible, geometry.width, geometry.height);
+    const Rect button = geometry.cards.front().regions.at(0);
+    test::glideTo(session, {panel.minX() + button.midX(), panel.minY() + button.midY()}, 6);
+    ASSERT_TRUE(session.waitFor([&] {
+        return rig.overlay.pickerView && rig.overlay.pickerView->selected == SnapSelection{0, 0};
+    })) << "the pointer is not over Halves region 0";
+    session.releaseButton(1);
+
+    const Rect target = regionFrames(SnapLayout::builtIns().front(), *right).at(0);
+    const auto hints = rig.ws.sizeHints(term.window);
+    EXPECT_TRUE(session.waitFor([&] { return onGrid(session.wmFrame(term.window), target, hints) && !rig.state.interaction.mutating; }, 10000))
+        << "xterm at " << describe(session.wmFrame(term.window)).toStdString() << ", region " << toString(target).toStdString()
+        << "; notices: " << rig.notices.join(u" | "_qs).toStdString();
+    EXPECT_EQ(changes, 0) << "the focus crossing monitors counted as a change of workspace";
+    EXPECT_EQ(rig.coordinator->groups().count(displayKey(*right)), 1u) << "the placement was forgotten";
+
+    // Another workspace on the right monitor is a change.
+    ASSERT_EQ(session.run({u"i3-msg"_qs, u"workspace 7"_qs}), 0);
+    EXPECT_TRUE(session.waitFor([&] { return changes == 1; })) << changes << " workspace changes";
+}
+
+// Places the window into each half of the display's "Halves" and back where it was: each lands
+// on its cell grid, and the way back lands where it started (nothing drifts).
+void placeAroundAndBack(CoordinatorRig& rig, XSession& session, xcb_window_t window, const ScreenInfo& screen)
+{
+    const auto start = session.wmFrame(window);
+    ASSERT_TRUE(start);
+    const auto hints = rig.ws.sizeHints(window);
+    for (RegionNumber region : {RegionNumber(0), RegionNumber(1)}) {
+        const Rect target = regionFrames(SnapLayout::builtIns().front(), screen).at(region);
+        const auto done = rig.placeWindow(window, region, SnapLayout::builtIns().front(), screen);
+        ASSERT_TRUE(session.waitFor([&] { return done->has_value(); }, 10000)) << "placement did not end";
+        EXPECT_TRUE(**done) << "notices: " << rig.notices.join(u" | "_qs).toStdString();
+        EXPECT_TRUE(onGrid(session.wmFrame(window), target, hints))
+            << "region " << region << ": at " << describe(session.wmFrame(window)).toStdString() << ", asked for "
+            << toString(target).toStdString();
+    }
+    for (int i = 0; i < 2; ++i) {
+        rig.ws.setFrame(window, *start);
+        EXPECT_TRUE(session.waitFor([&] { return session.wmFrame(window) == start; }, 2000))
+            << "back to " << toString(*start).toStdString() << ": at " << describe(session.wmFrame(window)).toStdString();
+        rig.ws.setPosition(window, Point{start->x() + 40, start->y() + 30});
+    }
+}
+
+TEST(WindowManagerHabitsX11, UnderLwmWhichPutsTheFrameAtTheAskedCornerPlacementsLandAndNothingDrifts)
+{
+    if (const auto why = skipReason(u"lwm"_qs))
+        GTEST_SKIP() << *why;
+    XSession session({.windowManagerName = u"lwm"_qs});
+    ASSERT_TRUE(session.ok()) << session.error();
+    auto term = session.startXterm(u"lwm"_qs, {"-geometry", "80x24+300+300"});
+    ASSERT_TRUE(term.window) << session.error();
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    placeAroundAndBack(rig, session, term.window, rig.screens.screens().front());
+}
+
+TEST(WindowManagerHabitsX11, UnderTwmWithoutEwmhTheFocusedXtermIsPlacedThroughThePicker)
+{
+    if (const auto why = skipReason(u"twm"_qs))
+        GTEST_SKIP() << *why;
+    XSession session({.windowManagerName = u"twm"_qs});
+    ASSERT_TRUE(session.ok()) << session.error();
+    auto term = session.startXterm(u"twm"_qs, {"-geometry", "80x24+300+300"});
+    ASSERT_TRUE(term.window) << session.error();
+    // A click on the xterm: twm's focus follows the pointer.
+    const auto frame = session.wmFrame(term.window);
+    ASSERT_TRUE(frame);
+    session.warpPointer(int(frame->midX()), int(frame->midY()));
+    session.pressButton(1);
+    session.releaseButton(1);
+
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    const auto focused = rig.access.focusedWindow();
+    ASSERT_TRUE(focused && focused->element == term.window) << "the focused xterm is not found";
+    const ScreenInfo screen = rig.screens.screens().front();
+    placeAroundAndBack(rig, session, term.window, screen);
+
+    // What the place hot key does: the picker for the focused window; a click on region 1 of
+    // "Halves" puts it there.
+    session.warpPointer(int(frame->midX()), int(frame->midY()));
+    ASSERT_TRUE(rig.placeFocusedWindow()) << "no focused window for the hot key";
+    ASSERT_TRUE(rig.overlay.picker && rig.overlay.pickerView);
+    // twm decorates the picker as it does every window it manages: its content is clicked
+    // where it is.
+    const PickerGeometry& geometry = rig.overlay.pickerView->geometry();
+    const auto panelWindow = xcb_window_t(rig.overlay.picker->winId());
+    ASSERT_TRUE(session.waitFor([&] { return session.isViewable(panelWindow); })) << "no picker shown";
+    const auto content = session.rootPosition(panelWindow);
+    ASSERT_TRUE(content);
+    const Rect button = geometry.cards.front().regions.at(1);
+    session.warpPointer(int(content->x + button.midX()), int(content->y + button.midY()));
+    session.pressButton(1);
+    session.releaseButton(1);
+    const Rect target = regionFrames(SnapLayout::builtIns().front(), screen).at(1);
+    EXPECT_TRUE(session.waitFor([&] { return onGrid(session.wmFrame(term.window), target, rig.ws.sizeHints(term.window)); }, 10000))
+        << "xterm at " << describe(session.wmFrame(term.window)).toStdString() << ", asked for " << toString(target).toStdString()
+        << "; notices: " << rig.notices.join(u" | "_qs).toStdString();
+}
+
+TEST(WindowManagerHabitsX11, UnderDwmWhichAddsTheMonitorsOriginPlacementsOnTheSecondMonitorLand)
+{
+    if (const auto why = skipReason(u"dwm"_qs))
+        GTEST_SKIP() << *why;
+    XSession session({.width = 3200, .height = 1080, .windowManagerName = u"dwm"_qs, .twoMonitors = true});
+    ASSERT_TRUE(session.ok()) << session.error();
+    // Alt+period: dwm's next monitor, the right one, takes the new windows; Alt+F floats its
+    // windows (keys of the server's default keymap).
+    const auto chord = [&](std::uint8_t key) {
+        test::pressKey(session, test::kAltKeycode, true);
+        test::pressKey(session, key, true);
+        test::pressKey(session, key, false);
+        test::pressKey(session, test::kAltKeycode, false);
+        return session.syncWithWindowManager();
+    };
+    constexpr std::uint8_t kPeriod = 60, kF = 41;
+    ASSERT_TRUE(chord(kPeriod) && chord(kF));
+    auto term = session.startXterm(u"dwm"_qs, {"-geometry", "80x24+2000+300"});
+    ASSERT_TRUE(term.window) << session.error();
+    const auto start = session.wmFrame(term.window);
+    ASSERT_TRUE(start && start->x() >= 1920) << "not on the right monitor: " << describe(start).toStdString();
+
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    const auto right = rig.screenOf(Rect(1920, 0, 1280, 1024));
+    ASSERT_TRUE(right && right->frame.origin == (Point{1920, 0}));
+    placeAroundAndBack(rig, session, term.window, *right);
+}
+
+} // namespace
+} // namespace fw
