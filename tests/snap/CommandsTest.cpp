@@ -81,6 +81,63 @@ TEST_F(Commands, NumberedLayoutsAreAppliedOrTheirAbsenceIsSaid)
     EXPECT_EQ(presented.back(), false);
 }
 
+// A custom layout has one name everywhere and, deleted, is gone everywhere: from the applied
+// group, its windows' return positions, the active layout and every list, also when the display
+// is scanned again, its layouts are applied by number, and the settings are read anew.
+TEST_F(Commands, ARenamedOrDeletedAppliedLayoutChangesEverywhereAtOnce)
+{
+    auto& c = start();
+    const SnapLayout work{u"user-w"_qs, u"Work"_qs, H(0.6, L(0), L(1)), std::nullopt};
+    const SnapLayout other{u"user-o"_qs, u"Other"_qs, V(0.5, L(0), L(1)), std::nullopt};
+    ASSERT_TRUE(store.upsertCustom(work, u"A"_qs));
+    ASSERT_TRUE(store.upsertCustom(other, u"A"_qs));
+    const auto w = add(100, Rect(300, 200, 700, 500));
+    c.applySavedLayout(0, kLeft);
+    clock.runUntilIdle();
+    ASSERT_EQ(c.groups().at(u"A"_qs).layout, work);
+    ASSERT_EQ(state.memory.returnHomes.at(w).layout, work);
+
+    SnapLayout renamed = work;
+    renamed.name = u"Work Two"_qs;
+    ASSERT_TRUE(store.upsertCustom(renamed, u"A"_qs));
+    EXPECT_EQ(c.groups().at(u"A"_qs).layout, renamed);
+    EXPECT_EQ(state.memory.returnHomes.at(w).layout, renamed);
+    EXPECT_EQ(store.activeLayout(u"A"_qs), renamed);
+    const auto listed = [&](const QString& name) {
+        const auto group = c.groups().find(u"A"_qs);
+        const auto menu = store.menuLayouts(
+            u"A"_qs, group != c.groups().end() ? std::optional(group->second.layout) : std::nullopt);
+        return std::count_if(menu.begin(), menu.end(), [&](const SnapLayout& l) { return l.name == name; });
+    };
+    EXPECT_EQ(listed(u"Work Two"_qs), 1);
+    EXPECT_EQ(listed(u"Work"_qs), 0);
+
+    const Rect placedAt = frameOf(w);
+    ASSERT_TRUE(store.deleteCustom(work.id, u"A"_qs));
+    EXPECT_FALSE(c.groups().count(u"A"_qs));
+    EXPECT_FALSE(state.memory.returnHomes.count(w));
+    EXPECT_FALSE(store.activeLayout(u"A"_qs));
+    EXPECT_EQ(listed(u"Work Two"_qs), 0);
+    EXPECT_EQ(frameOf(w), placedAt) << "the windows stay where they are";
+    c.startLayoutApplication(renamed, kLeft); // a menu row built before the delete
+    clock.runUntilIdle();
+    EXPECT_FALSE(c.groups().count(u"A"_qs));
+    EXPECT_EQ(frameOf(w), placedAt);
+
+    // A scan recognises what a display without the layout shows; the first number is Other.
+    stacks.callbacks.onSnapshot(scan());
+    const auto seen = c.groups().find(u"A"_qs);
+    EXPECT_TRUE(seen == c.groups().end() || seen->second.layout.id != work.id);
+    c.applySavedLayout(0, kLeft);
+    clock.runUntilIdle();
+    EXPECT_EQ(c.groups().at(u"A"_qs).layout.id, other.id);
+    EXPECT_EQ(listed(u"Work Two"_qs), 0);
+
+    const LayoutStore reread(defaults);
+    EXPECT_EQ(reread.customLayouts(u"A"_qs), std::vector<SnapLayout>{other});
+    EXPECT_EQ(reread.activeLayout(u"A"_qs)->id, other.id);
+}
+
 TEST_F(Commands, ResettingLayoutsBringsBuiltInProportionsBackAndForgetsTheAdjustments)
 {
     auto& c = start();

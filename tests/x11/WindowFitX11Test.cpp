@@ -224,10 +224,11 @@ TEST_P(WindowFitX11, EveryWindowOfOursLiesWithinTheWorkArea)
         if (shown.designed.isValid()) {
             // Its design where it fits; else smaller, its content scrolled or a part of it shrunk.
             QWidget* content = WindowFit::content(window);
-            if (window->width() >= shown.designed.width() && window->height() >= shown.designed.height())
+            if (window->width() >= shown.designed.width() && window->height() >= shown.designed.height()) {
                 EXPECT_EQ(window->size(), shown.designed);
-            else if (content != window)
+            } else if (content != window) {
                 EXPECT_TRUE(window->findChild<QScrollArea*>()->isVisible());
+            }
             // Every control reachable: in the window, or in the scrolled content.
             for (const QAbstractButton* b : window->findChildren<QAbstractButton*>()) {
                 if (!b->isVisibleTo(window) || (content != window && content->isAncestorOf(b)))
