@@ -15,7 +15,7 @@
 // dropped custom layouts are told to the user once (setReport).
 //
 // The store is the one owner of a custom layout's name and apps: the active layout follows a
-// rename, a deleted custom layout stops being active and is never made active again, and
+// rename, a custom layout the display does not store (a deleted one) is never active, and
 // whoever holds a copy (an applied group) follows through current() when customLayoutsChanged
 // calls.
 //
@@ -108,14 +108,16 @@ public:
     void save(const SnapLayout& layout, const QString& display);
     // Forgets the display's adjusted trees and active layout; always writes both keys.
     void reset(const QString& display);
-    // Adds or replaces a custom layout; false (nothing changes) for an id not beginning
+    // Adds or replaces a custom layout (the active layout of that id takes its name, and its
+    // apps where the regions agree); false (nothing changes) for an id not beginning
     // "user-", an invalid tree, a name beyond the name bounds (over 60 characters, counted
     // untrimmed), a blank name, or a new layout on a display that has maxCustomLayouts.
     bool upsertCustom(const SnapLayout& layout, const QString& display);
     // Whether upsertCustom has room for the layout: it replaces one, or the display has fewer
     // than maxCustomLayouts.
     bool hasRoomFor(const SnapLayout& layout, const QString& display) const;
-    // False when the display has no custom layout with that id.
+    // Removes it with its adjusted tree and as the active layout; false when the display has
+    // no custom layout with that id.
     bool deleteCustom(const QString& id, const QString& display);
 
     struct ImportResult {
