@@ -1,6 +1,7 @@
 // The coordinator's commands, each as the shell or the stack controller calls it: restoring
 // the focused window (never snapped, restored, not restorable), a display's numbered layouts
-// (missing ones, none at all, applied with its windows), resetting layouts (built-in and
+// (missing ones, none at all, applied with its windows, renamed or deleted while applied or while
+// being applied), resetting layouts (built-in and
 // custom, a failed move storing nothing), the divider editor (nothing snapped, recognised
 // from the windows, edits queued), the window chooser and a change of displays.
 #include "SnapFixture.h"
@@ -136,6 +137,24 @@ TEST_F(Commands, ARenamedOrDeletedAppliedLayoutChangesEverywhereAtOnce)
     const LayoutStore reread(defaults);
     EXPECT_EQ(reread.customLayouts(u"A"_qs), std::vector<SnapLayout>{other});
     EXPECT_EQ(reread.activeLayout(u"A"_qs)->id, other.id);
+}
+
+// Deleted while its windows are on their way, a layout leaves no group and no active layout.
+TEST_F(Commands, ALayoutDeletedWhileItIsAppliedLeavesNothingBehind)
+{
+    auto& c = start();
+    const SnapLayout work{u"user-w"_qs, u"Work"_qs, H(0.6, L(0), L(1)), std::nullopt};
+    ASSERT_TRUE(store.upsertCustom(work, u"A"_qs));
+    add(100, Rect(300, 200, 700, 500));
+    add(101, Rect(900, 300, 700, 500));
+    c.applySavedLayout(0, kLeft);
+    clock.advance(std::chrono::milliseconds(120));
+    ASSERT_FALSE(c.groups().count(u"A"_qs)) << "still moving";
+    ASSERT_TRUE(store.deleteCustom(work.id, u"A"_qs));
+    clock.runUntilIdle();
+    EXPECT_FALSE(c.groups().count(u"A"_qs));
+    EXPECT_FALSE(store.activeLayout(u"A"_qs));
+    EXPECT_FALSE(store.layouts(u"A"_qs).back().id == work.id);
 }
 
 TEST_F(Commands, ResettingLayoutsBringsBuiltInProportionsBackAndForgetsTheAdjustments)
