@@ -55,8 +55,12 @@ bool CustomLayoutActions::save(const SnapLayout& layout, bool applyNow, const QS
 
 bool CustomLayoutActions::remove(const SnapLayout& layout, const QString& key)
 {
-    if (!store_.deleteCustom(layout.id, key))
-        return false;
+    // A layout already gone (deleted before, or never stored) is told so; the editor closes,
+    // as there is nothing left to delete.
+    if (!store_.deleteCustom(layout.id, key)) {
+        tell(QStringLiteral("“") + layout.name + QStringLiteral("” was already deleted."));
+        return true;
+    }
     tell(QStringLiteral("Deleted “") + layout.name + QStringLiteral("”."));
     return true;
 }

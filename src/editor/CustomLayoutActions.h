@@ -28,7 +28,8 @@ public:
 
     // Stores the layout for the display (and applies it when asked). True when it was stored.
     bool save(const SnapLayout& layout, bool applyNow, const QString& displayKey);
-    // Deletes the layout's id from the display's custom layouts; true when it was there.
+    // Deletes the layout's id from the display's custom layouts and tells it; a layout that is
+    // no longer there is told so. True either way: the editor has nothing left to delete.
     bool remove(const SnapLayout& layout, const QString& displayKey);
 
     static QString applyBlockedMessage();

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
 #include <QThread>
@@ -64,38 +65,38 @@ LayoutStore::~LayoutStore()
 
 void LayoutStore::load()
 {
-    // Each display and each entry is decoded on its own, so one damaged entry costs only
-    // itself; the next write then stores what survived.
-    if (auto value = defaults_.value(savedKey()); value && value->isObject()) {
-        const QJsonObject displays = value->toObject();
-        for (auto d = displays.begin(); d != displays.end(); ++d) {
-            if (!d.value().isObject())
-                continue;
-            auto& trees = saved_[d.key()];
-            const QJsonObject entries = d.value().toObject();
-            for (auto e = entries.begin(); e != entries.end(); ++e) {
-                auto tree = RegionTree::fromJson(e.value());
-                if (tree && tree.value().isValid())
-                    trees.emplace(e.key(), std::move(tree).value());
-            }
-        }
-    }
+    if (auto value = defaults_.value(savedKey()); value && value->isObject())
+        loadSaved(value->toObject());
 
     if (auto value = defaults_.value(customKey()); value && value->isObject()) {
         const QJsonObject displays = value->toObject();
         for (auto d = displays.begin(); d != displays.end(); ++d) {
-            if (!d.value().isArray())
-                continue;
-            loadCustom(d.key(), d.value().toArray());
+            if (d.value().isArray())
+                loadCustom(d.key(), d.value().toArray());
+            else
+                dropEntry(d.key(), d.value());
         }
+    } else if (value) {
+        dropEntry(QString(), *value);
     }
 
-    if (auto value = defaults_.value(activeKey()); value && value->isObject()) {
-        const QJsonObject displays = value->toObject();
-        for (auto d = displays.begin(); d != displays.end(); ++d) {
-            auto layout = SnapLayout::fromJson(d.value());
-            if (layout && isStorable(layout.value()))
-                active_.insert_or_assign(d.key(), std::move(layout).value());
+    if (auto value = defaults_.value(activeKey()); value && value->isObject())
+        loadActive(value->toObject());
+}
+
+void LayoutStore::loadSaved(const QJsonObject& displays)
+{
+    for (auto d = displays.begin(); d != displays.end(); ++d) {
+        if (!d.value().isObject())
+            continue;
+        auto& trees = saved_[d.key()];
+        const QJsonObject entries = d.value().toObject();
+        for (auto e = entries.begin(); e != entries.end(); ++e) {
+            auto tree = RegionTree::fromJson(e.value());
+            if (tree && tree.value().isValid())
+                trees.emplace(e.key(), std::move(tree).value());
+            else if (e.value().isObject())
+                unreadTrees_[d.key()].insert(e.key(), e.value());
         }
     }
 }
@@ -107,11 +108,23 @@ void LayoutStore::loadCustom(const QString& display, const QJsonArray& entries)
     std::unordered_set<QString> seen; // the first of duplicate ids wins, in linear time
     qsizetype next = 0;
     for (; next < entries.size() && list.size() < size_t(maxCustomLayouts); ++next) {
-        auto layout = SnapLayout::fromJson(entries[next]);
-        if (!layout || !isStorableCustom(layout.value()) || !seen.insert(layout.value().id).second)
+        const QJsonValue entry = entries[next];
+        const QString id = entry.toObject().value(QLatin1String("id")).toString();
+        if (!entry.isObject() || id.isEmpty() || seen.count(id) > 0) {
+            dropEntry(display, entry);
             continue;
+        }
+        auto layout = SnapLayout::fromJson(entry);
+        if (!layout || !isStorableCustom(layout.value())) {
+            unreadCustom_[display].push_back(KeptEntry{list.size(), id, entry});
+            continue;
+        }
+        seen.insert(id);
         list.push_back(std::move(layout).value());
     }
+    if (const auto kept = unreadCustom_.find(display); kept != unreadCustom_.end())
+        log::info(LogCategory::App, "Display %{public}s keeps %ld custom layouts this version can't read; they are not listed",
+                  display, long(kept->second.size()));
     if (next == entries.size())
         return;
     // Kept undecoded: so many entries cost no time to start.
@@ -121,6 +134,84 @@ void LayoutStore::loadCustom(const QString& display, const QJsonArray& entries)
     log::error(LogCategory::App,
                "Display %{public}s stores %ld custom layouts; the first %ld are used, the other %ld are kept unused",
                display, long(entries.size()), long(maxCustomLayouts), long(rest.size()));
+}
+
+void LayoutStore::loadActive(const QJsonObject& displays)
+{
+    for (auto d = displays.begin(); d != displays.end(); ++d) {
+        auto layout = SnapLayout::fromJson(d.value());
+        if (!layout || !isStorable(layout.value())) {
+            if (d.value().isObject())
+                unreadActive_.insert_or_assign(d.key(), d.value());
+            continue;
+        }
+        // A custom layout deleted since it was applied is no longer the display's.
+        const SnapLayout& stored = layout.value();
+        if (!isKnown(stored, d.key())) {
+            log::info(LogCategory::App, "Display %{public}s: its active layout %{public}s was deleted", d.key(),
+                      stored.id);
+            continue;
+        }
+        active_.insert_or_assign(d.key(), *current(stored, d.key()));
+    }
+}
+
+void LayoutStore::dropEntry(const QString& display, const QJsonValue& entry)
+{
+    ++dropped_;
+    const QByteArray text = entry.isObject() ? QJsonDocument(entry.toObject()).toJson(QJsonDocument::Compact)
+                          : entry.isArray()  ? QJsonDocument(entry.toArray()).toJson(QJsonDocument::Compact)
+                                             : entry.toVariant().toString().toUtf8();
+    log::error(LogCategory::App, "Display %{public}s: dropped a stored custom layout that is no layout: %{public}s",
+               display, QString::fromUtf8(text.left(300)));
+}
+
+QString LayoutStore::droppedMessage(int count)
+{
+    if (count == 1)
+        return QStringLiteral("A saved custom layout couldn’t be read and was removed. Your other layouts are kept.");
+    return QStringLiteral("%1 saved custom layouts couldn’t be read and were removed. Your other layouts are kept.")
+        .arg(count);
+}
+
+void LayoutStore::setReport(const std::function<void(const QString&)>& report)
+{
+    if (!report || dropped_ == 0)
+        return;
+    report(droppedMessage(dropped_));
+    dropped_ = 0;
+    saveCustom();
+}
+
+bool LayoutStore::keepsUnlisted(const QString& display, const QString& id) const
+{
+    if (const auto kept = unreadCustom_.find(display); kept != unreadCustom_.end()) {
+        for (const KeptEntry& entry : kept->second)
+            if (entry.id == id)
+                return true;
+    }
+    if (const auto rest = unlisted_.find(display); rest != unlisted_.end()) {
+        for (const QJsonValue& entry : rest->second)
+            if (entry.toObject().value(QLatin1String("id")).toString() == id)
+                return true;
+    }
+    return false;
+}
+
+bool LayoutStore::isKnown(const SnapLayout& layout, const QString& display) const
+{
+    if (!hasCustomId(layout))
+        return true;
+    const auto c = custom_.find(display);
+    return (c != custom_.end()
+            && std::any_of(c->second.begin(), c->second.end(), [&](const SnapLayout& l) { return l.id == layout.id; }))
+        || keepsUnlisted(display, layout.id);
+}
+
+void LayoutStore::changed(const QString& display)
+{
+    if (customLayoutsChanged)
+        customLayoutsChanged(display);
 }
 
 QString LayoutStore::fullMessage(const QString& displayName)
@@ -211,22 +302,51 @@ std::vector<SnapLayout> LayoutStore::customLayouts(const QString& display) const
     return {};
 }
 
+std::optional<SnapLayout> LayoutStore::current(const SnapLayout& held, const QString& display) const
+{
+    if (!hasCustomId(held))
+        return held;
+    if (const auto c = custom_.find(display); c != custom_.end()) {
+        for (const SnapLayout& stored : c->second) {
+            if (stored.id != held.id)
+                continue;
+            SnapLayout now = held;
+            now.name = stored.name;
+            if (regionSet(stored.tree) == regionSet(held.tree))
+                now.apps = stored.apps;
+            return now;
+        }
+    }
+    // Deleted in this run; one deleted before is no longer active once loaded. A custom layout
+    // the display never had is not the store's to judge.
+    if (const auto d = deleted_.find(display); d != deleted_.end() && d->second.count(held.id) > 0)
+        return std::nullopt;
+    return held;
+}
+
 // --- Changing ---
 
 void LayoutStore::setActive(const SnapLayout& layout, const QString& display)
 {
-    if (!isStorable(layout))
+    // A copy held elsewhere takes the stored name; a custom layout the display does not have
+    // (a deleted one) is never active.
+    const std::optional<SnapLayout> now = isStorable(layout) && isKnown(layout, display) ? current(layout, display)
+                                                                                       : std::nullopt;
+    if (!now)
         return;
-    if (const auto a = active_.find(display); a != active_.end() && a->second == layout)
+    if (const auto a = active_.find(display); a != active_.end() && a->second == *now)
         return;
-    active_.insert_or_assign(display, layout);
+    active_.insert_or_assign(display, *now);
+    unreadActive_.erase(display);
     saveActive();
 }
 
 void LayoutStore::save(const SnapLayout& layout, const QString& display)
 {
-    if (!isStorable(layout))
+    if (!isStorable(layout) || !isKnown(layout, display))
         return;
+    if (auto kept = unreadTrees_.find(display); kept != unreadTrees_.end())
+        kept->second.remove(layout.id);
     auto& trees = saved_[display];
     if (const auto t = trees.find(layout.id); t != trees.end() && t->second == layout.tree) {
         setActive(layout, display);
@@ -241,6 +361,8 @@ void LayoutStore::reset(const QString& display)
 {
     saved_.erase(display);
     active_.erase(display);
+    unreadTrees_.erase(display);
+    unreadActive_.erase(display);
     saveSaved();
     saveActive();
 }
@@ -266,7 +388,15 @@ bool LayoutStore::upsertCustom(const SnapLayout& layout, const QString& display)
     } else {
         list.push_back(layout);
     }
+    // A rename reaches the active layout, which keeps its own tree.
+    if (auto a = active_.find(display); a != active_.end() && a->second.id == layout.id) {
+        if (auto now = current(a->second, display); now && *now != a->second) {
+            a->second = std::move(now).value();
+            saveActive();
+        }
+    }
     saveCustom();
+    changed(display);
     return true;
 }
 
@@ -279,7 +409,23 @@ bool LayoutStore::deleteCustom(const QString& id, const QString& display)
     const auto same = std::find_if(list.begin(), list.end(), [&](const SnapLayout& l) { return l.id == id; });
     if (same == list.end())
         return false;
+    // Entries kept unread stay where they stood among the others; one of the same id goes too.
+    const std::size_t position = std::size_t(same - list.begin());
     list.erase(same);
+    deleted_[display].insert(id);
+    if (auto kept = unreadCustom_.find(display); kept != unreadCustom_.end()) {
+        auto& entries = kept->second;
+        std::erase_if(entries, [&](const KeptEntry& e) { return e.id == id; });
+        for (KeptEntry& entry : entries)
+            entry.before -= entry.before > position ? 1 : 0;
+    }
+    if (auto kept = unreadTrees_.find(display); kept != unreadTrees_.end())
+        kept->second.remove(id);
+    if (auto a = unreadActive_.find(display);
+        a != unreadActive_.end() && a->second.toObject().value(QLatin1String("id")).toString() == id) {
+        unreadActive_.erase(a);
+        saveActive();
+    }
 
     if (auto d = saved_.find(display); d != saved_.end() && d->second.erase(id) > 0)
         saveSaved();
@@ -288,6 +434,7 @@ bool LayoutStore::deleteCustom(const QString& id, const QString& display)
         saveActive();
     }
     saveCustom();
+    changed(display);
     return true;
 }
 
@@ -304,6 +451,7 @@ LayoutStore::ImportResult LayoutStore::importLayouts(const std::vector<SnapLayou
     if (merged.added > 0) {
         custom_[display] = merged.layouts;
         saveCustom();
+        changed(display);
     }
     return ImportResult{std::move(merged.layouts), merged.added, merged.skipped};
 }
@@ -313,8 +461,10 @@ LayoutStore::ImportResult LayoutStore::importLayouts(const std::vector<SnapLayou
 void LayoutStore::saveSaved()
 {
     QJsonObject displays;
+    for (const auto& [display, kept] : unreadTrees_)
+        displays.insert(display, kept);
     for (const auto& [display, trees] : saved_) {
-        QJsonObject entries;
+        QJsonObject entries = displays.value(display).toObject();
         for (const auto& [id, tree] : trees)
             entries.insert(id, tree.toJson());
         displays.insert(display, entries);
@@ -325,10 +475,19 @@ void LayoutStore::saveSaved()
 void LayoutStore::saveCustom()
 {
     QJsonObject displays;
+    static const std::vector<KeptEntry> none;
     for (const auto& [display, list] : custom_) {
+        const auto found = unreadCustom_.find(display);
+        const std::vector<KeptEntry>& kept = found != unreadCustom_.end() ? found->second : none;
         QJsonArray entries;
-        for (const SnapLayout& layout : list)
-            entries.append(layout.toJson());
+        auto k = kept.begin();
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            for (; k != kept.end() && k->before <= i; ++k)
+                entries.append(k->value);
+            entries.append(list[i].toJson());
+        }
+        for (; k != kept.end(); ++k)
+            entries.append(k->value);
         if (const auto rest = unlisted_.find(display); rest != unlisted_.end()) {
             for (const QJsonValue& entry : rest->second)
                 entries.append(entry);
@@ -341,6 +500,8 @@ void LayoutStore::saveCustom()
 void LayoutStore::saveActive()
 {
     QJsonObject displays;
+    for (const auto& [display, kept] : unreadActive_)
+        displays.insert(display, kept);
     for (const auto& [display, layout] : active_)
         displays.insert(display, layout.toJson());
     defaults_.setValue(activeKey(), displays);

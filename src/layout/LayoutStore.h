@@ -7,8 +7,17 @@
 //   "customLayouts.v1"  display key → [layout]
 //   "activeLayouts.v1"  display key → layout
 //
-// Stored data is read per display and per entry: an entry that does not decode or breaks
-// the store's rules is dropped silently, and everything else is kept.
+// Stored data is read per display and per entry. An entry this version cannot use (a tree it
+// does not know, a layout that breaks its rules: perhaps one from a newer version) is left out
+// of every list, logged once per display, and kept as it stands: each write puts it back where
+// it was. Only what is no entry at all is dropped: a custom layout that is not an object or has
+// no id, a duplicate of an id already listed, a display's list or tree that is not an object;
+// dropped custom layouts are told to the user once (setReport).
+//
+// The store is the one owner of a custom layout's name and apps: the active layout follows a
+// rename, a custom layout the display does not store (a deleted one) is never active, and
+// whoever holds a copy (an applied group) follows through current() when customLayoutsChanged
+// calls.
 //
 // A display keeps at most maxCustomLayouts custom layouts. Nobody arranges windows with more
 // (a picker screen shows a few dozen); loading them takes milliseconds; and a full display
@@ -29,8 +38,10 @@
 #include <QJsonArray>
 #include <QString>
 
+#include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <vector>
 
 namespace fw {
@@ -47,6 +58,9 @@ public:
     static constexpr int maxCustomLayouts = 1000;
     // The refusal shown for a layout that does not fit: "<display> already has 1,000 custom layouts, …".
     static QString fullMessage(const QString& displayName);
+
+    // The notice for custom layouts dropped while loading.
+    static QString droppedMessage(int count);
 
     // Loads the three keys; writes nothing.
     explicit LayoutStore(UserDefaults& defaults);
@@ -68,26 +82,42 @@ public:
     std::optional<SnapLayout> activeLayout(const QString& display) const;
     std::vector<SnapLayout> customLayouts(const QString& display) const;
 
+    // A layout as held elsewhere (an applied group, a return position) brought in line with
+    // the display's custom layouts: a custom layout takes its stored name, and its stored apps
+    // where its regions are the stored layout's; nothing once it was deleted. Any other layout
+    // (built in, the corner layout, or one the store never had) comes back unchanged.
+    std::optional<SnapLayout> current(const SnapLayout& held, const QString& display) const;
+
+    // Called after a display's custom layouts changed (stored, renamed, deleted, imported).
+    std::function<void(const QString& display)> customLayoutsChanged;
+
+    // Where the store tells the user what it dropped while loading: one notice, when set (the
+    // list is then written without the dropped entries, so it is told once).
+    void setReport(const std::function<void(const QString&)>& report);
+
     // The layout with the tree the display holds for its id, when that tree has the same
     // region numbers as the layout's own; otherwise the layout unchanged.
     SnapLayout adjusted(const SnapLayout& layout, const QString& display) const;
 
-    // Writes "activeLayouts.v1" unless the tree is invalid, the name beyond the bounds or the
-    // layout already active.
+    // Writes "activeLayouts.v1" unless the tree is invalid, the name beyond the bounds, the
+    // layout a custom layout the display does not store (a deleted one), or already active.
     void setActive(const SnapLayout& layout, const QString& display);
     // Records the layout's tree as the display's adjusted tree for its id and makes it
-    // active; writes "layouts.v2" only when the stored tree changed.
+    // active; writes "layouts.v2" only when the stored tree changed. Nothing for a custom
+    // layout the display does not store.
     void save(const SnapLayout& layout, const QString& display);
     // Forgets the display's adjusted trees and active layout; always writes both keys.
     void reset(const QString& display);
-    // Adds or replaces a custom layout; false (nothing changes) for an id not beginning
+    // Adds or replaces a custom layout (the active layout of that id takes its name, and its
+    // apps where the regions agree); false (nothing changes) for an id not beginning
     // "user-", an invalid tree, a name beyond the name bounds (over 60 characters, counted
     // untrimmed), a blank name, or a new layout on a display that has maxCustomLayouts.
     bool upsertCustom(const SnapLayout& layout, const QString& display);
     // Whether upsertCustom has room for the layout: it replaces one, or the display has fewer
     // than maxCustomLayouts.
     bool hasRoomFor(const SnapLayout& layout, const QString& display) const;
-    // False when the display has no custom layout with that id.
+    // Removes it with its adjusted tree and as the active layout; false when the display has
+    // no custom layout with that id.
     bool deleteCustom(const QString& id, const QString& display);
 
     struct ImportResult {
@@ -104,16 +134,37 @@ public:
     void saveSaved();
 
 private:
+    // A stored custom layout this version cannot use, as it stands, and where it stood: after
+    // `before` listed layouts of its display.
+    struct KeptEntry {
+        std::size_t before = 0;
+        QString id;
+        QJsonValue value;
+    };
+
     void saveCustom();
     void saveActive();
     void load();
+    void loadSaved(const QJsonObject& displays);
     void loadCustom(const QString& display, const QJsonArray& entries);
+    void loadActive(const QJsonObject& displays);
+    void dropEntry(const QString& display, const QJsonValue& entry);
+    // Whether the display stores a custom layout with this id that it does not list.
+    bool keepsUnlisted(const QString& display, const QString& id) const;
+    // Not a custom layout, or one the display stores.
+    bool isKnown(const SnapLayout& layout, const QString& display) const;
+    void changed(const QString& display);
 
     UserDefaults& defaults_;
     std::map<QString, std::map<QString, RegionTree>> saved_;
     std::map<QString, SnapLayout> active_;
     std::map<QString, std::vector<SnapLayout>> custom_;
     std::map<QString, QJsonArray> unlisted_;   // stored entries past the bound, as they stand
+    std::map<QString, std::vector<KeptEntry>> unreadCustom_;  // in stored order
+    std::map<QString, QJsonObject> unreadTrees_;              // layout id → tree, as stored
+    std::map<QString, QJsonValue> unreadActive_;              // active layouts, as stored
+    int dropped_ = 0;                                         // custom entries dropped, untold
+    std::map<QString, std::set<QString>> deleted_;            // custom layout ids deleted in this run
 };
 
 } // namespace fw

@@ -131,6 +131,26 @@ void AppliedLayouts::noteFrontWindow(const ManagedWindow& window, const Rect& fr
     }
 }
 
+void AppliedLayouts::followStore(const LayoutStore& store, WindowMemory& memory)
+{
+    for (auto g = groups_.begin(); g != groups_.end();) {
+        if (auto now = store.current(g->second.layout, g->first)) {
+            g->second.layout = std::move(now).value();
+            ++g;
+        } else {
+            g = groups_.erase(g);
+        }
+    }
+    for (auto h = memory.returnHomes.begin(); h != memory.returnHomes.end();) {
+        if (auto now = store.current(h->second.layout, h->second.display)) {
+            h->second.layout = std::move(now).value();
+            ++h;
+        } else {
+            h = memory.returnHomes.erase(h);
+        }
+    }
+}
+
 void AppliedLayouts::removeWindow(const ManagedWindow& window)
 {
     for (auto& [key, group] : groups_) {

@@ -40,6 +40,12 @@ public:
     const LayoutGroup* group(const QString& display) const;
     void setGroup(const QString& display, LayoutGroup group) { groups_[display] = std::move(group); }
     void clear() { groups_.clear(); }
+    void forget(const QString& display) { groups_.erase(display); }
+
+    // Brings every group and return position in line with the store's custom layouts: a
+    // renamed layout takes its new name, a deleted one's group is forgotten (the windows stay
+    // where they are) and its return positions too.
+    void followStore(const LayoutStore& store, WindowMemory& memory);
 
     // Stores the recognised layout as the display's group (the first member of each region in
     // front, no spans), makes it the display's active layout and records a return position

@@ -248,10 +248,17 @@ private:
             kept.windows = removingWindows(moved, group.windows);
             state_.layouts.setGroup(display, std::move(kept));
         }
-        state_.layouts.setGroup(display_, LayoutGroup{layout_, result_.placed, {}});
         ctx_.stacks.noteWindowChanged(placed);
-        state_.memory.recordReturnHomes(placed, layout_, screen_);
-        ctx_.store.save(layout_, display_);
+        // A layout deleted while it was being applied leaves no group behind; a renamed one
+        // is kept under its new name.
+        const std::optional<SnapLayout> applied = ctx_.store.current(layout_, display_);
+        if (!applied) {
+            state_.layouts.forget(display_);
+            return;
+        }
+        state_.layouts.setGroup(display_, LayoutGroup{*applied, result_.placed, {}});
+        state_.memory.recordReturnHomes(placed, *applied, screen_);
+        ctx_.store.save(*applied, display_);
     }
 
     // What became of the apps that are not installed, the tip for a display without layouts of

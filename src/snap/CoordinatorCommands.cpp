@@ -83,10 +83,15 @@ void startLayoutApplication(SnapContext& ctx, ChoiceState state, const SnapLayou
 {
     if (state.interaction.mutating || !layout.tree.isValid() || !ctx.access.windowControlGranted(false))
         return;
+    // A menu row built before its layout was deleted applies nothing; one built before a
+    // rename applies the layout under its new name.
+    const std::optional<SnapLayout> current = ctx.store.current(layout, displayKey(screen));
+    if (!current)
+        return;
     ctx.endInteraction(false);
     state.picker.choosingComposition = true;
     state.picker.setPickerScreen(displayKey(screen), ctx.stacks);
-    state.picker.pickerLayouts = {layout};
+    state.picker.pickerLayouts = {*current};
     ctx.sinks.sendPresentationChanged(true);
     SnapContext* c = &ctx;
     startWhenCurrent(ctx.tasks, ctx.stamp(), [c, state] { return choose(*c, state, SnapSelection{0, 0}); });

@@ -54,6 +54,11 @@ void SnapCoordinator::installCallbacks()
         if (auto self = weak.lock())
             self->endInteraction(false);
     });
+    // The store owns custom layouts: an applied copy follows each rename and delete at once.
+    ctx_.store.customLayoutsChanged = [weak](const QString&) {
+        if (auto self = weak.lock())
+            self->layouts_.followStore(self->ctx_.store, self->memory_);
+    };
     auto& fill = ctx_.stacks.callbacks;
     fill.canRefresh = [weak] {
         auto self = weak.lock();

@@ -121,7 +121,7 @@ TEST(LayoutStore, AdjustedTreesApplyOnlyWithTheSameRegions)
     EXPECT_EQ(written.keys(), (QStringList{"focus", "halves", "rows"}));
 }
 
-TEST(LayoutStore, LoadingDropsOnlyTheEntriesThatFail)
+TEST(LayoutStore, LoadingListsOnlyTheEntriesThatWork)
 {
     MemoryDefaults defaults;
     defaults.setValue(kSaved, json(R"({
@@ -166,10 +166,15 @@ TEST(LayoutStore, LoadingDropsOnlyTheEntriesThatFail)
     store.save(builtIn("rows"), kOther);
     store.upsertCustom(custom(QStringLiteral("user-z"), QStringLiteral("New"), L(0)), kOther);
     const QJsonObject saved = defaults.value(kSaved)->toObject();
-    EXPECT_EQ(saved.value("good").toObject().keys(), QStringList{"halves"});
+    // Entries this version cannot use stay as they were; only what is no entry at all goes.
+    EXPECT_EQ(saved.value("good").toObject().keys(), (QStringList{"halves", "rows", "thirds"}));
     EXPECT_TRUE(saved.contains(kOther));
-    EXPECT_EQ(defaults.value(kCustom)->toObject().value("good").toArray().size(), 2);
+    QStringList ids;
+    for (const QJsonValue& entry : defaults.value(kCustom)->toObject().value("good").toArray())
+        ids << entry.toObject().value("id").toString();
+    EXPECT_EQ(ids, (QStringList{"user-a", "plain", "user-b", "user-c", "user-d"}));
     EXPECT_TRUE(defaults.value(kActive)->toObject().contains("good"));
+    EXPECT_TRUE(defaults.value(kActive)->toObject().contains("badTree"));
 
     // What was written reads back the same.
     LayoutStore reloaded(defaults);
@@ -192,7 +197,7 @@ TEST(LayoutStore, NamesBeyondTheBoundsNeverReachTheMenus)
     MemoryDefaults defaults;
     defaults.setValue(kCustom, QJsonObject{{kDisplay, QJsonArray{entry("user-a", "Before"), entry("user-h", hostile),
                                                                  entry("user-b", fits)}}});
-    defaults.setValue(kActive, QJsonObject{{kDisplay, entry("user-h", hostile)}, {kOther, entry("user-b", fits)}});
+    defaults.setValue(kActive, QJsonObject{{kDisplay, entry("user-h", hostile)}, {kOther, entry("focus", fits)}});
     defaults.clearWriteLog();
     LayoutStore store(defaults);
     EXPECT_EQ(names(store.customLayouts(kDisplay)), (QStringList{"Before", fits}));
@@ -318,7 +323,8 @@ TEST(LayoutStore, UpsertCustomChecksAndWrites)
     EXPECT_EQ(store.customLayouts(kDisplay)[0].name, sixty);
     ASSERT_TRUE(store.upsertCustom(custom(QStringLiteral("user-2"), QStringLiteral("Two"), L(1)), kDisplay));
 
-    // Replacing drops the display's adjusted tree for that id, but not the active layout.
+    // Replacing drops the display's adjusted tree for that id; the active layout keeps its tree
+    // and takes the new name and apps.
     SnapLayout first = custom(QStringLiteral("user-1"), QStringLiteral("One"), H(0.5, L(0), L(1)));
     ASSERT_TRUE(store.upsertCustom(first, kDisplay));
     store.save(withTree(first, H(0.3, L(0), L(1))), kDisplay);
@@ -326,10 +332,10 @@ TEST(LayoutStore, UpsertCustomChecksAndWrites)
     defaults.clearWriteLog();
     first.apps = SnapLayout::AppMap{{1, {QStringLiteral("firefox")}}};
     ASSERT_TRUE(store.upsertCustom(first, kDisplay));
-    EXPECT_EQ(keysWritten(defaults), (QStringList{kSaved, kCustom}));
+    EXPECT_EQ(keysWritten(defaults), (QStringList{kSaved, kActive, kCustom}));
     EXPECT_EQ(store.customLayouts(kDisplay), (std::vector<SnapLayout>{first, custom("user-2", "Two", L(1))}));
     EXPECT_EQ(store.layouts(kDisplay)[8], first);
-    EXPECT_EQ(store.activeLayout(kDisplay)->tree, H(0.3, L(0), L(1)));
+    EXPECT_EQ(store.activeLayout(kDisplay), withTree(first, H(0.3, L(0), L(1))));
 
     defaults.clearWriteLog();
     ASSERT_TRUE(store.upsertCustom(first, kDisplay));
@@ -447,4 +453,101 @@ TEST(LayoutStore, ADisplayKeepsItsBoundAndLosesNothingStoredPastIt)
     written = FileDefaults(path).value(kCustom)->toObject().value(kDisplay).toArray();
     EXPECT_EQ(written.size(), many.size());
     EXPECT_EQ(written[LayoutStore::maxCustomLayouts - 1].toObject().value("id"), "user-new");
+}
+
+// Layouts this version cannot read (a newer version's tree, say) are kept in the stored list, in
+// their place and untouched, across every write of it: an import, a save, a delete of another;
+// the same for trees and active layouts. They are never listed.
+TEST(LayoutStore, UnreadableEntriesSurviveEveryWriteInTheirPlace)
+{
+    const QJsonValue grid = json(R"({"id": "user-grid", "name": "Grid", "tree": {"grid": {"columns": 3, "rows": 2}},
+                                     "since": 7})");
+    const QJsonValue gridTree = json(R"({"grid": {"columns": 3, "rows": 2}})");
+    const SnapLayout first = custom(QStringLiteral("user-1"), QStringLiteral("First"), H(0.5, L(0), L(1)));
+    const SnapLayout second = custom(QStringLiteral("user-2"), QStringLiteral("Second"), L(0));
+    MemoryDefaults defaults;
+    defaults.setValue(kCustom, QJsonObject{{kDisplay, QJsonArray{first.toJson(), grid, second.toJson()}}});
+    defaults.setValue(kSaved, QJsonObject{{kDisplay, QJsonObject{{"user-grid", gridTree}}}});
+    defaults.setValue(kActive, QJsonObject{{kOther, grid}});
+    LayoutStore store(defaults);
+    EXPECT_EQ(store.customLayouts(kDisplay), (std::vector<SnapLayout>{first, second}));
+    EXPECT_FALSE(names(store.menuLayouts(kDisplay)).contains("Grid"));
+    EXPECT_FALSE(store.activeLayout(kOther).has_value());
+
+    const auto writtenList = [&] { return defaults.value(kCustom)->toObject().value(kDisplay).toArray(); };
+    const SnapLayout imported = custom(QStringLiteral("user-3"), QStringLiteral("Imported"), V(0.5, L(0), L(1)));
+    ASSERT_EQ(store.importLayouts({imported}, kDisplay).added, 1);
+    EXPECT_EQ(writtenList(), (QJsonArray{first.toJson(), grid, second.toJson(), imported.toJson()}));
+
+    ASSERT_TRUE(store.deleteCustom(first.id, kDisplay));
+    EXPECT_EQ(writtenList(), (QJsonArray{grid, second.toJson(), imported.toJson()}));
+    SnapLayout renamed = second;
+    renamed.name = QStringLiteral("Renamed");
+    ASSERT_TRUE(store.upsertCustom(renamed, kDisplay));
+    store.save(withTree(imported, V(0.3, L(0), L(1))), kDisplay);
+    EXPECT_EQ(writtenList(), (QJsonArray{grid, renamed.toJson(), imported.toJson()}));
+    EXPECT_EQ(defaults.value(kSaved)->toObject().value(kDisplay).toObject().value("user-grid"), gridTree);
+
+    // Active layouts written for another display keep the unread one.
+    EXPECT_EQ(defaults.value(kActive)->toObject().value(kOther), grid);
+
+    // Read again, the kept entry is still kept and still unlisted.
+    LayoutStore reloaded(defaults);
+    EXPECT_EQ(reloaded.customLayouts(kDisplay), (std::vector<SnapLayout>{renamed, imported}));
+    ASSERT_TRUE(reloaded.upsertCustom(custom(QStringLiteral("user-4"), QStringLiteral("New"), L(1)), kDisplay));
+    EXPECT_EQ(writtenList()[0], grid);
+}
+
+// What is no layout at all (not an object, no id, a duplicate of a listed id) is dropped, and the
+// user is told once: when the report is set, which writes the list without it.
+TEST(LayoutStore, DroppedEntriesAreToldOnce)
+{
+    const SnapLayout kept = custom(QStringLiteral("user-1"), QStringLiteral("Kept"), L(0));
+    MemoryDefaults defaults;
+    defaults.setValue(kCustom, QJsonObject{{kDisplay, QJsonArray{42, json(R"({"name": "No id", "tree": {"leaf": {"_0": 0}}})"),
+                                                                 kept.toJson(), kept.toJson()}}});
+    defaults.clearWriteLog();
+    LayoutStore store(defaults);
+    EXPECT_TRUE(defaults.writeLog().empty());
+    QStringList told;
+    const auto report = [&](const QString& text) { told << text; };
+    store.setReport(report);
+    EXPECT_EQ(told, QStringList{"3 saved custom layouts couldn’t be read and were removed. Your other layouts are kept."});
+    EXPECT_EQ(*defaults.value(kCustom), (QJsonObject{{kDisplay, QJsonArray{kept.toJson()}}}));
+    store.setReport(report);
+    LayoutStore(defaults).setReport(report);
+    EXPECT_EQ(told.size(), 1);
+    EXPECT_EQ(LayoutStore::droppedMessage(1),
+              "A saved custom layout couldn’t be read and was removed. Your other layouts are kept.");
+}
+
+// A custom layout is named by the store alone: the active layout follows a rename (keeping its
+// own tree), a deleted one is never made active again, and one deleted by an earlier version
+// that left it active is no longer active once read.
+TEST(LayoutStore, TheActiveLayoutFollowsTheCustomLayoutsItNames)
+{
+    MemoryDefaults defaults;
+    LayoutStore store(defaults);
+    QStringList changes;
+    store.customLayoutsChanged = [&](const QString& display) { changes << display; };
+    const SnapLayout work = custom(QStringLiteral("user-w"), QStringLiteral("Work"), H(0.5, L(0), L(1)));
+    ASSERT_TRUE(store.upsertCustom(work, kDisplay));
+    store.save(withTree(work, H(0.4, L(0), L(1))), kDisplay);
+    SnapLayout renamed = work;
+    renamed.name = QStringLiteral("Work Two");
+    ASSERT_TRUE(store.upsertCustom(renamed, kDisplay));
+    EXPECT_EQ(store.activeLayout(kDisplay), withTree(renamed, H(0.4, L(0), L(1))));
+    EXPECT_EQ(store.current(work, kDisplay), renamed);
+    EXPECT_EQ(store.current(builtIn("halves"), kDisplay), builtIn("halves"));
+
+    ASSERT_TRUE(store.deleteCustom(work.id, kDisplay));
+    EXPECT_EQ(changes, (QStringList{kDisplay, kDisplay, kDisplay}));
+    EXPECT_FALSE(store.current(renamed, kDisplay).has_value());
+    store.setActive(renamed, kDisplay);
+    store.save(renamed, kDisplay);
+    EXPECT_FALSE(store.activeLayout(kDisplay).has_value());
+    EXPECT_FALSE(names(store.menuLayouts(kDisplay)).contains("Work Two"));
+
+    defaults.setValue(kActive, QJsonObject{{kDisplay, renamed.toJson()}});
+    EXPECT_FALSE(LayoutStore(defaults).activeLayout(kDisplay).has_value());
 }

@@ -1,6 +1,7 @@
 // The coordinator's commands, each as the shell or the stack controller calls it: restoring
 // the focused window (never snapped, restored, not restorable), a display's numbered layouts
-// (missing ones, none at all, applied with its windows), resetting layouts (built-in and
+// (missing ones, none at all, applied with its windows, renamed or deleted while applied or while
+// being applied), resetting layouts (built-in and
 // custom, a failed move storing nothing), the divider editor (nothing snapped, recognised
 // from the windows, edits queued), the window chooser and a change of displays.
 #include "SnapFixture.h"
@@ -79,6 +80,81 @@ TEST_F(Commands, NumberedLayoutsAreAppliedOrTheirAbsenceIsSaid)
     EXPECT_EQ(notices.back(), u"Arranged 1 windows. 1 space remains available."_qs);
     EXPECT_EQ(c.activeLayout(kLeft), (LayoutSummary{{u"Own 0"_qs, u"Own 1"_qs}, 1}));
     EXPECT_EQ(presented.back(), false);
+}
+
+// A custom layout has one name everywhere and, deleted, is gone everywhere: from the applied
+// group, its windows' return positions, the active layout and every list, also when the display
+// is scanned again, its layouts are applied by number, and the settings are read anew.
+TEST_F(Commands, ARenamedOrDeletedAppliedLayoutChangesEverywhereAtOnce)
+{
+    auto& c = start();
+    const SnapLayout work{u"user-w"_qs, u"Work"_qs, H(0.6, L(0), L(1)), std::nullopt};
+    const SnapLayout other{u"user-o"_qs, u"Other"_qs, V(0.5, L(0), L(1)), std::nullopt};
+    ASSERT_TRUE(store.upsertCustom(work, u"A"_qs));
+    ASSERT_TRUE(store.upsertCustom(other, u"A"_qs));
+    const auto w = add(100, Rect(300, 200, 700, 500));
+    c.applySavedLayout(0, kLeft);
+    clock.runUntilIdle();
+    ASSERT_EQ(c.groups().at(u"A"_qs).layout, work);
+    ASSERT_EQ(state.memory.returnHomes.at(w).layout, work);
+
+    SnapLayout renamed = work;
+    renamed.name = u"Work Two"_qs;
+    ASSERT_TRUE(store.upsertCustom(renamed, u"A"_qs));
+    EXPECT_EQ(c.groups().at(u"A"_qs).layout, renamed);
+    EXPECT_EQ(state.memory.returnHomes.at(w).layout, renamed);
+    EXPECT_EQ(store.activeLayout(u"A"_qs), renamed);
+    const auto listed = [&](const QString& name) {
+        const auto group = c.groups().find(u"A"_qs);
+        const auto menu = store.menuLayouts(
+            u"A"_qs, group != c.groups().end() ? std::optional(group->second.layout) : std::nullopt);
+        return std::count_if(menu.begin(), menu.end(), [&](const SnapLayout& l) { return l.name == name; });
+    };
+    EXPECT_EQ(listed(u"Work Two"_qs), 1);
+    EXPECT_EQ(listed(u"Work"_qs), 0);
+
+    const Rect placedAt = frameOf(w);
+    ASSERT_TRUE(store.deleteCustom(work.id, u"A"_qs));
+    EXPECT_FALSE(c.groups().count(u"A"_qs));
+    EXPECT_FALSE(state.memory.returnHomes.count(w));
+    EXPECT_FALSE(store.activeLayout(u"A"_qs));
+    EXPECT_EQ(listed(u"Work Two"_qs), 0);
+    EXPECT_EQ(frameOf(w), placedAt) << "the windows stay where they are";
+    c.startLayoutApplication(renamed, kLeft); // a menu row built before the delete
+    clock.runUntilIdle();
+    EXPECT_FALSE(c.groups().count(u"A"_qs));
+    EXPECT_EQ(frameOf(w), placedAt);
+
+    // A scan recognises what a display without the layout shows; the first number is Other.
+    stacks.callbacks.onSnapshot(scan());
+    const auto seen = c.groups().find(u"A"_qs);
+    EXPECT_TRUE(seen == c.groups().end() || seen->second.layout.id != work.id);
+    c.applySavedLayout(0, kLeft);
+    clock.runUntilIdle();
+    EXPECT_EQ(c.groups().at(u"A"_qs).layout.id, other.id);
+    EXPECT_EQ(listed(u"Work Two"_qs), 0);
+
+    const LayoutStore reread(defaults);
+    EXPECT_EQ(reread.customLayouts(u"A"_qs), std::vector<SnapLayout>{other});
+    EXPECT_EQ(reread.activeLayout(u"A"_qs)->id, other.id);
+}
+
+// Deleted while its windows are on their way, a layout leaves no group and no active layout.
+TEST_F(Commands, ALayoutDeletedWhileItIsAppliedLeavesNothingBehind)
+{
+    auto& c = start();
+    const SnapLayout work{u"user-w"_qs, u"Work"_qs, H(0.6, L(0), L(1)), std::nullopt};
+    ASSERT_TRUE(store.upsertCustom(work, u"A"_qs));
+    add(100, Rect(300, 200, 700, 500));
+    add(101, Rect(900, 300, 700, 500));
+    c.applySavedLayout(0, kLeft);
+    clock.advance(std::chrono::milliseconds(120));
+    ASSERT_FALSE(c.groups().count(u"A"_qs)) << "still moving";
+    ASSERT_TRUE(store.deleteCustom(work.id, u"A"_qs));
+    clock.runUntilIdle();
+    EXPECT_FALSE(c.groups().count(u"A"_qs));
+    EXPECT_FALSE(store.activeLayout(u"A"_qs));
+    EXPECT_FALSE(store.layouts(u"A"_qs).back().id == work.id);
 }
 
 TEST_F(Commands, ResettingLayoutsBringsBuiltInProportionsBackAndForgetsTheAdjustments)

@@ -84,6 +84,7 @@ TEST_F(Composition, RunningAppsArePlacedAMissingOneIsOpenedAndPlacedWhenItSettle
     const SnapLayout layout = work({{0, {u"org.example.Mail"_qs, u"org.example.Notes"_qs}},
                                     {1, {u"org.example.Web"_qs}},
                                     {2, {u"org.example.Ghost"_qs}}});
+    ASSERT_TRUE(store.upsertCustom(layout, u"A"_qs));
 
     c.startLayoutApplication(layout, kLeft);
     until(2);

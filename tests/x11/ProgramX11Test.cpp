@@ -6,7 +6,8 @@
 // ends snap assist without moving it; a second copy ends with status 0 and the first one opens
 // its Getting Started window; SIGTERM ends it with status 0 and leaves no grab behind. Its
 // keys follow a keyboard layout switched while it runs. A first run plays the welcome video
-// in the helper program: its pictures arrive, and no media library ever enters ours.
+// in the helper program: its pictures arrive, and no media library ever enters ours. Stored
+// custom layouts it cannot read stay in the settings file; broken ones are told at the start.
 #include "layout/ScreenGeometry.h"
 #include "layout/SnapLayout.h"
 #include "onboarding/ProductInfo.h"
@@ -20,6 +21,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
@@ -272,6 +274,39 @@ TEST(ProgramX11, AFirstRunPlaysTheWelcomeVideoInTheHelperAndKeepsNoMediaLibrary)
 
 // A build naming no vendor host, on a fresh profile without a local video: Getting Started
 // opens on its main page at once, and no player starts for a video that no host serves.
+// A returning user's custom layouts: one written by a newer version (a tree this one does not
+// know) stays in the file, untouched and in its place; one that is no layout at all is dropped,
+// and the user is told as the program starts.
+TEST(ProgramX11, AStoredLayoutItCannotReadStaysAndABrokenOneIsTold)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    const QJsonValue grid = QJsonObject{{"id", "user-grid"}, {"name", "Grid"},
+                                        {"tree", QJsonObject{{"grid", QJsonObject{{"columns", 3}, {"rows", 2}}}}}};
+    const QJsonValue quad = SnapLayout{u"user-quad"_qs, u"Quad"_qs, SnapLayout::builtIns().back().tree, std::nullopt}.toJson();
+    const QJsonObject stored{{"hasOpened", true},
+                             {"welcomeVideoShown", true},
+                             {"lastSeenVersion", productVersion()},
+                             {"customLayouts.v1", QJsonObject{{"SOME-DISPLAY", QJsonArray{42, grid, quad}}}}};
+    const QString config = session.directory() + u"/config/framewell"_qs;
+    QFile file(config + u"/defaults.json"_qs);
+    ASSERT_TRUE(QDir().mkpath(config) && file.open(QIODevice::WriteOnly));
+    file.write(QJsonDocument(stored).toJson());
+    file.close();
+
+    const pid_t program = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
+    ASSERT_TRUE(program) << session.error();
+    ASSERT_TRUE(session.waitFor([&] { return programLog(session).contains(u"Framewell started"_qs); }, 10000))
+        << programLog(session).toStdString();
+    EXPECT_TRUE(programLog(session).contains(
+        u"A saved custom layout couldn’t be read and was removed. Your other layouts are kept."_qs))
+        << programLog(session).toStdString();
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QJsonObject written = QJsonDocument::fromJson(file.readAll()).object();
+    EXPECT_EQ(written.value("customLayouts.v1").toObject().value("SOME-DISPLAY"), (QJsonArray{grid, quad}));
+    EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
+}
+
 TEST(ProgramX11, AFirstRunWithoutAVideoSourceOpensGettingStartedOnItsPage)
 {
     if (!vendorHost().isEmpty())

@@ -136,6 +136,8 @@ void AppDelegate::launch()
     // A settings file that cannot be written is told once, as a notice (and again when it
     // fails after having worked); a failure met while the program was built is told now.
     platform_.defaults.setSaveFailureReport([this](const QString& text) { log(text); });
+    // Stored custom layouts too damaged to read were dropped while loading: told once, now.
+    store_.setReport([this](const QString& text) { log(text); });
     installProcessHooks();
     buildStatusMenu();
     installCoordinatorSinks();
