@@ -129,17 +129,35 @@ private:
         }
     }
 
-    // The other members of the stacks of the apps' front windows on this display, which no app
-    // takes, go with their front window into its region.
+    // The other members of the stacks of the apps' windows on this display, which no app takes,
+    // go with them into their regions: behind a front window, or among the region's windows
+    // behind it.
     void carryAppStackMates()
     {
-        const WindowSet here(displayWindows_.begin(), displayWindows_.end());
         for (const auto& [region, window] : match_.front) {
-            for (const ManagedWindow& mate : ctx_.stacks.stackMates(window)) {
-                if (here.count(mate) && taken_.insert(mate).second && rememberFrame(mate))
-                    mates_[window].push_back(mate);
-            }
+            for (const ManagedWindow& mate : unclaimedStackMates(window))
+                mates_[window].push_back(mate);
         }
+        for (auto& [region, windows] : match_.behind) {
+            std::vector<ManagedWindow> carried;
+            for (const ManagedWindow& window : windows) {
+                for (const ManagedWindow& mate : unclaimedStackMates(window))
+                    carried.push_back(mate);
+            }
+            windows.insert(windows.end(), carried.begin(), carried.end());
+        }
+    }
+
+    // The window's stack mates on this display that nothing has claimed yet, claimed now.
+    std::vector<ManagedWindow> unclaimedStackMates(const ManagedWindow& window)
+    {
+        const WindowSet here(displayWindows_.begin(), displayWindows_.end());
+        std::vector<ManagedWindow> out;
+        for (const ManagedWindow& mate : ctx_.stacks.stackMates(window)) {
+            if (here.count(mate) && taken_.insert(mate).second && rememberFrame(mate))
+                out.push_back(mate);
+        }
+        return out;
     }
 
     // The apps that have no window are opened; those that cannot be leave their regions free.
