@@ -1,5 +1,5 @@
-// The texts and records of a composition: its notices, application name lists, clusters of windows
-// sharing a frame and the composition-state diagnostics document.
+// The texts and records of a composition: its notices, application name lists and the
+// composition-state diagnostics document.
 #include "snap/CompositionNotices.h"
 
 #include "base/Json.h"

@@ -1,7 +1,5 @@
-// The choices over a composition's candidate windows: the next candidate and one per cluster.
+// The choices over a composition's candidate windows: the next candidate and one unit per stack.
 #include "snap/CompositionRecords.h"
-
-#include "windows/FrameMatch.h"
 
 #include <algorithm>
 
@@ -21,24 +19,34 @@ std::optional<NextCandidate> nextCompositionCandidate(std::vector<CompositionRec
     return next;
 }
 
-std::vector<CompositionRecord> clusterPlacements(const std::vector<CompositionRecord>& records, const WindowSet& used)
+std::vector<CompositionUnit> compositionUnits(const std::vector<CompositionRecord>& records, const WindowSet& used,
+                                              const StackMatesOf& stackMates)
 {
-    std::vector<std::vector<CompositionRecord>> clusters;
+    std::vector<std::vector<CompositionRecord>> groups;
+    std::vector<std::vector<ManagedWindow>> mates; // each group's stack, by its first record
     for (const CompositionRecord& record : records) {
-        auto home = std::find_if(clusters.begin(), clusters.end(), [&](const auto& cluster) {
-            return sameFrame(cluster.front().frame, record.frame, kSameFrameTolerance);
+        auto home = std::find_if(mates.begin(), mates.end(), [&](const std::vector<ManagedWindow>& stack) {
+            return std::find(stack.begin(), stack.end(), record.window) != stack.end();
         });
-        if (home == clusters.end())
-            clusters.push_back({record});
-        else
-            home->push_back(record);
+        if (home == mates.end()) {
+            groups.push_back({record});
+            mates.push_back(stackMates ? stackMates(record.window) : std::vector<ManagedWindow>{record.window});
+        } else {
+            groups[std::size_t(home - mates.begin())].push_back(record);
+        }
     }
-    std::vector<CompositionRecord> out;
-    for (const auto& cluster : clusters) {
-        const auto next = nextCompositionCandidate(cluster, used);
-        const auto chosen = std::find_if(cluster.begin(), cluster.end(),
-                                         [&](const CompositionRecord& r) { return r.window == next->window; });
-        out.push_back(*chosen);
+    std::vector<CompositionUnit> out;
+    for (auto& group : groups) {
+        std::stable_sort(group.begin(), group.end(), [](const auto& a, const auto& b) { return a.order < b.order; });
+        const auto next = nextCompositionCandidate(group, used);
+        CompositionUnit unit;
+        for (const CompositionRecord& r : group) {
+            if (r.window == next->window)
+                unit.placed = r;
+            else
+                unit.behind.push_back(r.window);
+        }
+        out.push_back(std::move(unit));
     }
     return out;
 }

@@ -98,9 +98,12 @@ private:
             rememberFrame(window);
     }
 
-    // The display's other windows, ranked front to back, a stack of them counted once.
+    // The display's other windows, ranked front to back, a stack of them counted once: it is
+    // placed through its front and the others go where it goes. Stacks are the stack engine's;
+    // the mates of an app's window go with it.
     void gatherCandidates()
     {
+        carryAppStackMates();
         std::vector<WindowId> order;
         for (const WindowInfo& info : list_) {
             if (info.onScreen && info.layer == 0)
@@ -115,25 +118,46 @@ private:
             const auto at = number ? std::find(order.begin(), order.end(), *number) : order.end();
             records.push_back({window, *frame, at == order.end() ? INT_MAX : int(at - order.begin())});
         }
-        for (const CompositionRecord& record : clusterPlacements(records, taken_))
-            candidates_.push_back({record.window, record.frame, minimumSize(record.window), ctx_.access.grid(record.window)});
-        findStackMates();
+        const auto mates = [this](const ManagedWindow& w) { return ctx_.stacks.stackMates(w); };
+        for (const CompositionUnit& unit : compositionUnits(records, taken_, mates)) {
+            const ManagedWindow& window = unit.placed.window;
+            std::vector<ManagedWindow> members{window};
+            members.insert(members.end(), unit.behind.begin(), unit.behind.end());
+            candidates_.push_back({window, unit.placed.frame, minimumSize(members), ctx_.access.grid(window)});
+            if (!unit.behind.empty())
+                mates_[window] = unit.behind;
+        }
     }
 
-    // The other members of each candidate's stack on this display, which go where it goes:
-    // a stack counts once and moves whole.
-    void findStackMates()
+    // The other members of the stacks of the apps' windows on this display, which no app takes,
+    // go with them into their regions: behind a front window, or among the region's windows
+    // behind it.
+    void carryAppStackMates()
     {
-        WindowSet own = taken_;
-        for (const auto& candidate : candidates_)
-            own.insert(candidate.window);
-        const WindowSet here(displayWindows_.begin(), displayWindows_.end());
-        for (const auto& candidate : candidates_) {
-            for (const ManagedWindow& mate : ctx_.stacks.stackMates(candidate.window)) {
-                if (here.count(mate) && own.insert(mate).second)
-                    mates_[candidate.window].push_back(mate);
-            }
+        for (const auto& [region, window] : match_.front) {
+            for (const ManagedWindow& mate : unclaimedStackMates(window))
+                mates_[window].push_back(mate);
         }
+        for (auto& [region, windows] : match_.behind) {
+            std::vector<ManagedWindow> carried;
+            for (const ManagedWindow& window : windows) {
+                for (const ManagedWindow& mate : unclaimedStackMates(window))
+                    carried.push_back(mate);
+            }
+            windows.insert(windows.end(), carried.begin(), carried.end());
+        }
+    }
+
+    // The window's stack mates on this display that nothing has claimed yet, claimed now.
+    std::vector<ManagedWindow> unclaimedStackMates(const ManagedWindow& window)
+    {
+        const WindowSet here(displayWindows_.begin(), displayWindows_.end());
+        std::vector<ManagedWindow> out;
+        for (const ManagedWindow& mate : ctx_.stacks.stackMates(window)) {
+            if (here.count(mate) && taken_.insert(mate).second && rememberFrame(mate))
+                out.push_back(mate);
+        }
+        return out;
     }
 
     // The apps that have no window are opened; those that cannot be leave their regions free.
@@ -337,13 +361,19 @@ private:
         return frame;
     }
 
-    // The smallest size the window keeps: as it was seen to, else as its hints say.
-    Size minimumSize(const ManagedWindow& window) const
+    // The smallest size the windows keep together: each as it was seen to, else as its hints say.
+    Size minimumSize(const std::vector<ManagedWindow>& windows) const
     {
-        if (const auto seen = state_.memory.minimumSizes.find(window); seen != state_.memory.minimumSizes.end())
-            return seen->second;
-        const auto hints = ctx_.access.windowSystem().sizeHints(window.element);
-        return hints && hints->minimum ? *hints->minimum : Size{};
+        Size most;
+        for (const ManagedWindow& window : windows) {
+            Size least;
+            if (const auto seen = state_.memory.minimumSizes.find(window); seen != state_.memory.minimumSizes.end())
+                least = seen->second;
+            else if (const auto hints = ctx_.access.windowSystem().sizeHints(window.element); hints && hints->minimum)
+                least = *hints->minimum;
+            most = Size{std::max(most.width, least.width), std::max(most.height, least.height)};
+        }
+        return most;
     }
 
     // A region's frame for the window, on its cell grid when it has one.
@@ -367,7 +397,7 @@ private:
     WindowSet taken_;
     std::unordered_map<ManagedWindow, Rect> before_;
     std::vector<CompositionCandidate<ManagedWindow>> candidates_;
-    std::unordered_map<ManagedWindow, std::vector<ManagedWindow>> mates_; // by candidate
+    std::unordered_map<ManagedWindow, std::vector<ManagedWindow>> mates_; // by the window placed
     QStringList absent_;                                                  // apps not installed
     std::vector<MissingApp> pending_;
     QStringList opening_;

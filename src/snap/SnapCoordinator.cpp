@@ -64,6 +64,11 @@ void SnapCoordinator::installCallbacks()
         auto self = weak.lock();
         return self && self->canRefreshStacks();
     };
+    fill.onlyPressHeld = [weak] {
+        auto self = weak.lock();
+        return self && self->interaction_.windowInteraction && !self->interaction_.mutating
+            && !self->picker_.pickerScreen();
+    };
     fill.onSnapshot = [weak](const WindowSnapshot& snapshot) {
         if (auto self = weak.lock())
             self->reconcile(snapshot);

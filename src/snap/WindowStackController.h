@@ -54,6 +54,10 @@ struct LayoutSummary {
 // Filled by the coordinator (tip by the shell); called on the main thread.
 struct WindowStackCallbacks {
     std::function<bool()> canRefresh;
+    // The coordinator waits only for a held press to end (it moves nothing and shows no picker):
+    // passes wait without hiding anything, as what the press becomes (a drag past its
+    // threshold, a native resize) hides the stacks' panels when it begins.
+    std::function<bool()> onlyPressHeld;
     std::function<void(const ManagedWindow&)> onChoose;
     std::function<void(const WindowSnapshot&)> onSnapshot;
     std::function<std::vector<SpanCover>()> spanProvider;

@@ -75,6 +75,8 @@ struct StackContext : StackServices {
     bool trusted() const { return permissions.windowControlGranted(false); }
     // The coordinator lets the stacks act (it is idle).
     bool mayRefresh() const { return callbacks.canRefresh && callbacks.canRefresh(); }
+    // It waits only for a held press to end.
+    bool onlyPressHeld() const { return callbacks.onlyPressHeld && callbacks.onlyPressHeld(); }
 };
 
 // Monitoring and grouping on, trusted, the coordinator idle, no move animating.

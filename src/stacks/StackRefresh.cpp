@@ -153,6 +153,9 @@ void refreshPass(StackContext& ctx, StackRefresh& refresh, StackSet& set, const 
     if (!flags.running || flags.shuffling || flags.menuOpen)
         return;
     if (!flags.monitoring || !ctx.trusted() || !ctx.mayRefresh()) {
+        // A mere press or click leaves what shows as it is.
+        if (flags.monitoring && ctx.trusted() && ctx.onlyPressHeld())
+            return;
         suspendPresentation(ctx, refresh);
         return;
     }

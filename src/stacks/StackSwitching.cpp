@@ -112,6 +112,23 @@ std::vector<ManagedWindow> usableMembers(const StackContext& ctx, const ManagedW
     return candidates;
 }
 
+// The member in front of the window's slot now, by the server's stacking, among those usable
+// in the slot: where a stack command starts whichever member has the focus (one behind it, or
+// the one left focused when the front takes no focus). The window itself when none is listed.
+ManagedWindow frontOfSlot(const StackContext& ctx, const StackSet& set, const ManagedWindow& window,
+                          const WindowStack& stack)
+{
+    std::vector<ManagedWindow> sharing = set.slotMates(window, usableMembers(ctx, window, stack), stack);
+    sharing.push_back(window);
+    for (const WindowLayer& l : ctx.access.windowSystem().layers()) {
+        const auto member = std::find_if(sharing.begin(), sharing.end(),
+                                         [&](const ManagedWindow& m) { return m.element == l.id; });
+        if (member != sharing.end())
+            return *member;
+    }
+    return window;
+}
+
 } // namespace
 
 std::optional<ManagedWindow> cycleStackMembers(StackContext& ctx, StackFlags& flags, StackSet& set,
@@ -137,7 +154,8 @@ bool cycleStackOf(StackContext& ctx, StackFlags& flags, StackSet& set, StackRefr
     if (!stack)
         return false;
     const WindowStack copy = *stack;
-    return cycleStackMembers(ctx, flags, set, refresh, containing, forward ? 1 : -1, copy).has_value();
+    const ManagedWindow front = frontOfSlot(ctx, set, containing, copy);
+    return cycleStackMembers(ctx, flags, set, refresh, front, forward ? 1 : -1, copy).has_value();
 }
 
 bool switchFront(StackContext& ctx, StackFlags& flags, StackSet& set, StackRefresh& refresh,
@@ -272,7 +290,8 @@ bool showSwitcher(StackContext& ctx, const StackFlags& flags, StackSet& set, Sta
     if (visible.isNull() || visible.width() < 40 || visible.height() < 40)
         return false;
     const Rect anchor(visible.midX() - 12, visible.minY() + 8, 24, 24);
-    return ctx.presentation->openSwitcher(*stack, set.assignCycleOrder(stack->members), window, anchor);
+    const ManagedWindow front = frontOfSlot(ctx, set, window, *stack);
+    return ctx.presentation->openSwitcher(*stack, set.assignCycleOrder(stack->members), front, anchor);
 }
 
 void endMove(StackContext& ctx, StackFlags& flags, StackSet& set, StackRefresh& refresh)

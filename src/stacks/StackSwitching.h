@@ -31,8 +31,8 @@ inline constexpr Duration kRaisePause = std::chrono::milliseconds(40);
 std::optional<ManagedWindow> cycleStackMembers(StackContext& ctx, StackFlags& flags, StackSet& set,
                                                StackRefresh& refresh, const ManagedWindow& current, int step,
                                                const WindowStack& stack);
-// The next (forward) or previous window of the presented stack holding the window; false when
-// none came forward.
+// The next (forward) or previous window of the presented stack holding the window, counted
+// from the member in front of the window's slot; false when none came forward.
 bool cycleStackOf(StackContext& ctx, StackFlags& flags, StackSet& set, StackRefresh& refresh,
                   const ManagedWindow& containing, bool forward);
 // Brings the member forward with the chosen transition; false when refused.

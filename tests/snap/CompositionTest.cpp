@@ -3,7 +3,8 @@
 // missing one and places its window when it has settled, while an app that is not installed
 // is named once and leaves its region to the display's other windows; the 20 s limit with its
 // notice; another layout stopping the late-window task; a layout without apps (with a
-// terminal on its cell grid); a composition that does not hold, with its state file.
+// terminal on its cell grid); a composition that does not hold, with its state file; stacks,
+// whose members size in different steps, moving whole.
 #include "SnapFixture.h"
 
 #include "snap/CompositionNotices.h"
@@ -278,7 +279,60 @@ TEST_F(Composition, AStackMovesWholeAndAnUninstalledAppsUntakenSpotIsSaidToBeFre
     EXPECT_EQ(stacks.changes.back().size(), 2u) << "both windows' new frames are told to the stacks";
 }
 
-TEST(CompositionTexts, ListsNoticesAndClusters)
+// A stack whose members size in different steps (a terminal short of the region by part of a
+// cell, a window filling it) is one unit however far apart their frames are: switched to
+// Three columns it lands whole in one region, its front in front, and the notice counts it
+// once with every window moved accounted for. A layout naming the terminal's app takes the
+// stack's other member along into the app's region.
+TEST_F(Composition, AStackOfWindowsWithDifferentSizeStepsLandsWholeInOneRegionAndCountsOnce)
+{
+    auto& c = start();
+    install(u"org.example.Term"_qs, u"Term"_qs);
+    const Rect halfRight = region(u"halves"_qs, 1);
+    sim.addApp({.pid = 101, .name = u"Term"_qs});
+    const WindowId termId = sim.addWindow({.pid = 101, .title = u"term"_qs, .appClass = u"Term"_qs,
+                                           .frame = Rect(halfRight.origin, Size{6 + 130 * 7, 24 + 68 * 15}),
+                                           .hints = {.minimum = Size{20, 40}, .increment = Size{7, 15}, .base = Size{6, 24}}});
+    const auto term = *ManagedWindow::make(sim, termId);
+    const auto clock = add(102, halfRight);
+    const auto loose = add(103, region(u"halves"_qs, 0));
+    ASSERT_GT(std::abs(frameOf(term).height() - frameOf(clock).height()), kSameFrameTolerance) << "frames far apart";
+    sim.raise(clock.element);
+    stacks.declaredStacks = {{clock, term}};
+    const SnapLayout thirds = builtIn(u"thirds"_qs);
+
+    c.startLayoutApplication(thirds, kLeft);
+    until(1);
+    EXPECT_EQ(notices, QStringList{u"Arranged 2 windows. 1 space remains available."_qs});
+    const auto& placed = c.groups().at(u"A"_qs).windows;
+    ASSERT_EQ(placed.size(), 2u) << "the stack counts once";
+    const auto stackAt = std::find_if(placed.begin(), placed.end(), [&](const auto& e) { return e.second == clock; });
+    ASSERT_NE(stackAt, placed.end()) << "the stack is placed through its front";
+    const Rect home = region(thirds, stackAt->first);
+    EXPECT_TRUE(arrivedAt(frameOf(term), home, access.grid(term), 1.0)) << toString(frameOf(term)).toStdString();
+    EXPECT_EQ(frameOf(clock), home);
+    const auto& order = sim.stacking();
+    EXPECT_LT(std::find(order.begin(), order.end(), clock.element), std::find(order.begin(), order.end(), term.element))
+        << "the front stays in front";
+    std::vector<Rect> used;
+    for (const ManagedWindow& w : {term, clock, loose}) {
+        const Rect at = arrivedAt(frameOf(w), home, access.grid(w), 1.0) ? home : frameOf(w);
+        if (std::find(used.begin(), used.end(), at) == used.end())
+            used.push_back(at);
+    }
+    EXPECT_EQ(used.size(), 2u) << "three windows in the two regions the notice counts";
+
+    // The terminal's app named for region 0 of a two-region layout: its stack mate goes along.
+    c.startLayoutApplication(work({{0, {u"org.example.Term"_qs}}}), kLeft);
+    until(2);
+    EXPECT_EQ(notices.back(), u"Arranged 2 windows. 1 space remains available."_qs);
+    const SnapLayout layout = work({});
+    EXPECT_TRUE(arrivedAt(frameOf(term), region(layout, 0), access.grid(term), 1.0)) << toString(frameOf(term)).toStdString();
+    EXPECT_EQ(frameOf(clock), region(layout, 0)) << "the stack stays whole with the app's window";
+    EXPECT_NE(frameOf(loose), region(layout, 0));
+}
+
+TEST(CompositionTexts, ListsNoticesAndGroupsWindowsByStack)
 {
     EXPECT_EQ(joinedList({u"A"_qs}), u"A"_qs);
     EXPECT_EQ(joinedList({u"A"_qs, u"B"_qs}), u"A and B"_qs);
@@ -288,14 +342,21 @@ TEST(CompositionTexts, ListsNoticesAndClusters)
               u"Web didn’t settle into their spots in time, so they were left where they are."_qs);
     EXPECT_EQ(arrangedNotice(3, 2), u"Arranged 3 windows. 2 spaces remain available."_qs);
 
-    // Frames 5.0 apart share a cluster; a frame near only the second cluster's first member
-    // joins that one; each cluster is represented by its frontmost member.
-    const ManagedWindow a{1, 1}, b{2, 2}, c{3, 3}, d{4, 4};
+    // Windows group by their stacks alone: a and c share a stack whatever their frames, b and d
+    // share a frame but no stack. Each stack is placed through its frontmost member not used,
+    // the others behind it front to back.
+    const ManagedWindow a{1, 1}, b{2, 2}, c{3, 3}, d{4, 4}, e{5, 5};
     const std::vector<CompositionRecord> records{{a, Rect(0, 0, 100, 100), 3},
                                                  {b, Rect(20, 0, 100, 100), 1},
-                                                 {c, Rect(5, 0, 100, 100), 0},
-                                                 {d, Rect(24, 0, 100, 100), 2}};
-    EXPECT_EQ(clusterPlacements(records, {}), (std::vector<CompositionRecord>{records[2], records[1]}));
+                                                 {c, Rect(0, 0, 93, 87), 0},
+                                                 {d, Rect(20, 0, 100, 100), 2},
+                                                 {e, Rect(0, 0, 100, 100), 4}};
+    const StackMatesOf mates = [&](const ManagedWindow& w) {
+        return w == a || w == c || w == e ? std::vector<ManagedWindow>{a, c, e} : std::vector<ManagedWindow>{w};
+    };
+    EXPECT_EQ(compositionUnits(records, {}, mates),
+              (std::vector<CompositionUnit>{{records[2], {a, e}}, {records[1], {}}, {records[3], {}}}));
+    EXPECT_EQ(compositionUnits(records, {c}, mates).front(), (CompositionUnit{records[0], {c, e}}));
 }
 
 } // namespace

@@ -147,6 +147,11 @@ TEST_F(StackRefresh, PassesWaitForTheMenuSwitchersAndTheCoordinatorAndMonitoring
     EXPECT_EQ(presentation.suspends, suspends + 1);
     EXPECT_EQ(s.presented().size(), 1u);
     state.interaction.mutating = false;
+    // A press held that has not become a drag or a resize: a pass waits and hides nothing.
+    state.interaction.windowInteraction = true;
+    s.refresh(false);
+    EXPECT_EQ(presentation.suspends, suspends + 1);
+    state.interaction.windowInteraction = false;
 
     // Monitoring off suspends; back on, the next pass asks every window again although the
     // last full discovery is only seconds old.

@@ -3,10 +3,12 @@
 // running. xterm is placed at once on its cell grid; the program launches the test client
 // from its entry (field codes dropped, detached in a session of its own) and places its
 // window when it appears. Then an entry id that does not exist gives only its "isn't
-// installed" notice.
+// installed" notice. A stack of an xterm and a window sizing in other steps survives a switch
+// to Three columns whole.
 #include "layout/ScreenGeometry.h"
 #include "platform/x11/XdgApplications.h"
 #include "snap/AppliedLayouts.h"
+#include "stacks/StackPresenter.h"
 #include "x11/CoordinatorRig.h"
 #include "x11/XSession.h"
 
@@ -88,6 +90,82 @@ TEST(CompositionX11, XtermIsPlacedAtOnceAndTheLaunchedTestClientWhenItsWindowApp
                                         u"org.example.Missing isn’t installed, so another window took its spot."_qs}));
     EXPECT_TRUE(placed(term.window, 0) && placed(late, 1));
     ::kill(pid_t(*pid), SIGTERM);
+}
+
+// An xterm in Halves' left; in its right a window whose height steps by 100 from a base that
+// leaves it 50 short of the region, and an xterm short of it by part of a cell in front: one
+// stack with its badge, the two frames far apart. Switched to Three columns as the layout
+// keys and the gallery switch, the stack lands whole in one column, its front in front, with
+// its badge; the notice counts it once, and no window moves that it does not count.
+TEST(CompositionX11, AStackOfWindowsWithDifferentSizeStepsSwitchedToThreeColumnsStaysWholeInOneColumn)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    auto left = session.startXterm(u"sa"_qs, {"-geometry", "80x24+100+100"});
+    auto front = session.startXterm(u"sb"_qs, {"-geometry", "80x24+1000+100"});
+    ASSERT_TRUE(left.window && front.window) << session.error();
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    const ScreenInfo screen = rig.screens.screens().front();
+    const SnapLayout& halves = SnapLayout::builtIns().front();
+    const SnapLayout& thirds = *SnapLayout::builtInWithId(u"thirds"_qs);
+    const Rect right = regionFrames(halves, screen).at(1);
+    const auto extents = session.frameExtents(front.window);
+    ASSERT_TRUE(extents);
+    const int inside = int(right.height()) - extents->top - extents->bottom;
+    auto steps = session.startTestClient(
+        u"steps"_qs, {u"--size"_qs, u"400x%1"_qs.arg((inside - 50) % 100 + 200), u"--inc"_qs, u"1x100"_qs,
+                      u"--base"_qs, u"1x%1"_qs.arg((inside - 50) % 100)});
+    ASSERT_TRUE(steps.window) << session.error();
+    const std::vector<std::pair<xcb_window_t, RegionNumber>> placing{
+        {left.window, 0}, {steps.window, 1}, {front.window, 1}};
+    for (const auto& [window, region] : placing) {
+        const auto done = rig.placeWindow(window, region, halves, screen);
+        ASSERT_TRUE(session.waitFor([&] { return done->has_value(); }, 10000) && **done)
+            << rig.notices.join(u" | "_qs).toStdString();
+    }
+    const auto frontFrame = rig.ws.frame(front.window), stepsFrame = rig.ws.frame(steps.window);
+    ASSERT_TRUE(frontFrame && stepsFrame);
+    ASSERT_GT(std::abs(frontFrame->height() - stepsFrame->height()), kSameFrameTolerance)
+        << toString(*frontFrame).toStdString() << " and " << toString(*stepsFrame).toStdString();
+
+    rig.stacks.start();
+    auto* presenter = rig.stacks.presenter();
+    ASSERT_TRUE(presenter);
+    // One stack of the two, its badge shown on the front xterm.
+    const auto wholeWithBadge = [&] {
+        rig.stacks.refresh(true);
+        const auto& stacks = rig.stacks.presented();
+        const auto& badges = presenter->badges();
+        return stacks.size() == 1 && stacks[0].members.size() == 2 && badges.size() == 1
+            && badges.begin()->second.front.element == front.window && badges.begin()->second.panel->isVisible();
+    };
+    ASSERT_TRUE(session.waitFor(wholeWithBadge)) << "no stack with its badge in the right half";
+
+    rig.coordinator->startLayoutApplication(thirds, screen);
+    ASSERT_TRUE(session.waitFor([&] {
+        const auto group = rig.coordinator->groups().find(displayKey(screen));
+        return group != rig.coordinator->groups().end() && group->second.layout.id == thirds.id
+            && rig.coordinator->context().tasks.taskCount() == 0;
+    }, 10000)) << rig.notices.join(u" | "_qs).toStdString();
+    EXPECT_EQ(rig.notices, QStringList{u"Arranged 2 windows. 1 space remains available."_qs});
+    const auto frames = regionFrames(thirds, screen);
+    const auto column = [&](xcb_window_t window) -> std::optional<RegionNumber> {
+        const auto frame = session.wmFrame(window);
+        for (const auto& [region, target] : frames) {
+            if (frame && arrivedAt(*frame, target, rig.ws.sizeHints(window)->increment, 1.0))
+                return region;
+        }
+        return std::nullopt;
+    };
+    const auto stackColumn = column(front.window);
+    ASSERT_TRUE(stackColumn) << "the front xterm is in no column";
+    EXPECT_EQ(column(steps.window), stackColumn) << "the stack was split";
+    const auto leftColumn = column(left.window);
+    EXPECT_TRUE(leftColumn && leftColumn != stackColumn);
+    EXPECT_EQ(rig.frontOf(front.window, steps.window), front.window) << "the front went behind";
+    EXPECT_TRUE(session.waitFor(wholeWithBadge)) << "the stack or its badge is gone";
+    rig.stacks.stop();
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 // edge the badge stands across the front's left edge, kept inside the screen. A window that
 // draws its own title bar gets its badge inside its top edge. Placed automatically, the badge
 // takes a free stretch of the real title bar, clear of all the window manager drew there.
+// Clicks on the stack's front window never unmap its badge.
 #include "stacks/StackPresenter.h"
 #include "stacks/qt/StackBadgeView.h"
 #include "stacks/qt/WindowStackAnchorView.h"
@@ -340,6 +341,71 @@ TEST(StackBadgesX11, HeaderBarWindowsAndTerminalsInFrontOfAStackShowTheirBadgesI
 
     ASSERT_TRUE(session.activate(term.window));
     EXPECT_TRUE(session.waitFor([&] { return bool(badgeInside(term.window)); })) << badgeInside(term.window).message();
+    rig.stacks.stop();
+}
+
+// Lets the program run for the time a hand takes (a held press, a pause between clicks).
+void handTime(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// Ten clicks in the front xterm of a stack, each held as a hand holds it, with the drag
+// monitor following them as the program's does: the badge's window never unmaps nor goes
+// away, as the server tells a client of its own watching it. A press that has not become a
+// drag or a resize leaves the badges as they are.
+TEST(StackBadgesX11, ClicksOnTheFrontWindowNeverUnmapItsBadge)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    auto one = session.startXterm(u"click one"_qs, {"-geometry", "80x24+100+100"});
+    auto two = session.startXterm(u"click two"_qs, {"-geometry", "80x24+400+300"});
+    ASSERT_TRUE(one.window && two.window) << session.error();
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    ASSERT_TRUE(rig.stackInLeftHalf(session, one.window, two.window));
+    ASSERT_TRUE(rig.startDragMonitor());
+    rig.stacks.start();
+    rig.stacks.refresh(true);
+    auto* presenter = rig.stacks.presenter();
+    ASSERT_TRUE(presenter);
+    BadgePanel* panel = nullptr;
+    ASSERT_TRUE(session.waitFor([&] {
+        const auto& badges = presenter->badges();
+        panel = badges.size() == 1 ? dynamic_cast<BadgePanel*>(badges.begin()->second.panel.get()) : nullptr;
+        return panel && panel->isVisible();
+    })) << "no badge";
+
+    xcb_connection_t* watch = xcb_connect(session.display().constData(), nullptr);
+    ASSERT_FALSE(xcb_connection_has_error(watch));
+    const xcb_window_t badge = xcb_window_t(panel->window().winId());
+    const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_change_window_attributes(watch, badge, XCB_CW_EVENT_MASK, &mask);
+    free(xcb_get_input_focus_reply(watch, xcb_get_input_focus(watch), nullptr));
+
+    const auto frame = rig.ws.frame(two.window);
+    ASSERT_TRUE(frame);
+    const QPoint inside(int(frame->midX()), int(frame->midY()));
+    for (int i = 0; i < 10; ++i) {
+        pointAt(session, inside);
+        session.pressButton(1);
+        handTime(150);
+        session.releaseButton(1);
+        handTime(250);
+    }
+    handTime(500);   // the refresh after the last click
+    int unmaps = 0;
+    while (xcb_generic_event_t* event = xcb_poll_for_event(watch)) {
+        const auto type = event->response_type & 0x7f;
+        unmaps += type == XCB_UNMAP_NOTIFY || type == XCB_DESTROY_NOTIFY ? 1 : 0;
+        free(event);
+    }
+    xcb_disconnect(watch);
+    EXPECT_EQ(unmaps, 0) << "the badge blinked";
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(rig.ws.frame(two.window), frame) << "the clicks moved the window";
     rig.stacks.stop();
 }
 

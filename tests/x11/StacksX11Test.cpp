@@ -3,7 +3,8 @@
 // server's own stacking (QueryTree) shows. The layer list names each frame by its client, with
 // the frame window access reads, in one round trip once it knows the windows; an application
 // becoming active is observed. Xterms with different fonts placed in one region stack there
-// with their badge shown; a window kept always on top joins no stack.
+// with their badge shown; a window kept always on top joins no stack. With a member that takes
+// no keyboard focus, cycling from the focused window reaches every member in turn.
 #include "stacks/StackPresenter.h"
 #include "x11/CoordinatorRig.h"
 #include "x11/XSession.h"
@@ -179,6 +180,59 @@ TEST(StacksX11, AWindowKeptAlwaysOnTopJoinsNoStackAndTheOthersStillCycle)
     EXPECT_TRUE(cyclesBoth(session, rig, two.window, one.window));
     EXPECT_TRUE(session.atomNames(above.window, "_NET_WM_STATE").contains(u"_NET_WM_STATE_ABOVE"_qs))
         << "its state was changed";
+    rig.stacks.stop();
+}
+
+// Two xterms and a window that takes no keyboard focus (WM_HINTS input false, as xclock's)
+// stacked in the left half, the second xterm focused: the cycle command, given the focused
+// window as the Next Window in Stack key gives it, brings each member forward in turn, also
+// when the window manager leaves the focus behind the no-input window it raised.
+TEST(StacksX11, CyclingFromTheFocusedWindowReachesEveryMemberAlsoPastOneThatTakesNoFocus)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    if (session.windowManager() == QLatin1String("evilwm"))
+        GTEST_SKIP() << "evilwm's activation from a pager only focuses: the window is not raised";
+    auto beta = session.startXterm(u"beta"_qs, {"-geometry", "80x24+100+100"});
+    auto gamma = session.startXterm(u"gamma"_qs, {"-geometry", "80x24+400+300"});
+    auto clock = session.startTestClient(u"no input"_qs, {"--size", "400x300", "--position", "700,500", "--no-input"});
+    ASSERT_TRUE(beta.window && gamma.window && clock.window) << session.error();
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    const Rect left = rig.leftHalf();
+    ASSERT_TRUE(rig.ws.setFrame(clock.window, left) && rig.ws.setFrame(beta.window, left));
+    ASSERT_TRUE(rig.stackInLeftHalf(session, beta.window, gamma.window));
+    rig.stacks.start();
+    rig.stacks.refresh(true);
+    ASSERT_EQ(rig.stacks.presented().size(), 1u);
+    ASSERT_EQ(rig.stacks.presented()[0].members.size(), 3u);
+
+    const std::vector<xcb_window_t> members{beta.window, gamma.window, clock.window};
+    const auto front = [&]() -> xcb_window_t {
+        for (const WindowLayer& l : rig.ws.layers()) {
+            if (std::find(members.begin(), members.end(), l.id) != members.end())
+                return xcb_window_t(l.id);
+        }
+        return XCB_NONE;
+    };
+    std::vector<xcb_window_t> reached{front()};
+    ASSERT_EQ(reached.front(), gamma.window);
+    for (int press = 1; press <= 3; ++press) {
+        const auto focused = rig.access.focusedWindow();
+        ASSERT_TRUE(focused) << "nothing focused at press " << press;
+        ASSERT_TRUE(rig.stacks.cycleStack(*focused, true)) << "press " << press << " refused";
+        const xcb_window_t before = reached.back();
+        EXPECT_TRUE(session.waitFor([&] { return front() != before && !rig.stacks.shuffling(); }))
+            << "press " << press << " from " << session.windowTitle(focused->element).toStdString()
+            << " brought nothing forward over " << session.windowTitle(before).toStdString();
+        reached.push_back(front());
+    }
+    EXPECT_EQ(reached.back(), reached.front()) << "three presses go round the stack";
+    std::vector<xcb_window_t> seen(reached.begin() + 1, reached.end());
+    std::sort(seen.begin(), seen.end());
+    std::vector<xcb_window_t> all = members;
+    std::sort(all.begin(), all.end());
+    EXPECT_EQ(seen, all) << "a member was never reached";
     rig.stacks.stop();
 }
 

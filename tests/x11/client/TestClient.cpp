@@ -6,7 +6,7 @@
 //                  [--inc WxH] [--base WxH] [--no-pid] [--type normal|dialog|dock|none]
 //                  [--transient-for ID] [--maximized] [--count N] [--no-move] [--strut-top H]
 //                  [--strut-partial L,R,T,B,LY0,LY1,RY0,RY1,TX0,TX1,BX0,BX1] [--churn]
-//                  [--colors RRGGBB,RRGGBB]
+//                  [--colors RRGGBB,RRGGBB] [--no-input]
 // --strut-partial: the window's _NET_WM_STRUT_PARTIAL as given (and _NET_WM_STRUT from its
 // first four values), as a panel on one monitor states it.
 // --churn: besides the windows above, keeps creating and destroying further windows (titled
@@ -15,6 +15,8 @@
 // could manage it.
 // --colors: the window's left half in the first colour, its right half in the second (hex RGB
 // pixels of a 24-bit TrueColor screen), instead of plain white.
+// --no-input: WM_HINTS say the window takes no keyboard input (as xclock's do), and it offers
+// no WM_TAKE_FOCUS: window managers leave the focus where it was when it is raised.
 #include <xcb/xcb.h>
 
 #include <algorithm>
@@ -62,6 +64,7 @@ int main(int argc, char** argv)
     int w = 300, h = 200, x = 0, y = 0, count = 1;
     int minW = -1, minH = -1, maxW = -1, maxH = -1, incW = -1, incH = -1, baseW = -1, baseH = -1;
     bool setPid = true, positioned = false, maximized = false, noMove = false, churn = false, coloured = false;
+    bool noInput = false;
     std::uint32_t left = 0, right = 0;
     int strutTop = 0;
     std::vector<std::uint32_t> partial;
@@ -97,6 +100,7 @@ int main(int argc, char** argv)
             if (partial.size() != 12) usage("--strut-partial");
         }
         else if (a == "--churn") churn = true;
+        else if (a == "--no-input") noInput = true;
         else if (a == "--colors") {
             const std::string v = next();
             const auto comma = v.find(',');
@@ -166,6 +170,11 @@ int main(int argc, char** argv)
         hints[1] = x; hints[2] = y; hints[3] = w; hints[4] = h;
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 32, 18,
                             hints);
+        if (noInput) {
+            // WM_HINTS: flags (InputHint), input False, then the unused fields.
+            const std::uint32_t wmHints[9] = {1, 0, 0, 0, 0, 0, 0, 0, 0};
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32, 9, wmHints);
+        }
         if (noMove) {
             // Motif hints listing close as the only function: no move, no resize.
             const std::uint32_t motif[5] = {1 /* functions */, 32 /* close */, 0, 0, 0};
