@@ -3,6 +3,8 @@
 
 #include "snap/SnapContext.h"
 
+#include <QSet>
+#include <map>
 #include <unordered_map>
 
 namespace fw {
@@ -13,22 +15,54 @@ const Applications& installedApplications(const SnapContext& ctx)
     return ctx.applications ? *ctx.applications : none;
 }
 
-std::vector<AppWindow> appWindows(const SnapContext& ctx, const WindowApplicationIndex& index, const WindowList& list)
+namespace {
+
+// Which named apps each window belongs to besides its own: by the entry's class, or by the
+// class of the app's own windows.
+void addSameApplications(std::vector<AppWindow>& windows, const std::vector<const WindowInfo*>& infos,
+                         const WindowApplicationIndex& index, const QStringList& named)
+{
+    std::map<QString, QSet<QString>> ownClasses;
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        if (infos[i] && named.contains(windows[i].appId))
+            ownClasses[windows[i].appId].insert(infos[i]->appClass.toCaseFolded());
+    }
+    for (const QString& id : named) {
+        const auto entry = index.entry(id);
+        for (std::size_t i = 0; i < windows.size(); ++i) {
+            const WindowInfo* info = infos[i];
+            if (!info || windows[i].appId == id || windows[i].sameApplicationAs.contains(id))
+                continue;
+            if ((entry && entryNamesClass(*entry, info->appClass, info->appInstance))
+                || (!info->appClass.isEmpty() && ownClasses[id].contains(info->appClass.toCaseFolded())))
+                windows[i].sameApplicationAs << id;
+        }
+    }
+}
+
+} // namespace
+
+std::vector<AppWindow> appWindows(const SnapContext& ctx, const WindowApplicationIndex& index, const WindowList& list,
+                                  const QStringList& named)
 {
     std::unordered_map<WindowId, const WindowInfo*> infos;
     for (const WindowInfo& info : list)
         infos.emplace(info.id, &info);
     std::vector<AppWindow> out;
+    std::vector<const WindowInfo*> found;
     for (const ManagedWindow& window : ctx.access.windows({}, std::nullopt, &list)) {
         QString id;
         Size grid;
-        if (const auto info = infos.find(window.element); info != infos.end()) {
-            if (const auto entry = index.entryFor(info->second->appClass, info->second->appInstance))
+        const auto info = infos.find(window.element);
+        found.push_back(info == infos.end() ? nullptr : info->second);
+        if (info != infos.end()) {
+            if (const auto entry = index.entryFor(*info->second))
                 id = entry->id;
             grid = info->second->increment;
         }
-        out.push_back({window, id, ctx.access.frame(window), grid});
+        out.push_back({window, id, ctx.access.frame(window), grid, {}});
     }
+    addSameApplications(out, found, index, named);
     return out;
 }
 

@@ -85,7 +85,11 @@ private:
         if (state_.interaction.mutating)
             co_return true;
         const Duration now = ctx_.clock.now();
-        const std::vector<AppWindow> windows = appWindows(ctx_, index_, ctx_.access.windowSystem().snapshot());
+        QStringList named;
+        for (const PendingApp& entry : entries_)
+            named << entry.app.appId;
+        named.removeDuplicates();
+        const std::vector<AppWindow> windows = appWindows(ctx_, index_, ctx_.access.windowSystem().snapshot(), named);
         sight(windows, now);
         for (const auto& [display, group] : state_.layouts.groups()) {
             for (const auto& [region, window] : group.windows)
@@ -149,17 +153,22 @@ private:
         return !frame || arrivedAt(*frame, entry.target, ctx_.access.grid(*entry.window), 1.0);
     }
 
-    // The first unclaimed window of the app that has been seen long enough and held still.
+    // The first unclaimed window of the app that has been seen long enough and held still, else
+    // the first such window of the same application.
     std::optional<ManagedWindow> readyWindow(const QString& appId, const std::vector<AppWindow>& windows,
                                              Duration now) const
     {
-        for (const AppWindow& w : windows) {
-            if (claimed_.count(w.window) || w.appId.isEmpty() || w.appId != appId)
-                continue;
+        const auto ready = [&](const AppWindow& w) {
             const auto seen = sightings_.find(w.window);
-            if (seen != sightings_.end() && now - seen->second.firstSeen >= kLateSeenFor
-                && now - seen->second.lastChange >= kLateStillFor)
-                return w.window;
+            return !claimed_.count(w.window) && seen != sightings_.end() && now - seen->second.firstSeen >= kLateSeenFor
+                && now - seen->second.lastChange >= kLateStillFor;
+        };
+        for (const bool own : {true, false}) {
+            for (const AppWindow& w : windows) {
+                const bool serves = own ? w.appId == appId : w.sameApplicationAs.contains(appId);
+                if (!appId.isEmpty() && serves && ready(w))
+                    return w.window;
+            }
         }
         return std::nullopt;
     }

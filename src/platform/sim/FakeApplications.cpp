@@ -43,6 +43,14 @@ bool FakeApplications::launch(const QString& id) const
     return true;
 }
 
+std::optional<ProcessLaunch> FakeApplications::launchOf(Pid pid) const
+{
+    const auto it = launches_.find(pid);
+    if (it == launches_.end() || !entries_.count(it->second.id))
+        return std::nullopt;
+    return it->second;
+}
+
 std::vector<ApplicationEntry> FakeApplications::installed() const
 {
     std::vector<ApplicationEntry> out;
