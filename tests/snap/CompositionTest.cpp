@@ -3,7 +3,8 @@
 // missing one and places its window when it has settled, while an app that is not installed
 // is named once and leaves its region to the display's other windows; the 20 s limit with its
 // notice; another layout stopping the late-window task; a layout without apps (with a
-// terminal on its cell grid); a composition that does not hold, with its state file.
+// terminal on its cell grid); a composition that does not hold, with its state file; the
+// user's own entry of a program beside the system's.
 #include "SnapFixture.h"
 
 #include "snap/CompositionNotices.h"
@@ -275,6 +276,37 @@ TEST_F(Composition, AStackMovesWholeAndAnUninstalledAppsUntakenSpotIsSaidToBeFre
         << "the front stays in front";
     ASSERT_FALSE(stacks.changes.empty());
     EXPECT_EQ(stacks.changes.back().size(), 2u) << "both windows' new frames are told to the stacks";
+}
+
+// The user's own entry of a program beside the system's, both naming its class: a region naming
+// the user's takes the program's running window rather than opening another (as after a
+// restart, when nothing tells which entry opened it), and a window opened from an entry goes
+// to that entry's region, never to the other's; applied again, nothing is opened.
+TEST_F(Composition, AUsersOwnEntryTakesItsProgramsRunningWindowAndTheWindowItOpenedAndNeverOpensTwice)
+{
+    auto& c = start();
+    install(u"debian-xterm"_qs, u"XTerm"_qs);
+    install(u"xterm"_qs, u"XTerm"_qs);
+    const auto plain = window(200, u"XTerm"_qs, Rect(700, 300, 500, 400));
+    const SnapLayout own = work({{0, {u"xterm"_qs}}});
+
+    c.startLayoutApplication(own, kLeft);
+    until(1);
+    EXPECT_EQ(notices, QStringList{u"Arranged 1 windows. 2 spaces remain available."_qs});
+    EXPECT_EQ(frameOf(plain), region(own, 0));
+
+    // An xterm opened from the user's entry, lying in the system entry's region.
+    const SnapLayout both = work({{0, {u"debian-xterm"_qs}}, {2, {u"xterm"_qs}}});
+    apps->setLaunch(201, {u"xterm"_qs, true});
+    const auto opened = window(201, u"XTerm"_qs, region(both, 0));
+    for (int applies = 1; applies <= 2; ++applies) {
+        c.startLayoutApplication(both, kLeft);
+        until(1 + applies);
+        EXPECT_EQ(notices.back(), u"Arranged 2 windows. 1 space remains available."_qs);
+        EXPECT_EQ(c.groups().at(u"A"_qs).windows, (std::map<RegionNumber, ManagedWindow>{{0, plain}, {2, opened}}))
+            << "apply " << applies;
+    }
+    EXPECT_EQ(apps->launched(), QStringList{}) << "nothing opened";
 }
 
 TEST(CompositionTexts, ListsNoticesAndClusters)
