@@ -9,6 +9,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <map>
 #include <optional>
 #include <vector>
@@ -55,6 +56,14 @@ public:
     virtual bool launch(const QString& id) const
     {
         (void)id;
+        return false;
+    }
+    // Whether a launch of the entry made here less than `within` ago still runs: its windows
+    // may yet appear, and another launch would open the app twice.
+    virtual bool launchRunning(const QString& id, std::chrono::nanoseconds within) const
+    {
+        (void)id;
+        (void)within;
         return false;
     }
     // The installed entry that started the process: one this program launched (the process or

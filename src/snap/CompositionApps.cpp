@@ -1,6 +1,7 @@
 // The desktop's windows with their applications, and the launching of a composition's apps.
 #include "snap/CompositionApps.h"
 
+#include "snap/LateWindows.h"
 #include "snap/SnapContext.h"
 
 #include <QSet>
@@ -69,8 +70,9 @@ std::vector<AppWindow> appWindows(const SnapContext& ctx, const WindowApplicatio
 QStringList launchMissingApps(SnapContext& ctx, const QStringList& ids)
 {
     QStringList absent;
+    const Applications& apps = installedApplications(ctx);
     for (const QString& id : ids) {
-        if (installedApplications(ctx).launch(id))
+        if (apps.launchRunning(id, kLateTimeLimit) || apps.launch(id))
             continue;
         absent << id;
     }

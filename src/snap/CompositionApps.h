@@ -23,8 +23,10 @@ const Applications& installedApplications(const SnapContext& ctx);
 std::vector<AppWindow> appWindows(const SnapContext& ctx, const WindowApplicationIndex& index, const WindowList& list,
                                   const QStringList& named);
 
-// Launches each app without activating it, in the given order. Returns the ids that could not
-// be started (the composition names them once it knows what became of their spots).
+// Launches each app without activating it, in the given order, but for an app whose launch of
+// less than the late-window time limit ago still runs (its window has yet to appear: a second
+// launch would open it twice). Returns the ids that could not be started (the composition
+// names them once it knows what became of their spots).
 QStringList launchMissingApps(SnapContext& ctx, const QStringList& ids);
 
 } // namespace fw

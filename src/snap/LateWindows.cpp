@@ -140,10 +140,33 @@ private:
         const SnapLayout layout = group->layout;
         const auto frames = regionFrames(layout, screen_);
         const auto frame = frames.find(entry.app.region);
-        const auto candidate = frame == frames.end() ? std::nullopt : readyWindow(entry.app.appId, windows, now);
+        if (frame == frames.end())
+            co_return;
+        if (const auto held = heldWindow(*group, entry.app, windows)) {
+            // The region got its app meanwhile (an earlier composition's launch, placed by its
+            // task): served, and watched as if placed here.
+            entry.window = *held;
+            entry.target = frame->second;
+            entry.placedAt = now;
+            co_return;
+        }
+        const auto candidate = readyWindow(entry.app.appId, windows, now);
         if (!candidate)
             co_return;
         co_await place(entry, *candidate, frame->second, layout);
+    }
+
+    // The window in front of the app's region when it is one of the app's (or its application's).
+    static std::optional<ManagedWindow> heldWindow(const LayoutGroup& group, const MissingApp& app,
+                                                   const std::vector<AppWindow>& windows)
+    {
+        const auto held = group.windows.find(app.region);
+        if (!app.front || held == group.windows.end())
+            return std::nullopt;
+        const auto it = std::find_if(windows.begin(), windows.end(), [&](const AppWindow& w) {
+            return w.window == held->second && (w.appId == app.appId || w.sameApplicationAs.contains(app.appId));
+        });
+        return it == windows.end() ? std::nullopt : std::optional<ManagedWindow>(it->window);
     }
 
     // Unreadable counts as still there.

@@ -309,6 +309,32 @@ TEST_F(Composition, AUsersOwnEntryTakesItsProgramsRunningWindowAndTheWindowItOpe
     EXPECT_EQ(apps->launched(), QStringList{}) << "nothing opened";
 }
 
+// Applied again while an app it opened has yet to show its window: the app is not opened a
+// second time, its window goes to its region once, and neither run says it did not settle.
+TEST_F(Composition, AnAppStillOpeningIsNotOpenedAgainWhenItsLayoutIsAppliedAgain)
+{
+    auto& c = start();
+    install(u"org.example.Web"_qs, u"Web"_qs);
+    WindowId web = 0;
+    launchesLate(u"org.example.Web"_qs, 103, u"Web"_qs, 3s, &web);
+    const SnapLayout layout = work({{1, {u"org.example.Web"_qs}}});
+
+    c.startLayoutApplication(layout, kLeft);
+    until(1);
+    clock.advance(1s);
+    c.startLayoutApplication(layout, kLeft);
+    until(2);
+    EXPECT_EQ(notices, (QStringList(2, u"Opening Web. Each window goes to its spot when it appears."_qs)));
+    EXPECT_EQ(apps->launched(), QStringList{u"org.example.Web"_qs}) << "opened once";
+    clock.advance(25s);
+    ASSERT_TRUE(sim.exists(web));
+    const auto late = *ManagedWindow::make(sim, web);
+    EXPECT_EQ(frameOf(late), region(layout, 1));
+    EXPECT_EQ(c.groups().at(u"A"_qs).windows.at(1), late);
+    EXPECT_EQ(notices.size(), 2) << notices.join(u" | "_qs).toStdString();
+    EXPECT_EQ(c.context().tasks.taskCount(), 0u);
+}
+
 TEST(CompositionTexts, ListsNoticesAndClusters)
 {
     EXPECT_EQ(joinedList({u"A"_qs}), u"A"_qs);

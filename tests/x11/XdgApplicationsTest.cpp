@@ -208,8 +208,21 @@ TEST_F(XdgFixture, ALaunchedProcessIsKnownByItsEntryFromItsLaunchAndFromItsEnvir
     // An entry outside the folders, or no longer installed, tells nothing.
     const XdgApplications elsewhere({system}, u"C"_qs);
     EXPECT_EQ(elsewhere.launchOf(program), std::nullopt);
+
+    // The launch runs, as far as this copy knows, until the program ends.
+    using namespace std::chrono_literals;
+    EXPECT_TRUE(apps.launchRunning(u"org.example.Parent"_qs, 20s));
+    EXPECT_FALSE(apps.launchRunning(u"org.example.Parent"_qs, 0s)) << "launched longer ago than that";
+    EXPECT_FALSE(later.launchRunning(u"org.example.Parent"_qs, 20s));
     ::kill(pid_t(child), SIGTERM);
     ::kill(pid_t(program), SIGTERM);
+    bool ended = false;
+    for (int i = 0; i < 500 && !ended; ++i) {
+        ended = !apps.launchRunning(u"org.example.Parent"_qs, 20s);
+        if (!ended)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10)); // a real process: poll its end
+    }
+    EXPECT_TRUE(ended);
 }
 
 } // namespace

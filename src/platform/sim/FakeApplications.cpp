@@ -36,6 +36,7 @@ bool FakeApplications::launch(const QString& id) const
     if (!entries_.count(id))
         return false;
     launched_ << id;
+    running_.insert(id);
     if (const auto action = actions_.find(id); action != actions_.end() && action->second) {
         const auto run = action->second;
         run();

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 
 namespace fw {
 
@@ -23,6 +24,9 @@ public:
     std::vector<ApplicationEntry> installed() const override;
     bool launch(const QString& id) const override;
     std::optional<ProcessLaunch> launchOf(Pid pid) const override;
+    // A launch runs from its start until the test ends it (the time limit is not looked at).
+    bool launchRunning(const QString& id, std::chrono::nanoseconds) const override { return running_.count(id) > 0; }
+    void endLaunch(const QString& id) { running_.erase(id); }
     // The process was started from this entry (as the launch records or its environment tell).
     void setLaunch(Pid pid, ProcessLaunch launch) { launches_[pid] = std::move(launch); }
 
@@ -40,6 +44,7 @@ private:
     std::map<QString, std::function<void()>> actions_;
     mutable QStringList launched_;
     std::map<Pid, ProcessLaunch> launches_;
+    mutable std::set<QString> running_;
 };
 
 } // namespace fw

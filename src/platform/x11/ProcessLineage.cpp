@@ -72,7 +72,10 @@ std::optional<ProcessStat> processStat(Pid pid)
     ::close(fd);
     const auto parent = statField(text, 4);
     const auto start = statField(text, 22);
-    if (!parent || !start)
+    // A process that has ended but is not yet reaped (state Z or X) is gone.
+    const qsizetype close = text.lastIndexOf(')');
+    const char state = close >= 0 && close + 2 < text.size() ? text[close + 2] : 'X';
+    if (!parent || !start || state == 'Z' || state == 'X')
         return std::nullopt;
     return ProcessStat{Pid(*parent), *start};
 }

@@ -18,7 +18,8 @@ struct ProcessStat {
     quint64 startTime = 0; // clock ticks after boot
 };
 
-// The parent and start time of a running process; nothing when it is gone or unreadable.
+// The parent and start time of a running process; nothing when it is gone (also when it has
+// ended and waits to be reaped) or unreadable.
 std::optional<ProcessStat> processStat(Pid pid);
 
 // The values of the named variables in the environment the process was started with (the

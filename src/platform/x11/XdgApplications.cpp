@@ -184,7 +184,16 @@ void XdgApplications::recordLaunch(Pid pid, const QString& id) const
     if (launches_.size() >= kMaxLaunchRecords)
         launches_.erase(launches_.begin());
     if (const auto stat = processStat(pid))
-        launches_.push_back({pid, stat->startTime, id});
+        launches_.push_back({pid, stat->startTime, id, std::chrono::steady_clock::now()});
+}
+
+bool XdgApplications::launchRunning(const QString& id, std::chrono::nanoseconds within) const
+{
+    const auto since = std::chrono::steady_clock::now() - within;
+    return std::any_of(launches_.begin(), launches_.end(), [&](const LaunchRecord& r) {
+        const auto now = r.id == id && r.at >= since ? processStat(r.pid) : std::nullopt;
+        return now && now->startTime == r.startTime;
+    });
 }
 
 std::optional<ProcessLaunch> XdgApplications::launchOf(Pid pid) const

@@ -15,6 +15,7 @@
 
 #include <QDateTime>
 #include <QStringList>
+#include <chrono>
 #include <map>
 #include <vector>
 
@@ -34,6 +35,7 @@ public:
     QStringList folders() const override { return dirs_; }
     bool launch(const QString& id) const override;
     std::optional<ProcessLaunch> launchOf(Pid pid) const override;
+    bool launchRunning(const QString& id, std::chrono::nanoseconds within) const override;
 
     const QStringList& applicationDirs() const { return dirs_; }
 
@@ -70,6 +72,7 @@ private:
         Pid pid = 0;
         quint64 startTime = 0;
         QString id;
+        std::chrono::steady_clock::time_point at;
     };
     static constexpr std::size_t kMaxLaunchRecords = 64;
     static constexpr int kMaxAncestry = 32;
