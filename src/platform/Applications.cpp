@@ -1,5 +1,6 @@
 // What every applications adapter shares: the index finding a window's desktop entry from its
-// launch, its application id or its WM_CLASS, and desktop-entry ids derived from a file's path below an applications folder.
+// launch, its application id or its WM_CLASS, and desktop-entry ids derived from a file's path
+// below an applications folder.
 #include "platform/Applications.h"
 
 #include <QDir>

@@ -4,8 +4,6 @@
 #include "snap/LateWindows.h"
 #include "snap/SnapContext.h"
 
-#include <QSet>
-#include <map>
 #include <unordered_map>
 
 namespace fw {
@@ -18,24 +16,15 @@ const Applications& installedApplications(const SnapContext& ctx)
 
 namespace {
 
-// Which named apps each window belongs to besides its own: by the entry's class, or by the
-// class of the app's own windows.
+// Which named apps each window belongs to besides its own: those whose entry names its class.
 void addSameApplications(std::vector<AppWindow>& windows, const std::vector<const WindowInfo*>& infos,
                          const WindowApplicationIndex& index, const QStringList& named)
 {
-    std::map<QString, QSet<QString>> ownClasses;
-    for (std::size_t i = 0; i < windows.size(); ++i) {
-        if (infos[i] && named.contains(windows[i].appId))
-            ownClasses[windows[i].appId].insert(infos[i]->appClass.toCaseFolded());
-    }
     for (const QString& id : named) {
         const auto entry = index.entry(id);
-        for (std::size_t i = 0; i < windows.size(); ++i) {
+        for (std::size_t i = 0; entry && i < windows.size(); ++i) {
             const WindowInfo* info = infos[i];
-            if (!info || windows[i].appId == id || windows[i].sameApplicationAs.contains(id))
-                continue;
-            if ((entry && entryNamesClass(*entry, info->appClass, info->appInstance))
-                || (!info->appClass.isEmpty() && ownClasses[id].contains(info->appClass.toCaseFolded())))
+            if (info && windows[i].appId != id && entryNamesClass(*entry, info->appClass, info->appInstance))
                 windows[i].sameApplicationAs << id;
         }
     }

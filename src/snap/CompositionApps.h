@@ -18,8 +18,7 @@ const Applications& installedApplications(const SnapContext& ctx);
 
 // The manageable windows of every display in the list's order, each with the id of its
 // application (empty when no installed entry has it), its frame now, and which of the `named`
-// apps it belongs to as well: those whose entry names its WM_CLASS, or whose own windows carry
-// its WM_CLASS now.
+// apps it belongs to as well: those whose entry names its WM_CLASS (entryNamesClass).
 std::vector<AppWindow> appWindows(const SnapContext& ctx, const WindowApplicationIndex& index, const WindowList& list,
                                   const QStringList& named);
 

@@ -19,8 +19,8 @@ namespace fw {
 
 // A running window that may serve a composition: its app's id (empty when unknown), its frame
 // now (nothing when it cannot be read), and the other apps named by the composition whose
-// application it belongs to all the same (another entry of the same program: one with the
-// same StartupWMClass or WM_CLASS).
+// application it belongs to all the same (another entry of the same program, which names the
+// window's WM_CLASS by its StartupWMClass, id or name).
 struct AppWindow {
     ManagedWindow window;
     QString appId;

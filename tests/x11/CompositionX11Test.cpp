@@ -100,7 +100,8 @@ TEST(CompositionX11, TheUsersOwnEntryBesideTheSystemsOpensItsAppOnceAndKeepsItsR
     const QString user = session.directory() + u"/data/applications"_qs;
     const QString system = session.directory() + u"/system/applications"_qs;
     ASSERT_TRUE(QDir().mkpath(user) && QDir().mkpath(system));
-    const QByteArray common = "Name=XTerm\nComment=standard terminal emulator for the X window system\nStartupWMClass=XTerm\n";
+    const QByteArray common =
+        "Name=XTerm\nComment=standard terminal emulator for the X window system\nStartupWMClass=XTerm\n";
     ASSERT_TRUE(writeEntry(user, u"xterm"_qs, common + "Exec=xterm -T compxterm\n"));
     ASSERT_TRUE(writeEntry(system, u"debian-xterm"_qs, common + "Exec=xterm\n"));
     auto plain = session.startXterm(u"plain"_qs, {"-geometry", "80x24+600+300"});
