@@ -97,6 +97,20 @@ std::vector<ApplicationEntry> filteredApplications(const std::vector<Application
     return out;
 }
 
+QString chooserDistinction(const std::vector<ApplicationEntry>& listed, const ApplicationEntry& entry)
+{
+    bool shared = false, commentShared = entry.comment.isEmpty();
+    for (const ApplicationEntry& other : listed) {
+        if (other.id == entry.id || other.name.compare(entry.name, Qt::CaseInsensitive) != 0)
+            continue;
+        shared = true;
+        commentShared = commentShared || other.comment.compare(entry.comment, Qt::CaseInsensitive) == 0;
+    }
+    if (!shared)
+        return {};
+    return commentShared ? entry.id + u".desktop"_qs : entry.comment;
+}
+
 AppMenu appMenu(const QStringList& current, const QStringList& running)
 {
     AppMenu menu;

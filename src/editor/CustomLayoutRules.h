@@ -73,6 +73,10 @@ SnapLayout::AppMap addedApp(SnapLayout::AppMap apps, RegionNumber region, const 
 // then id); of them, those whose name or id holds every word typed, case-insensitively.
 std::vector<ApplicationEntry> chooserApplications(const std::vector<ApplicationEntry>& installed);
 std::vector<ApplicationEntry> filteredApplications(const std::vector<ApplicationEntry>& listed, const QString& typed);
+// What tells an offered application apart from the others of its name (compared
+// case-insensitively): its comment when no other one of that name has the same, else its
+// file ("xterm.desktop"); empty when no other one has its name.
+QString chooserDistinction(const std::vector<ApplicationEntry>& listed, const ApplicationEntry& entry);
 
 // The status line's text for a name that cannot be saved.
 QString nameMessage();

@@ -1,5 +1,6 @@
 // What every applications adapter shares: the index finding a window's desktop entry from its
-// WM_CLASS, and desktop-entry ids derived from a file's path below an applications folder.
+// launch, its application id or its WM_CLASS, and desktop-entry ids derived from a file's path
+// below an applications folder.
 #include "platform/Applications.h"
 
 #include <QDir>
@@ -21,16 +22,60 @@ void index(std::map<QString, std::size_t>& map, const QString& key, std::size_t 
 void WindowApplicationIndex::rebuild()
 {
     entries_ = apps_.installed();
+    launches_.clear();
+    byExactId_.clear();
     byStartupClass_.clear();
     byId_.clear();
     byName_.clear();
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         const auto& e = entries_[i];
+        byExactId_.emplace(e.id, i);
         index(byStartupClass_, e.startupWmClass, i);
         index(byId_, e.id, i);
         index(byId_, e.id.section(QLatin1Char('.'), -1), i);
         index(byName_, e.name, i);
     }
+}
+
+bool entryNamesClass(const ApplicationEntry& entry, const QString& wmClass, const QString& wmInstance)
+{
+    const auto is = [](const QString& key, const QString& name) {
+        return !key.isEmpty() && key.compare(name, Qt::CaseInsensitive) == 0;
+    };
+    const auto either = [&](const QString& key) { return is(key, wmClass) || is(key, wmInstance); };
+    if (!entry.startupWmClass.isEmpty())
+        return either(entry.startupWmClass);
+    return either(entry.id) || either(entry.id.section(QLatin1Char('.'), -1)) || is(entry.name, wmClass);
+}
+
+std::optional<ApplicationEntry> WindowApplicationIndex::entry(const QString& id) const
+{
+    const auto it = byExactId_.find(id);
+    return it == byExactId_.end() ? std::nullopt : std::optional<ApplicationEntry>(entries_[it->second]);
+}
+
+std::optional<ProcessLaunch> WindowApplicationIndex::launchOf(Pid pid) const
+{
+    if (pid <= 0)
+        return std::nullopt;
+    const auto known = launches_.find(pid);
+    if (known != launches_.end())
+        return known->second;
+    return launches_[pid] = apps_.launchOf(pid);
+}
+
+std::optional<ApplicationEntry> WindowApplicationIndex::entryFor(const WindowInfo& window) const
+{
+    // A child of the launch (a shell's program, a second window's process) is the entry's only
+    // when the entry names its class: a terminal's children are other applications.
+    if (const auto launch = launchOf(window.pid)) {
+        const auto launched = entry(launch->id);
+        if (launched && (launch->direct || entryNamesClass(*launched, window.appClass, window.appInstance)))
+            return launched;
+    }
+    if (const auto own = entry(window.applicationId))
+        return own;
+    return entryFor(window.appClass, window.appInstance);
 }
 
 std::optional<ApplicationEntry> WindowApplicationIndex::entryFor(const QString& wmClass,

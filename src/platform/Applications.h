@@ -2,10 +2,14 @@
 // Applications port: the installed applications, each named by its application id (on Linux
 // the desktop-entry id: the entry's file name without ".desktop", sub-folders joined by "-").
 // Lookups never launch anything; launch() starts only an installed entry's own command, so an
-// id (from a layout, a file or the defaults) is never run as a command line.
+// id (from a layout, a file or the defaults) is never run as a command line. A window is tied
+// to the entry that opened it where its launch tells (WindowApplicationIndex).
+
+#include "platform/WindowSystem.h"
 
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <map>
 #include <optional>
 #include <vector>
@@ -15,6 +19,7 @@ namespace fw {
 struct ApplicationEntry {
     QString id;             // application id ("org.gnome.gedit", "firefox-esr")
     QString name;           // display name, localised for the session's language
+    QString comment;        // what it is, one line, localised (Comment=); empty = none
     QString icon;           // icon theme name or absolute file path; empty = none
     QString path;           // where the entry was found
     QString startupWmClass; // WM_CLASS the application's windows carry, when the entry says
@@ -24,6 +29,15 @@ struct ApplicationEntry {
                             // out of this desktop by OnlyShowIn/NotShowIn)
 
     friend bool operator==(const ApplicationEntry&, const ApplicationEntry&) = default;
+};
+
+// The desktop entry that started a process, as its launch tells: `direct` when the process is
+// the one started itself, not one of its children.
+struct ProcessLaunch {
+    QString id;
+    bool direct = false;
+
+    friend bool operator==(const ProcessLaunch&, const ProcessLaunch&) = default;
 };
 
 class Applications {
@@ -44,6 +58,23 @@ public:
         (void)id;
         return false;
     }
+    // Whether a launch of the entry made here less than `within` ago still runs: its windows
+    // may yet appear, and another launch would open the app twice.
+    virtual bool launchRunning(const QString& id, std::chrono::nanoseconds within) const
+    {
+        (void)id;
+        (void)within;
+        return false;
+    }
+    // The installed entry that started the process: one this program launched (the process or
+    // one of its ancestors), else the entry its environment names (GIO_LAUNCHED_DESKTOP_FILE,
+    // direct when GIO_LAUNCHED_DESKTOP_FILE_PID is the process itself). Nothing when neither
+    // tells.
+    virtual std::optional<ProcessLaunch> launchOf(Pid pid) const
+    {
+        (void)pid;
+        return std::nullopt;
+    }
 };
 
 // No installed application: every lookup misses and nothing launches.
@@ -60,22 +91,39 @@ std::optional<QString> desktopEntryId(const QString& path, const QStringList& fo
 // The id for a path relative to an applications folder ("kde/konsole.desktop" → "kde-konsole").
 QString desktopEntryIdOfRelativePath(const QString& relativePath);
 
-// Finds the desktop entry of a window from its WM_CLASS: the entry whose StartupWMClass is
-// the class (or instance), else the entry whose id, or the id's last dotted part, is the
-// class or instance, else the entry named like the class; all compared case-insensitively.
-// The index is built from one listing of the installed entries; call rebuild() to refresh it.
+// Whether the entry names windows of this WM_CLASS as its application's: by its StartupWMClass
+// (the class or instance) when it has one, else by its id, the id's last dotted part (the
+// class or instance) or its name (the class); all compared case-insensitively.
+bool entryNamesClass(const ApplicationEntry& entry, const QString& wmClass, const QString& wmInstance);
+
+// Finds the desktop entry of a window. The entry that opened it comes first: its launch
+// (Applications::launchOf), when the window's process is the one launched or the entry names
+// the window's class; then the entry whose id is the window's _GTK_APPLICATION_ID; then by
+// WM_CLASS alone: the entry whose StartupWMClass is the class (or instance), else the entry
+// whose id, or the id's last dotted part, is the class or instance, else the entry named like
+// the class; all compared case-insensitively. The index is built from one listing of the
+// installed entries; call rebuild() to refresh it (and to read launches again).
 class WindowApplicationIndex {
 public:
     explicit WindowApplicationIndex(const Applications& apps) : apps_(apps) {}
     void rebuild();
+    std::optional<ApplicationEntry> entryFor(const WindowInfo& window) const;
+    // By WM_CLASS alone.
     std::optional<ApplicationEntry> entryFor(const QString& wmClass, const QString& wmInstance) const;
+    // The installed entry with exactly this id, as of the last rebuild.
+    std::optional<ApplicationEntry> entry(const QString& id) const;
 
 private:
+    std::optional<ProcessLaunch> launchOf(Pid pid) const;
+
     const Applications& apps_;
     std::vector<ApplicationEntry> entries_;
+    std::map<QString, std::size_t> byExactId_;
     std::map<QString, std::size_t> byStartupClass_;
     std::map<QString, std::size_t> byId_;
     std::map<QString, std::size_t> byName_;
+    // Launches read since the last rebuild: windows of one process ask once.
+    mutable std::map<Pid, std::optional<ProcessLaunch>> launches_;
 };
 
 } // namespace fw

@@ -21,6 +21,7 @@ struct WindowInfo {
     QString title;
     QString appClass;        // WM_CLASS class (fallback application name)
     QString appInstance;     // WM_CLASS instance
+    QString applicationId;   // the id the application gives itself (_GTK_APPLICATION_ID); empty = none
     QString appName;         // display name from the application's desktop entry; empty = unknown
     Rect frame;
     int layer = 0;           // 0 = ordinary application windows

@@ -17,11 +17,15 @@ struct SnapContext;
 const Applications& installedApplications(const SnapContext& ctx);
 
 // The manageable windows of every display in the list's order, each with the id of its
-// application (empty when no installed entry has it) and its frame now.
-std::vector<AppWindow> appWindows(const SnapContext& ctx, const WindowApplicationIndex& index, const WindowList& list);
+// application (empty when no installed entry has it), its frame now, and which of the `named`
+// apps it belongs to as well: those whose entry names its WM_CLASS (entryNamesClass).
+std::vector<AppWindow> appWindows(const SnapContext& ctx, const WindowApplicationIndex& index, const WindowList& list,
+                                  const QStringList& named);
 
-// Launches each app without activating it, in the given order. Returns the ids that could not
-// be started (the composition names them once it knows what became of their spots).
+// Launches each app without activating it, in the given order, but for an app whose launch of
+// less than the late-window time limit ago still runs (its window has yet to appear: a second
+// launch would open it twice). Returns the ids that could not be started (the composition
+// names them once it knows what became of their spots).
 QStringList launchMissingApps(SnapContext& ctx, const QStringList& ids);
 
 } // namespace fw

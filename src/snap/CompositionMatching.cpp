@@ -22,14 +22,18 @@ bool liesIn(const std::optional<Rect>& frame, const Rect& region)
     return frame && edgesMatch(*frame, region, kPlacementTolerance);
 }
 
+// Which windows may serve an app: its own, or those of the same application.
+enum class Kinship { own, sameApplication };
+
 // The window for one app of a region: in place, else preferred, else the first unused.
-const AppWindow* chooseWindow(const QString& appId, const Rect& region, const std::vector<AppWindow>& windows,
-                              const std::unordered_set<ManagedWindow>& used,
+const AppWindow* chooseWindow(const QString& appId, Kinship kin, const Rect& region,
+                              const std::vector<AppWindow>& windows, const std::unordered_set<ManagedWindow>& used,
                               const std::unordered_set<ManagedWindow>& preferred)
 {
     std::vector<const AppWindow*> candidates;
     for (const AppWindow& w : windows) {
-        if (!appId.isEmpty() && w.appId == appId && !used.count(w.window))
+        const bool serves = kin == Kinship::own ? w.appId == appId : w.sameApplicationAs.contains(appId);
+        if (!appId.isEmpty() && serves && !used.count(w.window))
             candidates.push_back(&w);
     }
     const auto first = [&](auto test) -> const AppWindow* {
@@ -52,21 +56,29 @@ AppMatch matchLayoutApps(const std::optional<SnapLayout::AppMap>& apps, const st
     if (!apps)
         return match;
     std::unordered_set<ManagedWindow> used;
-    for (const auto& [region, ids] : *apps) { // the map keeps regions ascending
-        const auto frame = frames.find(region);
-        if (frame == frames.end())
-            continue;
-        for (int j = 0; j < ids.size(); ++j) {
-            const AppWindow* chosen = chooseWindow(ids[j], frame->second, windows, used, preferred);
-            if (!chosen) {
-                match.missing.push_back({region, ids[j], j == 0});
-                continue;
+    std::map<std::pair<RegionNumber, int>, ManagedWindow> chosen; // by region and place in its list
+    for (const Kinship kin : {Kinship::own, Kinship::sameApplication}) {
+        for (const auto& [region, ids] : *apps) { // the map keeps regions ascending
+            const auto frame = frames.find(region);
+            for (int j = 0; frame != frames.end() && j < ids.size(); ++j) {
+                if (chosen.count({region, j}))
+                    continue;
+                if (const AppWindow* w = chooseWindow(ids[j], kin, frame->second, windows, used, preferred)) {
+                    used.insert(w->window);
+                    chosen.emplace(std::pair{region, j}, w->window);
+                }
             }
-            used.insert(chosen->window);
-            if (j == 0)
-                match.front.emplace(region, chosen->window);
+        }
+    }
+    for (const auto& [region, ids] : *apps) {
+        for (int j = 0; frames.count(region) && j < ids.size(); ++j) {
+            const auto window = chosen.find({region, j});
+            if (window == chosen.end())
+                match.missing.push_back({region, ids[j], j == 0});
+            else if (j == 0)
+                match.front.emplace(region, window->second);
             else
-                match.behind[region].push_back(chosen->window);
+                match.behind[region].push_back(window->second);
         }
     }
     return match;

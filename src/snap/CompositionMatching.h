@@ -17,13 +17,16 @@
 
 namespace fw {
 
-// A running window that may serve a composition: its app's id (empty when unknown) and its
-// frame now (nothing when it cannot be read).
+// A running window that may serve a composition: its app's id (empty when unknown), its frame
+// now (nothing when it cannot be read), and the other apps named by the composition whose
+// application it belongs to all the same (another entry of the same program, which names the
+// window's WM_CLASS by its StartupWMClass, id or name).
 struct AppWindow {
     ManagedWindow window;
     QString appId;
     std::optional<Rect> frame;
     Size grid;   // its size increments; 0 = none
+    QStringList sameApplicationAs;
 };
 
 // An app a region lists that has no window left for it; `front` for the region's first app.
@@ -43,8 +46,9 @@ struct AppMatch {
 
 // Region by region (ascending, only regions with a frame) and app by app, the first unused
 // window of the app that already lies in the region (within 1 pixel), else the first one
-// among the preferred windows (those on the target display), else the first one; an app
-// without such a window is missing. An empty app id matches no window.
+// among the preferred windows (those on the target display), else the first one. The apps
+// that get none of their own windows so are then given a window of the same application the
+// same way; an app without either is missing. An empty app id matches no window.
 AppMatch matchLayoutApps(const std::optional<SnapLayout::AppMap>& apps, const std::map<RegionNumber, Rect>& frames,
                          const std::vector<AppWindow>& windows, const std::unordered_set<ManagedWindow>& preferred);
 

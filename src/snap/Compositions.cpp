@@ -87,7 +87,11 @@ private:
         if (!layout_.apps)
             return;
         index_.rebuild();
-        const std::vector<AppWindow> windows = appWindows(ctx_, index_, list_);
+        QStringList named;
+        for (const auto& [region, ids] : *layout_.apps)
+            named << ids;
+        named.removeDuplicates();
+        const std::vector<AppWindow> windows = appWindows(ctx_, index_, list_, named);
         const std::unordered_set<ManagedWindow> here(displayWindows_.begin(), displayWindows_.end());
         match_ = matchLayoutApps(layout_.apps, frames_, windows, here);
         for (const auto& [region, window] : match_.front)

@@ -85,7 +85,11 @@ private:
         if (state_.interaction.mutating)
             co_return true;
         const Duration now = ctx_.clock.now();
-        const std::vector<AppWindow> windows = appWindows(ctx_, index_, ctx_.access.windowSystem().snapshot());
+        QStringList named;
+        for (const PendingApp& entry : entries_)
+            named << entry.app.appId;
+        named.removeDuplicates();
+        const std::vector<AppWindow> windows = appWindows(ctx_, index_, ctx_.access.windowSystem().snapshot(), named);
         sight(windows, now);
         for (const auto& [display, group] : state_.layouts.groups()) {
             for (const auto& [region, window] : group.windows)
@@ -136,10 +140,33 @@ private:
         const SnapLayout layout = group->layout;
         const auto frames = regionFrames(layout, screen_);
         const auto frame = frames.find(entry.app.region);
-        const auto candidate = frame == frames.end() ? std::nullopt : readyWindow(entry.app.appId, windows, now);
+        if (frame == frames.end())
+            co_return;
+        if (const auto held = heldWindow(*group, entry.app, windows)) {
+            // The region got its app meanwhile (an earlier composition's launch, placed by its
+            // task): served, and watched as if placed here.
+            entry.window = *held;
+            entry.target = frame->second;
+            entry.placedAt = now;
+            co_return;
+        }
+        const auto candidate = readyWindow(entry.app.appId, windows, now);
         if (!candidate)
             co_return;
         co_await place(entry, *candidate, frame->second, layout);
+    }
+
+    // The window in front of the app's region when it is one of the app's (or its application's).
+    static std::optional<ManagedWindow> heldWindow(const LayoutGroup& group, const MissingApp& app,
+                                                   const std::vector<AppWindow>& windows)
+    {
+        const auto held = group.windows.find(app.region);
+        if (!app.front || held == group.windows.end())
+            return std::nullopt;
+        const auto it = std::find_if(windows.begin(), windows.end(), [&](const AppWindow& w) {
+            return w.window == held->second && (w.appId == app.appId || w.sameApplicationAs.contains(app.appId));
+        });
+        return it == windows.end() ? std::nullopt : std::optional<ManagedWindow>(it->window);
     }
 
     // Unreadable counts as still there.
@@ -149,17 +176,22 @@ private:
         return !frame || arrivedAt(*frame, entry.target, ctx_.access.grid(*entry.window), kPlacementTolerance);
     }
 
-    // The first unclaimed window of the app that has been seen long enough and held still.
+    // The first unclaimed window of the app that has been seen long enough and held still, else
+    // the first such window of the same application.
     std::optional<ManagedWindow> readyWindow(const QString& appId, const std::vector<AppWindow>& windows,
                                              Duration now) const
     {
-        for (const AppWindow& w : windows) {
-            if (claimed_.count(w.window) || w.appId.isEmpty() || w.appId != appId)
-                continue;
+        const auto ready = [&](const AppWindow& w) {
             const auto seen = sightings_.find(w.window);
-            if (seen != sightings_.end() && now - seen->second.firstSeen >= kLateSeenFor
-                && now - seen->second.lastChange >= kLateStillFor)
-                return w.window;
+            return !claimed_.count(w.window) && seen != sightings_.end() && now - seen->second.firstSeen >= kLateSeenFor
+                && now - seen->second.lastChange >= kLateStillFor;
+        };
+        for (const bool own : {true, false}) {
+            for (const AppWindow& w : windows) {
+                const bool serves = own ? w.appId == appId : w.sameApplicationAs.contains(appId);
+                if (!appId.isEmpty() && serves && ready(w))
+                    return w.window;
+            }
         }
         return std::nullopt;
     }

@@ -3,7 +3,8 @@
 // they appear. Every 0.25 s for at most 20 s it looks at the desktop's windows; a window of a
 // waiting app that has been seen for 0.8 s and held still for 0.6 s goes to its region (at
 // most two tries per app), and counts once it has stayed there for 1.5 s. A window of an app
-// listed behind another in its region goes behind the region's front window. One notice
+// listed behind another in its region goes behind the region's front window; a front app whose
+// region has come to hold a window of the app meanwhile is served by it. One notice
 // names the apps whose windows never settled. It compares no interaction generation: it
 // stops when the display shows another layout, or when the coordinator is gone.
 

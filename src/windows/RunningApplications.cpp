@@ -9,7 +9,7 @@ QStringList runningApplicationIds(const std::vector<WindowInfo>& windows, const 
     for (const WindowInfo& w : windows) {
         if (!w.normal || w.layer != 0)
             continue;
-        const auto entry = index.entryFor(w.appClass, w.appInstance);
+        const auto entry = index.entryFor(w);
         if (entry && !ids.contains(entry->id))
             ids << entry->id;
     }

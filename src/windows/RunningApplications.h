@@ -1,7 +1,8 @@
 #pragma once
 // The applications that are running as far as the desktop shows them: the owners of normal
-// windows, each named by its desktop-entry id. Windows whose class matches no installed entry
-// name no application and are left out; our own windows are never in the window list.
+// windows, each named by its desktop-entry id. Windows that no installed entry is found for
+// (WindowApplicationIndex) name no application and are left out; our own windows are never in
+// the window list.
 
 #include "platform/Applications.h"
 #include "platform/WindowSystem.h"

@@ -363,6 +363,24 @@ TEST_F(Editor, OtherAppChoosesAnInstalledApplicationByNameOnce)
     EXPECT_EQ(chooser.chosen(), std::optional<QString>("org.kde.konsole"));
 }
 
+// Applications of one name (a user's own copy of a system entry) are told apart by their
+// comments where those differ, else by their files.
+TEST_F(Editor, TheChooserTellsApplicationsOfOneNameApart)
+{
+    const QString terminal = u"standard terminal emulator for the X window system"_qs;
+    const std::vector<ApplicationEntry> installed{
+        {.id = u"xterm"_qs, .name = u"XTerm"_qs, .comment = terminal, .path = u"/home/u/xterm.desktop"_qs},
+        {.id = u"debian-xterm"_qs, .name = u"XTerm"_qs, .comment = terminal},
+        {.id = u"org.example.Tiny"_qs, .name = u"Files"_qs, .comment = u"Browse files"_qs},
+        {.id = u"org.example.Big"_qs, .name = u"files"_qs, .comment = u"Manage files"_qs},
+        {.id = u"org.kde.konsole"_qs, .name = u"Konsole"_qs, .comment = terminal},
+    };
+    ApplicationChooser chooser(installed, QString());
+    EXPECT_EQ(chooser.shownNames(), QStringList({"files — Manage files", "Files — Browse files", "Konsole",
+                                                 "XTerm — debian-xterm.desktop", "XTerm — xterm.desktop"}));
+    EXPECT_EQ(chooser.list()->item(4)->toolTip(), terminal + u"\n/home/u/xterm.desktop"_qs);
+}
+
 TEST_F(Editor, DeletingAsksFirstAndHandsOnTheLayoutAsItWasOpened)
 {
     auto e = make(mine);

@@ -1,4 +1,5 @@
-// Matching windows to their applications' desktop entries by WM_CLASS.
+// Matching windows to their applications' desktop entries: by the launch that opened them,
+// their application id, and WM_CLASS.
 #include "platform/Applications.h"
 #include "platform/sim/FakeApplications.h"
 
@@ -60,6 +61,43 @@ TEST(WindowApplicationIndex, AStartupClassWinsOverAnotherEntrysIdAndRebuildSeesN
     EXPECT_EQ(nameFor(index, "Gedit", "gedit"), "<none>");
     index.rebuild();
     EXPECT_EQ(nameFor(index, "Gedit", "gedit"), "Editor");
+}
+
+TEST(WindowApplicationIndex, TheEntryThatOpenedAWindowComesBeforeItsClassForItsOwnApplicationOnly)
+{
+    FakeApplications apps;
+    apps.add(entry("debian-xterm", "XTerm", "XTerm"));
+    apps.add(entry("xterm", "XTerm")); // the user's own, named like the program
+    apps.add(entry("xclock", "XClock", "XClock"));
+    apps.add(entry("org.example.Notes", "Notes"));
+    apps.setLaunch(10, {"xterm", true});
+    apps.setLaunch(11, {"xterm", false});      // a child of that launch
+    apps.setLaunch(12, {"org.example.Gone", true}); // no such entry (any more)
+    apps.setLaunch(13, {"org.example.Notes", true});
+    WindowApplicationIndex index(apps);
+    index.rebuild();
+    const auto idFor = [&](Pid pid, const QString& cls, const QString& instance, const QString& applicationId = {}) {
+        const auto e = index.entryFor(WindowInfo{.pid = pid, .appClass = cls, .appInstance = instance,
+                                                 .applicationId = applicationId});
+        return e ? e->id : u"<none>"_qs;
+    };
+
+    EXPECT_EQ(idFor(10, "XTerm", "xterm"), "xterm") << "launched from the user's entry";
+    EXPECT_EQ(idFor(9, "XTerm", "xterm"), "debian-xterm") << "any other xterm, by its class";
+    EXPECT_EQ(idFor(11, "XTerm", "xterm"), "xterm") << "an xterm started from it";
+    EXPECT_EQ(idFor(11, "XClock", "xclock"), "xclock") << "another program started from it";
+    EXPECT_EQ(idFor(12, "XTerm", "xterm"), "debian-xterm");
+    // The launched process itself is its entry's whatever its class says.
+    EXPECT_EQ(idFor(13, "Python3", "notes.py"), "org.example.Notes");
+    // The id the application gives itself comes before the class.
+    EXPECT_EQ(idFor(9, "XTerm", "xterm", "org.example.Notes"), "org.example.Notes");
+    EXPECT_EQ(idFor(9, "XTerm", "xterm", "org.example.Unknown"), "debian-xterm");
+
+    EXPECT_TRUE(entryNamesClass(*apps.entry("xterm"), "XTerm", "xterm"));
+    EXPECT_TRUE(entryNamesClass(*apps.entry("debian-xterm"), "XTerm", "xterm"));
+    EXPECT_FALSE(entryNamesClass(*apps.entry("debian-xterm"), "Debian-xterm", "debian-xterm")) << "its class decides";
+    EXPECT_TRUE(entryNamesClass(*apps.entry("org.example.Notes"), "Notes", "notes"));
+    EXPECT_FALSE(entryNamesClass(*apps.entry("xclock"), "XTerm", "xterm"));
 }
 
 } // namespace

@@ -4,7 +4,8 @@
 // is named once and leaves its region to the display's other windows; the 20 s limit with its
 // notice; another layout stopping the late-window task; a layout without apps (with a
 // terminal on its cell grid); a composition that does not hold, with its state file; stacks,
-// whose members size in different steps, moving whole.
+// whose members size in different steps, moving whole; the user's own entry of a program
+// beside the system's.
 #include "SnapFixture.h"
 
 #include "snap/CompositionNotices.h"
@@ -333,6 +334,64 @@ TEST_F(Composition, AStackOfWindowsWithDifferentSizeStepsLandsWholeInOneRegionAn
 }
 
 TEST(CompositionTexts, ListsNoticesAndGroupsWindowsByStack)
+// The user's own entry of a program beside the system's, both naming its class: a region naming
+// the user's takes the program's running window rather than opening another (as after a
+// restart, when nothing tells which entry opened it), and a window opened from an entry goes
+// to that entry's region, never to the other's; applied again, nothing is opened.
+TEST_F(Composition, AUsersOwnEntryTakesItsProgramsRunningWindowAndTheWindowItOpenedAndNeverOpensTwice)
+{
+    auto& c = start();
+    install(u"debian-xterm"_qs, u"XTerm"_qs);
+    install(u"xterm"_qs, u"XTerm"_qs);
+    const auto plain = window(200, u"XTerm"_qs, Rect(700, 300, 500, 400));
+    const SnapLayout own = work({{0, {u"xterm"_qs}}});
+
+    c.startLayoutApplication(own, kLeft);
+    until(1);
+    EXPECT_EQ(notices, QStringList{u"Arranged 1 windows. 2 spaces remain available."_qs});
+    EXPECT_EQ(frameOf(plain), region(own, 0));
+
+    // An xterm opened from the user's entry, lying in the system entry's region.
+    const SnapLayout both = work({{0, {u"debian-xterm"_qs}}, {2, {u"xterm"_qs}}});
+    apps->setLaunch(201, {u"xterm"_qs, true});
+    const auto opened = window(201, u"XTerm"_qs, region(both, 0));
+    for (int applies = 1; applies <= 2; ++applies) {
+        c.startLayoutApplication(both, kLeft);
+        until(1 + applies);
+        EXPECT_EQ(notices.back(), u"Arranged 2 windows. 1 space remains available."_qs);
+        EXPECT_EQ(c.groups().at(u"A"_qs).windows, (std::map<RegionNumber, ManagedWindow>{{0, plain}, {2, opened}}))
+            << "apply " << applies;
+    }
+    EXPECT_EQ(apps->launched(), QStringList{}) << "nothing opened";
+}
+
+// Applied again while an app it opened has yet to show its window: the app is not opened a
+// second time, its window goes to its region once, and neither run says it did not settle.
+TEST_F(Composition, AnAppStillOpeningIsNotOpenedAgainWhenItsLayoutIsAppliedAgain)
+{
+    auto& c = start();
+    install(u"org.example.Web"_qs, u"Web"_qs);
+    WindowId web = 0;
+    launchesLate(u"org.example.Web"_qs, 103, u"Web"_qs, 3s, &web);
+    const SnapLayout layout = work({{1, {u"org.example.Web"_qs}}});
+
+    c.startLayoutApplication(layout, kLeft);
+    until(1);
+    clock.advance(1s);
+    c.startLayoutApplication(layout, kLeft);
+    until(2);
+    EXPECT_EQ(notices, (QStringList(2, u"Opening Web. Each window goes to its spot when it appears."_qs)));
+    EXPECT_EQ(apps->launched(), QStringList{u"org.example.Web"_qs}) << "opened once";
+    clock.advance(25s);
+    ASSERT_TRUE(sim.exists(web));
+    const auto late = *ManagedWindow::make(sim, web);
+    EXPECT_EQ(frameOf(late), region(layout, 1));
+    EXPECT_EQ(c.groups().at(u"A"_qs).windows.at(1), late);
+    EXPECT_EQ(notices.size(), 2) << notices.join(u" | "_qs).toStdString();
+    EXPECT_EQ(c.context().tasks.taskCount(), 0u);
+}
+
+TEST(CompositionTexts, ListsNoticesAndClusters)
 {
     EXPECT_EQ(joinedList({u"A"_qs}), u"A"_qs);
     EXPECT_EQ(joinedList({u"A"_qs, u"B"_qs}), u"A and B"_qs);

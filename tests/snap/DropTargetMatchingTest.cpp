@@ -77,6 +77,20 @@ TEST(DropTargetMatching, AppsTakeWindowsInPlaceThenOnTheDisplayThenFirst)
     EXPECT_EQ(matchLayoutApps(SnapLayout::AppMap{{5, {term}}}, kFrames, windows, {}), AppMatch());
 }
 
+// A window of the same application serves an app only when no app has it as its own: the
+// user's own xterm entry takes the system entry's window only when the system entry is not named.
+TEST(DropTargetMatching, AppsTakeTheirOwnWindowsBeforeThoseOfTheSameApplication)
+{
+    const QString mine = u"xterm"_qs, system = u"debian-xterm"_qs;
+    const std::vector<AppWindow> windows{{window(1), system, Rect(8, 8, 600, 500), {}, {mine}}};
+    const AppMatch both = matchLayoutApps(SnapLayout::AppMap{{0, {mine}}, {1, {system}}}, kFrames, windows, {});
+    EXPECT_EQ(both.front, (std::map<RegionNumber, ManagedWindow>{{1, window(1)}})) << "though it lies in region 0";
+    EXPECT_EQ(both.missing, (std::vector<MissingApp>{{0, mine, true}}));
+    const AppMatch alone = matchLayoutApps(SnapLayout::AppMap{{0, {u"other"_qs, mine}}}, kFrames, windows, {});
+    EXPECT_EQ(alone.behind, (std::map<RegionNumber, std::vector<ManagedWindow>>{{0, {window(1)}}}));
+    EXPECT_EQ(alone.missing, (std::vector<MissingApp>{{0, u"other"_qs, true}}));
+}
+
 TEST(DropTargetMatching, MissingAppsRecordsAndWindowDifferences)
 {
     const std::vector<MissingApp> missing{{0, u"a"_qs, true}, {1, u"b"_qs, true}, {1, u"c"_qs, false}};

@@ -4,7 +4,9 @@
 // from its entry (field codes dropped, detached in a session of its own) and places its
 // window when it appears. Then an entry id that does not exist gives only its "isn't
 // installed" notice. A stack of an xterm and a window sizing in other steps survives a switch
-// to Three columns whole.
+// to Three columns whole. And the user's own xterm entry beside the system's (one class for both):
+// the xterm it opens is its own, also after the windows changed places and the launches are
+// forgotten (a restart), so it is opened once and keeps its region.
 #include "layout/ScreenGeometry.h"
 #include "platform/x11/XdgApplications.h"
 #include "snap/AppliedLayouts.h"
@@ -166,6 +168,62 @@ TEST(CompositionX11, AStackOfWindowsWithDifferentSizeStepsSwitchedToThreeColumns
     EXPECT_EQ(rig.frontOf(front.window, steps.window), front.window) << "the front went behind";
     EXPECT_TRUE(session.waitFor(wholeWithBadge)) << "the stack or its badge is gone";
     rig.stacks.stop();
+TEST(CompositionX11, TheUsersOwnEntryBesideTheSystemsOpensItsAppOnceAndKeepsItsRegion)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    // The user's folder ($XDG_DATA_HOME) before the system's ($XDG_DATA_DIRS), as a desktop has them.
+    const QString user = session.directory() + u"/data/applications"_qs;
+    const QString system = session.directory() + u"/system/applications"_qs;
+    ASSERT_TRUE(QDir().mkpath(user) && QDir().mkpath(system));
+    const QByteArray common =
+        "Name=XTerm\nComment=standard terminal emulator for the X window system\nStartupWMClass=XTerm\n";
+    ASSERT_TRUE(writeEntry(user, u"xterm"_qs, common + "Exec=xterm -T compxterm\n"));
+    ASSERT_TRUE(writeEntry(system, u"debian-xterm"_qs, common + "Exec=xterm\n"));
+    auto plain = session.startXterm(u"plain"_qs, {"-geometry", "80x24+600+300"});
+    ASSERT_TRUE(plain.window) << session.error();
+
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    const auto applications = [&] { return std::make_shared<XdgApplications>(QStringList{user, system}, u"C"_qs); };
+    rig.coordinator->context().applications = applications();
+    const ScreenInfo screen = rig.screens.screens().front();
+    const RegionTree halves = RegionTree::split(SplitAxis::horizontal, 0.5, RegionTree::leaf(0), RegionTree::leaf(1));
+    const SnapLayout pair{u"user-1"_qs, u"Terminals"_qs, halves,
+                          SnapLayout::AppMap{{0, {u"xterm"_qs}}, {1, {u"debian-xterm"_qs}}}};
+    const auto frames = regionFrames(pair, screen);
+    auto placed = [&](xcb_window_t window, RegionNumber region) {
+        const auto frame = session.wmFrame(window);
+        return frame && arrivedAt(*frame, frames.at(region), rig.ws.sizeHints(window)->increment, 1.0);
+    };
+    auto settled = [&] { return rig.coordinator->context().tasks.taskCount() == 0 && !rig.state.interaction.mutating; };
+
+    // The running xterm is the system entry's; the user's entry has none and opens its own.
+    rig.coordinator->startLayoutApplication(pair, screen);
+    ASSERT_TRUE(session.waitFor([&] { return !rig.notices.isEmpty(); }, 10000));
+    EXPECT_EQ(rig.notices, QStringList{u"Opening XTerm. Each window goes to its spot when it appears."_qs});
+    const xcb_window_t own = session.waitForWindow(u"compxterm"_qs, 0, 10000);
+    ASSERT_NE(own, XCB_NONE) << "the user's entry was not launched";
+    const auto pid = rig.ws.pid(own);
+    ASSERT_TRUE(pid && *pid > 0);
+    EXPECT_TRUE(session.waitFor([&] { return placed(own, 0) && placed(plain.window, 1) && settled(); }, 15000))
+        << "the user's xterm at " << toString(*session.wmFrame(own)).toStdString() << ", notices "
+        << rig.notices.join(u" | "_qs).toStdString();
+
+    // The two change places; the launches are forgotten, as after a restart: the user's xterm
+    // is still known as its entry's, by the entry its process was started from.
+    ASSERT_TRUE(rig.ws.setPosition(own, frames.at(1).origin) && rig.ws.setPosition(plain.window, frames.at(0).origin));
+    ASSERT_TRUE(session.waitFor([&] { return placed(own, 1) && placed(plain.window, 0); }, 5000));
+    rig.coordinator->context().applications = applications();
+    rig.coordinator->startLayoutApplication(pair, screen);
+    EXPECT_TRUE(session.waitFor([&] { return placed(own, 0) && placed(plain.window, 1) && settled(); }, 10000))
+        << "the user's xterm at " << toString(*session.wmFrame(own)).toStdString();
+    EXPECT_EQ(rig.notices.size(), 1) << "nothing opened again: " << rig.notices.join(u" | "_qs).toStdString();
+    int opened = 0;
+    for (const WindowInfo& info : rig.ws.snapshot())
+        opened += info.title == u"compxterm"_qs ? 1 : 0;
+    EXPECT_EQ(opened, 1);
+    ::kill(pid_t(*pid), SIGTERM);
 }
 
 } // namespace

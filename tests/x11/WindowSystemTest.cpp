@@ -123,6 +123,20 @@ TEST(X11WindowSystem, WindowsAreNamedAfterTheirDesktopEntries)
     ASSERT_NE(named, nullptr);
     EXPECT_EQ(named->appName, QStringLiteral("Handy Terminal"));
     EXPECT_EQ(ManagedWindow::make(ws, term.window)->appName, QStringLiteral("Handy Terminal"));
+
+    // The id an application gives its windows names its entry before its class.
+    QFile notes(dir.filePath(QStringLiteral("org.example.Notes.desktop")));
+    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
+    notes.write("[Desktop Entry]\nType=Application\nName=Notes\nExec=notes\n");
+    notes.close();
+    ASSERT_EQ(session.run({"xprop", "-id", QString::number(term.window), "-f", "_GTK_APPLICATION_ID", "8u", "-set",
+                           "_GTK_APPLICATION_ID", "org.example.Notes"}),
+              0);
+    const auto later = ws.snapshot();
+    const auto identified = find(later, term.window);
+    ASSERT_NE(identified, nullptr);
+    EXPECT_EQ(identified->applicationId, QStringLiteral("org.example.Notes"));
+    EXPECT_EQ(identified->appName, QStringLiteral("Notes"));
     ws.setApplications(nullptr);
 }
 

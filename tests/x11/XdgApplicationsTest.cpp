@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <thread>
 #include <unistd.h>
 
@@ -38,13 +39,16 @@ TEST_F(XdgFixture, NamesAreLocalisedWithTheBestMatchingKey)
 {
     const QByteArray text = "# comment\n[Desktop Entry]\nType=Application\nName=Files\nName[de]=Dateien\n"
                             "Name[de_AT]=Dateien (AT)\nName[sr@latin]=Datoteke\nIcon=system-file-manager\n"
-                            "StartupWMClass=Nautilus\n[Desktop Action new]\nName=New Window\n";
+                            "StartupWMClass=Nautilus\nComment[de]=Dateien verwalten\nComment=Manage files\n"
+                            "[Desktop Action new]\nName=New Window\nComment=Another\n";
     auto plain = XdgApplications::parse(text, u"files"_qs, u"C"_qs);
     ASSERT_TRUE(plain);
     EXPECT_EQ(plain->name, u"Files"_qs);
     EXPECT_EQ(plain->icon, u"system-file-manager"_qs);
     EXPECT_EQ(plain->startupWmClass, u"Nautilus"_qs);
+    EXPECT_EQ(plain->comment, u"Manage files"_qs);
     EXPECT_EQ(XdgApplications::parse(text, u"files"_qs, u"de_DE.UTF-8"_qs)->name, u"Dateien"_qs);
+    EXPECT_EQ(XdgApplications::parse(text, u"files"_qs, u"de_AT.UTF-8"_qs)->comment, u"Dateien verwalten"_qs);
     EXPECT_EQ(XdgApplications::parse(text, u"files"_qs, u"de_AT.UTF-8"_qs)->name, u"Dateien (AT)"_qs);
     EXPECT_EQ(XdgApplications::parse(text, u"files"_qs, u"sr_RS.UTF-8@latin"_qs)->name, u"Datoteke"_qs);
     EXPECT_EQ(XdgApplications::parse(text, u"files"_qs, u"fr_FR"_qs)->name, u"Files"_qs);
@@ -171,6 +175,54 @@ TEST_F(XdgFixture, LaunchingRunsOnlyAnInstalledEntrysCommandInASessionOfItsOwn)
         EXPECT_FALSE(apps.launch(id)) << id.toStdString();
     EXPECT_FALSE(QFile::exists(evil));
     EXPECT_FALSE(QFile::exists(home + u"/evil"_qs));
+}
+
+TEST_F(XdgFixture, ALaunchedProcessIsKnownByItsEntryFromItsLaunchAndFromItsEnvironmentAfterwards)
+{
+    // The program writes its own process id and that of a child it starts, then keeps running.
+    const QString ids = tmp.filePath(u"ids"_qs);
+    write(home, u"org.example.Parent.desktop"_qs,
+          "[Desktop Entry]\nType=Application\nName=Parent\nExec=/bin/sh -c \"sleep 30 & echo $$ $! > '" + ids.toUtf8()
+              + ".part' && mv '" + ids.toUtf8() + ".part' '" + ids.toUtf8() + "' && exec sleep 30\"\n");
+    const XdgApplications apps({home, system}, u"C"_qs);
+    ASSERT_TRUE(apps.launch(u"org.example.Parent"_qs));
+    QList<QByteArray> pids;
+    for (int i = 0; i < 500 && pids.size() < 2; ++i) {
+        QFile file(ids);
+        if (file.open(QIODevice::ReadOnly))
+            pids = file.readAll().trimmed().split(' ');
+        if (pids.size() < 2)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10)); // a real process: poll its outcome
+    }
+    ASSERT_EQ(pids.size(), 2) << "the entry's command never ran";
+    const Pid program = pids[0].toLongLong(), child = pids[1].toLongLong();
+
+    const ProcessLaunch direct{u"org.example.Parent"_qs, true}, ofIts{u"org.example.Parent"_qs, false};
+    EXPECT_EQ(apps.launchOf(program), direct);
+    EXPECT_EQ(apps.launchOf(child), ofIts);
+    // Another copy has no record of the launch (as after a restart): the environment tells.
+    const XdgApplications later({home, system}, u"C"_qs);
+    EXPECT_EQ(later.launchOf(program), direct);
+    EXPECT_EQ(later.launchOf(child), ofIts);
+    EXPECT_EQ(later.launchOf(Pid(::getpid())), std::nullopt);
+    // An entry outside the folders, or no longer installed, tells nothing.
+    const XdgApplications elsewhere({system}, u"C"_qs);
+    EXPECT_EQ(elsewhere.launchOf(program), std::nullopt);
+
+    // The launch runs, as far as this copy knows, until the program ends.
+    using namespace std::chrono_literals;
+    EXPECT_TRUE(apps.launchRunning(u"org.example.Parent"_qs, 20s));
+    EXPECT_FALSE(apps.launchRunning(u"org.example.Parent"_qs, 0s)) << "launched longer ago than that";
+    EXPECT_FALSE(later.launchRunning(u"org.example.Parent"_qs, 20s));
+    ::kill(pid_t(child), SIGTERM);
+    ::kill(pid_t(program), SIGTERM);
+    bool ended = false;
+    for (int i = 0; i < 500 && !ended; ++i) {
+        ended = !apps.launchRunning(u"org.example.Parent"_qs, 20s);
+        if (!ended)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10)); // a real process: poll its end
+    }
+    EXPECT_TRUE(ended);
 }
 
 } // namespace

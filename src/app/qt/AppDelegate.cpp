@@ -197,7 +197,7 @@ std::optional<QIcon> AppDelegate::appIcon(Pid pid) const
         for (const WindowInfo& info : platform_.windows.snapshot()) {
             auto& id = ids.byPid[info.pid];
             if (id.isEmpty()) {
-                if (const auto entry = index.entryFor(info.appClass, info.appInstance))
+                if (const auto entry = index.entryFor(info))
                     id = entry->id;
             }
         }

@@ -65,9 +65,12 @@ ApplicationChooser::ApplicationChooser(const std::vector<ApplicationEntry>& inst
 
     const qreal ratio = devicePixelRatioF();
     for (const ApplicationEntry& entry : listed_) {
-        auto* item = new QListWidgetItem(iconOf(entry, ratio), entry.name, list_);
+        // Entries of one name (a user's own copy of a system entry) say what sets them apart.
+        const QString distinction = editor::chooserDistinction(listed_, entry);
+        const QString text = distinction.isEmpty() ? entry.name : entry.name + u" — "_qs + distinction;
+        auto* item = new QListWidgetItem(iconOf(entry, ratio), text, list_);
         item->setData(Qt::UserRole, entry.id);
-        item->setToolTip(entry.id);
+        item->setToolTip(entry.comment.isEmpty() ? entry.path : entry.comment + u'\n' + entry.path);
     }
     connect(search_, &QLineEdit::textChanged, this, [this] { showMatches(); });
     connect(list_, &QListWidget::itemDoubleClicked, this, [this] { addSelected(); });

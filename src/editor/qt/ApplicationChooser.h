@@ -1,6 +1,7 @@
 #pragma once
 // The application chooser of the editor's "Other App…": the installed applications a launcher
-// lists, each by its name and its icon from the icon theme, a search field that filters them
+// lists, each by its name (with what tells it apart from another of that name) and its icon
+// from the icon theme, its comment and file as its tooltip, a search field that filters them
 // as the user types (Down moves into the list), and Cancel and Add. Return or a double-click
 // adds the selected application. It answers with the application's desktop-entry id.
 //

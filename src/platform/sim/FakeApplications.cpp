@@ -36,11 +36,20 @@ bool FakeApplications::launch(const QString& id) const
     if (!entries_.count(id))
         return false;
     launched_ << id;
+    running_.insert(id);
     if (const auto action = actions_.find(id); action != actions_.end() && action->second) {
         const auto run = action->second;
         run();
     }
     return true;
+}
+
+std::optional<ProcessLaunch> FakeApplications::launchOf(Pid pid) const
+{
+    const auto it = launches_.find(pid);
+    if (it == launches_.end() || !entries_.count(it->second.id))
+        return std::nullopt;
+    return it->second;
 }
 
 std::vector<ApplicationEntry> FakeApplications::installed() const

@@ -1,12 +1,13 @@
 #pragma once
 // In-memory applications for tests: entries are added and removed by the test. Launching an
 // installed application records its id and runs what the test scripted for it (a window that
-// appears later, two windows, nothing).
+// appears later, two windows, nothing). The test says which entry started a process.
 
 #include "platform/Applications.h"
 
 #include <functional>
 #include <map>
+#include <set>
 
 namespace fw {
 
@@ -22,6 +23,12 @@ public:
     std::optional<ApplicationEntry> entry(const QString& id) const override;
     std::vector<ApplicationEntry> installed() const override;
     bool launch(const QString& id) const override;
+    std::optional<ProcessLaunch> launchOf(Pid pid) const override;
+    // A launch runs from its start until the test ends it (the time limit is not looked at).
+    bool launchRunning(const QString& id, std::chrono::nanoseconds) const override { return running_.count(id) > 0; }
+    void endLaunch(const QString& id) { running_.erase(id); }
+    // The process was started from this entry (as the launch records or its environment tell).
+    void setLaunch(Pid pid, ProcessLaunch launch) { launches_[pid] = std::move(launch); }
 
     // What launching the application does besides being recorded.
     void onLaunch(const QString& id, std::function<void()> action) { actions_[id] = std::move(action); }
@@ -36,6 +43,8 @@ private:
     mutable int lookups_ = 0;
     std::map<QString, std::function<void()>> actions_;
     mutable QStringList launched_;
+    std::map<Pid, ProcessLaunch> launches_;
+    mutable std::set<QString> running_;
 };
 
 } // namespace fw

@@ -32,27 +32,64 @@ std::vector<char*> pointers(std::vector<QByteArray>& strings)
     return out;
 }
 
-// This process's environment without what would ask the window manager to focus the program.
-std::vector<QByteArray> launchEnvironment()
+constexpr char kDesktopFileVariable[] = "GIO_LAUNCHED_DESKTOP_FILE=";
+constexpr char kDesktopFilePidVariable[] = "GIO_LAUNCHED_DESKTOP_FILE_PID=";
+constexpr int kPidDigits = 20;
+
+// This process's environment without what would ask the window manager to focus the program
+// and without the marks of the entry that started this process; with a desktop file, its marks
+// for the program, the process id left blank for the program to fill in (the last entry).
+std::vector<QByteArray> launchEnvironment(const QString& desktopFile)
 {
     std::vector<QByteArray> env;
     for (char** e = environ; e && *e; ++e) {
         const QByteArray entry(*e);
-        if (!entry.startsWith("DESKTOP_STARTUP_ID=") && !entry.startsWith("XDG_ACTIVATION_TOKEN="))
+        if (!entry.startsWith("DESKTOP_STARTUP_ID=") && !entry.startsWith("XDG_ACTIVATION_TOKEN=")
+            && !entry.startsWith(kDesktopFileVariable) && !entry.startsWith(kDesktopFilePidVariable))
             env.push_back(entry);
+    }
+    if (!desktopFile.isEmpty()) {
+        env.push_back(kDesktopFileVariable + QFile::encodeName(desktopFile));
+        env.push_back(QByteArray(kDesktopFilePidVariable) + QByteArray(kPidDigits, '\0'));
     }
     return env;
 }
 
+// Writes the number into `out` (room for kPidDigits) with async-signal-safe code only.
+void writeDigits(long value, char* out)
+{
+    char reversed[kPidDigits];
+    int n = 0;
+    do {
+        reversed[n++] = char('0' + value % 10);
+        value /= 10;
+    } while (value > 0 && n < kPidDigits - 1);
+    for (int i = 0; i < n; ++i)
+        out[i] = reversed[n - 1 - i];
+    out[n] = '\0';
+}
+
+// What the forked processes tell the caller through the report pipe.
+struct Report {
+    enum Kind : int { started, failed } kind;
+    int value; // the program's process id, or the errno of its exec
+};
+
 // In the forked child: only async-signal-safe calls from here on. A second fork leaves the
-// program to init, so nothing waits for it here; its exec failure is written to `report`.
-[[noreturn]] void becomeProgram(const char* path, char* const* argv, char* const* envp, const char* home, int input,
-                                int report)
+// program to init, so nothing waits for it here; its process id, or its exec failure, is
+// written to `report`. `pidSlot`, when set, receives the program's process id.
+[[noreturn]] void becomeProgram(const char* path, char* const* argv, char* const* envp, char* pidSlot,
+                                const char* home, int input, int report)
 {
     ::setsid();
     const pid_t program = ::fork();
-    if (program != 0)
+    if (program != 0) {
+        const Report started{Report::started, int(program)};
+        [[maybe_unused]] const auto written = ::write(report, &started, sizeof started);
         ::_exit(program < 0 ? 1 : 0);
+    }
+    if (pidSlot)
+        writeDigits(long(::getpid()), pidSlot);
     sigset_t none;
     sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -63,45 +100,65 @@ std::vector<QByteArray> launchEnvironment()
         ::dup2(input, 0);
     [[maybe_unused]] const int moved = ::chdir(home);
     ::execve(path, argv, envp);
-    const int error = errno;
-    [[maybe_unused]] const auto written = ::write(report, &error, sizeof error);
+    const Report failed{Report::failed, errno};
+    [[maybe_unused]] const auto written = ::write(report, &failed, sizeof failed);
     ::_exit(127);
+}
+
+// The program's process id from the reports read until every writer is gone; nothing when its
+// exec failed or no id came.
+std::optional<Pid> readReports(int fd)
+{
+    std::optional<Pid> program;
+    bool failed = false;
+    for (;;) {
+        Report report{};
+        const ssize_t got = ::read(fd, &report, sizeof report);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got != ssize_t(sizeof report))
+            break;
+        if (report.kind == Report::failed)
+            failed = true;
+        else if (report.value > 0)
+            program = Pid(report.value);
+    }
+    return failed ? std::nullopt : program;
 }
 
 } // namespace
 
-bool startDetached(const QString& program, const QStringList& arguments)
+std::optional<Pid> startDetached(const QString& program, const QStringList& arguments, const QString& desktopFile)
 {
     if (!QDir::isAbsolutePath(program) || arguments.isEmpty())
-        return false;
+        return std::nullopt;
     const QByteArray path = QFile::encodeName(program);
     const QByteArray home = QFile::encodeName(QDir::homePath());
     std::vector<QByteArray> args;
     for (const QString& a : arguments)
         args.push_back(a.toLocal8Bit());
-    std::vector<QByteArray> env = launchEnvironment();
+    std::vector<QByteArray> env = launchEnvironment(desktopFile);
     const std::vector<char*> argv = pointers(args);
     const std::vector<char*> envp = pointers(env);
+    char* pidSlot = desktopFile.isEmpty() ? nullptr : envp[env.size() - 1] + sizeof kDesktopFilePidVariable - 1;
     int report[2];
     if (::pipe2(report, O_CLOEXEC) != 0)
-        return false;
+        return std::nullopt;
     const int input = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
     const pid_t child = ::fork();
     if (child == 0)
-        becomeProgram(path.constData(), argv.data(), envp.data(), home.constData(), input, report[1]);
+        becomeProgram(path.constData(), argv.data(), envp.data(), pidSlot, home.constData(), input, report[1]);
     ::close(report[1]);
     if (input >= 0)
         ::close(input);
     int status = 0;
     while (child > 0 && ::waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
-    int error = 0;
-    ssize_t got = 0;
-    do
-        got = ::read(report[0], &error, sizeof error);
-    while (got < 0 && errno == EINTR);
+    const std::optional<Pid> started = readReports(report[0]);
     ::close(report[0]);
-    return child > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0 && got == 0;
+    if (child <= 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return std::nullopt;
+    return started;
 }
 
 QString executablePath(const QString& name)

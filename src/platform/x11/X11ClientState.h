@@ -35,6 +35,7 @@ struct ClientState {
     std::optional<QString> title;
     QString appClass;
     QString appInstance;
+    QString applicationId;             // _GTK_APPLICATION_ID
     // Kind
     bool overrideRedirect = false;
     bool viewable = false;

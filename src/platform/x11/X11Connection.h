@@ -33,6 +33,8 @@ struct Atoms {
     xcb_atom_t netWmActionMaximizeHorz, netWmActionMaximizeVert, netWmStateAbove;
     // Rolled-up windows, and the ICCCM request that iconifies a window.
     xcb_atom_t netWmStateShaded, wmChangeState;
+    // The id a GTK application gives its windows.
+    xcb_atom_t gtkApplicationId;
 };
 
 // Ownership-taking reply pointer.

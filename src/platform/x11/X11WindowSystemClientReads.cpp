@@ -65,7 +65,7 @@ struct Cookies {
     xcb_window_t knownFrame = XCB_NONE;
     xcb_query_tree_cookie_t knownFrameTree;
     xcb_get_property_cookie_t extents, gtkExtents;
-    xcb_get_property_cookie_t pid, netName, name, wmClass;
+    xcb_get_property_cookie_t pid, netName, name, wmClass, applicationId;
     xcb_get_window_attributes_cookie_t attributes;
     xcb_get_property_cookie_t type, state, wmState, transient, allowed;
     xcb_get_property_cookie_t normalHints;
@@ -93,6 +93,7 @@ Cookies ask(Connection& conn, xcb_window_t w, const Groups& groups, xcb_window_t
         k.netName = conn.property(w, a.netWmName, a.utf8String, 256);
         k.name = conn.property(w, XCB_ATOM_WM_NAME, XCB_ATOM_ANY, 256);
         k.wmClass = conn.property(w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 128);
+        k.applicationId = conn.property(w, a.gtkApplicationId, a.utf8String, 64);
     }
     if (groups.kind) {
         k.attributes = xcb_get_window_attributes(c, w);
@@ -150,7 +151,8 @@ Parentage takeGeometry(Connection& conn, const Cookies& k, bool placed, ClientSt
     return Parentage::Climb;
 }
 
-// The window's process, title and class. False when the window states no process.
+// The window's process, title, class and application id. False when the window states no
+// process.
 bool takeIdentity(Connection& conn, const Cookies& k, ClientState& s)
 {
     const Atoms& a = conn.atoms();
@@ -171,6 +173,7 @@ bool takeIdentity(Connection& conn, const Cookies& k, ClientState& s)
         // One string without its separator: the only name there is serves as both.
         s.appInstance = s.appClass = QString::fromLatin1(cls);
     }
+    s.applicationId = text(conn.reply(k.applicationId).p, a).value_or(QString());
     return pid.has_value();
 }
 

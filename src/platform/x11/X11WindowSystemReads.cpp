@@ -99,8 +99,9 @@ WindowInfo infoOf(const ClientState& s, const Atoms& a, const WindowApplicationI
     w.title = s.title.value_or(QString());
     w.appClass = s.appClass;
     w.appInstance = s.appInstance;
+    w.applicationId = s.applicationId;
     if (apps) {
-        if (auto entry = apps->entryFor(s.appClass, s.appInstance))
+        if (auto entry = apps->entryFor(w))
             w.appName = entry->name;
     }
     w.frame = s.outerFrame();

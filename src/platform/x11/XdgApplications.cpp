@@ -1,10 +1,12 @@
 // The installed applications from desktop entries: parsing entries (escapes, localised names),
-// looking ids up across the applications folders, and launching Exec= without a shell.
+// looking ids up across the applications folders, launching Exec= without a shell, and which
+// entry started a process.
 #include "platform/x11/XdgApplications.h"
 
 #include "base/AtomicFile.h"
 #include "base/XdgDirs.h"
 #include "platform/x11/DetachedLaunch.h"
+#include "platform/x11/ProcessLineage.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -165,7 +167,61 @@ bool XdgApplications::launch(const QString& id) const
     if (!command)
         return false;
     const QString program = executablePath(command->front());
-    return !program.isEmpty() && startDetached(program, *command);
+    const auto pid = program.isEmpty() ? std::nullopt : startDetached(program, *command, e->path);
+    if (!pid)
+        return false;
+    recordLaunch(*pid, id);
+    return true;
+}
+
+void XdgApplications::recordLaunch(Pid pid, const QString& id) const
+{
+    // Records of processes that have ended go; the oldest go when there are too many.
+    std::erase_if(launches_, [](const LaunchRecord& r) {
+        const auto now = processStat(r.pid);
+        return !now || now->startTime != r.startTime;
+    });
+    if (launches_.size() >= kMaxLaunchRecords)
+        launches_.erase(launches_.begin());
+    if (const auto stat = processStat(pid))
+        launches_.push_back({pid, stat->startTime, id, std::chrono::steady_clock::now()});
+}
+
+bool XdgApplications::launchRunning(const QString& id, std::chrono::nanoseconds within) const
+{
+    const auto since = std::chrono::steady_clock::now() - within;
+    return std::any_of(launches_.begin(), launches_.end(), [&](const LaunchRecord& r) {
+        const auto now = r.id == id && r.at >= since ? processStat(r.pid) : std::nullopt;
+        return now && now->startTime == r.startTime;
+    });
+}
+
+std::optional<ProcessLaunch> XdgApplications::launchOf(Pid pid) const
+{
+    // The process or one of its ancestors launched here (a bounded walk up its parents).
+    Pid p = pid;
+    for (int depth = 0; !launches_.empty() && depth < kMaxAncestry && p > 1; ++depth) {
+        const auto stat = processStat(p);
+        if (!stat)
+            break;
+        const auto record = std::find_if(launches_.begin(), launches_.end(), [&](const LaunchRecord& r) {
+            return r.pid == p && r.startTime == stat->startTime;
+        });
+        if (record != launches_.end() && entry(record->id))
+            return ProcessLaunch{record->id, p == pid};
+        p = stat->parent;
+    }
+    // The entry its environment names, also for what another launcher started.
+    static const QByteArray file = "GIO_LAUNCHED_DESKTOP_FILE", filePid = "GIO_LAUNCHED_DESKTOP_FILE_PID";
+    const auto marks = processEnvironment(pid, {file, filePid});
+    const auto path = marks.find(file);
+    if (path == marks.end())
+        return std::nullopt;
+    const auto id = desktopEntryId(QFile::decodeName(path->second), dirs_);
+    if (!id || !entry(*id))
+        return std::nullopt;
+    const auto launched = marks.find(filePid);
+    return ProcessLaunch{*id, launched != marks.end() && launched->second == QByteArray::number(pid)};
 }
 
 XdgApplications::XdgApplications() : XdgApplications(environmentDirs(), environmentLocale(), environmentDesktops()) {}
@@ -206,9 +262,10 @@ std::optional<ApplicationEntry> XdgApplications::parse(const QByteArray& text, c
 {
     const QStringList keys = localeKeys(locale);
     bool inEntry = false, sawEntry = false;
-    QString name;
     QHash<QString, QString> plain;   // the entry's unlocalised keys; the first of each counts
-    int nameRank = -1; // index in keys of the localised Name found; keys.size() = plain Name
+    // The localised keys kept, each with the index in `keys` of the locale it was found for
+    // (keys.size() = unlocalised); a lower rank is a better match, the first line of a rank wins.
+    std::map<QString, std::pair<int, QString>> localised{{u"Name"_qs, {-1, {}}}, {u"Comment"_qs, {-1, {}}}};
     for (const QByteArray& rawLine : text.split('\n')) {
         QString line = QString::fromUtf8(rawLine).trimmed();
         if (line.isEmpty() || line.startsWith(u'#'))
@@ -233,24 +290,21 @@ std::optional<ApplicationEntry> XdgApplications::parse(const QByteArray& text, c
             locKey = key.mid(br + 1, key.size() - br - 2);
             key = key.left(br);
         }
-        if (key == u"Name") {
-            int rank = locKey.isEmpty() ? int(keys.size()) : int(keys.indexOf(locKey));
-            if (rank < 0)
-                continue;
-            // Lower rank is a better match; the first line of a rank wins.
-            if (nameRank < 0 || rank < nameRank) {
-                name = value;
-                nameRank = rank;
-            }
+        if (const auto kept = localised.find(key); kept != localised.end()) {
+            const int rank = locKey.isEmpty() ? int(keys.size()) : int(keys.indexOf(locKey));
+            if (rank >= 0 && (kept->second.first < 0 || rank < kept->second.first))
+                kept->second = {rank, value};
         } else if (locKey.isEmpty() && !plain.contains(key)) {
             plain.insert(key, value);
         }
     }
+    const QString name = localised[u"Name"_qs].second;
     if (!sawEntry || plain.value(u"Hidden"_qs) == u"true" || plain.value(u"Type"_qs) != u"Application" || name.isEmpty())
         return std::nullopt;
     ApplicationEntry e;
     e.id = id;
     e.name = name;
+    e.comment = localised[u"Comment"_qs].second;
     e.icon = plain.value(u"Icon"_qs);
     e.startupWmClass = plain.value(u"StartupWMClass"_qs);
     e.exec = plain.value(u"Exec"_qs);

@@ -7,13 +7,17 @@
 // OnlyShowIn/NotShowIn leave out every desktop XDG_CURRENT_DESKTOP names, are installed but not
 // listed in launchers (ApplicationEntry::listed). Parsed entries are kept per file and
 // read again when the file changes. Launching runs the entry's Exec= command without a shell
-// (field codes dropped), unless its TryExec= program is missing.
+// (field codes dropped), unless its TryExec= program is missing; the program carries the
+// entry's path (GIO_LAUNCHED_DESKTOP_FILE) and is remembered by its process, so that a window
+// can be told by the entry that opened it.
 
 #include "platform/Applications.h"
 
 #include <QDateTime>
 #include <QStringList>
+#include <chrono>
 #include <map>
+#include <vector>
 
 namespace fw {
 
@@ -30,6 +34,8 @@ public:
     std::vector<ApplicationEntry> installed() const override;
     QStringList folders() const override { return dirs_; }
     bool launch(const QString& id) const override;
+    std::optional<ProcessLaunch> launchOf(Pid pid) const override;
+    bool launchRunning(const QString& id, std::chrono::nanoseconds within) const override;
 
     const QStringList& applicationDirs() const { return dirs_; }
 
@@ -59,11 +65,23 @@ private:
     // Whether a file exists at path; when it does, its parsed entry (cached by mtime/size).
     const Parsed* load(const QString& path, const QString& id) const;
     QStringList candidatePaths(const QString& dir, const QString& id) const;
+    void recordLaunch(Pid pid, const QString& id) const;
+
+    // A process launched here, known by its id and start time (ids are reused).
+    struct LaunchRecord {
+        Pid pid = 0;
+        quint64 startTime = 0;
+        QString id;
+        std::chrono::steady_clock::time_point at;
+    };
+    static constexpr std::size_t kMaxLaunchRecords = 64;
+    static constexpr int kMaxAncestry = 32;
 
     QStringList dirs_;
     QString locale_;
     QStringList desktops_;
     mutable std::map<QString, Parsed> cache_;
+    mutable std::vector<LaunchRecord> launches_;
 };
 
 } // namespace fw
