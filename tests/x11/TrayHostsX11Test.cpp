@@ -57,23 +57,48 @@ private:
     QStringList items_;
 };
 
-// The labels of a dbusmenu layout ((ia{sv}av)), every level, mnemonics dropped.
-void collectLabels(const QDBusArgument& arg, QStringList& out)
+// One item of a dbusmenu layout.
+struct MenuEntry {
+    int id = 0;
+    QString label;   // mnemonics and the key label dropped
+    bool visible = true;
+};
+
+// The items of a dbusmenu layout ((ia{sv}av)), every level.
+void collectEntries(const QDBusArgument& arg, QList<MenuEntry>& out)
 {
     int id = 0;
     QVariantMap properties;
     arg.beginStructure();
     arg >> id >> properties;
     if (properties.contains(u"label"_qs))
-        out << properties.value(u"label"_qs).toString().remove(u'_').section(u'\t', 0, 0);
+        out << MenuEntry{id, properties.value(u"label"_qs).toString().remove(u'_').section(u'\t', 0, 0),
+                         properties.value(u"visible"_qs, true).toBool()};
     arg.beginArray();
     while (!arg.atEnd()) {
         QDBusVariant child;
         arg >> child;
-        collectLabels(child.variant().value<QDBusArgument>(), out);
+        collectEntries(child.variant().value<QDBusArgument>(), out);
     }
     arg.endArray();
     arg.endStructure();
+}
+
+QStringList labelsOf(const QList<MenuEntry>& entries)
+{
+    QStringList labels;
+    for (const MenuEntry& e : entries)
+        labels << e.label;
+    return labels;
+}
+
+std::optional<MenuEntry> entryOf(const QList<MenuEntry>& entries, const QString& label)
+{
+    for (const MenuEntry& e : entries) {
+        if (e.label == label)
+            return e;
+    }
+    return std::nullopt;
 }
 
 // A call answered while this process keeps serving the watcher (the program may ask it
@@ -119,19 +144,36 @@ TEST(TrayHostsX11, AStatusNotifierHostReadsTheWholeMenuAndEveryIconSizeBeforeAny
     // The menu, read as a panel reads it on a right click, before anyone clicked anything.
     const QString menuPath = itemProperty(session, bus, service, u"Menu"_qs).value<QDBusObjectPath>().path();
     ASSERT_FALSE(menuPath.isEmpty()) << "the item names no menu";
-    QStringList labels;
-    ASSERT_TRUE(session.waitFor([&] {
+    QList<MenuEntry> entries;
+    const auto readMenu = [&] {
         QDBusMessage call = QDBusMessage::createMethodCall(service, menuPath, u"com.canonical.dbusmenu"_qs, u"GetLayout"_qs);
         call << 0 << -1 << QStringList();
         const QDBusMessage reply = callServing(session, bus, call);
-        labels.clear();
+        entries.clear();
         if (reply.type() == QDBusMessage::ReplyMessage && reply.arguments().size() == 2)
-            collectLabels(reply.arguments().at(1).value<QDBusArgument>(), labels);
-        return labels.contains(u"Quit Framewell"_qs);
-    }, 10000)) << "the exported menu: " << labels.join(u", "_qs).toStdString();
+            collectEntries(reply.arguments().at(1).value<QDBusArgument>(), entries);
+    };
+    ASSERT_TRUE(session.waitFor([&] {
+        readMenu();
+        return entryOf(entries, u"Quit Framewell"_qs).has_value();
+    }, 10000)) << "the exported menu: " << labelsOf(entries).join(u", "_qs).toStdString();
+    const QStringList labels = labelsOf(entries);
     for (const QString& title : {u"About Framewell"_qs, u"Start at Login"_qs, u"Place Focused Window…"_qs, u"Window Stacks"_qs})
         EXPECT_TRUE(labels.contains(title)) << title.toStdString() << " missing from " << labels.join(u", "_qs).toStdString();
     EXPECT_GT(labels.size(), 20) << labels.join(u", "_qs).toStdString();
+
+    // A toggle chosen from the host's menu: the host reads the changed menu (Resume Snapping
+    // shows) without opening it again through us.
+    const auto pause = entryOf(entries, u"Pause Snapping"_qs);
+    ASSERT_TRUE(pause && pause->visible);
+    QDBusMessage click = QDBusMessage::createMethodCall(service, menuPath, u"com.canonical.dbusmenu"_qs, u"Event"_qs);
+    click << pause->id << u"clicked"_qs << QVariant::fromValue(QDBusVariant(0)) << 0u;
+    EXPECT_EQ(callServing(session, bus, click).type(), QDBusMessage::ReplyMessage);
+    EXPECT_TRUE(session.waitFor([&] {
+        readMenu();
+        const auto resume = entryOf(entries, u"Resume Snapping"_qs);
+        return resume && resume->visible;
+    }, 10000)) << "the menu after pausing: " << labelsOf(entries).join(u", "_qs).toStdString();
 
     // Its pictures at every tray size, in device pixels.
     const QDBusArgument pixmaps = itemProperty(session, bus, service, u"IconPixmap"_qs).value<QDBusArgument>();

@@ -454,6 +454,8 @@ void AppDelegate::terminate()
     platform_.screens.setChangeHandler({});
     platform_.workspaces.setChangeHandler({});
     menuStalls_.stop();
+    if (platform_.trayHost)
+        platform_.trayHost->setChangeHandler({});
     if (tray_)
         tray_->hide();
     removeProcessHooks();
