@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #ifndef FW_FRAMEWELL_PATH
 #define FW_FRAMEWELL_PATH "framewell"
@@ -253,6 +254,40 @@ TEST(TrayHostsX11, ATrayStartedAfterTheProgramIsFoundSaidAndItsIconReadsOnItsDar
     }, 10000);
     EXPECT_TRUE(reads) << "best contrast " << best << " on #" << std::hex << (background & 0xffffff);
     EXPECT_LT(luminance(background), 0.05) << "the tray is not dark: #" << std::hex << (background & 0xffffff);
+
+    // A tray that states the colour its icons take (_NET_SYSTEM_TRAY_COLORS, here orange) has
+    // the icon drawn in it.
+    const auto intern = [&](const char* name) {
+        auto* r = xcb_intern_atom_reply(session.connection(),
+                                        xcb_intern_atom(session.connection(), 0, std::uint16_t(std::strlen(name)), name),
+                                        nullptr);
+        const xcb_atom_t atom = r ? r->atom : XCB_ATOM_NONE;
+        free(r);
+        return atom;
+    };
+    auto* owner = xcb_get_selection_owner_reply(
+        session.connection(), xcb_get_selection_owner(session.connection(), intern("_NET_SYSTEM_TRAY_S0")), nullptr);
+    ASSERT_TRUE(owner && owner->owner != XCB_NONE);
+    const std::uint32_t colors[12] = {0xffff, 0x8c8c, 0, 0xffff, 0, 0, 0xffff, 0xffff, 0, 0, 0xffff, 0};
+    xcb_change_property(session.connection(), XCB_PROP_MODE_REPLACE, owner->owner, intern("_NET_SYSTEM_TRAY_COLORS"),
+                        XCB_ATOM_CARDINAL, 32, 12, colors);
+    free(owner);
+    xcb_flush(session.connection());
+    EXPECT_TRUE(session.waitFor([&] {
+        const xcb_window_t icon = trayIconWindow(session);
+        const auto at = session.rootPosition(icon);
+        const auto size = session.clientSize(icon);
+        if (!at || !size)
+            return false;
+        const QImage shot = QGuiApplication::primaryScreen()
+                                ->grabWindow(0, int(at->x), int(at->y), int(size->width), int(size->height))
+                                .toImage();
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                if (shot.pixel(x, y) == qRgb(0xff, 0x8c, 0))
+                    return true;
+        return false;
+    }, 10000)) << "the icon did not take the tray’s colour\n" << programLog(session).toStdString();
 
     EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0)) << programLog(session).toStdString();
 }

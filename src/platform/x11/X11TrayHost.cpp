@@ -1,9 +1,9 @@
-// Follows the XEmbed tray host: its selection's owner through XFixes, and the icon colour it
-// states in _NET_SYSTEM_TRAY_COLORS through property notices on its window.
+// Follows the XEmbed tray host on a connection of its own: its selection's owner through XFixes,
+// and the icon colour it states in _NET_SYSTEM_TRAY_COLORS through property notices.
 #include "platform/x11/X11TrayHost.h"
 
-#include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
+#include <QSocketNotifier>
 #include <QtGui/qguiapplication_platform.h>
 
 #include <xcb/xcb.h>
@@ -30,80 +30,66 @@ xcb_atom_t internAtom(xcb_connection_t* c, const char* name)
 
 } // namespace
 
-// Hears, on Qt's connection, XFixes' notices about the tray's selection and property notices
-// of the host's window.
-class X11TrayHost::Watch final : public QAbstractNativeEventFilter {
-public:
-    Watch(X11TrayHost& host, std::uint8_t firstEvent) : host_(host), firstEvent_(firstEvent)
-    {
-        qGuiApp->installNativeEventFilter(this);
-    }
-    ~Watch() override
-    {
-        if (qGuiApp)
-            qGuiApp->removeNativeEventFilter(this);
-    }
-    Watch(const Watch&) = delete;
-    Watch& operator=(const Watch&) = delete;
-
-    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override
-    {
-        if (type != "xcb_generic_event_t")
-            return false;
-        const auto* event = static_cast<const xcb_generic_event_t*>(message);
-        const std::uint8_t kind = event->response_type & 0x7f;
-        if (kind == firstEvent_ + XCB_XFIXES_SELECTION_NOTIFY) {
-            const auto* notify = reinterpret_cast<const xcb_xfixes_selection_notify_event_t*>(event);
-            if (notify->selection == host_.selection_)
-                host_.ownerChanged(notify->owner);
-        } else if (kind == XCB_PROPERTY_NOTIFY) {
-            const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event);
-            if (notify->window == host_.owner_ && notify->window != XCB_WINDOW_NONE && notify->atom == host_.colors_)
-                host_.colorsChanged();
-        }
-        return false;
-    }
-
-private:
-    X11TrayHost& host_;
-    std::uint8_t firstEvent_;
-};
-
 X11TrayHost::X11TrayHost()
 {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!x11 || !x11->connection())
+    if (!qGuiApp || !qGuiApp->nativeInterface<QNativeInterface::QX11Application>())
         return;
-    xcb_connection_t* c = x11->connection();
+    int screen = 0;
+    xcb_connection_t* c = xcb_connect(nullptr, &screen);
+    if (xcb_connection_has_error(c)) {
+        xcb_disconnect(c);
+        return;
+    }
     xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
-    if (!it.rem)
-        return;
-    connection_ = c;
-    // The screen Qt uses is the default one of the display name; a desktop has one.
-    root_ = it.data->root;
-    selection_ = internAtom(c, "_NET_SYSTEM_TRAY_S0");
-    colors_ = internAtom(c, "_NET_SYSTEM_TRAY_COLORS");
+    for (int i = 0; i < screen && it.rem; ++i)
+        xcb_screen_next(&it);
     const auto* xfixes = xcb_get_extension_data(c, &xcb_xfixes_id);
-    if (selection_ == XCB_ATOM_NONE || !xfixes || !xfixes->present)
+    if (!it.rem || !xfixes || !xfixes->present
+        || !reply(xcb_xfixes_query_version_reply(c, xcb_xfixes_query_version(c, 1, 0), nullptr))) {
+        xcb_disconnect(c);
         return;
-    if (!reply(xcb_xfixes_query_version_reply(c, xcb_xfixes_query_version(c, 1, 0), nullptr)))
-        return;
+    }
+    connection_ = c;
+    root_ = it.data->root;
+    xfixesEvent_ = xfixes->first_event + XCB_XFIXES_SELECTION_NOTIFY;
+    const QByteArray selection = "_NET_SYSTEM_TRAY_S" + QByteArray::number(screen);
+    selection_ = internAtom(c, selection.constData());
+    colors_ = internAtom(c, "_NET_SYSTEM_TRAY_COLORS");
     // Selected before the owner is read, so that no change falls between the two.
     xcb_xfixes_select_selection_input(c, root_, selection_,
                                       XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER
                                           | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY
                                           | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
-    watch_ = std::make_unique<Watch>(*this, xfixes->first_event);
+    notifier_ = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(c), QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this] { drain(); });
     ownerChanged(readOwner());
+    drain();
 }
 
 X11TrayHost::~X11TrayHost()
 {
-    watch_.reset();
-    if (connection_ && selection_ != XCB_ATOM_NONE && qGuiApp) {
-        xcb_xfixes_select_selection_input(connection_, root_, selection_, 0);
-        xcb_flush(connection_);
+    notifier_.reset();
+    if (connection_)
+        xcb_disconnect(connection_);
+}
+
+void X11TrayHost::drain()
+{
+    while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
+        const std::uint8_t kind = event->response_type & 0x7f;
+        if (kind == xfixesEvent_) {
+            const auto* notify = reinterpret_cast<const xcb_xfixes_selection_notify_event_t*>(event);
+            if (notify->selection == selection_)
+                ownerChanged(notify->owner);
+        } else if (kind == XCB_PROPERTY_NOTIFY) {
+            const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event);
+            if (notify->window == owner_ && owner_ != XCB_WINDOW_NONE && notify->atom == colors_)
+                colorsChanged();
+        }
+        std::free(event);
     }
+    if (xcb_connection_has_error(connection_))
+        notifier_->setEnabled(false);
 }
 
 std::uint32_t X11TrayHost::readOwner() const
@@ -114,7 +100,7 @@ std::uint32_t X11TrayHost::readOwner() const
     return owner ? owner->owner : std::uint32_t(XCB_WINDOW_NONE);
 }
 
-bool X11TrayHost::present() const { return (watch_ ? owner_ : readOwner()) != XCB_WINDOW_NONE; }
+bool X11TrayHost::present() const { return owner_ != XCB_WINDOW_NONE; }
 
 std::optional<std::uint32_t> X11TrayHost::iconColor() const { return color_; }
 
@@ -126,8 +112,8 @@ void X11TrayHost::ownerChanged(std::uint32_t owner)
     if (owner_ != XCB_WINDOW_NONE) {
         // Its colours may change while it runs; a window gone already fails quietly.
         const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-        xcb_discard_reply(connection_,
-                          xcb_change_window_attributes_checked(connection_, owner_, XCB_CW_EVENT_MASK, &mask).sequence);
+        xcb_change_window_attributes(connection_, owner_, XCB_CW_EVENT_MASK, &mask);
+        xcb_flush(connection_);
     }
     colorsChanged();
 }
