@@ -216,6 +216,10 @@ TEST(TrayHostsX11, ATrayStartedAfterTheProgramIsFoundSaidAndItsIconReadsOnItsDar
 {
     XSession session;
     ASSERT_TRUE(session.ok()) << session.error();
+    // icewm's and fluxbox's task bars hold the tray themselves (maybe a moment after they start).
+    const QString wm = session.windowManager();
+    if (trayHostRunning(session) || wm == u"icewm"_qs || wm == u"fluxbox"_qs)
+        GTEST_SKIP() << wm.toStdString() << " holds the tray itself";
     ASSERT_TRUE(openedBefore(session));
     const pid_t program = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
     ASSERT_TRUE(program) << session.error();
