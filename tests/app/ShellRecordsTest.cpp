@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -69,6 +70,32 @@ TEST(LoginItem, WritesTheEntryAndReadsTheDesktopsSwitches)
     EXPECT_EQ(LoginItem::execArgument(u"/usr/bin/framewell"_qs), u"/usr/bin/framewell"_qs);
     EXPECT_EQ(LoginItem::execArgument(u"/a$b/50%/c\"d"_qs), u"\"/a\\\\$b/50%%/c\\\\\"d\""_qs);
     EXPECT_TRUE(LoginItem(dir.path(), u"/bin/x\nExec=rm"_qs).setEnabled(true).has_value());
+}
+
+TEST(LoginItem, StartsTheInstalledProgramRatherThanABuildFoldersCopy)
+{
+    QTemporaryDir dir;
+    const auto executable = [&](const QString& path) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.close();
+        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return path;
+    };
+    const QString built = executable(dir.path() + u"/src/build/framewell"_qs);
+    QFile cache(dir.path() + u"/src/build/CMakeCache.txt"_qs);
+    ASSERT_TRUE(cache.open(QIODevice::WriteOnly));
+    cache.close();
+    const QString installed = executable(dir.path() + u"/prefix/bin/framewell"_qs);
+    const QByteArray savedPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(dir.path() + u"/prefix/bin:"_qs) + savedPath);
+    EXPECT_EQ(LoginItem::preferredExecutable(built), installed);
+    EXPECT_EQ(LoginItem::preferredExecutable(installed), installed);
+    // Nothing installed: the build's copy it is.
+    QFile::remove(installed);
+    EXPECT_EQ(LoginItem::preferredExecutable(built), built);
+    qputenv("PATH", savedPath);
 }
 
 TEST(LaunchDiagnostics, ThirteenKeysWithWindowsCountedTwiceAndOnce)
