@@ -13,6 +13,8 @@
 #include <QDBusObjectPath>
 #include <QDBusPendingCall>
 #include <QDBusVariant>
+#include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QPixmap>
 #include <QScreen>
@@ -23,6 +25,9 @@
 #include <cmath>
 #include <cstring>
 
+#ifndef FW_SOURCE_DIR
+#define FW_SOURCE_DIR "."
+#endif
 #ifndef FW_FRAMEWELL_PATH
 #define FW_FRAMEWELL_PATH "framewell"
 #endif
@@ -134,6 +139,12 @@ TEST(TrayHostsX11, AStatusNotifierHostReadsTheWholeMenuAndEveryIconSizeBeforeAny
     ASSERT_TRUE(bus.registerObject(u"/StatusNotifierWatcher"_qs, &root));
     ASSERT_TRUE(bus.registerService(u"org.kde.StatusNotifierWatcher"_qs));
 
+    // The symbolic icon installed in the user's icon folder, as an install puts it in hicolor.
+    const QString icons = session.directory() + u"/data/icons/hicolor/scalable/apps"_qs;
+    ASSERT_TRUE(QDir().mkpath(icons));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(FW_SOURCE_DIR "/data/icons/framewell-symbolic.svg"),
+                            icons + u"/framewell-symbolic.svg"_qs));
+
     ASSERT_TRUE(openedBefore(session));
     const pid_t program = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
     ASSERT_TRUE(program) << session.error();
@@ -176,6 +187,8 @@ TEST(TrayHostsX11, AStatusNotifierHostReadsTheWholeMenuAndEveryIconSizeBeforeAny
         return resume && resume->visible;
     }, 10000)) << "the menu after pausing: " << labelsOf(entries).join(u", "_qs).toStdString();
 
+    // Its themed symbolic name, which the host may recolour for its panel.
+    EXPECT_EQ(itemProperty(session, bus, service, u"IconName"_qs).toString(), u"framewell-symbolic"_qs);
     // Its pictures at every tray size, in device pixels.
     const QDBusArgument pixmaps = itemProperty(session, bus, service, u"IconPixmap"_qs).value<QDBusArgument>();
     QList<int> sides;
