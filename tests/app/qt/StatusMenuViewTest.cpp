@@ -217,6 +217,32 @@ TEST(StatusMenuView, MenusOfAThousandLayoutsDrawOnlyWhatIsOnScreen)
     }
 }
 
+TEST(StatusMenuView, AMenuWhoseDataIsUnchangedKeepsItsItemsAndAChangeRebuildsIt)
+{
+    StatusMenuView view;
+    view.render(state());
+    EXPECT_EQ(view.menuBuilds(), 1);
+    QAction* quit = view.action({u"Quit Framewell"_qs});
+    ASSERT_TRUE(quit);
+    // The same data again (as each opening and each command asks): the same items, which a
+    // D-Bus host knows by their ids.
+    view.render(state());
+    EXPECT_EQ(view.menuBuilds(), 1);
+    EXPECT_EQ(view.action({u"Quit Framewell"_qs}), quit);
+    // A toggle that changed: built anew, ticked.
+    StatusMenuState login = state();
+    login.startAtLogin = true;
+    view.render(login);
+    EXPECT_EQ(view.menuBuilds(), 2);
+    EXPECT_TRUE(view.action({u"Start at Login"_qs})->isChecked());
+    // A login entry whose program is gone: unticked, and the tool tip says so.
+    StatusMenuState gone = state();
+    gone.startAtLoginMissing = u"/tmp/build/framewell"_qs;
+    view.render(gone);
+    EXPECT_FALSE(view.action({u"Start at Login"_qs})->isChecked());
+    EXPECT_TRUE(view.action({u"Start at Login"_qs})->toolTip().contains(u"/tmp/build/framewell, which is gone"_qs));
+}
+
 // The icon laid over a panel of this colour at this size: the best contrast any of its pixels
 // reaches against the panel.
 double bestContrastOn(const QIcon& icon, const QColor& panel, int side)
