@@ -15,7 +15,7 @@ QString CommandLine::usage()
         "\n"
         "  --welcome       open Getting Started at start, even when set up\n"
         "  --preview       show the layout picker on the main display at start\n"
-        "  --diagnostics   write diagnostic files to the temporary folder (the log says where)\n"
+        "  --diagnostics   write diagnostic files to a folder of your own (the log says where)\n"
         "  -h, --help      show this help and end\n"
         "  --version       show the version and end\n"
         "\n"

@@ -1,7 +1,7 @@
 #pragma once
 // The launch diagnostics file: with "--diagnostics", one JSON snapshot of the grants, the
 // displays, the stacks and the windows the stacks last scanned, written at launch as
-// "Framewell-diagnostics.json" in the temporary directory. Nothing reads it back; a failed
+// "Framewell-diagnostics.json" in the diagnostics folder. Nothing reads it back; a failed
 // write is ignored.
 
 #include "app/StackCommands.h"

@@ -6,13 +6,67 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
+#include <QStandardPaths>
 
 namespace fw {
 
 namespace {
 
 constexpr qint64 maxEntryBytes = 64 * 1024;
+
+// The program of an Exec value: its first argument, unquoted and unescaped.
+QString execProgram(const QString& value)
+{
+    QString v = value;
+    v.replace(QStringLiteral("\\\\"), QStringLiteral("\\"));
+    v.replace(QStringLiteral("%%"), QStringLiteral("%"));
+    if (!v.startsWith(u'"'))
+        return v.section(u' ', 0, 0, QString::SectionSkipEmpty);
+    QString out;
+    for (qsizetype i = 1; i < v.size(); ++i) {
+        if (v[i] == u'\\' && i + 1 < v.size()) {
+            out += v[++i];
+            continue;
+        }
+        if (v[i] == u'"')
+            break;
+        out += v[i];
+    }
+    return out;
+}
+
+bool runnable(const QString& program)
+{
+    if (program.isEmpty())
+        return false;
+    if (!program.contains(u'/'))
+        return !QStandardPaths::findExecutable(program).isEmpty();
+    const QFileInfo info(program);
+    return info.isFile() && info.isExecutable();
+}
+
+// The entry's keys in its [Desktop Entry] group.
+std::optional<std::vector<std::pair<QByteArray, QByteArray>>> entryKeys(const QString& path)
+{
+    const FileRead entry = readRegularFile(path, maxEntryBytes);
+    if (!entry.ok())
+        return std::nullopt;
+    std::vector<std::pair<QByteArray, QByteArray>> keys;
+    bool inEntry = false;
+    for (const QByteArray& raw : entry.data.split('\n')) {
+        const QByteArray line = raw.trimmed();
+        if (line.startsWith('[')) {
+            inEntry = line == "[Desktop Entry]";
+            continue;
+        }
+        const qsizetype eq = line.indexOf('=');
+        if (inEntry && eq > 0)
+            keys.emplace_back(line.left(eq).trimmed(), line.mid(eq + 1).trimmed());
+    }
+    return keys;
+}
 
 } // namespace
 
@@ -32,23 +86,46 @@ bool LoginItem::enabled() const
 {
     // A FIFO or a device in its place is no entry the desktop starts, and must not be opened
     // to find that out (a FIFO would hold the program until someone writes to it).
-    const FileRead entry = readRegularFile(path(), maxEntryBytes);
-    if (!entry.ok())
+    const auto keys = entryKeys(path());
+    if (!keys)
         return false;
-    bool inEntry = false;
-    for (const QByteArray& raw : entry.data.split('\n')) {
-        const QByteArray line = raw.trimmed();
-        if (line.startsWith('[')) {
-            inEntry = line == "[Desktop Entry]";
-            continue;
-        }
-        if (!inEntry)
-            continue;
-        const QByteArray compact = QByteArray(line).replace(' ', "");
-        if (compact == "Hidden=true" || compact == "X-GNOME-Autostart-enabled=false")
+    QString exec;
+    for (const auto& [key, value] : *keys) {
+        if ((key == "Hidden" && value == "true") || (key == "X-GNOME-Autostart-enabled" && value == "false"))
             return false;
+        if (key == "Exec")
+            exec = QString::fromUtf8(value);
     }
-    return true;
+    return runnable(execProgram(exec));
+}
+
+QString LoginItem::missingProgram() const
+{
+    const auto keys = entryKeys(path());
+    if (!keys)
+        return {};
+    for (const auto& [key, value] : *keys) {
+        if (key == "Exec") {
+            const QString program = execProgram(QString::fromUtf8(value));
+            return runnable(program) ? QString() : program;
+        }
+    }
+    return {};
+}
+
+QString LoginItem::preferredExecutable(const QString& running)
+{
+    bool inBuildFolder = false;
+    QDir dir = QFileInfo(running).absoluteDir();
+    for (int depth = 0; depth < 3 && !inBuildFolder; ++depth) {
+        inBuildFolder = dir.exists(QStringLiteral("CMakeCache.txt"));
+        if (!dir.cdUp())
+            break;
+    }
+    if (!inBuildFolder)
+        return running;
+    const QString installed = QStandardPaths::findExecutable(QStringLiteral("framewell"));
+    return installed.isEmpty() ? running : installed;
 }
 
 std::optional<QString> LoginItem::setEnabled(bool on)

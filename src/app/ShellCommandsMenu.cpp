@@ -245,6 +245,8 @@ StatusMenuState ShellCommands::menuState() const
     state.windowPreviews = p.permissions.windowPreviewsGranted();
     state.compositing = !p.stacking || p.stacking->compositing();
     state.startAtLogin = s_.loginItem.enabled();
+    if (!state.startAtLogin)
+        state.startAtLoginMissing = s_.loginItem.missingProgram();
     state.edgeTiling = p.desktop.windowManagerPreference(DesktopSettings::edgeTilingKey);
     state.topTiling = p.desktop.windowManagerPreference(DesktopSettings::topTilingKey);
     const ShortcutStore shortcuts(p.defaults);

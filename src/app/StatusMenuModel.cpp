@@ -149,6 +149,49 @@ QString menuSignature(const QStringList& parts, const std::vector<SnapLayout>& l
     return parts.join(u'|') + u'|' + appearance + u'|' + json;
 }
 
+namespace {
+
+QString payloadText(const MenuPayload& payload)
+{
+    if (const auto* text = std::get_if<QString>(&payload))
+        return *text;
+    if (const auto* list = std::get_if<QStringList>(&payload))
+        return list->join(u'/');
+    if (const auto* choice = std::get_if<LayoutMenuChoice>(&payload)) {
+        const QByteArray layout = QJsonDocument(choice->layout.toJson()).toJson(QJsonDocument::Compact);
+        return choice->display + u'@' + toString(choice->displayBounds) + u'=' + QString::fromUtf8(layout);
+    }
+    return {};
+}
+
+void appendDigest(QString& out, const Menu& menu)
+{
+    out += u'[' + menu.title + u'|' + menu.signature;
+    for (const MenuItem& item : menu.items) {
+        const QChar flags[] = {QChar(u'0' + int(item.kind)), QChar(item.enabled ? u'e' : u'-'),
+                               QChar(item.checked ? u'c' : u'-'), QChar(item.hidden ? u'h' : u'-')};
+        out += u'\n' + QString(flags, 4) + u'|' + QString::number(int(item.command)) + u'|' + item.title + u'|'
+            + item.keyLabel + u'|' + item.toolTip + u'|' + item.symbol;
+        out += u'|' + payloadText(item.payload);
+        if (item.diagram)
+            out += u'|' + QString::fromUtf8(QJsonDocument(item.diagram->toJson()).toJson(QJsonDocument::Compact));
+        if (item.row)
+            out += u"|row:"_qs + item.row->name + u'|' + item.row->detail + (item.row->current ? u"|c"_qs : u"|-"_qs);
+        if (item.submenu)
+            appendDigest(out, *item.submenu);
+    }
+    out += u']';
+}
+
+} // namespace
+
+QString menuDigest(const Menu& menu)
+{
+    QString out;
+    appendDigest(out, menu);
+    return out;
+}
+
 Menu statusMenu(const StatusMenuState& state)
 {
     Menu menu;
@@ -171,6 +214,10 @@ Menu statusMenu(const StatusMenuState& state)
     menu.items.push_back(separator());
     menu.items.push_back(toggle(QStringLiteral("Pause Snapping"), MenuCommand::togglePause, state.paused, true));
     menu.items.push_back(toggle(QStringLiteral("Start at Login"), MenuCommand::toggleLogin, state.startAtLogin, true));
+    if (!state.startAtLoginMissing.isEmpty())
+        menu.items.back().toolTip = QStringLiteral("The login entry starts %1, which is gone. Choose Start at Login "
+                                                   "to start this Framewell instead.")
+                                        .arg(state.startAtLoginMissing);
     MenuItem previews = command(QStringLiteral("Enable Window Previews…"), MenuCommand::enableThumbnails);
     previews.hidden = state.windowPreviews;
     menu.items.push_back(std::move(previews));

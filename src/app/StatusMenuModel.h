@@ -123,6 +123,7 @@ struct StatusMenuState {
     bool windowPreviews = true;
     bool compositing = true;        // a compositor runs, so stack transitions are drawn
     bool startAtLogin = false;
+    QString startAtLoginMissing;    // the program an entry at login names that is gone
     std::optional<bool> edgeTiling;
     std::optional<bool> topTiling;
     // Each action's effective key combination; none when turned off.
@@ -155,6 +156,10 @@ Menu layoutChoiceMenu(const std::vector<SnapLayout>& layouts, const std::optiona
 // The texts of the parts joined with "|", then "|", the appearance, "|" and the layouts as
 // JSON: equal exactly when nothing the submenu shows has changed.
 QString menuSignature(const QStringList& parts, const std::vector<SnapLayout>& layouts, const QString& appearance);
+
+// Everything the menu shows and sends, as text: equal exactly when a view built from one menu
+// would show and do what one built from the other does (every level, states and payloads).
+QString menuDigest(const Menu& menu);
 
 // The key label an item shows for a combination: "Ctrl+Alt+P"; empty without a combination
 // or when its key's label is more than one character ("Space", "F5").

@@ -9,6 +9,7 @@
 #include "app/qt/AppDelegate.h"
 #include "app/qt/SingleInstance.h"
 #include "base/AtomicFile.h"
+#include "base/DiagnosticsWriter.h"
 #include "base/LibraryFiles.h"
 #include "base/XdgDirs.h"
 #include "overlay/ThemeIcons.h"
@@ -70,7 +71,7 @@ void removeLeftovers()
 {
     fw::removeLeftoverTemporaryFiles(fw::LoginItem::defaultDirectory(), fw::LoginItem::fileName);
     fw::removeLeftoverTemporaryFiles(fw::xdgCacheHome() + QStringLiteral("/framewell"));
-    fw::removeLeftoverTemporaryFiles(QDir::tempPath(), QStringLiteral("Framewell-"));
+    fw::removeLeftoverTemporaryFiles(fw::diagnosticsDirectory());
 }
 
 } // namespace

@@ -1,11 +1,20 @@
-// Writes a diagnostic JSON file atomically into the temporary directory, refusing names with paths.
+// Writes a diagnostic JSON file atomically into the user's own diagnostics folder, refusing names
+// with paths and folders that are not the user's.
 #include "base/DiagnosticsWriter.h"
 
 #include "base/AtomicFile.h"
 #include "base/Log.h"
+#include "base/XdgDirs.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace fw {
 
@@ -17,9 +26,37 @@ bool isPlainFileName(const QString& name)
         && !name.contains(QLatin1Char('/')) && !name.contains(QChar(0));
 }
 
+// Makes the folder (0700) when missing. One that is there must be a folder of this user's, not
+// a link; it is closed to others when it was not. Empty when usable, else why not.
+QString preparePrivateFolder(const QString& dir)
+{
+    const QString parent = QFileInfo(dir).absolutePath();
+    if (!QDir().mkpath(parent))
+        return QStringLiteral("the folder %1 cannot be made").arg(parent);
+    const QByteArray name = QFile::encodeName(dir);
+    if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
+        return QStringLiteral("the folder %1 cannot be made (%2)").arg(dir, QString::fromLocal8Bit(std::strerror(errno)));
+    struct stat st {};
+    if (::lstat(name.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return QStringLiteral("%1 is not a folder").arg(dir);
+    if (st.st_uid != ::geteuid())
+        return QStringLiteral("the folder %1 belongs to another user").arg(dir);
+    if ((st.st_mode & 077) != 0 && ::chmod(name.constData(), 0700) != 0)
+        return QStringLiteral("the folder %1 cannot be closed to other users").arg(dir);
+    return {};
+}
+
 } // namespace
 
-QString diagnosticsPath(const QString& fileName) { return QDir(QDir::tempPath()).filePath(fileName); }
+QString diagnosticsDirectory()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime) && QFileInfo(runtime).isDir())
+        return QDir::cleanPath(runtime) + QStringLiteral("/framewell");
+    return xdgStateHome() + QStringLiteral("/framewell");
+}
+
+QString diagnosticsPath(const QString& fileName) { return diagnosticsDirectory() + u'/' + fileName; }
 
 QByteArray diagnosticsBytes(const QJsonObject& obj) { return QJsonDocument(obj).toJson(QJsonDocument::Indented); }
 
@@ -34,18 +71,18 @@ bool writeDiagnosticsBytes(const QString& fileName, const QByteArray& bytes)
         log::error(LogCategory::App, "Diagnostics not written: invalid file name \"%{public}s\"", fileName);
         return false;
     }
-    // A temporary directory that does not exist comes back empty, which would name the
-    // working directory.
-    if (QDir::tempPath().isEmpty()) {
-        log::error(LogCategory::App, "Diagnostics not written: the temporary directory %{public}s does not exist",
-                   qEnvironmentVariable("TMPDIR"));
+    if (const QString problem = preparePrivateFolder(diagnosticsDirectory()); !problem.isEmpty()) {
+        log::error(LogCategory::App, "Diagnostics not written: %{public}s", problem);
         return false;
     }
+    const QString path = diagnosticsPath(fileName);
     QString error;
-    if (!writeFileAtomically(diagnosticsPath(fileName), bytes, &error)) {
+    if (!writeFileAtomically(path, bytes, &error)) {
         log::error(LogCategory::App, "Diagnostics not written: %{public}s", error);
         return false;
     }
+    // Readable by its user alone (the folder already keeps others out).
+    ::chmod(QFile::encodeName(path).constData(), 0600);
     return true;
 }
 

@@ -19,6 +19,7 @@
 #include "platform/Processes.h"
 #include "platform/Screens.h"
 #include "platform/ScrollTap.h"
+#include "platform/TrayHost.h"
 #include "platform/WindowCapture.h"
 #include "platform/WindowSystem.h"
 #include "platform/Workspaces.h"
@@ -55,6 +56,8 @@ struct Platform {
     // The keyboard for our panels where the window manager does not hand it over; none where
     // panels are not on a window system (offscreen).
     PanelFocus* panelFocus = nullptr;
+    // The tray host that embeds icons as windows; none where there is no such tray (offscreen).
+    TrayHost* trayHost = nullptr;
 };
 
 } // namespace fw

@@ -127,7 +127,7 @@ protected:
     SnapCoordinator coordinator{
         SnapServices{access, placement, sim.desktop, sim.desktop, sim.clock, sim.defaults, store, feedback, noStacks, capture}};
     QTemporaryDir dir;
-    LoginItem login{dir.path() + u"/autostart"_qs, u"/usr/bin/framewell"_qs};
+    LoginItem login{dir.path() + u"/autostart"_qs, u"/bin/sh"_qs};
     RecordingViews views;
     SnapDragHandler dragHandler{coordinator.context(), coordinator.dragStates()};
     DragMonitor monitor{dragHandler, sim.desktop.mouse(), sim.clock};

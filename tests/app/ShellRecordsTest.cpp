@@ -5,7 +5,9 @@
 #include "app/MainThreadStallLog.h"
 #include "base/Log.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -16,7 +18,13 @@ namespace {
 TEST(LoginItem, WritesTheEntryAndReadsTheDesktopsSwitches)
 {
     QTemporaryDir dir;
-    LoginItem item(dir.path() + u"/autostart"_qs, u"/opt/Frame well/framewell"_qs);
+    const QString program = dir.path() + u"/Frame well/framewell"_qs;
+    ASSERT_TRUE(QDir().mkpath(dir.path() + u"/Frame well"_qs));
+    QFile executable(program);
+    ASSERT_TRUE(executable.open(QIODevice::WriteOnly));
+    executable.close();
+    executable.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    LoginItem item(dir.path() + u"/autostart"_qs, program);
     EXPECT_FALSE(item.enabled());
     EXPECT_EQ(item.setEnabled(true), std::nullopt);
     EXPECT_TRUE(item.enabled());
@@ -25,7 +33,27 @@ TEST(LoginItem, WritesTheEntryAndReadsTheDesktopsSwitches)
     const QByteArray text = file.readAll();
     file.close();
     EXPECT_TRUE(text.startsWith("[Desktop Entry]\nType=Application\n"));
-    EXPECT_TRUE(text.contains("Exec=\"/opt/Frame well/framewell\"\n")) << text.toStdString();
+    EXPECT_TRUE(text.contains("Exec=\"" + program.toUtf8() + "\"\n")) << text.toStdString();
+    EXPECT_EQ(item.missingProgram(), QString());
+
+    // The program it starts gone (a build folder cleaned, a package removed): off, and the
+    // entry's program is named; one that cannot run counts as gone too.
+    executable.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    EXPECT_FALSE(item.enabled());
+    EXPECT_EQ(item.missingProgram(), program);
+    QFile::remove(program);
+    EXPECT_FALSE(item.enabled());
+    EXPECT_EQ(item.missingProgram(), program);
+    // A program named without a folder is looked for on PATH.
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[Desktop Entry]\nExec=sh -c true\n");
+    file.close();
+    EXPECT_TRUE(item.enabled());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[Desktop Entry]\nExec=framewell-gone-for-good --welcome\n");
+    file.close();
+    EXPECT_FALSE(item.enabled());
+    EXPECT_EQ(item.missingProgram(), u"framewell-gone-for-good"_qs);
 
     // The desktop's own switches turn it off without removing it.
     for (const QByteArray& off : {QByteArray("Hidden=true"), QByteArray("X-GNOME-Autostart-enabled = false")}) {
@@ -42,6 +70,32 @@ TEST(LoginItem, WritesTheEntryAndReadsTheDesktopsSwitches)
     EXPECT_EQ(LoginItem::execArgument(u"/usr/bin/framewell"_qs), u"/usr/bin/framewell"_qs);
     EXPECT_EQ(LoginItem::execArgument(u"/a$b/50%/c\"d"_qs), u"\"/a\\\\$b/50%%/c\\\\\"d\""_qs);
     EXPECT_TRUE(LoginItem(dir.path(), u"/bin/x\nExec=rm"_qs).setEnabled(true).has_value());
+}
+
+TEST(LoginItem, StartsTheInstalledProgramRatherThanABuildFoldersCopy)
+{
+    QTemporaryDir dir;
+    const auto executable = [&](const QString& path) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.close();
+        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return path;
+    };
+    const QString built = executable(dir.path() + u"/src/build/framewell"_qs);
+    QFile cache(dir.path() + u"/src/build/CMakeCache.txt"_qs);
+    ASSERT_TRUE(cache.open(QIODevice::WriteOnly));
+    cache.close();
+    const QString installed = executable(dir.path() + u"/prefix/bin/framewell"_qs);
+    const QByteArray savedPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(dir.path() + u"/prefix/bin:"_qs) + savedPath);
+    EXPECT_EQ(LoginItem::preferredExecutable(built), installed);
+    EXPECT_EQ(LoginItem::preferredExecutable(installed), installed);
+    // Nothing installed: the build's copy it is.
+    QFile::remove(installed);
+    EXPECT_EQ(LoginItem::preferredExecutable(built), built);
+    qputenv("PATH", savedPath);
 }
 
 TEST(LaunchDiagnostics, ThirteenKeysWithWindowsCountedTwiceAndOnce)

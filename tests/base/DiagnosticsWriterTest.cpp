@@ -14,41 +14,77 @@ using namespace fw;
 
 namespace {
 
-// Points the temporary directory (TMPDIR) at a fresh directory for one test.
+// Points the runtime folder (XDG_RUNTIME_DIR) and the temporary one (TMPDIR) at a fresh
+// directory for one test.
 class TempDirScope {
 public:
-    TempDirScope() : saved_(qgetenv("TMPDIR")) { qputenv("TMPDIR", QFile::encodeName(dir_.path())); }
+    TempDirScope() : saved_(qgetenv("TMPDIR")), savedRuntime_(qgetenv("XDG_RUNTIME_DIR"))
+    {
+        qputenv("TMPDIR", QFile::encodeName(dir_.path()));
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir_.path()));
+    }
     ~TempDirScope()
     {
-        if (saved_.isNull())
-            qunsetenv("TMPDIR");
-        else
-            qputenv("TMPDIR", saved_);
+        restore("TMPDIR", saved_);
+        restore("XDG_RUNTIME_DIR", savedRuntime_);
     }
     QString path() const { return dir_.path(); }
+    // The diagnostics folder inside it.
+    QString files() const { return dir_.path() + "/framewell"; }
 
 private:
+    static void restore(const char* name, const QByteArray& value)
+    {
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    }
     QTemporaryDir dir_;
-    QByteArray saved_;
+    QByteArray saved_, savedRuntime_;
 };
+
+mode_t modeOf(const QString& path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
 
 } // namespace
 
-TEST(DiagnosticsWriter, WritesPrettyJsonIntoTheTemporaryDirectoryReplacingTheOldFile)
+TEST(DiagnosticsWriter, WritesPrettyJsonIntoAPrivateFolderOfTheUserReplacingTheOldFile)
 {
     TempDirScope tmp;
-    EXPECT_EQ(diagnosticsPath("Framewell-drag-state.json"), tmp.path() + "/Framewell-drag-state.json");
+    EXPECT_EQ(diagnosticsPath("Framewell-drag-state.json"), tmp.files() + "/Framewell-drag-state.json");
     ASSERT_TRUE(writeDiagnostics("Framewell-drag-state.json", QJsonObject{{"phase", "drag"}, {"count", 1}}));
     ASSERT_TRUE(writeDiagnostics("Framewell-drag-state.json", QJsonObject{{"phase", "drop"}}));
-    QFile f(tmp.path() + "/Framewell-drag-state.json");
+    QFile f(tmp.files() + "/Framewell-drag-state.json");
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray text = f.readAll();
     EXPECT_TRUE(text.contains("\n    \"phase\": \"drop\"")); // indented
     EXPECT_EQ(QJsonDocument::fromJson(text).object(), (QJsonObject{{"phase", "drop"}}));
-    EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Framewell-drag-state.json"});
+    EXPECT_EQ(QDir(tmp.files()).entryList(QDir::Files | QDir::Hidden), QStringList{"Framewell-drag-state.json"});
+    // Nobody else's to read: the folder 0700, the file 0600; nothing in the shared folder.
+    EXPECT_EQ(modeOf(tmp.files()), mode_t(0700));
+    EXPECT_EQ(modeOf(f.fileName()), mode_t(0600));
+    EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden), QStringList{});
+
+    // An existing folder open to others is closed.
+    ASSERT_EQ(::chmod(QFile::encodeName(tmp.files()).constData(), 0755), 0);
+    ASSERT_TRUE(writeDiagnostics("Framewell-stack-state.json", QJsonObject{{"a", 1}}));
+    EXPECT_EQ(modeOf(tmp.files()), mode_t(0700));
+
+    // Without a runtime folder: the state folder.
+    QTemporaryDir state;
+    qunsetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_STATE_HOME", QFile::encodeName(state.path() + "/deeper/state"));
+    EXPECT_EQ(diagnosticsDirectory(), state.path() + "/deeper/state/framewell");
+    EXPECT_TRUE(writeDiagnostics("Framewell-drag-state.json", QJsonObject{{"a", 1}}));
+    EXPECT_TRUE(QFile::exists(state.path() + "/deeper/state/framewell/Framewell-drag-state.json"));
+    qunsetenv("XDG_STATE_HOME");
 }
 
-TEST(DiagnosticsWriter, RefusesNamesOutsideTheTemporaryDirectoryAndReportsFailures)
+TEST(DiagnosticsWriter, RefusesNamesOutsideItsFolderAndFoldersNotItsOwn)
 {
     TempDirScope tmp;
     log::Capture capture;
@@ -58,21 +94,32 @@ TEST(DiagnosticsWriter, RefusesNamesOutsideTheTemporaryDirectoryAndReportsFailur
     EXPECT_EQ(capture.messages(LogCategory::App).size(), 6);
 
     // A directory where the file should go cannot be replaced: failure, directory untouched.
-    QDir(tmp.path()).mkpath("Framewell-stack-state.json/keep");
+    QDir(tmp.files()).mkpath("Framewell-stack-state.json/keep");
     EXPECT_FALSE(writeDiagnostics("Framewell-stack-state.json", QJsonObject{{"a", 1}}));
-    EXPECT_TRUE(QFileInfo(tmp.path() + "/Framewell-stack-state.json/keep").isDir());
+    EXPECT_TRUE(QFileInfo(tmp.files() + "/Framewell-stack-state.json/keep").isDir());
+
+    // A link in the folder's place is refused, and what it leads to stays untouched.
+    QTemporaryDir elsewhere;
+    QTemporaryDir runtime;
+    ASSERT_TRUE(QFile::link(elsewhere.path(), runtime.path() + "/framewell"));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    EXPECT_FALSE(writeDiagnostics("Framewell-drag-state.json", QJsonObject{{"a", 1}}));
+    EXPECT_TRUE(QDir(elsewhere.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
 }
 
-TEST(DiagnosticsWriter, AMissingTemporaryDirectoryFailsTheWriteInsteadOfUsingTheWorkingDirectory)
+TEST(DiagnosticsWriter, AFolderThatCannotBeMadeFailsTheWriteInsteadOfUsingTheWorkingDirectory)
 {
     TempDirScope tmp;
     log::Capture capture;
     const QString cwd = QDir::currentPath();
     QDir::setCurrent(tmp.path());
-    qputenv("TMPDIR", QFile::encodeName(tmp.path() + "/gone"));
+    QFile blocker(tmp.path() + "/framewell");
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
     EXPECT_FALSE(writeDiagnostics("Framewell-drag-state.json", QJsonObject{{"a", 1}}));
     QDir::setCurrent(cwd);
-    EXPECT_TRUE(QDir(tmp.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    EXPECT_EQ(QDir(tmp.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"framewell"});
     EXPECT_EQ(capture.messages(LogCategory::App).size(), 1);
 }
 

@@ -333,7 +333,6 @@ TEST_F(Composition, AStackOfWindowsWithDifferentSizeStepsLandsWholeInOneRegionAn
     EXPECT_NE(frameOf(loose), region(layout, 0));
 }
 
-TEST(CompositionTexts, ListsNoticesAndGroupsWindowsByStack)
 // The user's own entry of a program beside the system's, both naming its class: a region naming
 // the user's takes the program's running window rather than opening another (as after a
 // restart, when nothing tells which entry opened it), and a window opened from an entry goes
@@ -391,7 +390,7 @@ TEST_F(Composition, AnAppStillOpeningIsNotOpenedAgainWhenItsLayoutIsAppliedAgain
     EXPECT_EQ(c.context().tasks.taskCount(), 0u);
 }
 
-TEST(CompositionTexts, ListsNoticesAndClusters)
+TEST(CompositionTexts, ListsNoticesAndGroupsWindowsByStack)
 {
     EXPECT_EQ(joinedList({u"A"_qs}), u"A"_qs);
     EXPECT_EQ(joinedList({u"A"_qs, u"B"_qs}), u"A and B"_qs);

@@ -7,6 +7,7 @@
 #include "snap/CoordinatorFilters.h"
 #include "snap/RecoveryRecords.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -233,13 +234,18 @@ TEST_F(Reconcile, TheRecoveryFileIsWrittenOncePerChangeAndRetriedAfterAFailedWri
     c.reconcile(scan());
     EXPECT_FALSE(recoveryFileExists()) << "nothing changed: nothing written";
 
-    // The temporary directory cannot take the file: the write fails, and the next reconcile
-    // tries again although nothing changed since.
-    const QByteArray usable = qgetenv("TMPDIR");
-    qputenv("TMPDIR", (tmp.path() + u"/missing"_qs).toLocal8Bit());
+    // The diagnostics folder cannot be made (a file holds its name): the write fails, and the
+    // next reconcile tries again although nothing changed since.
+    const QByteArray usable = qgetenv("XDG_RUNTIME_DIR");
+    const QString blocked = tmp.path() + u"/blocked"_qs;
+    ASSERT_TRUE(QDir().mkpath(blocked));
+    QFile file(blocked + u"/framewell"_qs);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    qputenv("XDG_RUNTIME_DIR", blocked.toLocal8Bit());
     sim.place(a.element, Rect(300, 300, 500, 500));
     c.reconcile(scan());
-    qputenv("TMPDIR", usable);
+    qputenv("XDG_RUNTIME_DIR", usable);
     EXPECT_FALSE(recoveryFileExists());
     c.reconcile(scan());
     ASSERT_TRUE(recoveryFileExists());

@@ -43,7 +43,9 @@ protected:
     SnapDesk()
     {
         savedTmp_ = qgetenv("TMPDIR");
+        savedRuntime_ = qgetenv("XDG_RUNTIME_DIR");
         qputenv("TMPDIR", tmp.path().toLocal8Bit());
+        qputenv("XDG_RUNTIME_DIR", tmp.path().toLocal8Bit());
         sim.addScreen(kLeft);
         sim.addScreen(kRight);
     }
@@ -53,6 +55,10 @@ protected:
             qunsetenv("TMPDIR");
         else
             qputenv("TMPDIR", savedTmp_);
+        if (savedRuntime_.isNull())
+            qunsetenv("XDG_RUNTIME_DIR");
+        else
+            qputenv("XDG_RUNTIME_DIR", savedRuntime_);
     }
 
     SnapServices services(bool diagnostics = false)
@@ -109,7 +115,7 @@ protected:
         return access.managedWindows({}, display);
     }
     Rect frameOf(const ManagedWindow& w) const { return access.frame(w).value_or(Rect::null()); }
-    QString diagnosticsFile(const QString& name) const { return tmp.filePath(name); }
+    QString diagnosticsFile(const QString& name) const { return tmp.filePath(u"framewell/"_qs + name); }
 
     QTemporaryDir tmp;
     VirtualClock clock;
@@ -132,6 +138,7 @@ protected:
 
 private:
     QByteArray savedTmp_;
+    QByteArray savedRuntime_;
 };
 
 } // namespace fw::snaptest

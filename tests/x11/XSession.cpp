@@ -415,6 +415,20 @@ std::optional<bool> XSession::shotsCompositor()
     return std::nullopt;
 }
 
+QString XSession::sessionBus()
+{
+    const QByteArray key = "DBUS_SESSION_BUS_ADDRESS=";
+    for (int round = 0; round < 2; ++round) {
+        for (const QByteArray& assignment : env_) {
+            if (assignment.startsWith(key))
+                return QString::fromLocal8Bit(assignment.mid(key.size()));
+        }
+        if (round == 0 && !startSessionBus())
+            return {};
+    }
+    return {};
+}
+
 bool XSession::startSessionBus()
 {
     // A private bus for this session alone: what the WM starts on it (xfconfd) ends with it.

@@ -198,6 +198,9 @@ public:
     const std::vector<QByteArray>& environment() const { return env_; }
     // Adds NAME=value to it, for the programs started from now on.
     void addEnvironment(const QByteArray& assignment) { env_.push_back(assignment); }
+    // The session's private D-Bus address, starting its bus first when the window manager
+    // brought none; empty when it could not start (error() says why).
+    QString sessionBus();
 
 private:
     bool start(const XSessionOptions& o);

@@ -81,7 +81,7 @@ AppDelegate::AppDelegate(Platform& platform, const QStringList& arguments)
       mouseShortcuts_(platform.buttonGrabs),
       toast_(platform.clock, platform.screens, platform.pointerLocation),
       menuStalls_(platform.clock),
-      loginItem_(LoginItem::defaultDirectory(), QCoreApplication::applicationFilePath()),
+      loginItem_(LoginItem::defaultDirectory(), LoginItem::preferredExecutable(QCoreApplication::applicationFilePath())),
       tips_(platform.defaults),
       commands_(ShellServices{platform, access_, coordinator_, stackCommands_, store_, loginItem_, *this,
                               [this]() -> DragMonitor& { return monitor(); },
@@ -148,13 +148,14 @@ void AppDelegate::launch()
     // Once ready and settled, what the first menu and the first drag show is built ahead.
     tasks_.after(std::chrono::milliseconds(1500), [weak] {
         if (auto self = weak.lock()) {
-            self->prebuildMenus();
+            self->refreshMenu();
             self->preparePicker();
         }
     });
     observeDisplays();
     showFirstRunWindows();
     handleOptions();
+    refreshMenu();
     // Window control is always had on X11; the line names it only where a desktop withholds it.
     if (platform_.permissions.windowControlGranted(false))
         log::info(LogCategory::App, "Framewell started");
@@ -222,14 +223,45 @@ void AppDelegate::buildStatusMenu()
         std::weak_ptr<AppDelegate> weak = self_.weak();
         tasks_.after(std::chrono::milliseconds(500), [weak] {
             if (auto self = weak.lock())
-                self->prebuildMenus();
+                self->refreshMenu();
         });
     };
-    tray_->onCommand = [this](MenuCommand command, const MenuPayload& payload) { commands_.perform(command, payload); };
+    tray_->onCommand = [this](MenuCommand command, const MenuPayload& payload) {
+        commands_.perform(command, payload);
+        scheduleMenuRefresh();
+    };
     trayAvailable_ = tray_->show();
     if (!trayAvailable_)
         log::info(LogCategory::App, "No system tray: Framewell runs without its menu; use its shortcuts, or start "
                                     "it again to open Getting Started");
+    if (platform_.trayHost) {
+        platform_.trayHost->setChangeHandler([this] { trayHostChanged(); });
+        trayHostChanged();
+    }
+}
+
+void AppDelegate::trayHostChanged()
+{
+    const auto color = platform_.trayHost->iconColor();
+    tray_->setHostColor(color ? std::optional<QColor>(QColor::fromRgb(*color)) : std::nullopt);
+    // Looked at once the toolkit, which hears of the host on the same connection, has too.
+    std::weak_ptr<AppDelegate> weak = self_.weak();
+    tasks_.after(Duration::zero(), [weak] {
+        auto self = weak.lock();
+        if (!self || !self->tray_ || self->terminated_)
+            return;
+        const bool available = StatusMenuView::trayAvailable();
+        if (available == self->trayAvailable_)
+            return;
+        self->trayAvailable_ = available;
+        if (available)
+            log::info(LogCategory::App, "System tray found: Framewell’s menu is in the tray");
+        else
+            log::info(LogCategory::App, "No system tray any more: use Framewell’s shortcuts, or start it again to "
+                                        "open Getting Started");
+        if (self->welcome_)
+            self->welcome_->refreshPermissionState();
+    });
 }
 
 void AppDelegate::installCoordinatorSinks()
@@ -268,19 +300,26 @@ void AppDelegate::startStacks()
 
 void AppDelegate::startShortcuts()
 {
-    hotKeys_.action = [this](std::uint32_t id) { commands_.handleHotKey(id); };
+    hotKeys_.action = [this](std::uint32_t id) {
+        commands_.handleHotKey(id);
+        scheduleMenuRefresh();
+    };
     // A new keyboard layout moves keys and labels: the open windows show them again.
     hotKeys_.onKeysChanged = [this] {
         if (shortcuts_)
             shortcuts_->refresh();
         if (welcome_)
             welcome_->refreshShortcuts();
+        scheduleMenuRefresh();
     };
     if (!hotKeys_.handlerInstalled()) {
         hotKeys_.installHandler();
         hotKeys_.registerKeys();
     }
-    mouseShortcuts_.action = [this](ShortcutAction action, Point at) { commands_.handleMouseShortcut(action, at); };
+    mouseShortcuts_.action = [this](ShortcutAction action, Point at) {
+        commands_.handleMouseShortcut(action, at);
+        scheduleMenuRefresh();
+    };
     mouseShortcuts_.configure(platform_.defaults);
 }
 
@@ -294,6 +333,7 @@ void AppDelegate::displayConfigurationChanged()
 {
     monitor().cancel();
     coordinator_.displaysChanged();
+    scheduleMenuRefresh();
 }
 
 void AppDelegate::showFirstRunWindows()
@@ -344,11 +384,24 @@ void AppDelegate::writeDiagnosticsAndSayWhere()
     log::info(LogCategory::App, "%{public}s", diagnosticsWhereabouts(written));
 }
 
-void AppDelegate::prebuildMenus()
+void AppDelegate::refreshMenu()
 {
-    if (!tray_ || tray_->menuOpen() || stackCommands_.menuOpen())
+    if (!tray_ || terminated_ || tray_->menuOpen() || stackCommands_.menuOpen())
         return;
-    tray_->prebuild(commands_.menuState());
+    tray_->render(commands_.menuState());
+}
+
+void AppDelegate::scheduleMenuRefresh()
+{
+    if (std::exchange(menuRefreshPending_, true))
+        return;
+    std::weak_ptr<AppDelegate> weak = self_.weak();
+    tasks_.after(Duration::zero(), [weak] {
+        if (auto self = weak.lock()) {
+            self->menuRefreshPending_ = false;
+            self->refreshMenu();
+        }
+    });
 }
 
 void AppDelegate::preparePicker()
@@ -361,6 +414,9 @@ void AppDelegate::preparePicker()
 
 void AppDelegate::presentationChanged(bool shown)
 {
+    // A drag or a picker that ends may have applied a layout the menu marks.
+    if (!shown)
+        scheduleMenuRefresh();
     if (shown && !hotKeys_.escapeKeyRegistered())
         hotKeys_.registerEscapeKey();
     else if (!shown)
@@ -400,6 +456,8 @@ void AppDelegate::terminate()
     platform_.screens.setChangeHandler({});
     platform_.workspaces.setChangeHandler({});
     menuStalls_.stop();
+    if (platform_.trayHost)
+        platform_.trayHost->setChangeHandler({});
     if (tray_)
         tray_->hide();
     removeProcessHooks();

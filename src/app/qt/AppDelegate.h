@@ -139,7 +139,14 @@ private:
     void handleOptions();
     // The launch diagnostics file; the log (stderr) says where it and the later ones go.
     void writeDiagnosticsAndSayWhere();
-    void prebuildMenus();
+    // Renders the tray menu from the state now, so that it is whole before it opens (a tray
+    // host may read it over D-Bus at any time); nothing while a menu is open.
+    void refreshMenu();
+    // The same once the current event is handled; several asks make one render.
+    void scheduleMenuRefresh();
+    // A tray host came or went, or named another colour: the icon, the log and Getting Started
+    // follow.
+    void trayHostChanged();
     // Builds the drag's layout picker for the primary display ahead of its first showing.
     void preparePicker();
     void displayConfigurationChanged();
@@ -186,6 +193,7 @@ private:
     bool launched_ = false;
     bool terminated_ = false;
     bool trayAvailable_ = false;
+    bool menuRefreshPending_ = false;
 
     std::unique_ptr<StatusMenuView> tray_;
     std::unique_ptr<SnapDragHandler> dragHandler_; // after the coordinator: destroyed before it

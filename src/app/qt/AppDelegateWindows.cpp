@@ -191,6 +191,7 @@ void AppDelegate::showShortcuts()
             shortcuts_->refresh();
             if (welcome_)
                 welcome_->refreshShortcuts();
+            scheduleMenuRefresh();
         };
     }
     shortcuts_->refresh();
@@ -241,6 +242,7 @@ void AppDelegate::pausedChanged(bool paused)
 {
     if (tray_)
         tray_->setPaused(paused);
+    scheduleMenuRefresh();
 }
 
 } // namespace fw

@@ -3,6 +3,7 @@
 #include "app/qt/ShortcutsWindow.h"
 
 #include "overlay/OverlayStyle.h"
+#include "overlay/TextFit.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -162,8 +163,9 @@ void ShortcutsWindowController::build()
     place(restore_, frameFromBottom(500, 16, 140, 30));
     connect(restore_, &QPushButton::clicked, this, [this] { recorder_.restoreDefaults(); });
 
+    widenKeepingRightHalf(w, fitButtonsToText(w));
     if (const QScreen* screen = QGuiApplication::primaryScreen())
-        w->move(screen->availableGeometry().center() - QPoint(windowWidth / 2, windowHeight / 2));
+        w->move(screen->availableGeometry().center() - QPoint(w->width() / 2, windowHeight / 2));
 }
 
 void ShortcutsWindowController::refresh()
@@ -175,6 +177,8 @@ void ShortcutsWindowController::refresh()
         row.note->setText(r.note);
     }
     hint_->setText(recorder_.hint());
+    // New key and button names may need more room at the window's font.
+    widenKeepingRightHalf(window_.get(), fitButtonsToText(window_.get()));
     watchInput(recorder_.recording().has_value());
 }
 

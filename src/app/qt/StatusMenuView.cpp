@@ -1,5 +1,6 @@
-// The tray icon and its menu: rebuilt from StatusMenuModel each time it opens, with the layout
-// submenus kept under their signature and their diagrams drawn only when shown.
+// The tray icon and its menu: built from StatusMenuModel at start and rebuilt when its data
+// changes, with the layout submenus kept under their signature and their diagrams drawn only
+// when shown; the icon coloured for the tray it shows in.
 #include "app/qt/StatusMenuView.h"
 
 #include "app/qt/LayoutMenuRow.h"
@@ -9,6 +10,7 @@
 #include "overlay/Symbols.h"
 
 #include <QApplication>
+#include <QImage>
 #include <QCursor>
 #include <QIconEngine>
 #include <QKeyEvent>
@@ -16,8 +18,13 @@
 #include <QPainter>
 #include <QStyleOption>
 #include <QProxyStyle>
+#include <QScreen>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QWidgetAction>
+
+#include <algorithm>
+#include <iterator>
 
 namespace fw {
 
@@ -144,7 +151,16 @@ StatusMenuView::~StatusMenuView()
 bool StatusMenuView::show()
 {
     tray_->show();
-    return QSystemTrayIcon::isSystemTrayAvailable();
+    return trayAvailable();
+}
+
+bool StatusMenuView::trayAvailable() { return QSystemTrayIcon::isSystemTrayAvailable(); }
+
+void StatusMenuView::setHostColor(const std::optional<QColor>& color)
+{
+    hostColor_ = color;
+    background_.reset();
+    updateIcon();
 }
 
 void StatusMenuView::hide() { tray_->hide(); }
@@ -155,12 +171,56 @@ void StatusMenuView::setPaused(bool paused)
     updateIcon();
 }
 
-void StatusMenuView::updateIcon() { tray_->setIcon(statusIcon(QGuiApplication::palette(), paused_)); }
+void StatusMenuView::updateIcon()
+{
+    const StatusIconColors colors = statusIconColors(QGuiApplication::palette(), hostColor_, background_);
+    if (!tray_->icon().isNull() && colors == iconColors_ && paused_ == iconPaused_)
+        return;
+    iconColors_ = colors;
+    iconPaused_ = paused_;
+    tray_->setIcon(statusIcon(colors, paused_));
+}
+
+void StatusMenuView::readTrayBackground()
+{
+    const QRect at = tray_->geometry();
+    QScreen* screen = at.isValid() ? QGuiApplication::screenAt(at.center()) : nullptr;
+    if (!screen || hostColor_)
+        return;
+    const QPoint offset = at.topLeft() - screen->geometry().topLeft();
+    const QImage shot = screen->grabWindow(0, offset.x(), offset.y(), at.width(), at.height()).toImage();
+    if (shot.width() < 2 || shot.height() < 2)
+        return;
+    // The colour most corners agree on.
+    const QColor corners[] = {shot.pixelColor(0, 0), shot.pixelColor(shot.width() - 1, 0),
+                              shot.pixelColor(0, shot.height() - 1),
+                              shot.pixelColor(shot.width() - 1, shot.height() - 1)};
+    const QColor* best = &corners[0];
+    int bestCount = 0;
+    for (const QColor& c : corners) {
+        const int count = int(std::count(std::begin(corners), std::end(corners), c));
+        if (count > bestCount) {
+            best = &c;
+            bestCount = count;
+        }
+    }
+    background_ = best->rgb();
+    updateIcon();
+}
 
 bool StatusMenuView::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange)
         updateIcon();
+    // Once the tray host drew our icon's window, what shows behind it is read (after the
+    // painting), so that the icon takes a colour that reads there.
+    if (event->type() == QEvent::Paint && !readPending_ && watched->objectName() == QLatin1String("QSystemTrayIconSys")) {
+        readPending_ = true;
+        QTimer::singleShot(0, this, [this] {
+            readPending_ = false;
+            readTrayBackground();
+        });
+    }
     // Ctrl+Q, shown beside Quit, quits while the menu or one of its submenus is open (the
     // open menu holds the keyboard, so no shortcut of the program's reaches it otherwise).
     if (event->type() == QEvent::KeyPress && menuOpen() && watched == QApplication::activePopupWidget()) {
@@ -193,9 +253,15 @@ void StatusMenuView::render(StatusMenuState state)
 {
     state.appearance = appearance();
     const Menu model = statusMenu(state);
+    QString digest = menuDigest(model);
+    // Unchanged: the items stay, and so do the ids a D-Bus host knows them by.
+    if (digest == digest_ && !root_->isEmpty())
+        return;
+    digest_ = std::move(digest);
     root_->clear();
     qDeleteAll(root_->findChildren<QMenu*>(Qt::FindDirectChildrenOnly));
     fill(root_.get(), model);
+    ++menuBuilds_;
 }
 
 void StatusMenuView::prebuild(StatusMenuState state)
@@ -203,8 +269,12 @@ void StatusMenuView::prebuild(StatusMenuState state)
     if (menuOpen())
         return;
     state.appearance = appearance();
+    const int builds = displayBuilds_;
     cachedMenu(choose_, fw::chooseLayoutMenu(state));
     cachedMenu(switch_, fw::switchLayoutMenu(state));
+    // A submenu made anew took the old one out of the menu: the next render builds it whole.
+    if (displayBuilds_ != builds)
+        digest_.clear();
 }
 
 void StatusMenuView::fill(QMenu* menu, const Menu& model)

@@ -1,12 +1,16 @@
 #pragma once
-// The tray icon and its menu. Each time the menu opens it asks for the program's state, builds
-// the menu's data from it (StatusMenuModel) and rebuilds the menu; the two display submenus,
+// The tray icon and its menu. The menu is whole before anyone opens it: the shell renders it at
+// start and again whenever what it shows may have changed, and each time it opens it asks for
+// the program's state once more. Each render builds the menu's data (StatusMenuModel) and
+// rebuilds the menu only when that data changed, so a tray host that reads the menu over D-Bus
+// (StatusNotifier) gets the whole menu at any time and hears of each change; the two display submenus,
 // whose rows draw layout diagrams, are kept under their signature and only refreshed (their
 // check marks) while it stays the same; every diagram is drawn the first time its item shows,
 // so a display of many layouts costs little beyond what is on screen. A chosen item hands its
 // command and payload back.
 // Without a tray host the icon shows nowhere; the program then stays reachable by its hot keys
-// and by being launched again.
+// and by being launched again. The icon's colour follows the tray: the colour a host states,
+// else the background read behind the icon once the host drew it, else a mask with a halo.
 //
 //   StatusMenuView tray;
 //   tray.onOpen = [&] { return commands.menuWillOpen(); };
@@ -15,6 +19,7 @@
 //   tray.show();
 
 #include "app/StatusMenuModel.h"
+#include "app/qt/StatusIcon.h"
 
 #include <QObject>
 #include <QPointer>
@@ -22,6 +27,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -44,12 +50,21 @@ public:
 
     // Shows the icon in the tray; false when no tray host is running now.
     bool show();
+    // Whether a tray host shows the icon now (XEmbed or StatusNotifier).
+    static bool trayAvailable();
+    // The colour the tray host asks icons to take (none: unknown); a new host also has its
+    // background read again.
+    void setHostColor(const std::optional<QColor>& color);
+    // The icon's colours now.
+    const StatusIconColors& iconColors() const { return iconColors_; }
     void hide();
     // The icon drawn faded while snapping is paused.
     void setPaused(bool paused);
 
-    // Rebuilds the menu from the state, as opening it does.
+    // Rebuilds the menu from the state, as opening it does, when what it shows changed.
     void render(StatusMenuState state);
+    // How often the whole menu was built.
+    int menuBuilds() const { return menuBuilds_; }
     // Builds the display submenus of the state into their caches ahead of the next opening;
     // nothing while the menu is open.
     void prebuild(StatusMenuState state);
@@ -85,12 +100,20 @@ private:
     QMenu* cachedMenu(Cached& cache, const Menu& model);
     static bool refreshStates(QMenu* menu, const Menu& model);
     void updateIcon();
+    // Reads the tray's background at the icon's corners, which the icon leaves clear.
+    void readTrayBackground();
 
     std::unique_ptr<QMenu> root_;
     std::unique_ptr<QSystemTrayIcon> tray_;
     Cached choose_, switch_;
     int displayBuilds_ = 0;
     bool paused_ = false;
+    QString digest_;                        // of the menu built last
+    int menuBuilds_ = 0;
+    std::optional<QColor> hostColor_, background_;
+    StatusIconColors iconColors_;
+    bool iconPaused_ = false;
+    bool readPending_ = false;
 };
 
 } // namespace fw

@@ -9,6 +9,7 @@
 #include "editor/qt/FileDialogs.h"
 #include "editor/qt/LayoutDiagram.h"
 #include "overlay/ActionButton.h"
+#include "overlay/TextFit.h"
 #include "overlay/AppIcon.h"
 #include "overlay/OverlayStyle.h"
 #include "overlay/PopupEscape.h"
@@ -62,6 +63,9 @@ CustomLayoutEditor::CustomLayoutEditor(const std::vector<SnapLayout>& starters, 
             self->statusUpdate();
     };
     statusUpdate();
+    // Each button takes the room its text needs at the editor's font; the window grows when a
+    // row needs more.
+    widenKeepingRightHalf(this, fitButtonsToText(this));
     nameField_->setFocus(Qt::OtherFocusReason);
 }
 

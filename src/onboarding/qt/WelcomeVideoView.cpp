@@ -11,6 +11,8 @@
 #include "onboarding/qt/VideoFrameStream.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProcess>
@@ -60,9 +62,19 @@ MediaVideoPlayer::~MediaVideoPlayer()
         delete view_.data();
 }
 
+#ifndef FRAMEWELL_HELPER_DIR
+#define FRAMEWELL_HELPER_DIR "../libexec/framewell"
+#endif
+
 QString MediaVideoPlayer::helperPath()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/framewell-video");
+    // Beside the program in a build folder; in the installed libexec folder (named relative to
+    // the program's, so any prefix works) once installed.
+    const QString dir = QCoreApplication::applicationDirPath();
+    const QString beside = dir + QStringLiteral("/framewell-video");
+    if (QFileInfo(beside).isExecutable())
+        return beside;
+    return QDir::cleanPath(dir + QStringLiteral("/" FRAMEWELL_HELPER_DIR "/framewell-video"));
 }
 
 void MediaVideoPlayer::play()

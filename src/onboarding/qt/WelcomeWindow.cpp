@@ -11,6 +11,7 @@
 #include "overlay/ActionButton.h"
 #include "overlay/OverlayStyle.h"
 #include "overlay/OverlayWindow.h"
+#include "overlay/TextFit.h"
 #include "overlay/Symbols.h"
 #include "platform/PanelStacking.h"
 #include "platform/Permissions.h"
@@ -196,6 +197,8 @@ void WelcomeWindowController::refreshPermissionState()
     tilingLabel_->setToolTip(tilingToolTip());
     tilingLabel_->setHidden(s.tilingHidden);
     tilingButton_->setHidden(s.tilingHidden);
+    // The buttons' texts may have changed: each takes the room its text needs at its font.
+    fitButtonsToText(window_.get());
 }
 
 void WelcomeWindowController::refreshShortcuts()

@@ -16,6 +16,7 @@
 #include "platform/x11/X11Screens.h"
 #include "platform/x11/X11ScrollTap.h"
 #include "platform/x11/X11Stacking.h"
+#include "platform/x11/X11TrayHost.h"
 #include "platform/x11/X11WindowCapture.h"
 #include "platform/x11/X11WindowSystem.h"
 #include "platform/x11/X11Workspaces.h"
@@ -74,6 +75,7 @@ struct X11Platform::Adapters {
     GnomeDesktopSettings desktop{[this] { return windows.windowManagerName(); }};
     X11Stacking stacking;
     X11PanelFocus panelFocus;
+    X11TrayHost trayHost;
     std::shared_ptr<const Applications> applications = std::make_shared<XdgApplications>();
 };
 
@@ -88,7 +90,7 @@ X11Platform::X11Platform() : adapters_(std::make_unique<Adapters>())
         a.clock, a.defaults, a.hotKeys, a.buttonGrabs, a.scrollTap, a.desktop, a.applications,
         a.stacking.available() ? &a.stacking : nullptr,
         [] { return std::optional<Point>(DevicePixels::cursor()); },
-        a.stacking.available() && a.panelFocus.connected() ? &a.panelFocus : nullptr});
+        a.stacking.available() && a.panelFocus.connected() ? &a.panelFocus : nullptr, &a.trayHost});
 }
 
 X11Platform::~X11Platform() = default;

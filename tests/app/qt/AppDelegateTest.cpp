@@ -59,7 +59,9 @@ protected:
     ProgramTest()
     {
         savedTmp_ = qgetenv("TMPDIR");
+        savedRuntime_ = qgetenv("XDG_RUNTIME_DIR");
         qputenv("TMPDIR", dir.path().toLocal8Bit());
+        qputenv("XDG_RUNTIME_DIR", dir.path().toLocal8Bit());
         sim.desktop.addScreen(kLeft);
         sim.desktop.addScreen(kRight);
         notes = sim.desktop.addWindow({.pid = 100, .title = u"Notes"_qs, .frame = Rect(100, 100, 700, 500)});
@@ -71,6 +73,10 @@ protected:
     {
         delegate.reset();
         qputenv("TMPDIR", savedTmp_);
+        if (savedRuntime_.isNull())
+            qunsetenv("XDG_RUNTIME_DIR");
+        else
+            qputenv("XDG_RUNTIME_DIR", savedRuntime_);
     }
     // A user who has opened the program before.
     void openedBefore()
@@ -157,6 +163,7 @@ protected:
 
 private:
     QByteArray savedTmp_;
+    QByteArray savedRuntime_;
 };
 
 TEST_F(ProgramTest, StartPlaceTheFocusedWindowPauseAndQuitLeavingNothingRegistered)
@@ -393,7 +400,7 @@ TEST_F(ProgramTest, OptionsDisplayChangesReopenTipsAndNotices)
     EXPECT_EQ(app.coordinator().state().picker.pickerScreen(), std::optional<QString>(u"LEFT"_qs));
     EXPECT_FALSE(app.coordinator().state().picker.pickerWindow);
     // "--diagnostics": the launch file with its thirteen keys.
-    QFile file(dir.path() + u"/Framewell-diagnostics.json"_qs);
+    QFile file(dir.path() + u"/framewell/Framewell-diagnostics.json"_qs);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QJsonObject diagnostics = QJsonDocument::fromJson(file.readAll()).object();
     EXPECT_EQ(diagnostics.size(), 13);

@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QPainter>
 #include <QScreen>
 #include <QTest>
 #include <QWidgetAction>
@@ -216,21 +217,89 @@ TEST(StatusMenuView, MenusOfAThousandLayoutsDrawOnlyWhatIsOnScreen)
     }
 }
 
-TEST(StatusIcon, DrawnInThePalettesTextColourAndFadedWhilePaused)
+TEST(StatusMenuView, AMenuWhoseDataIsUnchangedKeepsItsItemsAndAChangeRebuildsIt)
 {
-    auto pixel = [](const QPalette& palette, bool paused) {
-        const QImage image = statusIcon(palette, paused).pixmap(QSize(18, 18), 1.0).toImage();
-        return image.pixelColor(13, 5);   // inside the filled upper right pane
-    };
+    StatusMenuView view;
+    view.render(state());
+    EXPECT_EQ(view.menuBuilds(), 1);
+    QAction* quit = view.action({u"Quit Framewell"_qs});
+    ASSERT_TRUE(quit);
+    // The same data again (as each opening and each command asks): the same items, which a
+    // D-Bus host knows by their ids.
+    view.render(state());
+    EXPECT_EQ(view.menuBuilds(), 1);
+    EXPECT_EQ(view.action({u"Quit Framewell"_qs}), quit);
+    // A toggle that changed: built anew, ticked.
+    StatusMenuState login = state();
+    login.startAtLogin = true;
+    view.render(login);
+    EXPECT_EQ(view.menuBuilds(), 2);
+    EXPECT_TRUE(view.action({u"Start at Login"_qs})->isChecked());
+    // A login entry whose program is gone: unticked, and the tool tip says so.
+    StatusMenuState gone = state();
+    gone.startAtLoginMissing = u"/tmp/build/framewell"_qs;
+    view.render(gone);
+    EXPECT_FALSE(view.action({u"Start at Login"_qs})->isChecked());
+    EXPECT_TRUE(view.action({u"Start at Login"_qs})->toolTip().contains(u"/tmp/build/framewell, which is gone"_qs));
+}
+
+// The icon laid over a panel of this colour at this size: the best contrast any of its pixels
+// reaches against the panel.
+double bestContrastOn(const QIcon& icon, const QColor& panel, int side)
+{
+    QImage image(side, side, QImage::Format_ARGB32);
+    image.fill(panel);
+    QPainter painter(&image);
+    painter.drawPixmap(0, 0, icon.pixmap(QSize(side, side), 1.0));
+    painter.end();
+    double best = 1;
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x)
+            best = std::max(best, contrastRatio(image.pixelColor(x, y), panel));
+    return best;
+}
+
+TEST(StatusIcon, ReadsOnDarkAndLightPanelsAtEveryTraySize)
+{
     QPalette light, dark;
     light.setColor(QPalette::WindowText, Qt::black);
+    light.setColor(QPalette::Window, QColor(0xef, 0xef, 0xef));
     dark.setColor(QPalette::WindowText, Qt::white);
-    EXPECT_EQ(pixel(light, false), QColor(Qt::black));
-    EXPECT_EQ(pixel(dark, false), QColor(Qt::white));
-    EXPECT_LT(pixel(dark, true).alpha(), 128);
-    const QImage image = statusIcon(light).pixmap(QSize(18, 18), 1.0).toImage();
-    EXPECT_EQ(image.pixelColor(4, 9).alpha(), 0);    // inside the outlined left pane
-    EXPECT_GT(image.pixelColor(1, 9).alpha(), 100);  // its outline
+    dark.setColor(QPalette::Window, QColor(0x2a, 0x2a, 0x2a));
+    const QColor darkPanel(0x20, 0x20, 0x20), lightPanel(0xf0, 0xf0, 0xf0);
+    for (const QPalette& palette : {light, dark}) {
+        for (const QColor& panel : {darkPanel, lightPanel}) {
+            // A known panel (its background read): the mask itself reads there.
+            const StatusIconColors known = statusIconColors(palette, std::nullopt, panel);
+            EXPECT_GE(contrastRatio(known.glyph, panel), 4.5) << panel.name().toStdString();
+            EXPECT_GE(bestContrastOn(statusIcon(known), panel, 24), 3.0);
+            // An unknown one (a StatusNotifier host that takes pixmaps): the mask or its halo.
+            EXPECT_GE(bestContrastOn(statusIcon(palette), panel, 22), 3.0) << panel.name().toStdString();
+        }
+    }
+    // The colour a tray asks for is taken as it is.
+    EXPECT_EQ(statusIconColors(light, QColor(0x12, 0x34, 0x56), darkPanel).glyph, QColor(0x12, 0x34, 0x56));
+
+    // Every tray size in device pixels, sharp at each: the filled pane solid in the glyph's
+    // colour, the outlined pane clear inside.
+    const QIcon icon = statusIcon(StatusIconColors{Qt::black, {}});
+    QList<QSize> sizes;
+    for (int side : statusIconSizes)
+        sizes << QSize(side, side);
+    EXPECT_EQ(icon.availableSizes(), sizes);
+    for (int side : statusIconSizes) {
+        const QImage image = icon.pixmap(QSize(side, side), 1.0).toImage();
+        ASSERT_EQ(image.size(), QSize(side, side));
+        const double unit = side / 18.0;
+        EXPECT_EQ(image.pixelColor(int(13 * unit), int(5 * unit)), QColor(Qt::black)) << side;
+        EXPECT_EQ(image.pixelColor(int(4 * unit), int(9 * unit)).alpha(), 0) << side;
+    }
+    // At 2× a 32-point request gets 64 device pixels.
+    EXPECT_EQ(icon.pixmap(QSize(32, 32), 2.0).size(), QSize(64, 64));
+    // Faded while paused.
+    const auto alpha = [](const QIcon& i) { return i.pixmap(QSize(18, 18), 1.0).toImage().pixelColor(13, 5).alpha(); };
+    EXPECT_LT(alpha(statusIcon(StatusIconColors{Qt::white, {}}, true)), 128);
+    EXPECT_LT(alpha(statusIcon(dark, true)), alpha(statusIcon(dark)));
 }
 
 } // namespace

@@ -1,0 +1,146 @@
+// Follows the XEmbed tray host on a connection of its own: its selection's owner through XFixes,
+// and the icon colour it states in _NET_SYSTEM_TRAY_COLORS through property notices.
+#include "platform/x11/X11TrayHost.h"
+
+#include <QGuiApplication>
+#include <QSocketNotifier>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <xcb/xcb.h>
+#include <xcb/xfixes.h>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace fw {
+
+namespace {
+
+template<typename T>
+using Reply = std::unique_ptr<T, decltype(&std::free)>;
+
+template<typename T>
+Reply<T> reply(T* p) { return Reply<T>(p, &std::free); }
+
+xcb_atom_t internAtom(xcb_connection_t* c, const char* name)
+{
+    auto r = reply(xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::uint16_t(std::strlen(name)), name), nullptr));
+    return r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
+}
+
+} // namespace
+
+X11TrayHost::X11TrayHost()
+{
+    if (!qGuiApp || !qGuiApp->nativeInterface<QNativeInterface::QX11Application>())
+        return;
+    int screen = 0;
+    xcb_connection_t* c = xcb_connect(nullptr, &screen);
+    if (xcb_connection_has_error(c)) {
+        xcb_disconnect(c);
+        return;
+    }
+    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
+    for (int i = 0; i < screen && it.rem; ++i)
+        xcb_screen_next(&it);
+    const auto* xfixes = xcb_get_extension_data(c, &xcb_xfixes_id);
+    if (!it.rem || !xfixes || !xfixes->present
+        || !reply(xcb_xfixes_query_version_reply(c, xcb_xfixes_query_version(c, 1, 0), nullptr))) {
+        xcb_disconnect(c);
+        return;
+    }
+    connection_ = c;
+    root_ = it.data->root;
+    xfixesEvent_ = xfixes->first_event + XCB_XFIXES_SELECTION_NOTIFY;
+    const QByteArray selection = "_NET_SYSTEM_TRAY_S" + QByteArray::number(screen);
+    selection_ = internAtom(c, selection.constData());
+    colors_ = internAtom(c, "_NET_SYSTEM_TRAY_COLORS");
+    // Selected before the owner is read, so that no change falls between the two.
+    xcb_xfixes_select_selection_input(c, root_, selection_,
+                                      XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER
+                                          | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY
+                                          | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+    notifier_ = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(c), QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this] { drain(); });
+    ownerChanged(readOwner());
+    drain();
+}
+
+X11TrayHost::~X11TrayHost()
+{
+    notifier_.reset();
+    if (connection_)
+        xcb_disconnect(connection_);
+}
+
+void X11TrayHost::drain()
+{
+    while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
+        const std::uint8_t kind = event->response_type & 0x7f;
+        if (kind == xfixesEvent_) {
+            const auto* notify = reinterpret_cast<const xcb_xfixes_selection_notify_event_t*>(event);
+            if (notify->selection == selection_)
+                ownerChanged(notify->owner);
+        } else if (kind == XCB_PROPERTY_NOTIFY) {
+            const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event);
+            if (notify->window == owner_ && owner_ != XCB_WINDOW_NONE && notify->atom == colors_)
+                colorsChanged();
+        }
+        std::free(event);
+    }
+    if (xcb_connection_has_error(connection_))
+        notifier_->setEnabled(false);
+}
+
+std::uint32_t X11TrayHost::readOwner() const
+{
+    if (!connection_ || selection_ == XCB_ATOM_NONE)
+        return XCB_WINDOW_NONE;
+    auto owner = reply(xcb_get_selection_owner_reply(connection_, xcb_get_selection_owner(connection_, selection_), nullptr));
+    return owner ? owner->owner : std::uint32_t(XCB_WINDOW_NONE);
+}
+
+bool X11TrayHost::present() const { return owner_ != XCB_WINDOW_NONE; }
+
+std::optional<std::uint32_t> X11TrayHost::iconColor() const { return color_; }
+
+void X11TrayHost::setChangeHandler(std::function<void()> changed) { changed_ = std::move(changed); }
+
+void X11TrayHost::ownerChanged(std::uint32_t owner)
+{
+    owner_ = owner;
+    if (owner_ != XCB_WINDOW_NONE) {
+        // Its colours may change while it runs; a window gone already fails quietly.
+        const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+        xcb_change_window_attributes(connection_, owner_, XCB_CW_EVENT_MASK, &mask);
+        xcb_flush(connection_);
+    }
+    colorsChanged();
+}
+
+void X11TrayHost::colorsChanged()
+{
+    // Twelve cardinals of 16-bit channels: the foreground's red, green and blue come first.
+    color_.reset();
+    if (owner_ != XCB_WINDOW_NONE && colors_ != XCB_ATOM_NONE) {
+        xcb_generic_error_t* error = nullptr;
+        auto r = reply(xcb_get_property_reply(
+            connection_, xcb_get_property(connection_, 0, owner_, colors_, XCB_ATOM_CARDINAL, 0, 12), &error));
+        std::free(error);
+        if (r && r->format == 32 && xcb_get_property_value_length(r.get()) >= 12) {
+            const auto* v = static_cast<const std::uint32_t*>(xcb_get_property_value(r.get()));
+            color_ = ((v[0] >> 8) & 0xff) << 16 | ((v[1] >> 8) & 0xff) << 8 | ((v[2] >> 8) & 0xff);
+        }
+    }
+    tell();
+}
+
+void X11TrayHost::tell()
+{
+    if (changed_) {
+        auto changed = changed_;
+        changed();
+    }
+}
+
+} // namespace fw

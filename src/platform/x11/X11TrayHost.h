@@ -1,0 +1,47 @@
+#pragma once
+// The XEmbed tray host on X11: the owner of _NET_SYSTEM_TRAY_S0, followed through XFixes
+// selection notices, and the _NET_SYSTEM_TRAY_COLORS it states on its window, followed through
+// property notices. Both on a connection of its own: the event mask it asks of the host's
+// window is then its alone (Qt's connection asks for other events there). Inert where Qt does
+// not run on X11 or the server has no XFixes.
+
+#include "platform/TrayHost.h"
+
+#include <memory>
+
+class QSocketNotifier;
+struct xcb_connection_t;
+
+namespace fw {
+
+class X11TrayHost final : public TrayHost {
+public:
+    X11TrayHost();
+    ~X11TrayHost() override;
+    X11TrayHost(const X11TrayHost&) = delete;
+    X11TrayHost& operator=(const X11TrayHost&) = delete;
+
+    bool present() const override;
+    std::optional<std::uint32_t> iconColor() const override;
+    void setChangeHandler(std::function<void()> changed) override;
+
+private:
+    // Handles every event that came, the ones read while waiting for replies too.
+    void drain();
+    std::uint32_t readOwner() const;
+    void ownerChanged(std::uint32_t owner);
+    void colorsChanged();
+    void tell();
+
+    xcb_connection_t* connection_ = nullptr;
+    std::uint32_t root_ = 0;
+    std::uint8_t xfixesEvent_ = 0;
+    std::uint32_t selection_ = 0;   // _NET_SYSTEM_TRAY_S<screen>
+    std::uint32_t colors_ = 0;      // _NET_SYSTEM_TRAY_COLORS
+    std::uint32_t owner_ = 0;       // the host's window, as last heard
+    std::optional<std::uint32_t> color_;
+    std::function<void()> changed_;
+    std::unique_ptr<QSocketNotifier> notifier_;
+};
+
+} // namespace fw
