@@ -168,6 +168,8 @@ TEST(CompositionX11, AStackOfWindowsWithDifferentSizeStepsSwitchedToThreeColumns
     EXPECT_EQ(rig.frontOf(front.window, steps.window), front.window) << "the front went behind";
     EXPECT_TRUE(session.waitFor(wholeWithBadge)) << "the stack or its badge is gone";
     rig.stacks.stop();
+}
+
 TEST(CompositionX11, TheUsersOwnEntryBesideTheSystemsOpensItsAppOnceAndKeepsItsRegion)
 {
     XSession session;
