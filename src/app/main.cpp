@@ -70,7 +70,7 @@ void removeLeftovers()
 {
     fw::removeLeftoverTemporaryFiles(fw::LoginItem::defaultDirectory(), fw::LoginItem::fileName);
     fw::removeLeftoverTemporaryFiles(fw::xdgCacheHome() + QStringLiteral("/framewell"));
-    fw::removeLeftoverTemporaryFiles(QDir::tempPath(), QStringLiteral("Framewell-"));
+    fw::removeLeftoverTemporaryFiles(fw::temporaryFolder(), QStringLiteral("Framewell-"));
 }
 
 } // namespace

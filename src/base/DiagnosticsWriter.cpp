@@ -3,8 +3,10 @@
 
 #include "base/AtomicFile.h"
 #include "base/Log.h"
+#include "base/XdgDirs.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QJsonDocument>
 
 namespace fw {
@@ -19,7 +21,7 @@ bool isPlainFileName(const QString& name)
 
 } // namespace
 
-QString diagnosticsPath(const QString& fileName) { return QDir(QDir::tempPath()).filePath(fileName); }
+QString diagnosticsPath(const QString& fileName) { return QDir(temporaryFolder()).filePath(fileName); }
 
 QByteArray diagnosticsBytes(const QJsonObject& obj) { return QJsonDocument(obj).toJson(QJsonDocument::Indented); }
 
@@ -36,9 +38,8 @@ bool writeDiagnosticsBytes(const QString& fileName, const QByteArray& bytes)
     }
     // A temporary directory that does not exist comes back empty, which would name the
     // working directory.
-    if (QDir::tempPath().isEmpty()) {
-        log::error(LogCategory::App, "Diagnostics not written: the temporary directory %{public}s does not exist",
-                   qEnvironmentVariable("TMPDIR"));
+    if (const QString dir = temporaryFolder(); !QFileInfo(dir).isDir()) {
+        log::error(LogCategory::App, "Diagnostics not written: the temporary directory %{public}s does not exist", dir);
         return false;
     }
     QString error;

@@ -1,5 +1,5 @@
 #pragma once
-// Diagnostic state files: pretty-printed JSON in the temporary directory (QDir::tempPath(),
+// Diagnostic state files: pretty-printed JSON in the temporary directory (temporaryFolder(),
 // which honours TMPDIR), each written whole so a reader never sees half a file.
 
 #include <QByteArray>
@@ -8,7 +8,7 @@
 
 namespace fw {
 
-// Writes obj to QDir::tempPath()/fileName, replacing the old file atomically. fileName must
+// Writes obj to temporaryFolder()/fileName, replacing the old file atomically. fileName must
 // be a plain file name (no directories, not "." or ".."). False on any failure, also when the
 // temporary directory does not exist.
 bool writeDiagnostics(const QString& fileName, const QJsonObject& obj);

@@ -119,7 +119,7 @@ QString whyNotSaved(int err)
 // The file's path as the user knows it: "~" for the home folder.
 QString shownPath(const QString& path)
 {
-    const QString home = QDir::homePath();
+    const QString home = homeFolder();
     return home.size() > 1 && path.startsWith(home + u'/') ? u'~' + path.mid(home.size()) : path;
 }
 
