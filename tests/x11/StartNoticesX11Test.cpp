@@ -1,0 +1,100 @@
+// The program as a user starts it, told what befell it at the start: a returning user's settings
+// file cut short is kept aside and a notice names the kept copy at once, with no Getting Started
+// as for a new user; and a start refused for want of a folder for the one-copy lock shows a
+// message window, besides its stderr lines, and ends with status 1 once it is closed.
+#include "overlay/ToastController.h"
+#include "x11/FakeKeys.h"
+#include "x11/ProgramSession.h"
+#include "x11/XSession.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+#ifndef FW_FRAMEWELL_PATH
+#define FW_FRAMEWELL_PATH "framewell"
+#endif
+
+namespace fw {
+namespace {
+
+using namespace test;
+
+TEST(StartNoticesX11, ASettingsFileCutShortIsKeptAsideAndToldAtOnce)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    const QString folder = session.directory() + u"/config/framewell"_qs;
+    ASSERT_TRUE(QDir().mkpath(folder));
+    // A returning user's file, with a custom layout and a recorded shortcut, seven bytes short.
+    const QJsonObject layout{{"id", "user-1"}, {"name", "Mine"}, {"tree", QJsonObject{{"leaf", 0}}}};
+    QByteArray whole = QJsonDocument(QJsonObject{
+        {"hasOpened", true}, {"welcomeVideoShown", true}, {"lastSeenVersion", productVersion()},
+        {"customLayouts.v1", QJsonObject{{"default", QJsonArray{layout}}}},
+        {"shortcuts.v1", QJsonObject{{"6", QJsonObject{{"combo", QJsonObject{{"keyCode", 33}, {"modifiers", 6144}, {"key", "P"}}}}}}},
+    }).toJson(QJsonDocument::Compact);
+    const QByteArray cut = whole.left(whole.size() - 7);
+    QFile file(folder + u"/defaults.json"_qs);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(cut) == cut.size());
+    file.close();
+
+    const pid_t program = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
+    ASSERT_TRUE(program) << session.error();
+    const Rect noticeFrame = ToastController::noticeFrame(session.workArea().value_or(Rect(0, 0, 1920, 1080)));
+    // Its card grows upwards with the lines of a long text.
+    const auto noticeShown = [&] {
+        for (xcb_window_t w : programWindows(session)) {
+            const auto at = contentRect(session, w);
+            if (at && at->x() == noticeFrame.x() && at->width() == noticeFrame.width() && at->maxY() == noticeFrame.maxY())
+                return true;
+        }
+        return false;
+    };
+    ASSERT_TRUE(session.waitFor(noticeShown, 10000))
+        << "no notice; shown: " << programPanels(session) << "\n" << programLog(session).toStdString();
+
+    const QStringList kept = QDir(folder).entryList({u"defaults.json.corrupt-*"_qs}, QDir::Files);
+    ASSERT_EQ(kept.size(), 1) << QDir(folder).entryList().join(u' ').toStdString();
+    QFile keptFile(folder + u'/' + kept.front());
+    ASSERT_TRUE(keptFile.open(QIODevice::ReadOnly));
+    EXPECT_EQ(keptFile.readAll(), cut) << "the kept copy is the user's file, untouched";
+    const QString notice = u"Your settings couldn’t be read, so Framewell started with fresh settings: your custom "
+                           "layouts and shortcuts are not in use. The old file is kept as “"_qs
+        + folder + u'/' + kept.front() + u"”."_qs;
+    EXPECT_TRUE(programLog(session).contains(notice)) << programLog(session).toStdString();
+    // A returning user: no Getting Started.
+    EXPECT_FALSE(session.waitFor([&] { return programWindowShown(session, u"Framewell"_qs); }, 1500))
+        << "Getting Started opened for a user whose settings were kept aside";
+    EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0)) << programLog(session).toStdString();
+}
+
+TEST(StartNoticesX11, AStartWithNoFolderForTheLockShowsWhyInAWindow)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    // No runtime folder, and a temporary and a state folder where nobody, root included, makes one.
+    const pid_t program = session.spawn({u"env"_qs, u"-u"_qs, u"XDG_RUNTIME_DIR"_qs, u"TMPDIR=/proc"_qs,
+                                         u"XDG_STATE_HOME=/proc/none"_qs, QStringLiteral(FW_FRAMEWELL_PATH)});
+    ASSERT_TRUE(program) << session.error();
+    const xcb_window_t box = session.waitForWindow(u"Framewell"_qs, program, 10000);
+    ASSERT_NE(box, XCB_NONE) << "no message window";
+    EXPECT_FALSE(session.waitForExit(program, 300)) << "it ended before the window was read";
+
+    ASSERT_TRUE(session.activate(box));
+    chord(session, {Return});
+    EXPECT_EQ(session.waitForExit(program, 10000), std::optional<int>(1));
+    QString log;
+    for (const QString& name : QDir(session.directory() + u"/logs"_qs).entryList({u"env-*.log"_qs})) {
+        QFile f(session.directory() + u"/logs/"_qs + name);
+        if (f.open(QIODevice::ReadOnly))
+            log += QString::fromUtf8(f.readAll());
+    }
+    EXPECT_TRUE(log.contains(u"Framewell cannot start: no folder can hold the lock"_qs)) << log.toStdString();
+}
+
+} // namespace
+} // namespace fw
