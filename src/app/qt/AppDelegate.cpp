@@ -278,6 +278,9 @@ void AppDelegate::startShortcuts()
         if (welcome_)
             welcome_->refreshShortcuts();
     };
+    // Damaged entries are dropped before the keys are read, and told once.
+    if (const auto notice = ShortcutStore(platform_.defaults).dropDamagedEntries())
+        log(*notice);
     if (!hotKeys_.handlerInstalled()) {
         hotKeys_.installHandler();
         hotKeys_.registerKeys();
