@@ -1,7 +1,8 @@
 // The program as a user starts it, told what befell it at the start: a returning user's settings
 // file cut short is kept aside and a notice names the kept copy at once, with no Getting Started
-// as for a new user; and a start refused for want of a folder for the one-copy lock shows a
-// message window, besides its stderr lines, and ends with status 1 once it is closed.
+// as for a new user; a start refused for want of a folder for the one-copy lock shows a
+// message window, besides its stderr lines, and ends with status 1 once it is closed; and a
+// returning user whose home is named in Latin-1 under LANG=C is found as such.
 #include "overlay/ToastController.h"
 #include "x11/FakeKeys.h"
 #include "x11/ProgramSession.h"
@@ -14,6 +15,10 @@
 #include <QJsonObject>
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <sys/stat.h>
 
 #ifndef FW_FRAMEWELL_PATH
 #define FW_FRAMEWELL_PATH "framewell"
@@ -87,13 +92,47 @@ TEST(StartNoticesX11, AStartWithNoFolderForTheLockShowsWhyInAWindow)
     ASSERT_TRUE(session.activate(box));
     chord(session, {Return});
     EXPECT_EQ(session.waitForExit(program, 10000), std::optional<int>(1));
-    QString log;
-    for (const QString& name : QDir(session.directory() + u"/logs"_qs).entryList({u"env-*.log"_qs})) {
-        QFile f(session.directory() + u"/logs/"_qs + name);
-        if (f.open(QIODevice::ReadOnly))
-            log += QString::fromUtf8(f.readAll());
-    }
+    const QString log = programLog(session, u"env"_qs);
     EXPECT_TRUE(log.contains(u"Framewell cannot start: no folder can hold the lock"_qs)) << log.toStdString();
+}
+
+TEST(StartNoticesX11, AHomeNamedInLatin1UnderTheCLocaleKeepsItsSettings)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    const QByteArray home = QFile::encodeName(session.directory()) + "/caf\xe9";
+    for (const char* dir : {"", "/.config", "/.config/framewell"})
+        ASSERT_EQ(::mkdir((home + dir).constData(), 0700), 0) << dir;
+    const QByteArray opened = QJsonDocument(QJsonObject{{"hasOpened", true}, {"welcomeVideoShown", true},
+                                                        {"lastSeenVersion", productVersion()}}).toJson();
+    FILE* file = std::fopen((home + "/.config/framewell/defaults.json").constData(), "w");
+    ASSERT_TRUE(file);
+    std::fputs(opened.constData(), file);
+    std::fclose(file);
+
+    // The home's bytes pass through the shell: a QString would not carry them.
+    const pid_t program = session.spawn(
+        {u"sh"_qs, u"-c"_qs,
+         u"h=\"$1/caf$(printf '\\351')\"; unset XDG_CONFIG_HOME XDG_CACHE_HOME XDG_DATA_HOME XDG_STATE_HOME; "
+         "HOME=\"$h\" LANG=C LC_ALL=C exec \"$2\""_qs,
+         u"sh"_qs, session.directory(), QStringLiteral(FW_FRAMEWELL_PATH)});
+    ASSERT_TRUE(program) << session.error();
+    const auto log = [&] { return programLog(session, u"sh"_qs); };
+    ASSERT_TRUE(session.waitFor([&] { return log().contains(u"Framewell started"_qs); }, 10000)) << log().toStdString();
+    EXPECT_FALSE(session.waitFor([&] { return programWindowShown(session, u"Framewell"_qs); }, 1500))
+        << "Getting Started opened: the settings were not found\n" << log().toStdString();
+    // The start's writes went into the user's file, and nothing was made beside the home.
+    QByteArray written;
+    if (FILE* f = std::fopen((home + "/.config/framewell/defaults.json").constData(), "r")) {
+        char buffer[4096];
+        written = QByteArray(buffer, qsizetype(std::fread(buffer, 1, sizeof buffer, f)));
+        std::fclose(f);
+    }
+    EXPECT_TRUE(written.contains("hadWindowControl")) << written.toStdString();
+    for (const auto& entry : std::filesystem::directory_iterator(session.directory().toStdString()))
+        EXPECT_EQ(entry.path().filename().string().find("caf\xef\xbf\xbd"), std::string::npos) << entry.path();
+    EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0)) << log().toStdString();
+    std::filesystem::remove_all(home.toStdString());
 }
 
 } // namespace
