@@ -2,6 +2,8 @@
 // entry makes a whole table read as empty, so every action falls back to its default.
 #include "app/Shortcuts.h"
 
+#include "base/Log.h"
+
 #include <QJsonObject>
 #include <QStringList>
 
@@ -129,6 +131,73 @@ std::optional<ShortcutAction> actionForKey(const QString& key)
     return shortcutAction(std::uint32_t(n));
 }
 
+// A stored table as it is; empty when absent or no object.
+QJsonObject storedTable(const UserDefaults& defaults, const QString& key)
+{
+    const auto value = defaults.value(key);
+    return value && value->isObject() ? value->toObject() : QJsonObject();
+}
+
+// The table without its damaged entries (values that are no object), for writing back.
+QJsonObject withoutDamaged(QJsonObject table)
+{
+    for (auto it = table.begin(); it != table.end();)
+        it = it.value().isObject() ? it + 1 : table.erase(it);
+    return table;
+}
+
+// What a key names, for the user: the action's title, or "a shortcut".
+QString shownKey(const QString& key)
+{
+    const auto action = actionForKey(key);
+    return action ? title(*action) : QStringLiteral("a shortcut");
+}
+
+// Checks one stored table: a damaged one (no object) or damaged entries (values that are no
+// object) are dropped and named in `dropped`; entries this version cannot read are kept, and
+// said in one log line.
+void checkTable(UserDefaults& defaults, const QString& key, bool (*readable)(const QString&, const QJsonValue&),
+                QStringList& dropped)
+{
+    const auto value = defaults.value(key);
+    if (!value)
+        return;
+    if (!value->isObject()) {
+        log::error(LogCategory::App, "Stored shortcuts %{public}s are no JSON object: dropped", key);
+        dropped << QStringLiteral("a shortcut");
+        defaults.remove(key);
+        return;
+    }
+    const QJsonObject table = value->toObject();
+    QStringList damaged, unread;
+    for (auto it = table.begin(); it != table.end(); ++it) {
+        if (!it.value().isObject())
+            damaged << it.key();
+        else if (!readable(it.key(), it.value()))
+            unread << it.key();
+    }
+    if (!unread.isEmpty())
+        log::info(LogCategory::App, "Stored shortcuts %{public}s: entries %{public}s are of a form this version cannot "
+                  "read; they are kept, unused", key, unread.join(QStringLiteral(", ")));
+    if (damaged.isEmpty())
+        return;
+    log::error(LogCategory::App, "Stored shortcuts %{public}s: damaged entries %{public}s dropped", key,
+               damaged.join(QStringLiteral(", ")));
+    for (const QString& k : damaged)
+        dropped << shownKey(k);
+    defaults.setValue(key, withoutDamaged(table));
+}
+
+bool keyEntryReadable(const QString& key, const QJsonValue& value)
+{
+    return actionForKey(key) && decodeEntry(value).has_value();
+}
+
+bool mouseEntryReadable(const QString& key, const QJsonValue& value)
+{
+    return actionForKey(key) && decodeTrigger(value).has_value();
+}
+
 } // namespace
 
 std::optional<ShortcutAction> shortcutAction(std::uint32_t raw)
@@ -218,16 +287,11 @@ QString MouseTrigger::description() const
 
 ShortcutStore::Entries ShortcutStore::entries() const
 {
-    const auto value = defaults_.value(keysKey);
-    if (!value || !value->isObject())
-        return {};
     Entries table;
-    const QJsonObject o = value->toObject();
+    const QJsonObject o = storedTable(defaults_, keysKey);
     for (auto it = o.begin(); it != o.end(); ++it) {
-        auto entry = decodeEntry(it.value());
-        if (!entry)
-            return {};
-        table.emplace(it.key(), std::move(*entry));
+        if (auto entry = decodeEntry(it.value()))
+            table.emplace(it.key(), std::move(*entry));
     }
     return table;
 }
@@ -239,27 +303,19 @@ std::optional<KeyCombo> ShortcutStore::combo(ShortcutAction action) const
 
 void ShortcutStore::setCombo(const std::optional<KeyCombo>& combo, ShortcutAction action)
 {
-    Entries table = entries();
-    table[numberKey(action)] = Entry{combo};
-    QJsonObject o;
-    for (const auto& [key, entry] : table)
-        o.insert(key, encodeEntry(entry));
+    QJsonObject o = withoutDamaged(storedTable(defaults_, keysKey));
+    o.insert(numberKey(action), encodeEntry(Entry{combo}));
     defaults_.setValue(keysKey, o);
 }
 
 std::map<ShortcutAction, MouseTrigger> ShortcutStore::mouseTriggers() const
 {
-    const auto value = defaults_.value(mouseKey);
-    if (!value || !value->isObject())
-        return {};
     std::map<ShortcutAction, MouseTrigger> triggers;
-    const QJsonObject o = value->toObject();
+    const QJsonObject o = storedTable(defaults_, mouseKey);
     for (auto it = o.begin(); it != o.end(); ++it) {
         const auto trigger = decodeTrigger(it.value());
-        if (!trigger)
-            return {};
         const auto action = actionForKey(it.key());
-        if (!action)
+        if (!trigger || !action)
             continue;
         // Two keys for one action (only a hand edit makes them): the plain number wins,
         // else the first in key order.
@@ -271,15 +327,13 @@ std::map<ShortcutAction, MouseTrigger> ShortcutStore::mouseTriggers() const
 
 void ShortcutStore::setMouseTrigger(const std::optional<MouseTrigger>& trigger, ShortcutAction action)
 {
-    auto triggers = mouseTriggers();
+    // Every key naming the action goes ("05" as "5"); the others stay as stored.
+    QJsonObject o = withoutDamaged(storedTable(defaults_, mouseKey));
+    for (auto it = o.begin(); it != o.end();)
+        it = actionForKey(it.key()) == action ? o.erase(it) : it + 1;
     if (trigger)
-        triggers[action] = *trigger;
-    else
-        triggers.erase(action);
-    QJsonObject o;
-    for (const auto& [a, t] : triggers)
-        o.insert(numberKey(a), QJsonObject{{QStringLiteral("button"), t.button},
-                                           {QStringLiteral("modifiers"), double(t.modifiers)}});
+        o.insert(numberKey(action), QJsonObject{{QStringLiteral("button"), trigger->button},
+                                                {QStringLiteral("modifiers"), double(trigger->modifiers)}});
     defaults_.setValue(mouseKey, o);
 }
 
@@ -301,10 +355,30 @@ std::optional<ShortcutAction> ShortcutStore::action(const MouseTrigger& trigger,
     return std::nullopt;
 }
 
+std::optional<QString> ShortcutStore::dropDamagedEntries()
+{
+    QStringList dropped;
+    checkTable(defaults_, keysKey, &keyEntryReadable, dropped);
+    checkTable(defaults_, mouseKey, &mouseEntryReadable, dropped);
+    if (dropped.isEmpty())
+        return std::nullopt;
+    dropped.removeDuplicates();
+    return QStringLiteral("Some saved shortcuts couldn’t be read and are back to their defaults: %1.")
+        .arg(dropped.join(QStringLiteral(", ")));
+}
+
 void ShortcutStore::restoreDefaults()
 {
-    defaults_.remove(keysKey);
-    defaults_.remove(mouseKey);
+    // Entries for actions this version does not know stay, as stored, for the version that does.
+    for (const QString& key : {keysKey, mouseKey}) {
+        QJsonObject kept = withoutDamaged(storedTable(defaults_, key));
+        for (auto it = kept.begin(); it != kept.end();)
+            it = actionForKey(it.key()) ? kept.erase(it) : it + 1;
+        if (kept.isEmpty())
+            defaults_.remove(key);
+        else
+            defaults_.setValue(key, kept);
+    }
 }
 
 std::optional<QString> ShortcutStore::refusal(const KeyCombo& combo, ShortcutAction action) const

@@ -4,6 +4,10 @@
 // defaults ("shortcuts.v1" and "mouseShortcuts.v1", JSON objects keyed by the command's
 // number). The store keeps no state of its own: every call reads or writes the defaults, so
 // every reader sees the latest table. Main thread only.
+//
+// Entries are read one by one. One this version cannot read (an object of a newer form, or
+// naming an action it does not know) is left out of use and kept as stored across every write;
+// a damaged one (a value that is no object) is left out too, and dropped at the start, told.
 
 #include "base/UserDefaults.h"
 #include "platform/InputCodes.h"
@@ -103,16 +107,16 @@ public:
     explicit ShortcutStore(UserDefaults& defaults) : defaults_(defaults) {}
     UserDefaults& defaults() const { return defaults_; }
 
-    // The stored key table; empty when absent or when any part of it does not decode.
+    // The stored key table's entries that this version reads.
     Entries entries() const;
     // The effective combination: the stored entry's (none when turned off), else the default.
     std::optional<KeyCombo> combo(ShortcutAction action) const;
-    // Stores the combination (none turns the shortcut off), keeping every other entry.
+    // Stores the combination (none turns the shortcut off), keeping every other entry as stored.
     void setCombo(const std::optional<KeyCombo>& combo, ShortcutAction action);
 
-    // The stored mouse triggers; keys that name no action are dropped.
+    // The stored mouse triggers this version reads, by the action their key names.
     std::map<ShortcutAction, MouseTrigger> mouseTriggers() const;
-    // Stores or (none) removes the action's trigger, keeping the others.
+    // Stores or (none) removes the action's trigger, keeping the others as stored.
     void setMouseTrigger(const std::optional<MouseTrigger>& trigger, ShortcutAction action);
 
     // The first action in case order, other than `excluding`, whose effective combination
@@ -121,7 +125,12 @@ public:
     // An action other than `excluding` whose stored trigger equals `trigger`.
     std::optional<ShortcutAction> action(const MouseTrigger& trigger, std::optional<ShortcutAction> excluding) const;
 
-    // Every action back to its default key and without a mouse trigger.
+    // At the start: drops the damaged entries (and a table that is no object), logging the
+    // entries kept unread in one line per table; what the user is told of the dropped ones, once.
+    std::optional<QString> dropDamagedEntries();
+
+    // Every action back to its default key and without a mouse trigger (entries for actions this
+    // version does not know stay).
     void restoreDefaults();
 
     // Why a new binding for `action` is refused, or nothing when it may be stored:

@@ -1,7 +1,7 @@
 // Framewell entry: the command line read before anything starts (--help, --version, and
 // status 2 for what it does not know), one running copy per user (a later copy asks the running
 // one to open again and ends, with a failure when it gets no answer; with no folder for the
-// lock it does not start at all), the clean-up of what writes cut short left, the real
+// lock it does not start at all; a refusal is told on stderr and in a message window), the clean-up of what writes cut short left, the real
 // desktop's ports, the application delegate, and the event loop. SIGTERM and SIGINT end it
 // cleanly: the signal becomes a quit on the main thread, and quitting terminates the delegate.
 #include "app/CommandLine.h"
@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QMessageBox>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -50,6 +51,21 @@ bool quitOnSignals(QSocketNotifier*& notifier)
     sigemptyset(&sa.sa_mask);
     sa.sa_flags = SA_RESTART;
     return sigaction(SIGTERM, &sa, nullptr) == 0 && sigaction(SIGINT, &sa, nullptr) == 0;
+}
+
+// A refusal to start, told where the user started the program: on stderr, and in a message
+// window on the display (a start from a menu or at login has no terminal). Status 1 once the
+// window is closed.
+int refuseStart(const char* line, const QString& message, const QString& detail)
+{
+    std::fputs(line, stderr);
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("Framewell"), message, QMessageBox::Ok);
+        box.setInformativeText(detail);
+        box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+        box.exec();
+    }
+    return 1;
 }
 
 // Answers --help and --version, and refuses what it does not know; -1 when the program starts.
@@ -100,14 +116,18 @@ int main(int argc, char** argv)
     case fw::SingleInstance::Claim::another:
         return 0;
     case fw::SingleInstance::Claim::unanswered:
-        fprintf(stderr, "Framewell already runs but did not answer; see its log.\n");
-        return 1;
+        return refuseStart("Framewell already runs but did not answer; see its log.\n",
+                           QStringLiteral("Framewell already runs but doesn’t answer."),
+                           QStringLiteral("End the running copy, then start Framewell again."));
     case fw::SingleInstance::Claim::failed:
         // Without a lock a second copy could run beside the first: two sets of hot keys, two
         // pickers for one drag. The log above names each folder and why it was refused.
-        fprintf(stderr, "Framewell cannot start: no folder can hold the lock that keeps it to one copy "
-                        "(see the lines above).\n");
-        return 1;
+        return refuseStart("Framewell cannot start: no folder can hold the lock that keeps it to one copy "
+                           "(see the lines above).\n",
+                           QStringLiteral("Framewell can’t start."),
+                           QStringLiteral("No folder can hold the lock that keeps Framewell to one copy: the runtime, "
+                                          "temporary and state folders all refused it. Make one of them writable, "
+                                          "then start Framewell again."));
     case fw::SingleInstance::Claim::first:
         break;
     }

@@ -50,7 +50,7 @@ QString preparePrivateFolder(const QString& dir)
 
 QString diagnosticsDirectory()
 {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    const QString runtime = environmentPath("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime) && QFileInfo(runtime).isDir())
         return QDir::cleanPath(runtime) + QStringLiteral("/framewell");
     return xdgStateHome() + QStringLiteral("/framewell");

@@ -25,7 +25,7 @@ constexpr int maxCursorFiles = 4096;
 constexpr int maxDriverConfigFiles = 256;
 constexpr int maxShaderCacheEntries = 4096;
 
-QString home() { return QDir::homePath(); }
+QString home() { return homeFolder(); }
 
 bool ours(const QString& dir)
 {
@@ -58,23 +58,24 @@ QString blockingCursorFile(const QString& dir)
 // The cursor path without the folders that hold such a file.
 void steerCursorPath(QStringList& changes)
 {
-    QString path = qEnvironmentVariable("XCURSOR_PATH");
+    QByteArray path = qgetenv("XCURSOR_PATH");
     if (path.isEmpty())
-        path = QStringLiteral("~/.local/share/icons:~/.icons:/usr/share/icons:/usr/share/pixmaps");
-    QStringList kept;
+        path = "~/.local/share/icons:~/.icons:/usr/share/icons:/usr/share/pixmaps";
+    QByteArrayList kept;
     bool dropped = false;
-    for (QString dir : path.split(u':', Qt::SkipEmptyParts)) {
-        if (dir.startsWith(u"~/"_qs))
-            dir = home() + dir.mid(1);
+    for (const QByteArray& entry : path.split(':')) {
+        if (entry.isEmpty())
+            continue;
+        const QString dir = entry.startsWith("~/") ? home() + localPath(entry.mid(1)) : localPath(entry);
         if (const QString file = blockingCursorFile(dir); !file.isEmpty()) {
             changes << QStringLiteral("cursor themes in %1 are not used: %2 is no regular file").arg(dir, file);
             dropped = true;
             continue;
         }
-        kept << dir;
+        kept << entry;   // as given: the library reads the bytes
     }
     if (dropped)
-        qputenv("XCURSOR_PATH", QFile::encodeName(kept.join(u':')));
+        qputenv("XCURSOR_PATH", kept.join(':'));
 }
 
 // libxcb reads the X authority file ($XAUTHORITY, else ~/.Xauthority) when it connects, in
@@ -82,9 +83,9 @@ void steerCursorPath(QStringList& changes)
 // then made without a cookie, and a server that wants one refuses it with a clear error.
 void steerAuthorityFile(QStringList& changes)
 {
-    QString file = qEnvironmentVariable("XAUTHORITY");
+    QString file = environmentPath("XAUTHORITY");
     if (file.isEmpty() && qEnvironmentVariableIsSet("HOME"))
-        file = qEnvironmentVariable("HOME") + QStringLiteral("/.Xauthority");
+        file = environmentPath("HOME") + QStringLiteral("/.Xauthority");
     if (file == u"/dev/null"_qs || !blocksOnOpen(file))
         return;
     qputenv("XAUTHORITY", "/dev/null");
@@ -108,7 +109,7 @@ void steerResourceFiles(QStringList& changes)
     }
     char host[256] = {};
     ::gethostname(host, sizeof host - 1);
-    QString file = qEnvironmentVariable("XENVIRONMENT");
+    QString file = environmentPath("XENVIRONMENT");
     if (file.isEmpty())
         file = home() + QStringLiteral("/.Xdefaults-") + QString::fromLocal8Bit(host);
     if (blocksOnOpen(file)) {
@@ -129,13 +130,13 @@ QString dconfProfile()
         for (const QString& dir : xdgDataDirs())
             candidates << dir + QStringLiteral("/dconf/profile/") + name;
     };
-    const QString named = qEnvironmentVariable("DCONF_PROFILE");
+    const QString named = environmentPath("DCONF_PROFILE");
     if (named.startsWith(u'/'))
         candidates << named;
     else if (!named.isEmpty())
         byName(named);
     else {
-        QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+        QString runtime = environmentPath("XDG_RUNTIME_DIR");
         if (runtime.isEmpty() || !QDir::isAbsolutePath(runtime))
             runtime = xdgCacheHome();
         candidates << runtime + QStringLiteral("/dconf/profile");
@@ -198,7 +199,7 @@ void steerSettingsBackend(QStringList& changes)
 // gives no table (typing still works, without compose sequences).
 void steerComposeFile(QStringList& changes)
 {
-    const QStringList files{qEnvironmentVariable("XCOMPOSEFILE"),
+    const QStringList files{environmentPath("XCOMPOSEFILE"),
                             xdgConfigHome() + QStringLiteral("/XCompose"),
                             home() + QStringLiteral("/.XCompose")};
     const auto blocking = std::find_if(files.begin(), files.end(), [](const QString& file) { return blocksOnOpen(file); });
@@ -224,7 +225,7 @@ QString driverConfigProblem(const QString& path)
 // keeps its built-in defaults.
 void steerDriverConfigFolder(QStringList& changes)
 {
-    const QString given = qEnvironmentVariable("DRIRC_CONFIGDIR");
+    const QString given = environmentPath("DRIRC_CONFIGDIR");
     const QString dir = given.isEmpty() ? QStringLiteral("/usr/share/drirc.d") : given;
     QStringList files;
     for (const QString& name : QDir(dir).entryList({QStringLiteral("*.conf")}, QDir::Files | QDir::System | QDir::Hidden, QDir::Name))
@@ -296,7 +297,10 @@ QStringList steerLibrariesClearOfUnreadableFiles()
 
 bool compiledSchemasReadable()
 {
-    QStringList dirs = qEnvironmentVariable("GSETTINGS_SCHEMA_DIR").split(u':', Qt::SkipEmptyParts);
+    QStringList dirs;
+    for (const QByteArray& dir : qgetenv("GSETTINGS_SCHEMA_DIR").split(':'))
+        if (!dir.isEmpty())
+            dirs << localPath(dir);
     for (const QString& data : QStringList{xdgDataHome()} + xdgDataDirs())
         dirs << data + QStringLiteral("/glib-2.0/schemas");
     for (const QString& dir : dirs) {
@@ -313,7 +317,7 @@ DriverConfigGuard::DriverConfigGuard()
     const QByteArray home = qgetenv("HOME");
     if (home.isEmpty())
         return;   // Mesa looks for no file of the user's then
-    const QString file = QFile::decodeName(home) + QStringLiteral("/.drirc");
+    const QString file = localPath(home) + QStringLiteral("/.drirc");
     const QString problem = driverConfigProblem(file);
     if (problem.isEmpty())
         return;

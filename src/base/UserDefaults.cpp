@@ -34,11 +34,15 @@ QString UserDefaults::stringValue(const QString& key, const QString& fallback) c
     return v && v->isString() ? v->toString() : fallback;
 }
 
-void UserDefaults::setSaveFailureReport(std::function<void(const QString&)> report)
+void UserDefaults::setNoticeReport(std::function<void(const QString&)> report)
 {
     report_ = std::move(report);
-    if (report_ && !untold_.isEmpty())
-        report_(std::exchange(untold_, {}));
+    if (!report_)
+        return;
+    for (const QString& notice : std::exchange(untold_, {}))
+        report_(notice);
+    if (!untoldFailure_.isEmpty())
+        report_(std::exchange(untoldFailure_, {}));
 }
 
 void UserDefaults::saveFailed(const QString& notice)
@@ -49,7 +53,15 @@ void UserDefaults::saveFailed(const QString& notice)
     if (report_)
         report_(notice);
     else
-        untold_ = notice;
+        untoldFailure_ = notice;
+}
+
+void UserDefaults::tell(const QString& notice)
+{
+    if (report_)
+        report_(notice);
+    else
+        untold_ << notice;
 }
 
 // MARK: - MemoryDefaults
@@ -119,8 +131,20 @@ QString whyNotSaved(int err)
 // The file's path as the user knows it: "~" for the home folder.
 QString shownPath(const QString& path)
 {
-    const QString home = QDir::homePath();
+    const QString home = homeFolder();
     return home.size() > 1 && path.startsWith(home + u'/') ? u'~' + path.mid(home.size()) : path;
+}
+
+// What the user is told of a file that could not be read, kept aside: at the start their
+// settings are gone from use; later (another program wrote it) ours are written again.
+QString movedAsideNotice(const QString& aside, bool atStart)
+{
+    const QString kept = QStringLiteral("The old file is kept as “%1”.").arg(shownPath(aside));
+    if (atStart)
+        return QStringLiteral("Your settings couldn’t be read, so Framewell started with fresh settings: your custom "
+                              "layouts and shortcuts are not in use. ") + kept;
+    return QStringLiteral("Your settings file was changed by another program and couldn’t be read, so Framewell "
+                          "wrote its own settings again. ") + kept;
 }
 
 QString notSavedNotice(const QString& path, const QString& why)
@@ -183,8 +207,11 @@ std::optional<FileDefaults::Contents> FileDefaults::read()
     const QString aside = freePath(QStringLiteral(".corrupt-"));
     const int renamed = std::rename(QFile::encodeName(path_).constData(), QFile::encodeName(aside).constData());
     const int renameError = errno;
+    const bool atStart = !stamp_.exists;
+    openedUnreadable_ = openedUnreadable_ || atStart;
     if (renamed == 0) {
         movedAside_ = aside;
+        tell(movedAsideNotice(aside, atStart));
         log::error(LogCategory::App, "Unreadable defaults file %{public}s (%{public}s) moved to %{public}s; starting with empty defaults",
             path_, problem, aside);
     } else {

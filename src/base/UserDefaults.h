@@ -4,8 +4,8 @@
 // (temp file, fsync, rename), and holds nothing else per write; a link at that path (a dotfile
 // manager's) stays, and the file it leads to is written. A file that does not parse, is not a
 // regular file (a FIFO, a device, a directory, a link to one), is larger than maxFileBytes or
-// would be larger written back is moved aside (logged), never read whole nor overwritten in
-// place, and the store starts empty.
+// would be larger written back is moved aside, never read whole nor overwritten in place, and
+// the store starts empty; the user is told at once, in a notice naming the kept copy.
 //
 // Another program may change the file while we run (a settings sync, a restore, the user's
 // editor). Before each write the store compares the file with the one it last read or wrote
@@ -14,7 +14,7 @@
 // theirs kept aside in defaults.json.outside-<time> (logged): nothing of the user's is lost.
 //
 // A save that fails keeps the values in memory, is logged each time, and is told once as a
-// notice (see setSaveFailureReport), again when it fails after having worked. A start removes
+// notice (see setNoticeReport), again when it fails after having worked. A start removes
 // what writes cut short left beside the file.
 
 #include <QJsonValue>
@@ -41,22 +41,30 @@ public:
     bool boolValue(const QString& key, bool fallback) const;
     QString stringValue(const QString& key, const QString& fallback = {}) const;
 
-    // Where a store that saves tells the user that a save failed: a notice naming the file
-    // and why, once until a save works again. A failure met before one is set is told when it
-    // is set, unless a save has worked since; an empty function stops the telling.
-    void setSaveFailureReport(std::function<void(const QString&)> report);
+    // Where a store that saves tells the user what befell the settings: a save that failed (a
+    // notice naming the file and why, once until a save works again) and a file that could not
+    // be read, kept aside. What is met before one is set is told when it is set (a failed save
+    // unless a save has worked since); an empty function stops the telling.
+    void setNoticeReport(std::function<void(const QString&)> report);
+
+    // Whether the store found a settings file it could not read when it opened (a returning
+    // user's, kept aside or left untouched), so it started without the user's settings.
+    virtual bool openedUnreadableFile() const { return false; }
 
 protected:
     void saveFailed(const QString& notice);
     void saveWorked()
     {
         told_ = false;
-        untold_.clear();
+        untoldFailure_.clear();
     }
+    // Tells the notice now, or when a report is set.
+    void tell(const QString& notice);
 
 private:
     std::function<void(const QString&)> report_;
-    QString untold_;
+    QString untoldFailure_;
+    QStringList untold_;
     bool told_ = false;
 };
 
@@ -97,6 +105,7 @@ public:
 
     // Where an unreadable file was moved, if it was (for tests and the log).
     QString movedAsidePath() const { return movedAside_; }
+    bool openedUnreadableFile() const override { return openedUnreadable_; }
     // False when the last write could not be made durable (the values stay in memory).
     bool lastWriteSucceeded() const { return lastWriteOk_; }
 
@@ -125,6 +134,7 @@ private:
     std::map<QString, QJsonValue> synced_; // what the file held when last read or written
     Stamp stamp_;
     QString movedAside_;
+    bool openedUnreadable_ = false;
     bool lastWriteOk_ = true;
     bool writeBlocked_ = false; // an unreadable file that could not be moved aside stays untouched
     std::map<QString, QJsonValue> values_;

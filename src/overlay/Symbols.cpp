@@ -2,6 +2,8 @@
 // when the font is missing.
 #include "overlay/Symbols.h"
 
+#include "base/XdgDirs.h"
+
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QPainter>
@@ -26,7 +28,7 @@ QString iconFamily()
 
 QString Symbols::fontPath()
 {
-    QString overridden = qEnvironmentVariable("FRAMEWELL_SYMBOL_FONT");
+    QString overridden = environmentPath("FRAMEWELL_SYMBOL_FONT");
     if (!overridden.isEmpty())
         return overridden;
     return u"/usr/share/fonts/truetype/material-design-icons-iconfont/MaterialIcons-Regular.ttf"_qs;

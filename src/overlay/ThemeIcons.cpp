@@ -186,7 +186,7 @@ std::optional<QIcon> iconOf(std::vector<IconFolder> files)
 
 QStringList ThemeIcons::baseDirectories()
 {
-    QStringList bases{QDir::homePath() + QStringLiteral("/.icons")};
+    QStringList bases{homeFolder() + QStringLiteral("/.icons")};
     for (const QString& dir : QStringList{xdgDataHome()} + xdgDataDirs()) {
         if (!bases.contains(QDir::cleanPath(dir + QStringLiteral("/icons"))))
             bases << QDir::cleanPath(dir + QStringLiteral("/icons"));

@@ -167,6 +167,12 @@ public:
     // then watches its whole set of windows hold still, which one write cannot tell.
     Task<bool> setFrame(ManagedWindow window, Rect target, double tolerance,
                         RejectionHandler onRejected = {}, CancelToken token = {});
+    // Whether the window manager has not handled writes sent to it yet (stopped, or not
+    // scheduled): it applies them once it goes on, after the read-backs that judged them.
+    bool writesPending() { return ws_.writesPending(); }
+    // Waits, for at most `boundMs`, until the window manager has handled the writes sent to
+    // it; false when it still holds them then.
+    Task<bool> writesHandled(int boundMs);
     // Logs a placed window that moved off its frame (or could not be read).
     void checkDrift(const ManagedWindow& window, const Rect& expected, std::optional<Rect> actual);
     // Brings the window forward; its application is activated first unless it is frontmost.

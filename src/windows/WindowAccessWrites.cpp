@@ -1,6 +1,7 @@
 // WindowAccess: frame writes (at once or checked until the window holds), drift checks,
 // raising, and the window-control permission's settings.
 #include "base/Log.h"
+#include "windows/PlacementRecord.h"
 #include "windows/WindowAccess.h"
 
 #include <algorithm>
@@ -116,6 +117,17 @@ Task<bool> WindowAccess::setFrame(ManagedWindow window, Rect target, double tole
     if (resumeAnimation)
         ws_.setFrameAnimation(window.pid, true);
     co_return ok;
+}
+
+Task<bool> WindowAccess::writesHandled(int boundMs)
+{
+    constexpr int kPollMs = 100;
+    for (int waited = 0; ws_.writesPending(); waited += kPollMs) {
+        if (waited >= boundMs)
+            co_return false;
+        co_await sleepMilliseconds(clock_, kPollMs);
+    }
+    co_return true;
 }
 
 void WindowAccess::checkDrift(const ManagedWindow& window, const Rect& expected, std::optional<Rect> actual)

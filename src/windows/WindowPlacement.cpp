@@ -5,6 +5,7 @@
 
 #include "windows/WindowPlacement.h"
 
+#include "base/Log.h"
 #include "windows/FrameMatch.h"
 
 #include <set>
@@ -326,7 +327,41 @@ Task<PlacementOutcome> WindowPlacement::rollBack(PlacementItems list, const Vari
         const bool ok = co_await access_.restoreStates(window, states);
         allOk = allOk && ok;
     }
+    if (access_.writesPending()) {
+        const bool restored = co_await restoreAfterHeldWrites(list, variant, left);
+        allOk = allOk && restored;
+    }
     co_return allOk ? PlacementOutcome::rolledBack : PlacementOutcome::rollbackFailed;
+}
+
+Task<bool> WindowPlacement::restoreAfterHeldWrites(const PlacementItems& list, const Variant& variant,
+                                                   const LeftStates& left)
+{
+    // The window manager held the writes (stopped, or not scheduled): the roll-back read the
+    // frames from before it had applied the moves, which it applies once it goes on. Once it
+    // has, each window goes back again where it landed elsewhere; still held at the bound, the
+    // roll-back cannot say where the windows end.
+    const bool handled = co_await access_.writesHandled(kHeldWritesBoundMs);
+    if (!handled) {
+        log::info(LogCategory::WindowAccess, "The window manager did not handle the placement's writes within %{public}d ms",
+                  kHeldWritesBoundMs);
+        co_return false;
+    }
+    bool allOk = true;
+    for (auto it = list.rbegin(); it != list.rend(); ++it) {
+        const auto states = left.find(it->window);
+        if (states != left.end() && WindowAccess::statesDecideFrame(states->second))
+            continue;
+        const auto landed = access_.frame(it->window);
+        if (landed && edgesMatch(*landed, it->frame, 1.0))
+            continue;
+        log::info(LogCategory::WindowAccess, "The window manager applied held writes late: %{public}s goes back from %{public}s",
+                  it->window.appName, WindowAccess::frameText(landed));
+        const bool ok = co_await access_.animateMove(it->window, rejectionFor(variant, it->window, it->frame), it->frame,
+                                                     variant.moveTolerance);
+        allOk = allOk && ok;
+    }
+    co_return allOk;
 }
 
 Task<PlacementOutcome> WindowPlacement::framesStillMatch(PlacementItems targets, InteractionStamp stamp)

@@ -1,7 +1,8 @@
 #pragma once
 // Placement transactions: several windows (or the one window of a drop) moved as one unit, the
 // front window raised, the result watched for a short while, committed only when every window
-// held still, and every touched window put back (the last first) when it did not. Plus the
+// held still, and every touched window put back (the last first) when it did not; when the
+// window manager held the writes meanwhile, put back again once it has applied them. Plus the
 // composition run, which matches windows to a layout's regions and places them one transaction
 // at a time, and the one watch until still both of them use.
 //
@@ -86,6 +87,8 @@ public:
     // Pauses before the checks of a transaction, in milliseconds.
     static constexpr int kCheckPauses[5] = {80, 160, 240, 240, 240};
     static constexpr int kCleanChecksToCommit = 3;
+    // How long a roll-back waits for a window manager that holds the writes to go on.
+    static constexpr int kHeldWritesBoundMs = 10000;
 
     // ---- Transactions. `tolerance` decides whether a window checked is on target; moves use
     // the variant's own tolerance (5 pixels, 1 pixel for the swap and the composition).
@@ -187,6 +190,9 @@ private:
     // Puts back the first `moved` targets and the windows the caller asked to have restored.
     Task<PlacementOutcome> rollBackFrom(const Transaction& t, std::size_t moved);
     Task<PlacementOutcome> rollBack(PlacementItems list, const Variant& variant, LeftStates left = {});
+    // After a roll-back while the window manager held the writes: waits (bounded) until it has
+    // applied them, then puts back each window that landed elsewhere; false when it could not.
+    Task<bool> restoreAfterHeldWrites(const PlacementItems& list, const Variant& variant, const LeftStates& left);
     RejectionHandler rejectionFor(const Variant& variant, const ManagedWindow& window, const Rect& requested) const;
     // Activates the window's application unless it is frontmost, then raises the window.
     void raiseWindow(const ManagedWindow& window);

@@ -408,7 +408,17 @@ Task<bool> CompositionSequence::restoreWindows(std::vector<ManagedWindow> window
 
 Task<SequenceResult> CompositionSequence::rollBackRun()
 {
-    const bool ok = co_await restoreWindows(touched_);
+    bool ok = co_await restoreWindows(touched_);
+    // A window manager that held the writes applies them once it goes on, after the read-backs
+    // above: once it has (bounded), the windows that landed elsewhere go back again.
+    if (access_.writesPending()) {
+        const bool handled = co_await access_.writesHandled(WindowPlacement::kHeldWritesBoundMs);
+        ok = ok && handled;
+        if (handled) {
+            const bool again = co_await restoreWindows(touched_);
+            ok = ok && again;
+        }
+    }
     co_return SequenceResult{ok ? PlacementOutcome::rolledBack : PlacementOutcome::rollbackFailed, {}};
 }
 

@@ -1,6 +1,7 @@
 // The shortcut model and its two stored tables: defaults, round trips in the stored format,
 // malformed tables, conflicts and labels.
 #include "app/Shortcuts.h"
+#include "base/Log.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -63,10 +64,10 @@ TEST(ShortcutStore, KeyTableRoundTripKeepsUnknownKeysAndTurnedOffEntries)
 
     store.setCombo(std::nullopt, ShortcutAction::next);
     store.setCombo(KeyCombo{35, CtrlAlt, "P"}, ShortcutAction::place);
-    // The unknown key survives (its extra field does not); "combo" is left out of an off entry.
+    // The unknown key survives as stored; "combo" is left out of an off entry.
     EXPECT_EQ(stored(defaults, ShortcutStore::keysKey),
               parse(R"({"5":{},"7":{},"6":{"combo":{"keyCode":35,"modifiers":6144,"key":"P"}},
-                       "42":{"combo":{"keyCode":1,"modifiers":256,"key":"S"}}})"));
+                       "42":{"combo":{"keyCode":1,"modifiers":256,"key":"S","extra":true}}})"));
     EXPECT_FALSE(store.combo(ShortcutAction::next));
     EXPECT_EQ(store.entries().size(), 4u);
 
@@ -75,7 +76,9 @@ TEST(ShortcutStore, KeyTableRoundTripKeepsUnknownKeysAndTurnedOffEntries)
     EXPECT_FALSE(store.combo(ShortcutAction::previous));
 }
 
-TEST(ShortcutStore, OneMalformedEntryMakesTheWholeKeyTableUnreadable)
+// An entry this version cannot read (a newer one's form) is left out of use and kept as stored;
+// a damaged one (no object) is left out and dropped at the next write. The others are used.
+TEST(ShortcutStore, AnEntryThisVersionCannotReadLeavesTheOthersInUse)
 {
     const char* malformed[] = {
         R"({"6":{"combo":{"keyCode":35,"modifiers":6144}},"5":{}})",              // no "key"
@@ -90,18 +93,23 @@ TEST(ShortcutStore, OneMalformedEntryMakesTheWholeKeyTableUnreadable)
         MemoryDefaults defaults;
         defaults.setValue(ShortcutStore::keysKey, parse(json));
         ShortcutStore store(defaults);
-        EXPECT_TRUE(store.entries().empty()) << json;
-        EXPECT_EQ(store.combo(ShortcutAction::stack), KeyCombo::defaultFor(ShortcutAction::stack)) << json;
-        // Writing replaces the unreadable table with the one entry written.
+        EXPECT_EQ(store.entries().size(), 1u) << json;
+        EXPECT_FALSE(store.combo(ShortcutAction::stack)) << json;
+        EXPECT_EQ(store.combo(ShortcutAction::place), KeyCombo::defaultFor(ShortcutAction::place)) << json;
+        // Writing adds the entry written; the unreadable one stays as stored, a damaged one goes.
+        QJsonObject expected = parse(json);
+        if (!expected.value("6").isObject())
+            expected.remove("6");
+        expected.insert("2", QJsonObject{});
         store.setCombo(std::nullopt, ShortcutAction::adjust);
-        EXPECT_EQ(stored(defaults, ShortcutStore::keysKey), parse(R"({"2":{}})")) << json;
+        EXPECT_EQ(stored(defaults, ShortcutStore::keysKey), expected) << json;
     }
     MemoryDefaults text;
     text.setValue(ShortcutStore::keysKey, QStringLiteral("{\"5\":{}}"));
     EXPECT_TRUE(ShortcutStore(text).entries().empty()) << "a value that is no object reads as empty";
 }
 
-TEST(ShortcutStore, MouseTableRoundTripDropsKeysThatNameNoAction)
+TEST(ShortcutStore, MouseTableRoundTripKeepsKeysThatNameNoAction)
 {
     MemoryDefaults defaults;
     ShortcutStore store(defaults);
@@ -114,20 +122,22 @@ TEST(ShortcutStore, MouseTableRoundTripDropsKeysThatNameNoAction)
                                                         "x":{"button":3,"modifiers":0}})"));
     EXPECT_TRUE(store.mouseTriggers().empty());
     store.setMouseTrigger(MouseTrigger{4, StoredSuper}, ShortcutAction::next);
-    EXPECT_EQ(stored(defaults, ShortcutStore::mouseKey), parse(R"({"7":{"button":4,"modifiers":256}})"));
+    EXPECT_EQ(stored(defaults, ShortcutStore::mouseKey), parse(R"({"4":{"button":3,"modifiers":0},"12":{"button":3,"modifiers":0},
+                                                                  "x":{"button":3,"modifiers":0},"7":{"button":4,"modifiers":256}})"));
 
-    // Two keys for one action: the plain number wins over "05"; the next write keeps only it.
+    // Two keys for one action: the plain number wins over "05"; a write for an action drops
+    // every key naming it.
     defaults.setValue(ShortcutStore::mouseKey, parse(R"({"05":{"button":9,"modifiers":0},"5":{"button":2,"modifiers":0},
                                                         "007":{"button":3,"modifiers":0}})"));
     const auto triggers = store.mouseTriggers();
     EXPECT_EQ(triggers.at(ShortcutAction::stack), (MouseTrigger{2, 0}));
     EXPECT_EQ(triggers.at(ShortcutAction::next), (MouseTrigger{3, 0}));
     store.setMouseTrigger(std::nullopt, ShortcutAction::next);
-    EXPECT_EQ(stored(defaults, ShortcutStore::mouseKey), parse(R"({"5":{"button":2,"modifiers":0}})"));
+    EXPECT_EQ(stored(defaults, ShortcutStore::mouseKey), parse(R"({"05":{"button":9,"modifiers":0},"5":{"button":2,"modifiers":0}})"));
 
-    // One malformed trigger, even under a key that names nothing, empties the table.
+    // A trigger this version cannot read is left out; the others are used.
     defaults.setValue(ShortcutStore::mouseKey, parse(R"({"5":{"button":2,"modifiers":0},"x":{"button":2}})"));
-    EXPECT_TRUE(store.mouseTriggers().empty());
+    EXPECT_EQ(store.mouseTriggers().size(), 1u);
     defaults.setValue(ShortcutStore::mouseKey, parse(R"({"5":{"button":2,"modifiers":-4}})"));
     EXPECT_TRUE(store.mouseTriggers().empty());
 
@@ -136,6 +146,52 @@ TEST(ShortcutStore, MouseTableRoundTripDropsKeysThatNameNoAction)
     store.restoreDefaults();
     EXPECT_FALSE(defaults.value(ShortcutStore::keysKey));
     EXPECT_FALSE(defaults.value(ShortcutStore::mouseKey));
+}
+
+// Tables a newer version wrote, one entry damaged: the newer entries survive every write
+// (a recording, a removal, Restore Defaults) untouched and unused, said in one log line per
+// table; the damaged entry is dropped at the start and told once, naming its action.
+TEST(ShortcutStore, NewerEntriesSurviveEveryWriteAndADamagedOneIsToldOnce)
+{
+    MemoryDefaults defaults;
+    const QJsonObject newerKey = parse(R"({"combo":{"keys":[{"keyCode":35}],"modifiers":6144}})");
+    const QJsonObject newerAction = parse(R"({"combo":{"keyCode":40,"modifiers":6144,"key":"D"}})");
+    defaults.setValue(ShortcutStore::keysKey, QJsonObject{{"6", newerKey}, {"12", newerAction}, {"5", "garbage"},
+                                                          {"1", parse(R"({"combo":{"keyCode":52,"modifiers":6144,"key":"Y"}})")}});
+    defaults.setValue(ShortcutStore::mouseKey, parse(R"({"7":{"button":3,"modifiers":0},"13":{"gesture":"swipe"},"8":[2]})"));
+    ShortcutStore store(defaults);
+    EXPECT_EQ(store.combo(ShortcutAction::place), KeyCombo::defaultFor(ShortcutAction::place)) << "unread: the default";
+    EXPECT_EQ(store.combo(ShortcutAction::layouts), (KeyCombo{52, CtrlAlt, "Y"}));
+    EXPECT_EQ(store.mouseTriggers().size(), 1u);
+
+    log::Capture capture;
+    const auto notice = store.dropDamagedEntries();
+    ASSERT_TRUE(notice);
+    EXPECT_EQ(*notice, "Some saved shortcuts couldn’t be read and are back to their defaults: "
+                       "Show Window Stack, Previous Window in Stack.");
+    const QStringList lines = capture.messages(LogCategory::App);
+    EXPECT_EQ(lines.filter("cannot read").size(), 2) << "one line a table\n" << lines.join('\n').toStdString();
+    EXPECT_FALSE(store.dropDamagedEntries()) << "told once";
+
+    const QJsonObject keys = stored(defaults, ShortcutStore::keysKey);
+    EXPECT_EQ(keys.value("6"), newerKey);
+    EXPECT_FALSE(keys.contains("5"));
+    store.setCombo(KeyCombo{38, CtrlAlt, "A"}, ShortcutAction::adjust);
+    store.setCombo(std::nullopt, ShortcutAction::layouts);
+    store.setMouseTrigger(std::nullopt, ShortcutAction::next);
+    EXPECT_EQ(stored(defaults, ShortcutStore::keysKey).value("6"), newerKey);
+    EXPECT_EQ(stored(defaults, ShortcutStore::keysKey).value("12"), newerAction);
+    EXPECT_EQ(stored(defaults, ShortcutStore::mouseKey), parse(R"({"13":{"gesture":"swipe"}})"));
+
+    store.restoreDefaults();
+    EXPECT_EQ(stored(defaults, ShortcutStore::keysKey), (QJsonObject{{"12", newerAction}}))
+        << "an action this version does not know keeps its entry";
+    EXPECT_EQ(stored(defaults, ShortcutStore::mouseKey), parse(R"({"13":{"gesture":"swipe"}})"));
+
+    // A table that is no object at all is dropped and told.
+    defaults.setValue(ShortcutStore::keysKey, QStringLiteral("{\"5\":{}}"));
+    EXPECT_TRUE(store.dropDamagedEntries());
+    EXPECT_FALSE(defaults.value(ShortcutStore::keysKey));
 }
 
 TEST(ShortcutStore, ConflictsAndRefusals)

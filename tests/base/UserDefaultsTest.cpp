@@ -219,7 +219,7 @@ TEST(FileDefaults, AFailedSaveIsToldOnceUntilASaveWorksAgain)
     };
     failSaves();
     QStringList notices;
-    d.setSaveFailureReport([&](const QString& text) { notices << text; });
+    d.setNoticeReport([&](const QString& text) { notices << text; });
     failSaves();
     ASSERT_EQ(notices.size(), 1);
     EXPECT_EQ(notices[0], "Settings can’t be saved to “" + path
@@ -285,7 +285,7 @@ TEST(FileDefaults, WritersKilledMidSaveLeaveNothingOnceItStartsAgain)
     ::close(heldFd);
 }
 
-TEST(FileDefaults, AnUnreadableFileIsMovedAsideLoggedAndTheStoreStartsEmpty)
+TEST(FileDefaults, AnUnreadableFileIsMovedAsideToldAndTheStoreStartsEmpty)
 {
     const QByteArray bad[] = {"{\"a\": tru", "[1, 2]", "", "\"text\""};
     for (const QByteArray& contents : bad) {
@@ -303,11 +303,27 @@ TEST(FileDefaults, AnUnreadableFileIsMovedAsideLoggedAndTheStoreStartsEmpty)
         EXPECT_FALSE(QFile::exists(path));
         ASSERT_EQ(capture.messages(LogCategory::App).size(), 1);
         EXPECT_TRUE(capture.messages(LogCategory::App)[0].contains(aside));
+        EXPECT_TRUE(d.openedUnreadableFile()) << "a returning user's file";
+
+        // Told as soon as the program can tell, once, naming the kept copy.
+        QStringList told;
+        d.setNoticeReport([&told](const QString& text) { told << text; });
+        ASSERT_EQ(told.size(), 1);
+        EXPECT_TRUE(told[0].startsWith("Your settings couldn’t be read, so Framewell started with fresh settings"));
+        EXPECT_TRUE(told[0].endsWith(QStringLiteral("The old file is kept as “%1”.").arg(aside))) << told[0].toStdString();
 
         // New values go to a fresh file; the kept copy is untouched.
         d.setValue("x", 1);
         EXPECT_TRUE(d.lastWriteSucceeded());
         EXPECT_EQ(readFile(aside), contents);
+        EXPECT_EQ(FileDefaults(path).value("x"), QJsonValue(1));
+        EXPECT_FALSE(FileDefaults(path).openedUnreadableFile());
+
+        // Another program makes it unreadable while we run: kept aside, told, ours written again.
+        writeFile(path, contents);
+        d.setValue("y", 2);
+        ASSERT_EQ(told.size(), 2);
+        EXPECT_TRUE(told[1].startsWith("Your settings file was changed by another program and couldn’t be read")) << told[1].toStdString();
         EXPECT_EQ(FileDefaults(path).value("x"), QJsonValue(1));
     }
 }

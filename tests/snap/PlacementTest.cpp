@@ -154,6 +154,25 @@ TEST_F(Placement, RefusedWindowsAreRestoredWhereTheyCanBeAndSayWhichWayItWent)
     EXPECT_TRUE(c.groups().empty() && state.memory.originals.empty());
 }
 
+// The window manager stops (SIGSTOP) for 5 s as a window is placed: the moves go unanswered, the
+// placement gives up, and the manager applies them once it goes on. What the notice says is
+// what the user ends up with: the window back in its frame from before, and no record.
+TEST_F(Placement, AWindowManagerStoppedMidPlacementEndsWhereTheNoticeSays)
+{
+    auto& c = start();
+    const SnapLayout& halves = builtIn(u"halves"_qs);
+    const Rect before(100, 100, 600, 400);
+    const auto w = add(100, before);
+    sim.stopManager(5s);
+    const PlacementResult result = place(w, 1, halves);
+    clock.advance(10s);
+    EXPECT_FALSE(sim.writesPending());
+    EXPECT_FALSE(result.placed);
+    EXPECT_EQ(result.notice, u"App100 did not keep the region’s size. Its prior frame was restored."_qs);
+    EXPECT_EQ(frameOf(w), before);
+    EXPECT_TRUE(c.groups().empty() && state.memory.originals.empty());
+}
+
 // A maximized or shaded window is placed only once the window manager has taken it out of
 // that state; a roll-back puts back its frame and then the state. A terminal sized off its grid
 // is aimed at its grid counted from its base size, and goes back cut to that grid.

@@ -4,6 +4,8 @@
 #include "x11/AccessRig.h"
 #include "x11/XSession.h"
 
+#include <QTimer>
+
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -96,6 +98,35 @@ TEST_F(PlacementX11, AMinimumSizeTooLargeRollsBothWindowsBackToTheirFramesFromBe
     for (const auto& line : windowAccessLog())
         refused = refused || line.startsWith(QStringLiteral("Geometry rejected by FwTestClient: requested {{4, 4}, {600, 400}}"));
     EXPECT_TRUE(refused) << windowAccessLog().join('\n').toStdString();
+}
+
+// The window manager stops (SIGSTOP) as a window is placed: the moves go unanswered and the
+// placement gives up; the manager goes on only after the roll-back, and then applies the moves it
+// held. The window still ends in its frame from before, as the roll-back says.
+TEST_F(PlacementX11, AWindowManagerStoppedMidPlacementLeavesTheWindowWhereTheRollBackSays)
+{
+    ASSERT_NO_FATAL_FAILURE(start(QStringLiteral("held-term"), QStringLiteral("held-client"), {"--size", "500x400"}));
+    if (session.windowManager() == QLatin1String("evilwm"))
+        GTEST_SKIP() << "evilwm reads a move's corner as the client's inside its border, which only an answered "
+                        "write corrects";
+    const auto before = session.wmFrame(client.window);
+    ASSERT_TRUE(before);
+    ASSERT_TRUE(session.pause(session.windowManagerPid()));
+    // Going on once the placement has given up (its refusal is logged as it rolls back).
+    QTimer resume;
+    QObject::connect(&resume, &QTimer::timeout, [&] {
+        if (windowAccessLog().join('\n').contains(QStringLiteral("Geometry rejected"))) {
+            resume.stop();
+            QTimer::singleShot(300, [&] { session.resume(session.windowManagerPid()); });
+        }
+    });
+    resume.start(50);
+    const auto placed = test::runOnQtLoop(rig->placement.placeWindow(*c, Rect(964, 4, 952, 700), {rig->owner, 1}, {}), 30000);
+    session.resume(session.windowManagerPid());
+    ASSERT_TRUE(placed);
+    EXPECT_EQ(placed->outcome, PlacementOutcome::rolledBack) << windowAccessLog().join('\n').toStdString();
+    ASSERT_TRUE(session.syncWithWindowManager());
+    EXPECT_EQ(session.wmFrame(client.window), before) << windowAccessLog().join('\n').toStdString();
 }
 
 } // namespace fw

@@ -161,10 +161,11 @@ inline bool openedBefore(const XSession& s)
                > 0;
 }
 
-inline QString programLog(const XSession& s)
+// What the programs started under this name (the first argument's file name) wrote.
+inline QString programLog(const XSession& s, const QString& program = QStringLiteral("framewell"))
 {
     QString text;
-    for (const QString& name : QDir(s.directory() + u"/logs"_qs).entryList({u"framewell-*.log"_qs})) {
+    for (const QString& name : QDir(s.directory() + u"/logs"_qs).entryList({program + u"-*.log"_qs})) {
         QFile f(s.directory() + u"/logs/"_qs + name);
         if (f.open(QIODevice::ReadOnly))
             text += QString::fromUtf8(f.readAll());

@@ -134,8 +134,12 @@ void AppDelegate::launch()
         return;
     launched_ = true;
     // A settings file that cannot be written is told once, as a notice (and again when it
-    // fails after having worked); a failure met while the program was built is told now.
-    platform_.defaults.setSaveFailureReport([this](const QString& text) { log(text); });
+    // fails after having worked), and one that could not be read at once; what was met while
+    // the program was built is told now, long enough to be read.
+    platform_.defaults.setNoticeReport([this](const QString& text) {
+        log::info(LogCategory::App, "%{public}s", text);
+        toast_.show(text, 12.0);
+    });
     // Stored custom layouts too damaged to read were dropped while loading: told once, now.
     store_.setReport([this](const QString& text) { log(text); });
     installProcessHooks();
@@ -312,6 +316,9 @@ void AppDelegate::startShortcuts()
             welcome_->refreshShortcuts();
         scheduleMenuRefresh();
     };
+    // Damaged entries are dropped before the keys are read, and told once.
+    if (const auto notice = ShortcutStore(platform_.defaults).dropDamagedEntries())
+        log(*notice);
     if (!hotKeys_.handlerInstalled()) {
         hotKeys_.installHandler();
         hotKeys_.registerKeys();
@@ -340,7 +347,10 @@ void AppDelegate::showFirstRunWindows()
 {
     UserDefaults& defaults = platform_.defaults;
     const bool trusted = platform_.permissions.windowControlGranted(false);
-    if (!trusted || !defaults.boolValue(hasOpenedKey, false) || options_.welcome) {
+    // A settings file that could not be read is a returning user's: their settings are gone from
+    // use (they are told so), not their knowing the program.
+    const bool returning = defaults.boolValue(hasOpenedKey, false) || defaults.openedUnreadableFile();
+    if (!trusted || !returning || options_.welcome) {
         showWelcome();
         // Marked shown only when it plays: a build without a video leaves it for one with.
         if (!defaults.boolValue(welcomeVideoShownKey, false) && welcome_ && welcome_->playVideo())
@@ -461,7 +471,7 @@ void AppDelegate::terminate()
     if (tray_)
         tray_->hide();
     removeProcessHooks();
-    platform_.defaults.setSaveFailureReport({});
+    platform_.defaults.setNoticeReport({});
 }
 
 void AppDelegate::quit() { quitApplication(); }

@@ -36,7 +36,7 @@ const QString socketName = QStringLiteral("framewell.socket");
 
 QString errnoText(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
 
-QString fallbackDirectory() { return QDir::tempPath() + QStringLiteral("/framewell-%1").arg(::geteuid()); }
+QString fallbackDirectory() { return temporaryFolder() + QStringLiteral("/framewell-%1").arg(::geteuid()); }
 
 // A folder in the user's own state folder, which no other user can make first: the last resort
 // when the temporary one is taken. Named after the machine, for a home shared between machines
@@ -128,7 +128,7 @@ SingleInstance::~SingleInstance()
 QStringList SingleInstance::defaultDirectories()
 {
     QStringList dirs;
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    const QString runtime = environmentPath("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime) && QFileInfo(runtime).isDir())
         dirs << runtime;
     dirs << fallbackDirectory() << homeDirectory();

@@ -4,6 +4,7 @@
 
 #include "base/AtomicFile.h"
 #include "base/Log.h"
+#include "base/XdgDirs.h"
 
 #include <QDir>
 #include <QGridLayout>
@@ -11,7 +12,6 @@
 #include <QLabel>
 #include <QSettings>
 #include <QSplitter>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTreeView>
 
@@ -47,7 +47,12 @@ void keepQtSettingsReadable()
     static std::unique_ptr<QTemporaryDir> elsewhere;
     if (elsewhere)
         return;
-    const QString file = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/QtProject.conf");
+    // Qt's own settings folder, as ours: the password database's home when HOME is unset, and a
+    // home whose name is not UTF-8 reached as its bytes name it (Qt would read another folder).
+    const QString config = xdgConfigHome();
+    for (const auto format : {QSettings::NativeFormat, QSettings::IniFormat})
+        QSettings::setPath(format, QSettings::UserScope, config);
+    const QString file = config + QStringLiteral("/QtProject.conf");
     for (const QString& path : {file, file + QStringLiteral(".lock")}) {
         const FileRead probe = readRegularFile(path, 1024 * 1024);
         if (probe.ok() || probe.absent())

@@ -3,8 +3,8 @@
 // windows behind the Screens, WindowSystem, Permissions, Processes and IdleInhibitors ports, plus a mouse
 // monitor that tests drive by hand. Writes follow the rules a window manager enforces
 // (minimum and maximum size, size increments from the base size), are recorded with their
-// virtual time, and can be disturbed by scripted faults: refusals, late application, drift,
-// closing, late launches.
+// virtual time, and can be disturbed by scripted faults: refusals, late application, a stopped
+// window manager, drift, closing, late launches.
 //
 //   VirtualClock clock;
 //   sim::SimDesktop sim(clock);
@@ -219,6 +219,10 @@ public:
     void refuseWrites(WindowId id, const RefusalScript& script = {});
     // Geometry writes return true, but each takes effect only `delay` after it was made.
     void applyLate(WindowId id, Duration delay);
+    // The window manager stops for `length` (as under SIGSTOP): every geometry write made
+    // meanwhile returns (its bounded wait ended) and takes effect, in order, once it goes on;
+    // writesPending() says so until then.
+    void stopManager(Duration length) { managerStoppedUntil_ = clock_.now() + length; }
     // `delay` after the window's last accepted geometry write, it moves to `to` (again after
     // each write while writes keep coming). `times` drifts, then it stays put.
     void driftAfterWrite(WindowId id, const Rect& to, Duration delay, int times = 1);
@@ -258,6 +262,7 @@ public:
     bool setPosition(WindowId id, Point topLeft) override;
     bool setSize(WindowId id, Size size) override;
     bool setFrame(WindowId id, const Rect& frame) override;
+    bool writesPending() override { return heldWrites_ > 0; }
     bool unmaximize(WindowId id) override;
     // Maximized is both ways or neither here; a change of either way changes both.
     std::optional<WindowStates> windowStates(WindowId id) override;
@@ -349,6 +354,8 @@ private:
     std::optional<WindowId> focused_;
     WindowId nextId_ = 0x400001;
     std::vector<WriteRecord> writes_;
+    Duration managerStoppedUntil_{0};
+    int heldWrites_ = 0;   // geometry writes the stopped window manager has not handled yet
     int reads_ = 0;
     int frameReads_ = 0;
     int snapshots_ = 0;

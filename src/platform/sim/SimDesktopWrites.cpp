@@ -209,7 +209,13 @@ bool SimDesktop::writeGeometry(WriteKind kind, WindowId id, std::optional<Point>
         return true;
 
     const Faults* f = faults_.contains(id) ? &faults_[id] : nullptr;
-    if (f && f->late)
+    if (clock_.now() < managerStoppedUntil_) {
+        ++heldWrites_;
+        schedule(managerStoppedUntil_ - clock_.now(), [this, id, pos, size] {
+            --heldWrites_;
+            applyGeometry(id, pos, size);
+        });
+    } else if (f && f->late)
         schedule(f->lateDelay, [this, id, pos, size] { applyGeometry(id, pos, size); });
     else
         applyGeometry(id, pos, size);

@@ -2,6 +2,8 @@
 // or activation token, no shell), and finds a program by name on PATH.
 #include "platform/x11/DetachedLaunch.h"
 
+#include "base/XdgDirs.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -133,7 +135,7 @@ std::optional<Pid> startDetached(const QString& program, const QStringList& argu
     if (!QDir::isAbsolutePath(program) || arguments.isEmpty())
         return std::nullopt;
     const QByteArray path = QFile::encodeName(program);
-    const QByteArray home = QFile::encodeName(QDir::homePath());
+    const QByteArray home = QFile::encodeName(homeFolder());
     std::vector<QByteArray> args;
     for (const QString& a : arguments)
         args.push_back(a.toLocal8Bit());
