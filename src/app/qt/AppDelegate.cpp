@@ -99,6 +99,7 @@ AppDelegate::AppDelegate(Platform& platform, const QStringList& arguments)
         return box.clickedButton();
     };
     tips_.paused = [this] { return commands_.paused(); };
+    tips_.badgesOnEdge = [this] { return stackCommands_.badgeSettings().onEdge; };
     tips_.showNotice = [this](const QString& text, double seconds) { toast_.show(text, seconds, true); };
 }
 
