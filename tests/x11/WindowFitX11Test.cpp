@@ -228,6 +228,23 @@ TEST_P(WindowFitX11, EveryWindowOfOursLiesWithinTheWorkArea)
                 EXPECT_EQ(window->size(), shown.designed);
             else if (content != window)
                 EXPECT_TRUE(window->findChild<QScrollArea*>()->isVisible());
+            // A scrolled view ends on a whole line: its fold cuts no button or line of text (no
+            // widget without widgets inside, but between the lines of a paragraph, a part more
+            // than three lines high).
+            if (content != window) {
+                const int fold = window->findChild<QScrollArea*>()->viewport()->height();
+                for (QWidget* w : content->findChildren<QWidget*>()) {
+                    if (!w->isVisibleTo(content) || w->findChild<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+                        continue;
+                    const QRect r(w->mapTo(content, QPoint()), w->size());
+                    const int line = w->fontMetrics().lineSpacing();
+                    if (r.top() >= fold || r.bottom() < fold)
+                        continue;
+                    EXPECT_TRUE(r.height() > 3 * line && (fold - r.top()) % line == 0)
+                        << "the fold at " << fold << " cuts a " << w->metaObject()->className() << " at " << r.top()
+                        << "–" << r.bottom();
+                }
+            }
             // Every control reachable: in the window, or in the scrolled content.
             for (const QAbstractButton* b : window->findChildren<QAbstractButton*>()) {
                 if (!b->isVisibleTo(window) || (content != window && content->isAncestorOf(b)))
