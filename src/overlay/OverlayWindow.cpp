@@ -150,6 +150,8 @@ void OverlayWindow::applyFlags()
         flags |= Qt::WindowDoesNotAcceptFocus;
     setAttribute(Qt::WA_X11DoNotAcceptFocus, !acceptsKeys_);
     setWindowFlags(flags);
+    // Managed or not decides what the shape cuts.
+    updateShape();
     if (wasVisible)
         show();
 }
@@ -272,15 +274,16 @@ void OverlayWindow::updateShape()
     // The panel keeps only what its content draws. Without a compositor that blends, the shape
     // cuts what is shown: the corners outside a rounded card would show black and a panel over
     // the windows would hide them (a compositor that ignores alpha, the server's own automatic
-    // compositing, shows every transparent pixel black as well). Under one that blends, the
-    // transparent pixels are left to alpha, so edges stay smooth and a compositor's shadow has
-    // no cut rectangle to show round them: the shape cuts only where the panel takes clicks.
-    // A cut-out is cut either way.
+    // compositing, shows every transparent pixel black as well). Under one that blends, an
+    // unmanaged panel leaves its transparent pixels to alpha, so edges stay smooth and a
+    // compositor's shadow has no cut rectangle to show round them: the shape cuts only where the
+    // panel takes clicks. A managed panel stays cut: a window manager's frame without alpha
+    // (evilwm's) would show black round it. A cut-out is cut either way.
     const auto* shaped = dynamic_cast<const ShapedContent*>(content_.data());
     std::optional<QRegion> shape = shaped && content_->geometry() == rect() ? shaped->shapeRegion() : std::nullopt;
     if (shape && shape->isEmpty())
         shape.reset();
-    std::optional<QRegion> shown = translucent_ ? std::nullopt : shape;
+    std::optional<QRegion> shown = leavesShapeToAlpha() ? std::nullopt : shape;
     if (!cutOut_.isEmpty()) {
         const QRegion cut = cutOut_.translated(-geometry().topLeft());
         shape = shape.value_or(QRegion(rect())) - cut;
@@ -300,11 +303,16 @@ void OverlayWindow::updateShape()
     applyInputShape();
 }
 
+bool OverlayWindow::leavesShapeToAlpha() const
+{
+    return translucent_ && windowFlags().testFlag(Qt::X11BypassWindowManagerHint);
+}
+
 void OverlayWindow::applyInputShape()
 {
     // A panel that lets clicks through keeps the toolkit's empty input shape; where the shown
     // shape already cuts clicks, nothing more is needed.
-    const bool wanted = translucent_ && shape_;
+    const bool wanted = leavesShapeToAlpha() && shape_;
     if (!gStacking || !internalWinId() || ignoresMouse_ || (!wanted && !inputShaped_))
         return;
     inputShaped_ = wanted;

@@ -112,8 +112,8 @@ public:
     // another panel must stay readable though the window manager may stack this one above it.
     void setCutOut(const QRegion& global);
     // What the panel shows and takes clicks on, in its own logical pixels: what its content
-    // draws less the cut-out, else its whole rectangle. Without a compositor that blends, its
-    // mask; under one, only its clicks are cut to it (see updateShape).
+    // draws less the cut-out, else its whole rectangle. Its mask, but for an unmanaged panel
+    // under a compositor that blends: only its clicks are cut to it there (see updateShape).
     QRegion shape() const;
     // The same at the panel's place on the screen.
     QRegion globalShape() const;
@@ -138,7 +138,9 @@ private:
     void applyFlags();
     void raiseHigherLevels();
     void setTranslucent(bool compositing);
-    // Where the native window takes clicks, while translucent pixels show translucent.
+    // Whether the shape cuts only clicks, what is shown left to alpha (see updateShape).
+    bool leavesShapeToAlpha() const;
+    // Where the native window takes clicks, while its shape is left to alpha.
     void applyInputShape();
     // Every panel to the port's compositing.
     static void followCompositing();
