@@ -101,9 +101,11 @@ TEST_F(Editor, ControlsStandWhereTheDesignPutsThemTopToBottom)
     };
     // The hint says what the editor does, whole: a click selects, the buttons split.
     const QString hint = "Click a region to select it, then split it below. Drag a divider to resize; double-click it for 50/50.";
-    for (OverlayLabel* label : e->findChildren<OverlayLabel*>())
-        if (label->text() == hint)
+    for (OverlayLabel* label : e->findChildren<OverlayLabel*>()) {
+        if (label->text() == hint) {
             EXPECT_EQ(label->shownText(), hint) << "cut";
+        }
+    }
     const std::vector<int> order{top("Edit “Mine”"), e->nameField()->y(), top(hint),
                                  e->canvas()->y(), e->appMenu()->y(), top("Split left / right"), e->message()->y(),
                                  top("Delete Layout…")};

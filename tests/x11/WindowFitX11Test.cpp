@@ -236,10 +236,11 @@ TEST_P(WindowFitX11, EveryWindowOfOursLiesWithinTheWorkArea)
         if (shown.designed.isValid()) {
             // Its design where it fits; else smaller, its content scrolled or a part of it shrunk.
             QWidget* content = WindowFit::content(window);
-            if (window->width() >= shown.designed.width() && window->height() >= shown.designed.height())
+            if (window->width() >= shown.designed.width() && window->height() >= shown.designed.height()) {
                 EXPECT_EQ(window->size(), shown.designed);
-            else if (content != window)
+            } else if (content != window) {
                 EXPECT_TRUE(window->findChild<QScrollArea*>()->isVisible());
+            }
             // A scrolled view ends on a whole line: its fold cuts no button or line of text (no
             // widget without widgets inside, but between the lines of a paragraph, a part more
             // than three lines high).
