@@ -5,6 +5,7 @@
 #include "base/DiagnosticsWriter.h"
 #include "snap/Compositions.h"
 #include "snap/DragTrace.h"
+#include "snap/RecoveryRecords.h"
 #include "snap/SpanPlacement.h"
 #include "stacks/StackRefresh.h"
 
@@ -66,7 +67,9 @@ QString diagnosticsWhereabouts(bool launchFileWritten)
     const QString launchFile = diagnosticsPath(kLaunchDiagnosticsFile);
     if (!launchFileWritten)
         return QStringLiteral("Diagnostics could not be written to %1 (the log says why)").arg(launchFile);
-    const QString later = QStringList{kDragStateFile, stacks::kStackStateFile, kSpanStateFile, kCompositionStateFile}.join(u", ");
+    const QString later = QStringList{kDragStateFile, stacks::kStackStateFile, kSpanStateFile, kCompositionStateFile,
+                                      kRecoveryStateFile}
+                              .join(u", ");
     return QStringLiteral("Diagnostics written to %1; %2 are written to %3 as they change")
         .arg(launchFile, later, QFileInfo(launchFile).absolutePath());
 }

@@ -69,6 +69,7 @@ MenuItem toggle(const QString& title, MenuCommand cmd, bool checked, bool enable
 {
     MenuItem item = command(title, cmd, enabled);
     item.checked = checked;
+    item.checkable = true;
     return item;
 }
 

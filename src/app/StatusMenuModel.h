@@ -88,6 +88,7 @@ struct MenuItem {
     MenuPayload payload;
     bool enabled = true;
     bool checked = false;
+    bool checkable = false;             // an on/off item: shows its state while off too
     bool hidden = false;
     QString keyLabel;                   // "Ctrl+Alt+P"; empty for none
     QString toolTip;

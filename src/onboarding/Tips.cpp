@@ -33,10 +33,13 @@ std::optional<Tip> tipFromRawValue(const QString& raw)
     return std::nullopt;
 }
 
-QString tipText(Tip tip)
+QString tipText(Tip tip, bool badgesOnEdge)
 {
     switch (tip) {
     case Tip::badge:
+        if (!badgesOnEdge)
+            return QStringLiteral("This window has others stacked behind it. Their icons show in the badge in its "
+                                  "title bar; move closer and click one to bring it forward.");
         return QStringLiteral("This window has others stacked behind it. Their icons show in the badge on its "
                               "left edge (in its title bar when Badges on Window Edge is off); move closer and "
                               "click one to bring it forward.");
@@ -80,7 +83,7 @@ struct Utf8Less {
 
 } // namespace
 
-std::optional<QString> textIfUnseen(Tip tip, UserDefaults& defaults)
+std::optional<QString> textIfUnseen(Tip tip, UserDefaults& defaults, bool badgesOnEdge)
 {
     const auto record = shownRecord(defaults);
     std::set<QString, Utf8Less> shown(record.begin(), record.end());
@@ -90,7 +93,7 @@ std::optional<QString> textIfUnseen(Tip tip, UserDefaults& defaults)
     for (const QString& v : shown)
         sorted.append(v);
     defaults.setValue(tipsShownKey, sorted);
-    return tipText(tip);
+    return tipText(tip, badgesOnEdge);
 }
 
 void TipPresenter::showTip(Tip tip)
@@ -98,7 +101,7 @@ void TipPresenter::showTip(Tip tip)
     // Without a place to show it, the tip is not spent either.
     if ((paused && paused()) || !showNotice)
         return;
-    if (const auto text = textIfUnseen(tip, defaults_))
+    if (const auto text = textIfUnseen(tip, defaults_, !badgesOnEdge || badgesOnEdge()))
         showNotice(notice(*text), noticeSeconds);
 }
 

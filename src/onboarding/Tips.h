@@ -27,12 +27,13 @@ inline const QString tipsShownKey = QStringLiteral("tipsShown.v1");
 // The raw value is the case's name ("dropMenu"); only those five texts make a tip.
 QString rawValue(Tip tip);
 std::optional<Tip> tipFromRawValue(const QString& raw);
-// The sentence of the tip.
-QString tipText(Tip tip);
+// The sentence of the tip; the badge's names where badges stand (on the window's edge or in
+// its title bar).
+QString tipText(Tip tip, bool badgesOnEdge = true);
 
 // The tip's text the first time it is asked for (recording it), nothing every later time.
 // A missing or malformed record counts as empty and is replaced by a well-formed one.
-std::optional<QString> textIfUnseen(Tip tip, UserDefaults& defaults);
+std::optional<QString> textIfUnseen(Tip tip, UserDefaults& defaults, bool badgesOnEdge = true);
 
 // The shell's tip sink: unless paused, shows an unseen tip as "Tip · " and its text for 7 s.
 // While paused nothing is shown or recorded, so the tip stays available.
@@ -43,6 +44,7 @@ public:
     explicit TipPresenter(UserDefaults& defaults) : defaults_(defaults) {}
 
     std::function<bool()> paused;                                     // not paused while unset
+    std::function<bool()> badgesOnEdge;                               // on the edge while unset
     std::function<void(const QString& text, double seconds)> showNotice;
 
     void showTip(Tip tip);

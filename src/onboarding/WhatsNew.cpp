@@ -50,9 +50,11 @@ const std::vector<WhatsNew::Entry> notesTable{
     {u"1.16"_qs,
      {u"Stack badges place themselves out of the way, in a spot that is clear in every window of the stack. "
       "Window Stacks → Place Badges Automatically turns it off."_qs,
-      u"The layout picker at the top of the screen is frosted glass, with softer cards and regions."_qs}},
+      u"The layout picker at the top of the screen is translucent where a compositor runs, with softer cards "
+      "and regions."_qs}},
     {u"1.15"_qs,
-     {u"The Resize together hint is frosted glass and slides along a shared edge with the pointer."_qs,
+     {u"The Resize together hint is translucent where a compositor runs and slides along a shared edge with "
+      "the pointer."_qs,
       u"In a span’s stack switcher, Move (app) Behind sits on the span’s row at the top and says what it does. "
       "The shortcut is now called Move Spanning Window Behind (Ctrl+Alt+B)."_qs}},
     {u"1.14.4"_qs,
@@ -107,7 +109,7 @@ const std::vector<WhatsNew::Entry>& WhatsNew::releaseNotes()
     static const std::vector<Entry> table = [] {
         std::vector<Entry> t = notesTable;
         if (welcomeVideoURL().isEmpty())
-            t.front().notes = {u"Getting Started also explains the window previews."_qs};
+            t.front().notes = {u"Getting Started explains the window previews."_qs};
         return t;
     }();
     return table;

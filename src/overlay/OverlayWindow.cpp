@@ -9,6 +9,7 @@
 #include <QResizeEvent>
 #include <QWindow>
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace fw {
@@ -149,6 +150,8 @@ void OverlayWindow::applyFlags()
         flags |= Qt::WindowDoesNotAcceptFocus;
     setAttribute(Qt::WA_X11DoNotAcceptFocus, !acceptsKeys_);
     setWindowFlags(flags);
+    // Managed or not decides what the shape cuts.
+    updateShape();
     if (wasVisible)
         show();
 }
@@ -174,6 +177,9 @@ void OverlayWindow::setClickThrough(bool through)
     ignoresMouse_ = through;
     if (QWindow* handle = windowHandle())
         handle->setFlag(Qt::WindowTransparentForInput, through);
+    // The toolkit takes clicks over the whole window again: cut to the shape anew.
+    inputShaped_ = inputShaped_ || !through;
+    applyInputShape();
 }
 
 Rect OverlayWindow::frame() const { return DevicePixels::windowFrame(geometry()); }
@@ -215,9 +221,14 @@ void OverlayWindow::resizeEvent(QResizeEvent* event)
 
 void OverlayWindow::showEvent(QShowEvent* event)
 {
-    // Sent before the native window is mapped.
-    if (gStacking && !windowFlags().testFlag(Qt::X11BypassWindowManagerHint))
-        gStacking->prepareManaged(winId());
+    // Sent before the native window is mapped; the window may be new (made anew for another
+    // visual), without the input shape its predecessor had.
+    if (gStacking) {
+        if (!windowFlags().testFlag(Qt::X11BypassWindowManagerHint))
+            gStacking->prepareManaged(winId());
+        gStacking->preparePanel(winId());
+        applyInputShape();
+    }
     QWidget::showEvent(event);
 }
 
@@ -260,26 +271,63 @@ void OverlayWindow::setTranslucent(bool compositing)
 
 void OverlayWindow::updateShape()
 {
-    // The panel keeps only what its content draws, compositor or not: without one the corners
-    // outside a rounded card would show black and a panel over the windows would hide them,
-    // and a compositor that ignores alpha (the server's own automatic compositing) shows every
-    // transparent pixel black as well. The shape cuts input as well as what is drawn.
+    // The panel keeps only what its content draws. Without a compositor that blends, the shape
+    // cuts what is shown: the corners outside a rounded card would show black and a panel over
+    // the windows would hide them (a compositor that ignores alpha, the server's own automatic
+    // compositing, shows every transparent pixel black as well). Under one that blends, an
+    // unmanaged panel leaves its transparent pixels to alpha, so edges stay smooth and a
+    // compositor's shadow has no cut rectangle to show round them: the shape cuts only where the
+    // panel takes clicks. A managed panel stays cut: a window manager's frame without alpha
+    // (evilwm's) would show black round it. A cut-out is cut either way.
     const auto* shaped = dynamic_cast<const ShapedContent*>(content_.data());
     std::optional<QRegion> shape = shaped && content_->geometry() == rect() ? shaped->shapeRegion() : std::nullopt;
     if (shape && shape->isEmpty())
         shape.reset();
+    std::optional<QRegion> shown = leavesShapeToAlpha() ? std::nullopt : shape;
     if (!cutOut_.isEmpty()) {
-        shape = shape.value_or(QRegion(rect())) - cutOut_.translated(-geometry().topLeft());
+        const QRegion cut = cutOut_.translated(-geometry().topLeft());
+        shape = shape.value_or(QRegion(rect())) - cut;
+        shown = shown.value_or(QRegion(rect())) - cut;
         // An empty mask would show the whole panel: one corner pixel stands for nothing.
-        if (shape->isEmpty())
-            shape = QRegion(0, 0, 1, 1);
+        for (auto* region : {&shape, &shown})
+            if ((*region)->isEmpty())
+                *region = QRegion(0, 0, 1, 1);
     }
-    if (!shape) {
+    shape_ = shape;
+    if (!shown) {
         if (!mask().isEmpty())
             clearMask();
-    } else if (*shape != mask()) {
-        setMask(*shape);
+    } else if (*shown != mask()) {
+        setMask(*shown);
     }
+    applyInputShape();
+}
+
+bool OverlayWindow::leavesShapeToAlpha() const
+{
+    return translucent_ && windowFlags().testFlag(Qt::X11BypassWindowManagerHint);
+}
+
+void OverlayWindow::applyInputShape()
+{
+    // A panel that lets clicks through keeps the toolkit's empty input shape; where the shown
+    // shape already cuts clicks, nothing more is needed.
+    const bool wanted = leavesShapeToAlpha() && shape_;
+    if (!gStacking || !internalWinId() || ignoresMouse_ || (!wanted && !inputShaped_))
+        return;
+    inputShaped_ = wanted;
+    if (!wanted) {
+        gStacking->setInputShape(internalWinId(), std::nullopt);
+        return;
+    }
+    std::vector<Rect> rects;
+    const double ratio = devicePixelRatioF();
+    for (const QRect& r : *shape_) {
+        const QRect d(QPoint(int(std::lround(r.left() * ratio)), int(std::lround(r.top() * ratio))),
+                      QPoint(int(std::lround((r.right() + 1) * ratio)) - 1, int(std::lround((r.bottom() + 1) * ratio)) - 1));
+        rects.emplace_back(d.x(), d.y(), d.width(), d.height());
+    }
+    gStacking->setInputShape(internalWinId(), rects);
 }
 
 void OverlayWindow::setCutOut(const QRegion& global)
@@ -290,11 +338,9 @@ void OverlayWindow::setCutOut(const QRegion& global)
     updateShape();
 }
 
-QRegion OverlayWindow::globalShape() const
-{
-    const QRegion local = mask().isEmpty() ? QRegion(rect()) : mask();
-    return local.translated(geometry().topLeft());
-}
+QRegion OverlayWindow::shape() const { return shape_.value_or(QRegion(rect())); }
+
+QRegion OverlayWindow::globalShape() const { return shape().translated(geometry().topLeft()); }
 
 void OverlayWindow::raiseHigherLevels()
 {

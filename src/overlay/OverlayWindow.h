@@ -111,7 +111,11 @@ public:
     // Leaves a part of the screen (global device pixels) out of the panel, translucent or not: where
     // another panel must stay readable though the window manager may stack this one above it.
     void setCutOut(const QRegion& global);
-    // What the panel covers of the screen in global device pixels: its shape, else its frame.
+    // What the panel shows and takes clicks on, in its own logical pixels: what its content
+    // draws less the cut-out, else its whole rectangle. Its mask, but for an unmanaged panel
+    // under a compositor that blends: only its clicks are cut to it there (see updateShape).
+    QRegion shape() const;
+    // The same at the panel's place on the screen.
     QRegion globalShape() const;
 
     // The window system hooks the panels use; installed once by the application. Every panel
@@ -134,6 +138,10 @@ private:
     void applyFlags();
     void raiseHigherLevels();
     void setTranslucent(bool compositing);
+    // Whether the shape cuts only clicks, what is shown left to alpha (see updateShape).
+    bool leavesShapeToAlpha() const;
+    // Where the native window takes clicks, while its shape is left to alpha.
+    void applyInputShape();
     // Every panel to the port's compositing.
     static void followCompositing();
     // The window the user worked in, for a window that had the keyboard before this panel:
@@ -148,6 +156,8 @@ private:
     int level_ = aboveEverythingLevel;
     std::optional<WindowId> below_;   // the window a level-0 panel was last put under
     QRegion cutOut_;                  // global
+    std::optional<QRegion> shape_;    // local; none: the whole rectangle
+    bool inputShaped_ = false;        // the native window's input shape may be ours
     QPointer<QWidget> content_;
     std::uint64_t keyboardFrom_ = 0;   // the window the panel took the keyboard from itself
 };

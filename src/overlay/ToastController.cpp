@@ -35,7 +35,7 @@ bool clear(const Rect& r, const std::vector<Rect>& avoid)
     return std::none_of(avoid.begin(), avoid.end(), [&](const Rect& a) { return a.intersects(r); });
 }
 
-// Calls back when one of our framed windows hides or is minimized.
+// Calls back when one of our framed windows shows, moves, changes size, hides or is minimized.
 class WindowWatcher final : public QObject {
 public:
     explicit WindowWatcher(std::function<void()> changed) : changed_(std::move(changed))
@@ -47,7 +47,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         const auto type = event->type();
-        if (type != QEvent::Hide && type != QEvent::WindowStateChange)
+        if (type != QEvent::Hide && type != QEvent::WindowStateChange && type != QEvent::Show && type != QEvent::Move
+            && type != QEvent::Resize)
             return false;
         const auto* w = qobject_cast<QWidget*>(watched);
         if (w && w->isWindow() && !w->windowFlags().testFlag(Qt::FramelessWindowHint) && !queued_) {
@@ -184,7 +185,51 @@ void ToastController::watchWindows(bool watch)
         watcher_ = std::make_unique<WindowWatcher>([this] {
             if (const auto p = pending_)
                 show(p->text, p->seconds, true);
+            else if (panel_)
+                moveClear();
         });
+}
+
+void ToastController::moveClear()
+{
+    const std::vector<Rect> windows = ourWindows();
+    if (clear(DevicePixels::logicalFrame(panel_->frame()), windows))
+        return;
+    const QFontMetrics metrics(systemFont(13, QFont::Medium));
+    const auto heightFor = [&](double width) { return double(cardHeight(metrics, text_, int(std::lround(width)))); };
+    if (const auto frame = clearFrame(visible_, windows, heightFor)) {
+        place(*frame);
+        return;
+    }
+    if (!shown_.waitsForRoom) {
+        place(leastCovering(visible_, windows, heightFor));
+        return;
+    }
+    // A tip with no place left clear: it waits, whole, for one of our windows to go.
+    const Pending again{text_, shown_.seconds};
+    if (dismissal_) {
+        clock_.cancel(*dismissal_);
+        dismissal_.reset();
+    }
+    hide();
+    pending_ = again;
+}
+
+void ToastController::place(const Rect& frame)
+{
+    if (panel_)
+        panel_->orderOut();
+    auto panel = std::make_unique<OverlayWindow>(DevicePixels::deviceFrame(frame), false);
+    const int w = int(std::lround(frame.width()));
+    auto* card = makeGlassCard(QRect(0, 0, w, int(std::lround(frame.height()))));
+    auto* label = makeLabel(text_, 13, QFont::Medium, StyleColor::label, card);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignHCenter);
+    label->setGeometry(textFrame(label->fontMetrics(), text_, w));
+    panel->setContentView(card);
+    panel->setAccessibleName(text_);
+    panel->orderFrontRegardless();
+    panel_ = std::move(panel);
 }
 
 void ToastController::show(const QString& text, double seconds, bool waitsForRoom)
@@ -218,29 +263,24 @@ void ToastController::show(const QString& text, double seconds, bool waitsForRoo
     auto frame = clearFrame(visible, windows, heightFor);
     if (!frame && waitsForRoom) {
         // No place clear of our windows: the notice waits for one of them to go.
-        pending_ = Pending{text, seconds};
+        pending_ = Pending{text, seconds, true};
         watchWindows(true);
         return;
     }
     if (!frame)
         frame = leastCovering(visible, windows, heightFor);
-    auto panel = std::make_unique<OverlayWindow>(DevicePixels::deviceFrame(*frame), false);
-    const int w = int(std::lround(frame->width()));
-    auto* card = makeGlassCard(QRect(0, 0, w, int(std::lround(frame->height()))));
-    auto* label = makeLabel(text, 13, QFont::Medium, StyleColor::label, card);
-    label->setWordWrap(true);
-    label->setAlignment(Qt::AlignHCenter);
-    label->setGeometry(textFrame(label->fontMetrics(), text, w));
-    panel->setContentView(card);
-    panel->setAccessibleName(text);
-    panel->orderFrontRegardless();
-    panel_ = std::move(panel);
     text_ = text;
+    visible_ = visible;
+    shown_ = Pending{text, seconds, waitsForRoom};
+    place(*frame);
+    // Where one of our windows opens or moves under it later, it moves clear (or, a tip, waits).
+    watchWindows(true);
 
     // The timer belongs to this notice: the next show cancels it, and so does destruction.
     dismissal_ = clock_.schedule(milliseconds(std::max(0.0, seconds) * 1000.0), [this] {
         dismissal_.reset();
         hide();
+        watchWindows(false);
     });
 }
 

@@ -2,9 +2,10 @@
 // Transient notices: one text at a time, near the bottom of the display under the pointer,
 // hidden after the given time. A newer notice replaces the one on screen at once, and the
 // older notice's timer can never hide it. A notice keeps clear of our own open windows (Getting
-// Started, the editor, …): it goes to the top of the display or beside them instead. Where no
-// place is clear, a tip waits until one of them closes or is minimized; any other notice, the
-// answer to what the user just did, shows at once where it covers least of them.
+// Started, the editor, …): it goes to the top of the display or beside them instead, and moves
+// there when one of them opens, moves or grows under it later. Where no place is clear, a tip
+// waits until one of them closes or is minimized; any other notice, the answer to what the user
+// just did, shows at once where it covers least of them.
 
 #include "base/Clock.h"
 #include "base/Geometry.h"
@@ -66,9 +67,14 @@ private:
     struct Pending {
         QString text;
         double seconds = 0;
+        bool waitsForRoom = false;
     };
 
     void hide();
+    // The notice's panel at `frame` (logical pixels), in place of the one shown.
+    void place(const Rect& frame);
+    // Moves the shown notice clear of our windows where one stands under it now.
+    void moveClear();
     // Shows the pending notice again once a window of ours hides or is minimized.
     void watchWindows(bool watch);
 
@@ -79,6 +85,8 @@ private:
     QString text_;
     std::optional<TimerId> dismissal_;
     std::optional<Pending> pending_;
+    Pending shown_;                 // the notice on screen, as it was asked for
+    Rect visible_;                  // the visible frame of its display, in logical pixels
     std::unique_ptr<QObject> watcher_;
 };
 

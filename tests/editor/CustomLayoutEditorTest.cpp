@@ -10,7 +10,9 @@
 #include "overlay/ActionButton.h"
 #include "overlay/OverlayStyle.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -354,8 +356,14 @@ TEST_F(Editor, OtherAppChoosesAnInstalledApplicationByNameOnce)
     EXPECT_EQ(e->canvas()->apps().at(0), QStringList({"org.kde.konsole", "firefox-esr"})) << "nothing to add";
 
     // Down in the search field moves through the list as it shows.
+    const test::StockButtonIcons stockIcons;
     ApplicationChooser chooser(apps->installed(), QString());
     chooser.show();
+    // One button style in the row: no stock icon beside Cancel.
+    for (auto* box : chooser.findChildren<QDialogButtonBox*>())
+        for (QAbstractButton* b : box->buttons()) {
+            EXPECT_TRUE(b->icon().isNull()) << b->text().toStdString();
+        }
     QTest::keyClicks(chooser.searchField(), "e");
     EXPECT_EQ(chooser.shownNames(), QStringList({"Firefox ESR", "Konsole", "XTerm"}));
     QTest::keyClick(chooser.searchField(), Qt::Key_Down);

@@ -14,6 +14,8 @@
 #include <QApplication>
 #include <QImage>
 #include <QMouseEvent>
+#include <QProxyStyle>
+#include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -27,6 +29,23 @@ public:
     std::vector<ScreenInfo> list{{"DISPLAY-A", "Studio Display", Rect(0, 0, 1920, 1080), Rect(0, 30, 1920, 1050), true}};
     std::vector<ScreenInfo> screens() const override { return list; }
     void setChangeHandler(std::function<void()>) override {}
+};
+
+// While it lives, the application's style gives standard dialog buttons stock icons, as the
+// desktops' themes do (the offscreen platform's gives none).
+struct StockButtonIcons {
+    class Style final : public QProxyStyle {
+    public:
+        using QProxyStyle::QProxyStyle;
+        int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                      QStyleHintReturn* returned) const override
+        {
+            return hint == SH_DialogButtonBox_ButtonsHaveIcons ? 1 : QProxyStyle::styleHint(hint, option, widget, returned);
+        }
+    };
+    const QString before = QApplication::style()->name();
+    StockButtonIcons() { QApplication::setStyle(new Style(QStyleFactory::create(before))); }
+    ~StockButtonIcons() { QApplication::setStyle(before); }
 };
 
 struct EditorFixture : ::testing::Test {

@@ -11,7 +11,9 @@
 #include "layout/LayoutArchive.h"
 #include "support/FifoWatch.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -235,6 +237,7 @@ TEST_F(Files, ImportAddsNewLayoutsOnceAndCountsThoseAlreadyPresent)
               "Imported 0 layouts for Studio Display. 1 already present. Choose a Layout to apply one.");
     EXPECT_EQ(store.customLayouts(key).size(), 1u);
 
+    const test::StockButtonIcons stockIcons;
     files.importLayouts(key);
     EXPECT_EQ(files.filePanel()->windowTitle(), "Import Layouts");
     EXPECT_EQ(files.filePanel()->labelText(QFileDialog::Accept), "Import");
@@ -244,6 +247,11 @@ TEST_F(Files, ImportAddsNewLayoutsOnceAndCountsThoseAlreadyPresent)
     auto* view = files.filePanel()->findChild<QTreeView*>("treeView");
     ASSERT_TRUE(view);
     files.filePanel()->show();
+    // One button style in the row: no stock icon beside Cancel or Import.
+    for (auto* box : files.filePanel()->findChildren<QDialogButtonBox*>())
+        for (QAbstractButton* b : box->buttons()) {
+            EXPECT_TRUE(b->icon().isNull()) << b->text().toStdString();
+        }
     QHeaderView* header = view->header();
     int total = 0;
     for (int i = 0; i < header->count(); ++i) {

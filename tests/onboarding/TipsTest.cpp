@@ -95,6 +95,15 @@ TEST(Tips, PresenterShowsOnceAndNothingWhilePaused)
     tips.showNotice = nullptr;
     tips.showTip(Tip::badge);
     EXPECT_EQ(record(d), QStringList({"span"})) << "with nowhere to show it, the tip is not spent";
+
+    // The badge's tip names where badges stand now: in the title bar, it says so first.
+    tips.showNotice = [&](const QString& text, double seconds) { shown.emplace_back(text, seconds); };
+    tips.badgesOnEdge = [] { return false; };
+    tips.showTip(Tip::badge);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_TRUE(shown[1].first.contains(u"in the badge in its title bar;"_qs)) << shown[1].first.toStdString();
+    EXPECT_FALSE(shown[1].first.contains(u"left edge"_qs)) << shown[1].first.toStdString();
+    EXPECT_TRUE(tipText(Tip::badge).contains(u"in the badge on its left edge"_qs));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // "lastSeenVersion", and the lines of the notes text.
 #include "onboarding/ProductInfo.h"
 #include "onboarding/UpdateCheck.h"
+#include "onboarding/WelcomeVideo.h"
 #include "onboarding/WhatsNew.h"
 
 #include <gtest/gtest.h>
@@ -34,6 +35,10 @@ TEST(WhatsNew, TableNewestFirstWithLinuxKeyNames)
     }
     EXPECT_EQ(notes, 39);
     EXPECT_TRUE(table[12].notes[0].endsWith("Its heading is simply \"Drag into a region.\""));
+    // Without a video the first note stands alone: nothing for an "also" to follow.
+    if (welcomeVideoURL().isEmpty()) {
+        EXPECT_EQ(table.front().notes, QStringList{"Getting Started explains the window previews."});
+    }
 }
 
 TEST(WhatsNew, SelectionByVersion)

@@ -56,9 +56,12 @@ struct Expectation {
     bool inside;
 };
 
+// The panel's shape: its mask without a compositor that blends (what it shows), else where it
+// takes clicks (its transparent pixels are left to alpha, its mask none).
 void expectShape(const OverlayWindow& panel, const char* kind, std::initializer_list<Expectation> points)
 {
-    const QRegion mask = panel.mask();
+    EXPECT_EQ(panel.mask().isEmpty(), panel.isTranslucent()) << kind << ": a mask only without a compositor";
+    const QRegion mask = panel.shape();
     ASSERT_FALSE(mask.isEmpty()) << kind << " is not cut";
     EXPECT_FALSE(mask.contains(QPoint(0, 0))) << kind << ": its square corner shows";
     for (const Expectation& e : points)
@@ -115,14 +118,16 @@ TEST(OverlayShapes, WithoutACompositorEachPanelKeepsOnlyWhatItDraws)
     const QRect number(int(left.midX()) - 10, int(left.midY()) - 10, 20, 20);
     EXPECT_TRUE(editorPanel->mask().intersects(number)) << "the region's number is cut away";
 
-    // A compositing manager starts: the panels show translucent pixels, still cut to what they
-    // draw; it stops: cut to their outlines again.
+    // A compositing manager starts: the panels show translucent pixels, no longer cut (a
+    // compositor would shadow the cut rectangle) yet taking clicks only on what they draw; it
+    // stops: cut to their outlines again.
     stacking.set(true);
     EXPECT_TRUE(preview->isTranslucent());
     expectShape(*preview, "a translucent preview", {{"its middle", {300, 200}, true}, {"its margin", {300, 2}, false}});
     expectShape(*hintPanel, "a translucent hint", {{"its right end's corner", {hint->width() - 2, 1}, false}});
     expectShape(*menuPanel, "a translucent tile menu", {{"its tile", {66, 56}, true}});
     EXPECT_TRUE(editorPanel->mask().isEmpty()) << "the dimmed screen is cut";
+    EXPECT_TRUE(editorPanel->shape().contains(QPoint(200, 600))) << "the dimmed screen lets clicks through";
     stacking.set(false);
     expectShape(*preview, "a preview again", {{"its middle", {300, 200}, false}, {"its border", {300, 5}, true}});
 }

@@ -23,12 +23,14 @@
 #include "x11/XSession.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QDir>
 #include <QPushButton>
 #include <QScreen>
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
+#include <set>
 #include <unistd.h>
 
 namespace fw {
@@ -138,10 +140,41 @@ struct OnboardingDesk {
     }
 };
 
+// The widths of the icons a window offers in _NET_WM_ICON (width, height, pixels, …).
+std::set<int> iconSizes(XSession& session, xcb_window_t window)
+{
+    xcb_connection_t* c = session.connection();
+    const char* name = "_NET_WM_ICON";
+    auto* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::uint16_t(strlen(name)), name), nullptr);
+    const xcb_atom_t icon = atom ? atom->atom : XCB_NONE;
+    free(atom);
+    auto* reply = xcb_get_property_reply(c, xcb_get_property(c, 0, window, icon, XCB_ATOM_CARDINAL, 0, 1 << 20), nullptr);
+    std::set<int> sizes;
+    if (reply && reply->format == 32) {
+        const auto* v = static_cast<const std::uint32_t*>(xcb_get_property_value(reply));
+        const std::size_t n = std::size_t(xcb_get_property_value_length(reply)) / 4;
+        for (std::size_t i = 0; i + 2 <= n && v[i] == v[i + 1];) {
+            sizes.insert(int(v[i]));
+            i += 2 + std::size_t(v[i]) * v[i + 1];
+        }
+    }
+    free(reply);
+    return sizes;
+}
+
+const std::set<int> kIconSizes{16, 22, 24, 32, 48, 64, 128};
+
+// The program's icon on every window for the duration of a test, as the program sets it.
+struct WindowIcon {
+    WindowIcon() { installWindowIcon(); }
+    ~WindowIcon() { QGuiApplication::setWindowIcon(QIcon()); }
+};
+
 TEST(OnboardingX11, WelcomeMapsAtItsSizeAndItsCloseButtonEndsTheVideo)
 {
     OnboardingDesk desk;
     ASSERT_TRUE(desk.session.ok()) << desk.session.error();
+    const WindowIcon icon;
     X11Permissions permissions;
     MemoryDefaults defaults;
     // The panels' stacking port, as the program installs it: it tells whether a compositor runs.
@@ -162,6 +195,7 @@ TEST(OnboardingX11, WelcomeMapsAtItsSizeAndItsCloseButtonEndsTheVideo)
     const xcb_window_t id = desk.mapped(welcome.window());
     ASSERT_NE(id, XCB_NONE) << desk.session.error();
     EXPECT_EQ(desk.session.clientSize(id), Size(720, 750));
+    EXPECT_EQ(iconSizes(desk.session, id), kIconSizes) << "Getting Started's icons";
     // The frame centred on the screen's free area once the window manager has said how large it
     // is, not the content (that stood half a title bar low). pekwm places new windows by a rule
     // of its own, about where they were asked to go.
@@ -208,10 +242,11 @@ TEST(OnboardingX11, WelcomeMapsAtItsSizeAndItsCloseButtonEndsTheVideo)
     }
 }
 
-TEST(OnboardingX11, TourWhatsNewAndAboutMapAtTheirSizes)
+TEST(OnboardingX11, TourWhatsNewAndAboutMapAtTheirSizesWithTheProgramsIconAndCloseOnEscape)
 {
     OnboardingDesk desk;
     ASSERT_TRUE(desk.session.ok()) << desk.session.error();
+    const WindowIcon icon;
     TourWindowController tour(desk.clock);
     WhatsNewWindowController whatsNew(WhatsNew::entries("1.16.1", "1.17.1"), desk.clock);
     AboutWindowController about(desk.clock);
@@ -226,7 +261,12 @@ TEST(OnboardingX11, TourWhatsNewAndAboutMapAtTheirSizes)
         const xcb_window_t id = desk.mapped(window);
         ASSERT_NE(id, XCB_NONE) << shot.toStdString();
         EXPECT_EQ(desk.session.clientSize(id), Size(size.width(), size.height())) << shot.toStdString();
+        EXPECT_EQ(iconSizes(desk.session, id), kIconSizes) << shot.toStdString();
         desk.photograph(id, shot);
+        // Escape on the focused window closes it, as it closes our other windows.
+        ASSERT_TRUE(desk.session.waitFor([&] { return window->isActiveWindow(); })) << shot.toStdString();
+        EXPECT_EQ(desk.session.run({u"xdotool"_qs, u"key"_qs, u"Escape"_qs}), 0);
+        EXPECT_TRUE(desk.session.waitFor([&] { return !window->isVisible(); })) << shot.toStdString() << " stays open";
         window->close();
     }
 

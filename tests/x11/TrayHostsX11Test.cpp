@@ -278,7 +278,7 @@ TEST(TrayHostsX11, ATrayStartedAfterTheProgramIsFoundSaidAndItsIconReadsOnItsDar
         auto* r = xcb_intern_atom_reply(session.connection(),
                                         xcb_intern_atom(session.connection(), 0, std::uint16_t(std::strlen(name)), name),
                                         nullptr);
-        const xcb_atom_t atom = r ? r->atom : XCB_ATOM_NONE;
+        const xcb_atom_t atom = r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
         free(r);
         return atom;
     };

@@ -3,8 +3,9 @@
 // tour, What's New, About, the shortcuts window, the layout editor, the import panel and an
 // update alert) lies with its frame, title bar included, within the work area (the screen less
 // the panel, also under a window manager that reserves no room for panels), and a window
-// smaller than its design scrolls its content. A tip shown while Getting Started is open never
-// covers it: it stands clear of it, or waits until it closes. With FRAMEWELL_SHOTS_DIR set,
+// smaller than its design scrolls its content, its view ending on a whole line. A tip shown
+// while Getting Started is open, or before it opens, never covers it: it stands (or moves) clear
+// of it, or waits until it closes. With FRAMEWELL_SHOTS_DIR set,
 // each window is photographed for review.
 #include "app/qt/ShortcutsWindow.h"
 #include "base/QtClock.h"
@@ -135,6 +136,17 @@ protected:
         return Rect(work_.x() - 1, work_.y() - 1, work_.width() + 2, work_.height() + 2);
     }
 
+    // The notice's frame on the server while it shows.
+    std::optional<Rect> shownNotice(const ToastController& toast)
+    {
+        if (!toast.panel() || !toast.panel()->isVisible())
+            return std::nullopt;
+        const auto id = xcb_window_t(toast.panel()->winId());
+        const auto at = session->rootPosition(id);
+        const auto size = session->clientSize(id);
+        return at && size ? std::optional(Rect(at->x, at->y, size->width, size->height)) : std::nullopt;
+    }
+
     void photograph(xcb_window_t id, const QString& name)
     {
         const QString dir = qEnvironmentVariable("FRAMEWELL_SHOTS_DIR");
@@ -229,6 +241,23 @@ TEST_P(WindowFitX11, EveryWindowOfOursLiesWithinTheWorkArea)
             } else if (content != window) {
                 EXPECT_TRUE(window->findChild<QScrollArea*>()->isVisible());
             }
+            // A scrolled view ends on a whole line: its fold cuts no button or line of text (no
+            // widget without widgets inside, but between the lines of a paragraph, a part more
+            // than three lines high).
+            if (content != window) {
+                const int fold = window->findChild<QScrollArea*>()->viewport()->height();
+                for (QWidget* w : content->findChildren<QWidget*>()) {
+                    if (!w->isVisibleTo(content) || w->findChild<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+                        continue;
+                    const QRect r(w->mapTo(content, QPoint()), w->size());
+                    const int line = w->fontMetrics().lineSpacing();
+                    if (r.top() >= fold || r.bottom() < fold)
+                        continue;
+                    EXPECT_TRUE(r.height() > 3 * line && (fold - r.top()) % line == 0)
+                        << "the fold at " << fold << " cuts a " << w->metaObject()->className() << " at " << r.top()
+                        << "–" << r.bottom();
+                }
+            }
             // Every control reachable: in the window, or in the scrolled content.
             for (const QAbstractButton* b : window->findChildren<QAbstractButton*>()) {
                 if (!b->isVisibleTo(window) || (content != window && content->isAncestorOf(b)))
@@ -271,14 +300,7 @@ TEST_P(WindowFitX11, ATipNeverCoversGettingStarted)
     session->warpPointer(int(welcomeFrame->midX()), int(welcomeFrame->midY()));
     ToastController toast(clock, screens, [] { return std::optional<Point>(DevicePixels::cursor()); });
     toast.show(TipPresenter::notice(tipText(Tip::badge)), 60, true);
-    const auto panelFrame = [&]() -> std::optional<Rect> {
-        if (!toast.panel() || !toast.panel()->isVisible())
-            return std::nullopt;
-        const auto id = xcb_window_t(toast.panel()->winId());
-        const auto at = session->rootPosition(id);
-        const auto size = session->clientSize(id);
-        return at && size ? std::optional(Rect(at->x, at->y, size->width, size->height)) : std::nullopt;
-    };
+    const auto panelFrame = [&] { return shownNotice(toast); };
     std::optional<Rect> shown;
     const auto shot = [&](const QString& name) {
         const QString dir = qEnvironmentVariable("FRAMEWELL_SHOTS_DIR");
@@ -301,6 +323,41 @@ TEST_P(WindowFitX11, ATipNeverCoversGettingStarted)
     EXPECT_TRUE(session->waitFor([&] { return bool(shown = panelFrame()); })) << "the tip never showed";
     EXPECT_FALSE(toast.waiting());
     shot(u"tip-after"_qs);
+}
+
+// A tip shown first, at the bottom centre, then Getting Started opening under it (a first start
+// with windows left stacked: the tip came before the window was mapped): the tip moves clear of
+// it, or, with no place clear, goes and waits until Getting Started closes.
+TEST_P(WindowFitX11, ATipMovesOffGettingStartedOpeningUnderIt)
+{
+    ASSERT_EQ(start(), "");
+    X11Permissions permissions;
+    MemoryDefaults defaults;
+    X11Screens screens;
+    X11Stacking stacking;
+    OverlayWindow::setStacking(&stacking);
+    const auto unset = qScopeGuard([] { OverlayWindow::setStacking(nullptr); });
+    session->warpPointer(int(work_.midX()), int(work_.midY()));
+    ToastController toast(clock, screens, [] { return std::optional<Point>(DevicePixels::cursor()); });
+    toast.show(TipPresenter::notice(tipText(Tip::badge)), 60, true);
+    std::optional<Rect> tip;
+    ASSERT_TRUE(session->waitFor([&] { return bool(tip = shownNotice(toast)); })) << "the tip never showed";
+    WelcomeWindowController welcome(permissions, defaults, clock);
+    welcome.show();
+    xcb_window_t id = XCB_NONE;
+    const auto welcomeFrame = settledFrame(welcome.window(), id);
+    ASSERT_TRUE(welcomeFrame);
+    ASSERT_TRUE(tip->intersects(*welcomeFrame)) << "Getting Started opened clear of the tip: nothing to show";
+    const auto clearOrWaiting = [&] {
+        tip = shownNotice(toast);
+        return tip ? !tip->intersects(*welcomeFrame) && work_.contains(*tip) : toast.waiting();
+    };
+    EXPECT_TRUE(session->waitFor(clearOrWaiting, 3000))
+        << "tip " << (tip ? toString(*tip).toStdString() : "gone") << " over " << toString(*welcomeFrame).toStdString();
+    if (!toast.waiting())
+        return;
+    welcome.close();
+    EXPECT_TRUE(session->waitFor([&] { return bool(shownNotice(toast)); })) << "the tip never showed again";
 }
 
 // With two monitors the editor and the file panels of the right display open there, within its

@@ -98,7 +98,9 @@ AppDelegate::AppDelegate(Platform& platform, const QStringList& arguments)
         box.exec();
         return box.clickedButton();
     };
+    installWindowIcon();
     tips_.paused = [this] { return commands_.paused(); };
+    tips_.badgesOnEdge = [this] { return stackCommands_.badgeSettings().onEdge; };
     tips_.showNotice = [this](const QString& text, double seconds) { toast_.show(text, seconds, true); };
 }
 

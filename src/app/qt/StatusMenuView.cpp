@@ -308,7 +308,7 @@ QAction* StatusMenuView::addItem(QMenu* menu, const MenuItem& item)
             });
         }
     }
-    action->setCheckable(item.checked);
+    action->setCheckable(item.checkable || item.checked);
     action->setChecked(item.checked);
     const QColor color = menu->palette().color(QPalette::Active, QPalette::WindowText);
     if (!item.symbol.isEmpty())

@@ -2,6 +2,7 @@
 #include "editor/qt/ApplicationChooser.h"
 
 #include "editor/CustomLayoutRules.h"
+#include "editor/qt/FileDialogs.h"
 #include "overlay/AppIcon.h"
 #include "platform/qt/WindowFit.h"
 
@@ -62,6 +63,7 @@ ApplicationChooser::ApplicationChooser(const std::vector<ApplicationEntry>& inst
     add_ = buttons->addButton(QStringLiteral("Add"), QDialogButtonBox::AcceptRole);
     add_->setDefault(true);
     layout->addWidget(buttons);
+    keepButtonsPlain(this);
 
     const qreal ratio = devicePixelRatioF();
     for (const ApplicationEntry& entry : listed_) {

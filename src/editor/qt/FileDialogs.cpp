@@ -6,10 +6,13 @@
 #include "base/Log.h"
 #include "base/XdgDirs.h"
 
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QGridLayout>
 #include <QHeaderView>
+#include <QIcon>
 #include <QLabel>
+#include <QPushButton>
 #include <QSettings>
 #include <QSplitter>
 #include <QTemporaryDir>
@@ -66,7 +69,25 @@ void keepQtSettingsReadable()
     }
 }
 
+// Takes the icons off a dialog's buttons each time it is about to show (a file dialog makes its
+// buttons anew when its mode changes).
+class PlainButtons final : public QObject {
+public:
+    explicit PlainButtons(QWidget* dialog) : QObject(dialog) { dialog->installEventFilter(this); }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == parent() && event->type() == QEvent::Show)
+            for (auto* box : static_cast<QWidget*>(watched)->findChildren<QDialogButtonBox*>())
+                for (QAbstractButton* button : box->buttons())
+                    button->setIcon(QIcon());
+        return false;
+    }
+};
+
 } // namespace
+
+void keepButtonsPlain(QWidget* dialog) { new PlainButtons(dialog); }
 
 QFileDialog* makeFileDialog(QWidget* parent, const QString& title, const QString& message, QWidget* accessory)
 {
@@ -74,6 +95,7 @@ QFileDialog* makeFileDialog(QWidget* parent, const QString& title, const QString
     auto* dialog = new QFileDialog(parent);
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setWindowTitle(title);
+    keepButtonsPlain(dialog);
     // Not the program's working directory, which means nothing to the user.
     dialog->setDirectory(QDir::homePath());
     dialog->resize(std::max(dialog->width(), 760), std::max(dialog->height(), 520));

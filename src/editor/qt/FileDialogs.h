@@ -21,6 +21,10 @@ inline QRect fromBottomLeft(int x, int y, int width, int height, int viewHeight)
 // caller sets modes and filters and shows it.
 QFileDialog* makeFileDialog(QWidget* parent, const QString& title, const QString& message, QWidget* accessory = nullptr);
 
+// Keeps the dialog's buttons plain text whenever it shows: the style may give standard buttons
+// (Cancel, Open) stock icons beside buttons that have none, two styles in one row.
+void keepButtonsPlain(QWidget* dialog);
+
 // The message label a dialog made above shows; null for any other dialog.
 QString fileDialogMessage(const QFileDialog* dialog);
 

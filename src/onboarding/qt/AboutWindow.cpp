@@ -39,11 +39,11 @@ private:
     QString text_;
 };
 
-// The drawn application icon: a layout of three regions on a rounded tile.
-QIcon drawnIcon()
+// The drawn application icon at the given sizes: a layout of three regions on a rounded tile.
+QIcon drawnIcon(std::initializer_list<int> sides)
 {
     QIcon icon;
-    for (const int side : {88, 176}) {
+    for (const int side : sides) {
         QPixmap pm(side, side);
         pm.fill(Qt::transparent);
         QPainter p(&pm);
@@ -68,10 +68,14 @@ QIcon drawnIcon()
 
 QIcon AboutWindowController::applicationIcon()
 {
-    if (!QApplication::windowIcon().isNull())
-        return QApplication::windowIcon();
     const auto themed = ThemeIcons::find(QStringLiteral("framewell"));
-    return themed ? *themed : drawnIcon();
+    return themed ? *themed : drawnIcon({88, 176});
+}
+
+void installWindowIcon()
+{
+    const auto themed = ThemeIcons::find(QStringLiteral("framewell"));
+    QGuiApplication::setWindowIcon(themed ? *themed : drawnIcon({16, 22, 24, 32, 48, 64, 128}));
 }
 
 AboutView::AboutView(const QString& version, const QString& build, const QIcon& icon, std::function<void()> onWebsite,

@@ -67,8 +67,7 @@ public:
     QWidget* window() const;
     AboutView* view() const { return view_; }
 
-    // The application's icon: the one the application set, else the icon theme's
-    // "framewell", else a drawn one.
+    // The application's icon as About shows it: the icon theme's "framewell", else a drawn one.
     static QIcon applicationIcon();
 
 private:
@@ -76,5 +75,9 @@ private:
     std::unique_ptr<OnboardingWindow> window_;
     AboutView* view_ = nullptr;
 };
+
+// Gives every window of ours the program's icon (_NET_WM_ICON on X11): the icon theme's
+// "framewell", else the one About draws, at the sizes desktops ask for (16 to 128 pixels).
+void installWindowIcon();
 
 } // namespace fw

@@ -55,6 +55,8 @@ void OnboardingWindow::keyPressEvent(QKeyEvent* event)
     if (plain && event->key() == Qt::Key_Escape) {
         if (onCancel)
             onCancel();
+        else
+            close();
         return;
     }
     QWidget::keyPressEvent(event);

@@ -2,7 +2,7 @@
 // What the onboarding windows share: a titled, fixed-size top-level window whose content
 // frames are given from the bottom left (as x, y, width, height) and converted once, fitted to
 // its screen's work area when shown (scrolling its content where the screen is smaller); Return
-// presses the window's chosen button, Escape runs its cancel closure, and every way the window
+// presses the window's chosen button, Escape runs its cancel closure (or closes it), and every way the window
 // goes away (close button, close(), hide()) is reported. Also the symbol names the
 // onboarding pictures draw.
 
@@ -35,7 +35,7 @@ public:
     QAbstractButton* returnButton = nullptr;   // pressed by Return and Enter when visible and enabled
     QWidget* shrinkable = nullptr;             // gives up height first where the screen is short
     int footer = 0;                            // the bottom band kept in view when the content scrolls
-    std::function<void()> onCancel;            // Escape
+    std::function<void()> onCancel;            // Escape; without it, Escape closes the window
     std::function<void()> onHidden;            // the window went away, whichever way
 
 protected:

@@ -288,6 +288,57 @@ private:
             footerView_->move(0, window_->height() - below);
     }
 
+    // The empty bands along the unscrolled content's right and bottom edges, less a few pixels
+    // kept as a margin: an overflow no wider is given up from them rather than scrolled.
+    QSize spareBands() const
+    {
+        constexpr int kept = 4;
+        int right = 0, bottom = 0;
+        for (QObject* o : window_->children())
+            if (auto* w = qobject_cast<QWidget*>(o); w && !w->isWindow() && !w->isHidden()) {
+                right = std::max(right, w->geometry().right() + 1);
+                bottom = std::max(bottom, w->geometry().bottom() + 1);
+            }
+        return QSize(std::max(0, designed_.width() - right - kept), std::max(0, designed_.height() - bottom - kept));
+    }
+
+    // Where the scrolled view should end at most `fold` pixels down its content so that no
+    // line of text or button stands cut across the fold: the top of the first part the fold
+    // would cut (parts are the widgets with no widgets inside; one more than three lines of its
+    // font high is cut between its lines, as a paragraph), never less than half the fold.
+    int wholeLineFold(int fold) const
+    {
+        QWidget* inner = area_->widget();
+        const int least = fold / 2;
+        int cut = fold;
+        // A part moved up to may itself stand across the new fold: again until none does.
+        for (int last = -1; cut != last;) {
+            last = cut;
+            cut = partsAbove(inner, last, least);
+        }
+        return cut;
+    }
+
+    // The top of the highest part cut by `fold`, not above `least`; `fold` when none is.
+    static int partsAbove(QWidget* inner, int fold, int least)
+    {
+        int cut = fold;
+        for (QWidget* w : inner->findChildren<QWidget*>()) {
+            if (!w->isVisibleTo(inner) || w->findChild<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+                continue;
+            const QRect r(w->mapTo(inner, QPoint(0, 0)), w->size());
+            if (r.top() >= fold || r.bottom() < fold)
+                continue;
+            const int line = w->fontMetrics().lineSpacing();
+            int top = r.top();
+            if (line > 0 && r.height() > 3 * line)
+                top += (fold - top) / line * line;
+            if (top >= least)
+                cut = std::min(cut, top);
+        }
+        return cut;
+    }
+
     // The fixed-size window's size in `room`, shrinking and scrolling its content as needed.
     QSize fitFixed(const QSize& room)
     {
@@ -296,6 +347,13 @@ private:
             content.setHeight(content.height() - shrink(content.height() - room.height()));
         else
             shrink(0);
+        if (!area_) {
+            const QSize spare = spareBands();
+            if (content.width() > room.width() && content.width() - room.width() <= spare.width())
+                content.setWidth(room.width());
+            if (content.height() > room.height() && content.height() - room.height() <= spare.height())
+                content.setHeight(room.height());
+        }
         if (content.width() <= room.width() && content.height() <= room.height() && !area_)
             return content;
         scroll(content);
@@ -306,8 +364,12 @@ private:
         down = down || content.height() + (across ? bar : 0) > room.height();
         area_->setVerticalScrollBarPolicy(down ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
         area_->setHorizontalScrollBarPolicy(across ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
-        const QSize wanted(content.width() + (down ? bar : 0), content.height() + (across ? bar : 0));
-        return wanted.boundedTo(room).expandedTo(QSize(160, 120 + footer_));
+        QSize wanted = QSize(content.width() + (down ? bar : 0), content.height() + (across ? bar : 0)).boundedTo(room);
+        if (down) {
+            const int fold = wanted.height() - footer_ - (across ? bar : 0);
+            wanted.setHeight(wanted.height() - (fold - wholeLineFold(fold)));
+        }
+        return wanted.expandedTo(QSize(160, 120 + footer_));
     }
 
     void apply()

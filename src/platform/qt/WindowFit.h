@@ -3,9 +3,10 @@
 // its frame included (the window manager's title bar and borders, as the window manager reports
 // them once it has framed the window; the last frame seen, or a guess, until then). A window
 // keeps its designed size where it fits. Where it does not, a fixed-size window first shrinks
-// the one part of it that can (a list, a canvas; the parts below it move up) and shows the rest
-// in a scrolling view (its button row kept in view below it), so that every control stays
-// reachable; a window with a layout is made smaller. The first placement centres the frame on
+// the one part of it that can (a list, a canvas; the parts below it move up), gives up the empty
+// margin along its edge where that is all it lacks, and shows the rest in a scrolling view (its
+// button row kept in view below it, the view ending on a whole line), so that every control
+// stays reachable; a window with a layout is made smaller. The first placement centres the frame on
 // the work area (a dialog over the window it belongs to); later ones keep it where the user
 // left it, pulled back into the work area.
 //

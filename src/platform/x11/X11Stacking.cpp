@@ -10,6 +10,7 @@
 #include <QtGui/qguiapplication_platform.h>
 
 #include <xcb/composite.h>
+#include <xcb/shape.h>
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
 
@@ -301,6 +302,48 @@ void X11Stacking::prepareManaged(std::uint64_t panel)
         kept.push_back(atom("_NET_WM_WINDOW_TYPE_NORMAL"));
     xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, std::uint32_t(panel), type, XCB_ATOM_ATOM, 32,
                         std::uint32_t(kept.size()), kept.data());
+    xcb_flush(connection_);
+}
+
+void X11Stacking::preparePanel(std::uint64_t panel)
+{
+    // A panel draws its own look, soft edges and all: a compositor's shadow would show as a box
+    // round its transparent pixels. Compositors take no shadow from one property alike: picom's
+    // stock rules leave out windows that draw their own frame (_GTK_FRAME_EXTENTS, here of no
+    // width, as GTK's client-side decorated windows carry it), and compton's lineage reads
+    // _COMPTON_SHADOW 0 (picom in a rule of the user's). xcompmgr shadows no window with alpha.
+    if (!connection_)
+        return;
+    const std::uint32_t none = 0;
+    const std::array<std::uint32_t, 4> noExtents{};
+    const auto window = std::uint32_t(panel);
+    if (!shadowAtoms_[0])
+        shadowAtoms_ = {atom("_COMPTON_SHADOW"), atom("_GTK_FRAME_EXTENTS")};
+    if (shadowAtoms_[0])
+        xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window, shadowAtoms_[0], XCB_ATOM_CARDINAL, 32, 1,
+                            &none);
+    if (shadowAtoms_[1])
+        xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window, shadowAtoms_[1], XCB_ATOM_CARDINAL, 32, 4,
+                            noExtents.data());
+    xcb_flush(connection_);
+}
+
+void X11Stacking::setInputShape(std::uint64_t panel, const std::optional<std::vector<Rect>>& rects)
+{
+    if (!connection_)
+        return;
+    const auto window = std::uint32_t(panel);
+    if (!rects) {
+        xcb_shape_mask(connection_, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, window, 0, 0, XCB_NONE);
+    } else {
+        std::vector<xcb_rectangle_t> list;
+        list.reserve(rects->size());
+        for (const Rect& r : *rects)
+            list.push_back({std::int16_t(r.minX()), std::int16_t(r.minY()), std::uint16_t(r.width()),
+                            std::uint16_t(r.height())});
+        xcb_shape_rectangles(connection_, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, XCB_CLIP_ORDERING_UNSORTED, window, 0,
+                             0, std::uint32_t(list.size()), list.data());
+    }
     xcb_flush(connection_);
 }
 

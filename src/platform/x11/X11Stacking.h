@@ -4,10 +4,12 @@
 // also paints the windows itself (so blends translucent pixels). The owner is read once and
 // then followed through XFixes selection notices on Qt's connection (read anew on every
 // question where the server has no XFixes). A panel the window manager manages is readied
-// before it maps: size hints every window manager reads alike, and its type under KWin.
+// before it maps: size hints every window manager reads alike, and its type under KWin. Every
+// panel is marked as casting no shadow, in the properties compositing managers read for that.
 
 #include "platform/PanelStacking.h"
 
+#include <array>
 #include <cstddef>
 #include <memory>
 
@@ -30,6 +32,8 @@ public:
     bool compositing() const override;
     void setCompositingObserver(std::function<void()> changed) override;
     void prepareManaged(std::uint64_t panel) override;
+    void preparePanel(std::uint64_t panel) override;
+    void setInputShape(std::uint64_t panel, const std::optional<std::vector<Rect>>& rects) override;
 
     bool available() const { return connection_ != nullptr; }
     // The top-level ancestor (child of root) of a window: its window-manager frame, or the
@@ -57,6 +61,7 @@ private:
     std::unique_ptr<QTimer> probeTimer_;
     std::function<void()> observer_;
     std::unique_ptr<CompositorWatch> watch_;
+    std::array<std::uint32_t, 2> shadowAtoms_{};   // _COMPTON_SHADOW, _GTK_FRAME_EXTENTS once read
 };
 
 } // namespace fw

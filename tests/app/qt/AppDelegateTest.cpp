@@ -406,9 +406,12 @@ TEST_F(ProgramTest, OptionsDisplayChangesReopenTipsAndNotices)
     EXPECT_EQ(diagnostics.size(), 13);
     EXPECT_EQ(diagnostics.value(u"screens"_qs).toInt(), 2);
     // The log says where it went, and where the later files go.
-    EXPECT_TRUE(logs.messages(LogCategory::App).join(u'\n').contains(
-        u"Diagnostics written to "_qs + file.fileName() + u"; Framewell-drag-state.json"_qs))
-        << logs.messages(LogCategory::App).join(u'\n').toStdString();
+    const QString log = logs.messages(LogCategory::App).join(u'\n');
+    EXPECT_TRUE(log.contains(u"Diagnostics written to "_qs + file.fileName() + u"; Framewell-drag-state.json"_qs))
+        << log.toStdString();
+    // Every file it writes is named there.
+    for (const QString& name : {u"stack"_qs, u"span"_qs, u"composition"_qs, u"recovery"_qs})
+        EXPECT_TRUE(log.contains(u"Framewell-%1-state.json"_qs.arg(name))) << name.toStdString();
 
     // A display change ends the picker and forgets what was applied.
     sim.desktop.changeScreen(u"RIGHT"_qs, {u"RIGHT"_qs, u"Right"_qs, Rect(1920, 0, 1600, 900), Rect(1920, 0, 1600, 900), false});

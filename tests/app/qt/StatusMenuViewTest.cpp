@@ -56,6 +56,12 @@ TEST(StatusMenuView, ItemsKeyLabelsAndCachedDisplaySubmenus)
     EXPECT_FALSE(view.action({u"Window Stacks"_qs})->isEnabled());
     EXPECT_FALSE(view.action({u"Window Stacks"_qs, u"Use Window Stacks"_qs})->isEnabled());
     EXPECT_EQ(view.action({u"Switch Layout"_qs, u"Work"_qs})->text(), u"Work\tCtrl+Alt+1"_qs);
+    // On/off items show a box while off as while on; plain commands none.
+    for (const QString& t : {u"Pause Snapping"_qs, u"Start at Login"_qs}) {
+        EXPECT_TRUE(view.action({t})->isCheckable()) << t.toStdString();
+        EXPECT_FALSE(view.action({t})->isChecked()) << t.toStdString();
+    }
+    EXPECT_FALSE(view.action({u"Place Focused Window…"_qs})->isCheckable());
     view.action({u"Choose a Layout"_qs, u"Edit Layout"_qs, u"Work…"_qs})->trigger();
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0].first, MenuCommand::editCustomLayout);
