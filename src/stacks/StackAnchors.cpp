@@ -26,7 +26,8 @@ struct Candidate {
 
 // The members whose title-bar buttons lie in the top 100 pixels of their slot, from their title
 // bars as read in this pass; a member whose window manager draws no title bar (the window draws
-// its own) is probed at the badge's spot inside its top edge and gets a badge without an anchor.
+// its own) or no buttons on it is probed at a spot inside its top edge and gets a badge without
+// an anchor.
 std::vector<Candidate> probe(PresenterContext& ctx, BadgeState& badges, const WindowStack& stack,
                              const std::vector<ManagedWindow>& members)
 {
@@ -36,7 +37,7 @@ std::vector<Candidate> probe(PresenterContext& ctx, BadgeState& badges, const Wi
         const BarReading* reading = readBar(ctx, badges, m);
         if (!reading)
             continue;
-        if (!reading->bar) {
+        if (!reading->bar || reading->bar->buttonsEnd().width() <= 0) {
             const Rect spot(reading->topLeft.x + 7, reading->topLeft.y + 6, 12, 12);
             if (slot.contains(spot))
                 out.push_back({m, spot, spot, spot, false});

@@ -202,6 +202,14 @@ TEST_F(StackBadges, TitleBarsAreReadOncePerPassAndTheBadgeTakesAFreeStretch)
     ASSERT_TRUE(shownBadge());
     EXPECT_EQ(shownBadge()->at, defaultBadge(left, 1)) << "beside the buttons: no stretch is free";
 
+    // A title bar without buttons keeps its badge on the bar, without an anchor.
+    setTitleBarLayout([] { return TitleBarButtons{1, 0, false, true}; });
+    sim.setFrontmostApp(101);
+    clock.advance(300ms);
+    ASSERT_TRUE(shownBadge());
+    EXPECT_EQ(shownBadge()->at.x(), left.maxX() - 4 - badgeSize(1, true, false).width) << "at the bar's right end";
+    EXPECT_TRUE(presenter().anchors().empty());
+
     // A window that draws its own title bar, or one thinner than 4 pixels, has none to read.
     const WindowId own = sim.addWindow({.pid = 102, .title = u"own"_qs, .frame = Rect(1200, 600, 300, 200)});
     const WindowId thin =
