@@ -55,7 +55,7 @@ struct BadgeBenchDesk {
             }
         }
         controller = std::make_unique<stacks::StackEngine>(stacks::StackServices{
-            access, sim, sim, clock, defaults, transitions, sim, nullptr, false, 0, &surfaces, nullptr, nullptr});
+            access, sim, sim, clock, defaults, transitions, sim, nullptr, false, 0, &surfaces, nullptr});
         controller->callbacks.canRefresh = [] { return true; };
         controller->start();
         controller->refresh(true);

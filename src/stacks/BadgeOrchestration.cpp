@@ -9,8 +9,9 @@
 
 #include "base/Log.h"
 #include "layout/ScreenGeometry.h"
-#include "stacks/BadgeSpotFinder.h"
+#include "stacks/BadgeSpots.h"
 #include "stacks/BadgeUpkeep.h"
+#include "stacks/TitleBarStretch.h"
 
 #include <algorithm>
 #include <cmath>
@@ -124,8 +125,7 @@ BadgeSurface::Content badgeContent(const BadgeIcons& icons, const WindowStack& s
 
 std::optional<BadgeKey> presentBadge(PresenterContext& ctx, BadgeState& state, BadgeSettings& settings,
                                      const ManagedWindow& front, const std::vector<ManagedWindow>& members,
-                                     const WindowStack& stack, const std::optional<Rect>& controls,
-                                     const std::vector<WindowLayerSnapshot>& layers)
+                                     const WindowStack& stack, const std::vector<WindowLayerSnapshot>& layers)
 {
     const Rect slot = stack.slot(front);
     const BadgeKey key{stack.members.front(), toString(slot)};
@@ -141,9 +141,7 @@ std::optional<BadgeKey> presentBadge(PresenterContext& ctx, BadgeState& state, B
     const QString display = BadgeState::spotKey(slot, ctx.passScreens());
     const int count = int(icons.members.size());
     const bool joiner = icons.group.has_value();
-    const BadgeSurroundings around{settings, ctx.passScreens(),
-                                   ctx.desktop ? ctx.desktop->titleBarButtons() : TitleBarButtons{},
-                                   [&]() -> std::optional<Point> {
+    const BadgeSurroundings around{settings, ctx.passScreens(), [&]() -> std::optional<Point> {
                                        std::vector<ManagedWindow> inSlot;
                                        for (const ManagedWindow& m : stack.members) {
                                            if (stack.frameSitsIn(stack.slot(m), stack.gridOf(m), slot))
@@ -151,7 +149,7 @@ std::optional<BadgeKey> presentBadge(PresenterContext& ctx, BadgeState& state, B
                                        }
                                        return autoBadgeOffset(ctx, state, slot, front, inSlot, count, joiner);
                                    }};
-    const auto layout = state.layout(front, stack, controls, display, count, joiner, around);
+    const auto layout = state.layout(front, stack, display, count, joiner, around);
     if (!layout)
         return inGrace && known != state.badges.end() ? std::optional(key) : std::nullopt;
     if (!BadgeState::uncovered(layout->coverTest, slot, front, stack, layers)) {
@@ -192,25 +190,19 @@ std::optional<Point> autoBadgeOffset(PresenterContext& ctx, BadgeState& badges, 
                                      const ManagedWindow& front, const std::vector<ManagedWindow>& members, int count,
                                      bool joiner)
 {
-    const auto& chrome = badges.chrome;
     const double scale = scaleAt(ctx.passScreens(), Point{slot.midX(), slot.midY()});
-    for (const ManagedWindow& m : members) {
-        const auto known = chrome.find(m);
-        const bool busy = known == chrome.end() || controlsOutsideButtons(known->second.chrome) >= 2;
-        requestChromeRead(ctx, badges, m, slot.size, busy ? 30 : 60);
-    }
-    const auto mine = chrome.find(front);
-    if (mine == chrome.end() || std::abs(mine->second.size.width - slot.width()) > kSameFrameTolerance
-        || std::abs(mine->second.size.height - slot.height()) > kSameFrameTolerance)
+    const BarReading* mine = readBar(ctx, badges, front);
+    // Window-relative spots stand for slot-relative ones only where the frame fills the slot.
+    if (!mine || !mine->bar || std::abs(mine->bar->bar.width() - slot.width()) > kSameFrameTolerance)
         return std::nullopt;
-    std::vector<WindowChrome> others;
+    std::vector<TitleBar> others;
     for (const ManagedWindow& m : members) {
-        const auto reading = chrome.find(m);
-        if (!(m == front) && reading != chrome.end())
-            others.push_back(reading->second.chrome);
+        const BarReading* reading = m == front ? nullptr : readBar(ctx, badges, m);
+        if (reading && reading->bar)
+            others.push_back(*reading->bar);
     }
-    return badgeOrigin(mine->second.chrome, slot.size, badgeSize(count, false, joiner, scale),
-                       badgeSize(count, true, joiner, scale), others);
+    return freeStretchOrigin(*mine->bar, slot.size, badgeSize(count, false, joiner, scale),
+                             badgeSize(count, true, joiner, scale), others);
 }
 
 } // namespace fw::stacks

@@ -1,8 +1,23 @@
-// The edge and title-bar badge spots.
+// The badge's sizes and its edge and title-bar spots.
 #include "stacks/BadgeSpots.h"
 
 #include <algorithm>
 #include <cmath>
+
+namespace fw {
+
+Size badgeSize(int count, bool expanded, bool joiner, double scale)
+{
+    const int n = std::clamp(count, 0, 6);
+    const int gaps = std::max(0, n - 1);
+    const bool overflow = count > 6;
+    const double s = scale > 0 && std::isfinite(scale) ? scale : 1.0;
+    if (!expanded)
+        return {(8.0 + 14.0 * n + 3.0 * gaps + (overflow ? 18.4 : 0.0)) * s, 22 * s};
+    return {(32.0 + 24.0 * n + 12.0 * gaps + (overflow ? 34.0 : 0.0) + (joiner ? 34.0 : 0.0)) * s, 36 * s};
+}
+
+} // namespace fw
 
 namespace fw::stacks {
 
@@ -20,24 +35,16 @@ EdgeBadge edgeBadge(const Rect& slot, double top, const Size& open, const Size& 
     return out;
 }
 
-TitleBarEnds titleBarEnds(const Rect& bar, const TitleBarButtons& buttons)
-{
-    const double item = bar.height();
-    const double left = buttons.left * item, right = buttons.right * item;
-    return {Rect(bar.minX(), bar.minY(), left, bar.height()), Rect(bar.maxX() - right, bar.minY(), right, bar.height())};
-}
-
-std::optional<TitleBarBadge> titleBarBadge(const Rect& bar, const Size& open, const Size& compact,
-                                           const TitleBarButtons& buttons, double screenScale,
-                                           std::optional<double> topLimit)
+std::optional<TitleBarBadge> titleBarBadge(const TitleBar& reading, const Size& open, const Size& compact,
+                                           double screenScale, std::optional<double> topLimit)
 {
     if (open.width <= 0 || open.height <= 0 || compact.height > open.height)
         return std::nullopt;
     const double gap = 4 * screenScale;
-    const TitleBarEnds ends = titleBarEnds(bar, buttons);
-    const double leftEnd = ends.left.maxX() + gap;
-    const double rightEnd = ends.right.minX() - gap;
-    const double x = buttons.buttonsLeft ? leftEnd : rightEnd - open.width;
+    const Rect& bar = reading.bar;
+    const double leftEnd = reading.leftEnd.maxX() + gap;
+    const double rightEnd = reading.rightEnd.minX() - gap;
+    const double x = reading.buttonsLeft ? leftEnd : rightEnd - open.width;
     if (x < leftEnd || x + open.width > rightEnd)
         return std::nullopt;
     // The strip and the panel around it centred on the bar, both pushed down below the limit.

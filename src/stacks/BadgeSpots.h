@@ -1,13 +1,22 @@
 #pragma once
-// Where a stack's badge stands when neither the user nor the title-bar readings place it: on
-// the window's left edge (upright, across the edge, between the window and its neighbour) or
-// on the window manager's title bar, beside its buttons on the title's side. Global top-left
-// device pixels; pure rules.
+// A stack badge's size, and where it stands when neither the user nor a free stretch of the
+// title bar places it: on the window's left edge (upright, across the edge, between the window
+// and its neighbour) or on the window manager's title bar, beside its buttons on the title's
+// side. Global top-left device pixels; pure rules.
 
 #include "base/Geometry.h"
-#include "platform/DesktopSettings.h"
+#include "windows/TitleBar.h"
 
 #include <optional>
+
+namespace fw {
+
+// A badge's length and thickness for a member count: compact at rest, open under the pointer
+// (the joiner of a group lengthens only the open badge). In logical pixels, times `scale`
+// for the device pixels of a display of that scale.
+Size badgeSize(int count, bool expanded, bool joiner, double scale = 1);
+
+} // namespace fw
 
 namespace fw::stacks {
 
@@ -21,18 +30,10 @@ struct EdgeBadge {
 EdgeBadge edgeBadge(const Rect& slot, double top, const Size& open, const Size& compact,
                     std::optional<double> visibleMinX);
 
-// The items a window manager draws at the two ends of a title bar `bar` (its buttons, menu or
-// icon, spacers), each taken as wide as the bar is high: the stretch each end's items cover.
-struct TitleBarEnds {
-    Rect left, right;
-};
-TitleBarEnds titleBarEnds(const Rect& bar, const TitleBarButtons& buttons);
-
-// A badge on a title bar `bar` (the frame's top extent), never smaller than anywhere else: the
+// A badge on a title bar `bar`, never smaller than anywhere else: the
 // open badge `open`, whose compact strip `compact` stands centred on the bar at rest (a bar
 // thinner than the strip leaves it reaching past the bar above and below), 4 pixels beside the
-// window's buttons on the title's side, each item of either end taken as wide as the bar is
-// high. Kept below `topLimit` (the visible frame's top of the screen under the bar; none: no
+// window's buttons on the title's side, clear of the items at either end. Kept below `topLimit` (the visible frame's top of the screen under the bar; none: no
 // limit), the strip then as near the bar's middle as it can be; the strip stands a whole number
 // of logical pixels below the panel's top, as it is drawn. None when the open badge does
 // not fit between the two ends' items. Gaps are logical pixels, times `screenScale`.
@@ -41,8 +42,8 @@ struct TitleBarBadge {
     Rect compact;       // the strip at rest, which must be uncovered for the badge to show
     double middle = 0;  // the strip's middle across, from the panel's top
 };
-std::optional<TitleBarBadge> titleBarBadge(const Rect& bar, const Size& open, const Size& compact,
-                                           const TitleBarButtons& buttons, double screenScale = 1,
+std::optional<TitleBarBadge> titleBarBadge(const TitleBar& bar, const Size& open, const Size& compact,
+                                           double screenScale = 1,
                                            std::optional<double> topLimit = std::nullopt);
 
 } // namespace fw::stacks

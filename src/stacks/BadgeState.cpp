@@ -5,7 +5,6 @@
 #include "stacks/BadgeState.h"
 
 #include "layout/ScreenGeometry.h"
-#include "stacks/BadgeSpotFinder.h"
 #include "stacks/BadgeSpots.h"
 
 #include <algorithm>
@@ -31,8 +30,8 @@ bool BadgeState::memberOrder(const Rect& a, const Rect& b)
 }
 
 std::optional<BadgeLayout> BadgeState::layout(const ManagedWindow& front, const WindowStack& stack,
-                                              const std::optional<Rect>& buttons, const QString& display, int count,
-                                              bool joiner, const BadgeSurroundings& around) const
+                                              const QString& display, int count, bool joiner,
+                                              const BadgeSurroundings& around) const
 {
     const Rect s = stack.slot(front);
     // Sizes and gaps are logical pixels, at the scale of the screen under the slot.
@@ -40,7 +39,9 @@ std::optional<BadgeLayout> BadgeState::layout(const ManagedWindow& front, const 
     const Size open = badgeSize(count, true, joiner, k);
     // A window that draws its own title bar has none of the window manager's: its badge takes
     // the spot it would have under a title bar of no height along the window's top edge.
-    const Rect bar = buttons.value_or(Rect(s.minX() + 7 * k, s.minY(), 52 * k, 0));
+    const auto known = bars.find(front);
+    const TitleBar* titled = known != bars.end() && known->second.bar ? &*known->second.bar : nullptr;
+    const Rect bar = titled ? titled->buttons() : Rect(s.minX() + 7 * k, s.minY(), 52 * k, 0);
     BadgeLayout out;
     out.size = open;
     if (around.settings.onEdge()) {
@@ -74,15 +75,14 @@ std::optional<BadgeLayout> BadgeState::layout(const ManagedWindow& front, const 
             return out;
         }
     }
-    const auto known = controls.find(front);
-    if (buttons && known != controls.end() && known->second.titled) {
+    if (titled) {
         // Kept inside the visible frame of the screen under the bar; a bar too narrow for the
         // open badge between its ends leaves it to the spot under the buttons.
-        const Rect& titleBar = known->second.bar;
+        const Rect& titleBar = titled->bar;
         std::optional<double> top;
         if (const auto screen = containing(around.screens, Point{titleBar.midX(), titleBar.midY()}))
             top = screen->visibleFrame.minY();
-        if (const auto spot = titleBarBadge(titleBar, open, badgeSize(count, false, joiner, k), around.buttons, k, top)) {
+        if (const auto spot = titleBarBadge(*titled, open, badgeSize(count, false, joiner, k), k, top)) {
             out.rect = spot->rect;
             // Only the strip's part over the window counts: it may reach above a thin bar.
             out.coverTest = spot->compact.intersection(s);
@@ -90,8 +90,9 @@ std::optional<BadgeLayout> BadgeState::layout(const ManagedWindow& front, const 
             return out;
         }
     }
-    out.rect = out.coverTest =
-        Rect(std::max(bar.minX() - 2 * k, s.minX() + 4 * k), bar.maxY() + 6 * k, open.width, open.height);
+    // Under the buttons, at whichever end they stand, inside the slot.
+    const double x = std::min(bar.minX() - 2 * k, s.maxX() - 4 * k - open.width);
+    out.rect = out.coverTest = Rect(std::max(x, s.minX() + 4 * k), bar.maxY() + 6 * k, open.width, open.height);
     return out;
 }
 
@@ -151,8 +152,7 @@ void BadgeState::raiseShown()
 
 void BadgeState::forget(const std::unordered_set<ManagedWindow>& known)
 {
-    std::erase_if(chrome, [&](const auto& e) { return !known.count(e.first); });
-    std::erase_if(controls, [&](const auto& e) { return !known.count(e.first); });
+    std::erase_if(bars, [&](const auto& e) { return !known.count(e.first); });
 }
 
 } // namespace fw::stacks

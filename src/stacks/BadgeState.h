@@ -1,21 +1,19 @@
 #pragma once
-// The badges as presented, with the title-bar readings their spots come from: per stack and
-// slot the badge panel and where it stands; per window the title-bar buttons and bar as last
-// read for its slot, and the readings of its title bar's elements (taken on the main thread,
-// one at a time, again on a 4 s tick as titles and frames change). The badge rules read only this state and what they
-// are handed: where a badge stands (across the window's left edge, where the user dragged it,
-// in a free stretch of the title bar, on the window manager's title bar beside its buttons, or
-// inside the top edge of a window without one) and whether anything covers it.
+// The badges as presented, with the title bars their spots come from: per stack and slot the
+// badge panel and where it stands; per window its title bar as read in this refresh pass (once
+// per pass: a pass comes with every change of frames or stacking, and a reading costs well
+// under a millisecond). The badge rules read only this state and what they are handed: where
+// a badge stands (across the window's left edge, where the user dragged it, in a free stretch
+// of the title bar, on the window manager's title bar beside its buttons, or inside the top
+// edge of a window without one) and whether anything covers it.
 
-#include "base/Clock.h"
 #include "base/Geometry.h"
-#include "platform/DesktopSettings.h"
 #include "platform/Screens.h"
 #include "stacks/BadgeSettings.h"
 #include "stacks/StackModel.h"
 #include "stacks/StackSurfaces.h"
 #include "windows/ManagedWindow.h"
-#include "stacks/WindowChrome.h"
+#include "windows/TitleBar.h"
 
 #include <functional>
 #include <memory>
@@ -55,19 +53,12 @@ struct Badge {
     Size size;             // the open size
 };
 
-struct ChromeReading {
-    Size size;
-    WindowChrome chrome;
-    double read = 0;
-};
-
-// The title-bar buttons of a window as last read for its slot, and the title bar itself;
-// without a title bar of the window manager's (`titled` false), the spot inside its top edge
-// that stands for them.
-struct TitleBarControls {
-    Rect slot, controls, minimize;
-    bool titled = true;
-    Rect bar;
+// A window's title bar as read in this pass, and the frame's top-left corner; `bar` none: the
+// window manager draws none (the window draws its own), and a spot inside the frame's top edge
+// stands for its buttons.
+struct BarReading {
+    Point topLeft;
+    std::optional<TitleBar> bar;
 };
 
 // Where a badge stands and what must be uncovered for it to show.
@@ -81,39 +72,29 @@ struct BadgeLayout {
     std::optional<double> stripMiddle;
 };
 
-// What a layout reads besides the state: the settings, the screens of the pass, where the
-// window manager draws its buttons, and the free title-bar spot from the readings (asked only
-// when the rules come to it).
+// What a layout reads besides the state: the settings, the screens of the pass, and the free
+// title-bar stretch from the readings (asked only when the rules come to it).
 struct BadgeSurroundings {
     BadgeSettings& settings;
     const std::vector<ScreenInfo>& screens;
-    TitleBarButtons buttons;
     std::function<std::optional<Point>()> autoOffset;
 };
 
 class BadgeState {
 public:
-    static constexpr Duration chromeInterval = std::chrono::seconds(4);
-
-    explicit BadgeState(Clock& clock) : clock_(clock) {}
-    ~BadgeState() { clock_.cancel(chromeTimer); }
+    BadgeState() = default;
     BadgeState(const BadgeState&) = delete;
     BadgeState& operator=(const BadgeState&) = delete;
 
     std::unordered_map<BadgeKey, Badge> badges;
     std::unordered_set<BadgeKey> seen;   // presented in this pass
-    std::unordered_map<ManagedWindow, TitleBarControls> controls;
-    std::unordered_map<ManagedWindow, ChromeReading> chrome;
-    std::unordered_set<ManagedWindow> chromeInFlight;
-    int chromeReadCount = 0;
-    TimerId chromeTimer = 0;
+    std::unordered_map<ManagedWindow, BarReading> bars;   // read in this pass
+    int barReads = 0;                                      // title bars read so far
 
     // Where the badge of `front` (of `count` icons, with the group's joiner) stands in its
-    // slot; none when it has no spot. `buttons` is the rectangle standing for the front's
-    // title-bar buttons; none for a window without a title bar.
-    std::optional<BadgeLayout> layout(const ManagedWindow& front, const WindowStack& stack,
-                                      const std::optional<Rect>& buttons, const QString& display, int count,
-                                      bool joiner, const BadgeSurroundings& around) const;
+    // slot, from its title bar as read in this pass; none when it has no spot.
+    std::optional<BadgeLayout> layout(const ManagedWindow& front, const WindowStack& stack, const QString& display,
+                                      int count, bool joiner, const BadgeSurroundings& around) const;
     // Nothing but the front window, in its slot, under the rectangle's four corners.
     static bool uncovered(const Rect& r, const Rect& slot, const ManagedWindow& front, const WindowStack& stack,
                           const std::vector<WindowLayerSnapshot>& layers);
@@ -131,9 +112,6 @@ public:
     void raiseShown();
     // Forgets the readings of windows that are gone.
     void forget(const std::unordered_set<ManagedWindow>& known);
-
-private:
-    Clock& clock_;
 };
 
 } // namespace fw::stacks

@@ -1,30 +1,11 @@
-// The runs that keep badges in step with their windows: the title-bar readings from which free
-// spots are found (asked again on a 4 s tick, as a title that changes moves the title's text
-// and the window manager may change its frame: sooner for the front window of the active
-// application, later for windows with few controls; one reading per window at a time, taken
-// on the main thread), and what a badge reports: a click on an icon, a drag that ended, a
+// The runs that keep badges in step with their windows: the title-bar readings the spots come
+// from (one per window and refresh pass, forgotten at the pass's end: each pass reads the bars
+// afresh, so a moved or resized frame or a new title counts from the next pass on, and nothing
+// runs between passes), and what a badge reports: a click on an icon, a drag that ended, a
 // reset of one or of every moved badge.
 #include "stacks/BadgeUpkeep.h"
 
-#include "stacks/BadgeSpotFinder.h"
-
-#include <cmath>
-
 namespace fw::stacks {
-
-namespace {
-
-std::vector<Rect> controlFrames(const WindowChrome& chrome)
-{
-    std::vector<Rect> out;
-    for (const auto& e : chrome.elements) {
-        if (e.isControl)
-            out.push_back(e.frame);
-    }
-    return out;
-}
-
-} // namespace
 
 namespace {
 
@@ -111,90 +92,16 @@ void resetAllBadges(PresenterContext& ctx, BadgeSettings& settings)
     refreshNow(ctx);
 }
 
-void armChrome(PresenterContext& ctx, BadgeState& badges, const BadgeSettings& settings)
+const BarReading* readBar(PresenterContext& ctx, BadgeState& badges, const ManagedWindow& window)
 {
-    // The badges and settings live as long as the context: reached only while that does.
-    auto weak = ctx.self.weak();
-    badges.chromeTimer = ctx.clock.schedule(BadgeState::chromeInterval, [weak, &badges, &settings] {
-        if (auto self = weak.lock()) {
-            armChrome(*self, badges, settings);
-            chromeTick(*self, badges, settings);
-        }
-    });
-}
-
-void chromeTick(PresenterContext& ctx, BadgeState& badges, const BadgeSettings& settings)
-{
-    if (!settings.autoPlace() || ctx.queries.menuOpen() || ctx.queries.shuffling())
-        return;
-    const auto frontmost = ctx.access.windowSystem().frontmostPid();
-    struct Ask {
-        ManagedWindow window;
-        Size size;
-        double age;
-    };
-    std::vector<Ask> asks;
-    const auto& chrome = badges.chrome;
-    for (const auto& [key, badge] : badges.badges) {
-        if (!badge.panel->isVisible())
-            continue;
-        const auto& presented = ctx.queries.presented();
-        const auto stack = std::find_if(presented.begin(), presented.end(),
-                                        [&](const WindowStack& s) { return s.contains(badge.front); });
-        if (stack == presented.end())
-            continue;
-        const Rect slot = stack->slot(badge.front);
-        for (const ManagedWindow& m : stack->members) {
-            if (!stack->frameSitsIn(stack->slot(m), stack->gridOf(m), slot))
-                continue;
-            const auto known = chrome.find(m);
-            double age = 30;
-            if (known != chrome.end() && controlsOutsideButtons(known->second.chrome) < 2)
-                age = 60;
-            else if (m == badge.front)
-                age = frontmost && *frontmost == m.pid ? 4 : 20;
-            asks.push_back({m, slot.size, age});
-        }
-    }
-    for (const Ask& a : asks)
-        requestChromeRead(ctx, badges, a.window, a.size, a.age);
-}
-
-void requestChromeRead(PresenterContext& ctx, BadgeState& state, const ManagedWindow& window, const Size& size,
-                       double maxAge)
-{
-    const auto known = state.chrome.find(window);
-    if (known != state.chrome.end() && std::abs(known->second.size.width - size.width) < 2
-        && std::abs(known->second.size.height - size.height) < 2 && ctx.uptime() - known->second.read < maxAge)
-        return;
-    if (state.chromeInFlight.count(window))
-        return;
-    const auto frame = ctx.access.frame(window);
+    if (const auto known = badges.bars.find(window); known != badges.bars.end())
+        return &known->second;
+    ++badges.barReads;
+    auto bar = readTitleBar(ctx.access.windowSystem(), window.element);
+    const auto frame = bar ? std::optional(bar->bar) : ctx.access.frame(window);
     if (!frame)
-        return;
-    state.chromeInFlight.insert(window);
-    ++state.chromeReadCount;
-    auto weak = ctx.self.weak();
-    ctx.chromeReads.read(window, *frame, [weak, &state, window, size = frame->size](WindowChrome chrome) {
-        if (auto self = weak.lock())
-            applyChromeRead(*self, state, chrome, window, size);
-    });
-}
-
-void applyChromeRead(PresenterContext& ctx, BadgeState& state, const WindowChrome& chrome,
-                     const ManagedWindow& window, const Size& size)
-{
-    state.chromeInFlight.erase(window);
-    const auto known = state.chrome.find(window);
-    const bool isNew = known == state.chrome.end() || controlFrames(known->second.chrome) != controlFrames(chrome)
-                       || known->second.chrome.titleBarButtons != chrome.titleBarButtons || !(known->second.size == size);
-    state.chrome[window] = {size, chrome, ctx.uptime()};
-    if (isNew && ctx.queries.running() && !ctx.queries.menuOpen()) {
-        if (StackActions* actions = ctx.actions()) {
-            actions->presentAgain();
-            actions->refresh(false);
-        }
-    }
+        return nullptr;
+    return &(badges.bars[window] = BarReading{frame->origin, std::move(bar)});
 }
 
 QString windowHitDescription(const PresenterContext& ctx, const QString& label, const Rect& rect, Point point,

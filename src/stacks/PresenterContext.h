@@ -1,8 +1,8 @@
 #pragma once
 // What every run of the stack presenter works with: the services the engine hands it, the
 // engine's answers (StackQueries) and the actions a user's gesture asks for (StackActions).
-// A run takes the context and the state objects it changes (badges with their title-bar
-// readings, anchors with their panels and the explicit switcher, hover with its pacing, the
+// A run takes the context and the state objects it changes (badges with the title bars of
+// the pass, anchors with their panels and the explicit switcher, hover with its pacing, the
 // engine's badge settings), so its signature says what it touches; the presenter owns the
 // state (the badge settings are the engine's, handed to it) and passes it. A callback reaches
 // the context, and the state beside it, only while the context lives (`self`).
@@ -10,11 +10,9 @@
 #include "base/Clock.h"
 #include "base/Geometry.h"
 #include "base/TaskScope.h"
-#include "platform/DesktopSettings.h"
 #include "platform/MouseMonitor.h"
 #include "platform/Screens.h"
 #include "snap/WindowStackController.h"
-#include "stacks/ChromeReads.h"
 #include "stacks/StackActions.h"
 #include "stacks/StackQueries.h"
 #include "stacks/StackSurfaces.h"
@@ -31,11 +29,9 @@ struct PresenterServices {
     Screens& screens;
     Clock& clock;
     StackSurfaces& surfaces;
-    ChromeReads& chromeReads;
     // The coordinator's slots (layouts offered, tips, stretching).
     const WindowStackCallbacks& callbacks;
     MouseMonitor* mouse = nullptr;   // where the pointer is; none: where it was last seen
-    DesktopSettings* desktop = nullptr;   // the title-bar buttons' side; none: the right
 };
 
 struct PresenterContext : PresenterServices {

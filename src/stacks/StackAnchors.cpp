@@ -1,8 +1,9 @@
 // The presenter's part of each refresh pass: which members of a stack show usable title-bar
-// buttons and really stand in front there (the front probe), an anchor panel over each such
-// front with its hover geometry and its switcher's actions, and the badge beside it; after the
-// pass, what was not presented goes and the badges are raised above the windows again. Also
-// the switcher opened by shortcut, and hiding everything shown.
+// buttons (from their bars, read once in the pass) and really stand in front there (the front
+// probe), an anchor panel over each such front with its hover geometry and its switcher's
+// actions, and the badge beside it; after the pass, what was not presented goes, the readings
+// are forgotten and the badges are raised above the windows again. Also the switcher opened
+// by shortcut, and hiding everything shown.
 #include "stacks/StackAnchors.h"
 
 #include "stacks/BadgeOrchestration.h"
@@ -23,48 +24,26 @@ struct Candidate {
     bool titled = true;
 };
 
-// What stands for a window's title-bar buttons, read now.
-std::optional<TitleBarControls> readControls(WindowAccess& access, const ManagedWindow& m)
-{
-    const auto c = access.titleBarButtonsFrame(m.element);
-    const auto n = c ? access.minimizeButtonFrame(m.element) : std::nullopt;
-    const auto bar = n ? access.titleBarFrame(m.element) : std::nullopt;
-    if (c && n && bar)
-        return TitleBarControls{{}, *c, *n, true, *bar};
-    const auto frame = access.frame(m);
-    if (!frame)
-        return std::nullopt;
-    return TitleBarControls{{}, Rect::null(), Rect(frame->minX() + 7, frame->minY() + 6, 12, 12), false, {}};
-}
-
-// The members whose title-bar buttons can be read and lie in the top 100 pixels of their slot;
-// a member whose window manager draws no title bar (the window draws its own) is probed at the
-// badge's spot inside its top edge and gets a badge without an anchor.
+// The members whose title-bar buttons lie in the top 100 pixels of their slot, from their title
+// bars as read in this pass; a member whose window manager draws no title bar (the window draws
+// its own) or no buttons on it is probed at a spot inside its top edge and gets a badge without
+// an anchor.
 std::vector<Candidate> probe(PresenterContext& ctx, BadgeState& badges, const WindowStack& stack,
-                             const std::vector<ManagedWindow>& members, std::unordered_map<ManagedWindow, Rect>& buttons)
+                             const std::vector<ManagedWindow>& members)
 {
-    auto& cache = badges.controls;
     std::vector<Candidate> out;
     for (const ManagedWindow& m : members) {
         const Rect slot = stack.slot(m);
-        const auto cached = cache.find(m);
-        if (cached == cache.end() || !(cached->second.slot == slot)) {
-            auto read = readControls(ctx.access, m);
-            if (!read) {
-                cache.erase(m);
-                continue;
-            }
-            read->slot = slot;
-            cache[m] = *read;
-        }
-        const TitleBarControls& known = cache.at(m);
-        if (!known.titled) {
-            if (slot.contains(known.minimize))
-                out.push_back({m, known.minimize, known.minimize, known.minimize, false});
+        const BarReading* reading = readBar(ctx, badges, m);
+        if (!reading)
+            continue;
+        if (!reading->bar || reading->bar->buttonsEnd().width() <= 0) {
+            const Rect spot(reading->topLeft.x + 7, reading->topLeft.y + 6, 12, 12);
+            if (slot.contains(spot))
+                out.push_back({m, spot, spot, spot, false});
             continue;
         }
-        const Rect controls = known.controls, minimize = known.minimize;
-        buttons[m] = controls;
+        const Rect controls = reading->bar->buttons(), minimize = reading->bar->minimize();
         if (controls.width() <= 0 || controls.height() <= 0 || !slot.contains(controls) || !controls.contains(minimize)
             || controls.maxY() > slot.minY() + 100)
             continue;
@@ -130,8 +109,7 @@ StackPresentation::Shown presentStack(PresenterContext& ctx, BadgeState& badges,
                                       const std::vector<WindowLayerSnapshot>& layers)
 {
     StackPresentation::Shown out;
-    std::unordered_map<ManagedWindow, Rect> buttons;
-    const std::vector<Candidate> candidates = probe(ctx, badges, stack, members, buttons);
+    const std::vector<Candidate> candidates = probe(ctx, badges, stack, members);
     std::vector<Candidate> visible;
     for (const Candidate& c : candidates) {
         if (confirmsFront(ctx, c.window, c.minimize, layers, stack, {c.controls.midX(), c.controls.midY()}))
@@ -149,17 +127,14 @@ StackPresentation::Shown presentStack(PresenterContext& ctx, BadgeState& badges,
     }
     out.front = visible.front().window;
     for (const Candidate& c : visible) {
-        std::optional<Rect> controls;
         if (c.titled) {
             presentAnchorPanel(ctx, anchors, hover, c, stack, members, out);
-            if (const auto own = buttons.find(c.window); own != buttons.end())
-                controls = own->second;
         } else {
             out.records.append(QJsonObject{{QStringLiteral("status"), QStringLiteral("no title bar: badge only")},
                                            {QStringLiteral("frontApp"), c.window.appName}});
         }
         const std::vector<ManagedWindow> mates = ctx.queries.slotMates(c.window, members, stack);
-        if (const auto key = presentBadge(ctx, badges, settings, c.window, mates, stack, controls, layers))
+        if (const auto key = presentBadge(ctx, badges, settings, c.window, mates, stack, layers))
             badges.seen.insert(*key);
     }
     return out;
@@ -270,6 +245,7 @@ void retireStale(PresenterContext& ctx, BadgeState& badges, AnchorState& anchors
 void endPass(PresenterContext& ctx, BadgeState& badges, AnchorState& anchors, HoverState& hover)
 {
     ctx.endPassScreens();
+    badges.bars.clear();   // the next pass reads the bars afresh
     retireStale(ctx, badges, anchors, hover);
     if (anchors.panels.empty() && badges.badges.empty())
         hover.pause();

@@ -19,9 +19,7 @@ namespace fw {
 
 class UserDefaults;
 class StackSurfaces;
-class ChromeReads;
 class MouseMonitor;
-class DesktopSettings;
 
 namespace stacks {
 
@@ -41,14 +39,10 @@ struct StackServices {
     // This program's process; 0: the running one.
     Pid ownPid = 0;
     // The badge and anchor panels. Given (and no `presentation`), the engine presents its
-    // stacks itself: anchors, badges, hover and title-bar readings.
+    // stacks itself: anchors, badges and hover.
     StackSurfaces* surfaces = nullptr;
-    // Title-bar readings for badge spots; none: every reading is empty.
-    ChromeReads* chromeReads = nullptr;
     // Where the pointer is, for hover; none: where it was last reported.
     MouseMonitor* mouse = nullptr;
-    // Where the window manager draws its title-bar buttons; none: at the right end.
-    DesktopSettings* desktop = nullptr;
 };
 
 // The engine's switches: started, its menu open, monitoring on, a move animating.

@@ -2,7 +2,6 @@
 // or a run's.
 #include "stacks/StackEngine.h"
 
-#include "stacks/ChromeReads.h"
 #include "stacks/StackPresenter.h"
 
 namespace fw::stacks {
@@ -38,16 +37,11 @@ StackEngine::~StackEngine()
 
 void StackEngine::makePresenter(const StackServices& services)
 {
-    ChromeReads* reads = services.chromeReads;
-    if (!reads) {
-        ownChromeReads_ = std::make_unique<EmptyChromeReads>(ctx_.clock);
-        reads = ownChromeReads_.get();
-    }
     // The presenter's gestures reach the engine only while it lives.
     ownPresenter_ = std::make_unique<StackPresenter>(
         *this, std::weak_ptr<StackActions>(self_.weak()), badges_,
-        PresenterServices{ctx_.access, ctx_.screens, ctx_.clock, *services.surfaces, *reads, callbacks,
-                          services.mouse, services.desktop});
+        PresenterServices{ctx_.access, ctx_.screens, ctx_.clock, *services.surfaces, callbacks,
+                          services.mouse});
     ctx_.presentation = ownPresenter_.get();
 }
 

@@ -141,7 +141,6 @@ private:
     StackSet set_;
     BadgeSettings badges_;
     NoStackPresentation noPresentation_;
-    std::unique_ptr<ChromeReads> ownChromeReads_;
     StackContext ctx_;
     StackRefresh refresh_;
     std::unique_ptr<StackPresenter> ownPresenter_;

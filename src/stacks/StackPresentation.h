@@ -46,8 +46,8 @@ public:
     // A switcher is open (its popover or key panel is up).
     virtual bool switcherOpen() const = 0;
     virtual int visiblePanelCount() const = 0;
-    // Title-bar readings asked for so far, for the diagnostics.
-    virtual int chromeReadCount() const { return 0; }
+    // Title bars read so far, for the diagnostics.
+    virtual int titleBarReadCount() const { return 0; }
     // The anchors' activation areas grown by 20 pixels.
     virtual std::vector<Rect> anchorZones() const = 0;
     virtual void noteMouseMoved(Point at) = 0;

@@ -9,7 +9,7 @@ namespace fw::stacks {
 
 StackPresenter::StackPresenter(const StackQueries& queries, std::weak_ptr<StackActions> actions,
                                BadgeSettings& badgeSettings, const PresenterServices& services)
-    : badgeSettings_(badgeSettings), badges_(services.clock), hover_(services.clock),
+    : badgeSettings_(badgeSettings), hover_(services.clock),
       ctx_(services, queries, std::move(actions))
 {
 }
@@ -24,21 +24,12 @@ StackPresentation::Shown StackPresenter::present(const WindowStack& stack, const
 
 void StackPresenter::endPass() { stacks::endPass(ctx_, badges_, anchors_, hover_); }
 
-void StackPresenter::start()
-{
-    if (!badges_.chromeTimer)
-        armChrome(ctx_, badges_, badgeSettings_);
-}
-
 void StackPresenter::suspend() { hideAll(badges_, anchors_, hover_); }
 
 void StackPresenter::stop()
 {
     badges_.dropAll();
-    ctx_.clock.cancel(std::exchange(badges_.chromeTimer, 0));
-    badges_.chrome.clear();
-    badges_.chromeInFlight.clear();
-    badges_.controls.clear();
+    badges_.bars.clear();
     hideAll(badges_, anchors_, hover_);
     anchors_.clear();
     hover_.states.clear();

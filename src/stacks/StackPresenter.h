@@ -2,7 +2,7 @@
 // The stacks as the user sees them, decided: per stack front an anchor over its title-bar
 // button (whose switcher opens when the pointer rests there) and a badge of the icons of the
 // windows behind it, and shown only where nothing covers it. A thin presenter: it owns the
-// context and the three state objects (badges with their title-bar readings, anchors with
+// context and the three state objects (badges with the title bars of the pass, anchors with
 // their panels and the explicit switcher, hover with its pacing), holds the engine's badge
 // settings, and hands each call to the run that does the work (StackAnchors,
 // BadgeOrchestration, BadgeUpkeep, StackHover) with the state objects that run changes. The
@@ -32,7 +32,6 @@ public:
     Shown present(const WindowStack& stack, const std::vector<ManagedWindow>& members,
                   const std::vector<WindowLayerSnapshot>& layers) override;
     void endPass() override;
-    void start() override;
     void suspend() override;
     void dismissPickers() override { anchors_.closeSwitchers(); }
     void stop() override;
@@ -44,13 +43,12 @@ public:
     bool openSwitcher(const WindowStack& stack, const std::vector<ManagedWindow>& members,
                       const ManagedWindow& front, const Rect& anchor) override;
     void dropBadges() override { badges_.dropAll(); }
-    int chromeReadCount() const override { return badges_.chromeReadCount; }
+    int titleBarReadCount() const override { return badges_.barReads; }
 
     // ---- State, for tests
     const std::unordered_map<BadgeKey, Badge>& badges() const { return badges_.badges; }
     const std::unordered_map<ManagedWindow, StackHoverAnchor>& anchors() const { return anchors_.anchors; }
     const std::unordered_map<ManagedWindow, StackHoverState>& hoverStates() const { return hover_.states; }
-    const std::unordered_map<ManagedWindow, ChromeReading>& chrome() const { return badges_.chrome; }
     AnchorPanel* panel(const ManagedWindow& window) const { return anchors_.panel(window); }
     AnchorPanel* explicitPickerPanel() const { return anchors_.explicitPanel.get(); }
     bool hoverPaused() const { return hover_.paused(); }

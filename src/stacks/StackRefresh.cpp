@@ -136,7 +136,7 @@ void writeDiagnostics(StackContext& ctx, StackRefresh& refresh, double now)
         {QStringLiteral("timestamp"), double(QDateTime::currentMSecsSinceEpoch()) / 1000.0},
         {QStringLiteral("visibleAnchors"), anchors},
         {QStringLiteral("fullScans"), refresh.fullScanCount},
-        {QStringLiteral("chromeReads"), ctx.presentation->chromeReadCount()},
+        {QStringLiteral("titleBarReads"), ctx.presentation->titleBarReadCount()},
         {QStringLiteral("refreshMilliseconds"), refresh.lastRefreshMilliseconds},
         {QStringLiteral("stacks"), refresh.diagnostics},
     };

@@ -110,10 +110,10 @@ public:
         return windowID(w.element, w.pid, w.title, list);
     }
 
-    // The window manager draws the title bar here and its buttons where its theme puts them,
-    // so the title-bar buttons stand for the leading 52 pixels of the title bar, inset from
-    // its top and bottom (the window's frame being read now); the minimise button is their
-    // middle 12 pixels. Nothing for a window without a title bar.
+    // Parts of the title bar the window manager draws, from one reading (readTitleBar in
+    // windows/TitleBar.h: frame and title read now, the buttons where the manager's button
+    // layout puts them): the window's buttons, inset from the bar's top and bottom, and their
+    // middle 12 pixels for the minimise button. Nothing for a window without a title bar.
     std::optional<Rect> titleBarButtonsFrame(WindowId element) const;
     std::optional<Rect> minimizeButtonFrame(WindowId element) const;
     // The window manager's title bar: the top extent of the window's frame, as wide as the

@@ -2,6 +2,8 @@
 // sorted by application name and title).
 #include "windows/WindowAccess.h"
 
+#include "windows/TitleBar.h"
+
 
 #include <QList>
 #include <algorithm>
@@ -238,28 +240,20 @@ namespace fw {
 
 std::optional<Rect> WindowAccess::titleBarFrame(WindowId element) const
 {
-    const auto bar = ws_.titleBarHeight(element);
-    const auto frame = bar ? ws_.frame(element) : std::nullopt;
-    if (!frame || *bar < 4 || frame->width() < 60)
-        return std::nullopt;
-    return Rect(frame->minX(), frame->minY(), frame->width(), *bar);
+    const auto bar = readTitleBar(ws_, element);
+    return bar ? std::optional(bar->bar) : std::nullopt;
 }
 
 std::optional<Rect> WindowAccess::titleBarButtonsFrame(WindowId element) const
 {
-    const auto bar = titleBarFrame(element);
-    if (!bar)
-        return std::nullopt;
-    const double inset = std::min(4.0, bar->height() / 4);
-    return Rect(bar->minX() + 7, bar->minY() + inset, 52, bar->height() - 2 * inset);
+    const auto bar = readTitleBar(ws_, element);
+    return bar ? std::optional(bar->buttons()) : std::nullopt;
 }
 
 std::optional<Rect> WindowAccess::minimizeButtonFrame(WindowId element) const
 {
-    const auto buttons = titleBarButtonsFrame(element);
-    if (!buttons)
-        return std::nullopt;
-    return Rect(buttons->minX() + 20, buttons->minY(), 12, buttons->height());
+    const auto bar = readTitleBar(ws_, element);
+    return bar ? std::optional(bar->minimize()) : std::nullopt;
 }
 
 } // namespace fw

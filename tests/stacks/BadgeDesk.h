@@ -1,12 +1,12 @@
 #pragma once
 // The stack controller presenting its own stacks on the simulated desktop: recording panels
 // stand for the badges and anchors (a panel is visible while it is meant to be shown; an
-// anchor's popover has a frame below the anchor), and scripted title-bar readings arrive a
-// set time after they are asked for.
+// anchor's popover has a frame below the anchor); title bars are read from the simulated
+// windows.
 
 #include "StackDesk.h"
 
-#include "stacks/BadgeSpotFinder.h"
+#include "stacks/BadgeSpots.h"
 #include "stacks/StackPresenter.h"
 
 namespace fw::stacktest {
@@ -115,31 +115,11 @@ struct RecordingSurfaces final : StackSurfaces {
     }
 };
 
-// Readings per window, delivered `delay` after each request; every request is recorded.
-struct ScriptedChromeReads final : ChromeReads {
-    explicit ScriptedChromeReads(Clock& c) : clock(c) {}
-    Clock& clock;
-    Duration delay = 50ms;
-    std::unordered_map<WindowId, WindowChrome> chromes;
-    std::vector<std::pair<WindowId, Duration>> requests;
-    void read(const ManagedWindow& w, const Rect&, std::function<void(WindowChrome)> done) override
-    {
-        requests.push_back({w.element, clock.now()});
-        const auto found = chromes.find(w.element);
-        WindowChrome chrome = found == chromes.end() ? WindowChrome{} : found->second;
-        clock.schedule(delay, [done = std::move(done), chrome] { done(chrome); });
-    }
-    int requestsFor(WindowId id) const
-    {
-        return int(std::count_if(requests.begin(), requests.end(), [&](const auto& r) { return r.first == id; }));
-    }
-};
-
 class BadgeDesk : public StackDesk {
 protected:
     ~BadgeDesk() override
     {
-        coordinator.reset();   // both go before the panels and readers they use
+        coordinator.reset();   // both go before the panels they use
         controller.reset();
     }
 
@@ -150,7 +130,7 @@ protected:
     {
         clock.advance(10s);   // the system has been up a while: no switch is recent
         controller = std::make_unique<fw::stacks::StackEngine>(fw::stacks::StackServices{
-            access, sim, sim, clock, defaults, transitions, sim, nullptr, false, 0, &surfaces, &reads, &sim.mouse()});
+            access, sim, sim, clock, defaults, transitions, sim, nullptr, false, 0, &surfaces, &sim.mouse()});
         controller->callbacks.tip = [this](Tip t) { tips.push_back(t); };
         stacksUsed = controller.get();
         start();
@@ -204,7 +184,6 @@ protected:
 
     NoScrollSteps scroll;
     RecordingSurfaces surfaces{AnchorServices{clock, capture, sim, sim, scroll}};
-    ScriptedChromeReads reads{clock};
     std::vector<Tip> tips;
 };
 

@@ -1,13 +1,12 @@
 // The pure rules under badges: the stored placements ("badgePlacements.v2": matching by
-// overlap, the cap per display, what a bad stored entry costs), the free title-bar spot with
-// explicit controls, with the badge sizes it works from, the spots across the window's left
+// overlap, the cap per display, what a bad stored entry costs), the title-bar reading and its
+// free stretches, with the badge sizes they work from, the spots across the window's left
 // edge and on the window manager's title bar, and the badge state's choice among the rules.
 #include "base/UserDefaults.h"
 #include "stacks/BadgePlacementStore.h"
-#include "stacks/BadgeSpotFinder.h"
 #include "stacks/BadgeSpots.h"
 #include "stacks/BadgeState.h"
-#include "stacks/WindowChrome.h"
+#include "stacks/TitleBarStretch.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -117,81 +116,64 @@ TEST(BadgeSpot, SizesFollowTheMemberCount)
     EXPECT_EQ(badgeSize(4, false, true), badgeSize(4, false, false)) << "the joiner lengthens only the open badge";
 }
 
-WindowChrome chrome(std::optional<Rect> buttons, std::vector<WindowChrome::Element> elements)
+// One reading of a bar: its ends where the button layout puts them, the window's buttons
+// among them (inset from the bar's top and bottom, the minimise button their middle), the
+// title's text centred where the window manager centres it, else all of the stretch between.
+TEST(BadgeSpot, OneReadingOfATitleBarPlacesItsButtonsOnTheWindowManagersSide)
 {
-    return WindowChrome{std::move(elements), buttons};
-}
-WindowChrome::Element control(double x, double y, double w = 24, double h = 20) { return {Rect(x, y, w, h), true}; }
+    const Rect bar(100, 50, 800, 20);
+    const TitleBar right = titleBarOf(bar, {1, 3, false, true}, u"  xterm "_qs);
+    EXPECT_EQ(right.leftEnd, Rect(100, 50, 20, 20));
+    EXPECT_EQ(right.rightEnd, Rect(840, 50, 60, 20));
+    EXPECT_EQ(right.buttons(), Rect(840, 54, 60, 12)) << "the three buttons at the right end";
+    EXPECT_EQ(right.minimize(), Rect(864, 54, 12, 12));
+    EXPECT_EQ(right.title, Rect(480, 50, 40, 20)) << "the title's text, centred on the bar";
+    EXPECT_EQ(right.itemsBesideButtons(), 2) << "the window's icon and the title";
 
+    const TitleBar left = titleBarOf(bar, {3, 1, true, false}, u"xterm"_qs);
+    EXPECT_EQ(left.buttons(), Rect(100, 54, 60, 12)) << "the buttons at the left end";
+    EXPECT_EQ(left.minimize(), Rect(124, 54, 12, 12));
+    EXPECT_EQ(left.title, Rect(160, 50, 720, 20)) << "where the text stands is not known: all between the ends";
+    EXPECT_EQ(titleBarOf(bar, {1, 3, false}, u" "_qs).title, std::nullopt);
+    EXPECT_EQ(titleBarOf(Rect(0, 0, 60, 20), {2, 3, false}).rightEnd, Rect(40, 0, 20, 20))
+        << "the ends never reach past the bar";
+}
+
+// The free stretch beside the title's text: beside the buttons at the left end, else the widest
+// stretch between the items, 14 pixels in; clear of what stands on the bars of the window's
+// busy stacked mates; none where the bar holds fewer than two things besides the buttons, where
+// a title fills the stretches, or where the window manager may draw the title anywhere.
 TEST(BadgeSpot, FindsTheFreeStretchOfTheTitleBarClearOfEveryBusyStackedWindow)
 {
-    const Size window{800, 600}, compact{22, 22}, open{56, 36};
-    const Rect buttons(7, 4, 52, 14);
-    const auto origin = [&](const WindowChrome& c, std::vector<WindowChrome> others = {}) {
-        return badgeOrigin(c, window, compact, open, others);
+    const Size window{800, 600};
+    const Size compact = badgeSize(2, false, false), open = badgeSize(2, true, false);   // 39 × 22, 92 × 36
+    const Rect bar(0, 0, 800, 20);
+    const TitleBarButtons openbox{1, 3, false, true}, leftButtons{3, 1, true, true};
+    const auto origin = [&](const TitleBar& t, std::vector<TitleBar> others = {}) {
+        return stacks::freeStretchOrigin(t, window, compact, open, others);
     };
 
-    // Few controls: one outside the buttons, or a second one within 6 points of them.
-    EXPECT_FALSE(origin(chrome(buttons, {control(100, 4)})));
-    EXPECT_FALSE(origin(chrome(buttons, {control(100, 4), control(56, 2, 6, 14)})));
-    EXPECT_TRUE(hasFewControls(chrome(buttons, {control(100, 4), control(56, 2, 6, 14)})));
-    EXPECT_FALSE(origin(chrome(buttons, {control(100, 130), control(140, 140)}))) << "no row above 130";
+    const TitleBar front = titleBarOf(bar, openbox, u"xterm"_qs);
+    EXPECT_EQ(origin(front), (Point{34, 2})) << "the wider stretch, left of the title, 14 in";
+    EXPECT_EQ(origin(titleBarOf(bar, leftButtons, u"xterm"_qs)), (Point{76, 2})) << "16 right of the buttons";
 
-    // A tab strip: 14 points after the last tab, centred on the row.
-    const WindowChrome tabs = chrome(std::nullopt, {control(10, 30, 150), control(160, 30, 150)});
-    EXPECT_EQ(origin(tabs), (Point{324, 29}));
-    // Another busy window's control there pushes it to the widest gap between obstacles.
-    const WindowChrome other = chrome(std::nullopt, {control(320, 30), control(600, 30)});
-    EXPECT_EQ(origin(tabs, {other}), std::nullopt) << "the only gap, left of the first tab, is too narrow";
-    // A window with few controls is not kept clear of.
-    EXPECT_EQ(origin(tabs, {chrome(std::nullopt, {control(320, 30)})}), (Point{324, 29}));
-
-    // Buttons and toolbar in one row, the place after the last control too narrow: 16 after
-    // the buttons, then the widest gap.
-    const WindowChrome row = chrome(buttons, {control(130, 2), control(730, 2)});
-    EXPECT_EQ(origin(row), (Point{75, 2}));
-    const WindowChrome crowded = chrome(buttons, {control(80, 2), control(300, 2), control(730, 2)});
-    EXPECT_EQ(origin(crowded), (Point{338, 2})) << "the widest gap, from 324 to 730, 14 in";
-
-    // The second row is searched only when the first has no free spot.
-    const WindowChrome rows = chrome(buttons, {control(100, 2), control(130, 2, 660), control(10, 40, 770),
-                                              control(20, 70), control(60, 70)});
-    const auto spot = origin(rows);
-    ASSERT_TRUE(spot);
-    EXPECT_EQ(*spot, (Point{98, 69})) << "in the third row: the first is full, the second is one wide control";
-    EXPECT_EQ(controlBands(rows).size(), 3u);
-}
-
-// A window manager's title bar read from its height, the button layout and the title: the
-// search puts the badge in the first free stretch beside the title's text, clear of the items
-// at both ends; none where the other window's title or its own fills the bar, where the other
-// end has no item (only the title then counts), or where the window draws its own bar.
-TEST(BadgeSpot, TheWindowManagersTitleBarReadingLeadsToAStretchBesideTheTitle)
-{
-    const Size compact = badgeSize(2, false, false), open = badgeSize(2, true, false);   // 39 × 22, 92 × 36
-    const TitleBarButtons openbox{1, 3, false, true};
-    const WindowChrome front = stacks::titleBarChrome(800, 20.0, openbox, u"xterm"_qs);
-    ASSERT_EQ(front.elements.size(), 5u);
-    EXPECT_EQ(front.titleBarButtons, Rect(740, 0, 60, 20)) << "the three buttons at the right end";
-    EXPECT_EQ(front.elements.back().frame, Rect(380, 0, 40, 20)) << "the title's text, centred on the bar";
-    EXPECT_EQ(controlsOutsideButtons(front), 2) << "the window's icon and the title";
-    EXPECT_EQ(badgeOrigin(front, {800, 600}, compact, open, {}), (Point{34, 2}));
-
+    // Another busy window's item over the first stretch pushes it to the next.
+    EXPECT_EQ(origin(front, {titleBarOf(bar, leftButtons, u"xterm"_qs)}), (Point{434, 2}));
     // The other member's title covers both stretches of the front's.
-    const WindowChrome other = stacks::titleBarChrome(800, 20.0, openbox, QString(90, u'x'));
-    EXPECT_EQ(badgeOrigin(front, {800, 600}, compact, open, {other}), std::nullopt);
+    EXPECT_EQ(origin(front, {titleBarOf(bar, openbox, QString(90, u'x'))}), std::nullopt);
+    // A window with few items is not kept clear of.
+    EXPECT_TRUE(stacks::hasFewItems(titleBarOf(bar, {0, 3, false, true}, QString(90, u'x'))));
+    EXPECT_EQ(origin(front, {titleBarOf(bar, {0, 3, false, true}, QString(90, u'x'))}), (Point{34, 2}));
 
-    EXPECT_EQ(badgeOrigin(stacks::titleBarChrome(800, 20.0, openbox, QString(120, u'x')), {800, 600}, compact, open,
-                          {}),
-              std::nullopt)
-        << "the title fills the bar between its ends";
-    EXPECT_TRUE(hasFewControls(stacks::titleBarChrome(800, 20.0, {0, 3, false}, u"xterm"_qs)));
-    EXPECT_EQ(stacks::titleBarChrome(800, std::nullopt, openbox, u"xterm"_qs), WindowChrome{})
-        << "a window that draws its own title bar";
-    EXPECT_EQ(stacks::titleBarChrome(800, 2.0, openbox, u"xterm"_qs), WindowChrome{});
-    EXPECT_EQ(badgeOrigin(stacks::titleBarChrome(800, 20.0, {1, 3, false}, u"xterm"_qs), {800, 600}, compact, open, {}),
-              std::nullopt)
+    EXPECT_EQ(origin(titleBarOf(bar, openbox, QString(120, u'x'))), std::nullopt) << "the title fills the bar";
+    EXPECT_EQ(origin(titleBarOf(bar, {0, 3, false, true}, u"xterm"_qs)), std::nullopt) << "only the title";
+    EXPECT_EQ(origin(titleBarOf(bar, openbox)), std::nullopt) << "only the icon";
+    EXPECT_EQ(origin(titleBarOf(bar, {1, 3, false}, u"xterm"_qs)), std::nullopt)
         << "where the window manager may draw its title anywhere between the ends, nothing there is free";
+    EXPECT_EQ(stacks::freeStretchOrigin(front, {120, 600}, compact, open, {}), std::nullopt)
+        << "the open badge does not fit in the window";
+    EXPECT_EQ(stacks::freeStretchOrigin(front, {800, 40}, compact, open, {}), std::nullopt)
+        << "nor below the bar";
 }
 
 TEST(BadgeSpot, OnTheEdgeTheBadgeStraddlesTheSlotsLeftEdgeInsideTheVisibleFrame)
@@ -249,7 +231,7 @@ TEST(BadgeSpot, OnTheTitleBarTheBadgeStandsCentredOnTheBarBesideTheButtonsOnTheT
     };
     for (const Row& r : rows) {
         const Size open = badgeSize(1, true, false, r.scale), compact = badgeSize(1, false, false, r.scale);
-        const auto got = stacks::titleBarBadge(r.bar, open, compact, r.buttons, r.scale, r.topLimit);
+        const auto got = stacks::titleBarBadge(titleBarOf(r.bar, r.buttons), open, compact, r.scale, r.topLimit);
         ASSERT_EQ(got.has_value(), r.rect.has_value()) << r.what;
         if (!got)
             continue;
@@ -267,29 +249,25 @@ TEST(BadgeSpot, TheBadgeStateTakesTheFirstRuleThatApplies)
 {
     MemoryDefaults defaults;
     stacks::BadgeSettings settings(defaults);
-    VirtualClock clock;
-    stacks::BadgeState state(clock);
+    stacks::BadgeState state;
     const ManagedWindow front{11, 100, u"front"_qs, u"Front"_qs}, back{12, 101, u"back"_qs, u"Back"_qs};
     const Rect slot(968, 8, 944, 1034);
     WindowStack stack;
     stack.frame = slot;
     stack.members = {back, front};
     const std::vector<ScreenInfo> screens{{u"A"_qs, u"A"_qs, Rect(0, 0, 1920, 1080), Rect(0, 0, 1920, 1050), true}};
-    const Rect buttons(slot.minX() + 7, slot.minY() + 4, 52, 14);
-    state.controls[front] = {slot, buttons, Rect(slot.minX() + 27, slot.minY() + 4, 12, 14), true,
-                             Rect(slot.minX(), slot.minY(), slot.width(), 22)};
+    const TitleBarButtons layout{1, 3, false};
+    state.bars[front] = {slot.origin, titleBarOf(Rect(slot.minX(), slot.minY(), slot.width(), 22), layout)};
     std::optional<Point> free;
     int asked = 0;
-    const stacks::BadgeSurroundings around{settings, screens, TitleBarButtons{1, 3, false}, [&] {
+    const stacks::BadgeSurroundings around{settings, screens, [&] {
                                                ++asked;
                                                return free;
                                            }};
-    const auto layout = [&](bool titled = true) {
-        return state.layout(front, stack, titled ? std::optional(buttons) : std::nullopt, u"A"_qs, 1, false, around);
-    };
+    const auto place = [&] { return state.layout(front, stack, u"A"_qs, 1, false, around); };
 
     settings.setOnEdge(true);
-    auto got = layout();
+    auto got = place();
     ASSERT_TRUE(got);
     EXPECT_TRUE(got->edge);
     EXPECT_EQ(got->rect, Rect(slot.minX() - 18, slot.minY() + 18 + 6, 36, 56)) << "across the edge, below the buttons";
@@ -298,33 +276,37 @@ TEST(BadgeSpot, TheBadgeStateTakesTheFirstRuleThatApplies)
     settings.setOnEdge(false);
     settings.setAutoPlace(true);
     settings.placements().setPlacement({true, 120, 40}, u"A"_qs, slot);
-    got = layout();
+    got = place();
     ASSERT_TRUE(got);
     EXPECT_EQ(got->rect, Rect(slot.maxX() - 120, slot.minY() + 40, 56, 36)) << "where the user dragged it";
     settings.placements().removeAll();
 
     free = Point{300, 30};
-    got = layout();
+    got = place();
     ASSERT_TRUE(got);
     EXPECT_EQ(got->rect, Rect(slot.minX() + 300, slot.minY() + 30, 56, 36)) << "the free title-bar spot";
     EXPECT_EQ(asked, 1);
 
     free.reset();
-    got = layout();
+    got = place();
     ASSERT_TRUE(got);
     EXPECT_EQ(got->stripMiddle, std::optional(18.0));
     EXPECT_EQ(got->rect, Rect(slot.maxX() - 66 - 4 - 56, slot.minY() - 7, 56, 36)) << "beside the buttons";
     EXPECT_EQ(got->coverTest, Rect(slot.maxX() - 66 - 4 - 56, slot.minY(), 22, 22)) << "the strip at rest";
     EXPECT_EQ(got->size, (Size{56, 36})) << "a moved badge takes its open size";
 
-    state.controls[front].bar = Rect(slot.minX(), slot.minY(), 120, 22);
-    got = layout();
+    state.bars[front].bar = titleBarOf(Rect(slot.minX(), slot.minY(), 120, 22), layout);
+    got = place();
     ASSERT_TRUE(got) << "a narrow title bar";
     EXPECT_FALSE(got->stripMiddle);
-    EXPECT_EQ(got->rect, Rect(slot.minX() + 5, slot.minY() + 24, 56, 36)) << "under the buttons";
+    EXPECT_EQ(got->rect, Rect(slot.minX() + 54 - 2, slot.minY() + 24, 56, 36)) << "under the buttons, at the right";
+    state.bars[front].bar = titleBarOf(Rect(slot.maxX() - 100, slot.minY(), 100, 22), {1, 1, false});
+    got = place();
+    ASSERT_TRUE(got);
+    EXPECT_EQ(got->rect, Rect(slot.maxX() - 4 - 56, slot.minY() + 24, 56, 36)) << "under them, inside the slot";
 
-    state.controls[front].titled = false;
-    got = layout(false);
+    state.bars[front].bar.reset();
+    got = place();
     ASSERT_TRUE(got);
     EXPECT_FALSE(got->stripMiddle);
     EXPECT_EQ(got->rect, Rect(slot.minX() + 5, slot.minY() + 6, 56, 36)) << "inside the top edge";

@@ -1,8 +1,10 @@
 // Badges, hover and title-bar readings of the stack controller presenting its own stacks, on
 // the simulated desktop in virtual time: where a badge stands and when it hides, what a drag,
-// a reset and the edge setting do, when hover opens and closes a switcher, and how often the
+// a reset and the edge setting do, when hover opens and closes a switcher, and when the
 // title bars of stacked windows are read.
 #include "BadgeDesk.h"
+
+#include <QScopeGuard>
 
 namespace fw::stacktest {
 namespace {
@@ -25,13 +27,15 @@ TEST_F(StackBadges, OneBadgeUnderTheFrontsButtonsHidesWhileCoveredAndSwitchesThe
     EXPECT_FALSE(badge->content.vertical);
     EXPECT_EQ(tips, std::vector<Tip>{Tip::badge});
     ASSERT_EQ(surfaces.anchors.size(), 1u);
-    EXPECT_EQ(surfaces.anchors[0]->at, Rect(left.minX() + 27, left.minY() + 4, 12, 14)) << "over the middle button";
+    EXPECT_EQ(surfaces.anchors[0]->at, Rect(left.maxX() - 39, left.minY() + 4, 12, 14))
+        << "over the middle of the three buttons at the right end, where the badge keeps clear of them";
     EXPECT_EQ(s.stack(a), b);
     EXPECT_EQ(s.stackDiagnostics()[0].toObject()[u"status"_qs].toString(), u"hover ready"_qs);
 
-    // A third application's window over a corner of the badge's strip hides it, with the reason.
+    // A third application's window over a corner of the badge's strip (clear of the buttons)
+    // hides it, with the reason.
     const Rect spot = badge->at, strip = defaultStrip(left, 1);
-    const auto c = add(102, Rect(strip.maxX() - 10, strip.maxY() - 10, 300, 200));
+    const auto c = add(102, Rect(strip.minX() - 290, strip.maxY() - 10, 300, 200));
     clock.advance(2s);   // past the grace of its application's activation
     EXPECT_FALSE(badge->shown);
     EXPECT_TRUE(presenter().badges().empty());
@@ -113,7 +117,7 @@ TEST_F(StackBadges, HoverOpensTheSwitcherOnlyOverTheRealFrontAndAShortcutSwitche
     const auto a = addTitled(100, left), b = addTitled(101, left);
     auto& s = startPresenting();
     RecordingAnchorPanel* anchorPanel = surfaces.anchors.front();
-    const Point button{left.minX() + 33, left.minY() + 11};
+    const Point button{left.maxX() - 33, left.minY() + 11};
 
     // Far from every anchor and badge the hover tick parks itself; near, it runs. 0.44 s of
     // rest opens nothing; 0.45 s opens the popover and gives the switcher tip.
@@ -130,7 +134,8 @@ TEST_F(StackBadges, HoverOpensTheSwitcherOnlyOverTheRealFrontAndAShortcutSwitche
     EXPECT_EQ(tips.back(), Tip::switcher);
 
     // Leaving for 0.35 s (neither the anchor nor the picker) closes it.
-    pointAt(Point{100, 300});   // inside the picker's frame
+    const Rect picker = anchorPanel->switcher.popoverAt;
+    pointAt(Point{picker.midX(), picker.maxY() - 10});   // inside the picker's frame
     clock.advance(1s);
     EXPECT_TRUE(anchorPanel->switcher.popover);
     pointAt(Point{1500, 900});
@@ -143,10 +148,10 @@ TEST_F(StackBadges, HoverOpensTheSwitcherOnlyOverTheRealFrontAndAShortcutSwitche
     EXPECT_TRUE(presenter().hoverPaused()) << "far from every anchor and badge";
 
     // Another application's window under the pointer (beside the button): refused, naming it.
-    const auto cover = add(102, Rect(left.minX() + 10, left.minY() + 19, 16, 20));
+    const auto cover = add(102, Rect(left.maxX() - 26, left.minY() + 19, 16, 20));
     clock.advance(1s);
     ASSERT_EQ(surfaces.anchors.size(), 1u);
-    pointAt(Point{left.minX() + 25, left.minY() + 20});
+    pointAt(Point{left.maxX() - 25, left.minY() + 20});
     clock.advance(600ms);
     EXPECT_FALSE(anchorPanel->switcher.popover);
     EXPECT_TRUE(logs.contains(u"Hover refused for App101: pointer is over App102"_qs));
@@ -167,43 +172,51 @@ TEST_F(StackBadges, HoverOpensTheSwitcherOnlyOverTheRealFrontAndAShortcutSwitche
     (void)a;
 }
 
-TEST_F(StackBadges, TitleBarReadingsFollowTheirAgeAndPlaceTheBadgeInAFreeSpot)
+// Each pass that presents reads every stacked window's bar once, however many rules ask for it;
+// nothing is read while nothing changes. A title that fills the other window's bar takes the
+// free stretch from the badge at the next pass.
+TEST_F(StackBadges, TitleBarsAreReadOncePerPassAndTheBadgeTakesAFreeStretch)
 {
     defaults.setValue(u"stackBadgesOnEdge"_qs, false);
+    setTitleBarLayout([] { return TitleBarButtons{1, 3, false, true}; });   // the title centred
+    const auto restore = qScopeGuard([] { setTitleBarLayout({}); });
     const Rect left = region(u"halves"_qs, 0);
     const auto a = addTitled(100, left), b = addTitled(101, left);
-    // b's toolbar: two controls in one row near its left; a has few controls.
-    WindowChrome busy;
-    busy.titleBarButtons = Rect(7, 4, 52, 14);
-    busy.elements = {{Rect(80, 30, 24, 20), true}, {Rect(110, 30, 24, 20), true}};
-    reads.chromes[b.element] = busy;
-    sim.setFrontmostApp(101);
     startPresenting();
 
-    // The reading arrives after the pass that asked for it and moves the badge at once: 14
-    // points right of the last control, centred on the row.
-    clock.advance(100ms);
+    // The wider stretch, left of the title: 14 points right of the window's icon.
     ASSERT_TRUE(shownBadge());
-    EXPECT_EQ(shownBadge()->at.x(), left.minX() + 148);
-    EXPECT_EQ(shownBadge()->at.y(), left.minY() + 29);
-    EXPECT_EQ(reads.requestsFor(a.element), 1);
-    EXPECT_EQ(reads.requestsFor(b.element), 1);
+    EXPECT_EQ(shownBadge()->at.x(), left.minX() + kTitleBar + 14);
+    EXPECT_EQ(shownBadge()->at.y(), left.minY() + 2);
+    const int read = presenter().titleBarReadCount();
+    EXPECT_GE(read, 2);
+    EXPECT_EQ(read % 2, 0) << "both bars, once per pass";
 
-    // The busy front of the active application is asked again once its reading is 4 s old
-    // (at the 4 s ticks: every 8 s); a reading with few controls lasts 60 s.
-    clock.advance(40s);
-    EXPECT_GE(reads.requestsFor(b.element), 5);
-    EXPECT_LE(reads.requestsFor(b.element), 6);
-    EXPECT_EQ(reads.requestsFor(a.element), 1);
-    clock.advance(30s);
-    EXPECT_EQ(reads.requestsFor(a.element), 2);
+    clock.advance(60s);
+    EXPECT_EQ(presenter().titleBarReadCount(), read) << "nothing changed: nothing read";
 
-    // Another application active: the busy front waits 20 s between readings.
-    sim.setFrontmostApp(100);
-    const int before = reads.requestsFor(b.element);
-    clock.advance(40s);
-    EXPECT_LE(reads.requestsFor(b.element) - before, 2);
-    EXPECT_EQ(presenter().chromeReadCount(), reads.requests.size());
+    sim.setTitle(a.element, QString(120, u'x'));
+    sim.setFrontmostApp(100);   // the next pass
+    clock.advance(300ms);
+    EXPECT_EQ(presenter().titleBarReadCount(), read + 2);
+    ASSERT_TRUE(shownBadge());
+    EXPECT_EQ(shownBadge()->at, defaultBadge(left, 1)) << "beside the buttons: no stretch is free";
+
+    // A title bar without buttons keeps its badge on the bar, without an anchor.
+    setTitleBarLayout([] { return TitleBarButtons{1, 0, false, true}; });
+    sim.setFrontmostApp(101);
+    clock.advance(300ms);
+    ASSERT_TRUE(shownBadge());
+    EXPECT_EQ(shownBadge()->at.x(), left.maxX() - 4 - badgeSize(1, true, false).width) << "at the bar's right end";
+    EXPECT_TRUE(presenter().anchors().empty());
+
+    // A window that draws its own title bar, or one thinner than 4 pixels, has none to read.
+    const WindowId own = sim.addWindow({.pid = 102, .title = u"own"_qs, .frame = Rect(1200, 600, 300, 200)});
+    const WindowId thin =
+        sim.addWindow({.pid = 102, .title = u"thin"_qs, .frame = Rect(1200, 600, 300, 200), .titleBar = 2});
+    EXPECT_FALSE(readTitleBar(sim, own));
+    EXPECT_FALSE(readTitleBar(sim, thin));
+    EXPECT_TRUE(readTitleBar(sim, b.element));
 }
 
 } // namespace

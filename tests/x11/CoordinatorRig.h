@@ -31,12 +31,12 @@
 #include "snap/DragMonitor.h"
 #include "snap/SnapDragHandler.h"
 #include "snap/SnapCoordinator.h"
-#include "stacks/ChromeReads.h"
 #include "stacks/WindowStackAnchor.h"
 #include "stacks/StackEngine.h"
 #include "stacks/qt/QtStackSurfaces.h"
 #include "transitions/WindowTransitions.h"
 #include "transitions/qt/GlTransitionPresenter.h"
+#include "windows/TitleBar.h"
 #include "windows/WindowAccess.h"
 #include "windows/WindowPlacement.h"
 #include "x11/XSession.h"
@@ -64,6 +64,7 @@ struct CoordinatorRig {
           mouse(session.display())
     {
         OverlayWindow::setStacking(&stacking);
+        setTitleBarLayout([this] { return desktop.titleBarButtons(); });
         coordinator = std::make_unique<SnapCoordinator>(
             SnapServices{access, placement, screens, processes, clock, defaults, store, feedback, stacks, capture}, state);
         coordinator->sinks().report = [this](const QString& text) { notices << text; };
@@ -73,6 +74,7 @@ struct CoordinatorRig {
         monitor.reset();
         coordinator.reset();
         OverlayWindow::setStacking(nullptr);
+        setTitleBarLayout({});
     }
     CoordinatorRig(const CoordinatorRig&) = delete;
     CoordinatorRig& operator=(const CoordinatorRig&) = delete;
@@ -170,10 +172,8 @@ struct CoordinatorRig {
     QtStackSurfaces surfaces{AnchorServices{clock, switcherThumbnails, permissions, screens, scroll}};
     // The desktop's settings as the program reads them, under the running window manager.
     GnomeDesktopSettings desktop{[this] { return ws.windowManagerName(); }};
-    // The title bars the badges find free spots in, as the program reads them.
-    TitleBarChromeReads chromeReads{ws, desktop, clock};
     fw::stacks::StackEngine stacks{{access, screens, permissions, clock, defaults, transitions, activations,
-                                              nullptr, false, 0, &surfaces, &chromeReads, &mouse, &desktop}};
+                                              nullptr, false, 0, &surfaces, &mouse}};
     NoThumbnailCapture capture;
     QStringList notices;
     X11MouseMonitor mouse;

@@ -16,7 +16,7 @@
 #include "platform/x11/X11Stacking.h"
 #include "snap/DropActionMenu.h"
 #include "snap/DropGeometry.h"
-#include "stacks/BadgeSpotFinder.h"
+#include "stacks/BadgeSpots.h"
 #include "stacks/StackPresenter.h"
 #include "stacks/qt/QtStackSurfaces.h"
 #include "stacks/qt/StackBadgeView.h"

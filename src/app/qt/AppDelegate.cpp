@@ -23,6 +23,7 @@
 #include "overlay/WindowThumbnailButton.h"
 #include "platform/qt/WindowFit.h"
 #include "snap/AppNames.h"
+#include "windows/TitleBar.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
@@ -63,10 +64,8 @@ AppDelegate::AppDelegate(Platform& platform, const QStringList& arguments)
       scrollSteps_(scrollCapture_),
       stackSurfaces_(AnchorServices{platform.clock, thumbnails_, platform.permissions, platform.screens, scrollSteps_},
                      [&platform] { return platform.desktop.reduceMotion(); }),
-      chromeReads_(platform.windows, platform.desktop, platform.clock),
       stacks_({access_, platform.screens, platform.permissions, platform.clock, platform.defaults, transitions_,
-               platform.activations, nullptr, options_.diagnostics, 0, &stackSurfaces_, &chromeReads_, &platform.mouse,
-               &platform.desktop}),
+               platform.activations, nullptr, options_.diagnostics, 0, &stackSurfaces_, &platform.mouse}),
       stackCommands_(stacks_, true),
       coordinator_(SnapServices{access_, placement_, platform.screens, platform.processes, platform.clock,
                                 platform.defaults, store_, feedback_, stacks_, thumbnails_, options_.diagnostics,
@@ -177,6 +176,7 @@ void AppDelegate::installProcessHooks()
     AppNames::setApplications(platform_.applications);
     AppIcon::setApplications(platform_.applications);
     WindowThumbnailButton::appIconLookup() = [this](Pid pid) { return appIcon(pid); };
+    setTitleBarLayout([this] { return platform_.desktop.titleBarButtons(); });
     access_.setIdleInhibitors(&platform_.idleInhibitors);
     access_.setReduceMotion([this] { return platform_.desktop.reduceMotion(); });
 }
@@ -184,6 +184,7 @@ void AppDelegate::installProcessHooks()
 void AppDelegate::removeProcessHooks()
 {
     WindowThumbnailButton::appIconLookup() = {};
+    setTitleBarLayout({});
     WindowFit::setPorts(nullptr, nullptr);
     OverlayWindow::setPanelFocus(nullptr);
     OverlayWindow::setStacking(nullptr);

@@ -1,8 +1,8 @@
 #pragma once
 // The program: built from the platform's ports, it owns every object that lives for the whole
 // run and creates them in this order: the layout store, window access and placement, the
-// overlay, thumbnails, the transitions, scroll capture, the stack panels, the title-bar
-// readings, the window stacks and the snap coordinator, the hot keys, the mouse shortcuts, the
+// overlay, thumbnails, the transitions, scroll capture, the stack panels, the window
+// stacks and the snap coordinator, the hot keys, the mouse shortcuts, the
 // notices and the menu's stall log. launch() then installs every process-wide hook in one
 // place: the tray menu, the coordinator's sinks, drag tracking, the stacks, the hot keys and
 // mouse shortcuts, the display and workspace observers, the first-run windows and the
@@ -31,7 +31,6 @@
 #include "snap/DragMonitor.h"
 #include "snap/SnapDragHandler.h"
 #include "snap/SnapCoordinator.h"
-#include "stacks/ChromeReads.h"
 #include "stacks/StackEngine.h"
 #include "stacks/qt/QtStackSurfaces.h"
 #include "transitions/WindowThumbnails.h"
@@ -178,7 +177,6 @@ private:
     ScrollCapture scrollCapture_;   // the stack switcher's scrolling
     ScrollCaptureSteps scrollSteps_;
     QtStackSurfaces stackSurfaces_;   // the badges, anchors and switchers the stacks show
-    TitleBarChromeReads chromeReads_;   // the title bars the badges find free spots in
     stacks::StackEngine stacks_;
     EngineStackCommands stackCommands_;
     SnapCoordinator coordinator_;

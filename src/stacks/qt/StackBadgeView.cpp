@@ -6,7 +6,7 @@
 #include "overlay/ThemeIcons.h"
 #include "overlay/WindowThumbnailButton.h"
 #include "platform/qt/DevicePixels.h"
-#include "stacks/BadgeSpotFinder.h"
+#include "stacks/BadgeSpots.h"
 
 #include <QAbstractButton>
 #include <QContextMenuEvent>
