@@ -212,7 +212,9 @@ void AppDelegate::buildStatusMenu()
     tray_ = std::make_unique<StatusMenuView>();
     tray_->onOpen = [this] {
         menuStalls_.start();
-        return commands_.menuWillOpen();
+        StatusMenuState state = commands_.menuWillOpen();
+        state.takenLayoutKeys = hotKeys_.layoutKeyFailures();
+        return state;
     };
     tray_->onClose = [this] {
         menuStalls_.stop();
@@ -346,7 +348,9 @@ void AppDelegate::prebuildMenus()
 {
     if (!tray_ || tray_->menuOpen() || stackCommands_.menuOpen())
         return;
-    tray_->prebuild(commands_.menuState());
+    StatusMenuState state = commands_.menuState();
+    state.takenLayoutKeys = hotKeys_.layoutKeyFailures();
+    tray_->prebuild(state);
 }
 
 void AppDelegate::preparePicker()
