@@ -2,7 +2,8 @@
 // repeat on acts once per press; and under a window manager that lists _NET_ACTIVE_WINDOW and
 // ignores it, the program's picker still takes the keyboard from the focused xterm, its keys
 // place the xterm, and the keyboard goes back to the xterm when the picker closes; so does
-// the Getting Started window.
+// the Getting Started window. Under afterstep, which maps a new window only after it has
+// decorated it, the picker opened by its hot key waits to be shown and then takes the keyboard.
 #include "app/HotKeys.h"
 #include "base/UserDefaults.h"
 #include "layout/ScreenGeometry.h"
@@ -13,6 +14,7 @@
 #include "x11/ProgramSession.h"
 #include "x11/XSession.h"
 
+#include <QStandardPaths>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -210,6 +212,43 @@ TEST(PanelKeysX11, UnderAWindowManagerIgnoringActivationThePickerStillTakesAndGi
     EXPECT_TRUE(session.waitFor([&] { return !session.isViewable(welcome); }));
     EXPECT_TRUE(session.waitFor([&] { return session.inputFocus() == term.window; }))
         << "the keyboard is on \"" << session.windowTitle(session.inputFocus()).toStdString() << "\"";
+    EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
+}
+
+TEST(PanelKeysX11, UnderAfterstepThePickerTakesTheKeyboardOnceTheWindowManagerMapsIt)
+{
+    if (QStandardPaths::findExecutable(u"afterstep"_qs).isEmpty())
+        GTEST_SKIP() << "afterstep is not installed";
+    XSessionOptions options;
+    options.windowManagerName = u"afterstep"_qs;
+    XSession session(options);
+    ASSERT_TRUE(session.ok()) << session.error();
+    auto term = session.startXterm(u"typist"_qs, {u"-geometry"_qs, u"80x24+300+300"_qs});
+    ASSERT_TRUE(term.window) << session.error();
+    // afterstep ignores a pager's activation: the focus is set as a click would leave it.
+    xcb_set_input_focus(session.connection(), XCB_INPUT_FOCUS_POINTER_ROOT, term.window, XCB_CURRENT_TIME);
+    xcb_flush(session.connection());
+    ASSERT_TRUE(session.waitFor([&] { return session.inputFocus() == term.window; }));
+    ASSERT_TRUE(openedBefore(session));
+    const pid_t program = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
+    ASSERT_TRUE(program) << session.error();
+    ASSERT_TRUE(session.waitFor([&] { return programLog(session).contains(u"Framewell started"_qs); }, 10000))
+        << programLog(session).toStdString();
+
+    session.warpPointer(1800, 1000);
+    chord(session, {ControlL, AltL, LetterP});
+    ASSERT_TRUE(session.waitFor([&] { return programWindowShown(session, u"Choose a Layout"_qs); }, 10000))
+        << programLog(session).toStdString();
+    ASSERT_TRUE(session.waitFor([&] { return wmClass(session, session.inputFocus()).contains("framewell"); }))
+        << "the picker did not get the keyboard; it is on \"" << session.windowTitle(session.inputFocus()).toStdString()
+        << "\"";
+    // Return reaches the picker, not the xterm: the picker closes and the xterm is placed.
+    const auto before = session.wmFrame(term.window);
+    chord(session, {Return});
+    EXPECT_TRUE(session.waitFor([&] { return !programWindowShown(session, u"Choose a Layout"_qs); }));
+    EXPECT_TRUE(session.waitFor([&] { return session.wmFrame(term.window) != before; }, 10000))
+        << "xterm still at " << toString(session.wmFrame(term.window).value_or(Rect())).toStdString() << "\n"
+        << programLog(session).toStdString();
     EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
 }
 
