@@ -14,6 +14,7 @@
 #include "platform/IdleInhibitors.h"
 #include "platform/MouseMonitor.h"
 #include "platform/PanelFocus.h"
+#include "platform/WindowWatch.h"
 #include "platform/PanelStacking.h"
 #include "platform/Permissions.h"
 #include "platform/Processes.h"
@@ -55,6 +56,8 @@ struct Platform {
     // The keyboard for our panels where the window manager does not hand it over; none where
     // panels are not on a window system (offscreen).
     PanelFocus* panelFocus = nullptr;
+    // The window a panel of ours acts on, watched until it is hidden; none where nothing tells.
+    WindowWatch* windowWatch = nullptr;
 };
 
 } // namespace fw

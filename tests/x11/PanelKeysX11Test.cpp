@@ -4,6 +4,7 @@
 // place the xterm, and the keyboard goes back to the xterm when the picker closes; so does
 // the Getting Started window. Under afterstep, which maps a new window only after it has
 // decorated it, the picker opened by its hot key waits to be shown and then takes the keyboard.
+// A picker whose window is hidden (the desktop shown, the window minimized) closes.
 #include "app/HotKeys.h"
 #include "base/UserDefaults.h"
 #include "layout/ScreenGeometry.h"
@@ -212,6 +213,61 @@ TEST(PanelKeysX11, UnderAWindowManagerIgnoringActivationThePickerStillTakesAndGi
     EXPECT_TRUE(session.waitFor([&] { return !session.isViewable(welcome); }));
     EXPECT_TRUE(session.waitFor([&] { return session.inputFocus() == term.window; }))
         << "the keyboard is on \"" << session.windowTitle(session.inputFocus()).toStdString() << "\"";
+    EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
+}
+
+// Sends a root message as pagers and taskbars do.
+void rootMessage(XSession& s, xcb_window_t window, const char* type, std::initializer_list<std::uint32_t> data)
+{
+    xcb_client_message_event_t m{};
+    m.response_type = XCB_CLIENT_MESSAGE;
+    m.format = 32;
+    m.window = window;
+    m.type = atom(s, type);
+    std::copy(data.begin(), data.end(), m.data.data32);
+    xcb_send_event(s.connection(), 0, s.root(), XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&m));
+    xcb_flush(s.connection());
+}
+
+TEST(PanelKeysX11, ThePickerClosesWhenTheDesktopIsShownOrItsWindowMinimized)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    if (!session.atomNames(session.root(), "_NET_SUPPORTED").contains(u"_NET_SHOWING_DESKTOP"_qs))
+        GTEST_SKIP() << session.windowManager().toStdString() << " has no show-desktop";
+    auto term = session.startXterm(u"typist"_qs, {u"-geometry"_qs, u"80x24+300+300"_qs});
+    ASSERT_TRUE(term.window) << session.error();
+    ASSERT_TRUE(session.activate(term.window));
+    ASSERT_TRUE(openedBefore(session));
+    const pid_t program = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
+    ASSERT_TRUE(program) << session.error();
+    ASSERT_TRUE(session.waitFor([&] { return programLog(session).contains(u"Framewell started"_qs); }, 10000))
+        << programLog(session).toStdString();
+    auto openPicker = [&] {
+        chord(session, {ControlL, AltL, LetterP});
+        return session.waitFor([&] { return programWindowShown(session, u"Choose a Layout"_qs); }, 10000);
+    };
+    const auto before = session.wmFrame(term.window);
+    ASSERT_TRUE(openPicker()) << programLog(session).toStdString();
+    if (!session.waitFor([&] { return wmClass(session, session.inputFocus()).contains("framewell"); }))
+        GTEST_SKIP() << "the picker never had the keyboard under " << session.windowManager().toStdString();
+
+    // The desktop shown, as a panel's button does: the picker closes, and Return placed nothing.
+    rootMessage(session, session.root(), "_NET_SHOWING_DESKTOP", {1});
+    EXPECT_TRUE(session.waitFor([&] { return !programWindowShown(session, u"Choose a Layout"_qs); }))
+        << "the picker stayed over the shown desktop\n" << programLog(session).toStdString();
+    chord(session, {Return});
+    rootMessage(session, session.root(), "_NET_SHOWING_DESKTOP", {0});
+    ASSERT_TRUE(session.activate(term.window));
+    EXPECT_TRUE(session.waitFor([&] { return session.wmFrame(term.window) == before; }))
+        << "xterm at " << toString(session.wmFrame(term.window).value_or(Rect())).toStdString();
+
+    // The window minimized as a taskbar does (ICCCM's iconify request): the picker closes too.
+    ASSERT_TRUE(openPicker()) << programLog(session).toStdString();
+    rootMessage(session, term.window, "WM_CHANGE_STATE", {3});
+    EXPECT_TRUE(session.waitFor([&] { return !programWindowShown(session, u"Choose a Layout"_qs); }))
+        << "the picker stayed after its window was minimized\n" << programLog(session).toStdString();
     EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
 }
 

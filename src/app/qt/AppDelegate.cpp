@@ -367,6 +367,26 @@ void AppDelegate::presentationChanged(bool shown)
         hotKeys_.registerEscapeKey();
     else if (!shown)
         hotKeys_.unregisterEscapeKey();
+    watchPickerWindow(shown);
+}
+
+void AppDelegate::watchPickerWindow(bool shown)
+{
+    WindowWatch* watch = platform_.windowWatch;
+    if (!watch)
+        return;
+    const auto window = shown ? coordinator_.pickerWindow() : std::nullopt;
+    if (!window) {
+        watch->end();
+        return;
+    }
+    // A picker whose window is minimized or hidden (the desktop shown) closes, as Escape
+    // closes it: its keys would otherwise go to whatever the desktop put in front.
+    std::weak_ptr<AppDelegate> weak = self_.weak();
+    watch->watch(window->element, [weak] {
+        if (auto self = weak.lock())
+            self->monitor().cancel();
+    });
 }
 
 void AppDelegate::permissionTick()
