@@ -29,6 +29,10 @@ public:
     // Just before a panel the window manager manages is mapped: whatever that window manager
     // needs to keep the panel shown while another application is active.
     virtual void prepareManaged(std::uint64_t panel) { (void)panel; }
+    // Whether the window manager can keep a panel it manages above the other windows, as our
+    // panels that take keys are: where it cannot (it names no such state; tiling managers also
+    // frame and place new windows their own way), those panels stand unmanaged.
+    virtual bool keepsManagedPanelsAbove() const { return true; }
 };
 
 } // namespace fw

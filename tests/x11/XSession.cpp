@@ -453,15 +453,17 @@ bool XSession::startWindowManager(const QString& name, bool bare)
         // Opt-in only (too big for CI): Plasma's KWin with stock Breeze, not compositing. Its
         // settings live under XDG_CONFIG_HOME, which is the session's own.
         {"kwin", {}, true, {}, "kwin_x11", {"KWIN_COMPOSE=N"}},
-        // Outside the matrix, started by the tests of its own habits: afterstep decorates a new
-        // window for several hundred milliseconds before it maps it.
+        // Outside the matrix, started by the tests of their own habits: afterstep decorates a new
+        // window for several hundred milliseconds before it maps it; herbstluftwm tiles, and its
+        // stock autostart floats utility windows and frames and places them its own way.
         {"afterstep", {}, false, {}},
+        {"herbstluftwm", {}, false, {}},
     };
     const auto* command = std::find_if(std::begin(commands), std::end(commands),
                                        [&](const Command& c) { return name == QLatin1String(c.name); });
     if (command == std::end(commands)) {
         fail(QStringLiteral("unknown window manager \"%1\" in FRAMEWELL_TEST_WM (openbox, xfwm4, icewm, fluxbox, "
-                            "metacity, pekwm, evilwm, kwin or afterstep)").arg(name));
+                            "metacity, pekwm, evilwm, kwin, afterstep or herbstluftwm)").arg(name));
         return false;
     }
     const QString program = command->program ? QString::fromLatin1(command->program) : name;

@@ -30,6 +30,8 @@ public:
     bool compositing() const override;
     void setCompositingObserver(std::function<void()> changed) override;
     void prepareManaged(std::uint64_t panel) override;
+    // Whether the window manager lists _NET_WM_STATE_ABOVE (true without one: nothing frames).
+    bool keepsManagedPanelsAbove() const override;
 
     bool available() const { return connection_ != nullptr; }
     // The top-level ancestor (child of root) of a window: its window-manager frame, or the
