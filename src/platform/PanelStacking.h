@@ -29,10 +29,11 @@ public:
     // Just before a panel the window manager manages is mapped: whatever that window manager
     // needs to keep the panel shown while another application is active.
     virtual void prepareManaged(std::uint64_t panel) { (void)panel; }
-    // Whether the window manager can keep a panel it manages above the other windows, as our
-    // panels that take keys are: where it cannot (it names no such state; tiling managers also
-    // frame and place new windows their own way), those panels stand unmanaged.
-    virtual bool keepsManagedPanelsAbove() const { return true; }
+    // Whether panels that take keys may be left to the window manager: it can keep them above
+    // the other windows, or it tells the frame it puts around a window before mapping it. One
+    // that does neither (a tiling manager, which frames and places floating windows its own
+    // way) gets those panels unmanaged.
+    virtual bool managesKeyPanels() const { return true; }
 };
 
 } // namespace fw

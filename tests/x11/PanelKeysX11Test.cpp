@@ -4,8 +4,9 @@
 // focused xterm once shown, its keys place the xterm, and the keyboard goes back to the xterm
 // when the picker closes; so does the Getting Started window. A picker whose window is hidden
 // (the desktop shown, the window minimized) closes. Under afterstep and herbstluftwm, which
-// cannot keep a window above the others (herbstluftwm frames and places floating windows its
-// own way), the picker stands unmanaged at the top centre and takes Return.
+// can neither keep a window above the others nor tell its frame (herbstluftwm frames and
+// places floating windows its own way), the picker stands unmanaged at the top centre and
+// takes Return.
 #include "app/HotKeys.h"
 #include "base/UserDefaults.h"
 #include "layout/ScreenGeometry.h"

@@ -280,7 +280,7 @@ void X11Stacking::giveBaseSize(std::uint64_t panel)
     }
 }
 
-bool X11Stacking::keepsManagedPanelsAbove() const
+bool X11Stacking::managesKeyPanels() const
 {
     if (!connection_)
         return true;
@@ -302,7 +302,10 @@ bool X11Stacking::keepsManagedPanelsAbove() const
         return true;
     const auto supported = read(root_, atom("_NET_SUPPORTED"), XCB_ATOM_ATOM, 4096);
     const std::vector<std::uint32_t> listed = supported ? atoms(supported) : std::vector<std::uint32_t>{};
-    return std::find(listed.begin(), listed.end(), atom("_NET_WM_STATE_ABOVE")) != listed.end();
+    // evilwm keeps nothing above yet tells its frame (a border of a pixel) and places windows
+    // where asked; herbstluftwm and afterstep do neither.
+    return std::find(listed.begin(), listed.end(), atom("_NET_WM_STATE_ABOVE")) != listed.end()
+        || std::find(listed.begin(), listed.end(), atom("_NET_REQUEST_FRAME_EXTENTS")) != listed.end();
 }
 
 void X11Stacking::prepareManaged(std::uint64_t panel)

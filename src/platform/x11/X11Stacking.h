@@ -30,8 +30,9 @@ public:
     bool compositing() const override;
     void setCompositingObserver(std::function<void()> changed) override;
     void prepareManaged(std::uint64_t panel) override;
-    // Whether the window manager lists _NET_WM_STATE_ABOVE (true without one: nothing frames).
-    bool keepsManagedPanelsAbove() const override;
+    // Whether the window manager lists _NET_WM_STATE_ABOVE or _NET_REQUEST_FRAME_EXTENTS (true
+    // without one: nothing frames).
+    bool managesKeyPanels() const override;
 
     bool available() const { return connection_ != nullptr; }
     // The top-level ancestor (child of root) of a window: its window-manager frame, or the
