@@ -384,8 +384,10 @@ void AppDelegate::watchPickerWindow(bool shown)
     // closes it: its keys would otherwise go to whatever the desktop put in front.
     std::weak_ptr<AppDelegate> weak = self_.weak();
     watch->watch(window->element, [weak] {
-        if (auto self = weak.lock())
+        if (auto self = weak.lock()) {
+            log::info(LogCategory::App, "The layout picker closed: its window was hidden");
             self->monitor().cancel();
+        }
     });
 }
 
