@@ -2,7 +2,10 @@
 // registers them again when the keyboard layout changes; every press goes to one closure by id.
 #include "app/HotKeys.h"
 
+#include "app/StatusMenuModel.h"
 #include "base/Log.h"
+
+#include <QStringList>
 
 namespace fw {
 
@@ -20,6 +23,7 @@ void HotKeys::installHandler()
     platform_.setHandler([this](std::uint32_t id) { handle(id); });
     platform_.setKeyboardHandler([this] { keyboardChanged(); });
     setCurrentKeyCharacters([this](std::uint32_t keyCode) { return platform_.keyCharacters(keyCode); });
+    setKeyboardLocale([this] { return platform_.keyboardLocale(); });
     handlerInstalled_ = true;
 }
 
@@ -30,6 +34,7 @@ void HotKeys::removeHandler()
     platform_.setHandler(nullptr);
     platform_.setKeyboardHandler(nullptr);
     setCurrentKeyCharacters(nullptr);
+    setKeyboardLocale(nullptr);
     handlerInstalled_ = false;
 }
 
@@ -54,11 +59,22 @@ void HotKeys::handle(std::uint32_t id)
 void HotKeys::registerKeys()
 {
     failures_.clear();
+    layoutKeyFailures_.clear();
+    QStringList taken;
+    int status = HotKeyOk;
     for (std::uint32_t i = 0; i < 9; ++i) {
         const auto r = platform_.registerHotKey(layoutKeyCodes[i], layoutKeyModifiers, firstLayoutKeyId + i);
-        if (r.status == HotKeyOk && r.ref)
+        if (r.status == HotKeyOk && r.ref) {
             keys_.push_back(r.ref);
+            continue;
+        }
+        layoutKeyFailures_.insert(i);
+        taken.push_back(layoutKeyLabel(i));
+        status = r.status;
     }
+    // Another program's workspace keys often hold them all: one line says so.
+    if (!taken.isEmpty())
+        log::error(LogCategory::HotKeys, "Registration failed: %{public}s status %d", taken.join(QStringLiteral(", ")), status);
     for (ShortcutAction a : allShortcutActions) {
         const auto combo = store_.combo(a);
         if (!combo)

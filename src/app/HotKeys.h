@@ -54,8 +54,8 @@ public:
 
     // Registers the layout keys, then each action's effective combination in case order.
     // Adds to what is registered (callers unregister first); ignores `suspended`. An action
-    // whose key cannot be registered is logged and put into failures(); a layout key that
-    // fails is skipped silently.
+    // whose key cannot be registered is logged and put into failures(); the layout keys that
+    // fail are logged in one line and put into layoutKeyFailures().
     void registerKeys();
     // Unregisters everything registerKeys registered; the Escape key stays.
     void unregisterAll();
@@ -70,6 +70,9 @@ public:
 
     // The actions whose registration failed in the last registerKeys.
     const std::set<ShortcutAction>& failures() const { return failures_; }
+    // The layout keys whose registration failed in the last registerKeys, by position (0 is
+    // Ctrl+Alt+1).
+    const std::set<std::size_t>& layoutKeyFailures() const { return layoutKeyFailures_; }
     std::size_t registeredCount() const { return keys_.size(); }
 
     // True while the shortcuts window records: the keys being recorded must reach it.
@@ -86,6 +89,7 @@ private:
     std::vector<HotKeyRef> keys_;
     HotKeyRef escapeKey_ = 0;
     std::set<ShortcutAction> failures_;
+    std::set<std::size_t> layoutKeyFailures_;
     bool suspended_ = false;
 };
 

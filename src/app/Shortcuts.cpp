@@ -37,6 +37,24 @@ std::function<QString(std::uint32_t)>& currentKeyCharacters()
     return characters;
 }
 
+std::function<QLocale()>& keyboardLocale()
+{
+    static std::function<QLocale()> locale;
+    return locale;
+}
+
+// A typed character upper-cased by the keyboard's language: Turkish and Azerbaijani write the
+// capital of i as İ (and of ı as I), which the toolkit's own rule leaves to its locale library.
+QString upperCased(const QString& characters)
+{
+    const QLocale locale = keyboardLocale() ? keyboardLocale()() : QLocale();
+    const bool dottedCapital = locale.language() == QLocale::Turkish || locale.language() == QLocale::Azerbaijani;
+    QString text = characters;
+    if (dottedCapital)
+        text.replace(u'i', QChar(0x0130));
+    return locale.toUpper(text);
+}
+
 const ActionInfo& info(ShortcutAction action)
 {
     for (const ActionInfo& i : actionInfo)
@@ -238,6 +256,8 @@ void setCurrentKeyCharacters(std::function<QString(std::uint32_t keyCode)> chara
     currentKeyCharacters() = std::move(characters);
 }
 
+void setKeyboardLocale(std::function<QLocale()> locale) { keyboardLocale() = std::move(locale); }
+
 QString KeyCombo::displayString() const
 {
     QString label = key;
@@ -274,7 +294,7 @@ QString KeyCombo::keyLabel(std::uint32_t keyCode, const QString& characters)
         return QStringLiteral("?");
     // A typed character is shown upper-cased (unless that makes two, as "ß" would); a key's
     // name ("Page Up") as it is.
-    const QString upper = characters.toUpper();
+    const QString upper = upperCased(characters);
     return characters.size() == 1 && upper.size() == 1 ? upper : characters;
 }
 

@@ -12,6 +12,7 @@
 #include "base/UserDefaults.h"
 #include "platform/InputCodes.h"
 
+#include <QLocale>
 #include <QString>
 
 #include <array>
@@ -56,6 +57,9 @@ QString modifierLabel(std::uint32_t modifiers);
 // layout), empty where that is not known. The live hot keys install it; every label shown
 // follows it. An empty function leaves the recorded labels.
 void setCurrentKeyCharacters(std::function<QString(std::uint32_t keyCode)> characters);
+// The language of the keyboard's layout, whose rules upper-case the labels (GlobalHotKeys::
+// keyboardLocale); the user's locale while none is installed.
+void setKeyboardLocale(std::function<QLocale()> locale);
 
 struct KeyCombo {
     std::uint32_t keyCode = 0;
@@ -69,7 +73,7 @@ struct KeyCombo {
     // current layout where that is known (setCurrentKeyCharacters), else the recorded one.
     QString displayString() const;
     // The label of a key: Return "↩", Tab "⇥", Space "Space", the arrows "←" "→" "↓" "↑";
-    // otherwise what it types without modifiers, upper-cased, or the key's name ("F5",
+    // otherwise what it types without modifiers, upper-cased in the keyboard's language, or the key's name ("F5",
     // "Page Up") when it types nothing visible; "?" when that is empty.
     static QString keyLabel(std::uint32_t keyCode, const QString& characters);
     // Whether the combination holds Ctrl, Alt or Super (a binding needs one of them).

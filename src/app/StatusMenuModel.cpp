@@ -368,8 +368,11 @@ Menu switchLayoutMenu(const StatusMenuState& state)
 {
     const DisplayMenuState& d = state.display;
     Menu menu{QStringLiteral("Switch Layout"), {}, {}};
+    QStringList taken;
+    for (std::size_t position : state.takenLayoutKeys)
+        taken.push_back(QString::number(position));
     menu.signature = menuSignature({d.key, d.screen.name, state.paused ? u"true"_qs : u"false"_qs,
-                                    state.windowControl ? u"true"_qs : u"false"_qs},
+                                    state.windowControl ? u"true"_qs : u"false"_qs, taken.join(u',')},
                                    d.custom, state.appearance);
     menu.items.push_back(header(d.custom.empty() ? QStringLiteral("No layouts for %1 yet").arg(d.screen.name)
                                                  : QStringLiteral("Your layouts on %1").arg(d.screen.name)));
@@ -377,7 +380,7 @@ Menu switchLayoutMenu(const StatusMenuState& state)
     for (std::size_t i = 0; i < d.custom.size(); ++i) {
         const SnapLayout& layout = d.custom[i];
         MenuItem item = command(layout.name, MenuCommand::chooseLayoutToSwitch, enabled);
-        item.keyLabel = layoutKeyLabel(i);
+        item.keyLabel = state.takenLayoutKeys.count(i) ? QStringLiteral("In use elsewhere") : layoutKeyLabel(i);
         item.payload = QStringList{d.key, layout.id};
         item.checked = d.activeCustom && std::size_t(*d.activeCustom) == i;
         item.diagram = layout;

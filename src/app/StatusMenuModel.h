@@ -16,6 +16,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <variant>
 #include <vector>
 
@@ -129,6 +130,8 @@ struct StatusMenuState {
     std::optional<bool> topTiling;
     // Each action's effective key combination; none when turned off.
     std::map<ShortcutAction, std::optional<KeyCombo>> combos;
+    // The layout keys another program holds, by position (0 is Ctrl+Alt+1).
+    std::set<std::size_t> takenLayoutKeys;
     struct Stacks {
         bool available = false;
         bool presented = false;     // badges and a switcher are drawn

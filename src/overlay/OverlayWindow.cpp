@@ -143,6 +143,11 @@ void OverlayWindow::applyFlags()
         // catch them. A tool window still: Qt closes the open popup (a menu, the list of a
         // combo box) whenever a plain window shows, as a badge or a notice may at any time.
         flags |= Qt::Tool | Qt::X11BypassWindowManagerHint | Qt::WindowTransparentForInput;
+    } else if (acceptsKeys_ && gStacking && !gStacking->managesKeyPanels()) {
+        // A manager that can neither keep it above nor tell its frame would frame it and place
+        // it as it likes (a tiling manager floats it): it stands unmanaged and takes the
+        // keyboard itself.
+        flags |= Qt::Tool | Qt::X11BypassWindowManagerHint;
     } else {
         flags |= Qt::Tool;
     }

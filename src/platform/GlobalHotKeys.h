@@ -7,6 +7,7 @@
 // to the key at its place on the keyboard (X11KeyboardLayout.h). When the layout changes, the
 // keyboard handler asks the owner to register again.
 
+#include <QLocale>
 #include <QString>
 
 #include <cstdint>
@@ -48,6 +49,9 @@ public:
     // What the key a code stands for types now at its first level ("+" for code 30 under a
     // German layout); empty where that is not known or the key types nothing visible.
     virtual QString keyCharacters(std::uint32_t keyCode) = 0;
+    // The language of the keyboard's layout, as its letters are upper-cased in labels (a
+    // Turkish keyboard's i and ı stay apart); the user's locale where the layout does not say.
+    virtual QLocale keyboardLocale() { return QLocale(); }
     // The stored code a key of the keyboard (named by the platform's own key code, as a key
     // event carries it) stands for now: the code whose hot key lands on that key. None where
     // no stored code names the key.

@@ -14,6 +14,7 @@
 #include "platform/IdleInhibitors.h"
 #include "platform/MouseMonitor.h"
 #include "platform/PanelFocus.h"
+#include "platform/WindowWatch.h"
 #include "platform/PanelStacking.h"
 #include "platform/Permissions.h"
 #include "platform/Processes.h"
@@ -58,6 +59,8 @@ struct Platform {
     PanelFocus* panelFocus = nullptr;
     // The tray host that embeds icons as windows; none where there is no such tray (offscreen).
     TrayHost* trayHost = nullptr;
+    // The window a panel of ours acts on, watched until it is hidden; none where nothing tells.
+    WindowWatch* windowWatch = nullptr;
 };
 
 } // namespace fw

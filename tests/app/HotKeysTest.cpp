@@ -36,23 +36,27 @@ TEST_F(HotKeysFixture, RegistersLayoutKeysThenActionsAndReportsTakenCombinations
     EXPECT_EQ(pressed, (std::vector<std::uint32_t>{104, 6}));
 
     // Turned off: not registered and no failure. Two actions on one combination: the second
-    // in case order fails and is logged. A combination another client holds fails too; a
-    // layout key that is taken fails silently.
+    // in case order fails and is logged. A combination another client holds fails too, and so
+    // do the layout keys another program holds (a window manager's workspace keys): one line
+    // names them all.
     ShortcutStore store(defaults);
     store.setCombo(std::nullopt, ShortcutAction::stack);
     store.setCombo(KeyCombo{35, CtrlAlt, "P"}, ShortcutAction::next);
     platform.take(15, CtrlAlt);   // Ctrl+Alt+R
     platform.take(19, CtrlAlt);   // Ctrl+Alt+2
+    platform.take(23, CtrlAlt);   // Ctrl+Alt+5
     log::Capture log;
     hotKeys.unregisterAll();
     EXPECT_TRUE(platform.registeredIds().empty());
     hotKeys.registerKeys();
-    EXPECT_EQ(platform.registeredIds(), (std::vector<std::uint32_t>{101, 103, 104, 105, 106, 107, 108, 109, 6, 1, 2, 8, 9}));
+    EXPECT_EQ(platform.registeredIds(), (std::vector<std::uint32_t>{101, 103, 104, 106, 107, 108, 109, 6, 1, 2, 8, 9}));
     EXPECT_EQ(hotKeys.failures(), (std::set<ShortcutAction>{ShortcutAction::next, ShortcutAction::restore}));
+    EXPECT_EQ(hotKeys.layoutKeyFailures(), (std::set<std::size_t>{1, 4}));
     EXPECT_EQ(log.messages(LogCategory::HotKeys),
-              (QStringList{"Registration failed: Next Window in Stack status 10",
+              (QStringList{"Registration failed: Ctrl+Alt+2, Ctrl+Alt+5 status 10",
+                           "Registration failed: Next Window in Stack status 10",
                            "Registration failed: Restore Focused Window status 10"}));
-    ASSERT_EQ(log.entries().size(), 2u);
+    ASSERT_EQ(log.entries().size(), 3u);
     EXPECT_EQ(log.entries()[0].level, LogLevel::Error);
 
     // failures() describes the last registration; unregistering keeps it.

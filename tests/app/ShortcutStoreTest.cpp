@@ -246,6 +246,17 @@ TEST(ShortcutModel, LabelsTheLinuxWay)
     EXPECT_EQ(KeyCombo::keyLabel(30, keyCharacters(30)), "]");
     EXPECT_EQ(KeyCombo::keyLabel(116, keyCharacters(116)), "Page Up");
     EXPECT_EQ(KeyCombo::keyLabel(999, keyCharacters(999)), "?");
+
+    // Upper-cased in the keyboard's language: a Turkish keyboard's ı and i keep their own
+    // capitals, while elsewhere both dots go (whatever the user's locale).
+    setKeyboardLocale([] { return QLocale(QLocale::Turkish, QLocale::Turkey); });
+    EXPECT_EQ(KeyCombo::keyLabel(34, u"ı"_qs), u"I"_qs);
+    EXPECT_EQ(KeyCombo::keyLabel(39, u"i"_qs), u"İ"_qs);
+    EXPECT_EQ(KeyCombo::keyLabel(41, u"ş"_qs), u"Ş"_qs);
+    setKeyboardLocale([] { return QLocale(QLocale::German, QLocale::Germany); });
+    EXPECT_EQ(KeyCombo::keyLabel(34, u"i"_qs), u"I"_qs);
+    EXPECT_EQ(KeyCombo::keyLabel(27, u"ß"_qs), u"ß"_qs);
+    setKeyboardLocale(nullptr);
 }
 
 TEST(InputCodes, KeysAndButtonsMapBothWays)

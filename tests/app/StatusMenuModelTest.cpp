@@ -152,6 +152,14 @@ TEST(StatusMenuModel, DisplaySubmenusWithAndWithoutOwnLayouts)
     EXPECT_EQ(sw.items[10].keyLabel, QString());
     EXPECT_TRUE(sw.items[3].checked);
     EXPECT_EQ(std::get<QStringList>(sw.items[3].payload), (QStringList{u"LEFT"_qs, u"user-2"_qs}));
+    // A layout key another program holds is said in place of the key; the prebuilt submenu
+    // is made again.
+    StatusMenuState taken = s;
+    taken.takenLayoutKeys = {0};
+    const Menu takenMenu = switchLayoutMenu(taken);
+    EXPECT_EQ(takenMenu.items[1].keyLabel, u"In use elsewhere"_qs);
+    EXPECT_EQ(takenMenu.items[2].keyLabel, u"Ctrl+Alt+2"_qs);
+    EXPECT_NE(takenMenu.signature, sw.signature);
     EXPECT_TRUE(sw.items[3].enabled);
     ASSERT_TRUE(sw.items[3].diagram);
 

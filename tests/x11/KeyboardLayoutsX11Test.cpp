@@ -127,6 +127,52 @@ TEST(KeyboardLayoutsX11, EveryMainBlockKeyIsNamedByACodeWhoseHotKeyLandsOnItUnde
     }
 }
 
+// Turkish and jp106 keyboards: the keys typing ı and i are labelled by the Turkish rule (I and
+// İ, kept apart), and jp106's Yen key, which types a backslash as the key beside the right Shift
+// does, is named by the same code, whose hot key fires from both.
+TEST(KeyboardLayoutsX11, TurkishLabelsKeepIAndDottedIApartAndJp106sYenKeyIsABackslash)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    test::SessionApp app(session);
+    ASSERT_EQ(session.run({u"setxkbmap"_qs, u"tr"_qs}), 0);
+    MemoryDefaults defaults;
+    X11GlobalHotKeys platform(session.display());
+    HotKeys hotKeys(platform, defaults);
+    hotKeys.installHandler();
+    std::map<std::string, xcb_keycode_t> places = keycodesByPlace(session);
+    const auto dotless = platform.keyCodeForKey(places["AD08"]), dotted = platform.keyCodeForKey(places["AC11"]);
+    ASSERT_TRUE(dotless && dotted && *dotless != *dotted);
+    EXPECT_EQ(platform.keyCharacters(*dotless), u"ı"_qs);
+    EXPECT_EQ((KeyCombo{*dotless, CtrlAlt, {}}).displayString(), u"Ctrl+Alt+I"_qs);
+    EXPECT_EQ((KeyCombo{*dotted, CtrlAlt, {}}).displayString(), u"Ctrl+Alt+İ"_qs);
+
+    ASSERT_EQ(session.run({u"setxkbmap"_qs, u"-model"_qs, u"jp106"_qs, u"jp"_qs}), 0);
+    xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+    xkb_keymap* keymap = xkb_x11_keymap_new_from_device(context, session.connection(),
+                                                        xkb_x11_get_core_keyboard_device_id(session.connection()),
+                                                        XKB_KEYMAP_COMPILE_NO_FLAGS);
+    ASSERT_TRUE(keymap);
+    const auto yenKey = xcb_keycode_t(xkb_keymap_key_by_name(keymap, "AE13"));
+    const auto roKey = xcb_keycode_t(xkb_keymap_key_by_name(keymap, "AB11"));
+    xkb_keymap_unref(keymap);
+    xkb_context_unref(context);
+    ASSERT_TRUE(yenKey && roKey);
+    ASSERT_TRUE(session.waitFor([&] { return platform.keyCodeForKey(roKey).has_value(); }));
+    const auto backslash = platform.keyCodeForKey(roKey);
+    EXPECT_EQ(platform.keyCharacters(*backslash), u"\\"_qs);
+    EXPECT_EQ(platform.keyCodeForKey(yenKey), backslash) << "the Yen key is not recorded as a backslash";
+    std::vector<std::uint32_t> pressed;
+    platform.setHandler([&](std::uint32_t id) { pressed.push_back(id); });
+    const auto r = platform.registerHotKey(*backslash, StoredCtrl | StoredShift, 1);
+    ASSERT_EQ(r.status, HotKeyOk);
+    pressWithCtrlShift(session, yenKey);
+    pressWithCtrlShift(session, roKey);
+    EXPECT_TRUE(session.waitFor([&] { return pressed.size() >= 2; }, 5000)) << pressed.size();
+    platform.unregisterHotKey(r.ref);
+    hotKeys.removeHandler();
+}
+
 // The shortcuts window as the shell wires it, on the hot keys of a real server, with its
 // defaults in a file.
 struct ShortcutsRig {

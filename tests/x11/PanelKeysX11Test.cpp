@@ -1,22 +1,31 @@
 // Keys on a real server, driven through XTest: a hot key held down with the server's key
-// repeat on acts once per press; and under a window manager that lists _NET_ACTIVE_WINDOW and
-// ignores it, the program's picker still takes the keyboard from the focused xterm, its keys
-// place the xterm, and the keyboard goes back to the xterm when the picker closes; so does
-// the Getting Started window.
+// repeat on acts once per press; under a window manager that maps a new window late and lists
+// _NET_ACTIVE_WINDOW but ignores it, the program's picker still takes the keyboard from the
+// focused xterm once shown, its keys place the xterm, and the keyboard goes back to the xterm
+// when the picker closes; so does the Getting Started window. A picker whose window is hidden
+// (the desktop shown, the window minimized) closes. Under afterstep and herbstluftwm, which
+// can neither keep a window above the others nor tell its frame (herbstluftwm frames and
+// places floating windows its own way), the picker stands unmanaged at the top centre and
+// takes Return.
 #include "app/HotKeys.h"
 #include "base/UserDefaults.h"
 #include "layout/ScreenGeometry.h"
 #include "layout/SnapLayout.h"
+#include "platform/x11/X11Connection.h"
 #include "platform/x11/X11GlobalHotKeys.h"
 #include "snap/AppliedLayouts.h"
 #include "x11/FakeKeys.h"
 #include "x11/ProgramSession.h"
 #include "x11/XSession.h"
 
+#include <QStandardPaths>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <poll.h>
+#include <thread>
 
 #ifndef FW_FRAMEWELL_PATH
 #define FW_FRAMEWELL_PATH "framewell"
@@ -43,6 +52,70 @@ void setWindows(XSession& s, xcb_window_t on, const char* property, std::initial
     xcb_change_property(s.connection(), XCB_PROP_MODE_REPLACE, on, atom(s, property), XCB_ATOM_WINDOW, 32,
                         std::uint32_t(v.size()), v.data());
 }
+
+// The part of a window manager that decorates a new window before it maps it: on a thread and a
+// connection of its own, it takes the map requests of the root's children and grants each only
+// `delayMs` later, passing configure requests on at once.
+class LateMapper {
+public:
+    LateMapper(const XSession& s, int delayMs) : c_(xcb_connect(s.display().constData(), nullptr)), delay_(delayMs)
+    {
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
+        const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT;
+        xcb_generic_error_t* error = xcb_request_check(c_, xcb_change_window_attributes_checked(c_, root, XCB_CW_EVENT_MASK, &mask));
+        ok_ = !error;
+        free(error);
+        thread_ = std::thread([this] { run(); });
+    }
+    ~LateMapper()
+    {
+        stop_ = true;
+        thread_.join();
+        xcb_disconnect(c_);
+    }
+    bool ok() const { return ok_; }
+
+private:
+    void run()
+    {
+        std::vector<std::pair<xcb_window_t, std::int64_t>> due;
+        while (!stop_) {
+            while (xcb_generic_event_t* e = xcb_poll_for_event(c_)) {
+                if ((e->response_type & 0x7f) == XCB_MAP_REQUEST)
+                    due.emplace_back(reinterpret_cast<xcb_map_request_event_t*>(e)->window, x11::nowMs() + delay_);
+                if ((e->response_type & 0x7f) == XCB_CONFIGURE_REQUEST)
+                    passOn(*reinterpret_cast<xcb_configure_request_event_t*>(e));
+                free(e);
+            }
+            for (const auto& [window, at] : due)
+                if (at <= x11::nowMs())
+                    xcb_map_window(c_, window);
+            std::erase_if(due, [](const auto& d) { return d.second <= x11::nowMs(); });
+            xcb_flush(c_);
+            pollfd p{xcb_get_file_descriptor(c_), POLLIN, 0};
+            ::poll(&p, 1, 5);
+        }
+    }
+    void passOn(const xcb_configure_request_event_t& r)
+    {
+        std::vector<std::uint32_t> values;
+        const std::pair<std::uint16_t, std::uint32_t> fields[] = {
+            {XCB_CONFIG_WINDOW_X, std::uint32_t(r.x)}, {XCB_CONFIG_WINDOW_Y, std::uint32_t(r.y)},
+            {XCB_CONFIG_WINDOW_WIDTH, r.width}, {XCB_CONFIG_WINDOW_HEIGHT, r.height},
+            {XCB_CONFIG_WINDOW_BORDER_WIDTH, r.border_width}, {XCB_CONFIG_WINDOW_SIBLING, r.sibling},
+            {XCB_CONFIG_WINDOW_STACK_MODE, r.stack_mode}};
+        for (const auto& [bit, value] : fields)
+            if (r.value_mask & bit)
+                values.push_back(value);
+        xcb_configure_window(c_, r.window, r.value_mask, values.data());
+    }
+
+    xcb_connection_t* c_;
+    int delay_;
+    bool ok_ = false;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
 
 // Holds a key for a while as a user would, the server repeating it meanwhile.
 void holdKey(XSession& s, xcb_keysym_t sym, int milliseconds)
@@ -115,10 +188,12 @@ TEST(PanelKeysX11, AHeldHotKeyActsOncePerPressWhileTheServerRepeatsIt)
     EXPECT_EQ(ids, (std::vector<std::uint32_t>{6, 7, 6, 6, 7}));
 }
 
-TEST(PanelKeysX11, UnderAWindowManagerIgnoringActivationThePickerStillTakesAndGivesBackTheKeyboard)
+TEST(PanelKeysX11, UnderAWindowManagerMappingLateAndIgnoringActivationThePickerStillTakesAndGivesBackTheKeyboard)
 {
     // No window manager runs: the test stands in for one that names itself, lists the
-    // activation request and the client list, keeps both, and never acts on a request.
+    // activation request, keeping windows above and the client list, keeps them, never acts on
+    // a request, and maps a new window only 700 ms after it was asked to (as one that decorates
+    // it first, on a loaded machine).
     XSession session({1920, 1080, false, false});
     ASSERT_TRUE(session.ok()) << session.error();
     auto term = session.startXterm(u"typist"_qs, {u"-geometry"_qs, u"80x24+300+300"_qs});
@@ -133,7 +208,8 @@ TEST(PanelKeysX11, UnderAWindowManagerIgnoringActivationThePickerStillTakesAndGi
                         name.size(), name.constData());
     const std::vector<xcb_atom_t> supported = {atom(session, "_NET_ACTIVE_WINDOW"),
                                                atom(session, "_NET_SUPPORTING_WM_CHECK"),
-                                               atom(session, "_NET_CLIENT_LIST"), atom(session, "_NET_WM_NAME")};
+                                               atom(session, "_NET_CLIENT_LIST"), atom(session, "_NET_WM_NAME"),
+                                               atom(session, "_NET_WM_STATE"), atom(session, "_NET_WM_STATE_ABOVE")};
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, session.root(), atom(session, "_NET_SUPPORTED"), XCB_ATOM_ATOM, 32,
                         std::uint32_t(supported.size()), supported.data());
     setWindows(session, session.root(), "_NET_CLIENT_LIST", {term.window});
@@ -144,6 +220,8 @@ TEST(PanelKeysX11, UnderAWindowManagerIgnoringActivationThePickerStillTakesAndGi
     ASSERT_TRUE(session.waitFor([&] { return session.inputFocus() == term.window; }));
     const auto before = session.wmFrame(term.window);
     ASSERT_TRUE(before);
+    LateMapper mapper(session, 700);
+    ASSERT_TRUE(mapper.ok());
 
     ASSERT_TRUE(openedBefore(session));
     const pid_t program = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
@@ -210,6 +288,136 @@ TEST(PanelKeysX11, UnderAWindowManagerIgnoringActivationThePickerStillTakesAndGi
     EXPECT_TRUE(session.waitFor([&] { return !session.isViewable(welcome); }));
     EXPECT_TRUE(session.waitFor([&] { return session.inputFocus() == term.window; }))
         << "the keyboard is on \"" << session.windowTitle(session.inputFocus()).toStdString() << "\"";
+    EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
+}
+
+// Sends a root message as pagers and taskbars do.
+void rootMessage(XSession& s, xcb_window_t window, const char* type, std::initializer_list<std::uint32_t> data)
+{
+    xcb_client_message_event_t m{};
+    m.response_type = XCB_CLIENT_MESSAGE;
+    m.format = 32;
+    m.window = window;
+    m.type = atom(s, type);
+    std::copy(data.begin(), data.end(), m.data.data32);
+    xcb_send_event(s.connection(), 0, s.root(), XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&m));
+    xcb_flush(s.connection());
+}
+
+TEST(PanelKeysX11, ThePickerClosesWhenTheDesktopIsShownOrItsWindowMinimized)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    if (!session.atomNames(session.root(), "_NET_SUPPORTED").contains(u"_NET_SHOWING_DESKTOP"_qs))
+        GTEST_SKIP() << session.windowManager().toStdString() << " has no show-desktop";
+    auto term = session.startXterm(u"typist"_qs, {u"-geometry"_qs, u"80x24+300+300"_qs});
+    ASSERT_TRUE(term.window) << session.error();
+    ASSERT_TRUE(session.activate(term.window));
+    ASSERT_TRUE(openedBefore(session));
+    const pid_t program = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
+    ASSERT_TRUE(program) << session.error();
+    ASSERT_TRUE(session.waitFor([&] { return programLog(session).contains(u"Framewell started"_qs); }, 10000))
+        << programLog(session).toStdString();
+    auto openPicker = [&] {
+        chord(session, {ControlL, AltL, LetterP});
+        return session.waitFor([&] { return programWindowShown(session, u"Choose a Layout"_qs); }, 10000);
+    };
+    // The window minimized as a taskbar does (ICCCM's iconify request): the picker closes.
+    ASSERT_TRUE(openPicker()) << programLog(session).toStdString();
+    if (!session.waitFor([&] { return wmClass(session, session.inputFocus()).contains("framewell"); }))
+        GTEST_SKIP() << "the picker never had the keyboard under " << session.windowManager().toStdString();
+    rootMessage(session, term.window, "WM_CHANGE_STATE", {3});
+    EXPECT_TRUE(session.waitFor([&] { return !programWindowShown(session, u"Choose a Layout"_qs); }))
+        << "the picker stayed after its window was minimized\n" << programLog(session).toStdString();
+    ASSERT_TRUE(session.activate(term.window));
+
+    // The desktop shown, as a panel's button does: the picker closes and holds no keys.
+    ASSERT_TRUE(openPicker()) << programLog(session).toStdString();
+    rootMessage(session, session.root(), "_NET_SHOWING_DESKTOP", {1});
+    EXPECT_TRUE(session.waitFor([&] { return !programWindowShown(session, u"Choose a Layout"_qs); }))
+        << "the picker stayed over the shown desktop\n" << programLog(session).toStdString();
+    EXPECT_FALSE(wmClass(session, session.inputFocus()).contains("framewell"));
+    EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
+}
+
+TEST(PanelKeysX11, UnderAfterstepTheHotKeyPickerTakesReturn)
+{
+    if (QStandardPaths::findExecutable(u"afterstep"_qs).isEmpty())
+        GTEST_SKIP() << "afterstep is not installed";
+    XSessionOptions options;
+    options.windowManagerName = u"afterstep"_qs;
+    XSession session(options);
+    ASSERT_TRUE(session.ok()) << session.error();
+    auto term = session.startXterm(u"typist"_qs, {u"-geometry"_qs, u"80x24+300+300"_qs});
+    ASSERT_TRUE(term.window) << session.error();
+    // afterstep ignores a pager's activation: the focus is set as a click would leave it.
+    xcb_set_input_focus(session.connection(), XCB_INPUT_FOCUS_POINTER_ROOT, term.window, XCB_CURRENT_TIME);
+    xcb_flush(session.connection());
+    ASSERT_TRUE(session.waitFor([&] { return session.inputFocus() == term.window; }));
+    ASSERT_TRUE(openedBefore(session));
+    const pid_t program = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
+    ASSERT_TRUE(program) << session.error();
+    ASSERT_TRUE(session.waitFor([&] { return programLog(session).contains(u"Framewell started"_qs); }, 10000))
+        << programLog(session).toStdString();
+
+    session.warpPointer(1800, 1000);
+    chord(session, {ControlL, AltL, LetterP});
+    ASSERT_TRUE(session.waitFor([&] { return programWindowShown(session, u"Choose a Layout"_qs); }, 10000))
+        << programLog(session).toStdString();
+    ASSERT_TRUE(session.waitFor([&] { return wmClass(session, session.inputFocus()).contains("framewell"); }))
+        << "the picker did not get the keyboard; it is on \"" << session.windowTitle(session.inputFocus()).toStdString()
+        << "\"";
+    // Return reaches the picker, not the xterm: the picker closes and the xterm is placed.
+    const auto before = session.wmFrame(term.window);
+    chord(session, {Return});
+    EXPECT_TRUE(session.waitFor([&] { return !programWindowShown(session, u"Choose a Layout"_qs); }));
+    EXPECT_TRUE(session.waitFor([&] { return session.wmFrame(term.window) != before; }, 10000))
+        << "xterm still at " << toString(session.wmFrame(term.window).value_or(Rect())).toStdString() << "\n"
+        << programLog(session).toStdString();
+    EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
+}
+
+TEST(PanelKeysX11, UnderHerbstluftwmThePickerStandsUnframedAtTheTopCentreWithTheKeyboard)
+{
+    if (QStandardPaths::findExecutable(u"herbstluftwm"_qs).isEmpty())
+        GTEST_SKIP() << "herbstluftwm is not installed";
+    XSessionOptions options;
+    options.windowManagerName = u"herbstluftwm"_qs;
+    XSession session(options);
+    ASSERT_TRUE(session.ok()) << session.error();
+    auto term = session.startXterm(u"typist"_qs);
+    ASSERT_TRUE(term.window) << session.error();
+    xcb_set_input_focus(session.connection(), XCB_INPUT_FOCUS_POINTER_ROOT, term.window, XCB_CURRENT_TIME);
+    xcb_flush(session.connection());
+    ASSERT_TRUE(session.waitFor([&] { return session.inputFocus() == term.window; }));
+    ASSERT_TRUE(openedBefore(session));
+    const pid_t program = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
+    ASSERT_TRUE(program) << session.error();
+    ASSERT_TRUE(session.waitFor([&] { return programLog(session).contains(u"Framewell started"_qs); }, 10000))
+        << programLog(session).toStdString();
+
+    // Twice: the keyboard goes back to the xterm and comes again.
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        chord(session, {ControlL, AltL, LetterP});
+        xcb_window_t picker = XCB_NONE;
+        auto standing = [&] {
+            picker = session.inputFocus();
+            const auto at = contentRect(session, picker);
+            return session.windowTitle(picker) == u"Choose a Layout"_qs && session.isViewable(picker)
+                && session.topLevelOf(picker) == picker && at && std::abs(at->x() + at->width() / 2 - 960) <= 2
+                && at->y() < 100;
+        };
+        EXPECT_TRUE(session.waitFor(standing, 10000))
+            << "the picker is not unframed at the top centre with the keyboard; the keyboard is on \""
+            << session.windowTitle(picker).toStdString() << "\" at "
+            << toString(contentRect(session, picker).value_or(Rect())).toStdString() << "\n"
+            << programLog(session).toStdString();
+        chord(session, {Escape});
+        EXPECT_TRUE(session.waitFor([&] { return !programWindowShown(session, u"Choose a Layout"_qs); }));
+        EXPECT_TRUE(session.waitFor([&] { return session.inputFocus() == term.window; }));
+    }
     EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
 }
 

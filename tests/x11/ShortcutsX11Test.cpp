@@ -141,7 +141,12 @@ TEST(ShortcutsX11, ACombinationOpenboxHoldsOrThatWeHoldTwiceIsReportedAsFailed)
     log::Capture log;
     hotKeys.registerKeys();
     EXPECT_EQ(hotKeys.failures(), (std::set<ShortcutAction>{ShortcutAction::place}));
-    EXPECT_EQ(log.messages(LogCategory::HotKeys), QStringList{"Registration failed: Place Focused Window status 10"});
+    // icewm holds the layout keys too (its workspace keys): said in one line before.
+    QStringList messages = log.messages(LogCategory::HotKeys);
+    if (!hotKeys.layoutKeyFailures().empty() && !messages.isEmpty()) {
+        EXPECT_TRUE(messages.takeFirst().startsWith(u"Registration failed: Ctrl+Alt+1"_qs));
+    }
+    EXPECT_EQ(messages, QStringList{"Registration failed: Place Focused Window status 10"});
 
     // Now P is free for restore; registered a second time under another id it fails alike.
     hotKeys.unregisterAll();

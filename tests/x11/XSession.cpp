@@ -485,19 +485,24 @@ bool XSession::startWindowManager(const QString& name, bool bare)
         // settings live under XDG_CONFIG_HOME, which is the session's own.
         {"kwin", {}, true, {}, "kwin_x11", {"KWIN_COMPOSE=N"}},
         // Outside the matrix, started by the tests of their habits where installed: i3 with
-        // every window floating and no key bindings, lwm, dwm and twm as they come.
+        // every window floating and no key bindings, lwm, dwm and twm as they come; afterstep
+        // decorates a new window for several hundred milliseconds before it maps it; herbstluftwm
+        // tiles, and its stock autostart floats utility windows and frames and places them its
+        // own way.
         {"i3", {QStringLiteral("-c"), home + QStringLiteral("/.i3/config")}, false,
          {{QStringLiteral(".i3/config"), "# i3 config file (v4)\nfont fixed\nfocus_follows_mouse no\n"
                                          "for_window [class=\".*\"] floating enable\n"}}},
         {"lwm", {}, false, {}},
         {"dwm", {}, false, {}},
         {"twm", {}, false, {}, nullptr, {}, false},
+        {"afterstep", {}, false, {}},
+        {"herbstluftwm", {}, false, {}},
     };
     const auto* command = std::find_if(std::begin(commands), std::end(commands),
                                        [&](const Command& c) { return name == QLatin1String(c.name); });
     if (command == std::end(commands)) {
         fail(QStringLiteral("unknown window manager \"%1\" in FRAMEWELL_TEST_WM (openbox, xfwm4, icewm, fluxbox, "
-                            "metacity, pekwm, evilwm, kwin, i3, lwm, dwm or twm)").arg(name));
+                            "metacity, pekwm, evilwm, kwin, i3, lwm, dwm, twm, afterstep or herbstluftwm)").arg(name));
         return false;
     }
     const QString program = command->program ? QString::fromLatin1(command->program) : name;

@@ -222,7 +222,9 @@ void AppDelegate::buildStatusMenu()
     tray_ = std::make_unique<StatusMenuView>();
     tray_->onOpen = [this] {
         menuStalls_.start();
-        return commands_.menuWillOpen();
+        StatusMenuState state = commands_.menuWillOpen();
+        state.takenLayoutKeys = hotKeys_.layoutKeyFailures();
+        return state;
     };
     tray_->onClose = [this] {
         menuStalls_.stop();
@@ -401,7 +403,9 @@ void AppDelegate::refreshMenu()
 {
     if (!tray_ || terminated_ || tray_->menuOpen() || stackCommands_.menuOpen())
         return;
-    tray_->render(commands_.menuState());
+    StatusMenuState state = commands_.menuState();
+    state.takenLayoutKeys = hotKeys_.layoutKeyFailures();
+    tray_->render(state);
 }
 
 void AppDelegate::scheduleMenuRefresh()
@@ -434,6 +438,28 @@ void AppDelegate::presentationChanged(bool shown)
         hotKeys_.registerEscapeKey();
     else if (!shown)
         hotKeys_.unregisterEscapeKey();
+    watchPickerWindow(shown);
+}
+
+void AppDelegate::watchPickerWindow(bool shown)
+{
+    WindowWatch* watch = platform_.windowWatch;
+    if (!watch)
+        return;
+    const auto window = shown ? coordinator_.pickerWindow() : std::nullopt;
+    if (!window) {
+        watch->end();
+        return;
+    }
+    // A picker whose window is minimized or hidden (the desktop shown) closes, as Escape
+    // closes it: its keys would otherwise go to whatever the desktop put in front.
+    std::weak_ptr<AppDelegate> weak = self_.weak();
+    watch->watch(window->element, [weak] {
+        if (auto self = weak.lock()) {
+            log::info(LogCategory::App, "The layout picker closed: its window was hidden");
+            self->monitor().cancel();
+        }
+    });
 }
 
 void AppDelegate::permissionTick()

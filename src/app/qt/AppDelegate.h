@@ -150,6 +150,8 @@ private:
     void preparePicker();
     void displayConfigurationChanged();
     void presentationChanged(bool shown);
+    // Watches the window the picker places while the picker is shown.
+    void watchPickerWindow(bool shown);
     void installDragMonitor();
     void stopDragMonitor();
     void permissionTick();

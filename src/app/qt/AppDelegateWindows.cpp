@@ -176,6 +176,7 @@ void AppDelegate::showShortcuts()
     if (!shortcuts_) {
         shortcuts_ = std::make_unique<ShortcutsWindowController>(platform_.defaults);
         shortcuts_->failures = [this] { return hotKeys_.failures(); };
+        shortcuts_->layoutKeyFailures = [this] { return hotKeys_.layoutKeyFailures(); };
         shortcuts_->mouseUnavailable = [this] { return mouseShortcuts_.unavailable(); };
         shortcuts_->keyCodeForKey = [this](std::uint32_t key) { return platform_.hotKeys.keyCodeForKey(key); };
         shortcuts_->sameKey = [this](std::uint32_t a, std::uint32_t b) { return platform_.hotKeys.sameKey(a, b); };

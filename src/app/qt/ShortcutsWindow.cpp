@@ -2,6 +2,7 @@
 // and clicks to ShortcutRecorder and showing what it answers.
 #include "app/qt/ShortcutsWindow.h"
 
+#include "app/StatusMenuModel.h"
 #include "overlay/OverlayStyle.h"
 #include "overlay/TextFit.h"
 
@@ -176,10 +177,19 @@ void ShortcutsWindowController::refresh()
         row.mouse->setText(r.mouseTitle);
         row.note->setText(r.note);
     }
-    hint_->setText(recorder_.hint());
+    hint_->setText(recorder_.hint().isEmpty() ? layoutKeysNote() : recorder_.hint());
     // New key and button names may need more room at the window's font.
     widenKeepingRightHalf(window_.get(), fitButtonsToText(window_.get()));
     watchInput(recorder_.recording().has_value());
+}
+
+QString ShortcutsWindowController::layoutKeysNote() const
+{
+    // The layout keys have no row: while no recording speaks, the hint line names those taken.
+    QStringList taken;
+    for (std::size_t position : layoutKeyFailures ? layoutKeyFailures() : std::set<std::size_t>{})
+        taken.push_back(layoutKeyLabel(position));
+    return taken.isEmpty() ? QString() : taken.join(QStringLiteral(", ")) + QStringLiteral(": In use elsewhere");
 }
 
 void ShortcutsWindowController::show()

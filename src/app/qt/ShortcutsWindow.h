@@ -52,6 +52,8 @@ public:
     std::function<void()> onChange;                        // after every stored change
     std::function<void(bool)> onRecording;                 // a recording started / ended
     std::function<std::set<ShortcutAction>()> failures;    // empty until replaced
+    // The layout keys another program holds, by position (0 is Ctrl+Alt+1); none until replaced.
+    std::function<std::set<std::size_t>()> layoutKeyFailures;
     std::function<bool()> mouseUnavailable;                // false until replaced
     // The stored code of a keyboard key by its native code (GlobalHotKeys::keyCodeForKey), and
     // whether two codes stand for one key now (GlobalHotKeys::sameKey); until replaced, keys
@@ -84,6 +86,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // "Ctrl+Alt+1, Ctrl+Alt+2: In use elsewhere" for the layout keys another program holds.
+    QString layoutKeysNote() const;
     void build();
     void watchInput(bool on);
     // A key press as the recorder takes it.

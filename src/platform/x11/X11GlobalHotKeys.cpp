@@ -134,6 +134,11 @@ QString X11GlobalHotKeys::keyCharacters(std::uint32_t keyCode)
     return connect() ? layout_->characters(keyCode) : QString();
 }
 
+QLocale X11GlobalHotKeys::keyboardLocale()
+{
+    return connect() ? layout_->locale() : QLocale();
+}
+
 std::optional<std::uint32_t> X11GlobalHotKeys::keyCodeForKey(std::uint32_t nativeKey)
 {
     return connect() ? layout_->keyCode(nativeKey) : std::nullopt;

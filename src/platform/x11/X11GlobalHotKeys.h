@@ -36,6 +36,7 @@ public:
     void setHandler(std::function<void(std::uint32_t id)> handler) override;
     void setKeyboardHandler(std::function<void()> handler) override;
     QString keyCharacters(std::uint32_t keyCode) override;
+    QLocale keyboardLocale() override;
     std::optional<std::uint32_t> keyCodeForKey(std::uint32_t nativeKey) override;
     bool sameKey(std::uint32_t a, std::uint32_t b) override;
     // On the toolkit's connection (X11KeyboardHold.h), where the recording reads its keys.

@@ -31,6 +31,7 @@ constexpr std::pair<std::uint32_t, const char*> deadKeys[] = {
 struct Candidate {
     std::uint8_t key;
     int cost;
+    bool types;   // the key types the code's character without Shift
 };
 
 int costOf(const std::vector<Candidate>& candidates, int key)
@@ -143,7 +144,7 @@ void KeyboardLayout::pair()
         const std::uint32_t keysym = *keysymForKeyCode(codes[i]);
         auto add = [&](std::uint8_t key, int cost) {
             if (std::none_of(candidates[i].begin(), candidates[i].end(), [&](const Candidate& c) { return c.key == key; }))
-                candidates[i].push_back({key, atPlace[key] ? cost : cost + 3});
+                candidates[i].push_back({key, atPlace[key] ? cost : cost + 3, cost == 0});
         };
         for (std::uint8_t key : keysTyping(keysym, 0))
             add(key, 0);
@@ -159,11 +160,35 @@ void KeyboardLayout::pair()
         paired_[codes[i]] = {std::uint8_t(keyOf[i])};
         codeOfKey_[std::uint8_t(keyOf[i])] = codes[i];
     }
-    // A second key typing a paired code's character that no code took comes along with it.
+    // A second key typing a paired code's character that no code took comes along with it,
+    // at an ANSI place or not (jp106 types a backslash on its Yen key and on the key beside
+    // the right Shift).
     for (std::size_t i = 0; i < codes.size(); ++i)
         for (const Candidate& c : candidates[i])
-            if (keyOf[i] >= 0 && c.cost == 0 && codeOfKey_.emplace(c.key, codes[i]).second)
+            if (keyOf[i] >= 0 && c.types && codeOfKey_.emplace(c.key, codes[i]).second)
                 paired_[codes[i]].push_back(c.key);
+}
+
+QLocale KeyboardLayout::locale() const
+{
+    // Read when asked: setxkbmap writes the names after the keymap it loads.
+    static constexpr char name[] = "_XKB_RULES_NAMES";
+    auto atom = FW_XCB_REPLY(c_, xcb_intern_atom, xcb_intern_atom(c_, 1, sizeof name - 1, name));
+    if (!atom || atom->atom == XCB_ATOM_NONE)
+        return QLocale();
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
+    auto names = FW_XCB_REPLY(c_, xcb_get_property, xcb_get_property(c_, 0, root, atom->atom, XCB_ATOM_STRING, 0, 256));
+    if (!names || names->format != 8)
+        return QLocale();
+    // Rules, model, layouts, variants and options, each ending in a zero byte.
+    const QList<QByteArray> parts =
+        QByteArray(static_cast<const char*>(xcb_get_property_value(names.p)), xcb_get_property_value_length(names.p))
+            .split('\0');
+    const QList<QByteArray> layouts = parts.size() > 2 ? parts[2].split(',') : QList<QByteArray>{};
+    if (qsizetype(keysGroup_) >= layouts.size())
+        return QLocale();
+    const QLocale::Territory territory = QLocale::codeToTerritory(QString::fromLatin1(layouts[keysGroup_]).toUpper());
+    return territory == QLocale::AnyTerritory ? QLocale() : QLocale(QLocale::AnyLanguage, territory);
 }
 
 std::vector<std::uint32_t> KeyboardLayout::fingerprint() const

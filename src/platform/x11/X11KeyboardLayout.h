@@ -19,6 +19,7 @@
 //   layout.keyCode(20);                    // the code the key pressed (keycode 20) stands for
 //   if (layout.changes(event) && layout.reload()) ...;   // codes moved: grab again
 
+#include <QLocale>
 #include <QString>
 #include <xcb/xcb.h>
 
@@ -50,6 +51,10 @@ public:
     // The stored code whose keys include this keyboard key (an X keycode); none where no
     // stored code can name it.
     std::optional<std::uint32_t> keyCode(std::uint32_t key) const;
+    // The language of the layout keys are read from: XKB names a layout by its country
+    // ("tr", "de"), whose likeliest language it types; the user's locale where the server
+    // names no country (a variant-only name, no rules property).
+    QLocale locale() const;
 
     // Whether an event read from the connection changes the keys codes stand for.
     bool changes(const xcb_generic_event_t* event) const;

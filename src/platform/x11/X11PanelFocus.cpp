@@ -79,6 +79,20 @@ bool X11PanelFocus::viewable(std::uint32_t window)
     return a && a->map_state == XCB_MAP_STATE_VIEWABLE;
 }
 
+std::vector<std::uint32_t> X11PanelFocus::ancestors(std::uint32_t window)
+{
+    xcb_connection_t* c = conn_->raw();
+    std::vector<std::uint32_t> chain;
+    for (std::uint32_t w = window; chain.size() < 8;) {
+        auto tree = FW_XCB_REPLY(c, xcb_query_tree, xcb_query_tree(c, w));
+        if (!tree || tree->parent == XCB_NONE || tree->parent == tree->root)
+            break;
+        w = tree->parent;
+        chain.push_back(w);
+    }
+    return chain;
+}
+
 bool X11PanelFocus::waitUntilViewable(std::uint32_t window)
 {
     // The toolkit may still hold the map request: it goes out first.
@@ -86,18 +100,34 @@ bool X11PanelFocus::waitUntilViewable(std::uint32_t window)
         xcb_flush(x->connection());
     xcb_connection_t* c = conn_->raw();
     const std::uint32_t watch = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    std::vector<std::uint32_t> watched{window};
     xcb_change_window_attributes(c, window, XCB_CW_EVENT_MASK, &watch);
-    const std::int64_t deadline = nowMs() + waitMs_;
+    const std::int64_t deadline = nowMs() + mapWaitMs_;
     bool shown = viewable(window);
-    // A window manager maps the client and then its frame: woken by the first, checked again
-    // every few milliseconds for the second.
+    // A window manager that frames the panel reparents it, maps it and then its frame (some
+    // only after several hundred milliseconds of decorating): every window between the panel
+    // and the root tells its MapNotify and ReparentNotify, and each wakes a new look. A slow
+    // look every 50 ms stands in for a frame that came and went between two walks.
     while (!shown && nowMs() < deadline) {
-        waitReadable(c, std::min(deadline, nowMs() + 3));
+        for (std::uint32_t w : ancestors(window)) {
+            if (std::find(watched.begin(), watched.end(), w) == watched.end()) {
+                watched.push_back(w);
+                xcb_change_window_attributes(c, w, XCB_CW_EVENT_MASK, &watch);
+            }
+        }
+        conn_->flush();
+        shown = viewable(window);
+        if (shown)
+            break;
+        waitReadable(c, std::min(deadline, nowMs() + 50));
         conn_->drainQueue();
         shown = viewable(window);
     }
+    // Our interest in the window manager's frames ends here (a frame gone meanwhile answers
+    // with an error, which the queue drops).
     const std::uint32_t none = XCB_EVENT_MASK_NO_EVENT;
-    xcb_change_window_attributes(c, window, XCB_CW_EVENT_MASK, &none);
+    for (std::uint32_t w : watched)
+        xcb_change_window_attributes(c, w, XCB_CW_EVENT_MASK, &none);
     conn_->flush();
     return shown;
 }

@@ -1,5 +1,6 @@
 #pragma once
-// The keyboard for our panels on X11, on a connection of its own. A panel made key is asked
+// The keyboard for our panels on X11, on a connection of its own. A panel made key is first
+// waited for until it is viewable (woken by the map events of the panel and its frames), then asked
 // for with _NET_ACTIVE_WINDOW where the window manager lists it; once the window manager has
 // answered (a configure barrier on a helper window, twice: it learns of a focus it set only
 // from the FocusIn that made), the server's input focus is read, and where it is not on the
@@ -13,6 +14,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace fw {
 
@@ -32,8 +34,10 @@ public:
     X11PanelFocus& operator=(const X11PanelFocus&) = delete;
 
     bool connected() const;
-    // Upper bound of each wait: for the panel to show, for each answer of the window manager
-    // and for the server's time (default 150 ms).
+    // Upper bound of each wait for an answer of the window manager and for the server's time
+    // (default 150 ms), and of the wait for the panel to show (default 2.5 s: a window manager
+    // that decorates a new window may map it only after several hundred milliseconds, more on a
+    // loaded machine).
     void setWaitLimit(int milliseconds) { waitMs_ = milliseconds; }
 
     std::uint64_t keyboardWindow() override;
@@ -45,7 +49,11 @@ private:
     // Whether the input focus is on the window or inside it.
     bool holds(std::uint32_t window);
     bool viewable(std::uint32_t window);
+    // Waits, woken by the map and reparent events of the panel and of the frames around it,
+    // until the panel is viewable; false at the map limit.
     bool waitUntilViewable(std::uint32_t window);
+    // The windows between a window and the root, nearest first (a window manager's frames).
+    std::vector<std::uint32_t> ancestors(std::uint32_t window);
     bool windowManagerLists(std::uint32_t atom);
     // Waits until the window manager has handled what was sent before, `rounds` times over.
     void settle(int rounds);
@@ -61,6 +69,7 @@ private:
     std::uint32_t barrierWidth_ = 1;
     std::uint32_t lastSet_ = 0;   // the time of the last focus we set
     int waitMs_ = 150;
+    int mapWaitMs_ = 2500;
 };
 
 } // namespace fw

@@ -12,6 +12,7 @@
 #include "platform/x11/X11GlobalHotKeys.h"
 #include "platform/x11/X11MouseMonitor.h"
 #include "platform/x11/X11PanelFocus.h"
+#include "platform/x11/X11WindowWatch.h"
 #include "platform/x11/X11Permissions.h"
 #include "platform/x11/X11Screens.h"
 #include "platform/x11/X11ScrollTap.h"
@@ -76,6 +77,7 @@ struct X11Platform::Adapters {
     X11Stacking stacking;
     X11PanelFocus panelFocus;
     X11TrayHost trayHost;
+    X11WindowWatch windowWatch;
     std::shared_ptr<const Applications> applications = std::make_shared<XdgApplications>();
 };
 
@@ -90,7 +92,8 @@ X11Platform::X11Platform() : adapters_(std::make_unique<Adapters>())
         a.clock, a.defaults, a.hotKeys, a.buttonGrabs, a.scrollTap, a.desktop, a.applications,
         a.stacking.available() ? &a.stacking : nullptr,
         [] { return std::optional<Point>(DevicePixels::cursor()); },
-        a.stacking.available() && a.panelFocus.connected() ? &a.panelFocus : nullptr, &a.trayHost});
+        a.stacking.available() && a.panelFocus.connected() ? &a.panelFocus : nullptr, &a.trayHost,
+        &a.windowWatch});
 }
 
 X11Platform::~X11Platform() = default;

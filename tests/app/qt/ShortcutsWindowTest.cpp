@@ -190,6 +190,17 @@ TEST_F(WindowFixture, NotesShowTakenKeysAndAnUnavailableTapAndRestoreDefaultsRes
     EXPECT_EQ(window.note(ShortcutAction::adjust), "Mouse unavailable");
     EXPECT_EQ(window.note(ShortcutAction::place), "");
 
+    // Layout keys another program holds have no row: the hint line names them while no
+    // recording speaks there.
+    keys.take(18, CtrlAlt);   // Ctrl+Alt+1
+    keys.take(20, CtrlAlt);   // Ctrl+Alt+3
+    hotKeys.reregister();
+    window.layoutKeyFailures = [this] { return hotKeys.layoutKeyFailures(); };
+    window.refresh();
+    EXPECT_EQ(window.hint(), "Ctrl+Alt+1, Ctrl+Alt+3: In use elsewhere");
+    click(ShortcutAction::place, false);
+    EXPECT_EQ(window.hint(), "Press the new shortcut, Delete to clear, or Escape to cancel.");
+
     store.setCombo(std::nullopt, ShortcutAction::restore);
     window.refresh();
     click(ShortcutAction::place, false);
