@@ -41,7 +41,7 @@ void installCallbacks(SnapContext& ctx, ChoiceState state, const QString& displa
             return;
         SnapContext* const context = c;
         const QString shownOn = display;
-        context->endInteraction(false);
+        context->requests.endInteraction(false);
         context->sinks.sendCreateCustomLayout(shownOn);
     };
     p.edit = [host, c, display](const SnapLayout& layout) {
@@ -57,7 +57,7 @@ void installCallbacks(SnapContext& ctx, ChoiceState state, const QString& displa
         }
         SnapContext* const context = c;
         const QString shownOn = display;
-        context->endInteraction(false);
+        context->requests.endInteraction(false);
         context->sinks.sendEditCustomLayout(shownOn, current);
     };
 }
@@ -118,7 +118,7 @@ PickerOccupants pickerOccupants(const std::vector<SnapLayout>& layouts, const La
 
 void showLayoutPicker(SnapContext& ctx, ChoiceState state, const PickerRequest& request)
 {
-    ctx.endInteraction(false);
+    ctx.requests.endInteraction(false);
     ctx.feedback.setDraggedWindow(request.dragging ? request.window : std::nullopt);
     PickerSession& picker = state.picker;
     picker.choosingComposition = request.composition && !request.dragging;
@@ -166,7 +166,7 @@ void commitPickerSelection(SnapContext& ctx, ChoiceState state)
 {
     const auto selection = ctx.feedback.pickerShown() ? state.picker.selection : std::nullopt;
     if (!selection) {
-        ctx.endInteraction(false);
+        ctx.requests.endInteraction(false);
         return;
     }
     ctx.feedback.hidePicker();

@@ -92,7 +92,7 @@ bool SnapDragHandler::dragStarted(const ManagedWindow& window, const Rect& origi
 
 void SnapDragHandler::withdrawOffers()
 {
-    ctx_.endInteraction(false);
+    ctx_.requests.endInteraction(false);
     findings_.pickerDisplay.reset();
     findings_.cornerTarget.reset();
     clearDropAndReturn();
@@ -130,7 +130,7 @@ void SnapDragHandler::clearDropAndReturn()
 
 void SnapDragHandler::endCornerOffer()
 {
-    ctx_.endInteraction(false);
+    ctx_.requests.endInteraction(false);
     findings_.cornerTarget.reset();
     findings_.pickerDisplay.reset();
 }
@@ -167,7 +167,7 @@ void SnapDragHandler::dragMoved(const DragStep& step)
             findings_.returnGesture->update(*frame, step.pointer, onReturnDisplay);
     }
     if (findings_.pickerDisplay && *findings_.pickerDisplay != key) {
-        ctx_.endInteraction(false);
+        ctx_.requests.endInteraction(false);
         findings_.pickerDisplay.reset();
         findings_.cornerTarget.reset();
     }
@@ -184,7 +184,7 @@ void SnapDragHandler::outsideDisplays(const DragStep& step)
 {
     findings_.dragDisplay.reset();
     note(u"outside displays"_qs, step.now, step.pointer);
-    ctx_.endInteraction(false);
+    ctx_.requests.endInteraction(false);
     clearDropAndReturn();
     findings_.pickerDisplay.reset();
     findings_.cornerTarget.reset();
@@ -223,7 +223,7 @@ bool SnapDragHandler::cornerStep(const DragStep& step, const ScreenInfo& screen,
     if (findings_.cornerTarget == corner && findings_.pickerDisplay == key)
         return true;
 
-    ctx_.endInteraction(false);
+    ctx_.requests.endInteraction(false);
     ctx_.feedback.setDraggedWindow(step.window);
     states_.layouts.ensureGroup(screen, step.window, step.original, ctx_.access, ctx_.store, states_.memory);
     states_.layouts.pruneVanishedWindows(ctx_.access, states_.memory);
