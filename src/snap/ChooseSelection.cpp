@@ -19,7 +19,7 @@ namespace {
 // claimed: the stacks suspended and the Escape key taken until the next click.
 void endRefusedRelease(SnapContext& ctx, const PickerSession& picker)
 {
-    if (picker.pickerScreen() && !ctx.feedback.pickerShown())
+    if (picker.pickerScreen() && !picker.shown())
         ctx.requests.endInteraction(false);
 }
 
@@ -110,7 +110,7 @@ Task<void> choose(SnapContext& ctx, ChoiceState state, SnapSelection selection)
         co_return;
     }
     const ManagedWindow window = *picker.pickerWindow;
-    ctx.feedback.hidePicker();
+    state.picker.hidePicker(ctx.feedback);
     const bool placed = co_await placePickerWindow(ctx, state, window, selection.region, layout, *screen, stamp);
     afterPlacement(ctx, state, placed, stamp, *screen, layout, window);
 }

@@ -78,7 +78,7 @@ private:
         std::stable_sort(numbered.begin(), numbered.end(), SetMembersFirst{inGroup});
         for (const auto& [number, window] : numbered)
             displayWindows_.push_back(window);
-        ctx_.feedback.hidePicker();
+        state_.picker.hidePicker(ctx_.feedback);
     }
 
     // The windows of the layout's apps, this display's preferred.

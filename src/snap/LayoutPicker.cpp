@@ -143,8 +143,7 @@ void showLayoutPicker(SnapContext& ctx, ChoiceState state, const PickerRequest& 
     p.layoutKeys = layoutKeys(ctx.store, display);
     p.layouts = std::move(cards.layouts);
     installCallbacks(ctx, state, display, p);
-    ctx.feedback.hidePicker();
-    ctx.feedback.showPicker(std::move(p));
+    picker.showPicker(ctx.feedback, std::move(p));
 }
 
 void prepareLayoutPicker(SnapContext& ctx, ChoiceState state, const ScreenInfo& screen)
@@ -164,12 +163,12 @@ void prepareLayoutPicker(SnapContext& ctx, ChoiceState state, const ScreenInfo& 
 
 void commitPickerSelection(SnapContext& ctx, ChoiceState state)
 {
-    const auto selection = ctx.feedback.pickerShown() ? state.picker.selection : std::nullopt;
+    const auto selection = state.picker.shown() ? state.picker.selection : std::nullopt;
     if (!selection) {
         ctx.requests.endInteraction(false);
         return;
     }
-    ctx.feedback.hidePicker();
+    state.picker.hidePicker(ctx.feedback);
     commitSelectionLater(ctx.tasks, ctx.stamp(), *selection, chooseRun(ctx, state));
 }
 
