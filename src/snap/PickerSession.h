@@ -59,8 +59,8 @@ public:
     {
         return shown_ && shown_->dragging ? std::optional(shown_->display) : std::nullopt;
     }
-    // Shows the picker on its display, replacing any shown one, and hides it: the feedback
-    // shows what the session holds.
+    // The picker shown on its display (replacing any shown one), and taken away: the only
+    // way snap shows or hides it, so the session always knows.
     void showPicker(SnapFeedback& feedback, PickerPresentation presentation)
     {
         hidePicker(feedback);
