@@ -95,8 +95,6 @@ void OverlayFeedback::preparePicker(PickerPresentation p)
     overlay_.keepPicker(p.screen, view, std::move(build));
 }
 
-bool OverlayFeedback::pickerShown() const { return overlay_.picker && overlay_.pickerView; }
-
 void OverlayFeedback::setPickerSelection(const std::optional<SnapSelection>& selection)
 {
     if (!overlay_.pickerView)

@@ -18,7 +18,6 @@ public:
     void setDraggedWindow(const std::optional<ManagedWindow>& window) override;
     void showPicker(PickerPresentation picker) override;
     void preparePicker(PickerPresentation picker) override;
-    bool pickerShown() const override;
     void setPickerSelection(const std::optional<SnapSelection>& selection) override;
     std::optional<PickerHitArea> pickerHitArea() const override;
     void hidePicker() override;

@@ -4,6 +4,7 @@
 
 #include "layout/LayoutStore.h"
 #include "layout/ScreenGeometry.h"
+#include "snap/InsertAtCorner.h"
 #include "snap/PlaceWindow.h"
 #include "snap/ShortcutLabels.h"
 #include "snap/SnapAssist.h"
@@ -18,8 +19,8 @@ namespace {
 // claimed: the stacks suspended and the Escape key taken until the next click.
 void endRefusedRelease(SnapContext& ctx, const PickerSession& picker)
 {
-    if (picker.pickerScreen() && !ctx.feedback.pickerShown())
-        ctx.endInteraction(false);
+    if (picker.pickerScreen() && !picker.shown())
+        ctx.requests.endInteraction(false);
 }
 
 // Marks the interaction as choosing for as long as a choice runs, whichever way it ends.
@@ -37,7 +38,7 @@ void afterPlacement(SnapContext& ctx, ChoiceState state, bool placed, const Inte
 {
     if (!placed) {
         if (stamp.current())
-            ctx.endInteraction(false);
+            ctx.requests.endInteraction(false);
         return;
     }
     if (!stamp.current())
@@ -48,7 +49,7 @@ void afterPlacement(SnapContext& ctx, ChoiceState state, bool placed, const Inte
     state.picker.cornerSelection.reset();
     state.picker.cornerInsertion.reset();
     if (!state.layouts.group(display)) {
-        ctx.endInteraction(false);
+        ctx.requests.endInteraction(false);
         return;
     }
     startSnapAssist(ctx, state, screen, stamp, ctx.access.windows({window}, display));
@@ -59,9 +60,9 @@ Task<bool> placePickerWindow(SnapContext& ctx, ChoiceState state, ManagedWindow 
                              SnapLayout layout, ScreenInfo screen, InteractionStamp stamp)
 {
     const std::optional<Rect> original = state.picker.pickerOriginal;
-    if (state.picker.cornerInsertion && ctx.handOffs.insertAtCorner) {
-        const bool inserted = co_await ctx.handOffs.insertAtCorner(*state.picker.cornerInsertion, window, region,
-                                                                   layout, screen, original, stamp);
+    if (state.picker.cornerInsertion) {
+        InsertionRequest request{*state.picker.cornerInsertion, window, region, layout, screen, original, stamp};
+        const bool inserted = co_await ctx.requests.insertAtCorner(std::move(request));
         co_return inserted;
     }
     const PlacementResult result = co_await placeInRegion(ctx, state.layouts, state.memory, window, region, layout,
@@ -100,17 +101,16 @@ Task<void> choose(SnapContext& ctx, ChoiceState state, SnapSelection selection)
     }
     const SnapLayout layout = picker.pickerLayouts[index];
     if (picker.choosingComposition) {
-        if (ctx.handOffs.applyComposition)
-            co_await ctx.handOffs.applyComposition(layout, *screen, stamp);
+        co_await ctx.requests.applyComposition(layout, *screen, stamp);
         co_return;
     }
     if (!picker.pickerWindow) {
         ctx.sinks.sendReport(noWindowNotice(ctx));
-        ctx.endInteraction(false);
+        ctx.requests.endInteraction(false);
         co_return;
     }
     const ManagedWindow window = *picker.pickerWindow;
-    ctx.feedback.hidePicker();
+    state.picker.hidePicker(ctx.feedback);
     const bool placed = co_await placePickerWindow(ctx, state, window, selection.region, layout, *screen, stamp);
     afterPlacement(ctx, state, placed, stamp, *screen, layout, window);
 }

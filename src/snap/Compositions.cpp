@@ -41,7 +41,7 @@ public:
         gatherCandidates();
         launchApps();
         if (candidates_.empty() && match_.front.empty() && match_.behind.empty() && opening_.isEmpty()) {
-            ctx_.endInteraction(false);
+            ctx_.requests.endInteraction(false);
             reportAbsentApps(false);
             ctx_.sinks.sendReport(u"Open a resizable window on this display first."_qs);
             co_return;
@@ -54,7 +54,7 @@ public:
             co_return;
         co_await moveStackedWindows();
         commit();
-        ctx_.endInteraction(false);
+        ctx_.requests.endInteraction(false);
         report();
         logLayoutTiming(layout_.id, result_.placed.size(), start_, ctx_.clock.now());
     }
@@ -78,7 +78,7 @@ private:
         std::stable_sort(numbered.begin(), numbered.end(), SetMembersFirst{inGroup});
         for (const auto& [number, window] : numbered)
             displayWindows_.push_back(window);
-        ctx_.feedback.hidePicker();
+        state_.picker.hidePicker(ctx_.feedback);
     }
 
     // The windows of the layout's apps, this display's preferred.
@@ -219,7 +219,7 @@ private:
             ctx_.sinks.sendReport(u"The composition could not be applied or fully restored. Check your window positions."_qs);
         }
         if (stamp_.current()) {
-            ctx_.endInteraction(false);
+            ctx_.requests.endInteraction(false);
             if (outcome == PlacementOutcome::rolledBack)
                 ctx_.sinks.sendReport(u"The composition did not keep its sizes. The prior arrangement was restored."_qs);
             else if (outcome == PlacementOutcome::committed)

@@ -88,7 +88,7 @@ void startLayoutApplication(SnapContext& ctx, ChoiceState state, const SnapLayou
     const std::optional<SnapLayout> current = ctx.store.current(layout, displayKey(screen));
     if (!current)
         return;
-    ctx.endInteraction(false);
+    ctx.requests.endInteraction(false);
     state.picker.choosingComposition = true;
     state.picker.setPickerScreen(displayKey(screen), ctx.stacks);
     state.picker.pickerLayouts = {*current};
@@ -111,12 +111,12 @@ Task<void> resetLayouts(SnapContext& ctx, ChoiceState state, ScreenInfo screen)
             co_return;
     }
     ctx.store.reset(display);
-    ctx.endInteraction(false);
+    ctx.requests.endInteraction(false);
 }
 
 void adjustLayout(SnapContext& ctx, ChoiceState state, const ScreenInfo& screen)
 {
-    ctx.endInteraction(false);
+    ctx.requests.endInteraction(false);
     state.layouts.pruneVanishedWindows(ctx.access, state.memory);
     state.layouts.ensureGroup(screen, std::nullopt, std::nullopt, ctx.access, ctx.store, state.memory);
     const QString display = displayKey(screen);
@@ -145,7 +145,7 @@ void adjustLayout(SnapContext& ctx, ChoiceState state, const ScreenInfo& screen)
 
 void showWindowChooser(SnapContext& ctx, ChoiceState state, const ScreenInfo& screen)
 {
-    ctx.endInteraction(false);
+    ctx.requests.endInteraction(false);
     const QString display = displayKey(screen);
     const std::vector<ManagedWindow> windows = ctx.access.windows({}, display);
     if (windows.empty()) {
@@ -164,7 +164,7 @@ void showWindowChooser(SnapContext& ctx, ChoiceState state, const ScreenInfo& sc
         },
         [host, c] {
             if (!host.expired())
-                c->endInteraction(false);
+                c->requests.endInteraction(false);
         });
 }
 
@@ -174,7 +174,7 @@ void displaysChanged(SnapContext& ctx, ChoiceState state)
     state.memory.returnHomes.clear();
     ctx.stacks.resetScanState();
     ctx.stacks.scheduleRefresh();
-    ctx.endInteraction(false);
+    ctx.requests.endInteraction(false);
 }
 
 } // namespace fw

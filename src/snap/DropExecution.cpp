@@ -36,7 +36,7 @@ void logDropTiming(SnapContext& ctx, Interaction& interaction, const RegionDropR
         return;
     interaction.windowInteraction = false;
     ctx.stacks.scheduleRefresh();
-    ctx.endInteraction(false);
+    ctx.requests.endInteraction(false);
 }
 
 // The regions of the split right above the new region, when it lies below the tree's top
@@ -120,14 +120,6 @@ Task<PlacementResult> runIntent(SnapContext& ctx, DropState state, RegionDropRun
     co_return PlacementResult{};
 }
 
-Task<bool> insertAndReport(SnapContext& ctx, DropState state, InsertionRequest request)
-{
-    const PlacementResult result = co_await insertAtCorner(ctx, state.layouts, state.memory, std::move(request));
-    if (result.notice)
-        ctx.sinks.sendReport(*result.notice);
-    co_return result.placed;
-}
-
 } // namespace
 
 void SplitPreparation::prepare(SnapContext& ctx, DropState state, const SplitDropRequest& request)
@@ -157,17 +149,6 @@ Task<void> executeRegionDrop(SnapContext& ctx, DropState state, RegionDropRun ru
             ctx.sinks.sendReport(*result.notice);
     }
     logDropTiming(ctx, state.interaction, run);
-}
-
-void installCornerInsertion(SnapContext& ctx, DropState state)
-{
-    ctx.handOffs.insertAtCorner = [&ctx, state](CornerInsertion<ManagedWindow> insertion, ManagedWindow window,
-                                                RegionNumber region, SnapLayout layout, ScreenInfo screen,
-                                                std::optional<Rect> startFrame, InteractionStamp stamp) {
-        InsertionRequest request{std::move(insertion), std::move(window), region,    std::move(layout),
-                                 std::move(screen),    startFrame,        std::move(stamp)};
-        return insertAndReport(ctx, state, std::move(request));
-    };
 }
 
 } // namespace fw

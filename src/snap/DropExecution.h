@@ -5,7 +5,7 @@
 // insertion of the dragged window, a placement, a column fill, putting the window back); a
 // side-by-side split is remembered. Every drop that got past the wait ends with the "Motion"
 // line of its time from the release, and ends its interaction unless a newer one began.
-// Started by the drag handler; also where a picker choice finds the seam-corner insertion.
+// Started by the drag handler.
 
 #include "base/Task.h"
 #include "snap/DragRequests.h"
@@ -27,8 +27,5 @@ public:
 
 Task<void> executeRegionDrop(SnapContext& ctx, DropState state, RegionDropRun run,
                              SplitPreparation& split = SplitPreparation::plain());
-
-// Fills the choice hand-off that inserts a picker choice at a pending seam corner.
-void installCornerInsertion(SnapContext& ctx, DropState state);
 
 } // namespace fw

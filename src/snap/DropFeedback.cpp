@@ -102,7 +102,7 @@ void takeTarget(SnapContext& ctx, DropState& state, const RegionDropTarget& targ
         return;
     const bool sameMenu = drop.regionDrop && drop.regionDrop->menu && target.menu && *drop.regionDrop->menu == *target.menu;
     if (!sameMenu)
-        ctx.endInteraction(false);
+        ctx.requests.endInteraction(false);
     else if (!(drop.regionDrop->intent == target.intent))
         drop.regionDropPreviewFrame.reset();
     drop.regionDrop = target;

@@ -41,7 +41,7 @@ void installCallbacks(SnapContext& ctx, ChoiceState state, const QString& displa
             return;
         SnapContext* const context = c;
         const QString shownOn = display;
-        context->endInteraction(false);
+        context->requests.endInteraction(false);
         context->sinks.sendCreateCustomLayout(shownOn);
     };
     p.edit = [host, c, display](const SnapLayout& layout) {
@@ -57,7 +57,7 @@ void installCallbacks(SnapContext& ctx, ChoiceState state, const QString& displa
         }
         SnapContext* const context = c;
         const QString shownOn = display;
-        context->endInteraction(false);
+        context->requests.endInteraction(false);
         context->sinks.sendEditCustomLayout(shownOn, current);
     };
 }
@@ -118,7 +118,7 @@ PickerOccupants pickerOccupants(const std::vector<SnapLayout>& layouts, const La
 
 void showLayoutPicker(SnapContext& ctx, ChoiceState state, const PickerRequest& request)
 {
-    ctx.endInteraction(false);
+    ctx.requests.endInteraction(false);
     ctx.feedback.setDraggedWindow(request.dragging ? request.window : std::nullopt);
     PickerSession& picker = state.picker;
     picker.choosingComposition = request.composition && !request.dragging;
@@ -143,8 +143,7 @@ void showLayoutPicker(SnapContext& ctx, ChoiceState state, const PickerRequest& 
     p.layoutKeys = layoutKeys(ctx.store, display);
     p.layouts = std::move(cards.layouts);
     installCallbacks(ctx, state, display, p);
-    ctx.feedback.hidePicker();
-    ctx.feedback.showPicker(std::move(p));
+    picker.showPicker(ctx.feedback, std::move(p));
 }
 
 void prepareLayoutPicker(SnapContext& ctx, ChoiceState state, const ScreenInfo& screen)
@@ -164,12 +163,12 @@ void prepareLayoutPicker(SnapContext& ctx, ChoiceState state, const ScreenInfo& 
 
 void commitPickerSelection(SnapContext& ctx, ChoiceState state)
 {
-    const auto selection = ctx.feedback.pickerShown() ? state.picker.selection : std::nullopt;
+    const auto selection = state.picker.shown() ? state.picker.selection : std::nullopt;
     if (!selection) {
-        ctx.endInteraction(false);
+        ctx.requests.endInteraction(false);
         return;
     }
-    ctx.feedback.hidePicker();
+    state.picker.hidePicker(ctx.feedback);
     commitSelectionLater(ctx.tasks, ctx.stamp(), *selection, chooseRun(ctx, state));
 }
 

@@ -31,7 +31,7 @@ std::optional<RegionDropRun> performRegionDrop(SnapContext& ctx, Interaction& in
     const auto screen = screenWithKey(ctx.screenList(), dropped.display);
     if (!screen)
         return std::nullopt;
-    ctx.endInteraction(false);
+    ctx.requests.endInteraction(false);
     picker.setPickerScreen(dropped.display, ctx.stacks);
     ctx.sinks.sendPresentationChanged(true);
     return RegionDropRun{dropped, window, startFrame, home, ctx.clock.now(), ctx.stamp()};
@@ -40,7 +40,7 @@ std::optional<RegionDropRun> performRegionDrop(SnapContext& ctx, Interaction& in
 void leaveRegionDrop(SnapContext& ctx, const DropSession& drop)
 {
     if (drop.regionDrop)
-        ctx.endInteraction(false);
+        ctx.requests.endInteraction(false);
 }
 
 void windowReleased(SnapContext& ctx, ResizeState state, const WindowRelease& release)

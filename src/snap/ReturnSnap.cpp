@@ -123,7 +123,7 @@ void returnToPreviousPosition(SnapContext& ctx, ChoiceState state, const Managed
 {
     if (state.interaction.mutating)
         return;
-    ctx.endInteraction(false);
+    ctx.requests.endInteraction(false);
     ctx.tasks.spawn(returnWindow(ctx, state, window, target, startFrame, ctx.stamp()));
 }
 

@@ -1,6 +1,8 @@
 // The key binding a notice names, written "Ctrl+Alt+P": the bound one, else the default.
 #include "snap/ShortcutLabels.h"
 
+#include "snap/SnapContext.h"
+
 namespace fw {
 
 namespace {
@@ -21,8 +23,8 @@ QString defaultLabel(std::uint32_t command)
 
 QString shortcutLabel(const SnapServices& services, std::uint32_t command)
 {
-    if (services.shortcutLabel)
-        return services.shortcutLabel(command);
+    if (services.shortcuts)
+        return services.shortcuts->label(command);
     return defaultLabel(command);
 }
 

@@ -60,7 +60,7 @@ void startSnapAssist(SnapContext& ctx, ChoiceState state, const ScreenInfo& scre
 {
     const LayoutGroup* group = state.layouts.group(displayKey(screen));
     if (!group) {
-        ctx.endInteraction(false);
+        ctx.requests.endInteraction(false);
         return;
     }
     const auto frames = regionFrames(group->layout, screen);
@@ -91,7 +91,7 @@ void showAssistPanel(SnapContext& ctx, ChoiceState state, const ScreenInfo& scre
     const QString display = displayKey(screen);
     const LayoutGroup* group = state.layouts.group(display);
     if (!session || !group) {
-        ctx.endInteraction(false);
+        ctx.requests.endInteraction(false);
         return;
     }
     const auto now = ctx.access.windows({}, display);
@@ -99,7 +99,7 @@ void showAssistPanel(SnapContext& ctx, ChoiceState state, const ScreenInfo& scre
     const auto open = openRegions(*session);
     const auto available = session->availableWindows();
     if (open.empty() || available.empty()) {
-        ctx.endInteraction(false);
+        ctx.requests.endInteraction(false);
         return;
     }
     const InteractionStamp stamp = ctx.stamp();

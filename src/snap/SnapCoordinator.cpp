@@ -9,7 +9,7 @@
 #include "snap/Compositions.h"
 #include "snap/CoordinatorCommands.h"
 #include "snap/GroupPlacement.h"
-#include "snap/DropExecution.h"
+#include "snap/InsertAtCorner.h"
 #include "snap/LayoutPicker.h"
 #include "snap/PlaceWindow.h"
 #include "snap/ReleaseOutsideTargets.h"
@@ -33,15 +33,10 @@ SnapCoordinator::SnapCoordinator(const SnapServices& services, SnapState& state)
 }
 
 SnapCoordinator::SnapCoordinator(const SnapServices& services, std::unique_ptr<SnapState> owned, SnapState* given)
-    : ownState_(std::move(owned)), state_(given ? *given : *ownState_), ctx_{services, tasks_, sinks_, self_.weak()},
-      tasks_(services.clock)
+    : ownState_(std::move(owned)), state_(given ? *given : *ownState_),
+      ctx_{services, tasks_, sinks_, self_.weak(), *this}, tasks_(services.clock)
 {
-    ctx_.endInteraction = [this](bool resumeStacks) { endInteraction(resumeStacks); };
-    ctx_.handOffs.applyComposition = [this](SnapLayout layout, ScreenInfo screen, InteractionStamp stamp) {
-        return applyComposition(std::move(layout), std::move(screen), std::move(stamp));
-    };
     installCallbacks();
-    installCornerInsertion(ctx_, dropState());
     installResizeHandOffs(ctx_, resizeState());
 }
 
@@ -266,6 +261,11 @@ void SnapCoordinator::storeThumbnail(const Thumbnail& image, const ManagedWindow
 Task<void> SnapCoordinator::applyComposition(SnapLayout layout, ScreenInfo screen, InteractionStamp stamp)
 {
     return fw::applyComposition(ctx_, choiceState(), std::move(layout), std::move(screen), std::move(stamp));
+}
+
+Task<bool> SnapCoordinator::insertAtCorner(InsertionRequest request)
+{
+    return placeAndReport(ctx_, fw::insertAtCorner(ctx_, layouts_, memory_, std::move(request)));
 }
 
 Task<bool> SnapCoordinator::applyGroup(LayoutGroup group, ScreenInfo screen)

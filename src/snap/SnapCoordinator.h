@@ -1,9 +1,10 @@
 #pragma once
 // The one object that carries out snapping. A thin hub: it owns its sinks and its task scope,
 // and its state objects (SnapState) unless it is handed them; it fills the callback slots of
-// the overlay and the stack controller; it is the only place that ends an interaction (and so
-// raises the interaction generation); and it keeps every name other subsystems call, each
-// handed to the state object or run that does the work. A window drag does not go through it:
+// the overlay and the stack controller; it answers what the runs ask of it (SnapRequests,
+// through the context), and is the only place that ends an interaction (and so raises the
+// interaction generation); and it keeps every name other subsystems call, each handed to the
+// state object or run that does the work. A window drag does not go through it:
 // the drag handler takes the context and the state objects (dragStates) and calls the runs
 // itself. Main thread only; created once by the application shell, which installs the sinks
 // when launching has finished.
@@ -25,7 +26,7 @@
 
 namespace fw {
 
-class SnapCoordinator final : public CoordinatorHost {
+class SnapCoordinator final : public CoordinatorHost, public SnapRequests {
 public:
     using Group = LayoutGroup;
     using RegionDropTarget = fw::RegionDropTarget;
@@ -56,11 +57,10 @@ public:
     // The current interaction, for an action that runs later.
     InteractionStamp stamp() const { return ctx_.stamp(); }
 
-    // ---- The hub
-    // Ends whatever interaction is under way and raises the generation by one. resumeStacks:
-    // true only at a left-button press outside our panels (the stack pickers close, the
-    // stacks keep running); otherwise the stack controller is suspended.
-    void endInteraction(bool resumeStacks);
+    // ---- The hub (SnapRequests: what the runs ask of it; the shell ends interactions too)
+    void endInteraction(bool resumeStacks) override;
+    Task<void> applyComposition(SnapLayout layout, ScreenInfo screen, InteractionStamp stamp) override;
+    Task<bool> insertAtCorner(InsertionRequest request) override;
     // No window moves, no picker is open and no press is being handled.
     bool canRefreshStacks() const;
     void recordReturnHomes(const WindowFramePairs& placed, const SnapLayout& layout, const ScreenInfo& screen);
@@ -115,10 +115,7 @@ public:
     // The first window of the list ends in front.
     void raiseWindows(const std::vector<ManagedWindow>& inOrder);
 
-    // ---- Compositions: a whole layout with its apps, chosen in the picker for the interaction
-    // `stamp` (the choice holds the mutation guard); and a display's group applied to its
-    // windows in one transaction.
-    Task<void> applyComposition(SnapLayout layout, ScreenInfo screen, InteractionStamp stamp);
+    // ---- A display's group applied to its windows in one transaction.
     Task<bool> applyGroup(LayoutGroup group, ScreenInfo screen);
 
     // ---- Commands of the menus, hot keys, welcome window and stack controller

@@ -45,7 +45,7 @@ std::optional<PressedWindow> SnapDragHandler::pressed(const Point& p)
         return std::nullopt; // the press belongs to one of our panels
     states_.interaction.windowInteraction = true;
     ctx_.stacks.dismissPickers();
-    ctx_.endInteraction(true);
+    ctx_.requests.endInteraction(true);
     if (!ctx_.access.windowControlGranted(false))
         return std::nullopt;
     const auto window = ctx_.access.windowUnderPoint(p);
@@ -70,7 +70,7 @@ void SnapDragHandler::buttonReleased() { ctx_.feedback.hideResizeFeedback(); }
 
 void SnapDragHandler::handOver(const WindowRelease& release) { windowReleased(ctx_, states_.resizeState(), release); }
 
-void SnapDragHandler::endInteraction() { ctx_.endInteraction(false); }
+void SnapDragHandler::endInteraction() { ctx_.requests.endInteraction(false); }
 
 QJsonArray SnapDragHandler::displayRecords() const
 {

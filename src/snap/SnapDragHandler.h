@@ -48,7 +48,7 @@ bool inPickerZone(const Point& point, const Point& start, const Rect& frame, con
 // new drag starts from the defaults.
 struct DragFindings {
     std::optional<QString> dragDisplay;     // the display the drag is routed to
-    std::optional<SnapCorner> cornerTarget; // the seam corner on offer
+    std::optional<SnapCorner> cornerTarget; // the seam corner on offer, on dragDisplay
     std::optional<ReturnSnapTarget> returnTarget;
     std::optional<ReturnSnapGesture> returnGesture;
     std::optional<RegionDropTarget> activeDrop;
@@ -56,7 +56,6 @@ struct DragFindings {
     DropHover<QString> cornerHover;
     DropHover<QString> returnHover;
     bool returnPreviewArmed = false;
-    std::optional<QString> pickerDisplay; // the display of the open picker or corner offer
     Size windowGrid;                      // the dragged window's cell grid (0: none), read at its start
 };
 

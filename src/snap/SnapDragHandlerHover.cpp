@@ -92,8 +92,7 @@ bool SnapDragHandler::dragStarted(const ManagedWindow& window, const Rect& origi
 
 void SnapDragHandler::withdrawOffers()
 {
-    ctx_.endInteraction(false);
-    findings_.pickerDisplay.reset();
+    ctx_.requests.endInteraction(false);
     findings_.cornerTarget.reset();
     clearDropAndReturn();
     findings_.cornerHover = {};
@@ -130,9 +129,8 @@ void SnapDragHandler::clearDropAndReturn()
 
 void SnapDragHandler::endCornerOffer()
 {
-    ctx_.endInteraction(false);
+    ctx_.requests.endInteraction(false);
     findings_.cornerTarget.reset();
-    findings_.pickerDisplay.reset();
 }
 
 void SnapDragHandler::dragMoved(const DragStep& step)
@@ -142,8 +140,11 @@ void SnapDragHandler::dragMoved(const DragStep& step)
         return;
     }
     const auto screens = ctx_.screenList();
+    // An offer (a corner's, on the display the drag was routed to; the picker's, where the
+    // session shows it) keeps the drag on its display and ends when the drag leaves it.
+    const auto offeredOn = findings_.cornerTarget ? findings_.dragDisplay : states_.picker.dragPickerDisplay();
     std::optional<std::size_t> preferred;
-    if ((findings_.activeDrop || findings_.cornerTarget || findings_.pickerDisplay) && findings_.dragDisplay) {
+    if ((findings_.activeDrop || offeredOn) && findings_.dragDisplay) {
         const auto same = std::find_if(screens.begin(), screens.end(),
                                        [&](const ScreenInfo& s) { return displayKey(s) == *findings_.dragDisplay; });
         if (same != screens.end())
@@ -166,9 +167,8 @@ void SnapDragHandler::dragMoved(const DragStep& step)
         if (const auto frame = ctx_.access.frame(step.window))
             findings_.returnGesture->update(*frame, step.pointer, onReturnDisplay);
     }
-    if (findings_.pickerDisplay && *findings_.pickerDisplay != key) {
-        ctx_.endInteraction(false);
-        findings_.pickerDisplay.reset();
+    if (offeredOn && *offeredOn != key) {
+        ctx_.requests.endInteraction(false);
         findings_.cornerTarget.reset();
     }
     if (cornerStep(step, screen, q) || pickerStep(step, screen, q) || dropStep(step, screen, q) ||
@@ -184,9 +184,8 @@ void SnapDragHandler::outsideDisplays(const DragStep& step)
 {
     findings_.dragDisplay.reset();
     note(u"outside displays"_qs, step.now, step.pointer);
-    ctx_.endInteraction(false);
+    ctx_.requests.endInteraction(false);
     clearDropAndReturn();
-    findings_.pickerDisplay.reset();
     findings_.cornerTarget.reset();
 }
 
@@ -220,10 +219,10 @@ bool SnapDragHandler::cornerStep(const DragStep& step, const ScreenInfo& screen,
         return true;
     }
     note(u"corner "_qs + snapCornerName(*corner) + u" on "_qs + key, step.now, step.pointer);
-    if (findings_.cornerTarget == corner && findings_.pickerDisplay == key)
+    if (findings_.cornerTarget == corner)
         return true;
 
-    ctx_.endInteraction(false);
+    ctx_.requests.endInteraction(false);
     ctx_.feedback.setDraggedWindow(step.window);
     states_.layouts.ensureGroup(screen, step.window, step.original, ctx_.access, ctx_.store, states_.memory);
     states_.layouts.pruneVanishedWindows(ctx_.access, states_.memory);
@@ -233,7 +232,6 @@ bool SnapDragHandler::cornerStep(const DragStep& step, const ScreenInfo& screen,
     const bool newAbove = *corner == SnapCorner::topLeft || *corner == SnapCorner::topRight;
     performSplitDrop({step.window, screen, choice.layout, choice.region, newAbove, true, step.original});
     findings_.cornerTarget = corner;
-    findings_.pickerDisplay = key;
     return true;
 }
 
@@ -242,12 +240,10 @@ bool SnapDragHandler::pickerStep(const DragStep& step, const ScreenInfo& screen,
     const QString key = displayKey(screen);
     if (inPickerZone(q, step.startPoint.value_or(q), screen.frame, topLeftVisibleFrame(screen))) {
         markChoosing();
-        if (!findings_.pickerDisplay) {
+        if (!states_.picker.dragPickerDisplay())
             showLayoutPicker(ctx_, states_.choiceState(), PickerRequest{step.window, screen, true, step.original, false});
-            findings_.pickerDisplay = key;
-        }
     }
-    if (!findings_.pickerDisplay)
+    if (!states_.picker.dragPickerDisplay())
         return false;
     note(u"layout chooser on "_qs + key, step.now, step.pointer);
     clearDropAndReturn();

@@ -19,7 +19,6 @@ constexpr Duration kReleaseHandOffDelay = 80ms;
 ReleaseOutcome SnapDragHandler::dragReleased(const DragRelease& release)
 {
     const Point& p = release.pointer;
-    SnapFeedback& feedback = ctx_.feedback;
     if (release.dragging && release.window && release.original)
         dragMoved({*release.window, *release.original, p, release.startPoint, release.now, release.modifiers});
     if (release.dragging) {
@@ -28,7 +27,7 @@ ReleaseOutcome SnapDragHandler::dragReleased(const DragRelease& release)
                 markChoosing();
         }
     }
-    if (feedback.pickerShown()) {
+    if (states_.picker.shown()) {
         markChoosing();
         hoverPicker(ctx_, states_.picker, p);
     }
@@ -44,7 +43,7 @@ bool SnapDragHandler::cornerStillOffered(const Point& p) const
     if (!f.cornerTarget || !f.dragDisplay)
         return false;
     const auto screen = screenWithKey(ctx_.screenList(), *f.dragDisplay);
-    if (!screen || displayKey(*screen) != f.pickerDisplay)
+    if (!screen)
         return false;
     const Rect visible = topLeftVisibleFrame(*screen);
     return snapCornerAt(clampedInto(p, visible), screen->frame, visible) == f.cornerTarget;
@@ -52,7 +51,6 @@ bool SnapDragHandler::cornerStillOffered(const Point& p) const
 
 ReleaseOutcome SnapDragHandler::handOff(const DragRelease& release, bool corner)
 {
-    SnapFeedback& feedback = ctx_.feedback;
     const DragFindings& f = findings_;
     const bool pressed = release.window && release.original;
     if (f.activeDrop && pressed) {
@@ -76,9 +74,9 @@ ReleaseOutcome SnapDragHandler::handOff(const DragRelease& release, bool corner)
                              release.span, release.pointer};
     };
     if (pressed && f.returnTarget && f.returnPreviewArmed && f.returnGesture && f.returnGesture->isArmed &&
-        !(feedback.pickerShown() && states_.picker.selection)) {
+        !(states_.picker.shown() && states_.picker.selection)) {
         returnToPreviousPosition(ctx_, states_.choiceState(), *release.window, *f.returnTarget, *release.original);
-    } else if (feedback.pickerShown() && f.pickerDisplay) {
+    } else if (states_.picker.dragPickerDisplay()) {
         // The selection at the release point was taken when the release was handled.
         const bool selected = states_.picker.selection.has_value();
         commitPickerSelection(ctx_, states_.choiceState());

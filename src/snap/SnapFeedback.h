@@ -81,11 +81,11 @@ public:
 
     // Shows the layout picker on its display, replacing any shown one: a panel hung at the
     // top centre of the visible frame; interactive and holding the keyboard unless dragging.
+    // Snap shows and hides it through its PickerSession, which knows whether it is shown.
     virtual void showPicker(PickerPresentation picker) = 0;
     // Builds the picker as showPicker would, without showing it, so that its first showing
     // finds it ready (nothing where pickers cost nothing to build).
     virtual void preparePicker(PickerPresentation) {}
-    virtual bool pickerShown() const = 0;
     // Highlights the selection the coordinator holds (nothing: no highlight).
     virtual void setPickerSelection(const std::optional<SnapSelection>& selection) = 0;
     // Where the shown picker's cards lie on screen, for the coordinator's hit test; nothing

@@ -84,7 +84,7 @@ TEST(OverlayFeedback, ShowsThePickerWithOccupantIconsAndReportsItsSelection)
     p.occupants = {{u"thirds"_qs, {{0, OccupantIcon{5, u"notes"_qs}}, {1, OccupantIcon{6, u"notes"_qs}}, {2, OccupantIcon{6, {}}}}}};
     p.choose = [&](SnapSelection s) { chosen.push_back(s); };
     feedback.showPicker(p);
-    ASSERT_TRUE(feedback.pickerShown() && overlay.pickerView);
+    ASSERT_TRUE(overlay.picker && overlay.pickerView);
     EXPECT_EQ(overlay.picker->frame(), pickerFrame(Rect(0, 0, 1920, 1080), 820, overlay.pickerView->height()));
     const auto& buttons = overlay.pickerView->regionButtons();
     ASSERT_EQ(buttons.size(), 3u);
@@ -101,7 +101,7 @@ TEST(OverlayFeedback, ShowsThePickerWithOccupantIconsAndReportsItsSelection)
     EXPECT_EQ(chosen, (std::vector<SnapSelection>{{0, 1}}));
 
     feedback.hidePicker();
-    EXPECT_FALSE(feedback.pickerShown() || feedback.pickerHitArea());
+    EXPECT_FALSE(overlay.picker || feedback.pickerHitArea());
     WindowThumbnailButton::appIconLookup() = {};
     AppIcon::setApplications(nullptr);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -133,15 +133,12 @@ TEST_F(Choice, NothingToPlaceNamesThePlaceShortcutAsItIsBound)
     EXPECT_EQ(notices, (QStringList{u"Drag a window here, or focus a window and press Ctrl+Alt+P."_qs}));
     EXPECT_FALSE(state.picker.pickerScreen()) << "the interaction ends";
 
-    std::vector<std::uint32_t> asked;
-    c.context().shortcutLabel = [&](std::uint32_t command) {
-        asked.push_back(command);
-        return u"Super+Shift+L"_qs;
-    };
+    bindings.labels = {{6, u"Super+Shift+L"_qs}};
+    c.context().shortcuts = &bindings;
     c.showLayoutPicker(std::nullopt, kRight, false, std::nullopt, false);
     clock.run(c.choose({0, 0}));
     EXPECT_EQ(notices.back(), u"Drag a window here, or focus a window and press Super+Shift+L."_qs);
-    EXPECT_EQ(asked, (std::vector<std::uint32_t>{6}));
+    EXPECT_EQ(bindings.asked, (std::vector<std::uint32_t>{6}));
 }
 
 TEST_F(Choice, AFailedPlacementEndsItsInteractionAndOneOvertakenLeavesTheNewerOneAlone)

@@ -199,7 +199,8 @@ TEST_F(Commands, TheDividerEditorOpensOverARecognisedLayoutAndQueuesItsEdits)
     c.adjustLayout(kLeft);
     EXPECT_EQ(notices, QStringList{u"Nothing is snapped on Left. Choose a layout first (Ctrl+Alt+Z), or drag a "
                                    "window to the top center."_qs});
-    c.context().shortcutLabel = [](std::uint32_t command) { return command == 1 ? u"Super+L"_qs : QString(); };
+    bindings.labels = {{1, u"Super+L"_qs}};
+    c.context().shortcuts = &bindings;
     c.adjustLayout(kLeft);
     EXPECT_TRUE(notices.back().contains(u"(Super+L)"_qs));
 

@@ -204,6 +204,32 @@ TEST_F(DragMonitorScenario, ThePickerOpensOncePerDragAndDisplayAndClosesOnAnothe
     EXPECT_TRUE(notices.isEmpty());
 }
 
+// The desktop switched under a drag (the window manager carries the dragged window along) ends
+// the interaction and takes the picker away: the drag is not left on a picker that is gone. The
+// top centre opens it again and a release over it places the window.
+TEST_F(DragMonitorScenario, APickerTakenAwayUnderADragOpensAgainAtTheTopCentre)
+{
+    auto& c = *coordinator;
+    const auto w = add(100, Rect(300, 200, 700, 500));
+    pressOn(w, {650, 215});
+    dragTo({650, 240});
+    dragTo({960, 10});
+    ASSERT_EQ(pickersShown(u"A"_qs), 1);
+    c.displaysChanged();
+    EXPECT_FALSE(feedback.picker || state.picker.shown());
+
+    dragTo({960, 12});
+    EXPECT_EQ(pickersShown(u"A"_qs), 2);
+    ASSERT_TRUE(state.picker.shown());
+    EXPECT_EQ(state.picker.dragPickerDisplay(), u"A"_qs);
+    const Point target = feedback.pickerPoint(0, 1);
+    dragTo(target);
+    releaseAt(target);
+    clock.runUntilIdle();
+    EXPECT_EQ(frameOf(w), region(u"halves"_qs, 1));
+    EXPECT_FALSE(state.picker.shown());
+}
+
 // Alt held from the press is the window manager's move (Alt+drag in the client area, here
 // within reach of the left edge): followed and offered like a title-bar drag, and its release
 // with Alt still held places the window. Alt let go and pressed again, or pressed during a drag

@@ -64,7 +64,6 @@ public:
         picker = std::move(p);
         selected.reset();
     }
-    bool pickerShown() const override { return picker.has_value(); }
     void setPickerSelection(const std::optional<SnapSelection>& s) override
     {
         if (picker)

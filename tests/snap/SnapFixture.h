@@ -2,7 +2,8 @@
 // The one desk every coordinator test works on: two displays side by side on the simulated
 // desktop in virtual time, memory-backed user defaults and layout store, fake applications,
 // recording feedback and stacks, no capture, the log and the notices captured, the temporary
-// directory (where diagnostic files go) private to the test, the coordinator's state objects,
+// directory (where diagnostic files go) private to the test, key bindings a test may hand the
+// coordinator in place of the default ones, the coordinator's state objects,
 // which a test sets up and reads directly, and the coordinator itself once a test starts it.
 //
 //   Left  "A": frame (0, 0, 1920, 1080), visible (0, 0, 1920, 1050), primary
@@ -17,6 +18,7 @@
 #include "platform/sim/FakeApplications.h"
 #include "platform/sim/SimDesktop.h"
 #include "snap/SnapContext.h"
+#include "snap/ShortcutLabels.h"
 #include "snap/SnapCoordinator.h"
 #include "snap/SnapState.h"
 #include "windows/WindowAccess.h"
@@ -37,6 +39,19 @@ namespace fw::snaptest {
 
 inline const ScreenInfo kLeft{u"A"_qs, u"Left"_qs, Rect(0, 0, 1920, 1080), Rect(0, 0, 1920, 1050), true};
 inline const ScreenInfo kRight{u"B"_qs, u"Right"_qs, Rect(1920, 0, 1680, 1050), Rect(1920, 24, 1680, 1026), false};
+
+// Key bindings as the shell labels them: each command asked recorded, its label from `labels`
+// (empty: the command has none).
+struct BoundShortcuts final : CommandShortcuts {
+    std::map<std::uint32_t, QString> labels;
+    mutable std::vector<std::uint32_t> asked;
+    QString label(std::uint32_t command) const override
+    {
+        asked.push_back(command);
+        const auto found = labels.find(command);
+        return found == labels.end() ? QString() : found->second;
+    }
+};
 
 class SnapDesk : public ::testing::Test {
 protected:
@@ -130,6 +145,7 @@ protected:
     NoThumbnailCapture capture;
     ThumbnailCapture* captureUsed = &capture; // what the coordinator is given
     std::shared_ptr<FakeApplications> apps = std::make_shared<FakeApplications>();
+    BoundShortcuts bindings; // handed over by a test that binds keys
     log::Capture logs;
     QStringList notices;
     std::vector<bool> presented;

@@ -67,15 +67,10 @@ AppDelegate::AppDelegate(Platform& platform, const QStringList& arguments)
       stacks_({access_, platform.screens, platform.permissions, platform.clock, platform.defaults, transitions_,
                platform.activations, nullptr, options_.diagnostics, 0, &stackSurfaces_, &platform.mouse}),
       stackCommands_(stacks_, true),
+      shortcutLabels_(platform.defaults),
       coordinator_(SnapServices{access_, placement_, platform.screens, platform.processes, platform.clock,
                                 platform.defaults, store_, feedback_, stacks_, thumbnails_, options_.diagnostics,
-                                [this](std::uint32_t command) {
-                                    const auto action = shortcutAction(command);
-                                    const auto combo = action ? ShortcutStore(platform_.defaults).combo(*action)
-                                                              : std::nullopt;
-                                    return combo ? combo->displayString() : QString();
-                                },
-                                platform.applications}),
+                                &shortcutLabels_, platform.applications}),
       hotKeys_(platform.hotKeys, platform.defaults),
       mouseShortcuts_(platform.buttonGrabs),
       toast_(platform.clock, platform.screens, platform.pointerLocation),

@@ -20,6 +20,7 @@
 #include "app/MouseShortcuts.h"
 #include "app/ScrollCapture.h"
 #include "app/ShellCommands.h"
+#include "app/Shortcuts.h"
 #include "app/StackCommands.h"
 #include "base/TaskScope.h"
 #include "layout/LayoutStore.h"
@@ -181,6 +182,7 @@ private:
     QtStackSurfaces stackSurfaces_;   // the badges, anchors and switchers the stacks show
     stacks::StackEngine stacks_;
     EngineStackCommands stackCommands_;
+    StoredShortcutLabels shortcutLabels_;   // what the coordinator's notices name
     SnapCoordinator coordinator_;
     HotKeys hotKeys_;
     MouseShortcuts mouseShortcuts_;
