@@ -343,8 +343,8 @@ TEST(PanelKeysX11, ThePickerClosesWhenTheDesktopIsShownOrItsWindowMinimized)
 
 TEST(PanelKeysX11, UnderAfterstepTheHotKeyPickerTakesReturn)
 {
-    if (QStandardPaths::findExecutable(u"afterstep"_qs).isEmpty())
-        GTEST_SKIP() << "afterstep is not installed";
+    if (const auto why = XSession::outsideMatrixSkip(u"afterstep"_qs))
+        GTEST_SKIP() << *why;
     XSessionOptions options;
     options.windowManagerName = u"afterstep"_qs;
     XSession session(options);
@@ -380,8 +380,8 @@ TEST(PanelKeysX11, UnderAfterstepTheHotKeyPickerTakesReturn)
 
 TEST(PanelKeysX11, UnderHerbstluftwmThePickerStandsUnframedAtTheTopCentreWithTheKeyboard)
 {
-    if (QStandardPaths::findExecutable(u"herbstluftwm"_qs).isEmpty())
-        GTEST_SKIP() << "herbstluftwm is not installed";
+    if (const auto why = XSession::outsideMatrixSkip(u"herbstluftwm"_qs))
+        GTEST_SKIP() << *why;
     XSessionOptions options;
     options.windowManagerName = u"herbstluftwm"_qs;
     XSession session(options);

@@ -22,16 +22,6 @@ using test::XSession;
 
 QString describe(const std::optional<Rect>& frame) { return frame ? toString(*frame) : u"nowhere"_qs; }
 
-// Why a test of this manager does not run here, or nothing.
-std::optional<std::string> skipReason(const QString& manager)
-{
-    if (XSession::testWindowManager() != QLatin1String("openbox"))
-        return "runs once, in the default run";
-    if (!XSession::installed(manager))
-        return manager.toStdString() + " is not installed";
-    return std::nullopt;
-}
-
 // A frame on the region's cell grid: at its corner, short of it by less than one increment.
 bool onGrid(const std::optional<Rect>& f, const Rect& target, const std::optional<SizeHints>& hints)
 {
@@ -63,7 +53,7 @@ TEST(WindowManagerHabitsX11, ASwitchOfTheDesktopIsAChangeOfWorkspace)
 
 TEST(WindowManagerHabitsX11, UnderI3AFloatingWindowDraggedAcrossMonitorsIsPlacedAndOnlyAnotherWorkspaceShownCounts)
 {
-    if (const auto why = skipReason(u"i3"_qs))
+    if (const auto why = XSession::outsideMatrixSkip(u"i3"_qs))
         GTEST_SKIP() << *why;
     XSession session({.width = 3200, .height = 1080, .windowManagerName = u"i3"_qs, .twoMonitors = true});
     ASSERT_TRUE(session.ok()) << session.error();
@@ -142,7 +132,7 @@ void placeAroundAndBack(CoordinatorRig& rig, XSession& session, xcb_window_t win
 
 TEST(WindowManagerHabitsX11, UnderLwmWhichPutsTheFrameAtTheAskedCornerPlacementsLandAndNothingDrifts)
 {
-    if (const auto why = skipReason(u"lwm"_qs))
+    if (const auto why = XSession::outsideMatrixSkip(u"lwm"_qs))
         GTEST_SKIP() << *why;
     XSession session({.windowManagerName = u"lwm"_qs});
     ASSERT_TRUE(session.ok()) << session.error();
@@ -155,7 +145,7 @@ TEST(WindowManagerHabitsX11, UnderLwmWhichPutsTheFrameAtTheAskedCornerPlacements
 
 TEST(WindowManagerHabitsX11, UnderTwmWithoutEwmhTheFocusedXtermIsPlacedThroughThePicker)
 {
-    if (const auto why = skipReason(u"twm"_qs))
+    if (const auto why = XSession::outsideMatrixSkip(u"twm"_qs))
         GTEST_SKIP() << *why;
     XSession session({.windowManagerName = u"twm"_qs});
     ASSERT_TRUE(session.ok()) << session.error();
@@ -199,7 +189,7 @@ TEST(WindowManagerHabitsX11, UnderTwmWithoutEwmhTheFocusedXtermIsPlacedThroughTh
 
 TEST(WindowManagerHabitsX11, UnderDwmWhichAddsTheMonitorsOriginPlacementsOnTheSecondMonitorLand)
 {
-    if (const auto why = skipReason(u"dwm"_qs))
+    if (const auto why = XSession::outsideMatrixSkip(u"dwm"_qs))
         GTEST_SKIP() << *why;
     XSession session({.width = 3200, .height = 1080, .windowManagerName = u"dwm"_qs, .twoMonitors = true});
     ASSERT_TRUE(session.ok()) << session.error();

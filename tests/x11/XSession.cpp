@@ -399,6 +399,15 @@ bool XSession::installed(const QString& program)
     return !findProgram(program).isEmpty();
 }
 
+std::optional<std::string> XSession::outsideMatrixSkip(const QString& manager)
+{
+    if (testWindowManager() != QLatin1String("openbox"))
+        return "runs once, in the default run";
+    if (!installed(manager))
+        return manager.toStdString() + " is not installed";
+    return std::nullopt;
+}
+
 QString XSession::testWindowManager()
 {
     const QString name = qEnvironmentVariable("FRAMEWELL_TEST_WM").trimmed();

@@ -72,6 +72,10 @@ public:
     static bool installed(const QString& program);
     // The window manager the tests run under: FRAMEWELL_TEST_WM, else "openbox".
     static QString testWindowManager();
+    // Why a test of a window manager outside the matrix, which starts that manager itself, does
+    // not run here: it runs once, in the default run, where the manager is installed. Nothing
+    // when it runs.
+    static std::optional<std::string> outsideMatrixSkip(const QString& manager);
     // For the photographs taken for review (FRAMEWELL_SHOTS_DIR): FRAMEWELL_SHOTS_COMPOSITOR
     // "on" or "off" asks for them with or without a compositor; nothing when unset.
     static std::optional<bool> shotsCompositor();
