@@ -94,6 +94,8 @@ using PlacementKind =
 // One placement: its windows and their frames, what it is for, the frames to put windows back
 // to instead of those they have when it starts (a window the caller moved before), and the
 // caller's mover of every window at once (none: one by one, as for a single target anyway).
+// In a coroutine, build it in a local before awaiting the door: GCC 12 rejects a braced
+// request written inside the awaited call.
 struct PlacementRequest {
     PlacementItems targets;
     PlacementKind kind;
