@@ -100,8 +100,12 @@ Task<PlacementResult> fillColumn(SnapContext& ctx, AppliedLayouts& layouts, Wind
     PlacementMover together = togetherMover(ctx.access, box, stamp);
     RestoreMap restore;
     restore.emplace(window, startFrame);
-    const PlacementOutcome outcome = co_await ctx.placement.applyFramesAndRaise(
-        moves, std::move(restore), std::move(together), window, stamp, kSameFrameTolerance);
+    PlacementRequest request{.targets = moves,
+                             .kind = place::FillColumn{window},
+                             .restore = std::move(restore),
+                             .mover = std::move(together)};
+    const Placed placed = co_await ctx.placement.place(std::move(request), stamp);
+    const PlacementOutcome outcome = placed.outcome;
     if (outcome != PlacementOutcome::committed)
         co_return uncommitted(outcome, stamp, u"A window in that column did not fit the full height. The split was kept."_qs,
                               u"The column could not be filled or fully restored."_qs);

@@ -83,9 +83,11 @@ Task<bool> applyGroup(SnapContext& ctx, AppliedLayouts& layouts, WindowMemory& m
         co_return false;
     const auto frames = regionFrames(group.layout, screen);
     const GroupMoves moves = groupMoves(ctx, group, frames);
-    const PlacementOutcome outcome = co_await ctx.placement.applyFrames(
-        moves.items, {}, togetherMover(ctx.access, std::make_shared<RejectionBox>(), stamp), stamp,
-        kSameFrameTolerance);
+    PlacementRequest request{.targets = moves.items,
+                             .kind = place::ResizeTogether{},
+                             .mover = togetherMover(ctx.access, std::make_shared<RejectionBox>(), stamp)};
+    const Placed placed = co_await ctx.placement.place(std::move(request), stamp);
+    const PlacementOutcome outcome = placed.outcome;
     if (outcome == PlacementOutcome::rollbackFailed) {
         ctx.sinks.sendReport(u"A window could not be resized or fully restored."_qs);
         co_return false;

@@ -127,8 +127,9 @@ private:
                                                        const Rect& expected) {
             recordLatestTarget(access, w, actual, *record, expected);
         };
-        co_return co_await ctx_.placement.applyColumnSplitFrames(moves_, {}, std::move(onMismatch), {}, record, r_.window,
-                                                            r_.stamp, kSameFrameTolerance);
+        PlacementRequest request{.targets = moves_, .kind = place::ColumnSplit{r_.window, std::move(onMismatch), record}};
+        const Placed placed = co_await ctx_.placement.place(std::move(request), r_.stamp);
+        co_return placed.outcome;
     }
 
     // After a roll-back: the layout to try next, or nothing with the notice due in `failure_`.

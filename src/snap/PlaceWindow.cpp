@@ -36,8 +36,9 @@ public:
         if (!before)
             co_return PlacementResult{};
         const InteractionStamp stamp = ctx_.stamp();
-        const PlacedWindow placed =
-            co_await ctx_.placement.placeWindow(window_, regionFrame_, stamp, PlaceOptions{.guardFirstMove = guarded});
+        PlacementRequest request{.targets = {PlacementItem{window_, regionFrame_}},
+                                 .kind = place::Drop{.guarded = guarded}};
+        const Placed placed = co_await ctx_.placement.place(std::move(request), stamp);
         if (placed.outcome != PlacementOutcome::committed)
             co_return uncommitted(placed.outcome, stamp, keptNoSizeNotice(window_.appName),
                                   notRestoredNotice(window_.appName));

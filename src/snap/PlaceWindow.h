@@ -1,6 +1,6 @@
 #pragma once
-// Placing one window into one region of a layout on a display: one transaction of
-// WindowPlacement (WindowPlacement::placeWindow) moves it there, brings it forward and watches
+// Placing one window into one region of a layout on a display: one drop placement of
+// WindowPlacement (WindowPlacement::place with place::Drop) moves it there, brings it forward and watches
 // it until it has held still; then it becomes the region's occupant, keeps its frame from before
 // its first placement and gets its return position. Anything else puts it back where it was,
 // with the notice that says so. A window on a cell grid (a terminal) is placed on the grid:

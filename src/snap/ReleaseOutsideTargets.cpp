@@ -200,8 +200,9 @@ Task<void> ReleaseRun::stackResize()
     PlacementItems targets;
     for (const ManagedWindow& mate : mates)
         targets.push_back({mate, after_});
-    const PlacementOutcome outcome =
-        co_await ctx_.placement.applyFrames(targets, {}, {}, stamp, kSameFrameTolerance);
+    PlacementRequest request{.targets = targets, .kind = place::ResizeTogether{}};
+    const Placed placed = co_await ctx_.placement.place(std::move(request), stamp);
+    const PlacementOutcome outcome = placed.outcome;
     if (outcome == PlacementOutcome::committed) {
         WindowFramePairs changed{{release_.window, after_}};
         for (const ManagedWindow& mate : mates)

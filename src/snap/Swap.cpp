@@ -75,8 +75,10 @@ Task<PlacementResult> swapWindows(SnapContext& ctx, AppliedLayouts& layouts, Win
     const ManagedWindow occupant = *target.occupant;
     PlacementItems targets{{occupant, home.frame}, {window, target.frame}};
     RestoreMap restore{{window, startFrame}};
-    const PlacementOutcome outcome = co_await ctx.placement.applyFramesAndRaiseB(
-        std::move(targets), std::move(restore), {}, occupant, window, stamp, kPlacementTolerance);
+    PlacementRequest request{
+        .targets = std::move(targets), .kind = place::Swap{occupant, window}, .restore = std::move(restore)};
+    const Placed placed = co_await ctx.placement.place(std::move(request), stamp);
+    const PlacementOutcome outcome = placed.outcome;
     if (outcome != PlacementOutcome::committed)
         co_return uncommitted(outcome, stamp, u"A window could not fit the other region. The swap was restored."_qs,
                               u"The swap could not finish or fully restore both windows."_qs);

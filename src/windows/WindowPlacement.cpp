@@ -1,7 +1,7 @@
-// Placement transactions: the variants (a drop's one window among them), the transaction's steps
-// (states left, moves, raise, the watch until still, corrections) and its roll-back, the check
-// that placed windows still hold their frames and the composition's group mover. The
-// composition run itself is in WindowPlacementSequence.cpp.
+// Placement transactions: the one door and what each kind of placement asks of it, the
+// transaction's steps (states left, moves, raise, the watch until still, corrections) and its
+// roll-back, the check that placed windows still hold their frames and the composition's group
+// mover. The composition run itself is in WindowPlacementSequence.cpp.
 
 #include "windows/WindowPlacement.h"
 
@@ -73,63 +73,51 @@ RejectionHandler WindowPlacement::rejectionFor(const Variant& variant, const Man
     };
 }
 
-Task<PlacementOutcome> WindowPlacement::applyFrames(PlacementItems targets, RestoreMap restore, PlacementMover mover,
-                                                    InteractionStamp stamp, double tolerance)
-{
-    Variant v{.moveTolerance = kSameFrameTolerance, .report = Report::none};
-    co_return co_await transact(std::move(targets), std::move(restore), std::move(mover), std::move(v), stamp,
-                                tolerance);
-}
+namespace {
 
-Task<PlacementOutcome> WindowPlacement::applyFramesAndRaise(PlacementItems targets, RestoreMap restore,
-                                                            PlacementMover mover, ManagedWindow front,
-                                                            InteractionStamp stamp, double tolerance)
-{
-    Variant v{.front = {std::move(front)}, .moveTolerance = kSameFrameTolerance, .report = Report::drift};
-    co_return co_await transact(std::move(targets), std::move(restore), std::move(mover), std::move(v), stamp,
-                                tolerance);
-}
+// Each kind's front windows, tolerance and report, as WindowPlacement::Variant needs them.
+template <typename Variant, typename Report>
+struct VariantOfKind {
+    const PlacementItems& targets;
 
-Task<PlacementOutcome> WindowPlacement::applyFramesAndRaiseB(PlacementItems targets, RestoreMap restore,
-                                                             PlacementMover mover, ManagedWindow firstFront,
-                                                             ManagedWindow secondFront, InteractionStamp stamp,
-                                                             double tolerance)
-{
-    Variant v{.front = {std::move(firstFront), std::move(secondFront)},
-              .moveTolerance = kPlacementTolerance,
-              .report = Report::drift};
-    co_return co_await transact(std::move(targets), std::move(restore), std::move(mover), std::move(v), stamp,
-                                tolerance);
-}
+    Variant operator()(const place::ResizeTogether&) const
+    {
+        return {.tolerance = kSameFrameTolerance, .report = Report::none};
+    }
+    Variant operator()(const place::FillColumn& k) const
+    {
+        return {.front = {k.front}, .tolerance = kSameFrameTolerance, .report = Report::drift};
+    }
+    Variant operator()(const place::Swap& k) const
+    {
+        return {.front = {k.occupant, k.dropped}, .tolerance = kPlacementTolerance, .report = Report::drift};
+    }
+    Variant operator()(const place::ColumnSplit& k) const
+    {
+        return {.front = {k.front},
+                .tolerance = kSameFrameTolerance,
+                .report = Report::handler,
+                .onMismatch = k.onMismatch,
+                .record = k.record ? k.record : std::make_shared<ColumnSplitRecord>()};
+    }
+    Variant operator()(const place::Composition& k) const
+    {
+        return {.front = {k.front}, .tolerance = kPlacementTolerance, .report = Report::drift};
+    }
+    Variant operator()(const place::Drop& k) const
+    {
+        Variant v{.tolerance = kSameFrameTolerance, .report = Report::drift, .guardFirstMove = k.guarded};
+        if (!targets.empty())
+            v.front = {targets.front().window};
+        return v;
+    }
+};
 
-Task<PlacementOutcome> WindowPlacement::applyColumnSplitFrames(PlacementItems targets, RestoreMap restore,
-                                                               MismatchHandler onMismatch, PlacementMover mover,
-                                                               std::shared_ptr<ColumnSplitRecord> record,
-                                                               ManagedWindow front, InteractionStamp stamp,
-                                                               double tolerance)
-{
-    Variant v{.front = {std::move(front)},
-              .moveTolerance = kSameFrameTolerance,
-              .report = Report::handler,
-              .onMismatch = std::move(onMismatch),
-              .record = record ? std::move(record) : std::make_shared<ColumnSplitRecord>()};
-    co_return co_await transact(std::move(targets), std::move(restore), std::move(mover), std::move(v), stamp,
-                                tolerance);
-}
+} // namespace
 
-Task<PlacementOutcome> WindowPlacement::applyCompositionFrames(PlacementItems targets, RestoreMap restore,
-                                                               PlacementMover mover, ManagedWindow front,
-                                                               InteractionStamp stamp, double tolerance)
+WindowPlacement::Variant WindowPlacement::variantOf(const PlacementKind& kind, const PlacementItems& targets)
 {
-    Variant v{.front = {std::move(front)}, .moveTolerance = kPlacementTolerance, .report = Report::drift};
-    co_return co_await transact(std::move(targets), std::move(restore), std::move(mover), std::move(v), stamp,
-                                tolerance);
-}
-
-Task<PlacementOutcome> WindowPlacement::placeRaised(ManagedWindow window, Rect frame, InteractionStamp stamp)
-{
-    PlacementItems targets{PlacementItem{window, frame}};
-    co_return co_await applyCompositionFrames(std::move(targets), {}, {}, window, stamp, kPlacementTolerance);
+    return std::visit(VariantOfKind<Variant, Report>{targets}, kind);
 }
 
 Task<WindowPlacement::Prepared> WindowPlacement::prepare(const PlacementItems& targets, const RestoreMap& restore)
@@ -160,7 +148,6 @@ struct WindowPlacement::Transaction {
     RestoreMap restore;
     Variant variant;
     InteractionStamp stamp;
-    double tolerance;
     Prepared prep; // the frames to roll back to in prep.restoreList
 
     // The roll-back list for k targets counted as moved: those k, then the rest that the
@@ -175,26 +162,17 @@ struct WindowPlacement::Transaction {
     }
 };
 
-Task<PlacementOutcome> WindowPlacement::transact(PlacementItems targets, RestoreMap restore, PlacementMover mover,
-                                                 Variant variant, InteractionStamp stamp, double tolerance)
+Task<Placed> WindowPlacement::place(PlacementRequest request, InteractionStamp stamp)
 {
-    Transaction t{std::move(targets), std::move(restore), std::move(variant), stamp, tolerance, {}};
-    co_return co_await run(t, mover);
-}
-
-Task<PlacedWindow> WindowPlacement::placeWindow(ManagedWindow window, Rect frame, InteractionStamp stamp,
-                                                 PlaceOptions options)
-{
-    Variant v{.front = {window},
-              .moveTolerance = options.tolerance,
-              .report = Report::drift,
-              .guardFirstMove = options.guardFirstMove};
-    Transaction t{{PlacementItem{window, frame}}, {}, std::move(v), stamp, options.tolerance, {}};
-    PlacedWindow out;
-    out.outcome = co_await run(t, {});
-    if (!t.prep.restoreList.empty() && !t.prep.unreadable)
+    Variant v = variantOf(request.kind, request.targets);
+    Transaction t{std::move(request.targets), std::move(request.restore), std::move(v), stamp, {}};
+    Placed out;
+    out.outcome = co_await run(t, request.mover);
+    if (t.prep.restoreList.empty())
+        co_return out;
+    if (!t.prep.unreadable)
         out.start = t.prep.restoreList.front().frame;
-    if (const auto left = t.prep.left.find(window); left != t.prep.left.end())
+    if (const auto left = t.prep.left.find(t.targets.front().window); left != t.prep.left.end())
         out.left = left->second;
     co_return out;
 }
@@ -258,11 +236,11 @@ Task<bool> WindowPlacement::moveOne(const Transaction& t, const PlacementItem& m
 {
     RejectionHandler onRejected = rejectionFor(t.variant, m.window, m.frame);
     if (!(first && t.variant.guardFirstMove))
-        co_return co_await access_.animateMove(m.window, std::move(onRejected), m.frame, t.variant.moveTolerance);
+        co_return co_await access_.animateMove(m.window, std::move(onRejected), m.frame, t.variant.tolerance);
     if (!t.stamp.host())
         co_return false;
     co_return co_await access_.animateMoveGuarded(m.window, std::move(onRejected), t.stamp, m.frame,
-                                                  t.variant.moveTolerance);
+                                                  t.variant.tolerance);
 }
 
 Task<PlacementOutcome> WindowPlacement::watch(Transaction& t)
@@ -285,7 +263,7 @@ std::vector<ManagedWindow> WindowPlacement::offTarget(const Transaction& t)
         const auto& target = t.targets[i];
         const auto& m = t.prep.moves[i];
         const auto f = access_.frame(target.window);
-        if (f && arrivedAt(*f, target.frame, t.prep.grids[i], t.tolerance))
+        if (f && arrivedAt(*f, target.frame, t.prep.grids[i], t.variant.tolerance))
             continue;
         switch (t.variant.report) {
         case Report::none:
@@ -317,7 +295,7 @@ Task<PlacementOutcome> WindowPlacement::rollBack(PlacementItems list, const Vari
     bool allOk = true;
     for (auto it = list.rbegin(); it != list.rend(); ++it) {
         const bool ok = co_await access_.animateMove(it->window, rejectionFor(variant, it->window, it->frame),
-                                                     it->frame, variant.moveTolerance);
+                                                     it->frame, variant.tolerance);
         const auto states = left.find(it->window);
         allOk = allOk && (ok || (states != left.end() && WindowAccess::statesDecideFrame(states->second)));
     }
@@ -358,7 +336,7 @@ Task<bool> WindowPlacement::restoreAfterHeldWrites(const PlacementItems& list, c
         log::info(LogCategory::WindowAccess, "The window manager applied held writes late: %{public}s goes back from %{public}s",
                   it->window.appName, WindowAccess::frameText(landed));
         const bool ok = co_await access_.animateMove(it->window, rejectionFor(variant, it->window, it->frame), it->frame,
-                                                     variant.moveTolerance);
+                                                     variant.tolerance);
         allOk = allOk && ok;
     }
     co_return allOk;

@@ -25,6 +25,7 @@
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
+#include <variant>
 #include <vector>
 
 namespace fw {
@@ -48,19 +49,64 @@ struct SequenceResult {
     RegionWindows placed; // empty unless committed
 };
 
-// How one window's placement (WindowPlacement::placeWindow) moves and judges it.
-struct PlaceOptions {
-    // The first move stops as soon as the stamp's interaction ends (a return to a previous
-    // position); otherwise it runs to its end and the checks after it give up.
-    bool guardFirstMove = false;
-    // Within this of the target the window is on it; its moves settle within it too.
-    double tolerance = kSameFrameTolerance;
+// What a placement is for, named as its callers mean it. From the kind the one door derives the
+// windows raised (in order, the last ends on top), the tolerance of the moves and of the checks
+// (FrameMatch.h), and how a window found off target is told.
+namespace place {
+// Neighbours resized together (a divider, a stack's mates): nothing raised, nothing told; the
+// same frame within kSameFrameTolerance.
+struct ResizeTogether {};
+// A column filled with the dropped window: `front` raised, a drift logged; kSameFrameTolerance.
+struct FillColumn {
+    ManagedWindow front;
+};
+// Two windows trading regions: the occupant raised, then the dropped window, which ends on
+// top; a drift logged; kPlacementTolerance.
+struct Swap {
+    ManagedWindow occupant;
+    ManagedWindow dropped;
+};
+// A window inserted at a column's corner, splitting it: `front` raised; off-target windows go
+// to `onMismatch`, and every move records its refused frame write (the first one of the
+// action) in `record` (a fresh one when none is given); kSameFrameTolerance.
+struct ColumnSplit {
+    ManagedWindow front;
+    MismatchHandler onMismatch;
+    std::shared_ptr<ColumnSplitRecord> record;
+};
+// A composition's windows, or one of them as the composition run places it: `front` raised, a
+// drift logged; kPlacementTolerance.
+struct Composition {
+    ManagedWindow front;
+};
+// A drop's one window (the one target) moved to the frame its grid allows, raised, a drift
+// logged; kSameFrameTolerance. Guarded: its first move stops as soon as the stamp's interaction
+// ends (a return to a previous position); otherwise it runs to its end and the checks after it
+// give up.
+struct Drop {
+    bool guarded = false;
+};
+} // namespace place
+
+using PlacementKind =
+    std::variant<place::ResizeTogether, place::FillColumn, place::Swap, place::ColumnSplit, place::Composition, place::Drop>;
+
+// One placement: its windows and their frames, what it is for, the frames to put windows back
+// to instead of those they have when it starts (a window the caller moved before), and the
+// caller's mover of every window at once (none: one by one, as for a single target anyway).
+// In a coroutine, build it in a local before awaiting the door: GCC 12 rejects a braced
+// request written inside the awaited call.
+struct PlacementRequest {
+    PlacementItems targets;
+    PlacementKind kind;
+    RestoreMap restore = {};
+    PlacementMover mover = {};
 };
 
-// A one-window transaction's outcome and what its caller records on commit: the frame the
-// window had when the transaction began, out of the states it left (nothing when unreadable),
-// and those states.
-struct PlacedWindow {
+// A placement's outcome and what its caller records on commit: the frame the first target
+// (a drop's one window) had when the placement began, out of the states it left (nothing when
+// a window was unreadable), and those states.
+struct Placed {
     PlacementOutcome outcome = PlacementOutcome::rolledBack;
     std::optional<Rect> start;
     WindowStates left = 0;
@@ -90,39 +136,16 @@ public:
     // How long a roll-back waits for a window manager that holds the writes to go on.
     static constexpr int kHeldWritesBoundMs = 10000;
 
-    // ---- Transactions. `tolerance` decides whether a window checked is on target; moves use
-    // the variant's own tolerance (5 pixels, 1 pixel for the swap and the composition).
+    // ---- Transactions
 
-    // Resizing neighbours together: raises nothing, reports nothing.
-    Task<PlacementOutcome> applyFrames(PlacementItems targets, RestoreMap restore, PlacementMover mover,
-                                       InteractionStamp stamp, double tolerance);
-    // Column fill: raises the front window; a drifted window is logged.
-    Task<PlacementOutcome> applyFramesAndRaise(PlacementItems targets, RestoreMap restore, PlacementMover mover,
-                                               ManagedWindow front, InteractionStamp stamp, double tolerance);
-    // Swap: raises the first front window, then the second, which ends on top.
-    Task<PlacementOutcome> applyFramesAndRaiseB(PlacementItems targets, RestoreMap restore, PlacementMover mover,
-                                                ManagedWindow firstFront, ManagedWindow secondFront,
-                                                InteractionStamp stamp, double tolerance);
-    // Column split: off-target windows go to the caller's handler, and every move records its
-    // refused frame write (the first one of the action) in `record`.
-    Task<PlacementOutcome> applyColumnSplitFrames(PlacementItems targets, RestoreMap restore,
-                                                  MismatchHandler onMismatch, PlacementMover mover,
-                                                  std::shared_ptr<ColumnSplitRecord> record, ManagedWindow front,
-                                                  InteractionStamp stamp, double tolerance);
-    // A composition's windows, and the raised placement of one window.
-    Task<PlacementOutcome> applyCompositionFrames(PlacementItems targets, RestoreMap restore, PlacementMover mover,
-                                                  ManagedWindow front, InteractionStamp stamp, double tolerance);
+    // The one door: takes the targets out of the states that hold their frames, moves them,
+    // raises the kind's front windows, watches until every target holds still and commits, or
+    // puts every touched window back (the last first) into its frame and states.
+    Task<Placed> place(PlacementRequest request, InteractionStamp stamp);
 
     // Windows that should already be at their frames: each one more than 5 pixels off is moved
     // back once; the corrections are undone, the last first, when that does not hold.
     Task<PlacementOutcome> framesStillMatch(PlacementItems targets, InteractionStamp stamp);
-
-    // One window placed, raised and verified in one frame (tolerance 1).
-    Task<PlacementOutcome> placeRaised(ManagedWindow window, Rect frame, InteractionStamp stamp);
-    // A drop's one window: out of the states that hold its frame, moved to the frame its grid
-    // allows in `frame`, raised, watched until still (a drift is logged and corrected once),
-    // or put back into its frame and states. The transaction's start comes back for the record.
-    Task<PlacedWindow> placeWindow(ManagedWindow window, Rect frame, InteractionStamp stamp, PlaceOptions options);
 
     // ---- The composition run
 
@@ -149,15 +172,15 @@ private:
     enum class Report { none, drift, handler };
     struct Variant {
         std::vector<ManagedWindow> front;
-        double moveTolerance = kSameFrameTolerance;
+        double tolerance = kSameFrameTolerance; // the moves' and the checks'
         Report report = Report::none;
         MismatchHandler onMismatch;
         std::shared_ptr<ColumnSplitRecord> record; // set: moves record refusals
         bool guardFirstMove = false;                // the first one-by-one move stops with the stamp
     };
 
-    Task<PlacementOutcome> transact(PlacementItems targets, RestoreMap restore, PlacementMover mover, Variant variant,
-                                    InteractionStamp stamp, double tolerance);
+    // The front windows, tolerance and report of a kind of placement.
+    static Variant variantOf(const PlacementKind& kind, const PlacementItems& targets);
     // States windows left for a transaction, put back by its roll-back.
     using LeftStates = std::unordered_map<ManagedWindow, WindowStates>;
     // A transaction's start: the frames to roll back to, the moves, the windows' grids, the

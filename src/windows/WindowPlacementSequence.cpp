@@ -69,6 +69,8 @@ private:
     // Touches the window and places it in the region unless it already lies there (committed
     // then).
     Task<PlacementOutcome> placeSingle(RegionNumber region, ManagedWindow window);
+    // One window placed, raised and verified as a composition's window, under the run's stamp.
+    Task<PlacementOutcome> placeOne(ManagedWindow window, Rect frame);
     // The outcome of a single placement in the group and one-at-a-time phases noted.
     bool handle(PlacementOutcome o, RegionNumber region, const ManagedWindow& w);
 
@@ -245,7 +247,7 @@ Task<bool> CompositionSequence::placeShortfall(std::vector<Pending> pending,
             placed_[p.region] = p.window;
             continue;
         }
-        const auto o = co_await placement_.placeRaised(p.window, p.target, stamp_);
+        const auto o = co_await placeOne(p.window, p.target);
         if (!handle(o, p.region, p.window))
             co_return false;
     }
@@ -312,7 +314,14 @@ Task<PlacementOutcome> CompositionSequence::placeSingle(RegionNumber region, Man
         placed_[region] = window;
         co_return PlacementOutcome::committed;
     }
-    co_return co_await placement_.placeRaised(window, aim(window, frame), stamp_);
+    co_return co_await placeOne(window, aim(window, frame));
+}
+
+Task<PlacementOutcome> CompositionSequence::placeOne(ManagedWindow window, Rect frame)
+{
+    PlacementRequest request{.targets = {PlacementItem{window, frame}}, .kind = place::Composition{window}};
+    const Placed placed = co_await placement_.place(std::move(request), stamp_);
+    co_return placed.outcome;
 }
 
 // False: the run must roll back at once.
@@ -377,7 +386,7 @@ Task<bool> CompositionSequence::retry(ManagedWindow window)
         const auto frame = regionFrames_.find(region);
         if (frame == regionFrames_.end())
             co_return false;
-        const auto o = co_await placement_.placeRaised(window, aim(window, frame->second), stamp_);
+        const auto o = co_await placeOne(window, aim(window, frame->second));
         co_return o == PlacementOutcome::committed;
     }
     co_return false;

@@ -308,36 +308,37 @@ TEST(PlacementInvariants, TransactionsCommitOnTargetOrPutEveryWindowBack)
             named.push_back(front); // the front window is raised even with no targets
 
         const int variant = between(rng, 0, 4);
-        double tolerance = 5.0;
-        double moveTolerance = 5.0;
-        Task<PlacementOutcome> task;
-        auto& p = world.placement;
+        double tolerance = kSameFrameTolerance;
+        double moveTolerance = kSameFrameTolerance;
+        PlacementKind kind;
         switch (variant) {
         case 0:
-            task = p.applyFrames(targets, restore, mover, {world.sharedHost, 7}, 5.0);
+            kind = place::ResizeTogether{};
             break;
         case 1:
-            task = p.applyFramesAndRaise(targets, restore, mover, front, {world.sharedHost, 7}, 5.0);
+            kind = place::FillColumn{front};
             break;
         case 2:
-            tolerance = moveTolerance = 1.0;
-            task = p.applyFramesAndRaiseB(targets, restore, mover, front, second, {world.sharedHost, 7}, 1.0);
+            tolerance = moveTolerance = kPlacementTolerance;
+            kind = place::Swap{front, second};
             break;
         case 3:
-            task = p.applyColumnSplitFrames(targets, restore, [](auto&&...) {}, mover,
-                                            std::make_shared<ColumnSplitRecord>(), front, {world.sharedHost, 7}, 5.0);
+            kind = place::ColumnSplit{front, [](auto&&...) {}, std::make_shared<ColumnSplitRecord>()};
             break;
         default:
-            tolerance = moveTolerance = 1.0;
-            task = p.applyCompositionFrames(targets, restore, mover, front, {world.sharedHost, 7}, 1.0);
+            tolerance = moveTolerance = kPlacementTolerance;
+            kind = place::Composition{front};
             break;
         }
+        Task<Placed> task = world.placement.place(
+            {.targets = targets, .kind = std::move(kind), .restore = restore, .mover = mover}, {world.sharedHost, 7});
         trace << " variant " << variant;
         SCOPED_TRACE(trace.str());
 
         const Duration began = world.clock.now();
-        const auto outcome = world.clock.tryRun(std::move(task), std::chrono::minutes(2));
-        ASSERT_TRUE(outcome) << "the transaction did not end within two minutes of virtual time";
+        const auto placed = world.clock.tryRun(std::move(task), std::chrono::minutes(2));
+        ASSERT_TRUE(placed) << "the transaction did not end within two minutes of virtual time";
+        const std::optional<PlacementOutcome> outcome = placed->outcome;
         // Bounded: moves with their settling, five checks and a roll-back of every target.
         EXPECT_LE(world.clock.now() - began, std::chrono::milliseconds(5000 * (2 * n + 2)));
 

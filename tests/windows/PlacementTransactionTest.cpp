@@ -28,6 +28,12 @@ protected:
             co_return true;
         };
     }
+    // One placement through the door under the stamp (generation 7 of the shared host), its
+    // outcome.
+    PlacementOutcome outcomeOf(PlacementRequest request, std::optional<InteractionStamp> stamp = {})
+    {
+        return run(placement.place(std::move(request), stamp.value_or(InteractionStamp{sharedHost, 7}))).outcome;
+    }
 };
 
 } // namespace
@@ -35,7 +41,7 @@ protected:
 TEST_F(Transaction, CleanRunRaisesTheFrontWindowAndCommitsAfterThreeChecks)
 {
     int calls = 0;
-    const auto o = run(placement.applyFramesAndRaise(threeTargets(), {}, instantMover(&calls), b, {sharedHost, 7}, 5.0));
+    const auto o = outcomeOf({.targets = threeTargets(), .kind = place::FillColumn{b}, .mover = instantMover(&calls)});
     EXPECT_EQ(o, PlacementOutcome::committed);
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(frameOf(a), kTargetA);
@@ -50,11 +56,12 @@ TEST_F(Transaction, CleanRunRaisesTheFrontWindowAndCommitsAfterThreeChecks)
     // activated again.
     sim.clearWrites();
     putBack();
-    EXPECT_EQ(run(placement.applyFrames(threeTargets(), {}, instantMover(), {sharedHost, 7}, 5.0)), PlacementOutcome::committed);
+    EXPECT_EQ(outcomeOf({.targets = threeTargets(), .kind = place::ResizeTogether{}, .mover = instantMover()}),
+              PlacementOutcome::committed);
     EXPECT_TRUE(raises().isEmpty());
     putBack();
     sim.setFrontmostApp(b.pid);
-    EXPECT_EQ(run(placement.applyCompositionFrames(threeTargets(), {}, instantMover(), b, {sharedHost, 7}, 1.0)),
+    EXPECT_EQ(outcomeOf({.targets = threeTargets(), .kind = place::Composition{b}, .mover = instantMover()}),
               PlacementOutcome::committed);
     EXPECT_EQ(raises(), QStringList{raiseOf(b)});
 }
@@ -63,14 +70,14 @@ TEST_F(Transaction, AGenerationChangeAtAnyCheckpointPutsEveryWindowBack)
 {
     // Count the checkpoints of a clean run of one-by-one moves, then raise the generation at
     // each of them in turn.
-    ASSERT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {}, {}, c, {sharedHost, 7}, 5.0)), PlacementOutcome::committed);
+    ASSERT_EQ(outcomeOf({.targets = threeTargets(), .kind = place::FillColumn{c}}), PlacementOutcome::committed);
     const int checkpoints = host.reads;
     ASSERT_EQ(checkpoints, 3 + 1 + 3); // before each move, after the last, after each wait
     for (int n = 1; n <= checkpoints; ++n) {
         SCOPED_TRACE(n);
         putBack();
         host.reset(n);
-        EXPECT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {}, {}, c, {sharedHost, 7}, 5.0)),
+        EXPECT_EQ(outcomeOf({.targets = threeTargets(), .kind = place::FillColumn{c}}),
                   PlacementOutcome::rolledBack);
         EXPECT_EQ(frameOf(a), kStartA);
         EXPECT_EQ(frameOf(b), kStartB);
@@ -80,7 +87,7 @@ TEST_F(Transaction, AGenerationChangeAtAnyCheckpointPutsEveryWindowBack)
     putBack();
     sim.clearWrites();
     host.reset(1);
-    EXPECT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {}, {}, c, {sharedHost, 7}, 5.0)), PlacementOutcome::rolledBack);
+    EXPECT_EQ(outcomeOf({.targets = threeTargets(), .kind = place::FillColumn{c}}), PlacementOutcome::rolledBack);
     EXPECT_TRUE(sim.writes().empty());
     EXPECT_EQ(clock.now() - host.readTimes.front(), 0ms);
 }
@@ -92,7 +99,7 @@ TEST_F(Transaction, ACoordinatorThatGoesAwayEndsEveryMoveLikeAnEndedInteraction)
     auto coordinator = std::make_shared<FakeHost>(clock);
     const InteractionStamp stamp{coordinator, 7};
     clock.schedule(100ms, [&] { coordinator.reset(); });
-    EXPECT_EQ(run(placement.applyColumnSplitFrames(threeTargets(), {}, {}, {}, nullptr, a, stamp, 5.0)),
+    EXPECT_EQ(outcomeOf({.targets = threeTargets(), .kind = place::ColumnSplit{a, {}, nullptr}}, stamp),
               PlacementOutcome::rolledBack);
     EXPECT_EQ(frameOf(a), kStartA);
     EXPECT_EQ(frameOf(b), kStartB);
@@ -101,7 +108,7 @@ TEST_F(Transaction, ACoordinatorThatGoesAwayEndsEveryMoveLikeAnEndedInteraction)
 
     // Gone before anything starts: transactions, group and guarded moves write nothing.
     sim.clearWrites();
-    EXPECT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {}, instantMover(), a, stamp, 5.0)),
+    EXPECT_EQ(outcomeOf({.targets = threeTargets(), .kind = place::FillColumn{a}, .mover = instantMover()}, stamp),
               PlacementOutcome::rolledBack);
     EXPECT_EQ(run(placement.framesStillMatch(threeTargets(), stamp)), PlacementOutcome::rolledBack);
     EXPECT_FALSE(run(access.animateGroup({{a, kTargetA}, {b, kTargetB}}, {}, stamp, 1.0)));
@@ -121,7 +128,7 @@ TEST_F(Transaction, AFailedMoveRollsBackTheLastFirstWithTheCallersRestoreFrames)
     PlacementItems targets = threeTargets();
     targets.push_back({d, Rect(0, 0, 800, 800)});
 
-    const auto o = run(placement.applyFramesAndRaise(targets, restore, {}, a, {sharedHost, 7}, 5.0));
+    const auto o = outcomeOf({.targets = targets, .kind = place::FillColumn{a}, .restore = restore});
     EXPECT_EQ(o, PlacementOutcome::rolledBack);
     // The restore map's frame wins over the frame read at the start.
     EXPECT_EQ(frameOf(a), Rect(20, 20, 500, 400));
@@ -143,7 +150,7 @@ TEST_F(Transaction, ARollBackMoveThatFailsDoesNotStopTheOthers)
 {
     host.bumpAt = 4; // after the three moves
     host.onBump = [&] { sim.closeWindow(b.element); };
-    EXPECT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {}, {}, a, {sharedHost, 7}, 5.0)),
+    EXPECT_EQ(outcomeOf({.targets = threeTargets(), .kind = place::FillColumn{a}}),
               PlacementOutcome::rollbackFailed);
     EXPECT_EQ(frameOf(a), kStartA);
     EXPECT_EQ(frameOf(c), kStartC);
@@ -153,12 +160,12 @@ TEST_F(Transaction, AnUnreadableTargetStopsBeforeMovingButStillRestoresTheCaller
 {
     sim.closeWindow(c.element);
     // Nothing to restore: nothing is written.
-    EXPECT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {}, {}, a, {sharedHost, 7}, 5.0)), PlacementOutcome::rolledBack);
+    EXPECT_EQ(outcomeOf({.targets = threeTargets(), .kind = place::FillColumn{a}}), PlacementOutcome::rolledBack);
     EXPECT_TRUE(sim.writes().empty());
 
     // A was moved by the caller and is named in the restore map: it goes back.
     sim.place(a.element, Rect(700, 600, 400, 300));
-    EXPECT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {{a, kStartA}}, {}, a, {sharedHost, 7}, 5.0)),
+    EXPECT_EQ(outcomeOf({.targets = threeTargets(), .kind = place::FillColumn{a}, .restore = {{a, kStartA}}}),
               PlacementOutcome::rolledBack);
     EXPECT_EQ(frameOf(a), kStartA);
     EXPECT_EQ(frameOf(b), kStartB);
@@ -166,35 +173,36 @@ TEST_F(Transaction, AnUnreadableTargetStopsBeforeMovingButStillRestoresTheCaller
     // When that fails, the caller hears so.
     sim.place(a.element, Rect(700, 600, 400, 300));
     sim.refuseWrites(a.element);
-    EXPECT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {{a, kStartA}}, {}, a, {sharedHost, 7}, 5.0)),
+    EXPECT_EQ(outcomeOf({.targets = threeTargets(), .kind = place::FillColumn{a}, .restore = {{a, kStartA}}}),
               PlacementOutcome::rollbackFailed);
 }
 
 TEST_F(Transaction, EmptyAndTrivialTargetLists)
 {
     // No targets: the front window is still raised and the run commits after 480 ms.
-    EXPECT_EQ(run(placement.applyFramesAndRaise({}, {}, instantMover(), a, {sharedHost, 7}, 5.0)), PlacementOutcome::committed);
+    EXPECT_EQ(outcomeOf({.targets = {}, .kind = place::FillColumn{a}, .mover = instantMover()}),
+              PlacementOutcome::committed);
     EXPECT_EQ(raises(), (QStringList{activateOf(a), raiseOf(a)}));
     EXPECT_EQ(clock.now(), 480ms);
     // With the generation already changed it gives up at once, raising nothing.
     sim.clearWrites();
     host.reset(1);
     const Duration t0 = clock.now();
-    EXPECT_EQ(run(placement.applyFramesAndRaise({}, {}, {}, a, {sharedHost, 7}, 5.0)), PlacementOutcome::rolledBack);
+    EXPECT_EQ(outcomeOf({.targets = {}, .kind = place::FillColumn{a}}), PlacementOutcome::rolledBack);
     EXPECT_EQ(clock.now(), t0);
     EXPECT_TRUE(sim.writes().empty());
 
     // One target with a mover: the mover is not used.
     host.reset();
     int calls = 0;
-    EXPECT_EQ(run(placement.applyFramesAndRaise({{a, kTargetA}}, {}, instantMover(&calls), a, {sharedHost, 7}, 5.0)),
+    EXPECT_EQ(outcomeOf({.targets = {{a, kTargetA}}, .kind = place::FillColumn{a}, .mover = instantMover(&calls)}),
               PlacementOutcome::committed);
     EXPECT_EQ(calls, 0);
     EXPECT_EQ(frameOf(a), kTargetA);
 
     // A window already at its target is not written to.
     sim.clearWrites();
-    EXPECT_EQ(run(placement.applyFramesAndRaise({{a, Rect(4.5, 4, 952, 1042)}}, {}, {}, a, {sharedHost, 7}, 5.0)),
+    EXPECT_EQ(outcomeOf({.targets = {{a, Rect(4.5, 4, 952, 1042)}}, .kind = place::FillColumn{a}}),
               PlacementOutcome::committed);
     EXPECT_EQ(geometryWriteCount(a), 0);
 }
@@ -203,7 +211,7 @@ TEST_F(Transaction, ADriftedWindowIsCorrectedOnceAndASecondDriftRollsBack)
 {
     const Rect away(300, 300, 500, 400);
     sim.driftAfterWrite(a.element, away, 100ms, 1);
-    EXPECT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {}, instantMover(), c, {sharedHost, 7}, 5.0)),
+    EXPECT_EQ(outcomeOf({.targets = threeTargets(), .kind = place::FillColumn{c}, .mover = instantMover()}),
               PlacementOutcome::committed);
     EXPECT_EQ(frameOf(a), kTargetA);
     const QStringList drift = logs.messages(LogCategory::WindowAccess);
@@ -215,7 +223,7 @@ TEST_F(Transaction, ADriftedWindowIsCorrectedOnceAndASecondDriftRollsBack)
     putBack();
     logs.clear();
     sim.driftAfterWrite(a.element, away, 100ms, 2);
-    EXPECT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {}, instantMover(), c, {sharedHost, 7}, 5.0)),
+    EXPECT_EQ(outcomeOf({.targets = threeTargets(), .kind = place::FillColumn{c}, .mover = instantMover()}),
               PlacementOutcome::rolledBack);
     EXPECT_EQ(frameOf(a), kStartA);
     EXPECT_EQ(frameOf(b), kStartB);
@@ -227,7 +235,7 @@ TEST_F(Transaction, TwoWindowsDriftingAtOneCheckAreBothReportedAndCorrectedInTar
 {
     sim.driftAfterWrite(c.element, Rect(0, 0, 300, 300), 100ms, 1);
     sim.driftAfterWrite(a.element, Rect(0, 500, 300, 300), 100ms, 1);
-    EXPECT_EQ(run(placement.applyFramesAndRaise(threeTargets(), {}, instantMover(), b, {sharedHost, 7}, 5.0)),
+    EXPECT_EQ(outcomeOf({.targets = threeTargets(), .kind = place::FillColumn{b}, .mover = instantMover()}),
               PlacementOutcome::committed);
     const QStringList drift = logs.messages(LogCategory::WindowAccess);
     ASSERT_EQ(drift.size(), 2);
@@ -240,7 +248,7 @@ TEST_F(Transaction, TwoWindowsDriftingAtOneCheckAreBothReportedAndCorrectedInTar
 
 TEST_F(Transaction, TheSwapRaisesTheSecondWindowLastAndTheResizeVariantReportsNothing)
 {
-    EXPECT_EQ(run(placement.applyFramesAndRaiseB({{a, kStartB}, {b, kStartA}}, {}, {}, a, b, {sharedHost, 7}, 1.0)),
+    EXPECT_EQ(outcomeOf({.targets = {{a, kStartB}, {b, kStartA}}, .kind = place::Swap{a, b}}),
               PlacementOutcome::committed);
     EXPECT_EQ(frameOf(a), kStartB);
     EXPECT_EQ(frameOf(b), kStartA);
@@ -251,7 +259,8 @@ TEST_F(Transaction, TheSwapRaisesTheSecondWindowLastAndTheResizeVariantReportsNo
     // A drift under the resize variant is corrected without a log line.
     putBack();
     sim.driftAfterWrite(a.element, Rect(300, 300, 500, 400), 100ms, 1);
-    EXPECT_EQ(run(placement.applyFrames(threeTargets(), {}, instantMover(), {sharedHost, 7}, 5.0)), PlacementOutcome::committed);
+    EXPECT_EQ(outcomeOf({.targets = threeTargets(), .kind = place::ResizeTogether{}, .mover = instantMover()}),
+              PlacementOutcome::committed);
     EXPECT_TRUE(logs.messages(LogCategory::WindowAccess).isEmpty());
 }
 
@@ -266,8 +275,8 @@ TEST_F(Transaction, TheColumnSplitRecordsTheFirstRefusalAndHandsMismatchesToTheC
     };
     // C cannot grow to its target (its maximum size is smaller).
     sim.setSizeHints(c.element, SizeHints{.maximum = Size{900, 517}});
-    const auto o = run(placement.applyColumnSplitFrames(threeTargets(), {}, onMismatch, instantMover(), record, a,
-                                                        {sharedHost, 7}, 5.0));
+    const auto o = outcomeOf({.targets = threeTargets(), .kind = place::ColumnSplit{a, onMismatch, record},
+                             .mover = instantMover()});
     // The mover reported success, so C is found off target at the first check, corrected
     // (refused: the move fails) and everything goes back.
     EXPECT_EQ(o, PlacementOutcome::rolledBack);

@@ -61,10 +61,10 @@ TEST_F(PlacementX11, ATransactionOverXtermAndTheTestClientCommitsAndRaisesTheFro
     // xterm keeps its cell grid: it is only moved. The test client takes a region frame.
     const Rect termTarget(Point{40, 60}, termFrame->size);
     const Rect clientTarget(964, 4, 952, 700);
-    const auto outcome = test::runOnQtLoop(rig->placement.applyCompositionFrames(
-        {{*t, termTarget}, {*c, clientTarget}}, {}, {}, *c, {rig->owner, 1}, 1.0), 20000);
+    PlacementRequest request{.targets = {{*t, termTarget}, {*c, clientTarget}}, .kind = place::Composition{*c}};
+    const auto outcome = test::runOnQtLoop(rig->placement.place(std::move(request), {rig->owner, 1}), 20000);
     ASSERT_TRUE(outcome);
-    EXPECT_EQ(*outcome, PlacementOutcome::committed) << windowAccessLog().join('\n').toStdString();
+    EXPECT_EQ(outcome->outcome, PlacementOutcome::committed) << windowAccessLog().join('\n').toStdString();
     ASSERT_TRUE(session.syncWithWindowManager());
     EXPECT_EQ(session.wmFrame(term.window), termTarget);
     EXPECT_EQ(session.wmFrame(client.window), clientTarget);
@@ -83,10 +83,10 @@ TEST_F(PlacementX11, AMinimumSizeTooLargeRollsBothWindowsBackToTheirFramesFromBe
     // xterm moves first and takes its place; the client cannot shrink to its region.
     const Rect termTarget(Point{1000, 500}, termBefore->size);
     const Rect clientTarget(4, 4, 600, 400);
-    const auto outcome = test::runOnQtLoop(rig->placement.applyFramesAndRaise(
-        {{*t, termTarget}, {*c, clientTarget}}, {}, {}, *c, {rig->owner, 1}, 5.0), 20000);
+    PlacementRequest request{.targets = {{*t, termTarget}, {*c, clientTarget}}, .kind = place::FillColumn{*c}};
+    const auto outcome = test::runOnQtLoop(rig->placement.place(std::move(request), {rig->owner, 1}), 20000);
     ASSERT_TRUE(outcome);
-    EXPECT_EQ(*outcome, PlacementOutcome::rolledBack);
+    EXPECT_EQ(outcome->outcome, PlacementOutcome::rolledBack);
     // A move counts as done once it reads back within its tolerance, and a window manager that
     // was not scheduled meanwhile may still hold the last step of the way back: the frames are
     // read once it has handled every request sent before.
@@ -121,7 +121,8 @@ TEST_F(PlacementX11, AWindowManagerStoppedMidPlacementLeavesTheWindowWhereTheRol
         }
     });
     resume.start(50);
-    const auto placed = test::runOnQtLoop(rig->placement.placeWindow(*c, Rect(964, 4, 952, 700), {rig->owner, 1}, {}), 30000);
+    PlacementRequest request{.targets = {{*c, Rect(964, 4, 952, 700)}}, .kind = place::Drop{}};
+    const auto placed = test::runOnQtLoop(rig->placement.place(std::move(request), {rig->owner, 1}), 30000);
     session.resume(session.windowManagerPid());
     ASSERT_TRUE(placed);
     EXPECT_EQ(placed->outcome, PlacementOutcome::rolledBack) << windowAccessLog().join('\n').toStdString();
