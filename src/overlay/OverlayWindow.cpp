@@ -229,9 +229,10 @@ void OverlayWindow::showEvent(QShowEvent* event)
     // Sent before the native window is mapped; the window may be new (made anew for another
     // visual), without the input shape its predecessor had.
     if (gStacking) {
-        if (!windowFlags().testFlag(Qt::X11BypassWindowManagerHint))
+        const bool managed = !windowFlags().testFlag(Qt::X11BypassWindowManagerHint);
+        if (managed)
             gStacking->prepareManaged(winId());
-        gStacking->preparePanel(winId());
+        gStacking->preparePanel(winId(), managed);
         applyInputShape();
     }
     QWidget::showEvent(event);
