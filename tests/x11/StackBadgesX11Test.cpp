@@ -251,10 +251,13 @@ TEST(StackBadgesX11, PlacedAutomaticallyTheBadgeTakesAFreeStretchOfTheRealTitleB
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, two.window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
                         std::uint32_t(title.size()), title.constData());
     xcb_flush(c);
+    const int reads = presenter->titleBarReadCount();
     EXPECT_TRUE(session.waitFor([&] {
         const auto& badges = presenter->badges();
         return badges.size() == 1 && badges.begin()->second.frame.minX() == besideButtons;
-    }, 5000)) << "the badge stayed on the stretch the new title covers";
+    }, 5000)) << "the badge stayed on the stretch the new title covers; bars read " << presenter->titleBarReadCount() - reads
+              << " times, the badge at " << (presenter->badges().empty() ? -1.0 : presenter->badges().begin()->second.frame.minX())
+              << " not " << besideButtons;
     rig.stacks.stop();
 }
 

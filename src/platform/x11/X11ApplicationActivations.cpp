@@ -38,18 +38,28 @@ void X11ApplicationActivations::watchTitles(const std::vector<WindowId>& windows
     std::unordered_set<std::uint32_t> wanted;
     for (const WindowId w : windows)
         wanted.insert(std::uint32_t(w));
+    bool added = false;
     if (conn_) {
         for (const std::uint32_t w : titled_) {
             if (!wanted.contains(w))
                 selectTitle(w, false);
         }
         for (const std::uint32_t w : wanted) {
-            if (!titled_.contains(w))
+            if (!titled_.contains(w)) {
                 selectTitle(w, true);
+                added = true;
+            }
         }
         conn_->flush();
     }
     titled_ = std::move(wanted);
+    if (!added)
+        return;
+    // The server has the selection once this returns: a title changed right after is told. The
+    // round trip may queue events unseen by the notifier; they are drained on the next turn.
+    xcb_connection_t* c = conn_->raw();
+    free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    QMetaObject::invokeMethod(notifier_.get(), [this] { drain(); }, Qt::QueuedConnection);
 }
 
 void X11ApplicationActivations::selectTitle(std::uint32_t window, bool on)
