@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QCursor>
+#include <QActionEvent>
 #include <QIconEngine>
 #include <QKeyEvent>
 #include <QMenu>
@@ -75,7 +76,8 @@ QStyle* diagramMenuStyle() { return menuStyle(true); }
 
 const char* const kKeyLabel = "fwKeyLabel";
 
-// A menu that draws each item's key label beside it, as it draws an action's shortcut.
+// A menu that draws each item's key label beside it, as it draws an action's shortcut: the
+// column as wide as the widest label of the menu.
 class KeyedMenu final : public QMenu {
 public:
     using QMenu::QMenu;
@@ -84,9 +86,30 @@ protected:
     void initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const override
     {
         QMenu::initStyleOption(option, action);
-        if (action && !action->isSeparator())
-            option->text = StatusMenuView::shownText(action);
+        if (!action || action->isSeparator())
+            return;
+        option->text = StatusMenuView::shownText(action);
+        if (!keysRead_) {
+            keys_.clear();
+            for (const QAction* other : actions()) {
+                if (const QString key = other->property(kKeyLabel).toString(); !key.isEmpty())
+                    keys_ << key;
+            }
+            keysRead_ = true;
+        }
+        for (const QString& key : keys_)
+            option->reservedShortcutWidth = std::max(option->reservedShortcutWidth, option->fontMetrics.horizontalAdvance(key));
     }
+    void actionEvent(QActionEvent* event) override
+    {
+        keysRead_ = false;
+        QMenu::actionEvent(event);
+    }
+
+private:
+    // The key labels of the items, read again once the items change.
+    mutable QStringList keys_;
+    mutable bool keysRead_ = false;
 };
 
 QMenu* configured(QMenu* menu)
@@ -322,9 +345,10 @@ QAction* StatusMenuView::addItem(QMenu* menu, const MenuItem& item)
         action = menu->addMenu(submenuFor(menu, item));
         action->setText(item.title);
     } else {
-        action = menu->addAction(item.title);
+        action = new QAction(item.title, menu);
         if (!item.keyLabel.isEmpty())
-            action->setProperty(kKeyLabel, item.keyLabel);
+            action->setProperty(kKeyLabel, item.keyLabel);   // before the menu measures its items
+        menu->addAction(action);
         if (item.kind == MenuItem::Kind::command) {
             connect(action, &QAction::triggered, this, [this, command = item.command, payload = item.payload] {
                 if (onCommand)

@@ -137,6 +137,37 @@ TEST(StatusMenuView, CtrlQQuitsWhileTheMenuIsOpen)
     EXPECT_FALSE(sub->isVisible());
 }
 
+// The menu draws an item's key at the right of its row, as it draws a shortcut; an item
+// without a key has nothing there.
+TEST(StatusMenuView, TheMenuDrawsTheKeyBesideItsItem)
+{
+    StatusMenuView view;
+    view.render(state());
+    QMenu* menu = view.menu();
+    menu->popup(QPoint(10, 10));
+    ASSERT_TRUE(view.menuOpen());
+    const QImage shot = menu->grab().toImage();
+    const double dpr = shot.devicePixelRatio();
+    const auto inkAtRight = [&](QAction* action) {
+        const QRect row = menu->actionGeometry(action);
+        const int top = int((row.top() + 2) * dpr), bottom = int((row.bottom() - 2) * dpr);
+        const int from = int((row.left() + row.width() * 0.65) * dpr), to = int((row.right() - 4) * dpr);
+        const QRgb background = shot.pixel(to, (top + bottom) / 2);
+        int ink = 0;
+        for (int y = top; y <= bottom; ++y) {
+            for (int x = from; x <= to; ++x)
+                ink += std::abs(qGray(shot.pixel(x, y)) - qGray(background)) > 60 ? 1 : 0;
+        }
+        return ink;
+    };
+    EXPECT_GT(inkAtRight(view.action({u"Restore Focused Window"_qs})), 10) << "no key drawn beside the item";
+    EXPECT_EQ(inkAtRight(view.action({u"Shortcuts…"_qs})), 0);
+    const QFontMetrics metrics(menu->font());
+    EXPECT_GT(menu->width(), metrics.horizontalAdvance(u"Restore Focused Window"_qs) + metrics.horizontalAdvance(u"Ctrl+Alt+R"_qs))
+        << "the key column is cut off";
+    menu->hide();
+}
+
 TEST(StatusMenuView, LayoutRowsChooseOnReleaseInsideWhenEnabled)
 {
     StatusMenuView view;
