@@ -32,7 +32,14 @@ StackEngine::~StackEngine()
 {
     self_.cut();
     if (flags_.running)
-        ctx_.activations.setActivationHandler({});
+        unwatch();
+}
+
+void StackEngine::unwatch()
+{
+    ctx_.activations.setActivationHandler({});
+    ctx_.activations.setTitleHandler({});
+    ctx_.activations.watchTitles({});
 }
 
 void StackEngine::makePresenter(const StackServices& services)
@@ -57,6 +64,13 @@ void StackEngine::start()
         if (auto self = weak.lock())
             self->applicationActivated();
     });
+    // A stacked window's new title may stand where its badge was placed: its bar is read again.
+    ctx_.activations.setTitleHandler([weak] {
+        if (auto self = weak.lock()) {
+            self->refresh_.presentAgain();
+            self->scheduleRefresh();
+        }
+    });
     ctx_.presentation->start();
     if (flags_.monitoring)
         armRefresh(ctx_, refresh_, set_, flags_, StackRefresh::refreshInterval);
@@ -66,7 +80,7 @@ void StackEngine::start()
 void StackEngine::stop()
 {
     flags_.running = false;
-    ctx_.activations.setActivationHandler({});
+    unwatch();
     refresh_.park();
     refresh_.cancelScheduled();
     suspend();
@@ -94,6 +108,7 @@ void StackEngine::setMonitoringEnabled(bool enabled)
     if (!enabled) {
         refresh_.park();
         refresh_.cancelScheduled();
+        ctx_.activations.watchTitles({});
         suspend();
         return;
     }

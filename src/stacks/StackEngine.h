@@ -134,6 +134,8 @@ public:
 private:
     void makePresenter(const StackServices& services);
     void applicationActivated();
+    // Stops hearing of activations and titles.
+    void unwatch();
     void badgesChanged(bool dropBadges);
 
     Lifeline<StackEngine> self_{this};

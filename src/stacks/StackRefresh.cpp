@@ -124,6 +124,18 @@ void present(StackContext& ctx, StackRefresh& refresh, StackSet& set, const std:
     }
 }
 
+// A title bar is read again when its title changes: the titles of the stacked windows are
+// watched, only theirs.
+void watchMemberTitles(StackContext& ctx, const StackSet& set)
+{
+    std::vector<WindowId> windows;
+    for (const WindowStack& stack : set.presented()) {
+        for (const ManagedWindow& m : stack.members)
+            windows.push_back(m.element);
+    }
+    ctx.activations.watchTitles(windows);
+}
+
 void writeDiagnostics(StackContext& ctx, StackRefresh& refresh, double now)
 {
     const int anchors = ctx.presentation->visiblePanelCount();
@@ -180,6 +192,7 @@ void refreshPass(StackContext& ctx, StackRefresh& refresh, StackSet& set, const 
     set.group();
     refresh.diagnostics = {};
     present(ctx, refresh, set, layers);
+    watchMemberTitles(ctx, set);
     ctx.presentation->endPass();
     refresh.needsPresentation = false;
     refresh.lastRefreshMilliseconds = toMilliseconds(ctx.clock.now() - t0);

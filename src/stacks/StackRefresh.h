@@ -2,9 +2,10 @@
 // The refresh pass and its pacing. A pass reads the layer list once; nothing more happens
 // unless the ordinary windows changed (they are discovered again: every one of them at least
 // once a minute, otherwise only the processes whose windows changed), the stacking changed, or
-// the stacks must be shown again. Passes run every second, every 5 s on an idle desktop, and
-// 0.2 s after a change; passes that could disturb the user are skipped, not queued (the menu
-// open, a move animating, a switcher open). With "--diagnostics" each pass that changed what
+// the stacks must be shown again (as when a stacked window's title changed: the pass that
+// presents watches the titles of the stacked windows). Passes run every second, every 5 s on
+// an idle desktop, and 0.2 s after a change; passes that could disturb the user are skipped,
+// not queued (the menu open, a move animating, a switcher open). With "--diagnostics" each pass that changed what
 // it found writes the stack-state file. The refresh is a state class; the pass and its pacing
 // are runs that take it with the stacks and the engine's flags.
 

@@ -173,8 +173,8 @@ TEST_F(StackBadges, HoverOpensTheSwitcherOnlyOverTheRealFrontAndAShortcutSwitche
 }
 
 // Each pass that presents reads every stacked window's bar once, however many rules ask for it;
-// nothing is read while nothing changes. A title that fills the other window's bar takes the
-// free stretch from the badge at the next pass.
+// nothing is read while nothing changes. A change of the front's title alone brings the next
+// pass, and a title that fills its bar takes the free stretch from the badge.
 TEST_F(StackBadges, TitleBarsAreReadOncePerPassAndTheBadgeTakesAFreeStretch)
 {
     defaults.setValue(u"stackBadgesOnEdge"_qs, false);
@@ -195,8 +195,10 @@ TEST_F(StackBadges, TitleBarsAreReadOncePerPassAndTheBadgeTakesAFreeStretch)
     clock.advance(60s);
     EXPECT_EQ(presenter().titleBarReadCount(), read) << "nothing changed: nothing read";
 
-    sim.setTitle(a.element, QString(120, u'x'));
-    sim.setFrontmostApp(100);   // the next pass
+    // Only the stacked windows' titles are watched; a change of the front's title alone
+    // schedules the pass that reads its bar again.
+    EXPECT_EQ(sim.watchedTitles(), (std::set<WindowId>{a.element, b.element}));
+    sim.setTitle(frontOf({a, b}), QString(120, u'x'));
     clock.advance(300ms);
     EXPECT_EQ(presenter().titleBarReadCount(), read + 2);
     ASSERT_TRUE(shownBadge());
@@ -217,6 +219,9 @@ TEST_F(StackBadges, TitleBarsAreReadOncePerPassAndTheBadgeTakesAFreeStretch)
     EXPECT_FALSE(readTitleBar(sim, own));
     EXPECT_FALSE(readTitleBar(sim, thin));
     EXPECT_TRUE(readTitleBar(sim, b.element));
+
+    controller->stop();
+    EXPECT_TRUE(sim.watchedTitles().empty()) << "no title is watched once the stacks stop";
 }
 
 } // namespace

@@ -24,6 +24,8 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 namespace fw {
 namespace {
 
@@ -233,6 +235,29 @@ TEST(StackBadgesX11, PlacedAutomaticallyTheBadgeTakesAFreeStretchOfTheRealTitleB
     ASSERT_TRUE(from >= 0 && to < int(ink.size())) << "the strip is not over the bar";
     for (int x = from; x <= to; ++x)
         EXPECT_FALSE(ink[std::size_t(x)]) << "the strip covers what the window manager drew at " << x;
+
+    // The front's title changed as its client changes it, to one that fills the bar: the change
+    // alone brings the badge back beside the buttons, no stretch being free.
+    xcb_connection_t* c = session.connection();
+    const auto intern = [c](const char* name) {
+        auto* r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::uint16_t(std::strlen(name)), name), nullptr);
+        const xcb_atom_t atom = r ? r->atom : XCB_NONE;
+        free(r);
+        return atom;
+    };
+    const QByteArray title(200, 'x');
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, two.window, intern("_NET_WM_NAME"), intern("UTF8_STRING"), 8,
+                        std::uint32_t(title.size()), title.constData());
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, two.window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                        std::uint32_t(title.size()), title.constData());
+    xcb_flush(c);
+    const int reads = presenter->titleBarReadCount();
+    EXPECT_TRUE(session.waitFor([&] {
+        const auto& badges = presenter->badges();
+        return badges.size() == 1 && badges.begin()->second.frame.minX() == besideButtons;
+    }, 5000)) << "the badge stayed on the stretch the new title covers; bars read " << presenter->titleBarReadCount() - reads
+              << " times, the badge at " << (presenter->badges().empty() ? -1.0 : presenter->badges().begin()->second.frame.minX())
+              << " not " << besideButtons;
     rig.stacks.stop();
 }
 

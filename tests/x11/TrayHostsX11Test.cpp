@@ -68,6 +68,7 @@ struct MenuEntry {
     int id = 0;
     QString label;   // mnemonics and the key label dropped
     bool visible = true;
+    QString exported;   // the label as exported
 };
 
 // The items of a dbusmenu layout ((ia{sv}av)), every level.
@@ -79,7 +80,7 @@ void collectEntries(const QDBusArgument& arg, QList<MenuEntry>& out)
     arg >> id >> properties;
     if (properties.contains(u"label"_qs))
         out << MenuEntry{id, properties.value(u"label"_qs).toString().remove(u'_').section(u'\t', 0, 0),
-                         properties.value(u"visible"_qs, true).toBool()};
+                         properties.value(u"visible"_qs, true).toBool(), properties.value(u"label"_qs).toString()};
     arg.beginArray();
     while (!arg.atEnd()) {
         QDBusVariant child;
@@ -173,6 +174,10 @@ TEST(TrayHostsX11, AStatusNotifierHostReadsTheWholeMenuAndEveryIconSizeBeforeAny
     for (const QString& title : {u"About Framewell"_qs, u"Start at Login"_qs, u"Place Focused Window…"_qs, u"Window Stacks"_qs})
         EXPECT_TRUE(labels.contains(title)) << title.toStdString() << " missing from " << labels.join(u", "_qs).toStdString();
     EXPECT_GT(labels.size(), 20) << labels.join(u", "_qs).toStdString();
+    // Labels as a host shows them: no key text after a tab.
+    for (const MenuEntry& e : entries)
+        EXPECT_FALSE(e.exported.contains(u'\t')) << e.exported.toStdString();
+    EXPECT_EQ(entryOf(entries, u"Quit Framewell"_qs)->exported, u"Quit Framewell"_qs);
 
     // A toggle chosen from the host's menu: the host reads the changed menu (Resume Snapping
     // shows) without opening it again through us.

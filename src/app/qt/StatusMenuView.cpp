@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QCursor>
+#include <QActionEvent>
 #include <QIconEngine>
 #include <QKeyEvent>
 #include <QMenu>
@@ -73,6 +74,44 @@ QStyle* menuStyle(bool diagrams)
 
 QStyle* diagramMenuStyle() { return menuStyle(true); }
 
+const char* const kKeyLabel = "fwKeyLabel";
+
+// A menu that draws each item's key label beside it, as it draws an action's shortcut: the
+// column as wide as the widest label of the menu.
+class KeyedMenu final : public QMenu {
+public:
+    using QMenu::QMenu;
+
+protected:
+    void initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const override
+    {
+        QMenu::initStyleOption(option, action);
+        if (!action || action->isSeparator())
+            return;
+        option->text = StatusMenuView::shownText(action);
+        if (!keysRead_) {
+            keys_.clear();
+            for (const QAction* other : actions()) {
+                if (const QString key = other->property(kKeyLabel).toString(); !key.isEmpty())
+                    keys_ << key;
+            }
+            keysRead_ = true;
+        }
+        for (const QString& key : keys_)
+            option->reservedShortcutWidth = std::max(option->reservedShortcutWidth, option->fontMetrics.horizontalAdvance(key));
+    }
+    void actionEvent(QActionEvent* event) override
+    {
+        keysRead_ = false;
+        QMenu::actionEvent(event);
+    }
+
+private:
+    // The key labels of the items, read again once the items change.
+    mutable QStringList keys_;
+    mutable bool keysRead_ = false;
+};
+
 QMenu* configured(QMenu* menu)
 {
     menu->setToolTipsVisible(true);
@@ -80,7 +119,7 @@ QMenu* configured(QMenu* menu)
     return menu;
 }
 
-std::unique_ptr<QMenu> newMenu(const QString& title) { return std::unique_ptr<QMenu>(configured(new QMenu(title))); }
+std::unique_ptr<QMenu> newMenu(const QString& title) { return std::unique_ptr<QMenu>(configured(new KeyedMenu(title))); }
 
 // A layout's diagram as an item's icon, made the first time a menu draws the item: menus of
 // many layouts cost little beyond the items on screen.
@@ -240,6 +279,12 @@ QString StatusMenuView::appearance()
     return isDark(QGuiApplication::palette()) ? QStringLiteral("dark") : QStringLiteral("light");
 }
 
+QString StatusMenuView::shownText(const QAction* action)
+{
+    const QString key = action->property(kKeyLabel).toString();
+    return key.isEmpty() ? action->text() : action->text() + u'\t' + key;
+}
+
 bool StatusMenuView::menuOpen() const { return root_->isVisible(); }
 
 void StatusMenuView::closeMenu()
@@ -300,7 +345,10 @@ QAction* StatusMenuView::addItem(QMenu* menu, const MenuItem& item)
         action = menu->addMenu(submenuFor(menu, item));
         action->setText(item.title);
     } else {
-        action = menu->addAction(item.keyLabel.isEmpty() ? item.title : item.title + u'\t' + item.keyLabel);
+        action = new QAction(item.title, menu);
+        if (!item.keyLabel.isEmpty())
+            action->setProperty(kKeyLabel, item.keyLabel);   // before the menu measures its items
+        menu->addAction(action);
         if (item.kind == MenuItem::Kind::command) {
             connect(action, &QAction::triggered, this, [this, command = item.command, payload = item.payload] {
                 if (onCommand)
@@ -342,7 +390,7 @@ QMenu* StatusMenuView::submenuFor(QMenu* parent, const MenuItem& item)
         return cachedMenu(choose_, *item.submenu);
     if (item.title == switchTitle && !item.submenu->signature.isEmpty())
         return cachedMenu(switch_, *item.submenu);
-    QMenu* menu = configured(new QMenu(item.submenu->title, parent));
+    QMenu* menu = configured(new KeyedMenu(item.submenu->title, parent));
     fill(menu, *item.submenu);
     return menu;
 }

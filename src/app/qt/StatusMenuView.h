@@ -83,6 +83,9 @@ public:
 
     // "light" or "dark": the palette diagrams are drawn in.
     static QString appearance();
+    // What the menu shows for an item: its title, then its key label after a tab. The key is
+    // not in the action's text, which a D-Bus tray exports as the item's label.
+    static QString shownText(const QAction* action);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

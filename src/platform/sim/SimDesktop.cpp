@@ -149,7 +149,14 @@ bool SimDesktop::setTitle(WindowId id, const QString& title)
     SimWindow* w = find(id);
     if (!w)
         return false;
+    if (w->setup.title == title)
+        return true;
     w->setup.title = title;
+    if (titled_.contains(id) && titleChanged_)
+        schedule(Duration::zero(), [this] {
+            if (titleChanged_)
+                titleChanged_();
+        });
     return true;
 }
 

@@ -30,6 +30,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <vector>
 
 namespace fw::sim {
@@ -304,6 +305,11 @@ public:
     // turn of the loop.
     void setActivationHandler(std::function<void()> handler) override { activated_ = std::move(handler); }
     bool hasActivationHandler() const { return bool(activated_); }
+    // A title changed by setTitle on a watched window is told on the next turn of the loop, as
+    // the server's PropertyNotify arrives after the change.
+    void setTitleHandler(std::function<void()> handler) override { titleChanged_ = std::move(handler); }
+    void watchTitles(const std::vector<WindowId>& windows) override { titled_ = {windows.begin(), windows.end()}; }
+    const std::set<WindowId>& watchedTitles() const { return titled_; }
 
     int resetCount() const { return resets_; }
     const QStringList& openedSettings() const { return openedSettings_; }
@@ -347,6 +353,8 @@ private:
     std::vector<ScreenInfo> screens_;
     std::function<void()> screensChanged_;
     std::function<void()> activated_;
+    std::function<void()> titleChanged_;
+    std::set<WindowId> titled_;
     std::map<Pid, SimApp> apps_;
     std::map<WindowId, SimWindow> windows_;
     std::map<WindowId, Faults> faults_;

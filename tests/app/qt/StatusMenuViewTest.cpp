@@ -51,11 +51,14 @@ TEST(StatusMenuView, ItemsKeyLabelsAndCachedDisplaySubmenus)
     std::vector<std::pair<MenuCommand, MenuPayload>> sent;
     view.onCommand = [&](MenuCommand c, const MenuPayload& p) { sent.emplace_back(c, p); };
     view.render(state());
-    EXPECT_EQ(view.action({u"Place Focused Window…"_qs})->text(), u"Place Focused Window…\tCtrl+Alt+P"_qs);
+    // The key stands beside the item as the menu draws it, never in the label a D-Bus tray exports.
+    EXPECT_EQ(view.action({u"Place Focused Window…"_qs})->text(), u"Place Focused Window…"_qs);
+    EXPECT_EQ(StatusMenuView::shownText(view.action({u"Place Focused Window…"_qs})), u"Place Focused Window…\tCtrl+Alt+P"_qs);
     EXPECT_FALSE(view.action({u"Enable Window Control…"_qs})->isVisible());
     EXPECT_FALSE(view.action({u"Window Stacks"_qs})->isEnabled());
     EXPECT_FALSE(view.action({u"Window Stacks"_qs, u"Use Window Stacks"_qs})->isEnabled());
-    EXPECT_EQ(view.action({u"Switch Layout"_qs, u"Work"_qs})->text(), u"Work\tCtrl+Alt+1"_qs);
+    EXPECT_EQ(view.action({u"Switch Layout"_qs, u"Work"_qs})->text(), u"Work"_qs);
+    EXPECT_EQ(StatusMenuView::shownText(view.action({u"Switch Layout"_qs, u"Work"_qs})), u"Work\tCtrl+Alt+1"_qs);
     // On/off items show a box while off as while on; plain commands none.
     for (const QString& t : {u"Pause Snapping"_qs, u"Start at Login"_qs}) {
         EXPECT_TRUE(view.action({t})->isCheckable()) << t.toStdString();
@@ -116,7 +119,7 @@ TEST(StatusMenuView, CtrlQQuitsWhileTheMenuIsOpen)
     std::vector<MenuCommand> sent;
     view.onCommand = [&](MenuCommand c, const MenuPayload&) { sent.push_back(c); };
     view.render(state());
-    EXPECT_EQ(view.action({u"Quit Framewell"_qs})->text(), u"Quit Framewell\tCtrl+Q"_qs);
+    EXPECT_EQ(StatusMenuView::shownText(view.action({u"Quit Framewell"_qs})), u"Quit Framewell\tCtrl+Q"_qs);
     QTest::keyClick(view.menu(), Qt::Key_Q, Qt::ControlModifier);
     EXPECT_TRUE(sent.empty()) << "the menu is closed";
 
@@ -132,6 +135,37 @@ TEST(StatusMenuView, CtrlQQuitsWhileTheMenuIsOpen)
     EXPECT_EQ(sent, std::vector<MenuCommand>{MenuCommand::quit});
     EXPECT_FALSE(view.menuOpen());
     EXPECT_FALSE(sub->isVisible());
+}
+
+// The menu draws an item's key at the right of its row, as it draws a shortcut; an item
+// without a key has nothing there.
+TEST(StatusMenuView, TheMenuDrawsTheKeyBesideItsItem)
+{
+    StatusMenuView view;
+    view.render(state());
+    QMenu* menu = view.menu();
+    menu->popup(QPoint(10, 10));
+    ASSERT_TRUE(view.menuOpen());
+    const QImage shot = menu->grab().toImage();
+    const double dpr = shot.devicePixelRatio();
+    const auto inkAtRight = [&](QAction* action) {
+        const QRect row = menu->actionGeometry(action);
+        const int top = int((row.top() + 2) * dpr), bottom = int((row.bottom() - 2) * dpr);
+        const int from = int((row.left() + row.width() * 0.65) * dpr), to = int((row.right() - 4) * dpr);
+        const QRgb background = shot.pixel(to, (top + bottom) / 2);
+        int ink = 0;
+        for (int y = top; y <= bottom; ++y) {
+            for (int x = from; x <= to; ++x)
+                ink += std::abs(qGray(shot.pixel(x, y)) - qGray(background)) > 60 ? 1 : 0;
+        }
+        return ink;
+    };
+    EXPECT_GT(inkAtRight(view.action({u"Restore Focused Window"_qs})), 10) << "no key drawn beside the item";
+    EXPECT_EQ(inkAtRight(view.action({u"Shortcuts…"_qs})), 0);
+    const QFontMetrics metrics(menu->font());
+    EXPECT_GT(menu->width(), metrics.horizontalAdvance(u"Restore Focused Window"_qs) + metrics.horizontalAdvance(u"Ctrl+Alt+R"_qs))
+        << "the key column is cut off";
+    menu->hide();
 }
 
 TEST(StatusMenuView, LayoutRowsChooseOnReleaseInsideWhenEnabled)
