@@ -4,7 +4,7 @@
 //   - the release over a region of the picker to the first frame write of the xterm (the
 //     request to the window manager); the choice waits 0.1 s after the release by design, so
 //     the counters "beyondDelay_*" are what the release costs past that wait (median, p95).
-#include "BenchSupport.h"
+#include "CoordinatorBench.h"
 #include "layout/ScreenGeometry.h"
 #include "snap/PickerGeometry.h"
 #include "x11/CoordinatorRig.h"
@@ -182,18 +182,8 @@ int main(int argc, char** argv)
     if (!bench::twoMonitors(session))
         return 1;
     gSession = &session;
-    auto others = session.startTestClient(u"other"_qs, {"--count", "8", "--position", "2300,500"});
-    gTerm = session.startXterm(u"bench xterm"_qs, {"-geometry", "80x24+2000+300"});
-    if (!others.window || !gTerm.window) {
-        fprintf(stderr, "clients did not start: %s\n", session.error().c_str());
+    gTerm = bench::startXtermAmongOthers(session, "80x24+2000+300");
+    if (!gTerm.window)
         return 1;
-    }
-    test::SessionApp app(session);
-    test::CoordinatorRig rig(session);
-    if (!rig.startDragMonitor()) {
-        fprintf(stderr, "no XInput 2.2\n");
-        return 1;
-    }
-    gRig = &rig;
-    return bench::runBenchmarks(argc, argv);
+    return bench::runWithCoordinator(session, argc, argv, gRig, bench::DragMonitorUse::installed);
 }
