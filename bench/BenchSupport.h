@@ -96,6 +96,25 @@ inline bool clientsStarted(const test::XSession& session, std::initializer_list<
     return false;
 }
 
+enum class Monitors { one, two };
+
+// Runs a real-server benchmark program on a session started with `options` (split into two
+// monitors side by side when asked), `session` pointing to it meanwhile: `prepare` starts what
+// the benchmarks need (false when something did not come, said on stderr), then `run` runs
+// them. 1 when the session or `prepare` failed.
+inline int runOnSession(const test::XSessionOptions& options, Monitors monitors, test::XSession*& session,
+                        const std::function<bool(test::XSession&)>& prepare,
+                        const std::function<int(test::XSession&)>& run)
+{
+    test::XSession started(options);
+    if (monitors == Monitors::two ? !twoMonitors(started) : !sessionStarted(started))
+        return 1;
+    session = &started;
+    const int status = prepare(started) ? run(started) : 1;
+    session = nullptr;
+    return status;
+}
+
 // Starts `count` test clients titled `title` with the index for %1, client i with `arguments(i)`;
 // their windows, or none when one did not come (said on stderr).
 inline std::vector<xcb_window_t> startNumberedClients(test::XSession& session, int count, const QString& title,

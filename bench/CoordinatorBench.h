@@ -7,6 +7,7 @@
 #include "x11/XSession.h"
 
 #include <cstdio>
+#include <functional>
 
 namespace fw::bench {
 
@@ -38,6 +39,24 @@ inline int runWithCoordinator(test::XSession& session, int& argc, char** argv, t
     const int status = runBenchmarks(argc, argv);
     rig = nullptr;
     return status;
+}
+
+// Where a coordinator benchmark program runs: its session, and whether the drag monitor is in.
+struct CoordinatorDesk {
+    test::XSessionOptions options;
+    Monitors monitors = Monitors::one;
+    DragMonitorUse dragMonitor = DragMonitorUse::none;
+};
+
+// The program's main: the session as `desk` says, the clients `startClients` starts (false
+// when one did not come, said on stderr), then the benchmarks with the application and the
+// coordinator's rig; `session` and `rig` point to them meanwhile.
+inline int runOnCoordinatorDesk(int& argc, char** argv, const CoordinatorDesk& desk, test::XSession*& session,
+                                test::CoordinatorRig*& rig, const std::function<bool(test::XSession&)>& startClients)
+{
+    return runOnSession(desk.options, desk.monitors, session, startClients, [&](test::XSession& s) {
+        return runWithCoordinator(s, argc, argv, rig, desk.dragMonitor);
+    });
 }
 
 } // namespace fw::bench

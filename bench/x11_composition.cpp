@@ -70,12 +70,8 @@ BENCHMARK(BM_X11CompositionOfFourChoiceToSettled)->Unit(benchmark::kMillisecond)
 
 int main(int argc, char** argv)
 {
-    test::XSession session;
-    if (!bench::sessionStarted(session))
-        return 1;
-    gSession = &session;
-    gWindows = bench::startNumberedClients(session, 4, u"composed %1"_qs, [](int) { return QStringList{"--size", "500x400"}; });
-    if (gWindows.empty())
-        return 1;
-    return bench::runWithCoordinator(session, argc, argv, gRig);
+    return bench::runOnCoordinatorDesk(argc, argv, {}, gSession, gRig, [](test::XSession& session) {
+        gWindows = bench::startNumberedClients(session, 4, u"composed %1"_qs, [](int) { return QStringList{"--size", "500x400"}; });
+        return !gWindows.empty();
+    });
 }

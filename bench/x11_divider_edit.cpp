@@ -91,14 +91,10 @@ BENCHMARK(BM_X11DividerEditToAllSettled)->Unit(benchmark::kMillisecond)->UseManu
 
 int main(int argc, char** argv)
 {
-    test::XSession session;
-    if (!bench::sessionStarted(session))
-        return 1;
-    gSession = &session;
-    gWindows = bench::startNumberedClients(session, 4, u"quarter %1"_qs, [](int i) {
-        return QStringList{"--position", u"%1,%2"_qs.arg(100 + 300 * i).arg(100 + 100 * i)};
+    return bench::runOnCoordinatorDesk(argc, argv, {}, gSession, gRig, [](test::XSession& session) {
+        gWindows = bench::startNumberedClients(session, 4, u"quarter %1"_qs, [](int i) {
+            return QStringList{"--position", u"%1,%2"_qs.arg(100 + 300 * i).arg(100 + 100 * i)};
+        });
+        return !gWindows.empty();
     });
-    if (gWindows.empty())
-        return 1;
-    return bench::runWithCoordinator(session, argc, argv, gRig);
 }

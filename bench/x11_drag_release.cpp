@@ -178,12 +178,9 @@ BENCHMARK(BM_X11ReleaseToFirstFrameWrite)->Unit(benchmark::kMillisecond)->UseRea
 
 int main(int argc, char** argv)
 {
-    test::XSession session({3200, 1080, true, false});
-    if (!bench::twoMonitors(session))
-        return 1;
-    gSession = &session;
-    gTerm = bench::startXtermAmongOthers(session, "80x24+2000+300");
-    if (!gTerm.window)
-        return 1;
-    return bench::runWithCoordinator(session, argc, argv, gRig, bench::DragMonitorUse::installed);
+    const bench::CoordinatorDesk desk{{3200, 1080, true, false}, bench::Monitors::two, bench::DragMonitorUse::installed};
+    return bench::runOnCoordinatorDesk(argc, argv, desk, gSession, gRig, [](test::XSession& session) {
+        gTerm = bench::startXtermAmongOthers(session, "80x24+2000+300");
+        return gTerm.window != XCB_NONE;
+    });
 }

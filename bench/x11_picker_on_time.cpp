@@ -214,12 +214,8 @@ BENCHMARK(BM_X11ProgramZoneEntryToPickerPainted)->Unit(benchmark::kSecond)->UseR
 
 int main(int argc, char** argv)
 {
-    XSession session({3200, 1080, true, false});
-    if (!bench::twoMonitors(session))
-        return 1;
-    gSession = &session;
-    gTerm = bench::startProgramDesk(session, "80x24+2100+400");
-    if (!gTerm.window)
-        return 1;
-    return bench::runBenchmarks(argc, argv);
+    return bench::runOnSession({3200, 1080, true, false}, bench::Monitors::two, gSession, [](XSession& session) {
+        gTerm = bench::startProgramDesk(session, "80x24+2100+400");
+        return gTerm.window != XCB_NONE;
+    }, [&](XSession&) { return bench::runBenchmarks(argc, argv); });
 }

@@ -72,12 +72,11 @@ BENCHMARK(BM_X11ChoiceToFirstFrameChange)->Unit(benchmark::kMillisecond)->UseRea
 
 int main(int argc, char** argv)
 {
-    test::XSession session({3200, 1080, true, false});
-    if (!bench::twoMonitors(session))
-        return 1;
-    gSession = &session;
-    gTerm = bench::startXtermAmongOthers(session, "80x24+2000+80");
-    if (!gTerm.window || !session.waitFor([&] { return session.activeWindow() == gTerm.window; }))
-        return 1;
-    return bench::runWithCoordinator(session, argc, argv, gRig);
+    const bench::CoordinatorDesk desk{{3200, 1080, true, false}, bench::Monitors::two};
+    return bench::runOnCoordinatorDesk(argc, argv, desk, gSession, gRig, [](test::XSession& session) {
+        gTerm = bench::startXtermAmongOthers(session, "80x24+2000+80");
+        if (gTerm.window && !session.waitFor([&] { return session.activeWindow() == gTerm.window; }))
+            std::fprintf(stderr, "the xterm was not focused\n");
+        return gTerm.window && session.activeWindow() == gTerm.window;
+    });
 }

@@ -148,14 +148,10 @@ BENCHMARK(BM_X11ProgramResidentSizeOverTwoHundredDrags)->Unit(benchmark::kSecond
 
 int main(int argc, char** argv)
 {
-    test::XSession session({3200, 1080, true, false});
-    if (!bench::twoMonitors(session))
-        return 1;
-    gSession = &session;
-    session.spawn({u"trayer"_qs, u"--edge"_qs, u"top"_qs, u"--align"_qs, u"right"_qs, u"--widthtype"_qs,
-                   u"request"_qs, u"--height"_qs, u"24"_qs, u"--SetDockType"_qs, u"true"_qs});
-    gTerm = bench::startProgramDesk(session, "80x24+2100+300");
-    if (!gTerm.window)
-        return 1;
-    return bench::runBenchmarks(argc, argv);
+    return bench::runOnSession({3200, 1080, true, false}, bench::Monitors::two, gSession, [](XSession& session) {
+        session.spawn({u"trayer"_qs, u"--edge"_qs, u"top"_qs, u"--align"_qs, u"right"_qs, u"--widthtype"_qs,
+                       u"request"_qs, u"--height"_qs, u"24"_qs, u"--SetDockType"_qs, u"true"_qs});
+        gTerm = bench::startProgramDesk(session, "80x24+2100+300");
+        return gTerm.window != XCB_NONE;
+    }, [&](XSession&) { return bench::runBenchmarks(argc, argv); });
 }

@@ -90,13 +90,10 @@ BENCHMARK(BM_X11SwapReleaseToBothSettled)->Unit(benchmark::kMillisecond)->UseMan
 
 int main(int argc, char** argv)
 {
-    test::XSession session({3200, 1080, true, false});
-    if (!bench::twoMonitors(session))
-        return 1;
-    gSession = &session;
-    gTerm = session.startXterm(u"bench xterm"_qs, {"-geometry", "80x24+2000+300"});
-    gClient = session.startTestClient(u"other"_qs, {"--position", "2600,400"});
-    if (!bench::clientsStarted(session, {gTerm.window, gClient.window}))
-        return 1;
-    return bench::runWithCoordinator(session, argc, argv, gRig, bench::DragMonitorUse::installed);
+    const bench::CoordinatorDesk desk{{3200, 1080, true, false}, bench::Monitors::two, bench::DragMonitorUse::installed};
+    return bench::runOnCoordinatorDesk(argc, argv, desk, gSession, gRig, [](test::XSession& session) {
+        gTerm = session.startXterm(u"bench xterm"_qs, {"-geometry", "80x24+2000+300"});
+        gClient = session.startTestClient(u"other"_qs, {"--position", "2600,400"});
+        return bench::clientsStarted(session, {gTerm.window, gClient.window});
+    });
 }
