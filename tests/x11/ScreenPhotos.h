@@ -18,15 +18,17 @@
 
 namespace fw::test {
 
-// A part of the first 1920×1080 device pixels as the server shows it, read from the root
-// window (Qt's grab scales its "whole window" size at 200 % into one no server answers).
+// A part of the screen in device pixels as the server shows it (what lies off the screen cut
+// away), read from the root window (Qt's grab scales its "whole window" size at 200 % into one
+// no server answers).
 inline QImage rootArea(XSession& session, const Rect& device)
 {
+    xcb_connection_t* c = session.connection();
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     const QRect r = QRect(int(device.minX()), int(device.minY()), int(device.width()), int(device.height()))
-                        .intersected(QRect(0, 0, 1920, 1080));
+                        .intersected(QRect(0, 0, screen->width_in_pixels, screen->height_in_pixels));
     if (r.isEmpty())
         return {};
-    xcb_connection_t* c = session.connection();
     auto cookie = xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, session.root(), std::int16_t(r.x()), std::int16_t(r.y()),
                                 std::uint16_t(r.width()), std::uint16_t(r.height()), ~0u);
     std::unique_ptr<xcb_get_image_reply_t, decltype(&std::free)> reply(xcb_get_image_reply(c, cookie, nullptr), &std::free);

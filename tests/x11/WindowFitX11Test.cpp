@@ -52,19 +52,6 @@ namespace {
 
 using test::XSession;
 
-// An area of the screen as the server shows it, in device pixels.
-QImage area(XSession& session, const Rect& device)
-{
-    xcb_connection_t* c = session.connection();
-    auto cookie = xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, session.root(), std::int16_t(device.minX()),
-                                std::int16_t(device.minY()), std::uint16_t(device.width()), std::uint16_t(device.height()), ~0u);
-    std::unique_ptr<xcb_get_image_reply_t, decltype(&std::free)> reply(xcb_get_image_reply(c, cookie, nullptr), &std::free);
-    const int w = int(device.width()), h = int(device.height());
-    if (!reply || xcb_get_image_data_length(reply.get()) < w * h * 4)
-        return {};
-    return QImage(xcb_get_image_data(reply.get()), w, h, w * 4, QImage::Format_RGB32).copy();
-}
-
 // The window's frame once the window manager shows it and it has settled within `work`; the
 // frame last seen otherwise.
 std::optional<Rect> settledFrame(XSession& session, QWidget* window, xcb_window_t& id, const Rect& work)
@@ -157,7 +144,7 @@ protected:
         const auto frame = session->wmFrame(id);
         ASSERT_TRUE(frame);
         const QString file = QStringLiteral("%1/x11-fit-%2-%3x%4-%5.png").arg(dir).arg(d.dpi).arg(d.width).arg(d.height).arg(name);
-        EXPECT_TRUE(area(*session, *frame).save(file)) << file.toStdString();
+        EXPECT_TRUE(rootArea(*session, *frame).save(file)) << file.toStdString();
     }
 
     std::unique_ptr<XSession> session;
@@ -307,7 +294,7 @@ TEST_P(WindowFitX11, ATipNeverCoversGettingStarted)
         if (dir.isEmpty())
             return;
         session->waitFor([] { return false; }, 400);
-        area(*session, work_).save(QStringLiteral("%1/x11-fit-%2-%3.png").arg(dir).arg(GetParam().dpi).arg(name));
+        rootArea(*session, work_).save(QStringLiteral("%1/x11-fit-%2-%3.png").arg(dir).arg(GetParam().dpi).arg(name));
     };
     if (!toast.waiting()) {
         ASSERT_TRUE(session->waitFor([&] { return bool(shown = panelFrame()); })) << "the tip never showed";
