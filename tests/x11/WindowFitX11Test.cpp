@@ -39,7 +39,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
-#include <QScopeGuard>
 #include <QScrollArea>
 #include <gtest/gtest.h>
 
@@ -267,16 +266,25 @@ TEST_P(WindowFitX11, EveryWindowOfOursLiesWithinTheWorkArea)
     }
 }
 
-TEST_P(WindowFitX11, ATipNeverCoversGettingStarted)
-{
-    ASSERT_EQ(start(), "");
+// What the tip cases make Getting Started and the tip with. The tip follows the compositing as
+// the program's panels do (opaque without one): the overlay's stacking is in while this lives.
+struct TipServices {
+    TipServices() { OverlayWindow::setStacking(&stacking); }
+    ~TipServices() { OverlayWindow::setStacking(nullptr); }
+    TipServices(const TipServices&) = delete;
+    TipServices& operator=(const TipServices&) = delete;
+
     X11Permissions permissions;
     MemoryDefaults defaults;
     X11Screens screens;
-    // The notice follows the compositing as the program's panels do: opaque without one.
     X11Stacking stacking;
-    OverlayWindow::setStacking(&stacking);
-    const auto unset = qScopeGuard([] { OverlayWindow::setStacking(nullptr); });
+};
+
+TEST_P(WindowFitX11, ATipNeverCoversGettingStarted)
+{
+    ASSERT_EQ(start(), "");
+    TipServices services;
+    auto& [permissions, defaults, screens, stacking] = services;
     WelcomeWindowController welcome(permissions, defaults, clock);
     welcome.show();
     xcb_window_t id = XCB_NONE;
@@ -318,12 +326,8 @@ TEST_P(WindowFitX11, ATipNeverCoversGettingStarted)
 TEST_P(WindowFitX11, ATipMovesOffGettingStartedOpeningUnderIt)
 {
     ASSERT_EQ(start(), "");
-    X11Permissions permissions;
-    MemoryDefaults defaults;
-    X11Screens screens;
-    X11Stacking stacking;
-    OverlayWindow::setStacking(&stacking);
-    const auto unset = qScopeGuard([] { OverlayWindow::setStacking(nullptr); });
+    TipServices services;
+    auto& [permissions, defaults, screens, stacking] = services;
     session->warpPointer(int(work_.midX()), int(work_.midY()));
     ToastController toast(clock, screens, [] { return std::optional<Point>(DevicePixels::cursor()); });
     toast.show(TipPresenter::notice(tipText(Tip::badge)), 60, true);
