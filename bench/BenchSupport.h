@@ -9,13 +9,18 @@
 #include <QWidget>
 #include <benchmark/benchmark.h>
 
+#include <QApplication>
+
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
+#include <functional>
+#include <initializer_list>
+#include <string>
 #include <vector>
 
 namespace fw::bench {
 
-// Sets the median and the 95th percentile of the samples as counters; none when there are none.
 // Runs the benchmarks the command line selects; the exit status of the program.
 inline int runBenchmarks(int& argc, char** argv)
 {
@@ -25,6 +30,34 @@ inline int runBenchmarks(int& argc, char** argv)
     return 0;
 }
 
+// Runs them with a widget application on the offscreen platform (unless QT_QPA_PLATFORM names
+// another); `up` runs before them and `down` after, while the application exists.
+inline int runOnOffscreenWidgets(int& argc, char** argv, const std::function<void()>& up = {},
+                                 const std::function<void()>& down = {})
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (up)
+        up();
+    const int status = runBenchmarks(argc, argv);
+    if (down)
+        down();
+    return status;
+}
+
+// A field of /proc/self/status in kB (VmRSS, VmHWM); -1 when missing.
+inline long statusKb(const std::string& field)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(field + ":", 0) == 0)
+            return std::stol(line.substr(field.size() + 1));
+    return -1;
+}
+
+// Sets the median and the 95th percentile of the samples as counters; none when there are none.
 inline void setPercentiles(benchmark::State& state, std::vector<double> samples, const char* median,
                            const char* p95)
 {
@@ -43,6 +76,58 @@ inline bool twoMonitors(test::XSession& session)
         return true;
     std::fprintf(stderr, "no X session with two monitors: %s\n", session.error().c_str());
     return false;
+}
+
+// Whether the session started; says why on stderr when not.
+inline bool sessionStarted(const test::XSession& session)
+{
+    if (session.ok())
+        return true;
+    std::fprintf(stderr, "no X session: %s\n", session.error().c_str());
+    return false;
+}
+
+// Whether every client's window came; says why on stderr when not.
+inline bool clientsStarted(const test::XSession& session, std::initializer_list<xcb_window_t> windows)
+{
+    if (std::all_of(windows.begin(), windows.end(), [](xcb_window_t w) { return w != XCB_NONE; }))
+        return true;
+    std::fprintf(stderr, "clients did not start: %s\n", session.error().c_str());
+    return false;
+}
+
+enum class Monitors { one, two };
+
+// Runs a real-server benchmark program on a session started with `options` (split into two
+// monitors side by side when asked), `session` pointing to it meanwhile: `prepare` starts what
+// the benchmarks need (false when something did not come, said on stderr), then `run` runs
+// them. 1 when the session or `prepare` failed.
+inline int runOnSession(const test::XSessionOptions& options, Monitors monitors, test::XSession*& session,
+                        const std::function<bool(test::XSession&)>& prepare,
+                        const std::function<int(test::XSession&)>& run)
+{
+    test::XSession started(options);
+    if (monitors == Monitors::two ? !twoMonitors(started) : !sessionStarted(started))
+        return 1;
+    session = &started;
+    const int status = prepare(started) ? run(started) : 1;
+    session = nullptr;
+    return status;
+}
+
+// Starts `count` test clients titled `title` with the index for %1, client i with `arguments(i)`;
+// their windows, or none when one did not come (said on stderr).
+inline std::vector<xcb_window_t> startNumberedClients(test::XSession& session, int count, const QString& title,
+                                                      const std::function<QStringList(int)>& arguments)
+{
+    std::vector<xcb_window_t> windows;
+    for (int i = 0; i < count; ++i) {
+        const auto client = session.startTestClient(title.arg(i), arguments(i));
+        if (!clientsStarted(session, {client.window}))
+            return {};
+        windows.push_back(client.window);
+    }
+    return windows;
 }
 
 // Starts the test client with windowCount - 1 windows ("bench 0", "bench 1", …) and one more,

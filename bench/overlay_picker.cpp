@@ -2,7 +2,7 @@
 // first completed paint of its content: the first time in the process (fonts, styles and the
 // icon font load then) and once everything has been created before. Offscreen platform; the
 // real server is measured by bench_x11_overlay_picker.
-#include "BenchSupport.h"
+#include "PickerBench.h"
 #include "layout/SnapLayout.h"
 #include "overlay/OverlayView.h"
 #include "overlay/OverlayWindow.h"
@@ -27,51 +27,24 @@ std::vector<SnapLayout> pickerLayouts()
     return layouts;
 }
 
-// Builds the view and its panel, shows it and returns once its content has been painted.
-// (repaint() right after show paints nothing here: the window is not exposed until the
-// platform's expose event has been delivered.)
-std::unique_ptr<OverlayWindow> openPicker(const std::vector<SnapLayout>& layouts, benchmark::State& state)
-{
-    const Rect visible(1920, 0, 1280, 1024);
-    auto* view = new OverlayView(layouts, u"halves"_qs, false, true, {}, pickerWidth(visible));
-    bench::PaintCounter painted(view);
-    auto panel = makePickerPanel(view, visible, true);
-    showPickerPanel(*panel, *view, true);
-    if (!bench::waitForPaint(painted, 0))
-        state.SkipWithError("the picker was never painted");
-    return panel;
-}
+const Rect kVisible(1920, 0, 1280, 1024);
 
-void BM_PickerFirstShow(benchmark::State& state)
+void timePickerOpens(benchmark::State& state)
 {
     const auto layouts = pickerLayouts();
-    for (auto _ : state) {
-        auto panel = openPicker(layouts, state);
-        state.PauseTiming();
-        panel.reset();
-        QCoreApplication::processEvents();
-        state.ResumeTiming();
-    }
+    bench::timePickerOpens(state, [&] { return bench::openPicker(layouts, kVisible, state); });
 }
+
+void BM_PickerFirstShow(benchmark::State& state) { timePickerOpens(state); }
 BENCHMARK(BM_PickerFirstShow)->Iterations(1)->Unit(benchmark::kMillisecond);
 
-void BM_PickerShowAgain(benchmark::State& state)
-{
-    const auto layouts = pickerLayouts();
-    for (auto _ : state) {
-        auto panel = openPicker(layouts, state);
-        state.PauseTiming();
-        panel.reset();
-        QCoreApplication::processEvents();
-        state.ResumeTiming();
-    }
-}
+void BM_PickerShowAgain(benchmark::State& state) { timePickerOpens(state); }
 BENCHMARK(BM_PickerShowAgain)->Unit(benchmark::kMillisecond);
 
 // The same panel hidden and shown again with a new selection, to its next completed paint.
 void BM_PickerReorderFront(benchmark::State& state)
 {
-    auto panel = openPicker(pickerLayouts(), state);
+    auto panel = bench::openPicker(pickerLayouts(), kVisible, state);
     auto* view = panel->findChild<OverlayView*>();
     bench::PaintCounter painted(view);
     int i = 0;
@@ -91,8 +64,5 @@ BENCHMARK(BM_PickerReorderFront)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    return bench::runBenchmarks(argc, argv);
+    return bench::runOnOffscreenWidgets(argc, argv);
 }

@@ -92,8 +92,5 @@ BENCHMARK(BM_AnchorPass10StacksBadgesOff)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    return bench::runBenchmarks(argc, argv);
+    return bench::runOnOffscreenWidgets(argc, argv);
 }

@@ -24,17 +24,6 @@ using namespace fw;
 
 constexpr int members = 8;
 
-// A field of /proc/self/status in kB (VmRSS, VmHWM); -1 when missing.
-long statusKb(const std::string& field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(field + ":", 0) == 0)
-            return std::stol(line.substr(field.size() + 1));
-    return -1;
-}
-
 // Every window's picture at once, as a capture that has them ready would hand them over.
 class ReadyCapture final : public ThumbnailCapture {
 public:
@@ -101,15 +90,15 @@ void BM_PopoverWithEightThumbnails(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         malloc_trim(0);
-        const long before = statusKb("VmRSS");
+        const long before = bench::statusKb("VmRSS");
         state.ResumeTiming();
         ok = rig->open() && ok;
         state.PauseTiming();
-        upKb = std::max(upKb, statusKb("VmRSS") - before);
+        upKb = std::max(upKb, bench::statusKb("VmRSS") - before);
         ok = ok && rig->view->anchor().thumbnails().size() == std::size_t(members);
         rig->close();
         malloc_trim(0);
-        afterKb = std::max(afterKb, statusKb("VmRSS") - before);
+        afterKb = std::max(afterKb, bench::statusKb("VmRSS") - before);
         state.ResumeTiming();
     }
     state.counters["thumbnails_kB"] = double(members) * 360 * 270 * 4 / 1024;
@@ -124,13 +113,5 @@ BENCHMARK(BM_PopoverWithEightThumbnails)->UseRealTime()->Unit(benchmark::kMillis
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    rig = std::make_unique<Rig>();
-    benchmark::RunSpecifiedBenchmarks();
-    rig.reset();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runOnOffscreenWidgets(argc, argv, [] { rig = std::make_unique<Rig>(); }, [] { rig.reset(); });
 }

@@ -66,16 +66,23 @@ struct Rig {
     QtClock clock;
     X11Permissions permissions;
     WindowAccess access{ws, screens, clock, permissions};
+
+    // The "written" window; none, the benchmark skipped, when it is not manageable.
+    std::optional<ManagedWindow> writableWindow(benchmark::State& state)
+    {
+        auto window = ManagedWindow::make(ws, writable.window);
+        if (!window)
+            state.SkipWithError("the window is not manageable");
+        return window;
+    }
 };
 
 void BM_VerifiedWrite(benchmark::State& state)
 {
     Rig rig;
-    const auto window = ManagedWindow::make(rig.ws, writable.window);
-    if (!window) {
-        state.SkipWithError("the window is not manageable");
+    const auto window = rig.writableWindow(state);
+    if (!window)
         return;
-    }
     const Rect a(100, 100, 640, 480), b(160, 140, 700, 520);
     std::vector<double> samples;
     bool flip = false, ok = true;
@@ -101,11 +108,9 @@ BENCHMARK(BM_VerifiedWrite)->UseManualTime()->Unit(benchmark::kMillisecond)->Ite
 void BM_AnimatedMove(benchmark::State& state)
 {
     Rig rig;
-    const auto window = ManagedWindow::make(rig.ws, writable.window);
-    if (!window) {
-        state.SkipWithError("the window is not manageable");
+    const auto window = rig.writableWindow(state);
+    if (!window)
         return;
-    }
     const Rect a(100, 100, 640, 480), b(1100, 500, 640, 480);
     test::runOnQtLoop(rig.access.setFrame(*window, a, 1.0));
     bool flip = false, ok = true;

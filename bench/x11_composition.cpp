@@ -2,7 +2,7 @@
 // choice of "Four quarters" for the display to every window verified in its region (the
 // placement sequence committed and the group recorded), the windows scattered before each
 // round.
-#include "BenchSupport.h"
+#include "CoordinatorBench.h"
 #include "layout/ScreenGeometry.h"
 #include "layout/SnapLayout.h"
 #include "x11/CoordinatorRig.h"
@@ -70,22 +70,8 @@ BENCHMARK(BM_X11CompositionOfFourChoiceToSettled)->Unit(benchmark::kMillisecond)
 
 int main(int argc, char** argv)
 {
-    test::XSession session;
-    if (!session.ok()) {
-        fprintf(stderr, "no X session: %s\n", session.error().c_str());
-        return 1;
-    }
-    gSession = &session;
-    for (int i = 0; i < 4; ++i) {
-        auto client = session.startTestClient(u"composed %1"_qs.arg(i), {"--size", "500x400"});
-        if (!client.window) {
-            fprintf(stderr, "clients did not start: %s\n", session.error().c_str());
-            return 1;
-        }
-        gWindows.push_back(client.window);
-    }
-    test::SessionApp app(session);
-    test::CoordinatorRig rig(session);
-    gRig = &rig;
-    return bench::runBenchmarks(argc, argv);
+    return bench::runOnCoordinatorDesk(argc, argv, {}, gSession, gRig, [](test::XSession& session) {
+        gWindows = bench::startNumberedClients(session, 4, u"composed %1"_qs, [](int) { return QStringList{"--size", "500x400"}; });
+        return !gWindows.empty();
+    });
 }

@@ -4,7 +4,7 @@
 // measured from the edit until all four windows sit in their new regions as the server reports
 // their frames, and to the end of the edit (the transaction's checks done and the tree saved).
 // The counters give the median and 95th percentile of the runs.
-#include "BenchSupport.h"
+#include "CoordinatorBench.h"
 #include "layout/ScreenGeometry.h"
 #include "overlay/DividerEditorView.h"
 #include "snap/AppliedLayouts.h"
@@ -91,22 +91,10 @@ BENCHMARK(BM_X11DividerEditToAllSettled)->Unit(benchmark::kMillisecond)->UseManu
 
 int main(int argc, char** argv)
 {
-    test::XSession session;
-    if (!session.ok()) {
-        fprintf(stderr, "no X session: %s\n", session.error().c_str());
-        return 1;
-    }
-    gSession = &session;
-    for (int i = 0; i < 4; ++i) {
-        const auto client = session.startTestClient(u"quarter %1"_qs.arg(i), {"--position", u"%1,%2"_qs.arg(100 + 300 * i).arg(100 + 100 * i)});
-        if (!client.window) {
-            fprintf(stderr, "clients did not start: %s\n", session.error().c_str());
-            return 1;
-        }
-        gWindows.push_back(client.window);
-    }
-    test::SessionApp app(session);
-    test::CoordinatorRig rig(session);
-    gRig = &rig;
-    return bench::runBenchmarks(argc, argv);
+    return bench::runOnCoordinatorDesk(argc, argv, {}, gSession, gRig, [](test::XSession& session) {
+        gWindows = bench::startNumberedClients(session, 4, u"quarter %1"_qs, [](int i) {
+            return QStringList{"--position", u"%1,%2"_qs.arg(100 + 300 * i).arg(100 + 100 * i)};
+        });
+        return !gWindows.empty();
+    });
 }

@@ -4,7 +4,7 @@
 //   - the release over a region of the picker to the first frame write of the xterm (the
 //     request to the window manager); the choice waits 0.1 s after the release by design, so
 //     the counters "beyondDelay_*" are what the release costs past that wait (median, p95).
-#include "BenchSupport.h"
+#include "CoordinatorBench.h"
 #include "layout/ScreenGeometry.h"
 #include "snap/PickerGeometry.h"
 #include "x11/CoordinatorRig.h"
@@ -178,22 +178,9 @@ BENCHMARK(BM_X11ReleaseToFirstFrameWrite)->Unit(benchmark::kMillisecond)->UseRea
 
 int main(int argc, char** argv)
 {
-    test::XSession session({3200, 1080, true, false});
-    if (!bench::twoMonitors(session))
-        return 1;
-    gSession = &session;
-    auto others = session.startTestClient(u"other"_qs, {"--count", "8", "--position", "2300,500"});
-    gTerm = session.startXterm(u"bench xterm"_qs, {"-geometry", "80x24+2000+300"});
-    if (!others.window || !gTerm.window) {
-        fprintf(stderr, "clients did not start: %s\n", session.error().c_str());
-        return 1;
-    }
-    test::SessionApp app(session);
-    test::CoordinatorRig rig(session);
-    if (!rig.startDragMonitor()) {
-        fprintf(stderr, "no XInput 2.2\n");
-        return 1;
-    }
-    gRig = &rig;
-    return bench::runBenchmarks(argc, argv);
+    const bench::CoordinatorDesk desk{{3200, 1080, true, false}, bench::Monitors::two, bench::DragMonitorUse::installed};
+    return bench::runOnCoordinatorDesk(argc, argv, desk, gSession, gRig, [](test::XSession& session) {
+        gTerm = bench::startXtermAmongOthers(session, "80x24+2000+300");
+        return gTerm.window != XCB_NONE;
+    });
 }

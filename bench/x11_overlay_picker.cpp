@@ -3,7 +3,7 @@
 // session): painted, flushed and handled by the server. The first time in the process, and
 // again once the toolkit has been warmed up; and through the overlay as the coordinator shows
 // it: the same picker again (kept and shown as built) against a changed one (built anew).
-#include "BenchSupport.h"
+#include "PickerBench.h"
 #include "layout/SnapLayout.h"
 #include "overlay/OverlayController.h"
 #include "overlay/OverlayFeedback.h"
@@ -41,44 +41,21 @@ void syncQt()
     free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
 }
 
-// Opens the picker and returns once its content has been painted and the server has it.
-std::unique_ptr<OverlayWindow> openPicker(const std::vector<SnapLayout>& layouts, benchmark::State& state)
-{
-    const Rect visible(0, 0, 1920, 1080);
-    auto* view = new OverlayView(layouts, u"halves"_qs, false, true, {}, pickerWidth(visible));
-    bench::PaintCounter painted(view);
-    auto panel = makePickerPanel(view, visible, true);
-    showPickerPanel(*panel, *view, true);
-    if (!bench::waitForPaint(painted, 0))
-        state.SkipWithError("the picker was never painted");
-    syncQt();
-    return panel;
-}
-
-void BM_X11PickerFirstShow(benchmark::State& state)
+// Times opening the picker until its content has been painted and the server has it.
+void timePickerOpens(benchmark::State& state)
 {
     const auto layouts = pickerLayouts();
-    for (auto _ : state) {
-        auto panel = openPicker(layouts, state);
-        state.PauseTiming();
-        panel.reset();
-        QApplication::processEvents();
-        state.ResumeTiming();
-    }
+    bench::timePickerOpens(state, [&] {
+        auto panel = bench::openPicker(layouts, Rect(0, 0, 1920, 1080), state);
+        syncQt();
+        return panel;
+    });
 }
+
+void BM_X11PickerFirstShow(benchmark::State& state) { timePickerOpens(state); }
 BENCHMARK(BM_X11PickerFirstShow)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void BM_X11PickerShowAgain(benchmark::State& state)
-{
-    const auto layouts = pickerLayouts();
-    for (auto _ : state) {
-        auto panel = openPicker(layouts, state);
-        state.PauseTiming();
-        panel.reset();
-        QApplication::processEvents();
-        state.ResumeTiming();
-    }
-}
+void BM_X11PickerShowAgain(benchmark::State& state) { timePickerOpens(state); }
 BENCHMARK(BM_X11PickerShowAgain)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Shows the picker through the overlay and returns once it has been painted and the server
@@ -131,10 +108,8 @@ BENCHMARK(BM_X11PickerOverlayPrepared)->Unit(benchmark::kMillisecond)->UseRealTi
 int main(int argc, char** argv)
 {
     test::XSession session({1920, 1080, true, true});
-    if (!session.ok()) {
-        fputs("no X session could start\n", stderr);
+    if (!bench::sessionStarted(session))
         return 1;
-    }
     test::SessionApp app(session);
     X11Stacking stacking;
     OverlayWindow::setStacking(&stacking);

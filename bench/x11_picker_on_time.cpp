@@ -6,7 +6,7 @@
 // Median and 95th percentile over 40 drags; the run's first showing apart; the drags painted
 // more than two frames (33 ms) late counted. FRAMEWELL_BENCH_PROGRAM names another build of
 // the program to time (one before a change, say), side by side with this one's.
-#include "BenchSupport.h"
+#include "ProgramBench.h"
 #include "x11/DragSteps.h"
 #include "x11/ProgramSession.h"
 #include "x11/XSession.h"
@@ -19,10 +19,6 @@
 #include <chrono>
 #include <map>
 #include <poll.h>
-
-#ifndef FW_FRAMEWELL_PATH
-#define FW_FRAMEWELL_PATH "framewell"
-#endif
 
 namespace {
 
@@ -218,21 +214,8 @@ BENCHMARK(BM_X11ProgramZoneEntryToPickerPainted)->Unit(benchmark::kSecond)->UseR
 
 int main(int argc, char** argv)
 {
-    XSession session({3200, 1080, true, false});
-    if (!bench::twoMonitors(session))
-        return 1;
-    gSession = &session;
-    // Twenty windows: the xterm that is dragged and nineteen others on the left monitor.
-    session.startTestClient(u"other"_qs, {"--count", "19", "--size", "400x300", "--position", "100,100"});
-    gTerm = session.startXterm(u"dragged"_qs, {"-geometry", "80x24+2100+400"});
-    const QString config = session.directory() + u"/config/framewell"_qs;
-    QDir().mkpath(config);
-    QFile defaults(config + u"/defaults.json"_qs);
-    if (!gTerm.window || !defaults.open(QIODevice::WriteOnly)) {
-        fprintf(stderr, "no xterm: %s\n", session.error().c_str());
-        return 1;
-    }
-    defaults.write(R"({"hasOpened": true, "welcomeVideoShown": true, "lastSeenVersion": "0.1.0"})");
-    defaults.close();
-    return bench::runBenchmarks(argc, argv);
+    return bench::runOnSession({3200, 1080, true, false}, bench::Monitors::two, gSession, [](XSession& session) {
+        gTerm = bench::startProgramDesk(session, "80x24+2100+400");
+        return gTerm.window != XCB_NONE;
+    }, [&](XSession&) { return bench::runBenchmarks(argc, argv); });
 }

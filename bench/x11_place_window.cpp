@@ -2,7 +2,7 @@
 // windows on the right monitor), the coordinator over the real adapters and overlay:
 //   - "place the focused window" to the picker panel mapped on screen;
 //   - a picker choice to the window manager's first change of the xterm's frame.
-#include "BenchSupport.h"
+#include "CoordinatorBench.h"
 #include "base/Task.h"
 #include "layout/SnapLayout.h"
 #include "x11/CoordinatorRig.h"
@@ -72,18 +72,11 @@ BENCHMARK(BM_X11ChoiceToFirstFrameChange)->Unit(benchmark::kMillisecond)->UseRea
 
 int main(int argc, char** argv)
 {
-    test::XSession session({3200, 1080, true, false});
-    if (!bench::twoMonitors(session))
-        return 1;
-    gSession = &session;
-    auto others = session.startTestClient(u"other"_qs, {"--count", "8", "--position", "2300,500"});
-    gTerm = session.startXterm(u"bench xterm"_qs, {"-geometry", "80x24+2000+80"});
-    if (!others.window || !gTerm.window || !session.waitFor([&] { return session.activeWindow() == gTerm.window; })) {
-        fprintf(stderr, "clients did not start: %s\n", session.error().c_str());
-        return 1;
-    }
-    test::SessionApp app(session);
-    test::CoordinatorRig rig(session);
-    gRig = &rig;
-    return bench::runBenchmarks(argc, argv);
+    const bench::CoordinatorDesk desk{{3200, 1080, true, false}, bench::Monitors::two};
+    return bench::runOnCoordinatorDesk(argc, argv, desk, gSession, gRig, [](test::XSession& session) {
+        gTerm = bench::startXtermAmongOthers(session, "80x24+2000+80");
+        if (gTerm.window && !session.waitFor([&] { return session.activeWindow() == gTerm.window; }))
+            std::fprintf(stderr, "the xterm was not focused\n");
+        return gTerm.window && session.activeWindow() == gTerm.window;
+    });
 }

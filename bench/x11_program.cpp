@@ -5,7 +5,7 @@
 //   - idle: the processor time it takes over 60 s with 20 windows open and nothing happening;
 //   - memory: its resident size after the start and after every 50 of 200 title-bar drags of
 //     an xterm to the right monitor's top centre, each released over a region of "Halves".
-#include "BenchSupport.h"
+#include "ProgramBench.h"
 #include "layout/ScreenGeometry.h"
 #include "layout/SnapLayout.h"
 #include "snap/AppliedLayouts.h"
@@ -21,10 +21,6 @@
 
 #include <csignal>
 #include <unistd.h>
-
-#ifndef FW_FRAMEWELL_PATH
-#define FW_FRAMEWELL_PATH "framewell"
-#endif
 
 namespace {
 
@@ -152,24 +148,10 @@ BENCHMARK(BM_X11ProgramResidentSizeOverTwoHundredDrags)->Unit(benchmark::kSecond
 
 int main(int argc, char** argv)
 {
-    test::XSession session({3200, 1080, true, false});
-    if (!bench::twoMonitors(session))
-        return 1;
-    gSession = &session;
-    session.spawn({u"trayer"_qs, u"--edge"_qs, u"top"_qs, u"--align"_qs, u"right"_qs, u"--widthtype"_qs,
-                   u"request"_qs, u"--height"_qs, u"24"_qs, u"--SetDockType"_qs, u"true"_qs});
-    // Twenty windows: the xterm that is dragged and nineteen others on the left monitor.
-    session.startTestClient(u"other"_qs, {"--count", "19", "--size", "400x300", "--position", "100,100"});
-    gTerm = session.startXterm(u"dragged"_qs, {"-geometry", "80x24+2100+300"});
-    const QString config = session.directory() + u"/config/framewell"_qs;
-    QDir().mkpath(config);
-    QFile defaults(config + u"/defaults.json"_qs);
-    if (!gTerm.window || !defaults.open(QIODevice::WriteOnly)) {
-        fprintf(stderr, "no xterm: %s\n", session.error().c_str());
-        return 1;
-    }
-    // A user who has seen this version's notes: no What's New at start.
-    defaults.write(R"({"hasOpened": true, "welcomeVideoShown": true, "lastSeenVersion": ")" FW_PRODUCT_VERSION R"("})");
-    defaults.close();
-    return bench::runBenchmarks(argc, argv);
+    return bench::runOnSession({3200, 1080, true, false}, bench::Monitors::two, gSession, [](XSession& session) {
+        session.spawn({u"trayer"_qs, u"--edge"_qs, u"top"_qs, u"--align"_qs, u"right"_qs, u"--widthtype"_qs,
+                       u"request"_qs, u"--height"_qs, u"24"_qs, u"--SetDockType"_qs, u"true"_qs});
+        gTerm = bench::startProgramDesk(session, "80x24+2100+300");
+        return gTerm.window != XCB_NONE;
+    }, [&](XSession&) { return bench::runBenchmarks(argc, argv); });
 }

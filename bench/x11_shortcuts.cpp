@@ -110,10 +110,8 @@ BENCHMARK(BM_X11MiddleClickToAction)->UseManualTime()->Unit(benchmark::kMicrosec
 int main(int argc, char** argv)
 {
     test::XSession session;
-    if (!session.ok()) {
-        fprintf(stderr, "no X session could start: %s\n", session.error().c_str());
+    if (!bench::sessionStarted(session))
         return 1;
-    }
     gSession = &session;
     test::SessionApp app(session);
     return bench::runBenchmarks(argc, argv);

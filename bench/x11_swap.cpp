@@ -5,7 +5,7 @@
 // reports their frames (the xterm on its cell grid). The drop waits 0.08 s after the release by
 // design. The counters give the median and 95th percentile of the runs, and the same to the end
 // of the drop (the transaction's checks done and the interaction ended).
-#include "BenchSupport.h"
+#include "CoordinatorBench.h"
 #include "layout/ScreenGeometry.h"
 #include "snap/AppliedLayouts.h"
 #include "x11/CoordinatorRig.h"
@@ -90,22 +90,10 @@ BENCHMARK(BM_X11SwapReleaseToBothSettled)->Unit(benchmark::kMillisecond)->UseMan
 
 int main(int argc, char** argv)
 {
-    test::XSession session({3200, 1080, true, false});
-    if (!bench::twoMonitors(session))
-        return 1;
-    gSession = &session;
-    gTerm = session.startXterm(u"bench xterm"_qs, {"-geometry", "80x24+2000+300"});
-    gClient = session.startTestClient(u"other"_qs, {"--position", "2600,400"});
-    if (!gTerm.window || !gClient.window) {
-        fprintf(stderr, "clients did not start: %s\n", session.error().c_str());
-        return 1;
-    }
-    test::SessionApp app(session);
-    test::CoordinatorRig rig(session);
-    if (!rig.startDragMonitor()) {
-        fprintf(stderr, "no XInput 2.2\n");
-        return 1;
-    }
-    gRig = &rig;
-    return bench::runBenchmarks(argc, argv);
+    const bench::CoordinatorDesk desk{{3200, 1080, true, false}, bench::Monitors::two, bench::DragMonitorUse::installed};
+    return bench::runOnCoordinatorDesk(argc, argv, desk, gSession, gRig, [](test::XSession& session) {
+        gTerm = session.startXterm(u"bench xterm"_qs, {"-geometry", "80x24+2000+300"});
+        gClient = session.startTestClient(u"other"_qs, {"--position", "2600,400"});
+        return bench::clientsStarted(session, {gTerm.window, gClient.window});
+    });
 }

@@ -3,6 +3,7 @@
 // image, and memory: the bytes the thumbnails hold, and the peak the process reaches during the
 // call above what it held before (the full-size pictures read from the server are transient).
 // For comparison, one window's capture at the thumbnail size through the capture port alone.
+#include "BenchSupport.h"
 #include "platform/x11/X11WindowCapture.h"
 #include "transitions/WindowThumbnails.h"
 #include "x11/AccessRig.h"
@@ -25,17 +26,6 @@ std::unique_ptr<fw::test::AccessRig> rig;
 std::unique_ptr<fw::X11WindowCapture> capture;
 std::vector<fw::ManagedWindow> windows;
 
-// A field of /proc/self/status in kB (VmRSS, VmHWM); -1 when missing.
-long statusKb(const std::string& field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(field + ":", 0) == 0)
-            return std::stol(line.substr(field.size() + 1));
-    return -1;
-}
-
 // Restarts the peak resident size from the current one.
 void resetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
@@ -50,13 +40,13 @@ void BM_EightThumbnails(benchmark::State& state)
         state.PauseTiming();
         kept.clear();
         malloc_trim(0);   // freed pictures go back to the system, so the peak below is this call's
-        const long before = statusKb("VmRSS");
+        const long before = fw::bench::statusKb("VmRSS");
         resetPeak();
         state.ResumeTiming();
         fw::ThumbnailDelivery deliver = [&](const fw::ManagedWindow&, fw::Thumbnail image) { kept.push_back(image); };
         ok = ok && fw::test::runOnQtLoop(thumbnails.captureWindowThumbnails(windows, side, deliver));
         state.PauseTiming();
-        peakAboveKb = std::max(peakAboveKb, statusKb("VmHWM") - before);
+        peakAboveKb = std::max(peakAboveKb, fw::bench::statusKb("VmHWM") - before);
         state.ResumeTiming();
     }
     long bytes = 0;

@@ -74,22 +74,6 @@ QString nameOf(Compositing c)
 
 constexpr QRgb kTerminal = 0x2aa198;
 
-// A part of the screen in device pixels as the server shows it, read from the root window.
-QImage area(XSession& session, const Rect& device)
-{
-    const QRect r = QRect(int(device.minX()), int(device.minY()), int(device.width()), int(device.height()))
-                        .intersected(QRect(0, 0, 1920, 1080));
-    if (r.isEmpty())
-        return {};
-    xcb_connection_t* c = session.connection();
-    auto cookie = xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, session.root(), std::int16_t(r.x()), std::int16_t(r.y()),
-                                std::uint16_t(r.width()), std::uint16_t(r.height()), ~0u);
-    std::unique_ptr<xcb_get_image_reply_t, decltype(&std::free)> reply(xcb_get_image_reply(c, cookie, nullptr), &std::free);
-    if (!reply || xcb_get_image_data_length(reply.get()) < r.width() * r.height() * 4)
-        return {};
-    return QImage(xcb_get_image_data(reply.get()), r.width(), r.height(), r.width() * 4, QImage::Format_RGB32).copy();
-}
-
 // The area once it differs from `reference` (a photograph of the same area) by at least the
 // share and has not changed for a while: what was shown or hidden there has been drawn (a
 // compositor paints a while after the server maps or unmaps, and one that fades steps every
@@ -100,7 +84,7 @@ QImage settled(XSession& session, const Rect& device, const QImage& reference, d
     QElapsedTimer still;
     still.start();
     session.waitFor([&] {
-        now = area(session, device);
+        now = rootArea(session, device);
         if (now.isNull() || now != last)
             still.restart();
         last = now;
@@ -241,7 +225,7 @@ protected:
         const QImage before =
             desk.copy(QRect(int(photo.minX()), int(photo.minY()), int(photo.width()), int(photo.height())));
         const QImage with = settled(session, photo, before, 0.05);
-        saveShot(area(session, frame.insetBy(-60 * ratio(), -40 * ratio())), name, GetParam());
+        saveShot(rootArea(session, frame.insetBy(-60 * ratio(), -40 * ratio())), name, GetParam());
         rig.stacks.setBadgesEnabled(false);
         ASSERT_TRUE(session.waitFor([&] { return !session.exists(window) || !session.isViewable(window); }));
         const QImage without = settled(session, photo, with, 0.05);
@@ -273,7 +257,7 @@ TEST_P(CompositorAlphaX11, BadgesAndThePickerLeaveTheTerminalInSightAndTheTitleB
     ASSERT_EQ(screen.scale, ratio());
     ASSERT_EQ(rig.stacking.compositing(), blends(GetParam().compositing));
     ASSERT_TRUE(rig.stackInLeftHalf(session, one.window, two.window));
-    const QImage desk = area(session, Rect(0, 0, 1920, 1080));
+    const QImage desk = rootArea(session, Rect(0, 0, 1920, 1080));
     rig.stacks.start();
     ASSERT_TRUE(rig.stacks.presenter());
 
@@ -326,7 +310,7 @@ TEST_P(CompositorAlphaX11, BadgesAndThePickerLeaveTheTerminalInSightAndTheTitleB
     for (const xcb_window_t w : {one.window, two.window})
         ASSERT_TRUE(rig.ws.setFrame(w, Rect(1500, 900, 400, 160)));
     ASSERT_TRUE(session.activate(two.window));
-    const QImage screenBefore = area(session, Rect(0, 0, 1920, 1080));
+    const QImage screenBefore = rootArea(session, Rect(0, 0, 1920, 1080));
     ASSERT_TRUE(rig.placeFocusedWindow());
     OverlayWindow* picker = rig.overlay.picker.get();
     ASSERT_TRUE(picker && session.waitFor([&] { return session.isViewable(xcb_window_t(picker->winId())); }));
@@ -337,7 +321,7 @@ TEST_P(CompositorAlphaX11, BadgesAndThePickerLeaveTheTerminalInSightAndTheTitleB
     const QImage with = settled(
         session, photo, screenBefore.copy(QRect(int(photo.minX()), int(photo.minY()), int(photo.width()), int(photo.height()))),
         0.3);
-    saveShot(area(session, card.insetBy(-20, -20)), u"picker"_qs, GetParam());
+    saveShot(rootArea(session, card.insetBy(-20, -20)), u"picker"_qs, GetParam());
     rig.overlay.hideAll();
     ASSERT_TRUE(session.waitFor([&] { return !session.isViewable(xcb_window_t(picker->winId())); }));
     const QImage without = settled(session, photo, with, 0.3);
@@ -414,7 +398,7 @@ TEST_P(CompositorAlphaX11, ADropPreviewLeavesTheTerminalsTextInSight)
         << "the terminal did not write its text";
     QImage before;
     ASSERT_TRUE(session.waitFor([&] {
-        const QImage now = area(session, photo);
+        const QImage now = rootArea(session, photo);
         const bool still = !now.isNull() && now == before;
         before = now;
         return still && textShare(now) > 0.05;
@@ -424,7 +408,7 @@ TEST_P(CompositorAlphaX11, ADropPreviewLeavesTheTerminalsTextInSight)
     ASSERT_TRUE(panel && session.waitFor([&] { return session.isViewable(xcb_window_t(panel->winId())); }));
     EXPECT_EQ(panel->isTranslucent(), blending);
     const QImage with = settled(session, photo, before, 0.005);
-    saveShot(area(session, photo.insetBy(-20 * ratio(), -20 * ratio())), u"drop-preview"_qs, GetParam());
+    saveShot(rootArea(session, photo.insetBy(-20 * ratio(), -20 * ratio())), u"drop-preview"_qs, GetParam());
     ASSERT_EQ(with.size(), before.size());
     // The middle of the preview, well inside its border.
     const int inset = int(30 * ratio());

@@ -14,6 +14,7 @@
 #include "x11/FakeKeys.h"
 #include "x11/ScreenPhotos.h"
 #include "x11/XSession.h"
+#include "x11/XtermRigs.h"
 
 #include <QDir>
 #include <gtest/gtest.h>
@@ -46,15 +47,9 @@ TEST(DragMonitorX11, DraggingAnXtermToTheTopCentreOfTheRightMonitorPlacesItThrou
     if (!session.titleBars())
         GTEST_SKIP() << "no title bars to drag under " << session.windowManager().toStdString();
     ASSERT_TRUE(session.splitIntoTwoMonitors()) << session.error();
-    auto term = session.startXterm(u"drag me"_qs, {"-geometry", "80x24+2000+300"});
-    ASSERT_TRUE(term.window) << session.error();
-
-    SessionApp app(session);
-    CoordinatorRig rig(session);
-    ASSERT_TRUE(rig.startDragMonitor()) << "no XInput 2.2";
-    const auto right = rig.screenOf(Rect(1920, 0, 1280, 1024));
-    ASSERT_TRUE(right);
-    const Rect visible = topLeftVisibleFrame(*right);
+    test::XtermDrag drag;
+    ASSERT_TRUE(drag.start(session, u"drag me"_qs, {"-geometry", "80x24+2000+300"}, Rect(1920, 0, 1280, 1024)));
+    auto [term, rig, right, visible] = drag.parts();
 
     // The title bar to the top centre of the right monitor: the picker hangs there.
     const auto start = session.wmFrame(term.window);
@@ -144,14 +139,9 @@ TEST(DragMonitorX11, EscapeDuringATitleBarDragPlacesNothingAndALeftHandedMouseDr
     ASSERT_TRUE(session.ok()) << session.error();
     if (!session.titleBars())
         GTEST_SKIP() << "no title bars to drag under " << session.windowManager().toStdString();
-    auto term = session.startXterm(u"escape me"_qs, {"-geometry", "80x24+500+400"});
-    ASSERT_TRUE(term.window) << session.error();
-    SessionApp app(session);
-    CoordinatorRig rig(session);
-    ASSERT_TRUE(rig.startDragMonitor()) << "no XInput 2.2";
-    const auto screen = rig.screenOf(Rect(0, 0, 1920, 1080));
-    ASSERT_TRUE(screen);
-    const Rect visible = topLeftVisibleFrame(*screen);
+    test::XtermDrag drag;
+    ASSERT_TRUE(drag.start(session, u"escape me"_qs, {"-geometry", "80x24+500+400"}));
+    auto [term, rig, screen, visible] = drag.parts();
     const auto halves = regionFrames(SnapLayout::builtIns().front(), *screen);
     const auto inRegion = [&](int index) {
         const auto frame = session.wmFrame(term.window);

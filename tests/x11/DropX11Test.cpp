@@ -19,9 +19,7 @@
 namespace fw {
 namespace {
 
-using test::CoordinatorRig;
-using test::SessionApp;
-using test::XSession;
+using namespace test;
 
 QString describe(const std::optional<Rect>& frame) { return frame ? toString(*frame) : u"nowhere"_qs; }
 

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <set>
 
 namespace fw {
@@ -76,6 +77,44 @@ private:
     xcb_connection_t* c_;
 };
 
+// The start of a case about one client: the test client (titled `title`, with `flags`) once the
+// window manager has handled it, our window port over the session, the test's own property
+// writer, and the log captured from then on (a case expects it empty).
+class OneClient {
+public:
+    struct Parts {
+        const XSession::Client& client;
+        xcb_window_t w;
+        X11WindowSystem& ws;
+        Props& props;
+        log::Capture& logs;
+    };
+
+    ::testing::AssertionResult start(XSession& session, const QString& title, const QStringList& flags = {})
+    {
+        client_ = session.startTestClient(title, flags);
+        if (!client_.window)
+            return ::testing::AssertionFailure() << "no client: " << session.error();
+        if (!session.syncWithWindowManager())
+            return ::testing::AssertionFailure() << "the window manager did not answer";
+        ws_.emplace(session.display());
+        if (!ws_->connected())
+            return ::testing::AssertionFailure() << "the window port did not connect";
+        props_.emplace(session);
+        logs_.emplace();
+        return ::testing::AssertionSuccess();
+    }
+
+    // Only after a successful start.
+    Parts parts() { return {client_, client_.window, *ws_, *props_, *logs_}; }
+
+private:
+    XSession::Client client_;
+    std::optional<X11WindowSystem> ws_;
+    std::optional<Props> props_;
+    std::optional<log::Capture> logs_;
+};
+
 const WindowInfo* find(const std::vector<WindowInfo>& list, WindowId id)
 {
     auto it = std::find_if(list.begin(), list.end(), [&](const WindowInfo& w) { return w.id == id; });
@@ -91,13 +130,9 @@ TEST(HostileClientsX11, MalformedIdentityPropertiesGiveClearValues)
 {
     XSession session;
     ASSERT_TRUE(session.ok()) << session.error();
-    auto client = session.startTestClient(QStringLiteral("identity"));
-    ASSERT_TRUE(client.window) << session.error();
-    const xcb_window_t w = client.window;
-    X11WindowSystem ws(session.display());
-    ASSERT_TRUE(ws.connected());
-    Props props(session);
-    log::Capture logs;
+    OneClient one;
+    ASSERT_TRUE(one.start(session, QStringLiteral("identity")));
+    auto [client, w, ws, props, logs] = one.parts();
 
     // A pid the window cannot state properly comes from the X-Resource extension instead.
     ASSERT_TRUE(props.set32(w, "_NET_WM_PID", XCB_ATOM_CARDINAL, {}));
@@ -161,14 +196,9 @@ TEST(HostileClientsX11, MalformedGeometryPropertiesKeepFramesSane)
 {
     XSession session;
     ASSERT_TRUE(session.ok()) << session.error();
-    auto client = session.startTestClient(QStringLiteral("geometry"), {"--size", "300x200", "--position", "100,100"});
-    ASSERT_TRUE(client.window) << session.error();
-    const xcb_window_t w = client.window;
-    ASSERT_TRUE(session.syncWithWindowManager());
-    X11WindowSystem ws(session.display());
-    ASSERT_TRUE(ws.connected());
-    Props props(session);
-    log::Capture logs;
+    OneClient one;
+    ASSERT_TRUE(one.start(session, QStringLiteral("geometry"), {"--size", "300x200", "--position", "100,100"}));
+    auto [client, w, ws, props, logs] = one.parts();
 
     const auto wm = session.wmFrame(w);
     const auto inner = props.clientRect(w);
@@ -255,13 +285,9 @@ TEST(HostileClientsX11, UnknownWindowTypesAndStatesAreSkippedNotTrusted)
 {
     XSession session;
     ASSERT_TRUE(session.ok()) << session.error();
-    auto client = session.startTestClient(QStringLiteral("kinds"));
-    ASSERT_TRUE(client.window) << session.error();
-    const xcb_window_t w = client.window;
-    X11WindowSystem ws(session.display());
-    ASSERT_TRUE(ws.connected());
-    Props props(session);
-    log::Capture logs;
+    OneClient one;
+    ASSERT_TRUE(one.start(session, QStringLiteral("kinds")));
+    auto [client, w, ws, props, logs] = one.parts();
 
     const xcb_atom_t bogus = props.atom("_FW_NOT_A_TYPE");
     const xcb_atom_t noAtom = 0x7ffffff0;   // no atom at all

@@ -34,10 +34,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#ifndef FW_FRAMEWELL_PATH
-#define FW_FRAMEWELL_PATH "framewell"
-#endif
-
 namespace fw {
 namespace {
 
@@ -55,6 +51,21 @@ QString logsOf(const XSession& s, const QString& program)
             text += QString::fromUtf8(f.readAll());
     }
     return text;
+}
+
+// Whether this system lets a user mount a folder of their own.
+bool ownMountsAllowed(XSession& s)
+{
+    return s.run({u"unshare"_qs, u"--user"_qs, u"--map-root-user"_qs, u"--mount"_qs, u"true"_qs}) == 0;
+}
+
+// The program started as root of a user namespace, in a mount namespace of its own, once the
+// shell there ran `prepare` (ending in ";" or "&&"), with TMPDIR set to `temp`; its pid, 0 when
+// it could not start. Its log is logsOf(s, "unshare").
+pid_t startInOwnMounts(XSession& s, const QString& prepare, const QString& temp)
+{
+    return s.spawn({u"unshare"_qs, u"--user"_qs, u"--map-root-user"_qs, u"--mount"_qs, u"sh"_qs, u"-c"_qs,
+                    prepare + u" TMPDIR=\"$1\" exec \"$2\""_qs, u"sh"_qs, temp, QStringLiteral(FW_FRAMEWELL_PATH)});
 }
 
 void writeFile(const QString& path, const QByteArray& data)
@@ -189,7 +200,7 @@ TEST(HostileEnvironmentX11, AFullRuntimeFolderAndClientsFloodingItsSocket)
 {
     XSession session;
     ASSERT_TRUE(session.ok()) << session.error();
-    if (session.run({u"unshare"_qs, u"--user"_qs, u"--map-root-user"_qs, u"--mount"_qs, u"true"_qs}) != 0)
+    if (!ownMountsAllowed(session))
         GTEST_SKIP() << "this system lets no user mount a folder of their own (unshare --user --mount)";
     auto term = session.startXterm(u"focused"_qs);
     ASSERT_TRUE(term.window) << session.error();
@@ -201,11 +212,10 @@ TEST(HostileEnvironmentX11, AFullRuntimeFolderAndClientsFloodingItsSocket)
 
     // The runtime folder, a file system of its own that is full to the last inode and byte, in
     // a mount namespace the program and its second copy share.
-    const pid_t program = session.spawn(
-        {u"unshare"_qs, u"--user"_qs, u"--map-root-user"_qs, u"--mount"_qs, u"sh"_qs, u"-c"_qs,
-         u"mount -t tmpfs -o size=8k,nr_inodes=2,mode=0700 tmpfs \"$XDG_RUNTIME_DIR\""
-         " && head -c 8192 /dev/zero > \"$XDG_RUNTIME_DIR/filler\"; TMPDIR=\"$1\" exec \"$2\""_qs,
-         u"sh"_qs, temp, QStringLiteral(FW_FRAMEWELL_PATH)});
+    const pid_t program = startInOwnMounts(session,
+                                           u"mount -t tmpfs -o size=8k,nr_inodes=2,mode=0700 tmpfs \"$XDG_RUNTIME_DIR\""
+                                           " && head -c 8192 /dev/zero > \"$XDG_RUNTIME_DIR/filler\";"_qs,
+                                           temp);
     ASSERT_TRUE(program) << session.error();
     const auto firstLog = [&] { return logsOf(session, u"unshare"_qs); };
     ASSERT_TRUE(session.waitFor([&] { return firstLog().contains(u"Framewell started"_qs); }, 10000)) << firstLog().toStdString();
@@ -374,7 +384,7 @@ TEST(HostileEnvironmentX11, ASquattedTemporaryFolderAndSettingsOnAReadOnlyDisk)
     ASSERT_TRUE(session.ok()) << session.error();
     if (::geteuid() != 0)
         GTEST_SKIP() << "making a folder another user's takes root (chown)";
-    if (session.run({u"unshare"_qs, u"--user"_qs, u"--map-root-user"_qs, u"--mount"_qs, u"true"_qs}) != 0)
+    if (!ownMountsAllowed(session))
         GTEST_SKIP() << "this system lets no user mount a folder of their own (unshare --user --mount)";
     auto term = session.startXterm(u"focused"_qs, {u"-geometry"_qs, u"80x24+200+300"_qs});
     ASSERT_TRUE(term.window) << session.error();
@@ -388,11 +398,10 @@ TEST(HostileEnvironmentX11, ASquattedTemporaryFolderAndSettingsOnAReadOnlyDisk)
     ASSERT_EQ(::chown(QFile::encodeName(squatted).constData(), 65534, 65534), 0);
 
     // The settings folder read-only in the program's own mount namespace.
-    const pid_t program = session.spawn(
-        {u"unshare"_qs, u"--user"_qs, u"--map-root-user"_qs, u"--mount"_qs, u"sh"_qs, u"-c"_qs,
-         u"mount --bind \"$XDG_CONFIG_HOME\" \"$XDG_CONFIG_HOME\" && mount -o remount,bind,ro \"$XDG_CONFIG_HOME\""
-         " && unset XDG_RUNTIME_DIR && TMPDIR=\"$1\" exec \"$2\""_qs,
-         u"sh"_qs, temp, QStringLiteral(FW_FRAMEWELL_PATH)});
+    const pid_t program = startInOwnMounts(session,
+                                           u"mount --bind \"$XDG_CONFIG_HOME\" \"$XDG_CONFIG_HOME\""
+                                           " && mount -o remount,bind,ro \"$XDG_CONFIG_HOME\" && unset XDG_RUNTIME_DIR &&"_qs,
+                                           temp);
     ASSERT_TRUE(program) << session.error();
     const auto log = [&] { return logsOf(session, u"unshare"_qs); };
     ASSERT_TRUE(session.waitFor([&] { return log().contains(u"Framewell started"_qs); }, 10000)) << log().toStdString();

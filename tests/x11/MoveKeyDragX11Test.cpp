@@ -12,6 +12,7 @@
 #include "x11/DragSteps.h"
 #include "x11/FakeKeys.h"
 #include "x11/XSession.h"
+#include "x11/XtermRigs.h"
 
 #include <gtest/gtest.h>
 #include <xcb/xinput.h>
@@ -120,14 +121,9 @@ TEST(MoveKeyDragX11, AWindowDraggedFromInsideWithTheMoveKeyHeldIsPlacedThroughTh
 {
     XSession session;
     ASSERT_TRUE(session.ok()) << session.error();
-    auto term = session.startXterm(u"move key"_qs, {"-geometry", "80x24+500+400"});
-    ASSERT_TRUE(term.window) << session.error();
-    SessionApp app(session);
-    CoordinatorRig rig(session);
-    ASSERT_TRUE(rig.startDragMonitor()) << "no XInput 2.2";
-    const auto screen = rig.screenOf(Rect(0, 0, 1920, 1080));
-    ASSERT_TRUE(screen);
-    const Rect visible = topLeftVisibleFrame(*screen);
+    test::XtermDrag drag;
+    ASSERT_TRUE(drag.start(session, u"move key"_qs, {"-geometry", "80x24+500+400"}));
+    auto [term, rig, screen, visible] = drag.parts();
 
     const auto start = session.wmFrame(term.window);
     ASSERT_TRUE(start);
@@ -142,14 +138,9 @@ TEST(MoveKeyDragX11, ATitleBarDragWithASecondMasterPointerIsPlacedThroughThePick
     ASSERT_TRUE(session.ok()) << session.error();
     if (session.windowManager() == QLatin1String("xfwm4"))
         GTEST_SKIP() << "xfwm4 moves a window only by the first master pointer";
-    auto term = session.startXterm(u"second pointer"_qs, {"-geometry", "80x24+500+400"});
-    ASSERT_TRUE(term.window) << session.error();
-    SessionApp app(session);
-    CoordinatorRig rig(session);
-    ASSERT_TRUE(rig.startDragMonitor()) << "no XInput 2.2";
-    const auto screen = rig.screenOf(Rect(0, 0, 1920, 1080));
-    ASSERT_TRUE(screen);
-    const Rect visible = topLeftVisibleFrame(*screen);
+    test::XtermDrag drag;
+    ASSERT_TRUE(drag.start(session, u"second pointer"_qs, {"-geometry", "80x24+500+400"}));
+    auto [term, rig, screen, visible] = drag.parts();
 
     // The first pointer rests at the bottom left, away from the drag.
     session.warpPointer(40, 1000);

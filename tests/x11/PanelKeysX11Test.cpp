@@ -27,10 +27,6 @@
 #include <poll.h>
 #include <thread>
 
-#ifndef FW_FRAMEWELL_PATH
-#define FW_FRAMEWELL_PATH "framewell"
-#endif
-
 namespace fw {
 namespace {
 

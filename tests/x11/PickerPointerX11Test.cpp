@@ -18,10 +18,6 @@
 #include <algorithm>
 #include <cmath>
 
-#ifndef FW_FRAMEWELL_PATH
-#define FW_FRAMEWELL_PATH "framewell"
-#endif
-
 namespace fw {
 namespace {
 

@@ -16,10 +16,6 @@
 
 #include <gtest/gtest.h>
 
-#ifndef FW_FRAMEWELL_PATH
-#define FW_FRAMEWELL_PATH "framewell"
-#endif
-
 namespace fw {
 namespace {
 

@@ -17,6 +17,11 @@
 #include <string>
 #include <vector>
 
+// The program's executable (the build names it; else found on PATH).
+#ifndef FW_FRAMEWELL_PATH
+#define FW_FRAMEWELL_PATH "framewell"
+#endif
+
 namespace fw::test {
 
 inline QByteArray wmClass(XSession& s, xcb_window_t w)

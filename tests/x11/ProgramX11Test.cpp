@@ -37,9 +37,6 @@
 #include <xcb/xkb.h>
 #undef explicit
 
-#ifndef FW_FRAMEWELL_PATH
-#define FW_FRAMEWELL_PATH "framewell"
-#endif
 #ifndef FW_TEST_DATA
 #define FW_TEST_DATA "tests/data"
 #endif

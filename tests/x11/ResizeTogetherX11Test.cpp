@@ -16,15 +16,14 @@
 #include "x11/DragSteps.h"
 #include "x11/FakeKeys.h"
 #include "x11/XSession.h"
+#include "x11/XtermRigs.h"
 
 #include <gtest/gtest.h>
 
 namespace fw {
 namespace {
 
-using test::CoordinatorRig;
-using test::SessionApp;
-using test::XSession;
+using namespace test;
 
 QString describe(const std::optional<Rect>& frame) { return frame ? toString(*frame) : u"nowhere"_qs; }
 
@@ -225,13 +224,9 @@ TEST_F(ResizeTogetherX11, ASuperHeldResizeSpansAnXtermOnItsCellGridAcrossBothHal
 {
     XSession session;
     ASSERT_TRUE(session.ok()) << session.error();
-    const auto term = session.startXterm(u"span me"_qs, {"-fa", "DejaVuSansMono", "-fs", "13", "-geometry", "60x20+100+100"});
-    ASSERT_TRUE(term.window) << session.error();
-    SessionApp app(session);
-    CoordinatorRig rig(session);
-    ASSERT_TRUE(rig.startDragMonitor()) << "no XInput 2.2";
-    const auto screen = rig.screenOf(Rect(0, 0, 1920, 1080));
-    ASSERT_TRUE(screen);
+    test::XtermDrag drag;
+    ASSERT_TRUE(drag.start(session, u"span me"_qs, {"-fa", "DejaVuSansMono", "-fs", "13", "-geometry", "60x20+100+100"}));
+    auto [term, rig, screen, visible] = drag.parts();
     ASSERT_TRUE(placed(session, rig, term.window, 0, *screen));
     const auto hints = rig.ws.sizeHints(term.window);
     ASSERT_TRUE(hints && hints->increment.width > 1 && hints->increment.height > 1);

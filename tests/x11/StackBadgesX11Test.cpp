@@ -15,6 +15,7 @@
 #include "x11/CoordinatorRig.h"
 #include "x11/ScreenPhotos.h"
 #include "x11/XSession.h"
+#include "x11/XtermRigs.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -66,13 +67,9 @@ TEST(StackBadgesX11, TwoXtermsShowOneBadgeWhoseIconAndSwitcherBringTheOtherForwa
     ASSERT_TRUE(session.ok()) << session.error();
     if (!session.titleBars())
         GTEST_SKIP() << "no title bar to hold the badge under " << session.windowManager().toStdString();
-    auto one = session.startXterm(u"badge one"_qs, {"-geometry", "80x24+100+100"});
-    auto two = session.startXterm(u"badge two"_qs, {"-geometry", "80x24+400+300"});
-    ASSERT_TRUE(one.window && two.window) << session.error();
-
-    SessionApp app(session);
-    CoordinatorRig rig(session);
-    ASSERT_TRUE(rig.stackInLeftHalf(session, one.window, two.window));
+    test::XtermStack stack;
+    ASSERT_TRUE(stack.start(session, u"badge one"_qs, u"badge two"_qs));
+    auto [one, two, rig] = stack.parts();
     ASSERT_TRUE(rig.startDragMonitor());
 
     rig.stacks.setBadgesOnEdge(false);
@@ -180,12 +177,9 @@ TEST(StackBadgesX11, PlacedAutomaticallyTheBadgeTakesAFreeStretchOfTheRealTitleB
     const QString wm = XSession::testWindowManager();
     if (wm != u"openbox"_qs && wm != u"metacity"_qs && wm != u"xfwm4"_qs)
         GTEST_SKIP() << "where " << wm.toStdString() << " draws the title is not known, so no free stretch is offered";
-    auto one = session.startXterm(u"badge one"_qs, {"-geometry", "80x24+100+100"});
-    auto two = session.startXterm(u"badge two"_qs, {"-geometry", "80x24+400+300"});
-    ASSERT_TRUE(one.window && two.window) << session.error();
-    SessionApp app(session);
-    CoordinatorRig rig(session);
-    ASSERT_TRUE(rig.stackInLeftHalf(session, one.window, two.window));
+    test::XtermStack stack;
+    ASSERT_TRUE(stack.start(session, u"badge one"_qs, u"badge two"_qs));
+    auto [one, two, rig] = stack.parts();
     const auto frame = rig.ws.frame(two.window);
     const auto bar = rig.ws.titleBarHeight(two.window);
     ASSERT_TRUE(frame && bar);
@@ -385,12 +379,9 @@ TEST(StackBadgesX11, ClicksOnTheFrontWindowNeverUnmapItsBadge)
 {
     XSession session;
     ASSERT_TRUE(session.ok()) << session.error();
-    auto one = session.startXterm(u"click one"_qs, {"-geometry", "80x24+100+100"});
-    auto two = session.startXterm(u"click two"_qs, {"-geometry", "80x24+400+300"});
-    ASSERT_TRUE(one.window && two.window) << session.error();
-    SessionApp app(session);
-    CoordinatorRig rig(session);
-    ASSERT_TRUE(rig.stackInLeftHalf(session, one.window, two.window));
+    test::XtermStack stack;
+    ASSERT_TRUE(stack.start(session, u"click one"_qs, u"click two"_qs));
+    auto [one, two, rig] = stack.parts();
     ASSERT_TRUE(rig.startDragMonitor());
     rig.stacks.start();
     rig.stacks.refresh(true);

@@ -8,15 +8,14 @@
 #include "stacks/StackPresenter.h"
 #include "x11/CoordinatorRig.h"
 #include "x11/XSession.h"
+#include "x11/XtermRigs.h"
 
 #include <gtest/gtest.h>
 
 namespace fw {
 namespace {
 
-using test::CoordinatorRig;
-using test::SessionApp;
-using test::XSession;
+using namespace test;
 
 QString describe(const std::optional<Rect>& frame) { return frame ? toString(*frame) : u"nowhere"_qs; }
 
@@ -42,13 +41,9 @@ TEST(StacksX11, TwoXtermsInOneRegionFormAStackAndTheCycleBringsTheOtherForward)
     ASSERT_TRUE(session.ok()) << session.error();
     if (session.windowManager() == QLatin1String("evilwm"))
         GTEST_SKIP() << "evilwm's activation from a pager only focuses: the window is not raised";
-    auto one = session.startXterm(u"stack one"_qs, {"-geometry", "80x24+100+100"});
-    auto two = session.startXterm(u"stack two"_qs, {"-geometry", "80x24+400+300"});
-    ASSERT_TRUE(one.window && two.window) << session.error();
-
-    SessionApp app(session);
-    CoordinatorRig rig(session);
-    ASSERT_TRUE(rig.stackInLeftHalf(session, one.window, two.window));
+    test::XtermStack stack;
+    ASSERT_TRUE(stack.start(session, u"stack one"_qs, u"stack two"_qs));
+    auto [one, two, rig] = stack.parts();
     const Rect left = rig.leftHalf();
     const auto frame = rig.ws.frame(two.window);
     ASSERT_TRUE(frame && rig.ws.frame(one.window) == frame) << "both on the same cell grid";

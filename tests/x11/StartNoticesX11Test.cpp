@@ -20,10 +20,6 @@
 #include <filesystem>
 #include <sys/stat.h>
 
-#ifndef FW_FRAMEWELL_PATH
-#define FW_FRAMEWELL_PATH "framewell"
-#endif
-
 namespace fw {
 namespace {
 

@@ -56,24 +56,7 @@ test::XSessionOptions sessionOptions()
     return o;
 }
 
-// A part of the screen in device pixels, as the server shows it, read from the root window
-// (Qt's grab scales its "whole window" size at 200 % into one no server answers).
-QImage area(XSession& session, const Rect& device)
-{
-    const QRect r = QRect(int(device.minX()), int(device.minY()), int(device.width()), int(device.height()))
-                        .intersected(QRect(0, 0, 1920, 1080));
-    if (r.isEmpty())
-        return {};
-    xcb_connection_t* c = session.connection();
-    auto cookie = xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, session.root(), std::int16_t(r.x()), std::int16_t(r.y()),
-                                std::uint16_t(r.width()), std::uint16_t(r.height()), ~0u);
-    std::unique_ptr<xcb_get_image_reply_t, decltype(&std::free)> reply(xcb_get_image_reply(c, cookie, nullptr), &std::free);
-    if (!reply || xcb_get_image_data_length(reply.get()) < r.width() * r.height() * 4)
-        return {};
-    return QImage(xcb_get_image_data(reply.get()), r.width(), r.height(), r.width() * 4, QImage::Format_RGB32).copy();
-}
-
-QImage screenImage(XSession& session) { return area(session, Rect(0, 0, 1920, 1080)); }
+QImage screenImage(XSession& session) { return rootArea(session, Rect(0, 0, 1920, 1080)); }
 
 void saveShot(XSession& session, const QString& name, int dpi, const Rect& device)
 {
@@ -82,7 +65,7 @@ void saveShot(XSession& session, const QString& name, int dpi, const Rect& devic
         return;
     ASSERT_TRUE(QDir().mkpath(dir));
     const QString file = u"%1/x11-scale-%2-%3%4.png"_qs.arg(dir).arg(dpi).arg(name, compositing() ? u""_qs : u"-bare"_qs);
-    EXPECT_TRUE(area(session, device).save(file)) << file.toStdString();
+    EXPECT_TRUE(rootArea(session, device).save(file)) << file.toStdString();
 }
 
 // Waits until the area differs from the same area of `before` by at least the share and has
@@ -92,7 +75,7 @@ bool drawn(XSession& session, const QImage& before, const Rect& device, double s
     const QRect r(int(device.minX()), int(device.minY()), int(device.width()), int(device.height()));
     QImage last;
     return session.waitFor([&] {
-        const QImage now = area(session, device);
+        const QImage now = rootArea(session, device);
         const bool still = now == last;
         last = now;
         return still && test::changed(before.copy(r), now) >= share;

@@ -28,10 +28,6 @@
 #ifndef FW_SOURCE_DIR
 #define FW_SOURCE_DIR "."
 #endif
-#ifndef FW_FRAMEWELL_PATH
-#define FW_FRAMEWELL_PATH "framewell"
-#endif
-
 namespace fw {
 namespace {
 

@@ -39,7 +39,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
-#include <QScopeGuard>
 #include <QScrollArea>
 #include <gtest/gtest.h>
 
@@ -51,19 +50,6 @@ namespace fw {
 namespace {
 
 using test::XSession;
-
-// An area of the screen as the server shows it, in device pixels.
-QImage area(XSession& session, const Rect& device)
-{
-    xcb_connection_t* c = session.connection();
-    auto cookie = xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, session.root(), std::int16_t(device.minX()),
-                                std::int16_t(device.minY()), std::uint16_t(device.width()), std::uint16_t(device.height()), ~0u);
-    std::unique_ptr<xcb_get_image_reply_t, decltype(&std::free)> reply(xcb_get_image_reply(c, cookie, nullptr), &std::free);
-    const int w = int(device.width()), h = int(device.height());
-    if (!reply || xcb_get_image_data_length(reply.get()) < w * h * 4)
-        return {};
-    return QImage(xcb_get_image_data(reply.get()), w, h, w * 4, QImage::Format_RGB32).copy();
-}
 
 // The window's frame once the window manager shows it and it has settled within `work`; the
 // frame last seen otherwise.
@@ -157,7 +143,7 @@ protected:
         const auto frame = session->wmFrame(id);
         ASSERT_TRUE(frame);
         const QString file = QStringLiteral("%1/x11-fit-%2-%3x%4-%5.png").arg(dir).arg(d.dpi).arg(d.width).arg(d.height).arg(name);
-        EXPECT_TRUE(area(*session, *frame).save(file)) << file.toStdString();
+        EXPECT_TRUE(rootArea(*session, *frame).save(file)) << file.toStdString();
     }
 
     std::unique_ptr<XSession> session;
@@ -280,16 +266,25 @@ TEST_P(WindowFitX11, EveryWindowOfOursLiesWithinTheWorkArea)
     }
 }
 
-TEST_P(WindowFitX11, ATipNeverCoversGettingStarted)
-{
-    ASSERT_EQ(start(), "");
+// What the tip cases make Getting Started and the tip with. The tip follows the compositing as
+// the program's panels do (opaque without one): the overlay's stacking is in while this lives.
+struct TipServices {
+    TipServices() { OverlayWindow::setStacking(&stacking); }
+    ~TipServices() { OverlayWindow::setStacking(nullptr); }
+    TipServices(const TipServices&) = delete;
+    TipServices& operator=(const TipServices&) = delete;
+
     X11Permissions permissions;
     MemoryDefaults defaults;
     X11Screens screens;
-    // The notice follows the compositing as the program's panels do: opaque without one.
     X11Stacking stacking;
-    OverlayWindow::setStacking(&stacking);
-    const auto unset = qScopeGuard([] { OverlayWindow::setStacking(nullptr); });
+};
+
+TEST_P(WindowFitX11, ATipNeverCoversGettingStarted)
+{
+    ASSERT_EQ(start(), "");
+    TipServices services;
+    auto& [permissions, defaults, screens, stacking] = services;
     WelcomeWindowController welcome(permissions, defaults, clock);
     welcome.show();
     xcb_window_t id = XCB_NONE;
@@ -307,7 +302,7 @@ TEST_P(WindowFitX11, ATipNeverCoversGettingStarted)
         if (dir.isEmpty())
             return;
         session->waitFor([] { return false; }, 400);
-        area(*session, work_).save(QStringLiteral("%1/x11-fit-%2-%3.png").arg(dir).arg(GetParam().dpi).arg(name));
+        rootArea(*session, work_).save(QStringLiteral("%1/x11-fit-%2-%3.png").arg(dir).arg(GetParam().dpi).arg(name));
     };
     if (!toast.waiting()) {
         ASSERT_TRUE(session->waitFor([&] { return bool(shown = panelFrame()); })) << "the tip never showed";
@@ -331,12 +326,8 @@ TEST_P(WindowFitX11, ATipNeverCoversGettingStarted)
 TEST_P(WindowFitX11, ATipMovesOffGettingStartedOpeningUnderIt)
 {
     ASSERT_EQ(start(), "");
-    X11Permissions permissions;
-    MemoryDefaults defaults;
-    X11Screens screens;
-    X11Stacking stacking;
-    OverlayWindow::setStacking(&stacking);
-    const auto unset = qScopeGuard([] { OverlayWindow::setStacking(nullptr); });
+    TipServices services;
+    auto& [permissions, defaults, screens, stacking] = services;
     session->warpPointer(int(work_.midX()), int(work_.midY()));
     ToastController toast(clock, screens, [] { return std::optional<Point>(DevicePixels::cursor()); });
     toast.show(TipPresenter::notice(tipText(Tip::badge)), 60, true);

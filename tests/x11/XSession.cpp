@@ -109,6 +109,16 @@ bool waitForEvent(xcb_connection_t* c, int timeoutMs, const std::function<bool(c
     return false;
 }
 
+// The strings as exec takes them: their data, then a null pointer (valid while they live).
+std::vector<char*> execList(std::vector<QByteArray>& strings)
+{
+    std::vector<char*> list;
+    for (auto& s : strings)
+        list.push_back(s.data());
+    list.push_back(nullptr);
+    return list;
+}
+
 // In a forked child: sends standard output and error to the log (when open), then runs the
 // program; never returns.
 [[noreturn]] void execLogged(std::vector<char*>& argv, std::vector<char*>& envp, int logFd)
@@ -325,14 +335,7 @@ bool XSession::start(const XSessionOptions& o)
         std::vector<QByteArray> a;
         for (const QString& s : args)
             a.push_back(s.toLocal8Bit());
-        std::vector<char*> argv;
-        for (auto& s : a)
-            argv.push_back(s.data());
-        argv.push_back(nullptr);
-        std::vector<char*> envp;
-        for (auto& s : env_)
-            envp.push_back(s.data());
-        envp.push_back(nullptr);
+        std::vector<char*> argv = execList(a), envp = execList(env_);
         const QByteArray log = (dir_ + "/logs/Xvfb.log").toLocal8Bit();
         const int logFd = ::open(log.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
         const pid_t pid = ::fork();
@@ -605,14 +608,7 @@ pid_t XSession::spawn(const QStringList& args)
     std::vector<QByteArray> a{program.toLocal8Bit()};
     for (int i = 1; i < args.size(); ++i)
         a.push_back(args[i].toLocal8Bit());
-    std::vector<char*> argv;
-    for (auto& s : a)
-        argv.push_back(s.data());
-    argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (auto& s : env_)
-        envp.push_back(s.data());
-    envp.push_back(nullptr);
+    std::vector<char*> argv = execList(a), envp = execList(env_);
     const QString name = QStringLiteral("%1-%2").arg(QFileInfo(program).fileName()).arg(++spawned_);
     const QByteArray log = (dir_ + "/logs/" + name + ".log").toLocal8Bit();
     const int logFd = ::open(log.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);

@@ -1,0 +1,27 @@
+#pragma once
+// Shared by the benchmarks that start the program itself on a real server (header only): the
+// desk it starts on.
+
+#include "BenchSupport.h"
+#include "x11/ProgramSession.h"
+#include "x11/XSession.h"
+
+#include <cstdio>
+
+namespace fw::bench {
+
+// Twenty windows, the xterm that is dragged ("dragged", at `geometry`) and nineteen others on
+// the left monitor, and the defaults of a user who has seen this version's notes (no welcome
+// and no What's New at start). The xterm; none when it did not start (said on stderr).
+inline test::XSession::Client startProgramDesk(test::XSession& session, const char* geometry)
+{
+    session.startTestClient(u"other"_qs, {"--count", "19", "--size", "400x300", "--position", "100,100"});
+    auto term = session.startXterm(u"dragged"_qs, {"-geometry", geometry});
+    if (!term.window || !test::openedBefore(session)) {
+        std::fprintf(stderr, "no xterm: %s\n", session.error().c_str());
+        return {};
+    }
+    return term;
+}
+
+} // namespace fw::bench
