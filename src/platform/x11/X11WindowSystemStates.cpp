@@ -41,6 +41,14 @@ std::optional<WindowStates> X11WindowSystem::windowStates(WindowId id)
     return statesOf(*s, conn_->atoms());
 }
 
+std::optional<WindowSystem::FrameAndStates> X11WindowSystem::frameAndStates(WindowId id)
+{
+    auto s = readOne(id, Geometry | Kind);
+    if (!s)
+        return std::nullopt;
+    return FrameAndStates{s->outerFrame(), statesOf(*s, conn_->atoms())};
+}
+
 bool X11WindowSystem::changeWindowStates(WindowId id, WindowStates states, bool on)
 {
     auto s = readOne(id, Kind);
