@@ -64,8 +64,8 @@ Task<bool> WindowAccess::setFrame(ManagedWindow window, Rect target, double tole
     const auto read = ws_.frameAndStates(id);
     if (!read)
         co_return false;
-    const std::optional<Rect> current = read->frame;
-    if (edgesMatch(*current, target, 1.0))
+    const Rect current = read->frame;
+    if (edgesMatch(current, target, 1.0))
         co_return true;
 
     const bool resumeAnimation = pauseFrameAnimation(window.pid);
@@ -88,8 +88,8 @@ Task<bool> WindowAccess::setFrame(ManagedWindow window, Rect target, double tole
     };
 
     // Written at once, the write's own read-back is the frame to judge.
-    bool ok = writeAtOnce(target, *current) ? arrived(ws_.setFrameAndRead(id, target))
-                                            : writeFrame(id, target, *current, FrameSteps::all) && arrived(ws_.frame(id));
+    bool ok = writeAtOnce(target, current) ? arrived(ws_.setFrameAndRead(id, target))
+                                            : writeFrame(id, target, current, FrameSteps::all) && arrived(ws_.frame(id));
 
     int heldUpMs = 0;
     for (std::size_t attempt = 0; !ok && attempt < kCheckWaitsMs.size();) {

@@ -8,11 +8,11 @@
 #include "platform/x11/X11ClientState.h"
 #include "platform/x11/X11Connection.h"
 
-#include <xcb/randr.h>
 #include <xcb/res.h>
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <unistd.h>
 
 namespace fw {
@@ -318,12 +318,21 @@ std::optional<Rect> X11WindowSystem::write(WindowId id, const Rect& target, bool
     if (!target.isFinite() || id == 0 || id > 0xffffffffu)
         return std::nullopt;
     // One round: the window's destruction watched from before it is read (so that the wait
-    // below sees it), the window manager's presence and the window itself.
+    // below sees it), the window manager's presence and the window itself; none where
+    // frameAndStates read them just before (a window gone since leaves the read-back empty).
     conn_->drainQueue();
     watch(std::uint32_t(id));
-    const ManagerCheck wm = askWindowManager();
-    auto s = readOne(id, Geometry);
-    const bool managed = windowManagerPresent(wm);
+    std::optional<ClientState> s;
+    bool managed = false;
+    const HandedOver handedOver = std::exchange(handedOver_, HandedOver{});
+    if (handedOver.state && handedOver.state->window == id && nowMs() - handedOver.readAtMs <= kHandOverMs) {
+        s = std::move(*handedOver.state);
+        managed = handedOver.managed;
+    } else {
+        const ManagerCheck wm = askWindowManager();
+        s = readOne(id, Geometry);
+        managed = windowManagerPresent(wm);
+    }
     if (!s) {
         unwatch(std::uint32_t(id));
         return std::nullopt;
@@ -469,28 +478,6 @@ std::optional<Rect> X11WindowSystem::landCorner(WindowId id, const ClientState& 
         habit.shift = Point{again.x + o.x - meant.x, again.y + o.y - meant.y};
     }
     return landed();
-}
-
-Point X11WindowSystem::monitorOrigin(const Rect& frame)
-{
-    // The monitor holding the largest part of the frame, as window managers assign windows to
-    // monitors; the root's corner without any.
-    xcb_connection_t* c = conn_->raw();
-    auto monitors = FW_XCB_REPLY(c, xcb_randr_get_monitors, xcb_randr_get_monitors(c, conn_->root(), 1));
-    Point best;
-    double most = 0;
-    if (!monitors)
-        return best;
-    for (auto it = xcb_randr_get_monitors_monitors_iterator(monitors.p); it.rem; xcb_randr_monitor_info_next(&it)) {
-        const Rect m(it.data->x, it.data->y, it.data->width, it.data->height);
-        const Rect common = m.intersection(frame);
-        const double area = common.isNull() ? 0 : common.width() * common.height();
-        if (area > most) {
-            most = area;
-            best = m.origin;
-        }
-    }
-    return best;
 }
 
 void X11WindowSystem::configureClient(std::uint32_t window, Point corner, Size client)

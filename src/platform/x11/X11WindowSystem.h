@@ -178,6 +178,15 @@ private:
         Rect outer;
         Size client;
     } lastSent_;
+    // The last read of frameAndStates, with whether a window manager ran and when: the write
+    // of that window that follows at once (nothing read in between, within kHandOverMs) starts
+    // from it instead of reading again.
+    struct HandedOver {
+        std::unique_ptr<x11::ClientState> state;   // none: nothing to take over
+        bool managed = false;
+        std::int64_t readAtMs = 0;
+    } handedOver_;
+    static constexpr std::int64_t kHandOverMs = 20;
     int writeTimeoutMs_ = 100;
     WritePath writePath_ = WritePath::Automatic;
     std::unique_ptr<WindowApplicationIndex> appIndex_;

@@ -310,6 +310,8 @@ void askResourcePids(Connection& conn, std::vector<ClientState>& out, const std:
 
 std::vector<ClientState> X11WindowSystem::read(const std::vector<std::uint32_t>& ids, unsigned fields)
 {
+    // A read made since frameAndStates read its window makes that read too old to write from.
+    handedOver_.state.reset();
     std::vector<ClientState> out(ids.size());
     if (!conn_->ok())
         return out;
