@@ -443,10 +443,13 @@ std::optional<Rect> X11WindowSystem::landCorner(WindowId id, const ClientState& 
     };
     if (asAsked(*after))
         return landed();
-    // Not the frame asked for: the slow path. A wait that the client's new size ended early
-    // waits for the window manager's answer now, and the frame is read again. A window
-    // manager that has not answered yet still shows the frame from before: an offset measured
-    // against it would move the window by its last step once both arrive.
+    // Not the frame asked for: the slow path, a second turn of the window manager. Only the
+    // first write on a path needs it (the habit above is learnt from it: pekwm's and evilwm's
+    // corners, metacity's wider frame), or one whose window manager had not answered yet.
+    // A wait that the client's new size ended early waits for the window manager's answer now,
+    // and the frame is read again. A window manager that has not answered yet still shows the
+    // frame from before: an offset measured against it would move the window by its last step
+    // once both arrive.
     if (behind_) {
         if (!settle(s.window))
             return std::nullopt;
