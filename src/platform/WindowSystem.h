@@ -113,6 +113,27 @@ public:
     virtual bool setPosition(WindowId id, Point topLeft) = 0;
     virtual bool setSize(WindowId id, Size size) = 0;
     virtual bool setFrame(WindowId id, const Rect& frame) = 0;
+    // setFrame, then the frame read afterwards; nothing when the write failed or the window is
+    // gone. A port whose write ends with that read answers with it rather than read again.
+    virtual std::optional<Rect> setFrameAndRead(WindowId id, const Rect& frame)
+    {
+        if (!setFrame(id, frame))
+            return std::nullopt;
+        return this->frame(id);
+    }
+    // The frame and, from the same read, the window's states where a port reads both at once
+    // (by default nothing: ask windowStates); nothing when the window cannot be read.
+    struct FrameAndStates {
+        Rect frame;
+        std::optional<WindowStates> states;
+    };
+    virtual std::optional<FrameAndStates> frameAndStates(WindowId id)
+    {
+        const auto f = frame(id);
+        if (!f)
+            return std::nullopt;
+        return FrameAndStates{*f, std::nullopt};
+    }
     // Whether a write sent before has not been handled yet: its bounded wait ended first (a
     // loaded machine had not scheduled the window manager). Until then a read-back shows the
     // frame from before, not a refusal.

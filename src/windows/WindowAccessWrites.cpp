@@ -62,15 +62,18 @@ Task<bool> WindowAccess::setFrame(ManagedWindow window, Rect target, double tole
                                   RejectionHandler onRejected, CancelToken token)
 {
     const WindowId id = window.element;
-    const auto current = ws_.frame(id);
-    if (!current)
+    const auto read = ws_.frameAndStates(id);
+    if (!read)
         co_return false;
-    if (edgesMatch(*current, target, kPlacementTolerance))
+    const Rect current = read->frame;
+    if (edgesMatch(current, target, kPlacementTolerance))
         co_return true;
 
     const bool resumeAnimation = pauseFrameAnimation(window.pid);
-    // A maximized window keeps its maximized frame until it leaves that state.
-    ws_.unmaximize(id);
+    // A maximized window keeps its maximized frame until it leaves that state (asked where the
+    // read could not tell).
+    if (!read->states || (*read->states & kMaximized) != 0)
+        ws_.unmaximize(id);
 
     // The one arrival rule (FrameMatch.h): a window on a cell grid may land up to a cell short.
     // Its grid is read only once the frame is not already exact.
@@ -85,7 +88,9 @@ Task<bool> WindowAccess::setFrame(ManagedWindow window, Rect target, double tole
         return arrivedAt(*f, target, *cells, tolerance);
     };
 
-    bool ok = writeFrame(id, target, *current, FrameSteps::all) && arrived(ws_.frame(id));
+    // Written at once, the write's own read-back is the frame to judge.
+    bool ok = writeAtOnce(target, current) ? arrived(ws_.setFrameAndRead(id, target))
+                                            : writeFrame(id, target, current, FrameSteps::all) && arrived(ws_.frame(id));
 
     int heldUpMs = 0;
     for (std::size_t attempt = 0; !ok && attempt < kCheckWaitsMs.size();) {

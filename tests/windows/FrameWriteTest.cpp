@@ -30,6 +30,34 @@ TEST_F(FrameWrite, ShrinksThenMovesThenGrowsWhereTheOrderMattersAndSkipsFramesAl
     EXPECT_TRUE(access().isEmpty());
 }
 
+TEST_F(FrameWrite, OneReadBeforeTheWriteAndItsReadBackAfterAndOnlyAMaximizedWindowLeavesThatStateFirst)
+{
+    const WindowId w = addWindow(10, "Editor", "doc", Rect(100, 100, 800, 600));
+    const ManagedWindow window = managed(w);
+    const auto kinds = [&] {
+        QStringList out;
+        for (const auto& r : sim.writesFor(w))
+            out << sim::writeKindName(r.kind);
+        return out;
+    };
+    // The frame and the states in one read, the application's frame animation, the write and
+    // the frame read back: nothing else.
+    sim.resetCounters();
+    EXPECT_TRUE(run(wa.setFrame(window, Rect(50, 60, 700, 500), 1.0)));
+    EXPECT_EQ(sim.frameReadCount(), 2);
+    EXPECT_EQ(sim.readCount(), 3);
+    EXPECT_EQ(kinds(), QStringList({"frame"}));
+    EXPECT_EQ(frameOf(w), Rect(50, 60, 700, 500));
+
+    // Maximized, it holds its frame: it leaves that state before the write.
+    sim.setMaximized(w, true);
+    sim.clearWrites();
+    EXPECT_TRUE(run(wa.setFrame(window, Rect(200, 100, 600, 400), 1.0)));
+    EXPECT_EQ(kinds().value(0), QStringLiteral("unmaximize"));
+    EXPECT_EQ(frameOf(w), Rect(200, 100, 600, 400));
+    EXPECT_EQ(sim.windowStates(w), WindowStates(0));
+}
+
 TEST_F(FrameWrite, RefusedGeometryIsCheckedOnScheduleRewrittenOnceAndReported)
 {
     const WindowId w = addWindow(10, "Term", "shell", Rect(0, 0, 700, 520));

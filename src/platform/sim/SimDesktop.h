@@ -267,6 +267,7 @@ public:
     bool unmaximize(WindowId id) override;
     // Maximized is both ways or neither here; a change of either way changes both.
     std::optional<WindowStates> windowStates(WindowId id) override;
+    std::optional<FrameAndStates> frameAndStates(WindowId id) override;
     bool changeWindowStates(WindowId id, WindowStates states, bool on) override;
     bool raise(WindowId id) override;
     bool activate(WindowId id) override;
@@ -332,6 +333,7 @@ private:
     };
 
     SimWindow* find(WindowId id);
+    static WindowStates statesOf(const SimWindow& w);
     WindowInfo infoOf(const SimWindow& w) const;
     SimApp* findApp(Pid pid);
     SimApp& ensureApp(Pid pid);

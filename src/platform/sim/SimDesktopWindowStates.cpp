@@ -32,14 +32,28 @@ std::optional<WindowStates> SimDesktop::windowStates(WindowId id)
     const SimWindow* w = find(id);
     if (!w)
         return std::nullopt;
+    return statesOf(*w);
+}
+
+std::optional<WindowSystem::FrameAndStates> SimDesktop::frameAndStates(WindowId id)
+{
+    // One read, as a window system that reads both at once.
+    const auto f = frame(id);
+    if (!f)
+        return std::nullopt;
+    return FrameAndStates{*f, statesOf(*find(id))};
+}
+
+WindowStates SimDesktop::statesOf(const SimWindow& w)
+{
     WindowStates out = 0;
-    if (w->setup.maximized)
+    if (w.setup.maximized)
         out |= kMaximized;
-    if (w->setup.fullscreen)
+    if (w.setup.fullscreen)
         out |= Fullscreen;
-    if (w->setup.shaded)
+    if (w.setup.shaded)
         out |= Shaded;
-    if (w->setup.minimized)
+    if (w.setup.minimized)
         out |= Minimized;
     return out;
 }

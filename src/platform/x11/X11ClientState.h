@@ -27,8 +27,9 @@ struct ClientState {
     int border = 0;
     Extents frameExtents, gtkExtents;
     // Whether _NET_FRAME_EXTENTS holds sane extents; without them they are worked out from the
-    // top-level window the client is reparented into.
+    // top-level window the client is reparented into (`extentsDerived` once they were).
     bool extentsStated = false;
+    bool extentsDerived = false;
     xcb_window_t topLevel = XCB_NONE;  // ancestor whose parent is root (the WM frame)
     // Identity
     Pid pid = 0;

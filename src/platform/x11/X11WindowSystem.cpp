@@ -8,11 +8,11 @@
 #include "platform/x11/X11ClientState.h"
 #include "platform/x11/X11Connection.h"
 
-#include <xcb/randr.h>
 #include <xcb/res.h>
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <unistd.h>
 
 namespace fw {
@@ -313,20 +313,29 @@ bool X11WindowSystem::moveResizeByMessage()
     return supports(conn_->atoms().netMoveresizeWindow);
 }
 
-bool X11WindowSystem::write(WindowId id, const Rect& target, bool position, bool size)
+std::optional<Rect> X11WindowSystem::write(WindowId id, const Rect& target, bool position, bool size)
 {
     if (!target.isFinite() || id == 0 || id > 0xffffffffu)
-        return false;
+        return std::nullopt;
     // One round: the window's destruction watched from before it is read (so that the wait
-    // below sees it), the window manager's presence and the window itself.
+    // below sees it), the window manager's presence and the window itself; none where
+    // frameAndStates read them just before (a window gone since leaves the read-back empty).
     conn_->drainQueue();
     watch(std::uint32_t(id));
-    const ManagerCheck wm = askWindowManager();
-    auto s = readOne(id, Geometry);
-    const bool managed = windowManagerPresent(wm);
+    std::optional<ClientState> s;
+    bool managed = false;
+    const HandedOver handedOver = std::exchange(handedOver_, HandedOver{});
+    if (handedOver.state && handedOver.state->window == id && nowMs() - handedOver.readAtMs <= kHandOverMs) {
+        s = std::move(*handedOver.state);
+        managed = handedOver.managed;
+    } else {
+        const ManagerCheck wm = askWindowManager();
+        s = readOne(id, Geometry);
+        managed = windowManagerPresent(wm);
+    }
     if (!s) {
         unwatch(std::uint32_t(id));
-        return false;
+        return std::nullopt;
     }
 
     // From the requested visible frame to the client rectangle and the WM's outer frame origin.
@@ -350,7 +359,7 @@ bool X11WindowSystem::write(WindowId id, const Rect& target, bool position, bool
                           std::lround(nowClient.height) == clampSize(client.height);
     if ((!position || samePosition) && (!size || sameSize)) {
         unwatch(s->window);
-        return true;
+        return s->outerFrame();
     }
 
     // Every value is written, the parts not asked for as they are now: fluxbox takes all four
@@ -372,12 +381,12 @@ bool X11WindowSystem::write(WindowId id, const Rect& target, bool position, bool
     if (!managed) {
         unwatch(s->window);
         configureClient(s->window, Point{outer.x() + f.left, outer.y() + f.top}, client);
-        return readOne(id, Geometry).has_value();
+        return frame(id);
     }
-    return configureFramed(id, *s, outer, origin, client);
+    return configureFramed(id, *s, outer, origin, client, size);
 }
 
-bool X11WindowSystem::writeByMessage(WindowId id, const ClientState& s, Point origin, const Rect& outer, Size client,
+std::optional<Rect> X11WindowSystem::writeByMessage(WindowId id, const ClientState& s, Point origin, const Rect& outer, Size client,
                                      bool size)
 {
     // Sent with its barrier: one turn of the window manager. The server's notice that the
@@ -392,16 +401,18 @@ bool X11WindowSystem::writeByMessage(WindowId id, const ClientState& s, Point or
     });
 }
 
-bool X11WindowSystem::configureFramed(WindowId id, const x11::ClientState& s, const Rect& outer, Point origin, Size client)
+std::optional<Rect> X11WindowSystem::configureFramed(WindowId id, const x11::ClientState& s, const Rect& outer,
+                                                     Point origin, Size client, bool size)
 {
+    // As a message: the client's new size may end the first wait before the barrier is back.
     return landCorner(id, s, origin, client, requestedCorner(s, outer, client), Habit::Configure,
-                      [&](Point corner, bool) {
+                      [&](Point corner, bool first) {
                           configureClient(s.window, corner, client);
-                          return settle(s.window);
+                          return settle(s.window, 1, first && size ? std::optional<Size>(client) : std::nullopt);
                       });
 }
 
-bool X11WindowSystem::landCorner(WindowId id, const ClientState& s, Point origin, Size client, Point meant, int path,
+std::optional<Rect> X11WindowSystem::landCorner(WindowId id, const ClientState& s, Point origin, Size client, Point meant, int path,
                                  const std::function<bool(Point, bool)>& send)
 {
     // The habit learnt from this window manager's earlier answers on this path: the corner is
@@ -415,29 +426,37 @@ bool X11WindowSystem::landCorner(WindowId id, const ClientState& s, Point origin
     // The write counts when the window is still there: its destruction was watched since
     // before it was read.
     if (!send(corner, true))
-        return false;
+        return std::nullopt;
     auto after = readOne(id, Geometry);
     if (!after)
-        return false;
+        return std::nullopt;
     const auto asAsked = [&](const ClientState& read) {
         const Rect landed = read.outerFrame();
         return std::lround(landed.x()) == clampCoord(origin.x) && std::lround(landed.y()) == clampCoord(origin.y) &&
                std::lround(read.client.width()) == clampSize(client.width) &&
                std::lround(read.client.height()) == clampSize(client.height);
     };
+    const auto landed = [&]() -> std::optional<Rect> {
+        if (!after)
+            return std::nullopt;
+        return after->outerFrame();
+    };
     if (asAsked(*after))
-        return true;
-    // Not the frame asked for: the slow path. A wait that the client's new size ended early
-    // waits for the window manager's answer now, and the frame is read again. A window
-    // manager that has not answered yet still shows the frame from before: an offset measured
-    // against it would move the window by its last step once both arrive.
+        return landed();
+    // Not the frame asked for: the slow path, a second turn of the window manager. Only the
+    // first write on a path needs it (the habit above is learnt from it: pekwm's and evilwm's
+    // corners, metacity's wider frame), or one whose window manager had not answered yet.
+    // A wait that the client's new size ended early waits for the window manager's answer now,
+    // and the frame is read again. A window manager that has not answered yet still shows the
+    // frame from before: an offset measured against it would move the window by its last step
+    // once both arrive.
     if (behind_) {
         if (!settle(s.window))
-            return false;
+            return std::nullopt;
         after = readOne(id, Geometry);
     }
     if (!after || behind_)
-        return after.has_value();
+        return landed();
     // Asked once more, shifted by what the answer shows: a corner read as another one (part
     // of the decoration), or the origin of the window's monitor added to the position (dwm).
     // Each try is measured from where the frame landed, so nothing adds up over writes.
@@ -449,7 +468,7 @@ bool X11WindowSystem::landCorner(WindowId id, const ClientState& s, Point origin
         const Point o = monitorOrigin(before);
         if (habit.originAdded || (o.x == 0 && o.y == 0)) {
             habit = {knownCheckWindow_};   // its own placement rule: nothing to learn
-            return true;
+            return landed();
         }
         again = Point{corner.x - o.x, corner.y - o.y};
         addsOrigin = true;
@@ -461,29 +480,7 @@ bool X11WindowSystem::landCorner(WindowId id, const ClientState& s, Point origin
         const Point o = habit.originAdded ? monitorOrigin(before) : Point{};
         habit.shift = Point{again.x + o.x - meant.x, again.y + o.y - meant.y};
     }
-    return after.has_value();
-}
-
-Point X11WindowSystem::monitorOrigin(const Rect& frame)
-{
-    // The monitor holding the largest part of the frame, as window managers assign windows to
-    // monitors; the root's corner without any.
-    xcb_connection_t* c = conn_->raw();
-    auto monitors = FW_XCB_REPLY(c, xcb_randr_get_monitors, xcb_randr_get_monitors(c, conn_->root(), 1));
-    Point best;
-    double most = 0;
-    if (!monitors)
-        return best;
-    for (auto it = xcb_randr_get_monitors_monitors_iterator(monitors.p); it.rem; xcb_randr_monitor_info_next(&it)) {
-        const Rect m(it.data->x, it.data->y, it.data->width, it.data->height);
-        const Rect common = m.intersection(frame);
-        const double area = common.isNull() ? 0 : common.width() * common.height();
-        if (area > most) {
-            most = area;
-            best = m.origin;
-        }
-    }
-    return best;
+    return landed();
 }
 
 void X11WindowSystem::configureClient(std::uint32_t window, Point corner, Size client)
@@ -498,15 +495,20 @@ void X11WindowSystem::configureClient(std::uint32_t window, Point corner, Size c
 
 bool X11WindowSystem::setPosition(WindowId id, Point topLeft)
 {
-    return write(id, Rect(topLeft, Size{1, 1}), true, false);
+    return write(id, Rect(topLeft, Size{1, 1}), true, false).has_value();
 }
 
 bool X11WindowSystem::setSize(WindowId id, Size size)
 {
-    return write(id, Rect(Point{}, size), false, true);
+    return write(id, Rect(Point{}, size), false, true).has_value();
 }
 
 bool X11WindowSystem::setFrame(WindowId id, const Rect& frame)
+{
+    return write(id, frame, true, true).has_value();
+}
+
+std::optional<Rect> X11WindowSystem::setFrameAndRead(WindowId id, const Rect& frame)
 {
     return write(id, frame, true, true);
 }

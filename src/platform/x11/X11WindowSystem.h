@@ -67,6 +67,8 @@ public:
     bool setPosition(WindowId id, Point topLeft) override;
     bool setSize(WindowId id, Size size) override;
     bool setFrame(WindowId id, const Rect& frame) override;
+    std::optional<Rect> setFrameAndRead(WindowId id, const Rect& frame) override;
+    std::optional<FrameAndStates> frameAndStates(WindowId id) override;
     // The helper has not yet the width of the last barrier: the WM is behind.
     bool writesPending() override;
     bool unmaximize(WindowId id) override;
@@ -128,18 +130,20 @@ private:
     bool moveResizeByMessage();
     // Sends the EWMH move/resize (or the configure request) for the given parts of `target` and
     // waits for the WM; asked once more when the frame lands off by part of its decoration.
-    bool write(WindowId id, const Rect& target, bool position, bool size);
+    // The frame read back once the window manager answered; nothing when the write failed.
+    std::optional<Rect> write(WindowId id, const Rect& target, bool position, bool size);
     // A _NET_MOVERESIZE_WINDOW for the frame `outer` around `client`, read back once and asked
     // again when the window manager read its corner as another one.
-    bool writeByMessage(WindowId id, const x11::ClientState& s, Point origin, const Rect& outer, Size client, bool size);
+    std::optional<Rect> writeByMessage(WindowId id, const x11::ClientState& s, Point origin, const Rect& outer, Size client, bool size);
     // A configure request by the client's gravity under a window manager that frames it, asked
     // once more when the frame lands off by part of its decoration.
-    bool configureFramed(WindowId id, const x11::ClientState& s, const Rect& outer, Point origin, Size client);
+    std::optional<Rect> configureFramed(WindowId id, const x11::ClientState& s, const Rect& outer, Point origin,
+                                        Size client, bool size);
     // Sends the frame's corner (`meant`: where a window manager that reads it as it should puts
     // the frame at `origin`) through `send` (the corner; whether it is the first try; false when
     // the window went away), corrected by the habit learnt on `path`, and once more when the
     // answer shows a corner read as another one or a monitor's origin added, learning from it.
-    bool landCorner(WindowId id, const x11::ClientState& s, Point origin, Size client, Point meant, int path,
+    std::optional<Rect> landCorner(WindowId id, const x11::ClientState& s, Point origin, Size client, Point meant, int path,
                     const std::function<bool(Point, bool)>& send);
     // The origin of the monitor holding the largest part of the frame (RandR's monitors).
     Point monitorOrigin(const Rect& frame);
@@ -174,6 +178,15 @@ private:
         Rect outer;
         Size client;
     } lastSent_;
+    // The last read of frameAndStates, with whether a window manager ran and when: the write
+    // of that window that follows at once (nothing read in between, within kHandOverMs) starts
+    // from it instead of reading again.
+    struct HandedOver {
+        std::unique_ptr<x11::ClientState> state;   // none: nothing to take over
+        bool managed = false;
+        std::int64_t readAtMs = 0;
+    } handedOver_;
+    static constexpr std::int64_t kHandOverMs = 20;
     int writeTimeoutMs_ = 100;
     WritePath writePath_ = WritePath::Automatic;
     std::unique_ptr<WindowApplicationIndex> appIndex_;

@@ -61,9 +61,13 @@ struct Cookies {
     xcb_translate_coordinates_cookie_t translate;
     xcb_query_tree_cookie_t tree;
     // The frame the window had at its last read, asked in the same round: when the window's
-    // parent is still that frame and the frame's parent the root, no climb is needed.
+    // parent is still that frame and the frame's parent the root, no climb is needed, and the
+    // frame's geometry and the client's place inside it give the extents a window manager
+    // states none of (pekwm) without another round.
     xcb_window_t knownFrame = XCB_NONE;
     xcb_query_tree_cookie_t knownFrameTree;
+    xcb_get_geometry_cookie_t knownFrameGeometry;
+    xcb_translate_coordinates_cookie_t insideKnownFrame;
     xcb_get_property_cookie_t extents, gtkExtents;
     xcb_get_property_cookie_t pid, netName, name, wmClass, applicationId;
     xcb_get_window_attributes_cookie_t attributes;
@@ -84,6 +88,8 @@ Cookies ask(Connection& conn, xcb_window_t w, const Groups& groups, xcb_window_t
         if (knownFrame != XCB_NONE) {
             k.knownFrame = knownFrame;
             k.knownFrameTree = xcb_query_tree(c, knownFrame);
+            k.knownFrameGeometry = xcb_get_geometry(c, knownFrame);
+            k.insideKnownFrame = xcb_translate_coordinates(c, w, knownFrame, 0, 0);
         }
         k.extents = conn.property(w, a.netFrameExtents, XCB_ATOM_CARDINAL, 4);
         k.gtkExtents = conn.property(w, a.gtkFrameExtents, XCB_ATOM_CARDINAL, 4);
@@ -111,6 +117,25 @@ Cookies ask(Connection& conn, xcb_window_t w, const Groups& groups, xcb_window_t
 // Where a read found a window's top-level window.
 enum class Parentage { TopLevel, Framed, Climb };
 
+// Frame extents of a reparented window whose window manager states none: how far its frame
+// (`frame`, border included) reaches past the client's border on each side, from where the
+// client sits inside it (`inside`). They come from where the client sits inside its frame,
+// which a move leaves as it is: the client's place on the root may be from before a move in
+// progress. Nothing for a client lying partly outside its frame, or a frame far larger than any
+// decoration: no frame to go by.
+std::optional<Extents> extentsInFrame(const ClientState& s, const xcb_get_geometry_reply_t& frame,
+                                      const xcb_translate_coordinates_reply_t& inside)
+{
+    const int b = s.border, frameBorder = frame.border_width;
+    const int left = frameBorder + inside.dst_x - b, top = frameBorder + inside.dst_y - b;
+    const Extents e{left, int(frame.width) + 2 * frameBorder - left - int(s.client.width()) - 2 * b, top,
+                    int(frame.height) + 2 * frameBorder - top - int(s.client.height()) - 2 * b};
+    const auto sane = [](int v) { return v >= 0 && v <= 4096; };
+    if (sane(e.left) && sane(e.right) && sane(e.top) && sane(e.bottom))
+        return e;
+    return std::nullopt;
+}
+
 // The window's size and border, and with `placed` its place on the root, its parent and its
 // frame extents. Framed when its known frame was confirmed as its top-level window; Climb when
 // the top-level window lies further up, not known yet.
@@ -119,8 +144,13 @@ Parentage takeGeometry(Connection& conn, const Cookies& k, bool placed, ClientSt
     xcb_connection_t* c = conn.raw();
     // Every reply asked for is taken, used or not.
     Reply<xcb_query_tree_reply_t> frameTree;
-    if (k.knownFrame != XCB_NONE)
+    Reply<xcb_get_geometry_reply_t> frameGeometry;
+    Reply<xcb_translate_coordinates_reply_t> inside;
+    if (k.knownFrame != XCB_NONE) {
         frameTree = FW_XCB_REPLY(c, xcb_query_tree, k.knownFrameTree);
+        frameGeometry = FW_XCB_REPLY(c, xcb_get_geometry, k.knownFrameGeometry);
+        inside = FW_XCB_REPLY(c, xcb_translate_coordinates, k.insideKnownFrame);
+    }
     auto g = FW_XCB_REPLY(c, xcb_get_geometry, k.geometry);
     s.alive = bool(g);
     if (g) {
@@ -146,9 +176,14 @@ Parentage takeGeometry(Connection& conn, const Cookies& k, bool placed, ClientSt
     if (tree->parent == conn.root() || tree->parent == XCB_NONE)
         return Parentage::TopLevel;
     s.topLevel = tree->parent;
-    if (frameTree && tree->parent == k.knownFrame && frameTree->parent == conn.root())
-        return Parentage::Framed;
-    return Parentage::Climb;
+    if (!frameTree || tree->parent != k.knownFrame || frameTree->parent != conn.root())
+        return Parentage::Climb;
+    if (!s.extentsStated && frameGeometry && inside) {
+        if (const auto derived = extentsInFrame(s, *frameGeometry.p, *inside.p))
+            s.frameExtents = *derived;
+        s.extentsDerived = true;
+    }
+    return Parentage::Framed;
 }
 
 // The window's process, title, class and application id. False when the window states no
@@ -225,11 +260,9 @@ void climbToTopLevels(Connection& conn, std::vector<ClientState>& out, std::vect
     }
 }
 
-// Frame extents of reparented windows whose window manager states none (pekwm): how far the
-// top-level window (its frame, border included) reaches past the client's border on each side,
-// read in one round. They follow the frame as it changes, since every read works them out anew.
-// They come from where the client sits inside its frame, which a move leaves as it is: the
-// client's place on the root, read a round earlier, may be from before a move in progress.
+// Frame extents of reparented windows whose window manager states none (pekwm) and whose frame
+// the first round did not know, read in one more round. They follow the frame as it changes,
+// since every read works them out anew.
 void deriveExtents(Connection& conn, std::vector<ClientState>& out, const std::vector<size_t>& reparented)
 {
     xcb_connection_t* c = conn.raw();
@@ -240,7 +273,7 @@ void deriveExtents(Connection& conn, std::vector<ClientState>& out, const std::v
     };
     std::vector<Asked> asked;
     for (size_t i : reparented)
-        if (out[i].alive && !out[i].extentsStated && out[i].topLevel != out[i].window)
+        if (out[i].alive && !out[i].extentsStated && !out[i].extentsDerived && out[i].topLevel != out[i].window)
             asked.push_back({i, xcb_get_geometry(c, out[i].topLevel),
                              xcb_translate_coordinates(c, out[i].window, out[i].topLevel, 0, 0)});
     for (const Asked& a : asked) {
@@ -248,16 +281,8 @@ void deriveExtents(Connection& conn, std::vector<ClientState>& out, const std::v
         auto inside = FW_XCB_REPLY(c, xcb_translate_coordinates, a.inside);
         if (!g || !inside)
             continue;
-        ClientState& s = out[a.index];
-        const int b = s.border, frameBorder = g->border_width;
-        const int left = frameBorder + inside->dst_x - b, top = frameBorder + inside->dst_y - b;
-        const Extents e{left, int(g->width) + 2 * frameBorder - left - int(s.client.width()) - 2 * b, top,
-                        int(g->height) + 2 * frameBorder - top - int(s.client.height()) - 2 * b};
-        // A client lying partly outside its frame, or a frame far larger than any decoration,
-        // is no frame to go by.
-        const auto sane = [](int v) { return v >= 0 && v <= 4096; };
-        if (sane(e.left) && sane(e.right) && sane(e.top) && sane(e.bottom))
-            s.frameExtents = e;
+        if (const auto e = extentsInFrame(out[a.index], *g.p, *inside.p))
+            out[a.index].frameExtents = *e;
     }
 }
 
@@ -288,6 +313,8 @@ void askResourcePids(Connection& conn, std::vector<ClientState>& out, const std:
 
 std::vector<ClientState> X11WindowSystem::read(const std::vector<std::uint32_t>& ids, unsigned fields)
 {
+    // A read made since frameAndStates read its window makes that read too old to write from.
+    handedOver_.state.reset();
     std::vector<ClientState> out(ids.size());
     if (!conn_->ok())
         return out;

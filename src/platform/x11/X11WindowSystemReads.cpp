@@ -2,10 +2,13 @@
 // window manager lists (or, without one, the viewable top-level windows), named after their
 // applications and ordered front to back as the server stacks their frames; each window's
 // frame, title, process, size hints (as outer frame sizes) and what it allows; the window at a
-// point and the focused one. Each goes through one pipelined read.
+// point and the focused one; the origin of the monitor holding most of a frame. Each goes
+// through one pipelined read.
 #include "platform/x11/X11ClientState.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11WindowSystem.h"
+
+#include <xcb/randr.h>
 
 #include <algorithm>
 #include <cmath>
@@ -202,6 +205,28 @@ Pid X11WindowSystem::windowManagerPid()
         return 0;
     const auto s = readOne(*check, Identity);
     return s ? s->pid : 0;
+}
+
+Point X11WindowSystem::monitorOrigin(const Rect& frame)
+{
+    // The monitor holding the largest part of the frame, as window managers assign windows to
+    // monitors; the root's corner without any.
+    xcb_connection_t* c = conn_->raw();
+    auto monitors = FW_XCB_REPLY(c, xcb_randr_get_monitors, xcb_randr_get_monitors(c, conn_->root(), 1));
+    Point best;
+    double most = 0;
+    if (!monitors)
+        return best;
+    for (auto it = xcb_randr_get_monitors_monitors_iterator(monitors.p); it.rem; xcb_randr_monitor_info_next(&it)) {
+        const Rect m(it.data->x, it.data->y, it.data->width, it.data->height);
+        const Rect common = m.intersection(frame);
+        const double area = common.isNull() ? 0 : common.width() * common.height();
+        if (area > most) {
+            most = area;
+            best = m.origin;
+        }
+    }
+    return best;
 }
 
 std::optional<Rect> X11WindowSystem::frame(WindowId id)

@@ -41,6 +41,20 @@ std::optional<WindowStates> X11WindowSystem::windowStates(WindowId id)
     return statesOf(*s, conn_->atoms());
 }
 
+std::optional<WindowSystem::FrameAndStates> X11WindowSystem::frameAndStates(WindowId id)
+{
+    // Everything a write of the window reads first, in the same round: a write that follows
+    // with nothing read in between takes this read over (write()).
+    const ManagerCheck wm = askWindowManager();
+    auto s = readOne(id, Geometry | Kind);
+    const bool managed = windowManagerPresent(wm);
+    if (!s)
+        return std::nullopt;
+    FrameAndStates out{s->outerFrame(), statesOf(*s, conn_->atoms())};
+    handedOver_ = HandedOver{std::make_unique<ClientState>(std::move(*s)), managed, nowMs()};
+    return out;
+}
+
 bool X11WindowSystem::changeWindowStates(WindowId id, WindowStates states, bool on)
 {
     auto s = readOne(id, Kind);
