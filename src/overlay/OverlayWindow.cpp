@@ -6,10 +6,12 @@
 #include "platform/PanelStacking.h"
 #include "platform/qt/DevicePixels.h"
 
+#include <QPointer>
 #include <QResizeEvent>
 #include <QWindow>
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <utility>
 
 namespace fw {
@@ -98,6 +100,48 @@ private:
     std::uint64_t to_;
 };
 
+// A window manager that frames a new window may map it long after we asked (afterstep takes
+// several hundred milliseconds): the keyboard is asked for again once the window is shown on
+// screen, woken by its first exposure, rather than by blocking the event loop until then.
+class KeyboardWhenShown final : public QObject {
+public:
+    static constexpr const char* name = "keyboardWhenShown";
+
+    KeyboardWhenShown(QWidget* window, std::function<void()> retry) : QObject(window), retry_(std::move(retry))
+    {
+        setObjectName(QLatin1String(name));
+        window->installEventFilter(this);
+        if (QWindow* handle = window->windowHandle())
+            handle->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* window = static_cast<QWidget*>(parent());
+        if (watched == window && event->type() == QEvent::Hide) {
+            deleteLater();
+        } else if (watched == window->windowHandle() && event->type() == QEvent::Expose
+                   && window->windowHandle()->isExposed()) {
+            auto retry = std::move(retry_);
+            deleteLater();
+            if (retry)
+                QMetaObject::invokeMethod(window, std::move(retry), Qt::QueuedConnection);
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> retry_;
+};
+
+// Asks for the keyboard once more when the window is first shown on screen.
+void askAgainWhenShown(QWidget* window, std::function<void()> retry)
+{
+    if (window->findChild<QObject*>(QLatin1String(KeyboardWhenShown::name), Qt::FindDirectChildrenOnly))
+        return;
+    new KeyboardWhenShown(window, std::move(retry));
+}
+
 } // namespace
 
 void OverlayWindow::takeKeyboard(QWidget* window)
@@ -105,7 +149,16 @@ void OverlayWindow::takeKeyboard(QWidget* window)
     if (!gFocus || !window || !window->isWindow() || !window->isVisible())
         return;
     const std::uint64_t before = gFocus->keyboardWindow();
-    if (gFocus->takeKeyboard(window->winId()) != PanelFocus::Outcome::Taken)
+    const auto outcome = gFocus->takeKeyboard(window->winId());
+    if (outcome == PanelFocus::Outcome::Missing && window->windowHandle() && !window->windowHandle()->isExposed()) {
+        QPointer<QWidget> weak(window);
+        askAgainWhenShown(window, [weak] {
+            if (weak)
+                takeKeyboard(weak);
+        });
+        return;
+    }
+    if (outcome != PanelFocus::Outcome::Taken)
         return;
     const std::uint64_t to = userWindow(before);
     if (to && to != std::uint64_t(window->winId())
@@ -381,7 +434,19 @@ void OverlayWindow::makeKeyAndOrderFront()
     if (!acceptsKeys_)
         return;
     activateWindow();
-    if (gFocus && gFocus->takeKeyboard(winId()) == PanelFocus::Outcome::Taken) {
+    const auto outcome = gFocus ? gFocus->takeKeyboard(winId()) : PanelFocus::Outcome::Missing;
+    if (gFocus && outcome == PanelFocus::Outcome::Missing && windowHandle() && !windowHandle()->isExposed()) {
+        QPointer<OverlayWindow> weak(this);
+        askAgainWhenShown(this, [weak, before] {
+            if (!weak || !weak->isVisible() || !gFocus)
+                return;
+            if (gFocus->takeKeyboard(weak->winId()) != PanelFocus::Outcome::Taken)
+                return;
+            if (const std::uint64_t from = weak->userWindow(before))
+                weak->keyboardFrom_ = from;
+        });
+    }
+    if (outcome == PanelFocus::Outcome::Taken) {
         // The window it goes back to; a panel made key again keeps the one it had (its own id
         // stands for it) unless the keyboard was on another window meanwhile.
         if (const std::uint64_t from = userWindow(before))

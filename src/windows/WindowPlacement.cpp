@@ -331,7 +331,7 @@ Task<bool> WindowPlacement::restoreAfterHeldWrites(const PlacementItems& list, c
         if (states != left.end() && WindowAccess::statesDecideFrame(states->second))
             continue;
         const auto landed = access_.frame(it->window);
-        if (landed && edgesMatch(*landed, it->frame, 1.0))
+        if (landed && edgesMatch(*landed, it->frame, kPlacementTolerance))
             continue;
         log::info(LogCategory::WindowAccess, "The window manager applied held writes late: %{public}s goes back from %{public}s",
                   it->window.appName, WindowAccess::frameText(landed));

@@ -136,7 +136,14 @@ QString X11GlobalHotKeys::keyCharacters(std::uint32_t keyCode)
 
 QLocale X11GlobalHotKeys::keyboardLocale()
 {
-    return connect() ? layout_->locale() : QLocale();
+    if (!connect())
+        return QLocale();
+    const QLocale locale = layout_->locale();
+    // The round trips may have queued a key press behind their replies: it is handed on at the
+    // next turn of the loop rather than waiting for the socket to wake again.
+    if (pump_)
+        pump_->kick();
+    return locale;
 }
 
 std::optional<std::uint32_t> X11GlobalHotKeys::keyCodeForKey(std::uint32_t nativeKey)

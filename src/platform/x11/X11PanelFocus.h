@@ -35,9 +35,9 @@ public:
 
     bool connected() const;
     // Upper bound of each wait for an answer of the window manager and for the server's time
-    // (default 150 ms), and of the wait for the panel to show (default 2.5 s: a window manager
-    // that decorates a new window may map it only after several hundred milliseconds, more on a
-    // loaded machine).
+    // (default 150 ms), and of the wait for the panel to show (150 ms too: the event loop stands
+    // still meanwhile. A window manager that decorates a new window may map it only after
+    // several hundred milliseconds; the panel then asks again once it is shown).
     void setWaitLimit(int milliseconds) { waitMs_ = milliseconds; }
 
     std::uint64_t keyboardWindow() override;
@@ -69,7 +69,7 @@ private:
     std::uint32_t barrierWidth_ = 1;
     std::uint32_t lastSet_ = 0;   // the time of the last focus we set
     int waitMs_ = 150;
-    int mapWaitMs_ = 2500;
+    int mapWaitMs_ = 150;
 };
 
 } // namespace fw
