@@ -282,10 +282,9 @@ void OverlayWindow::showEvent(QShowEvent* event)
     // Sent before the native window is mapped; the window may be new (made anew for another
     // visual), without the input shape its predecessor had.
     if (gStacking) {
-        const bool managed = !windowFlags().testFlag(Qt::X11BypassWindowManagerHint);
-        if (managed)
+        if (!windowFlags().testFlag(Qt::X11BypassWindowManagerHint))
             gStacking->prepareManaged(winId());
-        gStacking->preparePanel(winId(), managed);
+        gStacking->preparePanel(winId());
         applyInputShape();
     }
     QWidget::showEvent(event);

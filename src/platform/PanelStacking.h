@@ -32,12 +32,8 @@ public:
     // needs to keep the panel shown while another application is active.
     virtual void prepareManaged(std::uint64_t panel) { (void)panel; }
     // Just before any panel is mapped: tells compositing managers that the panel casts no
-    // shadow, since it draws all it shows itself (`managed`: the window manager frames it).
-    virtual void preparePanel(std::uint64_t panel, bool managed)
-    {
-        (void)panel;
-        (void)managed;
-    }
+    // shadow, since it draws all it shows itself.
+    virtual void preparePanel(std::uint64_t panel) { (void)panel; }
     // Where the panel takes clicks, in its own device pixels (its shape may be wider: under a
     // compositor that blends, its transparent pixels are left to alpha); nothing: everywhere.
     virtual void setInputShape(std::uint64_t panel, const std::optional<std::vector<Rect>>& rects)

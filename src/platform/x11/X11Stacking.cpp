@@ -334,16 +334,13 @@ void X11Stacking::prepareManaged(std::uint64_t panel)
     xcb_flush(connection_);
 }
 
-void X11Stacking::preparePanel(std::uint64_t panel, bool managed)
+void X11Stacking::preparePanel(std::uint64_t panel)
 {
     // A panel draws its own look, soft edges and all: a compositor's shadow would show as a box
     // round its transparent pixels. Compositors take no shadow from one property alike: picom's
     // stock rules leave out windows that draw their own frame (_GTK_FRAME_EXTENTS, here of no
     // width, as GTK's client-side decorated windows carry it), and compton's lineage reads
     // _COMPTON_SHADOW 0 (picom in a rule of the user's). xcompmgr shadows no window with alpha.
-    // A window manager frames a managed panel itself and takes frame extents for a window that
-    // decorates itself (xfwm4 then neither frames nor focuses it as before): only unmanaged
-    // panels state them.
     if (!connection_)
         return;
     const std::uint32_t none = 0;
@@ -354,7 +351,7 @@ void X11Stacking::preparePanel(std::uint64_t panel, bool managed)
     if (shadowAtoms_[0])
         xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window, shadowAtoms_[0], XCB_ATOM_CARDINAL, 32, 1,
                             &none);
-    if (shadowAtoms_[1] && !managed)
+    if (shadowAtoms_[1])
         xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window, shadowAtoms_[1], XCB_ATOM_CARDINAL, 32, 4,
                             noExtents.data());
     xcb_flush(connection_);

@@ -32,7 +32,7 @@ public:
     bool compositing() const override;
     void setCompositingObserver(std::function<void()> changed) override;
     void prepareManaged(std::uint64_t panel) override;
-    void preparePanel(std::uint64_t panel, bool managed) override;
+    void preparePanel(std::uint64_t panel) override;
     void setInputShape(std::uint64_t panel, const std::optional<std::vector<Rect>>& rects) override;
     // Whether the window manager lists _NET_WM_STATE_ABOVE or _NET_REQUEST_FRAME_EXTENTS (true
     // without one: nothing frames).
