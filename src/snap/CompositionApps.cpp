@@ -1,7 +1,6 @@
 // The desktop's windows with their applications, and the launching of a composition's apps.
 #include "snap/CompositionApps.h"
 
-#include "snap/LateWindows.h"
 #include "snap/SnapContext.h"
 
 #include <unordered_map>

@@ -2,6 +2,7 @@
 // A composition's applications: the installed applications of the coordinator, the desktop's
 // windows each with its application, and the launching of the apps that have no window yet.
 
+#include "base/Clock.h"
 #include "platform/Applications.h"
 #include "snap/CompositionMatching.h"
 #include "windows/WindowAccess.h"
@@ -12,6 +13,10 @@
 namespace fw {
 
 struct SnapContext;
+
+// How long a launched app's window may take to appear: a composition waits as long for it, and
+// a launch still within it is not made again.
+inline constexpr Duration kLateTimeLimit = 20s;
 
 // The installed applications of the context (none: nothing is installed).
 const Applications& installedApplications(const SnapContext& ctx);

@@ -12,6 +12,7 @@
 #include "layout/SnapLayout.h"
 #include "platform/Screens.h"
 #include "snap/ChoiceState.h"
+#include "snap/CompositionApps.h"
 #include "snap/CompositionMatching.h"
 
 #include <vector>
@@ -21,7 +22,6 @@ namespace fw {
 struct SnapContext;
 
 inline constexpr Duration kLatePollInterval = 250ms;
-inline constexpr Duration kLateTimeLimit = 20s;
 inline constexpr Duration kLateSeenFor = 800ms;
 inline constexpr Duration kLateStillFor = 600ms;
 inline constexpr Duration kLateSettleTime = 1500ms;
