@@ -158,9 +158,9 @@ private:
     // Waits until the WM has handled what was sent before (or the bound passes, or the window
     // is destroyed), `rounds` times over. Events of `watched` are selected for the duration.
     // False when `watched` was destroyed meanwhile (seen when it was watched before). With
-    // `resizedTo`, the server's notice that the client got that size ends the wait too, and with
-    // a `landing` that follows, its notices showing the frame asked for: the barrier is then left
-    // pending.
+    // `resizedTo`, the server's notice that the client got that size ends the wait too (the
+    // barrier is then left pending), and with a `landing` that follows, its notices showing the
+    // frame asked for (the write handled: nothing is pending).
     bool settle(std::uint32_t watched, int rounds = 1, std::optional<Size> resizedTo = std::nullopt,
                 x11::WriteLanding* landing = nullptr);
     // Drops the events queued, noting an answer to the last barrier among them.

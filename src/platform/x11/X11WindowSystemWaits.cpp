@@ -97,8 +97,10 @@ bool X11WindowSystem::settle(std::uint32_t watched, int rounds, std::optional<Si
             }
             free(e);
         }
-        // Judged on everything received so far: a later notice may move the frame on.
-        done = done || (landing && landing->landed());
+        // Judged on everything received so far: a later notice may move the frame on. Notices
+        // that show the frame asked for show the write handled: nothing is pending then.
+        if (!done && landing && landing->landed())
+            done = answered = true;
         if (done || !waitReadable(c, deadline))
             break;
     }
