@@ -351,9 +351,8 @@ std::optional<Rect> X11WindowSystem::landCorner(WindowId id, const ClientState& 
             unwatch(w);
     if (!sent)
         return std::nullopt;
-    if (const auto frame = landing.landed()) {
-        return frame;
-    }
+    if (const auto frame = landing.landed())
+        return frame;   // the server's notices showed it: nothing to read back
     auto after = readOne(id, Geometry);
     if (!after)
         return std::nullopt;
