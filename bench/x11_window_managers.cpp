@@ -8,6 +8,7 @@
 // focusing. Medians (and 95th percentiles) of 20; one table of all window managers at the end.
 #include "BenchSupport.h"
 #include "base/Log.h"
+#include "platform/x11/X11Connection.h"
 #include "x11/AccessRig.h"
 #include "x11/XSession.h"
 
@@ -180,18 +181,21 @@ void rawFloor(benchmark::State& state, bool message, const char* name)
                                  XCB_CONFIG_WINDOW_HEIGHT, values);
         }
         xcb_flush(c);
-        const auto deadline = Clock::now() + std::chrono::seconds(1);
-        while (Clock::now() < deadline) {
-            xcb_generic_event_t* e = xcb_wait_for_event(c);
-            if (!e)
-                return false;
+        // Bounded: a window manager that drops the request sends nothing.
+        const std::int64_t deadline = x11::nowMs() + 1000;
+        for (;;) {
+            xcb_generic_event_t* e = xcb_poll_for_event(c);
+            if (!e) {
+                if (xcb_connection_has_error(c) || !x11::waitReadable(c, deadline))
+                    return false;
+                continue;
+            }
             const auto* n = reinterpret_cast<const xcb_configure_notify_event_t*>(e);
             const bool seen = (e->response_type & 0x7f) == XCB_CONFIGURE_NOTIFY && n->window == w && n->width == width;
             free(e);
             if (seen)
                 return true;
         }
-        return false;
     });
     xcb_disconnect(c);
 }

@@ -18,6 +18,12 @@ struct Extents {
     int left = 0, right = 0, top = 0, bottom = 0;
 };
 
+// A window's geometry in its parent as the server reports it: its border's corner, its size
+// inside the border and the border's width.
+struct Box {
+    int x = 0, y = 0, width = 0, height = 0, border = 0;
+};
+
 // What one read of a client window found. `alive` is false when the window could not be read.
 struct ClientState {
     xcb_window_t window = XCB_NONE;
@@ -31,6 +37,14 @@ struct ClientState {
     bool extentsStated = false;
     bool extentsDerived = false;
     xcb_window_t topLevel = XCB_NONE;  // ancestor whose parent is root (the WM frame)
+    xcb_window_t parent = XCB_NONE;
+    // The client's box in its parent and, when reparented, its top-level window's box on the
+    // root and that of the one window between them where there is one (icewm's container);
+    // `boxesKnown` when that chain up to the root was confirmed in the same round, so that the
+    // boxes place the client on the root.
+    Box own, middleBox, frameBox;
+    xcb_window_t middle = XCB_NONE;
+    bool boxesKnown = false;
     // Identity
     Pid pid = 0;
     std::optional<QString> title;
@@ -67,6 +81,22 @@ struct ClientState {
         return (iconic || has(states, a.netWmStateHidden)) && !has(states, a.netWmStateShaded);
     }
 };
+
+// Frame extents of a reparented window whose window manager states none: how far its frame
+// (`frame`, on the root) reaches past the client's border on each side, from where the client
+// (`own`) sits inside it. They come from where the client sits inside its frame, which a move
+// leaves as it is. Nothing for a client lying partly outside its frame, or a frame far larger
+// than any decoration: no frame to go by.
+inline std::optional<Extents> extentsInFrame(const Box& own, const Box& frame)
+{
+    const int b = own.border, left = frame.border + own.x, top = frame.border + own.y;
+    const Extents e{left, frame.width + 2 * frame.border - left - own.width - 2 * b, top,
+                    frame.height + 2 * frame.border - top - own.height - 2 * b};
+    const auto sane = [](int v) { return v >= 0 && v <= 4096; };
+    if (sane(e.left) && sane(e.right) && sane(e.top) && sane(e.bottom))
+        return e;
+    return std::nullopt;
+}
 
 // _NET_FRAME_EXTENTS or _GTK_FRAME_EXTENTS as stated; nothing when unset or broken.
 inline std::optional<Extents> statedExtents(const xcb_get_property_reply_t* r)

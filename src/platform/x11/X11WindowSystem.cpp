@@ -1,12 +1,13 @@
-// The writes of the X11 window port and what they wait on: moves and resizes through the
-// window manager (_NET_MOVERESIZE_WINDOW, or configure requests without one), raising and
-// activation, each followed by a bounded wait until the window manager has handled it (a
-// configure barrier on a helper window of ours) and a read-back. Reads are in
-// X11WindowSystemClientReads.cpp and X11WindowSystemReads.cpp.
+// The writes of the X11 window port: moves and resizes through the window manager
+// (_NET_MOVERESIZE_WINDOW, or configure requests without one), raising and activation, each
+// followed by a bounded wait until the window manager has handled it (X11WindowSystemWaits.cpp)
+// and a read-back, or for a move and resize the server's notices of where it landed. Reads are
+// in X11WindowSystemClientReads.cpp and X11WindowSystemReads.cpp.
 #include "platform/x11/X11WindowSystem.h"
 
 #include "platform/x11/X11ClientState.h"
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11WriteLanding.h"
 
 #include <xcb/res.h>
 
@@ -143,94 +144,6 @@ std::uint32_t X11WindowSystem::serverTime()
     }
 }
 
-std::uint32_t X11WindowSystem::requestBarrier()
-{
-    // A width the helper does not have: the server reports only configures that change
-    // something, and a late answer to an earlier barrier cannot pass for this one.
-    barrierWidth_ = barrierWidth_ >= 30000 ? 2 : barrierWidth_ + 1;
-    xcb_configure_window(conn_->raw(), helper_, XCB_CONFIG_WINDOW_WIDTH, &barrierWidth_);
-    conn_->flush();
-    return barrierWidth_;
-}
-
-bool X11WindowSystem::writesPending()
-{
-    // Only a barrier that went unanswered leaves something pending. The helper keeps the width
-    // of the last barrier the WM passed on; a WM that quit answers nothing any more.
-    if (!behind_)
-        return false;
-    xcb_connection_t* c = conn_->raw();
-    auto g = FW_XCB_REPLY(c, xcb_get_geometry, xcb_get_geometry(c, helper_));
-    behind_ = g && g.p->width != barrierWidth_ && windowManagerPresent();
-    return behind_;
-}
-
-bool X11WindowSystem::settle(std::uint32_t watched, int rounds, std::optional<Size> resizedTo)
-{
-    xcb_connection_t* c = conn_->raw();
-    watch(watched);
-    // A barrier: a window manager passes configure requests for windows it does not manage on
-    // to the server, in order with the messages sent before them. Once our helper has the width
-    // asked for, the WM has handled (and applied) everything before. Every WM answers it, unlike
-    // _NET_REQUEST_FRAME_EXTENTS (fluxbox never answers that, icewm not for override-redirect
-    // windows).
-    std::uint32_t width = requestBarrier();
-    const std::int64_t deadline = nowMs() + writeTimeoutMs_;
-    bool done = false, answered = false, destroyed = false;
-    while (!done) {
-        while (xcb_generic_event_t* e = xcb_poll_for_event(c)) {
-            switch (e->response_type & 0x7f) {
-            case XCB_CONFIGURE_NOTIFY: {
-                auto* n = reinterpret_cast<xcb_configure_notify_event_t*>(e);
-                // The server's own notice that the window manager gave the client the size
-                // asked for: the write has landed, and the caller's read-back judges the frame.
-                // The barrier still on its way is left pending (writesPending() answers for it).
-                const bool real = !(e->response_type & 0x80);
-                if (real && rounds == 1 && resizedTo && n->window == watched &&
-                    n->width == std::lround(resizedTo->width) && n->height == std::lround(resizedTo->height)) {
-                    done = true;
-                    break;
-                }
-                if (n->window == helper_ && n->width == width) {
-                    // Another round covers what the WM's own requests caused meanwhile
-                    // (e.g. the FocusIn after it focused a window).
-                    if (--rounds > 0)
-                        width = requestBarrier();
-                    else
-                        done = answered = true;
-                }
-                break;
-            }
-            case XCB_DESTROY_NOTIFY:
-                if (reinterpret_cast<xcb_destroy_notify_event_t*>(e)->window == watched)
-                    done = destroyed = true;
-                break;
-            default:
-                break;   // errors about windows that have just closed end up here: dropped
-            }
-            free(e);
-        }
-        if (done || !waitReadable(c, deadline))
-            break;
-    }
-    behind_ = !answered && !destroyed;
-    unwatch(watched);
-    return !destroyed;
-}
-
-void X11WindowSystem::watch(std::uint32_t window)
-{
-    const std::uint32_t on = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
-    xcb_change_window_attributes(conn_->raw(), window, XCB_CW_EVENT_MASK, &on);
-}
-
-void X11WindowSystem::unwatch(std::uint32_t window)
-{
-    const std::uint32_t off = XCB_EVENT_MASK_NO_EVENT;
-    xcb_change_window_attributes(conn_->raw(), window, XCB_CW_EVENT_MASK, &off);
-    conn_->flush();
-}
-
 bool X11WindowSystem::inFront(const ClientState& target)
 {
     xcb_connection_t* c = conn_->raw();
@@ -320,7 +233,7 @@ std::optional<Rect> X11WindowSystem::write(WindowId id, const Rect& target, bool
     // One round: the window's destruction watched from before it is read (so that the wait
     // below sees it), the window manager's presence and the window itself; none where
     // frameAndStates read them just before (a window gone since leaves the read-back empty).
-    conn_->drainQueue();
+    takeQueuedEvents();
     watch(std::uint32_t(id));
     std::optional<ClientState> s;
     bool managed = false;
@@ -389,31 +302,32 @@ std::optional<Rect> X11WindowSystem::write(WindowId id, const Rect& target, bool
 std::optional<Rect> X11WindowSystem::writeByMessage(WindowId id, const ClientState& s, Point origin, const Rect& outer, Size client,
                                      bool size)
 {
-    // Sent with its barrier: one turn of the window manager. The server's notice that the
-    // client has the size asked for may end the first wait before the barrier comes back.
-    return landCorner(id, s, origin, client, outer.origin, Habit::Message, [&](Point corner, bool first) {
+    // Sent with its barrier: one turn of the window manager. The server's notices that the
+    // client and its frame are where asked may end the first wait before the barrier is back.
+    return landCorner(id, s, origin, client, outer.origin, Habit::Message, [&](Point corner, WriteLanding* landing) {
         const std::uint32_t flags = (1u << 8) | (1u << 9) | (1u << 10) | (1u << 11);
         const std::uint32_t gravityNorthWest = 1, sourcePager = 2u << 12;
         conn_->sendRootMessage(s.window, conn_->atoms().netMoveresizeWindow, gravityNorthWest | flags | sourcePager,
                                std::uint32_t(clampCoord(corner.x)), std::uint32_t(clampCoord(corner.y)),
                                std::uint32_t(clampSize(client.width)), std::uint32_t(clampSize(client.height)));
-        return settle(s.window, 1, first && size ? std::optional<Size>(client) : std::nullopt);
+        return settle(s.window, 1, landing && size ? std::optional<Size>(client) : std::nullopt, landing);
     });
 }
 
 std::optional<Rect> X11WindowSystem::configureFramed(WindowId id, const x11::ClientState& s, const Rect& outer,
                                                      Point origin, Size client, bool size)
 {
-    // As a message: the client's new size may end the first wait before the barrier is back.
+    // As a message: the server's notices may end the first wait before the barrier is back.
     return landCorner(id, s, origin, client, requestedCorner(s, outer, client), Habit::Configure,
-                      [&](Point corner, bool first) {
+                      [&](Point corner, WriteLanding* landing) {
                           configureClient(s.window, corner, client);
-                          return settle(s.window, 1, first && size ? std::optional<Size>(client) : std::nullopt);
+                          return settle(s.window, 1, landing && size ? std::optional<Size>(client) : std::nullopt,
+                                        landing);
                       });
 }
 
 std::optional<Rect> X11WindowSystem::landCorner(WindowId id, const ClientState& s, Point origin, Size client, Point meant, int path,
-                                 const std::function<bool(Point, bool)>& send)
+                                 const std::function<bool(Point, WriteLanding*)>& send)
 {
     // The habit learnt from this window manager's earlier answers on this path: the corner is
     // sent where it made the frame land where meant.
@@ -423,19 +337,26 @@ std::optional<Rect> X11WindowSystem::landCorner(WindowId id, const ClientState& 
     const Rect before = s.outerFrame();
     const Point added = habit.originAdded ? monitorOrigin(before) : Point{};
     const Point corner{meant.x + habit.shift.x - added.x, meant.y + habit.shift.y - added.y};
+    const AskedFrame asked{clampCoord(origin.x), clampCoord(origin.y), clampSize(client.width), clampSize(client.height)};
     // The write counts when the window is still there: its destruction was watched since
-    // before it was read.
-    if (!send(corner, true))
+    // before it was read. Its frame is watched from before the write goes out.
+    WriteLanding landing(s, asked);
+    const auto around = landing.windowsAround();
+    for (xcb_window_t w : around)
+        if (w != XCB_NONE)
+            watch(w);
+    const bool sent = send(corner, &landing);
+    for (xcb_window_t w : around)
+        if (w != XCB_NONE)
+            unwatch(w);
+    if (!sent)
         return std::nullopt;
+    if (const auto frame = landing.landed())
+        return frame;   // the server's notices showed it: nothing to read back
     auto after = readOne(id, Geometry);
     if (!after)
         return std::nullopt;
-    const auto asAsked = [&](const ClientState& read) {
-        const Rect landed = read.outerFrame();
-        return std::lround(landed.x()) == clampCoord(origin.x) && std::lround(landed.y()) == clampCoord(origin.y) &&
-               std::lround(read.client.width()) == clampSize(client.width) &&
-               std::lround(read.client.height()) == clampSize(client.height);
-    };
+    const auto asAsked = [&](const ClientState& read) { return landedAsAsked(read, asked); };
     const auto landed = [&]() -> std::optional<Rect> {
         if (!after)
             return std::nullopt;
@@ -473,7 +394,7 @@ std::optional<Rect> X11WindowSystem::landCorner(WindowId id, const ClientState& 
         again = Point{corner.x - o.x, corner.y - o.y};
         addsOrigin = true;
     }
-    send(again, false);
+    send(again, nullptr);
     after = readOne(id, Geometry);
     if (after && asAsked(*after)) {
         habit.originAdded = habit.originAdded || addsOrigin;

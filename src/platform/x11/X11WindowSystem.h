@@ -3,8 +3,8 @@
 // Window ids are client window ids from the WM's client list; frames are the WM's outer frame
 // (client rectangle grown by _NET_FRAME_EXTENTS, or by the WM's reparenting frame where it
 // states none, shrunk by _GTK_FRAME_EXTENTS for client-side decorated windows). Reads are pipelined: all requests go out before the first reply is read.
-// Writes go through the WM and wait, bounded, until it has handled them; the read-back is the
-// truth. Not thread-safe: one thread uses one instance.
+// Writes go through the WM and wait, bounded, until it has handled them; the read-back (or for a
+// move and resize, the server's notices of where it landed) is the truth. Not thread-safe: one thread uses one instance.
 
 #include "platform/Applications.h"
 #include "platform/WindowSystem.h"
@@ -21,6 +21,7 @@ class Connection;
 struct ClientState;
 struct LayerWindow;
 struct LayerSeen;
+class WriteLanding;
 }
 
 class X11WindowSystem : public WindowSystem {
@@ -140,11 +141,13 @@ private:
     std::optional<Rect> configureFramed(WindowId id, const x11::ClientState& s, const Rect& outer, Point origin,
                                         Size client, bool size);
     // Sends the frame's corner (`meant`: where a window manager that reads it as it should puts
-    // the frame at `origin`) through `send` (the corner; whether it is the first try; false when
-    // the window went away), corrected by the habit learnt on `path`, and once more when the
-    // answer shows a corner read as another one or a monitor's origin added, learning from it.
+    // the frame at `origin`) through `send` (the corner; on the first try what follows its
+    // landing, else nothing; false when the window went away), corrected by the habit learnt on
+    // `path`, and once more when the answer shows a corner read as another one or a monitor's
+    // origin added, learning from it. A first try whose notices show the frame asked for is
+    // not read back.
     std::optional<Rect> landCorner(WindowId id, const x11::ClientState& s, Point origin, Size client, Point meant, int path,
-                    const std::function<bool(Point, bool)>& send);
+                    const std::function<bool(Point, x11::WriteLanding*)>& send);
     // The origin of the monitor holding the largest part of the frame (RandR's monitors).
     Point monitorOrigin(const Rect& frame);
     // Raises a viewable client that is not in front by its own configure request, as ICCCM
@@ -155,10 +158,14 @@ private:
     // Waits until the WM has handled what was sent before (or the bound passes, or the window
     // is destroyed), `rounds` times over. Events of `watched` are selected for the duration.
     // False when `watched` was destroyed meanwhile (seen when it was watched before). With
-    // `resizedTo`, the server's notice that the client got that size ends the wait too: the
-    // barrier is then left pending.
-    bool settle(std::uint32_t watched, int rounds = 1, std::optional<Size> resizedTo = std::nullopt);
-    // Selects (or drops) the structure events of a window of another client, for settle().
+    // `resizedTo`, the server's notice that the client got that size ends the wait too (the
+    // barrier is then left pending), and with a `landing` that follows, its notices showing the
+    // frame asked for (the write handled: nothing is pending).
+    bool settle(std::uint32_t watched, int rounds = 1, std::optional<Size> resizedTo = std::nullopt,
+                x11::WriteLanding* landing = nullptr);
+    // Drops the events queued, noting an answer to the last barrier among them.
+    void takeQueuedEvents();
+    // Selects (or drops) the structure and property events of a window of another client, for settle().
     void watch(std::uint32_t window);
     void unwatch(std::uint32_t window);
     // Sends a configure request for the helper that only a pass through the WM answers; the
@@ -195,7 +202,11 @@ private:
     std::int64_t supportedReadAt_ = -1;
     std::vector<std::uint32_t> supported_;
     std::unique_ptr<std::unordered_map<std::uint32_t, x11::LayerWindow>> layerCache_;
-    std::unordered_map<std::uint32_t, std::uint32_t> knownFrames_;   // client → its frame at the last read
+    // Each client's frame at the last read, and the one window between them where there is one.
+    struct KnownFrame {
+        std::uint32_t top = 0, middle = 0;
+    };
+    std::unordered_map<std::uint32_t, KnownFrame> knownFrames_;
     std::uint32_t knownCheckWindow_ = 0;   // the window manager's check window at the last look
     // How a window manager reads the corners sent on each path (move messages, configure
     // requests), learnt from its answers (the manager identified by its check window): how far

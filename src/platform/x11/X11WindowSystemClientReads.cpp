@@ -64,9 +64,10 @@ struct Cookies {
     // parent is still that frame and the frame's parent the root, no climb is needed, and the
     // frame's geometry and the client's place inside it give the extents a window manager
     // states none of (pekwm) without another round.
-    xcb_window_t knownFrame = XCB_NONE;
-    xcb_query_tree_cookie_t knownFrameTree;
-    xcb_get_geometry_cookie_t knownFrameGeometry;
+    // So is the one window known between them (icewm's container).
+    xcb_window_t knownFrame = XCB_NONE, knownMiddle = XCB_NONE;
+    xcb_query_tree_cookie_t knownFrameTree, knownMiddleTree;
+    xcb_get_geometry_cookie_t knownFrameGeometry, knownMiddleGeometry;
     xcb_translate_coordinates_cookie_t insideKnownFrame;
     xcb_get_property_cookie_t extents, gtkExtents;
     xcb_get_property_cookie_t pid, netName, name, wmClass, applicationId;
@@ -76,7 +77,7 @@ struct Cookies {
 };
 
 // Sends every request for the window; nothing is flushed or waited for here.
-Cookies ask(Connection& conn, xcb_window_t w, const Groups& groups, xcb_window_t knownFrame)
+Cookies ask(Connection& conn, xcb_window_t w, const Groups& groups, xcb_window_t knownFrame, xcb_window_t knownMiddle)
 {
     xcb_connection_t* c = conn.raw();
     const Atoms& a = conn.atoms();
@@ -90,6 +91,11 @@ Cookies ask(Connection& conn, xcb_window_t w, const Groups& groups, xcb_window_t
             k.knownFrameTree = xcb_query_tree(c, knownFrame);
             k.knownFrameGeometry = xcb_get_geometry(c, knownFrame);
             k.insideKnownFrame = xcb_translate_coordinates(c, w, knownFrame, 0, 0);
+            if (knownMiddle != XCB_NONE) {
+                k.knownMiddle = knownMiddle;
+                k.knownMiddleTree = xcb_query_tree(c, knownMiddle);
+                k.knownMiddleGeometry = xcb_get_geometry(c, knownMiddle);
+            }
         }
         k.extents = conn.property(w, a.netFrameExtents, XCB_ATOM_CARDINAL, 4);
         k.gtkExtents = conn.property(w, a.gtkFrameExtents, XCB_ATOM_CARDINAL, 4);
@@ -117,45 +123,47 @@ Cookies ask(Connection& conn, xcb_window_t w, const Groups& groups, xcb_window_t
 // Where a read found a window's top-level window.
 enum class Parentage { TopLevel, Framed, Climb };
 
-// Frame extents of a reparented window whose window manager states none: how far its frame
-// (`frame`, border included) reaches past the client's border on each side, from where the
-// client sits inside it (`inside`). They come from where the client sits inside its frame,
-// which a move leaves as it is: the client's place on the root may be from before a move in
-// progress. Nothing for a client lying partly outside its frame, or a frame far larger than any
-// decoration: no frame to go by.
+// A window's box as the server reports it.
+Box boxOf(const xcb_get_geometry_reply_t& g)
+{
+    return Box{g.x, g.y, g.width, g.height, g.border_width};
+}
+
+// Frame extents a window manager states none of, from the top-level window and the client's
+// place inside it (`inside`: its inner corner in the frame's inner coordinates, however deep).
 std::optional<Extents> extentsInFrame(const ClientState& s, const xcb_get_geometry_reply_t& frame,
                                       const xcb_translate_coordinates_reply_t& inside)
 {
-    const int b = s.border, frameBorder = frame.border_width;
-    const int left = frameBorder + inside.dst_x - b, top = frameBorder + inside.dst_y - b;
-    const Extents e{left, int(frame.width) + 2 * frameBorder - left - int(s.client.width()) - 2 * b, top,
-                    int(frame.height) + 2 * frameBorder - top - int(s.client.height()) - 2 * b};
-    const auto sane = [](int v) { return v >= 0 && v <= 4096; };
-    if (sane(e.left) && sane(e.right) && sane(e.top) && sane(e.bottom))
-        return e;
-    return std::nullopt;
+    const Box own{inside.dst_x - s.border, inside.dst_y - s.border, int(s.client.width()), int(s.client.height()), s.border};
+    return x11::extentsInFrame(own, boxOf(frame));
 }
 
 // The window's size and border, and with `placed` its place on the root, its parent and its
-// frame extents. Framed when its known frame was confirmed as its top-level window; Climb when
+// frame extents. Framed when its known frame was confirmed as its top-level window (through
+// the window known between them, if any); Climb when
 // the top-level window lies further up, not known yet.
 Parentage takeGeometry(Connection& conn, const Cookies& k, bool placed, ClientState& s)
 {
     xcb_connection_t* c = conn.raw();
     // Every reply asked for is taken, used or not.
-    Reply<xcb_query_tree_reply_t> frameTree;
-    Reply<xcb_get_geometry_reply_t> frameGeometry;
+    Reply<xcb_query_tree_reply_t> frameTree, middleTree;
+    Reply<xcb_get_geometry_reply_t> frameGeometry, middleGeometry;
     Reply<xcb_translate_coordinates_reply_t> inside;
     if (k.knownFrame != XCB_NONE) {
         frameTree = FW_XCB_REPLY(c, xcb_query_tree, k.knownFrameTree);
         frameGeometry = FW_XCB_REPLY(c, xcb_get_geometry, k.knownFrameGeometry);
         inside = FW_XCB_REPLY(c, xcb_translate_coordinates, k.insideKnownFrame);
     }
+    if (k.knownMiddle != XCB_NONE) {
+        middleTree = FW_XCB_REPLY(c, xcb_query_tree, k.knownMiddleTree);
+        middleGeometry = FW_XCB_REPLY(c, xcb_get_geometry, k.knownMiddleGeometry);
+    }
     auto g = FW_XCB_REPLY(c, xcb_get_geometry, k.geometry);
     s.alive = bool(g);
     if (g) {
         s.border = g->border_width;
         s.client = Rect(g->x + g->border_width, g->y + g->border_width, g->width, g->height);
+        s.own = boxOf(*g.p);
     }
     if (!placed)
         return Parentage::TopLevel;
@@ -173,11 +181,25 @@ Parentage takeGeometry(Connection& conn, const Cookies& k, bool placed, ClientSt
         return Parentage::TopLevel;
     s.client = Rect(t->dst_x, t->dst_y, g->width, g->height);
     s.topLevel = s.window;
-    if (tree->parent == conn.root() || tree->parent == XCB_NONE)
+    s.parent = tree->parent;
+    if (tree->parent == conn.root() || tree->parent == XCB_NONE) {
+        s.boxesKnown = true;
         return Parentage::TopLevel;
+    }
     s.topLevel = tree->parent;
-    if (!frameTree || tree->parent != k.knownFrame || frameTree->parent != conn.root())
+    const bool throughMiddle = middleTree && tree->parent == k.knownMiddle && middleTree->parent == k.knownFrame;
+    if (!frameTree || (tree->parent != k.knownFrame && !throughMiddle) || frameTree->parent != conn.root())
         return Parentage::Climb;
+    s.topLevel = k.knownFrame;
+    if (throughMiddle) {
+        s.middle = k.knownMiddle;
+        if (middleGeometry)
+            s.middleBox = boxOf(*middleGeometry.p);
+    }
+    if (frameGeometry && (!throughMiddle || middleGeometry)) {
+        s.frameBox = boxOf(*frameGeometry.p);
+        s.boxesKnown = true;
+    }
     if (!s.extentsStated && frameGeometry && inside) {
         if (const auto derived = extentsInFrame(s, *frameGeometry.p, *inside.p))
             s.frameExtents = *derived;
@@ -328,7 +350,8 @@ std::vector<ClientState> X11WindowSystem::read(const std::vector<std::uint32_t>&
     cookies.reserve(ids.size());
     for (std::uint32_t w : ids) {
         const auto known = knownFrames_.find(w);
-        cookies.push_back(ask(*conn_, w, groups, known != knownFrames_.end() ? known->second : XCB_NONE));
+        const KnownFrame frame = known != knownFrames_.end() ? known->second : KnownFrame{};
+        cookies.push_back(ask(*conn_, w, groups, frame.top, frame.middle));
     }
 
     std::vector<size_t> reparented, needParent, needPid;
@@ -374,7 +397,7 @@ void X11WindowSystem::rememberFrames(const std::vector<ClientState>& read)
         knownFrames_.clear();
     for (const ClientState& s : read) {
         if (s.alive && s.topLevel != XCB_NONE && s.topLevel != s.window)
-            knownFrames_[s.window] = s.topLevel;
+            knownFrames_[s.window] = {s.topLevel, s.parent != s.topLevel ? s.parent : xcb_window_t(XCB_NONE)};
         else
             knownFrames_.erase(s.window);
     }

@@ -1,0 +1,125 @@
+// What the writes of the X11 window port wait on: a configure barrier on a helper window of
+// ours, which only a pass through the window manager answers, bounded in time, ended early by
+// the server's notices that a move and resize has landed; and the events watched meanwhile.
+#include "platform/x11/X11WindowSystem.h"
+
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11WriteLanding.h"
+
+#include <cmath>
+
+namespace fw {
+
+using namespace x11;
+
+std::uint32_t X11WindowSystem::requestBarrier()
+{
+    // A width the helper does not have: the server reports only configures that change
+    // something, and a late answer to an earlier barrier cannot pass for this one.
+    barrierWidth_ = barrierWidth_ >= 30000 ? 2 : barrierWidth_ + 1;
+    xcb_configure_window(conn_->raw(), helper_, XCB_CONFIG_WINDOW_WIDTH, &barrierWidth_);
+    conn_->flush();
+    return barrierWidth_;
+}
+
+bool X11WindowSystem::writesPending()
+{
+    // Only a barrier that went unanswered leaves something pending. The helper keeps the width
+    // of the last barrier the WM passed on; a WM that quit answers nothing any more.
+    if (!behind_)
+        return false;
+    takeQueuedEvents();
+    if (!behind_)
+        return false;
+    xcb_connection_t* c = conn_->raw();
+    auto g = FW_XCB_REPLY(c, xcb_get_geometry, xcb_get_geometry(c, helper_));
+    behind_ = g && g.p->width != barrierWidth_ && windowManagerPresent();
+    return behind_;
+}
+
+void X11WindowSystem::takeQueuedEvents()
+{
+    // The answer to a barrier left pending often arrives with the replies of the next read.
+    while (xcb_generic_event_t* e = xcb_poll_for_event(conn_->raw())) {
+        const auto* n = reinterpret_cast<const xcb_configure_notify_event_t*>(e);
+        if ((e->response_type & 0x7f) == XCB_CONFIGURE_NOTIFY && n->window == helper_ && n->width == barrierWidth_)
+            behind_ = false;
+        free(e);
+    }
+}
+
+bool X11WindowSystem::settle(std::uint32_t watched, int rounds, std::optional<Size> resizedTo, WriteLanding* landing)
+{
+    xcb_connection_t* c = conn_->raw();
+    watch(watched);
+    // A barrier: a window manager passes configure requests for windows it does not manage on
+    // to the server, in order with the messages sent before them. Once our helper has the width
+    // asked for, the WM has handled (and applied) everything before. Every WM answers it, unlike
+    // _NET_REQUEST_FRAME_EXTENTS (fluxbox never answers that, icewm not for override-redirect
+    // windows).
+    std::uint32_t width = requestBarrier();
+    const std::int64_t deadline = nowMs() + writeTimeoutMs_;
+    bool done = false, answered = false, destroyed = false;
+    if (landing && landing->following())
+        resizedTo.reset();   // the landing asks for more than the size
+    while (!done) {
+        while (xcb_generic_event_t* e = xcb_poll_for_event(c)) {
+            if (landing)
+                landing->take(e, conn_->atoms());
+            switch (e->response_type & 0x7f) {
+            case XCB_CONFIGURE_NOTIFY: {
+                auto* n = reinterpret_cast<xcb_configure_notify_event_t*>(e);
+                // The server's own notice that the window manager gave the client the size
+                // asked for: the write has landed, and the caller's read-back judges the frame.
+                // The barrier still on its way is left pending (writesPending() answers for it).
+                const bool real = !(e->response_type & 0x80);
+                if (real && rounds == 1 && resizedTo && n->window == watched &&
+                    n->width == std::lround(resizedTo->width) && n->height == std::lround(resizedTo->height)) {
+                    done = true;
+                    break;
+                }
+                if (n->window == helper_ && n->width == width) {
+                    // Another round covers what the WM's own requests caused meanwhile
+                    // (e.g. the FocusIn after it focused a window).
+                    if (--rounds > 0)
+                        width = requestBarrier();
+                    else
+                        done = answered = true;
+                }
+                break;
+            }
+            case XCB_DESTROY_NOTIFY:
+                if (reinterpret_cast<xcb_destroy_notify_event_t*>(e)->window == watched)
+                    done = destroyed = true;
+                break;
+            default:
+                break;   // errors about windows that have just closed end up here: dropped
+            }
+            free(e);
+        }
+        // Judged on everything received so far: a later notice may move the frame on. Notices
+        // that show the frame asked for show the write handled: nothing is pending then.
+        if (!done && landing && landing->landed())
+            done = answered = true;
+        if (done || !waitReadable(c, deadline))
+            break;
+    }
+    behind_ = !answered && !destroyed;
+    unwatch(watched);
+    return !destroyed;
+}
+
+void X11WindowSystem::watch(std::uint32_t window)
+{
+    const std::uint32_t on = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_change_window_attributes(conn_->raw(), window, XCB_CW_EVENT_MASK, &on);
+}
+
+void X11WindowSystem::unwatch(std::uint32_t window)
+{
+    const std::uint32_t off = XCB_EVENT_MASK_NO_EVENT;
+    xcb_change_window_attributes(conn_->raw(), window, XCB_CW_EVENT_MASK, &off);
+    conn_->flush();
+}
+
+} // namespace fw
