@@ -196,10 +196,11 @@ void OverlayWindow::applyFlags()
         // catch them. A tool window still: Qt closes the open popup (a menu, the list of a
         // combo box) whenever a plain window shows, as a badge or a notice may at any time.
         flags |= Qt::Tool | Qt::X11BypassWindowManagerHint | Qt::WindowTransparentForInput;
-    } else if (acceptsKeys_ && gStacking && !gStacking->managesKeyPanels()) {
-        // A manager that can neither keep it above nor tell its frame would frame it and place
-        // it as it likes (a tiling manager floats it): it stands unmanaged and takes the
-        // keyboard itself.
+    } else if (acceptsKeys_ && gStacking) {
+        // Unmanaged, it takes the keyboard itself. A compositor would shadow a window manager's
+        // frame round it as a box whatever the panel says (xcompmgr -c round openbox's and
+        // evilwm's), its corners would stay cut to whole pixels, and a tiling manager would
+        // frame and place it as it likes.
         flags |= Qt::Tool | Qt::X11BypassWindowManagerHint;
     } else {
         flags |= Qt::Tool;
@@ -290,14 +291,27 @@ void OverlayWindow::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
 }
 
+void OverlayWindow::enterEvent(QEnterEvent* event)
+{
+    QWidget::enterEvent(event);
+    // A window manager whose focus follows the mouse gives the keyboard to every window the
+    // pointer crosses; an unmanaged panel that took it takes it again when the pointer comes
+    // onto it, as the window manager would give it to a managed one.
+    if (acceptsKeys_ && keyboardFrom_ && gFocus && isVisible() && windowFlags().testFlag(Qt::X11BypassWindowManagerHint)
+        && gFocus->keyboardWindow() != std::uint64_t(winId()))
+        gFocus->takeKeyboard(winId());
+}
+
 void OverlayWindow::setTranslucent(bool compositing)
 {
     const bool made = testAttribute(Qt::WA_WState_Created);
     const bool managed = !windowFlags().testFlag(Qt::X11BypassWindowManagerHint);
-    if (made && (managed || (content_ && content_->internalWinId()))) {
+    const bool holdsKeys = acceptsKeys_ && isVisible();
+    if (made && (managed || holdsKeys || (content_ && content_->internalWinId()))) {
         // A managed panel made anew would be placed and activated anew by the window manager,
-        // and native content (an OpenGL surface) would go with its window: such a panel keeps
-        // its visual, translucent only where that has an alpha channel.
+        // a shown panel that takes keys would lose the keyboard with its window, and native
+        // content (an OpenGL surface) would go with it: such a panel keeps its visual,
+        // translucent only where that has an alpha channel.
         const bool translucent = compositing && testAttribute(Qt::WA_TranslucentBackground);
         if (translucent != translucent_) {
             translucent_ = translucent;
@@ -335,8 +349,9 @@ void OverlayWindow::updateShape()
     // compositing, shows every transparent pixel black as well). Under one that blends, an
     // unmanaged panel leaves its transparent pixels to alpha, so edges stay smooth and a
     // compositor's shadow has no cut rectangle to show round them: the shape cuts only where the
-    // panel takes clicks. A managed panel stays cut: a window manager's frame without alpha
-    // (evilwm's) would show black round it. A cut-out is cut either way.
+    // panel takes clicks. A managed panel (one that takes clicks but not keys) stays cut: a window
+    // manager's frame without alpha (evilwm's) would show black round it. A cut-out is cut
+    // either way.
     const auto* shaped = dynamic_cast<const ShapedContent*>(content_.data());
     std::optional<QRegion> shape = shaped && content_->geometry() == rect() ? shaped->shapeRegion() : std::nullopt;
     if (shape && shape->isEmpty())

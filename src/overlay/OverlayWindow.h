@@ -4,8 +4,9 @@
 //
 // On X11 a panel that ignores the mouse is override-redirect and transparent for input, so
 // clicks reach the windows under it; a panel that takes clicks is a frameless tool window that
-// does not take focus unless `acceptsKeys` is set (then unmanaged under a window manager that
-// can neither keep it above nor tell its frame: a tiling manager frames and places it). Levels order our panels among themselves
+// does not take focus. One that takes keys (`acceptsKeys`) is unmanaged too and takes the
+// keyboard itself: a window manager's frame would be shadowed by a compositor round it, and a
+// tiling manager would frame and place it. Levels order our panels among themselves
 // and against other windows: 101 above everything, 100 and 1–2 above ordinary windows (in that
 // order), 0 directly below a given window (restacked through the PanelStacking port).
 //
@@ -134,6 +135,7 @@ public:
 protected:
     void resizeEvent(QResizeEvent*) override;
     void showEvent(QShowEvent*) override;
+    void enterEvent(QEnterEvent*) override;
 
 private:
     void applyFlags();

@@ -41,11 +41,6 @@ public:
         (void)panel;
         (void)rects;
     }
-    // Whether panels that take keys may be left to the window manager: it can keep them above
-    // the other windows, or it tells the frame it puts around a window before mapping it. One
-    // that does neither (a tiling manager, which frames and places floating windows its own
-    // way) gets those panels unmanaged.
-    virtual bool managesKeyPanels() const { return true; }
 };
 
 } // namespace fw

@@ -304,9 +304,10 @@ TEST_P(CompositorAlphaX11, BadgesAndThePickerLeaveTheTerminalInSightAndTheTitleB
     expectOnlyItsDrawing(session, rig, *badge, desk, u"title-bar"_qs, 0.35);
     rig.stacks.stop();
 
-    // The picker, a rounded card at the top, with the terminals out of its way (it takes the
-    // keyboard, so their title bars change): its corners show the desktop. The window manager
-    // manages it: its size hints hold no negative base size.
+    // The picker as its hot key opens it, a rounded card at the top, with the terminals out of
+    // its way (it takes the keyboard, so their title bars change): its corners show the desktop,
+    // and nothing round it changes, no shadow box under a compositor that shadows windows. Its
+    // size hints hold no negative base size, for a window manager that reads them.
     for (const xcb_window_t w : {one.window, two.window})
         ASSERT_TRUE(rig.ws.setFrame(w, Rect(1500, 900, 400, 160)));
     ASSERT_TRUE(session.activate(two.window));
@@ -316,6 +317,13 @@ TEST_P(CompositorAlphaX11, BadgesAndThePickerLeaveTheTerminalInSightAndTheTitleB
     ASSERT_TRUE(picker && session.waitFor([&] { return session.isViewable(xcb_window_t(picker->winId())); }));
     EXPECT_TRUE(soundBaseSize(session, xcb_window_t(picker->winId()))) << "a negative base size";
     const Rect card = picker->frame();
+    // What it draws (its rounded card); where a compositor blends, the smooth edge reaches into
+    // the pixels beside it, and nothing cuts the card's edge to whole pixels.
+    QRegion drawn = picker->shape();
+    if (blends(GetParam().compositing)) {
+        drawn += drawn.translated(1, 0) + drawn.translated(-1, 0) + drawn.translated(0, 1) + drawn.translated(0, -1);
+        EXPECT_TRUE(picker->mask().isEmpty()) << "the picker's rounded corners are cut to whole pixels";
+    }
     // The card and a band round it, where a compositor's shadow would fall.
     const Rect photo = card.insetBy(-12 * ratio(), -12 * ratio()).intersection(Rect(0, 0, 1920, 1080));
     const QImage with = settled(
@@ -327,10 +335,6 @@ TEST_P(CompositorAlphaX11, BadgesAndThePickerLeaveTheTerminalInSightAndTheTitleB
     const QImage without = settled(session, photo, with, 0.3);
     ASSERT_EQ(with.size(), without.size());
     EXPECT_GT(test::changed(with, without), 0.3) << "the picker was not drawn";
-    // xcompmgr -c shadows the window manager's frame round a managed panel (the picker takes the
-    // keyboard, so it is one) whatever the panel says: only the unmanaged badges go without.
-    if (GetParam().compositing == Compositing::shadows)
-        return;
     const QRect inCard(int(card.minX() - photo.minX()), int(card.minY() - photo.minY()), int(card.width()), int(card.height()));
     for (const QPoint at : {inCard.topLeft(), inCard.topRight() - QPoint(2, 0), inCard.bottomLeft() - QPoint(0, 2),
                             inCard.bottomRight() - QPoint(2, 2)}) {
@@ -345,6 +349,10 @@ TEST_P(CompositorAlphaX11, BadgesAndThePickerLeaveTheTerminalInSightAndTheTitleB
         for (int x = 0; x < with.width(); ++x)
             shadowed += !inCard.contains(x, y) && !near(with.pixel(x, y), without.pixel(x, y));
     EXPECT_EQ(shadowed, 0) << "pixels round the picker changed";
+    // Beside its rounded corners too, the screen is as it was: no shadow box and no wedge.
+    const Difference d = compare(drawn, card, photo, with, without, ratio());
+    EXPECT_EQ(d.outsideShape, 0) << std::lround(d.outsideShape * with.width() * with.height())
+                                 << " pixels outside the picker's card changed";
 }
 
 // A window's WM_ICON_NAME: the terminal below sets it once all its text is written.
@@ -439,7 +447,7 @@ INSTANTIATE_TEST_SUITE_P(Compositors, CompositorAlphaX11,
                                            Case{96, Compositing::alphaBlind}, Case{96, Compositing::shadows},
                                            Case{96, Compositing::picom}, Case{192, Compositing::none},
                                            Case{192, Compositing::blending}, Case{192, Compositing::alphaBlind},
-                                           Case{192, Compositing::picom}),
+                                           Case{192, Compositing::shadows}, Case{192, Compositing::picom}),
                          [](const auto& info) {
                              return (nameOf(info.param.compositing).replace(u'-', u'_') + u"_"_qs
                                      + QString::number(info.param.dpi))

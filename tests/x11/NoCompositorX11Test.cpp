@@ -213,7 +213,7 @@ TEST(NoCompositorX11, PreviewsStayBelowTheKeyboardPickerAndPanelsFollowTheCompos
         ~Unset() { OverlayWindow::setStacking(nullptr); }
     } unset;
 
-    // The picker as Ctrl+Alt+Z shows it (a managed window that takes the keyboard), then an
+    // The picker as Ctrl+Alt+Z shows it (an unmanaged window that takes the keyboard), then an
     // arrow key's composition previews over its place: the picker looks just as before.
     OverlayController controller;
     const ScreenInfo screen{"S", "S", Rect(0, 0, 1920, 1080), Rect(0, 0, 1920, 1080), true};
@@ -247,8 +247,8 @@ TEST(NoCompositorX11, PreviewsStayBelowTheKeyboardPickerAndPanelsFollowTheCompos
     EXPECT_TRUE(preview->mask().contains(edge));
 
     // A compositing manager starts: the previews turn translucent, no longer cut to their
-    // outlines, while the managed picker keeps what it was made as; it stops: the previews are
-    // cut again. The picker stays readable throughout.
+    // outlines, while the shown picker, which holds the keyboard, keeps what it was made as; it
+    // stops: the previews are cut again. The picker stays readable throughout.
     const pid_t compositor = session.spawn({u"xcompmgr"_qs});
     ASSERT_TRUE(compositor && session.waitFor([&] { return session.compositing(); })) << session.error();
     EXPECT_TRUE(session.waitFor([&] { return stacking.compositing() && preview->isTranslucent(); }))

@@ -5,8 +5,8 @@
 // when the picker closes; so does the Getting Started window. A picker whose window is hidden
 // (the desktop shown, the window minimized) closes. Under afterstep and herbstluftwm, which
 // can neither keep a window above the others nor tell its frame (herbstluftwm frames and
-// places floating windows its own way), the picker stands unmanaged at the top centre and
-// takes Return.
+// places floating windows its own way), the picker stands unmanaged at the top centre, as
+// everywhere, and takes Return.
 #include "app/HotKeys.h"
 #include "base/UserDefaults.h"
 #include "layout/ScreenGeometry.h"

@@ -224,7 +224,11 @@ PanelFocus::Outcome X11PanelFocus::takeKeyboard(std::uint64_t panel)
         return Outcome::Granted;
     const std::uint32_t time = inputTime();
     const xcb_atom_t active = conn_->atoms().netActiveWindow;
-    if (windowManagerLists(active)) {
+    // A window the window manager does not manage (override-redirect) is never activated by it.
+    xcb_connection_t* c = conn_->raw();
+    auto attributes = FW_XCB_REPLY(c, xcb_get_window_attributes, xcb_get_window_attributes(c, window));
+    const bool managed = attributes && !attributes->override_redirect;
+    if (managed && windowManagerLists(active)) {
         // As the user's own request (source 2): the user's key or click opened the panel.
         conn_->sendRootMessage(window, active, 2, time, XCB_NONE);
         settle(2);

@@ -1,7 +1,7 @@
 #pragma once
 // The keyboard for our panels on X11, on a connection of its own. A panel made key is first
 // waited for until it is viewable (woken by the map events of the panel and its frames), then asked
-// for with _NET_ACTIVE_WINDOW where the window manager lists it; once the window manager has
+// for with _NET_ACTIVE_WINDOW where the window manager lists it and manages the window; once the window manager has
 // answered (a configure barrier on a helper window, twice: it learns of a focus it set only
 // from the FocusIn that made), the server's input focus is read, and where it is not on the
 // panel (a window manager that lists the request and ignores it, or none at all) it is set

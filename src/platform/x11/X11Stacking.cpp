@@ -281,37 +281,8 @@ void X11Stacking::giveBaseSize(std::uint64_t panel)
     }
 }
 
-bool X11Stacking::managesKeyPanels() const
-{
-    if (!connection_)
-        return true;
-    const auto read = [&](xcb_window_t w, xcb_atom_t name, xcb_atom_t type, std::uint32_t length) {
-        return reply(xcb_get_property_reply(connection_, xcb_get_property(connection_, 0, w, name, type, 0, length), nullptr));
-    };
-    const auto atoms = [](const auto& r) {
-        const auto* v = static_cast<const std::uint32_t*>(xcb_get_property_value(r.get()));
-        return std::vector<std::uint32_t>(v, v + (r && r->format == 32 ? xcb_get_property_value_length(r.get()) / 4 : 0));
-    };
-    // A manager that quit can leave its claim on the root: its check window must name itself.
-    const xcb_atom_t check = atom("_NET_SUPPORTING_WM_CHECK");
-    const auto claimed = read(root_, check, XCB_ATOM_WINDOW, 1);
-    const std::vector<std::uint32_t> w = claimed ? atoms(claimed) : std::vector<std::uint32_t>{};
-    if (w.empty())
-        return true;
-    const auto confirmed = read(w.front(), check, XCB_ATOM_WINDOW, 1);
-    if (!confirmed || atoms(confirmed) != w)
-        return true;
-    const auto supported = read(root_, atom("_NET_SUPPORTED"), XCB_ATOM_ATOM, 4096);
-    const std::vector<std::uint32_t> listed = supported ? atoms(supported) : std::vector<std::uint32_t>{};
-    // evilwm keeps nothing above yet tells its frame (a border of a pixel) and places windows
-    // where asked; herbstluftwm and afterstep do neither.
-    return std::find(listed.begin(), listed.end(), atom("_NET_WM_STATE_ABOVE")) != listed.end()
-        || std::find(listed.begin(), listed.end(), atom("_NET_REQUEST_FRAME_EXTENTS")) != listed.end();
-}
-
 void X11Stacking::prepareManaged(std::uint64_t panel)
 {
-    giveBaseSize(panel);
     // KWin hides the utility windows of every application but the active one (its stock
     // "hide utility windows for inactive applications"), and all but the first of ours go
     // as group transients of the first: typed as normal windows (the toolkit's types less
@@ -341,6 +312,7 @@ void X11Stacking::preparePanel(std::uint64_t panel)
     // stock rules leave out windows that draw their own frame (_GTK_FRAME_EXTENTS, here of no
     // width, as GTK's client-side decorated windows carry it), and compton's lineage reads
     // _COMPTON_SHADOW 0 (picom in a rule of the user's). xcompmgr shadows no window with alpha.
+    giveBaseSize(panel);
     if (!connection_)
         return;
     const std::uint32_t none = 0;

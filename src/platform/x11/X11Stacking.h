@@ -34,9 +34,6 @@ public:
     void prepareManaged(std::uint64_t panel) override;
     void preparePanel(std::uint64_t panel) override;
     void setInputShape(std::uint64_t panel, const std::optional<std::vector<Rect>>& rects) override;
-    // Whether the window manager lists _NET_WM_STATE_ABOVE or _NET_REQUEST_FRAME_EXTENTS (true
-    // without one: nothing frames).
-    bool managesKeyPanels() const override;
 
     bool available() const { return connection_ != nullptr; }
     // The top-level ancestor (child of root) of a window: its window-manager frame, or the
