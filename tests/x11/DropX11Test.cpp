@@ -35,11 +35,14 @@ bool inRegion(const std::optional<Rect>& f, const Rect& region, const Size& incr
 }
 
 // With FRAMEWELL_SHOTS_DIR set, a photograph of the rectangle for review.
-void saveShot(const Rect& area, const QString& name)
+// Once the compositor has drawn what just changed.
+void saveShot(test::XSession& session, const Rect& area, const QString& name)
 {
     const QString dir = qEnvironmentVariable("FRAMEWELL_SHOTS_DIR");
-    if (!dir.isEmpty() && QDir().mkpath(dir))
-        test::grab(area).save(dir + u"/"_qs + name);
+    if (dir.isEmpty() || !QDir().mkpath(dir))
+        return;
+    session.waitFor([] { return false; }, 300);
+    test::grab(area).save(dir + u"/"_qs + name);
 }
 
 class DropX11 : public ::testing::Test {
@@ -115,8 +118,7 @@ TEST_F(DropX11, AnXtermReleasedOnTheArmedSwapTileTradesFramesWithTheTestClient)
                                   [](const DropActionTile* t) { return t->state() == DropActionTile::State::armed; });
     ASSERT_NE(lit, view->tiles().end());
     EXPECT_EQ((*lit)->caption()->text(), u"Swap"_qs);
-    session.waitFor([] { return false; }, 300); // the compositor draws the lit tile
-    saveShot(right->frame, u"drop-swap-armed.png"_qs);
+    saveShot(session, right->frame, u"drop-swap-armed.png"_qs);
 
     session.releaseButton(1);
     EXPECT_TRUE(session.waitFor([&] { return !rig->state.interaction.mutating &&

@@ -196,6 +196,15 @@ TEST_F(XdgFixture, ALaunchedProcessIsKnownByItsEntryFromItsLaunchAndFromItsEnvir
     }
     ASSERT_EQ(pids.size(), 2) << "the entry's command never ran";
     const Pid program = pids[0].toLongLong(), child = pids[1].toLongLong();
+    // Both become sleep once the shell's exec is through: an environment read in the middle of
+    // an exec finds nothing.
+    auto sleeping = [](Pid pid) {
+        QFile comm(u"/proc/%1/comm"_qs.arg(pid));
+        return comm.open(QIODevice::ReadOnly) && comm.readAll() == "sleep\n";
+    };
+    for (int i = 0; i < 500 && !(sleeping(program) && sleeping(child)); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10)); // a real process: poll its outcome
+    ASSERT_TRUE(sleeping(program) && sleeping(child)) << "the entry's command never reached its sleep";
 
     const ProcessLaunch direct{u"org.example.Parent"_qs, true}, ofIts{u"org.example.Parent"_qs, false};
     EXPECT_EQ(apps.launchOf(program), direct);
