@@ -43,6 +43,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include <unistd.h>
 
@@ -215,6 +216,14 @@ TEST_P(WindowFitX11, EveryWindowOfOursLiesWithinTheWorkArea)
         const auto frame = settledFrame(window, id);
         ASSERT_TRUE(frame) << session->error();
         EXPECT_TRUE(frameRoom().contains(*frame)) << toString(*frame).toStdString() << " outside " << toString(work).toStdString();
+        // The size the window was last given stands (within the device pixel that Qt's rounding
+        // at 150 % can take): no write of its place put back a size from before.
+        const auto client = session->clientSize(id);
+        ASSERT_TRUE(client);
+        const Rect given = DevicePixels::windowFrame(window->geometry());
+        EXPECT_TRUE(std::abs(client->width - given.width()) <= 1 && std::abs(client->height - given.height()) <= 1)
+            << "on the server " << client->width << "×" << client->height << ", given " << given.width() << "×"
+            << given.height();
         // The title bar above the client is part of the frame, and the frame is what Qt knows.
         const auto extents = session->frameExtents(id);
         ASSERT_TRUE(extents);

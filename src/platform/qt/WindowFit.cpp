@@ -16,6 +16,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
@@ -122,6 +123,13 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
+        // The window manager's answer to a size we asked through Qt: the frame can now be
+        // placed from what the server shows.
+        if (watched == handle_ && event->type() == QEvent::Resize && sizing_) {
+            sizing_ = false;
+            refitLater();
+            return false;
+        }
         if (watched != window_)
             return false;
         const auto type = event->type();
@@ -131,21 +139,37 @@ protected:
         // paint after mapping tells that it is framed.
         const bool told = type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize ||
                           (type == QEvent::Paint && used_.isNull());
-        if (told && !pending_ && !moving_) {
+        if (told && !moving_ && !sizing_) {
             const QMargins frame = knownFrame(*window_);
-            if (!frame.isNull() && frame != used_) {
-                // After the window manager's own handling of this change.
-                pending_ = true;
-                QMetaObject::invokeMethod(this, [this] {
-                    pending_ = false;
-                    apply();
-                }, Qt::QueuedConnection);
-            }
+            if (!frame.isNull() && frame != used_)
+                refitLater();
         }
         return false;
     }
 
 private:
+    // Fits again after the window manager's own handling of the change in hand.
+    void refitLater()
+    {
+        if (pending_)
+            return;
+        pending_ = true;
+        QMetaObject::invokeMethod(this, [this] {
+            pending_ = false;
+            apply();
+        }, Qt::QueuedConnection);
+    }
+
+    // Hears the window manager's answers to the sizes asked for the shown window.
+    void watchHandle()
+    {
+        QWindow* handle = window_->isVisible() ? window_->windowHandle() : nullptr;
+        if (!handle || handle == handle_)
+            return;
+        handle->installEventFilter(this);
+        handle_ = handle;
+    }
+
     // Where the frame's corner stands, in device pixels as the window port reads it from the
     // server once the window is shown (Qt hears of no move under a window manager that sends
     // no notice of one, as pekwm); nothing without the port.
@@ -385,6 +409,12 @@ private:
         const double ratio = screen->devicePixelRatio();
         const int rounding = ratio == std::floor(ratio) ? 0 : 2;
         const QSize room(work.width() - m.left() - m.right() - rounding, work.height() - m.top() - m.bottom() - rounding);
+        // A shown window given a new size through Qt has that request on its way to the window
+        // manager: the window port, which writes the size the server shows along with the
+        // position, would undo it. The frame is placed once the window manager has answered.
+        const QSize before = window_->size();
+        watchHandle();
+        sizing_ = window_->isVisible() && handle_ && deviceCorner();
         if (fixed_) {
             const QSize size = fitFixed(room);
             if (size != window_->size() || window_->minimumSize() != window_->maximumSize())
@@ -393,6 +423,9 @@ private:
         } else if (const QSize size = window_->size().boundedTo(room); size != window_->size()) {
             window_->resize(size);
         }
+        sizing_ = sizing_ && window_->size() != before;
+        if (sizing_)
+            return;
         const QSize outer = window_->size().grownBy(m);
         // A dialog centres over the window it belongs to, any other window on the work area.
         const QWidget* owner = window_->parentWidget() ? window_->parentWidget()->window() : nullptr;
@@ -422,6 +455,8 @@ private:
     bool centre_ = true;
     bool pending_ = false;
     bool moving_ = false;   // while our own move runs: Qt's notice of it is no news
+    bool sizing_ = false;   // a size asked through Qt awaits the window manager's answer
+    QPointer<QWindow> handle_;   // the window's native window, where that answer arrives
 };
 
 Fitter* fitterOf(const QWidget* window)
