@@ -135,10 +135,16 @@ protected:
         const auto type = event->type();
         if (type == QEvent::Resize)
             placeParts();
-        // A window manager that frames the window without moving it sends no move: the first
-        // paint after mapping tells that it is framed.
-        const bool told = type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize ||
-                          (type == QEvent::Paint && used_.isNull());
+        // Shown again, the window is framed anew: the frame Qt still has is from the last time,
+        // and the window manager may not have placed the new one yet. A window manager that
+        // frames the window without moving it sends no move: the first paint after mapping
+        // tells that it is framed.
+        if (type == QEvent::Show)
+            used_ = QMargins();
+        // Where the user leaves the placed window, for its next opening.
+        if (type == QEvent::Move && window_->isVisible() && !reopening_ && !centre_ && !moving_)
+            left_ = corner();
+        const bool told = type == QEvent::Move || type == QEvent::Resize || (type == QEvent::Paint && used_.isNull());
         if (told && !moving_ && !sizing_) {
             const QMargins frame = knownFrame(*window_);
             if (!frame.isNull() && frame != used_)
@@ -430,15 +436,23 @@ private:
         // A dialog centres over the window it belongs to, any other window on the work area.
         const QWidget* owner = window_->parentWidget() ? window_->parentWidget()->window() : nullptr;
         const QRect over = owner && owner->isVisible() ? owner->frameGeometry() : work;
+        // Opened again, where it was left: Qt's frame of a hidden window has lost the window
+        // manager's part, and a frame just shown may stand where the window manager holds it
+        // before placing it.
+        if (!window_->isVisible())
+            reopening_ = left_.has_value();
         QPoint at = centre_ ? over.topLeft() + QPoint((over.width() - outer.width()) / 2, (over.height() - outer.height()) / 2)
-                            : corner();
+                            : reopening_ ? *left_ : corner();
         at.setX(std::clamp(at.x(), work.left(), std::max(work.left(), work.left() + work.width() - outer.width())));
         at.setY(std::clamp(at.y(), work.top(), std::max(work.top(), work.top() + work.height() - outer.height())));
         if (!window_->isVisible() || !standsAt(at))
             moveTo(at);
         // Centred again only when the true frame replaces the guess, or on another screen.
-        if (window_->isVisible() && !used_.isNull())
+        if (window_->isVisible() && !used_.isNull()) {
             centre_ = false;
+            reopening_ = false;
+            left_ = at;
+        }
     }
 
     QWidget* window_;
@@ -453,6 +467,8 @@ private:
     QMargins used_;
     bool fixed_ = false;
     bool centre_ = true;
+    std::optional<QPoint> left_;   // the frame's corner when last placed or moved while shown
+    bool reopening_ = false;       // shown again and not yet placed there
     bool pending_ = false;
     bool moving_ = false;   // while our own move runs: Qt's notice of it is no news
     bool sizing_ = false;   // a size asked through Qt awaits the window manager's answer
