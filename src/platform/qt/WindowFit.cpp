@@ -130,6 +130,12 @@ protected:
             refitLater();
             return false;
         }
+        // Shown again and exposed: framed and placed by the window manager, which may send no
+        // other notice of it (metacity placing it itself).
+        if (watched == handle_ && event->type() == QEvent::Expose && reopening_ && window_->isVisible() && !sizing_) {
+            refitLater();
+            return false;
+        }
         if (watched != window_)
             return false;
         const auto type = event->type();
