@@ -16,6 +16,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
@@ -122,30 +123,65 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
+        // The window manager's answer to a size we asked through Qt: the frame can now be
+        // placed from what the server shows.
+        if (watched == handle_ && event->type() == QEvent::Resize && sizing_) {
+            sizing_ = false;
+            refitLater();
+            return false;
+        }
+        // Shown again and exposed: framed and placed by the window manager, which may send no
+        // other notice of it (metacity placing it itself).
+        if (watched == handle_ && event->type() == QEvent::Expose && reopening_ && window_->isVisible() && !sizing_) {
+            refitLater();
+            return false;
+        }
         if (watched != window_)
             return false;
         const auto type = event->type();
         if (type == QEvent::Resize)
             placeParts();
-        // A window manager that frames the window without moving it sends no move: the first
-        // paint after mapping tells that it is framed.
-        const bool told = type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize ||
-                          (type == QEvent::Paint && used_.isNull());
-        if (told && !pending_ && !moving_) {
+        // Shown again, the window is framed anew: the frame Qt still has is from the last time,
+        // and the window manager may not have placed the new one yet. A window manager that
+        // frames the window without moving it sends no move: the first paint after mapping
+        // tells that it is framed.
+        if (type == QEvent::Show)
+            used_ = QMargins();
+        // Where the user leaves the placed window, for its next opening.
+        if (type == QEvent::Move && window_->isVisible() && !reopening_ && !centre_ && !moving_)
+            left_ = corner();
+        const bool told = type == QEvent::Move || type == QEvent::Resize || (type == QEvent::Paint && used_.isNull());
+        if (told && !moving_ && !sizing_) {
             const QMargins frame = knownFrame(*window_);
-            if (!frame.isNull() && frame != used_) {
-                // After the window manager's own handling of this change.
-                pending_ = true;
-                QMetaObject::invokeMethod(this, [this] {
-                    pending_ = false;
-                    apply();
-                }, Qt::QueuedConnection);
-            }
+            if (!frame.isNull() && frame != used_)
+                refitLater();
         }
         return false;
     }
 
 private:
+    // Fits again after the window manager's own handling of the change in hand.
+    void refitLater()
+    {
+        if (pending_)
+            return;
+        pending_ = true;
+        QMetaObject::invokeMethod(this, [this] {
+            pending_ = false;
+            apply();
+        }, Qt::QueuedConnection);
+    }
+
+    // Hears the window manager's answers to the sizes asked for the shown window.
+    void watchHandle()
+    {
+        QWindow* handle = window_->isVisible() ? window_->windowHandle() : nullptr;
+        if (!handle || handle == handle_)
+            return;
+        handle->installEventFilter(this);
+        handle_ = handle;
+    }
+
     // Where the frame's corner stands, in device pixels as the window port reads it from the
     // server once the window is shown (Qt hears of no move under a window manager that sends
     // no notice of one, as pekwm); nothing without the port.
@@ -385,6 +421,12 @@ private:
         const double ratio = screen->devicePixelRatio();
         const int rounding = ratio == std::floor(ratio) ? 0 : 2;
         const QSize room(work.width() - m.left() - m.right() - rounding, work.height() - m.top() - m.bottom() - rounding);
+        // A shown window given a new size through Qt has that request on its way to the window
+        // manager: the window port, which writes the size the server shows along with the
+        // position, would undo it. The frame is placed once the window manager has answered.
+        const QSize before = window_->size();
+        watchHandle();
+        sizing_ = window_->isVisible() && handle_ && deviceCorner();
         if (fixed_) {
             const QSize size = fitFixed(room);
             if (size != window_->size() || window_->minimumSize() != window_->maximumSize())
@@ -393,19 +435,30 @@ private:
         } else if (const QSize size = window_->size().boundedTo(room); size != window_->size()) {
             window_->resize(size);
         }
+        sizing_ = sizing_ && window_->size() != before;
+        if (sizing_)
+            return;
         const QSize outer = window_->size().grownBy(m);
         // A dialog centres over the window it belongs to, any other window on the work area.
         const QWidget* owner = window_->parentWidget() ? window_->parentWidget()->window() : nullptr;
         const QRect over = owner && owner->isVisible() ? owner->frameGeometry() : work;
+        // Opened again, where it was left: Qt's frame of a hidden window has lost the window
+        // manager's part, and a frame just shown may stand where the window manager holds it
+        // before placing it.
+        if (!window_->isVisible())
+            reopening_ = left_.has_value();
         QPoint at = centre_ ? over.topLeft() + QPoint((over.width() - outer.width()) / 2, (over.height() - outer.height()) / 2)
-                            : corner();
+                            : reopening_ ? *left_ : corner();
         at.setX(std::clamp(at.x(), work.left(), std::max(work.left(), work.left() + work.width() - outer.width())));
         at.setY(std::clamp(at.y(), work.top(), std::max(work.top(), work.top() + work.height() - outer.height())));
         if (!window_->isVisible() || !standsAt(at))
             moveTo(at);
         // Centred again only when the true frame replaces the guess, or on another screen.
-        if (window_->isVisible() && !used_.isNull())
+        if (window_->isVisible() && !used_.isNull()) {
             centre_ = false;
+            reopening_ = false;
+            left_ = at;
+        }
     }
 
     QWidget* window_;
@@ -420,8 +473,12 @@ private:
     QMargins used_;
     bool fixed_ = false;
     bool centre_ = true;
+    std::optional<QPoint> left_;   // the frame's corner when last placed or moved while shown
+    bool reopening_ = false;       // shown again and not yet placed there
     bool pending_ = false;
     bool moving_ = false;   // while our own move runs: Qt's notice of it is no news
+    bool sizing_ = false;   // a size asked through Qt awaits the window manager's answer
+    QPointer<QWindow> handle_;   // the window's native window, where that answer arrives
 };
 
 Fitter* fitterOf(const QWidget* window)
