@@ -219,11 +219,8 @@ TEST(PanelKeysX11, UnderAWindowManagerMappingLateAndIgnoringActivationThePickerS
     LateMapper mapper(session, 700);
     ASSERT_TRUE(mapper.ok());
 
-    ASSERT_TRUE(openedBefore(session));
-    const pid_t program = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
-    ASSERT_TRUE(program) << session.error();
-    ASSERT_TRUE(session.waitFor([&] { return programLog(session).contains(u"Framewell started"_qs); }, 10000))
-        << programLog(session).toStdString();
+    const pid_t program = startProgram(session);
+    ASSERT_TRUE(program) << session.error() << "\n" << programLog(session).toStdString();
 
     // The place key: the picker asks for the keyboard, nobody answers, and it takes it.
     session.warpPointer(1800, 1000);
@@ -310,11 +307,8 @@ TEST(PanelKeysX11, ThePickerClosesWhenTheDesktopIsShownOrItsWindowMinimized)
     auto term = session.startXterm(u"typist"_qs, {u"-geometry"_qs, u"80x24+300+300"_qs});
     ASSERT_TRUE(term.window) << session.error();
     ASSERT_TRUE(session.activate(term.window));
-    ASSERT_TRUE(openedBefore(session));
-    const pid_t program = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
-    ASSERT_TRUE(program) << session.error();
-    ASSERT_TRUE(session.waitFor([&] { return programLog(session).contains(u"Framewell started"_qs); }, 10000))
-        << programLog(session).toStdString();
+    const pid_t program = startProgram(session);
+    ASSERT_TRUE(program) << session.error() << "\n" << programLog(session).toStdString();
     auto openPicker = [&] {
         chord(session, {ControlL, AltL, LetterP});
         return session.waitFor([&] { return programWindowShown(session, u"Choose a Layout"_qs); }, 10000);
@@ -337,6 +331,24 @@ TEST(PanelKeysX11, ThePickerClosesWhenTheDesktopIsShownOrItsWindowMinimized)
     EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
 }
 
+// The xterm "typist" with the keyboard set as a click leaves it (afterstep ignores a pager's
+// activation, herbstluftwm has none to give); no window when it did not come or get the keyboard.
+XSession::Client typistWithTheKeyboard(XSession& s, const QStringList& xtermArguments = {})
+{
+    XSession::Client term = s.startXterm(u"typist"_qs, xtermArguments);
+    if (!term.window) {
+        ADD_FAILURE() << s.error();
+        return {};
+    }
+    xcb_set_input_focus(s.connection(), XCB_INPUT_FOCUS_POINTER_ROOT, term.window, XCB_CURRENT_TIME);
+    xcb_flush(s.connection());
+    if (!s.waitFor([&] { return s.inputFocus() == term.window; })) {
+        ADD_FAILURE() << "the xterm never had the keyboard";
+        return {};
+    }
+    return term;
+}
+
 TEST(PanelKeysX11, UnderAfterstepTheHotKeyPickerTakesReturn)
 {
     if (const auto why = XSession::outsideMatrixSkip(u"afterstep"_qs))
@@ -345,17 +357,10 @@ TEST(PanelKeysX11, UnderAfterstepTheHotKeyPickerTakesReturn)
     options.windowManagerName = u"afterstep"_qs;
     XSession session(options);
     ASSERT_TRUE(session.ok()) << session.error();
-    auto term = session.startXterm(u"typist"_qs, {u"-geometry"_qs, u"80x24+300+300"_qs});
-    ASSERT_TRUE(term.window) << session.error();
-    // afterstep ignores a pager's activation: the focus is set as a click would leave it.
-    xcb_set_input_focus(session.connection(), XCB_INPUT_FOCUS_POINTER_ROOT, term.window, XCB_CURRENT_TIME);
-    xcb_flush(session.connection());
-    ASSERT_TRUE(session.waitFor([&] { return session.inputFocus() == term.window; }));
-    ASSERT_TRUE(openedBefore(session));
-    const pid_t program = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
-    ASSERT_TRUE(program) << session.error();
-    ASSERT_TRUE(session.waitFor([&] { return programLog(session).contains(u"Framewell started"_qs); }, 10000))
-        << programLog(session).toStdString();
+    const auto term = typistWithTheKeyboard(session, {u"-geometry"_qs, u"80x24+300+300"_qs});
+    ASSERT_TRUE(term.window);
+    const pid_t program = startProgram(session);
+    ASSERT_TRUE(program) << session.error() << "\n" << programLog(session).toStdString();
 
     session.warpPointer(1800, 1000);
     chord(session, {ControlL, AltL, LetterP});
@@ -382,16 +387,10 @@ TEST(PanelKeysX11, UnderHerbstluftwmThePickerStandsUnframedAtTheTopCentreWithThe
     options.windowManagerName = u"herbstluftwm"_qs;
     XSession session(options);
     ASSERT_TRUE(session.ok()) << session.error();
-    auto term = session.startXterm(u"typist"_qs);
-    ASSERT_TRUE(term.window) << session.error();
-    xcb_set_input_focus(session.connection(), XCB_INPUT_FOCUS_POINTER_ROOT, term.window, XCB_CURRENT_TIME);
-    xcb_flush(session.connection());
-    ASSERT_TRUE(session.waitFor([&] { return session.inputFocus() == term.window; }));
-    ASSERT_TRUE(openedBefore(session));
-    const pid_t program = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
-    ASSERT_TRUE(program) << session.error();
-    ASSERT_TRUE(session.waitFor([&] { return programLog(session).contains(u"Framewell started"_qs); }, 10000))
-        << programLog(session).toStdString();
+    const auto term = typistWithTheKeyboard(session);
+    ASSERT_TRUE(term.window);
+    const pid_t program = startProgram(session);
+    ASSERT_TRUE(program) << session.error() << "\n" << programLog(session).toStdString();
 
     // Twice: the keyboard goes back to the xterm and comes again.
     for (int round = 0; round < 2; ++round) {

@@ -178,4 +178,14 @@ inline QString programLog(const XSession& s, const QString& program = QStringLit
     return text;
 }
 
+// Starts the program as a user who has opened it before: its pid once its log says it started,
+// else 0 (the session's error and the program's log say why).
+inline pid_t startProgram(XSession& s)
+{
+    if (!openedBefore(s))
+        return 0;
+    const pid_t program = s.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
+    const bool started = program && s.waitFor([&] { return programLog(s).contains(u"Framewell started"_qs); }, 10000);
+    return started ? program : 0;
+}
 } // namespace fw::test

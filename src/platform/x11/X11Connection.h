@@ -49,8 +49,13 @@ struct Reply {
     Reply& operator=(const Reply&) = delete;
     ~Reply() { free(p); }
     T* operator->() const { return p; }
+    T* get() const { return p; }
     explicit operator bool() const { return p != nullptr; }
 };
+
+// Takes ownership of a reply fetched without an error pointer.
+template<typename T>
+Reply<T> owned(T* p) { return Reply<T>(p); }
 
 // Takes the reply of a request, dropping any error (e.g. BadWindow for a closed window).
 #define FW_XCB_REPLY(conn, name, cookie)                                                   \

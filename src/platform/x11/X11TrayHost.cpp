@@ -2,6 +2,8 @@
 // and the icon colour it states in _NET_SYSTEM_TRAY_COLORS through property notices.
 #include "platform/x11/X11TrayHost.h"
 
+#include "platform/x11/X11Connection.h"
+
 #include <QGuiApplication>
 #include <QSocketNotifier>
 #include <QtGui/qguiapplication_platform.h>
@@ -16,15 +18,11 @@ namespace fw {
 
 namespace {
 
-template<typename T>
-using Reply = std::unique_ptr<T, decltype(&std::free)>;
-
-template<typename T>
-Reply<T> reply(T* p) { return Reply<T>(p, &std::free); }
+using x11::owned;
 
 xcb_atom_t internAtom(xcb_connection_t* c, const char* name)
 {
-    auto r = reply(xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::uint16_t(std::strlen(name)), name), nullptr));
+    auto r = owned(xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::uint16_t(std::strlen(name)), name), nullptr));
     return r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
@@ -45,7 +43,7 @@ X11TrayHost::X11TrayHost()
         xcb_screen_next(&it);
     const auto* xfixes = xcb_get_extension_data(c, &xcb_xfixes_id);
     if (!it.rem || !xfixes || !xfixes->present
-        || !reply(xcb_xfixes_query_version_reply(c, xcb_xfixes_query_version(c, 1, 0), nullptr))) {
+        || !owned(xcb_xfixes_query_version_reply(c, xcb_xfixes_query_version(c, 1, 0), nullptr))) {
         xcb_disconnect(c);
         return;
     }
@@ -96,7 +94,7 @@ std::uint32_t X11TrayHost::readOwner() const
 {
     if (!connection_ || selection_ == XCB_ATOM_NONE)
         return XCB_WINDOW_NONE;
-    auto owner = reply(xcb_get_selection_owner_reply(connection_, xcb_get_selection_owner(connection_, selection_), nullptr));
+    auto owner = owned(xcb_get_selection_owner_reply(connection_, xcb_get_selection_owner(connection_, selection_), nullptr));
     return owner ? owner->owner : std::uint32_t(XCB_WINDOW_NONE);
 }
 
@@ -124,7 +122,7 @@ void X11TrayHost::colorsChanged()
     color_.reset();
     if (owner_ != XCB_WINDOW_NONE && colors_ != XCB_ATOM_NONE) {
         xcb_generic_error_t* error = nullptr;
-        auto r = reply(xcb_get_property_reply(
+        auto r = owned(xcb_get_property_reply(
             connection_, xcb_get_property(connection_, 0, owner_, colors_, XCB_ATOM_CARDINAL, 0, 12), &error));
         std::free(error);
         if (r && r->format == 32 && xcb_get_property_value_length(r.get()) >= 12) {
