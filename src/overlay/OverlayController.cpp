@@ -18,7 +18,6 @@
 #include <QKeyEvent>
 #include <QPointer>
 #include <QScrollArea>
-#include <QWindow>
 #include <algorithm>
 #include <cmath>
 
@@ -488,6 +487,8 @@ void OverlayController::showDividerEditor(const ScreenInfo& on, const SnapLayout
     const Rect visible = topLeftVisibleFrame(on);
     auto panel = std::make_unique<OverlayWindow>(visible, true);
     panel->setAcceptsKeys(false);
+    // Below its bar's level: the bar comes back above the editor whenever the editor is raised.
+    panel->setLevel(OverlayWindow::aboveWindowsLevel);
     auto* view = new DividerEditorView(layout, panel->rect());
     view->onChange = std::move(onChange);
     view->onEqualize = std::move(onEqualize);
@@ -506,11 +507,6 @@ void OverlayController::showDividerEditor(const ScreenInfo& on, const SnapLayout
         auto fn = onCancel;
         fn();
     }));
-    // The bar belongs to the editor: the window manager keeps it above the editor, which a
-    // press on a divider raises (metacity does) and which would otherwise bury "Done".
-    toolbar->winId();
-    if (QWindow* bar = toolbar->windowHandle())
-        bar->setTransientParent(editor_->windowHandle());
     editorToolbar_ = std::move(toolbar);
     editorToolbar_->orderFrontRegardless();
 }

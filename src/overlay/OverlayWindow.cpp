@@ -56,6 +56,11 @@ void OverlayWindow::setStacking(PanelStacking* stacking)
     gStacking = stacking;
     if (!stacking)
         return;
+    // A panel made before the port stands unmanaged from now on, as one made after it.
+    const std::vector<OverlayWindow*> made = registry();
+    for (OverlayWindow* p : made)
+        if (!p->windowFlags().testFlag(Qt::X11BypassWindowManagerHint))
+            p->applyFlags();
     stacking->setCompositingObserver([] { followCompositing(); });
     followCompositing();
 }
@@ -190,26 +195,23 @@ OverlayWindow::~OverlayWindow()
 void OverlayWindow::applyFlags()
 {
     const bool wasVisible = isVisible();
-    Qt::WindowFlags flags = Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint | Qt::WindowStaysOnTopHint;
-    if (ignoresMouse_) {
-        // Only unmanaged windows let clicks through on X11: a window manager's frame would
-        // catch them. A tool window still: Qt closes the open popup (a menu, the list of a
-        // combo box) whenever a plain window shows, as a badge or a notice may at any time.
-        flags |= Qt::Tool | Qt::X11BypassWindowManagerHint | Qt::WindowTransparentForInput;
-    } else if (acceptsKeys_ && gStacking) {
-        // Unmanaged, it takes the keyboard itself. A compositor would shadow a window manager's
-        // frame round it as a box whatever the panel says (xcompmgr -c round openbox's and
-        // evilwm's), its corners would stay cut to whole pixels, and a tiling manager would
-        // frame and place it as it likes.
-        flags |= Qt::Tool | Qt::X11BypassWindowManagerHint;
-    } else {
-        flags |= Qt::Tool;
-    }
+    Qt::WindowFlags flags = Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool;
+    // Every panel is unmanaged where the stacking port keeps it in its place among the windows
+    // (and one that lets clicks through is on X11 always: a window manager's frame would catch
+    // them). A window manager's frame round a panel would be shadowed by a compositor as a box
+    // whatever the panel says (xcompmgr -c round openbox's and evilwm's), its corners would stay
+    // cut to whole pixels, and a tiling manager would frame and place it as it likes. A tool
+    // window still: Qt closes the open popup (a menu, the list of a combo box) whenever a plain
+    // window shows, as a badge or a notice may at any time.
+    if (ignoresMouse_ || gStacking)
+        flags |= Qt::X11BypassWindowManagerHint;
+    if (ignoresMouse_)
+        flags |= Qt::WindowTransparentForInput;
     if (!acceptsKeys_)
         flags |= Qt::WindowDoesNotAcceptFocus;
     setAttribute(Qt::WA_X11DoNotAcceptFocus, !acceptsKeys_);
     setWindowFlags(flags);
-    // Managed or not decides what the shape cuts.
+    // Unmanaged or not decides what the shape cuts.
     updateShape();
     if (wasVisible)
         show();
@@ -283,8 +285,6 @@ void OverlayWindow::showEvent(QShowEvent* event)
     // Sent before the native window is mapped; the window may be new (made anew for another
     // visual), without the input shape its predecessor had.
     if (gStacking) {
-        if (!windowFlags().testFlag(Qt::X11BypassWindowManagerHint))
-            gStacking->prepareManaged(winId());
         gStacking->preparePanel(winId());
         applyInputShape();
     }
@@ -305,11 +305,9 @@ void OverlayWindow::enterEvent(QEnterEvent* event)
 void OverlayWindow::setTranslucent(bool compositing)
 {
     const bool made = testAttribute(Qt::WA_WState_Created);
-    const bool managed = !windowFlags().testFlag(Qt::X11BypassWindowManagerHint);
     const bool holdsKeys = acceptsKeys_ && isVisible();
-    if (made && (managed || holdsKeys || (content_ && content_->internalWinId()))) {
-        // A managed panel made anew would be placed and activated anew by the window manager,
-        // a shown panel that takes keys would lose the keyboard with its window, and native
+    if (made && (holdsKeys || (content_ && content_->internalWinId()))) {
+        // A shown panel that takes keys would lose the keyboard with its window, and native
         // content (an OpenGL surface) would go with it: such a panel keeps its visual,
         // translucent only where that has an alpha channel.
         const bool translucent = compositing && testAttribute(Qt::WA_TranslucentBackground);
@@ -349,9 +347,9 @@ void OverlayWindow::updateShape()
     // compositing, shows every transparent pixel black as well). Under one that blends, an
     // unmanaged panel leaves its transparent pixels to alpha, so edges stay smooth and a
     // compositor's shadow has no cut rectangle to show round them: the shape cuts only where the
-    // panel takes clicks. A managed panel (one that takes clicks but not keys) stays cut: a window
-    // manager's frame without alpha (evilwm's) would show black round it. A cut-out is cut
-    // either way.
+    // panel takes clicks. One the window manager manages (a panel that takes clicks, made without
+    // the stacking port) stays cut: a frame without alpha (evilwm's) would show black round it.
+    // A cut-out is cut either way.
     const auto* shaped = dynamic_cast<const ShapedContent*>(content_.data());
     std::optional<QRegion> shape = shaped && content_->geometry() == rect() ? shaped->shapeRegion() : std::nullopt;
     if (shape && shape->isEmpty())

@@ -2,11 +2,11 @@
 // The one floating panel behind every overlay surface: frameless, above ordinary windows,
 // never the main window, and given the keyboard only when its maker allows it.
 //
-// On X11 a panel that ignores the mouse is override-redirect and transparent for input, so
-// clicks reach the windows under it; a panel that takes clicks is a frameless tool window that
-// does not take focus. One that takes keys (`acceptsKeys`) is unmanaged too and takes the
-// keyboard itself: a window manager's frame would be shadowed by a compositor round it, and a
-// tiling manager would frame and place it. Levels order our panels among themselves
+// On X11 every panel is override-redirect (unmanaged) where the stacking port is installed: a
+// window manager's frame round it would be shadowed by a compositor as a box, and a tiling
+// manager would frame and place it. One that ignores the mouse is transparent for input, so
+// clicks reach the windows under it; one that takes keys (`acceptsKeys`) takes the keyboard
+// itself, and the others never take it. Levels order our panels among themselves
 // and against other windows: 101 above everything, 100 and 1–2 above ordinary windows (in that
 // order), 0 directly below a given window (restacked through the PanelStacking port).
 //
@@ -105,8 +105,9 @@ public:
 
     // Whether translucent pixels show translucent (a compositing manager runs, or no stacking
     // port is installed, as under the offscreen platform). Follows a compositing manager that
-    // starts or stops: an unmanaged panel's native window is made anew with the other visual; a
-    // managed one keeps its own and is translucent only where that has an alpha channel.
+    // starts or stops: the panel's native window is made anew with the other visual, but for a
+    // shown one that holds the keyboard or native content, which keeps its own and is
+    // translucent only where that has an alpha channel.
     bool isTranslucent() const { return translucent_; }
     // Re-cuts the shape mask after the content's outline changed.
     void updateShape();

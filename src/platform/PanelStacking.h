@@ -28,9 +28,6 @@ public:
     // stopped, or was found to blend or not); an empty function ends it. One observer at a
     // time.
     virtual void setCompositingObserver(std::function<void()> changed) = 0;
-    // Just before a panel the window manager manages is mapped: whatever that window manager
-    // needs to keep the panel shown while another application is active.
-    virtual void prepareManaged(std::uint64_t panel) { (void)panel; }
     // Just before any panel is mapped: tells compositing managers that the panel casts no
     // shadow, since it draws all it shows itself.
     virtual void preparePanel(std::uint64_t panel) { (void)panel; }

@@ -7,8 +7,9 @@
 // picker's rounded corners; the title-bar badge keeps at least its compact size (22 logical
 // pixels thick, 14 for an icon) however thin the window manager's bar, its strip across the
 // bar's middle (kept on the screen) and clear of the window manager's buttons, or without a
-// title bar inside the window by its top left corner. With FRAMEWELL_SHOTS_DIR set, each case
-// is photographed for review.
+// title bar inside the window by its top left corner. The stack's switcher under xcompmgr -c:
+// nothing round its card changes. With FRAMEWELL_SHOTS_DIR set, each case is photographed for
+// review.
 // A drop preview over a terminal full of text: where translucency shows (xcompmgr) the text
 // shows through its tint; elsewhere (nothing, or xcompmgr -a, which the platform reports as no
 // compositing) only its outline is drawn and the text inside stays exactly as it was.
@@ -18,6 +19,8 @@
 #include "stacks/StackPresenter.h"
 #include "stacks/qt/QtStackSurfaces.h"
 #include "stacks/qt/StackBadgeView.h"
+#include "stacks/qt/WindowStackAnchorView.h"
+#include "stacks/qt/WindowStackPicker.h"
 #include "x11/CoordinatorRig.h"
 #include "x11/ScreenPhotos.h"
 #include "x11/XSession.h"
@@ -194,6 +197,18 @@ protected:
             && (QStandardPaths::findExecutable(u"picom"_qs).isEmpty() || !QFile::exists(QString::fromLatin1(kPicomSample)));
     }
 
+    // Two terminals over a desktop of their colour ("<name> one" and "two"), none where the
+    // desktop could not be painted. Their text cursor hidden: drawn filled or hollow as their
+    // focus comes and goes, it would change beside our panels whatever they do.
+    std::pair<XSession::Client, XSession::Client> terminals(XSession& session, const QString& name)
+    {
+        if (session.run({u"xsetroot"_qs, u"-solid"_qs, QColor(kTerminal).name()}) != 0)
+            return {};
+        const QStringList terminal{"-geometry", "80x24+100+100", "-bg", QColor(kTerminal).name(), "-e", "sh", "-c",
+                                   "printf '\\033[?25l'; exec sh"};
+        return {session.startXterm(name + u" one"_qs, terminal), session.startXterm(name + u" two"_qs, terminal)};
+    }
+
     // The one badge, shown and faded in, with the panel's frame on the server.
     BadgePanel* shownBadge(XSession& session, CoordinatorRig& rig)
     {
@@ -243,13 +258,7 @@ TEST_P(CompositorAlphaX11, BadgesAndThePickerLeaveTheTerminalInSightAndTheTitleB
         GTEST_SKIP() << "picom or its sample configuration is not installed";
     XSession session({.bareDesktop = true});
     ASSERT_EQ(start(session), "");
-    ASSERT_EQ(session.run({u"xsetroot"_qs, u"-solid"_qs, QColor(kTerminal).name()}), 0);
-    // The terminals' text cursor hidden: drawn filled or hollow as their focus comes and goes,
-    // it would change beside the badges whatever they do.
-    const QStringList terminal{"-geometry", "80x24+100+100", "-bg", QColor(kTerminal).name(), "-e", "sh", "-c",
-                               "printf '\\033[?25l'; exec sh"};
-    auto one = session.startXterm(u"alpha one"_qs, terminal);
-    auto two = session.startXterm(u"alpha two"_qs, terminal);
+    const auto [one, two] = terminals(session, u"alpha"_qs);
     ASSERT_TRUE(one.window && two.window) << session.error();
     SessionApp app(session);
     CoordinatorRig rig(session);
@@ -353,6 +362,63 @@ TEST_P(CompositorAlphaX11, BadgesAndThePickerLeaveTheTerminalInSightAndTheTitleB
     const Difference d = compare(drawn, card, photo, with, without, ratio());
     EXPECT_EQ(d.outsideShape, 0) << std::lround(d.outsideShape * with.width() * with.height())
                                  << " pixels outside the picker's card changed";
+}
+
+// The stack's switcher, opened by resting on the front terminal's title-bar button under a
+// compositor that shadows windows: beside its card the screen is as it was, no box of a window
+// manager's frame shadowed round it.
+TEST_P(CompositorAlphaX11, TheSwitcherCastsNoShadowBox)
+{
+    if (GetParam().compositing != Compositing::shadows || GetParam().dpi != 96)
+        GTEST_SKIP() << "photographed under xcompmgr -c at 96 dpi only";
+    XSession session({.bareDesktop = true});
+    ASSERT_EQ(start(session), "");
+    if (!session.titleBars())
+        GTEST_SKIP() << "no title-bar button to rest on under " << session.windowManager().toStdString();
+    const auto [one, two] = terminals(session, u"switcher"_qs);
+    ASSERT_TRUE(one.window && two.window) << session.error();
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    ASSERT_TRUE(rig.stackInLeftHalf(session, one.window, two.window));
+    ASSERT_TRUE(rig.startDragMonitor());
+    // The badge on the window's edge, far from the button and the switcher.
+    rig.stacks.setBadgesOnEdge(true);
+    rig.stacks.start();
+    rig.stacks.refresh(true);
+    const auto button = rig.access.minimizeButtonFrame(two.window);
+    ASSERT_TRUE(button);
+    WindowStackAnchorView* anchor = nullptr;
+    ASSERT_TRUE(session.waitFor([&] {
+        for (const auto& [w, a] : rig.stacks.presenter()->anchors())
+            if (w.element == two.window && a.origin == *button)
+                anchor = &dynamic_cast<QtAnchorPanel*>(rig.stacks.presenter()->panel(w))->view();
+        return anchor != nullptr;
+    }));
+    const QImage desk = rootArea(session, Rect(0, 0, 1920, 1080));
+    session.warpPointer(int(button->midX()) - 1, int(button->midY()));
+    session.moveRelative(1, 0);
+    ASSERT_TRUE(session.waitFor([&] { return anchor->popoverShown() && anchor->picker(); }, 8000))
+        << "resting on the button never opened the switcher";
+    auto* popover = qobject_cast<OverlayWindow*>(anchor->picker()->window());
+    ASSERT_TRUE(popover && session.waitFor([&] { return session.isViewable(xcb_window_t(popover->winId())); }));
+    const Rect frame = popover->frame();
+    // What it draws; the smooth edge reaches into the pixels beside it.
+    QRegion drawn = popover->shape();
+    drawn += drawn.translated(1, 0) + drawn.translated(-1, 0) + drawn.translated(0, 1) + drawn.translated(0, -1);
+    // The card and a band round it, where a compositor's shadow would fall.
+    const Rect photo = frame.insetBy(-16, -16).intersection(Rect(0, 0, 1920, 1080));
+    const QImage with = settled(
+        session, photo, desk.copy(QRect(int(photo.minX()), int(photo.minY()), int(photo.width()), int(photo.height()))),
+        0.3);
+    saveShot(rootArea(session, frame.insetBy(-40, -40)), u"switcher"_qs, GetParam());
+    anchor->closePopover();
+    ASSERT_TRUE(session.waitFor([&] { return !session.isViewable(xcb_window_t(popover->winId())); }));
+    const QImage without = settled(session, photo, with, 0.3);
+    const Difference d = compare(drawn, frame, photo, with, without, ratio());
+    EXPECT_EQ(d.outsideShape, 0) << std::lround(d.outsideShape * with.width() * with.height())
+                                 << " pixels outside the switcher's card changed";
+    EXPECT_GT(test::changed(with, without), 0.3) << "the switcher was not drawn";
+    rig.stacks.stop();
 }
 
 // A window's WM_ICON_NAME: the terminal below sets it once all its text is written.

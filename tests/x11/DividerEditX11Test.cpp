@@ -1,7 +1,8 @@
 // A divider edit over a stack on a real server (Xvfb, the test window manager): two xterms
 // stacked in the left half of "Halves" and the test client in the right; the divider editor
-// is opened as the "Adjust Shared Dividers" command opens it, its handle is dragged 300 pixels
-// left with XTest and "Done" (kept above the editor that the press raised) is pressed. Every
+// is opened as the "Adjust Shared Dividers" command opens it (the editor and its bar each
+// unmanaged: no window manager's frame for a compositor to shadow), its handle is dragged 300
+// pixels left with XTest and "Done" (still above the editor after the press) is pressed. Every
 // member of the stack takes the new left region (none of it is left over the neighbour), the
 // client takes the new right region, and the two xterms still form one stack.
 #include "layout/ScreenGeometry.h"
@@ -70,6 +71,10 @@ TEST(DividerEditX11, DraggingTheDividerCarriesEveryMemberOfAStackAndKeepsItOneSt
     ASSERT_TRUE(view);
     ASSERT_TRUE(session.waitFor([&] { return session.isViewable(xcb_window_t(view->window()->winId())); }));
     session.syncWithWindowManager();
+    for (QWidget* panel : {view->window(), static_cast<QWidget*>(rig.overlay.editorToolbar())}) {
+        const auto window = xcb_window_t(panel->winId());
+        EXPECT_EQ(session.topLevelOf(window), window) << "a window manager's frame round " << window;
+    }
     const auto dividers = view->dividers();
     ASSERT_EQ(dividers.size(), 1u);
     const QRectF handle = DividerEditorView::handleRect(dividers[0], view->width(), view->height());
@@ -85,7 +90,7 @@ TEST(DividerEditX11, DraggingTheDividerCarriesEveryMemberOfAStackAndKeepsItOneSt
             && !rig.state.interaction.pendingEdit;
     }, 10000)) << "the edit was not applied; notices: " << rig.notices.join(u" | "_qs).toStdString();
 
-    // "Done", still above the editor that the press raised, ends the editing.
+    // "Done", still above the editor after the press, ends the editing.
     auto* done = rig.overlay.editorToolbar()->findChild<ActionButton*>("doneButton");
     ASSERT_TRUE(done);
     const auto barAboveEditor = [&] {

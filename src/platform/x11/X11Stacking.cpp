@@ -251,21 +251,6 @@ std::uint32_t X11Stacking::atom(const char* name) const
     return r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
-bool X11Stacking::kwinManages() const
-{
-    const auto property = [&](xcb_window_t w, xcb_atom_t name, xcb_atom_t type) {
-        return reply(xcb_get_property_reply(connection_, xcb_get_property(connection_, 0, w, name, type, 0, 16), nullptr));
-    };
-    const auto check = property(root_, atom("_NET_SUPPORTING_WM_CHECK"), XCB_ATOM_WINDOW);
-    if (!check || check->format != 32 || xcb_get_property_value_length(check.get()) < 4)
-        return false;
-    const auto name = property(*static_cast<const xcb_window_t*>(xcb_get_property_value(check.get())),
-                               atom("_NET_WM_NAME"), XCB_ATOM_ANY);
-    return name && name->format == 8
-        && QByteArray(static_cast<const char*>(xcb_get_property_value(name.get())), xcb_get_property_value_length(name.get()))
-               == "KWin";
-}
-
 void X11Stacking::giveBaseSize(std::uint64_t panel)
 {
     // Above a device-pixel ratio of 1 the toolkit asks for resize steps of the ratio, with a
@@ -279,30 +264,6 @@ void X11Stacking::giveBaseSize(std::uint64_t panel)
             return;
         }
     }
-}
-
-void X11Stacking::prepareManaged(std::uint64_t panel)
-{
-    // KWin hides the utility windows of every application but the active one (its stock
-    // "hide utility windows for inactive applications"), and all but the first of ours go
-    // as group transients of the first: typed as normal windows (the toolkit's types less
-    // utility), our panels stay shown.
-    if (!connection_ || !kwinManages())
-        return;
-    const xcb_atom_t type = atom("_NET_WM_WINDOW_TYPE"), utility = atom("_NET_WM_WINDOW_TYPE_UTILITY");
-    auto types = reply(xcb_get_property_reply(
-        connection_, xcb_get_property(connection_, 0, std::uint32_t(panel), type, XCB_ATOM_ATOM, 0, 32), nullptr));
-    if (!types || types->format != 32 || utility == XCB_ATOM_NONE)
-        return;
-    const auto* listed = static_cast<const xcb_atom_t*>(xcb_get_property_value(types.get()));
-    std::vector<xcb_atom_t> kept(listed, listed + xcb_get_property_value_length(types.get()) / 4);
-    if (std::erase(kept, utility) == 0)
-        return;
-    if (kept.empty())
-        kept.push_back(atom("_NET_WM_WINDOW_TYPE_NORMAL"));
-    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, std::uint32_t(panel), type, XCB_ATOM_ATOM, 32,
-                        std::uint32_t(kept.size()), kept.data());
-    xcb_flush(connection_);
 }
 
 void X11Stacking::preparePanel(std::uint64_t panel)

@@ -3,9 +3,9 @@
 // connection, and the compositing manager found as the owner of _NET_WM_CM_S<screen> that
 // also paints the windows itself (so blends translucent pixels). The owner is read once and
 // then followed through XFixes selection notices on Qt's connection (read anew on every
-// question where the server has no XFixes). A panel the window manager manages is readied
-// before it maps: size hints every window manager reads alike, and its type under KWin. Every
-// panel is marked as casting no shadow, in the properties compositing managers read for that.
+// question where the server has no XFixes). Every panel is readied before it maps: size hints
+// every window manager reads alike, and marks of casting no shadow, in the properties
+// compositing managers read for that.
 
 #include "platform/PanelStacking.h"
 
@@ -31,7 +31,6 @@ public:
     void orderToBack(std::uint64_t panel) override;
     bool compositing() const override;
     void setCompositingObserver(std::function<void()> changed) override;
-    void prepareManaged(std::uint64_t panel) override;
     void preparePanel(std::uint64_t panel) override;
     void setInputShape(std::uint64_t panel, const std::optional<std::vector<Rect>>& rects) override;
 
@@ -47,7 +46,6 @@ private:
     void recheck();
     void probeAgainLater();
     std::uint32_t atom(const char* name) const;
-    bool kwinManages() const;
     void giveBaseSize(std::uint64_t panel);
 
     xcb_connection_t* connection_ = nullptr;
