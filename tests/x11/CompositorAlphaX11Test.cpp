@@ -7,13 +7,15 @@
 // picker's rounded corners; the title-bar badge keeps at least its compact size (22 logical
 // pixels thick, 14 for an icon) however thin the window manager's bar, its strip across the
 // bar's middle (kept on the screen) and clear of the window manager's buttons, or without a
-// title bar inside the window by its top left corner. The stack's switcher under xcompmgr -c:
-// nothing round its card changes. With FRAMEWELL_SHOTS_DIR set, each case is photographed for
+// title bar inside the window by its top left corner. The stack's switcher and the tile menu
+// under xcompmgr -c: nothing round their cards changes, the menu's transparent corners
+// included. With FRAMEWELL_SHOTS_DIR set, each case is photographed for
 // review.
 // A drop preview over a terminal full of text: where translucency shows (xcompmgr) the text
 // shows through its tint; elsewhere (nothing, or xcompmgr -a, which the platform reports as no
 // compositing) only its outline is drawn and the text inside stays exactly as it was.
 #include "layout/ScreenGeometry.h"
+#include "overlay/OverlayController.h"
 #include "overlay/OverlayWindow.h"
 #include "platform/qt/DevicePixels.h"
 #include "stacks/StackPresenter.h"
@@ -419,6 +421,39 @@ TEST_P(CompositorAlphaX11, TheSwitcherCastsNoShadowBox)
                                  << " pixels outside the switcher's card changed";
     EXPECT_GT(test::changed(with, without), 0.3) << "the switcher was not drawn";
     rig.stacks.stop();
+}
+
+// The tile menu shown over the desktop under a compositor that shadows windows: beside its
+// rounded card the screen is as it was, no shadow showing through its transparent corners.
+TEST_P(CompositorAlphaX11, TheTileMenuCastsNoShadowThroughItsCorners)
+{
+    if (GetParam().compositing != Compositing::shadows || GetParam().dpi != 96)
+        GTEST_SKIP() << "photographed under xcompmgr -c at 96 dpi only";
+    XSession session({.bareDesktop = true});
+    ASSERT_EQ(start(session), "");
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    const DropActionMenu menu = DropActionMenu::centeredIn(
+        Rect(200, 200, 800, 400), {RegionDropIntent::place(0), RegionDropIntent::swap(0)}, {}, ratio());
+    // The card and a band round it, where a compositor's shadow would fall.
+    const Rect photo = menu.frame.insetBy(-16, -16);
+    const QImage desk = rootArea(session, photo);
+    rig.overlay.showActionMenu(menu, std::nullopt, false);
+    OverlayWindow* panel = rig.overlay.actionMenu();
+    ASSERT_TRUE(panel && session.waitFor([&] { return session.isViewable(xcb_window_t(panel->winId())); }));
+    ASSERT_EQ(panel->frame(), menu.frame);
+    // What it draws; the smooth edge reaches into the pixels beside it.
+    QRegion drawn = panel->shape();
+    drawn += drawn.translated(1, 0) + drawn.translated(-1, 0) + drawn.translated(0, 1) + drawn.translated(0, -1);
+    const QImage with = settled(session, photo, desk, 0.3);
+    saveShot(rootArea(session, menu.frame.insetBy(-40, -40)), u"tile-menu"_qs, GetParam());
+    rig.overlay.hideAll();
+    ASSERT_TRUE(session.waitFor([&] { return !session.isViewable(xcb_window_t(panel->winId())); }));
+    const QImage without = settled(session, photo, with, 0.3);
+    const Difference d = compare(drawn, menu.frame, photo, with, without, ratio());
+    EXPECT_EQ(d.outsideShape, 0) << std::lround(d.outsideShape * with.width() * with.height())
+                                 << " pixels outside the tile menu's card changed";
+    EXPECT_GT(test::changed(with, without), 0.3) << "the tile menu was not drawn";
 }
 
 // A window's WM_ICON_NAME: the terminal below sets it once all its text is written.

@@ -103,6 +103,17 @@ X11Stacking::X11Stacking()
     if (!x11 || !x11->connection())
         return;
     connection_ = x11->connection();
+    // The toolkit raises a tool window just before it maps it, a restack that changes nothing
+    // while the new window is the topmost. With the first native window of the process it
+    // also makes its client-leader window, above that one: the raise then restacks a window
+    // never mapped, and xcompmgr (which learns whether a window has alpha only when it sees it
+    // mapped) gives it a shadow as if it had none (xcompmgr -c) and keeps it while shown,
+    // darkening through a panel's transparent corners. The leader is made here, with a window
+    // never shown, before any panel.
+    {
+        QWindow leaderMaker;
+        leaderMaker.create();
+    }
     // The screen Qt uses is the default one of the display name; Xvfb test sessions have one.
     const xcb_setup_t* setup = xcb_get_setup(connection_);
     xcb_screen_iterator_t it = xcb_setup_roots_iterator(setup);
