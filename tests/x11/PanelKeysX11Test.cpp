@@ -284,20 +284,6 @@ TEST(PanelKeysX11, UnderAWindowManagerMappingLateAndIgnoringActivationThePickerS
     EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
 }
 
-// Sends a root message as pagers and taskbars do.
-void rootMessage(XSession& s, xcb_window_t window, const char* type, std::initializer_list<std::uint32_t> data)
-{
-    xcb_client_message_event_t m{};
-    m.response_type = XCB_CLIENT_MESSAGE;
-    m.format = 32;
-    m.window = window;
-    m.type = atom(s, type);
-    std::copy(data.begin(), data.end(), m.data.data32);
-    xcb_send_event(s.connection(), 0, s.root(), XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                   reinterpret_cast<const char*>(&m));
-    xcb_flush(s.connection());
-}
-
 TEST(PanelKeysX11, ThePickerClosesWhenTheDesktopIsShownOrItsWindowMinimized)
 {
     XSession session;
@@ -317,14 +303,14 @@ TEST(PanelKeysX11, ThePickerClosesWhenTheDesktopIsShownOrItsWindowMinimized)
     ASSERT_TRUE(openPicker()) << programLog(session).toStdString();
     if (!session.waitFor([&] { return wmClass(session, session.inputFocus()).contains("framewell"); }))
         GTEST_SKIP() << "the picker never had the keyboard under " << session.windowManager().toStdString();
-    rootMessage(session, term.window, "WM_CHANGE_STATE", {3});
+    session.sendRootMessage(term.window, "WM_CHANGE_STATE", {3});
     EXPECT_TRUE(session.waitFor([&] { return !programWindowShown(session, u"Choose a Layout"_qs); }))
         << "the picker stayed after its window was minimized\n" << programLog(session).toStdString();
     ASSERT_TRUE(session.activate(term.window));
 
     // The desktop shown, as a panel's button does: the picker closes and holds no keys.
     ASSERT_TRUE(openPicker()) << programLog(session).toStdString();
-    rootMessage(session, session.root(), "_NET_SHOWING_DESKTOP", {1});
+    session.sendRootMessage(session.root(), "_NET_SHOWING_DESKTOP", {1});
     EXPECT_TRUE(session.waitFor([&] { return !programWindowShown(session, u"Choose a Layout"_qs); }))
         << "the picker stayed over the shown desktop\n" << programLog(session).toStdString();
     EXPECT_FALSE(wmClass(session, session.inputFocus()).contains("framewell"));

@@ -205,6 +205,9 @@ public:
     // The session's private D-Bus address, starting its bus first when the window manager
     // brought none; empty when it could not start (error() says why).
     QString sessionBus();
+    // A client message about the client to the root window, as pagers and taskbars send EWMH
+    // requests (and ICCCM's iconify request).
+    void sendRootMessage(xcb_window_t client, const char* type, std::initializer_list<std::uint32_t> data);
 
 private:
     bool start(const XSessionOptions& o);
@@ -213,8 +216,6 @@ private:
     void fail(const QString& why);
     QString logTail(const QString& name) const;
     void sync();
-    // A client message about the client to the root window, as pagers send EWMH requests.
-    void sendRootMessage(xcb_window_t client, const char* type, std::initializer_list<std::uint32_t> data);
 
     QString error_;
     QString dir_;
