@@ -108,6 +108,47 @@ TEST(WindowAccessX11, VerifiedWritesNearTheEdgesEndAtTheirFramesWhateverTheOrder
     }
 }
 
+// A write starts from the window as its last write left it and the server's notices since show
+// it, not from a read: what another client did to the window meanwhile must count.
+TEST(WindowAccessX11, AWriteStartsFromWhatAnotherClientDidToTheWindowSinceTheLast)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    auto client = session.startTestClient(QStringLiteral("followed"), {"--size", "500x400"});
+    auto bystander = session.startTestClient(QStringLiteral("bystander"), {"--size", "300x200"});
+    ASSERT_TRUE(client.window && bystander.window) << session.error();
+    AccessRig rig(session);
+    X11WindowSystem other(session.display());
+    auto window = ManagedWindow::make(rig.ws, client.window);
+    ASSERT_TRUE(window);
+    // A round trip of ours that reads another window: the notices of a change made a moment
+    // before are in by its end, as they are for any change made before the user's next gesture.
+    const auto noticesIn = [&] { ASSERT_TRUE(rig.ws.frame(bystander.window)); };
+    const Rect a(100, 100, 600, 400), b(420, 300, 500, 350), c(200, 150, 700, 500);
+
+    EXPECT_EQ(runOnQtLoop(rig.access.setFrame(*window, a, 1.0)), true);
+    EXPECT_EQ(session.wmFrame(client.window), a);
+    // Moved away by another client: writing the same frame again is no no-op.
+    ASSERT_TRUE(other.setFrame(client.window, b));
+    ASSERT_EQ(session.wmFrame(client.window), b);
+    noticesIn();
+    EXPECT_EQ(runOnQtLoop(rig.access.setFrame(*window, a, 1.0)), true);
+    EXPECT_EQ(session.wmFrame(client.window), a);
+    // Twice in a row, the second from the first one's notices alone.
+    EXPECT_EQ(runOnQtLoop(rig.access.setFrame(*window, b, 1.0)), true);
+    EXPECT_EQ(runOnQtLoop(rig.access.setFrame(*window, c, 1.0)), true);
+    EXPECT_EQ(session.wmFrame(client.window), c);
+
+    // Maximized by another client: the write takes it out of that state first.
+    if (!other.changeWindowStates(client.window, kMaximized, true) ||
+        (other.windowStates(client.window).value_or(0) & kMaximized) != kMaximized)
+        GTEST_SKIP() << session.windowManager().toStdString() << " does not maximize on request";
+    noticesIn();
+    EXPECT_EQ(runOnQtLoop(rig.access.setFrame(*window, a, 1.0)), true);
+    EXPECT_EQ(session.wmFrame(client.window), a);
+    EXPECT_EQ(rig.ws.windowStates(client.window).value_or(kMaximized) & kMaximized, 0);
+}
+
 TEST(WindowAccessX11, AnimatedAndGroupMovesEndAtTheirTargets)
 {
     XSession session;

@@ -9,6 +9,7 @@
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11WriteLanding.h"
 
+#include <QTimer>
 #include <xcb/res.h>
 
 #include <algorithm>
@@ -135,6 +136,7 @@ std::uint32_t X11WindowSystem::serverTime()
                              reinterpret_cast<xcb_property_notify_event_t*>(e)->window == helper_ &&
                              reinterpret_cast<xcb_property_notify_event_t*>(e)->atom == XCB_ATOM_WM_NAME;
             const std::uint32_t t = hit ? reinterpret_cast<xcb_property_notify_event_t*>(e)->time : 0;
+            noteEvent(e);
             free(e);
             if (hit)
                 return t;
@@ -232,13 +234,16 @@ std::optional<Rect> X11WindowSystem::write(WindowId id, const Rect& target, bool
         return std::nullopt;
     // One round: the window's destruction watched from before it is read (so that the wait
     // below sees it), the window manager's presence and the window itself; none where
-    // frameAndStates read them just before (a window gone since leaves the read-back empty).
+    // frameAndStates read them just before (a window gone since leaves the read-back empty),
+    // or where the window is followed since its last write.
     takeQueuedEvents();
     watch(std::uint32_t(id));
     std::optional<ClientState> s;
     bool managed = false;
     const HandedOver handedOver = std::exchange(handedOver_, HandedOver{});
-    if (handedOver.state && handedOver.state->window == id && nowMs() - handedOver.readAtMs <= kHandOverMs) {
+    if (auto followed = followedState(std::uint32_t(id), &managed)) {
+        s = std::move(followed);
+    } else if (handedOver.state && handedOver.state->window == id && nowMs() - handedOver.readAtMs <= kHandOverMs) {
         s = std::move(*handedOver.state);
         managed = handedOver.managed;
     } else {
@@ -326,6 +331,33 @@ std::optional<Rect> X11WindowSystem::configureFramed(WindowId id, const x11::Cli
                       });
 }
 
+std::optional<Rect> X11WindowSystem::sendFollowed(const ClientState& s, const AskedFrame& asked, Point corner,
+                                                  const std::function<bool(Point, WriteLanding*)>& send, bool* sent)
+{
+    // The write counts when the window is still there: its destruction was watched since
+    // before it was read. Its frame is watched from before the write goes out.
+    WriteLanding landing(s, asked);
+    const auto around = landing.windowsAround();
+    landingWindows_ = {s.window};
+    for (xcb_window_t w : around)
+        if (w != XCB_NONE) {
+            watch(w);
+            landingWindows_.push_back(w);
+        }
+    *sent = send(corner, &landing);
+    landingWindows_.clear();
+    // Landed as the server's notices show: nothing to read back, and the window is followed
+    // from here for the next write.
+    const auto frame = *sent ? landing.landed() : std::nullopt;
+    if (frame)
+        follow(std::move(landing), true);
+    unwatch(s.window);
+    for (xcb_window_t w : around)
+        if (w != XCB_NONE)
+            unwatch(w);
+    return frame;
+}
+
 std::optional<Rect> X11WindowSystem::landCorner(WindowId id, const ClientState& s, Point origin, Size client, Point meant, int path,
                                  const std::function<bool(Point, WriteLanding*)>& send)
 {
@@ -338,21 +370,11 @@ std::optional<Rect> X11WindowSystem::landCorner(WindowId id, const ClientState& 
     const Point added = habit.originAdded ? monitorOrigin(before) : Point{};
     const Point corner{meant.x + habit.shift.x - added.x, meant.y + habit.shift.y - added.y};
     const AskedFrame asked{clampCoord(origin.x), clampCoord(origin.y), clampSize(client.width), clampSize(client.height)};
-    // The write counts when the window is still there: its destruction was watched since
-    // before it was read. Its frame is watched from before the write goes out.
-    WriteLanding landing(s, asked);
-    const auto around = landing.windowsAround();
-    for (xcb_window_t w : around)
-        if (w != XCB_NONE)
-            watch(w);
-    const bool sent = send(corner, &landing);
-    for (xcb_window_t w : around)
-        if (w != XCB_NONE)
-            unwatch(w);
+    bool sent = false;
+    if (const auto frame = sendFollowed(s, asked, corner, send, &sent))
+        return frame;
     if (!sent)
         return std::nullopt;
-    if (const auto frame = landing.landed())
-        return frame;   // the server's notices showed it: nothing to read back
     auto after = readOne(id, Geometry);
     if (!after)
         return std::nullopt;
@@ -439,7 +461,7 @@ bool X11WindowSystem::raise(WindowId id)
     auto s = readOne(id, Geometry);
     if (!s)
         return false;
-    conn_->drainQueue();
+    takeQueuedEvents();
     const Atoms& a = conn_->atoms();
     if (windowManagerPresent() && supports(a.netRestackWindow)) {
         const std::uint32_t sourcePager = 2, above = XCB_STACK_MODE_ABOVE;
@@ -476,7 +498,7 @@ bool X11WindowSystem::activate(WindowId id)
     auto s = readOne(id, Geometry);
     if (!s)
         return false;
-    conn_->drainQueue();
+    takeQueuedEvents();
     xcb_connection_t* c = conn_->raw();
     const bool managed = windowManagerPresent();
     const std::uint32_t time = managed ? serverTime() : XCB_CURRENT_TIME;

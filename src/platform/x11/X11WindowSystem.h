@@ -10,9 +10,13 @@
 #include "platform/WindowSystem.h"
 
 #include <QByteArray>
+#include <xcb/xcb.h>
 #include <functional>
 #include <memory>
 #include <unordered_map>
+#include <vector>
+
+class QTimer;
 
 namespace fw {
 
@@ -22,6 +26,7 @@ struct ClientState;
 struct LayerWindow;
 struct LayerSeen;
 class WriteLanding;
+struct AskedFrame;
 }
 
 class X11WindowSystem : public WindowSystem {
@@ -146,6 +151,10 @@ private:
     // `path`, and once more when the answer shows a corner read as another one or a monitor's
     // origin added, learning from it. A first try whose notices show the frame asked for is
     // not read back.
+    // Sends the write with its landing followed; the frame when the server's notices showed it
+    // land as asked (the window followed from then on). `sent`: whether the write went out.
+    std::optional<Rect> sendFollowed(const x11::ClientState& s, const x11::AskedFrame& asked, Point corner,
+                                     const std::function<bool(Point, x11::WriteLanding*)>& send, bool* sent);
     std::optional<Rect> landCorner(WindowId id, const x11::ClientState& s, Point origin, Size client, Point meant, int path,
                     const std::function<bool(Point, x11::WriteLanding*)>& send);
     // The origin of the monitor holding the largest part of the frame (RandR's monitors).
@@ -163,8 +172,22 @@ private:
     // frame asked for (the write handled: nothing is pending).
     bool settle(std::uint32_t watched, int rounds = 1, std::optional<Size> resizedTo = std::nullopt,
                 x11::WriteLanding* landing = nullptr);
-    // Drops the events queued, noting an answer to the last barrier among them.
+    // Drops the events queued, noting an answer to the last barrier among them and handing
+    // each to the windows followed.
     void takeQueuedEvents();
+    // One event read off the connection, for the windows followed.
+    void noteEvent(const xcb_generic_event_t* e);
+    // Keeps following a window whose write has landed (see followed_).
+    void follow(x11::WriteLanding&& landing, bool managed);
+    // The followed window's client as the notices show it (events queued taken first), and
+    // whether a window manager ran; nothing when it is not followed or no longer can be.
+    std::optional<x11::ClientState> followedState(std::uint32_t window, bool* managed = nullptr);
+    // Stops following every window, dropping the events selected for it.
+    void endFollowing();
+    struct Followed;
+    void unwatchAll(const std::vector<Followed>& dropped);
+    // Whether a followed window (a client or its frame) keeps its events selected.
+    bool followedWindow(std::uint32_t window) const;
     // Selects (or drops) the structure and property events of a window of another client, for settle().
     void watch(std::uint32_t window);
     void unwatch(std::uint32_t window);
@@ -194,6 +217,24 @@ private:
         std::int64_t readAtMs = 0;
     } handedOver_;
     static constexpr std::int64_t kHandOverMs = 20;
+    // Windows whose last write landed by the server's notices, each with the notices since:
+    // the next write of one of them starts from them without reading (one turn of the window
+    // manager per write). A write in flight when someone else moves the window is judged by
+    // its own landing like any other. Followed for kFollowMs after the last write, at most
+    // kFollowedMax at once (the windows a divider drag resizes together).
+    struct Followed {
+        std::unique_ptr<x11::WriteLanding> landing;
+        bool managed = false;
+        // Its size hints asked again when they changed (xterm sets them after each resize): the
+        // answer comes while the write waits, not as a round of the next write.
+        std::optional<xcb_get_property_cookie_t> hints;
+    };
+    std::vector<Followed> followed_;
+    // The windows of the write under way, kept watched while their landing may be followed.
+    std::vector<std::uint32_t> landingWindows_;
+    std::unique_ptr<QTimer> followEnd_;
+    static constexpr int kFollowMs = 1000;
+    static constexpr std::size_t kFollowedMax = 8;
     int writeTimeoutMs_ = 100;
     WritePath writePath_ = WritePath::Automatic;
     std::unique_ptr<WindowApplicationIndex> appIndex_;

@@ -17,36 +17,6 @@ using namespace x11;
 
 namespace {
 
-// WM_NORMAL_HINTS: flags, x, y, w, h, min w/h, max w/h, inc w/h, min/max aspect, base w/h, gravity.
-SizeHints parseNormalHints(const xcb_get_property_reply_t* r)
-{
-    SizeHints h;
-    auto v = cardinals(r);
-    if (v.size() < 15)
-        return h;
-    const std::uint32_t flags = v[0];
-    auto dim = [](std::uint32_t x) { return double(std::int32_t(x)); };
-    if ((flags & 16) && std::int32_t(v[5]) >= 0 && std::int32_t(v[6]) >= 0)   // PMinSize
-        h.minimum = Size{dim(v[5]), dim(v[6])};
-    if ((flags & 32) && std::int32_t(v[7]) > 0 && std::int32_t(v[8]) > 0)   // PMaxSize
-        h.maximum = Size{dim(v[7]), dim(v[8])};
-    if (flags & 64)   // PResizeInc
-        h.increment = Size{std::max(0.0, dim(v[9])), std::max(0.0, dim(v[10]))};
-    if ((flags & 256) && v.size() >= 17)   // PBaseSize
-        h.base = Size{dim(v[15]), dim(v[16])};
-    return h;
-}
-
-// WM_NORMAL_HINTS win_gravity when PWinGravity is set and the value is one ICCCM knows; else
-// NorthWest, the default.
-int gravityOf(const xcb_get_property_reply_t* r)
-{
-    auto v = cardinals(r);
-    if (v.size() < 18 || !(v[0] & 512) || v[17] < 1 || v[17] > 10)
-        return 1;
-    return int(v[17]);
-}
-
 // Which groups of a window's properties one read asks for.
 struct Groups {
     bool geometry = false;
@@ -366,6 +336,7 @@ std::vector<ClientState> X11WindowSystem::read(const std::vector<std::uint32_t>&
             needParent.push_back(i);
         if (groups.identity && !takeIdentity(*conn_, k, s))
             needPid.push_back(i);
+        s.kindRead = groups.kind;
         if (groups.kind)
             takeKind(*conn_, k, s);
         if (groups.hints) {

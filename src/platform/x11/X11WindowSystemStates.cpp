@@ -43,6 +43,9 @@ std::optional<WindowStates> X11WindowSystem::windowStates(WindowId id)
 
 std::optional<WindowSystem::FrameAndStates> X11WindowSystem::frameAndStates(WindowId id)
 {
+    // A window whose last write landed moments ago is known from the notices since: no read.
+    if (auto s = followedState(std::uint32_t(id)); s && s->kindRead)
+        return FrameAndStates{s->outerFrame(), statesOf(*s, conn_->atoms())};
     // Everything a write of the window reads first, in the same round: a write that follows
     // with nothing read in between takes this read over (write()).
     const ManagerCheck wm = askWindowManager();
@@ -72,7 +75,7 @@ bool X11WindowSystem::changeWindowStates(WindowId id, WindowStates states, bool 
     if (!on && change == Minimized)
         return activate(id);   // restores the window, as a taskbar does
 
-    conn_->drainQueue();
+    takeQueuedEvents();
     const std::uint32_t action = on ? 1 : 0, sourcePager = 2;
     // A state the window manager does not list in _NET_SUPPORTED is not asked for: the change
     // fails, logged as the window manager's refusal.

@@ -6,6 +6,11 @@
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11WriteLanding.h"
 
+#include <QCoreApplication>
+#include <QThread>
+#include <QTimer>
+
+#include <algorithm>
 #include <cmath>
 
 namespace fw {
@@ -44,8 +49,114 @@ void X11WindowSystem::takeQueuedEvents()
         const auto* n = reinterpret_cast<const xcb_configure_notify_event_t*>(e);
         if ((e->response_type & 0x7f) == XCB_CONFIGURE_NOTIFY && n->window == helper_ && n->width == barrierWidth_)
             behind_ = false;
+        noteEvent(e);
         free(e);
     }
+}
+
+void X11WindowSystem::noteEvent(const xcb_generic_event_t* e)
+{
+    const auto* p = reinterpret_cast<const xcb_property_notify_event_t*>(e);
+    const bool hintsChanged = (e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY && p->atom == XCB_ATOM_WM_NORMAL_HINTS;
+    for (Followed& f : followed_) {
+        f.landing->take(e, conn_->atoms());
+        // A change made before the question was answered is in its answer; one after it (by
+        // the sequence the server had reached) asks again.
+        if (!hintsChanged || p->window != f.landing->client() || (f.hints && e->full_sequence < f.hints->sequence))
+            continue;
+        if (f.hints)
+            xcb_discard_reply(conn_->raw(), f.hints->sequence);
+        f.hints = conn_->property(p->window, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 18);
+        conn_->flush();
+    }
+}
+
+void X11WindowSystem::follow(WriteLanding&& landing, bool managed)
+{
+    // Only where something ends the following again: a timer of this thread's event loop.
+    if (!QCoreApplication::instance() || !QThread::currentThread()->eventDispatcher())
+        return;
+    const xcb_window_t client = landing.client();
+    std::vector<Followed> dropped;
+    for (auto it = followed_.begin(); it != followed_.end();) {
+        if (it->landing->client() == client || followed_.size() - dropped.size() >= kFollowedMax) {
+            dropped.push_back(std::move(*it));
+            it = followed_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    followed_.push_back(Followed{std::make_unique<WriteLanding>(std::move(landing)), managed});
+    unwatchAll(dropped);
+    // Hints that changed while the write waited are asked for now.
+    if (followed_.back().landing->hintsChanged()) {
+        followed_.back().hints = conn_->property(client, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 18);
+        conn_->flush();
+    }
+    if (!followEnd_) {
+        followEnd_ = std::make_unique<QTimer>();
+        followEnd_->setSingleShot(true);
+        QObject::connect(followEnd_.get(), &QTimer::timeout, [this] { endFollowing(); });
+    }
+    followEnd_->start(kFollowMs);
+}
+
+std::optional<ClientState> X11WindowSystem::followedState(std::uint32_t window, bool* managed)
+{
+    if (followed_.empty())
+        return std::nullopt;
+    takeQueuedEvents();
+    const auto at = std::find_if(followed_.begin(), followed_.end(),
+                                 [&](const Followed& f) { return f.landing->client() == window; });
+    if (at == followed_.end())
+        return std::nullopt;
+    bool hintsRead = true;
+    if (at->hints) {
+        const auto hints = conn_->reply(*std::exchange(at->hints, std::nullopt));
+        hintsRead = bool(hints);
+        if (hints)
+            at->landing->takeHints(parseNormalHints(hints.p), gravityOf(hints.p));
+    }
+    auto now = hintsRead ? at->landing->now() : std::nullopt;
+    if (!now) {
+        // Ended by what the notices showed: read again from here on.
+        std::vector<Followed> dropped;
+        dropped.push_back(std::move(*at));
+        followed_.erase(at);
+        unwatchAll(dropped);
+        return std::nullopt;
+    }
+    if (managed)
+        *managed = at->managed;
+    return now;
+}
+
+void X11WindowSystem::endFollowing()
+{
+    unwatchAll(std::exchange(followed_, {}));
+}
+
+void X11WindowSystem::unwatchAll(const std::vector<Followed>& dropped)
+{
+    // Windows still followed otherwise keep their events (unwatch() leaves them).
+    for (const Followed& f : dropped) {
+        if (f.hints)
+            xcb_discard_reply(conn_->raw(), f.hints->sequence);
+        unwatch(f.landing->client());
+        for (xcb_window_t w : f.landing->windowsAround())
+            if (w != XCB_NONE)
+                unwatch(w);
+    }
+}
+
+bool X11WindowSystem::followedWindow(std::uint32_t window) const
+{
+    if (std::find(landingWindows_.begin(), landingWindows_.end(), window) != landingWindows_.end())
+        return true;
+    return std::any_of(followed_.begin(), followed_.end(), [&](const Followed& f) {
+        const auto around = f.landing->windowsAround();
+        return f.landing->client() == window || std::find(around.begin(), around.end(), window) != around.end();
+    });
 }
 
 bool X11WindowSystem::settle(std::uint32_t watched, int rounds, std::optional<Size> resizedTo, WriteLanding* landing)
@@ -64,6 +175,7 @@ bool X11WindowSystem::settle(std::uint32_t watched, int rounds, std::optional<Si
         resizedTo.reset();   // the landing asks for more than the size
     while (!done) {
         while (xcb_generic_event_t* e = xcb_poll_for_event(c)) {
+            noteEvent(e);
             if (landing)
                 landing->take(e, conn_->atoms());
             switch (e->response_type & 0x7f) {
@@ -117,8 +229,10 @@ void X11WindowSystem::watch(std::uint32_t window)
 
 void X11WindowSystem::unwatch(std::uint32_t window)
 {
+    // A window followed keeps its events until the following ends.
     const std::uint32_t off = XCB_EVENT_MASK_NO_EVENT;
-    xcb_change_window_attributes(conn_->raw(), window, XCB_CW_EVENT_MASK, &off);
+    if (!followedWindow(window))
+        xcb_change_window_attributes(conn_->raw(), window, XCB_CW_EVENT_MASK, &off);
     conn_->flush();
 }
 

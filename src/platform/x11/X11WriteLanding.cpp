@@ -58,8 +58,14 @@ void WriteLanding::take(const xcb_generic_event_t* e, const Atoms& a)
         return concerns(reinterpret_cast<const xcb_destroy_notify_event_t*>(e)->window);
     case XCB_PROPERTY_NOTIFY: {
         const auto* p = reinterpret_cast<const xcb_property_notify_event_t*>(e);
-        if (p->window == now_.window && (p->atom == a.netFrameExtents || p->atom == a.gtkFrameExtents))
+        if (p->window != now_.window)
+            return;
+        if (p->atom == a.netFrameExtents || p->atom == a.gtkFrameExtents)
             following_ = false;
+        else if (p->atom == a.netWmState || p->atom == a.wmState)
+            readAged_ = true;
+        else if (p->atom == XCB_ATOM_WM_NORMAL_HINTS)
+            hintsChanged_ = true;
         return;
     }
     default:
@@ -68,6 +74,21 @@ void WriteLanding::take(const xcb_generic_event_t* e, const Atoms& a)
 }
 
 std::optional<Rect> WriteLanding::landed() const
+{
+    const auto after = placed();
+    if (!after || !landedAsAsked(*after, asked_))
+        return std::nullopt;
+    return after->outerFrame();
+}
+
+std::optional<ClientState> WriteLanding::now() const
+{
+    if (readAged_)
+        return std::nullopt;
+    return placed();
+}
+
+std::optional<ClientState> WriteLanding::placed() const
 {
     if (!following_)
         return std::nullopt;
@@ -90,9 +111,7 @@ std::optional<Rect> WriteLanding::landed() const
             return std::nullopt;
         after.frameExtents = *derived;
     }
-    if (!landedAsAsked(after, asked_))
-        return std::nullopt;
-    return after.outerFrame();
+    return after;
 }
 
 } // namespace fw::x11
