@@ -235,17 +235,17 @@ std::optional<Rect> X11WindowSystem::write(WindowId id, const Rect& target, bool
     // One round: the window's destruction watched from before it is read (so that the wait
     // below sees it), the window manager's presence and the window itself; none where
     // frameAndStates read them just before (a window gone since leaves the read-back empty),
-    // or where the window is followed since its last write.
+    // or else where the window is followed since its last write.
     takeQueuedEvents();
     watch(std::uint32_t(id));
     std::optional<ClientState> s;
     bool managed = false;
     const HandedOver handedOver = std::exchange(handedOver_, HandedOver{});
-    if (auto followed = followedState(std::uint32_t(id), &managed)) {
-        s = std::move(followed);
-    } else if (handedOver.state && handedOver.state->window == id && nowMs() - handedOver.readAtMs <= kHandOverMs) {
+    if (handedOver.state && handedOver.state->window == id && nowMs() - handedOver.readAtMs <= kHandOverMs) {
         s = std::move(*handedOver.state);
         managed = handedOver.managed;
+    } else if (auto followed = followedState(std::uint32_t(id), &managed)) {
+        s = std::move(followed);
     } else {
         const ManagerCheck wm = askWindowManager();
         s = readOne(id, Geometry);
