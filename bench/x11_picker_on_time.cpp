@@ -118,6 +118,10 @@ private:
             const auto* n = reinterpret_cast<const xcb_damage_notify_event_t*>(e);
             if (mapped_ && n->drawable == mapped_ && !paintedAt_)
                 paintedAt_ = at;
+            // A damage reports again only once its region was emptied: the picker window is
+            // the same on every drag, and its next showing paints it anew.
+            xcb_damage_subtract(c_, n->damage, XCB_NONE, XCB_NONE);
+            xcb_flush(c_);
         }
     }
 
