@@ -45,7 +45,7 @@ struct BadgeBenchDesk {
     {
         defaults.setValue(QStringLiteral("stackBadgesOnEdge"), false);
         defaults.setValue(QStringLiteral("stackBadgesEnabled"), badges);
-        sim.addScreen({QStringLiteral("A"), QStringLiteral("Left"), Rect(0, 0, 3000, 1600), Rect(0, 0, 3000, 1600), true});
+        sim.addScreen({QStringLiteral("A"), QStringLiteral("Left"), Rect(0, 0, 3300, 1600), Rect(0, 0, 3300, 1600), true});
         for (int s = 0; s < 10; ++s) {
             const Rect frame(10 + 290 * s, 40 + 50 * s, 600, 400);
             for (int k = 0; k < 2; ++k) {
