@@ -124,6 +124,17 @@ AppMenu appMenu(const QStringList& current, const QStringList& running)
     std::stable_sort(ids.begin(), ids.end(), AppNames::displayNameOrder);
     for (const QString& id : ids)
         menu.items.push_back({id, AppNames::displayName(id), current.contains(id)});
+    // Entries of one name (the user's own beside the system's) are told apart by their files,
+    // as "Choose an App" tells them.
+    std::vector<QString> names;
+    for (const AppMenu::Item& item : menu.items)
+        names.push_back(item.name);
+    for (AppMenu::Item& item : menu.items) {
+        const auto same = std::count_if(names.begin(), names.end(),
+                                        [&](const QString& n) { return n.compare(item.name, Qt::CaseInsensitive) == 0; });
+        if (same > 1)
+            item.name += u" — "_qs + item.id + u".desktop"_qs;
+    }
     return menu;
 }
 

@@ -298,6 +298,13 @@ TEST_F(Editor, TheAppsMenuOfEachRegionTogglesRunningAppsAndDropsAppsOfMergedRegi
     e->saveButton()->click();
     ASSERT_EQ(saves.size(), 1u);
     EXPECT_FALSE(saves[0].layout.apps);
+
+    // The user's own entry beside the system's, of the same name: each row says its file.
+    install("org.example.Files", "files");
+    running << "org.example.Files";
+    emit e->appMenu()->menu()->aboutToShow();
+    EXPECT_EQ(items(*e), QStringList({"No App*", "—", "Files — files.desktop", "files — org.example.Files.desktop",
+                                      "Mail", "notes", "—", "Other App…"}));
 }
 
 // "Other App…" lists the applications a launcher shows, by name and icon, filters them as the
