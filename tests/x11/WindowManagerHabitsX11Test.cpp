@@ -1,7 +1,8 @@
 // Window managers outside the test matrix, each started by its test where installed (once, in
 // the default run): i3's workspace per monitor, where the current desktop follows a window
 // dragged across monitors while both keep showing theirs, leaves the drag and its placement
-// alone and reports a monitor that shows another workspace; lwm, which names no check window on
+// alone and reports a monitor that shows another workspace, as herbstluftwm's desktop per
+// monitor without viewports; lwm, which names no check window on
 // its check window, twm, which has no EWMH at all, and dwm, which adds the monitor's origin to a
 // requested position, place windows where asked, and nothing drifts on the way back.
 #include "layout/ScreenGeometry.h"
@@ -104,6 +105,50 @@ TEST(WindowManagerHabitsX11, UnderI3AFloatingWindowDraggedAcrossMonitorsIsPlaced
     // Another workspace on the right monitor is a change.
     ASSERT_EQ(session.run({u"i3-msg"_qs, u"workspace 7"_qs}), 0);
     EXPECT_TRUE(session.waitFor([&] { return changes == 1; })) << changes << " workspace changes";
+}
+
+// herbstluftwm shows a desktop per monitor but publishes one viewport for all of them: the
+// focus moving between monitors changes the current desktop and nothing that is shown; another
+// desktop on a monitor, with windows or without, is a change.
+TEST(WindowManagerHabitsX11, UnderHerbstluftwmTheFocusCrossingMonitorsIsNoChangeOfWorkspace)
+{
+    if (const auto why = XSession::outsideMatrixSkip(u"herbstluftwm"_qs))
+        GTEST_SKIP() << *why;
+    XSession session({.width = 3200, .height = 1080, .windowManagerName = u"herbstluftwm"_qs, .twoMonitors = true});
+    ASSERT_TRUE(session.ok()) << session.error();
+    const auto herbstclient = [&](const QStringList& args) { return session.run(QStringList{u"herbstclient"_qs} + args); };
+    // Its monitors as RandR's, once its stock autostart has made its nine desktops (tags).
+    ASSERT_TRUE(session.waitFor([&] { return herbstclient({u"compare"_qs, u"tags.count"_qs, u"="_qs, u"9"_qs}) == 0; }))
+        << "herbstluftwm made no nine desktops";
+    ASSERT_EQ(herbstclient({u"set_monitors"_qs, u"1920x1080+0+0"_qs, u"1280x1024+1920+0"_qs}), 0);
+    auto left = session.startXterm(u"left"_qs);
+    ASSERT_EQ(herbstclient({u"focus_monitor"_qs, u"1"_qs}), 0);
+    auto right = session.startXterm(u"right"_qs);
+    ASSERT_TRUE(left.window && right.window) << session.error();
+    ASSERT_TRUE(session.waitFor([&] {
+        const auto l = session.wmFrame(left.window), r = session.wmFrame(right.window);
+        return l && r && l->maxX() <= 1920 && r->minX() >= 1920;
+    })) << "the xterms are not one on each monitor";
+
+    SessionApp app(session);
+    X11Workspaces workspaces(session.display());
+    int changes = 0;
+    workspaces.setChangeHandler([&] { ++changes; });
+    ASSERT_TRUE(workspaces.watching());
+    // Each crossing taken on its own: the notices of a few together make one change at most.
+    for (const char* monitor : {"0", "1", "0"}) {
+        ASSERT_EQ(herbstclient({u"focus_monitor"_qs, QString::fromLatin1(monitor)}), 0);
+        session.waitFor([] { return false; }, 150);
+    }
+    EXPECT_EQ(changes, 0) << "the focus crossing monitors counted as a change of workspace";
+    // An empty desktop on the left monitor, then the right one focused: one change, and none
+    // for the focus leaving the empty monitor.
+    ASSERT_EQ(herbstclient({u"use"_qs, u"5"_qs}), 0);
+    EXPECT_TRUE(session.waitFor([&] { return changes >= 1; })) << "another desktop on the left monitor was missed";
+    ASSERT_EQ(herbstclient({u"focus_monitor"_qs, u"1"_qs}), 0);
+    ASSERT_EQ(herbstclient({u"use"_qs, u"1"_qs}), 0);
+    EXPECT_TRUE(session.waitFor([&] { return changes >= 2; })) << "the right monitor taking the left one's desktop was missed";
+    EXPECT_EQ(changes, 2) << "the focus crossing monitors counted as a change of workspace";
 }
 
 // Places the window into each half of the display's "Halves" and back where it was: each lands

@@ -3,11 +3,14 @@
 // desktop (_NET_CURRENT_DESKTOP) is shown on the monitor its viewport (_NET_DESKTOP_VIEWPORT)
 // names; under managers with a workspace per monitor (i3), where desktops have viewports on
 // several monitors, the other monitors show the desktops of their viewable windows
-// (_NET_WM_DESKTOP). A change is a monitor showing another desktop than before, never the
-// current desktop following the focus between monitors that keep theirs. Watched on a
+// (_NET_WM_DESKTOP). Under managers whose viewports do not tell monitors apart (herbstluftwm),
+// each of RandR's monitors shows the desktop of the viewable windows on it once windows of two
+// desktops were seen viewable at once. A change is a monitor showing another desktop than
+// before, never the current desktop following the focus between monitors that keep theirs. Watched on a
 // connection of its own (property changes of the root window, read on the Qt main thread) only
 // while a handler is installed.
 
+#include "base/Geometry.h"
 #include "platform/Workspaces.h"
 
 #include <QByteArray>
@@ -17,6 +20,7 @@
 #include <map>
 #include <memory>
 #include <utility>
+#include <vector>
 
 namespace fw {
 
@@ -38,16 +42,24 @@ public:
 
     // Per viewport (a monitor's origin), the name of the desktop it shows (its index where it
     // has no name); monitors not known to show one are left out.
-    using Shown = std::map<std::pair<std::int64_t, std::int64_t>, QString>;
+    using Monitor = std::pair<std::int64_t, std::int64_t>;
+    using Shown = std::map<Monitor, QString>;
 
 private:
-    Shown readShown() const;
+    Shown readShown();
+    // A viewable client's desktop and its centre on the root.
+    struct Seen {
+        std::uint32_t desktop;
+        Point centre;
+    };
+    std::vector<Seen> viewable(const std::vector<std::uint32_t>& clients) const;
 
     QByteArray displayName_;
     std::unique_ptr<x11::Connection> conn_;
     std::unique_ptr<x11::EventPump> pump_;
     std::uint32_t current_ = 0, viewport_ = 0, names_ = 0, desktop_ = 0;
     Shown shown_;
+    bool perMonitor_ = false;   // windows of two desktops were seen viewable at once
     std::function<void()> handler_;
 };
 
