@@ -4,7 +4,8 @@
 // (client rectangle grown by _NET_FRAME_EXTENTS, or by the WM's reparenting frame where it
 // states none, shrunk by _GTK_FRAME_EXTENTS for client-side decorated windows). Reads are pipelined: all requests go out before the first reply is read.
 // Writes go through the WM and wait, bounded, until it has handled them; the read-back (or for a
-// move and resize, the server's notices of where it landed) is the truth. Not thread-safe: one thread uses one instance.
+// move and resize, the server's notices of where it landed) is the truth, and a window written
+// moments before is known from the notices since rather than read again. Not thread-safe: one thread uses one instance.
 
 #include "platform/Applications.h"
 #include "platform/WindowSystem.h"
