@@ -2,6 +2,7 @@
 // point, then settled at home.
 
 #include "base/Log.h"
+#include "windows/FrameMatch.h"
 #include "windows/MotionCurve.h"
 #include "windows/WindowAccess.h"
 
@@ -83,7 +84,7 @@ Task<void> WindowAccess::slide(ManagedWindow window, std::function<void()> turn,
     }
     turnOnce();
 
-    co_await setFrame(window, home, 1.0, {}, token);
+    co_await setFrame(window, home, kPlacementTolerance, {}, token);
     log::info(LogCategory::Motion, "%{public}s shuffle%{public}s: %ld ms total, %ld frames, app writes %ld ms, slowest %ld ms",
               window.appName, refused ? " (refused)" : "", long(toMilliseconds(clock_.now() - start)), stats.frames,
               long(toMilliseconds(stats.writeTime)), long(toMilliseconds(stats.slowest)));
