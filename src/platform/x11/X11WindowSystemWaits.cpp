@@ -79,7 +79,7 @@ void X11WindowSystem::follow(WriteLanding&& landing, bool managed)
     const xcb_window_t client = landing.client();
     std::vector<Followed> dropped;
     for (auto it = followed_.begin(); it != followed_.end();) {
-        if (it->landing->client() == client || followed_.size() - dropped.size() >= kFollowedMax) {
+        if (it->landing->client() == client || followed_.size() >= kFollowedMax) {   // the oldest first
             dropped.push_back(std::move(*it));
             it = followed_.erase(it);
         } else {
