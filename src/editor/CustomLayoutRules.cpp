@@ -97,6 +97,11 @@ std::vector<ApplicationEntry> filteredApplications(const std::vector<Application
     return out;
 }
 
+namespace {
+// The desktop entry's file, which tells entries of one name apart.
+QString entryFile(const QString& id) { return id + u".desktop"_qs; }
+} // namespace
+
 QString chooserDistinction(const std::vector<ApplicationEntry>& listed, const ApplicationEntry& entry)
 {
     bool shared = false, commentShared = entry.comment.isEmpty();
@@ -108,7 +113,7 @@ QString chooserDistinction(const std::vector<ApplicationEntry>& listed, const Ap
     }
     if (!shared)
         return {};
-    return commentShared ? entry.id + u".desktop"_qs : entry.comment;
+    return commentShared ? entryFile(entry.id) : entry.comment;
 }
 
 AppMenu appMenu(const QStringList& current, const QStringList& running)
@@ -133,7 +138,7 @@ AppMenu appMenu(const QStringList& current, const QStringList& running)
         const auto same = std::count_if(names.begin(), names.end(),
                                         [&](const QString& n) { return n.compare(item.name, Qt::CaseInsensitive) == 0; });
         if (same > 1)
-            item.name += u" — "_qs + item.id + u".desktop"_qs;
+            item.name += u" — "_qs + entryFile(item.id);
     }
     return menu;
 }

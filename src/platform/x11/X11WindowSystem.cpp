@@ -236,17 +236,17 @@ std::optional<Rect> X11WindowSystem::write(WindowId id, const Rect& target, bool
     // below sees it), the window manager's presence and the window itself; none where
     // frameAndStates read them just before (a window gone since leaves the read-back empty),
     // or else where the window is followed since its last write.
+    // A following that has ended lets its window's events go: it is asked before the watch.
     takeQueuedEvents();
-    watch(std::uint32_t(id));
-    std::optional<ClientState> s;
     bool managed = false;
     const HandedOver handedOver = std::exchange(handedOver_, HandedOver{});
-    if (handedOver.state && handedOver.state->window == id && nowMs() - handedOver.readAtMs <= kHandOverMs) {
+    const bool handed = handedOver.state && handedOver.state->window == id && nowMs() - handedOver.readAtMs <= kHandOverMs;
+    std::optional<ClientState> s = handed ? std::nullopt : followedState(std::uint32_t(id), &managed);
+    watch(std::uint32_t(id));
+    if (handed) {
         s = std::move(*handedOver.state);
         managed = handedOver.managed;
-    } else if (auto followed = followedState(std::uint32_t(id), &managed)) {
-        s = std::move(followed);
-    } else {
+    } else if (!s) {
         const ManagerCheck wm = askWindowManager();
         s = readOne(id, Geometry);
         managed = windowManagerPresent(wm);

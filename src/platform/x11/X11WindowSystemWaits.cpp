@@ -223,6 +223,8 @@ bool X11WindowSystem::settle(std::uint32_t watched, int rounds, std::optional<Si
 
 void X11WindowSystem::watch(std::uint32_t window)
 {
+    if (followedWindow(window))
+        return;   // watched already
     const std::uint32_t on = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_change_window_attributes(conn_->raw(), window, XCB_CW_EVENT_MASK, &on);
 }

@@ -142,23 +142,24 @@ X11Workspaces::Shown X11Workspaces::readShown()
     // desktop spans every monitor: the current one.
     for (const Seen& w : seen)
         perMonitor_ = perMonitor_ || w.desktop != seen.front().desktop;
+    const auto at = [](const Rect& head) { return Monitor{std::int64_t(head.x()), std::int64_t(head.y())}; };
     if (!perMonitor_) {
         for (const Rect& head : heads)
             if (current)
-                shown[{std::int64_t(head.x()), std::int64_t(head.y())}] = key(*current);
+                shown[at(head)] = key(*current);
         return shown;
     }
-    std::vector<const Rect*> empty;
+    std::vector<Monitor> empty;
     for (const Rect& head : heads) {
         const auto on = std::find_if(seen.begin(), seen.end(), [&](const Seen& w) { return head.contains(w.centre); });
         if (on != seen.end())
-            shown[{std::int64_t(head.x()), std::int64_t(head.y())}] = key(on->desktop);
+            shown[at(head)] = key(on->desktop);
         else
-            empty.push_back(&head);
+            empty.push_back(at(head));
     }
     const bool currentShown = current && std::any_of(seen.begin(), seen.end(), [&](const Seen& w) { return w.desktop == *current; });
     if (current && !currentShown && empty.size() == 1)
-        shown[{std::int64_t(empty.front()->x()), std::int64_t(empty.front()->y())}] = key(*current);
+        shown[empty.front()] = key(*current);
     return shown;
 }
 
