@@ -89,6 +89,34 @@ void HotKeys::registerKeys()
     }
 }
 
+std::optional<QString> HotKeys::takenKeysNotice()
+{
+    QStringList keys;
+    for (ShortcutAction a : allShortcutActions)
+        if (failures_.count(a))
+            keys << store_.combo(a)->displayString();
+    UserDefaults& defaults = store_.defaults();
+    if (keys.isEmpty()) {
+        if (defaults.value(takenKeysToldKey))
+            defaults.remove(takenKeysToldKey);
+        return std::nullopt;
+    }
+    const QString last = keys.takeLast();
+    const QString text = keys.isEmpty()
+        ? last + QStringLiteral(" is in use elsewhere, so Framewell can’t use it. Choose another key in Shortcuts…")
+        : keys.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last
+            + QStringLiteral(" are in use elsewhere, so Framewell can’t use them. Choose other keys in Shortcuts…");
+    if (defaults.stringValue(takenKeysToldKey) == text)
+        return std::nullopt;
+    defaults.setValue(takenKeysToldKey, text);
+    return text;
+}
+
+std::optional<KeyCombo> HotKeys::offeredCombo(ShortcutAction action) const
+{
+    return failures_.count(action) ? std::nullopt : store_.combo(action);
+}
+
 void HotKeys::unregisterAll()
 {
     for (HotKeyRef ref : keys_)
@@ -130,5 +158,14 @@ void HotKeys::setSuspended(bool suspended)
     if (!suspended)
         registerKeys();
 }
+
+QString HotKeyLabels::label(std::uint32_t command) const
+{
+    const auto action = shortcutAction(command);
+    const auto combo = action ? keys_.offeredCombo(*action) : std::nullopt;
+    return combo ? combo->displayString() : QString();
+}
+
+bool HotKeyLabels::layoutKeyWorks(std::size_t position) const { return !keys_.layoutKeyFailures().count(position); }
 
 } // namespace fw

@@ -15,10 +15,12 @@
 
 #include "app/Shortcuts.h"
 #include "platform/GlobalHotKeys.h"
+#include "snap/ShortcutLabels.h"
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -31,6 +33,8 @@ public:
     // The layout keys: Ctrl+Alt with the key codes of the digits 1 to 9.
     static constexpr std::array<std::uint32_t, 9> layoutKeyCodes{18, 19, 20, 21, 23, 22, 26, 28, 25};
     static constexpr std::uint32_t layoutKeyModifiers = StoredCtrl | StoredAlt;
+    // The last notice of taken keys told.
+    static inline const QString takenKeysToldKey = QStringLiteral("takenKeysTold");
 
     HotKeys(GlobalHotKeys& platform, UserDefaults& defaults);
     // Leaves nothing registered.
@@ -73,6 +77,13 @@ public:
     // The layout keys whose registration failed in the last registerKeys, by position (0 is
     // Ctrl+Alt+1).
     const std::set<std::size_t>& layoutKeyFailures() const { return layoutKeyFailures_; }
+    // The key menus and texts offer for the action: its effective combination while it works;
+    // none when it is turned off or failed to register in the last registerKeys.
+    std::optional<KeyCombo> offeredCombo(ShortcutAction action) const;
+    // What to tell of the actions' keys that failed in the last registerKeys: "Ctrl+Alt+P and
+    // Ctrl+Alt+S are in use elsewhere. …", naming where to change them; none when every key
+    // works or the same keys were told before (the told text is kept in the defaults).
+    std::optional<QString> takenKeysNotice();
     std::size_t registeredCount() const { return keys_.size(); }
 
     // True while the shortcuts window records: the keys being recorded must reach it.
@@ -91,6 +102,18 @@ private:
     std::set<ShortcutAction> failures_;
     std::set<std::size_t> layoutKeyFailures_;
     bool suspended_ = false;
+};
+
+// The keys texts offer, as the hot keys have them: an action's key while it works (empty when
+// turned off or another program holds it) and the layout keys that registered.
+class HotKeyLabels final : public CommandShortcuts {
+public:
+    explicit HotKeyLabels(const HotKeys& keys) : keys_(keys) {}
+    QString label(std::uint32_t command) const override;
+    bool layoutKeyWorks(std::size_t position) const override;
+
+private:
+    const HotKeys& keys_;
 };
 
 } // namespace fw

@@ -162,7 +162,7 @@ ShortcutRecorder::Row ShortcutRecorder::row(ShortcutAction action) const
     Row r;
     const bool here = recording_ == action;
     if (here && !recordingMouse_) {
-        r.keyTitle = QStringLiteral("Type shortcut…");
+        r.keyTitle = recordingKeyTitle();
     } else {
         const auto combo = store_.combo(action);
         r.keyTitle = combo ? combo->displayString() : QStringLiteral("None");
@@ -174,9 +174,9 @@ ShortcutRecorder::Row ShortcutRecorder::row(ShortcutAction action) const
     else
         r.mouseTitle = trigger != triggers.end() ? trigger->second.description() : QStringLiteral("None");
     if (failures && failures().count(action))
-        r.note = QStringLiteral("In use elsewhere");
+        r.note = takenNote();
     else if (trigger != triggers.end() && mouseUnavailable && mouseUnavailable())
-        r.note = QStringLiteral("Mouse unavailable");
+        r.note = mouseUnavailableNote();
     return r;
 }
 

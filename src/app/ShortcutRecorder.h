@@ -65,6 +65,11 @@ public:
         QString note;         // "In use elsewhere", "Mouse unavailable" or empty
     };
     Row row(ShortcutAction action) const;
+    // The texts a row shows besides the bindings: the key button's while it records and the
+    // two notes (a window makes room for them).
+    static QString recordingKeyTitle() { return QStringLiteral("Type shortcut…"); }
+    static QString takenNote() { return QStringLiteral("In use elsewhere"); }
+    static QString mouseUnavailableNote() { return QStringLiteral("Mouse unavailable"); }
 
 private:
     bool begin(std::uint32_t tag, bool mouse);

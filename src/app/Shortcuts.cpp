@@ -417,11 +417,4 @@ std::optional<QString> ShortcutStore::refusal(const MouseTrigger& trigger, Short
     return std::nullopt;
 }
 
-QString StoredShortcutLabels::label(std::uint32_t command) const
-{
-    const auto action = shortcutAction(command);
-    const auto combo = action ? ShortcutStore(defaults_).combo(*action) : std::nullopt;
-    return combo ? combo->displayString() : QString();
-}
-
 } // namespace fw

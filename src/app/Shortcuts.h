@@ -11,7 +11,6 @@
 
 #include "base/UserDefaults.h"
 #include "platform/InputCodes.h"
-#include "snap/ShortcutLabels.h"
 
 #include <QLocale>
 #include <QString>
@@ -142,17 +141,6 @@ public:
     // "Include Ctrl, Alt or Super." or "Ctrl+Alt+Z is already Open Layout Gallery.".
     std::optional<QString> refusal(const KeyCombo& combo, ShortcutAction action) const;
     std::optional<QString> refusal(const MouseTrigger& trigger, ShortcutAction action) const;
-
-private:
-    UserDefaults& defaults_;
-};
-
-// The bindings the store holds, as the snap coordinator's notices name them: the effective
-// combination's label, empty when the command has none.
-class StoredShortcutLabels final : public CommandShortcuts {
-public:
-    explicit StoredShortcutLabels(UserDefaults& defaults) : defaults_(defaults) {}
-    QString label(std::uint32_t command) const override;
 
 private:
     UserDefaults& defaults_;

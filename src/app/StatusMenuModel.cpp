@@ -50,9 +50,12 @@ MenuItem holder(const QString& title, const QString& symbol, Menu submenu, bool 
     return item;
 }
 
-// The action's combination as the state has it; the default when the state leaves it out.
-std::optional<KeyCombo> effectiveCombo(const StatusMenuState& state, ShortcutAction action)
+// The key the action's items offer: its combination as the state has it (the default when the
+// state leaves it out); none when turned off or another program holds it.
+std::optional<KeyCombo> offeredCombo(const StatusMenuState& state, ShortcutAction action)
 {
+    if (state.takenKeys.count(action))
+        return std::nullopt;
     const auto it = state.combos.find(action);
     return it == state.combos.end() ? std::optional<KeyCombo>(KeyCombo::defaultFor(action)) : it->second;
 }
@@ -61,7 +64,7 @@ MenuItem shortcutItem(const StatusMenuState& state, const QString& title, MenuCo
                       bool enabled)
 {
     MenuItem item = command(title, cmd, enabled);
-    item.keyLabel = keyEquivalentLabel(effectiveCombo(state, action));
+    item.keyLabel = keyEquivalentLabel(offeredCombo(state, action));
     return item;
 }
 
@@ -326,7 +329,7 @@ Menu chooseLayoutMenu(const StatusMenuState& state)
     const bool placeable = !state.paused && state.windowControl;
     Menu menu = layoutChoiceMenu(d.offered, d.applied, d.key, d.screen.name, placeable, MenuCommand::applyMenuLayout,
                                  bounds);
-    const auto layoutsCombo = effectiveCombo(state, ShortcutAction::layouts);
+    const auto layoutsCombo = offeredCombo(state, ShortcutAction::layouts);
     std::vector<SnapLayout> signed_ = d.offered;
     signed_.insert(signed_.end(), d.custom.begin(), d.custom.end());
     menu.signature = menuSignature({d.key, d.screen.name, toString(bounds), state.paused ? u"true"_qs : u"false"_qs,

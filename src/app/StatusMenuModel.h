@@ -130,6 +130,8 @@ struct StatusMenuState {
     std::optional<bool> topTiling;
     // Each action's effective key combination; none when turned off.
     std::map<ShortcutAction, std::optional<KeyCombo>> combos;
+    // The actions whose key another program holds: their items offer no key.
+    std::set<ShortcutAction> takenKeys;
     // The layout keys another program holds, by position (0 is Ctrl+Alt+1).
     std::set<std::size_t> takenLayoutKeys;
     struct Stacks {

@@ -1,4 +1,4 @@
-// The welcome window's shortcut line, built from the stored shortcuts.
+// The welcome window's shortcut line, built from the keys that work.
 #include "app/WelcomeShortcuts.h"
 
 #include <QStringList>
@@ -16,12 +16,12 @@ const std::array<WelcomeShortcutRow, 4>& welcomeShortcutRows()
     return rows;
 }
 
-QString welcomeShortcutLine(const ShortcutStore& shortcuts)
+QString welcomeShortcutLine(const CommandShortcuts& shortcuts)
 {
     QStringList parts;
     for (const WelcomeShortcutRow& row : welcomeShortcutRows())
-        if (const auto combo = shortcuts.combo(row.action))
-            parts << combo->displayString() + QStringLiteral("  ") + row.label;
+        if (const QString key = shortcuts.label(rawValue(row.action)); !key.isEmpty())
+            parts << key + QStringLiteral("  ") + row.label;
     return parts.join(QStringLiteral("   "));
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // The shortcut line of the welcome window: the four commands it names, each with its label,
-// and the line built from the stored shortcuts.
+// and the line built from the keys that work.
 
 #include "app/Shortcuts.h"
+#include "snap/ShortcutLabels.h"
 
 #include <QString>
 
@@ -16,8 +17,8 @@ struct WelcomeShortcutRow {
 };
 const std::array<WelcomeShortcutRow, 4>& welcomeShortcutRows();
 
-// "Ctrl+Alt+P  Place   Ctrl+Alt+Z  Layout Gallery   …": each row's effective combination and label;
-// a shortcut that is switched off is left out.
-QString welcomeShortcutLine(const ShortcutStore& shortcuts);
+// "Ctrl+Alt+P  Place   Ctrl+Alt+Z  Layout Gallery   …": each row's key and label; a shortcut
+// that is switched off or whose key another program holds is left out.
+QString welcomeShortcutLine(const CommandShortcuts& shortcuts);
 
 } // namespace fw

@@ -33,7 +33,7 @@ std::optional<Tip> tipFromRawValue(const QString& raw)
     return std::nullopt;
 }
 
-QString tipText(Tip tip, bool badgesOnEdge)
+QString tipText(Tip tip, bool badgesOnEdge, const CommandShortcuts* shortcuts)
 {
     switch (tip) {
     case Tip::badge:
@@ -46,15 +46,23 @@ QString tipText(Tip tip, bool badgesOnEdge)
     case Tip::dropMenu:
         return QStringLiteral("Drag onto a tile to choose what happens: add to the stack, take a half, rejoin a "
                               "split, or swap. Release anywhere else to leave the window where it is.");
-    case Tip::switcher:
-        return QStringLiteral("Scroll to flip through the stack without closing it. From the keyboard, Ctrl+Alt+S "
-                              "opens it and 1–9 pick a card.");
-    case Tip::span:
-        return QStringLiteral("This window spans regions; the windows it covers are stacked behind it. Ctrl+Alt+B "
-                              "sends it to the back.");
-    case Tip::ownLayouts:
+    case Tip::switcher: {
+        const QString key = shortcutLabel(shortcuts, kStackCommand);
+        return QStringLiteral("Scroll to flip through the stack without closing it. From the keyboard, ")
+            + (key.isEmpty() ? QString() : key + QStringLiteral(" opens it and ")) + QStringLiteral("1–9 pick a card.");
+    }
+    case Tip::span: {
+        const QString key = shortcutLabel(shortcuts, kSendToBackCommand);
+        return QStringLiteral("This window spans regions; the windows it covers are stacked behind it.")
+            + (key.isEmpty() ? QString() : u' ' + key + QStringLiteral(" sends it to the back."));
+    }
+    case Tip::ownLayouts: {
+        const QString keys = layoutKeysLabel(shortcuts);
         return QStringLiteral("Make this arrangement yours: Choose a Layout → Create Custom Layout… lets you pick "
-                              "the apps for each spot, and Ctrl+Alt+1–9 switch between your layouts.");
+                              "the apps for each spot, and ")
+            + (keys.isEmpty() ? QStringLiteral("Switch Layout switches") : keys + QStringLiteral(" switch"))
+            + QStringLiteral(" between your layouts.");
+    }
     }
     return {};
 }
@@ -83,7 +91,8 @@ struct Utf8Less {
 
 } // namespace
 
-std::optional<QString> textIfUnseen(Tip tip, UserDefaults& defaults, bool badgesOnEdge)
+std::optional<QString> textIfUnseen(Tip tip, UserDefaults& defaults, bool badgesOnEdge,
+                                    const CommandShortcuts* shortcuts)
 {
     const auto record = shownRecord(defaults);
     std::set<QString, Utf8Less> shown(record.begin(), record.end());
@@ -93,7 +102,7 @@ std::optional<QString> textIfUnseen(Tip tip, UserDefaults& defaults, bool badges
     for (const QString& v : shown)
         sorted.append(v);
     defaults.setValue(tipsShownKey, sorted);
-    return tipText(tip, badgesOnEdge);
+    return tipText(tip, badgesOnEdge, shortcuts);
 }
 
 void TipPresenter::showTip(Tip tip)
@@ -101,7 +110,7 @@ void TipPresenter::showTip(Tip tip)
     // Without a place to show it, the tip is not spent either.
     if ((paused && paused()) || !showNotice)
         return;
-    if (const auto text = textIfUnseen(tip, defaults_, !badgesOnEdge || badgesOnEdge()))
+    if (const auto text = textIfUnseen(tip, defaults_, !badgesOnEdge || badgesOnEdge(), shortcuts))
         showNotice(notice(*text), noticeSeconds);
 }
 

@@ -10,6 +10,7 @@
 //   coordinator.sinks().tip = [&](Tip t) { tips.showTip(t); };
 
 #include "base/UserDefaults.h"
+#include "snap/ShortcutLabels.h"
 #include "snap/SnapSinks.h"
 
 #include <QString>
@@ -28,12 +29,14 @@ inline const QString tipsShownKey = QStringLiteral("tipsShown.v1");
 QString rawValue(Tip tip);
 std::optional<Tip> tipFromRawValue(const QString& raw);
 // The sentence of the tip; the badge's names where badges stand (on the window's edge or in
-// its title bar).
-QString tipText(Tip tip, bool badgesOnEdge = true);
+// its title bar). It names the keys `shortcuts` has working (the default keys without them)
+// and leaves out a key that does not work.
+QString tipText(Tip tip, bool badgesOnEdge = true, const CommandShortcuts* shortcuts = nullptr);
 
 // The tip's text the first time it is asked for (recording it), nothing every later time.
 // A missing or malformed record counts as empty and is replaced by a well-formed one.
-std::optional<QString> textIfUnseen(Tip tip, UserDefaults& defaults, bool badgesOnEdge = true);
+std::optional<QString> textIfUnseen(Tip tip, UserDefaults& defaults, bool badgesOnEdge = true,
+                                    const CommandShortcuts* shortcuts = nullptr);
 
 // The shell's tip sink: unless paused, shows an unseen tip as "Tip · " and its text for 7 s.
 // While paused nothing is shown or recorded, so the tip stays available.
@@ -46,6 +49,7 @@ public:
     std::function<bool()> paused;                                     // not paused while unset
     std::function<bool()> badgesOnEdge;                               // on the edge while unset
     std::function<void(const QString& text, double seconds)> showNotice;
+    const CommandShortcuts* shortcuts = nullptr;                      // the default keys while unset
 
     void showTip(Tip tip);
     // "Tip · " followed by the text.

@@ -26,9 +26,11 @@ QString accessibilityLabel(TourArtKind kind)
     return {};
 }
 
-const std::array<TourPage, tourPageCount>& tourPages()
+std::array<TourPage, tourPageCount> tourPages(const CommandShortcuts* shortcuts)
 {
-    static const std::array<TourPage, tourPageCount> pages{{
+    const QString sendBack = shortcutLabel(shortcuts, kSendToBackCommand);
+    const QString layoutKeys = layoutKeysLabel(shortcuts);
+    return {{
         {u"Drop windows into place"_qs,
          u"Drag a window to the top center of a display and drop it into a region of a layout. Once windows are "
          "placed, drag another onto one of them and pick from the tiles: add it to the stack, take a half, rejoin a "
@@ -41,18 +43,20 @@ const std::array<TourPage, tourPageCount>& tourPages()
          TourArtKind::stack, u"Open This Window’s Stack"_qs},
         {u"Span across regions"_qs,
          u"Hold Super while dragging a window’s edge across its neighbors, and it covers whole regions. The windows "
-         "underneath stay stacked behind it; Ctrl+Alt+B sends the span to the back."_qs,
+         "underneath stay stacked behind it"_qs
+             + (sendBack.isEmpty() ? QString() : u"; "_qs + sendBack + u" sends the span to the back"_qs) + u'.',
          TourArtKind::span, std::nullopt},
         {u"Your layouts, with their apps"_qs,
          u"Design layouts for the parts of your day and choose the apps that live in each spot. Applying one opens "
-         "and places them; Ctrl+Alt+1–9 switch between your layouts."_qs,
+         "and places them; "_qs
+             + (layoutKeys.isEmpty() ? u"Switch Layout switches"_qs : layoutKeys + u" switch"_qs)
+             + u" between your layouts."_qs,
          TourArtKind::layouts, u"Create a Layout…"_qs},
         {u"Keys and mouse buttons"_qs,
          u"Every action has a keyboard shortcut you can change, and any of them can take your mouse’s middle or "
          "side button — middle-click a stacked window to open its stack, for example."_qs,
          TourArtKind::shortcuts, u"Open Shortcuts…"_qs},
     }};
-    return pages;
 }
 
 int clampTourPage(int index) { return std::clamp(index, 0, tourPageCount - 1); }

@@ -2,6 +2,8 @@
 // The tour's five pages: title, body, illustration and the title of the button that tries the
 // feature, and the page dots. The window is TourWindowController (onboarding/qt).
 
+#include "snap/ShortcutLabels.h"
+
 #include <QString>
 
 #include <array>
@@ -23,7 +25,9 @@ struct TourPage {
 };
 
 inline constexpr int tourPageCount = 5;
-const std::array<TourPage, tourPageCount>& tourPages();
+// The pages, naming the keys `shortcuts` has working (the default keys without them); a key
+// that does not work is left out.
+std::array<TourPage, tourPageCount> tourPages(const CommandShortcuts* shortcuts = nullptr);
 
 // The index kept within the pages.
 int clampTourPage(int index);

@@ -3,18 +3,18 @@
 
 namespace fw {
 
-const std::array<WelcomeStep, 4>& welcomeSteps()
+std::array<WelcomeStep, 4> welcomeSteps(const QString& layoutKeys)
 {
-    static const std::array<WelcomeStep, 4> steps{{
+    return {{
         {u"1"_qs, u"Drag to the top"_qs, u"Move a window to the top center of any display and drop it into a region."_qs},
         {u"2"_qs, u"Drop onto a window"_qs,
          u"Drag onto a placed window and pick a tile: stack, take a half, rejoin or swap."_qs},
         {u"3"_qs, u"Stack windows in one spot"_qs,
          u"The badge on the window’s left edge shows what’s behind; click an icon to switch."_qs},
         {u"4"_qs, u"Make it yours"_qs,
-         u"Resize shared edges together, and save layouts with their apps for Ctrl+Alt+1–9."_qs},
+         u"Resize shared edges together, and save layouts with their apps"_qs
+             + (layoutKeys.isEmpty() ? QString() : u" for "_qs + layoutKeys) + u'.'},
     }};
-    return steps;
 }
 
 WelcomeStatus welcomeStatus(bool controlGranted, bool previewsGranted, bool animated, std::optional<bool> edgeTiling,

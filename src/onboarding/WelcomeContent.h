@@ -5,6 +5,7 @@
 // window, with its shortcut line, is WelcomeWindowController (onboarding/qt).
 
 #include "platform/DesktopSettings.h"
+#include "snap/ShortcutLabels.h"
 
 #include <QString>
 
@@ -18,7 +19,8 @@ struct WelcomeStep {
     QString title;
     QString body;
 };
-const std::array<WelcomeStep, 4>& welcomeSteps();
+// The last names the layout keys `layoutKeys` ("Ctrl+Alt+1–9"; left out when empty).
+std::array<WelcomeStep, 4> welcomeSteps(const QString& layoutKeys = layoutKeysLabel(nullptr));
 
 // The desktop's tiling preferences the welcome window asks about.
 inline const QString& edgeTilingKey = DesktopSettings::edgeTilingKey;

@@ -5,6 +5,7 @@
 #include "overlay/ActionButton.h"
 #include "overlay/OverlayStyle.h"
 #include "overlay/OverlayWindow.h"
+#include "overlay/TextFit.h"
 #include "platform/qt/DevicePixels.h"
 
 #include <QChildEvent>
@@ -74,6 +75,8 @@ OverlayView::OverlayView(std::vector<SnapLayout> layouts, std::optional<QString>
         }, this);
         createButton_->setFocusPolicy(Qt::NoFocus);
         createButton_->setGeometry(int(w - 216), 14, 194, 28);
+        // A large system font widens it leftward from its right edge.
+        growToText(createButton_);
         cancelHint_->hide();
     }
 

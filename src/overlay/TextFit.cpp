@@ -109,6 +109,12 @@ int fitButtonsToText(QWidget* container)
     return lacking;
 }
 
+void growToText(QAbstractButton* button)
+{
+    const int width = button->parentWidget() ? button->parentWidget()->width() : button->width();
+    grow(button, anchorOf(button->geometry(), width));
+}
+
 void widenKeepingRightHalf(QWidget* container, int extra)
 {
     if (extra <= 0)

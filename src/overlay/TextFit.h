@@ -9,6 +9,7 @@
 //   buildButtons();
 //   if (const int extra = fitButtonsToText(window); extra > 0) growBy(extra);
 
+class QAbstractButton;
 class QWidget;
 
 namespace fw {
@@ -16,6 +17,8 @@ namespace fw {
 // Fits the buttons that are direct children of `container`; the width the widest row lacks
 // (0 when every row fits).
 int fitButtonsToText(QWidget* container);
+// Grows one button to its text at its font, keeping the edge its place in its parent anchors.
+void growToText(QAbstractButton* button);
 // Widens `container` by `extra` (its fixed width), moving what stands in its right half along
 // with its right edge.
 void widenKeepingRightHalf(QWidget* container, int extra);

@@ -76,7 +76,10 @@ Task<bool> placePickerWindow(SnapContext& ctx, ChoiceState state, ManagedWindow 
 
 QString noWindowNotice(const SnapContext& ctx)
 {
-    return u"Drag a window here, or focus a window and press "_qs + shortcutLabel(ctx, kPlaceCommand) + u"."_qs;
+    const QString key = shortcutLabel(ctx, kPlaceCommand);
+    if (key.isEmpty())
+        return u"Drag a window here."_qs;
+    return u"Drag a window here, or focus a window and press "_qs + key + u"."_qs;
 }
 
 Task<void> choose(SnapContext& ctx, ChoiceState state, SnapSelection selection)

@@ -122,8 +122,11 @@ void adjustLayout(SnapContext& ctx, ChoiceState state, const ScreenInfo& screen)
     const QString display = displayKey(screen);
     const LayoutGroup* group = state.layouts.group(display);
     if (!group || (group->windows.empty() && group->spans.empty())) {
-        ctx.sinks.sendReport(u"Nothing is snapped on "_qs + screen.name + u". Choose a layout first ("_qs
-                             + shortcutLabel(ctx, kLayoutsCommand) + u"), or drag a window to the top center."_qs);
+        // The gallery's key is named only while it works.
+        const QString key = shortcutLabel(ctx, kLayoutsCommand);
+        ctx.sinks.sendReport(u"Nothing is snapped on "_qs + screen.name + u". Choose a layout first"_qs
+                             + (key.isEmpty() ? QString() : u" ("_qs + key + u')')
+                             + u", or drag a window to the top center."_qs);
         return;
     }
     state.picker.setPickerScreen(display, ctx.stacks);

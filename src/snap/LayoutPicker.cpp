@@ -6,6 +6,7 @@
 #include "layout/ScreenGeometry.h"
 #include "snap/ChooseSelection.h"
 #include "snap/DeferredSteps.h"
+#include "snap/ShortcutLabels.h"
 #include "snap/SnapContext.h"
 
 #include <algorithm>
@@ -62,13 +63,15 @@ void installCallbacks(SnapContext& ctx, ChoiceState state, const QString& displa
     };
 }
 
-// Numbered as the Switch Layout menu and the layout keys number them.
-std::map<QString, int> layoutKeys(const LayoutStore& store, const QString& display)
+// Numbered as the Switch Layout menu and the layout keys number them; a layout whose key
+// another program holds has none.
+std::map<QString, int> layoutKeys(const SnapContext& ctx, const QString& display)
 {
     std::map<QString, int> keys;
-    const std::vector<SnapLayout> own = store.customLayouts(display);
+    const std::vector<SnapLayout> own = ctx.store.customLayouts(display);
     for (std::size_t i = 0; i < own.size(); ++i)
-        keys.emplace(own[i].id, int(i) + 1);
+        if (!ctx.shortcuts || ctx.shortcuts->layoutKeyWorks(i))
+            keys.emplace(own[i].id, int(i) + 1);
     return keys;
 }
 
@@ -140,7 +143,7 @@ void showLayoutPicker(SnapContext& ctx, ChoiceState state, const PickerRequest& 
     p.dragging = request.dragging;
     if (!p.wholeComposition)
         p.occupants = pickerOccupants(cards.layouts, group, ctx.stacks, request.window);
-    p.layoutKeys = layoutKeys(ctx.store, display);
+    p.layoutKeys = layoutKeys(ctx, display);
     p.layouts = std::move(cards.layouts);
     installCallbacks(ctx, state, display, p);
     picker.showPicker(ctx.feedback, std::move(p));
@@ -156,7 +159,7 @@ void prepareLayoutPicker(SnapContext& ctx, ChoiceState state, const ScreenInfo& 
     p.currentLayout = cards.currentLayout;
     p.dragging = true;
     p.occupants = pickerOccupants(cards.layouts, group, ctx.stacks, std::nullopt);
-    p.layoutKeys = layoutKeys(ctx.store, display);
+    p.layoutKeys = layoutKeys(ctx, display);
     p.layouts = std::move(cards.layouts);
     ctx.feedback.preparePicker(std::move(p));
 }

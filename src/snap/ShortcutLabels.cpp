@@ -1,4 +1,4 @@
-// The key binding a notice names, written "Ctrl+Alt+P": the bound one, else the default.
+// The keys a text offers, written "Ctrl+Alt+P": the working binding, else the default.
 #include "snap/ShortcutLabels.h"
 
 #include "snap/SnapContext.h"
@@ -14,6 +14,10 @@ QString defaultLabel(std::uint32_t command)
         return QStringLiteral("Ctrl+Alt+P");
     case kLayoutsCommand:
         return QStringLiteral("Ctrl+Alt+Z");
+    case kStackCommand:
+        return QStringLiteral("Ctrl+Alt+S");
+    case kSendToBackCommand:
+        return QStringLiteral("Ctrl+Alt+B");
     default:
         return {};
     }
@@ -21,11 +25,22 @@ QString defaultLabel(std::uint32_t command)
 
 } // namespace
 
+QString shortcutLabel(const CommandShortcuts* shortcuts, std::uint32_t command)
+{
+    return shortcuts ? shortcuts->label(command) : defaultLabel(command);
+}
+
 QString shortcutLabel(const SnapServices& services, std::uint32_t command)
 {
-    if (services.shortcuts)
-        return services.shortcuts->label(command);
-    return defaultLabel(command);
+    return shortcutLabel(services.shortcuts, command);
+}
+
+QString layoutKeysLabel(const CommandShortcuts* shortcuts)
+{
+    for (std::size_t position = 0; shortcuts && position < 9; ++position)
+        if (!shortcuts->layoutKeyWorks(position))
+            return {};
+    return QStringLiteral("Ctrl+Alt+1–9");
 }
 
 } // namespace fw

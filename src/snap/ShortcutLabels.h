@@ -1,30 +1,37 @@
 #pragma once
-// The key bindings that the coordinator's notices name, written the Linux way ("Ctrl+Alt+P"):
-// the binding the shortcut subsystem reports, else the default binding (Ctrl+Alt and the
-// command's key).
+// The keys that texts offer, written the Linux way ("Ctrl+Alt+P"): the binding the shortcut
+// subsystem reports as working, else (no subsystem) the default binding. A key another program
+// holds is named nowhere: the texts that would offer it leave it out.
 
 #include <QString>
+#include <cstddef>
 #include <cstdint>
 
 namespace fw {
 
 struct SnapServices;
 
-// The fixed number of "place the focused window", the command the picker's notice names.
-inline constexpr std::uint32_t kPlaceCommand = 6;
-// "Open Layout Gallery", which the divider editor's refusal names.
-inline constexpr std::uint32_t kLayoutsCommand = 1;
+// The fixed numbers of the commands whose keys texts name.
+inline constexpr std::uint32_t kPlaceCommand = 6;      // the picker's notice
+inline constexpr std::uint32_t kLayoutsCommand = 1;    // the divider editor's refusal
+inline constexpr std::uint32_t kStackCommand = 5;      // the switcher's tip
+inline constexpr std::uint32_t kSendToBackCommand = 9; // the span's tip and tour page
 
-// The current key binding of a bindable command, by the command's fixed number, as the
-// shortcut subsystem labels it ("Ctrl+Alt+P"; empty when the command has none). The shell
-// implements it over its stored shortcuts.
+// The keys as the shortcut subsystem has them now. The shell implements it over its hot keys.
 class CommandShortcuts {
 public:
     virtual ~CommandShortcuts() = default;
+    // The command's key ("Ctrl+Alt+P"); empty when it has none or the key does not work here
+    // (another program holds it).
     virtual QString label(std::uint32_t command) const = 0;
+    // Whether Ctrl+Alt with the digit position + 1 switches layouts (another program may hold it).
+    virtual bool layoutKeyWorks(std::size_t /*position*/) const { return true; }
 };
 
-// The services' bindings' label, else the default binding's.
+// The command's key as `shortcuts` has it; the default binding's without them.
+QString shortcutLabel(const CommandShortcuts* shortcuts, std::uint32_t command);
 QString shortcutLabel(const SnapServices& services, std::uint32_t command);
+// "Ctrl+Alt+1–9" while all nine layout keys work; empty when any of them does not.
+QString layoutKeysLabel(const CommandShortcuts* shortcuts);
 
 } // namespace fw

@@ -46,7 +46,7 @@ struct PickerPresentation {
     bool dragging = false;
     PickerOccupants occupants;
     // The display's own layouts by id → their number in Switch Layout and Ctrl+Alt+1 … 9 (from
-    // 1), which their cards show.
+    // 1), which their cards show; only those whose key works.
     std::map<QString, int> layoutKeys;
     std::function<void(SnapSelection)> choose;
     std::function<void(std::optional<SnapSelection>)> hover;

@@ -2,6 +2,7 @@
 // its title, and closing the welcome window with the window manager's close button (a
 // _NET_CLOSE_WINDOW request, as a click on the title bar's button makes) ends the video that
 // plays in it. With FRAMEWELL_SHOTS_DIR set, each window is also photographed for review.
+#include "app/HotKeys.h"
 #include "app/WelcomeShortcuts.h"
 #include "base/QtClock.h"
 #include "onboarding/WhatsNew.h"
@@ -15,6 +16,7 @@
 #include "overlay/OverlayStyle.h"
 #include "overlay/OverlayWindow.h"
 #include "platform/qt/WindowFit.h"
+#include "platform/x11/X11GlobalHotKeys.h"
 #include "platform/x11/X11Permissions.h"
 #include "platform/x11/X11Screens.h"
 #include "platform/x11/X11Stacking.h"
@@ -181,8 +183,11 @@ TEST(OnboardingX11, WelcomeMapsAtItsSizeAndItsCloseButtonEndsTheVideo)
     X11Stacking stacking;
     OverlayWindow::setStacking(&stacking);
     const std::shared_ptr<void> unset(nullptr, [](void*) { OverlayWindow::setStacking(nullptr); });
+    X11GlobalHotKeys keys(desk.session.display());
+    HotKeys hotKeys(keys, defaults);
+    const HotKeyLabels labels(hotKeys);
     WelcomeWindowController welcome(permissions, defaults, desk.clock,
-                                    [&] { return welcomeShortcutLine(ShortcutStore(defaults)); });
+                                    [&] { return welcomeShortcutLine(labels); });
     int stops = 0;
     StillPlayer* player = nullptr;
     welcome.makePlayer = [&](const QUrl&) {

@@ -67,7 +67,7 @@ AppDelegate::AppDelegate(Platform& platform, const QStringList& arguments)
       stacks_({access_, platform.screens, platform.permissions, platform.clock, platform.defaults, transitions_,
                platform.activations, nullptr, options_.diagnostics, 0, &stackSurfaces_, &platform.mouse}),
       stackCommands_(stacks_, true),
-      shortcutLabels_(platform.defaults),
+      shortcutLabels_(hotKeys_),
       coordinator_(SnapServices{access_, placement_, platform.screens, platform.processes, platform.clock,
                                 platform.defaults, store_, feedback_, stacks_, thumbnails_, options_.diagnostics,
                                 &shortcutLabels_, platform.applications}),
@@ -96,6 +96,7 @@ AppDelegate::AppDelegate(Platform& platform, const QStringList& arguments)
     tips_.paused = [this] { return commands_.paused(); };
     tips_.badgesOnEdge = [this] { return stackCommands_.badgeSettings().onEdge; };
     tips_.showNotice = [this](const QString& text, double seconds) { toast_.show(text, seconds, true); };
+    tips_.shortcuts = &shortcutLabels_;
 }
 
 AppDelegate::~AppDelegate()
@@ -219,6 +220,7 @@ void AppDelegate::buildStatusMenu()
         menuStalls_.start();
         StatusMenuState state = commands_.menuWillOpen();
         state.takenLayoutKeys = hotKeys_.layoutKeyFailures();
+        state.takenKeys = hotKeys_.failures();
         return state;
     };
     tray_->onClose = [this] {
@@ -322,6 +324,11 @@ void AppDelegate::startShortcuts()
     if (!hotKeys_.handlerInstalled()) {
         hotKeys_.installHandler();
         hotKeys_.registerKeys();
+        // Keys another program holds are told once, here at the start, with where to change them.
+        if (const auto notice = hotKeys_.takenKeysNotice()) {
+            log::info(LogCategory::App, "%{public}s", *notice);
+            toast_.show(*notice, 12.0);
+        }
     }
     mouseShortcuts_.action = [this](ShortcutAction action, Point at) {
         commands_.handleMouseShortcut(action, at);
@@ -400,6 +407,7 @@ void AppDelegate::refreshMenu()
         return;
     StatusMenuState state = commands_.menuState();
     state.takenLayoutKeys = hotKeys_.layoutKeyFailures();
+    state.takenKeys = hotKeys_.failures();
     tray_->render(state);
 }
 

@@ -182,7 +182,7 @@ private:
     QtStackSurfaces stackSurfaces_;   // the badges, anchors and switchers the stacks show
     stacks::StackEngine stacks_;
     EngineStackCommands stackCommands_;
-    StoredShortcutLabels shortcutLabels_;   // what the coordinator's notices name
+    HotKeyLabels shortcutLabels_;   // the keys the coordinator's notices name
     SnapCoordinator coordinator_;
     HotKeys hotKeys_;
     MouseShortcuts mouseShortcuts_;

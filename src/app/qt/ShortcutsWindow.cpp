@@ -4,9 +4,10 @@
 
 #include "app/StatusMenuModel.h"
 #include "overlay/OverlayStyle.h"
-#include "overlay/TextFit.h"
 
 #include <QApplication>
+#include <QBoxLayout>
+#include <QGridLayout>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
@@ -14,18 +15,11 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include <algorithm>
+
 namespace fw {
 
 namespace {
-
-constexpr int windowWidth = 660;
-constexpr int windowHeight = 412;
-
-// A frame given from the bottom left of the content, as x, y, width, height.
-QRect frameFromBottom(int x, int y, int w, int h)
-{
-    return QRect(x, windowHeight - y - h, w, h);
-}
 
 bool isModifierKey(int key)
 {
@@ -120,53 +114,85 @@ void ShortcutsWindowController::build()
     window_.reset(w);
     w->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     w->setWindowTitle(QStringLiteral("Shortcuts"));
-    w->setFixedSize(windowWidth, windowHeight);
     w->onHidden = [this] { recorder_.endRecording(); };
     // Elsewhere the user works on: the keys the recording holds and the shortcuts it suspended
     // are theirs again.
     w->onDeactivated = [this] { recorder_.endRecording(); };
 
-    auto place = [](QWidget* widget, QRect frame) { widget->setGeometry(frame); };
-    place(makeLabel(QStringLiteral("Click a shortcut, then press the keys or mouse button you want. Delete turns it off."),
-                    12, QFont::Normal, StyleColor::secondaryLabel, w),
-          frameFromBottom(20, 376, 620, 18));
-    place(makeLabel(QStringLiteral("Keyboard"), 11, QFont::DemiBold, StyleColor::secondaryLabel, w),
-          frameFromBottom(254, 350, 120, 14));
-    place(makeLabel(QStringLiteral("Mouse"), 11, QFont::DemiBold, StyleColor::secondaryLabel, w),
-          frameFromBottom(384, 350, 120, 14));
+    // Laid out from the fonts: the designed frames are the least each part gets, and a larger
+    // system font widens the columns and the window with them (its size follows its content).
+    auto* layout = new QVBoxLayout(w);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->setContentsMargins(20, 18, 20, 16);
+    layout->setSpacing(0);
+    layout->addWidget(makeLabel(QStringLiteral("Click a shortcut, then press the keys or mouse button you want. "
+                                               "Delete turns it off."),
+                                12, QFont::Normal, StyleColor::secondaryLabel, w));
+    layout->addSpacing(12);
+    layout->addLayout(buildRows(w));
+    layout->addSpacing(12);
+    // Two lines beside Restore Defaults: the mouse hint, with its keys at the end, is longer
+    // than one line.
+    auto* bottom = new QHBoxLayout;
+    bottom->setSpacing(10);
+    hint_ = makeLabel(QString(), 11, QFont::Normal, StyleColor::secondaryLabel, w);
+    hint_->setWordWrap(true);
+    hint_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    hint_->setMinimumWidth(470);
+    hint_->setFixedHeight(36);
+    bottom->addWidget(hint_, 1);
+    restore_ = new QPushButton(QStringLiteral("Restore Defaults"), w);
+    restore_->setMinimumSize(140, 30);
+    bottom->addWidget(restore_, 0, Qt::AlignVCenter);
+    layout->addLayout(bottom);
+    connect(restore_, &QPushButton::clicked, this, [this] { recorder_.restoreDefaults(); });
 
-    int i = 0;
+    layout->activate();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        w->move(screen->availableGeometry().center() - QPoint(w->width() / 2, w->height() / 2));
+}
+
+QGridLayout* ShortcutsWindowController::buildRows(QWidget* w)
+{
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(10);
+    grid->setVerticalSpacing(6);
+    // The columns' least widths: the design's, or what the longest text a column shows needs.
+    QPushButton probe(w);
+    probe.setText(ShortcutRecorder::recordingKeyTitle());
+    const QFont noteFont = systemFont(11);
+    const QFontMetrics noteMetrics(noteFont);
+    const int noteWidth = std::max({124, noteMetrics.horizontalAdvance(ShortcutRecorder::takenNote()) + 2,
+                                    noteMetrics.horizontalAdvance(ShortcutRecorder::mouseUnavailableNote()) + 2});
+    grid->setColumnMinimumWidth(0, 220);
+    grid->setColumnMinimumWidth(1, std::max(120, probe.sizeHint().width()));
+    grid->setColumnMinimumWidth(2, 140);
+    grid->setColumnMinimumWidth(3, noteWidth);
+    grid->addWidget(makeLabel(QStringLiteral("Keyboard"), 11, QFont::DemiBold, StyleColor::secondaryLabel, w), 0, 1);
+    grid->addWidget(makeLabel(QStringLiteral("Mouse"), 11, QFont::DemiBold, StyleColor::secondaryLabel, w), 0, 2);
+    int line = 1;
     for (ShortcutAction action : allShortcutActions) {
-        const int y = 314 - 34 * i++;
         const std::uint32_t tag = rawValue(action);
-        place(makeLabel(title(action), 13, QFont::Normal, StyleColor::label, w), frameFromBottom(20, y + 4, 220, 18));
+        grid->addWidget(makeLabel(title(action), 13, QFont::Normal, StyleColor::label, w), line, 0);
         Row row;
         row.key = new QPushButton(w);
-        place(row.key, frameFromBottom(250, y - 2, 120, 28));
+        row.key->setMinimumHeight(28);
         connect(row.key, &QPushButton::clicked, this, [this, tag] { recorder_.recordKey(tag); });
         row.mouse = new QPushButton(w);
-        place(row.mouse, frameFromBottom(380, y - 2, 140, 28));
+        row.mouse->setMinimumHeight(28);
         connect(row.mouse, &QPushButton::clicked, this, [this, tag] { recorder_.recordMouse(tag); });
         row.note = new QLabel(w);
-        row.note->setFont(systemFont(11));
+        row.note->setFont(noteFont);
         QPalette orange = row.note->palette();
         orange.setColor(QPalette::WindowText, QColor(255, 149, 0));
         row.note->setPalette(orange);
-        place(row.note, frameFromBottom(528, y + 5, 124, 16));
+        grid->addWidget(row.key, line, 1);
+        grid->addWidget(row.mouse, line, 2);
+        grid->addWidget(row.note, line, 3);
         rows_[action] = row;
+        ++line;
     }
-    // Two lines beside Restore Defaults: the mouse hint, with its keys at the end, is longer
-    // than one line.
-    hint_ = makeLabel(QString(), 11, QFont::Normal, StyleColor::secondaryLabel, w);
-    hint_->setWordWrap(true);
-    place(hint_, frameFromBottom(20, 12, 470, 36));
-    restore_ = new QPushButton(QStringLiteral("Restore Defaults"), w);
-    place(restore_, frameFromBottom(500, 16, 140, 30));
-    connect(restore_, &QPushButton::clicked, this, [this] { recorder_.restoreDefaults(); });
-
-    widenKeepingRightHalf(w, fitButtonsToText(w));
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        w->move(screen->availableGeometry().center() - QPoint(w->width() / 2, windowHeight / 2));
+    return grid;
 }
 
 void ShortcutsWindowController::refresh()
@@ -178,8 +204,6 @@ void ShortcutsWindowController::refresh()
         row.note->setText(r.note);
     }
     hint_->setText(recorder_.hint().isEmpty() ? layoutKeysNote() : recorder_.hint());
-    // New key and button names may need more room at the window's font.
-    widenKeepingRightHalf(window_.get(), fitButtonsToText(window_.get()));
     watchInput(recorder_.recording().has_value());
 }
 

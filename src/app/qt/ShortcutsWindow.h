@@ -34,6 +34,7 @@
 #include <optional>
 #include <set>
 
+class QGridLayout;
 class QKeyEvent;
 class QLabel;
 class QPushButton;
@@ -89,6 +90,8 @@ private:
     // "Ctrl+Alt+1, Ctrl+Alt+2: In use elsewhere" for the layout keys another program holds.
     QString layoutKeysNote() const;
     void build();
+    // The header and one row per action: title, key and mouse buttons, note.
+    QGridLayout* buildRows(QWidget* window);
     void watchInput(bool on);
     // A key press as the recorder takes it.
     bool keyDown(const QKeyEvent& event);

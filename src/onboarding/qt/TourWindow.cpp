@@ -8,6 +8,8 @@
 
 #include <QPointer>
 
+#include <algorithm>
+
 namespace fw {
 
 TourWindowController::TourWindowController(Clock& clock)
@@ -31,12 +33,10 @@ TourWindowController::TourWindowController(Clock& clock)
         if (self && self->onTry)
             self->onTry(self->index_);
     }, w);
-    tryIt_->setGeometry(w->frameFromBottom(250, 24, 180, 32));
     back_ = new ActionButton(QStringLiteral("Back"), [self] {
         if (self)
             self->show(self->index_ - 1);
     }, w);
-    back_->setGeometry(w->frameFromBottom(448, 24, 90, 32));
     next_ = new ActionButton(QStringLiteral("Next"), [self] {
         if (!self)
             return;
@@ -45,7 +45,6 @@ TourWindowController::TourWindowController(Clock& clock)
         else
             self->show(self->index_ + 1);
     }, w);
-    next_->setGeometry(w->frameFromBottom(548, 24, 100, 32));
     w->returnButton = next_;
     // The page dots and buttons stay in view when the page scrolls.
     w->footer = 24 + 32 + 12;
@@ -59,7 +58,7 @@ QWidget* TourWindowController::window() const { return window_.get(); }
 void TourWindowController::show(int page)
 {
     index_ = clampTourPage(page);
-    const TourPage& p = tourPages()[std::size_t(index_)];
+    const TourPage p = tourPages(shortcuts)[std::size_t(index_)];
     title_->setText(p.title);
     body_->setText(p.body);
     art_->setKind(p.art);
@@ -69,6 +68,26 @@ void TourWindowController::show(int page)
     next_->setText(index_ == tourPageCount - 1 ? QStringLiteral("Done") : QStringLiteral("Next"));
     dots_->setText(tourDots(index_));
     dots_->setAccessibleName(tourDotsLabel(index_));
+    layOutButtons();
+}
+
+void TourWindowController::layOutButtons()
+{
+    // From the right edge: Next, Back, then the try button centred where it fits; each as wide
+    // as its text needs at its font, never narrower than designed.
+    OnboardingWindow* w = window_.get();
+    const auto place = [w](QPushButton* button, int right, int width) {
+        const QSize need = button->sizeHint();
+        const QRect designed = w->frameFromBottom(0, 24, width, 32);
+        const int height = std::max(designed.height(), need.height());
+        const int x = right - std::max(width, need.width());
+        button->setGeometry(x, designed.top() - (height - designed.height()) / 2, right - x, height);
+        return x;
+    };
+    const int backRight = place(next_, 648, 100) - 10;
+    const int tryRight = place(back_, backRight, 90) - 18;
+    const int tryWidth = std::max(180, tryIt_->sizeHint().width());
+    place(tryIt_, std::min(tryRight, 340 + tryWidth / 2), 180);
 }
 
 void TourWindowController::open(int page)

@@ -32,6 +32,8 @@ public:
     ~TourWindowController() override;
 
     std::function<void(int page)> onTry;
+    // The keys the pages name; the default keys while unset.
+    const CommandShortcuts* shortcuts = nullptr;
 
     // Makes the page current (the index clamped to the five pages); does not show the window.
     void show(int page);
@@ -49,6 +51,9 @@ public:
     QPushButton* nextButton() const { return next_; }
 
 private:
+    // Sizes the buttons to their texts and lines them up from the right edge.
+    void layOutButtons();
+
     Clock& clock_;
     int index_ = 0;
     std::unique_ptr<OnboardingWindow> window_;

@@ -41,8 +41,10 @@ StyleColor toneColor(WelcomeStatus::Tone tone)
 } // namespace
 
 WelcomeWindowController::WelcomeWindowController(Permissions& permissions, UserDefaults& defaults, Clock& clock,
-                                                 std::function<QString()> shortcutLine)
+                                                 std::function<QString()> shortcutLine,
+                                                 std::function<QString()> layoutKeys)
     : permissions_(permissions), defaults_(defaults), clock_(clock), shortcutLine_(std::move(shortcutLine)),
+      layoutKeys_(std::move(layoutKeys)),
       window_(std::make_unique<OnboardingWindow>(QStringLiteral("Framewell"), QSize(contentWidth, contentHeight), true))
 {
     openDesktopSettings = [this] { permissions_.openSettings(QStringLiteral("desktop")); };
@@ -109,13 +111,15 @@ void WelcomeWindowController::buildHeader()
 void WelcomeWindowController::buildSteps()
 {
     QWidget* w = window_.get();
-    for (std::size_t i = 0; i < welcomeSteps().size(); ++i) {
-        const WelcomeStep& step = welcomeSteps()[i];
+    const auto steps = welcomeSteps();
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const WelcomeStep& step = steps[i];
         const int y = 346 - 46 * int(i) + upperRaise;
         addLabel(w, step.number, 12, QFont::Bold, StyleColor::accent, frame(40, y + 6, 26, 26))
             ->setAlignment(Qt::AlignCenter);
         addLabel(w, step.title, 13, QFont::DemiBold, StyleColor::label, frame(80, y + 18, 550, 20));
-        addLabel(w, step.body, 12, QFont::Normal, StyleColor::secondaryLabel, frame(80, y - 1, 580, 20));
+        stepBodies_.push_back(
+            addLabel(w, step.body, 12, QFont::Normal, StyleColor::secondaryLabel, frame(80, y - 1, 580, 20)));
     }
 }
 
@@ -204,6 +208,9 @@ void WelcomeWindowController::refreshPermissionState()
 void WelcomeWindowController::refreshShortcuts()
 {
     keys_->setText(shortcutLine_ ? shortcutLine_() : QString());
+    const auto steps = layoutKeys_ ? welcomeSteps(layoutKeys_()) : welcomeSteps();
+    for (std::size_t i = 0; i < steps.size() && i < stepBodies_.size(); ++i)
+        stepBodies_[i]->setText(steps[i].body);
 }
 
 void WelcomeWindowController::setVideoSource(const QUrl& source)

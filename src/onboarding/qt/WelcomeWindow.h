@@ -23,6 +23,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QPushButton;
 class QWidget;
@@ -45,10 +46,11 @@ public:
     static constexpr int contentWidth = 720;
     static constexpr int contentHeight = 750;
 
-    // `shortcutLine` gives the shortcut line's text as the shell reads it from the stored
-    // shortcuts ("Ctrl+Alt+P  Place   …"); without it the line stays empty.
+    // `shortcutLine` gives the shortcut line's text from the keys that work ("Ctrl+Alt+P  Place
+    // …"); without it the line stays empty. `layoutKeys` gives the layout keys the last step
+    // names ("Ctrl+Alt+1–9", empty when they do not work); without it the default keys.
     WelcomeWindowController(Permissions& permissions, UserDefaults& defaults, Clock& clock,
-                            std::function<QString()> shortcutLine = {});
+                            std::function<QString()> shortcutLine = {}, std::function<QString()> layoutKeys = {});
     ~WelcomeWindowController() override;
 
     std::function<void()> onPreview;    // "Preview Layouts"
@@ -78,7 +80,7 @@ public:
 
     // Re-reads both grants and the tiling settings into the three status rows.
     void refreshPermissionState();
-    // Re-reads the stored shortcuts into the shortcut line.
+    // Re-reads the keys that work into the shortcut line and the last step.
     void refreshShortcuts();
     // The video's address (welcomeVideoURL() until replaced); empty hides "Watch the Video".
     void setVideoSource(const QUrl& source);
@@ -124,6 +126,7 @@ private:
     UserDefaults& defaults_;
     Clock& clock_;
     std::function<QString()> shortcutLine_;
+    std::function<QString()> layoutKeys_;
     std::unique_ptr<OnboardingWindow> window_;
     std::unique_ptr<RepeatingTimer> permissionTimer_;
     QPointer<WelcomeVideoView> video_;
@@ -132,6 +135,7 @@ private:
     OverlayLabel* previewsLabel_ = nullptr;
     OverlayLabel* permissionLabel_ = nullptr;
     OverlayLabel* keys_ = nullptr;
+    std::vector<OverlayLabel*> stepBodies_;
     OverlayLabel* tilingLabel_ = nullptr;
     QPushButton* previewsButton_ = nullptr;
     QPushButton* permissionButton_ = nullptr;

@@ -2,6 +2,7 @@
 // reads it (tips, the tour, the welcome window in each state, What's New, the update alerts,
 // the tray menu with every item shown): no text speaks of another platform's interface, and
 // the texts that once did say what is true on a Linux desktop.
+#include "app/HotKeys.h"
 #include "app/StatusMenuModel.h"
 #include "app/WelcomeShortcuts.h"
 #include "onboarding/Tips.h"
@@ -13,6 +14,7 @@
 #include "onboarding/qt/WelcomeWindow.h"
 #include "overlay/ActionButton.h"
 #include "platform/sim/SimDesktop.h"
+#include "platform/sim/SimInput.h"
 
 #include <QRegularExpression>
 
@@ -100,8 +102,11 @@ TEST(DesktopWording, EveryTextSpeaksOfALinuxDesktop)
     VirtualClock clock;
     sim::SimDesktop desk{clock};
     MemoryDefaults defaults;
+    sim::SimHotKeys keys;
+    HotKeys hotKeys(keys, defaults);
+    const HotKeyLabels labels(hotKeys);
     WelcomeWindowController welcome{desk, defaults, clock,
-                                    [&] { return welcomeShortcutLine(ShortcutStore(defaults)); }};
+                                    [&] { return welcomeShortcutLine(labels); }};
     const QRegularExpression otherPlatform(
         u"traffic light|yellow button|\\bMac\\b|macOS|menu bar|\\bDock\\b|System Settings|System Preferences|"
         "Screen Recording|Accessibility|Liquid Glass|Chrome|Finder|Applications folder|[⌘⌥⌃⇧]|"

@@ -87,7 +87,7 @@ TEST(TourWindow, PagesClampButtonsDotsAndKeys)
     EXPECT_EQ(tour.dotsLabel()->accessibleName(), "Page 1 of 5");
     for (int page = 0; page < 5; ++page) {
         tour.show(page);
-        const TourPage& p = tourPages()[std::size_t(page)];
+        const TourPage p = tourPages()[std::size_t(page)];
         EXPECT_EQ(tour.titleLabel()->text(), p.title);
         EXPECT_EQ(tour.art()->kind(), p.art);
         EXPECT_EQ(tour.art()->accessibleName(), accessibilityLabel(p.art));

@@ -4,6 +4,7 @@
 // fake player, and every way the window goes away stopping it; then one real playback of a
 // small H.264 file in the helper program to its end, its pictures painted here, and the
 // helper ended with the window.
+#include "app/HotKeys.h"
 #include "app/WelcomeShortcuts.h"
 #include "base/Log.h"
 #include "onboarding/qt/DesktopIllustration.h"
@@ -12,6 +13,7 @@
 #include "overlay/OverlayStyle.h"
 #include "platform/qt/WindowFit.h"
 #include "platform/sim/SimDesktop.h"
+#include "platform/sim/SimInput.h"
 
 #include <QElapsedTimer>
 #include <QJsonDocument>
@@ -52,8 +54,11 @@ struct WelcomeFixture : ::testing::Test {
     VirtualClock clock;
     sim::SimDesktop desk{clock};
     MemoryDefaults defaults;
-    WelcomeWindowController welcome{desk, defaults, clock,
-                                    [this] { return welcomeShortcutLine(ShortcutStore(defaults)); }};
+    sim::SimHotKeys keys;
+    HotKeys hotKeys{keys, defaults};
+    HotKeyLabels labels{hotKeys};
+    WelcomeWindowController welcome{desk, defaults, clock, [this] { return welcomeShortcutLine(labels); },
+                                    [this] { return layoutKeysLabel(&labels); }};
     FakePlayer* player = nullptr;   // the latest overlay's
     int stops = 0;
 
@@ -307,19 +312,29 @@ TEST_F(WelcomeFixture, VideoOverlayEndsWithSkipEscapeReadinessOrTheWindowGoingAw
     EXPECT_TRUE(welcome.videoButton()->isVisible()) << "a local copy still plays";
 }
 
-TEST(WelcomeShortcutLine, FollowsTheStoredShortcuts)
+TEST(WelcomeShortcutLine, FollowsTheStoredShortcutsAndLeavesOutKeysAnotherProgramHolds)
 {
     MemoryDefaults d;
-    ShortcutStore store(d);
-    EXPECT_EQ(welcomeShortcutLine(store),
+    sim::SimHotKeys keys;
+    HotKeys hotKeys(keys, d);
+    const HotKeyLabels labels(hotKeys);
+    hotKeys.registerKeys();
+    EXPECT_EQ(welcomeShortcutLine(labels),
               "Ctrl+Alt+P  Place   Ctrl+Alt+Z  Layout Gallery   Ctrl+Alt+A  Adjust   Ctrl+Alt+S  Stack");
     d.setValue(ShortcutStore::keysKey, QJsonDocument::fromJson(R"({"1":{},"5":{"combo":
         {"keyCode":1,"modifiers":4352,"key":"S"}}})").object());
-    EXPECT_EQ(welcomeShortcutLine(store), "Ctrl+Alt+P  Place   Ctrl+Alt+A  Adjust   Ctrl+Super+S  Stack")
+    EXPECT_EQ(welcomeShortcutLine(labels), "Ctrl+Alt+P  Place   Ctrl+Alt+A  Adjust   Ctrl+Super+S  Stack")
         << "a shortcut switched off is left out";
     d.setValue(ShortcutStore::keysKey, QJsonValue(QStringLiteral("not a table")));
-    EXPECT_EQ(welcomeShortcutLine(store),
+    EXPECT_EQ(welcomeShortcutLine(labels),
               "Ctrl+Alt+P  Place   Ctrl+Alt+Z  Layout Gallery   Ctrl+Alt+A  Adjust   Ctrl+Alt+S  Stack");
+    EXPECT_EQ(layoutKeysLabel(&labels), "Ctrl+Alt+1–9");
+    // Another program holds Ctrl+Alt+P and Ctrl+Alt+3: neither is offered.
+    keys.take(35, StoredCtrl | StoredAlt);
+    keys.take(20, StoredCtrl | StoredAlt);
+    hotKeys.reregister();
+    EXPECT_EQ(welcomeShortcutLine(labels), "Ctrl+Alt+Z  Layout Gallery   Ctrl+Alt+A  Adjust   Ctrl+Alt+S  Stack");
+    EXPECT_EQ(layoutKeysLabel(&labels), "");
 }
 
 bool spinUntil(const std::function<bool()>& condition, int ms)
