@@ -4,6 +4,8 @@
 #include "app/HotKeys.h"
 #include "app/MouseShortcuts.h"
 #include "app/ScrollCapture.h"
+#include "app/StatusMenuModel.h"
+#include "app/WelcomeShortcuts.h"
 #include "app/qt/ShortcutsWindow.h"
 #include "base/Log.h"
 #include "base/QtClock.h"
@@ -22,6 +24,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 namespace fw {
 namespace {
@@ -123,6 +126,65 @@ TEST(ShortcutsX11, DefaultHotKeysReachTheHandlerInEveryLockState)
     chord(session, {Escape});
     ASSERT_TRUE(session.waitFor([&] { return ids.size() == 4; }, 3000));
     EXPECT_EQ(ids.back(), 4u);
+}
+
+// Another client holds Ctrl+Alt+P, S and A on the root window, as pekwm's stock key chains
+// do: those actions fail to register, and the tray's rows, Getting Started's line and the
+// notices offer none of them (whatever else the manager holds is left out alike), while every
+// key that registered is still offered; the notice at the start names them once.
+TEST(ShortcutsX11, KeysAnotherClientHoldsAreOfferedNowhere)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    test::SessionApp app(session);
+    xcb_connection_t* c = session.connection();
+    for (xcb_keysym_t sym : {LetterP, xcb_keysym_t(0x73), xcb_keysym_t(0x61)})
+        xcb_grab_key(c, 1, session.root(), XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1, keycode(session, sym),
+                     XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+    xcb_flush(c);
+    LiveHotKeys live(session);
+    const std::set<ShortcutAction>& failed = live.hotKeys.failures();
+    for (ShortcutAction a : {ShortcutAction::place, ShortcutAction::stack, ShortcutAction::adjust})
+        EXPECT_TRUE(failed.count(a)) << title(a).toStdString();
+
+    StatusMenuState state;
+    const ShortcutStore store(live.defaults);
+    for (ShortcutAction a : allShortcutActions)
+        state.combos[a] = store.combo(a);
+    state.takenKeys = failed;
+    state.takenLayoutKeys = live.hotKeys.layoutKeyFailures();
+    const Menu menu = statusMenu(state);
+    const Menu stacks = windowStacksMenu(state);
+    const std::tuple<const Menu*, const char*, ShortcutAction> rows[] = {
+        {&menu, "Place Focused Window…", ShortcutAction::place},
+        {&menu, "Adjust Shared Dividers", ShortcutAction::adjust},
+        {&menu, "Restore Focused Window", ShortcutAction::restore},
+        {&stacks, "Show Window Stack…", ShortcutAction::stack},
+        {&stacks, "Next Window", ShortcutAction::next},
+        {&stacks, "Previous Window", ShortcutAction::previous},
+        {&stacks, "Move Spanning Window Behind", ShortcutAction::sendToBack},
+    };
+    for (const auto& [in, row, action] : rows) {
+        const MenuItem* item = in->item(QString::fromUtf8(row));
+        ASSERT_TRUE(item) << row;
+        EXPECT_EQ(item->keyLabel.isEmpty(), failed.count(action) == 1) << row << " " << item->keyLabel.toStdString();
+    }
+    const HotKeyLabels labels(live.hotKeys);
+    const QString line = welcomeShortcutLine(labels);
+    for (const char* key : {"Ctrl+Alt+P", "Ctrl+Alt+S", "Ctrl+Alt+A"})
+        EXPECT_FALSE(line.contains(QLatin1String(key))) << line.toStdString();
+    if (!failed.count(ShortcutAction::layouts)) {
+        EXPECT_TRUE(line.startsWith(u"Ctrl+Alt+Z  Layout Gallery"_qs)) << line.toStdString();
+    }
+    if (!failed.count(ShortcutAction::restore)) {
+        EXPECT_EQ(menu.item(u"Restore Focused Window"_qs)->keyLabel, u"Ctrl+Alt+R"_qs);
+    }
+    const auto notice = live.hotKeys.takenKeysNotice();
+    ASSERT_TRUE(notice);
+    EXPECT_TRUE(notice->startsWith(u"Ctrl+Alt+P, Ctrl+Alt+A"_qs)) << notice->toStdString();
+    EXPECT_TRUE(notice->endsWith(u"Choose other keys in Shortcuts…"_qs)) << notice->toStdString();
+    live.hotKeys.reregister();
+    EXPECT_FALSE(live.hotKeys.takenKeysNotice()) << "told once";
 }
 
 TEST(ShortcutsX11, ACombinationOpenboxHoldsOrThatWeHoldTwiceIsReportedAsFailed)

@@ -122,6 +122,7 @@ public:
     stacks::StackEngine& stacks() { return stacks_; }
     StatusMenuView* tray() const { return tray_.get(); }
     WelcomeWindowController* welcome() const { return welcome_.get(); }
+    TourWindowController* tour() const { return tour_.get(); }
     WhatsNewWindowController* whatsNew() const { return whatsNew_.get(); }
 
 private:

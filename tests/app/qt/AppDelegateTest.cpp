@@ -10,10 +10,13 @@
 #include "base/Log.h"
 #include "layout/ScreenGeometry.h"
 #include "onboarding/ProductInfo.h"
+#include "onboarding/TourPages.h"
 #include "onboarding/WhatsNew.h"
+#include "onboarding/qt/TourWindow.h"
 #include "onboarding/qt/WelcomeVideoView.h"
 #include "onboarding/qt/WelcomeWindow.h"
 #include "onboarding/qt/WhatsNewWindow.h"
+#include "overlay/OverlayStyle.h"
 #include "overlay/OverlayView.h"
 #include "overlay/OverlayWindow.h"
 #include "overlay/WindowThumbnailButton.h"
@@ -443,6 +446,114 @@ TEST_F(ProgramTest, OptionsDisplayChangesReopenTipsAndNotices)
     EXPECT_EQ(app.toast().text(), u"A notice."_qs);
     EXPECT_TRUE(logs.messages(LogCategory::App).contains(u"A notice."_qs));
     EXPECT_FALSE(logs.messages(LogCategory::App).join(u'\n').contains(u"Tip · "_qs));
+}
+
+// Every item of a menu and its submenus as "title|key", and the tool tips that say more.
+QStringList menuTexts(const QMenu* menu)
+{
+    QStringList out;
+    for (const QAction* action : menu->actions()) {
+        out << action->text() + u'|' + action->property("fwKeyLabel").toString();
+        if (action->toolTip() != action->text())
+            out << action->toolTip();
+        if (action->menu())
+            out << menuTexts(action->menu());
+    }
+    return out;
+}
+
+// Every text the window's own labels show.
+QStringList labelTexts(const QWidget* window)
+{
+    QStringList out;
+    for (const OverlayLabel* label : window->findChildren<OverlayLabel*>())
+        out << label->text();
+    return out;
+}
+
+// pekwm's stock keys hold Ctrl+Alt+P, S and A, and icewm's Ctrl+Alt+1: nothing the program shows
+// offers them (the tray's rows, Getting Started, the tour, the tips, the notices, the gallery's
+// cards), while the keys that work are still named; one notice at the start names the three
+// actions' keys and where to change them, and the next start does not tell it again.
+TEST_F(ProgramTest, KeysAnotherProgramHoldsAreOfferedNowhereAndToldOnce)
+{
+    openedBefore();
+    for (std::uint32_t code : {35u, 1u, 0u, 18u})
+        sim.hotKeys.take(code, CtrlAlt);
+    AppDelegate& app = start();
+    const QString told = u"Ctrl+Alt+P, Ctrl+Alt+A and Ctrl+Alt+S are in use elsewhere, so Framewell can’t use "
+                         u"them. Choose other keys in Shortcuts…"_qs;
+    EXPECT_EQ(app.toast().text(), told);
+    EXPECT_TRUE(logs.messages(LogCategory::App).contains(told));
+    const QStringList taken{u"Ctrl+Alt+P"_qs, u"Ctrl+Alt+S"_qs, u"Ctrl+Alt+A"_qs, u"Ctrl+Alt+1"_qs};
+    const auto expectNoTakenKey = [&](const QStringList& texts, const char* where) {
+        for (const QString& text : texts)
+            for (const QString& key : taken)
+                EXPECT_FALSE(text.contains(key)) << where << ": " << text.toStdString();
+    };
+
+    const QString display = displayKey(kLeft);
+    for (const char* id : {"user-work", "user-focus"}) {
+        SnapLayout own = SnapLayout::builtIns()[1];
+        own.id = QString::fromLatin1(id);
+        own.name = own.id.mid(5);
+        ASSERT_TRUE(app.coordinator().context().store.upsertCustom(own, display));
+    }
+    QMenu* menu = app.tray()->menu();
+    emit menu->aboutToShow();
+    const QStringList tray = menuTexts(menu);
+    emit menu->aboutToHide();
+    expectNoTakenKey(tray, "tray");
+    EXPECT_TRUE(tray.contains(u"Place Focused Window…|"_qs)) << tray.join(u'\n').toStdString();
+    EXPECT_TRUE(tray.contains(u"Restore Focused Window|Ctrl+Alt+R"_qs)) << "the keys that work are named";
+    EXPECT_TRUE(tray.contains(u"Open Layout Gallery…|Ctrl+Alt+Z"_qs));
+    EXPECT_TRUE(tray.contains(u"focus|Ctrl+Alt+2"_qs)) << tray.join(u'\n').toStdString();
+
+    choose({u"Getting Started…"_qs});
+    ASSERT_TRUE(app.welcome());
+    EXPECT_EQ(app.welcome()->keysLabel()->text(), u"Ctrl+Alt+Z  Layout Gallery"_qs);
+    const QStringList welcome = labelTexts(app.welcome()->window());
+    expectNoTakenKey(welcome, "Getting Started");
+    EXPECT_TRUE(welcome.filter(u"1–9"_qs).isEmpty()) << "the layout keys do not all work";
+    app.welcome()->close();
+
+    choose({u"Take the Tour…"_qs});
+    ASSERT_TRUE(app.tour());
+    QStringList tour;
+    for (int page = 0; page < tourPageCount; ++page) {
+        app.tour()->show(page);
+        tour << app.tour()->bodyLabel()->text();
+    }
+    expectNoTakenKey(tour, "tour");
+    EXPECT_TRUE(tour.filter(u"1–9"_qs).isEmpty());
+    EXPECT_EQ(tour.filter(u"Ctrl+Alt+B sends the span to the back."_qs).size(), 1);
+    app.tour()->window()->close();
+
+    QStringList notices;
+    for (Tip tip : {Tip::switcher, Tip::span, Tip::ownLayouts}) {
+        app.coordinator().sinks().sendTip(tip);
+        notices << app.toast().text();
+    }
+    choose({u"Adjust Shared Dividers"_qs});
+    notices << app.toast().text();
+    expectNoTakenKey(notices, "notices");
+    EXPECT_TRUE(notices.join(u'\n').contains(u"Choose a layout first (Ctrl+Alt+Z)"_qs)) << notices.join(u'\n').toStdString();
+    EXPECT_TRUE(notices.join(u'\n').contains(u"From the keyboard, 1–9 pick a card."_qs));
+
+    choose({u"Choose a Layout"_qs, u"Open Layout Gallery…"_qs});
+    ASSERT_TRUE(app.overlay().pickerView);
+    QStringList cards;
+    for (int i = 0; i < int(app.overlay().pickerView->geometry().cards.size()); ++i)
+        cards << app.overlay().pickerView->cardTitle(i);
+    expectNoTakenKey(cards, "gallery");
+    EXPECT_TRUE(cards.contains(u"work"_qs)) << cards.join(u'\n').toStdString();
+    EXPECT_TRUE(cards.contains(u"Ctrl+Alt+2  focus"_qs)) << cards.join(u'\n').toStdString();
+
+    // Started again with the same keys taken: not told again.
+    delegate.reset();
+    start();
+    EXPECT_NE(app.toast().text(), told);
+    EXPECT_EQ(logs.messages(LogCategory::App).count(told), 1);
 }
 
 } // namespace
