@@ -5,6 +5,7 @@
 #include "onboarding/qt/OnboardingWindow.h"
 #include "overlay/ActionButton.h"
 #include "overlay/OverlayStyle.h"
+#include "overlay/TextFit.h"
 #include "overlay/ThemeIcons.h"
 
 #include <QApplication>
@@ -116,6 +117,7 @@ AboutView::AboutView(const QString& version, const QString& build, const QIcon& 
         return;
     websiteButton_ = new ActionButton(host, std::move(onWebsite), this);
     websiteButton_->setGeometry(at(140, 51, 160, 28));
+    growToText(websiteButton_);   // centred, as wide as a large system font needs
     websiteButton_->setAccessibleName(QStringLiteral("Visit Framewell on the Corvellan website"));
 }
 

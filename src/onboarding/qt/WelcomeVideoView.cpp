@@ -6,6 +6,7 @@
 #include "onboarding/qt/OnboardingWindow.h"
 #include "overlay/ActionButton.h"
 #include "overlay/OverlayStyle.h"
+#include "overlay/TextFit.h"
 
 #include "base/Log.h"
 #include "onboarding/qt/VideoFrameStream.h"
@@ -182,6 +183,7 @@ WelcomeVideoView::WelcomeVideoView(const QRect& frame, std::unique_ptr<VideoPlay
     skip_ = new ActionButton(QStringLiteral("Skip"), [this] { finish(); }, this);
     skip_->setShortcut(QKeySequence(Qt::Key_Escape));
     skip_->setGeometry(frameFromBottom(H, W - 140, playerY - 50, 100, 30));
+    growToText(skip_);   // from its right edge, at a large system font
     caption_ = makeLabel(QStringLiteral("Watch it again any time from Getting Started in the tray menu."), 12,
                          QFont::Normal, StyleColor::secondaryLabel, this);
     caption_->setGeometry(frameFromBottom(H, 40, playerY - 44, W - 200, 18));

@@ -4,6 +4,7 @@
 #include "onboarding/qt/OnboardingWindow.h"
 #include "overlay/ActionButton.h"
 #include "overlay/OverlayStyle.h"
+#include "overlay/TextFit.h"
 
 #include <QPointer>
 #include <QScrollBar>
@@ -51,6 +52,9 @@ WhatsNewWindowController::WhatsNewWindowController(const std::vector<WhatsNew::E
             self->window_->close();
     }, w);
     done_->setGeometry(w->frameFromBottom(428, 24, 100, 32));
+    // A large system font widens them from the edge each stands by.
+    growToText(tour_);
+    growToText(done_);
     w->returnButton = done_;
 }
 

@@ -1,12 +1,15 @@
 // What's New, the tour, About and the update alerts, offscreen: their texts and frames, the
 // buttons and keys, and what each hands back to the shell.
+#include "layout/SnapLayout.h"
 #include "onboarding/ProductInfo.h"
 #include "onboarding/qt/AboutWindow.h"
 #include "onboarding/qt/TourArt.h"
 #include "onboarding/qt/TourWindow.h"
 #include "onboarding/qt/UpdateAlerts.h"
 #include "onboarding/qt/WhatsNewWindow.h"
+#include "overlay/ActionButton.h"
 #include "overlay/OverlayStyle.h"
+#include "overlay/OverlayView.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -257,6 +260,52 @@ void pressWhenShown(const QString& title)
             if (b->text() == title)
                 b->click();
     });
+}
+
+// The buttons of a window whole and inside it, none over another.
+void expectButtonsWhole(const QWidget* window, const std::string& where)
+{
+    const auto buttons = window->findChildren<QPushButton*>();
+    for (const QPushButton* b : buttons) {
+        if (!b->isVisibleTo(window))
+            continue;
+        EXPECT_GE(b->width(), b->sizeHint().width()) << where << ": cut: " << b->text().toStdString();
+        EXPECT_GE(b->height(), b->sizeHint().height()) << where << ": " << b->text().toStdString();
+        const QRect frame(b->mapTo(window, QPoint(0, 0)), b->size());
+        EXPECT_TRUE(window->rect().contains(frame)) << where << ": outside: " << b->text().toStdString();
+        for (const QPushButton* other : buttons)
+            if (other != b && other->isVisibleTo(window) && other->parentWidget() == b->parentWidget()) {
+                EXPECT_FALSE(b->geometry().intersects(other->geometry())) << where << ": " << b->text().toStdString();
+            }
+    }
+}
+
+// At 9 and 16 points no button of the tour (on any page), What's New, About or the Layout
+// Gallery cuts its label, and none stands over another.
+TEST(HelpWindows, ButtonsTakeTheWidthTheirTextNeedsFromNineToSixteenPoints)
+{
+    const QFont saved = QApplication::font();
+    for (int points : {9, 16}) {
+        QFont f = saved;
+        f.setPointSize(points);
+        QApplication::setFont(f);
+        const std::string at = std::to_string(points) + " pt ";
+        VirtualClock clock;
+        TourWindowController tour(clock);
+        for (int page = 0; page < tourPageCount; ++page) {
+            tour.show(page);
+            expectButtonsWhole(tour.window(), at + "tour page " + std::to_string(page));
+        }
+        WhatsNewWindowController whatsNew(WhatsNew::entries("1.17.5", "1.18"), clock);
+        expectButtonsWhole(whatsNew.window(), at + "What's New");
+        AboutWindowController about(clock, u"corvellan.example"_qs);
+        expectButtonsWhole(about.window(), at + "About");
+        OverlayView gallery(SnapLayout::builtIns(), std::nullopt, true, false, {}, 900);
+        ASSERT_TRUE(gallery.createButton());
+        expectButtonsWhole(&gallery, at + "Layout Gallery");
+        EXPECT_EQ(gallery.createButton()->geometry().right(), 900 - 22 - 1) << "it keeps its right edge";
+    }
+    QApplication::setFont(saved);
 }
 
 TEST(UpdateAlerts, OutcomesButtonsAndTheDownloadLink)
