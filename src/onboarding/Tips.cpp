@@ -110,7 +110,7 @@ void TipPresenter::showTip(Tip tip)
     // Without a place to show it, the tip is not spent either.
     if ((paused && paused()) || !showNotice)
         return;
-    if (const auto text = textIfUnseen(tip, defaults_, !badgesOnEdge || badgesOnEdge(), shortcuts))
+    if (const auto text = textIfUnseen(tip, defaults_, !badgesOnEdge || badgesOnEdge()))
         showNotice(notice(*text), noticeSeconds);
 }
 

@@ -29,8 +29,8 @@ inline const QString tipsShownKey = QStringLiteral("tipsShown.v1");
 QString rawValue(Tip tip);
 std::optional<Tip> tipFromRawValue(const QString& raw);
 // The sentence of the tip; the badge's names where badges stand (on the window's edge or in
-// its title bar). It names the keys `shortcuts` has working (the default keys without them)
-// and leaves out a key that does not work.
+// its title bar). It names the keys `shortcuts` has working (the installed ones when null) and
+// leaves out a key that does not work.
 QString tipText(Tip tip, bool badgesOnEdge = true, const CommandShortcuts* shortcuts = nullptr);
 
 // The tip's text the first time it is asked for (recording it), nothing every later time.
@@ -49,7 +49,6 @@ public:
     std::function<bool()> paused;                                     // not paused while unset
     std::function<bool()> badgesOnEdge;                               // on the edge while unset
     std::function<void(const QString& text, double seconds)> showNotice;
-    const CommandShortcuts* shortcuts = nullptr;                      // the default keys while unset
 
     void showTip(Tip tip);
     // "Tip · " followed by the text.

@@ -25,7 +25,7 @@ struct TourPage {
 };
 
 inline constexpr int tourPageCount = 5;
-// The pages, naming the keys `shortcuts` has working (the default keys without them); a key
+// The pages, naming the keys `shortcuts` has working (the installed ones when null); a key
 // that does not work is left out.
 std::array<TourPage, tourPageCount> tourPages(const CommandShortcuts* shortcuts = nullptr);
 

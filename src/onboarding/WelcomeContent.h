@@ -19,7 +19,8 @@ struct WelcomeStep {
     QString title;
     QString body;
 };
-// The last names the layout keys `layoutKeys` ("Ctrl+Alt+1–9"; left out when empty).
+// The last names the layout keys `layoutKeys` ("Ctrl+Alt+1–9"; left out when empty), by
+// default those of the installed shortcuts.
 std::array<WelcomeStep, 4> welcomeSteps(const QString& layoutKeys = layoutKeysLabel(nullptr));
 
 // The desktop's tiling preferences the welcome window asks about.

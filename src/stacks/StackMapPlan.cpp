@@ -2,6 +2,8 @@
 // the texts of a window set; pure arithmetic, so that the view only draws.
 #include "stacks/StackMapPlan.h"
 
+#include "snap/ShortcutLabels.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numeric>
@@ -226,8 +228,10 @@ WindowSetTexts WindowSetTexts::make(const QStringList& occupants, const QStringL
                        : u"Bring All "_qs + QString::number(n) + u" Forward"_qs;
     t.detail = occupants.join(u" + "_qs);
     const QString names = occupants.join(u" and "_qs);
+    // The key is named only while it works.
+    const QString key = shortcutLabel(nullptr, kSendToBackCommand);
     t.toolTip = u"Bring "_qs + names + u" forward together, over "_qs + spanApps.join(u" and "_qs)
-                + u". Press B here, or Ctrl+Alt+B anywhere."_qs;
+                + u". Press B here"_qs + (key.isEmpty() ? QString() : u", or "_qs + key + u" anywhere"_qs) + u'.';
     t.accessibilityLabel = u"Bring "_qs + names + u" forward together"_qs;
     return t;
 }

@@ -1,6 +1,8 @@
 // The switcher's measures, laid out apart from the view so that the view only draws.
 #include "stacks/StackPickerPlan.h"
 
+#include "snap/ShortcutLabels.h"
+
 #include <algorithm>
 
 namespace fw {
@@ -78,8 +80,10 @@ void StackPickerPlan::planLayouts(const Input& input)
         choice.title = i < 9 ? number + u"  "_qs + name : name;
         if (choice.active)
             choice.toolTip = name + u" is in use"_qs;
+        else if (const QString key = layoutKeyLabel(nullptr, i); !key.isEmpty())
+            choice.toolTip = u"Switch to "_qs + name + u" ("_qs + key + u')';
         else
-            choice.toolTip = u"Switch to "_qs + name + (i < 9 ? u" (Ctrl+Alt+"_qs + number + u")"_qs : QString());
+            choice.toolTip = u"Switch to "_qs + name;
         choice.frame = Rect((b + 6) * double(i) + 74, 38, b, 24);
         layoutChoices.push_back(choice);
     }

@@ -96,7 +96,6 @@ AppDelegate::AppDelegate(Platform& platform, const QStringList& arguments)
     tips_.paused = [this] { return commands_.paused(); };
     tips_.badgesOnEdge = [this] { return stackCommands_.badgeSettings().onEdge; };
     tips_.showNotice = [this](const QString& text, double seconds) { toast_.show(text, seconds, true); };
-    tips_.shortcuts = &shortcutLabels_;
 }
 
 AppDelegate::~AppDelegate()
@@ -168,6 +167,7 @@ void AppDelegate::installProcessHooks()
 {
     OverlayWindow::setStacking(platform_.stacking);
     OverlayWindow::setPanelFocus(platform_.panelFocus);
+    installShortcuts(&shortcutLabels_);
     WindowFit::setPorts(&platform_.windows, &platform_.screens);
     AppNames::setApplications(platform_.applications);
     AppIcon::setApplications(platform_.applications);
@@ -182,6 +182,7 @@ void AppDelegate::removeProcessHooks()
     WindowThumbnailButton::appIconLookup() = {};
     setTitleBarLayout({});
     WindowFit::setPorts(nullptr, nullptr);
+    installShortcuts(nullptr);
     OverlayWindow::setPanelFocus(nullptr);
     OverlayWindow::setStacking(nullptr);
 }

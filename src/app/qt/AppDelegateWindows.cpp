@@ -71,8 +71,7 @@ void AppDelegate::showWelcome()
     if (!welcome_) {
         welcome_ = std::make_unique<WelcomeWindowController>(
             platform_.permissions, platform_.defaults, platform_.clock,
-            [this] { return welcomeShortcutLine(shortcutLabels_); },
-            [this] { return layoutKeysLabel(&shortcutLabels_); });
+            [this] { return welcomeShortcutLine(shortcutLabels_); });
         welcome_->onPreview = [this] { commands_.previewLayouts(); };
         welcome_->onAdjust = [this] { commands_.adjustDividers(); };
         welcome_->onTour = [this] { showTour(); };
@@ -216,7 +215,6 @@ void AppDelegate::showTour()
     if (!tour_) {
         tour_ = std::make_unique<TourWindowController>(platform_.clock);
         tour_->onTry = [this](int page) { commands_.tryTourPage(page); };
-        tour_->shortcuts = &shortcutLabels_;
     }
     tour_->open(0);
 }

@@ -58,7 +58,7 @@ QWidget* TourWindowController::window() const { return window_.get(); }
 void TourWindowController::show(int page)
 {
     index_ = clampTourPage(page);
-    const TourPage p = tourPages(shortcuts)[std::size_t(index_)];
+    const TourPage p = tourPages()[std::size_t(index_)];
     title_->setText(p.title);
     body_->setText(p.body);
     art_->setKind(p.art);

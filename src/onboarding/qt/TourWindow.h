@@ -32,8 +32,6 @@ public:
     ~TourWindowController() override;
 
     std::function<void(int page)> onTry;
-    // The keys the pages name; the default keys while unset.
-    const CommandShortcuts* shortcuts = nullptr;
 
     // Makes the page current (the index clamped to the five pages); does not show the window.
     void show(int page);

@@ -41,10 +41,8 @@ StyleColor toneColor(WelcomeStatus::Tone tone)
 } // namespace
 
 WelcomeWindowController::WelcomeWindowController(Permissions& permissions, UserDefaults& defaults, Clock& clock,
-                                                 std::function<QString()> shortcutLine,
-                                                 std::function<QString()> layoutKeys)
+                                                 std::function<QString()> shortcutLine)
     : permissions_(permissions), defaults_(defaults), clock_(clock), shortcutLine_(std::move(shortcutLine)),
-      layoutKeys_(std::move(layoutKeys)),
       window_(std::make_unique<OnboardingWindow>(QStringLiteral("Framewell"), QSize(contentWidth, contentHeight), true))
 {
     openDesktopSettings = [this] { permissions_.openSettings(QStringLiteral("desktop")); };
@@ -208,7 +206,7 @@ void WelcomeWindowController::refreshPermissionState()
 void WelcomeWindowController::refreshShortcuts()
 {
     keys_->setText(shortcutLine_ ? shortcutLine_() : QString());
-    const auto steps = layoutKeys_ ? welcomeSteps(layoutKeys_()) : welcomeSteps();
+    const auto steps = welcomeSteps();
     for (std::size_t i = 0; i < steps.size() && i < stepBodies_.size(); ++i)
         stepBodies_[i]->setText(steps[i].body);
 }

@@ -47,10 +47,10 @@ public:
     static constexpr int contentHeight = 750;
 
     // `shortcutLine` gives the shortcut line's text from the keys that work ("Ctrl+Alt+P  Place
-    // …"); without it the line stays empty. `layoutKeys` gives the layout keys the last step
-    // names ("Ctrl+Alt+1–9", empty when they do not work); without it the default keys.
+    // …"); without it the line stays empty. The last step names the layout keys while the
+    // installed shortcuts have them working.
     WelcomeWindowController(Permissions& permissions, UserDefaults& defaults, Clock& clock,
-                            std::function<QString()> shortcutLine = {}, std::function<QString()> layoutKeys = {});
+                            std::function<QString()> shortcutLine = {});
     ~WelcomeWindowController() override;
 
     std::function<void()> onPreview;    // "Preview Layouts"
@@ -126,7 +126,6 @@ private:
     UserDefaults& defaults_;
     Clock& clock_;
     std::function<QString()> shortcutLine_;
-    std::function<QString()> layoutKeys_;
     std::unique_ptr<OnboardingWindow> window_;
     std::unique_ptr<RepeatingTimer> permissionTimer_;
     QPointer<WelcomeVideoView> video_;

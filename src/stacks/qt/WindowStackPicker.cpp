@@ -5,6 +5,7 @@
 #include "overlay/Symbols.h"
 #include "overlay/OverlayView.h"
 #include "overlay/ThumbnailImage.h"
+#include "snap/ShortcutLabels.h"
 #include "stacks/qt/SwitcherButtons.h"
 
 #include <QApplication>
@@ -77,11 +78,17 @@ void WindowStackPicker::buildHeader(const PickerContent& content)
     }
     title_ = makeLabel(u"Window Stack"_qs, 13, QFont::DemiBold, StyleColor::label, this);
     title_->setGeometry(toQRect(plan_.titleFrame()));
-    static const struct {
+    // Each names its key while that works.
+    const auto tip = [](const QString& what, std::uint32_t command) {
+        const QString key = shortcutLabel(nullptr, command);
+        return key.isEmpty() ? what : what + u" ("_qs + key + u')';
+    };
+    const struct {
         const char* symbol;
-        const char* tip;
+        QString tip;
         int step;
-    } arrows[2] = {{"chevron.left", "Previous window (Ctrl+Alt+[)", -1}, {"chevron.right", "Next window (Ctrl+Alt+])", 1}};
+    } arrows[2] = {{"chevron.left", tip(u"Previous window"_qs, kPreviousCommand), -1},
+                   {"chevron.right", tip(u"Next window"_qs, kNextCommand), 1}};
     for (int i = 0; i < 2; ++i) {
         const int step = arrows[i].step;
         auto* button = new ActionButton(QString(), [this, step] {
@@ -92,7 +99,7 @@ void WindowStackPicker::buildHeader(const PickerContent& content)
         button->setFocusPolicy(Qt::NoFocus);
         button->setIcon(QIcon(Symbols::image(QString::fromLatin1(arrows[i].symbol), 16,
                                              styleColor(StyleColor::label, palette()), devicePixelRatioF())));
-        button->setToolTip(QString::fromUtf8(arrows[i].tip));
+        button->setToolTip(arrows[i].tip);
         button->setAccessibleName(button->toolTip());
         button->setGeometry(toQRect(plan_.arrowFrame(i)));
         arrows_[i] = button;

@@ -21,6 +21,8 @@
 #include "overlay/OverlayWindow.h"
 #include "overlay/WindowThumbnailButton.h"
 #include "platform/sim/SimPlatform.h"
+#include "stacks/StackMapPlan.h"
+#include "stacks/StackPickerPlan.h"
 #include "stacks/StackPresenter.h"
 
 #include <QAction>
@@ -471,21 +473,23 @@ QStringList labelTexts(const QWidget* window)
     return out;
 }
 
-// pekwm's stock keys hold Ctrl+Alt+P, S and A, and icewm's Ctrl+Alt+1: nothing the program shows
-// offers them (the tray's rows, Getting Started, the tour, the tips, the notices, the gallery's
-// cards), while the keys that work are still named; one notice at the start names the three
-// actions' keys and where to change them, and the next start does not tell it again.
+// pekwm's stock keys hold Ctrl+Alt+P, S and A, icewm's Ctrl+Alt+B and 1: nothing the program
+// shows offers them (the tray's rows, Getting Started, the tour, the tips, the notices, the
+// gallery's cards, the switcher's hints), while the keys that work are still named; one notice
+// at the start names the actions' keys and where to change them, and the next start does not
+// tell it again.
 TEST_F(ProgramTest, KeysAnotherProgramHoldsAreOfferedNowhereAndToldOnce)
 {
     openedBefore();
-    for (std::uint32_t code : {35u, 1u, 0u, 18u})
+    for (std::uint32_t code : {35u, 1u, 0u, 11u, 18u})
         sim.hotKeys.take(code, CtrlAlt);
     AppDelegate& app = start();
-    const QString told = u"Ctrl+Alt+P, Ctrl+Alt+A and Ctrl+Alt+S are in use elsewhere, so Framewell can’t use "
-                         u"them. Choose other keys in Shortcuts…"_qs;
+    const QString told = u"Ctrl+Alt+P, Ctrl+Alt+A, Ctrl+Alt+S and Ctrl+Alt+B are in use elsewhere, so Framewell "
+                         u"can’t use them. Choose other keys in Shortcuts…"_qs;
     EXPECT_EQ(app.toast().text(), told);
     EXPECT_TRUE(logs.messages(LogCategory::App).contains(told));
-    const QStringList taken{u"Ctrl+Alt+P"_qs, u"Ctrl+Alt+S"_qs, u"Ctrl+Alt+A"_qs, u"Ctrl+Alt+1"_qs};
+    const QStringList taken{u"Ctrl+Alt+P"_qs, u"Ctrl+Alt+S"_qs, u"Ctrl+Alt+A"_qs, u"Ctrl+Alt+B"_qs,
+                            u"Ctrl+Alt+1"_qs};
     const auto expectNoTakenKey = [&](const QStringList& texts, const char* where) {
         for (const QString& text : texts)
             for (const QString& key : taken)
@@ -526,7 +530,7 @@ TEST_F(ProgramTest, KeysAnotherProgramHoldsAreOfferedNowhereAndToldOnce)
     }
     expectNoTakenKey(tour, "tour");
     EXPECT_TRUE(tour.filter(u"1–9"_qs).isEmpty());
-    EXPECT_EQ(tour.filter(u"Ctrl+Alt+B sends the span to the back."_qs).size(), 1);
+    EXPECT_EQ(tour.filter(u"The windows underneath stay stacked behind it."_qs).size(), 1);
     app.tour()->window()->close();
 
     QStringList notices;
@@ -536,6 +540,12 @@ TEST_F(ProgramTest, KeysAnotherProgramHoldsAreOfferedNowhereAndToldOnce)
     }
     choose({u"Adjust Shared Dividers"_qs});
     notices << app.toast().text();
+    // The switcher's hints: its button over a span, its layouts row and its arrows.
+    notices << WindowSetTexts::make({u"Notes"_qs, u"Mail"_qs}, {u"Browser"_qs}).toolTip;
+    const StackPickerPlan plan({.layouts = {u"work"_qs, u"focus"_qs}, .canChooseLayout = true});
+    for (const auto& choice : plan.layoutChoices)
+        notices << choice.toolTip;
+    EXPECT_TRUE(notices.contains(u"Switch to focus (Ctrl+Alt+2)"_qs)) << notices.join(u'\n').toStdString();
     expectNoTakenKey(notices, "notices");
     EXPECT_TRUE(notices.join(u'\n').contains(u"Choose a layout first (Ctrl+Alt+Z)"_qs)) << notices.join(u'\n').toStdString();
     EXPECT_TRUE(notices.join(u'\n').contains(u"From the keyboard, 1–9 pick a card."_qs));

@@ -57,8 +57,7 @@ struct WelcomeFixture : ::testing::Test {
     sim::SimHotKeys keys;
     HotKeys hotKeys{keys, defaults};
     HotKeyLabels labels{hotKeys};
-    WelcomeWindowController welcome{desk, defaults, clock, [this] { return welcomeShortcutLine(labels); },
-                                    [this] { return layoutKeysLabel(&labels); }};
+    WelcomeWindowController welcome{desk, defaults, clock, [this] { return welcomeShortcutLine(labels); }};
     FakePlayer* player = nullptr;   // the latest overlay's
     int stops = 0;
 
