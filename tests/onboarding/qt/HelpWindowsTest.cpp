@@ -280,6 +280,15 @@ void expectButtonsWhole(const QWidget* window, const std::string& where)
     }
 }
 
+// With FRAMEWELL_SHOTS_DIR set, the window is photographed there for review.
+void photograph(QWidget* window, const std::string& name)
+{
+    const QString dir = qEnvironmentVariable("FRAMEWELL_SHOTS_DIR");
+    if (!dir.isEmpty()) {
+        EXPECT_TRUE(window->grab().save(dir + u'/' + QString::fromStdString(name) + u".png"_qs)) << name;
+    }
+}
+
 // At 9 and 16 points no button of the tour (on any page), What's New, About or the Layout
 // Gallery cuts its label, and none stands over another.
 TEST(HelpWindows, ButtonsTakeTheWidthTheirTextNeedsFromNineToSixteenPoints)
@@ -295,6 +304,7 @@ TEST(HelpWindows, ButtonsTakeTheWidthTheirTextNeedsFromNineToSixteenPoints)
         for (int page = 0; page < tourPageCount; ++page) {
             tour.show(page);
             expectButtonsWhole(tour.window(), at + "tour page " + std::to_string(page));
+            photograph(tour.window(), "tour-" + std::to_string(points) + "pt-page" + std::to_string(page));
         }
         WhatsNewWindowController whatsNew(WhatsNew::entries("1.17.5", "1.18"), clock);
         expectButtonsWhole(whatsNew.window(), at + "What's New");
@@ -303,6 +313,8 @@ TEST(HelpWindows, ButtonsTakeTheWidthTheirTextNeedsFromNineToSixteenPoints)
         OverlayView gallery(SnapLayout::builtIns(), std::nullopt, true, false, {}, 900);
         ASSERT_TRUE(gallery.createButton());
         expectButtonsWhole(&gallery, at + "Layout Gallery");
+        photograph(&gallery, "gallery-" + std::to_string(points) + "pt");
+        photograph(whatsNew.window(), "whatsnew-" + std::to_string(points) + "pt");
         EXPECT_EQ(gallery.createButton()->geometry().right(), 900 - 22 - 1) << "it keeps its right edge";
     }
     QApplication::setFont(saved);
