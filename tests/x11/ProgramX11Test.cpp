@@ -227,6 +227,33 @@ TEST(ProgramX11, ALayoutSwitchedWhileItRunsMovesItsKeysToTheirCharacters)
     EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
 }
 
+// Under pekwm as it ships, its key chains hold Ctrl+Alt+P, A and S: the program says so once at
+// its start, naming the three keys and where to change them, and neither registering its keys
+// again for a new keyboard layout nor a second start says it again.
+TEST(ProgramX11, UnderPekwmAsItShipsTheKeysItHoldsAreToldOnce)
+{
+    XSession session(XSessionOptions{.windowManagerName = u"pekwm"_qs, .stockKeys = true});
+    if (!session.ok() && session.error().find("not installed") != std::string::npos)
+        GTEST_SKIP() << session.error();
+    ASSERT_TRUE(session.ok()) << session.error();
+    const QString told = u"Ctrl+Alt+P, Ctrl+Alt+A and Ctrl+Alt+S are in use elsewhere, so Framewell can’t use them. "
+                         u"Choose other keys in Shortcuts…"_qs;
+    pid_t program = startProgram(session);
+    ASSERT_TRUE(program) << session.error() << programLog(session).toStdString();
+    EXPECT_EQ(programLog(session).count(told), 1) << programLog(session).toStdString();
+
+    ASSERT_EQ(session.run({u"setxkbmap"_qs, u"de"_qs}), 0);
+    ASSERT_TRUE(session.waitFor([&] { return programLog(session).contains(u"Keyboard layout changed"_qs); }, 10000))
+        << programLog(session).toStdString();
+    EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
+    program = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
+    ASSERT_TRUE(program) << session.error();
+    ASSERT_TRUE(session.waitFor([&] { return programLog(session).count(u"Framewell started"_qs) == 2; }, 10000))
+        << programLog(session).toStdString();
+    EXPECT_EQ(programLog(session).count(told), 1) << programLog(session).toStdString();
+    EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
+}
+
 // The media libraries a process has mapped (the video's decoders, the sound server's client,
 // the software OpenGL they bring).
 QStringList mediaLibraries(pid_t pid)

@@ -136,11 +136,14 @@ std::vector<char*> execList(std::vector<QByteArray>& strings)
     ::_exit(127);
 }
 
-// pekwm's stock key bindings less the chains that take Ctrl+Alt+A, P and S (our default keys).
-QByteArray pekwmKeys()
+// pekwm's stock key bindings less the chains that take Ctrl+Alt+A, P and S (our default keys);
+// all of them with `stock`.
+QByteArray pekwmKeys(bool stock)
 {
-    QFile stock(QStringLiteral("/etc/pekwm/keys"));
-    const QByteArray in = stock.open(QIODevice::ReadOnly) ? stock.readAll() : QByteArray("Global {\n}\n");
+    QFile file(QStringLiteral("/etc/pekwm/keys"));
+    const QByteArray in = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("Global {\n}\n");
+    if (stock)
+        return in;
     QByteArray out;
     int depth = 0, skipBelow = -1;
     for (const QByteArray& line : in.split('\n')) {
@@ -390,7 +393,8 @@ bool XSession::start(const XSessionOptions& o)
     if (o.twoMonitors && !splitIntoTwoMonitors())
         return false;
     if (o.windowManager
-        && !startWindowManager(o.windowManagerName.isEmpty() ? testWindowManager() : o.windowManagerName, o.bareDesktop))
+        && !startWindowManager(o.windowManagerName.isEmpty() ? testWindowManager() : o.windowManagerName, o.bareDesktop,
+                               o.stockKeys))
         return false;
     if (o.compositor && !startCompositor())
         return false;
@@ -462,7 +466,7 @@ bool XSession::startSessionBus()
     return true;
 }
 
-bool XSession::startWindowManager(const QString& name, bool bare)
+bool XSession::startWindowManager(const QString& name, bool bare, bool stockKeys)
 {
     // xfwm4's compositor stays off: the tests that want one start xcompmgr. metacity keeps its
     // own unless the desktop is to be bare: it takes its compositor setting from GSettings,
@@ -486,7 +490,7 @@ bool XSession::startWindowManager(const QString& name, bool bare)
         {"fluxbox", {}, false, {{QStringLiteral(".fluxbox/overlay"), "background: none\n"}}},
         {"metacity", {QStringLiteral("--sm-disable")}, false, {}},
         {"pekwm", {QStringLiteral("--config"), home + QStringLiteral("/.pekwm/config")}, false,
-         {{QStringLiteral(".pekwm/config"), pekwmConfig(home)}, {QStringLiteral(".pekwm/keys"), pekwmKeys()},
+         {{QStringLiteral(".pekwm/config"), pekwmConfig(home)}, {QStringLiteral(".pekwm/keys"), pekwmKeys(stockKeys)},
           {QStringLiteral(".pekwm/mouse"), "$CLIENT_CLICK = \"Focus\"\n"
                                            "INCLUDE = \"$_PEKWM_ETC_PATH/mouse_system\"\n"
                                            "INCLUDE = \"$_PEKWM_ETC_PATH/mouse_click\"\n"}}},

@@ -51,6 +51,7 @@ struct XSessionOptions {
     QString windowManagerName;   // overrides testWindowManager() when not empty
     bool bareDesktop = false;    // no compositing at all: metacity's own compositor off too
     bool twoMonitors = false;    // split into two monitors before the window manager starts
+    bool stockKeys = false;      // the manager's key bindings as it ships (pekwm's take some of ours)
 };
 
 class XSession {
@@ -211,7 +212,7 @@ public:
 
 private:
     bool start(const XSessionOptions& o);
-    bool startWindowManager(const QString& name, bool bare);
+    bool startWindowManager(const QString& name, bool bare, bool stockKeys);
     bool startSessionBus();
     void fail(const QString& why);
     QString logTail(const QString& name) const;
