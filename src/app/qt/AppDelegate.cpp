@@ -391,7 +391,7 @@ void AppDelegate::writeDiagnosticsAndSayWhere()
                                                  int(platform_.screens.screens().size()), stackCommands_.diagnostics(),
                                                  coordinator_.recoveryDisplayRecords()});
     // The log is stderr: the one line is where a user who asked for diagnostics looks.
-    log::info(LogCategory::App, "%{public}s", diagnosticsWhereabouts(written));
+    sayDiagnosticsWhereabouts(written);
 }
 
 void AppDelegate::refreshMenu()
