@@ -5,6 +5,7 @@
 // client's minimum width cannot take is rolled back with both frames as before.
 #include "layout/ScreenGeometry.h"
 #include "overlay/DropActionMenuView.h"
+#include "overlay/DropSurfaces.h"
 #include "snap/AppliedLayouts.h"
 #include "snap/DropLogText.h"
 #include "x11/CoordinatorRig.h"
@@ -161,6 +162,49 @@ TEST_F(DropX11, ASideSplitTheTestClientsMinimumCannotTakeIsRolledBack)
     EXPECT_EQ(session.wmFrame(term.window), released);
     EXPECT_TRUE(placed(client.window, 1, *left)) << describe(session.wmFrame(client.window)).toStdString();
     EXPECT_TRUE(rig->coordinator->groups().at(displayKey(*left)).layout == halves);
+}
+
+// An xterm dragged by its title bar to the top of the empty right half of "Halves", its left
+// filled: the caption ("Release to place") of the preview below the xterm shows beside it, not
+// under it.
+TEST_F(DropX11, TheCaptionOfAnEmptyRegionStaysBesideTheWindowDraggedOverIt)
+{
+    ASSERT_TRUE(session.ok()) << session.error();
+    if (!session.titleBars())
+        GTEST_SKIP() << "no title bars to drag under " << session.windowManager().toStdString();
+    ASSERT_TRUE(session.splitIntoTwoMonitors()) << session.error();
+    term = session.startXterm(u"place me"_qs, {"-geometry", "80x24+1100+500"});
+    client = session.startTestClient(u"left"_qs, {"--position", "100,300"});
+    ASSERT_TRUE(term.window && client.window) << session.error();
+    app = std::make_unique<SessionApp>(session);
+    rig = std::make_unique<CoordinatorRig>(session);
+    ASSERT_TRUE(rig->startDragMonitor()) << "no XInput 2.2";
+    const auto left = rig->screenOf(Rect(0, 0, 1920, 1080));
+    ASSERT_TRUE(left && place(client.window, 0, *left)) << "client at " << describe(session.wmFrame(client.window)).toStdString();
+
+    ASSERT_TRUE(pressXterm()) << "the press was not followed";
+    test::glideTo(session, {1010, 40}, 12);
+    const DropSession& drop = rig->state.drop;
+    const ReturnTargetView* view = rig->overlay.returnView();
+    const auto caption = [&] {
+        const Rect panel = rig->overlay.returnPreview()->frame();
+        const QRect badge = view->badge()->geometry();
+        return Rect(panel.x() + badge.x(), panel.y() + badge.y(), badge.width(), badge.height());
+    };
+    ASSERT_TRUE(session.waitFor([&] {
+        return drop.regionDrop && drop.regionDrop->intent.kind == RegionDropIntent::Kind::place && drop.regionDropArmed &&
+               rig->overlay.returnPreview()->isOrderedIn() && view->badge()->isVisibleTo(view);
+    }, 5000)) << "no armed place target; " << dropState();
+    EXPECT_EQ(view->caption()->text(), u"Release to place"_qs);
+    EXPECT_TRUE(session.waitFor([&] {
+        const auto dragged = session.wmFrame(term.window);
+        return dragged && !caption().intersects(*dragged);
+    }, 3000))
+        << "the caption at " << toString(caption()).toStdString() << " is under the xterm at "
+        << describe(session.wmFrame(term.window)).toStdString();
+    EXPECT_TRUE(rig->overlay.returnPreview()->frame().contains(caption())) << toString(caption()).toStdString();
+    saveShot(session, left->frame, u"drop-place-caption.png"_qs);
+    session.releaseButton(1);
 }
 
 } // namespace
