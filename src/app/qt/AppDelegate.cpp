@@ -215,6 +215,7 @@ std::optional<QIcon> AppDelegate::appIcon(Pid pid) const
 void AppDelegate::buildStatusMenu()
 {
     tray_ = std::make_unique<StatusMenuView>();
+    tray_->setTrayHost(platform_.trayHost);
     tray_->onOpen = [this] {
         menuStalls_.start();
         StatusMenuState state = commands_.menuWillOpen();
