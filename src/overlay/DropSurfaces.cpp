@@ -209,26 +209,31 @@ QRectF ReturnTargetView::badgePlace(double bw) const
     if (!keepClear_ || !home.intersects(*keepClear_))
         return home;
     // The parts of the view beside the rectangle, each with a margin: the badge moved the
-    // least way into one that takes it.
+    // least way into one that takes it, else to where the rectangle covers the least of it.
     constexpr double margin = 8;
     const QRectF clear = keepClear_->adjusted(-margin, -margin, margin, margin);
     const QRectF parts[] = {{0, 0, w, clear.top()}, {0, clear.bottom(), w, h - clear.bottom()},
                             {0, 0, clear.left(), h}, {clear.right(), 0, w - clear.right(), h}};
-    std::optional<QRectF> best;
-    double bestMove = 0;
+    const auto covered = [&](const QRectF& r) {
+        const QRectF both = r.intersected(*keepClear_);
+        return both.width() * both.height();
+    };
+    QRectF best = home;
+    double bestCovered = covered(home), bestMove = 0;
     for (const QRectF& part : parts) {
         const QRectF room = part.adjusted(margin, margin, -margin, -margin);
-        if (room.width() < bw || room.height() < badgeHeight)
-            continue;
-        const double x = std::clamp(home.x(), room.left(), room.right() - bw);
-        const double y = std::clamp(home.y(), room.top(), room.bottom() - badgeHeight);
-        const double move = std::hypot(x - home.x(), y - home.y());
-        if (!best || move < bestMove) {
-            best = QRectF(std::lround(x), std::lround(y), bw, badgeHeight);
+        const auto within = [](double v, double low, double high) { return std::max(low, std::min(v, high)); };
+        const double x = within(within(home.x(), room.left(), room.right() - bw), 0, w - bw);
+        const double y = within(within(home.y(), room.top(), room.bottom() - badgeHeight), 0, h - badgeHeight);
+        const QRectF place(std::lround(x), std::lround(y), bw, badgeHeight);
+        const double cover = covered(place), move = std::hypot(x - home.x(), y - home.y());
+        if (cover < bestCovered || (cover == bestCovered && move < bestMove)) {
+            best = place;
+            bestCovered = cover;
             bestMove = move;
         }
     }
-    return best.value_or(home);
+    return best;
 }
 
 void ReturnTargetView::layoutBadge()

@@ -87,7 +87,8 @@ public:
     // Shows or hides the badge (`showsCaption` follows) and re-cuts the panel around it.
     void setShowsCaption(bool shows);
     // A rectangle of the view the badge keeps out of (the dragged window above the panel): the
-    // badge goes the least way from its place to where it is clear, when the view has room.
+    // badge goes the least way from its place to where it is clear, or, where the view has no
+    // room, to where the rectangle covers the least of it.
     void setKeepClear(const std::optional<QRectF>& area);
     // The outline with the badge, while it is shown.
     std::optional<QPainterPath> shapeOutline() const override;

@@ -171,8 +171,9 @@ void placeDropSurface(OverlayWindow& panel, ReturnTargetView& view, const Rect& 
     view.update(caption, symbol, armed);
     if (panel.setFrame(frame))
         panel.update();
-    view.setKeepClear(dragged ? std::optional<QRectF>(QRectF(dragged->x() - frame.x(), dragged->y() - frame.y(),
-                                                             dragged->width(), dragged->height()))
+    // In the view's logical pixels, as the frames are in device ones.
+    view.setKeepClear(dragged ? std::optional<QRectF>(DevicePixels::toLogical(*dragged).translated(
+                                    -QPointF(panel.geometry().topLeft())))
                               : std::nullopt);
 }
 
