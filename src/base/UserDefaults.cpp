@@ -180,10 +180,11 @@ QByteArray encoded(const QJsonObject& object) { return QJsonDocument(object).toJ
 
 FileDefaults::FileDefaults(QString path) : path_(path.isEmpty() ? defaultPath() : std::move(path))
 {
-    // What writes cut short by a kill left beside the file, or beside the file a link leads to.
+    // What writes cut short by a kill left beside the file, or beside the file a link leads to
+    // (the user's own: another user's folder is none of ours to clean).
     const QFileInfo info(path_);
     removeLeftoverTemporaryFiles(info.absolutePath(), info.fileName());
-    if (info.isSymLink()) {
+    if (info.isSymLink() && !foreignLinkTarget(path_)) {
         const QFileInfo target(info.symLinkTarget());
         removeLeftoverTemporaryFiles(target.absolutePath(), target.fileName());
     }
