@@ -337,27 +337,45 @@ TEST_F(TrayHostsLaterX11, ATrayStartedAfterTheProgramIsFoundSaidAndItsIconReadsO
 
 // Trays that offer icons an alpha channel and show them unblended where they are clear (as
 // LXQt's panel may at login, without a compositing manager), one light and then one dark,
-// started after the program: the icon reads on each, at least 3:1 as a tray that blends it
-// shows it, its colour taken from the panel beside it and read again for the next tray.
+// started after the program, then a light one before it: the icon reads on each, at least 3:1
+// as a tray that blends it shows it, its colour taken from the panel beside it and read again
+// for the next tray.
+// Docks the icon in the tray and waits until it reads there; false (with why) when it does not.
+::testing::AssertionResult readsOn(XSession& session, TestTray& tray)
+{
+    if (!tray.ok())
+        return ::testing::AssertionFailure() << "no visual of 32 bits, or no connection";
+    const bool docked = session.waitFor([&] {
+        tray.serve();
+        return tray.icon() != XCB_NONE;
+    }, 10000);
+    if (!docked)
+        return ::testing::AssertionFailure() << "the icon never asked to dock\n" << programLog(session).toStdString();
+    double shown = 1;
+    const bool reads = session.waitFor([&] {
+        tray.serve();
+        shown = tray.shownContrast();
+        return shown >= 3.0;
+    }, 10000);
+    return reads ? ::testing::AssertionSuccess()
+                 : ::testing::AssertionFailure() << "the icon shows at " << shown << ":1 on the tray";
+}
+
 TEST_F(TrayHostsLaterX11, AnIconWithAnAlphaChannelReadsOnALightAndThenADarkTrayStartedAfterTheProgram)
 {
     for (const std::uint32_t colour : {0xf0f0f0u, 0x202020u}) {
         SCOPED_TRACE(QString::number(colour, 16).toStdString());
-        auto tray = std::make_unique<TestTray>(session.display(), colour);
-        ASSERT_TRUE(tray->ok()) << "no visual of 32 bits, or no connection";
-        ASSERT_TRUE(session.waitFor([&] {
-            tray->serve();
-            return tray->icon() != XCB_NONE;
-        }, 10000)) << "the icon never asked to dock\n" << programLog(session).toStdString();
-        double shown = 1;
-        EXPECT_TRUE(session.waitFor([&] {
-            tray->serve();
-            shown = tray->shownContrast();
-            return shown >= 3.0;
-        }, 10000)) << "the icon shows at " << shown << ":1 on the tray";
-        tray.reset();
+        TestTray tray(session.display(), colour);
+        EXPECT_TRUE(readsOn(session, tray));
     }
     EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0)) << programLog(session).toStdString();
+
+    // A light tray there before the program starts again.
+    TestTray first(session.display(), 0xf0f0f0);
+    const pid_t again = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
+    ASSERT_TRUE(again) << session.error();
+    EXPECT_TRUE(readsOn(session, first));
+    EXPECT_EQ(session.terminate(again, 10000), std::optional<int>(0)) << programLog(session).toStdString();
 }
 
 } // namespace
