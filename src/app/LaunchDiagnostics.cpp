@@ -3,6 +3,7 @@
 #include "app/LaunchDiagnostics.h"
 
 #include "base/DiagnosticsWriter.h"
+#include "base/Log.h"
 #include "snap/Compositions.h"
 #include "snap/DragTrace.h"
 #include "snap/RecoveryRecords.h"
@@ -62,16 +63,18 @@ bool writeLaunchDiagnostics(const LaunchFacts& facts)
     return writeDiagnostics(kLaunchDiagnosticsFile, launchDiagnostics(facts));
 }
 
-QString diagnosticsWhereabouts(bool launchFileWritten)
+void sayDiagnosticsWhereabouts(bool launchFileWritten)
 {
     const QString launchFile = diagnosticsPath(kLaunchDiagnosticsFile);
-    if (!launchFileWritten)
-        return QStringLiteral("Diagnostics could not be written to %1 (the log says why)").arg(launchFile);
+    if (!launchFileWritten) {
+        log::info(LogCategory::App, "Diagnostics could not be written to %{public,path}s (the log says why)", launchFile);
+        return;
+    }
     const QString later = QStringList{kDragStateFile, stacks::kStackStateFile, kSpanStateFile, kCompositionStateFile,
                                       kRecoveryStateFile}
                               .join(u", ");
-    return QStringLiteral("Diagnostics written to %1; %2 are written to %3 as they change")
-        .arg(launchFile, later, QFileInfo(launchFile).absolutePath());
+    log::info(LogCategory::App, "Diagnostics written to %{public,path}s; %{public}s are written to %{public,path}s as they change",
+              launchFile, later, QFileInfo(launchFile).absolutePath());
 }
 
 } // namespace fw

@@ -32,8 +32,8 @@ std::map<QString, std::vector<ManagedWindow>> windowCountsByApp(const std::vecto
 QJsonObject launchDiagnostics(const LaunchFacts& facts);
 // Writes the document; false when it could not be written.
 bool writeLaunchDiagnostics(const LaunchFacts& facts);
-// Where the launch file went (or that it could not be written) and where the files written
-// while the program runs go: one line for the log and stderr.
-QString diagnosticsWhereabouts(bool launchFileWritten);
+// Logs where the launch file went (or that it could not be written) and where the files written
+// while the program runs go: one line, its folders whole however long.
+void sayDiagnosticsWhereabouts(bool launchFileWritten);
 
 } // namespace fw

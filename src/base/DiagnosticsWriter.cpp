@@ -1,5 +1,5 @@
 // Writes a diagnostic JSON file atomically into the user's own diagnostics folder, refusing names
-// with paths and folders that are not the user's.
+// with paths and folders that are not the user's, each refusal logged once.
 #include "base/DiagnosticsWriter.h"
 
 #include "base/AtomicFile.h"
@@ -12,6 +12,7 @@
 #include <QJsonDocument>
 
 #include <cerrno>
+#include <mutex>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,8 +27,9 @@ bool isPlainFileName(const QString& name)
         && !name.contains(QLatin1Char('/')) && !name.contains(QChar(0));
 }
 
-// Makes the folder (0700) when missing. One that is there must be a folder of this user's, not
-// a link; it is closed to others when it was not. Empty when usable, else why not.
+// Makes the folder (0700) when missing. One that is there must be a folder of this user's; a
+// link the user made to such a folder is that folder, a link another user made is not followed.
+// The folder is closed to others when it was not. Empty when usable, else why not.
 QString preparePrivateFolder(const QString& dir)
 {
     const QString parent = QFileInfo(dir).absolutePath();
@@ -37,13 +39,35 @@ QString preparePrivateFolder(const QString& dir)
     if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
         return QStringLiteral("the folder %1 cannot be made (%2)").arg(dir, QString::fromLocal8Bit(std::strerror(errno)));
     struct stat st {};
-    if (::lstat(name.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+    if (::lstat(name.constData(), &st) != 0)
+        return QStringLiteral("%1 cannot be read (%2)").arg(dir, QString::fromLocal8Bit(std::strerror(errno)));
+    if (S_ISLNK(st.st_mode)) {
+        if (st.st_uid != ::geteuid())
+            return QStringLiteral("%1 is a link another user made").arg(dir);
+        if (::stat(name.constData(), &st) != 0)
+            return QStringLiteral("%1 is a link to nothing").arg(dir);
+    }
+    if (!S_ISDIR(st.st_mode))
         return QStringLiteral("%1 is not a folder").arg(dir);
     if (st.st_uid != ::geteuid())
         return QStringLiteral("the folder %1 belongs to another user").arg(dir);
     if ((st.st_mode & 077) != 0 && ::chmod(name.constData(), 0700) != 0)
         return QStringLiteral("the folder %1 cannot be closed to other users").arg(dir);
     return {};
+}
+
+// Logs why a write failed, once for as long as it fails for that reason: the state files are
+// written at every change, and the same refusal each time tells nothing new.
+void refused(const QString& why)
+{
+    static std::mutex mutex;
+    static QString said;
+    const std::lock_guard lock(mutex);
+    if (why == said)
+        return;
+    said = why;
+    if (!why.isEmpty())
+        log::error(LogCategory::App, "Diagnostics not written: %{public,path}s", why);
 }
 
 } // namespace
@@ -72,15 +96,16 @@ bool writeDiagnosticsBytes(const QString& fileName, const QByteArray& bytes)
         return false;
     }
     if (const QString problem = preparePrivateFolder(diagnosticsDirectory()); !problem.isEmpty()) {
-        log::error(LogCategory::App, "Diagnostics not written: %{public}s", problem);
+        refused(problem);
         return false;
     }
     const QString path = diagnosticsPath(fileName);
     QString error;
     if (!writeFileAtomically(path, bytes, &error)) {
-        log::error(LogCategory::App, "Diagnostics not written: %{public}s", error);
+        refused(error);
         return false;
     }
+    refused({});
     // Readable by its user alone (the folder already keeps others out).
     ::chmod(QFile::encodeName(path).constData(), 0600);
     return true;

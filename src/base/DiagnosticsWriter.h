@@ -11,7 +11,8 @@ namespace fw {
 
 // Writes obj to diagnosticsDirectory()/fileName, replacing the old file atomically. fileName
 // must be a plain file name (no directories, not "." or ".."). False on any failure, also when
-// the folder cannot be made or is not a folder of this user's.
+// the folder cannot be made or is not a folder of this user's (a link the user made to one is
+// that folder). Why is logged once while writes keep failing for the same reason.
 bool writeDiagnostics(const QString& fileName, const QJsonObject& obj);
 
 // The bytes writeDiagnostics writes for obj: pretty-printed JSON, keys sorted.

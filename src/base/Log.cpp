@@ -196,10 +196,11 @@ std::optional<Conversion> parseConversion(const std::string& f, std::size_t& i)
     return c;
 }
 
-// %s and its kin: the text clipped, then cut to the precision and padded to the width.
+// %s and its kin: the text clipped (a path to its own bound), then cut to the precision and
+// padded to the width.
 QString renderText(const Conversion& c, const LogArg& arg)
 {
-    QString t = log::clipped(textOf(arg));
+    QString t = log::clipped(textOf(arg), c.hasMod("path") ? log::maxPathLength : log::maxValueLength);
     if (c.hasPrecision)
         t.truncate(c.precision.empty() ? 0 : std::stoi(c.precision));
     if (!c.width.empty()) {

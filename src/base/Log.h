@@ -50,11 +50,16 @@ namespace log {
 // (an app id, a name, a window's class) can be any length; a longer one is cut to its first
 // characters and its length, so that no line grows with its input.
 constexpr qsizetype maxValueLength = 300;
+// A value marked "path" (%{public,path}s) names a file or folder, or says something of one: it
+// is whole up to the longest path the system opens (4096) with a phrase around it, so that no
+// home folder is cut from a line that names where something is.
+constexpr qsizetype maxPathLength = 4096 + maxValueLength;
 // The value as a log line shows it: whole when short enough, else "<first characters>… (N characters)".
 QString clipped(const QString& value, qsizetype maxLength = maxValueLength);
 
-// Renders a format with its arguments (text values clipped): %{public}s / %{private}s / %s take text, %d %ld %lld
-// %i %u %lu take integers, %{bool}d renders "true"/"false", %f %.Nf %g take numbers, %% is %.
+// Renders a format with its arguments (text values clipped, paths at maxPathLength): %{public}s
+// / %{private}s / %s take text, %d %ld %lld %i %u %lu take integers, %{bool}d renders
+// "true"/"false", %f %.Nf %g take numbers, %% is %.
 // Missing arguments render as "<missing>"; a mismatched type is converted, never a crash.
 QString render(const char* format, std::initializer_list<LogArg> args);
 

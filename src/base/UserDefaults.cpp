@@ -153,6 +153,26 @@ QString notSavedNotice(const QString& path, const QString& why)
         .arg(shownPath(path), why);
 }
 
+// Where a link at the path leads when that file (or, when there is none yet, the nearest folder
+// it would be made in) is another user's; nothing for a path that is no link, or leads to the
+// user's own. Such a file would be read, and replaced by one of this user's, in the other user's
+// place: what a link planted for a program run as root would do.
+std::optional<QString> foreignLinkTarget(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st {};
+    if (::lstat(name.constData(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return std::nullopt;
+    const QString target = QFileInfo(path).symLinkTarget();
+    bool found = ::stat(name.constData(), &st) == 0;
+    for (QString dir = QFileInfo(target).absolutePath(); !found; dir = QFileInfo(dir).absolutePath()) {
+        found = ::stat(QFile::encodeName(dir).constData(), &st) == 0;
+        if (!found && (dir == u'/' || dir.isEmpty()))
+            return std::nullopt;
+    }
+    return st.st_uid == ::geteuid() ? std::nullopt : std::optional<QString>(target);
+}
+
 // The file as it would be written: compact, keys in order.
 QByteArray encoded(const QJsonObject& object) { return QJsonDocument(object).toJson(QJsonDocument::Compact); }
 
@@ -160,10 +180,11 @@ QByteArray encoded(const QJsonObject& object) { return QJsonDocument(object).toJ
 
 FileDefaults::FileDefaults(QString path) : path_(path.isEmpty() ? defaultPath() : std::move(path))
 {
-    // What writes cut short by a kill left beside the file, or beside the file a link leads to.
+    // What writes cut short by a kill left beside the file, or beside the file a link leads to
+    // (the user's own: another user's folder is none of ours to clean).
     const QFileInfo info(path_);
     removeLeftoverTemporaryFiles(info.absolutePath(), info.fileName());
-    if (info.isSymLink()) {
+    if (info.isSymLink() && !foreignLinkTarget(path_)) {
         const QFileInfo target(info.symLinkTarget());
         removeLeftoverTemporaryFiles(target.absolutePath(), target.fileName());
     }
@@ -175,8 +196,27 @@ QString FileDefaults::defaultPath()
     return QDir::cleanPath(xdgConfigHome() + QStringLiteral("/framewell/defaults.json"));
 }
 
+bool FileDefaults::refusedForeignLink(bool atStart)
+{
+    const auto target = foreignLinkTarget(path_);
+    if (!target)
+        return false;
+    blocked_ = QStringLiteral("it is a link to “%1”, a file of another user’s").arg(shownPath(*target));
+    lastWriteOk_ = false;
+    openedUnreadable_ = openedUnreadable_ || atStart;
+    log::error(LogCategory::App, "Defaults file %{public,path}s is a link to %{public,path}s, which another user owns: "
+               "it is neither read nor written", path_, *target);
+    saveFailed(QStringLiteral("Your settings file “%1” is a link to “%2”, a file of another user’s, so Framewell neither "
+                              "reads nor writes it%3. Changes last until Framewell quits.")
+                   .arg(shownPath(path_), shownPath(*target),
+                        atStart ? QStringLiteral(": it started with fresh settings") : QString()));
+    return true;
+}
+
 std::optional<FileDefaults::Contents> FileDefaults::read()
 {
+    if (refusedForeignLink(!stamp_.exists))
+        return std::nullopt;
     const FileRead file = readRegularFile(path_, maxFileBytes);
     if (file.absent())
         return Contents{};
@@ -216,7 +256,7 @@ std::optional<FileDefaults::Contents> FileDefaults::read()
             path_, problem, aside);
     } else {
         // It cannot be moved, so it must not be replaced either: keep changes in memory only.
-        writeBlocked_ = true;
+        blocked_ = QStringLiteral("the file there can’t be read or moved aside");
         lastWriteOk_ = false;
         log::error(LogCategory::App, "Unreadable defaults file %{public}s (%{public}s) could not be moved aside (%{public}s); changes will not be saved",
             path_, problem, errnoText(renameError));
@@ -312,11 +352,14 @@ QString FileDefaults::freePath(const QString& kind) const
 
 void FileDefaults::save()
 {
-    if (!writeBlocked_)
+    if (blocked_.isEmpty())
         takeInOutsideChange();
-    if (writeBlocked_) {
+    // Also a link to nothing yet, which no read met: the file would be made where it leads.
+    if (blocked_.isEmpty())
+        refusedForeignLink(false);
+    if (!blocked_.isEmpty()) {
         lastWriteOk_ = false;
-        saveFailed(notSavedNotice(path_, QStringLiteral("the file there can’t be read or moved aside")));
+        saveFailed(notSavedNotice(path_, blocked_));
         return;
     }
     QJsonObject object;

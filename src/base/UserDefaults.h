@@ -2,7 +2,9 @@
 // The user-defaults store: key → JSON value. The file store keeps one compact JSON object in
 // $XDG_CONFIG_HOME/framewell/defaults.json and writes it atomically on every change
 // (temp file, fsync, rename), and holds nothing else per write; a link at that path (a dotfile
-// manager's) stays, and the file it leads to is written. A file that does not parse, is not a
+// manager's) stays, and the file it leads to is written, when that file is the user's own: a
+// link to a file of another user's (planted for a program run as root) is neither read nor
+// written, and the user is told. A file that does not parse, is not a
 // regular file (a FIFO, a device, a directory, a link to one), is larger than maxFileBytes or
 // would be larger written back is moved aside, never read whole nor overwritten in place, and
 // the store starts empty; the user is told at once, in a notice naming the kept copy.
@@ -123,6 +125,8 @@ private:
     };
     // The file's values; nothing when it could not be read (moved aside, or writes blocked).
     std::optional<Contents> read();
+    // Refuses a link at the path whose file another user owns; true when it did.
+    bool refusedForeignLink(bool atStart);
     Stamp stamp() const;
     void load();
     void takeInOutsideChange();
@@ -136,7 +140,9 @@ private:
     QString movedAside_;
     bool openedUnreadable_ = false;
     bool lastWriteOk_ = true;
-    bool writeBlocked_ = false; // an unreadable file that could not be moved aside stays untouched
+    // Why the file stays untouched, read and written no more (empty: it is not): an unreadable
+    // file that could not be moved aside, a link to a file of another user's.
+    QString blocked_;
     std::map<QString, QJsonValue> values_;
 };
 

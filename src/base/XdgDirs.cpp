@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include <map>
+#include <optional>
 #include <mutex>
 #include <vector>
 
@@ -32,8 +33,9 @@ QByteArray passwordDatabaseHome()
 }
 
 // The descriptor of a folder named by bytes that are not UTF-8, opened once for the process's
-// life; made (0700, as XDG asks of a missing base folder) when absent. -1 when it cannot be had.
-int folderDescriptor(const QByteArray& folder)
+// life; made (0700, as XDG asks of a missing base folder) when absent and `make` says so, never
+// for a folder that is only looked in. -1 when it cannot be had.
+int folderDescriptor(const QByteArray& folder, bool make)
 {
     static std::mutex mutex;
     static std::map<QByteArray, int> opened;
@@ -41,29 +43,16 @@ int folderDescriptor(const QByteArray& folder)
     if (const auto it = opened.find(folder); it != opened.end())
         return it->second;
     int fd = ::open(folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0 && errno == ENOENT && ::mkdir(folder.constData(), 0700) == 0)
+    if (fd < 0 && make && errno == ENOENT && ::mkdir(folder.constData(), 0700) == 0)
         fd = ::open(folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0)
         opened.emplace(folder, fd);
     return fd;
 }
 
-QString underHome(const PathEnvironment& env, const char* variable, const char* relative)
-{
-    const QByteArray dir = env.variable(variable);
-    if (!dir.isEmpty() && dir.startsWith('/'))
-        return localPath(dir);
-    return homeFolder(env) + QLatin1String(relative);
-}
-
-} // namespace
-
-PathEnvironment PathEnvironment::process()
-{
-    return {[](const char* variable) { return qgetenv(variable); }, &passwordDatabaseHome};
-}
-
-QString localPath(const QByteArray& bytes)
+// The path that opens what the bytes name; nothing when it passes through a folder named by
+// bytes that are not UTF-8 that cannot be opened (or made, where `make` says so).
+std::optional<QString> reachablePath(const QByteArray& bytes, bool make)
 {
     if (decodesWhole(bytes))
         return QFile::decodeName(bytes);
@@ -77,11 +66,28 @@ QString localPath(const QByteArray& bytes)
         if (start <= 0)
             return QFile::decodeName(bytes);
     }
-    const int fd = folderDescriptor(bytes.left(end));
+    const int fd = folderDescriptor(bytes.left(end), make);
     if (fd < 0)
-        return QFile::decodeName(bytes);
+        return std::nullopt;
     return QStringLiteral("/proc/self/fd/%1").arg(fd) + QFile::decodeName(bytes.mid(end));
 }
+
+QString underHome(const PathEnvironment& env, const char* variable, const char* relative)
+{
+    const QByteArray dir = env.variable(variable);
+    if (!dir.isEmpty() && dir.startsWith('/'))
+        return reachablePath(dir, true).value_or(QFile::decodeName(dir));
+    return homeFolder(env) + QLatin1String(relative);
+}
+
+} // namespace
+
+PathEnvironment PathEnvironment::process()
+{
+    return {[](const char* variable) { return qgetenv(variable); }, &passwordDatabaseHome};
+}
+
+QString localPath(const QByteArray& bytes) { return reachablePath(bytes, false).value_or(QFile::decodeName(bytes)); }
 
 QString environmentPath(const char* variable) { return localPath(qgetenv(variable)); }
 
@@ -91,7 +97,7 @@ QString homeFolder(const PathEnvironment& env)
     if (home.isEmpty())
         home = env.passwordHome();
     // Nowhere known: the root folder, as Qt's own home.
-    return home.isEmpty() ? QStringLiteral("/") : QDir::cleanPath(localPath(home));
+    return home.isEmpty() ? QStringLiteral("/") : QDir::cleanPath(reachablePath(home, true).value_or(QFile::decodeName(home)));
 }
 
 QString xdgConfigHome(const PathEnvironment& env) { return underHome(env, "XDG_CONFIG_HOME", "/.config"); }
@@ -103,8 +109,11 @@ QStringList xdgDataDirs(const PathEnvironment& env)
 {
     QStringList dirs;
     for (const QByteArray& dir : env.variable("XDG_DATA_DIRS").split(':')) {
-        if (dir.startsWith('/'))
-            dirs << localPath(dir);
+        // A search path: an entry that cannot be reached adds nothing, and is never made.
+        if (!dir.startsWith('/'))
+            continue;
+        if (const auto path = reachablePath(dir, false))
+            dirs << *path;
     }
     if (dirs.isEmpty())
         dirs = {QStringLiteral("/usr/local/share"), QStringLiteral("/usr/share")};

@@ -6,7 +6,9 @@
 // Paths from the environment are bytes. Those that are not UTF-8 (a home named in Latin-1 under
 // LANG=C) would lose a byte in a QString and name another folder, so the folder whose name is
 // not UTF-8 is opened once and reached through its descriptor (/proc/self/fd/N): every path
-// given here opens the file the bytes name.
+// given here opens the file the bytes name. Such a folder is made (0700) when missing only for
+// the home and the base folders written in; a folder that is only looked in (XDG_DATA_DIRS, the
+// paths of localPath) is never made, and a missing data folder is left out.
 
 #include <QByteArray>
 #include <QString>
@@ -29,7 +31,8 @@ QString xdgConfigHome(const PathEnvironment& env = PathEnvironment::process()); 
 QString xdgCacheHome(const PathEnvironment& env = PathEnvironment::process());    // else ~/.cache
 QString xdgDataHome(const PathEnvironment& env = PathEnvironment::process());     // else ~/.local/share
 QString xdgStateHome(const PathEnvironment& env = PathEnvironment::process());    // else ~/.local/state
-// XDG_DATA_DIRS, its absolute entries only; /usr/local/share and /usr/share when it names none.
+// XDG_DATA_DIRS, its absolute entries that can be reached; /usr/local/share and /usr/share when
+// it names none.
 QStringList xdgDataDirs(const PathEnvironment& env = PathEnvironment::process());
 // TMPDIR when absolute, else /tmp.
 QString temporaryFolder(const PathEnvironment& env = PathEnvironment::process());

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <algorithm>
+#include <cmath>
 
 namespace fw {
 
@@ -188,14 +189,57 @@ void ReturnTargetView::showEvent(QShowEvent* event)
         applySymbol();
 }
 
-void ReturnTargetView::layoutBadge()
+void ReturnTargetView::setKeepClear(const std::optional<QRectF>& area)
+{
+    if (area == keepClear_)
+        return;
+    keepClear_ = area;
+    if (const QRect place = badgePlace(badge_->width()).toRect(); place != badge_->geometry()) {
+        badge_->setGeometry(place);
+        reshapePanelOf(this);
+    }
+}
+
+QRectF ReturnTargetView::badgePlace(double bw) const
 {
     const double w = width(), h = height();
-    const double bw = std::max(std::min(w - 24, badgeWidth), 100.0);
     // The badge's bottom sits max(h − 78, 8) above the view's bottom.
     const double bottom = std::max(h - 78, 8.0);
-    badge_->setGeometry(int(std::lround((w - bw) / 2)), int(std::lround(h - bottom - badgeHeight)), int(bw),
-                        int(badgeHeight));
+    const QRectF home(std::lround((w - bw) / 2), std::lround(h - bottom - badgeHeight), bw, badgeHeight);
+    if (!keepClear_ || !home.intersects(*keepClear_))
+        return home;
+    // The parts of the view beside the rectangle, each with a margin: the badge moved the
+    // least way into one that takes it, else to where the rectangle covers the least of it.
+    constexpr double margin = 8;
+    const QRectF clear = keepClear_->adjusted(-margin, -margin, margin, margin);
+    const QRectF parts[] = {{0, 0, w, clear.top()}, {0, clear.bottom(), w, h - clear.bottom()},
+                            {0, 0, clear.left(), h}, {clear.right(), 0, w - clear.right(), h}};
+    const auto covered = [&](const QRectF& r) {
+        const QRectF both = r.intersected(*keepClear_);
+        return both.width() * both.height();
+    };
+    QRectF best = home;
+    double bestCovered = covered(home), bestMove = 0;
+    for (const QRectF& part : parts) {
+        const QRectF room = part.adjusted(margin, margin, -margin, -margin);
+        const auto within = [](double v, double low, double high) { return std::max(low, std::min(v, high)); };
+        const double x = within(within(home.x(), room.left(), room.right() - bw), 0, w - bw);
+        const double y = within(within(home.y(), room.top(), room.bottom() - badgeHeight), 0, h - badgeHeight);
+        const QRectF place(std::lround(x), std::lround(y), bw, badgeHeight);
+        const double cover = covered(place), move = std::hypot(x - home.x(), y - home.y());
+        if (cover < bestCovered || (cover == bestCovered && move < bestMove)) {
+            best = place;
+            bestCovered = cover;
+            bestMove = move;
+        }
+    }
+    return best;
+}
+
+void ReturnTargetView::layoutBadge()
+{
+    const double bw = std::max(std::min(width() - 24.0, badgeWidth), 100.0);
+    badge_->setGeometry(badgePlace(int(bw)).toRect());
     caption_->setGeometry(47, 13, int(bw - 59), 20);
     reshapePanelOf(this);
 }

@@ -11,6 +11,8 @@
 
 #include <QWidget>
 
+#include <optional>
+
 class QLabel;
 
 namespace fw {
@@ -84,6 +86,10 @@ public:
     using QWidget::update;
     // Shows or hides the badge (`showsCaption` follows) and re-cuts the panel around it.
     void setShowsCaption(bool shows);
+    // A rectangle of the view the badge keeps out of (the dragged window above the panel): the
+    // badge goes the least way from its place to where it is clear, or, where the view has no
+    // room, to where the rectangle covers the least of it.
+    void setKeepClear(const std::optional<QRectF>& area);
     // The outline with the badge, while it is shown.
     std::optional<QPainterPath> shapeOutline() const override;
 
@@ -94,6 +100,8 @@ protected:
 
 private:
     void layoutBadge();
+    // Where the badge goes in a view of this size, clear of keepClear_ where there is room.
+    QRectF badgePlace(double badgeWidth) const;
     void applySymbol();
 
     ReturnBadge* badge_;
@@ -103,6 +111,7 @@ private:
     // The symbol is drawn when first shown: drawing it loads the fonts, which the launch leaves for later.
     bool symbolDrawn_ = false;
     bool armed_ = false;
+    std::optional<QRectF> keepClear_;
 };
 
 } // namespace fw

@@ -163,29 +163,35 @@ void OverlayController::showReturnPreview(bool armed, const ManagedWindow& windo
 
 namespace {
 
+// The surface over the frame, its caption out of the dragged window's way.
 void placeDropSurface(OverlayWindow& panel, ReturnTargetView& view, const Rect& frame, const QString& caption,
-                      const QString& symbol, bool armed, bool showsCaption)
+                      const QString& symbol, bool armed, bool showsCaption, const std::optional<Rect>& dragged)
 {
     view.setShowsCaption(showsCaption);
     view.update(caption, symbol, armed);
     if (panel.setFrame(frame))
         panel.update();
+    // In the view's logical pixels, as the frames are in device ones.
+    view.setKeepClear(dragged ? std::optional<QRectF>(DevicePixels::toLogical(*dragged).translated(
+                                    -QPointF(panel.geometry().topLeft())))
+                              : std::nullopt);
 }
 
 } // namespace
 
 void OverlayController::showDropTarget(const Rect& frame, const QString& caption, const QString& symbol, bool armed,
-                                       bool showsCaption, const std::optional<Rect>& swapSource)
+                                       bool showsCaption, const std::optional<Rect>& swapSource,
+                                       const std::optional<Rect>& dragged)
 {
     setDraggedWindow(dragged_.window());
-    placeDropSurface(*returnPreview_, *returnView_, frame, caption, symbol, armed, showsCaption);
+    placeDropSurface(*returnPreview_, *returnView_, frame, caption, symbol, armed, showsCaption, dragged);
     orderBelowDragged(*returnPreview_);
     if (!swapSource) {
         swapSourcePreview_->orderOut();
         return;
     }
     placeDropSurface(*swapSourcePreview_, *swapSourceView_, *swapSource, QStringLiteral("Other window here"),
-                     QStringLiteral("arrow.left.arrow.right"), armed, showsCaption);
+                     QStringLiteral("arrow.left.arrow.right"), armed, showsCaption, dragged);
     orderBelowDragged(*swapSourcePreview_);
 }
 

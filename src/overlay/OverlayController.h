@@ -74,9 +74,11 @@ public:
     void hideReturnPanels();
     // A region drop target: the return preview over the frame with the caption and symbol
     // (the badge hidden without a caption), the swap-source panel over the other window's
-    // place or ordered out; both directly below the dragged window.
+    // place or ordered out; both directly below the dragged window, so each caption keeps out
+    // of its frame (`dragged`) where the panel has room.
     void showDropTarget(const Rect& frame, const QString& caption, const QString& symbol, bool armed,
-                        bool showsCaption, const std::optional<Rect>& swapSource);
+                        bool showsCaption, const std::optional<Rect>& swapSource,
+                        const std::optional<Rect>& dragged = std::nullopt);
     // The tile menu at its frame (moved only when it differs), in front; tiles lit by the
     // highlighted intent and whether a release would perform it.
     void showActionMenu(const DropActionMenu& menu, const std::optional<RegionDropIntent>& highlighted, bool armed);

@@ -161,7 +161,8 @@ void OverlayFeedback::hideAll() { overlay_.hideAll(); }
 
 void OverlayFeedback::showDropTarget(const DropTargetLook& look)
 {
-    overlay_.showDropTarget(look.frame, look.caption, look.symbol, look.armed, look.showsCaption, look.swapSource);
+    overlay_.showDropTarget(look.frame, look.caption, look.symbol, look.armed, look.showsCaption, look.swapSource,
+                            look.dragged);
 }
 
 void OverlayFeedback::showDropMenu(const DropActionMenu& menu, const std::optional<RegionDropIntent>& highlighted,

@@ -143,6 +143,7 @@ void showRegionDrop(SnapContext& ctx, DropState state, const RegionDropTarget& t
     look.showsCaption = !target.menu;
     if (swapSource)
         look.swapSource = returnTarget->frame;
+    look.dragged = ctx.access.frame(window);
     ctx.feedback.setDraggedWindow(window);
     ctx.feedback.showDropTarget(look);
     ctx.sinks.sendPresentationChanged(true);

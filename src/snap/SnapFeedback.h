@@ -64,6 +64,8 @@ struct DropTargetLook {
     bool armed = false;
     bool showsCaption = true;
     std::optional<Rect> swapSource;
+    // The dragged window's frame now: the captions keep out of it (the panels are below it).
+    std::optional<Rect> dragged;
 
     friend bool operator==(const DropTargetLook&, const DropTargetLook&) = default;
 };

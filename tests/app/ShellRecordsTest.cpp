@@ -125,6 +125,33 @@ TEST(LaunchDiagnostics, ThirteenKeysWithWindowsCountedTwiceAndOnce)
     EXPECT_EQ(doc.value(u"screens"_qs).toInt(), 2);
 }
 
+// Without a runtime folder the files go under the state folder of a home of any length: the
+// line that says where names it whole, the launch file written or not.
+TEST(LaunchDiagnostics, TheLineSayingWhereNamesTheFolderWhole)
+{
+    QTemporaryDir tmp;
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR"), state = qgetenv("XDG_STATE_HOME");
+    qunsetenv("XDG_RUNTIME_DIR");
+    const QString home = tmp.path() + u"/"_qs + QString(200, u'h') + u"/"_qs + QString(200, u'o');
+    qputenv("XDG_STATE_HOME", QFile::encodeName(home + u"/.local/state"_qs));
+    const QString folder = home + u"/.local/state/framewell"_qs;
+    log::Capture capture;
+    sayDiagnosticsWhereabouts(writeLaunchDiagnostics({}));
+    sayDiagnosticsWhereabouts(false);
+    const QStringList lines = capture.messages(LogCategory::App);
+    ASSERT_EQ(lines.size(), 2) << lines.join(u'\n').toStdString();
+    EXPECT_EQ(lines[0], u"Diagnostics written to %1/Framewell-diagnostics.json; Framewell-drag-state.json, "
+                        "Framewell-stack-state.json, Framewell-span-state.json, Framewell-composition-state.json, "
+                        "Framewell-recovery-state.json are written to %1 as they change"_qs.arg(folder));
+    EXPECT_EQ(lines[1], u"Diagnostics could not be written to %1/Framewell-diagnostics.json (the log says why)"_qs.arg(folder));
+    for (const auto& [name, value] : {std::pair("XDG_RUNTIME_DIR", runtime), std::pair("XDG_STATE_HOME", state)}) {
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    }
+}
+
 TEST(MainThreadStallLog, LogsSpansLongerThanThirtyMillisecondsWhileObserving)
 {
     VirtualClock clock;

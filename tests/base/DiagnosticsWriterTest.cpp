@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace fw;
 
@@ -98,13 +99,44 @@ TEST(DiagnosticsWriter, RefusesNamesOutsideItsFolderAndFoldersNotItsOwn)
     EXPECT_FALSE(writeDiagnostics("Framewell-stack-state.json", QJsonObject{{"a", 1}}));
     EXPECT_TRUE(QFileInfo(tmp.files() + "/Framewell-stack-state.json/keep").isDir());
 
-    // A link in the folder's place is refused, and what it leads to stays untouched.
+    // A link the user made to a folder of theirs is that folder: written there, closed to others.
     QTemporaryDir elsewhere;
     QTemporaryDir runtime;
-    ASSERT_TRUE(QFile::link(elsewhere.path(), runtime.path() + "/framewell"));
+    const QString link = runtime.path() + "/framewell";
+    ASSERT_TRUE(QFile::link(elsewhere.path(), link));
+    ASSERT_EQ(::chmod(QFile::encodeName(elsewhere.path()).constData(), 0755), 0);
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
-    EXPECT_FALSE(writeDiagnostics("Framewell-drag-state.json", QJsonObject{{"a", 1}}));
-    EXPECT_TRUE(QDir(elsewhere.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    EXPECT_TRUE(writeDiagnostics("Framewell-drag-state.json", QJsonObject{{"a", 1}}));
+    EXPECT_TRUE(QFile::exists(elsewhere.path() + "/Framewell-drag-state.json"));
+    EXPECT_EQ(modeOf(elsewhere.path()), mode_t(0700));
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+
+    // A link to another user's folder (root's, to a user), or one another user made, is
+    // refused, what it leads to untouched; the refusal is logged once however often the state
+    // is written, and again once it changed.
+    QTemporaryDir theirs;
+    ASSERT_TRUE(QFile::remove(link));
+    ASSERT_TRUE(QFile::link(::geteuid() == 0 ? theirs.path() : QStringLiteral("/"), link));
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(QFile::encodeName(theirs.path()).constData(), 65534, 65534), 0);
+    }
+    capture.clear();
+    for (int i = 0; i < 3; ++i)
+        EXPECT_FALSE(writeDiagnostics("Framewell-drag-state.json", QJsonObject{{"a", i}}));
+    EXPECT_EQ(capture.messages(LogCategory::App),
+              QStringList{"Diagnostics not written: the folder " + link + " belongs to another user"});
+    EXPECT_TRUE(QDir(theirs.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(QFile::encodeName(theirs.path()).constData(), 0, 0), 0);
+        ASSERT_TRUE(QFile::remove(link));
+        ASSERT_TRUE(QFile::link(elsewhere.path(), link));
+        ASSERT_EQ(::lchown(QFile::encodeName(link).constData(), 65534, 65534), 0);
+        capture.clear();
+        EXPECT_FALSE(writeDiagnostics("Framewell-drag-state.json", QJsonObject{{"a", 1}}));
+        EXPECT_FALSE(writeDiagnostics("Framewell-drag-state.json", QJsonObject{{"a", 2}}));
+        EXPECT_EQ(capture.messages(LogCategory::App), QStringList{"Diagnostics not written: " + link + " is a link another user made"});
+        EXPECT_EQ(QDir(elsewhere.path()).entryList(QDir::Files), QStringList{"Framewell-drag-state.json"});
+    }
 }
 
 TEST(DiagnosticsWriter, AFolderThatCannotBeMadeFailsTheWriteInsteadOfUsingTheWorkingDirectory)

@@ -517,6 +517,55 @@ TEST(FileDefaults, ALinkInPlaceOfTheFileIsKeptAndItsTargetWritten)
     EXPECT_EQ(FileDefaults(path).value("k"), QJsonValue(2));
 }
 
+// A link in place of the file that leads to another user's file (planted for a program run as
+// root; for a user, root's own file) is neither read nor written nor moved, and the user is told
+// once; nor is a file made through a link into another user's folder.
+TEST(FileDefaults, ALinkToAnotherUsersFileIsNeitherReadNorWritten)
+{
+    QTemporaryDir tmp;
+    const bool root = ::geteuid() == 0;
+    const QString theirs = root ? tmp.filePath("theirs/settings.json") : QStringLiteral("/etc/passwd");
+    if (root) {
+        writeFile(theirs, "{\"theirs\": 1}");
+        ASSERT_EQ(::chown(QFile::encodeName(theirs).constData(), 65534, 65534), 0);
+    }
+    const QByteArray before = readFile(theirs);
+    const QString path = tmp.filePath("config/framewell/defaults.json");
+    QDir().mkpath(tmp.filePath("config/framewell"));
+    ASSERT_EQ(::symlink(QFile::encodeName(theirs).constData(), QFile::encodeName(path).constData()), 0);
+    log::Capture capture;
+    QStringList told;
+    {
+        FileDefaults d(path);
+        d.setNoticeReport([&](const QString& text) { told << text; });
+        EXPECT_TRUE(d.keys().isEmpty());
+        EXPECT_TRUE(d.openedUnreadableFile());
+        d.setValue("k", 2);
+        d.setValue("k", 3);
+        EXPECT_FALSE(d.lastWriteSucceeded());
+        EXPECT_EQ(d.value("k"), QJsonValue(3)) << "kept in memory";
+    }
+    EXPECT_EQ(readFile(theirs), before);
+    EXPECT_EQ(QFileInfo(path).symLinkTarget(), theirs);
+    EXPECT_EQ(dirEntries(tmp.filePath("config/framewell")), QStringList{"defaults.json"});
+    ASSERT_EQ(told.size(), 1) << told.join(" | ").toStdString();
+    EXPECT_EQ(told[0], QStringLiteral("Your settings file “%1” is a link to “%2”, a file of another user’s, so Framewell "
+                                      "neither reads nor writes it: it started with fresh settings. Changes last until "
+                                      "Framewell quits.").arg(path, theirs));
+    if (!root)
+        return;
+    // A link to a file not made yet, in a folder of another user's: not made there.
+    const QString folder = tmp.filePath("theirs/sub");
+    QDir().mkpath(folder);
+    ASSERT_EQ(::chown(QFile::encodeName(folder).constData(), 65534, 65534), 0);
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_EQ(::symlink(QFile::encodeName(folder + "/new.json").constData(), QFile::encodeName(path).constData()), 0);
+    FileDefaults d(path);
+    d.setValue("k", 1);
+    EXPECT_FALSE(d.lastWriteSucceeded());
+    EXPECT_FALSE(QFileInfo::exists(folder + "/new.json"));
+}
+
 TEST(FileDefaults, AnUnreadableFileThatCannotBeMovedIsNeverOverwritten)
 {
     if (::geteuid() == 0)

@@ -71,6 +71,10 @@ TEST(XdgDirs, PathsThatAreNotUtf8OpenWhatTheirBytesName)
     const std::filesystem::path top(QFile::encodeName(tmp.path()).toStdString());
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(top), {}), 1) << "nothing made beside the home";
     EXPECT_EQ(xdgDataDirs(environment({{"XDG_DATA_DIRS", "/usr/share:" + home}}, "/")).size(), 2);
+    // Data folders are only looked in: a missing one is left out of the list, never made.
+    const QByteArray missing = QFile::encodeName(tmp.path()) + "/data\xe9";
+    EXPECT_EQ(xdgDataDirs(environment({{"XDG_DATA_DIRS", "/usr/share:" + missing}}, "/")), QStringList{"/usr/share"});
+    EXPECT_NE(::stat(missing.constData(), &st), 0) << "a data folder was made";
     std::filesystem::remove_all(home.toStdString());
 }
 

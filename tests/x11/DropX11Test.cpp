@@ -5,6 +5,8 @@
 // client's minimum width cannot take is rolled back with both frames as before.
 #include "layout/ScreenGeometry.h"
 #include "overlay/DropActionMenuView.h"
+#include "overlay/DropSurfaces.h"
+#include "platform/qt/DevicePixels.h"
 #include "snap/AppliedLayouts.h"
 #include "snap/DropLogText.h"
 #include "x11/CoordinatorRig.h"
@@ -47,7 +49,7 @@ void saveShot(test::XSession& session, const Rect& area, const QString& name)
 
 class DropX11 : public ::testing::Test {
 protected:
-    DropX11() : session({3200, 1080, true, true}) {}
+    explicit DropX11(bool compositor = true) : session({3200, 1080, true, compositor}) {}
 
     // The two windows placed in "Halves" on the screen, the xterm in region 0; false when
     // they did not settle.
@@ -162,6 +164,68 @@ TEST_F(DropX11, ASideSplitTheTestClientsMinimumCannotTakeIsRolledBack)
     EXPECT_TRUE(placed(client.window, 1, *left)) << describe(session.wmFrame(client.window)).toStdString();
     EXPECT_TRUE(rig->coordinator->groups().at(displayKey(*left)).layout == halves);
 }
+
+struct CaptionCase {
+    int dpi;
+    bool compositor;
+};
+
+class DropCaptionX11 : public DropX11, public ::testing::WithParamInterface<CaptionCase> {
+protected:
+    DropCaptionX11() : DropX11(GetParam().compositor) {}
+};
+
+// An xterm dragged by its title bar to the top of the empty right half of "Halves", its left
+// filled, at 100 % and 200 %, with a compositing manager and without: the caption ("Release to
+// place") of the preview below the xterm shows beside it, not under it.
+TEST_P(DropCaptionX11, TheCaptionOfAnEmptyRegionStaysBesideTheWindowDraggedOverIt)
+{
+    ASSERT_TRUE(session.ok()) << session.error();
+    if (!session.titleBars())
+        GTEST_SKIP() << "no title bars to drag under " << session.windowManager().toStdString();
+    ASSERT_TRUE(session.splitIntoTwoMonitors()) << session.error();
+    ASSERT_TRUE(session.mergeResources("Xft.dpi: " + QByteArray::number(GetParam().dpi) + "\n"));
+    // As wide as the badge's place at both densities, with room below it.
+    term = session.startXterm(u"place me"_qs, {"-geometry", GetParam().dpi > 96 ? "60x16+1100+500" : "80x24+1100+500"});
+    client = session.startTestClient(u"left"_qs, {"--position", "100,300"});
+    ASSERT_TRUE(term.window && client.window) << session.error();
+    app = std::make_unique<SessionApp>(session);
+    rig = std::make_unique<CoordinatorRig>(session);
+    ASSERT_TRUE(rig->startDragMonitor()) << "no XInput 2.2";
+    const auto left = rig->screenOf(Rect(0, 0, 1920, 1080));
+    ASSERT_TRUE(left && place(client.window, 0, *left)) << "client at " << describe(session.wmFrame(client.window)).toStdString();
+
+    ASSERT_TRUE(pressXterm()) << "the press was not followed";
+    test::glideTo(session, {1010, 60}, 12);
+    const DropSession& drop = rig->state.drop;
+    const ReturnTargetView* view = rig->overlay.returnView();
+    // The badge in device pixels, as the window's frame is.
+    const auto caption = [&] {
+        const QWidget* badge = view->badge();
+        return DevicePixels::toDevice(QRectF(QPointF(badge->mapToGlobal(QPoint())), QSizeF(badge->size())));
+    };
+    ASSERT_TRUE(session.waitFor([&] {
+        return drop.regionDrop && drop.regionDrop->intent.kind == RegionDropIntent::Kind::place && drop.regionDropArmed &&
+               rig->overlay.returnPreview()->isOrderedIn() && view->badge()->isVisibleTo(view);
+    }, 5000)) << "no armed place target; " << dropState();
+    EXPECT_EQ(view->caption()->text(), u"Release to place"_qs);
+    EXPECT_TRUE(session.waitFor([&] {
+        const auto dragged = session.wmFrame(term.window);
+        return dragged && !caption().intersects(*dragged);
+    }, 3000)) << "the caption at " << toString(caption()).toStdString() << " is under the xterm at "
+              << describe(session.wmFrame(term.window)).toStdString();
+    EXPECT_TRUE(rig->overlay.returnPreview()->frame().contains(caption())) << toString(caption()).toStdString();
+    saveShot(session, left->frame, u"drop-place-caption-%1.png"_qs.arg(GetParam().dpi));
+    session.releaseButton(1);
+}
+
+INSTANTIATE_TEST_SUITE_P(DensityAndCompositing, DropCaptionX11,
+                         ::testing::Values(CaptionCase{96, true}, CaptionCase{96, false}, CaptionCase{192, true},
+                                           CaptionCase{192, false}),
+                         [](const auto& info) {
+                             return "Dpi" + std::to_string(info.param.dpi)
+                                 + (info.param.compositor ? "Composited" : "Bare");
+                         });
 
 } // namespace
 } // namespace fw

@@ -2,8 +2,10 @@
 // the session's private bus (a small watcher of this test's own, as a panel's status tray
 // registers) reads the whole menu and every icon size over D-Bus before anyone clicked; an
 // XEmbed tray started after the program (the usual order at login) is found, said in the log,
-// and shows the icon in a colour that reads on its dark background.
+// and shows the icon in a colour that reads on its dark background; trays that show icons with an
+// alpha channel unblended, light and dark, started later still get an icon that reads on them.
 #include "x11/ProgramSession.h"
+#include "x11/TestTray.h"
 #include "x11/XSession.h"
 
 #include <QDBusAbstractAdaptor>
@@ -226,19 +228,42 @@ double contrast(QRgb a, QRgb b)
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
-TEST(TrayHostsX11, ATrayStartedAfterTheProgramIsFoundSaidAndItsIconReadsOnItsDarkBackground)
+// Whether the window manager holds the tray itself: icewm's and fluxbox's task bars (maybe a
+// moment after they start).
+bool managerHoldsTray(XSession& session)
 {
-    XSession session;
-    ASSERT_TRUE(session.ok()) << session.error();
-    // icewm's and fluxbox's task bars hold the tray themselves (maybe a moment after they start).
     const QString wm = session.windowManager();
-    if (trayHostRunning(session) || wm == u"icewm"_qs || wm == u"fluxbox"_qs)
-        GTEST_SKIP() << wm.toStdString() << " holds the tray itself";
-    ASSERT_TRUE(openedBefore(session));
-    const pid_t program = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
-    ASSERT_TRUE(program) << session.error();
-    ASSERT_TRUE(session.waitFor([&] { return programLog(session).contains(u"Framewell started"_qs); }, 10000))
-        << programLog(session).toStdString();
+    return trayHostRunning(session) || wm == u"icewm"_qs || wm == u"fluxbox"_qs;
+}
+
+// The program started, once it said so; 0 when it did not.
+pid_t startedProgram(XSession& session)
+{
+    const pid_t program = openedBefore(session) ? session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)}) : 0;
+    const bool started = program && session.waitFor([&] {
+        return programLog(session).contains(u"Framewell started"_qs);
+    }, 10000);
+    return started ? program : 0;
+}
+
+// The program started in a session with no tray yet, where the window manager does not hold it.
+class TrayHostsLaterX11 : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(session.ok()) << session.error();
+        if (managerHoldsTray(session))
+            GTEST_SKIP() << session.windowManager().toStdString() << " holds the tray itself";
+        program = startedProgram(session);
+        ASSERT_TRUE(program) << session.error() << programLog(session).toStdString();
+    }
+
+    XSession session;
+    pid_t program = 0;
+};
+
+TEST_F(TrayHostsLaterX11, ATrayStartedAfterTheProgramIsFoundSaidAndItsIconReadsOnItsDarkBackground)
+{
     EXPECT_TRUE(programLog(session).contains(u"No system tray"_qs)) << programLog(session).toStdString();
 
     // A dark trayer, as a login starts it after the programs of the session.
@@ -308,6 +333,49 @@ TEST(TrayHostsX11, ATrayStartedAfterTheProgramIsFoundSaidAndItsIconReadsOnItsDar
     }, 10000)) << "the icon did not take the tray’s colour\n" << programLog(session).toStdString();
 
     EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0)) << programLog(session).toStdString();
+}
+
+// Trays that offer icons an alpha channel and show them unblended where they are clear (as
+// LXQt's panel may at login, without a compositing manager), one light and then one dark,
+// started after the program, then a light one before it: the icon reads on each, at least 3:1
+// as a tray that blends it shows it, its colour taken from the panel beside it and read again
+// for the next tray.
+// Docks the icon in the tray and waits until it reads there; false (with why) when it does not.
+::testing::AssertionResult readsOn(XSession& session, TestTray& tray)
+{
+    if (!tray.ok())
+        return ::testing::AssertionFailure() << "no visual of 32 bits, or no connection";
+    const bool docked = session.waitFor([&] {
+        tray.serve();
+        return tray.icon() != XCB_NONE;
+    }, 10000);
+    if (!docked)
+        return ::testing::AssertionFailure() << "the icon never asked to dock\n" << programLog(session).toStdString();
+    double shown = 1;
+    const bool reads = session.waitFor([&] {
+        tray.serve();
+        shown = tray.shownContrast();
+        return shown >= 3.0;
+    }, 10000);
+    return reads ? ::testing::AssertionSuccess()
+                 : ::testing::AssertionFailure() << "the icon shows at " << shown << ":1 on the tray";
+}
+
+TEST_F(TrayHostsLaterX11, AnIconWithAnAlphaChannelReadsOnALightAndThenADarkTrayStartedAfterTheProgram)
+{
+    for (const std::uint32_t colour : {0xf0f0f0u, 0x202020u}) {
+        SCOPED_TRACE(QString::number(colour, 16).toStdString());
+        TestTray tray(session.display(), colour);
+        EXPECT_TRUE(readsOn(session, tray));
+    }
+    EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0)) << programLog(session).toStdString();
+
+    // A light tray there before the program starts again.
+    TestTray first(session.display(), 0xf0f0f0);
+    const pid_t again = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
+    ASSERT_TRUE(again) << session.error();
+    EXPECT_TRUE(readsOn(session, first));
+    EXPECT_EQ(session.terminate(again, 10000), std::optional<int>(0)) << programLog(session).toStdString();
 }
 
 } // namespace

@@ -217,6 +217,7 @@ std::optional<QIcon> AppDelegate::appIcon(Pid pid) const
 void AppDelegate::buildStatusMenu()
 {
     tray_ = std::make_unique<StatusMenuView>();
+    tray_->setTrayHost(platform_.trayHost);
     tray_->onOpen = [this] {
         menuStalls_.start();
         StatusMenuState state = commands_.menuWillOpen();
@@ -399,7 +400,7 @@ void AppDelegate::writeDiagnosticsAndSayWhere()
                                                  int(platform_.screens.screens().size()), stackCommands_.diagnostics(),
                                                  coordinator_.recoveryDisplayRecords()});
     // The log is stderr: the one line is where a user who asked for diagnostics looks.
-    log::info(LogCategory::App, "%{public}s", diagnosticsWhereabouts(written));
+    sayDiagnosticsWhereabouts(written);
 }
 
 void AppDelegate::refreshMenu()

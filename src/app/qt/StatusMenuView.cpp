@@ -5,6 +5,7 @@
 
 #include "app/qt/LayoutMenuRow.h"
 #include "app/qt/StatusIcon.h"
+#include "platform/TrayHost.h"
 #include "editor/qt/LayoutDiagram.h"
 #include "overlay/OverlayStyle.h"
 #include "overlay/Symbols.h"
@@ -200,6 +201,10 @@ void StatusMenuView::setHostColor(const std::optional<QColor>& color)
     hostColor_ = color;
     background_.reset();
     updateIcon();
+    // A host that just came may draw its panel after it embedded the icon: read again once it
+    // has had the time to.
+    for (const int ms : {500, 2000})
+        QTimer::singleShot(ms, this, [this] { readTrayBackground(); });
 }
 
 void StatusMenuView::hide() { tray_->hide(); }
@@ -222,38 +227,25 @@ void StatusMenuView::updateIcon()
 
 void StatusMenuView::readTrayBackground()
 {
-    const QRect at = tray_->geometry();
-    QScreen* screen = at.isValid() ? QGuiApplication::screenAt(at.center()) : nullptr;
-    if (!screen || hostColor_)
+    if (hostColor_ || !trayHost_ || !iconWindow_)
         return;
-    const QPoint offset = at.topLeft() - screen->geometry().topLeft();
-    const QImage shot = screen->grabWindow(0, offset.x(), offset.y(), at.width(), at.height()).toImage();
-    if (shot.width() < 2 || shot.height() < 2)
-        return;
-    // The colour most corners agree on.
-    const QColor corners[] = {shot.pixelColor(0, 0), shot.pixelColor(shot.width() - 1, 0),
-                              shot.pixelColor(0, shot.height() - 1),
-                              shot.pixelColor(shot.width() - 1, shot.height() - 1)};
-    const QColor* best = &corners[0];
-    int bestCount = 0;
-    for (const QColor& c : corners) {
-        const int count = int(std::count(std::begin(corners), std::end(corners), c));
-        if (count > bestCount) {
-            best = &c;
-            bestCount = count;
-        }
+    // Nothing known beside the icon (not embedded yet, a panel no wider than the icon): the
+    // colour read before stays, else the halo.
+    if (const auto beside = trayHost_->backgroundBeside(iconWindow_)) {
+        background_ = QColor::fromRgb(*beside);
+        updateIcon();
     }
-    background_ = best->rgb();
-    updateIcon();
 }
 
 bool StatusMenuView::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange)
         updateIcon();
-    // Once the tray host drew our icon's window, what shows behind it is read (after the
+    // Once the tray host drew our icon's window, the panel beside it is read (after the
     // painting), so that the icon takes a colour that reads there.
     if (event->type() == QEvent::Paint && !readPending_ && watched->objectName() == QLatin1String("QSystemTrayIconSys")) {
+        if (auto* widget = qobject_cast<QWidget*>(watched))
+            iconWindow_ = widget->winId();
         readPending_ = true;
         QTimer::singleShot(0, this, [this] {
             readPending_ = false;

@@ -10,7 +10,9 @@
 // command and payload back.
 // Without a tray host the icon shows nowhere; the program then stays reachable by its hot keys
 // and by being launched again. The icon's colour follows the tray: the colour a host states,
-// else the background read behind the icon once the host drew it, else a mask with a halo.
+// else the panel's colour read beside the icon once the host drew it (never under it: an icon
+// with an alpha channel shows there as the host blends it, or unblended), else a mask with a
+// halo.
 //
 //   StatusMenuView tray;
 //   tray.onOpen = [&] { return commands.menuWillOpen(); };
@@ -25,6 +27,8 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <cstdint>
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -37,6 +41,7 @@ class QSystemTrayIcon;
 namespace fw {
 
 class LayoutMenuRow;
+class TrayHost;
 
 class StatusMenuView : public QObject {
     Q_OBJECT
@@ -55,6 +60,8 @@ public:
     // The colour the tray host asks icons to take (none: unknown); a new host also has its
     // background read again.
     void setHostColor(const std::optional<QColor>& color);
+    // The tray host whose panel's colour beside the icon is read; none: not read.
+    void setTrayHost(const TrayHost* host) { trayHost_ = host; }
     // The icon's colours now.
     const StatusIconColors& iconColors() const { return iconColors_; }
     void hide();
@@ -103,7 +110,7 @@ private:
     QMenu* cachedMenu(Cached& cache, const Menu& model);
     static bool refreshStates(QMenu* menu, const Menu& model);
     void updateIcon();
-    // Reads the tray's background at the icon's corners, which the icon leaves clear.
+    // Reads the panel's colour beside the icon's window.
     void readTrayBackground();
 
     std::unique_ptr<QMenu> root_;
@@ -117,6 +124,8 @@ private:
     StatusIconColors iconColors_;
     bool iconPaused_ = false;
     bool readPending_ = false;
+    const TrayHost* trayHost_ = nullptr;
+    std::uintptr_t iconWindow_ = 0;   // the icon's window, once the toolkit drew it
 };
 
 } // namespace fw

@@ -3,7 +3,8 @@
 // selection notices, and the _NET_SYSTEM_TRAY_COLORS it states on its window, followed through
 // property notices. Both on a connection of its own: the event mask it asks of the host's
 // window is then its alone (Qt's connection asks for other events there). Inert where Qt does
-// not run on X11 or the server has no XFixes.
+// not run on X11 or the server has no XFixes. The panel's colour beside an embedded icon is read
+// through Qt's connection (a screen read, no events).
 
 #include "platform/TrayHost.h"
 
@@ -24,6 +25,8 @@ public:
     bool present() const override;
     std::optional<std::uint32_t> iconColor() const override;
     void setChangeHandler(std::function<void()> changed) override;
+    // Read through Qt's connection (X11TrayBackground.cpp).
+    std::optional<std::uint32_t> backgroundBeside(std::uintptr_t icon) const override;
 
 private:
     // Handles every event that came, the ones read while waiting for replies too.
