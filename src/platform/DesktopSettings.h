@@ -3,7 +3,10 @@
 // window manager's title bars. The desktop's own tiling (dragging a window to a screen edge or
 // to the top tiles or fills it) competes with our drags; we read it, never change it, and can
 // open the desktop's settings where the user turns it off. Where the window manager draws its
-// title-bar buttons decides where a stack's badge stands on the title bar.
+// title-bar buttons decides where a stack's badge stands on the title bar; a drag with the key
+// it moves windows with wherever they are pressed is followed like a title-bar drag.
+
+#include "platform/MouseMonitor.h"
 
 #include <QString>
 #include <optional>
@@ -39,6 +42,10 @@ public:
     // Where the running window manager draws its title-bar buttons: as the desktop states its
     // button layout, else that window manager's own default.
     virtual TitleBarButtons titleBarButtons() { return {}; }
+    // The modifier with which the running window manager moves a window wherever the first
+    // button drags it (0: none), where the desktop states it; nothing where it does not: most
+    // window managers move with Alt, and some resize with it near an edge.
+    virtual std::optional<Modifiers> moveModifier() { return std::nullopt; }
 };
 
 } // namespace fw

@@ -90,10 +90,12 @@ void DragMonitor::press(const Point& p, Modifiers modifiers)
     if (!pressed)
         return;
     const Rect& frame = pressed->frame;
-    // Alt held at the press is the window manager's move key (Alt+drag anywhere in a window):
-    // it moves the window wherever the press lies, so no edge is grabbed, and the window's
-    // frame alone tells a move from a resize.
-    const Modifiers moveKey = modifiers & ModAlt;
+    // The window manager's move key held at the press: Alt (which moves, or near an edge resizes
+    // under some), or the key the desktop states, which moves the window wherever the press
+    // lies, so that no edge is grabbed.
+    const std::optional<Modifiers> stated = moveModifier ? moveModifier() : std::nullopt;
+    const Modifiers moveKey = modifiers & (ModAlt | stated.value_or(0));
+    const bool movesAnywhere = stated && *stated && (modifiers & *stated) == *stated;
     // A press the window took outside its frame lies on the window manager's resize border
     // there (metacity's sits outside the visible frame): it counts as one on the frame's edge.
     const Point onFrame{std::clamp(p.x, frame.minX(), frame.maxX()), std::clamp(p.y, frame.minY(), frame.maxY())};
@@ -101,7 +103,7 @@ void DragMonitor::press(const Point& p, Modifiers modifiers)
         .window = pressed->window,
         .original = frame,
         .startPoint = p,
-        .grabbedEdges = moveKey ? EdgeSet{} : edgesNear(onFrame, frame),
+        .grabbedEdges = movesAnywhere ? EdgeSet{} : edgesNear(onFrame, frame),
         .moveKey = moveKey,
     };
     trace(QStringLiteral("mouse down"), p);
@@ -188,7 +190,7 @@ bool DragMonitor::startsOrResizes(const Point& p, Modifiers modifiers)
     const auto current = handler_.frame(drag.window);
     if (!current)
         return false;
-    if (drag.resizing || frameChanged(*current, drag.original, drag.grabbedEdges)) {
+    if (drag.resizing || frameChanged(*current, drag.original)) {
         if (!drag.resizing) {
             handler_.resizeStarted();
             // As for a move: the window manager holds the keyboard, and on Escape it may put the
@@ -203,7 +205,7 @@ bool DragMonitor::startsOrResizes(const Point& p, Modifiers modifiers)
         handler_.resizeMoved({drag.window, drag.grabbedEdges, span, drag.original, *current, p});
         return false;
     }
-    if (!movedWithoutResize(*current, drag.original)) {
+    if (!movedWithoutResize(*current, drag.original, drag.grabbedEdges)) {
         trace(QStringLiteral("awaiting window movement"), p);
         return false;
     }
@@ -217,8 +219,7 @@ bool DragMonitor::startsOrResizes(const Point& p, Modifiers modifiers)
 void DragMonitor::release(const Point& p, Modifiers modifiers)
 {
     modifiers = newlyHeld(modifiers);
-    const bool span = resizing() && (modifiers & ModSuper);
-    const EdgeSet edges = dragging() && !resizing() ? EdgeSet{} : grabbedEdges();
+    const auto [edges, span] = releasedEdges(modifiers);
     trace(u"release resizing="_qs + flag(resizing()) + u" span="_qs + flag(span), p);
     handler_.buttonReleased();
     if (modifiers & ModAlt) {
@@ -238,6 +239,25 @@ void DragMonitor::release(const Point& p, Modifiers modifiers)
     trace(outcome.finalText, p);
     writeDragState();
     reset(!outcome.handed);
+}
+
+std::pair<EdgeSet, bool> DragMonitor::releasedEdges(Modifiers modifiers) const
+{
+    if (!inProgress_)
+        return {};
+    const DragInProgress& drag = *inProgress_;
+    const bool super = modifiers & ModSuper;
+    if (drag.resizing)
+        return {drag.grabbedEdges, super};
+    if (drag.dragging)
+        return {};
+    // Neither seen yet: a window moved keeping its size by now is a move; on an edge, a window
+    // manager that resizes an outline changes the frame only at the release, and the hand-off
+    // spans only when it did.
+    const auto now = handler_.frame(drag.window);
+    if (now && movedWithoutResize(*now, drag.original, drag.grabbedEdges))
+        return {};
+    return {drag.grabbedEdges, super && !drag.grabbedEdges.empty()};
 }
 
 void DragMonitor::startHoverTimer()

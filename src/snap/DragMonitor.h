@@ -1,13 +1,18 @@
 #pragma once
 // Follows every left-button press, drag and release on the desktop and turns them into the
 // snapping interaction: it takes the window the handler finds under a press, tells moving it
-// from resizing it, follows the pointer while it moves (at most 60 steps a second, a motion
-// held back by that limit handled at the end of the interval, only once the pointer has gone
-// more than 8 pixels, and every 0.06 s while the pointer rests), and hands the release to the
-// drag handler. Alt held at the press belongs to the window manager's move (Alt+drag anywhere
-// in a window, the only move of window managers without title bars): such a drag is followed
-// like a title-bar drag. Alt pressed during a drag withdraws every offer, and releasing with it
-// newly held drops the window where it is (the move key let go and pressed again is new). A
+// from resizing it by what the window manager does to its frame (a change of size is a resize,
+// an origin moved with the size kept a move, wherever the press lay), follows the pointer
+// while it moves (at most 60 steps a second, a motion held back by that limit handled at the
+// end of the interval, only once the pointer has gone more than 8 pixels, and every 0.06 s
+// while the pointer rests), and hands the release to the drag handler. The window manager's
+// move key held at the press (Alt+drag in a window, the only move of window managers without
+// title bars; Super+drag under GNOME's and KWin's, which state it and move with it wherever the
+// press lies, so that it grabs no edge) is no key of ours then: such a drag is followed like a
+// title-bar drag. Alt pressed during a drag withdraws every offer, and releasing with it
+// newly held drops the window where it is (the move key let go and pressed again is new); Super
+// newly held at the release of a resize spans, also of a resize the window manager shows only
+// at the release (an outline until then). A
 // release the platform never reported is noticed after 0.18 s of the button being up and
 // cancels the drag; so do Escape while a window moves or is resized (watched through the mouse
 // monitor, as the window manager holds the keyboard then) and the window manager putting the
@@ -33,8 +38,10 @@
 #include "snap/DragHandler.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace fw {
 
@@ -45,8 +52,8 @@ struct DragInProgress {
     ManagedWindow window;
     Rect original;                    // the window's frame at the press
     Point startPoint;                 // the pointer at the press
-    EdgeSet grabbedEdges;             // none when the move key was held at the press
-    Modifiers moveKey = 0;            // Alt, while held since the press
+    EdgeSet grabbedEdges;             // none when a stated move key was held at the press
+    Modifiers moveKey = 0;            // the move key (or Alt) while held since the press
     bool observedPointerDrag = false; // the pointer went past the start distance
     bool dragging = false;
     bool resizing = false;
@@ -99,6 +106,9 @@ public:
 
     // False while snapping is paused: every event is ignored.
     bool enabled = true;
+    // The window manager's move key where the desktop states it (DesktopSettings::moveModifier),
+    // read at each press; Alt held at a press counts as one too.
+    std::function<std::optional<Modifiers>()> moveModifier;
 
     // The drag as it stands, for tests and diagnostics.
     std::optional<ManagedWindow> candidate() const
@@ -139,6 +149,8 @@ private:
     // The modifiers held now less the move key held since the press.
     Modifiers newlyHeld(Modifiers modifiers);
     void release(const Point& p, Modifiers modifiers);
+    // The grabbed edges a release hands over and whether it spans.
+    std::pair<EdgeSet, bool> releasedEdges(Modifiers modifiers) const;
 
     DragHandler& handler_;
     MouseMonitor& mouse_;

@@ -118,18 +118,15 @@ EdgeSet edgesNear(const Point& p, const Rect& frame)
     return edges;
 }
 
-bool frameChanged(const Rect& now, const Rect& from, const EdgeSet& checkOrigin)
+bool frameChanged(const Rect& now, const Rect& from)
 {
-    if (std::abs(now.width() - from.width()) > 4 || std::abs(now.height() - from.height()) > 4)
-        return true;
-    return !checkOrigin.empty() &&
-           (std::abs(now.minX() - from.minX()) > 3 || std::abs(now.minY() - from.minY()) > 3);
+    return std::abs(now.width() - from.width()) > 4 || std::abs(now.height() - from.height()) > 4;
 }
 
-bool movedWithoutResize(const Rect& now, const Rect& from)
+bool movedWithoutResize(const Rect& now, const Rect& from, const EdgeSet& grabbedEdges)
 {
-    return std::abs(now.width() - from.width()) < 4 && std::abs(now.height() - from.height()) < 4 &&
-           distance(now.origin, from.origin) > 3;
+    const auto kept = [&](double a, double b) { return grabbedEdges.empty() ? std::abs(a - b) < 4 : std::abs(a - b) <= 2; };
+    return kept(now.width(), from.width()) && kept(now.height(), from.height()) && distance(now.origin, from.origin) > 3;
 }
 
 Rect frameDraggingEdges(const Rect& frame, const EdgeSet& edges, const Point& to)

@@ -57,10 +57,12 @@ RegionTree replacingNode(const RegionTree& tree, const TreePath& path, RegionNum
 // The window edges within reach of the point: 8 pixels for left, right and bottom, 6 for the
 // top (the title bar's drag area starts close below it); none outside the frame grown by 8.
 EdgeSet edgesNear(const Point& point, const Rect& frame);
-// Resized by more than 4 pixels; or, with grabbed edges, an origin moved by more than 3.
-bool frameChanged(const Rect& now, const Rect& from, const EdgeSet& checkOrigin);
-// Width and height within 4 pixels and the origin moved by more than 3.
-bool movedWithoutResize(const Rect& now, const Rect& from);
+// Resized by more than 4 pixels: the window manager resizes the window, wherever the press lay.
+bool frameChanged(const Rect& now, const Rect& from);
+// The origin moved by more than 3 pixels with the size kept: width and height within 4 pixels,
+// within 2 with grabbed edges (a resize of a left or top edge moves the origin as far as it
+// changes the size, so within 2 it never moves the origin 3).
+bool movedWithoutResize(const Rect& now, const Rect& from, const EdgeSet& grabbedEdges = {});
 // The frame with each grabbed edge at the pointer, never thinner than 1 pixel.
 Rect frameDraggingEdges(const Rect& frame, const EdgeSet& edges, const Point& to);
 // The bar over a divider (laid out in the unit square) on a display rectangle inset by 4 (half

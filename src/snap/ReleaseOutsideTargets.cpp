@@ -50,8 +50,10 @@ public:
             state_.layouts.pruneVanishedWindows(ctx_.access, state_.memory);
         } else {
             after_ = *after;
+            // A span asked for by a press whose resize the drag never saw (a window manager
+            // resizing an outline) is one only when the frame did change.
             bool spanned = false;
-            if (release_.span)
+            if (release_.span && resized())
                 spanned = co_await spanRequest();
             if (!spanned && !leaveSpan())
                 co_await fromRegionOrStack();
@@ -73,8 +75,6 @@ private:
     }
     bool nothingHappened() const
     {
-        if (release_.span)
-            return false;
         const auto now = ctx_.access.frame(release_.window);
         return now && sameFrame(*now, release_.before, kNothingMoved);
     }

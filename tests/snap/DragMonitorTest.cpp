@@ -1,5 +1,6 @@
 // The drag monitor's mechanics over scripted pointer streams: the start distance, the step
-// rate and the motion it holds back, moving versus resizing, the picker opened once per drag
+// rate and the motion it holds back, moving versus resizing (by the frame, also when seen only
+// at the release), the picker opened once per drag
 // and display and closed on a change of display, on a newly held Alt and off every display, a
 // drag with Alt held from the press (the window manager's move), the lost release, cancelling
 // (also by Escape and by the window put back, during a move or a resize), and the drag-state
@@ -100,7 +101,7 @@ TEST_F(DragMonitorScenario, APressBecomesAWindowDragOnlyPastTheStartDistanceAndO
     }
 }
 
-TEST_F(DragMonitorScenario, AChangeOfSizeOrAnEdgeThatMovesIsANativeResizeUntilTheRelease)
+TEST_F(DragMonitorScenario, AChangeOfSizeIsANativeResizeUntilTheRelease)
 {
     recordHandOffs();
     const Rect before(300, 200, 700, 500);
@@ -137,18 +138,6 @@ TEST_F(DragMonitorScenario, AChangeOfSizeOrAnEdgeThatMovesIsANativeResizeUntilTh
     EXPECT_EQ(releases[0].grabbedEdges, EdgeSet{RegionEdge::right});
     EXPECT_TRUE(releases[0].span);
 
-    // With an edge grabbed, an origin that moves by 3.01 points is a resize too.
-    const auto other = add(101, Rect(300, 700, 400, 300));
-    sim.mouse().press({302, 850});
-    EXPECT_EQ(monitor->grabbedEdges(), EdgeSet{RegionEdge::left});
-    sim.place(other.element, Rect(303.01, 700, 400, 300));
-    clock.advance(20ms);
-    sim.mouse().drag({290, 850});
-    EXPECT_TRUE(monitor->resizing());
-    sim.mouse().release({290, 850});
-    clock.advance(80ms);
-    EXPECT_EQ(releases.back().grabbedEdges, EdgeSet{RegionEdge::left});
-    EXPECT_FALSE(releases.back().span);
 }
 
 TEST_F(DragMonitorScenario, ThePickerOpensOncePerDragAndDisplayAndClosesOnAnotherDisplayAltOrOffEveryDisplay)
@@ -231,8 +220,9 @@ TEST_F(DragMonitorScenario, APickerTakenAwayUnderADragOpensAgainAtTheTopCentre)
 }
 
 // Alt held from the press is the window manager's move (Alt+drag in the client area, here
-// within reach of the left edge): followed and offered like a title-bar drag, and its release
-// with Alt still held places the window. Alt let go and pressed again, or pressed during a drag
+// within reach of the left edge, which the frame moved with its size kept tells from a resize):
+// followed and offered like a title-bar drag, and its release with Alt still held places the
+// window. Alt let go and pressed again, or pressed during a drag
 // that began without it, withdraws the offers, and a release with it newly held drops the
 // window where it is.
 TEST_F(DragMonitorScenario, AltHeldFromThePressIsTheWindowManagersMoveAndOnlyANewlyHeldAltBypasses)
@@ -243,7 +233,7 @@ TEST_F(DragMonitorScenario, AltHeldFromThePressIsTheWindowManagersMoveAndOnlyANe
     const auto w = add(100, before);
     pressOn(w, {304, 500}, ModAlt);
     EXPECT_EQ(monitor->candidate(), w);
-    EXPECT_TRUE(monitor->grabbedEdges().empty()) << "the move key grabs no edge";
+    EXPECT_EQ(monitor->grabbedEdges(), EdgeSet{RegionEdge::left}) << "Alt may resize near an edge";
     dragTo({314, 480}, ModAlt);
     dragTo({960, 10}, ModAlt);
     EXPECT_TRUE(monitor->dragging());
@@ -521,6 +511,99 @@ TEST_F(DragMonitorScenario, EscapeOrThePutBackDuringAResizeOfAPlacedWindowEndsIt
     clock.runUntilIdle();
     EXPECT_NEAR(frameOf(neighbour).minX(), r0.maxX() + 90 + 8, 1);
     EXPECT_FALSE(previewShown());
+}
+
+// A placed window (Halves, both regions occupied) whose frame the window manager moves with its
+// size kept is moved, wherever the press lay and whatever key is held: pressed 4 points below
+// its top (within reach of the top edge, on the title bar), it reaches the picker, and released
+// away from it, it stays there and leaves its region. Super held from a press 4 points inside
+// its right edge (the move key of GNOME's and KWin's window managers) moves it too, stated as
+// the move key or not, and its release spans nothing.
+TEST_F(DragMonitorScenario, AWindowMovedWithItsSizeKeptIsAMoveWhereverThePressLayAndWhateverKeyIsHeld)
+{
+    const SnapLayout& halves = builtIn(u"halves"_qs);
+    const Rect r0 = region(halves, 0), r1 = region(halves, 1);
+    const auto w = add(100, r0), neighbour = add(101, r1);
+    const auto placed = [&] {
+        sim.place(w.element, r0);
+        state.layouts.setGroup(kLeft.key, LayoutGroup{halves, {{0, w}, {1, neighbour}}, {}});
+    };
+    const auto leftItsRegion = [&](const Rect& at) {
+        clock.runUntilIdle();
+        EXPECT_EQ(frameOf(w), at) << "pulled back";
+        const LayoutGroup& group = coordinator->groups().at(kLeft.key);
+        EXPECT_FALSE(group.windows.count(0));
+        EXPECT_TRUE(group.spans.empty());
+        EXPECT_EQ(frameOf(neighbour), r1);
+        EXPECT_FALSE(state.interaction.windowInteraction);
+    };
+
+    placed();
+    pressOn(w, {r0.midX(), r0.y() + 4});
+    EXPECT_EQ(monitor->grabbedEdges(), EdgeSet{RegionEdge::top});
+    dragTo({r0.midX(), r0.y() + 30});
+    dragTo({960, 10});
+    EXPECT_TRUE(monitor->dragging());
+    EXPECT_FALSE(monitor->resizing());
+    EXPECT_EQ(pickersShown(u"A"_qs), 1);
+    dragTo({1300, 400});
+    releaseAt({1300, 400});
+    leftItsRegion(r0.offsetBy(1300 - r0.midX(), 396 - r0.y()));
+
+    for (const bool stated : {false, true}) {
+        monitor->moveModifier = [stated] { return stated ? std::optional<Modifiers>(ModSuper) : std::nullopt; };
+        placed();
+        const Point press{r0.maxX() - 4, r0.midY()};
+        pressOn(w, press, ModSuper);
+        EXPECT_EQ(monitor->grabbedEdges(), stated ? EdgeSet{} : EdgeSet{RegionEdge::right});
+        dragTo({press.x + 100, press.y + 50}, ModSuper);
+        dragTo({press.x + 200, press.y + 100}, ModSuper);
+        EXPECT_TRUE(monitor->dragging()) << "stated " << stated;
+        releaseAt({press.x + 200, press.y + 100}, ModSuper);
+        EXPECT_EQ(fileStates().at(fileStates().size() - 3), u"release resizing=false span=false"_qs);
+        leftItsRegion(r0.offsetBy(200, 100));
+    }
+}
+
+// A window manager that resizes an outline changes the frame once, at the release (fluxbox, which
+// also refuses a resize begun with Super held): the drag sees no change, and Super pressed
+// during it and held over the release spans the regions the frame then covers. The same release
+// over a window that did not change spans nothing and leaves the layout alone.
+TEST_F(DragMonitorScenario, AResizeShownOnlyAtTheReleaseSpansWithSuperHeldThenAndAPressThatChangedNothingSpansNothing)
+{
+    const SnapLayout& halves = builtIn(u"halves"_qs);
+    const Rect r0 = region(halves, 0), r1 = region(halves, 1);
+    const auto w = add(100, r0), neighbour = add(101, r1);
+    state.layouts.setGroup(kLeft.key, LayoutGroup{halves, {{0, w}, {1, neighbour}}, {}});
+    const Point grip{r0.maxX() - 2, r0.maxY() - 2};
+    const Point to{grip.x + 600, grip.y};
+    for (const bool resized : {false, true}) {
+        sim.mouse().press(grip);
+        EXPECT_EQ(monitor->grabbedEdges(), (EdgeSet{RegionEdge::right, RegionEdge::bottom}));
+        for (const auto& [x, m] : {std::pair{grip.x + 300, Modifiers(0)}, std::pair{to.x, Modifiers(ModSuper)}}) {
+            sim.mouse().setPosition({x, grip.y});
+            clock.advance(20ms);
+            sim.mouse().drag({x, grip.y}, m);
+        }
+        EXPECT_FALSE(monitor->dragging() || monitor->resizing());
+        sim.mouse().release(to, ModSuper);
+        EXPECT_EQ(fileStates().at(fileStates().size() - 2), u"release resizing=false span=true"_qs);
+        if (resized)
+            sim.place(w.element, Rect(r0.origin, Size{r0.width() + 600, r0.height()}));
+        clock.runUntilIdle();
+        const LayoutGroup& group = coordinator->groups().at(kLeft.key);
+        if (resized) {
+            EXPECT_EQ(group.spans.count(w) ? group.spans.at(w) : std::set<RegionNumber>{}, (std::set<RegionNumber>{0, 1}));
+            EXPECT_EQ(frameOf(w), r0.united(r1));
+        } else {
+            EXPECT_TRUE(group.spans.empty());
+            EXPECT_EQ(frameOf(w), r0);
+            EXPECT_EQ(frameOf(neighbour), r1);
+            EXPECT_EQ(group.layout.tree, halves.tree);
+        }
+        EXPECT_TRUE(notices.isEmpty()) << notices.join(u" | "_qs).toStdString();
+        EXPECT_FALSE(state.interaction.windowInteraction);
+    }
 }
 
 TEST_F(DragMonitorScenario, TheSharedEdgeHintFollowsThePointerAtMostTenTimesASecond)

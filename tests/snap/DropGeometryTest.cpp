@@ -163,15 +163,18 @@ TEST(DropGeometryEdges, EdgesWithinReachOfThePress)
 TEST(DropGeometryEdges, ResizeMoveAndDraggedEdges)
 {
     const Rect from(100, 100, 400, 300);
-    EXPECT_FALSE(frameChanged(Rect(100, 100, 404, 300), from, {}));  // exactly 4: no resize
-    EXPECT_TRUE(frameChanged(Rect(100, 100, 404.5, 300), from, {}));
-    EXPECT_FALSE(frameChanged(Rect(300, 400, 400, 300), from, {}));  // a pure move never counts
-    EXPECT_TRUE(frameChanged(Rect(96.5, 100, 400, 300), from, {E::left}));
-    EXPECT_FALSE(frameChanged(Rect(97, 100, 400, 300), from, {E::left}));
+    EXPECT_FALSE(frameChanged(Rect(100, 100, 404, 300), from));  // exactly 4: no resize
+    EXPECT_TRUE(frameChanged(Rect(100, 100, 404.5, 300), from));
+    EXPECT_FALSE(frameChanged(Rect(96, 90, 400, 300), from));    // a moved origin with the size kept is no resize
 
     EXPECT_TRUE(movedWithoutResize(Rect(103, 102.5, 403.9, 300), from));
     EXPECT_FALSE(movedWithoutResize(Rect(103, 100, 400, 300), from));  // moved exactly 3
     EXPECT_FALSE(movedWithoutResize(Rect(150, 100, 404, 300), from));  // resized by 4
+    // With an edge grabbed the size is kept within 2: a top-left corner dragged 2.2 points
+    // moves the origin by more than 3 and is no move.
+    EXPECT_TRUE(movedWithoutResize(Rect(96, 90, 402, 298), from, {E::top}));
+    EXPECT_FALSE(movedWithoutResize(Rect(97.8, 97.8, 402.2, 302.2), from, {E::left, E::top}));
+    EXPECT_TRUE(movedWithoutResize(Rect(97.8, 97.8, 402.2, 302.2), from));
 
     EXPECT_EQ(frameDraggingEdges(from, {E::left, E::top}, {50, 60}), Rect(50, 60, 450, 340));
     EXPECT_EQ(frameDraggingEdges(from, {E::right}, {20, 0}), Rect(100, 100, 1, 300)); // past the left edge

@@ -123,6 +123,7 @@ struct CoordinatorRig {
     {
         dragHandler = std::make_unique<SnapDragHandler>(coordinator->context(), coordinator->dragStates());
         monitor = std::make_unique<DragMonitor>(*dragHandler, mouse, coordinator->context().clock);
+        monitor->moveModifier = [this] { return desktop.moveModifier(); };
         return monitor->install();
     }
 

@@ -5,7 +5,9 @@
 // dragging it away and back next to its slot offers to put it back, and the release does; Alt
 // pressed during such a drag withdraws the picker and the release with it held places nothing.
 // Escape during such a drag closes the picker and places nothing, and a left-handed mouse drags
-// with its primary button.
+// with its primary button. A title bar pressed just below the frame's top, within reach of the
+// top edge, is a move all the same: the picker places a placed xterm, and a drag away leaves it
+// where it was let go.
 #include "layout/ScreenGeometry.h"
 #include "snap/AppliedLayouts.h"
 #include "snap/PickerGeometry.h"
@@ -40,15 +42,24 @@ void saveShot(const Rect& area, const QString& name)
         test::grab(area).save(dir + u"/"_qs + name);
 }
 
+// The session split into two monitors (LEFT 1920 px wide, RIGHT 1280), and an xterm to drag on
+// the monitor holding `area`.
+testing::AssertionResult startOnTwoMonitors(XSession& session, test::XtermDrag& drag, const QString& title,
+                                            const QStringList& xtermArgs, const Rect& area)
+{
+    if (!session.splitIntoTwoMonitors())
+        return testing::AssertionFailure() << session.error();
+    return drag.start(session, title, xtermArgs, area);
+}
+
 TEST(DragMonitorX11, DraggingAnXtermToTheTopCentreOfTheRightMonitorPlacesItThroughThePicker)
 {
     XSession session({3200, 1080, true, false});
     ASSERT_TRUE(session.ok()) << session.error();
     if (!session.titleBars())
         GTEST_SKIP() << "no title bars to drag under " << session.windowManager().toStdString();
-    ASSERT_TRUE(session.splitIntoTwoMonitors()) << session.error();
     test::XtermDrag drag;
-    ASSERT_TRUE(drag.start(session, u"drag me"_qs, {"-geometry", "80x24+2000+300"}, Rect(1920, 0, 1280, 1024)));
+    ASSERT_TRUE(startOnTwoMonitors(session, drag, u"drag me"_qs, {"-geometry", "80x24+2000+300"}, Rect(1920, 0, 1280, 1024)));
     auto [term, rig, right, visible] = drag.parts();
 
     // The title bar to the top centre of the right monitor: the picker hangs there.
@@ -195,6 +206,76 @@ TEST(DragMonitorX11, EscapeDuringATitleBarDragPlacesNothingAndALeftHandedMouseDr
     session.releaseButton(3);
     placedIn(1);
     EXPECT_TRUE(test::setDeviceButtons(session, {1, 2, 3}));
+}
+
+// A title-bar drag pressed 4 px below the frame's top (5 under xfwm4 and icewm, whose top 4 px
+// resize), within reach of the top edge: the window manager moves the window and the drag is
+// followed as a move. A placed xterm on the left monitor reaches the picker and is placed
+// through it in the other half; dragged from there onto the right monitor (no layout there,
+// nothing on offer) and let go, it stays where it was let go and leaves its region.
+TEST(DragMonitorX11, ATitleBarPressedJustBelowTheFramesTopMovesThePlacedWindow)
+{
+    XSession session({3200, 1080, true, false});
+    ASSERT_TRUE(session.ok()) << session.error();
+    if (!session.titleBars())
+        GTEST_SKIP() << "no title bars to drag under " << session.windowManager().toStdString();
+    test::XtermDrag drag;
+    ASSERT_TRUE(startOnTwoMonitors(session, drag, u"near the top"_qs, {"-geometry", "80x24+500+400"}, Rect(0, 0, 1920, 1080)));
+    auto [term, rig, screen, visible] = drag.parts();
+    const SnapLayout& halves = SnapLayout::builtIns().front();
+    const auto placing = rig.placeWindow(term.window, 0, halves, *screen);
+    ASSERT_TRUE(session.waitFor([&] { return placing->has_value(); }, 10000) && **placing) << "not placed";
+    const QString wm = session.windowManager();
+    const int depth = wm == QLatin1String("xfwm4") || wm == QLatin1String("icewm") ? 5 : 4;
+    const auto pressNearTheTop = [&] {
+        const auto frame = session.wmFrame(term.window);
+        if (!frame)
+            return testing::AssertionFailure() << "no frame";
+        session.warpPointer(int(frame->midX()), int(frame->y()) + depth);
+        session.pressButton(1);
+        if (!session.waitFor([&] { return rig.monitor->candidate().has_value(); }))
+            return testing::AssertionFailure() << "the press was not followed";
+        if (rig.monitor->grabbedEdges() != EdgeSet{RegionEdge::top})
+            return testing::AssertionFailure() << "the press is not within reach of the top edge";
+        return testing::AssertionSuccess();
+    };
+
+    ASSERT_TRUE(pressNearTheTop());
+    glideTo(session, {visible.midX(), visible.minY() + 6}, 24);
+    ASSERT_TRUE(session.waitFor([&] { return rig.overlay.picker && rig.overlay.pickerView; }))
+        << "no picker; xterm at " << describe(session.wmFrame(term.window)).toStdString();
+    EXPECT_TRUE(rig.monitor->dragging() && !rig.monitor->resizing());
+    const PickerGeometry& geometry = rig.overlay.pickerView->geometry();
+    const Rect panel = pickerFrame(visible, geometry.width, geometry.height);
+    const Rect button = geometry.cards.front().regions.at(1);
+    glideTo(session, {panel.minX() + button.midX(), panel.minY() + button.midY()}, 6);
+    ASSERT_TRUE(session.waitFor([&] { return rig.overlay.pickerView && rig.overlay.pickerView->selected == SnapSelection{0, 1}; }))
+        << "the pointer is not over Halves region 1";
+    session.releaseButton(1);
+    const Rect right = regionFrames(halves, *screen).at(1);
+    const auto inRegion = [&](int region) {
+        const auto& groups = rig.coordinator->groups();
+        const auto group = groups.find(displayKey(*screen));
+        return group != groups.end() && group->second.windows.count(region) &&
+               group->second.windows.at(region).element == term.window;
+    };
+    ASSERT_TRUE(session.waitFor([&] {
+        const auto f = session.wmFrame(term.window);
+        return f && f->origin == right.origin && inRegion(1) && !rig.state.interaction.mutating;
+    }, 10000)) << "xterm at " << describe(session.wmFrame(term.window)).toStdString() << ", region " << toString(right).toStdString();
+
+    ASSERT_TRUE(pressNearTheTop());
+    glide(session, 900, 400, 16);
+    ASSERT_TRUE(session.waitFor([&] { return rig.monitor->dragging(); })) << "not followed as a move";
+    const auto let = session.wmFrame(term.window);
+    ASSERT_TRUE(let && let->y() > right.y() + 300) << "the window manager did not move the xterm";
+    session.releaseButton(1);
+    EXPECT_TRUE(session.waitFor([&] { return !inRegion(1) && !rig.state.interaction.windowInteraction; }))
+        << "still in its region";
+    EXPECT_FALSE(session.waitFor([&] { return session.wmFrame(term.window) != let; }, 1000))
+        << "moved after the release: " << describe(session.wmFrame(term.window)).toStdString() << ", let go at "
+        << describe(let).toStdString();
+    EXPECT_TRUE(rig.notices.isEmpty()) << rig.notices.join(u" | "_qs).toStdString();
 }
 
 } // namespace

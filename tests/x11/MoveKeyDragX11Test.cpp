@@ -4,7 +4,8 @@
 // metacity's key is Super) reaches the picker at the top centre and its release, the key still
 // held, places the window; and a title-bar drag with a second master pointer (xinput
 // create-master) does the same, followed by that pointer's own position (under evilwm, which
-// has no title bars, an Alt+drag of the second pointer).
+// has no title bars, an Alt+drag of the second pointer). Pressed with the move key just inside
+// a placed window's side edge, the drag is a move too, and its release spans nothing.
 #include "layout/ScreenGeometry.h"
 #include "snap/AppliedLayouts.h"
 #include "snap/PickerGeometry.h"
@@ -25,6 +26,7 @@ namespace {
 using test::CoordinatorRig;
 using test::SessionApp;
 using test::XSession;
+using test::glide;
 using test::glideTo;
 
 QString describe(const std::optional<Rect>& frame) { return frame ? toString(*frame) : u"nowhere"_qs; }
@@ -153,6 +155,57 @@ TEST(MoveKeyDragX11, ATitleBarDragWithASecondMasterPointerIsPlacedThroughThePick
     EXPECT_TRUE(releaseOverHalves(session, rig, visible, 0, term.window,
                                   titleBars ? std::nullopt : std::optional<xcb_keysym_t>(moveKey(session))));
     EXPECT_TRUE(placedIn(session, rig, term.window, *screen, 0));
+}
+
+// The move key held from a press 4 px inside a placed xterm's right edge (Halves on the left
+// monitor, the test client in the other half), the pointer taken by (+200, +100) onto the right
+// monitor and let go with the key still held: the window manager moves the xterm, and the
+// release neither spans nor resizes anything: the xterm keeps its size where it was let go,
+// away from its region, and the neighbour keeps its frame. Under metacity the key is Super, the
+// key that makes a resize span.
+TEST(MoveKeyDragX11, TheMoveKeyHeldJustInsideAPlacedWindowsEdgeMovesItAndSpansNothing)
+{
+    XSession session({3200, 1080, true, false});
+    ASSERT_TRUE(session.ok()) << session.error();
+    const QString wm = session.windowManager();
+    if (wm == QLatin1String("icewm") || wm == QLatin1String("pekwm"))
+        GTEST_SKIP() << wm.toStdString() << " resizes a window pressed with Alt near its edge";
+    ASSERT_TRUE(session.splitIntoTwoMonitors()) << session.error();
+    test::XtermDrag drag;
+    ASSERT_TRUE(drag.start(session, u"move key edge"_qs, {"-geometry", "80x24+1100+200"}));
+    auto [term, rig, screen, visible] = drag.parts();
+    const auto client = session.startTestClient(u"neighbour"_qs, {"--position", "100,100"});
+    ASSERT_TRUE(client.window) << session.error();
+    const SnapLayout& halves = SnapLayout::builtIns().front();
+    for (const auto& [window, region] : {std::pair{client.window, 0}, std::pair{term.window, 1}}) {
+        const auto placing = rig.placeWindow(window, RegionNumber(region), halves, *screen);
+        ASSERT_TRUE(session.waitFor([&] { return placing->has_value(); }, 10000) && **placing) << "not placed";
+    }
+    const auto before = session.wmFrame(term.window), clientBefore = session.wmFrame(client.window);
+    ASSERT_TRUE(before && clientBefore);
+
+    ASSERT_TRUE(rig.ws.activate(term.window));
+    test::key(session, moveKey(session), true);
+    session.warpPointer(int(before->maxX()) - 4, int(before->midY()));
+    session.pressButton(1);
+    ASSERT_TRUE(session.waitFor([&] { return rig.monitor->candidate().has_value(); })) << "the press was not followed";
+    glide(session, 200, 100, 12);
+    EXPECT_TRUE(session.waitFor([&] { return rig.monitor->dragging(); }))
+        << "not followed as a move; xterm at " << describe(session.wmFrame(term.window)).toStdString();
+    const auto let = session.wmFrame(term.window);
+    session.releaseButton(1);
+    test::key(session, moveKey(session), false);
+
+    ASSERT_TRUE(session.waitFor([&] { return !rig.state.interaction.windowInteraction && !rig.state.interaction.mutating; }));
+    EXPECT_FALSE(session.waitFor([&] { return session.wmFrame(term.window) != let; }, 1000))
+        << "xterm at " << describe(session.wmFrame(term.window)).toStdString() << ", let go at " << describe(let).toStdString();
+    EXPECT_TRUE(let && let->size == before->size && let->x() - before->x() > 100 && let->y() - before->y() > 50)
+        << "the window manager did not move the xterm: " << describe(let).toStdString();
+    const LayoutGroup& group = rig.coordinator->groups().at(displayKey(*screen));
+    EXPECT_TRUE(group.spans.empty());
+    EXPECT_FALSE(group.windows.count(1));
+    EXPECT_EQ(session.wmFrame(client.window), clientBefore);
+    EXPECT_TRUE(rig.notices.isEmpty()) << rig.notices.join(u" | "_qs).toStdString();
 }
 
 } // namespace

@@ -69,11 +69,12 @@ QStringList xtermOf(const QString& colour)
     return {QStringLiteral("-geometry"), QStringLiteral("80x24+100+100"), QStringLiteral("-bg"), colour};
 }
 
-// fluxbox resizes a window as an outline of its own, the frame following only at the release.
+// fluxbox resizes a window as an outline of its own, the frame following only at the release;
+// evilwm moves a window by its border (it resizes with the middle button).
 TEST(NoCompositorX11, DraggingASharedEdgeLeavesBothWindowsInSight)
 {
     const QString wm = XSession::testWindowManager();
-    if (wm == QLatin1String("fluxbox"))
+    if (wm == QLatin1String("fluxbox") || wm == QLatin1String("evilwm"))
         GTEST_SKIP() << wm.toStdString() << " shows no resize of a placed window while its edge is dragged";
     XSession session({.bareDesktop = true});
     ASSERT_TRUE(session.ok()) << session.error();

@@ -4,10 +4,12 @@
 // release the shared divider follows the xterm and the test client takes the rest of the
 // display, each on its own increments. The press lands where the run's window manager starts
 // its own resize (metacity's border lies outside the visible frame); fluxbox, which resizes an
-// outline of its own and the frame only at the release, gives way to openbox. With Super held,
+// outline of its own and the frame only at the release, and evilwm, which moves a window by its
+// border, give way to openbox. With Super held,
 // an xterm on an uneven cell grid spans both halves under every window manager, also when the
-// drag starts on a window manager's own border window beside the frame (as KWin's are). Escape
-// during the window manager's resize ends the preview at once and applies nothing.
+// drag starts on a window manager's own border window beside the frame (as KWin's are), and
+// under fluxbox with Super pressed during its outline resize. Escape during the window
+// manager's resize ends the preview at once and applies nothing.
 #include "layout/ScreenGeometry.h"
 #include "overlay/OverlayWindow.h"
 #include "overlay/ResizeFeedback.h"
@@ -40,7 +42,8 @@ constexpr std::uint8_t kSuperKeycode = 133;   // Super_L in the server's default
 }
 
 // An xterm placed in the left half of "Halves" and the test client in the right (fluxbox, which
-// resizes an outline of its own and the frame only at the release, gives way to openbox); then
+// resizes an outline of its own and the frame only at the release, and evilwm, which moves a
+// window by its border, give way to openbox); then
 // the xterm's right border pressed where the window manager starts its own resize and dragged
 // 150 points right, until the real overlay outlines both regions.
 class ResizeTogetherX11 : public ::testing::Test {
@@ -49,7 +52,9 @@ protected:
     {
         const QString wm = XSession::testWindowManager();
         sessionPtr = std::make_unique<XSession>(
-            test::XSessionOptions{.windowManagerName = wm == QLatin1String("fluxbox") ? u"openbox"_qs : wm});
+            test::XSessionOptions{.windowManagerName = wm == QLatin1String("fluxbox") || wm == QLatin1String("evilwm")
+                                                           ? u"openbox"_qs
+                                                           : wm});
         XSession& session = *sessionPtr;
         ASSERT_TRUE(session.ok()) << session.error();
         term = session.startXterm(u"resize me"_qs, {"-geometry", "80x24+100+100"});
@@ -129,10 +134,11 @@ TEST_F(ResizeTogetherX11, TheTestClientFollowsTheXtermsDraggedRightEdge)
 
 // From a press at `press` beside or on the placed xterm's right edge: a glide right, the window
 // manager's own resize stood in for by a frame write while the button is held (which pixel
-// starts one is each window manager's choice), Super held at the release. Succeeds once the
-// xterm spans both halves of "Halves", on its cell grid, with no roll-back and no notice.
+// starts one is each window manager's choice) unless `standIn` is false, Super held at the
+// release. Succeeds once the xterm spans both halves of "Halves", on its cell grid, with no
+// roll-back and no notice.
 ::testing::AssertionResult superHeldDragSpans(XSession& session, CoordinatorRig& rig, xcb_window_t term, Point press,
-                                              const ScreenInfo& screen)
+                                              const ScreenInfo& screen, bool standIn = true)
 {
     const auto before = rig.ws.frame(term);
     const auto hints = rig.ws.sizeHints(term);
@@ -145,7 +151,7 @@ TEST_F(ResizeTogetherX11, TheTestClientFollowsTheXtermsDraggedRightEdge)
         return ::testing::AssertionFailure() << "the press at " << toString(press).toStdString() << " was not followed";
     }
     test::glide(session, 40, 0, 4);
-    if (!rig.ws.setFrame(term, Rect(before->origin, Size{before->width() + 500, before->height()})))
+    if (standIn && !rig.ws.setFrame(term, Rect(before->origin, Size{before->width() + 500, before->height()})))
         return ::testing::AssertionFailure() << "the stand-in resize failed";
     test::glide(session, 460, 0, 12);
     // Super held until the release has been taken, as a hand holds it.
@@ -252,6 +258,24 @@ TEST_F(ResizeTogetherX11, ASuperHeldResizeSpansAnXtermOnItsCellGridAcrossBothHal
     EXPECT_TRUE(superHeldDragSpans(session, rig, term.window, press, *screen));
     xcb_destroy_window(c, border);
     xcb_flush(c);
+}
+
+// fluxbox resizes an outline and the frame once, at the release, and refuses a resize begun with
+// Super held: a placed xterm's bottom-right grip dragged 500 px right, Super pressed before the
+// release and held over it, spans both halves.
+TEST(ResizeTogetherX11Outline, SuperPressedDuringAnOutlineResizeSpans)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    if (session.windowManager() != QLatin1String("fluxbox"))
+        GTEST_SKIP() << "only fluxbox resizes by an outline alone";
+    test::XtermDrag drag;
+    ASSERT_TRUE(drag.start(session, u"outline"_qs, {"-geometry", "80x24+100+100"}));
+    auto [term, rig, screen, visible] = drag.parts();
+    ASSERT_TRUE(placed(session, rig, term.window, 0, *screen));
+    const auto before = rig.ws.frame(term.window);
+    ASSERT_TRUE(before);
+    EXPECT_TRUE(superHeldDragSpans(session, rig, term.window, Point{before->maxX() - 3, before->maxY() - 2}, *screen, false));
 }
 
 } // namespace

@@ -110,6 +110,7 @@ DragMonitor& AppDelegate::monitor()
     if (!monitor_) {
         dragHandler_ = std::make_unique<SnapDragHandler>(coordinator_.context(), coordinator_.dragStates());
         monitor_ = std::make_unique<DragMonitor>(*dragHandler_, platform_.mouse, coordinator_.context().clock);
+        monitor_->moveModifier = [this] { return platform_.desktop.moveModifier(); };
     }
     return *monitor_;
 }

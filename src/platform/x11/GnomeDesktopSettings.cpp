@@ -5,6 +5,7 @@
 
 #include "base/LibraryFiles.h"
 #include "platform/x11/TitleBarLayouts.h"
+#include "platform/x11/WindowMoveKeys.h"
 
 #include <QByteArrayList>
 #include <QProcess>
@@ -91,22 +92,47 @@ bool GnomeDesktopSettings::reduceMotion()
     return schemas_->interface && g_settings_get_boolean(schemas_->interface, "enable-animations") == FALSE;
 }
 
-TitleBarButtons GnomeDesktopSettings::titleBarButtons()
+template <class T, class Read>
+const T& GnomeDesktopSettings::fresh(Reading<T>& reading, Read read)
 {
     constexpr qint64 kRereadMs = 5000;
-    if (buttonsRead_.isValid() && buttonsRead_.elapsed() < kRereadMs)
-        return buttons_;
-    const QString wm = windowManagerName_ ? windowManagerName_() : QString();
-    buttons_ = titlebar::read(wm, [this]() -> std::optional<QString> {
-        if (!schemas_->wm)
-            return std::nullopt;
-        gchar* layout = g_settings_get_string(schemas_->wm, "button-layout");
-        const QString out = QString::fromUtf8(layout);
-        g_free(layout);
-        return out;
+    if (!reading.taken.isValid() || reading.taken.elapsed() >= kRereadMs) {
+        reading.value = read(windowManagerName_ ? windowManagerName_() : QString());
+        reading.taken.start();
+    }
+    return reading.value;
+}
+
+std::optional<QString> GnomeDesktopSettings::wmPreference(const char* key) const
+{
+    if (!schemas_->wm)
+        return std::nullopt;
+    // An older schema may lack the key, and GIO aborts on a key it does not know.
+    GSettingsSchema* schema = nullptr;
+    g_object_get(schemas_->wm, "settings-schema", &schema, nullptr);
+    const bool known = schema && g_settings_schema_has_key(schema, key);
+    if (schema)
+        g_settings_schema_unref(schema);
+    if (!known)
+        return std::nullopt;
+    gchar* value = g_settings_get_string(schemas_->wm, key);
+    const QString out = QString::fromUtf8(value);
+    g_free(value);
+    return out;
+}
+
+TitleBarButtons GnomeDesktopSettings::titleBarButtons()
+{
+    return fresh(buttons_, [this](const QString& wm) {
+        return titlebar::read(wm, [this] { return wmPreference("button-layout"); });
     });
-    buttonsRead_.start();
-    return buttons_;
+}
+
+std::optional<Modifiers> GnomeDesktopSettings::moveModifier()
+{
+    return fresh(moveModifier_, [this](const QString& wm) {
+        return movekey::read(wm, [this] { return wmPreference("mouse-button-modifier"); });
+    });
 }
 
 } // namespace fw
