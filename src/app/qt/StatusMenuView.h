@@ -1,30 +1,35 @@
 #pragma once
 // The tray icon and its menu. The menu is whole before anyone opens it: the shell renders it at
 // start and again whenever what it shows may have changed, and each time it opens it asks for
-// the program's state once more. Each render builds the menu's data (StatusMenuModel) and
+// the program's state once more, unless it rendered moments before with nothing done since (a
+// host may say it opens thousands of times at once). Each render builds the menu's data (StatusMenuModel) and
 // rebuilds the menu only when that data changed, so a tray host that reads the menu over D-Bus
 // (StatusNotifier) gets the whole menu at any time and hears of each change; the two display submenus,
 // whose rows draw layout diagrams, are kept under their signature and only refreshed (their
 // check marks) while it stays the same; every diagram is drawn the first time its item shows,
 // so a display of many layouts costs little beyond what is on screen. A chosen item hands its
 // command and payload back.
-// Without a tray host the icon shows nowhere; the program then stays reachable by its hot keys
-// and by being launched again. The icon's colour follows the tray: the colour a host states,
+// The icon is made once a tray host is known to be there (join()): the toolkit's tray asks the
+// session bus synchronously as it is made. Without a tray host the icon shows nowhere; the
+// program then stays reachable by its hot keys and by being launched again. Each item carries
+// its key, which a StatusNotifier host shows beside it. The icon's colour follows the tray: the colour a host states,
 // else the background read behind the icon once the host drew it, else a mask with a halo.
 //
 //   StatusMenuView tray;
 //   tray.onOpen = [&] { return commands.menuWillOpen(); };
 //   tray.onClose = [&] { commands.menuDidClose(); };
 //   tray.onCommand = [&](MenuCommand c, const MenuPayload& p) { commands.perform(c, p); };
-//   tray.show();
+//   tray.join();   // once a tray host is there
 
 #include "app/StatusMenuModel.h"
 #include "app/qt/StatusIcon.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -48,10 +53,11 @@ public:
     std::function<void()> onClose;
     std::function<void(MenuCommand, const MenuPayload&)> onCommand;
 
-    // Shows the icon in the tray; false when no tray host is running now.
-    bool show();
-    // Whether a tray host shows the icon now (XEmbed or StatusNotifier).
-    static bool trayAvailable();
+    // Makes the icon and shows it in the tray; once.
+    void join();
+    bool joined() const { return tray_ != nullptr; }
+    // What the menu shows may have changed: its next opening renders.
+    void changed();
     // The colour the tray host asks icons to take (none: unknown); a new host also has its
     // background read again.
     void setHostColor(const std::optional<QColor>& color);
@@ -117,6 +123,9 @@ private:
     StatusIconColors iconColors_;
     bool iconPaused_ = false;
     bool readPending_ = false;
+    // Openings this soon after a render, with nothing done between, render nothing.
+    static constexpr std::chrono::milliseconds kOpeningsMerged{100};
+    QElapsedTimer renderedAt_;   // the last opening that rendered
 };
 
 } // namespace fw

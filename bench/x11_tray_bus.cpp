@@ -1,0 +1,148 @@
+// The program with a panel's status tray on a private session bus (Xvfb + the test window
+// manager), started as a user starts it:
+//   - a host that reads the menu with blocking calls the moment the icon registers: how long
+//     those calls hold the host, and from Ctrl+Alt+P, pressed once they return, to the picker;
+//   - one AboutToShowGroup naming the menu's root 20,000 times: to its answer;
+//   - a flood of 10,000 menu calls a second (AboutToShow and the opened and closed events) for
+//     10 s: the resident size before and after, and from its end to the picker answering.
+#include "ProgramBench.h"
+#include "x11/FakeKeys.h"
+#include "x11/ProgramSession.h"
+#include "x11/StatusNotifierHosts.h"
+#include "x11/XSession.h"
+
+#include <QDBusPendingCall>
+#include <QFile>
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+namespace {
+
+using namespace fw;
+using test::XSession;
+
+XSession* gSession = nullptr;
+std::unique_ptr<test::SessionApp> gApp;
+std::unique_ptr<QDBusConnection> gBus;
+std::unique_ptr<test::TestStatusNotifierWatcher> gHost;
+
+// The program started and its icon registered with the host; 0 when not within 40 s.
+pid_t startRegistered()
+{
+    const qsizetype before = gHost->items.size();
+    const pid_t pid = gSession->spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
+    if (pid && !gSession->waitFor([&] { return gHost->items.size() > before; }, 40000)) {
+        gSession->terminate(pid, 30000);
+        return 0;
+    }
+    return pid;
+}
+
+// Milliseconds from Ctrl+Alt+P to the picker shown (then closed by Escape); -1 when it did not show.
+double pickerAfterKey()
+{
+    QElapsedTimer timer;
+    timer.start();
+    test::chord(*gSession, {test::ControlL, test::AltL, test::LetterP});
+    if (!gSession->waitFor([] { return test::programWindowShown(*gSession, u"Choose a Layout"_qs); }, 60000))
+        return -1;
+    const double ms = double(timer.nsecsElapsed()) / 1e6;
+    test::chord(*gSession, {test::Escape});
+    gSession->waitFor([] { return !test::programWindowShown(*gSession, u"Choose a Layout"_qs); });
+    return ms;
+}
+
+QDBusMessage menuCall(const QString& member)
+{
+    return QDBusMessage::createMethodCall(gHost->items.last(), gHost->menuPath, u"com.canonical.dbusmenu"_qs, member);
+}
+
+void BM_TrayBusCallingHost(benchmark::State& state)
+{
+    std::vector<double> blocked, picker;
+    for (auto _ : state) {
+        const pid_t pid = startRegistered();
+        if (!pid) {
+            state.SkipWithError("the icon never registered");
+            return;
+        }
+        blocked.push_back(double(gHost->blockedMs));
+        picker.push_back(pickerAfterKey());
+        gSession->terminate(pid, 30000);
+    }
+    bench::setPercentiles(state, blocked, "host_blocked_ms_median", "host_blocked_ms_p95");
+    bench::setPercentiles(state, picker, "picker_after_key_ms_median", "picker_after_key_ms_p95");
+}
+BENCHMARK(BM_TrayBusCallingHost)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+void BM_TrayBusAboutToShowGroupOfTwentyThousand(benchmark::State& state)
+{
+    const pid_t pid = startRegistered();
+    std::vector<double> answers;
+    for (auto _ : state) {
+        QDBusMessage group = menuCall(u"AboutToShowGroup"_qs);
+        group << QVariant::fromValue(QList<int>(20000, 0));
+        QElapsedTimer timer;
+        timer.start();
+        QDBusPendingCall pending = gBus->asyncCall(group, 120000);
+        gSession->waitFor([&] { return pending.isFinished(); }, 121000);
+        answers.push_back(pending.isFinished() && !pending.isError() ? double(timer.nsecsElapsed()) / 1e6 : -1);
+    }
+    bench::setPercentiles(state, answers, "answer_ms_median", "answer_ms_p95");
+    gSession->terminate(pid, 30000);
+}
+BENCHMARK(BM_TrayBusAboutToShowGroupOfTwentyThousand)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+void BM_TrayBusMenuFlood(benchmark::State& state)
+{
+    const pid_t pid = startRegistered();
+    for (auto _ : state) {
+        state.counters["rss_before_mb"] = bench::residentMegabytes(pid);
+        QDBusMessage show = menuCall(u"AboutToShow"_qs);
+        show << 0;
+        const auto event = [](const QString& id) {
+            QDBusMessage e = menuCall(u"Event"_qs);
+            e << 0 << id << QVariant::fromValue(QDBusVariant(0)) << 0u;
+            return e;
+        };
+        const QDBusMessage calls[] = {show, event(u"opened"_qs), event(u"closed"_qs)};
+        QElapsedTimer timer;
+        timer.start();
+        qint64 sent = 0;
+        while (timer.elapsed() < 10000) {
+            // Paced at 10,000 a second.
+            for (; sent < timer.elapsed() * 10; ++sent)
+                gBus->send(calls[sent % 3]);
+            gSession->waitFor([] { return false; }, 5);
+        }
+        state.counters["calls_sent"] = double(sent);
+        state.counters["rss_after_mb"] = bench::residentMegabytes(pid);
+        state.counters["picker_after_flood_ms"] = pickerAfterKey();
+        state.counters["rss_after_picker_mb"] = bench::residentMegabytes(pid);
+    }
+    gSession->terminate(pid, 30000);
+}
+BENCHMARK(BM_TrayBusMenuFlood)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    return bench::runOnSession({}, bench::Monitors::one, gSession, [](XSession& session) {
+        const QString address = session.sessionBus();
+        const auto term = session.startXterm(u"typist"_qs, {u"-geometry"_qs, u"80x24+300+300"_qs});
+        if (address.isEmpty() || !term.window || !session.activate(term.window) || !test::openedBefore(session))
+            return false;
+        gApp = std::make_unique<test::SessionApp>(session);
+        gBus = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address, u"fw-bench-host"_qs));
+        gHost = std::make_unique<test::TestStatusNotifierWatcher>(*gBus, 0, true);
+        return gHost->serve();
+    }, [&](XSession&) {
+        const int status = bench::runBenchmarks(argc, argv);
+        gHost.reset();
+        gBus.reset();
+        gApp.reset();
+        return status;
+    });
+}
