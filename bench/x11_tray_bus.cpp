@@ -11,6 +11,7 @@
 #include "x11/StatusNotifierHosts.h"
 #include "x11/XSession.h"
 
+#include <QDBusObjectPath>
 #include <QDBusPendingCall>
 #include <QFile>
 #include <benchmark/benchmark.h>
@@ -53,9 +54,27 @@ double pickerAfterKey()
     return ms;
 }
 
-QDBusMessage menuCall(const QString& member)
+// The program started, its icon registered with a host that does not call back, and its menu's path.
+pid_t startQuietly(QString& menu)
 {
-    return QDBusMessage::createMethodCall(gHost->items.last(), gHost->menuPath, u"com.canonical.dbusmenu"_qs, member);
+    gHost->callBack = false;
+    const pid_t pid = startRegistered();
+    gHost->callBack = true;
+    if (!pid)
+        return 0;
+    QDBusMessage get = QDBusMessage::createMethodCall(gHost->items.last(), u"/StatusNotifierItem"_qs,
+                                                      u"org.freedesktop.DBus.Properties"_qs, u"Get"_qs);
+    get << u"org.kde.StatusNotifierItem"_qs << u"Menu"_qs;
+    QDBusPendingCall pending = gBus->asyncCall(get, 30000);
+    gSession->waitFor([&] { return pending.isFinished(); }, 31000);
+    const QList<QVariant> reply = pending.reply().arguments();
+    menu = reply.isEmpty() ? QString() : reply.first().value<QDBusVariant>().variant().value<QDBusObjectPath>().path();
+    return pid;
+}
+
+QDBusMessage menuCall(const QString& menu, const QString& member)
+{
+    return QDBusMessage::createMethodCall(gHost->items.last(), menu, u"com.canonical.dbusmenu"_qs, member);
 }
 
 void BM_TrayBusCallingHost(benchmark::State& state)
@@ -78,10 +97,15 @@ BENCHMARK(BM_TrayBusCallingHost)->Unit(benchmark::kMillisecond)->UseRealTime()->
 
 void BM_TrayBusAboutToShowGroupOfTwentyThousand(benchmark::State& state)
 {
-    const pid_t pid = startRegistered();
+    QString menu;
+    const pid_t pid = startQuietly(menu);
+    if (menu.isEmpty()) {
+        state.SkipWithError("no menu");
+        return;
+    }
     std::vector<double> answers;
     for (auto _ : state) {
-        QDBusMessage group = menuCall(u"AboutToShowGroup"_qs);
+        QDBusMessage group = menuCall(menu, u"AboutToShowGroup"_qs);
         group << QVariant::fromValue(QList<int>(20000, 0));
         QElapsedTimer timer;
         timer.start();
@@ -92,17 +116,22 @@ void BM_TrayBusAboutToShowGroupOfTwentyThousand(benchmark::State& state)
     bench::setPercentiles(state, answers, "answer_ms_median", "answer_ms_p95");
     gSession->terminate(pid, 30000);
 }
-BENCHMARK(BM_TrayBusAboutToShowGroupOfTwentyThousand)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(BM_TrayBusAboutToShowGroupOfTwentyThousand)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 void BM_TrayBusMenuFlood(benchmark::State& state)
 {
-    const pid_t pid = startRegistered();
+    QString menu;
+    const pid_t pid = startQuietly(menu);
+    if (menu.isEmpty()) {
+        state.SkipWithError("no menu");
+        return;
+    }
     for (auto _ : state) {
         state.counters["rss_before_mb"] = bench::residentMegabytes(pid);
-        QDBusMessage show = menuCall(u"AboutToShow"_qs);
+        QDBusMessage show = menuCall(menu, u"AboutToShow"_qs);
         show << 0;
-        const auto event = [](const QString& id) {
-            QDBusMessage e = menuCall(u"Event"_qs);
+        const auto event = [&menu](const QString& id) {
+            QDBusMessage e = menuCall(menu, u"Event"_qs);
             e << 0 << id << QVariant::fromValue(QDBusVariant(0)) << 0u;
             return e;
         };

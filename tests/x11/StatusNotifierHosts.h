@@ -23,12 +23,13 @@ public:
 
     // delayMs: how late each answer comes; callBack: whether an item's menu is read at once.
     TestStatusNotifierWatcher(QDBusConnection bus, int delayMs, bool callBack)
-        : bus_(std::move(bus)), delayMs_(delayMs), callBack_(callBack)
+        : callBack(callBack), bus_(std::move(bus)), delayMs_(delayMs)
     {
     }
     // Serves on the bus under the watcher's name; false when that failed.
     bool serve() { return bus_.registerVirtualObject(path, this) && bus_.registerService(service); }
 
+    bool callBack;        // whether an item's menu is read at once as it registers
     QStringList items;    // the services of the items registered, in order
     int calls = 0;        // every call it had
     bool answered = false;   // whether the last item's blocking calls were all answered
@@ -75,7 +76,7 @@ public:
             QTimer::singleShot(delayMs_, [bus = bus_, reply]() mutable { bus.send(reply); });
         else
             bus_.send(reply);
-        if (callBack_ && !registered.isEmpty())
+        if (callBack && !registered.isEmpty())
             readMenu(registered);
         return true;
     }
@@ -114,7 +115,6 @@ private:
 
     QDBusConnection bus_;
     int delayMs_;
-    bool callBack_;
 };
 
 } // namespace fw::test

@@ -4,10 +4,10 @@
 // overlay, thumbnails, the transitions, scroll capture, the stack panels, the window
 // stacks and the snap coordinator, the hot keys, the mouse shortcuts, the
 // notices and the menu's stall log. launch() then installs every process-wide hook in one
-// place: the tray menu, the coordinator's sinks, drag tracking, the stacks, the hot keys and
-// mouse shortcuts, the display and workspace observers, the first-run windows and the
-// command-line options; terminate() removes them again in a fixed order. The tray comes after
-// the drags and the keys, and is joined only once a host is known to be there. The windows (welcome, tour, About, What's New, shortcuts, the layout
+// place: the coordinator's sinks, drag tracking, the stacks, the hot keys and mouse shortcuts,
+// the tray menu (its icon made only once a tray host is known to be there), the display and
+// workspace observers, the first-run windows and the command-line options; terminate() removes
+// them again in a fixed order. The windows (welcome, tour, About, What's New, shortcuts, the layout
 // editor and file panels) are made on first use. Main thread only.
 //
 //   AppDelegate delegate(platform, QCoreApplication::arguments());

@@ -1,18 +1,19 @@
 #pragma once
 // The tray icon and its menu. The menu is whole before anyone opens it: the shell renders it at
 // start and again whenever what it shows may have changed, and each time it opens it asks for
-// the program's state once more, unless it rendered moments before with nothing done since (a
-// host may say it opens thousands of times at once). Each render builds the menu's data (StatusMenuModel) and
+// the program's state once more. Each render builds the menu's data (StatusMenuModel) and
 // rebuilds the menu only when that data changed, so a tray host that reads the menu over D-Bus
 // (StatusNotifier) gets the whole menu at any time and hears of each change; the two display submenus,
 // whose rows draw layout diagrams, are kept under their signature and only refreshed (their
 // check marks) while it stays the same; every diagram is drawn the first time its item shows,
 // so a display of many layouts costs little beyond what is on screen. A chosen item hands its
 // command and payload back.
-// The icon is made once a tray host is known to be there (join()): the toolkit's tray asks the
-// session bus synchronously as it is made. Without a tray host the icon shows nowhere; the
-// program then stays reachable by its hot keys and by being launched again. Each item carries
-// its key, which a StatusNotifier host shows beside it. The icon's colour follows the tray: the colour a host states,
+// An opening soon after one that rendered, with nothing done since, renders nothing: a host may
+// say the menu opens thousands of times at once. Each item carries its key, which a
+// StatusNotifier host shows beside it. The icon is made once a tray host is known to be there
+// (join()): the toolkit's tray asks the session bus synchronously as it is made.
+// Without a tray host the icon shows nowhere; the program then stays reachable by its hot keys
+// and by being launched again. The icon's colour follows the tray: the colour a host states,
 // else the background read behind the icon once the host drew it, else a mask with a halo.
 //
 //   StatusMenuView tray;
