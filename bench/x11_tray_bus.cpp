@@ -3,8 +3,9 @@
 //   - a host that reads the menu with blocking calls the moment the icon registers: how long
 //     those calls hold the host, and from Ctrl+Alt+P, pressed once they return, to the picker;
 //   - one AboutToShowGroup naming the menu's root 20,000 times: to its answer;
-//   - a flood of 10,000 menu calls a second (AboutToShow and the opened and closed events) for
-//     10 s: the resident size before and after, and from its end to the picker answering.
+//   - a flood of 10,000 menu calls a second for 10 s, of openings (AboutToShow and the opened
+//     and closed events; /0) or of GetLayout (/1): the resident size before and after, and
+//     from its end to the picker answering.
 #include "ProgramBench.h"
 #include "x11/FakeKeys.h"
 #include "x11/ProgramSession.h"
@@ -135,14 +136,19 @@ void BM_TrayBusMenuFlood(benchmark::State& state)
             e << 0 << id << QVariant::fromValue(QDBusVariant(0)) << 0u;
             return e;
         };
-        const QDBusMessage calls[] = {show, event(u"opened"_qs), event(u"closed"_qs)};
+        QDBusMessage layout = menuCall(menu, u"GetLayout"_qs);
+        layout << 0 << -1 << QStringList();
+        // The openings, or the whole layout asked again and again.
+        const std::vector<QDBusMessage> calls = state.range(0) == 0
+                                                    ? std::vector<QDBusMessage>{show, event(u"opened"_qs), event(u"closed"_qs)}
+                                                    : std::vector<QDBusMessage>{layout};
         QElapsedTimer timer;
         timer.start();
         qint64 sent = 0;
         while (timer.elapsed() < 10000) {
             // Paced at 10,000 a second.
             for (; sent < timer.elapsed() * 10; ++sent)
-                gBus->send(calls[sent % 3]);
+                gBus->send(calls[std::size_t(sent) % calls.size()]);
             gSession->waitFor([] { return false; }, 5);
         }
         state.counters["calls_sent"] = double(sent);
@@ -152,7 +158,7 @@ void BM_TrayBusMenuFlood(benchmark::State& state)
     }
     gSession->terminate(pid, 30000);
 }
-BENCHMARK(BM_TrayBusMenuFlood)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_TrayBusMenuFlood)->Arg(0)->Arg(1)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
 
 } // namespace
 
