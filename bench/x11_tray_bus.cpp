@@ -2,10 +2,12 @@
 // manager), started as a user starts it:
 //   - a host that reads the menu with blocking calls the moment the icon registers: how long
 //     those calls hold the host, and from Ctrl+Alt+P, pressed once they return, to the picker;
-//   - one AboutToShowGroup naming the menu's root 20,000 times: to its answer;
+//   - one AboutToShowGroup naming the menu's root 20,000 times: to its answer; one GetLayout
+//     of the whole menu: to its answer;
 //   - a flood of 10,000 menu calls a second for 10 s, of openings (AboutToShow and the opened
 //     and closed events; /0) or of GetLayout (/1): the resident size before and after, and
-//     from its end to the picker answering.
+//     from its end to the picker answering;
+//   - an XEmbed tray rewriting _NET_SYSTEM_TRAY_COLORS without pause for 10 s: the same.
 #include "ProgramBench.h"
 #include "x11/FakeKeys.h"
 #include "x11/ProgramSession.h"
@@ -17,6 +19,8 @@
 #include <QFile>
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -119,6 +123,29 @@ void BM_TrayBusAboutToShowGroupOfTwentyThousand(benchmark::State& state)
 }
 BENCHMARK(BM_TrayBusAboutToShowGroupOfTwentyThousand)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
+void BM_TrayBusGetLayout(benchmark::State& state)
+{
+    QString menu;
+    const pid_t pid = startQuietly(menu);
+    if (menu.isEmpty()) {
+        state.SkipWithError("no menu");
+        return;
+    }
+    std::vector<double> answers;
+    for (auto _ : state) {
+        QDBusMessage layout = menuCall(menu, u"GetLayout"_qs);
+        layout << 0 << -1 << QStringList();
+        QElapsedTimer timer;
+        timer.start();
+        QDBusPendingCall pending = gBus->asyncCall(layout, 10000);
+        gSession->waitFor([&] { return pending.isFinished(); }, 11000);
+        answers.push_back(pending.isFinished() && !pending.isError() ? double(timer.nsecsElapsed()) / 1e6 : -1);
+    }
+    bench::setPercentiles(state, answers, "answer_ms_median", "answer_ms_p95");
+    gSession->terminate(pid, 30000);
+}
+BENCHMARK(BM_TrayBusGetLayout)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(30);
+
 void BM_TrayBusMenuFlood(benchmark::State& state)
 {
     QString menu;
@@ -159,6 +186,51 @@ void BM_TrayBusMenuFlood(benchmark::State& state)
     gSession->terminate(pid, 30000);
 }
 BENCHMARK(BM_TrayBusMenuFlood)->Arg(0)->Arg(1)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
+
+xcb_atom_t atom(const char* name)
+{
+    xcb_connection_t* c = gSession->connection();
+    auto* r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::uint16_t(std::strlen(name)), name), nullptr);
+    const xcb_atom_t a = r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
+    std::free(r);
+    return a;
+}
+
+void BM_TrayBusColourStorm(benchmark::State& state)
+{
+    QString menu;
+    const pid_t pid = startQuietly(menu);
+    // An XEmbed tray of this benchmark's own, which rewrites its icon colours without pause.
+    xcb_connection_t* c = gSession->connection();
+    const xcb_window_t tray = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, tray, gSession->root(), 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+                      XCB_COPY_FROM_PARENT, 0, nullptr);
+    xcb_set_selection_owner(c, tray, atom("_NET_SYSTEM_TRAY_S0"), XCB_CURRENT_TIME);
+    const xcb_atom_t colors = atom("_NET_SYSTEM_TRAY_COLORS");
+    for (auto _ : state) {
+        state.counters["rss_before_mb"] = bench::residentMegabytes(pid);
+        QElapsedTimer timer;
+        timer.start();
+        std::uint32_t writes = 0;
+        while (timer.elapsed() < 10000) {
+            for (int i = 0; i < 200; ++i, ++writes) {
+                const std::uint32_t v = (writes & 1) ? 0xffff : 0x2020;
+                const std::uint32_t values[12] = {v, v, v, 0xffff, 0, 0, 0xffff, 0xffff, 0, 0, 0xffff, 0};
+                xcb_change_property(c, XCB_PROP_MODE_REPLACE, tray, colors, XCB_ATOM_CARDINAL, 32, 12, values);
+            }
+            xcb_flush(c);
+            gSession->waitFor([] { return false; }, 1);
+        }
+        state.counters["writes"] = double(writes);
+        state.counters["rss_after_mb"] = bench::residentMegabytes(pid);
+        state.counters["picker_after_storm_ms"] = pickerAfterKey();
+        state.counters["rss_after_picker_mb"] = bench::residentMegabytes(pid);
+    }
+    xcb_destroy_window(c, tray);
+    xcb_flush(c);
+    gSession->terminate(pid, 30000);
+}
+BENCHMARK(BM_TrayBusColourStorm)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
 
 } // namespace
 
