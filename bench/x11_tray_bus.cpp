@@ -20,6 +20,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
+#include <functional>
 #include <cstring>
 #include <memory>
 
@@ -100,7 +101,8 @@ void BM_TrayBusCallingHost(benchmark::State& state)
 }
 BENCHMARK(BM_TrayBusCallingHost)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
-void BM_TrayBusAboutToShowGroupOfTwentyThousand(benchmark::State& state)
+// Times one call of the menu, made by `make`, per iteration: to its answer.
+void timeMenuCalls(benchmark::State& state, const std::function<QDBusMessage(const QString& menu)>& make)
 {
     QString menu;
     const pid_t pid = startQuietly(menu);
@@ -110,39 +112,34 @@ void BM_TrayBusAboutToShowGroupOfTwentyThousand(benchmark::State& state)
     }
     std::vector<double> answers;
     for (auto _ : state) {
-        QDBusMessage group = menuCall(menu, u"AboutToShowGroup"_qs);
-        group << QVariant::fromValue(QList<int>(20000, 0));
+        const QDBusMessage call = make(menu);
         QElapsedTimer timer;
         timer.start();
-        QDBusPendingCall pending = gBus->asyncCall(group, 120000);
+        QDBusPendingCall pending = gBus->asyncCall(call, 120000);
         gSession->waitFor([&] { return pending.isFinished(); }, 121000);
         answers.push_back(pending.isFinished() && !pending.isError() ? double(timer.nsecsElapsed()) / 1e6 : -1);
     }
     bench::setPercentiles(state, answers, "answer_ms_median", "answer_ms_p95");
     gSession->terminate(pid, 30000);
 }
+
+void BM_TrayBusAboutToShowGroupOfTwentyThousand(benchmark::State& state)
+{
+    timeMenuCalls(state, [](const QString& menu) {
+        QDBusMessage group = menuCall(menu, u"AboutToShowGroup"_qs);
+        group << QVariant::fromValue(QList<int>(20000, 0));
+        return group;
+    });
+}
 BENCHMARK(BM_TrayBusAboutToShowGroupOfTwentyThousand)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 void BM_TrayBusGetLayout(benchmark::State& state)
 {
-    QString menu;
-    const pid_t pid = startQuietly(menu);
-    if (menu.isEmpty()) {
-        state.SkipWithError("no menu");
-        return;
-    }
-    std::vector<double> answers;
-    for (auto _ : state) {
+    timeMenuCalls(state, [](const QString& menu) {
         QDBusMessage layout = menuCall(menu, u"GetLayout"_qs);
         layout << 0 << -1 << QStringList();
-        QElapsedTimer timer;
-        timer.start();
-        QDBusPendingCall pending = gBus->asyncCall(layout, 10000);
-        gSession->waitFor([&] { return pending.isFinished(); }, 11000);
-        answers.push_back(pending.isFinished() && !pending.isError() ? double(timer.nsecsElapsed()) / 1e6 : -1);
-    }
-    bench::setPercentiles(state, answers, "answer_ms_median", "answer_ms_p95");
-    gSession->terminate(pid, 30000);
+        return layout;
+    });
 }
 BENCHMARK(BM_TrayBusGetLayout)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(30);
 
