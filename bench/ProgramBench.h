@@ -1,14 +1,29 @@
 #pragma once
 // Shared by the benchmarks that start the program itself on a real server (header only): the
-// desk it starts on.
+// desk it starts on, and its resident size.
 
 #include "BenchSupport.h"
 #include "x11/ProgramSession.h"
 #include "x11/XSession.h"
 
+#include <QFile>
+
 #include <cstdio>
 
 namespace fw::bench {
+
+// A process's resident size in megabytes; -1 when unknown.
+inline double residentMegabytes(pid_t pid)
+{
+    QFile f(u"/proc/%1/status"_qs.arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').front().toDouble() / 1024.0;
+    }
+    return -1;
+}
 
 // Twenty windows, the xterm that is dragged ("dragged", at `geometry`) and nineteen others on
 // the left monitor, and the defaults of a user who has seen this version's notes (no welcome

@@ -46,19 +46,6 @@ long long cpuTicks(pid_t pid)
     return fields.size() > 12 ? fields[11].toLongLong() + fields[12].toLongLong() : -1;
 }
 
-// Resident size in megabytes.
-double residentMegabytes(pid_t pid)
-{
-    QFile f(u"/proc/%1/status"_qs.arg(pid));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : f.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').front().toDouble() / 1024.0;
-    }
-    return -1;
-}
-
 pid_t startProgram()
 {
     const pid_t pid = gSession->spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
@@ -131,12 +118,12 @@ void BM_X11ProgramResidentSizeOverTwoHundredDrags(benchmark::State& state)
 {
     const pid_t pid = startProgram();
     for (auto _ : state) {
-        state.counters["rss_start_mb"] = residentMegabytes(pid);
+        state.counters["rss_start_mb"] = bench::residentMegabytes(pid);
         int placed = 0;
         for (int i = 1; i <= 200; ++i) {
             placed += dragIntoRegion(RegionNumber(i % 2)) ? 1 : 0;
             if (i % 50 == 0)
-                state.counters["rss_after_" + std::to_string(i) + "_mb"] = residentMegabytes(pid);
+                state.counters["rss_after_" + std::to_string(i) + "_mb"] = bench::residentMegabytes(pid);
         }
         state.counters["drags_placed"] = placed;
     }

@@ -13,6 +13,7 @@
 #include "base/LibraryFiles.h"
 #include "base/XdgDirs.h"
 #include "overlay/ThemeIcons.h"
+#include "platform/x11/SessionBus.h"
 #include "platform/x11/X11Platform.h"
 
 #include <QApplication>
@@ -108,6 +109,8 @@ int main(int argc, char** argv)
     app.setApplicationName(QStringLiteral("Framewell"));
     app.setOrganizationDomain(QStringLiteral("orrindale"));
     app.setQuitOnLastWindowClosed(false);
+    // Before anything uses the session bus: where none runs, none is launched.
+    fw::keepSessionBusFromLaunching();
 
     // Qt's icon loader opens no file of the user's icon theme: ours reads them, bounded.
     fw::ThemeIcons::keepQtOffIconThemes();

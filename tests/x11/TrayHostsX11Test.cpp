@@ -1,9 +1,10 @@
 // The program with the tray hosts of Linux desktops, on a real server: a StatusNotifier host on
 // the session's private bus (a small watcher of this test's own, as a panel's status tray
-// registers) reads the whole menu and every icon size over D-Bus before anyone clicked; an
-// XEmbed tray started after the program (the usual order at login) is found, said in the log,
-// and shows the icon in a colour that reads on its dark background; trays that show icons with an
-// alpha channel unblended, light and dark, started later still get an icon that reads on them.
+// registers) reads the whole menu, each item's key and every icon size over D-Bus before anyone
+// clicked; an XEmbed tray started after the program (the usual order at login) is found, said
+// in the log, and shows the icon in a colour that reads on its dark background; trays that show
+// icons with an alpha channel unblended, light and dark, started later still get an icon that
+// reads on them.
 #include "x11/ProgramSession.h"
 #include "x11/TestTray.h"
 #include "x11/XSession.h"
@@ -67,7 +68,17 @@ struct MenuEntry {
     QString label;   // mnemonics and the key label dropped
     bool visible = true;
     QString exported;   // the label as exported
+    QString shortcut;   // the key a host shows beside it ("Control+Alt+P"), empty for none
 };
+
+// A dbusmenu "shortcut" (aas): its one chord's keys joined by '+'.
+QString shortcutOf(const QVariant& value)
+{
+    if (!value.canConvert<QDBusArgument>())
+        return {};
+    const auto chords = qdbus_cast<QList<QStringList>>(value.value<QDBusArgument>());
+    return chords.size() == 1 ? chords.first().join(u'+') : QString();
+}
 
 // The items of a dbusmenu layout ((ia{sv}av)), every level.
 void collectEntries(const QDBusArgument& arg, QList<MenuEntry>& out)
@@ -78,7 +89,8 @@ void collectEntries(const QDBusArgument& arg, QList<MenuEntry>& out)
     arg >> id >> properties;
     if (properties.contains(u"label"_qs))
         out << MenuEntry{id, properties.value(u"label"_qs).toString().remove(u'_').section(u'\t', 0, 0),
-                         properties.value(u"visible"_qs, true).toBool(), properties.value(u"label"_qs).toString()};
+                         properties.value(u"visible"_qs, true).toBool(), properties.value(u"label"_qs).toString(),
+                         shortcutOf(properties.value(u"shortcut"_qs))};
     arg.beginArray();
     while (!arg.atEnd()) {
         QDBusVariant child;
@@ -176,6 +188,10 @@ TEST(TrayHostsX11, AStatusNotifierHostReadsTheWholeMenuAndEveryIconSizeBeforeAny
     for (const MenuEntry& e : entries)
         EXPECT_FALSE(e.exported.contains(u'\t')) << e.exported.toStdString();
     EXPECT_EQ(entryOf(entries, u"Quit Framewell"_qs)->exported, u"Quit Framewell"_qs);
+    // Their keys instead, as the host shows them beside the items.
+    EXPECT_EQ(entryOf(entries, u"Quit Framewell"_qs)->shortcut, u"Control+Q"_qs);
+    EXPECT_EQ(entryOf(entries, u"Place Focused Window…"_qs)->shortcut, u"Control+Alt+P"_qs);
+    EXPECT_EQ(entryOf(entries, u"About Framewell"_qs)->shortcut, QString());
 
     // A toggle chosen from the host's menu: the host reads the changed menu (Resume Snapping
     // shows) without opening it again through us.
@@ -264,7 +280,8 @@ protected:
 
 TEST_F(TrayHostsLaterX11, ATrayStartedAfterTheProgramIsFoundSaidAndItsIconReadsOnItsDarkBackground)
 {
-    EXPECT_TRUE(programLog(session).contains(u"No system tray"_qs)) << programLog(session).toStdString();
+    EXPECT_TRUE(session.waitFor([&] { return programLog(session).contains(u"No system tray"_qs); }))
+        << programLog(session).toStdString();
 
     // A dark trayer, as a login starts it after the programs of the session.
     ASSERT_TRUE(session.spawn({u"trayer"_qs, u"--edge"_qs, u"top"_qs, u"--align"_qs, u"right"_qs, u"--widthtype"_qs,

@@ -140,11 +140,13 @@ void AppDelegate::launch()
     // Stored custom layouts too damaged to read were dropped while loading: told once, now.
     store_.setReport([this](const QString& text) { log(text); });
     installProcessHooks();
-    buildStatusMenu();
     installCoordinatorSinks();
+    // The drags and the keys first: the tray may take a while to be found, and nothing here
+    // waits for it.
     startDragTracking();
     startStacks();
     startShortcuts();
+    buildStatusMenu();
     std::weak_ptr<AppDelegate> weak = self_.weak();
     // Once ready and settled, what the first menu and the first drag show is built ahead.
     tasks_.after(std::chrono::milliseconds(1500), [weak] {
@@ -229,48 +231,56 @@ void AppDelegate::buildStatusMenu()
     tray_->onClose = [this] {
         menuStalls_.stop();
         commands_.menuDidClose();
+        // Once, however many closings a host sends.
+        if (std::exchange(closeRefreshPending_, true))
+            return;
         std::weak_ptr<AppDelegate> weak = self_.weak();
         tasks_.after(std::chrono::milliseconds(500), [weak] {
-            if (auto self = weak.lock())
+            if (auto self = weak.lock()) {
+                self->closeRefreshPending_ = false;
                 self->refreshMenu();
+            }
         });
     };
     tray_->onCommand = [this](MenuCommand command, const MenuPayload& payload) {
         commands_.perform(command, payload);
         scheduleMenuRefresh();
     };
-    trayAvailable_ = tray_->show();
-    if (!trayAvailable_)
-        log::info(LogCategory::App, "No system tray: Framewell runs without its menu; use its shortcuts, or start "
-                                    "it again to open Getting Started");
-    if (platform_.trayHost) {
-        platform_.trayHost->setChangeHandler([this] { trayHostChanged(); });
-        trayHostChanged();
+    if (!platform_.trayHost) {
+        tray_->join();
+        return;
     }
+    platform_.trayHost->setChangeHandler([this] { trayHostChanged(); });
+    trayHostChanged();
 }
 
 void AppDelegate::trayHostChanged()
 {
-    const auto color = platform_.trayHost->iconColor();
+    TrayHost& host = *platform_.trayHost;
+    const auto color = host.iconColor();
     tray_->setHostColor(color ? std::optional<QColor>(QColor::fromRgb(*color)) : std::nullopt);
-    // Looked at once the toolkit, which hears of the host on the same connection, has too.
-    std::weak_ptr<AppDelegate> weak = self_.weak();
-    tasks_.after(Duration::zero(), [weak] {
-        auto self = weak.lock();
-        if (!self || !self->tray_ || self->terminated_)
-            return;
-        const bool available = StatusMenuView::trayAvailable();
-        if (available == self->trayAvailable_)
-            return;
-        self->trayAvailable_ = available;
-        if (available)
-            log::info(LogCategory::App, "System tray found: Framewell’s menu is in the tray");
-        else
-            log::info(LogCategory::App, "No system tray any more: use Framewell’s shortcuts, or start it again to "
-                                        "open Getting Started");
-        if (self->welcome_)
-            self->welcome_->refreshPermissionState();
-    });
+    // Nothing is said or made while the bus is still being reached or its watcher asked.
+    if (!host.settled() || terminated_)
+        return;
+    const bool available = host.present() || host.statusNotifierHost();
+    // The toolkit's tray asks the bus synchronously as it is made: made once a host is there
+    // and the bus answers promptly, never before. From then on it follows the hosts itself.
+    if (available)
+        tray_->join();
+    const bool first = !std::exchange(trayKnown_, true);
+    if (!first && available == trayAvailable_)
+        return;
+    trayAvailable_ = available;
+    if (first && !available)
+        log::info(LogCategory::App, "No system tray: Framewell runs without its menu; use its shortcuts, or start "
+                                    "it again to open Getting Started");
+    else if (!first && available)
+        log::info(LogCategory::App, "System tray found: Framewell’s menu is in the tray");
+    else if (!first)
+        log::info(LogCategory::App, "No system tray any more: use Framewell’s shortcuts, or start it again to "
+                                    "open Getting Started");
+    if (welcome_)
+        welcome_->refreshPermissionState();
 }
 
 void AppDelegate::installCoordinatorSinks()
@@ -416,6 +426,8 @@ void AppDelegate::refreshMenu()
 
 void AppDelegate::scheduleMenuRefresh()
 {
+    if (tray_)
+        tray_->changed();
     if (std::exchange(menuRefreshPending_, true))
         return;
     std::weak_ptr<AppDelegate> weak = self_.weak();

@@ -4,9 +4,10 @@
 // overlay, thumbnails, the transitions, scroll capture, the stack panels, the window
 // stacks and the snap coordinator, the hot keys, the mouse shortcuts, the
 // notices and the menu's stall log. launch() then installs every process-wide hook in one
-// place: the tray menu, the coordinator's sinks, drag tracking, the stacks, the hot keys and
-// mouse shortcuts, the display and workspace observers, the first-run windows and the
-// command-line options; terminate() removes them again in a fixed order. The windows (welcome, tour, About, What's New, shortcuts, the layout
+// place: the coordinator's sinks, drag tracking, the stacks, the hot keys and mouse shortcuts,
+// the tray menu (its icon made only once a tray host is known to be there), the display and
+// workspace observers, the first-run windows and the command-line options; terminate() removes
+// them again in a fixed order. The windows (welcome, tour, About, What's New, shortcuts, the layout
 // editor and file panels) are made on first use. Main thread only.
 //
 //   AppDelegate delegate(platform, QCoreApplication::arguments());
@@ -145,8 +146,8 @@ private:
     void refreshMenu();
     // The same once the current event is handled; several asks make one render.
     void scheduleMenuRefresh();
-    // A tray host came or went, or named another colour: the icon, the log and Getting Started
-    // follow.
+    // A tray host came or went, or named another colour, or the bus was reached: the icon is
+    // made once a host is there, and the log and Getting Started follow.
     void trayHostChanged();
     // Builds the drag's layout picker for the primary display ahead of its first showing.
     void preparePicker();
@@ -196,7 +197,9 @@ private:
     bool launched_ = false;
     bool terminated_ = false;
     bool trayAvailable_ = false;
+    bool trayKnown_ = false;   // whether the tray was looked for and the start told of it
     bool menuRefreshPending_ = false;
+    bool closeRefreshPending_ = false;
 
     std::unique_ptr<StatusMenuView> tray_;
     std::unique_ptr<SnapDragHandler> dragHandler_; // after the coordinator: destroyed before it

@@ -16,6 +16,7 @@
 #include <QActionEvent>
 #include <QIconEngine>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QMenu>
 #include <QPainter>
 #include <QStyleOption>
@@ -150,6 +151,22 @@ private:
     QPixmap diagram_;
 };
 
+// An item's key as a StatusNotifier host shows it beside the item ("shortcut" in the exported
+// menu): the key its label names, none for a label that names no single key ("In use
+// elsewhere", "Ctrl+Alt+1–9"). A menu's actions never act on their keys themselves: the toolkit
+// matches a menu action's key only in a window the menu belongs to, and the tray's menu belongs
+// to none; the hot keys and the open menu's Ctrl+Q act instead.
+void setKey(QAction* action, const QString& label)
+{
+    if (label.isEmpty())
+        return;
+    QString portable = label;
+    portable.replace(QLatin1String("Super+"), QLatin1String("Meta+"));
+    const QKeySequence key = QKeySequence::fromString(portable, QKeySequence::PortableText);
+    if (key.count() == 1 && key[0].key() != Qt::Key_unknown)
+        action->setShortcut(key);
+}
+
 bool showsDiagrams(const Menu& model)
 {
     for (const MenuItem& item : model.items) {
@@ -161,16 +178,14 @@ bool showsDiagrams(const Menu& model)
 
 } // namespace
 
-StatusMenuView::StatusMenuView() : root_(newMenu(QStringLiteral("Framewell"))), tray_(std::make_unique<QSystemTrayIcon>())
+StatusMenuView::StatusMenuView() : root_(newMenu(QStringLiteral("Framewell")))
 {
-    tray_->setToolTip(QStringLiteral("Framewell — a place for every window"));
-    tray_->setContextMenu(root_.get());
-    updateIcon();
-    connect(tray_.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger && !root_->isVisible())
-            root_->popup(QCursor::pos());
-    });
     connect(root_.get(), &QMenu::aboutToShow, this, [this] {
+        // A host may say the menu opens thousands of times in one message, or every moment:
+        // an opening soon after the last one, with nothing done between, renders nothing.
+        if (renderedAt_.isValid() && !renderedAt_.hasExpired(kOpeningsMerged.count()))
+            return;
+        renderedAt_.start();
         if (onOpen)
             render(onOpen());
     });
@@ -184,17 +199,28 @@ StatusMenuView::StatusMenuView() : root_(newMenu(QStringLiteral("Framewell"))), 
 StatusMenuView::~StatusMenuView()
 {
     qApp->removeEventFilter(this);
-    tray_->setContextMenu(nullptr);
-    tray_->hide();
+    if (tray_) {
+        tray_->setContextMenu(nullptr);
+        tray_->hide();
+    }
 }
 
-bool StatusMenuView::show()
+void StatusMenuView::join()
 {
+    if (tray_)
+        return;
+    tray_ = std::make_unique<QSystemTrayIcon>();
+    tray_->setToolTip(QStringLiteral("Framewell — a place for every window"));
+    tray_->setContextMenu(root_.get());
+    updateIcon();
+    connect(tray_.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger && !root_->isVisible())
+            root_->popup(QCursor::pos());
+    });
     tray_->show();
-    return trayAvailable();
 }
 
-bool StatusMenuView::trayAvailable() { return QSystemTrayIcon::isSystemTrayAvailable(); }
+void StatusMenuView::changed() { renderedAt_.invalidate(); }
 
 void StatusMenuView::setHostColor(const std::optional<QColor>& color)
 {
@@ -207,7 +233,11 @@ void StatusMenuView::setHostColor(const std::optional<QColor>& color)
         QTimer::singleShot(ms, this, [this] { readTrayBackground(); });
 }
 
-void StatusMenuView::hide() { tray_->hide(); }
+void StatusMenuView::hide()
+{
+    if (tray_)
+        tray_->hide();
+}
 
 void StatusMenuView::setPaused(bool paused)
 {
@@ -218,6 +248,8 @@ void StatusMenuView::setPaused(bool paused)
 void StatusMenuView::updateIcon()
 {
     const StatusIconColors colors = statusIconColors(QGuiApplication::palette(), hostColor_, background_);
+    if (!tray_)
+        return;
     if (!tray_->icon().isNull() && colors == iconColors_ && paused_ == iconPaused_)
         return;
     iconColors_ = colors;
@@ -340,9 +372,11 @@ QAction* StatusMenuView::addItem(QMenu* menu, const MenuItem& item)
         action = new QAction(item.title, menu);
         if (!item.keyLabel.isEmpty())
             action->setProperty(kKeyLabel, item.keyLabel);   // before the menu measures its items
+        setKey(action, item.keyLabel);
         menu->addAction(action);
         if (item.kind == MenuItem::Kind::command) {
             connect(action, &QAction::triggered, this, [this, command = item.command, payload = item.payload] {
+                changed();
                 if (onCommand)
                     onCommand(command, payload);
             });
@@ -365,11 +399,13 @@ QAction* StatusMenuView::addRow(QMenu* menu, const MenuItem& item)
     row->setEnabled(item.enabled);
     row->invoke = [this, command = item.command, payload = item.payload] {
         closeMenu();
+        changed();
         if (onCommand)
             onCommand(command, payload);
     };
     action->setDefaultWidget(row);
     action->setText(item.title);
+    setKey(action, item.keyLabel);
     // The keys move the menu's active item.
     connect(menu, &QMenu::hovered, row, [row, action](QAction* active) { row->setHighlighted(active == action); });
     menu->addAction(action);

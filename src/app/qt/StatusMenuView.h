@@ -8,6 +8,10 @@
 // check marks) while it stays the same; every diagram is drawn the first time its item shows,
 // so a display of many layouts costs little beyond what is on screen. A chosen item hands its
 // command and payload back.
+// An opening soon after one that rendered, with nothing done since, renders nothing: a host may
+// say the menu opens thousands of times at once. Each item carries its key, which a
+// StatusNotifier host shows beside it. The icon is made once a tray host is known to be there
+// (join()): the toolkit's tray asks the session bus synchronously as it is made.
 // Without a tray host the icon shows nowhere; the program then stays reachable by its hot keys
 // and by being launched again. The icon's colour follows the tray: the colour a host states,
 // else the panel's colour read beside the icon once the host drew it (never under it: an icon
@@ -18,17 +22,18 @@
 //   tray.onOpen = [&] { return commands.menuWillOpen(); };
 //   tray.onClose = [&] { commands.menuDidClose(); };
 //   tray.onCommand = [&](MenuCommand c, const MenuPayload& p) { commands.perform(c, p); };
-//   tray.show();
+//   tray.join();   // once a tray host is there
 
 #include "app/StatusMenuModel.h"
 #include "app/qt/StatusIcon.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
 
+#include <chrono>
 #include <cstdint>
-
 #include <functional>
 #include <memory>
 #include <optional>
@@ -53,10 +58,11 @@ public:
     std::function<void()> onClose;
     std::function<void(MenuCommand, const MenuPayload&)> onCommand;
 
-    // Shows the icon in the tray; false when no tray host is running now.
-    bool show();
-    // Whether a tray host shows the icon now (XEmbed or StatusNotifier).
-    static bool trayAvailable();
+    // Makes the icon and shows it in the tray; once.
+    void join();
+    bool joined() const { return tray_ != nullptr; }
+    // What the menu shows may have changed: its next opening renders.
+    void changed();
     // The colour the tray host asks icons to take (none: unknown); a new host also has its
     // background read again.
     void setHostColor(const std::optional<QColor>& color);
@@ -124,6 +130,9 @@ private:
     StatusIconColors iconColors_;
     bool iconPaused_ = false;
     bool readPending_ = false;
+    // Openings this soon after a render, with nothing done between, render nothing.
+    static constexpr std::chrono::milliseconds kOpeningsMerged{100};
+    QElapsedTimer renderedAt_;   // the last opening that rendered
     const TrayHost* trayHost_ = nullptr;
     std::uintptr_t iconWindow_ = 0;   // the icon's window, once the toolkit drew it
 };

@@ -1,7 +1,9 @@
 // Follows the XEmbed tray host on a connection of its own: its selection's owner through XFixes,
-// and the icon colour it states in _NET_SYSTEM_TRAY_COLORS through property notices.
+// and the icon colour it states in _NET_SYSTEM_TRAY_COLORS through property notices; and the
+// StatusNotifier host on the session bus.
 #include "platform/x11/X11TrayHost.h"
 
+#include "platform/x11/StatusNotifierWatch.h"
 #include "platform/x11/X11Connection.h"
 
 #include <QGuiApplication>
@@ -28,8 +30,11 @@ xcb_atom_t internAtom(xcb_connection_t* c, const char* name)
 
 } // namespace
 
+void X11TrayHost::FreeEvent::operator()(void* event) const { std::free(event); }
+
 X11TrayHost::X11TrayHost()
 {
+    notifiers_ = std::make_unique<StatusNotifierWatch>([this] { tell(); });
     if (!qGuiApp || !qGuiApp->nativeInterface<QNativeInterface::QX11Application>())
         return;
     int screen = 0;
@@ -67,27 +72,56 @@ X11TrayHost::X11TrayHost()
 X11TrayHost::~X11TrayHost()
 {
     notifier_.reset();
+    held_.reset();
     if (connection_)
         xcb_disconnect(connection_);
 }
 
 void X11TrayHost::drain()
 {
+    // A storm of notices costs one read: the last owner heard, and the colours read once.
+    Notices notices;
+    if (held_) {
+        note(held_.get(), notices);
+        held_.reset();
+    }
     while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
-        const std::uint8_t kind = event->response_type & 0x7f;
-        if (kind == xfixesEvent_) {
-            const auto* notify = reinterpret_cast<const xcb_xfixes_selection_notify_event_t*>(event);
-            if (notify->selection == selection_)
-                ownerChanged(notify->owner);
-        } else if (kind == XCB_PROPERTY_NOTIFY) {
-            const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event);
-            if (notify->window == owner_ && owner_ != XCB_WINDOW_NONE && notify->atom == colors_)
-                colorsChanged();
-        }
+        note(event, notices);
         std::free(event);
     }
-    if (xcb_connection_has_error(connection_))
+    if (notices.ownerMoved)
+        ownerChanged(owner_);
+    else if (notices.colors)
+        colorsChanged(false);
+    if (xcb_connection_has_error(connection_)) {
         notifier_->setEnabled(false);
+        return;
+    }
+    // Notices read while waiting for the reply wake no notifier: they are handled on the next
+    // turn, after whatever else waits.
+    if (notices.ownerMoved || notices.colors) {
+        if (xcb_generic_event_t* queued = xcb_poll_for_queued_event(connection_)) {
+            held_.reset(queued);
+            QMetaObject::invokeMethod(notifier_.get(), [this] { drain(); }, Qt::QueuedConnection);
+        }
+    }
+}
+
+void X11TrayHost::note(const void* raw, Notices& notices)
+{
+    const auto* event = static_cast<const xcb_generic_event_t*>(raw);
+    const std::uint8_t kind = event->response_type & 0x7f;
+    if (kind == xfixesEvent_) {
+        const auto* notify = reinterpret_cast<const xcb_xfixes_selection_notify_event_t*>(event);
+        if (notify->selection == selection_ && notify->owner != owner_) {
+            owner_ = notify->owner;
+            notices.ownerMoved = true;
+        }
+    } else if (kind == XCB_PROPERTY_NOTIFY) {
+        const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event);
+        if (notify->window == owner_ && owner_ != XCB_WINDOW_NONE && notify->atom == colors_)
+            notices.colors = true;
+    }
 }
 
 std::uint32_t X11TrayHost::readOwner() const
@@ -100,9 +134,18 @@ std::uint32_t X11TrayHost::readOwner() const
 
 bool X11TrayHost::present() const { return owner_ != XCB_WINDOW_NONE; }
 
+bool X11TrayHost::statusNotifierHost() const { return notifiers_ && notifiers_->host(); }
+
+bool X11TrayHost::settled() const { return !notifiers_ || notifiers_->settled(); }
+
 std::optional<std::uint32_t> X11TrayHost::iconColor() const { return color_; }
 
-void X11TrayHost::setChangeHandler(std::function<void()> changed) { changed_ = std::move(changed); }
+void X11TrayHost::setChangeHandler(std::function<void()> changed)
+{
+    changed_ = std::move(changed);
+    if (changed_ && notifiers_)
+        notifiers_->start();
+}
 
 void X11TrayHost::ownerChanged(std::uint32_t owner)
 {
@@ -113,12 +156,13 @@ void X11TrayHost::ownerChanged(std::uint32_t owner)
         xcb_change_window_attributes(connection_, owner_, XCB_CW_EVENT_MASK, &mask);
         xcb_flush(connection_);
     }
-    colorsChanged();
+    colorsChanged(true);
 }
 
-void X11TrayHost::colorsChanged()
+void X11TrayHost::colorsChanged(bool always)
 {
     // Twelve cardinals of 16-bit channels: the foreground's red, green and blue come first.
+    const std::optional<std::uint32_t> before = color_;
     color_.reset();
     if (owner_ != XCB_WINDOW_NONE && colors_ != XCB_ATOM_NONE) {
         xcb_generic_error_t* error = nullptr;
@@ -130,7 +174,8 @@ void X11TrayHost::colorsChanged()
             color_ = ((v[0] >> 8) & 0xff) << 16 | ((v[1] >> 8) & 0xff) << 8 | ((v[2] >> 8) & 0xff);
         }
     }
-    tell();
+    if (always || color_ != before)
+        tell();
 }
 
 void X11TrayHost::tell()

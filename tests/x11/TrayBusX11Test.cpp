@@ -1,0 +1,161 @@
+// The program never waits on a tray host, on the real server and a private session bus: a
+// StatusNotifier host that calls the program back synchronously the moment its icon registers
+// (as LXQt's panel imports a menu), started before the program and after it, is answered at
+// once, and so is a host that names the menu's root 20,000 times in one message, with the
+// picker answering its key meanwhile; a watcher that answers every call 8 s late holds neither
+// the start nor the keys, nor the end; and a session without a bus starts at once, its icon in
+// the XEmbed tray.
+#include "x11/FakeKeys.h"
+#include "x11/ProgramSession.h"
+#include "x11/StatusNotifierHosts.h"
+#include "x11/XSession.h"
+
+#include <QDBusPendingCall>
+#include <QDir>
+
+#include <memory>
+
+#include <gtest/gtest.h>
+
+namespace fw {
+namespace {
+
+using namespace test;
+
+// The session's xterm, focused, for the place key to act on; whether the place key is free
+// for the program (pekwm's stock keys hold it), asked before the program takes it.
+bool focusedXterm(XSession& session, bool& placeKeyFree)
+{
+    const XSession::Client term = session.startXterm(u"typist"_qs, {u"-geometry"_qs, u"80x24+300+300"_qs});
+    placeKeyFree = keyFree(session, keycode(session, LetterP), XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1);
+    return term.window && session.activate(term.window);
+}
+
+// Ctrl+Alt+P shows the picker and Escape closes it; true also where the window manager holds
+// the key itself, which says nothing about the program.
+bool pickerAnswers(XSession& session, bool placeKeyFree)
+{
+    if (!placeKeyFree)
+        return true;
+    chord(session, {ControlL, AltL, LetterP});
+    if (!session.waitFor([&] { return programWindowShown(session, u"Choose a Layout"_qs); }))
+        return false;
+    chord(session, {Escape});
+    return session.waitFor([&] { return !programWindowShown(session, u"Choose a Layout"_qs); });
+}
+
+QDBusMessage callServing(XSession& session, QDBusConnection& bus, const QDBusMessage& call, int timeoutMs)
+{
+    QDBusPendingCall pending = bus.asyncCall(call, timeoutMs);
+    session.waitFor([&] { return pending.isFinished(); }, timeoutMs + 1000);
+    return pending.isFinished() ? pending.reply() : QDBusMessage();
+}
+
+// A session, this test's application and a focused xterm; with serve(), its private bus with
+// this test's status tray on it.
+class TrayBusX11 : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(session.ok()) << session.error();
+        app = std::make_unique<SessionApp>(session);
+        ASSERT_TRUE(focusedXterm(session, keyFree)) << session.error();
+    }
+    void TearDown() override
+    {
+        host.reset();
+        bus.reset();
+        QDBusConnection::disconnectFromBus(u"fw-status-tray"_qs);
+    }
+    void serve(int delayMs, bool callBack)
+    {
+        const QString address = session.sessionBus();
+        ASSERT_FALSE(address.isEmpty()) << session.error();
+        bus = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address, u"fw-status-tray"_qs));
+        ASSERT_TRUE(bus->isConnected());
+        host = std::make_unique<TestStatusNotifierWatcher>(*bus, delayMs, callBack);
+        ASSERT_TRUE(host->serve());
+    }
+
+    XSession session;
+    std::unique_ptr<SessionApp> app;
+    bool keyFree = false;
+    std::unique_ptr<QDBusConnection> bus;
+    std::unique_ptr<TestStatusNotifierWatcher> host;
+};
+
+TEST_F(TrayBusX11, AHostCallingBackAtOnceIsAnsweredStartedBeforeOrAfterTheProgram)
+{
+    ASSERT_NO_FATAL_FAILURE(serve(0, true));
+
+    // The host first, as a login starts the panel before the programs.
+    pid_t program = startProgram(session);
+    ASSERT_TRUE(program) << session.error() << programLog(session).toStdString();
+    ASSERT_TRUE(session.waitFor([&] { return !host->items.isEmpty(); }, 10000))
+        << host->calls << " calls\n" << programLog(session).toStdString();
+    EXPECT_TRUE(host->answered) << "the host's blocking calls went unanswered";
+    EXPECT_TRUE(pickerAnswers(session, keyFree)) << programLog(session).toStdString();
+
+    // One message naming the menu's root 20,000 times is answered, and the keys still work.
+    QDBusMessage group = QDBusMessage::createMethodCall(host->items.first(), host->menuPath,
+                                                        u"com.canonical.dbusmenu"_qs, u"AboutToShowGroup"_qs);
+    group << QVariant::fromValue(QList<int>(20000, 0));
+    EXPECT_EQ(callServing(session, *bus, group, 10000).type(), QDBusMessage::ReplyMessage);
+    EXPECT_TRUE(pickerAnswers(session, keyFree)) << programLog(session).toStdString();
+    EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0)) << programLog(session).toStdString();
+
+    // The host after the program, as a panel restarted: found, called back and answered. (A
+    // window manager's own XEmbed tray takes the icon first, and keeps it.)
+    ASSERT_TRUE(bus->unregisterService(TestStatusNotifierWatcher::service));
+    const QString wm = session.windowManager();
+    if (trayHostRunning(session) || wm == u"icewm"_qs || wm == u"fluxbox"_qs)
+        return;
+    host->answered = false;
+    const qsizetype before = host->items.size();
+    program = startProgram(session);
+    ASSERT_TRUE(program) << session.error() << programLog(session).toStdString();
+    ASSERT_TRUE(session.waitFor([&] { return programLog(session).contains(u"No system tray"_qs); }));
+    ASSERT_TRUE(bus->registerService(TestStatusNotifierWatcher::service));
+    ASSERT_TRUE(session.waitFor([&] { return host->items.size() > before; }, 10000)) << programLog(session).toStdString();
+    EXPECT_TRUE(host->answered) << "the host's blocking calls went unanswered";
+    EXPECT_TRUE(session.waitFor([&] { return programLog(session).contains(u"System tray found"_qs); }));
+    EXPECT_TRUE(pickerAnswers(session, keyFree)) << programLog(session).toStdString();
+    EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0)) << programLog(session).toStdString();
+}
+
+TEST_F(TrayBusX11, AWatcherAnsweringLateHoldsNeitherTheStartNorTheKeysNorTheEnd)
+{
+    ASSERT_NO_FATAL_FAILURE(serve(8000, false));
+    const pid_t program = startProgram(session);
+    ASSERT_TRUE(program) << session.error() << programLog(session).toStdString();
+    // Asked, and not yet answered: the keys work meanwhile, and so does the end.
+    ASSERT_TRUE(session.waitFor([&] { return host->calls > 0; })) << "the program never asked the watcher";
+    EXPECT_TRUE(pickerAnswers(session, keyFree)) << programLog(session).toStdString();
+    EXPECT_EQ(session.terminate(program, 5000), std::optional<int>(0)) << programLog(session).toStdString();
+}
+
+TEST_F(TrayBusX11, ASessionWithoutABusStartsAtOnceWithItsIconInTheXEmbedTray)
+{
+    const QString wm = session.windowManager();
+    const bool ownTray = trayHostRunning(session) || wm == u"icewm"_qs || wm == u"fluxbox"_qs;
+    if (!ownTray) {
+        ASSERT_TRUE(startTrayHost(session)) << session.error();
+    }
+    // No address, and a runtime folder without the bus a user session would put there.
+    const QString runtime = session.directory() + u"/runtime-without-bus"_qs;
+    ASSERT_TRUE(QDir().mkpath(runtime));
+    QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    ASSERT_TRUE(openedBefore(session));
+    const pid_t program = session.spawn({u"env"_qs, u"-u"_qs, u"DBUS_SESSION_BUS_ADDRESS"_qs,
+                                         u"XDG_RUNTIME_DIR="_qs + runtime, QStringLiteral(FW_FRAMEWELL_PATH)});
+    ASSERT_TRUE(program) << session.error();
+    ASSERT_TRUE(session.waitFor([&] { return programLog(session, u"env"_qs).contains(u"Framewell started"_qs); }))
+        << programLog(session, u"env"_qs).toStdString();
+    EXPECT_TRUE(pickerAnswers(session, keyFree)) << programLog(session, u"env"_qs).toStdString();
+    EXPECT_TRUE(session.waitFor([&] { return trayIconEmbedded(session); }, 10000))
+        << "the icon never came to the tray\n" << programLog(session, u"env"_qs).toStdString();
+    EXPECT_EQ(session.terminate(program, 5000), std::optional<int>(0)) << programLog(session, u"env"_qs).toStdString();
+}
+
+} // namespace
+} // namespace fw
