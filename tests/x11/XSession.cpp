@@ -480,7 +480,10 @@ bool XSession::startWindowManager(const QString& name, bool bare)
     const Command commands[] = {
         {"openbox", {QStringLiteral("--sm-disable")}, false, {}},
         {"xfwm4", {QStringLiteral("--compositor=off"), QStringLiteral("--sm-client-disable")}, true, {}},
-        {"icewm", {}, false, {}},
+        // icewm's own folder holds its key bindings: none. Its stock ones bind programs that
+        // happen to be installed (xdg-open's Ctrl+Alt+B and S, taken from our default keys).
+        {"icewm", {}, false, {{QStringLiteral(".icewm/keys"), "# No programs bound to keys.\n"}}, nullptr,
+         {"ICEWM_PRIVCFG=" + (home + QStringLiteral("/.icewm")).toLocal8Bit()}},
         // fluxbox's style sets a wallpaper through fbsetbg, which fails here and pops up an
         // xmessage that takes the focus at some random moment.
         {"fluxbox", {}, false, {{QStringLiteral(".fluxbox/overlay"), "background: none\n"}}},
@@ -507,7 +510,11 @@ bool XSession::startWindowManager(const QString& name, bool bare)
         {"lwm", {}, false, {}},
         {"dwm", {}, false, {}},
         {"twm", {}, false, {}, nullptr, {}, false},
-        {"afterstep", {}, false, {}},
+        // afterstep without the modules its stock start runs (a window list, docks, a pager, a
+        // banner, and tabs that swallow terminals), which map windows of their own for seconds
+        // after it starts.
+        {"afterstep", {}, false, {{QStringLiteral(".afterstep/autoexec"), "Function \"InitFunction\"\nEndFunction\n"
+                                                                         "Function \"RestartFunction\"\nEndFunction\n"}}},
         {"herbstluftwm", {}, false, {}},
     };
     const auto* command = std::find_if(std::begin(commands), std::end(commands),
@@ -543,8 +550,9 @@ bool XSession::startWindowManager(const QString& name, bool bare)
     if (!wmPid_)
         return false;
     const QString log = QStringLiteral("%1-%2").arg(program).arg(spawned_);
-    // Up once its check window names it. The frame-extents answer cannot tell: fluxbox never
-    // gives one.
+    // Up once its check window names it, it answers, and it manages a client. The frame-extents
+    // answer cannot tell: fluxbox never gives one. The bounds are generous: on a busy machine
+    // afterstep takes several seconds to map its first client.
     const xcb_atom_t check = intern(c_, "_NET_SUPPORTING_WM_CHECK");
     const xcb_atom_t wmName = intern(c_, "_NET_WM_NAME");
     bool exited = false;
@@ -560,13 +568,14 @@ bool XSession::startWindowManager(const QString& name, bool bare)
         const bool hasName = r && xcb_get_property_value_length(r) > 0;
         free(r);
         return hasName;
-    }, 30000);
+    }, 60000);
     // openbox names itself before its event loop runs and drops windows mapped in that gap:
     // also wait until it answers.
     bool running = false;
-    const std::int64_t until = nowMs() + 10000;
+    const std::int64_t until = nowMs() + 30000;
     while (named && !exited && !running && nowMs() < until)
         running = syncWithWindowManager(50);
+    running = running && managesProbeClient(60000);
     if (!running) {
         if (exited)
             std::erase(started_, wmPid_);
@@ -594,6 +603,32 @@ bool XSession::startWindowManager(const QString& name, bool bare)
         }, 5000);
     }
     return true;
+}
+
+bool XSession::managesProbeClient(int timeoutMs)
+{
+    // A small client at a position of its own choosing (twm would ask where to put it), mapped
+    // until the window manager has it in a frame or states it normal, then destroyed.
+    const xcb_window_t probe = xcb_generate_id(c_);
+    xcb_create_window(c_, XCB_COPY_FROM_PARENT, probe, root_, 0, 0, 64, 64, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      XCB_COPY_FROM_PARENT, 0, nullptr);
+    constexpr std::uint32_t userPosition = 1, userSize = 2;
+    std::uint32_t hints[18] = {userPosition | userSize};
+    xcb_change_property(c_, XCB_PROP_MODE_REPLACE, probe, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
+    const char title[] = "XSession probe";
+    xcb_change_property(c_, XCB_PROP_MODE_REPLACE, probe, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, sizeof title - 1, title);
+    xcb_map_window(c_, probe);
+    xcb_flush(c_);
+    const xcb_atom_t wmState = intern(c_, "WM_STATE");
+    constexpr std::uint32_t normalState = 1;
+    const bool managed = waitFor([&] {
+        const auto state = property32(c_, probe, wmState, wmState);
+        return !state.empty() && state[0] == normalState && isViewable(probe);
+    }, timeoutMs);
+    xcb_destroy_window(c_, probe);
+    xcb_flush(c_);
+    // Gone from the window manager's frames too before a test maps its own windows.
+    return managed && syncWithWindowManager(timeoutMs);
 }
 
 pid_t XSession::spawn(const QStringList& args)
@@ -993,6 +1028,22 @@ std::optional<Size> XSession::clientSize(xcb_window_t w)
     const Size s{double(g->width), double(g->height)};
     free(g);
     return s;
+}
+
+std::optional<XSession::SizeSteps> XSession::sizeSteps(xcb_window_t w)
+{
+    // WM_SIZE_HINTS: flags, 4 unused, min, max, increments, 2 aspects, base size, gravity.
+    const auto v = property32(c_, w, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS);
+    constexpr std::uint32_t minGiven = 1 << 4, stepsGiven = 1 << 6, baseGiven = 1 << 8;
+    if (v.size() < 17 || !(v[0] & stepsGiven))
+        return std::nullopt;
+    const auto size = [&](std::size_t at) { return Size{double(std::int32_t(v[at])), double(std::int32_t(v[at + 1]))}; };
+    SizeSteps steps{size(9), {}};
+    if (v[0] & baseGiven)
+        steps.base = size(15);
+    else if (v[0] & minGiven)
+        steps.base = size(5);
+    return steps;
 }
 
 std::vector<xcb_window_t> XSession::rootChildren()

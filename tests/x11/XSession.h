@@ -171,6 +171,12 @@ public:
     std::optional<Rect> workArea();
     // Client-side size of the window (inside its border).
     std::optional<Size> clientSize(xcb_window_t w);
+    // The steps a client sizes in and the size they count from, as its WM_NORMAL_HINTS state
+    // them (the base size is the minimum size where none is given); nothing without steps.
+    struct SizeSteps {
+        Size increment, base;
+    };
+    std::optional<SizeSteps> sizeSteps(xcb_window_t w);
 
     // --- input through XTest ---------------------------------------------------------------
     void warpPointer(int x, int y);          // a warp: makes no raw motion events
@@ -212,6 +218,7 @@ public:
 private:
     bool start(const XSessionOptions& o);
     bool startWindowManager(const QString& name, bool bare);
+    bool managesProbeClient(int timeoutMs);
     bool startSessionBus();
     void fail(const QString& why);
     QString logTail(const QString& name) const;
