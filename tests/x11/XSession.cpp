@@ -32,6 +32,10 @@ namespace fw::test {
 
 namespace {
 
+// How long a client started here may take to be mapped: generous, as on a busy machine a
+// window manager maps late (afterstep decorates a window first).
+constexpr int lateMapMs = 20000;
+
 std::int64_t nowMs()
 {
     using namespace std::chrono;
@@ -475,6 +479,7 @@ bool XSession::startWindowManager(const QString& name, bool bare)
         const char* program = nullptr;                            // when not the name
         std::vector<QByteArray> environment = {};
         bool checkWindow = true;   // names itself on a check window (twm has none)
+        QStringList readyWhen = {};  // a command that succeeds once its start-up script has run
     };
     const QString home = dir_ + QStringLiteral("/home");
     const Command commands[] = {
@@ -515,7 +520,11 @@ bool XSession::startWindowManager(const QString& name, bool bare)
         // after it starts.
         {"afterstep", {}, false, {{QStringLiteral(".afterstep/autoexec"), "Function \"InitFunction\"\nEndFunction\n"
                                                                          "Function \"RestartFunction\"\nEndFunction\n"}}},
-        {"herbstluftwm", {}, false, {}},
+        // herbstluftwm runs its stock autostart (some hundred commands, its rules last) beside
+        // managing windows: started locked, it is ready once the script's last command unlocked it.
+        {"herbstluftwm", {QStringLiteral("--locked")}, false, {}, nullptr, {}, true,
+         {QStringLiteral("herbstclient"), QStringLiteral("compare"), QStringLiteral("settings.monitors_locked"),
+          QStringLiteral("="), QStringLiteral("0")}},
     };
     const auto* command = std::find_if(std::begin(commands), std::end(commands),
                                        [&](const Command& c) { return name == QLatin1String(c.name); });
@@ -550,32 +559,8 @@ bool XSession::startWindowManager(const QString& name, bool bare)
     if (!wmPid_)
         return false;
     const QString log = QStringLiteral("%1-%2").arg(program).arg(spawned_);
-    // Up once its check window names it, it answers, and it manages a client. The frame-extents
-    // answer cannot tell: fluxbox never gives one. The bounds are generous: on a busy machine
-    // afterstep takes several seconds to map its first client.
-    const xcb_atom_t check = intern(c_, "_NET_SUPPORTING_WM_CHECK");
-    const xcb_atom_t wmName = intern(c_, "_NET_WM_NAME");
     bool exited = false;
-    const bool named = waitFor([&] {
-        if (::waitpid(wmPid_, nullptr, WNOHANG) == wmPid_)
-            return exited = true;
-        if (!command->checkWindow)
-            return redirected(c_, root_);
-        auto v = property32(c_, root_, check, XCB_ATOM_WINDOW);
-        if (v.empty() || v[0] == 0)
-            return false;
-        auto* r = xcb_get_property_reply(c_, xcb_get_property(c_, 0, v[0], wmName, XCB_ATOM_ANY, 0, 64), nullptr);
-        const bool hasName = r && xcb_get_property_value_length(r) > 0;
-        free(r);
-        return hasName;
-    }, 60000);
-    // openbox names itself before its event loop runs and drops windows mapped in that gap:
-    // also wait until it answers.
-    bool running = false;
-    const std::int64_t until = nowMs() + 30000;
-    while (named && !exited && !running && nowMs() < until)
-        running = syncWithWindowManager(50);
-    running = running && managesProbeClient(60000);
+    const bool running = windowManagerReady(command->checkWindow, command->readyWhen, &exited);
     if (!running) {
         if (exited)
             std::erase(started_, wmPid_);
@@ -603,6 +588,46 @@ bool XSession::startWindowManager(const QString& name, bool bare)
         }, 5000);
     }
     return true;
+}
+
+bool XSession::windowManagerReady(bool checkWindow, const QStringList& readyWhen, bool* exited)
+{
+    // Up once its check window names it, it answers, and it manages a client. The frame-extents
+    // answer cannot tell: fluxbox never gives one. The bounds are generous: on a busy machine
+    // afterstep takes several seconds to map its first client.
+    const xcb_atom_t check = intern(c_, "_NET_SUPPORTING_WM_CHECK");
+    const xcb_atom_t wmName = intern(c_, "_NET_WM_NAME");
+    const bool named = waitFor([&] {
+        if (::waitpid(wmPid_, nullptr, WNOHANG) == wmPid_)
+            return *exited = true;
+        if (!checkWindow)
+            return redirected(c_, root_);
+        auto v = property32(c_, root_, check, XCB_ATOM_WINDOW);
+        if (v.empty() || v[0] == 0)
+            return false;
+        auto* r = xcb_get_property_reply(c_, xcb_get_property(c_, 0, v[0], wmName, XCB_ATOM_ANY, 0, 64), nullptr);
+        const bool hasName = r && xcb_get_property_value_length(r) > 0;
+        free(r);
+        return hasName;
+    }, 60000);
+    // openbox names itself before its event loop runs and drops windows mapped in that gap:
+    // also wait until it answers.
+    bool running = false;
+    const std::int64_t until = nowMs() + 30000;
+    while (named && !*exited && !running && nowMs() < until)
+        running = syncWithWindowManager(50);
+    if (!running || !managesProbeClient(60000))
+        return false;
+    if (readyWhen.isEmpty())
+        return true;
+    // Asked again at most every 50 ms: each answer is a program run.
+    std::int64_t asked = 0;
+    return waitFor([&] {
+        if (nowMs() - asked < 50)
+            return false;
+        asked = nowMs();
+        return run(readyWhen) == 0;
+    }, 60000);
 }
 
 bool XSession::managesProbeClient(int timeoutMs)
@@ -744,7 +769,7 @@ XSession::Client XSession::startXterm(const QString& title, const QStringList& e
     client.pid = spawn(args);
     if (!client.pid)
         return client;
-    client.window = waitForWindow(title, client.pid);
+    client.window = waitForWindow(title, client.pid, lateMapMs);
     if (!client.window)
         fail(QStringLiteral("xterm \"%1\" did not appear: %2").arg(title, logTail(QStringLiteral("xterm-%1").arg(spawned_))));
     return client;
@@ -759,7 +784,7 @@ XSession::Client XSession::startTestClient(const QString& title, const QStringLi
     if (!client.pid)
         return client;
     const bool many = flags.contains(QStringLiteral("--count"));
-    client.window = waitForWindow(many ? title + " 0" : title, client.pid);
+    client.window = waitForWindow(many ? title + " 0" : title, client.pid, lateMapMs);
     if (!client.window)
         fail(QStringLiteral("the test client \"%1\" did not appear").arg(title));
     return client;

@@ -218,6 +218,7 @@ public:
 private:
     bool start(const XSessionOptions& o);
     bool startWindowManager(const QString& name, bool bare);
+    bool windowManagerReady(bool checkWindow, const QStringList& readyWhen, bool* exited);
     bool managesProbeClient(int timeoutMs);
     bool startSessionBus();
     void fail(const QString& why);
