@@ -34,21 +34,31 @@ summary_step() {
 }
 
 # summary_tier LABEL COMMAND…: runs a tier (a ctest run), its output shown as it comes, and
-# notes its result: how many tests ran, and which failed. Returns the command's status.
+# notes its result: how many tests ran, which failed, and which passed only when ctest ran them
+# again (--repeat until-pass). Returns the command's status.
 summary_tier() {
   local label=$1 log status=0 detail
   shift
   log=$(mktemp)
   "$@" 2>&1 | tee "$log" || status=${PIPESTATUS[0]}
   detail=$(awk '
+    / Test +#[0-9]+: / {
+      name = $0; sub(/.* Test +#[0-9]+: /, "", name); sub(/ +[.]+.*$/, "", name); sub(/ +# GetParam.*$/, "", name)
+      if ($0 ~ /[*][*][*](Failed|Timeout|Exception)/) failedOnce[name] = 1
+      else if ($0 ~ / Passed +[0-9.]+ sec/ && (name in failedOnce) && !(name in retried)) {
+        retried[name] = 1; again = again (again ? ", " : "") name
+      }
+    }
     /tests passed, [0-9]+ tests? failed out of/ { failed = $4; total = $NF }
     /^The following tests FAILED:/ { listing = 1; names = ""; next }
     listing && /^[ \t]+[0-9]+ - / { sub(/^[ \t]+[0-9]+ - /, ""); sub(/ \([^)]*\)$/, ""); names = names (names ? ", " : "") $0; next }
     listing { listing = 0 }
     END {
       if (total == "") exit
-      if (failed == 0) print total " tests"
-      else print failed " of " total " tests failed: " names
+      if (failed == 0) out = total (total == 1 ? " test" : " tests")
+      else out = failed " of " total " tests failed: " names
+      if (again) out = out "; passed only when run again: " again
+      print out
     }' "$log")
   rm -f "$log"
   summary_note "$label" "$status" "$detail"
