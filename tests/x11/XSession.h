@@ -12,8 +12,12 @@
 //   ASSERT_TRUE(term.window) << session.error();
 //
 // Waits never sleep for a fixed time: they wake on X events (or a short poll) and end at a
-// deadline. When the server or the window manager cannot start, ok() is false and error() says
-// why; tests assert on it so that a broken machine fails loudly.
+// deadline. A session is ready once its window manager names itself on its check window,
+// answers, and has managed a probe client (herbstluftwm: once its start-up script has run);
+// a manager's key bindings are its own package's or written here, never ones another package
+// adds (icewm binds the programs it finds installed). When the server or the window manager
+// cannot start, ok() is false and error() says why; tests assert on it so that a broken
+// machine fails loudly.
 //
 // FRAMEWELL_TEST_WM_STALLS="PAUSE/EVERY" (milliseconds) stops the window manager for up to
 // PAUSE at random moments, about once every EVERY, as a loaded machine deschedules it: a test
