@@ -633,7 +633,7 @@ bool XSession::windowManagerReady(bool checkWindow, const QStringList& readyWhen
 bool XSession::managesProbeClient(int timeoutMs)
 {
     // A small client at a position of its own choosing (twm would ask where to put it), mapped
-    // until the window manager has it in a frame or states it normal, then destroyed.
+    // until the window manager states it normal and shows it, then destroyed.
     const xcb_window_t probe = xcb_generate_id(c_);
     xcb_create_window(c_, XCB_COPY_FROM_PARENT, probe, root_, 0, 0, 64, 64, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
                       XCB_COPY_FROM_PARENT, 0, nullptr);
