@@ -8,6 +8,7 @@
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 
 namespace fw {
@@ -17,10 +18,20 @@ namespace fw {
 namespace {
 
 constexpr double captionSize = 12.5, smallestOneLine = 10, twoLineSize = 11;
+// The symbol's band: its height, its usual top, and the least room kept above it.
+constexpr double iconBand = 38, iconTop = 14, iconTopAtLeast = 2;
+// The caption's one line: 18 high, ending 14 above the tile's bottom.
+constexpr int lineHeight = 18, lineBelow = 14;
 
 bool fitsOneLine(const QString& title, double size, int width)
 {
     return QFontMetricsF(systemFont(size, QFont::DemiBold)).horizontalAdvance(title) <= width;
+}
+
+// The height two lines of a caption in this font take.
+int twoLinesHeight(const QFont& font)
+{
+    return int(std::ceil(2 * QFontMetricsF(font).lineSpacing()));
 }
 
 } // namespace
@@ -68,13 +79,19 @@ void DropActionTile::applyColors()
     update();
 }
 
+QRectF DropActionTile::iconRect() const
+{
+    const double bottom = std::min(iconTop + iconBand, double(captionRect().top()));
+    return {0, std::max(0.0, bottom - iconBand), double(width()), std::min(iconBand, bottom)};
+}
+
 QRect DropActionTile::captionRect() const
 {
-    const QRect line(6, height() - 32, width() - 12, 18);
+    const QRect line(6, height() - lineBelow - lineHeight, width() - 12, lineHeight);
     if (!caption_ || !caption_->wordWrap())
         return line;
     // Two lines ending where the one line ends, clear of the symbol's band.
-    const int h = int(std::ceil(2 * QFontMetricsF(caption_->font()).lineSpacing()));
+    const int h = twoLinesHeight(caption_->font());
     return QRect(line.x(), line.bottom() + 1 - h, line.width(), h);
 }
 
@@ -86,7 +103,15 @@ void DropActionTile::fitCaption()
     while (size > smallestOneLine && !fitsOneLine(title, size, width))
         size -= 0.5;
     const bool wrap = !fitsOneLine(title, size, width);
-    caption_->setTextFont(systemFont(wrap ? twoLineSize : size, QFont::DemiBold));
+    if (wrap) {
+        // Two lines of a font with a tall line spacing get smaller before they would push
+        // the symbol against the tile's top.
+        const double room = height() - lineBelow - iconTopAtLeast - iconBand;
+        size = twoLineSize;
+        while (size > smallestOneLine && twoLinesHeight(systemFont(size, QFont::DemiBold)) > room)
+            size -= 0.5;
+    }
+    caption_->setTextFont(systemFont(size, QFont::DemiBold));
     caption_->setWordWrap(wrap);
     caption_->setGeometry(captionRect());
 }

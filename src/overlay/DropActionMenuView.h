@@ -25,8 +25,10 @@ public:
     QString symbol() const { return symbol_; }
     OverlayLabel* caption() const { return caption_; }
     // Where the symbol and the caption are drawn, in tile coordinates. A title too wide for
-    // the caption's line at any size down to 10 points takes two lines, the band grown upwards.
-    QRectF iconRect() const { return {0, 14, double(width()), 38}; }
+    // the caption's line at any size down to 10 points takes two lines, the band grown upwards
+    // by its font's line spacing; the symbol's band, 38 high, stands right above it, raised
+    // where a font's two lines need more than the 26 pixels below its usual place.
+    QRectF iconRect() const;
     QRect captionRect() const;
     // Sizes, wraps and places the caption for the tile's width (see captionRect); also done on
     // every resize.

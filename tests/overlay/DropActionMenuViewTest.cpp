@@ -2,6 +2,8 @@
 // pointer and the armed flag, and tile placement relative to the menu's frame.
 #include "overlay/DropActionMenuView.h"
 
+#include <QApplication>
+#include <QFontDatabase>
 #include <QPointer>
 #include <gtest/gtest.h>
 
@@ -65,6 +67,17 @@ TEST(DropActionMenuView, TilesSitWhereTheMenuPutThemRelativeToItsFrame)
     EXPECT_EQ(states(view), (std::vector<State>{State::normal, State::normal, State::normal}));
 }
 
+// The fonts a tile is checked with: the machine's own, DejaVu (which the project installs) and
+// Noto (which many desktops prefer), each where installed. Their line spacings differ by a fifth.
+QStringList captionFamilies()
+{
+    QStringList families{QApplication::font().family()};
+    for (const QString& family : {u"DejaVu Sans"_qs, u"Noto Sans"_qs})
+        if (QFontDatabase::hasFamily(family) && !families.contains(family))
+            families << family;
+    return families;
+}
+
 TEST(DropActionMenuView, EveryTileTitleShowsWholeWithinItsTile)
 {
     // Every title a tile can carry, and a longer one that only two lines can hold.
@@ -75,25 +88,35 @@ TEST(DropActionMenuView, EveryTileTitleShowsWholeWithinItsTile)
                                     RegionDropIntent::fillColumn(1), RegionDropIntent::putBack(1)})
         titles << intent.defaultTitleAndSymbol().title;
     titles << u"Whole Row"_qs << u"Rejoin Halves"_qs << u"Stretch Across Both Columns"_qs;
-    DropActionMenuView view;
-    for (const QString& title : titles) {
-        DropActionMenu m = menuAt(0, 0);
-        m.items[0].title = title;
-        view.resize(int(m.frame.width()), int(m.frame.height()));
-        view.configure(m, std::nullopt, false);
-        const DropActionTile* tile = view.tiles()[0];
-        const OverlayLabel* caption = tile->caption();
-        const QRect shown = caption->geometry();
-        EXPECT_TRUE(tile->rect().contains(shown)) << title.toStdString();
-        EXPECT_GE(shown.top(), tile->iconRect().bottom()) << "below the symbol: " << title.toStdString();
-        EXPECT_EQ(caption->shownText(), title) << "not cut short";
-        const int flags = caption->wordWrap() ? int(Qt::TextWordWrap) : 0;
-        const QRect needed = caption->fontMetrics().boundingRect(QRect(0, 0, shown.width(), 1000), flags, title);
-        EXPECT_LE(needed.width(), shown.width()) << title.toStdString();
-        EXPECT_LE(needed.height(), shown.height()) << title.toStdString();
-        EXPECT_GE(caption->font().pixelSize(), 10) << title.toStdString();
+    const QFont userFont = QApplication::font();
+    for (const QString& family : captionFamilies()) {
+        SCOPED_TRACE(family.toStdString());
+        QApplication::setFont(QFont(family));
+        DropActionMenuView view;
+        for (const QString& title : titles) {
+            DropActionMenu m = menuAt(0, 0);
+            m.items[0].title = title;
+            view.resize(int(m.frame.width()), int(m.frame.height()));
+            view.configure(m, std::nullopt, false);
+            const DropActionTile* tile = view.tiles()[0];
+            const OverlayLabel* caption = tile->caption();
+            const QRect shown = caption->geometry();
+            EXPECT_TRUE(tile->rect().contains(shown)) << title.toStdString();
+            // The symbol whole, at its size, above the caption.
+            const QRectF symbol = tile->iconRect();
+            EXPECT_EQ(symbol.height(), 38) << title.toStdString();
+            EXPECT_GE(symbol.top(), 2) << title.toStdString();
+            EXPECT_GE(shown.top(), symbol.bottom()) << "below the symbol: " << title.toStdString();
+            EXPECT_EQ(caption->shownText(), title) << "not cut short";
+            const int flags = caption->wordWrap() ? int(Qt::TextWordWrap) : 0;
+            const QRect needed = caption->fontMetrics().boundingRect(QRect(0, 0, shown.width(), 1000), flags, title);
+            EXPECT_LE(needed.width(), shown.width()) << title.toStdString();
+            EXPECT_LE(needed.height(), shown.height()) << title.toStdString();
+            EXPECT_GE(caption->font().pixelSize(), 10) << title.toStdString();
+        }
+        EXPECT_TRUE(view.tiles()[0]->caption()->wordWrap()) << "the longest title takes two lines";
     }
-    EXPECT_TRUE(view.tiles()[0]->caption()->wordWrap()) << "the longest title takes two lines";
+    QApplication::setFont(userFont);
 }
 
 TEST(DropActionMenuView, SameMenuKeepsTilesAndRecoloursOnlyTheTwoInvolved)

@@ -175,13 +175,24 @@ protected:
         if (c == Compositing::shadows)
             argv << u"-c"_qs;
         if (c == Compositing::picom) {
-            // The sample as it stands, less the vsync a virtual screen cannot give.
+            // The sample as it stands, less the vsync a virtual screen cannot give, and with its
+            // fades done in one step: a photograph is taken once the screen holds still, and a
+            // fade that picom, descheduled, pauses midway would pass for a still screen.
             QFile sample(QString::fromLatin1(kPicomSample));
             const QString config = session.directory() + u"/picom.conf"_qs;
             QFile copy(config);
             if (!sample.open(QIODevice::ReadOnly) || !copy.open(QIODevice::WriteOnly))
                 return "cannot copy picom's sample configuration";
-            copy.write(sample.readAll().replace("\nvsync = true;", "\nvsync = false;"));
+            QByteArray text = sample.readAll();
+            text.replace("\nvsync = true;", "\nvsync = false;");
+            for (const char* step : {"fade-in-step", "fade-out-step"}) {
+                const QByteArray setting = "\n" + QByteArray(step) + " = ";
+                const qsizetype at = text.indexOf(setting);
+                if (at < 0)
+                    return std::string("picom's sample configuration sets no ") + step;
+                text.replace(at, text.indexOf(';', at) - at, setting + "1.0");
+            }
+            copy.write(text);
             copy.close();
             argv = QStringList{u"picom"_qs, u"--config"_qs, config};
         }

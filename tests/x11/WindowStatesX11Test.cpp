@@ -1,9 +1,10 @@
 // Windows in states that hold their frames, placed on a real server as the place key places
 // the focused window (the coordinator's placement into a region of "Four quarters"), under the
-// test's window manager: a maximized, a shaded and an off-grid terminal (cells of 9×19 pixels,
-// odd both ways) and a secondary window typed normal but transient for another each land in
-// their quarter, out of those states; a maximized window too large for its quarter goes back
-// to its frame and is maximized again.
+// test's window manager: a maximized, a shaded and an off-grid terminal (cells of several
+// pixels each way, as the terminal's own size hints state them for its font) and a secondary
+// window typed normal but transient for another each land in their quarter, out of those
+// states; a maximized window too large for its quarter goes back to its frame and is maximized
+// again.
 #include "layout/ScreenGeometry.h"
 #include "x11/CoordinatorRig.h"
 #include "x11/XSession.h"
@@ -92,18 +93,23 @@ TEST(WindowStatesX11, MaximizedShadedAndOffGridTerminalsAreTakenOutOfTheirStates
     ASSERT_TRUE(session.ok()) << session.error();
     if (session.windowManager() == QLatin1String("evilwm"))
         GTEST_SKIP() << "evilwm neither shades windows nor takes a state a window asks for before it is mapped";
-    const QStringList cells{"-fs", "11"};
-    auto maximized = session.startXterm(u"maximized"_qs, cells + QStringList{"-geometry", "60x20+100+100"});
-    auto shaded = session.startXterm(u"shaded"_qs, cells + QStringList{"-geometry", "60x20+300+200"});
-    auto offGrid = session.startXterm(u"off grid"_qs, cells + QStringList{"-geometry", "60x20+500+300"});
+    const QStringList font{"-fs", "11"};
+    auto maximized = session.startXterm(u"maximized"_qs, font + QStringList{"-geometry", "60x20+100+100"});
+    auto shaded = session.startXterm(u"shaded"_qs, font + QStringList{"-geometry", "60x20+300+200"});
+    auto offGrid = session.startXterm(u"off grid"_qs, font + QStringList{"-geometry", "60x20+500+300"});
     ASSERT_TRUE(maximized.window && shaded.window && offGrid.window) << session.error();
     auto secondary = session.startTestClient(
         u"secondary"_qs, {"--size", "500x400", "--position", "700,400", "--transient-for", QString::number(offGrid.window)});
     ASSERT_TRUE(secondary.window) << session.error();
     SessionApp app(session);
     CoordinatorRig rig(session);
+    // The cells as the terminal states them, read as the platform reads them.
+    const auto cells = session.sizeSteps(offGrid.window);
+    ASSERT_TRUE(cells && cells->increment.width > 1 && cells->increment.height > 1) << "xterm states no cells";
     const auto hints = rig.ws.sizeHints(offGrid.window);
-    ASSERT_TRUE(hints && hints->increment == Size(9, 19)) << "cells " << toString(hints ? hints->increment : Size{}).toStdString();
+    ASSERT_TRUE(hints && hints->increment == cells->increment)
+        << "cells " << toString(hints ? hints->increment : Size{}).toStdString() << ", stated "
+        << toString(cells->increment).toStdString();
 
     addStates(session, maximized.window, "_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ");
     addStates(session, shaded.window, "_NET_WM_STATE_SHADED");
@@ -114,7 +120,14 @@ TEST(WindowStatesX11, MaximizedShadedAndOffGridTerminalsAreTakenOutOfTheirStates
     // Sized as the client asks, off its grid where the window manager lets it (xfwm4, icewm
     // and fluxbox do).
     const auto before = session.clientSize(offGrid.window);
-    ASSERT_EQ(session.run({u"xdotool"_qs, u"windowsize"_qs, QString::number(offGrid.window), u"400"_qs, u"300"_qs}), 0);
+    const auto offTheGrid = [](int size, double base, double step) {
+        return int(size - base) % int(step) == 0 ? size + 1 : size;
+    };
+    const int width = offTheGrid(400, cells->base.width, cells->increment.width);
+    const int height = offTheGrid(300, cells->base.height, cells->increment.height);
+    ASSERT_EQ(session.run({u"xdotool"_qs, u"windowsize"_qs, QString::number(offGrid.window), QString::number(width),
+                           QString::number(height)}),
+              0);
     ASSERT_TRUE(session.waitFor([&] { return session.clientSize(offGrid.window) != before; }));
 
     const auto regions = regionFrames(quarters(), rig.screens.screens().front());

@@ -32,6 +32,10 @@ namespace fw::test {
 
 namespace {
 
+// How long a client started here may take to be mapped: generous, as on a busy machine a
+// window manager maps late (afterstep decorates a window first).
+constexpr int lateMapMs = 20000;
+
 std::int64_t nowMs()
 {
     using namespace std::chrono;
@@ -479,12 +483,16 @@ bool XSession::startWindowManager(const QString& name, bool bare, bool stockKeys
         const char* program = nullptr;                            // when not the name
         std::vector<QByteArray> environment = {};
         bool checkWindow = true;   // names itself on a check window (twm has none)
+        QStringList readyWhen = {};  // a command that succeeds once its start-up script has run
     };
     const QString home = dir_ + QStringLiteral("/home");
     const Command commands[] = {
         {"openbox", {QStringLiteral("--sm-disable")}, false, {}},
         {"xfwm4", {QStringLiteral("--compositor=off"), QStringLiteral("--sm-client-disable")}, true, {}},
-        {"icewm", {}, false, {}},
+        // icewm's own folder holds its key bindings: none. Its stock ones bind programs that
+        // happen to be installed (xdg-open's Ctrl+Alt+B and S, taken from our default keys).
+        {"icewm", {}, false, {{QStringLiteral(".icewm/keys"), "# No programs bound to keys.\n"}}, nullptr,
+         {"ICEWM_PRIVCFG=" + (home + QStringLiteral("/.icewm")).toLocal8Bit()}},
         // fluxbox's style sets a wallpaper through fbsetbg, which fails here and pops up an
         // xmessage that takes the focus at some random moment.
         {"fluxbox", {}, false, {{QStringLiteral(".fluxbox/overlay"), "background: none\n"}}},
@@ -511,8 +519,16 @@ bool XSession::startWindowManager(const QString& name, bool bare, bool stockKeys
         {"lwm", {}, false, {}},
         {"dwm", {}, false, {}},
         {"twm", {}, false, {}, nullptr, {}, false},
-        {"afterstep", {}, false, {}},
-        {"herbstluftwm", {}, false, {}},
+        // afterstep without the modules its stock start runs (a window list, docks, a pager, a
+        // banner, and tabs that swallow terminals), which map windows of their own for seconds
+        // after it starts.
+        {"afterstep", {}, false, {{QStringLiteral(".afterstep/autoexec"), "Function \"InitFunction\"\nEndFunction\n"
+                                                                         "Function \"RestartFunction\"\nEndFunction\n"}}},
+        // herbstluftwm runs its stock autostart (some hundred commands, its rules last) beside
+        // managing windows: started locked, it is ready once the script's last command unlocked it.
+        {"herbstluftwm", {QStringLiteral("--locked")}, false, {}, nullptr, {}, true,
+         {QStringLiteral("herbstclient"), QStringLiteral("compare"), QStringLiteral("settings.monitors_locked"),
+          QStringLiteral("="), QStringLiteral("0")}},
     };
     const auto* command = std::find_if(std::begin(commands), std::end(commands),
                                        [&](const Command& c) { return name == QLatin1String(c.name); });
@@ -547,30 +563,8 @@ bool XSession::startWindowManager(const QString& name, bool bare, bool stockKeys
     if (!wmPid_)
         return false;
     const QString log = QStringLiteral("%1-%2").arg(program).arg(spawned_);
-    // Up once its check window names it. The frame-extents answer cannot tell: fluxbox never
-    // gives one.
-    const xcb_atom_t check = intern(c_, "_NET_SUPPORTING_WM_CHECK");
-    const xcb_atom_t wmName = intern(c_, "_NET_WM_NAME");
     bool exited = false;
-    const bool named = waitFor([&] {
-        if (::waitpid(wmPid_, nullptr, WNOHANG) == wmPid_)
-            return exited = true;
-        if (!command->checkWindow)
-            return redirected(c_, root_);
-        auto v = property32(c_, root_, check, XCB_ATOM_WINDOW);
-        if (v.empty() || v[0] == 0)
-            return false;
-        auto* r = xcb_get_property_reply(c_, xcb_get_property(c_, 0, v[0], wmName, XCB_ATOM_ANY, 0, 64), nullptr);
-        const bool hasName = r && xcb_get_property_value_length(r) > 0;
-        free(r);
-        return hasName;
-    }, 30000);
-    // openbox names itself before its event loop runs and drops windows mapped in that gap:
-    // also wait until it answers.
-    bool running = false;
-    const std::int64_t until = nowMs() + 10000;
-    while (named && !exited && !running && nowMs() < until)
-        running = syncWithWindowManager(50);
+    const bool running = windowManagerReady(command->checkWindow, command->readyWhen, &exited);
     if (!running) {
         if (exited)
             std::erase(started_, wmPid_);
@@ -598,6 +592,72 @@ bool XSession::startWindowManager(const QString& name, bool bare, bool stockKeys
         }, 5000);
     }
     return true;
+}
+
+bool XSession::windowManagerReady(bool checkWindow, const QStringList& readyWhen, bool* exited)
+{
+    // Up once its check window names it, it answers, and it manages a client. The frame-extents
+    // answer cannot tell: fluxbox never gives one. The bounds are generous: on a busy machine
+    // afterstep takes several seconds to map its first client.
+    const xcb_atom_t check = intern(c_, "_NET_SUPPORTING_WM_CHECK");
+    const xcb_atom_t wmName = intern(c_, "_NET_WM_NAME");
+    const bool named = waitFor([&] {
+        if (::waitpid(wmPid_, nullptr, WNOHANG) == wmPid_)
+            return *exited = true;
+        if (!checkWindow)
+            return redirected(c_, root_);
+        auto v = property32(c_, root_, check, XCB_ATOM_WINDOW);
+        if (v.empty() || v[0] == 0)
+            return false;
+        auto* r = xcb_get_property_reply(c_, xcb_get_property(c_, 0, v[0], wmName, XCB_ATOM_ANY, 0, 64), nullptr);
+        const bool hasName = r && xcb_get_property_value_length(r) > 0;
+        free(r);
+        return hasName;
+    }, 60000);
+    // openbox names itself before its event loop runs and drops windows mapped in that gap:
+    // also wait until it answers.
+    bool running = false;
+    const std::int64_t until = nowMs() + 30000;
+    while (named && !*exited && !running && nowMs() < until)
+        running = syncWithWindowManager(50);
+    if (!running || !managesProbeClient(60000))
+        return false;
+    if (readyWhen.isEmpty())
+        return true;
+    // Asked again at most every 50 ms: each answer is a program run.
+    std::int64_t asked = 0;
+    return waitFor([&] {
+        if (nowMs() - asked < 50)
+            return false;
+        asked = nowMs();
+        return run(readyWhen) == 0;
+    }, 60000);
+}
+
+bool XSession::managesProbeClient(int timeoutMs)
+{
+    // A small client at a position of its own choosing (twm would ask where to put it), mapped
+    // until the window manager states it normal and shows it, then destroyed.
+    const xcb_window_t probe = xcb_generate_id(c_);
+    xcb_create_window(c_, XCB_COPY_FROM_PARENT, probe, root_, 0, 0, 64, 64, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      XCB_COPY_FROM_PARENT, 0, nullptr);
+    constexpr std::uint32_t userPosition = 1, userSize = 2;
+    std::uint32_t hints[18] = {userPosition | userSize};
+    xcb_change_property(c_, XCB_PROP_MODE_REPLACE, probe, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
+    const char title[] = "XSession probe";
+    xcb_change_property(c_, XCB_PROP_MODE_REPLACE, probe, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, sizeof title - 1, title);
+    xcb_map_window(c_, probe);
+    xcb_flush(c_);
+    const xcb_atom_t wmState = intern(c_, "WM_STATE");
+    constexpr std::uint32_t normalState = 1;
+    const bool managed = waitFor([&] {
+        const auto state = property32(c_, probe, wmState, wmState);
+        return !state.empty() && state[0] == normalState && isViewable(probe);
+    }, timeoutMs);
+    xcb_destroy_window(c_, probe);
+    xcb_flush(c_);
+    // Gone from the window manager's frames too before a test maps its own windows.
+    return managed && syncWithWindowManager(timeoutMs);
 }
 
 pid_t XSession::spawn(const QStringList& args)
@@ -713,7 +773,7 @@ XSession::Client XSession::startXterm(const QString& title, const QStringList& e
     client.pid = spawn(args);
     if (!client.pid)
         return client;
-    client.window = waitForWindow(title, client.pid);
+    client.window = waitForWindow(title, client.pid, lateMapMs);
     if (!client.window)
         fail(QStringLiteral("xterm \"%1\" did not appear: %2").arg(title, logTail(QStringLiteral("xterm-%1").arg(spawned_))));
     return client;
@@ -728,7 +788,7 @@ XSession::Client XSession::startTestClient(const QString& title, const QStringLi
     if (!client.pid)
         return client;
     const bool many = flags.contains(QStringLiteral("--count"));
-    client.window = waitForWindow(many ? title + " 0" : title, client.pid);
+    client.window = waitForWindow(many ? title + " 0" : title, client.pid, lateMapMs);
     if (!client.window)
         fail(QStringLiteral("the test client \"%1\" did not appear").arg(title));
     return client;
@@ -997,6 +1057,22 @@ std::optional<Size> XSession::clientSize(xcb_window_t w)
     const Size s{double(g->width), double(g->height)};
     free(g);
     return s;
+}
+
+std::optional<XSession::SizeSteps> XSession::sizeSteps(xcb_window_t w)
+{
+    // WM_SIZE_HINTS: flags, 4 unused, min, max, increments, 2 aspects, base size, gravity.
+    const auto v = property32(c_, w, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS);
+    constexpr std::uint32_t minGiven = 1 << 4, stepsGiven = 1 << 6, baseGiven = 1 << 8;
+    if (v.size() < 17 || !(v[0] & stepsGiven))
+        return std::nullopt;
+    const auto size = [&](std::size_t at) { return Size{double(std::int32_t(v[at])), double(std::int32_t(v[at + 1]))}; };
+    SizeSteps steps{size(9), {}};
+    if (v[0] & baseGiven)
+        steps.base = size(15);
+    else if (v[0] & minGiven)
+        steps.base = size(5);
+    return steps;
 }
 
 std::vector<xcb_window_t> XSession::rootChildren()

@@ -12,8 +12,12 @@
 //   ASSERT_TRUE(term.window) << session.error();
 //
 // Waits never sleep for a fixed time: they wake on X events (or a short poll) and end at a
-// deadline. When the server or the window manager cannot start, ok() is false and error() says
-// why; tests assert on it so that a broken machine fails loudly.
+// deadline. A session is ready once its window manager names itself on its check window,
+// answers, and has managed a probe client (herbstluftwm: once its start-up script has run);
+// a manager's key bindings are its own package's or written here, never ones another package
+// adds (icewm binds the programs it finds installed). When the server or the window manager
+// cannot start, ok() is false and error() says why; tests assert on it so that a broken
+// machine fails loudly.
 //
 // FRAMEWELL_TEST_WM_STALLS="PAUSE/EVERY" (milliseconds) stops the window manager for up to
 // PAUSE at random moments, about once every EVERY, as a loaded machine deschedules it: a test
@@ -172,6 +176,12 @@ public:
     std::optional<Rect> workArea();
     // Client-side size of the window (inside its border).
     std::optional<Size> clientSize(xcb_window_t w);
+    // The steps a client sizes in and the size they count from, as its WM_NORMAL_HINTS state
+    // them (the base size is the minimum size where none is given); nothing without steps.
+    struct SizeSteps {
+        Size increment, base;
+    };
+    std::optional<SizeSteps> sizeSteps(xcb_window_t w);
 
     // --- input through XTest ---------------------------------------------------------------
     void warpPointer(int x, int y);          // a warp: makes no raw motion events
@@ -213,6 +223,8 @@ public:
 private:
     bool start(const XSessionOptions& o);
     bool startWindowManager(const QString& name, bool bare, bool stockKeys);
+    bool windowManagerReady(bool checkWindow, const QStringList& readyWhen, bool* exited);
+    bool managesProbeClient(int timeoutMs);
     bool startSessionBus();
     void fail(const QString& why);
     QString logTail(const QString& name) const;

@@ -1,0 +1,84 @@
+# The summary that ends a test run, sourced by scripts/test, scripts/test-wm-matrix and
+# scripts/test-asan: each tier (each window manager's x11 tier) passed or failed, with the tests
+# that failed, then "N passed, N failed" for the tiers and the run's verdict as the last line.
+# The outermost script of a run owns the summary (FRAMEWELL_TEST_SUMMARY names its file); a
+# script started by another only adds its tiers to it.
+
+summary_owner=0
+summary_script=
+# summary_begin NAME: the run's summary starts here unless an outer script started it.
+summary_begin() {
+  summary_script=$1
+  if [ -z "${FRAMEWELL_TEST_SUMMARY:-}" ]; then
+    FRAMEWELL_TEST_SUMMARY=$(mktemp)
+    export FRAMEWELL_TEST_SUMMARY
+    summary_owner=1
+  fi
+}
+
+# summary_note LABEL STATUS [DETAIL]: one line of the summary.
+summary_note() {
+  local result=passed
+  [ "$2" = 0 ] || result=failed
+  echo "$1: $result${3:+ ($3)}" >>"$FRAMEWELL_TEST_SUMMARY"
+}
+
+# summary_step LABEL COMMAND…: a step the tiers need (set-up, a build); when it fails, the run
+# ends here with its failure noted.
+summary_step() {
+  local label=$1
+  shift
+  "$@" && return 0
+  summary_note "$label" 1
+  summary_end 1
+}
+
+# summary_tier LABEL COMMAND…: runs a tier (a ctest run), its output shown as it comes, and
+# notes its result: how many tests ran, which failed, and which passed only when ctest ran them
+# again (--repeat until-pass). Returns the command's status.
+summary_tier() {
+  local label=$1 log status=0 detail
+  shift
+  log=$(mktemp)
+  "$@" 2>&1 | tee "$log" || status=${PIPESTATUS[0]}
+  detail=$(awk '
+    / Test +#[0-9]+: / {
+      name = $0; sub(/.* Test +#[0-9]+: /, "", name); sub(/ +[.]+.*$/, "", name); sub(/ +# GetParam.*$/, "", name)
+      if ($0 ~ /[*][*][*](Failed|Timeout|Exception)/) failedOnce[name] = 1
+      else if ($0 ~ / Passed +[0-9.]+ sec/ && (name in failedOnce) && !(name in retried)) {
+        retried[name] = 1; again = again (again ? ", " : "") name
+      }
+    }
+    /tests passed, [0-9]+ tests? failed out of/ { failed = $4; total = $NF }
+    /^The following tests FAILED:/ { listing = 1; names = ""; next }
+    listing && /^[ \t]+[0-9]+ - / { sub(/^[ \t]+[0-9]+ - /, ""); sub(/ \([^)]*\)$/, ""); names = names (names ? ", " : "") $0; next }
+    listing { listing = 0 }
+    END {
+      if (total == "") exit
+      if (failed == 0) out = total (total == 1 ? " test" : " tests")
+      else out = failed " of " total " tests failed: " names
+      if (again) out = out "; passed only when run again: " again
+      print out
+    }' "$log")
+  rm -f "$log"
+  summary_note "$label" "$status" "$detail"
+  return "$status"
+}
+
+# summary_end STATUS: the summary and the verdict, when this script owns the run; then exits
+# with the status.
+summary_end() {
+  local status=$1 passed failed
+  if [ "$summary_owner" = 1 ]; then
+    [ "$status" = 0 ] || grep -q ': failed' "$FRAMEWELL_TEST_SUMMARY" || summary_note "$summary_script" "$status"
+    passed=$(grep -c ': passed' "$FRAMEWELL_TEST_SUMMARY" || true)
+    failed=$(grep -c ': failed' "$FRAMEWELL_TEST_SUMMARY" || true)
+    echo
+    echo "== $summary_script: summary"
+    cat "$FRAMEWELL_TEST_SUMMARY"
+    rm -f "$FRAMEWELL_TEST_SUMMARY"
+    echo "$passed passed, $failed failed"
+    if [ "$status" = 0 ]; then echo "$summary_script: passed"; else echo "$summary_script: failed"; fi
+  fi
+  exit "$status"
+}
