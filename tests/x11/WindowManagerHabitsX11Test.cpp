@@ -3,8 +3,9 @@
 // dragged across monitors while both keep showing theirs, leaves the drag and its placement
 // alone and reports a monitor that shows another workspace, as herbstluftwm's desktop per
 // monitor without viewports; lwm, which names no check window on
-// its check window, twm, which has no EWMH at all, and dwm, which adds the monitor's origin to a
-// requested position, place windows where asked, and nothing drifts on the way back.
+// its check window, twm, which has no EWMH at all, dwm, which adds the monitor's origin to a
+// requested position, and herbstluftwm, which moves no floating window by the move message it
+// lists, place windows where asked, and nothing drifts on the way back.
 #include "layout/ScreenGeometry.h"
 #include "platform/x11/X11Workspaces.h"
 #include "snap/PickerGeometry.h"
@@ -188,6 +189,32 @@ TEST(WindowManagerHabitsX11, UnderLwmWhichPutsTheFrameAtTheAskedCornerPlacements
     placeAroundAndBack(rig, session, term.window, rig.screens.screens().front());
 }
 
+// What the place hot key does: the picker for the focused window; a click on region 1 of
+// "Halves" puts it there on its cell grid. The picker's content is clicked where it is (twm
+// decorates it as it does every window it manages).
+void placeFocusedThroughPicker(CoordinatorRig& rig, XSession& session, xcb_window_t window, const ScreenInfo& screen)
+{
+    const auto focused = rig.access.focusedWindow();
+    ASSERT_TRUE(focused && focused->element == window) << "the focused xterm is not found";
+    ASSERT_TRUE(rig.placeFocusedWindow()) << "no focused window for the hot key";
+    ASSERT_TRUE(rig.overlay.picker && rig.overlay.pickerView);
+    const PickerGeometry& geometry = rig.overlay.pickerView->geometry();
+    const auto panelWindow = xcb_window_t(rig.overlay.picker->winId());
+    ASSERT_TRUE(session.waitFor([&] { return session.isViewable(panelWindow); })) << "no picker shown";
+    const auto content = session.rootPosition(panelWindow);
+    ASSERT_TRUE(content);
+    const Rect button = geometry.cards.front().regions.at(1);
+    session.warpPointer(int(content->x + button.midX()), int(content->y + button.midY()));
+    session.pressButton(1);
+    session.releaseButton(1);
+    const Rect target = regionFrames(SnapLayout::builtIns().front(), screen).at(1);
+    EXPECT_TRUE(session.waitFor([&] { return onGrid(session.wmFrame(window), target, rig.ws.sizeHints(window)); }, 10000))
+        << "xterm at " << describe(session.wmFrame(window)).toStdString() << ", asked for " << toString(target).toStdString()
+        << "; notices: " << rig.notices.join(u" | "_qs).toStdString();
+    EXPECT_TRUE(session.waitFor([&] { return !rig.state.interaction.mutating; }));
+    EXPECT_TRUE(rig.notices.isEmpty()) << rig.notices.join(u" | "_qs).toStdString();
+}
+
 TEST(WindowManagerHabitsX11, UnderTwmWithoutEwmhTheFocusedXtermIsPlacedThroughThePicker)
 {
     if (const auto why = XSession::outsideMatrixSkip(u"twm"_qs))
@@ -205,31 +232,41 @@ TEST(WindowManagerHabitsX11, UnderTwmWithoutEwmhTheFocusedXtermIsPlacedThroughTh
 
     SessionApp app(session);
     CoordinatorRig rig(session);
-    const auto focused = rig.access.focusedWindow();
-    ASSERT_TRUE(focused && focused->element == term.window) << "the focused xterm is not found";
     const ScreenInfo screen = rig.screens.screens().front();
     placeAroundAndBack(rig, session, term.window, screen);
-
-    // What the place hot key does: the picker for the focused window; a click on region 1 of
-    // "Halves" puts it there.
     session.warpPointer(int(frame->midX()), int(frame->midY()));
-    ASSERT_TRUE(rig.placeFocusedWindow()) << "no focused window for the hot key";
-    ASSERT_TRUE(rig.overlay.picker && rig.overlay.pickerView);
-    // twm decorates the picker as it does every window it manages: its content is clicked
-    // where it is.
-    const PickerGeometry& geometry = rig.overlay.pickerView->geometry();
-    const auto panelWindow = xcb_window_t(rig.overlay.picker->winId());
-    ASSERT_TRUE(session.waitFor([&] { return session.isViewable(panelWindow); })) << "no picker shown";
-    const auto content = session.rootPosition(panelWindow);
-    ASSERT_TRUE(content);
-    const Rect button = geometry.cards.front().regions.at(1);
-    session.warpPointer(int(content->x + button.midX()), int(content->y + button.midY()));
-    session.pressButton(1);
-    session.releaseButton(1);
-    const Rect target = regionFrames(SnapLayout::builtIns().front(), screen).at(1);
-    EXPECT_TRUE(session.waitFor([&] { return onGrid(session.wmFrame(term.window), target, rig.ws.sizeHints(term.window)); }, 10000))
-        << "xterm at " << describe(session.wmFrame(term.window)).toStdString() << ", asked for " << toString(target).toStdString()
-        << "; notices: " << rig.notices.join(u" | "_qs).toStdString();
+    placeFocusedThroughPicker(rig, session, term.window, screen);
+}
+
+// herbstluftwm lists _NET_MOVERESIZE_WINDOW but moves no floating window by it, while it
+// honours the window's configure request: the focused floating xterm is placed through the
+// picker all the same, with no notice, and later writes land at once.
+TEST(WindowManagerHabitsX11, UnderHerbstluftwmTheFocusedFloatingXtermIsPlacedThroughThePicker)
+{
+    if (const auto why = XSession::outsideMatrixSkip(u"herbstluftwm"_qs))
+        GTEST_SKIP() << *why;
+    XSession session({.windowManagerName = u"herbstluftwm"_qs});
+    ASSERT_TRUE(session.ok()) << session.error();
+    const auto herbstclient = [&](const QStringList& args) { return session.run(QStringList{u"herbstclient"_qs} + args); };
+    // Its stock autostart sets the tree's style once it has set its rules (which it clears first).
+    ASSERT_TRUE(session.waitFor([&] {
+        return herbstclient({u"compare"_qs, u"settings.tree_style"_qs, u"="_qs, u"╾│ ├└╼─┐"_qs}) == 0;
+    })) << "herbstluftwm's autostart did not run";
+    ASSERT_TRUE(session.atomNames(session.root(), "_NET_SUPPORTED").contains(u"_NET_MOVERESIZE_WINDOW"_qs));
+    ASSERT_EQ(herbstclient({u"rule"_qs, u"class=XTerm"_qs, u"floating=on"_qs}), 0);
+    auto term = session.startXterm(u"floating"_qs, {"-geometry", "80x24+300+300"});
+    ASSERT_TRUE(term.window) << session.error();
+    const QString floating = u"clients.0x%1.floating"_qs.arg(term.window, 0, 16);
+    ASSERT_EQ(herbstclient({u"compare"_qs, floating, u"="_qs, u"true"_qs}), 0) << "the xterm does not float";
+    xcb_set_input_focus(session.connection(), XCB_INPUT_FOCUS_POINTER_ROOT, term.window, XCB_CURRENT_TIME);
+    xcb_flush(session.connection());
+    ASSERT_TRUE(session.waitFor([&] { return session.inputFocus() == term.window; }));
+
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    const ScreenInfo screen = rig.screens.screens().front();
+    placeFocusedThroughPicker(rig, session, term.window, screen);
+    placeAroundAndBack(rig, session, term.window, screen);
 }
 
 TEST(WindowManagerHabitsX11, UnderDwmWhichAddsTheMonitorsOriginPlacementsOnTheSecondMonitorLand)
