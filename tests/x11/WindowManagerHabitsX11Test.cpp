@@ -5,13 +5,16 @@
 // monitor without viewports; lwm, which names no check window on
 // its check window, twm, which has no EWMH at all, dwm, which adds the monitor's origin to a
 // requested position, and herbstluftwm, which moves no floating window by the move message it
-// lists, place windows where asked, and nothing drifts on the way back.
+// lists, place windows where asked, and nothing drifts on the way back. A corner drop ends in
+// the corner's region under the matrix's manager and under KWin, whose own tiling holds the
+// window it tiles at the same release.
 #include "layout/ScreenGeometry.h"
 #include "platform/x11/X11Workspaces.h"
 #include "snap/PickerGeometry.h"
 #include "x11/CoordinatorRig.h"
 #include "x11/DragSteps.h"
 #include "x11/XSession.h"
+#include "x11/XtermRigs.h"
 
 #include <gtest/gtest.h>
 
@@ -267,6 +270,73 @@ TEST(WindowManagerHabitsX11, UnderHerbstluftwmTheFocusedFloatingXtermIsPlacedThr
     const ScreenInfo screen = rig.screens.screens().front();
     placeFocusedThroughPicker(rig, session, term.window, screen);
     placeAroundAndBack(rig, session, term.window, screen);
+}
+
+// An xterm dragged by its title bar into the display's top-left corner and let go there ends in
+// the corner's region on its cell grid, with no notice; or, with `heldMayStay`, where a window
+// manager that keeps its own tile holds it, the notice says that it could not be placed.
+void dropIntoTopLeftCorner(XSession& session, bool heldMayStay)
+{
+    test::XtermDrag drag;
+    ASSERT_TRUE(drag.start(session, u"corner"_qs, {"-geometry", "80x24+500+400"}));
+    auto [term, rig, screen, visible] = drag.parts();
+
+    ASSERT_TRUE(test::pressTitleBar(session, term.window));
+    ASSERT_TRUE(session.waitFor([&] { return rig.monitor->candidate().has_value(); })) << "the press was not followed";
+    test::glideTo(session, {0, 0}, 30);
+    ASSERT_TRUE(session.waitFor([&] { return rig.dragHandler->findings().cornerTarget == SnapCorner::topLeft; }))
+        << "no corner on offer; xterm at " << describe(session.wmFrame(term.window)).toStdString();
+    session.releaseButton(1);
+    // Placed: the xterm is its region's occupant, and nothing is under way.
+    const auto region = [&]() -> std::optional<Rect> {
+        const auto g = rig.coordinator->groups().find(displayKey(*screen));
+        if (g == rig.coordinator->groups().end())
+            return std::nullopt;
+        for (const auto& [number, window] : g->second.windows)
+            if (window.element == term.window)
+                return regionFrames(g->second.layout, *screen).at(number);
+        return std::nullopt;
+    };
+    EXPECT_TRUE(session.waitFor([&] { return (region() || !rig.notices.isEmpty()) && !rig.state.interaction.mutating; }, 10000));
+    const auto target = region();
+    if (!target && heldMayStay) {
+        EXPECT_EQ(rig.notices.join(u" | "_qs).toStdString(), "XTerm could not be placed or fully restored.")
+            << "xterm at " << describe(session.wmFrame(term.window)).toStdString();
+        return;
+    }
+    ASSERT_TRUE(target) << "not placed; xterm at " << describe(session.wmFrame(term.window)).toStdString()
+                        << "; notices: " << rig.notices.join(u" | "_qs).toStdString();
+    EXPECT_TRUE(target->maxX() < visible.maxX() && target->maxY() < visible.maxY() && target->x() < visible.midX() &&
+                target->y() < visible.midY())
+        << "not the top-left corner's region: " << toString(*target).toStdString();
+    EXPECT_TRUE(session.waitFor([&] { return onGrid(session.wmFrame(term.window), *target, rig.ws.sizeHints(term.window)); }))
+        << "xterm at " << describe(session.wmFrame(term.window)).toStdString() << ", its region " << toString(*target).toStdString();
+    EXPECT_TRUE(rig.notices.isEmpty()) << rig.notices.join(u" | "_qs).toStdString();
+}
+
+// Managers that tile a window dropped at a screen corner or edge on their own (xfwm4's tile on
+// move, metacity's edge tiling) act on the same release as the program's corner drop: the
+// program's region wins, or where the manager keeps its own (metacity holds its half-screen
+// tile, maximized vertically, against every request), the notice says truly that the window
+// could not be placed.
+TEST(WindowManagerHabitsX11, ACornerDropEndsInTheCornersRegionOrIsToldTruly)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    if (!session.titleBars())
+        GTEST_SKIP() << "no title bars to drag under " << session.windowManager().toStdString();
+    dropIntoTopLeftCorner(session, session.windowManager() == QLatin1String("metacity"));
+}
+
+// KWin quick-tiles a window dropped at a screen corner into its own quarter and then holds it
+// there against every move and resize: the program takes it out of KWin's tile.
+TEST(WindowManagerHabitsX11, UnderKwinACornerDropThatKwinTilesEndsInTheCornersRegion)
+{
+    if (const auto why = XSession::outsideMatrixSkip(u"kwin_x11"_qs))
+        GTEST_SKIP() << *why;
+    XSession session({.windowManagerName = u"kwin"_qs});
+    ASSERT_TRUE(session.ok()) << session.error();
+    dropIntoTopLeftCorner(session, false);
 }
 
 TEST(WindowManagerHabitsX11, UnderDwmWhichAddsTheMonitorsOriginPlacementsOnTheSecondMonitorLand)

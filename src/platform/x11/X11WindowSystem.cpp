@@ -293,9 +293,6 @@ std::optional<Rect> X11WindowSystem::write(WindowId id, const Rect& target, bool
                      client.height + 2 * s->border + f.top + f.bottom);
     if (managed)
         lastSent_ = {s->window, Rect(origin, now.size), client};
-    if (managed && moveResizeByMessage()) {
-        return writeByMessage(id, *s, origin, outer, client, size);
-    }
     // A configure request on the client, as ICCCM has clients move themselves: a window manager
     // that redirects it frames the window by its gravity; without one the client is a top-level
     // window and takes the geometry itself.
@@ -304,7 +301,12 @@ std::optional<Rect> X11WindowSystem::write(WindowId id, const Rect& target, bool
         configureClient(s->window, Point{outer.x() + f.left, outer.y() + f.top}, client);
         return frame(id);
     }
-    return configureFramed(id, *s, outer, origin, client, size);
+    const auto landed = moveResizeByMessage() ? writeByMessage(id, *s, origin, outer, client, size)
+                                              : configureFramed(id, *s, outer, origin, client, size);
+    // Handled, and nothing moved by either road: held by the window manager.
+    if (!landed || *landed != s->outerFrame() || behind_)
+        return landed;
+    return releaseHeld(id, target, position, size, *landed);
 }
 
 std::optional<Rect> X11WindowSystem::writeByMessage(WindowId id, const ClientState& s, Point origin, const Rect& outer, Size client,

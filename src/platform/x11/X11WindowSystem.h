@@ -145,6 +145,11 @@ private:
     // sent again as a configure request, and the message is not used again under this window
     // manager when that one moved the window.
     std::optional<Rect> writeByMessage(WindowId id, const x11::ClientState& s, Point origin, const Rect& outer, Size client, bool size);
+    // A window manager that tiles windows on its own (KWin's quick tiling at a screen's edges and
+    // corners) holds such a window in its tile and moves it by neither road: a maximize and
+    // restore takes it out of the tile, and the write is sent once more. `held`: what the write
+    // landed (the frame from before). Tried once per window manager where it never helps.
+    std::optional<Rect> releaseHeld(WindowId id, const Rect& target, bool position, bool size, const Rect& held);
     // A configure request by the client's gravity under a window manager that frames it, asked
     // once more when the frame lands off by part of its decoration.
     std::optional<Rect> configureFramed(WindowId id, const x11::ClientState& s, const Rect& outer, Point origin,
@@ -266,6 +271,13 @@ private:
         bool ignored = false;
     };
     Habit habits_[2];
+    // Whether a maximize and restore lets go of a window held in a tile (releaseHeld), learnt
+    // per window manager (its check window); nothing until tried.
+    struct TileRelease {
+        std::uint32_t manager = 0;
+        std::optional<bool> helps;
+    } tileRelease_;
+    bool releasing_ = false;
     std::size_t lastLayerResolutions_ = 0;
 };
 
