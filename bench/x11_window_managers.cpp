@@ -251,6 +251,9 @@ void ownRoundTrip(benchmark::State& state, bool resize, const char* name)
         const std::uint32_t width = std::uint32_t(f.width()) - ext.left - ext.right;
         const std::uint32_t values[4] = {std::uint32_t(f.x()), std::uint32_t(f.y()), width,
                                          std::uint32_t(f.height()) - ext.top - ext.bottom};
+        // Notices the window manager sent late for the sample before are not this one's answer.
+        while (xcb_generic_event_t* late = xcb_poll_for_event(c))
+            free(late);
         xcb_configure_window(c, w, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y |
                              (resize ? XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT : 0), values);
         xcb_flush(c);
