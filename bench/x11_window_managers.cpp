@@ -2,11 +2,12 @@
 // or the one FRAMEWELL_TEST_WM names), each in its own session, on an xterm: one adapter write,
 // the window manager's raw floor for a move and resize (a _NET_MOVERESIZE_WINDOW message and a
 // configure request on the client, each sent and waited for until the client's ConfigureNotify),
+// a client's own configure round trip on a window of its own (a move, and a move and resize),
 // the adapter's frame write by each of the two, whether both land the same frame, a verified
-// write and its ratio to the faster raw floor, an animated move (designed 0.24 s), a raise and an
-// activation, whether a maximized xterm is manageable, and whether a raise raises without
-// focusing. Medians (and 95th percentiles) of 200 samples for writes, 20 for the rest; one table
-// of all window managers at the end.
+// write and its ratios to the faster raw floor and to the client's own round trip, an animated
+// move (designed 0.24 s), a raise and an activation, whether a maximized xterm is manageable,
+// and whether a raise raises without focusing. Medians (and 95th percentiles) of 200 samples
+// for writes, 20 for the rest; one table of all window managers at the end.
 #include "BenchSupport.h"
 #include "base/Log.h"
 #include "platform/x11/X11Connection.h"
@@ -20,6 +21,7 @@
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace {
@@ -139,6 +141,39 @@ void BM_FrameWriteByRequest(benchmark::State& state)
     adapterFrameWrite(state, X11WindowSystem::WritePath::ConfigureRequest, "frameWriteRequest");
 }
 
+// A connection of the bench's own to the session (the session's waits take the events of the
+// session's); nothing, the benchmark skipped, when it cannot connect.
+xcb_connection_t* ownConnection(benchmark::State& state)
+{
+    xcb_connection_t* c = xcb_connect(current->x->display().constData(), nullptr);
+    if (!xcb_connection_has_error(c))
+        return c;
+    xcb_disconnect(c);
+    state.SkipWithError("no connection");
+    return nullptr;
+}
+
+// Waits for a ConfigureNotify of the window (with that width, when given); false after 1 s
+// (a window manager that drops a request sends nothing).
+bool awaitConfigureNotify(xcb_connection_t* c, xcb_window_t w, std::optional<std::uint32_t> width)
+{
+    const std::int64_t deadline = x11::nowMs() + 1000;
+    for (;;) {
+        xcb_generic_event_t* e = xcb_poll_for_event(c);
+        if (!e) {
+            if (xcb_connection_has_error(c) || !x11::waitReadable(c, deadline))
+                return false;
+            continue;
+        }
+        const auto* n = reinterpret_cast<const xcb_configure_notify_event_t*>(e);
+        const bool seen = (e->response_type & 0x7f) == XCB_CONFIGURE_NOTIFY && n->window == w &&
+            (!width || n->width == *width);
+        free(e);
+        if (seen)
+            return true;
+    }
+}
+
 // The window manager's own floor: the client moved and resized between the same two frames by
 // a bare message or configure request, each waited for until the client's ConfigureNotify with
 // the new size (or 1 s).
@@ -148,12 +183,9 @@ void rawFloor(benchmark::State& state, bool message, const char* name)
         return state.SkipWithError("_NET_MOVERESIZE_WINDOW is not in _NET_SUPPORTED");
     X11WindowSystem ws(current->x->display());
     test::XSession& s = *current->x;
-    // A connection of its own: the session's waits take the events of the session's.
-    xcb_connection_t* c = xcb_connect(s.display().constData(), nullptr);
-    if (xcb_connection_has_error(c)) {
-        xcb_disconnect(c);
-        return state.SkipWithError("no connection");
-    }
+    xcb_connection_t* c = ownConnection(state);
+    if (!c)
+        return;
     const xcb_window_t w = current->term.window;
     const auto [a, b] = gridFrames(ws, w);
     const auto ext = s.frameExtents(w).value_or(test::XSession::Extents{});
@@ -185,24 +217,54 @@ void rawFloor(benchmark::State& state, bool message, const char* name)
                                  XCB_CONFIG_WINDOW_HEIGHT, values);
         }
         xcb_flush(c);
-        // Bounded: a window manager that drops the request sends nothing.
-        const std::int64_t deadline = x11::nowMs() + 1000;
-        for (;;) {
-            xcb_generic_event_t* e = xcb_poll_for_event(c);
-            if (!e) {
-                if (xcb_connection_has_error(c) || !x11::waitReadable(c, deadline))
-                    return false;
-                continue;
-            }
-            const auto* n = reinterpret_cast<const xcb_configure_notify_event_t*>(e);
-            const bool seen = (e->response_type & 0x7f) == XCB_CONFIGURE_NOTIFY && n->window == w && n->width == width;
-            free(e);
-            if (seen)
-                return true;
-        }
+        return awaitConfigureNotify(c, w, width);
     });
     xcb_disconnect(c);
 }
+
+// A client's own round trip: a window of the bench's own, managed by the window manager, moved
+// (and resized, between the xterm's two frames without its cell grid) by its own configure
+// request, each waited for until its first ConfigureNotify after it (the window manager's
+// synthetic one for a move, or 1 s); for a resize, the first with the new size.
+void ownRoundTrip(benchmark::State& state, bool resize, const char* name)
+{
+    X11WindowSystem ws(current->x->display());
+    test::XSession& s = *current->x;
+    xcb_connection_t* c = ownConnection(state);
+    if (!c)
+        return;
+    const xcb_window_t w = xcb_generate_id(c);
+    const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, w, s.root(), 100, 100, 400, 300, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &mask);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 9, "own round");
+    xcb_map_window(c, w);
+    xcb_flush(c);
+    const auto [a, b] = gridFrames(ws, current->term.window);
+    if (!s.waitFor([&] { return s.isViewable(w) && s.wmFrame(w); })) {
+        xcb_disconnect(c);
+        return state.SkipWithError("the window was not mapped");
+    }
+    const auto ext = s.frameExtents(w).value_or(test::XSession::Extents{});
+    timeSamples(state, name, [&](int i) {
+        const Rect& f = i % 2 ? a : b;
+        const std::uint32_t width = std::uint32_t(f.width()) - ext.left - ext.right;
+        const std::uint32_t values[4] = {std::uint32_t(f.x()), std::uint32_t(f.y()), width,
+                                         std::uint32_t(f.height()) - ext.top - ext.bottom};
+        // Notices the window manager sent late for the sample before are not this one's answer.
+        while (xcb_generic_event_t* late = xcb_poll_for_event(c))
+            free(late);
+        xcb_configure_window(c, w, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y |
+                             (resize ? XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT : 0), values);
+        xcb_flush(c);
+        return awaitConfigureNotify(c, w, resize ? std::optional<std::uint32_t>(width) : std::nullopt);
+    });
+    xcb_disconnect(c);
+}
+
+void BM_OwnMove(benchmark::State& state) { ownRoundTrip(state, false, "ownMove"); }
+
+void BM_OwnRoundTrip(benchmark::State& state) { ownRoundTrip(state, true, "ownRoundTrip"); }
 
 void BM_RawMessage(benchmark::State& state) { rawFloor(state, true, "rawMessage"); }
 
@@ -351,6 +413,8 @@ void printTable(const std::vector<std::pair<QString, Figures>>& all)
     const auto both = [](const Figures& f, const char* key) { return cell(f.medianMs.at(key)) + " / " + cell(f.p95Ms.at(key)); };
     row("raw floor, _NET_MOVERESIZE_WINDOW (median / p95)", [&](const Figures& f) { return both(f, "rawMessage"); });
     row("raw floor, configure request (median / p95)", [&](const Figures& f) { return both(f, "rawRequest"); });
+    row("a client's own move (median / p95)", [&](const Figures& f) { return both(f, "ownMove"); });
+    row("a client's own move and resize (median / p95)", [&](const Figures& f) { return both(f, "ownRoundTrip"); });
     row("adapter frame write by message (median / p95)", [&](const Figures& f) { return both(f, "frameWriteMessage"); });
     row("adapter frame write by request (median / p95)", [&](const Figures& f) { return both(f, "frameWriteRequest"); });
     row("message and request land the same frame", [](const Figures& f) {
@@ -367,6 +431,16 @@ void printTable(const std::vector<std::pair<QString, Figures>>& all)
         std::snprintf(buf, sizeof buf, "%.2f×", verified / floor);
         return std::string(buf);
     });
+    const auto ratio = [](const Figures& f, const char* key, const char* floorKey) {
+        const double floor = f.medianMs.at(floorKey), ms = f.medianMs.at(key);
+        if (floor <= 0 || ms < 0)
+            return std::string("–");
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%.2f×", ms / floor);
+        return std::string(buf);
+    };
+    row("one adapter write ÷ a client's own move", [&](const Figures& f) { return ratio(f, "write", "ownMove"); });
+    row("verified ÷ a client's own move and resize", [&](const Figures& f) { return ratio(f, "verified", "ownRoundTrip"); });
     row("animated move (designed 0.24 s)", [](const Figures& f) { return cell(f.medianMs.at("animated")); });
     row("raise", [](const Figures& f) { return cell(f.medianMs.at("raise")); });
     row("activation", [](const Figures& f) { return cell(f.medianMs.at("activate")); });
@@ -405,6 +479,7 @@ int main(int argc, char** argv)
     using Body = void (*)(benchmark::State&);
     const std::pair<const char*, Body> benches[] = {
         {"AdapterWrite", BM_AdapterWrite}, {"RawMessage", BM_RawMessage}, {"RawRequest", BM_RawRequest},
+        {"OwnMove", BM_OwnMove},           {"OwnRoundTrip", BM_OwnRoundTrip},
         {"FrameWriteByMessage", BM_FrameWriteByMessage}, {"FrameWriteByRequest", BM_FrameWriteByRequest},
         {"SameLanding", BM_SameLanding}, {"VerifiedWrite", BM_VerifiedWrite}, {"AnimatedMove", BM_AnimatedMove},
         {"Raise", BM_Raise},               {"Activate", BM_Activate},           {"MaximizedListed", BM_MaximizedListed}};
@@ -428,7 +503,7 @@ int main(int argc, char** argv)
             auto* b = benchmark::RegisterBenchmark((std::string(title) + "/" + all[k].first.toStdString()).c_str(), run);
             const bool once = body == BM_MaximizedListed || body == BM_SameLanding;
             const bool write = body == BM_AdapterWrite || body == BM_RawMessage || body == BM_RawRequest
-                || body == BM_FrameWriteByMessage || body == BM_FrameWriteByRequest || body == BM_VerifiedWrite;
+                || body == BM_OwnMove || body == BM_OwnRoundTrip || body == BM_FrameWriteByMessage || body == BM_FrameWriteByRequest || body == BM_VerifiedWrite;
             b->Unit(benchmark::kMillisecond)->Iterations(once ? 1 : write ? kWriteSamples : kSamples);
             if (!once)
                 b->UseManualTime();
@@ -438,7 +513,8 @@ int main(int argc, char** argv)
     session = Session{};
     // Benchmarks left out by a filter have no figures: show them as not measured.
     for (auto& [wm, f] : all)
-        for (const char* key : {"write", "rawMessage", "rawRequest", "frameWriteMessage", "frameWriteRequest", "verified",
+        for (const char* key : {"write", "rawMessage", "rawRequest", "ownMove", "ownRoundTrip",
+                                "frameWriteMessage", "frameWriteRequest", "verified",
                                 "animated", "raise", "activate"}) {
             f.medianMs.try_emplace(key, -1);
             f.p95Ms.try_emplace(key, -1);

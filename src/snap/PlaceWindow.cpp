@@ -39,8 +39,13 @@ public:
         PlacementRequest request{.targets = {PlacementItem{window_, regionFrame_}},
                                  .kind = place::Drop{.guarded = guarded}};
         const Placed placed = co_await ctx_.placement.place(std::move(request), stamp);
+        // A window that could not leave the state holding its frame (a window manager's own
+        // tile at a screen's edge) was never moved: it was not placed, and no frame of its own
+        // came back, whatever the window manager did with it.
+        const bool neverMoved = !placed.start;
         if (placed.outcome != PlacementOutcome::committed)
-            co_return uncommitted(placed.outcome, stamp, keptNoSizeNotice(window_.appName),
+            co_return uncommitted(placed.outcome, stamp,
+                                  neverMoved ? notRestoredNotice(window_.appName) : keptNoSizeNotice(window_.appName),
                                   notRestoredNotice(window_.appName));
         // A window taken out of a state keeps the frame it has out of it, not the one it had
         // when the gesture began.

@@ -3,14 +3,18 @@
 // dragged across monitors while both keep showing theirs, leaves the drag and its placement
 // alone and reports a monitor that shows another workspace, as herbstluftwm's desktop per
 // monitor without viewports; lwm, which names no check window on
-// its check window, twm, which has no EWMH at all, and dwm, which adds the monitor's origin to a
-// requested position, place windows where asked, and nothing drifts on the way back.
+// its check window, twm, which has no EWMH at all, dwm, which adds the monitor's origin to a
+// requested position, and herbstluftwm, which moves no floating window by the move message it
+// lists, place windows where asked, and nothing drifts on the way back. A corner drop ends in
+// the corner's region under the matrix's manager and under KWin, whose own tiling holds the
+// window it tiles at the same release.
 #include "layout/ScreenGeometry.h"
 #include "platform/x11/X11Workspaces.h"
 #include "snap/PickerGeometry.h"
 #include "x11/CoordinatorRig.h"
 #include "x11/DragSteps.h"
 #include "x11/XSession.h"
+#include "x11/XtermRigs.h"
 
 #include <gtest/gtest.h>
 
@@ -188,6 +192,32 @@ TEST(WindowManagerHabitsX11, UnderLwmWhichPutsTheFrameAtTheAskedCornerPlacements
     placeAroundAndBack(rig, session, term.window, rig.screens.screens().front());
 }
 
+// What the place hot key does: the picker for the focused window; a click on region 1 of
+// "Halves" puts it there on its cell grid. The picker's content is clicked where it is (twm
+// decorates it as it does every window it manages).
+void placeFocusedThroughPicker(CoordinatorRig& rig, XSession& session, xcb_window_t window, const ScreenInfo& screen)
+{
+    const auto focused = rig.access.focusedWindow();
+    ASSERT_TRUE(focused && focused->element == window) << "the focused xterm is not found";
+    ASSERT_TRUE(rig.placeFocusedWindow()) << "no focused window for the hot key";
+    ASSERT_TRUE(rig.overlay.picker && rig.overlay.pickerView);
+    const PickerGeometry& geometry = rig.overlay.pickerView->geometry();
+    const auto panelWindow = xcb_window_t(rig.overlay.picker->winId());
+    ASSERT_TRUE(session.waitFor([&] { return session.isViewable(panelWindow); })) << "no picker shown";
+    const auto content = session.rootPosition(panelWindow);
+    ASSERT_TRUE(content);
+    const Rect button = geometry.cards.front().regions.at(1);
+    session.warpPointer(int(content->x + button.midX()), int(content->y + button.midY()));
+    session.pressButton(1);
+    session.releaseButton(1);
+    const Rect target = regionFrames(SnapLayout::builtIns().front(), screen).at(1);
+    EXPECT_TRUE(session.waitFor([&] { return onGrid(session.wmFrame(window), target, rig.ws.sizeHints(window)); }, 10000))
+        << "xterm at " << describe(session.wmFrame(window)).toStdString() << ", asked for " << toString(target).toStdString()
+        << "; notices: " << rig.notices.join(u" | "_qs).toStdString();
+    EXPECT_TRUE(session.waitFor([&] { return !rig.state.interaction.mutating; }));
+    EXPECT_TRUE(rig.notices.isEmpty()) << rig.notices.join(u" | "_qs).toStdString();
+}
+
 TEST(WindowManagerHabitsX11, UnderTwmWithoutEwmhTheFocusedXtermIsPlacedThroughThePicker)
 {
     if (const auto why = XSession::outsideMatrixSkip(u"twm"_qs))
@@ -205,31 +235,111 @@ TEST(WindowManagerHabitsX11, UnderTwmWithoutEwmhTheFocusedXtermIsPlacedThroughTh
 
     SessionApp app(session);
     CoordinatorRig rig(session);
-    const auto focused = rig.access.focusedWindow();
-    ASSERT_TRUE(focused && focused->element == term.window) << "the focused xterm is not found";
     const ScreenInfo screen = rig.screens.screens().front();
     placeAroundAndBack(rig, session, term.window, screen);
-
-    // What the place hot key does: the picker for the focused window; a click on region 1 of
-    // "Halves" puts it there.
     session.warpPointer(int(frame->midX()), int(frame->midY()));
-    ASSERT_TRUE(rig.placeFocusedWindow()) << "no focused window for the hot key";
-    ASSERT_TRUE(rig.overlay.picker && rig.overlay.pickerView);
-    // twm decorates the picker as it does every window it manages: its content is clicked
-    // where it is.
-    const PickerGeometry& geometry = rig.overlay.pickerView->geometry();
-    const auto panelWindow = xcb_window_t(rig.overlay.picker->winId());
-    ASSERT_TRUE(session.waitFor([&] { return session.isViewable(panelWindow); })) << "no picker shown";
-    const auto content = session.rootPosition(panelWindow);
-    ASSERT_TRUE(content);
-    const Rect button = geometry.cards.front().regions.at(1);
-    session.warpPointer(int(content->x + button.midX()), int(content->y + button.midY()));
-    session.pressButton(1);
+    placeFocusedThroughPicker(rig, session, term.window, screen);
+}
+
+// herbstluftwm lists _NET_MOVERESIZE_WINDOW but moves no floating window by it, while it
+// honours the window's configure request: the focused floating xterm is placed through the
+// picker all the same, with no notice, and later writes land at once.
+TEST(WindowManagerHabitsX11, UnderHerbstluftwmTheFocusedFloatingXtermIsPlacedThroughThePicker)
+{
+    if (const auto why = XSession::outsideMatrixSkip(u"herbstluftwm"_qs))
+        GTEST_SKIP() << *why;
+    XSession session({.windowManagerName = u"herbstluftwm"_qs});
+    ASSERT_TRUE(session.ok()) << session.error();
+    const auto herbstclient = [&](const QStringList& args) { return session.run(QStringList{u"herbstclient"_qs} + args); };
+    // Its stock autostart sets the tree's style once it has set its rules (which it clears first).
+    ASSERT_TRUE(session.waitFor([&] {
+        return herbstclient({u"compare"_qs, u"settings.tree_style"_qs, u"="_qs, u"╾│ ├└╼─┐"_qs}) == 0;
+    })) << "herbstluftwm's autostart did not run";
+    ASSERT_TRUE(session.atomNames(session.root(), "_NET_SUPPORTED").contains(u"_NET_MOVERESIZE_WINDOW"_qs));
+    ASSERT_EQ(herbstclient({u"rule"_qs, u"class=XTerm"_qs, u"floating=on"_qs}), 0);
+    auto term = session.startXterm(u"floating"_qs, {"-geometry", "80x24+300+300"});
+    ASSERT_TRUE(term.window) << session.error();
+    const QString floating = u"clients.0x%1.floating"_qs.arg(term.window, 0, 16);
+    ASSERT_EQ(herbstclient({u"compare"_qs, floating, u"="_qs, u"true"_qs}), 0) << "the xterm does not float";
+    xcb_set_input_focus(session.connection(), XCB_INPUT_FOCUS_POINTER_ROOT, term.window, XCB_CURRENT_TIME);
+    xcb_flush(session.connection());
+    ASSERT_TRUE(session.waitFor([&] { return session.inputFocus() == term.window; }));
+
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    const ScreenInfo screen = rig.screens.screens().front();
+    placeFocusedThroughPicker(rig, session, term.window, screen);
+    placeAroundAndBack(rig, session, term.window, screen);
+}
+
+// An xterm dragged by its title bar into the display's top-left corner and let go there ends in
+// the corner's region on its cell grid, with no notice; or, with `heldMayStay`, where a window
+// manager that keeps its own tile holds it, the notice says that it could not be placed.
+void dropIntoTopLeftCorner(XSession& session, bool heldMayStay)
+{
+    test::XtermDrag drag;
+    ASSERT_TRUE(drag.start(session, u"corner"_qs, {"-geometry", "80x24+500+400"}));
+    auto [term, rig, screen, visible] = drag.parts();
+
+    ASSERT_TRUE(test::pressTitleBar(session, term.window));
+    ASSERT_TRUE(session.waitFor([&] { return rig.monitor->candidate().has_value(); })) << "the press was not followed";
+    // Into the screen's very corner, where the managers' own tiling acts.
+    test::glideTo(session, {0, 0}, 30);
+    ASSERT_TRUE(session.waitFor([&] { return rig.dragHandler->findings().cornerTarget == SnapCorner::topLeft; }))
+        << "no corner on offer; xterm at " << describe(session.wmFrame(term.window)).toStdString();
     session.releaseButton(1);
-    const Rect target = regionFrames(SnapLayout::builtIns().front(), screen).at(1);
-    EXPECT_TRUE(session.waitFor([&] { return onGrid(session.wmFrame(term.window), target, rig.ws.sizeHints(term.window)); }, 10000))
-        << "xterm at " << describe(session.wmFrame(term.window)).toStdString() << ", asked for " << toString(target).toStdString()
-        << "; notices: " << rig.notices.join(u" | "_qs).toStdString();
+    // Placed: the xterm is its region's occupant, and nothing is under way.
+    const auto region = [&]() -> std::optional<Rect> {
+        const auto g = rig.coordinator->groups().find(displayKey(*screen));
+        if (g == rig.coordinator->groups().end())
+            return std::nullopt;
+        for (const auto& [number, window] : g->second.windows)
+            if (window.element == term.window)
+                return regionFrames(g->second.layout, *screen).at(number);
+        return std::nullopt;
+    };
+    EXPECT_TRUE(session.waitFor([&] { return (region() || !rig.notices.isEmpty()) && !rig.state.interaction.mutating; }, 10000));
+    const auto target = region();
+    if (!target && heldMayStay) {
+        EXPECT_EQ(rig.notices.join(u" | "_qs).toStdString(), "XTerm could not be placed or fully restored.")
+            << "xterm at " << describe(session.wmFrame(term.window)).toStdString();
+        return;
+    }
+    ASSERT_TRUE(target) << "not placed; xterm at " << describe(session.wmFrame(term.window)).toStdString()
+                        << "; notices: " << rig.notices.join(u" | "_qs).toStdString();
+    EXPECT_TRUE(target->maxX() < visible.maxX() && target->maxY() < visible.maxY() && target->x() < visible.midX() &&
+                target->y() < visible.midY())
+        << "not the top-left corner's region: " << toString(*target).toStdString();
+    EXPECT_TRUE(session.waitFor([&] { return onGrid(session.wmFrame(term.window), *target, rig.ws.sizeHints(term.window)); }))
+        << "xterm at " << describe(session.wmFrame(term.window)).toStdString() << ", its region " << toString(*target).toStdString();
+    EXPECT_TRUE(rig.notices.isEmpty()) << rig.notices.join(u" | "_qs).toStdString();
+}
+
+// Managers that tile a window dropped at a screen corner or edge on their own (xfwm4's tile on
+// move, metacity's edge tiling) act on the same release as the program's corner drop: the
+// program's region wins, or where the manager keeps its own (metacity holds its half-screen
+// tile, maximized vertically, against every request), the notice says truly that the window
+// could not be placed.
+TEST(WindowManagerHabitsX11, ACornerDropEndsInTheCornersRegionOrIsToldTruly)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    if (!session.titleBars())
+        GTEST_SKIP() << "no title bars to drag under " << session.windowManager().toStdString();
+    if (session.windowManager() == QLatin1String("fluxbox"))
+        GTEST_SKIP() << "fluxbox takes a window dragged into the screen's corner to another workspace";
+    dropIntoTopLeftCorner(session, session.windowManager() == QLatin1String("metacity"));
+}
+
+// KWin quick-tiles a window dropped at a screen corner into its own quarter and then holds it
+// there against every move and resize: the program takes it out of KWin's tile.
+TEST(WindowManagerHabitsX11, UnderKwinACornerDropThatKwinTilesEndsInTheCornersRegion)
+{
+    if (const auto why = XSession::outsideMatrixSkip(u"kwin_x11"_qs))
+        GTEST_SKIP() << *why;
+    XSession session({.windowManagerName = u"kwin"_qs});
+    ASSERT_TRUE(session.ok()) << session.error();
+    dropIntoTopLeftCorner(session, false);
 }
 
 TEST(WindowManagerHabitsX11, UnderDwmWhichAddsTheMonitorsOriginPlacementsOnTheSecondMonitorLand)

@@ -225,6 +225,9 @@ bool X11WindowSystem::moveResizeByMessage()
     case WritePath::Automatic:
         break;
     }
+    const Habit& message = habits_[Habit::Message];
+    if (message.ignored && message.manager == knownCheckWindow_)
+        return false;
     return supports(conn_->atoms().netMoveresizeWindow);
 }
 
@@ -290,9 +293,6 @@ std::optional<Rect> X11WindowSystem::write(WindowId id, const Rect& target, bool
                      client.height + 2 * s->border + f.top + f.bottom);
     if (managed)
         lastSent_ = {s->window, Rect(origin, now.size), client};
-    if (managed && moveResizeByMessage()) {
-        return writeByMessage(id, *s, origin, outer, client, size);
-    }
     // A configure request on the client, as ICCCM has clients move themselves: a window manager
     // that redirects it frames the window by its gravity; without one the client is a top-level
     // window and takes the geometry itself.
@@ -301,7 +301,12 @@ std::optional<Rect> X11WindowSystem::write(WindowId id, const Rect& target, bool
         configureClient(s->window, Point{outer.x() + f.left, outer.y() + f.top}, client);
         return frame(id);
     }
-    return configureFramed(id, *s, outer, origin, client, size);
+    const auto landed = moveResizeByMessage() ? writeByMessage(id, *s, origin, outer, client, size)
+                                              : configureFramed(id, *s, outer, origin, client, size);
+    // Handled, and nothing moved by either road: held by the window manager.
+    if (!landed || *landed != s->outerFrame() || behind_)
+        return landed;
+    return releaseHeld(id, target, position, size, *landed);
 }
 
 std::optional<Rect> X11WindowSystem::writeByMessage(WindowId id, const ClientState& s, Point origin, const Rect& outer, Size client,
@@ -309,7 +314,7 @@ std::optional<Rect> X11WindowSystem::writeByMessage(WindowId id, const ClientSta
 {
     // Sent with its barrier: one turn of the window manager. The server's notices that the
     // client and its frame are where asked may end the first wait before the barrier is back.
-    return landCorner(id, s, origin, client, outer.origin, Habit::Message, [&](Point corner, WriteLanding* landing) {
+    const auto landed = landCorner(id, s, origin, client, outer.origin, Habit::Message, [&](Point corner, WriteLanding* landing) {
         const std::uint32_t flags = (1u << 8) | (1u << 9) | (1u << 10) | (1u << 11);
         const std::uint32_t gravityNorthWest = 1, sourcePager = 2u << 12;
         conn_->sendRootMessage(s.window, conn_->atoms().netMoveresizeWindow, gravityNorthWest | flags | sourcePager,
@@ -317,6 +322,17 @@ std::optional<Rect> X11WindowSystem::writeByMessage(WindowId id, const ClientSta
                                std::uint32_t(clampSize(client.width)), std::uint32_t(clampSize(client.height)));
         return settle(s.window, 1, landing && size ? std::optional<Size>(client) : std::nullopt, landing);
     });
+    // Handled (the window manager answered) and nothing moved: the other road, ICCCM's. Where
+    // that one moves the window, the message is not sent again under this window manager.
+    const Rect before = s.outerFrame();
+    if (!landed || *landed != before || behind_ || writePath_ == WritePath::Message)
+        return landed;
+    const auto requested = configureFramed(id, s, outer, origin, client, size);
+    if (requested && *requested != before) {
+        habits_[Habit::Message].manager = knownCheckWindow_;
+        habits_[Habit::Message].ignored = true;
+    }
+    return requested;
 }
 
 std::optional<Rect> X11WindowSystem::configureFramed(WindowId id, const x11::ClientState& s, const Rect& outer,
@@ -398,7 +414,8 @@ std::optional<Rect> X11WindowSystem::landCorner(WindowId id, const ClientState& 
             return std::nullopt;
         after = readOne(id, Geometry);
     }
-    if (!after || behind_)
+    // A write that moved nothing is not asked again on the same road.
+    if (!after || behind_ || after->outerFrame() == before)
         return landed();
     // Asked once more, shifted by what the answer shows: a corner read as another one (part
     // of the decoration), or the origin of the window's monitor added to the position (dwm).

@@ -133,15 +133,23 @@ private:
     Pid windowManagerPid();
     bool supports(std::uint32_t atom);
     std::uint32_t serverTime();
-    // Whether frames are written by _NET_MOVERESIZE_WINDOW (else by configure requests).
+    // Whether frames are written by _NET_MOVERESIZE_WINDOW (else by configure requests): where
+    // it is listed and the window manager has not been seen to ignore it.
     bool moveResizeByMessage();
     // Sends the EWMH move/resize (or the configure request) for the given parts of `target` and
     // waits for the WM; asked once more when the frame lands off by part of its decoration.
     // The frame read back once the window manager answered; nothing when the write failed.
     std::optional<Rect> write(WindowId id, const Rect& target, bool position, bool size);
     // A _NET_MOVERESIZE_WINDOW for the frame `outer` around `client`, read back once and asked
-    // again when the window manager read its corner as another one.
+    // again when the window manager read its corner as another one; one that moved nothing is
+    // sent again as a configure request, and the message is not used again under this window
+    // manager when that one moved the window.
     std::optional<Rect> writeByMessage(WindowId id, const x11::ClientState& s, Point origin, const Rect& outer, Size client, bool size);
+    // A window manager that tiles windows on its own (KWin's quick tiling at a screen's edges and
+    // corners) holds such a window in its tile and moves it by neither road: a maximize and
+    // restore takes it out of the tile, and the write is sent once more. `held`: what the write
+    // landed (the frame from before). Tried once per window manager where it never helps.
+    std::optional<Rect> releaseHeld(WindowId id, const Rect& target, bool position, bool size, const Rect& held);
     // A configure request by the client's gravity under a window manager that frames it, asked
     // once more when the frame lands off by part of its decoration.
     std::optional<Rect> configureFramed(WindowId id, const x11::ClientState& s, const Rect& outer, Point origin,
@@ -252,15 +260,24 @@ private:
     std::uint32_t knownCheckWindow_ = 0;   // the window manager's check window at the last look
     // How a window manager reads the corners sent on each path (move messages, configure
     // requests), learnt from its answers (the manager identified by its check window): how far
-    // from the corner meant the frame lands where meant, and whether it adds the origin of the
-    // window's monitor (dwm) besides.
+    // from the corner meant the frame lands where meant, whether it adds the origin of the
+    // window's monitor (dwm) besides, and whether it lists the path but moves nothing by it
+    // where the other path moves the window (herbstluftwm's floating windows and the message).
     struct Habit {
         enum Path { Message, Configure };
         std::uint32_t manager = 0;
         Point shift;
         bool originAdded = false;
+        bool ignored = false;
     };
     Habit habits_[2];
+    // Whether a maximize and restore lets go of a window held in a tile (releaseHeld), learnt
+    // per window manager (its check window); nothing until tried.
+    struct TileRelease {
+        std::uint32_t manager = 0;
+        std::optional<bool> helps;
+    } tileRelease_;
+    bool releasing_ = false;
     std::size_t lastLayerResolutions_ = 0;
 };
 

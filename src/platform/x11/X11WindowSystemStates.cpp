@@ -2,7 +2,7 @@
 // minimized, read from _NET_WM_STATE and WM_STATE, and changed through the window manager
 // with _NET_WM_STATE requests (source 2) where it lists the state in _NET_SUPPORTED, an
 // activation to restore a minimized window and WM_CHANGE_STATE to minimize one. Each change waits, bounded, until the window manager has
-// handled it.
+// handled it. A window held in a tile of the window manager's own is let go by a maximize and restore.
 #include "platform/x11/X11ClientState.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11WindowSystem.h"
@@ -111,6 +111,36 @@ bool X11WindowSystem::changeWindowStates(WindowId id, WindowStates states, bool 
 bool X11WindowSystem::unmaximize(WindowId id)
 {
     return changeWindowStates(id, kMaximized, false);
+}
+
+std::optional<Rect> X11WindowSystem::releaseHeld(WindowId id, const Rect& target, bool position, bool size, const Rect& held)
+{
+    if (tileRelease_.manager != knownCheckWindow_)
+        tileRelease_ = {knownCheckWindow_, std::nullopt};
+    if (releasing_ || tileRelease_.helps == false)
+        return held;
+    const auto states = windowStates(id);
+    if (!states || (*states & (kMaximized | Fullscreen | Shaded | Minimized)) != 0)
+        return held;
+    // The maximize is seen in the window's states before it is undone: a restore asked before
+    // the window manager has applied it changes nothing.
+    releasing_ = true;
+    bool maximized = changeWindowStates(id, kMaximized, true);
+    for (int round = 0; maximized && round < 8; ++round) {
+        const auto now = windowStates(id);
+        if (now && (*now & kMaximized) == kMaximized)
+            break;
+        maximized = round < 7 && settle(std::uint32_t(id));
+    }
+    std::optional<Rect> landed;
+    if (maximized && unmaximize(id))
+        landed = write(id, target, position, size);
+    releasing_ = false;
+    const bool moved = landed && *landed != held;
+    tileRelease_.helps = tileRelease_.helps.value_or(false) || moved;
+    log::info(LogCategory::WindowAccess, "Window %ld held where the window manager tiled it: %{public}s", long(id),
+              moved ? "let go by a maximize and restore" : "still held");
+    return landed ? landed : std::optional<Rect>(held);
 }
 
 } // namespace fw
