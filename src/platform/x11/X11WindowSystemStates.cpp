@@ -9,6 +9,8 @@
 
 #include "base/Log.h"
 
+#include <cmath>
+
 namespace fw {
 
 using namespace x11;
@@ -118,6 +120,14 @@ std::optional<Rect> X11WindowSystem::releaseHeld(WindowId id, const Rect& target
     if (tileRelease_.manager != knownCheckWindow_)
         tileRelease_ = {knownCheckWindow_, std::nullopt};
     if (releasing_ || tileRelease_.helps == false)
+        return held;
+    // Only a write that asked for a move, or for more than a terminal's size step, is held: one
+    // asking for where the window already is moved nothing because nothing was to move.
+    constexpr double kSizeStep = 32;
+    const bool asked = (position && (target.x() != held.x() || target.y() != held.y()))
+                       || (size && (std::abs(target.width() - held.width()) > kSizeStep
+                                    || std::abs(target.height() - held.height()) > kSizeStep));
+    if (!asked)
         return held;
     const auto states = windowStates(id);
     if (!states || (*states & (kMaximized | Fullscreen | Shaded | Minimized)) != 0)
