@@ -13,6 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+#include <optional>
+#include <string>
 
 namespace fw {
 namespace {
@@ -131,19 +134,33 @@ bool typeOkInto(XSession& s, const Typist& t)
     return s.waitFor([&] { return written(t) == "ok"; });
 }
 
-TEST(PanelKeysFollowMouseX11, ThePickerKeepsItsKeysWhileThePointerRestsOnAnotherWindow)
+// The session with the focus following the pointer where it can, alpha at the bottom left and
+// beta at the bottom right (off the picker), and the program.
+class PanelKeysFollowMouseX11 : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        XSessionOptions options;
+        options.focusFollowsMouse = true;
+        session_.emplace(options);
+        ASSERT_TRUE(session_->ok()) << session_->error();
+        a = startTypist(*session_, u"alpha"_qs, u"60x15+40+700"_qs);
+        b = startTypist(*session_, u"beta"_qs, u"60x15+1250+700"_qs);
+        ASSERT_TRUE(a.term.window && b.term.window) << session_->error();
+        program = startProgram(*session_);
+        ASSERT_TRUE(program) << session_->error() << "\n" << programLog(*session_).toStdString();
+    }
+    bool shown(const QString& title) { return programWindowShown(*session_, title); }
+    std::string log() { return programLog(*session_).toStdString() + "\npanels: " + programPanels(*session_); }
+
+    std::optional<XSession> session_;
+    Typist a, b;
+    pid_t program = 0;
+};
+
+TEST_F(PanelKeysFollowMouseX11, ThePickerKeepsItsKeysWhileThePointerRestsOnAnotherWindow)
 {
-    XSessionOptions options;
-    options.focusFollowsMouse = true;
-    XSession session(options);
-    ASSERT_TRUE(session.ok()) << session.error();
-    const Typist a = startTypist(session, u"alpha"_qs, u"60x15+40+700"_qs);
-    const Typist b = startTypist(session, u"beta"_qs, u"60x15+1250+700"_qs);
-    ASSERT_TRUE(a.term.window && b.term.window) << session.error();
-    const pid_t program = startProgram(session);
-    ASSERT_TRUE(program) << session.error() << "\n" << programLog(session).toStdString();
-    auto shown = [&](const QString& title) { return programWindowShown(session, title); };
-    auto log = [&] { return programLog(session).toStdString(); };
+    XSession& session = *session_;
 
     // Into alpha; the picker opens for it.
     ASSERT_TRUE(focusedXterm(session, a.term.window));
@@ -180,19 +197,9 @@ TEST(PanelKeysFollowMouseX11, ThePickerKeepsItsKeysWhileThePointerRestsOnAnother
     EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
 }
 
-TEST(PanelKeysFollowMouseX11, TheSwitcherKeepsItsKeysWhileThePointerRestsOnAnotherWindow)
+TEST_F(PanelKeysFollowMouseX11, TheSwitcherKeepsItsKeysWhileThePointerRestsOnAnotherWindow)
 {
-    XSessionOptions options;
-    options.focusFollowsMouse = true;
-    XSession session(options);
-    ASSERT_TRUE(session.ok()) << session.error();
-    const Typist a = startTypist(session, u"alpha"_qs, u"60x15+40+700"_qs);
-    const Typist b = startTypist(session, u"beta"_qs, u"60x15+1250+700"_qs);
-    ASSERT_TRUE(a.term.window && b.term.window) << session.error();
-    const pid_t program = startProgram(session);
-    ASSERT_TRUE(program) << session.error() << "\n" << programLog(session).toStdString();
-    auto shown = [&](const QString& title) { return programWindowShown(session, title); };
-    auto log = [&] { return programLog(session).toStdString() + "\npanels: " + programPanels(session); };
+    XSession& session = *session_;
     // icewm's stock keys take Ctrl+Alt+S where xdg-open exists.
     for (const QString& line : programLog(session).split(u'\n')) {
         if (line.contains(u"Registration failed:"_qs) && line.contains(u"Show Window Stack"_qs))
@@ -211,23 +218,17 @@ TEST(PanelKeysFollowMouseX11, TheSwitcherKeepsItsKeysWhileThePointerRestsOnAnoth
     ASSERT_TRUE(focusedXterm(session, a.term.window));
     ASSERT_TRUE(session.waitFor([&] { return !shown(u"Choose a window for this space"_qs); })) << log();
 
-    // A window opened over alpha stacks with it (its badge shows). The switcher opens from it,
+    // gamma put on alpha's frame stacks with it (its badge shows). The switcher opens from it,
     // the pointer rests on beta, and "2" chooses the second card: the switcher closes.
+    const Typist c = startTypist(session, u"gamma"_qs, u"60x15+300+100"_qs);
     X11WindowSystem ws(session.display());
     ws.setWriteTimeout(5000);   // its write is read back at once: it waits for the WM's answer
     const auto placed = ws.frame(a.term.window);
-    const auto content = contentRect(session, a.term.window);
-    ASSERT_TRUE(placed && content);
-    const auto mate = session.startTestClient(
-        u"stack me"_qs, {u"--size"_qs, u"%1x%2"_qs.arg(content->width()).arg(content->height()), u"--position"_qs,
-                         u"%1,%2"_qs.arg(placed->x()).arg(placed->y())});
-    ASSERT_TRUE(mate.window) << session.error();
-    ASSERT_TRUE(ws.setFrame(mate.window, *placed));
-    ASSERT_TRUE(session.waitFor([&] { return ws.frame(mate.window) == placed; }))
-        << toString(ws.frame(mate.window).value_or(Rect())).toStdString() << " for " << toString(*placed).toStdString();
-    ASSERT_TRUE(session.waitFor([&] { return shown(u"Framewell stack badge"_qs); }, 10000))
-        << log();
-    ASSERT_TRUE(session.activate(mate.window));
+    ASSERT_TRUE(c.term.window && placed && ws.setFrame(c.term.window, *placed)) << session.error();
+    ASSERT_TRUE(session.waitFor([&] { return ws.frame(c.term.window) == placed; }))
+        << toString(ws.frame(c.term.window).value_or(Rect())).toStdString() << " for " << toString(*placed).toStdString();
+    ASSERT_TRUE(session.waitFor([&] { return shown(u"Framewell stack badge"_qs); }, 10000)) << log();
+    ASSERT_TRUE(session.activate(c.term.window));
     glideTo(session, {1100, 1060}, 12);
     chord(session, {ControlL, AltL, LetterS});
     ASSERT_TRUE(session.waitFor([&] { return shown(u"Window Stack"_qs); }, 10000)) << log();
@@ -235,9 +236,10 @@ TEST(PanelKeysFollowMouseX11, TheSwitcherKeepsItsKeysWhileThePointerRestsOnAnoth
     EXPECT_TRUE(shown(u"Window Stack"_qs)) << "the pointer's motion closed the switcher";
     chord(session, {Digit2});
     EXPECT_TRUE(session.waitFor([&] { return !shown(u"Window Stack"_qs); })) << "the switcher stayed open";
-    // Nothing reached beta (its terminal writes every key at once).
+    // Nothing reached the xterms (their terminals write every key at once).
     EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
-    EXPECT_EQ(written(b), QByteArray());
+    for (const Typist* t : std::initializer_list<const Typist*>{&a, &b, &c})
+        EXPECT_EQ(written(*t), QByteArray()) << session.windowTitle(t->term.window).toStdString();
 }
 
 } // namespace
