@@ -56,10 +56,11 @@ public:
     {
         if (window_ && window_ != window)
             letGo(window_);
-        if (window_ == window && grabbed_)
-            return;
-        window_ = window;
-        tries_ = 0;
+        if (window_ != window) {
+            window_ = window;
+            tries_ = 0;
+        }
+        // Again when held already: a popup of the toolkit's may have taken the grab over.
         tryGrab();
     }
     void letGo(xcb_window_t window)
@@ -73,7 +74,6 @@ public:
             xcb_flush(c);
         }
     }
-    bool holds(xcb_window_t window) const { return window_ && window_ == window && grabbed_; }
     // After a grab of ours on the same connection ended (a recording's): the panel's comes back.
     void regrab()
     {
@@ -292,12 +292,6 @@ void letGoForPanel(std::uint64_t window)
 {
     if (PanelHold* hold = PanelHold::existing())
         hold->letGo(xcb_window_t(window));
-}
-
-bool panelHolds(std::uint64_t window)
-{
-    const PanelHold* hold = PanelHold::existing();
-    return hold && hold->holds(xcb_window_t(window));
 }
 
 void routeHotKeys(HotKeyRoute route) { hotKeyRoute() = std::move(route); }

@@ -27,8 +27,6 @@ void releaseKeyboard();
 // a time (a later one takes over).
 void holdForPanel(std::uint64_t window);
 void letGoForPanel(std::uint64_t window);
-// Whether the panel's hold has the keyboard now.
-bool panelHolds(std::uint64_t window);
 
 // Where a press of one of our hot keys goes while a panel holds the keyboard: called with the
 // key code, the modifier state and the time of a press that is not a repeat; true when it was
