@@ -187,6 +187,7 @@ OverlayWindow::OverlayWindow(const Rect& contentRect, bool interactive)
 
 OverlayWindow::~OverlayWindow()
 {
+    letGoOfKeyboard();
     giveKeyboardBack();
     auto& panels = registry();
     panels.erase(std::remove(panels.begin(), panels.end(), this), panels.end());
@@ -221,6 +222,8 @@ void OverlayWindow::setAcceptsKeys(bool accepts)
 {
     if (accepts == acceptsKeys_)
         return;
+    if (!accepts)
+        letGoOfKeyboard();
     acceptsKeys_ = accepts;
     applyFlags();
 }
@@ -294,12 +297,20 @@ void OverlayWindow::showEvent(QShowEvent* event)
 void OverlayWindow::enterEvent(QEnterEvent* event)
 {
     QWidget::enterEvent(event);
-    // A window manager whose focus follows the mouse gives the keyboard to every window the
-    // pointer crosses; an unmanaged panel that took it takes it again when the pointer comes
-    // onto it, as the window manager would give it to a managed one.
+    // An unmanaged panel that took the keyboard and lost it since (a click elsewhere ends its
+    // hold) takes it again when the pointer comes onto it, as a window manager whose focus
+    // follows the mouse would give it to a managed one, and holds it again.
     if (acceptsKeys_ && keyboardFrom_ && gFocus && isVisible() && windowFlags().testFlag(Qt::X11BypassWindowManagerHint)
-        && gFocus->keyboardWindow() != std::uint64_t(winId()))
+        && gFocus->keyboardWindow() != std::uint64_t(winId())) {
         gFocus->takeKeyboard(winId());
+        gFocus->holdKeyboard(winId());
+    }
+}
+
+void OverlayWindow::hideEvent(QHideEvent* event)
+{
+    letGoOfKeyboard();
+    QWidget::hideEvent(event);
 }
 
 void OverlayWindow::setTranslucent(bool compositing)
@@ -447,6 +458,9 @@ void OverlayWindow::makeKeyAndOrderFront()
         return;
     activateWindow();
     const auto outcome = gFocus ? gFocus->takeKeyboard(winId()) : PanelFocus::Outcome::Missing;
+    // Held while open, whatever the focus model; a panel not shown yet is held once it is.
+    if (gFocus)
+        gFocus->holdKeyboard(winId());
     if (gFocus && outcome == PanelFocus::Outcome::Missing && windowHandle() && !windowHandle()->isExposed()) {
         QPointer<OverlayWindow> weak(this);
         askAgainWhenShown(this, [weak, before] {
@@ -466,6 +480,12 @@ void OverlayWindow::makeKeyAndOrderFront()
     }
 }
 
+void OverlayWindow::letGoOfKeyboard()
+{
+    if (gFocus && internalWinId())
+        gFocus->letGo(internalWinId());
+}
+
 void OverlayWindow::giveKeyboardBack()
 {
     const std::uint64_t from = std::exchange(keyboardFrom_, 0);
@@ -475,7 +495,9 @@ void OverlayWindow::giveKeyboardBack()
 
 void OverlayWindow::orderOut()
 {
-    // Before the panel is unmapped: the server would move the keyboard to its parent first.
+    // Before the panel is unmapped: the server would move the keyboard to its parent first. The
+    // hold ends first: it would take the focus back.
+    letGoOfKeyboard();
     giveKeyboardBack();
     hide();
 }

@@ -11,8 +11,10 @@
 // order), 0 directly below a given window (restacked through the PanelStacking port).
 //
 // A panel made key checks through the PanelFocus port that the keyboard came: some window
-// managers ignore the activation they list. Where the panel had to take the keyboard itself,
-// it gives it back to the window that had it when it is ordered out.
+// managers ignore the activation they list. It holds the keyboard while it is open, whatever
+// the window manager's focus model, and lets go when it is ordered out, hidden or no longer
+// takes keys. Where the panel had to take the keyboard itself, it gives it back to the window
+// that had it when it is ordered out.
 
 #include "base/Geometry.h"
 #include "platform/WindowSystem.h"
@@ -137,6 +139,7 @@ protected:
     void resizeEvent(QResizeEvent*) override;
     void showEvent(QShowEvent*) override;
     void enterEvent(QEnterEvent*) override;
+    void hideEvent(QHideEvent*) override;
 
 private:
     void applyFlags();
@@ -152,6 +155,7 @@ private:
     // where that is a panel of ours, the window that panel took the keyboard from.
     static std::uint64_t userWindow(std::uint64_t window);
     void giveKeyboardBack();
+    void letGoOfKeyboard();
 
     bool acceptsKeys_ = false;
     bool ignoresMouse_ = false;

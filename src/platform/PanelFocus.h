@@ -1,8 +1,10 @@
 #pragma once
 // Keyboard port of our panels: a panel that takes keys asks the window manager for the
 // keyboard, and some window managers list that request yet ignore it. This port checks that
-// the keyboard came, sets it on the panel itself where it did not, and gives it back to the
-// window that had it when the panel goes. Windows are named by their native ids.
+// the keyboard came, sets it on the panel itself where it did not, holds it while the panel is
+// open (a window manager whose focus follows the mouse would give it to the window under the
+// pointer), and gives it back to the window that had it when the panel goes. Windows are
+// named by their native ids.
 
 #include <cstdint>
 
@@ -29,6 +31,13 @@ public:
     // Gives the keyboard back to `window` when the panel (about to be hidden) still has it or
     // nothing has it, and the window is still shown. Whether the keyboard went back.
     virtual bool giveBack(std::uint64_t panel, std::uint64_t window) = 0;
+
+    // Holds the keyboard for a panel made key until it lets go or is hidden, whatever the
+    // window manager's focus model: no key reaches another window (our own hot keys still act),
+    // and pointer motion that moves the focus to the window under the pointer does not move
+    // the keys. A click elsewhere ends the hold. One panel holds at a time.
+    virtual void holdKeyboard(std::uint64_t panel) = 0;
+    virtual void letGo(std::uint64_t panel) = 0;
 };
 
 } // namespace fw

@@ -197,6 +197,35 @@ QByteArray pekwmConfig(const QString& home)
            "}\n";
 }
 
+// Sets the window manager's focus to follow the pointer as its user does (files under HOME):
+// the arguments to add, or nothing where it offers no such setting.
+std::optional<QStringList> followTheMouse(const QString& name, const QString& home)
+{
+    auto write = [](const QString& path, const QByteArray& text) {
+        QDir().mkpath(QFileInfo(path).path());
+        QFile f(path);
+        return f.open(QIODevice::WriteOnly) && f.write(text) == text.size();
+    };
+    if (name == QLatin1String("openbox")) {
+        QFile stock(QStringLiteral("/etc/xdg/openbox/rc.xml"));
+        QByteArray rc = stock.open(QIODevice::ReadOnly) ? stock.readAll() : QByteArray();
+        const QString path = home + QStringLiteral("/.config/openbox/follow-mouse.xml");
+        const QByteArray off = "<followMouse>no</followMouse>";
+        if (!rc.contains(off) || !write(path, rc.replace(off, "<followMouse>yes</followMouse>")))
+            return std::nullopt;
+        return QStringList{QStringLiteral("--config-file"), path};
+    }
+    if (name == QLatin1String("pekwm")
+        && write(home + QStringLiteral("/.pekwm/mouse"), "INCLUDE = \"$_PEKWM_ETC_PATH/mouse\"\n"))
+        return QStringList{};
+    if (name == QLatin1String("fluxbox")
+        && write(home + QStringLiteral("/.fluxbox/init"), "session.screen0.focusModel: MouseFocus\n"))
+        return QStringList{};
+    if (name == QLatin1String("evilwm"))
+        return QStringList{};
+    return std::nullopt;
+}
+
 QString findProgram(const QString& name)
 {
     if (name.contains('/'))
@@ -396,6 +425,7 @@ bool XSession::start(const XSessionOptions& o)
 
     if (o.twoMonitors && !splitIntoTwoMonitors())
         return false;
+    followsMouse_ = o.focusFollowsMouse;
     if (o.windowManager
         && !startWindowManager(o.windowManagerName.isEmpty() ? testWindowManager() : o.windowManagerName, o.bareDesktop,
                                o.stockKeys))
@@ -555,6 +585,9 @@ bool XSession::startWindowManager(const QString& name, bool bare, bool stockKeys
     }
     env_.insert(env_.end(), command->environment.begin(), command->environment.end());
     QStringList arguments = command->arguments;
+    const auto following = followsMouse_ ? followTheMouse(name, home) : std::nullopt;
+    followsMouse_ = following || name == QLatin1String("evilwm");
+    arguments += following.value_or(QStringList{});
     if (bare && name == QLatin1String("metacity")) {
         env_.push_back("GSETTINGS_BACKEND=memory");
         arguments << QStringLiteral("--compositor=none");

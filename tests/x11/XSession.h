@@ -56,6 +56,10 @@ struct XSessionOptions {
     bool bareDesktop = false;    // no compositing at all: metacity's own compositor off too
     bool twoMonitors = false;    // split into two monitors before the window manager starts
     bool stockKeys = false;      // the manager's key bindings as it ships (pekwm's take some of ours)
+    // The focus follows the pointer where the window manager offers it, as its user sets it:
+    // openbox's followMouse, pekwm's stock mouse file (sloppy focus), fluxbox's MouseFocus
+    // (evilwm knows no other way); the others keep a click to focus.
+    bool focusFollowsMouse = false;
 };
 
 class XSession {
@@ -89,6 +93,8 @@ public:
     // Whether the window manager draws title bars to drag windows by (evilwm draws none: its
     // windows move by Alt+drag anywhere inside them).
     bool titleBars() const { return wmName_ != QLatin1String("evilwm"); }
+    // Whether the window manager's focus follows the pointer.
+    bool focusFollowsMouse() const { return followsMouse_; }
 
     // --- processes -------------------------------------------------------------------------
     // Starts a program with the session's environment; its output goes to a log file in the
@@ -242,6 +248,7 @@ private:
     std::uint32_t probeWidth_ = 1;
     int buttonsHeld_ = 0;            // pressed through XTest and not yet released
     bool silentWhileHeld_ = false;   // the WM did not answer a sync while one was held
+    bool followsMouse_ = false;      // the WM's focus follows the pointer
     std::vector<pid_t> started_;
     int spawned_ = 0;
     std::unique_ptr<WindowManagerStalls> stalls_;

@@ -18,6 +18,7 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <utility>
 
 namespace fw {
 
@@ -27,6 +28,8 @@ X11GlobalHotKeys::X11GlobalHotKeys(const QByteArray& displayName) : displayName_
 
 X11GlobalHotKeys::~X11GlobalHotKeys()
 {
+    if (conn_ && conn_->ok())
+        x11::routeHotKeys({});
     pump_.reset();
     layout_.reset();
     conn_.reset();   // the server drops our grabs with the connection
@@ -44,7 +47,28 @@ bool X11GlobalHotKeys::connect()
     askDetectableRepeat();
     if (QCoreApplication::instance())
         pump_ = std::make_unique<EventPump>(conn_->raw(), [this] { drain(); });
+    // While a panel holds the keyboard our passive grabs cannot start: its presses come here.
+    x11::routeHotKeys([this](std::uint8_t keycode, std::uint16_t state, std::uint32_t time) {
+        const std::vector<std::uint32_t> ids = idsFor(keycode, state);
+        if (ids.empty())
+            return false;
+        x11::noteUserTime(time);
+        routed_.insert(routed_.end(), ids.begin(), ids.end());
+        if (pump_)
+            pump_->kick();
+        return true;
+    });
     return true;
+}
+
+std::vector<std::uint32_t> X11GlobalHotKeys::idsFor(std::uint8_t keycode, std::uint16_t state) const
+{
+    std::vector<std::uint32_t> ids;
+    const std::uint16_t mods = modifiers_.withoutLocks(state);
+    for (const auto& [ref, g] : grabs_)
+        if (g.mods == mods && std::find(g.keycodes.begin(), g.keycodes.end(), keycode) != g.keycodes.end())
+            ids.push_back(g.id);
+    return ids;
 }
 
 GlobalHotKeys::Registration X11GlobalHotKeys::registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers,
@@ -216,7 +240,7 @@ void X11GlobalHotKeys::drain()
     if (!conn_ || xcb_connection_has_error(conn_->raw()))
         return;
     // Collect first: the handlers may register or unregister keys.
-    std::vector<std::uint32_t> ids;
+    std::vector<std::uint32_t> ids = std::exchange(routed_, {});
     bool keyboardChanged = false;
     while (xcb_generic_event_t* e = xcb_poll_for_event(conn_->raw())) {
         keyboardChanged = keyboardChanged || layout_->changes(e);
@@ -224,12 +248,10 @@ void X11GlobalHotKeys::drain()
         const bool key = type == XCB_KEY_PRESS || type == XCB_KEY_RELEASE;
         if (key && !repeated(e) && type == XCB_KEY_PRESS) {
             const auto* k = reinterpret_cast<const xcb_key_press_event_t*>(e);
-            const std::uint16_t mods = modifiers_.withoutLocks(k->state);
-            for (const auto& [ref, g] : grabs_)
-                if (g.mods == mods && std::find(g.keycodes.begin(), g.keycodes.end(), k->detail) != g.keycodes.end()) {
-                    ids.push_back(g.id);
-                    x11::noteUserTime(k->time);
-                }
+            const std::vector<std::uint32_t> pressed = idsFor(k->detail, k->state);
+            if (!pressed.empty())
+                x11::noteUserTime(k->time);
+            ids.insert(ids.end(), pressed.begin(), pressed.end());
         }
         free(e);
     }

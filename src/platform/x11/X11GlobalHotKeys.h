@@ -7,7 +7,9 @@
 // connection and handed to the keyboard handler. A combination another client holds fails
 // with BadAccess; one we registered already under another id fails the same way. A held key
 // acts once: its auto-repeated presses are told from new ones (XKB's detectable auto-repeat
-// on this connection, else a release and a press at the same time) and dropped.
+// on this connection, else a release and a press at the same time) and dropped. While a panel
+// of ours holds the keyboard (X11KeyboardHold.h) the passive grabs cannot start: the panel's
+// hold hands their presses over, and they act the same.
 
 #include "platform/GlobalHotKeys.h"
 #include "platform/x11/X11Input.h"
@@ -62,6 +64,8 @@ private:
     // Whether a key press or release read is a press the key's auto-repeat made; follows
     // which keys are held.
     bool repeated(const xcb_generic_event_t* e);
+    // The ids of the hot keys a key code pressed in a modifier state stands for.
+    std::vector<std::uint32_t> idsFor(std::uint8_t keycode, std::uint16_t state) const;
 
     QByteArray displayName_;
     std::unique_ptr<x11::Connection> conn_;
@@ -74,6 +78,7 @@ private:
     std::function<void()> keyboardHandler_;
     bool detectableRepeat_ = false;    // the server sends repeats as presses alone
     std::vector<std::uint8_t> held_;   // keycodes pressed and not yet released
+    std::vector<std::uint32_t> routed_;   // ids pressed while a panel of ours held the keyboard
     struct Release {
         std::uint8_t key = 0;
         std::uint32_t time = 0;

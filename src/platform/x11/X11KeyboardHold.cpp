@@ -1,19 +1,266 @@
-// The keyboard held for one of our windows during a recording: an active grab on Qt's connection.
+// The keyboard held for one of our windows (a recording, an open panel): an active grab on Qt's
+// connection, and for a panel the watch that keeps it while the panel is open.
 #include "platform/x11/X11KeyboardHold.h"
 
 #include "platform/x11/X11Connection.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
+#include <QPointer>
+#include <QTimer>
+#include <QWindow>
 #include <QtGui/qguiapplication_platform.h>
+
+#include <algorithm>
+#include <optional>
+#include <vector>
 
 namespace fw::x11 {
 
 namespace {
+
 xcb_connection_t* toolkitConnection()
 {
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     return x11 ? x11->connection() : nullptr;
 }
+
+// Every press reported to the window, whichever of ours has the focus. Nothing when the window
+// is gone.
+std::optional<std::uint8_t> grab(xcb_connection_t* c, xcb_window_t window)
+{
+    const auto reply = FW_XCB_REPLY(c, xcb_grab_keyboard,
+                                    xcb_grab_keyboard(c, 0, window, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC,
+                                                      XCB_GRAB_MODE_ASYNC));
+    return reply ? std::optional<std::uint8_t>(reply->status) : std::nullopt;
+}
+
+HotKeyRoute& hotKeyRoute()
+{
+    static HotKeyRoute route;
+    return route;
+}
+
+// The hold of an open panel. Lives with the application (a child of it).
+class PanelHold final : public QObject, public QAbstractNativeEventFilter {
+public:
+    static PanelHold* existing() { return instance_; }
+    static PanelHold& get()
+    {
+        if (!instance_)
+            instance_ = new PanelHold;
+        return *instance_;
+    }
+
+    void hold(xcb_window_t window)
+    {
+        if (window_ && window_ != window)
+            letGo(window_);
+        if (window_ != window) {
+            window_ = window;
+            tries_ = 0;
+        }
+        // Again when held already: a popup of the toolkit's may have taken the grab over.
+        tryGrab();
+    }
+    void letGo(xcb_window_t window)
+    {
+        if (!window_ || window_ != window)
+            return;
+        const bool had = grabbed_;
+        forget();
+        if (xcb_connection_t* c = toolkitConnection(); c && had) {
+            xcb_ungrab_keyboard(c, XCB_CURRENT_TIME);
+            xcb_flush(c);
+        }
+    }
+    // After a grab of ours on the same connection ended (a recording's): the panel's comes back.
+    void regrab()
+    {
+        if (window_)
+            tryGrab();
+    }
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override;
+
+private:
+    PanelHold() : QObject(qGuiApp)
+    {
+        retry_.setSingleShot(true);
+        connect(&retry_, &QTimer::timeout, this, [this] { tryGrab(); });
+        qGuiApp->installNativeEventFilter(this);
+    }
+    ~PanelHold() override
+    {
+        if (instance_ == this)
+            instance_ = nullptr;
+    }
+
+    void tryGrab();
+    void forget();
+    // A press or release while held; true when it is a hot key's (the panel never sees it).
+    bool key(const xcb_key_press_event_t& k, bool press);
+    void keepFocus();
+    bool viewable(xcb_connection_t* c) const;
+
+    static inline PanelHold* instance_ = nullptr;
+    xcb_window_t window_ = XCB_NONE;
+    bool grabbed_ = false;
+    int tries_ = 0;
+    QTimer retry_;
+    std::vector<std::uint8_t> passed_;   // hot keys pressed while held and not yet released
+    struct Release {
+        std::uint8_t key = 0;
+        std::uint32_t time = 0;
+    } released_;                       // the last hot key released
+    std::vector<std::int64_t> takenBack_;   // when the focus came back, within the last second
+    bool yielded_ = false;                  // the window manager kept moving the focus away
+};
+
+void PanelHold::tryGrab()
+{
+    xcb_connection_t* c = toolkitConnection();
+    if (!window_ || !c)
+        return;
+    const auto status = grab(c, window_);
+    if (!status) {
+        forget();   // the window went
+        return;
+    }
+    grabbed_ = *status == XCB_GRAB_STATUS_SUCCESS;
+    if (grabbed_) {
+        retry_.stop();
+        return;
+    }
+    // Another client holds the keyboard (the hot key that opened the panel, until its key is
+    // released; a window manager moving a window), or the panel is not shown yet. The end of
+    // another grab on the focused panel wakes a try at once; these tries stand in for the rest,
+    // at most for half a minute.
+    if (++tries_ > 80)
+        return;
+    retry_.start(std::min(10 << std::min(tries_, 6), 400));
+}
+
+void PanelHold::forget()
+{
+    window_ = XCB_NONE;
+    grabbed_ = false;
+    retry_.stop();
+    passed_.clear();
+    released_ = {};
+    takenBack_.clear();
+    yielded_ = false;
+}
+
+bool PanelHold::key(const xcb_key_press_event_t& k, bool press)
+{
+    const auto at = std::find(passed_.begin(), passed_.end(), k.detail);
+    if (!press) {
+        if (at == passed_.end())
+            return false;
+        passed_.erase(at);
+        released_ = {k.detail, k.time};
+        return true;
+    }
+    // A held hot key's repeats: presses alone, or (without detectable repeat) a release and a
+    // press at one time.
+    if (at != passed_.end())
+        return true;
+    if (released_.key == k.detail && released_.time == k.time) {
+        passed_.push_back(k.detail);
+        return true;
+    }
+    released_ = {};
+    const HotKeyRoute& route = hotKeyRoute();
+    if (!route || !route(k.detail, k.state, k.time))
+        return false;
+    passed_.push_back(k.detail);
+    return true;
+}
+
+bool PanelHold::viewable(xcb_connection_t* c) const
+{
+    const auto a = FW_XCB_REPLY(c, xcb_get_window_attributes, xcb_get_window_attributes(c, window_));
+    return a && a->map_state == XCB_MAP_STATE_VIEWABLE;
+}
+
+void PanelHold::keepFocus()
+{
+    xcb_connection_t* c = toolkitConnection();
+    if (!window_ || !c || yielded_)
+        return;
+    const auto focus = FW_XCB_REPLY(c, xcb_get_input_focus, xcb_get_input_focus(c));
+    const auto pointer = FW_XCB_REPLY(c, xcb_query_pointer, xcb_query_pointer(c, window_));
+    const xcb_window_t to = focus ? focus->focus : XCB_NONE;
+    if (to == window_)
+        return;
+    if (!viewable(c)) {
+        forget();
+        return;
+    }
+    const std::uint16_t buttons = XCB_KEY_BUT_MASK_BUTTON_1 | XCB_KEY_BUT_MASK_BUTTON_2 | XCB_KEY_BUT_MASK_BUTTON_3
+        | XCB_KEY_BUT_MASK_BUTTON_4 | XCB_KEY_BUT_MASK_BUTTON_5;
+    const auto windows = QGuiApplication::allWindows();
+    const bool ours = std::any_of(windows.begin(), windows.end(), [&](const QWindow* w) {
+        return w->handle() && xcb_window_t(w->winId()) == to;
+    });
+    // A click elsewhere, or a window of ours that took the keyboard: the user went there.
+    if ((pointer && (pointer->mask & buttons)) || ours) {
+        letGo(window_);
+        return;
+    }
+    // The pointer moved onto another window and the window manager focused it (or it activated
+    // one meanwhile): the focus comes back, unless the manager keeps taking it away.
+    const std::int64_t now = nowMs();
+    std::erase_if(takenBack_, [&](std::int64_t at) { return now - at > 1000; });
+    if (takenBack_.size() >= 5) {
+        yielded_ = true;
+        return;
+    }
+    takenBack_.push_back(now);
+    xcb_set_input_focus(c, XCB_INPUT_FOCUS_PARENT, window_, XCB_CURRENT_TIME);
+    xcb_flush(c);
+}
+
+bool PanelHold::nativeEventFilter(const QByteArray& type, void* message, qintptr*)
+{
+    if (!window_ || type != "xcb_generic_event_t")
+        return false;
+    const auto* e = static_cast<const xcb_generic_event_t*>(message);
+    switch (e->response_type & 0x7f) {
+    case XCB_KEY_PRESS:
+    case XCB_KEY_RELEASE: {
+        const auto* k = reinterpret_cast<const xcb_key_press_event_t*>(e);
+        return grabbed_ && k->event == window_ && key(*k, (e->response_type & 0x7f) == XCB_KEY_PRESS);
+    }
+    case XCB_FOCUS_IN: {
+        // Another grab ended while the panel had the focus: the keyboard is free now.
+        const auto* f = reinterpret_cast<const xcb_focus_in_event_t*>(e);
+        if (f->event == window_ && f->mode == XCB_NOTIFY_MODE_UNGRAB)
+            retry_.start(0);
+        return false;
+    }
+    case XCB_FOCUS_OUT: {
+        // Read once the event is handled: the toolkit counts the panel inactive only a moment
+        // after it lost the focus, and does not when it came back meanwhile.
+        const auto* f = reinterpret_cast<const xcb_focus_out_event_t*>(e);
+        const bool moved = f->mode == XCB_NOTIFY_MODE_NORMAL || f->mode == XCB_NOTIFY_MODE_WHILE_GRABBED;
+        if (f->event == window_ && moved && f->detail != XCB_NOTIFY_DETAIL_INFERIOR
+            && f->detail != XCB_NOTIFY_DETAIL_POINTER)
+            QMetaObject::invokeMethod(this, [this] { keepFocus(); }, Qt::QueuedConnection);
+        return false;
+    }
+    case XCB_UNMAP_NOTIFY:
+    case XCB_DESTROY_NOTIFY:
+        // The server ended the grab with the window's showing.
+        if (reinterpret_cast<const xcb_unmap_notify_event_t*>(e)->window == window_)
+            forget();
+        return false;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 bool holdKeyboard(std::uint64_t window)
@@ -21,11 +268,8 @@ bool holdKeyboard(std::uint64_t window)
     xcb_connection_t* c = toolkitConnection();
     if (!c || !window)
         return false;
-    // Every press reported to the window, whichever of ours has the focus.
-    const auto reply = FW_XCB_REPLY(c, xcb_grab_keyboard,
-                                    xcb_grab_keyboard(c, 0, xcb_window_t(window), XCB_CURRENT_TIME,
-                                                      XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
-    return reply && reply->status == XCB_GRAB_STATUS_SUCCESS;
+    const auto status = grab(c, xcb_window_t(window));
+    return status && *status == XCB_GRAB_STATUS_SUCCESS;
 }
 
 void releaseKeyboard()
@@ -34,6 +278,22 @@ void releaseKeyboard()
         xcb_ungrab_keyboard(c, XCB_CURRENT_TIME);
         xcb_flush(c);
     }
+    if (PanelHold* hold = PanelHold::existing())
+        hold->regrab();
 }
+
+void holdForPanel(std::uint64_t window)
+{
+    if (toolkitConnection() && window)
+        PanelHold::get().hold(xcb_window_t(window));
+}
+
+void letGoForPanel(std::uint64_t window)
+{
+    if (PanelHold* hold = PanelHold::existing())
+        hold->letGo(xcb_window_t(window));
+}
+
+void routeHotKeys(HotKeyRoute route) { hotKeyRoute() = std::move(route); }
 
 } // namespace fw::x11

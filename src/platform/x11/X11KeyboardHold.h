@@ -1,16 +1,37 @@
 #pragma once
-// Holding the whole keyboard for one of our windows while a shortcut is recorded: an active
-// keyboard grab on the toolkit's own connection, so the toolkit receives every press as usual,
-// combinations that other clients grabbed passively included (their grabs cannot start while
-// ours is held). The server ends the hold itself when the window is hidden.
+// Holding the whole keyboard for one of our windows: an active keyboard grab on the toolkit's own
+// connection, so the toolkit receives every press as usual, combinations that other clients
+// grabbed passively included (their grabs cannot start while ours is held). The server ends a
+// hold itself when the window is hidden.
+//
+// A recording holds it plainly. A panel that takes keys holds it for as long as it is open,
+// whatever the window manager's focus model: a grab another client holds meanwhile (our own hot
+// key's, until its key is released; a window manager's during a move) is waited out, woken by
+// the grab's end or a short backoff; a press of one of our hot keys, whose passive grabs cannot
+// start meanwhile, is handed to them rather than to the panel; and the input focus that a
+// window manager moves to the window under the pointer comes back to the panel. A move of the
+// focus while a button is down (a click elsewhere) or to another window of ours ends the hold.
 
 #include <cstdint>
+#include <functional>
 
 namespace fw::x11 {
 
 // False when another client holds the keyboard, the window is not shown, or the toolkit has
 // no X connection.
 bool holdKeyboard(std::uint64_t window);
+// Ends a recording's hold (a panel's goes on).
 void releaseKeyboard();
+
+// Holds the keyboard for the panel until letGoForPanel() or its window is hidden; one panel at
+// a time (a later one takes over).
+void holdForPanel(std::uint64_t window);
+void letGoForPanel(std::uint64_t window);
+
+// Where a press of one of our hot keys goes while a panel holds the keyboard: called with the
+// key code, the modifier state and the time of a press that is not a repeat; true when it was
+// a hot key (the panel never sees it, nor its release). Empty: every key goes to the panel.
+using HotKeyRoute = std::function<bool(std::uint8_t keycode, std::uint16_t state, std::uint32_t time)>;
+void routeHotKeys(HotKeyRoute route);
 
 } // namespace fw::x11

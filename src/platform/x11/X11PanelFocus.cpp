@@ -3,6 +3,7 @@
 #include "platform/x11/X11PanelFocus.h"
 
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11KeyboardHold.h"
 
 #include <QGuiApplication>
 
@@ -256,5 +257,9 @@ bool X11PanelFocus::giveBack(std::uint64_t panel, std::uint64_t window)
         return false;
     return setFocus(to, XCB_INPUT_FOCUS_POINTER_ROOT, serverTime()) && holds(to);
 }
+
+void X11PanelFocus::holdKeyboard(std::uint64_t panel) { x11::holdForPanel(panel); }
+
+void X11PanelFocus::letGo(std::uint64_t panel) { x11::letGoForPanel(panel); }
 
 } // namespace fw

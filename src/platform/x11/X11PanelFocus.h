@@ -6,7 +6,8 @@
 // from the FocusIn that made), the server's input focus is read, and where it is not on the
 // panel (a window manager that lists the request and ignores it, or none at all) it is set
 // there with SetInputFocus and the time of the user's last input our grabs acted on. Giving
-// it back sets the focus on the earlier window, before the panel is unmapped.
+// it back sets the focus on the earlier window, before the panel is unmapped. The hold while
+// the panel is open is the toolkit connection's (X11KeyboardHold.h).
 
 #include "platform/PanelFocus.h"
 
@@ -43,6 +44,10 @@ public:
     std::uint64_t keyboardWindow() override;
     Outcome takeKeyboard(std::uint64_t panel) override;
     bool giveBack(std::uint64_t panel, std::uint64_t window) override;
+    // An active grab on the toolkit's connection (X11KeyboardHold.h), where the panel's keys
+    // are read.
+    void holdKeyboard(std::uint64_t panel) override;
+    void letGo(std::uint64_t panel) override;
 
 private:
     std::uint32_t focus();
