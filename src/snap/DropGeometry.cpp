@@ -2,6 +2,7 @@
 // regions and the layouts that splits, corners and column fills produce.
 #include "snap/DropGeometry.h"
 
+#include "windows/FrameMatch.h"
 
 #include <algorithm>
 #include <cmath>
@@ -120,16 +121,17 @@ EdgeSet edgesNear(const Point& p, const Rect& frame)
 
 bool frameChanged(const Rect& now, const Rect& from, const EdgeSet& checkOrigin)
 {
-    if (std::abs(now.width() - from.width()) > 4 || std::abs(now.height() - from.height()) > 4)
+    if (std::abs(now.width() - from.width()) > kDragResizeTolerance
+        || std::abs(now.height() - from.height()) > kDragResizeTolerance)
         return true;
     return !checkOrigin.empty() &&
-           (std::abs(now.minX() - from.minX()) > 3 || std::abs(now.minY() - from.minY()) > 3);
+           (std::abs(now.minX() - from.minX()) > kDragMoveTolerance || std::abs(now.minY() - from.minY()) > kDragMoveTolerance);
 }
 
 bool movedWithoutResize(const Rect& now, const Rect& from)
 {
-    return std::abs(now.width() - from.width()) < 4 && std::abs(now.height() - from.height()) < 4 &&
-           distance(now.origin, from.origin) > 3;
+    return std::abs(now.width() - from.width()) < kDragResizeTolerance
+        && std::abs(now.height() - from.height()) < kDragResizeTolerance && distance(now.origin, from.origin) > kDragMoveTolerance;
 }
 
 Rect frameDraggingEdges(const Rect& frame, const EdgeSet& edges, const Point& to)
