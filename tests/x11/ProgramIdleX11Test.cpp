@@ -91,7 +91,14 @@ public:
     // follows. True once the xterm sits there.
     bool placeByKeys(RegionNumber region)
     {
-        if (!s_.activate(term_.window))
+        // A click in the xterm ends the snap assist of the drag before and gives it the focus.
+        const auto frame = s_.wmFrame(term_.window);
+        if (!frame)
+            return false;
+        s_.warpPointer(int(frame->midX()), int(frame->midY()));
+        s_.pressButton(1);
+        s_.releaseButton(1);
+        if (!s_.waitFor([&] { return s_.activeWindow() == term_.window; }))
             return false;
         chord(s_, {ControlL, AltL, LetterP});
         if (!s_.waitFor([&] { return wmClass(s_, s_.inputFocus()).contains("framewell"); }))
