@@ -35,17 +35,6 @@ qsizetype gStarts = 0;   // how often the program started in this session
 // and registers the hot keys first).
 bool ready(XSession& s) { return test::trayIconEmbedded(s) && test::programLog(s).count(u"Framewell started"_qs) == gStarts; }
 
-// Processor time (user + system) of a process so far, in clock ticks.
-long long cpuTicks(pid_t pid)
-{
-    QFile f(u"/proc/%1/stat"_qs.arg(pid));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray stat = f.readAll();
-    const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
-    return fields.size() > 12 ? fields[11].toLongLong() + fields[12].toLongLong() : -1;
-}
-
 pid_t startProgram()
 {
     const pid_t pid = gSession->spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
@@ -75,11 +64,11 @@ void BM_X11ProgramIdleSixtySeconds(benchmark::State& state)
 {
     const pid_t pid = startProgram();
     for (auto _ : state) {
-        const long long before = cpuTicks(pid);
+        const long long before = test::cpuTicks(pid);
         QElapsedTimer wall;
         wall.start();
         gSession->waitFor([&] { return wall.elapsed() >= 60000; }, 61000);
-        const long long used = cpuTicks(pid) - before;
+        const long long used = test::cpuTicks(pid) - before;
         state.counters["cpu_percent"] = 100.0 * double(used) / double(::sysconf(_SC_CLK_TCK)) / (wall.elapsed() / 1000.0);
     }
     gSession->terminate(pid);

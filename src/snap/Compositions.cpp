@@ -13,6 +13,7 @@
 #include "snap/DropLogText.h"
 #include "snap/LateWindows.h"
 #include "snap/SnapContext.h"
+#include "snap/WindowMoves.h"
 #include "snap/WindowRaising.h"
 #include "windows/WindowPlacement.h"
 
@@ -49,10 +50,15 @@ public:
         const bool placed = co_await place();
         if (!placed)
             co_return;
+        if (result_.outcome == PlacementOutcome::committed) {
+            const PlacementOutcome carried = co_await moveStackedWindows();
+            if (carried != PlacementOutcome::committed)
+                co_await rollBackFronts(carried);
+        }
         writeDiagnostics();
         if (!settleOutcome())
             co_return;
-        co_await moveStackedWindows();
+        raiseStackedWindows();
         commit();
         ctx_.requests.endInteraction(false);
         report();
@@ -230,19 +236,51 @@ private:
     }
 
     // The windows of a region's later apps go behind its front window, and the stack mates of
-    // each placed window go with it (behind it already, they stay there).
-    Task<void> moveStackedWindows()
+    // each placed window go with it: one placement of them all, watched until they hold still,
+    // put back when they do not (then the run is undone with them).
+    Task<PlacementOutcome> moveStackedWindows()
     {
-        WindowFramePairs items;
+        PlacementItems items;
         for (const auto& [region, windows] : match_.behind) {
             for (const ManagedWindow& window : windows)
-                items.emplace_back(window, aim(window, frames_.at(region)));
+                items.push_back({window, aim(window, frames_.at(region))});
         }
         for (const auto& [region, mate] : placedMates())
-            items.emplace_back(mate, aim(mate, frames_.at(region)));
-        if (items.empty() || !stamp_.host())
+            items.push_back({mate, aim(mate, frames_.at(region))});
+        if (items.empty())
+            co_return PlacementOutcome::committed;
+        if (!stamp_.host())
+            co_return PlacementOutcome::rolledBack;
+        PlacementRequest request{items, place::ResizeTogether{}, {},
+                                 togetherMover(ctx_.access, std::make_shared<RejectionBox>(), stamp_)};
+        const Placed carried = co_await ctx_.placement.place(std::move(request), stamp_);
+        co_return carried.outcome;
+    }
+
+    // The placed windows back to their frames from before the run, after their stack mates
+    // could not follow them: the run ends as rolled back (or as failing to be, when they did
+    // not go back either).
+    Task<void> rollBackFronts(PlacementOutcome carried)
+    {
+        PlacementItems back;
+        for (const auto& [region, window] : result_.placed) {
+            if (const auto before = before_.find(window); before != before_.end())
+                back.push_back({window, before->second});
+        }
+        result_.placed.clear();
+        result_.outcome = carried;
+        if (back.empty() || !stamp_.host())
             co_return;
-        co_await ctx_.access.animateGroup(items, {}, stamp_, kPlacementTolerance);
+        PlacementRequest request{back, place::ResizeTogether{}, {},
+                                 togetherMover(ctx_.access, std::make_shared<RejectionBox>(), stamp_)};
+        const Placed undone = co_await ctx_.placement.place(std::move(request), stamp_);
+        if (undone.outcome != PlacementOutcome::committed)
+            result_.outcome = PlacementOutcome::rollbackFailed;
+    }
+
+    // The front of each region raised over the windows behind it.
+    void raiseStackedWindows()
+    {
         for (const auto& [region, windows] : match_.behind) {
             const auto front = result_.placed.find(region);
             std::vector<ManagedWindow> inOrder;

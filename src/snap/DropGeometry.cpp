@@ -2,6 +2,7 @@
 // regions and the layouts that splits, corners and column fills produce.
 #include "snap/DropGeometry.h"
 
+#include "windows/FrameMatch.h"
 
 #include <algorithm>
 #include <cmath>
@@ -120,13 +121,17 @@ EdgeSet edgesNear(const Point& p, const Rect& frame)
 
 bool frameChanged(const Rect& now, const Rect& from)
 {
-    return std::abs(now.width() - from.width()) > 4 || std::abs(now.height() - from.height()) > 4;
+    return std::abs(now.width() - from.width()) > kDragResizeTolerance
+        || std::abs(now.height() - from.height()) > kDragResizeTolerance;
 }
 
 bool movedWithoutResize(const Rect& now, const Rect& from, const EdgeSet& grabbedEdges)
 {
-    const auto kept = [&](double a, double b) { return grabbedEdges.empty() ? std::abs(a - b) < 4 : std::abs(a - b) <= 2; };
-    return kept(now.width(), from.width()) && kept(now.height(), from.height()) && distance(now.origin, from.origin) > 3;
+    const auto kept = [&](double a, double b) {
+        return grabbedEdges.empty() ? std::abs(a - b) < kDragResizeTolerance : std::abs(a - b) <= kDragEdgeSizeKept;
+    };
+    return kept(now.width(), from.width()) && kept(now.height(), from.height())
+        && distance(now.origin, from.origin) > kDragMoveTolerance;
 }
 
 Rect frameDraggingEdges(const Rect& frame, const EdgeSet& edges, const Point& to)

@@ -32,8 +32,6 @@ struct WindowSighting {
     Duration lastChange{0};
 };
 
-constexpr double kSightingTolerance = 2.0;
-
 class LateWindowTask {
 public:
     LateWindowTask(SnapContext& ctx, ChoiceState state, const std::vector<MissingApp>& pending, QString layoutId,

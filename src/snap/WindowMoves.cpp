@@ -1,4 +1,4 @@
-// The coordinator's thin layer over window access's animated moves: single and group moves, keeping
+// The coordinator's thin layer over window access's animated moves: group moves, keeping
 // the first refusal, and the size text of notices.
 #include "snap/WindowMoves.h"
 
@@ -7,23 +7,6 @@
 #include <cmath>
 
 namespace fw {
-
-namespace {
-
-Task<bool> refused() { co_return false; }
-
-} // namespace
-
-Task<bool> moveWindow(WindowAccess& access, const ManagedWindow& window, const Rect& target, bool guarded,
-                      bool& firstMove, const InteractionStamp& stamp)
-{
-    const bool first = std::exchange(firstMove, false);
-    if (!(guarded && first))
-        return access.animateMove(window, {}, target, kSameFrameTolerance);
-    if (!stamp.host())
-        return refused();
-    return access.animateMoveGuarded(window, {}, stamp, target, kSameFrameTolerance);
-}
 
 Task<bool> moveGroup(WindowAccess& access, std::vector<std::pair<ManagedWindow, Rect>> moves,
                      std::shared_ptr<RejectionBox> box, InteractionStamp stamp)

@@ -1,8 +1,7 @@
 #pragma once
-// The coordinator's thin layer over the animated moves of window access: the one-window
-// move of every placement task (guarded by the interaction at most for its first move), the
-// group move that keeps the first window that refused its frame, the two ways of keeping a
-// refusal, and the size text of the notices.
+// The coordinator's thin layer over the animated moves of window access: the group move that
+// keeps the first window that refused its frame, the two ways of keeping a refusal, and the
+// size text of the notices.
 
 #include "base/Geometry.h"
 #include "base/Task.h"
@@ -26,12 +25,6 @@ class WindowAccess;
 using PlacementRejection = ColumnSplitRecord::Refusal;
 // Filled by the moves of one placement; empty until a refusal arrives.
 using RejectionBox = std::optional<PlacementRejection>;
-
-// Moves one window animated and settles it within 5 pixels. `firstMove` is the task's
-// one-shot flag, consumed by every move: the move is guarded (it stops as soon as the
-// stamp's interaction ends) only when the caller asks for it and the flag was set.
-Task<bool> moveWindow(WindowAccess& access, const ManagedWindow& window, const Rect& target, bool guarded,
-                      bool& firstMove, const InteractionStamp& stamp);
 
 // Moves the windows together (0.24 s, settled within 5 pixels), stopping when the stamp's
 // interaction ends; the first window that refuses its frame is kept in the box.

@@ -89,8 +89,9 @@ std::optional<Point> freeStretchOrigin(const TitleBar& front, const Size& window
         if (!hasFewItems(other))
             keepClear.push_back(itemsOf(other));
     }
-    // Centred on the bar (rounded to whole pixels, halves away from zero).
-    const double y = std::max(2.0, std::round(front.bar.height() / 2 - compact.height / 2));
+    // Centred on the bar (rounded to whole pixels, halves away from zero), kept inside the
+    // window: on a bar thinner than the strip it reaches past the bar below only.
+    const double y = std::max(0.0, std::round(front.bar.height() / 2 - compact.height / 2));
     for (double candidate : candidates(mine)) {
         const double x = std::round(candidate);
         if (x < 8 || x + open.width > windowSize.width - 8 || y + open.height > windowSize.height - 8)

@@ -9,9 +9,6 @@ namespace fw {
 
 namespace {
 
-// A window that moved, resized or closed by more than this while it was captured gets no image.
-constexpr double kFrameTolerance = 3.0;
-
 bool usableFrame(const Rect& r) { return r.isFinite() && r.width() > 0 && r.height() > 0; }
 
 } // namespace
@@ -81,7 +78,7 @@ std::optional<PixelImage> WindowThumbnails::captureOne(const ManagedWindow& wind
     if (!picture || picture->isNull())
         return std::nullopt;
     const auto after = access_.frame(window);
-    if (!after || !sameFrame(*after, *frame, kFrameTolerance))
+    if (!after || !sameFrame(*after, *frame, kCaptureStillTolerance))
         return std::nullopt;
     return picture;
 }

@@ -21,6 +21,19 @@ inline constexpr double kPlacementTolerance = 1.0;
 // A window's bounds in the layer list within 3 device pixels of the frame read from the window:
 // the two are read at different moments and rounded apart, yet name one window.
 inline constexpr double kListedBoundsTolerance = 3.0;
+// A window captured for a picture still has the frame it had before within 3 device pixels: one
+// that moved, resized or closed meanwhile gets no picture.
+inline constexpr double kCaptureStillTolerance = 3.0;
+// A window that appeared late has stopped moving while its frame stays within 2 device pixels of
+// the one seen at the last look.
+inline constexpr double kSightingTolerance = 2.0;
+// A dragged window's frame against the one it had when the drag began: a side more than 4
+// device pixels longer or shorter makes the drag a resize, an origin more than 3 away a move.
+// Pressed on an edge, a move keeps each side within 2: a left, top or corner resize moves the
+// origin too, and changes a side by more.
+inline constexpr double kDragResizeTolerance = 4.0;
+inline constexpr double kDragMoveTolerance = 3.0;
+inline constexpr double kDragEdgeSizeKept = 2.0;
 
 // minX, minY, width and height each differ by at most the tolerance (empty rectangles
 // included): a frame is still the one seen before.

@@ -110,15 +110,11 @@ public:
         return windowID(w.element, w.pid, w.title, list);
     }
 
-    // Parts of the title bar the window manager draws, from one reading (readTitleBar in
-    // windows/TitleBar.h: frame and title read now, the buttons where the manager's button
-    // layout puts them): the window's buttons, inset from the bar's top and bottom, and their
-    // middle 12 pixels for the minimise button. Nothing for a window without a title bar.
-    std::optional<Rect> titleBarButtonsFrame(WindowId element) const;
+    // Where the window manager draws the window's minimise button, from one reading of its
+    // title bar (readTitleBar in windows/TitleBar.h: frame and title read now, the buttons where
+    // the manager's button layout puts them): the buttons' middle 12 pixels. Nothing for a
+    // window without a title bar.
     std::optional<Rect> minimizeButtonFrame(WindowId element) const;
-    // The window manager's title bar: the top extent of the window's frame, as wide as the
-    // frame. Nothing for a window without one.
-    std::optional<Rect> titleBarFrame(WindowId element) const;
     // Whether another application holds the display awake (a video plays), through the idle
     // inhibitor port; false without one.
     bool otherAppKeepsDisplayAwake() const { return inhibitors_ && inhibitors_->otherAppKeepsDisplayAwake(); }

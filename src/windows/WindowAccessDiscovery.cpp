@@ -238,18 +238,6 @@ std::optional<WindowId> WindowAccess::windowID(WindowId element, Pid pid, const 
 
 namespace fw {
 
-std::optional<Rect> WindowAccess::titleBarFrame(WindowId element) const
-{
-    const auto bar = readTitleBar(ws_, element);
-    return bar ? std::optional(bar->bar) : std::nullopt;
-}
-
-std::optional<Rect> WindowAccess::titleBarButtonsFrame(WindowId element) const
-{
-    const auto bar = readTitleBar(ws_, element);
-    return bar ? std::optional(bar->buttons()) : std::nullopt;
-}
-
 std::optional<Rect> WindowAccess::minimizeButtonFrame(WindowId element) const
 {
     const auto bar = readTitleBar(ws_, element);

@@ -86,8 +86,8 @@ bool GroupMove::read(const std::vector<std::pair<ManagedWindow, Rect>>& items)
 Task<bool> GroupMove::animate()
 {
     const bool moveOnly = std::none_of(tracks_.begin(), tracks_.end(), [](const Track& track) {
-        return std::abs(track.start.width() - track.target.width()) > 1.0
-            || std::abs(track.start.height() - track.target.height()) > 1.0;
+        return std::abs(track.start.width() - track.target.width()) > kPlacementTolerance
+            || std::abs(track.start.height() - track.target.height()) > kPlacementTolerance;
     });
     Clock& clock = access_.clock();
     const Duration animationStart = clock.now();

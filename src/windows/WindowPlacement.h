@@ -143,10 +143,6 @@ public:
     // puts every touched window back (the last first) into its frame and states.
     Task<Placed> place(PlacementRequest request, InteractionStamp stamp);
 
-    // Windows that should already be at their frames: each one more than 5 pixels off is moved
-    // back once; the corrections are undone, the last first, when that does not hold.
-    Task<PlacementOutcome> framesStillMatch(PlacementItems targets, InteractionStamp stamp);
-
     // ---- The composition run
 
     // Matches the candidates (and the fixed windows) to the regions, places them, raises

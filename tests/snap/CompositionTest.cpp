@@ -280,6 +280,26 @@ TEST_F(Composition, AStackMovesWholeAndAnUninstalledAppsUntakenSpotIsSaidToBeFre
     EXPECT_EQ(stacks.changes.back().size(), 2u) << "both windows' new frames are told to the stacks";
 }
 
+// A stack whose member behind cannot follow its front into the new layout: the mate is put back
+// with the placement it was part of, the front goes back too, nothing is recorded, and the user
+// is told the prior arrangement was restored. One that follows is told to the stacks with it.
+TEST_F(Composition, AStackMateThatCannotFollowItsFrontUndoesTheLayoutSwitch)
+{
+    auto& c = start();
+    const Rect shared(100, 100, 700, 500);
+    const auto stackBack = add(100, shared);
+    const auto stackFront = add(101, shared);   // raised last
+    stacks.declaredStacks = {{stackFront, stackBack}};
+    sim.refuseWrites(stackBack.element);
+
+    c.startLayoutApplication(builtIn(u"halves"_qs), kLeft);
+    until(1);
+    EXPECT_EQ(notices, QStringList{u"The composition did not keep its sizes. The prior arrangement was restored."_qs});
+    EXPECT_EQ(frameOf(stackFront), shared) << "the front goes back with its mate";
+    EXPECT_EQ(frameOf(stackBack), shared);
+    EXPECT_FALSE(c.groups().count(u"A"_qs)) << "nothing recorded";
+}
+
 // A stack whose members size in different steps (a terminal short of the region by part of a
 // cell, a window filling it) is one unit however far apart their frames are: switched to
 // Three columns it lands whole in one region, its front in front, and the notice counts it

@@ -44,8 +44,7 @@ Task<void> placeAndRecord(SnapCoordinator& c, SnapState& state, ManagedWindow w,
     auto guard = MutationGuard::take(state.interaction, c.context().stacks);
     if (!guard)
         co_return;
-    bool first = true;
-    const bool moved = co_await moveWindow(c.context().access, w, target, true, first, c.stamp());
+    const bool moved = co_await c.context().access.animateMoveGuarded(w, {}, c.stamp(), target, kSameFrameTolerance);
     if (moved)
         state.sideSplits.add(u"A"_qs, {0, 1});
 }

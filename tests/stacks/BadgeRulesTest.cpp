@@ -154,16 +154,18 @@ TEST(BadgeSpot, FindsTheFreeStretchOfTheTitleBarClearOfEveryBusyStackedWindow)
     };
 
     const TitleBar front = titleBarOf(bar, openbox, u"xterm"_qs);
-    EXPECT_EQ(origin(front), (Point{34, 2})) << "the wider stretch, left of the title, 14 in";
-    EXPECT_EQ(origin(titleBarOf(bar, leftButtons, u"xterm"_qs)), (Point{76, 2})) << "16 right of the buttons";
+    EXPECT_EQ(origin(front), (Point{34, 0})) << "the wider stretch, left of the title, 14 in; as near the bar's middle as the window allows";
+    EXPECT_EQ(origin(titleBarOf(bar, leftButtons, u"xterm"_qs)), (Point{76, 0})) << "16 right of the buttons";
+    EXPECT_EQ(origin(titleBarOf(Rect(0, 0, 800, 30), openbox, u"xterm"_qs)).value_or(Point{}).y, 4)
+        << "centred on a taller bar";
 
     // Another busy window's item over the first stretch pushes it to the next.
-    EXPECT_EQ(origin(front, {titleBarOf(bar, leftButtons, u"xterm"_qs)}), (Point{434, 2}));
+    EXPECT_EQ(origin(front, {titleBarOf(bar, leftButtons, u"xterm"_qs)}), (Point{434, 0}));
     // The other member's title covers both stretches of the front's.
     EXPECT_EQ(origin(front, {titleBarOf(bar, openbox, QString(90, u'x'))}), std::nullopt);
     // A window with few items is not kept clear of.
     EXPECT_TRUE(stacks::hasFewItems(titleBarOf(bar, {0, 3, false, true}, QString(90, u'x'))));
-    EXPECT_EQ(origin(front, {titleBarOf(bar, {0, 3, false, true}, QString(90, u'x'))}), (Point{34, 2}));
+    EXPECT_EQ(origin(front, {titleBarOf(bar, {0, 3, false, true}, QString(90, u'x'))}), (Point{34, 0}));
 
     EXPECT_EQ(origin(titleBarOf(bar, openbox, QString(120, u'x'))), std::nullopt) << "the title fills the bar";
     EXPECT_EQ(origin(titleBarOf(bar, {0, 3, false, true}, u"xterm"_qs)), std::nullopt) << "only the title";

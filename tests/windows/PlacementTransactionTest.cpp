@@ -110,7 +110,6 @@ TEST_F(Transaction, ACoordinatorThatGoesAwayEndsEveryMoveLikeAnEndedInteraction)
     sim.clearWrites();
     EXPECT_EQ(outcomeOf({.targets = threeTargets(), .kind = place::FillColumn{a}, .mover = instantMover()}, stamp),
               PlacementOutcome::rolledBack);
-    EXPECT_EQ(run(placement.framesStillMatch(threeTargets(), stamp)), PlacementOutcome::rolledBack);
     EXPECT_FALSE(run(access.animateGroup({{a, kTargetA}, {b, kTargetB}}, {}, stamp, 1.0)));
     EXPECT_FALSE(run(access.animateMoveGuarded(c, {}, stamp, kTargetC, 1.0)));
     EXPECT_TRUE(run(placement.compositionGroupMover(stamp)({{a, kStartA}})).count(a)) << "still in place";
@@ -294,61 +293,4 @@ TEST_F(Transaction, TheColumnSplitRecordsTheFirstRefusalAndHandsMismatchesToTheC
     EXPECT_EQ(frameOf(c), kStartC);
     EXPECT_TRUE(logs.contains(QStringLiteral("Post-placement drift in App103: expected {{964, 529}, {952, 517}}, actual "
                                              "{{964, 529}, {900, 517}}")));
-}
-
-TEST_F(Transaction, FramesStillMatchCorrectsWindowsMoreThanFivePointsOff)
-{
-    sim.place(a.element, kTargetA);
-    sim.place(b.element, Rect(968, 0, 952, 517)); // 4 points off: fine
-    const PlacementItems targets{{a, kTargetA}, {b, kTargetB}};
-    sim.resetCounters();
-    EXPECT_EQ(run(placement.framesStillMatch(targets, {sharedHost, 7})), PlacementOutcome::committed);
-    EXPECT_EQ(sim.frameReadCount(), 4); // every frame read twice
-    EXPECT_TRUE(sim.writes().empty());
-
-    // A window on a cell grid a cell short of its target sits in it: nothing is written.
-    sim.setSizeHints(a.element, SizeHints{.increment = Size{9, 17}});
-    sim.place(a.element, Rect(kTargetA.origin, Size{kTargetA.width() - 8, kTargetA.height() - 16}));
-    EXPECT_EQ(run(placement.framesStillMatch(targets, {sharedHost, 7})), PlacementOutcome::committed);
-    EXPECT_TRUE(sim.writes().empty());
-    sim.setSizeHints(a.element, SizeHints{});
-
-    sim.place(a.element, Rect(4, 4, 946, 1042)); // 6 points narrower
-    EXPECT_EQ(run(placement.framesStillMatch(targets, {sharedHost, 7})), PlacementOutcome::committed);
-    EXPECT_EQ(frameOf(a), kTargetA);
-
-    // A correction that does not hold is undone.
-    sim.place(a.element, Rect(4, 4, 946, 1042));
-    sim.setSizeHints(a.element, SizeHints{.maximum = Size{946, 1042}});
-    EXPECT_EQ(run(placement.framesStillMatch(targets, {sharedHost, 7})), PlacementOutcome::rolledBack);
-    EXPECT_EQ(frameOf(a), Rect(4, 4, 946, 1042));
-
-    // An unreadable window: nothing moves.
-    sim.clearWrites();
-    sim.place(a.element, Rect(100, 100, 300, 300));
-    sim.closeWindow(b.element);
-    EXPECT_EQ(run(placement.framesStillMatch(targets, {sharedHost, 7})), PlacementOutcome::rolledBack);
-    EXPECT_TRUE(sim.writes().empty());
-}
-
-// The check compares origin and size, not edges: a window a few pixels off on every side but
-// within 5 of the target's origin and size is left alone; one whose edges are near but that is
-// 10 wider is put back on its target.
-TEST_F(Transaction, FramesStillMatchComparesOriginAndSizeNotEdges)
-{
-    const Rect target(100, 100, 400, 300);
-    const PlacementItems targets{{a, target}};
-    sim.place(a.element, Rect(104, 96, 405, 295)); // right and bottom edges 9 off
-    sim.resetCounters();
-    sim.clearWrites();
-    EXPECT_EQ(run(placement.framesStillMatch(targets, {sharedHost, 7})), PlacementOutcome::committed);
-    EXPECT_EQ(sim.frameReadCount(), 2) << "read once and once more to confirm";
-    EXPECT_TRUE(sim.writes().empty());
-    EXPECT_EQ(frameOf(a), Rect(104, 96, 405, 295));
-
-    sim.place(a.element, Rect(95, 100, 410, 300)); // every edge within 5, 10 wider
-    sim.clearWrites();
-    EXPECT_EQ(run(placement.framesStillMatch(targets, {sharedHost, 7})), PlacementOutcome::committed);
-    EXPECT_FALSE(sim.writes().empty());
-    EXPECT_EQ(frameOf(a), target);
 }

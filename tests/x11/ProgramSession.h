@@ -178,6 +178,18 @@ inline QString programLog(const XSession& s, const QString& program = QStringLit
     return text;
 }
 
+// Processor time (user and system, all threads) a process has taken so far, in clock ticks;
+// -1 when it cannot be read.
+inline long long cpuTicks(pid_t pid)
+{
+    QFile f(u"/proc/%1/stat"_qs.arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray stat = f.readAll();
+    const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+    return fields.size() > 12 ? fields[11].toLongLong() + fields[12].toLongLong() : -1;
+}
+
 // Starts the program as a user who has opened it before: its pid once its log says it started,
 // else 0 (the session's error and the program's log say why).
 inline pid_t startProgram(XSession& s)

@@ -225,6 +225,12 @@ TEST(StackBadgesX11, PlacedAutomaticallyTheBadgeTakesAFreeStretchOfTheRealTitleB
     const double left = panel->frame().minX() + strip.left(), right = panel->frame().minX() + strip.right();
     const double top = panel->frame().minY() + strip.top(), bottom = panel->frame().minY() + strip.bottom();
     EXPECT_TRUE(top < frame->minY() + *bar && bottom > frame->minY() + *bar / 2) << "the strip is not across the bar";
+    // Centred on the bar (to the pixel the rounding leaves), inside the frame on a bar thinner
+    // than the strip.
+    const double barMiddle = frame->minY() + *bar / 2;
+    EXPECT_LE(std::abs((top + bottom) / 2 - barMiddle), strip.height() > *bar ? (strip.height() - *bar) / 2 + 0.5 : 0.5)
+        << "strip " << top << ".." << bottom << " on a bar " << frame->minY() << ".." << frame->minY() + *bar;
+    EXPECT_GE(top, frame->minY());
     const int from = int(left - frame->minX()) - 2, to = int(right - frame->minX()) + 2;
     ASSERT_TRUE(from >= 0 && to < int(ink.size())) << "the strip is not over the bar";
     for (int x = from; x <= to; ++x)
