@@ -49,8 +49,10 @@ bool BusCallBudget::eventFilter(QObject* watched, QEvent* event)
     }
     // Run here, to learn what it cost.
     watched->event(event);
+    // A call that ran long (a menu item that opened a dialog and waited on it) refuses the
+    // next ones for a second at most.
     const double end = double(clock_.nsecsElapsed()) / 1e6;
-    balanceMs_ -= end - now;
+    balanceMs_ = std::max(-kBurstMs, balanceMs_ - (end - now));
     return true;
 }
 
