@@ -4,9 +4,9 @@
 //     those calls hold the host, and from Ctrl+Alt+P, pressed once they return, to the picker;
 //   - one AboutToShowGroup naming the menu's root 20,000 times: to its answer; one GetLayout
 //     of the whole menu: to its answer;
-//   - a flood of 10,000 menu calls a second for 10 s, of openings (AboutToShow and the opened
-//     and closed events; /0) or of GetLayout (/1): the resident size before and after, and
-//     from its end to the picker answering;
+//   - a flood of 10,000 menu calls a second, of openings (AboutToShow and the opened and closed
+//     events; /0) for 10 s or of GetLayout (/1) for 30 s: the resident size before and after,
+//     and from its end to the picker answering;
 //   - an XEmbed tray rewriting _NET_SYSTEM_TRAY_COLORS without pause for 10 s: the same.
 #include "ProgramBench.h"
 #include "x11/FakeKeys.h"
@@ -135,11 +135,7 @@ BENCHMARK(BM_TrayBusAboutToShowGroupOfTwentyThousand)->Unit(benchmark::kMillisec
 
 void BM_TrayBusGetLayout(benchmark::State& state)
 {
-    timeMenuCalls(state, [](const QString& menu) {
-        QDBusMessage layout = menuCall(menu, u"GetLayout"_qs);
-        layout << 0 << -1 << QStringList();
-        return layout;
-    });
+    timeMenuCalls(state, [](const QString& menu) { return test::getLayoutCall(gHost->items.last(), menu); });
 }
 BENCHMARK(BM_TrayBusGetLayout)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(30);
 
@@ -160,22 +156,12 @@ void BM_TrayBusMenuFlood(benchmark::State& state)
             e << 0 << id << QVariant::fromValue(QDBusVariant(0)) << 0u;
             return e;
         };
-        QDBusMessage layout = menuCall(menu, u"GetLayout"_qs);
-        layout << 0 << -1 << QStringList();
+        const QDBusMessage layout = test::getLayoutCall(gHost->items.last(), menu);
         // The openings, or the whole layout asked again and again.
         const std::vector<QDBusMessage> calls = state.range(0) == 0
                                                     ? std::vector<QDBusMessage>{show, event(u"opened"_qs), event(u"closed"_qs)}
                                                     : std::vector<QDBusMessage>{layout};
-        QElapsedTimer timer;
-        timer.start();
-        qint64 sent = 0;
-        while (timer.elapsed() < 10000) {
-            // Paced at 10,000 a second.
-            for (; sent < timer.elapsed() * 10; ++sent)
-                gBus->send(calls[std::size_t(sent) % calls.size()]);
-            gSession->waitFor([] { return false; }, 5);
-        }
-        state.counters["calls_sent"] = double(sent);
+        state.counters["calls_sent"] = double(test::floodCalls(*gSession, *gBus, calls, state.range(0) == 0 ? 10000 : 30000));
         state.counters["rss_after_mb"] = bench::residentMegabytes(pid);
         state.counters["picker_after_flood_ms"] = pickerAfterKey();
         state.counters["rss_after_picker_mb"] = bench::residentMegabytes(pid);

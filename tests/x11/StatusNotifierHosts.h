@@ -4,6 +4,7 @@
 // register. It may answer every call late, as a panel busy at login does, or, the moment an
 // item registers, read the item's menu with blocking calls, its own loop stopped meanwhile, as
 // LXQt's panel imports a menu. Serves while the test's loop runs (XSession::waitFor).
+// floodCalls() is a peer calling without pause.
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -14,7 +15,18 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <vector>
+
 namespace fw::test {
+
+// A menu's whole layout, asked of the item's menu.
+inline QDBusMessage getLayoutCall(const QString& item, const QString& menu)
+{
+    QDBusMessage layout = QDBusMessage::createMethodCall(item, menu, QStringLiteral("com.canonical.dbusmenu"),
+                                                         QStringLiteral("GetLayout"));
+    layout << 0 << -1 << QStringList();
+    return layout;
+}
 
 class TestStatusNotifierWatcher final : public QDBusVirtualObject {
 public:
@@ -107,14 +119,28 @@ private:
         if (menu.type() != QDBusMessage::ReplyMessage || menu.arguments().isEmpty())
             return false;
         menuPath = menu.arguments().first().value<QDBusVariant>().variant().value<QDBusObjectPath>().path();
-        QDBusMessage layout = QDBusMessage::createMethodCall(item, menuPath, QStringLiteral("com.canonical.dbusmenu"),
-                                                             QStringLiteral("GetLayout"));
-        layout << 0 << -1 << QStringList();
-        return bus_.call(layout, QDBus::Block, 10000).type() == QDBusMessage::ReplyMessage;
+        return bus_.call(getLayoutCall(item, menuPath), QDBus::Block, 10000).type() == QDBusMessage::ReplyMessage;
     }
 
     QDBusConnection bus_;
     int delayMs_;
 };
+
+// Sends the calls in turn, `perSecond` of them a second for `ms`, answers unawaited, while the
+// session's loop runs; how many were sent.
+template <class Session>
+qint64 floodCalls(Session& session, QDBusConnection& bus, const std::vector<QDBusMessage>& calls, int ms,
+                  int perSecond = 10000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    qint64 sent = 0;
+    while (timer.elapsed() < ms) {
+        for (; sent < timer.elapsed() * perSecond / 1000; ++sent)
+            bus.send(calls[std::size_t(sent) % calls.size()]);
+        session.waitFor([] { return false; }, 5);
+    }
+    return sent;
+}
 
 } // namespace fw::test

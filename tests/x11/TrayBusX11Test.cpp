@@ -2,7 +2,8 @@
 // StatusNotifier host that calls the program back synchronously the moment its icon registers
 // (as LXQt's panel imports a menu), started before the program and after it, is answered at
 // once, and so is a host that names the menu's root 20,000 times in one message, with the
-// picker answering its key meanwhile; a watcher that answers every call 8 s late holds neither
+// picker answering its key meanwhile; a peer asking for the whole menu 10,000 times a second
+// leaves the program's memory and its keys as they were, and the menu still served; a watcher that answers every call 8 s late holds neither
 // the start nor the keys, nor the end; and a session without a bus starts at once, its icon in
 // the XEmbed tray.
 #include "x11/FakeKeys.h"
@@ -12,6 +13,9 @@
 
 #include <QDBusPendingCall>
 #include <QDir>
+#include <QFile>
+
+#include <unistd.h>
 
 #include <memory>
 
@@ -49,6 +53,16 @@ QDBusMessage callServing(XSession& session, QDBusConnection& bus, const QDBusMes
     QDBusPendingCall pending = bus.asyncCall(call, timeoutMs);
     session.waitFor([&] { return pending.isFinished(); }, timeoutMs + 1000);
     return pending.isFinished() ? pending.reply() : QDBusMessage();
+}
+
+// The process's resident size in bytes; -1 when unknown.
+qint64 residentBytes(pid_t pid)
+{
+    QFile statm(u"/proc/%1/statm"_qs.arg(pid));
+    if (!statm.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> pages = statm.readAll().split(' ');
+    return pages.size() > 1 ? pages[1].toLongLong() * sysconf(_SC_PAGESIZE) : -1;
 }
 
 // A session, this test's application and a focused xterm; with serve(), its private bus with
@@ -122,6 +136,28 @@ TEST_F(TrayBusX11, AHostCallingBackAtOnceIsAnsweredStartedBeforeOrAfterTheProgra
     EXPECT_TRUE(host->answered) << "the host's blocking calls went unanswered";
     EXPECT_TRUE(session.waitFor([&] { return programLog(session).contains(u"System tray found"_qs); }));
     EXPECT_TRUE(pickerAnswers(session, keyFree)) << programLog(session).toStdString();
+    EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0)) << programLog(session).toStdString();
+}
+
+TEST_F(TrayBusX11, AFloodOfWholeMenuReadsCostsBoundedMemoryAndHoldsNeitherTheKeysNorTheMenu)
+{
+    ASSERT_NO_FATAL_FAILURE(serve(0, true));
+    const pid_t program = startProgram(session);
+    ASSERT_TRUE(program) << session.error() << programLog(session).toStdString();
+    ASSERT_TRUE(session.waitFor([&] { return host->answered; }, 10000)) << programLog(session).toStdString();
+    const QDBusMessage layout = getLayoutCall(host->items.first(), host->menuPath);
+    ASSERT_EQ(callServing(session, *bus, layout, 10000).type(), QDBusMessage::ReplyMessage);
+    const qint64 rest = residentBytes(program);
+    ASSERT_GT(rest, 0);
+
+    // Each read builds the whole layout anew; unanswered, the calls would queue without end.
+    EXPECT_GT(floodCalls(session, *bus, {layout}, 4000), 10000);
+    const qint64 flooded = residentBytes(program);
+    EXPECT_TRUE(pickerAnswers(session, keyFree)) << programLog(session).toStdString();
+    EXPECT_LT(flooded, 2 * rest) << "resident " << flooded / 1024 << " KiB after the flood, " << rest / 1024 << " KiB before";
+    EXPECT_LT(residentBytes(program), 2 * rest);
+    // The menu is read again once the flood is over (a call refused meanwhile is asked again).
+    EXPECT_TRUE(session.waitFor([&] { return callServing(session, *bus, layout, 5000).type() == QDBusMessage::ReplyMessage; }, 20000));
     EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0)) << programLog(session).toStdString();
 }
 

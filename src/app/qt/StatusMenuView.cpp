@@ -3,6 +3,7 @@
 // when shown; the icon coloured for the tray it shows in.
 #include "app/qt/StatusMenuView.h"
 
+#include "app/qt/BusCallBudget.h"
 #include "app/qt/LayoutMenuRow.h"
 #include "app/qt/StatusIcon.h"
 #include "platform/TrayHost.h"
@@ -209,6 +210,7 @@ void StatusMenuView::join()
 {
     if (tray_)
         return;
+    budget_ = std::make_unique<BusCallBudget>();
     tray_ = std::make_unique<QSystemTrayIcon>();
     tray_->setToolTip(QStringLiteral("Framewell — a place for every window"));
     tray_->setContextMenu(root_.get());

@@ -11,7 +11,8 @@
 // An opening soon after one that rendered, with nothing done since, renders nothing: a host may
 // say the menu opens thousands of times at once. Each item carries its key, which a
 // StatusNotifier host shows beside it. The icon is made once a tray host is known to be there
-// (join()): the toolkit's tray asks the session bus synchronously as it is made.
+// (join()): the toolkit's tray asks the session bus synchronously as it is made. What the bus's
+// peers ask of the icon and its menu takes no more than a share of the time (BusCallBudget).
 // Without a tray host the icon shows nowhere; the program then stays reachable by its hot keys
 // and by being launched again. The icon's colour follows the tray: the colour a host states,
 // else the panel's colour read beside the icon once the host drew it (never under it: an icon
@@ -45,6 +46,7 @@ class QSystemTrayIcon;
 
 namespace fw {
 
+class BusCallBudget;
 class LayoutMenuRow;
 class TrayHost;
 
@@ -120,6 +122,7 @@ private:
     void readTrayBackground();
 
     std::unique_ptr<QMenu> root_;
+    std::unique_ptr<BusCallBudget> budget_;   // before the icon, whose objects it bounds
     std::unique_ptr<QSystemTrayIcon> tray_;
     Cached choose_, switch_;
     int displayBuilds_ = 0;
