@@ -2,6 +2,8 @@
 // on a thread of its own, the watcher's presence asked of the bus, its host asked of the watcher.
 #include "platform/x11/StatusNotifierWatch.h"
 
+#include "platform/x11/SessionBus.h"
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -34,6 +36,12 @@ void StatusNotifierWatch::start()
 {
     if (std::exchange(started_, true))
         return;
+    // No bus to reach: settled at once, so that the tray is joined while the program starts
+    // rather than in the middle of the user's first gesture.
+    if (!sessionBusKnown()) {
+        connected(false);
+        return;
+    }
     // Reaching the bus may take seconds (a bus launched for the session); the answer comes
     // back to this thread, and nothing here waits for it.
     std::thread([alive = alive_, self = this] {
