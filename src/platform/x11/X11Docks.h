@@ -50,7 +50,8 @@ private:
     // window manager.
     void scan();
     std::vector<xcb_window_t> clientsIn(const std::vector<xcb_window_t>& tops);
-    // Whether each window is shown and what it reserves; each is listened to from then on.
+    // Whether each window is shown and what it reserves; docks and windows with a strut are
+    // listened to from then on, the others no longer.
     void readStruts(const std::vector<xcb_window_t>& windows);
     void readClientList();
     void readWorkArea();
@@ -64,6 +65,8 @@ private:
     // Window → the strut it states while shown; the window manager's clients.
     std::map<xcb_window_t, Strut> struts_;
     std::set<xcb_window_t> clients_;
+    // Docks and windows that stated a strut: the only ones whose changes we listen to.
+    std::set<xcb_window_t> listened_;
     std::optional<Rect> workArea_;
     Size screen_;
     std::function<void()> handler_;
