@@ -3,10 +3,10 @@
 // window manager's own taskbar (icewm's sits two levels inside a frame and is listed nowhere),
 // with the work area and the screen's size, read on a connection of our own. Kept until the
 // server tells of a change, and then read again for the windows concerned only: clients
-// joining or leaving the window manager's client list, a strut set or removed, a window that
-// states one shown, hidden, moved or gone, the work area written, another window manager.
-// Windows merely mapped (menus, our own panels) cost nothing. A change of what is kept is told
-// to the one handler.
+// joining or leaving the window manager's client list, a strut set or removed on a dock or a
+// window that stated one, such a window shown, hidden, moved or gone, the work area written,
+// another window manager. Windows merely mapped (menus, our own panels) and other clients'
+// property changes (titles) cost nothing. A change of what is kept is told to the one handler.
 
 #include "base/Geometry.h"
 #include "platform/Struts.h"
