@@ -1,8 +1,9 @@
 // The program after a stretch of work, on a real server (Xvfb, the test window manager, trayer
-// as the tray host, two monitors, twenty windows): an xterm that keeps writing is dragged by its
-// title bar into the halves of the right monitor's picker and placed by the "place" key, over
-// and over; then the user does nothing, and the program takes under 0.1 % of a core, as just
-// after its start (nothing the work set going keeps waking it).
+// as the tray host, two monitors, twenty windows): an xterm that keeps writing and renaming its
+// icon is dragged by its title bar into the halves of the right monitor's picker and placed by
+// the "place" key, over and over; then the user does nothing, and the program takes under
+// 0.1 % of a core, as just after its start (nothing the work set going keeps waking it, nor a
+// client's changes of its own properties).
 #include "layout/ScreenGeometry.h"
 #include "layout/SnapLayout.h"
 #include "snap/AppliedLayouts.h"
@@ -16,6 +17,8 @@
 #include <QFile>
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 #include <unistd.h>
 
@@ -46,10 +49,12 @@ public:
         s_.startTestClient(u"other"_qs, {"--count", "18", "--size", "400x300", "--position", "100,100"});
         // On the right monitor, offered by snap assist for the half the xterm leaves free.
         s_.startTestClient(u"offered"_qs, {"--size", "400x300", "--position", "2700,650"});
-        // The xterm keeps writing, as a terminal running a build does: its content changes,
-        // nothing of the desktop's state does.
+        // The xterm keeps writing and renaming its icon 20 times a second, as a terminal running
+        // a build does: its content and its own properties change, nothing of the desktop's
+        // state does (its title stays, by which it is found).
         term_ = s_.startXterm(u"worked"_qs, {u"-geometry"_qs, u"80x24+2100+300"_qs, u"-e"_qs, u"sh"_qs, u"-c"_qs,
-                                              u"i=0; while :; do i=$((i+1)); echo $i; sleep 0.05; done"_qs});
+                                              u"i=0; while :; do i=$((i+1)); echo $i; printf '\\033]1;w%s\\007' $i; "
+                                              u"sleep 0.05; done"_qs});
         return term_.window && s_.activate(term_.window);
     }
     xcb_window_t term() const { return term_.window; }
@@ -151,6 +156,7 @@ TEST(ProgramIdleX11, AfterDragsAndHotKeysNothingKeepsItBusy)
     session.warpPointer(600, 900);
     session.waitFor([] { return false; }, 2000);
     const double busy = cpuPercentOver(session, program, 15000);
+    std::printf("percent of a core at rest: %.3f\n", busy);
     EXPECT_LT(busy, 0.1) << "percent of a core over 15 s of rest after the work";
     EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
 }

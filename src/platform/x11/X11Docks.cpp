@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cstring>
 #include <set>
 #include <tuple>
@@ -142,7 +143,7 @@ void X11Docks::readStruts(const std::vector<xcb_window_t>& windows)
     xcb_connection_t* c = conn_->raw();
     struct Ask {
         xcb_get_window_attributes_cookie_t attributes;
-        xcb_get_property_cookie_t partial, plain;
+        xcb_get_property_cookie_t partial, plain, type;
         xcb_get_geometry_cookie_t geometry;
         xcb_translate_coordinates_cookie_t origin;
     };
@@ -153,24 +154,33 @@ void X11Docks::readStruts(const std::vector<xcb_window_t>& windows)
     std::vector<Ask> asks;
     for (xcb_window_t w : windows)
         asks.push_back({xcb_get_window_attributes(c, w), conn_->property(w, strutPartial_, XCB_ATOM_CARDINAL, 12),
-                        conn_->property(w, strut_, XCB_ATOM_CARDINAL, 4), xcb_get_geometry(c, w),
+                        conn_->property(w, strut_, XCB_ATOM_CARDINAL, 4),
+                        conn_->property(w, conn_->atoms().netWmWindowType, XCB_ATOM_ATOM, 16), xcb_get_geometry(c, w),
                         xcb_translate_coordinates(c, w, conn_->root(), 0, 0)});
     for (std::size_t i = 0; i < windows.size(); ++i) {
         const xcb_window_t w = windows[i];
         auto attributes = FW_XCB_REPLY(c, xcb_get_window_attributes, asks[i].attributes);
         const auto partial = cardinals(conn_->reply(asks[i].partial).p);
         const auto plain = cardinals(conn_->reply(asks[i].plain).p);
+        const auto types = cardinals(conn_->reply(asks[i].type).p);
         auto geometry = FW_XCB_REPLY(c, xcb_get_geometry, asks[i].geometry);
         auto origin = FW_XCB_REPLY(c, xcb_translate_coordinates, asks[i].origin);
         struts_.erase(w);
-        if (!attributes || !geometry || !origin)
+        if (!attributes || !geometry || !origin) {
+            listened_.erase(w);   // gone
             continue;
+        }
         const auto strut = strutOf(partial, plain, Rect(origin->dst_x, origin->dst_y, geometry->width, geometry->height));
         const bool states = strut && strut->reserves();
-        // A window that states no strut is heard of again only when it sets one.
-        if (!states) {
-            const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-            xcb_change_window_attributes(c, w, XCB_CW_EVENT_MASK, &mask);
+        // Only docks and windows that stated a strut are listened to on: any other client's
+        // property changes (a terminal retitling itself on every command) would wake us for
+        // nothing. A strut such a window sets later shows in the work area, which is read again.
+        const bool dock = std::find(types.begin(), types.end(), conn_->atoms().netWmWindowTypeDock) != types.end();
+        if (states || dock) {
+            listened_.insert(w);
+        } else if (!listened_.count(w)) {
+            const std::uint32_t none = XCB_EVENT_MASK_NO_EVENT;
+            xcb_change_window_attributes(c, w, XCB_CW_EVENT_MASK, &none);
         }
         // Only a shown window reserves space: a client the window manager has hidden (iconic)
         // is unmapped, while one whose frame is about to show is mapped but not yet viewable.
@@ -208,6 +218,7 @@ void X11Docks::note(const xcb_generic_event_t* e, Pending& p)
     case XCB_DESTROY_NOTIFY: {
         const xcb_window_t w = reinterpret_cast<const xcb_destroy_notify_event_t*>(e)->window;
         struts_.erase(w);
+        listened_.erase(w);
         p.again.erase(w);
         break;
     }

@@ -3,10 +3,10 @@
 // window manager's own taskbar (icewm's sits two levels inside a frame and is listed nowhere),
 // with the work area and the screen's size, read on a connection of our own. Kept until the
 // server tells of a change, and then read again for the windows concerned only: clients
-// joining or leaving the window manager's client list, a strut set or removed, a window that
-// states one shown, hidden, moved or gone, the work area written, another window manager.
-// Windows merely mapped (menus, our own panels) cost nothing. A change of what is kept is told
-// to the one handler.
+// joining or leaving the window manager's client list, a strut set or removed on a dock or a
+// window that stated one, such a window shown, hidden, moved or gone, the work area written,
+// another window manager. Windows merely mapped (menus, our own panels) and other clients'
+// property changes (titles) cost nothing. A change of what is kept is told to the one handler.
 
 #include "base/Geometry.h"
 #include "platform/Struts.h"
@@ -50,7 +50,8 @@ private:
     // window manager.
     void scan();
     std::vector<xcb_window_t> clientsIn(const std::vector<xcb_window_t>& tops);
-    // Whether each window is shown and what it reserves; each is listened to from then on.
+    // Whether each window is shown and what it reserves; docks and windows with a strut are
+    // listened to from then on, the others no longer.
     void readStruts(const std::vector<xcb_window_t>& windows);
     void readClientList();
     void readWorkArea();
@@ -64,6 +65,8 @@ private:
     // Window → the strut it states while shown; the window manager's clients.
     std::map<xcb_window_t, Strut> struts_;
     std::set<xcb_window_t> clients_;
+    // Docks and windows that stated a strut: the only ones whose changes we listen to.
+    std::set<xcb_window_t> listened_;
     std::optional<Rect> workArea_;
     Size screen_;
     std::function<void()> handler_;
