@@ -22,6 +22,9 @@ QRect flipped(double viewHeight, double x, double y, double w, double h)
 
 constexpr int overlayBarWidth = 8;
 
+// What a button's label needs at its font, with the button's margins.
+double labelWidth(const QPushButton& button) { return button.fontMetrics().horizontalAdvance(button.text()) + 20; }
+
 } // namespace
 
 RegionAssistView::Grid RegionAssistView::grid(std::size_t count, double contentWidth, double scrollHeight)
@@ -64,10 +67,14 @@ RegionAssistView::RegionAssistView(const std::vector<ManagedWindow>& choices, co
 
     const double b = isShort ? 4 : 16;
     skip_ = new ActionButton(compact ? QStringLiteral("Skip") : QStringLiteral("Leave empty"), std::move(onSkip), this);
-    skip_->setGeometry(flipped(H, m, b, std::min(W / 2 - m, 116.0), 28));
-    controls_.push_back(skip_);
     done_ = new ActionButton(QStringLiteral("Done"), std::move(onDone), this);
-    done_->setGeometry(flipped(H, W - m - 66, b, 66, 28));
+    // Each button as wide as designed, or as its label needs at a large system font; the two
+    // keep their edges and the space between them.
+    const double skipWidth = std::max(std::min(W / 2 - m, 116.0), labelWidth(*skip_));
+    const double doneWidth = std::min(std::max(66.0, labelWidth(*done_)), std::max(W - 2 * m - skipWidth - 8, 66.0));
+    skip_->setGeometry(flipped(H, m, b, skipWidth, 28));
+    controls_.push_back(skip_);
+    done_->setGeometry(flipped(H, W - m - doneWidth, b, doneWidth, 28));
 }
 
 void RegionAssistView::buildScrollView(const QRect& geometry)

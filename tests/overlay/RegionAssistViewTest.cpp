@@ -4,6 +4,7 @@
 
 #include "overlay/OverlayStyle.h"
 
+#include <QApplication>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
@@ -84,6 +85,21 @@ TEST(RegionAssistView, SizeClasses)
     EXPECT_EQ(shortView->heading()->y(), 4);
     EXPECT_EQ(shortView->scrollView()->geometry(), QRect(12, 200 - 36 - 126, 376, 126));
     EXPECT_EQ(shortView->doneButton()->y(), 200 - 4 - 28);
+
+    // At a 16 pt system font each button's label fits whole, the two apart and inside the card.
+    const QFont saved = QApplication::font();
+    QFont large = saved;
+    large.setPointSize(16);
+    QApplication::setFont(large);
+    for (const QSize size : {QSize(600, 400), QSize(280, 600)}) {
+        auto big = make(windows(1), size, c);
+        for (const QPushButton* button : {static_cast<QPushButton*>(big->skipButton()), static_cast<QPushButton*>(big->doneButton())}) {
+            EXPECT_GE(button->width(), button->fontMetrics().horizontalAdvance(button->text()) + 12) << button->text().toStdString();
+            EXPECT_TRUE(big->rect().contains(button->geometry())) << button->text().toStdString();
+        }
+        EXPECT_LT(big->skipButton()->geometry().right(), big->doneButton()->x());
+    }
+    QApplication::setFont(saved);
 
     // A tiny region still lays out, at least one point everywhere.
     auto tiny = make(windows(2), QSize(20, 20), c);
