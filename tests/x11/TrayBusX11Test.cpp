@@ -152,10 +152,14 @@ TEST_F(TrayBusX11, AFloodOfWholeMenuReadsCostsBoundedMemoryAndHoldsNeitherTheKey
 
     // Each read builds the whole layout anew; unanswered, the calls would queue without end.
     EXPECT_GT(floodCalls(session, *bus, {layout}, 4000), 10000);
-    const qint64 flooded = residentBytes(program);
+    [[maybe_unused]] const qint64 flooded = residentBytes(program);
     EXPECT_TRUE(pickerAnswers(session, keyFree)) << programLog(session).toStdString();
+    // Under AddressSanitizer freed memory stays in its quarantine: the resident size says
+    // nothing there of what the program keeps.
+#ifndef __SANITIZE_ADDRESS__
     EXPECT_LT(flooded, 2 * rest) << "resident " << flooded / 1024 << " KiB after the flood, " << rest / 1024 << " KiB before";
     EXPECT_LT(residentBytes(program), 2 * rest);
+#endif
     // The menu is read again once the flood is over (a call refused meanwhile is asked again).
     EXPECT_TRUE(session.waitFor([&] { return callServing(session, *bus, layout, 5000).type() == QDBusMessage::ReplyMessage; }, 20000));
     EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0)) << programLog(session).toStdString();
