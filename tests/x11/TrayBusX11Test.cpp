@@ -156,7 +156,7 @@ TEST_F(TrayBusX11, AFloodOfWholeMenuReadsCostsBoundedMemoryAndHoldsNeitherTheKey
     EXPECT_TRUE(pickerAnswers(session, keyFree)) << programLog(session).toStdString();
     // Under AddressSanitizer freed memory stays in its quarantine: the resident size says
     // nothing there of what the program keeps.
-#ifndef __SANITIZE_ADDRESS__
+#if !FW_PROGRAM_SANITIZED
     EXPECT_LT(flooded, 2 * rest) << "resident " << flooded / 1024 << " KiB after the flood, " << rest / 1024 << " KiB before";
     EXPECT_LT(residentBytes(program), 2 * rest);
 #endif
