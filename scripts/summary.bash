@@ -16,6 +16,12 @@ summary_begin() {
   fi
 }
 
+# summary_time LABEL SINCE: how long a step or tier took (seconds since SINCE), listed before the
+# summary so that a slow run shows where its time went.
+summary_time() {
+  echo "$1: $((SECONDS - $2)) s" >>"$FRAMEWELL_TEST_SUMMARY.times"
+}
+
 # summary_note LABEL STATUS [DETAIL]: one line of the summary.
 summary_note() {
   local result=passed
@@ -26,9 +32,10 @@ summary_note() {
 # summary_step LABEL COMMAND…: a step the tiers need (set-up, a build); when it fails, the run
 # ends here with its failure noted.
 summary_step() {
-  local label=$1
+  local label=$1 since=$SECONDS
   shift
-  "$@" && return 0
+  "$@" && { summary_time "$label" "$since"; return 0; }
+  summary_time "$label" "$since"
   summary_note "$label" 1
   summary_end 1
 }
@@ -37,7 +44,7 @@ summary_step() {
 # notes its result: how many tests ran, which failed, and which passed only when ctest ran them
 # again (--repeat until-pass). Returns the command's status.
 summary_tier() {
-  local label=$1 log status=0 detail
+  local label=$1 log status=0 detail since=$SECONDS
   shift
   log=$(mktemp)
   "$@" 2>&1 | tee "$log" || status=${PIPESTATUS[0]}
@@ -61,6 +68,7 @@ summary_tier() {
       print out
     }' "$log")
   rm -f "$log"
+  summary_time "$label" "$since"
   summary_note "$label" "$status" "$detail"
   return "$status"
 }
@@ -74,6 +82,11 @@ summary_end() {
     passed=$(grep -c ': passed' "$FRAMEWELL_TEST_SUMMARY" || true)
     failed=$(grep -c ': failed' "$FRAMEWELL_TEST_SUMMARY" || true)
     echo
+    if [ -f "$FRAMEWELL_TEST_SUMMARY.times" ]; then
+      echo "== $summary_script: time taken ($SECONDS s in all)"
+      cat "$FRAMEWELL_TEST_SUMMARY.times"
+      rm -f "$FRAMEWELL_TEST_SUMMARY.times"
+    fi
     echo "== $summary_script: summary"
     cat "$FRAMEWELL_TEST_SUMMARY"
     rm -f "$FRAMEWELL_TEST_SUMMARY"
