@@ -1,5 +1,5 @@
-// Asks systemd-logind over the system bus, within a time-out, whether another process holds a
-// blocking "idle" inhibitor lock, as video players and presentation tools do.
+// Asks systemd-logind over the system bus, without waiting on it, whether another process holds
+// a blocking "idle" inhibitor lock, as video players and presentation tools do.
 #include "platform/x11/LogindIdleInhibitors.h"
 
 #include <QCoreApplication>
@@ -7,17 +7,40 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusMetaType>
-#include <QDBusReply>
+#include <QDBusPendingCallWatcher>
 #include <QVariant>
 
-#include <atomic>
+#include <thread>
 #include <unistd.h>
-#include <vector>
 
 namespace fw {
 
 namespace {
 std::atomic<int> connectionCount{0};
+// How long logind may take to answer; nobody waits for it meanwhile.
+constexpr int kAnswerTimeoutMs = 2000;
+
+// The locks in a ListInhibitors reply; none when the reply is not one.
+std::vector<InhibitorLock> locksIn(const QDBusMessage& reply)
+{
+    std::vector<InhibitorLock> locks;
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return locks;
+    const QVariant value = reply.arguments().constFirst();
+    if (!value.canConvert<QDBusArgument>())
+        return locks;
+    const QDBusArgument arg = value.value<QDBusArgument>();
+    if (arg.currentSignature() != QLatin1String("a(ssssuu)"))
+        return locks;
+    arg.beginArray();
+    while (!arg.atEnd()) {
+        InhibitorLock lock;
+        arg >> lock;
+        locks.push_back(lock);
+    }
+    arg.endArray();
+    return locks;
+}
 } // namespace
 
 QDBusArgument& operator<<(QDBusArgument& arg, const InhibitorLock& lock)
@@ -50,43 +73,67 @@ bool keepsDisplayAwake(const std::vector<InhibitorLock>& locks, unsigned ownPid)
 LogindIdleInhibitors::LogindIdleInhibitors(const QString& busAddress)
 {
     connectionName_ = QStringLiteral("framewell-logind-%1").arg(++connectionCount);
-    if (busAddress.isEmpty())
-        QDBusConnection::connectToBus(QDBusConnection::SystemBus, connectionName_);
-    else
-        QDBusConnection::connectToBus(busAddress, connectionName_);
+    // Reaching a bus waits for its daemon's greeting: done on a thread of its own, the outcome
+    // handed back to this one.
+    std::thread([alive = alive_, self = this, name = connectionName_, busAddress] {
+        const QDBusConnection bus = busAddress.isEmpty()
+            ? QDBusConnection::connectToBus(QDBusConnection::SystemBus, name)
+            : QDBusConnection::connectToBus(busAddress, name);
+        const bool reached = bus.isConnected();
+        QCoreApplication* app = QCoreApplication::instance();
+        if (!app || !*alive) {
+            QDBusConnection::disconnectFromBus(name);
+            return;
+        }
+        QMetaObject::invokeMethod(app, [alive, self, reached] {
+            if (*alive)
+                self->connected(reached);
+        }, Qt::QueuedConnection);
+    }).detach();
 }
 
 LogindIdleInhibitors::~LogindIdleInhibitors()
 {
+    *alive_ = false;
     QDBusConnection::disconnectFromBus(connectionName_);
 }
 
 bool LogindIdleInhibitors::otherAppKeepsDisplayAwake()
 {
+    ask();
+    return awake_;
+}
+
+void LogindIdleInhibitors::connected(bool reached)
+{
+    reached_ = reached;
+    if (!reached)
+        ++answers_;
+    ask();
+}
+
+void LogindIdleInhibitors::ask()
+{
+    if (!reached_ || std::exchange(asking_, true))
+        return;
     QDBusConnection bus(connectionName_);
-    if (!bus.isConnected())
-        return false;
-    QDBusMessage call = QDBusMessage::createMethodCall(
+    const QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
         QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("ListInhibitors"));
-    const QDBusMessage answer = bus.call(call, QDBus::Block, timeoutMs_);
-    if (answer.type() != QDBusMessage::ReplyMessage || answer.arguments().isEmpty())
-        return false;
-    const QVariant value = answer.arguments().constFirst();
-    if (!value.canConvert<QDBusArgument>())
-        return false;
-    const QDBusArgument arg = value.value<QDBusArgument>();
-    if (arg.currentSignature() != QLatin1String("a(ssssuu)"))
-        return false;
-    std::vector<InhibitorLock> locks;
-    arg.beginArray();
-    while (!arg.atEnd()) {
-        InhibitorLock lock;
-        arg >> lock;
-        locks.push_back(lock);
-    }
-    arg.endArray();
-    return keepsDisplayAwake(locks, unsigned(::getpid()));
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, kAnswerTimeoutMs));
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     [alive = alive_, self = this](QDBusPendingCallWatcher* done) {
+                         done->deleteLater();
+                         if (*alive)
+                             self->answered(done->reply());
+                     });
+}
+
+void LogindIdleInhibitors::answered(const QDBusMessage& reply)
+{
+    asking_ = false;
+    awake_ = keepsDisplayAwake(locksIn(reply), unsigned(::getpid()));
+    ++answers_;
 }
 
 } // namespace fw

@@ -1,15 +1,21 @@
 #pragma once
 // Idle inhibitors on Linux: systemd-logind lists every inhibitor lock on the system bus
 // (org.freedesktop.login1.Manager.ListInhibitors). Another process holding a blocking lock on
-// "idle" keeps the display awake, as video players and presentation tools do. Without a system
-// bus, or when logind does not answer within the time-out, the answer is false.
+// "idle" keeps the display awake, as video players and presentation tools do. Nothing here waits
+// on the bus: it is reached on a thread of its own, and each query answers with what logind last
+// said while asking it again (one question at a time, answered later). Without a system bus, or
+// until logind has answered, the answer is false.
 
 #include "platform/IdleInhibitors.h"
 
 #include <QString>
+
+#include <atomic>
+#include <memory>
 #include <vector>
 
 class QDBusArgument;
+class QDBusMessage;
 
 namespace fw {
 
@@ -20,12 +26,20 @@ public:
     ~LogindIdleInhibitors() override;
 
     bool otherAppKeepsDisplayAwake() override;
-    // Upper bound of one query (default 150 ms).
-    void setTimeout(int milliseconds) { timeoutMs_ = milliseconds; }
+    // How many of logind's answers (or failures to answer) have come back.
+    int answers() const { return answers_; }
 
 private:
+    void connected(bool reached);
+    void ask();
+    void answered(const QDBusMessage& reply);
+
     QString connectionName_;
-    int timeoutMs_ = 150;
+    bool reached_ = false;
+    bool asking_ = false;
+    bool awake_ = false;
+    int answers_ = 0;
+    std::shared_ptr<std::atomic<bool>> alive_ = std::make_shared<std::atomic<bool>>(true);
 };
 
 // One inhibitor lock as logind lists it.
