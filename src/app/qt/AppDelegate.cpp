@@ -220,7 +220,7 @@ std::optional<QIcon> AppDelegate::appIcon(Pid pid) const
 void AppDelegate::buildStatusMenu()
 {
     tray_ = std::make_unique<StatusMenuView>();
-    tray_->setTrayHost(platform_.trayHost);
+    tray_->icon().setTrayHost(platform_.trayHost);
     tray_->onOpen = [this] {
         menuStalls_.start();
         StatusMenuState state = commands_.menuWillOpen();
@@ -247,7 +247,7 @@ void AppDelegate::buildStatusMenu()
         scheduleMenuRefresh();
     };
     if (!platform_.trayHost) {
-        tray_->join();
+        tray_->icon().join();
         return;
     }
     platform_.trayHost->setChangeHandler([this] { trayHostChanged(); });
@@ -258,7 +258,7 @@ void AppDelegate::trayHostChanged()
 {
     TrayHost& host = *platform_.trayHost;
     const auto color = host.iconColor();
-    tray_->setHostColor(color ? std::optional<QColor>(QColor::fromRgb(*color)) : std::nullopt);
+    tray_->icon().setHostColor(color ? std::optional<QColor>(QColor::fromRgb(*color)) : std::nullopt);
     // Nothing is said or made while the bus is still being reached or its watcher asked.
     if (!host.settled() || terminated_)
         return;
@@ -266,7 +266,7 @@ void AppDelegate::trayHostChanged()
     // The toolkit's tray asks the bus synchronously as it is made: made once a host is there
     // and the bus answers promptly, never before. From then on it follows the hosts itself.
     if (available)
-        tray_->join();
+        tray_->icon().join();
     const bool first = !std::exchange(trayKnown_, true);
     if (!first && available == trayAvailable_)
         return;
@@ -516,7 +516,7 @@ void AppDelegate::terminate()
     if (platform_.trayHost)
         platform_.trayHost->setChangeHandler({});
     if (tray_)
-        tray_->hide();
+        tray_->icon().hide();
     removeProcessHooks();
     platform_.defaults.setNoticeReport({});
 }

@@ -242,7 +242,7 @@ bool AppDelegate::gpuAvailable()
 void AppDelegate::pausedChanged(bool paused)
 {
     if (tray_)
-        tray_->setPaused(paused);
+        tray_->icon().setPaused(paused);
     scheduleMenuRefresh();
 }
 
