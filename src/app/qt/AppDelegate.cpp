@@ -27,7 +27,6 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 
-
 namespace fw {
 
 namespace {

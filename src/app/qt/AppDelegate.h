@@ -1,15 +1,15 @@
 #pragma once
 // The program: built from the platform's ports, it owns every object that lives for the whole
-// run and creates them in this order: the layout store, window access and placement, the
-// overlay, thumbnails, the transitions, scroll capture, the stack panels, the window
-// stacks and the snap coordinator, the hot keys, the mouse shortcuts, the
-// notices and the menu's stall log. launch() then installs every process-wide hook in one
-// place: the coordinator's sinks, drag tracking, the stacks, the hot keys and mouse shortcuts,
-// the tray menu (kept current by StatusMenuUpkeep, its icon made only once a tray host is
-// known to be there), the display and
-// workspace observers, the first-run windows and the command-line options; terminate() removes
-// them again in a fixed order. The windows (welcome, tour, About, What's New, shortcuts, the layout
-// editor and file panels) are made on first use. Main thread only.
+// run and creates them in this order: the icons of running processes, the layout store, window
+// access and placement, the overlay, thumbnails, the transitions, scroll capture, the stack
+// panels, the window stacks and the snap coordinator, the hot keys, the mouse shortcuts, the
+// notices, the menu's stall log, the shell's commands and the tray menu's upkeep
+// (StatusMenuUpkeep). launch() then installs every process-wide hook in one place: the
+// coordinator's sinks, drag tracking, the stacks, the hot keys and mouse shortcuts, the tray
+// menu (its icon made only once a tray host is known to be there), the display and workspace
+// observers, the first-run windows and the start options (LaunchOptions); terminate() removes
+// them again in a fixed order. The windows (welcome, tour, About, What's New, shortcuts, the
+// layout editor and file panels) are made on first use. Main thread only.
 //
 //   AppDelegate delegate(platform, QCoreApplication::arguments());
 //   delegate.launch();
