@@ -1,45 +1,26 @@
 // The per-display layout store: adjusted trees, the active layout and custom layouts, each change
-// written to user defaults at once and loaded back with its checks.
+// written to user defaults at once (through LayoutStoreFormat) and checked against the rules.
 #include "layout/LayoutStore.h"
 
 #include "base/Log.h"
-#include "base/UserDefaults.h"
 
 #include <QCoreApplication>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLocale>
 #include <QThread>
 
 #include <algorithm>
 #include <set>
-#include <unordered_set>
 
 namespace fw {
 
 namespace {
 
+using Format = LayoutStoreFormat;
+
 std::set<RegionNumber> regionSet(const RegionTree& tree)
 {
     const auto numbers = tree.regionNumbers();
     return {numbers.begin(), numbers.end()};
-}
-
-bool isBlank(const QString& name) { return name.trimmed().isEmpty(); }
-
-bool hasCustomId(const SnapLayout& layout) { return layout.id.startsWith(QLatin1String("user-")); }
-
-// Any layout the store keeps: a valid tree, and a name short enough to check and draw.
-bool isStorable(const SnapLayout& layout)
-{
-    return layout.tree.isValid() && LayoutArchive::fitsNameBounds(layout.name);
-}
-
-// The rules every stored custom layout keeps, apart from the uniqueness of its id.
-bool isStorableCustom(const SnapLayout& layout)
-{
-    return hasCustomId(layout) && isStorable(layout) && !isBlank(layout.name);
 }
 
 bool containsSameIdAndTree(const std::vector<SnapLayout>& list, const SnapLayout& layout)
@@ -56,7 +37,7 @@ bool contains(const std::vector<SnapLayout>& list, const SnapLayout& layout)
 
 } // namespace
 
-LayoutStore::LayoutStore(UserDefaults& defaults) : defaults_(defaults) { load(); }
+LayoutStore::LayoutStore(UserDefaults& defaults) : format_(defaults, maxCustomLayouts) { load(); }
 
 LayoutStore::~LayoutStore()
 {
@@ -65,105 +46,19 @@ LayoutStore::~LayoutStore()
 
 void LayoutStore::load()
 {
-    if (auto value = defaults_.value(savedKey()); value && value->isObject())
-        loadSaved(value->toObject());
-
-    if (auto value = defaults_.value(customKey()); value && value->isObject()) {
-        const QJsonObject displays = value->toObject();
-        for (auto d = displays.begin(); d != displays.end(); ++d) {
-            if (d.value().isArray())
-                loadCustom(d.key(), d.value().toArray());
-            else
-                dropEntry(d.key(), d.value());
-        }
-    } else if (value) {
-        dropEntry(QString(), *value);
-    }
-
-    if (auto value = defaults_.value(activeKey()); value && value->isObject())
-        loadActive(value->toObject());
-}
-
-void LayoutStore::loadSaved(const QJsonObject& displays)
-{
-    for (auto d = displays.begin(); d != displays.end(); ++d) {
-        if (!d.value().isObject())
-            continue;
-        auto& trees = saved_[d.key()];
-        const QJsonObject entries = d.value().toObject();
-        for (auto e = entries.begin(); e != entries.end(); ++e) {
-            auto tree = RegionTree::fromJson(e.value());
-            if (tree && tree.value().isValid())
-                trees.emplace(e.key(), std::move(tree).value());
-            else if (e.value().isObject())
-                unreadTrees_[d.key()].insert(e.key(), e.value());
-        }
-    }
-}
-
-void LayoutStore::loadCustom(const QString& display, const QJsonArray& entries)
-{
-    auto& list = custom_[display];
-    list.reserve(size_t(std::min<qsizetype>(entries.size(), maxCustomLayouts)));
-    std::unordered_set<QString> seen; // the first of duplicate ids wins, in linear time
-    qsizetype next = 0;
-    for (; next < entries.size() && list.size() < size_t(maxCustomLayouts); ++next) {
-        const QJsonValue entry = entries[next];
-        const QString id = entry.toObject().value(QLatin1String("id")).toString();
-        if (!entry.isObject() || id.isEmpty() || seen.count(id) > 0) {
-            dropEntry(display, entry);
-            continue;
-        }
-        auto layout = SnapLayout::fromJson(entry);
-        if (!layout || !isStorableCustom(layout.value())) {
-            unreadCustom_[display].push_back(KeptEntry{list.size(), id, entry});
-            continue;
-        }
-        seen.insert(id);
-        list.push_back(std::move(layout).value());
-    }
-    if (const auto kept = unreadCustom_.find(display); kept != unreadCustom_.end())
-        log::info(LogCategory::App, "Display %{public}s keeps %ld custom layouts this version can't read; they are not listed",
-                  display, long(kept->second.size()));
-    if (next == entries.size())
-        return;
-    // Kept undecoded: so many entries cost no time to start.
-    QJsonArray& rest = unlisted_[display];
-    for (; next < entries.size(); ++next)
-        rest.append(entries[next]);
-    log::error(LogCategory::App,
-               "Display %{public}s stores %ld custom layouts; the first %ld are used, the other %ld are kept unused",
-               display, long(entries.size()), long(maxCustomLayouts), long(rest.size()));
-}
-
-void LayoutStore::loadActive(const QJsonObject& displays)
-{
-    for (auto d = displays.begin(); d != displays.end(); ++d) {
-        auto layout = SnapLayout::fromJson(d.value());
-        if (!layout || !isStorable(layout.value())) {
-            if (d.value().isObject())
-                unreadActive_.insert_or_assign(d.key(), d.value());
-            continue;
-        }
+    Format::Loaded loaded = format_.load();
+    saved_ = std::move(loaded.saved);
+    custom_ = std::move(loaded.custom);
+    dropped_ = loaded.dropped;
+    for (const auto& [display, stored] : loaded.active) {
         // A custom layout deleted since it was applied is no longer the display's.
-        const SnapLayout& stored = layout.value();
-        if (!isKnown(stored, d.key())) {
-            log::info(LogCategory::App, "Display %{public}s: its active layout %{public}s was deleted", d.key(),
+        if (!isKnown(stored, display)) {
+            log::info(LogCategory::App, "Display %{public}s: its active layout %{public}s was deleted", display,
                       stored.id);
             continue;
         }
-        active_.insert_or_assign(d.key(), *current(stored, d.key()));
+        active_.insert_or_assign(display, *current(stored, display));
     }
-}
-
-void LayoutStore::dropEntry(const QString& display, const QJsonValue& entry)
-{
-    ++dropped_;
-    const QByteArray text = entry.isObject() ? QJsonDocument(entry.toObject()).toJson(QJsonDocument::Compact)
-                          : entry.isArray()  ? QJsonDocument(entry.toArray()).toJson(QJsonDocument::Compact)
-                                             : entry.toVariant().toString().toUtf8();
-    log::error(LogCategory::App, "Display %{public}s: dropped a stored custom layout that is no layout: %{public}s",
-               display, QString::fromUtf8(text.left(300)));
 }
 
 QString LayoutStore::droppedMessage(int count)
@@ -183,29 +78,14 @@ void LayoutStore::setReport(const std::function<void(const QString&)>& report)
     saveCustom();
 }
 
-bool LayoutStore::keepsUnlisted(const QString& display, const QString& id) const
-{
-    if (const auto kept = unreadCustom_.find(display); kept != unreadCustom_.end()) {
-        for (const KeptEntry& entry : kept->second)
-            if (entry.id == id)
-                return true;
-    }
-    if (const auto rest = unlisted_.find(display); rest != unlisted_.end()) {
-        for (const QJsonValue& entry : rest->second)
-            if (entry.toObject().value(QLatin1String("id")).toString() == id)
-                return true;
-    }
-    return false;
-}
-
 bool LayoutStore::isKnown(const SnapLayout& layout, const QString& display) const
 {
-    if (!hasCustomId(layout))
+    if (!Format::hasCustomId(layout))
         return true;
     const auto c = custom_.find(display);
     return (c != custom_.end()
             && std::any_of(c->second.begin(), c->second.end(), [&](const SnapLayout& l) { return l.id == layout.id; }))
-        || keepsUnlisted(display, layout.id);
+        || format_.keepsUnlisted(display, layout.id);
 }
 
 void LayoutStore::changed(const QString& display)
@@ -304,7 +184,7 @@ std::vector<SnapLayout> LayoutStore::customLayouts(const QString& display) const
 
 std::optional<SnapLayout> LayoutStore::current(const SnapLayout& held, const QString& display) const
 {
-    if (!hasCustomId(held))
+    if (!Format::hasCustomId(held))
         return held;
     if (const auto c = custom_.find(display); c != custom_.end()) {
         for (const SnapLayout& stored : c->second) {
@@ -330,23 +210,22 @@ void LayoutStore::setActive(const SnapLayout& layout, const QString& display)
 {
     // A copy held elsewhere takes the stored name; a custom layout the display does not have
     // (a deleted one) is never active.
-    const std::optional<SnapLayout> now = isStorable(layout) && isKnown(layout, display) ? current(layout, display)
+    const std::optional<SnapLayout> now = Format::isStorable(layout) && isKnown(layout, display) ? current(layout, display)
                                                                                        : std::nullopt;
     if (!now)
         return;
     if (const auto a = active_.find(display); a != active_.end() && a->second == *now)
         return;
     active_.insert_or_assign(display, *now);
-    unreadActive_.erase(display);
+    format_.forgetActive(display);
     saveActive();
 }
 
 void LayoutStore::save(const SnapLayout& layout, const QString& display)
 {
-    if (!isStorable(layout) || !isKnown(layout, display))
+    if (!Format::isStorable(layout) || !isKnown(layout, display))
         return;
-    if (auto kept = unreadTrees_.find(display); kept != unreadTrees_.end())
-        kept->second.remove(layout.id);
+    format_.forgetTree(display, layout.id);
     auto& trees = saved_[display];
     if (const auto t = trees.find(layout.id); t != trees.end() && t->second == layout.tree) {
         setActive(layout, display);
@@ -361,8 +240,7 @@ void LayoutStore::reset(const QString& display)
 {
     saved_.erase(display);
     active_.erase(display);
-    unreadTrees_.erase(display);
-    unreadActive_.erase(display);
+    format_.forgetTreesAndActive(display);
     saveSaved();
     saveActive();
 }
@@ -376,7 +254,7 @@ bool LayoutStore::hasRoomFor(const SnapLayout& layout, const QString& display) c
 
 bool LayoutStore::upsertCustom(const SnapLayout& layout, const QString& display)
 {
-    if (!isStorableCustom(layout) || !hasRoomFor(layout, display))
+    if (!Format::isStorableCustom(layout) || !hasRoomFor(layout, display))
         return false;
 
     auto& list = custom_[display];
@@ -413,19 +291,8 @@ bool LayoutStore::deleteCustom(const QString& id, const QString& display)
     const std::size_t position = std::size_t(same - list.begin());
     list.erase(same);
     deleted_[display].insert(id);
-    if (auto kept = unreadCustom_.find(display); kept != unreadCustom_.end()) {
-        auto& entries = kept->second;
-        std::erase_if(entries, [&](const KeptEntry& e) { return e.id == id; });
-        for (KeptEntry& entry : entries)
-            entry.before -= entry.before > position ? 1 : 0;
-    }
-    if (auto kept = unreadTrees_.find(display); kept != unreadTrees_.end())
-        kept->second.remove(id);
-    if (auto a = unreadActive_.find(display);
-        a != unreadActive_.end() && a->second.toObject().value(QLatin1String("id")).toString() == id) {
-        unreadActive_.erase(a);
+    if (format_.forgetCustom(display, id, position))
         saveActive();
-    }
 
     if (auto d = saved_.find(display); d != saved_.end() && d->second.erase(id) > 0)
         saveSaved();
@@ -443,7 +310,7 @@ LayoutStore::ImportResult LayoutStore::importLayouts(const std::vector<SnapLayou
     // Layouts from a file are valid by construction; anything else a caller hands in must
     // still keep the custom-layout rules before it can reach the stored list.
     std::vector<SnapLayout> storable;
-    std::copy_if(imported.begin(), imported.end(), std::back_inserter(storable), isStorableCustom);
+    std::copy_if(imported.begin(), imported.end(), std::back_inserter(storable), Format::isStorableCustom);
 
     auto merged = LayoutArchive::merge(storable, customLayouts(display));
     if (merged.layouts.size() > size_t(maxCustomLayouts) && merged.added > 0)
@@ -458,53 +325,10 @@ LayoutStore::ImportResult LayoutStore::importLayouts(const std::vector<SnapLayou
 
 // --- Writing ---
 
-void LayoutStore::saveSaved()
-{
-    QJsonObject displays;
-    for (const auto& [display, kept] : unreadTrees_)
-        displays.insert(display, kept);
-    for (const auto& [display, trees] : saved_) {
-        QJsonObject entries = displays.value(display).toObject();
-        for (const auto& [id, tree] : trees)
-            entries.insert(id, tree.toJson());
-        displays.insert(display, entries);
-    }
-    defaults_.setValue(savedKey(), displays);
-}
+void LayoutStore::saveSaved() { format_.writeTrees(saved_); }
 
-void LayoutStore::saveCustom()
-{
-    QJsonObject displays;
-    static const std::vector<KeptEntry> none;
-    for (const auto& [display, list] : custom_) {
-        const auto found = unreadCustom_.find(display);
-        const std::vector<KeptEntry>& kept = found != unreadCustom_.end() ? found->second : none;
-        QJsonArray entries;
-        auto k = kept.begin();
-        for (std::size_t i = 0; i < list.size(); ++i) {
-            for (; k != kept.end() && k->before <= i; ++k)
-                entries.append(k->value);
-            entries.append(list[i].toJson());
-        }
-        for (; k != kept.end(); ++k)
-            entries.append(k->value);
-        if (const auto rest = unlisted_.find(display); rest != unlisted_.end()) {
-            for (const QJsonValue& entry : rest->second)
-                entries.append(entry);
-        }
-        displays.insert(display, entries);
-    }
-    defaults_.setValue(customKey(), displays);
-}
+void LayoutStore::saveCustom() { format_.writeCustom(custom_); }
 
-void LayoutStore::saveActive()
-{
-    QJsonObject displays;
-    for (const auto& [display, kept] : unreadActive_)
-        displays.insert(display, kept);
-    for (const auto& [display, layout] : active_)
-        displays.insert(display, layout.toJson());
-    defaults_.setValue(activeKey(), displays);
-}
+void LayoutStore::saveActive() { format_.writeActive(active_); }
 
 } // namespace fw

@@ -1,18 +1,9 @@
 #pragma once
 // The per-display layout store: for every display key, the adjusted tree of each layout
 // whose dividers the user moved, the layout active on the display and the display's custom
-// layouts. Every change is written to user defaults at once, so nothing is saved at exit:
-//
-//   "layouts.v2"        display key → {layout id → tree}
-//   "customLayouts.v1"  display key → [layout]
-//   "activeLayouts.v1"  display key → layout
-//
-// Stored data is read per display and per entry. An entry this version cannot use (a tree it
-// does not know, a layout that breaks its rules: perhaps one from a newer version) is left out
-// of every list, logged once per display, and kept as it stands: each write puts it back where
-// it was. Only what is no entry at all is dropped: a custom layout that is not an object or has
-// no id, a duplicate of an id already listed, a display's list or tree that is not an object;
-// dropped custom layouts are told to the user once (setReport).
+// layouts. Every change is written to user defaults at once, so nothing is saved at exit; the
+// keys, and how entries this version cannot use are kept as they stand, are LayoutStoreFormat's.
+// Custom layouts dropped while loading (no entry at all) are told to the user once (setReport).
 //
 // The store is the one owner of a custom layout's name and apps: the active layout follows a
 // rename, a custom layout the display does not store (a deleted one) is never active, and
@@ -33,9 +24,9 @@
 // Belongs to the main thread.
 
 #include "layout/LayoutArchive.h"
+#include "layout/LayoutStoreFormat.h"
 #include "layout/SnapLayout.h"
 
-#include <QJsonArray>
 #include <QString>
 
 #include <functional>
@@ -50,9 +41,9 @@ class UserDefaults;
 
 class LayoutStore {
 public:
-    static QString savedKey() { return QStringLiteral("layouts.v2"); }
-    static QString customKey() { return QStringLiteral("customLayouts.v1"); }
-    static QString activeKey() { return QStringLiteral("activeLayouts.v1"); }
+    static QString savedKey() { return LayoutStoreFormat::savedKey(); }
+    static QString customKey() { return LayoutStoreFormat::customKey(); }
+    static QString activeKey() { return LayoutStoreFormat::activeKey(); }
     static QString cornerCustomId() { return QStringLiteral("corner-custom"); }
     static QString cornerCustomName() { return QStringLiteral("Custom corner layout"); }
     static constexpr int maxCustomLayouts = 1000;
@@ -134,35 +125,19 @@ public:
     void saveSaved();
 
 private:
-    // A stored custom layout this version cannot use, as it stands, and where it stood: after
-    // `before` listed layouts of its display.
-    struct KeptEntry {
-        std::size_t before = 0;
-        QString id;
-        QJsonValue value;
-    };
-
     void saveCustom();
     void saveActive();
+    // Takes what the stored keys hold; an active custom layout the display no longer stores is
+    // left out.
     void load();
-    void loadSaved(const QJsonObject& displays);
-    void loadCustom(const QString& display, const QJsonArray& entries);
-    void loadActive(const QJsonObject& displays);
-    void dropEntry(const QString& display, const QJsonValue& entry);
-    // Whether the display stores a custom layout with this id that it does not list.
-    bool keepsUnlisted(const QString& display, const QString& id) const;
     // Not a custom layout, or one the display stores.
     bool isKnown(const SnapLayout& layout, const QString& display) const;
     void changed(const QString& display);
 
-    UserDefaults& defaults_;
+    LayoutStoreFormat format_;
     std::map<QString, std::map<QString, RegionTree>> saved_;
     std::map<QString, SnapLayout> active_;
     std::map<QString, std::vector<SnapLayout>> custom_;
-    std::map<QString, QJsonArray> unlisted_;   // stored entries past the bound, as they stand
-    std::map<QString, std::vector<KeptEntry>> unreadCustom_;  // in stored order
-    std::map<QString, QJsonObject> unreadTrees_;              // layout id → tree, as stored
-    std::map<QString, QJsonValue> unreadActive_;              // active layouts, as stored
     int dropped_ = 0;                                         // custom entries dropped, untold
     std::map<QString, std::set<QString>> deleted_;            // custom layout ids deleted in this run
 };

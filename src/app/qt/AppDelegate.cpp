@@ -2,7 +2,6 @@
 // observers and the coordinator's sinks.
 #include "app/qt/AppDelegate.h"
 
-#include "app/LaunchDiagnostics.h"
 #include "app/qt/ShortcutsWindow.h"
 #include "app/qt/StatusMenuView.h"
 #include "editor/qt/CustomLayoutEditor.h"
@@ -28,8 +27,6 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 
-#include <unistd.h>
-
 namespace fw {
 
 namespace {
@@ -40,18 +37,10 @@ const QString legacyLayersKey = QStringLiteral("layers.v1");
 
 } // namespace
 
-AppDelegate::Options AppDelegate::Options::parse(const QStringList& arguments)
-{
-    Options o;
-    o.welcome = arguments.contains(QStringLiteral("--welcome"));
-    o.preview = arguments.contains(QStringLiteral("--preview"));
-    o.diagnostics = arguments.contains(QStringLiteral("--diagnostics"));
-    return o;
-}
-
 AppDelegate::AppDelegate(Platform& platform, const QStringList& arguments)
     : platform_(platform),
-      options_(Options::parse(arguments)),
+      options_(LaunchOptions::parse(arguments)),
+      appIcons_(platform),
       store_(platform.defaults),
       access_(platform.windows, platform.screens, platform.clock, platform.permissions),
       placement_(access_),
@@ -81,6 +70,8 @@ AppDelegate::AppDelegate(Platform& platform, const QStringList& arguments)
                               [this]() -> DragMonitor& { return monitor(); },
                               [this](const QString& text) { log(text); }}),
       lastTrusted_(platform.permissions.windowControlGranted(false)),
+      statusMenu_({platform.clock, commands_, hotKeys_, stackCommands_, menuStalls_, platform.trayHost,
+                   [this] { return terminated_; }}),
       tasks_(platform.clock)
 {
     quitApplication = [] { QCoreApplication::quit(); };
@@ -151,14 +142,14 @@ void AppDelegate::launch()
     // Once ready and settled, what the first menu and the first drag show is built ahead.
     tasks_.after(std::chrono::milliseconds(1500), [weak] {
         if (auto self = weak.lock()) {
-            self->refreshMenu();
+            self->statusMenu_.refresh();
             self->preparePicker();
         }
     });
     observeDisplays();
     showFirstRunWindows();
-    handleOptions();
-    refreshMenu();
+    options_.actAtLaunch(platform_, coordinator_, stackCommands_);
+    statusMenu_.refresh();
     // Window control is always had on X11; the line names it only where a desktop withholds it.
     if (platform_.permissions.windowControlGranted(false))
         log::info(LogCategory::App, "Framewell started");
@@ -174,7 +165,7 @@ void AppDelegate::installProcessHooks()
     WindowFit::setPorts(&platform_.windows, &platform_.screens);
     AppNames::setApplications(platform_.applications);
     AppIcon::setApplications(platform_.applications);
-    WindowThumbnailButton::appIconLookup() = [this](Pid pid) { return appIcon(pid); };
+    WindowThumbnailButton::appIconLookup() = [this](Pid pid) { return appIcons_.icon(pid); };
     setTitleBarLayout([this] { return platform_.desktop.titleBarButtons(); });
     access_.setIdleInhibitors(&platform_.idleInhibitors);
     access_.setReduceMotion([this] { return platform_.desktop.reduceMotion(); });
@@ -190,96 +181,19 @@ void AppDelegate::removeProcessHooks()
     OverlayWindow::setStacking(nullptr);
 }
 
-std::optional<QIcon> AppDelegate::appIcon(Pid pid) const
-{
-    if (!platform_.applications)
-        return std::nullopt;
-    // Cards come many at a time (every candidate of every empty region): the installed entries
-    // and the window list are read once for them all, again only after a while or for a process
-    // that was not there.
-    const Duration now = platform_.clock.now();
-    if (!iconIds_ || now - iconIds_->readAt > kIconIdsLifetime || !iconIds_->byPid.contains(pid)) {
-        WindowApplicationIndex index(*platform_.applications);
-        index.rebuild();
-        IconIds ids{now, {}};
-        for (const WindowInfo& info : platform_.windows.snapshot()) {
-            auto& id = ids.byPid[info.pid];
-            if (id.isEmpty()) {
-                if (const auto entry = index.entryFor(info))
-                    id = entry->id;
-            }
-        }
-        iconIds_ = std::move(ids);
-    }
-    const auto it = iconIds_->byPid.find(pid);
-    if (it == iconIds_->byPid.end() || it->second.isEmpty())
-        return std::nullopt;
-    return AppIcon::icon(it->second);
-}
-
 void AppDelegate::buildStatusMenu()
 {
-    tray_ = std::make_unique<StatusMenuView>();
-    tray_->setTrayHost(platform_.trayHost);
-    tray_->onOpen = [this] {
-        menuStalls_.start();
-        StatusMenuState state = commands_.menuWillOpen();
-        state.takenLayoutKeys = hotKeys_.layoutKeyFailures();
-        state.takenKeys = hotKeys_.failures();
-        return state;
-    };
-    tray_->onClose = [this] {
-        menuStalls_.stop();
-        commands_.menuDidClose();
-        // Once, however many closings a host sends.
-        if (std::exchange(closeRefreshPending_, true))
-            return;
-        std::weak_ptr<AppDelegate> weak = self_.weak();
-        tasks_.after(std::chrono::milliseconds(500), [weak] {
-            if (auto self = weak.lock()) {
-                self->closeRefreshPending_ = false;
-                self->refreshMenu();
-            }
-        });
-    };
-    tray_->onCommand = [this](MenuCommand command, const MenuPayload& payload) {
-        commands_.perform(command, payload);
-        scheduleMenuRefresh();
-    };
-    if (!platform_.trayHost) {
-        tray_->join();
+    statusMenu_.build();
+    if (!platform_.trayHost)
         return;
-    }
     platform_.trayHost->setChangeHandler([this] { trayHostChanged(); });
     trayHostChanged();
 }
 
 void AppDelegate::trayHostChanged()
 {
-    TrayHost& host = *platform_.trayHost;
-    const auto color = host.iconColor();
-    tray_->setHostColor(color ? std::optional<QColor>(QColor::fromRgb(*color)) : std::nullopt);
-    // Nothing is said or made while the bus is still being reached or its watcher asked.
-    if (!host.settled() || terminated_)
-        return;
-    const bool available = host.present() || host.statusNotifierHost();
-    // The toolkit's tray asks the bus synchronously as it is made: made once a host is there
-    // and the bus answers promptly, never before. From then on it follows the hosts itself.
-    if (available)
-        tray_->join();
-    const bool first = !std::exchange(trayKnown_, true);
-    if (!first && available == trayAvailable_)
-        return;
-    trayAvailable_ = available;
-    if (first && !available)
-        log::info(LogCategory::App, "No system tray: Framewell runs without its menu; use its shortcuts, or start "
-                                    "it again to open Getting Started");
-    else if (!first && available)
-        log::info(LogCategory::App, "System tray found: Framewell’s menu is in the tray");
-    else if (!first)
-        log::info(LogCategory::App, "No system tray any more: use Framewell’s shortcuts, or start it again to "
-                                    "open Getting Started");
-    if (welcome_)
+    // Getting Started says whether the menu is in the tray.
+    if (statusMenu_.trayHostChanged() && welcome_)
         welcome_->refreshPermissionState();
 }
 
@@ -321,7 +235,7 @@ void AppDelegate::startShortcuts()
 {
     hotKeys_.action = [this](std::uint32_t id) {
         commands_.handleHotKey(id);
-        scheduleMenuRefresh();
+        statusMenu_.scheduleRefresh();
     };
     // A new keyboard layout moves keys and labels: the open windows show them again.
     hotKeys_.onKeysChanged = [this] {
@@ -329,7 +243,7 @@ void AppDelegate::startShortcuts()
             shortcuts_->refresh();
         if (welcome_)
             welcome_->refreshShortcuts();
-        scheduleMenuRefresh();
+        statusMenu_.scheduleRefresh();
     };
     // Damaged entries are dropped before the keys are read, and told once.
     if (const auto notice = ShortcutStore(platform_.defaults).dropDamagedEntries())
@@ -345,7 +259,7 @@ void AppDelegate::startShortcuts()
     }
     mouseShortcuts_.action = [this](ShortcutAction action, Point at) {
         commands_.handleMouseShortcut(action, at);
-        scheduleMenuRefresh();
+        statusMenu_.scheduleRefresh();
     };
     mouseShortcuts_.configure(platform_.defaults);
 }
@@ -360,7 +274,7 @@ void AppDelegate::displayConfigurationChanged()
 {
     monitor().cancel();
     coordinator_.displaysChanged();
-    scheduleMenuRefresh();
+    statusMenu_.scheduleRefresh();
 }
 
 void AppDelegate::showFirstRunWindows()
@@ -390,55 +304,6 @@ void AppDelegate::showFirstRunWindows()
     defaults.remove(legacyLayersKey);
 }
 
-void AppDelegate::handleOptions()
-{
-    if (options_.preview) {
-        for (const ScreenInfo& screen : platform_.screens.screens()) {
-            if (screen.primary) {
-                coordinator_.showLayoutPicker(std::nullopt, screen, false, std::nullopt, false);
-                break;
-            }
-        }
-    }
-    if (options_.diagnostics)
-        writeDiagnosticsAndSayWhere();
-}
-
-void AppDelegate::writeDiagnosticsAndSayWhere()
-{
-    const bool written = writeLaunchDiagnostics({platform_.permissions.windowPreviewsGranted(),
-                                                 platform_.permissions.windowControlGranted(false), qint64(::getpid()),
-                                                 int(platform_.screens.screens().size()), stackCommands_.diagnostics(),
-                                                 coordinator_.recoveryDisplayRecords()});
-    // The log is stderr: the one line is where a user who asked for diagnostics looks.
-    sayDiagnosticsWhereabouts(written);
-}
-
-void AppDelegate::refreshMenu()
-{
-    if (!tray_ || terminated_ || tray_->menuOpen() || stackCommands_.menuOpen())
-        return;
-    StatusMenuState state = commands_.menuState();
-    state.takenLayoutKeys = hotKeys_.layoutKeyFailures();
-    state.takenKeys = hotKeys_.failures();
-    tray_->render(state);
-}
-
-void AppDelegate::scheduleMenuRefresh()
-{
-    if (tray_)
-        tray_->changed();
-    if (std::exchange(menuRefreshPending_, true))
-        return;
-    std::weak_ptr<AppDelegate> weak = self_.weak();
-    tasks_.after(Duration::zero(), [weak] {
-        if (auto self = weak.lock()) {
-            self->menuRefreshPending_ = false;
-            self->refreshMenu();
-        }
-    });
-}
-
 void AppDelegate::preparePicker()
 {
     for (const ScreenInfo& screen : platform_.screens.screens()) {
@@ -451,7 +316,7 @@ void AppDelegate::presentationChanged(bool shown)
 {
     // A drag or a picker that ends may have applied a layout the menu marks.
     if (!shown)
-        scheduleMenuRefresh();
+        statusMenu_.scheduleRefresh();
     if (shown && !hotKeys_.escapeKeyRegistered())
         hotKeys_.registerEscapeKey();
     else if (!shown)
@@ -515,8 +380,8 @@ void AppDelegate::terminate()
     menuStalls_.stop();
     if (platform_.trayHost)
         platform_.trayHost->setChangeHandler({});
-    if (tray_)
-        tray_->hide();
+    if (statusMenu_.view())
+        statusMenu_.view()->icon().hide();
     removeProcessHooks();
     platform_.defaults.setNoticeReport({});
 }

@@ -1,14 +1,15 @@
 #pragma once
 // The program: built from the platform's ports, it owns every object that lives for the whole
-// run and creates them in this order: the layout store, window access and placement, the
-// overlay, thumbnails, the transitions, scroll capture, the stack panels, the window
-// stacks and the snap coordinator, the hot keys, the mouse shortcuts, the
-// notices and the menu's stall log. launch() then installs every process-wide hook in one
-// place: the coordinator's sinks, drag tracking, the stacks, the hot keys and mouse shortcuts,
-// the tray menu (its icon made only once a tray host is known to be there), the display and
-// workspace observers, the first-run windows and the command-line options; terminate() removes
-// them again in a fixed order. The windows (welcome, tour, About, What's New, shortcuts, the layout
-// editor and file panels) are made on first use. Main thread only.
+// run and creates them in this order: the icons of running processes, the layout store, window
+// access and placement, the overlay, thumbnails, the transitions, scroll capture, the stack
+// panels, the window stacks and the snap coordinator, the hot keys, the mouse shortcuts, the
+// notices, the menu's stall log, the shell's commands and the tray menu's upkeep
+// (StatusMenuUpkeep). launch() then installs every process-wide hook in one place: the
+// coordinator's sinks, drag tracking, the stacks, the hot keys and mouse shortcuts, the tray
+// menu (its icon made only once a tray host is known to be there), the display and workspace
+// observers, the first-run windows and the start options (LaunchOptions); terminate() removes
+// them again in a fixed order. The windows (welcome, tour, About, What's New, shortcuts, the
+// layout editor and file panels) are made on first use. Main thread only.
 //
 //   AppDelegate delegate(platform, QCoreApplication::arguments());
 //   delegate.launch();
@@ -16,6 +17,7 @@
 //   delegate.terminate();
 
 #include "app/HotKeys.h"
+#include "app/LaunchOptions.h"
 #include "app/LoginItem.h"
 #include "app/MainThreadStallLog.h"
 #include "app/MouseShortcuts.h"
@@ -23,6 +25,8 @@
 #include "app/ShellCommands.h"
 #include "app/Shortcuts.h"
 #include "app/StackCommands.h"
+#include "app/qt/ProcessAppIcons.h"
+#include "app/qt/StatusMenuUpkeep.h"
 #include "base/TaskScope.h"
 #include "layout/LayoutStore.h"
 #include "onboarding/Tips.h"
@@ -45,7 +49,6 @@
 
 #include <functional>
 #include <memory>
-#include <unordered_map>
 
 class QAbstractButton;
 class QMessageBox;
@@ -64,14 +67,6 @@ class WhatsNewWindowController;
 
 class AppDelegate final : public ShellViews {
 public:
-    // The command-line options, matched as whole arguments in any position.
-    struct Options {
-        bool welcome = false;       // "--welcome": the welcome window even when set up
-        bool preview = false;       // "--preview": the layout picker on the main display
-        bool diagnostics = false;   // "--diagnostics": the diagnostic state files
-        static Options parse(const QStringList& arguments);
-    };
-
     AppDelegate(Platform& platform, const QStringList& arguments);
     // Terminates first when launched and not yet terminated.
     ~AppDelegate() override;
@@ -121,7 +116,7 @@ public:
     MainThreadStallLog& menuStalls() { return menuStalls_; }
     OverlayController& overlay() { return overlay_; }
     stacks::StackEngine& stacks() { return stacks_; }
-    StatusMenuView* tray() const { return tray_.get(); }
+    StatusMenuView* tray() const { return statusMenu_.view(); }
     WelcomeWindowController* welcome() const { return welcome_.get(); }
     TourWindowController* tour() const { return tour_.get(); }
     WhatsNewWindowController* whatsNew() const { return whatsNew_.get(); }
@@ -138,16 +133,8 @@ private:
     void startShortcuts();
     void observeDisplays();
     void showFirstRunWindows();
-    void handleOptions();
-    // The launch diagnostics file; the log (stderr) says where it and the later ones go.
-    void writeDiagnosticsAndSayWhere();
-    // Renders the tray menu from the state now, so that it is whole before it opens (a tray
-    // host may read it over D-Bus at any time); nothing while a menu is open.
-    void refreshMenu();
-    // The same once the current event is handled; several asks make one render.
-    void scheduleMenuRefresh();
-    // A tray host came or went, or named another colour, or the bus was reached: the icon is
-    // made once a host is there, and the log and Getting Started follow.
+    // A tray host came or went, or named another colour, or the bus was reached: the menu's
+    // upkeep follows, and Getting Started with it.
     void trayHostChanged();
     // Builds the drag's layout picker for the primary display ahead of its first showing.
     void preparePicker();
@@ -160,17 +147,10 @@ private:
     void permissionTick();
     void showLostPermissionAlert();
     void showWhatsNewIfUpdated(bool firstLaunch);
-    std::optional<QIcon> appIcon(Pid pid) const;
-    // The desktop-entry id of each process with a window (empty: none found), read at a time.
-    struct IconIds {
-        Duration readAt{};
-        std::unordered_map<Pid, QString> byPid;
-    };
-    static constexpr Duration kIconIdsLifetime = std::chrono::seconds(2);
-    mutable std::optional<IconIds> iconIds_;
 
     Platform& platform_;
-    Options options_;
+    LaunchOptions options_;
+    ProcessAppIcons appIcons_;   // the icons cards and badges show
     LayoutStore store_;
     WindowAccess access_;
     WindowPlacement placement_;
@@ -196,12 +176,8 @@ private:
     bool lastTrusted_ = false;
     bool launched_ = false;
     bool terminated_ = false;
-    bool trayAvailable_ = false;
-    bool trayKnown_ = false;   // whether the tray was looked for and the start told of it
-    bool menuRefreshPending_ = false;
-    bool closeRefreshPending_ = false;
 
-    std::unique_ptr<StatusMenuView> tray_;
+    StatusMenuUpkeep statusMenu_;
     std::unique_ptr<SnapDragHandler> dragHandler_; // after the coordinator: destroyed before it
     std::unique_ptr<DragMonitor> monitor_;         // goes before its handler
     std::unique_ptr<WelcomeWindowController> welcome_;

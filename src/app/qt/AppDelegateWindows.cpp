@@ -83,7 +83,7 @@ void AppDelegate::showWelcome()
             return platform_.desktop.windowManagerPreference(key);
         };
         welcome_->openDesktopSettings = [this] { platform_.desktop.openTilingSettings(); };
-        welcome_->trayShown = [this] { return trayAvailable_; };
+        welcome_->trayShown = [this] { return statusMenu_.trayShown(); };
         welcome_->transitionTitle = [this] { return title(readStackTransition(platform_.defaults)); };
         if (onWelcomeCreated)
             onWelcomeCreated(*welcome_);
@@ -192,7 +192,7 @@ void AppDelegate::showShortcuts()
             shortcuts_->refresh();
             if (welcome_)
                 welcome_->refreshShortcuts();
-            scheduleMenuRefresh();
+            statusMenu_.scheduleRefresh();
         };
     }
     shortcuts_->refresh();
@@ -241,9 +241,9 @@ bool AppDelegate::gpuAvailable()
 
 void AppDelegate::pausedChanged(bool paused)
 {
-    if (tray_)
-        tray_->setPaused(paused);
-    scheduleMenuRefresh();
+    if (StatusMenuView* tray = statusMenu_.view())
+        tray->icon().setPaused(paused);
+    statusMenu_.scheduleRefresh();
 }
 
 } // namespace fw

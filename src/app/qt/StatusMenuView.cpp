@@ -1,19 +1,14 @@
-// The tray icon and its menu: built from StatusMenuModel at start and rebuilt when its data
-// changes, with the layout submenus kept under their signature and their diagrams drawn only
-// when shown; the icon coloured for the tray it shows in.
+// The tray's menu: built from StatusMenuModel at start and rebuilt when its data changes, with
+// the layout submenus kept under their signature and their diagrams drawn only when shown.
 #include "app/qt/StatusMenuView.h"
 
-#include "app/qt/BusCallBudget.h"
 #include "app/qt/LayoutMenuRow.h"
-#include "app/qt/StatusIcon.h"
-#include "platform/TrayHost.h"
 #include "editor/qt/LayoutDiagram.h"
 #include "overlay/OverlayStyle.h"
 #include "overlay/Symbols.h"
 
 #include <QApplication>
 #include <QImage>
-#include <QCursor>
 #include <QActionEvent>
 #include <QIconEngine>
 #include <QKeyEvent>
@@ -23,8 +18,6 @@
 #include <QStyleOption>
 #include <QProxyStyle>
 #include <QScreen>
-#include <QSystemTrayIcon>
-#include <QTimer>
 #include <QWidgetAction>
 
 #include <algorithm>
@@ -179,7 +172,7 @@ bool showsDiagrams(const Menu& model)
 
 } // namespace
 
-StatusMenuView::StatusMenuView() : root_(newMenu(QStringLiteral("Framewell")))
+StatusMenuView::StatusMenuView() : root_(newMenu(QStringLiteral("Framewell"))), icon_(*root_)
 {
     connect(root_.get(), &QMenu::aboutToShow, this, [this] {
         // A host may say the menu opens thousands of times in one message, or every moment:
@@ -197,95 +190,12 @@ StatusMenuView::StatusMenuView() : root_(newMenu(QStringLiteral("Framewell")))
     qApp->installEventFilter(this);
 }
 
-StatusMenuView::~StatusMenuView()
-{
-    qApp->removeEventFilter(this);
-    if (tray_) {
-        tray_->setContextMenu(nullptr);
-        tray_->hide();
-    }
-}
-
-void StatusMenuView::join()
-{
-    if (tray_)
-        return;
-    budget_ = std::make_unique<BusCallBudget>();
-    tray_ = std::make_unique<QSystemTrayIcon>();
-    tray_->setToolTip(QStringLiteral("Framewell — a place for every window"));
-    tray_->setContextMenu(root_.get());
-    updateIcon();
-    connect(tray_.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger && !root_->isVisible())
-            root_->popup(QCursor::pos());
-    });
-    tray_->show();
-}
+StatusMenuView::~StatusMenuView() { qApp->removeEventFilter(this); }
 
 void StatusMenuView::changed() { renderedAt_.invalidate(); }
 
-void StatusMenuView::setHostColor(const std::optional<QColor>& color)
-{
-    hostColor_ = color;
-    background_.reset();
-    updateIcon();
-    // A host that just came may draw its panel after it embedded the icon: read again once it
-    // has had the time to.
-    for (const int ms : {500, 2000})
-        QTimer::singleShot(ms, this, [this] { readTrayBackground(); });
-}
-
-void StatusMenuView::hide()
-{
-    if (tray_)
-        tray_->hide();
-}
-
-void StatusMenuView::setPaused(bool paused)
-{
-    paused_ = paused;
-    updateIcon();
-}
-
-void StatusMenuView::updateIcon()
-{
-    const StatusIconColors colors = statusIconColors(QGuiApplication::palette(), hostColor_, background_);
-    if (!tray_)
-        return;
-    if (!tray_->icon().isNull() && colors == iconColors_ && paused_ == iconPaused_)
-        return;
-    iconColors_ = colors;
-    iconPaused_ = paused_;
-    tray_->setIcon(statusIcon(colors, paused_));
-}
-
-void StatusMenuView::readTrayBackground()
-{
-    if (hostColor_ || !trayHost_ || !iconWindow_)
-        return;
-    // Nothing known beside the icon (not embedded yet, a panel no wider than the icon): the
-    // colour read before stays, else the halo.
-    if (const auto beside = trayHost_->backgroundBeside(iconWindow_)) {
-        background_ = QColor::fromRgb(*beside);
-        updateIcon();
-    }
-}
-
 bool StatusMenuView::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange)
-        updateIcon();
-    // Once the tray host drew our icon's window, the panel beside it is read (after the
-    // painting), so that the icon takes a colour that reads there.
-    if (event->type() == QEvent::Paint && !readPending_ && watched->objectName() == QLatin1String("QSystemTrayIconSys")) {
-        if (auto* widget = qobject_cast<QWidget*>(watched))
-            iconWindow_ = widget->winId();
-        readPending_ = true;
-        QTimer::singleShot(0, this, [this] {
-            readPending_ = false;
-            readTrayBackground();
-        });
-    }
     // Ctrl+Q, shown beside Quit, quits while the menu or one of its submenus is open (the
     // open menu holds the keyboard, so no shortcut of the program's reaches it otherwise).
     if (event->type() == QEvent::KeyPress && menuOpen() && watched == QApplication::activePopupWidget()) {

@@ -1,8 +1,8 @@
 #pragma once
-// The tray icon and its menu. The menu is whole before anyone opens it: the shell renders it at
-// start and again whenever what it shows may have changed, and each time it opens it asks for
-// the program's state once more. Each render builds the menu's data (StatusMenuModel) and
-// rebuilds the menu only when that data changed, so a tray host that reads the menu over D-Bus
+// The tray's menu. The menu is whole before anyone opens it: the shell renders it at start and
+// again whenever what it shows may have changed, and each time it opens it asks for the
+// program's state once more. Each render builds the menu's data (StatusMenuModel) and rebuilds
+// the menu only when that data changed, so a tray host that reads the menu over D-Bus
 // (StatusNotifier) gets the whole menu at any time and hears of each change; the two display submenus,
 // whose rows draw layout diagrams, are kept under their signature and only refreshed (their
 // check marks) while it stays the same; every diagram is drawn the first time its item shows,
@@ -10,23 +10,18 @@
 // command and payload back.
 // An opening soon after one that rendered, with nothing done since, renders nothing: a host may
 // say the menu opens thousands of times at once. Each item carries its key, which a
-// StatusNotifier host shows beside it. The icon is made once a tray host is known to be there
-// (join()): the toolkit's tray asks the session bus synchronously as it is made. What the bus's
-// peers ask of the icon and its menu takes no more than a share of the time (BusCallBudget).
-// Without a tray host the icon shows nowhere; the program then stays reachable by its hot keys
-// and by being launched again. The icon's colour follows the tray: the colour a host states,
-// else the panel's colour read beside the icon once the host drew it (never under it: an icon
-// with an alpha channel shows there as the host blends it, or unblended), else a mask with a
-// halo.
+// StatusNotifier host shows beside it. The menu's icon in the tray (icon()) is made once a tray
+// host is known to be there; without one the program stays reachable by its hot keys and by
+// being launched again.
 //
 //   StatusMenuView tray;
 //   tray.onOpen = [&] { return commands.menuWillOpen(); };
 //   tray.onClose = [&] { commands.menuDidClose(); };
 //   tray.onCommand = [&](MenuCommand c, const MenuPayload& p) { commands.perform(c, p); };
-//   tray.join();   // once a tray host is there
+//   tray.icon().join();   // once a tray host is there
 
 #include "app/StatusMenuModel.h"
-#include "app/qt/StatusIcon.h"
+#include "app/qt/StatusTrayIcon.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -34,7 +29,6 @@
 #include <QStringList>
 
 #include <chrono>
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -42,13 +36,10 @@
 
 class QAction;
 class QMenu;
-class QSystemTrayIcon;
 
 namespace fw {
 
-class BusCallBudget;
 class LayoutMenuRow;
-class TrayHost;
 
 class StatusMenuView : public QObject {
     Q_OBJECT
@@ -60,21 +51,10 @@ public:
     std::function<void()> onClose;
     std::function<void(MenuCommand, const MenuPayload&)> onCommand;
 
-    // Makes the icon and shows it in the tray; once.
-    void join();
-    bool joined() const { return tray_ != nullptr; }
     // What the menu shows may have changed: its next opening renders.
     void changed();
-    // The colour the tray host asks icons to take (none: unknown); a new host also has its
-    // background read again.
-    void setHostColor(const std::optional<QColor>& color);
-    // The tray host whose panel's colour beside the icon is read; none: not read.
-    void setTrayHost(const TrayHost* host) { trayHost_ = host; }
-    // The icon's colours now.
-    const StatusIconColors& iconColors() const { return iconColors_; }
-    void hide();
-    // The icon drawn faded while snapping is paused.
-    void setPaused(bool paused);
+    // The menu's icon in the tray.
+    StatusTrayIcon& icon() { return icon_; }
 
     // Rebuilds the menu from the state, as opening it does, when what it shows changed.
     void render(StatusMenuState state);
@@ -88,7 +68,6 @@ public:
     void closeMenu();
 
     QMenu* menu() const { return root_.get(); }
-    QSystemTrayIcon* trayIcon() const { return tray_.get(); }
     // The action reached by following the titles through the submenus; null when none.
     QAction* action(const QStringList& path) const;
     // The cached display submenus and how often each was built.
@@ -117,27 +96,16 @@ private:
     QMenu* submenuFor(QMenu* parent, const MenuItem& item);
     QMenu* cachedMenu(Cached& cache, const Menu& model);
     static bool refreshStates(QMenu* menu, const Menu& model);
-    void updateIcon();
-    // Reads the panel's colour beside the icon's window.
-    void readTrayBackground();
 
     std::unique_ptr<QMenu> root_;
-    std::unique_ptr<BusCallBudget> budget_;   // before the icon, whose objects it bounds
-    std::unique_ptr<QSystemTrayIcon> tray_;
+    StatusTrayIcon icon_;
     Cached choose_, switch_;
     int displayBuilds_ = 0;
-    bool paused_ = false;
     QString digest_;                        // of the menu built last
     int menuBuilds_ = 0;
-    std::optional<QColor> hostColor_, background_;
-    StatusIconColors iconColors_;
-    bool iconPaused_ = false;
-    bool readPending_ = false;
     // Openings this soon after a render, with nothing done between, render nothing.
     static constexpr std::chrono::milliseconds kOpeningsMerged{100};
     QElapsedTimer renderedAt_;   // the last opening that rendered
-    const TrayHost* trayHost_ = nullptr;
-    std::uintptr_t iconWindow_ = 0;   // the icon's window, once the toolkit drew it
 };
 
 } // namespace fw

@@ -5,11 +5,13 @@
 // than 4 points anywhere on it moves the badge; its context menu puts moved badges back. Over
 // a spanning window a run of icons may form a group with a tinted backing, connector arrows
 // and a round joiner that brings the whole group forward. Upright badges (on the window's
-// edge) are the same strip turned. Every frame follows from `openness` (0 compact, 1 open).
+// edge) are the same strip turned. Every frame follows from `openness` (0 compact, 1 open),
+// placed by StackBadgeFrames.
 // The icons are painted; buttons that draw nothing stand over them for assistive technologies.
 
 #include "base/Clock.h"
 #include "overlay/OverlayWindow.h"
+#include "stacks/qt/StackBadgeFrames.h"
 #include "stacks/StackSurfaces.h"
 
 #include <QIcon>
@@ -25,18 +27,7 @@ namespace fw {
 
 class StackBadgeView final : public QWidget, public ShapedContent {
 public:
-    // The frames of one layout, in view coordinates.
-    struct Frames {
-        double length = 0, thickness = 0;
-        QRectF background, grip, overflow;
-        std::vector<QRectF> icons;
-        std::optional<QRectF> joiner, backing;
-        double gripOpacity = 0, joinerOpacity = 0, opacity = 0.5, overflowFont = 8;
-    };
-    // The layout for `count` members at an openness, with a group and a highlighted icon (−1 the
-    // joiner); upright badges are transposed within a view `viewWidth` wide.
-    static Frames layout(double openness, int count, std::optional<BadgeGroup> group, std::optional<int> highlighted,
-                         bool vertical, double viewWidth);
+    using Frames = StackBadgeFrames;
 
     explicit StackBadgeView(Clock& clock, QWidget* parent = nullptr);
     ~StackBadgeView() override;

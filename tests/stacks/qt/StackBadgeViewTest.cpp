@@ -46,21 +46,21 @@ struct IconLookup {
 TEST(StackBadgeView, FramesAtRestOpenGroupedAndUpright)
 {
     // Seven members: six icons and "+1"; 125.4 points long at rest, 270 open.
-    auto compact = StackBadgeView::layout(0, 7, std::nullopt, std::nullopt, false, 0);
+    auto compact = StackBadgeFrames::at(0, 7, std::nullopt, std::nullopt, false, 0);
     EXPECT_DOUBLE_EQ(compact.length, 125.4);
     EXPECT_DOUBLE_EQ(compact.thickness, 22);
     ASSERT_EQ(compact.icons.size(), 6u);
     EXPECT_EQ(compact.icons[1], QRectF(4 + 17, 4, 14, 14));
     EXPECT_DOUBLE_EQ(compact.opacity, 0.5);
     EXPECT_EQ(compact.gripOpacity, 0);
-    auto open = StackBadgeView::layout(1, 7, std::nullopt, 2, false, 0);
+    auto open = StackBadgeFrames::at(1, 7, std::nullopt, 2, false, 0);
     EXPECT_DOUBLE_EQ(open.length, 270);
     EXPECT_EQ(open.icons[1], QRectF(22 + 36, 6, 24, 24));
     EXPECT_EQ(open.icons[2], QRectF(22 + 72 - 1.5, 6 - 1.5, 27, 27)) << "the highlighted icon grows";
     EXPECT_EQ(open.grip, QRectF(6, 6, 12, 24));
 
     // A group of icons 1–3: the joiner after icon 1, the icons after it 34 further on.
-    auto grouped = StackBadgeView::layout(1, 4, BadgeGroup{1, 4}, std::nullopt, false, 0);
+    auto grouped = StackBadgeFrames::at(1, 4, BadgeGroup{1, 4}, std::nullopt, false, 0);
     EXPECT_DOUBLE_EQ(grouped.length, 32 + 96 + 36 + 34);
     ASSERT_TRUE(grouped.joiner && grouped.backing);
     EXPECT_EQ(grouped.icons[2].x(), 22 + 72 + 34);
@@ -69,7 +69,7 @@ TEST(StackBadgeView, FramesAtRestOpenGroupedAndUpright)
     EXPECT_EQ(grouped.backing->right(), grouped.icons[3].right() + 3);
 
     // Upright in a 36-point-wide view: x and y trade places.
-    auto upright = StackBadgeView::layout(1, 1, std::nullopt, std::nullopt, true, 36);
+    auto upright = StackBadgeFrames::at(1, 1, std::nullopt, std::nullopt, true, 36);
     EXPECT_EQ(upright.background, QRectF(0, 0, 36, 56));
     EXPECT_EQ(upright.icons[0], QRectF(6, 22, 24, 24));
 }
