@@ -141,7 +141,7 @@ TEST(ProgramIdleX11, AfterDragsAndHotKeysNothingKeepsItBusy)
 
     // Drags and hot keys in turn (only the keys where the window manager draws no title bar).
     int placed = 0;
-    constexpr int rounds = 6;
+    constexpr int rounds = 3;
     for (int i = 0; i < rounds; ++i) {
         if (session.titleBars())
             placed += desk.drag(RegionNumber(i % 2)) ? 1 : 0;
