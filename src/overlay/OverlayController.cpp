@@ -232,8 +232,7 @@ OverlayView* OverlayController::keptPicker(const PickerBuild& build)
 {
     if (!kept_.panel || !(kept_.build == build))
         return nullptr;
-    kept_.view->selected.reset();
-    kept_.view->refreshSelection();
+    kept_.view->showSelection(std::nullopt);
     return kept_.view;
 }
 

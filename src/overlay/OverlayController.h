@@ -52,8 +52,8 @@ public:
     ResizeFeedback& feedback() { return *feedback_; }
 
     // The layout picker on show, its panel and view: set by showPicker, cleared (or kept for
-    // the next showPicker of the same build) by hidePicker. Public for the feedback (its
-    // selection and hit tests) and tests to read; only those two write them in the program.
+    // the next showPicker of the same build) by hidePicker. Public for the feedback (the
+    // selection it draws, hit tests) and tests to read; only those two write them in the program.
     std::unique_ptr<OverlayWindow> picker;
     OverlayView* pickerView = nullptr;
 
@@ -94,7 +94,7 @@ public:
         double width = 0;
         friend bool operator==(const PickerBuild&, const PickerBuild&) = default;
     };
-    // The kept picker's view, its selection cleared, when it was built from the same; else null.
+    // The kept picker's view, its highlight cleared, when it was built from the same; else null.
     OverlayView* keptPicker(const PickerBuild& build);
     // Builds the view's panel (its window made, not shown) and keeps it for the next showing.
     void keepPicker(const ScreenInfo& on, OverlayView* view, PickerBuild build);

@@ -76,6 +76,7 @@ void OverlayFeedback::showPicker(PickerPresentation p)
         view = makeView(p, occupants, build.width);
     view->onChoose = std::move(p.choose);
     view->onHover = std::move(p.hover);
+    view->onKey = std::move(p.key);
     view->onCreate = std::move(p.create);
     view->onEdit = std::move(p.edit);
     view->setLayoutKeys(std::move(p.layoutKeys));
@@ -99,8 +100,7 @@ void OverlayFeedback::setPickerSelection(const std::optional<SnapSelection>& sel
 {
     if (!overlay_.pickerView)
         return;
-    overlay_.pickerView->selected = selection;
-    overlay_.pickerView->refreshSelection();
+    overlay_.pickerView->showSelection(selection);
 }
 
 std::optional<PickerHitArea> OverlayFeedback::pickerHitArea() const { return overlay_.pickerHitArea(); }

@@ -1,13 +1,14 @@
 #pragma once
 // The layout picker: one card per layout in a grid. In region mode a card is a miniature of
 // the layout whose regions are buttons; in composition mode a card is one button that applies
-// the whole layout with its apps. The view reports the region under the pointer or the
-// keyboard selection through onHover and a click, Return or Enter through onChoose; it
-// decides nothing about placement.
+// the whole layout with its apps. The view reports intents: the region under the pointer
+// through onHover, a click through onChoose, the keys (arrows, digits, Return, Enter) through
+// onKey. It holds no selection: its owner decides one and hands it to showSelection, which
+// only draws it. It decides nothing about placement.
 //
 // The pointer is followed whether or not a button is held: every child of the view tracks it
 // and passes its moves on, so hovering a region reports it once, leaving every region reports
-// nothing, and keys and pointer take the selection in turn (the later one wins).
+// nothing, and keys and pointer move the selection in turn (the later one wins).
 //
 // Geometry is top-left (y downward), in points, laid out by PickerGeometry. Hit tests use the
 // exact fractional frames of the buttons, so the gaps between region buttons belong to no
@@ -17,6 +18,7 @@
 #include "base/Geometry.h"
 #include "layout/SnapLayout.h"
 #include "snap/PickerGeometry.h"
+#include "snap/PickerKeys.h"
 #include "snap/SnapSelection.h"
 
 #include <QAbstractButton>
@@ -141,8 +143,7 @@ public:
     std::function<void()> onCreate;
     std::function<void(const SnapLayout&)> onEdit;
     std::function<void(std::optional<SnapSelection>)> onHover;
-
-    std::optional<SnapSelection> selected;
+    std::function<void(PickerKey)> onKey;
 
     // The display's own layouts by id → their layout key's number (Ctrl+Alt+1 … 9, from 1),
     // which their region cards show instead of a picker digit.
@@ -176,8 +177,8 @@ public:
 
     // The selection under a point in view coordinates; nothing in gaps and outside cards.
     std::optional<SnapSelection> selection(const QPointF& point) const;
-    // Applies `selected` to every button and card.
-    void refreshSelection();
+    // Draws the selection its owner decided on every button and card (nothing: none lit).
+    void showSelection(const std::optional<SnapSelection>& selection);
 
 protected:
     void childEvent(QChildEvent*) override;
@@ -191,10 +192,8 @@ private:
     void buildCard(int index);
     void buildCompositionCard(const PickerCard& card);
     void buildRegionCard(const PickerCard& card);
-    // The region a default selection of a layout uses: 0 in composition mode, else the
-    // layout's lowest region number.
-    RegionNumber defaultRegion(int layoutIndex) const;
-    void select(SnapSelection s);
+    // The intent of a picker key; nothing for the keys the view passes on.
+    static std::optional<PickerKey> keyIntent(int key);
     // Reports what the pointer is over when that changed since the last report.
     void reportHover(const std::optional<SnapSelection>& s);
     // Scrolls the panel's scroll view, when the view is in one, to show a child of the view.
@@ -217,6 +216,8 @@ private:
     OverlayLabel* subtitle_ = nullptr;
     QWidget* cancelHint_ = nullptr;
     ActionButton* createButton_ = nullptr;
+    // What is lit: the owner's selection as last handed over.
+    std::optional<SnapSelection> drawn_;
     // The hover last reported (unset: none since the view showed or the keys last chose), and
     // where the pointer last was: a move to the same place is Qt's own, after a scroll or a
     // new card, not the hand's.

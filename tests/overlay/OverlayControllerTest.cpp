@@ -12,6 +12,8 @@
 #include "overlay/RegionAssistView.h"
 #include "overlay/WindowChoiceButton.h"
 
+#include "PickerOwner.h"
+
 #include <QApplication>
 #include <QScrollArea>
 #include <QTest>
@@ -291,7 +293,7 @@ TEST_F(OverlayControllerTest, PickerHoverHitTestsGlobalPointsAndStoresTheSelecti
     const QPointF c = target->exactFrame().center();
     const auto hit = hoverAt(controller, {panel.minX() + c.x(), panel.minY() + c.y()});
     EXPECT_EQ(hit, (SnapSelection{2, 1}));
-    EXPECT_EQ(view->selected, hit);
+    EXPECT_EQ(test::litSelection(*view), hit);
     EXPECT_TRUE(target->highlightedRegion);
     EXPECT_TRUE(view->platters().at(2)->highlighted());
 
@@ -303,7 +305,7 @@ TEST_F(OverlayControllerTest, PickerHoverHitTestsGlobalPointsAndStoresTheSelecti
 
     // Off every button: the selection is cleared, the highlight goes.
     EXPECT_FALSE(hoverAt(controller, {panel.minX() + 2, panel.minY() + 2}));
-    EXPECT_FALSE(view->selected);
+    EXPECT_FALSE(test::litSelection(*view));
     EXPECT_FALSE(target->highlightedRegion);
     EXPECT_FALSE(view->platters().at(2)->highlighted());
 

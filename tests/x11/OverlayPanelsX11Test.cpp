@@ -393,8 +393,7 @@ void photographPanels(bool compositing)
     auto* view = new OverlayView(SnapLayout::builtIns(), QStringLiteral("halves"), false, false, {},
                                  pickerWidth(screen.visibleFrame));
     auto picker = makePickerPanel(view, screen.visibleFrame, true);
-    view->selected = SnapSelection{3, 1};
-    view->refreshSelection();
+    view->showSelection(SnapSelection{3, 1});
     shoot(QStringLiteral("x11-text-picker") + suffix, picker->frame(), [&] { showPickerPanel(*picker, *view, true); });
     picker->orderOut();
 
