@@ -50,8 +50,7 @@ void BM_PickerReorderFront(benchmark::State& state)
     int i = 0;
     for (auto _ : state) {
         panel->orderOut();
-        view->selected = SnapSelection{i++ % 12, 0};
-        view->refreshSelection();
+        view->showSelection(SnapSelection{i++ % 12, 0});
         const int before = painted.paints();
         panel->orderFrontRegardless();
         if (!bench::waitForPaint(painted, before))

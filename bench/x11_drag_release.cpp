@@ -149,7 +149,7 @@ void BM_X11ReleaseToFirstFrameWrite(benchmark::State& state)
         const Rect button = geometry.cards.front().regions.at(region);
         test::glideTo(*gSession, {panel.minX() + button.midX(), panel.minY() + button.midY()}, 6);
         const SnapSelection wanted{0, region};
-        gSession->waitFor([&] { return gRig->overlay.pickerView && gRig->overlay.pickerView->selected == wanted; }, 2000);
+        gSession->waitFor([&] { return gRig->overlay.pickerView && gRig->state.picker.selection == wanted; }, 2000);
         const auto before = gSession->wmFrame(gTerm.window).value_or(Rect());
         writes.written(gTerm.window);
         QElapsedTimer released;

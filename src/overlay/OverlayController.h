@@ -1,14 +1,15 @@
 #pragma once
 // Owns the floating panels through which snapping shows itself: the drop preview and the
-// previews of a composition, the return and swap-source targets, the tile menu, the window
-// chooser, the region assist panels, the divider editor with its toolbar, and the resize
-// feedback. It decides nothing: every choice goes back through closures the coordinator
-// supplies. Frames come in X's device pixels, global top-left; each panel converts to Qt's
-// logical pixels only at its own edge (DevicePixels), by its screen's ratio. Panels are
-// hidden, never closed.
+// previews of a composition, the return and swap-source targets, the tile menu, the layout
+// picker, the resize feedback, and the panels that wait on the user (ChoicePanels: the window
+// chooser, the region assist panels, the divider editor with its toolbar). It decides nothing:
+// every choice goes back through closures the coordinator supplies. Frames come in X's device
+// pixels, global top-left; each panel converts to Qt's logical pixels only at its own edge
+// (DevicePixels), by its screen's ratio. Panels are hidden, never closed.
 
 #include "base/Geometry.h"
 #include "layout/SnapLayout.h"
+#include "overlay/ChoicePanels.h"
 #include "overlay/DraggedWindowLookup.h"
 #include "overlay/OverlayView.h"
 #include "overlay/ResizeFeedback.h"
@@ -16,13 +17,11 @@
 #include "platform/Screens.h"
 #include "windows/ManagedWindow.h"
 
-#include <QImage>
 #include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
-#include <unordered_map>
 #include <vector>
 
 namespace fw {
@@ -31,7 +30,6 @@ class ActionButton;
 class Clock;
 class DividerEditorView;
 class DropActionMenuView;
-class GlassCard;
 class OverlayWindow;
 class RegionAssistView;
 class ReturnTargetView;
@@ -52,8 +50,8 @@ public:
     ResizeFeedback& feedback() { return *feedback_; }
 
     // The layout picker on show, its panel and view: set by showPicker, cleared (or kept for
-    // the next showPicker of the same build) by hidePicker. Public for the feedback (its
-    // selection and hit tests) and tests to read; only those two write them in the program.
+    // the next showPicker of the same build) by hidePicker. Public for the feedback (the
+    // selection it draws, hit tests) and tests to read; only those two write them in the program.
     std::unique_ptr<OverlayWindow> picker;
     OverlayView* pickerView = nullptr;
 
@@ -94,7 +92,7 @@ public:
         double width = 0;
         friend bool operator==(const PickerBuild&, const PickerBuild&) = default;
     };
-    // The kept picker's view, its selection cleared, when it was built from the same; else null.
+    // The kept picker's view, its highlight cleared, when it was built from the same; else null.
     OverlayView* keptPicker(const PickerBuild& build);
     // Builds the view's panel (its window made, not shown) and keeps it for the next showing.
     void keepPicker(const ScreenInfo& on, OverlayView* view, PickerBuild build);
@@ -108,24 +106,10 @@ public:
     void showPreview(const std::optional<Rect>& frame);
     void showCompositionPreviews(const std::vector<Rect>& frames);
     void hideAll();
-    void hideAssistPanels();
 
-    void showWindowChooser(const ScreenInfo& on, const std::vector<ManagedWindow>& windows, const QString& title,
-                           const std::optional<QString>& subtitle, std::function<void(const ManagedWindow&)> choose,
-                           std::function<void()> cancel);
-    void showRegionAssist(const std::map<RegionNumber, Rect>& regions, const std::vector<ManagedWindow>& windows,
-                          const std::unordered_map<ManagedWindow, QImage>& thumbnails,
-                          std::function<void(RegionNumber, const ManagedWindow&)> choose,
-                          std::function<void(RegionNumber)> skip);
-    void showDividerEditor(const ScreenInfo& on, const SnapLayout& layout,
-                           std::function<void(const DividerPath&)> onEqualize,
-                           std::function<void(const DividerPath&, double, bool)> onChange);
-    void updateDividerEditor(const SnapLayout& layout);
-    void updateAssistThumbnail(const QImage& image, const ManagedWindow& window);
-    // Every control of every assist view stops taking clicks.
-    void disableAssistControls();
-    // The toolbar card above the divider editor: a hint, "50/50" and "Done".
-    GlassCard* makeDividerEditorToolbar(DividerEditorView* view, std::function<void()> done);
+    // The window chooser, the region assist panels (the drop preview goes first) and the
+    // divider editor (every other panel goes first).
+    ChoicePanels& choices() { return choices_; }
 
     // --- panels and views, for the coordinator and tests ---
     OverlayWindow* preview() const { return preview_.get(); }
@@ -136,12 +120,12 @@ public:
     OverlayWindow* actionMenu() const { return actionMenu_.get(); }
     DropActionMenuView* actionMenuView() const { return actionMenuView_; }
     const std::vector<std::unique_ptr<OverlayWindow>>& compositionPreviews() const { return compositionPreviews_; }
-    OverlayWindow* chooser() const { return chooser_.get(); }
-    const std::map<RegionNumber, std::unique_ptr<OverlayWindow>>& assistPanels() const { return assistPanels_; }
-    const std::map<RegionNumber, RegionAssistView*>& assistViews() const { return assistViews_; }
-    OverlayWindow* editor() const { return editor_.get(); }
-    DividerEditorView* editorView() const { return editorView_; }
-    OverlayWindow* editorToolbar() const { return editorToolbar_.get(); }
+    OverlayWindow* chooser() const { return choices_.chooser(); }
+    const std::map<RegionNumber, std::unique_ptr<OverlayWindow>>& assistPanels() const { return choices_.assistPanels(); }
+    const std::map<RegionNumber, RegionAssistView*>& assistViews() const { return choices_.assistViews(); }
+    OverlayWindow* editor() const { return choices_.editor(); }
+    DividerEditorView* editorView() const { return choices_.editorView(); }
+    OverlayWindow* editorToolbar() const { return choices_.editorToolbar(); }
     // Every panel this controller holds now (the picker included).
     std::vector<OverlayWindow*> panels() const;
     int windowNumberLookups() const { return dragged_.lookups(); }
@@ -158,8 +142,6 @@ private:
     // Directly below the picker while it shows, so that it stays readable (a managed picker
     // would otherwise lie under unmanaged panels); above the windows when there is none.
     void orderBelowPicker(OverlayWindow& panel);
-    // Panels are deleted on the next turn of the loop, so a button may hide its own panel.
-    void dispose(std::unique_ptr<OverlayWindow> panel);
 
     std::unique_ptr<ResizeFeedback> feedback_;
     std::vector<std::unique_ptr<OverlayWindow>> compositionPreviews_;
@@ -170,18 +152,12 @@ private:
     ReturnTargetView* returnView_ = nullptr;
     std::unique_ptr<OverlayWindow> actionMenu_;
     DropActionMenuView* actionMenuView_ = nullptr;
-    std::unique_ptr<OverlayWindow> chooser_;
-    std::map<RegionNumber, std::unique_ptr<OverlayWindow>> assistPanels_;
-    std::map<RegionNumber, RegionAssistView*> assistViews_;
-    std::unique_ptr<OverlayWindow> editor_;
-    DividerEditorView* editorView_ = nullptr;
-    std::unique_ptr<OverlayWindow> editorToolbar_;
+    ChoicePanels choices_;
 
     std::optional<PickerBuild> pickerBuild_;   // the shown picker's
     KeptPicker kept_;
 
     DraggedWindowLookup dragged_;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 } // namespace fw

@@ -76,6 +76,7 @@ void OverlayFeedback::showPicker(PickerPresentation p)
         view = makeView(p, occupants, build.width);
     view->onChoose = std::move(p.choose);
     view->onHover = std::move(p.hover);
+    view->onKey = std::move(p.key);
     view->onCreate = std::move(p.create);
     view->onEdit = std::move(p.edit);
     view->setLayoutKeys(std::move(p.layoutKeys));
@@ -99,8 +100,7 @@ void OverlayFeedback::setPickerSelection(const std::optional<SnapSelection>& sel
 {
     if (!overlay_.pickerView)
         return;
-    overlay_.pickerView->selected = selection;
-    overlay_.pickerView->refreshSelection();
+    overlay_.pickerView->showSelection(selection);
 }
 
 std::optional<PickerHitArea> OverlayFeedback::pickerHitArea() const { return overlay_.pickerHitArea(); }
@@ -122,7 +122,7 @@ void OverlayFeedback::showWindowChooser(const ScreenInfo& on, const std::vector<
                                         const QString& title, const std::optional<QString>& subtitle,
                                         std::function<void(const ManagedWindow&)> choose, std::function<void()> cancel)
 {
-    overlay_.showWindowChooser(on, windows, title, subtitle, std::move(choose), std::move(cancel));
+    overlay_.choices().showWindowChooser(on, windows, title, subtitle, std::move(choose), std::move(cancel));
 }
 
 void OverlayFeedback::showRegionAssist(const std::map<RegionNumber, Rect>& regions,
@@ -135,27 +135,27 @@ void OverlayFeedback::showRegionAssist(const std::map<RegionNumber, Rect>& regio
         if (image)
             images.emplace(window, thumbnailImage(image));
     }
-    overlay_.showRegionAssist(regions, windows, images, std::move(choose), std::move(skip));
+    overlay_.choices().showRegionAssist(regions, windows, images, std::move(choose), std::move(skip));
 }
 
 void OverlayFeedback::updateAssistThumbnail(const Thumbnail& image, const ManagedWindow& window)
 {
     if (image)
-        overlay_.updateAssistThumbnail(thumbnailImage(image), window);
+        overlay_.choices().updateAssistThumbnail(thumbnailImage(image), window);
 }
 
-void OverlayFeedback::disableAssistControls() { overlay_.disableAssistControls(); }
+void OverlayFeedback::disableAssistControls() { overlay_.choices().disableAssistControls(); }
 
-void OverlayFeedback::hideAssistPanels() { overlay_.hideAssistPanels(); }
+void OverlayFeedback::hideAssistPanels() { overlay_.choices().hideAssistPanels(); }
 
 void OverlayFeedback::showDividerEditor(const ScreenInfo& on, const SnapLayout& layout,
                                         std::function<void(const DividerPath&)> equalize,
                                         std::function<void(const DividerPath&, double, bool)> change)
 {
-    overlay_.showDividerEditor(on, layout, std::move(equalize), std::move(change));
+    overlay_.choices().showDividerEditor(on, layout, std::move(equalize), std::move(change));
 }
 
-void OverlayFeedback::updateDividerEditor(const SnapLayout& layout) { overlay_.updateDividerEditor(layout); }
+void OverlayFeedback::updateDividerEditor(const SnapLayout& layout) { overlay_.choices().updateDividerEditor(layout); }
 
 void OverlayFeedback::hideAll() { overlay_.hideAll(); }
 

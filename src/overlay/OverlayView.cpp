@@ -236,22 +236,23 @@ std::optional<SnapSelection> OverlayView::selection(const QPointF& point) const
     return geometry_.selection(Point{point.x(), point.y()});
 }
 
-void OverlayView::refreshSelection()
+void OverlayView::showSelection(const std::optional<SnapSelection>& selection)
 {
-    if (selected)
-        buildCard(selected->layoutIndex);
+    drawn_ = selection;
+    if (drawn_)
+        buildCard(drawn_->layoutIndex);
     for (const auto& [sel, button] : regionButtons_) {
-        const bool on = selected && *selected == sel;
+        const bool on = drawn_ && *drawn_ == sel;
         if (on != button->highlightedRegion) {
             button->highlightedRegion = on;
             button->update();
         }
     }
     for (const auto& [index, platter] : platters_)
-        platter->setHighlighted(selected && selected->layoutIndex == index);
+        platter->setHighlighted(drawn_ && drawn_->layoutIndex == index);
     bool changed = false;
     for (const auto& [index, button] : compositionButtons_) {
-        const bool on = selected && selected->layoutIndex == index;
+        const bool on = drawn_ && drawn_->layoutIndex == index;
         if (on != button->highlightedComposition) {
             button->highlightedComposition = on;
             button->update();
@@ -264,14 +265,6 @@ void OverlayView::refreshSelection()
         update();
 }
 
-RegionNumber OverlayView::defaultRegion(int layoutIndex) const
-{
-    if (wholeComposition_ || layoutIndex < 0 || std::size_t(layoutIndex) >= layouts_.size())
-        return 0;
-    const auto regions = layouts_[std::size_t(layoutIndex)].tree.regionNumbers();
-    return regions.empty() ? 0 : *std::min_element(regions.begin(), regions.end());
-}
-
 void OverlayView::scrollIntoView(QWidget* child)
 {
     for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
@@ -280,19 +273,6 @@ void OverlayView::scrollIntoView(QWidget* child)
             return;
         }
     }
-}
-
-void OverlayView::select(SnapSelection s)
-{
-    selected = s;
-    refreshSelection();
-    // A card chosen by the keys is scrolled into view (composition cards scroll themselves).
-    if (const auto platter = platters_.find(s.layoutIndex); platter != platters_.end())
-        scrollIntoView(platter->second);
-    // The pointer takes the selection back at its next move, wherever it rests.
-    reported_.reset();
-    if (onHover)
-        onHover(s);
 }
 
 void OverlayView::reportHover(const std::optional<SnapSelection>& s)
@@ -322,66 +302,50 @@ void OverlayView::hideEvent(QHideEvent* event)
     QWidget::hideEvent(event);
 }
 
+std::optional<PickerKey> OverlayView::keyIntent(int key)
+{
+    if (key >= Qt::Key_1 && key <= Qt::Key_9)
+        return PickerKey{PickerKey::card, key - Qt::Key_1};
+    switch (key) {
+    case Qt::Key_Left: return PickerKey{PickerKey::previousLayout};
+    case Qt::Key_Right: return PickerKey{PickerKey::nextLayout};
+    case Qt::Key_Up: return PickerKey{PickerKey::previousRegion};
+    case Qt::Key_Down: return PickerKey{PickerKey::nextRegion};
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return PickerKey{PickerKey::choose};
+    default: return std::nullopt;
+    }
+}
+
 void OverlayView::keyPressEvent(QKeyEvent* event)
 {
-    const int n = int(layouts_.size());
-    if (n == 0) {
-        event->accept();
-        return;
-    }
-    const SnapSelection current = selected ? *selected : SnapSelection{0, defaultRegion(0)};
-    const int key = event->key();
-    if (key >= Qt::Key_1 && key <= Qt::Key_9) {
-        const int d = key - Qt::Key_0;
-        event->accept();
-        if (d <= n)
-            select({d - 1, defaultRegion(d - 1)});
-        return;
-    }
-    auto cycleLayout = [&](int delta) {
-        const int index = ((current.layoutIndex + delta) % n + n) % n;
-        select({index, defaultRegion(index)});
-    };
-    switch (key) {
-    case Qt::Key_Left:
-        cycleLayout(-1);
-        break;
-    case Qt::Key_Right:
-        cycleLayout(+1);
-        break;
-    case Qt::Key_Up:
-    case Qt::Key_Down: {
-        const int delta = key == Qt::Key_Down ? 1 : -1;
-        if (wholeComposition_) {
-            cycleLayout(delta);
-            break;
-        }
-        // Region numbers are identities, not positions: step through the numbers the
-        // layout really has, in ascending order.
-        const int index = std::clamp(current.layoutIndex, 0, n - 1);
-        auto regions = layouts_[std::size_t(index)].tree.regionNumbers();
-        std::sort(regions.begin(), regions.end());
-        regions.erase(std::unique(regions.begin(), regions.end()), regions.end());
-        const int m = int(regions.size());
-        const auto at = std::find(regions.begin(), regions.end(), current.region);
-        RegionNumber next;
-        if (at == regions.end())
-            next = delta > 0 ? regions.front() : regions.back();
+    const auto intent = keyIntent(event->key());
+    if (layouts_.empty() || !intent) {
+        // An empty picker takes every key; otherwise the others pass on (Escape is the
+        // application's).
+        if (layouts_.empty())
+            event->accept();
         else
-            next = regions[std::size_t(((int(at - regions.begin()) + delta) % m + m) % m)];
-        select({index, next});
-        break;
-    }
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        if (onChoose)
-            onChoose(current);
-        break;
-    default:
-        QWidget::keyPressEvent(event);
+            QWidget::keyPressEvent(event);
         return;
     }
     event->accept();
+    if (intent->kind == PickerKey::choose) {
+        // Choosing may close the picker: nothing of the view is touched afterwards.
+        if (onKey)
+            onKey(*intent);
+        return;
+    }
+    // The pointer takes the selection back at its next move, wherever it rests.
+    reported_.reset();
+    QPointer<OverlayView> self(this);
+    if (onKey)
+        onKey(*intent);
+    // A card the keys selected is scrolled into view (composition cards scroll themselves).
+    if (!self || !drawn_)
+        return;
+    if (const auto platter = platters_.find(drawn_->layoutIndex); platter != platters_.end())
+        scrollIntoView(platter->second);
 }
 
 void OverlayView::mouseMoveEvent(QMouseEvent* event)

@@ -1,13 +1,14 @@
 #pragma once
 // The layout picker: one card per layout in a grid. In region mode a card is a miniature of
 // the layout whose regions are buttons; in composition mode a card is one button that applies
-// the whole layout with its apps. The view reports the region under the pointer or the
-// keyboard selection through onHover and a click, Return or Enter through onChoose; it
-// decides nothing about placement.
+// the whole layout with its apps. The view reports intents: the region under the pointer
+// through onHover, a click through onChoose, the keys (arrows, digits, Return, Enter) through
+// onKey. It holds no selection: its owner decides one and hands it to showSelection, which
+// only draws it. It decides nothing about placement.
 //
 // The pointer is followed whether or not a button is held: every child of the view tracks it
 // and passes its moves on, so hovering a region reports it once, leaving every region reports
-// nothing, and keys and pointer take the selection in turn (the later one wins).
+// nothing, and keys and pointer move the selection in turn (the later one wins).
 //
 // Geometry is top-left (y downward), in points, laid out by PickerGeometry. Hit tests use the
 // exact fractional frames of the buttons, so the gaps between region buttons belong to no
@@ -16,10 +17,11 @@
 
 #include "base/Geometry.h"
 #include "layout/SnapLayout.h"
+#include "overlay/PickerButtons.h"
 #include "snap/PickerGeometry.h"
+#include "snap/PickerKeys.h"
 #include "snap/SnapSelection.h"
 
-#include <QAbstractButton>
 #include <QIcon>
 #include <QPointer>
 #include <QWidget>
@@ -33,96 +35,7 @@
 namespace fw {
 
 class ActionButton;
-class OverlayLabel;
 class OverlayWindow;
-
-// One region of a region card.
-class RegionButton : public QAbstractButton {
-    Q_OBJECT
-public:
-    // `label` is the accessibility label.
-    explicit RegionButton(const QString& label, QWidget* parent = nullptr);
-
-    bool highlightedRegion = false;
-    // Drawn with a stronger fill; the picker never sets it.
-    bool occupied = false;
-    std::optional<QIcon> icon;
-    std::function<void()> invoke;
-
-    void choose();
-    // The exact frame in the parent's coordinates; the widget covers it rounded outward.
-    QRectF exactFrame() const { return exact_; }
-    void setExactFrame(const QRectF& frame);
-    // Where the icon is drawn (local coordinates), or nothing when it would be under 10 points.
-    std::optional<QRectF> iconRect() const;
-
-protected:
-    void paintEvent(QPaintEvent*) override;
-    bool hitButton(const QPoint& pos) const override;
-
-private:
-    QRectF localRect() const;
-    QRectF exact_;
-};
-
-// The rounded plate behind a region card; it never takes part in hit testing.
-class LayoutCardPlatter : public QWidget {
-    Q_OBJECT
-public:
-    explicit LayoutCardPlatter(QWidget* parent = nullptr);
-    bool highlighted() const { return highlighted_; }
-    void setHighlighted(bool highlighted);
-
-protected:
-    void paintEvent(QPaintEvent*) override;
-
-private:
-    bool highlighted_ = false;
-};
-
-// A short key name drawn as a key cap; sized to its text.
-class KeyCapLabel : public QWidget {
-    Q_OBJECT
-public:
-    explicit KeyCapLabel(const QString& key, QWidget* parent = nullptr);
-    OverlayLabel* label() const { return label_; }
-
-protected:
-    void paintEvent(QPaintEvent*) override;
-
-private:
-    OverlayLabel* label_;
-};
-
-// One card of composition mode: applies the whole layout with its apps.
-class CompositionButton : public QAbstractButton {
-    Q_OBJECT
-public:
-    CompositionButton(const SnapLayout& layout, bool adjusted, QWidget* parent = nullptr);
-
-    const SnapLayout layout;
-    std::optional<QString> detail;
-    QString displayName;
-    bool highlightedComposition = false;
-    std::function<void()> invoke;
-
-    void applyLayout();
-    bool isAdjusted() const { return adjusted_; }
-    // Highlighted or being pressed.
-    bool isActive() const { return highlightedComposition || isDown(); }
-    QRectF exactFrame() const { return exact_; }
-    void setExactFrame(const QRectF& frame);
-    // The miniature area in local coordinates.
-    QRectF miniatureRect() const;
-
-protected:
-    void paintEvent(QPaintEvent*) override;
-    bool hitButton(const QPoint& pos) const override;
-
-private:
-    bool adjusted_ = false;
-    QRectF exact_;
-};
 
 class OverlayView : public QWidget {
     Q_OBJECT
@@ -141,8 +54,7 @@ public:
     std::function<void()> onCreate;
     std::function<void(const SnapLayout&)> onEdit;
     std::function<void(std::optional<SnapSelection>)> onHover;
-
-    std::optional<SnapSelection> selected;
+    std::function<void(PickerKey)> onKey;
 
     // The display's own layouts by id → their layout key's number (Ctrl+Alt+1 … 9, from 1),
     // which their region cards show instead of a picker digit.
@@ -176,8 +88,8 @@ public:
 
     // The selection under a point in view coordinates; nothing in gaps and outside cards.
     std::optional<SnapSelection> selection(const QPointF& point) const;
-    // Applies `selected` to every button and card.
-    void refreshSelection();
+    // Draws the selection its owner decided on every button and card (nothing: none lit).
+    void showSelection(const std::optional<SnapSelection>& selection);
 
 protected:
     void childEvent(QChildEvent*) override;
@@ -191,10 +103,8 @@ private:
     void buildCard(int index);
     void buildCompositionCard(const PickerCard& card);
     void buildRegionCard(const PickerCard& card);
-    // The region a default selection of a layout uses: 0 in composition mode, else the
-    // layout's lowest region number.
-    RegionNumber defaultRegion(int layoutIndex) const;
-    void select(SnapSelection s);
+    // The intent of a picker key; nothing for the keys the view passes on.
+    static std::optional<PickerKey> keyIntent(int key);
     // Reports what the pointer is over when that changed since the last report.
     void reportHover(const std::optional<SnapSelection>& s);
     // Scrolls the panel's scroll view, when the view is in one, to show a child of the view.
@@ -217,6 +127,8 @@ private:
     OverlayLabel* subtitle_ = nullptr;
     QWidget* cancelHint_ = nullptr;
     ActionButton* createButton_ = nullptr;
+    // What is lit: the owner's selection as last handed over.
+    std::optional<SnapSelection> drawn_;
     // The hover last reported (unset: none since the view showed or the keys last chose), and
     // where the pointer last was: a move to the same place is Qt's own, after a scroll or a
     // new card, not the hand's.

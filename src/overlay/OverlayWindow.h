@@ -23,6 +23,7 @@
 #include <QPointer>
 #include <QRegion>
 #include <QWidget>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -169,5 +170,9 @@ private:
     QPointer<QWidget> content_;
     std::uint64_t keyboardFrom_ = 0;   // the window the panel took the keyboard from itself
 };
+
+// Orders the panel out and deletes it on the next turn of the loop, so that a button may hide
+// its own panel (nothing for none).
+void disposePanel(std::unique_ptr<OverlayWindow> panel);
 
 } // namespace fw

@@ -1,6 +1,6 @@
 // The picker's card widgets: a region button, the plate behind a region card, a key cap and the
 // button of a composition card; each draws itself and hit-tests its exact fractional frame.
-#include "overlay/OverlayView.h"
+#include "overlay/PickerButtons.h"
 
 #include "overlay/AppIcon.h"
 #include "overlay/OverlayStyle.h"

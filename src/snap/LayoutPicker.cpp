@@ -33,6 +33,16 @@ void installCallbacks(SnapContext& ctx, ChoiceState state, const QString& displa
         if (!host.expired())
             updatePickerPreview(*c, state.picker, selection);
     };
+    p.key = [host, c, state](PickerKey key) {
+        if (host.expired())
+            return;
+        if (key.kind != PickerKey::choose) {
+            if (const auto next = state.picker.selectionAfter(key))
+                updatePickerPreview(*c, state.picker, next);
+        } else if (const auto chosen = state.picker.keyChoice()) {
+            c->tasks.spawn(choose(*c, state, *chosen));
+        }
+    };
     if (!p.wholeComposition)
         return;
     // Ending the interaction hides the picker, which destroys these closures: what they use

@@ -1,7 +1,7 @@
 #pragma once
 // The layout picker at the top centre of a display: which layouts its cards offer and which
 // one is current, the icons of the applications occupying regions, opening it for a drag or
-// a command, its callbacks (choose, hover, create, edit), the preview of the hovered region,
+// a command, its callbacks (choose, hover, keys, create, edit), the preview of the hovered region,
 // and the release over it that commits the selection 0.1 s later or ends the interaction.
 
 #include "base/Geometry.h"

@@ -9,6 +9,7 @@
 #include "base/Geometry.h"
 #include "layout/ScreenGeometry.h"
 #include "layout/SnapLayout.h"
+#include "snap/PickerKeys.h"
 #include "snap/SnapFeedback.h"
 #include "snap/SnapSelection.h"
 #include "snap/WindowStackController.h"
@@ -38,8 +39,20 @@ public:
     // In card order; a selection's layoutIndex indexes it.
     std::vector<SnapLayout> pickerLayouts;
     // The picker's region (or layout) under the pointer or chosen by the keyboard: what a
-    // release or Return takes. The view only shows it.
+    // release or Return takes. The one owner for every road (drag, keys, hover); the view
+    // only draws what it is handed.
     std::optional<SnapSelection> selection;
+
+    // The selection a key on the picker moves to; nothing when it moves nowhere.
+    std::optional<SnapSelection> selectionAfter(PickerKey key) const
+    {
+        return pickerKeySelection(pickerLayouts, choosingComposition, selection, key);
+    }
+    // What Return chooses; nothing without cards.
+    std::optional<SnapSelection> keyChoice() const
+    {
+        return pickerKeyChoice(pickerLayouts, choosingComposition, selection);
+    }
 
     // The display key of the display the picker, chooser, editor, a drop or a corner offer
     // claims (the picker need not be shown: see shown()).

@@ -11,6 +11,7 @@
 #include "platform/WindowSystem.h"
 #include "snap/DropActionMenu.h"
 #include "snap/PickerGeometry.h"
+#include "snap/PickerKeys.h"
 #include "snap/SnapSelection.h"
 #include "snap/ThumbnailCapture.h"
 #include "windows/ManagedWindow.h"
@@ -48,8 +49,12 @@ struct PickerPresentation {
     // The display's own layouts by id → their number in Switch Layout and Ctrl+Alt+1 … 9 (from
     // 1), which their cards show; only those whose key works.
     std::map<QString, int> layoutKeys;
+    // A click on a card's button, the pointer over a button (nothing: over none), and a key:
+    // intents, from which the coordinator's session decides the selection and hands it back
+    // through setPickerSelection.
     std::function<void(SnapSelection)> choose;
     std::function<void(std::optional<SnapSelection>)> hover;
+    std::function<void(PickerKey)> key;
     std::function<void()> create;                // composition mode only
     std::function<void(const SnapLayout&)> edit; // composition mode only
 };
@@ -88,7 +93,8 @@ public:
     // Builds the picker as showPicker would, without showing it, so that its first showing
     // finds it ready (nothing where pickers cost nothing to build).
     virtual void preparePicker(PickerPresentation) {}
-    // Highlights the selection the coordinator holds (nothing: no highlight).
+    // Highlights the selection the coordinator holds (nothing: no highlight); the picker draws
+    // it and keeps no selection of its own.
     virtual void setPickerSelection(const std::optional<SnapSelection>& selection) = 0;
     // Where the shown picker's cards lie on screen, for the coordinator's hit test; nothing
     // while no picker is shown.

@@ -12,6 +12,8 @@
 #include "overlay/RegionAssistView.h"
 #include "overlay/WindowChoiceButton.h"
 
+#include "PickerOwner.h"
+
 #include <QApplication>
 #include <QScrollArea>
 #include <QTest>
@@ -151,7 +153,7 @@ TEST_F(OverlayControllerTest, ChooserSizeRowsAndButtons)
         ws.push_back(window(WindowId(i)));
     std::vector<ManagedWindow> chosen;
     int cancelled = 0;
-    controller.showWindowChooser(screen(), ws, "Choose a window to arrange.", std::nullopt,
+    controller.choices().showWindowChooser(screen(), ws, "Choose a window to arrange.", std::nullopt,
                                  [&](const ManagedWindow& w) { chosen.push_back(w); }, [&] { ++cancelled; });
     OverlayWindow* chooser = controller.chooser();
     ASSERT_TRUE(chooser);
@@ -188,7 +190,7 @@ TEST_F(OverlayControllerTest, ChooserSizeRowsAndButtons)
     }));
 
     // A second chooser replaces the first.
-    controller.showWindowChooser(screen(), ws, "Again", QString("Sub"), {}, {});
+    controller.choices().showWindowChooser(screen(), ws, "Again", QString("Sub"), {}, {});
     EXPECT_NE(controller.chooser(), chooser);
 }
 
@@ -200,7 +202,7 @@ TEST_F(OverlayControllerTest, RegionAssistPanelsInReadingOrderFirstOneKey)
         {0, Rect(0, 400, 400, 300)}, {1, Rect(500, 0, 400, 300)}, {2, Rect(0, 0, 400, 300)}};
     const size_t before = OverlayWindow::allPanels().size();
     controller.showPreview(Rect(0, 0, 100, 100));
-    controller.showRegionAssist(regions, {window(7), window(8)}, {},
+    controller.choices().showRegionAssist(regions, {window(7), window(8)}, {},
                                 [&](RegionNumber r, const ManagedWindow& w) { chosen.emplace_back(r, w); },
                                 [&](RegionNumber r) { skipped.push_back(r); });
     EXPECT_FALSE(controller.preview()->isOrderedIn());
@@ -225,15 +227,15 @@ TEST_F(OverlayControllerTest, RegionAssistPanelsInReadingOrderFirstOneKey)
 
     // A late thumbnail reaches the tile of its window in every view; others are untouched.
     QImage image(40, 30, QImage::Format_ARGB32);
-    controller.updateAssistThumbnail(image, window(8));
-    controller.updateAssistThumbnail(image, window(99));
+    controller.choices().updateAssistThumbnail(image, window(8));
+    controller.choices().updateAssistThumbnail(image, window(99));
     for (const auto& [r, v] : controller.assistViews()) {
         EXPECT_TRUE(v->choices().at(window(8))->thumbnail);
         EXPECT_FALSE(v->choices().at(window(7))->thumbnail);
     }
 
     // No regions: nothing shown, the earlier panels gone.
-    controller.showRegionAssist({}, {window(7)}, {}, {}, {});
+    controller.choices().showRegionAssist({}, {window(7)}, {}, {}, {});
     EXPECT_TRUE(controller.assistPanels().empty());
 }
 
@@ -242,7 +244,7 @@ TEST_F(OverlayControllerTest, DividerEditorAndToolbar)
     controller.showPreview(Rect(0, 0, 100, 100));
     std::vector<DividerPath> equalized;
     std::vector<double> positions;
-    controller.showDividerEditor(screen(), columns(), [&](const DividerPath& p) { equalized.push_back(p); },
+    controller.choices().showDividerEditor(screen(), columns(), [&](const DividerPath& p) { equalized.push_back(p); },
                                  [&](const DividerPath&, double pos, bool) { positions.push_back(pos); });
     EXPECT_FALSE(controller.preview()->isOrderedIn()); // everything else hidden first
     ASSERT_TRUE(controller.editor() && controller.editorView() && controller.editorToolbar());
@@ -262,7 +264,7 @@ TEST_F(OverlayControllerTest, DividerEditorAndToolbar)
 
     SnapLayout moved = columns();
     moved.tree = moved.tree.settingRatio({}, 0.3);
-    controller.updateDividerEditor(moved);
+    controller.choices().updateDividerEditor(moved);
     EXPECT_EQ(controller.editorView()->layout(), moved);
 
     QTest::mouseClick(controller.editorToolbar()->findChild<ActionButton*>("doneButton"), Qt::LeftButton);
@@ -291,7 +293,7 @@ TEST_F(OverlayControllerTest, PickerHoverHitTestsGlobalPointsAndStoresTheSelecti
     const QPointF c = target->exactFrame().center();
     const auto hit = hoverAt(controller, {panel.minX() + c.x(), panel.minY() + c.y()});
     EXPECT_EQ(hit, (SnapSelection{2, 1}));
-    EXPECT_EQ(view->selected, hit);
+    EXPECT_EQ(test::litSelection(*view), hit);
     EXPECT_TRUE(target->highlightedRegion);
     EXPECT_TRUE(view->platters().at(2)->highlighted());
 
@@ -303,7 +305,7 @@ TEST_F(OverlayControllerTest, PickerHoverHitTestsGlobalPointsAndStoresTheSelecti
 
     // Off every button: the selection is cleared, the highlight goes.
     EXPECT_FALSE(hoverAt(controller, {panel.minX() + 2, panel.minY() + 2}));
-    EXPECT_FALSE(view->selected);
+    EXPECT_FALSE(test::litSelection(*view));
     EXPECT_FALSE(target->highlightedRegion);
     EXPECT_FALSE(view->platters().at(2)->highlighted());
 
@@ -323,9 +325,9 @@ TEST_F(OverlayControllerTest, ContainsPointCoversInteractivePanelsOnly)
     EXPECT_FALSE(controller.containsPoint({400, 100}));
     EXPECT_FALSE(controller.containsPoint({700, 100}));
 
-    controller.showRegionAssist({{0, Rect(0, 400, 400, 300)}}, {window(7)}, {}, {}, {});
+    controller.choices().showRegionAssist({{0, Rect(0, 400, 400, 300)}}, {window(7)}, {}, {}, {});
     EXPECT_TRUE(controller.containsPoint({100, 500}));
-    controller.showDividerEditor(screen(), columns(), {}, {});
+    controller.choices().showDividerEditor(screen(), columns(), {}, {});
     EXPECT_TRUE(controller.containsPoint({500, 40})); // the toolbar
     EXPECT_FALSE(controller.containsPoint({2000, 40}));
     controller.hideAll();
@@ -341,8 +343,8 @@ TEST_F(OverlayControllerTest, HideAllLeavesNothingShownAndForgetsTheDraggedWindo
     controller.feedback().showHint("Split column", "Existing window above · new below", "rectangle.split.1x2",
                                    {100, 100}, screen());
     controller.showCompositionPreviews({Rect(0, 0, 10, 10)});
-    controller.showWindowChooser(screen(), {window(1)}, "t", std::nullopt, {}, {});
-    controller.showRegionAssist({{0, Rect(0, 400, 400, 300)}}, {window(7)}, {}, {}, {});
+    controller.choices().showWindowChooser(screen(), {window(1)}, "t", std::nullopt, {}, {});
+    controller.choices().showRegionAssist({{0, Rect(0, 400, 400, 300)}}, {window(7)}, {}, {}, {});
     controller.hideAll();
     for (OverlayWindow* p : controller.panels())
         EXPECT_FALSE(p->isOrderedIn()) << p->title().toStdString();
@@ -359,7 +361,7 @@ TEST_F(OverlayControllerTest, DoneThatHidesItsOwnPanelIsSafe)
         ++cancels;
         controller.hideAll();
     };
-    controller.showRegionAssist({{0, Rect(0, 400, 400, 300)}}, {window(7)}, {}, {}, {});
+    controller.choices().showRegionAssist({{0, Rect(0, 400, 400, 300)}}, {window(7)}, {}, {}, {});
     QTest::mouseClick(controller.assistViews().at(0)->doneButton(), Qt::LeftButton);
     EXPECT_EQ(cancels, 1);
     EXPECT_TRUE(controller.assistPanels().empty());

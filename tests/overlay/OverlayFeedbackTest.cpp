@@ -82,7 +82,9 @@ TEST(OverlayFeedback, ShowsThePickerWithOccupantIconsAndReportsItsSelection)
     p.screen = ScreenInfo{u"S"_qs, u"S"_qs, Rect(0, 0, 1920, 1080), Rect(0, 0, 1920, 1080), true};
     p.layouts = {SnapLayout::builtIns()[1]};
     p.occupants = {{u"thirds"_qs, {{0, OccupantIcon{5, u"notes"_qs}}, {1, OccupantIcon{6, u"notes"_qs}}, {2, OccupantIcon{6, {}}}}}};
+    std::vector<PickerKey> keys;
     p.choose = [&](SnapSelection s) { chosen.push_back(s); };
+    p.key = [&](PickerKey k) { keys.push_back(k); };
     feedback.showPicker(p);
     ASSERT_TRUE(overlay.picker && overlay.pickerView);
     EXPECT_EQ(overlay.picker->frame(), pickerFrame(Rect(0, 0, 1920, 1080), 820, overlay.pickerView->height()));
@@ -93,9 +95,14 @@ TEST(OverlayFeedback, ShowsThePickerWithOccupantIconsAndReportsItsSelection)
     EXPECT_EQ(colour(buttons[1].second), QColor(Qt::blue)) << "else the installed application's";
     EXPECT_FALSE(buttons[2].second->icon);
 
+    // Keys go to the coordinator as intents; the selection it hands back is drawn.
+    QTest::keyClick(overlay.pickerView, Qt::Key_Down);
+    QTest::keyClick(overlay.pickerView, Qt::Key_Return);
+    EXPECT_EQ(keys, (std::vector<PickerKey>{{PickerKey::nextRegion}, {PickerKey::choose}}));
+    EXPECT_FALSE(buttons[0].second->highlightedRegion) << "the view lit a selection of its own";
     feedback.setPickerSelection(SnapSelection{0, 2});
     EXPECT_TRUE(buttons[2].second->highlightedRegion);
-    EXPECT_EQ(overlay.pickerView->selected, (SnapSelection{0, 2}));
+    EXPECT_FALSE(buttons[0].second->highlightedRegion);
     QTest::mouseClick(buttons[1].second, Qt::LeftButton, {}, buttons[1].second->exactFrame().center().toPoint()
                                                                    - buttons[1].second->pos());
     EXPECT_EQ(chosen, (std::vector<SnapSelection>{{0, 1}}));
@@ -134,7 +141,6 @@ TEST(OverlayFeedback, ShowsTheSamePickerAgainAsBuiltAndBuildsAnotherWhenItsLayou
     EXPECT_EQ(overlay.picker.get(), panel.data());
     EXPECT_EQ(overlay.pickerView, view.data());
     EXPECT_TRUE(panel->isOrderedIn());
-    EXPECT_EQ(overlay.pickerView->selected, std::nullopt);
     for (const auto& [selection, button] : view->regionButtons())
         EXPECT_FALSE(button->highlightedRegion) << "the last showing's selection is still lit";
     RegionButton* button = view->regionButtons().front().second;

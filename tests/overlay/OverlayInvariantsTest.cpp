@@ -1,6 +1,8 @@
 // Randomised invariants of the picker, its hit tests and keys, the tile menu and region
 // assist: fixed seeds, many generated inputs, every failure names its case.
 #include "overlay/DropActionMenuView.h"
+
+#include "PickerOwner.h"
 #include "overlay/OverlayController.h"
 #include "overlay/OverlayFeedback.h"
 #include "overlay/OverlayView.h"
@@ -287,10 +289,11 @@ TEST(OverlayInvariants, KeysOnlyEverSelectWhatThePickerShows)
         const double w = randomWidth(rng);
         SCOPED_TRACE("case " + std::to_string(caseNo) + ": " + describe(layouts, w, composition));
         OverlayView view(layouts, std::nullopt, composition, false, {}, w);
-        std::vector<std::optional<SnapSelection>> hovers;
-        std::vector<SnapSelection> chosen;
-        view.onHover = [&](std::optional<SnapSelection> s) { hovers.push_back(s); };
-        view.onChoose = [&](SnapSelection s) { chosen.push_back(s); };
+        test::PickerOwner owner;
+        owner.attach(view);
+        const auto& selected = owner.session.selection;
+        auto& chosen = owner.chosen;
+        auto& handed = owner.handed;
 
         auto valid = [&](const SnapSelection& s) {
             if (s.layoutIndex < 0 || s.layoutIndex >= n)
@@ -307,30 +310,30 @@ TEST(OverlayInvariants, KeysOnlyEverSelectWhatThePickerShows)
         // Start anywhere: nothing, a real region, or a number the layout lacks.
         const int startIndex = std::uniform_int_distribution<int>(0, n - 1)(rng);
         switch (rng() % 3) {
-        case 0: view.selected.reset(); break;
+        case 0: owner.select(std::nullopt); break;
         case 1: {
             const auto r = sortedRegions(layouts[std::size_t(startIndex)]);
-            view.selected = SnapSelection{startIndex, composition ? 0 : r[rng() % r.size()]};
+            owner.select(SnapSelection{startIndex, composition ? 0 : r[rng() % r.size()]});
             break;
         }
-        default: view.selected = SnapSelection{startIndex, RegionNumber(rng() % 16)}; break;
+        default: owner.select(SnapSelection{startIndex, RegionNumber(rng() % 16)}); break;
         }
         for (int step = 0; step < 30; ++step) {
-            const SnapSelection before = view.selected.value_or(SnapSelection{0, 0});
+            const SnapSelection before = selected.value_or(SnapSelection{0, 0});
             const int k = std::array{Qt::Key_Up, Qt::Key_Down, Qt::Key_Left, Qt::Key_Right, Qt::Key_1,
                                      Qt::Key_5, Qt::Key_9}[rng() % 7];
-            hovers.clear();
-            const auto selectedBefore = view.selected;
+            handed.clear();
+            const auto selectedBefore = selected;
             key(view, k);
             if ((k == Qt::Key_5 && n < 5) || (k == Qt::Key_9 && n < 9)) {
-                EXPECT_TRUE(hovers.empty()) << "a digit past the last card does nothing";
-                EXPECT_EQ(view.selected, selectedBefore);
+                EXPECT_TRUE(handed.empty()) << "a digit past the last card does nothing";
+                EXPECT_EQ(selected, selectedBefore);
                 continue;
             }
-            ASSERT_TRUE(view.selected) << "key " << k;
-            const SnapSelection s = *view.selected;
-            ASSERT_EQ(hovers.size(), 1u);
-            EXPECT_EQ(hovers.back(), view.selected);
+            ASSERT_TRUE(selected) << "key " << k;
+            const SnapSelection s = *selected;
+            ASSERT_EQ(handed.size(), 1u);
+            EXPECT_EQ(handed.back(), selected);
             EXPECT_TRUE(valid(s)) << "key " << k << " gave " << s.layoutIndex << "/" << s.region;
             int wantIndex = before.layoutIndex;
             if (k == Qt::Key_1 || k == Qt::Key_5 || k == Qt::Key_9)
@@ -353,11 +356,11 @@ TEST(OverlayInvariants, KeysOnlyEverSelectWhatThePickerShows)
             const std::size_t m = regions.size();
             const std::size_t from = rng() % m;
             for (int dir : {+1, -1}) {
-                view.selected = SnapSelection{i, regions[from]};
+                owner.select(SnapSelection{i, regions[from]});
                 for (std::size_t step = 1; step <= m + 1; ++step) {
                     key(view, dir > 0 ? Qt::Key_Down : Qt::Key_Up);
                     const std::size_t want = (from + m * 3 + std::size_t(dir) * step) % m;
-                    ASSERT_EQ(view.selected, (SnapSelection{i, regions[want]}))
+                    ASSERT_EQ(selected, (SnapSelection{i, regions[want]}))
                         << "card " << i << " from " << regions[from] << " step " << step << " dir " << dir;
                 }
             }
@@ -399,7 +402,7 @@ TEST(OverlayInvariants, PickerPanelScrollsWhenNeededAndHoverMatchesTheView)
             const Point g(std::uniform_real_distribution<double>(panel.minX() - 10, panel.maxX() + 10)(rng),
                           std::uniform_real_distribution<double>(panel.minY() - 10, panel.maxY() + 10)(rng));
             const auto hit = hoverAt(controller, g);
-            EXPECT_EQ(view->selected, hit);
+            EXPECT_EQ(test::litSelection(*view), hit);
             EXPECT_EQ(controller.containsPoint(g), panel.contains(g)) << toString(g).toStdString();
             if (!panel.contains(g)) {
                 EXPECT_FALSE(hit) << "no card is chosen off the panel, at " << toString(g).toStdString();
@@ -583,7 +586,7 @@ TEST(OverlayInvariants, PickerHoverBelowAScrollingPanelChoosesNothing)
     const QRectF hidden = view->regionButtons().back().second->exactFrame();
     ASSERT_TRUE(view->selection(QPointF(hidden.center().x(), 355 - panel.minY()))) << "the point lies over a hidden button";
     EXPECT_FALSE(hoverAt(controller, {panel.minX() + hidden.center().x(), 355}));
-    EXPECT_FALSE(view->selected);
+    EXPECT_FALSE(test::litSelection(*view));
     controller.hidePicker();
 }
 

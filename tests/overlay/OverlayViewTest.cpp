@@ -1,6 +1,7 @@
 // The layout picker view: grid geometry, keys, hit tests, card texts and hosting.
 #include "overlay/OverlayView.h"
 
+#include "PickerOwner.h"
 #include "snap/AppNames.h"
 #include "layout/TreeBuilders.h"
 #include "overlay/ActionButton.h"
@@ -22,6 +23,8 @@ namespace fw {
 inline void PrintTo(const SnapSelection& s, std::ostream* os) { *os << "(" << s.layoutIndex << ", " << s.region << ")"; }
 
 namespace {
+
+using test::PickerOwner;
 
 SnapLayout custom(const QString& id, const QString& name, RegionTree tree, std::optional<SnapLayout::AppMap> apps = {})
 {
@@ -178,12 +181,15 @@ TEST(OverlayViewGeometry, AThousandLayoutsMakeOnlyTheCardsOnScreen)
     EXPECT_EQ(view->builtCardCount(), firstScreen);
 
     // Left from the first card wraps to the last one: made, selected and scrolled into view.
+    PickerOwner owner;
+    owner.attach(*view);
     ASSERT_TRUE(press(*view, Qt::Key_Left));
-    ASSERT_TRUE(view->selected);
-    EXPECT_EQ(view->selected->layoutIndex, 999);
+    const auto& selected = owner.session.selection;
+    ASSERT_TRUE(selected);
+    EXPECT_EQ(selected->layoutIndex, 999);
     ASSERT_TRUE(view->platters().count(999));
     EXPECT_TRUE(view->platters().at(999)->isVisible());
-    EXPECT_TRUE(buttonFor(*view, *view->selected)->highlightedRegion);
+    EXPECT_TRUE(buttonFor(*view, *selected)->highlightedRegion);
     const QRect shown(0, scroll->verticalScrollBar()->value(), view->width(), scroll->viewport()->height());
     EXPECT_TRUE(shown.contains(view->platters().at(999)->geometry())) << "the chosen card was not scrolled into view";
 
@@ -203,15 +209,16 @@ TEST(OverlayViewGeometry, AThousandLayoutsMakeOnlyTheCardsOnScreen)
 TEST(OverlayViewKeys, DigitsSelectLayoutsThatExist)
 {
     OverlayView view(manyLayouts(4), std::nullopt, false, false, {}, 820);
-    Recorder r;
-    r.attach(view);
+    PickerOwner o;
+    o.attach(view);
     EXPECT_TRUE(press(view, Qt::Key_5));
-    EXPECT_FALSE(view.selected);
-    EXPECT_TRUE(r.hovers.empty());
+    EXPECT_EQ(o.keys.back(), (PickerKey{PickerKey::card, 4}));
+    EXPECT_FALSE(o.session.selection);
+    EXPECT_TRUE(o.handed.empty());
     EXPECT_TRUE(press(view, Qt::Key_3));
-    EXPECT_EQ(view.selected, (SnapSelection{2, 0}));
-    ASSERT_EQ(r.hovers.size(), 1u);
-    EXPECT_EQ(r.hovers[0], (SnapSelection{2, 0}));
+    EXPECT_EQ(o.session.selection, (SnapSelection{2, 0}));
+    ASSERT_EQ(o.handed.size(), 1u);
+    EXPECT_EQ(o.handed[0], (SnapSelection{2, 0}));
     EXPECT_TRUE(buttonFor(view, {2, 0})->highlightedRegion);
     EXPECT_TRUE(view.platters().at(2)->highlighted());
 }
@@ -223,26 +230,30 @@ TEST(OverlayViewKeys, ArrowsWrapAroundLayoutsAndRegions)
     ASSERT_EQ(layouts[0].tree.regionNumbers().size(), 3u);
     {
         OverlayView view(layouts, std::nullopt, false, false, {}, 820);
+        PickerOwner o;
+        o.attach(view);
         press(view, Qt::Key_Right);
-        EXPECT_EQ(view.selected, (SnapSelection{1, 0})) << "Right with nothing selected moves on from layout 0";
+        EXPECT_EQ(o.session.selection, (SnapSelection{1, 0})) << "Right with nothing selected moves on from layout 0";
     }
     {
         OverlayView view(layouts, std::nullopt, false, false, {}, 820);
+        PickerOwner o;
+        o.attach(view);
         press(view, Qt::Key_Left);
-        EXPECT_EQ(view.selected, (SnapSelection{2, 0}));
+        EXPECT_EQ(o.session.selection, (SnapSelection{2, 0}));
     }
     {
         OverlayView view(layouts, std::nullopt, false, false, {}, 820);
-        Recorder r;
-        r.attach(view);
+        PickerOwner o;
+        o.attach(view);
         press(view, Qt::Key_Up);
-        EXPECT_EQ(view.selected, (SnapSelection{0, 2}));
+        EXPECT_EQ(o.session.selection, (SnapSelection{0, 2}));
         press(view, Qt::Key_Down);
-        EXPECT_EQ(view.selected, (SnapSelection{0, 0}));
+        EXPECT_EQ(o.session.selection, (SnapSelection{0, 0}));
         press(view, Qt::Key_Down);
-        EXPECT_EQ(view.selected, (SnapSelection{0, 1}));
-        EXPECT_EQ(r.hovers.size(), 3u);
-        EXPECT_TRUE(r.chosen.empty());
+        EXPECT_EQ(o.session.selection, (SnapSelection{0, 1}));
+        EXPECT_EQ(o.handed.size(), 3u);
+        EXPECT_TRUE(o.chosen.empty());
     }
 }
 
@@ -251,53 +262,56 @@ TEST(OverlayViewKeys, RegionKeysUseTheLayoutsOwnRegionNumbers)
     const SnapLayout gap = custom(u"user-gap"_qs, u"Gap"_qs, H(0.5, L(2), L(5)));
     const SnapLayout pair = custom(u"user-pair"_qs, u"Pair"_qs, H(0.5, L(0), L(2)));
     OverlayView view({gap, pair}, std::nullopt, false, false, {}, 820);
-    Recorder r;
+    PickerOwner r;
     r.attach(view);
     // Nothing selected: Return chooses the first layout's lowest region, not a region 0 it lacks.
     EXPECT_TRUE(press(view, Qt::Key_Return));
     ASSERT_EQ(r.chosen.size(), 1u);
     EXPECT_EQ(r.chosen[0], (SnapSelection{0, 2}));
-    EXPECT_FALSE(view.selected) << "Return does not change the selection";
+    EXPECT_FALSE(r.session.selection) << "Return does not change the selection";
     press(view, Qt::Key_Down);
-    EXPECT_EQ(view.selected, (SnapSelection{0, 5}));
+    EXPECT_EQ(r.session.selection, (SnapSelection{0, 5}));
     press(view, Qt::Key_Down);
-    EXPECT_EQ(view.selected, (SnapSelection{0, 2}));
+    EXPECT_EQ(r.session.selection, (SnapSelection{0, 2}));
     press(view, Qt::Key_Right);
-    EXPECT_EQ(view.selected, (SnapSelection{1, 0}));
+    EXPECT_EQ(r.session.selection, (SnapSelection{1, 0}));
     press(view, Qt::Key_Down);
-    EXPECT_EQ(view.selected, (SnapSelection{1, 2}));
+    EXPECT_EQ(r.session.selection, (SnapSelection{1, 2}));
     press(view, Qt::Key_Down);
-    EXPECT_EQ(view.selected, (SnapSelection{1, 0}));
+    EXPECT_EQ(r.session.selection, (SnapSelection{1, 0}));
     press(view, Qt::Key_Up);
-    EXPECT_EQ(view.selected, (SnapSelection{1, 2}));
+    EXPECT_EQ(r.session.selection, (SnapSelection{1, 2}));
     press(view, Qt::Key_1);
-    EXPECT_EQ(view.selected, (SnapSelection{0, 2}));
+    EXPECT_EQ(r.session.selection, (SnapSelection{0, 2}));
     press(view, Qt::Key_Enter);
     EXPECT_EQ(r.chosen.back(), (SnapSelection{0, 2}));
     // Every reported selection names a button that exists.
-    for (const auto& h : r.hovers)
+    for (const auto& h : r.handed)
         EXPECT_NE(buttonFor(view, *h), nullptr) << h->layoutIndex << "/" << h->region;
 }
 
 TEST(OverlayViewKeys, CompositionArrowsMoveBetweenLayoutsAndOtherKeysPassOn)
 {
     OverlayView view(manyLayouts(3), std::nullopt, true, false, {}, 820);
+    PickerOwner o;
+    o.attach(view);
     press(view, Qt::Key_Down);
-    EXPECT_EQ(view.selected, (SnapSelection{1, 0}));
+    EXPECT_EQ(o.session.selection, (SnapSelection{1, 0}));
     press(view, Qt::Key_Up);
     press(view, Qt::Key_Up);
-    EXPECT_EQ(view.selected, (SnapSelection{2, 0}));
+    EXPECT_EQ(o.session.selection, (SnapSelection{2, 0}));
     EXPECT_TRUE(view.compositionButtons()[2].second->highlightedComposition);
     EXPECT_FALSE(view.compositionButtons()[1].second->highlightedComposition);
     EXPECT_FALSE(press(view, Qt::Key_Escape)) << "Escape belongs to the application's hot key";
     EXPECT_FALSE(press(view, Qt::Key_A));
 
     OverlayView empty({}, std::nullopt, false, false, {}, 820);
-    Recorder r;
+    PickerOwner r;
     r.attach(empty);
     EXPECT_TRUE(press(empty, Qt::Key_Return));
     EXPECT_TRUE(press(empty, Qt::Key_Escape));
     EXPECT_TRUE(r.chosen.empty());
+    EXPECT_TRUE(r.keys.empty()) << "an empty picker reports no keys";
 }
 
 TEST(OverlayViewHitTest, GapsAndEdgesBelongToNoRegion)
@@ -340,21 +354,20 @@ TEST(OverlayViewHitTest, PointerMovesReportHoverWithoutWritingTheSelection)
     EXPECT_FALSE(r.hovers[1]);
     EXPECT_EQ(r.hovers[2], (SnapSelection{1, 2}));
     EXPECT_FALSE(r.hovers[3]);
-    EXPECT_FALSE(view.selected);
+    for (const auto& [s, b] : view.regionButtons())
+        EXPECT_FALSE(b->highlightedRegion) << "a hover lights nothing until the owner hands a selection back";
     // The buttons pass on moves made without a button, which they would swallow untracked.
     view.ensurePolished();
     for (const auto& [s, b] : view.regionButtons())
         EXPECT_TRUE(b->hasMouseTracking());
 
-    // The owner writes the selection and refreshes; clearing it clears every highlight.
-    view.selected = SnapSelection{1, 2};
-    view.refreshSelection();
+    // The owner hands its selection over to be drawn; nothing clears every highlight.
+    view.showSelection(SnapSelection{1, 2});
     EXPECT_TRUE(buttonFor(view, {1, 2})->highlightedRegion);
     EXPECT_FALSE(buttonFor(view, {1, 1})->highlightedRegion);
     EXPECT_TRUE(view.platters().at(1)->highlighted());
     EXPECT_FALSE(view.platters().at(0)->highlighted());
-    view.selected.reset();
-    view.refreshSelection();
+    view.showSelection(std::nullopt);
     EXPECT_FALSE(buttonFor(view, {1, 2})->highlightedRegion);
     EXPECT_FALSE(view.platters().at(1)->highlighted());
 
@@ -397,8 +410,7 @@ TEST(OverlayViewCards, SecondLinesNamesAndIcons)
     EXPECT_NEAR(withIcon->iconRect()->width(), side, 1e-9);
 
     // The icon and the selection are drawn: red at the region's centre, accent elsewhere.
-    current.selected = SnapSelection{quarters, 3};
-    current.refreshSelection();
+    current.showSelection(SnapSelection{quarters, 3});
     const QImage shot = current.grab().toImage();
     const QPointF centre = withIcon->exactFrame().center();
     EXPECT_EQ(shot.pixelColor(centre.toPoint()), QColor(Qt::red));

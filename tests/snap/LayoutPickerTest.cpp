@@ -129,6 +129,7 @@ TEST_F(LayoutPicker, CompositionCardsFollowTheMenusAndCreateAndEditHandTheDispla
     last.create();
     last.choose({0, 0});
     last.hover(SnapSelection{0, 0});
+    last.key(PickerKey{PickerKey::choose});
     EXPECT_EQ(created.size(), 1u);
     EXPECT_EQ(clock.pendingCount(), 0u);
 }
@@ -187,6 +188,62 @@ TEST_F(LayoutPicker, HoveringPreviewsTheRegionAndAReleaseWithoutOneEndsTheIntera
     c.hideDropPanels();
     EXPECT_EQ(feedback.calls.back(), u"hideReturnPanels"_qs);
     EXPECT_EQ(presented.back(), true);
+}
+
+// The keys of a picker opened by the keyboard: the session alone decides and holds the
+// selection (the feedback only draws what it is handed), keys and pointer move it in turn, and
+// Return places the window in the session's selection.
+TEST_F(LayoutPicker, KeysMoveTheSessionsSelectionAndReturnPlacesTheWindowThere)
+{
+    auto& c = start();
+    // A layout of its own whose region numbers have gaps: the ninth card.
+    ASSERT_TRUE(store.upsertCustom(SnapLayout{u"user-gap"_qs, u"Gap"_qs, H(0.5, L(2), L(5)), std::nullopt}, u"A"_qs));
+    const auto w = add(100, Rect(100, 100, 600, 400));
+    c.showLayoutPicker(w, kLeft, false, std::nullopt, false);
+    ASSERT_EQ(state.picker.pickerLayouts.size(), 9u);
+    const auto& selection = state.picker.selection;
+    auto press = [&](PickerKey::Kind kind, int index = 0) {
+        shown().key(PickerKey{kind, index});
+        EXPECT_EQ(feedback.selected, selection) << "the feedback draws the session's selection";
+        return selection;
+    };
+    feedback.calls.clear();
+
+    // Nothing selected: Right moves on from the first card, Left wraps to the last.
+    EXPECT_EQ(press(PickerKey::nextLayout), (SnapSelection{1, 0}));
+    EXPECT_EQ(feedback.calls.back(), u"showPreview %1"_qs.arg(toString(region(u"thirds"_qs, 0))));
+    EXPECT_EQ(press(PickerKey::previousLayout), (SnapSelection{0, 0}));
+    EXPECT_EQ(press(PickerKey::previousLayout), (SnapSelection{8, 2})) << "a card is entered at its lowest number";
+    // Region steps go through the numbers the layout has, cyclically.
+    EXPECT_EQ(press(PickerKey::nextRegion), (SnapSelection{8, 5}));
+    EXPECT_EQ(press(PickerKey::nextRegion), (SnapSelection{8, 2}));
+    EXPECT_EQ(press(PickerKey::previousRegion), (SnapSelection{8, 5}));
+    EXPECT_EQ(press(PickerKey::card, 1), (SnapSelection{1, 0}));
+    EXPECT_EQ(press(PickerKey::previousRegion), (SnapSelection{1, 2}));
+    // A card past the last changes nothing and previews nothing.
+    const auto before = feedback.calls.size();
+    EXPECT_EQ(press(PickerKey::card, 9), (SnapSelection{1, 2}));
+    EXPECT_EQ(feedback.calls.size(), before);
+
+    // The pointer takes the selection, the keys move on from there.
+    c.hoverPicker(feedback.pickerPoint(4, 1));
+    EXPECT_EQ(selection, (SnapSelection{4, 1}));
+    EXPECT_EQ(press(PickerKey::nextRegion), (SnapSelection{4, 2}));
+    shown().key(PickerKey{PickerKey::choose});
+    clock.runUntilIdle();
+    EXPECT_EQ(frameOf(w), region(u"quarters"_qs, 2));
+
+    // Return with nothing selected takes the first card's first region; in composition mode
+    // the region keys move between whole layouts.
+    c.showLayoutPicker(w, kLeft, false, std::nullopt, true);
+    EXPECT_FALSE(selection);
+    EXPECT_EQ(press(PickerKey::nextRegion), (SnapSelection{1, 0}));
+    EXPECT_EQ(press(PickerKey::previousRegion), (SnapSelection{0, 0}));
+    EXPECT_EQ(feedback.calls.back(), u"showCompositionPreviews 2"_qs);
+    c.showLayoutPicker(w, kLeft, false, std::nullopt, false);
+    shown().key(PickerKey{PickerKey::choose});
+    clock.runUntilIdle();
+    EXPECT_EQ(frameOf(w), region(u"halves"_qs, 0));
 }
 
 TEST_F(LayoutPicker, OpeningForgetsClosedWindowsAndTakesHiddenOnesOutOfTheirGroups)

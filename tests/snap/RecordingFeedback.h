@@ -18,7 +18,8 @@ public:
     mutable QStringList calls;
     std::function<void()> onCancel;
     bool overPanel = false; // what containsPoint reports
-    // The shown picker: what was asked for, its geometry and panel, and its selection.
+    // The shown picker: what was asked for, its geometry and panel, and the selection it was
+    // handed to draw (the coordinator's session holds the selection itself).
     std::optional<PickerPresentation> picker;
     PickerGeometry pickerGeometry;
     Rect pickerPanel;

@@ -83,7 +83,7 @@ TEST(DragMonitorX11, DraggingAnXtermToTheTopCentreOfTheRightMonitorPlacesItThrou
     const Rect button = geometry.cards.front().regions.at(0);
     glideTo(session, {panel.minX() + button.midX(), panel.minY() + button.midY()}, 6);
     ASSERT_TRUE(session.waitFor([&] {
-        return rig.overlay.pickerView && rig.overlay.pickerView->selected == SnapSelection{0, 0};
+        return rig.overlay.pickerView && rig.state.picker.selection == SnapSelection{0, 0};
     })) << "the pointer is not over Halves region 0";
     session.releaseButton(1);
 
@@ -171,7 +171,7 @@ TEST(DragMonitorX11, EscapeDuringATitleBarDragPlacesNothingAndALeftHandedMouseDr
         const Rect panel = pickerFrame(visible, geometry.width, geometry.height);
         const Rect region = geometry.cards.front().regions.at(size_t(index));
         glideTo(session, {panel.minX() + region.midX(), panel.minY() + region.midY()}, 6);
-        if (!session.waitFor([&] { return rig.overlay.pickerView && rig.overlay.pickerView->selected == SnapSelection{0, index}; }))
+        if (!session.waitFor([&] { return rig.overlay.pickerView && rig.state.picker.selection == SnapSelection{0, index}; }))
             return testing::AssertionFailure() << "the pointer is not over Halves region " << index;
         return testing::AssertionSuccess();
     };
@@ -249,7 +249,7 @@ TEST(DragMonitorX11, ATitleBarPressedJustBelowTheFramesTopMovesThePlacedWindow)
     const Rect panel = pickerFrame(visible, geometry.width, geometry.height);
     const Rect button = geometry.cards.front().regions.at(1);
     glideTo(session, {panel.minX() + button.midX(), panel.minY() + button.midY()}, 6);
-    ASSERT_TRUE(session.waitFor([&] { return rig.overlay.pickerView && rig.overlay.pickerView->selected == SnapSelection{0, 1}; }))
+    ASSERT_TRUE(session.waitFor([&] { return rig.overlay.pickerView && rig.state.picker.selection == SnapSelection{0, 1}; }))
         << "the pointer is not over Halves region 1";
     session.releaseButton(1);
     const Rect right = regionFrames(halves, *screen).at(1);

@@ -63,7 +63,7 @@ testing::AssertionResult releaseOverHalves(XSession& session, CoordinatorRig& ri
     const Rect panel = pickerFrame(visible, geometry.width, geometry.height);
     const Rect region = geometry.cards.front().regions.at(size_t(index));
     glideTo(session, {panel.minX() + region.midX(), panel.minY() + region.midY()}, 6);
-    if (!session.waitFor([&] { return rig.overlay.pickerView && rig.overlay.pickerView->selected == SnapSelection{0, index}; }))
+    if (!session.waitFor([&] { return rig.overlay.pickerView && rig.state.picker.selection == SnapSelection{0, index}; }))
         return testing::AssertionFailure() << "the pointer is not over Halves region " << index;
     session.releaseButton(1);
     if (heldKey)

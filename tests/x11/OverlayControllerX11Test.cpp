@@ -133,7 +133,7 @@ TEST(X11Overlay, PanelsNeverTakeTheFocusAndHideAllUnmapsThemAll)
     int cancels = 0;
     controller.onCancel = [&] { ++cancels; };
     const ScreenInfo screen = screenOf(s);
-    controller.showDividerEditor(screen, SnapLayout{"h", "H",
+    controller.choices().showDividerEditor(screen, SnapLayout{"h", "H",
                                                     RegionTree::split(SplitAxis::horizontal, 0.5, RegionTree::leaf(0),
                                                                       RegionTree::leaf(1)),
                                                     std::nullopt},

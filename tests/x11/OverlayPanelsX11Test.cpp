@@ -210,7 +210,7 @@ TEST(X11OverlayPanels, RegionAssistCoversEachEmptyRegionAndTakesTheKeyboardForIt
     const QImage before = grab(regions.at(1));
 
     OverlayController controller;
-    controller.showRegionAssist(regions, windows, {{windows[1], thumb}}, {}, {});
+    controller.choices().showRegionAssist(regions, windows, {{windows[1], thumb}}, {}, {});
     ASSERT_EQ(controller.assistPanels().size(), 2u);
     for (const auto& [r, f] : regions) {
         OverlayWindow* panel = controller.assistPanels().at(r).get();
@@ -248,7 +248,7 @@ TEST(X11OverlayPanels, RegionAssistCoversEachEmptyRegionAndTakesTheKeyboardForIt
     EXPECT_TRUE(s.waitFor([&] { return view->firstChoice()->hasFocus(); }));
     saveShot(QStringLiteral("x11-region-assist.png"));
 
-    controller.hideAssistPanels();
+    controller.choices().hideAssistPanels();
     EXPECT_TRUE(s.waitFor([&] { return !s.isViewable(idOf(first)); }));
 }
 
@@ -328,7 +328,7 @@ void photographChoosers(Desktop& d, X11WindowCapture& capture, OverlayController
         windows.push_back(*managed);
     }
     shoot(QStringLiteral("x11-text-window-chooser") + suffix, all, [&] {
-        controller.showWindowChooser(screen, windows, QStringLiteral("Choose a window to arrange."),
+        controller.choices().showWindowChooser(screen, windows, QStringLiteral("Choose a window to arrange."),
                                      QStringLiteral("Pick a window, then choose its place in a layout."), {}, {});
     });
     controller.hideAll();
@@ -351,7 +351,7 @@ void photographChoosers(Desktop& d, X11WindowCapture& capture, OverlayController
         if (region != 0)
             regions[region] = frame;
     shoot(QStringLiteral("x11-text-region-assist") + suffix, all,
-          [&] { controller.showRegionAssist(regions, windows, thumbnails, {}, {}); });
+          [&] { controller.choices().showRegionAssist(regions, windows, thumbnails, {}, {}); });
     controller.hideAll();
 }
 
@@ -393,8 +393,7 @@ void photographPanels(bool compositing)
     auto* view = new OverlayView(SnapLayout::builtIns(), QStringLiteral("halves"), false, false, {},
                                  pickerWidth(screen.visibleFrame));
     auto picker = makePickerPanel(view, screen.visibleFrame, true);
-    view->selected = SnapSelection{3, 1};
-    view->refreshSelection();
+    view->showSelection(SnapSelection{3, 1});
     shoot(QStringLiteral("x11-text-picker") + suffix, picker->frame(), [&] { showPickerPanel(*picker, *view, true); });
     picker->orderOut();
 
@@ -415,7 +414,7 @@ void photographPanels(bool compositing)
     controller.hideAll();
 
     shoot(QStringLiteral("x11-text-divider-editor") + suffix, all,
-          [&] { controller.showDividerEditor(screen, SnapLayout::builtIns()[3], {}, {}); });
+          [&] { controller.choices().showDividerEditor(screen, SnapLayout::builtIns()[3], {}, {}); });
     controller.hideAll();
 
     photographChoosers(d, capture, controller, shoot, {d.term.window, numbers.window, painted.window}, suffix);

@@ -118,11 +118,11 @@ TEST(OverlayPickerX11, PickerShowsItsCardsAtTheTopCentreOfTheRightMonitorWithout
     EXPECT_TRUE(shot.save(u"/tmp/framewell-shots/picker-right-monitor.png"_qs));
 
     // Selecting a region shows it in the accent colour.
-    view->selected = SnapSelection{3, 2};
-    view->refreshSelection();
+    const SnapSelection selected{3, 2};
+    view->showSelection(selected);
     RegionButton* sel = nullptr;
     for (const auto& [s, b] : view->regionButtons())
-        if (s == *view->selected)
+        if (s == selected)
             sel = b;
     ASSERT_NE(sel, nullptr);
     const QPoint at = (sel->exactFrame().center() + QPointF(0, 10)).toPoint();

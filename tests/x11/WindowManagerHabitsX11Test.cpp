@@ -94,7 +94,7 @@ TEST(WindowManagerHabitsX11, UnderI3AFloatingWindowDraggedAcrossMonitorsIsPlaced
     const Rect button = geometry.cards.front().regions.at(0);
     test::glideTo(session, {panel.minX() + button.midX(), panel.minY() + button.midY()}, 6);
     ASSERT_TRUE(session.waitFor([&] {
-        return rig.overlay.pickerView && rig.overlay.pickerView->selected == SnapSelection{0, 0};
+        return rig.overlay.pickerView && rig.state.picker.selection == SnapSelection{0, 0};
     })) << "the pointer is not over Halves region 0";
     session.releaseButton(1);
 

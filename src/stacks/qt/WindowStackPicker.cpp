@@ -3,7 +3,7 @@
 
 #include "overlay/OverlayStyle.h"
 #include "overlay/Symbols.h"
-#include "overlay/OverlayView.h"
+#include "overlay/PickerButtons.h"
 #include "overlay/ThumbnailImage.h"
 #include "snap/ShortcutLabels.h"
 #include "stacks/qt/SwitcherButtons.h"
