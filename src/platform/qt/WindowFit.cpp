@@ -1,26 +1,24 @@
-// Keeps our top-level windows within the work area of their screen, frame included: shrinks the
-// part that can shrink, scrolls the rest, centres the first placement and refits once the window
-// manager has framed the window.
+// Keeps our top-level windows within the work area of their screen, frame included: sizes them
+// to the room it leaves (a fixed-size window's content fitted by WindowContentFit), centres the
+// first placement, keeps where the user left it, and refits once the window manager has framed
+// the window.
 #include "platform/qt/WindowFit.h"
 
 #include "platform/Screens.h"
 #include "platform/WindowSystem.h"
 #include "platform/qt/DevicePixels.h"
+#include "platform/qt/WindowContentFit.h"
 
 #include <QCursor>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
-#include <QScrollArea>
-#include <QScrollBar>
-#include <QStyle>
 #include <QWidget>
 #include <QWindow>
 
 #include <algorithm>
 #include <cmath>
-#include <map>
 
 namespace fw::WindowFit {
 
@@ -90,23 +88,18 @@ int logical(int device, double ratio) { return int(std::ceil(device / ratio)); }
 
 class Fitter final : public QObject {
 public:
-    explicit Fitter(QWidget* window) : QObject(window), window_(window)
+    explicit Fitter(QWidget* window) : QObject(window), window_(window), content_(window)
     {
         setObjectName(QLatin1String(fitterName));
         fixed_ = window->minimumSize() == window->maximumSize();
-        designed_ = window->size();
         window->installEventFilter(this);
     }
 
     void fit(QScreen* screen, QWidget* shrinkable, int footer, const std::optional<QRect>& workArea = std::nullopt)
     {
         workArea_ = workArea;
-        if (!area_)
-            footer_ = std::clamp(footer, 0, designed_.height() / 2);
-        if (shrinkable && !shrinkable_) {
-            shrinkable_ = shrinkable;
-            remember(shrinkable->parentWidget());
-        }
+        content_.setFooter(footer);
+        content_.setShrinkable(shrinkable);
         if (!screen)
             screen = window_->isVisible() ? window_->screen() : pointerScreen();
         if (screen && screen != screen_) {
@@ -118,7 +111,7 @@ public:
         apply();
     }
 
-    QWidget* content() const { return area_ ? area_->widget() : window_; }
+    QWidget* content() const { return content_.content(); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -140,7 +133,7 @@ protected:
             return false;
         const auto type = event->type();
         if (type == QEvent::Resize)
-            placeParts();
+            content_.placeParts();
         // Shown again, the window is framed anew: the frame Qt still has is from the last time,
         // and the window manager may not have placed the new one yet. A window manager that
         // frames the window without moving it sends no move: the first paint after mapping
@@ -221,16 +214,6 @@ private:
         moving_ = false;
     }
 
-    // The designed frames of the shrinkable part's siblings, which move up as it shrinks.
-    void remember(QWidget* parent)
-    {
-        if (!parent)
-            return;
-        for (QObject* o : parent->children())
-            if (auto* w = qobject_cast<QWidget*>(o); w && !w->isWindow())
-                designedFrames_[w] = w->geometry();
-    }
-
     QMargins frame()
     {
         const QMargins known = knownFrame(*window_);
@@ -243,169 +226,6 @@ private:
         const QMargins d = lastFrame();
         const double r = screen_ ? screen_->devicePixelRatio() : ratio;
         return QMargins(logical(d.left(), r), logical(d.top(), r), logical(d.right(), r), logical(d.bottom(), r));
-    }
-
-    // Shrinks the shrinkable part by up to `by` (to no less than half its designed height) and
-    // moves what stands below it up; the height the content lost.
-    int shrink(int by)
-    {
-        const auto it = shrinkable_ ? designedFrames_.find(shrinkable_.data()) : designedFrames_.end();
-        if (it == designedFrames_.end())
-            return 0;
-        const QRect part = it->second;
-        const int lost = std::clamp(by, 0, part.height() - std::max(part.height() / 2, shrinkable_->minimumHeight()));
-        for (const auto& [w, designed] : designedFrames_) {
-            if (!w)
-                continue;
-            if (w == shrinkable_)
-                w->setGeometry(designed.adjusted(0, 0, 0, -lost));
-            else if (designed.top() >= part.bottom())
-                w->setGeometry(designed.translated(0, -lost));
-        }
-        return lost;
-    }
-
-    // Moves the window's widgets into the scrolled view, all but those of the footer band, which
-    // stay in a band of their own under it.
-    void scroll(const QSize& content)
-    {
-        if (!area_) {
-            QWidget* focus = window_->focusWidget();
-            const auto part = [this](const char* name) {
-                auto* w = new QWidget;
-                w->setObjectName(QLatin1String(name));
-                w->setBackgroundRole(window_->backgroundRole());
-                w->setAutoFillBackground(window_->autoFillBackground());
-                return w;
-            };
-            QWidget* inner = part("windowFitContent");
-            if (footer_ > 0)
-                footerView_ = part("windowFitFooter");
-            const int footerTop = content.height() - footer_;
-            const QList<QObject*> children = window_->children();
-            for (QObject* o : children) {
-                auto* w = qobject_cast<QWidget*>(o);
-                if (!w || w->isWindow())
-                    continue;
-                const bool shown = !w->isHidden();
-                const QRect at = w->geometry();
-                const bool below = footerView_ && at.top() >= footerTop;
-                w->setParent(below ? footerView_ : inner);
-                w->setGeometry(below ? at.translated(0, -footerTop) : at);
-                w->setVisible(shown);
-            }
-            area_ = new QScrollArea(window_);
-            area_->setObjectName(QStringLiteral("windowFitScroll"));
-            area_->setFrameShape(QFrame::NoFrame);
-            area_->setFocusPolicy(Qt::NoFocus);
-            area_->viewport()->setAutoFillBackground(false);
-            area_->setWidget(inner);
-            area_->show();
-            if (footerView_) {
-                footerView_->setParent(window_);
-                footerView_->show();
-            }
-            if (focus)
-                focus->setFocus();
-        }
-        area_->widget()->setFixedSize(content.width(), content.height() - footer_);
-        if (footerView_)
-            footerView_->setFixedSize(content.width(), footer_);
-    }
-
-    // The scrolled view over the window, above the footer band.
-    void placeParts()
-    {
-        if (!area_)
-            return;
-        const int below = footerView_ ? footer_ : 0;
-        area_->setGeometry(0, 0, window_->width(), window_->height() - below);
-        if (footerView_)
-            footerView_->move(0, window_->height() - below);
-    }
-
-    // The empty bands along the unscrolled content's right and bottom edges, less a few pixels
-    // kept as a margin: an overflow no wider is given up from them rather than scrolled.
-    QSize spareBands() const
-    {
-        constexpr int kept = 4;
-        int right = 0, bottom = 0;
-        for (QObject* o : window_->children())
-            if (auto* w = qobject_cast<QWidget*>(o); w && !w->isWindow() && !w->isHidden()) {
-                right = std::max(right, w->geometry().right() + 1);
-                bottom = std::max(bottom, w->geometry().bottom() + 1);
-            }
-        return QSize(std::max(0, designed_.width() - right - kept), std::max(0, designed_.height() - bottom - kept));
-    }
-
-    // Where the scrolled view should end at most `fold` pixels down its content so that no
-    // line of text or button stands cut across the fold: the top of the first part the fold
-    // would cut (parts are the widgets with no widgets inside; one more than three lines of its
-    // font high is cut between its lines, as a paragraph), never less than half the fold.
-    int wholeLineFold(int fold) const
-    {
-        QWidget* inner = area_->widget();
-        const int least = fold / 2;
-        int cut = fold;
-        // A part moved up to may itself stand across the new fold: again until none does.
-        for (int last = -1; cut != last;) {
-            last = cut;
-            cut = partsAbove(inner, last, least);
-        }
-        return cut;
-    }
-
-    // The top of the highest part cut by `fold`, not above `least`; `fold` when none is.
-    static int partsAbove(QWidget* inner, int fold, int least)
-    {
-        int cut = fold;
-        for (QWidget* w : inner->findChildren<QWidget*>()) {
-            if (!w->isVisibleTo(inner) || w->findChild<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
-                continue;
-            const QRect r(w->mapTo(inner, QPoint(0, 0)), w->size());
-            if (r.top() >= fold || r.bottom() < fold)
-                continue;
-            const int line = w->fontMetrics().lineSpacing();
-            int top = r.top();
-            if (line > 0 && r.height() > 3 * line)
-                top += (fold - top) / line * line;
-            if (top >= least)
-                cut = std::min(cut, top);
-        }
-        return cut;
-    }
-
-    // The fixed-size window's size in `room`, shrinking and scrolling its content as needed.
-    QSize fitFixed(const QSize& room)
-    {
-        QSize content = designed_;
-        if (content.height() > room.height())
-            content.setHeight(content.height() - shrink(content.height() - room.height()));
-        else
-            shrink(0);
-        if (!area_) {
-            const QSize spare = spareBands();
-            if (content.width() > room.width() && content.width() - room.width() <= spare.width())
-                content.setWidth(room.width());
-            if (content.height() > room.height() && content.height() - room.height() <= spare.height())
-                content.setHeight(room.height());
-        }
-        if (content.width() <= room.width() && content.height() <= room.height() && !area_)
-            return content;
-        scroll(content);
-        const int bar = std::max(window_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, window_),
-                                 area_->verticalScrollBar()->sizeHint().width());
-        bool down = content.height() > room.height();
-        const bool across = content.width() + (down ? bar : 0) > room.width();
-        down = down || content.height() + (across ? bar : 0) > room.height();
-        area_->setVerticalScrollBarPolicy(down ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
-        area_->setHorizontalScrollBarPolicy(across ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
-        QSize wanted = QSize(content.width() + (down ? bar : 0), content.height() + (across ? bar : 0)).boundedTo(room);
-        if (down) {
-            const int fold = wanted.height() - footer_ - (across ? bar : 0);
-            wanted.setHeight(wanted.height() - (fold - wholeLineFold(fold)));
-        }
-        return wanted.expandedTo(QSize(160, 120 + footer_));
     }
 
     void apply()
@@ -428,10 +248,10 @@ private:
         watchHandle();
         sizing_ = window_->isVisible() && handle_ && deviceCorner();
         if (fixed_) {
-            const QSize size = fitFixed(room);
+            const QSize size = content_.fit(room);
             if (size != window_->size() || window_->minimumSize() != window_->maximumSize())
                 window_->setFixedSize(size);
-            placeParts();
+            content_.placeParts();
         } else if (const QSize size = window_->size().boundedTo(room); size != window_->size()) {
             window_->resize(size);
         }
@@ -462,14 +282,9 @@ private:
     }
 
     QWidget* window_;
+    WindowContentFit content_;
     QPointer<QScreen> screen_;
-    QPointer<QWidget> shrinkable_;
-    std::map<QPointer<QWidget>, QRect> designedFrames_;
     std::optional<QRect> workArea_;   // a display's visible frame, else the screen's work area
-    QScrollArea* area_ = nullptr;
-    QWidget* footerView_ = nullptr;
-    int footer_ = 0;   // the height of the band at the bottom kept out of the scrolled view
-    QSize designed_;
     QMargins used_;
     bool fixed_ = false;
     bool centre_ = true;

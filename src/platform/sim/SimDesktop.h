@@ -1,7 +1,8 @@
 #pragma once
-// An in-memory desktop on a virtual clock, for scenario tests: screens, applications and
-// windows behind the Screens, WindowSystem, Permissions, Processes and IdleInhibitors ports, plus a mouse
-// monitor that tests drive by hand. Writes follow the rules a window manager enforces
+// An in-memory desktop on a virtual clock, for scenario tests: applications and windows behind
+// the WindowSystem, Processes and ApplicationActivations ports, with its screens (SimScreens),
+// permissions (SimPermissions) and a mouse monitor that tests drive by hand (SimMouse). Writes
+// follow the rules a window manager enforces
 // (minimum and maximum size, size increments from the base size), are recorded with their
 // virtual time, and can be disturbed by scripted faults: refusals, late application, a stopped
 // window manager, drift, closing, late launches.
@@ -17,14 +18,14 @@
 #include "base/Clock.h"
 #include "platform/ApplicationActivations.h"
 #include "platform/IdleInhibitors.h"
-#include "platform/MouseMonitor.h"
-#include "platform/Permissions.h"
 #include "platform/Processes.h"
-#include "platform/Screens.h"
 #include "platform/WindowSystem.h"
+#include "platform/sim/SimMouse.h"
+#include "platform/sim/SimPermissions.h"
+#include "platform/sim/SimScreens.h"
+#include "platform/sim/SimWriteLog.h"
 
 #include <QString>
-#include <QStringList>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -34,42 +35,6 @@
 #include <vector>
 
 namespace fw::sim {
-
-// What a write asked for. Kinds are bit flags, so fault scripts can select several.
-struct Write {
-    enum Kind : std::uint32_t {
-        Position = 1u << 0,
-        Size = 1u << 1,
-        Frame = 1u << 2,
-        Raise = 1u << 3,
-        Activate = 1u << 4,
-        Unmaximize = 1u << 5,
-        FrameAnimation = 1u << 6,
-        States = 1u << 7,   // changeWindowStates
-    };
-    static constexpr std::uint32_t Geometry = Position | Size | Frame;
-    static constexpr std::uint32_t All = 0xff;
-};
-using WriteKind = Write::Kind;
-
-QString writeKindName(WriteKind k);
-
-// One write as the code under test made it: the requested value, not the applied one.
-struct WriteRecord {
-    WriteKind kind = Write::Position;
-    WindowId window = 0;   // 0 for application-wide writes
-    Pid pid = 0;
-    Point position;        // Position and Frame writes
-    Size size;             // Size and Frame writes
-    bool flag = false;     // FrameAnimation writes; States: taken (true) or left
-    WindowStates states = 0;   // States writes
-    Duration time{0};      // virtual time of the write
-    bool accepted = false; // what the write returned
-
-    Rect frame() const { return Rect(position, size); }
-    // "size {400, 300} @16ms", "frame {{0, 0}, {10, 10}} @0ms refused", …
-    QString toString() const;
-};
 
 struct AppSetup {
     Pid pid = 0;
@@ -120,51 +85,8 @@ struct RefusalScript {
     int count = -1;          // refusals, then the window behaves again; -1 = for ever
 };
 
-// The desktop's mouse monitor: tests inject the events the platform would deliver.
-class SimMouse final : public MouseMonitor {
-public:
-    bool start(std::function<void(const MouseEvent&)> handler) override;
-    void stop() override;
-    bool running() const override { return running_; }
-    // The position, button and modifiers of the last event (or of releaseUnseen).
-    std::optional<PointerState> pointerState() override;
-    void watchEscape(bool on) override { escapeWatched_ = on; }
-
-    // Whether start() succeeds (false: the platform cannot monitor).
-    void setAvailable(bool available) { available_ = available; }
-
-    // Delivers an event to the installed handler; false when the monitor is not running.
-    bool inject(const MouseEvent& e);
-    bool press(Point p, Modifiers m = 0) { return inject({MouseEvent::Type::LeftDown, p, m}); }
-    bool drag(Point p, Modifiers m = 0) { return inject({MouseEvent::Type::LeftDrag, p, m}); }
-    bool release(Point p, Modifiers m = 0) { return inject({MouseEvent::Type::LeftUp, p, m}); }
-    bool move(Point p, Modifiers m = 0) { return inject({MouseEvent::Type::Moved, p, m}); }
-    // Escape pressed: delivered only while watched, as the platform does; false otherwise.
-    bool escape() { return escapeWatched_ && inject({MouseEvent::Type::Escape, position_, modifiers_}); }
-    bool escapeWatched() const { return escapeWatched_; }
-
-    // The pointer is at the point before the platform reports it (the next event tells).
-    void setPosition(Point p) { position_ = p; }
-    // The button comes up at the point without an event reaching the handler, as when the
-    // platform loses a release.
-    void releaseUnseen(Point p);
-
-    Point position() const { return position_; }
-    int startCount() const { return startCount_; }
-
-private:
-    std::function<void(const MouseEvent&)> handler_;
-    bool running_ = false;
-    bool available_ = true;
-    Point position_;
-    bool leftDown_ = false;
-    Modifiers modifiers_ = 0;
-    int startCount_ = 0;
-    bool escapeWatched_ = false;
-};
-
-class SimDesktop final : public Screens, public WindowSystem, public Permissions, public Processes, public IdleInhibitors,
-                         public ApplicationActivations {
+class SimDesktop final : public SimScreens, public WindowSystem, public SimPermissions, public Processes,
+                         public IdleInhibitors, public ApplicationActivations {
 public:
     explicit SimDesktop(VirtualClock& clock);
     ~SimDesktop() override;
@@ -173,17 +95,6 @@ public:
 
     VirtualClock& clock() { return clock_; }
     SimMouse& mouse() { return mouse_; }
-
-    // ---- Screens
-    std::vector<ScreenInfo> screens() const override;
-    void setChangeHandler(std::function<void()> handler) override;
-    bool hasChangeHandler() const { return bool(screensChanged_); }
-    // Each change calls the handler once, synchronously. Keys are unique: adding a known key
-    // replaces that screen. A new primary screen makes the others non-primary.
-    void addScreen(const ScreenInfo& screen);
-    bool removeScreen(const QString& key);
-    bool changeScreen(const QString& key, const ScreenInfo& screen);
-    void setScreens(const std::vector<ScreenInfo>& screens);
 
     // ---- Applications and windows (set-up and outside changes; never logged as writes)
     void addApp(const AppSetup& app);
@@ -239,10 +150,10 @@ public:
     void setWriteLatency(WindowId id, Duration latency);
 
     // ---- Write log and read counters
-    const std::vector<WriteRecord>& writes() const { return writes_; }
-    std::vector<WriteRecord> writesFor(WindowId id) const;
-    std::vector<WriteRecord> writesOf(std::uint32_t kinds) const;
-    void clearWrites() { writes_.clear(); }
+    const std::vector<WriteRecord>& writes() const { return log_.all(); }
+    std::vector<WriteRecord> writesFor(WindowId id) const { return log_.of(id); }
+    std::vector<WriteRecord> writesOf(std::uint32_t kinds) const { return log_.ofKinds(kinds); }
+    void clearWrites() { log_.clear(); }
     // Port reads of windows (frame, title, pid, hints and the state queries).
     int readCount() const { return reads_; }
     int frameReadCount() const { return frameReads_; }
@@ -284,19 +195,6 @@ public:
     // ---- Processes: an application runs until it quits.
     bool isRunning(Pid pid) const override;
 
-    // ---- Permissions
-    bool windowControlGranted(bool prompt) override;
-    bool windowPreviewsGranted() override { return previewsGranted_; }
-    bool resetWindowControl() override;
-    bool openSettings(const QString& pane) override;
-
-    void setWindowControlGranted(bool granted) { controlGranted_ = granted; }
-    void setWindowPreviewsGranted(bool granted) { previewsGranted_ = granted; }
-    // Whether a reset tool exists (X11 has none: false by default).
-    void setResetAvailable(bool available) { resetAvailable_ = available; }
-    // What openSettings() answers (true by default).
-    void setSettingsAvailable(bool available) { settingsAvailable_ = available; }
-    int promptCount() const { return prompts_; }
     // ---- IdleInhibitors
     bool otherAppKeepsDisplayAwake() override { return displayKeptAwake_; }
     // Another application starts or stops holding the display awake (a video plays).
@@ -311,9 +209,6 @@ public:
     void setTitleHandler(std::function<void()> handler) override { titleChanged_ = std::move(handler); }
     void watchTitles(const std::vector<WindowId>& windows) override { titled_ = {windows.begin(), windows.end()}; }
     const std::set<WindowId>& watchedTitles() const { return titled_; }
-
-    int resetCount() const { return resets_; }
-    const QStringList& openedSettings() const { return openedSettings_; }
 
     // The size the window manager gives a window that asks for `requested`.
     static Size constrainedSize(Size requested, const SizeHints& hints);
@@ -337,8 +232,6 @@ private:
     WindowInfo infoOf(const SimWindow& w) const;
     SimApp* findApp(Pid pid);
     SimApp& ensureApp(Pid pid);
-    void fireScreensChanged();
-    void normaliseScreens();
     void toFront(WindowId id);
     // Applies the faults to a write and logs it; false when the write must fail.
     bool beginWrite(WriteRecord record, SimWindow*& w);
@@ -352,8 +245,6 @@ private:
 
     VirtualClock& clock_;
     SimMouse mouse_;
-    std::vector<ScreenInfo> screens_;
-    std::function<void()> screensChanged_;
     std::function<void()> activated_;
     std::function<void()> titleChanged_;
     std::set<WindowId> titled_;
@@ -363,20 +254,13 @@ private:
     std::vector<WindowId> stacking_;   // front to back
     std::optional<WindowId> focused_;
     WindowId nextId_ = 0x400001;
-    std::vector<WriteRecord> writes_;
+    WriteLog log_;
     Duration managerStoppedUntil_{0};
     int heldWrites_ = 0;   // geometry writes the stopped window manager has not handled yet
     int reads_ = 0;
     int frameReads_ = 0;
     int snapshots_ = 0;
-    bool controlGranted_ = true;
-    bool previewsGranted_ = true;
-    bool resetAvailable_ = false;
-    bool settingsAvailable_ = true;
     bool displayKeptAwake_ = false;
-    int prompts_ = 0;
-    int resets_ = 0;
-    QStringList openedSettings_;
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 

@@ -16,41 +16,6 @@ bool finite(Size s) { return std::isfinite(s.width) && std::isfinite(s.height); 
 
 } // namespace
 
-QString writeKindName(WriteKind k)
-{
-    switch (k) {
-    case Write::Position: return QStringLiteral("position");
-    case Write::Size: return QStringLiteral("size");
-    case Write::Frame: return QStringLiteral("frame");
-    case Write::Raise: return QStringLiteral("raise");
-    case Write::Activate: return QStringLiteral("activate");
-    case Write::Unmaximize: return QStringLiteral("unmaximize");
-    case Write::FrameAnimation: return QStringLiteral("frame-animation");
-    case Write::States: return QStringLiteral("states");
-    }
-    return QStringLiteral("?");
-}
-
-QString WriteRecord::toString() const
-{
-    QString value;
-    switch (kind) {
-    case Write::Position: value = fw::toString(position); break;
-    case Write::Size: value = fw::toString(size); break;
-    case Write::Frame: value = fw::toString(frame()); break;
-    case Write::FrameAnimation: value = flag ? QStringLiteral("on") : QStringLiteral("off"); break;
-    case Write::States: value = (flag ? QStringLiteral("on ") : QStringLiteral("off ")) + QString::number(states); break;
-    default: break;
-    }
-    QString s = writeKindName(kind);
-    if (!value.isEmpty())
-        s += QLatin1Char(' ') + value;
-    s += QStringLiteral(" @%1ms").arg(formatNumber(toMilliseconds(time)));
-    if (!accepted)
-        s += QStringLiteral(" refused");
-    return s;
-}
-
 // ---- faults
 
 void SimDesktop::refuseWrites(WindowId id, const RefusalScript& script)
@@ -113,22 +78,6 @@ WindowId SimDesktop::launchLate(const AppSetup& appSetup, const WindowSetup& win
 
 void SimDesktop::setWriteLatency(WindowId id, Duration latency) { faults_[id].latency = latency; }
 
-// ---- write log
-
-std::vector<WriteRecord> SimDesktop::writesFor(WindowId id) const
-{
-    std::vector<WriteRecord> out;
-    std::copy_if(writes_.begin(), writes_.end(), std::back_inserter(out), [id](const WriteRecord& r) { return r.window == id; });
-    return out;
-}
-
-std::vector<WriteRecord> SimDesktop::writesOf(std::uint32_t kinds) const
-{
-    std::vector<WriteRecord> out;
-    std::copy_if(writes_.begin(), writes_.end(), std::back_inserter(out), [kinds](const WriteRecord& r) { return (r.kind & kinds) != 0; });
-    return out;
-}
-
 void SimDesktop::spendLatency(WindowId id)
 {
     auto f = faults_.find(id);
@@ -160,7 +109,7 @@ bool SimDesktop::beginWrite(WriteRecord record, SimWindow*& w)
         }
     }
     record.accepted = ok;
-    writes_.push_back(record);
+    log_.add(record);
     return ok;
 }
 
@@ -198,7 +147,7 @@ bool SimDesktop::writeGeometry(WriteKind kind, WindowId id, std::optional<Point>
     if (!allowed) {
         r.pid = w ? w->setup.pid : 0;
         r.accepted = false;
-        writes_.push_back(r);
+        log_.add(r);
         return false;
     }
     if (!beginWrite(r, w))
@@ -323,7 +272,7 @@ bool SimDesktop::setFrameAnimation(Pid pid, bool on)
     r.time = clock_.now();
     SimApp* a = findApp(pid);
     r.accepted = a && a->setup.running && a->setup.frameAnimation && a->setup.frameAnimationSettable;
-    writes_.push_back(r);
+    log_.add(r);
     if (r.accepted)
         a->setup.frameAnimation = on;
     return r.accepted;

@@ -1,6 +1,6 @@
 // The simulated desktop's mouse monitor: tests inject the events the platform would deliver,
 // and it keeps the pointer's position, button and modifiers as the last event left them.
-#include "platform/sim/SimDesktop.h"
+#include "platform/sim/SimMouse.h"
 
 namespace fw::sim {
 

@@ -1,15 +1,16 @@
 // The writes of the X11 window port: moves and resizes through the window manager
 // (_NET_MOVERESIZE_WINDOW, or configure requests without one), raising and activation, each
-// followed by a bounded wait until the window manager has handled it (X11WindowSystemWaits.cpp)
-// and a read-back, or for a move and resize the server's notices of where it landed. Reads are
-// in X11WindowSystemClientReads.cpp and X11WindowSystemReads.cpp.
+// followed by a bounded wait until the window manager has handled it (x11::WriteWaits) and a
+// read-back, or for a move and resize the server's notices of where it landed; corners sent
+// by the habits learnt of the window manager (x11::WindowManagerFacts). Reads are in
+// X11WindowSystemClientReads.cpp and X11WindowSystemReads.cpp.
 #include "platform/x11/X11WindowSystem.h"
 
 #include "platform/x11/X11ClientState.h"
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11WindowManagerFacts.h"
 #include "platform/x11/X11WriteLanding.h"
 
-#include <QTimer>
 #include <xcb/res.h>
 
 #include <algorithm>
@@ -20,6 +21,7 @@
 namespace fw {
 
 using namespace x11;
+using Habit = WindowManagerFacts::Habit;
 
 namespace {
 
@@ -29,26 +31,13 @@ int clampSize(double v) { return int(std::clamp<long>(std::lround(v), 1, 32767))
 } // namespace
 
 X11WindowSystem::X11WindowSystem(const QByteArray& displayName)
-    : conn_(std::make_unique<Connection>(displayName)), ownPid_(::getpid()), layerCache_(std::make_unique<LayerCache>())
+    : conn_(std::make_unique<Connection>(displayName)), waits_(*conn_, ::getpid()), wm_(*conn_), ownPid_(::getpid()),
+      layerCache_(std::make_unique<LayerCache>())
 {
     if (!conn_->ok())
         return;
-    xcb_connection_t* c = conn_->raw();
-    const auto* res = xcb_get_extension_data(c, &xcb_res_id);
+    const auto* res = xcb_get_extension_data(conn_->raw(), &xcb_res_id);
     hasRes_ = res && res->present;
-
-    // Never mapped, so never shown. Not override-redirect: its configure requests go through
-    // the window manager, which makes them a barrier (see settle()). Input-output: a window
-    // manager that passes a request on with every field (lwm, the border width too) would have
-    // the server refuse it for an input-only window, and the barrier would never come back.
-    helper_ = xcb_generate_id(c);
-    const std::uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
-    xcb_create_window(c, XCB_COPY_FROM_PARENT, helper_, conn_->root(), -100, -100, 1, 1, 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &events);
-    const std::uint32_t pid = std::uint32_t(ownPid_);
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, helper_, conn_->atoms().netWmPid, XCB_ATOM_CARDINAL, 32,
-                        1, &pid);
-    conn_->flush();
 }
 
 X11WindowSystem::~X11WindowSystem() = default;
@@ -58,92 +47,9 @@ bool X11WindowSystem::connected() const
     return conn_->ok();
 }
 
-X11WindowSystem::ManagerCheck X11WindowSystem::askWindowManager()
+bool X11WindowSystem::writesPending()
 {
-    // The check window seen last is asked in the same round as the root's claim.
-    const xcb_atom_t check = conn_->atoms().netSupportingWmCheck;
-    ManagerCheck out{knownCheckWindow_, conn_->property(conn_->root(), check, XCB_ATOM_WINDOW, 1).sequence, 0,
-                     xcb_get_window_attributes(conn_->raw(), conn_->root()).sequence};
-    if (out.known != 0)
-        out.knownClaim = conn_->property(out.known, check, XCB_ATOM_WINDOW, 1).sequence;
-    return out;
-}
-
-bool X11WindowSystem::windowManagerPresent(const ManagerCheck& asked)
-{
-    // A WM that quit can leave its claim on the root: the check window must still exist and
-    // name itself.
-    // A window manager without EWMH (twm) names no check window: it runs when some client
-    // redirects the root's substructure.
-    const xcb_atom_t check = conn_->atoms().netSupportingWmCheck;
-    const auto w = cardinal(conn_->reply(xcb_get_property_cookie_t{asked.rootClaim}).p);
-    const auto root = FW_XCB_REPLY(conn_->raw(), xcb_get_window_attributes,
-                                   xcb_get_window_attributes_cookie_t{asked.rootAttributes});
-    const bool redirected = root && (root->all_event_masks & XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT);
-    Reply<xcb_get_property_reply_t> knownReply;
-    if (asked.known != 0)
-        knownReply = conn_->reply(xcb_get_property_cookie_t{asked.knownClaim});
-    knownCheckWindow_ = 0;
-    if (!w || *w == 0)
-        return redirected;
-    const auto named = *w == asked.known ? cardinal(knownReply.p)
-                                         : cardinal(conn_->reply(conn_->property(*w, check, XCB_ATOM_WINDOW, 1)).p);
-    if (named != w)
-        return redirected;
-    knownCheckWindow_ = *w;
-    return true;
-}
-
-bool X11WindowSystem::windowManagerPresent()
-{
-    return windowManagerPresent(askWindowManager());
-}
-
-QString X11WindowSystem::windowManagerName()
-{
-    if (!windowManagerPresent())
-        return {};
-    const xcb_atom_t check = conn_->atoms().netSupportingWmCheck;
-    const auto w = cardinal(conn_->reply(conn_->property(conn_->root(), check, XCB_ATOM_WINDOW, 1)).p);
-    const auto name = w ? text(conn_->reply(conn_->property(*w, conn_->atoms().netWmName, XCB_ATOM_ANY, 64)).p,
-                               conn_->atoms())
-                        : std::nullopt;
-    return name.value_or(QString());
-}
-
-bool X11WindowSystem::supports(std::uint32_t atom)
-{
-    // _NET_SUPPORTED changes only when a WM starts; re-read it at most once a second.
-    const std::int64_t now = nowMs();
-    if (supportedReadAt_ < 0 || now - supportedReadAt_ > 1000) {
-        supported_ = cardinals(conn_->reply(conn_->property(conn_->root(), conn_->atoms().netSupported,
-                                                            XCB_ATOM_ATOM, 4096)).p);
-        supportedReadAt_ = now;
-    }
-    return std::find(supported_.begin(), supported_.end(), atom) != supported_.end();
-}
-
-std::uint32_t X11WindowSystem::serverTime()
-{
-    // A zero-length append makes the server send a PropertyNotify carrying its current time.
-    xcb_connection_t* c = conn_->raw();
-    xcb_change_property(c, XCB_PROP_MODE_APPEND, helper_, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 0, nullptr);
-    conn_->flush();
-    const std::int64_t deadline = nowMs() + writeTimeoutMs_;
-    for (;;) {
-        while (xcb_generic_event_t* e = xcb_poll_for_event(c)) {
-            const bool hit = (e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY &&
-                             reinterpret_cast<xcb_property_notify_event_t*>(e)->window == helper_ &&
-                             reinterpret_cast<xcb_property_notify_event_t*>(e)->atom == XCB_ATOM_WM_NAME;
-            const std::uint32_t t = hit ? reinterpret_cast<xcb_property_notify_event_t*>(e)->time : 0;
-            noteEvent(e);
-            free(e);
-            if (hit)
-                return t;
-        }
-        if (!waitReadable(c, deadline))
-            return XCB_CURRENT_TIME;
-    }
+    return waits_.pending([this] { return wm_.present(); });
 }
 
 bool X11WindowSystem::inFront(const ClientState& target)
@@ -177,44 +83,6 @@ bool X11WindowSystem::inFront(const ClientState& target)
     return true;
 }
 
-namespace {
-
-// Where a configure request must put the client's border corner for the window manager to
-// place the frame `outer` (its top-level rectangle) around it, by the client's win_gravity as
-// ICCCM has window managers read such requests: the frame's reference point (a corner, an edge's
-// middle or the centre) is where the requested rectangle's own would be; with StaticGravity the
-// client's own corner stays where asked.
-Point requestedCorner(const ClientState& s, const Rect& outer, Size client)
-{
-    const Extents& f = s.frameExtents;
-    if (s.gravity == 10)
-        return Point{outer.x() + f.left, outer.y() + f.top};
-    // Gravities 1-9 run west to east, then north to south.
-    const int column = (s.gravity - 1) % 3, row = (s.gravity - 1) / 3;
-    const double w = client.width + 2 * s.border, h = client.height + 2 * s.border;
-    return Point{outer.x() + column * (outer.width() - w) / 2, outer.y() + row * (outer.height() - h) / 2};
-}
-
-// Window managers that read a request's corner otherwise than it is meant (pekwm takes every
-// corner of a configure request as the frame's, evilwm every corner as the client's own inside
-// its border) or by a frame other than the extents they state (metacity's is 2 px wider) land
-// the frame off by part of its decoration: the shift to ask for once more. An offset past the
-// decoration and a few pixels is the window manager's own placement rule, not a misreading, and
-// stays (nothing then, as when it landed where asked).
-std::optional<Point> misreadShift(const ClientState& s, Point origin, const Rect& landed)
-{
-    const Extents& f = s.frameExtents;
-    const double dx = origin.x - landed.x(), dy = origin.y - landed.y();
-    constexpr double kFramingSlack = 16;
-    const double slackX = f.left + f.right + 2 * s.border + kFramingSlack;
-    const double slackY = f.top + f.bottom + 2 * s.border + kFramingSlack;
-    if ((dx == 0 && dy == 0) || std::abs(dx) > slackX || std::abs(dy) > slackY)
-        return std::nullopt;
-    return Point{dx, dy};
-}
-
-} // namespace
-
 bool X11WindowSystem::moveResizeByMessage()
 {
     switch (writePath_) {
@@ -225,10 +93,10 @@ bool X11WindowSystem::moveResizeByMessage()
     case WritePath::Automatic:
         break;
     }
-    const Habit& message = habits_[Habit::Message];
-    if (message.ignored && message.manager == knownCheckWindow_)
+    const Habit& message = wm_.habit(Habit::Message);
+    if (message.ignored && message.manager == wm_.checkWindow())
         return false;
-    return supports(conn_->atoms().netMoveresizeWindow);
+    return wm_.supports(conn_->atoms().netMoveresizeWindow);
 }
 
 std::optional<Rect> X11WindowSystem::write(WindowId id, const Rect& target, bool position, bool size)
@@ -240,22 +108,22 @@ std::optional<Rect> X11WindowSystem::write(WindowId id, const Rect& target, bool
     // frameAndStates read them just before (a window gone since leaves the read-back empty),
     // or else where the window is followed since its last write.
     // A following that has ended lets its window's events go: it is asked before the watch.
-    takeQueuedEvents();
+    waits_.takeQueuedEvents();
     bool managed = false;
     const HandedOver handedOver = std::exchange(handedOver_, HandedOver{});
     const bool handed = handedOver.state && handedOver.state->window == id && nowMs() - handedOver.readAtMs <= kHandOverMs;
-    std::optional<ClientState> s = handed ? std::nullopt : followedState(std::uint32_t(id), &managed);
-    watch(std::uint32_t(id));
+    std::optional<ClientState> s = handed ? std::nullopt : waits_.followedState(std::uint32_t(id), &managed);
+    waits_.watch(std::uint32_t(id));
     if (handed) {
         s = std::move(*handedOver.state);
         managed = handedOver.managed;
     } else if (!s) {
-        const ManagerCheck wm = askWindowManager();
+        const WindowManagerFacts::Check wm = wm_.ask();
         s = readOne(id, Geometry);
-        managed = windowManagerPresent(wm);
+        managed = wm_.present(wm);
     }
     if (!s) {
-        unwatch(std::uint32_t(id));
+        waits_.unwatch(std::uint32_t(id));
         return std::nullopt;
     }
 
@@ -279,7 +147,7 @@ std::optional<Rect> X11WindowSystem::write(WindowId id, const Rect& target, bool
     const bool sameSize = std::lround(nowClient.width) == clampSize(client.width) &&
                           std::lround(nowClient.height) == clampSize(client.height);
     if ((!position || samePosition) && (!size || sameSize)) {
-        unwatch(s->window);
+        waits_.unwatch(s->window);
         return s->outerFrame();
     }
 
@@ -297,14 +165,14 @@ std::optional<Rect> X11WindowSystem::write(WindowId id, const Rect& target, bool
     // that redirects it frames the window by its gravity; without one the client is a top-level
     // window and takes the geometry itself.
     if (!managed) {
-        unwatch(s->window);
+        waits_.unwatch(s->window);
         configureClient(s->window, Point{outer.x() + f.left, outer.y() + f.top}, client);
         return frame(id);
     }
     const auto landed = moveResizeByMessage() ? writeByMessage(id, *s, origin, outer, client, size)
                                               : configureFramed(id, *s, outer, origin, client, size);
     // Handled, and nothing moved by either road: held by the window manager.
-    if (!landed || *landed != s->outerFrame() || behind_)
+    if (!landed || *landed != s->outerFrame() || waits_.behind())
         return landed;
     return releaseHeld(id, target, position, size, *landed);
 }
@@ -320,17 +188,17 @@ std::optional<Rect> X11WindowSystem::writeByMessage(WindowId id, const ClientSta
         conn_->sendRootMessage(s.window, conn_->atoms().netMoveresizeWindow, gravityNorthWest | flags | sourcePager,
                                std::uint32_t(clampCoord(corner.x)), std::uint32_t(clampCoord(corner.y)),
                                std::uint32_t(clampSize(client.width)), std::uint32_t(clampSize(client.height)));
-        return settle(s.window, 1, landing && size ? std::optional<Size>(client) : std::nullopt, landing);
+        return waits_.settle(s.window, 1, landing && size ? std::optional<Size>(client) : std::nullopt, landing);
     });
     // Handled (the window manager answered) and nothing moved: the other road, ICCCM's. Where
     // that one moves the window, the message is not sent again under this window manager.
     const Rect before = s.outerFrame();
-    if (!landed || *landed != before || behind_ || writePath_ == WritePath::Message)
+    if (!landed || *landed != before || waits_.behind() || writePath_ == WritePath::Message)
         return landed;
     const auto requested = configureFramed(id, s, outer, origin, client, size);
     if (requested && *requested != before) {
-        habits_[Habit::Message].manager = knownCheckWindow_;
-        habits_[Habit::Message].ignored = true;
+        wm_.habit(Habit::Message).manager = wm_.checkWindow();
+        wm_.habit(Habit::Message).ignored = true;
     }
     return requested;
 }
@@ -342,36 +210,9 @@ std::optional<Rect> X11WindowSystem::configureFramed(WindowId id, const x11::Cli
     return landCorner(id, s, origin, client, requestedCorner(s, outer, client), Habit::Configure,
                       [&](Point corner, WriteLanding* landing) {
                           configureClient(s.window, corner, client);
-                          return settle(s.window, 1, landing && size ? std::optional<Size>(client) : std::nullopt,
+                          return waits_.settle(s.window, 1, landing && size ? std::optional<Size>(client) : std::nullopt,
                                         landing);
                       });
-}
-
-std::optional<Rect> X11WindowSystem::sendFollowed(const ClientState& s, const AskedFrame& asked, Point corner,
-                                                  const std::function<bool(Point, WriteLanding*)>& send, bool* sent)
-{
-    // The write counts when the window is still there: its destruction was watched since
-    // before it was read. Its frame is watched from before the write goes out.
-    WriteLanding landing(s, asked);
-    const auto around = landing.windowsAround();
-    landingWindows_ = {s.window};
-    for (xcb_window_t w : around)
-        if (w != XCB_NONE) {
-            watch(w);
-            landingWindows_.push_back(w);
-        }
-    *sent = send(corner, &landing);
-    landingWindows_.clear();
-    // Landed as the server's notices show: nothing to read back, and the window is followed
-    // from here for the next write.
-    const auto frame = *sent ? landing.landed() : std::nullopt;
-    if (frame)
-        follow(std::move(landing), true);
-    unwatch(s.window);
-    for (xcb_window_t w : around)
-        if (w != XCB_NONE)
-            unwatch(w);
-    return frame;
 }
 
 std::optional<Rect> X11WindowSystem::landCorner(WindowId id, const ClientState& s, Point origin, Size client, Point meant, int path,
@@ -379,15 +220,15 @@ std::optional<Rect> X11WindowSystem::landCorner(WindowId id, const ClientState& 
 {
     // The habit learnt from this window manager's earlier answers on this path: the corner is
     // sent where it made the frame land where meant.
-    Habit& habit = habits_[path];
-    if (habit.manager != knownCheckWindow_)
-        habit = {knownCheckWindow_};
+    Habit& habit = wm_.habit(path);
+    if (habit.manager != wm_.checkWindow())
+        habit = {wm_.checkWindow()};
     const Rect before = s.outerFrame();
     const Point added = habit.originAdded ? monitorOrigin(before) : Point{};
     const Point corner{meant.x + habit.shift.x - added.x, meant.y + habit.shift.y - added.y};
     const AskedFrame asked{clampCoord(origin.x), clampCoord(origin.y), clampSize(client.width), clampSize(client.height)};
     bool sent = false;
-    if (const auto frame = sendFollowed(s, asked, corner, send, &sent))
+    if (const auto frame = waits_.sendFollowed(s, asked, corner, send, &sent))
         return frame;
     if (!sent)
         return std::nullopt;
@@ -409,13 +250,13 @@ std::optional<Rect> X11WindowSystem::landCorner(WindowId id, const ClientState& 
     // and the frame is read again. A window manager that has not answered yet still shows the
     // frame from before: an offset measured against it would move the window by its last step
     // once both arrive.
-    if (behind_) {
-        if (!settle(s.window))
+    if (waits_.behind()) {
+        if (!waits_.settle(s.window))
             return std::nullopt;
         after = readOne(id, Geometry);
     }
     // A write that moved nothing is not asked again on the same road.
-    if (!after || behind_ || after->outerFrame() == before)
+    if (!after || waits_.behind() || after->outerFrame() == before)
         return landed();
     // Asked once more, shifted by what the answer shows: a corner read as another one (part
     // of the decoration), or the origin of the window's monitor added to the position (dwm).
@@ -427,7 +268,7 @@ std::optional<Rect> X11WindowSystem::landCorner(WindowId id, const ClientState& 
     } else {
         const Point o = monitorOrigin(before);
         if (habit.originAdded || (o.x == 0 && o.y == 0)) {
-            habit = {knownCheckWindow_};   // its own placement rule: nothing to learn
+            habit = {wm_.checkWindow()};   // its own placement rule: nothing to learn
             return landed();
         }
         again = Point{corner.x - o.x, corner.y - o.y};
@@ -478,9 +319,9 @@ bool X11WindowSystem::raise(WindowId id)
     auto s = readOne(id, Geometry);
     if (!s)
         return false;
-    takeQueuedEvents();
+    waits_.takeQueuedEvents();
     const Atoms& a = conn_->atoms();
-    if (windowManagerPresent() && supports(a.netRestackWindow)) {
+    if (wm_.present() && wm_.supports(a.netRestackWindow)) {
         const std::uint32_t sourcePager = 2, above = XCB_STACK_MODE_ABOVE;
         conn_->sendRootMessage(s->window, a.netRestackWindow, sourcePager, XCB_NONE, above);
     } else {
@@ -488,13 +329,13 @@ bool X11WindowSystem::raise(WindowId id)
         const std::uint32_t above = XCB_STACK_MODE_ABOVE;
         xcb_configure_window(conn_->raw(), s->window, XCB_CONFIG_WINDOW_STACK_MODE, &above);
     }
-    settle(s->window);
+    waits_.settle(s->window);
     // Some WMs ignore restack requests (fluxbox, with or without a sibling, and the client's
     // own): what the server stacks is the truth, and activation raises where they do not.
     auto after = readOne(id, Geometry | Kind);
     if (!after)
         return false;
-    if (after->viewable && windowManagerPresent() && !inFront(*after))
+    if (after->viewable && wm_.present() && !inFront(*after))
         return activate(id);
     return true;
 }
@@ -506,7 +347,7 @@ bool X11WindowSystem::raiseByRequest(WindowId id)
         return s.has_value();
     const std::uint32_t above = XCB_STACK_MODE_ABOVE;
     xcb_configure_window(conn_->raw(), s->window, XCB_CONFIG_WINDOW_STACK_MODE, &above);
-    settle(s->window);
+    waits_.settle(s->window);
     return readOne(id, Geometry).has_value();
 }
 
@@ -515,11 +356,11 @@ bool X11WindowSystem::activate(WindowId id)
     auto s = readOne(id, Geometry);
     if (!s)
         return false;
-    takeQueuedEvents();
+    waits_.takeQueuedEvents();
     xcb_connection_t* c = conn_->raw();
-    const bool managed = windowManagerPresent();
-    const std::uint32_t time = managed ? serverTime() : XCB_CURRENT_TIME;
-    if (managed && supports(conn_->atoms().netActiveWindow)) {
+    const bool managed = wm_.present();
+    const std::uint32_t time = managed ? waits_.serverTime() : XCB_CURRENT_TIME;
+    if (managed && wm_.supports(conn_->atoms().netActiveWindow)) {
         const std::uint32_t sourcePager = 2;
         conn_->sendRootMessage(s->window, conn_->atoms().netActiveWindow, sourcePager, time, XCB_NONE);
     } else {
@@ -536,7 +377,7 @@ bool X11WindowSystem::activate(WindowId id)
     // Two rounds: the WM learns that the focus moved only from the FocusIn its own request made.
     if (!managed)
         return readOne(id, Geometry).has_value();
-    settle(s->window, 2);
+    waits_.settle(s->window, 2);
     // A window manager whose activation only focuses (evilwm) raises on the client's own
     // configure request.
     return raiseByRequest(id);

@@ -3,12 +3,16 @@
 // Window ids are client window ids from the WM's client list; frames are the WM's outer frame
 // (client rectangle grown by _NET_FRAME_EXTENTS, or by the WM's reparenting frame where it
 // states none, shrunk by _GTK_FRAME_EXTENTS for client-side decorated windows). Reads are pipelined: all requests go out before the first reply is read.
-// Writes go through the WM and wait, bounded, until it has handled them; the read-back (or for a
-// move and resize, the server's notices of where it landed) is the truth, and a window written
-// moments before is known from the notices since rather than read again. Not thread-safe: one thread uses one instance.
+// Writes go through the WM and wait, bounded, until it has handled them (x11::WriteWaits); the
+// read-back (or for a move and resize, the server's notices of where it landed) is the truth, and
+// a window written moments before is known from the notices since rather than read again. What
+// the WM supports and how it reads a request's corner is x11::WindowManagerFacts' to know.
+// Not thread-safe: one thread uses one instance.
 
 #include "platform/Applications.h"
 #include "platform/WindowSystem.h"
+#include "platform/x11/X11WindowManagerFacts.h"
+#include "platform/x11/X11WriteWaits.h"
 
 #include <QByteArray>
 #include <xcb/xcb.h>
@@ -16,8 +20,6 @@
 #include <memory>
 #include <unordered_map>
 #include <vector>
-
-class QTimer;
 
 namespace fw {
 
@@ -40,7 +42,7 @@ public:
     // Upper bound of the wait after each write, raise or activation (default 100 ms); reached
     // only when the window manager hangs or a loaded machine has not scheduled it (then
     // writesPending() says so until it has caught up).
-    void setWriteTimeout(int milliseconds) { writeTimeoutMs_ = milliseconds; }
+    void setWriteTimeout(int milliseconds) { waits_.setTimeout(milliseconds); }
     // How frames are written under a window manager: by _NET_MOVERESIZE_WINDOW where it lists
     // it in _NET_SUPPORTED, else by a configure request on the client (Automatic, the default);
     // the others force one way, for measuring them side by side.
@@ -89,7 +91,7 @@ public:
     std::optional<WindowId> windowAt(Point p) override;
     // The running window manager's name (_NET_WM_NAME of its check window); empty when none
     // names itself.
-    QString windowManagerName();
+    QString windowManagerName() { return wm_.name(); }
 
 private:
     enum Fields : unsigned { Geometry = 1, Identity = 2, Kind = 4, Hints = 8, All = 15 };
@@ -119,20 +121,8 @@ private:
     std::uint32_t inputFocusClient(bool followPointer);
     // The client inside a top-level window, searched a few levels down; 0 when none.
     std::uint32_t clientInside(std::uint32_t top);
-    // Whether a window manager runs, asked (askWindowManager, nothing waited for) and taken
-    // apart so that the question can share a round with other reads.
-    struct ManagerCheck {
-        std::uint32_t known;   // the check window seen last, asked about in the same round
-        unsigned rootClaim, knownClaim;   // the requests' sequence numbers
-        unsigned rootAttributes;          // whether the root's substructure is redirected
-    };
-    ManagerCheck askWindowManager();
-    bool windowManagerPresent(const ManagerCheck& asked);
-    bool windowManagerPresent();
     // The window manager's process (through its check window); 0 when unknown.
     Pid windowManagerPid();
-    bool supports(std::uint32_t atom);
-    std::uint32_t serverTime();
     // Whether frames are written by _NET_MOVERESIZE_WINDOW (else by configure requests): where
     // it is listed and the window manager has not been seen to ignore it.
     bool moveResizeByMessage();
@@ -160,10 +150,6 @@ private:
     // `path`, and once more when the answer shows a corner read as another one or a monitor's
     // origin added, learning from it. A first try whose notices show the frame asked for is
     // not read back.
-    // Sends the write with its landing followed; the frame when the server's notices showed it
-    // land as asked (the window followed from then on). `sent`: whether the write went out.
-    std::optional<Rect> sendFollowed(const x11::ClientState& s, const x11::AskedFrame& asked, Point corner,
-                                     const std::function<bool(Point, x11::WriteLanding*)>& send, bool* sent);
     std::optional<Rect> landCorner(WindowId id, const x11::ClientState& s, Point origin, Size client, Point meant, int path,
                     const std::function<bool(Point, x11::WriteLanding*)>& send);
     // The origin of the monitor holding the largest part of the frame (RandR's monitors).
@@ -173,44 +159,13 @@ private:
     bool raiseByRequest(WindowId id);
     // A configure request for the client's border corner and size.
     void configureClient(std::uint32_t window, Point corner, Size client);
-    // Waits until the WM has handled what was sent before (or the bound passes, or the window
-    // is destroyed), `rounds` times over. Events of `watched` are selected for the duration.
-    // False when `watched` was destroyed meanwhile (seen when it was watched before). With
-    // `resizedTo`, the server's notice that the client got that size ends the wait too (the
-    // barrier is then left pending), and with a `landing` that follows, its notices showing the
-    // frame asked for (the write handled: nothing is pending).
-    bool settle(std::uint32_t watched, int rounds = 1, std::optional<Size> resizedTo = std::nullopt,
-                x11::WriteLanding* landing = nullptr);
-    // Drops the events queued, noting an answer to the last barrier among them and handing
-    // each to the windows followed.
-    void takeQueuedEvents();
-    // One event read off the connection, for the windows followed.
-    void noteEvent(const xcb_generic_event_t* e);
-    // Keeps following a window whose write has landed (see followed_).
-    void follow(x11::WriteLanding&& landing, bool managed);
-    // The followed window's client as the notices show it (events queued taken first), and
-    // whether a window manager ran; nothing when it is not followed or no longer can be.
-    std::optional<x11::ClientState> followedState(std::uint32_t window, bool* managed = nullptr);
-    // Stops following every window, dropping the events selected for it.
-    void endFollowing();
-    struct Followed;
-    void unwatchAll(const std::vector<Followed>& dropped);
-    // Whether a followed window (a client or its frame) keeps its events selected.
-    bool followedWindow(std::uint32_t window) const;
-    // Selects (or drops) the structure and property events of a window of another client, for settle().
-    void watch(std::uint32_t window);
-    void unwatch(std::uint32_t window);
-    // Sends a configure request for the helper that only a pass through the WM answers; the
-    // width that answers it.
-    std::uint32_t requestBarrier();
     // Whether the client's WM frame stands above every other client frame it can go above, as
     // the server stacks them.
     bool inFront(const x11::ClientState& target);
 
     std::unique_ptr<x11::Connection> conn_;
-    std::uint32_t helper_ = 0;   // unmapped window of ours: barriers and server time
-    std::uint32_t barrierWidth_ = 1;
-    bool behind_ = false;        // the last barrier went unanswered
+    x11::WriteWaits waits_;
+    x11::WindowManagerFacts wm_;
     // The last move/resize sent: the window, its visible frame's origin and its client size.
     struct SentFrame {
         std::uint32_t window = 0;
@@ -226,57 +181,16 @@ private:
         std::int64_t readAtMs = 0;
     } handedOver_;
     static constexpr std::int64_t kHandOverMs = 20;
-    // Windows whose last write landed by the server's notices, each with the notices since:
-    // the next write of one of them starts from them without reading (one turn of the window
-    // manager per write). A write in flight when someone else moves the window is judged by
-    // its own landing like any other. Followed for kFollowMs after the last write, at most
-    // kFollowedMax at once (the windows a divider drag resizes together).
-    struct Followed {
-        std::unique_ptr<x11::WriteLanding> landing;
-        bool managed = false;
-        // Its size hints asked again when they changed (xterm sets them after each resize): the
-        // answer comes while the write waits, not as a round of the next write.
-        std::optional<xcb_get_property_cookie_t> hints;
-    };
-    std::vector<Followed> followed_;
-    // The windows of the write under way, kept watched while their landing may be followed.
-    std::vector<std::uint32_t> landingWindows_;
-    std::unique_ptr<QTimer> followEnd_;
-    static constexpr int kFollowMs = 1000;
-    static constexpr std::size_t kFollowedMax = 8;
-    int writeTimeoutMs_ = 100;
     WritePath writePath_ = WritePath::Automatic;
     std::unique_ptr<WindowApplicationIndex> appIndex_;
     Pid ownPid_ = 0;
     bool hasRes_ = false;
-    std::int64_t supportedReadAt_ = -1;
-    std::vector<std::uint32_t> supported_;
     std::unique_ptr<std::unordered_map<std::uint32_t, x11::LayerWindow>> layerCache_;
     // Each client's frame at the last read, and the one window between them where there is one.
     struct KnownFrame {
         std::uint32_t top = 0, middle = 0;
     };
     std::unordered_map<std::uint32_t, KnownFrame> knownFrames_;
-    std::uint32_t knownCheckWindow_ = 0;   // the window manager's check window at the last look
-    // How a window manager reads the corners sent on each path (move messages, configure
-    // requests), learnt from its answers (the manager identified by its check window): how far
-    // from the corner meant the frame lands where meant, whether it adds the origin of the
-    // window's monitor (dwm) besides, and whether it lists the path but moves nothing by it
-    // where the other path moves the window (herbstluftwm's floating windows and the message).
-    struct Habit {
-        enum Path { Message, Configure };
-        std::uint32_t manager = 0;
-        Point shift;
-        bool originAdded = false;
-        bool ignored = false;
-    };
-    Habit habits_[2];
-    // Whether a maximize and restore lets go of a window held in a tile (releaseHeld), learnt
-    // per window manager (its check window); nothing until tried.
-    struct TileRelease {
-        std::uint32_t manager = 0;
-        std::optional<bool> helps;
-    } tileRelease_;
     bool releasing_ = false;
     std::size_t lastLayerResolutions_ = 0;
 };

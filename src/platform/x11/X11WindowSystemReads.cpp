@@ -315,7 +315,7 @@ std::optional<WindowId> X11WindowSystem::focusedWindow()
     // The active window where the window manager keeps one; else (twm, 9wm and the like keep
     // none) the client holding the X input focus.
     std::uint32_t w = 0;
-    const bool active = supports(conn_->atoms().netActiveWindow);
+    const bool active = wm_.supports(conn_->atoms().netActiveWindow);
     if (active)
         w = cardinal(conn_->reply(conn_->property(conn_->root(), conn_->atoms().netActiveWindow, XCB_ATOM_WINDOW, 1)).p)
                 .value_or(0);

@@ -46,13 +46,13 @@ std::optional<WindowStates> X11WindowSystem::windowStates(WindowId id)
 std::optional<WindowSystem::FrameAndStates> X11WindowSystem::frameAndStates(WindowId id)
 {
     // A window whose last write landed moments ago is known from the notices since: no read.
-    if (auto s = followedState(std::uint32_t(id)); s && s->kindRead)
+    if (auto s = waits_.followedState(std::uint32_t(id)); s && s->kindRead)
         return FrameAndStates{s->outerFrame(), statesOf(*s, conn_->atoms())};
     // Everything a write of the window reads first, in the same round: a write that follows
     // with nothing read in between takes this read over (write()).
-    const ManagerCheck wm = askWindowManager();
+    const WindowManagerFacts::Check wm = wm_.ask();
     auto s = readOne(id, Geometry | Kind);
-    const bool managed = windowManagerPresent(wm);
+    const bool managed = wm_.present(wm);
     if (!s)
         return std::nullopt;
     FrameAndStates out{s->outerFrame(), statesOf(*s, conn_->atoms())};
@@ -72,18 +72,18 @@ bool X11WindowSystem::changeWindowStates(WindowId id, WindowStates states, bool 
     const WindowStates change = on ? states & ~now : states & now;
     if (change == 0)
         return true;
-    if (!windowManagerPresent())
+    if (!wm_.present())
         return false;   // nobody to ask
     if (!on && change == Minimized)
         return activate(id);   // restores the window, as a taskbar does
 
-    takeQueuedEvents();
+    waits_.takeQueuedEvents();
     const std::uint32_t action = on ? 1 : 0, sourcePager = 2;
     // A state the window manager does not list in _NET_SUPPORTED is not asked for: the change
     // fails, logged as the window manager's refusal.
     bool refused = false;
     auto ask = [&](xcb_atom_t first, xcb_atom_t second, const char* what) {
-        if (!supports(a.netWmState) || !supports(first) || (second != XCB_NONE && !supports(second))) {
+        if (!wm_.supports(a.netWmState) || !wm_.supports(first) || (second != XCB_NONE && !wm_.supports(second))) {
             log::info(LogCategory::WindowAccess, "The window manager does not support %{public}s: window %ld keeps its state",
                       what, long(s->window));
             refused = true;
@@ -104,7 +104,7 @@ bool X11WindowSystem::changeWindowStates(WindowId id, WindowStates states, bool 
         conn_->sendRootMessage(s->window, a.wmChangeState, iconic);
     }
     // Two rounds: a window manager may answer a state change with requests of its own.
-    settle(s->window, 2);
+    waits_.settle(s->window, 2);
     if (!on && (change & Minimized))
         return activate(id) && !refused;
     return readOne(id, Geometry).has_value() && !refused;
@@ -117,9 +117,10 @@ bool X11WindowSystem::unmaximize(WindowId id)
 
 std::optional<Rect> X11WindowSystem::releaseHeld(WindowId id, const Rect& target, bool position, bool size, const Rect& held)
 {
-    if (tileRelease_.manager != knownCheckWindow_)
-        tileRelease_ = {knownCheckWindow_, std::nullopt};
-    if (releasing_ || tileRelease_.helps == false)
+    WindowManagerFacts::TileRelease& tileRelease = wm_.tileRelease();
+    if (tileRelease.manager != wm_.checkWindow())
+        tileRelease = {wm_.checkWindow(), std::nullopt};
+    if (releasing_ || tileRelease.helps == false)
         return held;
     // Only a write that asked for a move, or for more than a terminal's size step, is held: one
     // asking for where the window already is moved nothing because nothing was to move.
@@ -140,14 +141,14 @@ std::optional<Rect> X11WindowSystem::releaseHeld(WindowId id, const Rect& target
         const auto now = windowStates(id);
         if (now && (*now & kMaximized) == kMaximized)
             break;
-        maximized = round < 7 && settle(std::uint32_t(id));
+        maximized = round < 7 && waits_.settle(std::uint32_t(id));
     }
     std::optional<Rect> landed;
     if (maximized && unmaximize(id))
         landed = write(id, target, position, size);
     releasing_ = false;
     const bool moved = landed && *landed != held;
-    tileRelease_.helps = tileRelease_.helps.value_or(false) || moved;
+    tileRelease.helps = tileRelease.helps.value_or(false) || moved;
     log::info(LogCategory::WindowAccess, "Window %ld held where the window manager tiled it: %{public}s", long(id),
               moved ? "let go by a maximize and restore" : "still held");
     return landed ? landed : std::optional<Rect>(held);

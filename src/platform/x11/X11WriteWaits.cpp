@@ -1,8 +1,8 @@
-// What the writes of the X11 window port wait on: a configure barrier on a helper window of
-// ours, which only a pass through the window manager answers, bounded in time, ended early by
-// the server's notices that a move and resize has landed; and the events watched meanwhile.
-#include "platform/x11/X11WindowSystem.h"
+// The waits of the X11 window port's writes on the window manager: barriers on our helper
+// window, the events of the windows written, and the following of windows whose writes landed.
+#include "platform/x11/X11WriteWaits.h"
 
+#include "platform/x11/X11ClientState.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11WriteLanding.h"
 
@@ -13,21 +13,39 @@
 #include <algorithm>
 #include <cmath>
 
-namespace fw {
+namespace fw::x11 {
 
-using namespace x11;
+WriteWaits::WriteWaits(Connection& conn, Pid ownPid) : conn_(conn)
+{
+    if (!conn_.ok())
+        return;
+    // Never mapped, so never shown. Not override-redirect: its configure requests go through
+    // the window manager, which makes them a barrier (see settle()). Input-output: a window
+    // manager that passes a request on with every field (lwm, the border width too) would have
+    // the server refuse it for an input-only window, and the barrier would never come back.
+    xcb_connection_t* c = conn_.raw();
+    helper_ = xcb_generate_id(c);
+    const std::uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, helper_, conn_.root(), -100, -100, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &events);
+    const std::uint32_t pid = std::uint32_t(ownPid);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, helper_, conn_.atoms().netWmPid, XCB_ATOM_CARDINAL, 32, 1, &pid);
+    conn_.flush();
+}
 
-std::uint32_t X11WindowSystem::requestBarrier()
+WriteWaits::~WriteWaits() = default;
+
+std::uint32_t WriteWaits::requestBarrier()
 {
     // A width the helper does not have: the server reports only configures that change
     // something, and a late answer to an earlier barrier cannot pass for this one.
     barrierWidth_ = barrierWidth_ >= 30000 ? 2 : barrierWidth_ + 1;
-    xcb_configure_window(conn_->raw(), helper_, XCB_CONFIG_WINDOW_WIDTH, &barrierWidth_);
-    conn_->flush();
+    xcb_configure_window(conn_.raw(), helper_, XCB_CONFIG_WINDOW_WIDTH, &barrierWidth_);
+    conn_.flush();
     return barrierWidth_;
 }
 
-bool X11WindowSystem::writesPending()
+bool WriteWaits::pending(const std::function<bool()>& managerRuns)
 {
     // Only a barrier that went unanswered leaves something pending. The helper keeps the width
     // of the last barrier the WM passed on; a WM that quit answers nothing any more.
@@ -36,16 +54,16 @@ bool X11WindowSystem::writesPending()
     takeQueuedEvents();
     if (!behind_)
         return false;
-    xcb_connection_t* c = conn_->raw();
+    xcb_connection_t* c = conn_.raw();
     auto g = FW_XCB_REPLY(c, xcb_get_geometry, xcb_get_geometry(c, helper_));
-    behind_ = g && g.p->width != barrierWidth_ && windowManagerPresent();
+    behind_ = g && g.p->width != barrierWidth_ && managerRuns();
     return behind_;
 }
 
-void X11WindowSystem::takeQueuedEvents()
+void WriteWaits::takeQueuedEvents()
 {
     // The answer to a barrier left pending often arrives with the replies of the next read.
-    while (xcb_generic_event_t* e = xcb_poll_for_event(conn_->raw())) {
+    while (xcb_generic_event_t* e = xcb_poll_for_event(conn_.raw())) {
         const auto* n = reinterpret_cast<const xcb_configure_notify_event_t*>(e);
         if ((e->response_type & 0x7f) == XCB_CONFIGURE_NOTIFY && n->window == helper_ && n->width == barrierWidth_)
             behind_ = false;
@@ -54,24 +72,24 @@ void X11WindowSystem::takeQueuedEvents()
     }
 }
 
-void X11WindowSystem::noteEvent(const xcb_generic_event_t* e)
+void WriteWaits::noteEvent(const xcb_generic_event_t* e)
 {
     const auto* p = reinterpret_cast<const xcb_property_notify_event_t*>(e);
     const bool hintsChanged = (e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY && p->atom == XCB_ATOM_WM_NORMAL_HINTS;
     for (Followed& f : followed_) {
-        f.landing->take(e, conn_->atoms());
+        f.landing->take(e, conn_.atoms());
         // A change made before the question was answered is in its answer; one after it (by
         // the sequence the server had reached) asks again.
         if (!hintsChanged || p->window != f.landing->client() || (f.hints && e->full_sequence < f.hints->sequence))
             continue;
         if (f.hints)
-            xcb_discard_reply(conn_->raw(), f.hints->sequence);
-        f.hints = conn_->property(p->window, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 18);
-        conn_->flush();
+            xcb_discard_reply(conn_.raw(), f.hints->sequence);
+        f.hints = conn_.property(p->window, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 18);
+        conn_.flush();
     }
 }
 
-void X11WindowSystem::follow(WriteLanding&& landing, bool managed)
+void WriteWaits::follow(WriteLanding&& landing, bool managed)
 {
     // Only where something ends the following again: a timer of this thread's event loop.
     if (!QCoreApplication::instance() || !QThread::currentThread()->eventDispatcher())
@@ -90,8 +108,8 @@ void X11WindowSystem::follow(WriteLanding&& landing, bool managed)
     unwatchAll(dropped);
     // Hints that changed while the write waited are asked for now.
     if (followed_.back().landing->hintsChanged()) {
-        followed_.back().hints = conn_->property(client, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 18);
-        conn_->flush();
+        followed_.back().hints = conn_.property(client, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 18);
+        conn_.flush();
     }
     if (!followEnd_) {
         followEnd_ = std::make_unique<QTimer>();
@@ -101,7 +119,7 @@ void X11WindowSystem::follow(WriteLanding&& landing, bool managed)
     followEnd_->start(kFollowMs);
 }
 
-std::optional<ClientState> X11WindowSystem::followedState(std::uint32_t window, bool* managed)
+std::optional<ClientState> WriteWaits::followedState(std::uint32_t window, bool* managed)
 {
     if (followed_.empty())
         return std::nullopt;
@@ -112,7 +130,7 @@ std::optional<ClientState> X11WindowSystem::followedState(std::uint32_t window, 
         return std::nullopt;
     bool hintsRead = true;
     if (at->hints) {
-        const auto hints = conn_->reply(*std::exchange(at->hints, std::nullopt));
+        const auto hints = conn_.reply(*std::exchange(at->hints, std::nullopt));
         hintsRead = bool(hints);
         if (hints)
             at->landing->takeHints(parseNormalHints(hints.p), gravityOf(hints.p));
@@ -131,17 +149,17 @@ std::optional<ClientState> X11WindowSystem::followedState(std::uint32_t window, 
     return now;
 }
 
-void X11WindowSystem::endFollowing()
+void WriteWaits::endFollowing()
 {
     unwatchAll(std::exchange(followed_, {}));
 }
 
-void X11WindowSystem::unwatchAll(const std::vector<Followed>& dropped)
+void WriteWaits::unwatchAll(const std::vector<Followed>& dropped)
 {
     // Windows still followed otherwise keep their events (unwatch() leaves them).
     for (const Followed& f : dropped) {
         if (f.hints)
-            xcb_discard_reply(conn_->raw(), f.hints->sequence);
+            xcb_discard_reply(conn_.raw(), f.hints->sequence);
         unwatch(f.landing->client());
         for (xcb_window_t w : f.landing->windowsAround())
             if (w != XCB_NONE)
@@ -149,7 +167,7 @@ void X11WindowSystem::unwatchAll(const std::vector<Followed>& dropped)
     }
 }
 
-bool X11WindowSystem::followedWindow(std::uint32_t window) const
+bool WriteWaits::followedWindow(std::uint32_t window) const
 {
     if (std::find(landingWindows_.begin(), landingWindows_.end(), window) != landingWindows_.end())
         return true;
@@ -159,9 +177,59 @@ bool X11WindowSystem::followedWindow(std::uint32_t window) const
     });
 }
 
-bool X11WindowSystem::settle(std::uint32_t watched, int rounds, std::optional<Size> resizedTo, WriteLanding* landing)
+std::uint32_t WriteWaits::serverTime()
 {
-    xcb_connection_t* c = conn_->raw();
+    // A zero-length append makes the server send a PropertyNotify carrying its current time.
+    xcb_connection_t* c = conn_.raw();
+    xcb_change_property(c, XCB_PROP_MODE_APPEND, helper_, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 0, nullptr);
+    conn_.flush();
+    const std::int64_t deadline = nowMs() + timeoutMs_;
+    for (;;) {
+        while (xcb_generic_event_t* e = xcb_poll_for_event(c)) {
+            const bool hit = (e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY &&
+                             reinterpret_cast<xcb_property_notify_event_t*>(e)->window == helper_ &&
+                             reinterpret_cast<xcb_property_notify_event_t*>(e)->atom == XCB_ATOM_WM_NAME;
+            const std::uint32_t t = hit ? reinterpret_cast<xcb_property_notify_event_t*>(e)->time : 0;
+            noteEvent(e);
+            free(e);
+            if (hit)
+                return t;
+        }
+        if (!waitReadable(c, deadline))
+            return XCB_CURRENT_TIME;
+    }
+}
+
+std::optional<Rect> WriteWaits::sendFollowed(const ClientState& s, const AskedFrame& asked, Point corner,
+                                             const std::function<bool(Point, WriteLanding*)>& send, bool* sent)
+{
+    // The write counts when the window is still there: its destruction was watched since
+    // before it was read. Its frame is watched from before the write goes out.
+    WriteLanding landing(s, asked);
+    const auto around = landing.windowsAround();
+    landingWindows_ = {s.window};
+    for (xcb_window_t w : around)
+        if (w != XCB_NONE) {
+            watch(w);
+            landingWindows_.push_back(w);
+        }
+    *sent = send(corner, &landing);
+    landingWindows_.clear();
+    // Landed as the server's notices show: nothing to read back, and the window is followed
+    // from here for the next write.
+    const auto frame = *sent ? landing.landed() : std::nullopt;
+    if (frame)
+        follow(std::move(landing), true);
+    unwatch(s.window);
+    for (xcb_window_t w : around)
+        if (w != XCB_NONE)
+            unwatch(w);
+    return frame;
+}
+
+bool WriteWaits::settle(std::uint32_t watched, int rounds, std::optional<Size> resizedTo, WriteLanding* landing)
+{
+    xcb_connection_t* c = conn_.raw();
     watch(watched);
     // A barrier: a window manager passes configure requests for windows it does not manage on
     // to the server, in order with the messages sent before them. Once our helper has the width
@@ -169,7 +237,7 @@ bool X11WindowSystem::settle(std::uint32_t watched, int rounds, std::optional<Si
     // _NET_REQUEST_FRAME_EXTENTS (fluxbox never answers that, icewm not for override-redirect
     // windows).
     std::uint32_t width = requestBarrier();
-    const std::int64_t deadline = nowMs() + writeTimeoutMs_;
+    const std::int64_t deadline = nowMs() + timeoutMs_;
     bool done = false, answered = false, destroyed = false;
     if (landing && landing->following())
         resizedTo.reset();   // the landing asks for more than the size
@@ -177,7 +245,7 @@ bool X11WindowSystem::settle(std::uint32_t watched, int rounds, std::optional<Si
         while (xcb_generic_event_t* e = xcb_poll_for_event(c)) {
             noteEvent(e);
             if (landing)
-                landing->take(e, conn_->atoms());
+                landing->take(e, conn_.atoms());
             switch (e->response_type & 0x7f) {
             case XCB_CONFIGURE_NOTIFY: {
                 auto* n = reinterpret_cast<xcb_configure_notify_event_t*>(e);
@@ -221,21 +289,21 @@ bool X11WindowSystem::settle(std::uint32_t watched, int rounds, std::optional<Si
     return !destroyed;
 }
 
-void X11WindowSystem::watch(std::uint32_t window)
+void WriteWaits::watch(std::uint32_t window)
 {
     if (followedWindow(window))
         return;   // watched already
     const std::uint32_t on = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_change_window_attributes(conn_->raw(), window, XCB_CW_EVENT_MASK, &on);
+    xcb_change_window_attributes(conn_.raw(), window, XCB_CW_EVENT_MASK, &on);
 }
 
-void X11WindowSystem::unwatch(std::uint32_t window)
+void WriteWaits::unwatch(std::uint32_t window)
 {
     // A window followed keeps its events until the following ends.
     const std::uint32_t off = XCB_EVENT_MASK_NO_EVENT;
     if (!followedWindow(window))
-        xcb_change_window_attributes(conn_->raw(), window, XCB_CW_EVENT_MASK, &off);
-    conn_->flush();
+        xcb_change_window_attributes(conn_.raw(), window, XCB_CW_EVENT_MASK, &off);
+    conn_.flush();
 }
 
-} // namespace fw
+} // namespace fw::x11

@@ -1,16 +1,16 @@
 // The simulated desktop's screens: added, changed and removed by tests, always with exactly one
 // primary screen listed first while any exists, each change told to the handler once.
-#include "platform/sim/SimDesktop.h"
+#include "platform/sim/SimScreens.h"
 
 #include <algorithm>
 
 namespace fw::sim {
 
-std::vector<ScreenInfo> SimDesktop::screens() const { return screens_; }
+std::vector<ScreenInfo> SimScreens::screens() const { return screens_; }
 
-void SimDesktop::setChangeHandler(std::function<void()> handler) { screensChanged_ = std::move(handler); }
+void SimScreens::setChangeHandler(std::function<void()> handler) { screensChanged_ = std::move(handler); }
 
-void SimDesktop::fireScreensChanged()
+void SimScreens::fireScreensChanged()
 {
     if (screensChanged_) {
         auto handler = screensChanged_;
@@ -18,7 +18,7 @@ void SimDesktop::fireScreensChanged()
     }
 }
 
-void SimDesktop::normaliseScreens()
+void SimScreens::normaliseScreens()
 {
     // There is always exactly one primary display while any exists, and it comes first.
     auto primary = std::find_if(screens_.begin(), screens_.end(), [](const ScreenInfo& s) { return s.primary; });
@@ -32,7 +32,7 @@ void SimDesktop::normaliseScreens()
         screens_[i].primary = false;
 }
 
-void SimDesktop::addScreen(const ScreenInfo& screen)
+void SimScreens::addScreen(const ScreenInfo& screen)
 {
     auto it = std::find_if(screens_.begin(), screens_.end(), [&](const ScreenInfo& s) { return s.key == screen.key; });
     if (it != screens_.end()) {
@@ -50,7 +50,7 @@ void SimDesktop::addScreen(const ScreenInfo& screen)
     fireScreensChanged();
 }
 
-bool SimDesktop::removeScreen(const QString& key)
+bool SimScreens::removeScreen(const QString& key)
 {
     const auto before = screens_.size();
     std::erase_if(screens_, [&](const ScreenInfo& s) { return s.key == key; });
@@ -61,7 +61,7 @@ bool SimDesktop::removeScreen(const QString& key)
     return true;
 }
 
-bool SimDesktop::changeScreen(const QString& key, const ScreenInfo& screen)
+bool SimScreens::changeScreen(const QString& key, const ScreenInfo& screen)
 {
     auto it = std::find_if(screens_.begin(), screens_.end(), [&](const ScreenInfo& s) { return s.key == key; });
     if (it == screens_.end())
@@ -78,7 +78,7 @@ bool SimDesktop::changeScreen(const QString& key, const ScreenInfo& screen)
     return true;
 }
 
-void SimDesktop::setScreens(const std::vector<ScreenInfo>& screens)
+void SimScreens::setScreens(const std::vector<ScreenInfo>& screens)
 {
     screens_ = screens;
     bool seenPrimary = false;
