@@ -17,6 +17,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 
 namespace fw {
 namespace {
@@ -100,6 +102,53 @@ xcb_window_t programWindowTitled(XSession& s, const QString& start)
     return XCB_NONE;
 }
 
+// Tells when another client starts a keyboard grab, as a popup menu does some time after it
+// shows: the window with the focus (or the root, when the focus follows the pointer's root or is
+// nowhere) is sent FocusOut in grab mode. Every window there is now is watched, as the focus may
+// move with the pointer before the grab. A connection of its own: the session's waits drop events.
+class KeyboardGrabWatch {
+public:
+    explicit KeyboardGrabWatch(XSession& s) : c_(xcb_connect(s.display().constData(), nullptr))
+    {
+        if (xcb_connection_has_error(c_))
+            return;
+        watch(xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root);
+        std::free(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr));   // selected before any grab
+    }
+    ~KeyboardGrabWatch() { xcb_disconnect(c_); }
+    KeyboardGrabWatch(const KeyboardGrabWatch&) = delete;
+    KeyboardGrabWatch& operator=(const KeyboardGrabWatch&) = delete;
+
+    bool grabbed()
+    {
+        while (xcb_generic_event_t* e = xcb_poll_for_event(c_)) {
+            const auto type = e->response_type & 0x7f;
+            if ((type == XCB_FOCUS_OUT || type == XCB_FOCUS_IN)
+                && reinterpret_cast<xcb_focus_in_event_t*>(e)->mode == XCB_NOTIFY_MODE_GRAB)
+                grabbed_ = true;
+            std::free(e);
+        }
+        return grabbed_;
+    }
+
+private:
+    void watch(xcb_window_t window)
+    {
+        const std::uint32_t mask = XCB_EVENT_MASK_FOCUS_CHANGE;
+        xcb_change_window_attributes(c_, window, XCB_CW_EVENT_MASK, &mask);
+        xcb_query_tree_reply_t* tree = xcb_query_tree_reply(c_, xcb_query_tree(c_, window), nullptr);
+        if (!tree)
+            return;
+        const xcb_window_t* children = xcb_query_tree_children(tree);
+        for (int i = 0; i < xcb_query_tree_children_length(tree); ++i)
+            watch(children[i]);
+        std::free(tree);
+    }
+
+    xcb_connection_t* c_;
+    bool grabbed_ = false;
+};
+
 TEST(PickerPointerX11, TheEditorFromTheTrayOpensItsAppsMenuOnEveryClickBesideAStack)
 {
     XSession session;
@@ -127,6 +176,7 @@ TEST(PickerPointerX11, TheEditorFromTheTrayOpensItsAppsMenuOnEveryClickBesideASt
     const auto iconSize = session.clientSize(icon);
     ASSERT_TRUE(iconAt && iconSize);
     const auto beforeMenu = programWindows(session);
+    KeyboardGrabWatch menuGrab(session);
     session.warpPointer(int(iconAt->x + iconSize->width / 2), int(iconAt->y + iconSize->height / 2));
     session.pressButton(1);
     session.releaseButton(1);
@@ -141,8 +191,9 @@ TEST(PickerPointerX11, TheEditorFromTheTrayOpensItsAppsMenuOnEveryClickBesideASt
         return false;
     }, 10000)) << "no tray menu; shown: " << programPanels(session);
     // Down to Switch Layout (the sixth item with the stack items enabled), into it, and its
-    // first item; the menu takes the keyboard a moment after it shows.
-    session.waitFor([] { return false; }, 500);
+    // first item, once the menu has taken the keyboard (a moment after it shows).
+    ASSERT_TRUE(session.waitFor([&] { return menuGrab.grabbed(); }, 10000))
+        << "the tray menu never took the keyboard; shown: " << programPanels(session);
     for (int i = 0; i < 6; ++i)
         chord(session, {ArrowDown});
     chord(session, {ArrowRight});
