@@ -296,7 +296,7 @@ Menu layoutChoiceMenu(const std::vector<SnapLayout>& layouts, const std::optiona
     for (const SnapLayout& layout : layouts)
         firstWithId.emplace(layout.id, &layout);
     for (const SnapLayout& layout : layouts) {
-        const bool custom = layout.id.startsWith(QStringLiteral("user-"));
+        const bool custom = layout.isCustom();
         const SnapLayout* reference = custom ? firstWithId[layout.id] : SnapLayout::builtInWithId(layout.id);
         const bool adjusted = !reference || !(reference->tree == layout.tree);
         if (adjusted && !adjustedHeader) {

@@ -25,6 +25,8 @@ struct SnapLayout {
 
     // id, name and tree equal; apps absent in both or present in both and equal.
     friend bool operator==(const SnapLayout&, const SnapLayout&) = default;
+    // A layout the user made (or imported), not a built-in.
+    bool isCustom() const { return id.startsWith(u"user-"); }
 
     // The eight built-in layouts, in the order every list and picker shows them. Made once.
     static const std::vector<SnapLayout>& builtIns();

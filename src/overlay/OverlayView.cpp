@@ -22,16 +22,7 @@ namespace fw {
 
 namespace {
 
-bool isCustom(const SnapLayout& layout) { return layout.id.startsWith(u"user-"); }
-
 QRectF toQRectF(const Rect& r) { return QRectF(r.x(), r.y(), r.width(), r.height()); }
-
-void fillRounded(QPainter& p, const QRectF& r, double radius, const QColor& color)
-{
-    QPainterPath path;
-    path.addRoundedRect(r, radius, radius);
-    p.fillPath(path, color);
-}
 
 } // namespace
 
@@ -115,7 +106,7 @@ void OverlayView::buildCompositionCard(const PickerCard& card)
     const SnapLayout& layout = layouts_[std::size_t(i)];
     const double x = card.cell.x(), y = card.cell.y(), c = card.cell.width();
     bool adjusted = false;
-    if (isCustom(layout)) {
+    if (layout.isCustom()) {
         const auto first = std::find_if(layouts_.begin(), layouts_.end(), [&](const SnapLayout& l) { return l.id == layout.id; });
         adjusted = first != layouts_.end() && !(first->tree == layout.tree);
     }
@@ -128,7 +119,7 @@ void OverlayView::buildCompositionCard(const PickerCard& card)
     };
     compositionButtons_.emplace(std::find_if(compositionButtons_.begin(), compositionButtons_.end(),
                                              [i](const auto& entry) { return entry.first > i; }), i, button);
-    if (isCustom(layout)) {
+    if (layout.isCustom()) {
         auto* edit = new ActionButton(u"Edit"_qs, [self, layout] {
             if (self && self->onEdit)
                 self->onEdit(layout);
@@ -196,7 +187,7 @@ QString OverlayView::cardTitle(int index) const
     if (index < 0 || std::size_t(index) >= layouts_.size())
         return {};
     const SnapLayout& layout = layouts_[std::size_t(index)];
-    if (isCustom(layout)) {
+    if (layout.isCustom()) {
         // Numbered as the Switch Layout menu numbers it; the picker's digits belong to the others.
         const auto key = layoutKeys_.find(layout.id);
         if (key != layoutKeys_.end() && key->second >= 1 && key->second <= 9)

@@ -15,8 +15,6 @@ namespace fw {
 
 namespace {
 
-bool isCustom(const SnapLayout& layout) { return layout.id.startsWith(u"user-"); }
-
 // Unit rectangle mapped into an area.
 QRectF mapUnit(const Rect& unit, const QRectF& area)
 {
@@ -30,14 +28,14 @@ bool containsPoint(const QRectF& r, const QPointF& p)
     return p.x() >= r.left() && p.x() < r.right() && p.y() >= r.top() && p.y() < r.bottom();
 }
 
+} // namespace
+
 void fillRounded(QPainter& p, const QRectF& r, double radius, const QColor& color)
 {
     QPainterPath path;
     path.addRoundedRect(r, radius, radius);
     p.fillPath(path, color);
 }
-
-} // namespace
 
 // --- RegionButton ---
 
@@ -150,7 +148,7 @@ CompositionButton::CompositionButton(const SnapLayout& layout_, bool adjusted, Q
     setCursor(Qt::PointingHandCursor);
     if (adjusted) {
         adjusted_ = true;
-    } else if (isCustom(layout)) {
+    } else if (layout.isCustom()) {
         adjusted_ = false;
     } else {
         const SnapLayout* b = SnapLayout::builtInWithId(layout.id);
@@ -161,7 +159,7 @@ CompositionButton::CompositionButton(const SnapLayout& layout_, bool adjusted, Q
         detail = summary ? *summary : u"Use adjusted proportions"_qs;
         displayName = u"Adjusted: "_qs + layout.name;
     } else {
-        detail = summary ? *summary : isCustom(layout) ? u"Custom layout"_qs : u"Standard proportions"_qs;
+        detail = summary ? *summary : layout.isCustom() ? u"Custom layout"_qs : u"Standard proportions"_qs;
         displayName = layout.name;
     }
     QString accessible = u"Apply "_qs + displayName + u" to windows on this display"_qs;
@@ -215,7 +213,7 @@ void CompositionButton::paintEvent(QPaintEvent*)
 
     const QPointF o = exact_.topLeft() - QPointF(geometry().topLeft());
     const double w = exact_.width();
-    const double s = isCustom(layout) ? 58 : 0;
+    const double s = layout.isCustom() ? 58 : 0;
     QFont nameFont = systemFont(11, highlightedComposition ? QFont::DemiBold : QFont::Normal);
     p.setFont(nameFont);
     p.setPen(styleColor(StyleColor::label, pal));

@@ -11,9 +11,14 @@
 #include <functional>
 #include <optional>
 
+class QPainter;
+
 namespace fw {
 
 class OverlayLabel;
+
+// Fills a rounded rectangle, as the cards and their plates are drawn.
+void fillRounded(QPainter& p, const QRectF& r, double radius, const QColor& color);
 
 // One region of a region card.
 class RegionButton : public QAbstractButton {

@@ -14,6 +14,9 @@
 
 namespace fw {
 
+// A frame a picture can be taken of: finite, with some width and height.
+inline bool capturableFrame(const Rect& r) { return r.isFinite() && r.width() > 0 && r.height() > 0; }
+
 class WindowCapture {
 public:
     virtual ~WindowCapture() = default;

@@ -5,6 +5,7 @@
 #include "layout/LayoutStore.h"
 #include "layout/ScreenGeometry.h"
 #include "snap/CornerInsertionPlan.h"
+#include "snap/DropGeometry.h"
 #include "snap/DropLayouts.h"
 #include "snap/LayoutRecognition.h"
 #include "snap/SnapContext.h"
@@ -15,8 +16,6 @@ namespace fw {
 namespace {
 
 using Kind = RegionDropIntent::Kind;
-
-constexpr double kWholeUnit = 0.999;
 
 // "Whole Column"; a rejoin of a split that is not full height: "Rejoin Halves", or "Whole Row"
 // when it is full width.

@@ -11,10 +11,7 @@ namespace fw {
 
 namespace {
 
-// Frames that count as the whole layout's width or height in unit coordinates.
-constexpr double kWholeUnit = 0.999;
 double distance(const Point& a, const Point& b) { return std::hypot(a.x - b.x, a.y - b.y); }
-
 
 bool findPath(const RegionTree& t, RegionNumber region, const Rect& in, PathAndFrame& out)
 {

@@ -40,6 +40,9 @@ struct TreeColumn {
     TreePath path;
 };
 
+// A side of a layout's unit square at least this long spans the whole layout.
+inline constexpr double kWholeUnit = 0.999;
+
 // The path to the leaf with the number and its rectangle; the first child is searched first.
 std::optional<PathAndFrame> pathAndFrame(const RegionTree& tree, RegionNumber region, const Rect& in);
 // The subtree at the end of the path and its rectangle; a path running past a leaf stops there.

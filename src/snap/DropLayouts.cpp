@@ -63,7 +63,7 @@ SnapLayout builtInOrCustom(const RegionTree& tree)
 
 SnapLayout relayout(const SnapLayout& layout, const RegionTree& tree)
 {
-    if (layout.id.startsWith(u"user-"))
+    if (layout.isCustom())
         return {layout.id, layout.name, tree, std::nullopt};
     return builtInOrCustom(tree);
 }

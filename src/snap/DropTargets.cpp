@@ -17,7 +17,6 @@ constexpr double kTopBand = 6;         // the column-fill band below the visible
 constexpr double kColumnInset = 4;     // the visible frame is measured for columns inset by this
 constexpr double kSideHalvesWidth = 648;
 constexpr double kStackedHalvesHeight = 448;
-constexpr double kWholeUnit = 0.999;
 
 // One decision: the query, the state and the display's group with its region frames.
 struct Decision {

@@ -8,6 +8,7 @@
 #include "snap/PlaceWindow.h"
 #include "snap/Reconcile.h"
 #include "snap/SnapContext.h"
+#include "windows/FrameMatch.h"
 #include "windows/WindowAccess.h"
 
 #include <algorithm>
@@ -22,7 +23,6 @@ constexpr double kLeaveMargin = 12; // the pointer has been taken away
 constexpr double kNearMargin = 8;   // the pointer is near the slot (grown) or deep in it (shrunk)
 constexpr double kAligned = 16;
 constexpr double kArming = 32;
-constexpr double kRegionMatch = 6;  // a frame sits in a region
 constexpr Duration kReturnDelay = 80ms;
 
 } // namespace
@@ -89,7 +89,7 @@ std::optional<ReturnSnapTarget> returnTarget(SnapContext& ctx, const Interaction
     if (const LayoutGroup* group = layouts.group(key)) {
         const Size grid = ctx.access.grid(window);
         for (const auto& [region, frame] : group->layout.tree.frames(visible, kLayoutGap)) {
-            if (sitsIn(from, frame, grid, kRegionMatch)) {
+            if (sitsIn(from, frame, grid, kSitsInRegionTolerance)) {
                 ReturnSnapTarget target{key, visible, group->layout, region, frame};
                 memory.returnHomes[window] = target;
                 return target;

@@ -4,6 +4,7 @@
 #include "layout/ScreenGeometry.h"
 #include "snap/DropGeometry.h"
 #include "snap/SnapContext.h"
+#include "windows/FrameMatch.h"
 #include "windows/WindowAccess.h"
 
 #include <algorithm>
@@ -14,7 +15,6 @@ namespace fw {
 namespace {
 
 constexpr double kBarReach = 7;    // logical pixels around the 6-pixel bar, both sides counted in
-constexpr double kRegionMatch = 6; // the window still sits in its region
 constexpr double kUnitEpsilon = 1e-6;
 
 bool holdsInclusive(const Rect& r, const Point& p)
@@ -96,7 +96,7 @@ std::optional<EdgeHint> edgeHintAt(SnapContext& ctx, const AppliedLayouts& layou
     const auto regionFrame = frames.find(*region);
     const auto current = ctx.access.frame(*window);
     if (regionFrame == frames.end() || !current ||
-        !sitsIn(*current, regionFrame->second, ctx.access.grid(*window), kRegionMatch))
+        !sitsIn(*current, regionFrame->second, ctx.access.grid(*window), kSitsInRegionTolerance))
         return std::nullopt;
     return EdgeHint{*divider, *screen};
 }

@@ -7,12 +7,6 @@
 
 namespace fw {
 
-namespace {
-
-bool usableFrame(const Rect& r) { return r.isFinite() && r.width() > 0 && r.height() > 0; }
-
-} // namespace
-
 double thumbnailSideLimit(double maxSide, std::size_t count)
 {
     double side = 520;
@@ -67,7 +61,7 @@ std::optional<PixelImage> WindowThumbnails::captureOne(const ManagedWindow& wind
                                                        double limit)
 {
     const auto frame = access_.frame(window);
-    if (!frame || !usableFrame(*frame))
+    if (!frame || !capturableFrame(*frame))
         return std::nullopt;
     // Only a window on screen has a picture; another window at the same place is never taken
     // in its stead.

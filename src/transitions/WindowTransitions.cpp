@@ -15,8 +15,6 @@ namespace {
 // Global coordinates are the X root's device pixels.
 constexpr double kScale = 1.0;
 
-bool usableFrame(const Rect& r) { return r.isFinite() && r.width() > 0 && r.height() > 0; }
-
 PixelSize scaledSize(const Rect& r, double scale)
 {
     return {std::max(int(std::lround(scale * r.width())), 1), std::max(int(std::lround(scale * r.height())), 1)};
@@ -55,7 +53,7 @@ std::unique_ptr<ShaderTransition> WindowTransitions::makeShaderTransition(Durati
 
 Task<std::optional<ShaderTransition::Capture>> WindowTransitions::capture(ManagedWindow window, Rect frame)
 {
-    if (!permissions_.windowPreviewsGranted() || !usableFrame(frame))
+    if (!permissions_.windowPreviewsGranted() || !capturableFrame(frame))
         co_return std::nullopt;
     auto image = capture_.captureWindow(window.element, frame, pictureSize(frame.size));
     if (!image || image->isNull())
@@ -68,7 +66,7 @@ std::optional<WindowTransitions::Plan> WindowTransitions::planCardShuffle(const 
                                                                           const Rect& slot)
 {
     if (!permissions_.windowPreviewsGranted() || !gpuAvailable() || leaving.empty() || incoming.empty()
-        || access_.otherAppKeepsDisplayAwake() || !usableFrame(slot))
+        || access_.otherAppKeepsDisplayAwake() || !capturableFrame(slot))
         return std::nullopt;
     const Point centre{slot.midX(), slot.midY()};
     std::optional<Rect> display;
@@ -85,7 +83,7 @@ std::optional<WindowTransitions::Plan> WindowTransitions::planCardShuffle(const 
     std::vector<Rect> outs;
     for (const auto& in : incoming) {
         const auto frame = access_.frame(in.window);
-        if (!frame || !usableFrame(*frame))
+        if (!frame || !capturableFrame(*frame))
             return std::nullopt;
         plan.scene.incoming.push_back({*frame, in.out});
         plan.windows.push_back(in.window.element);
@@ -93,7 +91,7 @@ std::optional<WindowTransitions::Plan> WindowTransitions::planCardShuffle(const 
     }
     for (const auto& w : leaving) {
         const auto frame = access_.frame(w);
-        if (!frame || !usableFrame(*frame))
+        if (!frame || !capturableFrame(*frame))
             return std::nullopt;
         plan.scene.leaving.push_back({*frame, frame->intersection(slot)});
         plan.windows.push_back(w.element);

@@ -34,6 +34,9 @@ inline constexpr double kSightingTolerance = 2.0;
 inline constexpr double kDragResizeTolerance = 4.0;
 inline constexpr double kDragMoveTolerance = 3.0;
 inline constexpr double kDragEdgeSizeKept = 2.0;
+// A placed window still sits in its region (to be sent home, or to show a shared edge's hint)
+// while each side is within 6 device pixels of the region's, size steps allowed for.
+inline constexpr double kSitsInRegionTolerance = 6.0;
 
 // minX, minY, width and height each differ by at most the tolerance (empty rectangles
 // included): a frame is still the one seen before.
