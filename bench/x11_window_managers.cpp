@@ -1,14 +1,16 @@
 // The X11 adapters under each window manager (openbox, xfwm4, icewm, fluxbox, metacity, pekwm, evilwm;
-// or the one FRAMEWELL_TEST_WM names), each in its own session, on an xterm: one adapter write,
-// the window manager's raw floor for a move and resize (a _NET_MOVERESIZE_WINDOW message and a
-// configure request on the client, each sent and waited for until the client's ConfigureNotify),
-// a client's own configure round trip on a window of its own (a move, and a move and resize),
-// the adapter's frame write by each of the two, whether both land the same frame, a verified
-// write and its ratios to the faster raw floor and to the client's own round trip, an animated
-// move (designed 0.24 s), a raise and an activation, whether a maximized xterm is manageable,
-// and whether a raise raises without focusing. Medians (and 95th percentiles) of 200 samples
-// for writes, 20 for the rest; one table of all window managers at the end.
+// or the one FRAMEWELL_TEST_WM names), each in its own session, on an xterm: the window manager's
+// raw floor for a move and resize (a _NET_MOVERESIZE_WINDOW message and a configure request on
+// the client, each sent and waited for until the client's ConfigureNotify), the adapter's frame
+// write by each of the two, whether both land the same frame; side by side, sample by sample, on
+// a window of the bench's own and on the xterm: a client's own configure round trip (until its
+// notice, and until its frame has followed too) against one adapter write (moves) and a verified
+// write (moves and resizes); an animated move (designed 0.24 s), a raise and an activation,
+// whether a maximized xterm is manageable, and whether a raise raises without focusing. Medians
+// (and 95th percentiles) of 200 samples for writes, 20 for the rest; one table of all window
+// managers at the end.
 #include "BenchSupport.h"
+#include "ClientRoundTrip.h"
 #include "base/Log.h"
 #include "platform/x11/X11Connection.h"
 #include "x11/AccessRig.h"
@@ -19,10 +21,14 @@
 
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
+#include <random>
 #include <string>
+#include <tuple>
+#include <vector>
 
 namespace {
 
@@ -40,6 +46,7 @@ struct Figures {
     int sameLanding = -1;   // 1: the message and the configure request land the same frame
     int maximizedListed = -1;   // 1 yes, 0 no
     int raised = -1, focusMoved = -1;   // raises out of kSamples
+    int dropped = 0;   // a client's own requests that went unanswered (side by side)
     std::string error;
 };
 
@@ -73,6 +80,14 @@ double median(std::vector<double> v)
     return v.empty() ? -1 : v[v.size() / 2];
 }
 
+// Keeps the median and 95th percentile of samples under `name`.
+void record(const char* name, std::vector<double> samples)
+{
+    figures->medianMs[name] = median(samples);
+    std::sort(samples.begin(), samples.end());
+    figures->p95Ms[name] = samples.empty() ? -1 : samples[std::min(samples.size() - 1, samples.size() * 95 / 100)];
+}
+
 // Times `step(i)` once an iteration; reports the median under `name`.
 void timeSamples(benchmark::State& state, const char* name, const std::function<bool(int)>& step)
 {
@@ -87,9 +102,7 @@ void timeSamples(benchmark::State& state, const char* name, const std::function<
         state.SetIterationTime(ms / 1000.0);
     }
     bench::setPercentiles(state, samples, "median_ms", "p95_ms");
-    figures->medianMs[name] = median(samples);
-    std::sort(samples.begin(), samples.end());
-    figures->p95Ms[name] = samples.empty() ? -1 : samples[std::min(samples.size() - 1, samples.size() * 95 / 100)];
+    record(name, std::move(samples));
     if (!ok)
         state.SkipWithError("a step failed");
 }
@@ -102,13 +115,6 @@ std::pair<Rect, Rect> gridFrames(X11WindowSystem& ws, WindowId id)
     const Size base = h.base != Size{} ? h.base : ws.frame(id).value_or(Rect(0, 0, 400, 300)).size;
     return {Rect(100, 100, base.width + 60 * iw, base.height + 20 * ih),
             Rect(160, 140, base.width + 64 * iw, base.height + 22 * ih)};
-}
-
-void BM_AdapterWrite(benchmark::State& state)
-{
-    X11WindowSystem ws(current->x->display());
-    const WindowId id = current->term.window;
-    timeSamples(state, "write", [&](int i) { return ws.setPosition(id, i % 2 ? Point{120, 90} : Point{80, 110}); });
 }
 
 // Whether the window manager lists _NET_MOVERESIZE_WINDOW (pekwm does not, and ignores it).
@@ -222,50 +228,6 @@ void rawFloor(benchmark::State& state, bool message, const char* name)
     xcb_disconnect(c);
 }
 
-// A client's own round trip: a window of the bench's own, managed by the window manager, moved
-// (and resized, between the xterm's two frames without its cell grid) by its own configure
-// request, each waited for until its first ConfigureNotify after it (the window manager's
-// synthetic one for a move, or 1 s); for a resize, the first with the new size.
-void ownRoundTrip(benchmark::State& state, bool resize, const char* name)
-{
-    X11WindowSystem ws(current->x->display());
-    test::XSession& s = *current->x;
-    xcb_connection_t* c = ownConnection(state);
-    if (!c)
-        return;
-    const xcb_window_t w = xcb_generate_id(c);
-    const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
-    xcb_create_window(c, XCB_COPY_FROM_PARENT, w, s.root(), 100, 100, 400, 300, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-                      XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &mask);
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 9, "own round");
-    xcb_map_window(c, w);
-    xcb_flush(c);
-    const auto [a, b] = gridFrames(ws, current->term.window);
-    if (!s.waitFor([&] { return s.isViewable(w) && s.wmFrame(w); })) {
-        xcb_disconnect(c);
-        return state.SkipWithError("the window was not mapped");
-    }
-    const auto ext = s.frameExtents(w).value_or(test::XSession::Extents{});
-    timeSamples(state, name, [&](int i) {
-        const Rect& f = i % 2 ? a : b;
-        const std::uint32_t width = std::uint32_t(f.width()) - ext.left - ext.right;
-        const std::uint32_t values[4] = {std::uint32_t(f.x()), std::uint32_t(f.y()), width,
-                                         std::uint32_t(f.height()) - ext.top - ext.bottom};
-        // Notices the window manager sent late for the sample before are not this one's answer.
-        while (xcb_generic_event_t* late = xcb_poll_for_event(c))
-            free(late);
-        xcb_configure_window(c, w, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y |
-                             (resize ? XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT : 0), values);
-        xcb_flush(c);
-        return awaitConfigureNotify(c, w, resize ? std::optional<std::uint32_t>(width) : std::nullopt);
-    });
-    xcb_disconnect(c);
-}
-
-void BM_OwnMove(benchmark::State& state) { ownRoundTrip(state, false, "ownMove"); }
-
-void BM_OwnRoundTrip(benchmark::State& state) { ownRoundTrip(state, true, "ownRoundTrip"); }
-
 void BM_RawMessage(benchmark::State& state) { rawFloor(state, true, "rawMessage"); }
 
 void BM_RawRequest(benchmark::State& state) { rawFloor(state, false, "rawRequest"); }
@@ -294,17 +256,88 @@ void BM_SameLanding(benchmark::State& state)
     state.counters["same"] = same ? 1 : 0;
 }
 
-void BM_VerifiedWrite(benchmark::State& state)
+// Side by side, sample by sample in an order shuffled each round, so that the machine's load
+// weighs on each alike, every sample starting once the window manager has handled everything
+// before it, after a warm-up (a window manager's first answers teach the adapter its habits):
+// on a window of the bench's own and on the xterm, a client's own configure round trip, timed
+// until its notice and until its frame has followed too, and the adapter's write. Moves and
+// resizes go between the xterm's two frames, by verified writes; moves alone between two
+// corners, by one adapter write each.
+void sideBySide(benchmark::State& state, bool resize)
 {
     Rig rig(current->x->display());
-    const auto window = rig.term();
-    if (!window)
-        return state.SkipWithError("the xterm is not manageable");
-    const auto [a, b] = gridFrames(rig.ws, window->element);
-    timeSamples(state, "verified", [&](int i) {
-        return test::runOnQtLoop(rig.access.setFrame(*window, i % 2 ? a : b, 1.0)).value_or(false);
-    });
+    test::XSession& s = *current->x;
+    const auto term = rig.term();
+    bench::ClientRoundTrip own(s), termTrip(s, current->term.window);
+    if (!own.ok() || !termTrip.ok() || !term)
+        return state.SkipWithError("the bench's own window or the xterm is not managed");
+    const ManagedWindow mine{own.window(), ownPid(), QStringLiteral("own round"), {}};
+    const auto [a, b] = gridFrames(rig.ws, term->element);
+    const Rect frames[2] = {resize ? a : Rect(Point{120, 90}, a.size), resize ? b : Rect(Point{80, 110}, a.size)};
+    for (const Rect& f : frames)
+        if (!own.learn(s, f, resize) || !termTrip.learn(s, f, resize))
+            return state.SkipWithError("a window did not settle");
+    // Each window goes between its two frames, turn by turn; each kind keeps its samples under
+    // the name of its figure (a move the window manager answers without a notice to the client
+    // has none until it).
+    int ownTurn = 0, termTurn = 0;
+    std::map<std::string, std::vector<double>> samples;
+    double last = 0;   // the sample just taken, in ms
+    // A request the window manager dropped is counted, not timed: the client would ask again.
+    auto trip = [&](bench::ClientRoundTrip& t, int& turn, const std::string& key) {
+        const auto answer = t.configure(s, frames[turn++ % 2], resize);
+        last = answer ? answer->frameMs : 1000;
+        if (!answer) {
+            ++figures->dropped;
+            return true;
+        }
+        if (answer->noticeMs)
+            samples[key].push_back(*answer->noticeMs);
+        samples[key + "Framed"].push_back(last);
+        return true;
+    };
+    auto write = [&](const ManagedWindow& w, int& turn, const char* key) {
+        const Rect& f = frames[turn++ % 2];
+        const auto start = Clock::now();
+        const bool ok = resize ? test::runOnQtLoop(rig.access.setFrame(w, f, 1.0)).value_or(false)
+                               : rig.ws.setPosition(w.element, f.origin);
+        samples[key].push_back(last = msSince(start));
+        return ok;
+    };
+    const std::string kind = resize ? "RoundTrip" : "Move";
+    std::vector<std::function<bool()>> kinds = {
+        [&] { return trip(own, ownTurn, "own" + kind); },
+        [&] { return trip(termTrip, termTurn, "term" + kind); },
+        [&] { return write(mine, ownTurn, resize ? "verifiedOwn" : "writeOwn"); },
+        [&] { return write(*term, termTurn, resize ? "verified" : "write"); },
+    };
+    std::mt19937 shuffled(7);
+    constexpr int kWarmUpRounds = 10;
+    for (int round = 0; round < kWarmUpRounds; ++round)
+        for (const auto& k : kinds)
+            k();
+    samples.clear();
+    bool ok = true;
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const std::size_t k = i++ % kinds.size();
+        if (k == 0)
+            std::shuffle(kinds.begin(), kinds.end(), shuffled);
+        s.syncWithWindowManager();
+        ok = kinds[k]() && ok;
+        state.SetIterationTime(last / 1000.0);
+    }
+    for (auto& [key, values] : samples) {
+        record(key.c_str(), values);
+        state.counters[key + "_median_ms"] = figures->medianMs[key];
+    }
+    if (!ok)
+        state.SkipWithError("a step failed");
 }
+
+void BM_MovesSideBySide(benchmark::State& state) { sideBySide(state, false); }
+
+void BM_WritesSideBySide(benchmark::State& state) { sideBySide(state, true); }
 
 void BM_AnimatedMove(benchmark::State& state)
 {
@@ -409,28 +442,7 @@ void printTable(const std::vector<std::pair<QString, Figures>>& all)
         rule += "---|";
     }
     std::printf("\n%s\n%s\n", head.c_str(), rule.c_str());
-    row("one adapter write", [](const Figures& f) { return cell(f.medianMs.at("write")); });
     const auto both = [](const Figures& f, const char* key) { return cell(f.medianMs.at(key)) + " / " + cell(f.p95Ms.at(key)); };
-    row("raw floor, _NET_MOVERESIZE_WINDOW (median / p95)", [&](const Figures& f) { return both(f, "rawMessage"); });
-    row("raw floor, configure request (median / p95)", [&](const Figures& f) { return both(f, "rawRequest"); });
-    row("a client's own move (median / p95)", [&](const Figures& f) { return both(f, "ownMove"); });
-    row("a client's own move and resize (median / p95)", [&](const Figures& f) { return both(f, "ownRoundTrip"); });
-    row("adapter frame write by message (median / p95)", [&](const Figures& f) { return both(f, "frameWriteMessage"); });
-    row("adapter frame write by request (median / p95)", [&](const Figures& f) { return both(f, "frameWriteRequest"); });
-    row("message and request land the same frame", [](const Figures& f) {
-        return std::string(f.sameLanding == 1 ? "yes" : f.sameLanding == 0 ? "no" : "–");
-    });
-    row("verified write (median / p95)", [&](const Figures& f) { return both(f, "verified"); });
-    row("verified ÷ faster raw floor", [](const Figures& f) {
-        const double message = f.medianMs.at("rawMessage"), request = f.medianMs.at("rawRequest");
-        const double floor = message > 0 && (request <= 0 || message < request) ? message : request;
-        const double verified = f.medianMs.at("verified");
-        if (floor <= 0 || verified < 0)
-            return std::string("–");
-        char buf[32];
-        std::snprintf(buf, sizeof buf, "%.2f×", verified / floor);
-        return std::string(buf);
-    });
     const auto ratio = [](const Figures& f, const char* key, const char* floorKey) {
         const double floor = f.medianMs.at(floorKey), ms = f.medianMs.at(key);
         if (floor <= 0 || ms < 0)
@@ -439,8 +451,41 @@ void printTable(const std::vector<std::pair<QString, Figures>>& all)
         std::snprintf(buf, sizeof buf, "%.2f×", ms / floor);
         return std::string(buf);
     };
-    row("one adapter write ÷ a client's own move", [&](const Figures& f) { return ratio(f, "write", "ownMove"); });
-    row("verified ÷ a client's own move and resize", [&](const Figures& f) { return ratio(f, "verified", "ownRoundTrip"); });
+    row("raw floor, _NET_MOVERESIZE_WINDOW (median / p95)", [&](const Figures& f) { return both(f, "rawMessage"); });
+    row("raw floor, configure request (median / p95)", [&](const Figures& f) { return both(f, "rawRequest"); });
+    row("adapter frame write by message (median / p95)", [&](const Figures& f) { return both(f, "frameWriteMessage"); });
+    row("adapter frame write by request (median / p95)", [&](const Figures& f) { return both(f, "frameWriteRequest"); });
+    row("message and request land the same frame", [](const Figures& f) {
+        return std::string(f.sameLanding == 1 ? "yes" : f.sameLanding == 0 ? "no" : "–");
+    });
+    row("verified ÷ faster raw floor", [&](const Figures& f) {
+        const double message = f.medianMs.at("rawMessage"), request = f.medianMs.at("rawRequest");
+        return ratio(f, "verified", message > 0 && (request <= 0 || message < request) ? "rawMessage" : "rawRequest");
+    });
+    // Side by side, sample by sample: on the bench's own window and on the xterm, a client's
+    // own round trip (until its notice; until its frame has followed too) and the adapter's.
+    for (const auto& [window, own, suffix] : {std::tuple{"own window", "own", "Own"}, std::tuple{"xterm", "term", ""}}) {
+        const std::string move = std::string(own) + "Move", trip = std::string(own) + "RoundTrip";
+        const std::string write = std::string("write") + suffix, verified = std::string("verified") + suffix;
+        const std::string at = std::string(window) + ": ";
+        const auto figure = [&](const char* label, const std::string& key) {
+            row((at + label + " (median / p95)").c_str(), [&](const Figures& f) { return both(f, key.c_str()); });
+        };
+        const auto ratioRow = [&](const char* label, const std::string& key, const std::string& floorKey) {
+            row((at + label).c_str(), [&](const Figures& f) { return ratio(f, key.c_str(), floorKey.c_str()); });
+        };
+        figure("a client's own move", move);
+        figure("a client's own move, frame followed", move + "Framed");
+        figure("one adapter write (a move)", write);
+        figure("a client's own move and resize", trip);
+        figure("a client's own move and resize, frame followed", trip + "Framed");
+        figure("verified write", verified);
+        ratioRow("one adapter write ÷ a client's own move", write, move);
+        ratioRow("one adapter write ÷ a client's own move, frame followed", write, move + "Framed");
+        ratioRow("verified ÷ a client's own move and resize", verified, trip);
+        ratioRow("verified ÷ a client's own move and resize, frame followed", verified, trip + "Framed");
+    }
+    row("a client's own requests dropped (no answer in 1 s)", [](const Figures& f) { return std::to_string(f.dropped); });
     row("animated move (designed 0.24 s)", [](const Figures& f) { return cell(f.medianMs.at("animated")); });
     row("raise", [](const Figures& f) { return cell(f.medianMs.at("raise")); });
     row("activation", [](const Figures& f) { return cell(f.medianMs.at("activate")); });
@@ -478,10 +523,10 @@ int main(int argc, char** argv)
     int running = -1;
     using Body = void (*)(benchmark::State&);
     const std::pair<const char*, Body> benches[] = {
-        {"AdapterWrite", BM_AdapterWrite}, {"RawMessage", BM_RawMessage}, {"RawRequest", BM_RawRequest},
-        {"OwnMove", BM_OwnMove},           {"OwnRoundTrip", BM_OwnRoundTrip},
+        {"RawMessage", BM_RawMessage}, {"RawRequest", BM_RawRequest},
         {"FrameWriteByMessage", BM_FrameWriteByMessage}, {"FrameWriteByRequest", BM_FrameWriteByRequest},
-        {"SameLanding", BM_SameLanding}, {"VerifiedWrite", BM_VerifiedWrite}, {"AnimatedMove", BM_AnimatedMove},
+        {"SameLanding", BM_SameLanding}, {"MovesSideBySide", BM_MovesSideBySide},
+        {"WritesSideBySide", BM_WritesSideBySide}, {"AnimatedMove", BM_AnimatedMove},
         {"Raise", BM_Raise},               {"Activate", BM_Activate},           {"MaximizedListed", BM_MaximizedListed}};
     for (int k = 0; k < int(all.size()); ++k) {
         for (const auto& [title, body] : benches) {
@@ -502,9 +547,12 @@ int main(int argc, char** argv)
             };
             auto* b = benchmark::RegisterBenchmark((std::string(title) + "/" + all[k].first.toStdString()).c_str(), run);
             const bool once = body == BM_MaximizedListed || body == BM_SameLanding;
-            const bool write = body == BM_AdapterWrite || body == BM_RawMessage || body == BM_RawRequest
-                || body == BM_OwnMove || body == BM_OwnRoundTrip || body == BM_FrameWriteByMessage || body == BM_FrameWriteByRequest || body == BM_VerifiedWrite;
-            b->Unit(benchmark::kMillisecond)->Iterations(once ? 1 : write ? kWriteSamples : kSamples);
+            const bool write = body == BM_RawMessage || body == BM_RawRequest || body == BM_FrameWriteByMessage ||
+                body == BM_FrameWriteByRequest;
+            // The side-by-side ones take their four kinds of sample in turn.
+            const bool sideBySide = body == BM_MovesSideBySide || body == BM_WritesSideBySide;
+            b->Unit(benchmark::kMillisecond)
+                ->Iterations(once ? 1 : sideBySide ? 4 * kWriteSamples : write ? kWriteSamples : kSamples);
             if (!once)
                 b->UseManualTime();
         }
@@ -513,8 +561,10 @@ int main(int argc, char** argv)
     session = Session{};
     // Benchmarks left out by a filter have no figures: show them as not measured.
     for (auto& [wm, f] : all)
-        for (const char* key : {"write", "rawMessage", "rawRequest", "ownMove", "ownRoundTrip",
-                                "frameWriteMessage", "frameWriteRequest", "verified",
+        for (const char* key : {"write", "writeOwn", "rawMessage", "rawRequest", "ownMove", "ownMoveFramed",
+                                "ownRoundTrip", "ownRoundTripFramed", "termMove", "termMoveFramed", "termRoundTrip",
+                                "termRoundTripFramed", "frameWriteMessage", "frameWriteRequest",
+                                "verified", "verifiedOwn",
                                 "animated", "raise", "activate"}) {
             f.medianMs.try_emplace(key, -1);
             f.p95Ms.try_emplace(key, -1);
