@@ -561,8 +561,8 @@ TEST_F(ProgramTest, KeysAnotherProgramHoldsAreOfferedNowhereAndToldOnce)
 
     // Started again with the same keys taken: not told again.
     delegate.reset();
-    start();
-    EXPECT_NE(app.toast().text(), told);
+    AppDelegate& again = start();
+    EXPECT_NE(again.toast().text(), told);
     EXPECT_EQ(logs.messages(LogCategory::App).count(told), 1);
 }
 
