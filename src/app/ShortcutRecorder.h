@@ -39,7 +39,6 @@ public:
 
     const ShortcutStore& store() const { return store_; }
     std::optional<ShortcutAction> recording() const { return recording_; }
-    bool recordingMouse() const { return recording_ && recordingMouse_; }
     QString hint() const { return hint_; }
 
     // Starts recording the keyboard or mouse shortcut of the action numbered `tag`; a tag

@@ -3,6 +3,8 @@
 // the temporary files a write cut short left.
 #include "base/AtomicFile.h"
 
+#include "base/XdgDirs.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -103,10 +105,9 @@ void readOpened(int fd, qint64 maxBytes, FileRead& result)
     result.status = FileRead::Status::ok;
 }
 
-// The file a write through a link at `path` lands on: the end of the chain of links (relative
-// targets taken from each link's folder), or `path` itself when it is no link. A chain too long
-// to follow ends where it stops; the write then fails on it.
-QString linkTarget(const QString& path)
+} // namespace
+
+QString linkChainEnd(const QString& path)
 {
     QString at = path;
     for (int hops = 0; hops < 40; ++hops) {
@@ -119,12 +120,10 @@ QString linkTarget(const QString& path)
         if (n <= 0)
             return at;
         const QString target = QFile::decodeName(QByteArray(buffer, n));
-        at = QDir::isAbsolutePath(target) ? target : info.absolutePath() + u'/' + target;
+        at = QDir::cleanPath(QDir::isAbsolutePath(target) ? target : info.absolutePath() + u'/' + target);
     }
     return at;
 }
-
-} // namespace
 
 FileRead checkRegularFile(const QString& path, qint64 maxBytes)
 {
@@ -269,11 +268,16 @@ bool writeFileAtomically(const QString& given, const QByteArray& data, QString* 
             *errorNumber = err;
         return false;
     };
-    const QString path = link == LinkAtPath::writeTarget ? linkTarget(given) : given;
+    const QString path = link == LinkAtPath::writeTarget ? linkChainEnd(given) : given;
     const QFileInfo info(path);
     if (path.isEmpty() || info.fileName().isEmpty())
         return fail(QStringLiteral("no file name in \"%1\"").arg(path), EINVAL);
     const QString dir = info.absolutePath();
+    // Folders a link leads into are made in the user's home only: elsewhere a missing folder
+    // is no place of the user's to make.
+    const QString home = homeFolder();
+    if (path != given && !QFileInfo(dir).isDir() && (home == u'/' || !dir.startsWith(home + u'/')))
+        return fail(QStringLiteral("the folder %1 a link leads to does not exist").arg(dir), ENOENT);
     errno = 0;
     if (!QDir().mkpath(dir)) {
         // A file in place of a folder on the way reads as "exists".

@@ -42,12 +42,18 @@ FileRead checkRegularFile(const QString& path, qint64 maxBytes);
 // turn the write onto another file.
 enum class LinkAtPath { replace, writeTarget };
 
+// The file a write through a link at `path` lands on: the end of the chain of links (relative
+// targets taken from each link's folder), or `path` itself when it is no link. A chain too long
+// to follow ends where it stops; a write then fails on it.
+QString linkChainEnd(const QString& path);
+
 // Writes data to a temporary file beside the file written, syncs it, renames it over that file
-// and syncs the directory. Creates missing parent directories. The temporary file has no name
-// until the rename (O_TMPFILE), so a write cut short leaves nothing; where the file system has
-// no such files it is named ".<name>.tmp-<random>" and locked while it is written. On failure
-// the old file is untouched, the temporary file is removed, `error` (when given) says why and
-// `errorNumber` (when given) holds the system's error (errno).
+// and syncs the directory. Creates missing parent directories (those a link leads into, in the
+// home folder only). The temporary file has no name until the rename (O_TMPFILE), so a write cut
+// short leaves nothing; where the file system has no such files it is named
+// ".<name>.tmp-<random>" and locked while it is written. On failure the old file is untouched,
+// the temporary file is removed, `error` (when given) says why and `errorNumber` (when given)
+// holds the system's error (errno).
 bool writeFileAtomically(const QString& path, const QByteArray& data, QString* error = nullptr,
                          LinkAtPath link = LinkAtPath::replace, int* errorNumber = nullptr);
 

@@ -121,6 +121,8 @@ QString whyNotSaved(int err)
         return QStringLiteral("your disk quota is used up");
     case ENOTDIR:
         return QStringLiteral("a file stands in place of its folder");
+    case ENOENT:
+        return QStringLiteral("the folder it leads to doesn’t exist");
     case EIO:
         return QStringLiteral("the disk reported an error");
     default:
@@ -153,24 +155,33 @@ QString notSavedNotice(const QString& path, const QString& why)
         .arg(shownPath(path), why);
 }
 
-// Where a link at the path leads when that file (or, when there is none yet, the nearest folder
-// it would be made in) is another user's; nothing for a path that is no link, or leads to the
-// user's own. Such a file would be read, and replaced by one of this user's, in the other user's
-// place: what a link planted for a program run as root would do.
+// Where a link at the path leads, through every link of a chain, when that file (or, when there
+// is none yet, the nearest folder it would be made in) is another user's; nothing for a path
+// that is no link, or leads to the user's own. Such a file would be read, and replaced by one of
+// this user's, in the other user's place: what a link planted for a program run as root would do.
 std::optional<QString> foreignLinkTarget(const QString& path)
 {
-    const QByteArray name = QFile::encodeName(path);
     struct stat st {};
-    if (::lstat(name.constData(), &st) != 0 || !S_ISLNK(st.st_mode))
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISLNK(st.st_mode))
         return std::nullopt;
-    const QString target = QFileInfo(path).symLinkTarget();
-    bool found = ::stat(name.constData(), &st) == 0;
+    const QString target = linkChainEnd(path);
+    bool found = ::stat(QFile::encodeName(target).constData(), &st) == 0;
     for (QString dir = QFileInfo(target).absolutePath(); !found; dir = QFileInfo(dir).absolutePath()) {
         found = ::stat(QFile::encodeName(dir).constData(), &st) == 0;
         if (!found && (dir == u'/' || dir.isEmpty()))
             return std::nullopt;
     }
     return st.st_uid == ::geteuid() ? std::nullopt : std::optional<QString>(target);
+}
+
+// Whether the path is a link (or a chain of them) to a file not made yet: the user's link, made
+// before the first run, whose file the first save writes.
+bool linkToNothingYet(const QString& path)
+{
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return false;
+    return ::lstat(QFile::encodeName(linkChainEnd(path)).constData(), &st) != 0 && errno == ENOENT;
 }
 
 // The file as it would be written: compact, keys in order.
@@ -185,7 +196,7 @@ FileDefaults::FileDefaults(QString path) : path_(path.isEmpty() ? defaultPath() 
     const QFileInfo info(path_);
     removeLeftoverTemporaryFiles(info.absolutePath(), info.fileName());
     if (info.isSymLink() && !foreignLinkTarget(path_)) {
-        const QFileInfo target(info.symLinkTarget());
+        const QFileInfo target(linkChainEnd(path_));
         removeLeftoverTemporaryFiles(target.absolutePath(), target.fileName());
     }
     load();
@@ -218,7 +229,7 @@ std::optional<FileDefaults::Contents> FileDefaults::read()
     if (refusedForeignLink(!stamp_.exists))
         return std::nullopt;
     const FileRead file = readRegularFile(path_, maxFileBytes);
-    if (file.absent())
+    if (file.absent() || linkToNothingYet(path_))
         return Contents{};
 
     QString problem = file.problem;

@@ -2,9 +2,10 @@
 // The user-defaults store: key → JSON value. The file store keeps one compact JSON object in
 // $XDG_CONFIG_HOME/framewell/defaults.json and writes it atomically on every change
 // (temp file, fsync, rename), and holds nothing else per write; a link at that path (a dotfile
-// manager's) stays, and the file it leads to is written, when that file is the user's own: a
-// link to a file of another user's (planted for a program run as root) is neither read nor
-// written, and the user is told. A file that does not parse, is not a
+// manager's, or a chain of them) stays, and the file it leads to is written, when that file is
+// the user's own, also one not made yet in a folder of the user's (its missing folders are made
+// in the home only): a link to a file of another user's (planted for a program run as root) is
+// neither read nor written, and the user is told. A file that does not parse, is not a
 // regular file (a FIFO, a device, a directory, a link to one), is larger than maxFileBytes or
 // would be larger written back is moved aside, never read whole nor overwritten in place, and
 // the store starts empty; the user is told at once, in a notice naming the kept copy.

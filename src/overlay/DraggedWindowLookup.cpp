@@ -29,7 +29,6 @@ void DraggedWindowLookup::set(const std::optional<ManagedWindow>& window)
         return;
     looked_ = true;
     lastLookup_ = now;
-    ++lookups_;
     number_ = windowNumber_ ? windowNumber_(*window_) : std::optional(window_->element);
 }
 

@@ -29,7 +29,6 @@ public:
     void set(const std::optional<ManagedWindow>& window);
     const std::optional<ManagedWindow>& window() const { return window_; }
     std::optional<WindowId> number() const { return number_; }
-    int lookups() const { return lookups_; }
 
 private:
     std::chrono::nanoseconds uptime() const;
@@ -40,7 +39,6 @@ private:
     std::optional<WindowId> number_;
     std::chrono::nanoseconds lastLookup_{0};
     bool looked_ = false;
-    int lookups_ = 0;
 };
 
 } // namespace fw

@@ -154,7 +154,8 @@ void ReturnTargetView::setCaption(bool armed)
     setSurfaceArmed(armed);
 }
 
-void ReturnTargetView::update(const QString& caption, const QString& symbol, bool armed)
+void ReturnTargetView::update(const QString& caption, const QString& symbol, bool armed,
+                              const std::optional<QRectF>& keepClear)
 {
     setCaption(armed);
     if (caption_->text() != caption)
@@ -163,6 +164,7 @@ void ReturnTargetView::update(const QString& caption, const QString& symbol, boo
         symbolName_ = symbol;
         applySymbol();
     }
+    setKeepClear(keepClear);
 }
 
 void ReturnTargetView::setShowsCaption(bool shows)

@@ -81,15 +81,13 @@ public:
 
     // "Release to return" when armed, "Previous position" when not; nothing when unchanged.
     void setCaption(bool armed);
-    // Sets the armed state, then the caption and the symbol, each only when it differs.
-    void update(const QString& caption, const QString& symbol, bool armed);
+    // Sets the armed state, then the caption and the symbol, each only when it differs, and
+    // the rectangle of the view the badge keeps out of (the dragged window above the panel;
+    // none for a target that has none): every showing gives its own, so none outlives it.
+    void update(const QString& caption, const QString& symbol, bool armed, const std::optional<QRectF>& keepClear);
     using QWidget::update;
     // Shows or hides the badge (`showsCaption` follows) and re-cuts the panel around it.
     void setShowsCaption(bool shows);
-    // A rectangle of the view the badge keeps out of (the dragged window above the panel): the
-    // badge goes the least way from its place to where it is clear, or, where the view has no
-    // room, to where the rectangle covers the least of it.
-    void setKeepClear(const std::optional<QRectF>& area);
     // The outline with the badge, while it is shown.
     std::optional<QPainterPath> shapeOutline() const override;
 
@@ -99,6 +97,9 @@ protected:
     void changeEvent(QEvent*) override;
 
 private:
+    // The badge goes the least way from its place to where it is clear of the area, or, where
+    // the view has no room, to where the area covers the least of it.
+    void setKeepClear(const std::optional<QRectF>& area);
     void layoutBadge();
     // Where the badge goes in a view of this size, clear of keepClear_ where there is room.
     QRectF badgePlace(double badgeWidth) const;

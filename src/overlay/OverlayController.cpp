@@ -115,7 +115,7 @@ void OverlayController::showReturnPreview(bool armed, const ManagedWindow& windo
     returnView_->setShowsCaption(true);
     swapSourcePreview_->orderOut();
     returnView_->update(armed ? QStringLiteral("Release to return") : QStringLiteral("Previous position"),
-                        QStringLiteral("arrow.uturn.backward"), armed);
+                        QStringLiteral("arrow.uturn.backward"), armed, std::nullopt);
     if (returnPreview_->setFrame(frame))
         returnPreview_->update();
     orderBelowDragged(*returnPreview_);
@@ -128,13 +128,13 @@ void placeDropSurface(OverlayWindow& panel, ReturnTargetView& view, const Rect& 
                       const QString& symbol, bool armed, bool showsCaption, const std::optional<Rect>& dragged)
 {
     view.setShowsCaption(showsCaption);
-    view.update(caption, symbol, armed);
     if (panel.setFrame(frame))
         panel.update();
     // In the view's logical pixels, as the frames are in device ones.
-    view.setKeepClear(dragged ? std::optional<QRectF>(DevicePixels::toLogical(*dragged).translated(
-                                    -QPointF(panel.geometry().topLeft())))
-                              : std::nullopt);
+    view.update(caption, symbol, armed,
+                dragged ? std::optional<QRectF>(DevicePixels::toLogical(*dragged).translated(
+                              -QPointF(panel.geometry().topLeft())))
+                        : std::nullopt);
 }
 
 } // namespace

@@ -116,7 +116,6 @@ public:
     OverlayWindow* returnPreview() const { return returnPreview_.get(); }
     ReturnTargetView* returnView() const { return returnView_; }
     OverlayWindow* swapSourcePreview() const { return swapSourcePreview_.get(); }
-    ReturnTargetView* swapSourceView() const { return swapSourceView_; }
     OverlayWindow* actionMenu() const { return actionMenu_.get(); }
     DropActionMenuView* actionMenuView() const { return actionMenuView_; }
     const std::vector<std::unique_ptr<OverlayWindow>>& compositionPreviews() const { return compositionPreviews_; }
@@ -128,7 +127,6 @@ public:
     OverlayWindow* editorToolbar() const { return choices_.editorToolbar(); }
     // Every panel this controller holds now (the picker included).
     std::vector<OverlayWindow*> panels() const;
-    int windowNumberLookups() const { return dragged_.lookups(); }
 
 private:
     // The picker kept hidden for the next showing built from the same.

@@ -38,8 +38,6 @@ public:
     // min(widest text + 72, maxWidth) × 46.
     void update(const QString& heading, const QString& detail, const QString& symbolName, double maxWidth);
     using QWidget::update;
-
-    GlassCard* glass() const { return glass_; }
     QLabel* icon() const { return icon_; }
     OverlayLabel* heading() const { return heading_; }
     OverlayLabel* detail() const { return detail_; }

@@ -30,7 +30,6 @@ public:
              const std::optional<QString>& routedDisplay);
     void clear();
     bool empty() const { return entries_.empty(); }
-    const std::optional<QString>& lastState() const { return lastState_; }
     // Oldest first.
     QJsonArray events() const;
 

@@ -19,8 +19,6 @@ namespace fw {
 
 namespace {
 
-constexpr double kUnmoved = 6.0;  // the displaced window still fills its region
-constexpr double kOneAxis = 5.0;  // a kept size differs along one axis only
 constexpr int kRetries = 2;
 constexpr Size kNoStack{180, 140}; // what the other half needs when no window goes there
 
@@ -33,11 +31,11 @@ std::optional<bool> refusedAxis(const PlacementRejection& refusal, const Size& g
         return std::nullopt;
     const Size kept = refusal.actual->size, asked = refusal.requested.size;
     const auto fits = [&](const Size& side) {
-        return sitsIn(Rect(Point{}, side), Rect(Point{}, asked), grid, kOneAxis);
+        return sitsIn(Rect(Point{}, side), Rect(Point{}, asked), grid, kSameFrameTolerance);
     };
-    if (kept.height > asked.height + kOneAxis && fits({kept.width, asked.height}))
+    if (kept.height > asked.height + kSameFrameTolerance && fits({kept.width, asked.height}))
         return false;
-    if (kept.width > asked.width + kOneAxis && fits({asked.width, kept.height}))
+    if (kept.width > asked.width + kSameFrameTolerance && fits({asked.width, kept.height}))
         return true;
     return std::nullopt;
 }
@@ -101,7 +99,7 @@ private:
         const auto original = frames.find(r_.insertion.originalRegion);
         const auto now = ctx_.access.frame(displaced);
         if (original == frames.end() || !now ||
-            !sitsIn(*now, original->second, ctx_.access.grid(displaced), kUnmoved))
+            !sitsIn(*now, original->second, ctx_.access.grid(displaced), kSitsInRegionTolerance))
             return false;
         displacedBefore_ = *now;
         inUse_ = fitted(r_.layout).value_or(r_.layout);

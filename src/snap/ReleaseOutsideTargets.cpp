@@ -5,6 +5,7 @@
 #include "layout/LayoutStore.h"
 #include "layout/ScreenGeometry.h"
 #include "snap/DividerEdits.h"
+#include "snap/DropGeometry.h"
 #include "snap/GroupPlacement.h"
 #include "snap/SnapContext.h"
 #include "snap/SpanPlacement.h"
@@ -13,14 +14,9 @@
 #include "windows/WindowAccess.h"
 #include "windows/WindowPlacement.h"
 
-#include <cmath>
-
 namespace fw {
 
 namespace {
-
-constexpr double kNothingMoved = 1.0;
-constexpr double kResized = 4.0;
 
 // The region the window sat in before the drag.
 struct Origin {
@@ -76,13 +72,9 @@ private:
     bool nothingHappened() const
     {
         const auto now = ctx_.access.frame(release_.window);
-        return now && sameFrame(*now, release_.before, kNothingMoved);
+        return now && sameFrame(*now, release_.before, kPlacementTolerance);
     }
-    bool resized() const
-    {
-        return std::abs(after_.width() - release_.before.width()) > kResized ||
-               std::abs(after_.height() - release_.before.height()) > kResized;
-    }
+    bool resized() const { return frameChanged(after_, release_.before); }
     bool unmoved() const { return sameFrame(after_, release_.before, kSameFrameTolerance); }
     void noteChanged() { ctx_.stacks.noteWindowChanged({{release_.window, after_}}); }
 

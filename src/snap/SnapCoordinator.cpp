@@ -150,11 +150,6 @@ void SnapCoordinator::ensureGroup(const ScreenInfo& screen, const std::optional<
     layouts_.ensureGroup(screen, including, frame, ctx_.access, ctx_.store, memory_);
 }
 
-void SnapCoordinator::adoptRecognizedLayout(const RecoveredLayout<ManagedWindow>& recovered, const ScreenInfo& screen)
-{
-    layouts_.adopt(recovered, screen, ctx_.store, memory_);
-}
-
 std::vector<SpanCover> SnapCoordinator::spanCovers() const { return fw::spanCovers(layouts_.groups(), ctx_.screenList()); }
 
 QJsonArray SnapCoordinator::recoveryDisplayRecords() const

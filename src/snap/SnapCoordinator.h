@@ -71,7 +71,6 @@ public:
     void reconcile(const WindowSnapshot& snapshot, const std::optional<QString>& display = std::nullopt);
     void ensureGroup(const ScreenInfo& screen, const std::optional<ManagedWindow>& including = std::nullopt,
                      const std::optional<Rect>& frame = std::nullopt);
-    void adoptRecognizedLayout(const RecoveredLayout<ManagedWindow>& recovered, const ScreenInfo& screen);
     std::vector<SpanCover> spanCovers() const;
     QJsonArray recoveryDisplayRecords() const;
     bool isSideSplitFill(const ColumnFill& fill, const QString& display);

@@ -13,7 +13,6 @@ namespace fw {
 
 namespace {
 
-constexpr double kEdgeMoved = 4.0;
 constexpr double kHalfGap = 4.0;
 
 struct EdgeRecord {
@@ -106,7 +105,7 @@ RegionTree treeFollowingEdges(const RegionTree& tree, RegionNumber region, const
     const Size minimum = minimumRegionShare(area);
     RegionTree moved = tree;
     for (const EdgeRecord& e : edgeRecords(before, after, area)) {
-        if (std::abs(e.after - e.before) > kEdgeMoved && (grabbed.empty() || grabbed.count(e.edge)))
+        if (std::abs(e.after - e.before) > kDragResizeTolerance && (grabbed.empty() || grabbed.count(e.edge)))
             moved = moved.moveDivider(region, e.edge, e.target, minimum);
     }
     return moved;

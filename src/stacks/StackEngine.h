@@ -128,7 +128,6 @@ public:
     int fullScanCount() const { return refresh_.fullScanCount; }
     double lastRefreshMilliseconds() const { return refresh_.lastRefreshMilliseconds; }
     const QJsonArray& stackDiagnostics() const { return refresh_.diagnostics; }
-    bool needsPresentationRefresh() const { return refresh_.needsPresentation; }
     bool refreshTimerArmed() const { return refresh_.timerArmed(); }
 
 private:

@@ -48,7 +48,6 @@ public:
     // ---- State, for tests
     const std::unordered_map<BadgeKey, Badge>& badges() const { return badges_.badges; }
     const std::unordered_map<ManagedWindow, StackHoverAnchor>& anchors() const { return anchors_.anchors; }
-    const std::unordered_map<ManagedWindow, StackHoverState>& hoverStates() const { return hover_.states; }
     AnchorPanel* panel(const ManagedWindow& window) const { return anchors_.panel(window); }
     AnchorPanel* explicitPickerPanel() const { return anchors_.explicitPanel.get(); }
     bool hoverPaused() const { return hover_.paused(); }

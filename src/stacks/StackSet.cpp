@@ -97,26 +97,6 @@ void StackSet::updateKnownFrames(const WindowFramePairs& windows)
     stacks_ = currentFrameStacks(stackable());
 }
 
-WindowFramePairs StackSet::withStackMates(const WindowFramePairs& windows) const
-{
-    if (!enabled_)
-        return windows;
-    const BoundsMap bounds = access_.onScreenBoundsByPid();
-    std::vector<std::vector<ManagedWindow>> carried;
-    for (const WindowStack& s : stacks_) {
-        std::vector<ManagedWindow>& members = carried.emplace_back();
-        for (const ManagedWindow& m : s.members) {
-            const bool placing = std::any_of(windows.begin(), windows.end(), [&](const auto& p) { return p.first == m; });
-            std::optional<Rect> frame;
-            if (!placing && access_.isUsable(m, bounds))
-                frame = access_.frame(m);
-            if (placing || (frame && s.sitsInSlot(m, *frame)))
-                members.push_back(m);
-        }
-    }
-    return expandWithStackMates(windows, carried);
-}
-
 std::vector<ManagedWindow> StackSet::slotMates(const ManagedWindow& window,
                                                             const std::vector<ManagedWindow>& members,
                                                             const WindowStack& stack) const

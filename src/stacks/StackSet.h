@@ -32,8 +32,6 @@ public:
     // The window in front of the frame stack holding the window; the window itself otherwise.
     ManagedWindow stackFront(const ManagedWindow& window) const;
     bool isSameWindowOrStack(const ManagedWindow& a, const ManagedWindow& b) const;
-    // Each window followed by the stack mates still in its slot, all at its target.
-    WindowFramePairs withStackMates(const WindowFramePairs& windows) const;
     // The members whose slots coincide with the window's, or lie within it, or hold it.
     std::vector<ManagedWindow> slotMates(const ManagedWindow& window, const std::vector<ManagedWindow>& members,
                                          const WindowStack& stack) const;

@@ -13,10 +13,11 @@
 namespace fw {
 
 // The same frame within 5 device pixels: a window still sits in the region, slot or frame it
-// was given, a move has settled, two slots or recorded frames are one.
+// was given (or a side took the size it was asked), a move has settled, two slots or recorded
+// frames are one.
 inline constexpr double kSameFrameTolerance = 5.0;
 // Exact placement within 1 device pixel: "already in place" in a composition, the swap's and the
-// composition's moves.
+// composition's moves; a press released where it left the window moved nothing.
 inline constexpr double kPlacementTolerance = 1.0;
 // A window's bounds in the layer list within 3 device pixels of the frame read from the window:
 // the two are read at different moments and rounded apart, yet name one window.
@@ -28,7 +29,8 @@ inline constexpr double kCaptureStillTolerance = 3.0;
 // the one seen at the last look.
 inline constexpr double kSightingTolerance = 2.0;
 // A dragged window's frame against the one it had when the drag began: a side more than 4
-// device pixels longer or shorter makes the drag a resize, an origin more than 3 away a move.
+// device pixels longer or shorter makes the drag a resize (and an edge moved more than 4 by a
+// resize moves its divider), an origin more than 3 away a move.
 // Pressed on an edge, a move keeps each side within 2: a left, top or corner resize moves the
 // origin too, and changes a side by more.
 inline constexpr double kDragResizeTolerance = 4.0;

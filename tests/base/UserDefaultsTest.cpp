@@ -1,3 +1,4 @@
+#include "base/AtomicFile.h"
 #include "base/Log.h"
 #include "base/UserDefaults.h"
 
@@ -6,6 +7,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -564,6 +566,86 @@ TEST(FileDefaults, ALinkToAnotherUsersFileIsNeitherReadNorWritten)
     d.setValue("k", 1);
     EXPECT_FALSE(d.lastWriteSucceeded());
     EXPECT_FALSE(QFileInfo::exists(folder + "/new.json"));
+}
+
+// A dotfile manager's link at the settings path, made before the first run to a file in the
+// home not made yet: the link stays and the first save makes the file it leads to, folders and
+// all. A chain of two links that ends in another user's folder is refused and told, not moved
+// aside; one that ends in a missing folder outside the home makes no folder there.
+TEST(FileDefaults, ALinkMadeBeforeTheFirstRunIsKeptAndItsFileWritten)
+{
+    QTemporaryDir home, outside;
+    const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
+    const bool hadConfig = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qunsetenv("XDG_CONFIG_HOME");
+    const auto restore = qScopeGuard([&] {
+        qputenv("HOME", oldHome);
+        if (hadConfig)
+            qputenv("XDG_CONFIG_HOME", oldConfig);
+    });
+    const QString path = FileDefaults::defaultPath();
+    ASSERT_EQ(path, home.filePath(".config/framewell/defaults.json"));
+    const QString dotfile = home.filePath("dotfiles/framewell/defaults.json");
+    QDir().mkpath(home.filePath(".config/framewell"));
+    ASSERT_EQ(::symlink("../../dotfiles/framewell/defaults.json", QFile::encodeName(path).constData()), 0);
+    QStringList told;
+    {
+        FileDefaults d;
+        d.setNoticeReport([&](const QString& text) { told << text; });
+        EXPECT_FALSE(d.openedUnreadableFile());
+        EXPECT_TRUE(d.movedAsidePath().isEmpty());
+        d.setValue("k", 1);
+        EXPECT_TRUE(d.lastWriteSucceeded());
+    }
+    EXPECT_EQ(told, QStringList());
+    EXPECT_EQ(QFileInfo(path).symLinkTarget(), dotfile);
+    EXPECT_EQ(QJsonDocument::fromJson(readFile(dotfile)).object().value("k"), 1);
+    EXPECT_EQ(dirEntries(home.filePath(".config/framewell")), QStringList{"defaults.json"});
+    EXPECT_EQ(FileDefaults().value("k"), QJsonValue(1));
+
+    // The dotfile becomes a link to a file not made yet in another user's folder.
+    const bool root = ::geteuid() == 0;
+    const QString theirs = root ? outside.filePath("theirs/defaults.json") : QStringLiteral("/etc/framewell-none/defaults.json");
+    if (root) {
+        QDir().mkpath(outside.filePath("theirs"));
+        ASSERT_EQ(::chown(QFile::encodeName(outside.filePath("theirs")).constData(), 65534, 65534), 0);
+    }
+    ASSERT_TRUE(QFile::remove(dotfile));
+    ASSERT_EQ(::symlink(QFile::encodeName(theirs).constData(), QFile::encodeName(dotfile).constData()), 0);
+    {
+        FileDefaults d;
+        d.setNoticeReport([&](const QString& text) { told << text; });
+        EXPECT_TRUE(d.openedUnreadableFile());
+        EXPECT_TRUE(d.movedAsidePath().isEmpty());
+        d.setValue("k", 2);
+        EXPECT_FALSE(d.lastWriteSucceeded());
+    }
+    EXPECT_FALSE(QFileInfo::exists(theirs));
+    EXPECT_EQ(linkChainEnd(path), theirs);
+    // Nothing moved aside: the link (to nothing yet, which only System lists) is all there is.
+    EXPECT_EQ(QDir(home.filePath(".config/framewell")).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+              QStringList{"defaults.json"});
+    ASSERT_EQ(told.size(), 1) << told.join(" | ").toStdString();
+    EXPECT_TRUE(told[0].contains(QStringLiteral("“%1”, a file of another user’s").arg(theirs))) << told[0].toStdString();
+
+    // A link into a folder outside the home that is not there: kept, and nothing made.
+    const QString missing = outside.filePath("missing/defaults.json");
+    ASSERT_TRUE(QFile::remove(dotfile));
+    ASSERT_EQ(::symlink(QFile::encodeName(missing).constData(), QFile::encodeName(dotfile).constData()), 0);
+    told.clear();
+    {
+        FileDefaults d;
+        d.setNoticeReport([&](const QString& text) { told << text; });
+        EXPECT_FALSE(d.openedUnreadableFile());
+        d.setValue("k", 3);
+        EXPECT_FALSE(d.lastWriteSucceeded());
+    }
+    EXPECT_FALSE(QFileInfo::exists(outside.filePath("missing")));
+    EXPECT_EQ(linkChainEnd(path), missing);
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].endsWith(QStringLiteral("the folder it leads to doesn’t exist. Changes last until Framewell quits.")))
+        << told[0].toStdString();
 }
 
 TEST(FileDefaults, AnUnreadableFileThatCannotBeMovedIsNeverOverwritten)

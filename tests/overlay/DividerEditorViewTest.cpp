@@ -129,7 +129,7 @@ TEST(DropSurfaces, PreviewIsArmedAndReturnTargetArmsOnce)
     EXPECT_EQ(target.surfaceBorderWidth(), 4);
 
     // A caption set from outside stays when the armed state does not change.
-    target.update("Swap with this window", "arrow.left.arrow.right", true);
+    target.update("Swap with this window", "arrow.left.arrow.right", true, std::nullopt);
     EXPECT_EQ(target.caption()->text(), "Swap with this window");
     target.setCaption(true);
     EXPECT_EQ(target.caption()->text(), "Swap with this window");

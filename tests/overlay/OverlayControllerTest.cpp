@@ -129,6 +129,28 @@ TEST_F(OverlayControllerTest, ReturnTargetShowsItsCaptionBelowTheWindow)
     EXPECT_TRUE(controller.returnView()->surfaceArmed());
 }
 
+// The shared panel's badge keeps out of the window dragged over a drop target only while that
+// target shows: the return target shown next has its caption in its own place, centred 32
+// below its top, whether it shows on the same frame or on another.
+TEST_F(OverlayControllerTest, AReturnTargetsCaptionKeepsOutOfNoEarlierTargetsWindow)
+{
+    const ReturnTargetView* view = controller.returnView();
+    const Rect frame(100, 100, 500, 400);
+    const QRect home(132, 32, 236, 46);
+    for (const Rect& next : {frame, Rect(100, 100, 500, 401)}) {
+        controller.setDraggedWindow(window(3));
+        controller.showDropTarget(frame, "Release to place", "rectangle.inset.filled", true, true, std::nullopt,
+                                  Rect(250, 100, 200, 150));
+        ASSERT_TRUE(controller.returnPreview()->isOrderedIn());
+        EXPECT_FALSE(view->badge()->geometry().intersects(QRect(150, 0, 200, 150)))
+            << "the caption lies under the dragged window";
+        controller.hideReturnPanels();
+        controller.showReturnPreview(false, window(3), next);
+        EXPECT_EQ(view->caption()->text(), "Previous position");
+        EXPECT_EQ(view->badge()->geometry(), home) << "on " << toString(next).toStdString();
+    }
+}
+
 TEST_F(OverlayControllerTest, CompositionPreviewsAreReusedAndSurplusOnesHidden)
 {
     controller.showCompositionPreviews({Rect(0, 0, 10, 10), Rect(10, 0, 10, 10), Rect(20, 0, 10, 10),

@@ -43,7 +43,7 @@ void saveShot(test::XSession& session, const Rect& area, const QString& name)
     const QString dir = qEnvironmentVariable("FRAMEWELL_SHOTS_DIR");
     if (dir.isEmpty() || !QDir().mkpath(dir))
         return;
-    session.waitFor([] { return false; }, 300);
+    test::waitStill(session, area);
     test::grab(area).save(dir + u"/"_qs + name);
 }
 

@@ -21,6 +21,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -303,8 +304,6 @@ TEST(ProgramX11, AFirstRunPlaysTheWelcomeVideoInTheHelperAndKeepsNoMediaLibrary)
     EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
 }
 
-// A build naming no vendor host, on a fresh profile without a local video: Getting Started
-// opens on its main page at once, and no player starts for a video that no host serves.
 // A returning user's custom layouts: one written by a newer version (a tree this one does not
 // know) stays in the file, untouched and in its place; one that is no layout at all is dropped,
 // and the user is told as the program starts.
@@ -338,17 +337,30 @@ TEST(ProgramX11, AStoredLayoutItCannotReadStaysAndABrokenOneIsTold)
     EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
 }
 
+// A build naming no vendor host, on a fresh profile without a local video: Getting Started
+// opens on its main page at once, and no player starts for a video that no host serves. The
+// settings path is a dotfile manager's link, made before this first run, to a file in the home
+// not made yet: a first run all the same, and the settings go where the link leads.
 TEST(ProgramX11, AFirstRunWithoutAVideoSourceOpensGettingStartedOnItsPage)
 {
     if (!vendorHost().isEmpty())
         GTEST_SKIP() << "this build names a vendor host";
     XSession session;
     ASSERT_TRUE(session.ok()) << session.error();
+    const QString config = session.directory() + u"/config/framewell"_qs;
+    const QString dotfile = session.directory() + u"/home/dotfiles/framewell/defaults.json"_qs;
+    ASSERT_TRUE(QDir().mkpath(config));
+    ASSERT_TRUE(QFile::link(dotfile, config + u"/defaults.json"_qs));
     const pid_t program = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
     ASSERT_TRUE(program) << session.error();
     ASSERT_TRUE(session.waitFor([&] { return programWindowShown(session, u"Framewell"_qs); }, 10000))
         << "no Getting Started window\n" << programLog(session).toStdString();
     ASSERT_TRUE(session.waitFor([&] { return programLog(session).contains(u"Framewell started"_qs); }, 10000));
+    EXPECT_TRUE(session.waitFor([&] {
+        QFile file(dotfile);
+        return file.open(QIODevice::ReadOnly) && QJsonDocument::fromJson(file.readAll()).object().value("hasOpened") == true;
+    })) << "nothing written where the link leads\n" << programLog(session).toStdString();
+    EXPECT_EQ(QFileInfo(config + u"/defaults.json"_qs).symLinkTarget(), dotfile);
     session.waitFor([] { return false; }, 500);
     EXPECT_EQ(childProcesses(program), QString()) << "a video player started";
     EXPECT_FALSE(programLog(session).contains(u"Welcome video"_qs)) << programLog(session).toStdString();

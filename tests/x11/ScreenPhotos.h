@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <xcb/xcb.h>
 
 namespace fw::test {
@@ -43,6 +44,24 @@ inline QImage grab(const Rect& r)
         ->grabWindow(0, int(r.minX()), int(r.minY()), int(r.width()), int(r.height()))
         .toImage()
         .convertToFormat(QImage::Format_RGB32);
+}
+
+// Waits, bounded, until the screen holds still over the area in device pixels (the whole
+// screen when none): two looks in a row alike, every window repainted and what a compositing
+// manager draws drawn. For photographs taken for review.
+inline void waitStill(XSession& session, std::optional<Rect> device = std::nullopt, int timeoutMs = 2000)
+{
+    if (!device) {
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(session.connection())).data;
+        device = Rect(0, 0, screen->width_in_pixels, screen->height_in_pixels);
+    }
+    QImage last;
+    session.waitFor([&] {
+        QImage now = rootArea(session, *device);
+        const bool still = !last.isNull() && now == last;
+        last = std::move(now);
+        return still;
+    }, timeoutMs);
 }
 
 inline double changed(const QImage& a, const QImage& b)

@@ -14,6 +14,7 @@
 #include "platform/x11/X11MouseMonitor.h"
 #include "platform/x11/X11ScrollTap.h"
 #include "x11/FakeKeys.h"
+#include "x11/ScreenPhotos.h"
 #include "x11/XSession.h"
 
 #include <QGuiApplication>
@@ -275,7 +276,7 @@ TEST(ShortcutsX11, UnderAGermanLayoutKeysFollowTheirCharactersAndAClashShowsInTh
     if (!shots.isEmpty()) {
         window.show();
         window.mouseButton(ShortcutAction::stack)->click();
-        session.waitFor([] { return false; }, 200);
+        test::waitStill(session);
         EXPECT_TRUE(window.window()->grab().save(shots + u"/shortcuts-recording-mouse.png"_qs));
         window.close();
     }

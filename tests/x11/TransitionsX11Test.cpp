@@ -1,7 +1,7 @@
 // Window capture and transitions on a real server (openbox, with and without xcompmgr): real
 // windows are captured, the desktop behind them composed from the wallpaper, a shader
-// transition plays over a real window and ends on time, the card shuffle brings a window
-// forward, and without a compositing manager nothing is shown while the switch still happens.
+// transition plays over a real window through its frames to its end, the card shuffle brings a
+// window forward, and without a compositing manager nothing is shown while the switch still happens.
 // With FRAMEWELL_SHOTS_DIR set, the screenshot case photographs every effect at mid-progress.
 #include "base/QtClock.h"
 #include "overlay/OverlayWindow.h"
@@ -17,7 +17,6 @@
 #include "x11/XSession.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
@@ -47,6 +46,32 @@ bool panelShown(XSession& session)
     return false;
 }
 
+// The presenter's clock, telling which of its timers fired: how a transition went through its
+// frames, read without timing it.
+class PresenterTicks final : public Clock {
+public:
+    explicit PresenterTicks(Clock& inner) : inner_(inner) {}
+    Duration now() const override { return inner_.now(); }
+    TimerId schedule(Duration delay, std::function<void()> fn) override
+    {
+        return inner_.schedule(delay, [this, delay, fn = std::move(fn)] {
+            fired_.push_back(delay);
+            fn();
+        });
+    }
+    void cancel(TimerId id) override { inner_.cancel(id); }
+    // How many timers of this delay fired since the fired one at `from` (0: since the start).
+    int fired(Duration delay, std::size_t from = 0) const
+    {
+        return int(std::count(fired_.begin() + std::ptrdiff_t(std::min(from, fired_.size())), fired_.end(), delay));
+    }
+    std::size_t mark() const { return fired_.size(); }
+
+private:
+    Clock& inner_;
+    std::vector<Duration> fired_;
+};
+
 // openbox, optionally xcompmgr, and the transitions over the real adapters.
 struct Desk {
     explicit Desk(bool compositor) : session(test::XSessionOptions{1920, 1080, true, compositor}) {}
@@ -63,7 +88,7 @@ struct Desk {
         capture = std::make_unique<X11WindowCapture>(session.display());
         capture->keepPictures();   // as the program does from its start
         access = std::make_unique<WindowAccess>(*ws, screens, clock, permissions);
-        presenter = std::make_unique<GlTransitionPresenter>(clock);
+        presenter = std::make_unique<GlTransitionPresenter>(ticks);
         services = std::make_unique<WindowTransitions>(*access, screens, permissions, *capture, *presenter);
         return ws->connected() && capture->available() ? "" : "no connection or no Composite";
     }
@@ -97,6 +122,7 @@ struct Desk {
     std::unique_ptr<X11WindowCapture> capture;
     test::OneScreen screens;
     QtClock clock;
+    PresenterTicks ticks{clock};
     X11Permissions permissions;
     std::unique_ptr<WindowAccess> access;
     std::unique_ptr<GlTransitionPresenter> presenter;
@@ -190,7 +216,7 @@ TEST(CaptureX11, AServerWithoutCompositeGivesNoPictures)
     EXPECT_FALSE(capture.captureDesktop(Rect(0, 0, 100, 100), {painted.window}, {100, 100}));
 }
 
-TEST(TransitionX11, PlaysOverARealWindowAndEndsOnTime)
+TEST(TransitionX11, PlaysOverARealWindowToItsLastFrame)
 {
     Desk desk(true);
     ASSERT_EQ(desk.start(), "");
@@ -203,15 +229,14 @@ TEST(TransitionX11, PlaysOverARealWindowAndEndsOnTime)
     ASSERT_TRUE(picture && *picture);
     const QImage before = grab(*frame);
 
-    QElapsedTimer timer;
-    qint64 revealedAt = -1;
+    std::optional<std::size_t> revealedAt;   // the presenter's timers fired by then
     bool coveredAtReveal = false;
     double changeMidway = 0;
     int reveals = 0;
     // The switch: the window behind comes forward under the panel.
     ShaderTransition::RevealAction reveal = [&]() -> Task<void> {
         ++reveals;
-        revealedAt = timer.elapsed();
+        revealedAt = desk.ticks.mark();
         coveredAtReveal = panelShown(desk.session);
         desk.access->raise(*incoming);
         co_return;
@@ -220,7 +245,7 @@ TEST(TransitionX11, PlaysOverARealWindowAndEndsOnTime)
     // compositing window manager (metacity) that a loaded machine holds shows nothing new meanwhile.
     QTimer sampler;
     QObject::connect(&sampler, &QTimer::timeout, [&] {
-        if (revealedAt < 0 || !panelShown(desk.session))
+        if (!revealedAt || !panelShown(desk.session))
             return;
         const double now = changed(before, grab(*frame));
         if (panelShown(desk.session))
@@ -228,16 +253,16 @@ TEST(TransitionX11, PlaysOverARealWindowAndEndsOnTime)
     });
     sampler.start(25);
     auto transition = desk.services->makeShaderTransition(500ms);
-    timer.start();
     const auto done = test::runOnQtLoop(
         transition->play(StackTransition::genie, {{**picture, *frame, std::nullopt, std::nullopt}}, reveal));
     ASSERT_TRUE(done);
     sampler.stop();
-    const qint64 playedFor = timer.elapsed() - revealedAt;
     EXPECT_EQ(reveals, 1);
+    ASSERT_TRUE(revealedAt);
     EXPECT_TRUE(coveredAtReveal);
-    EXPECT_GE(playedFor, 500);
-    EXPECT_LT(playedFor, 1500);   // at the latest the safety end
+    // It played frame by frame after the reveal, to its last frame: the safety end never came.
+    EXPECT_GT(desk.ticks.fired(GlTransitionPresenter::frameInterval, *revealedAt), 1);
+    EXPECT_EQ(desk.ticks.fired(500ms + GlTransitionPresenter::safetyMargin), 0) << "cut short by the safety end";
     // While it plays, the genie pours much of the picture away, uncovering the window behind.
     EXPECT_GT(changeMidway, 0.3) << "the genie did not show over the window";
     EXPECT_FALSE(panelShown(desk.session));
@@ -261,11 +286,13 @@ TEST(TransitionX11, CardShuffleBringsTheWindowBehindForward)
     ASSERT_EQ((*shuffle)->captures.size(), 3u);
     EXPECT_EQ((*shuffle)->captures[1].image->pixel(300, 250), argb(255, 255, 255, 0));
 
-    QElapsedTimer timer;
-    timer.start();
+    const std::size_t before = desk.ticks.mark();
     ASSERT_TRUE(test::runOnQtLoop(desk.services->present(*shuffle, *incoming)));
-    EXPECT_GE(timer.elapsed(), 550);
-    EXPECT_LT(timer.elapsed(), 2000);
+    // Played, not skipped: its panel covered the scene, the cards moved frame by frame, and
+    // the last frame stayed its while.
+    EXPECT_EQ(desk.ticks.fired(GlTransitionPresenter::coverPause, before), 1);
+    EXPECT_GT(desk.ticks.fired(GlTransitionPresenter::cardFrame, before), 1);
+    EXPECT_EQ(desk.ticks.fired(GlTransitionPresenter::cardHold, before), 1);
     EXPECT_TRUE(desk.session.waitFor([&] { return desk.session.topmostMapped() == desk.session.topLevelOf(desk.back.window); }));
     EXPECT_FALSE(panelShown(desk.session));
 }
@@ -285,19 +312,18 @@ TEST(TransitionX11, WithoutACompositorNothingIsShownAndTheSwitchStillHappens)
     const auto picture = test::runOnQtLoop(desk.services->capture(*leaving, *slot));
     ASSERT_TRUE(picture && *picture);   // pictures still work: thumbnails need them
     int reveals = 0;
-    QElapsedTimer timer;
-    qint64 revealedAt = -1;
+    std::optional<std::size_t> revealedAt;   // the presenter's timers fired by then
     ShaderTransition::RevealAction reveal = [&]() -> Task<void> {
         ++reveals;
-        revealedAt = timer.elapsed();
+        revealedAt = desk.ticks.mark();
         desk.access->raise(*incoming);
         co_return;
     };
     auto transition = desk.services->makeShaderTransition(500ms);
-    timer.start();
+    const std::size_t before = desk.ticks.mark();
     ASSERT_TRUE(test::runOnQtLoop(
         transition->play(StackTransition::melt, {{**picture, *slot, std::nullopt, std::nullopt}}, reveal)));
-    EXPECT_LT(revealedAt, 100);   // at once, without the cover pause
+    EXPECT_EQ(revealedAt, std::optional<std::size_t>(before)) << "not at once: the presenter waited or covered first";
     EXPECT_EQ(reveals, 1);
     EXPECT_TRUE(OverlayWindow::allPanels().empty());
     EXPECT_TRUE(desk.session.waitFor([&] { return desk.session.topmostMapped() == desk.session.topLevelOf(desk.back.window); }));

@@ -265,7 +265,7 @@ TEST_P(WindowFitX11, EveryWindowOfOursLiesWithinTheWorkArea)
         if (shown.name == QLatin1String("tour") && !qEnvironmentVariableIsEmpty("FRAMEWELL_SHOTS_DIR")) {
             for (int page = 0; page < tourPageCount; ++page) {
                 tour.show(page);
-                session->waitFor([] { return false; }, 200);
+                test::waitStill(*session);
                 QApplication::processEvents();
                 photograph(id, QStringLiteral("tour-%1").arg(page + 1));
             }
@@ -337,7 +337,7 @@ TEST_P(WindowFitX11, ATipNeverCoversGettingStarted)
         const QString dir = qEnvironmentVariable("FRAMEWELL_SHOTS_DIR");
         if (dir.isEmpty())
             return;
-        session->waitFor([] { return false; }, 400);
+        test::waitStill(*session, work_);
         rootArea(*session, work_).save(QStringLiteral("%1/x11-fit-%2-%3.png").arg(dir).arg(GetParam().dpi).arg(name));
     };
     if (!toast.waiting()) {

@@ -37,8 +37,6 @@ public:
     QString shownName() const;
     QString shownDetail() const;
     bool checkShown() const { return row_.current; }
-    // Whether the diagram was made yet (the row was drawn).
-    bool diagramMade() const { return !diagram_.isNull(); }
     // Runs invoke when enabled.
     void choose();
 

@@ -41,12 +41,9 @@ public:
     void setHostColor(const std::optional<QColor>& color);
     // The tray host whose panel's colour beside the icon is read; none: not read.
     void setTrayHost(const TrayHost* host) { trayHost_ = host; }
-    // The icon's colours now.
-    const StatusIconColors& iconColors() const { return iconColors_; }
     void hide();
     // The icon drawn faded while snapping is paused.
     void setPaused(bool paused);
-    QSystemTrayIcon* trayIcon() const { return tray_.get(); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -59,7 +59,6 @@ public:
     const std::optional<SnapLayout>& editing() const { return editing_; }
     const QString& identifier() const { return identifier_; }
     const std::vector<SnapLayout>& starters() const { return starters_; }
-    const QStringList& menuAppIds() const { return menuAppIds_; }
     ActionButton* leftRight() const { return leftRight_; }
     ActionButton* topBottom() const { return topBottom_; }
     ActionButton* merge() const { return merge_; }

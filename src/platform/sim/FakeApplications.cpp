@@ -24,7 +24,6 @@ void FakeApplications::remove(const QString& id) { entries_.erase(id); }
 
 std::optional<ApplicationEntry> FakeApplications::entry(const QString& id) const
 {
-    ++lookups_;
     auto it = entries_.find(id);
     if (it == entries_.end())
         return std::nullopt;

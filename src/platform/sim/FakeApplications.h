@@ -17,8 +17,6 @@ public:
     void add(ApplicationEntry entry);
     void add(const QString& id, const QString& name, const QString& icon = {});
     void remove(const QString& id);
-    // How many lookups by id were answered (hits and misses).
-    int lookups() const { return lookups_; }
 
     std::optional<ApplicationEntry> entry(const QString& id) const override;
     std::vector<ApplicationEntry> installed() const override;
@@ -26,7 +24,6 @@ public:
     std::optional<ProcessLaunch> launchOf(Pid pid) const override;
     // A launch runs from its start until the test ends it (the time limit is not looked at).
     bool launchRunning(const QString& id, std::chrono::nanoseconds) const override { return running_.count(id) > 0; }
-    void endLaunch(const QString& id) { running_.erase(id); }
     // The process was started from this entry (as the launch records or its environment tell).
     void setLaunch(Pid pid, ProcessLaunch launch) { launches_[pid] = std::move(launch); }
 
@@ -35,12 +32,10 @@ public:
     // The ids launched, in order (only installed ones start).
     const QStringList& launched() const { return launched_; }
     QStringList folders() const override { return folders_; }
-    void setFolders(QStringList folders) { folders_ = std::move(folders); }
 
 private:
     std::map<QString, ApplicationEntry> entries_;
     QStringList folders_;
-    mutable int lookups_ = 0;
     std::map<QString, std::function<void()>> actions_;
     mutable QStringList launched_;
     std::map<Pid, ProcessLaunch> launches_;

@@ -268,14 +268,4 @@ void SimDesktop::setFrontmostApp(Pid pid)
         });
 }
 
-bool SimDesktop::setFrameAnimationState(Pid pid, std::optional<bool> value, bool settable)
-{
-    SimApp* a = findApp(pid);
-    if (!a)
-        return false;
-    a->setup.frameAnimation = value;
-    a->setup.frameAnimationSettable = settable;
-    return true;
-}
-
 } // namespace fw::sim

@@ -119,7 +119,6 @@ public:
     bool setResizable(WindowId id, bool resizable);
     bool setFocus(WindowId id);     // focuses and raises, as a click would
     void setFrontmostApp(Pid pid);  // 0: none
-    bool setFrameAnimationState(Pid pid, std::optional<bool> value, bool settable = true);
 
     const SimWindow* window(WindowId id) const;
     const SimApp* app(Pid pid) const;

@@ -6,7 +6,6 @@ namespace fw::sim {
 
 bool SimMouse::start(std::function<void(const MouseEvent&)> handler)
 {
-    ++startCount_;
     if (!available_)
         return false;
     handler_ = std::move(handler);

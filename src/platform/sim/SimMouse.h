@@ -39,7 +39,6 @@ public:
     void releaseUnseen(Point p);
 
     Point position() const { return position_; }
-    int startCount() const { return startCount_; }
 
 private:
     std::function<void(const MouseEvent&)> handler_;
@@ -48,7 +47,6 @@ private:
     Point position_;
     bool leftDown_ = false;
     Modifiers modifiers_ = 0;
-    int startCount_ = 0;
     bool escapeWatched_ = false;
 };
 

@@ -21,8 +21,6 @@ public:
     void setWindowPreviewsGranted(bool granted) { previewsGranted_ = granted; }
     // Whether a reset tool exists (X11 has none: false by default).
     void setResetAvailable(bool available) { resetAvailable_ = available; }
-    // What openSettings() answers (true by default).
-    void setSettingsAvailable(bool available) { settingsAvailable_ = available; }
     int promptCount() const { return prompts_; }
     int resetCount() const { return resets_; }
     const QStringList& openedSettings() const { return openedSettings_; }

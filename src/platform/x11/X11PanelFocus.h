@@ -35,11 +35,6 @@ public:
     X11PanelFocus& operator=(const X11PanelFocus&) = delete;
 
     bool connected() const;
-    // Upper bound of each wait for an answer of the window manager and for the server's time
-    // (default 150 ms), and of the wait for the panel to show (150 ms too: the event loop stands
-    // still meanwhile. A window manager that decorates a new window may map it only after
-    // several hundred milliseconds; the panel then asks again once it is shown).
-    void setWaitLimit(int milliseconds) { waitMs_ = milliseconds; }
 
     std::uint64_t keyboardWindow() override;
     Outcome takeKeyboard(std::uint64_t panel) override;
@@ -73,6 +68,10 @@ private:
     std::uint32_t helper_ = 0;   // unmapped window of ours: barriers and server time
     std::uint32_t barrierWidth_ = 1;
     std::uint32_t lastSet_ = 0;   // the time of the last focus we set
+    // Upper bound of each wait for an answer of the window manager and for the server's time,
+    // and of the wait for the panel to show (the event loop stands still meanwhile. A window
+    // manager that decorates a new window may map it only after several hundred milliseconds;
+    // the panel then asks again once it is shown).
     int waitMs_ = 150;
     int mapWaitMs_ = 150;
 };

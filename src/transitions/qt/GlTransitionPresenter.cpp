@@ -20,8 +20,6 @@ namespace {
 // Shader panels sit above ordinary windows and below the other panels; cards above everything.
 constexpr int kShaderLevel = 2;
 constexpr Duration kExposePoll = std::chrono::milliseconds(5);
-constexpr Duration kCardFrame = std::chrono::milliseconds(7);
-constexpr Duration kCardHold = std::chrono::milliseconds(16);
 } // namespace
 
 struct GlTransitionPresenter::ShaderRun {
@@ -243,11 +241,11 @@ Task<void> GlTransitionPresenter::presentCards(std::shared_ptr<const CardShuffle
         const double p = linearProgress(clock_.now() - start, duration);
         draw(p);
         if (p >= 1) {
-            const bool held = co_await clock_.sleep(kCardHold);
+            const bool held = co_await clock_.sleep(cardHold);
             (void)held;
             break;
         }
-        const bool slept = co_await clock_.sleep(kCardFrame);
+        const bool slept = co_await clock_.sleep(cardFrame);
         (void)slept;
     }
     if (gpu->makeCurrent())

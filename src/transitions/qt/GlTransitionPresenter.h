@@ -24,6 +24,9 @@ public:
     static constexpr Duration coverPause = std::chrono::milliseconds(30);
     static constexpr Duration exposeWait = std::chrono::milliseconds(150);
     static constexpr Duration safetyMargin = std::chrono::seconds(1);
+    // The card shuffle's pause between frames, and how long its last frame stays.
+    static constexpr Duration cardFrame = std::chrono::milliseconds(7);
+    static constexpr Duration cardHold = std::chrono::milliseconds(16);
     static constexpr Duration gpuReleaseDelay = std::chrono::seconds(4);
 
     // `stacking` answers whether a compositing manager runs; by default the one the overlay
