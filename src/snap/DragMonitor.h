@@ -2,7 +2,9 @@
 // Follows every left-button press, drag and release on the desktop and turns them into the
 // snapping interaction: it takes the window the handler finds under a press, tells moving it
 // from resizing it by what the window manager does to its frame (a change of size is a resize,
-// an origin moved with the size kept a move, wherever the press lay), follows the pointer
+// an origin moved with the size kept a move, wherever the press lay; a maximized or side-tiled
+// window given back its size from before as its title bar is pulled moves from that size),
+// follows the pointer
 // while it moves (at most 60 steps a second, a motion held back by that limit handled at the
 // end of the interval, only once the pointer has gone more than 8 pixels, and every 0.06 s
 // while the pointer rests), and hands the release to the drag handler. The window manager's
@@ -50,7 +52,9 @@ namespace fw {
 // the Escape watch it holds are undone by the monitor's reset before it goes.
 struct DragInProgress {
     ManagedWindow window;
-    Rect original;                    // the window's frame at the press
+    Rect pressFrame;                  // the window's frame at the press
+    Rect original;                    // the frame the move starts from (see restoredForMove)
+    WindowStates maximized = 0;       // the ways it was maximized (or side-tiled) at the press
     Point startPoint;                 // the pointer at the press
     EdgeSet grabbedEdges;             // none when a stated move key was held at the press
     Modifiers moveKey = 0;            // the move key (or Alt) while held since the press
@@ -146,6 +150,14 @@ private:
     // through the mouse monitor then.
     void watchEscape();
     bool startsOrResizes(const Point& p, Modifiers modifiers);
+    // A window maximized or side-tiled at the press and pressed on its title bar, whose size
+    // changed: most window managers (xfwm4, metacity, KWin, mutter) give it its size from before
+    // as the move starts and keep the pointer where it held the title bar. True once it left the
+    // state so with the pointer so held: a move. Nothing while it has yet to leave the state.
+    std::optional<bool> restoredForMove(const Rect& current, const Point& p);
+    // Whether the pointer holds its place on the frame's title bar: over the frame, as far below
+    // its top as at the press (within what a frame's border takes).
+    bool holdsTitleBar(const Rect& frame, const Point& p) const;
     // The modifiers held now less the move key held since the press.
     Modifiers newlyHeld(Modifiers modifiers);
     void release(const Point& p, Modifiers modifiers);
