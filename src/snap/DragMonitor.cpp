@@ -240,11 +240,12 @@ std::optional<bool> DragMonitor::restoredForMove(const Rect& current, const Poin
 
 bool DragMonitor::holdsTitleBar(const Rect& frame, const Point& p) const
 {
-    // xfwm4 takes the border off a maximized frame (4 px), and puts it back on the restored one.
-    constexpr double kBorderChange = 16;
-    const DragInProgress& drag = *inProgress_;
-    const double below = p.y - frame.minY(), pressedBelow = drag.startPoint.y - drag.pressFrame.minY();
-    return p.x >= frame.minX() && p.x <= frame.maxX() && std::abs(below - pressedBelow) <= kBorderChange;
+    // Where the height cannot be read, a title bar of a usual theme; the frame read may lag the
+    // pointer by a little.
+    constexpr double kUsualTitleBar = 40, kLag = 8;
+    const double below = p.y - frame.minY();
+    const double bar = handler_.titleBarHeight(inProgress_->window).value_or(kUsualTitleBar);
+    return p.x >= frame.minX() && p.x <= frame.maxX() && below >= -kLag && below <= bar + kLag;
 }
 
 void DragMonitor::release(const Point& p, Modifiers modifiers)

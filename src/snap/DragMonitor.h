@@ -155,8 +155,9 @@ private:
     // as the move starts and keep the pointer where it held the title bar. True once it left the
     // state so with the pointer so held: a move. Nothing while it has yet to leave the state.
     std::optional<bool> restoredForMove(const Rect& current, const Point& p);
-    // Whether the pointer holds its place on the frame's title bar: over the frame, as far below
-    // its top as at the press (within what a frame's border takes).
+    // Whether the pointer holds its place on the frame's title bar: over the frame, no further
+    // below its top than the title bar reaches (metacity puts the pointer in the middle of the
+    // restored window's title bar, xfwm4 where the press lay in proportion to the window's height).
     bool holdsTitleBar(const Rect& frame, const Point& p) const;
     // The modifiers held now less the move key held since the press.
     Modifiers newlyHeld(Modifiers modifiers);

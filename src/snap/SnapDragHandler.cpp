@@ -64,6 +64,11 @@ WindowStates SnapDragHandler::maximizedStates(const ManagedWindow& window) const
     return ctx_.access.windowSystem().windowStates(window.element).value_or(0) & kMaximized;
 }
 
+std::optional<double> SnapDragHandler::titleBarHeight(const ManagedWindow& window) const
+{
+    return ctx_.access.windowSystem().titleBarHeight(window.element);
+}
+
 void SnapDragHandler::resizeStarted() { ctx_.stacks.suspend(); }
 
 void SnapDragHandler::resizeMoved(const SpanPreviewRequest& step)

@@ -570,20 +570,23 @@ TEST_F(DragMonitorScenario, AWindowMovedWithItsSizeKeptIsAMoveWhereverThePressLa
 // before as the move starts, under the pointer held where it held the title bar: a move from
 // that frame (a frame changed before the state reads back left waits for it); pulled down and
 // back up, it has climbed to the picker's zone though the press lay in it; maximized again at the
-// top while the button is held (metacity), it was not put back. Pressed on its edge, the same
-// window is resized, and a window never maximized that changes size under its title bar too.
+// top while the button is held (metacity), it was not put back. Changed in size with the pointer
+// off its title bar, or pressed on its edge, the same window is resized, and a window never
+// maximized that changes size under its title bar too.
 TEST_F(DragMonitorScenario, AMaximizedWindowGivenItsSizeBackAsItsTitleBarIsPulledMovesFromThatSize)
 {
     recordHandOffs();
     const Rect visible = topLeftVisibleFrame(kLeft);
-    const auto w = add(100, Rect(500, 300, 600, 400));
+    sim.addApp({.pid = 100, .name = u"App100"_qs});
+    const auto w = *ManagedWindow::make(sim, sim.addWindow({.pid = 100, .frame = Rect(500, 300, 600, 400), .titleBar = 24}));
     const auto maximize = [&] {
         sim.setMaximized(w.element, true);
         sim.place(w.element, visible);
     };
     maximize();
-    const Point grab{visible.midX(), visible.y() + 12};
-    const Rect restored(grab.x - 300, visible.y() + 60, 600, 400);
+    // Pressed low on the title bar; the pointer in its middle on the restored frame (metacity).
+    const Point grab{visible.midX(), visible.y() + 20};
+    const Rect restored(grab.x - 300, visible.y() + 68, 600, 400);
     // The pointer to the point with the restored frame following it.
     const auto pull = [&](const Point& p) {
         sim.place(w.element, restored.offsetBy(p.x - grab.x, p.y - grab.y - 60));
@@ -610,6 +613,17 @@ TEST_F(DragMonitorScenario, AMaximizedWindowGivenItsSizeBackAsItsTitleBarIsPulle
     EXPECT_EQ(fileStates().mid(1, 4), (QStringList{u"awaiting the state's end"_qs, u"restored as the move starts"_qs,
                                                    u"drag without home"_qs, u"no region target on A"_qs}));
     EXPECT_EQ(stateFile().value(u"original"_qs).toString(), toString(restored));
+    clock.runUntilIdle();
+
+    // A change of size that leaves the pointer off the title bar: a resize.
+    maximize();
+    pressOn(w, grab);
+    sim.setMaximized(w.element, false);
+    sim.place(w.element, restored.offsetBy(0, -60));
+    clock.advance(20ms);
+    sim.mouse().drag({grab.x, grab.y + 40});
+    EXPECT_TRUE(monitor->resizing());
+    releaseAt({grab.x, grab.y + 40});
     clock.runUntilIdle();
 
     // On its right edge: a resize, though the window manager takes it out of the state.
