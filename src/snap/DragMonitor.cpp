@@ -192,12 +192,7 @@ bool DragMonitor::startsOrResizes(const Point& p, Modifiers modifiers)
     const auto current = handler_.frame(drag.window);
     if (!current)
         return false;
-    const auto restored = drag.resizing ? std::optional(false) : restoredForMove(*current, p);
-    if (!restored) {
-        trace(QStringLiteral("awaiting the state's end"), p);
-        return false;
-    }
-    if (*restored) {
+    if (!drag.resizing && restoredForMove(*current, p)) {
         drag.original = *current;
         trace(QStringLiteral("restored as the move starts"), p);
     } else if (drag.resizing || frameChanged(*current, drag.pressFrame)) {
@@ -225,17 +220,14 @@ bool DragMonitor::startsOrResizes(const Point& p, Modifiers modifiers)
     return true;
 }
 
-std::optional<bool> DragMonitor::restoredForMove(const Rect& current, const Point& p)
+bool DragMonitor::restoredForMove(const Rect& current, const Point& p) const
 {
+    // A press on an edge resizes, maximized or not. The state may read back left a little after
+    // the frame changed, or not at all where the window manager keeps the window maximized as it
+    // takes it to a display of another size (metacity): a move all the same.
     const DragInProgress& drag = *inProgress_;
-    // A press on an edge resizes, maximized or not.
-    if (!drag.maximized || !drag.grabbedEdges.empty() || !frameChanged(current, drag.pressFrame) ||
-        !holdsTitleBar(current, p))
-        return false;
-    // The frame may change before the state reads back left.
-    if ((handler_.maximizedStates(drag.window) & drag.maximized) == drag.maximized)
-        return std::nullopt;
-    return true;
+    return drag.maximized && drag.grabbedEdges.empty() && frameChanged(current, drag.pressFrame) &&
+           holdsTitleBar(current, p);
 }
 
 bool DragMonitor::holdsTitleBar(const Rect& frame, const Point& p) const

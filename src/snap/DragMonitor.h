@@ -19,7 +19,8 @@
 // cancels the drag; so do Escape while a window moves or is resized (watched through the mouse
 // monitor, as the window manager holds the keyboard then) and the window manager putting the
 // window back where the drag began (a cancelled resize too: its preview goes at once and the
-// release applies nothing). Everything else (the windows, what
+// release applies nothing; not a window given its size back, which metacity maximizes again
+// near the top). Everything else (the windows, what
 // the pointer is over, whom the release goes to, the coordinator's interaction) is the drag
 // handler's (DragHandler.h); the monitor reaches only it, the mouse monitor and the clock.
 //
@@ -151,10 +152,9 @@ private:
     void watchEscape();
     bool startsOrResizes(const Point& p, Modifiers modifiers);
     // A window maximized or side-tiled at the press and pressed on its title bar, whose size
-    // changed: most window managers (xfwm4, metacity, KWin, mutter) give it its size from before
-    // as the move starts and keep the pointer where it held the title bar. True once it left the
-    // state so with the pointer so held: a move. Nothing while it has yet to leave the state.
-    std::optional<bool> restoredForMove(const Rect& current, const Point& p);
+    // changed with the pointer holding its place on the title bar: most window managers (xfwm4,
+    // metacity, KWin, mutter) give it its size from before as the move starts, a move.
+    bool restoredForMove(const Rect& current, const Point& p) const;
     // Whether the pointer holds its place on the frame's title bar: over the frame, no further
     // below its top than the title bar reaches (metacity puts the pointer in the middle of the
     // restored window's title bar, xfwm4 where the press lay in proportion to the window's height).
