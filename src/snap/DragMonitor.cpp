@@ -101,7 +101,9 @@ void DragMonitor::press(const Point& p, Modifiers modifiers)
     const Point onFrame{std::clamp(p.x, frame.minX(), frame.maxX()), std::clamp(p.y, frame.minY(), frame.maxY())};
     inProgress_ = DragInProgress{
         .window = pressed->window,
+        .pressFrame = frame,
         .original = frame,
+        .maximized = handler_.maximizedStates(pressed->window),
         .startPoint = p,
         .grabbedEdges = movesAnywhere ? EdgeSet{} : edgesNear(onFrame, frame),
         .moveKey = moveKey,
@@ -190,7 +192,10 @@ bool DragMonitor::startsOrResizes(const Point& p, Modifiers modifiers)
     const auto current = handler_.frame(drag.window);
     if (!current)
         return false;
-    if (drag.resizing || frameChanged(*current, drag.original)) {
+    if (!drag.resizing && restoredForMove(*current, p)) {
+        drag.original = *current;
+        trace(QStringLiteral("restored as the move starts"), p);
+    } else if (drag.resizing || frameChanged(*current, drag.pressFrame)) {
         if (!drag.resizing) {
             handler_.resizeStarted();
             // As for a move: the window manager holds the keyboard, and on Escape it may put the
@@ -202,10 +207,9 @@ bool DragMonitor::startsOrResizes(const Point& p, Modifiers modifiers)
         drag.resizing = true;
         const bool span = modifiers & ModSuper;
         trace(u"native resize span="_qs + flag(span), p);
-        handler_.resizeMoved({drag.window, drag.grabbedEdges, span, drag.original, *current, p});
+        handler_.resizeMoved({drag.window, drag.grabbedEdges, span, drag.pressFrame, *current, p});
         return false;
-    }
-    if (!movedWithoutResize(*current, drag.original, drag.grabbedEdges)) {
+    } else if (!movedWithoutResize(*current, drag.pressFrame, drag.grabbedEdges)) {
         trace(QStringLiteral("awaiting window movement"), p);
         return false;
     }
@@ -214,6 +218,26 @@ bool DragMonitor::startsOrResizes(const Point& p, Modifiers modifiers)
     const bool home = handler_.dragStarted(drag.window, drag.original);
     trace(home ? QStringLiteral("drag with home") : QStringLiteral("drag without home"), p);
     return true;
+}
+
+bool DragMonitor::restoredForMove(const Rect& current, const Point& p) const
+{
+    // A press on an edge resizes, maximized or not. The state may read back left a little after
+    // the frame changed, or not at all where the window manager keeps the window maximized as it
+    // takes it to a display of another size (metacity): a move all the same.
+    const DragInProgress& drag = *inProgress_;
+    return drag.maximized && drag.grabbedEdges.empty() && frameChanged(current, drag.pressFrame) &&
+           holdsTitleBar(current, p);
+}
+
+bool DragMonitor::holdsTitleBar(const Rect& frame, const Point& p) const
+{
+    // Where the height cannot be read, a title bar of a usual theme; the frame read may lag the
+    // pointer by a little.
+    constexpr double kUsualTitleBar = 40, kLag = 8;
+    const double below = p.y - frame.minY();
+    const double bar = handler_.titleBarHeight(inProgress_->window).value_or(kUsualTitleBar);
+    return p.x >= frame.minX() && p.x <= frame.maxX() && below >= -kLag && below <= bar + kLag;
 }
 
 void DragMonitor::release(const Point& p, Modifiers modifiers)
@@ -255,7 +279,7 @@ std::pair<EdgeSet, bool> DragMonitor::releasedEdges(Modifiers modifiers) const
     // manager that resizes an outline changes the frame only at the release, and the hand-off
     // spans only when it did.
     const auto now = handler_.frame(drag.window);
-    if (now && movedWithoutResize(*now, drag.original, drag.grabbedEdges))
+    if (now && movedWithoutResize(*now, drag.pressFrame, drag.grabbedEdges))
         return {};
     return {drag.grabbedEdges, super && !drag.grabbedEdges.empty()};
 }
@@ -326,7 +350,11 @@ bool DragMonitor::windowPutBack(const Point& p)
     const auto frame = handler_.frame(drag.window);
     const Point& start = drag.startPoint;
     const bool away = drag.resizing ? resizedAway(p) : std::hypot(p.x - start.x, p.y - start.y) > kStartDistance;
-    const bool back = frame && *frame == drag.original && away;
+    // A window given its size back as it began to move may be maximized again near the top of
+    // the display with the button still held, and stay so while the pointer stays near (metacity,
+    // mutter): no put-back. Escape is watched all the same.
+    const bool restored = drag.original != drag.pressFrame;
+    const bool back = frame && *frame == drag.pressFrame && away && !restored;
     drag.putBackTicks = back ? drag.putBackTicks + 1 : 0;
     return drag.putBackTicks >= 2;
 }

@@ -2,7 +2,9 @@
 // Follows every left-button press, drag and release on the desktop and turns them into the
 // snapping interaction: it takes the window the handler finds under a press, tells moving it
 // from resizing it by what the window manager does to its frame (a change of size is a resize,
-// an origin moved with the size kept a move, wherever the press lay), follows the pointer
+// an origin moved with the size kept a move, wherever the press lay; a maximized or side-tiled
+// window given back its size from before as its title bar is pulled moves from that size),
+// follows the pointer
 // while it moves (at most 60 steps a second, a motion held back by that limit handled at the
 // end of the interval, only once the pointer has gone more than 8 pixels, and every 0.06 s
 // while the pointer rests), and hands the release to the drag handler. The window manager's
@@ -17,7 +19,8 @@
 // cancels the drag; so do Escape while a window moves or is resized (watched through the mouse
 // monitor, as the window manager holds the keyboard then) and the window manager putting the
 // window back where the drag began (a cancelled resize too: its preview goes at once and the
-// release applies nothing). Everything else (the windows, what
+// release applies nothing; not a window given its size back, which metacity maximizes again
+// near the top). Everything else (the windows, what
 // the pointer is over, whom the release goes to, the coordinator's interaction) is the drag
 // handler's (DragHandler.h); the monitor reaches only it, the mouse monitor and the clock.
 //
@@ -50,7 +53,9 @@ namespace fw {
 // the Escape watch it holds are undone by the monitor's reset before it goes.
 struct DragInProgress {
     ManagedWindow window;
-    Rect original;                    // the window's frame at the press
+    Rect pressFrame;                  // the window's frame at the press
+    Rect original;                    // the frame the move starts from (see restoredForMove)
+    WindowStates maximized = 0;       // the ways it was maximized (or side-tiled) at the press
     Point startPoint;                 // the pointer at the press
     EdgeSet grabbedEdges;             // none when a stated move key was held at the press
     Modifiers moveKey = 0;            // the move key (or Alt) while held since the press
@@ -146,6 +151,14 @@ private:
     // through the mouse monitor then.
     void watchEscape();
     bool startsOrResizes(const Point& p, Modifiers modifiers);
+    // A window maximized or side-tiled at the press and pressed on its title bar, whose size
+    // changed with the pointer holding its place on the title bar: most window managers (xfwm4,
+    // metacity, KWin, mutter) give it its size from before as the move starts, a move.
+    bool restoredForMove(const Rect& current, const Point& p) const;
+    // Whether the pointer holds its place on the frame's title bar: over the frame, no further
+    // below its top than the title bar reaches (metacity puts the pointer in the middle of the
+    // restored window's title bar, xfwm4 where the press lay in proportion to the window's height).
+    bool holdsTitleBar(const Rect& frame, const Point& p) const;
     // The modifiers held now less the move key held since the press.
     Modifiers newlyHeld(Modifiers modifiers);
     void release(const Point& p, Modifiers modifiers);

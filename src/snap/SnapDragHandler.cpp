@@ -59,6 +59,16 @@ std::optional<Rect> SnapDragHandler::frame(const ManagedWindow& window) const { 
 
 Size SnapDragHandler::grid(const ManagedWindow& window) const { return ctx_.access.grid(window); }
 
+WindowStates SnapDragHandler::maximizedStates(const ManagedWindow& window) const
+{
+    return ctx_.access.windowSystem().windowStates(window.element).value_or(0) & kMaximized;
+}
+
+std::optional<double> SnapDragHandler::titleBarHeight(const ManagedWindow& window) const
+{
+    return ctx_.access.windowSystem().titleBarHeight(window.element);
+}
+
 void SnapDragHandler::resizeStarted() { ctx_.stacks.suspend(); }
 
 void SnapDragHandler::resizeMoved(const SpanPreviewRequest& step)

@@ -41,7 +41,7 @@ QString snapCornerName(SnapCorner corner);
 // 180) from its middle and at most 22 below its visible frame's top.
 bool inPickerZone(const Point& point, const Rect& frame, const Rect& visibleFrame);
 // The same for the pointer of a drag that started at `start`: a drag that begins in the zone
-// must first climb 10 pixels.
+// must first climb 10 pixels (from the lowest point it reached: see DragFindings::lowestY).
 bool inPickerZone(const Point& point, const Point& start, const Rect& frame, const Rect& visibleFrame);
 
 // What the steps of one drag found, as the release needs it. Only the handler writes it; a
@@ -57,6 +57,9 @@ struct DragFindings {
     DropHover<QString> returnHover;
     bool returnPreviewArmed = false;
     Size windowGrid;                      // the dragged window's cell grid (0: none), read at its start
+    // The lowest the pointer went during the drag: a maximized window's title bar pressed in the
+    // picker's zone, pulled down and back up, has climbed to it.
+    std::optional<double> lowestY;
 };
 
 // One for the whole run, made by the shell after the coordinator and gone before it.
@@ -71,6 +74,8 @@ public:
     std::optional<PressedWindow> pressed(const Point& p) override;
     std::optional<Rect> frame(const ManagedWindow& window) const override;
     Size grid(const ManagedWindow& window) const override;
+    WindowStates maximizedStates(const ManagedWindow& window) const override;
+    std::optional<double> titleBarHeight(const ManagedWindow& window) const override;
     bool dragStarted(const ManagedWindow& window, const Rect& original) override;
     void dragMoved(const DragStep& step) override;
     void resizeStarted() override;
@@ -104,6 +109,8 @@ private:
     void clearDropAndReturn();
     void endCornerOffer();
     void hideDropPanels();
+    // Where a drag that started at `start` climbs to the picker's zone from.
+    Point climbStart(const std::optional<Point>& start, const Point& q) const;
     // Hover steps; each returns true when it ended the step.
     void outsideDisplays(const DragStep& step);
     bool cornerStep(const DragStep& step, const ScreenInfo& screen, const Point& q);

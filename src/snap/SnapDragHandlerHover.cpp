@@ -133,8 +133,16 @@ void SnapDragHandler::endCornerOffer()
     findings_.cornerTarget.reset();
 }
 
+Point SnapDragHandler::climbStart(const std::optional<Point>& start, const Point& q) const
+{
+    if (!start)
+        return q;
+    return {start->x, std::max(start->y, findings_.lowestY.value_or(start->y))};
+}
+
 void SnapDragHandler::dragMoved(const DragStep& step)
 {
+    findings_.lowestY = std::max(findings_.lowestY.value_or(step.pointer.y), step.pointer.y);
     if (step.modifiers & ModAlt) {
         withdrawOffers();
         return;
@@ -238,7 +246,7 @@ bool SnapDragHandler::cornerStep(const DragStep& step, const ScreenInfo& screen,
 bool SnapDragHandler::pickerStep(const DragStep& step, const ScreenInfo& screen, const Point& q)
 {
     const QString key = displayKey(screen);
-    if (inPickerZone(q, step.startPoint.value_or(q), screen.frame, topLeftVisibleFrame(screen))) {
+    if (inPickerZone(q, climbStart(step.startPoint, q), screen.frame, topLeftVisibleFrame(screen))) {
         markChoosing();
         if (!states_.picker.dragPickerDisplay())
             showLayoutPicker(ctx_, states_.choiceState(), PickerRequest{step.window, screen, true, step.original, false});

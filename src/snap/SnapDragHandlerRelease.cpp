@@ -23,7 +23,7 @@ ReleaseOutcome SnapDragHandler::dragReleased(const DragRelease& release)
         dragMoved({*release.window, *release.original, p, release.startPoint, release.now, release.modifiers});
     if (release.dragging) {
         if (const auto screen = containing(ctx_.screenList(), p)) {
-            if (inPickerZone(p, release.startPoint.value_or(p), screen->frame, topLeftVisibleFrame(*screen)))
+            if (inPickerZone(p, climbStart(release.startPoint, p), screen->frame, topLeftVisibleFrame(*screen)))
                 markChoosing();
         }
     }

@@ -3,7 +3,8 @@
 // at the release), the picker opened once per drag
 // and display and closed on a change of display, on a newly held Alt and off every display, a
 // drag with Alt held from the press (the window manager's move), the lost release, cancelling
-// (also by Escape and by the window put back, during a move or a resize), and the drag-state
+// (also by Escape and by the window put back, during a move or a resize), a maximized window
+// given its size back as its title bar is pulled (a move from that size), and the drag-state
 // file; the hint over a shared edge while no button is down.
 #include "DragDesk.h"
 
@@ -563,6 +564,88 @@ TEST_F(DragMonitorScenario, AWindowMovedWithItsSizeKeptIsAMoveWhereverThePressLa
         EXPECT_EQ(fileStates().at(fileStates().size() - 3), u"release resizing=false span=false"_qs);
         leftItsRegion(r0.offsetBy(200, 100));
     }
+}
+
+// A maximized window pressed on its title bar, to which the window manager gives its size from
+// before as the move starts, under the pointer held where it held the title bar: a move from
+// that frame (also before the state reads back left); pulled down and
+// back up, it has climbed to the picker's zone though the press lay in it; maximized again at the
+// top while the button is held (metacity), it was not put back. Changed in size with the pointer
+// off its title bar, or pressed on its edge, the same window is resized, and a window never
+// maximized that changes size under its title bar too.
+TEST_F(DragMonitorScenario, AMaximizedWindowGivenItsSizeBackAsItsTitleBarIsPulledMovesFromThatSize)
+{
+    recordHandOffs();
+    const Rect visible = topLeftVisibleFrame(kLeft);
+    sim.addApp({.pid = 100, .name = u"App100"_qs});
+    const auto w = *ManagedWindow::make(sim, sim.addWindow({.pid = 100, .frame = Rect(500, 300, 600, 400), .titleBar = 24}));
+    const auto maximize = [&] {
+        sim.setMaximized(w.element, true);
+        sim.place(w.element, visible);
+    };
+    maximize();
+    // Pressed low on the title bar; the pointer in its middle on the restored frame (metacity).
+    const Point grab{visible.midX(), visible.y() + 20};
+    const Rect restored(grab.x - 300, visible.y() + 68, 600, 400);
+    // The pointer to the point with the restored frame following it.
+    const auto pull = [&](const Point& p) {
+        sim.place(w.element, restored.offsetBy(p.x - grab.x, p.y - grab.y - 60));
+        sim.mouse().setPosition(p);
+        clock.advance(20ms);
+        sim.mouse().drag(p);
+    };
+    pressOn(w, grab);
+    EXPECT_TRUE(monitor->grabbedEdges().empty());
+    pull({grab.x, grab.y + 60});
+    EXPECT_TRUE(monitor->dragging()) << "the state may read back left later";
+    sim.setMaximized(w.element, false);
+    pull({grab.x, grab.y + 300});
+    pull({grab.x, grab.y - 5});
+    rest(DragMonitor::kHoverInterval);
+    EXPECT_EQ(pickersShown(u"A"_qs), 1) << "climbed from the lowest point";
+    maximize();
+    sim.mouse().setPosition({grab.x + 60, grab.y + 80});
+    rest(4 * DragMonitor::kHoverInterval);
+    EXPECT_TRUE(monitor->dragging()) << "taken for a put-back";
+    releaseAt({grab.x + 60, grab.y + 80});
+    EXPECT_EQ(fileStates().mid(1, 3),
+              (QStringList{u"restored as the move starts"_qs, u"drag without home"_qs, u"no region target on A"_qs}));
+    EXPECT_EQ(stateFile().value(u"original"_qs).toString(), toString(restored));
+    clock.runUntilIdle();
+
+    // A change of size that leaves the pointer off the title bar: a resize.
+    maximize();
+    pressOn(w, grab);
+    sim.setMaximized(w.element, false);
+    sim.place(w.element, restored.offsetBy(0, -60));
+    clock.advance(20ms);
+    sim.mouse().drag({grab.x, grab.y + 40});
+    EXPECT_TRUE(monitor->resizing());
+    releaseAt({grab.x, grab.y + 40});
+    clock.runUntilIdle();
+
+    // On its right edge: a resize, though the window manager takes it out of the state.
+    maximize();
+    const Point edge{visible.maxX() - 2, visible.midY()};
+    pressOn(w, edge);
+    EXPECT_EQ(monitor->grabbedEdges(), EdgeSet{RegionEdge::right});
+    sim.setMaximized(w.element, false);
+    sim.place(w.element, Rect(visible.x(), visible.y(), visible.width() - 100, visible.height()));
+    clock.advance(20ms);
+    sim.mouse().drag({edge.x - 100, edge.y});
+    EXPECT_TRUE(monitor->resizing());
+    releaseAt({edge.x - 100, edge.y});
+    clock.runUntilIdle();
+
+    // Never maximized: a change of size is a resize wherever the press lay.
+    const Rect plain(400, 300, 600, 400);
+    sim.place(w.element, plain);
+    pressOn(w, {plain.midX(), plain.y() + 12});
+    sim.place(w.element, Rect(plain.x(), plain.y(), 500, 300));
+    clock.advance(20ms);
+    sim.mouse().drag({plain.midX() + 20, plain.y() + 12});
+    EXPECT_TRUE(monitor->resizing());
+    releaseAt({plain.midX() + 20, plain.y() + 12});
 }
 
 // A window manager that resizes an outline changes the frame once, at the release (fluxbox, which

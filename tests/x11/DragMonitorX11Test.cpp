@@ -19,6 +19,8 @@
 #include "x11/XtermRigs.h"
 
 #include <QDir>
+#include <QJsonObject>
+#include <QStringList>
 #include <gtest/gtest.h>
 
 namespace fw {
@@ -276,6 +278,147 @@ TEST(DragMonitorX11, ATitleBarPressedJustBelowTheFramesTopMovesThePlacedWindow)
         << "moved after the release: " << describe(session.wmFrame(term.window)).toStdString() << ", let go at "
         << describe(let).toStdString();
     EXPECT_TRUE(rig.notices.isEmpty()) << rig.notices.join(u" | "_qs).toStdString();
+}
+
+// An xterm in a state of the window manager's that holds its frame (maximized, side-tiled),
+// dragged out of it by its title bar, with the drag's trace kept for failure messages.
+class HeldWindowDragX11 : public ::testing::Test {
+protected:
+    // The xterm, the application and the rig with its drag monitor; false when one did not come.
+    testing::AssertionResult start()
+    {
+        if (!session.ok())
+            return testing::AssertionFailure() << session.error();
+        term = session.startXterm(u"held"_qs, {"-geometry", "80x24+500+400"});
+        if (!term.window)
+            return testing::AssertionFailure() << session.error();
+        app.emplace(session);
+        rig.emplace(session);
+        rig->coordinator->context().diagnostics = true;
+        if (!rig->startDragMonitor())
+            return testing::AssertionFailure() << "no XInput 2.2";
+        screen = rig->screenOf(Rect(0, 0, 1920, 1080));
+        if (!screen)
+            return testing::AssertionFailure() << "no display";
+        visible = topLeftVisibleFrame(*screen);
+        return testing::AssertionSuccess();
+    }
+
+    WindowStates maximized() { return rig->ws.windowStates(term.window).value_or(0) & kMaximized; }
+
+    // The states the drag passed through.
+    std::string trace() const
+    {
+        QStringList states;
+        for (const auto& event : rig->monitor->dragTrace().events()) {
+            const QJsonObject e = event.toObject();
+            states << e.value(u"state"_qs).toString() + u" @"_qs + e.value(u"pointer"_qs).toString();
+        }
+        return states.join(u" → "_qs).toStdString();
+    }
+
+    // With the title bar pressed: up to the very top centre (a maximized window's title bar
+    // lies in the picker's zone from the start), the picker shows; released over the right half
+    // of Halves, the xterm ends there on its cell grid, no longer maximized, and stays there.
+    void pickRightHalfAtTheTop()
+    {
+        glideTo(session, {visible.midX(), visible.minY()}, 24);
+        ASSERT_TRUE(session.waitFor([&] { return rig->overlay.picker && rig->overlay.pickerView; }))
+            << "no picker; xterm at " << describe(session.wmFrame(term.window)).toStdString() << "; " << trace();
+        EXPECT_TRUE(rig->monitor->dragging() && !rig->monitor->resizing()) << trace();
+        const PickerGeometry& geometry = rig->overlay.pickerView->geometry();
+        const Rect panel = pickerFrame(visible, geometry.width, geometry.height);
+        const Rect button = geometry.cards.front().regions.at(1);
+        glideTo(session, {panel.minX() + button.midX(), panel.minY() + button.midY()}, 6);
+        ASSERT_TRUE(session.waitFor([&] { return rig->overlay.pickerView && rig->state.picker.selection == SnapSelection{0, 1}; }))
+            << "the pointer is not over Halves region 1";
+        session.releaseButton(1);
+
+        const Rect target = regionFrames(SnapLayout::builtIns().front(), *screen).at(1);
+        const auto hints = rig->ws.sizeHints(term.window);
+        ASSERT_TRUE(hints);
+        const auto inRegion = [&] {
+            const auto f = session.wmFrame(term.window);
+            const auto& groups = rig->coordinator->groups();
+            const auto group = groups.find(displayKey(*screen));
+            return f && f->origin == target.origin && f->width() <= target.width() &&
+                   target.width() - f->width() < std::max(1.0, hints->increment.width) && f->height() <= target.height() &&
+                   target.height() - f->height() < std::max(1.0, hints->increment.height) && group != groups.end() &&
+                   group->second.windows.count(1) && group->second.windows.at(1).element == term.window;
+        };
+        EXPECT_TRUE(session.waitFor([&] { return inRegion() && !rig->state.interaction.mutating; }, 10000))
+            << "xterm at " << describe(session.wmFrame(term.window)).toStdString() << ", region "
+            << toString(target).toStdString() << "; notices: " << rig->notices.join(u" | "_qs).toStdString();
+        EXPECT_EQ(maximized(), 0u);
+        // It holds there: the window manager puts it back into no state nor frame it left.
+        EXPECT_FALSE(session.waitFor([&] { return !inRegion(); }, 1000))
+            << "left its region: " << describe(session.wmFrame(term.window)).toStdString();
+        EXPECT_TRUE(rig->notices.isEmpty()) << rig->notices.join(u" | "_qs).toStdString();
+    }
+
+    XSession session;
+    XSession::Client term;
+    std::optional<SessionApp> app;
+    std::optional<CoordinatorRig> rig; // after the application, before it on the way out
+    std::optional<ScreenInfo> screen;
+    Rect visible;
+};
+
+// A maximized xterm (maximized by the window manager on request, as a double click on its title
+// bar does) pulled down by its title bar and up to the top centre: xfwm4 and metacity give it
+// its size from before as the move starts (metacity maximizes it again at the top while the
+// button is held), icewm, fluxbox and pekwm move it at full size, openbox not at all.
+TEST_F(HeldWindowDragX11, AMaximizedXtermDraggedByItsTitleBarIsPlacedThroughThePicker)
+{
+    ASSERT_TRUE(session.ok()) << session.error();
+    if (!session.titleBars())
+        GTEST_SKIP() << "no title bars to drag under " << session.windowManager().toStdString();
+    ASSERT_TRUE(start());
+    ASSERT_TRUE(rig->ws.changeWindowStates(term.window, kMaximized, true) && session.waitFor([&] {
+        const auto f = session.wmFrame(term.window);
+        return maximized() == kMaximized && f && f->width() > visible.width() - 40;
+    })) << "not maximized: " << describe(session.wmFrame(term.window)).toStdString();
+
+    const auto full = session.wmFrame(term.window);
+    ASSERT_TRUE(pressTitleBar(session, term.window));
+    ASSERT_TRUE(session.waitFor([&] { return rig->monitor->candidate().has_value(); })) << "the press was not followed";
+    glide(session, 0, 300, 12);
+    if (session.wmFrame(term.window) == full) {
+        session.releaseButton(1);
+        GTEST_SKIP() << session.windowManager().toStdString() << " moves no maximized window";
+    }
+    pickRightHalfAtTheTop();
+}
+
+// An xterm released at the screen's left edge, which metacity's edge tiling puts into a side tile
+// (maximized vertically; the other managers of the tests tile nothing there), pulled out of it
+// by its title bar to the right and up to the top centre: metacity gives it its size from before
+// as the move starts.
+TEST_F(HeldWindowDragX11, AnXtermPulledOutOfTheWindowManagersSideTileIsPlacedThroughThePicker)
+{
+    ASSERT_TRUE(session.ok()) << session.error();
+    if (!session.titleBars())
+        GTEST_SKIP() << "no title bars to drag under " << session.windowManager().toStdString();
+    ASSERT_TRUE(start());
+    ASSERT_TRUE(pressTitleBar(session, term.window));
+    ASSERT_TRUE(session.waitFor([&] { return rig->monitor->candidate().has_value(); })) << "the press was not followed";
+    glideTo(session, {visible.minX(), visible.midY()}, 24);
+    session.releaseButton(1);
+    // The manager handles the release before it answers the round trip after it.
+    ASSERT_TRUE(session.waitFor([&] { return !rig->monitor->candidate(); }) && session.syncWithWindowManager());
+    if (maximized() != MaximizedVertically)
+        GTEST_SKIP() << session.windowManager().toStdString() << " tiles no window released at the screen’s left edge (xterm at "
+                     << describe(session.wmFrame(term.window)).toStdString() << ", maximized " << maximized() << ")";
+    const auto tiled = session.wmFrame(term.window);
+    ASSERT_TRUE(tiled && tiled->height() > visible.height() - 40) << describe(tiled).toStdString();
+
+    ASSERT_TRUE(pressTitleBar(session, term.window));
+    ASSERT_TRUE(session.waitFor([&] { return rig->monitor->candidate().has_value(); })) << "the press was not followed";
+    glide(session, 300, 200, 12);
+    ASSERT_TRUE(session.waitFor([&] { return rig->monitor->dragging() || rig->monitor->resizing(); }))
+        << "xterm at " << describe(session.wmFrame(term.window)).toStdString() << "; " << trace();
+    EXPECT_TRUE(rig->monitor->dragging()) << "followed as a resize: " << trace();
+    pickRightHalfAtTheTop();
 }
 
 } // namespace
