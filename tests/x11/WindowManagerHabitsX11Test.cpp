@@ -13,6 +13,7 @@
 #include "snap/PickerGeometry.h"
 #include "x11/CoordinatorRig.h"
 #include "x11/DragSteps.h"
+#include "x11/FakeKeys.h"
 #include "x11/XSession.h"
 #include "x11/XtermRigs.h"
 
@@ -392,6 +393,43 @@ TEST(WindowManagerHabitsX11, UnderAwesomeTheXtermIsPlacedByTheKeysPickerAndByADr
                << toString(target).toStdString() << "; notices: " << rig.notices.join(u" | "_qs).toStdString();
     EXPECT_EQ(maximized(), 0) << "maximized at " << describe(session.wmFrame(term.window)).toStdString();
     EXPECT_TRUE(rig.notices.isEmpty()) << rig.notices.join(u" | "_qs).toStdString();
+}
+
+// In awesome's tiling layout (its stock Mod4+Space from the floating one) the tile holds the
+// xterm against every request, and awesome takes no maximized state away through _NET_WM_STATE:
+// the placement is told as failed, the xterm left in its tile and not maximized on the way.
+TEST(WindowManagerHabitsX11, UnderAwesomesTilingAPlacementIsToldAsFailedAndLeavesNothingMaximized)
+{
+    if (const auto why = XSession::outsideMatrixSkip(u"awesome"_qs))
+        GTEST_SKIP() << *why;
+    XSession session({.windowManagerName = u"awesome"_qs});
+    ASSERT_TRUE(session.ok()) << session.error();
+    auto term = session.startXterm(u"tiled"_qs, {"-geometry", "80x24+500+400"});
+    ASSERT_TRUE(term.window) << session.error();
+    const auto floating = session.wmFrame(term.window);
+    ASSERT_TRUE(floating);
+    session.warpPointer(int(floating->midX()), int(floating->midY()));
+    constexpr xcb_keysym_t kSpace = 0x20;
+    test::chord(session, {test::SuperL, kSpace});
+    std::optional<Rect> tiled;
+    ASSERT_TRUE(session.waitFor([&] {
+        tiled = session.wmFrame(term.window);
+        return tiled && tiled->width() > 1800;
+    })) << "not tiled: xterm at " << describe(session.wmFrame(term.window)).toStdString();
+
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    const ScreenInfo screen = rig.screens.screens().front();
+    const auto done = rig.placeWindow(term.window, RegionNumber(0), SnapLayout::builtIns().front(), screen);
+    ASSERT_TRUE(session.waitFor([&] { return done->has_value() && !rig.state.interaction.mutating; }, 10000))
+        << "placement did not end";
+    EXPECT_FALSE(**done) << "placed; xterm at " << describe(session.wmFrame(term.window)).toStdString();
+    EXPECT_EQ(rig.notices.join(u" | "_qs).toStdString(), "XTerm did not keep the region’s size. Its prior frame was restored.");
+    // Whatever awesome was asked arrives within its next turns.
+    ASSERT_TRUE(session.syncWithWindowManager() && session.syncWithWindowManager());
+    EXPECT_TRUE(session.atomNames(term.window, "_NET_WM_STATE").filter(u"_NET_WM_STATE_MAXIMIZED"_qs).isEmpty())
+        << "maximized at " << describe(session.wmFrame(term.window)).toStdString();
+    EXPECT_EQ(session.wmFrame(term.window), tiled);
 }
 
 TEST(WindowManagerHabitsX11, UnderDwmWhichAddsTheMonitorsOriginPlacementsOnTheSecondMonitorLand)
