@@ -7,7 +7,9 @@
 // requested position, and herbstluftwm, which moves no floating window by the move message it
 // lists, place windows where asked, and nothing drifts on the way back. A corner drop ends in
 // the corner's region under the matrix's manager and under KWin, whose own tiling holds the
-// window it tiles at the same release.
+// window it tiles at the same release. awesome, which applies its clients' geometry only after
+// the turn that passed our barrier on, places by the key's picker and by a drag, and its tiling
+// layout, which holds every window, leaves nothing maximized.
 #include "layout/ScreenGeometry.h"
 #include "platform/x11/X11Workspaces.h"
 #include "snap/PickerGeometry.h"
