@@ -549,8 +549,9 @@ bool XSession::startWindowManager(const QString& name, bool bare, bool stockKeys
         {"lwm", {}, false, {}},
         {"dwm", {}, false, {}},
         // awesome with its stock rc.lua, as its users meet it: floating windows with title bars,
-        // the focus following the pointer, a bar along the top.
-        {"awesome", {}, false, {}},
+        // the focus following the pointer, a bar along the top; on a bus of the session's own,
+        // where awesome-client reaches it.
+        {"awesome", {}, true, {}},
         {"twm", {}, false, {}, nullptr, {}, false},
         // afterstep without the modules its stock start runs (a window list, docks, a pager, a
         // banner, and tabs that swallow terminals), which map windows of their own for seconds
