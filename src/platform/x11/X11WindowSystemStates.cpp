@@ -184,7 +184,7 @@ std::optional<Rect> X11WindowSystem::releaseHeld(WindowId id, const Rect& target
         restored = requestStates(*s, kMaximized, false) && awaitMaximized(id, false);
         if (!restored)
             log::error(LogCategory::WindowAccess, "Window %ld stays maximized: the window manager did not take the state away",
-                         long(id));
+                       long(id));
     }
     releasing_ = false;
     const bool moved = landed && *landed != held;
