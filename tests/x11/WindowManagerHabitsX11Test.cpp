@@ -7,7 +7,9 @@
 // requested position, and herbstluftwm, which moves no floating window by the move message it
 // lists, place windows where asked, and nothing drifts on the way back. A corner drop ends in
 // the corner's region under the matrix's manager and under KWin, whose own tiling holds the
-// window it tiles at the same release.
+// window it tiles at the same release. awesome, which applies its clients' geometry only after
+// the turn that passed our barrier on, places by the key's picker and by a drag, and its tiling
+// layout, which holds every window, leaves nothing maximized.
 #include "layout/ScreenGeometry.h"
 #include "platform/x11/X11Workspaces.h"
 #include "snap/PickerGeometry.h"
@@ -340,6 +342,91 @@ TEST(WindowManagerHabitsX11, UnderKwinACornerDropThatKwinTilesEndsInTheCornersRe
     XSession session({.windowManagerName = u"kwin"_qs});
     ASSERT_TRUE(session.ok()) << session.error();
     dropIntoTopLeftCorner(session, false);
+}
+
+// awesome (its stock rc.lua: floating windows with title bars) applies a client's configure
+// request only once it has handled the events of that turn, after it passed on the requests
+// of windows it does not manage: the focused xterm is placed by the place key's picker and by a
+// drag onto the picker all the same, with no notice, and never left maximized (awesome takes
+// no maximized state away through _NET_WM_STATE).
+TEST(WindowManagerHabitsX11, UnderAwesomeTheXtermIsPlacedByTheKeysPickerAndByADragAndNeverMaximized)
+{
+    if (const auto why = XSession::outsideMatrixSkip(u"awesome"_qs))
+        GTEST_SKIP() << *why;
+    XSession session({.windowManagerName = u"awesome"_qs});
+    ASSERT_TRUE(session.ok()) << session.error();
+    ASSERT_TRUE(session.titleBars()) << "awesome's stock rc.lua draws no title bars here";
+    test::XtermDrag drag;
+    ASSERT_TRUE(drag.start(session, u"awesome"_qs, {"-geometry", "80x24+500+400"}));
+    auto [term, rig, screen, visible] = drag.parts();
+    const auto maximized = [&] {
+        return session.atomNames(term.window, "_NET_WM_STATE").filter(u"_NET_WM_STATE_MAXIMIZED"_qs).size();
+    };
+    // The focus follows the pointer: onto the xterm.
+    const auto start = session.wmFrame(term.window);
+    ASSERT_TRUE(start);
+    session.warpPointer(int(start->midX()), int(start->midY()));
+    ASSERT_TRUE(session.waitFor([&] {
+        const auto focused = rig.access.focusedWindow();
+        return focused && focused->element == term.window;
+    })) << "the xterm never had the focus";
+
+    placeFocusedThroughPicker(rig, session, term.window, *screen);
+    EXPECT_EQ(maximized(), 0) << "maximized at " << describe(session.wmFrame(term.window)).toStdString();
+
+    // By its title bar to the top centre, over "Halves" region 0, and let go.
+    ASSERT_TRUE(test::pressTitleBar(session, term.window));
+    ASSERT_TRUE(session.waitFor([&] { return rig.monitor->candidate().has_value(); })) << "the press was not followed";
+    test::glideTo(session, {visible.midX(), visible.minY() + 6}, 24);
+    ASSERT_TRUE(session.waitFor([&] { return rig.overlay.picker && rig.overlay.pickerView; }))
+        << "no picker; xterm at " << describe(session.wmFrame(term.window)).toStdString();
+    const PickerGeometry& geometry = rig.overlay.pickerView->geometry();
+    const Rect panel = pickerFrame(visible, geometry.width, geometry.height);
+    const Rect button = geometry.cards.front().regions.at(0);
+    test::glideTo(session, {panel.minX() + button.midX(), panel.minY() + button.midY()}, 6);
+    ASSERT_TRUE(session.waitFor([&] { return rig.overlay.pickerView && rig.state.picker.selection == SnapSelection{0, 0}; }))
+        << "the pointer is not over Halves region 0";
+    session.releaseButton(1);
+    const Rect target = regionFrames(SnapLayout::builtIns().front(), *screen).at(0);
+    EXPECT_TRUE(session.waitFor([&] {
+        return onGrid(session.wmFrame(term.window), target, rig.ws.sizeHints(term.window)) && !rig.state.interaction.mutating;
+    }, 10000)) << "xterm at " << describe(session.wmFrame(term.window)).toStdString() << ", region "
+               << toString(target).toStdString() << "; notices: " << rig.notices.join(u" | "_qs).toStdString();
+    EXPECT_EQ(maximized(), 0) << "maximized at " << describe(session.wmFrame(term.window)).toStdString();
+    EXPECT_TRUE(rig.notices.isEmpty()) << rig.notices.join(u" | "_qs).toStdString();
+}
+
+// In awesome's tiling layout (set through awesome-client as its Mod4+Space does) the tile holds the
+// xterm against every request, and awesome takes no maximized state away through _NET_WM_STATE:
+// the placement is told as failed, the xterm left in its tile and not maximized on the way.
+TEST(WindowManagerHabitsX11, UnderAwesomesTilingAPlacementIsToldAsFailedAndLeavesNothingMaximized)
+{
+    if (const auto why = XSession::outsideMatrixSkip(u"awesome"_qs))
+        GTEST_SKIP() << *why;
+    XSession session({.windowManagerName = u"awesome"_qs});
+    ASSERT_TRUE(session.ok()) << session.error();
+    auto term = session.startXterm(u"tiled"_qs, {"-geometry", "80x24+500+400"});
+    ASSERT_TRUE(term.window) << session.error();
+    ASSERT_EQ(session.run({u"awesome-client"_qs, u"local l = require('awful.layout') l.set(l.suit.tile)"_qs}), 0);
+    std::optional<Rect> tiled;
+    ASSERT_TRUE(session.waitFor([&] {
+        tiled = session.wmFrame(term.window);
+        return tiled && tiled->width() > 1800;
+    })) << "not tiled: xterm at " << describe(session.wmFrame(term.window)).toStdString();
+
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    const ScreenInfo screen = rig.screens.screens().front();
+    const auto done = rig.placeWindow(term.window, RegionNumber(0), SnapLayout::builtIns().front(), screen);
+    ASSERT_TRUE(session.waitFor([&] { return done->has_value() && !rig.state.interaction.mutating; }, 10000))
+        << "placement did not end";
+    EXPECT_FALSE(**done) << "placed; xterm at " << describe(session.wmFrame(term.window)).toStdString();
+    EXPECT_EQ(rig.notices.join(u" | "_qs).toStdString(), "XTerm did not keep the region’s size. Its prior frame was restored.");
+    // Whatever awesome was asked arrives within its next turns.
+    ASSERT_TRUE(session.syncWithWindowManager() && session.syncWithWindowManager());
+    EXPECT_TRUE(session.atomNames(term.window, "_NET_WM_STATE").filter(u"_NET_WM_STATE_MAXIMIZED"_qs).isEmpty())
+        << "maximized at " << describe(session.wmFrame(term.window)).toStdString();
+    EXPECT_EQ(session.wmFrame(term.window), tiled);
 }
 
 TEST(WindowManagerHabitsX11, UnderDwmWhichAddsTheMonitorsOriginPlacementsOnTheSecondMonitorLand)

@@ -548,6 +548,10 @@ bool XSession::startWindowManager(const QString& name, bool bare, bool stockKeys
                                          "for_window [class=\".*\"] floating enable\n"}}},
         {"lwm", {}, false, {}},
         {"dwm", {}, false, {}},
+        // awesome with its stock rc.lua, as its users meet it: floating windows with title bars,
+        // the focus following the pointer, a bar along the top; on a bus of the session's own,
+        // where awesome-client reaches it.
+        {"awesome", {}, true, {}},
         {"twm", {}, false, {}, nullptr, {}, false},
         // afterstep without the modules its stock start runs (a window list, docks, a pager, a
         // banner, and tabs that swallow terminals), which map windows of their own for seconds
@@ -564,7 +568,7 @@ bool XSession::startWindowManager(const QString& name, bool bare, bool stockKeys
                                        [&](const Command& c) { return name == QLatin1String(c.name); });
     if (command == std::end(commands)) {
         fail(QStringLiteral("unknown window manager \"%1\" in FRAMEWELL_TEST_WM (openbox, xfwm4, icewm, fluxbox, "
-                            "metacity, pekwm, evilwm, kwin, i3, lwm, dwm, twm, afterstep or herbstluftwm)").arg(name));
+                            "metacity, pekwm, evilwm, kwin, i3, lwm, dwm, awesome, twm, afterstep or herbstluftwm)").arg(name));
         return false;
     }
     const QString program = command->program ? QString::fromLatin1(command->program) : name;
@@ -586,7 +590,7 @@ bool XSession::startWindowManager(const QString& name, bool bare, bool stockKeys
     env_.insert(env_.end(), command->environment.begin(), command->environment.end());
     QStringList arguments = command->arguments;
     const auto following = followsMouse_ ? followTheMouse(name, home) : std::nullopt;
-    followsMouse_ = following || name == QLatin1String("evilwm");
+    followsMouse_ = following || name == QLatin1String("evilwm") || name == QLatin1String("awesome");
     arguments += following.value_or(QStringList{});
     if (bare && name == QLatin1String("metacity")) {
         env_.push_back("GSETTINGS_BACKEND=memory");

@@ -255,6 +255,16 @@ std::optional<Rect> X11WindowSystem::landCorner(WindowId id, const ClientState& 
             return std::nullopt;
         after = readOne(id, Geometry);
     }
+    // Nothing moved by the time the barrier came back: awesome passes the barrier on while it
+    // handles the turn's events and applies its clients' geometry only after them. One more
+    // turn tells a write applied late from one held.
+    if (after && !waits_.behind() && after->outerFrame() == before) {
+        if (!waits_.settle(s.window))
+            return std::nullopt;
+        after = readOne(id, Geometry);
+        if (after && asAsked(*after))
+            return landed();
+    }
     // A write that moved nothing is not asked again on the same road.
     if (!after || waits_.behind() || after->outerFrame() == before)
         return landed();

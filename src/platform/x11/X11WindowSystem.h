@@ -138,8 +138,14 @@ private:
     // A window manager that tiles windows on its own (KWin's quick tiling at a screen's edges and
     // corners) holds such a window in its tile and moves it by neither road: a maximize and
     // restore takes it out of the tile, and the write is sent once more. `held`: what the write
-    // landed (the frame from before). Tried once per window manager where it never helps.
+    // landed (the frame from before). Only where the window manager allows maximizing the window;
+    // tried once per window manager where it never helps, and undone where it fails.
     std::optional<Rect> releaseHeld(WindowId id, const Rect& target, bool position, bool size, const Rect& held);
+    // Asks the window manager to add or remove `change` (states it lists in _NET_SUPPORTED) and
+    // waits two rounds; false when it lists one not, or the window went away.
+    bool requestStates(const x11::ClientState& s, WindowStates change, bool on);
+    // Waits, bounded, until the window's states show it maximized both ways (or neither way).
+    bool awaitMaximized(WindowId id, bool maximized);
     // A configure request by the client's gravity under a window manager that frames it, asked
     // once more when the frame lands off by part of its decoration.
     std::optional<Rect> configureFramed(WindowId id, const x11::ClientState& s, const Rect& outer, Point origin,

@@ -2,7 +2,8 @@
 // minimized, read from _NET_WM_STATE and WM_STATE, and changed through the window manager
 // with _NET_WM_STATE requests (source 2) where it lists the state in _NET_SUPPORTED, an
 // activation to restore a minimized window and WM_CHANGE_STATE to minimize one. Each change waits, bounded, until the window manager has
-// handled it. A window held in a tile of the window manager's own is let go by a maximize and restore.
+// handled it. A window held in a tile of the window manager's own is let go by a maximize and
+// restore where the window manager allows maximizing it.
 #include "platform/x11/X11ClientState.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11WindowSystem.h"
@@ -65,8 +66,7 @@ bool X11WindowSystem::changeWindowStates(WindowId id, WindowStates states, bool 
     auto s = readOne(id, Kind);
     if (!s)
         return false;
-    const Atoms& a = conn_->atoms();
-    const WindowStates now = statesOf(*s, a);
+    const WindowStates now = statesOf(*s, conn_->atoms());
     // Only what differs is asked for: a request for a state the window already has (or lacks)
     // can toggle it under some window managers.
     const WindowStates change = on ? states & ~now : states & now;
@@ -76,8 +76,13 @@ bool X11WindowSystem::changeWindowStates(WindowId id, WindowStates states, bool 
         return false;   // nobody to ask
     if (!on && change == Minimized)
         return activate(id);   // restores the window, as a taskbar does
+    return requestStates(*s, change, on);
+}
 
+bool X11WindowSystem::requestStates(const ClientState& s, WindowStates change, bool on)
+{
     waits_.takeQueuedEvents();
+    const Atoms& a = conn_->atoms();
     const std::uint32_t action = on ? 1 : 0, sourcePager = 2;
     // A state the window manager does not list in _NET_SUPPORTED is not asked for: the change
     // fails, logged as the window manager's refusal.
@@ -85,11 +90,11 @@ bool X11WindowSystem::changeWindowStates(WindowId id, WindowStates states, bool 
     auto ask = [&](xcb_atom_t first, xcb_atom_t second, const char* what) {
         if (!wm_.supports(a.netWmState) || !wm_.supports(first) || (second != XCB_NONE && !wm_.supports(second))) {
             log::info(LogCategory::WindowAccess, "The window manager does not support %{public}s: window %ld keeps its state",
-                      what, long(s->window));
+                      what, long(s.window));
             refused = true;
             return;
         }
-        conn_->sendRootMessage(s->window, a.netWmState, action, first, second, sourcePager);
+        conn_->sendRootMessage(s.window, a.netWmState, action, first, second, sourcePager);
     };
     if ((change & kMaximized) == kMaximized)
         ask(a.netWmStateMaximizedVert, a.netWmStateMaximizedHorz, "maximizing");
@@ -101,18 +106,43 @@ bool X11WindowSystem::changeWindowStates(WindowId id, WindowStates states, bool 
         ask(a.netWmStateShaded, XCB_NONE, "shading");
     if ((change & Minimized) && on) {
         const std::uint32_t iconic = 3;
-        conn_->sendRootMessage(s->window, a.wmChangeState, iconic);
+        conn_->sendRootMessage(s.window, a.wmChangeState, iconic);
     }
     // Two rounds: a window manager may answer a state change with requests of its own.
-    waits_.settle(s->window, 2);
+    waits_.settle(s.window, 2);
     if (!on && (change & Minimized))
-        return activate(id) && !refused;
-    return readOne(id, Geometry).has_value() && !refused;
+        return activate(s.window) && !refused;
+    return readOne(s.window, Geometry).has_value() && !refused;
 }
 
 bool X11WindowSystem::unmaximize(WindowId id)
 {
     return changeWindowStates(id, kMaximized, false);
+}
+
+bool X11WindowSystem::awaitMaximized(WindowId id, bool maximized)
+{
+    // A window manager may apply a state change some moments after the round that asked for it
+    // (awesome merges the two halves of a maximize on a timer). The window's property changes
+    // are selected before each read, so that a change after the read ends the wait.
+    constexpr int kBoundMs = 300;
+    const std::int64_t deadline = nowMs() + kBoundMs;
+    waits_.watch(std::uint32_t(id));
+    bool reached = false;
+    for (;;) {
+        const auto states = windowStates(id);
+        if (!states)
+            break;
+        const WindowStates want = maximized ? kMaximized : WindowStates(0);
+        if ((*states & kMaximized) == want) {
+            reached = true;
+            break;
+        }
+        if (!waits_.propertyChange(std::uint32_t(id), conn_->atoms().netWmState, deadline))
+            break;
+    }
+    waits_.unwatch(std::uint32_t(id));
+    return reached;
 }
 
 std::optional<Rect> X11WindowSystem::releaseHeld(WindowId id, const Rect& target, bool position, bool size, const Rect& held)
@@ -130,22 +160,32 @@ std::optional<Rect> X11WindowSystem::releaseHeld(WindowId id, const Rect& target
                                     || std::abs(target.height() - held.height()) > kSizeStep));
     if (!asked)
         return held;
-    const auto states = windowStates(id);
-    if (!states || (*states & (kMaximized | Fullscreen | Shaded | Minimized)) != 0)
+    // Only a window in none of those states, and only where the window manager says that the
+    // window may be maximized both ways (KWin lists its allowed actions; awesome lists none, and
+    // takes no maximized state away through _NET_WM_STATE once it has given it).
+    const auto s = readOne(id, Kind);
+    const Atoms& a = conn_->atoms();
+    if (!s || (statesOf(*s, a) & (kMaximized | Fullscreen | Shaded | Minimized)) != 0 ||
+        !wm_.supports(a.netWmAllowedActions) || !s->hasAllowedActions ||
+        !s->has(s->allowedActions, a.netWmActionMaximizeHorz) || !s->has(s->allowedActions, a.netWmActionMaximizeVert))
         return held;
     // The maximize is seen in the window's states before it is undone: a restore asked before
-    // the window manager has applied it changes nothing.
+    // the window manager has applied it changes nothing. Let go only when the state is gone
+    // again and the frame moved.
     releasing_ = true;
-    bool maximized = changeWindowStates(id, kMaximized, true);
-    for (int round = 0; maximized && round < 8; ++round) {
-        const auto now = windowStates(id);
-        if (now && (*now & kMaximized) == kMaximized)
-            break;
-        maximized = round < 7 && waits_.settle(std::uint32_t(id));
-    }
+    const bool maximizeAsked = requestStates(*s, kMaximized, true);
+    bool restored = maximizeAsked && awaitMaximized(id, true) && unmaximize(id) && awaitMaximized(id, false);
     std::optional<Rect> landed;
-    if (maximized && unmaximize(id))
+    if (restored) {
         landed = write(id, target, position, size);
+    } else if (maximizeAsked) {
+        // Not let go: the maximize is taken back, seen yet or not, so that the window is not
+        // left maximized; a window manager that keeps it is told in the log.
+        restored = requestStates(*s, kMaximized, false) && awaitMaximized(id, false);
+        if (!restored)
+            log::error(LogCategory::WindowAccess, "Window %ld stays maximized: the window manager did not take the state away",
+                       long(id));
+    }
     releasing_ = false;
     const bool moved = landed && *landed != held;
     tileRelease.helps = tileRelease.helps.value_or(false) || moved;

@@ -64,12 +64,17 @@ void WriteWaits::takeQueuedEvents()
 {
     // The answer to a barrier left pending often arrives with the replies of the next read.
     while (xcb_generic_event_t* e = xcb_poll_for_event(conn_.raw())) {
-        const auto* n = reinterpret_cast<const xcb_configure_notify_event_t*>(e);
-        if ((e->response_type & 0x7f) == XCB_CONFIGURE_NOTIFY && n->window == helper_ && n->width == barrierWidth_)
-            behind_ = false;
-        noteEvent(e);
+        takeEvent(e);
         free(e);
     }
+}
+
+void WriteWaits::takeEvent(const xcb_generic_event_t* e)
+{
+    const auto* n = reinterpret_cast<const xcb_configure_notify_event_t*>(e);
+    if ((e->response_type & 0x7f) == XCB_CONFIGURE_NOTIFY && n->window == helper_ && n->width == barrierWidth_)
+        behind_ = false;
+    noteEvent(e);
 }
 
 void WriteWaits::noteEvent(const xcb_generic_event_t* e)
@@ -175,6 +180,23 @@ bool WriteWaits::followedWindow(std::uint32_t window) const
         const auto around = f.landing->windowsAround();
         return f.landing->client() == window || std::find(around.begin(), around.end(), window) != around.end();
     });
+}
+
+bool WriteWaits::propertyChange(std::uint32_t window, std::uint32_t atom, std::int64_t deadlineMs)
+{
+    xcb_connection_t* c = conn_.raw();
+    for (;;) {
+        while (xcb_generic_event_t* e = xcb_poll_for_event(c)) {
+            const auto* p = reinterpret_cast<const xcb_property_notify_event_t*>(e);
+            const bool hit = (e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY && p->window == window && p->atom == atom;
+            takeEvent(e);
+            free(e);
+            if (hit)
+                return true;
+        }
+        if (!waitReadable(c, deadlineMs))
+            return false;
+    }
 }
 
 std::uint32_t WriteWaits::serverTime()

@@ -53,6 +53,9 @@ public:
     // Drops the events queued, noting an answer to the last barrier among them and handing
     // each to the windows followed.
     void takeQueuedEvents();
+    // Waits until the window's property `atom` changes (its events selected by watch() before
+    // the read this follows) or `deadlineMs` (nowMs()) has passed; false then.
+    bool propertyChange(std::uint32_t window, std::uint32_t atom, std::int64_t deadlineMs);
     // The server's current time, from a notice on the helper; CurrentTime when none comes in time.
     std::uint32_t serverTime();
 
@@ -74,6 +77,8 @@ private:
     struct Followed;
     // One event read off the connection, for the windows followed.
     void noteEvent(const xcb_generic_event_t* e);
+    // The same, noting an answer to the last barrier besides.
+    void takeEvent(const xcb_generic_event_t* e);
     // Keeps following a window whose write has landed.
     void follow(WriteLanding&& landing, bool managed);
     // Stops following every window, dropping the events selected for it.
