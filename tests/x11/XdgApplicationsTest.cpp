@@ -1,5 +1,6 @@
 // Desktop entries as installed applications (no X server needed).
 #include "platform/x11/XdgApplications.h"
+#include "x11/ProcessDescriptors.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,6 +9,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
 
@@ -139,6 +141,44 @@ TEST_F(XdgFixture, ExecLinesAreSplitWithoutAShellAndLoseTheirFieldCodes)
     EXPECT_FALSE(XdgApplications::commandLine(QString()));
 }
 
+TEST_F(XdgFixture, AnEntryThatRunsInATerminalGetsTheUsersTerminalEachWithItsWayToTakeACommand)
+{
+    EXPECT_TRUE(XdgApplications::parse("[Desktop Entry]\nType=Application\nName=Vim\nTerminal=true\n", u"v"_qs, {})
+                    ->terminal);
+    EXPECT_FALSE(XdgApplications::parse("[Desktop Entry]\nType=Application\nName=Gvim\nTerminal=false\n", u"g"_qs, {})
+                     ->terminal);
+
+    // Only the terminals the test puts on PATH are there.
+    const QString bin = tmp.filePath(u"bin"_qs);
+    QDir().mkpath(bin);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin));
+    const auto install = [&](const QString& name) {
+        QFile file(bin + u'/' + name);
+        return file.open(QIODevice::WriteOnly) && file.write("#!/bin/sh\n") > 0
+            && file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
+    };
+    const QStringList vim{u"/usr/bin/vim"_qs, u"-R"_qs, u"a file"_qs};
+    const auto in = [&](const QStringList& desktops = {}) { return XdgApplications::terminalCommand(vim, desktops); };
+    EXPECT_EQ(in(), std::nullopt);
+    EXPECT_FALSE(XdgApplications({home}, u"C"_qs).hasTerminal());
+    ASSERT_TRUE(install(u"kitty"_qs));
+    EXPECT_EQ(in(), QStringList{bin + u"/kitty"_qs} + vim) << "kitty takes the command as it is";
+    ASSERT_TRUE(install(u"gnome-terminal"_qs) && install(u"xfce4-terminal"_qs) && install(u"xterm"_qs));
+    EXPECT_EQ(in(), (QStringList{bin + u"/xterm"_qs, u"-e"_qs} + vim));
+    EXPECT_EQ(in({u"GNOME"_qs}), (QStringList{bin + u"/gnome-terminal"_qs, u"--"_qs} + vim))
+        << "the desktop's own first";
+    EXPECT_EQ(in({u"XFCE"_qs}), (QStringList{bin + u"/xfce4-terminal"_qs, u"-x"_qs} + vim));
+    ASSERT_TRUE(install(u"x-terminal-emulator"_qs));
+    EXPECT_EQ(in({u"GNOME"_qs}), (QStringList{bin + u"/x-terminal-emulator"_qs, u"-e"_qs} + vim))
+        << "the system's chosen terminal before any other";
+    ASSERT_TRUE(install(u"xdg-terminal-exec"_qs));
+    EXPECT_EQ(in({u"GNOME"_qs}), QStringList{bin + u"/xdg-terminal-exec"_qs} + vim)
+        << "the user's chosen terminal first";
+    EXPECT_TRUE(XdgApplications({home}, u"C"_qs).hasTerminal());
+    qputenv("PATH", path);
+}
+
 TEST_F(XdgFixture, LaunchingRunsOnlyAnInstalledEntrysCommandInASessionOfItsOwn)
 {
     const QString marker = tmp.filePath(u"marker"_qs), evil = tmp.filePath(u"evil"_qs);
@@ -179,6 +219,10 @@ TEST_F(XdgFixture, LaunchingRunsOnlyAnInstalledEntrysCommandInASessionOfItsOwn)
 
 TEST_F(XdgFixture, ALaunchedProcessIsKnownByItsEntryFromItsLaunchAndFromItsEnvironmentAfterwards)
 {
+    // A descriptor left open across exec, as a careless library leaves one: the program gets
+    // none of ours all the same.
+    int leaked[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, leaked), 0);
     // The program writes its own process id and that of a child it starts, then keeps running.
     const QString ids = tmp.filePath(u"ids"_qs);
     write(home, u"org.example.Parent.desktop"_qs,
@@ -205,6 +249,10 @@ TEST_F(XdgFixture, ALaunchedProcessIsKnownByItsEntryFromItsLaunchAndFromItsEnvir
     for (int i = 0; i < 500 && !(sleeping(program) && sleeping(child)); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10)); // a real process: poll its outcome
     ASSERT_TRUE(sleeping(program) && sleeping(child)) << "the entry's command never reached its sleep";
+    ::close(leaked[0]);
+    ::close(leaked[1]);
+    const std::map<int, std::string> nothingElse{{0, "/dev/null"}, {1, "/dev/null"}, {2, "/dev/null"}};
+    EXPECT_EQ(test::processDescriptors(pid_t(program)), nothingElse);
 
     const ProcessLaunch direct{u"org.example.Parent"_qs, true}, ofIts{u"org.example.Parent"_qs, false};
     EXPECT_EQ(apps.launchOf(program), direct);
