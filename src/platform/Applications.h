@@ -71,9 +71,9 @@ public:
     }
     // The installed entry that started the process: one this program launched (the process or
     // one of its ancestors; for an entry run in a terminal, a process below the one launched is
-    // the launch's own as well: the terminal may run under a wrapper), else the entry its environment names (GIO_LAUNCHED_DESKTOP_FILE,
-    // direct when GIO_LAUNCHED_DESKTOP_FILE_PID is the process itself). Nothing when neither
-    // tells.
+    // the launch's own as well: the terminal may run under a wrapper), else the entry its
+    // environment names (GIO_LAUNCHED_DESKTOP_FILE, direct when GIO_LAUNCHED_DESKTOP_FILE_PID is
+    // the process itself). Nothing when neither tells.
     virtual std::optional<ProcessLaunch> launchOf(Pid pid) const
     {
         (void)pid;

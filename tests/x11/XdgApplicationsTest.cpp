@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -153,9 +154,9 @@ TEST_F(XdgFixture, AnEntryThatRunsInATerminalGetsTheUsersTerminalEachWithItsWayT
     QDir().mkpath(bin);
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(bin));
-    const auto install = [&](const QString& name) {
+    const auto install = [&](const QString& name, const QByteArray& script = "#!/bin/sh\n") {
         QFile file(bin + u'/' + name);
-        return file.open(QIODevice::WriteOnly) && file.write("#!/bin/sh\n") > 0
+        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(script) > 0
             && file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
     };
     const QStringList vim{u"/usr/bin/vim"_qs, u"-R"_qs, u"a file"_qs};
@@ -176,7 +177,46 @@ TEST_F(XdgFixture, AnEntryThatRunsInATerminalGetsTheUsersTerminalEachWithItsWayT
     EXPECT_EQ(in({u"GNOME"_qs}), QStringList{bin + u"/xdg-terminal-exec"_qs} + vim)
         << "the user's chosen terminal first";
     EXPECT_TRUE(XdgApplications({home}, u"C"_qs).hasTerminal());
+
+    // Launched, the entry's command runs in the terminal; a terminal that runs under a wrapper
+    // (here one that starts the command as its child) is the launch's all the same.
+    const QString ids = tmp.filePath(u"terminal-ids"_qs);
+    const QByteArray file = ids.toUtf8();
+    ASSERT_TRUE(install(u"xdg-terminal-exec"_qs, "#!/bin/sh\nPATH=/usr/bin:/bin\n\"$@\" &\necho $$ $! > '" + file
+                                                     + ".part' && mv '" + file + ".part' '" + file + "'\nwait\n"));
+    write(home, u"org.example.Pager.desktop"_qs,
+          "[Desktop Entry]\nType=Application\nName=Pager\nTerminal=true\nExec=sleep 30 %F\n");
+    const XdgApplications apps({home}, u"C"_qs);
+    const QString sleep = QStandardPaths::findExecutable(u"sleep"_qs, {u"/usr/bin"_qs, u"/bin"_qs});
+    ASSERT_FALSE(sleep.isEmpty());
+    ASSERT_TRUE(QFile::link(sleep, bin + u"/sleep"_qs));
+    ASSERT_TRUE(apps.launch(u"org.example.Pager"_qs));
+    QList<QByteArray> pids;
+    for (int i = 0; i < 500 && pids.size() < 2; ++i) {
+        QFile file(ids);
+        if (file.open(QIODevice::ReadOnly))
+            pids = file.readAll().trimmed().split(' ');
+        if (pids.size() < 2)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10)); // a real process: poll its outcome
+    }
     qputenv("PATH", path);
+    ASSERT_EQ(pids.size(), 2) << "the terminal never ran";
+    const Pid terminal = pids[0].toLongLong(), command = pids[1].toLongLong();
+    // The program by its path, the field code dropped (once the child's exec is through).
+    const QByteArray expected = QFile::encodeName(bin + u"/sleep"_qs) + QByteArray("\0" "30\0", 4);
+    QByteArray arguments;
+    for (int i = 0; i < 500 && arguments != expected; ++i) {
+        QFile cmdline(u"/proc/%1/cmdline"_qs.arg(command));
+        arguments = cmdline.open(QIODevice::ReadOnly) ? cmdline.readAll() : QByteArray();
+        if (arguments != expected)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10)); // a real process: poll its exec
+    }
+    EXPECT_EQ(arguments, expected);
+    const ProcessLaunch pager{u"org.example.Pager"_qs, true};
+    EXPECT_EQ(apps.launchOf(terminal), pager);
+    EXPECT_EQ(apps.launchOf(command), pager);
+    ::kill(pid_t(command), SIGTERM);
+    ::kill(pid_t(terminal), SIGTERM);
 }
 
 TEST_F(XdgFixture, LaunchingRunsOnlyAnInstalledEntrysCommandInASessionOfItsOwn)
