@@ -38,6 +38,21 @@ struct XdgFixture : ::testing::Test {
     }
 };
 
+// The two process ids a launched program writes to the file (its own and its child's), once
+// the file is there; fewer when it never comes.
+QList<QByteArray> launchedIds(const QString& path)
+{
+    QList<QByteArray> pids;
+    for (int i = 0; i < 500 && pids.size() < 2; ++i) {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly))
+            pids = file.readAll().trimmed().split(' ');
+        if (pids.size() < 2)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10)); // a real process: poll its outcome
+    }
+    return pids;
+}
+
 TEST_F(XdgFixture, NamesAreLocalisedWithTheBestMatchingKey)
 {
     const QByteArray text = "# comment\n[Desktop Entry]\nType=Application\nName=Files\nName[de]=Dateien\n"
@@ -191,14 +206,7 @@ TEST_F(XdgFixture, AnEntryThatRunsInATerminalGetsTheUsersTerminalEachWithItsWayT
     ASSERT_FALSE(sleep.isEmpty());
     ASSERT_TRUE(QFile::link(sleep, bin + u"/sleep"_qs));
     ASSERT_TRUE(apps.launch(u"org.example.Pager"_qs));
-    QList<QByteArray> pids;
-    for (int i = 0; i < 500 && pids.size() < 2; ++i) {
-        QFile file(ids);
-        if (file.open(QIODevice::ReadOnly))
-            pids = file.readAll().trimmed().split(' ');
-        if (pids.size() < 2)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10)); // a real process: poll its outcome
-    }
+    const QList<QByteArray> pids = launchedIds(ids);
     qputenv("PATH", path);
     ASSERT_EQ(pids.size(), 2) << "the terminal never ran";
     const Pid terminal = pids[0].toLongLong(), command = pids[1].toLongLong();
@@ -270,14 +278,7 @@ TEST_F(XdgFixture, ALaunchedProcessIsKnownByItsEntryFromItsLaunchAndFromItsEnvir
               + ".part' && mv '" + ids.toUtf8() + ".part' '" + ids.toUtf8() + "' && exec sleep 30\"\n");
     const XdgApplications apps({home, system}, u"C"_qs);
     ASSERT_TRUE(apps.launch(u"org.example.Parent"_qs));
-    QList<QByteArray> pids;
-    for (int i = 0; i < 500 && pids.size() < 2; ++i) {
-        QFile file(ids);
-        if (file.open(QIODevice::ReadOnly))
-            pids = file.readAll().trimmed().split(' ');
-        if (pids.size() < 2)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10)); // a real process: poll its outcome
-    }
+    const QList<QByteArray> pids = launchedIds(ids);
     ASSERT_EQ(pids.size(), 2) << "the entry's command never ran";
     const Pid program = pids[0].toLongLong(), child = pids[1].toLongLong();
     // Both become sleep once the shell's exec is through: an environment read in the middle of
