@@ -178,18 +178,20 @@ TEST_F(XdgFixture, AnEntryThatRunsInATerminalGetsTheUsersTerminalEachWithItsWayT
     const auto in = [&](const QStringList& desktops = {}) { return XdgApplications::terminalCommand(vim, desktops); };
     EXPECT_EQ(in(), std::nullopt);
     EXPECT_FALSE(XdgApplications({home}, u"C"_qs).hasTerminal());
+    ASSERT_TRUE(install(u"gnome-terminal"_qs));
+    EXPECT_EQ(in({u"GNOME"_qs}), (QStringList{bin + u"/gnome-terminal"_qs, u"--"_qs} + vim));
     ASSERT_TRUE(install(u"kitty"_qs));
-    EXPECT_EQ(in(), QStringList{bin + u"/kitty"_qs} + vim) << "kitty takes the command as it is";
-    ASSERT_TRUE(install(u"gnome-terminal"_qs) && install(u"xfce4-terminal"_qs) && install(u"xterm"_qs));
+    EXPECT_EQ(in({u"GNOME"_qs}), QStringList{bin + u"/kitty"_qs} + vim)
+        << "a terminal that opens its own window first; kitty takes the command as it is";
+    ASSERT_TRUE(install(u"xfce4-terminal"_qs) && install(u"xterm"_qs));
     EXPECT_EQ(in(), (QStringList{bin + u"/xterm"_qs, u"-e"_qs} + vim));
-    EXPECT_EQ(in({u"GNOME"_qs}), (QStringList{bin + u"/gnome-terminal"_qs, u"--"_qs} + vim))
-        << "the desktop's own first";
-    EXPECT_EQ(in({u"XFCE"_qs}), (QStringList{bin + u"/xfce4-terminal"_qs, u"-x"_qs} + vim));
+    EXPECT_EQ(in({u"XFCE"_qs}), (QStringList{bin + u"/xfce4-terminal"_qs, u"--disable-server"_qs, u"-x"_qs} + vim))
+        << "the desktop's own first, in a process of its own";
     ASSERT_TRUE(install(u"x-terminal-emulator"_qs));
-    EXPECT_EQ(in({u"GNOME"_qs}), (QStringList{bin + u"/x-terminal-emulator"_qs, u"-e"_qs} + vim))
+    EXPECT_EQ(in({u"XFCE"_qs}), (QStringList{bin + u"/x-terminal-emulator"_qs, u"-e"_qs} + vim))
         << "the system's chosen terminal before any other";
     ASSERT_TRUE(install(u"xdg-terminal-exec"_qs));
-    EXPECT_EQ(in({u"GNOME"_qs}), QStringList{bin + u"/xdg-terminal-exec"_qs} + vim)
+    EXPECT_EQ(in({u"XFCE"_qs}), QStringList{bin + u"/xdg-terminal-exec"_qs} + vim)
         << "the user's chosen terminal first";
     EXPECT_TRUE(XdgApplications({home}, u"C"_qs).hasTerminal());
 

@@ -147,20 +147,22 @@ struct Terminal {
 };
 
 // The terminals tried, in order, when neither xdg-terminal-exec nor x-terminal-emulator is
-// installed; a desktop's own terminal is tried before them all.
+// installed; a desktop's own terminal is tried before them all. gnome-terminal only asks its
+// server for a window, whose process is not the launch's, so the launch cannot tell it: it
+// comes after the others even on GNOME. xfce4-terminal opens its window itself when told to.
 const std::vector<Terminal>& commonTerminals()
 {
     static const std::vector<Terminal> terminals{
         {"xterm", nullptr, {u"-e"_qs}},
         {"uxterm", nullptr, {u"-e"_qs}},
-        {"gnome-terminal", "GNOME", {u"--"_qs}},
         {"konsole", "KDE", {u"-e"_qs}},
-        {"xfce4-terminal", "XFCE", {u"-x"_qs}},
+        {"xfce4-terminal", "XFCE", {u"--disable-server"_qs, u"-x"_qs}},
         {"mate-terminal", "MATE", {u"-x"_qs}},
         {"lxterminal", "LXDE", {u"-e"_qs}},
         {"qterminal", "LXQt", {u"-e"_qs}},
         {"alacritty", nullptr, {u"-e"_qs}},
         {"kitty", nullptr, {}},
+        {"gnome-terminal", nullptr, {u"--"_qs}},
     };
     return terminals;
 }

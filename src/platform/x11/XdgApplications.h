@@ -58,8 +58,8 @@ public:
     static std::optional<QStringList> commandLine(const QString& exec);
     // The command that runs `command` (a program and its arguments) in the user's terminal:
     // xdg-terminal-exec where it is installed, else x-terminal-emulator -e, else the first
-    // common terminal on PATH (the desktop's own first: gnome-terminal on GNOME, konsole on
-    // KDE, …), each with its own way to take a command. The terminal's absolute path comes
+    // common terminal on PATH (the desktop's own first: konsole on KDE, xfce4-terminal on
+    // XFCE, …), each with its own way to take a command. The terminal's absolute path comes
     // first. Nothing when no terminal is installed.
     static std::optional<QStringList> terminalCommand(const QStringList& command, const QStringList& desktops = {});
 
