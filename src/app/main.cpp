@@ -39,7 +39,7 @@ void onSignal(int)
 // Turns SIGTERM and SIGINT into a quit of the event loop.
 bool quitOnSignals(QSocketNotifier*& notifier)
 {
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
         return false;
     notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, qApp);
     QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] {

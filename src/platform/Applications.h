@@ -25,6 +25,7 @@ struct ApplicationEntry {
     QString startupWmClass; // WM_CLASS the application's windows carry, when the entry says
     QString exec;           // the entry's command (Exec=), field codes still in it
     QString tryExec;        // a program that must exist for the entry to run (TryExec=)
+    bool terminal = false;  // runs in a terminal, whose window is the app's (Terminal=true)
     bool listed = true;     // shown by application launchers here (not NoDisplay, nor left
                             // out of this desktop by OnlyShowIn/NotShowIn)
 
@@ -58,6 +59,8 @@ public:
         (void)id;
         return false;
     }
+    // Whether a terminal is installed to run the entries that run in one.
+    virtual bool hasTerminal() const { return true; }
     // Whether a launch of the entry made here less than `within` ago still runs: its windows
     // may yet appear, and another launch would open the app twice.
     virtual bool launchRunning(const QString& id, std::chrono::nanoseconds within) const
@@ -67,9 +70,10 @@ public:
         return false;
     }
     // The installed entry that started the process: one this program launched (the process or
-    // one of its ancestors), else the entry its environment names (GIO_LAUNCHED_DESKTOP_FILE,
-    // direct when GIO_LAUNCHED_DESKTOP_FILE_PID is the process itself). Nothing when neither
-    // tells.
+    // one of its ancestors; for an entry run in a terminal, a process below the one launched is
+    // the launch's own as well: the terminal may run under a wrapper), else the entry its
+    // environment names (GIO_LAUNCHED_DESKTOP_FILE, direct when GIO_LAUNCHED_DESKTOP_FILE_PID is
+    // the process itself). Nothing when neither tells.
     virtual std::optional<ProcessLaunch> launchOf(Pid pid) const
     {
         (void)pid;

@@ -27,22 +27,36 @@ QString joinedList(const QStringList& items)
     }
 }
 
-QString notInstalledNotice(const QString& appId, AbsentSpots spots, int count)
+namespace {
+
+// What became of the spots of an app that cannot open: ", so its spot was left free." and the
+// like; "." when nothing was arranged.
+QString spotsOutcome(AbsentSpots spots, int count)
 {
     const bool one = count <= 1;
     switch (spots) {
     case AbsentSpots::free:
-        return appId + (one ? u" isn’t installed, so its spot was left free."_qs
-                            : u" isn’t installed, so its spots were left free."_qs);
+        return one ? u", so its spot was left free."_qs : u", so its spots were left free."_qs;
     case AbsentSpots::taken:
-        return appId + (one ? u" isn’t installed, so another window took its spot."_qs
-                            : u" isn’t installed, so other windows took its spots."_qs);
+        return one ? u", so another window took its spot."_qs : u", so other windows took its spots."_qs;
     case AbsentSpots::some:
-        return appId + u" isn’t installed, so other windows took some of its spots."_qs;
+        return u", so other windows took some of its spots."_qs;
     case AbsentSpots::unchanged:
         break;
     }
-    return appId + u" isn’t installed."_qs;
+    return u"."_qs;
+}
+
+} // namespace
+
+QString notInstalledNotice(const QString& appId, AbsentSpots spots, int count)
+{
+    return appId + u" isn’t installed"_qs + spotsOutcome(spots, count);
+}
+
+QString noTerminalNotice(const QString& name, AbsentSpots spots, int count)
+{
+    return name + u" runs in a terminal, and none is installed"_qs + spotsOutcome(spots, count);
 }
 
 QString openingNotice(const QStringList& names)
@@ -62,6 +76,13 @@ QString unsettledNotice(const QStringList& names, int entries)
     return joinedList(names) + u" didn’t settle into "_qs + (one ? u"its spot"_qs : u"their spots"_qs)
         + u" in time, so "_qs + (one ? u"it was"_qs : u"they were"_qs) + u" left where "_qs
         + (one ? u"it is"_qs : u"they are"_qs) + u"."_qs;
+}
+
+QString noWindowNotice(const QStringList& names, int entries)
+{
+    return joinedList(names)
+        + (entries == 1 ? u" opened no window for its spot in time, so it was left free."_qs
+                        : u" opened no windows for their spots in time, so they were left free."_qs);
 }
 
 QJsonObject compositionStateDocument(qint64 pid, double timestamp, const QString& layoutId, const QString& display,

@@ -30,13 +30,19 @@ enum class AbsentSpots {
 // "…, so other windows took some of its spots." / "<id> isn’t installed."; for an app with
 // more than one spot (`count`), "its spots were left free" and "other windows took its spots".
 QString notInstalledNotice(const QString& appId, AbsentSpots spots, int count = 1);
+// "<name> runs in a terminal, and none is installed, so its spot was left free." and the like,
+// as notInstalledNotice says what became of the spots.
+QString noTerminalNotice(const QString& name, AbsentSpots spots, int count = 1);
 // "Opening <names>. Each window goes to its spot when it appears."
 QString openingNotice(const QStringList& names);
 // "Arranged <n> windows. <k> space remains available." (spaces remain for k > 1).
 QString arrangedNotice(int windows, int spaces);
-// "<names> didn't settle into its spot in time, so it was left where it is." for one
+// "<names> didn’t settle into its spot in time, so it was left where it is." for one
 // unsettled entry; the plural form for more.
 QString unsettledNotice(const QStringList& names, int entries);
+// "<names> opened no window for its spot in time, so it was left free." for one entry that
+// never saw a window of its app; the plural form for more.
+QString noWindowNotice(const QStringList& names, int entries);
 
 // One placed window of the composition-state file.
 struct CompositionPlacement {

@@ -360,9 +360,9 @@ private:
         return out;
     }
 
-    // One notice per app that is not installed, saying what became of its spots: left free,
-    // or taken by other windows (or kept for an app being opened) once the layout is
-    // arranged; only that it is missing when nothing was.
+    // One notice per app that is not installed (or runs in a terminal, and none is), saying
+    // what became of its spots: left free, or taken by other windows (or kept for an app being
+    // opened) once the layout is arranged; only that it is missing when nothing was.
     void reportAbsentApps(bool arranged) const
     {
         for (const QString& id : absent_) {
@@ -377,7 +377,11 @@ private:
                 : taken == 0                   ? AbsentSpots::free
                 : taken == spots               ? AbsentSpots::taken
                                                : AbsentSpots::some;
-            ctx_.sinks.sendReport(notInstalledNotice(id, what, spots));
+            const Applications& apps = installedApplications(ctx_);
+            const auto entry = apps.entry(id);
+            ctx_.sinks.sendReport(entry && entry->terminal && !apps.hasTerminal()
+                                      ? noTerminalNotice(entry->name, what, spots)
+                                      : notInstalledNotice(id, what, spots));
         }
     }
 

@@ -10,6 +10,7 @@
 #include "snap/SnapContext.h"
 #include "windows/WindowAccess.h"
 
+#include <functional>
 #include <set>
 
 namespace fw {
@@ -23,6 +24,7 @@ struct PendingApp {
     std::optional<ManagedWindow> window; // placed for this entry
     Rect target;
     Duration placedAt{0};
+    bool sawWindow = false; // a window of the app was there for it to take
 };
 
 // When a window was first seen and when its frame last changed.
@@ -144,10 +146,12 @@ private:
             // The region got its app meanwhile (an earlier composition's launch, placed by its
             // task): served, and watched as if placed here.
             entry.window = *held;
+            entry.sawWindow = true;
             entry.target = frame->second;
             entry.placedAt = now;
             co_return;
         }
+        entry.sawWindow = entry.sawWindow || servingWindow(entry.app.appId, windows, {});
         const auto candidate = readyWindow(entry.app.appId, windows, now);
         if (!candidate)
             co_return;
@@ -179,15 +183,22 @@ private:
     std::optional<ManagedWindow> readyWindow(const QString& appId, const std::vector<AppWindow>& windows,
                                              Duration now) const
     {
-        const auto ready = [&](const AppWindow& w) {
+        return servingWindow(appId, windows, [&](const AppWindow& w) {
             const auto seen = sightings_.find(w.window);
-            return !claimed_.count(w.window) && seen != sightings_.end() && now - seen->second.firstSeen >= kLateSeenFor
+            return seen != sightings_.end() && now - seen->second.firstSeen >= kLateSeenFor
                 && now - seen->second.lastChange >= kLateStillFor;
-        };
+        });
+    }
+
+    // The first unclaimed window of the app that passes `ready` (when given), else the first such
+    // window of the same application.
+    std::optional<ManagedWindow> servingWindow(const QString& appId, const std::vector<AppWindow>& windows,
+                                               const std::function<bool(const AppWindow&)>& ready) const
+    {
         for (const bool own : {true, false}) {
             for (const AppWindow& w : windows) {
                 const bool serves = own ? w.appId == appId : w.sameApplicationAs.contains(appId);
-                if (!appId.isEmpty() && serves && ready(w))
+                if (!appId.isEmpty() && serves && !claimed_.count(w.window) && (!ready || ready(w)))
                     return w.window;
             }
         }
@@ -236,23 +247,28 @@ private:
         ctx_.access.raise(occupant);
     }
 
-    // One notice for the apps whose windows did not settle, while the composition shows.
+    // One notice for the apps whose windows did not settle and one for those that opened none
+    // (no window of theirs was there to take), while the composition shows.
     void finish() const
     {
-        std::set<QString> ids;
-        int unsettled = 0;
-        for (const PendingApp& entry : entries_) {
-            if (entry.window)
-                continue;
-            ++unsettled;
-            ids.insert(entry.app.appId);
-        }
-        if (unsettled == 0 || !compositionShown())
+        if (!compositionShown())
             return;
-        QStringList names;
-        for (const QString& id : ids)
-            names << AppNames::displayName(ctx_.applications.get(), id);
-        ctx_.sinks.sendReport(unsettledNotice(names, unsettled));
+        for (const bool opened : {true, false}) {
+            std::set<QString> ids;
+            int entries = 0;
+            for (const PendingApp& entry : entries_) {
+                if (entry.window || entry.sawWindow != opened)
+                    continue;
+                ++entries;
+                ids.insert(entry.app.appId);
+            }
+            if (entries == 0)
+                continue;
+            QStringList names;
+            for (const QString& id : ids)
+                names << AppNames::displayName(ctx_.applications.get(), id);
+            ctx_.sinks.sendReport(opened ? unsettledNotice(names, entries) : noWindowNotice(names, entries));
+        }
     }
 
     SnapContext& ctx_;

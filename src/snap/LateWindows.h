@@ -5,7 +5,7 @@
 // most two tries per app), and counts once it has stayed there for 1.5 s. A window of an app
 // listed behind another in its region goes behind the region's front window; a front app whose
 // region has come to hold a window of the app meanwhile is served by it. One notice
-// names the apps whose windows never settled. It compares no interaction generation: it
+// names the apps whose windows never settled, another those that opened no window to take. It compares no interaction generation: it
 // stops when the display shows another layout, or when the coordinator is gone.
 
 #include "base/Clock.h"

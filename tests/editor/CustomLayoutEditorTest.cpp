@@ -394,6 +394,16 @@ TEST_F(Editor, TheChooserTellsApplicationsOfOneNameApart)
     EXPECT_EQ(chooser.shownNames(), QStringList({"files — Manage files", "Files — Browse files", "Konsole",
                                                  "XTerm — debian-xterm.desktop", "XTerm — xterm.desktop"}));
     EXPECT_EQ(chooser.list()->item(4)->toolTip(), terminal + u"\n/home/u/xterm.desktop"_qs);
+
+    // Where no terminal is installed, an application that runs in one says so once selected.
+    ApplicationChooser bare({installed[4], {.id = u"vim"_qs, .name = u"Vim"_qs, .terminal = true}}, QString());
+    bare.setTerminalInstalled(false);
+    EXPECT_TRUE(bare.noteLabel()->isHidden()) << "Konsole is selected";
+    bare.list()->setCurrentRow(1);
+    EXPECT_FALSE(bare.noteLabel()->isHidden());
+    EXPECT_EQ(bare.noteLabel()->text(), u"Vim runs in a terminal, and none is installed, so a layout can’t open it."_qs);
+    QTest::keyClicks(bare.searchField(), "kon");
+    EXPECT_TRUE(bare.noteLabel()->isHidden());
 }
 
 TEST_F(Editor, DeletingAsksFirstAndHandsOnTheLayoutAsItWasOpened)

@@ -144,7 +144,7 @@ TEST_F(Composition, RunningAppsArePlacedAMissingOneIsOpenedAndPlacedWhenItSettle
     EXPECT_EQ(c.context().tasks.taskCount(), 0u) << "the late-window task has ended";
 }
 
-TEST_F(Composition, AfterTwentySecondsOneNoticeNamesTheAppsWhoseWindowsNeverSettled)
+TEST_F(Composition, AfterTwentySecondsTheNoticesNameTheAppsWhoseWindowsNeverSettledAndThoseThatOpenedNone)
 {
     auto& c = start();
     install(u"org.example.Web"_qs, u"Web"_qs);
@@ -164,8 +164,10 @@ TEST_F(Composition, AfterTwentySecondsOneNoticeNamesTheAppsWhoseWindowsNeverSett
     ASSERT_EQ(c.groups().at(u"A"_qs).windows.size(), 1u);
     EXPECT_EQ(c.groups().at(u"A"_qs).windows.begin()->first, 0) << "the first entry got the one window";
     clock.advance(1s);
-    // Two unsettled entries: the plural, with each app named once, in the order of their ids.
-    EXPECT_EQ(notices.back(), u"Slow and Web didn’t settle into their spots in time, so they were left where they are."_qs);
+    // Web's one window went to its first spot and was there for its second to take; Slow never
+    // opened one.
+    EXPECT_EQ(notices.mid(1), (QStringList{u"Web didn’t settle into its spot in time, so it was left where it is."_qs,
+                                           u"Slow opened no window for its spot in time, so it was left free."_qs}));
     EXPECT_EQ(c.context().tasks.taskCount(), 0u);
 }
 
@@ -419,6 +421,11 @@ TEST(CompositionTexts, ListsNoticesAndGroupsWindowsByStack)
     EXPECT_EQ(unsettledNotice({u"Web"_qs}, 2),
               u"Web didn’t settle into their spots in time, so they were left where they are."_qs);
     EXPECT_EQ(arrangedNotice(3, 2), u"Arranged 3 windows. 2 spaces remain available."_qs);
+    EXPECT_EQ(noWindowNotice({u"Slow"_qs, u"Web"_qs}, 3),
+              u"Slow and Web opened no windows for their spots in time, so they were left free."_qs);
+    EXPECT_EQ(noTerminalNotice(u"Vim"_qs, AbsentSpots::some, 2),
+              u"Vim runs in a terminal, and none is installed, so other windows took some of its spots."_qs);
+    EXPECT_EQ(noTerminalNotice(u"Vim"_qs, AbsentSpots::unchanged), u"Vim runs in a terminal, and none is installed."_qs);
 
     // Windows group by their stacks alone: a and c share a stack whatever their frames, b and d
     // share a frame but no stack. Each stack is placed through its frontmost member not used,

@@ -6,19 +6,24 @@
 // installed" notice. A stack of an xterm and a window sizing in other steps survives a switch
 // to Three columns whole. And the user's own xterm entry beside the system's (one class for both):
 // the xterm it opens is its own, also after the windows changed places and the launches are
-// forgotten (a restart), so it is opened once and keeps its region.
+// forgotten (a restart), so it is opened once and keeps its region. An app that runs in a
+// terminal opens in the user's terminal, whose window takes its region; the terminal holds
+// none of our descriptors; without a terminal the notice says so.
 #include "layout/ScreenGeometry.h"
 #include "platform/x11/XdgApplications.h"
 #include "snap/AppliedLayouts.h"
 #include "stacks/StackPresenter.h"
 #include "x11/CoordinatorRig.h"
+#include "x11/ProcessDescriptors.h"
 #include "x11/XSession.h"
 
 #include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace fw {
@@ -32,6 +37,25 @@ bool writeEntry(const QString& folder, const QString& id, const QByteArray& body
 {
     QFile file(folder + u'/' + id + u".desktop"_qs);
     return file.open(QIODevice::WriteOnly) && file.write("[Desktop Entry]\nType=Application\n" + body) > 0;
+}
+
+// Two regions side by side.
+RegionTree halvesTree()
+{
+    return RegionTree::split(SplitAxis::horizontal, 0.5, RegionTree::leaf(0), RegionTree::leaf(1));
+}
+
+// Whether the window's frame is the region's, on the window's cell grid.
+bool framedIn(XSession& session, CoordinatorRig& rig, xcb_window_t window, const Rect& region)
+{
+    const auto frame = session.wmFrame(window);
+    return frame && arrivedAt(*frame, region, rig.ws.sizeHints(window)->increment, 1.0);
+}
+
+// No task of the composition runs, and nothing is being moved.
+bool compositionSettled(CoordinatorRig& rig)
+{
+    return rig.coordinator->context().tasks.taskCount() == 0 && !rig.state.interaction.mutating;
 }
 
 TEST(CompositionX11, XtermIsPlacedAtOnceAndTheLaunchedTestClientWhenItsWindowAppears)
@@ -52,15 +76,14 @@ TEST(CompositionX11, XtermIsPlacedAtOnceAndTheLaunchedTestClientWhenItsWindowApp
     CoordinatorRig rig(session);
     rig.coordinator->context().applications = std::make_shared<XdgApplications>(QStringList{folder}, u"C"_qs);
     const ScreenInfo screen = rig.screens.screens().front();
-    const RegionTree halves = RegionTree::split(SplitAxis::horizontal, 0.5, RegionTree::leaf(0), RegionTree::leaf(1));
+    const RegionTree halves = halvesTree();
     const SnapLayout pair{u"user-1"_qs, u"Pair"_qs, halves,
                           SnapLayout::AppMap{{0, {u"xterm"_qs}}, {1, {u"org.example.TestClient"_qs}}}};
     const auto frames = regionFrames(pair, screen);
     const auto termWindow = ManagedWindow::make(rig.ws, term.window);
     ASSERT_TRUE(termWindow);
     auto placed = [&](xcb_window_t window, RegionNumber region) {
-        const auto frame = session.wmFrame(window);
-        return frame && arrivedAt(*frame, frames.at(region), rig.ws.sizeHints(window)->increment, 1.0);
+        return framedIn(session, rig, window, frames.at(region));
     };
 
     rig.coordinator->startLayoutApplication(pair, screen);
@@ -190,15 +213,14 @@ TEST(CompositionX11, TheUsersOwnEntryBesideTheSystemsOpensItsAppOnceAndKeepsItsR
     const auto applications = [&] { return std::make_shared<XdgApplications>(QStringList{user, system}, u"C"_qs); };
     rig.coordinator->context().applications = applications();
     const ScreenInfo screen = rig.screens.screens().front();
-    const RegionTree halves = RegionTree::split(SplitAxis::horizontal, 0.5, RegionTree::leaf(0), RegionTree::leaf(1));
+    const RegionTree halves = halvesTree();
     const SnapLayout pair{u"user-1"_qs, u"Terminals"_qs, halves,
                           SnapLayout::AppMap{{0, {u"xterm"_qs}}, {1, {u"debian-xterm"_qs}}}};
     const auto frames = regionFrames(pair, screen);
     auto placed = [&](xcb_window_t window, RegionNumber region) {
-        const auto frame = session.wmFrame(window);
-        return frame && arrivedAt(*frame, frames.at(region), rig.ws.sizeHints(window)->increment, 1.0);
+        return framedIn(session, rig, window, frames.at(region));
     };
-    auto settled = [&] { return rig.coordinator->context().tasks.taskCount() == 0 && !rig.state.interaction.mutating; };
+    auto settled = [&] { return compositionSettled(rig); };
 
     // The running xterm is the system entry's; the user's entry has none and opens its own.
     rig.coordinator->startLayoutApplication(pair, screen);
@@ -225,6 +247,83 @@ TEST(CompositionX11, TheUsersOwnEntryBesideTheSystemsOpensItsAppOnceAndKeepsItsR
     for (const WindowInfo& info : rig.ws.snapshot())
         opened += info.title == u"compxterm"_qs ? 1 : 0;
     EXPECT_EQ(opened, 1);
+    ::kill(pid_t(*pid), SIGTERM);
+}
+
+TEST(CompositionX11, AnAppThatRunsInATerminalOpensInTheUsersTerminalWhoseWindowTakesItsRegion)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    const QString folder = session.directory() + u"/data/applications"_qs;
+    const QString bin = session.directory() + u"/bin"_qs, none = session.directory() + u"/none"_qs;
+    ASSERT_TRUE(QDir().mkpath(folder) && QDir().mkpath(bin) && QDir().mkpath(none));
+    // The only terminal on PATH is xterm; the app is a program that opens no window of its own.
+    const QString xterm = QStandardPaths::findExecutable(u"xterm"_qs);
+    const QString sleep = QStandardPaths::findExecutable(u"sleep"_qs);
+    ASSERT_FALSE(xterm.isEmpty() || sleep.isEmpty());
+    ASSERT_TRUE(QFile::link(xterm, bin + u"/xterm"_qs) && QFile::link(sleep, bin + u"/fw-pager"_qs));
+    const QByteArray pager = QFile::encodeName(bin + u"/fw-pager"_qs);
+    ASSERT_TRUE(writeEntry(folder, u"org.example.Pager"_qs, "Name=Pager\nTerminal=true\nExec=" + pager + " 600 %F\n"));
+    ASSERT_TRUE(writeEntry(folder, u"org.example.Reader"_qs, "Name=Reader\nTerminal=true\nExec=" + pager + " 600\n"));
+    struct PinnedPath {
+        const QByteArray was = qgetenv("PATH");
+        ~PinnedPath() { qputenv("PATH", was); }
+    } path;
+    qputenv("PATH", QFile::encodeName(bin));
+    // A descriptor of ours that a careless library would leave open across exec.
+    int leaked[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, leaked), 0);
+
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    rig.coordinator->context().applications = std::make_shared<XdgApplications>(QStringList{folder}, u"C"_qs);
+    const ScreenInfo screen = rig.screens.screens().front();
+    const RegionTree halves = halvesTree();
+    const SnapLayout one{u"user-1"_qs, u"Pager"_qs, halves, SnapLayout::AppMap{{1, {u"org.example.Pager"_qs}}}};
+    const auto frames = regionFrames(one, screen);
+    auto placed = [&](xcb_window_t window, RegionNumber region) {
+        return framedIn(session, rig, window, frames.at(region));
+    };
+    auto settled = [&] { return compositionSettled(rig); };
+
+    rig.coordinator->startLayoutApplication(one, screen);
+    ASSERT_TRUE(session.waitFor([&] { return !rig.notices.isEmpty(); }, 10000));
+    EXPECT_EQ(rig.notices, QStringList{u"Opening Pager. Each window goes to its spot when it appears."_qs});
+    // xterm names its window after the program it runs.
+    const xcb_window_t terminal = session.waitForWindow(u"fw-pager"_qs, 0, 10000);
+    ASSERT_NE(terminal, XCB_NONE) << "no terminal opened";
+    const auto pid = rig.ws.pid(terminal);
+    ASSERT_TRUE(pid && *pid > 0);
+    EXPECT_TRUE(session.waitFor([&] { return placed(terminal, 1) && settled(); }, 15000))
+        << "the terminal at " << toString(session.wmFrame(terminal).value_or(Rect())).toStdString() << ", notices "
+        << rig.notices.join(u" | "_qs).toStdString();
+    EXPECT_EQ(rig.coordinator->groups().at(displayKey(screen)).windows.at(1).element, terminal);
+    EXPECT_EQ(rig.notices.size(), 1) << rig.notices.join(u" | "_qs).toStdString();
+
+    // The terminal got /dev/null for its standard streams and nothing else of ours.
+    const auto held = test::processDescriptors(pid_t(*pid));
+    for (int stream : {0, 1, 2})
+        EXPECT_EQ(held.count(stream) ? held.at(stream) : std::string(), "/dev/null") << "descriptor " << stream;
+    for (const auto& [number, target] : test::processDescriptors(0)) {
+        // Files and anonymous inodes are no one's in particular; sockets and pipes are ours.
+        const bool ours = target.rfind("socket:", 0) == 0 || target.rfind("pipe:", 0) == 0;
+        for (const auto& [theirs, same] : held)
+            EXPECT_TRUE(!ours || same != target) << "the terminal holds our " << target << " as " << theirs;
+    }
+    ::close(leaked[0]);
+    ::close(leaked[1]);
+
+    // With no terminal installed, another such app only says so; the first keeps its region.
+    qputenv("PATH", QFile::encodeName(none));
+    const SnapLayout two{u"user-2"_qs, u"Readers"_qs, halves,
+                         SnapLayout::AppMap{{0, {u"org.example.Reader"_qs}}, {1, {u"org.example.Pager"_qs}}}};
+    rig.coordinator->startLayoutApplication(two, screen);
+    ASSERT_TRUE(session.waitFor(
+        [&] { return rig.coordinator->groups().at(displayKey(screen)).layout.id == two.id && settled(); }, 10000));
+    ASSERT_GE(rig.notices.size(), 2);
+    EXPECT_EQ(rig.notices[1], u"Reader runs in a terminal, and none is installed, so its spot was left free."_qs)
+        << rig.notices.join(u" | "_qs).toStdString();
+    EXPECT_TRUE(placed(terminal, 1));
     ::kill(pid_t(*pid), SIGTERM);
 }
 

@@ -6,7 +6,8 @@
 // ends snap assist without moving it; a second copy ends with status 0 and the first one opens
 // its Getting Started window; SIGTERM ends it with status 0 and leaves no grab behind. Its
 // keys follow a keyboard layout switched while it runs. A first run plays the welcome video
-// in the helper program: its pictures arrive, and no media library ever enters ours. Stored
+// in the helper program: its pictures arrive, and no media library ever enters ours; no
+// descriptor the program opened stays open across an exec. Stored
 // custom layouts it cannot read stay in the settings file; broken ones are told at the start.
 #include "layout/ScreenGeometry.h"
 #include "layout/SnapLayout.h"
@@ -16,6 +17,7 @@
 #include "snap/PickerGeometry.h"
 #include "x11/DragSteps.h"
 #include "x11/FakeKeys.h"
+#include "x11/ProcessDescriptors.h"
 #include "x11/ProgramSession.h"
 #include "x11/XSession.h"
 
@@ -301,6 +303,12 @@ TEST(ProgramX11, AFirstRunPlaysTheWelcomeVideoInTheHelperAndKeepsNoMediaLibrary)
     EXPECT_FALSE(mediaTalk.match(programLog(session)).hasMatch())
         << "the media libraries spoke on the console:\n" << programLog(session).toStdString();
     EXPECT_TRUE(programWindowShown(session, u"Framewell"_qs)) << "Getting Started went with the video";
+    // Nothing the program opened would pass on to a program it starts (what it inherited from
+    // this one is not its own).
+    std::map<int, std::string> opened = descriptorsKeptOnExec(program);
+    for (const auto& inherited : descriptorsKeptOnExec(::getpid()))
+        std::erase_if(opened, [&](const auto& kept) { return kept == inherited; });
+    EXPECT_EQ(opened, (std::map<int, std::string>{}));
     EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
 }
 

@@ -1,13 +1,16 @@
 // Desktop entries as installed applications (no X server needed).
 #include "platform/x11/XdgApplications.h"
+#include "x11/ProcessDescriptors.h"
 
 #include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <csignal>
+#include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
 
@@ -34,6 +37,21 @@ struct XdgFixture : ::testing::Test {
         f.write(text);
     }
 };
+
+// The two process ids a launched program writes to the file (its own and its child's), once
+// the file is there; fewer when it never comes.
+QList<QByteArray> launchedIds(const QString& path)
+{
+    QList<QByteArray> pids;
+    for (int i = 0; i < 500 && pids.size() < 2; ++i) {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly))
+            pids = file.readAll().trimmed().split(' ');
+        if (pids.size() < 2)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10)); // a real process: poll its outcome
+    }
+    return pids;
+}
 
 TEST_F(XdgFixture, NamesAreLocalisedWithTheBestMatchingKey)
 {
@@ -139,6 +157,78 @@ TEST_F(XdgFixture, ExecLinesAreSplitWithoutAShellAndLoseTheirFieldCodes)
     EXPECT_FALSE(XdgApplications::commandLine(QString()));
 }
 
+TEST_F(XdgFixture, AnEntryThatRunsInATerminalGetsTheUsersTerminalEachWithItsWayToTakeACommand)
+{
+    EXPECT_TRUE(XdgApplications::parse("[Desktop Entry]\nType=Application\nName=Vim\nTerminal=true\n", u"v"_qs, {})
+                    ->terminal);
+    EXPECT_FALSE(XdgApplications::parse("[Desktop Entry]\nType=Application\nName=Gvim\nTerminal=false\n", u"g"_qs, {})
+                     ->terminal);
+
+    // Only the terminals the test puts on PATH are there.
+    const QString bin = tmp.filePath(u"bin"_qs);
+    QDir().mkpath(bin);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin));
+    const auto install = [&](const QString& name, const QByteArray& script = "#!/bin/sh\n") {
+        QFile file(bin + u'/' + name);
+        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(script) > 0
+            && file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
+    };
+    const QStringList vim{u"/usr/bin/vim"_qs, u"-R"_qs, u"a file"_qs};
+    const auto in = [&](const QStringList& desktops = {}) { return XdgApplications::terminalCommand(vim, desktops); };
+    EXPECT_EQ(in(), std::nullopt);
+    EXPECT_FALSE(XdgApplications({home}, u"C"_qs).hasTerminal());
+    ASSERT_TRUE(install(u"gnome-terminal"_qs));
+    EXPECT_EQ(in({u"GNOME"_qs}), (QStringList{bin + u"/gnome-terminal"_qs, u"--"_qs} + vim));
+    ASSERT_TRUE(install(u"kitty"_qs));
+    EXPECT_EQ(in({u"GNOME"_qs}), QStringList{bin + u"/kitty"_qs} + vim)
+        << "a terminal that opens its own window first; kitty takes the command as it is";
+    ASSERT_TRUE(install(u"xfce4-terminal"_qs) && install(u"xterm"_qs));
+    EXPECT_EQ(in(), (QStringList{bin + u"/xterm"_qs, u"-e"_qs} + vim));
+    EXPECT_EQ(in({u"XFCE"_qs}), (QStringList{bin + u"/xfce4-terminal"_qs, u"--disable-server"_qs, u"-x"_qs} + vim))
+        << "the desktop's own first, in a process of its own";
+    ASSERT_TRUE(install(u"x-terminal-emulator"_qs));
+    EXPECT_EQ(in({u"XFCE"_qs}), (QStringList{bin + u"/x-terminal-emulator"_qs, u"-e"_qs} + vim))
+        << "the system's chosen terminal before any other";
+    ASSERT_TRUE(install(u"xdg-terminal-exec"_qs));
+    EXPECT_EQ(in({u"XFCE"_qs}), QStringList{bin + u"/xdg-terminal-exec"_qs} + vim)
+        << "the user's chosen terminal first";
+    EXPECT_TRUE(XdgApplications({home}, u"C"_qs).hasTerminal());
+
+    // Launched, the entry's command runs in the terminal; a terminal that runs under a wrapper
+    // (here one that starts the command as its child) is the launch's all the same.
+    const QString ids = tmp.filePath(u"terminal-ids"_qs);
+    const QByteArray file = ids.toUtf8();
+    ASSERT_TRUE(install(u"xdg-terminal-exec"_qs, "#!/bin/sh\nPATH=/usr/bin:/bin\n\"$@\" &\necho $$ $! > '" + file
+                                                     + ".part' && mv '" + file + ".part' '" + file + "'\nwait\n"));
+    write(home, u"org.example.Pager.desktop"_qs,
+          "[Desktop Entry]\nType=Application\nName=Pager\nTerminal=true\nExec=sleep 30 %F\n");
+    const XdgApplications apps({home}, u"C"_qs);
+    const QString sleep = QStandardPaths::findExecutable(u"sleep"_qs, {u"/usr/bin"_qs, u"/bin"_qs});
+    ASSERT_FALSE(sleep.isEmpty());
+    ASSERT_TRUE(QFile::link(sleep, bin + u"/sleep"_qs));
+    ASSERT_TRUE(apps.launch(u"org.example.Pager"_qs));
+    const QList<QByteArray> pids = launchedIds(ids);
+    qputenv("PATH", path);
+    ASSERT_EQ(pids.size(), 2) << "the terminal never ran";
+    const Pid terminal = pids[0].toLongLong(), command = pids[1].toLongLong();
+    // The program by its path, the field code dropped (once the child's exec is through).
+    const QByteArray expected = QFile::encodeName(bin + u"/sleep"_qs) + QByteArray("\0" "30\0", 4);
+    QByteArray arguments;
+    for (int i = 0; i < 500 && arguments != expected; ++i) {
+        QFile cmdline(u"/proc/%1/cmdline"_qs.arg(command));
+        arguments = cmdline.open(QIODevice::ReadOnly) ? cmdline.readAll() : QByteArray();
+        if (arguments != expected)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10)); // a real process: poll its exec
+    }
+    EXPECT_EQ(arguments, expected);
+    const ProcessLaunch pager{u"org.example.Pager"_qs, true};
+    EXPECT_EQ(apps.launchOf(terminal), pager);
+    EXPECT_EQ(apps.launchOf(command), pager);
+    ::kill(pid_t(command), SIGTERM);
+    ::kill(pid_t(terminal), SIGTERM);
+}
+
 TEST_F(XdgFixture, LaunchingRunsOnlyAnInstalledEntrysCommandInASessionOfItsOwn)
 {
     const QString marker = tmp.filePath(u"marker"_qs), evil = tmp.filePath(u"evil"_qs);
@@ -179,6 +269,10 @@ TEST_F(XdgFixture, LaunchingRunsOnlyAnInstalledEntrysCommandInASessionOfItsOwn)
 
 TEST_F(XdgFixture, ALaunchedProcessIsKnownByItsEntryFromItsLaunchAndFromItsEnvironmentAfterwards)
 {
+    // A descriptor left open across exec, as a careless library leaves one: the program gets
+    // none of ours all the same.
+    int leaked[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, leaked), 0);
     // The program writes its own process id and that of a child it starts, then keeps running.
     const QString ids = tmp.filePath(u"ids"_qs);
     write(home, u"org.example.Parent.desktop"_qs,
@@ -186,14 +280,7 @@ TEST_F(XdgFixture, ALaunchedProcessIsKnownByItsEntryFromItsLaunchAndFromItsEnvir
               + ".part' && mv '" + ids.toUtf8() + ".part' '" + ids.toUtf8() + "' && exec sleep 30\"\n");
     const XdgApplications apps({home, system}, u"C"_qs);
     ASSERT_TRUE(apps.launch(u"org.example.Parent"_qs));
-    QList<QByteArray> pids;
-    for (int i = 0; i < 500 && pids.size() < 2; ++i) {
-        QFile file(ids);
-        if (file.open(QIODevice::ReadOnly))
-            pids = file.readAll().trimmed().split(' ');
-        if (pids.size() < 2)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10)); // a real process: poll its outcome
-    }
+    const QList<QByteArray> pids = launchedIds(ids);
     ASSERT_EQ(pids.size(), 2) << "the entry's command never ran";
     const Pid program = pids[0].toLongLong(), child = pids[1].toLongLong();
     // Both become sleep once the shell's exec is through: an environment read in the middle of
@@ -205,6 +292,10 @@ TEST_F(XdgFixture, ALaunchedProcessIsKnownByItsEntryFromItsLaunchAndFromItsEnvir
     for (int i = 0; i < 500 && !(sleeping(program) && sleeping(child)); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10)); // a real process: poll its outcome
     ASSERT_TRUE(sleeping(program) && sleeping(child)) << "the entry's command never reached its sleep";
+    ::close(leaked[0]);
+    ::close(leaked[1]);
+    const std::map<int, std::string> nothingElse{{0, "/dev/null"}, {1, "/dev/null"}, {2, "/dev/null"}};
+    EXPECT_EQ(test::processDescriptors(pid_t(program)), nothingElse);
 
     const ProcessLaunch direct{u"org.example.Parent"_qs, true}, ofIts{u"org.example.Parent"_qs, false};
     EXPECT_EQ(apps.launchOf(program), direct);

@@ -15,6 +15,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace fw {
 
 namespace {
@@ -58,6 +60,10 @@ ApplicationChooser::ApplicationChooser(const std::vector<ApplicationEntry>& inst
     list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list_->setTextElideMode(Qt::ElideRight);
     layout->addWidget(list_, 1);
+    note_ = new QLabel(this);
+    note_->setWordWrap(true);
+    note_->hide();
+    layout->addWidget(note_);
     auto* buttons = new QDialogButtonBox(this);
     buttons->addButton(QDialogButtonBox::Cancel);
     add_ = buttons->addButton(QStringLiteral("Add"), QDialogButtonBox::AcceptRole);
@@ -77,7 +83,10 @@ ApplicationChooser::ApplicationChooser(const std::vector<ApplicationEntry>& inst
     connect(search_, &QLineEdit::textChanged, this, [this] { showMatches(); });
     connect(list_, &QListWidget::itemDoubleClicked, this, [this] { addSelected(); });
     connect(list_, &QListWidget::currentItemChanged, this,
-            [this](QListWidgetItem* current) { add_->setEnabled(current && !current->isHidden()); });
+            [this](QListWidgetItem* current) {
+                add_->setEnabled(current && !current->isHidden());
+                showNote();
+            });
     connect(buttons, &QDialogButtonBox::accepted, this, [this] { addSelected(); });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     showMatches();
@@ -113,6 +122,25 @@ void ApplicationChooser::showMatches()
     }
     list_->setCurrentItem(first);
     add_->setEnabled(first != nullptr);
+    showNote();
+}
+
+void ApplicationChooser::setTerminalInstalled(bool installed)
+{
+    terminalInstalled_ = installed;
+    showNote();
+}
+
+void ApplicationChooser::showNote()
+{
+    const QListWidgetItem* item = list_->currentItem();
+    const QString id = item && !item->isHidden() ? item->data(Qt::UserRole).toString() : QString();
+    const auto entry =
+        std::find_if(listed_.begin(), listed_.end(), [&](const ApplicationEntry& e) { return e.id == id; });
+    const bool needs = !terminalInstalled_ && entry != listed_.end() && entry->terminal;
+    note_->setText(needs ? entry->name + u" runs in a terminal, and none is installed, so a layout can’t open it."_qs
+                         : QString());
+    note_->setVisible(needs);
 }
 
 void ApplicationChooser::addSelected()

@@ -294,6 +294,7 @@ std::optional<QString> CustomLayoutEditor::chooseOtherApp(RegionNumber region)
     const auto applications = AppNames::applications();
     ApplicationChooser chooser(applications ? applications->installed() : std::vector<ApplicationEntry>(),
                                QStringLiteral("Choose an app to add to region %1.").arg(canvas::shownNumber(canvas_->draft.tree, region)), this);
+    chooser.setTerminalInstalled(!applications || applications->hasTerminal());
     if (chooser.exec() != QDialog::Accepted || !applications)
         return std::nullopt;
     const auto id = chooser.chosen();

@@ -8,6 +8,7 @@
 #include "overlay/OverlayStyle.h"
 #include "overlay/TextFit.h"
 
+#include "base/ChildDescriptors.h"
 #include "base/Log.h"
 #include "onboarding/qt/VideoFrameStream.h"
 
@@ -90,6 +91,8 @@ void MediaVideoPlayer::play()
     // The media libraries talk on the console (a missing sound server, codec notes): what the
     // helper says there goes to the debug log, never to the user's terminal.
     process_->setProcessChannelMode(QProcess::SeparateChannels);
+    // The helper keeps its three channels and none of our other descriptors.
+    process_->setChildProcessModifier([] { closeDescriptorsOnExec(); });
     connect(process_, &QProcess::readyReadStandardError, this, [this] {
         if (!process_)
             return;

@@ -2,6 +2,7 @@
 // or activation token, no shell), and finds a program by name on PATH.
 #include "platform/x11/DetachedLaunch.h"
 
+#include "base/ChildDescriptors.h"
 #include "base/XdgDirs.h"
 
 #include <QByteArray>
@@ -81,7 +82,7 @@ struct Report {
 // program to init, so nothing waits for it here; its process id, or its exec failure, is
 // written to `report`. `pidSlot`, when set, receives the program's process id.
 [[noreturn]] void becomeProgram(const char* path, char* const* argv, char* const* envp, char* pidSlot,
-                                const char* home, int input, int report)
+                                const char* home, int nullDevice, int report)
 {
     ::setsid();
     const pid_t program = ::fork();
@@ -98,8 +99,10 @@ struct Report {
     struct sigaction standard = {};
     standard.sa_handler = SIG_DFL;
     ::sigaction(SIGPIPE, &standard, nullptr);
-    if (input >= 0)
-        ::dup2(input, 0);
+    // /dev/null for its standard input and output, and none of this process's descriptors.
+    for (int stream = 0; stream <= 2 && nullDevice >= 0; ++stream)
+        ::dup2(nullDevice, stream);
+    closeDescriptorsOnExec();
     [[maybe_unused]] const int moved = ::chdir(home);
     ::execve(path, argv, envp);
     const Report failed{Report::failed, errno};
@@ -146,13 +149,13 @@ std::optional<Pid> startDetached(const QString& program, const QStringList& argu
     int report[2];
     if (::pipe2(report, O_CLOEXEC) != 0)
         return std::nullopt;
-    const int input = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    const int nullDevice = ::open("/dev/null", O_RDWR | O_CLOEXEC);
     const pid_t child = ::fork();
     if (child == 0)
-        becomeProgram(path.constData(), argv.data(), envp.data(), pidSlot, home.constData(), input, report[1]);
+        becomeProgram(path.constData(), argv.data(), envp.data(), pidSlot, home.constData(), nullDevice, report[1]);
     ::close(report[1]);
-    if (input >= 0)
-        ::close(input);
+    if (nullDevice >= 0)
+        ::close(nullDevice);
     int status = 0;
     while (child > 0 && ::waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }

@@ -1,10 +1,10 @@
 #pragma once
 // Starting a program as a desktop launcher does: detached from this process, in a session of
-// its own, in the home folder, with standard input from /dev/null and without the startup
-// notification id or activation token that would ask the window manager to focus it. No
-// shell is involved: the program gets exactly the arguments it is given. Started from a
-// desktop entry, it carries the entry as GLib's launcher marks it, so that its windows can be
-// told by the entry that opened them.
+// its own, in the home folder, with /dev/null for its standard input, output and error and no
+// other descriptor of this process, and without the startup notification id or activation
+// token that would ask the window manager to focus it. No shell is involved: the program gets
+// exactly the arguments it is given. Started from a desktop entry, it carries the entry as
+// GLib's launcher marks it, so that its windows can be told by the entry that opened them.
 
 #include "platform/WindowSystem.h"
 

@@ -4,11 +4,11 @@
 #include "platform/x11/GnomeDesktopSettings.h"
 
 #include "base/LibraryFiles.h"
+#include "platform/x11/DetachedLaunch.h"
 #include "platform/x11/TitleBarLayouts.h"
 #include "platform/x11/WindowMoveKeys.h"
 
 #include <QByteArrayList>
-#include <QProcess>
 #include <QStandardPaths>
 
 namespace fw {
@@ -84,7 +84,7 @@ bool GnomeDesktopSettings::openTilingSettings()
     if (!schemas_->mutter)
         return false;
     const QString tool = QStandardPaths::findExecutable(QStringLiteral("gnome-control-center"));
-    return !tool.isEmpty() && QProcess::startDetached(tool, {QStringLiteral("multitasking")});
+    return !tool.isEmpty() && startDetached(tool, {tool, QStringLiteral("multitasking")}).has_value();
 }
 
 bool GnomeDesktopSettings::reduceMotion()

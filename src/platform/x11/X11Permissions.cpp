@@ -2,7 +2,8 @@
 // settings open only through a known desktop settings tool found on PATH.
 #include "platform/x11/X11Permissions.h"
 
-#include <QProcess>
+#include "platform/x11/DetachedLaunch.h"
+
 #include <QStandardPaths>
 
 namespace fw {
@@ -35,7 +36,7 @@ bool X11Permissions::openSettings(const QString&)
     for (const QString& tool : settingsTools()) {
         const QString path = QStandardPaths::findExecutable(tool);
         if (!path.isEmpty())
-            return QProcess::startDetached(path, {});
+            return startDetached(path, {path}).has_value();
     }
     return false;
 }

@@ -139,7 +139,51 @@ bool shownOn(const QHash<QString, QString>& keys, const QStringList& desktops)
     return !named(u"NotShowIn"_qs);
 }
 
+// A terminal and the arguments that come before the command it is to run.
+struct Terminal {
+    const char* program;
+    const char* desktop; // the desktop (XDG_CURRENT_DESKTOP) it belongs to; null = none
+    QStringList before;
+};
+
+// The terminals tried, in order, when neither xdg-terminal-exec nor x-terminal-emulator is
+// installed; a desktop's own terminal is tried before them all. gnome-terminal only asks its
+// server for a window, whose process is not the launch's, so the launch cannot tell it: it
+// comes after the others even on GNOME. xfce4-terminal opens its window itself when told to.
+const std::vector<Terminal>& commonTerminals()
+{
+    static const std::vector<Terminal> terminals{
+        {"xterm", nullptr, {u"-e"_qs}},
+        {"uxterm", nullptr, {u"-e"_qs}},
+        {"konsole", "KDE", {u"-e"_qs}},
+        {"xfce4-terminal", "XFCE", {u"--disable-server"_qs, u"-x"_qs}},
+        {"mate-terminal", "MATE", {u"-x"_qs}},
+        {"lxterminal", "LXDE", {u"-e"_qs}},
+        {"qterminal", "LXQt", {u"-e"_qs}},
+        {"alacritty", nullptr, {u"-e"_qs}},
+        {"kitty", nullptr, {}},
+        {"gnome-terminal", nullptr, {u"--"_qs}},
+    };
+    return terminals;
+}
+
 } // namespace
+
+std::optional<QStringList> XdgApplications::terminalCommand(const QStringList& command, const QStringList& desktops)
+{
+    std::vector<Terminal> tried{{"xdg-terminal-exec", nullptr, {}}, {"x-terminal-emulator", nullptr, {u"-e"_qs}}};
+    for (const Terminal& t : commonTerminals()) {
+        if (t.desktop && desktops.contains(QLatin1String(t.desktop)))
+            tried.push_back(t);
+    }
+    tried.insert(tried.end(), commonTerminals().begin(), commonTerminals().end());
+    for (const Terminal& t : tried) {
+        const QString path = executablePath(QLatin1String(t.program));
+        if (!path.isEmpty())
+            return QStringList{path} + t.before + command;
+    }
+    return std::nullopt;
+}
 
 std::optional<QStringList> XdgApplications::commandLine(const QString& exec)
 {
@@ -167,14 +211,25 @@ bool XdgApplications::launch(const QString& id) const
     if (!command)
         return false;
     const QString program = executablePath(command->front());
-    const auto pid = program.isEmpty() ? std::nullopt : startDetached(program, *command, e->path);
+    if (program.isEmpty())
+        return false;
+    QStringList run = *command;
+    if (e->terminal) {
+        // The terminal runs the program by its path, whatever PATH it keeps.
+        run.front() = program;
+        const auto inTerminal = terminalCommand(run, desktops_);
+        if (!inTerminal)
+            return false;
+        run = *inTerminal;
+    }
+    const auto pid = startDetached(e->terminal ? run.front() : program, run, e->path);
     if (!pid)
         return false;
-    recordLaunch(*pid, id);
+    recordLaunch(*pid, id, e->terminal);
     return true;
 }
 
-void XdgApplications::recordLaunch(Pid pid, const QString& id) const
+void XdgApplications::recordLaunch(Pid pid, const QString& id, bool terminal) const
 {
     // Records of processes that have ended go; the oldest go when there are too many.
     std::erase_if(launches_, [](const LaunchRecord& r) {
@@ -184,7 +239,7 @@ void XdgApplications::recordLaunch(Pid pid, const QString& id) const
     if (launches_.size() >= kMaxLaunchRecords)
         launches_.erase(launches_.begin());
     if (const auto stat = processStat(pid))
-        launches_.push_back({pid, stat->startTime, id, std::chrono::steady_clock::now()});
+        launches_.push_back({pid, stat->startTime, id, std::chrono::steady_clock::now(), terminal});
 }
 
 bool XdgApplications::launchRunning(const QString& id, std::chrono::nanoseconds within) const
@@ -208,7 +263,7 @@ std::optional<ProcessLaunch> XdgApplications::launchOf(Pid pid) const
             return r.pid == p && r.startTime == stat->startTime;
         });
         if (record != launches_.end() && entry(record->id))
-            return ProcessLaunch{record->id, p == pid};
+            return ProcessLaunch{record->id, p == pid || record->terminal};
         p = stat->parent;
     }
     // The entry its environment names, also for what another launcher started.
@@ -309,6 +364,7 @@ std::optional<ApplicationEntry> XdgApplications::parse(const QByteArray& text, c
     e.startupWmClass = plain.value(u"StartupWMClass"_qs);
     e.exec = plain.value(u"Exec"_qs);
     e.tryExec = plain.value(u"TryExec"_qs);
+    e.terminal = plain.value(u"Terminal"_qs) == u"true";
     e.listed = plain.value(u"NoDisplay"_qs) != u"true" && shownOn(plain, desktops);
     return e;
 }

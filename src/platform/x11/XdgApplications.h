@@ -7,9 +7,10 @@
 // OnlyShowIn/NotShowIn leave out every desktop XDG_CURRENT_DESKTOP names, are installed but not
 // listed in launchers (ApplicationEntry::listed). Parsed entries are kept per file and
 // read again when the file changes. Launching runs the entry's Exec= command without a shell
-// (field codes dropped), unless its TryExec= program is missing; the program carries the
-// entry's path (GIO_LAUNCHED_DESKTOP_FILE) and is remembered by its process, so that a window
-// can be told by the entry that opened it.
+// (field codes dropped), unless its TryExec= program is missing; an entry with Terminal=true
+// runs in the user's terminal (terminalCommand), whose window is then the app's. The program
+// carries the entry's path (GIO_LAUNCHED_DESKTOP_FILE) and is remembered by its process, so
+// that a window can be told by the entry that opened it.
 
 #include "platform/Applications.h"
 
@@ -36,6 +37,7 @@ public:
     bool launch(const QString& id) const override;
     std::optional<ProcessLaunch> launchOf(Pid pid) const override;
     bool launchRunning(const QString& id, std::chrono::nanoseconds within) const override;
+    bool hasTerminal() const override { return terminalCommand({}, desktops_).has_value(); }
 
     const QStringList& applicationDirs() const { return dirs_; }
 
@@ -54,6 +56,12 @@ public:
     // would, every field code (%f, %U, %i, …) dropped and %% read as %. Nothing for an
     // unterminated quote or no program.
     static std::optional<QStringList> commandLine(const QString& exec);
+    // The command that runs `command` (a program and its arguments) in the user's terminal:
+    // xdg-terminal-exec where it is installed, else x-terminal-emulator -e, else the first
+    // common terminal on PATH (the desktop's own first: konsole on KDE, xfce4-terminal on
+    // XFCE, …), each with its own way to take a command. The terminal's absolute path comes
+    // first. Nothing when no terminal is installed.
+    static std::optional<QStringList> terminalCommand(const QStringList& command, const QStringList& desktops = {});
 
 private:
     struct Parsed {
@@ -65,7 +73,7 @@ private:
     // Whether a file exists at path; when it does, its parsed entry (cached by mtime/size).
     const Parsed* load(const QString& path, const QString& id) const;
     QStringList candidatePaths(const QString& dir, const QString& id) const;
-    void recordLaunch(Pid pid, const QString& id) const;
+    void recordLaunch(Pid pid, const QString& id, bool terminal) const;
 
     // A process launched here, known by its id and start time (ids are reused).
     struct LaunchRecord {
@@ -73,6 +81,7 @@ private:
         quint64 startTime = 0;
         QString id;
         std::chrono::steady_clock::time_point at;
+        bool terminal = false; // the process is the terminal the entry runs in
     };
     static constexpr std::size_t kMaxLaunchRecords = 64;
     static constexpr int kMaxAncestry = 32;
