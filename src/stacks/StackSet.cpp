@@ -204,6 +204,8 @@ void StackSet::group()
         spans = spanStacks(callbacks_.spanProvider(), windows);
     presented_ = mergeStacks(stacks_, spans);
     stackFronts_.clear();
+    if (onRegrouped)
+        onRegrouped();
 }
 
 void StackSet::clear()
@@ -213,6 +215,8 @@ void StackSet::clear()
     presented_.clear();
     knownFrames_.clear();
     stackFronts_.clear();
+    if (onRegrouped)
+        onRegrouped();
 }
 
 } // namespace fw::stacks

@@ -10,6 +10,7 @@
 #include "stacks/StackModel.h"
 #include "windows/WindowAccess.h"
 
+#include <functional>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
@@ -47,6 +48,9 @@ public:
     {
         return cycleOrder_.assign(windows);
     }
+
+    // Called after each grouping and clearing: the presented stacks may have changed.
+    std::function<void()> onRegrouped;
 
     // ---- Changes
     // The coordinator placed these windows at these frames.

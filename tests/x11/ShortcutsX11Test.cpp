@@ -379,7 +379,7 @@ TEST(ShortcutsX11, ABoundMiddleClickRunsItsActionAndNeverReachesTheWindowWhileAn
     ASSERT_TRUE(watcher.ok());
 
     MemoryDefaults defaults;
-    ShortcutStore(defaults).setMouseTrigger(MouseTrigger{2, CtrlAlt}, ShortcutAction::stack);
+    ShortcutStore(defaults).setMouseTrigger(MouseTrigger{2, CtrlAlt}, ShortcutAction::layouts);
     X11ButtonGrabs grabs(session.display());
     MouseShortcuts mouse(grabs);
     std::vector<std::pair<ShortcutAction, Point>> runs;
@@ -394,7 +394,7 @@ TEST(ShortcutsX11, ABoundMiddleClickRunsItsActionAndNeverReachesTheWindowWhileAn
     session.warpPointer(int(inside.x), int(inside.y));
     ctrlAltClick(session, 2);
     ASSERT_TRUE(session.waitFor([&] { return runs.size() == 1; }, 10000));
-    EXPECT_EQ(runs[0].first, ShortcutAction::stack);
+    EXPECT_EQ(runs[0].first, ShortcutAction::layouts);
     EXPECT_EQ(runs[0].second, inside);
 
     clickButton(session, 2);   // no modifiers: not bound, passed on
@@ -429,7 +429,7 @@ TEST(ShortcutsX11, ALockOnAnotherModifierOrSuperOnMod3SilencesNoShortcut)
     LiveHotKeys live(session);
     ShortcutStore store(live.defaults);
     store.setCombo(KeyCombo{15, StoredCtrl | StoredSuper, u"R"_qs}, ShortcutAction::restore);
-    store.setMouseTrigger(MouseTrigger{2, CtrlAlt}, ShortcutAction::stack);
+    store.setMouseTrigger(MouseTrigger{2, CtrlAlt}, ShortcutAction::layouts);
     store.setMouseTrigger(MouseTrigger{2, StoredSuper}, ShortcutAction::adjust);
     live.hotKeys.reregister();
     X11ButtonGrabs grabs(session.display());
@@ -454,7 +454,7 @@ TEST(ShortcutsX11, ALockOnAnotherModifierOrSuperOnMod3SilencesNoShortcut)
     ctrlAltClick(session, 2);
     EXPECT_TRUE(session.waitFor([&] { return !live.ids.empty() && !runs.empty(); }, 5000));
     EXPECT_EQ(live.ids, (std::vector<std::uint32_t>{6}));
-    EXPECT_EQ(runs, (std::vector<ShortcutAction>{ShortcutAction::stack}));
+    EXPECT_EQ(runs, (std::vector<ShortcutAction>{ShortcutAction::layouts}));
 
     // Super moved from Mod4 to Mod3 (the lock released and taken off first): Super shortcuts
     // and the held modifiers the mouse monitor reports follow it.
@@ -479,7 +479,7 @@ TEST(ShortcutsX11, ALockOnAnotherModifierOrSuperOnMod3SilencesNoShortcut)
     key(session, SuperL, false);
     EXPECT_TRUE(session.waitFor([&] { return live.ids.size() >= 2 && runs.size() >= 2; }, 5000));
     EXPECT_EQ(live.ids, (std::vector<std::uint32_t>{6, 3}));
-    EXPECT_EQ(runs, (std::vector<ShortcutAction>{ShortcutAction::stack, ShortcutAction::adjust}));
+    EXPECT_EQ(runs, (std::vector<ShortcutAction>{ShortcutAction::layouts, ShortcutAction::adjust}));
 }
 
 TEST(ShortcutsX11, ScrollNotchesStepWhileCapturedAndReachTheApplicationWhenNot)
