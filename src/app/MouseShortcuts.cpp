@@ -116,9 +116,18 @@ void MouseShortcuts::configure(UserDefaults& defaults)
             table.emplace(trigger, action);   // a trigger held twice keeps the first action
     triggers_ = table;
     state_->setTriggers(std::move(table));
-    if (triggers_.empty())
+    if (triggers_.empty() || paused_)
         stop();
     else
+        startTapThread();
+}
+
+void MouseShortcuts::setPaused(bool paused)
+{
+    paused_ = paused;
+    if (paused)
+        stop();
+    else if (!triggers_.empty())
         startTapThread();
 }
 

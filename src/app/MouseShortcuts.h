@@ -12,6 +12,7 @@
 //   mouse.configure(defaults);     // again after every change of the shortcuts
 //   mouse.setSuspended(true);      // while the shortcuts window records
 //   mouse.setStackSlots(stacks.stackSlots());   // after every change of the stacks
+//   mouse.setPaused(true);         // the user paused the program: the tap stops
 
 #include "app/Shortcuts.h"
 #include "app/StackCommands.h"
@@ -101,6 +102,9 @@ public:
     void stop();
     // While suspended no press matches (the shortcuts window records).
     void setSuspended(bool suspended) { state_->setSuspended(suspended); }
+    // While the program is paused no action has anything to do: the tap stops, and every
+    // click is the windows'. Resuming starts it again for the current table.
+    void setPaused(bool paused);
     // The stacks' slots (StackCommands::stackSlots) after each change.
     void setStackSlots(std::vector<StackSlot> spots) { state_->setStackSlots(std::move(spots)); }
 
@@ -111,6 +115,7 @@ private:
     std::shared_ptr<MouseTapState> state_ = std::make_shared<MouseTapState>();
     std::map<MouseTrigger, ShortcutAction> triggers_;   // main thread's copy, for the grabs
     bool unavailable_ = false;
+    bool paused_ = false;
     MouseMatchQueue queue_;   // lives on the main thread; matches still waiting die with it
 };
 

@@ -124,7 +124,7 @@ TEST_F(MouseFixture, AStackActionTakesAClickOnlyOverAStackAndSendingBehindOnlyOv
     EXPECT_EQ(delivered[3].action, ShortcutAction::layouts);
 }
 
-TEST_F(MouseFixture, TheTapRunsOnlyWhileATriggerOfButtonTwoOrUpIsBound)
+TEST_F(MouseFixture, TheTapRunsOnlyWhileATriggerOfButtonTwoOrUpIsBoundAndTheProgramRuns)
 {
     mouse->configure(defaults);
     EXPECT_FALSE(mouse->running());
@@ -142,6 +142,19 @@ TEST_F(MouseFixture, TheTapRunsOnlyWhileATriggerOfButtonTwoOrUpIsBound)
     mouse->configure(defaults);
     EXPECT_EQ(platform.starts(), 1) << "a second configure re-grabs the running tap";
     EXPECT_EQ(platform.grabbed(), (std::vector<ButtonGrab>{{2, 0}, {4, 0}}));
+
+    // Paused, the program has nothing to do with a click: the tap stops until it resumes, a
+    // change of the table meanwhile included.
+    mouse->setPaused(true);
+    EXPECT_FALSE(mouse->running());
+    EXPECT_TRUE(platform.press(2, 0));
+    EXPECT_TRUE(platform.release(2));
+    mouse->configure(defaults);
+    EXPECT_FALSE(mouse->running());
+    mouse->setPaused(false);
+    EXPECT_TRUE(mouse->running());
+    EXPECT_FALSE(platform.press(2, 0));
+    EXPECT_FALSE(platform.release(2));
 
     store.setMouseTrigger(std::nullopt, ShortcutAction::stack);
     store.setMouseTrigger(std::nullopt, ShortcutAction::next);
