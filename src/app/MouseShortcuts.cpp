@@ -51,7 +51,8 @@ bool MouseTapState::reaches(ShortcutAction action, Point at) const
     if (reach == ClickReach::anywhere)
         return true;
     return std::any_of(stackSlots_.begin(), stackSlots_.end(), [&](const StackSlot& s) {
-        return (reach == ClickReach::stack || s.span) && s.slot.contains(at);
+        return (reach == ClickReach::stack || s.span) && s.slot.contains(at)
+            && std::none_of(s.covers.begin(), s.covers.end(), [&](const Rect& c) { return c.contains(at); });
     });
 }
 

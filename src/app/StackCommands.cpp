@@ -96,10 +96,11 @@ std::vector<StackSlot> EngineStackCommands::stackSlots() const
         return out;
     for (const WindowStack& stack : engine_.presented()) {
         const bool span = !stack.sections.empty();
-        out.push_back({stack.frame, span});
+        const std::vector<Rect> covers = framesAbove(stack, engine_.layers());
+        out.push_back({stack.frame, span, covers});
         for (const ManagedWindow& member : stack.members)
             if (const Rect slot = stack.slot(member); slot != stack.frame)
-                out.push_back({slot, span});
+                out.push_back({slot, span, covers});
     }
     return out;
 }

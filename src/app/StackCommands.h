@@ -31,11 +31,12 @@ struct StackDiagnostics {
     std::vector<DiscoveredWindow> knownFrames;   // the windows of the last scan with their frames
 };
 
-// Where a presented stack stands: the slot of one of its members, and whether the stack is a
-// span's.
+// Where a presented stack stands: the slot of one of its members, whether the stack is a span's,
+// and the frames of other windows above the stack there (a click on them is theirs).
 struct StackSlot {
     Rect slot;
     bool span = false;
+    std::vector<Rect> covers;
     friend bool operator==(const StackSlot&, const StackSlot&) = default;
 };
 

@@ -159,6 +159,7 @@ std::vector<ManagedWindow> StackSet::slotRepresentatives(const WindowStack& stac
 
 void StackSet::noteKeptAbove(const std::vector<WindowLayerSnapshot>& layers)
 {
+    layers_ = layers;
     keptAbove_.clear();
     for (const WindowLayerSnapshot& l : layers) {
         if (l.level == kKeptAboveLevel)
@@ -215,6 +216,7 @@ void StackSet::clear()
     presented_.clear();
     knownFrames_.clear();
     stackFronts_.clear();
+    layers_.clear();
     if (onRegrouped)
         onRegrouped();
 }

@@ -55,7 +55,7 @@ public:
     // ---- Changes
     // The coordinator placed these windows at these frames.
     void updateKnownFrames(const WindowFramePairs& windows);
-    // The windows kept above the others in the pass's layer list.
+    // The pass's layer list; the windows kept above the others in it.
     void noteKeptAbove(const std::vector<WindowLayerSnapshot>& layers);
     // Asks the windows again: all, or those of the processes given; the windows now known.
     std::unordered_set<ManagedWindow> discover(const std::optional<std::unordered_set<Pid>>& changedPids);
@@ -68,6 +68,8 @@ public:
     const std::vector<WindowStack>& stacks() const { return stacks_; }
     const std::vector<WindowStack>& presented() const { return presented_; }
     const WindowSnapshot& knownFrames() const { return knownFrames_; }
+    // The last pass's layer list, front to back.
+    const std::vector<WindowLayerSnapshot>& layers() const { return layers_; }
 
 private:
     Size gridOf(const ManagedWindow& window) const;
@@ -84,6 +86,7 @@ private:
     std::unordered_map<ManagedWindow, ManagedWindow> stackFronts_;   // by a stack's first member
     WindowSnapshot knownFrames_;
     std::unordered_set<WindowId> keptAbove_;   // by the last layer list
+    std::vector<WindowLayerSnapshot> layers_;
     CycleOrder cycleOrder_;
 };
 

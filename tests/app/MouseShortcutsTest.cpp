@@ -94,7 +94,8 @@ TEST_F(MouseFixture, AStackActionTakesAClickOnlyOverAStackAndSendingBehindOnlyOv
     store.setMouseTrigger(MouseTrigger{2, 0}, ShortcutAction::stack);
     store.setMouseTrigger(MouseTrigger{3, 0}, ShortcutAction::sendToBack);
     store.setMouseTrigger(MouseTrigger{4, 0}, ShortcutAction::layouts);
-    mouse->setStackSlots({{Rect(0, 0, 960, 1080), false}, {Rect(960, 0, 960, 540), true}});
+    // A dialog of another program stands over the left stack.
+    mouse->setStackSlots({{Rect(0, 0, 960, 1080), false, {Rect(100, 600, 300, 200)}}, {Rect(960, 0, 960, 540), true, {}}});
     mouse->configure(defaults);
 
     // Whether a click reached the window: its press and its release alike.
@@ -108,6 +109,7 @@ TEST_F(MouseFixture, AStackActionTakesAClickOnlyOverAStackAndSendingBehindOnlyOv
     EXPECT_TRUE(reachesWindow(2, Point{1400, 800}));
     EXPECT_FALSE(reachesWindow(2, Point{100, 100}));
     EXPECT_FALSE(reachesWindow(2, Point{1400, 100}));
+    EXPECT_TRUE(reachesWindow(2, Point{200, 700})) << "the dialog over the stack takes its click";
     // Sending a span behind reaches only a span's stack; the gallery opens anywhere.
     EXPECT_TRUE(reachesWindow(3, Point{100, 100}));
     EXPECT_FALSE(reachesWindow(3, Point{1400, 100}));
