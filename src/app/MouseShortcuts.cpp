@@ -1,8 +1,11 @@
 // Mouse-button shortcuts: the tap thread matches grabbed presses against the triggers under a lock,
-// swallows a match and its release, and hands the action to the main thread.
+// swallows a match that has something to do where it is, with its release, and hands the action
+// to the main thread.
 #include "app/MouseShortcuts.h"
 
 #include <QMetaObject>
+
+#include <algorithm>
 
 namespace fw {
 
@@ -36,6 +39,23 @@ void MouseTapState::clearSwallowed()
     swallowed_.clear();
 }
 
+void MouseTapState::setStackSlots(std::vector<StackSlot> spots)
+{
+    std::lock_guard guard(lock_);
+    stackSlots_ = std::move(spots);
+}
+
+bool MouseTapState::reaches(ShortcutAction action, Point at) const
+{
+    const ClickReach reach = clickReach(action);
+    if (reach == ClickReach::anywhere)
+        return true;
+    return std::any_of(stackSlots_.begin(), stackSlots_.end(), [&](const StackSlot& s) {
+        return (reach == ClickReach::stack || s.span) && s.slot.contains(at)
+            && std::none_of(s.covers.begin(), s.covers.end(), [&](const Rect& c) { return c.contains(at); });
+    });
+}
+
 bool MouseTapState::handle(const ButtonEvent& event)
 {
     std::lock_guard guard(lock_);
@@ -44,7 +64,7 @@ bool MouseTapState::handle(const ButtonEvent& event)
     if (suspended_)
         return false;
     const auto it = triggers_.find(MouseTrigger{event.button, event.modifiers & StoredModifierMask});
-    if (it == triggers_.end())
+    if (it == triggers_.end() || !reaches(it->second, event.location))
         return false;
     swallowed_.insert(event.button);
     if (onMatch_)
@@ -97,9 +117,18 @@ void MouseShortcuts::configure(UserDefaults& defaults)
             table.emplace(trigger, action);   // a trigger held twice keeps the first action
     triggers_ = table;
     state_->setTriggers(std::move(table));
-    if (triggers_.empty())
+    if (triggers_.empty() || paused_)
         stop();
     else
+        startTapThread();
+}
+
+void MouseShortcuts::setPaused(bool paused)
+{
+    paused_ = paused;
+    if (paused)
+        stop();
+    else if (!triggers_.empty())
         startTapThread();
 }
 

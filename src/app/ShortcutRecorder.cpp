@@ -113,7 +113,22 @@ bool ShortcutRecorder::mouseDown(int button, std::uint32_t modifiers)
     if (!recording_ || !recordingMouse_)
         return false;
     const MouseTrigger trigger{button, modifiers & StoredModifierMask};
-    return offer(store_.refusal(trigger, *recording_), [&] { store_.setMouseTrigger(trigger, *recording_); });
+    const ShortcutAction action = *recording_;
+    const auto refusal = store_.refusal(trigger, action);
+    offer(refusal, [&] { store_.setMouseTrigger(trigger, action); });
+    // A plain middle button taken everywhere ends pasting with it: the user is told so.
+    if (!refusal && trigger == MouseTrigger{2, 0} && clickReach(action) == ClickReach::anywhere) {
+        hint_ = middleButtonNote(action);
+        update();
+    }
+    return true;
+}
+
+QString ShortcutRecorder::middleButtonNote(ShortcutAction action)
+{
+    return QStringLiteral("The middle button pastes in most apps; now “%1” takes every such click instead. "
+                          "Record Ctrl+Middle to keep pasting.")
+        .arg(title(action));
 }
 
 bool ShortcutRecorder::offer(const std::optional<QString>& refusal, const std::function<void()>& store)

@@ -7,7 +7,8 @@
 // whichever way it ended. A key combination is refused while another of our keys holds it on
 // this keyboard: an action's, or a layout key (Ctrl+Alt+1 … 9), even where the two are stored
 // under different codes or labels. One another program holds is stored, and its row then says
-// it is in use elsewhere (the hot key fails to register).
+// it is in use elsewhere (the hot key fails to register). A plain middle button recorded for an
+// action that takes every click leaves a hint that the button no longer pastes.
 
 #include "app/Shortcuts.h"
 
@@ -69,6 +70,9 @@ public:
     static QString recordingKeyTitle() { return QStringLiteral("Type shortcut…"); }
     static QString takenNote() { return QStringLiteral("In use elsewhere"); }
     static QString mouseUnavailableNote() { return QStringLiteral("Mouse unavailable"); }
+    // The hint after a plain middle button was recorded for an action that takes every click
+    // (clickReach): pasting with it ends.
+    static QString middleButtonNote(ShortcutAction action);
 
 private:
     bool begin(std::uint32_t tag, bool mouse);

@@ -231,6 +231,21 @@ QString title(ShortcutAction action)
     return QString::fromUtf8(info(action).title);
 }
 
+ClickReach clickReach(ShortcutAction action)
+{
+    switch (action) {
+    case ShortcutAction::stack:
+    case ShortcutAction::next:
+    case ShortcutAction::previous: return ClickReach::stack;
+    case ShortcutAction::sendToBack: return ClickReach::span;
+    case ShortcutAction::place:
+    case ShortcutAction::layouts:
+    case ShortcutAction::adjust:
+    case ShortcutAction::restore: return ClickReach::anywhere;
+    }
+    return ClickReach::anywhere;
+}
+
 QString modifierLabel(std::uint32_t modifiers)
 {
     QStringList names;

@@ -49,6 +49,13 @@ std::optional<ShortcutAction> shortcutAction(std::uint32_t rawValue);
 // "Place Focused Window", "Open Layout Gallery", …
 QString title(ShortcutAction action);
 
+// Where a mouse shortcut's action has something to do with the click: anywhere (placing, the
+// gallery, the dividers, restoring), on a stacked window (its switcher, its next or previous
+// window) or on a window of a span's stack (sending the span behind). Elsewhere the click is
+// the window's under the pointer: the middle button pastes there.
+enum class ClickReach { anywhere, stack, span };
+ClickReach clickReach(ShortcutAction action);
+
 // The modifier names of a stored mask in the fixed order Ctrl, Alt, Shift, Super, joined
 // with "+" ("Ctrl+Alt"); empty without modifiers.
 QString modifierLabel(std::uint32_t modifiers);

@@ -89,4 +89,22 @@ StackDiagnostics EngineStackCommands::diagnostics() const
     return d;
 }
 
+std::vector<StackSlot> EngineStackCommands::stackSlots() const
+{
+    std::vector<StackSlot> out;
+    if (!engine_.enabled() || !engine_.monitoringEnabled())
+        return out;
+    for (const WindowStack& stack : engine_.presented()) {
+        const bool span = !stack.sections.empty();
+        const std::vector<Rect> covers = framesAbove(stack, engine_.layers());
+        out.push_back({stack.frame, span, covers});
+        for (const ManagedWindow& member : stack.members)
+            if (const Rect slot = stack.slot(member); slot != stack.frame)
+                out.push_back({slot, span, covers});
+    }
+    return out;
+}
+
+void EngineStackCommands::setSlotsChanged(std::function<void()> changed) { engine_.setStacksChanged(std::move(changed)); }
+
 } // namespace fw

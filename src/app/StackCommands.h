@@ -12,6 +12,8 @@
 #include "snap/WindowStackController.h"
 
 #include <QJsonArray>
+
+#include <functional>
 #include <vector>
 
 namespace fw {
@@ -27,6 +29,15 @@ struct StackDiagnostics {
     double lastRefreshMilliseconds = 0;
     QJsonArray details;                        // one record per stack, as the controller keeps them
     std::vector<DiscoveredWindow> knownFrames;   // the windows of the last scan with their frames
+};
+
+// Where a presented stack stands: the slot of one of its members, whether the stack is a span's,
+// and the frames of other windows above the stack there (a click on them is theirs).
+struct StackSlot {
+    Rect slot;
+    bool span = false;
+    std::vector<Rect> covers;
+    friend bool operator==(const StackSlot&, const StackSlot&) = default;
 };
 
 // The badge settings the status menu shows.
@@ -74,6 +85,10 @@ public:
     virtual bool hasMovedBadges() const { return false; }
     virtual void resetBadgePlacements() {}
     virtual StackDiagnostics diagnostics() const { return {}; }
+    // The slots of the stacks presented now; none while the stacks are off or paused.
+    virtual std::vector<StackSlot> stackSlots() const { return {}; }
+    // Called after every change of what stackSlots() answers; empty: none.
+    virtual void setSlotsChanged(std::function<void()>) {}
 };
 
 // The stack engine. `presented`: badges, anchors and a switcher are drawn for it; without
@@ -104,6 +119,8 @@ public:
     bool hasMovedBadges() const override;
     void resetBadgePlacements() override;
     StackDiagnostics diagnostics() const override;
+    std::vector<StackSlot> stackSlots() const override;
+    void setSlotsChanged(std::function<void()> changed) override;
 
 private:
     stacks::StackEngine& engine_;

@@ -1,5 +1,6 @@
 #pragma once
-// The rounded push button of the overlay: it runs a closure when clicked.
+// The rounded push button of the overlay: it runs a closure when clicked. With the focus (its
+// ring shown) Return and keypad Enter click it, as Space does.
 
 #include <QPushButton>
 #include <functional>
@@ -17,6 +18,9 @@ public:
 
     // Runs `invoke` when it is set; otherwise nothing. The closure may replace `invoke`.
     void performAction();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 } // namespace fw

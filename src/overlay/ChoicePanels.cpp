@@ -23,7 +23,8 @@ namespace fw {
 
 namespace {
 
-// The chooser's card: Return and Enter run "Done", never a choice.
+// The chooser's card: Return and Enter run "Done" while no row is ringed (a ringed row takes
+// them itself).
 class ChooserCard : public GlassCard {
 public:
     std::function<void()> onReturn;

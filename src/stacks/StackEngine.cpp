@@ -94,6 +94,8 @@ void StackEngine::setEnabled(bool enabled)
     if (enabled == set_.enabled())
         return;
     set_.setEnabled(enabled);
+    if (set_.onRegrouped)
+        set_.onRegrouped();
     if (!enabled)
         suspend();
     refresh_.presentAgain();
@@ -105,6 +107,8 @@ void StackEngine::setMonitoringEnabled(bool enabled)
     if (enabled == flags_.monitoring)
         return;
     flags_.monitoring = enabled;
+    if (set_.onRegrouped)
+        set_.onRegrouped();
     if (!enabled) {
         refresh_.park();
         refresh_.cancelScheduled();

@@ -45,6 +45,10 @@ public:
     // question as if there were no stacks.
     void setEnabled(bool enabled);
     bool enabled() const override { return set_.enabled(); }
+    // The last pass's layer list, front to back.
+    const std::vector<WindowLayerSnapshot>& layers() const { return set_.layers(); }
+    // Called after every change of the presented stacks, of grouping and of monitoring.
+    void setStacksChanged(std::function<void()> changed) { set_.onRegrouped = std::move(changed); }
     int visiblePanelCount() const { return ctx_.presentation->visiblePanelCount(); }
     bool cycleStack(const ManagedWindow& containing, bool forward)
     {

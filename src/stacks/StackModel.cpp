@@ -92,6 +92,17 @@ std::vector<WindowLayerSnapshot> captureLayers(WindowSystem& windows, Pid exclud
     return out;
 }
 
+std::vector<Rect> framesAbove(const WindowStack& stack, const std::vector<WindowLayerSnapshot>& layers)
+{
+    std::vector<Rect> above;
+    for (const WindowLayerSnapshot& l : layers) {
+        if (std::any_of(stack.members.begin(), stack.members.end(), [&](const ManagedWindow& m) { return m.element == l.id; }))
+            return above;
+        above.push_back(l.frame);
+    }
+    return {};
+}
+
 ScanDecision WindowScanState::decide(const std::vector<WindowLayerSnapshot>& current, Pid ownPid, bool forceFull,
                                      bool presentationPending, double now)
 {

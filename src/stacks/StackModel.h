@@ -70,6 +70,11 @@ using WindowLayerSnapshot = WindowLayer;
 // The layer list without this program's floating windows (its ordinary windows stay).
 std::vector<WindowLayerSnapshot> captureLayers(WindowSystem& windows, Pid excludingPid);
 
+// The frames of the windows above every member of the stack in the layer list (front to back):
+// where they lie over the stack's slots, a click meets them, not the stack. None when no member
+// is listed.
+std::vector<Rect> framesAbove(const WindowStack& stack, const std::vector<WindowLayerSnapshot>& layers);
+
 // What a refresh pass must do after comparing the layer list with the last one.
 enum class ScanDecision { unchanged = 0, present = 1, discover = 2 };
 

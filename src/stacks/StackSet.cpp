@@ -139,6 +139,7 @@ std::vector<ManagedWindow> StackSet::slotRepresentatives(const WindowStack& stac
 
 void StackSet::noteKeptAbove(const std::vector<WindowLayerSnapshot>& layers)
 {
+    layers_ = layers;
     keptAbove_.clear();
     for (const WindowLayerSnapshot& l : layers) {
         if (l.level == kKeptAboveLevel)
@@ -184,6 +185,8 @@ void StackSet::group()
         spans = spanStacks(callbacks_.spanProvider(), windows);
     presented_ = mergeStacks(stacks_, spans);
     stackFronts_.clear();
+    if (onRegrouped)
+        onRegrouped();
 }
 
 void StackSet::clear()
@@ -193,6 +196,9 @@ void StackSet::clear()
     presented_.clear();
     knownFrames_.clear();
     stackFronts_.clear();
+    layers_.clear();
+    if (onRegrouped)
+        onRegrouped();
 }
 
 } // namespace fw::stacks

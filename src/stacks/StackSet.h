@@ -10,6 +10,7 @@
 #include "stacks/StackModel.h"
 #include "windows/WindowAccess.h"
 
+#include <functional>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
@@ -46,10 +47,13 @@ public:
         return cycleOrder_.assign(windows);
     }
 
+    // Called after each grouping and clearing: the presented stacks may have changed.
+    std::function<void()> onRegrouped;
+
     // ---- Changes
     // The coordinator placed these windows at these frames.
     void updateKnownFrames(const WindowFramePairs& windows);
-    // The windows kept above the others in the pass's layer list.
+    // The pass's layer list; the windows kept above the others in it.
     void noteKeptAbove(const std::vector<WindowLayerSnapshot>& layers);
     // Asks the windows again: all, or those of the processes given; the windows now known.
     std::unordered_set<ManagedWindow> discover(const std::optional<std::unordered_set<Pid>>& changedPids);
@@ -62,6 +66,8 @@ public:
     const std::vector<WindowStack>& stacks() const { return stacks_; }
     const std::vector<WindowStack>& presented() const { return presented_; }
     const WindowSnapshot& knownFrames() const { return knownFrames_; }
+    // The last pass's layer list, front to back.
+    const std::vector<WindowLayerSnapshot>& layers() const { return layers_; }
 
 private:
     Size gridOf(const ManagedWindow& window) const;
@@ -78,6 +84,7 @@ private:
     std::unordered_map<ManagedWindow, ManagedWindow> stackFronts_;   // by a stack's first member
     WindowSnapshot knownFrames_;
     std::unordered_set<WindowId> keptAbove_;   // by the last layer list
+    std::vector<WindowLayerSnapshot> layers_;
     CycleOrder cycleOrder_;
 };
 

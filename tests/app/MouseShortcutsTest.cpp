@@ -1,6 +1,7 @@
 // Mouse-button shortcuts over simulated grabs whose tap thread is a real thread: matching,
-// swallowed releases, suspension, the thread's lifecycle, a refused tap, and the main thread
-// changing the table while clicks arrive (run once under ThreadSanitizer).
+// swallowed releases, suspension, the clicks a stack action leaves to the window off every
+// stack, the thread's lifecycle, a refused tap, and the main thread changing the table and the
+// stacks while clicks arrive (run once under ThreadSanitizer).
 #include "app/MouseShortcuts.h"
 #include "platform/sim/SimInput.h"
 
@@ -29,9 +30,13 @@ struct MouseFixture : ::testing::Test {
     std::unique_ptr<MouseShortcuts> mouse = std::make_unique<MouseShortcuts>(platform);
     std::vector<Delivered> delivered;
 
+    // A stack wherever a click lands, unless a test says otherwise.
+    const std::vector<StackSlot> stackEverywhere{{Rect(-100000, -100000, 200000, 200000), false}};
+
     void SetUp() override
     {
         mouse->action = [this](ShortcutAction a, Point at) { delivered.push_back({a, at}); };
+        mouse->setStackSlots(stackEverywhere);
     }
     // Runs the main thread's queue until `count` matches have arrived or the time is up.
     void settle(size_t count, int timeoutMs = 1000)
@@ -84,7 +89,44 @@ TEST_F(MouseFixture, AMatchedClickRunsItsActionOnTheMainThreadAndNeitherHalfReac
     EXPECT_EQ(delivered.size(), 4u);
 }
 
-TEST_F(MouseFixture, TheTapRunsOnlyWhileATriggerOfButtonTwoOrUpIsBound)
+TEST_F(MouseFixture, AStackActionTakesAClickOnlyOverAStackAndSendingBehindOnlyOverASpan)
+{
+    store.setMouseTrigger(MouseTrigger{2, 0}, ShortcutAction::stack);
+    store.setMouseTrigger(MouseTrigger{3, 0}, ShortcutAction::sendToBack);
+    store.setMouseTrigger(MouseTrigger{4, 0}, ShortcutAction::layouts);
+    // A dialog of another program stands over the left stack.
+    mouse->setStackSlots({{Rect(0, 0, 960, 1080), false, {Rect(100, 600, 300, 200)}}, {Rect(960, 0, 960, 540), true, {}}});
+    mouse->configure(defaults);
+
+    // Whether a click reached the window: its press and its release alike.
+    const auto reachesWindow = [&](int button, Point at) {
+        const bool pressed = platform.press(button, 0, at);
+        EXPECT_EQ(platform.release(button), pressed) << "a release goes where its press went";
+        return pressed;
+    };
+    // Off every stack the middle click reaches the window: it pastes there. Over a frame stack
+    // and over a span's, the switcher takes it.
+    EXPECT_TRUE(reachesWindow(2, Point{1400, 800}));
+    EXPECT_FALSE(reachesWindow(2, Point{100, 100}));
+    EXPECT_FALSE(reachesWindow(2, Point{1400, 100}));
+    EXPECT_TRUE(reachesWindow(2, Point{200, 700})) << "the dialog over the stack takes its click";
+    // Sending a span behind reaches only a span's stack; the gallery opens anywhere.
+    EXPECT_TRUE(reachesWindow(3, Point{100, 100}));
+    EXPECT_FALSE(reachesWindow(3, Point{1400, 100}));
+    EXPECT_FALSE(reachesWindow(4, Point{1400, 800}));
+    // The stacks gone (turned off or paused): the click is the window's again.
+    mouse->setStackSlots({});
+    EXPECT_TRUE(reachesWindow(2, Point{100, 100}));
+
+    settle(4);
+    ASSERT_EQ(delivered.size(), 4u);
+    EXPECT_EQ(delivered[0].action, ShortcutAction::stack);
+    EXPECT_EQ(delivered[1].at, (Point{1400, 100}));
+    EXPECT_EQ(delivered[2].action, ShortcutAction::sendToBack);
+    EXPECT_EQ(delivered[3].action, ShortcutAction::layouts);
+}
+
+TEST_F(MouseFixture, TheTapRunsOnlyWhileATriggerOfButtonTwoOrUpIsBoundAndTheProgramRuns)
 {
     mouse->configure(defaults);
     EXPECT_FALSE(mouse->running());
@@ -102,6 +144,19 @@ TEST_F(MouseFixture, TheTapRunsOnlyWhileATriggerOfButtonTwoOrUpIsBound)
     mouse->configure(defaults);
     EXPECT_EQ(platform.starts(), 1) << "a second configure re-grabs the running tap";
     EXPECT_EQ(platform.grabbed(), (std::vector<ButtonGrab>{{2, 0}, {4, 0}}));
+
+    // Paused, the program has nothing to do with a click: the tap stops until it resumes, a
+    // change of the table meanwhile included.
+    mouse->setPaused(true);
+    EXPECT_FALSE(mouse->running());
+    EXPECT_TRUE(platform.press(2, 0));
+    EXPECT_TRUE(platform.release(2));
+    mouse->configure(defaults);
+    EXPECT_FALSE(mouse->running());
+    mouse->setPaused(false);
+    EXPECT_TRUE(mouse->running());
+    EXPECT_FALSE(platform.press(2, 0));
+    EXPECT_FALSE(platform.release(2));
 
     store.setMouseTrigger(std::nullopt, ShortcutAction::stack);
     store.setMouseTrigger(std::nullopt, ShortcutAction::next);
@@ -159,6 +214,8 @@ TEST_F(MouseFixture, TheTableCanChangeWhileClicksArrive)
     });
     for (int i = 0; i < 200; ++i) {
         mouse->setSuspended(i % 3 == 0);
+        if (i % 7 == 0)
+            mouse->setStackSlots(i % 14 ? stackEverywhere : std::vector<StackSlot>{});
         store.setMouseTrigger(MouseTrigger{2, i % 2 ? 0u : StoredShift}, ShortcutAction::stack);
         mouse->configure(defaults);
         if (i % 10 == 0)
@@ -168,6 +225,7 @@ TEST_F(MouseFixture, TheTableCanChangeWhileClicksArrive)
         QCoreApplication::processEvents();
     }
     mouse->setSuspended(false);
+    mouse->setStackSlots(stackEverywhere);
     store.setMouseTrigger(MouseTrigger{2, 0}, ShortcutAction::stack);
     mouse->configure(defaults);
     QElapsedTimer t;

@@ -130,6 +130,19 @@ TEST(StackRules, PlacementsCarryStackMatesOnceAtTheirWindowsTarget)
     EXPECT_EQ(nextMember(win(2), {win(2)}, 1), std::nullopt);
 }
 
+TEST(StackRules, TheWindowsAboveAStackAreThoseListedBeforeAllItsMembers)
+{
+    WindowStack stack;
+    stack.members = {win(1), win(2)};
+    const auto layer = [](WindowId id, Rect frame) { return WindowLayerSnapshot{id, Pid(100 + id), frame, 0}; };
+    const Rect dialog(100, 600, 300, 200), slot(0, 0, 960, 1080), elsewhere(1000, 0, 900, 1080);
+    // Front to back: a dialog, the stack's front member, another window, the member behind.
+    EXPECT_EQ(framesAbove(stack, {layer(9, dialog), layer(2, slot), layer(5, elsewhere), layer(1, slot)}),
+              (std::vector<Rect>{dialog}));
+    EXPECT_EQ(framesAbove(stack, {layer(1, slot), layer(9, dialog)}), std::vector<Rect>{});
+    EXPECT_EQ(framesAbove(stack, {layer(9, dialog)}), std::vector<Rect>{}) << "no member listed";
+}
+
 TEST(StackRules, ScanDecisionAsksOnlyWhatChangedAndEveryWindowOnceAMinute)
 {
     const Pid own = 1;

@@ -4,7 +4,9 @@
 // closes the picker and Return in the picker places the window that had the keyboard. Nothing
 // typed meanwhile reaches the xterms: each writes only what is typed into it afterwards. The
 // stack switcher opened with the pointer resting there keeps its keys too: "2" chooses a card
-// and closes it, and never reaches the xterm.
+// and closes it, and never reaches the xterm. A click on another xterm closes the picker and
+// the keys go where the click put them. Return in snap assist takes its ringed card; the middle
+// button bound to the switcher opens it over a stack and pastes everywhere else.
 #include "platform/x11/X11WindowSystem.h"
 #include "x11/DragSteps.h"
 #include "x11/FakeKeys.h"
@@ -12,6 +14,8 @@
 #include "x11/XSession.h"
 
 #include <gtest/gtest.h>
+
+#include <QJsonObject>
 
 #include <initializer_list>
 #include <optional>
@@ -147,13 +151,44 @@ protected:
         a = startTypist(*session_, u"alpha"_qs, u"60x15+40+700"_qs);
         b = startTypist(*session_, u"beta"_qs, u"60x15+1250+700"_qs);
         ASSERT_TRUE(a.term.window && b.term.window) << session_->error();
-        program = startProgram(*session_);
+        program = startProgram(*session_, defaults_);
         ASSERT_TRUE(program) << session_->error() << "\n" << programLog(*session_).toStdString();
     }
     bool shown(const QString& title) { return programWindowShown(*session_, title); }
     std::string log() { return programLog(*session_).toStdString() + "\npanels: " + programPanels(*session_); }
 
+    // Whether the switcher's key is another program's (icewm's stock keys take Ctrl+Alt+S where
+    // xdg-open exists).
+    bool switcherKeyTaken()
+    {
+        for (const QString& line : programLog(*session_).split(u'\n')) {
+            if (line.contains(u"Registration failed:"_qs) && line.contains(u"Show Window Stack"_qs))
+                return true;
+        }
+        return false;
+    }
+
+    // Opens the picker for alpha, places it in the left half with Return and waits for snap
+    // assist, which takes the keyboard, to offer the right half.
+    ::testing::AssertionResult alphaLeftAndAssistOpen()
+    {
+        XSession& s = *session_;
+        if (!focusedXterm(s, a.term.window))
+            return ::testing::AssertionFailure() << "alpha never had the keyboard";
+        glideTo(s, {1100, 1060}, 12);
+        chord(s, {ControlL, AltL, LetterP});
+        if (!s.waitFor([&] { return wmClass(s, s.inputFocus()).contains("framewell"); }, 10000))
+            return ::testing::AssertionFailure() << "the picker never had the keyboard\n" << log();
+        chord(s, {Return});
+        if (!s.waitFor([&] { return placedLeft(s, a.term.window); }, 10000))
+            return ::testing::AssertionFailure() << "alpha not placed\n" << log();
+        if (!s.waitFor([&] { return shown(u"Choose a window for this space"_qs); }, 10000))
+            return ::testing::AssertionFailure() << "no snap assist\n" << log();
+        return ::testing::AssertionSuccess();
+    }
+
     std::optional<XSession> session_;
+    QJsonObject defaults_;   // more settings for the program, set before SetUp
     Typist a, b;
     pid_t program = 0;
 };
@@ -200,11 +235,8 @@ TEST_F(PanelKeysFollowMouseX11, ThePickerKeepsItsKeysWhileThePointerRestsOnAnoth
 TEST_F(PanelKeysFollowMouseX11, TheSwitcherKeepsItsKeysWhileThePointerRestsOnAnotherWindow)
 {
     XSession& session = *session_;
-    // icewm's stock keys take Ctrl+Alt+S where xdg-open exists.
-    for (const QString& line : programLog(session).split(u'\n')) {
-        if (line.contains(u"Registration failed:"_qs) && line.contains(u"Show Window Stack"_qs))
-            GTEST_SKIP() << session.windowManager().toStdString() << " holds the switcher's key";
-    }
+    if (switcherKeyTaken())
+        GTEST_SKIP() << session.windowManager().toStdString() << " holds the switcher's key";
 
     // alpha placed in the left half by the picker; a click in it ends snap assist.
     ASSERT_TRUE(focusedXterm(session, a.term.window));
@@ -240,6 +272,91 @@ TEST_F(PanelKeysFollowMouseX11, TheSwitcherKeepsItsKeysWhileThePointerRestsOnAno
     EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
     for (const Typist* t : std::initializer_list<const Typist*>{&a, &b, &c})
         EXPECT_EQ(written(*t), QByteArray()) << session.windowTitle(t->term.window).toStdString();
+}
+
+TEST_F(PanelKeysFollowMouseX11, AClickOnAnotherWindowClosesThePickerAndTheKeysFollowTheClick)
+{
+    XSession& session = *session_;
+    // The picker opened for alpha; the pointer moves onto beta, whose focus the panel's hold
+    // takes back, and clicks there: the picker closes and what is typed next goes into beta.
+    ASSERT_TRUE(focusedXterm(session, a.term.window));
+    glideTo(session, {1100, 1060}, 12);
+    chord(session, {ControlL, AltL, LetterP});
+    ASSERT_TRUE(session.waitFor([&] { return shown(u"Choose a Layout"_qs); }, 10000)) << log();
+    ASSERT_TRUE(restOn(session, b.term.window)) << log();
+    session.pressButton(1);
+    session.releaseButton(1);
+    ASSERT_TRUE(session.waitFor([&] { return !shown(u"Choose a Layout"_qs); })) << "the click left the picker open";
+    chord(session, {LetterO});
+    chord(session, {LetterK});
+    EXPECT_TRUE(session.waitFor([&] { return written(b) == "ok"; }))
+        << "beta wrote \"" << written(b).toStdString() << "\", alpha \"" << written(a).toStdString()
+        << "\"; the focus is on " << session.windowTitle(session.inputFocus()).toStdString();
+    EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
+    EXPECT_EQ(written(a), QByteArray());
+}
+
+// The owner of the PRIMARY selection; none.
+xcb_window_t primaryOwner(XSession& s)
+{
+    auto* r = xcb_get_selection_owner_reply(s.connection(), xcb_get_selection_owner(s.connection(), XCB_ATOM_PRIMARY),
+                                            nullptr);
+    const xcb_window_t owner = r ? r->owner : XCB_NONE;
+    free(r);
+    return owner;
+}
+
+// The middle button runs Show Window Stack.
+class MiddleButtonFollowMouseX11 : public PanelKeysFollowMouseX11 {
+protected:
+    MiddleButtonFollowMouseX11()
+    {
+        defaults_.insert(u"mouseShortcuts.v1"_qs, QJsonObject{{u"5"_qs, QJsonObject{{u"button"_qs, 2}, {u"modifiers"_qs, 0}}}});
+    }
+};
+
+TEST_F(MiddleButtonFollowMouseX11, ReturnTakesTheAssistsCardAndTheMiddleButtonPastesOffEveryStack)
+{
+    XSession& session = *session_;
+
+    // Snap assist offers beta for the right half, its card ringed: Return puts beta there.
+    ASSERT_TRUE(alphaLeftAndAssistOpen());
+    ASSERT_TRUE(session.waitFor([&] { return wmClass(session, session.inputFocus()).contains("framewell"); }, 10000))
+        << log();
+    chord(session, {Return});
+    EXPECT_TRUE(session.waitFor([&] {
+        const auto f = session.wmFrame(b.term.window);
+        return f && f->x() > 900 && f->y() < 40 && f->width() > 800 && programLog(session).count(u"resize done"_qs) >= 2;
+    }, 10000)) << "beta is at " << toString(session.wmFrame(b.term.window).value_or(Rect())).toStdString() << "\n" << log();
+    EXPECT_TRUE(session.waitFor([&] { return !shown(u"Choose a window for this space"_qs); })) << "the assist stayed open";
+
+    // A client holds text selected. Beta is in no stack: a middle click in it pastes the text.
+    const auto owner = session.startTestClient(u"owner"_qs, {u"--primary"_qs, u"fwpaste"_qs, u"--size"_qs, u"100x60"_qs,
+                                                            u"--position"_qs, u"1700,900"_qs});
+    ASSERT_TRUE(owner.window && session.waitFor([&] { return primaryOwner(session) == owner.window; })) << session.error();
+    ASSERT_TRUE(restOn(session, b.term.window)) << log();
+    session.pressButton(2);
+    session.releaseButton(2);
+    EXPECT_TRUE(session.waitFor([&] { return written(b) == "fwpaste"; }, 10000))
+        << "beta wrote \"" << written(b).toStdString() << "\"\n" << log();
+
+    // gamma put on alpha's frame stacks with it (its badge shows): a middle click there opens
+    // the switcher, and pastes nothing.
+    const Typist c = startTypist(session, u"gamma"_qs, u"60x15+300+100"_qs);
+    X11WindowSystem ws(session.display());
+    ws.setWriteTimeout(5000);
+    const auto placed = ws.frame(a.term.window);
+    ASSERT_TRUE(c.term.window && placed && ws.setFrame(c.term.window, *placed)) << session.error();
+    ASSERT_TRUE(session.waitFor([&] { return ws.frame(c.term.window) == placed; }));
+    ASSERT_TRUE(session.waitFor([&] { return shown(u"Framewell stack badge"_qs); }, 10000)) << log();
+    glideTo(session, {placed->midX(), placed->midY() + 60}, 12);
+    session.pressButton(2);
+    session.releaseButton(2);
+    EXPECT_TRUE(session.waitFor([&] { return shown(u"Window Stack"_qs); }, 10000)) << log();
+    EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
+    EXPECT_EQ(written(a), QByteArray());
+    EXPECT_EQ(written(c), QByteArray());
+    EXPECT_FALSE(programLog(session).contains(u"No other windows share"_qs));
 }
 
 } // namespace

@@ -153,17 +153,17 @@ inline bool programWindowShown(XSession& s, const QString& title)
     return false;
 }
 
-// The defaults of a user who has opened the program before: no welcome window at start.
-inline bool openedBefore(const XSession& s)
+// The defaults of a user who has opened the program before: no welcome window at start; and
+// any more the test gives.
+inline bool openedBefore(const XSession& s, const QJsonObject& more = {})
 {
     const QString config = s.directory() + u"/config/framewell"_qs;
     QFile defaults(config + u"/defaults.json"_qs);
+    QJsonObject values{{u"hasOpened"_qs, true}, {u"welcomeVideoShown"_qs, true}, {u"lastSeenVersion"_qs, productVersion()}};
+    for (auto it = more.begin(); it != more.end(); ++it)
+        values.insert(it.key(), it.value());
     return QDir().mkpath(config) && defaults.open(QIODevice::WriteOnly)
-        && defaults.write(QJsonDocument(QJsonObject{{u"hasOpened"_qs, true},
-                                                    {u"welcomeVideoShown"_qs, true},
-                                                    {u"lastSeenVersion"_qs, productVersion()}})
-                              .toJson())
-               > 0;
+        && defaults.write(QJsonDocument(values).toJson()) > 0;
 }
 
 // What the programs started under this name (the first argument's file name) wrote.
@@ -192,9 +192,9 @@ inline long long cpuTicks(pid_t pid)
 
 // Starts the program as a user who has opened it before: its pid once its log says it started,
 // else 0 (the session's error and the program's log say why).
-inline pid_t startProgram(XSession& s)
+inline pid_t startProgram(XSession& s, const QJsonObject& defaults = {})
 {
-    if (!openedBefore(s))
+    if (!openedBefore(s, defaults))
         return 0;
     const pid_t program = s.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
     const bool started = program && s.waitFor([&] { return programLog(s).contains(u"Framewell started"_qs); }, 10000);

@@ -7,12 +7,14 @@
 #include "app/StatusMenuModel.h"
 #include "app/WelcomeShortcuts.h"
 #include "app/qt/ShortcutsWindow.h"
+#include "app/qt/StatusMenuView.h"
 #include "base/Log.h"
 #include "base/QtClock.h"
 #include "platform/x11/X11ButtonGrabs.h"
 #include "platform/x11/X11GlobalHotKeys.h"
 #include "platform/x11/X11MouseMonitor.h"
 #include "platform/x11/X11ScrollTap.h"
+#include "support/MenuRows.h"
 #include "x11/FakeKeys.h"
 #include "x11/ScreenPhotos.h"
 #include "x11/XSession.h"
@@ -186,6 +188,36 @@ TEST(ShortcutsX11, KeysAnotherClientHoldsAreOfferedNowhere)
     EXPECT_TRUE(notice->endsWith(u"Choose other keys in Shortcuts…"_qs)) << notice->toStdString();
     live.hotKeys.reregister();
     EXPECT_FALSE(live.hotKeys.takenKeysNotice()) << "told once";
+}
+
+// A layout key another client holds (icewm as shipped holds Ctrl+Alt+1 …): its layout's row says
+// so in the Switch Layout menu, and every row of the menu shown on the server reads whole.
+TEST(ShortcutsX11, ALayoutKeyAnotherClientHoldsLeavesEveryRowOfSwitchLayoutWhole)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    test::SessionApp app(session);
+    xcb_grab_key(session.connection(), 1, session.root(), XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1,
+                 keycode(session, xcb_keysym_t(0x31)), XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+    xcb_flush(session.connection());
+    LiveHotKeys live(session);
+    StatusMenuState state;
+    for (ShortcutAction a : allShortcutActions)
+        state.combos[a] = ShortcutStore(live.defaults).combo(a);
+    state.takenLayoutKeys = live.hotKeys.layoutKeyFailures();
+    ASSERT_TRUE(state.takenLayoutKeys.count(0)) << "Ctrl+Alt+1 was not refused";
+    state.display.screen = {u"RIGHT"_qs, u"Studio"_qs, Rect(0, 0, 1920, 1080), Rect(0, 0, 1920, 1050), true};
+    state.display.key = u"RIGHT"_qs;
+    state.display.offered = SnapLayout::builtIns();
+    state.display.custom = {{u"user-1"_qs, u"My Layout"_qs, SnapLayout::builtIns()[0].tree, std::nullopt},
+                            {u"user-2"_qs, u"Second"_qs, SnapLayout::builtIns()[1].tree, std::nullopt}};
+    StatusMenuView view;
+    view.render(state);
+    QMenu* menu = view.switchLayoutMenu();
+    menu->popup(QPoint(200, 200));
+    ASSERT_TRUE(session.waitFor([&] { return menu->windowHandle() && menu->windowHandle()->isExposed(); }));
+    EXPECT_TRUE(test::rowsReadWhole(menu, {u"In use elsewhere"_qs}));   // icewm holds Ctrl+Alt+2 too
+    menu->hide();
 }
 
 TEST(ShortcutsX11, ACombinationOpenboxHoldsOrThatWeHoldTwiceIsReportedAsFailed)
@@ -380,7 +412,7 @@ TEST(ShortcutsX11, ABoundMiddleClickRunsItsActionAndNeverReachesTheWindowWhileAn
     ASSERT_TRUE(watcher.ok());
 
     MemoryDefaults defaults;
-    ShortcutStore(defaults).setMouseTrigger(MouseTrigger{2, CtrlAlt}, ShortcutAction::stack);
+    ShortcutStore(defaults).setMouseTrigger(MouseTrigger{2, CtrlAlt}, ShortcutAction::layouts);
     X11ButtonGrabs grabs(session.display());
     MouseShortcuts mouse(grabs);
     std::vector<std::pair<ShortcutAction, Point>> runs;
@@ -395,7 +427,7 @@ TEST(ShortcutsX11, ABoundMiddleClickRunsItsActionAndNeverReachesTheWindowWhileAn
     session.warpPointer(int(inside.x), int(inside.y));
     ctrlAltClick(session, 2);
     ASSERT_TRUE(session.waitFor([&] { return runs.size() == 1; }, 10000));
-    EXPECT_EQ(runs[0].first, ShortcutAction::stack);
+    EXPECT_EQ(runs[0].first, ShortcutAction::layouts);
     EXPECT_EQ(runs[0].second, inside);
 
     clickButton(session, 2);   // no modifiers: not bound, passed on
@@ -430,7 +462,7 @@ TEST(ShortcutsX11, ALockOnAnotherModifierOrSuperOnMod3SilencesNoShortcut)
     LiveHotKeys live(session);
     ShortcutStore store(live.defaults);
     store.setCombo(KeyCombo{15, StoredCtrl | StoredSuper, u"R"_qs}, ShortcutAction::restore);
-    store.setMouseTrigger(MouseTrigger{2, CtrlAlt}, ShortcutAction::stack);
+    store.setMouseTrigger(MouseTrigger{2, CtrlAlt}, ShortcutAction::layouts);
     store.setMouseTrigger(MouseTrigger{2, StoredSuper}, ShortcutAction::adjust);
     live.hotKeys.reregister();
     X11ButtonGrabs grabs(session.display());
@@ -455,7 +487,7 @@ TEST(ShortcutsX11, ALockOnAnotherModifierOrSuperOnMod3SilencesNoShortcut)
     ctrlAltClick(session, 2);
     EXPECT_TRUE(session.waitFor([&] { return !live.ids.empty() && !runs.empty(); }, 5000));
     EXPECT_EQ(live.ids, (std::vector<std::uint32_t>{6}));
-    EXPECT_EQ(runs, (std::vector<ShortcutAction>{ShortcutAction::stack}));
+    EXPECT_EQ(runs, (std::vector<ShortcutAction>{ShortcutAction::layouts}));
 
     // Super moved from Mod4 to Mod3 (the lock released and taken off first): Super shortcuts
     // and the held modifiers the mouse monitor reports follow it.
@@ -480,7 +512,7 @@ TEST(ShortcutsX11, ALockOnAnotherModifierOrSuperOnMod3SilencesNoShortcut)
     key(session, SuperL, false);
     EXPECT_TRUE(session.waitFor([&] { return live.ids.size() >= 2 && runs.size() >= 2; }, 5000));
     EXPECT_EQ(live.ids, (std::vector<std::uint32_t>{6, 3}));
-    EXPECT_EQ(runs, (std::vector<ShortcutAction>{ShortcutAction::stack, ShortcutAction::adjust}));
+    EXPECT_EQ(runs, (std::vector<ShortcutAction>{ShortcutAction::layouts, ShortcutAction::adjust}));
 }
 
 TEST(ShortcutsX11, ScrollNotchesStepWhileCapturedAndReachTheApplicationWhenNot)

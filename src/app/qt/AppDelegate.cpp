@@ -261,6 +261,9 @@ void AppDelegate::startShortcuts()
         commands_.handleMouseShortcut(action, at);
         statusMenu_.scheduleRefresh();
     };
+    // The tap decides on its own thread whether a click over a window reaches a stack there.
+    stackCommands_.setSlotsChanged([this] { mouseShortcuts_.setStackSlots(stackCommands_.stackSlots()); });
+    mouseShortcuts_.setStackSlots(stackCommands_.stackSlots());
     mouseShortcuts_.configure(platform_.defaults);
 }
 
@@ -369,6 +372,7 @@ void AppDelegate::terminate()
     hotKeys_.unregisterAll();
     hotKeys_.removeHandler();
     mouseShortcuts_.stop();
+    stackCommands_.setSlotsChanged({});
     coordinator_.endInteraction(false);
     // The stacks close their switchers and take their panels down, then scrolling goes back.
     stackCommands_.stop();

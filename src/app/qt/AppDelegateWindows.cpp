@@ -241,6 +241,7 @@ bool AppDelegate::gpuAvailable()
 
 void AppDelegate::pausedChanged(bool paused)
 {
+    mouseShortcuts_.setPaused(paused);
     if (StatusMenuView* tray = statusMenu_.view())
         tray->icon().setPaused(paused);
     statusMenu_.scheduleRefresh();

@@ -73,7 +73,9 @@ QStyle* diagramMenuStyle() { return menuStyle(true); }
 const char* const kKeyLabel = "fwKeyLabel";
 
 // A menu that draws each item's key label beside it, as it draws an action's shortcut: the
-// column as wide as the widest label of the menu.
+// column as wide as the widest label of the menu. Every item keeps that column free (the style
+// measures an item with a tab, even an empty key, with the column beside it), so each one's
+// text has the room the menu's width was measured for.
 class KeyedMenu final : public QMenu {
 public:
     using QMenu::QMenu;
@@ -95,6 +97,8 @@ protected:
         }
         for (const QString& key : keys_)
             option->reservedShortcutWidth = std::max(option->reservedShortcutWidth, option->fontMetrics.horizontalAdvance(key));
+        if (!keys_.isEmpty() && !option->text.contains(u'\t'))
+            option->text += u'\t';
     }
     void actionEvent(QActionEvent* event) override
     {

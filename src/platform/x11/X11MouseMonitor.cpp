@@ -3,6 +3,8 @@
 // gives for the master pointer each came through.
 #include "platform/x11/X11MouseMonitor.h"
 
+#include "platform/x11/X11PanelFocus.h"
+
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Input.h"
 
@@ -342,6 +344,7 @@ std::optional<X11MouseMonitor::Pending> X11MouseMonitor::kindOf(const xcb_generi
         }
         leftDown_.insert(master);
         dragMaster_ = master;
+        x11::noteClick(button->time);   // a panel closed by it leaves the keyboard where it went
         return Pending{Type::LeftDown, master};
     }
     case XCB_INPUT_RAW_MOTION: {

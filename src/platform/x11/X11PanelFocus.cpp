@@ -5,7 +5,10 @@
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11KeyboardHold.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
+
+#include <xcb/xcb.h>
 
 #include <algorithm>
 #include <atomic>
@@ -17,18 +20,46 @@ using namespace x11;
 namespace {
 
 std::atomic<std::uint32_t> gUserTime{0};
+std::atomic<std::uint32_t> gClickTime{0};
+std::atomic<std::uint32_t> gClicks{0};
 
 // How old the user's last input may be and still stand for what opened a panel.
 constexpr std::uint32_t recentInputMs = 2000;
+
+// Notes the time of every key press and click that reaches a window of ours through the toolkit:
+// the user's last input to us, which a panel's keyboard goes back with.
+class OwnInputTimes final : public QAbstractNativeEventFilter {
+public:
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override
+    {
+        if (type != "xcb_generic_event_t")
+            return false;
+        const auto* e = static_cast<const xcb_generic_event_t*>(message);
+        const int kind = e->response_type & 0x7f;
+        if (kind == XCB_KEY_PRESS || kind == XCB_BUTTON_PRESS)
+            x11::noteUserTime(reinterpret_cast<const xcb_key_press_event_t*>(e)->time);
+        return false;
+    }
+};
 
 } // namespace
 
 void x11::noteUserTime(std::uint32_t time) { gUserTime.store(time, std::memory_order_relaxed); }
 
+void x11::noteClick(std::uint32_t time)
+{
+    gClickTime.store(time, std::memory_order_relaxed);
+    gClicks.fetch_add(1, std::memory_order_relaxed);
+}
+
 X11PanelFocus::X11PanelFocus(const QByteArray& displayName) : conn_(std::make_unique<Connection>(displayName))
 {
     if (!conn_->ok())
         return;
+    if (qGuiApp) {
+        ownInput_ = std::make_unique<OwnInputTimes>();
+        qGuiApp->installNativeEventFilter(ownInput_.get());
+    }
     xcb_connection_t* c = conn_->raw();
     // Never mapped. Not override-redirect: its configure requests pass through the window
     // manager, which makes them a barrier; a property change on it tells the server's time.
@@ -39,7 +70,11 @@ X11PanelFocus::X11PanelFocus(const QByteArray& displayName) : conn_(std::make_un
     conn_->flush();
 }
 
-X11PanelFocus::~X11PanelFocus() = default;
+X11PanelFocus::~X11PanelFocus()
+{
+    if (ownInput_ && qGuiApp)
+        qGuiApp->removeNativeEventFilter(ownInput_.get());
+}
 
 bool X11PanelFocus::connected() const { return conn_->ok(); }
 
@@ -218,6 +253,11 @@ PanelFocus::Outcome X11PanelFocus::takeKeyboard(std::uint64_t panel)
     const auto window = std::uint32_t(panel);
     if (!conn_->ok() || window == 0)
         return Outcome::Missing;
+    // Counted anew each time: a panel taking the keyboard back after a click elsewhere was
+    // returned to by the user.
+    if (clicksAtTake_.size() > 32)
+        clicksAtTake_.clear();   // panels the window manager activated are never given back
+    clicksAtTake_.insert_or_assign(window, gClicks.load());
     conn_->drainQueue();
     if (!waitUntilViewable(window))
         return Outcome::Missing;
@@ -245,7 +285,11 @@ PanelFocus::Outcome X11PanelFocus::takeKeyboard(std::uint64_t panel)
 
 bool X11PanelFocus::giveBack(std::uint64_t panel, std::uint64_t window)
 {
-    const auto to = std::uint32_t(window);
+    auto to = std::uint32_t(window);
+    const auto taken = clicksAtTake_.find(std::uint32_t(panel));
+    const std::uint32_t clicksBefore = taken == clicksAtTake_.end() ? gClicks.load() : taken->second;
+    if (taken != clicksAtTake_.end())
+        clicksAtTake_.erase(taken);
     if (!conn_->ok() || to == 0)
         return false;
     conn_->drainQueue();
@@ -253,9 +297,44 @@ bool X11PanelFocus::giveBack(std::uint64_t panel, std::uint64_t window)
     const bool nowhere = now == XCB_NONE || now == XCB_INPUT_FOCUS_POINTER_ROOT || now == conn_->root();
     if (!nowhere && !holds(std::uint32_t(panel)))
         return false;   // the user put it elsewhere meanwhile
+    // The user clicked another window since the panel took the keyboard, after their last input
+    // to us (the click that closes the panel): the keyboard goes to the window clicked, where
+    // the window manager would have put it had the panel not held it.
+    const std::uint32_t click = gClickTime.load(), user = gUserTime.load();
+    if (gClicks.load() != clicksBefore && (user == 0 || std::int32_t(click - user) > 0)) {
+        to = clientUnderPointer();
+        if (to == 0)
+            return false;
+    }
     if (!viewable(to))
         return false;
     return setFocus(to, XCB_INPUT_FOCUS_POINTER_ROOT, serverTime()) && holds(to);
+}
+
+std::uint32_t X11PanelFocus::clientUnderPointer()
+{
+    xcb_connection_t* c = conn_->raw();
+    const auto pointer = FW_XCB_REPLY(c, xcb_query_pointer, xcb_query_pointer(c, conn_->root()));
+    if (!pointer || pointer->child == XCB_NONE)
+        return 0;
+    // The client inside the window manager's frame: the first window down with WM_STATE.
+    std::vector<std::uint32_t> level{pointer->child};
+    for (int depth = 0; depth < 4 && !level.empty(); ++depth) {
+        std::vector<std::uint32_t> next;
+        for (std::uint32_t w : level) {
+            const auto state = FW_XCB_REPLY(c, xcb_get_property,
+                                            xcb_get_property(c, 0, w, conn_->atoms().wmState, XCB_ATOM_ANY, 0, 0));
+            if (state && state->type != XCB_NONE)
+                return viewable(w) ? w : 0;
+            const auto tree = FW_XCB_REPLY(c, xcb_query_tree, xcb_query_tree(c, w));
+            if (!tree)
+                continue;
+            const auto* children = xcb_query_tree_children(tree.p);
+            next.insert(next.end(), children, children + xcb_query_tree_children_length(tree.p));
+        }
+        level = std::move(next);
+    }
+    return 0;
 }
 
 void X11PanelFocus::holdKeyboard(std::uint64_t panel) { x11::holdForPanel(panel); }

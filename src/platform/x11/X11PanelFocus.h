@@ -6,24 +6,30 @@
 // from the FocusIn that made), the server's input focus is read, and where it is not on the
 // panel (a window manager that lists the request and ignores it, or none at all) it is set
 // there with SetInputFocus and the time of the user's last input our grabs acted on. Giving
-// it back sets the focus on the earlier window, before the panel is unmapped. The hold while
+// it back sets the focus on the earlier window; where the user clicked another window since
+// the panel took the keyboard (and gave us no input after), on the window clicked instead. The hold while
 // the panel is open is the toolkit connection's (X11KeyboardHold.h).
 
 #include "platform/PanelFocus.h"
 
 #include <QByteArray>
 
+class QAbstractNativeEventFilter;
+
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace fw {
 
 namespace x11 {
 class Connection;
-// The server time of the last user input our grabs acted on (a hot key's press): the time a
-// panel opened by it takes the keyboard with. Any thread.
+// The server time of the user's last input that reached us (a hot key's press, a key or click on
+// a window of ours): the time a panel opened by it takes the keyboard with. Any thread.
 void noteUserTime(std::uint32_t time);
+// A press of the left button anywhere, at this server time. Any thread.
+void noteClick(std::uint32_t time);
 } // namespace x11
 
 class X11PanelFocus final : public PanelFocus {
@@ -61,13 +67,17 @@ private:
     // The user's last input when it is recent and later than the focus we last set, else the
     // server's time now.
     std::uint32_t inputTime();
+    // The client window (with WM_STATE) under the pointer, shown; 0 when none.
+    std::uint32_t clientUnderPointer();
     // Sets the focus; whether the server took the request (the window may just have gone).
     bool setFocus(std::uint32_t window, std::uint8_t revertTo, std::uint32_t time);
 
     std::unique_ptr<x11::Connection> conn_;
+    std::unique_ptr<QAbstractNativeEventFilter> ownInput_;   // notes the user's input to our windows
     std::uint32_t helper_ = 0;   // unmapped window of ours: barriers and server time
     std::uint32_t barrierWidth_ = 1;
     std::uint32_t lastSet_ = 0;   // the time of the last focus we set
+    std::unordered_map<std::uint32_t, std::uint32_t> clicksAtTake_;   // per panel: clicks counted then
     // Upper bound of each wait for an answer of the window manager and for the server's time,
     // and of the wait for the panel to show (the event loop stands still meanwhile. A window
     // manager that decorates a new window may map it only after several hundred milliseconds;

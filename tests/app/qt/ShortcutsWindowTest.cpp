@@ -34,6 +34,7 @@ struct WindowFixture : ::testing::Test {
     {
         hotKeys.installHandler();
         hotKeys.registerKeys();
+        mouse.setStackSlots({{Rect(0, 0, 1920, 1080), false}});   // every click lands on a stack
         mouse.configure(defaults);
         window.failures = [this] { return hotKeys.failures(); };
         window.mouseUnavailable = [this] { return mouse.unavailable(); };
@@ -167,6 +168,19 @@ TEST(ShortcutsWindowFonts, EveryTextWholeAndInLineFromNineToSixteenPoints)
         photograph(window, QStringLiteral("shortcuts-%1pt-recording").arg(points));
         QTest::mouseClick(window.mouseButton(ShortcutAction::stack), Qt::LeftButton);
         expectLaidOut(window, at + "recording a button");
+        // The longest hint: a plain middle button taken for every click.
+        QTest::mouseClick(window.mouseButton(ShortcutAction::restore), Qt::LeftButton);
+        QTest::mouseClick(window.window(), Qt::MiddleButton, Qt::NoModifier, QPoint(30, 30));
+        ASSERT_TRUE(window.hint().startsWith(u"The middle button pastes"_qs)) << at << window.hint().toStdString();
+        expectLaidOut(window, at + "the middle button's note");
+        for (OverlayLabel* label : window.window()->findChildren<OverlayLabel*>())
+            if (label->text() == window.hint())
+                EXPECT_LE(QFontMetrics(label->font())
+                              .boundingRect(QRect(0, 0, label->width(), 1000), Qt::TextWordWrap, label->text())
+                              .height(),
+                          label->height())
+                    << at << "the note is cut";
+        ShortcutStore(defaults).setMouseTrigger(std::nullopt, ShortcutAction::restore);
 
         window.close();
         window.show();
@@ -273,6 +287,25 @@ TEST_F(WindowFixture, RecordingAMouseButtonBindsItAndTheTapMatchesIt)
     QTest::keyClick(target(), Qt::Key_Delete);
     EXPECT_EQ(window.mouseButton(ShortcutAction::stack)->text(), "None");
     EXPECT_EQ(ShortcutStore(defaults).mouseTriggers().size(), 1u);
+
+    // The plain middle button for the gallery takes every middle click: the hint says pasting
+    // with it ends, whole. For the switcher it takes only clicks on stacks: nothing to say.
+    click(ShortcutAction::layouts, true);
+    QTest::mouseClick(window.window(), Qt::MiddleButton, Qt::NoModifier, QPoint(30, 30));
+    EXPECT_EQ(window.mouseButton(ShortcutAction::layouts)->text(), "Middle button");
+    EXPECT_EQ(window.hint(), u"The middle button pastes in most apps; now “Open Layout Gallery” takes every such "
+                             "click instead. Record Ctrl+Middle to keep pasting."_qs);
+    EXPECT_EQ(hint->text(), window.hint());
+    EXPECT_EQ(hint->shownText(), hint->text());
+    EXPECT_LE(QFontMetrics(hint->font()).boundingRect(QRect(0, 0, hint->width(), 1000), Qt::TextWordWrap, hint->text()).height(),
+              hint->height())
+        << "the note is cut";
+    click(ShortcutAction::layouts, true);
+    QTest::keyClick(target(), Qt::Key_Delete);
+    click(ShortcutAction::stack, true);
+    QTest::mouseClick(window.window(), Qt::MiddleButton, Qt::NoModifier, QPoint(30, 30));
+    EXPECT_EQ(window.mouseButton(ShortcutAction::stack)->text(), "Middle button");
+    EXPECT_TRUE(window.hint().isEmpty());
 }
 
 TEST_F(WindowFixture, NotesShowTakenKeysAndAnUnavailableTapAndRestoreDefaultsResetsBoth)

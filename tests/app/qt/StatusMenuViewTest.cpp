@@ -7,6 +7,8 @@
 #include "app/qt/StatusMenuView.h"
 #include "editor/qt/LayoutDiagram.h"
 
+#include "support/MenuRows.h"
+
 #include <QAction>
 
 #include <algorithm>
@@ -166,6 +168,28 @@ TEST(StatusMenuView, TheMenuDrawsTheKeyBesideItsItem)
     EXPECT_GT(menu->width(), metrics.horizontalAdvance(u"Restore Focused Window"_qs) + metrics.horizontalAdvance(u"Ctrl+Alt+R"_qs))
         << "the key column is cut off";
     menu->hide();
+}
+
+// Whatever the labels beside them ("In use elsewhere" for a layout key another program holds),
+// every row of the Switch Layout menu reads whole: each text drawn in full, inside its row's
+// room, and clear of the label beside it.
+TEST(StatusMenuView, EveryRowReadsWholeBesideTheWidestKeyLabel)
+{
+    StatusMenuState s = state();
+    s.display.screen.name = u"RIGHT"_qs;
+    s.display.custom = {{u"user-1"_qs, u"My Layout"_qs, SnapLayout::builtIns()[0].tree, std::nullopt},
+                        {u"user-2"_qs, u"Second"_qs, SnapLayout::builtIns()[1].tree, std::nullopt}};
+    s.takenLayoutKeys = {0};
+    StatusMenuView view;
+    view.render(s);
+    QMenu* menu = view.switchLayoutMenu();
+    menu->popup(QPoint(0, 0));
+    EXPECT_TRUE(test::rowsReadWhole(menu, {u"In use elsewhere"_qs}));
+    menu->hide();
+    // The menu it hangs from, with keys and submenus.
+    view.menu()->popup(QPoint(0, 0));
+    EXPECT_TRUE(test::rowsReadWhole(view.menu(), {u"Ctrl+Alt+P"_qs}));
+    view.menu()->hide();
 }
 
 TEST(StatusMenuView, LayoutRowsChooseOnReleaseInsideWhenEnabled)

@@ -6,7 +6,7 @@
 //                  [--inc WxH] [--base WxH] [--no-pid] [--type normal|dialog|dock|none]
 //                  [--transient-for ID] [--maximized] [--count N] [--no-move] [--strut-top H]
 //                  [--strut-partial L,R,T,B,LY0,LY1,RY0,RY1,TX0,TX1,BX0,BX1] [--churn]
-//                  [--colors RRGGBB,RRGGBB] [--no-input]
+//                  [--colors RRGGBB,RRGGBB] [--no-input] [--primary TEXT]
 // --strut-partial: the window's _NET_WM_STRUT_PARTIAL as given (and _NET_WM_STRUT from its
 // first four values), as a panel on one monitor states it.
 // --churn: besides the windows above, keeps creating and destroying further windows (titled
@@ -17,6 +17,8 @@
 // pixels of a 24-bit TrueColor screen), instead of plain white.
 // --no-input: WM_HINTS say the window takes no keyboard input (as xclock's do), and it offers
 // no WM_TAKE_FOCUS: window managers leave the focus where it was when it is raised.
+// --primary: the first window owns the PRIMARY selection holding TEXT, as text selected in an
+// application does, and hands it to whoever asks (UTF8_STRING, STRING, TEXT, TARGETS).
 #include <xcb/xcb.h>
 
 #include <algorithm>
@@ -65,6 +67,8 @@ int main(int argc, char** argv)
     int minW = -1, minH = -1, maxW = -1, maxH = -1, incW = -1, incH = -1, baseW = -1, baseH = -1;
     bool setPid = true, positioned = false, maximized = false, noMove = false, churn = false, coloured = false;
     bool noInput = false;
+    std::string primary;
+    bool ownsPrimary = false;
     std::uint32_t left = 0, right = 0;
     int strutTop = 0;
     std::vector<std::uint32_t> partial;
@@ -101,6 +105,7 @@ int main(int argc, char** argv)
         }
         else if (a == "--churn") churn = true;
         else if (a == "--no-input") noInput = true;
+        else if (a == "--primary") { primary = next(); ownsPrimary = true; }
         else if (a == "--colors") {
             const std::string v = next();
             const auto comma = v.find(',');
@@ -193,6 +198,9 @@ int main(int argc, char** argv)
         xcb_map_window(c, win);
         windows.push_back(win);
     }
+    const xcb_atom_t targets = atom(c, "TARGETS"), text = atom(c, "TEXT");
+    if (ownsPrimary)
+        xcb_set_selection_owner(c, windows.front(), XCB_ATOM_PRIMARY, XCB_CURRENT_TIME);
     xcb_flush(c);
 
     // Churn windows: created, mapped and destroyed without end, paced by the WM's mapping.
@@ -283,6 +291,31 @@ int main(int argc, char** argv)
             std::printf("window 0x%x\n", m->window);
             std::fflush(stdout);
             ++mapped;
+        } else if (type_ == XCB_SELECTION_REQUEST && ownsPrimary) {
+            auto* r = reinterpret_cast<xcb_selection_request_event_t*>(e);
+            union {
+                xcb_selection_notify_event_t n;
+                char bytes[32];   // every event sent is 32 bytes long
+            } sent{};
+            xcb_selection_notify_event_t& n = sent.n;
+            n.response_type = XCB_SELECTION_NOTIFY;
+            n.time = r->time;
+            n.requestor = r->requestor;
+            n.selection = r->selection;
+            n.target = r->target;
+            n.property = r->property == XCB_NONE ? r->target : r->property;
+            if (r->target == targets) {
+                const xcb_atom_t offered[] = {targets, utf8, XCB_ATOM_STRING, text};
+                xcb_change_property(c, XCB_PROP_MODE_REPLACE, r->requestor, n.property, XCB_ATOM_ATOM, 32, 4, offered);
+            } else if (r->target == utf8 || r->target == XCB_ATOM_STRING || r->target == text) {
+                const xcb_atom_t as = r->target == text ? xcb_atom_t(XCB_ATOM_STRING) : r->target;
+                xcb_change_property(c, XCB_PROP_MODE_REPLACE, r->requestor, n.property, as, 8, primary.size(),
+                                    primary.data());
+            } else {
+                n.property = XCB_NONE;   // refused
+            }
+            xcb_send_event(c, 0, r->requestor, XCB_EVENT_MASK_NO_EVENT, sent.bytes);
+            xcb_flush(c);
         } else if (type_ == XCB_CLIENT_MESSAGE) {
             auto* m = reinterpret_cast<xcb_client_message_event_t*>(e);
             if (m->type == wmProtocols && m->data.data32[0] == wmDelete) {
