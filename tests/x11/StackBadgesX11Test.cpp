@@ -6,7 +6,8 @@
 // edge the badge stands across the front's left edge, kept inside the screen. A window that
 // draws its own title bar gets its badge inside its top edge. Placed automatically, the badge
 // takes a free stretch of the real title bar, clear of all the window manager drew there.
-// Clicks on the stack's front window never unmap its badge.
+// Clicks on the stack's front window never unmap its badge. A window kept above the others and
+// a dialog of ours over the badge hide it.
 #include "stacks/StackPresenter.h"
 #include "stacks/qt/StackBadgeView.h"
 #include "stacks/qt/WindowStackAnchorView.h"
@@ -17,6 +18,7 @@
 #include "x11/XSession.h"
 #include "x11/XtermRigs.h"
 
+#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -366,6 +368,68 @@ TEST(StackBadgesX11, HeaderBarWindowsAndTerminalsInFrontOfAStackShowTheirBadgesI
 
     ASSERT_TRUE(session.activate(term.window));
     EXPECT_TRUE(session.waitFor([&] { return bool(badgeInside(term.window)); })) << badgeInside(term.window).message();
+    rig.stacks.stop();
+}
+
+// The badge shows on the front xterm's title bar. A window kept above the others, put over the
+// badge (clear of the title-bar buttons), hides it, and moved off, the badge shows again; so
+// does a dialog of ours kept above, shown over it and closed.
+TEST(StackBadgesX11, AWindowKeptAboveAndADialogOfOursOverTheBadgeHideIt)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    if (!session.titleBars())
+        GTEST_SKIP() << "no title bar to hold the badge under " << session.windowManager().toStdString();
+    test::XtermStack stack;
+    ASSERT_TRUE(stack.start(session, u"covered one"_qs, u"covered two"_qs));
+    auto [one, two, rig] = stack.parts();
+    rig.stacks.setBadgesOnEdge(false);
+    rig.stacks.setAutoPlaceBadges(false);
+    rig.stacks.start();
+    rig.stacks.refresh(true);
+    auto* presenter = rig.stacks.presenter();
+    ASSERT_TRUE(presenter);
+    const auto shown = [&] {
+        const auto& badges = presenter->badges();
+        return badges.size() == 1 && badges.begin()->second.panel->isVisible();
+    };
+    ASSERT_TRUE(session.waitFor(shown)) << "no badge";
+    // Passes come every 5 s on a desktop idle that long.
+    const int pass = 12000;
+    const Rect spot = presenter->badges().begin()->second.frame;
+    const double top = topLeftVisibleFrame(rig.screens.screens().front()).minY();
+    // Over the badge, clear of the title bar's buttons beside it (where an anchor waits).
+    const Rect over(spot.maxX() - 400, std::max(spot.minY() - 60, top), 400, 300);
+    const auto covers = [&](xcb_window_t w) {
+        const auto f = rig.ws.frame(w);
+        return f && f->intersection(spot) == spot;
+    };
+
+    const bool keepsAbove = session.windowManager() != u"pekwm"_qs && session.windowManager() != u"evilwm"_qs;
+    if (keepsAbove) {
+        auto above = session.startTestClient(u"kept above"_qs, {"--size", "400x300", "--position", "1400,700"});
+        ASSERT_TRUE(above.window) << session.error();
+        ASSERT_TRUE(session.keepAbove(above.window)) << "the window manager did not keep it above";
+        ASSERT_TRUE(rig.ws.setFrame(above.window, over) && covers(above.window));
+        EXPECT_TRUE(session.waitFor([&] { return !shown(); }, pass)) << "the badge stayed over the window kept above";
+        const Rect visible = topLeftVisibleFrame(rig.screens.screens().front());
+        ASSERT_TRUE(rig.ws.setFrame(above.window, Rect(visible.maxX() - 420, visible.maxY() - 320, 400, 300)));
+        EXPECT_TRUE(session.waitFor(shown, pass)) << "the badge never came back";
+    }
+
+    // A dialog of ours kept above the others, as the Import and Export Layouts panels are.
+    QDialog dialog;
+    dialog.setWindowTitle(u"Import Layouts"_qs);
+    dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
+    dialog.resize(int(over.width()), int(over.height()));
+    dialog.move(int(over.minX()), int(over.minY()));
+    dialog.show();
+    const auto id = xcb_window_t(dialog.winId());
+    ASSERT_TRUE(session.waitFor([&] { return session.isViewable(id) && covers(id); }))
+        << "our dialog never came over the badge";
+    EXPECT_TRUE(session.waitFor([&] { return !shown(); }, pass)) << "the badge stayed over our own dialog";
+    dialog.hide();
+    EXPECT_TRUE(session.waitFor(shown, pass)) << "the badge never came back after our dialog closed";
     rig.stacks.stop();
 }
 
