@@ -7,7 +7,7 @@
 // draws its own title bar gets its badge inside its top edge. Placed automatically, the badge
 // takes a free stretch of the real title bar, clear of all the window manager drew there.
 // Clicks on the stack's front window never unmap its badge. A window kept above the others and
-// a dialog of ours over the badge hide it.
+// a dialog of ours over the badge hide it. Resting on a badge's icon shows its tooltip.
 #include "stacks/StackPresenter.h"
 #include "stacks/qt/StackBadgeView.h"
 #include "stacks/qt/WindowStackAnchorView.h"
@@ -20,6 +20,8 @@
 
 #include <QDialog>
 #include <QDir>
+#include <QLabel>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGuiApplication>
@@ -430,6 +432,72 @@ TEST(StackBadgesX11, AWindowKeptAboveAndADialogOfOursOverTheBadgeHideIt)
     EXPECT_TRUE(session.waitFor([&] { return !shown(); }, pass)) << "the badge stayed over our own dialog";
     dialog.hide();
     EXPECT_TRUE(session.waitFor(shown, pass)) << "the badge never came back after our dialog closed";
+    rig.stacks.stop();
+}
+
+// A badge never takes the keyboard, yet resting the pointer (XTest) on an icon of the open
+// badge shows its tooltip: the toolkit's tooltip window maps on the server, in front of the
+// badge, naming the member the icon brings forward by its application and window title.
+TEST(StackBadgesX11, RestingOnABadgeIconShowsTheMembersApplicationAndTitle)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    if (!session.titleBars())
+        GTEST_SKIP() << "no title bar to hold the badge under " << session.windowManager().toStdString();
+    test::XtermStack stack;
+    ASSERT_TRUE(stack.start(session, u"tip one"_qs, u"tip two"_qs));
+    auto [one, two, rig] = stack.parts();
+    ASSERT_TRUE(rig.startDragMonitor());
+    rig.stacks.setBadgesOnEdge(false);
+    rig.stacks.setAutoPlaceBadges(false);
+    rig.stacks.start();
+    rig.stacks.refresh(true);
+    auto* presenter = rig.stacks.presenter();
+    BadgePanel* panel = nullptr;
+    ASSERT_TRUE(session.waitFor([&] {
+        const auto& badges = presenter->badges();
+        panel = badges.size() == 1 ? dynamic_cast<BadgePanel*>(badges.begin()->second.panel.get()) : nullptr;
+        return panel && panel->isVisible();
+    })) << "no badge";
+    ASSERT_EQ(panel->view().members().size(), 1u);
+    const ManagedWindow member = panel->view().members().front();
+    ASSERT_EQ(member.element, one.window);
+
+    pointAt(session, panel->view().mapToGlobal(panel->view().frames().icons[0].center().toPoint()));
+    ASSERT_TRUE(session.waitFor([&] { return panel->expanded() && !panel->ignoresMouse() && panel->view().openness() == 1; }))
+        << "the badge never opened under the pointer";
+    EXPECT_FALSE(panel->window().isActiveWindow()) << "the badge took the keyboard";
+
+    pointAt(session, panel->view().mapToGlobal(panel->view().frames().icons[0].center().toPoint()));
+    // The tooltip's window as the server has it (the toolkit may have made its native window
+    // anew since the widget's id was taken).
+    QLabel* tip = nullptr;
+    const auto tipWindow = [&] { return xcb_window_t(tip->windowHandle() ? tip->windowHandle()->winId() : tip->winId()); };
+    ASSERT_TRUE(session.waitFor([&] {
+        tip = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w->inherits("QTipLabel") && w->isVisible())
+                tip = qobject_cast<QLabel*>(w);
+        }
+        // What the toolkit asked of the server reaches it (the loop here never blocks, where
+        // the toolkit would send it).
+        QGuiApplication::sync();
+        return tip && session.isViewable(tipWindow());
+    })) << "no tooltip mapped";
+    EXPECT_EQ(tip->text(), member.appName + u" — "_qs + member.title);
+    EXPECT_EQ(member.title, u"tip one"_qs);
+    EXPECT_FALSE(member.appName.isEmpty());
+    // In front of the badge, also once a pass raised the badges above the windows again.
+    const auto tipOverBadge = [&] {
+        QGuiApplication::sync();
+        const auto stacking = session.rootChildren();   // bottom to top
+        const auto at = [&](xcb_window_t w) { return std::find(stacking.begin(), stacking.end(), w) - stacking.begin(); };
+        return at(tipWindow()) > at(xcb_window_t(panel->window().windowHandle()->winId()));
+    };
+    EXPECT_TRUE(tipOverBadge()) << "the tooltip is under the badge";
+    rig.stacks.setNeedsPresentationRefresh();
+    rig.stacks.refresh(false);
+    EXPECT_TRUE(tip->isVisible() && tipOverBadge()) << "the pass put the badge over the tooltip";
     rig.stacks.stop();
 }
 
