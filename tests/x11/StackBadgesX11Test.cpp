@@ -373,6 +373,24 @@ TEST(StackBadgesX11, HeaderBarWindowsAndTerminalsInFrontOfAStackShowTheirBadgesI
     rig.stacks.stop();
 }
 
+// The stacks started with the badges beside the title bar's buttons (no reading of the bar
+// places them); the one badge once it shows, else null.
+BadgePanel* startWithBadgeBesideButtons(XSession& session, CoordinatorRig& rig)
+{
+    rig.stacks.setBadgesOnEdge(false);
+    rig.stacks.setAutoPlaceBadges(false);
+    rig.stacks.start();
+    rig.stacks.refresh(true);
+    auto* presenter = rig.stacks.presenter();
+    BadgePanel* panel = nullptr;
+    session.waitFor([&] {
+        const auto& badges = presenter->badges();
+        panel = badges.size() == 1 ? dynamic_cast<BadgePanel*>(badges.begin()->second.panel.get()) : nullptr;
+        return panel && panel->isVisible();
+    });
+    return panel && panel->isVisible() ? panel : nullptr;
+}
+
 // The badge shows on the front xterm's title bar. A window kept above the others, put over the
 // badge (clear of the title-bar buttons), hides it, and moved off, the badge shows again; so
 // does a dialog of ours kept above, shown over it and closed.
@@ -385,17 +403,12 @@ TEST(StackBadgesX11, AWindowKeptAboveAndADialogOfOursOverTheBadgeHideIt)
     test::XtermStack stack;
     ASSERT_TRUE(stack.start(session, u"covered one"_qs, u"covered two"_qs));
     auto [one, two, rig] = stack.parts();
-    rig.stacks.setBadgesOnEdge(false);
-    rig.stacks.setAutoPlaceBadges(false);
-    rig.stacks.start();
-    rig.stacks.refresh(true);
+    ASSERT_TRUE(startWithBadgeBesideButtons(session, rig)) << "no badge";
     auto* presenter = rig.stacks.presenter();
-    ASSERT_TRUE(presenter);
     const auto shown = [&] {
         const auto& badges = presenter->badges();
         return badges.size() == 1 && badges.begin()->second.panel->isVisible();
     };
-    ASSERT_TRUE(session.waitFor(shown)) << "no badge";
     // Passes come every 5 s on a desktop idle that long.
     const int pass = 12000;
     const Rect spot = presenter->badges().begin()->second.frame;
@@ -448,17 +461,8 @@ TEST(StackBadgesX11, RestingOnABadgeIconShowsTheMembersApplicationAndTitle)
     ASSERT_TRUE(stack.start(session, u"tip one"_qs, u"tip two"_qs));
     auto [one, two, rig] = stack.parts();
     ASSERT_TRUE(rig.startDragMonitor());
-    rig.stacks.setBadgesOnEdge(false);
-    rig.stacks.setAutoPlaceBadges(false);
-    rig.stacks.start();
-    rig.stacks.refresh(true);
-    auto* presenter = rig.stacks.presenter();
-    BadgePanel* panel = nullptr;
-    ASSERT_TRUE(session.waitFor([&] {
-        const auto& badges = presenter->badges();
-        panel = badges.size() == 1 ? dynamic_cast<BadgePanel*>(badges.begin()->second.panel.get()) : nullptr;
-        return panel && panel->isVisible();
-    })) << "no badge";
+    BadgePanel* panel = startWithBadgeBesideButtons(session, rig);
+    ASSERT_TRUE(panel) << "no badge";
     ASSERT_EQ(panel->view().members().size(), 1u);
     const ManagedWindow member = panel->view().members().front();
     ASSERT_EQ(member.element, one.window);
