@@ -156,7 +156,7 @@ private:
     AnchorThumbnails thumbnails_;
     AnchorKeyPanel keyPanel_;
 
-    TaskScope tasks_;   // last: it ends the capture and restorations while the rest exists
+    TaskScope tasks_;   // last: it ends the capture while the rest exists
 };
 
 } // namespace fw
