@@ -6,6 +6,7 @@
 #include "platform/PanelStacking.h"
 #include "platform/qt/DevicePixels.h"
 
+#include <QApplication>
 #include <QResizeEvent>
 #include <QWindow>
 #include <algorithm>
@@ -86,6 +87,8 @@ OverlayWindow::OverlayWindow(const Rect& contentRect, bool interactive)
 {
     translucent_ = gStacking ? gStacking->compositing() : true;
     setAttribute(Qt::WA_ShowWithoutActivating);
+    // Qt shows tooltips only in the active window, and most panels never take the keyboard.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     setAttribute(Qt::WA_TranslucentBackground, translucent_);
     setAttribute(Qt::WA_NoSystemBackground, translucent_);
     applyFlags();
@@ -329,6 +332,12 @@ void OverlayWindow::raiseHigherLevels()
     std::stable_sort(above.begin(), above.end(), [](auto* a, auto* b) { return a->level_ < b->level_; });
     for (OverlayWindow* p : above)
         p->raise();
+    // The toolkit's own tooltips and menus stay over every panel: they belong to what the
+    // pointer is on.
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->isVisible() && (w->windowType() == Qt::ToolTip || w->windowType() == Qt::Popup))
+            w->raise();
+    }
 }
 
 void OverlayWindow::orderFrontRegardless()

@@ -1,6 +1,7 @@
 #pragma once
 // The one floating panel behind every overlay surface: frameless, above ordinary windows,
-// never the main window, and given the keyboard only when its maker allows it.
+// never the main window, and given the keyboard only when its maker allows it. Its tooltips
+// show whether or not it has the keyboard.
 //
 // On X11 every panel is override-redirect (unmanaged) where the stacking port is installed: a
 // window manager's frame round it would be shadowed by a compositor as a box, and a tiling

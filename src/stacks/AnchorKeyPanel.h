@@ -1,8 +1,8 @@
 #pragma once
-// A stack anchor's key panel while scroll steps cycle the stack: which key panel is shown (a
-// serial), until when its losing the keyboard is the cycling's doing (the new front's
-// application takes it), and the pending step that makes the panel the keyboard window
-// again. Main thread only.
+// A stack anchor's key panel while scroll steps cycle the stack or a look raises windows:
+// which key panel is shown (a serial), until when its losing the keyboard is their doing (the
+// raised window's application takes it), and the pending step that makes the panel the
+// keyboard window again. Main thread only.
 
 #include "base/Clock.h"
 

@@ -175,9 +175,17 @@ void configureAnchorCallbacks(PresenterContext& ctx, AnchorState& anchors, Windo
         if (auto self = weak.lock())
             self->access.raise(w);
     };
-    anchor.actions.currentFronts = [weak, stack] {
+    anchor.actions.stacking = [weak] {
+        PeekScene scene;
         auto self = weak.lock();
-        return self ? self->queries.slotRepresentatives(stack) : std::vector<ManagedWindow>{};
+        if (!self)
+            return scene;
+        for (const WindowLayer& l : self->access.windowSystem().layers()) {
+            if (l.level == 0 && l.pid != ownPid())
+                scene.layers.push_back(l);
+        }
+        scene.focused = self->access.focusedWindow();
+        return scene;
     };
     anchor.actions.stretch = nullptr;
     if (!stack.sections.empty()) {

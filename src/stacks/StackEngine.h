@@ -91,10 +91,6 @@ public:
     {
         return set_.slotMates(window, members, stack);
     }
-    std::vector<ManagedWindow> slotRepresentatives(const WindowStack& stack) const override
-    {
-        return set_.slotRepresentatives(stack);
-    }
 
     // ---- What the presenter's gestures ask for (StackActions): switching and span moves
     std::optional<ManagedWindow> cycle(const ManagedWindow& current, int step, const WindowStack& stack) override

@@ -88,7 +88,7 @@ std::optional<ManagedWindow> nextMember(const ManagedWindow& after, const std::v
 std::vector<WindowLayerSnapshot> captureLayers(WindowSystem& windows, Pid excludingPid)
 {
     std::vector<WindowLayerSnapshot> out = windows.layers();
-    std::erase_if(out, [&](const WindowLayerSnapshot& l) { return l.pid == excludingPid && l.level != 0; });
+    std::erase_if(out, [&](const WindowLayerSnapshot& l) { return l.pid == excludingPid && l.level >= kUnmanagedLevel; });
     return out;
 }
 

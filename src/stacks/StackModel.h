@@ -19,6 +19,9 @@ namespace fw {
 
 // The layer level of a window kept above the others (WindowLayer::level).
 inline constexpr int kKeptAboveLevel = 3;
+// The layer level of a window no window manager manages (override-redirect): menus, tooltips,
+// notices, and every panel of ours.
+inline constexpr int kUnmanagedLevel = 101;
 
 // A window at `frame` (size increments `grid`) sits in the slot `slot`, whose own window (if
 // the slot is a window's frame) has the increments `slotGrid`: either sits in the other.
@@ -67,7 +70,9 @@ std::optional<ManagedWindow> nextMember(const ManagedWindow& after, const std::v
 
 // One on-screen window of the window server in front-to-back order.
 using WindowLayerSnapshot = WindowLayer;
-// The layer list without this program's floating windows (its ordinary windows stay).
+// The layer list without this program's unmanaged windows: its panels (badges, switchers,
+// notices) and popups are meant to stand over the windows; the windows the user works with
+// (its dialogs, kept above or not) stay.
 std::vector<WindowLayerSnapshot> captureLayers(WindowSystem& windows, Pid excludingPid);
 
 // The frames of the windows above every member of the stack in the layer list (front to back):

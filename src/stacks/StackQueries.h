@@ -37,8 +37,6 @@ public:
     // The members whose slots coincide with the window's, or lie within it, or hold it.
     virtual std::vector<ManagedWindow> slotMates(const ManagedWindow& window, const std::vector<ManagedWindow>& members,
                                                  const WindowStack& stack) const = 0;
-    // Per slot the member nearest the front, back-most first.
-    virtual std::vector<ManagedWindow> slotRepresentatives(const WindowStack& stack) const = 0;
 };
 
 } // namespace fw::stacks

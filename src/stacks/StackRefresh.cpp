@@ -178,13 +178,18 @@ void refreshPass(StackContext& ctx, StackRefresh& refresh, StackSet& set, const 
     std::vector<WindowLayerSnapshot> layers = captureLayers(ctx.access.windowSystem(), ctx.ownPid);
     const double t1 = ctx.uptime();
     set.noteKeptAbove(layers);
-    // Floating windows count only where they cover an anchor.
-    const std::vector<Rect> zones = ctx.presentation->anchorZones();
-    std::erase_if(layers, [&](const WindowLayerSnapshot& l) {
+    // Every window counts where it covers a badge or an anchor, whatever its level. Whether the
+    // stacking changed, though, floating windows tell only where they meet a stack or an anchor:
+    // a menu or a notice elsewhere asks for no pass.
+    std::vector<Rect> zones = ctx.presentation->anchorZones();
+    for (const WindowStack& s : set.presented())
+        zones.push_back(s.frame);
+    std::vector<WindowLayerSnapshot> watched = layers;
+    std::erase_if(watched, [&](const WindowLayerSnapshot& l) {
         return l.level != 0 && std::none_of(zones.begin(), zones.end(), [&](const Rect& z) { return z.intersects(l.frame); });
     });
 
-    const ScanDecision decision = refresh.scanState.decide(layers, ctx.ownPid, fullScan, refresh.needsPresentation, t1);
+    const ScanDecision decision = refresh.scanState.decide(watched, ctx.ownPid, fullScan, refresh.needsPresentation, t1);
     if (decision == ScanDecision::unchanged)
         return;
     if (decision == ScanDecision::discover)

@@ -4,7 +4,6 @@
 #include "stacks/StackSet.h"
 
 #include <algorithm>
-#include <map>
 
 namespace fw::stacks {
 
@@ -111,30 +110,6 @@ std::vector<ManagedWindow> StackSet::slotMates(const ManagedWindow& window,
             mates.push_back(m);
     }
     return mates;
-}
-
-std::vector<ManagedWindow> StackSet::slotRepresentatives(const WindowStack& stack) const
-{
-    const std::vector<WindowLayer> list = access_.windowSystem().layers();
-    std::map<QString, std::pair<std::size_t, ManagedWindow>> kept;
-    for (const ManagedWindow& m : stack.members) {
-        const auto at = std::find_if(list.begin(), list.end(), [&](const WindowLayer& l) { return l.id == m.element; });
-        if (at == list.end())
-            continue;
-        const std::size_t position = std::size_t(at - list.begin());
-        const QString key = toString(stack.slot(m));
-        const auto it = kept.find(key);
-        if (it == kept.end() || position < it->second.first)
-            kept[key] = {position, m};
-    }
-    std::vector<std::pair<std::size_t, ManagedWindow>> entries;
-    for (const auto& [key, entry] : kept)
-        entries.push_back(entry);
-    std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
-    std::vector<ManagedWindow> out;
-    for (const auto& [position, m] : entries)
-        out.push_back(m);
-    return out;
 }
 
 void StackSet::noteKeptAbove(const std::vector<WindowLayerSnapshot>& layers)

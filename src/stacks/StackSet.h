@@ -36,8 +36,6 @@ public:
     // The members whose slots coincide with the window's, or lie within it, or hold it.
     std::vector<ManagedWindow> slotMates(const ManagedWindow& window, const std::vector<ManagedWindow>& members,
                                          const WindowStack& stack) const;
-    // Per slot the member nearest the front, back-most first.
-    std::vector<ManagedWindow> slotRepresentatives(const WindowStack& stack) const;
     // The presented stack holding the window; none.
     const WindowStack* presentedStackOf(const ManagedWindow& window) const;
     // The window at the frame sits in the slot, each by its cells.

@@ -82,10 +82,11 @@ void WindowStackAnchor::makePicker(bool previewsAllowed)
             auto a = weak.lock();
             if (!a)
                 return;
-            a->endPeek(true, [weak] {
-                auto b = weak.lock();
-                if (b && b->actions.sendToBack)
-                    b->actions.sendToBack();
+            // The switcher may go with its anchor before the look is put back: the move is
+            // held by value.
+            a->endPeek(true, [send = a->actions.sendToBack] {
+                if (send)
+                    send();
             });
             a->teardown();
         };
@@ -266,9 +267,14 @@ void WindowStackAnchor::step(int direction)
         if (auto next = actions.cycle(direction))
             update(members_, *next);
     }
+    holdKeyboard();
+}
+
+void WindowStackAnchor::holdKeyboard()
+{
+    keyPanel_.steppingUntil = uptime() + AnchorKeyPanel::steppingGrace;
     if (!presenter_.hasKeyPanel())
         return;
-    // Cycling activates the new front's application, which takes the keyboard from the panel.
     keyPanel_.cancelRekey();
     const std::uint64_t panel = keyPanel_.serial;
     auto weak = self_.weak();

@@ -3,8 +3,8 @@
 // the anchor (when the pointer rests on the stack) or in a key panel (when the user asks for
 // the switcher by shortcut or menu). While the switcher is up it captures the members'
 // thumbnails (the front window first), turns scroll-wheel steps into cycling through the
-// stack, raises a window for a look while the pointer rests on its card (and restores the
-// earlier front windows afterwards), and tears everything down when the switcher closes. The
+// stack, raises a window for a look while the pointer rests on its card (and puts back the
+// stacking from before afterwards), and tears everything down when the switcher closes. The
 // presenter fills the action slots; an empty slot makes its step do nothing. Deciding
 // code: the widgets are behind SwitcherPresenter. Main thread only.
 //
@@ -65,7 +65,7 @@ struct AnchorActions {
     std::function<void(int)> chooseLayout;
     std::function<void(const ManagedWindow&)> stretch;  // only for stacks with sections
     std::function<void(const ManagedWindow&)> peekWindow;
-    std::function<std::vector<ManagedWindow>()> currentFronts;
+    std::function<PeekScene()> stacking;                // read when a look begins
 };
 
 class WindowStackAnchor {
@@ -94,8 +94,9 @@ public:
     void showKeyPanel(const Rect& near);
     // The popover's frame while it is shown (never the key panel's).
     std::optional<Rect> pickerFrame() const;
-    // Ends any peek; with `restore`, raises the earlier front windows again (one every 40 ms)
-    // before `then` runs; without anything to restore `then` runs at once.
+    // Ends any peek; with `restore`, puts back the stacking the look began with (raising one
+    // window every 40 ms, also when the anchor goes meanwhile) before `then` runs; without
+    // anything to restore `then` runs at once.
     void endPeek(bool restore, std::function<void()> then = {});
     // Closes whatever presentation is up, then didDismiss().
     void teardown();
@@ -138,9 +139,12 @@ private:
     void startThumbnailCapture();
     void receiveThumbnail(const Thumbnail& image, const ManagedWindow& window, std::uint64_t capture);
     void startScrollStepping();
+    // Cycling, a look and its end raise windows, and raising activates their applications,
+    // which take the keyboard from the key panel: for a moment its losing the keyboard is
+    // ignored, and the panel takes it back.
+    void holdKeyboard();
     void peek(const std::vector<ManagedWindow>& windows);
     void enablePreviews();
-    Task<void> restore(std::vector<ManagedWindow> windows, std::function<void()> then);
     double uptime() const { return toSeconds(services_.clock.now()); }
 
     Lifeline<WindowStackAnchor> self_{this};
@@ -152,7 +156,7 @@ private:
     AnchorThumbnails thumbnails_;
     AnchorKeyPanel keyPanel_;
 
-    TaskScope tasks_;   // last: it ends the capture and restorations while the rest exists
+    TaskScope tasks_;   // last: it ends the capture while the rest exists
 };
 
 } // namespace fw

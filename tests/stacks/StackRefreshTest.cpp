@@ -55,14 +55,14 @@ TEST_F(StackRefresh, PassesReadTheLayerListOnceAndAskOnlyTheWindowsThatChanged)
     ASSERT_EQ(presentation.shown.size(), 1u);
     EXPECT_EQ(s.stack(c), ab[0]);
 
-    // A floating window of another application counts only where it covers an anchor.
+    // A floating window of another application counts only where it meets a stack or an anchor.
     s.noteMouseMoved(Point{});   // passes every second again
     presentation.zones = {Rect(0, 0, 60, 60)};
-    const WindowId floating = sim.addWindow({.pid = 300, .frame = Rect(900, 900, 50, 50), .layer = 3});
+    const WindowId floating = sim.addWindow({.pid = 300, .frame = Rect(right.midX(), right.midY(), 50, 50), .layer = 3});
     presentation.shown.clear();
     clock.advance(1s);
     EXPECT_TRUE(presentation.shown.empty());
-    sim.place(floating, Rect(40, 40, 50, 50));
+    sim.place(floating, Rect(left.midX(), left.midY(), 50, 50));
     clock.advance(1s);
     EXPECT_EQ(presentation.shown.size(), 1u) << "presented again, nothing discovered";
     EXPECT_EQ(s.fullScanCount(), 2);

@@ -1,6 +1,7 @@
 // The pure rules of window stacks: which windows form frame stacks and span stacks, the merge,
 // placements carrying stack mates, the scan decision of each refresh pass, and the geometry of
 // span moves.
+#include "stacks/AnchorPeek.h"
 #include "stacks/StackGrouping.h"
 #include "stacks/StackModel.h"
 #include "stacks/StackMoves.h"
@@ -169,6 +170,32 @@ TEST(StackRules, ScanDecisionAsksOnlyWhatChangedAndEveryWindowOnceAMinute)
     s.forceFullDiscovery();
     EXPECT_EQ(s.decide({moved, a}, own, false, false, 72), ScanDecision::discover);
     EXPECT_FALSE(s.changedPIDs);
+}
+
+// Ending a look raises again only what stood over the raised windows, back-most first: halves
+// 1 and 2 over span 3, a floating window 4 over half 1, window 5 behind all of them.
+TEST(StackRules, ALookPutsBackWhatStoodOverTheRaisedWindowsAndNothingBehind)
+{
+    const Rect left(0, 0, 940, 1000), right(980, 0, 940, 1000), both(0, 0, 1920, 1000), floating(100, 100, 300, 200);
+    const auto layer = [](WindowId id, const Rect& frame) { return WindowLayer{id, Pid(100 + id), frame, 0}; };
+    const std::vector<WindowLayer> layers{layer(4, floating), layer(1, left), layer(2, right), layer(3, both),
+                                          layer(5, both)};
+    const PeekScene scene{layers, std::nullopt};
+    using List = std::vector<ManagedWindow>;
+    // The span looked at: the halves come back over it, the floating window over half 1; 5 stays.
+    EXPECT_EQ(AnchorPeek::restoreOrder(scene, {win(3)}), (List{win(2), win(1), win(4)}));
+    // Half 2 looked at: nothing stood over it.
+    EXPECT_EQ(AnchorPeek::restoreOrder(scene, {win(2)}), List{});
+    // The span, then half 2: already in their order, they stay; half 1 and the floating window
+    // come over the span. Half 2, then the span: half 2 comes over the span again.
+    EXPECT_EQ(AnchorPeek::restoreOrder(scene, {win(3), win(2)}), (List{win(1), win(4)}));
+    EXPECT_EQ(AnchorPeek::restoreOrder(scene, {win(2), win(3)}), (List{win(2), win(1), win(4)}));
+
+    // The keyboard goes back to the window that had it, unless something stood over that one.
+    EXPECT_EQ(AnchorPeek::restoreOrder({layers, win(2)}, {win(3)}), (List{win(2), win(1), win(4), win(2)}));
+    EXPECT_EQ(AnchorPeek::restoreOrder({layers, win(1)}, {win(3)}), (List{win(2), win(1), win(4)}));
+    EXPECT_EQ(AnchorPeek::restoreOrder({layers, win(4)}, {win(2)}), List{win(4)});
+    EXPECT_EQ(AnchorPeek::restoreOrder({layers, win(2)}, {win(2)}), List{});
 }
 
 TEST(StackRules, SpanMovesSlideAwayFromTheMiddleAndCutAlongTheRegions)

@@ -6,7 +6,8 @@
 // edge the badge stands across the front's left edge, kept inside the screen. A window that
 // draws its own title bar gets its badge inside its top edge. Placed automatically, the badge
 // takes a free stretch of the real title bar, clear of all the window manager drew there.
-// Clicks on the stack's front window never unmap its badge.
+// Clicks on the stack's front window never unmap its badge. A window kept above the others and
+// a dialog of ours over the badge hide it. Resting on a badge's icon shows its tooltip.
 #include "stacks/StackPresenter.h"
 #include "stacks/qt/StackBadgeView.h"
 #include "stacks/qt/WindowStackAnchorView.h"
@@ -17,7 +18,10 @@
 #include "x11/XSession.h"
 #include "x11/XtermRigs.h"
 
+#include <QDialog>
 #include <QDir>
+#include <QLabel>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGuiApplication>
@@ -366,6 +370,138 @@ TEST(StackBadgesX11, HeaderBarWindowsAndTerminalsInFrontOfAStackShowTheirBadgesI
 
     ASSERT_TRUE(session.activate(term.window));
     EXPECT_TRUE(session.waitFor([&] { return bool(badgeInside(term.window)); })) << badgeInside(term.window).message();
+    rig.stacks.stop();
+}
+
+// The stacks started with the badges beside the title bar's buttons (no reading of the bar
+// places them); the one badge once it shows, else null.
+BadgePanel* startWithBadgeBesideButtons(XSession& session, CoordinatorRig& rig)
+{
+    rig.stacks.setBadgesOnEdge(false);
+    rig.stacks.setAutoPlaceBadges(false);
+    rig.stacks.start();
+    rig.stacks.refresh(true);
+    auto* presenter = rig.stacks.presenter();
+    BadgePanel* panel = nullptr;
+    session.waitFor([&] {
+        const auto& badges = presenter->badges();
+        panel = badges.size() == 1 ? dynamic_cast<BadgePanel*>(badges.begin()->second.panel.get()) : nullptr;
+        return panel && panel->isVisible();
+    });
+    return panel && panel->isVisible() ? panel : nullptr;
+}
+
+// The badge shows on the front xterm's title bar. A window kept above the others, put over the
+// badge (clear of the title-bar buttons), hides it, and moved off, the badge shows again; so
+// does a dialog of ours kept above, shown over it and closed.
+TEST(StackBadgesX11, AWindowKeptAboveAndADialogOfOursOverTheBadgeHideIt)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    if (!session.titleBars())
+        GTEST_SKIP() << "no title bar to hold the badge under " << session.windowManager().toStdString();
+    test::XtermStack stack;
+    ASSERT_TRUE(stack.start(session, u"covered one"_qs, u"covered two"_qs));
+    auto [one, two, rig] = stack.parts();
+    ASSERT_TRUE(startWithBadgeBesideButtons(session, rig)) << "no badge";
+    auto* presenter = rig.stacks.presenter();
+    const auto shown = [&] {
+        const auto& badges = presenter->badges();
+        return badges.size() == 1 && badges.begin()->second.panel->isVisible();
+    };
+    // Passes come every 5 s on a desktop idle that long.
+    const int pass = 12000;
+    const Rect spot = presenter->badges().begin()->second.frame;
+    const double top = topLeftVisibleFrame(rig.screens.screens().front()).minY();
+    // Over the badge, clear of the title bar's buttons beside it (where an anchor waits).
+    const Rect over(spot.maxX() - 400, std::max(spot.minY() - 60, top), 400, 300);
+    const auto covers = [&](xcb_window_t w) {
+        const auto f = rig.ws.frame(w);
+        return f && f->intersection(spot) == spot;
+    };
+
+    const bool keepsAbove = session.windowManager() != u"pekwm"_qs && session.windowManager() != u"evilwm"_qs;
+    if (keepsAbove) {
+        auto above = session.startTestClient(u"kept above"_qs, {"--size", "400x300", "--position", "1400,700"});
+        ASSERT_TRUE(above.window) << session.error();
+        ASSERT_TRUE(session.keepAbove(above.window)) << "the window manager did not keep it above";
+        ASSERT_TRUE(rig.ws.setFrame(above.window, over) && covers(above.window));
+        EXPECT_TRUE(session.waitFor([&] { return !shown(); }, pass)) << "the badge stayed over the window kept above";
+        const Rect visible = topLeftVisibleFrame(rig.screens.screens().front());
+        ASSERT_TRUE(rig.ws.setFrame(above.window, Rect(visible.maxX() - 420, visible.maxY() - 320, 400, 300)));
+        EXPECT_TRUE(session.waitFor(shown, pass)) << "the badge never came back";
+    }
+
+    // A dialog of ours kept above the others, as the Import and Export Layouts panels are.
+    QDialog dialog;
+    dialog.setWindowTitle(u"Import Layouts"_qs);
+    dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
+    dialog.resize(int(over.width()), int(over.height()));
+    dialog.move(int(over.minX()), int(over.minY()));
+    dialog.show();
+    const auto id = xcb_window_t(dialog.winId());
+    ASSERT_TRUE(session.waitFor([&] { return session.isViewable(id) && covers(id); }))
+        << "our dialog never came over the badge";
+    EXPECT_TRUE(session.waitFor([&] { return !shown(); }, pass)) << "the badge stayed over our own dialog";
+    dialog.hide();
+    EXPECT_TRUE(session.waitFor(shown, pass)) << "the badge never came back after our dialog closed";
+    rig.stacks.stop();
+}
+
+// A badge never takes the keyboard, yet resting the pointer (XTest) on an icon of the open
+// badge shows its tooltip: the toolkit's tooltip window maps on the server, in front of the
+// badge, naming the member the icon brings forward by its application and window title.
+TEST(StackBadgesX11, RestingOnABadgeIconShowsTheMembersApplicationAndTitle)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    if (!session.titleBars())
+        GTEST_SKIP() << "no title bar to hold the badge under " << session.windowManager().toStdString();
+    test::XtermStack stack;
+    ASSERT_TRUE(stack.start(session, u"tip one"_qs, u"tip two"_qs));
+    auto [one, two, rig] = stack.parts();
+    ASSERT_TRUE(rig.startDragMonitor());
+    BadgePanel* panel = startWithBadgeBesideButtons(session, rig);
+    ASSERT_TRUE(panel) << "no badge";
+    ASSERT_EQ(panel->view().members().size(), 1u);
+    const ManagedWindow member = panel->view().members().front();
+    ASSERT_EQ(member.element, one.window);
+
+    pointAt(session, panel->view().mapToGlobal(panel->view().frames().icons[0].center().toPoint()));
+    ASSERT_TRUE(session.waitFor([&] { return panel->expanded() && !panel->ignoresMouse() && panel->view().openness() == 1; }))
+        << "the badge never opened under the pointer";
+    EXPECT_FALSE(panel->window().isActiveWindow()) << "the badge took the keyboard";
+
+    pointAt(session, panel->view().mapToGlobal(panel->view().frames().icons[0].center().toPoint()));
+    // The tooltip's window as the server has it (the toolkit may have made its native window
+    // anew since the widget's id was taken).
+    QLabel* tip = nullptr;
+    const auto tipWindow = [&] { return xcb_window_t(tip->windowHandle() ? tip->windowHandle()->winId() : tip->winId()); };
+    ASSERT_TRUE(session.waitFor([&] {
+        tip = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w->inherits("QTipLabel") && w->isVisible())
+                tip = qobject_cast<QLabel*>(w);
+        }
+        // What the toolkit asked of the server reaches it (the loop here never blocks, where
+        // the toolkit would send it).
+        QGuiApplication::sync();
+        return tip && session.isViewable(tipWindow());
+    })) << "no tooltip mapped";
+    EXPECT_EQ(tip->text(), member.appName + u" — "_qs + member.title);
+    EXPECT_EQ(member.title, u"tip one"_qs);
+    EXPECT_FALSE(member.appName.isEmpty());
+    // In front of the badge, also once a pass raised the badges above the windows again.
+    const auto tipOverBadge = [&] {
+        QGuiApplication::sync();
+        const auto stacking = session.rootChildren();   // bottom to top
+        const auto at = [&](xcb_window_t w) { return std::find(stacking.begin(), stacking.end(), w) - stacking.begin(); };
+        return at(tipWindow()) > at(xcb_window_t(panel->window().windowHandle()->winId()));
+    };
+    EXPECT_TRUE(tipOverBadge()) << "the tooltip is under the badge";
+    rig.stacks.setNeedsPresentationRefresh();
+    rig.stacks.refresh(false);
+    EXPECT_TRUE(tip->isVisible() && tipOverBadge()) << "the pass put the badge over the tooltip";
     rig.stacks.stop();
 }
 

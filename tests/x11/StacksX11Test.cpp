@@ -4,9 +4,15 @@
 // the frame window access reads, in one round trip once it knows the windows; an application
 // becoming active is observed. Xterms with different fonts placed in one region stack there
 // with their badge shown; a window kept always on top joins no stack. With a member that takes
-// no keyboard focus, cycling from the focused window reaches every member in turn.
+// no keyboard focus, cycling from the focused window reaches every member in turn. A look at
+// a spanning window sent behind the halves, from the switcher, leaves it behind once the
+// switcher closes.
+#include "platform/x11/X11PanelFocus.h"
 #include "stacks/StackPresenter.h"
+#include "stacks/qt/WindowStackAnchorView.h"
+#include "stacks/qt/WindowStackPicker.h"
 #include "x11/CoordinatorRig.h"
+#include "x11/FakeKeys.h"
 #include "x11/XSession.h"
 #include "x11/XtermRigs.h"
 
@@ -230,6 +236,96 @@ TEST(StacksX11, CyclingFromTheFocusedWindowReachesEveryMemberAlsoPastOneThatTake
     std::vector<xcb_window_t> all = members;
     std::sort(all.begin(), all.end());
     EXPECT_EQ(seen, all) << "a member was never reached";
+    rig.stacks.stop();
+}
+
+// Halves with an xterm each and a third spanning both, sent behind them as the span's shortcut
+// does. The first half's switcher opened by shortcut and closed with Escape, the pointer kept
+// off its cards: the spanning xterm stays behind. Opened again, a rest on the spanning xterm's
+// card raises it over both halves for a look; Escape puts back what was in front, though the
+// switcher's panel goes at once: the spanning xterm is behind both halves again.
+TEST(StacksX11, APeekAtASpanningWindowSentBehindLeavesItBehindOnceTheSwitcherCloses)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    if (session.windowManager() == QLatin1String("evilwm"))
+        GTEST_SKIP() << "evilwm's activation from a pager only focuses: the window is not raised";
+    auto left = session.startXterm(u"left half"_qs, {"-geometry", "80x24+100+100"});
+    auto right = session.startXterm(u"right half"_qs, {"-geometry", "80x24+400+300"});
+    auto span = session.startXterm(u"across both"_qs, {"-geometry", "80x24+700+500"});
+    ASSERT_TRUE(left.window && right.window && span.window) << session.error();
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    const auto halves = SnapLayout::builtIns().front().tree.frames(topLeftVisibleFrame(rig.screens.screens().front()), 8);
+    const Rect both = halves.at(0).united(halves.at(1));
+    ASSERT_TRUE(rig.ws.setFrame(span.window, both) && rig.ws.setFrame(left.window, halves.at(0))
+                && rig.ws.setFrame(right.window, halves.at(1)));
+    const auto a = ManagedWindow::make(rig.ws, left.window), b = ManagedWindow::make(rig.ws, right.window),
+               c = ManagedWindow::make(rig.ws, span.window);
+    ASSERT_TRUE(a && b && c);
+    // The layout the coordinator would have applied, with the xterm spanning its two regions.
+    rig.stacks.callbacks.regionProvider = [&] { return std::vector<Rect>{halves.at(0), halves.at(1)}; };
+    rig.stacks.callbacks.spanProvider = [&] {
+        return std::vector<SpanCover>{{*c, both, u"Across both columns"_qs,
+                                       {{u"Left column"_qs, halves.at(0), *a}, {u"Right column"_qs, halves.at(1), *b}}}};
+    };
+    ASSERT_TRUE(session.activate(span.window));
+    rig.stacks.start();
+    rig.stacks.refresh(true);
+    ASSERT_EQ(rig.stacks.presented().size(), 1u);
+    ASSERT_EQ(rig.stacks.presented()[0].members.size(), 3u);
+    const auto spanBehind = [&] {
+        return rig.frontOf(span.window, left.window) == left.window
+            && rig.frontOf(span.window, right.window) == right.window;
+    };
+    ASSERT_TRUE(rig.stacks.sendSpanToBack(span.window, c->pid));
+    ASSERT_TRUE(session.waitFor([&] { return spanBehind() && !rig.stacks.shuffling(); })) << "never sent behind";
+
+    // The keyboard for the switcher's panel as the program takes and holds it.
+    X11PanelFocus focus(session.display());
+    ASSERT_TRUE(focus.connected());
+    OverlayWindow::setPanelFocus(&focus);
+    struct Unset {
+        ~Unset() { OverlayWindow::setPanelFocus(nullptr); }
+    } unset;
+    auto* presenter = rig.stacks.presenter();
+    WindowStackPicker* picker = nullptr;
+    const auto openSwitcher = [&] {
+        if (!rig.stacks.showSwitcher(*a))
+            return false;
+        return session.waitFor([&] {
+            auto* panel = dynamic_cast<QtAnchorPanel*>(presenter->explicitPickerPanel());
+            picker = panel ? panel->view().picker() : nullptr;
+            return picker && picker->isVisible() && panel->view().keyPanel()->isActiveWindow();
+        });
+    };
+    const auto escape = [&] {
+        test::chord(session, {test::Escape});
+        return session.waitFor([&] { return presenter->explicitPickerPanel() == nullptr; });
+    };
+    // Off the cards: nothing is raised.
+    session.warpPointer(5, 1000);
+    ASSERT_TRUE(openSwitcher()) << "the switcher never took the keyboard";
+    ASSERT_TRUE(escape()) << "Escape did not close the switcher";
+    EXPECT_TRUE(spanBehind()) << "the switcher alone brought the spanning xterm forward";
+
+    // A look at the spanning xterm, then Escape.
+    ASSERT_TRUE(openSwitcher()) << "the switcher never took the keyboard again";
+    const auto choices = picker->choices();
+    const auto card = choices.find(*c);
+    ASSERT_NE(card, choices.end());
+    ASSERT_TRUE(session.waitFor([&] { return card->second->isVisible(); }));
+    const QPoint centre = card->second->mapToGlobal(card->second->rect().center());
+    session.warpPointer(centre.x() - 1, centre.y());
+    session.moveRelative(1, 0);
+    ASSERT_TRUE(session.waitFor([&] {
+        return rig.frontOf(span.window, left.window) == span.window
+            && rig.frontOf(span.window, right.window) == span.window;
+    })) << "the rest on its card did not raise the spanning xterm; panel " << (presenter->explicitPickerPanel() ? "up" : "gone");
+    if (presenter->explicitPickerPanel()) {
+        ASSERT_TRUE(escape()) << "Escape did not close the switcher";
+    }
+    EXPECT_TRUE(session.waitFor(spanBehind)) << "the spanning xterm stayed in front of the halves";
     rig.stacks.stop();
 }
 

@@ -77,7 +77,11 @@ protected:
         a.update(members, members[0]);
         a.actions.choose = [this](const ManagedWindow& w) { chosen.push_back(w); };
         a.actions.peekWindow = [this](const ManagedWindow& w) { raised.push_back(w); };
-        a.actions.currentFronts = [this] { return std::vector<ManagedWindow>{members[0]}; };
+        // One frame for all three, win(1) in front of win(0) in front of win(2).
+        a.actions.stacking = [] {
+            const Rect frame(0, 30, 960, 1020);
+            return PeekScene{{{101, 11, frame, 0}, {100, 10, frame, 0}, {102, 12, frame, 0}}, std::nullopt};
+        };
         a.actions.onDismiss = [this] { ++dismissals; };
         a.actions.cycle = [this](int step) -> std::optional<ManagedWindow> {
             cycled.push_back(step);
@@ -131,22 +135,27 @@ TEST_F(StackAnchorTest, PopoverPeekAndChoice)
     clock.advance(1ms);
     EXPECT_EQ(raised, std::vector<ManagedWindow>{win(2)});
     EXPECT_EQ(anchor().peekOrigin(), win(1));
-    // Back on the window that was in front: it is raised again and nothing is left to restore.
+    // Back on the window that was in front: what stood over the raised one comes back over it,
+    // in its order, 40 ms apart, and nothing is left to restore.
     card2->setHovered(false);
     picker()->orderedChoices()[1]->setHovered(true);
     clock.advance(150ms);
-    EXPECT_EQ(raised, (std::vector<ManagedWindow>{win(2), win(1)}));
+    EXPECT_EQ(raised, (std::vector<ManagedWindow>{win(2), win(0)}));
     EXPECT_TRUE(anchor().peeked().empty());
+    clock.advance(40ms);
+    EXPECT_EQ(raised, (std::vector<ManagedWindow>{win(2), win(0), win(1)}));
 
-    // Resting on a card, then leaving all cards: 0.3 s later the earlier fronts come back.
+    // Resting on a card, then leaving all cards: 0.3 s later only what stood over it comes back.
     picker()->orderedChoices()[1]->setHovered(false);
     card0->setHovered(true);
     clock.advance(150ms);
     card0->setHovered(false);
     clock.advance(299ms);
-    EXPECT_EQ(raised.size(), 3u);
+    EXPECT_EQ(raised.size(), 4u);
     clock.advance(1ms);
-    EXPECT_EQ(raised, (std::vector<ManagedWindow>{win(2), win(1), win(0), win(0)}));
+    EXPECT_EQ(raised, (std::vector<ManagedWindow>{win(2), win(0), win(1), win(0), win(1)}));
+    clock.advance(100ms);
+    EXPECT_EQ(raised.size(), 5u);
 
     // A click on a card chooses it and tears everything down.
     card2->click();
