@@ -77,7 +77,10 @@ void ShellCommands::placeFocusedWindow()
     }
     const auto window = s_.access.focusedWindow();
     if (!window) {
-        s_.report(QStringLiteral("Focus a resizable window first, or drag one to the top center of a display."));
+        // A focused window that cannot be placed is told why: no other road places it either.
+        const auto refused = s_.access.refusedFocusedWindow();
+        s_.report(refused ? refused->notice
+                          : QStringLiteral("Focus a resizable window first, or drag one to the top center of a display."));
         return;
     }
     cancelDrag();

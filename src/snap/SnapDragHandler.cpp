@@ -48,22 +48,33 @@ std::optional<PressedWindow> SnapDragHandler::pressed(const Point& p)
     ctx_.requests.endInteraction(true);
     if (!ctx_.access.windowControlGranted(false))
         return std::nullopt;
-    const auto window = ctx_.access.windowUnderPoint(p);
-    const auto frame = window ? ctx_.access.frame(*window) : std::nullopt;
+    if (const auto window = ctx_.access.windowUnderPoint(p)) {
+        const auto frame = ctx_.access.frame(*window);
+        return frame ? std::optional(PressedWindow{*window, *frame}) : std::nullopt;
+    }
+    // A window that cannot be placed is followed too, so that its drag tells why.
+    const auto refused = ctx_.access.refusedWindowUnderPoint(p);
+    const auto frame = refused ? ctx_.access.frame(refused->window) : std::nullopt;
     if (!frame)
         return std::nullopt;
-    return PressedWindow{*window, *frame};
+    findings_.refusal = refused->notice;
+    return PressedWindow{refused->window, *frame};
 }
 
 std::optional<Rect> SnapDragHandler::frame(const ManagedWindow& window) const { return ctx_.access.frame(window); }
 
 Size SnapDragHandler::grid(const ManagedWindow& window) const { return ctx_.access.grid(window); }
 
-void SnapDragHandler::resizeStarted() { ctx_.stacks.suspend(); }
+void SnapDragHandler::resizeStarted()
+{
+    if (!findings_.refusal)
+        ctx_.stacks.suspend();
+}
 
 void SnapDragHandler::resizeMoved(const SpanPreviewRequest& step)
 {
-    updateSpanPreview(ctx_, states_.resizeState(), step);
+    if (!findings_.refusal)
+        updateSpanPreview(ctx_, states_.resizeState(), step);
 }
 
 void SnapDragHandler::buttonReleased() { ctx_.feedback.hideResizeFeedback(); }

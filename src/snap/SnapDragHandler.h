@@ -57,6 +57,10 @@ struct DragFindings {
     DropHover<QString> returnHover;
     bool returnPreviewArmed = false;
     Size windowGrid;                      // the dragged window's cell grid (0: none), read at its start
+    // Why the dragged window cannot be placed (ManagedWindow::refused): nothing is offered, and
+    // the first step over the picker or a region drop target tells it.
+    std::optional<QString> refusal;
+    bool refusalTold = false;
 };
 
 // One for the whole run, made by the shell after the coordinator and gone before it.
@@ -110,6 +114,7 @@ private:
     bool pickerStep(const DragStep& step, const ScreenInfo& screen, const Point& q);
     bool dropStep(const DragStep& step, const ScreenInfo& screen, const Point& q);
     bool returnStep(const DragStep& step, const QString& key, bool onReturnDisplay);
+    void refusedStep(const DragStep& step);
     // Release steps.
     bool cornerStillOffered(const Point& p) const;
     ReleaseOutcome handOff(const DragRelease& release, bool corner);

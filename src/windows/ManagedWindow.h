@@ -13,6 +13,8 @@
 
 namespace fw {
 
+struct RefusedWindow;
+
 struct ManagedWindow {
     WindowId element = 0;
     Pid pid = 0;
@@ -25,6 +27,10 @@ struct ManagedWindow {
     // The same tests with the facts of a snapshot entry; only the movable and resizable
     // questions go to the window system.
     static std::optional<ManagedWindow> make(WindowSystem& ws, const WindowInfo& info);
+    // A window of another running application that make() refuses for a reason the user can be
+    // told (a dialog, full screen, or a fixed position or size), with that notice; nothing for
+    // one make() takes, one of no other application and a minimized one.
+    static std::optional<RefusedWindow> refused(WindowSystem& ws, WindowId id);
     // The desktop entry's display name, else the WM_CLASS class, else "Application".
     static QString applicationName(const WindowInfo& info);
 
@@ -32,6 +38,11 @@ struct ManagedWindow {
     {
         return a.pid == b.pid && a.element == b.element;
     }
+};
+
+struct RefusedWindow {
+    ManagedWindow window;
+    QString notice;
 };
 
 // This program's own process id; its windows are never managed.

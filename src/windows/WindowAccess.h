@@ -102,6 +102,10 @@ public:
 
     std::optional<ManagedWindow> windowUnderPoint(Point p) const;
     std::optional<ManagedWindow> focusedWindow() const;
+    // The same windows when they cannot be managed, with the reason the user is told
+    // (ManagedWindow::refused); nothing when they can or there is none to tell of.
+    std::optional<RefusedWindow> refusedWindowUnderPoint(Point p) const;
+    std::optional<RefusedWindow> refusedFocusedWindow() const;
     // The window's number when the list holds it (the client id here, else a match by
     // process, frame and title).
     std::optional<WindowId> windowID(WindowId element, Pid pid, const QString& title, const WindowList& list) const;

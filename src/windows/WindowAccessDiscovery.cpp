@@ -190,6 +190,18 @@ std::optional<ManagedWindow> WindowAccess::focusedWindow() const
     return ManagedWindow::make(ws_, *id);
 }
 
+std::optional<RefusedWindow> WindowAccess::refusedWindowUnderPoint(Point p) const
+{
+    const auto id = ws_.windowAt(p);
+    return id ? ManagedWindow::refused(ws_, *id) : std::nullopt;
+}
+
+std::optional<RefusedWindow> WindowAccess::refusedFocusedWindow() const
+{
+    const auto id = ws_.focusedWindow();
+    return id ? ManagedWindow::refused(ws_, *id) : std::nullopt;
+}
+
 std::optional<WindowId> layerListWindowId(Pid pid, const Rect& frame, const QString& title, const WindowList& list)
 {
     std::vector<const WindowInfo*> near;

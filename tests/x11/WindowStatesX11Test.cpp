@@ -4,9 +4,15 @@
 // pixels each way, as the terminal's own size hints state them for its font) and a secondary
 // window typed normal but transient for another each land in their quarter, out of those
 // states; a maximized window too large for its quarter goes back to its frame and is maximized
-// again.
+// again. A rolled-up terminal counts as on screen (its frame shows, though xfwm4, metacity and
+// icewm unmap its client), and dragged by its title bar to the top centre it goes through the
+// picker into a region, rolled out. A window that cannot be placed is refused with its reason:
+// a fixed-size one dragged to the picker's place, and by the place key a fixed-size one, a
+// dialog and a full-screen terminal.
 #include "layout/ScreenGeometry.h"
+#include "snap/PickerGeometry.h"
 #include "x11/CoordinatorRig.h"
+#include "x11/DragSteps.h"
 #include "x11/XSession.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +25,8 @@ namespace {
 using test::CoordinatorRig;
 using test::SessionApp;
 using test::XSession;
+using test::glideTo;
+using test::pressTitleBar;
 
 xcb_atom_t atom(XSession& s, const char* name)
 {
@@ -43,6 +51,11 @@ void addStates(XSession& s, xcb_window_t client, const char* first, const char* 
     xcb_send_event(s.connection(), 0, s.root(), XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char*>(&ev));
     xcb_flush(s.connection());
+}
+
+bool supported(XSession& s, const char* state)
+{
+    return s.atomNames(s.root(), "_NET_SUPPORTED").contains(QLatin1String(state));
 }
 
 bool hasState(XSession& s, xcb_window_t client, const char* state)
@@ -176,6 +189,114 @@ TEST(WindowStatesX11, AMaximizedWindowThatCannotTakeItsRegionIsMaximizedAgain)
                 && hasState(session, big.window, "_NET_WM_STATE_MAXIMIZED_HORZ"))
         << session.atomNames(big.window, "_NET_WM_STATE").join(u" "_qs).toStdString();
     EXPECT_EQ(session.wmFrame(big.window), full);
+}
+
+TEST(WindowStatesX11, ARolledUpWindowDraggedToTheTopCentreIsPlacedThroughThePicker)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    if (!session.titleBars() || !supported(session, "_NET_WM_STATE_SHADED"))
+        GTEST_SKIP() << session.windowManager().toStdString() << " draws no title bars or rolls up no windows";
+    auto term = session.startXterm(u"rolled up"_qs, {"-fs", "11", "-geometry", "60x20+500+400"});
+    ASSERT_TRUE(term.window) << session.error();
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    ASSERT_TRUE(rig.startDragMonitor()) << "no XInput 2.2";
+    addStates(session, term.window, "_NET_WM_STATE_SHADED");
+    ASSERT_TRUE(session.waitFor([&] { return hasState(session, term.window, "_NET_WM_STATE_SHADED"); }));
+    ASSERT_TRUE(session.syncWithWindowManager());
+
+    // On screen by its frame, so a layout taken on its display takes it too.
+    const auto listed = rig.ws.windowInfo(term.window);
+    EXPECT_TRUE(listed && listed->onScreen) << "client viewable: " << session.isViewable(term.window);
+    const auto managed = rig.access.windows();
+    EXPECT_NE(std::find_if(managed.begin(), managed.end(), [&](const ManagedWindow& w) { return w.element == term.window; }),
+              managed.end());
+
+    // By its title bar to the top centre: the picker; released over "Halves" region 0, there.
+    const ScreenInfo screen = rig.screens.screens().front();
+    const Rect visible = topLeftVisibleFrame(screen);
+    // Pressed on the title bar it shows, above where its client lies (metacity's top-level
+    // window reaches past it): at least 8 px down, as pekwm moves a window only past 4 px.
+    const auto client = session.rootPosition(term.window);
+    const auto size = session.clientSize(term.window);
+    const int bar = session.frameExtents(term.window).value_or(XSession::Extents{}).top;
+    ASSERT_TRUE(client && size && bar > 0) << "no title bar";
+    session.warpPointer(int(client->x + size->width / 2), int(client->y) - bar + std::max(8, bar / 2));
+    session.pressButton(1);
+    ASSERT_TRUE(session.waitFor([&] { return rig.monitor->candidate().has_value(); })) << "the press was not followed";
+    glideTo(session, {visible.midX(), visible.minY() + 6}, 24);
+    ASSERT_TRUE(session.waitFor([&] { return rig.overlay.picker && rig.overlay.pickerView; }))
+        << "no picker; trace: " << rig.monitor->dragTrace().events().size() << " events, frame "
+        << frameText(session.wmFrame(term.window));
+    const PickerGeometry& geometry = rig.overlay.pickerView->geometry();
+    const Rect panel = pickerFrame(visible, geometry.width, geometry.height);
+    ASSERT_EQ(rig.overlay.pickerView->layouts().front().name, u"Halves"_qs);
+    const Rect button = geometry.cards.front().regions.at(0);
+    glideTo(session, {panel.minX() + button.midX(), panel.minY() + button.midY()}, 6);
+    ASSERT_TRUE(session.waitFor([&] { return rig.overlay.pickerView && rig.state.picker.selection == SnapSelection{0, 0}; }))
+        << "the pointer is not over Halves region 0";
+    session.releaseButton(1);
+
+    const Rect region = regionFrames(SnapLayout::builtIns().front(), screen).at(0);
+    const Size grid = rig.ws.sizeHints(term.window).value_or(SizeHints{}).increment;
+    EXPECT_TRUE(session.waitFor([&] {
+        const auto frame = session.wmFrame(term.window);
+        return frame && sitsIn(*frame, region, grid, 1.0) && !rig.state.interaction.mutating;
+    }, 15000)) << frameText(session.wmFrame(term.window)) << " for " << toString(region).toStdString() << "; notices: "
+               << rig.notices.join(u" | "_qs).toStdString();
+    EXPECT_TRUE(holdingStates(session, term.window).isEmpty()) << holdingStates(session, term.window).join(u" "_qs).toStdString();
+    EXPECT_TRUE(rig.notices.isEmpty()) << rig.notices.join(u" | "_qs).toStdString();
+}
+
+TEST(WindowStatesX11, AWindowThatCannotBePlacedIsRefusedWithItsReasonByDragAndByKey)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    auto fixed = session.startTestClient(
+        u"fixed size"_qs, {"--size", "400x300", "--min", "400x300", "--max", "400x300", "--position", "700,400"});
+    ASSERT_TRUE(fixed.window) << session.error();
+    auto dialog = session.startTestClient(
+        u"dialog"_qs, {"--size", "300x200", "--position", "200,600", "--type", "dialog", "--transient-for",
+                       QString::number(fixed.window)});
+    auto term = session.startXterm(u"full screen"_qs, {"-geometry", "60x20+100+100"});
+    ASSERT_TRUE(dialog.window && term.window) << session.error();
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    ASSERT_TRUE(rig.startDragMonitor()) << "no XInput 2.2";
+    const QString fixedNotice = u"FwTestClient can’t be resized, so it can’t be placed in a region."_qs;
+
+    // Dragged to the top centre: no picker, and the reason is told once.
+    if (session.titleBars()) {
+        const Rect visible = topLeftVisibleFrame(rig.screens.screens().front());
+        ASSERT_TRUE(pressTitleBar(session, fixed.window));
+        ASSERT_TRUE(session.waitFor([&] { return rig.monitor->candidate().has_value(); })) << "the press was not followed";
+        glideTo(session, {visible.midX(), visible.minY() + 6}, 24);
+        EXPECT_TRUE(session.waitFor([&] { return !rig.notices.isEmpty(); }))
+            << "nothing told; frame " << frameText(session.wmFrame(fixed.window));
+        glideTo(session, {visible.midX() + 20, visible.minY() + 10}, 4);
+        session.releaseButton(1);
+        EXPECT_TRUE(session.waitFor([&] { return !rig.state.interaction.windowInteraction; }));
+        EXPECT_FALSE(rig.overlay.picker);
+        EXPECT_EQ(rig.notices, QStringList{fixedNotice});
+    }
+
+    // Focused, as the place key finds them: each with its reason, none sent to the drag.
+    const auto refusal = [&](xcb_window_t window) -> QString {
+        if (!session.activate(window))
+            return u"not focused"_qs;
+        if (rig.access.focusedWindow())
+            return u"taken"_qs;
+        const auto refused = rig.access.refusedFocusedWindow();
+        return refused ? refused->notice : u"nothing told"_qs;
+    };
+    EXPECT_EQ(refusal(fixed.window), fixedNotice);
+    EXPECT_EQ(refusal(dialog.window), u"This FwTestClient window is a dialog, so it can’t be placed in a region."_qs);
+    if (!supported(session, "_NET_WM_STATE_FULLSCREEN"))
+        return;
+    addStates(session, term.window, "_NET_WM_STATE_FULLSCREEN");
+    ASSERT_TRUE(session.waitFor([&] { return hasState(session, term.window, "_NET_WM_STATE_FULLSCREEN"); }));
+    EXPECT_EQ(refusal(term.window), u"XTerm is full screen. Leave full screen to place it in a region."_qs);
 }
 
 } // namespace

@@ -111,7 +111,7 @@ WindowInfo infoOf(const ClientState& s, const Atoms& a, const WindowApplicationI
     w.layer = 0;
     w.minimized = s.minimized(a);
     w.fullscreen = s.has(s.states, a.netWmStateFullscreen);
-    w.onScreen = s.viewable && !w.minimized;
+    w.onScreen = s.onScreen(a);
     // Transient windows without a type are dialogs; one typed normal is a window of its own
     // (GTK's secondary windows name their parent).
     const xcb_atom_t type = windowType(s.types, a);
