@@ -5,11 +5,13 @@
 // window typed normal but transient for another each land in their quarter, out of those
 // states; a maximized window too large for its quarter goes back to its frame and is maximized
 // again. A rolled-up terminal counts as on screen (its frame shows, though xfwm4, metacity and
-// icewm unmap its client), and dragged by its title bar to the top centre it goes through the
-// picker into a region, rolled out. A window that cannot be placed is refused with its reason:
+// icewm unmap its client): dragged by its title bar to the top centre it goes through the picker
+// into a region, and another dragged onto it swaps with it through the tile menu, each rolled
+// out. A window that cannot be placed is refused with its reason:
 // a fixed-size one dragged to the picker's place, and by the place key a fixed-size one, a
 // dialog and a full-screen terminal.
 #include "layout/ScreenGeometry.h"
+#include "snap/DropLogText.h"
 #include "snap/PickerGeometry.h"
 #include "x11/CoordinatorRig.h"
 #include "x11/DragSteps.h"
@@ -191,44 +193,61 @@ TEST(WindowStatesX11, AMaximizedWindowThatCannotTakeItsRegionIsMaximizedAgain)
     EXPECT_EQ(session.wmFrame(big.window), full);
 }
 
-TEST(WindowStatesX11, ARolledUpWindowDraggedToTheTopCentreIsPlacedThroughThePicker)
+// Presses on the title bar a rolled-up window shows, above where its client lies (metacity's
+// top-level window reaches past it), at least 8 px down, as pekwm moves a window only past 4 px;
+// whether the drag monitor followed the press.
+testing::AssertionResult pressRolledUp(XSession& session, CoordinatorRig& rig, xcb_window_t client)
+{
+    const auto at = session.rootPosition(client);
+    const auto size = session.clientSize(client);
+    const int bar = session.frameExtents(client).value_or(XSession::Extents{}).top;
+    if (!at || !size || bar <= 0)
+        return testing::AssertionFailure() << "no title bar";
+    const Point press{at->x + size->width / 2, at->y - bar + std::max(8, bar / 2)};
+    // Not on one of our panels going away (they fade out).
+    if (!session.waitFor([&] { return !rig.feedback.containsPoint(press); }))
+        return testing::AssertionFailure() << "a panel of ours stays over the title bar";
+    session.warpPointer(int(press.x), int(press.y));
+    session.pressButton(1);
+    if (!session.waitFor([&] { return rig.monitor->candidate() && rig.monitor->candidate()->element == client; }))
+        return testing::AssertionFailure() << "the press was not followed";
+    return testing::AssertionSuccess();
+}
+
+TEST(WindowStatesX11, RolledUpWindowsDraggedToThePickerAndOntoAPlacedWindowArePlaced)
 {
     XSession session;
     ASSERT_TRUE(session.ok()) << session.error();
     if (!session.titleBars() || !supported(session, "_NET_WM_STATE_SHADED"))
         GTEST_SKIP() << session.windowManager().toStdString() << " draws no title bars or rolls up no windows";
-    auto term = session.startXterm(u"rolled up"_qs, {"-fs", "11", "-geometry", "60x20+500+400"});
-    ASSERT_TRUE(term.window) << session.error();
+    const QStringList font{"-fs", "11"};
+    auto first = session.startXterm(u"rolled up"_qs, font + QStringList{"-geometry", "60x20+500+400"});
+    auto second = session.startXterm(u"rolled up too"_qs, font + QStringList{"-geometry", "60x20+1100+500"});
+    ASSERT_TRUE(first.window && second.window) << session.error();
     SessionApp app(session);
     CoordinatorRig rig(session);
     ASSERT_TRUE(rig.startDragMonitor()) << "no XInput 2.2";
-    addStates(session, term.window, "_NET_WM_STATE_SHADED");
-    ASSERT_TRUE(session.waitFor([&] { return hasState(session, term.window, "_NET_WM_STATE_SHADED"); }));
+    addStates(session, first.window, "_NET_WM_STATE_SHADED");
+    addStates(session, second.window, "_NET_WM_STATE_SHADED");
+    ASSERT_TRUE(session.waitFor([&] {
+        return hasState(session, first.window, "_NET_WM_STATE_SHADED") && hasState(session, second.window, "_NET_WM_STATE_SHADED");
+    }));
     ASSERT_TRUE(session.syncWithWindowManager());
 
     // On screen by its frame, so a layout taken on its display takes it too.
-    const auto listed = rig.ws.windowInfo(term.window);
-    EXPECT_TRUE(listed && listed->onScreen) << "client viewable: " << session.isViewable(term.window);
+    const auto listed = rig.ws.windowInfo(first.window);
+    EXPECT_TRUE(listed && listed->onScreen) << "client viewable: " << session.isViewable(first.window);
     const auto managed = rig.access.windows();
-    EXPECT_NE(std::find_if(managed.begin(), managed.end(), [&](const ManagedWindow& w) { return w.element == term.window; }),
+    EXPECT_NE(std::find_if(managed.begin(), managed.end(), [&](const ManagedWindow& w) { return w.element == first.window; }),
               managed.end());
 
     // By its title bar to the top centre: the picker; released over "Halves" region 0, there.
     const ScreenInfo screen = rig.screens.screens().front();
     const Rect visible = topLeftVisibleFrame(screen);
-    // Pressed on the title bar it shows, above where its client lies (metacity's top-level
-    // window reaches past it): at least 8 px down, as pekwm moves a window only past 4 px.
-    const auto client = session.rootPosition(term.window);
-    const auto size = session.clientSize(term.window);
-    const int bar = session.frameExtents(term.window).value_or(XSession::Extents{}).top;
-    ASSERT_TRUE(client && size && bar > 0) << "no title bar";
-    session.warpPointer(int(client->x + size->width / 2), int(client->y) - bar + std::max(8, bar / 2));
-    session.pressButton(1);
-    ASSERT_TRUE(session.waitFor([&] { return rig.monitor->candidate().has_value(); })) << "the press was not followed";
+    ASSERT_TRUE(pressRolledUp(session, rig, first.window));
     glideTo(session, {visible.midX(), visible.minY() + 6}, 24);
     ASSERT_TRUE(session.waitFor([&] { return rig.overlay.picker && rig.overlay.pickerView; }))
-        << "no picker; trace: " << rig.monitor->dragTrace().events().size() << " events, frame "
-        << frameText(session.wmFrame(term.window));
+        << "no picker; frame " << frameText(session.wmFrame(first.window));
     const PickerGeometry& geometry = rig.overlay.pickerView->geometry();
     const Rect panel = pickerFrame(visible, geometry.width, geometry.height);
     ASSERT_EQ(rig.overlay.pickerView->layouts().front().name, u"Halves"_qs);
@@ -238,14 +257,42 @@ TEST(WindowStatesX11, ARolledUpWindowDraggedToTheTopCentreIsPlacedThroughThePick
         << "the pointer is not over Halves region 0";
     session.releaseButton(1);
 
-    const Rect region = regionFrames(SnapLayout::builtIns().front(), screen).at(0);
-    const Size grid = rig.ws.sizeHints(term.window).value_or(SizeHints{}).increment;
-    EXPECT_TRUE(session.waitFor([&] {
-        const auto frame = session.wmFrame(term.window);
-        return frame && sitsIn(*frame, region, grid, 1.0) && !rig.state.interaction.mutating;
-    }, 15000)) << frameText(session.wmFrame(term.window)) << " for " << toString(region).toStdString() << "; notices: "
-               << rig.notices.join(u" | "_qs).toStdString();
-    EXPECT_TRUE(holdingStates(session, term.window).isEmpty()) << holdingStates(session, term.window).join(u" "_qs).toStdString();
+    const auto regions = regionFrames(SnapLayout::builtIns().front(), screen);
+    const Size grid = rig.ws.sizeHints(first.window).value_or(SizeHints{}).increment;
+    const auto placedIn = [&](xcb_window_t window, RegionNumber region) {
+        const auto frame = session.wmFrame(window);
+        return frame && sitsIn(*frame, regions.at(region), grid, 1.0) && holdingStates(session, window).isEmpty();
+    };
+    ASSERT_TRUE(session.waitFor([&] { return placedIn(first.window, 0) && !rig.state.interaction.mutating; }, 15000))
+        << frameText(session.wmFrame(first.window)) << " " << holdingStates(session, first.window).join(u" "_qs).toStdString()
+        << "; notices: " << rig.notices.join(u" | "_qs).toStdString();
+
+    // The other half offers the other one; once that offer is put away, as a press elsewhere
+    // does, it goes onto the placed window: its tile menu; released on the tile that puts it in
+    // the region, there.
+    const auto offered = [&] {
+        const auto& assist = rig.state.assist.assistSession;
+        if (!assist)
+            return false;
+        for (const auto& w : assist->availableWindows())
+            if (w.element == second.window)
+                return true;
+        return false;
+    };
+    ASSERT_TRUE(session.waitFor(offered)) << "the other half does not offer it";
+    rig.coordinator->endInteraction(true);
+    ASSERT_TRUE(pressRolledUp(session, rig, second.window));
+    const bool armed = test::holdOverTile(session, rig, {regions.at(0).midX(), regions.at(0).midY()}, RegionDropIntent::place(0));
+    QStringList tiles;
+    if (rig.state.drop.shownMenu)
+        for (const auto& i : rig.state.drop.shownMenu->menu.items)
+            tiles << dropIntentText(i.intent);
+    ASSERT_TRUE(armed) << "no tile menu, or its tile did not arm; frame " << frameText(session.wmFrame(second.window))
+                       << "; tiles " << tiles.join(u","_qs).toStdString();
+    session.releaseButton(1);
+    EXPECT_TRUE(session.waitFor([&] { return placedIn(second.window, 0) && !rig.state.interaction.mutating; }, 15000))
+        << frameText(session.wmFrame(second.window)) << " "
+        << holdingStates(session, second.window).join(u" "_qs).toStdString();
     EXPECT_TRUE(rig.notices.isEmpty()) << rig.notices.join(u" | "_qs).toStdString();
 }
 
