@@ -9,7 +9,9 @@
 // window's previous position (ready once the return gesture arms, at once when aligned, else
 // after 0.16 s), or nothing. It leaves behind exactly what the release
 // needs, and the release goes to one hand-off: a region drop, the seam corner, the previous
-// position, the layout picker, or a window released over no target.
+// position, the layout picker, or a window released over no target. A window that cannot be
+// placed (ManagedWindow::refused) is offered nothing and hands nothing off: the first step over
+// the picker's zone or a region drop target tells the user why.
 
 #include "snap/DragHandler.h"
 #include "snap/DragStates.h"

@@ -101,7 +101,7 @@ std::optional<RefusedWindow> ManagedWindow::refused(WindowSystem& ws, WindowId i
     case Refusal::minimized:
         return std::nullopt;
     case Refusal::dialog:
-        return RefusedWindow{window, u"This %1 window is a dialog, so it can’t be placed in a region."_qs.arg(app)};
+        return RefusedWindow{window, u"This %1 window is a dialog or tool window, so it can’t be placed in a region."_qs.arg(app)};
     case Refusal::fullscreen:
         return RefusedWindow{window, u"%1 is full screen. Leave full screen to place it in a region."_qs.arg(app)};
     case Refusal::fixedPosition:

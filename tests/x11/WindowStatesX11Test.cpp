@@ -338,7 +338,7 @@ TEST(WindowStatesX11, AWindowThatCannotBePlacedIsRefusedWithItsReasonByDragAndBy
         return refused ? refused->notice : u"nothing told"_qs;
     };
     EXPECT_EQ(refusal(fixed.window), fixedNotice);
-    EXPECT_EQ(refusal(dialog.window), u"This FwTestClient window is a dialog, so it can’t be placed in a region."_qs);
+    EXPECT_EQ(refusal(dialog.window), u"This FwTestClient window is a dialog or tool window, so it can’t be placed in a region."_qs);
     if (!supported(session, "_NET_WM_STATE_FULLSCREEN"))
         return;
     addStates(session, term.window, "_NET_WM_STATE_FULLSCREEN");
