@@ -204,8 +204,18 @@ testing::AssertionResult pressRolledUp(XSession& session, CoordinatorRig& rig, x
     if (!at || !size || bar <= 0)
         return testing::AssertionFailure() << "no title bar";
     const Point press{at->x + size->width / 2, at->y - bar + std::max(8, bar / 2)};
-    // Not on one of our panels going away (they fade out).
-    if (!session.waitFor([&] { return !rig.feedback.containsPoint(press); }))
+    // The server finds the window's frame there, not one of our panels going away (they fade
+    // out, and the server unmaps them after we have let them go).
+    const xcb_window_t frame = session.topLevelOf(client);
+    const auto topAt = [&] {
+        xcb_connection_t* c = session.connection();
+        auto* r = xcb_translate_coordinates_reply(
+            c, xcb_translate_coordinates(c, session.root(), session.root(), std::int16_t(press.x), std::int16_t(press.y)), nullptr);
+        const xcb_window_t child = r ? r->child : xcb_window_t(XCB_NONE);
+        free(r);
+        return child;
+    };
+    if (!session.waitFor([&] { return !rig.feedback.containsPoint(press) && topAt() == frame; }))
         return testing::AssertionFailure() << "a panel of ours stays over the title bar";
     session.warpPointer(int(press.x), int(press.y));
     session.pressButton(1);
