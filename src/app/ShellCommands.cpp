@@ -75,10 +75,10 @@ void ShellCommands::placeFocusedWindow()
         s_.views.showWelcome();
         return;
     }
-    const auto window = s_.access.focusedWindow();
+    std::optional<RefusedWindow> refused;
+    const auto window = s_.access.focusedWindow(&refused);
     if (!window) {
         // A focused window that cannot be placed is told why: no other road places it either.
-        const auto refused = s_.access.refusedFocusedWindow();
         s_.report(refused ? refused->notice
                           : QStringLiteral("Focus a resizable window first, or drag one to the top center of a display."));
         return;

@@ -48,17 +48,16 @@ std::optional<PressedWindow> SnapDragHandler::pressed(const Point& p)
     ctx_.requests.endInteraction(true);
     if (!ctx_.access.windowControlGranted(false))
         return std::nullopt;
-    if (const auto window = ctx_.access.windowUnderPoint(p)) {
-        const auto frame = ctx_.access.frame(*window);
-        return frame ? std::optional(PressedWindow{*window, *frame}) : std::nullopt;
-    }
     // A window that cannot be placed is followed too, so that its drag tells why.
-    const auto refused = ctx_.access.refusedWindowUnderPoint(p);
-    const auto frame = refused ? ctx_.access.frame(refused->window) : std::nullopt;
+    std::optional<RefusedWindow> refused;
+    const auto window = ctx_.access.windowUnderPoint(p, &refused);
+    const auto pressed = window ? window : refused ? std::optional(refused->window) : std::nullopt;
+    const auto frame = pressed ? ctx_.access.frame(*pressed) : std::nullopt;
     if (!frame)
         return std::nullopt;
-    findings_.refusal = refused->notice;
-    return PressedWindow{refused->window, *frame};
+    if (!window)
+        findings_.refusal = refused->notice;
+    return PressedWindow{*pressed, *frame};
 }
 
 std::optional<Rect> SnapDragHandler::frame(const ManagedWindow& window) const { return ctx_.access.frame(window); }

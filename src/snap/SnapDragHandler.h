@@ -10,7 +10,7 @@
 // after 0.16 s), or nothing. It leaves behind exactly what the release
 // needs, and the release goes to one hand-off: a region drop, the seam corner, the previous
 // position, the layout picker, or a window released over no target. A window that cannot be
-// placed (ManagedWindow::refused) is offered nothing and hands nothing off: the first step over
+// placed (ManagedWindow::make) is offered nothing and hands nothing off: the first step over
 // the picker's zone or a region drop target tells the user why.
 
 #include "snap/DragHandler.h"
@@ -59,7 +59,7 @@ struct DragFindings {
     DropHover<QString> returnHover;
     bool returnPreviewArmed = false;
     Size windowGrid;                      // the dragged window's cell grid (0: none), read at its start
-    // Why the dragged window cannot be placed (ManagedWindow::refused): nothing is offered, and
+    // Why the dragged window cannot be placed (ManagedWindow::make): nothing is offered, and
     // the first step over the picker or a region drop target tells it.
     std::optional<QString> refusal;
     bool refusalTold = false;

@@ -71,6 +71,29 @@ ManagedWindow windowOf(WindowSystem& ws, const WindowInfo& info)
     return w;
 }
 
+// The window refused with what the user is told; nothing for a refusal not to tell of.
+std::optional<RefusedWindow> refusalNotice(Refusal why, WindowSystem& ws, const WindowInfo& info)
+{
+    const auto told = [&](const QString& text) {
+        return std::optional(RefusedWindow{windowOf(ws, info), text.arg(ManagedWindow::applicationName(info))});
+    };
+    switch (why) {
+    case Refusal::none:
+    case Refusal::foreign:
+    case Refusal::minimized:
+        return std::nullopt;
+    case Refusal::dialog:
+        return told(u"This %1 window is a dialog or tool window, so it can’t be placed in a region."_qs);
+    case Refusal::fullscreen:
+        return told(u"%1 is full screen. Leave full screen to place it in a region."_qs);
+    case Refusal::fixedPosition:
+        return told(u"%1 can’t be moved, so it can’t be placed in a region."_qs);
+    case Refusal::fixedSize:
+        return told(u"%1 can’t be resized, so it can’t be placed in a region."_qs);
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 std::optional<ManagedWindow> ManagedWindow::make(WindowSystem& ws, const WindowInfo& info)
@@ -80,35 +103,16 @@ std::optional<ManagedWindow> ManagedWindow::make(WindowSystem& ws, const WindowI
     return windowOf(ws, info);
 }
 
-std::optional<ManagedWindow> ManagedWindow::make(WindowSystem& ws, WindowId id)
+std::optional<ManagedWindow> ManagedWindow::make(WindowSystem& ws, WindowId id, std::optional<RefusedWindow>* refused)
 {
     const auto info = freshInfo(ws, id);
     if (!info)
         return std::nullopt;
-    return make(ws, *info);
-}
-
-std::optional<RefusedWindow> ManagedWindow::refused(WindowSystem& ws, WindowId id)
-{
-    const auto info = freshInfo(ws, id);
-    if (!info)
-        return std::nullopt;
-    const ManagedWindow window = windowOf(ws, *info);
-    const QString& app = window.appName;
-    switch (refusalOf(ws, *info)) {
-    case Refusal::none:
-    case Refusal::foreign:
-    case Refusal::minimized:
-        return std::nullopt;
-    case Refusal::dialog:
-        return RefusedWindow{window, u"This %1 window is a dialog or tool window, so it can’t be placed in a region."_qs.arg(app)};
-    case Refusal::fullscreen:
-        return RefusedWindow{window, u"%1 is full screen. Leave full screen to place it in a region."_qs.arg(app)};
-    case Refusal::fixedPosition:
-        return RefusedWindow{window, u"%1 can’t be moved, so it can’t be placed in a region."_qs.arg(app)};
-    case Refusal::fixedSize:
-        return RefusedWindow{window, u"%1 can’t be resized, so it can’t be placed in a region."_qs.arg(app)};
-    }
+    const Refusal why = refusalOf(ws, *info);
+    if (why == Refusal::none)
+        return windowOf(ws, *info);
+    if (refused)
+        *refused = refusalNotice(why, ws, *info);
     return std::nullopt;
 }
 

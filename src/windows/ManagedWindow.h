@@ -22,15 +22,15 @@ struct ManagedWindow {
     QString appName;
 
     // Nothing unless the window is a normal top-level window of another running application,
-    // neither full screen nor minimized, whose position and size can both be changed.
-    static std::optional<ManagedWindow> make(WindowSystem& ws, WindowId id);
+    // neither full screen nor minimized, whose position and size can both be changed. With
+    // `refused`, a window of another running application refused for a reason the user can be
+    // told (a dialog, full screen, or a fixed position or size) is put there with that notice
+    // (left empty for one of no other application, or a minimized one).
+    static std::optional<ManagedWindow> make(WindowSystem& ws, WindowId id,
+                                             std::optional<RefusedWindow>* refused = nullptr);
     // The same tests with the facts of a snapshot entry; only the movable and resizable
     // questions go to the window system.
     static std::optional<ManagedWindow> make(WindowSystem& ws, const WindowInfo& info);
-    // A window of another running application that make() refuses for a reason the user can be
-    // told (a dialog, full screen, or a fixed position or size), with that notice; nothing for
-    // one make() takes, one of no other application and a minimized one.
-    static std::optional<RefusedWindow> refused(WindowSystem& ws, WindowId id);
     // The desktop entry's display name, else the WM_CLASS class, else "Application".
     static QString applicationName(const WindowInfo& info);
 

@@ -342,9 +342,9 @@ TEST(WindowStatesX11, AWindowThatCannotBePlacedIsRefusedWithItsReasonByDragAndBy
     const auto refusal = [&](xcb_window_t window) -> QString {
         if (!session.activate(window))
             return u"not focused"_qs;
-        if (rig.access.focusedWindow())
+        std::optional<RefusedWindow> refused;
+        if (rig.access.focusedWindow(&refused))
             return u"taken"_qs;
-        const auto refused = rig.access.refusedFocusedWindow();
         return refused ? refused->notice : u"nothing told"_qs;
     };
     EXPECT_EQ(refusal(fixed.window), fixedNotice);
