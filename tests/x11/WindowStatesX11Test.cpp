@@ -219,8 +219,13 @@ testing::AssertionResult pressRolledUp(XSession& session, CoordinatorRig& rig, x
         return testing::AssertionFailure() << "a panel of ours stays over the title bar";
     session.warpPointer(int(press.x), int(press.y));
     session.pressButton(1);
-    if (!session.waitFor([&] { return rig.monitor->candidate() && rig.monitor->candidate()->element == client; }))
-        return testing::AssertionFailure() << "the press was not followed";
+    if (!session.waitFor([&] { return rig.monitor->candidate() && rig.monitor->candidate()->element == client; })) {
+        std::optional<RefusedWindow> refused;
+        const auto under = rig.access.windowUnderPoint(press, &refused);
+        return testing::AssertionFailure() << "the press was not followed; under it now " << (under ? under->element : 0)
+                                           << (refused ? ", refused: " + refused->notice.toStdString() : std::string())
+                                           << ", states " << session.atomNames(client, "_NET_WM_STATE").join(u" "_qs).toStdString();
+    }
     return testing::AssertionSuccess();
 }
 

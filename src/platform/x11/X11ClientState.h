@@ -55,7 +55,7 @@ struct ClientState {
     bool kindRead = false;
     bool overrideRedirect = false;
     bool viewable = false;
-    // The window manager's frame is viewable: read only for a rolled-up client that is not
+    // The window manager's frame is viewable: read only for a reparented client that is not
     // (xfwm4, metacity and icewm unmap the client of a shaded window, its title bar still shows).
     bool frameViewable = false;
     bool iconic = false;

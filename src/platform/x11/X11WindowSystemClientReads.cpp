@@ -252,16 +252,16 @@ void climbToTopLevels(Connection& conn, std::vector<ClientState>& out, std::vect
     }
 }
 
-// Whether the frames of rolled-up clients that are not viewable themselves are, in one round:
-// their title bars show while the window manager keeps the client unmapped.
-void readRolledUpFrames(Connection& conn, std::vector<ClientState>& out)
+// Whether the frames of reparented clients that are not viewable themselves are, in one round:
+// a rolled-up window's title bar shows while the window manager keeps its client unmapped (and
+// while it unrolls it, before its states say so).
+void readFramesOfUnmappedClients(Connection& conn, std::vector<ClientState>& out)
 {
     xcb_connection_t* c = conn.raw();
     std::vector<std::pair<size_t, xcb_get_window_attributes_cookie_t>> asked;
     for (size_t i = 0; i < out.size(); ++i) {
         const ClientState& s = out[i];
-        if (s.alive && !s.viewable && s.topLevel != XCB_NONE && s.topLevel != s.window
-            && s.has(s.states, conn.atoms().netWmStateShaded))
+        if (s.alive && !s.viewable && s.topLevel != XCB_NONE && s.topLevel != s.window)
             asked.emplace_back(i, xcb_get_window_attributes(c, s.topLevel));
     }
     for (const auto& [i, cookie] : asked) {
@@ -370,7 +370,7 @@ std::vector<ClientState> X11WindowSystem::read(const std::vector<std::uint32_t>&
 
     climbToTopLevels(*conn_, out, needParent);
     if (groups.geometry && groups.kind)
-        readRolledUpFrames(*conn_, out);
+        readFramesOfUnmappedClients(*conn_, out);
     if (groups.geometry) {
         deriveExtents(*conn_, out, reparented);
         rememberFrames(out);

@@ -414,8 +414,10 @@ std::optional<WindowId> X11WindowSystem::windowAt(Point p)
     const xcb_window_t hit = at ? at->child : xcb_window_t(XCB_NONE);
     std::vector<std::uint32_t> tops;
     const auto windows = collect(&tops);
+    // The server finds the client's frame there: it shows, whatever its states say while the
+    // window manager changes them (openbox unrolls a window at a press on its title bar).
     for (size_t i = 0; i < windows.size() && hit != XCB_NONE; ++i)
-        if (windows[i].onScreen && tops[i] == hit)
+        if (tops[i] == hit)
             return windows[i].id;
     if (auto owner = borderOwner(hit, p, windows, tops))
         return owner;
