@@ -84,8 +84,8 @@ struct ClientState {
     {
         return (iconic || has(states, a.netWmStateHidden)) && !has(states, a.netWmStateShaded);
     }
-    // Shown on screen: the client is viewable, or its frame is for a rolled-up client; a
-    // minimized one's frame is unmapped too.
+    // Shown on screen: the client is viewable, or its frame is (a rolled-up window's title bar);
+    // a minimized one's frame is unmapped too.
     bool onScreen(const Atoms& a) const { return (viewable || frameViewable) && !minimized(a); }
 };
 
