@@ -75,9 +75,12 @@ void ShellCommands::placeFocusedWindow()
         s_.views.showWelcome();
         return;
     }
-    const auto window = s_.access.focusedWindow();
+    std::optional<RefusedWindow> refused;
+    const auto window = s_.access.focusedWindow(&refused);
     if (!window) {
-        s_.report(QStringLiteral("Focus a resizable window first, or drag one to the top center of a display."));
+        // A focused window that cannot be placed is told why: no other road places it either.
+        s_.report(refused ? refused->notice
+                          : QStringLiteral("Focus a resizable window first, or drag one to the top center of a display."));
         return;
     }
     cancelDrag();

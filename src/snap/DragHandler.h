@@ -72,9 +72,9 @@ public:
     virtual bool pointerMoved(const Point& p) = 0;
     virtual void updateEdgeHint(const Point& p) = 0;
     // A left-button press, before the monitor forgets the drag before it, and then the press
-    // itself: the interaction under way ends; the window pressed and its frame, or none when
-    // the press belongs to one of our panels, window control is not granted or no window is
-    // there.
+    // itself: the interaction under way ends; the window pressed and its frame (also one that
+    // cannot be placed, whose drag the handler answers with the reason), or none when the press
+    // belongs to one of our panels, window control is not granted or no window is there.
     virtual void notePress(const Point& p) = 0;
     virtual std::optional<PressedWindow> pressed(const Point& p) = 0;
     // A window's frame as it is now.

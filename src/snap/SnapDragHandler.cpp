@@ -48,11 +48,16 @@ std::optional<PressedWindow> SnapDragHandler::pressed(const Point& p)
     ctx_.requests.endInteraction(true);
     if (!ctx_.access.windowControlGranted(false))
         return std::nullopt;
-    const auto window = ctx_.access.windowUnderPoint(p);
-    const auto frame = window ? ctx_.access.frame(*window) : std::nullopt;
+    // A window that cannot be placed is followed too, so that its drag tells why.
+    std::optional<RefusedWindow> refused;
+    const auto window = ctx_.access.windowUnderPoint(p, &refused);
+    const auto pressed = window ? window : refused ? std::optional(refused->window) : std::nullopt;
+    const auto frame = pressed ? ctx_.access.frame(*pressed) : std::nullopt;
     if (!frame)
         return std::nullopt;
-    return PressedWindow{*window, *frame};
+    if (!window)
+        findings_.refusal = refused->notice;
+    return PressedWindow{*pressed, *frame};
 }
 
 std::optional<Rect> SnapDragHandler::frame(const ManagedWindow& window) const { return ctx_.access.frame(window); }
@@ -69,11 +74,16 @@ std::optional<double> SnapDragHandler::titleBarHeight(const ManagedWindow& windo
     return ctx_.access.windowSystem().titleBarHeight(window.element);
 }
 
-void SnapDragHandler::resizeStarted() { ctx_.stacks.suspend(); }
+void SnapDragHandler::resizeStarted()
+{
+    if (!findings_.refusal)
+        ctx_.stacks.suspend();
+}
 
 void SnapDragHandler::resizeMoved(const SpanPreviewRequest& step)
 {
-    updateSpanPreview(ctx_, states_.resizeState(), step);
+    if (!findings_.refusal)
+        updateSpanPreview(ctx_, states_.resizeState(), step);
 }
 
 void SnapDragHandler::buttonReleased() { ctx_.feedback.hideResizeFeedback(); }

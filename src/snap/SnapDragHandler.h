@@ -9,7 +9,9 @@
 // window's previous position (ready once the return gesture arms, at once when aligned, else
 // after 0.16 s), or nothing. It leaves behind exactly what the release
 // needs, and the release goes to one hand-off: a region drop, the seam corner, the previous
-// position, the layout picker, or a window released over no target.
+// position, the layout picker, or a window released over no target. A window that cannot be
+// placed (ManagedWindow::make) is offered nothing and hands nothing off: the first step over
+// the picker's zone or a region drop target tells the user why.
 
 #include "snap/DragHandler.h"
 #include "snap/DragStates.h"
@@ -60,6 +62,10 @@ struct DragFindings {
     // The lowest the pointer went during the drag: a maximized window's title bar pressed in the
     // picker's zone, pulled down and back up, has climbed to it.
     std::optional<double> lowestY;
+    // Why the dragged window cannot be placed (ManagedWindow::make): nothing is offered, and
+    // the first step over the picker or a region drop target tells it.
+    std::optional<QString> refusal;
+    bool refusalTold = false;
 };
 
 // One for the whole run, made by the shell after the coordinator and gone before it.
@@ -117,6 +123,7 @@ private:
     bool pickerStep(const DragStep& step, const ScreenInfo& screen, const Point& q);
     bool dropStep(const DragStep& step, const ScreenInfo& screen, const Point& q);
     bool returnStep(const DragStep& step, const QString& key, bool onReturnDisplay);
+    void refusedStep(const DragStep& step);
     // Release steps.
     bool cornerStillOffered(const Point& p) const;
     ReleaseOutcome handOff(const DragRelease& release, bool corner);

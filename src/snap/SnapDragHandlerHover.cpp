@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace fw {
 
@@ -79,6 +80,8 @@ bool inPickerZone(const Point& point, const Point& start, const Rect& frame, con
 
 bool SnapDragHandler::dragStarted(const ManagedWindow& window, const Rect& original)
 {
+    if (findings_.refusal)
+        return false;
     ctx_.stacks.suspend();
     DragFindings& f = findings_;
     f.windowGrid = ctx_.access.grid(window);
@@ -145,6 +148,10 @@ void SnapDragHandler::dragMoved(const DragStep& step)
     findings_.lowestY = std::max(findings_.lowestY.value_or(step.pointer.y), step.pointer.y);
     if (step.modifiers & ModAlt) {
         withdrawOffers();
+        return;
+    }
+    if (findings_.refusal) {
+        refusedStep(step);
         return;
     }
     const auto screens = ctx_.screenList();
@@ -289,6 +296,29 @@ bool SnapDragHandler::dropStep(const DragStep& step, const ScreenInfo& screen, c
          step.pointer);
     showRegionDrop(*target, step.window, held);
     return true;
+}
+
+void SnapDragHandler::refusedStep(const DragStep& step)
+{
+    // Where the picker or a region drop target would be offered, the reason why none is.
+    const auto screen = containing(ctx_.screenList(), step.pointer);
+    if (!screen) {
+        outsideDisplays(step);
+        return;
+    }
+    const QString key = displayKey(*screen);
+    findings_.dragDisplay = key;
+    const Rect visible = topLeftVisibleFrame(*screen);
+    const Point q = clampedInto(step.pointer, visible);
+    const DropTargetQuery query{step.window, nullptr, key, visible, false, step.original, {}, q, screen->scale};
+    if (!inPickerZone(q, step.startPoint.value_or(q), screen->frame, visible)
+        && !regionDropTarget(query, states_.layouts.groups(), dropTargetState(ctx_, states_, key))) {
+        note(u"no region target on "_qs + key, step.now, step.pointer);
+        return;
+    }
+    note(u"refused on "_qs + key + u": "_qs + *findings_.refusal, step.now, step.pointer);
+    if (!std::exchange(findings_.refusalTold, true))
+        ctx_.sinks.sendReport(*findings_.refusal);
 }
 
 bool SnapDragHandler::returnStep(const DragStep& step, const QString& key, bool onReturnDisplay)

@@ -21,6 +21,8 @@ ReleaseOutcome SnapDragHandler::dragReleased(const DragRelease& release)
     const Point& p = release.pointer;
     if (release.dragging && release.window && release.original)
         dragMoved({*release.window, *release.original, p, release.startPoint, release.now, release.modifiers});
+    if (findings_.refusal)
+        return {u"released refused"_qs, false, std::nullopt, {}};
     if (release.dragging) {
         if (const auto screen = containing(ctx_.screenList(), p)) {
             if (inPickerZone(p, climbStart(release.startPoint, p), screen->frame, topLeftVisibleFrame(*screen)))

@@ -13,6 +13,8 @@
 
 namespace fw {
 
+struct RefusedWindow;
+
 struct ManagedWindow {
     WindowId element = 0;
     Pid pid = 0;
@@ -20,8 +22,12 @@ struct ManagedWindow {
     QString appName;
 
     // Nothing unless the window is a normal top-level window of another running application,
-    // neither full screen nor minimized, whose position and size can both be changed.
-    static std::optional<ManagedWindow> make(WindowSystem& ws, WindowId id);
+    // neither full screen nor minimized, whose position and size can both be changed. With
+    // `refused`, a window of another running application refused for a reason the user can be
+    // told (a dialog, full screen, or a fixed position or size) is put there with that notice
+    // (left empty for one of no other application, or a minimized one).
+    static std::optional<ManagedWindow> make(WindowSystem& ws, WindowId id,
+                                             std::optional<RefusedWindow>* refused = nullptr);
     // The same tests with the facts of a snapshot entry; only the movable and resizable
     // questions go to the window system.
     static std::optional<ManagedWindow> make(WindowSystem& ws, const WindowInfo& info);
@@ -32,6 +38,11 @@ struct ManagedWindow {
     {
         return a.pid == b.pid && a.element == b.element;
     }
+};
+
+struct RefusedWindow {
+    ManagedWindow window;
+    QString notice;
 };
 
 // This program's own process id; its windows are never managed.

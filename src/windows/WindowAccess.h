@@ -100,8 +100,10 @@ public:
     bool isUsableWindow(WindowId element, Pid pid, const BoundsMap& bounds) const;
     bool isUsable(const ManagedWindow& w, const BoundsMap& bounds) const { return isUsableWindow(w.element, w.pid, bounds); }
 
-    std::optional<ManagedWindow> windowUnderPoint(Point p) const;
-    std::optional<ManagedWindow> focusedWindow() const;
+    // The window under the point, and the focused one; with `refused`, why one that cannot be
+    // managed is refused, as the user is told (ManagedWindow::make).
+    std::optional<ManagedWindow> windowUnderPoint(Point p, std::optional<RefusedWindow>* refused = nullptr) const;
+    std::optional<ManagedWindow> focusedWindow(std::optional<RefusedWindow>* refused = nullptr) const;
     // The window's number when the list holds it (the client id here, else a match by
     // process, frame and title).
     std::optional<WindowId> windowID(WindowId element, Pid pid, const QString& title, const WindowList& list) const;

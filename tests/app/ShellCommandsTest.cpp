@@ -1,6 +1,6 @@
 // The shell's commands over the simulated desktop and the real coordinator: every hot-key id
-// with and without a focused window, paused, without window control and with stacks off; every
-// refusal in its one sentence; mouse shortcuts aimed at the clicked window; the display a
+// with and without a focused window (and with one that cannot be placed), paused, without
+// window control and with stacks off; every refusal in its one sentence; mouse shortcuts aimed at the clicked window; the display a
 // command acts on; and the menu commands that find their display again, toggle settings and
 // report what they could not do.
 #include "app/ShellCommands.h"
@@ -168,6 +168,17 @@ TEST_F(ShellCommandsTest, EveryIdWithAndWithoutAFocusedWindow)
     // The focused window on the other display: the picker opens there.
     sim.desktop.setFocus(right);
     EXPECT_EQ(press(6), (QStringList{u"showPicker RIGHT 8 regions"_qs, u"ended x2"_qs}));
+
+    // A focused window that cannot be placed: the reason, never a road that refuses it too.
+    const WindowId fixed = sim.desktop.addWindow(
+        {.pid = 300, .title = u"Calculator"_qs, .frame = Rect(300, 300, 300, 400), .resizable = false});
+    sim.desktop.setFocus(fixed);
+    EXPECT_EQ(press(6), QStringList{u"App 300 can’t be resized, so it can’t be placed in a region."_qs});
+    const WindowId full = sim.desktop.addWindow({.pid = 400, .title = u"Video"_qs, .frame = kLeft.frame, .fullscreen = true});
+    sim.desktop.setFocus(full);
+    EXPECT_EQ(press(6), QStringList{u"App 400 is full screen. Leave full screen to place it in a region."_qs});
+    sim.desktop.closeWindow(fixed);
+    sim.desktop.closeWindow(full);
 
     // No focused window: each refusal in its sentence, and nothing is cancelled.
     sim.desktop.setFrontmostApp(0);

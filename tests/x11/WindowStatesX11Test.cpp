@@ -4,9 +4,17 @@
 // pixels each way, as the terminal's own size hints state them for its font) and a secondary
 // window typed normal but transient for another each land in their quarter, out of those
 // states; a maximized window too large for its quarter goes back to its frame and is maximized
-// again.
+// again. A rolled-up terminal counts as on screen (its frame shows, though xfwm4, metacity and
+// icewm unmap its client): dragged by its title bar to the top centre it goes through the picker
+// into a region, and another dragged onto it swaps with it through the tile menu, each rolled
+// out. A window that cannot be placed is refused with its reason:
+// a fixed-size one dragged to the picker's place, and by the place key a fixed-size one, a
+// dialog and a full-screen terminal.
 #include "layout/ScreenGeometry.h"
+#include "snap/DropLogText.h"
+#include "snap/PickerGeometry.h"
 #include "x11/CoordinatorRig.h"
+#include "x11/DragSteps.h"
 #include "x11/XSession.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +27,8 @@ namespace {
 using test::CoordinatorRig;
 using test::SessionApp;
 using test::XSession;
+using test::glideTo;
+using test::pressTitleBar;
 
 xcb_atom_t atom(XSession& s, const char* name)
 {
@@ -43,6 +53,11 @@ void addStates(XSession& s, xcb_window_t client, const char* first, const char* 
     xcb_send_event(s.connection(), 0, s.root(), XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char*>(&ev));
     xcb_flush(s.connection());
+}
+
+bool supported(XSession& s, const char* state)
+{
+    return s.atomNames(s.root(), "_NET_SUPPORTED").contains(QLatin1String(state));
 }
 
 bool hasState(XSession& s, xcb_window_t client, const char* state)
@@ -176,6 +191,174 @@ TEST(WindowStatesX11, AMaximizedWindowThatCannotTakeItsRegionIsMaximizedAgain)
                 && hasState(session, big.window, "_NET_WM_STATE_MAXIMIZED_HORZ"))
         << session.atomNames(big.window, "_NET_WM_STATE").join(u" "_qs).toStdString();
     EXPECT_EQ(session.wmFrame(big.window), full);
+}
+
+// Presses on the title bar a rolled-up window shows, above where its client lies (metacity's
+// top-level window reaches past it), at least 8 px down, as pekwm moves a window only past 4 px;
+// whether the drag monitor followed the press.
+testing::AssertionResult pressRolledUp(XSession& session, CoordinatorRig& rig, xcb_window_t client)
+{
+    const auto at = session.rootPosition(client);
+    const auto size = session.clientSize(client);
+    const int bar = session.frameExtents(client).value_or(XSession::Extents{}).top;
+    if (!at || !size || bar <= 0)
+        return testing::AssertionFailure() << "no title bar";
+    const Point press{at->x + size->width / 2, at->y - bar + std::max(8, bar / 2)};
+    // The server finds the window's frame there, not one of our panels going away (they fade
+    // out, and the server unmaps them after we have let them go).
+    const xcb_window_t frame = session.topLevelOf(client);
+    const auto topAt = [&] {
+        xcb_connection_t* c = session.connection();
+        auto* r = xcb_translate_coordinates_reply(
+            c, xcb_translate_coordinates(c, session.root(), session.root(), std::int16_t(press.x), std::int16_t(press.y)), nullptr);
+        const xcb_window_t child = r ? r->child : xcb_window_t(XCB_NONE);
+        free(r);
+        return child;
+    };
+    if (!session.waitFor([&] { return !rig.feedback.containsPoint(press) && topAt() == frame; }))
+        return testing::AssertionFailure() << "a panel of ours stays over the title bar";
+    session.warpPointer(int(press.x), int(press.y));
+    session.pressButton(1);
+    if (!session.waitFor([&] { return rig.monitor->candidate() && rig.monitor->candidate()->element == client; })) {
+        std::optional<RefusedWindow> refused;
+        const auto under = rig.access.windowUnderPoint(press, &refused);
+        return testing::AssertionFailure() << "the press was not followed; under it now " << (under ? under->element : 0)
+                                           << (refused ? ", refused: " + refused->notice.toStdString() : std::string())
+                                           << ", states " << session.atomNames(client, "_NET_WM_STATE").join(u" "_qs).toStdString();
+    }
+    return testing::AssertionSuccess();
+}
+
+TEST(WindowStatesX11, RolledUpWindowsDraggedToThePickerAndOntoAPlacedWindowArePlaced)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    if (!session.titleBars() || !supported(session, "_NET_WM_STATE_SHADED"))
+        GTEST_SKIP() << session.windowManager().toStdString() << " draws no title bars or rolls up no windows";
+    const QStringList font{"-fs", "11"};
+    auto first = session.startXterm(u"rolled up"_qs, font + QStringList{"-geometry", "60x20+500+400"});
+    auto second = session.startXterm(u"rolled up too"_qs, font + QStringList{"-geometry", "60x20+1100+500"});
+    ASSERT_TRUE(first.window && second.window) << session.error();
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    ASSERT_TRUE(rig.startDragMonitor()) << "no XInput 2.2";
+    addStates(session, first.window, "_NET_WM_STATE_SHADED");
+    addStates(session, second.window, "_NET_WM_STATE_SHADED");
+    ASSERT_TRUE(session.waitFor([&] {
+        return hasState(session, first.window, "_NET_WM_STATE_SHADED") && hasState(session, second.window, "_NET_WM_STATE_SHADED");
+    }));
+    ASSERT_TRUE(session.syncWithWindowManager());
+
+    // On screen by its frame, so a layout taken on its display takes it too.
+    const auto listed = rig.ws.windowInfo(first.window);
+    EXPECT_TRUE(listed && listed->onScreen) << "client viewable: " << session.isViewable(first.window);
+    const auto managed = rig.access.windows();
+    EXPECT_NE(std::find_if(managed.begin(), managed.end(), [&](const ManagedWindow& w) { return w.element == first.window; }),
+              managed.end());
+
+    // By its title bar to the top centre: the picker; released over "Halves" region 0, there.
+    const ScreenInfo screen = rig.screens.screens().front();
+    const Rect visible = topLeftVisibleFrame(screen);
+    ASSERT_TRUE(pressRolledUp(session, rig, first.window));
+    glideTo(session, {visible.midX(), visible.minY() + 6}, 24);
+    ASSERT_TRUE(session.waitFor([&] { return rig.overlay.picker && rig.overlay.pickerView; }))
+        << "no picker; frame " << frameText(session.wmFrame(first.window));
+    const PickerGeometry& geometry = rig.overlay.pickerView->geometry();
+    const Rect panel = pickerFrame(visible, geometry.width, geometry.height);
+    ASSERT_EQ(rig.overlay.pickerView->layouts().front().name, u"Halves"_qs);
+    const Rect button = geometry.cards.front().regions.at(0);
+    glideTo(session, {panel.minX() + button.midX(), panel.minY() + button.midY()}, 6);
+    ASSERT_TRUE(session.waitFor([&] { return rig.overlay.pickerView && rig.state.picker.selection == SnapSelection{0, 0}; }))
+        << "the pointer is not over Halves region 0";
+    session.releaseButton(1);
+
+    const auto regions = regionFrames(SnapLayout::builtIns().front(), screen);
+    const Size grid = rig.ws.sizeHints(first.window).value_or(SizeHints{}).increment;
+    const auto placedIn = [&](xcb_window_t window, RegionNumber region) {
+        const auto frame = session.wmFrame(window);
+        return frame && sitsIn(*frame, regions.at(region), grid, 1.0) && holdingStates(session, window).isEmpty();
+    };
+    ASSERT_TRUE(session.waitFor([&] { return placedIn(first.window, 0) && !rig.state.interaction.mutating; }, 15000))
+        << frameText(session.wmFrame(first.window)) << " " << holdingStates(session, first.window).join(u" "_qs).toStdString()
+        << "; notices: " << rig.notices.join(u" | "_qs).toStdString();
+
+    // The other half offers the other one; once that offer is put away, as a press elsewhere
+    // does, it goes onto the placed window: its tile menu; released on the tile that puts it in
+    // the region, there.
+    const auto offered = [&] {
+        const auto& assist = rig.state.assist.assistSession;
+        if (!assist)
+            return false;
+        for (const auto& w : assist->availableWindows())
+            if (w.element == second.window)
+                return true;
+        return false;
+    };
+    ASSERT_TRUE(session.waitFor(offered)) << "the other half does not offer it";
+    rig.coordinator->endInteraction(true);
+    ASSERT_TRUE(pressRolledUp(session, rig, second.window));
+    const bool armed = test::holdOverTile(session, rig, {regions.at(0).midX(), regions.at(0).midY()}, RegionDropIntent::place(0));
+    QStringList tiles;
+    if (rig.state.drop.shownMenu)
+        for (const auto& i : rig.state.drop.shownMenu->menu.items)
+            tiles << dropIntentText(i.intent);
+    ASSERT_TRUE(armed) << "no tile menu, or its tile did not arm; frame " << frameText(session.wmFrame(second.window))
+                       << "; tiles " << tiles.join(u","_qs).toStdString();
+    session.releaseButton(1);
+    EXPECT_TRUE(session.waitFor([&] { return placedIn(second.window, 0) && !rig.state.interaction.mutating; }, 15000))
+        << frameText(session.wmFrame(second.window)) << " "
+        << holdingStates(session, second.window).join(u" "_qs).toStdString();
+    EXPECT_TRUE(rig.notices.isEmpty()) << rig.notices.join(u" | "_qs).toStdString();
+}
+
+TEST(WindowStatesX11, AWindowThatCannotBePlacedIsRefusedWithItsReasonByDragAndByKey)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    auto fixed = session.startTestClient(
+        u"fixed size"_qs, {"--size", "400x300", "--min", "400x300", "--max", "400x300", "--position", "700,400"});
+    ASSERT_TRUE(fixed.window) << session.error();
+    auto dialog = session.startTestClient(
+        u"dialog"_qs, {"--size", "300x200", "--position", "200,600", "--type", "dialog", "--transient-for",
+                       QString::number(fixed.window)});
+    auto term = session.startXterm(u"full screen"_qs, {"-geometry", "60x20+100+100"});
+    ASSERT_TRUE(dialog.window && term.window) << session.error();
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    ASSERT_TRUE(rig.startDragMonitor()) << "no XInput 2.2";
+    const QString fixedNotice = u"FwTestClient can’t be resized, so it can’t be placed in a region."_qs;
+
+    // Dragged to the top centre: no picker, and the reason is told once.
+    if (session.titleBars()) {
+        const Rect visible = topLeftVisibleFrame(rig.screens.screens().front());
+        ASSERT_TRUE(pressTitleBar(session, fixed.window));
+        ASSERT_TRUE(session.waitFor([&] { return rig.monitor->candidate().has_value(); })) << "the press was not followed";
+        glideTo(session, {visible.midX(), visible.minY() + 6}, 24);
+        EXPECT_TRUE(session.waitFor([&] { return !rig.notices.isEmpty(); }))
+            << "nothing told; frame " << frameText(session.wmFrame(fixed.window));
+        glideTo(session, {visible.midX() + 20, visible.minY() + 10}, 4);
+        session.releaseButton(1);
+        EXPECT_TRUE(session.waitFor([&] { return !rig.state.interaction.windowInteraction; }));
+        EXPECT_FALSE(rig.overlay.picker);
+        EXPECT_EQ(rig.notices, QStringList{fixedNotice});
+    }
+
+    // Focused, as the place key finds them: each with its reason, none sent to the drag.
+    const auto refusal = [&](xcb_window_t window) -> QString {
+        if (!session.activate(window))
+            return u"not focused"_qs;
+        std::optional<RefusedWindow> refused;
+        if (rig.access.focusedWindow(&refused))
+            return u"taken"_qs;
+        return refused ? refused->notice : u"nothing told"_qs;
+    };
+    EXPECT_EQ(refusal(fixed.window), fixedNotice);
+    EXPECT_EQ(refusal(dialog.window), u"This FwTestClient window is a dialog or tool window, so it can’t be placed in a region."_qs);
+    if (!supported(session, "_NET_WM_STATE_FULLSCREEN"))
+        return;
+    addStates(session, term.window, "_NET_WM_STATE_FULLSCREEN");
+    ASSERT_TRUE(session.waitFor([&] { return hasState(session, term.window, "_NET_WM_STATE_FULLSCREEN"); }));
+    EXPECT_EQ(refusal(term.window), u"XTerm is full screen. Leave full screen to place it in a region."_qs);
 }
 
 } // namespace

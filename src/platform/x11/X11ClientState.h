@@ -55,6 +55,9 @@ struct ClientState {
     bool kindRead = false;
     bool overrideRedirect = false;
     bool viewable = false;
+    // The window manager's frame is viewable: read only for a reparented client that is not
+    // (xfwm4, metacity and icewm unmap the client of a shaded window, its title bar still shows).
+    bool frameViewable = false;
     bool iconic = false;
     std::vector<xcb_atom_t> types, states, allowedActions;
     bool hasAllowedActions = false;
@@ -81,6 +84,9 @@ struct ClientState {
     {
         return (iconic || has(states, a.netWmStateHidden)) && !has(states, a.netWmStateShaded);
     }
+    // Shown on screen: the client is viewable, or its frame is (a rolled-up window's title bar);
+    // a minimized one's frame is unmapped too.
+    bool onScreen(const Atoms& a) const { return (viewable || frameViewable) && !minimized(a); }
 };
 
 // WM_NORMAL_HINTS: flags, x, y, w, h, min w/h, max w/h, inc w/h, min/max aspect, base w/h, gravity.

@@ -252,6 +252,24 @@ void climbToTopLevels(Connection& conn, std::vector<ClientState>& out, std::vect
     }
 }
 
+// Whether the frames of reparented clients that are not viewable themselves are, in one round:
+// a rolled-up window's title bar shows while the window manager keeps its client unmapped (and
+// while it unrolls it, before its states say so).
+void readFramesOfUnmappedClients(Connection& conn, std::vector<ClientState>& out)
+{
+    xcb_connection_t* c = conn.raw();
+    std::vector<std::pair<size_t, xcb_get_window_attributes_cookie_t>> asked;
+    for (size_t i = 0; i < out.size(); ++i) {
+        const ClientState& s = out[i];
+        if (s.alive && !s.viewable && s.topLevel != XCB_NONE && s.topLevel != s.window)
+            asked.emplace_back(i, xcb_get_window_attributes(c, s.topLevel));
+    }
+    for (const auto& [i, cookie] : asked) {
+        auto attr = FW_XCB_REPLY(c, xcb_get_window_attributes, cookie);
+        out[i].frameViewable = attr && attr->map_state == XCB_MAP_STATE_VIEWABLE;
+    }
+}
+
 // Frame extents of reparented windows whose window manager states none (pekwm) and whose frame
 // the first round did not know, read in one more round. They follow the frame as it changes,
 // since every read works them out anew.
@@ -351,6 +369,8 @@ std::vector<ClientState> X11WindowSystem::read(const std::vector<std::uint32_t>&
     }
 
     climbToTopLevels(*conn_, out, needParent);
+    if (groups.geometry && groups.kind)
+        readFramesOfUnmappedClients(*conn_, out);
     if (groups.geometry) {
         deriveExtents(*conn_, out, reparented);
         rememberFrames(out);

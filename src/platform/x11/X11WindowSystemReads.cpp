@@ -111,7 +111,7 @@ WindowInfo infoOf(const ClientState& s, const Atoms& a, const WindowApplicationI
     w.layer = 0;
     w.minimized = s.minimized(a);
     w.fullscreen = s.has(s.states, a.netWmStateFullscreen);
-    w.onScreen = s.viewable && !w.minimized;
+    w.onScreen = s.onScreen(a);
     // Transient windows without a type are dialogs; one typed normal is a window of its own
     // (GTK's secondary windows name their parent).
     const xcb_atom_t type = windowType(s.types, a);
@@ -414,8 +414,10 @@ std::optional<WindowId> X11WindowSystem::windowAt(Point p)
     const xcb_window_t hit = at ? at->child : xcb_window_t(XCB_NONE);
     std::vector<std::uint32_t> tops;
     const auto windows = collect(&tops);
+    // The server finds the client's frame there: it shows, whatever its states say while the
+    // window manager changes them (openbox unrolls a window at a press on its title bar).
     for (size_t i = 0; i < windows.size() && hit != XCB_NONE; ++i)
-        if (windows[i].onScreen && tops[i] == hit)
+        if (tops[i] == hit)
             return windows[i].id;
     if (auto owner = borderOwner(hit, p, windows, tops))
         return owner;
