@@ -110,8 +110,9 @@ public:
     }
 
     // A plain client's resize, as a client sizes itself: the size alone, 500 × 400 and 520 × 420
-    // in turn (the other one than it has), timed until the server's own notices that the window
-    // and its frame have a new width. Nothing after 1 s.
+    // in turn (the one farther from the width it has: a window on a cell grid takes the nearest
+    // cell), timed until the server's own notices that the window and its frame have a new
+    // width. Nothing after 1 s.
     std::optional<double> resizeAlone()
     {
         while (xcb_generic_event_t* late = xcb_poll_for_event(c_))
@@ -121,7 +122,8 @@ public:
             return std::nullopt;
         const int width = g->width, frameWidth = frame_.width;
         free(g);
-        const std::uint32_t size[2] = {width == 500 ? 520u : 500u, width == 500 ? 420u : 400u};
+        const bool larger = width < 510;
+        const std::uint32_t size[2] = {larger ? 520u : 500u, larger ? 420u : 400u};
         const auto start = std::chrono::steady_clock::now();
         xcb_configure_window(c_, w_, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
         xcb_flush(c_);
