@@ -109,6 +109,40 @@ public:
         return answer;
     }
 
+    // A plain client's resize, as a client sizes itself: the size alone, 500 × 400 and 520 × 420
+    // in turn (the one farther from the width it has: a window on a cell grid takes the nearest
+    // cell), timed until the server's own notices that the window and its frame have a new
+    // width. Nothing after 1 s.
+    std::optional<double> resizeAlone()
+    {
+        while (xcb_generic_event_t* late = xcb_poll_for_event(c_))
+            take(late);
+        auto* g = xcb_get_geometry_reply(c_, xcb_get_geometry(c_, w_), nullptr);
+        if (!g)
+            return std::nullopt;
+        const int width = g->width, frameWidth = frame_.width;
+        free(g);
+        const bool larger = width < 510;
+        const std::uint32_t size[2] = {larger ? 520u : 500u, larger ? 420u : 400u};
+        const auto start = std::chrono::steady_clock::now();
+        xcb_configure_window(c_, w_, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
+        xcb_flush(c_);
+        const std::int64_t deadline = x11::nowMs() + 1000;
+        bool notice = false;
+        while (!notice || frame_.width == frameWidth) {
+            xcb_generic_event_t* e = xcb_poll_for_event(c_);
+            if (!e) {
+                if (xcb_connection_has_error(c_) || !x11::waitReadable(c_, deadline))
+                    return std::nullopt;
+                continue;
+            }
+            const auto* n = reinterpret_cast<const xcb_configure_notify_event_t*>(e);
+            notice = notice || (e->response_type == XCB_CONFIGURE_NOTIFY && n->window == w_ && n->width != width);
+            take(e);
+        }
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    }
+
     // Learns the geometry the frame takes for the request: where it holds still once the
     // window manager has handled everything (a manager may move the frame after answering the
     // client, and read the request's corner its own way).

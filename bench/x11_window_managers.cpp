@@ -305,12 +305,25 @@ void sideBySide(benchmark::State& state, bool resize)
         return ok;
     };
     const std::string kind = resize ? "RoundTrip" : "Move";
+    // A plain client's resize of the xterm (its size alone), timed as a client of its own
+    // times it: what a client's own trip costs without the bench's learnt frames.
+    auto plain = [&] {
+        const auto ms = termTrip.resizeAlone();
+        last = ms.value_or(1000);
+        if (ms)
+            samples["termPlainResize"].push_back(*ms);
+        else
+            ++figures->dropped;
+        return true;
+    };
     std::vector<std::function<bool()>> kinds = {
         [&] { return trip(own, ownTurn, "own" + kind); },
         [&] { return trip(termTrip, termTurn, "term" + kind); },
         [&] { return write(mine, ownTurn, resize ? "verifiedOwn" : "writeOwn"); },
         [&] { return write(*term, termTurn, resize ? "verified" : "write"); },
     };
+    if (resize)
+        kinds.push_back(plain);
     std::mt19937 shuffled(7);
     constexpr int kWarmUpRounds = 10;
     for (int round = 0; round < kWarmUpRounds; ++round)
@@ -485,6 +498,9 @@ void printTable(const std::vector<std::pair<QString, Figures>>& all)
         ratioRow("verified ÷ a client's own move and resize", verified, trip);
         ratioRow("verified ÷ a client's own move and resize, frame followed", verified, trip + "Framed");
     }
+    row("xterm: a plain client's resize, frame followed (median / p95)",
+        [&](const Figures& f) { return both(f, "termPlainResize"); });
+    row("xterm: verified ÷ a plain client's resize", [&](const Figures& f) { return ratio(f, "verified", "termPlainResize"); });
     row("a client's own requests dropped (no answer in 1 s)", [](const Figures& f) { return std::to_string(f.dropped); });
     row("animated move (designed 0.24 s)", [](const Figures& f) { return cell(f.medianMs.at("animated")); });
     row("raise", [](const Figures& f) { return cell(f.medianMs.at("raise")); });
@@ -549,10 +565,11 @@ int main(int argc, char** argv)
             const bool once = body == BM_MaximizedListed || body == BM_SameLanding;
             const bool write = body == BM_RawMessage || body == BM_RawRequest || body == BM_FrameWriteByMessage ||
                 body == BM_FrameWriteByRequest;
-            // The side-by-side ones take their four kinds of sample in turn.
             const bool sideBySide = body == BM_MovesSideBySide || body == BM_WritesSideBySide;
+            // The side-by-side ones take their kinds of sample in turn (the writes' five).
+            const int kinds = body == BM_WritesSideBySide ? 5 : 4;
             b->Unit(benchmark::kMillisecond)
-                ->Iterations(once ? 1 : sideBySide ? 4 * kWriteSamples : write ? kWriteSamples : kSamples);
+                ->Iterations(once ? 1 : sideBySide ? kinds * kWriteSamples : write ? kWriteSamples : kSamples);
             if (!once)
                 b->UseManualTime();
         }
@@ -564,7 +581,7 @@ int main(int argc, char** argv)
         for (const char* key : {"write", "writeOwn", "rawMessage", "rawRequest", "ownMove", "ownMoveFramed",
                                 "ownRoundTrip", "ownRoundTripFramed", "termMove", "termMoveFramed", "termRoundTrip",
                                 "termRoundTripFramed", "frameWriteMessage", "frameWriteRequest",
-                                "verified", "verifiedOwn",
+                                "verified", "verifiedOwn", "termPlainResize",
                                 "animated", "raise", "activate"}) {
             f.medianMs.try_emplace(key, -1);
             f.p95Ms.try_emplace(key, -1);

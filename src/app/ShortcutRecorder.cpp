@@ -42,9 +42,10 @@ bool ShortcutRecorder::begin(std::uint32_t tag, bool mouse)
     hint_ = mouse ? mouseHint : keyHint;
     if (onRecording)
         onRecording(true);
+    // Let go at the end whatever the answer: a hold refused now may be taken later.
     if (!mouse && holdKeyboard) {
-        holding_ = holdKeyboard();
-        if (!holding_)
+        holding_ = true;
+        if (!holdKeyboard())
             hint_ = heldKeyHint;
     }
     update();

@@ -33,8 +33,9 @@ public:
     // Whether two stored key codes stand for one key of the keyboard now; equal codes when empty.
     std::function<bool(std::uint32_t, std::uint32_t)> sameKey;
     // Holds the whole keyboard while a key is recorded, so that combinations other programs
-    // grabbed arrive too (false when another program holds it: the hint says so), and lets it
-    // go when that recording ends, whichever way.
+    // grabbed arrive too (false when another program holds it now: the hint says so, and the
+    // platform may take it once that program lets go), and lets it go when that recording
+    // ends, whichever way.
     std::function<bool()> holdKeyboard;
     std::function<void()> releaseKeyboard;
 
@@ -88,7 +89,7 @@ private:
     ShortcutStore store_;
     std::optional<ShortcutAction> recording_;
     bool recordingMouse_ = false;
-    bool holding_ = false;   // the keyboard is held for this recording
+    bool holding_ = false;   // the keyboard is held, or asked for, for this recording
     QString hint_;
 };
 

@@ -61,8 +61,9 @@ public:
 
     // Holds the whole keyboard for a window of ours (its native id) while a shortcut is
     // recorded: every key press goes to it, combinations that other clients grabbed (a window
-    // manager's Ctrl+Alt+Left) included. False when another client holds the keyboard now.
-    // The hold ends with releaseKeyboard(), or when the window is hidden.
+    // manager's Ctrl+Alt+Left) included. False when another client holds the keyboard now; the
+    // platform may keep asking and hold it once that client lets go (or once the window shows).
+    // The hold, taken or asked for, ends with releaseKeyboard(), or when the window is hidden.
     virtual bool holdKeyboard(std::uint64_t window) = 0;
     virtual void releaseKeyboard() = 0;
 };

@@ -170,11 +170,22 @@ TEST(PickerPointerX11, TheEditorFromTheTrayOpensItsAppsMenuOnEveryClickBesideASt
     ASSERT_TRUE(session.waitFor([&] { return programWindowShown(session, u"Framewell stack badge"_qs); }, 10000))
         << "no stack badge; shown: " << programPanels(session) << "\n" << programLog(session).toStdString();
 
-    // The tray menu: Switch Layout, then Create Custom Layout… in it.
+    // The tray menu: Switch Layout, then Create Custom Layout… in it. Clicked once the tray
+    // host has settled: trayer grows by the icon it embeds and aligns itself again, and a window
+    // manager may place it later still (evilwm shows it first past the screen's edge).
     const xcb_window_t icon = trayIconWindow(session);
-    const auto iconAt = session.rootPosition(icon);
-    const auto iconSize = session.clientSize(icon);
-    ASSERT_TRUE(iconAt && iconSize);
+    const auto screen = session.clientSize(session.root());
+    std::optional<Point> iconAt;
+    std::optional<Size> iconSize;
+    ASSERT_TRUE(screen);
+    ASSERT_TRUE(session.waitFor([&] {
+        const auto before = session.rootPosition(icon);
+        session.waitFor([] { return false; }, 200);
+        iconAt = session.rootPosition(icon);
+        iconSize = session.clientSize(icon);
+        return iconAt && iconSize && iconAt == before && iconAt->x >= 0 && iconAt->y >= 0
+            && iconAt->x + iconSize->width <= screen->width && iconAt->y + iconSize->height <= screen->height;
+    }, 10000)) << "the tray icon did not settle on the screen";
     const auto beforeMenu = programWindows(session);
     KeyboardGrabWatch menuGrab(session);
     session.warpPointer(int(iconAt->x + iconSize->width / 2), int(iconAt->y + iconSize->height / 2));

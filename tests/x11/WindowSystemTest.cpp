@@ -253,6 +253,19 @@ TEST(X11WindowSystem, ConfigureRequestsLandTheFrameWhereAskedWhateverTheGravity)
             EXPECT_EQ(session.wmFrame(w), landed) << name << ": the message and the request agree";
         }
     }
+    // Each moved again by as much as its decoration, after the other gravity's answers: a
+    // corner learnt under one gravity and sent for the other would land the frame where it
+    // stood (so a toolkit's window, whose gravity changes as it is moved, stayed put).
+    for (const xcb_window_t w : {northWest.window, southEast.window}) {
+        const std::string name = session.windowTitle(w).toStdString();
+        const auto now = session.wmFrame(w);
+        const auto client = session.clientSize(w);
+        ASSERT_TRUE(now && client) << name;
+        const Rect moved(Point{now->x() + now->width() - client->width, now->y() + now->height() - client->height},
+                         now->size);
+        ASSERT_TRUE(ws.setPosition(w, moved.origin)) << name;
+        EXPECT_EQ(session.wmFrame(w), moved) << name;
+    }
 }
 
 TEST(X11WindowSystem, ClosedWindowsFailReadsAndWrites)

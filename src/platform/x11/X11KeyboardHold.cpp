@@ -35,6 +35,96 @@ std::optional<std::uint8_t> grab(xcb_connection_t* c, xcb_window_t window)
     return reply ? std::optional<std::uint8_t>(reply->status) : std::nullopt;
 }
 
+// The keyboard taken for one window, and taken again while another client holds it (the hot
+// key that opened a panel, until its key is released; a window manager moving a window) or the
+// window is not shown yet: at once when another grab ends on the focused window, else after a
+// short backoff, for at most half a minute.
+class RetriedGrab final : public QObject, public QAbstractNativeEventFilter {
+public:
+    explicit RetriedGrab(std::function<void()> gone = {}) : gone_(std::move(gone))
+    {
+        retry_.setSingleShot(true);
+        connect(&retry_, &QTimer::timeout, this, [this] { tryGrab(); });
+        qGuiApp->installNativeEventFilter(this);
+    }
+
+    xcb_window_t window() const { return window_; }
+    bool grabbed() const { return grabbed_; }
+
+    // Takes the keyboard for `window` (counting the tries anew for another window), or tries
+    // again for the same one. The grab's status; none when the window went.
+    std::optional<std::uint8_t> hold(xcb_window_t window)
+    {
+        if (window_ != window) {
+            window_ = window;
+            tries_ = 0;
+        }
+        return tryGrab();
+    }
+    // Tries no more (the grab, if taken, is the caller's to end).
+    void stop()
+    {
+        window_ = XCB_NONE;
+        grabbed_ = false;
+        retry_.stop();
+    }
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override
+    {
+        if (!window_ || type != "xcb_generic_event_t")
+            return false;
+        const auto* e = static_cast<const xcb_generic_event_t*>(message);
+        switch (e->response_type & 0x7f) {
+        case XCB_FOCUS_IN: {
+            // Another grab ended while the window had the focus: the keyboard is free now.
+            const auto* f = reinterpret_cast<const xcb_focus_in_event_t*>(e);
+            if (f->event == window_ && f->mode == XCB_NOTIFY_MODE_UNGRAB)
+                retry_.start(0);
+            return false;
+        }
+        case XCB_UNMAP_NOTIFY:
+        case XCB_DESTROY_NOTIFY:
+            // The server ended the grab with the window's showing.
+            if (reinterpret_cast<const xcb_unmap_notify_event_t*>(e)->window == window_)
+                gone();
+            return false;
+        default:
+            return false;
+        }
+    }
+
+private:
+    std::optional<std::uint8_t> tryGrab()
+    {
+        xcb_connection_t* c = toolkitConnection();
+        if (!window_ || !c)
+            return std::nullopt;
+        const auto status = grab(c, window_);
+        if (!status) {
+            gone();
+            return std::nullopt;
+        }
+        grabbed_ = *status == XCB_GRAB_STATUS_SUCCESS;
+        if (grabbed_)
+            retry_.stop();
+        else if (++tries_ <= 80)
+            retry_.start(std::min(10 << std::min(tries_, 6), 400));
+        return status;
+    }
+    void gone()
+    {
+        stop();
+        if (gone_)
+            gone_();
+    }
+
+    std::function<void()> gone_;
+    xcb_window_t window_ = XCB_NONE;
+    bool grabbed_ = false;
+    int tries_ = 0;
+    QTimer retry_;
+};
+
 HotKeyRoute& hotKeyRoute()
 {
     static HotKeyRoute route;
@@ -54,20 +144,16 @@ public:
 
     void hold(xcb_window_t window)
     {
-        if (window_ && window_ != window)
-            letGo(window_);
-        if (window_ != window) {
-            window_ = window;
-            tries_ = 0;
-        }
+        if (grab_.window() && grab_.window() != window)
+            letGo(grab_.window());
         // Again when held already: a popup of the toolkit's may have taken the grab over.
-        tryGrab();
+        grab_.hold(window);
     }
     void letGo(xcb_window_t window)
     {
-        if (!window_ || window_ != window)
+        if (!grab_.window() || grab_.window() != window)
             return;
-        const bool had = grabbed_;
+        const bool had = grab_.grabbed();
         forget();
         if (xcb_connection_t* c = toolkitConnection(); c && had) {
             xcb_ungrab_keyboard(c, XCB_CURRENT_TIME);
@@ -77,26 +163,20 @@ public:
     // After a grab of ours on the same connection ended (a recording's): the panel's comes back.
     void regrab()
     {
-        if (window_)
-            tryGrab();
+        if (grab_.window())
+            grab_.hold(grab_.window());
     }
 
     bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override;
 
 private:
-    PanelHold() : QObject(qGuiApp)
-    {
-        retry_.setSingleShot(true);
-        connect(&retry_, &QTimer::timeout, this, [this] { tryGrab(); });
-        qGuiApp->installNativeEventFilter(this);
-    }
+    PanelHold() : QObject(qGuiApp), grab_([this] { forget(); }) { qGuiApp->installNativeEventFilter(this); }
     ~PanelHold() override
     {
         if (instance_ == this)
             instance_ = nullptr;
     }
 
-    void tryGrab();
     void forget();
     // A press or release while held; true when it is a hot key's (the panel never sees it).
     bool key(const xcb_key_press_event_t& k, bool press);
@@ -104,10 +184,7 @@ private:
     bool viewable(xcb_connection_t* c) const;
 
     static inline PanelHold* instance_ = nullptr;
-    xcb_window_t window_ = XCB_NONE;
-    bool grabbed_ = false;
-    int tries_ = 0;
-    QTimer retry_;
+    RetriedGrab grab_;
     std::vector<std::uint8_t> passed_;   // hot keys pressed while held and not yet released
     struct Release {
         std::uint8_t key = 0;
@@ -117,35 +194,9 @@ private:
     bool yielded_ = false;                  // the window manager kept moving the focus away
 };
 
-void PanelHold::tryGrab()
-{
-    xcb_connection_t* c = toolkitConnection();
-    if (!window_ || !c)
-        return;
-    const auto status = grab(c, window_);
-    if (!status) {
-        forget();   // the window went
-        return;
-    }
-    grabbed_ = *status == XCB_GRAB_STATUS_SUCCESS;
-    if (grabbed_) {
-        retry_.stop();
-        return;
-    }
-    // Another client holds the keyboard (the hot key that opened the panel, until its key is
-    // released; a window manager moving a window), or the panel is not shown yet. The end of
-    // another grab on the focused panel wakes a try at once; these tries stand in for the rest,
-    // at most for half a minute.
-    if (++tries_ > 80)
-        return;
-    retry_.start(std::min(10 << std::min(tries_, 6), 400));
-}
-
 void PanelHold::forget()
 {
-    window_ = XCB_NONE;
-    grabbed_ = false;
-    retry_.stop();
+    grab_.stop();
     passed_.clear();
     released_ = {};
     takenBack_.clear();
@@ -180,19 +231,19 @@ bool PanelHold::key(const xcb_key_press_event_t& k, bool press)
 
 bool PanelHold::viewable(xcb_connection_t* c) const
 {
-    const auto a = FW_XCB_REPLY(c, xcb_get_window_attributes, xcb_get_window_attributes(c, window_));
+    const auto a = FW_XCB_REPLY(c, xcb_get_window_attributes, xcb_get_window_attributes(c, grab_.window()));
     return a && a->map_state == XCB_MAP_STATE_VIEWABLE;
 }
 
 void PanelHold::keepFocus()
 {
     xcb_connection_t* c = toolkitConnection();
-    if (!window_ || !c || yielded_)
+    if (!grab_.window() || !c || yielded_)
         return;
     const auto focus = FW_XCB_REPLY(c, xcb_get_input_focus, xcb_get_input_focus(c));
-    const auto pointer = FW_XCB_REPLY(c, xcb_query_pointer, xcb_query_pointer(c, window_));
+    const auto pointer = FW_XCB_REPLY(c, xcb_query_pointer, xcb_query_pointer(c, grab_.window()));
     const xcb_window_t to = focus ? focus->focus : XCB_NONE;
-    if (to == window_)
+    if (to == grab_.window())
         return;
     if (!viewable(c)) {
         forget();
@@ -206,7 +257,7 @@ void PanelHold::keepFocus()
     });
     // A click elsewhere, or a window of ours that took the keyboard: the user went there.
     if ((pointer && (pointer->mask & buttons)) || ours) {
-        letGo(window_);
+        letGo(grab_.window());
         return;
     }
     // The pointer moved onto another window and the window manager focused it (or it activated
@@ -218,62 +269,63 @@ void PanelHold::keepFocus()
         return;
     }
     takenBack_.push_back(now);
-    xcb_set_input_focus(c, XCB_INPUT_FOCUS_PARENT, window_, XCB_CURRENT_TIME);
+    xcb_set_input_focus(c, XCB_INPUT_FOCUS_PARENT, grab_.window(), XCB_CURRENT_TIME);
     xcb_flush(c);
 }
 
 bool PanelHold::nativeEventFilter(const QByteArray& type, void* message, qintptr*)
 {
-    if (!window_ || type != "xcb_generic_event_t")
+    if (!grab_.window() || type != "xcb_generic_event_t")
         return false;
     const auto* e = static_cast<const xcb_generic_event_t*>(message);
     switch (e->response_type & 0x7f) {
     case XCB_KEY_PRESS:
     case XCB_KEY_RELEASE: {
         const auto* k = reinterpret_cast<const xcb_key_press_event_t*>(e);
-        return grabbed_ && k->event == window_ && key(*k, (e->response_type & 0x7f) == XCB_KEY_PRESS);
-    }
-    case XCB_FOCUS_IN: {
-        // Another grab ended while the panel had the focus: the keyboard is free now.
-        const auto* f = reinterpret_cast<const xcb_focus_in_event_t*>(e);
-        if (f->event == window_ && f->mode == XCB_NOTIFY_MODE_UNGRAB)
-            retry_.start(0);
-        return false;
+        return grab_.grabbed() && k->event == grab_.window() && key(*k, (e->response_type & 0x7f) == XCB_KEY_PRESS);
     }
     case XCB_FOCUS_OUT: {
         // Read once the event is handled: the toolkit counts the panel inactive only a moment
         // after it lost the focus, and does not when it came back meanwhile.
         const auto* f = reinterpret_cast<const xcb_focus_out_event_t*>(e);
         const bool moved = f->mode == XCB_NOTIFY_MODE_NORMAL || f->mode == XCB_NOTIFY_MODE_WHILE_GRABBED;
-        if (f->event == window_ && moved && f->detail != XCB_NOTIFY_DETAIL_INFERIOR
+        if (f->event == grab_.window() && moved && f->detail != XCB_NOTIFY_DETAIL_INFERIOR
             && f->detail != XCB_NOTIFY_DETAIL_POINTER)
             QMetaObject::invokeMethod(this, [this] { keepFocus(); }, Qt::QueuedConnection);
         return false;
     }
-    case XCB_UNMAP_NOTIFY:
-    case XCB_DESTROY_NOTIFY:
-        // The server ended the grab with the window's showing.
-        if (reinterpret_cast<const xcb_unmap_notify_event_t*>(e)->window == window_)
-            forget();
-        return false;
     default:
         return false;
     }
+}
+
+// The hold of a recording, taken as a panel's is.
+RetriedGrab* recordingGrab()
+{
+    static QPointer<RetriedGrab> grab;
+    if (!grab && qGuiApp) {
+        grab = new RetriedGrab;
+        grab->setParent(qGuiApp);
+    }
+    return grab;
 }
 
 } // namespace
 
 bool holdKeyboard(std::uint64_t window)
 {
-    xcb_connection_t* c = toolkitConnection();
-    if (!c || !window)
+    RetriedGrab* recording = toolkitConnection() && window ? recordingGrab() : nullptr;
+    if (!recording)
         return false;
-    const auto status = grab(c, xcb_window_t(window));
-    return status && *status == XCB_GRAB_STATUS_SUCCESS;
+    // Held, or to be held once the window shows or a grab of the window manager's ends.
+    const auto status = recording->hold(xcb_window_t(window));
+    return status && *status != XCB_GRAB_STATUS_ALREADY_GRABBED && *status != XCB_GRAB_STATUS_FROZEN;
 }
 
 void releaseKeyboard()
 {
+    if (RetriedGrab* recording = recordingGrab())
+        recording->stop();
     if (xcb_connection_t* c = toolkitConnection()) {
         xcb_ungrab_keyboard(c, XCB_CURRENT_TIME);
         xcb_flush(c);

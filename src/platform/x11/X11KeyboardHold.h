@@ -4,12 +4,13 @@
 // grabbed passively included (their grabs cannot start while ours is held). The server ends a
 // hold itself when the window is hidden.
 //
-// A recording holds it plainly. A panel that takes keys holds it for as long as it is open,
-// whatever the window manager's focus model: a grab another client holds meanwhile (our own hot
-// key's, until its key is released; a window manager's during a move) is waited out, woken by
-// the grab's end or a short backoff; a press of one of our hot keys, whose passive grabs cannot
-// start meanwhile, is handed to them rather than to the panel; and the input focus that a
-// window manager moves to the window under the pointer comes back to the panel. A move of the
+// A grab another client holds meanwhile (our own hot key's, until its key is released; a window
+// manager's during a move), or a window not shown yet, is waited out, woken by the grab's end or
+// a short backoff: for a recording, and for a panel that takes keys, which holds it for as long
+// as it is open, whatever the window manager's focus model. For a panel, a press of one of our
+// hot keys, whose passive grabs cannot start meanwhile, is handed to them rather than to the
+// panel; and the input focus that a window manager moves to the window under the pointer comes
+// back to the panel. A move of the
 // focus while a button is down (a click elsewhere) or to another window of ours ends the hold.
 
 #include <cstdint>
@@ -17,10 +18,10 @@
 
 namespace fw::x11 {
 
-// False when another client holds the keyboard, the window is not shown, or the toolkit has
-// no X connection.
+// False when another client holds the keyboard now (it is held once that client lets go), or
+// the toolkit has no X connection.
 bool holdKeyboard(std::uint64_t window);
-// Ends a recording's hold (a panel's goes on).
+// Ends a recording's hold, taken or asked for (a panel's goes on).
 void releaseKeyboard();
 
 // Holds the keyboard for the panel until letGoForPanel() or its window is hidden; one panel at

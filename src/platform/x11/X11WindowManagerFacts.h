@@ -38,14 +38,17 @@ public:
     std::uint32_t checkWindow() const { return checkWindow_; }
 
     // How a window manager reads the corners sent on each path (move messages, configure
-    // requests), learnt from its answers (the manager identified by its check window): how far
-    // from the corner meant the frame lands where meant, whether it adds the origin of the
-    // window's monitor (dwm) besides, and whether it lists the path but moves nothing by it
-    // where the other path moves the window (herbstluftwm's floating windows and the message).
+    // requests), learnt from its answers (the manager identified by its check window): where
+    // from the frame's corner the corner is sent for the frame to land where meant, whether it
+    // adds the origin of the window's monitor (dwm) besides, and whether it lists the path but
+    // moves nothing by it where the other path moves the window (herbstluftwm's floating
+    // windows and the message). The corner is kept from the frame's, not from the one a
+    // window's gravity asks for: the misreadings known (pekwm's, evilwm's) ignore the gravity,
+    // and a window's gravity changes as its toolkit moves it.
     struct Habit {
         enum Path { Message, Configure };
         std::uint32_t manager = 0;
-        Point shift;
+        std::optional<Point> fromFrame;
         bool originAdded = false;
         bool ignored = false;
     };

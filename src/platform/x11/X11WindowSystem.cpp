@@ -225,7 +225,9 @@ std::optional<Rect> X11WindowSystem::landCorner(WindowId id, const ClientState& 
         habit = {wm_.checkWindow()};
     const Rect before = s.outerFrame();
     const Point added = habit.originAdded ? monitorOrigin(before) : Point{};
-    const Point corner{meant.x + habit.shift.x - added.x, meant.y + habit.shift.y - added.y};
+    const Point frameCorner{origin.x - s.gtkExtents.left, origin.y - s.gtkExtents.top};
+    const Point base = habit.fromFrame ? Point{frameCorner.x + habit.fromFrame->x, frameCorner.y + habit.fromFrame->y} : meant;
+    const Point corner{base.x - added.x, base.y - added.y};
     const AskedFrame asked{clampCoord(origin.x), clampCoord(origin.y), clampSize(client.width), clampSize(client.height)};
     bool sent = false;
     if (const auto frame = waits_.sendFollowed(s, asked, corner, send, &sent))
@@ -273,7 +275,8 @@ std::optional<Rect> X11WindowSystem::landCorner(WindowId id, const ClientState& 
     // Each try is measured from where the frame landed, so nothing adds up over writes.
     Point again;
     bool addsOrigin = false;
-    if (const auto shift = misreadShift(s, origin, after->outerFrame())) {
+    const auto shift = misreadShift(s, origin, after->outerFrame());
+    if (shift) {
         again = Point{corner.x + shift->x, corner.y + shift->y};
     } else {
         const Point o = monitorOrigin(before);
@@ -289,7 +292,8 @@ std::optional<Rect> X11WindowSystem::landCorner(WindowId id, const ClientState& 
     if (after && asAsked(*after)) {
         habit.originAdded = habit.originAdded || addsOrigin;
         const Point o = habit.originAdded ? monitorOrigin(before) : Point{};
-        habit.shift = Point{again.x + o.x - meant.x, again.y + o.y - meant.y};
+        if (shift)
+            habit.fromFrame = Point{again.x + o.x - frameCorner.x, again.y + o.y - frameCorner.y};
     }
     return landed();
 }
