@@ -238,11 +238,7 @@ std::optional<Rect> X11WindowSystem::landCorner(WindowId id, const ClientState& 
     if (!after)
         return std::nullopt;
     const auto asAsked = [&](const ClientState& read) { return landedAsAsked(read, asked); };
-    const auto landed = [&]() -> std::optional<Rect> {
-        if (!after)
-            return std::nullopt;
-        return after->outerFrame();
-    };
+    const auto landed = [&]() { return after ? std::optional<Rect>(after->outerFrame()) : std::nullopt; };
     if (asAsked(*after))
         return landed();
     // Not the frame asked for: the slow path, a second turn of the window manager. Only the
