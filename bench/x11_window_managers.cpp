@@ -5,7 +5,8 @@
 // write by each of the two, whether both land the same frame; side by side, sample by sample, on
 // a window of the bench's own and on the xterm: a client's own configure round trip (until its
 // notice, and until its frame has followed too) against one adapter write (moves) and a verified
-// write (moves and resizes); an animated move (designed 0.24 s), a raise and an activation,
+// write (moves and resizes), and a plain client's resize of the xterm beside a verified resize
+// alone; an animated move (designed 0.24 s), a raise and an activation,
 // whether a maximized xterm is manageable, and whether a raise raises without focusing. Medians
 // (and 95th percentiles) of 200 samples for writes, 20 for the rest; one table of all window
 // managers at the end.
@@ -322,8 +323,20 @@ void sideBySide(benchmark::State& state, bool resize)
         [&] { return write(mine, ownTurn, resize ? "verifiedOwn" : "writeOwn"); },
         [&] { return write(*term, termTurn, resize ? "verified" : "write"); },
     };
-    if (resize)
+    // The verified write of a resize alone, as the plain client's: between the xterm's two
+    // sizes where it stands (read untimed, as the plain client reads its width).
+    auto resizeAlone = [&] {
+        const auto now = rig.ws.frame(term->element);
+        const Rect f(now ? now->origin : a.origin, now && now->size == a.size ? b.size : a.size);
+        const auto start = Clock::now();
+        const bool ok = test::runOnQtLoop(rig.access.setFrame(*term, f, 1.0)).value_or(false);
+        samples["verifiedResize"].push_back(last = msSince(start));
+        return ok;
+    };
+    if (resize) {
         kinds.push_back(plain);
+        kinds.push_back(resizeAlone);
+    }
     std::mt19937 shuffled(7);
     constexpr int kWarmUpRounds = 10;
     for (int round = 0; round < kWarmUpRounds; ++round)
@@ -501,6 +514,9 @@ void printTable(const std::vector<std::pair<QString, Figures>>& all)
     row("xterm: a plain client's resize, frame followed (median / p95)",
         [&](const Figures& f) { return both(f, "termPlainResize"); });
     row("xterm: verified ÷ a plain client's resize", [&](const Figures& f) { return ratio(f, "verified", "termPlainResize"); });
+    row("xterm: verified resize alone (median / p95)", [&](const Figures& f) { return both(f, "verifiedResize"); });
+    row("xterm: verified resize alone ÷ a plain client's resize",
+        [&](const Figures& f) { return ratio(f, "verifiedResize", "termPlainResize"); });
     row("a client's own requests dropped (no answer in 1 s)", [](const Figures& f) { return std::to_string(f.dropped); });
     row("animated move (designed 0.24 s)", [](const Figures& f) { return cell(f.medianMs.at("animated")); });
     row("raise", [](const Figures& f) { return cell(f.medianMs.at("raise")); });
@@ -566,8 +582,8 @@ int main(int argc, char** argv)
             const bool write = body == BM_RawMessage || body == BM_RawRequest || body == BM_FrameWriteByMessage ||
                 body == BM_FrameWriteByRequest;
             const bool sideBySide = body == BM_MovesSideBySide || body == BM_WritesSideBySide;
-            // The side-by-side ones take their kinds of sample in turn (the writes' five).
-            const int kinds = body == BM_WritesSideBySide ? 5 : 4;
+            // The side-by-side ones take their kinds of sample in turn (the writes' six).
+            const int kinds = body == BM_WritesSideBySide ? 6 : 4;
             b->Unit(benchmark::kMillisecond)
                 ->Iterations(once ? 1 : sideBySide ? kinds * kWriteSamples : write ? kWriteSamples : kSamples);
             if (!once)
@@ -581,7 +597,7 @@ int main(int argc, char** argv)
         for (const char* key : {"write", "writeOwn", "rawMessage", "rawRequest", "ownMove", "ownMoveFramed",
                                 "ownRoundTrip", "ownRoundTripFramed", "termMove", "termMoveFramed", "termRoundTrip",
                                 "termRoundTripFramed", "frameWriteMessage", "frameWriteRequest",
-                                "verified", "verifiedOwn", "termPlainResize",
+                                "verified", "verifiedOwn", "termPlainResize", "verifiedResize",
                                 "animated", "raise", "activate"}) {
             f.medianMs.try_emplace(key, -1);
             f.p95Ms.try_emplace(key, -1);

@@ -207,8 +207,10 @@ public:
     bool writeFrame(WindowId element, const Rect& next, const Rect& previous,
                     FrameSteps steps = FrameSteps::changed);
     // Moves and resizes that may go as one request: the window's old size at the new origin
-    // stays within the span of both frames.
-    static bool writeAtOnce(const Rect& next, const Rect& previous);
+    // stays within the span of both frames, or within one of `visibleFrames`.
+    static bool writeAtOnce(const Rect& next, const Rect& previous, const std::vector<Rect>& visibleFrames = {});
+    // The same within the visible areas of the screens now.
+    bool oneRequest(const Rect& next, const Rect& previous) const;
     // Adds one frame's write time (measured from `since`) to the counters.
     void recordWrite(MoveStats& stats, Duration since) const;
     void logMoveSummary(const QString& outcome, const ManagedWindow& window, bool resizing, bool jumped,

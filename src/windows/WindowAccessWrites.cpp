@@ -16,20 +16,28 @@ constexpr std::array<int, 6> kCheckWaitsMs{16, 32, 64, 96, 144, 160};
 // writes yet (a loaded machine did not schedule it): until it has, nothing was refused.
 constexpr int kHeldUpBoundMs = 2000;
 
-// Whether the window keeps its old size within the span of both frames when moved to the
-// new origin first: only then may a frame write go as one request. A window manager that
-// moved before sizing would otherwise see a window poking past the frames (often past the
-// screen's edge) and push it back or clamp it.
-bool movesInsideSpan(const Rect& previous, const Rect& next)
-{
-    const Rect moved(next.origin, previous.size);
-    return previous.united(next).contains(moved);
-}
 }
 
-bool WindowAccess::writeAtOnce(const Rect& next, const Rect& previous)
+bool WindowAccess::writeAtOnce(const Rect& next, const Rect& previous, const std::vector<Rect>& visibleFrames)
 {
-    return next.origin != previous.origin && next.size != previous.size && movesInsideSpan(previous, next);
+    // A window manager that moves before it sizes sees the old size at the new origin for a
+    // moment: where that pokes past the screen's visible area it pushes the window back or
+    // clamps it. Within the span of both frames, or within one screen's visible area, it cannot.
+    if (next.origin == previous.origin || next.size == previous.size)
+        return false;
+    const Rect moved(next.origin, previous.size);
+    return previous.united(next).contains(moved) ||
+        std::any_of(visibleFrames.begin(), visibleFrames.end(), [&](const Rect& area) { return area.contains(moved); });
+}
+
+bool WindowAccess::oneRequest(const Rect& next, const Rect& previous) const
+{
+    if (writeAtOnce(next, previous))
+        return true;
+    std::vector<Rect> areas;
+    for (const ScreenInfo& s : screens_.screens())
+        areas.push_back(s.visibleFrame);
+    return writeAtOnce(next, previous, areas);
 }
 
 bool WindowAccess::pauseFrameAnimation(Pid pid)
@@ -43,7 +51,7 @@ bool WindowAccess::pauseFrameAnimation(Pid pid)
 bool WindowAccess::writeFrame(WindowId element, const Rect& next, const Rect& previous, FrameSteps steps)
 {
     // One request and one wait where the order cannot change the outcome.
-    if (writeAtOnce(next, previous))
+    if (oneRequest(next, previous))
         return ws_.setFrame(element, next);
     const Size shrunk{std::min(next.width(), previous.width()), std::min(next.height(), previous.height())};
     const bool all = steps == FrameSteps::all;
@@ -88,8 +96,10 @@ Task<bool> WindowAccess::setFrame(ManagedWindow window, Rect target, double tole
         return arrivedAt(*f, target, *cells, tolerance);
     };
 
-    // Written at once, the write's own read-back is the frame to judge.
-    bool ok = writeAtOnce(target, current) ? arrived(ws_.setFrameAndRead(id, target))
+    // Written at once (a move alone or a resize alone is one request too), the write's own
+    // read-back is the frame to judge.
+    const bool once = oneRequest(target, current);
+    bool ok = once ? arrived(ws_.setFrameAndRead(id, target))
                                             : writeFrame(id, target, current, FrameSteps::all) && arrived(ws_.frame(id));
 
     int heldUpMs = 0;

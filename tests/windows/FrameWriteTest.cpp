@@ -9,11 +9,17 @@ class FrameWrite : public Desk {};
 
 TEST_F(FrameWrite, ShrinksThenMovesThenGrowsWhereTheOrderMattersAndSkipsFramesAlreadyThere)
 {
-    // Moved right at its old width, the window would reach past both frames: it shrinks first.
+    // Moved right at its old width, the window would reach past the screen's edge: it shrinks
+    // first. Past both frames but on the screen, it is one write.
     const WindowId w = addWindow(10, "Editor", "doc", Rect(100, 100, 800, 600));
     EXPECT_TRUE(run(wa.setFrame(managed(w), Rect(500, 60, 400, 900), 1.0)));
-    EXPECT_EQ(geometryWrites(w), QStringList({"size {400, 600} @0ms", "position {500, 60} @0ms", "size {400, 900} @0ms"}));
-    EXPECT_EQ(frameOf(w), Rect(500, 60, 400, 900));
+    EXPECT_EQ(geometryWrites(w), QStringList({"frame {{500, 60}, {400, 900}} @0ms"}));
+    sim.clearWrites();
+    EXPECT_TRUE(run(wa.setFrame(managed(w), Rect(100, 100, 800, 600), 1.0)));
+    sim.clearWrites();
+    EXPECT_TRUE(run(wa.setFrame(managed(w), Rect(1500, 60, 400, 900), 1.0)));
+    EXPECT_EQ(geometryWrites(w), QStringList({"size {400, 600} @0ms", "position {1500, 60} @0ms", "size {400, 900} @0ms"}));
+    EXPECT_EQ(frameOf(w), Rect(1500, 60, 400, 900));
 
     // Moved left, its old size stays within the frames: one write.
     sim.clearWrites();
@@ -116,9 +122,9 @@ TEST_F(FrameWrite, PositionRefusalStillShrinksAndRewritesBoth)
 {
     const WindowId w = addWindow(10, "Stuck", "doc", Rect(0, 0, 800, 600));
     sim.refuseWrites(w, {.kinds = sim::Write::Position});
-    EXPECT_FALSE(run(wa.setFrame(managed(w), Rect(100, 100, 400, 300), 1.0)));
-    EXPECT_EQ(geometryWrites(w), QStringList({"size {400, 300} @0ms", "position {100, 100} @0ms refused",
-                                              "position {100, 100} @48ms refused", "size {400, 300} @48ms"}));
+    EXPECT_FALSE(run(wa.setFrame(managed(w), Rect(1500, 100, 400, 300), 1.0)));
+    EXPECT_EQ(geometryWrites(w), QStringList({"size {400, 300} @0ms", "position {1500, 100} @0ms refused",
+                                              "position {1500, 100} @48ms refused", "size {400, 300} @48ms"}));
     EXPECT_EQ(frameOf(w), Rect(0, 0, 400, 300));
 }
 

@@ -51,6 +51,9 @@ public:
         std::optional<Point> fromFrame;
         bool originAdded = false;
         bool ignored = false;
+        // The message's corner read as the client's, as a client's own configure request is
+        // read (evilwm): the manager handles the message as a client's request.
+        bool asClients = false;
     };
     Habit& habit(int path) { return habits_[path]; }
     // Whether a maximize and restore lets go of a window held in a tile, learnt per window

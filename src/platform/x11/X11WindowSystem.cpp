@@ -93,8 +93,12 @@ bool X11WindowSystem::moveResizeByMessage()
     case WritePath::Automatic:
         break;
     }
+    // A manager that moves nothing by the message, or handles it as a client's own request
+    // (its corner read as the client's), is sent the client's own request: it lands the same
+    // frame, without the work some managers do for a pager's message first (evilwm asks the
+    // server for the pointer on every client message).
     const Habit& message = wm_.habit(Habit::Message);
-    if (message.ignored && message.manager == wm_.checkWindow())
+    if ((message.ignored || message.asClients) && message.manager == wm_.checkWindow())
         return false;
     return wm_.supports(conn_->atoms().netMoveresizeWindow);
 }
@@ -290,6 +294,8 @@ std::optional<Rect> X11WindowSystem::landCorner(WindowId id, const ClientState& 
         const Point o = habit.originAdded ? monitorOrigin(before) : Point{};
         if (shift)
             habit.fromFrame = Point{again.x + o.x - frameCorner.x, again.y + o.y - frameCorner.y};
+        habit.asClients = path == Habit::Message && habit.fromFrame &&
+            *habit.fromFrame == Point{s.frameExtents.left, s.frameExtents.top};
     }
     return landed();
 }
