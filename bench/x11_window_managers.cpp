@@ -28,6 +28,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -40,6 +41,8 @@ constexpr int kSamples = 20;
 // Writes take a millisecond or two and wander with the machine's load between one block of
 // samples and the next: their medians are taken over more.
 constexpr int kWriteSamples = 200;
+// The pause before each side-by-side sample, as a plain client's requests 20 ms apart.
+constexpr int kRestMs = 20;
 
 // What one window manager gave; negative times were not measured.
 struct Figures {
@@ -259,7 +262,7 @@ void BM_SameLanding(benchmark::State& state)
 
 // Side by side, sample by sample in an order shuffled each round, so that the machine's load
 // weighs on each alike, every sample starting once the window manager has handled everything
-// before it, after a warm-up (a window manager's first answers teach the adapter its habits):
+// before it and the desktop is at rest, after a warm-up (a window manager's first answers teach the adapter its habits):
 // on a window of the bench's own and on the xterm, a client's own configure round trip, timed
 // until its notice and until its frame has followed too, and the adapter's write. Moves and
 // resizes go between the xterm's two frames, by verified writes; moves alone between two
@@ -350,6 +353,9 @@ void sideBySide(benchmark::State& state, bool resize)
         if (k == 0)
             std::shuffle(kinds.begin(), kinds.end(), shuffled);
         s.syncWithWindowManager();
+        // At rest, as a user's gestures find the desktop: the xterm and the window manager
+        // redraw after each sample, and a sample taken meanwhile would time their redrawing.
+        std::this_thread::sleep_for(std::chrono::milliseconds(kRestMs));
         ok = kinds[k]() && ok;
         state.SetIterationTime(last / 1000.0);
     }

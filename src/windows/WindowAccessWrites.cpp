@@ -98,7 +98,7 @@ Task<bool> WindowAccess::setFrame(ManagedWindow window, Rect target, double tole
 
     // Written at once (a move alone or a resize alone is one request too), the write's own
     // read-back is the frame to judge.
-    const bool once = oneRequest(target, current);
+    const bool once = target.origin == current.origin || target.size == current.size || oneRequest(target, current);
     bool ok = once ? arrived(ws_.setFrameAndRead(id, target))
                                             : writeFrame(id, target, current, FrameSteps::all) && arrived(ws_.frame(id));
 

@@ -167,6 +167,6 @@ TEST_F(AnimatedMove, ReducedMotionOnlySettles)
     const WindowId w = addWindow(10, "Editor", "doc", start);
     wa.setReduceMotion([] { return true; });
     EXPECT_TRUE(run(wa.animateMove(managed(w), {}, target, 1.0)));
-    EXPECT_EQ(geometryWrites(w), QStringList({"size {400, 300} @0ms", "position {320, 160} @0ms", "size {400, 300} @0ms"}));
+    EXPECT_EQ(geometryWrites(w), QStringList({"frame {{320, 160}, {400, 300}} @0ms"}));
     EXPECT_EQ(motion(), QStringList({"Editor move done: 0 ms total, 0 frames, app writes 0 ms, slowest 0 ms"}));
 }
