@@ -65,10 +65,11 @@ bool hasState(XSession& s, xcb_window_t client, const char* state)
     return s.atomNames(client, "_NET_WM_STATE").contains(QLatin1String(state));
 }
 
-// Puts a client into one or two states and waits until the window manager states the first. Once
-// the manager has answered a round trip asked after the request, it has read the request; when
-// the state still does not show a moment later, it let the request go by (pekwm on a loaded
-// machine did once), and it is asked again: adding a state it holds changes nothing.
+// Puts a client into one or two states and waits until the window manager states the first.
+// pekwm can go to sleep on its connection with requests it has already read into its queue, and
+// handles them only once something more reaches it: after a request comes a round trip to the
+// manager, and while the state does not show the request is asked again, each time something
+// new for it to wake on. Adding a state it holds changes nothing.
 testing::AssertionResult enterStates(XSession& s, xcb_window_t client, const char* first, const char* second = nullptr)
 {
     const auto held = [&] { return hasState(s, client, first); };
