@@ -979,15 +979,25 @@ bool XSession::syncWithWindowManager(int timeoutMs)
     while (xcb_generic_event_t* e = xcb_poll_for_event(c_))
         free(e);
     // A width never asked for before: only a change is reported, and an answer to an earlier
-    // request that timed out cannot pass for this one.
-    probeWidth_ = probeWidth_ >= 30000 ? 2 : probeWidth_ + 1;
-    const std::uint32_t width = probeWidth_;
-    xcb_configure_window(c_, probe_, XCB_CONFIG_WINDOW_WIDTH, &width);
-    xcb_flush(c_);
-    const bool answered = waitForEvent(c_, timeoutMs, [&](const xcb_generic_event_t* e) {
-        const auto* n = reinterpret_cast<const xcb_configure_notify_event_t*>(e);
-        return (e->response_type & 0x7f) == XCB_CONFIGURE_NOTIFY && n->window == probe_ && n->width == width;
-    });
+    // request that timed out cannot pass for this one. pekwm can go to sleep on requests it has
+    // already read until more reaches it: unanswered, the probe asks again every 250 ms.
+    const std::uint32_t first = probeWidth_ >= 30000 ? 2 : probeWidth_ + 1;
+    const auto ask = [&] {
+        probeWidth_ = probeWidth_ >= 30000 ? 2 : probeWidth_ + 1;
+        xcb_configure_window(c_, probe_, XCB_CONFIG_WINDOW_WIDTH, &probeWidth_);
+        xcb_flush(c_);
+    };
+    const std::int64_t deadline = nowMs() + timeoutMs;
+    bool answered = false;
+    for (std::int64_t left = timeoutMs; !answered && left > 0; left = deadline - nowMs()) {
+        ask();
+        answered = waitForEvent(c_, int(std::min<std::int64_t>(left, 250)), [&](const xcb_generic_event_t* e) {
+            const auto* n = reinterpret_cast<const xcb_configure_notify_event_t*>(e);
+            return (e->response_type & 0x7f) == XCB_CONFIGURE_NOTIFY && n->window == probe_ &&
+                   (first <= probeWidth_ ? n->width >= first && n->width <= probeWidth_
+                                         : n->width >= first || n->width <= probeWidth_);
+        });
+    }
     silentWhileHeld_ = !answered && buttonsHeld_ > 0;
     return answered;
 }
