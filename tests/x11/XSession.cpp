@@ -319,6 +319,51 @@ QString XSession::logTail(const QString& name) const
     return QString::fromLocal8Bit(all.right(600)).trimmed();
 }
 
+QString XSession::processReport(pid_t pid, const QString& logName)
+{
+    int status = 0;
+    QString state = QStringLiteral("still running");
+    if (pid > 0 && ::waitpid(pid, &status, WNOHANG) == pid) {
+        std::erase(started_, pid);
+        state = WIFSIGNALED(status) ? QStringLiteral("ended by signal %1").arg(WTERMSIG(status))
+                                    : QStringLiteral("ended with status %1").arg(WEXITSTATUS(status));
+    }
+    const QString log = logTail(logName);
+    return log.isEmpty() ? state : state + QStringLiteral(", its log: ") + log;
+}
+
+QString XSession::describeWindows(const QString& title)
+{
+    QStringList out;
+    const auto clients = property32(c_, root_, intern(c_, "_NET_CLIENT_LIST"), XCB_ATOM_WINDOW);
+    const std::function<void(xcb_window_t, int)> visit = [&](xcb_window_t w, int depth) {
+        auto* t = xcb_query_tree_reply(c_, xcb_query_tree(c_, w), nullptr);
+        if (!t)
+            return;
+        const xcb_window_t parent = t->parent;
+        const auto* kids = xcb_query_tree_children(t);
+        const std::vector<xcb_window_t> children(kids, kids + xcb_query_tree_children_length(t));
+        free(t);
+        if (w != root_ && windowTitle(w) == title) {
+            auto* a = xcb_get_window_attributes_reply(c_, xcb_get_window_attributes(c_, w), nullptr);
+            const int mapState = a ? a->map_state : -1;
+            free(a);
+            out << QStringLiteral("window 0x%1 in 0x%2, map state %3%4%5")
+                       .arg(w, 0, 16)
+                       .arg(parent, 0, 16)
+                       .arg(mapState)
+                       .arg(withWmState(w, 0).empty() ? QString() : QStringLiteral(", WM_STATE"))
+                       .arg(std::find(clients.begin(), clients.end(), w) != clients.end() ? QStringLiteral(", listed")
+                                                                                          : QString());
+        }
+        if (depth > 0)
+            for (xcb_window_t k : children)
+                visit(k, depth - 1);
+    };
+    visit(root_, 3);
+    return out.isEmpty() ? QStringLiteral("no window of that title") : out.join(QStringLiteral("; "));
+}
+
 bool XSession::start(const XSessionOptions& o)
 {
     QByteArray tmpl = QDir::tempPath().toLocal8Bit() + "/fw-xsession-XXXXXX";
@@ -824,10 +869,12 @@ XSession::Client XSession::startTestClient(const QString& title, const QStringLi
     client.pid = spawn(args);
     if (!client.pid)
         return client;
+    const QString log = QStringLiteral("%1-%2").arg(QFileInfo(testClientPath()).fileName()).arg(spawned_);
     const bool many = flags.contains(QStringLiteral("--count"));
     client.window = waitForWindow(many ? title + " 0" : title, client.pid, lateMapMs);
     if (!client.window)
-        fail(QStringLiteral("the test client \"%1\" did not appear").arg(title));
+        fail(QStringLiteral("the test client \"%1\" did not appear (%2): %3")
+                 .arg(title, describeWindows(many ? title + " 0" : title), processReport(client.pid, log)));
     return client;
 }
 
@@ -932,15 +979,25 @@ bool XSession::syncWithWindowManager(int timeoutMs)
     while (xcb_generic_event_t* e = xcb_poll_for_event(c_))
         free(e);
     // A width never asked for before: only a change is reported, and an answer to an earlier
-    // request that timed out cannot pass for this one.
-    probeWidth_ = probeWidth_ >= 30000 ? 2 : probeWidth_ + 1;
-    const std::uint32_t width = probeWidth_;
-    xcb_configure_window(c_, probe_, XCB_CONFIG_WINDOW_WIDTH, &width);
-    xcb_flush(c_);
-    const bool answered = waitForEvent(c_, timeoutMs, [&](const xcb_generic_event_t* e) {
-        const auto* n = reinterpret_cast<const xcb_configure_notify_event_t*>(e);
-        return (e->response_type & 0x7f) == XCB_CONFIGURE_NOTIFY && n->window == probe_ && n->width == width;
-    });
+    // request that timed out cannot pass for this one. pekwm can go to sleep on requests it has
+    // already read until more reaches it: unanswered, the probe asks again every 250 ms.
+    const std::uint32_t first = probeWidth_ >= 30000 ? 2 : probeWidth_ + 1;
+    const auto ask = [&] {
+        probeWidth_ = probeWidth_ >= 30000 ? 2 : probeWidth_ + 1;
+        xcb_configure_window(c_, probe_, XCB_CONFIG_WINDOW_WIDTH, &probeWidth_);
+        xcb_flush(c_);
+    };
+    const std::int64_t deadline = nowMs() + timeoutMs;
+    bool answered = false;
+    for (std::int64_t left = timeoutMs; !answered && left > 0; left = deadline - nowMs()) {
+        ask();
+        answered = waitForEvent(c_, int(std::min<std::int64_t>(left, 250)), [&](const xcb_generic_event_t* e) {
+            const auto* n = reinterpret_cast<const xcb_configure_notify_event_t*>(e);
+            return (e->response_type & 0x7f) == XCB_CONFIGURE_NOTIFY && n->window == probe_ &&
+                   (first <= probeWidth_ ? n->width >= first && n->width <= probeWidth_
+                                         : n->width >= first || n->width <= probeWidth_);
+        });
+    }
     silentWhileHeld_ = !answered && buttonsHeld_ > 0;
     return answered;
 }

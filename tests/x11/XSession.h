@@ -234,6 +234,10 @@ private:
     bool startSessionBus();
     void fail(const QString& why);
     QString logTail(const QString& name) const;
+    // Whether a process started here still runs, or how it ended, and the end of its log.
+    QString processReport(pid_t pid, const QString& logName);
+    // The windows of a title, each with its parent, map state, WM_STATE and whether listed.
+    QString describeWindows(const QString& title);
     void sync();
 
     QString error_;
