@@ -18,6 +18,8 @@
 #include "x11/XSession.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -28,7 +30,6 @@
 #include <optional>
 #include <random>
 #include <string>
-#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -267,6 +268,13 @@ void BM_SameLanding(benchmark::State& state)
 // until its notice and until its frame has followed too, and the adapter's write. Moves and
 // resizes go between the xterm's two frames, by verified writes; moves alone between two
 // corners, by one adapter write each.
+void rest()
+{
+    QEventLoop loop;
+    QTimer::singleShot(kRestMs, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
 void sideBySide(benchmark::State& state, bool resize)
 {
     Rig rig(current->x->display());
@@ -353,9 +361,10 @@ void sideBySide(benchmark::State& state, bool resize)
         if (k == 0)
             std::shuffle(kinds.begin(), kinds.end(), shuffled);
         s.syncWithWindowManager();
-        // At rest, as a user's gestures find the desktop: the xterm and the window manager
-        // redraw after each sample, and a sample taken meanwhile would time their redrawing.
-        std::this_thread::sleep_for(std::chrono::milliseconds(kRestMs));
+        // At rest, as a user's gestures find the desktop and the program (its event loop
+        // running): the xterm and the window manager redraw after each sample, and a sample
+        // taken meanwhile would time their redrawing.
+        rest();
         ok = kinds[k]() && ok;
         state.SetIterationTime(last / 1000.0);
     }

@@ -7,6 +7,7 @@
 #include "platform/x11/X11WriteLanding.h"
 
 #include <QCoreApplication>
+#include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
 
@@ -120,7 +121,12 @@ void WriteWaits::follow(WriteLanding&& landing, bool managed)
         followEnd_ = std::make_unique<QTimer>();
         followEnd_->setSingleShot(true);
         QObject::connect(followEnd_.get(), &QTimer::timeout, [this] { endFollowing(); });
+        // The notices are taken as they come while windows are followed: hints a client sets
+        // after its resize (xterm) are asked for then, and answered before the next write.
+        arriving_ = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(conn_.raw()), QSocketNotifier::Read);
+        QObject::connect(arriving_.get(), &QSocketNotifier::activated, [this] { takeQueuedEvents(); });
     }
+    arriving_->setEnabled(true);
     followEnd_->start(kFollowMs);
 }
 
@@ -156,6 +162,8 @@ std::optional<ClientState> WriteWaits::followedState(std::uint32_t window, bool*
 
 void WriteWaits::endFollowing()
 {
+    if (arriving_)
+        arriving_->setEnabled(false);
     unwatchAll(std::exchange(followed_, {}));
 }
 

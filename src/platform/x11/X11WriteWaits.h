@@ -17,6 +17,7 @@
 #include <vector>
 
 class QTimer;
+class QSocketNotifier;
 
 namespace fw::x11 {
 
@@ -111,6 +112,7 @@ private:
     // The windows of the write under way, kept watched while their landing may be followed.
     std::vector<std::uint32_t> landingWindows_;
     std::unique_ptr<QTimer> followEnd_;
+    std::unique_ptr<QSocketNotifier> arriving_;   // enabled while windows are followed
     static constexpr int kFollowMs = 1000;
     static constexpr std::size_t kFollowedMax = 8;
 };
