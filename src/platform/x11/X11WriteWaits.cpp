@@ -190,21 +190,27 @@ bool WriteWaits::followedWindow(std::uint32_t window) const
     });
 }
 
-bool WriteWaits::propertyChange(std::uint32_t window, std::uint32_t atom, std::int64_t deadlineMs)
+std::optional<std::uint32_t> WriteWaits::propertyNotice(std::uint32_t window, std::uint32_t atom, std::int64_t deadlineMs)
 {
     xcb_connection_t* c = conn_.raw();
     for (;;) {
         while (xcb_generic_event_t* e = xcb_poll_for_event(c)) {
             const auto* p = reinterpret_cast<const xcb_property_notify_event_t*>(e);
             const bool hit = (e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY && p->window == window && p->atom == atom;
+            const std::uint32_t time = hit ? p->time : 0;
             takeEvent(e);
             free(e);
             if (hit)
-                return true;
+                return time;
         }
         if (!waitReadable(c, deadlineMs))
-            return false;
+            return std::nullopt;
     }
+}
+
+bool WriteWaits::propertyChange(std::uint32_t window, std::uint32_t atom, std::int64_t deadlineMs)
+{
+    return propertyNotice(window, atom, deadlineMs).has_value();
 }
 
 std::uint32_t WriteWaits::serverTime()
@@ -213,21 +219,7 @@ std::uint32_t WriteWaits::serverTime()
     xcb_connection_t* c = conn_.raw();
     xcb_change_property(c, XCB_PROP_MODE_APPEND, helper_, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 0, nullptr);
     conn_.flush();
-    const std::int64_t deadline = nowMs() + timeoutMs_;
-    for (;;) {
-        while (xcb_generic_event_t* e = xcb_poll_for_event(c)) {
-            const bool hit = (e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY &&
-                             reinterpret_cast<xcb_property_notify_event_t*>(e)->window == helper_ &&
-                             reinterpret_cast<xcb_property_notify_event_t*>(e)->atom == XCB_ATOM_WM_NAME;
-            const std::uint32_t t = hit ? reinterpret_cast<xcb_property_notify_event_t*>(e)->time : 0;
-            noteEvent(e);
-            free(e);
-            if (hit)
-                return t;
-        }
-        if (!waitReadable(c, deadline))
-            return XCB_CURRENT_TIME;
-    }
+    return propertyNotice(helper_, XCB_ATOM_WM_NAME, nowMs() + timeoutMs_).value_or(XCB_CURRENT_TIME);
 }
 
 std::optional<Rect> WriteWaits::sendFollowed(const ClientState& s, const AskedFrame& asked, Point corner,

@@ -76,6 +76,9 @@ public:
 
 private:
     struct Followed;
+    // Waits for a PropertyNotify of `atom` on `window`, taking every event before it; its time,
+    // or nothing once `deadlineMs` (nowMs()) has passed.
+    std::optional<std::uint32_t> propertyNotice(std::uint32_t window, std::uint32_t atom, std::int64_t deadlineMs);
     // One event read off the connection, for the windows followed.
     void noteEvent(const xcb_generic_event_t* e);
     // The same, noting an answer to the last barrier besides.
