@@ -95,6 +95,7 @@ LogindIdleInhibitors::LogindIdleInhibitors(const QString& busAddress)
 LogindIdleInhibitors::~LogindIdleInhibitors()
 {
     *alive_ = false;
+    delete asking_;
     QDBusConnection::disconnectFromBus(connectionName_);
 }
 
@@ -114,14 +115,14 @@ void LogindIdleInhibitors::connected(bool reached)
 
 void LogindIdleInhibitors::ask()
 {
-    if (!reached_ || std::exchange(asking_, true))
+    if (!reached_ || asking_)
         return;
     QDBusConnection bus(connectionName_);
     const QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
         QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("ListInhibitors"));
-    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, kAnswerTimeoutMs));
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+    asking_ = new QDBusPendingCallWatcher(bus.asyncCall(call, kAnswerTimeoutMs));
+    QObject::connect(asking_, &QDBusPendingCallWatcher::finished, asking_,
                      [alive = alive_, self = this](QDBusPendingCallWatcher* done) {
                          done->deleteLater();
                          if (*alive)
@@ -131,7 +132,7 @@ void LogindIdleInhibitors::ask()
 
 void LogindIdleInhibitors::answered(const QDBusMessage& reply)
 {
-    asking_ = false;
+    asking_ = nullptr;   // deleted once its signal has returned
     awake_ = keepsDisplayAwake(locksIn(reply), unsigned(::getpid()));
     ++answers_;
 }

@@ -16,6 +16,7 @@
 
 class QDBusArgument;
 class QDBusMessage;
+class QDBusPendingCallWatcher;
 
 namespace fw {
 
@@ -36,7 +37,8 @@ private:
 
     QString connectionName_;
     bool reached_ = false;
-    bool asking_ = false;
+    // The question on its way, ours until answered: one that outlives us is dropped with us.
+    QDBusPendingCallWatcher* asking_ = nullptr;
     bool awake_ = false;
     int answers_ = 0;
     std::shared_ptr<std::atomic<bool>> alive_ = std::make_shared<std::atomic<bool>>(true);
