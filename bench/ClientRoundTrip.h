@@ -117,12 +117,11 @@ public:
     {
         while (xcb_generic_event_t* late = xcb_poll_for_event(c_))
             take(late);
-        auto* g = xcb_get_geometry_reply(c_, xcb_get_geometry(c_, w_), nullptr);
-        if (!g)
+        const auto width = readWidth();
+        if (!width)
             return std::nullopt;
-        const int width = g->width, frameWidth = frame_.width;
-        free(g);
-        const bool larger = width < 510;
+        const int frameWidth = frame_.width;
+        const bool larger = *width < 510;
         const std::uint32_t size[2] = {larger ? 520u : 500u, larger ? 420u : 400u};
         const auto start = std::chrono::steady_clock::now();
         xcb_configure_window(c_, w_, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
@@ -137,10 +136,21 @@ public:
                 continue;
             }
             const auto* n = reinterpret_cast<const xcb_configure_notify_event_t*>(e);
-            notice = notice || (e->response_type == XCB_CONFIGURE_NOTIFY && n->window == w_ && n->width != width);
+            notice = notice || (e->response_type == XCB_CONFIGURE_NOTIFY && n->window == w_ && n->width != *width);
             take(e);
         }
         return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    }
+
+    // The window's width as the server has it: a round trip.
+    std::optional<int> readWidth()
+    {
+        auto* g = xcb_get_geometry_reply(c_, xcb_get_geometry(c_, w_), nullptr);
+        if (!g)
+            return std::nullopt;
+        const int width = g->width;
+        free(g);
+        return width;
     }
 
     // Learns the geometry the frame takes for the request: where it holds still once the

@@ -171,6 +171,7 @@ std::optional<Rect> X11WindowSystem::write(WindowId id, const Rect& target, bool
     if (!managed) {
         waits_.unwatch(s->window);
         configureClient(s->window, Point{outer.x() + f.left, outer.y() + f.top}, client);
+        conn_->flush();
         return frame(id);
     }
     const auto landed = moveResizeByMessage() ? writeByMessage(id, *s, origin, outer, client, size)
@@ -211,6 +212,7 @@ std::optional<Rect> X11WindowSystem::configureFramed(WindowId id, const x11::Cli
                                                      Point origin, Size client, bool size)
 {
     // As a message: the server's notices may end the first wait before the barrier is back.
+    // The request goes out with its barrier (settle() flushes both).
     return landCorner(id, s, origin, client, requestedCorner(s, outer, client), Habit::Configure,
                       [&](Point corner, WriteLanding* landing) {
                           configureClient(s.window, corner, client);
@@ -307,7 +309,6 @@ void X11WindowSystem::configureClient(std::uint32_t window, Point corner, Size c
     xcb_configure_window(conn_->raw(), window,
                          XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
                          values);
-    conn_->flush();
 }
 
 bool X11WindowSystem::setPosition(WindowId id, Point topLeft)

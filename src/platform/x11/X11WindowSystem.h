@@ -163,7 +163,8 @@ private:
     // Raises a viewable client that is not in front by its own configure request, as ICCCM
     // has clients ask (after an activation that only focused it).
     bool raiseByRequest(WindowId id);
-    // A configure request for the client's border corner and size.
+    // A configure request for the client's border corner and size, queued: it goes out with
+    // what follows it (a write's barrier: one wake of the server for both).
     void configureClient(std::uint32_t window, Point corner, Size client);
     // Whether the client's WM frame stands above every other client frame it can go above, as
     // the server stacks them.
