@@ -264,10 +264,10 @@ void BM_SameLanding(benchmark::State& state)
 // Side by side, sample by sample in an order shuffled each round, so that the machine's load
 // weighs on each alike, every sample starting once the window manager has handled everything
 // before it and the desktop is at rest, after a warm-up (a window manager's first answers
-// teach the adapter its habits): on a window of the bench's own and on the xterm, a client's own configure round trip, timed
-// until its notice and until its frame has followed too, and the adapter's write. Moves and
-// resizes go between the xterm's two frames, by verified writes; moves alone between two
-// corners, by one adapter write each.
+// teach the adapter its habits): on a window of the bench's own and on the xterm, a client's
+// own configure round trip, timed until its notice and until its frame has followed too, and
+// the adapter's write. Moves and resizes go between the xterm's two frames, by verified
+// writes; moves alone between two corners, by one adapter write each.
 void rest()
 {
     QEventLoop loop;
