@@ -920,7 +920,14 @@ xcb_window_t XSession::waitForWindow(const QString& title, pid_t pid, int timeou
     // it and has reparented it.
     const bool extentsStated = !wmPid_ || atomNames(root_, "_NET_SUPPORTED").contains(u"_NET_FRAME_EXTENTS"_qs);
     xcb_window_t found = XCB_NONE;
+    std::int64_t askedAt = nowMs();
     waitFor([&] {
+        // pekwm can sleep on a map request it has read: something new reaching it every
+        // 250 ms wakes it.
+        if (wmPid_ && nowMs() - askedAt >= 250 && !(buttonsHeld_ > 0 && silentWhileHeld_)) {
+            askWindowManager();
+            askedAt = nowMs();
+        }
         std::vector<std::uint32_t> candidates, listed;
         if (wmPid_) {
             candidates = listed = property32(c_, root_, clientList, XCB_ATOM_WINDOW);
@@ -960,14 +967,8 @@ xcb_window_t XSession::waitForWindow(const QString& title, pid_t pid, int timeou
     return found;
 }
 
-bool XSession::syncWithWindowManager(int timeoutMs)
+void XSession::askWindowManager()
 {
-    if (!wmPid_ || !c_)
-        return false;
-    // pekwm answers nothing while it moves a window by its title bar: once it has not answered
-    // while a button is held, it is not asked again until the release.
-    if (buttonsHeld_ > 0 && silentWhileHeld_)
-        return false;
     if (!probe_) {
         // Unmapped and not override-redirect: its configure requests go to the WM. Input-output:
         // lwm passes them on with the border width, which the server refuses an input-only one.
@@ -976,21 +977,30 @@ bool XSession::syncWithWindowManager(int timeoutMs)
         xcb_create_window(c_, XCB_COPY_FROM_PARENT, probe_, root_, -100, -100, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
                           XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &mask);
     }
+    // A width never asked for before: only a change is reported, and an answer to an earlier
+    // request that timed out cannot pass for a later one.
+    probeWidth_ = probeWidth_ >= 30000 ? 2 : probeWidth_ + 1;
+    xcb_configure_window(c_, probe_, XCB_CONFIG_WINDOW_WIDTH, &probeWidth_);
+    xcb_flush(c_);
+}
+
+bool XSession::syncWithWindowManager(int timeoutMs)
+{
+    if (!wmPid_ || !c_)
+        return false;
+    // pekwm answers nothing while it moves a window by its title bar: once it has not answered
+    // while a button is held, it is not asked again until the release.
+    if (buttonsHeld_ > 0 && silentWhileHeld_)
+        return false;
     while (xcb_generic_event_t* e = xcb_poll_for_event(c_))
         free(e);
-    // A width never asked for before: only a change is reported, and an answer to an earlier
-    // request that timed out cannot pass for this one. pekwm can go to sleep on requests it has
-    // already read until more reaches it: unanswered, the probe asks again every 250 ms.
+    // pekwm can go to sleep on requests it has already read until more reaches it: unanswered,
+    // the probe asks again every 250 ms.
     const std::uint32_t first = probeWidth_ >= 30000 ? 2 : probeWidth_ + 1;
-    const auto ask = [&] {
-        probeWidth_ = probeWidth_ >= 30000 ? 2 : probeWidth_ + 1;
-        xcb_configure_window(c_, probe_, XCB_CONFIG_WINDOW_WIDTH, &probeWidth_);
-        xcb_flush(c_);
-    };
     const std::int64_t deadline = nowMs() + timeoutMs;
     bool answered = false;
     for (std::int64_t left = timeoutMs; !answered && left > 0; left = deadline - nowMs()) {
-        ask();
+        askWindowManager();
         answered = waitForEvent(c_, int(std::min<std::int64_t>(left, 250)), [&](const xcb_generic_event_t* e) {
             const auto* n = reinterpret_cast<const xcb_configure_notify_event_t*>(e);
             return (e->response_type & 0x7f) == XCB_CONFIGURE_NOTIFY && n->window == probe_ &&

@@ -246,6 +246,8 @@ private:
     std::vector<QByteArray> env_;
     xcb_connection_t* c_ = nullptr;
     xcb_window_t root_ = XCB_NONE;
+    // Sends the window manager a configure request of the probe, answered by nothing waited for.
+    void askWindowManager();
     xcb_window_t probe_ = XCB_NONE;
     pid_t serverPid_ = 0, wmPid_ = 0;
     QString wmName_;
