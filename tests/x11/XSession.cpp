@@ -1279,6 +1279,11 @@ bool XSession::isViewable(xcb_window_t w)
     return viewable;
 }
 
+bool XSession::hasKeyboard(xcb_window_t w)
+{
+    return isViewable(w) && topLevelOf(inputFocus()) == topLevelOf(w);
+}
+
 std::optional<Point> XSession::rootPosition(xcb_window_t w)
 {
     auto* r = xcb_translate_coordinates_reply(c_, xcb_translate_coordinates(c_, w, root_, 0, 0), nullptr);

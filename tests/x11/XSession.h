@@ -176,6 +176,10 @@ public:
     bool exists(xcb_window_t w);
     // Mapped with every ancestor mapped (the server's viewable state).
     bool isViewable(xcb_window_t w);
+    // Viewable with the server's input focus in its top-level window: where a key pressed now
+    // goes (a toolkit may count a window focused once the manager names it active, before its
+    // frame is mapped: fluxbox).
+    bool hasKeyboard(xcb_window_t w);
     // Where the server has the window's top-left corner, in root coordinates.
     std::optional<Point> rootPosition(xcb_window_t w);
     // The WM's work area of the first desktop (_NET_WORKAREA); nothing when unset.
