@@ -46,6 +46,19 @@ TEST(WindowAccessX11, AVerifiedWriteTakesTheFrameXtermsCellGridKeeps)
     EXPECT_EQ(session.wmFrame(term.window),
               Rect(8, 8, hints->base.width + 100 * hints->increment.width, hints->base.height + 30 * hints->increment.height));
     EXPECT_TRUE(logs.messages(LogCategory::WindowAccess).isEmpty());
+    // The grid is the one the window has now, also while it is known from the write's notices:
+    // cells changed at once after the write (another font) are the ones the next write is
+    // judged by.
+    std::uint32_t cells[18] = {};
+    cells[0] = 64;   // PResizeInc
+    cells[9] = 13;
+    cells[10] = 29;
+    free(xcb_request_check(session.connection(),
+                           xcb_change_property_checked(session.connection(), XCB_PROP_MODE_REPLACE, term.window,
+                                                       XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 32, 18, cells)));
+    const auto changed = rig.ws.sizeHints(term.window);
+    ASSERT_TRUE(changed);
+    EXPECT_EQ(changed->increment, (Size{13, 29}));
 
     // A window without a grid takes the frame exactly.
     auto free = ManagedWindow::make(rig.ws, client.window);

@@ -264,7 +264,12 @@ std::optional<Pid> X11WindowSystem::pid(WindowId id)
 
 std::optional<SizeHints> X11WindowSystem::sizeHints(WindowId id)
 {
-    auto s = readOne(id, Geometry | Hints);
+    // A window whose last write landed moments ago has the hints of that write's read, asked
+    // again whenever they changed since: no read. A write judged by the window's grid (a
+    // terminal a cell short of its target) asks for them at once.
+    auto s = waits_.followedState(std::uint32_t(id));
+    if (!s)
+        s = readOne(id, Geometry | Hints);
     if (!s)
         return std::nullopt;
     // The client's hints are client sizes; report them as outer frame sizes.
