@@ -120,14 +120,24 @@ void WriteWaits::follow(WriteLanding&& landing, bool managed)
     if (!followEnd_) {
         followEnd_ = std::make_unique<QTimer>();
         followEnd_->setSingleShot(true);
-        QObject::connect(followEnd_.get(), &QTimer::timeout, [this] { endFollowing(); });
+        // Run out once per second of writes, not set again by each (a write's own cost): it
+        // ends the following kFollowMs after the last one.
+        QObject::connect(followEnd_.get(), &QTimer::timeout, [this] {
+            const std::int64_t left = lastFollowMs_ + kFollowMs - nowMs();
+            if (left > 0 && !followed_.empty())
+                followEnd_->start(int(left));
+            else
+                endFollowing();
+        });
         // The notices are taken as they come while windows are followed: hints a client sets
         // after its resize (xterm) are asked for then, and answered before the next write.
         arriving_ = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(conn_.raw()), QSocketNotifier::Read);
         QObject::connect(arriving_.get(), &QSocketNotifier::activated, [this] { takeQueuedEvents(); });
     }
     arriving_->setEnabled(true);
-    followEnd_->start(kFollowMs);
+    lastFollowMs_ = nowMs();
+    if (!followEnd_->isActive())
+        followEnd_->start(kFollowMs);
 }
 
 std::optional<ClientState> WriteWaits::followedState(std::uint32_t window, bool* managed)

@@ -115,6 +115,7 @@ private:
     // The windows of the write under way, kept watched while their landing may be followed.
     std::vector<std::uint32_t> landingWindows_;
     std::unique_ptr<QTimer> followEnd_;
+    std::int64_t lastFollowMs_ = 0;   // when the last window began to be followed
     std::unique_ptr<QSocketNotifier> arriving_;   // enabled while windows are followed
     static constexpr int kFollowMs = 1000;
     static constexpr std::size_t kFollowedMax = 8;
