@@ -6,6 +6,8 @@
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11WriteLanding.h"
 
+#include <xcb/xcbext.h>
+
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QThread>
@@ -132,12 +134,33 @@ void WriteWaits::follow(WriteLanding&& landing, bool managed)
         // The notices are taken as they come while windows are followed: hints a client sets
         // after its resize (xterm) are asked for then, and answered before the next write.
         arriving_ = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(conn_.raw()), QSocketNotifier::Read);
-        QObject::connect(arriving_.get(), &QSocketNotifier::activated, [this] { takeQueuedEvents(); });
+        QObject::connect(arriving_.get(), &QSocketNotifier::activated, [this] {
+            takeQueuedEvents();
+            takeArrivedHints();
+        });
     }
     arriving_->setEnabled(true);
     lastFollowMs_ = nowMs();
     if (!followEnd_->isActive())
         followEnd_->start(kFollowMs);
+}
+
+void WriteWaits::takeArrivedHints()
+{
+    // Answers already in are taken as they come, off the next write's path.
+    for (Followed& f : followed_) {
+        void* reply = nullptr;
+        xcb_generic_error_t* error = nullptr;
+        if (!f.hints || !xcb_poll_for_reply(conn_.raw(), f.hints->sequence, &reply, &error))
+            continue;
+        f.hints.reset();
+        free(error);
+        const auto* hints = static_cast<const xcb_get_property_reply_t*>(reply);
+        f.hintsLost = !hints;
+        if (hints)
+            f.landing->takeHints(parseNormalHints(hints), gravityOf(hints));
+        free(reply);
+    }
 }
 
 std::optional<ClientState> WriteWaits::followedState(std::uint32_t window, bool* managed)
@@ -149,7 +172,7 @@ std::optional<ClientState> WriteWaits::followedState(std::uint32_t window, bool*
                                  [&](const Followed& f) { return f.landing->client() == window; });
     if (at == followed_.end())
         return std::nullopt;
-    bool hintsRead = true;
+    bool hintsRead = !at->hintsLost;
     if (at->hints) {
         const auto hints = conn_.reply(*std::exchange(at->hints, std::nullopt));
         hintsRead = bool(hints);

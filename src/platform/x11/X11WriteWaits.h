@@ -81,6 +81,7 @@ private:
     std::optional<std::uint32_t> propertyNotice(std::uint32_t window, std::uint32_t atom, std::int64_t deadlineMs);
     // One event read off the connection, for the windows followed.
     void noteEvent(const xcb_generic_event_t* e);
+    void takeArrivedHints();
     // The same, noting an answer to the last barrier besides.
     void takeEvent(const xcb_generic_event_t* e);
     // Keeps following a window whose write has landed.
@@ -110,6 +111,7 @@ private:
         // Its size hints asked again when they changed (xterm sets them after each resize): the
         // answer comes while the write waits, not as a round of the next write.
         std::optional<xcb_get_property_cookie_t> hints;
+        bool hintsLost = false;   // that question failed: the following ends at the next look
     };
     std::vector<Followed> followed_;
     // The windows of the write under way, kept watched while their landing may be followed.
