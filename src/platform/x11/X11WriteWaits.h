@@ -81,9 +81,10 @@ private:
     std::optional<std::uint32_t> propertyNotice(std::uint32_t window, std::uint32_t atom, std::int64_t deadlineMs);
     // One event read off the connection, for the windows followed.
     void noteEvent(const xcb_generic_event_t* e);
-    void takeArrivedHints();
     // The same, noting an answer to the last barrier besides.
     void takeEvent(const xcb_generic_event_t* e);
+    // Takes the answers to hints asked again for followed windows that are in already.
+    void takeArrivedHints();
     // Keeps following a window whose write has landed.
     void follow(WriteLanding&& landing, bool managed);
     // Stops following every window, dropping the events selected for it.
