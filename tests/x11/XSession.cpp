@@ -734,11 +734,7 @@ bool XSession::managesProbeClient(int timeoutMs)
     constexpr std::uint32_t normalState = 1;
     std::int64_t askedAt = nowMs();
     const bool managed = waitFor([&] {
-        // pekwm can sleep on the map request it has read, as for a test's own clients.
-        if (nowMs() - askedAt >= 250) {
-            askWindowManager();
-            askedAt = nowMs();
-        }
+        nudgeWindowManager(askedAt);
         const auto state = property32(c_, probe, wmState, wmState);
         return !state.empty() && state[0] == normalState && isViewable(probe);
     }, timeoutMs);
@@ -928,12 +924,7 @@ xcb_window_t XSession::waitForWindow(const QString& title, pid_t pid, int timeou
     xcb_window_t found = XCB_NONE;
     std::int64_t askedAt = nowMs();
     waitFor([&] {
-        // pekwm can sleep on a map request it has read: something new reaching it every
-        // 250 ms wakes it.
-        if (wmPid_ && nowMs() - askedAt >= 250 && !(buttonsHeld_ > 0 && silentWhileHeld_)) {
-            askWindowManager();
-            askedAt = nowMs();
-        }
+        nudgeWindowManager(askedAt);
         std::vector<std::uint32_t> candidates, listed;
         if (wmPid_) {
             candidates = listed = property32(c_, root_, clientList, XCB_ATOM_WINDOW);
@@ -988,6 +979,16 @@ void XSession::askWindowManager()
     probeWidth_ = probeWidth_ >= 30000 ? 2 : probeWidth_ + 1;
     xcb_configure_window(c_, probe_, XCB_CONFIG_WINDOW_WIDTH, &probeWidth_);
     xcb_flush(c_);
+}
+
+void XSession::nudgeWindowManager(std::int64_t& askedAt)
+{
+    // pekwm can sleep on a map request it has read: something new reaching it every 250 ms
+    // wakes it (not while it keeps silent through a held button).
+    if (wmPid_ && nowMs() - askedAt >= 250 && !(buttonsHeld_ > 0 && silentWhileHeld_)) {
+        askWindowManager();
+        askedAt = nowMs();
+    }
 }
 
 bool XSession::syncWithWindowManager(int timeoutMs)

@@ -252,6 +252,8 @@ private:
     xcb_window_t root_ = XCB_NONE;
     // Sends the window manager a configure request of the probe, answered by nothing waited for.
     void askWindowManager();
+    // The same at most every 250 ms of a wait (`askedAt`: when it last asked).
+    void nudgeWindowManager(std::int64_t& askedAt);
     xcb_window_t probe_ = XCB_NONE;
     pid_t serverPid_ = 0, wmPid_ = 0;
     QString wmName_;
