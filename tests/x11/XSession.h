@@ -31,6 +31,7 @@
 #include <xcb/xcb.h>
 #include <xcb/xtest.h>
 
+#include <cstdint>
 #include <functional>
 #include <initializer_list>
 #include <memory>
