@@ -5,6 +5,7 @@
 #include "x11/AccessRig.h"
 #include "x11/XSession.h"
 
+#include <QScopeGuard>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -39,6 +40,10 @@ TEST(WindowAccessX11, AVerifiedWriteTakesTheFrameXtermsCellGridKeeps)
     const Rect region(8, 8, hints->base.width + 100 * hints->increment.width + std::floor(hints->increment.width / 2),
                       hints->base.height + 30 * hints->increment.height + std::floor(hints->increment.height / 2));
     std::optional<Rect> rejected;
+    // xterm sets its hints again after each resize of its own: stopped until its hints are
+    // changed below, it cannot set them back in between.
+    ASSERT_TRUE(session.pause(term.pid));
+    auto termRuns = qScopeGuard([&] { session.resume(term.pid); });
     auto ok = runOnQtLoop(rig.access.setFrame(*termWindow, region, 1.0, [&](std::optional<Rect> r) { rejected = r; }));
     ASSERT_TRUE(ok);
     EXPECT_TRUE(*ok);
@@ -59,6 +64,8 @@ TEST(WindowAccessX11, AVerifiedWriteTakesTheFrameXtermsCellGridKeeps)
     const auto changed = rig.ws.sizeHints(term.window);
     ASSERT_TRUE(changed);
     EXPECT_EQ(changed->increment, (Size{13, 29}));
+    termRuns.dismiss();
+    session.resume(term.pid);
 
     // A window without a grid takes the frame exactly.
     auto free = ManagedWindow::make(rig.ws, client.window);
