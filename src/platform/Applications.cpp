@@ -19,8 +19,26 @@ void index(std::map<QString, std::size_t>& map, const QString& key, std::size_t 
 }
 } // namespace
 
+void WindowApplicationIndex::refresh()
+{
+    // A process ended and its id taken again is not told by the generation: launches read
+    // are kept for a bounded number of processes only.
+    constexpr std::size_t maxLaunchesKept = 256;
+    const auto now = apps_.generation();
+    if (built_ && now && now == builtAt_) {
+        if (launches_.size() > maxLaunchesKept)
+            launches_.clear();
+        return;
+    }
+    rebuild();
+    // The mark from before the listing: a change made during it is listed at the next refresh.
+    builtAt_ = now;
+}
+
 void WindowApplicationIndex::rebuild()
 {
+    built_ = true;
+    builtAt_.reset();
     entries_ = apps_.installed();
     launches_.clear();
     byExactId_.clear();

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <chrono>
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <vector>
@@ -79,6 +80,10 @@ public:
         (void)pid;
         return std::nullopt;
     }
+    // A mark of the installed entries and the launches made here: while it stays the same, a
+    // listing and the launches read from it still hold. Cheap to ask. Nothing when the source
+    // cannot tell: every refresh lists again.
+    virtual std::optional<std::uint64_t> generation() const { return std::nullopt; }
 };
 
 // No installed application: every lookup misses and nothing launches.
@@ -106,11 +111,14 @@ bool entryNamesClass(const ApplicationEntry& entry, const QString& wmClass, cons
 // WM_CLASS alone: the entry whose StartupWMClass is the class (or instance), else the entry
 // whose id, or the id's last dotted part, is the class or instance, else the entry named like
 // the class; all compared case-insensitively. The index is built from one listing of the
-// installed entries; call rebuild() to refresh it (and to read launches again).
+// installed entries; rebuild() lists them again (and reads launches again), refresh() only
+// when the source's generation changed since (or it has none), so that reads of many windows
+// share one listing.
 class WindowApplicationIndex {
 public:
     explicit WindowApplicationIndex(const Applications& apps) : apps_(apps) {}
     void rebuild();
+    void refresh();
     std::optional<ApplicationEntry> entryFor(const WindowInfo& window) const;
     // By WM_CLASS alone.
     std::optional<ApplicationEntry> entryFor(const QString& wmClass, const QString& wmInstance) const;
@@ -121,6 +129,8 @@ private:
     std::optional<ProcessLaunch> launchOf(Pid pid) const;
 
     const Applications& apps_;
+    std::optional<std::uint64_t> builtAt_; // the source's generation at the last listing
+    bool built_ = false;
     std::vector<ApplicationEntry> entries_;
     std::map<QString, std::size_t> byExactId_;
     std::map<QString, std::size_t> byStartupClass_;

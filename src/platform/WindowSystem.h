@@ -4,6 +4,7 @@
 // Reads return nothing when the window is gone or cannot be read; writes return false.
 
 #include "base/Geometry.h"
+#include "platform/PixelImage.h"
 
 #include <QString>
 #include <cstdint>
@@ -169,6 +170,14 @@ public:
     // takes the point (resize borders outside the visible frame included), else the topmost
     // whose frame contains it.
     virtual std::optional<WindowId> windowAt(Point p) = 0;
+
+    // The largest picture the window publishes as its icon (_NET_WM_ICON on X11); nothing when
+    // it publishes none or none that is well formed.
+    virtual std::optional<PixelImage> windowIcon(WindowId id)
+    {
+        (void)id;
+        return std::nullopt;
+    }
 
     // One window's entry as the snapshot would give it; nothing when it is gone.
     virtual std::optional<WindowInfo> windowInfo(WindowId id)

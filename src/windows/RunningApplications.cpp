@@ -18,7 +18,7 @@ QStringList runningApplicationIds(const std::vector<WindowInfo>& windows, const 
 
 QStringList RunningApplications::ids()
 {
-    index_.rebuild();
+    index_.refresh();
     return runningApplicationIds(windows_.snapshot(), index_);
 }
 

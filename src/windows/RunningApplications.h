@@ -16,7 +16,7 @@ namespace fw {
 // each once, in list order.
 QStringList runningApplicationIds(const std::vector<WindowInfo>& windows, const WindowApplicationIndex& index);
 
-// Reads the window list and the installed entries at every call.
+// Reads the window list at every call, the installed entries when they changed.
 class RunningApplications {
 public:
     RunningApplications(WindowSystem& windows, const Applications& applications)

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <csignal>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <thread>
 #include <unistd.h>
 
@@ -323,6 +324,69 @@ TEST_F(XdgFixture, ALaunchedProcessIsKnownByItsEntryFromItsLaunchAndFromItsEnvir
             std::this_thread::sleep_for(std::chrono::milliseconds(10)); // a real process: poll its end
     }
     EXPECT_TRUE(ended);
+}
+
+// The installed entries as a window index reads them, each listing counted.
+class CountedListings final : public Applications {
+public:
+    explicit CountedListings(const XdgApplications& apps) : apps_(apps) {}
+    std::optional<ApplicationEntry> entry(const QString& id) const override { return apps_.entry(id); }
+    std::vector<ApplicationEntry> installed() const override
+    {
+        ++listings;
+        return apps_.installed();
+    }
+    std::optional<std::uint64_t> generation() const override { return apps_.generation(); }
+    mutable int listings = 0;
+
+private:
+    const XdgApplications& apps_;
+};
+
+// Folders last changed a minute ago, as they are long after anything was installed.
+void settle(const QStringList& folders)
+{
+    const timeval past[2] = {{::time(nullptr) - 60, 0}, {::time(nullptr) - 60, 0}};
+    for (const QString& folder : folders)
+        ASSERT_EQ(::utimes(QFile::encodeName(folder).constData(), past), 0);
+}
+
+// Windows are read many times a second: their index lists the entries once, and again only
+// once an entry came or went, in any folder or sub-folder.
+TEST_F(XdgFixture, AWindowIndexListsTheEntriesAgainOnlyWhenOneComesOrGoes)
+{
+    write(system, u"kde4/okular.desktop"_qs, "[Desktop Entry]\nType=Application\nName=Okular\nStartupWMClass=okular\n");
+    write(home, u"editor.desktop"_qs, "[Desktop Entry]\nType=Application\nName=Editor\n");
+    settle({home, system, system + u"/kde4"_qs});
+    XdgApplications xdg({home, system}, u"C"_qs);
+    CountedListings apps(xdg);
+    WindowApplicationIndex index(apps);
+    WindowInfo viewer;
+    viewer.appClass = u"Okular"_qs;
+    WindowInfo viewer2 = viewer;
+    viewer2.appClass = u"Viewer2"_qs;
+    for (int read = 0; read < 20; ++read) {
+        index.refresh();
+        ASSERT_EQ(index.entryFor(viewer).value_or(ApplicationEntry{}).name, u"Okular"_qs);
+    }
+    // The listing's sub-folders are known after it: at most one listing more.
+    EXPECT_LE(apps.listings, 2);
+    const int listed = apps.listings;
+    index.refresh();
+    EXPECT_EQ(apps.listings, listed) << "listed again with nothing changed";
+
+    write(system, u"kde4/viewer2.desktop"_qs, "[Desktop Entry]\nType=Application\nName=Viewer Two\nStartupWMClass=Viewer2\n");
+    index.refresh();
+    EXPECT_EQ(index.entryFor(viewer2).value_or(ApplicationEntry{}).name, u"Viewer Two"_qs) << "added in a sub-folder";
+    QFile::remove(home + u"/editor.desktop"_qs);
+    index.refresh();
+    EXPECT_FALSE(index.entry(u"editor"_qs)) << "removed";
+    settle({home, system, system + u"/kde4"_qs});
+    index.refresh();
+    const int settled = apps.listings;
+    index.refresh();
+    index.refresh();
+    EXPECT_EQ(apps.listings, settled);
 }
 
 } // namespace

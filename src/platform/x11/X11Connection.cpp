@@ -25,6 +25,7 @@ constexpr const char* atomNames[] = {
     "_NET_WM_WINDOW_TYPE_COMBO", "_NET_WM_WINDOW_TYPE_DND",
     "_NET_WM_ACTION_MAXIMIZE_HORZ", "_NET_WM_ACTION_MAXIMIZE_VERT", "_NET_WM_STATE_ABOVE",
     "_NET_WM_STATE_SHADED", "WM_CHANGE_STATE", "_GTK_APPLICATION_ID",
+    "_NET_WM_ICON",
 };
 static_assert(sizeof(atomNames) / sizeof(atomNames[0]) == sizeof(Atoms) / sizeof(xcb_atom_t));
 } // namespace

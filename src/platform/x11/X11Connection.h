@@ -35,6 +35,8 @@ struct Atoms {
     xcb_atom_t netWmStateShaded, wmChangeState;
     // The id a GTK application gives its windows.
     xcb_atom_t gtkApplicationId;
+    // The pictures a window publishes as its icon.
+    xcb_atom_t netWmIcon;
 };
 
 // Ownership-taking reply pointer.

@@ -58,6 +58,8 @@ public:
 } // namespace
 
 struct X11Platform::Adapters {
+    // First: the window port names windows from it, to its end.
+    std::shared_ptr<const Applications> applications = std::make_shared<XdgApplications>();
     WholeBaseSizes baseSizes;
     QtClock clock;
     FileDefaults defaults;
@@ -78,7 +80,6 @@ struct X11Platform::Adapters {
     X11PanelFocus panelFocus;
     X11TrayHost trayHost;
     X11WindowWatch windowWatch;
-    std::shared_ptr<const Applications> applications = std::make_shared<XdgApplications>();
 };
 
 X11Platform::X11Platform() : adapters_(std::make_unique<Adapters>())
@@ -87,6 +88,8 @@ X11Platform::X11Platform() : adapters_(std::make_unique<Adapters>())
     // Covered windows keep their pictures for the choosers' thumbnails, with no compositing
     // manager too.
     a.capture.keepPictures();
+    // Every window is named by its application as the desktop names it.
+    a.windows.setApplications(a.applications.get());
     platform_ = std::make_unique<Platform>(Platform{
         a.windows, a.screens, a.workspaces, a.activations, a.mouse, a.permissions, a.processes, a.idleInhibitors, a.capture,
         a.clock, a.defaults, a.hotKeys, a.buttonGrabs, a.scrollTap, a.desktop, a.applications,

@@ -50,8 +50,9 @@ public:
     void setWritePath(WritePath path) { writePath_ = path; }
     // Windows of this process id are never listed (default: our own pid).
     void setOwnPid(Pid pid) { ownPid_ = pid; }
-    // Names windows after their applications' desktop entries (WM_CLASS matched to the
-    // entries); without it the snapshot leaves WindowInfo::appName empty. Not owned.
+    // Names windows after their applications' desktop entries (WindowApplicationIndex: the
+    // entry that launched it, its application id, its WM_CLASS); without it the snapshot leaves
+    // WindowInfo::appName empty. Not owned.
     void setApplications(const Applications* apps);
 
     std::vector<WindowInfo> snapshot() override;
@@ -67,6 +68,8 @@ public:
     std::optional<double> titleBarHeight(WindowId id) override;
     std::optional<QString> title(WindowId id) override;
     std::optional<Pid> pid(WindowId id) override;
+    // _NET_WM_ICON, read up to a bound; malformed pictures (and those after them) are left out.
+    std::optional<PixelImage> windowIcon(WindowId id) override;
     std::optional<SizeHints> sizeHints(WindowId id) override;
     bool isMinimized(WindowId id) override;
     bool isFullscreen(WindowId id) override;

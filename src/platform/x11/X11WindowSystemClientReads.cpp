@@ -4,6 +4,7 @@
 // round per level climbs to the top-level windows (the window manager's frames) of those whose
 // frame that round did not confirm, and one more asks the X-Resource extension for the
 // processes of windows that state none. Kept apart from the snapshot and the writes, which all read through here.
+// Also a window's icon pictures, read on their own with a bound.
 #include "platform/x11/X11ClientState.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11WindowSystem.h"
@@ -392,6 +393,63 @@ void X11WindowSystem::rememberFrames(const std::vector<ClientState>& read)
         else
             knownFrames_.erase(s.window);
     }
+}
+
+namespace {
+
+// A window's icon pictures are read up to this many 32-bit values (2 MiB), each picture's side
+// up to kMaxIconSide: a 512 × 512 picture and all the smaller ones a window publishes beside it.
+constexpr std::uint32_t kMaxIconWords = 1u << 19;
+constexpr std::uint32_t kMaxIconSide = 512;
+
+// 0xAARRGGBB straight alpha to premultiplied.
+std::uint32_t premultiplied(std::uint32_t p)
+{
+    const std::uint32_t a = p >> 24;
+    if (a == 255)
+        return p;
+    const auto channel = [&](int shift) { return (((p >> shift) & 0xffu) * a + 127) / 255 << shift; };
+    return (a << 24) | channel(16) | channel(8) | channel(0);
+}
+
+// The largest of the pictures (width, height, then width × height pixels, one after another),
+// of those before the first one that is malformed (a side of 0 or above kMaxIconSide, or more
+// pixels than the data holds): nothing when there is none.
+std::optional<PixelImage> largestIcon(const std::uint32_t* data, std::size_t words)
+{
+    std::size_t best = words, bestArea = 0;
+    for (std::size_t at = 0; at + 2 <= words;) {
+        const std::uint32_t w = data[at], h = data[at + 1];
+        if (w == 0 || h == 0 || w > kMaxIconSide || h > kMaxIconSide)
+            break;
+        const std::size_t area = std::size_t(w) * h;
+        if (area > words - at - 2)
+            break;
+        if (area > bestArea) {
+            best = at;
+            bestArea = area;
+        }
+        at += 2 + area;
+    }
+    if (bestArea == 0)
+        return std::nullopt;
+    PixelImage image(int(data[best]), int(data[best + 1]));
+    for (std::size_t i = 0; i < bestArea; ++i)
+        image.pixels[i] = premultiplied(data[best + 2 + i]);
+    return image;
+}
+
+} // namespace
+
+std::optional<PixelImage> X11WindowSystem::windowIcon(WindowId id)
+{
+    if (id == 0 || id > 0xffffffffu || !conn_->ok())
+        return std::nullopt;
+    const auto r = conn_->reply(conn_->property(xcb_window_t(id), conn_->atoms().netWmIcon, XCB_ATOM_CARDINAL, kMaxIconWords));
+    if (!r || r->format != 32 || r->type != XCB_ATOM_CARDINAL)
+        return std::nullopt;
+    const auto* data = static_cast<const std::uint32_t*>(xcb_get_property_value(r.get()));
+    return largestIcon(data, std::size_t(xcb_get_property_value_length(r.get())) / 4);
 }
 
 std::optional<ClientState> X11WindowSystem::readOne(WindowId id, unsigned fields)

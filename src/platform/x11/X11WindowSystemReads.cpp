@@ -167,9 +167,9 @@ std::vector<WindowInfo> X11WindowSystem::collect(std::vector<std::uint32_t>* top
 {
     if (!conn_->ok())
         return {};
-    // Entries can be installed or removed at any time; one listing per snapshot is cheap.
+    // Entries can be installed or removed at any time: listed again only when they changed.
     if (appIndex_)
-        appIndex_->rebuild();
+        appIndex_->refresh();
     const Atoms& a = conn_->atoms();
     ClientListing listing = listClients(*conn_);
     const size_t listedCount = listing.ids.size();

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <set>
+#include <sys/stat.h>
 
 namespace fw {
 
@@ -240,6 +241,34 @@ void XdgApplications::recordLaunch(Pid pid, const QString& id, bool terminal) co
         launches_.erase(launches_.begin());
     if (const auto stat = processStat(pid))
         launches_.push_back({pid, stat->startTime, id, std::chrono::steady_clock::now(), terminal});
+    ++launchCount_;
+}
+
+std::optional<std::uint64_t> XdgApplications::generation() const
+{
+    std::uint64_t mark = 14695981039346656037ull;
+    const auto mix = [&](std::uint64_t v) { mark = (mark ^ v) * 1099511628211ull; };
+    mix(launchCount_);
+    // A folder's time moves in the kernel's coarse steps: two changes moments apart can leave
+    // the same time. One changed lately counts as changed at every ask until it has settled.
+    const auto now = std::chrono::system_clock::now();
+    for (const QStringList* folders : {&dirs_, static_cast<const QStringList*>(&listedFolders_)}) {
+        for (const QString& folder : *folders) {
+            struct stat st {};
+            if (::stat(QFile::encodeName(folder).constData(), &st) != 0) {
+                mix(0);
+                continue;
+            }
+            mix(std::uint64_t(st.st_ino));
+            mix(std::uint64_t(st.st_mtim.tv_sec));
+            mix(std::uint64_t(st.st_mtim.tv_nsec));
+            const auto changed = std::chrono::system_clock::time_point(
+                std::chrono::duration_cast<std::chrono::system_clock::duration>(std::chrono::seconds(st.st_mtim.tv_sec)));
+            if (now - changed < kFolderSettleTime)
+                mix(++unsettledAsks_);
+        }
+    }
+    return mark;
 }
 
 bool XdgApplications::launchRunning(const QString& id, std::chrono::nanoseconds within) const
@@ -437,13 +466,18 @@ std::vector<ApplicationEntry> XdgApplications::installed() const
 {
     std::set<QString> seen;
     std::vector<ApplicationEntry> out;
+    listedFolders_.clear();
     for (const QString& dir : dirs_) {
         QDir root(dir);
-        QDirIterator it(dir, {u"*.desktop"_qs}, QDir::Files, QDirIterator::Subdirectories | QDirIterator::FollowSymlinks);
+        QDirIterator it(dir, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories | QDirIterator::FollowSymlinks);
         std::vector<std::pair<QString, QString>> found;
         while (it.hasNext()) {
             QString path = it.next();
-            found.emplace_back(desktopEntryIdOfRelativePath(root.relativeFilePath(path)), path);
+            if (it.fileInfo().isDir())
+                listedFolders_ << path;
+            else if (path.endsWith(u".desktop"))
+                found.emplace_back(desktopEntryIdOfRelativePath(root.relativeFilePath(path)), path);
         }
         std::sort(found.begin(), found.end());
         for (const auto& [id, path] : found) {

@@ -17,6 +17,7 @@
 #include <QDateTime>
 #include <QStringList>
 #include <chrono>
+#include <cstdint>
 #include <map>
 #include <vector>
 
@@ -37,6 +38,11 @@ public:
     bool launch(const QString& id) const override;
     std::optional<ProcessLaunch> launchOf(Pid pid) const override;
     bool launchRunning(const QString& id, std::chrono::nanoseconds within) const override;
+    // From the launches made here and the applications folders and their sub-folders as last
+    // listed (each one's modification time and inode): an entry added, removed or replaced in
+    // any of them changes it (and a folder changed in the last seconds, at every ask); one
+    // rewritten in place is seen with the folder's next change.
+    std::optional<std::uint64_t> generation() const override;
     bool hasTerminal() const override { return terminalCommand({}, desktops_).has_value(); }
 
     const QStringList& applicationDirs() const { return dirs_; }
@@ -91,6 +97,12 @@ private:
     QStringList desktops_;
     mutable std::map<QString, Parsed> cache_;
     mutable std::vector<LaunchRecord> launches_;
+    mutable std::uint64_t launchCount_ = 0;
+    // How long after its last change a folder counts as changed at every ask.
+    static constexpr std::chrono::seconds kFolderSettleTime{3};
+    mutable std::uint64_t unsettledAsks_ = 0;
+    // The sub-folders of the applications folders found by the last listing.
+    mutable QStringList listedFolders_;
 };
 
 } // namespace fw

@@ -7,6 +7,7 @@
 //                  [--transient-for ID] [--maximized] [--count N] [--no-move] [--strut-top H]
 //                  [--strut-partial L,R,T,B,LY0,LY1,RY0,RY1,TX0,TX1,BX0,BX1] [--churn]
 //                  [--colors RRGGBB,RRGGBB] [--no-input] [--primary TEXT]
+//                  [--class INSTANCE,CLASS] [--icon WxH:RRGGBB[,WxH:RRGGBB…]]
 // --strut-partial: the window's _NET_WM_STRUT_PARTIAL as given (and _NET_WM_STRUT from its
 // first four values), as a panel on one monitor states it.
 // --churn: besides the windows above, keeps creating and destroying further windows (titled
@@ -19,6 +20,8 @@
 // no WM_TAKE_FOCUS: window managers leave the focus where it was when it is raised.
 // --primary: the first window owns the PRIMARY selection holding TEXT, as text selected in an
 // application does, and hands it to whoever asks (UTF8_STRING, STRING, TEXT, TARGETS).
+// --class: the windows' WM_CLASS (instance and class), instead of fwtestclient, FwTestClient.
+// --icon: the windows' _NET_WM_ICON, one opaque picture of each size in the colour given.
 #include <xcb/xcb.h>
 
 #include <algorithm>
@@ -74,6 +77,8 @@ int main(int argc, char** argv)
     std::vector<std::uint32_t> partial;
     std::string type = "normal";
     std::uint32_t transientFor = 0;
+    std::string wmClass("fwtestclient\0FwTestClient", 25);
+    std::vector<std::uint32_t> icon;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         auto next = [&]() -> const char* {
@@ -106,6 +111,27 @@ int main(int argc, char** argv)
         else if (a == "--churn") churn = true;
         else if (a == "--no-input") noInput = true;
         else if (a == "--primary") { primary = next(); ownsPrimary = true; }
+        else if (a == "--class") {
+            wmClass = next();
+            const auto comma = wmClass.find(',');
+            if (comma == std::string::npos) usage("--class");
+            wmClass[comma] = '\0';
+        }
+        else if (a == "--icon") {
+            for (const char* at = next(); *at;) {
+                char* end = nullptr;
+                const auto iw = std::uint32_t(std::strtoul(at, &end, 10));
+                if (*end != 'x') usage("--icon");
+                const auto ih = std::uint32_t(std::strtoul(end + 1, &end, 10));
+                if (*end != ':' || iw == 0 || ih == 0 || iw > 512 || ih > 512) usage("--icon");
+                const auto rgb = std::uint32_t(std::strtoul(end + 1, &end, 16));
+                icon.push_back(iw);
+                icon.push_back(ih);
+                icon.insert(icon.end(), std::size_t(iw) * ih, 0xff000000u | rgb);
+                at = *end == ',' ? end + 1 : end;
+                if (*end && *end != ',') usage("--icon");
+            }
+        }
         else if (a == "--colors") {
             const std::string v = next();
             const auto comma = v.find(',');
@@ -149,8 +175,11 @@ int main(int argc, char** argv)
         std::string t = count > 1 ? title + " " + std::to_string(n) : title;
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, t.size(), t.data());
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, netWmName, utf8, 8, t.size(), t.data());
-        const char cls[] = "fwtestclient\0FwTestClient";
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, sizeof(cls), cls);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, wmClass.size() + 1,
+                            wmClass.c_str());
+        if (!icon.empty())
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, atom(c, "_NET_WM_ICON"), XCB_ATOM_CARDINAL, 32,
+                                icon.size(), icon.data());
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, wmProtocols, XCB_ATOM_ATOM, 32, 1, &wmDelete);
         if (setPid) {
             const std::uint32_t pid = std::uint32_t(getpid());

@@ -1,0 +1,167 @@
+// Which application a window is, as the program shows it on a real server: a window whose
+// desktop entry's name differs from its WM_CLASS is named by the entry, in the session's
+// language; a window of no entry is drawn in snap assist with the largest picture it publishes
+// in _NET_WM_ICON, not a letter. And the window port's read of those pictures, which any
+// client writes: bounded, malformed pictures left out, premultiplied.
+#include "platform/x11/X11WindowSystem.h"
+#include "x11/FakeKeys.h"
+#include "x11/ProgramSession.h"
+#include "x11/ScreenPhotos.h"
+#include "x11/XSession.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+namespace fw {
+namespace {
+
+using namespace test;
+
+bool writeEntryFile(const QString& path, const QByteArray& text)
+{
+    QFile f(path);
+    return QDir().mkpath(QFileInfo(path).absolutePath()) && f.open(QIODevice::WriteOnly) && f.write(text) == text.size();
+}
+
+// How many pixels of the photograph are exactly this colour.
+int photoPixelsOf(const QImage& photo, QRgb rgb)
+{
+    int n = 0;
+    for (int y = 0; y < photo.height(); ++y)
+        for (int x = 0; x < photo.width(); ++x)
+            n += (photo.pixel(x, y) & 0xffffff) == (rgb & 0xffffff);
+    return n;
+}
+
+// How many pixels of this colour our windows on screen show, all together.
+int programPixelsOf(XSession& session, QRgb rgb)
+{
+    int n = 0;
+    for (xcb_window_t w : programWindows(session)) {
+        if (const auto content = contentRect(session, w))
+            n += photoPixelsOf(rootArea(session, *content), rgb);
+    }
+    return n;
+}
+
+TEST(AppIdentityX11, WindowsAreNamedByTheirEntryAndDrawnWithTheIconTheyPublish)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    // An entry of the user's naming the class of one client, in German too; the session's
+    // messages are German.
+    ASSERT_TRUE(writeEntryFile(session.directory() + u"/data/applications/named-tool.desktop"_qs,
+                          "[Desktop Entry]\nType=Application\nName=Named Tool\nName[de]=Benanntes Werkzeug\n"
+                          "Exec=true\nStartupWMClass=NamedTool\n"));
+    session.addEnvironment("LC_MESSAGES=de_DE.UTF-8");
+    // The other client has no entry; it publishes a small green picture and a larger magenta one.
+    auto iconic = session.startTestClient(u"iconic window"_qs, {u"--class"_qs, u"iconic,Iconic"_qs, u"--icon"_qs,
+                                                                u"16x16:00ff00,64x64:ff00ff"_qs, u"--size"_qs,
+                                                                u"500x400"_qs, u"--position"_qs, u"1250,350"_qs});
+    auto named = session.startTestClient(u"named window"_qs, {u"--class"_qs, u"namedtool,NamedTool"_qs, u"--size"_qs,
+                                                              u"600x400"_qs, u"--position"_qs, u"250,300"_qs});
+    ASSERT_TRUE(iconic.window && named.window) << session.error();
+    ASSERT_TRUE(session.activate(named.window)) << "the named window never became active";
+
+    ASSERT_TRUE(openedBefore(session));
+    const pid_t program = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH), u"--diagnostics"_qs});
+    ASSERT_TRUE(program) << session.error();
+    ASSERT_TRUE(session.waitFor([&] { return programLog(session).contains(u"Framewell started"_qs); }, 10000))
+        << programLog(session).toStdString();
+
+    // The windows the program found at its start, by the names it shows for them.
+    QFile diagnostics(session.directory() + u"/runtime/framewell/Framewell-diagnostics.json"_qs);
+    ASSERT_TRUE(session.waitFor([&] { return diagnostics.exists(); }, 10000)) << programLog(session).toStdString();
+    ASSERT_TRUE(diagnostics.open(QIODevice::ReadOnly));
+    const QJsonObject byApp = QJsonDocument::fromJson(diagnostics.readAll()).object()[u"windowCountsByApp"_qs].toObject();
+    EXPECT_EQ(byApp[u"Benanntes Werkzeug"_qs].toInt(), 1) << QJsonDocument(byApp).toJson().toStdString();
+    EXPECT_FALSE(byApp.contains(u"NamedTool"_qs)) << "named by its class";
+    EXPECT_EQ(byApp[u"Iconic"_qs].toInt(), 1) << "a window of no entry is named by its class";
+
+    // The place key on the named window, Return in the picker: once it is placed, snap assist
+    // offers the other window with its own icon, the largest it publishes.
+    session.warpPointer(960, 1000);
+    chord(session, {ControlL, AltL, LetterP});
+    ASSERT_TRUE(session.waitFor([&] { return wmClass(session, session.inputFocus()).contains("framewell"); }))
+        << "the picker did not take the keyboard\n" << programLog(session).toStdString();
+    const auto before = session.wmFrame(named.window);
+    chord(session, {Return});
+    ASSERT_TRUE(session.waitFor([&] { return session.wmFrame(named.window) != before; }, 10000))
+        << "the named window was not placed\n" << programLog(session).toStdString();
+    EXPECT_TRUE(session.waitFor([&] { return programPixelsOf(session, qRgb(255, 0, 255)) >= 100; }, 10000))
+        << "no icon of the window's own in our panels: " << programPanels(session) << "\n"
+        << programLog(session).toStdString();
+    EXPECT_EQ(programPixelsOf(session, qRgb(0, 255, 0)), 0) << "the smaller picture drawn";
+
+    EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
+}
+
+// Writes a window's _NET_WM_ICON as a client would, any values.
+void setWindowIcon(XSession& session, xcb_window_t w, const std::vector<std::uint32_t>& values)
+{
+    xcb_connection_t* c = session.connection();
+    auto* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 12, "_NET_WM_ICON"), nullptr);
+    ASSERT_TRUE(atom);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, atom->atom, XCB_ATOM_CARDINAL, 32, std::uint32_t(values.size()),
+                        values.data());
+    free(atom);
+    free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));   // the write is done
+}
+
+std::vector<std::uint32_t> iconPicture(std::uint32_t w, std::uint32_t h, std::uint32_t argb)
+{
+    std::vector<std::uint32_t> v{w, h};
+    v.insert(v.end(), std::size_t(w) * h, argb);
+    return v;
+}
+
+std::vector<std::uint32_t> operator+(std::vector<std::uint32_t> a, const std::vector<std::uint32_t>& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+TEST(AppIdentityX11, AWindowsIconIsItsLargestWellFormedPicture)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    auto client = session.startTestClient(u"icons"_qs, {u"--icon"_qs, u"16x16:00ff00,48x32:0000ff"_qs});
+    ASSERT_TRUE(client.window) << session.error();
+    X11WindowSystem ws(session.display());
+    ASSERT_TRUE(ws.connected());
+
+    const auto largest = ws.windowIcon(client.window);
+    ASSERT_TRUE(largest);
+    EXPECT_EQ(largest->size(), (PixelSize{48, 32}));
+    EXPECT_EQ(largest->pixel(47, 31), 0xff0000ffu);
+
+    // Malformed pictures, on a window of the test's own that no window manager manages (some
+    // put an icon of their own on a window whose icon they find none in).
+    xcb_connection_t* c = session.connection();
+    const xcb_window_t own = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, own, session.root(), 0, 0, 10, 10, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      XCB_COPY_FROM_PARENT, 0, nullptr);
+    // Half-transparent red comes premultiplied; a picture after a malformed one is not trusted.
+    setWindowIcon(session, own, iconPicture(8, 8, 0x80ff0000u) + std::vector<std::uint32_t>{0, 5} + iconPicture(64, 64, ~0u));
+    const auto translucent = ws.windowIcon(own);
+    ASSERT_TRUE(translucent);
+    EXPECT_EQ(translucent->size(), (PixelSize{8, 8}));
+    EXPECT_EQ(translucent->pixel(0, 0), 0x80800000u);
+
+    // More pixels said than given, absurd sides: no picture.
+    setWindowIcon(session, own, std::vector<std::uint32_t>{10, 10} + iconPicture(4, 4, ~0u));
+    EXPECT_FALSE(ws.windowIcon(own)) << "a picture longer than the property";
+    setWindowIcon(session, own, std::vector<std::uint32_t>{100000, 100000, 1, 2, 3});
+    EXPECT_FALSE(ws.windowIcon(own)) << "absurd sides";
+    setWindowIcon(session, own, std::vector<std::uint32_t>{0xffffffffu, 2} + iconPicture(2, 2, ~0u));
+    EXPECT_FALSE(ws.windowIcon(own)) << "a side that would overflow";
+    setWindowIcon(session, own, iconPicture(513, 1, ~0u));
+    EXPECT_FALSE(ws.windowIcon(own)) << "wider than any icon is drawn";
+}
+
+} // namespace
+} // namespace fw
