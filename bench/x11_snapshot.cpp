@@ -1,10 +1,14 @@
 // Real-server figures under openbox: the window-list snapshot of 50 windows, pipelined (every
 // request sent before the first reply is read) against one request at a time, next to one X
-// round trip; and the latency from a frame write to its read-back.
+// round trip; the snapshot naming its windows from the installed entries; and the latency from a
+// frame write to its read-back.
 #include "BenchSupport.h"
 #include "platform/x11/X11WindowSystem.h"
+#include "platform/x11/XdgApplications.h"
 #include "x11/XSession.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -12,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <sys/time.h>
 
 namespace {
 
@@ -51,6 +56,32 @@ void BM_SnapshotPipelined(benchmark::State& state)
         benchmark::Counter(double(n), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_SnapshotPipelined)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
+// The snapshot naming its windows from a desktop's worth of entries (300, in folders of the
+// bench's own): the entries are listed once, not at every snapshot.
+void BM_SnapshotNamed(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    for (int i = 0; i < 300; ++i) {
+        QFile entry(dir.filePath(QStringLiteral("app%1.desktop").arg(i)));
+        if (!entry.open(QIODevice::WriteOnly))
+            return state.SkipWithError("cannot write the entries");
+        entry.write(QStringLiteral("[Desktop Entry]\nType=Application\nName=App %1\nName[de]=Anwendung %1\nExec=app%1\n"
+                                   "StartupWMClass=App%1\nIcon=app%1\n")
+                        .arg(i)
+                        .toUtf8());
+    }
+    // Installed a while ago, as a desktop's entries are.
+    const timeval past[2] = {{::time(nullptr) - 60, 0}, {::time(nullptr) - 60, 0}};
+    ::utimes(QFile::encodeName(dir.path()).constData(), past);
+    fw::XdgApplications apps({dir.path()}, QStringLiteral("de_DE.UTF-8"));
+    fw::X11WindowSystem ws(session->display());
+    ws.setApplications(&apps);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ws.snapshot());
+    ws.setApplications(nullptr);
+}
+BENCHMARK(BM_SnapshotNamed)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 // The same requests as the snapshot, each reply read before the next request goes out.
 void BM_SnapshotOneAtATime(benchmark::State& state)

@@ -59,6 +59,7 @@ TEST(AppIdentityX11, WindowsAreNamedByTheirEntryAndDrawnWithTheIconTheyPublish)
                           "Exec=true\nStartupWMClass=NamedTool\n"));
     session.addEnvironment("LC_MESSAGES=de_DE.UTF-8");
     // The other client has no entry; it publishes a small green picture and a larger magenta one.
+    // Drawn from the small one, the icon would show no magenta.
     auto iconic = session.startTestClient(u"iconic window"_qs, {u"--class"_qs, u"iconic,Iconic"_qs, u"--icon"_qs,
                                                                 u"16x16:00ff00,64x64:ff00ff"_qs, u"--size"_qs,
                                                                 u"500x400"_qs, u"--position"_qs, u"1250,350"_qs});
@@ -83,7 +84,7 @@ TEST(AppIdentityX11, WindowsAreNamedByTheirEntryAndDrawnWithTheIconTheyPublish)
     EXPECT_EQ(byApp[u"Iconic"_qs].toInt(), 1) << "a window of no entry is named by its class";
 
     // The place key on the named window, Return in the picker: once it is placed, snap assist
-    // offers the other window with its own icon, the largest it publishes.
+    // offers the other window with its own icon, the larger picture it publishes.
     session.warpPointer(960, 1000);
     chord(session, {ControlL, AltL, LetterP});
     ASSERT_TRUE(session.waitFor([&] { return wmClass(session, session.inputFocus()).contains("framewell"); }))
@@ -92,10 +93,11 @@ TEST(AppIdentityX11, WindowsAreNamedByTheirEntryAndDrawnWithTheIconTheyPublish)
     chord(session, {Return});
     ASSERT_TRUE(session.waitFor([&] { return session.wmFrame(named.window) != before; }, 10000))
         << "the named window was not placed\n" << programLog(session).toStdString();
+    // (A window manager may draw a window's icon on its title bar, which the tile's picture of
+    // the window shows too, but far smaller.)
     EXPECT_TRUE(session.waitFor([&] { return programPixelsOf(session, qRgb(255, 0, 255)) >= 100; }, 10000))
         << "no icon of the window's own in our panels: " << programPanels(session) << "\n"
         << programLog(session).toStdString();
-    EXPECT_EQ(programPixelsOf(session, qRgb(0, 255, 0)), 0) << "the smaller picture drawn";
 
     EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
 }
