@@ -1,6 +1,6 @@
 // Which application a window is, as the program shows it on a real server: a window whose
 // desktop entry's name differs from its WM_CLASS is named by the entry, in the session's
-// language; a window of no entry is drawn in snap assist with the largest picture it publishes
+// language (GNOME Calculator's too); a window of no entry is drawn in snap assist with the largest picture it publishes
 // in _NET_WM_ICON, not a letter. And the window port's read of those pictures, which any
 // client writes: bounded, malformed pictures left out, premultiplied.
 #include "platform/x11/X11WindowSystem.h"
@@ -48,6 +48,27 @@ int programPixelsOf(XSession& session, QRgb rgb)
     return n;
 }
 
+// The program as a user who has opened it before starts it, with --diagnostics: its pid once it
+// started, else 0.
+pid_t startWithDiagnostics(XSession& session)
+{
+    if (!openedBefore(session))
+        return 0;
+    const pid_t program = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH), u"--diagnostics"_qs});
+    const bool started = program && session.waitFor([&] { return programLog(session).contains(u"Framewell started"_qs); }, 10000);
+    return started ? program : 0;
+}
+
+// How many windows the program found at its start, by the name it shows for them (its
+// diagnostics); empty when it wrote none.
+QJsonObject windowsByApp(XSession& session)
+{
+    QFile diagnostics(session.directory() + u"/runtime/framewell/Framewell-diagnostics.json"_qs);
+    if (!session.waitFor([&] { return diagnostics.exists(); }, 10000) || !diagnostics.open(QIODevice::ReadOnly))
+        return {};
+    return QJsonDocument::fromJson(diagnostics.readAll()).object()[u"windowCountsByApp"_qs].toObject();
+}
+
 TEST(AppIdentityX11, WindowsAreNamedByTheirEntryAndDrawnWithTheIconTheyPublish)
 {
     XSession session;
@@ -68,17 +89,11 @@ TEST(AppIdentityX11, WindowsAreNamedByTheirEntryAndDrawnWithTheIconTheyPublish)
     ASSERT_TRUE(iconic.window && named.window) << session.error();
     ASSERT_TRUE(session.activate(named.window)) << "the named window never became active";
 
-    ASSERT_TRUE(openedBefore(session));
-    const pid_t program = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH), u"--diagnostics"_qs});
-    ASSERT_TRUE(program) << session.error();
-    ASSERT_TRUE(session.waitFor([&] { return programLog(session).contains(u"Framewell started"_qs); }, 10000))
-        << programLog(session).toStdString();
+    const pid_t program = startWithDiagnostics(session);
+    ASSERT_TRUE(program) << session.error() << programLog(session).toStdString();
 
     // The windows the program found at its start, by the names it shows for them.
-    QFile diagnostics(session.directory() + u"/runtime/framewell/Framewell-diagnostics.json"_qs);
-    ASSERT_TRUE(session.waitFor([&] { return diagnostics.exists(); }, 10000)) << programLog(session).toStdString();
-    ASSERT_TRUE(diagnostics.open(QIODevice::ReadOnly));
-    const QJsonObject byApp = QJsonDocument::fromJson(diagnostics.readAll()).object()[u"windowCountsByApp"_qs].toObject();
+    const QJsonObject byApp = windowsByApp(session);
     EXPECT_EQ(byApp[u"Benanntes Werkzeug"_qs].toInt(), 1) << QJsonDocument(byApp).toJson().toStdString();
     EXPECT_FALSE(byApp.contains(u"NamedTool"_qs)) << "named by its class";
     EXPECT_EQ(byApp[u"Iconic"_qs].toInt(), 1) << "a window of no entry is named by its class";
@@ -99,6 +114,32 @@ TEST(AppIdentityX11, WindowsAreNamedByTheirEntryAndDrawnWithTheIconTheyPublish)
         << "no icon of the window's own in our panels: " << programPanels(session) << "\n"
         << programLog(session).toStdString();
 
+    EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
+}
+
+// GNOME Calculator, a GTK 4 application whose WM_CLASS is "gnome-calculator": its window is
+// named as the desktop's menus name it, through its application id, in the session's language.
+TEST(AppIdentityX11, ARealGtkApplicationIsNamedAsItsDesktopEntryNamesIt)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    ASSERT_FALSE(session.sessionBus().isEmpty()) << session.error();
+    session.addEnvironment("LC_MESSAGES=de_DE.UTF-8");
+    const pid_t calculator = session.spawn({u"gnome-calculator"_qs});
+    ASSERT_TRUE(calculator) << session.error();
+    X11WindowSystem ws(session.display());
+    ASSERT_TRUE(session.waitFor([&] {
+        for (const WindowInfo& info : ws.snapshot()) {
+            if (info.appClass.compare(u"gnome-calculator"_qs, Qt::CaseInsensitive) == 0 && info.onScreen)
+                return true;
+        }
+        return false;
+    }, 20000)) << "no gnome-calculator window (gnome-calculator installed?)";
+
+    const pid_t program = startWithDiagnostics(session);
+    ASSERT_TRUE(program) << session.error() << programLog(session).toStdString();
+    const QJsonObject byApp = windowsByApp(session);
+    EXPECT_EQ(byApp[u"Taschenrechner"_qs].toInt(), 1) << QJsonDocument(byApp).toJson().toStdString();
     EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
 }
 
