@@ -2,7 +2,8 @@
 // A manageable window of another application: its client window id, process id, title and
 // application name as they were when the value was made. Equal when the process ids and the
 // window ids are equal; title and application name take no part. The window may have closed
-// since: every operation that uses the value treats a failed read as a missing value.
+// since: every operation that uses the value treats a failed read as a missing value. A window
+// of another running application we do not place is read as a RefusedWindow, with why.
 
 #include "platform/WindowSystem.h"
 
@@ -35,12 +36,12 @@ struct ManagedWindow {
     }
 };
 
-// Why a window of another running application is not placed, where the user is told so (a
-// minimized window is not told of: it is not where the user looks).
+// Why a window of another running application is not placed, as the user is told it (a
+// minimized window, and one of no other running application, are refused without a reason).
 enum class PlacementRefusal { dialog, fullscreen, fixedPosition, fixedSize };
 
-// A window we do not place and why, made once where the window is read and carried whole to
-// whoever tells the user (refusalNotice in snap/PlaceWindow.h says it in words).
+// A window we do not place and why: made once where the window is read and carried whole to
+// whoever tells the user, who puts it in words.
 struct RefusedWindow {
     ManagedWindow window;
     PlacementRefusal reason;
