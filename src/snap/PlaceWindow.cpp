@@ -130,13 +130,6 @@ PlacementResult uncommitted(PlacementOutcome outcome, const InteractionStamp& st
     return {};
 }
 
-QString keptNoSizeNotice(const QString& appName)
-{
-    return appName + u" did not keep the region’s size. Its prior frame was restored."_qs;
-}
-
-QString notRestoredNotice(const QString& appName) { return appName + u" could not be placed or fully restored."_qs; }
-
 QString refusalNotice(const RefusedWindow& refused)
 {
     const QString& app = refused.window.appName;
@@ -152,5 +145,12 @@ QString refusalNotice(const RefusedWindow& refused)
     }
     return {};
 }
+
+QString keptNoSizeNotice(const QString& appName)
+{
+    return appName + u" did not keep the region’s size. Its prior frame was restored."_qs;
+}
+
+QString notRestoredNotice(const QString& appName) { return appName + u" could not be placed or fully restored."_qs; }
 
 } // namespace fw

@@ -31,6 +31,10 @@ struct PlacementResult {
     std::optional<QString> notice;
 };
 
+// Why a window is not placed, as every road that refuses it (a drag, the place key) tells it:
+// "<app> can’t be resized, so it can’t be placed in a region.", and so on.
+QString refusalNotice(const RefusedWindow& refused);
+
 // A transaction of several windows that did not commit: the roll-back's notice only while the
 // interaction `stamp` is current, the failed restore's always.
 PlacementResult uncommitted(PlacementOutcome outcome, const InteractionStamp& stamp, const QString& rolledBack,
@@ -47,8 +51,5 @@ Task<PlacementResult> placeInRegion(SnapContext& ctx, AppliedLayouts& layouts, W
 // "<app> could not be placed or fully restored."
 QString keptNoSizeNotice(const QString& appName);
 QString notRestoredNotice(const QString& appName);
-// Why a window is not placed, as every road that refuses it (a drag, the place key) tells it:
-// "<app> can’t be resized, so it can’t be placed in a region.", and so on.
-QString refusalNotice(const RefusedWindow& refused);
 
 } // namespace fw
