@@ -4,6 +4,7 @@
 
 #include "app/HotKeys.h"
 #include "layout/ScreenGeometry.h"
+#include "snap/PlaceWindow.h"
 #include "snap/SnapCoordinator.h"
 #include "windows/WindowAccess.h"
 
@@ -75,11 +76,12 @@ void ShellCommands::placeFocusedWindow()
         s_.views.showWelcome();
         return;
     }
-    std::optional<RefusedWindow> refused;
-    const auto window = s_.access.focusedWindow(&refused);
+    const auto read = s_.access.readFocusedWindow();
+    const auto window = placeable(read);
     if (!window) {
         // A focused window that cannot be placed is told why: no other road places it either.
-        s_.report(refused ? refused->notice
+        const auto* refused = read ? std::get_if<RefusedWindow>(&*read) : nullptr;
+        s_.report(refused ? refusalNotice(*refused)
                           : QStringLiteral("Focus a resizable window first, or drag one to the top center of a display."));
         return;
     }

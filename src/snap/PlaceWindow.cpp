@@ -1,5 +1,6 @@
 // Places one window into one region: one WindowPlacement transaction (move, raise, watch until
 // still, or roll back), then the record of the region's occupant; a notice when it did not commit.
+// The words of the notices about one window, placed or refused.
 #include "snap/PlaceWindow.h"
 
 #include "layout/ScreenGeometry.h"
@@ -126,6 +127,22 @@ PlacementResult uncommitted(PlacementOutcome outcome, const InteractionStamp& st
         return {false, notRestored};
     if (outcome == PlacementOutcome::rolledBack && stamp.current())
         return {false, rolledBack};
+    return {};
+}
+
+QString refusalNotice(const RefusedWindow& refused)
+{
+    const QString& app = refused.window.appName;
+    switch (refused.reason) {
+    case PlacementRefusal::dialog:
+        return u"This %1 window is a dialog or tool window, so it can’t be placed in a region."_qs.arg(app);
+    case PlacementRefusal::fullscreen:
+        return u"%1 is full screen. Leave full screen to place it in a region."_qs.arg(app);
+    case PlacementRefusal::fixedPosition:
+        return u"%1 can’t be moved, so it can’t be placed in a region."_qs.arg(app);
+    case PlacementRefusal::fixedSize:
+        return u"%1 can’t be resized, so it can’t be placed in a region."_qs.arg(app);
+    }
     return {};
 }
 

@@ -4,7 +4,8 @@
 // it until it has held still; then it becomes the region's occupant, keeps its frame from before
 // its first placement and gets its return position. Anything else puts it back where it was,
 // with the notice that says so. A window on a cell grid (a terminal) is placed on the grid:
-// short of the region by less than one cell.
+// short of the region by less than one cell. The words of the notices about one window: one
+// that did not stay placed, and one never placed for the reason its reading found.
 
 #include "base/Geometry.h"
 #include "base/Task.h"
@@ -29,6 +30,10 @@ struct PlacementResult {
     bool placed = false;
     std::optional<QString> notice;
 };
+
+// Why a window is not placed, as every road that refuses it (a drag, the place key) tells it:
+// "<app> can’t be resized, so it can’t be placed in a region.", and so on.
+QString refusalNotice(const RefusedWindow& refused);
 
 // A transaction of several windows that did not commit: the roll-back's notice only while the
 // interaction `stamp` is current, the failed restore's always.

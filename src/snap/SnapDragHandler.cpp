@@ -49,15 +49,13 @@ std::optional<PressedWindow> SnapDragHandler::pressed(const Point& p)
     if (!ctx_.access.windowControlGranted(false))
         return std::nullopt;
     // A window that cannot be placed is followed too, so that its drag tells why.
-    std::optional<RefusedWindow> refused;
-    const auto window = ctx_.access.windowUnderPoint(p, &refused);
-    const auto pressed = window ? window : refused ? std::optional(refused->window) : std::nullopt;
-    const auto frame = pressed ? ctx_.access.frame(*pressed) : std::nullopt;
+    const auto read = ctx_.access.readWindowUnderPoint(p);
+    const auto frame = read ? ctx_.access.frame(windowOf(*read)) : std::nullopt;
     if (!frame)
         return std::nullopt;
-    if (!window)
-        findings_.refusal = refused->notice;
-    return PressedWindow{*pressed, *frame};
+    if (const auto* refused = std::get_if<RefusedWindow>(&*read))
+        findings_.refused = *refused;
+    return PressedWindow{windowOf(*read), *frame};
 }
 
 std::optional<Rect> SnapDragHandler::frame(const ManagedWindow& window) const { return ctx_.access.frame(window); }
@@ -76,13 +74,13 @@ std::optional<double> SnapDragHandler::titleBarHeight(const ManagedWindow& windo
 
 void SnapDragHandler::resizeStarted()
 {
-    if (!findings_.refusal)
+    if (!findings_.refused)
         ctx_.stacks.suspend();
 }
 
 void SnapDragHandler::resizeMoved(const SpanPreviewRequest& step)
 {
-    if (!findings_.refusal)
+    if (!findings_.refused)
         updateSpanPreview(ctx_, states_.resizeState(), step);
 }
 

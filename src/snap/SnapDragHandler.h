@@ -10,7 +10,7 @@
 // after 0.16 s), or nothing. It leaves behind exactly what the release
 // needs, and the release goes to one hand-off: a region drop, the seam corner, the previous
 // position, the layout picker, or a window released over no target. A window that cannot be
-// placed (ManagedWindow::make) is offered nothing and hands nothing off: the first step over
+// placed (readManagedWindow) is offered nothing and hands nothing off: the first step over
 // the picker's zone or a region drop target tells the user why.
 
 #include "snap/DragHandler.h"
@@ -62,9 +62,10 @@ struct DragFindings {
     // The lowest the pointer went during the drag: a maximized window's title bar pressed in the
     // picker's zone, pulled down and back up, has climbed to it.
     std::optional<double> lowestY;
-    // Why the dragged window cannot be placed (ManagedWindow::make): nothing is offered, and
-    // the first step over the picker or a region drop target tells it.
-    std::optional<QString> refusal;
+    // The dragged window when it cannot be placed, with why (readManagedWindow at the press):
+    // nothing is offered, and the first step over the picker's zone or a region drop target
+    // tells the user why.
+    std::optional<RefusedWindow> refused;
     bool refusalTold = false;
 };
 
@@ -115,8 +116,10 @@ private:
     void clearDropAndReturn();
     void endCornerOffer();
     void hideDropPanels();
-    // Where a drag that started at `start` climbs to the picker's zone from.
-    Point climbStart(const std::optional<Point>& start, const Point& q) const;
+    // Whether the pointer of a drag that started at `start` is in the picker's zone of `screen`,
+    // climbed to from the lowest point the drag reached: the one answer for the picker's step,
+    // a refused window's step and the release.
+    bool reachesPickerZone(const Point& pointer, const std::optional<Point>& start, const ScreenInfo& screen) const;
     // Hover steps; each returns true when it ended the step.
     void outsideDisplays(const DragStep& step);
     bool cornerStep(const DragStep& step, const ScreenInfo& screen, const Point& q);

@@ -7,6 +7,7 @@
 #include "snap/DropLogText.h"
 #include "snap/DropTargets.h"
 #include "snap/LayoutPicker.h"
+#include "snap/PlaceWindow.h"
 #include "snap/ReleaseHandOffs.h"
 #include "snap/SnapContext.h"
 #include "windows/WindowAccess.h"
@@ -80,7 +81,7 @@ bool inPickerZone(const Point& point, const Point& start, const Rect& frame, con
 
 bool SnapDragHandler::dragStarted(const ManagedWindow& window, const Rect& original)
 {
-    if (findings_.refusal)
+    if (findings_.refused)
         return false;
     ctx_.stacks.suspend();
     DragFindings& f = findings_;
@@ -136,11 +137,13 @@ void SnapDragHandler::endCornerOffer()
     findings_.cornerTarget.reset();
 }
 
-Point SnapDragHandler::climbStart(const std::optional<Point>& start, const Point& q) const
+bool SnapDragHandler::reachesPickerZone(const Point& pointer, const std::optional<Point>& start,
+                                        const ScreenInfo& screen) const
 {
-    if (!start)
-        return q;
-    return {start->x, std::max(start->y, findings_.lowestY.value_or(start->y))};
+    const Rect visible = topLeftVisibleFrame(screen);
+    const Point q = clampedInto(pointer, visible);
+    const Point climbStart = start ? Point{start->x, std::max(start->y, findings_.lowestY.value_or(start->y))} : q;
+    return inPickerZone(q, climbStart, screen.frame, visible);
 }
 
 void SnapDragHandler::dragMoved(const DragStep& step)
@@ -150,7 +153,7 @@ void SnapDragHandler::dragMoved(const DragStep& step)
         withdrawOffers();
         return;
     }
-    if (findings_.refusal) {
+    if (findings_.refused) {
         refusedStep(step);
         return;
     }
@@ -253,7 +256,7 @@ bool SnapDragHandler::cornerStep(const DragStep& step, const ScreenInfo& screen,
 bool SnapDragHandler::pickerStep(const DragStep& step, const ScreenInfo& screen, const Point& q)
 {
     const QString key = displayKey(screen);
-    if (inPickerZone(q, climbStart(step.startPoint, q), screen.frame, topLeftVisibleFrame(screen))) {
+    if (reachesPickerZone(step.pointer, step.startPoint, screen)) {
         markChoosing();
         if (!states_.picker.dragPickerDisplay())
             showLayoutPicker(ctx_, states_.choiceState(), PickerRequest{step.window, screen, true, step.original, false});
@@ -311,14 +314,15 @@ void SnapDragHandler::refusedStep(const DragStep& step)
     const Rect visible = topLeftVisibleFrame(*screen);
     const Point q = clampedInto(step.pointer, visible);
     const DropTargetQuery query{step.window, nullptr, key, visible, false, step.original, {}, q, screen->scale};
-    if (!inPickerZone(q, step.startPoint.value_or(q), screen->frame, visible)
+    if (!reachesPickerZone(step.pointer, step.startPoint, *screen)
         && !regionDropTarget(query, states_.layouts.groups(), dropTargetState(ctx_, states_, key))) {
         note(u"no region target on "_qs + key, step.now, step.pointer);
         return;
     }
-    note(u"refused on "_qs + key + u": "_qs + *findings_.refusal, step.now, step.pointer);
+    const QString notice = refusalNotice(*findings_.refused);
+    note(u"refused on "_qs + key + u": "_qs + notice, step.now, step.pointer);
     if (!std::exchange(findings_.refusalTold, true))
-        ctx_.sinks.sendReport(*findings_.refusal);
+        ctx_.sinks.sendReport(notice);
 }
 
 bool SnapDragHandler::returnStep(const DragStep& step, const QString& key, bool onReturnDisplay)

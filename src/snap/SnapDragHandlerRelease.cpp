@@ -21,13 +21,11 @@ ReleaseOutcome SnapDragHandler::dragReleased(const DragRelease& release)
     const Point& p = release.pointer;
     if (release.dragging && release.window && release.original)
         dragMoved({*release.window, *release.original, p, release.startPoint, release.now, release.modifiers});
-    if (findings_.refusal)
+    if (findings_.refused)
         return {u"released refused"_qs, false, std::nullopt, {}};
     if (release.dragging) {
-        if (const auto screen = containing(ctx_.screenList(), p)) {
-            if (inPickerZone(p, climbStart(release.startPoint, p), screen->frame, topLeftVisibleFrame(*screen)))
-                markChoosing();
-        }
+        if (const auto screen = containing(ctx_.screenList(), p); screen && reachesPickerZone(p, release.startPoint, *screen))
+            markChoosing();
     }
     if (states_.picker.shown()) {
         markChoosing();

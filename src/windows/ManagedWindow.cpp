@@ -1,5 +1,5 @@
 // Making a ManagedWindow from a window's description: only movable, resizable normal windows of
-// another process qualify; why another is refused, as the user is told.
+// another process qualify; why another is refused, as a reason the user is told.
 #include "windows/ManagedWindow.h"
 
 #include <QCoreApplication>
@@ -20,25 +20,27 @@ QString ManagedWindow::applicationName(const WindowInfo& info)
 
 namespace {
 
-// Why make() refuses a window: none when it takes it.
-enum class Refusal { none, foreign, minimized, dialog, fullscreen, fixedPosition, fixedSize };
+// Why make() does not take a window: none when it takes it, a reason the user is told, or one
+// not told of (no other running application behind it, minimized).
+struct Verdict {
+    bool taken = false;
+    std::optional<PlacementRefusal> told;
+};
 
-Refusal refusalOf(WindowSystem& ws, const WindowInfo& info)
+Verdict verdictOn(WindowSystem& ws, const WindowInfo& info)
 {
     // A process we cannot name has no running application behind it.
-    if (info.pid <= 0 || info.pid == ownPid())
-        return Refusal::foreign;
-    if (info.minimized)
-        return Refusal::minimized;
+    if (info.pid <= 0 || info.pid == ownPid() || info.minimized)
+        return {};
     if (!info.normal)
-        return Refusal::dialog;
+        return {false, PlacementRefusal::dialog};
     if (info.fullscreen)
-        return Refusal::fullscreen;
+        return {false, PlacementRefusal::fullscreen};
     if (!(info.movable ? *info.movable : ws.isMovable(info.id)))
-        return Refusal::fixedPosition;
+        return {false, PlacementRefusal::fixedPosition};
     if (!(info.resizable ? *info.resizable : ws.isResizable(info.id)))
-        return Refusal::fixedSize;
-    return Refusal::none;
+        return {false, PlacementRefusal::fixedSize};
+    return {true, std::nullopt};
 }
 
 // The window's entry with its process, states and title read from the window itself (the
@@ -60,7 +62,7 @@ std::optional<WindowInfo> freshInfo(WindowSystem& ws, WindowId id)
     return info;
 }
 
-ManagedWindow windowOf(WindowSystem& ws, const WindowInfo& info)
+ManagedWindow windowFrom(WindowSystem& ws, const WindowInfo& info)
 {
     ManagedWindow w;
     w.element = info.id;
@@ -71,48 +73,44 @@ ManagedWindow windowOf(WindowSystem& ws, const WindowInfo& info)
     return w;
 }
 
-// The window refused with what the user is told; nothing for a refusal not to tell of.
-std::optional<RefusedWindow> refusalNotice(Refusal why, WindowSystem& ws, const WindowInfo& info)
-{
-    const auto told = [&](const QString& text) {
-        return std::optional(RefusedWindow{windowOf(ws, info), text.arg(ManagedWindow::applicationName(info))});
-    };
-    switch (why) {
-    case Refusal::none:
-    case Refusal::foreign:
-    case Refusal::minimized:
-        return std::nullopt;
-    case Refusal::dialog:
-        return told(u"This %1 window is a dialog or tool window, so it can’t be placed in a region."_qs);
-    case Refusal::fullscreen:
-        return told(u"%1 is full screen. Leave full screen to place it in a region."_qs);
-    case Refusal::fixedPosition:
-        return told(u"%1 can’t be moved, so it can’t be placed in a region."_qs);
-    case Refusal::fixedSize:
-        return told(u"%1 can’t be resized, so it can’t be placed in a region."_qs);
-    }
-    return std::nullopt;
-}
-
 } // namespace
 
 std::optional<ManagedWindow> ManagedWindow::make(WindowSystem& ws, const WindowInfo& info)
 {
-    if (refusalOf(ws, info) != Refusal::none)
+    if (!verdictOn(ws, info).taken)
         return std::nullopt;
-    return windowOf(ws, info);
+    return windowFrom(ws, info);
 }
 
-std::optional<ManagedWindow> ManagedWindow::make(WindowSystem& ws, WindowId id, std::optional<RefusedWindow>* refused)
+std::optional<ManagedWindow> ManagedWindow::make(WindowSystem& ws, WindowId id)
+{
+    return placeable(readManagedWindow(ws, id));
+}
+
+std::optional<WindowOrRefusal> readManagedWindow(WindowSystem& ws, WindowId id)
 {
     const auto info = freshInfo(ws, id);
     if (!info)
         return std::nullopt;
-    const Refusal why = refusalOf(ws, *info);
-    if (why == Refusal::none)
-        return windowOf(ws, *info);
-    if (refused)
-        *refused = refusalNotice(why, ws, *info);
+    const Verdict verdict = verdictOn(ws, *info);
+    if (verdict.taken)
+        return windowFrom(ws, *info);
+    if (verdict.told)
+        return RefusedWindow{windowFrom(ws, *info), *verdict.told};
+    return std::nullopt;
+}
+
+const ManagedWindow& windowOf(const WindowOrRefusal& read)
+{
+    if (const auto* refused = std::get_if<RefusedWindow>(&read))
+        return refused->window;
+    return std::get<ManagedWindow>(read);
+}
+
+std::optional<ManagedWindow> placeable(const std::optional<WindowOrRefusal>& read)
+{
+    if (const auto* window = read ? std::get_if<ManagedWindow>(&*read) : nullptr)
+        return *window;
     return std::nullopt;
 }
 

@@ -2,7 +2,8 @@
 // A manageable window of another application: its client window id, process id, title and
 // application name as they were when the value was made. Equal when the process ids and the
 // window ids are equal; title and application name take no part. The window may have closed
-// since: every operation that uses the value treats a failed read as a missing value.
+// since: every operation that uses the value treats a failed read as a missing value. A window
+// of another running application we do not place is read as a RefusedWindow, with why.
 
 #include "platform/WindowSystem.h"
 
@@ -10,10 +11,9 @@
 #include <cstddef>
 #include <functional>
 #include <optional>
+#include <variant>
 
 namespace fw {
-
-struct RefusedWindow;
 
 struct ManagedWindow {
     WindowId element = 0;
@@ -22,12 +22,8 @@ struct ManagedWindow {
     QString appName;
 
     // Nothing unless the window is a normal top-level window of another running application,
-    // neither full screen nor minimized, whose position and size can both be changed. With
-    // `refused`, a window of another running application refused for a reason the user can be
-    // told (a dialog, full screen, or a fixed position or size) is put there with that notice
-    // (left empty for one of no other application, or a minimized one).
-    static std::optional<ManagedWindow> make(WindowSystem& ws, WindowId id,
-                                             std::optional<RefusedWindow>* refused = nullptr);
+    // neither full screen nor minimized, whose position and size can both be changed.
+    static std::optional<ManagedWindow> make(WindowSystem& ws, WindowId id);
     // The same tests with the facts of a snapshot entry; only the movable and resizable
     // questions go to the window system.
     static std::optional<ManagedWindow> make(WindowSystem& ws, const WindowInfo& info);
@@ -40,10 +36,26 @@ struct ManagedWindow {
     }
 };
 
+// Why a window of another running application is not placed, as the user is told it (a
+// minimized window, and one of no other running application, are refused without a reason).
+enum class PlacementRefusal { dialog, fullscreen, fixedPosition, fixedSize };
+
+// A window we do not place and why: made once where the window is read and carried whole to
+// whoever tells the user, who puts it in words.
 struct RefusedWindow {
     ManagedWindow window;
-    QString notice;
+    PlacementRefusal reason;
 };
+
+// A window of another running application as read: one we place, or one refused.
+using WindowOrRefusal = std::variant<ManagedWindow, RefusedWindow>;
+
+// The window as read now (the tests of ManagedWindow::make): nothing for a window gone, of no
+// other running application or minimized.
+std::optional<WindowOrRefusal> readManagedWindow(WindowSystem& ws, WindowId id);
+// The window either way, and the window when it can be placed.
+const ManagedWindow& windowOf(const WindowOrRefusal& read);
+std::optional<ManagedWindow> placeable(const std::optional<WindowOrRefusal>& read);
 
 // This program's own process id; its windows are never managed.
 Pid ownPid();

@@ -100,10 +100,12 @@ public:
     bool isUsableWindow(WindowId element, Pid pid, const BoundsMap& bounds) const;
     bool isUsable(const ManagedWindow& w, const BoundsMap& bounds) const { return isUsableWindow(w.element, w.pid, bounds); }
 
-    // The window under the point, and the focused one; with `refused`, why one that cannot be
-    // managed is refused, as the user is told (ManagedWindow::make).
-    std::optional<ManagedWindow> windowUnderPoint(Point p, std::optional<RefusedWindow>* refused = nullptr) const;
-    std::optional<ManagedWindow> focusedWindow(std::optional<RefusedWindow>* refused = nullptr) const;
+    // The window under the point, and the focused one, as read (readManagedWindow: one that
+    // cannot be placed comes with why); then the same when it can be placed.
+    std::optional<WindowOrRefusal> readWindowUnderPoint(Point p) const;
+    std::optional<WindowOrRefusal> readFocusedWindow() const;
+    std::optional<ManagedWindow> windowUnderPoint(Point p) const { return placeable(readWindowUnderPoint(p)); }
+    std::optional<ManagedWindow> focusedWindow() const { return placeable(readFocusedWindow()); }
     // The window's number when the list holds it (the client id here, else a match by
     // process, frame and title).
     std::optional<WindowId> windowID(WindowId element, Pid pid, const QString& title, const WindowList& list) const;

@@ -173,21 +173,21 @@ bool WindowAccess::isUsableWindow(WindowId element, Pid pid, const BoundsMap& bo
     return hasBoundsNear(bounds, pid, *f);
 }
 
-std::optional<ManagedWindow> WindowAccess::windowUnderPoint(Point p, std::optional<RefusedWindow>* refused) const
+std::optional<WindowOrRefusal> WindowAccess::readWindowUnderPoint(Point p) const
 {
     // The window system answers with the top-level client itself: there is nothing to climb.
     auto id = ws_.windowAt(p);
     if (!id)
         return std::nullopt;
-    return ManagedWindow::make(ws_, *id, refused);
+    return readManagedWindow(ws_, *id);
 }
 
-std::optional<ManagedWindow> WindowAccess::focusedWindow(std::optional<RefusedWindow>* refused) const
+std::optional<WindowOrRefusal> WindowAccess::readFocusedWindow() const
 {
     auto id = ws_.focusedWindow();
     if (!id)
         return std::nullopt;
-    return ManagedWindow::make(ws_, *id, refused);
+    return readManagedWindow(ws_, *id);
 }
 
 std::optional<WindowId> layerListWindowId(Pid pid, const Rect& frame, const QString& title, const WindowList& list)

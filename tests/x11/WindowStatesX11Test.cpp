@@ -13,6 +13,7 @@
 #include "layout/ScreenGeometry.h"
 #include "snap/DropLogText.h"
 #include "snap/PickerGeometry.h"
+#include "snap/PlaceWindow.h"
 #include "x11/CoordinatorRig.h"
 #include "x11/DragSteps.h"
 #include "x11/XSession.h"
@@ -235,10 +236,10 @@ testing::AssertionResult pressRolledUp(XSession& session, CoordinatorRig& rig, x
     session.warpPointer(int(press.x), int(press.y));
     session.pressButton(1);
     if (!session.waitFor([&] { return rig.monitor->candidate() && rig.monitor->candidate()->element == client; })) {
-        std::optional<RefusedWindow> refused;
-        const auto under = rig.access.windowUnderPoint(press, &refused);
-        return testing::AssertionFailure() << "the press was not followed; under it now " << (under ? under->element : 0)
-                                           << (refused ? ", refused: " + refused->notice.toStdString() : std::string())
+        const auto under = rig.access.readWindowUnderPoint(press);
+        const auto* refused = under ? std::get_if<RefusedWindow>(&*under) : nullptr;
+        return testing::AssertionFailure() << "the press was not followed; under it now " << (under ? windowOf(*under).element : 0)
+                                           << (refused ? ", refused: " + refusalNotice(*refused).toStdString() : std::string())
                                            << ", states " << session.atomNames(client, "_NET_WM_STATE").join(u" "_qs).toStdString();
     }
     return testing::AssertionSuccess();
@@ -359,10 +360,10 @@ TEST(WindowStatesX11, AWindowThatCannotBePlacedIsRefusedWithItsReasonByDragAndBy
     const auto refusal = [&](xcb_window_t window) -> QString {
         if (!session.activate(window))
             return u"not focused"_qs;
-        std::optional<RefusedWindow> refused;
-        if (rig.access.focusedWindow(&refused))
+        const auto read = rig.access.readFocusedWindow();
+        if (placeable(read))
             return u"taken"_qs;
-        return refused ? refused->notice : u"nothing told"_qs;
+        return read ? refusalNotice(std::get<RefusedWindow>(*read)) : u"nothing told"_qs;
     };
     EXPECT_EQ(refusal(fixed.window), fixedNotice);
     EXPECT_EQ(refusal(dialog.window), u"This FwTestClient window is a dialog or tool window, so it can’t be placed in a region."_qs);
