@@ -70,19 +70,19 @@ std::optional<Rect> settledFrame(XSession& session, QWidget* window, xcb_window_
     return session.wmFrame(id);
 }
 
-struct Desk {
+struct FitDesk {
     int dpi, width, height;
 };
 
-std::ostream& operator<<(std::ostream& os, const Desk& d) { return os << d.dpi << "@" << d.width << "x" << d.height; }
+std::ostream& operator<<(std::ostream& os, const FitDesk& d) { return os << d.dpi << "@" << d.width << "x" << d.height; }
 
-class WindowFitX11 : public ::testing::TestWithParam<Desk> {
+class WindowFitX11 : public ::testing::TestWithParam<FitDesk> {
 protected:
     // The session at the parameter's size and density, with a 40-pixel panel along the bottom;
     // empty on success, else why not.
     std::string start()
     {
-        const Desk d = GetParam();
+        const FitDesk d = GetParam();
         session = std::make_unique<XSession>(test::XSessionOptions{d.width, d.height, true, false});
         if (!session->ok())
             return session->error();
@@ -140,7 +140,7 @@ protected:
         if (dir.isEmpty())
             return;
         ASSERT_TRUE(QDir().mkpath(dir));
-        const Desk d = GetParam();
+        const FitDesk d = GetParam();
         const auto frame = session->wmFrame(id);
         ASSERT_TRUE(frame);
         const QString file = QStringLiteral("%1/x11-fit-%2-%3x%4-%5.png").arg(dir).arg(d.dpi).arg(d.width).arg(d.height).arg(name);
@@ -435,7 +435,7 @@ TEST(WindowFitX11Displays, EditorAndFilePanelsOpenOnTheDisplayTheyServe)
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, WindowFitX11,
-                         ::testing::Values(Desk{120, 1366, 768}, Desk{144, 1920, 1080}, Desk{192, 1920, 1080}),
+                         ::testing::Values(FitDesk{120, 1366, 768}, FitDesk{144, 1920, 1080}, FitDesk{192, 1920, 1080}),
                          [](const auto& info) {
                              return QStringLiteral("Dpi%1At%2x%3")
                                  .arg(info.param.dpi)
