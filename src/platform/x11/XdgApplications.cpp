@@ -149,7 +149,8 @@ struct Terminal {
 // The terminals tried, in order, when neither xdg-terminal-exec nor x-terminal-emulator is
 // installed; a desktop's own terminal is tried before them all. Each is told to open its window
 // from the launch's own process, not to hand the command to an instance already running, so
-// that the window can be told as the launch's (xfce4-terminal and mate-terminal are, when asked).
+// that the window can be told as the launch's (xfce4-terminal, mate-terminal and lxterminal are,
+// when asked).
 // gnome-terminal only asks its server for a window, whose process is not the launch's, so the
 // launch cannot tell it: it comes after the others even on GNOME.
 const std::vector<Terminal>& commonTerminals()
@@ -160,7 +161,7 @@ const std::vector<Terminal>& commonTerminals()
         {"konsole", "KDE", {u"-e"_qs}},
         {"xfce4-terminal", "XFCE", {u"--disable-server"_qs, u"-x"_qs}},
         {"mate-terminal", "MATE", {u"--disable-factory"_qs, u"-x"_qs}},
-        {"lxterminal", "LXDE", {u"-e"_qs}},
+        {"lxterminal", "LXDE", {u"--no-remote"_qs, u"-e"_qs}},
         {"qterminal", "LXQt", {u"-e"_qs}},
         {"alacritty", nullptr, {u"-e"_qs}},
         {"kitty", nullptr, {}},
