@@ -44,6 +44,8 @@ void OverlayFeedback::setOnCancel(std::function<void()> cancel) { overlay_.onCan
 
 bool OverlayFeedback::containsPoint(Point p) const { return overlay_.containsPoint(p); }
 
+bool OverlayFeedback::tookPress(std::uint32_t time) const { return OverlayWindow::tookPress(time); }
+
 void OverlayFeedback::setDraggedWindow(const std::optional<ManagedWindow>& window) { overlay_.setDraggedWindow(window); }
 
 namespace {

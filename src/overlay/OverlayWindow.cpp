@@ -1,15 +1,17 @@
 // The floating panel under every overlay surface: X11 window flags, click-through, stacking
-// levels among our panels and the shape that cuts every panel to what it draws (its keyboard:
-// OverlayWindowKeyboard.cpp).
+// levels among our panels, the shape that cuts every panel to what it draws, and the times of
+// the presses the panels took (its keyboard: OverlayWindowKeyboard.cpp).
 #include "overlay/OverlayWindow.h"
 
 #include "platform/PanelStacking.h"
 #include "platform/qt/DevicePixels.h"
 
 #include <QApplication>
+#include <QMouseEvent>
 #include <QResizeEvent>
 #include <QWindow>
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace fw {
@@ -23,6 +25,39 @@ std::vector<OverlayWindow*>& registry()
     static std::vector<OverlayWindow*> panels;
     return panels;
 }
+
+// The window system's times of the last presses any panel took (a panel's buttons take them,
+// so they are watched application-wide), newest last.
+class PanelPresses final : public QObject {
+public:
+    // The application's (made anew with each application, as tests make them).
+    static PanelPresses& instance()
+    {
+        static QPointer<PanelPresses> presses;
+        if (!presses) {
+            presses = new PanelPresses(qApp);
+            qApp->installEventFilter(presses);
+        }
+        return *presses;
+    }
+    bool took(std::uint32_t time) const { return time && std::find(times_.begin(), times_.end(), time) != times_.end(); }
+
+    bool eventFilter(QObject* receiver, QEvent* event) override
+    {
+        if (event->type() != QEvent::MouseButtonPress || !receiver->isWidgetType())
+            return false;
+        const auto time = std::uint32_t(static_cast<QMouseEvent*>(event)->timestamp());
+        if (qobject_cast<OverlayWindow*>(static_cast<QWidget*>(receiver)->window()) && !took(time)) {
+            std::rotate(times_.begin(), times_.begin() + 1, times_.end());
+            times_.back() = time;
+        }
+        return false;
+    }
+
+private:
+    using QObject::QObject;
+    std::array<std::uint32_t, 8> times_{};
+};
 
 } // namespace
 
@@ -82,9 +117,13 @@ PanelStacking* OverlayWindow::stacking() { return gStacking; }
 
 std::vector<OverlayWindow*> OverlayWindow::allPanels() { return registry(); }
 
+bool OverlayWindow::tookPress(std::uint32_t time) { return qApp && PanelPresses::instance().took(time); }
+
 OverlayWindow::OverlayWindow(const Rect& contentRect, bool interactive)
     : QWidget(nullptr), ignoresMouse_(!interactive), hasShadow_(interactive)
 {
+    if (qApp)
+        PanelPresses::instance(); // watching from the first panel on
     translucent_ = gStacking ? gStacking->compositing() : true;
     setAttribute(Qt::WA_ShowWithoutActivating);
     // Qt shows tooltips only in the active window, and most panels never take the keyboard.

@@ -136,6 +136,8 @@ public:
     static void takeKeyboard(QWidget* window);
     // Every panel that exists, oldest first.
     static std::vector<OverlayWindow*> allPanels();
+    // Whether a panel took the press of that window-system time, one of the last few (0: never).
+    static bool tookPress(std::uint32_t time);
 
 protected:
     void resizeEvent(QResizeEvent*) override;

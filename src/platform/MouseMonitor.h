@@ -31,6 +31,9 @@ struct MouseEvent {
     Type type = Type::Moved;
     Point position;        // global top-left device pixels
     Modifiers modifiers = 0;
+    // The server's time of the event (what the window system stamps the same press with
+    // where it delivers it to a window); 0 when unknown.
+    std::uint32_t time = 0;
 };
 
 class MouseMonitor {

@@ -70,6 +70,24 @@ QString arrangedNotice(int windows, int spaces)
         spaces == 1 ? u"space remains"_qs : u"spaces remain"_qs);
 }
 
+QString noTerminalWindowNotice(const QStringList& names, int entries)
+{
+    const bool oneApp = names.size() == 1;
+    return joinedList(names)
+        + (oneApp ? u" was started in a terminal whose window couldn’t be told as its own in time, so its "_qs
+                  : u" were started in terminals whose windows couldn’t be told as theirs in time, so their "_qs)
+        + (entries == 1 ? u"spot was left free."_qs : u"spots were left free."_qs);
+}
+
+QString stoppedNotice(const QString& layoutName, const QStringList& opening)
+{
+    QString text = layoutName + u" stopped as another action began, and its windows went back."_qs;
+    if (!opening.isEmpty())
+        text += u" "_qs + joinedList(opening) + (opening.size() == 1 ? u" still opens"_qs : u" still open"_qs)
+            + u", outside the layout."_qs;
+    return text;
+}
+
 QString unsettledNotice(const QStringList& names, int entries)
 {
     const bool one = entries == 1;

@@ -40,6 +40,14 @@ QString arrangedNotice(int windows, int spaces);
 // "<names> didn’t settle into its spot in time, so it was left where it is." for one
 // unsettled entry; the plural form for more.
 QString unsettledNotice(const QStringList& names, int entries);
+// "<name> was started in a terminal whose window couldn’t be told as its own in time, so its
+// spot was left free." for apps that run in a terminal and got no window; for more apps "were
+// started in terminals whose windows couldn’t be told as theirs", "spots were" for more entries.
+QString noTerminalWindowNotice(const QStringList& names, int entries);
+// "<layout> stopped as another action began, and its windows went back." for a composition
+// undone because the user began something else before it was placed, and when it was opening
+// apps, " <names> still open, outside the layout." ("opens" for one).
+QString stoppedNotice(const QString& layoutName, const QStringList& opening);
 // "<names> opened no window for its spot in time, so it was left free." for one entry that
 // never saw a window of its app; the plural form for more.
 QString noWindowNotice(const QStringList& names, int entries);

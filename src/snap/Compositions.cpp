@@ -230,6 +230,9 @@ private:
                 ctx_.sinks.sendReport(u"The composition did not keep its sizes. The prior arrangement was restored."_qs);
             else if (outcome == PlacementOutcome::committed)
                 ctx_.sinks.sendReport(u"These windows could not fit this composition. Their prior positions were kept."_qs);
+        } else if (outcome == PlacementOutcome::rolledBack && stamp_.host()) {
+            // Another interaction began (a press, a key) and the placement went back for it.
+            ctx_.sinks.sendReport(stoppedNotice(layout_.name, openingNames()));
         }
         logLayoutTiming(layout_.id, result_.placed.size(), start_, ctx_.clock.now());
         return false;
@@ -335,16 +338,21 @@ private:
         if (!layout_.id.startsWith(u"user-"_qs) && ctx_.store.customLayouts(display_).empty())
             ctx_.sinks.sendTip(Tip::ownLayouts);
         if (!opening_.isEmpty()) {
-            QStringList names;
-            for (const QString& id : opening_)
-                names << AppNames::displayName(ctx_.applications.get(), id);
-            ctx_.sinks.sendReport(openingNotice(names));
+            ctx_.sinks.sendReport(openingNotice(openingNames()));
             settleLateApps(ctx_, state_, pending_, layout_.id, screen_);
             return;
         }
         const int spaces = int(frames_.size()) - int(result_.placed.size());
         if (spaces >= 1)
             ctx_.sinks.sendReport(arrangedNotice(int(result_.placed.size()), spaces));
+    }
+
+    QStringList openingNames() const
+    {
+        QStringList names;
+        for (const QString& id : opening_)
+            names << AppNames::displayName(ctx_.applications.get(), id);
+        return names;
     }
 
     // The stack mates of the placed windows, each with its front's region.

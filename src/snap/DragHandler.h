@@ -74,9 +74,11 @@ public:
     // A left-button press, before the monitor forgets the drag before it, and then the press
     // itself: the interaction under way ends; the window pressed and its frame (also one that
     // cannot be placed, whose drag the handler answers with the reason), or none when the press
-    // belongs to one of our panels, window control is not granted or no window is there.
+    // belongs to one of our panels, window control is not granted or no window is there. `time`
+    // is the server's time of the press (0 unknown): a panel may have taken it, and acted on
+    // it, before the monitor hands it on.
     virtual void notePress(const Point& p) = 0;
-    virtual std::optional<PressedWindow> pressed(const Point& p) = 0;
+    virtual std::optional<PressedWindow> pressed(const Point& p, std::uint32_t time) = 0;
     // A window's frame as it is now.
     virtual std::optional<Rect> frame(const ManagedWindow& window) const = 0;
     // A window's size increments (its cell grid); zero on an axis without one.

@@ -57,7 +57,7 @@ void DragMonitor::handle(const MouseEvent& event)
         mouseMoved(event.position);
         break;
     case MouseEvent::Type::LeftDown:
-        press(event.position, event.modifiers);
+        press(event.position, event.modifiers, event.time);
         break;
     case MouseEvent::Type::LeftDrag:
         dragStep(event.position, event.modifiers);
@@ -82,11 +82,11 @@ void DragMonitor::mouseMoved(const Point& p)
     }
 }
 
-void DragMonitor::press(const Point& p, Modifiers modifiers)
+void DragMonitor::press(const Point& p, Modifiers modifiers, std::uint32_t time)
 {
     handler_.notePress(p);
     reset(true);
-    const auto pressed = handler_.pressed(p);
+    const auto pressed = handler_.pressed(p, time);
     if (!pressed)
         return;
     const Rect& frame = pressed->frame;

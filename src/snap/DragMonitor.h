@@ -128,7 +128,7 @@ public:
 
 private:
     void mouseMoved(const Point& p);
-    void press(const Point& p, Modifiers modifiers);
+    void press(const Point& p, Modifiers modifiers, std::uint32_t time);
     void dragStep(const Point& p, Modifiers modifiers);
     // One step past the throttle; the step held back by it, at the end of its interval.
     void step(const Point& p, Modifiers modifiers, Duration now);

@@ -247,17 +247,29 @@ private:
         ctx_.access.raise(occupant);
     }
 
-    // One notice for the apps whose windows did not settle and one for those that opened none
-    // (no window of theirs was there to take), while the composition shows.
+    // What became of an entry left without its window: its window did not settle, its app
+    // opened none, or its app runs in a terminal whose window was not told as the app's (a
+    // terminal may show it from a process of its own that serves many).
+    enum class Unserved { unsettled, noWindow, noTerminalWindow };
+    Unserved unserved(const PendingApp& entry) const
+    {
+        if (entry.sawWindow)
+            return Unserved::unsettled;
+        const auto app = installedApplications(ctx_).entry(entry.app.appId);
+        return app && app->terminal ? Unserved::noTerminalWindow : Unserved::noWindow;
+    }
+
+    // One notice for each way entries were left without their windows, while the composition
+    // shows.
     void finish() const
     {
         if (!compositionShown())
             return;
-        for (const bool opened : {true, false}) {
+        for (const Unserved kind : {Unserved::unsettled, Unserved::noWindow, Unserved::noTerminalWindow}) {
             std::set<QString> ids;
             int entries = 0;
             for (const PendingApp& entry : entries_) {
-                if (entry.window || entry.sawWindow != opened)
+                if (entry.window || unserved(entry) != kind)
                     continue;
                 ++entries;
                 ids.insert(entry.app.appId);
@@ -267,7 +279,9 @@ private:
             QStringList names;
             for (const QString& id : ids)
                 names << AppNames::displayName(ctx_.applications.get(), id);
-            ctx_.sinks.sendReport(opened ? unsettledNotice(names, entries) : noWindowNotice(names, entries));
+            ctx_.sinks.sendReport(kind == Unserved::unsettled ? unsettledNotice(names, entries)
+                                      : kind == Unserved::noWindow ? noWindowNotice(names, entries)
+                                                                   : noTerminalWindowNotice(names, entries));
         }
     }
 

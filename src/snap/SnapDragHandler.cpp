@@ -39,10 +39,12 @@ void SnapDragHandler::updateEdgeHint(const Point& p)
 
 void SnapDragHandler::notePress(const Point& p) { ctx_.stacks.noteMouseMoved(p); }
 
-std::optional<PressedWindow> SnapDragHandler::pressed(const Point& p)
+std::optional<PressedWindow> SnapDragHandler::pressed(const Point& p, std::uint32_t time)
 {
-    if (ctx_.feedback.containsPoint(p))
-        return std::nullopt; // the press belongs to one of our panels
+    // The press belongs to one of our panels: one there now, or one that took it already (a
+    // card's click may have closed its panel by the time the monitor hands the press on).
+    if (ctx_.feedback.containsPoint(p) || ctx_.feedback.tookPress(time))
+        return std::nullopt;
     states_.interaction.windowInteraction = true;
     ctx_.stacks.dismissPickers();
     ctx_.requests.endInteraction(true);

@@ -78,7 +78,7 @@ public:
     bool pointerMoved(const Point& p) override;
     void updateEdgeHint(const Point& p) override;
     void notePress(const Point& p) override;
-    std::optional<PressedWindow> pressed(const Point& p) override;
+    std::optional<PressedWindow> pressed(const Point& p, std::uint32_t time) override;
     std::optional<Rect> frame(const ManagedWindow& window) const override;
     Size grid(const ManagedWindow& window) const override;
     WindowStates maximizedStates(const ManagedWindow& window) const override;

@@ -83,6 +83,8 @@ public:
     virtual void setOnCancel(std::function<void()> cancel) = 0;
     // Whether the point lies over one of the visible interactive panels.
     virtual bool containsPoint(Point p) const = 0;
+    // Whether one of our panels took the press of that server time (0: unknown, never).
+    virtual bool tookPress(std::uint32_t time) const = 0;
     // The dragged window, below which the drop panels are ordered.
     virtual void setDraggedWindow(const std::optional<ManagedWindow>& window) = 0;
 

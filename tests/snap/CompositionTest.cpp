@@ -171,6 +171,29 @@ TEST_F(Composition, AfterTwentySecondsTheNoticesNameTheAppsWhoseWindowsNeverSett
     EXPECT_EQ(c.context().tasks.taskCount(), 0u);
 }
 
+// A terminal app launched into a terminal that shows its window from a process serving many (no
+// window is the launch's): after 20 s the notice says the window was not told as the app's,
+// not that none opened.
+TEST_F(Composition, ATerminalAppWhoseWindowIsNotToldAsItsOwnIsNamedAsSuch)
+{
+    auto& c = start();
+    install(u"org.example.Vim"_qs, u"Vim"_qs);
+    ApplicationEntry vim = *apps->entry(u"org.example.Vim"_qs);
+    vim.terminal = true;
+    vim.startupWmClass.clear();
+    apps->add(vim);
+    launchesLate(u"org.example.Vim"_qs, 104, u"Terminal"_qs, 1s);
+    c.startLayoutApplication(work({{2, {u"org.example.Vim"_qs}}}), kLeft);
+    until(1);
+    EXPECT_EQ(notices, QStringList{u"Opening Vim. Each window goes to its spot when it appears."_qs});
+    clock.advance(21s);
+    EXPECT_EQ(notices.mid(1), QStringList{u"Vim was started in a terminal whose window couldn’t be told as its own in "
+                                          u"time, so its spot was left free."_qs});
+    EXPECT_EQ(noTerminalWindowNotice({u"Vim"_qs, u"Htop"_qs}, 2),
+              u"Vim and Htop were started in terminals whose windows couldn’t be told as theirs in time, so their "
+              u"spots were left free."_qs);
+}
+
 TEST_F(Composition, AnotherLayoutOnTheDisplayStopsTheLateWindowTaskWithoutANotice)
 {
     auto& c = start();

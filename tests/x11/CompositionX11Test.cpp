@@ -3,22 +3,34 @@
 // running. xterm is placed at once on its cell grid; the program launches the test client
 // from its entry (field codes dropped, detached in a session of its own) and places its
 // window when it appears. Then an entry id that does not exist gives only its "isn't
-// installed" notice. A stack of an xterm and a window sizing in other steps survives a switch
-// to Three columns whole. And the user's own xterm entry beside the system's (one class for both):
-// the xterm it opens is its own, also after the windows changed places and the launches are
+// installed" notice, and a layout stopped by another action puts the windows back and says
+// so. A stack of an xterm and a window sizing in other steps survives a switch to Three
+// columns whole. And the user's own xterm entry beside the system's (one class for both): the
+// xterm it opens is its own, also after the windows changed places and the launches are
 // forgotten (a restart), so it is opened once and keeps its region. An app that runs in a
 // terminal opens in the user's terminal, whose window takes its region; the terminal holds
-// none of our descriptors; without a terminal the notice says so.
+// none of our descriptors; without a terminal the notice says so; beside an open
+// xfce4-terminal, which serves new windows itself, the app's terminal window takes its region.
+// In the program, a click on a layout card in the Layout Gallery, made the moment the pointer
+// jumps there, applies the layout with its apps.
 #include "layout/ScreenGeometry.h"
+#include "platform/x11/X11Screens.h"
+#include "platform/x11/X11WindowSystem.h"
 #include "platform/x11/XdgApplications.h"
 #include "snap/AppliedLayouts.h"
+#include "snap/PickerGeometry.h"
 #include "stacks/StackPresenter.h"
 #include "x11/CoordinatorRig.h"
 #include "x11/ProcessDescriptors.h"
+#include "x11/FakeKeys.h"
+#include "x11/ProgramSession.h"
 #include "x11/XSession.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
 
@@ -37,6 +49,16 @@ bool writeEntry(const QString& folder, const QString& id, const QByteArray& body
 {
     QFile file(folder + u'/' + id + u".desktop"_qs);
     return file.open(QIODevice::WriteOnly) && file.write("[Desktop Entry]\nType=Application\n" + body) > 0;
+}
+
+// The entries of xterm and of the test client, which opens its window with the title.
+bool writeXtermAndTestClient(const QString& folder, const QByteArray& title)
+{
+    const QByteArray client = QFile::encodeName(XSession::testClientPath());
+    return writeEntry(folder, u"xterm"_qs, "Name=XTerm\nExec=xterm\nStartupWMClass=XTerm\n")
+        && writeEntry(folder, u"org.example.TestClient"_qs,
+                      "Name=Test Client\nTryExec=" + client + "\nExec=" + client + " --title \"" + title
+                          + "\" --size 400x300 %U\nStartupWMClass=FwTestClient\n");
 }
 
 // Two regions side by side.
@@ -63,12 +85,7 @@ TEST(CompositionX11, XtermIsPlacedAtOnceAndTheLaunchedTestClientWhenItsWindowApp
     XSession session;
     ASSERT_TRUE(session.ok()) << session.error();
     const QString folder = session.directory() + u"/data/applications"_qs;
-    ASSERT_TRUE(QDir().mkpath(folder));
-    const QByteArray client = QFile::encodeName(XSession::testClientPath());
-    ASSERT_TRUE(writeEntry(folder, u"xterm"_qs, "Name=XTerm\nExec=xterm\nStartupWMClass=XTerm\n"));
-    ASSERT_TRUE(writeEntry(folder, u"org.example.TestClient"_qs,
-                           "Name=Test Client\nTryExec=" + client + "\nExec=" + client
-                               + " --title \"late client\" --size 400x300 %U\nStartupWMClass=FwTestClient\n"));
+    ASSERT_TRUE(QDir().mkpath(folder) && writeXtermAndTestClient(folder, "late client"));
     auto term = session.startXterm(u"term"_qs, {"-geometry", "80x24+600+300"});
     ASSERT_TRUE(term.window) << session.error();
 
@@ -114,7 +131,81 @@ TEST(CompositionX11, XtermIsPlacedAtOnceAndTheLaunchedTestClientWhenItsWindowApp
     EXPECT_EQ(rig.notices, (QStringList{u"Opening Test Client. Each window goes to its spot when it appears."_qs,
                                         u"org.example.Missing isn’t installed, so another window took its spot."_qs}));
     EXPECT_TRUE(placed(term.window, 0) && placed(late, 1));
+
+    // Another action begins while a layout moves them (here what a press on a window does):
+    // the windows go back, and the notice says why.
+    const SnapLayout swapped{u"user-3"_qs, u"Swapped"_qs, pair.tree,
+                             SnapLayout::AppMap{{0, {u"org.example.TestClient"_qs}}, {1, {u"xterm"_qs}}}};
+    rig.coordinator->startLayoutApplication(swapped, screen);
+    ASSERT_TRUE(session.waitFor([&] { return rig.state.interaction.mutating; }, 10000));
+    rig.coordinator->endInteraction(true);
+    ASSERT_TRUE(session.waitFor([&] { return compositionSettled(rig); }, 10000));
+    EXPECT_EQ(rig.notices.mid(2), QStringList{u"Swapped stopped as another action began, and its windows went back."_qs});
+    EXPECT_TRUE(session.waitFor([&] { return placed(term.window, 0) && placed(late, 1); }, 10000));
     ::kill(pid_t(*pid), SIGTERM);
+}
+
+// The program with a layout of the user's naming xterm and the test client, xterm running:
+// Ctrl+Alt+Z opens the Layout Gallery, and the pointer jumps onto the layout's card and clicks
+// at once, as a touch tap or a script does. The layout is applied with its apps: xterm goes to
+// its region and the test client, launched, to its own when its window appears.
+TEST(CompositionX11, AClickOnALayoutCardWithoutMovingThereFirstAppliesTheLayoutWithItsApps)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    const QString folder = session.directory() + u"/data/applications"_qs;
+    ASSERT_TRUE(QDir().mkpath(folder) && writeXtermAndTestClient(folder, "tapped client"));
+    auto term = session.startXterm(u"term"_qs, {"-geometry", "80x24+600+300"});
+    ASSERT_TRUE(term.window) << session.error();
+    ASSERT_TRUE(session.activate(term.window));
+
+    SessionApp app(session);
+    X11Screens screens;
+    ASSERT_FALSE(screens.screens().empty());
+    const ScreenInfo screen = screens.screens().front();
+    const SnapLayout pair{u"user-1"_qs, u"Pair"_qs, halvesTree(),
+                          SnapLayout::AppMap{{0, {u"xterm"_qs}}, {1, {u"org.example.TestClient"_qs}}}};
+    const QJsonObject custom{{displayKey(screen), QJsonArray{pair.toJson()}}};
+    const pid_t program = test::startProgram(session, {{u"customLayouts.v1"_qs, custom}});
+    ASSERT_TRUE(program) << session.error() << test::programLog(session).toStdString();
+
+    // Where the gallery shows Pair's card: the menus' layouts, the built-ins first.
+    std::vector<SnapLayout> cards = SnapLayout::builtIns();
+    cards.push_back(pair);
+    const Rect visible = topLeftVisibleFrame(screen);
+    const double width = pickerWidth(visible);
+    const PickerGeometry geometry = PickerGeometry::make(cards, true, width);
+    const Rect panel = pickerFrame(visible, width, geometry.height);
+    const Rect button = *geometry.cards.back().button;
+    const Point card{panel.minX() + button.midX(), panel.minY() + button.midY()};
+
+    test::chord(session, {test::ControlL, test::AltL, test::LetterZ});
+    ASSERT_TRUE(session.waitFor([&] { return test::programPanelAt(session, panel); }, 10000))
+        << "no gallery at " << toString(panel).toStdString() << ": " << test::programPanels(session);
+    // From the bottom of the display onto the card in one motion, and the click.
+    const int from = int(visible.maxY()) - 10;
+    session.warpPointer(int(card.x), from);
+    session.moveRelative(0, int(card.y) - from);
+    session.pressButton(1);
+    session.releaseButton(1);
+
+    const auto frames = regionFrames(pair, screen);
+    const auto placed = [&](xcb_window_t window, RegionNumber region) {
+        const auto frame = session.wmFrame(window);
+        const auto steps = session.sizeSteps(window);
+        return frame && arrivedAt(*frame, frames.at(region), steps ? steps->increment : Size{}, 1.0);
+    };
+    const xcb_window_t late = session.waitForWindow(u"tapped client"_qs, 0, 10000);
+    ASSERT_NE(late, XCB_NONE) << "the test client was not launched\n" << test::programLog(session).toStdString();
+    EXPECT_TRUE(session.waitFor([&] { return placed(late, 1) && placed(term.window, 0); }, 15000))
+        << "the test client at " << toString(session.wmFrame(late).value_or(Rect())).toStdString() << ", xterm at "
+        << toString(session.wmFrame(term.window).value_or(Rect())).toStdString() << "\n"
+        << test::programLog(session).toStdString();
+    EXPECT_TRUE(test::programLog(session).contains(u"Opening Test Client. Each window goes to its spot when it appears."_qs))
+        << test::programLog(session).toStdString();
+    if (const auto pid = X11WindowSystem(session.display()).pid(late); pid && *pid > 0)
+        ::kill(pid_t(*pid), SIGTERM);
+    EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
 }
 
 // An xterm in Halves' left; in its right a window whose height steps by 100 from a base that
@@ -325,6 +416,76 @@ TEST(CompositionX11, AnAppThatRunsInATerminalOpensInTheUsersTerminalWhoseWindowT
         << rig.notices.join(u" | "_qs).toStdString();
     EXPECT_TRUE(placed(terminal, 1));
     ::kill(pid_t(*pid), SIGTERM);
+}
+
+// The user's terminal is xfce4-terminal, chosen as x-terminal-emulator through Debian's
+// wrapper, and a window of it is open already (it serves new windows from its own process when
+// asked over the session bus). A layout with an app that runs in a terminal opens it in a
+// terminal window of its own, which takes the app's region and is told as the app's.
+TEST(CompositionX11, AnAppThatRunsInATerminalTakesItsRegionBesideATerminalThatServesItsOwnWindows)
+{
+    const QString xfce = QStandardPaths::findExecutable(u"xfce4-terminal"_qs);
+    if (xfce.isEmpty())
+        GTEST_SKIP() << "xfce4-terminal is not installed (scripts/deps installs it)";
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    const QString bus = session.sessionBus();
+    ASSERT_FALSE(bus.isEmpty()) << session.error();
+    const QString folder = session.directory() + u"/data/applications"_qs;
+    const QString bin = session.directory() + u"/bin"_qs;
+    ASSERT_TRUE(QDir().mkpath(folder) && QDir().mkpath(bin));
+    const QString wrapper = QStandardPaths::findExecutable(u"xfce4-terminal.wrapper"_qs);
+    const QString sleep = QStandardPaths::findExecutable(u"sleep"_qs);
+    const QString perl = QStandardPaths::findExecutable(u"perl"_qs);
+    ASSERT_FALSE(sleep.isEmpty());
+    ASSERT_TRUE(QFile::link(xfce, bin + u"/xfce4-terminal"_qs) && QFile::link(sleep, bin + u"/fw-pager"_qs));
+    ASSERT_TRUE(QFile::link(wrapper.isEmpty() || perl.isEmpty() ? xfce : wrapper, bin + u"/x-terminal-emulator"_qs));
+    const QByteArray pager = QFile::encodeName(bin + u"/fw-pager"_qs);
+    ASSERT_TRUE(writeEntry(folder, u"org.example.Pager"_qs, "Name=Pager\nTerminal=true\nExec=" + pager + " 600\n"));
+    struct PinnedEnvironment {
+        const QByteArray path = qgetenv("PATH"), address = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+        ~PinnedEnvironment()
+        {
+            qputenv("PATH", path);
+            qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+        }
+    } pinned;
+    qputenv("PATH", QFile::encodeName(bin) + ":" + QFile::encodeName(QFileInfo(perl).path()));
+    qputenv("DBUS_SESSION_BUS_ADDRESS", bus.toLocal8Bit());
+
+    // The terminal the user has open, serving its windows on the session's bus.
+    const pid_t open = session.spawn({xfce, u"--title"_qs, u"already open"_qs, u"-x"_qs, sleep, u"600"_qs});
+    ASSERT_TRUE(open) << session.error();
+    const xcb_window_t first = session.waitForWindow(u"already open"_qs, 0, 10000);
+    ASSERT_NE(first, XCB_NONE) << "xfce4-terminal opened no window";
+
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    rig.coordinator->context().applications = std::make_shared<XdgApplications>(QStringList{folder}, u"C"_qs);
+    const ScreenInfo screen = rig.screens.screens().front();
+    const SnapLayout one{u"user-1"_qs, u"Pager"_qs, halvesTree(), SnapLayout::AppMap{{1, {u"org.example.Pager"_qs}}}};
+    const auto frames = regionFrames(one, screen);
+    const QString display = displayKey(screen);
+    const auto held = [&]() -> xcb_window_t {
+        const auto group = rig.coordinator->groups().find(display);
+        if (group == rig.coordinator->groups().end() || !group->second.windows.count(1))
+            return XCB_NONE;
+        return xcb_window_t(group->second.windows.at(1).element);
+    };
+
+    rig.coordinator->startLayoutApplication(one, screen);
+    ASSERT_TRUE(session.waitFor([&] { return !rig.notices.isEmpty(); }, 10000));
+    EXPECT_EQ(rig.notices, QStringList{u"Opening Pager. Each window goes to its spot when it appears."_qs});
+    EXPECT_TRUE(session.waitFor([&] {
+        const xcb_window_t window = held();
+        return window != XCB_NONE && framedIn(session, rig, window, frames.at(1)) && compositionSettled(rig);
+    }, 15000)) << "no terminal window took the region; notices " << rig.notices.join(u" | "_qs).toStdString();
+    const xcb_window_t launched = held();
+    EXPECT_NE(launched, first) << "the terminal that was open took the region";
+    EXPECT_TRUE(test::wmClass(session, launched).contains("fce4-terminal")) << test::wmClass(session, launched).toStdString();
+    EXPECT_EQ(rig.notices.size(), 1) << rig.notices.join(u" | "_qs).toStdString();
+    if (const auto pid = rig.ws.pid(launched); pid && *pid > 0 && pid_t(*pid) != open)
+        ::kill(pid_t(*pid), SIGTERM);
 }
 
 } // namespace

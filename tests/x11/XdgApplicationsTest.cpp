@@ -188,9 +188,14 @@ TEST_F(XdgFixture, AnEntryThatRunsInATerminalGetsTheUsersTerminalEachWithItsWayT
     EXPECT_EQ(in(), (QStringList{bin + u"/xterm"_qs, u"-e"_qs} + vim));
     EXPECT_EQ(in({u"XFCE"_qs}), (QStringList{bin + u"/xfce4-terminal"_qs, u"--disable-server"_qs, u"-x"_qs} + vim))
         << "the desktop's own first, in a process of its own";
-    ASSERT_TRUE(install(u"x-terminal-emulator"_qs));
-    EXPECT_EQ(in({u"XFCE"_qs}), (QStringList{bin + u"/x-terminal-emulator"_qs, u"-e"_qs} + vim))
-        << "the system's chosen terminal before any other";
+    // The system's chosen terminal before any other: the common terminal its alternative stands
+    // for (here through Debian's wrapper) as itself, in a process of its own; another as it is.
+    const QString chosen = tmp.filePath(u"alternative"_qs);
+    ASSERT_TRUE(install(u"xfce4-terminal.wrapper"_qs) && QFile::link(bin + u"/xfce4-terminal.wrapper"_qs, chosen)
+                && QFile::link(chosen, bin + u"/x-terminal-emulator"_qs));
+    EXPECT_EQ(in(), (QStringList{bin + u"/xfce4-terminal"_qs, u"--disable-server"_qs, u"-x"_qs} + vim));
+    ASSERT_TRUE(QFile::remove(bin + u"/x-terminal-emulator"_qs) && install(u"x-terminal-emulator"_qs));
+    EXPECT_EQ(in({u"XFCE"_qs}), (QStringList{bin + u"/x-terminal-emulator"_qs, u"-e"_qs} + vim));
     ASSERT_TRUE(install(u"xdg-terminal-exec"_qs));
     EXPECT_EQ(in({u"XFCE"_qs}), QStringList{bin + u"/xdg-terminal-exec"_qs} + vim)
         << "the user's chosen terminal first";

@@ -297,7 +297,7 @@ bool X11MouseMonitor::drainOnce()
     std::vector<MouseEvent> events;
     for (size_t i = 0; i < kinds.size(); ++i) {
         if (const auto state = readQuery(queries[i]))
-            events.push_back({kinds[i].type, state->position, state->modifiers});
+            events.push_back({kinds[i].type, state->position, state->modifiers, kinds[i].time});
     }
     // The handler may stop the monitor: deliver from a copy of the handler.
     auto handler = handler_;
@@ -340,12 +340,12 @@ std::optional<X11MouseMonitor::Pending> X11MouseMonitor::kindOf(const xcb_generi
             return std::nullopt;
         if (ge->event_type == XCB_INPUT_RAW_BUTTON_RELEASE) {
             leftDown_.erase(master);
-            return Pending{Type::LeftUp, master};
+            return Pending{Type::LeftUp, master, button->time};
         }
         leftDown_.insert(master);
         dragMaster_ = master;
         x11::noteClick(button->time);   // a panel closed by it leaves the keyboard where it went
-        return Pending{Type::LeftDown, master};
+        return Pending{Type::LeftDown, master, button->time};
     }
     case XCB_INPUT_RAW_MOTION: {
         const auto* motion = reinterpret_cast<const xcb_input_raw_motion_event_t*>(e);

@@ -55,6 +55,7 @@ private:
     struct Pending {
         MouseEvent::Type type;
         std::uint16_t master = 0;
+        std::uint32_t time = 0; // the server's, of a button
     };
     // A pointer query sent and not yet read: XIQueryPointer of a master, else QueryPointer.
     struct Query {

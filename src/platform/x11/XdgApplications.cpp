@@ -148,9 +148,12 @@ struct Terminal {
 };
 
 // The terminals tried, in order, when neither xdg-terminal-exec nor x-terminal-emulator is
-// installed; a desktop's own terminal is tried before them all. gnome-terminal only asks its
-// server for a window, whose process is not the launch's, so the launch cannot tell it: it
-// comes after the others even on GNOME. xfce4-terminal opens its window itself when told to.
+// installed; a desktop's own terminal is tried before them all. Each is told to open its window
+// from the launch's own process, not to hand the command to an instance already running, so
+// that the window can be told as the launch's (xfce4-terminal, mate-terminal and lxterminal are,
+// when asked).
+// gnome-terminal only asks its server for a window, whose process is not the launch's, so the
+// launch cannot tell it: it comes after the others even on GNOME.
 const std::vector<Terminal>& commonTerminals()
 {
     static const std::vector<Terminal> terminals{
@@ -158,14 +161,32 @@ const std::vector<Terminal>& commonTerminals()
         {"uxterm", nullptr, {u"-e"_qs}},
         {"konsole", "KDE", {u"-e"_qs}},
         {"xfce4-terminal", "XFCE", {u"--disable-server"_qs, u"-x"_qs}},
-        {"mate-terminal", "MATE", {u"-x"_qs}},
-        {"lxterminal", "LXDE", {u"-e"_qs}},
+        {"mate-terminal", "MATE", {u"--disable-factory"_qs, u"-x"_qs}},
+        {"lxterminal", "LXDE", {u"--no-remote"_qs, u"-e"_qs}},
         {"qterminal", "LXQt", {u"-e"_qs}},
         {"alacritty", nullptr, {u"-e"_qs}},
         {"kitty", nullptr, {}},
         {"gnome-terminal", nullptr, {u"--"_qs}},
     };
     return terminals;
+}
+
+// The common terminal a program on PATH is, itself or through the links of an alternative
+// (x-terminal-emulator), and its own path; Debian's wrappers of a terminal count as the
+// terminal. Nothing for another program.
+std::optional<std::pair<Terminal, QString>> commonTerminal(const QString& path)
+{
+    QString name = QFileInfo(QFileInfo(path).canonicalFilePath()).fileName();
+    if (name.endsWith(u".wrapper"_qs))
+        name.chop(8);
+    for (const Terminal& t : commonTerminals()) {
+        if (name != QLatin1String(t.program))
+            continue;
+        const QString own = executablePath(name);
+        if (!own.isEmpty())
+            return std::pair{t, own};
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -180,8 +201,12 @@ std::optional<QStringList> XdgApplications::terminalCommand(const QStringList& c
     tried.insert(tried.end(), commonTerminals().begin(), commonTerminals().end());
     for (const Terminal& t : tried) {
         const QString path = executablePath(QLatin1String(t.program));
-        if (!path.isEmpty())
-            return QStringList{path} + t.before + command;
+        if (path.isEmpty())
+            continue;
+        // The system's chosen terminal run as itself, with its own options.
+        if (const auto common = commonTerminal(path))
+            return QStringList{common->second} + common->first.before + command;
+        return QStringList{path} + t.before + command;
     }
     return std::nullopt;
 }

@@ -65,8 +65,9 @@ public:
     // The command that runs `command` (a program and its arguments) in the user's terminal:
     // xdg-terminal-exec where it is installed, else x-terminal-emulator -e, else the first
     // common terminal on PATH (the desktop's own first: konsole on KDE, xfce4-terminal on
-    // XFCE, …), each with its own way to take a command. The terminal's absolute path comes
-    // first. Nothing when no terminal is installed.
+    // XFCE, …), each with its own way to take a command and to open its window from its own
+    // process; x-terminal-emulator that stands for a common terminal runs as that terminal.
+    // The terminal's absolute path comes first. Nothing when no terminal is installed.
     static std::optional<QStringList> terminalCommand(const QStringList& command, const QStringList& desktops = {});
 
 private:
