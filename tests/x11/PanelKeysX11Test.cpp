@@ -4,11 +4,11 @@
 // focused xterm once shown, its keys place the xterm, and the keyboard goes back to the xterm
 // when the picker closes; so does the Getting Started window. A window that takes the keyboard
 // only when told to (ICCCM's globally active model, as Wine's programs have it) gets its keys
-// again after the picker closes by Escape and by Return. A picker whose window is hidden (the
-// desktop shown, the window minimized) closes. Under afterstep and herbstluftwm, which
-// can neither keep a window above the others nor tell its frame (herbstluftwm frames and
-// places floating windows its own way), the picker stands unmanaged at the top centre, as
-// everywhere, and takes Return.
+// again after the picker closes by Escape and by Return, and after the Layout Gallery. A
+// picker whose window is hidden (the desktop shown, the window minimized) closes. Under
+// afterstep and herbstluftwm, which can neither keep a window above the others nor tell its
+// frame (herbstluftwm frames and places floating windows its own way), the picker stands
+// unmanaged at the top centre, as everywhere, and takes Return.
 #include "app/HotKeys.h"
 #include "base/UserDefaults.h"
 #include "layout/ScreenGeometry.h"
@@ -331,8 +331,8 @@ TEST(PanelKeysX11, AWindowThatTakesTheKeyboardWhenToldGetsItsKeysAfterThePickerC
     xcb_send_event(session.connection(), 0, notepad.window, XCB_EVENT_MASK_NO_EVENT,
                    reinterpret_cast<const char*>(&takeFocus));
     xcb_flush(session.connection());
-    constexpr xcb_keysym_t a = 0x61, b = 0x62, c = 0x63;
-    const auto taken = [&] { return keysTaken(session, notepad.window, {a, b, c}); };
+    constexpr xcb_keysym_t a = 0x61, b = 0x62, c = 0x63, d = 0x64;
+    const auto taken = [&] { return keysTaken(session, notepad.window, {a, b, c, d}); };
     QByteArray typed;
     // A key typed once the window has the keyboard (it sets the focus itself, a moment after it
     // was told to or clicked).
@@ -347,24 +347,29 @@ TEST(PanelKeysX11, AWindowThatTakesTheKeyboardWhenToldGetsItsKeysAfterThePickerC
                          << session.windowTitle(session.inputFocus()).toStdString() << "\"";
 
     // The picker opened by the place key and closed by Escape, then by Return (which places
-    // the window): each time the window takes the next key.
-    const xcb_keysym_t closers[] = {Escape, Return};
-    const xcb_keysym_t letters[] = {b, c};
-    for (int round = 0; round < 2; ++round) {
-        SCOPED_TRACE(round == 0 ? "Escape" : "Return");
+    // the window), then the Layout Gallery closed by Escape: each time the window takes the
+    // next key.
+    struct Round {
+        const char* name;
+        xcb_keysym_t opener, closer, letter;
+    };
+    const Round rounds[] = {{"picker, Escape", LetterP, Escape, b}, {"picker, Return", LetterP, Return, c},
+                            {"gallery, Escape", LetterZ, Escape, d}};
+    for (const Round& round : rounds) {
+        SCOPED_TRACE(round.name);
         // The place key acts on the window the window manager names active, once it learnt
         // of the focus the window set itself.
         ASSERT_TRUE(session.waitFor([&] { return session.activeWindow() == notepad.window; }))
             << "the window manager never named the window active";
-        chord(session, {ControlL, AltL, LetterP});
+        chord(session, {ControlL, AltL, round.opener});
         ASSERT_TRUE(session.waitFor([&] { return programWindowShown(session, u"Choose a Layout"_qs); }, 10000))
             << programLog(session).toStdString();
         ASSERT_TRUE(session.waitFor([&] { return wmClass(session, session.inputFocus()).contains("framewell"); }))
-            << "the picker did not get the keyboard; it is on \""
+            << "the panel did not get the keyboard; it is on \""
             << session.windowTitle(session.inputFocus()).toStdString() << "\"";
-        chord(session, {closers[round]});
+        chord(session, {round.closer});
         ASSERT_TRUE(session.waitFor([&] { return !programWindowShown(session, u"Choose a Layout"_qs); }));
-        EXPECT_TRUE(type(letters[round]))
+        EXPECT_TRUE(type(round.letter))
             << "the window took " << taken().toStdString() << " of " << typed.toStdString()
             << "; the keyboard is on \"" << session.windowTitle(session.inputFocus()).toStdString() << "\"\n"
             << programLog(session).toStdString();
