@@ -1,7 +1,8 @@
 // Framewell entry: the command line read before anything starts (--help, --version, and
 // status 2 for what it does not know), one running copy per user (a later copy asks the running
 // one to open again and ends, with a failure when it gets no answer; with no folder for the
-// lock it does not start at all; a refusal is told on stderr and in a message window), the clean-up of what writes cut short left, the real
+// lock it does not start at all; a refusal is told on stderr and in a message window), no start
+// on a Wayland session's X server, the clean-up of what writes cut short left, the real
 // desktop's ports, the application delegate, and the event loop. SIGTERM and SIGINT end it
 // cleanly: the signal becomes a quit on the main thread, and quitting terminates the delegate.
 #include "app/CommandLine.h"
@@ -15,6 +16,7 @@
 #include "overlay/ThemeIcons.h"
 #include "platform/x11/SessionBus.h"
 #include "platform/x11/X11Platform.h"
+#include "platform/x11/XwaylandDisplay.h"
 
 #include <QApplication>
 #include <QDir>
@@ -114,6 +116,15 @@ int main(int argc, char** argv)
 
     // Qt's icon loader opens no file of the user's icon theme: ours reads them, bounded.
     fw::ThemeIcons::keepQtOffIconThemes();
+    // A Wayland session's X server shows the program only its X11 apps' windows and lets it
+    // move none of the others: arranging windows there would fail window by window, unexplained.
+    if (fw::displayIsXwayland())
+        return refuseStart("Framewell cannot start: it arranges windows only in an X11 session, and this is a Wayland "
+                           "session (the X display is Xwayland). Choose an X11 session at the login screen.\n",
+                           QStringLiteral("Framewell arranges windows only in an X11 session."),
+                           QStringLiteral("This is a Wayland session, where Framewell can’t move other apps’ windows. "
+                                          "Log out, choose an X11 session at the login screen (such as "
+                                          "“GNOME on Xorg” or “Plasma (X11)”), then start Framewell again."));
     fw::SingleInstance instance;
     switch (instance.claim()) {
     case fw::SingleInstance::Claim::another:

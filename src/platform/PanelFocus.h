@@ -29,7 +29,8 @@ public:
     virtual Outcome takeKeyboard(std::uint64_t panel) = 0;
 
     // Gives the keyboard back to `window` when the panel (about to be hidden) still has it or
-    // nothing has it, and the window is still shown. Whether the keyboard went back.
+    // nothing has it, and the window is still shown, as the window's own way of taking it asks.
+    // Whether the keyboard went back (or, to a window that takes it itself, was offered).
     virtual bool giveBack(std::uint64_t panel, std::uint64_t window) = 0;
 
     // Holds the keyboard for a panel made key until it lets go or is hidden, whatever the

@@ -2,11 +2,13 @@
 // repeat on acts once per press; under a window manager that maps a new window late and lists
 // _NET_ACTIVE_WINDOW but ignores it, the program's picker still takes the keyboard from the
 // focused xterm once shown, its keys place the xterm, and the keyboard goes back to the xterm
-// when the picker closes; so does the Getting Started window. A picker whose window is hidden
-// (the desktop shown, the window minimized) closes. Under afterstep and herbstluftwm, which
-// can neither keep a window above the others nor tell its frame (herbstluftwm frames and
-// places floating windows its own way), the picker stands unmanaged at the top centre, as
-// everywhere, and takes Return.
+// when the picker closes; so does the Getting Started window. A window that takes the keyboard
+// only when told to (ICCCM's globally active model, as Wine's programs have it) gets its keys
+// again after the picker closes by Escape and by Return, and after the Layout Gallery. A
+// picker whose window is hidden (the desktop shown, the window minimized) closes. Under
+// afterstep and herbstluftwm, which can neither keep a window above the others nor tell its
+// frame (herbstluftwm frames and places floating windows its own way), the picker stands
+// unmanaged at the top centre, as everywhere, and takes Return.
 #include "app/HotKeys.h"
 #include "base/UserDefaults.h"
 #include "layout/ScreenGeometry.h"
@@ -281,6 +283,97 @@ TEST(PanelKeysX11, UnderAWindowManagerMappingLateAndIgnoringActivationThePickerS
     EXPECT_TRUE(session.waitFor([&] { return !session.isViewable(welcome); }));
     EXPECT_TRUE(session.waitFor([&] { return session.inputFocus() == term.window; }))
         << "the keyboard is on \"" << session.windowTitle(session.inputFocus()).toStdString() << "\"";
+    EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
+}
+
+// The keys among `letters` that a test client run with --take-focus took while it counted
+// itself active, as their keycodes each followed by a space (the modifiers of the place key,
+// pressed while it was active, are left out).
+QByteArray keysTaken(XSession& s, xcb_window_t client, std::initializer_list<xcb_keysym_t> letters)
+{
+    auto* r = xcb_get_property_reply(
+        s.connection(), xcb_get_property(s.connection(), 0, client, atom(s, "_FW_TEST_KEYS"), XCB_ATOM_STRING, 0, 256),
+        nullptr);
+    const QByteArray keys = r ? QByteArray(static_cast<const char*>(xcb_get_property_value(r)),
+                                           xcb_get_property_value_length(r))
+                              : QByteArray();
+    free(r);
+    QByteArray taken;
+    for (const QByteArray& code : keys.split(' '))
+        if (std::any_of(letters.begin(), letters.end(), [&](xcb_keysym_t k) { return code.toInt() == keycode(s, k); }))
+            taken += code + ' ';
+    return taken;
+}
+
+TEST(PanelKeysX11, AWindowThatTakesTheKeyboardWhenToldGetsItsKeysAfterThePickerCloses)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    const pid_t program = startProgram(session);
+    ASSERT_TRUE(program) << session.error() << "\n" << programLog(session).toStdString();
+    // Input False and WM_TAKE_FOCUS, as Wine's Notepad: it reads keys only once told to take
+    // the focus (or clicked), until the focus leaves it.
+    const auto notepad = session.startTestClient(u"notepad"_qs, {u"--take-focus"_qs, u"--size"_qs, u"500x400"_qs,
+                                                                u"--position"_qs, u"300,300"_qs});
+    ASSERT_TRUE(notepad.window) << session.error();
+    // Activated as a taskbar does, then told to take the focus as of now: the window manager's
+    // own message carries the time of the request, which icewm's own focus on its frame may
+    // already have passed (the window's focus request is then ignored).
+    session.sendRootMessage(notepad.window, "_NET_ACTIVE_WINDOW", {2});
+    ASSERT_TRUE(session.syncWithWindowManager());
+    xcb_client_message_event_t takeFocus{};
+    takeFocus.response_type = XCB_CLIENT_MESSAGE;
+    takeFocus.format = 32;
+    takeFocus.window = notepad.window;
+    takeFocus.type = atom(session, "WM_PROTOCOLS");
+    takeFocus.data.data32[0] = atom(session, "WM_TAKE_FOCUS");
+    takeFocus.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(session.connection(), 0, notepad.window, XCB_EVENT_MASK_NO_EVENT,
+                   reinterpret_cast<const char*>(&takeFocus));
+    xcb_flush(session.connection());
+    constexpr xcb_keysym_t a = 0x61, b = 0x62, c = 0x63, d = 0x64;
+    const auto taken = [&] { return keysTaken(session, notepad.window, {a, b, c, d}); };
+    QByteArray typed;
+    // A key typed once the window has the keyboard (it sets the focus itself, a moment after it
+    // was told to or clicked).
+    auto type = [&](xcb_keysym_t letter) {
+        if (!session.waitFor([&] { return session.inputFocus() == notepad.window; }))
+            return false;
+        chord(session, {letter});
+        typed += QByteArray::number(keycode(session, letter)) + ' ';
+        return session.waitFor([&] { return taken() == typed; }, 3000);
+    };
+    ASSERT_TRUE(type(a)) << "the window took no keys before any panel; the keyboard is on \""
+                         << session.windowTitle(session.inputFocus()).toStdString() << "\"";
+
+    // The picker opened by the place key and closed by Escape, then by Return (which places
+    // the window), then the Layout Gallery closed by Escape: each time the window takes the
+    // next key.
+    struct Round {
+        const char* name;
+        xcb_keysym_t opener, closer, letter;
+    };
+    const Round rounds[] = {{"picker, Escape", LetterP, Escape, b}, {"picker, Return", LetterP, Return, c},
+                            {"gallery, Escape", LetterZ, Escape, d}};
+    for (const Round& round : rounds) {
+        SCOPED_TRACE(round.name);
+        // The place key acts on the window the window manager names active, once it learnt
+        // of the focus the window set itself.
+        ASSERT_TRUE(session.waitFor([&] { return session.activeWindow() == notepad.window; }))
+            << "the window manager never named the window active";
+        chord(session, {ControlL, AltL, round.opener});
+        ASSERT_TRUE(session.waitFor([&] { return programWindowShown(session, u"Choose a Layout"_qs); }, 10000))
+            << programLog(session).toStdString();
+        ASSERT_TRUE(session.waitFor([&] { return wmClass(session, session.inputFocus()).contains("framewell"); }))
+            << "the panel did not get the keyboard; it is on \""
+            << session.windowTitle(session.inputFocus()).toStdString() << "\"";
+        chord(session, {round.closer});
+        ASSERT_TRUE(session.waitFor([&] { return !programWindowShown(session, u"Choose a Layout"_qs); }));
+        EXPECT_TRUE(type(round.letter))
+            << "the window took " << taken().toStdString() << " of " << typed.toStdString()
+            << "; the keyboard is on \"" << session.windowTitle(session.inputFocus()).toStdString() << "\"\n"
+            << programLog(session).toStdString();
+    }
     EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
 }
 

@@ -2,6 +2,7 @@
 // (numbers, bytes, text cut at a whole character) and a bounded wait for the socket.
 #include "platform/x11/X11Connection.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <poll.h>
@@ -25,7 +26,7 @@ constexpr const char* atomNames[] = {
     "_NET_WM_WINDOW_TYPE_COMBO", "_NET_WM_WINDOW_TYPE_DND",
     "_NET_WM_ACTION_MAXIMIZE_HORZ", "_NET_WM_ACTION_MAXIMIZE_VERT", "_NET_WM_STATE_ABOVE",
     "_NET_WM_STATE_SHADED", "WM_CHANGE_STATE", "_GTK_APPLICATION_ID",
-    "_NET_WM_ICON",
+    "_NET_WM_ICON", "WM_PROTOCOLS", "WM_TAKE_FOCUS",
 };
 static_assert(sizeof(atomNames) / sizeof(atomNames[0]) == sizeof(Atoms) / sizeof(xcb_atom_t));
 } // namespace
@@ -94,22 +95,28 @@ Reply<xcb_get_property_reply_t> Connection::reply(xcb_get_property_cookie_t cook
     return FW_XCB_REPLY(c_, xcb_get_property, cookie);
 }
 
-void Connection::sendRootMessage(xcb_window_t window, xcb_atom_t type, std::uint32_t d0, std::uint32_t d1,
-                                 std::uint32_t d2, std::uint32_t d3, std::uint32_t d4) const
+void Connection::sendMessage(xcb_window_t to, std::uint32_t eventMask, xcb_window_t window, xcb_atom_t type,
+                             const std::uint32_t (&data)[5]) const
 {
     xcb_client_message_event_t ev{};
     ev.response_type = XCB_CLIENT_MESSAGE;
     ev.format = 32;
     ev.window = window;
     ev.type = type;
-    ev.data.data32[0] = d0;
-    ev.data.data32[1] = d1;
-    ev.data.data32[2] = d2;
-    ev.data.data32[3] = d3;
-    ev.data.data32[4] = d4;
-    xcb_send_event(c_, 0, root_,
-                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                   reinterpret_cast<const char*>(&ev));
+    std::copy(std::begin(data), std::end(data), ev.data.data32);
+    xcb_send_event(c_, 0, to, eventMask, reinterpret_cast<const char*>(&ev));
+}
+
+void Connection::sendRootMessage(xcb_window_t window, xcb_atom_t type, std::uint32_t d0, std::uint32_t d1,
+                                 std::uint32_t d2, std::uint32_t d3, std::uint32_t d4) const
+{
+    sendMessage(root_, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY, window, type,
+                {d0, d1, d2, d3, d4});
+}
+
+void Connection::sendProtocolMessage(xcb_window_t client, xcb_atom_t protocol, std::uint32_t time) const
+{
+    sendMessage(client, XCB_EVENT_MASK_NO_EVENT, client, atoms_.wmProtocols, {protocol, time, 0, 0, 0});
 }
 
 void Connection::drainQueue() const

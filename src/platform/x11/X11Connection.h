@@ -37,6 +37,8 @@ struct Atoms {
     xcb_atom_t gtkApplicationId;
     // The pictures a window publishes as its icon.
     xcb_atom_t netWmIcon;
+    // ICCCM's messages to a client, and the one that tells it to take the keyboard.
+    xcb_atom_t wmProtocols, wmTakeFocus;
 };
 
 // Ownership-taking reply pointer.
@@ -93,12 +95,16 @@ public:
     // Sends a 32-bit client message to the root window, as EWMH pagers do.
     void sendRootMessage(xcb_window_t window, xcb_atom_t type, std::uint32_t d0, std::uint32_t d1 = 0,
                          std::uint32_t d2 = 0, std::uint32_t d3 = 0, std::uint32_t d4 = 0) const;
+    // Sends a client one of ICCCM's WM_PROTOCOLS messages (WM_TAKE_FOCUS), as a window manager does.
+    void sendProtocolMessage(xcb_window_t client, xcb_atom_t protocol, std::uint32_t time) const;
 
     // Drops whatever is queued (events and errors of earlier requests).
     void drainQueue() const;
 
 private:
     void init(int screenNumber);
+    void sendMessage(xcb_window_t to, std::uint32_t eventMask, xcb_window_t window, xcb_atom_t type,
+                     const std::uint32_t (&data)[5]) const;
     xcb_connection_t* c_ = nullptr;
     bool owned_ = true;
     xcb_window_t root_ = XCB_NONE;

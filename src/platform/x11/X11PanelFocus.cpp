@@ -1,5 +1,6 @@
 // The keyboard for our panels on X11: asking the window manager, checking that the input focus
-// came, setting it ourselves where it did not, and giving it back to the earlier window.
+// came, setting it ourselves where it did not, and giving it back to the earlier window as its
+// input model asks.
 #include "platform/x11/X11PanelFocus.h"
 
 #include "platform/x11/X11Connection.h"
@@ -299,16 +300,58 @@ bool X11PanelFocus::giveBack(std::uint64_t panel, std::uint64_t window)
         return false;   // the user put it elsewhere meanwhile
     // The user clicked another window since the panel took the keyboard, after their last input
     // to us (the click that closes the panel): the keyboard goes to the window clicked, where
-    // the window manager would have put it had the panel not held it.
+    // the window manager would have put it had the panel not held it. A window that takes no
+    // input would not have got it: it goes back to the earlier window then.
     const std::uint32_t click = gClickTime.load(), user = gUserTime.load();
     if (gClicks.load() != clicksBefore && (user == 0 || std::int32_t(click - user) > 0)) {
-        to = clientUnderPointer();
-        if (to == 0)
+        const std::uint32_t clicked = clientUnderPointer();
+        if (clicked == 0)
             return false;
+        if (inputModel(clicked).takesInput())
+            to = clicked;
     }
     if (!viewable(to))
         return false;
-    return setFocus(to, XCB_INPUT_FOCUS_POINTER_ROOT, serverTime()) && holds(to);
+    // As a window manager gives it (ICCCM's input models): the focus set on a window that takes
+    // input, WM_TAKE_FOCUS sent to one that asks for it; a window that asks for it and takes no
+    // input (Wine's) sets the focus itself, and counts itself active only then.
+    const InputModel model = inputModel(to);
+    const std::uint32_t time = serverTime();
+    const bool set = model.input && setFocus(to, XCB_INPUT_FOCUS_POINTER_ROOT, time);
+    if (model.takeFocus) {
+        conn_->sendProtocolMessage(model.client, conn_->atoms().wmTakeFocus, time);
+        conn_->flush();
+        if (time != XCB_CURRENT_TIME)
+            lastSet_ = time;
+    }
+    return model.input ? set && holds(to) : model.takeFocus;
+}
+
+X11PanelFocus::InputModel X11PanelFocus::inputModel(std::uint32_t window)
+{
+    // The client is the window itself or the nearest one above it with WM_STATE (the focus may
+    // be on a child of it); without a window manager, the top-level window.
+    xcb_connection_t* c = conn_->raw();
+    InputModel model;
+    model.client = window;
+    for (std::uint32_t w = window, depth = 0; depth < 8; ++depth) {
+        const auto state = FW_XCB_REPLY(c, xcb_get_property,
+                                        xcb_get_property(c, 0, w, conn_->atoms().wmState, XCB_ATOM_ANY, 0, 0));
+        model.client = w;
+        if (state && state->type != XCB_NONE)
+            break;
+        const auto tree = FW_XCB_REPLY(c, xcb_query_tree, xcb_query_tree(c, w));
+        if (!tree || tree->parent == XCB_NONE || tree->parent == tree->root)
+            break;
+        w = tree->parent;
+    }
+    // WM_HINTS: flags, then input; without the input flag a window takes input.
+    const auto hints = cardinals(conn_->reply(conn_->property(model.client, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 2)).p);
+    model.input = hints.size() < 2 || !(hints[0] & 1) || hints[1] != 0;
+    const Atoms& a = conn_->atoms();
+    const auto protocols = cardinals(conn_->reply(conn_->property(model.client, a.wmProtocols, XCB_ATOM_ATOM, 64)).p);
+    model.takeFocus = std::find(protocols.begin(), protocols.end(), a.wmTakeFocus) != protocols.end();
+    return model;
 }
 
 std::uint32_t X11PanelFocus::clientUnderPointer()

@@ -6,9 +6,11 @@
 // from the FocusIn that made), the server's input focus is read, and where it is not on the
 // panel (a window manager that lists the request and ignores it, or none at all) it is set
 // there with SetInputFocus and the time of the user's last input our grabs acted on. Giving
-// it back sets the focus on the earlier window; where the user clicked another window since
-// the panel took the keyboard (and gave us no input after), on the window clicked instead. The hold while
-// the panel is open is the toolkit connection's (X11KeyboardHold.h).
+// it back gives it to the earlier window as a window manager does, by its input model: the
+// focus set on it, WM_TAKE_FOCUS sent to it, or both; where the user clicked another window
+// since the panel took the keyboard (and gave us no input after), to the window clicked instead
+// unless that one takes no input. The hold while the panel is open is the toolkit connection's
+// (X11KeyboardHold.h).
 
 #include "platform/PanelFocus.h"
 
@@ -71,6 +73,15 @@ private:
     std::uint32_t clientUnderPointer();
     // Sets the focus; whether the server took the request (the window may just have gone).
     bool setFocus(std::uint32_t window, std::uint8_t revertTo, std::uint32_t time);
+    // How the client of a window takes the keyboard: WM_HINTS' input (true where unset) and
+    // WM_TAKE_FOCUS among its WM_PROTOCOLS.
+    struct InputModel {
+        std::uint32_t client = 0;   // the window with WM_STATE at or above the window asked about
+        bool input = true;
+        bool takeFocus = false;
+        bool takesInput() const { return input || takeFocus; }
+    };
+    InputModel inputModel(std::uint32_t window);
 
     std::unique_ptr<x11::Connection> conn_;
     std::unique_ptr<QAbstractNativeEventFilter> ownInput_;   // notes the user's input to our windows

@@ -6,7 +6,7 @@
 //                  [--inc WxH] [--base WxH] [--no-pid] [--type normal|dialog|dock|none]
 //                  [--transient-for ID] [--maximized] [--count N] [--no-move] [--strut-top H]
 //                  [--strut-partial L,R,T,B,LY0,LY1,RY0,RY1,TX0,TX1,BX0,BX1] [--churn]
-//                  [--colors RRGGBB,RRGGBB] [--no-input] [--primary TEXT]
+//                  [--colors RRGGBB,RRGGBB] [--no-input] [--take-focus] [--primary TEXT]
 //                  [--class INSTANCE,CLASS] [--icon WxH:RRGGBB[,WxH:RRGGBB…]]
 // --strut-partial: the window's _NET_WM_STRUT_PARTIAL as given (and _NET_WM_STRUT from its
 // first four values), as a panel on one monitor states it.
@@ -18,6 +18,12 @@
 // pixels of a 24-bit TrueColor screen), instead of plain white.
 // --no-input: WM_HINTS say the window takes no keyboard input (as xclock's do), and it offers
 // no WM_TAKE_FOCUS: window managers leave the focus where it was when it is raised.
+// --take-focus: WM_HINTS say the window takes no input, and WM_PROTOCOLS list WM_TAKE_FOCUS: it
+// sets the focus on itself when told to take it or clicked, and not otherwise (ICCCM's globally
+// active model, as Wine's windows have it). It counts itself active from then until the focus
+// goes to another window, and while active appends the keycode of each key pressed in it, with a
+// space, to its _FW_TEST_KEYS property (a STRING); keys that reach it inactive are dropped, as
+// a Windows program run by Wine drops keys sent to a window it does not count active.
 // --primary: the first window owns the PRIMARY selection holding TEXT, as text selected in an
 // application does, and hands it to whoever asks (UTF8_STRING, STRING, TEXT, TARGETS).
 // --class: the windows' WM_CLASS (instance and class), instead of fwtestclient, FwTestClient.
@@ -69,7 +75,7 @@ int main(int argc, char** argv)
     int w = 300, h = 200, x = 0, y = 0, count = 1;
     int minW = -1, minH = -1, maxW = -1, maxH = -1, incW = -1, incH = -1, baseW = -1, baseH = -1;
     bool setPid = true, positioned = false, maximized = false, noMove = false, churn = false, coloured = false;
-    bool noInput = false;
+    bool noInput = false, takeFocus = false;
     std::string primary;
     bool ownsPrimary = false;
     std::uint32_t left = 0, right = 0;
@@ -110,6 +116,7 @@ int main(int argc, char** argv)
         }
         else if (a == "--churn") churn = true;
         else if (a == "--no-input") noInput = true;
+        else if (a == "--take-focus") takeFocus = true;
         else if (a == "--primary") { primary = next(); ownsPrimary = true; }
         else if (a == "--class") {
             wmClass = next();
@@ -155,6 +162,7 @@ int main(int argc, char** argv)
     xcb_screen_t* screen = it.data;
 
     const xcb_atom_t wmProtocols = atom(c, "WM_PROTOCOLS"), wmDelete = atom(c, "WM_DELETE_WINDOW");
+    const xcb_atom_t wmTakeFocus = atom(c, "WM_TAKE_FOCUS"), keysAtom = atom(c, "_FW_TEST_KEYS");
     const xcb_atom_t netWmName = atom(c, "_NET_WM_NAME"), utf8 = atom(c, "UTF8_STRING");
     const xcb_atom_t netWmPid = atom(c, "_NET_WM_PID"), netType = atom(c, "_NET_WM_WINDOW_TYPE");
     const xcb_atom_t netState = atom(c, "_NET_WM_STATE");
@@ -167,8 +175,10 @@ int main(int argc, char** argv)
     std::vector<xcb_window_t> windows;
     for (int n = 0; n < count; ++n) {
         xcb_window_t win = xcb_generate_id(c);
+        const std::uint32_t keyEvents = XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_FOCUS_CHANGE;
         const std::uint32_t values[] = {coloured ? left : screen->white_pixel,
-                                        XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_EXPOSURE};
+                                        XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_EXPOSURE
+                                            | (takeFocus ? keyEvents : 0u)};
         xcb_create_window(c, XCB_COPY_FROM_PARENT, win, screen->root, x + 10 * n, y + 10 * n, w, h, 0,
                           XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK,
                           values);
@@ -180,7 +190,8 @@ int main(int argc, char** argv)
         if (!icon.empty())
             xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, atom(c, "_NET_WM_ICON"), XCB_ATOM_CARDINAL, 32,
                                 icon.size(), icon.data());
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, wmProtocols, XCB_ATOM_ATOM, 32, 1, &wmDelete);
+        const xcb_atom_t protocols[] = {wmDelete, wmTakeFocus};
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, wmProtocols, XCB_ATOM_ATOM, 32, takeFocus ? 2 : 1, protocols);
         if (setPid) {
             const std::uint32_t pid = std::uint32_t(getpid());
             xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, netWmPid, XCB_ATOM_CARDINAL, 32, 1, &pid);
@@ -204,7 +215,7 @@ int main(int argc, char** argv)
         hints[1] = x; hints[2] = y; hints[3] = w; hints[4] = h;
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 32, 18,
                             hints);
-        if (noInput) {
+        if (noInput || takeFocus) {
             // WM_HINTS: flags (InputHint), input False, then the unused fields.
             const std::uint32_t wmHints[9] = {1, 0, 0, 0, 0, 0, 0, 0, 0};
             xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32, 9, wmHints);
@@ -294,6 +305,12 @@ int main(int argc, char** argv)
         }
     };
     size_t mapped = 0;
+    xcb_window_t active = XCB_NONE;   // --take-focus: the window that took the focus last, while it has it
+    auto takeTheFocus = [&](xcb_window_t win, xcb_timestamp_t time) {
+        xcb_set_input_focus(c, XCB_INPUT_FOCUS_PARENT, win, time);
+        xcb_flush(c);
+        active = win;
+    };
     while (xcb_generic_event_t* e = nextEvent()) {
         const int type_ = e->response_type & 0x7f;
         if (type_ == XCB_EXPOSE && coloured) {
@@ -347,6 +364,8 @@ int main(int argc, char** argv)
             xcb_flush(c);
         } else if (type_ == XCB_CLIENT_MESSAGE) {
             auto* m = reinterpret_cast<xcb_client_message_event_t*>(e);
+            if (takeFocus && m->type == wmProtocols && m->data.data32[0] == wmTakeFocus)
+                takeTheFocus(m->window, m->data.data32[1]);
             if (m->type == wmProtocols && m->data.data32[0] == wmDelete) {
                 xcb_destroy_window(c, m->window);
                 xcb_flush(c);
@@ -355,6 +374,24 @@ int main(int argc, char** argv)
                     free(e);
                     break;
                 }
+            }
+        } else if (type_ == XCB_BUTTON_PRESS && takeFocus) {
+            const auto* b = reinterpret_cast<xcb_button_press_event_t*>(e);
+            takeTheFocus(b->event, b->time);
+        } else if (type_ == XCB_FOCUS_OUT && takeFocus) {
+            // The focus moved to another window (not a grab's passing change, not into a child).
+            const auto* f = reinterpret_cast<xcb_focus_out_event_t*>(e);
+            const bool moved = (f->mode == XCB_NOTIFY_MODE_NORMAL || f->mode == XCB_NOTIFY_MODE_WHILE_GRABBED)
+                && f->detail != XCB_NOTIFY_DETAIL_INFERIOR && f->detail != XCB_NOTIFY_DETAIL_POINTER;
+            if (moved && f->event == active)
+                active = XCB_NONE;
+        } else if (type_ == XCB_KEY_PRESS && takeFocus) {
+            const auto* k = reinterpret_cast<xcb_key_press_event_t*>(e);
+            if (k->event == active) {
+                const std::string code = std::to_string(k->detail) + " ";
+                xcb_change_property(c, XCB_PROP_MODE_APPEND, k->event, keysAtom, XCB_ATOM_STRING, 8, code.size(),
+                                    code.data());
+                xcb_flush(c);
             }
         } else if (type_ == XCB_DESTROY_NOTIFY) {
             std::erase(windows, reinterpret_cast<xcb_destroy_notify_event_t*>(e)->window);
