@@ -173,13 +173,15 @@ TEST(ShortcutsWindowFonts, EveryTextWholeAndInLineFromNineToSixteenPoints)
         QTest::mouseClick(window.window(), Qt::MiddleButton, Qt::NoModifier, QPoint(30, 30));
         ASSERT_TRUE(window.hint().startsWith(u"The middle button pastes"_qs)) << at << window.hint().toStdString();
         expectLaidOut(window, at + "the middle button's note");
-        for (OverlayLabel* label : window.window()->findChildren<OverlayLabel*>())
-            if (label->text() == window.hint())
+        for (OverlayLabel* label : window.window()->findChildren<OverlayLabel*>()) {
+            if (label->text() == window.hint()) {
                 EXPECT_LE(QFontMetrics(label->font())
                               .boundingRect(QRect(0, 0, label->width(), 1000), Qt::TextWordWrap, label->text())
                               .height(),
                           label->height())
                     << at << "the note is cut";
+            }
+        }
         ShortcutStore(defaults).setMouseTrigger(std::nullopt, ShortcutAction::restore);
 
         window.close();
