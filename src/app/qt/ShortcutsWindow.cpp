@@ -87,7 +87,7 @@ ShortcutsWindowController::ShortcutsWindowController(UserDefaults& defaults, QOb
     recorder_.mouseUnavailable = [this] { return mouseUnavailable && mouseUnavailable(); };
     recorder_.onUpdate = [this] { refresh(); };
     recorder_.sameKey = [this](std::uint32_t a, std::uint32_t b) { return sameKey ? sameKey(a, b) : a == b; };
-    recorder_.holdKeyboard = [this] { return !holdKeyboard || holdKeyboard(window_->winId()); };
+    recorder_.holdKeyboard = [this] { return holdKeyboard ? holdKeyboard(window_->winId()) : KeyboardHold::Held; };
     recorder_.releaseKeyboard = [this] {
         if (releaseKeyboard)
             releaseKeyboard();

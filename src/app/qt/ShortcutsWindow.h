@@ -62,8 +62,9 @@ public:
     std::function<std::optional<std::uint32_t>(std::uint32_t nativeKey)> keyCodeForKey;
     std::function<bool(std::uint32_t, std::uint32_t)> sameKey;
     // Holding the whole keyboard for this window (its native id) while a key is recorded, and
-    // letting it go (GlobalHotKeys::holdKeyboard, releaseKeyboard); nothing is held until set.
-    std::function<bool(std::uint64_t window)> holdKeyboard;
+    // letting it go (GlobalHotKeys::holdKeyboard, releaseKeyboard); until set, keys are
+    // recorded as they reach the window, and nothing is said about the keyboard.
+    std::function<KeyboardHold(std::uint64_t window)> holdKeyboard;
     std::function<void()> releaseKeyboard;
 
     // Sets every button title and note from the stored tables.
