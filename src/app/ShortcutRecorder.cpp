@@ -12,6 +12,8 @@ namespace {
 const QString keyHint = QStringLiteral("Press the new shortcut, Delete to clear, or Escape to cancel.");
 const QString heldKeyHint = QStringLiteral("Another program holds the keyboard, so keys it takes won’t arrive. "
                                            "Press the new shortcut, Delete to clear, or Escape to cancel.");
+const QString unheldKeyHint = QStringLiteral("The keyboard can’t be held for this window, so keys other programs take "
+                                             "won’t arrive. Press the new shortcut, Delete to clear, or Escape to cancel.");
 const QString mouseHint = QStringLiteral(
     "Over this window, click the middle or a side button (hold keys to add them). Delete clears; Escape cancels.");
 
@@ -42,11 +44,20 @@ bool ShortcutRecorder::begin(std::uint32_t tag, bool mouse)
     hint_ = mouse ? mouseHint : keyHint;
     if (onRecording)
         onRecording(true);
-    // Let go at the end whatever the answer: a hold refused now may be taken later.
     if (!mouse && holdKeyboard) {
-        holding_ = true;
-        if (!holdKeyboard())
+        switch (holdKeyboard()) {
+        case KeyboardHold::Held:
+            holding_ = true;
+            break;
+        case KeyboardHold::Pending:
+            // Let go at the end too: the platform takes it once the other program lets go.
+            holding_ = true;
             hint_ = heldKeyHint;
+            break;
+        case KeyboardHold::Impossible:
+            hint_ = unheldKeyHint;
+            break;
+        }
     }
     update();
     return true;

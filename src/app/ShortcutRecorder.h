@@ -11,6 +11,7 @@
 // action that takes every click leaves a hint that the button no longer pastes.
 
 #include "app/Shortcuts.h"
+#include "platform/GlobalHotKeys.h"
 
 #include <QString>
 
@@ -33,10 +34,10 @@ public:
     // Whether two stored key codes stand for one key of the keyboard now; equal codes when empty.
     std::function<bool(std::uint32_t, std::uint32_t)> sameKey;
     // Holds the whole keyboard while a key is recorded, so that combinations other programs
-    // grabbed arrive too (false when another program holds it now: the hint says so, and the
-    // platform may take it once that program lets go), and lets it go when that recording
-    // ends, whichever way.
-    std::function<bool()> holdKeyboard;
+    // grabbed arrive too, and lets it go when that recording ends, whichever way. Where it is
+    // not held (another program holds it now, and the platform takes it once that program lets
+    // go; or it cannot be held at all) the hint says so.
+    std::function<KeyboardHold()> holdKeyboard;
     std::function<void()> releaseKeyboard;
 
     const ShortcutStore& store() const { return store_; }

@@ -28,6 +28,14 @@ enum HotKeyStatus : int {
     HotKeyNoSuchKey = -1,
 };
 
+// The answer to a request to hold the whole keyboard for a window of ours.
+enum class KeyboardHold {
+    Held,         // every key goes to the window now
+    Pending,      // another client holds the keyboard (or the window is not shown yet): asked
+                  // again, and held once that client lets go or the window shows
+    Impossible,   // no keyboard to hold for it (no display, or the window is gone)
+};
+
 class GlobalHotKeys {
 public:
     virtual ~GlobalHotKeys() = default;
@@ -61,10 +69,9 @@ public:
 
     // Holds the whole keyboard for a window of ours (its native id) while a shortcut is
     // recorded: every key press goes to it, combinations that other clients grabbed (a window
-    // manager's Ctrl+Alt+Left) included. False when another client holds the keyboard now; the
-    // platform may keep asking and hold it once that client lets go (or once the window shows).
-    // The hold, taken or asked for, ends with releaseKeyboard(), or when the window is hidden.
-    virtual bool holdKeyboard(std::uint64_t window) = 0;
+    // manager's Ctrl+Alt+Left) included. The hold, taken or asked for, ends with
+    // releaseKeyboard(), or when the window is hidden.
+    virtual KeyboardHold holdKeyboard(std::uint64_t window) = 0;
     virtual void releaseKeyboard() = 0;
 };
 

@@ -97,6 +97,20 @@ struct LiveHotKeys {
     std::vector<std::uint32_t> ids;
 };
 
+// The shortcuts window over the live hot keys, as the shell wires it.
+void wire(ShortcutsWindowController& window, LiveHotKeys& live)
+{
+    window.failures = [&] { return live.hotKeys.failures(); };
+    window.onRecording = [&](bool on) { live.hotKeys.setSuspended(on); };
+    window.onChange = [&] {
+        live.hotKeys.reregister();
+        window.refresh();
+    };
+    window.keyCodeForKey = [&](std::uint32_t key) { return live.platform.keyCodeForKey(key); };
+    window.holdKeyboard = [&](std::uint64_t w) { return live.platform.holdKeyboard(w); };
+    window.releaseKeyboard = [&] { live.platform.releaseKeyboard(); };
+}
+
 TEST(ShortcutsX11, DefaultHotKeysReachTheHandlerInEveryLockState)
 {
     XSession session;
@@ -337,15 +351,7 @@ TEST(ShortcutsX11, RecordingHoldsTheKeyboardSoACombinationAnotherClientHoldsArri
     test::SessionApp app(session);
     LiveHotKeys live(session);
     ShortcutsWindowController window(live.defaults);
-    window.failures = [&] { return live.hotKeys.failures(); };
-    window.onRecording = [&](bool on) { live.hotKeys.setSuspended(on); };
-    window.onChange = [&] {
-        live.hotKeys.reregister();
-        window.refresh();
-    };
-    window.keyCodeForKey = [&](std::uint32_t key) { return live.platform.keyCodeForKey(key); };
-    window.holdKeyboard = [&](std::uint64_t w) { return live.platform.holdKeyboard(w); };
-    window.releaseKeyboard = [&] { live.platform.releaseKeyboard(); };
+    wire(window, live);
     // This test's connection holds Ctrl+Alt+Left as a window manager does (unless ours already
     // does: then that one holds it).
     const xcb_keycode_t left = keycode(session, 0xff51);
@@ -397,6 +403,45 @@ TEST(ShortcutsX11, RecordingHoldsTheKeyboardSoACombinationAnotherClientHoldsArri
     ASSERT_TRUE(session.activate(client.window));
     EXPECT_TRUE(session.waitFor([&] { return !window.recorder().recording() && keyboardFree(session); }, 5000));
     EXPECT_EQ(window.keyButton(ShortcutAction::next)->text(), u"Ctrl+Alt+]"_qs);
+}
+
+// The user's keys on the ringed field: Return, keypad Enter or Space starts its recording, and
+// Escape then cancels the recording while the window stays open; the next Escape closes it.
+TEST(ShortcutsX11, ReturnEnterOrSpaceOnTheRingedFieldRecordsAndEscapeCancelsOnlyTheRecording)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    test::SessionApp app(session);
+    LiveHotKeys live(session);
+    ShortcutsWindowController window(live.defaults);
+    wire(window, live);
+    window.show();
+    const xcb_window_t id = xcb_window_t(window.window()->winId());
+    ASSERT_TRUE(session.waitFor([&] {
+        return QGuiApplication::focusWindow() == window.window()->windowHandle() && session.hasKeyboard(id);
+    }, 10000)) << "the shortcuts window never had the keyboard";
+
+    const std::vector<std::pair<ShortcutAction, xcb_keysym_t>> starts = {
+        {ShortcutAction::place, Return}, {ShortcutAction::next, 0xff8d /* KP_Enter */}, {ShortcutAction::restore, 0x20}};
+    for (const auto& [action, start] : starts) {
+        const std::string how = "key " + std::to_string(start);
+        QPushButton* field = window.keyButton(action);
+        field->setFocus();
+        ASSERT_TRUE(session.waitFor([&] { return field->hasFocus(); })) << how;
+        chord(session, {start});
+        ASSERT_TRUE(session.waitFor([&] { return window.recorder().recording() == action; }, 5000))
+            << how << ": the ringed field did not start recording";
+        EXPECT_EQ(field->text(), ShortcutRecorder::recordingKeyTitle()) << how;
+        chord(session, {Escape});
+        ASSERT_TRUE(session.waitFor([&] { return !window.recorder().recording(); }, 5000))
+            << how << ": Escape did not cancel the recording";
+        EXPECT_TRUE(window.window()->isVisible()) << how << ": Escape closed the window";
+        EXPECT_NE(field->text(), ShortcutRecorder::recordingKeyTitle()) << how;
+    }
+    EXPECT_EQ(window.keyButton(ShortcutAction::place)->text(), u"Ctrl+Alt+P"_qs) << "the cancelled binding changed";
+    chord(session, {Escape});
+    EXPECT_TRUE(session.waitFor([&] { return !window.window()->isVisible(); }, 5000))
+        << "Escape with no recording leaves the window open";
 }
 
 TEST(ShortcutsX11, ABoundMiddleClickRunsItsActionAndNeverReachesTheWindowWhileAnUnboundOneDoes)

@@ -3,23 +3,23 @@
 #include "app/qt/BusCallBudget.h"
 
 #include <QCoreApplication>
+#include <QDBusAbstractAdaptor>
 #include <QEvent>
 
 #include <algorithm>
-#include <cstring>
-#include <typeinfo>
 
 namespace fw {
 
 namespace {
 
 // Whether the event carries a call from a bus peer to an exported object: the toolkit queues
-// each as an event of its own kind, and answers one dropped unrun with an error.
-bool busCall(const QEvent* event)
+// each as a call for the object the bus reaches, an object exported through its adaptors (the
+// StatusNotifier item's, the menu's), and answers one dropped unrun with an error. No code of
+// ours queues calls for those objects.
+bool busCall(const QObject* receiver, const QEvent* event)
 {
-    if (event->type() != QEvent::MetaCall)
-        return false;
-    return std::strstr(typeid(*event).name(), "QDBusActivateObjectEvent") != nullptr;
+    return event->type() == QEvent::MetaCall
+        && receiver->findChild<QDBusAbstractAdaptor*>(QString(), Qt::FindDirectChildrenOnly) != nullptr;
 }
 
 } // namespace
@@ -38,7 +38,7 @@ BusCallBudget::~BusCallBudget()
 
 bool BusCallBudget::eventFilter(QObject* watched, QEvent* event)
 {
-    if (!busCall(event))
+    if (!busCall(watched, event))
         return false;
     const double now = double(clock_.nsecsElapsed()) / 1e6;
     balanceMs_ = std::min(kBurstMs, balanceMs_ + (now - lastMs_) * kShare);

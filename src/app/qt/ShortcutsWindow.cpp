@@ -3,6 +3,7 @@
 #include "app/qt/ShortcutsWindow.h"
 
 #include "app/StatusMenuModel.h"
+#include "overlay/ActionButton.h"
 #include "overlay/OverlayStyle.h"
 
 #include <QApplication>
@@ -87,7 +88,7 @@ ShortcutsWindowController::ShortcutsWindowController(UserDefaults& defaults, QOb
     recorder_.mouseUnavailable = [this] { return mouseUnavailable && mouseUnavailable(); };
     recorder_.onUpdate = [this] { refresh(); };
     recorder_.sameKey = [this](std::uint32_t a, std::uint32_t b) { return sameKey ? sameKey(a, b) : a == b; };
-    recorder_.holdKeyboard = [this] { return !holdKeyboard || holdKeyboard(window_->winId()); };
+    recorder_.holdKeyboard = [this] { return holdKeyboard ? holdKeyboard(window_->winId()) : KeyboardHold::Held; };
     recorder_.releaseKeyboard = [this] {
         if (releaseKeyboard)
             releaseKeyboard();
@@ -141,15 +142,23 @@ void ShortcutsWindowController::build()
     hint_->setMinimumWidth(470);
     hint_->setFixedHeight(36);
     bottom->addWidget(hint_, 1);
-    restore_ = new QPushButton(QStringLiteral("Restore Defaults"), w);
+    restore_ = button(QStringLiteral("Restore Defaults"), [this] { recorder_.restoreDefaults(); });
     restore_->setMinimumSize(140, 30);
     bottom->addWidget(restore_, 0, Qt::AlignVCenter);
     layout->addLayout(bottom);
-    connect(restore_, &QPushButton::clicked, this, [this] { recorder_.restoreDefaults(); });
 
     layout->activate();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         w->move(screen->availableGeometry().center() - QPoint(w->width() / 2, w->height() / 2));
+}
+
+QPushButton* ShortcutsWindowController::button(const QString& title, std::function<void()> action)
+{
+    // Our buttons' own: Return and keypad Enter click the ringed one, as Space does. A click
+    // rings it too, as any push button of the desktop's.
+    auto* b = new ActionButton(title, std::move(action), window_.get());
+    b->setFocusPolicy(Qt::StrongFocus);
+    return b;
 }
 
 QGridLayout* ShortcutsWindowController::buildRows(QWidget* w)
@@ -175,12 +184,10 @@ QGridLayout* ShortcutsWindowController::buildRows(QWidget* w)
         const std::uint32_t tag = rawValue(action);
         grid->addWidget(makeLabel(title(action), 13, QFont::Normal, StyleColor::label, w), line, 0);
         Row row;
-        row.key = new QPushButton(w);
+        row.key = button(QString(), [this, tag] { recorder_.recordKey(tag); });
         row.key->setMinimumHeight(28);
-        connect(row.key, &QPushButton::clicked, this, [this, tag] { recorder_.recordKey(tag); });
-        row.mouse = new QPushButton(w);
+        row.mouse = button(QString(), [this, tag] { recorder_.recordMouse(tag); });
         row.mouse->setMinimumHeight(28);
-        connect(row.mouse, &QPushButton::clicked, this, [this, tag] { recorder_.recordMouse(tag); });
         row.note = new QLabel(w);
         row.note->setFont(noteFont);
         QPalette orange = row.note->palette();
@@ -253,7 +260,9 @@ void ShortcutsWindowController::watchInput(bool on)
 
 bool ShortcutsWindowController::keyDown(const QKeyEvent& e)
 {
-    if (isModifierKey(e.key()))
+    // A held key's repeats: the Return that started the recording, or a combination's key kept
+    // down; never a shortcut of their own.
+    if (isModifierKey(e.key()) || e.isAutoRepeat())
         return true;
     // On X the native scan code is the key's keycode; 0 where the event names no key.
     const bool realKey = e.nativeScanCode() != 0 && keyCodeForKey;

@@ -2,7 +2,8 @@
 // The shortcuts window: one row per action with a button for its keyboard shortcut and one
 // for its mouse-button shortcut, a hint line and "Restore Defaults". Clicking a row's button
 // records: the next key combination, or the next middle or side click over our windows,
-// becomes the binding once it is valid; Delete clears it, Escape cancels. The owner installs
+// becomes the binding once it is valid; Delete clears it, Escape cancels (the recording, not
+// the window). Return, keypad Enter and Space click the ringed button. The owner installs
 // the four closures and shows the window; the window is created once and kept.
 //
 //   ShortcutsWindowController shortcuts(defaults);
@@ -62,8 +63,9 @@ public:
     std::function<std::optional<std::uint32_t>(std::uint32_t nativeKey)> keyCodeForKey;
     std::function<bool(std::uint32_t, std::uint32_t)> sameKey;
     // Holding the whole keyboard for this window (its native id) while a key is recorded, and
-    // letting it go (GlobalHotKeys::holdKeyboard, releaseKeyboard); nothing is held until set.
-    std::function<bool(std::uint64_t window)> holdKeyboard;
+    // letting it go (GlobalHotKeys::holdKeyboard, releaseKeyboard); until set, keys are
+    // recorded as they reach the window, and nothing is said about the keyboard.
+    std::function<KeyboardHold(std::uint64_t window)> holdKeyboard;
     std::function<void()> releaseKeyboard;
 
     // Sets every button title and note from the stored tables.
@@ -90,6 +92,8 @@ private:
     // "Ctrl+Alt+1, Ctrl+Alt+2: In use elsewhere" for the layout keys another program holds.
     QString layoutKeysNote() const;
     void build();
+    // A button of the window running `action` when clicked.
+    QPushButton* button(const QString& title, std::function<void()> action);
     // The header and one row per action: title, key and mouse buttons, note.
     QGridLayout* buildRows(QWidget* window);
     void watchInput(bool on);

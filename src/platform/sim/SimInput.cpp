@@ -36,12 +36,11 @@ QString SimHotKeys::keyCharacters(std::uint32_t keyCode)
     return it == characters_.end() ? QString() : it->second;
 }
 
-bool SimHotKeys::holdKeyboard(std::uint64_t window)
+KeyboardHold SimHotKeys::holdKeyboard(std::uint64_t window)
 {
-    if (heldElsewhere_)
-        return false;
-    heldFor_ = window;
-    return true;
+    if (holdAnswer_ == KeyboardHold::Held)
+        heldFor_ = window;
+    return holdAnswer_;
 }
 
 std::optional<std::uint32_t> SimHotKeys::keyCodeForKey(std::uint32_t nativeKey)

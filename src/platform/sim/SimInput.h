@@ -37,7 +37,7 @@ public:
     // A key's own code is the code of its place.
     std::optional<std::uint32_t> keyCodeForKey(std::uint32_t nativeKey) override;
     bool sameKey(std::uint32_t a, std::uint32_t b) override { return keyFor(a) == keyFor(b); }
-    bool holdKeyboard(std::uint64_t window) override;
+    KeyboardHold holdKeyboard(std::uint64_t window) override;
     void releaseKeyboard() override { heldFor_ = 0; }
 
     // Keys are named by the code of their place on the keyboard. A new layout: each code in
@@ -46,8 +46,9 @@ public:
     void setLayout(std::map<std::uint32_t, std::uint32_t> keys, std::map<std::uint32_t, QString> characters = {});
     // Another client holds the key with these modifiers: registering on it fails with HotKeyTaken.
     void take(std::uint32_t key, std::uint32_t modifiers) { taken_.insert({key, modifiers}); }
-    // Another client holds the whole keyboard: holdKeyboard() fails while it does.
-    void setKeyboardHeldElsewhere(bool held) { heldElsewhere_ = held; }
+    // What holdKeyboard() answers from now on (Held by default): Pending plays another client
+    // holding the whole keyboard, Impossible a window that is gone.
+    void setHoldAnswer(KeyboardHold answer) { holdAnswer_ = answer; }
     // The window our hold of the keyboard is for; 0 when we hold none.
     std::uint64_t keyboardHeldFor() const { return heldFor_; }
     // A press of the key with the modifiers; false when nothing of ours is registered on it.
@@ -68,7 +69,7 @@ private:
     std::map<std::uint32_t, std::uint32_t> layout_;
     std::map<std::uint32_t, QString> characters_;
     HotKeyRef next_ = 1;
-    bool heldElsewhere_ = false;
+    KeyboardHold holdAnswer_ = KeyboardHold::Held;
     std::uint64_t heldFor_ = 0;
     std::function<void(std::uint32_t)> handler_;
     std::function<void()> keyboardHandler_;

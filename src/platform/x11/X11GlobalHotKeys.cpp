@@ -187,7 +187,7 @@ bool X11GlobalHotKeys::sameKey(std::uint32_t a, std::uint32_t b)
                        [&](std::uint8_t k) { return std::find(keysB.begin(), keysB.end(), k) != keysB.end(); });
 }
 
-bool X11GlobalHotKeys::holdKeyboard(std::uint64_t window)
+KeyboardHold X11GlobalHotKeys::holdKeyboard(std::uint64_t window)
 {
     return x11::holdKeyboard(window);
 }

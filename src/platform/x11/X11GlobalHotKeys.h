@@ -42,7 +42,7 @@ public:
     std::optional<std::uint32_t> keyCodeForKey(std::uint32_t nativeKey) override;
     bool sameKey(std::uint32_t a, std::uint32_t b) override;
     // On the toolkit's connection (X11KeyboardHold.h), where the recording reads its keys.
-    bool holdKeyboard(std::uint64_t window) override;
+    KeyboardHold holdKeyboard(std::uint64_t window) override;
     void releaseKeyboard() override;
 
     // Reads the queued events: hands the presses' ids to the handler, then, when the keyboard

@@ -312,14 +312,16 @@ RetriedGrab* recordingGrab()
 
 } // namespace
 
-bool holdKeyboard(std::uint64_t window)
+KeyboardHold holdKeyboard(std::uint64_t window)
 {
     RetriedGrab* recording = toolkitConnection() && window ? recordingGrab() : nullptr;
     if (!recording)
-        return false;
-    // Held, or to be held once the window shows or a grab of the window manager's ends.
+        return KeyboardHold::Impossible;
     const auto status = recording->hold(xcb_window_t(window));
-    return status && *status != XCB_GRAB_STATUS_ALREADY_GRABBED && *status != XCB_GRAB_STATUS_FROZEN;
+    if (!status)
+        return KeyboardHold::Impossible;
+    // Else taken again once the window shows or the other client's grab ends.
+    return *status == XCB_GRAB_STATUS_SUCCESS ? KeyboardHold::Held : KeyboardHold::Pending;
 }
 
 void releaseKeyboard()

@@ -13,14 +13,16 @@
 // back to the panel. A move of the
 // focus while a button is down (a click elsewhere) or to another window of ours ends the hold.
 
+#include "platform/GlobalHotKeys.h"
+
 #include <cstdint>
 #include <functional>
 
 namespace fw::x11 {
 
-// False when another client holds the keyboard now (it is held once that client lets go), or
-// the toolkit has no X connection.
-bool holdKeyboard(std::uint64_t window);
+// Held, pending while another client holds the keyboard or the window is not viewable yet, or
+// impossible (the toolkit has no X connection, or the window is gone).
+KeyboardHold holdKeyboard(std::uint64_t window);
 // Ends a recording's hold, taken or asked for (a panel's goes on).
 void releaseKeyboard();
 

@@ -297,7 +297,7 @@ std::optional<Rect> X11WindowSystem::landCorner(WindowId id, const ClientState& 
         if (shift)
             habit.fromFrame = Point{again.x + o.x - frameCorner.x, again.y + o.y - frameCorner.y};
         habit.asClients = path == Habit::Message && habit.fromFrame &&
-            *habit.fromFrame == Point{s.frameExtents.left, s.frameExtents.top};
+            *habit.fromFrame == Point{double(s.frameExtents.left), double(s.frameExtents.top)};
     }
     return landed();
 }

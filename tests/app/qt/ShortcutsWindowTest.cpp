@@ -173,13 +173,15 @@ TEST(ShortcutsWindowFonts, EveryTextWholeAndInLineFromNineToSixteenPoints)
         QTest::mouseClick(window.window(), Qt::MiddleButton, Qt::NoModifier, QPoint(30, 30));
         ASSERT_TRUE(window.hint().startsWith(u"The middle button pastes"_qs)) << at << window.hint().toStdString();
         expectLaidOut(window, at + "the middle button's note");
-        for (OverlayLabel* label : window.window()->findChildren<OverlayLabel*>())
-            if (label->text() == window.hint())
+        for (OverlayLabel* label : window.window()->findChildren<OverlayLabel*>()) {
+            if (label->text() == window.hint()) {
                 EXPECT_LE(QFontMetrics(label->font())
                               .boundingRect(QRect(0, 0, label->width(), 1000), Qt::TextWordWrap, label->text())
                               .height(),
                           label->height())
                     << at << "the note is cut";
+            }
+        }
         ShortcutStore(defaults).setMouseTrigger(std::nullopt, ShortcutAction::restore);
 
         window.close();
@@ -394,9 +396,11 @@ TEST_F(WindowFixture, EveryWayOfClosingEndsTheRecording)
     EXPECT_FALSE(hotKeys.suspended());
 }
 
-TEST_F(WindowFixture, WhileAnotherProgramHoldsTheKeyboardTheHintSaysSo)
+// Where the keyboard is not held for the recording, the hint says why, and keys that reach the
+// window still record.
+TEST_F(WindowFixture, WhileTheKeyboardIsNotHeldTheHintSaysWhy)
 {
-    keys.setKeyboardHeldElsewhere(true);
+    keys.setHoldAnswer(KeyboardHold::Pending);
     click(ShortcutAction::place, false);
     EXPECT_EQ(window.hint(), u"Another program holds the keyboard, so keys it takes won’t arrive. Press the new "
                              u"shortcut, Delete to clear, or Escape to cancel."_qs);
@@ -404,6 +408,15 @@ TEST_F(WindowFixture, WhileAnotherProgramHoldsTheKeyboardTheHintSaysSo)
     QTest::keyClick(target(), Qt::Key_K, QtCtrlAlt);
     EXPECT_EQ(window.keyButton(ShortcutAction::place)->text(), "Ctrl+Alt+K");
     EXPECT_EQ(window.hint(), "");
+
+    // A keyboard that cannot be held (the window gone from the display) is not asked for again.
+    keys.setHoldAnswer(KeyboardHold::Impossible);
+    click(ShortcutAction::next, false);
+    EXPECT_EQ(window.hint(), u"The keyboard can’t be held for this window, so keys other programs take won’t "
+                             u"arrive. Press the new shortcut, Delete to clear, or Escape to cancel."_qs);
+    EXPECT_EQ(keys.keyboardHeldFor(), 0u);
+    QTest::keyClick(target(), Qt::Key_J, QtCtrlAlt);
+    EXPECT_EQ(window.keyButton(ShortcutAction::next)->text(), "Ctrl+Alt+J");
 }
 
 } // namespace
