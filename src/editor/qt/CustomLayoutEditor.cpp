@@ -111,8 +111,9 @@ void CustomLayoutEditor::buildApps()
 {
     appLabel_ = makeLabel(QString(), 13, QFont::Normal, StyleColor::label, this);
     appLabel_->setGeometry(frame(24, 152, 148, 20));
-    appMenu_ = new QPushButton(this);
-    appMenu_->setAutoDefault(false);
+    // Return and keypad Enter open the list as Space does.
+    appMenu_ = new ActionButton(QString(), {}, this);
+    appMenu_->setFocusPolicy(Qt::StrongFocus);
     appMenu_->setGeometry(frame(176, 147, 300, 28));
     appMenu_->setAccessibleName(QStringLiteral("App for the selected region"));
     makeLabel(QStringLiteral("Pick several to stack them, first in front."), 12, QFont::Normal, StyleColor::secondaryLabel, this)
