@@ -55,8 +55,8 @@ public:
     // when nothing stood over it. The raised windows already in that order lead and are left out.
     static std::vector<ManagedWindow> restoreOrder(const PeekScene& scene, const std::vector<ManagedWindow>& raised);
     // Raises the windows one every `restorePause`, then `restoreSettle` after the last runs
-    // `then`, each step deferred in the anchor's scope: a switcher that goes meanwhile leaves no
-    // look half undone, an anchor that ends takes its steps with it.
+    // `then`, each step deferred in the scope given (AnchorServices::looks): one that outlives
+    // the anchor leaves no look half undone when a switcher goes meanwhile.
     static void restore(TaskScope& tasks, std::vector<ManagedWindow> windows,
                         std::function<void(const ManagedWindow&)> raiser, std::function<void()> then);
 

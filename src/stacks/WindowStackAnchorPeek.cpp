@@ -154,7 +154,7 @@ void WindowStackAnchor::peek(const std::vector<ManagedWindow>& windows)
             peek_.peeked.clear();
             if (std::vector<ManagedWindow> list = peek_.takeRestore(); !list.empty()) {
                 holdKeyboard();
-                AnchorPeek::restore(tasks_, std::move(list), actions.peekWindow, {});
+                AnchorPeek::restore(services_.looks ? *services_.looks : tasks_, std::move(list), actions.peekWindow, {});
             }
         }
         return;
@@ -176,7 +176,7 @@ void WindowStackAnchor::endPeek(bool restoring, std::function<void()> then)
     }
     if (switcherShown())
         holdKeyboard();
-    AnchorPeek::restore(tasks_, std::move(list), actions.peekWindow, std::move(then));
+    AnchorPeek::restore(services_.looks ? *services_.looks : tasks_, std::move(list), actions.peekWindow, std::move(then));
 }
 
 } // namespace fw
