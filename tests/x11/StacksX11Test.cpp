@@ -62,7 +62,7 @@ TEST(StacksX11, TwoXtermsInOneRegionFormAStackAndTheCycleBringsTheOtherForward)
     for (const auto& term : {one, two}) {
         const auto at = std::find_if(layers.begin(), layers.end(), [&](const WindowLayer& l) { return l.id == term.window; });
         ASSERT_NE(at, layers.end());
-        EXPECT_EQ(at->level, 0);
+        EXPECT_EQ(at->level, kOrdinaryLevel);
         EXPECT_EQ(at->pid, Pid(term.pid));
         EXPECT_EQ(at->frame, *frame);
     }
