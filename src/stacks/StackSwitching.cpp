@@ -139,7 +139,8 @@ bool takeFrontLayer(StackContext& ctx, const StackSet& set, const ManagedWindow&
     const WindowStack* stack = set.presentedStackOf(target);
     if (!stack)
         return false;
-    const std::vector<ManagedWindow> sharing = set.slotMates(target, usableMembers(ctx, target, *stack), *stack);
+    // Whatever the server lists of the slot's other members covers the target there.
+    const std::vector<ManagedWindow> sharing = set.slotMates(target, stack->members, *stack);
     WindowSystem& windows = ctx.access.windowSystem();
     std::optional<WindowLayer> front;
     for (const WindowLayer& l : windows.layers()) {
