@@ -5,6 +5,7 @@
 
 #include "base/Geometry.h"
 #include "platform/PixelImage.h"
+#include "platform/WindowLevels.h"
 
 #include <QString>
 #include <cstdint>
@@ -44,7 +45,7 @@ struct WindowLayer {
     WindowId id = 0;   // the client window; an unmanaged window stands for itself
     Pid pid = 0;       // 0 = unknown
     Rect frame;
-    int level = 0;     // 0 ordinary, 3 kept above, 20 dock, 101 override-redirect
+    int level = kOrdinaryLevel;   // WindowLevels.h
 
     friend bool operator==(const WindowLayer&, const WindowLayer&) = default;
 };
@@ -58,14 +59,17 @@ struct SizeHints {
     friend bool operator==(const SizeHints&, const SizeHints&) = default;
 };
 
-// States in which a window manager holds a window's frame against writes, as bit flags: a
+// Window states as bit flags. The first five hold a window's frame against writes: a
 // maximized window keeps the frame it was maximized to, a shaded one shows only its title bar.
+// The last two are the layer the user keeps the window in, over or under the ordinary ones.
 enum WindowStateFlag : std::uint32_t {
     MaximizedVertically = 1u << 0,
     MaximizedHorizontally = 1u << 1,
     Fullscreen = 1u << 2,
     Shaded = 1u << 3,
     Minimized = 1u << 4,
+    KeptAbove = 1u << 5,
+    KeptBelow = 1u << 6,
 };
 using WindowStates = std::uint32_t;
 constexpr WindowStates kMaximized = MaximizedVertically | MaximizedHorizontally;
@@ -170,6 +174,9 @@ public:
     // takes the point (resize borders outside the visible frame included), else the topmost
     // whose frame contains it.
     virtual std::optional<WindowId> windowAt(Point p) = 0;
+    // Whether a press at the point lands on a window of this program's own (a badge, a panel)
+    // rather than on the windows under it: panels that let clicks through do not count.
+    virtual bool ownWindowAt(Point) { return false; }
 
     // The largest picture the window publishes as its icon (_NET_WM_ICON on X11); nothing when
     // it publishes none or none that is well formed.

@@ -79,7 +79,8 @@ bool dividerSeparatesWindows(const RegionTree::Divider& divider, RegionNumber re
 namespace {
 
 // The shared edge under the point on its display, when the window under the point sits in a
-// region beside it (within 6 pixels) and another window of the group is across it.
+// region beside it (within 6 pixels) and another window of the group is across it. A panel of
+// ours there (a stack's badge) is what the pointer is on: a drag there moves no edge.
 std::optional<EdgeHint> edgeHintAt(SnapContext& ctx, const AppliedLayouts& layouts, const Point& point)
 {
     const auto screen = containing(ctx.screenList(), point);
@@ -88,7 +89,9 @@ std::optional<EdgeHint> edgeHintAt(SnapContext& ctx, const AppliedLayouts& layou
         return std::nullopt;
     const Rect visible = topLeftVisibleFrame(*screen);
     const auto divider = dividerAt(point, *group, visible, screen->scale);
-    const auto window = divider ? ctx.access.windowUnderPoint(point) : std::nullopt;
+    if (!divider || ctx.access.windowSystem().ownWindowAt(point))
+        return std::nullopt;
+    const auto window = ctx.access.windowUnderPoint(point);
     const auto region = window ? regionOf(*group, *window) : std::nullopt;
     if (!region || !dividerSeparatesWindows(*divider, *region, *group))
         return std::nullopt;

@@ -26,7 +26,7 @@ std::optional<RegionTree::Divider> dividerAt(const Point& point, const LayoutGro
 bool dividerSeparatesWindows(const RegionTree::Divider& divider, RegionNumber region, const LayoutGroup& group);
 
 // Shows the hint when the point is over a shared edge of the display's group and the window
-// under it sits in its region; hides it otherwise. Leaves the hint alone while the picker is
+// under it sits in its region, no panel of ours over it; hides it otherwise. Leaves the hint alone while the picker is
 // open or a placement runs.
 void updateSharedEdgeHint(SnapContext& ctx, const Interaction& interaction, const PickerSession& picker,
                           const AppliedLayouts& layouts, const Point& point);

@@ -6,6 +6,7 @@
 // was behind stays behind. Main thread only.
 
 #include "base/Clock.h"
+#include "base/TaskScope.h"
 #include "windows/ManagedWindow.h"
 
 #include <functional>
@@ -15,7 +16,7 @@
 
 namespace fw {
 
-// The desktop as a look finds it: the windows a look may move (ordinary windows of other
+// The desktop as a look finds it: the windows a look may move (work windows of other
 // programs, front to back) and the one with the keyboard.
 struct PeekScene {
     std::vector<WindowLayer> layers;
@@ -54,8 +55,9 @@ public:
     // when nothing stood over it. The raised windows already in that order lead and are left out.
     static std::vector<ManagedWindow> restoreOrder(const PeekScene& scene, const std::vector<ManagedWindow>& raised);
     // Raises the windows one every `restorePause`, then `restoreSettle` after the last runs
-    // `then`. It runs on the clock alone: a switcher that goes meanwhile leaves no look half undone.
-    static void restore(Clock& clock, std::vector<ManagedWindow> windows,
+    // `then`, each step deferred in the scope given (AnchorServices::looks): one that outlives
+    // the anchor leaves no look half undone when a switcher goes meanwhile.
+    static void restore(TaskScope& tasks, std::vector<ManagedWindow> windows,
                         std::function<void(const ManagedWindow&)> raiser, std::function<void()> then);
 
 private:

@@ -115,7 +115,7 @@ bool BadgeState::uncovered(const Rect& r, const Rect& slot, const ManagedWindow&
                              {r.maxX() - 1, r.maxY() - 1}};
     for (const Point& p : corners) {
         const auto top = std::find_if(layers.begin(), layers.end(), [&](const auto& l) { return l.frame.contains(p); });
-        if (top == layers.end() || top->level != 0 || top->pid != front.pid || !inSlot(*top))
+        if (top == layers.end() || !isWorkWindowLevel(top->level) || top->pid != front.pid || !inSlot(*top))
             return false;
     }
     return true;

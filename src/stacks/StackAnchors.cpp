@@ -64,7 +64,7 @@ bool confirmsFront(const PresenterContext& ctx, const ManagedWindow& candidate, 
     if (screen == screens.end() || !screen->visibleFrame.contains(probe))
         return false;
     const auto layer = std::find_if(layers.begin(), layers.end(), [&](const WindowLayerSnapshot& l) { return l.frame.intersects(probe); });
-    if (layer == layers.end() || layer->level != 0 || layer->pid != candidate.pid
+    if (layer == layers.end() || !isWorkWindowLevel(layer->level) || layer->pid != candidate.pid
         || !stack.sitsInSlot(candidate, layer->frame))
         return false;
     // The window under the point, from the same list: the server's own stacking, no round trip.
@@ -181,7 +181,7 @@ void configureAnchorCallbacks(PresenterContext& ctx, AnchorState& anchors, Windo
         if (!self)
             return scene;
         for (const WindowLayer& l : self->access.windowSystem().layers()) {
-            if (l.level == 0 && l.pid != ownPid())
+            if (isWorkWindowLevel(l.level) && l.pid != ownPid())
                 scene.layers.push_back(l);
         }
         scene.focused = self->access.focusedWindow();

@@ -108,7 +108,7 @@ ScanDecision WindowScanState::decide(const std::vector<WindowLayerSnapshot>& cur
 {
     std::vector<WindowLayerSnapshot> fresh;
     for (const auto& l : current) {
-        if (l.level == 0 && l.pid != ownPid)
+        if (isWorkWindowLevel(l.level) && l.pid != ownPid)
             fresh.push_back(l);
     }
     std::sort(fresh.begin(), fresh.end(), [](const auto& a, const auto& b) { return a.id < b.id; });

@@ -17,12 +17,6 @@
 
 namespace fw {
 
-// The layer level of a window kept above the others (WindowLayer::level).
-inline constexpr int kKeptAboveLevel = 3;
-// The layer level of a window no window manager manages (override-redirect): menus, tooltips,
-// notices, and every panel of ours.
-inline constexpr int kUnmanagedLevel = 101;
-
 // A window at `frame` (size increments `grid`) sits in the slot `slot`, whose own window (if
 // the slot is a window's frame) has the increments `slotGrid`: either sits in the other.
 bool sameSlot(const Rect& frame, const Size& grid, const Rect& slot, const Size& slotGrid);
@@ -89,7 +83,7 @@ enum class ScanDecision { unchanged = 0, present = 1, discover = 2 };
 struct WindowScanState {
     static constexpr double fullDiscoveryInterval = 60;   // seconds
 
-    // The ordinary windows of other processes at the last decision, by id.
+    // The work windows (isWorkWindowLevel) of other processes at the last decision, by id.
     std::optional<std::vector<WindowLayerSnapshot>> documents;
     std::vector<WindowLayerSnapshot> layers;   // the last list decided on, front to back
     double lastDiscovery = 0;                  // uptime of the last full discovery, seconds

@@ -177,7 +177,7 @@ void refreshPass(StackContext& ctx, StackRefresh& refresh, StackSet& set, const 
     const Duration t0 = ctx.clock.now();
     std::vector<WindowLayerSnapshot> layers = captureLayers(ctx.access.windowSystem(), ctx.ownPid);
     const double t1 = ctx.uptime();
-    set.noteKeptAbove(layers);
+    set.noteLayers(layers);
     // Every window counts where it covers a badge or an anchor, whatever its level. Whether the
     // stacking changed, though, floating windows tell only where they meet a stack or an anchor:
     // a menu or a notice elsewhere asks for no pass.
@@ -186,7 +186,7 @@ void refreshPass(StackContext& ctx, StackRefresh& refresh, StackSet& set, const 
         zones.push_back(s.frame);
     std::vector<WindowLayerSnapshot> watched = layers;
     std::erase_if(watched, [&](const WindowLayerSnapshot& l) {
-        return l.level != 0 && std::none_of(zones.begin(), zones.end(), [&](const Rect& z) { return z.intersects(l.frame); });
+        return !isWorkWindowLevel(l.level) && std::none_of(zones.begin(), zones.end(), [&](const Rect& z) { return z.intersects(l.frame); });
     });
 
     const ScanDecision decision = refresh.scanState.decide(watched, ctx.ownPid, fullScan, refresh.needsPresentation, t1);

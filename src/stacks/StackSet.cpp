@@ -93,7 +93,7 @@ void StackSet::updateKnownFrames(const WindowFramePairs& windows)
         else
             knownFrames_.push_back({window, frame, access_.grid(window)});
     }
-    stacks_ = currentFrameStacks(stackable());
+    stacks_ = currentFrameStacks(knownFrames_);
 }
 
 std::vector<ManagedWindow> StackSet::slotMates(const ManagedWindow& window,
@@ -110,16 +110,6 @@ std::vector<ManagedWindow> StackSet::slotMates(const ManagedWindow& window,
             mates.push_back(m);
     }
     return mates;
-}
-
-void StackSet::noteKeptAbove(const std::vector<WindowLayerSnapshot>& layers)
-{
-    layers_ = layers;
-    keptAbove_.clear();
-    for (const WindowLayerSnapshot& l : layers) {
-        if (l.level == kKeptAboveLevel)
-            keptAbove_.insert(l.id);
-    }
 }
 
 std::unordered_set<ManagedWindow> StackSet::discover(const std::optional<std::unordered_set<Pid>>& changedPids)
@@ -139,13 +129,6 @@ std::unordered_set<ManagedWindow> StackSet::discover(const std::optional<std::un
     return known;
 }
 
-WindowSnapshot StackSet::stackable() const
-{
-    WindowSnapshot out = knownFrames_;
-    std::erase_if(out, [&](const DiscoveredWindow& d) { return keptAbove_.count(d.window.element) > 0; });
-    return out;
-}
-
 std::vector<WindowStack> StackSet::currentFrameStacks(const WindowSnapshot& windows) const
 {
     return frameStacks(windows, callbacks_.regionProvider ? callbacks_.regionProvider() : std::vector<Rect>{});
@@ -153,7 +136,7 @@ std::vector<WindowStack> StackSet::currentFrameStacks(const WindowSnapshot& wind
 
 void StackSet::group()
 {
-    const WindowSnapshot windows = stackable();
+    const WindowSnapshot& windows = knownFrames_;
     stacks_ = enabled_ ? currentFrameStacks(windows) : std::vector<WindowStack>{};
     std::vector<WindowStack> spans;
     if (enabled_ && callbacks_.spanProvider)

@@ -1,7 +1,8 @@
 #pragma once
 // The stacks as the engine last found them: the windows known with their frames, the frame
-// stacks and the stacks presented (spans first), the window in front of each, the windows kept
-// above the others, and the first-seen order stacks cycle in. It answers the membership
+// stacks and the stacks presented (spans first), the window in front of each, the last layer
+// list, and the first-seen order stacks cycle in. A window kept above or below the others
+// joins stacks as any other does. It answers the membership
 // questions of the coordinator and the views; only frame stacks answer them, span stacks are
 // for showing and for sending a span behind. With grouping off every window stands alone.
 
@@ -51,8 +52,8 @@ public:
     // ---- Changes
     // The coordinator placed these windows at these frames.
     void updateKnownFrames(const WindowFramePairs& windows);
-    // The pass's layer list; the windows kept above the others in it.
-    void noteKeptAbove(const std::vector<WindowLayerSnapshot>& layers);
+    // The pass's layer list.
+    void noteLayers(const std::vector<WindowLayerSnapshot>& layers) { layers_ = layers; }
     // Asks the windows again: all, or those of the processes given; the windows now known.
     std::unordered_set<ManagedWindow> discover(const std::optional<std::unordered_set<Pid>>& changedPids);
     // Groups the known windows into frame stacks and presented stacks; fronts are forgotten.
@@ -69,9 +70,6 @@ public:
 
 private:
     Size gridOf(const ManagedWindow& window) const;
-    // The known windows that may join stacks: a window kept above the others does not, as no
-    // switch could bring another member over it without changing its state.
-    WindowSnapshot stackable() const;
     std::vector<WindowStack> currentFrameStacks(const WindowSnapshot& windows) const;
 
     WindowAccess& access_;
@@ -81,7 +79,6 @@ private:
     std::vector<WindowStack> presented_;   // span stacks, then frame stacks outside them
     std::unordered_map<ManagedWindow, ManagedWindow> stackFronts_;   // by a stack's first member
     WindowSnapshot knownFrames_;
-    std::unordered_set<WindowId> keptAbove_;   // by the last layer list
     std::vector<WindowLayerSnapshot> layers_;
     CycleOrder cycleOrder_;
 };

@@ -1,6 +1,7 @@
 // The switching runs: the guards, the choice of transition and the tasks that play it.
 #include "stacks/StackSwitching.h"
 
+#include "base/Log.h"
 #include "base/UserDefaults.h"
 #include "layout/ScreenGeometry.h"
 #include "stacks/StackContext.h"
@@ -129,6 +130,41 @@ ManagedWindow frontOfSlot(const StackContext& ctx, const StackSet& set, const Ma
     return window;
 }
 
+// A raise brings a window to the front of its own layer only: where the member in front of
+// the target's slot stands in a higher one (it is kept above, or the target below), the two
+// trade those states first, so that the member brought forward is the one seen and the slot
+// stays in the layer the user keeps it in. True when a trade was asked for.
+bool takeFrontLayer(StackContext& ctx, const StackSet& set, const ManagedWindow& target)
+{
+    const WindowStack* stack = set.presentedStackOf(target);
+    if (!stack)
+        return false;
+    // Whatever the server lists of the slot's other members covers the target there.
+    const std::vector<ManagedWindow> sharing = set.slotMates(target, stack->members, *stack);
+    WindowSystem& windows = ctx.access.windowSystem();
+    std::optional<WindowLayer> front;
+    for (const WindowLayer& l : windows.layers()) {
+        if (l.id == target.element) {
+            if (!front || front->level <= l.level)
+                return false;
+            constexpr WindowStates kept = KeptAbove | KeptBelow;
+            const WindowStates frontKept = windows.windowStates(front->id).value_or(0) & kept;
+            const WindowStates targetKept = windows.windowStates(target.element).value_or(0) & kept;
+            bool asked = !frontKept || windows.changeWindowStates(front->id, frontKept, false);
+            asked = (!targetKept || windows.changeWindowStates(target.element, targetKept, false)) && asked;
+            asked = (!frontKept || windows.changeWindowStates(target.element, frontKept, true)) && asked;
+            asked = (!targetKept || windows.changeWindowStates(front->id, targetKept, true)) && asked;
+            if (!asked)
+                log::info(LogCategory::WindowAccess, "%{public}s keeps its layer: it may stay under the window in front",
+                          target.appName);
+            return true;
+        }
+        if (!front && std::any_of(sharing.begin(), sharing.end(), [&](const ManagedWindow& m) { return m.element == l.id; }))
+            front = l;
+    }
+    return false;
+}
+
 } // namespace
 
 std::optional<ManagedWindow> cycleStackMembers(StackContext& ctx, StackFlags& flags, StackSet& set,
@@ -178,7 +214,8 @@ bool switchFront(StackContext& ctx, StackFlags& flags, StackSet& set, StackRefre
         ctx.callbacks.onChoose(target);
     noteSwitch(ctx, refresh, set, flags);
     const StackTransition transition = readStackTransition(ctx.defaults);
-    if (instant || access.reduceMotion() || !ctx.transitions.gpuAvailable()) {
+    // A trade of layers restacks the two at once: nothing is left to animate.
+    if (takeFrontLayer(ctx, set, target) || instant || access.reduceMotion() || !ctx.transitions.gpuAvailable()) {
         plainRaise(ctx, target);
     } else if (transition != StackTransition::shuffle && previous && !(*previous == target)
                && ctx.permissions.windowPreviewsGranted() && !access.otherAppKeepsDisplayAwake()) {

@@ -53,6 +53,9 @@ struct AnchorServices {
     Permissions& permissions;
     Screens& screens;
     ScrollSteps& scroll;
+    // The scope a look's restoration runs in: one that outlives the anchors, as a switcher may
+    // go with its anchor at once (the surfaces making them set it). None: the anchor's own.
+    TaskScope* looks = nullptr;
 };
 
 // The action slots the presenter fills; an empty slot makes its step do nothing.

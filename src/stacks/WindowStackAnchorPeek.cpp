@@ -10,17 +10,18 @@ namespace fw {
 namespace {
 
 struct RestoreRun {
-    Clock& clock;
+    TaskScope& tasks;
     std::vector<ManagedWindow> windows;
     std::function<void(const ManagedWindow&)> raiser;
     std::function<void()> then;
     std::size_t next = 0;
 };
 
+// Each step a deferred step of the scope: `then` may end the anchor, and the scope with it.
 void restoreStep(const std::shared_ptr<RestoreRun>& run)
 {
     if (run->next == run->windows.size()) {
-        run->clock.schedule(AnchorPeek::restoreSettle, [run] {
+        run->tasks.after(AnchorPeek::restoreSettle, [run] {
             if (run->then)
                 run->then();
         });
@@ -29,7 +30,7 @@ void restoreStep(const std::shared_ptr<RestoreRun>& run)
     if (run->raiser)
         run->raiser(run->windows[run->next]);
     ++run->next;
-    run->clock.schedule(AnchorPeek::restorePause, [run] { restoreStep(run); });
+    run->tasks.after(AnchorPeek::restorePause, [run] { restoreStep(run); });
 }
 
 } // namespace
@@ -99,8 +100,10 @@ std::vector<ManagedWindow> AnchorPeek::restoreOrder(const PeekScene& scene, cons
     }
     out.erase(out.begin(), out.begin() + std::ptrdiff_t(lead));
     // The keyboard goes back where it was, when that window stood in front of all it meets.
+    if (!scene.focused || raised.empty())
+        return out;
     const ManagedWindow& last = out.empty() ? raised.back() : out.back();
-    if (scene.focused && !raised.empty() && !(last.element == scene.focused->element)) {
+    if (!(last.element == scene.focused->element)) {
         if (const auto f = indexOf(*scene.focused)) {
             const bool clear = std::none_of(list.begin(), list.begin() + std::ptrdiff_t(*f),
                                             [&](const WindowLayer& l) { return l.frame.intersects(list[*f].frame); });
@@ -111,10 +114,10 @@ std::vector<ManagedWindow> AnchorPeek::restoreOrder(const PeekScene& scene, cons
     return out;
 }
 
-void AnchorPeek::restore(Clock& clock, std::vector<ManagedWindow> windows,
+void AnchorPeek::restore(TaskScope& tasks, std::vector<ManagedWindow> windows,
                          std::function<void(const ManagedWindow&)> raiser, std::function<void()> then)
 {
-    restoreStep(std::make_shared<RestoreRun>(RestoreRun{clock, std::move(windows), std::move(raiser), std::move(then)}));
+    restoreStep(std::make_shared<RestoreRun>(RestoreRun{tasks, std::move(windows), std::move(raiser), std::move(then)}));
 }
 
 void WindowStackAnchor::schedulePeek(std::vector<ManagedWindow> windows)
@@ -151,7 +154,7 @@ void WindowStackAnchor::peek(const std::vector<ManagedWindow>& windows)
             peek_.peeked.clear();
             if (std::vector<ManagedWindow> list = peek_.takeRestore(); !list.empty()) {
                 holdKeyboard();
-                AnchorPeek::restore(services_.clock, std::move(list), actions.peekWindow, {});
+                AnchorPeek::restore(services_.looks ? *services_.looks : tasks_, std::move(list), actions.peekWindow, {});
             }
         }
         return;
@@ -173,7 +176,7 @@ void WindowStackAnchor::endPeek(bool restoring, std::function<void()> then)
     }
     if (switcherShown())
         holdKeyboard();
-    AnchorPeek::restore(services_.clock, std::move(list), actions.peekWindow, std::move(then));
+    AnchorPeek::restore(services_.looks ? *services_.looks : tasks_, std::move(list), actions.peekWindow, std::move(then));
 }
 
 } // namespace fw

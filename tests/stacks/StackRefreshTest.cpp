@@ -55,10 +55,10 @@ TEST_F(StackRefresh, PassesReadTheLayerListOnceAndAskOnlyTheWindowsThatChanged)
     ASSERT_EQ(presentation.shown.size(), 1u);
     EXPECT_EQ(s.stack(c), ab[0]);
 
-    // A floating window of another application counts only where it meets a stack or an anchor.
+    // A floating window of another application (a menu) counts only where it meets a stack or an anchor.
     s.noteMouseMoved(Point{});   // passes every second again
     presentation.zones = {Rect(0, 0, 60, 60)};
-    const WindowId floating = sim.addWindow({.pid = 300, .frame = Rect(right.midX(), right.midY(), 50, 50), .layer = 3});
+    const WindowId floating = sim.addWindow({.pid = 300, .frame = Rect(right.midX(), right.midY(), 50, 50), .layer = kUnmanagedLevel});
     presentation.shown.clear();
     clock.advance(1s);
     EXPECT_TRUE(presentation.shown.empty());

@@ -148,7 +148,7 @@ TEST(StackRules, ScanDecisionAsksOnlyWhatChangedAndEveryWindowOnceAMinute)
 {
     const Pid own = 1;
     const WindowLayerSnapshot a{1, 100, Rect(0, 0, 100, 100), 0}, b{2, 200, Rect(50, 0, 100, 100), 0};
-    const WindowLayerSnapshot mine{3, own, Rect(0, 0, 10, 10), 0}, floating{4, 300, Rect(0, 0, 10, 10), 3};
+    const WindowLayerSnapshot mine{3, own, Rect(0, 0, 10, 10), 0}, floating{4, 300, Rect(0, 0, 10, 10), kUnmanagedLevel};
     WindowScanState s;
     EXPECT_EQ(s.decide({a, b, mine}, own, false, false, 10), ScanDecision::discover);
     EXPECT_FALSE(s.changedPIDs) << "the first discovery is a full one";

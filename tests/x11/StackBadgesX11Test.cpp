@@ -7,7 +7,8 @@
 // draws its own title bar gets its badge inside its top edge. Placed automatically, the badge
 // takes a free stretch of the real title bar, clear of all the window manager drew there.
 // Clicks on the stack's front window never unmap its badge. A window kept above the others and
-// a dialog of ours over the badge hide it. Resting on a badge's icon shows its tooltip.
+// a dialog of ours over the badge hide it. Resting on a badge's icon shows its tooltip. On a
+// badge over a shared divider no hint to resize together shows.
 #include "stacks/StackPresenter.h"
 #include "stacks/qt/StackBadgeView.h"
 #include "stacks/qt/WindowStackAnchorView.h"
@@ -445,6 +446,61 @@ TEST(StackBadgesX11, AWindowKeptAboveAndADialogOfOursOverTheBadgeHideIt)
     EXPECT_TRUE(session.waitFor([&] { return !shown(); }, pass)) << "the badge stayed over our own dialog";
     dialog.hide();
     EXPECT_TRUE(session.waitFor(shown, pass)) << "the badge never came back after our dialog closed";
+    rig.stacks.stop();
+}
+
+// Halves, the test client placed left and two xterms placed right: the stack's badge stands
+// across the right half's left edge, on the shared divider. Resting on the divider below the
+// badge shows the "Resize together" hint; resting on the badge there, the pointer is on the
+// badge, where a drag moves no edge: the hint goes.
+TEST(StackBadgesX11, OnABadgeOverTheSharedDividerNoResizeHintShows)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    if (!session.titleBars())
+        GTEST_SKIP() << "no title bar to hold the badge under " << session.windowManager().toStdString();
+    auto neighbour = session.startTestClient(u"neighbour"_qs, {"--position", "100,200"});
+    auto one = session.startXterm(u"divider one"_qs, {"-geometry", "80x24+700+100"});
+    auto two = session.startXterm(u"divider two"_qs, {"-geometry", "80x24+900+300"});
+    ASSERT_TRUE(neighbour.window && one.window && two.window) << session.error();
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    ASSERT_TRUE(rig.startDragMonitor()) << "no XInput 2.2";
+    const auto screen = rig.screenOf(Rect(0, 0, 1920, 1080));
+    ASSERT_TRUE(screen);
+    const SnapLayout& halves = SnapLayout::builtIns().front();
+    for (const auto& [window, region] : {std::pair{neighbour.window, 0}, std::pair{one.window, 1}, std::pair{two.window, 1}}) {
+        const auto done = rig.placeWindow(window, RegionNumber(region), halves, *screen);
+        ASSERT_TRUE(session.waitFor([&] { return done->has_value(); }, 10000) && **done) << "not placed";
+    }
+    ASSERT_TRUE(session.activate(two.window));
+    rig.stacks.start();
+    auto* presenter = rig.stacks.presenter();
+    const Rect right = halves.tree.frames(topLeftVisibleFrame(*screen), 8).at(1);
+    Rect badge;
+    ASSERT_TRUE(session.waitFor([&] {
+        rig.stacks.refresh(true);
+        const auto& badges = presenter->badges();
+        if (badges.size() != 1 || !badges.begin()->second.panel->isVisible())
+            return false;
+        badge = badges.begin()->second.panel->frame();
+        return badge.minX() < right.minX() && badge.maxX() > right.minX() + 2;
+    })) << "no badge across the divider";
+
+    const auto hintShown = [&] {
+        const OverlayWindow* hint = rig.overlay.feedback().hint();
+        return hint && hint->isOrderedIn();
+    };
+    // Inside the xterm, within the divider's reach: below the badge, then on it.
+    pointAt(session, QPoint(int(right.minX()) + 2, int(topLeftVisibleFrame(*screen).midY())));
+    ASSERT_TRUE(session.waitFor(hintShown)) << "no hint on the divider";
+    // The hint follows the pointer at most ten times a second: a resting hand moves a little.
+    pointAt(session, QPoint(int(right.minX()) + 2, int(badge.midY())));
+    int step = 1;
+    EXPECT_TRUE(session.waitFor([&] {
+        session.moveRelative(step = -step, 0);
+        return !hintShown();
+    })) << "the hint stayed over the badge";
     rig.stacks.stop();
 }
 

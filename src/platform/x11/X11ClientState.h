@@ -194,7 +194,8 @@ struct LayerSeen {
     bool placed = false;     // its frame (and state) came back
     Rect frame;
     Rect topFrame;           // the top-level window's own rectangle, border included
-    bool above = false;
+    bool above = false;      // kept above the others, or below them
+    bool below = false;
     bool hidden = false;
 };
 using LayerPass = std::unordered_map<xcb_window_t, LayerSeen>;

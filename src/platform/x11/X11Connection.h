@@ -29,8 +29,8 @@ struct Atoms {
         netWmWindowTypeUtility, netWmWindowTypeSplash, netWmWindowTypeDropdownMenu,
         netWmWindowTypePopupMenu, netWmWindowTypeTooltip, netWmWindowTypeNotification,
         netWmWindowTypeCombo, netWmWindowTypeDnd;
-    // Leaving the maximized state, and windows kept above the others.
-    xcb_atom_t netWmActionMaximizeHorz, netWmActionMaximizeVert, netWmStateAbove;
+    // Leaving the maximized state, and windows kept above or below the others.
+    xcb_atom_t netWmActionMaximizeHorz, netWmActionMaximizeVert, netWmStateAbove, netWmStateBelow;
     // Rolled-up windows, and the ICCCM request that iconifies a window.
     xcb_atom_t netWmStateShaded, wmChangeState;
     // The id a GTK application gives its windows.

@@ -92,6 +92,7 @@ public:
     std::optional<WindowId> focusedWindow() override;
     std::optional<Pid> frontmostPid() override;
     std::optional<WindowId> windowAt(Point p) override;
+    bool ownWindowAt(Point p) override;
     // The running window manager's name (_NET_WM_NAME of its check window); empty when none
     // names itself.
     QString windowManagerName() { return wm_.name(); }

@@ -1,7 +1,8 @@
 // The layer list of the X11 window port: every viewable top-level window in QueryTree(root)
 // order (the server's true stacking), front to back, each managed frame named by its client
-// and each window given a level from its kind: ordinary 0, kept above 3, dock 20,
-// override-redirect 101. Desktop windows and input-only windows are left out.
+// and each window given a level from its kind and states (WindowLevels.h): kept below,
+// ordinary, kept above, dock, override-redirect. Desktop windows and input-only windows are
+// left out.
 //
 // The stacks scan this list every second, so a steady desktop costs one round trip: the root's
 // children and, for every top-level window seen before, its attributes, its geometry and its
@@ -9,11 +10,16 @@
 // rectangle as it did when the window was resolved. Windows that are new, changed size or lost
 // their client are resolved afterwards: their client through WM_STATE, their process through
 // _NET_WM_PID or the X-Resource extension, their type, their frame as window access reads it.
+// Beside the list: whether a press at a point lands on a window of our own.
 #include "platform/x11/X11ClientState.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11WindowSystem.h"
 
+#include <algorithm>
+#include <cmath>
 #include <unordered_set>
+
+#include <unistd.h>
 
 namespace fw {
 
@@ -55,6 +61,7 @@ void readAttributes(LayerSeen& s, const xcb_get_window_attributes_reply_t* attr)
 void readStates(LayerSeen& s, const std::vector<std::uint32_t>& states, const Atoms& a)
 {
     s.above = hasAtom(states, a.netWmStateAbove);
+    s.below = hasAtom(states, a.netWmStateBelow);
     s.hidden = hasAtom(states, a.netWmStateHidden);
 }
 
@@ -62,10 +69,12 @@ int levelOf(const LayerSeen& seen, const LayerWindow& w)
 {
     // Some window managers (icewm) make their frames override-redirect: what counts is the client.
     if (seen.overrideRedirect && !w.managed)
-        return 101;
+        return kUnmanagedLevel;
     if (w.dock)
-        return 20;
-    return seen.above ? 3 : 0;
+        return kDockLevel;
+    if (seen.above)
+        return kKeptAboveLevel;
+    return seen.below ? kKeptBelowLevel : kOrdinaryLevel;
 }
 
 // Sends what every known top-level window needs: its attributes and, once resolved, its
@@ -299,6 +308,22 @@ void X11WindowSystem::placeResolved(const std::vector<std::uint32_t>& tops, Laye
         w.right = s.frame.maxX() - s.topFrame.maxX();
         w.bottom = s.frame.maxY() - s.topFrame.maxY();
     }
+}
+
+bool X11WindowSystem::ownWindowAt(Point p)
+{
+    if (!conn_->ok())
+        return false;
+    // The server's own answer: the top-level window a press there goes to, by its input
+    // shape (a panel that lets clicks through has none), then whose process made it.
+    xcb_connection_t* c = conn_->raw();
+    const auto coordinate = [](double v) { return std::int16_t(std::clamp(std::floor(v), -32768.0, 32767.0)); };
+    const auto at = FW_XCB_REPLY(c, xcb_translate_coordinates,
+                                 xcb_translate_coordinates(c, conn_->root(), conn_->root(), coordinate(p.x), coordinate(p.y)));
+    if (!at || at->child == XCB_NONE)
+        return false;
+    const auto pid = cardinals(conn_->reply(conn_->property(at->child, conn_->atoms().netWmPid, XCB_ATOM_CARDINAL, 1)).p);
+    return !pid.empty() && Pid(pid.front()) == Pid(::getpid());
 }
 
 void X11WindowSystem::addUnlistedClients(std::vector<std::uint32_t>& ids)

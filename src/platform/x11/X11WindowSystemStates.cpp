@@ -1,9 +1,10 @@
-// Window states of the X11 window port: maximized (either way), full screen, shaded and
-// minimized, read from _NET_WM_STATE and WM_STATE, and changed through the window manager
-// with _NET_WM_STATE requests (source 2) where it lists the state in _NET_SUPPORTED, an
-// activation to restore a minimized window and WM_CHANGE_STATE to minimize one. Each change waits, bounded, until the window manager has
-// handled it. A window held in a tile of the window manager's own is let go by a maximize and
-// restore where the window manager allows maximizing it.
+// Window states of the X11 window port: maximized (either way), full screen, shaded,
+// minimized, kept above and kept below, read from _NET_WM_STATE and WM_STATE, and changed
+// through the window manager with _NET_WM_STATE requests (source 2) where it lists the state
+// in _NET_SUPPORTED, an activation to restore a minimized window and WM_CHANGE_STATE to
+// minimize one. Each change waits, bounded, until the window manager has handled it. A window
+// held in a tile of the window manager's own is let go by a maximize and restore where the
+// window manager allows maximizing it.
 #include "platform/x11/X11ClientState.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11WindowSystem.h"
@@ -31,6 +32,10 @@ WindowStates statesOf(const ClientState& s, const Atoms& a)
         out |= Shaded;
     if (s.minimized(a))
         out |= Minimized;
+    if (s.has(s.states, a.netWmStateAbove))
+        out |= KeptAbove;
+    if (s.has(s.states, a.netWmStateBelow))
+        out |= KeptBelow;
     return out;
 }
 
@@ -104,6 +109,10 @@ bool X11WindowSystem::requestStates(const ClientState& s, WindowStates change, b
         ask(a.netWmStateFullscreen, XCB_NONE, "full screen");
     if (change & Shaded)
         ask(a.netWmStateShaded, XCB_NONE, "shading");
+    if (change & KeptAbove)
+        ask(a.netWmStateAbove, XCB_NONE, "keeping windows above others");
+    if (change & KeptBelow)
+        ask(a.netWmStateBelow, XCB_NONE, "keeping windows below others");
     if ((change & Minimized) && on) {
         const std::uint32_t iconic = 3;
         conn_->sendRootMessage(s.window, a.wmChangeState, iconic);

@@ -209,8 +209,9 @@ void QtAnchorPanel::orderFrontRegardless() { shown_ = true; }
 void QtAnchorPanel::orderOut() { shown_ = false; }
 
 QtStackSurfaces::QtStackSurfaces(const AnchorServices& services, std::function<bool()> reduceMotion)
-    : services_(services), reduceMotion_(std::move(reduceMotion))
+    : services_(services), reduceMotion_(std::move(reduceMotion)), looks_(services.clock)
 {
+    services_.looks = &looks_;
 }
 
 std::unique_ptr<BadgeSurface> QtStackSurfaces::makeBadge()

@@ -5,7 +5,8 @@
 // window's opacity (seen only with a compositing manager; the end states are exact either
 // way) and glides in 0.25 s when it moves. An anchor panel is the place over the front
 // window's title-bar button from which its WindowStackAnchorView presents the switcher; it
-// draws nothing, so its window is never mapped.
+// draws nothing, so its window is never mapped. The surfaces hold the task scope the anchors'
+// looks are put back in, as an anchor may go before its look is undone.
 
 #include "base/Clock.h"
 #include "stacks/StackSurfaces.h"
@@ -95,6 +96,7 @@ public:
 private:
     AnchorServices services_;
     std::function<bool()> reduceMotion_;
+    TaskScope looks_;   // the restorations of the anchors' looks
 };
 
 } // namespace fw
