@@ -433,7 +433,7 @@ std::optional<PixelImage> largestIcon(const std::uint32_t* data, std::size_t wor
     }
     if (bestArea == 0)
         return std::nullopt;
-    PixelImage image(int(data[best]), int(data[best + 1]));
+    PixelImage image(static_cast<int>(data[best]), static_cast<int>(data[best + 1]));
     for (std::size_t i = 0; i < bestArea; ++i)
         image.pixels[i] = premultiplied(data[best + 2 + i]);
     return image;
