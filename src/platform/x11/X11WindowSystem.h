@@ -141,7 +141,8 @@ private:
     // landed (the frame from before), which this answers at once: the release goes on from the
     // window's notices (HeldRelease), and writesPending() is true until it ends. Only where the
     // window manager allows maximizing the window and an event loop runs; tried once per window
-    // manager where it never helps, and undone where it fails.
+    // manager where it never helps (its maximize and restore seen, the window not moved), and
+    // undone where it fails.
     Rect releaseHeld(WindowId id, const Rect& target, bool position, bool size, const Rect& held);
     // A held window being let go: its maximize asked; once its states show it, its restore; once
     // they show that, the frame last asked of it written. Each step is taken when a notice of
@@ -161,8 +162,8 @@ private:
     std::optional<Rect> askedDuringRelease(WindowId id, const Rect& target, bool position, bool size);
     // The release's next step where the window's states allow it or its time has run out.
     void stepRelease();
-    // Ends the release; `landed`: the frame its write landed, nothing when it wrote none.
-    void endRelease(std::uint32_t window, const std::optional<Rect>& landed, const Rect& held);
+    // Ends the release; `moved`: whether its write moved the window, nothing when it wrote none.
+    void endRelease(std::uint32_t window, std::optional<bool> moved);
     // Asks the window manager to add or remove `change` (states it lists in _NET_SUPPORTED) and
     // waits two rounds; false when it lists one not, or the window went away.
     bool requestStates(const x11::ClientState& s, WindowStates change, bool on);

@@ -167,7 +167,7 @@ Rect X11WindowSystem::releaseHeld(WindowId id, const Rect& target, bool position
     release_ = HeldRelease{s->window, target, held, position, size, HeldRelease::Step::Maximizing, nowMs() + kReleaseStepMs};
     waits_.followStates(s->window, [this] { releaseStep_->start(0); });
     if (!sendStates(*s, kMaximized, true)) {
-        endRelease(s->window, std::nullopt, held);
+        endRelease(s->window, std::nullopt);
         return held;
     }
     releaseStep_->start(kReleaseStepMs);
@@ -194,7 +194,7 @@ void X11WindowSystem::stepRelease()
     HeldRelease& r = *release_;
     const auto s = readOne(r.window, Kind);
     if (!s) {
-        endRelease(r.window, std::nullopt, r.held);
+        endRelease(r.window, std::nullopt);
         return;
     }
     // The maximize is seen in the window's states before it is undone: a restore asked before
@@ -219,7 +219,7 @@ void X11WindowSystem::stepRelease()
             releasing_ = true;
             const auto landed = write(done.window, done.target, done.position, done.size);
             releasing_ = false;
-            endRelease(done.window, landed, done.held);
+            endRelease(done.window, landed ? std::optional<bool>(*landed != done.held) : std::nullopt);
             return;
         }
         if (late)
@@ -231,22 +231,24 @@ void X11WindowSystem::stepRelease()
         if (maximized != 0)
             log::error(LogCategory::WindowAccess, "Window %ld stays maximized: the window manager did not take the state away",
                        long(r.window));
-        endRelease(r.window, std::nullopt, r.held);
+        endRelease(r.window, std::nullopt);
         return;
     }
     releaseStep_->start(int(std::max<std::int64_t>(0, r.deadlineMs - nowMs())));
 }
 
-void X11WindowSystem::endRelease(std::uint32_t window, const std::optional<Rect>& landed, const Rect& held)
+void X11WindowSystem::endRelease(std::uint32_t window, std::optional<bool> moved)
 {
     release_.reset();
     releaseStep_->stop();
     waits_.followStates(0, {});
+    // Learnt only from a maximize and restore both seen: one the window manager was too slow
+    // to show (a loaded machine) tells nothing, and the next held write tries again.
     WindowManagerFacts::TileRelease& tileRelease = wm_.tileRelease();
-    const bool moved = landed && *landed != held;
-    tileRelease.helps = tileRelease.helps.value_or(false) || moved;
+    if (moved)
+        tileRelease.helps = tileRelease.helps.value_or(false) || *moved;
     log::info(LogCategory::WindowAccess, "Window %ld held where the window manager tiled it: %{public}s", long(window),
-              moved ? "let go by a maximize and restore" : "still held");
+              moved.value_or(false) ? "let go by a maximize and restore" : "still held");
 }
 
 } // namespace fw
