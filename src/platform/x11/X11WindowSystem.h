@@ -78,7 +78,8 @@ public:
     bool setFrame(WindowId id, const Rect& frame) override;
     std::optional<Rect> setFrameAndRead(WindowId id, const Rect& frame) override;
     std::optional<FrameAndStates> frameAndStates(WindowId id) override;
-    // The helper has not yet the width of the last barrier: the WM is behind.
+    // The helper has not yet the width of the last barrier (the WM is behind), or a held window
+    // is being let go (releaseHeld).
     bool writesPending() override;
     bool unmaximize(WindowId id) override;
     std::optional<WindowStates> windowStates(WindowId id) override;
