@@ -42,12 +42,15 @@ public:
         const Placed placed = co_await ctx_.placement.place(std::move(request), stamp);
         // A window that could not leave the state holding its frame (a window manager's own
         // tile at a screen's edge) was never moved: it was not placed, and no frame of its own
-        // came back, whatever the window manager did with it.
+        // came back, whatever the window manager did with it. Kept maximized one way only, it
+        // is in the manager's side tile (metacity keeps those against every request).
         const bool neverMoved = !placed.start;
+        const bool tiled = (placed.kept & kMaximized) != 0 && (placed.kept & kMaximized) != kMaximized;
+        const QString rolledBack = !neverMoved ? keptNoSizeNotice(window_.appName)
+                                   : tiled     ? keptTileNotice(window_.appName)
+                                               : notRestoredNotice(window_.appName);
         if (placed.outcome != PlacementOutcome::committed)
-            co_return uncommitted(placed.outcome, stamp,
-                                  neverMoved ? notRestoredNotice(window_.appName) : keptNoSizeNotice(window_.appName),
-                                  notRestoredNotice(window_.appName));
+            co_return uncommitted(placed.outcome, stamp, rolledBack, notRestoredNotice(window_.appName));
         // A window taken out of a state keeps the frame it has out of it, not the one it had
         // when the gesture began.
         record(placed.left && placed.start ? *placed.start : startFrame_.value_or(*before));
@@ -152,5 +155,10 @@ QString keptNoSizeNotice(const QString& appName)
 }
 
 QString notRestoredNotice(const QString& appName) { return appName + u" could not be placed or fully restored."_qs; }
+
+QString keptTileNotice(const QString& appName)
+{
+    return appName + u" is kept in its tile by the window manager. Drag it out of the tile to place it in a region."_qs;
+}
 
 } // namespace fw

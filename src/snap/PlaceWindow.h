@@ -47,9 +47,11 @@ Task<PlacementResult> placeInRegion(SnapContext& ctx, AppliedLayouts& layouts, W
                                     ManagedWindow window, RegionNumber region, SnapLayout layout, ScreenInfo screen,
                                     std::optional<Rect> startFrame, bool guarded);
 
-// "<app> did not keep the region’s size. Its prior frame was restored." and
-// "<app> could not be placed or fully restored."
+// "<app> did not keep the region’s size. Its prior frame was restored.",
+// "<app> could not be placed or fully restored." and "<app> is kept in its tile by the window
+// manager. Drag it out of the tile to place it in a region."
 QString keptNoSizeNotice(const QString& appName);
 QString notRestoredNotice(const QString& appName);
+QString keptTileNotice(const QString& appName);
 
 } // namespace fw

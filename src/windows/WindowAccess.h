@@ -135,10 +135,12 @@ public:
 
     // ---- States that hold a frame
 
-    // What leaveHeldStates asked the window manager to leave, and whether it read back so.
+    // What leaveHeldStates asked the window manager to leave, whether it read back so, and
+    // where not, which of them the window kept.
     struct StatesLeft {
         WindowStates states = 0;
         bool done = false;
+        WindowStates kept = 0;
     };
     // A maximized (either way), full-screen or shaded window, and a minimized one with
     // `unminimize`, leaves those states, and the task waits (bounded) until the window manager

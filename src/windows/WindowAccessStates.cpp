@@ -67,10 +67,12 @@ Task<WindowAccess::StatesLeft> WindowAccess::leaveHeldStates(ManagedWindow windo
     // A window both shaded and minimized shows as minimized only once unshaded.
     if (settled && !unminimize && (ws_.windowStates(window.element).value_or(0) & Minimized))
         settled = false;
-    if (!settled)
-        log::info(LogCategory::WindowAccess, "%{public}s did not leave %{public}s: now %{public}s", window.appName,
-                  statesText(left), statesText(ws_.windowStates(window.element).value_or(0)));
-    co_return StatesLeft{left, settled};
+    if (settled)
+        co_return StatesLeft{left, true};
+    const WindowStates still = ws_.windowStates(window.element).value_or(0);
+    log::info(LogCategory::WindowAccess, "%{public}s did not leave %{public}s: now %{public}s", window.appName,
+              statesText(left), statesText(still));
+    co_return StatesLeft{left, false, still & left};
 }
 
 Task<bool> WindowAccess::restoreStates(ManagedWindow window, WindowStates states)

@@ -130,6 +130,8 @@ Task<WindowPlacement::Prepared> WindowPlacement::prepare(const PlacementItems& t
         const auto left = co_await access_.leaveHeldStates(t.window);
         if (left.states)
             out.left[t.window] = left.states;
+        if (left.kept)
+            out.kept[t.window] = left.kept;
         out.unreadable = out.unreadable || !left.done;
     }
     for (const auto& t : targets) {
@@ -174,6 +176,8 @@ Task<Placed> WindowPlacement::place(PlacementRequest request, InteractionStamp s
         out.start = t.prep.restoreList.front().frame;
     if (const auto left = t.prep.left.find(t.targets.front().window); left != t.prep.left.end())
         out.left = left->second;
+    if (const auto kept = t.prep.kept.find(t.targets.front().window); kept != t.prep.kept.end())
+        out.kept = kept->second;
     co_return out;
 }
 

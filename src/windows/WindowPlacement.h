@@ -105,11 +105,13 @@ struct PlacementRequest {
 
 // A placement's outcome and what its caller records on commit: the frame the first target
 // (a drop's one window) had when the placement began, out of the states it left (nothing when
-// a window was unreadable), and those states.
+// a window was unreadable), and those states; and the states it kept against the window
+// manager's leave (nothing of the placement moved then).
 struct Placed {
     PlacementOutcome outcome = PlacementOutcome::rolledBack;
     std::optional<Rect> start;
     WindowStates left = 0;
+    WindowStates kept = 0;
 };
 
 // A watch's judgement of one check: the windows found off target.
@@ -180,12 +182,14 @@ private:
     // States windows left for a transaction, put back by its roll-back.
     using LeftStates = std::unordered_map<ManagedWindow, WindowStates>;
     // A transaction's start: the frames to roll back to, the moves, the windows' grids, the
-    // states they left; unreadable when a window could not be read or kept a state.
+    // states they left and those they kept; unreadable when a window could not be read or kept
+    // a state.
     struct Prepared {
         PlacementItems restoreList;
         PlacementItems moves;
         std::vector<Size> grids;
         LeftStates left;
+        LeftStates kept;
         bool unreadable = false;
     };
     Task<Prepared> prepare(const PlacementItems& targets, const RestoreMap& restore);

@@ -18,7 +18,7 @@ namespace fw::test {
 constexpr xcb_keysym_t ControlL = 0xffe3, AltL = 0xffe9, NumLock = 0xff7f, Escape = 0xff1b, Return = 0xff0d,
                        LetterP = 0x70, LetterZ = 0x7a, Digit1 = 0x31, Digit4 = 0x34, Digit9 = 0x39, BracketRight = 0x5d,
                        SuperL = 0xffeb, ScrollLock = 0xff14, LetterR = 0x72, ShiftL = 0xffe1, ArrowUp = 0xff52,
-                       ArrowDown = 0xff54, ArrowRight = 0xff53;
+                       ArrowDown = 0xff54, ArrowRight = 0xff53, ArrowLeft = 0xff51, KeypadLeft = 0xff96;
 
 inline xcb_keycode_t keycode(XSession& s, xcb_keysym_t sym)
 {

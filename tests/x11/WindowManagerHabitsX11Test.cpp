@@ -303,7 +303,8 @@ void dropIntoTopLeftCorner(XSession& session, bool heldMayStay)
     EXPECT_TRUE(session.waitFor([&] { return (region() || !rig.notices.isEmpty()) && !rig.state.interaction.mutating; }, 10000));
     const auto target = region();
     if (!target && heldMayStay) {
-        EXPECT_EQ(rig.notices.join(u" | "_qs).toStdString(), "XTerm could not be placed or fully restored.")
+        EXPECT_EQ(rig.notices.join(u" | "_qs).toStdString(),
+                  "XTerm is kept in its tile by the window manager. Drag it out of the tile to place it in a region.")
             << "xterm at " << describe(session.wmFrame(term.window)).toStdString();
         return;
     }
@@ -320,8 +321,8 @@ void dropIntoTopLeftCorner(XSession& session, bool heldMayStay)
 // Managers that tile a window dropped at a screen corner or edge on their own (xfwm4's tile on
 // move, metacity's edge tiling) act on the same release as the program's corner drop: the
 // program's region wins, or where the manager keeps its own (metacity holds its half-screen
-// tile, maximized vertically, against every request), the notice says truly that the window
-// could not be placed.
+// tile, maximized vertically, against every request), the notice says truly that the manager
+// keeps it in its tile.
 TEST(WindowManagerHabitsX11, ACornerDropEndsInTheCornersRegionOrIsToldTruly)
 {
     XSession session;

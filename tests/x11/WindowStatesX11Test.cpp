@@ -9,15 +9,18 @@
 // into a region, and another dragged onto it swaps with it through the tile menu, each rolled
 // out. A window that cannot be placed is refused with its reason:
 // a fixed-size one dragged to the picker's place, and by the place key a fixed-size one, a
-// dialog and a full-screen terminal.
+// dialog and a full-screen terminal. Under KWin, a window held in KWin's own quick tile is let
+// go while the event loop runs.
 #include "layout/ScreenGeometry.h"
 #include "snap/DropLogText.h"
 #include "snap/PickerGeometry.h"
 #include "snap/PlaceWindow.h"
 #include "x11/CoordinatorRig.h"
 #include "x11/DragSteps.h"
+#include "x11/FakeKeys.h"
 #include "x11/XSession.h"
 
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -371,6 +374,51 @@ TEST(WindowStatesX11, AWindowThatCannotBePlacedIsRefusedWithItsReasonByDragAndBy
         return;
     ASSERT_TRUE(enterStates(session, term.window, "_NET_WM_STATE_FULLSCREEN"));
     EXPECT_EQ(refusal(term.window), u"XTerm is full screen. Leave full screen to place it in a region."_qs);
+}
+
+// KWin quick-tiles a window to the left (its Meta+Left, run as a script of its own) and holds it
+// there against every move and resize (it marks the tile with no state). A write that finds it held lets it go by a maximize and
+// restore carried on from the window's notices: the write answers at once with the frame held
+// and the writes count as pending, the event loop runs on (a timer set before the write fires
+// while KWin still holds the window), and then the window lands where it was asked, in no
+// maximized state.
+TEST(WindowStatesX11, UnderKwinAWindowHeldInItsTileIsLetGoWhileTheEventLoopRuns)
+{
+    if (const auto why = XSession::outsideMatrixSkip(u"kwin_x11"_qs))
+        GTEST_SKIP() << *why;
+    XSession session({.windowManagerName = u"kwin"_qs});
+    ASSERT_TRUE(session.ok()) << session.error();
+    auto term = session.startXterm(u"held"_qs, {"-geometry", "80x24+500+400"});
+    ASSERT_TRUE(term.window) << session.error();
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    const Rect area = topLeftVisibleFrame(rig.screens.screens().front());
+    // The manager's key acts on the window it names active.
+    ASSERT_TRUE(session.activate(term.window)) << "the xterm never became the active window";
+    ASSERT_TRUE(session.runKwinScript("workspace.slotWindowQuickTileLeft();")) << "KWin runs no script";
+    std::optional<Rect> tile;
+    ASSERT_TRUE(session.waitFor([&] {
+        tile = session.wmFrame(term.window);
+        return tile && tile->x() <= area.x() + 2 && tile->y() <= area.y() + 2 && tile->height() > area.height() - 60;
+    }, 10000)) << "not tiled: xterm at " << frameText(tile);
+    ASSERT_TRUE(session.syncWithWindowManager());
+    tile = session.wmFrame(term.window);
+
+    const Rect target(area.midX(), area.midY() - 200, 600, 400);
+    const Size grid = rig.ws.sizeHints(term.window).value_or(SizeHints{}).increment;
+    const auto landed = [&] {
+        const auto f = session.wmFrame(term.window);
+        return f && sitsIn(*f, target, grid, 1.0);
+    };
+    std::optional<bool> landedAtTheTimer;
+    QTimer::singleShot(0, [&] { landedAtTheTimer = landed(); });
+    const auto answer = rig.ws.setFrameAndRead(term.window, target);
+    EXPECT_TRUE(answer && !sitsIn(*answer, target, grid, 1.0)) << "answered " << frameText(answer);
+    EXPECT_TRUE(rig.ws.writesPending());
+    EXPECT_TRUE(session.waitFor([&] { return landedAtTheTimer && landed() && !rig.ws.writesPending(); }))
+        << "xterm at " << frameText(session.wmFrame(term.window)) << " for " << toString(target).toStdString();
+    EXPECT_FALSE(landedAtTheTimer.value_or(true)) << "the timer fired only once the window had landed";
+    EXPECT_TRUE(holdingStates(session, term.window).isEmpty()) << holdingStates(session, term.window).join(u" "_qs).toStdString();
 }
 
 } // namespace

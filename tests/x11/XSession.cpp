@@ -494,6 +494,21 @@ std::optional<std::string> XSession::outsideMatrixSkip(const QString& manager)
     return std::nullopt;
 }
 
+bool XSession::runKwinScript(const QByteArray& script)
+{
+    static int scripts = 0;
+    const QString path = dir_ + QStringLiteral("/kwin-script-%1.js").arg(++scripts);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(script) != script.size())
+        return false;
+    file.close();
+    const QStringList send{QStringLiteral("dbus-send"), QStringLiteral("--session"), QStringLiteral("--print-reply"),
+                           QStringLiteral("--dest=org.kde.KWin"), QStringLiteral("/Scripting")};
+    return run(send + QStringList{QStringLiteral("org.kde.kwin.Scripting.loadScript"), QStringLiteral("string:") + path,
+                                  QStringLiteral("string:") + QFileInfo(path).baseName()}) == 0 &&
+           run(send + QStringList{QStringLiteral("org.kde.kwin.Scripting.start")}) == 0;
+}
+
 QString XSession::testWindowManager()
 {
     const QString name = qEnvironmentVariable("FRAMEWELL_TEST_WM").trimmed();

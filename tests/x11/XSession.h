@@ -86,6 +86,9 @@ public:
     // not run here: it runs once, in the default run, where the manager is installed. Nothing
     // when it runs.
     static std::optional<std::string> outsideMatrixSkip(const QString& manager);
+    // Runs a script through KWin's scripting interface on the session's bus (as its own
+    // shortcuts run, with no shortcut service in between); false when KWin did not take it.
+    bool runKwinScript(const QByteArray& script);
     // For the photographs taken for review (FRAMEWELL_SHOTS_DIR): FRAMEWELL_SHOTS_COMPOSITOR
     // "on" or "off" asks for them with or without a compositor; nothing when unset.
     static std::optional<bool> shotsCompositor();

@@ -13,6 +13,8 @@
 
 #include <xcb/res.h>
 
+#include <QTimer>
+
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -49,7 +51,7 @@ bool X11WindowSystem::connected() const
 
 bool X11WindowSystem::writesPending()
 {
-    return waits_.pending([this] { return wm_.present(); });
+    return release_.has_value() || waits_.pending([this] { return wm_.present(); });
 }
 
 bool X11WindowSystem::inFront(const ClientState& target)
@@ -107,6 +109,8 @@ std::optional<Rect> X11WindowSystem::write(WindowId id, const Rect& target, bool
 {
     if (!target.isFinite() || id == 0 || id > 0xffffffffu)
         return std::nullopt;
+    if (const auto held = askedDuringRelease(id, target, position, size))
+        return held;
     // One round: the window's destruction watched from before it is read (so that the wait
     // below sees it), the window manager's presence and the window itself; none where
     // frameAndStates read them just before (a window gone since leaves the read-back empty),
@@ -143,7 +147,7 @@ std::optional<Rect> X11WindowSystem::write(WindowId id, const Rect& target, bool
         client = constrainedToHints(client, s->hints);
     // While the WM has not reached the last request for this window, the server still shows a
     // frame from before it: what was asked last stands for the frame now.
-    const bool behind = lastSent_.window == s->window && writesPending();
+    const bool behind = lastSent_.window == s->window && waits_.pending([this] { return wm_.present(); });
     const Rect now = behind ? lastSent_.outer : s->outerFrame();
     const Size nowClient = behind ? lastSent_.client : s->client.size;
     // A write that changes nothing waits for nothing.

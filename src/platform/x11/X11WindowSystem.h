@@ -81,7 +81,8 @@ public:
     bool setFrame(WindowId id, const Rect& frame) override;
     std::optional<Rect> setFrameAndRead(WindowId id, const Rect& frame) override;
     std::optional<FrameAndStates> frameAndStates(WindowId id) override;
-    // The helper has not yet the width of the last barrier: the WM is behind.
+    // The helper has not yet the width of the last barrier (the WM is behind), or a held window
+    // is being let go (releaseHeld).
     bool writesPending() override;
     bool unmaximize(WindowId id) override;
     std::optional<WindowStates> windowStates(WindowId id) override;
@@ -142,14 +143,37 @@ private:
     // A window manager that tiles windows on its own (KWin's quick tiling at a screen's edges and
     // corners) holds such a window in its tile and moves it by neither road: a maximize and
     // restore takes it out of the tile, and the write is sent once more. `held`: what the write
-    // landed (the frame from before). Only where the window manager allows maximizing the window;
-    // tried once per window manager where it never helps, and undone where it fails.
-    std::optional<Rect> releaseHeld(WindowId id, const Rect& target, bool position, bool size, const Rect& held);
+    // landed (the frame from before), which this answers at once: the release goes on from the
+    // window's notices (HeldRelease), and writesPending() is true until it ends. Only where the
+    // window manager allows maximizing the window and an event loop runs; tried once per window
+    // manager where it never helps (its maximize and restore seen, the window not moved), and
+    // undone where it fails.
+    Rect releaseHeld(WindowId id, const Rect& target, bool position, bool size, const Rect& held);
+    // A held window being let go: its maximize asked; once its states show it, its restore; once
+    // they show that, the frame last asked of it written. Each step is taken when a notice of
+    // its states comes in (or its time runs out), kReleaseStepMs after the one before at most;
+    // a maximize or restore not seen in time is asked away once more.
+    struct HeldRelease {
+        std::uint32_t window = 0;
+        Rect target, held;
+        bool position = false, size = false;
+        enum class Step { Maximizing, Restoring, TakingBack } step = Step::Maximizing;
+        std::int64_t deadlineMs = 0;
+    };
+    static constexpr int kReleaseStepMs = 300;
+    // A write of the window being let go: taken for the release's own write once the window is
+    // out of its tile (the parts asked, the latest of each), answered with the frame held.
+    // Nothing for any other window.
+    std::optional<Rect> askedDuringRelease(WindowId id, const Rect& target, bool position, bool size);
+    // The release's next step where the window's states allow it or its time has run out.
+    void stepRelease();
+    // Ends the release; `moved`: whether its write moved the window, nothing when it wrote none.
+    void endRelease(std::uint32_t window, std::optional<bool> moved);
     // Asks the window manager to add or remove `change` (states it lists in _NET_SUPPORTED) and
     // waits two rounds; false when it lists one not, or the window went away.
     bool requestStates(const x11::ClientState& s, WindowStates change, bool on);
-    // Waits, bounded, until the window's states show it maximized both ways (or neither way).
-    bool awaitMaximized(WindowId id, bool maximized);
+    // Sends those requests and waits for nothing; false when the window manager lists one not.
+    bool sendStates(const x11::ClientState& s, WindowStates change, bool on);
     // A configure request by the client's gravity under a window manager that frames it, asked
     // once more when the frame lands off by part of its decoration.
     std::optional<Rect> configureFramed(WindowId id, const x11::ClientState& s, const Rect& outer, Point origin,
@@ -202,7 +226,9 @@ private:
         std::uint32_t top = 0, middle = 0;
     };
     std::unordered_map<std::uint32_t, KnownFrame> knownFrames_;
-    bool releasing_ = false;
+    bool releasing_ = false;   // the release's own write is under way
+    std::optional<HeldRelease> release_;
+    std::unique_ptr<QTimer> releaseStep_;   // the release's next step: at a notice, or when late
     std::size_t lastLayerResolutions_ = 0;
 };
 

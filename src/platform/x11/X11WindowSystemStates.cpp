@@ -4,14 +4,20 @@
 // in _NET_SUPPORTED, an activation to restore a minimized window and WM_CHANGE_STATE to
 // minimize one. Each change waits, bounded, until the window manager has handled it. A window
 // held in a tile of the window manager's own is let go by a maximize and restore where the
-// window manager allows maximizing it.
+// window manager allows maximizing it, carried on from the notices of its states by the event
+// loop.
 #include "platform/x11/X11ClientState.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11WindowSystem.h"
 
 #include "base/Log.h"
 
+#include <QThread>
+#include <QTimer>
+
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace fw {
 
@@ -87,6 +93,16 @@ bool X11WindowSystem::changeWindowStates(WindowId id, WindowStates states, bool 
 bool X11WindowSystem::requestStates(const ClientState& s, WindowStates change, bool on)
 {
     waits_.takeQueuedEvents();
+    const bool asked = sendStates(s, change, on);
+    // Two rounds: a window manager may answer a state change with requests of its own.
+    waits_.settle(s.window, 2);
+    if (!on && (change & Minimized))
+        return activate(s.window) && asked;
+    return readOne(s.window, Geometry).has_value() && asked;
+}
+
+bool X11WindowSystem::sendStates(const ClientState& s, WindowStates change, bool on)
+{
     const Atoms& a = conn_->atoms();
     const std::uint32_t action = on ? 1 : 0, sourcePager = 2;
     // A state the window manager does not list in _NET_SUPPORTED is not asked for: the change
@@ -117,11 +133,8 @@ bool X11WindowSystem::requestStates(const ClientState& s, WindowStates change, b
         const std::uint32_t iconic = 3;
         conn_->sendRootMessage(s.window, a.wmChangeState, iconic);
     }
-    // Two rounds: a window manager may answer a state change with requests of its own.
-    waits_.settle(s.window, 2);
-    if (!on && (change & Minimized))
-        return activate(s.window) && !refused;
-    return readOne(s.window, Geometry).has_value() && !refused;
+    conn_->flush();
+    return !refused;
 }
 
 bool X11WindowSystem::unmaximize(WindowId id)
@@ -129,37 +142,12 @@ bool X11WindowSystem::unmaximize(WindowId id)
     return changeWindowStates(id, kMaximized, false);
 }
 
-bool X11WindowSystem::awaitMaximized(WindowId id, bool maximized)
-{
-    // A window manager may apply a state change some moments after the round that asked for it
-    // (awesome merges the two halves of a maximize on a timer). The window's property changes
-    // are selected before each read, so that a change after the read ends the wait.
-    constexpr int kBoundMs = 300;
-    const std::int64_t deadline = nowMs() + kBoundMs;
-    waits_.watch(std::uint32_t(id));
-    bool reached = false;
-    for (;;) {
-        const auto states = windowStates(id);
-        if (!states)
-            break;
-        const WindowStates want = maximized ? kMaximized : WindowStates(0);
-        if ((*states & kMaximized) == want) {
-            reached = true;
-            break;
-        }
-        if (!waits_.propertyChange(std::uint32_t(id), conn_->atoms().netWmState, deadline))
-            break;
-    }
-    waits_.unwatch(std::uint32_t(id));
-    return reached;
-}
-
-std::optional<Rect> X11WindowSystem::releaseHeld(WindowId id, const Rect& target, bool position, bool size, const Rect& held)
+Rect X11WindowSystem::releaseHeld(WindowId id, const Rect& target, bool position, bool size, const Rect& held)
 {
     WindowManagerFacts::TileRelease& tileRelease = wm_.tileRelease();
     if (tileRelease.manager != wm_.checkWindow())
         tileRelease = {wm_.checkWindow(), std::nullopt};
-    if (releasing_ || tileRelease.helps == false)
+    if (releasing_ || release_ || tileRelease.helps == false || !QThread::currentThread()->eventDispatcher())
         return held;
     // Only a write that asked for a move, or for more than a terminal's size step, is held: one
     // asking for where the window already is moved nothing because nothing was to move.
@@ -178,29 +166,98 @@ std::optional<Rect> X11WindowSystem::releaseHeld(WindowId id, const Rect& target
         !wm_.supports(a.netWmAllowedActions) || !s->hasAllowedActions ||
         !s->has(s->allowedActions, a.netWmActionMaximizeHorz) || !s->has(s->allowedActions, a.netWmActionMaximizeVert))
         return held;
-    // The maximize is seen in the window's states before it is undone: a restore asked before
-    // the window manager has applied it changes nothing. Let go only when the state is gone
-    // again and the frame moved.
-    releasing_ = true;
-    const bool maximizeAsked = requestStates(*s, kMaximized, true);
-    bool restored = maximizeAsked && awaitMaximized(id, true) && unmaximize(id) && awaitMaximized(id, false);
-    std::optional<Rect> landed;
-    if (restored) {
-        landed = write(id, target, position, size);
-    } else if (maximizeAsked) {
-        // Not let go: the maximize is taken back, seen yet or not, so that the window is not
-        // left maximized; a window manager that keeps it is told in the log.
-        restored = requestStates(*s, kMaximized, false) && awaitMaximized(id, false);
-        if (!restored)
-            log::error(LogCategory::WindowAccess, "Window %ld stays maximized: the window manager did not take the state away",
-                       long(id));
+    if (!releaseStep_) {
+        releaseStep_ = std::make_unique<QTimer>();
+        releaseStep_->setSingleShot(true);
+        QObject::connect(releaseStep_.get(), &QTimer::timeout, [this] { stepRelease(); });
     }
-    releasing_ = false;
-    const bool moved = landed && *landed != held;
-    tileRelease.helps = tileRelease.helps.value_or(false) || moved;
-    log::info(LogCategory::WindowAccess, "Window %ld held where the window manager tiled it: %{public}s", long(id),
-              moved ? "let go by a maximize and restore" : "still held");
-    return landed ? landed : std::optional<Rect>(held);
+    // The window's notices are selected before the maximize goes out: each change of its
+    // states from then on brings the next step.
+    release_ = HeldRelease{s->window, target, held, position, size, HeldRelease::Step::Maximizing, nowMs() + kReleaseStepMs};
+    waits_.followStates(s->window, [this] { releaseStep_->start(0); });
+    if (!sendStates(*s, kMaximized, true)) {
+        endRelease(s->window, std::nullopt);
+        return held;
+    }
+    releaseStep_->start(kReleaseStepMs);
+    return held;
+}
+
+std::optional<Rect> X11WindowSystem::askedDuringRelease(WindowId id, const Rect& target, bool position, bool size)
+{
+    if (!release_ || release_->window != id)
+        return std::nullopt;
+    if (position)
+        release_->target.origin = target.origin;
+    if (size)
+        release_->target.size = target.size;
+    release_->position = release_->position || position;
+    release_->size = release_->size || size;
+    return release_->held;
+}
+
+void X11WindowSystem::stepRelease()
+{
+    if (!release_)
+        return;
+    HeldRelease& r = *release_;
+    const auto s = readOne(r.window, Kind);
+    if (!s) {
+        endRelease(r.window, std::nullopt);
+        return;
+    }
+    // The maximize is seen in the window's states before it is undone: a restore asked before
+    // the window manager has applied it changes nothing. One not seen in time is asked away all
+    // the same, so that the window is not left maximized.
+    const WindowStates maximized = statesOf(*s, conn_->atoms()) & kMaximized;
+    const bool late = nowMs() >= r.deadlineMs;
+    auto askAway = [&](HeldRelease::Step next) {
+        r.step = next;
+        r.deadlineMs = nowMs() + kReleaseStepMs;
+        sendStates(*s, kMaximized, false);
+    };
+    switch (r.step) {
+    case HeldRelease::Step::Maximizing:
+        if (maximized == kMaximized || late)
+            askAway(maximized == kMaximized ? HeldRelease::Step::Restoring : HeldRelease::Step::TakingBack);
+        break;
+    case HeldRelease::Step::Restoring:
+        if (maximized == 0) {
+            // Out of the tile: the frame asked last, written as any write is.
+            const HeldRelease done = *std::exchange(release_, std::nullopt);
+            releasing_ = true;
+            const auto landed = write(done.window, done.target, done.position, done.size);
+            releasing_ = false;
+            endRelease(done.window, landed ? std::optional<bool>(*landed != done.held) : std::nullopt);
+            return;
+        }
+        if (late)
+            askAway(HeldRelease::Step::TakingBack);
+        break;
+    case HeldRelease::Step::TakingBack:
+        if (maximized != 0 && !late)
+            break;
+        if (maximized != 0)
+            log::error(LogCategory::WindowAccess, "Window %ld stays maximized: the window manager did not take the state away",
+                       long(r.window));
+        endRelease(r.window, std::nullopt);
+        return;
+    }
+    releaseStep_->start(int(std::max<std::int64_t>(0, r.deadlineMs - nowMs())));
+}
+
+void X11WindowSystem::endRelease(std::uint32_t window, std::optional<bool> moved)
+{
+    release_.reset();
+    releaseStep_->stop();
+    waits_.followStates(0, {});
+    // Learnt only from a maximize and restore both seen: one the window manager was too slow
+    // to show (a loaded machine) tells nothing, and the next held write tries again.
+    WindowManagerFacts::TileRelease& tileRelease = wm_.tileRelease();
+    if (moved)
+        tileRelease.helps = tileRelease.helps.value_or(false) || *moved;
+    log::info(LogCategory::WindowAccess, "Window %ld held where the window manager tiled it: %{public}s", long(window),
+              moved.value_or(false) ? "let go by a maximize and restore" : "still held");
 }
 
 } // namespace fw

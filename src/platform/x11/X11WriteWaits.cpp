@@ -83,7 +83,10 @@ void WriteWaits::takeEvent(const xcb_generic_event_t* e)
 void WriteWaits::noteEvent(const xcb_generic_event_t* e)
 {
     const auto* p = reinterpret_cast<const xcb_property_notify_event_t*>(e);
-    const bool hintsChanged = (e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY && p->atom == XCB_ATOM_WM_NORMAL_HINTS;
+    const bool property = (e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY;
+    if (property && statesWindow_ != 0 && p->window == statesWindow_ && p->atom == conn_.atoms().netWmState && statesNoticed_)
+        statesNoticed_();
+    const bool hintsChanged = property && p->atom == XCB_ATOM_WM_NORMAL_HINTS;
     for (Followed& f : followed_) {
         f.landing->take(e, conn_.atoms());
         // A change made before the question was answered is in its answer; one after it (by
@@ -131,16 +134,9 @@ void WriteWaits::follow(WriteLanding&& landing, bool managed)
             else
                 endFollowing();
         });
-        // The notices are taken as they come while windows are followed: hints a client sets
-        // after its resize (xterm) are asked for then, and answered before the next write.
-        arriving_ = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(conn_.raw()), QSocketNotifier::Read);
-        QObject::connect(arriving_.get(), &QSocketNotifier::activated, [this] {
-            takeQueuedEvents();
-            takeArrivedHints();
-        });
     }
-    arriving_->setEnabled(true);
     lastFollowMs_ = nowMs();
+    takeNoticesAsTheyCome();
     if (!followEnd_->isActive())
         followEnd_->start(kFollowMs);
 }
@@ -195,9 +191,39 @@ std::optional<ClientState> WriteWaits::followedState(std::uint32_t window, bool*
 
 void WriteWaits::endFollowing()
 {
-    if (arriving_)
-        arriving_->setEnabled(false);
     unwatchAll(std::exchange(followed_, {}));
+    takeNoticesAsTheyCome();
+}
+
+bool WriteWaits::takeNoticesAsTheyCome()
+{
+    if (!QCoreApplication::instance() || !QThread::currentThread()->eventDispatcher())
+        return false;
+    if (!arriving_) {
+        // Hints a client sets after its resize (xterm) are asked for as they come, and answered
+        // before the next write.
+        arriving_ = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(conn_.raw()), QSocketNotifier::Read);
+        QObject::connect(arriving_.get(), &QSocketNotifier::activated, [this] {
+            takeQueuedEvents();
+            takeArrivedHints();
+        });
+    }
+    arriving_->setEnabled(!followed_.empty() || statesWindow_ != 0);
+    return true;
+}
+
+void WriteWaits::followStates(std::uint32_t window, std::function<void()> noticed)
+{
+    // Selected before it counts as followed (watch() leaves a followed window as it is), and
+    // dropped once it no longer does.
+    const std::uint32_t before = statesWindow_;
+    if (window != 0 && window != before)
+        watch(window);
+    statesWindow_ = window;
+    statesNoticed_ = std::move(noticed);
+    if (before != 0 && before != window)
+        unwatch(before);
+    takeNoticesAsTheyCome();
 }
 
 void WriteWaits::unwatchAll(const std::vector<Followed>& dropped)
@@ -215,6 +241,8 @@ void WriteWaits::unwatchAll(const std::vector<Followed>& dropped)
 
 bool WriteWaits::followedWindow(std::uint32_t window) const
 {
+    if (window == statesWindow_ && window != 0)
+        return true;
     if (std::find(landingWindows_.begin(), landingWindows_.end(), window) != landingWindows_.end())
         return true;
     return std::any_of(followed_.begin(), followed_.end(), [&](const Followed& f) {
@@ -239,11 +267,6 @@ std::optional<std::uint32_t> WriteWaits::propertyNotice(std::uint32_t window, st
         if (!waitReadable(c, deadlineMs))
             return std::nullopt;
     }
-}
-
-bool WriteWaits::propertyChange(std::uint32_t window, std::uint32_t atom, std::int64_t deadlineMs)
-{
-    return propertyNotice(window, atom, deadlineMs).has_value();
 }
 
 std::uint32_t WriteWaits::serverTime()

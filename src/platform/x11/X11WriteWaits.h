@@ -4,7 +4,8 @@
 // by the server's notices that a move and resize has landed; the events of the windows written,
 // selected meanwhile; and the windows whose writes landed, followed by those notices for a
 // while so that the next write of one starts from them without reading (one turn of the window
-// manager per write). The helper also tells the server's time. Not thread-safe.
+// manager per write); and one window's states for whoever carries something on from their
+// changes. The helper also tells the server's time. Not thread-safe.
 
 #include "base/Geometry.h"
 #include "platform/WindowSystem.h"
@@ -54,9 +55,6 @@ public:
     // Drops the events queued, noting an answer to the last barrier among them and handing
     // each to the windows followed.
     void takeQueuedEvents();
-    // Waits until the window's property `atom` changes (its events selected by watch() before
-    // the read this follows) or `deadlineMs` (nowMs()) has passed; false then.
-    bool propertyChange(std::uint32_t window, std::uint32_t atom, std::int64_t deadlineMs);
     // The server's current time, from a notice on the helper; CurrentTime when none comes in time.
     std::uint32_t serverTime();
 
@@ -68,6 +66,12 @@ public:
     // The followed window's client as the notices show it (events queued taken first), and
     // whether a window manager ran; nothing when it is not followed or no longer can be.
     std::optional<ClientState> followedState(std::uint32_t window, bool* managed = nullptr);
+
+    // Follows one window's _NET_WM_STATE for a caller that goes on from its changes: its events
+    // stay selected, the notices are taken as they come (from this thread's event loop), and
+    // `noticed` is called at each change of it, whichever wait takes the notice (it should only
+    // schedule its work). A window of 0 ends the following.
+    void followStates(std::uint32_t window, std::function<void()> noticed);
 
     // Selects (or drops) the structure and property events of a window of another client, for
     // settle(); a window followed keeps them until its following ends.
@@ -89,6 +93,9 @@ private:
     void follow(WriteLanding&& landing, bool managed);
     // Stops following every window, dropping the events selected for it.
     void endFollowing();
+    // Takes the notices as they come while windows or states are followed, from this thread's
+    // event loop; false without one.
+    bool takeNoticesAsTheyCome();
     void unwatchAll(const std::vector<Followed>& dropped);
     // Whether a followed window (a client or its frame) keeps its events selected.
     bool followedWindow(std::uint32_t window) const;
@@ -119,7 +126,9 @@ private:
     std::vector<std::uint32_t> landingWindows_;
     std::unique_ptr<QTimer> followEnd_;
     std::int64_t lastFollowMs_ = 0;   // when the last window began to be followed
-    std::unique_ptr<QSocketNotifier> arriving_;   // enabled while windows are followed
+    std::unique_ptr<QSocketNotifier> arriving_;   // enabled while windows or states are followed
+    std::uint32_t statesWindow_ = 0;   // the window whose states are followed (followStates)
+    std::function<void()> statesNoticed_;
     static constexpr int kFollowMs = 1000;
     static constexpr std::size_t kFollowedMax = 8;
 };
