@@ -290,8 +290,50 @@ XSession::XSession(const XSessionOptions& options)
     }
 }
 
+namespace {
+
+// Every thread of a process onto the cores; false when one refused.
+bool pinThreads(pid_t pid, const cpu_set_t& cores)
+{
+    bool all = true;
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        all = ::sched_setaffinity(pid_t(task.toInt()), sizeof cores, &cores) == 0 && all;
+    return all;
+}
+
+} // namespace
+
+bool XSession::crowdOntoTwoCores(int loops)
+{
+    cpu_set_t own;
+    CPU_ZERO(&own);
+    if (::sched_getaffinity(0, sizeof own, &own) != 0)
+        return false;
+    // The first two cores this process may use.
+    cpu_set_t two;
+    CPU_ZERO(&two);
+    for (int cpu = 0, taken = 0; cpu < CPU_SETSIZE && taken < 2; ++cpu) {
+        if (CPU_ISSET(cpu, &own)) {
+            CPU_SET(cpu, &two);
+            ++taken;
+        }
+    }
+    if (!ownCores_)
+        ownCores_ = own;
+    bool pinned = pinThreads(::getpid(), two);
+    for (const pid_t pid : started_)
+        pinned = pinThreads(pid, two) && pinned;
+    // Started from a pinned thread, the loops run on the two cores from their first instruction.
+    for (int i = 0; i < loops; ++i)
+        pinned = spawn({QStringLiteral("sh"), QStringLiteral("-c"), QStringLiteral("while :; do :; done")}) && pinned;
+    return pinned;
+}
+
 XSession::~XSession()
 {
+    if (ownCores_)
+        pinThreads(::getpid(), *ownCores_);
     stalls_.reset();
     if (c_)
         xcb_disconnect(c_);
@@ -583,6 +625,11 @@ bool XSession::startWindowManager(const QString& name, bool bare, bool stockKeys
         // Opt-in only (too big for CI): Plasma's KWin with stock Breeze, not compositing. Its
         // settings live under XDG_CONFIG_HOME, which is the session's own.
         {"kwin", {}, true, {}, "kwin_x11", {"KWIN_COMPOSE=N"}},
+        // GNOME's mutter and Cinnamon's muffin on X11 (compositing, through the server's GL),
+        // and jwm, as they come: outside the matrix, started by the tests of their habits.
+        {"mutter", {QStringLiteral("--x11"), QStringLiteral("--sm-disable")}, true, {}},
+        {"muffin", {QStringLiteral("--x11"), QStringLiteral("--sm-disable")}, true, {}},
+        {"jwm", {}, false, {}},
         // Outside the matrix, started by the tests of their habits where installed: i3 with
         // every window floating and no key bindings, lwm, dwm and twm as they come; afterstep
         // decorates a new window for several hundred milliseconds before it maps it; herbstluftwm
@@ -613,7 +660,7 @@ bool XSession::startWindowManager(const QString& name, bool bare, bool stockKeys
                                        [&](const Command& c) { return name == QLatin1String(c.name); });
     if (command == std::end(commands)) {
         fail(QStringLiteral("unknown window manager \"%1\" in FRAMEWELL_TEST_WM (openbox, xfwm4, icewm, fluxbox, "
-                            "metacity, pekwm, evilwm, kwin, i3, lwm, dwm, awesome, twm, afterstep or herbstluftwm)").arg(name));
+                            "metacity, pekwm, evilwm, kwin, mutter, muffin, jwm, i3, lwm, dwm, awesome, twm, afterstep or herbstluftwm)").arg(name));
         return false;
     }
     const QString program = command->program ? QString::fromLatin1(command->program) : name;
