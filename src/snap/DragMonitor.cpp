@@ -246,14 +246,20 @@ void DragMonitor::followSizeGivenBack(const Point& p)
     // Moved at its size from the press, the window may have its size given back only then
     // (metacity moves the frame and resizes the client as separate events): the move goes on
     // from that size. Once given back, a return to the press frame is the manager's own
-    // (maximized again at the top), no put-back.
+    // (maximized again at the top), no put-back. Seen at the press size a few times, the window
+    // moves at that size, and a change later is the manager's own too (a tile on the way).
+    constexpr int kPressSizeReads = 4;
     DragInProgress& drag = *inProgress_;
-    if (!drag.onTitleBar || drag.original != drag.pressFrame)
+    if (!drag.onTitleBar || drag.original != drag.pressFrame || drag.pressSizeReads >= kPressSizeReads)
         return;
     const auto current = handler_.frame(drag.window);
-    if (current && frameChanged(*current, drag.pressFrame) && holdsTitleBar(*current, p)) {
+    if (!current)
+        return;
+    if (frameChanged(*current, drag.pressFrame) && holdsTitleBar(*current, p)) {
         drag.original = *current;
         trace(QStringLiteral("restored as the window moves"), p);
+    } else if (!frameChanged(*current, drag.pressFrame)) {
+        ++drag.pressSizeReads;
     }
 }
 

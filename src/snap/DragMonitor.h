@@ -62,6 +62,7 @@ struct DragInProgress {
     Modifiers moveKey = 0;            // the move key (or Alt) while held since the press
     bool onTitleBar = false;          // pressed on the title bar with no edge grabbed: a move
     std::optional<Rect> sizeGivenBack; // the last frame of another size before such a move began
+    int pressSizeReads = 0;           // reads of such a moving window at its size from the press
     bool observedPointerDrag = false; // the pointer went past the start distance
     bool dragging = false;
     bool resizing = false;
@@ -161,7 +162,7 @@ private:
     // at the next step.
     bool titleBarMoveStarts(const Rect& current, const Point& p);
     // A window pressed on its title bar that began to move at its size from the press and has
-    // its size given back later: the move goes on from that size.
+    // its size given back within its first reads: the move goes on from that size.
     void followSizeGivenBack(const Point& p);
     // Whether the pointer holds its place on the frame's title bar: over the frame, no further
     // below its top than the title bar reaches (metacity puts the pointer in the middle of the

@@ -575,7 +575,8 @@ TEST_F(DragMonitorScenario, AWindowMovedWithItsSizeKeptIsAMoveWhereverThePressLa
 // under the pointer or moving on at that size settles it; moved at its maximized size first and
 // given its size back only then (metacity on a busy machine), the move goes on from that size,
 // and maximized again at the top it was not put back either. A side tile with no state (xfwm4)
-// is the same move. Pressed on its edge, the same window is resized, and a window pressed off
+// is the same move; tiled by the manager on the way, a window moves on from its press frame.
+// Pressed on its edge, the same window is resized, and a window pressed off
 // its title bar that changes size too.
 TEST_F(DragMonitorScenario, AMaximizedWindowGivenItsSizeBackAsItsTitleBarIsPulledMovesFromThatSize)
 {
@@ -681,6 +682,23 @@ TEST_F(DragMonitorScenario, AMaximizedWindowGivenItsSizeBackAsItsTitleBarIsPulle
     sim.mouse().drag({tile.midX() + 20, tile.y() + 32});
     EXPECT_TRUE(monitor->dragging() && !monitor->resizing());
     releaseAt({tile.midX() + 20, tile.y() + 32});
+    clock.runUntilIdle();
+
+    // Moved at its size for a few steps, then tiled by the manager on the way (xfwm4 at a
+    // corner): the move goes on, from the frame it had at the press.
+    const Rect free(400, 300, 600, 400);
+    sim.place(w.element, free);
+    pressOn(w, {free.midX(), free.y() + 12});
+    for (int step = 1; step <= 4; ++step)
+        dragTo({free.midX() - 40 * step, free.y() + 12 - 20 * step});
+    sim.place(w.element, Rect(visible.x(), visible.y(), visible.width() / 2, visible.height() / 2));
+    const Point corner{visible.x() + 200, visible.y() + 10};
+    sim.mouse().setPosition(corner);
+    clock.advance(20ms);
+    sim.mouse().drag(corner);
+    EXPECT_TRUE(monitor->dragging() && !monitor->resizing());
+    releaseAt(corner);
+    EXPECT_EQ(stateFile().value(u"original"_qs).toString(), toString(free));
     clock.runUntilIdle();
 
     // Pressed off its title bar and off its edges: a change of size is a resize.
