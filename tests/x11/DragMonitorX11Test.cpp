@@ -315,7 +315,7 @@ public:
         if (rig->ws.changeWindowStates(term.window, kMaximized, true) && session.waitFor([&] {
                 const auto f = session.wmFrame(term.window);
                 return maximized() == kMaximized && f && f->width() > visible.width() - 40;
-            }))
+            }, 10000))
             return testing::AssertionSuccess();
         return testing::AssertionFailure() << "not maximized: " << describe(session.wmFrame(term.window)).toStdString();
     }
