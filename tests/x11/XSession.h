@@ -117,7 +117,8 @@ public:
     // As a slow machine runs the session: everything started here, every thread of this
     // process (and so whatever is started from now on) on two cores of this machine, beside
     // `loops` busy loops started here on the same two. The loops end with the session, and this
-    // process's threads are given back the cores they had. False when the cores were refused.
+    // process's threads are given back the cores they had. One session of a run at a time is
+    // crowded (the others wait their turn here). False when the cores were refused.
     bool crowdOntoTwoCores(int loops = 2);
 
     // --- clients ---------------------------------------------------------------------------
@@ -270,6 +271,7 @@ private:
     bool followsMouse_ = false;      // the WM's focus follows the pointer
     std::vector<pid_t> started_;
     std::optional<cpu_set_t> ownCores_; // this process's cores before crowdOntoTwoCores()
+    int coresLock_ = -1;                // held while crowded: one crowded session at a time
     int spawned_ = 0;
     std::unique_ptr<WindowManagerStalls> stalls_;
 };
