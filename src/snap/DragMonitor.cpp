@@ -156,7 +156,6 @@ void DragMonitor::step(const Point& p, Modifiers modifiers, Duration now)
     startHoverTimer();
     if (!inProgress_->dragging && !startsOrResizes(p, modifiers))
         return;
-    followSizeGivenBack(p);
     updateHover(p, now, modifiers);
 }
 
@@ -351,10 +350,8 @@ void DragMonitor::hoverTick()
         }
         // A step of its own that does not count for the throttle: a motion right after it is
         // not held back. A resize has its steps from the pointer's motion only.
-        if (dragging() && now - lastUpdate_ >= kStepInterval) {
-            followSizeGivenBack(pointer->position);
+        if (dragging() && now - lastUpdate_ >= kStepInterval)
             updateHover(pointer->position, now, pointer->modifiers);
-        }
         return;
     }
     if (!releasedAt)
@@ -375,10 +372,8 @@ void DragMonitor::awaitMovement(const PointerState& pointer)
     }
     const Point& p = pointer.position;
     const Point& start = inProgress_->startPoint;
-    if (std::hypot(p.x - start.x, p.y - start.y) > kStartDistance && startsOrResizes(p, pointer.modifiers)) {
-        followSizeGivenBack(p);
+    if (std::hypot(p.x - start.x, p.y - start.y) > kStartDistance && startsOrResizes(p, pointer.modifiers))
         updateHover(p, clock_.now(), pointer.modifiers);
-    }
 }
 
 bool DragMonitor::windowPutBack(const Point& p)
@@ -419,6 +414,7 @@ void DragMonitor::watchEscape()
 
 void DragMonitor::updateHover(const Point& p, Duration now, Modifiers modifiers)
 {
+    followSizeGivenBack(p);
     const DragInProgress& drag = *inProgress_;
     handler_.dragMoved({drag.window, drag.original, p, drag.startPoint, now, modifiers});
 }
