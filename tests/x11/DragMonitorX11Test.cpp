@@ -338,7 +338,7 @@ public:
         return session.waitFor([&] {
             const auto f = session.wmFrame(term.window);
             return f && f->x() <= visible.x() + 1 && f->height() > visible.height() - 40 && f->width() < visible.width() * 0.6;
-        });
+        }, 10000);
     }
 
     // The states the drag passed through.
@@ -368,7 +368,7 @@ public:
         session.waitFor([] { return false; }, 150);
         glide(session, across, 300, 12);
         // A compositing manager on two busy cores may show the move only a while later.
-        if (!session.waitFor([&] { return session.wmFrame(term.window) != frame; }, 2000)) {
+        if (!session.waitFor([&] { return session.wmFrame(term.window) != frame; }, 5000)) {
             session.releaseButton(1);
             GTEST_SKIP() << session.windowManager().toStdString() << " moves no window out of its state: " << trace();
         }
