@@ -83,9 +83,6 @@ public:
     virtual std::optional<Rect> frame(const ManagedWindow& window) const = 0;
     // A window's size increments (its cell grid); zero on an axis without one.
     virtual Size grid(const ManagedWindow& window) const = 0;
-    // The ways a window is maximized now (a side tile of metacity's or xfwm4's is a vertical
-    // one); none when it cannot be read.
-    virtual WindowStates maximizedStates(const ManagedWindow& window) const = 0;
     // The height of the title bar the window manager draws the window (the top of its frame);
     // nothing without one or when it cannot be read.
     virtual std::optional<double> titleBarHeight(const ManagedWindow& window) const = 0;

@@ -103,11 +103,11 @@ void DragMonitor::press(const Point& p, Modifiers modifiers, std::uint32_t time)
         .window = pressed->window,
         .pressFrame = frame,
         .original = frame,
-        .maximized = handler_.maximizedStates(pressed->window),
         .startPoint = p,
         .grabbedEdges = movesAnywhere ? EdgeSet{} : edgesNear(onFrame, frame),
         .moveKey = moveKey,
     };
+    inProgress_->onTitleBar = inProgress_->grabbedEdges.empty() && holdsTitleBar(frame, p);
     trace(QStringLiteral("mouse down"), p);
 }
 
@@ -192,9 +192,11 @@ bool DragMonitor::startsOrResizes(const Point& p, Modifiers modifiers)
     const auto current = handler_.frame(drag.window);
     if (!current)
         return false;
-    if (!drag.resizing && restoredForMove(*current, p)) {
-        drag.original = *current;
-        trace(QStringLiteral("restored as the move starts"), p);
+    if (drag.onTitleBar) {
+        if (!titleBarMoveStarts(*current, p)) {
+            trace(QStringLiteral("awaiting window movement"), p);
+            return false;
+        }
     } else if (drag.resizing || frameChanged(*current, drag.pressFrame)) {
         if (!drag.resizing) {
             handler_.resizeStarted();
@@ -220,14 +222,44 @@ bool DragMonitor::startsOrResizes(const Point& p, Modifiers modifiers)
     return true;
 }
 
-bool DragMonitor::restoredForMove(const Rect& current, const Point& p) const
+bool DragMonitor::titleBarMoveStarts(const Rect& current, const Point& p)
 {
-    // A press on an edge resizes, maximized or not. The state may read back left a little after
-    // the frame changed, or not at all where the window manager keeps the window maximized as it
-    // takes it to a display of another size (metacity): a move all the same.
-    const DragInProgress& drag = *inProgress_;
-    return drag.maximized && drag.grabbedEdges.empty() && frameChanged(current, drag.pressFrame) &&
-           holdsTitleBar(current, p);
+    DragInProgress& drag = *inProgress_;
+    if (movedWithoutResize(current, drag.pressFrame))
+        return true;
+    if (!frameChanged(current, drag.pressFrame))
+        return false;
+    // The size given back: a move from there once the frame holds the pointer on its title bar
+    // (mutter and muffin first give it a step away from the pointer), or once it moves on at
+    // that size (jwm first gives it back at its old place).
+    const std::optional<Rect> before = std::exchange(drag.sizeGivenBack, current);
+    if (!holdsTitleBar(current, p) && !(before && movedWithoutResize(current, *before)))
+        return false;
+    drag.original = current;
+    trace(QStringLiteral("restored as the move starts"), p);
+    return true;
+}
+
+void DragMonitor::followSizeGivenBack(const Point& p)
+{
+    // Moved at its size from the press, the window may have its size given back only then
+    // (metacity moves the frame and resizes the client as separate events): the move goes on
+    // from that size. Once given back, a return to the press frame is the manager's own
+    // (maximized again at the top), no put-back. Seen at the press size a few times, the window
+    // moves at that size, and a change later is the manager's own too (a tile on the way).
+    constexpr int kPressSizeReads = 4;
+    DragInProgress& drag = *inProgress_;
+    if (!drag.onTitleBar || drag.original != drag.pressFrame || drag.pressSizeReads >= kPressSizeReads)
+        return;
+    const auto current = handler_.frame(drag.window);
+    if (!current)
+        return;
+    if (frameChanged(*current, drag.pressFrame) && holdsTitleBar(*current, p)) {
+        drag.original = *current;
+        trace(QStringLiteral("restored as the window moves"), p);
+    } else if (!frameChanged(*current, drag.pressFrame)) {
+        ++drag.pressSizeReads;
+    }
 }
 
 bool DragMonitor::holdsTitleBar(const Rect& frame, const Point& p) const
@@ -247,7 +279,7 @@ void DragMonitor::release(const Point& p, Modifiers modifiers)
     trace(u"release resizing="_qs + flag(resizing()) + u" span="_qs + flag(span), p);
     handler_.buttonReleased();
     if (modifiers & ModAlt) {
-        trace(QStringLiteral("option bypass"), p);
+        trace(QStringLiteral("alt bypass"), p);
         writeDragState();
         handler_.endInteraction();
         reset(true);
@@ -350,8 +382,8 @@ bool DragMonitor::windowPutBack(const Point& p)
     const auto frame = handler_.frame(drag.window);
     const Point& start = drag.startPoint;
     const bool away = drag.resizing ? resizedAway(p) : std::hypot(p.x - start.x, p.y - start.y) > kStartDistance;
-    // A window given its size back as it began to move may be maximized again near the top of
-    // the display with the button still held, and stay so while the pointer stays near (metacity,
+    // A window given its size back as it moved may be maximized again near the top of the
+    // display with the button still held, and stay so while the pointer stays near (metacity,
     // mutter): no put-back. Escape is watched all the same.
     const bool restored = drag.original != drag.pressFrame;
     const bool back = frame && *frame == drag.pressFrame && away && !restored;
@@ -382,6 +414,7 @@ void DragMonitor::watchEscape()
 
 void DragMonitor::updateHover(const Point& p, Duration now, Modifiers modifiers)
 {
+    followSizeGivenBack(p);
     const DragInProgress& drag = *inProgress_;
     handler_.dragMoved({drag.window, drag.original, p, drag.startPoint, now, modifiers});
 }

@@ -1,10 +1,12 @@
 #pragma once
 // Follows every left-button press, drag and release on the desktop and turns them into the
 // snapping interaction: it takes the window the handler finds under a press, tells moving it
-// from resizing it by what the window manager does to its frame (a change of size is a resize,
-// an origin moved with the size kept a move, wherever the press lay; a maximized or side-tiled
-// window given back its size from before as its title bar is pulled moves from that size),
-// follows the pointer
+// from resizing it by what the window manager does to its frame (an origin moved with the size
+// kept is a move wherever the press lay, a change of size a resize; but a press on the title bar
+// with no edge grabbed is a move for as long as the button is held, whatever frames the manager
+// passes through: a maximized or tiled window, with a state or none, given back its size from
+// before as it begins to move or later, or in two steps, moves from that size once the manager
+// has settled it), follows the pointer
 // while it moves (at most 60 steps a second, a motion held back by that limit handled at the
 // end of the interval, only once the pointer has gone more than 8 pixels, and every 0.06 s
 // while the pointer rests), and hands the release to the drag handler. The window manager's
@@ -54,11 +56,13 @@ namespace fw {
 struct DragInProgress {
     ManagedWindow window;
     Rect pressFrame;                  // the window's frame at the press
-    Rect original;                    // the frame the move starts from (see restoredForMove)
-    WindowStates maximized = 0;       // the ways it was maximized (or side-tiled) at the press
+    Rect original;                    // the frame the move starts from (see titleBarMoveStarts)
     Point startPoint;                 // the pointer at the press
     EdgeSet grabbedEdges;             // none when a stated move key was held at the press
     Modifiers moveKey = 0;            // the move key (or Alt) while held since the press
+    bool onTitleBar = false;          // pressed on the title bar with no edge grabbed: a move
+    std::optional<Rect> sizeGivenBack; // the last frame of another size before such a move began
+    int pressSizeReads = 0;           // reads of such a moving window at its size from the press
     bool observedPointerDrag = false; // the pointer went past the start distance
     bool dragging = false;
     bool resizing = false;
@@ -151,10 +155,15 @@ private:
     // through the mouse monitor then.
     void watchEscape();
     bool startsOrResizes(const Point& p, Modifiers modifiers);
-    // A window maximized or side-tiled at the press and pressed on its title bar, whose size
-    // changed with the pointer holding its place on the title bar: most window managers (xfwm4,
-    // metacity, KWin, mutter) give it its size from before as the move starts, a move.
-    bool restoredForMove(const Rect& current, const Point& p) const;
+    // Whether the move of a window pressed on its title bar starts at this frame: moved with its
+    // size kept, or given another size (its size from before a maximized state or a tile, with a
+    // state or none) and settled, holding the pointer on its title bar or moving on at that size.
+    // Given another size, the move starts from there. A frame not settled yet is looked at again
+    // at the next step.
+    bool titleBarMoveStarts(const Rect& current, const Point& p);
+    // A window pressed on its title bar that began to move at its size from the press and has
+    // its size given back within its first reads: the move goes on from that size.
+    void followSizeGivenBack(const Point& p);
     // Whether the pointer holds its place on the frame's title bar: over the frame, no further
     // below its top than the title bar reaches (metacity puts the pointer in the middle of the
     // restored window's title bar, xfwm4 where the press lay in proportion to the window's height).

@@ -64,11 +64,6 @@ std::optional<Rect> SnapDragHandler::frame(const ManagedWindow& window) const { 
 
 Size SnapDragHandler::grid(const ManagedWindow& window) const { return ctx_.access.grid(window); }
 
-WindowStates SnapDragHandler::maximizedStates(const ManagedWindow& window) const
-{
-    return ctx_.access.windowSystem().windowStates(window.element).value_or(0) & kMaximized;
-}
-
 std::optional<double> SnapDragHandler::titleBarHeight(const ManagedWindow& window) const
 {
     return ctx_.access.windowSystem().titleBarHeight(window.element);

@@ -81,7 +81,6 @@ public:
     std::optional<PressedWindow> pressed(const Point& p, std::uint32_t time) override;
     std::optional<Rect> frame(const ManagedWindow& window) const override;
     Size grid(const ManagedWindow& window) const override;
-    WindowStates maximizedStates(const ManagedWindow& window) const override;
     std::optional<double> titleBarHeight(const ManagedWindow& window) const override;
     bool dragStarted(const ManagedWindow& window, const Rect& original) override;
     void dragMoved(const DragStep& step) override;

@@ -2,7 +2,7 @@
 // A private X session for one test: its own Xvfb (display chosen by the server through
 // -displayfd), optionally a window manager (the one FRAMEWELL_TEST_WM names: openbox, xfwm4,
 // icewm, fluxbox, metacity, pekwm or evilwm; openbox by default; kwin where installed, never in
-// the default matrix; i3, lwm, dwm and twm for the tests of their habits) and xcompmgr, its own HOME and XDG_* directories in a temp dir, and helpers
+// the default matrix; mutter, muffin, jwm, i3, lwm, dwm and twm for the tests of their habits) and xcompmgr, its own HOME and XDG_* directories in a temp dir, and helpers
 // to start clients, wait for windows and frames, drive the pointer through XTest and split the
 // screen into two monitors. Everything started here is ended here, by pid.
 //
@@ -37,6 +37,7 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <sched.h>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -116,6 +117,12 @@ public:
     // Stops and restarts a process without ending it (SIGSTOP / SIGCONT).
     bool pause(pid_t pid);
     bool resume(pid_t pid);
+    // As a slow machine runs the session: everything started here, every thread of this
+    // process (and so whatever is started from now on) on two cores of this machine, beside
+    // `loops` busy loops started here on the same two. The loops end with the session, and this
+    // process's threads are given back the cores they had. One session of a run at a time is
+    // crowded (the others wait their turn here). False when the cores were refused.
+    bool crowdOntoTwoCores(int loops = 2);
 
     // --- clients ---------------------------------------------------------------------------
     struct Client {
@@ -266,6 +273,8 @@ private:
     bool silentWhileHeld_ = false;   // the WM did not answer a sync while one was held
     bool followsMouse_ = false;      // the WM's focus follows the pointer
     std::vector<pid_t> started_;
+    std::optional<cpu_set_t> ownCores_; // this process's cores before crowdOntoTwoCores()
+    int coresLock_ = -1;                // held while crowded: one crowded session at a time
     int spawned_ = 0;
     std::unique_ptr<WindowManagerStalls> stalls_;
 };
