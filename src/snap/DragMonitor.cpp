@@ -77,14 +77,33 @@ void DragMonitor::mouseMoved(const Point& p)
         return;
     const Duration now = clock_.now();
     if (now - lastHover_ > kEdgeHintInterval) {
+        dropTrailingHint();
         lastHover_ = now;
         handler_.updateEdgeHint(p);
+        return;
     }
+    // Held back, never lost: the hint follows where the pointer came to rest.
+    heldHint_ = p;
+    if (!hintTimer_)
+        hintTimer_ = clock_.callAfter(kEdgeHintInterval - (now - lastHover_), self_.weak(), [this] {
+            hintTimer_ = 0;
+            lastHover_ = clock_.now();
+            if (const auto held = std::exchange(heldHint_, std::nullopt))
+                handler_.updateEdgeHint(*held);
+        });
+}
+
+void DragMonitor::dropTrailingHint()
+{
+    heldHint_.reset();
+    if (hintTimer_)
+        clock_.cancel(std::exchange(hintTimer_, 0));
 }
 
 void DragMonitor::press(const Point& p, Modifiers modifiers, std::uint32_t time)
 {
     handler_.notePress(p);
+    dropTrailingHint();
     reset(true);
     const auto pressed = handler_.pressed(p, time);
     if (!pressed)

@@ -132,6 +132,8 @@ public:
 
 private:
     void mouseMoved(const Point& p);
+    // The edge hint held back by its rate, dropped at a press.
+    void dropTrailingHint();
     void press(const Point& p, Modifiers modifiers, std::uint32_t time);
     void dragStep(const Point& p, Modifiers modifiers);
     // One step past the throttle; the step held back by it, at the end of its interval.
@@ -180,6 +182,8 @@ private:
     DragTrace& trace_; // the handler's
     bool globalMonitor_ = false;
     Duration lastHover_{};  // the last edge hint of the pointer without a button
+    std::optional<Point> heldHint_; // the latest point held back since, shown when its interval ends
+    TimerId hintTimer_ = 0;
     Duration lastUpdate_{}; // the last step: the step rate holds across presses
     std::optional<DragInProgress> inProgress_;
     Lifeline<DragMonitor> self_{this};

@@ -753,7 +753,7 @@ TEST_F(DragMonitorScenario, AResizeShownOnlyAtTheReleaseSpansWithSuperHeldThenAn
     }
 }
 
-TEST_F(DragMonitorScenario, TheSharedEdgeHintFollowsThePointerAtMostTenTimesASecond)
+TEST_F(DragMonitorScenario, TheSharedEdgeHintFollowsThePointerAtMostTenTimesASecondAndToWhereItRests)
 {
     auto& c = *coordinator;
     const SnapLayout& halves = builtIn(u"halves"_qs);
@@ -771,15 +771,23 @@ TEST_F(DragMonitorScenario, TheSharedEdgeHintFollowsThePointerAtMostTenTimesASec
     sim.mouse().move({900, 500}); // within 0.1 s: the hint is not looked at again
     EXPECT_EQ(feedback.count(u"hideResizeFeedback"_qs), 0);
     EXPECT_EQ(feedback.calls.last(), u"moveResizeHint {900, 500}"_qs);
-    clock.advance(60ms);
-    sim.mouse().move({949.99, 500});
+    clock.advance(60ms); // the pointer comes to rest there: once the 0.1 s is over, the hint follows
     EXPECT_EQ(feedback.count(u"hideResizeFeedback"_qs), 1);
+    clock.advance(200ms);
+    sim.mouse().move({955, 500});
+    clock.advance(20ms);
+    sim.mouse().move({949.99, 500});
+    sim.mouse().press({949.99, 500}); // a press drops the hint held back
+    clock.advance(200ms);
+    EXPECT_EQ(feedback.count(u"hideResizeFeedback"_qs), 1);
+    sim.mouse().release({949.99, 500});
+    EXPECT_EQ(feedback.count(u"showEdgeHint"_qs), 2);
 
     // A window off its region by more than 6 points shows nothing.
     sim.place(left.element, region(halves, 0).offsetBy(0, 7));
     clock.advance(110ms);
     sim.mouse().move({955, 500});
-    EXPECT_EQ(feedback.count(u"showEdgeHint"_qs), 1);
+    EXPECT_EQ(feedback.count(u"showEdgeHint"_qs), 2);
     // While the picker is open the hint is left alone.
     sim.place(left.element, region(halves, 0));
     c.showLayoutPicker(std::nullopt, kLeft, false, std::nullopt, false);
