@@ -483,7 +483,7 @@ void expectPagerTakesItsRegion(XSession& session, const ChosenTerminal& terminal
     EXPECT_TRUE(session.waitFor([&] {
         const xcb_window_t window = held();
         return window != XCB_NONE && framedIn(session, rig, window, frames.at(1)) && compositionSettled(rig);
-    }, 20000)) << "no terminal window took the region; notices " << rig.notices.join(u" | "_qs).toStdString();
+    }, 30000)) << "no terminal window took the region; notices " << rig.notices.join(u" | "_qs).toStdString();
     const xcb_window_t launched = held();
     EXPECT_NE(launched, open) << "the terminal that was open took the region";
     EXPECT_TRUE(test::wmClass(session, launched).contains(terminalClass)) << test::wmClass(session, launched).toStdString();
@@ -508,7 +508,7 @@ TEST(CompositionX11, AnAppThatRunsInATerminalTakesItsRegionBesideATerminalThatSe
     const pid_t open = session.spawn(
         {terminal.program, u"--title"_qs, u"already open"_qs, u"-x"_qs, terminal.sleep, u"600"_qs});
     ASSERT_TRUE(open) << session.error();
-    const xcb_window_t first = session.waitForWindow(u"already open"_qs, 0, 10000);
+    const xcb_window_t first = session.waitForWindow(u"already open"_qs, 0, 30000);
     ASSERT_NE(first, XCB_NONE) << "xfce4-terminal opened no window";
 
     expectPagerTakesItsRegion(session, terminal, first, open, "fce4-terminal");
@@ -527,7 +527,7 @@ TEST(CompositionX11, AnAppThatRunsInATerminalTakesItsRegionBesideATerminalWhoseS
 
     const pid_t open = session.spawn({terminal.program, u"--wait"_qs, u"--"_qs, terminal.sleep, u"600"_qs});
     ASSERT_TRUE(open) << session.error();
-    const xcb_window_t first = session.waitForWindow(u"Terminal"_qs, 0, 20000);
+    const xcb_window_t first = session.waitForWindow(u"Terminal"_qs, 0, 30000);
     ASSERT_NE(first, XCB_NONE) << "gnome-terminal opened no window";
 
     expectPagerTakesItsRegion(session, terminal, first, open, "nome-terminal");
