@@ -428,7 +428,7 @@ struct ChosenTerminal {
     {
         program = QStandardPaths::findExecutable(terminal);
         sleep = QStandardPaths::findExecutable(u"sleep"_qs);
-        // Terminals that refuse other locales (gnome-terminal) run in the session's.
+        // gnome-terminal's server will not start in a locale that is not UTF-8.
         qputenv("LC_ALL", "C.UTF-8");
     }
     ~ChosenTerminal()
