@@ -84,6 +84,12 @@ std::optional<ProcessLaunch> WindowApplicationIndex::launchOf(Pid pid) const
 
 std::optional<ApplicationEntry> WindowApplicationIndex::entryFor(const WindowInfo& window) const
 {
+    if (!window.role.isEmpty()) {
+        if (const auto marked = apps_.launchOfRole(window.role)) {
+            if (auto launched = entry(marked->id))
+                return launched;
+        }
+    }
     // A child of the launch (a shell's program, a second window's process) is the entry's only
     // when the entry names its class: a terminal's children are other applications.
     if (const auto launch = launchOf(window.pid)) {

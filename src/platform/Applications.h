@@ -80,6 +80,14 @@ public:
         (void)pid;
         return std::nullopt;
     }
+    // The launch made here whose window was to carry this role (WM_WINDOW_ROLE): a terminal
+    // that shows windows from a process of its own is told to mark the launch's window so.
+    // Nothing for any other role.
+    virtual std::optional<ProcessLaunch> launchOfRole(const QString& role) const
+    {
+        (void)role;
+        return std::nullopt;
+    }
     // A mark of the installed entries and the launches made here: while it stays the same, a
     // listing and the launches read from it still hold. Cheap to ask. Nothing when the source
     // cannot tell: every refresh lists again.
@@ -105,7 +113,8 @@ QString desktopEntryIdOfRelativePath(const QString& relativePath);
 // class or instance) or its name (the class); all compared case-insensitively.
 bool entryNamesClass(const ApplicationEntry& entry, const QString& wmClass, const QString& wmInstance);
 
-// Finds the desktop entry of a window. The entry that opened it comes first: its launch
+// Finds the desktop entry of a window. The entry that opened it comes first: the launch whose
+// mark its role carries (Applications::launchOfRole), else its process's launch
 // (Applications::launchOf), when the window's process is the one launched or the entry names
 // the window's class; then the entry whose id is the window's _GTK_APPLICATION_ID; then by
 // WM_CLASS alone: the entry whose StartupWMClass is the class (or instance), else the entry

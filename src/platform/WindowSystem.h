@@ -24,6 +24,7 @@ struct WindowInfo {
     QString appClass;        // WM_CLASS class (fallback application name)
     QString appInstance;     // WM_CLASS instance
     QString applicationId;   // the id the application gives itself (_GTK_APPLICATION_ID); empty = none
+    QString role;            // the role its client gives it (WM_WINDOW_ROLE); empty = none
     QString appName;         // localised Name of the window's desktop entry (WindowApplicationIndex); empty = none found
     Rect frame;
     int layer = 0;           // 0 = ordinary application windows

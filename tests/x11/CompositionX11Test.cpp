@@ -10,7 +10,8 @@
 // forgotten (a restart), so it is opened once and keeps its region. An app that runs in a
 // terminal opens in the user's terminal, whose window takes its region; the terminal holds
 // none of our descriptors; without a terminal the notice says so; beside an open
-// xfce4-terminal, which serves new windows itself, the app's terminal window takes its region.
+// xfce4-terminal, which serves new windows itself, and beside an open gnome-terminal, whose
+// server shows every window, the app's terminal window takes its region.
 // In the program, a click on a layout card in the Layout Gallery, made the moment the pointer
 // jumps there, applies the layout with its apps.
 #include "layout/ScreenGeometry.h"
@@ -418,50 +419,53 @@ TEST(CompositionX11, AnAppThatRunsInATerminalOpensInTheUsersTerminalWhoseWindowT
     ::kill(pid_t(*pid), SIGTERM);
 }
 
-// The user's terminal is xfce4-terminal, chosen as x-terminal-emulator through Debian's
-// wrapper, and a window of it is open already (it serves new windows from its own process when
-// asked over the session bus). A layout with an app that runs in a terminal opens it in a
-// terminal window of its own, which takes the app's region and is told as the app's.
-TEST(CompositionX11, AnAppThatRunsInATerminalTakesItsRegionBesideATerminalThatServesItsOwnWindows)
+// The user's terminal, `terminal` on PATH (bin) and chosen as x-terminal-emulator through
+// Debian's wrapper where there is one, and the Pager entry, an app that runs in a terminal.
+struct ChosenTerminal {
+    QString folder, bin, sleep, program;
+    QByteArray path = qgetenv("PATH"), address = qgetenv("DBUS_SESSION_BUS_ADDRESS"), locale = qgetenv("LC_ALL");
+    ChosenTerminal(const QString& terminal)
+    {
+        program = QStandardPaths::findExecutable(terminal);
+        sleep = QStandardPaths::findExecutable(u"sleep"_qs);
+        // gnome-terminal's server will not start in a locale that is not UTF-8.
+        qputenv("LC_ALL", "C.UTF-8");
+    }
+    ~ChosenTerminal()
+    {
+        qputenv("PATH", path);
+        qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+        locale.isNull() ? qunsetenv("LC_ALL") : qputenv("LC_ALL", locale);
+    }
+    // Puts the terminal on PATH and on the session's bus; false when something is missing.
+    bool install(XSession& session, const QString& terminal)
+    {
+        const QString bus = session.sessionBus();
+        folder = session.directory() + u"/data/applications"_qs;
+        bin = session.directory() + u"/bin"_qs;
+        const QString wrapper = QStandardPaths::findExecutable(terminal + u".wrapper"_qs);
+        const QString perl = QStandardPaths::findExecutable(u"perl"_qs);
+        if (bus.isEmpty() || sleep.isEmpty() || !QDir().mkpath(folder) || !QDir().mkpath(bin))
+            return false;
+        if (!QFile::link(program, bin + u'/' + terminal) || !QFile::link(sleep, bin + u"/fw-pager"_qs)
+            || !QFile::link(wrapper.isEmpty() || perl.isEmpty() ? program : wrapper, bin + u"/x-terminal-emulator"_qs))
+            return false;
+        qputenv("PATH", QFile::encodeName(bin) + ":" + QFile::encodeName(QFileInfo(perl).path()));
+        qputenv("DBUS_SESSION_BUS_ADDRESS", bus.toLocal8Bit());
+        return writeEntry(folder, u"org.example.Pager"_qs,
+                          "Name=Pager\nTerminal=true\nExec=" + QFile::encodeName(bin + u"/fw-pager"_qs) + " 600\n");
+    }
+};
+
+// With the window `open` of the user's terminal on screen, a layout with the Pager opens it in
+// a terminal window of its own, which takes the app's region and is told as the app's. The
+// process of that window ends after, unless it is `openPid`, the open window's.
+void expectPagerTakesItsRegion(XSession& session, const ChosenTerminal& terminal, xcb_window_t open, pid_t openPid,
+                               const QByteArray& terminalClass)
 {
-    const QString xfce = QStandardPaths::findExecutable(u"xfce4-terminal"_qs);
-    if (xfce.isEmpty())
-        GTEST_SKIP() << "xfce4-terminal is not installed (scripts/deps installs it)";
-    XSession session;
-    ASSERT_TRUE(session.ok()) << session.error();
-    const QString bus = session.sessionBus();
-    ASSERT_FALSE(bus.isEmpty()) << session.error();
-    const QString folder = session.directory() + u"/data/applications"_qs;
-    const QString bin = session.directory() + u"/bin"_qs;
-    ASSERT_TRUE(QDir().mkpath(folder) && QDir().mkpath(bin));
-    const QString wrapper = QStandardPaths::findExecutable(u"xfce4-terminal.wrapper"_qs);
-    const QString sleep = QStandardPaths::findExecutable(u"sleep"_qs);
-    const QString perl = QStandardPaths::findExecutable(u"perl"_qs);
-    ASSERT_FALSE(sleep.isEmpty());
-    ASSERT_TRUE(QFile::link(xfce, bin + u"/xfce4-terminal"_qs) && QFile::link(sleep, bin + u"/fw-pager"_qs));
-    ASSERT_TRUE(QFile::link(wrapper.isEmpty() || perl.isEmpty() ? xfce : wrapper, bin + u"/x-terminal-emulator"_qs));
-    const QByteArray pager = QFile::encodeName(bin + u"/fw-pager"_qs);
-    ASSERT_TRUE(writeEntry(folder, u"org.example.Pager"_qs, "Name=Pager\nTerminal=true\nExec=" + pager + " 600\n"));
-    struct PinnedEnvironment {
-        const QByteArray path = qgetenv("PATH"), address = qgetenv("DBUS_SESSION_BUS_ADDRESS");
-        ~PinnedEnvironment()
-        {
-            qputenv("PATH", path);
-            qputenv("DBUS_SESSION_BUS_ADDRESS", address);
-        }
-    } pinned;
-    qputenv("PATH", QFile::encodeName(bin) + ":" + QFile::encodeName(QFileInfo(perl).path()));
-    qputenv("DBUS_SESSION_BUS_ADDRESS", bus.toLocal8Bit());
-
-    // The terminal the user has open, serving its windows on the session's bus.
-    const pid_t open = session.spawn({xfce, u"--title"_qs, u"already open"_qs, u"-x"_qs, sleep, u"600"_qs});
-    ASSERT_TRUE(open) << session.error();
-    const xcb_window_t first = session.waitForWindow(u"already open"_qs, 0, 10000);
-    ASSERT_NE(first, XCB_NONE) << "xfce4-terminal opened no window";
-
     SessionApp app(session);
     CoordinatorRig rig(session);
-    rig.coordinator->context().applications = std::make_shared<XdgApplications>(QStringList{folder}, u"C"_qs);
+    rig.coordinator->context().applications = std::make_shared<XdgApplications>(QStringList{terminal.folder}, u"C"_qs);
     const ScreenInfo screen = rig.screens.screens().front();
     const SnapLayout one{u"user-1"_qs, u"Pager"_qs, halvesTree(), SnapLayout::AppMap{{1, {u"org.example.Pager"_qs}}}};
     const auto frames = regionFrames(one, screen);
@@ -474,18 +478,59 @@ TEST(CompositionX11, AnAppThatRunsInATerminalTakesItsRegionBesideATerminalThatSe
     };
 
     rig.coordinator->startLayoutApplication(one, screen);
-    ASSERT_TRUE(session.waitFor([&] { return !rig.notices.isEmpty(); }, 10000));
+    EXPECT_TRUE(session.waitFor([&] { return !rig.notices.isEmpty(); }, 10000));
     EXPECT_EQ(rig.notices, QStringList{u"Opening Pager. Each window goes to its spot when it appears."_qs});
     EXPECT_TRUE(session.waitFor([&] {
         const xcb_window_t window = held();
         return window != XCB_NONE && framedIn(session, rig, window, frames.at(1)) && compositionSettled(rig);
-    }, 15000)) << "no terminal window took the region; notices " << rig.notices.join(u" | "_qs).toStdString();
+    }, 30000)) << "no terminal window took the region; notices " << rig.notices.join(u" | "_qs).toStdString();
     const xcb_window_t launched = held();
-    EXPECT_NE(launched, first) << "the terminal that was open took the region";
-    EXPECT_TRUE(test::wmClass(session, launched).contains("fce4-terminal")) << test::wmClass(session, launched).toStdString();
+    EXPECT_NE(launched, open) << "the terminal that was open took the region";
+    EXPECT_TRUE(test::wmClass(session, launched).contains(terminalClass)) << test::wmClass(session, launched).toStdString();
     EXPECT_EQ(rig.notices.size(), 1) << rig.notices.join(u" | "_qs).toStdString();
-    if (const auto pid = rig.ws.pid(launched); pid && *pid > 0 && pid_t(*pid) != open)
+    if (const auto pid = rig.ws.pid(launched); pid && *pid > 0 && pid_t(*pid) != openPid)
         ::kill(pid_t(*pid), SIGTERM);
+}
+
+// The user's terminal is xfce4-terminal, and a window of it is open already (it serves new
+// windows from its own process when asked over the session bus). A layout with an app that
+// runs in a terminal opens it in a terminal window of its own, which takes the app's region.
+TEST(CompositionX11, AnAppThatRunsInATerminalTakesItsRegionBesideATerminalThatServesItsOwnWindows)
+{
+    ChosenTerminal terminal(u"xfce4-terminal"_qs);
+    if (terminal.program.isEmpty())
+        GTEST_SKIP() << "xfce4-terminal is not installed (scripts/deps installs it)";
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    ASSERT_TRUE(terminal.install(session, u"xfce4-terminal"_qs)) << session.error();
+
+    // The terminal the user has open, serving its windows on the session's bus.
+    const pid_t open = session.spawn(
+        {terminal.program, u"--title"_qs, u"already open"_qs, u"-x"_qs, terminal.sleep, u"600"_qs});
+    ASSERT_TRUE(open) << session.error();
+    const xcb_window_t first = session.waitForWindow(u"already open"_qs, 0, 30000);
+    ASSERT_NE(first, XCB_NONE) << "xfce4-terminal opened no window";
+
+    expectPagerTakesItsRegion(session, terminal, first, open, "fce4-terminal");
+}
+
+// The user's terminal is gnome-terminal, whose windows all come from its server process, one
+// of them open already: the launch's window is still told as the app's and takes its region.
+TEST(CompositionX11, AnAppThatRunsInATerminalTakesItsRegionBesideATerminalWhoseServerShowsEveryWindow)
+{
+    ChosenTerminal terminal(u"gnome-terminal"_qs);
+    if (terminal.program.isEmpty())
+        GTEST_SKIP() << "gnome-terminal is not installed (scripts/deps installs it)";
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    ASSERT_TRUE(terminal.install(session, u"gnome-terminal"_qs)) << session.error();
+
+    const pid_t open = session.spawn({terminal.program, u"--wait"_qs, u"--"_qs, terminal.sleep, u"600"_qs});
+    ASSERT_TRUE(open) << session.error();
+    const xcb_window_t first = session.waitForWindow(u"Terminal"_qs, 0, 30000);
+    ASSERT_NE(first, XCB_NONE) << "gnome-terminal opened no window";
+
+    expectPagerTakesItsRegion(session, terminal, first, open, "nome-terminal");
 }
 
 } // namespace

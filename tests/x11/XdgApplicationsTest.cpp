@@ -180,14 +180,18 @@ TEST_F(XdgFixture, AnEntryThatRunsInATerminalGetsTheUsersTerminalEachWithItsWayT
     EXPECT_EQ(in(), std::nullopt);
     EXPECT_FALSE(XdgApplications({home}, u"C"_qs).hasTerminal());
     ASSERT_TRUE(install(u"gnome-terminal"_qs));
-    EXPECT_EQ(in({u"GNOME"_qs}), (QStringList{bin + u"/gnome-terminal"_qs, u"--"_qs} + vim));
+    EXPECT_EQ(in({u"GNOME"_qs}), (QStringList{bin + u"/gnome-terminal"_qs, u"--wait"_qs, u"--"_qs} + vim));
+    EXPECT_EQ(XdgApplications::terminalCommand(vim, {}, u"mark"_qs),
+              (QStringList{bin + u"/gnome-terminal"_qs, u"--role=mark"_qs, u"--wait"_qs, u"--"_qs} + vim))
+        << "its server shows the window: the launch marks it with a role";
     ASSERT_TRUE(install(u"kitty"_qs));
     EXPECT_EQ(in({u"GNOME"_qs}), QStringList{bin + u"/kitty"_qs} + vim)
         << "a terminal that opens its own window first; kitty takes the command as it is";
     ASSERT_TRUE(install(u"xfce4-terminal"_qs) && install(u"xterm"_qs));
     EXPECT_EQ(in(), (QStringList{bin + u"/xterm"_qs, u"-e"_qs} + vim));
-    EXPECT_EQ(in({u"XFCE"_qs}), (QStringList{bin + u"/xfce4-terminal"_qs, u"--disable-server"_qs, u"-x"_qs} + vim))
-        << "the desktop's own first, in a process of its own";
+    EXPECT_EQ(XdgApplications::terminalCommand(vim, {u"XFCE"_qs}, u"mark"_qs),
+              (QStringList{bin + u"/xfce4-terminal"_qs, u"--disable-server"_qs, u"-x"_qs} + vim))
+        << "the desktop's own first, in a process of its own, which tells its window";
     // The system's chosen terminal before any other: the common terminal its alternative stands
     // for (here through Debian's wrapper) as itself, in a process of its own; another as it is.
     const QString chosen = tmp.filePath(u"alternative"_qs);

@@ -51,6 +51,7 @@ struct ClientState {
     QString appClass;
     QString appInstance;
     QString applicationId;             // _GTK_APPLICATION_ID
+    QString role;                      // WM_WINDOW_ROLE
     // Kind (`kindRead` when it was read)
     bool kindRead = false;
     bool overrideRedirect = false;

@@ -26,7 +26,7 @@ constexpr const char* atomNames[] = {
     "_NET_WM_WINDOW_TYPE_COMBO", "_NET_WM_WINDOW_TYPE_DND",
     "_NET_WM_ACTION_MAXIMIZE_HORZ", "_NET_WM_ACTION_MAXIMIZE_VERT", "_NET_WM_STATE_ABOVE",
     "_NET_WM_STATE_BELOW", "_NET_WM_STATE_SHADED", "WM_CHANGE_STATE", "_GTK_APPLICATION_ID",
-    "_NET_WM_ICON", "WM_PROTOCOLS", "WM_TAKE_FOCUS",
+    "_NET_WM_ICON", "WM_PROTOCOLS", "WM_TAKE_FOCUS", "WM_WINDOW_ROLE",
 };
 static_assert(sizeof(atomNames) / sizeof(atomNames[0]) == sizeof(Atoms) / sizeof(xcb_atom_t));
 } // namespace

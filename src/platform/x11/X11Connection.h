@@ -39,6 +39,8 @@ struct Atoms {
     xcb_atom_t netWmIcon;
     // ICCCM's messages to a client, and the one that tells it to take the keyboard.
     xcb_atom_t wmProtocols, wmTakeFocus;
+    // The role a client gives a window (ICCCM), which a launch may ask a terminal to set.
+    xcb_atom_t wmWindowRole;
 };
 
 // Ownership-taking reply pointer.

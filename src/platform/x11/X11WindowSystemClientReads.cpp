@@ -41,7 +41,7 @@ struct Cookies {
     xcb_get_geometry_cookie_t knownFrameGeometry, knownMiddleGeometry;
     xcb_translate_coordinates_cookie_t insideKnownFrame;
     xcb_get_property_cookie_t extents, gtkExtents;
-    xcb_get_property_cookie_t pid, netName, name, wmClass, applicationId;
+    xcb_get_property_cookie_t pid, netName, name, wmClass, applicationId, role;
     xcb_get_window_attributes_cookie_t attributes;
     xcb_get_property_cookie_t type, state, wmState, transient, allowed;
     xcb_get_property_cookie_t normalHints;
@@ -77,6 +77,7 @@ Cookies ask(Connection& conn, xcb_window_t w, const Groups& groups, xcb_window_t
         k.name = conn.property(w, XCB_ATOM_WM_NAME, XCB_ATOM_ANY, 256);
         k.wmClass = conn.property(w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 128);
         k.applicationId = conn.property(w, a.gtkApplicationId, a.utf8String, 64);
+        k.role = conn.property(w, a.wmWindowRole, XCB_ATOM_STRING, 16);
     }
     if (groups.kind) {
         k.attributes = xcb_get_window_attributes(c, w);
@@ -179,7 +180,7 @@ Parentage takeGeometry(Connection& conn, const Cookies& k, bool placed, ClientSt
     return Parentage::Framed;
 }
 
-// The window's process, title, class and application id. False when the window states no
+// The window's process, title, class, application id and role. False when the window states no
 // process.
 bool takeIdentity(Connection& conn, const Cookies& k, ClientState& s)
 {
@@ -202,6 +203,7 @@ bool takeIdentity(Connection& conn, const Cookies& k, ClientState& s)
         s.appInstance = s.appClass = QString::fromLatin1(cls);
     }
     s.applicationId = text(conn.reply(k.applicationId).p, a).value_or(QString());
+    s.role = text(conn.reply(k.role).p, a).value_or(QString());
     return pid.has_value();
 }
 

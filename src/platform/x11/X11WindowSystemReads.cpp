@@ -103,6 +103,7 @@ WindowInfo infoOf(const ClientState& s, const Atoms& a, const WindowApplicationI
     w.appClass = s.appClass;
     w.appInstance = s.appInstance;
     w.applicationId = s.applicationId;
+    w.role = s.role;
     if (apps) {
         if (auto entry = apps->entryFor(w))
             w.appName = entry->name;

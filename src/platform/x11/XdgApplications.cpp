@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <set>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace fw {
 
@@ -145,15 +146,16 @@ struct Terminal {
     const char* program;
     const char* desktop; // the desktop (XDG_CURRENT_DESKTOP) it belongs to; null = none
     QStringList before;
+    const char* roleOption = nullptr; // the option, before the others, that gives its new window a role
 };
 
 // The terminals tried, in order, when neither xdg-terminal-exec nor x-terminal-emulator is
 // installed; a desktop's own terminal is tried before them all. Each is told to open its window
 // from the launch's own process, not to hand the command to an instance already running, so
 // that the window can be told as the launch's (xfce4-terminal, mate-terminal and lxterminal are,
-// when asked).
-// gnome-terminal only asks its server for a window, whose process is not the launch's, so the
-// launch cannot tell it: it comes after the others even on GNOME.
+// when asked). gnome-terminal only asks its server for a window, whose process is not the
+// launch's: that window is told by the role the launch gives it, and the launch waits for the
+// command to end, as the others' processes do.
 const std::vector<Terminal>& commonTerminals()
 {
     static const std::vector<Terminal> terminals{
@@ -166,7 +168,7 @@ const std::vector<Terminal>& commonTerminals()
         {"qterminal", "LXQt", {u"-e"_qs}},
         {"alacritty", nullptr, {u"-e"_qs}},
         {"kitty", nullptr, {}},
-        {"gnome-terminal", nullptr, {u"--"_qs}},
+        {"gnome-terminal", nullptr, {u"--wait"_qs, u"--"_qs}, "--role="},
     };
     return terminals;
 }
@@ -191,8 +193,12 @@ std::optional<std::pair<Terminal, QString>> commonTerminal(const QString& path)
 
 } // namespace
 
-std::optional<QStringList> XdgApplications::terminalCommand(const QStringList& command, const QStringList& desktops)
+std::optional<QStringList> XdgApplications::terminalCommand(const QStringList& command, const QStringList& desktops,
+                                                            const QString& role)
 {
+    const auto options = [&](const Terminal& t) {
+        return t.roleOption && !role.isEmpty() ? QStringList{QLatin1String(t.roleOption) + role} + t.before : t.before;
+    };
     std::vector<Terminal> tried{{"xdg-terminal-exec", nullptr, {}}, {"x-terminal-emulator", nullptr, {u"-e"_qs}}};
     for (const Terminal& t : commonTerminals()) {
         if (t.desktop && desktops.contains(QLatin1String(t.desktop)))
@@ -205,8 +211,8 @@ std::optional<QStringList> XdgApplications::terminalCommand(const QStringList& c
             continue;
         // The system's chosen terminal run as itself, with its own options.
         if (const auto common = commonTerminal(path))
-            return QStringList{common->second} + common->first.before + command;
-        return QStringList{path} + t.before + command;
+            return QStringList{common->second} + options(common->first) + command;
+        return QStringList{path} + options(t) + command;
     }
     return std::nullopt;
 }
@@ -240,10 +246,13 @@ bool XdgApplications::launch(const QString& id) const
     if (program.isEmpty())
         return false;
     QStringList run = *command;
+    QString role;
     if (e->terminal) {
-        // The terminal runs the program by its path, whatever PATH it keeps.
+        // The terminal runs the program by its path, whatever PATH it keeps; the launch's mark
+        // goes to the window where the terminal can give it one.
         run.front() = program;
-        const auto inTerminal = terminalCommand(run, desktops_);
+        role = u"framewell-launch-%1-%2"_qs.arg(::getpid()).arg(launchCount_ + 1);
+        const auto inTerminal = terminalCommand(run, desktops_, role);
         if (!inTerminal)
             return false;
         run = *inTerminal;
@@ -251,11 +260,11 @@ bool XdgApplications::launch(const QString& id) const
     const auto pid = startDetached(e->terminal ? run.front() : program, run, e->path);
     if (!pid)
         return false;
-    recordLaunch(*pid, id, e->terminal);
+    recordLaunch(*pid, id, role);
     return true;
 }
 
-void XdgApplications::recordLaunch(Pid pid, const QString& id, bool terminal) const
+void XdgApplications::recordLaunch(Pid pid, const QString& id, const QString& role) const
 {
     // Records of processes that have ended go; the oldest go when there are too many.
     std::erase_if(launches_, [](const LaunchRecord& r) {
@@ -265,7 +274,7 @@ void XdgApplications::recordLaunch(Pid pid, const QString& id, bool terminal) co
     if (launches_.size() >= kMaxLaunchRecords)
         launches_.erase(launches_.begin());
     if (const auto stat = processStat(pid))
-        launches_.push_back({pid, stat->startTime, id, std::chrono::steady_clock::now(), terminal});
+        launches_.push_back({pid, stat->startTime, id, std::chrono::steady_clock::now(), role});
     ++launchCount_;
 }
 
@@ -317,7 +326,7 @@ std::optional<ProcessLaunch> XdgApplications::launchOf(Pid pid) const
             return r.pid == p && r.startTime == stat->startTime;
         });
         if (record != launches_.end() && entry(record->id))
-            return ProcessLaunch{record->id, p == pid || record->terminal};
+            return ProcessLaunch{record->id, p == pid || !record->role.isEmpty()};
         p = stat->parent;
     }
     // The entry its environment names, also for what another launcher started.
@@ -331,6 +340,16 @@ std::optional<ProcessLaunch> XdgApplications::launchOf(Pid pid) const
         return std::nullopt;
     const auto launched = marks.find(filePid);
     return ProcessLaunch{*id, launched != marks.end() && launched->second == QByteArray::number(pid)};
+}
+
+std::optional<ProcessLaunch> XdgApplications::launchOfRole(const QString& role) const
+{
+    const auto record = std::find_if(launches_.begin(), launches_.end(), [&](const LaunchRecord& r) {
+        return !r.role.isEmpty() && r.role == role;
+    });
+    if (record == launches_.end())
+        return std::nullopt;
+    return ProcessLaunch{record->id, true};
 }
 
 XdgApplications::XdgApplications() : XdgApplications(environmentDirs(), environmentLocale(), environmentDesktops()) {}

@@ -9,8 +9,9 @@
 // read again when the file changes. Launching runs the entry's Exec= command without a shell
 // (field codes dropped), unless its TryExec= program is missing; an entry with Terminal=true
 // runs in the user's terminal (terminalCommand), whose window is then the app's. The program
-// carries the entry's path (GIO_LAUNCHED_DESKTOP_FILE) and is remembered by its process, so
-// that a window can be told by the entry that opened it.
+// carries the entry's path (GIO_LAUNCHED_DESKTOP_FILE) and is remembered by its process, and a
+// terminal launch by the role it asks the terminal to give its window, so that a window can be
+// told by the entry that opened it.
 
 #include "platform/Applications.h"
 
@@ -37,6 +38,7 @@ public:
     QStringList folders() const override { return dirs_; }
     bool launch(const QString& id) const override;
     std::optional<ProcessLaunch> launchOf(Pid pid) const override;
+    std::optional<ProcessLaunch> launchOfRole(const QString& role) const override;
     bool launchRunning(const QString& id, std::chrono::nanoseconds within) const override;
     // From the launches made here and the applications folders and their sub-folders as last
     // listed (each one's modification time and inode): an entry added, removed or replaced in
@@ -67,8 +69,11 @@ public:
     // common terminal on PATH (the desktop's own first: konsole on KDE, xfce4-terminal on
     // XFCE, …), each with its own way to take a command and to open its window from its own
     // process; x-terminal-emulator that stands for a common terminal runs as that terminal.
-    // The terminal's absolute path comes first. Nothing when no terminal is installed.
-    static std::optional<QStringList> terminalCommand(const QStringList& command, const QStringList& desktops = {});
+    // A terminal that shows its windows from a process of its own (gnome-terminal) is told to
+    // give the new window `role`, when one is given. The terminal's absolute path comes first.
+    // Nothing when no terminal is installed.
+    static std::optional<QStringList> terminalCommand(const QStringList& command, const QStringList& desktops = {},
+                                                      const QString& role = {});
 
 private:
     struct Parsed {
@@ -80,7 +85,8 @@ private:
     // Whether a file exists at path; when it does, its parsed entry (cached by mtime/size).
     const Parsed* load(const QString& path, const QString& id) const;
     QStringList candidatePaths(const QString& dir, const QString& id) const;
-    void recordLaunch(Pid pid, const QString& id, bool terminal) const;
+    // `role`: the mark of a launch in a terminal (empty for other launches).
+    void recordLaunch(Pid pid, const QString& id, const QString& role) const;
 
     // A process launched here, known by its id and start time (ids are reused).
     struct LaunchRecord {
@@ -88,7 +94,8 @@ private:
         quint64 startTime = 0;
         QString id;
         std::chrono::steady_clock::time_point at;
-        bool terminal = false; // the process is the terminal the entry runs in
+        QString role; // not empty when the process is the terminal the entry runs in: the role
+                      // asked for its window
     };
     static constexpr std::size_t kMaxLaunchRecords = 64;
     static constexpr int kMaxAncestry = 32;
