@@ -223,9 +223,11 @@ TEST_F(PanelKeysFollowMouseX11, ThePickerKeepsItsKeysWhileThePointerRestsOnAnoth
         << "alpha is at " << toString(session.wmFrame(a.term.window).value_or(Rect())).toStdString() << "\n" << log();
     EXPECT_TRUE(session.waitFor([&] { return !shown(u"Choose a Layout"_qs); })) << "the picker stayed open";
 
-    // Snap assist offers the right half: a click in alpha ends it. Nothing reached alpha.
-    EXPECT_TRUE(typeOkInto(session, a)) << "alpha wrote \"" << written(a).toStdString() << "\"";
+    // Snap assist offers the right half: a click in alpha ends it, and its hold on the keyboard
+    // with it (keys typed before it closed are its own). Nothing reached alpha.
+    ASSERT_TRUE(focusedXterm(session, a.term.window));
     ASSERT_TRUE(session.waitFor([&] { return !shown(u"Choose a window for this space"_qs); })) << log();
+    EXPECT_TRUE(typeOkInto(session, a)) << "alpha wrote \"" << written(a).toStdString() << "\"";
 
     // Nothing reached beta: it holds only what is typed into it now.
     EXPECT_TRUE(typeOkInto(session, b)) << "beta wrote \"" << written(b).toStdString() << "\"";

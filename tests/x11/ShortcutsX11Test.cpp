@@ -19,6 +19,7 @@
 #include "x11/ScreenPhotos.h"
 #include "x11/XSession.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QWidget>
@@ -342,6 +343,46 @@ bool keyboardFree(XSession& s)
     return free_;
 }
 
+// Waits until the toolkit has read every event the server sent one of its windows so far: a
+// property change of the window, made now, reaches it after them. The toolkit counts a window
+// that lost the focus active a moment longer, so its focus window can be stale until then.
+class ToolkitCaughtUp final : public QAbstractNativeEventFilter {
+public:
+    explicit ToolkitCaughtUp(XSession& s) : s_(s)
+    {
+        auto* r = xcb_intern_atom_reply(s.connection(), xcb_intern_atom(s.connection(), 0, 16, "_FW_TEST_CAUGHT"), nullptr);
+        atom_ = r ? r->atom : XCB_NONE;
+        std::free(r);
+        qApp->installNativeEventFilter(this);
+    }
+    ~ToolkitCaughtUp() override { qApp->removeNativeEventFilter(this); }
+    ToolkitCaughtUp(const ToolkitCaughtUp&) = delete;
+    ToolkitCaughtUp& operator=(const ToolkitCaughtUp&) = delete;
+
+    bool operator()(xcb_window_t window)
+    {
+        window_ = window;
+        seen_ = false;
+        xcb_change_property(s_.connection(), XCB_PROP_MODE_REPLACE, window_, atom_, XCB_ATOM_CARDINAL, 32, 1, &atom_);
+        xcb_flush(s_.connection());
+        return s_.waitFor([&] { return seen_; });
+    }
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override
+    {
+        const auto* e = static_cast<const xcb_property_notify_event_t*>(message);
+        if (type == "xcb_generic_event_t" && (e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY && e->window == window_
+            && e->atom == atom_)
+            seen_ = true;
+        return false;
+    }
+
+private:
+    XSession& s_;
+    xcb_window_t window_ = XCB_NONE;
+    xcb_atom_t atom_ = XCB_NONE;
+    bool seen_ = false;
+};
+
 TEST(ShortcutsX11, RecordingHoldsTheKeyboardSoACombinationAnotherClientHoldsArrivesAndShowsInUseElsewhere)
 {
     XSession session;
@@ -359,13 +400,17 @@ TEST(ShortcutsX11, RecordingHoldsTheKeyboardSoACombinationAnotherClientHoldsArri
                  XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
     xcb_flush(session.connection());
     // A hold taken before the window has the keyboard finds it not viewable. A user's click
-    // comes later, so wait for both.
+    // comes later, so wait for both: the input focus on the window itself, not just within its
+    // frame, and the toolkit's answer once it has read every event up to then (shown again, the
+    // window may have lost the focus meanwhile, and a stale answer ends the recording later).
+    ToolkitCaughtUp caughtUp(session);
     const auto shown = [&] {
         window.show();
         const xcb_window_t id = xcb_window_t(window.window()->winId());
-        return session.waitFor([&] {
-            return QGuiApplication::focusWindow() == window.window()->windowHandle() && session.hasKeyboard(id);
-        }, 10000);
+        const auto focused = [&] {
+            return QGuiApplication::focusWindow() == window.window()->windowHandle() && session.inputFocus() == id;
+        };
+        return session.waitFor([&] { return focused() && caughtUp(id) && focused(); }, 10000);
     };
     ASSERT_TRUE(shown()) << "the shortcuts window never had the keyboard";
 
