@@ -90,6 +90,27 @@ struct ClientState {
     bool onScreen(const Atoms& a) const { return (viewable || frameViewable) && !minimized(a); }
 };
 
+// The states a read of the client's kind shows (_NET_WM_STATE and WM_STATE).
+inline WindowStates statesOf(const ClientState& s, const Atoms& a)
+{
+    WindowStates out = 0;
+    if (s.has(s.states, a.netWmStateMaximizedVert))
+        out |= MaximizedVertically;
+    if (s.has(s.states, a.netWmStateMaximizedHorz))
+        out |= MaximizedHorizontally;
+    if (s.has(s.states, a.netWmStateFullscreen))
+        out |= Fullscreen;
+    if (s.has(s.states, a.netWmStateShaded))
+        out |= Shaded;
+    if (s.minimized(a))
+        out |= Minimized;
+    if (s.has(s.states, a.netWmStateAbove))
+        out |= KeptAbove;
+    if (s.has(s.states, a.netWmStateBelow))
+        out |= KeptBelow;
+    return out;
+}
+
 // WM_NORMAL_HINTS: flags, x, y, w, h, min w/h, max w/h, inc w/h, min/max aspect, base w/h, gravity.
 inline SizeHints parseNormalHints(const xcb_get_property_reply_t* r)
 {

@@ -8,12 +8,11 @@
 
 #include "platform/x11/X11ClientState.h"
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11HeldRelease.h"
 #include "platform/x11/X11WindowManagerFacts.h"
 #include "platform/x11/X11WriteLanding.h"
 
 #include <xcb/res.h>
-
-#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -36,6 +35,13 @@ X11WindowSystem::X11WindowSystem(const QByteArray& displayName)
     : conn_(std::make_unique<Connection>(displayName)), waits_(*conn_, ::getpid()), wm_(*conn_), ownPid_(::getpid()),
       layerCache_(std::make_unique<LayerCache>())
 {
+    release_ = std::make_unique<HeldRelease>(
+        *conn_, waits_, wm_,
+        HeldRelease::Port{[this](std::uint32_t window) { return readOne(window, Kind); },
+                          [this](const ClientState& s, WindowStates change, bool on) { return sendStates(s, change, on); },
+                          [this](std::uint32_t window, const Rect& target, bool position, bool size) {
+                              return write(window, target, position, size);
+                          }});
     if (!conn_->ok())
         return;
     const auto* res = xcb_get_extension_data(conn_->raw(), &xcb_res_id);
@@ -51,7 +57,7 @@ bool X11WindowSystem::connected() const
 
 bool X11WindowSystem::writesPending()
 {
-    return release_.has_value() || waits_.pending([this] { return wm_.present(); });
+    return release_->underWay() || waits_.pending([this] { return wm_.present(); });
 }
 
 bool X11WindowSystem::inFront(const ClientState& target)
@@ -109,7 +115,7 @@ std::optional<Rect> X11WindowSystem::write(WindowId id, const Rect& target, bool
 {
     if (!target.isFinite() || id == 0 || id > 0xffffffffu)
         return std::nullopt;
-    if (const auto held = askedDuringRelease(id, target, position, size))
+    if (const auto held = release_->askedDuring(id, target, position, size))
         return held;
     // One round: the window's destruction watched from before it is read (so that the wait
     // below sees it), the window manager's presence and the window itself; none where
@@ -183,7 +189,7 @@ std::optional<Rect> X11WindowSystem::write(WindowId id, const Rect& target, bool
     // Handled, and nothing moved by either road: held by the window manager.
     if (!landed || *landed != s->outerFrame() || waits_.behind())
         return landed;
-    return releaseHeld(id, target, position, size, *landed);
+    return release_->start(id, target, position, size, *landed);
 }
 
 std::optional<Rect> X11WindowSystem::writeByMessage(WindowId id, const ClientState& s, Point origin, const Rect& outer, Size client,

@@ -6,7 +6,8 @@
 // Writes go through the WM and wait, bounded, until it has handled them (x11::WriteWaits); the
 // read-back (or for a move and resize, the server's notices of where it landed) is the truth, and
 // a window written moments before is known from the notices since rather than read again. What
-// the WM supports and how it reads a request's corner is x11::WindowManagerFacts' to know.
+// the WM supports and how it reads a request's corner is x11::WindowManagerFacts' to know; a
+// window that a write finds held in the WM's own tile is let go by x11::HeldRelease.
 // Not thread-safe: one thread uses one instance.
 
 #include "platform/Applications.h"
@@ -30,6 +31,7 @@ struct LayerWindow;
 struct LayerSeen;
 class WriteLanding;
 struct AskedFrame;
+class HeldRelease;
 }
 
 class X11WindowSystem : public WindowSystem {
@@ -82,7 +84,7 @@ public:
     std::optional<Rect> setFrameAndRead(WindowId id, const Rect& frame) override;
     std::optional<FrameAndStates> frameAndStates(WindowId id) override;
     // The helper has not yet the width of the last barrier (the WM is behind), or a held window
-    // is being let go (releaseHeld).
+    // is being let go (x11::HeldRelease).
     bool writesPending() override;
     bool unmaximize(WindowId id) override;
     std::optional<WindowStates> windowStates(WindowId id) override;
@@ -140,35 +142,6 @@ private:
     // sent again as a configure request, and the message is not used again under this window
     // manager when that one moved the window.
     std::optional<Rect> writeByMessage(WindowId id, const x11::ClientState& s, Point origin, const Rect& outer, Size client, bool size);
-    // A window manager that tiles windows on its own (KWin's quick tiling at a screen's edges and
-    // corners) holds such a window in its tile and moves it by neither road: a maximize and
-    // restore takes it out of the tile, and the write is sent once more. `held`: what the write
-    // landed (the frame from before), which this answers at once: the release goes on from the
-    // window's notices (HeldRelease), and writesPending() is true until it ends. Only where the
-    // window manager allows maximizing the window and an event loop runs; tried once per window
-    // manager where it never helps (its maximize and restore seen, the window not moved), and
-    // undone where it fails.
-    Rect releaseHeld(WindowId id, const Rect& target, bool position, bool size, const Rect& held);
-    // A held window being let go: its maximize asked; once its states show it, its restore; once
-    // they show that, the frame last asked of it written. Each step is taken when a notice of
-    // its states comes in (or its time runs out), kReleaseStepMs after the one before at most;
-    // a maximize or restore not seen in time is asked away once more.
-    struct HeldRelease {
-        std::uint32_t window = 0;
-        Rect target, held;
-        bool position = false, size = false;
-        enum class Step { Maximizing, Restoring, TakingBack } step = Step::Maximizing;
-        std::int64_t deadlineMs = 0;
-    };
-    static constexpr int kReleaseStepMs = 300;
-    // A write of the window being let go: taken for the release's own write once the window is
-    // out of its tile (the parts asked, the latest of each), answered with the frame held.
-    // Nothing for any other window.
-    std::optional<Rect> askedDuringRelease(WindowId id, const Rect& target, bool position, bool size);
-    // The release's next step where the window's states allow it or its time has run out.
-    void stepRelease();
-    // Ends the release; `moved`: whether its write moved the window, nothing when it wrote none.
-    void endRelease(std::uint32_t window, std::optional<bool> moved);
     // Asks the window manager to add or remove `change` (states it lists in _NET_SUPPORTED) and
     // waits two rounds; false when it lists one not, or the window went away.
     bool requestStates(const x11::ClientState& s, WindowStates change, bool on);
@@ -226,9 +199,8 @@ private:
         std::uint32_t top = 0, middle = 0;
     };
     std::unordered_map<std::uint32_t, KnownFrame> knownFrames_;
-    bool releasing_ = false;   // the release's own write is under way
-    std::optional<HeldRelease> release_;
-    std::unique_ptr<QTimer> releaseStep_;   // the release's next step: at a notice, or when late
+    // A window held in a tile of the window manager's own, let go after a write that moved nothing.
+    std::unique_ptr<x11::HeldRelease> release_;
     std::size_t lastLayerResolutions_ = 0;
 };
 
