@@ -381,7 +381,7 @@ TEST(WindowStatesX11, AWindowThatCannotBePlacedIsRefusedWithItsReasonByDragAndBy
 // restore carried on from the window's notices: the write answers at once with the frame held
 // and the writes count as pending, the event loop runs on (a timer set before the write fires
 // while KWin still holds the window), and then the window lands where it was asked, in no
-// maximized state.
+// maximized state. So it does when KWin answers the write only after the write's wait.
 TEST(WindowStatesX11, UnderKwinAWindowHeldInItsTileIsLetGoWhileTheEventLoopRuns)
 {
     if (const auto why = XSession::outsideMatrixSkip(u"kwin_x11"_qs))
@@ -418,6 +418,24 @@ TEST(WindowStatesX11, UnderKwinAWindowHeldInItsTileIsLetGoWhileTheEventLoopRuns)
     EXPECT_TRUE(session.waitFor([&] { return landedAtTheTimer && landed() && !rig.ws.writesPending(); }))
         << "xterm at " << frameText(session.wmFrame(term.window)) << " for " << toString(target).toStdString();
     EXPECT_FALSE(landedAtTheTimer.value_or(true)) << "the timer fired only once the window had landed";
+    EXPECT_TRUE(holdingStates(session, term.window).isEmpty()) << holdingStates(session, term.window).join(u" "_qs).toStdString();
+
+    // Tiled again and written with waits too short for KWin to answer in them: the write ends
+    // before KWin has shown that it holds the window, and the release starts once it has.
+    ASSERT_TRUE(session.activate(term.window));
+    ASSERT_TRUE(session.runKwinScript("workspace.slotWindowQuickTileLeft();"));
+    ASSERT_TRUE(session.waitFor([&] {
+        tile = session.wmFrame(term.window);
+        return tile && tile->x() <= area.x() + 2 && tile->y() <= area.y() + 2 && tile->height() > area.height() - 60;
+    }, 10000)) << "not tiled again: xterm at " << frameText(tile);
+    ASSERT_TRUE(session.syncWithWindowManager());
+    const Rect again(area.midX() - 400, area.midY() - 100, 500, 300);
+    rig.ws.setWriteTimeout(1);
+    rig.ws.setFrameAndRead(term.window, again);
+    EXPECT_TRUE(session.waitFor([&] {
+        const auto f = session.wmFrame(term.window);
+        return f && sitsIn(*f, again, grid, 1.0) && !rig.ws.writesPending();
+    }, 10000)) << "xterm at " << frameText(session.wmFrame(term.window)) << " for " << toString(again).toStdString();
     EXPECT_TRUE(holdingStates(session, term.window).isEmpty()) << holdingStates(session, term.window).join(u" "_qs).toStdString();
 }
 

@@ -35,26 +35,25 @@ Rect HeldRelease::start(WindowId id, const Rect& target, bool position, bool siz
         return held;
     // Only a write that asked for a move, or for more than a terminal's size step, is held: one
     // asking for where the window already is moved nothing because nothing was to move.
-    constexpr double kSizeStep = 32;
     const bool asked = (position && (target.x() != held.x() || target.y() != held.y()))
                        || (size && (std::abs(target.width() - held.width()) > kSizeStep
                                     || std::abs(target.height() - held.height()) > kSizeStep));
     if (!asked)
         return held;
+    // A frame asked partly off the screen is kept on it by the window manager's own rules
+    // (xfwm4 keeps a title bar below the screen's top edge): that moved nothing, no tile.
+    if (!onScreen(Rect(position ? target.origin : held.origin, size ? target.size : held.size)))
+        return held;
     // Only a window in none of those states, and only where the window manager says that the
     // window may be maximized both ways (KWin lists its allowed actions; awesome lists none, and
     // takes no maximized state away through _NET_WM_STATE once it has given it).
-    const auto s = port_.readKind(std::uint32_t(id));
+    const auto s = port_.read(std::uint32_t(id));
     const Atoms& a = conn_.atoms();
     if (!s || (statesOf(*s, a) & (kMaximized | Fullscreen | Shaded | Minimized)) != 0 ||
         !wm_.supports(a.netWmAllowedActions) || !s->hasAllowedActions ||
         !s->has(s->allowedActions, a.netWmActionMaximizeHorz) || !s->has(s->allowedActions, a.netWmActionMaximizeVert))
         return held;
-    if (!stepTimer_) {
-        stepTimer_ = std::make_unique<QTimer>();
-        stepTimer_->setSingleShot(true);
-        QObject::connect(stepTimer_.get(), &QTimer::timeout, [this] { step(); });
-    }
+    makeStepTimer();
     // The window's notices are selected before the maximize goes out: each change of its
     // states from then on brings the next step.
     steps_ = Steps{s->window, target, held, position, size, Steps::Step::Maximizing, nowMs() + kStepMs};
@@ -67,10 +66,70 @@ Rect HeldRelease::start(WindowId id, const Rect& target, bool position, bool siz
     return held;
 }
 
+bool HeldRelease::movedNothing(const Rect& before, const Rect& landed)
+{
+    return landed.origin == before.origin && std::abs(landed.width() - before.width()) <= kSizeStep
+           && std::abs(landed.height() - before.height()) <= kSizeStep;
+}
+
+Rect HeldRelease::startOnceAnswered(WindowId id, const Rect& target, bool position, bool size, const Rect& held)
+{
+    if (writing_ || steps_ || !QThread::currentThread()->eventDispatcher())
+        return held;
+    makeStepTimer();
+    steps_ = Steps{std::uint32_t(id), target, held, position, size, Steps::Step::Answering, nowMs() + kAnswerMs};
+    stepTimer_->start(kAnswerPollMs);
+    return held;
+}
+
+void HeldRelease::makeStepTimer()
+{
+    if (stepTimer_)
+        return;
+    stepTimer_ = std::make_unique<QTimer>();
+    stepTimer_->setSingleShot(true);
+    QObject::connect(stepTimer_.get(), &QTimer::timeout, [this] { step(); });
+}
+
+bool HeldRelease::onScreen(const Rect& frame)
+{
+    xcb_connection_t* c = conn_.raw();
+    auto root = FW_XCB_REPLY(c, xcb_get_geometry, xcb_get_geometry(c, conn_.root()));
+    if (!root)
+        return false;
+    const long x = std::lround(frame.x()), y = std::lround(frame.y());
+    return x >= 0 && y >= 0 && x + std::lround(frame.width()) <= long(root.p->width)
+           && y + std::lround(frame.height()) <= long(root.p->height);
+}
+
+void HeldRelease::stepOnceAnswered()
+{
+    const bool answered = !waits_.pending([this] { return wm_.present(); });
+    if (!answered && nowMs() < steps_->deadlineMs) {
+        stepTimer_->start(kAnswerPollMs);
+        return;
+    }
+    const Steps waited = *std::exchange(steps_, std::nullopt);
+    if (!answered) {
+        log::info(LogCategory::WindowAccess, "The window manager did not answer a write of window %ld within %{public}d ms",
+                  long(waited.window), kAnswerMs);
+        return;
+    }
+    const auto s = port_.read(waited.window);
+    if (s && movedNothing(waited.held, s->outerFrame()))
+        start(waited.window, waited.target, waited.position, waited.size, waited.held);
+}
+
 std::optional<Rect> HeldRelease::askedDuring(WindowId id, const Rect& target, bool position, bool size)
 {
     if (!steps_ || steps_->window != id)
         return std::nullopt;
+    // Not known to be held yet: the write goes out, and its own answer tells.
+    if (steps_->step == Steps::Step::Answering) {
+        steps_.reset();
+        stepTimer_->stop();
+        return std::nullopt;
+    }
     if (position)
         steps_->target.origin = target.origin;
     if (size)
@@ -84,8 +143,12 @@ void HeldRelease::step()
 {
     if (!steps_)
         return;
+    if (steps_->step == Steps::Step::Answering) {
+        stepOnceAnswered();
+        return;
+    }
     Steps& r = *steps_;
-    const auto s = port_.readKind(r.window);
+    const auto s = port_.read(r.window);
     if (!s) {
         end(r.window, std::nullopt);
         return;
@@ -101,6 +164,8 @@ void HeldRelease::step()
         port_.sendStates(*s, kMaximized, false);
     };
     switch (r.step) {
+    case Steps::Step::Answering:
+        break;
     case Steps::Step::Maximizing:
         if (maximized == kMaximized || late)
             askAway(maximized == kMaximized ? Steps::Step::Restoring : Steps::Step::TakingBack);

@@ -24,11 +24,11 @@ struct ClientState;
 
 class HeldRelease {
 public:
-    // What the release asks of the window port it serves: a read of the window's kind (states
-    // and allowed actions), a change of its states sent without waiting, and a frame write
-    // (the frame read back once handled; nothing when it failed).
+    // What the release asks of the window port it serves: a read of the window's frame and
+    // kind (states and allowed actions), a change of its states sent without waiting, and a
+    // frame write (the frame read back once handled; nothing when it failed).
     struct Port {
-        std::function<std::optional<ClientState>(std::uint32_t window)> readKind;
+        std::function<std::optional<ClientState>(std::uint32_t window)> read;
         std::function<bool(const ClientState& s, WindowStates change, bool on)> sendStates;
         std::function<std::optional<Rect>(std::uint32_t window, const Rect& target, bool position, bool size)> write;
     };
@@ -44,25 +44,44 @@ public:
     // it never helps (its maximize and restore seen, the window not moved), and undone where it
     // fails.
     Rect start(WindowId id, const Rect& target, bool position, bool size, const Rect& held);
+    // The same for a write the window manager had not answered when its wait ended: once it
+    // has (kAnswerMs at most), a window still where it was is let go as above; one that moved
+    // meanwhile was not held. Another write of the window before then goes out as usual.
+    Rect startOnceAnswered(WindowId id, const Rect& target, bool position, bool size, const Rect& held);
     // A write of the window being let go: taken for the release's own write once the window is
     // out of its tile (the parts asked, the latest of each), answered with the frame held.
     // Nothing for any other window.
     std::optional<Rect> askedDuring(WindowId id, const Rect& target, bool position, bool size);
     bool underWay() const { return steps_.has_value(); }
+    // Whether a write that landed `landed` from `before` moved the window nothing: its corner
+    // where it was, its size within a terminal's size step (the client may still be fitting
+    // its size to its cells after the window manager's last resize of it).
+    static bool movedNothing(const Rect& before, const Rect& landed);
 
 private:
     // A held window being let go: its maximize asked; once its states show it, its restore; once
     // they show that, the frame last asked of it written. Each step is taken when a notice of
     // its states comes in (or its time runs out), kStepMs after the one before at most; a
     // maximize or restore not seen in time is asked away once more.
+    // Before all that, a write not answered yet waits for the window manager's answer
+    // (Answering), asked again every kAnswerPollMs.
     struct Steps {
         std::uint32_t window = 0;
         Rect target, held;
         bool position = false, size = false;
-        enum class Step { Maximizing, Restoring, TakingBack } step = Step::Maximizing;
+        enum class Step { Answering, Maximizing, Restoring, TakingBack } step = Step::Maximizing;
         std::int64_t deadlineMs = 0;
     };
     static constexpr int kStepMs = 300;
+    static constexpr double kSizeStep = 32;
+    static constexpr int kAnswerMs = 2000;
+    static constexpr int kAnswerPollMs = 25;
+    // Whether the frame lies on the screen (the root window), in whole pixels as written.
+    bool onScreen(const Rect& frame);
+    void makeStepTimer();
+    // Answering: once the window manager has answered, the release proper where the window is
+    // still where it was.
+    void stepOnceAnswered();
     // The release's next step where the window's states allow it or its time has run out.
     void step();
     // Ends the release; `moved`: whether its write moved the window, nothing when it wrote none.

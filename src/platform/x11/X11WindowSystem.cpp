@@ -37,7 +37,7 @@ X11WindowSystem::X11WindowSystem(const QByteArray& displayName)
 {
     release_ = std::make_unique<HeldRelease>(
         *conn_, waits_, wm_,
-        HeldRelease::Port{[this](std::uint32_t window) { return readOne(window, Kind); },
+        HeldRelease::Port{[this](std::uint32_t window) { return readOne(window, Geometry | Kind); },
                           [this](const ClientState& s, WindowStates change, bool on) { return sendStates(s, change, on); },
                           [this](std::uint32_t window, const Rect& target, bool position, bool size) {
                               return write(window, target, position, size);
@@ -186,9 +186,12 @@ std::optional<Rect> X11WindowSystem::write(WindowId id, const Rect& target, bool
     }
     const auto landed = moveResizeByMessage() ? writeByMessage(id, *s, origin, outer, client, size)
                                               : configureFramed(id, *s, outer, origin, client, size);
-    // Handled, and nothing moved by either road: held by the window manager.
-    if (!landed || *landed != s->outerFrame() || waits_.behind())
+    // Handled, and nothing moved by either road: held by the window manager. Not handled yet:
+    // perhaps held, which the window manager's answer tells.
+    if (!landed || !HeldRelease::movedNothing(s->outerFrame(), *landed))
         return landed;
+    if (waits_.behind())
+        return release_->startOnceAnswered(id, target, position, size, *landed);
     return release_->start(id, target, position, size, *landed);
 }
 
