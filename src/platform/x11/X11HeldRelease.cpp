@@ -26,8 +26,10 @@ HeldRelease::HeldRelease(Connection& conn, WriteWaits& waits, WindowManagerFacts
 
 HeldRelease::~HeldRelease() = default;
 
-Rect HeldRelease::start(WindowId id, const Rect& target, bool position, bool size, const Rect& held)
+Rect HeldRelease::start(WindowId id, const Rect& target, bool position, bool size, const Rect& held, bool answered)
 {
+    if (!answered)
+        return startOnceAnswered(id, target, position, size, held);
     WindowManagerFacts::TileRelease& tileRelease = wm_.tileRelease();
     if (tileRelease.manager != wm_.checkWindow())
         tileRelease = {wm_.checkWindow(), std::nullopt};

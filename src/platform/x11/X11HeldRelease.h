@@ -43,11 +43,10 @@ public:
     // allows maximizing the window and an event loop runs; tried once per window manager where
     // it never helps (its maximize and restore seen, the window not moved), and undone where it
     // fails.
-    Rect start(WindowId id, const Rect& target, bool position, bool size, const Rect& held);
-    // The same for a write the window manager had not answered when its wait ended: once it
-    // has (kAnswerMs at most), a window still where it was is let go as above; one that moved
-    // meanwhile was not held. Another write of the window before then goes out as usual.
-    Rect startOnceAnswered(WindowId id, const Rect& target, bool position, bool size, const Rect& held);
+    // A write the window manager had not `answered` when its wait ended waits for its answer
+    // first (kAnswerMs at most): a window still where it was is let go then, one that moved
+    // meanwhile was not held, and another write of the window before then goes out as usual.
+    Rect start(WindowId id, const Rect& target, bool position, bool size, const Rect& held, bool answered = true);
     // A write of the window being let go: taken for the release's own write once the window is
     // out of its tile (the parts asked, the latest of each), answered with the frame held.
     // Nothing for any other window.
@@ -79,6 +78,7 @@ private:
     // Whether the frame lies on the screen (the root window), in whole pixels as written.
     bool onScreen(const Rect& frame);
     void makeStepTimer();
+    Rect startOnceAnswered(WindowId id, const Rect& target, bool position, bool size, const Rect& held);
     // Answering: once the window manager has answered, the release proper where the window is
     // still where it was.
     void stepOnceAnswered();

@@ -186,13 +186,10 @@ std::optional<Rect> X11WindowSystem::write(WindowId id, const Rect& target, bool
     }
     const auto landed = moveResizeByMessage() ? writeByMessage(id, *s, origin, outer, client, size)
                                               : configureFramed(id, *s, outer, origin, client, size);
-    // Handled, and nothing moved by either road: held by the window manager. Not handled yet:
-    // perhaps held, which the window manager's answer tells.
+    // Nothing moved by either road: held by the window manager (one not answered yet tells).
     if (!landed || !HeldRelease::movedNothing(s->outerFrame(), *landed))
         return landed;
-    if (waits_.behind())
-        return release_->startOnceAnswered(id, target, position, size, *landed);
-    return release_->start(id, target, position, size, *landed);
+    return release_->start(id, target, position, size, *landed, !waits_.behind());
 }
 
 std::optional<Rect> X11WindowSystem::writeByMessage(WindowId id, const ClientState& s, Point origin, const Rect& outer, Size client,
