@@ -171,24 +171,12 @@ TEST(PickerPointerX11, TheEditorFromTheTrayOpensItsAppsMenuOnEveryClickBesideASt
         << "no stack badge; shown: " << programPanels(session) << "\n" << programLog(session).toStdString();
 
     // The tray menu: Switch Layout, then Create Custom Layout… in it. Clicked once the tray
-    // host has settled: trayer grows by the icon it embeds and aligns itself again, and a window
-    // manager may place it later still (evilwm shows it first past the screen's edge).
-    const xcb_window_t icon = trayIconWindow(session);
-    const auto screen = session.clientSize(session.root());
-    std::optional<Point> iconAt;
-    std::optional<Size> iconSize;
-    ASSERT_TRUE(screen);
-    ASSERT_TRUE(session.waitFor([&] {
-        const auto before = session.rootPosition(icon);
-        session.waitFor([] { return false; }, 200);
-        iconAt = session.rootPosition(icon);
-        iconSize = session.clientSize(icon);
-        return iconAt && iconSize && iconAt == before && iconAt->x >= 0 && iconAt->y >= 0
-            && iconAt->x + iconSize->width <= screen->width && iconAt->y + iconSize->height <= screen->height;
-    }, 10000)) << "the tray icon did not settle on the screen";
+    // icon has settled.
+    const auto icon = settledTrayIcon(session);
+    ASSERT_TRUE(icon) << "the tray icon did not settle on the screen";
     const auto beforeMenu = programWindows(session);
     KeyboardGrabWatch menuGrab(session);
-    session.warpPointer(int(iconAt->x + iconSize->width / 2), int(iconAt->y + iconSize->height / 2));
+    session.warpPointer(int(icon->midX()), int(icon->midY()));
     session.pressButton(1);
     session.releaseButton(1);
     // A new window of ours hanging from the top, where the icon is (not a notice at the bottom).
@@ -196,7 +184,7 @@ TEST(PickerPointerX11, TheEditorFromTheTrayOpensItsAppsMenuOnEveryClickBesideASt
         for (xcb_window_t w : programWindows(session)) {
             const auto at = contentRect(session, w);
             if (std::find(beforeMenu.begin(), beforeMenu.end(), w) == beforeMenu.end() && at
-                && at->minY() < iconAt->y + iconSize->height + 40)
+                && at->minY() < icon->maxY() + 40)
                 return true;
         }
         return false;

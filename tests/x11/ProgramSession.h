@@ -121,6 +121,25 @@ inline std::optional<Rect> contentRect(XSession& s, xcb_window_t w)
     return at && size ? std::optional<Rect>(Rect(*at, *size)) : std::nullopt;
 }
 
+// The tray icon's place on the screen once it shows and holds still there: the tray host maps
+// it only once it has embedded it, grows by it and aligns itself again, and a window manager may
+// place the host later still (evilwm shows it first past the screen's edge). Nothing when it
+// does not within 10 s.
+inline std::optional<Rect> settledTrayIcon(XSession& s)
+{
+    const auto screen = s.clientSize(s.root());
+    std::optional<Rect> at;
+    const bool settled = s.waitFor([&] {
+        const xcb_window_t icon = trayIconWindow(s);
+        const auto before = icon ? contentRect(s, icon) : std::nullopt;
+        s.waitFor([] { return false; }, 200);
+        at = icon && s.isViewable(icon) ? contentRect(s, icon) : std::nullopt;
+        return screen && at && at == before && at->minX() >= 0 && at->minY() >= 0 && at->maxX() <= screen->width
+               && at->maxY() <= screen->height;
+    }, 10000);
+    return settled ? at : std::nullopt;
+}
+
 // A window of ours shown at the frame (a panel of the overlay). With `anyHeight`, the bottom
 // may differ: window managers with a panel of their own keep a different work area.
 inline bool programPanelAt(XSession& s, const Rect& frame, bool anyHeight = false)
