@@ -119,7 +119,7 @@ void HeldRelease::stepOnceAnswered()
     }
     const auto s = port_.read(waited.window);
     if (s && movedNothing(waited.held, s->outerFrame()))
-        start(waited.window, waited.target, waited.position, waited.size, waited.held);
+        start(waited.window, waited.target, waited.position, waited.size, s->outerFrame());
 }
 
 std::optional<Rect> HeldRelease::askedDuring(WindowId id, const Rect& target, bool position, bool size)
