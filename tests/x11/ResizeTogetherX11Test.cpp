@@ -368,9 +368,15 @@ void maximizeAndRestoreByDoubleClicks(const QString& manager, Clicked clicked, b
     };
     const auto settled = [&] { return !rig.state.interaction.windowInteraction && !rig.state.interaction.mutating; };
 
+    const auto entered = [&] { return session.waitFor([&] { return states() != 0; }, 5000); };
     ASSERT_NO_FATAL_FAILURE(doubleClickTheBar());
-    if (!session.waitFor([&] { return states() != 0; }, 5000))
-        GTEST_SKIP() << session.windowManager().toStdString() << " puts no window into a state on a double click";
+    // This process on two busy cores may send the second click too late for a double one; then
+    // the user double-clicks again.
+    if (!entered()) {
+        ASSERT_NO_FATAL_FAILURE(doubleClickTheBar());
+        if (!entered())
+            GTEST_SKIP() << session.windowManager().toStdString() << " puts no window into a state on a double click";
+    }
     EXPECT_TRUE(session.waitFor(settled, 10000));
     // It holds: nothing of ours takes the size for a resize of the user's.
     EXPECT_FALSE(session.waitFor([&] { return states() == 0 || !laidOutAsBefore(); }, 1500))
