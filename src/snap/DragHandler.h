@@ -42,6 +42,7 @@ struct DragRelease {
     bool dragging = false;
     EdgeSet edges; // the grabbed edges, for a resize or a press without a move
     bool span = false;
+    bool pointerMoved = false; // the pointer went past the start distance with the button held
 };
 
 // How a release was handed over: the trace's final text, whether a later step took the

@@ -307,7 +307,9 @@ void DragMonitor::release(const Point& p, Modifiers modifiers)
     const auto& drag = inProgress_;
     const ReleaseOutcome outcome = handler_.dragReleased(
         {candidate(), drag ? std::optional(drag->original) : std::nullopt,
-         drag ? std::optional(drag->startPoint) : std::nullopt, p, clock_.now(), modifiers, dragging(), edges, span});
+         drag ? std::optional(drag->startPoint) : std::nullopt, p, clock_.now(), modifiers, dragging(), edges, span,
+         drag && (drag->observedPointerDrag ||
+                  std::hypot(p.x - drag->startPoint.x, p.y - drag->startPoint.y) > kStartDistance)});
     if (outcome.handOff) {
         tasks_.after(outcome.handOffDelay, [this, record = *outcome.handOff] { handler_.handOver(record); });
     }

@@ -28,6 +28,7 @@ struct WindowRelease {
     EdgeSet grabbedEdges;      // for a native resize and a press without a drag; empty for a move
     bool span = false;         // a native resize released with Super held
     Point pointer;
+    bool pointerMoved = false; // the pointer went past the start distance with the button held
 
     friend bool operator==(const WindowRelease&, const WindowRelease&) = default;
 };

@@ -1,5 +1,6 @@
 // A release over no drop target, read from the window's frame a moment later: span with Super, stop
-// spanning, move dividers with a resized placed window, or forget a placed window moved away.
+// spanning, move dividers with a placed window the user resized, or forget a placed window moved
+// away; nothing for a size the window manager or the application gave at a click.
 #include "snap/ReleaseOutsideTargets.h"
 
 #include "layout/LayoutStore.h"
@@ -36,7 +37,11 @@ public:
     Task<void> run()
     {
         Interaction& interaction = state_.interaction;
-        if (interaction.mutating || !ctx_.stacks.monitoringEnabled() || !current() || nothingHappened()) {
+        // A press the pointer did not move with (a click, a double click, a title-bar button)
+        // made no gesture of the user's: whatever size the window manager or the application
+        // gave the window then, nothing follows it.
+        if (interaction.mutating || !ctx_.stacks.monitoringEnabled() || !current() || !release_.pointerMoved ||
+            nothingHappened()) {
             endPress();
             co_return;
         }
@@ -44,15 +49,15 @@ public:
         const auto after = ctx_.access.frame(release_.window);
         if (!after) {
             state_.layouts.pruneVanishedWindows(ctx_.access, state_.memory);
-        } else {
+        } else if (const Gesture gesture = readGesture(); gesture != Gesture::none) {
             after_ = *after;
             // A span asked for by a press whose resize the drag never saw (a window manager
             // resizing an outline) is one only when the frame did change.
             bool spanned = false;
-            if (release_.span && resized())
+            if (release_.span && gesture == Gesture::resize && resized())
                 spanned = co_await spanRequest();
             if (!spanned && !leaveSpan())
-                co_await fromRegionOrStack();
+                co_await fromRegionOrStack(gesture);
         }
         if (guard)
             guard->release();
@@ -60,6 +65,18 @@ public:
     }
 
 private:
+    // What the user did with the pointer: an edge pulled is a resize unless the window manager
+    // now sizes the window by a state of its own (maximized either way by an edge pulled to the
+    // screen's edge, full screen, shaded), which is none of the user's; no edge, a move.
+    enum class Gesture { none, move, resize };
+    Gesture readGesture() const
+    {
+        if (release_.grabbedEdges.empty())
+            return Gesture::move;
+        constexpr WindowStates kSizedByManager = kMaximized | Fullscreen | Shaded;
+        const auto states = ctx_.access.windowSystem().windowStates(release_.window.element);
+        return states && (*states & kSizedByManager) ? Gesture::none : Gesture::resize;
+    }
     bool current() const { return release_.generation == state_.interaction.generation(); }
     // The press is over, unless a newer interaction began meanwhile.
     void endPress()
@@ -125,14 +142,17 @@ private:
         return std::nullopt;
     }
 
-    Task<void> fromRegionOrStack()
+    // A placed window resized moves the dividers, moved it leaves its region; a resized window in
+    // no region takes its stack along. A size the window manager gives a moved window (its size
+    // from before a state, its own tile at a screen edge) is no resize of the user's.
+    Task<void> fromRegionOrStack(Gesture gesture)
     {
         if (const auto from = origin()) {
-            if (!release_.grabbedEdges.empty() || resized())
+            if (gesture == Gesture::resize)
                 co_await resizeTogether(*from);
             else
                 movedAway(*from);
-        } else if (resized()) {
+        } else if (gesture == Gesture::resize && resized()) {
             co_await stackResize();
         } else {
             noteChanged();

@@ -71,7 +71,7 @@ ReleaseOutcome SnapDragHandler::handOff(const DragRelease& release, bool corner)
     // hand-off belongs to the interaction that is current when it is scheduled.
     const auto record = [&] {
         return WindowRelease{*release.window, *release.original, states_.interaction.generation(), release.edges,
-                             release.span, release.pointer};
+                             release.span, release.pointer, release.pointerMoved};
     };
     if (pressed && f.returnTarget && f.returnPreviewArmed && f.returnGesture && f.returnGesture->isArmed &&
         !(states_.picker.shown() && states_.picker.selection)) {

@@ -74,7 +74,7 @@ TEST_F(DragMonitorScenario, APressBecomesAWindowDragOnlyPastTheStartDistanceAndO
     EXPECT_TRUE(releases.empty());
     clock.advance(1ms);
     ASSERT_EQ(releases.size(), 1u);
-    EXPECT_EQ(releases[0], (WindowRelease{w, before, c.interactionGeneration(), {}, false, Point{700, 400}}));
+    EXPECT_EQ(releases[0], (WindowRelease{w, before, c.interactionGeneration(), {}, false, Point{700, 400}, true}));
 
     // A loaded window manager moves the window only after the pointer's last motion: the ticks
     // while the pointer rests start the drag. A press whose window never moves ticks only

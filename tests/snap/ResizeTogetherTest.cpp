@@ -3,6 +3,7 @@
 // with them (preview and result agreeing), a neighbour that cannot follow rolls everything back
 // with one notice, Super spans two or three regions (and a span that cannot settle says
 // whether it was restored), a moved span stops being one, stack mates follow a resized member,
+// a size the window manager gives at a release changes nothing of the layout, span or stack,
 // and a divider edit that arrives while windows move is applied afterwards, latest first.
 #include "SnapFixture.h"
 #include "base/DiagnosticsWriter.h"
@@ -43,13 +44,26 @@ protected:
     void release(const ManagedWindow& w, const Rect& to, EdgeSet edges, Point pointer, bool span = false,
                  bool run = true)
     {
-        const Rect before = frameOf(w);
-        state.interaction.windowInteraction = true;
-        sim.place(w.element, to);
-        windowReleased(coordinator->context(), coordinator->dragStates().resizeState(),
-                       {w, before, coordinator->interactionGeneration(), edges, span, pointer});
+        handOver(w, [&] { sim.place(w.element, to); }, edges, pointer, span, true);
         if (run)
             clock.runUntilIdle();
+    }
+    // The window manager (or the application) maximizes the window or gives it back its size as
+    // the press is released: with the pointer moved (an edge pulled to the screen's edge) or not
+    // (a double click, a title-bar button); Super held.
+    void maximizedAtARelease(const ManagedWindow& w, bool maximized, EdgeSet edges, bool pointerMoved)
+    {
+        handOver(w, [&] { sim.setMaximized(w.element, maximized); }, edges, frameOf(w).origin, true, pointerMoved);
+        clock.runUntilIdle();
+    }
+    void handOver(const ManagedWindow& w, const std::function<void()>& change, EdgeSet edges, Point pointer, bool span,
+                  bool pointerMoved)
+    {
+        const Rect before = frameOf(w);
+        state.interaction.windowInteraction = true;
+        change();
+        windowReleased(coordinator->context(), coordinator->dragStates().resizeState(),
+                       {w, before, coordinator->interactionGeneration(), edges, span, pointer, pointerMoved});
     }
     // One drag step of the same resize, as the drag monitor hands it over.
     void preview(const ManagedWindow& w, const Rect& before, const Rect& to, EdgeSet edges, Point pointer,
@@ -271,6 +285,46 @@ TEST_F(ResizeTogether, StackMatesFollowAResizedMemberOrAllGoBackWithOneNotice)
     EXPECT_EQ(frameOf(third), bigger);
     EXPECT_EQ(notices, QStringList{u"A window in this stack could not fit. The resize was rolled back."_qs});
     expectSettled();
+}
+
+// A size the window manager gives at a release is no resize of the user's: a placed window, a
+// span and a stack member maximized and given back their size by clicks (a press on the
+// maximize button grabs the top and right edges), and by an edge pulled to the screen's top,
+// move no divider and no other window, keep every membership, save nothing and say nothing.
+TEST_F(ResizeTogether, AWindowMaximizedAndRestoredAtAReleaseChangesNoLayoutSpanOrStack)
+{
+    const SnapLayout& thirds = builtIn(u"thirds"_qs);
+    const auto w = placeAll(thirds, kLeft, 100);
+    const Rect r1 = region(thirds, 1), r2 = region(thirds, 2);
+    LayoutGroup spanning = coordinator->groups().at(kLeft.key);
+    sim.place(w[2].element, r1.united(r2));
+    spanning.windows.erase(2);
+    spanning.spans[w[2]] = {1, 2};
+    state.layouts.setGroup(kLeft.key, spanning);
+    const Rect home(2200, 224, 700, 500);
+    const ManagedWindow front = add(200, home), mate = add(201, home);
+    stacks.declaredStacks = {{front, mate}};
+    const auto unchanged = [&] {
+        EXPECT_EQ(frameOf(w[1]), r1);
+        EXPECT_EQ(frameOf(mate), home);
+        EXPECT_EQ(coordinator->groups().at(kLeft.key), spanning);
+        EXPECT_FALSE(store.activeLayout(kLeft.key));
+        EXPECT_TRUE(stacks.changes.empty());
+        EXPECT_TRUE(notices.isEmpty()) << notices.join(u" | "_qs).toStdString();
+        expectSettled();
+    };
+
+    for (const ManagedWindow& clicked : {w[0], w[2], front}) {
+        const Rect before = frameOf(clicked);
+        maximizedAtARelease(clicked, true, {RegionEdge::top, RegionEdge::right}, false);
+        EXPECT_NE(frameOf(clicked), before);
+        unchanged();
+        maximizedAtARelease(clicked, false, {}, false);
+        EXPECT_EQ(frameOf(clicked), before);
+        unchanged();
+    }
+    maximizedAtARelease(w[0], true, {RegionEdge::top}, true);
+    unchanged();
 }
 
 TEST_F(ResizeTogether, ADividerEditWaitingForAMovingTaskIsAppliedAfterItLatestFirstWithoutAClosedSpan)

@@ -9,7 +9,8 @@
 // an xterm on an uneven cell grid spans both halves under every window manager, also when the
 // drag starts on a window manager's own border window beside the frame (as KWin's are), and
 // under fluxbox with Super pressed during its outline resize. Escape during the window
-// manager's resize ends the preview at once and applies nothing.
+// manager's resize ends the preview at once and applies nothing. A placed window maximized by a
+// double click on its title bar or header bar, and restored by another, moves no divider.
 #include "layout/ScreenGeometry.h"
 #include "overlay/OverlayWindow.h"
 #include "overlay/ResizeFeedback.h"
@@ -277,6 +278,160 @@ TEST(ResizeTogetherX11Outline, SuperPressedDuringAnOutlineResizeSpans)
     ASSERT_TRUE(before);
     EXPECT_TRUE(superHeldDragSpans(session, rig, term.window, Point{before->maxX() - 3, before->maxY() - 2}, *screen, false));
 }
+
+// Which placed window the user maximizes by a double click: an xterm by the window manager's
+// title bar, or GTK's demo by its own header bar (a request to the manager from the toolkit).
+enum class Clicked { xtermTitleBar, headerBar };
+
+// A double click at a hand's pace.
+void doubleClick(XSession& session, const Point& at)
+{
+    session.warpPointer(int(at.x), int(at.y));
+    for (int click = 0; click < 2; ++click) {
+        if (click)
+            session.waitFor([] { return false; }, 80);
+        session.pressButton(1);
+        session.waitFor([] { return false; }, 40);
+        session.releaseButton(1);
+    }
+}
+
+// The window and the test client placed in the two halves of "Halves"; the window maximized by
+// a double click on its title or header bar (fluxbox shades it instead) and given back its size
+// by another, with `crowded` the clicks on two cores beside two busy loops. Neither click moves a divider:
+// while maximized and once restored the neighbour keeps its frame, the layout its tree, nothing
+// is written to the saved layouts and nothing is said; the maximize holds, and the restored
+// window is back in its half, still its member.
+void maximizeAndRestoreByDoubleClicks(const QString& manager, Clicked clicked, bool crowded)
+{
+    XSession session(test::XSessionOptions{.windowManagerName = manager});
+    ASSERT_TRUE(session.ok()) << session.error();
+    XSession::Client window;
+    if (clicked == Clicked::xtermTitleBar) {
+        if (!session.titleBars())
+            GTEST_SKIP() << "no title bars to double-click under " << session.windowManager().toStdString();
+        window = session.startXterm(u"maximize me"_qs, {"-geometry", "80x24+100+100"});
+    } else {
+        if (!XSession::installed(u"gtk3-demo"_qs))
+            GTEST_SKIP() << "gtk3-demo is not installed";
+        ASSERT_FALSE(session.sessionBus().isEmpty()) << session.error();
+        const pid_t demo = session.spawn({u"gtk3-demo"_qs});
+        ASSERT_TRUE(demo) << session.error();
+        // Found in the window list: a manager may state no frame extents for a window that
+        // draws its own (mutter).
+        X11WindowSystem list(session.display());
+        session.waitFor([&] {
+            for (const WindowInfo& info : list.snapshot()) {
+                if (info.pid == demo && info.onScreen && info.title == u"Application Class"_qs)
+                    window = {demo, xcb_window_t(info.id)};
+            }
+            return window.window != XCB_NONE;
+        }, 20000);
+    }
+    const XSession::Client client = session.startTestClient(u"neighbour"_qs, {"--position", "1100,200"});
+    ASSERT_TRUE(window.window && client.window) << session.error();
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    ASSERT_TRUE(rig.startDragMonitor()) << "no XInput 2.2";
+    const auto screen = rig.screenOf(Rect(0, 0, 1920, 1080));
+    ASSERT_TRUE(screen);
+    for (const auto& [w, region] : {std::pair{window.window, 0}, std::pair{client.window, 1}})
+        ASSERT_TRUE(placed(session, rig, w, RegionNumber(region), *screen));
+    const auto inHalf = rig.ws.frame(window.window), neighbour = rig.ws.frame(client.window);
+    ASSERT_TRUE(inHalf && neighbour);
+    const LayoutGroup group = rig.coordinator->groups().at(displayKey(*screen));
+    rig.defaults.clearWriteLog();
+    // The clicks, not the placement, on two busy cores.
+    if (crowded) {
+        ASSERT_TRUE(session.crowdOntoTwoCores()) << "the cores were refused";
+    }
+
+    const auto states = [&] { return rig.ws.windowStates(window.window).value_or(0) & (kMaximized | Shaded); };
+    const auto doubleClickTheBar = [&] {
+        const auto frame = rig.ws.frame(window.window);
+        ASSERT_TRUE(frame);
+        // The manager's title bar lies above the client; a header bar is the client's top.
+        const int top = session.frameExtents(window.window).value_or(XSession::Extents{}).top;
+        doubleClick(session, {frame->midX(), frame->y() + (top > 0 ? std::max(8, top / 2) : 20)});
+    };
+    const auto laidOutAsBefore = [&]() -> ::testing::AssertionResult {
+        const LayoutGroup& now = rig.coordinator->groups().at(displayKey(*screen));
+        if (rig.ws.frame(client.window) != neighbour)
+            return ::testing::AssertionFailure() << "the neighbour went to " << describe(rig.ws.frame(client.window)).toStdString();
+        if (!(now.layout.tree == group.layout.tree) || now.windows != group.windows)
+            return ::testing::AssertionFailure() << "the layout group changed";
+        if (!rig.defaults.writeLog().empty())
+            return ::testing::AssertionFailure() << "the layouts were saved (" << rig.defaults.writeLog().front().key.toStdString() << ")";
+        if (!rig.notices.isEmpty())
+            return ::testing::AssertionFailure() << rig.notices.join(u" | "_qs).toStdString();
+        return ::testing::AssertionSuccess();
+    };
+    const auto settled = [&] { return !rig.state.interaction.windowInteraction && !rig.state.interaction.mutating; };
+
+    const auto entered = [&] { return session.waitFor([&] { return states() != 0; }, 5000); };
+    ASSERT_NO_FATAL_FAILURE(doubleClickTheBar());
+    // This process on two busy cores may send the second click too late for a double one; then
+    // the user double-clicks again.
+    if (!entered()) {
+        ASSERT_NO_FATAL_FAILURE(doubleClickTheBar());
+        if (!entered())
+            GTEST_SKIP() << session.windowManager().toStdString() << " puts no window into a state on a double click";
+    }
+    EXPECT_TRUE(session.waitFor(settled, 10000));
+    // It holds: nothing of ours takes the size for a resize of the user's.
+    EXPECT_FALSE(session.waitFor([&] { return states() == 0 || !laidOutAsBefore(); }, 1500))
+        << "window at " << describe(rig.ws.frame(window.window)).toStdString() << ", states " << states();
+    EXPECT_TRUE(laidOutAsBefore());
+
+    ASSERT_NO_FATAL_FAILURE(doubleClickTheBar());
+    // evilwm takes no request to leave the state, and xfwm4 and fluxbox on two busy cores may
+    // miss the double click: the window is then given its size back as a pager asks for it.
+    if (!session.waitFor([&] { return states() == 0; }, 3000)) {
+        ASSERT_TRUE(rig.ws.changeWindowStates(window.window, states(), false)) << "the states were kept";
+    }
+    // Back in its half; a header-bar window with each edge within a shadow's width of the half's:
+    // as they give it its size back, metacity keeps the shadow the window draws around itself on
+    // the screen, and mutter and muffin on two busy cores may leave that shadow inside the size
+    // it had.
+    const auto backInHalf = [&] {
+        const auto f = rig.ws.frame(window.window);
+        const double kShadow = clicked == Clicked::headerBar ? 32 : 0;
+        return f && std::abs(f->minX() - inHalf->minX()) <= kShadow && std::abs(f->maxX() - inHalf->maxX()) <= kShadow &&
+               std::abs(f->minY() - inHalf->minY()) <= kShadow && std::abs(f->maxY() - inHalf->maxY()) <= kShadow;
+    };
+    EXPECT_TRUE(session.waitFor([&] { return states() == 0 && backInHalf() && settled(); }, 10000))
+        << "window at " << describe(rig.ws.frame(window.window)).toStdString() << ", its half "
+        << describe(inHalf).toStdString() << ", states " << states();
+    EXPECT_FALSE(session.waitFor([&] { return !backInHalf() || !laidOutAsBefore(); }, 1500))
+        << "window at " << describe(rig.ws.frame(window.window)).toStdString();
+    EXPECT_TRUE(laidOutAsBefore());
+}
+
+TEST(MaximizedByADoubleClickX11, APlacedXtermKeepsTheLayout) { maximizeAndRestoreByDoubleClicks({}, Clicked::xtermTitleBar, false); }
+TEST(MaximizedByADoubleClickX11, APlacedXtermKeepsTheLayoutOnTwoBusyCores)
+{
+    maximizeAndRestoreByDoubleClicks({}, Clicked::xtermTitleBar, true);
+}
+TEST(MaximizedByADoubleClickX11, APlacedHeaderBarWindowKeepsTheLayout) { maximizeAndRestoreByDoubleClicks({}, Clicked::headerBar, false); }
+TEST(MaximizedByADoubleClickX11, APlacedHeaderBarWindowKeepsTheLayoutOnTwoBusyCores)
+{
+    maximizeAndRestoreByDoubleClicks({}, Clicked::headerBar, true);
+}
+
+// Managers outside the matrix, each started here where installed (once, in the default run).
+void headerBarUnder(const QString& manager, const QString& program, bool crowded)
+{
+    if (const auto why = XSession::outsideMatrixSkip(program))
+        GTEST_SKIP() << *why;
+    maximizeAndRestoreByDoubleClicks(manager, Clicked::headerBar, crowded);
+}
+
+TEST(MaximizedByADoubleClickOutsideTheMatrixX11, UnderKwin) { headerBarUnder(u"kwin"_qs, u"kwin_x11"_qs, false); }
+TEST(MaximizedByADoubleClickOutsideTheMatrixX11, UnderKwinOnTwoBusyCores) { headerBarUnder(u"kwin"_qs, u"kwin_x11"_qs, true); }
+TEST(MaximizedByADoubleClickOutsideTheMatrixX11, UnderMutter) { headerBarUnder(u"mutter"_qs, u"mutter"_qs, false); }
+TEST(MaximizedByADoubleClickOutsideTheMatrixX11, UnderMutterOnTwoBusyCores) { headerBarUnder(u"mutter"_qs, u"mutter"_qs, true); }
+TEST(MaximizedByADoubleClickOutsideTheMatrixX11, UnderMuffin) { headerBarUnder(u"muffin"_qs, u"muffin"_qs, false); }
+TEST(MaximizedByADoubleClickOutsideTheMatrixX11, UnderMuffinOnTwoBusyCores) { headerBarUnder(u"muffin"_qs, u"muffin"_qs, true); }
 
 } // namespace
 } // namespace fw
