@@ -430,7 +430,7 @@ IconPiece walkIcons(const std::uint32_t* data, std::size_t words, std::size_t wo
 {
     IconPiece piece;
     std::size_t best = 0, bestArea = 0, at = 0;
-    for (; at + 2 <= words; ) {
+    for (; at + 2 <= words;) {
         const std::uint32_t w = data[at], h = data[at + 1];
         if (w == 0 || h == 0)
             break;
