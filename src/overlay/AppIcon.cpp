@@ -73,24 +73,34 @@ std::optional<QIcon> AppIcon::resolve(const QString& value)
     return std::nullopt;
 }
 
-std::optional<QIcon> AppIcon::icon(const QString& id)
+std::optional<QIcon> AppIcon::ownIcon(const QString& id)
 {
     auto& icons = cache();
     if (auto it = icons.find(id); it != icons.end())
         return it->second;
     const auto apps = source();
-    if (!apps)
-        return std::nullopt;
-    const auto entry = apps->entry(id);
-    if (!entry)
-        return std::nullopt;
-    auto found = resolve(entry->icon);
-    if (!found)
-        found = resolve(u"application-x-executable"_qs);
-    if (!found)
-        return std::nullopt;
-    icons.emplace(id, *found);
+    const auto entry = apps && !id.isEmpty() ? apps->entry(id) : std::nullopt;
+    const auto found = entry ? resolve(entry->icon) : std::nullopt;
+    if (found)
+        icons.emplace(id, *found);
     return found;
+}
+
+std::optional<QIcon> AppIcon::icon(const QString& id)
+{
+    if (auto own = ownIcon(id))
+        return own;
+    const auto apps = source();
+    if (!apps || !apps->entry(id))
+        return std::nullopt;
+    // The generic one, kept under the id no entry has.
+    auto& icons = cache();
+    if (auto it = icons.find(QString()); it != icons.end())
+        return it->second;
+    const auto generic = resolve(u"application-x-executable"_qs);
+    if (generic)
+        icons.emplace(QString(), *generic);
+    return generic;
 }
 
 std::optional<QRectF> AppIcon::iconRect(const QRectF& area, double maxSide)

@@ -24,8 +24,12 @@ public:
     static void setApplications(std::shared_ptr<const Applications> applications);
     static std::shared_ptr<const Applications> applications();
 
-    // The icon of the application with this id: cached, else looked up and cached.
+    // The icon of the application with this id: its entry's own (ownIcon), else the generic
+    // application icon; nothing for an id no entry has.
     static std::optional<QIcon> icon(const QString& id);
+    // The icon the application's entry names, when it can be drawn: cached, else looked up and
+    // cached.
+    static std::optional<QIcon> ownIcon(const QString& id);
     // The square an icon takes in a region area: side min(maxSide, width − 4, height − 4),
     // centred; nothing when that side is below 9.
     static std::optional<QRectF> iconRect(const QRectF& area, double maxSide);

@@ -120,7 +120,7 @@ void ChoicePanels::showWindowChooser(const ScreenInfo& on, const std::vector<Man
         const ManagedWindow window = windows[i];
         std::optional<QIcon> icon;
         if (WindowThumbnailButton::appIconLookup())
-            icon = WindowThumbnailButton::appIconLookup()(window.pid);
+            icon = WindowThumbnailButton::appIconLookup()(window.element);
         auto* row = new WindowChoiceButton(window, [choose, window] {
             if (choose)
                 choose(window);

@@ -17,8 +17,8 @@ namespace {
 
 std::optional<QIcon> resolve(const OccupantIcon& occupant)
 {
-    if (occupant.pid && WindowThumbnailButton::appIconLookup()) {
-        if (auto icon = WindowThumbnailButton::appIconLookup()(*occupant.pid); icon && !icon->isNull())
+    if (occupant.window && WindowThumbnailButton::appIconLookup()) {
+        if (auto icon = WindowThumbnailButton::appIconLookup()(*occupant.window); icon && !icon->isNull())
             return icon;
     }
     if (occupant.appId.isEmpty())

@@ -13,9 +13,9 @@
 
 namespace fw {
 
-std::function<std::optional<QIcon>(Pid)>& WindowThumbnailButton::appIconLookup()
+std::function<std::optional<QIcon>(WindowId)>& WindowThumbnailButton::appIconLookup()
 {
-    static std::function<std::optional<QIcon>(Pid)> lookup;
+    static std::function<std::optional<QIcon>(WindowId)> lookup;
     return lookup;
 }
 
@@ -24,7 +24,7 @@ WindowThumbnailButton::WindowThumbnailButton(ManagedWindow choice, std::optional
     : ActionButton(QString(), std::move(action), parent), thumbnail(std::move(thumb)), choice_(std::move(choice))
 {
     if (appIconLookup())
-        appIcon_ = appIconLookup()(choice_.pid);
+        appIcon_ = appIconLookup()(choice_.element);
     if (appIcon_ && appIcon_->isNull())
         appIcon_.reset();
     setFlat(true);

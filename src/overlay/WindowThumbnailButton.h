@@ -18,9 +18,9 @@ namespace fw {
 class WindowThumbnailButton : public ActionButton {
     Q_OBJECT
 public:
-    // The icon of the running application with a process id; installed once by the
-    // application. Without it (or when it answers nothing) tiles have no icon.
-    static std::function<std::optional<QIcon>(Pid)>& appIconLookup();
+    // The icon of a window's application; installed once by the application. Without it (or
+    // when it answers nothing) tiles have no icon.
+    static std::function<std::optional<QIcon>(WindowId)>& appIconLookup();
 
     WindowThumbnailButton(ManagedWindow choice, std::optional<QImage> thumbnail, std::function<void()> action,
                           QWidget* parent = nullptr);

@@ -1,7 +1,9 @@
 // What every applications adapter shares: the index finding a window's desktop entry from its
-// launch, its application id or its WM_CLASS, and desktop-entry ids derived from a file's path
-// below an applications folder.
+// launch, its application id, its WM_CLASS or its program, and desktop-entry ids derived from
+// a file's path below an applications folder.
 #include "platform/Applications.h"
+
+#include "platform/EntryCommand.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -28,6 +30,8 @@ void WindowApplicationIndex::refresh()
     if (built_ && now && now == builtAt_) {
         if (launches_.size() > maxLaunchesKept)
             launches_.clear();
+        if (programs_.size() > maxLaunchesKept)
+            programs_.clear();
         return;
     }
     rebuild();
@@ -41,10 +45,13 @@ void WindowApplicationIndex::rebuild()
     builtAt_.reset();
     entries_ = apps_.installed();
     launches_.clear();
+    programs_.clear();
     byExactId_.clear();
+    byProgram_.clear();
     byStartupClass_.clear();
     byId_.clear();
     byName_.clear();
+    std::map<QString, std::vector<std::size_t>> runners;
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         const auto& e = entries_[i];
         byExactId_.emplace(e.id, i);
@@ -52,6 +59,20 @@ void WindowApplicationIndex::rebuild()
         index(byId_, e.id, i);
         index(byId_, e.id.section(QLatin1Char('.'), -1), i);
         index(byName_, e.name, i);
+        for (const QString& program : entryProgramNames(e))
+            runners[folded(program)].push_back(i);
+    }
+    // Several entries run one program (an office suite's): the one that runs it alone stands
+    // for it, else none does.
+    for (const auto& [program, entries] : runners) {
+        std::size_t alone = kNoEntry, found = 0;
+        for (const std::size_t i : entries) {
+            if (entries.size() == 1 || entryRunsProgramAlone(entries_[i])) {
+                alone = i;
+                ++found;
+            }
+        }
+        byProgram_.emplace(program, found == 1 ? alone : kNoEntry);
     }
 }
 
@@ -99,7 +120,27 @@ std::optional<ApplicationEntry> WindowApplicationIndex::entryFor(const WindowInf
     }
     if (const auto own = entry(window.applicationId))
         return own;
-    return entryFor(window.appClass, window.appInstance);
+    if (auto byClass = entryFor(window.appClass, window.appInstance))
+        return byClass;
+    // The program the window's process runs, as an entry's command names it.
+    if (window.pid <= 0 || byProgram_.empty())
+        return std::nullopt;
+    auto known = programs_.find(window.pid);
+    if (known == programs_.end())
+        known = programs_.emplace(window.pid, apps_.programNames(window.pid)).first;
+    for (const QString& name : known->second) {
+        if (auto run = entryOfProgram(name))
+            return run;
+    }
+    return std::nullopt;
+}
+
+std::optional<ApplicationEntry> WindowApplicationIndex::entryOfProgram(const QString& name) const
+{
+    const auto it = name.isEmpty() ? byProgram_.end() : byProgram_.find(folded(name));
+    if (it == byProgram_.end() || it->second == kNoEntry)
+        return std::nullopt;
+    return entries_[it->second];
 }
 
 std::optional<ApplicationEntry> WindowApplicationIndex::entryFor(const QString& wmClass,
@@ -119,7 +160,8 @@ std::optional<ApplicationEntry> WindowApplicationIndex::entryFor(const QString& 
         if (it != byName_.end())
             return entries_[it->second];
     }
-    return std::nullopt;
+    // Toolkits name the instance after the program's argv[0].
+    return entryOfProgram(wmInstance);
 }
 
 QString desktopEntryIdOfRelativePath(const QString& relativePath)

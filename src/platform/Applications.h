@@ -80,6 +80,13 @@ public:
         (void)pid;
         return std::nullopt;
     }
+    // The file names the process's program goes by (its executable's, its first argument's);
+    // empty when they cannot be read.
+    virtual QStringList programNames(Pid pid) const
+    {
+        (void)pid;
+        return {};
+    }
     // The launch made here whose window was to carry this role (WM_WINDOW_ROLE): a terminal
     // that shows windows from a process of its own is told to mark the launch's window so.
     // Nothing for any other role.
@@ -119,23 +126,26 @@ bool entryNamesClass(const ApplicationEntry& entry, const QString& wmClass, cons
 // the window's class; then the entry whose id is the window's _GTK_APPLICATION_ID; then by
 // WM_CLASS alone: the entry whose StartupWMClass is the class (or instance), else the entry
 // whose id, or the id's last dotted part, is the class or instance, else the entry named like
-// the class; all compared case-insensitively. The index is built from one listing of the
-// installed entries; rebuild() lists them again (and reads launches again), refresh() only
-// when the source's generation changed since (or it has none), so that reads of many windows
-// share one listing.
+// the class; all compared case-insensitively. Last, the entry that runs the program (Exec=,
+// TryExec=: entryProgramNames) the window's WM_CLASS instance or its process's program is named
+// after: the one entry that runs it, or among several the one that runs it alone. The index is
+// built from one listing of the installed entries; rebuild() lists them again (and reads
+// launches again), refresh() only when the source's generation changed since (or it has
+// none), so that reads of many windows share one listing.
 class WindowApplicationIndex {
 public:
     explicit WindowApplicationIndex(const Applications& apps) : apps_(apps) {}
     void rebuild();
     void refresh();
     std::optional<ApplicationEntry> entryFor(const WindowInfo& window) const;
-    // By WM_CLASS alone.
+    // By WM_CLASS alone (the instance as a program's name too).
     std::optional<ApplicationEntry> entryFor(const QString& wmClass, const QString& wmInstance) const;
     // The installed entry with exactly this id, as of the last rebuild.
     std::optional<ApplicationEntry> entry(const QString& id) const;
 
 private:
     std::optional<ProcessLaunch> launchOf(Pid pid) const;
+    std::optional<ApplicationEntry> entryOfProgram(const QString& name) const;
 
     const Applications& apps_;
     std::optional<std::uint64_t> builtAt_; // the source's generation at the last listing
@@ -145,8 +155,12 @@ private:
     std::map<QString, std::size_t> byStartupClass_;
     std::map<QString, std::size_t> byId_;
     std::map<QString, std::size_t> byName_;
-    // Launches read since the last rebuild: windows of one process ask once.
+    // By a program an entry runs; kNoEntry where several entries run it, none alone.
+    std::map<QString, std::size_t> byProgram_;
+    static constexpr std::size_t kNoEntry = std::size_t(-1);
+    // Launches and program names read since the last rebuild: windows of one process ask once.
     mutable std::map<Pid, std::optional<ProcessLaunch>> launches_;
+    mutable std::map<Pid, QStringList> programs_;
 };
 
 } // namespace fw

@@ -124,7 +124,7 @@ PickerOccupants pickerOccupants(const std::vector<SnapLayout>& layouts, const La
         const ManagedWindow front = stacks.stack(window);
         if (placing && front == *placing)
             continue;
-        entry[region].pid = front.pid;
+        entry[region].window = front.element;
     }
     return occupants;
 }

@@ -27,10 +27,10 @@ namespace fw {
 
 using Thumbnails = std::unordered_map<ManagedWindow, Thumbnail>;
 
-// What marks an occupied region on a picker card: the icon of the running application with
-// the process id when it has one, else the icon of the application with the id.
+// What marks an occupied region on a picker card: the icon of the application of the window
+// in it when it has one, else the icon of the application with the id.
 struct OccupantIcon {
-    std::optional<Pid> pid;
+    std::optional<WindowId> window;
     QString appId;
     friend bool operator==(const OccupantIcon&, const OccupantIcon&) = default;
 };

@@ -69,13 +69,13 @@ TEST(OverlayFeedback, ShowsThePickerWithOccupantIconsAndReportsItsSelection)
     VirtualClock clock;
     OverlayController overlay(&clock);
     OverlayFeedback feedback(overlay);
-    // Application 5 runs with an icon; "notes" is installed with one; application 6 has none.
+    // Window 5's application has an icon; "notes" is installed with one; window 6's has none.
     QTemporaryDir dir;
     ASSERT_TRUE(filled(Qt::blue).pixmap(16).save(dir.filePath(u"notes.png"_qs)));
     auto apps = std::make_shared<FakeApplications>();
     apps->add(u"notes"_qs, u"Notes"_qs, dir.filePath(u"notes.png"_qs));
     AppIcon::setApplications(apps);
-    WindowThumbnailButton::appIconLookup() = [](Pid pid) { return pid == 5 ? std::optional(filled(Qt::red)) : std::nullopt; };
+    WindowThumbnailButton::appIconLookup() = [](WindowId window) { return window == 5 ? std::optional(filled(Qt::red)) : std::nullopt; };
 
     std::vector<SnapSelection> chosen;
     PickerPresentation p;

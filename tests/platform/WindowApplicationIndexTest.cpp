@@ -1,5 +1,5 @@
 // Matching windows to their applications' desktop entries: by the launch that opened them,
-// their application id, and WM_CLASS.
+// their application id, WM_CLASS, and the program they run.
 #include "platform/Applications.h"
 #include "platform/sim/FakeApplications.h"
 
@@ -98,6 +98,55 @@ TEST(WindowApplicationIndex, TheEntryThatOpenedAWindowComesBeforeItsClassForItsO
     EXPECT_FALSE(entryNamesClass(*apps.entry("debian-xterm"), "Debian-xterm", "debian-xterm")) << "its class decides";
     EXPECT_TRUE(entryNamesClass(*apps.entry("org.example.Notes"), "Notes", "notes"));
     EXPECT_FALSE(entryNamesClass(*apps.entry("xclock"), "XTerm", "xterm"));
+}
+
+// GIMP as Debian installs it: run as its entry's Exec names it, it takes its class from argv[0]
+// and sets no application id, and the entry names no class.
+TEST(WindowApplicationIndex, AWindowWhoseProgramAnEntryRunsIsThatEntrysAfterTheClassRules)
+{
+    const auto runs = [](QString id, QString name, QString exec, QString tryExec = {}, bool terminal = false) {
+        ApplicationEntry e = entry(std::move(id), std::move(name));
+        e.exec = std::move(exec);
+        e.tryExec = std::move(tryExec);
+        e.terminal = terminal;
+        return e;
+    };
+    FakeApplications apps;
+    apps.add(runs("gimp", "GNU Image Manipulation Program", "gimp-2.10 %U", "gimp-2.10"));
+    apps.add(runs("org.example.Viewer", "Viewer", "env GDK_BACKEND=x11 /opt/viewer/bin/view-it %F"));
+    // An office suite: one program, an entry for each of its parts and one that runs it alone.
+    apps.add(runs("suite-writer", "Suite Writer", "suite --writer %U"));
+    apps.add(runs("suite-calc", "Suite Calc", "suite --calc %U"));
+    apps.add(runs("suite-start", "Suite", "suite %U"));
+    apps.add(runs("draw-a", "Draw A", "draw --a"));
+    apps.add(runs("draw-b", "Draw B", "draw --b"));
+    // Programs that are not the application: an interpreter, a terminal app's.
+    apps.add(runs("org.example.Script", "Script", "python3 /usr/share/script/main.py"));
+    apps.add(runs("vim", "Vim", "vim %F", {}, true));
+    apps.add(entry("tool", "Tool", "ToolClass"));
+    apps.add(runs("tool-helper", "Tool Helper", "tool-bin"));
+    apps.setProgramNames(20, {"gimp-2.10"});
+    apps.setProgramNames(21, {"view-it"});
+    apps.setProgramNames(22, {"python3.11", "python3"});
+    apps.setProgramNames(23, {"vim.basic", "vim"});
+    apps.setProgramNames(24, {"tool-bin"});
+    apps.setProgramNames(25, {"suite"});
+    apps.setProgramNames(26, {"draw"});
+    WindowApplicationIndex index(apps);
+    index.rebuild();
+    const auto idFor = [&](Pid pid, const QString& cls, const QString& instance) {
+        const auto e = index.entryFor(WindowInfo{.pid = pid, .appClass = cls, .appInstance = instance});
+        return e ? e->id : u"<none>"_qs;
+    };
+
+    EXPECT_EQ(idFor(0, "Gimp-2.10", "gimp-2.10"), "gimp") << "by the class's instance";
+    EXPECT_EQ(idFor(20, "Toolbox", "main"), "gimp") << "by the process's program";
+    EXPECT_EQ(idFor(21, "Viewer-x", "viewer-x"), "org.example.Viewer") << "past env, by the program's file name";
+    EXPECT_EQ(idFor(25, "Suite", "suite-doc"), "suite-start") << "the entry that runs the program alone";
+    EXPECT_EQ(idFor(26, "Draw", "drawing"), "<none>") << "two entries, neither alone";
+    EXPECT_EQ(idFor(22, "Tk", "tk"), "<none>") << "an interpreter names no application";
+    EXPECT_EQ(idFor(23, "XTerm", "xterm"), "<none>") << "a terminal app's program owns no window";
+    EXPECT_EQ(idFor(24, "ToolClass", "toolclass"), "tool") << "the class rules come first";
 }
 
 } // namespace

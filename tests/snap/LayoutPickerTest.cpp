@@ -64,7 +64,7 @@ TEST_F(LayoutPicker, RegionCardsCarryTheDisplaysTreesWithTheAppliedLayoutInPlace
     // window in front of each stack, none for the dragged window.
     EXPECT_EQ(shown().occupants,
               (PickerOccupants{{u"user-1"_qs, {{0, OccupantIcon{std::nullopt, u"org.example.Notes"_qs}}}},
-                               {u"thirds"_qs, {{1, OccupantIcon{front.pid, {}}}}}}));
+                               {u"thirds"_qs, {{1, OccupantIcon{front.element, {}}}}}}));
 
     // A layout applied on the display that the list no longer holds becomes the last card.
     const SnapLayout gone{u"user-9"_qs, u"Deleted"_qs, V(0.5, L(0), L(1)), std::nullopt};

@@ -1,8 +1,10 @@
 // Which application a window is, as the program shows it on a real server: a window whose
 // desktop entry's name differs from its WM_CLASS is named by the entry, in the session's
-// language (GNOME Calculator's too); a window of no entry is drawn in snap assist with the largest picture it publishes
-// in _NET_WM_ICON, not a letter. And the window port's read of those pictures, which any
-// client writes: bounded, malformed pictures left out, premultiplied.
+// language (GNOME Calculator's too); two windows of one process, each of its own entry, are
+// drawn each with its entry's icon; a window of no entry is drawn in snap assist with the
+// largest picture it publishes in _NET_WM_ICON, not a letter. And the window port's read of
+// those pictures, which any client writes: bounded, a picture too large to draw stepped over
+// wherever it comes, malformed ones left out, premultiplied.
 #include "platform/x11/X11WindowSystem.h"
 #include "x11/FakeKeys.h"
 #include "x11/ProgramSession.h"
@@ -25,6 +27,24 @@ bool writeEntryFile(const QString& path, const QByteArray& text)
 {
     QFile f(path);
     return QDir().mkpath(QFileInfo(path).absolutePath()) && f.open(QIODevice::WriteOnly) && f.write(text) == text.size();
+}
+
+// A square picture file of one colour, for an entry's Icon=.
+QByteArray iconFile(const QString& path, QRgb rgb)
+{
+    QImage image(64, 64, QImage::Format_ARGB32);
+    image.fill(rgb);
+    return image.save(path) ? QFile::encodeName(path) : QByteArray();
+}
+
+// Sets a window's WM_CLASS as its client would.
+void setWmClass(XSession& session, xcb_window_t w, const QByteArray& instance, const QByteArray& cls)
+{
+    const QByteArray value = instance + '\0' + cls + '\0';
+    xcb_connection_t* c = session.connection();
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, std::uint32_t(value.size()),
+                        value.constData());
+    free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));   // the write is done
 }
 
 // How many pixels of the photograph are exactly this colour.
@@ -79,6 +99,24 @@ TEST(AppIdentityX11, WindowsAreNamedByTheirEntryAndDrawnWithTheIconTheyPublish)
                           "[Desktop Entry]\nType=Application\nName=Named Tool\nName[de]=Benanntes Werkzeug\n"
                           "Exec=true\nStartupWMClass=NamedTool\n"));
     session.addEnvironment("LC_MESSAGES=de_DE.UTF-8");
+    // One process shows a window of each of two entries, as an office suite does its documents';
+    // both windows publish one picture of the process's own.
+    const QByteArray red = iconFile(session.directory() + u"/writer.png"_qs, qRgb(255, 0, 0));
+    const QByteArray blue = iconFile(session.directory() + u"/calc.png"_qs, qRgb(0, 0, 255));
+    ASSERT_TRUE(!red.isEmpty() && !blue.isEmpty());
+    ASSERT_TRUE(writeEntryFile(session.directory() + u"/data/applications/suite-writer.desktop"_qs,
+                               "[Desktop Entry]\nType=Application\nName=Suite Writer\nExec=suite --writer\n"
+                               "StartupWMClass=suite-writer\nIcon=" + red + "\n"));
+    ASSERT_TRUE(writeEntryFile(session.directory() + u"/data/applications/suite-calc.desktop"_qs,
+                               "[Desktop Entry]\nType=Application\nName=Suite Calc\nExec=suite --calc\n"
+                               "StartupWMClass=suite-calc\nIcon=" + blue + "\n"));
+    auto suite = session.startTestClient(u"suite"_qs, {u"--count"_qs, u"2"_qs, u"--class"_qs, u"suite,suite-writer"_qs,
+                                                       u"--icon"_qs, u"32x32:ffff00"_qs, u"--size"_qs, u"400x300"_qs,
+                                                       u"--position"_qs, u"1300,100"_qs});
+    ASSERT_TRUE(suite.window) << session.error();
+    const xcb_window_t calc = session.waitForWindow(u"suite 1"_qs, suite.pid);
+    ASSERT_NE(calc, XCB_NONE) << session.error();
+    setWmClass(session, calc, "suite", "suite-calc");
     // The other client has no entry; it publishes a small green picture and a larger magenta one.
     // Drawn from the small one, the icon would show no magenta.
     auto iconic = session.startTestClient(u"iconic window"_qs, {u"--class"_qs, u"iconic,Iconic"_qs, u"--icon"_qs,
@@ -97,9 +135,12 @@ TEST(AppIdentityX11, WindowsAreNamedByTheirEntryAndDrawnWithTheIconTheyPublish)
     EXPECT_EQ(byApp[u"Benanntes Werkzeug"_qs].toInt(), 1) << QJsonDocument(byApp).toJson().toStdString();
     EXPECT_FALSE(byApp.contains(u"NamedTool"_qs)) << "named by its class";
     EXPECT_EQ(byApp[u"Iconic"_qs].toInt(), 1) << "a window of no entry is named by its class";
+    EXPECT_EQ(byApp[u"Suite Writer"_qs].toInt(), 1);
+    EXPECT_EQ(byApp[u"Suite Calc"_qs].toInt(), 1);
 
     // The place key on the named window, Return in the picker: once it is placed, snap assist
-    // offers the other window with its own icon, the larger picture it publishes.
+    // offers the others, the window of no entry with its own icon, the larger picture it
+    // publishes, and each of the suite's with its own entry's icon.
     session.warpPointer(960, 1000);
     chord(session, {ControlL, AltL, LetterP});
     ASSERT_TRUE(session.waitFor([&] { return wmClass(session, session.inputFocus()).contains("framewell"); }))
@@ -113,6 +154,10 @@ TEST(AppIdentityX11, WindowsAreNamedByTheirEntryAndDrawnWithTheIconTheyPublish)
     EXPECT_TRUE(session.waitFor([&] { return programPixelsOf(session, qRgb(255, 0, 255)) >= 200; }, 10000))
         << "no icon of the window's own in our panels: " << programPanels(session) << "\n"
         << programLog(session).toStdString();
+    EXPECT_TRUE(session.waitFor([&] {
+        return programPixelsOf(session, qRgb(255, 0, 0)) >= 200 && programPixelsOf(session, qRgb(0, 0, 255)) >= 200;
+    }, 10000)) << "the suite's windows are not drawn each with its entry's icon: red "
+               << programPixelsOf(session, qRgb(255, 0, 0)) << ", blue " << programPixelsOf(session, qRgb(0, 0, 255));
 
     EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
 }
@@ -204,6 +249,19 @@ TEST(AppIdentityX11, AWindowsIconIsItsLargestWellFormedPicture)
     EXPECT_FALSE(ws.windowIcon(own)) << "a side that would overflow";
     setWindowIcon(session, own, iconPicture(513, 1, ~0u));
     EXPECT_FALSE(ws.windowIcon(own)) << "wider than any icon is drawn";
+
+    // A picture too large to draw, whole in the data, is stepped over: the ones after it count.
+    setWindowIcon(session, own, iconPicture(600, 600, 0xffff0000u) + iconPicture(256, 256, 0xff0000ffu));
+    const auto afterLarge = ws.windowIcon(own);
+    ASSERT_TRUE(afterLarge) << "a large first picture hides the one after it";
+    EXPECT_EQ(afterLarge->size(), (PixelSize{256, 256}));
+    EXPECT_EQ(afterLarge->pixel(255, 255), 0xff0000ffu);
+    // Also one longer than a read takes at once.
+    setWindowIcon(session, own, iconPicture(1024, 1024, 0xffff0000u) + iconPicture(32, 32, 0xff00ff00u));
+    const auto afterHuge = ws.windowIcon(own);
+    ASSERT_TRUE(afterHuge);
+    EXPECT_EQ(afterHuge->size(), (PixelSize{32, 32}));
+    EXPECT_EQ(afterHuge->pixel(0, 0), 0xff00ff00u);
 }
 
 } // namespace

@@ -7,7 +7,9 @@
 // so. A stack of an xterm and a window sizing in other steps survives a switch to Three
 // columns whole. And the user's own xterm entry beside the system's (one class for both): the
 // xterm it opens is its own, also after the windows changed places and the launches are
-// forgotten (a restart), so it is opened once and keeps its region. An app that runs in a
+// forgotten (a restart), so it is opened once and keeps its region. An app running as its
+// entry's command runs it, named by no class the entry knows, is found by its program: a layout
+// takes its window and starts nothing. An app that runs in a
 // terminal opens in the user's terminal, whose window takes its region; the terminal holds
 // none of our descriptors; without a terminal the notice says so; beside an open
 // xfce4-terminal, which serves new windows itself, and beside an open gnome-terminal, whose
@@ -340,6 +342,49 @@ TEST(CompositionX11, TheUsersOwnEntryBesideTheSystemsOpensItsAppOnceAndKeepsItsR
         opened += info.title == u"compxterm"_qs ? 1 : 0;
     EXPECT_EQ(opened, 1);
     ::kill(pid_t(*pid), SIGTERM);
+}
+
+// As GIMP runs when its entry's Exec starts it: its class is its argv[0]'s, the entry names no
+// class, and nothing tells the launch. Here the class is not even that: only the program is.
+TEST(CompositionX11, AnAppStartedAsItsEntrysCommandIsNamedByItsEntryAndTakenByALayout)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    const QString folder = session.directory() + u"/data/applications"_qs;
+    const QString program = session.directory() + u"/bin/paint-2.0"_qs;
+    ASSERT_TRUE(QDir().mkpath(folder) && QDir().mkpath(session.directory() + u"/bin"_qs)
+                && QFile::link(XSession::testClientPath(), program));
+    ASSERT_TRUE(writeEntry(folder, u"org.example.Painter"_qs,
+                           "Name=Painter\nExec=" + QFile::encodeName(program) + " %U\nTryExec=" + QFile::encodeName(program) + "\n"));
+    const pid_t painter = session.spawn({program, u"--title"_qs, u"painting"_qs, u"--class"_qs, u"canvas,Canvas"_qs,
+                                         u"--size"_qs, u"400x300"_qs, u"--position"_qs, u"600,300"_qs});
+    const xcb_window_t window = session.waitForWindow(u"painting"_qs, painter);
+    ASSERT_NE(window, XCB_NONE) << session.error();
+
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    const auto applications = std::make_shared<XdgApplications>(QStringList{folder}, u"C"_qs);
+    rig.coordinator->context().applications = applications;
+    X11WindowSystem named(session.display());
+    named.setApplications(applications.get());
+    const auto shown = [&] {
+        for (const WindowInfo& info : named.snapshot()) {
+            if (info.id == window)
+                return info.appName;
+        }
+        return QString();
+    };
+    EXPECT_EQ(shown(), u"Painter"_qs);
+
+    const ScreenInfo screen = rig.screens.screens().front();
+    const SnapLayout paint{u"user-1"_qs, u"Paint"_qs, halvesTree(), SnapLayout::AppMap{{1, {u"org.example.Painter"_qs}}}};
+    const Rect region = regionFrames(paint, screen).at(1);
+    rig.coordinator->startLayoutApplication(paint, screen);
+    EXPECT_TRUE(session.waitFor([&] { return framedIn(session, rig, window, region) && compositionSettled(rig); }, 10000))
+        << "the painter at " << toString(*session.wmFrame(window)).toStdString();
+    EXPECT_EQ(rig.notices, QStringList{u"Arranged 1 windows. 1 space remains available."_qs})
+        << "opened again: " << rig.notices.join(u" | "_qs).toStdString();
+    EXPECT_FALSE(applications->launchRunning(u"org.example.Painter"_qs, std::chrono::minutes(1))) << "started again";
 }
 
 TEST(CompositionX11, AnAppThatRunsInATerminalOpensInTheUsersTerminalWhoseWindowTakesItsRegion)

@@ -28,7 +28,7 @@ using test::XSession;
 
 // The icon lookup the program installs, for the duration of a test.
 struct IconLookupGuard {
-    explicit IconLookupGuard(std::function<std::optional<QIcon>(Pid)> lookup)
+    explicit IconLookupGuard(std::function<std::optional<QIcon>(WindowId)> lookup)
     {
         WindowThumbnailButton::appIconLookup() = std::move(lookup);
     }
@@ -99,7 +99,7 @@ TEST(PlaceWindowX11, PlacingTheFocusedXtermThroughThePickerThenOffersTheOtherWin
     CoordinatorRig rig(session);
     QPixmap square(32, 32);
     square.fill(Qt::darkCyan);
-    IconLookupGuard icons([&](Pid pid) { return pid == other.pid ? std::optional(QIcon(square)) : std::nullopt; });
+    IconLookupGuard icons([&](WindowId window) { return window == other.window ? std::optional(QIcon(square)) : std::nullopt; });
     const auto right = rig.screenOf(Rect(1920, 0, 1280, 1024));
     ASSERT_TRUE(right && right->frame == Rect(1920, 0, 1280, 1024));
 

@@ -1,4 +1,5 @@
 // Desktop entries as installed applications (no X server needed).
+#include "platform/EntryCommand.h"
 #include "platform/x11/XdgApplications.h"
 #include "x11/ProcessDescriptors.h"
 
@@ -71,6 +72,10 @@ TEST_F(XdgFixture, NamesAreLocalisedWithTheBestMatchingKey)
     EXPECT_EQ(XdgApplications::parse(text, u"files"_qs, u"de_AT.UTF-8"_qs)->name, u"Dateien (AT)"_qs);
     EXPECT_EQ(XdgApplications::parse(text, u"files"_qs, u"sr_RS.UTF-8@latin"_qs)->name, u"Datoteke"_qs);
     EXPECT_EQ(XdgApplications::parse(text, u"files"_qs, u"fr_FR"_qs)->name, u"Files"_qs);
+    // A priority list, as LANGUAGE gives it: the first language the entry has counts.
+    EXPECT_EQ(XdgApplications::parse(text, u"files"_qs, u"fr_FR:de_AT:de"_qs)->name, u"Dateien (AT)"_qs);
+    EXPECT_EQ(XdgApplications::parse(text, u"files"_qs, u"fr:sr_RS@latin:de"_qs)->name, u"Datoteke"_qs);
+    EXPECT_EQ(XdgApplications::parse(text, u"files"_qs, u"fr:C"_qs)->name, u"Files"_qs);
     EXPECT_EQ(XdgApplications::parse("[Desktop Entry]\nType=Application\nName=A\\sB\\\\C\n", u"x"_qs, {})->name,
               u"A B\\C"_qs);
 }
@@ -142,20 +147,46 @@ TEST_F(XdgFixture, EnvironmentFoldersPutTheUsersFirst)
     qunsetenv("XDG_DATA_DIRS");
 }
 
+// The session's languages as desktop menus read them: LANGUAGE first, also over a C locale
+// (GLib's order), then LC_ALL, LC_MESSAGES, LANG.
+TEST_F(XdgFixture, TheSessionsLanguagesAreReadAsDesktopMenusReadThem)
+{
+    const QByteArrayList names{"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"};
+    std::map<QByteArray, std::optional<QByteArray>> saved;
+    for (const QByteArray& name : names)
+        saved[name] = qEnvironmentVariableIsSet(name.constData()) ? std::optional(qgetenv(name.constData())) : std::nullopt;
+    const auto set = [&](const QByteArrayList& values) {
+        for (qsizetype i = 0; i < names.size(); ++i)
+            qputenv(names[i].constData(), values[i]);
+    };
+    set({"de_AT:de", "", "C", "C.UTF-8"});
+    EXPECT_EQ(XdgApplications::environmentLocale(), u"de_AT:de"_qs);
+    set({"", "fr_FR.UTF-8", "de_DE.UTF-8", "en_GB.UTF-8"});
+    EXPECT_EQ(XdgApplications::environmentLocale(), u"fr_FR.UTF-8"_qs);
+    set({"", "", "de_DE.UTF-8", "en_GB.UTF-8"});
+    EXPECT_EQ(XdgApplications::environmentLocale(), u"de_DE.UTF-8"_qs);
+    for (const auto& [name, value] : saved) {
+        if (value)
+            qputenv(name.constData(), *value);
+        else
+            qunsetenv(name.constData());
+    }
+}
+
 TEST_F(XdgFixture, ExecLinesAreSplitWithoutAShellAndLoseTheirFieldCodes)
 {
     using Args = std::optional<QStringList>;
-    EXPECT_EQ(XdgApplications::commandLine(u"xterm"_qs), Args(QStringList{u"xterm"_qs}));
-    EXPECT_EQ(XdgApplications::commandLine(u"mail %U --file=%f \"a b\"  'c d' 100%% %i %c %k"_qs),
+    EXPECT_EQ(entryCommandLine(u"xterm"_qs), Args(QStringList{u"xterm"_qs}));
+    EXPECT_EQ(entryCommandLine(u"mail %U --file=%f \"a b\"  'c d' 100%% %i %c %k"_qs),
               Args((QStringList{u"mail"_qs, u"--file="_qs, u"a b"_qs, u"c d"_qs, u"100%"_qs})));
-    EXPECT_EQ(XdgApplications::commandLine(u"\"/opt/My App/run\" \"say \\\"hi\\\" for \\$5\""_qs),
+    EXPECT_EQ(entryCommandLine(u"\"/opt/My App/run\" \"say \\\"hi\\\" for \\$5\""_qs),
               Args((QStringList{u"/opt/My App/run"_qs, u"say \"hi\" for $5"_qs})));
-    EXPECT_EQ(XdgApplications::commandLine(u"run ; rm -rf x | y"_qs),
+    EXPECT_EQ(entryCommandLine(u"run ; rm -rf x | y"_qs),
               Args((QStringList{u"run"_qs, u";"_qs, u"rm"_qs, u"-rf"_qs, u"x"_qs, u"|"_qs, u"y"_qs})))
         << "shell characters are plain arguments";
-    EXPECT_FALSE(XdgApplications::commandLine(u"\"unterminated"_qs));
-    EXPECT_FALSE(XdgApplications::commandLine(u"%U"_qs));
-    EXPECT_FALSE(XdgApplications::commandLine(QString()));
+    EXPECT_FALSE(entryCommandLine(u"\"unterminated"_qs));
+    EXPECT_FALSE(entryCommandLine(u"%U"_qs));
+    EXPECT_FALSE(entryCommandLine(QString()));
 }
 
 TEST_F(XdgFixture, AnEntryThatRunsInATerminalGetsTheUsersTerminalEachWithItsWayToTakeACommand)
@@ -304,7 +335,11 @@ TEST_F(XdgFixture, ALaunchedProcessIsKnownByItsEntryFromItsLaunchAndFromItsEnvir
     ASSERT_TRUE(sleeping(program) && sleeping(child)) << "the entry's command never reached its sleep";
     ::close(leaked[0]);
     ::close(leaked[1]);
+    // The loader opens the libraries for a moment after the exec; a descriptor left to the
+    // program stays.
     const std::map<int, std::string> nothingElse{{0, "/dev/null"}, {1, "/dev/null"}, {2, "/dev/null"}};
+    for (int i = 0; i < 500 && test::processDescriptors(pid_t(program)) != nothingElse; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10)); // a real process: poll its outcome
     EXPECT_EQ(test::processDescriptors(pid_t(program)), nothingElse);
 
     const ProcessLaunch direct{u"org.example.Parent"_qs, true}, ofIts{u"org.example.Parent"_qs, false};

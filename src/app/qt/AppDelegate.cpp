@@ -165,7 +165,7 @@ void AppDelegate::installProcessHooks()
     WindowFit::setPorts(&platform_.windows, &platform_.screens);
     AppNames::setApplications(platform_.applications);
     AppIcon::setApplications(platform_.applications);
-    WindowThumbnailButton::appIconLookup() = [this](Pid pid) { return appIcons_.icon(pid); };
+    WindowThumbnailButton::appIconLookup() = [this](WindowId window) { return appIcons_.icon(window); };
     setTitleBarLayout([this] { return platform_.desktop.titleBarButtons(); });
     access_.setIdleInhibitors(&platform_.idleInhibitors);
     access_.setReduceMotion([this] { return platform_.desktop.reduceMotion(); });

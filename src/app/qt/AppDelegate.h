@@ -25,7 +25,7 @@
 #include "app/ShellCommands.h"
 #include "app/Shortcuts.h"
 #include "app/StackCommands.h"
-#include "app/qt/ProcessAppIcons.h"
+#include "app/qt/WindowAppIcons.h"
 #include "app/qt/StatusMenuUpkeep.h"
 #include "base/TaskScope.h"
 #include "layout/LayoutStore.h"
@@ -150,7 +150,7 @@ private:
 
     Platform& platform_;
     LaunchOptions options_;
-    ProcessAppIcons appIcons_;   // the icons cards and badges show
+    WindowAppIcons appIcons_;   // the icons cards and badges show
     LayoutStore store_;
     WindowAccess access_;
     WindowPlacement placement_;

@@ -26,6 +26,13 @@ public:
     bool launchRunning(const QString& id, std::chrono::nanoseconds) const override { return running_.count(id) > 0; }
     // The process was started from this entry (as the launch records or its environment tell).
     void setLaunch(Pid pid, ProcessLaunch launch) { launches_[pid] = std::move(launch); }
+    // The names the process's program goes by.
+    void setProgramNames(Pid pid, QStringList names) { programs_[pid] = std::move(names); }
+    QStringList programNames(Pid pid) const override
+    {
+        const auto it = programs_.find(pid);
+        return it == programs_.end() ? QStringList() : it->second;
+    }
 
     // What launching the application does besides being recorded.
     void onLaunch(const QString& id, std::function<void()> action) { actions_[id] = std::move(action); }
@@ -39,6 +46,7 @@ private:
     std::map<QString, std::function<void()>> actions_;
     mutable QStringList launched_;
     std::map<Pid, ProcessLaunch> launches_;
+    std::map<Pid, QStringList> programs_;
     mutable std::set<QString> running_;
 };
 

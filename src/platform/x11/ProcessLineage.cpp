@@ -1,5 +1,8 @@
-// Reading /proc/<pid>/stat and /proc/<pid>/environ, bounded, for the user's own processes.
+// Reading /proc/<pid>/stat, exe, cmdline and environ, bounded, for the user's own processes.
 #include "platform/x11/ProcessLineage.h"
+
+#include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -48,6 +51,33 @@ int openProcessFile(Pid pid, const char* name, bool ownOnly)
 }
 
 } // namespace
+
+QStringList processProgramNames(Pid pid)
+{
+    QStringList names;
+    const auto add = [&](const QByteArray& path) {
+        const QString name = QFileInfo(QFile::decodeName(path)).fileName();
+        if (!name.isEmpty() && !names.contains(name))
+            names << name;
+    };
+    if (pid <= 0)
+        return names;
+    const QByteArray proc = "/proc/" + QByteArray::number(pid);
+    char target[4096];
+    const ssize_t length = ::readlink((proc + "/exe").constData(), target, sizeof target);
+    if (length > 0 && std::size_t(length) < sizeof target) {
+        QByteArray exe(target, length);
+        if (exe.endsWith(" (deleted)"))   // replaced by an upgrade while it runs
+            exe.chop(10);
+        add(exe);
+    }
+    if (const int fd = openProcessFile(pid, "cmdline", false); fd >= 0) {
+        const QByteArray text = readBounded(fd, kMaxStat);
+        ::close(fd);
+        add(QByteArray(text.constData()));   // up to the first NUL: argv[0]
+    }
+    return names;
+}
 
 std::optional<quint64> statField(const QByteArray& stat, int field)
 {

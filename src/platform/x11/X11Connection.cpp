@@ -85,9 +85,9 @@ void Connection::flush() const
 }
 
 xcb_get_property_cookie_t Connection::property(xcb_window_t w, xcb_atom_t prop, xcb_atom_t type,
-                                               std::uint32_t longs) const
+                                               std::uint32_t longs, std::uint32_t offset) const
 {
-    return xcb_get_property(c_, 0, w, prop, type, 0, longs);
+    return xcb_get_property(c_, 0, w, prop, type, offset, longs);
 }
 
 Reply<xcb_get_property_reply_t> Connection::reply(xcb_get_property_cookie_t cookie) const

@@ -89,9 +89,9 @@ public:
     const Atoms& atoms() const { return atoms_; }
     void flush() const;
 
-    // Cookie for a property of up to `longs` 32-bit units.
+    // Cookie for a property of up to `longs` 32-bit units, from `offset` such units on.
     xcb_get_property_cookie_t property(xcb_window_t w, xcb_atom_t prop, xcb_atom_t type = XCB_ATOM_ANY,
-                                       std::uint32_t longs = 1024) const;
+                                       std::uint32_t longs = 1024, std::uint32_t offset = 0) const;
     Reply<xcb_get_property_reply_t> reply(xcb_get_property_cookie_t cookie) const;
 
     // Sends a 32-bit client message to the root window, as EWMH pagers do.

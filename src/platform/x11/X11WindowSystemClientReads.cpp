@@ -399,9 +399,11 @@ void X11WindowSystem::rememberFrames(const std::vector<ClientState>& read)
 
 namespace {
 
-// A window's icon pictures are read up to this many 32-bit values (2 MiB), each picture's side
-// up to kMaxIconSide: a 512 × 512 picture and all the smaller ones a window publishes beside it.
+// A window's icon pictures are read this many 32-bit values (2 MiB) at a time, in up to
+// kMaxIconReads pieces; a picture is drawn when its sides are at most kMaxIconSide (a 512 × 512
+// picture and the smaller ones fit in one piece), a larger one is stepped over.
 constexpr std::uint32_t kMaxIconWords = 1u << 19;
+constexpr int kMaxIconReads = 4;
 constexpr std::uint32_t kMaxIconSide = 512;
 
 // 0xAARRGGBB straight alpha to premultiplied.
@@ -414,31 +416,46 @@ std::uint32_t premultiplied(std::uint32_t p)
     return (a << 24) | channel(16) | channel(8) | channel(0);
 }
 
-// The largest of the pictures (width, height, then width × height pixels, one after another),
-// of those before the first one that is malformed (a side of 0 or above kMaxIconSide, or more
-// pixels than the data holds): nothing when there is none.
-std::optional<PixelImage> largestIcon(const std::uint32_t* data, std::size_t words)
+// One piece of the pictures (width, height, then width × height pixels, one after another, in
+// any order) walked: the largest whole picture in it that is drawn, and where reading on finds
+// the next ones when the piece ends inside a picture the property holds whole (at that picture
+// when it is drawn, past it when not). The pictures end at the first that is malformed (a side
+// of 0, or more pixels than the property holds), where no later one can be found.
+struct IconPiece {
+    std::optional<PixelImage> largest;
+    std::optional<std::size_t> readOnAt;   // in values from the piece's start
+};
+
+IconPiece walkIcons(const std::uint32_t* data, std::size_t words, std::size_t wordsAfter)
 {
-    std::size_t best = words, bestArea = 0;
-    for (std::size_t at = 0; at + 2 <= words;) {
+    IconPiece piece;
+    std::size_t best = 0, bestArea = 0, at = 0;
+    for (; at + 2 <= words;) {
         const std::uint32_t w = data[at], h = data[at + 1];
-        if (w == 0 || h == 0 || w > kMaxIconSide || h > kMaxIconSide)
+        if (w == 0 || h == 0)
             break;
         const std::size_t area = std::size_t(w) * h;
-        if (area > words - at - 2)
+        const bool drawn = w <= kMaxIconSide && h <= kMaxIconSide;
+        if (area > words - at - 2) {
+            if (area <= words + wordsAfter - at - 2)
+                piece.readOnAt = drawn ? at : at + 2 + area;
             break;
-        if (area > bestArea) {
+        }
+        if (drawn && area > bestArea) {
             best = at;
             bestArea = area;
         }
         at += 2 + area;
     }
+    if (at + 2 > words && at < words + wordsAfter)
+        piece.readOnAt = at;   // a picture's sides cut by the piece's end
     if (bestArea == 0)
-        return std::nullopt;
+        return piece;
     PixelImage image(static_cast<int>(data[best]), static_cast<int>(data[best + 1]));
     for (std::size_t i = 0; i < bestArea; ++i)
         image.pixels[i] = premultiplied(data[best + 2 + i]);
-    return image;
+    piece.largest = std::move(image);
+    return piece;
 }
 
 } // namespace
@@ -447,11 +464,23 @@ std::optional<PixelImage> X11WindowSystem::windowIcon(WindowId id)
 {
     if (id == 0 || id > 0xffffffffu || !conn_->ok())
         return std::nullopt;
-    const auto r = conn_->reply(conn_->property(xcb_window_t(id), conn_->atoms().netWmIcon, XCB_ATOM_CARDINAL, kMaxIconWords));
-    if (!r || r->format != 32 || r->type != XCB_ATOM_CARDINAL)
-        return std::nullopt;
-    const auto* data = static_cast<const std::uint32_t*>(xcb_get_property_value(r.get()));
-    return largestIcon(data, std::size_t(xcb_get_property_value_length(r.get())) / 4);
+    std::optional<PixelImage> largest;
+    std::size_t offset = 0;
+    for (int read = 0; read < kMaxIconReads && offset <= 0xffffffffu; ++read) {
+        const auto r = conn_->reply(conn_->property(xcb_window_t(id), conn_->atoms().netWmIcon, XCB_ATOM_CARDINAL,
+                                                    kMaxIconWords, std::uint32_t(offset)));
+        if (!r || r->format != 32 || r->type != XCB_ATOM_CARDINAL)
+            break;
+        const auto* data = static_cast<const std::uint32_t*>(xcb_get_property_value(r.get()));
+        const std::size_t words = std::size_t(xcb_get_property_value_length(r.get())) / 4;
+        auto piece = walkIcons(data, words, r->bytes_after / 4);
+        if (piece.largest && (!largest || piece.largest->pixels.size() > largest->pixels.size()))
+            largest = std::move(piece.largest);
+        if (!piece.readOnAt || *piece.readOnAt == 0)
+            break;
+        offset += *piece.readOnAt;
+    }
+    return largest;
 }
 
 std::optional<ClientState> X11WindowSystem::readOne(WindowId id, unsigned fields)

@@ -5,6 +5,7 @@
 
 #include "base/AtomicFile.h"
 #include "base/XdgDirs.h"
+#include "platform/EntryCommand.h"
 #include "platform/x11/DetachedLaunch.h"
 #include "platform/x11/ProcessLineage.h"
 
@@ -48,8 +49,9 @@ QString unescape(const QString& v)
     return out;
 }
 
-// Locale keys to try, best first: lang_COUNTRY@MODIFIER, lang_COUNTRY, lang@MODIFIER, lang.
-QStringList localeKeys(const QString& locale)
+// Locale keys to try for one locale, best first: lang_COUNTRY@MODIFIER, lang_COUNTRY,
+// lang@MODIFIER, lang.
+QStringList keysOfLocale(const QString& locale)
 {
     QString l = locale;
     QString modifier;
@@ -77,55 +79,17 @@ QStringList localeKeys(const QString& locale)
     return keys;
 }
 
-// The arguments as written, quotes removed; nothing for an unterminated quote.
-std::optional<QStringList> splitArguments(const QString& exec)
+// Locale keys to try for a priority list of locales ("de_AT:de:en_GB.UTF-8"), best first.
+QStringList localeKeys(const QString& locales)
 {
-    QStringList args;
-    QString current;
-    bool inArgument = false;
-    for (qsizetype i = 0; i < exec.size(); ++i) {
-        const QChar c = exec[i];
-        if (c == u'"' || c == u'\'') {
-            inArgument = true;
-            for (++i;; ++i) {
-                if (i >= exec.size())
-                    return std::nullopt;
-                if (exec[i] == c)
-                    break;
-                if (c == u'"' && exec[i] == u'\\' && i + 1 < exec.size() && QStringView(u"\"`$\\").contains(exec[i + 1]))
-                    ++i;
-                current += exec[i];
-            }
-        } else if (c == u' ' || c == u'\t' || c == u'\n') {
-            if (inArgument)
-                args << current;
-            current.clear();
-            inArgument = false;
-        } else {
-            if (c == u'\\' && i + 1 < exec.size())
-                ++i;
-            current += exec[i];
-            inArgument = true;
+    QStringList keys;
+    for (const QString& locale : locales.split(u':', Qt::SkipEmptyParts)) {
+        for (const QString& key : keysOfLocale(locale)) {
+            if (!keys.contains(key))
+                keys << key;
         }
     }
-    if (inArgument)
-        args << current;
-    return args;
-}
-
-// An argument without its field codes; "%%" stands for "%".
-QString withoutFieldCodes(const QString& argument)
-{
-    QString kept;
-    for (qsizetype i = 0; i < argument.size(); ++i) {
-        if (argument[i] != u'%' || i + 1 == argument.size()) {
-            kept += argument[i];
-            continue;
-        }
-        if (argument[++i] == u'%')
-            kept += u'%';
-    }
-    return kept;
+    return keys;
 }
 
 // Whether launchers on these desktops (XDG_CURRENT_DESKTOP's names) show the entry: any of
@@ -217,29 +181,12 @@ std::optional<QStringList> XdgApplications::terminalCommand(const QStringList& c
     return std::nullopt;
 }
 
-std::optional<QStringList> XdgApplications::commandLine(const QString& exec)
-{
-    const auto args = splitArguments(exec);
-    if (!args)
-        return std::nullopt;
-    QStringList out;
-    for (const QString& a : *args) {
-        // A field code on its own (a file, a URL, the icon, …) leaves no argument behind.
-        if (a.size() == 2 && a[0] == u'%' && a[1] != u'%')
-            continue;
-        out << withoutFieldCodes(a);
-    }
-    if (out.isEmpty() || out.front().isEmpty())
-        return std::nullopt;
-    return out;
-}
-
 bool XdgApplications::launch(const QString& id) const
 {
     const auto e = entry(id);
     if (!e || (!e->tryExec.isEmpty() && executablePath(e->tryExec).isEmpty()))
         return false;
-    const auto command = commandLine(e->exec);
+    const auto command = entryCommandLine(e->exec);
     if (!command)
         return false;
     const QString program = executablePath(command->front());
@@ -352,6 +299,8 @@ std::optional<ProcessLaunch> XdgApplications::launchOfRole(const QString& role) 
     return ProcessLaunch{record->id, true};
 }
 
+QStringList XdgApplications::programNames(Pid pid) const { return processProgramNames(pid); }
+
 XdgApplications::XdgApplications() : XdgApplications(environmentDirs(), environmentLocale(), environmentDesktops()) {}
 
 XdgApplications::XdgApplications(QStringList applicationDirs, QString locale, QStringList desktops)
@@ -377,7 +326,9 @@ QStringList XdgApplications::environmentDirs()
 
 QString XdgApplications::environmentLocale()
 {
-    for (const char* var : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    // GLib's order (g_get_language_names), which GNOME's and Xfce's menus follow: LANGUAGE
+    // counts also where the locale is C.
+    for (const char* var : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) {
         QString v = qEnvironmentVariable(var);
         if (!v.isEmpty())
             return v;

@@ -26,11 +26,11 @@ namespace fw {
 
 class XdgApplications final : public Applications {
 public:
-    // Folders, language and desktop from the environment (XDG_DATA_HOME, XDG_DATA_DIRS, LC_ALL,
-    // LC_MESSAGES, LANG, XDG_CURRENT_DESKTOP).
+    // Folders, languages and desktop from the environment (XDG_DATA_HOME, XDG_DATA_DIRS,
+    // environmentLocale(), XDG_CURRENT_DESKTOP).
     XdgApplications();
-    // Explicit applications folders (highest precedence first), locale ("de_DE.UTF-8") and
-    // the session's desktop names ("XFCE", "GNOME").
+    // Explicit applications folders (highest precedence first), locale ("de_DE.UTF-8", or a
+    // list of them by priority: "de_AT:de:en") and the session's desktop names ("XFCE", "GNOME").
     XdgApplications(QStringList applicationDirs, QString locale, QStringList desktops = {});
 
     std::optional<ApplicationEntry> entry(const QString& id) const override;
@@ -39,6 +39,7 @@ public:
     bool launch(const QString& id) const override;
     std::optional<ProcessLaunch> launchOf(Pid pid) const override;
     std::optional<ProcessLaunch> launchOfRole(const QString& role) const override;
+    QStringList programNames(Pid pid) const override;
     bool launchRunning(const QString& id, std::chrono::nanoseconds within) const override;
     // From the launches made here and the applications folders and their sub-folders as last
     // listed (each one's modification time and inode): an entry added, removed or replaced in
@@ -56,14 +57,11 @@ public:
                                                  const QStringList& desktops = {});
     // Applications folders of the environment, highest precedence first.
     static QStringList environmentDirs();
+    // The session's languages for messages, as desktop menus read them: LANGUAGE (a priority
+    // list, "de_AT:de"), else LC_ALL, else LC_MESSAGES, else LANG; the first that is set counts.
     static QString environmentLocale();
     // XDG_CURRENT_DESKTOP's names.
     static QStringList environmentDesktops();
-    // The arguments of an Exec= value (after the entry's string escapes): split at blanks,
-    // double quotes with \", \`, \$ and \\ escapes and single quotes taken as the shell
-    // would, every field code (%f, %U, %i, …) dropped and %% read as %. Nothing for an
-    // unterminated quote or no program.
-    static std::optional<QStringList> commandLine(const QString& exec);
     // The command that runs `command` (a program and its arguments) in the user's terminal:
     // xdg-terminal-exec where it is installed, else x-terminal-emulator -e, else the first
     // common terminal on PATH (the desktop's own first: konsole on KDE, xfce4-terminal on

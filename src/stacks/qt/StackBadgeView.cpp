@@ -55,7 +55,7 @@ StackBadgeView::~StackBadgeView() { clock_.cancel(motion_); }
 QIcon StackBadgeView::iconFor(const ManagedWindow& window)
 {
     if (const auto& lookup = WindowThumbnailButton::appIconLookup()) {
-        if (auto icon = lookup(window.pid); icon && !icon->isNull())
+        if (auto icon = lookup(window.element); icon && !icon->isNull())
             return *icon;
     }
     const auto generic = ThemeIcons::find(QStringLiteral("application-x-executable"));

@@ -210,7 +210,7 @@ void WindowStackPicker::buildSetButton(const PickerContent& content)
             occupants.push_back(first);
             occupantApps << first.appName;
             if (WindowThumbnailButton::appIconLookup())
-                region.icon = WindowThumbnailButton::appIconLookup()(first.pid);
+                region.icon = WindowThumbnailButton::appIconLookup()(first.element);
         }
         regions.push_back(std::move(region));
     }

@@ -289,7 +289,7 @@ TEST_F(ProgramTest, StartPlaceTheFocusedWindowPauseAndQuitLeavingNothingRegister
 }
 
 // Cards come many at a time: their icons read the installed entries and the window list once,
-// again for a process that was not there and after a while.
+// again for a window that was not there and after a while.
 TEST_F(ProgramTest, CardIconsOfOneShowingReadTheWindowListOnce)
 {
     openedBefore();
@@ -298,27 +298,29 @@ TEST_F(ProgramTest, CardIconsOfOneShowingReadTheWindowListOnce)
     red.fill(Qt::red);
     ASSERT_TRUE(red.save(png));
     sim.applications->add(u"org.example.Editor"_qs, u"Editor"_qs, png);
-    sim.desktop.addWindow({.pid = 300, .title = u"Draft"_qs, .appClass = u"Editor"_qs, .frame = Rect(300, 300, 400, 300)});
+    const WindowId draft = sim.desktop.addWindow(
+        {.pid = 300, .title = u"Draft"_qs, .appClass = u"Editor"_qs, .frame = Rect(300, 300, 400, 300)});
     start();
     const auto& icon = WindowThumbnailButton::appIconLookup();
     ASSERT_TRUE(icon);
     sim.desktop.resetCounters();
     for (int card = 0; card < 12; ++card) {
-        EXPECT_TRUE(icon(300));
-        EXPECT_FALSE(icon(100)) << "no entry for Notes";
+        EXPECT_TRUE(icon(draft));
+        EXPECT_FALSE(icon(notes)) << "no entry for Notes";
     }
     EXPECT_EQ(sim.desktop.snapshotCount(), 1);
     // (The program reads the list for its own reasons too: only the lookups' reads are counted.)
-    sim.desktop.addWindow({.pid = 400, .title = u"Other"_qs, .appClass = u"Editor"_qs, .frame = Rect(900, 300, 400, 300)});
+    const WindowId other = sim.desktop.addWindow(
+        {.pid = 400, .title = u"Other"_qs, .appClass = u"Editor"_qs, .frame = Rect(900, 300, 400, 300)});
     int reads = sim.desktop.snapshotCount();
-    EXPECT_TRUE(icon(400));
-    EXPECT_TRUE(icon(300));
+    EXPECT_TRUE(icon(other));
+    EXPECT_TRUE(icon(draft));
     EXPECT_EQ(sim.desktop.snapshotCount(), reads + 1);
     sim.applications->remove(u"org.example.Editor"_qs);
-    EXPECT_TRUE(icon(300)) << "kept for a while";
+    EXPECT_TRUE(icon(draft)) << "kept for a while";
     sim.clock.advance(std::chrono::seconds(3));
     reads = sim.desktop.snapshotCount();
-    EXPECT_FALSE(icon(300)) << "read again";
+    EXPECT_FALSE(icon(draft)) << "read again";
     EXPECT_EQ(sim.desktop.snapshotCount(), reads + 1);
 }
 

@@ -36,8 +36,8 @@ QIcon solid(QColor colour)
 struct IconLookup {
     IconLookup()
     {
-        WindowThumbnailButton::appIconLookup() = [](Pid pid) {
-            return std::optional(solid(pid == 100 ? Qt::red : Qt::green));
+        WindowThumbnailButton::appIconLookup() = [](WindowId window) {
+            return std::optional(solid(window == 100 ? Qt::red : Qt::green));
         };
     }
     ~IconLookup() { WindowThumbnailButton::appIconLookup() = {}; }
