@@ -8,8 +8,8 @@
 // Every run is a new program; medians and p95 over the runs. FRAMEWELL_BENCH_COMPOSITOR=1 runs
 // xcompmgr too (then the switch is animated); FRAMEWELL_BENCH_IDLE_SECONDS sets the idle
 // (60 by default).
-#include "x11/FakeKeys.h"
 #include "ProgramBench.h"
+#include "x11/FakeKeys.h"
 #include "x11/ProgramSession.h"
 #include "x11/XSession.h"
 
@@ -27,18 +27,6 @@ using test::XSession;
 XSession* gSession = nullptr;
 XSession::Client gOne, gTwo;
 
-// The Threads: field of a process's status; -1 when unknown.
-double threadCount(pid_t pid)
-{
-    QFile f(u"/proc/%1/status"_qs.arg(pid));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("Threads:"))
-            return line.mid(8).trimmed().toDouble();
-    return -1;
-}
-
 int idleSeconds()
 {
     const int n = std::atoi(std::getenv("FRAMEWELL_BENCH_IDLE_SECONDS") ? std::getenv("FRAMEWELL_BENCH_IDLE_SECONDS") : "");
@@ -52,8 +40,8 @@ void rest(int ms)
     gSession->waitFor([&] { return t.elapsed() >= ms; }, ms + 1000);
 }
 
-// Next Window in Stack from the active xterm: milliseconds until the other one is active and
-// the transition's panel has gone; -1 when it did not happen.
+// Next Window in Stack from the active xterm: milliseconds until the other one is active (-1
+// when it did not happen); returns once the transition's panel has gone too.
 double switchOnce()
 {
     const xcb_window_t from = gSession->activeWindow();
@@ -84,7 +72,7 @@ void BM_X11StackSwitchMemory(benchmark::State& state)
         // Its start settles (the tray icon, the stack's badge).
         rest(3000);
         samples["rss_before_mb"].push_back(bench::residentMegabytes(pid));
-        samples["threads_before"].push_back(threadCount(pid));
+        samples["threads_before"].push_back(bench::processStatus(pid, "Threads"));
         const double first = switchOnce();
         if (first < 0) {
             state.SkipWithError("Next Window in Stack brought nothing forward");
@@ -93,7 +81,7 @@ void BM_X11StackSwitchMemory(benchmark::State& state)
         }
         samples["first_switch_ms"].push_back(first);
         samples["rss_switched_mb"].push_back(bench::residentMegabytes(pid));
-        samples["threads_switched"].push_back(threadCount(pid));
+        samples["threads_switched"].push_back(bench::processStatus(pid, "Threads"));
         QElapsedTimer sinceSwitch;
         sinceSwitch.start();
         std::vector<int> marks;
@@ -104,7 +92,7 @@ void BM_X11StackSwitchMemory(benchmark::State& state)
         for (int s : marks) {
             rest(int(std::max<qint64>(0, s * 1000 - sinceSwitch.elapsed())));
             samples["rss_idle_" + std::to_string(s) + "s_mb"].push_back(bench::residentMegabytes(pid));
-            samples["threads_idle_" + std::to_string(s) + "s"].push_back(threadCount(pid));
+            samples["threads_idle_" + std::to_string(s) + "s"].push_back(bench::processStatus(pid, "Threads"));
         }
         samples["second_switch_ms"].push_back(switchOnce());
         gSession->terminate(pid);
