@@ -12,17 +12,24 @@
 
 namespace fw::bench {
 
-// A process's resident size in megabytes; -1 when unknown.
-inline double residentMegabytes(pid_t pid)
+// The number a field of a process's status starts with (VmRSS in kB, Threads); -1 when unknown.
+inline double processStatus(pid_t pid, const QByteArray& field)
 {
     QFile f(u"/proc/%1/status"_qs.arg(pid));
     if (!f.open(QIODevice::ReadOnly))
         return -1;
     for (const QByteArray& line : f.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').front().toDouble() / 1024.0;
+        if (line.startsWith(field + ':'))
+            return line.mid(field.size() + 1).trimmed().split(' ').front().toDouble();
     }
     return -1;
+}
+
+// A process's resident size in megabytes; -1 when unknown.
+inline double residentMegabytes(pid_t pid)
+{
+    const double kb = processStatus(pid, "VmRSS");
+    return kb < 0 ? -1 : kb / 1024.0;
 }
 
 // Twenty windows, the xterm that is dragged ("dragged", at `geometry`) and nineteen others on

@@ -25,7 +25,7 @@ ShaderTransition::ShaderTransition(TransitionPresenter& presenter, Duration dura
 Task<void> ShaderTransition::play(StackTransition transition, std::vector<Layer> layers, RevealAction revealBeneath)
 {
     std::erase_if(layers, [](const Layer& p) { return p.image.isNull(); });
-    const bool shown = !layers.empty() && presenter_.gpuAvailable() && presenter_.translucentPanels();
+    const bool shown = !layers.empty() && presenter_.translucentPanels() && presenter_.gpuAvailable();
     if (!shown) {
         co_await revealBeneath();
         co_return;

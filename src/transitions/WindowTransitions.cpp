@@ -44,7 +44,9 @@ WindowTransitions::WindowTransitions(WindowAccess& access, Screens& screens, Per
 {
 }
 
-bool WindowTransitions::gpuAvailable() { return presenter_.gpuAvailable() && presenter_.translucentPanels(); }
+// Panels that cannot be translucent are asked about first: without them no transition draws, and
+// asking the driver opens it for the rest of the session (its threads and tens of megabytes).
+bool WindowTransitions::gpuAvailable() { return presenter_.translucentPanels() && presenter_.gpuAvailable(); }
 
 std::unique_ptr<ShaderTransition> WindowTransitions::makeShaderTransition(Duration duration)
 {

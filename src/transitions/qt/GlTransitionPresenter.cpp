@@ -14,12 +14,25 @@
 #include <algorithm>
 #include <coroutine>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace fw {
 
 namespace {
 // Shader panels sit above ordinary windows and below the other panels; cards above everything.
 constexpr int kShaderLevel = 2;
 constexpr Duration kExposePoll = std::chrono::milliseconds(5);
+
+// The C library keeps what the driver freed (textures, compiled shaders, its threads' arenas)
+// for later allocations: an idle program gives it back to the system.
+void giveBackFreedMemory()
+{
+#ifdef __GLIBC__
+    ::malloc_trim(0);
+#endif
+}
 } // namespace
 
 struct GlTransitionPresenter::ShaderRun {
@@ -78,6 +91,7 @@ void GlTransitionPresenter::scheduleGpuRelease()
     releaseTimer_ = clock_.callAfter<int>(gpuReleaseDelay, alive_, [this] {
         releaseTimer_ = 0;
         gpu_.reset();
+        giveBackFreedMemory();
     });
 }
 

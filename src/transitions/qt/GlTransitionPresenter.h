@@ -5,7 +5,9 @@
 // with a safety end one second after the animation should have ended. The card shuffle draws
 // its scene in one panel over the scene's area with a depth buffer, a frame about every 7 ms.
 // The GPU record is made for the first transition, kept while transitions follow each other
-// and released 4 s after the last one. All time goes through the clock. Main thread only.
+// and released 4 s after the last one, the memory the driver freed then given back to the system
+// (the driver's screen, threads and code stay with the display connection). All time goes
+// through the clock. Main thread only.
 
 #include "base/Clock.h"
 #include "transitions/TransitionPresenter.h"
