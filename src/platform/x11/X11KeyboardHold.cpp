@@ -82,6 +82,11 @@ public:
                 retry_.start(0);
             return false;
         }
+        case XCB_MAP_NOTIFY:
+            // Shown: a hold the server refused for a window not viewable is taken now.
+            if (!grabbed_ && reinterpret_cast<const xcb_map_notify_event_t*>(e)->window == window_)
+                retry_.start(0);
+            return false;
         case XCB_UNMAP_NOTIFY:
         case XCB_DESTROY_NOTIFY:
             // The server ended the grab with the window's showing.
@@ -321,7 +326,14 @@ KeyboardHold holdKeyboard(std::uint64_t window)
     if (!status)
         return KeyboardHold::Impossible;
     // Else taken again once the window shows or the other client's grab ends.
-    return *status == XCB_GRAB_STATUS_SUCCESS ? KeyboardHold::Held : KeyboardHold::Pending;
+    switch (*status) {
+    case XCB_GRAB_STATUS_SUCCESS:
+        return KeyboardHold::Held;
+    case XCB_GRAB_STATUS_NOT_VIEWABLE:
+        return KeyboardHold::NotShown;
+    default:
+        return KeyboardHold::Busy;
+    }
 }
 
 void releaseKeyboard()
