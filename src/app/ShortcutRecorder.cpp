@@ -49,10 +49,14 @@ bool ShortcutRecorder::begin(std::uint32_t tag, bool mouse)
         case KeyboardHold::Held:
             holding_ = true;
             break;
-        case KeyboardHold::Pending:
+        case KeyboardHold::Busy:
             // Let go at the end too: the platform takes it once the other program lets go.
             holding_ = true;
             hint_ = heldKeyHint;
+            break;
+        case KeyboardHold::NotShown:
+            // Nothing to tell: the platform takes it as the window shows.
+            holding_ = true;
             break;
         case KeyboardHold::Impossible:
             hint_ = unheldKeyHint;

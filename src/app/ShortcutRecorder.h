@@ -36,7 +36,8 @@ public:
     // Holds the whole keyboard while a key is recorded, so that combinations other programs
     // grabbed arrive too, and lets it go when that recording ends, whichever way. Where it is
     // not held (another program holds it now, and the platform takes it once that program lets
-    // go; or it cannot be held at all) the hint says so.
+    // go; or it cannot be held at all) the hint says so. A window not shown yet says nothing:
+    // the platform holds it for the window as it shows.
     std::function<KeyboardHold()> holdKeyboard;
     std::function<void()> releaseKeyboard;
 

@@ -31,8 +31,8 @@ enum HotKeyStatus : int {
 // The answer to a request to hold the whole keyboard for a window of ours.
 enum class KeyboardHold {
     Held,         // every key goes to the window now
-    Pending,      // another client holds the keyboard (or the window is not shown yet): asked
-                  // again, and held once that client lets go or the window shows
+    Busy,         // another client holds the keyboard: asked again, held once it lets go
+    NotShown,     // the window is not on screen yet: asked again, held once it shows
     Impossible,   // no keyboard to hold for it (no display, or the window is gone)
 };
 

@@ -6,7 +6,9 @@
 // stack switcher opened with the pointer resting there keeps its keys too: "2" chooses a card
 // and closes it, and never reaches the xterm. A click on another xterm closes the picker and
 // the keys go where the click put them. Return in snap assist takes its ringed card; the middle
-// button bound to the switcher opens it over a stack and pastes everywhere else.
+// button bound to the switcher opens it over a stack and pastes everywhere else. Under every
+// manager, GNOME's included, a title-bar drag right after Escape closed the picker or snap assist
+// moves the window at the first try.
 #include "platform/x11/X11WindowSystem.h"
 #include "x11/DragSteps.h"
 #include "x11/FakeKeys.h"
@@ -360,6 +362,117 @@ TEST_F(MiddleButtonFollowMouseX11, ReturnTakesTheAssistsCardAndTheMiddleButtonPa
     EXPECT_EQ(written(c), QByteArray());
     EXPECT_FALSE(programLog(session).contains(u"No other windows share"_qs));
 }
+
+// Title-bar drags right after a panel of ours that held the keyboard closed by Escape: the place
+// key's picker closed unused, then, alpha placed in the left half by it, snap assist over the
+// right half. Each time beta, pressed on its title bar and taken at a hand's pace, moves with the
+// pointer at the first try: closing a panel leaves the window manager as it found it. So does
+// alpha when the press on its title bar is what closes snap assist (metacity and mutter take the
+// keyboard as a move starts, and gave the move up while the panel held it).
+void dragsAfterPanelsClose(const XSessionOptions& options, bool crowded)
+{
+    XSession session(options);
+    ASSERT_TRUE(session.ok()) << session.error();
+    if (!session.titleBars())
+        GTEST_SKIP() << "no title bars to drag under " << session.windowManager().toStdString();
+    const auto alpha = session.startXterm(u"alpha"_qs, {u"-geometry"_qs, u"60x15+40+700"_qs});
+    const auto beta = session.startXterm(u"beta"_qs, {u"-geometry"_qs, u"60x15+1250+700"_qs});
+    ASSERT_TRUE(alpha.window && beta.window) << session.error();
+    const pid_t program = startProgram(session);
+    ASSERT_TRUE(program) << session.error() << "\n" << programLog(session).toStdString();
+    const auto log = [&] { return programLog(session).toStdString() + "\npanels: " + programPanels(session); };
+    if (crowded) {
+        ASSERT_TRUE(session.crowdOntoTwoCores()) << "the cores were refused";
+    }
+    const auto openPicker = [&] {
+        glideTo(session, {1100, 1060}, 12);
+        chord(session, {ControlL, AltL, LetterP});
+        return session.waitFor([&] { return wmClass(session, session.inputFocus()).contains("framewell"); }, 10000);
+    };
+    const auto escapeCloses = [&](const QString& title) {
+        chord(session, {Escape});
+        if (!session.waitFor([&] { return !programWindowShown(session, title); }))
+            return ::testing::AssertionFailure() << "Escape left it open\n" << log();
+        // A hand comes later than the manager's reading of the close.
+        if (!session.syncWithWindowManager(10000))
+            return ::testing::AssertionFailure() << session.windowManager().toStdString() << " never answered";
+        return ::testing::AssertionSuccess();
+    };
+    // The frame follows the pointer while the button is held.
+    const auto dragMoves = [&](xcb_window_t window, int dx, int dy) {
+        const auto before = session.wmFrame(window);
+        if (!before || !pressTitleBar(session, window))
+            return ::testing::AssertionFailure() << "no frame";
+        glide(session, dx, dy, 16);
+        const bool moved = session.waitFor([&] {
+            const auto now = session.wmFrame(window);
+            return now && std::abs(now->x() - before->x()) > std::abs(dx) / 2
+                && std::abs(now->y() - before->y()) > std::abs(dy) / 2;
+        });
+        const auto during = session.wmFrame(window);
+        session.releaseButton(1);
+        if (moved && session.syncWithWindowManager())
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << session.windowManager().toStdString() << " held it at "
+                                             << toString(during.value_or(Rect())).toStdString() << " (from "
+                                             << toString(*before).toStdString() << ")\n" << log();
+    };
+    const auto dragMovesBeta = [&] { return dragMoves(beta.window, -240, -160); };
+
+    ASSERT_TRUE(focusedXterm(session, alpha.window));
+    ASSERT_TRUE(openPicker()) << "the picker never had the keyboard\n" << log();
+    ASSERT_TRUE(escapeCloses(u"Choose a Layout"_qs)) << "the picker";
+    EXPECT_TRUE(dragMovesBeta()) << "after the picker";
+
+    // Alpha placed in the left half, snap assist over the right one: the press on alpha's title
+    // bar that closes it starts alpha's move as well (released over the right half, alpha goes
+    // there).
+    ASSERT_TRUE(focusedXterm(session, alpha.window));
+    ASSERT_TRUE(openPicker()) << "the picker never had the keyboard\n" << log();
+    chord(session, {Return});
+    ASSERT_TRUE(session.waitFor([&] {
+        return placedLeft(session, alpha.window) && programWindowShown(session, u"Choose a window for this space"_qs)
+            && wmClass(session, session.inputFocus()).contains("framewell");
+    }, 10000)) << "no snap assist with the keyboard\n" << log();
+    EXPECT_TRUE(dragMoves(alpha.window, 240, 160)) << "the press that closed snap assist";
+    // A click during the drop's motion would stop it.
+    session.waitFor([&] { return programLog(session).contains(u"Drop place(1) finished"_qs); }, 5000);
+
+    // Placed again into the left half, snap assist over the right one, closed by Escape.
+    ASSERT_TRUE(focusedXterm(session, alpha.window));
+    ASSERT_TRUE(openPicker()) << "the picker never had the keyboard\n" << log();
+    chord(session, {Return});
+    ASSERT_TRUE(session.waitFor([&] { return placedLeft(session, alpha.window); }, 10000)) << "alpha not placed\n" << log();
+    ASSERT_TRUE(session.waitFor([&] {
+        return programWindowShown(session, u"Choose a window for this space"_qs)
+            && wmClass(session, session.inputFocus()).contains("framewell");
+    }, 10000)) << "no snap assist with the keyboard\n" << log();
+    ASSERT_TRUE(escapeCloses(u"Choose a window for this space"_qs)) << "snap assist";
+    EXPECT_TRUE(dragMovesBeta()) << "after snap assist";
+
+    EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
+}
+
+TEST(PanelClosedDragX11, ATitleBarDragRightAfterEscapeClosedAPanelMovesTheWindow)
+{
+    dragsAfterPanelsClose({}, false);
+}
+
+TEST(PanelClosedDragX11, OnTwoBusyCoresATitleBarDragRightAfterEscapeClosedAPanelMovesTheWindow)
+{
+    dragsAfterPanelsClose({}, true);
+}
+
+void dragsAfterPanelsCloseUnder(const QString& manager, bool crowded)
+{
+    if (const auto why = XSession::outsideMatrixSkip(manager))
+        GTEST_SKIP() << *why;
+    dragsAfterPanelsClose({.windowManagerName = manager}, crowded);
+}
+
+TEST(PanelClosedDragOutsideTheMatrixX11, UnderMutter) { dragsAfterPanelsCloseUnder(u"mutter"_qs, false); }
+TEST(PanelClosedDragOutsideTheMatrixX11, UnderMutterOnTwoBusyCores) { dragsAfterPanelsCloseUnder(u"mutter"_qs, true); }
+TEST(PanelClosedDragOutsideTheMatrixX11, UnderMuffin) { dragsAfterPanelsCloseUnder(u"muffin"_qs, false); }
 
 } // namespace
 } // namespace fw

@@ -412,6 +412,14 @@ TEST(ShortcutsX11, RecordingHoldsTheKeyboardSoACombinationAnotherClientHoldsArri
         };
         return session.waitFor([&] { return focused() && caughtUp(id) && focused(); }, 10000);
     };
+    // Asked for before the window is on screen: nothing to tell, and held as it shows.
+    window.keyButton(ShortcutAction::place)->click();
+    EXPECT_EQ(window.hint(), u"Press the new shortcut, Delete to clear, or Escape to cancel."_qs);
+    ASSERT_TRUE(shown()) << "the shortcuts window never had the keyboard";
+    EXPECT_TRUE(window.recorder().recording());
+    EXPECT_TRUE(session.waitFor([&] { return !keyboardFree(session); })) << "not held once shown";
+    window.close();
+    ASSERT_FALSE(window.recorder().recording());
     ASSERT_TRUE(shown()) << "the shortcuts window never had the keyboard";
 
     // While another client holds the whole keyboard, the recording says so.

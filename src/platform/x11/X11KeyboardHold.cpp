@@ -82,6 +82,11 @@ public:
                 retry_.start(0);
             return false;
         }
+        case XCB_MAP_NOTIFY:
+            // Shown: a hold the server refused for a window not viewable is taken now.
+            if (!grabbed_ && reinterpret_cast<const xcb_map_notify_event_t*>(e)->window == window_)
+                retry_.start(0);
+            return false;
         case XCB_UNMAP_NOTIFY:
         case XCB_DESTROY_NOTIFY:
             // The server ended the grab with the window's showing.
@@ -148,6 +153,7 @@ public:
             letGo(grab_.window());
         // Again when held already: a popup of the toolkit's may have taken the grab over.
         grab_.hold(window);
+        catchPresses(true);
     }
     void letGo(xcb_window_t window)
     {
@@ -178,6 +184,12 @@ private:
     }
 
     void forget();
+    // While held, every press of the primary button reaches us first (a synchronous grab on the
+    // root window) and is handed on at once: a press off our windows lets the keyboard go before
+    // the window manager sees it, as a manager that starts a move takes the keyboard then and
+    // gives the move up when another client holds it.
+    void catchPresses(bool on);
+    bool press(const xcb_button_press_event_t& b);
     // A press or release while held; true when it is a hot key's (the panel never sees it).
     bool key(const xcb_key_press_event_t& k, bool press);
     void keepFocus();
@@ -192,10 +204,51 @@ private:
     } released_;                       // the last hot key released
     std::vector<std::int64_t> takenBack_;   // when the focus came back, within the last second
     bool yielded_ = false;                  // the window manager kept moving the focus away
+    bool catching_ = false;
 };
+
+void PanelHold::catchPresses(bool on)
+{
+    xcb_connection_t* c = toolkitConnection();
+    if (!c || on == catching_)
+        return;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    if (on) {
+        // Refused where another client grabbed the button on the root: presses then go on as before.
+        xcb_generic_error_t* error = xcb_request_check(
+            c, xcb_grab_button_checked(c, 0, root, XCB_EVENT_MASK_BUTTON_PRESS, XCB_GRAB_MODE_SYNC,
+                                       XCB_GRAB_MODE_ASYNC, XCB_NONE, XCB_NONE, 1, XCB_MOD_MASK_ANY));
+        catching_ = !error;
+        free(error);
+    } else {
+        xcb_ungrab_button(c, 1, root, XCB_MOD_MASK_ANY);
+        xcb_flush(c);
+        catching_ = false;
+    }
+}
+
+bool PanelHold::press(const xcb_button_press_event_t& b)
+{
+    xcb_connection_t* c = toolkitConnection();
+    if (!c || b.event != xcb_setup_roots_iterator(xcb_get_setup(c)).data->root)
+        return false;
+    // The top-level window under the pointer: one of ours keeps the hold (the panel reads its
+    // own press as the press is handed on to it).
+    const auto windows = QGuiApplication::allWindows();
+    const bool ours = b.child != XCB_NONE && std::any_of(windows.begin(), windows.end(), [&](const QWindow* w) {
+        return w->handle() && xcb_window_t(w->winId()) == b.child;
+    });
+    if (!ours && grab_.window())
+        letGo(grab_.window());
+    // Frozen until then: handed on as if we had not been there, after the keyboard's ungrab.
+    xcb_allow_events(c, XCB_ALLOW_REPLAY_POINTER, b.time);
+    xcb_flush(c);
+    return true;
+}
 
 void PanelHold::forget()
 {
+    catchPresses(false);
     grab_.stop();
     passed_.clear();
     released_ = {};
@@ -275,9 +328,14 @@ void PanelHold::keepFocus()
 
 bool PanelHold::nativeEventFilter(const QByteArray& type, void* message, qintptr*)
 {
-    if (!grab_.window() || type != "xcb_generic_event_t")
+    if (type != "xcb_generic_event_t")
         return false;
     const auto* e = static_cast<const xcb_generic_event_t*>(message);
+    // A caught press is handed on even when the hold ended meanwhile: the pointer waits for it.
+    if ((e->response_type & 0x7f) == XCB_BUTTON_PRESS)
+        return press(*reinterpret_cast<const xcb_button_press_event_t*>(e));
+    if (!grab_.window())
+        return false;
     switch (e->response_type & 0x7f) {
     case XCB_KEY_PRESS:
     case XCB_KEY_RELEASE: {
@@ -321,7 +379,14 @@ KeyboardHold holdKeyboard(std::uint64_t window)
     if (!status)
         return KeyboardHold::Impossible;
     // Else taken again once the window shows or the other client's grab ends.
-    return *status == XCB_GRAB_STATUS_SUCCESS ? KeyboardHold::Held : KeyboardHold::Pending;
+    switch (*status) {
+    case XCB_GRAB_STATUS_SUCCESS:
+        return KeyboardHold::Held;
+    case XCB_GRAB_STATUS_NOT_VIEWABLE:
+        return KeyboardHold::NotShown;
+    default:
+        return KeyboardHold::Busy;
+    }
 }
 
 void releaseKeyboard()

@@ -5,13 +5,16 @@
 // hold itself when the window is hidden.
 //
 // A grab another client holds meanwhile (our own hot key's, until its key is released; a window
-// manager's during a move), or a window not shown yet, is waited out, woken by the grab's end or
-// a short backoff: for a recording, and for a panel that takes keys, which holds it for as long
-// as it is open, whatever the window manager's focus model. For a panel, a press of one of our
-// hot keys, whose passive grabs cannot start meanwhile, is handed to them rather than to the
-// panel; and the input focus that a window manager moves to the window under the pointer comes
-// back to the panel. A move of the
-// focus while a button is down (a click elsewhere) or to another window of ours ends the hold.
+// manager's during a move), or a window not shown yet, is waited out, woken by the grab's end, the
+// window's map or a short backoff: for a recording, and for a panel that takes keys, which holds it
+// for as long as it is open, whatever the window manager's focus model. For a panel, a press of one
+// of our hot keys, whose passive grabs cannot start meanwhile, is handed to them rather than to the
+// panel; and the input focus that a window manager moves to the window under the pointer comes back
+// to the panel. A move of the focus while a button is down (a click elsewhere) or to another window
+// of ours ends the hold; a press of the primary button off our windows ends it before the window
+// manager sees the press (a synchronous grab on the root hands every press on at once), as metacity
+// and mutter take the keyboard when a move starts and give the move up while another client holds
+// it.
 
 #include "platform/GlobalHotKeys.h"
 
@@ -20,8 +23,8 @@
 
 namespace fw::x11 {
 
-// Held, pending while another client holds the keyboard or the window is not viewable yet, or
-// impossible (the toolkit has no X connection, or the window is gone).
+// Held; busy while another client holds the keyboard; not shown while the window is not viewable
+// yet (both asked again); or impossible (the toolkit has no X connection, or the window is gone).
 KeyboardHold holdKeyboard(std::uint64_t window);
 // Ends a recording's hold, taken or asked for (a panel's goes on).
 void releaseKeyboard();

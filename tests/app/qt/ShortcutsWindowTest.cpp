@@ -400,7 +400,7 @@ TEST_F(WindowFixture, EveryWayOfClosingEndsTheRecording)
 // window still record.
 TEST_F(WindowFixture, WhileTheKeyboardIsNotHeldTheHintSaysWhy)
 {
-    keys.setHoldAnswer(KeyboardHold::Pending);
+    keys.setHoldAnswer(KeyboardHold::Busy);
     click(ShortcutAction::place, false);
     EXPECT_EQ(window.hint(), u"Another program holds the keyboard, so keys it takes won’t arrive. Press the new "
                              u"shortcut, Delete to clear, or Escape to cancel."_qs);
@@ -408,6 +408,11 @@ TEST_F(WindowFixture, WhileTheKeyboardIsNotHeldTheHintSaysWhy)
     QTest::keyClick(target(), Qt::Key_K, QtCtrlAlt);
     EXPECT_EQ(window.keyButton(ShortcutAction::place)->text(), "Ctrl+Alt+K");
     EXPECT_EQ(window.hint(), "");
+
+    // A window not on screen yet is held as it shows: nothing to tell.
+    keys.setHoldAnswer(KeyboardHold::NotShown);
+    click(ShortcutAction::restore, false);
+    EXPECT_EQ(window.hint(), u"Press the new shortcut, Delete to clear, or Escape to cancel."_qs);
 
     // A keyboard that cannot be held (the window gone from the display) is not asked for again.
     keys.setHoldAnswer(KeyboardHold::Impossible);
