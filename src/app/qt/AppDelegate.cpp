@@ -168,6 +168,7 @@ void AppDelegate::installProcessHooks()
     WindowThumbnailButton::appIconLookup() = [this](Pid pid) { return appIcons_.icon(pid); };
     setTitleBarLayout([this] { return platform_.desktop.titleBarButtons(); });
     access_.setIdleInhibitors(&platform_.idleInhibitors);
+    access_.setFocusHistory(platform_.focusHistory);
     access_.setReduceMotion([this] { return platform_.desktop.reduceMotion(); });
 }
 
