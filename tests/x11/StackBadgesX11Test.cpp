@@ -39,19 +39,6 @@ using test::CoordinatorRig;
 using test::SessionApp;
 using test::XSession;
 
-// The side and number of title-bar items each window manager draws by default here (the
-// desktop states no layout of its own in the tests' settings).
-TitleBarButtons defaultButtons(const QString& windowManager)
-{
-    if (windowManager == u"xfwm4")
-        return {1, 4, false};   // O|SHMC
-    if (windowManager == u"metacity")
-        return {1, 1, false};   // appmenu:close
-    if (windowManager == u"icewm")
-        return {1, 5, false};
-    return {1, 3, false};
-}
-
 // Moves the pointer there as a hand would: a warp next to it, then one relative step.
 void pointAt(XSession& session, QPoint p)
 {
@@ -92,7 +79,7 @@ TEST(StackBadgesX11, TwoXtermsShowOneBadgeWhoseIconAndSwitcherBringTheOtherForwa
     const auto bar = rig.ws.titleBarHeight(two.window);
     ASSERT_TRUE(frame && bar);
     const TitleBarButtons wmButtons = rig.desktop.titleBarButtons();
-    TitleBarButtons drawn = defaultButtons(session.windowManager());
+    TitleBarButtons drawn = test::defaultButtons(session.windowManager());
     drawn.titleCentred = wmButtons.titleCentred;
     EXPECT_EQ(wmButtons, drawn) << "as the running window manager draws them";
     const double middle = frame->minY() + *bar / 2;
