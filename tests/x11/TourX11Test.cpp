@@ -72,10 +72,9 @@ TEST(TourX11, TheStackPageIsTrueWhereItSaysToRestAndItsButtonOpensTheStackOfTheW
     XSession session;
     ASSERT_TRUE(session.ok()) << session.error();
     ASSERT_TRUE(startTrayHost(session)) << "trayer did not start: " << session.error();
-    auto back = session.startXterm(u"tour back"_qs);
-    auto front = session.startXterm(u"tour front"_qs);
+    auto back = session.startXterm(u"tour back"_qs, {u"-geometry"_qs, u"80x20+1100+100"_qs});
+    auto front = session.startXterm(u"tour front"_qs, {u"-geometry"_qs, u"80x20+1100+600"_qs});
     ASSERT_TRUE(back.window && front.window) << session.error();
-    ASSERT_TRUE(session.activate(back.window));
     const pid_t program = startProgram(session);
     ASSERT_TRUE(program) << session.error() << "\n" << programLog(session).toStdString();
 
@@ -84,8 +83,13 @@ TEST(TourX11, TheStackPageIsTrueWhereItSaysToRestAndItsButtonOpensTheStackOfTheW
     X11WindowSystem ws(session.display());
     std::optional<Rect> placed;
     for (const auto* term : {&back, &front}) {
-        ASSERT_TRUE(session.activate(term->window));
-        session.warpPointer(1500, 900);
+        // A click gives it the focus, as a user gives it (xfwm4 may refuse a pager's activation
+        // right after a click elsewhere).
+        const auto at = ws.frame(term->window);
+        ASSERT_TRUE(at);
+        clickAt(session, {at->midX(), at->midY()});
+        ASSERT_TRUE(session.waitFor([&] { return session.activeWindow() == term->window; }));
+        session.warpPointer(1850, 1000);
         chord(session, {ControlL, AltL, LetterP});
         ASSERT_TRUE(session.waitFor([&] { return focusIsOurs(session); })) << "the picker did not take the keyboard";
         chord(session, {Return});
@@ -122,7 +126,7 @@ TEST(TourX11, TheStackPageIsTrueWhereItSaysToRestAndItsButtonOpensTheStackOfTheW
         EXPECT_TRUE(session.waitFor([&] { return programWindowShown(session, u"Window Stack"_qs); }, 8000))
             << "resting on the middle of the buttons opened nothing; panels: " << programPanels(session) << "\n"
             << programLog(session).toStdString();
-        session.warpPointer(1500, 900);
+        session.warpPointer(1850, 1000);
         session.moveRelative(1, 0);
         ASSERT_TRUE(session.waitFor([&] { return !programWindowShown(session, u"Window Stack"_qs); }, 8000))
             << "the switcher stayed after the pointer left";
