@@ -29,6 +29,7 @@ QString accessibilityLabel(TourArtKind kind)
 std::array<TourPage, tourPageCount> tourPages(const CommandShortcuts* shortcuts)
 {
     const QString sendBack = shortcutLabel(shortcuts, kSendToBackCommand);
+    const QString stackKey = shortcutLabel(shortcuts, kStackCommand);
     const QString layoutKeys = layoutKeysLabel(shortcuts);
     return {{
         {u"Drop windows into place"_qs,
@@ -37,13 +38,17 @@ std::array<TourPage, tourPageCount> tourPages(const CommandShortcuts* shortcuts)
          "split, or swap."_qs,
          TourArtKind::dropMenu, u"Show the Layouts"_qs},
         {u"Stack windows in one spot"_qs,
-         u"Windows that share a region form a stack. The badge on the front window’s left edge shows what’s behind "
-         "it; click an icon to switch. Rest on the left end of its title bar for the full switcher, then "
-         "scroll to flip through."_qs,
+         // The hover spot is the middle of the title bar's buttons, at whichever end the window
+         // manager draws them; the key works where there is no title bar.
+         u"Windows that share a region form a stack. The badge on the front window shows what’s behind it; click "
+         "an icon to switch. Rest the pointer on the middle of the front window’s title-bar buttons"_qs
+             + (stackKey.isEmpty() ? QString() : u" or press "_qs + stackKey)
+             + u" for the full switcher, then scroll to flip through."_qs,
          TourArtKind::stack, u"Open This Window’s Stack"_qs},
         {u"Span across regions"_qs,
-         u"Hold Super while dragging a window’s edge across its neighbors, and it covers whole regions. The windows "
-         "underneath stay stacked behind it"_qs
+         // Super only once the edge moves: some window managers move the window on a Super+press.
+         u"Start dragging a window’s edge, then hold Super as you pull it across its neighbors: it covers whole "
+         "regions. The windows underneath stay stacked behind it"_qs
              + (sendBack.isEmpty() ? QString() : u"; "_qs + sendBack + u" sends the span to the back"_qs) + u'.',
          TourArtKind::span, std::nullopt},
         {u"Your layouts, with their apps"_qs,
@@ -53,8 +58,10 @@ std::array<TourPage, tourPageCount> tourPages(const CommandShortcuts* shortcuts)
              + u" between your layouts."_qs,
          TourArtKind::layouts, u"Create a Layout…"_qs},
         {u"Keys and mouse buttons"_qs,
+         // No mouse button is bound until the user gives one: the example says so.
          u"Every action has a keyboard shortcut you can change, and any of them can take your mouse’s middle or "
-         "side button — middle-click a stacked window to open its stack, for example."_qs,
+         "side button instead — give the window stack the middle button, and a middle-click on a stacked window "
+         "opens its stack."_qs,
          TourArtKind::shortcuts, u"Open Shortcuts…"_qs},
     }};
 }

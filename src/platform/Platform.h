@@ -10,6 +10,7 @@
 #include "platform/Applications.h"
 #include "platform/ButtonGrabs.h"
 #include "platform/DesktopSettings.h"
+#include "platform/FocusHistory.h"
 #include "platform/GlobalHotKeys.h"
 #include "platform/IdleInhibitors.h"
 #include "platform/MouseMonitor.h"
@@ -61,6 +62,8 @@ struct Platform {
     TrayHost* trayHost = nullptr;
     // The window a panel of ours acts on, watched until it is hidden; none where nothing tells.
     WindowWatch* windowWatch = nullptr;
+    // The user's window from before a window of ours took the focus; none where nothing tells.
+    FocusHistory* focusHistory = nullptr;
 };
 
 } // namespace fw

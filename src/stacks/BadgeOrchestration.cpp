@@ -173,7 +173,11 @@ std::optional<BadgeKey> presentBadge(PresenterContext& ctx, BadgeState& state, B
         badge.panel = ctx.surfaces.makeBadge();
     }
     content.expanded = badge.panel->expanded();
-    badge.panel->configure(content, badgeActions(ctx, state, settings, key, front, stack, icons.group));
+    BadgeSurface::Actions actions = badgeActions(ctx, state, settings, key, front, stack, icons.group);
+    // An upright badge stands on the edge wherever it is dropped: it offers no move.
+    if (layout->edge)
+        actions.moved = nullptr;
+    badge.panel->configure(content, std::move(actions));
     const Rect was = badge.panel->frame();
     if (!(was == layout->rect)) {
         const bool glide = badge.panel->isVisible() && badge.panel->badgeShown() && was.size == layout->rect.size

@@ -184,7 +184,8 @@ void configureAnchorCallbacks(PresenterContext& ctx, AnchorState& anchors, Windo
             if (isWorkWindowLevel(l.level) && l.pid != ownPid())
                 scene.layers.push_back(l);
         }
-        scene.focused = self->access.focusedWindow();
+        // The keyboard goes back only to a window that holds it now, never past a window of ours.
+        scene.focused = self->access.keyboardWindow();
         return scene;
     };
     anchor.actions.stretch = nullptr;

@@ -29,7 +29,8 @@ public:
     // What the badge reports; each may be empty.
     struct Actions {
         std::function<void(const ManagedWindow&)> choose;
-        // The drag ended with the panel at this frame.
+        // The drag ended with the panel at this frame; none: the badge cannot be moved (no
+        // grip, and a drag moves nothing).
         std::function<void(const Rect&)> moved;
         std::function<void()> resetPosition;
         std::function<void()> resetAllPositions;

@@ -11,6 +11,7 @@
 #include "base/Clock.h"
 #include "base/Geometry.h"
 #include "base/Task.h"
+#include "platform/FocusHistory.h"
 #include "platform/IdleInhibitors.h"
 #include "platform/Permissions.h"
 #include "platform/Screens.h"
@@ -72,6 +73,9 @@ public:
     bool reduceMotion() const { return reduceMotion_ && reduceMotion_(); }
     // The idle inhibitor port; not owned. Without one, no application keeps the display awake.
     void setIdleInhibitors(IdleInhibitors* inhibitors) { inhibitors_ = inhibitors; }
+    // The focus history port; not owned. Without one, a window of ours holding the focus
+    // leaves the commands no focused window.
+    void setFocusHistory(FocusHistory* history) { focusHistory_ = history; }
 
     WindowSystem& windowSystem() { return ws_; }
     Clock& clock() { return clock_; }
@@ -101,11 +105,17 @@ public:
     bool isUsable(const ManagedWindow& w, const BoundsMap& bounds) const { return isUsableWindow(w.element, w.pid, bounds); }
 
     // The window under the point, and the focused one, as read (readManagedWindow: one that
-    // cannot be placed comes with why); then the same when it can be placed.
+    // cannot be placed comes with why); then the same when it can be placed. The focused
+    // window is the one the commands on "this window" act on: while a window of ours holds the
+    // focus (the user pressed a button of ours), the user's window from before it, as the focus
+    // history tells.
     std::optional<WindowOrRefusal> readWindowUnderPoint(Point p) const;
     std::optional<WindowOrRefusal> readFocusedWindow() const;
     std::optional<ManagedWindow> windowUnderPoint(Point p) const { return placeable(readWindowUnderPoint(p)); }
     std::optional<ManagedWindow> focusedWindow() const { return placeable(readFocusedWindow()); }
+    // The window of another program that holds the focus now, as the window system reads it:
+    // nothing while a window of ours does.
+    std::optional<ManagedWindow> keyboardWindow() const;
     // The window's number when the list holds it (the client id here, else a match by
     // process, frame and title).
     std::optional<WindowId> windowID(WindowId element, Pid pid, const QString& title, const WindowList& list) const;
@@ -239,6 +249,7 @@ private:
     Permissions& permissions_;
     std::function<bool()> reduceMotion_;
     IdleInhibitors* inhibitors_ = nullptr;
+    FocusHistory* focusHistory_ = nullptr;
 };
 
 // The number of the one listed layer-0 window of the process within 5 pixels of the frame,

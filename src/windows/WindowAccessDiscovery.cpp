@@ -185,9 +185,17 @@ std::optional<WindowOrRefusal> WindowAccess::readWindowUnderPoint(Point p) const
 std::optional<WindowOrRefusal> WindowAccess::readFocusedWindow() const
 {
     auto id = ws_.focusedWindow();
+    if (!id && focusHistory_)
+        id = focusHistory_->windowBeforeOurs();
     if (!id)
         return std::nullopt;
     return readManagedWindow(ws_, *id);
+}
+
+std::optional<ManagedWindow> WindowAccess::keyboardWindow() const
+{
+    const auto id = ws_.focusedWindow();
+    return id ? placeable(readManagedWindow(ws_, *id)) : std::nullopt;
 }
 
 std::optional<WindowId> layerListWindowId(Pid pid, const Rect& frame, const QString& title, const WindowList& list)

@@ -3,7 +3,8 @@
 // the pointer coming near opens it, and a click (XTest) on its icon brings the other xterm to
 // the front, as the server's own stacking shows. Resting on the front's title-bar button opens
 // the switcher, whose card of the other xterm brings that one forward again. On the window's
-// edge the badge stands across the front's left edge, kept inside the screen. A window that
+// edge the badge stands across the front's left edge, kept inside the screen, and offers no
+// grip or drag there. A window that
 // draws its own title bar gets its badge inside its top edge. Placed automatically, the badge
 // takes a free stretch of the real title bar, clear of all the window manager drew there.
 // Clicks on the stack's front window never unmap its badge. A window kept above the others and
@@ -38,19 +39,6 @@ namespace {
 using test::CoordinatorRig;
 using test::SessionApp;
 using test::XSession;
-
-// The side and number of title-bar items each window manager draws by default here (the
-// desktop states no layout of its own in the tests' settings).
-TitleBarButtons defaultButtons(const QString& windowManager)
-{
-    if (windowManager == u"xfwm4")
-        return {1, 4, false};   // O|SHMC
-    if (windowManager == u"metacity")
-        return {1, 1, false};   // appmenu:close
-    if (windowManager == u"icewm")
-        return {1, 5, false};
-    return {1, 3, false};
-}
 
 // Moves the pointer there as a hand would: a warp next to it, then one relative step.
 void pointAt(XSession& session, QPoint p)
@@ -92,7 +80,7 @@ TEST(StackBadgesX11, TwoXtermsShowOneBadgeWhoseIconAndSwitcherBringTheOtherForwa
     const auto bar = rig.ws.titleBarHeight(two.window);
     ASSERT_TRUE(frame && bar);
     const TitleBarButtons wmButtons = rig.desktop.titleBarButtons();
-    TitleBarButtons drawn = defaultButtons(session.windowManager());
+    TitleBarButtons drawn = test::defaultButtons(session.windowManager());
     drawn.titleCentred = wmButtons.titleCentred;
     EXPECT_EQ(wmButtons, drawn) << "as the running window manager draws them";
     const double middle = frame->minY() + *bar / 2;
@@ -282,6 +270,7 @@ TEST(StackBadgesX11, OnTheEdgeTheBadgeStandsAcrossTheFrontsLeftEdge)
     CoordinatorRig rig(session);
     const Rect right = SnapLayout::builtIns().front().tree.frames(topLeftVisibleFrame(rig.screens.screens().front()), 8).at(1);
     ASSERT_TRUE(rig.ws.setFrame(one.window, right) && rig.ws.setFrame(two.window, right) && session.activate(two.window));
+    ASSERT_TRUE(rig.startDragMonitor());   // the pointer's moves, which open the badge
 
     rig.stacks.start();
     auto* presenter = rig.stacks.presenter();
@@ -304,6 +293,29 @@ TEST(StackBadgesX11, OnTheEdgeTheBadgeStandsAcrossTheFrontsLeftEdge)
         return ::testing::AssertionSuccess();
     };
     EXPECT_TRUE(session.waitFor([&] { return bool(across()); })) << across().message();
+
+    // Open under the pointer, it offers no move it would undo: no grip and no tip to drag, and
+    // a drag from it leaves it standing where it stood.
+    auto* panel = dynamic_cast<BadgePanel*>(presenter->badges().begin()->second.panel.get());
+    ASSERT_TRUE(panel);
+    const Rect standing = panel->frame();
+    const QPoint icon = panel->view().mapToGlobal(panel->view().frames().icons[0].center().toPoint());
+    pointAt(session, icon);
+    ASSERT_TRUE(session.waitFor([&] { return panel->expanded() && panel->view().openness() == 1; }))
+        << "the badge never opened under the pointer";
+    const auto open = panel->view().frames();
+    EXPECT_EQ(open.gripOpacity, 0);
+    EXPECT_EQ(panel->view().toolTipAt(open.grip.center()), QString());
+    const QPoint from = panel->view().mapToGlobal(open.icons[0].center().toPoint());
+    pointAt(session, from);
+    session.pressButton(1);
+    for (int step = 1; step <= 6; ++step)
+        session.moveRelative(10, 8);
+    EXPECT_FALSE(session.waitFor([&] { return panel->isDragging() || !(panel->frame() == standing); }, 1000))
+        << "the badge followed the drag to " << toString(panel->frame()).toStdString();
+    session.releaseButton(1);
+    EXPECT_FALSE(panel->isDragging());
+    EXPECT_EQ(panel->frame(), standing);
     rig.stacks.stop();
 }
 

@@ -21,6 +21,19 @@
 
 namespace fw::test {
 
+// The side and number of title-bar items each window manager draws by default here (the
+// desktop states no layout of its own in the tests' settings).
+inline TitleBarButtons defaultButtons(const QString& windowManager)
+{
+    if (windowManager == u"xfwm4")
+        return {1, 4, false};   // O|SHMC
+    if (windowManager == u"metacity")
+        return {1, 1, false};   // appmenu:close
+    if (windowManager == u"icewm")
+        return {1, 5, false};
+    return {1, 3, false};
+}
+
 class XtermDrag {
 public:
     // What a test works with once started: the xterm, the rig, the display (the one holding

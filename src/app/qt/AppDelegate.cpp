@@ -168,6 +168,7 @@ void AppDelegate::installProcessHooks()
     WindowThumbnailButton::appIconLookup() = [this](WindowId window) { return appIcons_.icon(window); };
     setTitleBarLayout([this] { return platform_.desktop.titleBarButtons(); });
     access_.setIdleInhibitors(&platform_.idleInhibitors);
+    access_.setFocusHistory(platform_.focusHistory);
     access_.setReduceMotion([this] { return platform_.desktop.reduceMotion(); });
 }
 

@@ -33,8 +33,12 @@ void OnboardingWindow::present(Clock& clock)
 {
     if (isMinimized())
         setWindowState(windowState() & ~Qt::WindowMinimized);
-    if (!isVisible())
+    if (!isVisible()) {
         WindowFit::fitToWorkArea(this, nullptr, shrinkable, footer);
+        // The window itself holds the keys until the user tabs to a button: the toolkit would
+        // give them to the first button, and Return would press that one, not returnButton.
+        setFocus(Qt::ActiveWindowFocusReason);
+    }
     show();
     bringToFront(this, clock);
 }

@@ -9,6 +9,7 @@
 #include "platform/x11/LogindIdleInhibitors.h"
 #include "platform/x11/X11ApplicationActivations.h"
 #include "platform/x11/X11ButtonGrabs.h"
+#include "platform/x11/X11FocusHistory.h"
 #include "platform/x11/X11GlobalHotKeys.h"
 #include "platform/x11/X11MouseMonitor.h"
 #include "platform/x11/X11PanelFocus.h"
@@ -80,6 +81,7 @@ struct X11Platform::Adapters {
     X11PanelFocus panelFocus;
     X11TrayHost trayHost;
     X11WindowWatch windowWatch;
+    X11FocusHistory focusHistory;
 };
 
 X11Platform::X11Platform() : adapters_(std::make_unique<Adapters>())
@@ -96,7 +98,7 @@ X11Platform::X11Platform() : adapters_(std::make_unique<Adapters>())
         a.stacking.available() ? &a.stacking : nullptr,
         [] { return std::optional<Point>(DevicePixels::cursor()); },
         a.stacking.available() && a.panelFocus.connected() ? &a.panelFocus : nullptr, &a.trayHost,
-        &a.windowWatch});
+        &a.windowWatch, &a.focusHistory});
 }
 
 X11Platform::~X11Platform() = default;

@@ -69,7 +69,10 @@ QString StackBadgeView::tooltipFor(const ManagedWindow& window)
 
 StackBadgeView::Frames StackBadgeView::drawn() const
 {
-    return Frames::at(openness_, int(members_.size()), group_, highlighted_, vertical_, width());
+    Frames f = Frames::at(openness_, int(members_.size()), group_, highlighted_, vertical_, width());
+    if (!actions.moved)
+        f.gripOpacity = 0;   // no grip on a badge that cannot be moved
+    return f;
 }
 
 QTransform StackBadgeView::fit() const
@@ -311,7 +314,7 @@ void StackBadgeView::mouseMoveEvent(QMouseEvent* e)
         return;
     }
     const QPointF moved = e->globalPosition() - press_->start;
-    if (!press_->dragging && std::hypot(moved.x(), moved.y()) > 4) {
+    if (!press_->dragging && actions.moved && std::hypot(moved.x(), moved.y()) > 4) {
         press_->dragging = dragging_ = true;
         setCursor(Qt::ClosedHandCursor);
         setHighlighted(std::nullopt);

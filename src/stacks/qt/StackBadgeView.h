@@ -1,8 +1,9 @@
 #pragma once
 // A stack's badge: a strip of the icons of the windows behind the front window. Compact and
-// half transparent at rest; open under the pointer, with a grip at its leading end and the
-// icon under the pointer highlighted. A click on an icon chooses that window; a drag of more
-// than 4 points anywhere on it moves the badge; its context menu puts moved badges back. Over
+// half transparent at rest; open under the pointer, with a grip at its leading end (where it can
+// be moved: its actions take a move) and the icon under the pointer highlighted. A click on an
+// icon chooses that window; a drag of more than 4 points anywhere on a movable badge moves it;
+// its context menu puts moved badges back. Over
 // a spanning window a run of icons may form a group with a tinted backing, connector arrows
 // and a round joiner that brings the whole group forward. Upright badges (on the window's
 // edge) are the same strip turned. Every frame follows from `openness` (0 compact, 1 open),

@@ -54,9 +54,9 @@ std::vector<Row> everyText(WelcomeWindowController& welcome, sim::SimDesktop& de
                                  {u"tour action"_qs, page.action.value_or(QString()), {}},
                                  {u"tour art"_qs, accessibilityLabel(page.art), {}}});
     rows.push_back({u"tour stack page"_qs, tourPages()[1].body,
-                    u"Windows that share a region form a stack. The badge on the front window’s left edge shows "
-                    "what’s behind it; click an icon to switch. Rest on the left end of its title bar for the full "
-                    "switcher, then scroll to flip through."_qs});
+                    u"Windows that share a region form a stack. The badge on the front window shows what’s behind "
+                    "it; click an icon to switch. Rest the pointer on the middle of the front window’s title-bar "
+                    "buttons or press Ctrl+Alt+S for the full switcher, then scroll to flip through."_qs});
     for (const WelcomeStep& step : welcomeSteps())
         rows.insert(rows.end(), {{u"welcome step"_qs, step.title, {}}, {u"welcome step"_qs, step.body, {}}});
     for (const auto& [control, previews, animated] : {std::tuple{true, true, true}, std::tuple{true, true, false},

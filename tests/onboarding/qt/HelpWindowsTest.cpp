@@ -102,7 +102,7 @@ TEST(TourWindow, PagesClampButtonsDotsAndKeys)
     }
     EXPECT_EQ(tried, (std::vector<int>{0, 1, 3, 4}));
     EXPECT_EQ(tour.titleLabel()->text(), "Keys and mouse buttons");
-    EXPECT_TRUE(tour.bodyLabel()->text().contains("side button — middle-click a stacked window"));
+    EXPECT_TRUE(tour.bodyLabel()->text().contains("give the window stack the middle button, and a middle-click on a stacked window opens its stack"));
 
     tour.show(9);
     EXPECT_EQ(tour.index(), 4);

@@ -143,7 +143,8 @@ TEST(StackBadgeView, IconsAreNamedButtonsAndTheGripSaysWhatItDoes)
     std::vector<ManagedWindow> chosen;
     int together = 0;
     BadgeSurface::Content content{members(3), true, BadgeGroup{1, 3}, u"Bring App1 and App2 forward together"_qs};
-    panel.configure(content, {[&](const ManagedWindow& w) { chosen.push_back(w); }, {}, {}, {}, [&] { ++together; }});
+    panel.configure(content, {[&](const ManagedWindow& w) { chosen.push_back(w); }, [](const Rect&) {}, {}, {},
+                              [&] { ++together; }});
     panel.setFrame(Rect(100, 100, 200, 36), false);
     panel.setBadgeShown(true);
     clock.advance(1s);
@@ -171,6 +172,17 @@ TEST(StackBadgeView, IconsAreNamedButtonsAndTheGripSaysWhatItDoes)
     const auto f = view.frames();
     EXPECT_EQ(view.toolTipAt(f.grip.center()), u"Drag to move the badge"_qs);
     EXPECT_EQ(view.toolTipAt(f.icons[0].center()), u"App0 — T0"_qs);
+    // A badge that cannot be moved (upright on the window's edge) offers no grip, and a drag
+    // does not move it.
+    panel.configure(content, {});
+    EXPECT_EQ(view.frames().gripOpacity, 0);
+    EXPECT_NE(view.toolTipAt(f.grip.center()), u"Drag to move the badge"_qs);
+    const QPoint icon = view.frames().icons[0].center().toPoint();
+    QTest::mousePress(&view, Qt::LeftButton, {}, icon);
+    QTest::mouseMove(&view, icon + QPoint(30, 20));
+    EXPECT_FALSE(panel.isDragging());
+    QTest::mouseRelease(&view, Qt::LeftButton, {}, icon + QPoint(30, 20));
+    EXPECT_EQ(panel.frame(), Rect(100, 100, 200, 36));
     // Fewer members: the buttons follow, and at rest the grip is not drawn and says nothing.
     content.members = members(1);
     content.group.reset();
