@@ -28,6 +28,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 #include <cstring>
