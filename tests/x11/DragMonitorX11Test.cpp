@@ -428,8 +428,8 @@ public:
     }
 
     // A maximized xterm pulled out at a hand's pace, then, tiled to the left by the manager's
-    // key (maximized again where the manager tiles nothing by a key), pulled out to the right;
-    // with `crowded`, on two cores beside two busy loops.
+    // key, pulled out to the right (skipped, once the first half passed, where the manager tiles
+    // nothing by a key); with `crowded`, on two cores beside two busy loops.
     void maximizedThenTiled(bool crowded)
     {
         ASSERT_TRUE(start());
@@ -440,11 +440,10 @@ public:
         pullOutAndPick(0, 1);
         if (::testing::Test::HasFatalFailure() || ::testing::Test::IsSkipped())
             return;
-        if (tileLeftArrow()) {
-            ASSERT_TRUE(tileLeftByKey()) << "not tiled: xterm at " << describe(session.wmFrame(term.window)).toStdString();
-        } else {
-            ASSERT_TRUE(maximize());
-        }
+        if (!tileLeftArrow())
+            GTEST_SKIP() << "the maximized xterm was placed; " << session.windowManager().toStdString()
+                         << " tiles nothing by a key, so there is no tile to pull it out of";
+        ASSERT_TRUE(tileLeftByKey()) << "not tiled: xterm at " << describe(session.wmFrame(term.window)).toStdString();
         pullOutAndPick(300, 0);
     }
 
@@ -464,8 +463,7 @@ class HeldWindowDragX11 : public ::testing::Test, public HeldXterm {};
 // button is held, and may first move the frame at the maximized size and only then give the
 // size back), icewm, fluxbox and pekwm move it at full size, openbox not at all. Then tiled to
 // the left by the manager's key (xfwm4 states nothing on its tile, metacity maximizes it
-// vertically; the others maximize it again) and pulled out to the right. Both on free cores and
-// on two busy ones.
+// vertically) and pulled out to the right. Both on free cores and on two busy ones.
 TEST_F(HeldWindowDragX11, AMaximizedXtermDraggedByItsTitleBarIsPlacedThroughThePicker)
 {
     ASSERT_TRUE(session.ok()) << session.error();
