@@ -40,6 +40,48 @@ summary_step() {
   summary_end 1
 }
 
+# summary_beside LABEL COMMAND…: a step that runs beside the tiers that follow, at the lowest
+# priority (nice 19): the x11 tiers mostly wait on their servers, and a compile in their idle
+# time costs the run nothing, while the tests' own processes still come first. Its output is kept
+# for summary_join.
+summary_beside_pids=() summary_beside_labels=() summary_beside_logs=()
+summary_beside() {
+  local label=$1 log
+  shift
+  log=$(mktemp)
+  ( since=$SECONDS; status=0; nice -n 19 "$@" || status=$?; echo "$status $((SECONDS - since))" >"$log.end"; exit "$status" ) \
+    >"$log" 2>&1 &
+  summary_beside_pids+=($!) summary_beside_labels+=("$label") summary_beside_logs+=("$log")
+}
+
+# summary_processes PID: PID and every process it started, and theirs.
+summary_processes() {
+  local child
+  echo "$1"
+  for child in $(pgrep -P "$1" || true); do summary_processes "$child"; done
+}
+
+# summary_join LABEL: waits for the step summary_beside started under LABEL, shows its output and
+# notes its time (from its start) and, when it failed, its failure. Returns its status.
+summary_join() {
+  local i status took since=$SECONDS
+  for i in "${!summary_beside_labels[@]}"; do
+    [ "${summary_beside_labels[i]}" = "$1" ] || continue
+    # Now the run waits for it: the normal priority, where the user may raise it again.
+    renice -n 0 $(summary_processes "${summary_beside_pids[i]}") >/dev/null 2>&1 || true
+    wait "${summary_beside_pids[i]}" || true
+    echo "== $1 (beside the tiers)"
+    cat "${summary_beside_logs[i]}"
+    read -r status took <"${summary_beside_logs[i]}.end" || { status=1 took=0; }
+    rm -f "${summary_beside_logs[i]}" "${summary_beside_logs[i]}.end"
+    echo "$1 (beside the tiers; waited for $((SECONDS - since)) s): $took s" >>"$FRAMEWELL_TEST_SUMMARY.times"
+    [ "$status" = 0 ] || summary_note "$1" "$status"
+    return "$status"
+  done
+  echo "summary_join: no step '$1'" >&2
+  return 1
+}
+
 # summary_tier LABEL COMMAND…: runs a tier (a ctest run), its output shown as it comes, and
 # notes its result: how many tests ran, which failed, and which passed only when ctest ran them
 # again (--repeat until-pass). Returns the command's status.

@@ -428,7 +428,8 @@ public:
     }
 
     // A maximized xterm pulled out at a hand's pace, then, tiled to the left by the manager's
-    // key, pulled out to the right; with `crowded`, on two cores beside two busy loops.
+    // key, pulled out to the right (skipped, once the first half passed, where the manager tiles
+    // nothing by a key); with `crowded`, on two cores beside two busy loops.
     void maximizedThenTiled(bool crowded)
     {
         ASSERT_TRUE(start());
@@ -440,7 +441,8 @@ public:
         if (::testing::Test::HasFatalFailure() || ::testing::Test::IsSkipped())
             return;
         if (!tileLeftArrow())
-            return; // the manager tiles nothing by a key
+            GTEST_SKIP() << "the maximized xterm was placed; " << session.windowManager().toStdString()
+                         << " tiles nothing by a key, so there is no tile to pull it out of";
         ASSERT_TRUE(tileLeftByKey()) << "not tiled: xterm at " << describe(session.wmFrame(term.window)).toStdString();
         pullOutAndPick(300, 0);
     }
