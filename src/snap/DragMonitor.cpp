@@ -14,6 +14,14 @@ namespace {
 
 QString flag(bool on) { return on ? QStringLiteral("true") : QStringLiteral("false"); }
 
+// Moved with its size from the press kept, in its frame and in the window manager's own window
+// around it where both reads have one (within 2 pixels with an edge grabbed).
+bool movedKeepingSize(const WindowSystem::FrameAndManagerBox& read, const DragInProgress& drag)
+{
+    return movedWithoutResize(read.frame, drag.pressFrame, drag.grabbedEdges) &&
+           (!read.managerBox || !drag.pressBox || movedWithoutResize(*read.managerBox, *drag.pressBox, drag.grabbedEdges));
+}
+
 } // namespace
 
 DragMonitor::DragMonitor(DragHandler& handler, MouseMonitor& mouse, Clock& clock)
@@ -121,6 +129,8 @@ void DragMonitor::press(const Point& p, Modifiers modifiers, std::uint32_t time)
     inProgress_ = DragInProgress{
         .window = pressed->window,
         .pressFrame = frame,
+        .pressBox = pressed->managerBox,
+        .pressedMaximized = (pressed->states & kMaximized) != 0,
         .original = frame,
         .startPoint = p,
         .grabbedEdges = movesAnywhere ? EdgeSet{} : edgesNear(onFrame, frame),
@@ -208,15 +218,16 @@ void DragMonitor::escapePressed()
 bool DragMonitor::startsOrResizes(const Point& p, Modifiers modifiers)
 {
     DragInProgress& drag = *inProgress_;
-    const auto current = handler_.frame(drag.window);
-    if (!current)
+    const auto read = handler_.frameAndManagerBox(drag.window);
+    if (!read)
         return false;
+    const Rect& current = read->frame;
     if (drag.onTitleBar) {
-        if (!titleBarMoveStarts(*current, p)) {
+        if (!titleBarMoveStarts(current, p)) {
             trace(QStringLiteral("awaiting window movement"), p);
             return false;
         }
-    } else if (drag.resizing || frameChanged(*current, drag.pressFrame)) {
+    } else if (drag.resizing || frameChanged(current, drag.pressFrame)) {
         if (!drag.resizing) {
             handler_.resizeStarted();
             // As for a move: the window manager holds the keyboard, and on Escape it may put the
@@ -228,17 +239,35 @@ bool DragMonitor::startsOrResizes(const Point& p, Modifiers modifiers)
         drag.resizing = true;
         const bool span = modifiers & ModSuper;
         trace(u"native resize span="_qs + flag(span), p);
-        handler_.resizeMoved({drag.window, drag.grabbedEdges, span, drag.pressFrame, *current, p});
+        handler_.resizeMoved({drag.window, drag.grabbedEdges, span, drag.pressFrame, current, p});
         return false;
-    } else if (!movedWithoutResize(*current, drag.pressFrame, drag.grabbedEdges)) {
+    } else if (!movesAtPressSize(*read)) {
         trace(QStringLiteral("awaiting window movement"), p);
         return false;
     }
     drag.dragging = true;
+    drag.dragStartedAt = clock_.now();
     watchEscape();
     const bool home = handler_.dragStarted(drag.window, drag.original);
     trace(home ? QStringLiteral("drag with home") : QStringLiteral("drag without home"), p);
     return true;
+}
+
+bool DragMonitor::movesAtPressSize(const WindowSystem::FrameAndManagerBox& read)
+{
+    DragInProgress& drag = *inProgress_;
+    if (!movedKeepingSize(read, drag)) {
+        drag.movingSince.reset();
+        return false;
+    }
+    if (drag.grabbedEdges.empty())
+        return true;
+    // A manager may show a resize of the edge as a move first (metacity, where its own window is
+    // not read with the frame): the move holds once the frames have shown it for a while.
+    const Duration now = clock_.now();
+    if (!drag.movingSince)
+        drag.movingSince = now;
+    return now - *drag.movingSince >= kEdgeMoveSettle;
 }
 
 bool DragMonitor::titleBarMoveStarts(const Rect& current, const Point& p)
@@ -261,23 +290,20 @@ bool DragMonitor::titleBarMoveStarts(const Rect& current, const Point& p)
 
 void DragMonitor::followSizeGivenBack(const Point& p)
 {
-    // Moved at its size from the press, the window may have its size given back only then
-    // (metacity moves the frame and resizes the client as separate events): the move goes on
-    // from that size. Once given back, a return to the press frame is the manager's own
-    // (maximized again at the top), no put-back. Seen at the press size a few times, the window
-    // moves at that size, and a change later is the manager's own too (a tile on the way).
-    constexpr int kPressSizeReads = 4;
+    // Pressed maximized and moved at its size from the press, the window may have its size
+    // given back only then (metacity moves its frame and resizes the window inside later, a
+    // busy one much later): the move goes on from that size. Once given back, a return to the
+    // press frame is the manager's own (maximized again at the top), no put-back. A change of
+    // size long into the move, or of a window pressed in no such state, is the manager's own
+    // too (a tile on the way): the move goes on from the press frame.
     DragInProgress& drag = *inProgress_;
-    if (!drag.onTitleBar || drag.original != drag.pressFrame || drag.pressSizeReads >= kPressSizeReads)
+    if (!drag.onTitleBar || !drag.pressedMaximized || drag.original != drag.pressFrame || !drag.dragStartedAt ||
+        clock_.now() - *drag.dragStartedAt > kSizeGivenBackWithin)
         return;
     const auto current = handler_.frame(drag.window);
-    if (!current)
-        return;
-    if (frameChanged(*current, drag.pressFrame) && holdsTitleBar(*current, p)) {
+    if (current && frameChanged(*current, drag.pressFrame) && holdsTitleBar(*current, p)) {
         drag.original = *current;
         trace(QStringLiteral("restored as the window moves"), p);
-    } else if (!frameChanged(*current, drag.pressFrame)) {
-        ++drag.pressSizeReads;
     }
 }
 
@@ -329,8 +355,8 @@ std::pair<EdgeSet, bool> DragMonitor::releasedEdges(Modifiers modifiers) const
     // Neither seen yet: a window moved keeping its size by now is a move; on an edge, a window
     // manager that resizes an outline changes the frame only at the release, and the hand-off
     // spans only when it did.
-    const auto now = handler_.frame(drag.window);
-    if (now && movedWithoutResize(*now, drag.pressFrame, drag.grabbedEdges))
+    const auto now = handler_.frameAndManagerBox(drag.window);
+    if (now && movedKeepingSize(*now, drag))
         return {};
     return {drag.grabbedEdges, super && !drag.grabbedEdges.empty()};
 }
@@ -406,8 +432,12 @@ bool DragMonitor::windowPutBack(const Point& p)
     // mutter): no put-back. Escape is watched all the same.
     const bool restored = drag.original != drag.pressFrame;
     const bool back = frame && *frame == drag.pressFrame && away && !restored;
-    drag.putBackTicks = back ? drag.putBackTicks + 1 : 0;
-    return drag.putBackTicks >= 2;
+    const Duration now = clock_.now();
+    if (!back)
+        drag.putBackSince.reset();
+    else if (!drag.putBackSince)
+        drag.putBackSince = now;
+    return back && now - *drag.putBackSince >= kPutBackSettle;
 }
 
 bool DragMonitor::resizedAway(const Point& p) const
