@@ -113,9 +113,7 @@ public:
     virtual std::optional<FrameAndManagerBox> frameAndManagerBox(WindowId id)
     {
         const auto f = frame(id);
-        if (!f)
-            return std::nullopt;
-        return FrameAndManagerBox{*f, std::nullopt};
+        return f ? std::optional(FrameAndManagerBox{*f, std::nullopt}) : std::nullopt;
     }
     // The height of the title bar the window manager draws above the window's own content
     // (the top of its outer frame); nothing when it draws none or it cannot be read.

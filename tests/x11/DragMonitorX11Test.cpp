@@ -304,7 +304,6 @@ TEST(EdgeResizeX11, OnTwoBusyCoresAnEdgeOrADividerPulledAndHeldIsAResizeEveryTim
     ASSERT_TRUE(rig.startDragMonitor()) << "no XInput 2.2";
     const auto screen = rig.screenOf(Rect(0, 0, 1920, 1080));
     ASSERT_TRUE(screen);
-    ASSERT_TRUE(session.crowdOntoTwoCores()) << "the cores were refused";
     const auto home = session.wmFrame(term.window);
     ASSERT_TRUE(home);
     const SnapLayout& halves = SnapLayout::builtIns().front();
@@ -360,8 +359,10 @@ TEST(EdgeResizeX11, OnTwoBusyCoresAnEdgeOrADividerPulledAndHeldIsAResizeEveryTim
     };
     for (const auto& [window, region] : {std::pair{left.window, 0}, std::pair{right.window, 1}}) {
         const auto placing = rig.placeWindow(window, RegionNumber(region), halves, *screen);
-        ASSERT_TRUE(session.waitFor([&] { return placing->has_value(); }, 10000) && **placing) << "not placed";
+        ASSERT_TRUE(session.waitFor([&] { return placing->has_value(); }, 10000) && **placing)
+            << "not placed: " << rig.notices.join(u" | "_qs).toStdString();
     }
+    ASSERT_TRUE(session.crowdOntoTwoCores()) << "the cores were refused";
     for (int round = 0; round < 10; ++round) {
         SCOPED_TRACE(round);
         // The top edge of the xterm under the top centre, up to y 3.
