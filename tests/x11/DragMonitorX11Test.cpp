@@ -369,7 +369,7 @@ TEST(EdgeResizeX11, OnTwoBusyCoresAnEdgeOrADividerPulledAndHeldIsAResizeEveryTim
         ASSERT_TRUE(rig.ws.setFrame(term.window, *home));
         ASSERT_TRUE(pressEdge(term.window, RegionEdge::top));
         pull(0, 3 - int(session.pointer().value_or(Point{}).y), 20);
-        const bool topResized = heldAsAResize(term.window, [&](const Rect& f) {
+        const testing::AssertionResult topResized = heldAsAResize(term.window, [&](const Rect& f) {
             return f.minY() < home->minY() - 200 && std::abs(f.maxY() - home->maxY()) < 4;
         });
         EXPECT_TRUE(topResized) << "the top edge of " << describe(home).toStdString();
@@ -388,7 +388,7 @@ TEST(EdgeResizeX11, OnTwoBusyCoresAnEdgeOrADividerPulledAndHeldIsAResizeEveryTim
         ASSERT_TRUE(before && leftBefore);
         ASSERT_TRUE(pressEdge(right.window, RegionEdge::left));
         pull(by, 0, 10);
-        const bool dividerResized = heldAsAResize(right.window, [&](const Rect& f) {
+        const testing::AssertionResult dividerResized = heldAsAResize(right.window, [&](const Rect& f) {
             return (f.minX() - before->minX()) * by > 100 * 150 && std::abs(f.maxX() - before->maxX()) < 4;
         });
         EXPECT_TRUE(dividerResized) << "the left edge of " << describe(before).toStdString();
