@@ -102,6 +102,19 @@ public:
     }
 
     virtual std::optional<Rect> frame(WindowId id) = 0;
+    // The frame and, from the same read, the box of the window manager's own window around the
+    // window, its position and size from one answer (nothing where it has none, and by
+    // default): a manager may move and resize its window before it resizes the one inside
+    // (metacity during an edge resize), so a frame read then shows a move at the old size.
+    struct FrameAndManagerBox {
+        Rect frame;
+        std::optional<Rect> managerBox;
+    };
+    virtual std::optional<FrameAndManagerBox> frameAndManagerBox(WindowId id)
+    {
+        const auto f = frame(id);
+        return f ? std::optional(FrameAndManagerBox{*f, std::nullopt}) : std::nullopt;
+    }
     // The height of the title bar the window manager draws above the window's own content
     // (the top of its outer frame); nothing when it draws none or it cannot be read.
     virtual std::optional<double> titleBarHeight(WindowId) { return std::nullopt; }

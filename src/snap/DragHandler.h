@@ -55,10 +55,14 @@ struct ReleaseOutcome {
     Duration handOffDelay{};
 };
 
-// The window a left-button press landed on, with its frame at the press.
+// The window a left-button press landed on, with its frame at the press, the box of the
+// window manager's own window around it read with it (nothing where there is none), and the
+// states it was in then.
 struct PressedWindow {
     ManagedWindow window;
     Rect frame;
+    std::optional<Rect> managerBox;
+    WindowStates states = 0;
 };
 
 class DragHandler {
@@ -80,8 +84,10 @@ public:
     // it, before the monitor hands it on.
     virtual void notePress(const Point& p) = 0;
     virtual std::optional<PressedWindow> pressed(const Point& p, std::uint32_t time) = 0;
-    // A window's frame as it is now.
+    // A window's frame as it is now; with the box of the window manager's own window around it
+    // from the same read (WindowSystem::frameAndManagerBox).
     virtual std::optional<Rect> frame(const ManagedWindow& window) const = 0;
+    virtual std::optional<WindowSystem::FrameAndManagerBox> frameAndManagerBox(const ManagedWindow& window) const = 0;
     // A window's size increments (its cell grid); zero on an axis without one.
     virtual Size grid(const ManagedWindow& window) const = 0;
     // The height of the title bar the window manager draws the window (the top of its frame);

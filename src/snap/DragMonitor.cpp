@@ -121,6 +121,8 @@ void DragMonitor::press(const Point& p, Modifiers modifiers, std::uint32_t time)
     inProgress_ = DragInProgress{
         .window = pressed->window,
         .pressFrame = frame,
+        .pressBox = pressed->managerBox,
+        .pressedMaximized = (pressed->states & kMaximized) != 0,
         .original = frame,
         .startPoint = p,
         .grabbedEdges = movesAnywhere ? EdgeSet{} : edgesNear(onFrame, frame),
@@ -205,92 +207,6 @@ void DragMonitor::escapePressed()
     cancel();
 }
 
-bool DragMonitor::startsOrResizes(const Point& p, Modifiers modifiers)
-{
-    DragInProgress& drag = *inProgress_;
-    const auto current = handler_.frame(drag.window);
-    if (!current)
-        return false;
-    if (drag.onTitleBar) {
-        if (!titleBarMoveStarts(*current, p)) {
-            trace(QStringLiteral("awaiting window movement"), p);
-            return false;
-        }
-    } else if (drag.resizing || frameChanged(*current, drag.pressFrame)) {
-        if (!drag.resizing) {
-            handler_.resizeStarted();
-            // As for a move: the window manager holds the keyboard, and on Escape it may put the
-            // window back (the ticks notice that, and a lost release).
-            drag.resizeGrid = handler_.grid(drag.window);
-            watchEscape();
-            startHoverTimer();
-        }
-        drag.resizing = true;
-        const bool span = modifiers & ModSuper;
-        trace(u"native resize span="_qs + flag(span), p);
-        handler_.resizeMoved({drag.window, drag.grabbedEdges, span, drag.pressFrame, *current, p});
-        return false;
-    } else if (!movedWithoutResize(*current, drag.pressFrame, drag.grabbedEdges)) {
-        trace(QStringLiteral("awaiting window movement"), p);
-        return false;
-    }
-    drag.dragging = true;
-    watchEscape();
-    const bool home = handler_.dragStarted(drag.window, drag.original);
-    trace(home ? QStringLiteral("drag with home") : QStringLiteral("drag without home"), p);
-    return true;
-}
-
-bool DragMonitor::titleBarMoveStarts(const Rect& current, const Point& p)
-{
-    DragInProgress& drag = *inProgress_;
-    if (movedWithoutResize(current, drag.pressFrame))
-        return true;
-    if (!frameChanged(current, drag.pressFrame))
-        return false;
-    // The size given back: a move from there once the frame holds the pointer on its title bar
-    // (mutter and muffin first give it a step away from the pointer), or once it moves on at
-    // that size (jwm first gives it back at its old place).
-    const std::optional<Rect> before = std::exchange(drag.sizeGivenBack, current);
-    if (!holdsTitleBar(current, p) && !(before && movedWithoutResize(current, *before)))
-        return false;
-    drag.original = current;
-    trace(QStringLiteral("restored as the move starts"), p);
-    return true;
-}
-
-void DragMonitor::followSizeGivenBack(const Point& p)
-{
-    // Moved at its size from the press, the window may have its size given back only then
-    // (metacity moves the frame and resizes the client as separate events): the move goes on
-    // from that size. Once given back, a return to the press frame is the manager's own
-    // (maximized again at the top), no put-back. Seen at the press size a few times, the window
-    // moves at that size, and a change later is the manager's own too (a tile on the way).
-    constexpr int kPressSizeReads = 4;
-    DragInProgress& drag = *inProgress_;
-    if (!drag.onTitleBar || drag.original != drag.pressFrame || drag.pressSizeReads >= kPressSizeReads)
-        return;
-    const auto current = handler_.frame(drag.window);
-    if (!current)
-        return;
-    if (frameChanged(*current, drag.pressFrame) && holdsTitleBar(*current, p)) {
-        drag.original = *current;
-        trace(QStringLiteral("restored as the window moves"), p);
-    } else if (!frameChanged(*current, drag.pressFrame)) {
-        ++drag.pressSizeReads;
-    }
-}
-
-bool DragMonitor::holdsTitleBar(const Rect& frame, const Point& p) const
-{
-    // Where the height cannot be read, a title bar of a usual theme; the frame read may lag the
-    // pointer by a little.
-    constexpr double kUsualTitleBar = 40, kLag = 8;
-    const double below = p.y - frame.minY();
-    const double bar = handler_.titleBarHeight(inProgress_->window).value_or(kUsualTitleBar);
-    return p.x >= frame.minX() && p.x <= frame.maxX() && below >= -kLag && below <= bar + kLag;
-}
-
 void DragMonitor::release(const Point& p, Modifiers modifiers)
 {
     modifiers = newlyHeld(modifiers);
@@ -316,25 +232,6 @@ void DragMonitor::release(const Point& p, Modifiers modifiers)
     trace(outcome.finalText, p);
     writeDragState();
     reset(!outcome.handed);
-}
-
-std::pair<EdgeSet, bool> DragMonitor::releasedEdges(Modifiers modifiers) const
-{
-    if (!inProgress_)
-        return {};
-    const DragInProgress& drag = *inProgress_;
-    const bool super = modifiers & ModSuper;
-    if (drag.resizing)
-        return {drag.grabbedEdges, super};
-    if (drag.dragging)
-        return {};
-    // Neither seen yet: a window moved keeping its size by now is a move; on an edge, a window
-    // manager that resizes an outline changes the frame only at the release, and the hand-off
-    // spans only when it did.
-    const auto now = handler_.frame(drag.window);
-    if (now && movedWithoutResize(*now, drag.pressFrame, drag.grabbedEdges))
-        return {};
-    return {drag.grabbedEdges, super && !drag.grabbedEdges.empty()};
 }
 
 void DragMonitor::startHoverTimer()
@@ -395,36 +292,6 @@ void DragMonitor::awaitMovement(const PointerState& pointer)
     const Point& start = inProgress_->startPoint;
     if (std::hypot(p.x - start.x, p.y - start.y) > kStartDistance && startsOrResizes(p, pointer.modifiers))
         updateHover(p, clock_.now(), pointer.modifiers);
-}
-
-bool DragMonitor::windowPutBack(const Point& p)
-{
-    DragInProgress& drag = *inProgress_;
-    const auto frame = handler_.frame(drag.window);
-    const Point& start = drag.startPoint;
-    const bool away = drag.resizing ? resizedAway(p) : std::hypot(p.x - start.x, p.y - start.y) > kStartDistance;
-    // A window given its size back as it moved may be maximized again near the top of the
-    // display with the button still held, and stay so while the pointer stays near (metacity,
-    // mutter): no put-back. Escape is watched all the same.
-    const bool restored = drag.original != drag.pressFrame;
-    const bool back = frame && *frame == drag.pressFrame && away && !restored;
-    drag.putBackTicks = back ? drag.putBackTicks + 1 : 0;
-    return drag.putBackTicks >= 2;
-}
-
-bool DragMonitor::resizedAway(const Point& p) const
-{
-    // Only the way that grows the window counts: shrinking stops at the window's minimum size.
-    // A window on a cell grid follows the pointer a whole cell at a time.
-    const DragInProgress& drag = *inProgress_;
-    const double dx = p.x - drag.startPoint.x, dy = p.y - drag.startPoint.y;
-    const double reachX = std::max(kStartDistance, drag.resizeGrid.width);
-    const double reachY = std::max(kStartDistance, drag.resizeGrid.height);
-    const auto grabbed = [&](RegionEdge e) { return drag.grabbedEdges.count(e) > 0; };
-    if (drag.grabbedEdges.empty())
-        return std::abs(dx) > reachX || std::abs(dy) > reachY;
-    return (grabbed(RegionEdge::right) && dx > reachX) || (grabbed(RegionEdge::left) && -dx > reachX) ||
-           (grabbed(RegionEdge::bottom) && dy > reachY) || (grabbed(RegionEdge::top) && -dy > reachY);
 }
 
 void DragMonitor::watchEscape()

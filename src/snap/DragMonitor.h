@@ -2,7 +2,9 @@
 // Follows every left-button press, drag and release on the desktop and turns them into the
 // snapping interaction: it takes the window the handler finds under a press, tells moving it
 // from resizing it by what the window manager does to its frame (an origin moved with the size
-// kept is a move wherever the press lay, a change of size a resize; but a press on the title bar
+// kept, in the frame and in the manager's own window around it, is a move wherever the press
+// lay, with an edge grabbed once the two have shown it for a step; a change of size a resize;
+// but a press on the title bar
 // with no edge grabbed is a move for as long as the button is held, whatever frames the manager
 // passes through: a maximized or tiled window, with a state or none, given back its size from
 // before as it begins to move or later, or in two steps, moves from that size once the manager
@@ -41,6 +43,7 @@
 #include "platform/MouseMonitor.h"
 #include "snap/DragTrace.h"
 #include "snap/DragHandler.h"
+#include "snap/DragInProgress.h"
 
 #include <QString>
 #include <functional>
@@ -49,35 +52,6 @@
 #include <utility>
 
 namespace fw {
-
-// One press on a window, from the press to the end of its drag or resize: made whole at the
-// press and forgotten whole at the end (a release, a cancel, a lost release). The timers and
-// the Escape watch it holds are undone by the monitor's reset before it goes.
-struct DragInProgress {
-    ManagedWindow window;
-    Rect pressFrame;                  // the window's frame at the press
-    Rect original;                    // the frame the move starts from (see titleBarMoveStarts)
-    Point startPoint;                 // the pointer at the press
-    EdgeSet grabbedEdges;             // none when a stated move key was held at the press
-    Modifiers moveKey = 0;            // the move key (or Alt) while held since the press
-    bool onTitleBar = false;          // pressed on the title bar with no edge grabbed: a move
-    std::optional<Rect> sizeGivenBack; // the last frame of another size before such a move began
-    int pressSizeReads = 0;           // reads of such a moving window at its size from the press
-    bool observedPointerDrag = false; // the pointer went past the start distance
-    bool dragging = false;
-    bool resizing = false;
-    Size resizeGrid; // the resized window's cell grid (0: none)
-    std::unique_ptr<RepeatingTimer> hoverTimer;
-    std::optional<Duration> releasedAt; // the button first seen up during a drag without a release
-    struct HeldStep {
-        Point pointer;
-        Modifiers modifiers = 0;
-    };
-    std::optional<HeldStep> heldStep; // the latest motion the throttle held back
-    TimerId trailingTimer = 0;
-    bool escapeWatched = false;
-    int putBackTicks = 0;
-};
 
 class DragMonitor {
 public:
@@ -88,6 +62,13 @@ public:
     static constexpr Duration kReleaseWatchdog = 180ms;
     static constexpr Duration kEdgeHintInterval = 100ms;
     static constexpr double kStartDistance = 8;
+    // With an edge grabbed, a move at the press size is one once the frames have shown it for
+    // a step of the pointer; the window put back is one once it has stayed so for most of a
+    // hover interval; a size given back to a window pressed maximized is one up to 0.5 s into
+    // the move (a change of size later is the window manager's own, a tile on the way).
+    static constexpr Duration kEdgeMoveSettle = kStepInterval;
+    static constexpr Duration kPutBackSettle = 50ms;
+    static constexpr Duration kSizeGivenBackWithin = 500ms;
 
     DragMonitor(DragHandler& handler, MouseMonitor& mouse, Clock& clock);
     ~DragMonitor();
@@ -146,8 +127,8 @@ private:
     void dropTrailingStep();
     void escapePressed();
     // Whether the window manager put the window back while the pointer stays away from the
-    // start, at two ticks in a row (a move lagging behind the pointer is no put-back). For a
-    // resize, away means past where the window, following, would have grown.
+    // start, for kPutBackSettle at least (a move lagging behind the pointer is no put-back). For
+    // a resize, away means past where the window, following, would have grown.
     bool windowPutBack(const Point& p);
     // A tick while the pointer is away and the window has not moved yet: starts the drag (or
     // the resize) once the window manager has moved it; the ticks end with the press.
@@ -157,14 +138,20 @@ private:
     // through the mouse monitor then.
     void watchEscape();
     bool startsOrResizes(const Point& p, Modifiers modifiers);
+    // Whether the window pressed off its title bar moves: moved with its size from the press
+    // kept, in its frame and in the window manager's own window around it (one resized while
+    // the window inside has not followed yet is a resize under way); with an edge grabbed, so
+    // for kEdgeMoveSettle (a read in between that shows otherwise starts the wait again).
+    bool movesAtPressSize(const WindowSystem::FrameAndManagerBox& read);
     // Whether the move of a window pressed on its title bar starts at this frame: moved with its
     // size kept, or given another size (its size from before a maximized state or a tile, with a
     // state or none) and settled, holding the pointer on its title bar or moving on at that size.
     // Given another size, the move starts from there. A frame not settled yet is looked at again
     // at the next step.
     bool titleBarMoveStarts(const Rect& current, const Point& p);
-    // A window pressed on its title bar that began to move at its size from the press and has
-    // its size given back within its first reads: the move goes on from that size.
+    // A window pressed maximized on its title bar that began to move at its size from the
+    // press and has its size given back within kSizeGivenBackWithin: the move goes on from that
+    // size.
     void followSizeGivenBack(const Point& p);
     // Whether the pointer holds its place on the frame's title bar: over the frame, no further
     // below its top than the title bar reaches (metacity puts the pointer in the middle of the

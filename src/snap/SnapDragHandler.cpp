@@ -52,15 +52,22 @@ std::optional<PressedWindow> SnapDragHandler::pressed(const Point& p, std::uint3
         return std::nullopt;
     // A window that cannot be placed is followed too, so that its drag tells why.
     const auto read = ctx_.access.readWindowUnderPoint(p);
-    const auto frame = read ? ctx_.access.frame(windowOf(*read)) : std::nullopt;
+    const auto frame = read ? frameAndManagerBox(windowOf(*read)) : std::nullopt;
     if (!frame)
         return std::nullopt;
     if (const auto* refused = std::get_if<RefusedWindow>(&*read))
         findings_.refused = *refused;
-    return PressedWindow{windowOf(*read), *frame};
+    const ManagedWindow& window = windowOf(*read);
+    return PressedWindow{window, frame->frame, frame->managerBox,
+                         ctx_.access.windowSystem().windowStates(window.element).value_or(0)};
 }
 
 std::optional<Rect> SnapDragHandler::frame(const ManagedWindow& window) const { return ctx_.access.frame(window); }
+
+std::optional<WindowSystem::FrameAndManagerBox> SnapDragHandler::frameAndManagerBox(const ManagedWindow& window) const
+{
+    return ctx_.access.windowSystem().frameAndManagerBox(window.element);
+}
 
 Size SnapDragHandler::grid(const ManagedWindow& window) const { return ctx_.access.grid(window); }
 

@@ -80,6 +80,7 @@ public:
     void notePress(const Point& p) override;
     std::optional<PressedWindow> pressed(const Point& p, std::uint32_t time) override;
     std::optional<Rect> frame(const ManagedWindow& window) const override;
+    std::optional<WindowSystem::FrameAndManagerBox> frameAndManagerBox(const ManagedWindow& window) const override;
     Size grid(const ManagedWindow& window) const override;
     std::optional<double> titleBarHeight(const ManagedWindow& window) const override;
     bool dragStarted(const ManagedWindow& window, const Rect& original) override;

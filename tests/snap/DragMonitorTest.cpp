@@ -574,7 +574,8 @@ TEST_F(DragMonitorScenario, AWindowMovedWithItsSizeKeptIsAMoveWhereverThePressLa
 // from the pointer (mutter, muffin) or at its old place (jwm), it moves from there once the frame
 // under the pointer or moving on at that size settles it; moved at its maximized size first and
 // given its size back only then (metacity on a busy machine), the move goes on from that size,
-// and maximized again at the top it was not put back either. A side tile with no state (xfwm4)
+// and maximized again at the top it was not put back either; so also after five moves at that
+// size, but not a second into the move (then the manager's own). A side tile with no state (xfwm4)
 // is the same move; tiled by the manager on the way, a window moves on from its press frame.
 // Pressed on its edge, the same window is resized, and a window pressed off
 // its title bar that changes size too.
@@ -659,6 +660,26 @@ TEST_F(DragMonitorScenario, AMaximizedWindowGivenItsSizeBackAsItsTitleBarIsPulle
     EXPECT_EQ(stateFile().value(u"original"_qs).toString(), toString(restored.offsetBy(0, 140)));
     EXPECT_TRUE(fileStates().contains(u"restored as the window moves"_qs));
     clock.runUntilIdle();
+
+    // Given back only after five moves at its maximized size (a manager slowed down), the move
+    // still goes on from that size; given back a second into the move, the change is the
+    // manager's own and the move goes on from the press frame.
+    for (const bool late : {false, true}) {
+        maximize();
+        pressOn(w, grab);
+        for (int step = 1; step <= 5; ++step)
+            dragTo({grab.x, grab.y + 10 * step});
+        EXPECT_TRUE(monitor->dragging());
+        if (late)
+            rest(1s);
+        sim.setMaximized(w.element, false);
+        pull({grab.x, grab.y + 100});
+        releaseAt({grab.x, grab.y + 100});
+        EXPECT_EQ(stateFile().value(u"original"_qs).toString(), toString(late ? visible : restored.offsetBy(0, 40)))
+            << "late " << late;
+        EXPECT_EQ(fileStates().contains(u"restored as the window moves"_qs), !late);
+        clock.runUntilIdle();
+    }
 
     // On its right edge: a resize, though the window manager takes it out of the state.
     maximize();

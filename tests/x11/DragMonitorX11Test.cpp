@@ -7,7 +7,8 @@
 // Escape during such a drag closes the picker and places nothing, and a left-handed mouse drags
 // with its primary button. A title bar pressed just below the frame's top, within reach of the
 // top edge, is a move all the same: the picker places a placed xterm, and a drag away leaves it
-// where it was let go.
+// where it was let go. An edge or a divider pulled where the manager resizes is a resize every
+// time, also where the manager moves its frame before it resizes the window inside.
 #include "layout/ScreenGeometry.h"
 #include "snap/AppliedLayouts.h"
 #include "snap/PickerGeometry.h"
@@ -278,6 +279,133 @@ TEST(DragMonitorX11, ATitleBarPressedJustBelowTheFramesTopMovesThePlacedWindow)
         << "moved after the release: " << describe(session.wmFrame(term.window)).toStdString() << ", let go at "
         << describe(let).toStdString();
     EXPECT_TRUE(rig.notices.isEmpty()) << rig.notices.join(u" | "_qs).toStdString();
+}
+
+// An edge pulled where the window manager resizes is a resize however the manager shows it
+// (metacity moves and resizes its own frame first and the xterm inside a moment later), ten
+// rounds on two busy cores: an xterm's top edge pulled up to y 3 and held, and the divider
+// between two xterms in Halves pulled 150 px left by the right one's left edge and held. Each
+// time the window is resized, never followed as a move: no picker, no swap, and the divider's
+// neighbour follows at the release. fluxbox, which resizes an outline and the frame only at
+// the release, and evilwm, which moves a window by its border, give way to openbox.
+TEST(EdgeResizeX11, OnTwoBusyCoresAnEdgeOrADividerPulledAndHeldIsAResizeEveryTime)
+{
+    const QString wm = XSession::testWindowManager();
+    const bool standIn = wm == QLatin1String("fluxbox") || wm == QLatin1String("evilwm");
+    XSession session({.windowManagerName = standIn ? u"openbox"_qs : wm});
+    ASSERT_TRUE(session.ok()) << session.error();
+    const XSession::Client term = session.startXterm(u"top edge"_qs, {"-geometry", "80x24+718+300"});
+    const XSession::Client left = session.startXterm(u"left half"_qs, {"-geometry", "80x24+100+600"});
+    const XSession::Client right = session.startXterm(u"right half"_qs, {"-geometry", "80x24+1100+600"});
+    ASSERT_TRUE(term.window && left.window && right.window) << session.error();
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    rig.coordinator->context().diagnostics = true; // the drag's trace, for the failure messages
+    ASSERT_TRUE(rig.startDragMonitor()) << "no XInput 2.2";
+    const auto screen = rig.screenOf(Rect(0, 0, 1920, 1080));
+    ASSERT_TRUE(screen);
+    const auto home = session.wmFrame(term.window);
+    ASSERT_TRUE(home);
+    const SnapLayout& halves = SnapLayout::builtIns().front();
+    const auto trace = [&] {
+        QStringList states;
+        for (const auto& event : rig.monitor->dragTrace().events())
+            states << event.toObject().value(u"state"_qs).toString();
+        return states.join(u" → "_qs).toStdString();
+    };
+    const auto inRegion = [&](xcb_window_t window, int region) {
+        const auto& groups = rig.coordinator->groups();
+        const auto group = groups.find(displayKey(*screen));
+        return group != groups.end() && group->second.windows.count(region) &&
+               group->second.windows.at(region).element == window;
+    };
+    // The press where the manager resizes `edge`, with the window in front (metacity's borders
+    // of neighbours overlap, and the one in front takes the press).
+    const auto pressEdge = [&](xcb_window_t window, RegionEdge edge) {
+        const auto frame = session.wmFrame(window);
+        if (!frame || !session.activate(window))
+            return testing::AssertionFailure() << "no frame to press";
+        const Point press = test::borderPress(session, *frame, edge);
+        if (!session.waitFor([&] { return rig.ws.windowAt(press) == WindowId(window); }))
+            return testing::AssertionFailure() << "no window takes a press at " << toString(press).toStdString();
+        session.warpPointer(int(press.x), int(press.y));
+        session.pressButton(1);
+        if (!session.waitFor([&] { return rig.monitor->candidate().has_value(); }))
+            return testing::AssertionFailure() << "the press was not followed";
+        return testing::AssertionSuccess();
+    };
+    // Held until the manager has resized the window to `reached` and the monitor has decided:
+    // a resize, never a move.
+    const auto heldAsAResize = [&](xcb_window_t window, const std::function<bool(const Rect&)>& reached) {
+        const bool resized = session.waitFor([&] {
+            const auto f = session.wmFrame(window);
+            return f && reached(*f);
+        }, 10000);
+        session.waitFor([&] { return rig.monitor->resizing() || rig.monitor->dragging(); }, 3000);
+        if (!resized || !rig.monitor->resizing() || rig.monitor->dragging() || rig.overlay.picker)
+            return testing::AssertionFailure() << "frame " << describe(session.wmFrame(window)).toStdString()
+                                               << (rig.overlay.picker ? ", picker open" : "") << "; " << trace();
+        return testing::AssertionSuccess();
+    };
+
+    // As a hand pulls: about 60 steps a second, whether or not the manager keeps up.
+    const auto pull = [&](int dx, int dy, int steps) {
+        for (int i = 0; i < steps; ++i) {
+            QElapsedTimer paced;
+            paced.start();
+            session.moveRelative(dx * (i + 1) / steps - dx * i / steps, dy * (i + 1) / steps - dy * i / steps);
+            session.waitFor([&] { return paced.elapsed() >= 17; }, 100);
+        }
+    };
+    for (const auto& [window, region] : {std::pair{left.window, 0}, std::pair{right.window, 1}}) {
+        const auto placing = rig.placeWindow(window, RegionNumber(region), halves, *screen);
+        ASSERT_TRUE(session.waitFor([&] { return placing->has_value(); }, 10000) && **placing)
+            << "not placed: " << rig.notices.join(u" | "_qs).toStdString();
+    }
+    ASSERT_TRUE(session.crowdOntoTwoCores()) << "the cores were refused";
+    for (int round = 0; round < 10; ++round) {
+        SCOPED_TRACE(round);
+        // The top edge of the xterm under the top centre, up to y 3.
+        ASSERT_TRUE(rig.ws.setFrame(term.window, *home));
+        ASSERT_TRUE(pressEdge(term.window, RegionEdge::top));
+        pull(0, 3 - int(session.pointer().value_or(Point{}).y), 20);
+        const testing::AssertionResult topResized = heldAsAResize(term.window, [&](const Rect& f) {
+            return f.minY() < home->minY() - 200 && std::abs(f.maxY() - home->maxY()) < 4;
+        });
+        EXPECT_TRUE(topResized) << "the top edge of " << describe(home).toStdString();
+        if (!topResized) { // a move misread: Escape, so that the release places nothing
+            test::key(session, test::Escape, true);
+            test::key(session, test::Escape, false);
+        }
+        session.releaseButton(1);
+        ASSERT_TRUE(session.waitFor([&] { return !rig.monitor->candidate() && !rig.state.interaction.mutating; }));
+        EXPECT_FALSE(inRegion(term.window, 0) || inRegion(term.window, 1)) << "placed; " << trace();
+
+        // The divider, by the right xterm's left edge, 150 px to the left (every other round
+        // back to the right, so that it stays clear of the xterms' minimum sizes).
+        const int by = round % 2 ? 150 : -150;
+        const auto before = session.wmFrame(right.window), leftBefore = session.wmFrame(left.window);
+        ASSERT_TRUE(before && leftBefore);
+        ASSERT_TRUE(pressEdge(right.window, RegionEdge::left));
+        pull(by, 0, 10);
+        const testing::AssertionResult dividerResized = heldAsAResize(right.window, [&](const Rect& f) {
+            return (f.minX() - before->minX()) * by > 100 * 150 && std::abs(f.maxX() - before->maxX()) < 4;
+        });
+        EXPECT_TRUE(dividerResized) << "the left edge of " << describe(before).toStdString();
+        session.releaseButton(1);
+        const auto together = [&] {
+            const auto l = session.wmFrame(left.window), r = session.wmFrame(right.window);
+            return l && r && !rig.state.interaction.mutating && inRegion(left.window, 0) && inRegion(right.window, 1) &&
+                   l->minX() == leftBefore->minX() && (l->maxX() - leftBefore->maxX()) * by > 100 * 150 &&
+                   r->minX() > l->maxX() && (r->minX() - before->minX()) * by > 100 * 150;
+        };
+        EXPECT_TRUE(session.waitFor(together, 10000))
+            << "left at " << describe(session.wmFrame(left.window)).toStdString() << ", right at "
+            << describe(session.wmFrame(right.window)).toStdString() << "; " << trace()
+            << "; notices: " << rig.notices.join(u" | "_qs).toStdString();
+        if (::testing::Test::HasFailure())
+            return;
+    }
 }
 
 // An xterm in a state of the window manager's that holds its frame (maximized, side-tiled),

@@ -68,18 +68,34 @@ inline bool startTitleBarDrag(XSession& s, xcb_window_t client)
     return true;
 }
 
-// Where a press starts the window manager's own resize of a frame's right edge: on its border,
-// which metacity keeps outside the visible frame while it composites (inside it otherwise) and
-// KWin always, on an input-only window of its own.
-inline Point rightBorderPress(XSession& s, const Rect& frame)
+// Where a press starts the window manager's own resize of a frame's edge (right, left or top):
+// on its border, which metacity keeps outside the visible frame at the sides while it composites
+// (inside it otherwise; its top edge resizes from 3 px below the frame's top) and KWin always, on
+// an input-only window of its own.
+inline Point borderPress(XSession& s, const Rect& frame, RegionEdge edge)
 {
     const QString wm = s.windowManager();
-    if ((wm == QLatin1String("metacity") && s.compositing()) || wm == QLatin1String("kwin"))
-        return {frame.maxX() + 4, frame.midY()};
-    if (wm == QLatin1String("xfwm4") || wm == QLatin1String("icewm") || wm == QLatin1String("metacity"))
-        return {frame.maxX() - 2, frame.midY()};
-    return {frame.maxX() - 1, frame.midY()};
+    const bool metacity = wm == QLatin1String("metacity");
+    const bool top = edge == RegionEdge::top;
+    // How far inside the frame, the side's last pixel counting as 0; below 0 outside it.
+    int inside = 0;
+    if (wm == QLatin1String("kwin") || (metacity && s.compositing() && !top))
+        inside = -5;
+    else if (metacity && top)
+        inside = 3;
+    else if (metacity || wm == QLatin1String("xfwm4") || wm == QLatin1String("icewm"))
+        inside = 1;
+    switch (edge) {
+    case RegionEdge::left:
+        return {frame.minX() + inside, frame.midY()};
+    case RegionEdge::top:
+        return {frame.midX(), frame.minY() + inside};
+    default:
+        return {frame.maxX() - 1 - inside, frame.midY()};
+    }
 }
+
+inline Point rightBorderPress(XSession& s, const Rect& frame) { return borderPress(s, frame, RegionEdge::right); }
 
 // Swaps the core pointer mapping's buttons 1 and 3 (a left-handed mouse, and back again);
 // false when the server refused.

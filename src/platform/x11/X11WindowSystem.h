@@ -66,6 +66,7 @@ public:
     std::size_t lastLayerResolutions() const { return lastLayerResolutions_; }
 
     std::optional<Rect> frame(WindowId id) override;
+    std::optional<FrameAndManagerBox> frameAndManagerBox(WindowId id) override;
     // The top frame extent, less what a client-side decorated window draws itself.
     std::optional<double> titleBarHeight(WindowId id) override;
     std::optional<QString> title(WindowId id) override;

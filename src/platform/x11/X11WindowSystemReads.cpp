@@ -238,6 +238,19 @@ std::optional<Rect> X11WindowSystem::frame(WindowId id)
     return s->outerFrame();
 }
 
+std::optional<WindowSystem::FrameAndManagerBox> X11WindowSystem::frameAndManagerBox(WindowId id)
+{
+    auto s = readOne(id, Geometry);
+    if (!s)
+        return std::nullopt;
+    FrameAndManagerBox out{s->outerFrame(), std::nullopt};
+    // The top-level window confirmed in this round: its geometry is one reply, on the root.
+    const Box& box = s->frameBox;
+    if (s->boxesKnown && s->topLevel != s->window && box.width > 0 && box.height > 0)
+        out.managerBox = Rect(box.x, box.y, box.width + 2 * box.border, box.height + 2 * box.border);
+    return out;
+}
+
 std::optional<double> X11WindowSystem::titleBarHeight(WindowId id)
 {
     auto s = readOne(id, Geometry);
