@@ -69,7 +69,7 @@ TEST_F(PlacementX11, ATransactionOverXtermAndTheTestClientCommitsAndRaisesTheFro
     EXPECT_EQ(session.wmFrame(term.window), termTarget);
     EXPECT_EQ(session.wmFrame(client.window), clientTarget);
     EXPECT_EQ(session.topmostMapped(), session.topLevelOf(client.window));
-    EXPECT_TRUE(windowAccessLog().isEmpty());
+    EXPECT_TRUE(windowAccessLog().isEmpty()) << windowAccessLog().join(QLatin1Char('\n')).toStdString();
 }
 
 TEST_F(PlacementX11, AMinimumSizeTooLargeRollsBothWindowsBackToTheirFramesFromBefore)

@@ -37,7 +37,9 @@ Rect HeldRelease::start(WindowId id, const Rect& target, bool position, bool siz
         return held;
     // Only a write that asked for a move, or for more than a terminal's size step, is held: one
     // asking for where the window already is moved nothing because nothing was to move.
-    const bool asked = (position && (target.x() != held.x() || target.y() != held.y()))
+    // Compared in whole pixels, as written: a step of an animated move that rounds to where the
+    // window is asked for nothing.
+    const bool asked = (position && (std::lround(target.x()) != std::lround(held.x()) || std::lround(target.y()) != std::lround(held.y())))
                        || (size && (std::abs(target.width() - held.width()) > kSizeStep
                                     || std::abs(target.height() - held.height()) > kSizeStep));
     if (!asked)
