@@ -121,7 +121,8 @@ public:
     // process (and so whatever is started from now on) on two cores of this machine, beside
     // `loops` busy loops started here on the same two. The loops end with the session, and this
     // process's threads are given back the cores they had. One session of a run at a time is
-    // crowded (the others wait their turn here). False when the cores were refused.
+    // crowded (the others wait their turn here). A process held to two cores or fewer is run
+    // as it is: the run's other tests are its busy neighbours. False when the cores were refused.
     bool crowdOntoTwoCores(int loops = 2);
 
     // --- clients ---------------------------------------------------------------------------
