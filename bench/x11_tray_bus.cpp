@@ -161,7 +161,8 @@ void BM_TrayBusMenuFlood(benchmark::State& state)
         const std::vector<QDBusMessage> calls = state.range(0) == 0
                                                     ? std::vector<QDBusMessage>{show, event(u"opened"_qs), event(u"closed"_qs)}
                                                     : std::vector<QDBusMessage>{layout};
-        state.counters["calls_sent"] = double(test::floodCalls(*gSession, *gBus, calls, state.range(0) == 0 ? 10000 : 30000));
+        state.counters["calls_sent"] = double(test::floodCalls(*gSession, *gBus, calls, state.range(0) == 0 ? 100000 : 300000,
+                                                                 state.range(0) == 0 ? 10000 : 30000));
         state.counters["rss_after_mb"] = bench::residentMegabytes(pid);
         state.counters["picker_after_flood_ms"] = pickerAfterKey();
         state.counters["rss_after_picker_mb"] = bench::residentMegabytes(pid);

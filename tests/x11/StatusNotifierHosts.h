@@ -15,6 +15,7 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <algorithm>
 #include <vector>
 
 namespace fw::test {
@@ -126,17 +127,20 @@ private:
     int delayMs_;
 };
 
-// Sends the calls in turn, `perSecond` of them a second for `ms`, answers unawaited, while the
-// session's loop runs; how many were sent.
+// Sends the calls in turn, `perSecond` of them a second, answers unawaited, while the session's
+// loop runs: `count` of them, or what went out in `ms` where the machine is too busy for the
+// pace (the clock is read before every call, so a sender slower than the pace still stops in
+// time). How many were sent.
 template <class Session>
-qint64 floodCalls(Session& session, QDBusConnection& bus, const std::vector<QDBusMessage>& calls, int ms,
-                  int perSecond = 10000)
+qint64 floodCalls(Session& session, QDBusConnection& bus, const std::vector<QDBusMessage>& calls, qint64 count,
+                  int ms, int perSecond = 10000)
 {
     QElapsedTimer timer;
     timer.start();
     qint64 sent = 0;
-    while (timer.elapsed() < ms) {
-        for (; sent < timer.elapsed() * perSecond / 1000; ++sent)
+    for (qint64 now = 0; sent < count && now < ms; now = timer.elapsed()) {
+        const qint64 due = std::min(count, now * perSecond / 1000);
+        for (; sent < due && timer.elapsed() < ms; ++sent)
             bus.send(calls[std::size_t(sent) % calls.size()]);
         session.waitFor([] { return false; }, 5);
     }
