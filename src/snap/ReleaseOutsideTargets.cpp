@@ -40,13 +40,19 @@ public:
         // A press the pointer did not move with (a click, a double click, a title-bar button)
         // made no gesture of the user's: whatever size the window manager or the application
         // gave the window then, nothing follows it.
-        if (interaction.mutating || !ctx_.stacks.monitoringEnabled() || !current() || !release_.pointerMoved ||
-            nothingHappened()) {
+        const auto idle = [&] { return interaction.mutating || !ctx_.stacks.monitoringEnabled() || !current(); };
+        if (idle() || !release_.pointerMoved) {
+            endPress();
+            co_return;
+        }
+        // A busy window manager may still be working through the pointer's last steps: the
+        // frame it ends with, not one on the way.
+        const auto after = co_await settledFrame();
+        if (idle() || (after && sameFrame(*after, release_.before, kPlacementTolerance))) {
             endPress();
             co_return;
         }
         auto guard = MutationGuard::take(interaction, ctx_.stacks);
-        const auto after = ctx_.access.frame(release_.window);
         if (!after) {
             state_.layouts.pruneVanishedWindows(ctx_.access, state_.memory);
         } else if (const Gesture gesture = readGesture(); gesture != Gesture::none) {
@@ -86,10 +92,22 @@ private:
         state_.interaction.windowInteraction = false;
         ctx_.stacks.scheduleRefresh();
     }
-    bool nothingHappened() const
+    // The window's frame once it has stayed the same for a while (bounded); none when it went.
+    Task<std::optional<Rect>> settledFrame()
     {
-        const auto now = ctx_.access.frame(release_.window);
-        return now && sameFrame(*now, release_.before, kPlacementTolerance);
+        constexpr Duration kLook = 25ms, kQuiet = 120ms, kLimit = 1500ms;
+        const Duration start = ctx_.clock.now();
+        std::optional<Rect> last = ctx_.access.frame(release_.window);
+        Duration since = start;
+        while (last && ctx_.clock.now() - since < kQuiet && ctx_.clock.now() - start < kLimit) {
+            co_await ctx_.clock.sleep(kLook);
+            const auto now = ctx_.access.frame(release_.window);
+            if (now != last) {
+                last = now;
+                since = ctx_.clock.now();
+            }
+        }
+        co_return last;
     }
     bool resized() const { return frameChanged(after_, release_.before); }
     bool unmoved() const { return sameFrame(after_, release_.before, kSameFrameTolerance); }

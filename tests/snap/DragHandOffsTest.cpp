@@ -234,8 +234,9 @@ TEST_F(DragHandOffs, AReleaseOverThePickerWithoutASelectionHandsTheWindowOverAtO
     EXPECT_FALSE(feedback.picker);
     EXPECT_EQ(c.interactionGeneration(), atRelease + 1) << "the picker's interaction ended";
     EXPECT_TRUE(state.interaction.windowInteraction);
-    // Handed over for the interaction after that end, so not dropped as stale: the press ends.
-    clock.advance(0ms);
+    // Handed over for the interaction after that end, so not dropped as stale: the press ends
+    // once the window's frame has settled.
+    clock.advance(200ms);
     EXPECT_FALSE(state.interaction.windowInteraction);
 
     recordHandOffs();

@@ -137,6 +137,29 @@ TEST_F(ResizeTogether, HalvesFollowTheDraggedEdgeAsThePreviewShowedAndTheTreeIsS
     EXPECT_EQ(frameOf(w[1]), other);
 }
 
+// A busy window manager works through the pointer's last steps after the release is handed
+// over: nothing changed yet, then a step on the way, then the edge where the pointer let go.
+// The neighbour follows that last edge.
+TEST_F(ResizeTogether, ABusyManagersResizeStepsAfterTheReleaseAreFollowedToTheLastOne)
+{
+    const SnapLayout& halves = builtIn(u"halves"_qs);
+    const auto w = placeAll(halves, kLeft, 100);
+    const Rect r0 = region(halves, 0), r1 = region(halves, 1);
+    const Rect onTheWay(r0.x(), r0.y(), r0.width() + 40, r0.height());
+    const Rect to(r0.x(), r0.y(), r0.width() + 100, r0.height());
+    handOver(w[0], [] {}, {RegionEdge::right}, {to.maxX(), to.midY()}, false, true);
+    clock.schedule(50ms, [&] { sim.place(w[0].element, onTheWay); });
+    clock.schedule(100ms, [&] { sim.place(w[0].element, to); });
+    clock.runUntilIdle();
+
+    EXPECT_EQ(frameOf(w[0]), to);
+    const Rect other = frameOf(w[1]);
+    EXPECT_NEAR(other.minX(), to.maxX() + 8, 1);
+    EXPECT_EQ(other.maxX(), r1.maxX());
+    EXPECT_EQ(coordinator->groups().at(kLeft.key).layout.tree.frames(topLeftVisibleFrame(kLeft), 8).at(1), other);
+    EXPECT_TRUE(notices.isEmpty()) << notices.join(u" | "_qs).toStdString();
+}
+
 TEST_F(ResizeTogether, FourQuartersOnTheSecondDisplayMoveBothDividersOfTheCornerAndLeaveTheFirstDisplayAlone)
 {
     const SnapLayout& halves = builtIn(u"halves"_qs);
@@ -344,7 +367,7 @@ TEST_F(ResizeTogether, ADividerEditWaitingForAMovingTaskIsAppliedAfterItLatestFi
     // A resize holds the guard while the user drags the divider twice.
     const Rect to(r0.x(), r0.y(), r0.width() + 100, r0.height());
     release(w[0], to, {RegionEdge::right}, {to.maxX(), to.midY()}, false, false);
-    clock.advance(30ms);
+    clock.advance(160ms); // the frame settled
     ASSERT_TRUE(state.interaction.mutating);
     feedback.editorChange({}, 0.3, false);
     feedback.editorChange({}, 0.4, false);
