@@ -30,9 +30,10 @@ struct ChoosingMark {
 };
 
 // What follows a placement of the picker's window: on failure the interaction ends (unless a
-// newer one began); on success the layout is remembered as the display's and snap assist
-// offers the display's other windows, listed once the window is placed: nothing of that list
-// stands between the release and the window's first move.
+// newer one began); on success the layout is remembered as the display's (also when a newer
+// interaction began once the window had arrived, a click on it) and, unless a newer one
+// began, snap assist offers the display's other windows, listed once the window is placed:
+// nothing of that list stands between the release and the window's first move.
 void afterPlacement(SnapContext& ctx, ChoiceState state, bool placed, const InteractionStamp& stamp,
                     const ScreenInfo& screen, const SnapLayout& chosen, const ManagedWindow& window)
 {
@@ -41,11 +42,11 @@ void afterPlacement(SnapContext& ctx, ChoiceState state, bool placed, const Inte
             ctx.requests.endInteraction(false);
         return;
     }
-    if (!stamp.current())
-        return;
     const QString display = displayKey(screen);
     const LayoutGroup* group = state.layouts.group(display);
     ctx.store.save(group ? group->layout : chosen, display);
+    if (!stamp.current())
+        return;
     state.picker.cornerSelection.reset();
     state.picker.cornerInsertion.reset();
     if (!state.layouts.group(display)) {

@@ -50,17 +50,20 @@ public:
         const bool placed = co_await place();
         if (!placed)
             co_return;
-        if (result_.outcome == PlacementOutcome::committed) {
-            const PlacementOutcome carried = co_await moveStackedWindows();
-            if (carried != PlacementOutcome::committed)
-                co_await rollBackFronts(carried);
-        }
+        if (result_.outcome == PlacementOutcome::committed)
+            co_await carryStackedWindows();
         writeDiagnostics();
         if (!settleOutcome())
             co_return;
-        raiseStackedWindows();
+        // Placed, and another interaction begun once the windows had arrived (a click on one of
+        // them): the arrangement stands and is recorded, but that interaction is the user's,
+        // its windows stay on top and it is not ended.
+        const bool handedOver = !stamp_.current();
+        if (!handedOver)
+            raiseStackedWindows();
         commit();
-        ctx_.requests.endInteraction(false);
+        if (!handedOver)
+            ctx_.requests.endInteraction(false);
         report();
         logLayoutTiming(layout_.id, result_.placed.size(), start_, ctx_.clock.now());
     }
@@ -210,12 +213,13 @@ private:
         co_return true;
     }
 
-    // Every way the sequence can end short of a commit, with its notice. True: go on.
+    // Every way the sequence can end short of a commit, with its notice. True: go on (committed
+    // also when another interaction began once the windows had arrived).
     bool settleOutcome()
     {
         const PlacementOutcome outcome = result_.outcome;
         const bool placedNothing = result_.placed.empty() && opening_.isEmpty();
-        if (stamp_.current() && outcome == PlacementOutcome::committed && !placedNothing)
+        if (outcome == PlacementOutcome::committed && !placedNothing)
             return true;
         if (stamp_.current())
             reportAbsentApps(false);
@@ -238,9 +242,28 @@ private:
         return false;
     }
 
+    // After the placed windows committed, the windows behind them follow, and when they cannot
+    // the run is undone with them. Once another interaction has begun, the placed windows,
+    // which arrived, stay: those behind them that did not follow stay where they are, in no
+    // region.
+    Task<void> carryStackedWindows()
+    {
+        if (stamp_.current()) {
+            const PlacementOutcome carried = co_await moveStackedWindows();
+            if (carried == PlacementOutcome::committed)
+                co_return;
+            if (stamp_.current() || carried == PlacementOutcome::rollbackFailed) {
+                co_await rollBackFronts(carried);
+                co_return;
+            }
+        }
+        match_.behind.clear();
+        mates_.clear();
+    }
+
     // The windows of a region's later apps go behind its front window, and the stack mates of
     // each placed window go with it: one placement of them all, watched until they hold still,
-    // put back when they do not (then the run is undone with them).
+    // put back when they do not.
     Task<PlacementOutcome> moveStackedWindows()
     {
         PlacementItems items;

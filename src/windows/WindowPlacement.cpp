@@ -18,12 +18,21 @@ Task<bool> watchUntilStill(Clock& clock, std::function<bool()> current, OffTarge
     // Each window's own write was already verified by setFrame; this watch is of another kind:
     // the whole set has to hold still for a few checks in a row (a window manager may move one
     // window again once a neighbour moved, or clamp it late).
+    // The windows have arrived when it starts: an interaction that ends from then on (a click
+    // on one of them, a drag, a command) is the user's next step, not a reason to take the
+    // placement back. The watch stops there and the placement stands.
+    const auto handedOver = [&current] {
+        if (current())
+            return false;
+        log::info(LogCategory::WindowAccess, "Another interaction began while the placement settled: it stands");
+        return true;
+    };
     std::unordered_set<ManagedWindow> corrected;
     int clean = 0;
     for (std::size_t check = 0; check < std::size(WindowPlacement::kCheckPauses); ++check) {
         co_await sleepMilliseconds(clock, WindowPlacement::kCheckPauses[check]);
-        if (!current())
-            co_return false;
+        if (handedOver())
+            co_return true;
         const std::vector<ManagedWindow> off = offTarget();
         if (off.empty()) {
             if (++clean >= WindowPlacement::kCleanChecksToCommit)
@@ -32,11 +41,13 @@ Task<bool> watchUntilStill(Clock& clock, std::function<bool()> current, OffTarge
         }
         clean = 0;
         for (const ManagedWindow& w : off) {
-            if (!current() || !corrected.insert(w).second)
+            if (handedOver())
+                co_return true;
+            if (!corrected.insert(w).second)
                 co_return false;
             const bool moved = co_await correct(w);
             if (!moved)
-                co_return false;
+                co_return handedOver();
         }
     }
     co_return false;

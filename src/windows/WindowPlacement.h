@@ -8,9 +8,11 @@
 //
 // Main thread only. Every routine is a cooperative task: the WindowPlacement object and the
 // WindowAccess it was made with must outlive the tasks. The coordinator is held weakly through
-// the stamps: its interaction generation is only read, never written, and at the first
-// checkpoint where the stamp is no longer current (the generation differs or the coordinator
-// is gone) the transaction gives up and rolls back.
+// the stamps: its interaction generation is only read, never written. At the first checkpoint
+// before every window has arrived where the stamp is no longer current (the generation differs
+// or the coordinator is gone) the transaction gives up and rolls back; once every window has
+// arrived, an interaction that ends is the user's next step (a click on the window just placed
+// ends one too): the watch stops and the placement commits as it stands.
 
 #include "base/Task.h"
 #include "windows/CoordinatorHost.h"
@@ -119,12 +121,14 @@ using OffTargetCheck = std::function<std::vector<ManagedWindow>()>;
 // Moves a window found off target once more; false when that failed.
 using Correction = std::function<Task<bool>(ManagedWindow)>;
 
-// The one watch until windows hold still, of the transactions and the composition run: a check
-// after each of the pauses of WindowPlacement::kCheckPauses; each window found off target is
-// corrected, once; three clean checks in a row and the windows held still (true). False: a
-// window off target again after its correction, a failed correction, the checks used up, or
-// `current` false at a checkpoint (after each pause, before any window is judged, and before
-// each correction). The caller rolls back.
+// The one watch until windows hold still, of the transactions and the composition run, once
+// every window has arrived: a check after each of the pauses of WindowPlacement::kCheckPauses;
+// each window found off target is corrected, once; three clean checks in a row and the windows
+// held still (true). `current` false at a checkpoint (after each pause, before any window is
+// judged, before each correction, and after a failed one) is true too: another interaction
+// began, the user's, and the placement stands as it arrived, judged and corrected no more.
+// False: a window off target again after its correction, a failed correction, or the checks
+// used up. The caller rolls back.
 Task<bool> watchUntilStill(Clock& clock, std::function<bool()> current, OffTargetCheck offTarget,
                            Correction correct);
 
@@ -151,7 +155,8 @@ public:
     // them, verifies that they hold still and commits, or puts every touched window back to
     // the frame it had when the run began. `stamp` goes to each single placement;
     // `raiseOwner`, while it lives, names the picker window raised last; the run gives up when
-    // `watched` is no longer current.
+    // `watched` is no longer current before every window has arrived, and commits as it stands
+    // when it is no longer current later.
     Task<SequenceResult> runSequence(std::vector<CompositionCandidate<ManagedWindow>> candidates,
                                      RegionFrames regionFrames, GroupMover moveGroup, RegionWindows fixed,
                                      InteractionStamp stamp, std::weak_ptr<const CoordinatorHost> raiseOwner,
@@ -204,7 +209,8 @@ private:
     Task<std::optional<PlacementOutcome>> moveOneByOne(Transaction& t);
     // One window's move to its target (guarded when the variant asks it of the first one).
     Task<bool> moveOne(const Transaction& t, const PlacementItem& move, bool first);
-    // The front windows raised, then watched until still (committed) or rolled back.
+    // The front windows raised, then watched until still or handed over (committed), or
+    // rolled back.
     Task<PlacementOutcome> watch(Transaction& t);
     // The targets' windows found off target in one check, each reported as the variant asks.
     std::vector<ManagedWindow> offTarget(const Transaction& t);

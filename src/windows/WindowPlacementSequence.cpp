@@ -179,13 +179,16 @@ Task<SequenceResult> CompositionSequence::run(const GroupMover& moveGroup,
     if (!going)
         co_return co_await rollBackRun();
 
+    // The interaction ended before every window arrived: the run gives up.
+    if (!unchanged())
+        co_return co_await rollBackRun();
+    const bool restored = co_await restoreLeftOver();
+    if (!restored) {
+        co_await rollBackRun();
+        co_return SequenceResult{PlacementOutcome::rollbackFailed, {}};
+    }
+    // ---- Raise, unless another interaction has begun meanwhile: its windows stay on top.
     if (unchanged()) {
-        const bool restored = co_await restoreLeftOver();
-        if (!restored) {
-            co_await rollBackRun();
-            co_return SequenceResult{PlacementOutcome::rollbackFailed, {}};
-        }
-        // ---- Raise
         const auto owner = raiseOwner.lock();
         placement_.activateOwners(placed_, owner ? owner->pickerWindow() : std::nullopt);
     }
@@ -356,7 +359,7 @@ Task<bool> CompositionSequence::restoreLeftOver()
 }
 
 // ---- Verification: the placed windows watched until still; a window found off its region is
-// placed there once more.
+// placed there once more. Another interaction begun meanwhile leaves them as they stand.
 Task<SequenceResult> CompositionSequence::verify()
 {
     const bool still = co_await watchUntilStill(

@@ -3,7 +3,8 @@
 // missing one and places its window when it has settled, while an app that is not installed
 // is named once and leaves its region to the display's other windows; the 20 s limit with its
 // notice; another layout stopping the late-window task; a layout without apps (with a
-// terminal on its cell grid); a composition that does not hold, with its state file; stacks,
+// terminal on its cell grid); a composition that does not hold, with its state file; a press
+// while the arranged windows settle; stacks,
 // whose members size in different steps, moving whole; the user's own entry of a program
 // beside the system's.
 #include "SnapFixture.h"
@@ -273,6 +274,40 @@ TEST_F(Composition, ACompositionThatDoesNotHoldIsRolledBackAndItsStateFileSaysSo
     EXPECT_EQ(state[u"placements"_qs].toArray(), QJsonArray{});
     EXPECT_EQ(state[u"targets"_qs].toArray().size(), 2);
     EXPECT_EQ(state[u"pid"_qs].toInteger(), qint64(ownPid()));
+}
+
+// A press on a window (which ends the interaction) while the arranged windows settle is the
+// user's next step: the arrangement stays and is recorded, nothing is said of a roll-back, and
+// the interaction the press began is not ended by the run.
+TEST_F(Composition, APressWhileTheArrangedWindowsSettleKeepsTheArrangement)
+{
+    auto& c = start();
+    const Rect firstBefore(100, 100, 700, 500), secondBefore(900, 200, 600, 400);
+    const auto first = add(100, firstBefore);
+    const auto second = add(101, secondBefore);
+    const SnapLayout& halves = builtIn(u"halves"_qs);
+
+    c.startLayoutApplication(halves, kLeft);
+    // The run raises the arranged windows once they have arrived, then watches them settle.
+    for (int i = 0; i < 5000 && sim.writesOf(sim::Write::Raise).empty(); ++i)
+        clock.advance(1ms);
+    ASSERT_FALSE(sim.writesOf(sim::Write::Raise).empty()) << "the windows were never raised";
+    clock.advance(100ms);
+    c.endInteraction(true); // what a press on a window does
+    const std::uint64_t pressed = c.interactionGeneration();
+    clock.advance(5s);
+
+    EXPECT_TRUE(notices.isEmpty()) << notices.join(u" | "_qs).toStdString();
+    EXPECT_EQ(c.interactionGeneration(), pressed);
+    ASSERT_TRUE(c.groups().count(u"A"_qs)) << "nothing recorded";
+    const auto& placed = c.groups().at(u"A"_qs).windows;
+    ASSERT_EQ(placed.size(), 2u);
+    for (const auto& [r, w] : placed)
+        EXPECT_EQ(frameOf(w), region(halves, r)) << "region " << r;
+    EXPECT_NE(frameOf(first), firstBefore);
+    EXPECT_NE(frameOf(second), secondBefore);
+    const auto saved = store.activeLayout(u"A"_qs);
+    EXPECT_TRUE(saved && saved->id == halves.id);
 }
 
 // A layout switched to with a stack on the display: the stack counts once and moves whole, its

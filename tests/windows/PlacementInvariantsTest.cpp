@@ -290,6 +290,14 @@ TEST(PlacementInvariants, TransactionsCommitOnTargetOrPutEveryWindowBack)
             bystanders.push_back(world.addWindow(rng, 400 + i, world.randomFrame(rng), false));
         if (chance(rng, 0.3))
             world.host.bumpAt = between(rng, 1, 12);
+        // Whether every target sat on its frame when the generation changed.
+        bool arrivedAtBump = false;
+        world.host.onBump = [&] {
+            arrivedAtBump = std::all_of(targets.begin(), targets.end(), [&](const PlacementItem& t) {
+                const auto f = world.sim.frame(t.window.element);
+                return world.movesOnItsOwn(t.window) || (f && edgesMatch(*f, t.frame, kPlacementTolerance));
+            });
+        };
 
         PlacementMover mover;
         if (chance(rng, 0.3)) {
@@ -344,8 +352,8 @@ TEST(PlacementInvariants, TransactionsCommitOnTargetOrPutEveryWindowBack)
 
         ++seen[*outcome];
         world.expectOnlyNamedWritten(named);
-        if (world.host.value != 7) {
-            EXPECT_NE(*outcome, PlacementOutcome::committed) << "committed after the generation changed";
+        if (world.host.value != 7 && *outcome == PlacementOutcome::committed) {
+            EXPECT_TRUE(arrivedAtBump) << "committed after the generation changed before every window arrived";
         }
 
         for (const auto& t : targets) {
@@ -433,6 +441,12 @@ TEST(PlacementInvariants, CompositionRunCommitsAMatchingOrPutsEveryWindowBack)
             world.addWindow(rng, 700 + i, world.randomFrame(rng), false);
         if (chance(rng, 0.3))
             world.host.bumpAt = between(rng, 1, 40);
+        // The frames of the named windows when the generation changed.
+        std::map<WindowId, std::optional<Rect>> atBump;
+        world.host.onBump = [&] {
+            for (const ManagedWindow& w : named)
+                atBump[w.element] = world.sim.frame(w.element);
+        };
         if (!named.empty() && chance(rng, 0.3))
             world.host.picker = named[0];
 
@@ -448,8 +462,13 @@ TEST(PlacementInvariants, CompositionRunCommitsAMatchingOrPutsEveryWindowBack)
         ++seen[result->outcome];
         placedAny += result->placed.empty() ? 0 : 1;
         world.expectOnlyNamedWritten(named);
-        if (world.host.value != 7) {
-            EXPECT_NE(result->outcome, PlacementOutcome::committed) << "committed after the generation changed";
+        if (world.host.value != 7 && result->outcome == PlacementOutcome::committed) {
+            // Only once every window it places had arrived.
+            for (const auto& [region, w] : result->placed) {
+                const auto f = atBump[w.element];
+                EXPECT_TRUE(world.movesOnItsOwn(w) || (f && arrivedAt(*f, regions.at(region), {}, kPlacementTolerance)))
+                    << "committed after the generation changed before region " << region << " was reached";
+            }
         }
 
         if (result->outcome != PlacementOutcome::committed) {

@@ -66,22 +66,34 @@ TEST_F(Transaction, CleanRunRaisesTheFrontWindowAndCommitsAfterThreeChecks)
     EXPECT_EQ(raises(), QStringList{raiseOf(b)});
 }
 
-TEST_F(Transaction, AGenerationChangeAtAnyCheckpointPutsEveryWindowBack)
+TEST_F(Transaction, AGenerationChangeBeforeEveryWindowArrivedPutsEveryWindowBackAndOneAfterLeavesThemPlaced)
 {
     // Count the checkpoints of a clean run of one-by-one moves, then raise the generation at
     // each of them in turn.
     ASSERT_EQ(outcomeOf({.targets = threeTargets(), .kind = place::FillColumn{c}}), PlacementOutcome::committed);
     const int checkpoints = host.reads;
-    ASSERT_EQ(checkpoints, 3 + 1 + 3); // before each move, after the last, after each wait
+    const int arrived = 3 + 1; // before each move, after the last
+    ASSERT_EQ(checkpoints, arrived + 3); // then after each wait
     for (int n = 1; n <= checkpoints; ++n) {
         SCOPED_TRACE(n);
         putBack();
         host.reset(n);
+        if (n <= arrived) {
+            EXPECT_EQ(outcomeOf({.targets = threeTargets(), .kind = place::FillColumn{c}}),
+                      PlacementOutcome::rolledBack);
+            EXPECT_EQ(frameOf(a), kStartA);
+            EXPECT_EQ(frameOf(b), kStartB);
+            EXPECT_EQ(frameOf(c), kStartC);
+            continue;
+        }
+        // Once every window has arrived, another interaction (a click on one of them) is the
+        // user's: the placement stands, and the watch ends there.
         EXPECT_EQ(outcomeOf({.targets = threeTargets(), .kind = place::FillColumn{c}}),
-                  PlacementOutcome::rolledBack);
-        EXPECT_EQ(frameOf(a), kStartA);
-        EXPECT_EQ(frameOf(b), kStartB);
-        EXPECT_EQ(frameOf(c), kStartC);
+                  PlacementOutcome::committed);
+        EXPECT_EQ(frameOf(a), kTargetA);
+        EXPECT_EQ(frameOf(b), kTargetB);
+        EXPECT_EQ(frameOf(c), kTargetC);
+        EXPECT_EQ(host.reads, n);
     }
     // Before any move nothing is written at all.
     putBack();
@@ -90,6 +102,20 @@ TEST_F(Transaction, AGenerationChangeAtAnyCheckpointPutsEveryWindowBack)
     EXPECT_EQ(outcomeOf({.targets = threeTargets(), .kind = place::FillColumn{c}}), PlacementOutcome::rolledBack);
     EXPECT_TRUE(sim.writes().empty());
     EXPECT_EQ(clock.now() - host.readTimes.front(), 0ms);
+
+    // A window that leaves its target once the interaction has ended (the user drags it away)
+    // is neither corrected nor put back, and the others stay.
+    putBack();
+    const Rect away(300, 300, 500, 400);
+    sim.driftAfterWrite(a.element, away, 100ms, 1);
+    host.reset(4); // before and after the mover, then the checks at 80 and 240 ms
+    EXPECT_EQ(outcomeOf({.targets = threeTargets(), .kind = place::FillColumn{c}, .mover = instantMover()}),
+              PlacementOutcome::committed);
+    EXPECT_EQ(frameOf(a), away);
+    EXPECT_EQ(frameOf(b), kTargetB);
+    EXPECT_EQ(frameOf(c), kTargetC);
+    EXPECT_TRUE(logs.messages(LogCategory::WindowAccess)
+                    .contains(u"Another interaction began while the placement settled: it stands"_qs));
 }
 
 TEST_F(Transaction, ACoordinatorThatGoesAwayEndsEveryMoveLikeAnEndedInteraction)

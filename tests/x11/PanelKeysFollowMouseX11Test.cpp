@@ -225,9 +225,10 @@ TEST_F(PanelKeysFollowMouseX11, ThePickerKeepsItsKeysWhileThePointerRestsOnAnoth
         << "alpha is at " << toString(session.wmFrame(a.term.window).value_or(Rect())).toStdString() << "\n" << log();
     EXPECT_TRUE(session.waitFor([&] { return !shown(u"Choose a Layout"_qs); })) << "the picker stayed open";
 
-    // Snap assist offers the right half once the placement committed (a click before then ends
-    // the placement's interaction, which puts alpha back): a click in alpha ends it, and its hold
-    // on the keyboard with it (keys typed before it closed are its own). Nothing reached alpha.
+    // Snap assist offers the right half once the placement committed (a click before then would
+    // end the placement's interaction, and no snap assist would come): a click in alpha ends it,
+    // and its hold on the keyboard with it (keys typed before it closed are its own). Nothing
+    // reached alpha.
     ASSERT_TRUE(session.waitFor([&] { return shown(u"Choose a window for this space"_qs); }, 10000)) << log();
     ASSERT_TRUE(focusedXterm(session, a.term.window));
     ASSERT_TRUE(session.waitFor([&] { return !shown(u"Choose a window for this space"_qs); })) << log();

@@ -3,7 +3,10 @@
 // the xterm there on its cell grid, and region assist then offers the other window of that
 // monitor, drawn with its application's icon (no capture here). An xterm its window manager
 // tiled by its own key goes the same way out of the tile, or is told truly that the manager
-// keeps it there.
+// keeps it there. A click on the xterm just placed, while the placement still watches it settle,
+// is the user's next step: the xterm stays in its region, recorded there, and snap assist stays
+// away.
+#include "base/Log.h"
 #include "layout/ScreenGeometry.h"
 #include "overlay/RegionAssistView.h"
 #include "overlay/WindowThumbnailButton.h"
@@ -18,6 +21,8 @@
 #include <QPixmap>
 #include <QScreen>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace fw {
 namespace {
@@ -147,6 +152,73 @@ TEST(PlaceWindowX11, PlacingTheFocusedXtermThroughThePickerThenOffersTheOtherWin
         return screen->grabWindow(0, at.x(), at.y(), 1, 1).toImage().pixelColor(0, 0) != QColor(Qt::black);
     })) << "region assist is not drawn";
     saveShot(u"place-assist.png"_qs);
+}
+
+TEST(PlaceWindowX11, AClickOnTheXtermJustPlacedWhileItSettlesLeavesItPlacedAndRecorded)
+{
+    XSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    auto other = session.startTestClient(u"offered"_qs, {"--size", "500x400", "--position", "1300,550"});
+    auto term = session.startXterm(u"place me"_qs, {"-geometry", "80x24+900+300"});
+    ASSERT_TRUE(other.window && term.window) << session.error();
+    ASSERT_TRUE(session.activate(term.window)) << "xterm never became active";
+
+    SessionApp app(session);
+    CoordinatorRig rig(session);
+    ASSERT_TRUE(rig.startDragMonitor()) << "no XInput 2.2";
+    const ScreenInfo screen = rig.screens.screens().front();
+    const QString display = displayKey(screen);
+    const Rect target = regionFrames(SnapLayout::builtIns().front(), screen).at(0);
+    const auto hints = rig.ws.sizeHints(term.window);
+    ASSERT_TRUE(hints);
+    const Rect start = session.wmFrame(term.window).value_or(Rect());
+    log::Capture logs(false);
+    const auto logText = [&] {
+        std::string out;
+        for (const LogEntry& e : logs.entries())
+            out += e.message.toStdString() + "\n";
+        return out;
+    };
+    const auto moveEnded = [&] {
+        return std::any_of(logs.entries().begin(), logs.entries().end(), [](const LogEntry& e) {
+            return e.category == LogCategory::Motion && e.message.contains(u" done"_qs);
+        });
+    };
+
+    // The picker's left half of "Halves"; the pointer then rests over that half, and clicks the
+    // xterm as soon as its move has ended: the placement watches it settle for half a second
+    // at least, and snap assist comes only after that.
+    ASSERT_TRUE(rig.placeFocusedWindow());
+    ASSERT_TRUE(clickHalvesRegion(session, rig, screen, 0));
+    ASSERT_TRUE(session.waitFor([&] { return rig.state.interaction.mutating; })) << "the choice never began";
+    session.warpPointer(int(target.midX()), int(target.midY()));
+    ASSERT_TRUE(session.waitFor(moveEnded, 10000))
+        << "xterm at " << describe(session.wmFrame(term.window)) << "; notices: " << rig.notices.join(u" | "_qs).toStdString()
+        << "\n" << logText();
+    ASSERT_TRUE(rig.overlay.assistViews().empty()) << "snap assist came before the click";
+    session.pressButton(1);
+    session.releaseButton(1);
+
+    // The placement ends as it stands: no window goes back, nothing is said, and snap assist,
+    // of the interaction the click ended, never shows.
+    ASSERT_TRUE(session.waitFor([&] { return !rig.state.interaction.mutating; }, 10000));
+    EXPECT_TRUE(logs.contains(u"Another interaction began while the placement settled: it stands"_qs))
+        << "the click did not end the interaction while the placement settled";
+    ASSERT_TRUE(session.syncWithWindowManager());
+    EXPECT_TRUE(onGridIn(session.wmFrame(term.window), target, *hints))
+        << "xterm at " << describe(session.wmFrame(term.window)) << " (it began at " << toString(start).toStdString()
+        << "), asked for " << toString(target).toStdString();
+    EXPECT_TRUE(rig.notices.isEmpty()) << rig.notices.join(u" | "_qs).toStdString();
+    EXPECT_TRUE(rig.overlay.assistViews().empty());
+    // Recorded: the xterm is the left half's, which a scan and reconcile keep, and "Halves" is
+    // the display's layout.
+    ASSERT_TRUE(rig.coordinator->groups().count(display)) << "no layout applied to " << display.toStdString();
+    EXPECT_EQ(rig.coordinator->groups().at(display).layout.id, u"halves"_qs);
+    EXPECT_EQ(rig.coordinator->groups().at(display).windows.at(0).element, term.window);
+    rig.coordinator->reconcile(rig.access.managedWindows());
+    EXPECT_EQ(rig.coordinator->groups().at(display).windows.at(0).element, term.window);
+    const auto saved = rig.store.activeLayout(display);
+    EXPECT_TRUE(saved && saved->id == u"halves"_qs);
 }
 
 // An xterm tiled to the left half by its window manager's own key, typed by `tile` (metacity's
