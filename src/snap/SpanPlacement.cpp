@@ -106,7 +106,6 @@ Task<bool> placeSpan(SnapContext& ctx, ResizeState state, ManagedWindow window, 
     const auto target = origin ? spanTarget(regionFrames(origin->group.layout, origin->screen), requested) : std::nullopt;
     if (!target)
         co_return false;
-    const InteractionStamp stamp = ctx.stamp();
     // A window on a cell grid goes to the frame its grid allows across the regions.
     const Rect onGrid = ctx.access.gridFrame(window, target->frame);
     const bool settled = co_await ctx.access.animateMove(window, {}, onGrid, kSameFrameTolerance);
@@ -120,8 +119,10 @@ Task<bool> placeSpan(SnapContext& ctx, ResizeState state, ManagedWindow window, 
         }
         co_return true;
     }
+    // Once the window arrived the span stands, even when another interaction began meanwhile (a
+    // click on it): that interaction starts from the span.
     const LayoutGroup* group = state.layouts.group(origin->display);
-    if (!stamp.current() || !group || !(group->layout == origin->group.layout))
+    if (!group || !(group->layout == origin->group.layout))
         co_return true;
     state.memory.originals.try_emplace(window, before);
     recordSpan(ctx, state, window, *origin, *group, *target);
