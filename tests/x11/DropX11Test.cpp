@@ -18,6 +18,9 @@
 #include <QJsonObject>
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+
 namespace fw {
 namespace {
 
@@ -49,7 +52,8 @@ void saveShot(test::XSession& session, const Rect& area, const QString& name)
 
 class DropX11 : public ::testing::Test {
 protected:
-    explicit DropX11(bool compositor = true) : session({3200, 1080, true, compositor}) {}
+    explicit DropX11(bool compositor = true) : DropX11(XSessionOptions{3200, 1080, true, compositor}) {}
+    explicit DropX11(const XSessionOptions& options) : session(options) {}
 
     // The two windows placed in "Halves" on the screen, the xterm in region 0; false when
     // they did not settle.
@@ -170,9 +174,25 @@ struct CaptionCase {
     bool compositor;
 };
 
+// All four cases under openbox; under the matrix's other window managers 100 % bare and 200 %
+// composited: the manager moves the xterm alike with a compositing manager and without, and each
+// density still runs under each. Why a case does not run here; nothing when it runs.
+std::optional<std::string> captionSkip(const CaptionCase& c)
+{
+    if (c.compositor == (c.dpi > 96))
+        return std::nullopt;
+    return XSession::defaultRunOnlySkip("the compositing manager draws our unmanaged preview alike under every "
+                                        "window manager (100 % bare and 200 % composited run with each)");
+}
+
 class DropCaptionX11 : public DropX11, public ::testing::WithParamInterface<CaptionCase> {
 protected:
-    DropCaptionX11() : DropX11(GetParam().compositor) {}
+    // A case that does not run here starts a bare server only, no window manager for nothing.
+    DropCaptionX11()
+        : DropX11(captionSkip(GetParam()) ? XSessionOptions{640, 480, false, false}
+                                          : XSessionOptions{3200, 1080, true, GetParam().compositor})
+    {
+    }
 };
 
 // An xterm dragged by its title bar to the top of the empty right half of "Halves", its left
@@ -180,6 +200,8 @@ protected:
 // place") of the preview below the xterm shows beside it, not under it.
 TEST_P(DropCaptionX11, TheCaptionOfAnEmptyRegionStaysBesideTheWindowDraggedOverIt)
 {
+    if (const auto why = captionSkip(GetParam()))
+        GTEST_SKIP() << *why;
     ASSERT_TRUE(session.ok()) << session.error();
     if (!session.titleBars())
         GTEST_SKIP() << "no title bars to drag under " << session.windowManager().toStdString();

@@ -1,5 +1,6 @@
 // The local processes port: running processes by id, without an X server.
 #include "platform/x11/LocalProcesses.h"
+#include "x11/XSession.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,8 @@ using namespace fw;
 
 TEST(LocalProcesses, KnowsRunningProcessesAndForgetsEndedOnes)
 {
+    if (const auto why = test::XSession::defaultRunOnlySkip("it starts no X server, so no window manager takes part"))
+        GTEST_SKIP() << *why;
     LocalProcesses processes;
     EXPECT_TRUE(processes.isRunning(Pid(::getpid())));
     EXPECT_TRUE(processes.isRunning(1)) << "another user's process runs too";

@@ -2,7 +2,9 @@
 // starts, as GNOME and KDE do, and two monitors side by side. A title-bar drag of an xterm to
 // the right monitor's top centre shows the picker there and places the xterm in the region
 // hovered; the place key on the focused xterm shows the picker on the xterm's monitor, and
-// Return places it in that monitor's left half.
+// Return places it in that monitor's left half. Under the matrix's other window managers at
+// 200 % only: the manager, started before the density is set, moves, frames and focuses the same
+// xterm at both, and what 150 % adds, our rounding at a fractional scale, runs under openbox.
 #include "layout/SnapLayout.h"
 #include "platform/x11/X11WindowSystem.h"
 #include "snap/AppliedLayouts.h"
@@ -51,6 +53,10 @@ bool panelOver(XSession& s, const Rect& region)
 TEST_P(ProgramDensityX11, PickerAndPlacementKeepToTheMonitorOfTheWindow)
 {
     const int dpi = GetParam();
+    if (const auto why = XSession::defaultRunOnlySkip("at 150 % only our rounding differs from 200 %, which runs under "
+                                                      "every window manager");
+        why && dpi != 192)
+        GTEST_SKIP() << *why;
     const double ratio = dpi / 96.0;
     XSession session({3200, 1080, true, false});
     ASSERT_TRUE(session.ok()) << session.error();

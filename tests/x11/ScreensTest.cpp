@@ -264,6 +264,8 @@ TEST(X11Screens, AtHighDensityMonitorsKeepDevicePixelsAndLoseOnlyTheirOwnDocks)
 
 TEST(X11Screens, DisplayKeysFromEdid)
 {
+    if (const auto why = test::XSession::defaultRunOnlySkip("it starts no X server, so no window manager takes part"))
+        GTEST_SKIP() << *why;
     const QString key = X11Screens::displayKeyFromEdid(sampleEdid(1));
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-9A-F]{8}-[0-9A-F]{4}-5[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}$"))
                     .match(key)
@@ -290,6 +292,8 @@ TEST(X11Screens, DisplayKeysFromEdid)
 // else by their place; twins are numbered; anything that is no EDID names nothing.
 TEST(X11Screens, DisplayNamesFromEdidConnectorOrPlace)
 {
+    if (const auto why = test::XSession::defaultRunOnlySkip("it starts no X server, so no window manager takes part"))
+        GTEST_SKIP() << *why;
     EXPECT_EQ(monitorNameFromEdid(namedEdid("DEL", "DELL U2720Q")), "Dell U2720Q") << "the maker not said twice";
     EXPECT_EQ(monitorNameFromEdid(namedEdid("SAM", "U28E590")), "Samsung U28E590");
     EXPECT_EQ(monitorNameFromEdid(namedEdid("GSM", "LG ULTRAFINE")), "LG ULTRAFINE");
@@ -318,6 +322,8 @@ TEST(X11Screens, DisplayNamesFromEdidConnectorOrPlace)
 
 TEST(X11Permissions, AlwaysGrantedAndNothingToReset)
 {
+    if (const auto why = test::XSession::defaultRunOnlySkip("it starts no X server, so no window manager takes part"))
+        GTEST_SKIP() << *why;
     X11Permissions p;
     EXPECT_TRUE(p.windowControlGranted(false));
     EXPECT_TRUE(p.windowControlGranted(true));

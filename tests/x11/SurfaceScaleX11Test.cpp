@@ -5,6 +5,9 @@
 // and open pill; resting on the front's title-bar button opens the switcher and maps nothing
 // that draws nothing. With FRAMEWELL_SHOTS_DIR set each case saves photographs for review
 // (FRAMEWELL_SHOTS_COMPOSITOR=on takes them with xcompmgr; their names end in "-bare" without).
+// Under the matrix's other window managers 100 % and 200 % only: the manager, started before the
+// density is set, frames the same terminals with the same title-bar buttons at every density,
+// and what 150 % adds, our rounding at a fractional scale, runs under openbox.
 #include "layout/ScreenGeometry.h"
 #include "layout/SnapLayout.h"
 #include "overlay/DropActionMenuView.h"
@@ -36,6 +39,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <optional>
+#include <string>
 #include <xcb/xcb.h>
 
 namespace fw {
@@ -109,10 +114,20 @@ protected:
         return {};
     }
     double ratio() const { return GetParam() / 96.0; }
+    // Why the case adds nothing under this window manager: see the top of the file.
+    std::optional<std::string> matrixSkip() const
+    {
+        if (GetParam() == 96 || GetParam() == 192)
+            return std::nullopt;
+        return XSession::defaultRunOnlySkip("at 150 % only our rounding differs from 100 % and 200 %, which run under "
+                                            "every window manager");
+    }
 };
 
 TEST_P(X11SurfaceScale, TileMenuAndSharedEdgeBarAreWholeAtTheDisplaysScale)
 {
+    if (const auto why = matrixSkip())
+        GTEST_SKIP() << *why;
     XSession session(sessionOptions());
     ASSERT_EQ(start(session), "");
     auto term = session.startXterm(u"under"_qs, {"-geometry", "150x50+60+40", "-e", "sh", "-c",
@@ -188,6 +203,8 @@ void pointAt(XSession& session, Point p)
 
 TEST_P(X11SurfaceScale, StackBadgeHoldsItsWholePillAndTheAnchorMapsNothing)
 {
+    if (const auto why = matrixSkip())
+        GTEST_SKIP() << *why;
     XSession session(sessionOptions());
     ASSERT_EQ(start(session), "");
     if (!session.titleBars())

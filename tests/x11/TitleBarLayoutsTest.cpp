@@ -3,6 +3,7 @@
 // tables, the files they live in (a stated layout wins over the window manager's default, a
 // broken or missing file falls back to it), and the defaults by window-manager name.
 #include "platform/x11/TitleBarLayouts.h"
+#include "x11/XSession.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,6 +15,8 @@ namespace {
 
 TEST(TitleBarLayouts, EachNotationCountsTheItemsAtEitherEndAndFindsTheButtonsSide)
 {
+    if (const auto why = test::XSession::defaultRunOnlySkip("it starts no X server, so no window manager takes part"))
+        GTEST_SKIP() << *why;
     struct Row {
         TitleBarButtons (*parse)(const QString&);
         const char* layout;
@@ -41,6 +44,8 @@ TEST(TitleBarLayouts, EachNotationCountsTheItemsAtEitherEndAndFindsTheButtonsSid
 
 TEST(TitleBarLayouts, SettingsFilesStateTheLayoutElseTheWindowManagersDefault)
 {
+    if (const auto why = test::XSession::defaultRunOnlySkip("it starts no X server, so no window manager takes part"))
+        GTEST_SKIP() << *why;
     EXPECT_EQ(titlebar::xfwmLayout(R"(<?xml version="1.0" encoding="UTF-8"?>
 <channel name="xfwm4" version="1.0">
   <property name="general" type="empty">

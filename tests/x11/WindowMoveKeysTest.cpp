@@ -2,6 +2,7 @@
 // names, KWin's kwinrc (the user's file before the system's, a FIFO passed over, its default
 // Meta when none says), and none stated by any other window manager.
 #include "platform/x11/WindowMoveKeys.h"
+#include "x11/XSession.h"
 
 #include <QDir>
 #include <QFile>
@@ -35,6 +36,8 @@ bool write(const QString& path, const QByteArray& text)
 
 TEST(WindowMoveKeys, GnomeAndKwinStateTheirKeyElseEachWindowManagerHasItsDefault)
 {
+    if (const auto why = test::XSession::defaultRunOnlySkip("it starts no X server, so no window manager takes part"))
+        GTEST_SKIP() << *why;
     EXPECT_EQ(movekey::fromGnome(u"<Super>"_qs), Modifiers(ModSuper));
     EXPECT_EQ(movekey::fromGnome(u"<Alt>"_qs), Modifiers(ModAlt));
     EXPECT_EQ(movekey::fromGnome(u"<Control><mod4>"_qs), Modifiers(ModControl | ModSuper));

@@ -605,6 +605,8 @@ test::XSessionOptions withoutWindowManager()
 // connection of its own while the port reads the frame: every read has the frame's size.
 TEST(X11WindowSystem, AFrameReadWhileTheWindowManagerMovesItKeepsItsSize)
 {
+    if (const auto why = test::XSession::defaultRunOnlySkip("its session runs no window manager"))
+        GTEST_SKIP() << *why;
     XSession session(withoutWindowManager());
     ASSERT_TRUE(session.ok()) << session.error();
     auto client = session.startTestClient(QStringLiteral("moved"), {"--position", "100,100", "--size", "300x200"});
@@ -642,6 +644,8 @@ TEST(X11WindowSystem, AFrameReadWhileTheWindowManagerMovesItKeepsItsSize)
 
 TEST(X11WindowSystem, WithoutAWindowManagerWritesGoStraightToTheWindow)
 {
+    if (const auto why = test::XSession::defaultRunOnlySkip("its session runs no window manager"))
+        GTEST_SKIP() << *why;
     XSession session(withoutWindowManager());
     ASSERT_TRUE(session.ok()) << session.error();
     auto client = session.startTestClient(QStringLiteral("bare"), {"--position", "10,20", "--size", "300x200"});

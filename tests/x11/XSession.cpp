@@ -555,6 +555,14 @@ std::optional<std::string> XSession::outsideMatrixSkip(const QString& manager)
     return std::nullopt;
 }
 
+std::optional<std::string> XSession::defaultRunOnlySkip(const std::string& why)
+{
+    const QString manager = testWindowManager();
+    if (manager == QLatin1String("openbox"))
+        return std::nullopt;
+    return why + "; runs in the default run, under openbox, not again under " + manager.toStdString();
+}
+
 bool XSession::runKwinScript(const QByteArray& script)
 {
     static int scripts = 0;

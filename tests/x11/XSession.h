@@ -87,6 +87,11 @@ public:
     // not run here: it runs once, in the default run, where the manager is installed. Nothing
     // when it runs.
     static std::optional<std::string> outsideMatrixSkip(const QString& manager);
+    // Why a case that adds nothing under the other managers of the matrix does not run here:
+    // `why` says why no window manager plays a part in what it adds (a compositor's drawing, a
+    // scale between two that run, a test that starts no manager). Every case runs under
+    // openbox, the default run. Nothing when it runs.
+    static std::optional<std::string> defaultRunOnlySkip(const std::string& why);
     // Runs a script through KWin's scripting interface on the session's bus (as its own
     // shortcuts run, with no shortcut service in between); false when KWin did not take it.
     bool runKwinScript(const QByteArray& script);

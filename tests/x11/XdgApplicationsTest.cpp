@@ -2,6 +2,7 @@
 #include "platform/EntryCommand.h"
 #include "platform/x11/XdgApplications.h"
 #include "x11/ProcessDescriptors.h"
+#include "x11/XSession.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,6 +26,8 @@ struct XdgFixture : ::testing::Test {
 
     void SetUp() override
     {
+        if (const auto why = test::XSession::defaultRunOnlySkip("it starts no X server, so no window manager takes part"))
+            GTEST_SKIP() << *why;
         home = tmp.filePath(u"home/applications"_qs);
         system = tmp.filePath(u"usr/applications"_qs);
         QDir().mkpath(home);
