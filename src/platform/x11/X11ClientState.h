@@ -79,11 +79,22 @@ struct ClientState {
     {
         return std::find(list.begin(), list.end(), a) != list.end();
     }
-    // Iconic or hidden, unless rolled up: openbox and metacity make shaded windows iconic,
-    // metacity hidden too. One both shaded and minimized shows as minimized once unshaded.
+    // Hidden, or iconic with neither the client nor its frame viewable; never while rolled up:
+    // openbox and metacity make shaded windows iconic, metacity hidden too. One both shaded and
+    // minimized shows as minimized once unshaded. Iconic alone while the window shows is one
+    // being rolled out: openbox and metacity drop the shaded state before the iconic one (a
+    // press on its title bar unrolls it under openbox), and openbox sets the iconic one before
+    // the shaded one as it rolls a window up. (Frames are read only with the geometry.)
     bool minimized(const Atoms& a) const
     {
-        return (iconic || has(states, a.netWmStateHidden)) && !has(states, a.netWmStateShaded);
+        if (has(states, a.netWmStateShaded))
+            return false;
+        return has(states, a.netWmStateHidden) || (iconic && !viewable && !frameViewable);
+    }
+    // Whether minimized() needs the frame's state: iconic alone with the client unmapped.
+    bool minimizedByFrame(const Atoms& a) const
+    {
+        return iconic && !viewable && !has(states, a.netWmStateHidden) && !has(states, a.netWmStateShaded);
     }
     // Shown on screen: the client is viewable, or its frame is (a rolled-up window's title bar);
     // a minimized one's frame is unmapped too.

@@ -306,6 +306,8 @@ std::optional<SizeHints> X11WindowSystem::sizeHints(WindowId id)
 bool X11WindowSystem::isMinimized(WindowId id)
 {
     auto s = readOne(id, Kind);
+    if (s && s->minimizedByFrame(conn_->atoms()))
+        s = readOne(id, Kind | Geometry);
     return s && s->minimized(conn_->atoms());
 }
 
