@@ -12,8 +12,15 @@
 #include <QtGui/qguiapplication_platform.h>
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
+#include <mutex>
 #include <optional>
+#include <thread>
 #include <vector>
+
+#include <sys/prctl.h>
+#include <unistd.h>
 
 namespace fw::x11 {
 
@@ -41,7 +48,10 @@ std::optional<std::uint8_t> grab(xcb_connection_t* c, xcb_window_t window)
 // short backoff, for at most half a minute.
 class RetriedGrab final : public QObject, public QAbstractNativeEventFilter {
 public:
-    explicit RetriedGrab(std::function<void()> gone = {}) : gone_(std::move(gone))
+    // `mayHold` tells whether the window's hold still stands (a press may have ended it on
+    // another thread); none: always.
+    explicit RetriedGrab(std::function<void()> gone = {}, std::function<bool(xcb_window_t)> mayHold = {})
+        : gone_(std::move(gone)), mayHold_(std::move(mayHold))
     {
         retry_.setSingleShot(true);
         connect(&retry_, &QTimer::timeout, this, [this] { tryGrab(); });
@@ -104,6 +114,10 @@ private:
         xcb_connection_t* c = toolkitConnection();
         if (!window_ || !c)
             return std::nullopt;
+        if (mayHold_ && !mayHold_(window_)) {
+            retry_.stop();
+            return std::nullopt;
+        }
         const auto status = grab(c, window_);
         if (!status) {
             gone();
@@ -124,6 +138,7 @@ private:
     }
 
     std::function<void()> gone_;
+    std::function<bool(xcb_window_t)> mayHold_;
     xcb_window_t window_ = XCB_NONE;
     bool grabbed_ = false;
     int tries_ = 0;
@@ -135,6 +150,157 @@ HotKeyRoute& hotKeyRoute()
     static HotKeyRoute route;
     return route;
 }
+
+// The presses caught while a panel holds the keyboard, on a thread and a connection of their own:
+// a synchronous grab of the primary button on the root freezes the pointer at each press until
+// the press is handed on, and a main thread busy drawing or placing would keep it frozen with the
+// motions behind it queued (a window manager then reads them in one burst: pekwm moved a window
+// by the first of them and dropped the rest). A press off our windows lets the keyboard go first
+// (on the toolkit's connection, answered before the press goes on); the main thread is told
+// afterwards. Every press is handed on, whether the hold still stands or not.
+class PressTap {
+public:
+    // `ended` runs on the tap's thread with the window whose hold a press ended.
+    PressTap(xcb_connection_t* toolkit, std::function<void(xcb_window_t)> ended)
+        : toolkit_(toolkit), ended_(std::move(ended))
+    {
+    }
+    ~PressTap() { stop(); }
+    PressTap(const PressTap&) = delete;
+    PressTap& operator=(const PressTap&) = delete;
+
+    // Catches presses for the window's hold; a press on one of `ours` (top-level windows) keeps
+    // it. Refused where another client grabbed the button on the root: presses then go on as
+    // before.
+    void catchFor(xcb_window_t window, std::vector<xcb_window_t> ours)
+    {
+        {
+            std::lock_guard guard(mutex_);
+            ours_ = std::move(ours);
+        }
+        held_ = window;
+        if (catching_ || !start())
+            return;
+        xcb_generic_error_t* error = xcb_request_check(
+            c_, xcb_grab_button_checked(c_, 0, root_, XCB_EVENT_MASK_BUTTON_PRESS, XCB_GRAB_MODE_SYNC,
+                                        XCB_GRAB_MODE_ASYNC, XCB_NONE, XCB_NONE, 1, XCB_MOD_MASK_ANY));
+        catching_ = !error;
+        free(error);
+    }
+    // Catches no more; a press already on its way is still handed on.
+    void release()
+    {
+        held_ = XCB_NONE;
+        if (!catching_)
+            return;
+        catching_ = false;
+        xcb_ungrab_button(c_, 1, root_, XCB_MOD_MASK_ANY);
+        xcb_flush(c_);
+    }
+    // Whether the window's hold stands (no press has ended it).
+    bool holds(xcb_window_t window) const { return window && held_ == window; }
+
+private:
+    bool start()
+    {
+        if (thread_.joinable())
+            return true;
+        int screen = 0;
+        c_ = xcb_connect(nullptr, &screen);
+        if (xcb_connection_has_error(c_)) {
+            xcb_disconnect(c_);
+            c_ = nullptr;
+            return false;
+        }
+        auto roots = xcb_setup_roots_iterator(xcb_get_setup(c_));
+        for (int i = 0; i < screen && roots.rem; ++i)
+            xcb_screen_next(&roots);
+        root_ = roots.data->root;
+        const auto pid = FW_XCB_REPLY(c_, xcb_intern_atom, xcb_intern_atom(c_, 0, 11, "_NET_WM_PID"));
+        pidAtom_ = pid ? pid->atom : xcb_atom_t(XCB_NONE);
+        // Told to stop by a message to a window of its own.
+        wake_ = xcb_generate_id(c_);
+        xcb_create_window(c_, 0, wake_, root_, -1, -1, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0,
+                          nullptr);
+        xcb_flush(c_);
+        thread_ = std::thread([this] { run(); });
+        return true;
+    }
+    void stop()
+    {
+        if (!thread_.joinable())
+            return;
+        release();
+        xcb_client_message_event_t stop{};
+        stop.response_type = XCB_CLIENT_MESSAGE;
+        stop.format = 32;
+        stop.window = wake_;
+        xcb_send_event(c_, 0, wake_, 0, reinterpret_cast<const char*>(&stop));
+        xcb_flush(c_);
+        thread_.join();
+        xcb_disconnect(c_);   // the server thaws whatever the connection still held
+        c_ = nullptr;
+    }
+
+    void run()
+    {
+        ::prctl(PR_SET_NAME, "Framewell panel presses");   // the kernel keeps the first 15 bytes
+        while (xcb_generic_event_t* e = xcb_wait_for_event(c_)) {
+            const int type = e->response_type & 0x7f;
+            if (type == XCB_BUTTON_PRESS)
+                handOn(*reinterpret_cast<const xcb_button_press_event_t*>(e));
+            const bool stopped = type == XCB_CLIENT_MESSAGE
+                && reinterpret_cast<const xcb_client_message_event_t*>(e)->window == wake_;
+            free(e);
+            if (stopped)
+                return;
+        }
+    }
+
+    void handOn(const xcb_button_press_event_t& b)
+    {
+        const xcb_window_t ended = ours(b.child) ? XCB_NONE : held_.exchange(XCB_NONE);
+        if (ended) {
+            // The ungrab reaches the server before the press goes on to the window manager.
+            xcb_ungrab_keyboard(toolkit_, XCB_CURRENT_TIME);
+            free(xcb_get_input_focus_reply(toolkit_, xcb_get_input_focus(toolkit_), nullptr));
+        }
+        // Frozen until now: handed on as if we had not been there.
+        xcb_allow_events(c_, XCB_ALLOW_REPLAY_POINTER, b.time);
+        xcb_flush(c_);
+        if (ended && ended_)
+            ended_(ended);
+    }
+
+    // A top-level window of ours: one the toolkit had when the hold began, or one naming our
+    // process.
+    bool ours(xcb_window_t top)
+    {
+        if (top == XCB_NONE)
+            return false;
+        {
+            std::lock_guard guard(mutex_);
+            if (std::find(ours_.begin(), ours_.end(), top) != ours_.end())
+                return true;
+        }
+        const auto pid = FW_XCB_REPLY(c_, xcb_get_property,
+                                      xcb_get_property(c_, 0, top, pidAtom_, XCB_ATOM_CARDINAL, 0, 1));
+        return pid && xcb_get_property_value_length(pid.p) == 4
+            && *static_cast<const std::uint32_t*>(xcb_get_property_value(pid.p)) == std::uint32_t(::getpid());
+    }
+
+    xcb_connection_t* const toolkit_;
+    const std::function<void(xcb_window_t)> ended_;
+    xcb_connection_t* c_ = nullptr;   // the tap's own
+    xcb_window_t root_ = XCB_NONE;
+    xcb_window_t wake_ = XCB_NONE;
+    xcb_atom_t pidAtom_ = XCB_NONE;
+    std::thread thread_;
+    std::atomic<xcb_window_t> held_{XCB_NONE};
+    bool catching_ = false;           // the main thread's
+    std::mutex mutex_;
+    std::vector<xcb_window_t> ours_;
+};
 
 // The hold of an open panel. Lives with the application (a child of it).
 class PanelHold final : public QObject, public QAbstractNativeEventFilter {
@@ -151,9 +317,10 @@ public:
     {
         if (grab_.window() && grab_.window() != window)
             letGo(grab_.window());
+        // The presses first: the grab asks whether the hold stands.
+        catchPresses(window);
         // Again when held already: a popup of the toolkit's may have taken the grab over.
         grab_.hold(window);
-        catchPresses(true);
     }
     void letGo(xcb_window_t window)
     {
@@ -176,26 +343,33 @@ public:
     bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override;
 
 private:
-    PanelHold() : QObject(qGuiApp), grab_([this] { forget(); }) { qGuiApp->installNativeEventFilter(this); }
+    PanelHold()
+        : QObject(qGuiApp), grab_([this] { forget(); }, [this](xcb_window_t w) { return !tap_ || tap_->holds(w); })
+    {
+        qGuiApp->installNativeEventFilter(this);
+    }
     ~PanelHold() override
     {
+        tap_.reset();
         if (instance_ == this)
             instance_ = nullptr;
     }
 
     void forget();
-    // While held, every press of the primary button reaches us first (a synchronous grab on the
-    // root window) and is handed on at once: a press off our windows lets the keyboard go before
-    // the window manager sees it, as a manager that starts a move takes the keyboard then and
-    // gives the move up when another client holds it.
-    void catchPresses(bool on);
-    bool press(const xcb_button_press_event_t& b);
+    // While held, every press of the primary button reaches the tap first and is handed on at
+    // once: a press off our windows lets the keyboard go before the window manager sees it, as a
+    // manager that starts a move takes the keyboard then and gives the move up when another
+    // client holds it.
+    void catchPresses(xcb_window_t window);
+    // On the main thread, after a press off our windows ended the window's hold.
+    void endedByPress(xcb_window_t window);
     // A press or release while held; true when it is a hot key's (the panel never sees it).
     bool key(const xcb_key_press_event_t& k, bool press);
     void keepFocus();
     bool viewable(xcb_connection_t* c) const;
 
     static inline PanelHold* instance_ = nullptr;
+    std::unique_ptr<PressTap> tap_;   // made at the first hold, on the toolkit's connection
     RetriedGrab grab_;
     std::vector<std::uint8_t> passed_;   // hot keys pressed while held and not yet released
     struct Release {
@@ -204,51 +378,41 @@ private:
     } released_;                       // the last hot key released
     std::vector<std::int64_t> takenBack_;   // when the focus came back, within the last second
     bool yielded_ = false;                  // the window manager kept moving the focus away
-    bool catching_ = false;
 };
 
-void PanelHold::catchPresses(bool on)
+void PanelHold::catchPresses(xcb_window_t window)
 {
     xcb_connection_t* c = toolkitConnection();
-    if (!c || on == catching_)
+    if (!c)
         return;
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-    if (on) {
-        // Refused where another client grabbed the button on the root: presses then go on as before.
-        xcb_generic_error_t* error = xcb_request_check(
-            c, xcb_grab_button_checked(c, 0, root, XCB_EVENT_MASK_BUTTON_PRESS, XCB_GRAB_MODE_SYNC,
-                                       XCB_GRAB_MODE_ASYNC, XCB_NONE, XCB_NONE, 1, XCB_MOD_MASK_ANY));
-        catching_ = !error;
-        free(error);
-    } else {
-        xcb_ungrab_button(c, 1, root, XCB_MOD_MASK_ANY);
-        xcb_flush(c);
-        catching_ = false;
+    if (!tap_) {
+        tap_ = std::make_unique<PressTap>(c, [this](xcb_window_t held) {
+            QMetaObject::invokeMethod(this, [this, held] { endedByPress(held); }, Qt::QueuedConnection);
+        });
     }
+    std::vector<xcb_window_t> ours;
+    for (const QWindow* w : QGuiApplication::allWindows()) {
+        if (w->handle())
+            ours.push_back(xcb_window_t(w->winId()));
+    }
+    tap_->catchFor(window, std::move(ours));
 }
 
-bool PanelHold::press(const xcb_button_press_event_t& b)
+void PanelHold::endedByPress(xcb_window_t window)
 {
-    xcb_connection_t* c = toolkitConnection();
-    if (!c || b.event != xcb_setup_roots_iterator(xcb_get_setup(c)).data->root)
-        return false;
-    // The top-level window under the pointer: one of ours keeps the hold (the panel reads its
-    // own press as the press is handed on to it).
-    const auto windows = QGuiApplication::allWindows();
-    const bool ours = b.child != XCB_NONE && std::any_of(windows.begin(), windows.end(), [&](const QWindow* w) {
-        return w->handle() && xcb_window_t(w->winId()) == b.child;
-    });
-    if (!ours && grab_.window())
-        letGo(grab_.window());
-    // Frozen until then: handed on as if we had not been there, after the keyboard's ungrab.
-    xcb_allow_events(c, XCB_ALLOW_REPLAY_POINTER, b.time);
-    xcb_flush(c);
-    return true;
+    if (grab_.window() == window) {
+        letGo(window);
+        return;
+    }
+    // A later panel's hold, taken while the press went by, may have lost its grab to the ungrab.
+    if (grab_.window())
+        grab_.hold(grab_.window());
 }
 
 void PanelHold::forget()
 {
-    catchPresses(false);
+    if (tap_)
+        tap_->release();
     grab_.stop();
     passed_.clear();
     released_ = {};
@@ -331,9 +495,6 @@ bool PanelHold::nativeEventFilter(const QByteArray& type, void* message, qintptr
     if (type != "xcb_generic_event_t")
         return false;
     const auto* e = static_cast<const xcb_generic_event_t*>(message);
-    // A caught press is handed on even when the hold ended meanwhile: the pointer waits for it.
-    if ((e->response_type & 0x7f) == XCB_BUTTON_PRESS)
-        return press(*reinterpret_cast<const xcb_button_press_event_t*>(e));
     if (!grab_.window())
         return false;
     switch (e->response_type & 0x7f) {

@@ -12,9 +12,9 @@
 // panel; and the input focus that a window manager moves to the window under the pointer comes back
 // to the panel. A move of the focus while a button is down (a click elsewhere) or to another window
 // of ours ends the hold; a press of the primary button off our windows ends it before the window
-// manager sees the press (a synchronous grab on the root hands every press on at once), as metacity
-// and mutter take the keyboard when a move starts and give the move up while another client holds
-// it.
+// manager sees the press (a synchronous grab on the root, on a thread and connection of its own,
+// hands every press on at once, however busy the main thread), as metacity and mutter take the
+// keyboard when a move starts and give the move up while another client holds it.
 
 #include "platform/GlobalHotKeys.h"
 
