@@ -162,7 +162,7 @@ class PressTap {
 public:
     // `ended` runs on the tap's thread with the window whose hold a press ended.
     PressTap(xcb_connection_t* toolkit, std::function<void(xcb_window_t)> ended)
-        : toolkit_(toolkit), ended_(std::move(ended))
+        : toolkit_(toolkit), endedBy_(std::move(ended))
     {
     }
     ~PressTap() { stop(); }
@@ -178,7 +178,9 @@ public:
             std::lock_guard guard(mutex_);
             ours_ = std::move(ours);
         }
-        held_ = window;
+        // A hold a press ended stays ended until the main thread has heard of it.
+        if (window != ended_)
+            held_ = window;
         if (catching_ || !start())
             return;
         xcb_generic_error_t* error = xcb_request_check(
@@ -199,6 +201,8 @@ public:
     }
     // Whether the window's hold stands (no press has ended it).
     bool holds(xcb_window_t window) const { return window && held_ == window; }
+    // The main thread has heard that a press ended the window's hold.
+    void heard(xcb_window_t window) { ended_.compare_exchange_strong(window, XCB_NONE); }
 
 private:
     bool start()
@@ -261,6 +265,7 @@ private:
     {
         const xcb_window_t ended = ours(b.child) ? XCB_NONE : held_.exchange(XCB_NONE);
         if (ended) {
+            ended_ = ended;
             // The ungrab reaches the server before the press goes on to the window manager.
             xcb_ungrab_keyboard(toolkit_, XCB_CURRENT_TIME);
             free(xcb_get_input_focus_reply(toolkit_, xcb_get_input_focus(toolkit_), nullptr));
@@ -268,8 +273,8 @@ private:
         // Frozen until now: handed on as if we had not been there.
         xcb_allow_events(c_, XCB_ALLOW_REPLAY_POINTER, b.time);
         xcb_flush(c_);
-        if (ended && ended_)
-            ended_(ended);
+        if (ended && endedBy_)
+            endedBy_(ended);
     }
 
     // A top-level window of ours: one the toolkit had when the hold began, or one naming our
@@ -290,13 +295,14 @@ private:
     }
 
     xcb_connection_t* const toolkit_;
-    const std::function<void(xcb_window_t)> ended_;
+    const std::function<void(xcb_window_t)> endedBy_;
     xcb_connection_t* c_ = nullptr;   // the tap's own
     xcb_window_t root_ = XCB_NONE;
     xcb_window_t wake_ = XCB_NONE;
     xcb_atom_t pidAtom_ = XCB_NONE;
     std::thread thread_;
     std::atomic<xcb_window_t> held_{XCB_NONE};
+    std::atomic<xcb_window_t> ended_{XCB_NONE};   // the hold a press ended, until heard of
     bool catching_ = false;           // the main thread's
     std::mutex mutex_;
     std::vector<xcb_window_t> ours_;
@@ -400,6 +406,7 @@ void PanelHold::catchPresses(xcb_window_t window)
 
 void PanelHold::endedByPress(xcb_window_t window)
 {
+    tap_->heard(window);
     if (grab_.window() == window) {
         letGo(window);
         return;
