@@ -1,5 +1,6 @@
-// WindowAccess: frame writes (at once or checked until the window holds), drift checks,
-// raising, and the window-control permission's settings.
+// WindowAccess: frame writes (at once or checked until the window holds), the waits for the
+// window manager's answers (its writes handled, a frame settled), drift checks, raising, and
+// the window-control permission's settings.
 #include "base/Log.h"
 #include "windows/PlacementRecord.h"
 #include "windows/WindowAccess.h"
@@ -143,6 +144,29 @@ Task<bool> WindowAccess::writesHandled(int boundMs)
         co_await sleepMilliseconds(clock_, kPollMs);
     }
     co_return true;
+}
+
+Task<SettledFrame> WindowAccess::settledFrame(WindowId id, SettleTiming timing, std::function<bool()> shown)
+{
+    const Duration start = clock_.now();
+    std::optional<Rect> held;   // the frame read with `shown` holding since `since`
+    Duration since = start;
+    for (;;) {
+        const bool showing = !shown || shown();
+        const auto frame = ws_.frame(id);
+        if (!frame)
+            co_return SettledFrame{};
+        const Duration now = clock_.now();
+        if (!showing || frame != held) {
+            held = showing ? frame : std::nullopt;
+            since = now;
+        } else if (now - since >= timing.quiet) {
+            co_return SettledFrame{frame, true};
+        }
+        if (now - start >= timing.limit)
+            co_return SettledFrame{frame, false};
+        co_await clock_.sleep(timing.look);
+    }
 }
 
 void WindowAccess::checkDrift(const ManagedWindow& window, const Rect& expected, std::optional<Rect> actual)

@@ -18,6 +18,13 @@ protected:
         auto& c = *coordinator;
         return clock.run(placeInRegion(c.context(), state.layouts, state.memory, w, region, layout, on, startFrame, guarded));
     }
+    // A window maximized from `restored`.
+    ManagedWindow addMaximized(Pid pid, const Rect& restored)
+    {
+        const auto w = add(pid, restored);
+        sim.setMaximized(w.element, true);
+        return w;
+    }
     Duration lastWrite(const ManagedWindow& w, std::uint32_t kinds) const
     {
         Duration at{-1};
@@ -174,8 +181,9 @@ TEST_F(Placement, AWindowManagerStoppedMidPlacementEndsWhereTheNoticeSays)
 }
 
 // A maximized or shaded window is placed only once the window manager has taken it out of
-// that state; a roll-back puts back its frame and then the state. A terminal sized off its grid
-// is aimed at its grid counted from its base size, and goes back cut to that grid.
+// that state, however late it shows that; a roll-back puts back its frame and then the state. A
+// terminal sized off its grid is aimed at its grid counted from its base size, and goes back cut
+// to that grid.
 TEST_F(Placement, WindowsLeaveMaximizedAndShadedStatesFirstAndARollBackPutsThemBack)
 {
     start();
@@ -184,8 +192,7 @@ TEST_F(Placement, WindowsLeaveMaximizedAndShadedStatesFirstAndARollBackPutsThemB
     const Rect full = topLeftVisibleFrame(kLeft);
 
     // Maximized: left first, then placed; its frame from before is the one it had out of it.
-    const auto maximized = add(100, restored);
-    sim.setMaximized(maximized.element, true);
+    const auto maximized = addMaximized(100, restored);
     ASSERT_EQ(frameOf(maximized), full);
     EXPECT_TRUE(place(maximized, 0, halves).placed);
     EXPECT_EQ(frameOf(maximized), region(halves, 0));
@@ -196,9 +203,8 @@ TEST_F(Placement, WindowsLeaveMaximizedAndShadedStatesFirstAndARollBackPutsThemB
     EXPECT_EQ(states.front().kind, Write::States) << "the state goes before any frame is written";
 
     // Maximized and too large for the region: rolled back to its frame, then maximized again.
-    const auto wide = add(101, Rect(100, 100, region(halves, 1).width() + 60, 400));
+    const auto wide = addMaximized(101, Rect(100, 100, region(halves, 1).width() + 60, 400));
     sim.setSizeHints(wide.element, {.minimum = Size{region(halves, 1).width() + 40, 300}});
-    sim.setMaximized(wide.element, true);
     const PlacementResult refused = place(wide, 1, halves);
     EXPECT_FALSE(refused.placed);
     EXPECT_EQ(refused.notice, u"App101 did not keep the region’s size. Its prior frame was restored."_qs);
@@ -210,8 +216,7 @@ TEST_F(Placement, WindowsLeaveMaximizedAndShadedStatesFirstAndARollBackPutsThemB
     // A window manager that will not let it leave the state (as metacity holds its own edge
     // tile): nothing is written, and saying that it could not be placed is all there is to do
     // (it never had the region's size to keep).
-    const auto held = add(102, restored);
-    sim.setMaximized(held.element, true);
+    const auto held = addMaximized(102, restored);
     sim.refuseWrites(held.element, {.kinds = Write::States});
     const PlacementResult kept = place(held, 0, halves);
     EXPECT_FALSE(kept.placed);
@@ -241,6 +246,28 @@ TEST_F(Placement, WindowsLeaveMaximizedAndShadedStatesFirstAndARollBackPutsThemB
     EXPECT_FALSE(drifted.placed);
     EXPECT_EQ(drifted.notice, u"App105 did not keep the region’s size. Its prior frame was restored."_qs);
     EXPECT_EQ(frameOf(drifting), Rect(100, 100, 395, 290));
+
+    // A window manager on a loaded machine that shows the state change late is waited for, by
+    // what it shows, out of the state and back into it by a roll-back; one that never shows it
+    // ends the placement on its own, with nothing written.
+    const auto slow = addMaximized(106, restored);
+    sim.answerStatesLate(slow.element, 600ms);
+    EXPECT_TRUE(place(slow, 0, halves).placed);
+    EXPECT_EQ(frameOf(slow), region(halves, 0));
+    EXPECT_EQ(sim.windowStates(slow.element), WindowStates(0));
+    const auto slowWide = addMaximized(107, Rect(100, 100, region(halves, 1).width() + 60, 400));
+    sim.setSizeHints(slowWide.element, {.minimum = Size{region(halves, 1).width() + 40, 300}});
+    sim.answerStatesLate(slowWide.element, 600ms);
+    EXPECT_FALSE(place(slowWide, 1, halves).placed);
+    EXPECT_EQ(sim.windowStates(slowWide.element), kMaximized);
+    EXPECT_EQ(frameOf(slowWide), full);
+    const auto stuck = addMaximized(108, restored);
+    sim.answerStatesLate(stuck.element, sim::SimDesktop::kNever);
+    const PlacementResult stuckKept = place(stuck, 0, halves);
+    EXPECT_FALSE(stuckKept.placed);
+    EXPECT_EQ(stuckKept.notice, u"App108 could not be placed or fully restored."_qs);
+    EXPECT_EQ(lastWrite(stuck, Write::Geometry), Duration{-1});
+    EXPECT_EQ(frameOf(stuck), full);
 }
 
 TEST_F(Placement, AWindowThatVanishesOrAnInteractionThatEndsIsHandledWithoutStaleNotices)
