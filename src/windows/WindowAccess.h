@@ -191,8 +191,8 @@ public:
 
     // ---- Writes
 
-    // Writes the frame (writeFrame, every step) and verifies it: re-reads after 16, 48, 112, 208,
-    // 352 and 512 ms with one re-write after the second check; a check made while the window
+    // Writes the frame (writeFrame, every step) and verifies it: re-reads every 16 ms, with one
+    // re-write once 48 ms passed, until it has arrived or 512 ms passed; time while the window
     // system says the writes are still pending does not count (up to 2 s more). True when the
     // frame read back has arrived (arrivedAt, so a window on a cell grid may land up to a cell
     // short). A refusal calls onRejected and logs. A cancelled token only shortens the waits.
