@@ -95,19 +95,8 @@ private:
     // The window's frame once it has stayed the same for a while (bounded); none when it went.
     Task<std::optional<Rect>> settledFrame()
     {
-        constexpr Duration kLook = 25ms, kQuiet = 120ms, kLimit = 1500ms;
-        const Duration start = ctx_.clock.now();
-        std::optional<Rect> last = ctx_.access.frame(release_.window);
-        Duration since = start;
-        while (last && ctx_.clock.now() - since < kQuiet && ctx_.clock.now() - start < kLimit) {
-            co_await ctx_.clock.sleep(kLook);
-            const auto now = ctx_.access.frame(release_.window);
-            if (now != last) {
-                last = now;
-                since = ctx_.clock.now();
-            }
-        }
-        co_return last;
+        const SettledFrame settled = co_await ctx_.access.settledFrame(release_.window.element);
+        co_return settled.frame;
     }
     bool resized() const { return frameChanged(after_, release_.before); }
     bool unmoved() const { return sameFrame(after_, release_.before, kSameFrameTolerance); }

@@ -64,6 +64,19 @@ struct MoveStats {
     Duration slowest{0};
 };
 
+// How a wait looks at a window (WindowAccess::settledFrame): a read every `look` until the frame
+// has stayed the same for `quiet`, for at most `limit` (reads of an X server are cheap; a busy
+// window manager may answer late).
+struct SettleTiming {
+    Duration look = 25ms;
+    Duration quiet = 120ms;
+    Duration limit = 1500ms;
+};
+struct SettledFrame {
+    std::optional<Rect> frame;   // the last read; nothing once the window is gone
+    bool settled = false;        // what was waited for showed, and the frame stayed the same meanwhile
+};
+
 class WindowAccess {
 public:
     WindowAccess(WindowSystem& windows, Screens& screens, Clock& clock, Permissions& permissions);
@@ -143,6 +156,14 @@ public:
     // hints cannot be read.
     Size grid(const ManagedWindow& window) const;
 
+    // ---- Waiting for what the window manager shows
+
+    // Reads the window's frame until `shown` holds (always, when none is given) and the frame has
+    // stayed the same for the quiet time while it did: a window manager's answer is taken by what
+    // it shows and by time, however many reads that takes. Ends at once when the window is gone;
+    // at the limit, unsettled, with the last frame read.
+    Task<SettledFrame> settledFrame(WindowId id, SettleTiming timing = {}, std::function<bool()> shown = {});
+
     // ---- States that hold a frame
 
     // What leaveHeldStates asked the window manager to leave, whether it read back so, and
@@ -154,7 +175,7 @@ public:
     };
     // A maximized (either way), full-screen or shaded window, and a minimized one with
     // `unminimize`, leaves those states, and the task waits (bounded) until the window manager
-    // has done so: the states read back cleared and the frame held still between two reads.
+    // has done so: the states read back cleared and the frame held still for a while since.
     // A frame written before would be kept, or only shown rolled up.
     Task<StatesLeft> leaveHeldStates(ManagedWindow window, bool unminimize = false);
     // Puts a window back into states it left (after its frame went back), waiting likewise.
@@ -170,8 +191,8 @@ public:
 
     // ---- Writes
 
-    // Writes the frame (writeFrame, every step) and verifies it: re-reads after 16, 48, 112, 208,
-    // 352 and 512 ms with one re-write after the second check; a check made while the window
+    // Writes the frame (writeFrame, every step) and verifies it: re-reads every 16 ms, with one
+    // re-write once 48 ms passed, until it has arrived or 512 ms passed; time while the window
     // system says the writes are still pending does not count (up to 2 s more). True when the
     // frame read back has arrived (arrivedAt, so a window on a cell grid may land up to a cell
     // short). A refusal calls onRejected and logs. A cancelled token only shortens the waits.
@@ -240,7 +261,7 @@ private:
     // Switches the application's frame animation off when it is on; true when this did it.
     bool pauseFrameAnimation(Pid pid);
     // Waits until the states read back as asked (all set, or all clear) with a frame that held
-    // still between two reads; false when the window is gone or the bound passed.
+    // still for a while since (settledFrame); false when the window is gone or the bound passed.
     Task<bool> statesSettled(WindowId id, WindowStates states, bool on);
 
     WindowSystem& ws_;

@@ -5,15 +5,16 @@
 #include "windows/WindowAccess.h"
 
 #include <QStringList>
-#include <array>
 
 namespace fw {
 
 namespace {
 
 constexpr WindowStates kHeldStates = kMaximized | Fullscreen | Shaded;
-// Waits before each read of a state change; the first read follows the window manager's answer.
-constexpr std::array<int, 7> kStateWaitsMs{0, 16, 32, 48, 64, 96, 160};
+// A state change has settled once the states read as asked with a frame that stayed the same for
+// a while (a window manager may move the window again once it has set the state). Looked at
+// often; bounded well past what a window manager on a loaded machine takes to answer.
+constexpr SettleTiming kStatesSettle{.look = 20ms, .quiet = 80ms, .limit = 2000ms};
 
 // "maximized, shaded", as the logs write states; "none" for none.
 QString statesText(WindowStates states)
@@ -37,20 +38,12 @@ QString statesText(WindowStates states)
 
 Task<bool> WindowAccess::statesSettled(WindowId id, WindowStates states, bool on)
 {
-    std::optional<Rect> held;
-    for (int wait : kStateWaitsMs) {
-        if (wait > 0)
-            co_await clock_.sleep(milliseconds(wait));
+    const auto asked = [this, id, states, on] {
         const auto now = ws_.windowStates(id);
-        const auto frame = ws_.frame(id);
-        if (!now || !frame)
-            co_return false;
-        const bool done = on ? (*now & states) == states : (*now & states) == 0;
-        if (done && held == frame)
-            co_return true;
-        held = done ? frame : std::nullopt;
-    }
-    co_return false;
+        return now && (on ? (*now & states) == states : (*now & states) == 0);
+    };
+    const SettledFrame settled = co_await settledFrame(id, kStatesSettle, asked);
+    co_return settled.settled;
 }
 
 Task<WindowAccess::StatesLeft> WindowAccess::leaveHeldStates(ManagedWindow window, bool unminimize)

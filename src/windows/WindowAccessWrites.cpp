@@ -1,20 +1,24 @@
-// WindowAccess: frame writes (at once or checked until the window holds), drift checks,
-// raising, and the window-control permission's settings.
+// WindowAccess: frame writes (at once or checked until the window holds), the waits for the
+// window manager's answers (its writes handled, a frame settled), drift checks, raising, and
+// the window-control permission's settings.
 #include "base/Log.h"
 #include "windows/PlacementRecord.h"
 #include "windows/WindowAccess.h"
 
 #include <algorithm>
-#include <array>
 
 namespace fw {
 
 namespace {
-// Waits before each check of a frame write; the re-write follows the second check.
-constexpr std::array<int, 6> kCheckWaitsMs{16, 32, 64, 96, 144, 160};
-// The most the checks wait on top of those for a window manager that has not handled the
-// writes yet (a loaded machine did not schedule it): until it has, nothing was refused.
-constexpr int kHeldUpBoundMs = 2000;
+// The checks of a frame write, by time: a read every kCheckLook until the frame has arrived; the
+// write sent once more when kRewriteAfter has passed without it, and taken as refused when
+// kRefusedAfter has.
+constexpr Duration kCheckLook = 16ms;
+constexpr Duration kRewriteAfter = 48ms;
+constexpr Duration kRefusedAfter = 512ms;
+// The most the checks wait on top of that for a window manager that has not handled the writes
+// yet (a loaded machine did not schedule it): until it has, nothing was refused.
+constexpr Duration kHeldUpBound = 2000ms;
 
 }
 
@@ -102,24 +106,30 @@ Task<bool> WindowAccess::setFrame(ManagedWindow window, Rect target, double tole
     bool ok = once ? arrived(ws_.setFrameAndRead(id, target))
                                             : writeFrame(id, target, current, FrameSteps::all) && arrived(ws_.frame(id));
 
-    int heldUpMs = 0;
-    for (std::size_t attempt = 0; !ok && attempt < kCheckWaitsMs.size();) {
-        // A cancelled wait counts as finished: the checks go on without waiting.
-        co_await clock_.sleep(milliseconds(kCheckWaitsMs[attempt]), token);
+    const Duration start = clock_.now();
+    Duration heldUp{0};   // time the window manager held the writes: it does not count
+    bool rewritten = false;
+    while (!ok) {
+        const Duration before = clock_.now();
+        // A cancelled token ends the waits at once: a check, the re-write, a last check.
+        const bool waited = co_await clock_.sleep(kCheckLook, token);
         if (arrived(ws_.frame(id))) {
             ok = true;
             break;
         }
-        // A check made while the window manager still holds the writes does not count.
-        if (heldUpMs < kHeldUpBoundMs && !token.cancelled() && ws_.writesPending()) {
-            heldUpMs += kCheckWaitsMs[attempt];
+        const Duration now = clock_.now();
+        if (waited && heldUp < kHeldUpBound && ws_.writesPending()) {
+            heldUp += now - before;
             continue;
         }
-        if (attempt == 1) {
+        const Duration counted = now - start - heldUp;
+        if (!rewritten && (!waited || counted >= kRewriteAfter)) {
             ws_.setPosition(id, target.origin);
             ws_.setSize(id, target.size);
+            rewritten = true;
+        } else if (!waited || counted >= kRefusedAfter) {
+            break;
         }
-        ++attempt;
     }
 
     if (!ok) {
@@ -136,13 +146,37 @@ Task<bool> WindowAccess::setFrame(ManagedWindow window, Rect target, double tole
 
 Task<bool> WindowAccess::writesHandled(int boundMs)
 {
-    constexpr int kPollMs = 100;
-    for (int waited = 0; ws_.writesPending(); waited += kPollMs) {
-        if (waited >= boundMs)
+    constexpr Duration kLook = 100ms;
+    const Duration deadline = clock_.now() + milliseconds(boundMs);
+    while (ws_.writesPending()) {
+        if (clock_.now() >= deadline)
             co_return false;
-        co_await sleepMilliseconds(clock_, kPollMs);
+        co_await clock_.sleep(kLook);
     }
     co_return true;
+}
+
+Task<SettledFrame> WindowAccess::settledFrame(WindowId id, SettleTiming timing, std::function<bool()> shown)
+{
+    const Duration start = clock_.now();
+    std::optional<Rect> held;   // the frame read with `shown` holding since `since`
+    Duration since = start;
+    for (;;) {
+        const bool showing = !shown || shown();
+        const auto frame = ws_.frame(id);
+        if (!frame)
+            co_return SettledFrame{};
+        const Duration now = clock_.now();
+        if (!showing || frame != held) {
+            held = showing ? frame : std::nullopt;
+            since = now;
+        } else if (now - since >= timing.quiet) {
+            co_return SettledFrame{frame, true};
+        }
+        if (now - start >= timing.limit)
+            co_return SettledFrame{frame, false};
+        co_await clock_.sleep(timing.look);
+    }
 }
 
 void WindowAccess::checkDrift(const ManagedWindow& window, const Rect& expected, std::optional<Rect> actual)

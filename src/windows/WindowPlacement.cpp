@@ -16,8 +16,8 @@ Task<bool> watchUntilStill(Clock& clock, std::function<bool()> current, OffTarge
                            Correction correct)
 {
     // Each window's own write was already verified by setFrame; this watch is of another kind:
-    // the whole set has to hold still for a few checks in a row (a window manager may move one
-    // window again once a neighbour moved, or clamp it late).
+    // the whole set has to stay on target for a while (a window manager may move one window
+    // again once a neighbour moved, or clamp it late).
     // The windows have arrived when it starts: an interaction that ends from then on (a click
     // on one of them, a drag, a command) is the user's next step, not a reason to take the
     // placement back. The watch stops there and the placement stands.
@@ -28,29 +28,33 @@ Task<bool> watchUntilStill(Clock& clock, std::function<bool()> current, OffTarge
         return true;
     };
     std::unordered_set<ManagedWindow> corrected;
-    int clean = 0;
-    for (std::size_t check = 0; check < std::size(WindowPlacement::kCheckPauses); ++check) {
-        co_await sleepMilliseconds(clock, WindowPlacement::kCheckPauses[check]);
+    const Duration start = clock.now();
+    std::optional<Duration> onTargetSince;
+    for (Duration pause = WindowPlacement::kFirstCheck;; pause = WindowPlacement::kCheckLook) {
+        co_await clock.sleep(pause);
         if (handedOver())
             co_return true;
         const std::vector<ManagedWindow> off = offTarget();
         if (off.empty()) {
-            if (++clean >= WindowPlacement::kCleanChecksToCommit)
+            if (!onTargetSince)
+                onTargetSince = clock.now();
+            else if (clock.now() - *onTargetSince >= WindowPlacement::kStillFor)
                 co_return true;
-            continue;
+        } else {
+            onTargetSince.reset();
+            for (const ManagedWindow& w : off) {
+                if (handedOver())
+                    co_return true;
+                if (!corrected.insert(w).second)
+                    co_return false;
+                const bool moved = co_await correct(w);
+                if (!moved)
+                    co_return handedOver();
+            }
         }
-        clean = 0;
-        for (const ManagedWindow& w : off) {
-            if (handedOver())
-                co_return true;
-            if (!corrected.insert(w).second)
-                co_return false;
-            const bool moved = co_await correct(w);
-            if (!moved)
-                co_return handedOver();
-        }
+        if (clock.now() - start >= WindowPlacement::kWatchLimit)
+            co_return false;
     }
-    co_return false;
 }
 
 void WindowPlacement::raiseWindow(const ManagedWindow& window)

@@ -122,13 +122,14 @@ using OffTargetCheck = std::function<std::vector<ManagedWindow>()>;
 using Correction = std::function<Task<bool>(ManagedWindow)>;
 
 // The one watch until windows hold still, of the transactions and the composition run, once
-// every window has arrived: a check after each of the pauses of WindowPlacement::kCheckPauses;
-// each window found off target is corrected, once; three clean checks in a row and the windows
+// every window has arrived, by time (WindowPlacement::kFirstCheck and the rest): a check once a
+// late write has had time to land, then one every kCheckLook; each window found off target is
+// corrected, once; every window found on target at every check for kStillFor and the windows
 // held still (true). `current` false at a checkpoint (after each pause, before any window is
 // judged, before each correction, and after a failed one) is true too: another interaction
 // began, the user's, and the placement stands as it arrived, judged and corrected no more.
-// False: a window off target again after its correction, a failed correction, or the checks
-// used up. The caller rolls back.
+// False: a window off target again after its correction, a failed correction, or kWatchLimit
+// passed. The caller rolls back.
 Task<bool> watchUntilStill(Clock& clock, std::function<bool()> current, OffTargetCheck offTarget,
                            Correction correct);
 
@@ -136,9 +137,11 @@ class WindowPlacement {
 public:
     explicit WindowPlacement(WindowAccess& access) : access_(access) {}
 
-    // Pauses before the checks of a transaction, in milliseconds.
-    static constexpr int kCheckPauses[5] = {80, 160, 240, 240, 240};
-    static constexpr int kCleanChecksToCommit = 3;
+    // The watch of a transaction (watchUntilStill).
+    static constexpr Duration kFirstCheck = 80ms;
+    static constexpr Duration kCheckLook = 80ms;
+    static constexpr Duration kStillFor = 400ms;
+    static constexpr Duration kWatchLimit = 2000ms;
     // How long a roll-back waits for a window manager that holds the writes to go on.
     static constexpr int kHeldWritesBoundMs = 10000;
 

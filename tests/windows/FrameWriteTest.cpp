@@ -72,7 +72,7 @@ TEST_F(FrameWrite, RefusedGeometryIsCheckedOnScheduleRewrittenOnceAndReported)
     const bool ok = run(wa.setFrame(managed(w), Rect(100, 100, 805, 605), 1.0,
                                     [&](std::optional<Rect> r) { rejected.push_back(r); }));
     EXPECT_FALSE(ok);
-    EXPECT_EQ(clock.now(), 512ms);   // 16 + 32 + 64 + 96 + 144 + 160
+    EXPECT_EQ(clock.now(), 512ms);   // the checks' bound; the re-write once 48 ms passed
     EXPECT_EQ(geometryWrites(w), QStringList({"frame {{100, 100}, {805, 605}} @0ms", "position {100, 100} @48ms",
                                               "size {805, 605} @48ms"}));
     ASSERT_EQ(rejected.size(), 1u);
@@ -114,7 +114,7 @@ TEST_F(FrameWrite, LateWindowIsConfirmedByALaterCheckWithoutAnotherRewrite)
     sim.applyLate(w, 100ms);
     const Duration begin = clock.now();
     EXPECT_TRUE(run(wa.setFrame(managed(w), Rect(200, 200, 400, 300), 1.0)));
-    EXPECT_EQ(clock.now() - begin, 112ms);   // third check; the re-write at 48 ms lands at 148
+    EXPECT_EQ(clock.now() - begin, 112ms);   // the first check after it landed; the re-write at 48 ms lands at 148
     EXPECT_EQ(geometryWrites(w).size(), 3);   // the move, then the re-write of both
 }
 

@@ -38,7 +38,7 @@ protected:
 
 } // namespace
 
-TEST_F(Transaction, CleanRunRaisesTheFrontWindowAndCommitsAfterThreeChecks)
+TEST_F(Transaction, CleanRunRaisesTheFrontWindowAndCommitsOnceTheWindowsHeldStill)
 {
     int calls = 0;
     const auto o = outcomeOf({.targets = threeTargets(), .kind = place::FillColumn{b}, .mover = instantMover(&calls)});
@@ -47,8 +47,9 @@ TEST_F(Transaction, CleanRunRaisesTheFrontWindowAndCommitsAfterThreeChecks)
     EXPECT_EQ(frameOf(a), kTargetA);
     EXPECT_EQ(frameOf(c), kTargetC);
     EXPECT_EQ(raises(), (QStringList{activateOf(b), raiseOf(b)}));
-    // Generation read before and after the mover, then after the waits of 80, 160 and 240 ms.
-    EXPECT_EQ(host.readTimes, (std::vector<Duration>{0ms, 0ms, 80ms, 240ms, 480ms}));
+    // Generation read before and after the mover, then at each check, 80 ms apart, until the
+    // windows stayed on target for 400 ms.
+    EXPECT_EQ(host.readTimes, (std::vector<Duration>{0ms, 0ms, 80ms, 160ms, 240ms, 320ms, 400ms, 480ms}));
     EXPECT_EQ(clock.now(), 480ms);
     EXPECT_TRUE(logs.messages(LogCategory::WindowAccess).isEmpty());
 
@@ -73,7 +74,7 @@ TEST_F(Transaction, AGenerationChangeBeforeEveryWindowArrivedPutsEveryWindowBack
     ASSERT_EQ(outcomeOf({.targets = threeTargets(), .kind = place::FillColumn{c}}), PlacementOutcome::committed);
     const int checkpoints = host.reads;
     const int arrived = 3 + 1; // before each move, after the last
-    ASSERT_EQ(checkpoints, arrived + 3); // then after each wait
+    ASSERT_EQ(checkpoints, arrived + 6); // then at each check of the watch
     for (int n = 1; n <= checkpoints; ++n) {
         SCOPED_TRACE(n);
         putBack();
@@ -108,7 +109,7 @@ TEST_F(Transaction, AGenerationChangeBeforeEveryWindowArrivedPutsEveryWindowBack
     putBack();
     const Rect away(300, 300, 500, 400);
     sim.driftAfterWrite(a.element, away, 100ms, 1);
-    host.reset(4); // before and after the mover, then the checks at 80 and 240 ms
+    host.reset(4); // before and after the mover, then the checks at 80 and 160 ms
     EXPECT_EQ(outcomeOf({.targets = threeTargets(), .kind = place::FillColumn{c}, .mover = instantMover()}),
               PlacementOutcome::committed);
     EXPECT_EQ(frameOf(a), away);

@@ -130,6 +130,10 @@ public:
     void refuseWrites(WindowId id, const RefusalScript& script = {});
     // Geometry writes return true, but each takes effect only `delay` after it was made.
     void applyLate(WindowId id, Duration delay);
+    // State changes return true, but each shows only `delay` after it was asked (a window
+    // manager on a loaded machine); kNever: none ever shows.
+    static constexpr Duration kNever = Duration::max();
+    void answerStatesLate(WindowId id, Duration delay) { faults_[id].statesDelay = delay; }
     // The window manager stops for `length` (as under SIGSTOP): every geometry write made
     // meanwhile returns (its bounded wait ended) and takes effect, in order, once it goes on;
     // writesPending() says so until then.
@@ -224,6 +228,7 @@ private:
         TimerId driftTimer = 0;
         bool closeOnWrite = false;
         Duration latency{0};
+        Duration statesDelay{0};
     };
 
     SimWindow* find(WindowId id);

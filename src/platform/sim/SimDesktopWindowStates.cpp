@@ -70,14 +70,24 @@ bool SimDesktop::changeWindowStates(WindowId id, WindowStates states, bool on)
     SimWindow* w = nullptr;
     if (!beginWrite(r, w))
         return false;
-    if (states & kMaximized)
-        setMaximized(id, on);
-    if (states & Fullscreen)
-        setFullscreen(id, on);
-    if (states & Shaded)
-        setShaded(id, on);
-    if (states & Minimized)
-        setMinimized(id, on);
+    const auto change = [this, id, states, on] {
+        if (states & kMaximized)
+            setMaximized(id, on);
+        if (states & Fullscreen)
+            setFullscreen(id, on);
+        if (states & Shaded)
+            setShaded(id, on);
+        if (states & Minimized)
+            setMinimized(id, on);
+    };
+    const auto f = faults_.find(id);
+    const Duration delay = f == faults_.end() ? Duration::zero() : f->second.statesDelay;
+    if (delay == kNever)
+        return true;
+    if (delay > Duration::zero())
+        schedule(delay, change);
+    else
+        change();
     return true;
 }
 

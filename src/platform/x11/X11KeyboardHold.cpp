@@ -5,6 +5,7 @@
 #include "platform/x11/X11Connection.h"
 
 #include <QAbstractNativeEventFilter>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QTimer>
@@ -45,7 +46,7 @@ std::optional<std::uint8_t> grab(xcb_connection_t* c, xcb_window_t window)
 // The keyboard taken for one window, and taken again while another client holds it (the hot
 // key that opened a panel, until its key is released; a window manager moving a window) or the
 // window is not shown yet: at once when another grab ends on the focused window, else after a
-// short backoff, for at most half a minute.
+// short backoff, for at most half a minute from the first try.
 class RetriedGrab final : public QObject, public QAbstractNativeEventFilter {
 public:
     // `mayHold` tells whether the window's hold still stands (a press may have ended it on
@@ -61,13 +62,14 @@ public:
     xcb_window_t window() const { return window_; }
     bool grabbed() const { return grabbed_; }
 
-    // Takes the keyboard for `window` (counting the tries anew for another window), or tries
-    // again for the same one. The grab's status; none when the window went.
+    // Takes the keyboard for `window` (its half minute counted anew for another window), or
+    // tries again for the same one. The grab's status; none when the window went.
     std::optional<std::uint8_t> hold(xcb_window_t window)
     {
         if (window_ != window) {
             window_ = window;
             tries_ = 0;
+            since_.start();
         }
         return tryGrab();
     }
@@ -126,8 +128,8 @@ private:
         grabbed_ = *status == XCB_GRAB_STATUS_SUCCESS;
         if (grabbed_)
             retry_.stop();
-        else if (++tries_ <= 80)
-            retry_.start(std::min(10 << std::min(tries_, 6), 400));
+        else if (since_.elapsed() < kRetryForMs)
+            retry_.start(std::min(10 << std::min(++tries_, 6), 400));
         return status;
     }
     void gone()
@@ -141,7 +143,9 @@ private:
     std::function<bool(xcb_window_t)> mayHold_;
     xcb_window_t window_ = XCB_NONE;
     bool grabbed_ = false;
-    int tries_ = 0;
+    static constexpr qint64 kRetryForMs = 30000;
+    QElapsedTimer since_;   // since the first try for this window
+    int tries_ = 0;         // the backoff's step
     QTimer retry_;
 };
 
