@@ -158,8 +158,11 @@ TEST(ProgramIdleX11, AfterDragsAndHotKeysNothingKeepsItBusy)
     const double busy = cpuPercentOver(session, program, 15000);
     std::printf("percent of a core at rest: %.3f\n", busy);
     // At rest the program takes well under 0.1 %; the bound leaves a tick or two to a machine
-    // busy with other tests (a window watched for its every change took 0.27–0.67 %).
-    EXPECT_LT(busy, 0.2) << "percent of a core over 15 s of rest after the work";
+    // busy with other tests (a window watched for its every change took 0.27–0.67 %). Under the
+    // sanitizers each instruction costs three to four times as much: the stacks' idle scan every
+    // 5 s alone took 0.47 % there.
+    constexpr double bound = FW_PROGRAM_SANITIZED ? 0.8 : 0.2;
+    EXPECT_LT(busy, bound) << "percent of a core over 15 s of rest after the work";
     EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
 }
 

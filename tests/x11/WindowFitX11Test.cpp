@@ -37,6 +37,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QDir>
 #include <QFileDialog>
 #include <QScrollArea>
@@ -59,13 +60,23 @@ std::optional<Rect> settledFrame(XSession& session, QWidget* window, xcb_window_
     id = xcb_window_t(window->winId());
     if (!session.waitFor([&] { return session.isViewable(id) && session.wmFrame(id); }))
         return std::nullopt;
-    std::optional<Rect> frame;
+    // Settled: the frame within the work area and the size last given shown on the server, and
+    // so for a while (the refit once Qt hears of the frame runs after the first answer); a size
+    // put back stays wrong, and the caller says so.
+    QElapsedTimer held;
     session.waitFor([&] {
-        frame = session.wmFrame(id);
-        return frame && work.contains(*frame);
-    }, 3000);
-    // Settled: the same frame a little later (the refit after framing has run).
-    session.waitFor([] { return false; }, 150);
+        QApplication::processEvents();
+        const auto frame = session.wmFrame(id);
+        const auto client = session.clientSize(id);
+        const Rect given = DevicePixels::windowFrame(window->geometry());
+        const bool shown = frame && work.contains(*frame) && client && std::abs(client->width - given.width()) <= 1
+            && std::abs(client->height - given.height()) <= 1;
+        if (!shown)
+            held.invalidate();
+        else if (!held.isValid())
+            held.start();
+        return shown && held.elapsed() >= 400;
+    }, 5000);
     QApplication::processEvents();
     return session.wmFrame(id);
 }
