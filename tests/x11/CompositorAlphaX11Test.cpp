@@ -124,6 +124,19 @@ bool near(QRgb a, QRgb b)
     return std::abs(qRed(a) - qRed(b)) < 24 && std::abs(qGreen(a) - qGreen(b)) < 24 && std::abs(qBlue(a) - qBlue(b)) < 24;
 }
 
+// Whether the photograph is of one colour (the desktop alone), looked at every few pixels.
+bool uniform(const QImage& photo)
+{
+    if (photo.isNull())
+        return false;
+    const QRgb first = photo.pixel(0, 0);
+    for (int y = 0; y < photo.height(); y += 4)
+        for (int x = 0; x < photo.width(); x += 4)
+            if (photo.pixel(x, y) != first)
+                return false;
+    return true;
+}
+
 bool dark(QRgb c) { return qRed(c) < 48 && qGreen(c) < 48 && qBlue(c) < 48; }
 
 void saveShot(const QImage& shot, const QString& name, const Case& c)
@@ -352,6 +365,11 @@ TEST_P(CompositorAlphaX11, BadgesAndThePickerLeaveTheTerminalInSightAndTheTitleB
     for (const xcb_window_t w : {one.window, two.window})
         ASSERT_TRUE(rig.ws.setFrame(w, Rect(1500, 900, 400, 160)));
     ASSERT_TRUE(session.activate(two.window));
+    // Their move drawn before the photograph the picker is held against: a compositor on a busy
+    // machine repaints a while after the server moved them, and a photograph with them still in
+    // the top part, where the picker's card and its band lie, took their going for the picker.
+    ASSERT_TRUE(session.waitFor([&] { return uniform(rootArea(session, Rect(0, 0, 1920, 720))); }, 10000))
+        << "the terminals' move was never drawn";
     const QImage screenBefore = rootArea(session, Rect(0, 0, 1920, 1080));
     ASSERT_TRUE(rig.placeFocusedWindow());
     OverlayWindow* picker = rig.overlay.picker.get();
