@@ -208,16 +208,19 @@ TEST(PickerPointerX11, TheEditorFromTheTrayOpensItsAppsMenuOnEveryClickBesideASt
     std::optional<Rect> content;
     ASSERT_TRUE(session.waitFor([&] {
         const auto before = contentRect(session, editor);
-        session.waitFor([] { return false; }, 200);
+        session.waitFor([] { return false; }, 500);
         content = contentRect(session, editor);
         return content && content == before;
-    }, 5000)) << "the editor did not hold still";
+    }, 10000)) << "the editor did not hold still";
 
     // The apps button (176, 445, 300 × 28 in the window), clicked ten times: each click opens
     // its menu, which drops from the button and stays until Escape closes it (the stack's
     // refresh, which the menu's showing sets off, comes within a few tenths of a second).
-    const Rect button(content->x() + 176, content->y() + 445, 300, 28);
     for (int click = 0; click < 10; ++click) {
+        // Read again each time: a loaded window manager may place the editor once more late.
+        content = contentRect(session, editor);
+        ASSERT_TRUE(content) << "the editor went away";
+        const Rect button(content->x() + 176, content->y() + 445, 300, 28);
         const auto shownBefore = programWindows(session);
         glideTo(session, {button.midX() + (click % 3) * 10, button.midY()}, 4);
         session.pressButton(1);

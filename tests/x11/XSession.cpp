@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -1124,10 +1125,18 @@ void XSession::sendRootMessage(xcb_window_t client, const char* type, std::initi
 
 bool XSession::activate(xcb_window_t client, int timeoutMs)
 {
-    sendRootMessage(client, "_NET_ACTIVE_WINDOW", {2});   // from a pager
+    // Asked again now and then: a manager whose focus follows the pointer gives it to a window
+    // that maps under the pointer after the first ask (a tray host starting).
+    QElapsedTimer asked;
     return waitFor([&] {
         const xcb_window_t focus = inputFocus();
-        return activeWindow() == client && (focus == client || topLevelOf(focus) == topLevelOf(client));
+        if (activeWindow() == client && (focus == client || topLevelOf(focus) == topLevelOf(client)))
+            return true;
+        if (!asked.isValid() || asked.elapsed() >= 1000) {
+            sendRootMessage(client, "_NET_ACTIVE_WINDOW", {2});   // from a pager
+            asked.start();
+        }
+        return false;
     }, timeoutMs);
 }
 
