@@ -1125,15 +1125,18 @@ void XSession::sendRootMessage(xcb_window_t client, const char* type, std::initi
 
 bool XSession::activate(xcb_window_t client, int timeoutMs)
 {
-    // Asked again now and then: a manager whose focus follows the pointer gives it to a window
-    // that maps under the pointer after the first ask (a tray host starting).
+    // Asked always (an active window is raised too), and again each second while it is not
+    // focused: a manager whose focus follows the pointer gives it to a window that maps under
+    // the pointer after the first ask (a tray host starting).
+    sendRootMessage(client, "_NET_ACTIVE_WINDOW", {2});   // from a pager
     QElapsedTimer asked;
+    asked.start();
     return waitFor([&] {
         const xcb_window_t focus = inputFocus();
         if (activeWindow() == client && (focus == client || topLevelOf(focus) == topLevelOf(client)))
             return true;
-        if (!asked.isValid() || asked.elapsed() >= 1000) {
-            sendRootMessage(client, "_NET_ACTIVE_WINDOW", {2});   // from a pager
+        if (asked.elapsed() >= 1000) {
+            sendRootMessage(client, "_NET_ACTIVE_WINDOW", {2});
             asked.start();
         }
         return false;
