@@ -213,19 +213,13 @@ private:
     {
         if (thread_.joinable())
             return true;
-        int screen = 0;
-        c_ = xcb_connect(nullptr, &screen);
-        if (xcb_connection_has_error(c_)) {
-            xcb_disconnect(c_);
-            c_ = nullptr;
+        conn_ = std::make_unique<Connection>();
+        if (!conn_->ok()) {
+            conn_.reset();
             return false;
         }
-        auto roots = xcb_setup_roots_iterator(xcb_get_setup(c_));
-        for (int i = 0; i < screen && roots.rem; ++i)
-            xcb_screen_next(&roots);
-        root_ = roots.data->root;
-        const auto pid = FW_XCB_REPLY(c_, xcb_intern_atom, xcb_intern_atom(c_, 0, 11, "_NET_WM_PID"));
-        pidAtom_ = pid ? pid->atom : xcb_atom_t(XCB_NONE);
+        c_ = conn_->raw();
+        root_ = conn_->root();
         // Told to stop by a message to a window of its own.
         wake_ = xcb_generate_id(c_);
         xcb_create_window(c_, 0, wake_, root_, -1, -1, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0,
@@ -246,7 +240,7 @@ private:
         xcb_send_event(c_, 0, wake_, 0, reinterpret_cast<const char*>(&stop));
         xcb_flush(c_);
         thread_.join();
-        xcb_disconnect(c_);   // the server thaws whatever the connection still held
+        conn_.reset();   // the server thaws whatever the connection still held
         c_ = nullptr;
     }
 
@@ -293,17 +287,17 @@ private:
                 return true;
         }
         const auto pid = FW_XCB_REPLY(c_, xcb_get_property,
-                                      xcb_get_property(c_, 0, top, pidAtom_, XCB_ATOM_CARDINAL, 0, 1));
+                                      xcb_get_property(c_, 0, top, conn_->atoms().netWmPid, XCB_ATOM_CARDINAL, 0, 1));
         return pid && xcb_get_property_value_length(pid.p) == 4
             && *static_cast<const std::uint32_t*>(xcb_get_property_value(pid.p)) == std::uint32_t(::getpid());
     }
 
     xcb_connection_t* const toolkit_;
     const std::function<void(xcb_window_t)> endedBy_;
-    xcb_connection_t* c_ = nullptr;   // the tap's own
+    std::unique_ptr<Connection> conn_;   // the tap's own
+    xcb_connection_t* c_ = nullptr;       // conn_'s
     xcb_window_t root_ = XCB_NONE;
     xcb_window_t wake_ = XCB_NONE;
-    xcb_atom_t pidAtom_ = XCB_NONE;
     std::thread thread_;
     std::atomic<xcb_window_t> held_{XCB_NONE};
     std::atomic<xcb_window_t> ended_{XCB_NONE};   // the hold a press ended, until heard of
