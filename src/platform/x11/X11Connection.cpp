@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstring>
 #include <poll.h>
+#include <unistd.h>
 
 namespace fw::x11 {
 
@@ -125,6 +126,14 @@ void Connection::drainQueue() const
         return;
     while (xcb_generic_event_t* e = xcb_poll_for_event(c_))
         free(e);
+}
+
+bool Connection::ofThisProcess(xcb_window_t w) const
+{
+    if (!c_ || w == XCB_NONE)
+        return false;
+    const auto pid = cardinal(reply(property(w, atoms_.netWmPid, XCB_ATOM_CARDINAL, 1)).p);
+    return pid && pid_t(*pid) == ::getpid();
 }
 
 std::vector<std::uint32_t> cardinals(const xcb_get_property_reply_t* r)

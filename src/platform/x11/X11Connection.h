@@ -103,6 +103,10 @@ public:
     // Drops whatever is queued (events and errors of earlier requests).
     void drainQueue() const;
 
+    // Whether the window's _NET_WM_PID names this process (the toolkit sets it on every window
+    // of ours, override-redirect ones too).
+    bool ofThisProcess(xcb_window_t w) const;
+
 private:
     void init(int screenNumber);
     void sendMessage(xcb_window_t to, std::uint32_t eventMask, xcb_window_t window, xcb_atom_t type,

@@ -7,7 +7,6 @@
 
 #include <QCoreApplication>
 
-#include <unistd.h>
 
 namespace fw {
 
@@ -44,8 +43,7 @@ std::uint32_t X11FocusHistory::active(bool& ours)
     const auto w = cardinal(conn_->reply(conn_->property(conn_->root(), a.netActiveWindow, XCB_ATOM_WINDOW, 1)).p);
     if (!w || *w == XCB_NONE)
         return 0;
-    const auto pid = cardinal(conn_->reply(conn_->property(*w, a.netWmPid, XCB_ATOM_CARDINAL, 1)).p);
-    ours = pid && pid_t(*pid) == ::getpid();
+    ours = conn_->ofThisProcess(*w);
     return *w;
 }
 

@@ -21,7 +21,6 @@
 #include <vector>
 
 #include <sys/prctl.h>
-#include <unistd.h>
 
 namespace fw::x11 {
 
@@ -286,10 +285,7 @@ private:
             if (std::find(ours_.begin(), ours_.end(), top) != ours_.end())
                 return true;
         }
-        const auto pid = FW_XCB_REPLY(c_, xcb_get_property,
-                                      xcb_get_property(c_, 0, top, conn_->atoms().netWmPid, XCB_ATOM_CARDINAL, 0, 1));
-        return pid && xcb_get_property_value_length(pid.p) == 4
-            && *static_cast<const std::uint32_t*>(xcb_get_property_value(pid.p)) == std::uint32_t(::getpid());
+        return conn_->ofThisProcess(top);
     }
 
     xcb_connection_t* const toolkit_;

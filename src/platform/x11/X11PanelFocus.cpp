@@ -94,10 +94,12 @@ std::uint64_t X11PanelFocus::keyboardWindow()
     return w == XCB_INPUT_FOCUS_POINTER_ROOT || w == conn_->root() ? 0 : w;
 }
 
-bool X11PanelFocus::holds(std::uint32_t window)
+bool X11PanelFocus::holds(std::uint32_t window) { return within(focus(), window); }
+
+bool X11PanelFocus::within(std::uint32_t focus, std::uint32_t window)
 {
     xcb_connection_t* c = conn_->raw();
-    std::uint32_t w = focus();
+    std::uint32_t w = focus;
     for (int depth = 0; depth < 8 && w != XCB_NONE && w != XCB_INPUT_FOCUS_POINTER_ROOT; ++depth) {
         if (w == window)
             return true;
@@ -294,9 +296,9 @@ bool X11PanelFocus::giveBack(std::uint64_t panel, std::uint64_t window)
     if (!conn_->ok() || to == 0)
         return false;
     conn_->drainQueue();
+    // One read decides: the panel's unmap may revert the focus between two reads.
     const std::uint32_t now = focus();
-    const bool nowhere = now == XCB_NONE || now == XCB_INPUT_FOCUS_POINTER_ROOT || now == conn_->root();
-    if (!nowhere && !holds(std::uint32_t(panel)))
+    if (!nowhere(now) && !within(now, std::uint32_t(panel)))
         return false;   // the user put it elsewhere meanwhile
     // The user clicked another window since the panel took the keyboard, after their last input
     // to us (the click that closes the panel): the keyboard goes to the window clicked, where
@@ -325,6 +327,28 @@ bool X11PanelFocus::giveBack(std::uint64_t panel, std::uint64_t window)
             lastSet_ = time;
     }
     return model.input ? set && holds(to) : model.takeFocus;
+}
+
+bool X11PanelFocus::nowhere(std::uint32_t focus)
+{
+    if (focus == XCB_NONE || focus == XCB_INPUT_FOCUS_POINTER_ROOT || focus == conn_->root())
+        return true;
+    // A window manager's own unmanaged window, where it parks the keyboard when the focused
+    // window goes (metacity's and mutter's no-focus window), is no place the user chose. A
+    // window of another program's that the user can focus is managed, or, with no window
+    // manager, not override-redirect.
+    xcb_connection_t* c = conn_->raw();
+    std::uint32_t top = focus;
+    for (int depth = 0; depth < 8; ++depth) {
+        const auto tree = FW_XCB_REPLY(c, xcb_query_tree, xcb_query_tree(c, top));
+        if (!tree || tree->parent == XCB_NONE)
+            return true;   // gone
+        if (tree->parent == tree->root)
+            break;
+        top = tree->parent;
+    }
+    const auto attributes = FW_XCB_REPLY(c, xcb_get_window_attributes, xcb_get_window_attributes(c, top));
+    return attributes && attributes->override_redirect && !conn_->ofThisProcess(top);
 }
 
 X11PanelFocus::InputModel X11PanelFocus::inputModel(std::uint32_t window)

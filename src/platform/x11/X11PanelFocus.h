@@ -54,8 +54,12 @@ public:
 
 private:
     std::uint32_t focus();
-    // Whether the input focus is on the window or inside it.
+    // Whether the input focus (`focus`, else read now) is on the window or inside it.
     bool holds(std::uint32_t window);
+    bool within(std::uint32_t focus, std::uint32_t window);
+    // Whether a focus is on no window the user could have chosen: none, the root, or a window
+    // manager's own unmanaged window.
+    bool nowhere(std::uint32_t focus);
     bool viewable(std::uint32_t window);
     // Waits, woken by the map and reparent events of the panel and of the frames around it,
     // until the panel is viewable; false at the map limit.
