@@ -31,7 +31,8 @@ using namespace test;
 constexpr xcb_keysym_t LetterO = 0x6f, LetterK = 0x6b, LetterS = 0x73, Digit2 = 0x32;
 
 // An xterm whose `cat` writes every key typed into it to a file of the session at once (its
-// terminal raw, nothing echoed).
+// terminal raw, nothing echoed), once its shell has made the file: on busy cores that can come
+// seconds after the window.
 struct Typist {
     XSession::Client term;
     QString file;
@@ -42,6 +43,8 @@ Typist startTypist(XSession& s, const QString& title, const QString& geometry)
     const QString file = s.directory() + u"/"_qs + title + u".txt"_qs;
     const auto term = s.startXterm(title, {u"-geometry"_qs, geometry, u"-e"_qs, u"sh"_qs, u"-c"_qs,
                                            u"stty raw -echo; exec cat > '"_qs + file + u"'"_qs});
+    if (term.window)
+        s.waitFor([&] { return QFile::exists(file); }, 10000);
     return {term, file};
 }
 
