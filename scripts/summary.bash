@@ -83,8 +83,8 @@ summary_join() {
 }
 
 # summary_tier LABEL COMMAND…: runs a tier (a ctest run), its output shown as it comes, and
-# notes its result: how many tests ran, which failed, and which passed only when ctest ran them
-# again (--repeat until-pass). Returns the command's status.
+# notes its result: how many tests ran, which failed, and which passed (or skipped) only when
+# ctest ran them again (--repeat until-pass). Returns the command's status.
 summary_tier() {
   local label=$1 log status=0 detail since=$SECONDS
   shift
@@ -94,8 +94,9 @@ summary_tier() {
     / Test +#[0-9]+: / {
       name = $0; sub(/.* Test +#[0-9]+: /, "", name); sub(/ +[.]+.*$/, "", name); sub(/ +# GetParam.*$/, "", name)
       if ($0 ~ /[*][*][*](Failed|Timeout|Exception)/) failedOnce[name] = 1
-      else if ($0 ~ / Passed +[0-9.]+ sec/ && (name in failedOnce) && !(name in retried)) {
-        retried[name] = 1; again = again (again ? ", " : "") name
+      else if ($0 ~ /( Passed|[*][*][*]Skipped) +[0-9.]+ sec/ && (name in failedOnce) && !(name in retried)) {
+        # A test that failed and then skipped is named too: the tier passed without it.
+        retried[name] = 1; again = again (again ? ", " : "") name ($0 ~ /Skipped/ ? " (skipped then)" : "")
       }
     }
     /tests passed, [0-9]+ tests? failed out of/ { failed = $4; total = $NF }
