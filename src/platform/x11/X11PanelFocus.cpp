@@ -337,18 +337,11 @@ bool X11PanelFocus::nowhere(std::uint32_t focus)
     // window goes (metacity's and mutter's no-focus window), is no place the user chose. A
     // window of another program's that the user can focus is managed, or, with no window
     // manager, not override-redirect.
+    const std::vector<std::uint32_t> chain = ancestors(focus);
+    const std::uint32_t top = chain.empty() ? focus : chain.back();
     xcb_connection_t* c = conn_->raw();
-    std::uint32_t top = focus;
-    for (int depth = 0; depth < 8; ++depth) {
-        const auto tree = FW_XCB_REPLY(c, xcb_query_tree, xcb_query_tree(c, top));
-        if (!tree || tree->parent == XCB_NONE)
-            return true;   // gone
-        if (tree->parent == tree->root)
-            break;
-        top = tree->parent;
-    }
     const auto attributes = FW_XCB_REPLY(c, xcb_get_window_attributes, xcb_get_window_attributes(c, top));
-    return attributes && attributes->override_redirect && !conn_->ofThisProcess(top);
+    return !attributes || (attributes->override_redirect && !conn_->ofThisProcess(top));   // gone, or parked
 }
 
 X11PanelFocus::InputModel X11PanelFocus::inputModel(std::uint32_t window)

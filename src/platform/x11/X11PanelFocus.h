@@ -54,7 +54,7 @@ public:
 
 private:
     std::uint32_t focus();
-    // Whether the input focus (`focus`, else read now) is on the window or inside it.
+    // Whether the input focus, read now or as given, is on the window or inside it.
     bool holds(std::uint32_t window);
     bool within(std::uint32_t focus, std::uint32_t window);
     // Whether a focus is on no window the user could have chosen: none, the root, or a window
