@@ -214,6 +214,7 @@ struct LayerWindow {
     bool dock = false;
     bool desktop = false;
     Size topSize;                      // the top-level window's size when the frame was read
+    Size clientSize;                   // and that of the client inside it (a framed client only)
     double left = 0, top = 0, right = 0, bottom = 0;   // frame edges minus top-level edges
 };
 using LayerCache = std::unordered_map<xcb_window_t, LayerWindow>;

@@ -6,10 +6,11 @@
 //
 // The stacks scan this list every second, so a steady desktop costs one round trip: the root's
 // children and, for every top-level window seen before, its attributes, its geometry and its
-// client's state go out together; the visible frame follows from the top-level window's
-// rectangle as it did when the window was resolved. Windows that are new, changed size or lost
-// their client are resolved afterwards: their client through WM_STATE, their process through
-// _NET_WM_PID or the X-Resource extension, their type, their frame as window access reads it.
+// client's state and size go out together; the visible frame follows from the top-level window's
+// rectangle as it did when the window was resolved. Windows that are new, whose top-level window
+// or framed client changed size, or that lost their client are resolved afterwards: their client
+// through WM_STATE, their process through _NET_WM_PID or the X-Resource extension, their type,
+// their frame as window access reads it.
 // Beside the list: whether a press at a point lands on a window of our own.
 #include "platform/x11/X11ClientState.h"
 #include "platform/x11/X11Connection.h"
@@ -35,6 +36,8 @@ struct LayerAsk {
     xcb_get_geometry_cookie_t geometry{};
     bool managed = false;
     xcb_get_property_cookie_t state{};
+    bool framed = false;
+    xcb_get_geometry_cookie_t client{};
 };
 
 bool hasAtom(const std::vector<std::uint32_t>& list, xcb_atom_t atom)
@@ -95,12 +98,18 @@ std::vector<LayerAsk> askKnown(const Connection& conn, const LayerCache& known)
         k.managed = w.managed;
         if (w.managed)
             k.state = conn.property(w.target, conn.atoms().netWmState, XCB_ATOM_ATOM, 32);
+        k.framed = w.target != top;
+        if (k.framed)
+            k.client = xcb_get_geometry(c, w.target);
     }
     return asks;
 }
 
-// What the known windows show now. A window whose top-level changed size is not placed: it is
-// resolved again, since its frame extents may have changed with it.
+// What the known windows show now. A window whose top-level or framed client changed size is not
+// placed: it is resolved again, since its frame extents may have changed with it. The client's
+// size counts too because a window manager resizes its frame and the client one after the other:
+// a resolution read between the two takes the client's old size for the new frame's, and only
+// the client's catching up shows it.
 void readKnown(const Connection& conn, const std::vector<LayerAsk>& asks, const LayerCache& known, LayerPass& pass)
 {
     xcb_connection_t* c = conn.raw();
@@ -112,8 +121,11 @@ void readKnown(const Connection& conn, const std::vector<LayerAsk>& asks, const 
         const auto g = FW_XCB_REPLY(c, xcb_get_geometry, k.geometry);
         if (k.managed)
             readStates(s, cardinals(conn.reply(k.state).p), conn.atoms());
+        const auto client = k.framed ? FW_XCB_REPLY(c, xcb_get_geometry, k.client) : decltype(g){};
         const LayerWindow& w = known.at(k.top);
         if (!g || topFrameOf(*g.p).size != w.topSize)
+            continue;
+        if (k.framed && (!client || Size{double(client->width), double(client->height)} != w.clientSize))
             continue;
         const Rect t = topFrameOf(*g.p);
         s.topFrame = t;
@@ -303,6 +315,7 @@ void X11WindowSystem::placeResolved(const std::vector<std::uint32_t>& tops, Laye
         s.placed = true;
         s.frame = cs.outerFrame();
         w.topSize = s.topFrame.size;
+        w.clientSize = cs.client.size;
         w.left = s.frame.minX() - s.topFrame.minX();
         w.top = s.frame.minY() - s.topFrame.minY();
         w.right = s.frame.maxX() - s.topFrame.maxX();
