@@ -365,7 +365,9 @@ private:
     void endedByPress(xcb_window_t window);
     // A press or release while held; true when it is a hot key's (the panel never sees it).
     bool key(const xcb_key_press_event_t& k, bool press);
-    void keepFocus();
+    // After the panel lost the focus: takes it back where the user did not go elsewhere; true
+    // when it comes back (or is back already).
+    bool keepFocus();
     bool viewable(xcb_connection_t* c) const;
 
     static inline PanelHold* instance_ = nullptr;
@@ -453,19 +455,22 @@ bool PanelHold::viewable(xcb_connection_t* c) const
     return a && a->map_state == XCB_MAP_STATE_VIEWABLE;
 }
 
-void PanelHold::keepFocus()
+bool PanelHold::keepFocus()
 {
     xcb_connection_t* c = toolkitConnection();
     if (!grab_.window() || !c || yielded_)
-        return;
+        return false;
+    // A press off our windows ended the hold on the tap's thread; the main thread hears of it next.
+    if (tap_ && !tap_->holds(grab_.window()))
+        return false;
     const auto focus = FW_XCB_REPLY(c, xcb_get_input_focus, xcb_get_input_focus(c));
     const auto pointer = FW_XCB_REPLY(c, xcb_query_pointer, xcb_query_pointer(c, grab_.window()));
     const xcb_window_t to = focus ? focus->focus : XCB_NONE;
     if (to == grab_.window())
-        return;
+        return true;
     if (!viewable(c)) {
         forget();
-        return;
+        return false;
     }
     const std::uint16_t buttons = XCB_KEY_BUT_MASK_BUTTON_1 | XCB_KEY_BUT_MASK_BUTTON_2 | XCB_KEY_BUT_MASK_BUTTON_3
         | XCB_KEY_BUT_MASK_BUTTON_4 | XCB_KEY_BUT_MASK_BUTTON_5;
@@ -476,7 +481,7 @@ void PanelHold::keepFocus()
     // A click elsewhere, or a window of ours that took the keyboard: the user went there.
     if ((pointer && (pointer->mask & buttons)) || ours) {
         letGo(grab_.window());
-        return;
+        return false;
     }
     // The pointer moved onto another window and the window manager focused it (or it activated
     // one meanwhile): the focus comes back, unless the manager keeps taking it away.
@@ -484,11 +489,12 @@ void PanelHold::keepFocus()
     std::erase_if(takenBack_, [&](std::int64_t at) { return now - at > 1000; });
     if (takenBack_.size() >= 5) {
         yielded_ = true;
-        return;
+        return false;
     }
     takenBack_.push_back(now);
     xcb_set_input_focus(c, XCB_INPUT_FOCUS_PARENT, grab_.window(), XCB_CURRENT_TIME);
     xcb_flush(c);
+    return true;
 }
 
 bool PanelHold::nativeEventFilter(const QByteArray& type, void* message, qintptr*)
@@ -505,14 +511,13 @@ bool PanelHold::nativeEventFilter(const QByteArray& type, void* message, qintptr
         return grab_.grabbed() && k->event == grab_.window() && key(*k, (e->response_type & 0x7f) == XCB_KEY_PRESS);
     }
     case XCB_FOCUS_OUT: {
-        // Read once the event is handled: the toolkit counts the panel inactive only a moment
-        // after it lost the focus, and does not when it came back meanwhile.
+        // A focus that comes back never reaches the toolkit: it counts the panel inactive when
+        // no FocusIn follows within a moment, which a busy server or main thread outlasts (the
+        // switcher closed then). Any other loss goes on as usual.
         const auto* f = reinterpret_cast<const xcb_focus_out_event_t*>(e);
         const bool moved = f->mode == XCB_NOTIFY_MODE_NORMAL || f->mode == XCB_NOTIFY_MODE_WHILE_GRABBED;
-        if (f->event == grab_.window() && moved && f->detail != XCB_NOTIFY_DETAIL_INFERIOR
-            && f->detail != XCB_NOTIFY_DETAIL_POINTER)
-            QMetaObject::invokeMethod(this, [this] { keepFocus(); }, Qt::QueuedConnection);
-        return false;
+        return f->event == grab_.window() && moved && f->detail != XCB_NOTIFY_DETAIL_INFERIOR
+            && f->detail != XCB_NOTIFY_DETAIL_POINTER && keepFocus();
     }
     default:
         return false;
