@@ -259,7 +259,22 @@ TEST(CompositionX11, AStackOfWindowsWithDifferentSizeStepsSwitchedToThreeColumns
         return stacks.size() == 1 && stacks[0].members.size() == 2 && badges.size() == 1
             && badges.begin()->second.front.element == front.window && badges.begin()->second.panel->isVisible();
     };
-    ASSERT_TRUE(session.waitFor(wholeWithBadge)) << "no stack with its badge in the right half";
+    // What the stacks and badges are when a wait for them fails.
+    const auto stackState = [&] {
+        std::string out;
+        for (const auto& stack : rig.stacks.presented()) {
+            out += "stack of";
+            for (const auto& m : stack.members)
+                out += " " + std::to_string(m.element) + "@" + toString(session.wmFrame(m.element).value_or(Rect())).toStdString();
+            out += "; ";
+        }
+        for (const auto& [key, badge] : presenter->badges())
+            out += "badge on " + std::to_string(badge.front.element) + (badge.panel->isVisible() ? " shown" : " hidden") + "; ";
+        return out + "front " + std::to_string(front.window) + ", steps " + std::to_string(steps.window) + " at "
+            + toString(session.wmFrame(steps.window).value_or(Rect())).toStdString() + ", xterm at "
+            + toString(session.wmFrame(front.window).value_or(Rect())).toStdString();
+    };
+    ASSERT_TRUE(session.waitFor(wholeWithBadge)) << "no stack with its badge in the right half: " << stackState();
 
     rig.coordinator->startLayoutApplication(thirds, screen);
     ASSERT_TRUE(session.waitFor([&] {
@@ -283,7 +298,7 @@ TEST(CompositionX11, AStackOfWindowsWithDifferentSizeStepsSwitchedToThreeColumns
     const auto leftColumn = column(left.window);
     EXPECT_TRUE(leftColumn && leftColumn != stackColumn);
     EXPECT_EQ(rig.frontOf(front.window, steps.window), front.window) << "the front went behind";
-    EXPECT_TRUE(session.waitFor(wholeWithBadge)) << "the stack or its badge is gone";
+    EXPECT_TRUE(session.waitFor(wholeWithBadge)) << "the stack or its badge is gone: " << stackState();
     rig.stacks.stop();
 }
 

@@ -3,6 +3,7 @@
 #include "platform/x11/X11KeyboardHold.h"
 
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11PanelFocus.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QElapsedTimer>
@@ -36,10 +37,23 @@ xcb_connection_t* toolkitConnection()
 // is gone.
 std::optional<std::uint8_t> grab(xcb_connection_t* c, xcb_window_t window)
 {
-    const auto reply = FW_XCB_REPLY(c, xcb_grab_keyboard,
-                                    xcb_grab_keyboard(c, 0, window, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC,
-                                                      XCB_GRAB_MODE_ASYNC));
-    return reply ? std::optional<std::uint8_t>(reply->status) : std::nullopt;
+    const auto take = [&](std::uint32_t time) {
+        const auto reply = FW_XCB_REPLY(c, xcb_grab_keyboard,
+                                        xcb_grab_keyboard(c, 0, window, time, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+        return reply ? std::optional<std::uint8_t>(reply->status) : std::nullopt;
+    };
+    // At the time of the user's last input to us, not the server's current time: the keyboard
+    // keeps a grab's time, and refuses a later grab stamped earlier. A press that ends the hold
+    // can be made before a grab of ours and reach the window manager after it (the press tap
+    // holds it meanwhile); metacity and mutter take the keyboard with that press's time as a
+    // move starts, and give the move up when refused. Where another grab came since, the
+    // server's time.
+    if (const std::uint32_t user = userTime(); user != XCB_CURRENT_TIME) {
+        const auto status = take(user);
+        if (!status || *status != XCB_GRAB_STATUS_INVALID_TIME)
+            return status;
+    }
+    return take(XCB_CURRENT_TIME);
 }
 
 // The keyboard taken for one window, and taken again while another client holds it (the hot

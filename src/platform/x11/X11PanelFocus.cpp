@@ -47,6 +47,8 @@ public:
 
 void x11::noteUserTime(std::uint32_t time) { gUserTime.store(time, std::memory_order_relaxed); }
 
+std::uint32_t x11::userTime() { return gUserTime.load(std::memory_order_relaxed); }
+
 void x11::noteClick(std::uint32_t time)
 {
     gClickTime.store(time, std::memory_order_relaxed);

@@ -30,6 +30,8 @@ class Connection;
 // The server time of the user's last input that reached us (a hot key's press, a key or click on
 // a window of ours): the time a panel opened by it takes the keyboard with. Any thread.
 void noteUserTime(std::uint32_t time);
+// The last time noted; 0 (the server's current time) before any.
+std::uint32_t userTime();
 // A press of the left button anywhere, at this server time. Any thread.
 void noteClick(std::uint32_t time);
 } // namespace x11
