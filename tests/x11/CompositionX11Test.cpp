@@ -33,6 +33,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
@@ -270,6 +271,9 @@ TEST(CompositionX11, AStackOfWindowsWithDifferentSizeStepsSwitchedToThreeColumns
         }
         for (const auto& [key, badge] : presenter->badges())
             out += "badge on " + std::to_string(badge.front.element) + (badge.panel->isVisible() ? " shown" : " hidden") + "; ";
+        out += "last pass: " + QJsonDocument(rig.stacks.stackDiagnostics()).toJson(QJsonDocument::Compact).toStdString() + "; ";
+        out += std::string("mutating ") + (rig.state.interaction.mutating ? "yes" : "no") + ", window interaction "
+            + (rig.state.interaction.windowInteraction ? "yes" : "no") + "; ";
         return out + "front " + std::to_string(front.window) + ", steps " + std::to_string(steps.window) + " at "
             + toString(session.wmFrame(steps.window).value_or(Rect())).toStdString() + ", xterm at "
             + toString(session.wmFrame(front.window).value_or(Rect())).toStdString();
