@@ -24,8 +24,9 @@ struct Candidate {
     bool titled = true;
 };
 
-// The members whose title-bar buttons lie in the top 100 pixels of their slot, from their title
-// bars as read in this pass; a member whose window manager draws no title bar (the window draws
+// The members whose title-bar buttons lie in the top 100 pixels of their slot (to within the
+// tolerance that makes them members: a window manager may put a front a pixel past its slot),
+// from their title bars as read in this pass; a member whose window manager draws no title bar (the window draws
 // its own) or no buttons on it is probed at a spot inside its top edge and gets a badge without
 // an anchor.
 std::vector<Candidate> probe(PresenterContext& ctx, BadgeState& badges, const WindowStack& stack,
@@ -39,12 +40,12 @@ std::vector<Candidate> probe(PresenterContext& ctx, BadgeState& badges, const Wi
             continue;
         if (!reading->bar || reading->bar->buttonsEnd().width() <= 0) {
             const Rect spot(reading->topLeft.x + 7, reading->topLeft.y + 6, 12, 12);
-            if (slot.contains(spot))
+            if (liesInside(spot, slot))
                 out.push_back({m, spot, spot, spot, false});
             continue;
         }
         const Rect controls = reading->bar->buttons(), minimize = reading->bar->minimize();
-        if (controls.width() <= 0 || controls.height() <= 0 || !slot.contains(controls) || !controls.contains(minimize)
+        if (controls.width() <= 0 || controls.height() <= 0 || !liesInside(controls, slot) || !controls.contains(minimize)
             || controls.maxY() > slot.minY() + 100)
             continue;
         out.push_back({m, minimize, minimize.insetBy(-3, -7).intersection(slot), controls, true});

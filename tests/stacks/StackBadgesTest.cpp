@@ -4,6 +4,7 @@
 // title bars of stacked windows are read.
 #include "BadgeDesk.h"
 
+#include <QJsonDocument>
 #include <QScopeGuard>
 
 namespace fw::stacktest {
@@ -54,6 +55,20 @@ TEST_F(StackBadges, OneBadgeUnderTheFrontsButtonsHidesWhileCoveredAndSwitchesThe
     EXPECT_EQ(s.stack(b), a);
     for (const RecordingBadge* r : surfaces.badges)
         EXPECT_GT(r->raises, 0) << "raised after passes";
+}
+
+// A front a pixel past the slot of the window behind it (where a window manager put it): still
+// one stack by the slot rule, so its buttons, a pixel past the slot too, still carry the badge.
+TEST_F(StackBadges, AFrontAPixelPastItsSlotStillShowsTheBadge)
+{
+    defaults.setValue(u"stackBadgesOnEdge"_qs, false);
+    const Rect right = region(u"halves"_qs, 1);
+    const auto a = addTitled(100, right);
+    const auto b = addTitled(101, Rect(right.minX() + 1, right.minY(), right.width(), right.height()));
+    auto& s = startPresenting();
+    EXPECT_EQ(s.stack(a), b);
+    ASSERT_TRUE(shownBadge()) << QJsonDocument(s.stackDiagnostics()).toJson().toStdString();
+    EXPECT_EQ(shownBadge()->content.members, std::vector<ManagedWindow>{a});
 }
 
 TEST_F(StackBadges, MovedBadgesAreRememberedClampedAndResetAndEdgeBadgesSnapBack)
