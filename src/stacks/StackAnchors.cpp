@@ -26,8 +26,8 @@ struct Candidate {
 
 // The members whose title-bar buttons lie in the top 100 pixels of their slot (to within the
 // tolerance that makes them members: a window manager may put a front a pixel past its slot),
-// from their title bars as read in this pass; a member whose window manager draws no title bar (the window draws
-// its own) or no buttons on it is probed at a spot inside its top edge and gets a badge without
+// from their title bars as read in this pass; a member whose window manager draws no title bar
+// (the window draws its own) or no buttons on it is probed at a spot inside its top edge and gets a badge without
 // an anchor.
 std::vector<Candidate> probe(PresenterContext& ctx, BadgeState& badges, const WindowStack& stack,
                              const std::vector<ManagedWindow>& members)
