@@ -128,7 +128,8 @@ private:
     void escapePressed();
     // Whether the window manager put the window back while the pointer stays away from the
     // start, for kPutBackSettle at least (a move lagging behind the pointer is no put-back). For
-    // a resize, away means past where the window, following, would have grown.
+    // a resize, away means past where the window, following, would have grown. Never for a
+    // window pressed maximized: kept within the display, it is at its press frame at the top.
     bool windowPutBack(const Point& p);
     // A tick while the pointer is away and the window has not moved yet: starts the drag (or
     // the resize) once the window manager has moved it; the ticks end with the press.

@@ -149,9 +149,12 @@ bool DragMonitor::windowPutBack(const Point& p)
     const bool away = drag.resizing ? resizedAway(p) : std::hypot(p.x - start.x, p.y - start.y) > kStartDistance;
     // A window given its size back as it moved may be maximized again near the top of the
     // display with the button still held, and stay so while the pointer stays near (metacity,
-    // mutter): no put-back. Escape is watched all the same.
+    // mutter); one moved at its maximized size is kept within the display by some managers
+    // (icewm), so that its frame is the press frame again whenever the pointer is back at the
+    // top, where the user rests for the picker. Neither is a put-back; Escape is watched all
+    // the same.
     const bool restored = drag.original != drag.pressFrame;
-    const bool back = frame && *frame == drag.pressFrame && away && !restored;
+    const bool back = frame && *frame == drag.pressFrame && away && !restored && !drag.pressedMaximized;
     const Duration now = clock_.now();
     if (!back)
         drag.putBackSince.reset();

@@ -681,6 +681,27 @@ TEST_F(DragMonitorScenario, AMaximizedWindowGivenItsSizeBackAsItsTitleBarIsPulle
         clock.runUntilIdle();
     }
 
+    // Moved at its maximized size and kept within the display (icewm): it follows a pull down
+    // by a few points only, and with the pointer back at the top its frame is the press frame
+    // again for as long as the user rests there for the picker: no put-back.
+    const auto heldAt = [&](const Rect& frame, const Point& p) {
+        sim.place(w.element, frame);
+        sim.mouse().setPosition(p);
+        clock.advance(20ms);
+        sim.mouse().drag(p);
+    };
+    maximize();
+    pressOn(w, grab);
+    heldAt(visible.offsetBy(0, 11), {grab.x, grab.y + 100});
+    heldAt(visible.offsetBy(0, 11), {grab.x, grab.y + 300});
+    EXPECT_TRUE(monitor->dragging());
+    heldAt(visible, {grab.x, visible.y()});
+    rest(10 * DragMonitor::kHoverInterval);
+    EXPECT_TRUE(monitor->dragging()) << "taken for a put-back: " << fileStates().join(u", "_qs).toStdString();
+    releaseAt({grab.x, visible.y()});
+    EXPECT_FALSE(fileStates().contains(u"window put back"_qs));
+    clock.runUntilIdle();
+
     // On its right edge: a resize, though the window manager takes it out of the state.
     maximize();
     const Point edge{visible.maxX() - 2, visible.midY()};

@@ -492,6 +492,20 @@ public:
         return states.join(u" → "_qs).toStdString();
     }
 
+    // Where the picker and the pointer stand, for failure messages.
+    std::string describeSelection()
+    {
+        std::ostringstream out;
+        const auto p = session.pointer();
+        out << "pointer " << (p ? toString(Rect(*p, Size{0, 0})).toStdString() : std::string("unknown")) << ", picker "
+            << (rig->overlay.pickerView ? "shown" : "gone") << ", selection "
+            << (rig->state.picker.selection ? std::to_string(rig->state.picker.selection->layoutIndex) + ":"
+                        + std::to_string(rig->state.picker.selection->region) : std::string("none"))
+            << ", dragging " << rig->monitor->dragging() << ", resizing " << rig->monitor->resizing() << ", candidate "
+            << rig->monitor->candidate().has_value();
+        return out.str();
+    }
+
     // As a user takes the window out of its state: the title bar pressed 15 px below its top
     // (less on a title bar too low for that), pulled 300 px down (and `across`), then picked at
     // the top.
@@ -530,7 +544,7 @@ public:
         const Rect button = geometry.cards.front().regions.at(size_t(region));
         glideTo(session, {panel.minX() + button.midX(), panel.minY() + button.midY()}, 6);
         ASSERT_TRUE(session.waitFor([&] { return rig->overlay.pickerView && rig->state.picker.selection == SnapSelection{0, region}; }))
-            << "the pointer is not over Halves region " << region << "; " << trace();
+            << "the pointer is not over Halves region " << region << " at " << describeSelection() << "; " << trace();
         session.releaseButton(1);
 
         const Rect target = regionFrames(SnapLayout::builtIns().front(), *screen).at(size_t(region));
