@@ -150,6 +150,7 @@ void StackSet::group()
 void StackSet::clear()
 {
     cycleOrder_.clear();
+    lastCycleStep_.reset();
     stacks_.clear();
     presented_.clear();
     knownFrames_.clear();

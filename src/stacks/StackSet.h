@@ -59,6 +59,14 @@ public:
     // Groups the known windows into frame stacks and presented stacks; fronts are forgotten.
     void group();
     void setFront(const ManagedWindow& firstMember, const ManagedWindow& front) { stackFronts_[firstMember] = front; }
+    // The member the last step of the cycle brought forward and the window that held the focus
+    // at that step; forgotten at every other switch.
+    struct CycleStep {
+        ManagedWindow brought;
+        ManagedWindow focused;
+    };
+    void noteCycleStep(const std::optional<CycleStep>& step) { lastCycleStep_ = step; }
+    const std::optional<CycleStep>& lastCycleStep() const { return lastCycleStep_; }
     // Forgets every stack and window.
     void clear();
 
@@ -81,6 +89,7 @@ private:
     WindowSnapshot knownFrames_;
     std::vector<WindowLayerSnapshot> layers_;
     CycleOrder cycleOrder_;
+    std::optional<CycleStep> lastCycleStep_;
 };
 
 } // namespace fw::stacks

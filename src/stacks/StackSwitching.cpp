@@ -190,8 +190,21 @@ bool cycleStackOf(StackContext& ctx, StackFlags& flags, StackSet& set, StackRefr
     if (!stack)
         return false;
     const WindowStack copy = *stack;
-    const ManagedWindow front = frontOfSlot(ctx, set, containing, copy);
-    return cycleStackMembers(ctx, flags, set, refresh, front, forward ? 1 : -1, copy).has_value();
+    ManagedWindow front = frontOfSlot(ctx, set, containing, copy);
+    // A member that takes no focus leaves it where it was, and a manager may raise the window
+    // that holds it over that member again a moment later (fluxbox's auto-raise): in front and
+    // focused as at the last step, that window is no step of the user's, and the cycle goes on
+    // from the member that step brought forward.
+    const auto& last = set.lastCycleStep();
+    if (last && front == containing && last->focused == containing && !(last->brought == containing)) {
+        const std::vector<ManagedWindow> mates = set.slotMates(containing, usableMembers(ctx, containing, copy), copy);
+        if (std::find(mates.begin(), mates.end(), last->brought) != mates.end())
+            front = last->brought;
+    }
+    const auto next = cycleStackMembers(ctx, flags, set, refresh, front, forward ? 1 : -1, copy);
+    if (next)
+        set.noteCycleStep(StackSet::CycleStep{*next, containing});
+    return next.has_value();
 }
 
 bool switchFront(StackContext& ctx, StackFlags& flags, StackSet& set, StackRefresh& refresh,
@@ -212,6 +225,7 @@ bool switchFront(StackContext& ctx, StackFlags& flags, StackSet& set, StackRefre
 
     if (ctx.callbacks.onChoose)
         ctx.callbacks.onChoose(target);
+    set.noteCycleStep(std::nullopt);
     noteSwitch(ctx, refresh, set, flags);
     const StackTransition transition = readStackTransition(ctx.defaults);
     // A trade of layers restacks the two at once: nothing is left to animate.
