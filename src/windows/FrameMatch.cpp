@@ -26,6 +26,12 @@ bool edgesMatch(const Rect& a, const Rect& b, double tolerance)
         && std::abs(a.maxX() - b.maxX()) <= tolerance && std::abs(a.maxY() - b.maxY()) <= tolerance;
 }
 
+bool inPlace(const Rect& frame, const Rect& target, double tolerance)
+{
+    return edgesMatch(frame, target, tolerance) && std::abs(frame.minX() - target.minX()) <= 0.5
+        && std::abs(frame.minY() - target.minY()) <= 0.5;
+}
+
 Size gridCells(const Size& grid, const Rect& target)
 {
     auto counts = [](double cell, double side) { return cell > 1 && cell < side / 2 ? cell : 0.0; };

@@ -46,6 +46,11 @@ bool sameFrame(const Rect& a, const Rect& b, double tolerance);
 // All four edges within the tolerance of each other (equal to the tolerance passes); false
 // when either rectangle has a non-finite component or a width or height not above 0.
 bool edgesMatch(const Rect& a, const Rect& b, double tolerance);
+// Whether a window's frame needs no write for a target: its edges match within the tolerance
+// and its origin lies within half a device pixel of the target's, where a write rounds it. A
+// frame a pixel off is written again: a window manager answering a move between two writes,
+// or the last step of an animation, leaves one there.
+bool inPlace(const Rect& frame, const Rect& target, double tolerance);
 
 // The cells of a grid that count against a target: an increment above 1 device pixel and
 // below half the target's side on its axis (a larger one would let a window leave most of the

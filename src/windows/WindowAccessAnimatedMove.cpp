@@ -142,7 +142,7 @@ Task<bool> WindowAccess::move(ManagedWindow window, RejectionHandler onRejected,
     if (!startFrame)
         co_return false;
     const Rect start = *startFrame;
-    if (edgesMatch(start, target, kPlacementTolerance))
+    if (inPlace(start, target, kPlacementTolerance))
         co_return true;
 
     const bool resumeAnimation = pauseFrameAnimation(window.pid);

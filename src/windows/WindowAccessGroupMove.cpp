@@ -76,7 +76,7 @@ bool GroupMove::read(const std::vector<std::pair<ManagedWindow, Rect>>& items)
                 callback_(window, std::nullopt, target);
             continue;
         }
-        if (edgesMatch(*f, target, kPlacementTolerance))
+        if (inPlace(*f, target, kPlacementTolerance))
             continue;
         tracks_.push_back(Track{window, *f, target, *f});
     }

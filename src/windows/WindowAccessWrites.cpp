@@ -78,7 +78,7 @@ Task<bool> WindowAccess::setFrame(ManagedWindow window, Rect target, double tole
     if (!read)
         co_return false;
     const Rect current = read->frame;
-    if (edgesMatch(current, target, kPlacementTolerance))
+    if (inPlace(current, target, kPlacementTolerance))
         co_return true;
 
     const bool resumeAnimation = pauseFrameAnimation(window.pid);
@@ -90,7 +90,9 @@ Task<bool> WindowAccess::setFrame(ManagedWindow window, Rect target, double tole
     // The one arrival rule (FrameMatch.h): a window on a cell grid may land up to a cell short.
     // Its grid is read only once the frame is not already exact.
     std::optional<Size> cells;
+    std::optional<Rect> lastRead;
     auto arrived = [&](const std::optional<Rect>& f) {
+        lastRead = f;
         if (!f)
             return false;
         if (edgesMatch(*f, target, tolerance))
@@ -132,6 +134,10 @@ Task<bool> WindowAccess::setFrame(ManagedWindow window, Rect target, double tole
         }
     }
 
+    // Arrived within the tolerance but a pixel off the asked origin: the position written once
+    // more, and taken as it lands.
+    if (ok && lastRead && !inPlace(*lastRead, Rect(target.origin, lastRead->size), kPlacementTolerance))
+        ws_.setPosition(id, target.origin);
     if (!ok) {
         const auto actual = ws_.frame(id);
         if (onRejected)
