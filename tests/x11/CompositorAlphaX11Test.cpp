@@ -137,6 +137,20 @@ bool uniform(const QImage& photo)
     return true;
 }
 
+// The bounding box of the pixels that differ from the photograph's first, for failure messages.
+std::string unlikeFirst(const QImage& photo)
+{
+    if (photo.isNull())
+        return "no photograph";
+    const QRgb first = photo.pixel(0, 0);
+    QRect box;
+    for (int y = 0; y < photo.height(); y += 4)
+        for (int x = 0; x < photo.width(); x += 4)
+            if (photo.pixel(x, y) != first)
+                box |= QRect(x, y, 4, 4);
+    return box.isNull() ? "none" : toString(Rect(box.x(), box.y(), box.width(), box.height())).toStdString();
+}
+
 bool dark(QRgb c) { return qRed(c) < 48 && qGreen(c) < 48 && qBlue(c) < 48; }
 
 void saveShot(const QImage& shot, const QString& name, const Case& c)
@@ -369,7 +383,16 @@ TEST_P(CompositorAlphaX11, BadgesAndThePickerLeaveTheTerminalInSightAndTheTitleB
     // machine repaints a while after the server moved them, and a photograph with them still in
     // the top part, where the picker's card and its band lie, took their going for the picker.
     ASSERT_TRUE(session.waitFor([&] { return uniform(rootArea(session, Rect(0, 0, 1920, 720))); }, 10000))
-        << "the terminals' move was never drawn";
+        << "the terminals' move was never drawn: unlike the desktop at "
+        << unlikeFirst(rootArea(session, Rect(0, 0, 1920, 720))) << "; the terminals at "
+        << toString(session.wmFrame(one.window).value_or(Rect())).toStdString() << ", "
+        << toString(session.wmFrame(two.window).value_or(Rect())).toStdString() << "; panels of ours shown "
+        << [] {
+               int shown = 0;
+               for (const OverlayWindow* p : OverlayWindow::allPanels())
+                   shown += p->isVisible() ? 1 : 0;
+               return shown;
+           }();
     const QImage screenBefore = rootArea(session, Rect(0, 0, 1920, 1080));
     ASSERT_TRUE(rig.placeFocusedWindow());
     OverlayWindow* picker = rig.overlay.picker.get();

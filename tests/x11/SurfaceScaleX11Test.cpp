@@ -295,7 +295,14 @@ TEST_P(X11SurfaceScale, StackBadgeHoldsItsWholePillAndTheAnchorMapsNothing)
         }
     }
     ASSERT_TRUE(popover && switcher) << "no anchor shows the switcher";
-    ASSERT_TRUE(drawn(session, desk, *popover, 0.3)) << "the switcher was not drawn";
+    ASSERT_TRUE(drawn(session, desk, *popover, 0.3))
+        << "the switcher was not drawn: " << (switcher && switcher->isVisible() ? "shown" : "gone") << ", on the server "
+        << (switcher && switcher->winId() ? text(session.wmFrame(xcb_window_t(switcher->winId()))) : "nowhere")
+        << ", asked at " << text(popover) << ", "
+        << test::changed(desk.copy(QRect(int(popover->minX()), int(popover->minY()), int(popover->width()),
+                                         int(popover->height()))),
+                         rootArea(session, *popover))
+        << " of it changed, panels " << rig.stacks.visiblePanelCount();
     // Nothing of the badge shows over the switcher: it goes under it, or, where the window
     // manager stacks the switcher under it again, leaves out what the switcher covers. A badge
     // hidden meanwhile shows nothing over it either.
