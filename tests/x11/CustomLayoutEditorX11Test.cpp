@@ -135,7 +135,10 @@ struct EditorDesktop {
     }
     // Clicks the widget's centre where the server shows it. A window manager that frames a
     // window after mapping it (fluxbox) moves it before Qt hears so: until Qt's position of
-    // the window agrees with the server's, its map of the widget is stale.
+    // the window agrees with the server's, its map of the widget is stale. A window closed over
+    // it (the application chooser) stays on the screen until the manager takes its frame down
+    // (metacity, when slow), and until then a press there goes to that frame, as a user's would:
+    // the press waits until the widget's window is the one under the pointer.
     void click(QWidget* w)
     {
         const xcb_window_t top = xcb_window_t(w->window()->winId());
@@ -147,6 +150,8 @@ struct EditorDesktop {
         session.waitFor(agree, 2000);
         const QPoint at = w->mapToGlobal(w->rect().center());
         session.warpPointer(at.x(), at.y());
+        EXPECT_TRUE(session.waitFor([&] { return session.topLevelUnderPointer() == session.topLevelOf(top); }))
+            << "window " << session.topLevelUnderPointer() << " stayed over " << w->metaObject()->className();
         session.pressButton(1);
         session.releaseButton(1);
     }

@@ -1450,6 +1450,14 @@ std::optional<Point> XSession::pointer()
     return pt;
 }
 
+xcb_window_t XSession::topLevelUnderPointer()
+{
+    auto* p = xcb_query_pointer_reply(c_, xcb_query_pointer(c_, root_), nullptr);
+    const xcb_window_t w = p ? p->child : XCB_NONE;
+    free(p);
+    return w;
+}
+
 std::vector<Rect> XSession::dragTitleBar(xcb_window_t client, int dx, int dy, int steps,
                                          const std::function<void(int)>& afterStep)
 {

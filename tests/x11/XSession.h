@@ -186,6 +186,9 @@ public:
     // client list, the highest viewable window that is not override-redirect.
     xcb_window_t topmostMapped();
     xcb_window_t inputFocus();
+    // The root's child the server has under the pointer (a WM frame, an unmanaged window):
+    // what a press there reaches first. XCB_NONE over the bare root.
+    xcb_window_t topLevelUnderPointer();
     xcb_window_t activeWindow();
     QString windowTitle(xcb_window_t w);
     // The names of the atoms in a window's ATOM list property (e.g. "_NET_WM_STATE").
