@@ -46,6 +46,8 @@ bool OverlayFeedback::containsPoint(Point p) const { return overlay_.containsPoi
 
 bool OverlayFeedback::tookPress(std::uint32_t time) const { return OverlayWindow::tookPress(time); }
 
+bool OverlayFeedback::openedAfter(std::uint32_t time) const { return OverlayWindow::openedAfter(time); }
+
 void OverlayFeedback::setDraggedWindow(const std::optional<ManagedWindow>& window) { overlay_.setDraggedWindow(window); }
 
 namespace {

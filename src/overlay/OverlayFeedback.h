@@ -16,6 +16,7 @@ public:
     void setOnCancel(std::function<void()> cancel) override;
     bool containsPoint(Point p) const override;
     bool tookPress(std::uint32_t time) const override;
+    bool openedAfter(std::uint32_t time) const override;
     void setDraggedWindow(const std::optional<ManagedWindow>& window) override;
     void showPicker(PickerPresentation picker) override;
     void preparePicker(PickerPresentation picker) override;

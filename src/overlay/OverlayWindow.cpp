@@ -20,6 +20,9 @@ namespace {
 
 PanelStacking* gStacking = nullptr;
 
+// Whether server time a is before b: the times wrap round after 49 days.
+bool serverTimeBefore(std::uint32_t a, std::uint32_t b) { return std::int32_t(a - b) < 0; }
+
 std::vector<OverlayWindow*>& registry()
 {
     static std::vector<OverlayWindow*> panels;
@@ -27,7 +30,8 @@ std::vector<OverlayWindow*>& registry()
 }
 
 // The window system's times of the last presses any panel took (a panel's buttons take them,
-// so they are watched application-wide), newest last.
+// so they are watched application-wide), newest last; and the newest time of a press, release
+// or key any window of ours took.
 class PanelPresses final : public QObject {
 public:
     // The application's (made anew with each application, as tests make them).
@@ -41,12 +45,21 @@ public:
         return *presses;
     }
     bool took(std::uint32_t time) const { return time && std::find(times_.begin(), times_.end(), time) != times_.end(); }
+    std::uint32_t newest() const { return newest_; }
 
     bool eventFilter(QObject* receiver, QEvent* event) override
     {
-        if (event->type() != QEvent::MouseButtonPress || !receiver->isWidgetType())
+        if (!receiver->isWidgetType())
             return false;
-        const auto time = std::uint32_t(static_cast<QMouseEvent*>(event)->timestamp());
+        const QEvent::Type type = event->type();
+        if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease && type != QEvent::KeyPress
+            && type != QEvent::KeyRelease)
+            return false;
+        const auto time = std::uint32_t(static_cast<QInputEvent*>(event)->timestamp());
+        if (time && (!newest_ || !serverTimeBefore(time, newest_)))
+            newest_ = time;
+        if (type != QEvent::MouseButtonPress)
+            return false;
         if (qobject_cast<OverlayWindow*>(static_cast<QWidget*>(receiver)->window()) && !took(time)) {
             std::rotate(times_.begin(), times_.begin() + 1, times_.end());
             times_.back() = time;
@@ -57,6 +70,7 @@ public:
 private:
     using QObject::QObject;
     std::array<std::uint32_t, 8> times_{};
+    std::uint32_t newest_ = 0;
 };
 
 } // namespace
@@ -118,6 +132,14 @@ PanelStacking* OverlayWindow::stacking() { return gStacking; }
 std::vector<OverlayWindow*> OverlayWindow::allPanels() { return registry(); }
 
 bool OverlayWindow::tookPress(std::uint32_t time) { return qApp && PanelPresses::instance().took(time); }
+
+bool OverlayWindow::openedAfter(std::uint32_t time)
+{
+    const auto& panels = registry();
+    return time && std::any_of(panels.begin(), panels.end(), [time](const OverlayWindow* w) {
+        return w->isOrderedIn() && !w->ignoresMouse_ && w->openedAfter_ && !serverTimeBefore(w->openedAfter_, time);
+    });
+}
 
 OverlayWindow::OverlayWindow(const Rect& contentRect, bool interactive)
     : QWidget(nullptr), ignoresMouse_(!interactive), hasShadow_(interactive)
@@ -242,6 +264,10 @@ void OverlayWindow::showEvent(QShowEvent* event)
         gStacking->preparePanel(winId());
         applyInputShape();
     }
+    // A press the mouse monitor hands on after this (it may lag behind the toolkit's events)
+    // is known to have come before the panel when our windows had taken it, or a later input.
+    if (qApp)
+        openedAfter_ = PanelPresses::instance().newest();
     QWidget::showEvent(event);
 }
 

@@ -138,6 +138,10 @@ public:
     static std::vector<OverlayWindow*> allPanels();
     // Whether a panel took the press of that window-system time, one of the last few (0: never).
     static bool tookPress(std::uint32_t time);
+    // Whether a shown panel that takes clicks opened after a window of ours had taken a press,
+    // release or key of that window-system time or later: a press of that time came before it
+    // (0: never).
+    static bool openedAfter(std::uint32_t time);
 
 protected:
     void resizeEvent(QResizeEvent*) override;
@@ -172,6 +176,7 @@ private:
     bool inputShaped_ = false;        // the native window's input shape may be ours
     QPointer<QWidget> content_;
     std::uint64_t keyboardFrom_ = 0;   // the window the panel took the keyboard from itself
+    std::uint32_t openedAfter_ = 0;    // the newest input time our windows had taken when it showed
 };
 
 // Orders the panel out and deletes it on the next turn of the loop, so that a button may hide

@@ -46,8 +46,13 @@ std::optional<PressedWindow> SnapDragHandler::pressed(const Point& p, std::uint3
     if (ctx_.feedback.containsPoint(p) || ctx_.feedback.tookPress(time))
         return std::nullopt;
     states_.interaction.windowInteraction = true;
-    ctx_.stacks.dismissPickers();
-    ctx_.requests.endInteraction(true);
+    // A press the monitor hands on late, after a window of ours took it (or later input) and a
+    // panel opened from that (the tour's button opening the switcher), came before the panel:
+    // it is no press elsewhere that dismisses it.
+    if (!ctx_.feedback.openedAfter(time)) {
+        ctx_.stacks.dismissPickers();
+        ctx_.requests.endInteraction(true);
+    }
     if (!ctx_.access.windowControlGranted(false))
         return std::nullopt;
     // A window that cannot be placed is followed too, so that its drag tells why.

@@ -85,6 +85,9 @@ public:
     virtual bool containsPoint(Point p) const = 0;
     // Whether one of our panels took the press of that server time (0: unknown, never).
     virtual bool tookPress(std::uint32_t time) const = 0;
+    // Whether one of the visible interactive panels opened after our windows had taken input of
+    // that server time or later: a press of that time came before it (0: unknown, never).
+    virtual bool openedAfter(std::uint32_t time) const = 0;
     // The dragged window, below which the drop panels are ordered.
     virtual void setDraggedWindow(const std::optional<ManagedWindow>& window) = 0;
 

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QFontMetrics>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QRawFont>
 #include <gtest/gtest.h>
@@ -78,6 +79,33 @@ TEST(OverlayWindowRecipe, InteractivePanelsTakeClicksAndKeysOnlyWhenAllowed)
     panel.setIgnoresMouseEvents(true);
     EXPECT_TRUE(panel.windowFlags().testFlag(Qt::WindowTransparentForInput));
     EXPECT_TRUE(panel.windowFlags().testFlag(Qt::X11BypassWindowManagerHint));
+}
+
+// The mouse monitor may hand a press on after the toolkit's events: the click on a window of
+// ours that opened a panel is then known to have come before the panel, a later press not.
+TEST(OverlayWindowRecipe, APanelOpenedByAClickOnAWindowOfOursCameAfterThatPress)
+{
+    OverlayWindow panel(Rect(0, 0, 200, 100), true);
+    QWidget tour;
+    tour.resize(300, 200);
+    tour.show();
+    const std::uint32_t press = 0x40000000;   // above any time the toolkit stamped so far
+    const auto click = [&](QEvent::Type type, std::uint32_t time) {
+        QMouseEvent event(type, QPointF(20, 20), QPointF(20, 20), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        event.setTimestamp(time);
+        QApplication::sendEvent(&tour, &event);
+    };
+    click(QEvent::MouseButtonPress, press);
+    click(QEvent::MouseButtonRelease, press + 40);
+    EXPECT_FALSE(OverlayWindow::openedAfter(press)) << "no panel shown";
+    panel.orderFrontRegardless();
+    EXPECT_TRUE(OverlayWindow::openedAfter(press));
+    EXPECT_TRUE(OverlayWindow::openedAfter(press + 40));
+    EXPECT_FALSE(OverlayWindow::openedAfter(press + 41)) << "a press after the panel showed";
+    EXPECT_FALSE(OverlayWindow::openedAfter(0));
+    panel.orderOut();
+    EXPECT_FALSE(OverlayWindow::openedAfter(press)) << "the panel went";
 }
 
 TEST(OverlayWindowRecipe, FramesAreWrittenOnlyWhenTheyChangeAndContentFillsThePanel)

@@ -50,6 +50,7 @@ public:
     }
     bool containsPoint(Point) const override { return overPanel; }
     bool tookPress(std::uint32_t) const override { return false; }
+    bool openedAfter(std::uint32_t) const override { return false; }
     void setDraggedWindow(const std::optional<ManagedWindow>& w) override
     {
         calls << u"setDraggedWindow %1"_qs.arg(w ? QString::number(w->element) : u"none"_qs);

@@ -67,6 +67,20 @@ bool assistShown(XSession& session)
 
 bool focusIsOurs(XSession& session) { return wmClass(session, session.inputFocus()).contains("framewell"); }
 
+// For failure messages: who holds the keyboard, and our windows shown (title, where, which holds it).
+std::string keyboardAndWindows(XSession& session)
+{
+    const xcb_window_t focus = session.inputFocus();
+    std::string out = "input focus " + std::to_string(focus) + " (" + session.windowTitle(focus).toStdString()
+        + "), active " + std::to_string(session.activeWindow()) + "; ours shown:";
+    for (xcb_window_t w : programWindows(session)) {
+        out += " [" + std::to_string(w) + " \"" + session.windowTitle(w).toStdString() + "\" "
+            + toString(contentRect(session, w).value_or(Rect())).toStdString()
+            + (session.hasKeyboard(w) ? " keyboard" : "") + "]";
+    }
+    return out;
+}
+
 TEST(TourX11, TheStackPageIsTrueWhereItSaysToRestAndItsButtonOpensTheStackOfTheWindowWorkedIn)
 {
     XSession session;
@@ -159,7 +173,7 @@ TEST(TourX11, TheStackPageIsTrueWhereItSaysToRestAndItsButtonOpensTheStackOfTheW
     ASSERT_TRUE(tour) << "the tour did not take the keyboard back";
     clickAt(session, {tour->minX() + 340, tour->maxY() - 40});
     EXPECT_TRUE(session.waitFor([&] { return programWindowShown(session, u"Window Stack"_qs); }, 8000))
-        << "the try button opened no switcher; panels: " << programPanels(session) << "\n"
+        << "the try button opened no switcher; " << keyboardAndWindows(session) << "\n"
         << programLog(session).toStdString();
     EXPECT_FALSE(programLog(session).contains(u"Focus a window in the stack first"_qs));
     EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
