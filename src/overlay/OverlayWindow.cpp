@@ -265,9 +265,12 @@ void OverlayWindow::showEvent(QShowEvent* event)
         applyInputShape();
     }
     // A press the mouse monitor hands on after this (it may lag behind the toolkit's events)
-    // is known to have come before the panel when our windows had taken it, or a later input.
-    if (qApp)
-        openedAfter_ = PanelPresses::instance().newest();
+    // is known to have come before the panel when our windows had taken it, or a later input:
+    // a click or key of ours, or the hot key that opened the panel.
+    if (qApp) {
+        const std::uint32_t ours = PanelPresses::instance().newest(), user = userInputTime();
+        openedAfter_ = ours && (!user || serverTimeBefore(user, ours)) ? ours : user;
+    }
     QWidget::showEvent(event);
 }
 

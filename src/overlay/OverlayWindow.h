@@ -162,6 +162,8 @@ private:
     // The window the user worked in, for a window that had the keyboard before this panel:
     // where that is a panel of ours, the window that panel took the keyboard from.
     static std::uint64_t userWindow(std::uint64_t window);
+    // The time of the user's last key or click that reached us (our hot keys included); 0.
+    static std::uint32_t userInputTime();
     void giveKeyboardBack();
     void letGoOfKeyboard();
 

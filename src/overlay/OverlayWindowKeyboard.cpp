@@ -125,6 +125,8 @@ void OverlayWindow::enterEvent(QEnterEvent* event)
     }
 }
 
+std::uint32_t OverlayWindow::userInputTime() { return gFocus ? gFocus->userInputTime() : 0; }
+
 std::uint64_t OverlayWindow::userWindow(std::uint64_t window)
 {
     for (const OverlayWindow* p : allPanels())

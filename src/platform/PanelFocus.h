@@ -39,6 +39,9 @@ public:
     // the keys. A click elsewhere ends the hold. One panel holds at a time.
     virtual void holdKeyboard(std::uint64_t panel) = 0;
     virtual void letGo(std::uint64_t panel) = 0;
+    // The window-system time of the user's last key press or click that reached us, our hot
+    // keys and mouse buttons included; 0 when none did.
+    virtual std::uint32_t userInputTime() const { return 0; }
 };
 
 } // namespace fw

@@ -5,6 +5,7 @@
 #include "overlay/Symbols.h"
 #include "overlay/ToastController.h"
 #include "overlay/WindowChoiceButton.h"
+#include "platform/PanelFocus.h"
 
 #include "base/Clock.h"
 
@@ -106,6 +107,25 @@ TEST(OverlayWindowRecipe, APanelOpenedByAClickOnAWindowOfOursCameAfterThatPress)
     EXPECT_FALSE(OverlayWindow::openedAfter(0));
     panel.orderOut();
     EXPECT_FALSE(OverlayWindow::openedAfter(press)) << "the panel went";
+
+    // Opened by a hot key of ours, which no window of ours took: a click elsewhere before the
+    // key came before the panel too, one after it did not.
+    struct HotKeyFocus final : PanelFocus {
+        std::uint32_t time = 0;
+        std::uint64_t keyboardWindow() override { return 0; }
+        Outcome takeKeyboard(std::uint64_t) override { return Outcome::Missing; }
+        bool giveBack(std::uint64_t, std::uint64_t) override { return false; }
+        void holdKeyboard(std::uint64_t) override {}
+        void letGo(std::uint64_t) override {}
+        std::uint32_t userInputTime() const override { return time; }
+    } focus;
+    focus.time = press + 500;
+    OverlayWindow::setPanelFocus(&focus);
+    panel.orderFrontRegardless();
+    EXPECT_TRUE(OverlayWindow::openedAfter(press + 400)) << "a click before the hot key";
+    EXPECT_FALSE(OverlayWindow::openedAfter(press + 501)) << "a click after it";
+    panel.orderOut();
+    OverlayWindow::setPanelFocus(nullptr);
 }
 
 TEST(OverlayWindowRecipe, FramesAreWrittenOnlyWhenTheyChangeAndContentFillsThePanel)

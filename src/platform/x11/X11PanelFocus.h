@@ -53,6 +53,7 @@ public:
     // are read.
     void holdKeyboard(std::uint64_t panel) override;
     void letGo(std::uint64_t panel) override;
+    std::uint32_t userInputTime() const override { return x11::userTime(); }
 
 private:
     std::uint32_t focus();
