@@ -6,6 +6,7 @@
 #include "windows/WindowAccess.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace fw {
 
@@ -19,6 +20,45 @@ constexpr Duration kRefusedAfter = 512ms;
 // The most the checks wait on top of that for a window manager that has not handled the writes
 // yet (a loaded machine did not schedule it): until it has, nothing was refused.
 constexpr Duration kHeldUpBound = 2000ms;
+
+// A pixel off as the server holds frames: more than half a pixel, no more than the placement
+// tolerance (a frame further off was accepted by a caller's own tolerance).
+bool aPixelOff(double a, double b)
+{
+    const double d = std::abs(a - b);
+    return d > 0.5 && d <= kPlacementTolerance;
+}
+
+// Whether a frame lies a pixel off the target's origin.
+bool originAPixelOff(const Rect& frame, const Rect& target)
+{
+    return aPixelOff(frame.minX(), target.minX()) || aPixelOff(frame.minY(), target.minY());
+}
+
+// Whether a side lies a pixel off the target's where no cell grid counts against it; the grid
+// is read (into `cells`) only when a side is off.
+bool sideAPixelOff(const WindowAccess& access, const ManagedWindow& window, const Rect& frame, const Rect& target,
+                   std::optional<Size>& cells)
+{
+    const bool w = aPixelOff(frame.width(), target.width()), h = aPixelOff(frame.height(), target.height());
+    if (!w && !h)
+        return false;
+    if (!cells)
+        cells = access.grid(window);
+    const Size counting = gridCells(*cells, target);
+    return (w && counting.width == 0) || (h && counting.height == 0);
+}
+
+// A frame that arrived a pixel off written once more, and taken as it lands.
+void writeAgainAPixelOff(WindowAccess& access, const ManagedWindow& window, const Rect& landed, const Rect& target,
+                         std::optional<Size>& cells)
+{
+    const bool sideOff = sideAPixelOff(access, window, landed, target, cells);
+    if (sideOff)
+        access.windowSystem().setSize(window.element, target.size);
+    if (sideOff || originAPixelOff(landed, target))
+        access.windowSystem().setPosition(window.element, target.origin);
+}
 
 }
 
@@ -78,7 +118,10 @@ Task<bool> WindowAccess::setFrame(ManagedWindow window, Rect target, double tole
     if (!read)
         co_return false;
     const Rect current = read->frame;
-    if (inPlace(current, target, kPlacementTolerance))
+    // A frame a pixel off is written again (the last step of an animation, or a manager that
+    // answered between two writes, leaves one there).
+    std::optional<Size> cells;
+    if (inPlace(current, target, kPlacementTolerance) && !sideAPixelOff(*this, window, current, target, cells))
         co_return true;
 
     const bool resumeAnimation = pauseFrameAnimation(window.pid);
@@ -89,7 +132,6 @@ Task<bool> WindowAccess::setFrame(ManagedWindow window, Rect target, double tole
 
     // The one arrival rule (FrameMatch.h): a window on a cell grid may land up to a cell short.
     // Its grid is read only once the frame is not already exact.
-    std::optional<Size> cells;
     std::optional<Rect> lastRead;
     auto arrived = [&](const std::optional<Rect>& f) {
         lastRead = f;
@@ -134,10 +176,8 @@ Task<bool> WindowAccess::setFrame(ManagedWindow window, Rect target, double tole
         }
     }
 
-    // Arrived within the tolerance but a pixel off the asked origin: the position written once
-    // more, and taken as it lands.
-    if (ok && lastRead && !inPlace(*lastRead, Rect(target.origin, lastRead->size), kPlacementTolerance))
-        ws_.setPosition(id, target.origin);
+    if (ok && !rewritten && lastRead)   // (a re-write already went out again)
+        writeAgainAPixelOff(*this, window, *lastRead, target, cells);
     if (!ok) {
         const auto actual = ws_.frame(id);
         if (onRejected)

@@ -39,6 +39,11 @@ TEST_F(FrameWrite, ShrinksThenMovesThenGrowsWhereTheOrderMattersAndSkipsFramesAl
     sim.clearWrites();
     EXPECT_TRUE(run(wa.setFrame(managed(w), Rect(53, 60, 300, 950), 1.0)));
     EXPECT_EQ(geometryWrites(w), QStringList({"frame {{53, 60}, {300, 950}} @0ms"}));
+    // So is a side a pixel short where no cell grid counts.
+    sim.clearWrites();
+    EXPECT_TRUE(run(wa.setFrame(managed(w), Rect(53, 60, 300, 951), 1.0)));
+    EXPECT_EQ(geometryWrites(w).size(), 1);
+    EXPECT_EQ(frameOf(w), Rect(53, 60, 300, 951));
     EXPECT_TRUE(access().isEmpty());
 }
 
