@@ -611,6 +611,8 @@ TEST_F(HeldWindowDragX11, AMaximizedXtermDraggedByItsTitleBarIsPlacedThroughTheP
     ASSERT_TRUE(session.ok()) << session.error();
     if (!session.titleBars())
         GTEST_SKIP() << "no title bars to drag under " << session.windowManager().toStdString();
+    if (const auto why = XSession::freeCoresSkip())
+        GTEST_SKIP() << *why;
     maximizedThenTiled(false);
 }
 
@@ -660,6 +662,10 @@ void heldDragsUnder(const QString& manager, const QString& program, bool crowded
 {
     if (const auto why = XSession::outsideMatrixSkip(program))
         GTEST_SKIP() << *why;
+    // Each manager's case on free cores has a twin on two busy cores.
+    if (!crowded)
+        if (const auto why = XSession::freeCoresSkip())
+            GTEST_SKIP() << *why;
     HeldXterm held({.windowManagerName = manager});
     ASSERT_TRUE(held.session.ok()) << held.session.error();
     held.maximizedThenTiled(crowded);

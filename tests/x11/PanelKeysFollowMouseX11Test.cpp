@@ -461,6 +461,8 @@ void dragsAfterPanelsClose(const XSessionOptions& options, bool crowded)
 
 TEST(PanelClosedDragX11, ATitleBarDragRightAfterEscapeClosedAPanelMovesTheWindow)
 {
+    if (const auto why = XSession::freeCoresSkip())
+        GTEST_SKIP() << *why;
     dragsAfterPanelsClose({}, false);
 }
 
@@ -476,7 +478,12 @@ void dragsAfterPanelsCloseUnder(const QString& manager, bool crowded)
     dragsAfterPanelsClose({.windowManagerName = manager}, crowded);
 }
 
-TEST(PanelClosedDragOutsideTheMatrixX11, UnderMutter) { dragsAfterPanelsCloseUnder(u"mutter"_qs, false); }
+TEST(PanelClosedDragOutsideTheMatrixX11, UnderMutter)
+{
+    if (const auto why = XSession::freeCoresSkip())
+        GTEST_SKIP() << *why;
+    dragsAfterPanelsCloseUnder(u"mutter"_qs, false);
+}
 TEST(PanelClosedDragOutsideTheMatrixX11, UnderMutterOnTwoBusyCores) { dragsAfterPanelsCloseUnder(u"mutter"_qs, true); }
 TEST(PanelClosedDragOutsideTheMatrixX11, UnderMuffin) { dragsAfterPanelsCloseUnder(u"muffin"_qs, false); }
 

@@ -346,6 +346,15 @@ bool XSession::crowdOntoTwoCores(int loops)
     return pinned;
 }
 
+std::optional<std::string> XSession::freeCoresSkip()
+{
+    cpu_set_t own;
+    CPU_ZERO(&own);
+    if (::sched_getaffinity(0, sizeof own, &own) != 0 || CPU_COUNT(&own) > 2)
+        return std::nullopt;
+    return "this run is held to two cores, where the same case on two busy cores runs these steps under this load";
+}
+
 XSession::~XSession()
 {
     if (ownCores_)
