@@ -439,7 +439,11 @@ TEST(StackBadgesX11, AWindowKeptAboveAndADialogOfOursOverTheBadgeHideIt)
         auto above = session.startTestClient(u"kept above"_qs, {"--size", "400x300", "--position", "1400,700"});
         ASSERT_TRUE(above.window) << session.error();
         ASSERT_TRUE(session.keepAbove(above.window)) << "the window manager did not keep it above";
-        ASSERT_TRUE(rig.ws.setFrame(above.window, over) && covers(above.window));
+        // A busy manager may apply the write after the write's own bounded wait.
+        ASSERT_TRUE(rig.ws.setFrame(above.window, over));
+        ASSERT_TRUE(session.waitFor([&] { return covers(above.window); }))
+            << "the window at " << toString(rig.ws.frame(above.window).value_or(Rect())).toStdString() << ", asked "
+            << toString(over).toStdString() << ", the badge at " << toString(spot).toStdString();
         EXPECT_TRUE(session.waitFor([&] { return !shown(); }, pass)) << "the badge stayed over the window kept above";
         const Rect visible = topLeftVisibleFrame(rig.screens.screens().front());
         ASSERT_TRUE(rig.ws.setFrame(above.window, Rect(visible.maxX() - 420, visible.maxY() - 320, 400, 300)));
