@@ -486,6 +486,7 @@ TEST(PanelClosedDragOutsideTheMatrixX11, UnderMutter)
 }
 TEST(PanelClosedDragOutsideTheMatrixX11, UnderMutterOnTwoBusyCores) { dragsAfterPanelsCloseUnder(u"mutter"_qs, true); }
 TEST(PanelClosedDragOutsideTheMatrixX11, UnderMuffin) { dragsAfterPanelsCloseUnder(u"muffin"_qs, false); }
+TEST(PanelClosedDragOutsideTheMatrixX11, UnderMarcoOnTwoBusyCores) { dragsAfterPanelsCloseUnder(u"marco"_qs, true); }
 
 } // namespace
 } // namespace fw

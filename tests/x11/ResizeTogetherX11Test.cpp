@@ -436,6 +436,7 @@ TEST(MaximizedByADoubleClickOutsideTheMatrixX11, UnderMutter) { headerBarUnder(u
 TEST(MaximizedByADoubleClickOutsideTheMatrixX11, UnderMutterOnTwoBusyCores) { headerBarUnder(u"mutter"_qs, u"mutter"_qs, true); }
 TEST(MaximizedByADoubleClickOutsideTheMatrixX11, UnderMuffin) { headerBarUnder(u"muffin"_qs, u"muffin"_qs, false); }
 TEST(MaximizedByADoubleClickOutsideTheMatrixX11, UnderMuffinOnTwoBusyCores) { headerBarUnder(u"muffin"_qs, u"muffin"_qs, true); }
+TEST(MaximizedByADoubleClickOutsideTheMatrixX11, UnderMarcoOnTwoBusyCores) { headerBarUnder(u"marco"_qs, u"marco"_qs, true); }
 
 } // namespace
 } // namespace fw

@@ -688,6 +688,9 @@ bool XSession::startWindowManager(const QString& name, bool bare, bool stockKeys
         {"mutter", {QStringLiteral("--x11"), QStringLiteral("--sm-disable")}, true, {}},
         {"muffin", {QStringLiteral("--x11"), QStringLiteral("--sm-disable")}, true, {}},
         {"jwm", {}, false, {}},
+        // MATE's marco as it comes (compositing through XRender; it reads the schemas of MATE's
+        // settings daemon), outside the matrix, started by the tests of its habits.
+        {"marco", {QStringLiteral("--sm-disable")}, true, {}},
         // Outside the matrix, started by the tests of their habits where installed: i3 with
         // every window floating and no key bindings, lwm, dwm and twm as they come; afterstep
         // decorates a new window for several hundred milliseconds before it maps it; herbstluftwm
@@ -718,7 +721,7 @@ bool XSession::startWindowManager(const QString& name, bool bare, bool stockKeys
                                        [&](const Command& c) { return name == QLatin1String(c.name); });
     if (command == std::end(commands)) {
         fail(QStringLiteral("unknown window manager \"%1\" in FRAMEWELL_TEST_WM (openbox, xfwm4, icewm, fluxbox, "
-                            "metacity, pekwm, evilwm, kwin, mutter, muffin, jwm, i3, lwm, dwm, awesome, twm, afterstep or herbstluftwm)").arg(name));
+                            "metacity, pekwm, evilwm, kwin, mutter, muffin, marco, jwm, i3, lwm, dwm, awesome, twm, afterstep or herbstluftwm)").arg(name));
         return false;
     }
     const QString program = command->program ? QString::fromLatin1(command->program) : name;
