@@ -75,6 +75,11 @@ enum WindowStateFlag : std::uint32_t {
 using WindowStates = std::uint32_t;
 constexpr WindowStates kMaximized = MaximizedVertically | MaximizedHorizontally;
 
+// How long a write is waited for while the window manager has not handled it yet (a loaded
+// machine did not schedule it): a compositing manager (mutter, muffin) drawing in software on two
+// busy cores answered after more than 2 s. Until then nothing was refused.
+constexpr int kManagerAnswerBoundMs = 8000;
+
 // The size a window manager gives a window asked for `requested`: within the minimum and
 // maximum (a maximum below the minimum means nothing), then rounded down to the base size plus
 // whole increments but not below the minimum. Without a base size the minimum serves as the

@@ -17,10 +17,8 @@ namespace {
 constexpr Duration kCheckLook = 16ms;
 constexpr Duration kRewriteAfter = 48ms;
 constexpr Duration kRefusedAfter = 512ms;
-// The most the checks wait on top of that for a window manager that has not handled the writes
-// yet (a loaded machine did not schedule it): until it has, nothing was refused. A compositing
-// manager (mutter, muffin) drawing in software on two busy cores answered after more than 2 s.
-constexpr Duration kHeldUpBound = 8000ms;
+// The most the checks wait on top of that for a window manager that has not handled the writes.
+constexpr Duration kHeldUpBound = std::chrono::milliseconds(kManagerAnswerBoundMs);
 
 // A pixel off as the server holds frames: more than half a pixel, no more than the placement
 // tolerance (a frame further off was accepted by a caller's own tolerance).

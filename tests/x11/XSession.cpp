@@ -304,6 +304,9 @@ bool pinThreads(pid_t pid, const cpu_set_t& cores)
     return all;
 }
 
+// Whether a process's cores are two or fewer: a slow machine as it is.
+bool heldToTwoCores(const cpu_set_t& cores) { return CPU_COUNT(&cores) <= 2; }
+
 } // namespace
 
 bool XSession::crowdOntoTwoCores(int loops)
@@ -325,7 +328,7 @@ bool XSession::crowdOntoTwoCores(int loops)
         ownCores_ = own;
     // A run held to two cores already is the slow machine: its other tests are the busy
     // neighbours, and loops of ours would starve them past what any user's machine does.
-    if (CPU_COUNT(&own) <= 2)
+    if (heldToTwoCores(own))
         return true;
     // One crowded session at a time among the tests of a run (they share its temporary
     // directory): a second one beside it would crowd the two cores past any machine's. Waited
@@ -350,7 +353,7 @@ std::optional<std::string> XSession::freeCoresSkip()
 {
     cpu_set_t own;
     CPU_ZERO(&own);
-    if (::sched_getaffinity(0, sizeof own, &own) != 0 || CPU_COUNT(&own) > 2)
+    if (::sched_getaffinity(0, sizeof own, &own) != 0 || !heldToTwoCores(own))
         return std::nullopt;
     return "this run is held to two cores, where the same case on two busy cores runs these steps under this load";
 }

@@ -73,7 +73,7 @@ private:
     };
     static constexpr int kStepMs = 300;
     static constexpr double kSizeStep = 32;
-    static constexpr int kAnswerMs = 8000;   // as long as a write's checks wait for a slow manager
+    static constexpr int kAnswerMs = kManagerAnswerBoundMs;
     static constexpr int kAnswerPollMs = 25;
     // Whether the frame lies on the screen (the root window), in whole pixels as written.
     bool onScreen(const Rect& frame);
