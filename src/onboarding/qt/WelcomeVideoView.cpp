@@ -99,15 +99,21 @@ void MediaVideoPlayer::play()
         const QByteArray said = process_->readAllStandardError();
         if (log::enabled(LogCategory::App, LogLevel::Debug))
             log::debug(LogCategory::App, "Welcome video player: %{public}s", QString::fromUtf8(said).trimmed());
+        // The last of it is kept for a failure's reason.
+        said_ = (said_ + said).right(kSaidKept);
     });
     connect(process_, &QProcess::readyReadStandardOutput, this, [this] { readFrames(); });
-    connect(process_, &QProcess::finished, this, [this] {
+    // A failure is told once the helper has ended: by then its error channel, where it says why
+    // before it reports the failure, has been read to the end.
+    connect(process_, &QProcess::finished, this, [this](int code, QProcess::ExitStatus status) {
         readFrames();
-        report(false);
+        said_ += process_->readAllStandardError();
+        report(false, status == QProcess::CrashExit ? QStringLiteral("the helper crashed")
+                                                    : QStringLiteral("the helper ended with %1").arg(code));
     });
     connect(process_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
-            report(false);
+            report(false, QStringLiteral("the helper did not start"));
     });
     process_->start(helper_, {url_.toString(), QString::number(size.width()), QString::number(size.height())});
 }
@@ -121,8 +127,10 @@ void MediaVideoPlayer::readFrames()
     ready_ = ready_ || news.ready || news.frames > 0;
     if (!news.frame.isNull() && view_)
         view_->show(news.frame);
-    if (news.ended || news.failed)
-        report(news.ended && !news.failed);
+    if (news.failed)
+        process_->closeWriteChannel();   // the helper ends when its input closes
+    else if (news.ended)
+        report(true);
 }
 
 void MediaVideoPlayer::stop()
@@ -149,13 +157,18 @@ qint64 MediaVideoPlayer::helperId() const { return process_ ? process_->processI
 
 QWidget* MediaVideoPlayer::surface() { return view_.data(); }
 
-void MediaVideoPlayer::report(bool ended)
+void MediaVideoPlayer::report(bool ended, const QString& how)
 {
     if (reported_)
         return;
     reported_ = true;
-    log::info(LogCategory::App, "Welcome video: %d pictures, %{public}s", frames_,
-              ended ? QStringLiteral("played to its end") : QStringLiteral("failed"));
+    if (ended) {
+        log::info(LogCategory::App, "Welcome video: %d pictures, played to its end", frames_);
+    } else {
+        const QString said = QString::fromUtf8(said_).trimmed().section(QLatin1Char('\n'), -1).left(kSaidKept);
+        log::info(LogCategory::App, "Welcome video: %d pictures, failed (%{public}s%{public}s)", frames_, how,
+                  said.isEmpty() ? QString() : QStringLiteral(": ") + said);
+    }
     QMetaObject::invokeMethod(this, [this, ended] {
         end();
         if (stopped_)

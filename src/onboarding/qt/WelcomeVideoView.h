@@ -56,8 +56,10 @@ public:
 private:
     void readFrames();
     void end();
-    // Reports on the next turn of the loop, outside the process's own signal.
-    void report(bool ended);
+    // Reports on the next turn of the loop, outside the process's own signal; a failure with
+    // how the helper ended and the last line it said.
+    void report(bool ended, const QString& how = {});
+    static constexpr int kSaidKept = 400;
 
     QUrl url_;
     QString helper_;
@@ -68,6 +70,7 @@ private:
     bool ready_ = false;
     bool stopped_ = false;
     bool reported_ = false;
+    QByteArray said_;   // the end of what the helper said on its error channel
 };
 
 class WelcomeVideoView : public QWidget {

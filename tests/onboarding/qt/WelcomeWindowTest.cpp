@@ -19,6 +19,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QScreen>
 #include <QTest>
 
@@ -384,6 +386,30 @@ TEST_F(WelcomeFixture, RealVideoPlaysToItsEndAndStopsWithTheWindow)
     window()->close();
     EXPECT_FALSE(welcome.video());
     EXPECT_NE(::kill(pid_t(helper), 0), 0) << "the helper plays on behind the closed window";
+}
+
+// A file that is no video: the helper fails, and the program's log says how it ended and why,
+// in the helper's own words, read to the end of what it said.
+TEST(MediaVideoPlayerFailure, TellsHowTheHelperEndedAndWhy)
+{
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("broken.mp4")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(4096, 'x'));
+    file.close();
+    MediaVideoPlayer media(QUrl::fromLocalFile(file.fileName()), QStringLiteral(FW_VIDEO_HELPER_PATH));
+    bool failed = false, ended = false;
+    media.onFailed = [&] { failed = true; };
+    media.onEnded = [&] { ended = true; };
+    log::Capture captured;
+    media.play();
+    ASSERT_TRUE(spinUntil([&] { return failed || ended; }, 10000)) << "the helper told nothing";
+    EXPECT_TRUE(failed);
+    const QString said = captured.messages(LogCategory::App).join(u'\n');
+    EXPECT_TRUE(said.contains(QRegularExpression(
+        QStringLiteral("Welcome video: 0 pictures, failed \\(the helper ended with 1: framewell-video: .+\\)"))))
+        << said.toStdString();
+    EXPECT_EQ(media.helperId(), 0) << "the helper outlived its failure";
 }
 
 } // namespace

@@ -16,6 +16,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <utility>
 #include <unistd.h>
 
 namespace {
@@ -38,6 +39,19 @@ void send(const QByteArray& bytes)
 {
     if (!writeAll(bytes))
         QCoreApplication::exit(1);
+}
+
+// Says why on the error channel first, so the reason is there when the program reads the
+// failure from the stream, then ends. Once: the player may report the same failure twice.
+void fail(const QString& why)
+{
+    static bool failed = false;
+    if (std::exchange(failed, true))
+        return;
+    std::fprintf(stderr, "framewell-video: %s\n", qUtf8Printable(why));
+    std::fflush(stderr);
+    send(encodeVideoMessage(fw::VideoMessage::failed));
+    QCoreApplication::exit(1);
 }
 
 } // namespace
@@ -70,18 +84,15 @@ int main(int argc, char** argv)
             send(encodeVideoMessage(fw::VideoMessage::ended));
             QCoreApplication::quit();
         } else if (status == QMediaPlayer::InvalidMedia) {
-            send(encodeVideoMessage(fw::VideoMessage::failed));
-            QCoreApplication::exit(1);
+            fail(QStringLiteral("invalid media: ") + player.errorString());
         } else if (!readySent && (status == QMediaPlayer::LoadedMedia || status == QMediaPlayer::BufferedMedia)) {
             readySent = true;
             send(encodeVideoMessage(fw::VideoMessage::ready));
         }
     });
-    QObject::connect(&player, &QMediaPlayer::errorOccurred, &app, [](QMediaPlayer::Error error) {
-        if (error == QMediaPlayer::NoError)
-            return;
-        send(encodeVideoMessage(fw::VideoMessage::failed));
-        QCoreApplication::exit(1);
+    QObject::connect(&player, &QMediaPlayer::errorOccurred, &app, [](QMediaPlayer::Error error, const QString& why) {
+        if (error != QMediaPlayer::NoError)
+            fail(QStringLiteral("media error %1: %2").arg(int(error)).arg(why));
     });
     // The program closes our input when it goes away.
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
