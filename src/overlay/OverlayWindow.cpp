@@ -30,8 +30,9 @@ std::vector<OverlayWindow*>& registry()
 }
 
 // The window system's times of the last presses any panel took (a panel's buttons take them,
-// so they are watched application-wide), newest last; and the newest time of a press, release
-// or key any window of ours took.
+// so they are watched application-wide), newest last. Every press, release or key any window of
+// ours takes is noted as the user's input (the toolkit may read clicks through the input
+// extension, which the window system's own filters do not see).
 class PanelPresses final : public QObject {
 public:
     // The application's (made anew with each application, as tests make them).
@@ -45,7 +46,6 @@ public:
         return *presses;
     }
     bool took(std::uint32_t time) const { return time && std::find(times_.begin(), times_.end(), time) != times_.end(); }
-    std::uint32_t newest() const { return newest_; }
 
     bool eventFilter(QObject* receiver, QEvent* event) override
     {
@@ -56,8 +56,7 @@ public:
             && type != QEvent::KeyRelease)
             return false;
         const auto time = std::uint32_t(static_cast<QInputEvent*>(event)->timestamp());
-        if (time && (!newest_ || !serverTimeBefore(time, newest_)))
-            newest_ = time;
+        OverlayWindow::noteUserInput(time);
         if (type != QEvent::MouseButtonPress)
             return false;
         if (qobject_cast<OverlayWindow*>(static_cast<QWidget*>(receiver)->window()) && !took(time)) {
@@ -70,7 +69,6 @@ public:
 private:
     using QObject::QObject;
     std::array<std::uint32_t, 8> times_{};
-    std::uint32_t newest_ = 0;
 };
 
 } // namespace
@@ -265,12 +263,9 @@ void OverlayWindow::showEvent(QShowEvent* event)
         applyInputShape();
     }
     // A press the mouse monitor hands on after this (it may lag behind the toolkit's events)
-    // is known to have come before the panel when our windows had taken it, or a later input:
+    // is known to have come before the panel when the user's last input to us came no earlier:
     // a click or key of ours, or the hot key that opened the panel.
-    if (qApp) {
-        const std::uint32_t ours = PanelPresses::instance().newest(), user = userInputTime();
-        openedAfter_ = ours && (!user || serverTimeBefore(user, ours)) ? ours : user;
-    }
+    openedAfter_ = userInputTime();
     QWidget::showEvent(event);
 }
 

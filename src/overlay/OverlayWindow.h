@@ -142,6 +142,8 @@ public:
     // release or key of that window-system time or later: a press of that time came before it
     // (0: never).
     static bool openedAfter(std::uint32_t time);
+    // A key or click the toolkit handed a window of ours, at this window-system time.
+    static void noteUserInput(std::uint32_t time);
 
 protected:
     void resizeEvent(QResizeEvent*) override;
@@ -178,7 +180,7 @@ private:
     bool inputShaped_ = false;        // the native window's input shape may be ours
     QPointer<QWidget> content_;
     std::uint64_t keyboardFrom_ = 0;   // the window the panel took the keyboard from itself
-    std::uint32_t openedAfter_ = 0;    // the newest input time our windows had taken when it showed
+    std::uint32_t openedAfter_ = 0;    // the user's last input to us when it showed
 };
 
 // Orders the panel out and deletes it on the next turn of the loop, so that a button may hide

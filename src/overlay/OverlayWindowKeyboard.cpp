@@ -127,6 +127,12 @@ void OverlayWindow::enterEvent(QEnterEvent* event)
 
 std::uint32_t OverlayWindow::userInputTime() { return gFocus ? gFocus->userInputTime() : 0; }
 
+void OverlayWindow::noteUserInput(std::uint32_t time)
+{
+    if (gFocus)
+        gFocus->noteUserInput(time);
+}
+
 std::uint64_t OverlayWindow::userWindow(std::uint64_t window)
 {
     for (const OverlayWindow* p : allPanels())

@@ -42,6 +42,9 @@ public:
     // The window-system time of the user's last key press or click that reached us, our hot
     // keys and mouse buttons included; 0 when none did.
     virtual std::uint32_t userInputTime() const { return 0; }
+    // A key or click the toolkit handed a window of ours, at this window-system time: the
+    // newest such time is the one userInputTime answers.
+    virtual void noteUserInput(std::uint32_t /*time*/) {}
 };
 
 } // namespace fw

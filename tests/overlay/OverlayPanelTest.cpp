@@ -14,6 +14,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRawFont>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace fw {
@@ -83,9 +84,21 @@ TEST(OverlayWindowRecipe, InteractivePanelsTakeClicksAndKeysOnlyWhenAllowed)
 }
 
 // The mouse monitor may hand a press on after the toolkit's events: the click on a window of
-// ours that opened a panel is then known to have come before the panel, a later press not.
+// ours that opened a panel is then known to have come before the panel, a later press not. The
+// user's inputs have one owner, the panel focus, which keeps the newest time noted to it.
 TEST(OverlayWindowRecipe, APanelOpenedByAClickOnAWindowOfOursCameAfterThatPress)
 {
+    struct InputFocus final : PanelFocus {
+        std::uint32_t time = 0;
+        std::uint64_t keyboardWindow() override { return 0; }
+        Outcome takeKeyboard(std::uint64_t) override { return Outcome::Missing; }
+        bool giveBack(std::uint64_t, std::uint64_t) override { return false; }
+        void holdKeyboard(std::uint64_t) override {}
+        void letGo(std::uint64_t) override {}
+        std::uint32_t userInputTime() const override { return time; }
+        void noteUserInput(std::uint32_t t) override { time = std::max(time, t); }
+    } focus;
+    OverlayWindow::setPanelFocus(&focus);
     OverlayWindow panel(Rect(0, 0, 200, 100), true);
     QWidget tour;
     tour.resize(300, 200);
@@ -99,6 +112,7 @@ TEST(OverlayWindowRecipe, APanelOpenedByAClickOnAWindowOfOursCameAfterThatPress)
     };
     click(QEvent::MouseButtonPress, press);
     click(QEvent::MouseButtonRelease, press + 40);
+    EXPECT_EQ(focus.time, press + 40) << "the toolkit's clicks reach the owner";
     EXPECT_FALSE(OverlayWindow::openedAfter(press)) << "no panel shown";
     panel.orderFrontRegardless();
     EXPECT_TRUE(OverlayWindow::openedAfter(press));
@@ -110,17 +124,7 @@ TEST(OverlayWindowRecipe, APanelOpenedByAClickOnAWindowOfOursCameAfterThatPress)
 
     // Opened by a hot key of ours, which no window of ours took: a click elsewhere before the
     // key came before the panel too, one after it did not.
-    struct HotKeyFocus final : PanelFocus {
-        std::uint32_t time = 0;
-        std::uint64_t keyboardWindow() override { return 0; }
-        Outcome takeKeyboard(std::uint64_t) override { return Outcome::Missing; }
-        bool giveBack(std::uint64_t, std::uint64_t) override { return false; }
-        void holdKeyboard(std::uint64_t) override {}
-        void letGo(std::uint64_t) override {}
-        std::uint32_t userInputTime() const override { return time; }
-    } focus;
-    focus.time = press + 500;
-    OverlayWindow::setPanelFocus(&focus);
+    focus.noteUserInput(press + 500);
     panel.orderFrontRegardless();
     EXPECT_TRUE(OverlayWindow::openedAfter(press + 400)) << "a click before the hot key";
     EXPECT_FALSE(OverlayWindow::openedAfter(press + 501)) << "a click after it";

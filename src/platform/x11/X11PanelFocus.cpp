@@ -45,7 +45,16 @@ public:
 
 } // namespace
 
-void x11::noteUserTime(std::uint32_t time) { gUserTime.store(time, std::memory_order_relaxed); }
+void x11::noteUserTime(std::uint32_t time)
+{
+    if (!time)
+        return;
+    // Server times wrap: a time is newer when it lies less than half the range after.
+    std::uint32_t seen = gUserTime.load(std::memory_order_relaxed);
+    while ((!seen || std::int32_t(time - seen) > 0)
+           && !gUserTime.compare_exchange_weak(seen, time, std::memory_order_relaxed)) {
+    }
+}
 
 std::uint32_t x11::userTime() { return gUserTime.load(std::memory_order_relaxed); }
 

@@ -28,7 +28,8 @@ namespace fw {
 namespace x11 {
 class Connection;
 // The server time of the user's last input that reached us (a hot key's press, a key or click on
-// a window of ours): the time a panel opened by it takes the keyboard with. Any thread.
+// a window of ours): the time a panel opened by it takes the keyboard with. Any thread. The
+// newest time noted stands (inputs reach us by several paths, not in order); 0 is no time.
 void noteUserTime(std::uint32_t time);
 // The last time noted; 0 (the server's current time) before any.
 std::uint32_t userTime();
@@ -54,6 +55,7 @@ public:
     void holdKeyboard(std::uint64_t panel) override;
     void letGo(std::uint64_t panel) override;
     std::uint32_t userInputTime() const override { return x11::userTime(); }
+    void noteUserInput(std::uint32_t time) override { x11::noteUserTime(time); }
 
 private:
     std::uint32_t focus();
