@@ -70,14 +70,7 @@ int programPixelsOf(XSession& session, QRgb rgb)
 
 // The program as a user who has opened it before starts it, with --diagnostics: its pid once it
 // started, else 0.
-pid_t startWithDiagnostics(XSession& session)
-{
-    if (!openedBefore(session))
-        return 0;
-    const pid_t program = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH), u"--diagnostics"_qs});
-    const bool started = program && session.waitFor([&] { return programLog(session).contains(u"Framewell started"_qs); }, 10000);
-    return started ? program : 0;
-}
+pid_t startWithDiagnostics(XSession& session) { return startProgram(session, {}, {u"--diagnostics"_qs}); }
 
 // How many windows the program found at its start, by the name it shows for them (its
 // diagnostics); empty when it wrote none.

@@ -143,7 +143,7 @@ TEST(HostileEnvironmentX11, AHomeOfFifosGarbageLinksAndTooManyLayouts)
 
     const pid_t program = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
     ASSERT_TRUE(program) << session.error();
-    ASSERT_TRUE(session.waitFor([&] { return programLog(session).contains(u"Framewell started"_qs); }, 10000))
+    ASSERT_TRUE(session.waitFor([&] { return programLog(session).contains(u"Framewell started"_qs); }, kProgramStartMs))
         << programLog(session).toStdString();
     EXPECT_TRUE(programLog(session).contains(
         u"Display LEFT stores %1 custom layouts; the first 1000 are used, the other 100 are kept unused"_qs.arg(
@@ -222,7 +222,7 @@ TEST(HostileEnvironmentX11, AFullRuntimeFolderAndClientsFloodingItsSocket)
                                            temp);
     ASSERT_TRUE(program) << session.error();
     const auto firstLog = [&] { return logsOf(session, u"unshare"_qs); };
-    ASSERT_TRUE(session.waitFor([&] { return firstLog().contains(u"Framewell started"_qs); }, 10000)) << firstLog().toStdString();
+    ASSERT_TRUE(session.waitFor([&] { return firstLog().contains(u"Framewell started"_qs); }, kProgramStartMs)) << firstLog().toStdString();
     EXPECT_TRUE(firstLog().contains(u"framewell.lock cannot be used: No space left on device"_qs)) << firstLog().toStdString();
 
     // Its socket took the temporary folder. A client that sends without end and clients that
@@ -319,7 +319,7 @@ TEST(HostileEnvironmentX11, AFifoIconThemeHeldConnectionsAnOutsideRewriteAndALos
 
     const pid_t program = session.spawn(launch);
     ASSERT_TRUE(program) << session.error();
-    ASSERT_TRUE(session.waitFor([&] { return log().contains(u"Framewell started"_qs); }, 10000))
+    ASSERT_TRUE(session.waitFor([&] { return log().contains(u"Framewell started"_qs); }, kProgramStartMs))
         << log().toStdString();
 
     // Another program replaces the settings; the program's next write, placing the xterm from
@@ -408,7 +408,7 @@ TEST(HostileEnvironmentX11, ASquattedTemporaryFolderAndSettingsOnAReadOnlyDisk)
                                            temp);
     ASSERT_TRUE(program) << session.error();
     const auto log = [&] { return logsOf(session, u"unshare"_qs); };
-    ASSERT_TRUE(session.waitFor([&] { return log().contains(u"Framewell started"_qs); }, 10000)) << log().toStdString();
+    ASSERT_TRUE(session.waitFor([&] { return log().contains(u"Framewell started"_qs); }, kProgramStartMs)) << log().toStdString();
     EXPECT_TRUE(log().contains(u"belongs to another user (65534)"_qs)) << log().toStdString();
     EXPECT_FALSE(log().contains(u"No folder could take"_qs)) << log().toStdString();
     EXPECT_TRUE(QFileInfo::exists(dir + u"/home/.local/state/framewell"_qs)) << log().toStdString();

@@ -35,7 +35,7 @@ TEST(PickerPointerX11, HoverThenReturnPlacesTheWindowInTheHoveredRegion)
     ASSERT_TRUE(openedBefore(session));
     const pid_t program = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
     ASSERT_TRUE(program) << session.error();
-    ASSERT_TRUE(session.waitFor([&] { return programLog(session).contains(u"Framewell started"_qs); }, 10000))
+    ASSERT_TRUE(session.waitFor([&] { return programLog(session).contains(u"Framewell started"_qs); }, kProgramStartMs))
         << programLog(session).toStdString();
 
     // The work area, less a window manager's own panel (icewm's, fluxbox's).

@@ -12,7 +12,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QString>
+#include <QStringList>
 
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -209,14 +211,38 @@ inline long long cpuTicks(pid_t pid)
     return fields.size() > 12 ? fields[11].toLongLong() + fields[12].toLongLong() : -1;
 }
 
-// Starts the program as a user who has opened it before: its pid once its log says it started,
-// else 0 (the session's error and the program's log say why).
-inline pid_t startProgram(XSession& s, const QJsonObject& defaults = {})
+// How long the program may take to say it started: on two busy cores, beside other tests'
+// servers and managers, a start took more than 10 s.
+constexpr int kProgramStartMs = 20000;
+
+// A process's state letter and name as the kernel shows them ("R (running)"), for failure
+// messages; empty once it has gone.
+inline std::string processState(pid_t pid)
+{
+    QFile f(u"/proc/%1/status"_qs.arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        if (line.startsWith("State:"))
+            return line.mid(6).trimmed().toStdString();
+    }
+    return {};
+}
+
+// Starts the program as a user who has opened it before, with these arguments: its pid once its
+// log says it started, else 0 (the session's error and the program's log say why; where it did
+// not start in time, the error channel says what its process was doing).
+inline pid_t startProgram(XSession& s, const QJsonObject& defaults = {}, const QStringList& arguments = {})
 {
     if (!openedBefore(s, defaults))
         return 0;
-    const pid_t program = s.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
-    const bool started = program && s.waitFor([&] { return programLog(s).contains(u"Framewell started"_qs); }, 10000);
+    const pid_t program = s.spawn(QStringList{QStringLiteral(FW_FRAMEWELL_PATH)} + arguments);
+    const bool started = program && s.waitFor([&] { return programLog(s).contains(u"Framewell started"_qs); }, kProgramStartMs);
+    if (program && !started) {
+        const std::string state = processState(program);
+        std::fprintf(stderr, "the program did not say it started within %d s: state %s, cpu ticks %lld\n",
+                     kProgramStartMs / 1000, state.empty() ? "gone" : state.c_str(), cpuTicks(program));
+    }
     return started ? program : 0;
 }
 } // namespace fw::test

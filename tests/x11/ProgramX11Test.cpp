@@ -71,7 +71,7 @@ TEST(ProgramX11, StartsInTheTrayPlacesWindowsRefusesASecondCopyAndEndsCleanly)
     ASSERT_TRUE(program) << session.error();
     ASSERT_TRUE(session.waitFor([&] { return trayIconEmbedded(session); }, 10000))
         << "no tray icon; the program said:\n" << programLog(session).toStdString();
-    ASSERT_TRUE(session.waitFor([&] { return programLog(session).contains(u"Framewell started"_qs); }, 10000));
+    ASSERT_TRUE(session.waitFor([&] { return programLog(session).contains(u"Framewell started"_qs); }, kProgramStartMs));
 
     // A title-bar drag to the top centre of the right monitor: the picker hangs there; over
     // "Halves" region 1 its preview shows, and the release puts the xterm there.
@@ -176,7 +176,7 @@ TEST(ProgramX11, ALayoutSwitchedWhileItRunsMovesItsKeysToTheirCharacters)
     ASSERT_TRUE(openedBefore(session));
     const pid_t program = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
     ASSERT_TRUE(program) << session.error();
-    ASSERT_TRUE(session.waitFor([&] { return programLog(session).contains(u"Framewell started"_qs); }, 10000))
+    ASSERT_TRUE(session.waitFor([&] { return programLog(session).contains(u"Framewell started"_qs); }, kProgramStartMs))
         << programLog(session).toStdString();
 
     // As a layout switcher does: German, where Z and Y trade places.
@@ -251,7 +251,7 @@ TEST(ProgramX11, UnderPekwmAsItShipsTheKeysItHoldsAreToldOnce)
     EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
     program = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
     ASSERT_TRUE(program) << session.error();
-    ASSERT_TRUE(session.waitFor([&] { return programLog(session).count(u"Framewell started"_qs) == 2; }, 10000))
+    ASSERT_TRUE(session.waitFor([&] { return programLog(session).count(u"Framewell started"_qs) == 2; }, kProgramStartMs))
         << programLog(session).toStdString();
     EXPECT_EQ(programLog(session).count(told), 1) << programLog(session).toStdString();
     EXPECT_EQ(session.terminate(program, 10000), std::optional<int>(0));
@@ -334,7 +334,7 @@ TEST(ProgramX11, AStoredLayoutItCannotReadStaysAndABrokenOneIsTold)
 
     const pid_t program = session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)});
     ASSERT_TRUE(program) << session.error();
-    ASSERT_TRUE(session.waitFor([&] { return programLog(session).contains(u"Framewell started"_qs); }, 10000))
+    ASSERT_TRUE(session.waitFor([&] { return programLog(session).contains(u"Framewell started"_qs); }, kProgramStartMs))
         << programLog(session).toStdString();
     EXPECT_TRUE(programLog(session).contains(
         u"A saved custom layout couldn’t be read and was removed. Your other layouts are kept."_qs))
@@ -363,7 +363,7 @@ TEST(ProgramX11, AFirstRunWithoutAVideoSourceOpensGettingStartedOnItsPage)
     ASSERT_TRUE(program) << session.error();
     ASSERT_TRUE(session.waitFor([&] { return programWindowShown(session, u"Framewell"_qs); }, 10000))
         << "no Getting Started window\n" << programLog(session).toStdString();
-    ASSERT_TRUE(session.waitFor([&] { return programLog(session).contains(u"Framewell started"_qs); }, 10000));
+    ASSERT_TRUE(session.waitFor([&] { return programLog(session).contains(u"Framewell started"_qs); }, kProgramStartMs));
     EXPECT_TRUE(session.waitFor([&] {
         QFile file(dotfile);
         return file.open(QIODevice::ReadOnly) && QJsonDocument::fromJson(file.readAll()).object().value("hasOpened") == true;

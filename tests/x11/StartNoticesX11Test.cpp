@@ -204,7 +204,7 @@ TEST(StartNoticesX11, AHomeNamedInLatin1UnderTheCLocaleKeepsItsSettings)
          u"sh"_qs, session.directory(), QStringLiteral(FW_FRAMEWELL_PATH)});
     ASSERT_TRUE(program) << session.error();
     const auto log = [&] { return programLog(session, u"sh"_qs); };
-    ASSERT_TRUE(session.waitFor([&] { return log().contains(u"Framewell started"_qs); }, 10000)) << log().toStdString();
+    ASSERT_TRUE(session.waitFor([&] { return log().contains(u"Framewell started"_qs); }, kProgramStartMs)) << log().toStdString();
     EXPECT_FALSE(session.waitFor([&] { return programWindowShown(session, u"Framewell"_qs); }, 1500))
         << "Getting Started opened: the settings were not found\n" << log().toStdString();
     // The start's writes went into the user's file, and nothing was made beside the home.

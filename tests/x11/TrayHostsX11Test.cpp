@@ -161,7 +161,7 @@ TEST(TrayHostsX11, AStatusNotifierHostReadsTheWholeMenuAndEveryIconSizeBeforeAny
     ASSERT_TRUE(program) << session.error();
     ASSERT_TRUE(session.waitFor([&] { return !watcher->items().isEmpty(); }, 15000))
         << "no item registered; the program said:\n" << programLog(session).toStdString();
-    ASSERT_TRUE(session.waitFor([&] { return programLog(session).contains(u"Framewell started"_qs); }, 10000));
+    ASSERT_TRUE(session.waitFor([&] { return programLog(session).contains(u"Framewell started"_qs); }, kProgramStartMs));
     const QString service = watcher->items().first();
 
     // The menu, read as a panel reads it on a right click, before anyone clicked anything.
@@ -252,16 +252,6 @@ bool managerHoldsTray(XSession& session)
     return trayHostRunning(session) || wm == u"icewm"_qs || wm == u"fluxbox"_qs;
 }
 
-// The program started, once it said so; 0 when it did not.
-pid_t startedProgram(XSession& session)
-{
-    const pid_t program = openedBefore(session) ? session.spawn({QStringLiteral(FW_FRAMEWELL_PATH)}) : 0;
-    const bool started = program && session.waitFor([&] {
-        return programLog(session).contains(u"Framewell started"_qs);
-    }, 10000);
-    return started ? program : 0;
-}
-
 // The program started in a session with no tray yet, where the window manager does not hold it.
 class TrayHostsLaterX11 : public ::testing::Test {
 protected:
@@ -270,7 +260,7 @@ protected:
         ASSERT_TRUE(session.ok()) << session.error();
         if (managerHoldsTray(session))
             GTEST_SKIP() << session.windowManager().toStdString() << " holds the tray itself";
-        program = startedProgram(session);
+        program = startProgram(session);
         ASSERT_TRUE(program) << session.error() << programLog(session).toStdString();
     }
 
