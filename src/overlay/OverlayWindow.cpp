@@ -3,6 +3,7 @@
 // the presses the panels took (its keyboard: OverlayWindowKeyboard.cpp).
 #include "overlay/OverlayWindow.h"
 
+#include "platform/PanelFocus.h"
 #include "platform/PanelStacking.h"
 #include "platform/qt/DevicePixels.h"
 
@@ -19,9 +20,6 @@ namespace fw {
 namespace {
 
 PanelStacking* gStacking = nullptr;
-
-// Whether server time a is before b: the times wrap round after 49 days.
-bool serverTimeBefore(std::uint32_t a, std::uint32_t b) { return std::int32_t(a - b) < 0; }
 
 std::vector<OverlayWindow*>& registry()
 {

@@ -10,6 +10,9 @@
 
 namespace fw {
 
+// Whether window-system time a is before b: the times wrap round after 49 days.
+inline bool serverTimeBefore(std::uint32_t a, std::uint32_t b) { return std::int32_t(a - b) < 0; }
+
 class PanelFocus {
 public:
     virtual ~PanelFocus() = default;

@@ -49,9 +49,8 @@ void x11::noteUserTime(std::uint32_t time)
 {
     if (!time)
         return;
-    // Server times wrap: a time is newer when it lies less than half the range after.
     std::uint32_t seen = gUserTime.load(std::memory_order_relaxed);
-    while ((!seen || std::int32_t(time - seen) > 0)
+    while ((!seen || serverTimeBefore(seen, time))
            && !gUserTime.compare_exchange_weak(seen, time, std::memory_order_relaxed)) {
     }
 }
@@ -247,7 +246,7 @@ std::uint32_t X11PanelFocus::inputTime()
     // Server time wraps around every 49 days: differences are taken modulo 2^32. An input
     // older than a focus we set since opened nothing shown now (and would be refused).
     const bool recent = user != 0 && now != XCB_CURRENT_TIME && std::uint32_t(now - user) <= recentInputMs;
-    const bool afterOurs = lastSet_ == 0 || std::int32_t(user - lastSet_) > 0;
+    const bool afterOurs = lastSet_ == 0 || serverTimeBefore(lastSet_, user);
     return recent && afterOurs ? user : now;
 }
 
@@ -316,7 +315,7 @@ bool X11PanelFocus::giveBack(std::uint64_t panel, std::uint64_t window)
     // the window manager would have put it had the panel not held it. A window that takes no
     // input would not have got it: it goes back to the earlier window then.
     const std::uint32_t click = gClickTime.load(), user = gUserTime.load();
-    if (gClicks.load() != clicksBefore && (user == 0 || std::int32_t(click - user) > 0)) {
+    if (gClicks.load() != clicksBefore && (user == 0 || serverTimeBefore(user, click))) {
         const std::uint32_t clicked = clientUnderPointer();
         if (clicked == 0)
             return false;
