@@ -99,15 +99,14 @@ void MediaVideoPlayer::play()
         const QByteArray said = process_->readAllStandardError();
         if (log::enabled(LogCategory::App, LogLevel::Debug))
             log::debug(LogCategory::App, "Welcome video player: %{public}s", QString::fromUtf8(said).trimmed());
-        // The last of it is kept for a failure's reason.
-        said_ = (said_ + said).right(kSaidKept);
+        keepReason(said);
     });
     connect(process_, &QProcess::readyReadStandardOutput, this, [this] { readFrames(); });
     // A failure is told once the helper has ended: by then its error channel, where it says why
     // before it reports the failure, has been read to the end.
     connect(process_, &QProcess::finished, this, [this](int code, QProcess::ExitStatus status) {
         readFrames();
-        said_ += process_->readAllStandardError();
+        keepReason(process_->readAllStandardError());
         report(false, status == QProcess::CrashExit ? QStringLiteral("the helper crashed")
                                                     : QStringLiteral("the helper ended with %1").arg(code));
     });
@@ -157,6 +156,16 @@ qint64 MediaVideoPlayer::helperId() const { return process_ ? process_->processI
 
 QWidget* MediaVideoPlayer::surface() { return view_.data(); }
 
+// The helper's own last line ("framewell-video: ..."): what the libraries print after it (a
+// leak checker's report at exit) does not hide the reason.
+void MediaVideoPlayer::keepReason(const QByteArray& said)
+{
+    for (const QByteArray& line : said.split('\n')) {
+        if (line.startsWith("framewell-video: "))
+            said_ = line.left(kSaidKept);
+    }
+}
+
 void MediaVideoPlayer::report(bool ended, const QString& how)
 {
     if (reported_)
@@ -165,7 +174,7 @@ void MediaVideoPlayer::report(bool ended, const QString& how)
     if (ended) {
         log::info(LogCategory::App, "Welcome video: %d pictures, played to its end", frames_);
     } else {
-        const QString said = QString::fromUtf8(said_).trimmed().section(QLatin1Char('\n'), -1).left(kSaidKept);
+        const QString said = QString::fromUtf8(said_).trimmed();
         log::info(LogCategory::App, "Welcome video: %d pictures, failed (%{public}s%{public}s)", frames_, how,
                   said.isEmpty() ? QString() : QStringLiteral(": ") + said);
     }

@@ -59,6 +59,7 @@ private:
     // Reports on the next turn of the loop, outside the process's own signal; a failure with
     // how the helper ended and the last line it said.
     void report(bool ended, const QString& how = {});
+    void keepReason(const QByteArray& said);
     static constexpr int kSaidKept = 400;
 
     QUrl url_;
@@ -70,7 +71,7 @@ private:
     bool ready_ = false;
     bool stopped_ = false;
     bool reported_ = false;
-    QByteArray said_;   // the end of what the helper said on its error channel
+    QByteArray said_;   // the helper's last reason on its error channel
 };
 
 class WelcomeVideoView : public QWidget {
